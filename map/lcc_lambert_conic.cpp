@@ -1,0 +1,83 @@
+/*
+** lcc_lambert_conic.cpp: the Lambert conformal conic on the ellipsoid with
+** two standard parallels, in the form given by the USGS map-projection
+** manual: cone constant n from the two parallels, isometric function t,
+** and for the inverse the conformal latitude turned back into the geodetic
+** one by its series in e squared to the third power (no iteration; the
+** stored coordinates were computed so, within a millimetre of the exact
+** inverse). Two equal parallels give the tangent cone, n = sin phi1.
+*/
+#include <cmath>
+
+#include "map/meridian_arc.h"
+#include "map/prj_formulas.h"
+
+/* Constants of one cone, computed at each call. */
+struct lcc_cone {
+  ell_terms t; /* ellipsoid terms                                   */
+  double n;    /* cone constant                                     */
+  double f;    /* F = m1 / (n t1^n)                                 */
+  double rho0; /* radius of the origin parallel, metres             */
+};
+
+/* Answers the isometric function t(phi) of the ellipsoid. */
+static double lcc_t(const ell_terms* t, double phi) {
+  double es = t->e * std::sin(phi);
+  return std::tan(M_PI / 4.0 - phi / 2.0) / std::sqrt(std::pow((1.0 - es) / (1.0 + es), t->e));
+}
+
+/* Answers m(phi) = cos phi / sqrt(1 - e2 sin^2 phi). */
+static double lcc_m(const ell_terms* t, double phi) {
+  double s = std::sin(phi);
+  return std::cos(phi) / std::sqrt(1.0 - t->e2 * s * s);
+}
+
+/* Fills the cone of the given parallels and origin latitude. */
+static void lcc_setup(lcc_cone* cone, const dtm_rec* dtm, const geo_point* origin, const geo_point* parallels) {
+  ell_terms_set(&cone->t, dtm->a_m, dtm->b_m);
+  double phi1 = parallels->x * GEO_DEG_TO_RAD, phi2 = parallels->y * GEO_DEG_TO_RAD;
+  double m1 = lcc_m(&cone->t, phi1), m2 = lcc_m(&cone->t, phi2);
+  double t1 = lcc_t(&cone->t, phi1), t2 = lcc_t(&cone->t, phi2);
+  double den = std::log(t1) - std::log(t2);
+  /* One standard parallel (or two too close to tell apart): the cone
+  ** touches the ellipsoid along it, and n is the limit sin phi1. */
+  if (std::fabs(phi1 - phi2) < 1e-10 || den == 0.0)
+    cone->n = std::sin(phi1);
+  else
+    cone->n = (std::log(m1) - std::log(m2)) / den;
+  cone->f = m1 / (cone->n * std::pow(t1, cone->n));
+  cone->rho0 = cone->t.a_m * cone->f * std::pow(lcc_t(&cone->t, origin->y * GEO_DEG_TO_RAD), cone->n);
+}
+
+/* Projects geo (degrees) into xy (metres). */
+void lcc_forward(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
+                 const geo_point* parallels, const dtm_rec* dtm, double) {
+  lcc_cone cone;
+  lcc_setup(&cone, dtm, origin, parallels);
+  double rho = cone.t.a_m * cone.f * std::pow(lcc_t(&cone.t, geo->y * GEO_DEG_TO_RAD), cone.n);
+  double theta = cone.n * (geo->x - origin->x) * GEO_DEG_TO_RAD;
+  xy->x = rho * std::sin(theta) + false_origin_m->x;
+  xy->y = cone.rho0 - rho * std::cos(theta) + false_origin_m->y;
+}
+
+/* Unprojects xy (metres) into geo (degrees). */
+void lcc_inverse(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
+                 const geo_point* parallels, const dtm_rec* dtm, double) {
+  lcc_cone cone;
+  lcc_setup(&cone, dtm, origin, parallels);
+  double xp = xy->x - false_origin_m->x;
+  double yp = xy->y - false_origin_m->y;
+  /* The arctangent of the quotient; on the central meridian theta is 0
+  ** even at the apex, where the quotient would be 0 / 0. */
+  double theta = xp == 0.0 ? 0.0 : std::atan(xp / (cone.rho0 - yp));
+  double rho = std::sqrt(xp * xp + (cone.rho0 - yp) * (cone.rho0 - yp));
+  if (cone.n < 0.0) rho = -rho;
+  double t = std::pow(rho / (cone.t.a_m * cone.f), 1.0 / cone.n);
+  double chi = M_PI / 2.0 - 2.0 * std::atan(t);
+  const ell_terms& e = cone.t;
+  double phi = chi + (e.e2 * 0.5 + e.e4 * 0.20833333333333331 + e.e6 * 0.08333333333333333) * std::sin(2.0 * chi) +
+               (e.e4 * 0.14583333333333331 + e.e6 * 0.12083333333333333) * std::sin(4.0 * chi) +
+               (e.e6 * 0.058333333333333334) * std::sin(6.0 * chi);
+  geo->x = theta / cone.n * GEO_RAD_TO_DEG + origin->x;
+  geo->y = phi * GEO_RAD_TO_DEG;
+}

@@ -1,0 +1,164 @@
+/*
+** prj_transform.cpp: the single entry through which the module moves
+** coordinates between systems. Between two systems on the same ellipsoid it
+** projects inversely to longitude and latitude and forward again; between
+** ellipsoids, and into or out of USER systems, it uses the fitted
+** transformations of the list, first in name order whose extents contain
+** the point.
+*/
+#include "map/prj_transform.h"
+
+#include <cmath>
+
+#include "map/prj_formulas.h"
+
+/* Inverse formulas (projected to geographic) by source type. */
+static const prj_formula prj_inverse_table[] = {nullptr, utm_inverse, tm_inverse, lcc_inverse, dstereo_inverse,
+                                                nullptr};
+/* Forward formulas (geographic to projected) by target type. */
+static const prj_formula prj_forward_table[] = {nullptr, utm_forward, tm_forward, lcc_forward, dstereo_forward,
+                                                nullptr};
+
+/* Answers the factor into metres of a unit index; 1 for meters, degrees
+** and unset units. */
+static double prj_to_m(int units) {
+  if (units == PRJ_UNIT_FEET) return PRJ_FEET_TO_M;
+  if (units == PRJ_UNIT_SURVEY_FEET) return PRJ_SURVEY_FEET_TO_M;
+  return 1.0;
+}
+
+/* Answers the factor out of metres of a unit index. */
+static double prj_from_m(int units) {
+  if (units == PRJ_UNIT_FEET) return PRJ_M_TO_FEET;
+  if (units == PRJ_UNIT_SURVEY_FEET) return PRJ_M_TO_SURVEY_FEET;
+  return 1.0;
+}
+
+/* Multiplies x and y of the point by the factor (z and w stay). */
+static void prj_scale_xy(geo_point* p, double f) {
+  p->x *= f;
+  p->y *= f;
+}
+
+/* Answers 1 when the type has formulas (not USER, not unset). */
+static int prj_has_formulas(const prj_rec* prj) {
+  return prj->type >= PRJ_TYPE_GEOGRAPHIC && prj->type < PRJ_TYPE_USER;
+}
+
+/* Copies x, y and z of in to out (w of out kept). */
+static void prj_copy_xyz(const geo_point* in, geo_point* out) {
+  out->x = in->x;
+  out->y = in->y;
+  out->z = in->z;
+}
+
+/* Answers 1 after the inverse of from and the forward of to. */
+int prj_reproject(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
+  if (!in || !from || !out || !to) return 0;
+  if (prj_equal_def(from, to)) {
+    prj_copy_xyz(in, out);
+    return 1;
+  }
+  if (!from->dtm || !to->dtm || !dtm_equal_axes(from->dtm, to->dtm)) return 0;
+  if (!prj_has_formulas(from) || !prj_has_formulas(to)) return 0;
+  geo_point g = *in, s = *in, p = *in;
+  geo_point f1 = from->false_origin, f2 = to->false_origin;
+  if (from->type == PRJ_TYPE_UTM) {
+    s.w = from->zone;
+    from->units = PRJ_UNIT_METERS;
+  }
+  if (to->type == PRJ_TYPE_UTM) {
+    p.w = to->zone;
+    to->units = PRJ_UNIT_METERS;
+  }
+  if (from->type != PRJ_TYPE_GEOGRAPHIC) {
+    double f = prj_to_m(from->units);
+    prj_scale_xy(&s, f);
+    prj_scale_xy(&f1, f);
+  }
+  if (to->type != PRJ_TYPE_GEOGRAPHIC) prj_scale_xy(&f2, prj_to_m(to->units));
+  if (prj_formula inv = prj_inverse_table[from->type])
+    inv(&g, &s, &from->origin, &f1, &from->parallels, from->dtm, from->scale);
+  if (prj_formula fwd = prj_forward_table[to->type]) {
+    fwd(&g, &p, &to->origin, &f2, &to->parallels, to->dtm, to->scale);
+    prj_scale_xy(&p, prj_from_m(to->units));
+  }
+  geo_point res = to->type != PRJ_TYPE_GEOGRAPHIC ? p : g;
+  /* A degenerate system (a cone of zero constant, a point beyond the
+  ** projection's reach) yields no number: that is a failure, not a point. */
+  if (!std::isfinite(res.x) || !std::isfinite(res.y)) return 0;
+  res.z = in->z;
+  res.w = in->w;
+  *out = res;
+  return 1;
+}
+
+/* Answers 1 when the transformation goes from a system equal to from to
+** one equal to to and its extents contain the point. */
+static int prj_xfrm_direct(const xfrm_rec* t, const prj_rec* from, const prj_rec* to, const geo_point* in) {
+  return prj_equal_def(t->prj1, from) && prj_equal_def(t->prj2, to) && geo_pt_in_extent(in, &t->extents);
+}
+
+/* Answers 1 after a conversion between two non-USER systems. */
+int prj_transform_datum(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
+  if (!in || !from || !out || !to) return 0;
+  if (from->type == PRJ_TYPE_USER || to->type == PRJ_TYPE_USER) return 0;
+  if (dtm_equal_axes(from->dtm, to->dtm)) return prj_reproject(in, from, out, to);
+  for (xfrm_rec* t = xfrm_list_head(); t; t = t->next)
+    if (prj_xfrm_direct(t, from, to, in)) return xfrm_apply(in, out, t);
+  for (xfrm_rec* t = xfrm_list_head(); t; t = t->next) {
+    if (!t->prj1 || !t->prj2 || !dtm_equal_axes(t->prj2->dtm, to->dtm)) continue;
+    geo_point tmp1, tmp2;
+    if (!prj_reproject(in, from, &tmp1, t->prj1)) continue;
+    if (!geo_pt_in_extent(&tmp1, &t->extents)) continue;
+    if (!xfrm_apply(&tmp1, &tmp2, t)) return 0;
+    return prj_reproject(&tmp2, t->prj2, out, to);
+  }
+  return 0;
+}
+
+/* Answers 1 after a conversion into, out of or between USER systems. */
+int prj_transform_user(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
+  if (!in || !from || !out || !to) return 0;
+  if (from->type != PRJ_TYPE_USER && to->type != PRJ_TYPE_USER) return 0;
+  if (prj_equal_def(from, to)) {
+    prj_copy_xyz(in, out);
+    return 1;
+  }
+  for (xfrm_rec* t = xfrm_list_head(); t; t = t->next)
+    if (prj_xfrm_direct(t, from, to, in)) return xfrm_apply(in, out, t);
+  if (from->type == PRJ_TYPE_USER) {
+    if (to->type == PRJ_TYPE_USER) return 0;
+    for (xfrm_rec* t = xfrm_list_head(); t; t = t->next) {
+      geo_point tmp, res;
+      if (!prj_equal_def(t->prj1, from) || !geo_pt_in_extent(in, &t->extents)) continue;
+      if (!xfrm_apply(in, &tmp, t)) continue;
+      if (!prj_transform_datum(&tmp, t->prj2, &res, to)) continue;
+      *out = res;
+      return 1;
+    }
+    return 0;
+  }
+  for (xfrm_rec* t = xfrm_list_head(); t; t = t->next) {
+    geo_point tmp, res;
+    if (!prj_equal_def(t->prj2, to)) continue;
+    if (!prj_transform_datum(in, from, &tmp, t->prj1)) continue;
+    if (!geo_pt_in_extent(&tmp, &t->extents)) continue;
+    if (!xfrm_apply(&tmp, &res, t)) continue;
+    *out = res;
+    return 1;
+  }
+  return 0;
+}
+
+/* Answers 1 with out holding the converted point and the input's z. */
+int prj_transform_point(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
+  if (!in || !from || !out || !to) return 0;
+  geo_point res = *in;
+  int ok = (from->type != PRJ_TYPE_USER && to->type != PRJ_TYPE_USER) ? prj_transform_datum(in, from, &res, to)
+                                                                      : prj_transform_user(in, from, &res, to);
+  if (!ok) return 0;
+  res.z = in->z;
+  *out = res;
+  return 1;
+}
