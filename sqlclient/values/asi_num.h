@@ -1,0 +1,127 @@
+/*
+** asi_num.h: CAsiNum, the abstract base of every numeric SQL value.
+**
+** It adds a precision and a scale to CAsiData, answers the numeric type
+** questions, derives the result types of arithmetic, and declares what
+** every numeric class shares: the value as a 32-bit integer and as a double,
+** and 66 comparison operators (six operators, eleven argument kinds each).
+** The exact base (CAsiExactNum) and the approximate base override all 66.
+**
+** Equality between exact values is tolerant: two values are equal when they
+** differ by less than half a unit in the last place of the finer scale,
+** asi_num_tolerance[s] = 0.5 x 10^-s.
+**
+**     const CAsiNum &a = ...;
+**     if (a == 3) ...;                 // tolerant when a is exact
+**     double d = a.doubleValue();
+*/
+#ifndef PV_SQLCLIENT_VALUES_ASI_NUM_H
+#define PV_SQLCLIENT_VALUES_ASI_NUM_H
+
+#include <cstdint>
+
+#include "sqlclient/values/asi_data.h"
+
+class CAsiDouble;
+class CAsiReal;
+class CAsiFloat;
+class CAsiDecimal;
+class CAsiNumeric;
+class CAsiInteger;
+class CAsiSmallint;
+
+/* The largest scale of a numeric value, and the entries of the tolerance
+** table (scales 0 to 32). */
+constexpr unsigned ASI_NUM_MAX_SCALE = 32;
+constexpr unsigned ASI_NUM_TOLERANCES = ASI_NUM_MAX_SCALE + 1;
+
+/* Equality tolerance by scale: entry s is 0.5 x 10^-s.  Also indexed by a
+** fractional-seconds precision for TIME values and day-time intervals. */
+extern const double asi_num_tolerance[ASI_NUM_TOLERANCES];
+
+/* The tolerance of a scale; scales beyond 32 use the last entry. */
+inline double asi_num_tolerance_of(unsigned scale)
+{
+    return asi_num_tolerance[scale < ASI_NUM_TOLERANCES ? scale : ASI_NUM_MAX_SCALE];
+}
+
+/* The eleven overloads of one comparison operator, in slot order: int,
+** double, long, short, DOUBLE PRECISION, REAL, FLOAT, DECIMAL, NUMERIC,
+** INTEGER, SMALLINT.  SPEC is empty in CAsiNum and "override" in the bases
+** that implement them. */
+#define ASI_NUM_CMP_BLOCK(OP, SPEC)                          \
+    virtual int operator OP(int v) const SPEC;                 \
+    virtual int operator OP(double v) const SPEC;              \
+    virtual int operator OP(long v) const SPEC;                \
+    virtual int operator OP(short v) const SPEC;               \
+    virtual int operator OP(const CAsiDouble &v) const SPEC;   \
+    virtual int operator OP(const CAsiReal &v) const SPEC;     \
+    virtual int operator OP(const CAsiFloat &v) const SPEC;    \
+    virtual int operator OP(const CAsiDecimal &v) const SPEC;  \
+    virtual int operator OP(const CAsiNumeric &v) const SPEC;  \
+    virtual int operator OP(const CAsiInteger &v) const SPEC;  \
+    virtual int operator OP(const CAsiSmallint &v) const SPEC;
+
+/* All 66 comparison operators, the six blocks in slot order. */
+#define ASI_NUM_CMP_DECLS(SPEC)   \
+    ASI_NUM_CMP_BLOCK(>, SPEC)    \
+    ASI_NUM_CMP_BLOCK(>=, SPEC)   \
+    ASI_NUM_CMP_BLOCK(==, SPEC)   \
+    ASI_NUM_CMP_BLOCK(<=, SPEC)   \
+    ASI_NUM_CMP_BLOCK(<, SPEC)    \
+    ASI_NUM_CMP_BLOCK(!=, SPEC)
+
+class CAsiNum : public CAsiData {
+public:
+    /* Precision and scale are set by each concrete class's constructor. */
+    CAsiNum() noexcept : m_precision(0), m_scale(0) {}
+    CAsiNum(const CAsiNum &other) = default;
+    CAsiNum &operator=(const CAsiNum &other) = default;
+
+    /* --- CAsiData slots overridden, in slot order --- */
+
+    ~CAsiNum() override;
+    /* The precision and scale fields. */
+    unsigned precision() const override;
+    unsigned scale() const override;
+    /* 1, and 0 (the approximate base answers 1). */
+    int isNumeric() const override;
+    int isApproximateNumeric() const override;
+    /* isComparable: the other is numeric; isAssignable: the same;
+    ** isCastable: numeric, character or a single-field interval.  0 for no
+    ** other value. */
+    int isComparable(const CAsiData *other) const override;
+    int isAssignable(const CAsiData *other) const override;
+    int isCastable(const CAsiData *other) const override;
+    /* DOUBLE PRECISION for a numeric operand, none otherwise; multiplyType
+    ** also gives the interval of an exact value times an interval;
+    ** divideType answers multiplyType. */
+    CAsiData *addType(const CAsiData *other) const override;
+    CAsiData *subtractType(const CAsiData *other) const override;
+    CAsiData *multiplyType(const CAsiData *other) const override;
+    CAsiData *divideType(const CAsiData *other) const override;
+
+    /* --- numeric slots --- */
+
+    /* Answers 0 in every numeric class. */
+    virtual int spare() const;
+    /* The value as a signed 32-bit integer; default 0. */
+    virtual std::int32_t longValue() const;
+    /* The value as a double; default 0.0. */
+    virtual double doubleValue() const;
+
+    /* The 66 comparison operators: 1 when the relation holds, 0 when it
+    ** does not or an operand is null.  Here all answer 0. */
+    ASI_NUM_CMP_DECLS()
+
+protected:
+    /* The interval type of an exact value times an interval: INTERVAL
+    ** MONTH (leading precision 6) for a year-month interval, else INTERVAL
+    ** DAY TO SECOND (6, 8); null without memory. */
+    static CAsiData *intervalProductType(const CAsiData &interval);
+
+    std::uint32_t m_precision;   /* declared precision in decimal digits */
+    std::uint32_t m_scale;       /* digits after the point, 0 to 32 */
+};
+
+#endif
