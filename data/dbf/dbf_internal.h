@@ -1,0 +1,45 @@
+/*
+ * Helpers shared by the files of the dBASE library and by nothing else:
+ * little-endian numbers, the blank test and the file-name lookup.
+ */
+#ifndef PV_DATA_DBF_DBF_INTERNAL_H
+#define PV_DATA_DBF_DBF_INTERNAL_H
+
+#include "data/dbf/dbf.h"
+
+/* Reads a little-endian unsigned 16-bit number from p. */
+inline unsigned dbf_get16(const unsigned char *p) { return p[0] | (unsigned)p[1] << 8; }
+
+/* Reads a little-endian unsigned 32-bit number from p. */
+inline uint32_t dbf_get32(const unsigned char *p)
+{
+    return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+/* Writes v as a little-endian 16-bit number at p. */
+inline void dbf_put16(unsigned char *p, unsigned v) { p[0] = v & 0xFF; p[1] = (v >> 8) & 0xFF; }
+
+/* Writes v as a little-endian 32-bit number at p. */
+inline void dbf_put32(unsigned char *p, uint32_t v)
+{
+    p[0] = v & 0xFF; p[1] = (v >> 8) & 0xFF; p[2] = (v >> 16) & 0xFF; p[3] = (v >> 24) & 0xFF;
+}
+
+/* Answers whether byte c counts as blank: at most the space, taken unsigned,
+ * so that accented letters (0x80 and up) are text. */
+inline bool dbf_is_blank(char c) { return (unsigned char)c <= (unsigned char)DBF_BLANK; }
+
+/* Gives the file name of path its case as found on disk: when path names
+ * no file but its folder holds exactly one name equal to it without regard
+ * to case, path takes that name (same length). Otherwise, with upper 1, the
+ * last component is upper-cased (a new file); with upper 0 path is kept. */
+void dbf_match_case(char *path, int upper);
+
+/* Answers the offset of the last path component's first character. */
+size_t dbf_base_offset(const char *path);
+
+/* Answers 1 when the last component of path has a name before its
+ * extension, 0 when it is empty (".DBF", "dir/" or "dir/.DBF"). */
+int dbf_has_base_name(const char *path);
+
+#endif
