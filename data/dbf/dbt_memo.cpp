@@ -197,8 +197,9 @@ int dbt_seek_block(dbt_memo *m, long n)
 }
 
 /* Reads a dBASE III memo from block on into new chain nodes of field: block
- * after block until one holds 0x1A, the end of the file or the next free
- * block; the last node read always ends in 0x1A. Answers 1; -2 when memory
+ * after block until one holds 0x1A, the end of the file (0x1A is put after
+ * the bytes a short block gave) or the next free block; the last node read
+ * always ends in 0x1A. Answers 1; -2 when memory
  * runs out; -5 when the seek fails. */
 int dbt_read_blocks(dbf_handle *h, long block, int field)
 {
@@ -212,6 +213,7 @@ int dbt_read_blocks(dbf_handle *h, long block, int field)
         size_t got = fread(l->block, 1, (size_t)m->block_size, m->file);
         if (got < (size_t)m->block_size) {
             clearerr(m->file);
+            l->block[got] = (char)DBF_END_MARK;
             break;
         }
         if (memchr(l->block, DBF_END_MARK, (size_t)m->block_size)) break;
