@@ -96,6 +96,14 @@ static tbl_rec *make_table(const char *name, int type, const std::vector<col_spe
     return t;
 }
 
+/* Frees a column list the way the registry frees a table's columns. */
+static void free_columns(sql_col_rec *columns)
+{
+    tbl_rec *holder = tbl_rec_new();
+    holder->columns = columns;
+    tbl_list_free(holder);
+}
+
 /* A project in the logged-on list; freed with its lists at the end. */
 struct test_project {
     pjct_rec p{};

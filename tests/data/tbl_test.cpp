@@ -418,17 +418,8 @@ TEST(TblRebind, ReLooksUpKeySlotsInTheRowsOwnColumns)
     EXPECT_EQ(t->column_count, 3);
     EXPECT_EQ(t->keys[TBL_KEY_BASENUMBER], t->columns->next);
     EXPECT_EQ(t->keys[TBL_KEY_PNT], t->columns);
-    tbl_rec holder;
-    tbl_rec_init(&holder);
-    holder.columns = old;
     tbl_list_free(t);
-    while (old) {
-        sql_col_rec *n = old->next;
-        col_attr_free(old->attr);
-        free(old->text);
-        free(old);
-        old = n;
-    }
+    free_columns(old);
 }
 
 }  // namespace
