@@ -51,7 +51,11 @@ void dstereo_forward(geo_point* geo, geo_point* xy, geo_point* origin, const geo
 void dstereo_inverse(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
                      const geo_point* parallels, const dtm_rec* dtm, double scale);
 
-/* Most Newton steps the double stereographic inverse takes for a latitude. */
+/* Most Newton steps the double stereographic inverse takes for a latitude,
+** and the step (radians) below which the latitude counts as found. Newton's
+** method converges quadratically here, so the step is the error of the
+** previous estimate and the result is good to far below a micrometre. */
 constexpr int DSTEREO_MAX_ITERATIONS = 50;
+constexpr double DSTEREO_STEP_RAD = 1e-12;
 
 #endif /* PV_MAP_PRJ_FORMULAS_H */

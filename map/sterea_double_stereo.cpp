@@ -91,7 +91,7 @@ void dstereo_inverse(geo_point* geo, geo_point* xy, geo_point* origin, const geo
                 (1.0 / (2.0 * cq * cq) - tq * e.e2 * std::cos(phi) / (1.0 - e.e2 * sin_phi * sin_phi));
     double step = f / fp;
     phi -= step;
-    if (std::fabs(step) < 2e-6) break;
+    if (std::fabs(step) < DSTEREO_STEP_RAD) break;
   }
   geo->y = phi * GEO_RAD_TO_DEG;
 }

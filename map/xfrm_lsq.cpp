@@ -3,8 +3,10 @@
 ** Reinsch (Householder reduction to bidiagonal form, accumulation of the
 ** left and right transformations, diagonalisation by implicit shifted QR)
 ** and the least-squares solve built on it. Negligible elements are judged
-** against the matrix norm in single precision, which is robust for the
-** small, well-scaled systems of control-point fitting.
+** against the matrix norm; the solve is robust for the
+** small systems of control-point fitting, whose columns (monomials of
+** coordinates) are first brought to unit length so that the relative
+** threshold on singular values compares like with like.
 */
 #include "map/xfrm_lsq.h"
 
@@ -42,10 +44,10 @@ double lsq_pythag(double a, double b) {
 /* Answers |a| with the sign of b. */
 static double lsq_sign(double a, double b) { return b >= 0.0 ? std::fabs(a) : -std::fabs(a); }
 
-/* Answers 1 when x is negligible beside the norm in single precision. */
-static int lsq_negligible(double x, double norm) {
-  return static_cast<float>(std::fabs(x) + norm) == static_cast<float>(norm);
-}
+/* Answers 1 when x is negligible beside the norm: adding it changes nothing
+** in double precision. (Judging it in single precision would drop elements
+** of relative size 1e-8 and limit every fit to some seven digits.) */
+static int lsq_negligible(double x, double norm) { return std::fabs(x) + norm == norm; }
 
 /* Decomposes a into U W V^T; answers 1, or 0 when it does not converge. */
 int lsq_svd(double** a, int m, int n, double* w, double** v) {
@@ -243,10 +245,20 @@ int lsq_solve(double* const* a, int m, int k, const double* b, double* x) {
   int rows = m < k ? k : m;
   double** u = lsq_matrix(rows, k);
   double** v = lsq_matrix(k, k);
-  std::vector<double> w(k), utb(k);
+  std::vector<double> w(k), utb(k), col_scale(k, 1.0);
   int ok = 0;
   if (u && v) {
     for (int i = 0; i < m; ++i) std::memcpy(u[i], a[i], sizeof(double) * k);
+    /* Columns to unit length: u^3 beside 1 would otherwise differ by ten
+    ** orders of magnitude and the constant term fall under the threshold. */
+    for (int j = 0; j < k; ++j) {
+      double norm = 0.0;
+      for (int i = 0; i < m; ++i) norm = lsq_pythag(norm, u[i][j]);
+      if (norm > 0.0) {
+        col_scale[j] = 1.0 / norm;
+        for (int i = 0; i < m; ++i) u[i][j] *= col_scale[j];
+      }
+    }
     if (lsq_svd(u, rows, k, w.data(), v)) {
       double wmax = 0.0;
       for (int j = 0; j < k; ++j) wmax = std::fmax(wmax, std::fabs(w[j]));
@@ -262,7 +274,7 @@ int lsq_solve(double* const* a, int m, int k, const double* b, double* x) {
       for (int j = 0; j < k; ++j) {
         double sum = 0.0;
         for (int jj = 0; jj < k; ++jj) sum += v[j][jj] * utb[jj];
-        x[j] = sum;
+        x[j] = sum * col_scale[j];
       }
       ok = 1;
     }

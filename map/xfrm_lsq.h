@@ -31,9 +31,10 @@ double lsq_pythag(double a, double b);
 ** values (not negative) and v the n x n matrix V. Answers 1; 0 when a
 ** value needs more than LSQ_MAX_SWEEPS sweeps or without memory. */
 int lsq_svd(double** a, int m, int n, double* w, double** v);
-/* Solves a (m x k) x = b in the least-squares sense, x = V W+ U^T b, with
-** singular values below LSQ_SINGULAR_RATIO of the largest dropped (the
-** minimum-norm solution). a and b are not changed. Answers 1 with x (k
+/* Solves a (m x k) x = b in the least-squares sense, x = V W+ U^T b, on the
+** matrix with its columns scaled to unit length, singular values below
+** LSQ_SINGULAR_RATIO of the largest dropped (the minimum-norm solution in
+** the scaled unknowns). a and b are not changed. Answers 1 with x (k
 ** values) filled; 0 when the decomposition fails or without memory. */
 int lsq_solve(double* const* a, int m, int k, const double* b, double* x);
 
