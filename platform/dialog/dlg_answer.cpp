@@ -1,0 +1,269 @@
+/*
+** dlg_answer.cpp: answering a running dialog at the terminal or in a script.
+**
+** At the terminal the dialog is printed as a text form and the person types
+** answers; in a script the dialog's name must come next, then the answers.
+** The answers are the same in both:
+**
+**   set KEY VALUE      sets a tile (no callback); VALUE may be quoted
+**   pick KEY [X Y]     presses a tile: its callback with reason 1 (a toggle
+**                      flips, a radio button is chosen first)
+**   dclick KEY         double-clicks a tile: its callback with reason 4
+**   select KEY N [N..] selects list items, then the callback with reason 1
+**   ok / cancel        presses the OK or cancel tile (or just ends the
+**                      dialog with 1 or 0 when it has none)
+**   show               prints the form again
+**
+** A wrong answer is refused: in a script it is also recorded as a fault.
+** The dialog keeps reading answers until it is done; a script that runs dry
+** ends it with status 0 (host_io records that fault).
+*/
+#include <cstdlib>
+#include <sstream>
+
+#include "platform/dialog/dlg_internal.h"
+#include "platform/host_io.h"
+
+namespace {
+
+/* Widest column of tile keys in the text form. */
+constexpr size_t FORM_KEY_WIDTH = 14;
+
+const char kAnswerHelp[] =
+    "Answers: set KEY VALUE | pick KEY | dclick KEY | select KEY N... | "
+    "ok | cancel | show\n";
+
+/* Refuses an answer: prints why, and records it as a fault in a script. */
+void refuse(const dlg_dialog &d, const std::string &why) {
+  host_io_print("*Invalid* " + why + "\n");
+  if (host_io_is_script())
+    host_io_record_fault("dialog " + d.name + ": " + why);
+}
+
+/* Finds a tile for an answer; -1 (refused) when the dialog lacks it or it
+** is disabled. */
+int answer_tile(dlg_dialog &d, const std::string &key) {
+  auto it = d.keys.find(key);
+  if (key.empty() || it == d.keys.end()) {
+    refuse(d, "no tile \"" + key + "\"");
+    return -1;
+  }
+  if (!d.tiles[it->second].enabled) {
+    refuse(d, "tile \"" + key + "\" is disabled");
+    return -1;
+  }
+  return it->second;
+}
+
+/* Takes a value written after "set KEY": one pair of quotes is removed. */
+std::string unquote(std::string v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+    v = v.substr(1, v.size() - 2);
+  return v;
+}
+
+/* Checks a value an answer gives a tile; false with why when the tile
+** cannot take it (text tiles and buttons are not typed into). */
+bool answer_value_ok(const dlg_dialog &d, int tile, const std::string &v,
+                     std::string &why) {
+  const dlg_tile &t = d.tiles[tile];
+  if (t.kind == "button" || t.kind == "text" || t.kind == "text_part") {
+    why = "tile \"" + t.key + "\" is a " + t.kind + " and cannot be set";
+    return false;
+  }
+  if ((t.kind == "toggle" || t.kind == "radio_button") && v != "0" &&
+      v != "1") {
+    why = "tile \"" + t.key + "\" takes 0 or 1";
+    return false;
+  }
+  if (t.kind == "list_box" || t.kind == "popup_list") {
+    std::vector<int> sel;
+    bool multiple = t.kind == "list_box" &&
+                    t.attrs.count("multiple_select") &&
+                    t.attrs.at("multiple_select") == "true";
+    if (!dlg_parse_selection(v, t.items.size(), multiple, sel)) {
+      why = "\"" + v + "\" is no selection of the " +
+            std::to_string(t.items.size()) + " items of \"" + t.key + "\"";
+      return false;
+    }
+  }
+  if (t.kind == "slider") {
+    long lo = std::atol(t.attrs.count("min_value") ? t.attrs.at("min_value").c_str() : "0");
+    long hi = std::atol(t.attrs.count("max_value") ? t.attrs.at("max_value").c_str() : "10000");
+    char *end = nullptr;
+    long n = std::strtol(v.c_str(), &end, 10);
+    if (v.empty() || *end != '\0' || n < lo || n > hi) {
+      why = "tile \"" + t.key + "\" takes a whole number from " +
+            std::to_string(lo) + " to " + std::to_string(hi);
+      return false;
+    }
+  }
+  return true;
+}
+
+/* Presses the OK (ok) or cancel tile; without one the dialog just ends. */
+void press_end_tile(dlg_dialog &d, bool ok) {
+  int t = ok ? dlg_accept_tile(d) : dlg_cancel_tile(d);
+  if (t < 0) {
+    ads_done_dialog(dlg_handle(d), ok ? DLGOK : DLGCANCEL);
+    return;
+  }
+  if (!d.tiles[t].enabled) {
+    refuse(d, std::string(ok ? "OK" : "cancel") + " tile \"" + d.tiles[t].key +
+                  "\" is disabled");
+    return;
+  }
+  dlg_pick(d, t, CBR_SELECT, 0, 0);
+}
+
+/* Carries out one answer line. */
+void answer(dlg_dialog &d, const std::string &line) {
+  std::istringstream in(line);
+  std::string verb, key;
+  in >> verb;
+  if (verb.empty()) return;
+  if (verb == "ok" || verb == "cancel") {
+    press_end_tile(d, verb == "ok");
+    return;
+  }
+  if (verb == "show") {
+    host_io_print(dlg_form_text(d));
+    return;
+  }
+  if (verb != "set" && verb != "pick" && verb != "dclick" &&
+      verb != "select") {
+    host_io_print(kAnswerHelp);
+    refuse(d, "unknown answer \"" + line + "\"");
+    return;
+  }
+  in >> key;
+  int t = answer_tile(d, key);
+  if (t < 0) return;
+  if (verb == "set") {
+    std::string rest;
+    std::getline(in, rest);
+    size_t start = rest.find_first_not_of(" \t");
+    rest = start == std::string::npos ? "" : rest.substr(start);
+    std::string v = unquote(rest), why;
+    if (!answer_value_ok(d, t, v, why) || !dlg_tile_assign(d, t, v, why))
+      refuse(d, why);
+    return;
+  }
+  if (verb == "pick") {
+    long x = 0, y = 0;
+    in >> x >> y;
+    dlg_pick(d, t, CBR_SELECT, x, y);
+    return;
+  }
+  if (verb == "dclick") {
+    dlg_fire(d, t, CBR_DOUBLE_CLICK, 0, 0);
+    return;
+  }
+  /* select */
+  const dlg_tile &tile = d.tiles[t];
+  if (tile.kind != "list_box" && tile.kind != "popup_list") {
+    refuse(d, "tile \"" + key + "\" is no list");
+    return;
+  }
+  std::string rest, why;
+  std::getline(in, rest);
+  std::istringstream parts(rest);
+  std::string part, sel;
+  while (parts >> part) sel += (sel.empty() ? "" : " ") + part;
+  if (sel.empty()) {
+    refuse(d, "select " + key + " needs item numbers");
+    return;
+  }
+  if (!answer_value_ok(d, t, sel, why) || !dlg_tile_assign(d, t, sel, why)) {
+    refuse(d, why);
+    return;
+  }
+  dlg_fire(d, t, CBR_SELECT, 0, 0);
+}
+
+/* Appends one tile's line (and its list) to the form. */
+void form_tile(const dlg_dialog &d, int i, std::string &out) {
+  const dlg_tile &t = d.tiles[i];
+  std::string label = t.attrs.count("label") ? t.attrs.at("label") : "";
+  std::string indent(2 * static_cast<size_t>(t.depth), ' ');
+  if (dcl_is_container_kind(t.kind) && !dlg_is_radio_cluster(t.kind)) {
+    if (!label.empty()) out += indent + "[" + label + "]\n";
+    return;
+  }
+  if (t.key.empty() && (t.kind == "spacer" || label.empty())) return;
+  std::string key = t.key.empty() ? "-" : t.key;
+  if (key.size() < FORM_KEY_WIDTH) key.resize(FORM_KEY_WIDTH, ' ');
+  out += indent + key + " " + t.kind;
+  if (!label.empty() && t.kind != "text") out += " \"" + label + "\"";
+  std::string value = dlg_tile_value(d, i);
+  if (t.kind != "button" && t.kind != "image" && t.kind != "image_button")
+    out += " = \"" + value + "\"";
+  if (!t.enabled) out += " (disabled)";
+  if (d.focus == t.key && !t.key.empty()) out += " (focus)";
+  out += "\n";
+  if (t.kind == "list_box" || t.kind == "popup_list") {
+    std::vector<int> sel;
+    dlg_parse_selection(value, t.items.size(), true, sel);
+    for (size_t n = 0; n < t.items.size(); ++n) {
+      bool chosen = false;
+      for (int s : sel) chosen = chosen || s == static_cast<int>(n);
+      out += indent + "    " + (chosen ? "*" : " ") + std::to_string(n) +
+             ": " + t.items[n] + "\n";
+    }
+  }
+}
+
+}  // namespace
+
+std::string dlg_form_text(const dlg_dialog &d) {
+  std::string title = d.tiles.empty() || !d.tiles[0].attrs.count("label")
+                          ? ""
+                          : d.tiles[0].attrs.at("label");
+  std::string out = "\n=== Dialog " + d.name;
+  if (!title.empty()) out += ": " + title;
+  out += " ===\n";
+  for (size_t i = 1; i < d.tiles.size(); ++i)
+    form_tile(d, static_cast<int>(i), out);
+  out += kAnswerHelp;
+  return out;
+}
+
+/* Runs the dialog until it is done; see the file comment for the answers. */
+void dlg_run(dlg_dialog &d) {
+  std::string line;
+  if (host_io_is_script()) {
+    if (!host_io_peek_answer(line)) {
+      host_io_read_answer("Dialog " + d.name + ": ", line); /* records dry */
+      d.done = true;
+      d.status = DLGCANCEL;
+      return;
+    }
+    if (line != d.name) {
+      host_io_record_fault("dialog " + d.name +
+                           " opened but the script gives \"" + line + "\"");
+      host_io_print("\nDialog " + d.name + " *Cancel*\n");
+      d.done = true;
+      d.status = DLGCANCEL;
+      return;
+    }
+    host_io_read_answer("Dialog: ", line);
+  } else {
+    host_io_print(dlg_form_text(d));
+  }
+  while (!d.done) {
+    std::string next;
+    bool dry = host_io_is_script() && !host_io_peek_answer(next);
+    if (host_io_read_answer(d.name + "> ", line) == HOST_ANSWER_CANCEL) {
+      /* "*cancel*" in a script presses the cancel tile; a dry script
+      ** (host_io records it) or the end of the terminal's input just ends
+      ** the dialog, since no further answer can come. */
+      if (host_io_is_script() && !dry) press_end_tile(d, false);
+      if (!d.done) {
+        d.done = true;
+        d.status = DLGCANCEL;
+      }
+      break;
+    }
+    answer(d, line);
+  }
+}
