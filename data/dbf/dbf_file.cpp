@@ -262,6 +262,7 @@ static void dbf_remove_file(const char *path)
  * field count and malloc'ed descriptors, mode 0, memo state 1 to keep memo
  * fields): writes header, descriptors and end mark, creates the memo file
  * when memo fields are kept, and reopens the table for update with memo.
+ * A version byte this library would not read back becomes 0x03.
  * An existing file of that name is replaced; a new name is made upper-case.
  * Answers the result of the reopening dbf_open; -1 for a bad handle, path,
  * mode, field count or a layout too large for the header; -4 for an
@@ -318,6 +319,7 @@ int dbf_create(dbf_handle *h)
             if (h->fields[i].type == 'M') h->fields[i].type = 'C';
     }
     for (int i = 0; i < h->field_count; i++) h->file_types[i] = h->fields[i].type;
+    if (!dbf_version_accepted(h->header.version | DBF_VERSION_HAS_MEMO)) h->header.version = DBF_VERSION_PLAIN;
     if (h->memo_state == 1)
         h->header.version |= DBF_VERSION_HAS_MEMO;
     else

@@ -29,6 +29,7 @@ TEST(DbfField, ExactNameWinsOverAModulo32Match)
     EXPECT_EQ(dbf_find_field(h, "nAmE"), 2);
     EXPECT_EQ(dbf_find_field(h, "ZZ"), -1);
     dbf_close(h);
+    dbf_free(h);
 
     h = create_table(dir / "U", {{"XQ", 'C', 2, 0}, {"B", 'C', 1, 0}});
     EXPECT_EQ(dbf_find_field(h, "x1"), 0) << "modulo 32 stays as the fallback";

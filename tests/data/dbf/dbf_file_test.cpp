@@ -174,6 +174,36 @@ TEST(DbfFile, DamagedHeaderIsRefusedAndLeavesTheHandleEmpty)
     dbf_free(h);
 }
 
+TEST(DbfFile, EveryDamagedHeaderByteGivesAnErrorOrAReadableTable)
+{
+    ScratchDir dir;
+    dbf_handle *h = create_table(dir / "ROCK", {{"NAME", 'C', 6, 0}, {"DEPTH", 'N', 5, 1}, {"NOTE", 'M', 10, 0}});
+    put(h, "NAME", "tuff");
+    dbt_set_memo_text(h, 2, "ash", 3);
+    ASSERT_EQ(dbf_write_record(h, 0), DBF_OK);
+    dbf_close(h);
+    const auto good = file_bytes(dir / "ROCK.DBF");
+    const size_t header_end = 32 * 3 + 33;
+    const int values[] = {0x00, 0x01, 0x7F, 0x80, 0xFF};
+    for (size_t at = 0; at < header_end; at++) {
+        for (int v : values) {
+            auto b = good;
+            b[at] = (unsigned char)v;
+            write_bytes(dir / "ROCK.DBF", b);
+            int rc = dbf_open(h, (dir / "ROCK").c_str(), DBF_MODE_READ, 1);
+            if (rc == DBF_OK) {
+                for (long n = 0; n < 3 && (unsigned long)n < h->header.record_count; n++) dbf_read_record(h, n);
+                for (int i = 0; i < h->field_count; i++) dbf_field_blank(h, h->fields[i].name);
+            } else {
+                EXPECT_LT(rc, 0);
+                EXPECT_EQ(h->record, nullptr);
+            }
+            dbf_close(h);
+        }
+    }
+    dbf_free(h);
+}
+
 TEST(DbfFile, ExtensionIsSetInTheLastPathComponentOnly)
 {
     struct Case { const char *path; const char *ext; const char *expect; } cases[] = {

@@ -198,6 +198,7 @@ TEST(DbtMemo, TableWhoseMemoFileCannotBeMadeIsNotCreated)
     EXPECT_EQ(h->header.version, 0x03);
     dbf_close(h);
     EXPECT_FALSE(fs::exists(dir / "PLAIN.DBT"));
+    dbf_free(h);
 
     /* A memo table whose memo file is gone cannot be opened with memo. */
     h = memo_table(dir / "GONE");
