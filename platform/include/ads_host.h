@@ -50,6 +50,9 @@ extern "C" {
 #define RTDXF0    5020   /* group 0 (entity type) in ads_buildlist         */
 #define RTT       5021   /* T                                              */
 
+/* In ads_command: an answer the user gives (a pause). */
+#define PAUSE "\\"
+
 /* ---- ads_initget bits -------------------------------------------------- */
 #define RSG_NONULL  0x0001 /* RETURN is not accepted                       */
 #define RSG_NOZERO  0x0002 /* zero is not accepted                         */

@@ -1,0 +1,224 @@
+/*
+** drawing_db.h: the stand-in editor's drawing database and session state
+** (private to platform/).
+**
+** A drawing is a set of entities keyed by handle, each an ordered list of
+** DXF groups plus extended data kept per registered application; the model
+** space order; block definitions (named and anonymous "*U<n>"); the symbol
+** tables (VPORT, LTYPE, LAYER, STYLE, VIEW, UCS, APPID) and the system
+** variables. The session (editor) state around it holds the block
+** definition or complex entity under way, the selection sets, the function
+** table of the loaded module and the user-input state.
+**
+** The ads_* files (ads_entities.cpp, ads_selection.cpp, ads_input.cpp,
+** ads_functions.cpp, host_commands.cpp) and dxf_io.cpp work on db() and
+** host(); nothing outside platform/ sees these types.
+*/
+#ifndef PV_PLATFORM_DRAWING_DB_H
+#define PV_PLATFORM_DRAWING_DB_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ads_host.h"
+#include "host_editor.h"
+
+/* How the value of a DXF group code is held. */
+enum db_kind {
+  DBK_BAD = 0, /* not a group code the editor knows                      */
+  DBK_NONE,    /* no value (-3, the extended-data marker)                 */
+  DBK_STR,     /* text                                                    */
+  DBK_REAL,    /* double                                                  */
+  DBK_POINT,   /* three doubles                                           */
+  DBK_SHORT,   /* 16-bit integer                                          */
+  DBK_LONG,    /* 32-bit integer                                          */
+  DBK_ENAME,   /* entity reference, held as a handle                      */
+  DBK_BINARY   /* bytes                                                   */
+};
+
+/* Kind of value a DXF group code carries; DBK_BAD for unknown codes. */
+db_kind db_kind_of(int code);
+
+/* One DXF group. */
+struct db_grp {
+  short code = 0;          /* DXF group code                              */
+  std::string s;           /* text, or the bytes of a binary group        */
+  double v[3] = {0, 0, 0}; /* point; v[0] holds a real                    */
+  int32_t i = 0;           /* short or long value                         */
+  unsigned long h = 0;     /* handle of a referenced entity (DBK_ENAME)   */
+};
+
+db_grp grp_str(int code, const std::string& s);
+db_grp grp_real(int code, double r);
+db_grp grp_pt(int code, const double p[3]);
+db_grp grp_int(int code, int32_t i);
+
+/* Extended data of one application. */
+struct db_xdata {
+  std::string app;              /* registered application name (1001)    */
+  std::vector<db_grp> items;    /* groups 1000..1071 after the 1001      */
+};
+
+/* One entity of the drawing (also inside a block definition). */
+struct db_entity {
+  unsigned long handle = 0;     /* the entity's handle, also its name    */
+  std::string type;             /* group 0, upper case                   */
+  std::vector<db_grp> groups;   /* all groups but -1, 0, 5 and xdata     */
+  std::vector<db_xdata> xdata;  /* per application, in the order given   */
+  std::string block;            /* owning block name, empty: model space */
+  unsigned long parent = 0;     /* header of a VERTEX/ATTRIB/SEQEND      */
+  bool erased = false;          /* deleted with ads_entdel (undeletable) */
+};
+
+/* One block definition. */
+struct db_block {
+  std::string name;             /* block name, "*U<n>" when anonymous    */
+  short flags = 0;              /* group 70: 1 anonymous, 2 attributes.. */
+  double base[3] = {0, 0, 0};   /* base point                            */
+  unsigned long handle = 0;     /* handle of the BLOCK entity            */
+  unsigned long end_handle = 0; /* handle of its ENDBLK                  */
+  std::vector<unsigned long> ents; /* definition order                  */
+};
+
+/* One symbol-table entry (not a block). */
+struct db_tblrec {
+  std::string name;             /* group 2                               */
+  unsigned long handle = 0;     /* group 5                               */
+  std::vector<db_grp> groups;   /* the other groups in order (70, 62...) */
+};
+
+/* The drawing: what a DXF file holds. */
+struct db_drawing {
+  std::map<unsigned long, db_entity> ents;        /* every entity        */
+  std::vector<unsigned long> model;               /* model space order   */
+  std::vector<db_block> blocks;                   /* block table order   */
+  std::map<std::string, std::vector<db_tblrec>> tables; /* by table name */
+  std::map<std::string, db_grp> vars;             /* system variables    */
+  unsigned long next_handle = 0x20;               /* $HANDSEED           */
+  int next_anon = 1;                              /* next *U<n> number   */
+  std::string path;                               /* file, empty if new  */
+};
+
+/* The editor around the drawing. */
+struct host_session {
+  db_drawing dwg;                         /* the current drawing          */
+  /* Block definition under way (BLOCK made, ENDBLK not yet). */
+  bool in_block = false;
+  db_block pending_block;                 /* its header                   */
+  std::vector<db_entity> pending_block_ents; /* entities made since BLOCK */
+  std::string pending_block_given;        /* the name as given            */
+  /* Complex entity under way (POLYLINE or INSERT with attributes). */
+  std::vector<db_entity> pending_seq;     /* header first, then subs      */
+  std::string last_input;                 /* what ads_getinput answers    */
+  int initget_flags = 0;                  /* for the next ads_get* call   */
+  std::string initget_kwords;             /* keyword list, same lifetime  */
+  std::map<long, std::vector<unsigned long>> sets; /* selection sets     */
+  long next_set = 1;                      /* next selection-set id        */
+  std::vector<unsigned long> previous;    /* "P": the last set made       */
+  std::map<std::string, int> functions;   /* ads_defun table (lower case) */
+  std::map<std::string, std::string> fn_names; /* lower -> as defined     */
+  int cur_funcode = -1;                   /* code of the call under way   */
+  struct resbuf* cur_args = nullptr;      /* its arguments (host's copy)  */
+  struct resbuf* ret_value = nullptr;     /* what ads_ret* set            */
+  bool ret_set = false;                   /* ads_ret* was called          */
+  double ucs_origin[3] = {0, 0, 0};       /* UCS = WCS moved by this      */
+  std::vector<host_vector> vectors;       /* temporary vectors on screen  */
+  double pick_tolerance = 1.0;            /* pick box half size, units    */
+  std::vector<std::string> support;       /* extra file search dirs       */
+  std::map<std::string, std::string> env; /* ads_agetenv values           */
+  std::map<std::string, host_arx_loader> arx_loaders; /* by stem, lower  */
+  std::vector<std::string> arx_loaded;    /* loaded application files     */
+  host_entry_fn module = nullptr;         /* the module's entry point     */
+  std::string module_file;                /* its file name                */
+};
+
+host_session& host();
+inline db_drawing& db() { return host().dwg; }
+
+/* ---- helpers shared by the platform files ---- */
+std::string str_upper(std::string s);
+std::string str_lower(std::string s);
+bool str_ieq(const std::string& a, const std::string& b);
+/* Wildcard match ('*', '?', ',' alternatives, '~' negation), any case. */
+bool wc_match(const std::string& text, const std::string& pattern);
+std::string handle_text(unsigned long h);
+bool handle_parse(const std::string& s, unsigned long& h);
+
+/* Drawing set-up and look-ups. */
+void db_reset(db_drawing& d);                       /* a new drawing     */
+db_tblrec* db_table_find(db_drawing& d, const std::string& table,
+                         const std::string& name);
+db_block* db_block_find(db_drawing& d, const std::string& name);
+db_entity* db_entity_find(db_drawing& d, unsigned long h, bool live_only);
+const db_grp* db_group(const db_entity& e, int code);
+db_grp* db_group(db_entity& e, int code);
+bool db_name_valid(const std::string& name, bool allow_pipe);
+bool db_ensure_layer(db_drawing& d, const std::string& name);
+unsigned long db_new_handle(db_drawing& d);
+/* Sets or reads a system variable as the editor types it; see ads_getvar. */
+int db_setvar(db_drawing& d, const std::string& name, const db_grp& value,
+              std::string& err);
+
+/* Entity lists. */
+/* Converts a result-buffer chain to groups and extended data; false with
+** err set on a bad item (unknown code, wrong value, unregistered app). */
+bool db_list_parse(const struct resbuf* rb, std::string& type,
+                   std::vector<db_grp>& groups, std::vector<db_xdata>& xdata,
+                   bool& has_xdata, unsigned long& ename, std::string& err);
+/* Checks an entity's groups for its type: required groups and values. */
+bool db_entity_check(db_drawing& d, const db_entity& e, std::string& err);
+/* Makes the result-buffer chain of an entity; apps selects xdata. */
+struct resbuf* db_entity_list(const db_entity& e,
+                              const std::vector<std::string>* apps);
+struct resbuf* db_grp_to_rb(const db_grp& g);
+/* Makes one entity from a list (the rules of ads_entmake); RTNORM,
+** RTKWORD for a completed block, RTERROR; h gets the handle made. */
+int db_make(const struct resbuf* list, unsigned long& h);
+/* Cancels a block definition or complex entity under way. */
+void db_cancel_pending();
+/* Adds a finished entity to model space (commands); returns its handle. */
+unsigned long db_add_model(db_drawing& d, db_entity e);
+/* Deletes or undeletes an entity (with its sub-entities). */
+void db_set_erased(db_drawing& d, unsigned long h, bool erased);
+/* Last live main entity of model space, 0 when none. */
+unsigned long db_last(db_drawing& d);
+
+/* Geometry: the entity's outline as segments in world coordinates, used by
+** window selection and picks. */
+struct db_seg { double a[3], b[3]; };
+void db_outline(db_drawing& d, const db_entity& e, std::vector<db_seg>& out);
+/* Transforms an entity by a uniform-scale matrix; false when the matrix is
+** not a similarity in the XY plane. */
+bool db_transform(db_drawing& d, db_entity& e, const ads_matrix m);
+
+/* Names. */
+void name_set(long n[2], unsigned long id, long tag);
+enum { NAME_ENT = 1, NAME_SET = 2 };
+/* Entity behind a name, or nullptr. */
+db_entity* name_entity(const long n[2], bool live_only);
+
+/* Text of a point "x,y[,z]" (relative "@dx,dy" to base when given). */
+bool parse_point(const std::string& s, const double* base, double out[3]);
+bool parse_real(const std::string& s, double& out);
+
+/* Selection sets shared with host commands. */
+long ss_create(const std::vector<unsigned long>& members);
+std::vector<unsigned long>* ss_find(const long n[2]);
+
+/* Picks: the live main entity of model space nearest a point within the
+** pick tolerance (0 when none); an answer "last", "#<handle>" or "x,y[,z]"
+** read as a pick (false when it is none of these). */
+unsigned long db_pick(const double p[3]);
+bool pick_answer(const std::string& ans, unsigned long& h, double pt[3]);
+/* Keyword of a list ("Undo Yes No") that an answer names; false when none. */
+bool kw_match(const std::string& kwl, const std::string& ans, std::string& full);
+
+/* Deep copy of a result-buffer chain; NULL without memory. */
+struct resbuf* rb_copy_chain(const struct resbuf* rb);
+
+/* Memory of strings inside result buffers. */
+char* rb_strdup(const std::string& s);
+
+#endif /* PV_PLATFORM_DRAWING_DB_H */

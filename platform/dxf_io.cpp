@@ -1,0 +1,540 @@
+/*
+** dxf_io.cpp: drawings as ASCII DXF files.
+**
+** Writes the drawing in the group-code/value line pairs of ASCII DXF: a
+** HEADER with the handle seed and the system variables, TABLES (VPORT,
+** LTYPE, LAYER, STYLE, VIEW, UCS, APPID), BLOCKS (named and anonymous, with
+** their ATTDEFs and other entities) and ENTITIES (with POLYLINE sequences
+** and extended data), each table entry and entity under its handle, and
+** reads such a file back. The file keeps the older entity layout (no
+** subclass markers) except for LWPOLYLINE and HATCH, which need them.
+** Angles are radians in the drawing and degrees in the file.
+**
+** A file that cannot be read (no EOF, a bad group code, a point without
+** its Y, a duplicate handle) is refused with the line number and the
+** current drawing is kept.
+*/
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "drawing_db.h"
+
+static const double PI = 3.14159265358979323846;
+/* Format version written in $ACADVER. */
+static const char* const DXF_VERSION = "AC1009";
+/* Order of the symbol tables in the file. */
+static const char* const TABLE_ORDER[] = {"VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID"};
+
+/* Header variables written and read: (file name, variable, group code). */
+struct dxf_var {
+  const char* file;  /* "$ANGBASE"                                     */
+  const char* var;   /* "ANGBASE"                                      */
+  int code;          /* group code of its value                        */
+};
+static const dxf_var HEADER_VARS[] = {
+    {"$CLAYER", "CLAYER", 8},     {"$ANGBASE", "ANGBASE", 50},   {"$ANGDIR", "ANGDIR", 70},
+    {"$BLIPMODE", "BLIPMODE", 70}, {"$LIMCHECK", "LIMCHECK", 70}, {"$HPANG", "HPANG", 40},
+    {"$HPSCALE", "HPSCALE", 40},  {"$CMDECHO", "CMDECHO", 70},   {"$CMDDIA", "CMDDIA", 70},
+};
+
+/* True for the groups that hold angles (radians in the drawing). */
+static bool is_angle(const std::string& type, int code) {
+  return code >= 50 && code <= 58 && type != "HATCH";
+}
+
+/* Control characters are written as "^" and a letter, "^" itself as "^ ". */
+static std::string dxf_escape(const std::string& s) {
+  std::string o;
+  for (char c : s) {
+    if (c == '^') o += "^ ";
+    else if ((unsigned char)c < 32) { o += '^'; o += (char)(c + 64); }
+    else o += c;
+  }
+  return o;
+}
+static std::string dxf_unescape(const std::string& s) {
+  std::string o;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '^' && i + 1 < s.size()) {
+      char n = s[++i];
+      o += n == ' ' ? '^' : (char)(n - 64);
+    } else {
+      o += s[i];
+    }
+  }
+  return o;
+}
+
+/* Writer of group lines. */
+struct dxf_out {
+  std::ostringstream o;
+  void grp(int code, const std::string& v) { o << code << "\n" << dxf_escape(v) << "\n"; }
+  void real(int code, double v) {
+    char b[40];
+    std::snprintf(b, sizeof b, "%.17g", v);
+    o << code << "\n" << b << "\n";
+  }
+  void integer(int code, long v) { o << code << "\n" << v << "\n"; }
+  void point(int code, const double* v, bool flat) {
+    real(code, v[0]);
+    real(code + 10, v[1]);
+    if (!flat) real(code + 20, v[2]);
+  }
+  /* Writes one group by its kind. */
+  void group(const db_grp& g, bool angle, bool flat) {
+    switch (db_kind_of(g.code)) {
+      case DBK_STR: grp(g.code, g.s); break;
+      case DBK_REAL: real(g.code, angle ? g.v[0] * 180 / PI : g.v[0]); break;
+      case DBK_POINT: point(g.code, g.v, flat); break;
+      case DBK_SHORT: case DBK_LONG: integer(g.code, g.i); break;
+      case DBK_BINARY: {
+        std::string hex;
+        char b[3];
+        for (unsigned char c : g.s) { std::snprintf(b, sizeof b, "%02X", c); hex += b; }
+        grp(g.code, hex);
+        break;
+      }
+      default: break;
+    }
+  }
+};
+
+/* Writes one entity with its extended data. */
+static void write_entity(dxf_out& w, const db_entity& e) {
+  w.grp(0, e.type);
+  w.grp(5, handle_text(e.handle));
+  bool marked = e.type == "LWPOLYLINE" || e.type == "HATCH";
+  if (marked) w.grp(100, "AcDbEntity");
+  bool first10 = true, sub = false;
+  for (auto& g : e.groups) {
+    if (marked && !sub && g.code != 8 && g.code != 6 && g.code != 62 && g.code != 67) {
+      w.grp(100, e.type == "HATCH" ? "AcDbHatch" : "AcDbPolyline");
+      sub = true;
+    }
+    bool flat = false;
+    if (g.code == 10 && e.type == "LWPOLYLINE") flat = true;
+    if (g.code == 10 && e.type == "HATCH") { flat = !first10; first10 = false; }
+    w.group(g, is_angle(e.type, g.code), flat);
+  }
+  if (marked && !sub) w.grp(100, e.type == "HATCH" ? "AcDbHatch" : "AcDbPolyline");
+  for (auto& x : e.xdata) {
+    w.grp(1001, x.app);
+    for (auto& g : x.items) w.group(g, false, false);
+  }
+}
+
+/* Text of the whole drawing as ASCII DXF. */
+static std::string dxf_write(db_drawing& d) {
+  dxf_out w;
+  w.grp(0, "SECTION"); w.grp(2, "HEADER");
+  w.grp(9, "$ACADVER"); w.grp(1, DXF_VERSION);
+  w.grp(9, "$HANDLING"); w.integer(70, 1);
+  w.grp(9, "$HANDSEED"); w.grp(5, handle_text(d.next_handle));
+  for (auto& v : HEADER_VARS) {
+    const db_grp& g = d.vars[v.var];
+    w.grp(9, v.file);
+    if (v.code == 8) w.grp(8, g.s);
+    else if (v.code == 70) w.integer(70, g.i);
+    else if (v.code == 50) w.real(50, g.v[0] * 180 / PI);
+    else w.real(v.code, g.v[0]);
+  }
+  w.grp(0, "ENDSEC");
+  w.grp(0, "SECTION"); w.grp(2, "TABLES");
+  for (const char* t : TABLE_ORDER) {
+    auto& recs = d.tables[t];
+    w.grp(0, "TABLE"); w.grp(2, t); w.integer(70, (long)recs.size());
+    for (auto& r : recs) {
+      w.grp(0, t);
+      w.grp(5, handle_text(r.handle));
+      w.grp(2, r.name);
+      for (auto& g : r.groups) w.group(g, false, false);
+    }
+    w.grp(0, "ENDTAB");
+  }
+  w.grp(0, "ENDSEC");
+  w.grp(0, "SECTION"); w.grp(2, "BLOCKS");
+  for (auto& b : d.blocks) {
+    w.grp(0, "BLOCK"); w.grp(5, handle_text(b.handle)); w.grp(8, "0"); w.grp(2, b.name);
+    w.integer(70, b.flags); w.point(10, b.base, false); w.grp(3, b.name);
+    for (unsigned long h : b.ents)
+      if (db_entity* e = db_entity_find(d, h, true)) write_entity(w, *e);
+    w.grp(0, "ENDBLK"); w.grp(5, handle_text(b.end_handle)); w.grp(8, "0");
+  }
+  w.grp(0, "ENDSEC");
+  w.grp(0, "SECTION"); w.grp(2, "ENTITIES");
+  for (unsigned long h : d.model) {
+    db_entity* e = db_entity_find(d, h, true);
+    if (e) write_entity(w, *e);
+  }
+  w.grp(0, "ENDSEC");
+  w.grp(0, "EOF");
+  return w.o.str();
+}
+
+/* ---- Reading ---- */
+
+/* One group pair of the file. */
+struct dxf_pair {
+  int code;          /* group code                    */
+  std::string value; /* value line, without line end  */
+  size_t line;       /* line number of the code       */
+};
+
+/* Reader over the pairs of a file. */
+struct dxf_in {
+  std::vector<dxf_pair> pairs;
+  size_t pos = 0;
+  std::string err;
+  bool more() const { return pos < pairs.size(); }
+  const dxf_pair& peek() const { return pairs[pos]; }
+  bool fail(const std::string& what) {
+    if (err.empty()) err = "line " + std::to_string(pos < pairs.size() ? pairs[pos].line : 0) + ": " + what;
+    return false;
+  }
+};
+
+/* Splits the text into pairs; false with the line of a bad code. */
+static bool dxf_split(const std::string& text, dxf_in& in) {
+  std::istringstream s(text);
+  std::string a, b;
+  size_t line = 0;
+  while (std::getline(s, a)) {
+    ++line;
+    if (!a.empty() && a.back() == '\r') a.pop_back();
+    size_t i = a.find_first_not_of(" \t");
+    if (i == std::string::npos) {
+      in.err = "line " + std::to_string(line) + ": empty group code";
+      return false;
+    }
+    char* end = nullptr;
+    long code = std::strtol(a.c_str() + i, &end, 10);
+    while (end && (*end == ' ' || *end == '\t')) ++end;
+    if (!end || *end || code < -32768 || code > 32767) {
+      in.err = "line " + std::to_string(line) + ": bad group code \"" + a + "\"";
+      return false;
+    }
+    if (!std::getline(s, b)) {
+      in.err = "line " + std::to_string(line) + ": group without value";
+      return false;
+    }
+    if (!b.empty() && b.back() == '\r') b.pop_back();
+    in.pairs.push_back({(int)code, b, line});
+    ++line;
+  }
+  return true;
+}
+
+/* Reads the value of one group at the reader's position (points take
+** their Y and Z pairs); false on a bad value. */
+static bool read_group(dxf_in& in, db_grp& g) {
+  const dxf_pair& p = in.pairs[in.pos];
+  g = db_grp();
+  g.code = (short)p.code;
+  db_kind k = db_kind_of(p.code);
+  auto num = [&](const std::string& v, double& out) { return parse_real(v, out); };
+  switch (k) {
+    case DBK_STR: g.s = dxf_unescape(p.value); break;
+    case DBK_REAL:
+      if (!num(p.value, g.v[0])) return in.fail("bad real");
+      break;
+    case DBK_SHORT: case DBK_LONG: {
+      double v;
+      if (!num(p.value, v) || v != std::floor(v) || std::fabs(v) > 2147483647.0) return in.fail("bad integer");
+      g.i = (int32_t)v;
+      break;
+    }
+    case DBK_POINT: {
+      if (!num(p.value, g.v[0])) return in.fail("bad X");
+      if (in.pos + 1 >= in.pairs.size() || in.pairs[in.pos + 1].code != p.code + 10) {
+        ++in.pos;
+        return in.fail("point without Y");
+      }
+      ++in.pos;
+      if (!num(in.pairs[in.pos].value, g.v[1])) return in.fail("bad Y");
+      if (in.pos + 1 < in.pairs.size() && in.pairs[in.pos + 1].code == p.code + 20) {
+        ++in.pos;
+        if (!num(in.pairs[in.pos].value, g.v[2])) return in.fail("bad Z");
+      }
+      break;
+    }
+    case DBK_BINARY: {
+      if (p.value.size() % 2) return in.fail("bad binary chunk");
+      for (size_t i = 0; i < p.value.size(); i += 2) {
+        if (!std::isxdigit((unsigned char)p.value[i]) || !std::isxdigit((unsigned char)p.value[i + 1]))
+          return in.fail("bad binary chunk");
+        g.s += (char)std::stoi(p.value.substr(i, 2), nullptr, 16);
+      }
+      break;
+    }
+    case DBK_ENAME: break;
+    default: return in.fail("unknown group code " + std::to_string(p.code));
+  }
+  ++in.pos;
+  return true;
+}
+
+/* Reads the groups of one object up to the next group 0: its handle, its
+** groups and its extended data. */
+static bool read_object(dxf_in& in, const std::string& type, unsigned long& handle, std::vector<db_grp>& groups,
+                        std::vector<db_xdata>* xdata) {
+  handle = 0;
+  while (in.more() && in.peek().code != 0) {
+    const dxf_pair& p = in.peek();
+    if (p.code == 5 || p.code == 105) {
+      if (!handle_parse(p.value, handle)) return in.fail("bad handle \"" + p.value + "\"");
+      ++in.pos;
+      continue;
+    }
+    if (p.code == 100 || p.code == 102 || (p.code >= 320 && p.code <= 369) || (p.code >= 390 && p.code <= 399) ||
+        p.code == 999) {
+      ++in.pos;
+      continue;
+    }
+    if (p.code == 1001) {
+      if (!xdata) return in.fail("extended data out of place");
+      xdata->push_back(db_xdata{str_upper(p.value), {}});
+      ++in.pos;
+      continue;
+    }
+    db_grp g;
+    if (!read_group(in, g)) return false;
+    if (g.code >= 1000) {
+      if (!xdata || xdata->empty()) return in.fail("extended data without application");
+      xdata->back().items.push_back(g);
+      continue;
+    }
+    if (is_angle(type, g.code)) g.v[0] = g.v[0] * PI / 180;
+    groups.push_back(g);
+  }
+  return true;
+}
+
+/* Gives a handle to an object: its own when unused, else a fresh one. */
+static bool claim_handle(dxf_in& in, db_drawing& d, std::set<unsigned long>& used, unsigned long& h,
+                         std::vector<unsigned long>& later) {
+  if (h) {
+    if (!used.insert(h).second) return in.fail("duplicate handle " + handle_text(h));
+    return true;
+  }
+  later.push_back(0);
+  (void)d;
+  return true;
+}
+
+/* Reads the entities of a space up to the given end marker (ENDBLK or
+** ENDSEC), filing them in order. */
+static bool read_entities(dxf_in& in, db_drawing& d, std::set<unsigned long>& used, const std::string& block,
+                          std::vector<unsigned long>& order, const char* end_marker) {
+  unsigned long seq_head = 0;
+  std::string seq_type;
+  std::vector<unsigned long> later;
+  while (in.more()) {
+    const dxf_pair& p = in.peek();
+    if (p.code != 0) return in.fail("expected group 0");
+    std::string type = str_upper(p.value);
+    if (type == end_marker) return true;
+    if (type == "EOF" || type == "ENDSEC" || type == "SECTION") return in.fail("missing " + std::string(end_marker));
+    ++in.pos;
+    db_entity e;
+    e.type = type;
+    e.block = block;
+    if (!read_object(in, type, e.handle, e.groups, &e.xdata)) return false;
+    if (!claim_handle(in, d, used, e.handle, later)) return false;
+    if (!e.handle) {
+      do e.handle = d.next_handle++; while (used.count(e.handle));
+      used.insert(e.handle);
+    }
+    if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND") {
+      if (!seq_head) return in.fail(type + " outside a sequence");
+      if ((type == "VERTEX" && seq_type != "POLYLINE") || (type == "ATTRIB" && seq_type != "INSERT"))
+        return in.fail(type + " in a " + seq_type);
+      e.parent = seq_head;
+      if (type == "SEQEND") seq_head = 0;
+    } else {
+      if (seq_head) return in.fail("sequence without SEQEND");
+      const db_grp* f = db_group(e, 66);
+      if (type == "POLYLINE" || (type == "INSERT" && f && f->i == 1)) {
+        seq_head = e.handle;
+        seq_type = type;
+      }
+    }
+    if (const db_grp* l = db_group(e, 8)) {
+      if (!db_ensure_layer(d, l->s)) return in.fail("bad layer name \"" + l->s + "\"");
+    } else {
+      e.groups.insert(e.groups.begin(), grp_str(8, "0"));
+    }
+    order.push_back(e.handle);
+    d.ents[e.handle] = std::move(e);
+  }
+  return in.fail("missing " + std::string(end_marker));
+}
+
+/* Parses a whole file into d; false with in.err. */
+static bool dxf_read(dxf_in& in, db_drawing& d) {
+  std::set<unsigned long> used;
+  unsigned long seed = 0;
+  for (auto& [t, recs] : d.tables) recs.clear();
+  bool eof = false;
+  while (in.more() && !eof) {
+    const dxf_pair& p = in.peek();
+    if (p.code == 999) { ++in.pos; continue; }
+    if (p.code != 0) return in.fail("expected group 0");
+    if (str_upper(p.value) == "EOF") { eof = true; break; }
+    if (str_upper(p.value) != "SECTION") return in.fail("expected SECTION");
+    ++in.pos;
+    if (!in.more() || in.peek().code != 2) return in.fail("section without name");
+    std::string sec = str_upper(in.peek().value);
+    ++in.pos;
+    if (sec == "HEADER") {
+      while (in.more() && !(in.peek().code == 0)) {
+        if (in.peek().code != 9) return in.fail("expected a header variable");
+        std::string var = str_upper(in.peek().value);
+        ++in.pos;
+        std::vector<db_grp> vals;
+        while (in.more() && in.peek().code != 9 && in.peek().code != 0) {
+          db_grp g;
+          if (!read_group(in, g)) return false;
+          vals.push_back(g);
+        }
+        if (vals.empty()) continue;
+        if (var == "$HANDSEED" && !handle_parse(vals[0].s, seed)) return in.fail("bad $HANDSEED");
+        for (auto& v : HEADER_VARS) {
+          if (var != v.file) continue;
+          db_grp& cur = d.vars[v.var];
+          if (v.code == 8) cur.s = vals[0].s;
+          else if (v.code == 70) cur.i = vals[0].i;
+          else if (v.code == 50) cur.v[0] = vals[0].v[0] * PI / 180;
+          else cur.v[0] = vals[0].v[0];
+        }
+      }
+    } else if (sec == "TABLES") {
+      while (in.more() && !(in.peek().code == 0 && str_upper(in.peek().value) == "ENDSEC")) {
+        if (in.peek().code != 0 || str_upper(in.peek().value) != "TABLE") return in.fail("expected TABLE");
+        ++in.pos;
+        if (!in.more() || in.peek().code != 2) return in.fail("table without name");
+        std::string tname = str_upper(in.peek().value);
+        ++in.pos;
+        unsigned long th;
+        std::vector<db_grp> skip;
+        if (!read_object(in, tname, th, skip, nullptr)) return false;
+        while (in.more() && !(in.peek().code == 0 && str_upper(in.peek().value) == "ENDTAB")) {
+          if (in.peek().code != 0) return in.fail("expected a table entry");
+          ++in.pos;
+          db_tblrec r;
+          std::vector<db_grp> groups;
+          if (!read_object(in, tname, r.handle, groups, nullptr)) return false;
+          std::vector<unsigned long> later;
+          if (!claim_handle(in, d, used, r.handle, later)) return false;
+          for (auto& g : groups)
+            if (g.code == 2 && r.name.empty()) r.name = g.s;
+            else r.groups.push_back(g);
+          if (r.name.empty()) return in.fail(tname + " entry without name");
+          if (tname == "BLOCK_RECORD" || tname == "DIMSTYLE") continue;
+          d.tables[tname].push_back(r);
+        }
+        if (!in.more()) return in.fail("missing ENDTAB");
+        ++in.pos;
+      }
+      if (!in.more()) return in.fail("missing ENDSEC");
+      ++in.pos;
+      continue;
+    } else if (sec == "BLOCKS") {
+      while (in.more() && !(in.peek().code == 0 && str_upper(in.peek().value) == "ENDSEC")) {
+        if (in.peek().code != 0 || str_upper(in.peek().value) != "BLOCK") return in.fail("expected BLOCK");
+        ++in.pos;
+        db_block b;
+        std::vector<db_grp> groups;
+        if (!read_object(in, "BLOCK", b.handle, groups, nullptr)) return false;
+        for (auto& g : groups) {
+          if (g.code == 2) b.name = g.s;
+          if (g.code == 70) b.flags = (short)g.i;
+          if (g.code == 10) std::copy(g.v, g.v + 3, b.base);
+        }
+        if (b.name.empty()) return in.fail("BLOCK without name");
+        std::vector<unsigned long> later;
+        if (!claim_handle(in, d, used, b.handle, later)) return false;
+        if (!read_entities(in, d, used, b.name, b.ents, "ENDBLK")) return false;
+        ++in.pos;
+        std::vector<db_grp> end_groups;
+        if (!read_object(in, "ENDBLK", b.end_handle, end_groups, nullptr)) return false;
+        if (!claim_handle(in, d, used, b.end_handle, later)) return false;
+        std::string up = str_upper(b.name);
+        if (up == "*MODEL_SPACE" || up == "*PAPER_SPACE" || up.rfind("*PAPER_SPACE", 0) == 0) {
+          for (unsigned long h : b.ents) d.ents.erase(h);
+          continue;
+        }
+        if (db_block_find(d, b.name)) return in.fail("block " + b.name + " defined twice");
+        if (up.size() > 2 && up.compare(0, 2, "*U") == 0) {
+          int n = std::atoi(up.c_str() + 2);
+          if (n >= d.next_anon) d.next_anon = n + 1;
+        }
+        d.blocks.push_back(b);
+      }
+    } else if (sec == "ENTITIES") {
+      if (!read_entities(in, d, used, "", d.model, "ENDSEC")) return false;
+    } else {
+      while (in.more() && !(in.peek().code == 0 && str_upper(in.peek().value) == "ENDSEC")) ++in.pos;
+    }
+    if (!in.more()) return in.fail("missing ENDSEC");
+    ++in.pos;
+  }
+  if (!eof) return in.fail("missing EOF");
+  unsigned long top = 0;
+  for (unsigned long h : used) top = std::max(top, h);
+  d.next_handle = std::max({seed, top + 1, d.next_handle});
+  for (unsigned long h : used) (void)h;
+  /* Every table a drawing needs is there; what the file lacks is added. */
+  db_drawing fresh;
+  db_reset(fresh);
+  for (auto& [t, recs] : fresh.tables)
+    for (auto& r : recs)
+      if (!db_table_find(d, t, r.name)) {
+        db_tblrec c = r;
+        c.handle = d.next_handle++;
+        d.tables[t].push_back(c);
+      }
+  for (auto& e : d.ents)
+    if (const db_grp* l = db_group(e.second, 8)) db_ensure_layer(d, l->s);
+  if (!db_table_find(d, "LAYER", d.vars["CLAYER"].s)) d.vars["CLAYER"].s = "0";
+  return true;
+}
+
+bool host_save_drawing(const std::string& path, std::string& err) {
+  std::string text = dxf_write(db());
+  std::string tmp = path + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) { err = "cannot write " + path; return false; }
+    out << text;
+    if (!out.flush()) { err = "cannot write " + path; std::remove(tmp.c_str()); return false; }
+  }
+  std::error_code ec;
+  std::filesystem::rename(tmp, path, ec);
+  if (ec) { err = "cannot write " + path + ": " + ec.message(); std::remove(tmp.c_str()); return false; }
+  db().path = path;
+  return true;
+}
+
+bool host_open_drawing(const std::string& path, std::string& err) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) { err = "cannot open " + path; return false; }
+  std::stringstream ss;
+  ss << f.rdbuf();
+  dxf_in in;
+  db_drawing d;
+  db_reset(d);
+  if (!dxf_split(ss.str(), in) || !dxf_read(in, d)) {
+    err = path + ": " + in.err;
+    return false;
+  }
+  host_new_drawing();
+  d.path = path;
+  db() = std::move(d);
+  return true;
+}
