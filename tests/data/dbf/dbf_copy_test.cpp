@@ -8,10 +8,10 @@
 namespace {
 
 struct Conversion {
-    FieldSpec from;
+    FieldLayout from;
     std::string text;
     bool right;            // source text right-aligned
-    FieldSpec to;
+    FieldLayout to;
     std::string expect;    // destination field after the copy
     int result;
 };
@@ -76,7 +76,7 @@ TEST(DbfCopy, FieldsAreMatchedByNameAndUnmatchedOnesStayBlank)
 
 /* Rebuilds the table at path into a new layout the way a table rebuild
  * does: old files set aside, each live record copied and written. */
-void rebuild(const ScratchDir &dir, std::initializer_list<FieldSpec> layout)
+void rebuild(const ScratchDir &dir, std::initializer_list<FieldLayout> layout)
 {
     fs::rename(dir / "ROCK.DBF", dir / "TEMPRARY.DBF");
     fs::rename(dir / "ROCK.DBT", dir / "TEMPRARY.DBT");

@@ -73,16 +73,4 @@ TEST(DbfField, FieldPlacesBlanksAndDeletionMarks)
     dbf_free(h);
 }
 
-TEST(DbfField, DescriptorCopyLimitsTheName)
-{
-    dbf_field src;
-    memset(&src, 'A', sizeof src);
-    src.type = 'C';
-    dbf_field dst;
-    EXPECT_EQ(dbf_copy_field_desc(&dst, &src), DBF_OK);
-    EXPECT_STREQ(dst.name, "AAAAAAAAAA");
-    EXPECT_EQ(dst.type, 'C');
-    EXPECT_EQ(dbf_copy_field_desc(nullptr, &src), DBF_ERR_ARG);
-}
-
 } // namespace

@@ -21,7 +21,7 @@
 namespace fs = std::filesystem;
 
 /* One field of a layout: name, type letter, length, decimals. */
-struct FieldSpec {
+struct FieldLayout {
     const char *name;
     char type;
     int length;
@@ -46,14 +46,14 @@ private:
 
 /* Fills a handle's description from a layout (descriptors malloc'ed as the
  * library frees them). */
-inline void describe(dbf_handle *h, const std::string &path, std::initializer_list<FieldSpec> specs, int memo)
+inline void describe(dbf_handle *h, const std::string &path, std::initializer_list<FieldLayout> layout_fields, int memo)
 {
     strncpy(h->path, path.c_str(), sizeof h->path - 1);
     h->header.version = DBF_VERSION_PLAIN;
-    h->field_count = (int)specs.size();
-    h->fields = static_cast<dbf_field *>(calloc(specs.size(), sizeof(dbf_field)));
+    h->field_count = (int)layout_fields.size();
+    h->fields = static_cast<dbf_field *>(calloc(layout_fields.size(), sizeof(dbf_field)));
     int i = 0;
-    for (const FieldSpec &s : specs) {
+    for (const FieldLayout &s : layout_fields) {
         strncpy(h->fields[i].name, s.name, DBF_NAME_MAX);
         h->fields[i].type = s.type;
         h->fields[i].length = (unsigned char)s.length;
@@ -65,10 +65,10 @@ inline void describe(dbf_handle *h, const std::string &path, std::initializer_li
 }
 
 /* Creates a table and answers its open handle (the test fails otherwise). */
-inline dbf_handle *create_table(const std::string &path, std::initializer_list<FieldSpec> specs, int memo = 1)
+inline dbf_handle *create_table(const std::string &path, std::initializer_list<FieldLayout> layout_fields, int memo = 1)
 {
     dbf_handle *h = dbf_new();
-    describe(h, path, specs, memo);
+    describe(h, path, layout_fields, memo);
     EXPECT_EQ(dbf_create(h), DBF_OK) << path;
     return h;
 }

@@ -210,18 +210,4 @@ TEST(DbtMemo, TableWhoseMemoFileCannotBeMadeIsNotCreated)
     dbf_free(h);
 }
 
-TEST(DbtMemo, MemoOperationsRefuseBadArguments)
-{
-    ScratchDir dir;
-    dbf_handle *h = memo_table(dir / "ROCK");
-    EXPECT_EQ(dbt_read_memo(h, 0, 1), DBF_ERR_ARG);
-    EXPECT_EQ(dbt_read_memo(h, 4, 1), DBF_ERR_ARG) << "not below the next free block";
-    EXPECT_EQ(dbt_read_memo(h, 1, 7), DBF_ERR_ARG);
-    EXPECT_EQ(dbt_set_memo_text(h, 0, "x", 1), DBF_ERR_ARG) << "NAME is no memo field";
-    EXPECT_EQ(dbt_seek_block(&h->memo, -1), DBF_ERR_ARG);
-    dbf_close(h);
-    EXPECT_EQ(dbt_open(h), DBF_ERR_ARG) << "memo state 0";
-    dbf_free(h);
-}
-
 } // namespace
