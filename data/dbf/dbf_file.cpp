@@ -325,8 +325,11 @@ int dbf_create(dbf_handle *h)
     else
         h->header.version &= (unsigned char)~(DBF_VERSION_HAS_MEMO | DBF_VERSION_DBT4);
 
+    char memo_path[DBF_PATH_SIZE];
+    strcpy(memo_path, h->memo_state == 1 ? h->path : "");
     if (dbf_close(h) != DBF_OK) {
         dbf_remove_file(kept);
+        dbf_remove_file(memo_path);
         return DBF_ERR_CREATE;
     }
     return dbf_open(h, kept, DBF_MODE_UPDATE, 1);
