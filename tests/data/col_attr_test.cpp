@@ -51,18 +51,6 @@ TEST(ColAttrFlags, SingleBitsSetComplementsClearZeroAndAllOnesClearEverything)
     EXPECT_EQ(col_attr_set_flag(nullptr, 1), -2);
 }
 
-TEST(ColAttrRecord, StartsEditableWithABlankDelimiter)
-{
-    col_attr_rec *r = col_attr_new();
-    EXPECT_EQ(r->flags, COL_ATTR_EDIT);
-    EXPECT_EQ(r->delimiter, ' ');
-    EXPECT_STREQ(r->column, "");
-    EXPECT_EQ(r->default_text, nullptr);
-    EXPECT_EQ(r->tree, nullptr);
-    EXPECT_EQ(col_attr_free(r), 0);
-    EXPECT_EQ(col_attr_free(nullptr), -2);
-}
-
 TEST(ColAttrRecord, CopyOwnsItsDefaultText)
 {
     col_attr_rec *src = rule("DIP", "STN");

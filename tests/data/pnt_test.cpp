@@ -35,18 +35,6 @@ struct point_project : test_project {
     }
 };
 
-TEST(PntRecord, StartsEmptyWithUnsetIndexes)
-{
-    pnt_rec *s = pnt_new();
-    EXPECT_EQ(s->x_col, nullptr);
-    EXPECT_EQ(s->table, nullptr);
-    EXPECT_EQ(s->x_index, -1);
-    EXPECT_EQ(s->z_index, -1);
-    EXPECT_EQ(s->next, nullptr);
-    pnt_list_free(&s);
-    EXPECT_EQ(s, nullptr);
-}
-
 TEST(PntAttach, WithoutZTiesOnlyTheXAndYRules)
 {
     point_project pp;
@@ -92,17 +80,6 @@ TEST(PntDetach, UntiesTheRulesAndFreesTheSetup)
     }
     EXPECT_EQ(pnt_detach(&pp.p, &key), -1);
     EXPECT_EQ(pnt_detach(&pp.p, nullptr), -2);
-}
-
-TEST(PntFind, BySymbolColumnAndTable)
-{
-    point_project pp;
-    pnt_rec *s = pp.setup(false);
-    pnt_attach(&pp.p, s);
-    EXPECT_EQ(pnt_find(pp.p.points, "sym", ""), s);
-    EXPECT_EQ(pnt_find(pp.p.points, "SYM", "stn"), s);
-    EXPECT_EQ(pnt_find(pp.p.points, "SYM", "ROCK"), nullptr);
-    EXPECT_EQ(pnt_find(pp.p.points, "EAST", ""), nullptr);
 }
 
 }  // namespace

@@ -35,30 +35,9 @@ TEST(SetupLayout, PvtableHasTwentyOneCharColumnsEndingWithQuotedPoint)
     EXPECT_EQ(setup_select_list(pv, list, 10), -1);
     EXPECT_STREQ(list, "");
     EXPECT_EQ(setup_layout(3), nullptr);
-}
-
-TEST(SetupLayout, TableTypeNamesAreTheDefinitionColumnsThreeToSeventeen)
-{
-    EXPECT_STREQ(setup_number_type_name(TBL_DEF_ANALYSIS), "ANALYSIS");
-    EXPECT_STREQ(setup_number_type_name(TBL_DEF_SEGMENT), "SEGMENT");
-    EXPECT_STREQ(setup_number_type_name(TBL_DEF_OTHER), "OTHER");
-    EXPECT_EQ(setup_number_type_name(TBL_DEF_BASENUMBER), nullptr);
-    EXPECT_EQ(setup_number_type_name(TBL_DEF_GROUPING), nullptr);
-}
-
-TEST(SetupLayout, ColumnTypesForCreateTable)
-{
-    const setup_table_def *pc = setup_layout(SETUP_PVCOLUMN);
-    char buf[32];
-    EXPECT_STREQ(setup_column_type_text(&pc->columns[PVCOLUMN_COLUMNAME], buf, sizeof buf), "CHAR(20)");
-    EXPECT_STREQ(setup_column_type_text(&pc->columns[PVCOLUMN_FLAGS], buf, sizeof buf), "INTEGER");
-    EXPECT_STREQ(setup_column_type_text(&pc->columns[PVCOLUMN_MAXIMUM], buf, sizeof buf), "DOUBLE PRECISION");
-    EXPECT_STREQ(setup_column_type_text(&pc->columns[PVCOLUMN_DEFAULTVAL], buf, sizeof buf), "CHAR(254)");
     for (int id : {SETUP_PVTABLE, SETUP_PVCOLUMN, SETUP_PVPOINT})
-        for (int i = 0; i < setup_layout(id)->count; i++) {
+        for (int i = 0; i < setup_layout(id)->count; i++)
             EXPECT_LE(strlen(setup_layout(id)->columns[i].name), 10u) << "dBASE field names hold 10 characters";
-            EXPECT_NE(setup_column_type_text(&setup_layout(id)->columns[i], buf, sizeof buf), nullptr);
-        }
 }
 
 const std::vector<col_spec> k_cols = {{"BASENUMBER", N, 8}, {"STN", N, 8}, {"SMP", N, 8}, {"PT", C, 10},

@@ -62,7 +62,7 @@ struct col_spec {
 static const int C = SQL_TYPE_CHAR, N = SQL_TYPE_NUMERIC, I = SQL_TYPE_INT, F = SQL_TYPE_FLOAT;
 
 /* A column list of a table, each column with its own (listed-nowhere) rule. */
-static sql_col_rec *make_columns(const char *table, const std::vector<col_spec> &specs)
+inline sql_col_rec *make_columns(const char *table, const std::vector<col_spec> &specs)
 {
     sql_col_rec *head = nullptr, **tail = &head;
     for (const col_spec &s : specs) {
@@ -84,7 +84,7 @@ static sql_col_rec *make_columns(const char *table, const std::vector<col_spec> 
 }
 
 /* A registry row of a type with its columns; slots are filled by name. */
-static tbl_rec *make_table(const char *name, int type, const std::vector<col_spec> &specs,
+inline tbl_rec *make_table(const char *name, int type, const std::vector<col_spec> &specs,
                            const std::vector<std::pair<int, const char *>> &slots)
 {
     tbl_rec *t = tbl_rec_new();
@@ -97,7 +97,7 @@ static tbl_rec *make_table(const char *name, int type, const std::vector<col_spe
 }
 
 /* Frees a column list the way the registry frees a table's columns. */
-static void free_columns(sql_col_rec *columns)
+inline void free_columns(sql_col_rec *columns)
 {
     tbl_rec *holder = tbl_rec_new();
     holder->columns = columns;

@@ -39,24 +39,6 @@ TEST(TblRegistry, KeepsNamesSortedWithoutRegardToCaseAndRefusesEqualNames)
     EXPECT_EQ(tbl_insert(nullptr, &blank), -2);
 }
 
-TEST(TblRegistry, FindsByNameIndexAndType)
-{
-    test_project tp;
-    tbl_insert(&tp.p, make_table("ROCKS", TBL_DEF_ROCK, {{"BASENUMBER", N, 8}}, {}));
-    tbl_insert(&tp.p, make_table("ANAL", TBL_DEF_ANALYSIS, {{"BASENUMBER", N, 8}}, {}));
-    int i = 9;
-    EXPECT_STREQ(tbl_find_by_name(tp.p.tables, "rocks", &i)->name, "ROCKS");
-    EXPECT_EQ(i, 1);
-    EXPECT_EQ(tbl_find_by_name(tp.p.tables, "ROCK", &i), nullptr);
-    EXPECT_EQ(i, -1);
-    EXPECT_STREQ(tbl_nth(tp.p.tables, 0)->name, "ANAL");
-    EXPECT_EQ(tbl_nth(tp.p.tables, 2), nullptr);
-    EXPECT_EQ(tbl_nth(tp.p.tables, -1), nullptr);
-    EXPECT_STREQ(tbl_find_by_type(tp.p.tables, TBL_DEF_ROCK, &i)->name, "ROCKS");
-    EXPECT_EQ(i, 1);
-    EXPECT_EQ(tbl_find_by_type(tp.p.tables, TBL_DEF_UNIT, &i), nullptr);
-}
-
 TEST(TblRegistry, RemoveUnlinksOnlyListedRows)
 {
     test_project tp;
@@ -71,21 +53,6 @@ TEST(TblRegistry, RemoveUnlinksOnlyListedRows)
     EXPECT_EQ(tp.p.flags, PJCT_CHG_TABLES);
     EXPECT_EQ(tbl_remove(&tp.p, nullptr), -2);
     tbl_list_free(stray);
-}
-
-TEST(TblRegistry, CopySharesTheColumnList)
-{
-    tbl_rec *a = make_table("A", TBL_DEF_OTHER, {{"BASENUMBER", N, 8}}, {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
-    a->module_id = 7;
-    a->user_word = 0xABCD;
-    tbl_rec b;
-    EXPECT_EQ(tbl_rec_copy(&b, a), 0);
-    EXPECT_EQ(b.columns, a->columns);
-    EXPECT_EQ(b.keys[TBL_KEY_BASENUMBER], a->keys[TBL_KEY_BASENUMBER]);
-    EXPECT_EQ(b.module_id, 7);
-    EXPECT_EQ(b.user_word, 0xABCDu);
-    EXPECT_EQ(tbl_rec_copy(nullptr, a), -2);
-    tbl_list_free(a);
 }
 
 /* One definition case: a table, its slots and the expected answer. */
@@ -238,7 +205,7 @@ TEST(TblDefinition, SetsTheKeyColumnsRuleFlagsAndClearsUnusedSlots)
                             {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_STATION, "STN"},
                              {TBL_KEY_SAMPLE, "STN"}, {TBL_KEY_TRAVERSE, "TRAV"}, {TBL_KEY_UNIT, "UNIT"}});
     sql_col_rec *stn = t->keys[TBL_KEY_STATION];
-    stn->attr->flags = COL_ATTR_INC | COL_ATTR_UNQ;
+    stn->attr->flags = COL_ATTR_PLACEHOLDER | COL_ATTR_INC | COL_ATTR_UNQ;
     ASSERT_EQ(tbl_resolve_definition(t, 0), 0);
     EXPECT_EQ(stn->attr->flags & 0x1F, COL_ATTR_NULL | COL_ATTR_DEF);
     EXPECT_EQ(t->keys[TBL_KEY_BASENUMBER]->attr->flags & 0x81F, 0x81Eu);
@@ -309,17 +276,6 @@ TEST(TblKeyCheck, RegisteredNarrowTraverseFailsTheDefinition)
                             {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_TRAVERSE, "TNO"}});
     tbl_insert(&tp.p, t);
     EXPECT_EQ(tbl_resolve_definition(t, 0), -11050);
-}
-
-TEST(TblKeyCheck, UnsharedIgnoresTheFilledSlotAndGroupingAndPoint)
-{
-    tbl_rec *t = make_table("T", TBL_DEF_OTHER, {{"A", N, 8}, {"B", N, 8}},
-                            {{TBL_KEY_BASENUMBER, "A"}, {TBL_KEY_GROUPING, "B"}, {TBL_KEY_PNT, "B"}});
-    EXPECT_EQ(tbl_key_column_unshared(t, t->keys[TBL_KEY_BASENUMBER], TBL_KEY_BASENUMBER), 0);
-    EXPECT_EQ(tbl_key_column_unshared(t, t->keys[TBL_KEY_GROUPING], TBL_KEY_UNIT), 0);
-    EXPECT_EQ(tbl_key_column_unshared(t, t->keys[TBL_KEY_BASENUMBER], TBL_KEY_UNIT), -1);
-    EXPECT_EQ(tbl_key_column_unshared(t, nullptr, 0), -2);
-    tbl_list_free(t);
 }
 
 TEST(TblErrors, EveryDefinitionCodeHasItsTextAndNoOtherCodeHasOne)
