@@ -180,6 +180,7 @@ int tbl_remove(pjct_rec *project, tbl_rec *row)
 /* Registers a row, replacing a registered row of its name: the project's
 ** references move to the new row's columns and the old row is removed.
 ** A new table's placeholder input rules join the project's rule list.
+** Sets PJCT_CHG_TABLES and PJCT_CHG_COLUMNS.
 ** Answers the result of tbl_insert; 0 when the row is already the
 ** registered one; -2 for a null argument or a blank name. */
 int tbl_add(pjct_rec *project, tbl_rec *row)
@@ -208,8 +209,9 @@ int tbl_add(pjct_rec *project, tbl_rec *row)
             a->next = project->col_attrs;
             project->col_attrs = a;
         }
-        project->flags |= PJCT_CHG_COLUMNS;
     }
+    /* The definition check may have changed the key columns' rules. */
+    project->flags |= PJCT_CHG_COLUMNS;
     return tbl_insert(project, row);
 }
 
@@ -237,7 +239,8 @@ static void tbl_mark_point_rule(sql_col_rec *c, pnt_rec *p)
 
 /* Moves the point setups' references from the columns of the old table to
 ** the columns of the same names in the new row (null without a new row or
-** such a column); a setup left without its X or Y column is detached. */
+** such a column); a setup left without its X or Y column is detached.
+** Sets PJCT_CHG_POINTS when a setup changed. */
 static void tbl_rebind_points(pjct_rec *project, tbl_rec *row, const char *old_name)
 {
     pnt_rec *p = project->points;
@@ -271,6 +274,7 @@ static void tbl_rebind_points(pjct_rec *project, tbl_rec *row, const char *old_n
         tbl_mark_point_rule(x, p);
         tbl_mark_point_rule(y, p);
         tbl_mark_point_rule(z, p);
+        project->flags |= PJCT_CHG_POINTS;
         p = p->next;
     }
 }

@@ -155,6 +155,10 @@ TEST(ColAttrList, ReplaceLeavesExactlyTheNewRuleAndPointsTheColumnAtIt)
     EXPECT_EQ(tp.p.col_attrs, edited);
     EXPECT_EQ(count(tp.p), before - 1);
     EXPECT_EQ(col_attr_replace(nullptr, &tp.p), -2);
+
+    ASSERT_EQ(col_attr_remove(edited, &tp.p), 0);
+    EXPECT_EQ(tbl_column_find(t->columns, "DIP", nullptr, nullptr)->attr, nullptr)
+        << "no column is left pointing at a freed rule";
 }
 
 TEST(ColAttrList, ReplaceKeepsATreeTheNewRuleStillUses)
