@@ -5,7 +5,9 @@
 ** answers; in a script the dialog's name must come next, then the answers.
 ** The answers are the same in both:
 **
-**   set KEY VALUE      sets a tile (no callback); VALUE may be quoted
+**   set KEY VALUE      sets a tile; VALUE may be quoted. An edit box then
+**                      loses the focus: its callback runs with reason 2;
+**                      other tiles change silently (pick, select fire)
 **   pick KEY [X Y]     presses a tile: its callback with reason 1 (a toggle
 **                      flips, a radio button is chosen first)
 **   dclick KEY         double-clicks a tile: its callback with reason 4
@@ -145,8 +147,11 @@ void answer(dlg_dialog &d, const std::string &line) {
     size_t start = rest.find_first_not_of(" \t");
     rest = start == std::string::npos ? "" : rest.substr(start);
     std::string v = unquote(rest), why;
-    if (!answer_value_ok(d, t, v, why) || !dlg_tile_assign(d, t, v, why))
+    if (!answer_value_ok(d, t, v, why) || !dlg_tile_assign(d, t, v, why)) {
       refuse(d, why);
+      return;
+    }
+    if (d.tiles[t].kind == "edit_box") dlg_fire(d, t, CBR_LOST_FOCUS, 0, 0);
     return;
   }
   if (verb == "pick") {
@@ -196,6 +201,8 @@ void form_tile(const dlg_dialog &d, int i, std::string &out) {
   out += indent + key + " " + t.kind;
   if (!label.empty() && t.kind != "text") out += " \"" + label + "\"";
   std::string value = dlg_tile_value(d, i);
+  if (t.attrs.count("password_char") && !t.attrs.at("password_char").empty())
+    value = std::string(value.size(), t.attrs.at("password_char")[0]);
   if (t.kind != "button" && t.kind != "image" && t.kind != "image_button")
     out += " = \"" + value + "\"";
   if (!t.enabled) out += " (disabled)";
