@@ -21,6 +21,7 @@
 db_kind db_kind_of(int code) {
   if (code == -1 || code == -2) return DBK_ENAME;
   if (code == -3) return DBK_NONE;
+  if (code == -4) return DBK_STR; /* relational operator of a filter */
   if (code >= 0 && code <= 9) return DBK_STR;
   if (code >= 10 && code <= 39) return DBK_POINT;
   if (code >= 40 && code <= 59) return DBK_REAL;
@@ -303,7 +304,7 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
   for (; rb; rb = rb->rbnext) {
     int code = rb->restype;
     db_kind k = db_kind_of(code);
-    if (k == DBK_BAD) { err = "invalid group code " + std::to_string(code); return false; }
+    if (k == DBK_BAD || code == -4) { err = "invalid group code " + std::to_string(code); return false; }
     db_grp g;
     g.code = (short)code;
     switch (k) {

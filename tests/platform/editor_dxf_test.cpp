@@ -1,0 +1,199 @@
+/*
+** editor_dxf_test.cpp: drawings saved as ASCII DXF come back the same
+** (entities, blocks with anonymous names and ATTDEFs, extended data,
+** handles, POLYLINE sequences, system variables), an independent reader
+** (ezdxf, through dxf_audit.py) accepts them, and damaged files are
+** refused without touching the open drawing.
+*/
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "editor_fixture.h"
+
+namespace fs = std::filesystem;
+
+class Dxf : public EditorTest {
+ protected:
+  fs::path dir;
+  void SetUp() override {
+    EditorTest::SetUp();
+    dir = fs::path(PV_BINARY_DIR) / "test_output" / "platform_dxf";
+    fs::create_directories(dir);
+  }
+
+  /* Fills the drawing with one of everything the module makes. */
+  static void populate() {
+    ads_regapp("PETRIVEX");
+    ads_point o = {0, 0, 0}, p = {10, 5, 0}, q = {3, 4, 0};
+    struct resbuf* lists[] = {
+        ads_buildlist(RTDXF0, "LINE", 8, "GEOLOGY", 10, o, 11, p, 62, 3, -3, 1001, "PETRIVEX", 1000, "GEO", 1000,
+                      "STATION", 1071, 42, 1000, "STATION", 1000, "ST-1\nsecond line ^ caret", 1000, "", 0),
+        ads_buildlist(RTDXF0, "TEXT", 10, q, 40, 2.5, 1, "Sample 7", 50, 0.5, 7, "STANDARD", 0),
+        ads_buildlist(RTDXF0, "ARC", 10, o, 40, 3.0, 50, 0.25, 51, 2.0, 0),
+        ads_buildlist(RTDXF0, "BLOCK", 2, "*PETRIVEX_PARAMS", 70, 1, 10, o, 0),
+        ads_buildlist(RTDXF0, "ATTDEF", 10, o, 40, 1.0, 1, "PETRIVEX_PARAMS", 3, "NAME", 2, "NAME", 70, 13, 0),
+        ads_buildlist(RTDXF0, "ATTDEF", 10, o, 40, 1.0, 1, "1.000000", 3, "SCALE", 2, "SCALE", 70, 13, 0),
+        ads_buildlist(RTDXF0, "ENDBLK", 0),
+        ads_buildlist(RTDXF0, "BLOCK", 2, "PETRIVEX_SYMBOL", 70, 0, 10, o, 0),
+        ads_buildlist(RTDXF0, "CIRCLE", 10, o, 40, 1.0, 0),
+        ads_buildlist(RTDXF0, "ENDBLK", 0),
+        ads_buildlist(RTDXF0, "INSERT", 2, "PETRIVEX_SYMBOL", 10, p, 41, 2.0, 42, 2.0, 43, 2.0, 50, 1.0, 0),
+        ads_buildlist(RTDXF0, "POLYLINE", 66, 1, 10, o, 70, 1, 0),
+        ads_buildlist(RTDXF0, "VERTEX", 10, o, 0),
+        ads_buildlist(RTDXF0, "VERTEX", 10, p, 0),
+        ads_buildlist(RTDXF0, "VERTEX", 10, q, 0),
+        ads_buildlist(RTDXF0, "SEQEND", 0),
+        ads_buildlist(RTDXF0, "LWPOLYLINE", 90, 3, 70, 1, 10, o, 10, p, 10, q, 0),
+    };
+    for (auto* l : lists) {
+      ASSERT_NE(l, nullptr);
+      int rc = ads_entmake(l);
+      EXPECT_TRUE(rc == RTNORM || rc == RTKWORD);
+      ads_relrb(l);
+    }
+    ads_name c, ss;
+    ads_point far = {40, 40, 0};
+    struct resbuf* cl = ads_buildlist(RTDXF0, "CIRCLE", 10, far, 40, 2.0, 0);
+    ads_entmakex(cl, c);
+    ads_relrb(cl);
+    ads_ssadd(c, nullptr, ss);
+    ASSERT_EQ(ads_command(RTSTR, "_HATCH", RTSTR, "ANSI31", RTREAL, 1.0, RTREAL, 0.0, RTPICKS, ss, RTSTR, "", RTNONE),
+              RTNORM);
+    ads_ssfree(ss);
+    struct resbuf v;
+    v.restype = RTREAL;
+    v.resval.rreal = M_PI / 2;
+    ads_setvar("ANGBASE", &v);
+    v.restype = RTSHORT;
+    v.resval.rint = 1;
+    ads_setvar("ANGDIR", &v);
+  }
+
+  /* Every entity of model space and of every block, as text with
+  ** extended data of all applications. */
+  static std::string dump() {
+    std::ostringstream o;
+    struct resbuf* all = ads_buildlist(RTSTR, "*", 0);
+    auto one = [&](ads_name e) {
+      struct resbuf* l = ads_entgetx(e, all);
+      for (auto* r = l; r; r = r->rbnext) {
+        o << r->restype << "=";
+        switch (r->restype) {
+          case -1: case -2: o << r->resval.rlname[0]; break;
+          default:
+            if ((r->restype >= 0 && r->restype <= 9) || (r->restype >= 1000 && r->restype <= 1003))
+              o << r->resval.rstring;
+            else if ((r->restype >= 10 && r->restype <= 39))
+              o << r->resval.rpoint[0] << "," << r->resval.rpoint[1] << "," << r->resval.rpoint[2];
+            else if (r->restype >= 40 && r->restype <= 59)
+              o << r->resval.rreal;
+            else if (r->restype == 1071 || (r->restype >= 90 && r->restype <= 99))
+              o << r->resval.rlong;
+            else
+              o << r->resval.rint;
+        }
+        o << " ";
+      }
+      o << "\n";
+      ads_relrb(l);
+    };
+    ads_name e, n;
+    for (int ok = ads_entnext(nullptr, e); ok == RTNORM; ok = ads_entnext(e, n), e[0] = n[0], e[1] = n[1]) one(e);
+    for (struct resbuf* b = ads_tblnext("BLOCK", 1); b; b = ads_tblnext("BLOCK", 0)) {
+      o << "block " << b->rbnext->resval.rstring << "\n";
+      for (auto* r = b; r; r = r->rbnext)
+        if (r->restype == -2) {
+          ads_name f = {r->resval.rlname[0], r->resval.rlname[1]};
+          for (int ok = RTNORM; ok == RTNORM; ok = ads_entnext(f, n), f[0] = n[0], f[1] = n[1]) one(f);
+        }
+      ads_relrb(b);
+    }
+    ads_relrb(all);
+    return o.str();
+  }
+};
+
+TEST_F(Dxf, RoundTripBringsBackEntitiesBlocksExtendedDataAndHandles) {
+  populate();
+  std::string before = dump();
+  ads_name last_before;
+  ads_entlast(last_before);
+  std::string err, path = (dir / "round.dxf").string();
+  ASSERT_TRUE(host_save_drawing(path, err)) << err;
+  host_new_drawing();
+  EXPECT_EQ(host_model_entity_count(), 0);
+  ASSERT_TRUE(host_open_drawing(path, err)) << err;
+  EXPECT_EQ(dump(), before);
+  ads_name last_after;
+  ads_entlast(last_after);
+  EXPECT_EQ(last_after[0], last_before[0]) << "names stay valid across save and load";
+  struct resbuf v;
+  ads_getvar("ANGBASE", &v);
+  EXPECT_NEAR(v.resval.rreal, M_PI / 2, 1e-12);
+  ads_getvar("ANGDIR", &v);
+  EXPECT_EQ(v.resval.rint, 1);
+  ASSERT_EQ(ads_regapp("PETRIVEX"), RTERROR) << "the application stays registered";
+
+  /* New entities get handles above every loaded one. */
+  ads_name fresh;
+  line(0, 0, 1, 1, fresh);
+  EXPECT_GT(fresh[0], last_before[0]);
+}
+
+TEST_F(Dxf, AnIndependentReaderAuditsTheSavedDrawingWithoutError) {
+  populate();
+  std::string err, path = (dir / "audit.dxf").string();
+  ASSERT_TRUE(host_save_drawing(path, err)) << err;
+  std::string out = (dir / "audit.txt").string();
+  std::string cmd = "/usr/bin/python3 " + std::string(PV_TEST_DATA_DIR) + "/platform/dxf_audit.py " + path + " > " + out + " 2>&1";
+  int rc = std::system(cmd.c_str());
+  std::ifstream f(out);
+  std::stringstream report;
+  report << f.rdbuf();
+  EXPECT_EQ(rc, 0) << report.str();
+  EXPECT_NE(report.str().find("HATCH#"), std::string::npos) << report.str();
+  EXPECT_NE(report.str().find("*U1"), std::string::npos) << report.str();
+  EXPECT_NE(report.str().find("xdata:"), std::string::npos) << report.str();
+}
+
+TEST_F(Dxf, DamagedFilesAreRefusedAndTheDrawingIsKept) {
+  populate();
+  std::string err, path = (dir / "good.dxf").string();
+  ASSERT_TRUE(host_save_drawing(path, err)) << err;
+  std::stringstream whole;
+  whole << std::ifstream(path).rdbuf();
+  std::string text = whole.str();
+  std::string before = dump();
+
+  std::string dup = text;
+  size_t h = dup.find("\n5\n", dup.find("ENTITIES"));
+  size_t h2 = dup.find("\n5\n", h + 3);
+  std::string first_handle = dup.substr(h + 3, dup.find('\n', h + 3) - h - 3);
+  dup.replace(h2 + 3, dup.find('\n', h2 + 3) - h2 - 3, first_handle);
+  struct {
+    const char* what;
+    std::string text;
+  } cases[] = {
+      {"truncated", text.substr(0, text.size() / 2)},
+      {"no EOF", text.substr(0, text.rfind("EOF"))},
+      {"bad group code", "0\nSECTION\n2\nENTITIES\nX1\nLINE\n0\nENDSEC\n0\nEOF\n"},
+      {"point without Y", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1.0\n30\n0\n0\nENDSEC\n0\nEOF\n"},
+      {"bad real", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n40\nabc\n0\nENDSEC\n0\nEOF\n"},
+      {"vertex alone", "0\nSECTION\n2\nENTITIES\n0\nVERTEX\n10\n1\n20\n1\n0\nENDSEC\n0\nEOF\n"},
+      {"duplicate handle", dup},
+      {"empty", ""},
+  };
+  for (auto& c : cases) {
+    std::string bad = (dir / "bad.dxf").string();
+    std::ofstream(bad, std::ios::binary) << c.text;
+    err.clear();
+    EXPECT_FALSE(host_open_drawing(bad, err)) << c.what;
+    EXPECT_FALSE(err.empty()) << c.what;
+    EXPECT_EQ(dump(), before) << c.what;
+  }
+  EXPECT_FALSE(host_open_drawing((dir / "missing.dxf").string(), err));
+  EXPECT_FALSE(host_save_drawing((dir / "no_such_dir" / "x.dxf").string(), err));
+}
