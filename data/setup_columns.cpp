@@ -15,35 +15,39 @@
 #include <cstdlib>
 #include <cstring>
 
-#define CH(n) SQL_TYPE_CHAR, n
+/* Type and width of a CHAR column of a layout. */
+#define SETUP_CHAR(n) SQL_TYPE_CHAR, n
+
+/* Doubles are written with 17 significant digits: they read back exactly. */
+#define SETUP_DOUBLE_FORMAT "%.17g"
 
 static const setup_column_def k_pvtable[TBL_DEF_COUNT] = {
-    {"TABLENAME", CH(SETUP_NAME_WIDTH), 0}, {"TABLETYPE", CH(SETUP_NAME_WIDTH), 0},
-    {"BASENUMBER", CH(SETUP_NAME_WIDTH), 0}, {"ANALYSIS", CH(SETUP_NAME_WIDTH), 0},
-    {"SAMPLE", CH(SETUP_NAME_WIDTH), 0},     {"COMPOSE", CH(SETUP_NAME_WIDTH), 0},
-    {"ROCK", CH(SETUP_NAME_WIDTH), 0},       {"GENESIS", CH(SETUP_NAME_WIDTH), 0},
-    {"SEGMENT", CH(SETUP_NAME_WIDTH), 0},    {"STATION", CH(SETUP_NAME_WIDTH), 0},
-    {"OUTCROP", CH(SETUP_NAME_WIDTH), 0},    {"TRAVERSE", CH(SETUP_NAME_WIDTH), 0},
-    {"BOUNDARY", CH(SETUP_NAME_WIDTH), 0},   {"UNIT", CH(SETUP_NAME_WIDTH), 0},
-    {"LEGEND", CH(SETUP_NAME_WIDTH), 0},     {"REFERENCE", CH(SETUP_NAME_WIDTH), 0},
-    {"DICTION", CH(SETUP_NAME_WIDTH), 0},    {"OTHER", CH(SETUP_NAME_WIDTH), 0},
-    {"GROUPING", CH(SETUP_NAME_WIDTH), 0},   {"PNT", CH(SETUP_NAME_WIDTH), 0},
-    {"POINT", CH(SETUP_NAME_WIDTH), 1},
+    {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0}, {"TABLETYPE", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"BASENUMBER", SETUP_CHAR(SETUP_NAME_WIDTH), 0}, {"ANALYSIS", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"SAMPLE", SETUP_CHAR(SETUP_NAME_WIDTH), 0},     {"COMPOSE", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"ROCK", SETUP_CHAR(SETUP_NAME_WIDTH), 0},       {"GENESIS", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"SEGMENT", SETUP_CHAR(SETUP_NAME_WIDTH), 0},    {"STATION", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"OUTCROP", SETUP_CHAR(SETUP_NAME_WIDTH), 0},    {"TRAVERSE", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"BOUNDARY", SETUP_CHAR(SETUP_NAME_WIDTH), 0},   {"UNIT", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"LEGEND", SETUP_CHAR(SETUP_NAME_WIDTH), 0},     {"REFERENCE", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"DICTION", SETUP_CHAR(SETUP_NAME_WIDTH), 0},    {"OTHER", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"GROUPING", SETUP_CHAR(SETUP_NAME_WIDTH), 0},   {"PNT", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"POINT", SETUP_CHAR(SETUP_NAME_WIDTH), 1},
 };
 
 static const setup_column_def k_pvcolumn[PVCOLUMN_COUNT] = {
-    {"COLUMNAME", CH(SETUP_NAME_WIDTH), 0},  {"TABLENAME", CH(SETUP_NAME_WIDTH), 0},
-    {"DICTIONARY", CH(SETUP_NAME_WIDTH), 0}, {"PROFILE", CH(SETUP_NAME_WIDTH), 0},
+    {"COLUMNAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},  {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"DICTIONARY", SETUP_CHAR(SETUP_NAME_WIDTH), 0}, {"PROFILE", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
     {"FLAGS", SQL_TYPE_INT, 0, 0},           {"RANGEFLAGS", SQL_TYPE_INT, 0, 0},
     {"PICKLEVEL", SQL_TYPE_INT, 0, 0},       {"EXTRAWORD", SQL_TYPE_INT, 0, 0},
-    {"DELIMITER", CH(1), 0},                 {"DEFAULTVAL", CH(SETUP_DEFAULT_WIDTH), 0},
+    {"DELIMITER", SETUP_CHAR(1), 0},                 {"DEFAULTVAL", SETUP_CHAR(SETUP_DEFAULT_WIDTH), 0},
     {"MINIMUM", SQL_TYPE_DOUBLE, 0, 0},      {"MAXIMUM", SQL_TYPE_DOUBLE, 0, 0},
 };
 
 static const setup_column_def k_pvpoint[PVPOINT_COUNT] = {
-    {"TABLENAME", CH(SETUP_NAME_WIDTH), 0}, {"XCOLUMN", CH(SETUP_NAME_WIDTH), 0},
-    {"YCOLUMN", CH(SETUP_NAME_WIDTH), 0},   {"ZCOLUMN", CH(SETUP_NAME_WIDTH), 0},
-    {"SYMCOLUMN", CH(SETUP_NAME_WIDTH), 0}, {"PROJECTION", CH(SETUP_PRJ_NAME_WIDTH), 0},
+    {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0}, {"XCOLUMN", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"YCOLUMN", SETUP_CHAR(SETUP_NAME_WIDTH), 0},   {"ZCOLUMN", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"SYMCOLUMN", SETUP_CHAR(SETUP_NAME_WIDTH), 0}, {"PROJECTION", SETUP_CHAR(SETUP_PRJ_NAME_WIDTH), 0},
 };
 
 static const setup_table_def k_layouts[] = {
@@ -255,8 +259,8 @@ int col_attr_to_setup_row(const col_attr_rec *rule, setup_row *out)
     snprintf(out->text[PVCOLUMN_EXTRAWORD], SETUP_TEXT_SIZE, "%u", (unsigned)rule->extra);
     out->text[PVCOLUMN_DELIMITER][0] = rule->delimiter ? rule->delimiter : ' ';
     setup_put(out, PVCOLUMN_DEFAULTVAL, rule->default_text);
-    snprintf(out->text[PVCOLUMN_MINIMUM], SETUP_TEXT_SIZE, "%.17g", rule->minimum);
-    snprintf(out->text[PVCOLUMN_MAXIMUM], SETUP_TEXT_SIZE, "%.17g", rule->maximum);
+    snprintf(out->text[PVCOLUMN_MINIMUM], SETUP_TEXT_SIZE, SETUP_DOUBLE_FORMAT, rule->minimum);
+    snprintf(out->text[PVCOLUMN_MAXIMUM], SETUP_TEXT_SIZE, SETUP_DOUBLE_FORMAT, rule->maximum);
     return 0;
 }
 
@@ -304,7 +308,7 @@ int pnt_to_setup_row(const pnt_rec *setup, const char *projection, setup_row *ou
     const char *table = setup->table ? setup->table->name : setup->x_col ? setup->x_col->table : "";
     setup_put(out, PVPOINT_TABLENAME, table);
     const sql_col_rec *col[] = {setup->x_col, setup->y_col, setup->z_col, setup->sym_col};
-    for (int i = 0; i < 4; i++)
+    for (int i = 0; i < (int)(sizeof col / sizeof col[0]); i++)
         if (col[i]) setup_put(out, PVPOINT_XCOLUMN + i, col[i]->name);
     setup_put(out, PVPOINT_PROJECTION, projection);
     return 0;

@@ -28,6 +28,10 @@
 int sql_select_max(void *connection, sql_col_rec **row, const char *column, const char *table);
 int sql_row_from_text(sql_col_rec *row);
 
+/* Smallest widths of the name and definition columns of a dictionary. */
+#define TBL_DICT_NAME_MIN_WIDTH       32
+#define TBL_DICT_DEFINITION_MIN_WIDTH 70
+
 /* Widest text of a padded first number ("00000001"). */
 #define TBL_NUMBER_TEXT_MAX 64
 
@@ -188,9 +192,9 @@ static int tbl_check_dictionary(tbl_rec *row)
         int width;
     };
     static const need_col k_cols[] = {
-        {"LONGNAME", -11059, -11060, -11061, 32},
-        {"SHORTNAME", -11062, -11063, -11064, 32},
-        {"DEFINITION", -11068, -11069, -11070, 70},
+        {"LONGNAME", -11059, -11060, -11061, TBL_DICT_NAME_MIN_WIDTH},
+        {"SHORTNAME", -11062, -11063, -11064, TBL_DICT_NAME_MIN_WIDTH},
+        {"DEFINITION", -11068, -11069, -11070, TBL_DICT_DEFINITION_MIN_WIDTH},
     };
     for (const need_col &n : k_cols) {
         sql_col_rec *c = tbl_column_find(row->columns, n.name, nullptr, nullptr);

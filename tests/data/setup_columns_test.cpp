@@ -40,7 +40,7 @@ TEST(SetupLayout, PvtableHasTwentyOneCharColumnsEndingWithQuotedPoint)
             EXPECT_LE(strlen(setup_layout(id)->columns[i].name), 10u) << "dBASE field names hold 10 characters";
 }
 
-const std::vector<col_spec> k_cols = {{"BASENUMBER", N, 8}, {"STN", N, 8}, {"SMP", N, 8}, {"PT", C, 10},
+const std::vector<col_def> k_cols = {{"BASENUMBER", N, 8}, {"STN", N, 8}, {"SMP", N, 8}, {"PT", C, 10},
                                       {"GRP", N, 8}};
 
 TEST(SetupRows, RegistryRowRoundTripsThroughItsTexts)

@@ -53,7 +53,7 @@ int item_free_tree(item_node *node)
 }
 
 /* One column of a test table. */
-struct col_spec {
+struct col_def {
     const char *name;
     int type;
     int length;
@@ -62,10 +62,10 @@ struct col_spec {
 static const int C = SQL_TYPE_CHAR, N = SQL_TYPE_NUMERIC, I = SQL_TYPE_INT, F = SQL_TYPE_FLOAT;
 
 /* A column list of a table, each column with its own (listed-nowhere) rule. */
-inline sql_col_rec *make_columns(const char *table, const std::vector<col_spec> &specs)
+inline sql_col_rec *make_columns(const char *table, const std::vector<col_def> &defs)
 {
     sql_col_rec *head = nullptr, **tail = &head;
-    for (const col_spec &s : specs) {
+    for (const col_def &s : defs) {
         sql_col_rec *c = (sql_col_rec *)calloc(1, sizeof(sql_col_rec));
         snprintf(c->name, sizeof c->name, "%s", s.name);
         snprintf(c->table, sizeof c->table, "%s", table);
@@ -84,14 +84,14 @@ inline sql_col_rec *make_columns(const char *table, const std::vector<col_spec> 
 }
 
 /* A registry row of a type with its columns; slots are filled by name. */
-inline tbl_rec *make_table(const char *name, int type, const std::vector<col_spec> &specs,
+inline tbl_rec *make_table(const char *name, int type, const std::vector<col_def> &defs,
                            const std::vector<std::pair<int, const char *>> &slots)
 {
     tbl_rec *t = tbl_rec_new();
     snprintf(t->name, sizeof t->name, "%s", name);
     t->table_type = type;
-    t->columns = make_columns(name, specs);
-    t->column_count = (int)specs.size();
+    t->columns = make_columns(name, defs);
+    t->column_count = (int)defs.size();
     for (auto &s : slots) t->keys[s.first] = tbl_column_find(t->columns, s.second, nullptr, nullptr);
     return t;
 }

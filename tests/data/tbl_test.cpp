@@ -59,32 +59,32 @@ TEST(TblRegistry, RemoveUnlinksOnlyListedRows)
 struct def_case {
     const char *what;
     int type;
-    std::vector<col_spec> cols;
+    std::vector<col_def> cols;
     Slots slots;
     int code;
 };
 
-const std::vector<col_spec> k_dict_cols = {{"BASENUMBER", N, 8}, {"LONGNAME", C, 32}, {"SHORTNAME", C, 32},
+const std::vector<col_def> k_dict_cols = {{"BASENUMBER", N, 8}, {"LONGNAME", C, 32}, {"SHORTNAME", C, 32},
                                            {"DEFINITION", C, 70}};
 const Slots k_dict_slots = {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_DICTION, "LONGNAME"}};
 
-std::vector<col_spec> dict_with(const char *name, int type, int length)
+std::vector<col_def> dict_with(const char *name, int type, int length)
 {
-    std::vector<col_spec> v = k_dict_cols;
+    std::vector<col_def> v = k_dict_cols;
     for (auto &c : v)
         if (!strcmp(c.name, name)) c = {name, type, length};
     return v;
 }
 
-std::vector<col_spec> dict_without(const char *name)
+std::vector<col_def> dict_without(const char *name)
 {
-    std::vector<col_spec> v;
+    std::vector<col_def> v;
     for (auto &c : k_dict_cols)
         if (strcmp(c.name, name)) v.push_back(c);
     return v;
 }
 
-const std::vector<col_spec> k_cols = {{"BASENUMBER", N, 8}, {"TRAV", N, 8}, {"OUTC", N, 8}, {"STN", N, 8},
+const std::vector<col_def> k_cols = {{"BASENUMBER", N, 8}, {"TRAV", N, 8}, {"OUTC", N, 8}, {"STN", N, 8},
                                       {"SEG", N, 8},        {"ROCK", N, 8}, {"SMP", N, 8},  {"ANL", N, 8},
                                       {"UNIT", N, 8},       {"LEG", N, 8},  {"BND", N, 8},  {"REF", N, 8},
                                       {"CSTN", C, 10},      {"CNAME", C, 8}};
@@ -170,7 +170,7 @@ TEST(TblDefinition, DictionaryUniqueNumberMustBeTheBasenumberColumn)
 {
     const Slots slots = {{TBL_KEY_BASENUMBER, "BNUM"}, {TBL_KEY_DICTION, "LONGNAME"}};
     struct {
-        std::vector<col_spec> cols;
+        std::vector<col_def> cols;
         int code;
     } cases[] = {
         {{{"BNUM", N, 8}, {"LONGNAME", C, 32}, {"SHORTNAME", C, 32}, {"DEFINITION", C, 70}}, -11065},
@@ -319,7 +319,7 @@ TEST(TblNumbers, EmptyTableStartsAtOnePaddedToTheColumnLength)
 TEST(TblAdd, ReplacesAnOldRowAndMovesItsPointSetupToTheNewColumns)
 {
     test_project tp;
-    std::vector<col_spec> cols = {{"BASENUMBER", N, 8}, {"EAST", N, 10}, {"NORTH", N, 10}};
+    std::vector<col_def> cols = {{"BASENUMBER", N, 8}, {"EAST", N, 10}, {"NORTH", N, 10}};
     tbl_rec *old = make_table("STN", TBL_DEF_OTHER, cols, {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
     ASSERT_EQ(tbl_add(&tp.p, old), 0);
     EXPECT_EQ(tp.p.flags, PJCT_CHG_TABLES | PJCT_CHG_COLUMNS);
