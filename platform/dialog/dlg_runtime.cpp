@@ -20,15 +20,6 @@
 #include "platform/dialog/dlg_internal.h"
 #include "platform/host_io.h"
 
-#ifndef PV_RESOURCE_DIR
-#define PV_RESOURCE_DIR "resources"
-#endif
-
-/* The editor's file search; weak so that the runtime also works in a build
-** whose editor has no search path (then the resource folder is tried). */
-extern "C" int ads_findfile(const char *fname, char *result)
-    __attribute__((weak));
-
 namespace {
 
 /* Everything the runtime holds. */
@@ -76,26 +67,20 @@ bool readable(const std::string &path) {
   return true;
 }
 
-/* Finds a dialog file: as named, through the editor's search, then in the
-** resource folder; with ".dcl" or ".DCL" added when the name has no
-** extension. Answers the path, or "" when none is found. */
+/* Finds a dialog file as named, else on the editor's search path
+** (ads_findfile: current and drawing folders, support folders, resources,
+** without regard to case); ".dcl" is added to a name without extension.
+** Answers the path, or "" when none is found. */
 std::string find_dcl(const std::string &name) {
   std::vector<std::string> names{name};
-  if (name.find('.') == std::string::npos) {
-    names.push_back(name + ".dcl");
-    names.push_back(name + ".DCL");
-  }
-  for (const std::string &n : names)
-    if (readable(n)) return n;
+  size_t base = name.find_last_of('/');
+  base = base == std::string::npos ? 0 : base + 1;
+  if (name.find('.', base) == std::string::npos) names.push_back(name + ".dcl");
   for (const std::string &n : names) {
-    if (ads_findfile) {
-      char found[ADS_PATH_MAX] = {0};
-      if (ads_findfile(n.c_str(), found) == RTNORM && readable(found))
-        return found;
-    }
-    std::string in_resources = std::string(PV_RESOURCE_DIR) + "/" + n;
-    if (n.find('/') == std::string::npos && readable(in_resources))
-      return in_resources;
+    if (readable(n)) return n;
+    char found[ADS_PATH_MAX] = {0};
+    if (ads_findfile(n.c_str(), found) == RTNORM && readable(found))
+      return found;
   }
   return "";
 }

@@ -404,4 +404,21 @@ TEST_F(DialogRuntime, RunawayNestingIsRefused) {
   EXPECT_EQ(dlg_test_open(), 0);
 }
 
+TEST_F(DialogRuntime, LoadRefusesDamagedFilesAndSearchesByName) {
+  std::string bad = ::testing::TempDir() + "pv_dialog_damaged.dcl";
+  std::ofstream(bad) << "ok_d : dialog { ok_only; }\nbad_d : dialog {\n : widget {} }\n";
+  int id = 42;
+  EXPECT_EQ(ads_load_dialog(bad.c_str(), &id), RTERROR);
+  EXPECT_EQ(id, -1);
+  EXPECT_NE(dlg_test_load_error().find("line 3: unknown tile kind \"widget\""),
+            std::string::npos) << dlg_test_load_error();
+  EXPECT_EQ(ads_load_dialog("/nonexistent/none.dcl", &id), RTERROR);
+  EXPECT_NE(dlg_test_load_error().find("cannot find"), std::string::npos);
+  /* A plain name without extension is found on the search path. */
+  ASSERT_EQ(ads_load_dialog("petrivex", &id), RTNORM) << dlg_test_load_error();
+  EXPECT_EQ(dlg_test_load_error(), "");
+  EXPECT_EQ(ads_unload_dialog(id), RTNORM);
+  EXPECT_EQ(ads_unload_dialog(id), RTERROR);
+}
+
 }  // namespace
