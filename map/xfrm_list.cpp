@@ -107,12 +107,13 @@ int xfrm_insert(xfrm_rec* xfrm) {
   xfrm->prj2 = prj_find(xfrm->prj_name2, nullptr);
   xfrm->next = nullptr;
   if (xfrm->name[0] == 0 || !xfrm->prj1 || !xfrm->prj2) return 0;
+  int user = xfrm->prj1->type == PRJ_TYPE_USER || xfrm->prj2->type == PRJ_TYPE_USER;
   int geo1 = xfrm->prj1->type == PRJ_TYPE_GEOGRAPHIC;
   int geo2 = xfrm->prj2->type == PRJ_TYPE_GEOGRAPHIC;
-  if (geo1 != geo2) return 0;
-  if (xfrm->prj1->type != PRJ_TYPE_USER && xfrm->prj2->type != PRJ_TYPE_USER &&
-      !xfrm_only_ellipsoid_differs(xfrm->prj1, xfrm->prj2))
-    return 0;
+  /* Geographic to projected is the formulas' business, not a fit's; a local
+  ** USER grid may be fitted to longitude and latitude directly. */
+  if (geo1 != geo2 && !user) return 0;
+  if (!user && !xfrm_only_ellipsoid_differs(xfrm->prj1, xfrm->prj2)) return 0;
   prj_name_pad(xfrm->name);
   xfrm_rec** place = nullptr;
   xfrm_rec** link = &xfrm_head;

@@ -66,7 +66,7 @@ void xfrm_free(xfrm_rec* xfrm);
 
 /* Validates and inserts the record into the sorted list. Answers 1 when
 ** inserted, 0 when refused: negative degree, empty name, a system that is
-** not in the list, exactly one GEOGRAPHIC system, two non-USER systems
+** not in the list, one GEOGRAPHIC and one projected system, two non-USER systems
 ** that differ in more than their ellipsoid or share its axes, a conflict
 ** with a listed transformation (xfrm_conflicts) or a duplicate name. */
 int xfrm_insert(xfrm_rec* xfrm);
