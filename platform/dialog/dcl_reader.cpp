@@ -384,12 +384,14 @@ bool dcl_parse_file(const std::string& path, dcl_file& out, std::string& err) {
   return true;
 }
 
+/* Answers true for a kind of the built-in table above. */
 bool dcl_is_builtin_kind(const std::string& kind) {
   for (const char* k : kBuiltinKinds)
     if (kind == k) return true;
   return false;
 }
 
+/* Answers true for rows, columns, clusters and the dialog itself. */
 bool dcl_is_container_kind(const std::string& kind) {
   for (const char* k : kContainerKinds)
     if (kind == k) return true;
@@ -426,12 +428,14 @@ bool dcl_expand_dialog(const dcl_file& file, const std::string& name,
   return true;
 }
 
+/* Answers the attribute's text, or fallback when the tile has none. */
 std::string dcl_attr_or(const dcl_tile& tile, const std::string& name,
                         const std::string& fallback) {
   auto it = tile.attrs.find(name);
   return it == tile.attrs.end() ? fallback : it->second;
 }
 
+/* Answers true for an attribute written true (any case). */
 bool dcl_attr_true(const dcl_tile& tile, const std::string& name) {
   std::string v = dcl_attr_or(tile, name, "");
   for (char& c : v) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -35,6 +35,14 @@ const char kAnswerHelp[] =
     "Answers: set KEY VALUE | pick KEY | dclick KEY | select KEY N... | "
     "ok | cancel | show\n";
 
+/* Answers text without blanks at either end. */
+std::string trimmed(const std::string &text) {
+  size_t start = text.find_first_not_of(" \t");
+  if (start == std::string::npos) return "";
+  size_t end = text.find_last_not_of(" \t");
+  return text.substr(start, end - start + 1);
+}
+
 /* Refuses an answer: prints why, and records it as a fault in a script. */
 void refuse(const dlg_dialog &d, const std::string &why) {
   host_io_print("*Invalid* " + why + "\n");
@@ -144,9 +152,7 @@ void answer(dlg_dialog &d, const std::string &line) {
   if (verb == "set") {
     std::string rest;
     std::getline(in, rest);
-    size_t start = rest.find_first_not_of(" \t");
-    rest = start == std::string::npos ? "" : rest.substr(start);
-    std::string v = unquote(rest), why;
+    std::string v = unquote(trimmed(rest)), why;
     if (!answer_value_ok(d, t, v, why) || !dlg_tile_assign(d, t, v, why)) {
       refuse(d, why);
       return;
@@ -222,6 +228,8 @@ void form_tile(const dlg_dialog &d, int i, std::string &out) {
 
 }  // namespace
 
+/* Builds the text form: a title line, one line per tile with a key or a
+** label (lists with their items, chosen ones starred) and the answer help. */
 std::string dlg_form_text(const dlg_dialog &d) {
   std::string title = d.tiles.empty() || !d.tiles[0].attrs.count("label")
                           ? ""
@@ -245,7 +253,7 @@ void dlg_run(dlg_dialog &d) {
       d.status = DLGCANCEL;
       return;
     }
-    if (line != d.name) {
+    if (trimmed(line) != d.name) {
       host_io_record_fault("dialog " + d.name +
                            " opened but the script gives \"" + line + "\"");
       host_io_print("\nDialog " + d.name + " *Cancel*\n");

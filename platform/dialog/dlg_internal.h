@@ -98,8 +98,6 @@ void dlg_pick(dlg_dialog &d, int tile, int reason, long x, long y);
 ** its cancel tile ("cancel", else the is_cancel tile); -1 when none. */
 int dlg_accept_tile(const dlg_dialog &d);
 int dlg_cancel_tile(const dlg_dialog &d);
-/* Number of dialogs running now. */
-int dlg_running_count();
 /* Keeps the end state of a dialog for the test interface. */
 void dlg_keep_snapshot(const dlg_dialog &d);
 /* Appends one image call to the log the test interface reads. */

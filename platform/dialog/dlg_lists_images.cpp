@@ -35,11 +35,13 @@ struct image_work {
   int tile = -1;                   /* tile index                            */
 };
 
+/* The one list under way (a person fills one list at a time). */
 list_work &lw() {
   static list_work w;
   return w;
 }
 
+/* The one image under way. */
 image_work &iw() {
   static image_work w;
   return w;
@@ -91,10 +93,12 @@ bool is_image_kind(const std::string &kind) {
 
 }  // namespace
 
+/* Drops a list under way on a dialog that ends. */
 void dlg_list_forget(const dlg_dialog &d) {
   if (lw().open && lw().dialog == d.id) lw() = list_work();
 }
 
+/* Drops an image under way on a dialog that ends. */
 void dlg_image_forget(const dlg_dialog &d) {
   if (iw().open && iw().dialog == d.id) iw() = image_work();
 }

@@ -34,6 +34,7 @@ struct dlg_state {
   std::map<std::string, std::vector<dlg_tile_snapshot>> snapshots; /* ends */
 };
 
+/* The runtime's state, made on first use. */
 dlg_state &st() {
   static dlg_state s;
   return s;
@@ -229,10 +230,12 @@ dlg_dialog *dlg_from_handle(ads_hdlg hdlg, const char *call) {
   return it->second.get();
 }
 
+/* Answers the handle number of a dialog as the editor hands it out. */
 ads_hdlg dlg_handle(const dlg_dialog &d) {
   return reinterpret_cast<ads_hdlg>(static_cast<uintptr_t>(d.id));
 }
 
+/* Finds a tile by key; -1 and a fault naming the call when it is missing. */
 int dlg_find_tile(dlg_dialog &d, const char *key, const char *call) {
   if (key) {
     auto it = d.keys.find(key);
@@ -243,11 +246,13 @@ int dlg_find_tile(dlg_dialog &d, const char *key, const char *call) {
   return -1;
 }
 
+/* Answers true for the four radio cluster kinds. */
 bool dlg_is_radio_cluster(const std::string &kind) {
   return kind == "radio_row" || kind == "radio_column" ||
          kind == "boxed_radio_row" || kind == "boxed_radio_column";
 }
 
+/* Answers a tile's value; a radio cluster answers its chosen button's key. */
 std::string dlg_tile_value(const dlg_dialog &d, int tile) {
   const dlg_tile &t = d.tiles[tile];
   if (dlg_is_radio_cluster(t.kind)) {
@@ -260,6 +265,8 @@ std::string dlg_tile_value(const dlg_dialog &d, int tile) {
   return t.value;
 }
 
+/* Reads "0 2 3" as list indexes; false for a part that is no index of the
+** list or several indexes for a single selection. */
 bool dlg_parse_selection(const std::string &text, size_t count, bool multiple,
                          std::vector<int> &out) {
   out.clear();
@@ -272,6 +279,7 @@ bool dlg_parse_selection(const std::string &text, size_t count, bool multiple,
   return multiple || out.size() <= 1;
 }
 
+/* Gives a tile a value by its kind; false with why when it has none. */
 bool dlg_tile_assign(dlg_dialog &d, int tile, const std::string &value,
                      std::string &why) {
   dlg_tile &t = d.tiles[tile];
@@ -307,6 +315,8 @@ bool dlg_tile_assign(dlg_dialog &d, int tile, const std::string &value,
   return true;
 }
 
+/* Calls the tile's callback (else the dialog's default) with a packet whose
+** value is a copy; false when there is no callback. */
 bool dlg_fire(dlg_dialog &d, int tile, int reason, long x, long y) {
   CLIENTFUNC f = d.tiles[tile].action ? d.tiles[tile].action : d.def_callback;
   if (!f) return false;
@@ -325,6 +335,7 @@ bool dlg_fire(dlg_dialog &d, int tile, int reason, long x, long y) {
   return true;
 }
 
+/* Answers the OK tile: "accept", else the is_default tile; -1 for none. */
 int dlg_accept_tile(const dlg_dialog &d) {
   auto it = d.keys.find("accept");
   if (it != d.keys.end()) return it->second;
@@ -335,6 +346,7 @@ int dlg_accept_tile(const dlg_dialog &d) {
   return -1;
 }
 
+/* Answers the cancel tile: "cancel", else the is_cancel tile; -1 for none. */
 int dlg_cancel_tile(const dlg_dialog &d) {
   auto it = d.keys.find("cancel");
   if (it != d.keys.end()) return it->second;
@@ -345,6 +357,7 @@ int dlg_cancel_tile(const dlg_dialog &d) {
   return -1;
 }
 
+/* Presses a tile as a person does; see dlg_internal.h. */
 void dlg_pick(dlg_dialog &d, int tile, int reason, long x, long y) {
   dlg_tile &t = d.tiles[tile];
   bool own = t.action != nullptr;
@@ -369,8 +382,7 @@ void dlg_pick(dlg_dialog &d, int tile, int reason, long x, long y) {
     ads_done_dialog(dlg_handle(d), DLGCANCEL);
 }
 
-int dlg_running_count() { return st().running; }
-
+/* Keeps the keyed tiles of an ending dialog under its name. */
 void dlg_keep_snapshot(const dlg_dialog &d) {
   st().snapshots[d.name] = snapshot_of(d);
 }
@@ -594,15 +606,18 @@ int ads_get_attr_string(ads_htile tile, const char *attr, char *value,
 
 /* ---- Test interface ----------------------------------------------------- */
 
+/* Every image call recorded since the last clear. */
 const std::vector<dlg_image_call> &dlg_test_image_calls() {
   return st().image_log;
 }
 
+/* Forgets the image log and the kept snapshots. */
 void dlg_test_clear() {
   st().image_log.clear();
   st().snapshots.clear();
 }
 
+/* Copies the snapshot of the dialog last ended under this name. */
 bool dlg_test_last_tiles(const std::string &dialog,
                          std::vector<dlg_tile_snapshot> &out) {
   auto it = st().snapshots.find(dialog);
@@ -611,6 +626,7 @@ bool dlg_test_last_tiles(const std::string &dialog,
   return true;
 }
 
+/* Copies one tile of that snapshot; false when unknown. */
 bool dlg_test_last_tile(const std::string &dialog, const std::string &key,
                         dlg_tile_snapshot &out) {
   std::vector<dlg_tile_snapshot> tiles;
@@ -623,6 +639,7 @@ bool dlg_test_last_tile(const std::string &dialog, const std::string &key,
   return false;
 }
 
+/* Copies one tile of an open dialog; false for a bad handle or key. */
 bool dlg_test_open_tile(ads_hdlg hdlg, const std::string &key,
                         dlg_tile_snapshot &out) {
   int id = static_cast<int>(reinterpret_cast<uintptr_t>(hdlg));
@@ -636,12 +653,14 @@ bool dlg_test_open_tile(ads_hdlg hdlg, const std::string &key,
   return false;
 }
 
+/* Answers the text form of an open dialog, "" for a bad handle. */
 std::string dlg_test_form(ads_hdlg hdlg) {
   int id = static_cast<int>(reinterpret_cast<uintptr_t>(hdlg));
   auto it = st().dialogs.find(id);
   return it == st().dialogs.end() ? "" : dlg_form_text(*it->second);
 }
 
+/* Counts the dialogs inside ads_start_dialog, and all not yet ended. */
 int dlg_test_running() { return st().running; }
 int dlg_test_open() { return static_cast<int>(st().dialogs.size()); }
 const std::string &dlg_test_load_error() { return st().load_error; }
