@@ -105,4 +105,26 @@ TEST(DclReader, MissingFileIsReportedWithItsName) {
   EXPECT_NE(err.find("/nonexistent/x.dcl"), std::string::npos);
 }
 
+TEST(DclReader, DeepNestingAndGarbageAreRefusedWithoutACrash) {
+  std::string deep = "d : dialog {";
+  for (int i = 0; i < 5000; ++i) deep += " : row {";
+  EXPECT_NE(parse_error(deep).find("nested too deeply"), std::string::npos);
+  /* Random marks: any answer will do as long as the reader returns. */
+  static const char kAlphabet[] = "d:{}=;\"/* \nabc";
+  unsigned seed = 12345;
+  for (int round = 0; round < 200; ++round) {
+    std::string text = "d : dialog { ";
+    for (int i = 0; i < 64; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text += kAlphabet[(seed >> 16) % (sizeof kAlphabet - 1)];
+    }
+    dcl_file f;
+    std::string err;
+    if (dcl_parse_text(text, f, err)) {
+      std::vector<dcl_tile> tiles;
+      dcl_expand_dialog(f, "d", tiles, err);
+    }
+  }
+}
+
 }  // namespace
