@@ -111,7 +111,7 @@ int ads_entmod(const struct resbuf* ent) {
     else if (it != e.xdata.end()) it->items = x.items;
     else e.xdata.push_back(x);
   }
-  if (e.type != "HATCH" && !db_entity_check(d, e, err)) return RTERROR;
+  if (!db_entity_check(d, e, err)) return RTERROR;
   if (db_grp* l = db_group(e, 8)) {
     if (!db_ensure_layer(d, l->s)) return RTERROR;
     l->s = db_table_find(d, "LAYER", l->s)->name;

@@ -12,6 +12,8 @@
 ** and the set-up calls of host_editor.h.
 */
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -211,6 +213,39 @@ void host_new_drawing() {
 }
 
 std::string host_drawing_path() { return db().path; }
+
+bool host_set_var(const std::string& name, const std::string& value, std::string& err) {
+  auto& vars = db().vars;
+  auto it = vars.find(str_upper(name));
+  if (it == vars.end()) { err = "unknown variable " + name; return false; }
+  db_grp g;
+  g.code = it->second.code;
+  double v = 0;
+  if (g.code == RTSTR) {
+    g.s = value;
+  } else if (!parse_real(value, v)) {
+    err = name + " takes a number";
+    return false;
+  } else if (g.code == RTSHORT) {
+    if (v != std::floor(v)) { err = name + " takes an integer"; return false; }
+    g.i = (int32_t)v;
+  } else {
+    g.v[0] = v;
+  }
+  return db_setvar(db(), name, g, err) == RTNORM;
+}
+
+std::string host_get_var(const std::string& name) {
+  auto& vars = db().vars;
+  auto it = vars.find(str_upper(name));
+  if (it == vars.end()) return "";
+  const db_grp& g = it->second;
+  if (g.code == RTSTR) return g.s;
+  if (g.code == RTSHORT) return std::to_string(g.i);
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", g.v[0]);
+  return buf;
+}
 
 void host_register_module(const std::string& file, host_entry_fn entry) {
   host().module = entry;

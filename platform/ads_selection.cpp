@@ -192,6 +192,7 @@ int ads_ssget(const char* str, const void* pt1, const void* pt2, const struct re
   host_session& s = host();
   std::vector<unsigned long> cand;
   std::string mode = str ? str_upper(str) : "";
+  while (!mode.empty() && mode[0] == '_') mode.erase(0, 1);
   const double* a = (const double*)pt1;
   const double* b = (const double*)pt2;
   if (mode.empty() && a) {

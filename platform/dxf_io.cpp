@@ -286,12 +286,12 @@ static bool read_object(dxf_in& in, const std::string& type, unsigned long& hand
   handle = 0;
   while (in.more() && in.peek().code != 0) {
     const dxf_pair& p = in.peek();
-    if (p.code == 5 || p.code == 105) {
+    if ((p.code == 5 && type != "DIMSTYLE") || p.code == 105) {
       if (!handle_parse(p.value, handle)) return in.fail("bad handle \"" + p.value + "\"");
       ++in.pos;
       continue;
     }
-    if (p.code == 100 || p.code == 102 || (p.code >= 320 && p.code <= 369) || (p.code >= 390 && p.code <= 399) ||
+    if ((p.code == 5 && type == "DIMSTYLE") || p.code == 100 || p.code == 102 || (p.code >= 320 && p.code <= 369) || (p.code >= 390 && p.code <= 399) ||
         p.code == 999) {
       ++in.pos;
       continue;
@@ -422,13 +422,15 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
         ++in.pos;
         unsigned long th;
         std::vector<db_grp> skip;
-        if (!read_object(in, tname, th, skip, nullptr)) return false;
+        std::vector<db_xdata> skip_x;
+        if (!read_object(in, tname, th, skip, &skip_x)) return false;
         while (in.more() && !(in.peek().code == 0 && str_upper(in.peek().value) == "ENDTAB")) {
           if (in.peek().code != 0) return in.fail("expected a table entry");
           ++in.pos;
           db_tblrec r;
           std::vector<db_grp> groups;
-          if (!read_object(in, tname, r.handle, groups, nullptr)) return false;
+          std::vector<db_xdata> foreign_x; /* other writers' notes, not kept */
+          if (!read_object(in, tname, r.handle, groups, &foreign_x)) return false;
           std::vector<unsigned long> later;
           if (!claim_handle(in, d, used, r.handle, later)) return false;
           for (auto& g : groups)
@@ -450,7 +452,8 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
         ++in.pos;
         db_block b;
         std::vector<db_grp> groups;
-        if (!read_object(in, "BLOCK", b.handle, groups, nullptr)) return false;
+        std::vector<db_xdata> foreign_x; /* other writers' notes, not kept */
+        if (!read_object(in, "BLOCK", b.handle, groups, &foreign_x)) return false;
         for (auto& g : groups) {
           if (g.code == 2) b.name = g.s;
           if (g.code == 70) b.flags = (short)g.i;
@@ -462,10 +465,11 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
         if (!read_entities(in, d, used, b.name, b.ents, "ENDBLK")) return false;
         ++in.pos;
         std::vector<db_grp> end_groups;
-        if (!read_object(in, "ENDBLK", b.end_handle, end_groups, nullptr)) return false;
+        if (!read_object(in, "ENDBLK", b.end_handle, end_groups, &foreign_x)) return false;
         if (!claim_handle(in, d, used, b.end_handle, later)) return false;
         std::string up = str_upper(b.name);
-        if (up == "*MODEL_SPACE" || up == "*PAPER_SPACE" || up.rfind("*PAPER_SPACE", 0) == 0) {
+        if (up == "*MODEL_SPACE" || up == "$MODEL_SPACE" || up.rfind("*PAPER_SPACE", 0) == 0 ||
+            up.rfind("$PAPER_SPACE", 0) == 0) {
           for (unsigned long h : b.ents) d.ents.erase(h);
           continue;
         }

@@ -41,6 +41,12 @@ db_kind db_kind_of(int code) {
   if (code >= 390 && code <= 399) return DBK_ENAME;
   if (code >= 400 && code <= 409) return DBK_SHORT;
   if (code >= 410 && code <= 419) return DBK_STR;
+  if (code >= 420 && code <= 429) return DBK_LONG;
+  if (code >= 430 && code <= 439) return DBK_STR;
+  if (code >= 440 && code <= 459) return DBK_LONG;
+  if (code >= 460 && code <= 469) return DBK_REAL;
+  if (code >= 470 && code <= 479) return DBK_STR;
+  if (code >= 480 && code <= 481) return DBK_ENAME;
   if (code == 999) return DBK_STR;
   if (code >= 1000 && code <= 1003) return DBK_STR;
   if (code == 1004) return DBK_BINARY;

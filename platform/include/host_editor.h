@@ -61,6 +61,12 @@ bool host_save_drawing(const std::string &path, std::string &err);
 /* The file of the current drawing, empty for a new one. */
 std::string host_drawing_path();
 
+/* Sets a system variable from text ("14.0", "0", "1.5708") with the checks
+** of ads_setvar; false with err for an unknown name or a bad value. */
+bool host_set_var(const std::string &name, const std::string &value, std::string &err);
+/* A system variable as text; empty for an unknown name. */
+std::string host_get_var(const std::string &name);
+
 /* ---- The module ---- */
 /* Registers the module's entry point and file name (listed by
 ** ads_arxloaded). */

@@ -197,3 +197,52 @@ TEST_F(Dxf, DamagedFilesAreRefusedAndTheDrawingIsKept) {
   EXPECT_FALSE(host_open_drawing((dir / "missing.dxf").string(), err));
   EXPECT_FALSE(host_save_drawing((dir / "no_such_dir" / "x.dxf").string(), err));
 }
+
+TEST_F(Dxf, ReadsDrawingsWrittenByAnIndependentWriter) {
+  struct {
+    const char* version;
+    int entities;
+  } cases[] = {{"R12", 4}, {"R2000", 5}};
+  for (auto& c : cases) {
+    std::string path = (dir / (std::string("foreign_") + c.version + ".dxf")).string();
+    std::string cmd = "/usr/bin/python3 " + std::string(PV_TEST_DATA_DIR) + "/platform/dxf_foreign.py " + c.version +
+                      " " + path;
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << c.version;
+    std::string err;
+    ASSERT_TRUE(host_open_drawing(path, err)) << c.version << ": " << err;
+    EXPECT_EQ(host_model_entity_count(), c.entities) << c.version;
+    ads_name first;
+    ASSERT_EQ(ads_entnext(nullptr, first), RTNORM);
+    struct resbuf* app = ads_buildlist(RTSTR, "PETRIVEX", 0);
+    struct resbuf* l = ads_entgetx(first, app);
+    EXPECT_STREQ(find(l, 8)->resval.rstring, "GEOLOGY") << c.version;
+    ASSERT_NE(find(l, 1071), nullptr) << c.version;
+    EXPECT_EQ(find(l, 1071)->resval.rlong, 42);
+    ads_relrb(l);
+    ads_relrb(app);
+    EXPECT_NE(ads_tblsearch("BLOCK", "SYM", 0), nullptr);
+    struct resbuf* text = nullptr;
+    ads_name e, n;
+    for (int ok = RTNORM; ok == RTNORM; ok = ads_entnext(first, n), first[0] = n[0], first[1] = n[1]) {
+      struct resbuf* x = ads_entget(first);
+      if (std::string(find(x, 0)->resval.rstring) == "TEXT") text = x;
+      else ads_relrb(x);
+    }
+    ASSERT_NE(text, nullptr);
+    EXPECT_NEAR(find(text, 50)->resval.rreal, M_PI / 2, 1e-9) << "degrees in the file, radians in the drawing";
+    ads_relrb(text);
+    (void)e;
+  }
+}
+
+TEST_F(Dxf, HostVariablesAreSetAndReadAsText) {
+  std::string err;
+  EXPECT_TRUE(host_set_var("ACADVER", "13.0", err));
+  EXPECT_EQ(host_get_var("acadver"), "13.0");
+  EXPECT_TRUE(host_set_var("CMDECHO", "0", err));
+  EXPECT_EQ(host_get_var("CMDECHO"), "0");
+  EXPECT_FALSE(host_set_var("CMDECHO", "0.5", err));
+  EXPECT_FALSE(host_set_var("HPSCALE", "-1", err));
+  EXPECT_FALSE(host_set_var("NOSUCH", "1", err));
+  EXPECT_EQ(host_get_var("NOSUCH"), "");
+}
