@@ -12,6 +12,7 @@
 #include "map/shape_reader.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <cstring>
 #include <vector>
 
@@ -32,10 +33,12 @@ constexpr long TEXT_NEG_ITEM_MAX = 128;   /* largest magnitude of a negative one
 constexpr int ERR_MAX = 200;              /* longest error text               */
 
 /* Formats an error text into `err`; answers 0 for the reader's result. */
-template <typename... A>
-int fail(std::string &err, const char *fmt, A... args) {
+__attribute__((format(printf, 2, 3))) int fail(std::string &err, const char *fmt, ...) {
   char buf[ERR_MAX];
-  std::snprintf(buf, sizeof buf, fmt, args...);
+  va_list ap;
+  va_start(ap, fmt);
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
   err = buf;
   return 0;
 }

@@ -120,9 +120,10 @@ int walk(walk_kind kind, const char *library, const char *shape, uint16_t number
 
 }  // namespace
 
-/* Empties every slot and bucket (without freeing) and marks the store
-** initialised. */
+/* Empties every slot and bucket and marks the store initialised; what a
+** store already initialised holds is freed first. */
 void shape_store_init() {
+  if (g_ready) shape_store_free();
   std::fill(std::begin(g_libs), std::end(g_libs), nullptr);
   std::fill(std::begin(g_index), std::end(g_index), nullptr);
   g_walk = walk_state{};

@@ -55,8 +55,8 @@ struct shape_entry {
   float max_y;
 };
 
-/* Empties the store: all buckets and slots, without freeing anything (use
-** shape_store_free for that); marks the store initialised. */
+/* Empties the store, all buckets and slots (freeing what an initialised
+** store holds), and marks it initialised. */
 void shape_store_init();
 /* True once the store has been initialised and not freed since. */
 bool shape_store_ready();
