@@ -1,0 +1,9 @@
+# The packed decimal routines checked against Python's decimal arithmetic:
+# decnum_oracle.py feeds random operations to the filter program and
+# compares every answer.
+add_executable(decnum_oracle ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/decnum_oracle.cpp)
+target_link_libraries(decnum_oracle PRIVATE pvvalues pvsqlclient)
+target_include_directories(decnum_oracle PRIVATE ${PROJECT_SOURCE_DIR})
+add_test(NAME decnum_oracle
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/decnum_oracle.py
+                 $<TARGET_FILE:decnum_oracle>)
