@@ -72,11 +72,13 @@ int ads_getfuncode(void) { return host().cur_funcode >= 0 ? host().cur_funcode :
 ** there are none. */
 struct resbuf* ads_getargs(void) { return rb_copy_chain(host().cur_args); }
 
+/* Returns a list (a copy of the chain) as the function's value; RTNORM, RTERROR without memory. */
 int ads_retlist(const struct resbuf* rbuf) {
   struct resbuf* c = rb_copy_chain(rbuf);
   if (rbuf && !c) return RTERROR;
   return set_return(c);
 }
+/* Returns one value (a copy of the first buffer); RTNORM, RTERROR for none. */
 int ads_retval(const struct resbuf* rbuf) {
   if (!rbuf) return RTERROR;
   struct resbuf one = *rbuf;
@@ -84,21 +86,25 @@ int ads_retval(const struct resbuf* rbuf) {
   struct resbuf* c = rb_copy_chain(&one);
   return c ? set_return(c) : RTERROR;
 }
+/* Returns T, nil or nothing; RTNORM. */
 int ads_rett(void) { return set_return(ads_newrb(RTT)); }
 int ads_retnil(void) { return set_return(ads_newrb(RTNIL)); }
 int ads_retvoid(void) { return set_return(ads_newrb(RTVOID)); }
+/* Returns an integer (RTSHORT when it fits, else RTLONG); RTNORM. */
 int ads_retint(int ival) {
   struct resbuf* rb;
   if (ival >= -32768 && ival <= 32767) { rb = ads_newrb(RTSHORT); if (rb) rb->resval.rint = (short)ival; }
   else { rb = ads_newrb(RTLONG); if (rb) rb->resval.rlong = ival; }
   return rb ? set_return(rb) : RTERROR;
 }
+/* Returns a real; RTNORM, RTERROR without memory. */
 int ads_retreal(ads_real rval) {
   struct resbuf* rb = ads_newrb(RTREAL);
   if (!rb) return RTERROR;
   rb->resval.rreal = rval;
   return set_return(rb);
 }
+/* Returns a text (copied); RTNORM, RTERROR for NULL or without memory. */
 int ads_retstr(const char* s) {
   if (!s) return RTERROR;
   struct resbuf* rb = ads_newrb(RTSTR);
@@ -193,6 +199,8 @@ struct resbuf* ads_arxloaded(void) {
   return head;
 }
 
+/* Runtime calls: unlock (1 for a packet, 0 for none), the settings key,
+** and the heap of texts and chunks inside result buffers. */
 int acrxUnlockApplication(void* appId) { return appId != nullptr; }
 const char* acrxProductKey(void) { return "Software\\Petrivex\\Editor\\R14.0"; }
 void* acad_malloc(size_t size) { return std::malloc(size ? size : 1); }
@@ -212,8 +220,10 @@ void host_new_drawing() {
   db_reset(s.dwg);
 }
 
+/* File of the current drawing (empty for a new one). */
 std::string host_drawing_path() { return db().path; }
 
+/* Sets a system variable from text; false with err (see host_editor.h). */
 bool host_set_var(const std::string& name, const std::string& value, std::string& err) {
   auto& vars = db().vars;
   auto it = vars.find(str_upper(name));
@@ -235,6 +245,7 @@ bool host_set_var(const std::string& name, const std::string& value, std::string
   return db_setvar(db(), name, g, err) == RTNORM;
 }
 
+/* A system variable as text; empty when unknown. */
 std::string host_get_var(const std::string& name) {
   auto& vars = db().vars;
   auto it = vars.find(str_upper(name));
@@ -247,16 +258,20 @@ std::string host_get_var(const std::string& name) {
   return buf;
 }
 
+/* Registers the module's entry point and its file name. */
 void host_register_module(const std::string& file, host_entry_fn entry) {
   host().module = entry;
   host().module_file = file;
 }
 
+/* Sends a message to the module; its answer, -1 without module. */
 int host_send_message(int msg, void* pkt) {
   host_entry_fn f = host().module;
   return f ? f(msg, pkt) : -1;
 }
 
+/* Invokes a defined function with a copy of args; the entry's answer, or
+** RTERROR for an undefined name; *result takes what ads_ret* gave. */
 int host_invoke_function(const std::string& name, const struct resbuf* args, struct resbuf** result) {
   host_session& s = host();
   if (result) *result = nullptr;
@@ -281,12 +296,14 @@ int host_invoke_function(const std::string& name, const struct resbuf* args, str
   return rc;
 }
 
+/* The defined names with their codes, in name order. */
 std::vector<std::pair<std::string, int>> host_defined_functions() {
   std::vector<std::pair<std::string, int>> out;
   for (auto& [k, v] : host().functions) out.emplace_back(host().fn_names[k], v);
   return out;
 }
 
+/* Test hooks and settings (see host_editor.h). */
 void host_set_ucs_origin(const double origin[3]) { std::copy(origin, origin + 3, host().ucs_origin); }
 void host_set_pick_tolerance(double units) { host().pick_tolerance = units > 0 ? units : 0; }
 void host_add_support_path(const std::string& dir) { host().support.push_back(dir); }
@@ -296,6 +313,7 @@ void host_register_arx_app(const std::string& stem, host_arx_loader loader) {
 }
 const std::vector<host_vector>& host_temp_vectors() { return host().vectors; }
 int host_open_selection_sets() { return (int)host().sets.size(); }
+/* Number of live main entities of model space. */
 int host_model_entity_count() {
   int n = 0;
   for (unsigned long h : db().model) {

@@ -25,6 +25,9 @@
 /* Largest text ads_printf prints in one call. */
 static const size_t PRINTF_MAX = 65536;
 
+/* Finds the keyword of kwl that ans names: its capital letters, or a
+** prefix at least as long as the part up to its last capital; true with
+** the whole keyword in full. */
 bool kw_match(const std::string& kwl, const std::string& ans, std::string& full) {
   std::string a = str_upper(ans);
   size_t start = 0;
@@ -53,6 +56,7 @@ struct get_opts {
   int flags;          /* RSG_* bits                                   */
   std::string kwords; /* keyword list                                 */
 };
+/* Takes the initget settings for this call and clears them. */
 static get_opts take_opts() {
   host_session& s = host();
   get_opts o{s.initget_flags, s.initget_kwords};

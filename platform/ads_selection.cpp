@@ -20,6 +20,7 @@
 /* Most selection sets the editor keeps open at once. */
 static const size_t SS_OPEN_MAX = 128;
 
+/* Opens a selection set with the members; its id, 0 when too many are open. */
 long ss_create(const std::vector<unsigned long>& members) {
   host_session& s = host();
   if (s.sets.size() >= SS_OPEN_MAX) return 0;
@@ -28,6 +29,7 @@ long ss_create(const std::vector<unsigned long>& members) {
   return id;
 }
 
+/* Members of an open set by its name; nullptr for anything else. */
 std::vector<unsigned long>* ss_find(const long n[2]) {
   if (!n || n[1] != NAME_SET) return nullptr;
   auto it = host().sets.find(n[0]);
@@ -42,6 +44,8 @@ static double seg_dist(const double p[3], const db_seg& s) {
   return std::hypot(p[0] - (s.a[0] + t * dx), p[1] - (s.a[1] + t * dy));
 }
 
+/* Entity whose outline passes nearest the point within the pick
+** tolerance (the last drawn wins ties); 0 when none. */
 unsigned long db_pick(const double p[3]) {
   db_drawing& d = db();
   unsigned long best = 0;
@@ -59,6 +63,8 @@ unsigned long db_pick(const double p[3]) {
   return best;
 }
 
+/* Reads a pick answer: "last"/"L", "#<handle>" or a point; false when the
+** text is none of these. h is 0 when nothing is there. */
 bool pick_answer(const std::string& ans, unsigned long& h, double pt[3]) {
   db_drawing& d = db();
   h = 0;

@@ -26,6 +26,7 @@ static const int CIRCLE_SEGMENTS = 72;
 static const double TEXT_WIDTH_SHARE = 0.67;
 static const double PI = 3.14159265358979323846;
 
+/* The one editor session, with a new drawing on first use. */
 host_session& host() {
   static host_session s;
   static bool ready = false;
@@ -70,8 +71,10 @@ void db_reset(db_drawing& d) {
   d.vars["HPSCALE"] = grp_real(RTREAL, 1.0);
 }
 
+/* Hands out the next free handle. */
 unsigned long db_new_handle(db_drawing& d) { return d.next_handle++; }
 
+/* Table entry by name (any case); nullptr when absent. */
 db_tblrec* db_table_find(db_drawing& d, const std::string& table, const std::string& name) {
   auto t = d.tables.find(str_upper(table));
   if (t == d.tables.end()) return nullptr;
@@ -80,23 +83,27 @@ db_tblrec* db_table_find(db_drawing& d, const std::string& table, const std::str
   return nullptr;
 }
 
+/* Block definition by name (any case); nullptr when absent. */
 db_block* db_block_find(db_drawing& d, const std::string& name) {
   for (auto& b : d.blocks)
     if (str_ieq(b.name, name)) return &b;
   return nullptr;
 }
 
+/* Entity by handle (deleted ones only when not live_only); nullptr. */
 db_entity* db_entity_find(db_drawing& d, unsigned long h, bool live_only) {
   auto it = d.ents.find(h);
   if (it == d.ents.end() || (live_only && it->second.erased)) return nullptr;
   return &it->second;
 }
 
+/* First group of an entity with the code; nullptr when absent. */
 const db_grp* db_group(const db_entity& e, int code) {
   for (auto& g : e.groups)
     if (g.code == code) return &g;
   return nullptr;
 }
+/* First group of an entity with the code; nullptr when absent. */
 db_grp* db_group(db_entity& e, int code) {
   for (auto& g : e.groups)
     if (g.code == code) return &g;
@@ -163,6 +170,7 @@ struct ent_rule {
   std::vector<int> needs;  /* required group codes                       */
   bool size40;             /* group 40 (radius, height) must be above 0  */
 };
+/* The entity types the editor makes from lists, with their rules. */
 static const std::vector<ent_rule>& ent_rules() {
   static const std::vector<ent_rule> rules = {
       {"LINE", {10, 11}, false},       {"POINT", {10}, false},
@@ -184,7 +192,9 @@ bool db_entity_check(db_drawing& d, const db_entity& e, std::string& err) {
   const ent_rule* rule = nullptr;
   for (auto& r : ent_rules())
     if (e.type == r.type) rule = &r;
-  if (!rule) { err = "entity type not accepted: " + e.type; return false; }
+  static const ent_rule any = {"", {}, false};
+  if (!rule && !e.handle) { err = "entity type not accepted: " + e.type; return false; }
+  if (!rule) rule = &any; /* a drawing's own entity of another type (entmod) */
   for (int c : rule->needs)
     if (!db_group(e, c)) { err = e.type + " needs group " + std::to_string(c); return false; }
   for (auto& g : e.groups) {
@@ -237,6 +247,8 @@ static void settle_layer(db_drawing& d, db_entity& e) {
   if (db_tblrec* r = db_table_find(d, "LAYER", l->s)) l->s = r->name;
 }
 
+/* Files an entity at the end of model space (handle given when it has
+** none, layer settled); answers its handle. */
 unsigned long db_add_model(db_drawing& d, db_entity e) {
   if (!e.handle) e.handle = db_new_handle(d);
   settle_layer(d, e);
@@ -254,6 +266,7 @@ static void file_entity(db_entity e) {
   else db_add_model(s.dwg, std::move(e));
 }
 
+/* Drops a block definition and a complex entity under way. */
 void db_cancel_pending() {
   host_session& s = host();
   s.in_block = false;
@@ -383,11 +396,13 @@ int db_make(const struct resbuf* list, unsigned long& h) {
   return RTNORM;
 }
 
+/* Marks an entity and its sub-entities deleted (or live again). */
 void db_set_erased(db_drawing& d, unsigned long h, bool erased) {
   for (auto& [k, e] : d.ents)
     if (k == h || e.parent == h) e.erased = erased;
 }
 
+/* Last live main entity of model space; 0 when none. */
 unsigned long db_last(db_drawing& d) {
   for (auto it = d.model.rbegin(); it != d.model.rend(); ++it) {
     db_entity* e = db_entity_find(d, *it, true);
@@ -429,6 +444,7 @@ static void push_path(std::vector<db_seg>& out, const std::vector<xf>& chain,
   if (closed && pts.size() > 2) push_seg(out, chain, pts.back().data(), pts[0].data());
 }
 
+/* Real of a group, or the default when the entity lacks it. */
 static double grp_real_or(const db_entity& e, int code, double dflt) {
   const db_grp* g = db_group(e, code);
   return g ? g->v[0] : dflt;
@@ -519,6 +535,7 @@ static void outline_rec(db_drawing& d, const db_entity& e, std::vector<xf>& chai
   }
 }
 
+/* The outline of an entity as world segments (see drawing_db.h). */
 void db_outline(db_drawing& d, const db_entity& e, std::vector<db_seg>& out) {
   std::vector<xf> chain;
   outline_rec(d, e, chain, out, 0);
@@ -547,7 +564,7 @@ bool db_transform(db_drawing& d, db_entity& e, const ads_matrix m) {
   bool first10 = true;
   for (auto& g : e.groups) {
     if (g.code >= 10 && g.code <= 18) {
-      if (hatch && g.code == 10 && first10) { first10 = false; continue; }
+      if ((hatch || e.type == "POLYLINE") && g.code == 10 && first10) { first10 = false; continue; }
       mat_apply(m, g.v, false);
     } else if (g.code == 40 && e.type != "POLYLINE" && e.type != "VERTEX" && e.type != "LWPOLYLINE") {
       g.v[0] *= sc;
@@ -568,6 +585,7 @@ bool db_transform(db_drawing& d, db_entity& e, const ads_matrix m) {
   return true;
 }
 
+/* Entity behind an entity name; nullptr for a set name or unknown handle. */
 db_entity* name_entity(const long n[2], bool live_only) {
   if (!n || n[1] != NAME_ENT || n[0] <= 0) return nullptr;
   return db_entity_find(db(), (unsigned long)n[0], live_only);

@@ -58,6 +58,7 @@ static std::string dxf_escape(const std::string& s) {
   }
   return o;
 }
+/* Undoes dxf_escape. */
 static std::string dxf_unescape(const std::string& s) {
   std::string o;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -509,6 +510,8 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
   return true;
 }
 
+/* Saves as ASCII DXF through a temporary file renamed over the target,
+** so a failed write never leaves half a drawing; false with err. */
 bool host_save_drawing(const std::string& path, std::string& err) {
   std::string text = dxf_write(db());
   std::string tmp = path + ".tmp";
@@ -525,6 +528,8 @@ bool host_save_drawing(const std::string& path, std::string& err) {
   return true;
 }
 
+/* Opens an ASCII DXF file into a fresh drawing that replaces the current
+** one only when the whole file was read; false with err otherwise. */
 bool host_open_drawing(const std::string& path, std::string& err) {
   std::ifstream f(path, std::ios::binary);
   if (!f) { err = "cannot open " + path; return false; }

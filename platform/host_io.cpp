@@ -26,6 +26,7 @@ struct io_state {
   bool echo = true;                    /* print to standard output too     */
 };
 
+/* The one input source and text screen. */
 io_state& io() {
   static io_state s;
   return s;
@@ -126,6 +127,7 @@ void host_io_print(const std::string& text) {
   }
 }
 
+/* Transcript, echo and fault accessors (see host_io.h). */
 const std::string& host_io_transcript() { return io().transcript; }
 void host_io_clear_transcript() { io().transcript.clear(); }
 void host_io_set_echo(bool on) { io().echo = on; }
@@ -136,5 +138,6 @@ void host_io_record_fault(const std::string& what) {
   if (io().echo) std::cerr << "host fault: " << what << "\n";
 }
 
+/* The faults recorded since the last clear. */
 const std::vector<std::string>& host_io_faults() { return io().faults; }
 void host_io_clear_faults() { io().faults.clear(); }

@@ -58,6 +58,7 @@ db_kind db_kind_of(int code) {
   return DBK_BAD;
 }
 
+/* Makers of single groups. */
 db_grp grp_str(int code, const std::string& s) { db_grp g; g.code = (short)code; g.s = s; return g; }
 db_grp grp_real(int code, double r) { db_grp g; g.code = (short)code; g.v[0] = r; return g; }
 db_grp grp_pt(int code, const double p[3]) {
@@ -65,6 +66,7 @@ db_grp grp_pt(int code, const double p[3]) {
 }
 db_grp grp_int(int code, int32_t i) { db_grp g; g.code = (short)code; g.i = i; return g; }
 
+/* Case helpers (ASCII). */
 std::string str_upper(std::string s) {
   for (char& c : s) c = (char)std::toupper((unsigned char)c);
   return s;
@@ -113,6 +115,7 @@ bool wc_match(const std::string& text, const std::string& pattern) {
   return false;
 }
 
+/* Handle as upper-case hexadecimal text. */
 std::string handle_text(unsigned long h) {
   char buf[24];
   std::snprintf(buf, sizeof buf, "%lX", h);
@@ -168,6 +171,8 @@ bool parse_point(const std::string& text, const double* base, double out[3]) {
   return true;
 }
 
+/* Heap copy of a text for a result buffer (freed by ads_relrb); NULL
+** without memory. */
 char* rb_strdup(const std::string& s) {
   char* p = (char*)std::malloc(s.size() + 1);
   if (p) std::memcpy(p, s.c_str(), s.size() + 1);
@@ -262,6 +267,7 @@ struct resbuf* ads_buildlist(int rtype, ...) {
   return head;
 }
 
+/* Fills a name: {id, tag}, or {0, 0} for no id. */
 void name_set(long n[2], unsigned long id, long tag) {
   n[0] = (long)id;
   n[1] = id ? tag : 0;
