@@ -12,6 +12,9 @@
 #include "map/meridian_arc.h"
 #include "map/prj_formulas.h"
 
+/* Parallels closer than this (radians) make one tangent parallel. */
+constexpr double LCC_TANGENT_RAD = 1e-10;
+
 /* Constants of one cone, computed at each call. */
 struct lcc_cone {
   ell_terms t; /* ellipsoid terms                                   */
@@ -41,7 +44,7 @@ static void lcc_setup(lcc_cone* cone, const dtm_rec* dtm, const geo_point* origi
   double den = std::log(t1) - std::log(t2);
   /* One standard parallel (or two too close to tell apart): the cone
   ** touches the ellipsoid along it, and n is the limit sin phi1. */
-  if (std::fabs(phi1 - phi2) < 1e-10 || den == 0.0)
+  if (std::fabs(phi1 - phi2) < LCC_TANGENT_RAD || den == 0.0)
     cone->n = std::sin(phi1);
   else
     cone->n = (std::log(m1) - std::log(m2)) / den;

@@ -46,10 +46,10 @@ int xfrm_prepare_points(xfrm_rec* xfrm, geo_point* work_src, geo_point* work_dst
   double sw = sb.max.x - sb.min.x, sh = sb.max.y - sb.min.y;
   double tw = tb.max.x - tb.min.x, th = tb.max.y - tb.min.y;
   std::memset(&xfrm->extents, 0, sizeof xfrm->extents);
-  xfrm->extents.min.x = sb.min.x - 0.01 * sw;
-  xfrm->extents.max.x = sb.max.x + 0.01 * sw;
-  xfrm->extents.min.y = sb.min.y - 0.01 * sh;
-  xfrm->extents.max.y = sb.max.y + 0.01 * sh;
+  xfrm->extents.min.x = sb.min.x - XFRM_EXTENT_MARGIN * sw;
+  xfrm->extents.max.x = sb.max.x + XFRM_EXTENT_MARGIN * sw;
+  xfrm->extents.min.y = sb.min.y - XFRM_EXTENT_MARGIN * sh;
+  xfrm->extents.max.y = sb.max.y + XFRM_EXTENT_MARGIN * sh;
   std::memset(&xfrm->src_shift, 0, sizeof xfrm->src_shift);
   std::memset(&xfrm->dst_shift, 0, sizeof xfrm->dst_shift);
   xfrm->src_shift.x = sw / 2.0 - sb.max.x;

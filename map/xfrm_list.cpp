@@ -62,8 +62,8 @@ void xfrm_free(xfrm_rec* xfrm) {
 ** 1% of its own height at the bottom and top. */
 static geo_box xfrm_shrunk_extents(const geo_box& box) {
   geo_box out = box;
-  double dx = (box.max.x - box.min.x) * 0.01;
-  double dy = (box.max.y - box.min.y) * 0.01;
+  double dx = (box.max.x - box.min.x) * XFRM_EXTENT_MARGIN;
+  double dy = (box.max.y - box.min.y) * XFRM_EXTENT_MARGIN;
   out.min.x += dx;
   out.max.x -= dx;
   out.min.y += dy;

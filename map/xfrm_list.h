@@ -19,6 +19,11 @@
 #include "map/prj_list.h"
 #include "map/prj_name.h"
 
+/* Share of their width and height by which the extents of a fitted
+** transformation are widened around its control points, and by which two
+** extents are shrunk before they are tested for a conflict. */
+constexpr double XFRM_EXTENT_MARGIN = 0.01;
+
 /* A transformation from system 1 (source) to system 2 (target). */
 struct xfrm_rec {
   char name[PRJ_NAME_MAX + 1];      /* name, blank-padded to 32 in the list  */
