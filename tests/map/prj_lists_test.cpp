@@ -304,4 +304,44 @@ TEST_F(PrjLists, CopyOfATransformationSharesItsArrays) {
   xfrm_free(t);
 }
 
+TEST_F(PrjLists, NewRecordsStartEmpty) {
+  prj_rec* p = prj_new();
+  EXPECT_EQ(p->type, PRJ_TYPE_NONE);
+  EXPECT_EQ(p->units, PRJ_UNIT_NONE);
+  EXPECT_EQ(p->scale, 1.0);
+  EXPECT_EQ(p->dtm, nullptr);
+  EXPECT_STREQ(p->name, "");
+  std::free(p);
+  xfrm_rec* t = xfrm_new();
+  EXPECT_EQ(t->src_scale, 1.0);
+  EXPECT_EQ(t->dst_scale, 1.0);
+  EXPECT_EQ(t->count, 0);
+  EXPECT_EQ(t->coef_x, nullptr);
+  EXPECT_EQ(t->changed, 0);
+  xfrm_free(t);
+  dtm_rec* d = dtm_new();
+  EXPECT_EQ(d->a_m, 0.0);
+  std::free(d);
+  EXPECT_FALSE(prj_init(nullptr));
+  EXPECT_FALSE(dtm_init(nullptr));
+  EXPECT_FALSE(xfrm_init(nullptr));
+}
+
+TEST_F(PrjLists, TransformationPositionsAndRemoval) {
+  AddDtm("WGS84", WGS84_A, WGS84_B);
+  prj_add_builtin_systems();
+  AddPrj("SITE", "USER", "");
+  ASSERT_TRUE(AddXfrm(MakeXfrm("B", "SITE", "GEOGRAPHIC WGS84", 0, 0, 1)));
+  ASSERT_TRUE(AddXfrm(MakeXfrm("A", "SITE", "GEOGRAPHIC WGS84", 10, 10, 1)));
+  xfrm_rec* b = xfrm_at(1);
+  int index = -1;
+  EXPECT_TRUE(xfrm_index_of(b, &index));
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(xfrm_list_head()->name[0], 'A');
+  EXPECT_TRUE(xfrm_remove(b));
+  EXPECT_EQ(xfrm_at(1), nullptr);
+  EXPECT_EQ(xfrm_delete_for_prj(prj_find("SITE", nullptr)), 1);
+  EXPECT_EQ(xfrm_list_head(), nullptr);
+}
+
 }  // namespace
