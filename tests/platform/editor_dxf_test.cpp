@@ -220,7 +220,9 @@ TEST_F(Dxf, ReadsDrawingsWrittenByAnIndependentWriter) {
     EXPECT_EQ(find(l, 1071)->resval.rlong, 42);
     ads_relrb(l);
     ads_relrb(app);
-    EXPECT_NE(ads_tblsearch("BLOCK", "SYM", 0), nullptr);
+    struct resbuf* sym = ads_tblsearch("BLOCK", "SYM", 0);
+    EXPECT_NE(sym, nullptr);
+    ads_relrb(sym);
     struct resbuf* text = nullptr;
     ads_name e, n;
     for (int ok = RTNORM; ok == RTNORM; ok = ads_entnext(first, n), first[0] = n[0], first[1] = n[1]) {
@@ -245,4 +247,28 @@ TEST_F(Dxf, HostVariablesAreSetAndReadAsText) {
   EXPECT_FALSE(host_set_var("HPSCALE", "-1", err));
   EXPECT_FALSE(host_set_var("NOSUCH", "1", err));
   EXPECT_EQ(host_get_var("NOSUCH"), "");
+}
+
+TEST_F(Dxf, EveryDamagedLineOfAGoodFileIsRefusedOrReadWithoutACrash) {
+  populate();
+  std::string err, path = (dir / "mutate_src.dxf").string();
+  ASSERT_TRUE(host_save_drawing(path, err)) << err;
+  std::stringstream whole;
+  whole << std::ifstream(path).rdbuf();
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(whole, l);) lines.push_back(l);
+  const char* junk[] = {"", "-", "1e999", "nan", "0", "ENDSEC", "EOF", "99999999", "SEQEND"};
+  std::string bad = (dir / "mutated.dxf").string();
+  int refused = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::ofstream out(bad, std::ios::binary);
+    for (size_t k = 0; k < lines.size(); ++k) out << (k == i ? junk[i % 9] : lines[k]) << "\n";
+    out.close();
+    host_new_drawing();
+    if (!host_open_drawing(bad, err)) {
+      ++refused;
+      EXPECT_EQ(host_model_entity_count(), 0) << "line " << i;
+    }
+  }
+  EXPECT_GT(refused, 0);
 }
