@@ -370,7 +370,11 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
       continue;
     }
     if (code >= 1000) { err = "extended data without -3"; return false; }
-    if (code == -1) { ename = g.h; continue; }
+    if (code == -1) {
+      if (rb->resval.rlname[1] != NAME_ENT) { err = "-1 is not an entity name"; return false; }
+      ename = g.h;
+      continue;
+    }
     if (code == 0) { type = str_upper(g.s); continue; }
     if (code == 5 || code == 100 || code == 102 || code == -2 || (code >= 320 && code <= 369)) continue;
     groups.push_back(g);

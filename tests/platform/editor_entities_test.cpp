@@ -125,12 +125,17 @@ TEST_F(EntityRules, EntmodChangesGroupsAndRefusesBadListsWithoutChange) {
   ads_relrb(l);
 
   ads_name ghost = {0x7777, e[1]};
+  ads_name set_name;
+  ASSERT_EQ(ads_ssadd(nullptr, nullptr, set_name), RTNORM);
+  ads_name set_like = {e[0], set_name[1]}; /* a set's tag with the entity's number */
+  ads_ssfree(set_name);
   struct resbuf* bads[] = {
       ads_buildlist(-1, e, 62, 999, 0),
       ads_buildlist(-1, e, RTDXF0, "CIRCLE", 0),
       ads_buildlist(-1, ghost, 62, 1, 0),
       ads_buildlist(-1, e, -3, 1001, "UNREGISTERED", 1000, "x", 0),
       ads_buildlist(62, 1, 0),
+      ads_buildlist(-1, set_like, 62, 1, 0),
   };
   for (auto* b : bads) {
     EXPECT_EQ(ads_entmod(b), RTERROR);
