@@ -22,6 +22,8 @@
 #include "drawing_db.h"
 #include "platform/host_io.h"
 
+/* ads_getfiled flag: the default names the directory to start in. */
+static const int GETFILED_START_DIR = 16;
 /* Largest text ads_printf prints in one call. */
 static const size_t PRINTF_MAX = 65536;
 
@@ -242,22 +244,31 @@ int ads_getstring(int cronly, const char* prompt, char* result) {
 }
 
 /* Asks for a file name under the title; RETURN takes the default; the
-** extension is added when the name has none. RTNORM with an RTSTR in
+** extension is added when the name has none. With GETFILED_START_DIR in
+** flags the default is the directory the dialog starts in: a bare name is
+** taken from it and RETURN chooses nothing. RTNORM with an RTSTR in
 ** result (its text is the caller's to free); RTCAN for a cancel or RETURN
 ** without default. */
 int ads_getfiled(const char* title, const char* defawlt, const char* ext, int flags, struct resbuf* result) {
-  (void)flags;
   take_opts();
   if (!result) return RTERROR;
   std::string prompt = std::string("\n") + (title ? title : "File") + ": ";
   if (defawlt && *defawlt) prompt += std::string("<") + defawlt + "> ";
   std::string line;
   if (host_io_read_answer(prompt, line) == HOST_ANSWER_CANCEL) return RTCAN;
+  bool start_dir = (flags & GETFILED_START_DIR) != 0;
   if (line.empty()) {
-    if (!defawlt || !*defawlt) return RTCAN;
+    if (!defawlt || !*defawlt || start_dir) return RTCAN;
     line = defawlt;
   }
   size_t slash = line.find_last_of("/\\:");
+  if (start_dir && defawlt && *defawlt && slash == std::string::npos) {
+    std::string dir = defawlt;
+    char end = dir.back();
+    if (end != '/' && end != '\\' && end != ':') dir += '/';
+    line = dir + line;
+    slash = line.find_last_of("/\\:");
+  }
   size_t dot = line.find_last_of('.');
   if (ext && *ext && (dot == std::string::npos || (slash != std::string::npos && dot < slash)))
     line += std::string(".") + ext;

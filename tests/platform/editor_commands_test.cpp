@@ -226,6 +226,11 @@ TEST_F(Input, NumbersKeywordsTextsAndFiles) {
   EXPECT_STREQ(f.resval.rstring, "rocks.dbf");
   free(f.resval.rstring);
   EXPECT_EQ(ads_getfiled("Find Profile", "", "dbf", 18, &f), RTCAN);
+  host_io_use_script_text("rocks\n\n");
+  EXPECT_EQ(ads_getfiled("Find Profile", "C:\\PROJ\\", "dbf", 18, &f), RTNORM);
+  EXPECT_STREQ(f.resval.rstring, "C:\\PROJ\\rocks.dbf") << "a bare name is taken from the start directory";
+  free(f.resval.rstring);
+  EXPECT_EQ(ads_getfiled("Find Profile", "C:\\PROJ\\", "dbf", 18, &f), RTCAN);
   EXPECT_EQ(ads_getkword("No keywords: ", buf), RTERROR);
 }
 
