@@ -13,6 +13,7 @@
 */
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "drawing_db.h"
 #include "platform/host_io.h"
@@ -167,6 +168,31 @@ static bool filter_match(const db_entity& e, const struct resbuf* f) {
   return true;
 }
 
+/* Reads a window answer of the user (see drawing_db.h). */
+bool window_answer(const std::string& line, std::vector<unsigned long>& out) {
+  std::istringstream in(line);
+  std::string mode, a, b, rest;
+  in >> mode;
+  mode = str_upper(mode);
+  db_drawing& d = db();
+  if (mode == "ALL" && !(in >> rest)) {
+    for (unsigned long h : d.model) {
+      db_entity* e = db_entity_find(d, h, true);
+      if (e && !e->parent) out.push_back(h);
+    }
+    return true;
+  }
+  double p1[3], p2[3];
+  if ((mode != "C" && mode != "W") || !(in >> a >> b) || (in >> rest) || !parse_point(a, nullptr, p1) ||
+      !parse_point(b, nullptr, p2))
+    return false;
+  for (unsigned long h : d.model) {
+    db_entity* e = db_entity_find(d, h, true);
+    if (e && !e->parent && in_window(*e, p1, p2, mode == "C")) out.push_back(h);
+  }
+  return true;
+}
+
 /* Lets the user pick entities one answer at a time until RETURN. */
 static int ss_user_picks(std::vector<unsigned long>& out) {
   for (;;) {
@@ -175,6 +201,13 @@ static int ss_user_picks(std::vector<unsigned long>& out) {
     if (line.empty()) return RTNORM;
     unsigned long h;
     double pt[3];
+    std::vector<unsigned long> win;
+    if (window_answer(line, win)) {
+      for (unsigned long w : win)
+        if (std::find(out.begin(), out.end(), w) == out.end()) out.push_back(w);
+      host_io_print(std::to_string(win.size()) + " found\n");
+      continue;
+    }
     if (!pick_answer(line, h, pt)) { host_io_print("*Invalid selection*\n"); continue; }
     if (!h) { host_io_print("0 found\n"); continue; }
     if (std::find(out.begin(), out.end(), h) == out.end()) out.push_back(h);

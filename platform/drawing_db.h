@@ -212,6 +212,10 @@ std::vector<unsigned long>* ss_find(const long n[2]);
 ** read as a pick (false when it is none of these). */
 unsigned long db_pick(const double p[3]);
 bool pick_answer(const std::string& ans, unsigned long& h, double pt[3]);
+/* A window answer of the user: "C x1,y1 x2,y2" (crossing), "W x1,y1 x2,y2"
+** (window) or "ALL"; appends the entities found. False when the text is no
+** window answer. */
+bool window_answer(const std::string& line, std::vector<unsigned long>& out);
 /* Keyword of a list ("Undo Yes No") that an answer names; false when none. */
 bool kw_match(const std::string& kwl, const std::string& ans, std::string& full);
 

@@ -123,7 +123,8 @@ static void add_unique(std::vector<unsigned long>& v, unsigned long h) {
 }
 
 /* Gathers objects until RETURN: entity names (a point after one is its
-** pick), selection sets, "last", "P", "#<handle>" or a pick point. */
+** pick), selection sets, "last", "P", "#<handle>", a pick point, or a
+** window answer ("C x1,y1 x2,y2", "W ...", "ALL"). */
 static int want_objects(cmd_run& r, std::vector<unsigned long>& out) {
   db_drawing& d = db();
   for (;;) {
@@ -152,6 +153,11 @@ static int want_objects(cmd_run& r, std::vector<unsigned long>& out) {
     }
     unsigned long h;
     double pt[3];
+    std::vector<unsigned long> win;
+    if (window_answer(t.s, win)) {
+      for (unsigned long w : win) add_unique(out, w);
+      continue;
+    }
     if (!pick_answer(t.s, h, pt)) { host_io_print("*Invalid selection*\n"); continue; }
     add_unique(out, h);
   }

@@ -109,6 +109,13 @@ TEST_F(Selection, UserPicksComeFromTheScriptByHandleLastOrPoint) {
   ASSERT_EQ(ads_ssget(nullptr, nullptr, nullptr, nullptr, ss), RTNORM);
   EXPECT_EQ(count(ss), 2) << "b picked twice counts once";
   ads_ssfree(ss);
+  host_io_use_script_text("C -1,-1 1,1\nW -1,4 11,6\n\nALL\n\n");
+  ASSERT_EQ(ads_ssget(nullptr, nullptr, nullptr, nullptr, ss), RTNORM);
+  EXPECT_EQ(count(ss), 2) << "a crossing and a window answer";
+  ads_ssfree(ss);
+  ASSERT_EQ(ads_ssget(nullptr, nullptr, nullptr, nullptr, ss), RTNORM);
+  EXPECT_EQ(count(ss), 2);
+  ads_ssfree(ss);
   host_io_use_script_text("*cancel*\n");
   EXPECT_EQ(ads_ssget(nullptr, nullptr, nullptr, nullptr, ss), RTCAN);
   ads_point near_a = {4, 0.3, 0};
