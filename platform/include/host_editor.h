@@ -9,6 +9,15 @@
 ** vectors of ads_grdraw, the open selection sets). Answers and printed text
 ** go through host_io.h.
 **
+** Answers (one line each, from the terminal or a script; see host_io.h):
+**   point            "x,y" or "x,y,z"; "@dx,dy" relative to a base point
+**   entity pick      "last" (or "L"), "#<hex handle>", or a point near it
+**   selection        picks as above, "C x1,y1 x2,y2" crossing, "W x1,y1
+**                    x2,y2" window, "ALL"; an empty line ends it
+**   keyword          the keyword or its capital letters ("U" for "Undo")
+**   number, text     as typed; a file name (extension added when missing)
+**   RETURN / cancel  an empty line / "*cancel*"
+**
 **   host_register_module("pvx14.arx", acrxEntryPoint);
 **   host_send_message(HOST_MSG_LOAD_DWG, nullptr);
 **   struct resbuf *r = nullptr;
