@@ -316,15 +316,10 @@ static bool read_object(dxf_in& in, const std::string& type, unsigned long& hand
   return true;
 }
 
-/* Gives a handle to an object: its own when unused, else a fresh one. */
-static bool claim_handle(dxf_in& in, db_drawing& d, std::set<unsigned long>& used, unsigned long& h,
-                         std::vector<unsigned long>& later) {
-  if (h) {
-    if (!used.insert(h).second) return in.fail("duplicate handle " + handle_text(h));
-    return true;
-  }
-  later.push_back(0);
-  (void)d;
+/* Records an object's handle; false for one already used in the file.
+** An object without handle gets one after the file is read. */
+static bool claim_handle(dxf_in& in, std::set<unsigned long>& used, unsigned long h) {
+  if (h && !used.insert(h).second) return in.fail("duplicate handle " + handle_text(h));
   return true;
 }
 
@@ -334,7 +329,6 @@ static bool read_entities(dxf_in& in, db_drawing& d, std::set<unsigned long>& us
                           std::vector<unsigned long>& order, const char* end_marker) {
   unsigned long seq_head = 0;
   std::string seq_type;
-  std::vector<unsigned long> later;
   while (in.more()) {
     const dxf_pair& p = in.peek();
     if (p.code != 0) return in.fail("expected group 0");
@@ -346,7 +340,7 @@ static bool read_entities(dxf_in& in, db_drawing& d, std::set<unsigned long>& us
     e.type = type;
     e.block = block;
     if (!read_object(in, type, e.handle, e.groups, &e.xdata)) return false;
-    if (!claim_handle(in, d, used, e.handle, later)) return false;
+    if (!claim_handle(in, used, e.handle)) return false;
     if (!e.handle) {
       do e.handle = d.next_handle++; while (used.count(e.handle));
       used.insert(e.handle);
@@ -379,8 +373,12 @@ static bool read_entities(dxf_in& in, db_drawing& d, std::set<unsigned long>& us
 /* Parses a whole file into d; false with in.err. */
 static bool dxf_read(dxf_in& in, db_drawing& d) {
   std::set<unsigned long> used;
-  unsigned long seed = 0;
+  unsigned long seed = 0, top = 0, h;
   for (auto& [t, recs] : d.tables) recs.clear();
+  /* Objects without a handle get one above every handle of the file. */
+  for (auto& p : in.pairs)
+    if ((p.code == 5 || p.code == 105) && handle_parse(p.value, h)) top = std::max(top, h);
+  d.next_handle = top + 1;
   bool eof = false;
   while (in.more() && !eof) {
     const dxf_pair& p = in.peek();
@@ -432,8 +430,7 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
           std::vector<db_grp> groups;
           std::vector<db_xdata> foreign_x; /* other writers' notes, not kept */
           if (!read_object(in, tname, r.handle, groups, &foreign_x)) return false;
-          std::vector<unsigned long> later;
-          if (!claim_handle(in, d, used, r.handle, later)) return false;
+          if (!claim_handle(in, used, r.handle)) return false;
           for (auto& g : groups)
             if (g.code == 2 && r.name.empty()) r.name = g.s;
             else r.groups.push_back(g);
@@ -461,13 +458,12 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
           if (g.code == 10) std::copy(g.v, g.v + 3, b.base);
         }
         if (b.name.empty()) return in.fail("BLOCK without name");
-        std::vector<unsigned long> later;
-        if (!claim_handle(in, d, used, b.handle, later)) return false;
+        if (!claim_handle(in, used, b.handle)) return false;
         if (!read_entities(in, d, used, b.name, b.ents, "ENDBLK")) return false;
         ++in.pos;
         std::vector<db_grp> end_groups;
         if (!read_object(in, "ENDBLK", b.end_handle, end_groups, &foreign_x)) return false;
-        if (!claim_handle(in, d, used, b.end_handle, later)) return false;
+        if (!claim_handle(in, used, b.end_handle)) return false;
         std::string up = str_upper(b.name);
         if (up == "*MODEL_SPACE" || up == "$MODEL_SPACE" || up.rfind("*PAPER_SPACE", 0) == 0 ||
             up.rfind("$PAPER_SPACE", 0) == 0) {
@@ -490,9 +486,14 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
     ++in.pos;
   }
   if (!eof) return in.fail("missing EOF");
-  unsigned long top = 0;
-  for (unsigned long h : used) top = std::max(top, h);
-  d.next_handle = std::max({seed, top + 1, d.next_handle});
+  d.next_handle = std::max(seed, d.next_handle);
+  for (auto& [t, recs] : d.tables)
+    for (auto& r : recs)
+      if (!r.handle) r.handle = d.next_handle++;
+  for (auto& b : d.blocks) {
+    if (!b.handle) b.handle = d.next_handle++;
+    if (!b.end_handle) b.end_handle = d.next_handle++;
+  }
   for (unsigned long h : used) (void)h;
   /* Every table a drawing needs is there; what the file lacks is added. */
   db_drawing fresh;

@@ -272,3 +272,27 @@ TEST_F(Dxf, EveryDamagedLineOfAGoodFileIsRefusedOrReadWithoutACrash) {
   }
   EXPECT_GT(refused, 0);
 }
+
+TEST_F(Dxf, ObjectsWithoutHandlesGetFreshOnesThatClashWithNone) {
+  std::string text =
+      "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n1\n0\nLAYER\n2\nROCKS\n70\n0\n62\n1\n6\nCONTINUOUS\n"
+      "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB1\n70\n0\n10\n0\n20\n0\n30\n0\n"
+      "0\nPOINT\n10\n1\n20\n1\n30\n0\n0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n"
+      "0\nLINE\n8\nROCKS\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n"
+      "0\nCIRCLE\n5\n30\n10\n0\n20\n0\n30\n0\n40\n1\n0\nENDSEC\n0\nEOF\n";
+  std::string path = (dir / "nohandles.dxf").string(), err;
+  std::ofstream(path, std::ios::binary) << text;
+  ASSERT_TRUE(host_open_drawing(path, err)) << err;
+  EXPECT_EQ(host_model_entity_count(), 2);
+  std::string again = (dir / "nohandles_saved.dxf").string();
+  ASSERT_TRUE(host_save_drawing(again, err)) << err;
+  ASSERT_TRUE(host_open_drawing(again, err)) << err;
+  EXPECT_EQ(host_model_entity_count(), 2);
+  ads_name first;
+  ASSERT_EQ(ads_entnext(nullptr, first), RTNORM);
+  EXPECT_GT(first[0], 0x30) << "the line's new handle lies above the file's own";
+  struct resbuf* layer = ads_tblsearch("LAYER", "ROCKS", 0);
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(find(layer, 62)->resval.rint, 1);
+  ads_relrb(layer);
+}
