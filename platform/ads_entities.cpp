@@ -75,10 +75,12 @@ int ads_entmod(const struct resbuf* ent) {
   std::vector<db_xdata> xdata;
   bool has_x;
   unsigned long h;
-  if (!ent || !db_list_parse(ent, type, groups, xdata, has_x, h, err)) return RTERROR;
+  if (!ent) return RTERROR;
+  if (!db_list_parse(ent, type, groups, xdata, has_x, h, err)) { host().last_error = err; return RTERROR; }
   db_drawing& d = db();
   db_entity* cur = db_entity_find(d, h, true);
-  if (!cur || (!type.empty() && type != cur->type)) return RTERROR;
+  if (!cur) { host().last_error = "no such entity"; return RTERROR; }
+  if (!type.empty() && type != cur->type) { host().last_error = "the entity type cannot change"; return RTERROR; }
   db_entity e = *cur;
   std::vector<bool> done(groups.size(), false);
   for (size_t i = 0; i < groups.size(); ++i) {
@@ -111,7 +113,7 @@ int ads_entmod(const struct resbuf* ent) {
     else if (it != e.xdata.end()) it->items = x.items;
     else e.xdata.push_back(x);
   }
-  if (!db_entity_check(d, e, err)) return RTERROR;
+  if (!db_entity_check(d, e, err)) { host().last_error = err; return RTERROR; }
   if (db_grp* l = db_group(e, 8)) {
     if (!db_ensure_layer(d, l->s)) return RTERROR;
     l->s = db_table_find(d, "LAYER", l->s)->name;
@@ -392,7 +394,9 @@ int ads_setvar(const char* sym, const struct resbuf* val) {
     default: return RTERROR;
   }
   std::string err;
-  return db_setvar(db(), sym, g, err);
+  int rc = db_setvar(db(), sym, g, err);
+  if (rc != RTNORM) host().last_error = err;
+  return rc;
 }
 
 }  // extern "C"

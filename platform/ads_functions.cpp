@@ -312,6 +312,7 @@ void host_register_arx_app(const std::string& stem, host_arx_loader loader) {
   host().arx_loaders[str_lower(stem)] = loader;
 }
 const std::vector<host_vector>& host_temp_vectors() { return host().vectors; }
+std::string host_last_error() { return host().last_error; }
 int host_open_selection_sets() { return (int)host().sets.size(); }
 /* Number of live main entities of model space. */
 int host_model_entity_count() {

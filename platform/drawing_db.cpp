@@ -305,22 +305,21 @@ static std::string end_block() {
   return name;
 }
 
-/* Makes one entity by the rules of ads_entmake. */
-int db_make(const struct resbuf* list, unsigned long& h) {
+/* Makes one entity by the rules of ads_entmake; err tells a refusal. */
+static int make_entity(const struct resbuf* list, unsigned long& h, std::string& err) {
   host_session& s = host();
   db_drawing& d = s.dwg;
   h = 0;
   db_entity e;
   bool has_x;
   unsigned long given;
-  std::string err;
   if (!db_list_parse(list, e.type, e.groups, e.xdata, has_x, given, err)) return RTERROR;
-  if (e.type.empty()) return RTERROR;
+  if (e.type.empty()) { err = "entity list without group 0"; return RTERROR; }
   if (e.type == "BLOCK") {
-    if (s.in_block || !s.pending_seq.empty()) return RTERROR;
+    if (s.in_block || !s.pending_seq.empty()) { err = "a definition is already under way"; return RTERROR; }
     const db_grp* n = db_group(e, 2);
     const db_grp* base = db_group(e, 10);
-    if (!n || !base) return RTERROR;
+    if (!n || !base) { err = "BLOCK needs groups 2 and 10"; return RTERROR; }
     const db_grp* f = db_group(e, 70);
     short flags = f ? (short)f->i : 0;
     std::string name = n->s;
@@ -328,9 +327,9 @@ int db_make(const struct resbuf* list, unsigned long& h) {
     if (anon) {
       flags |= 1;
     } else {
-      if (!db_name_valid(name, false)) return RTERROR;
+      if (!db_name_valid(name, false)) { err = "bad block name \"" + name + "\""; return RTERROR; }
       if (db_block* old = db_block_find(d, name))
-        if (old->flags & (4 | 16 | 32)) return RTERROR;
+        if (old->flags & (4 | 16 | 32)) { err = "block " + name + " is an external reference"; return RTERROR; }
     }
     s.in_block = true;
     s.pending_block = db_block();
@@ -343,13 +342,13 @@ int db_make(const struct resbuf* list, unsigned long& h) {
     return RTNORM;
   }
   if (e.type == "ENDBLK") {
-    if (!s.in_block || !s.pending_seq.empty()) return RTERROR;
+    if (!s.in_block || !s.pending_seq.empty()) { err = "ENDBLK without a BLOCK under way"; return RTERROR; }
     s.last_input = end_block();
     if (db_block* b = db_block_find(d, s.last_input)) h = b->end_handle;
     return RTKWORD;
   }
   if (e.type == "SEQEND") {
-    if (s.pending_seq.empty()) return RTERROR;
+    if (s.pending_seq.empty()) { err = "SEQEND without a sequence"; return RTERROR; }
     e.handle = db_new_handle(d);
     unsigned long head = s.pending_seq.front().handle;
     e.parent = head;
@@ -363,11 +362,13 @@ int db_make(const struct resbuf* list, unsigned long& h) {
   }
   if (e.type == "VERTEX" || e.type == "ATTRIB") {
     const char* head = e.type == "VERTEX" ? "POLYLINE" : "INSERT";
-    if (s.pending_seq.empty() || s.pending_seq.front().type != head) return RTERROR;
+    if (s.pending_seq.empty() || s.pending_seq.front().type != head) { err = e.type + " without its " + head; return RTERROR; }
   } else if (!s.pending_seq.empty()) {
+    err = e.type + " inside a " + s.pending_seq.front().type + " sequence";
     return RTERROR;
   }
-  if (e.type == "HATCH" || !db_entity_check(d, e, err)) return RTERROR;
+  if (e.type == "HATCH") { err = "a HATCH is made with the _HATCH command"; return RTERROR; }
+  if (!db_entity_check(d, e, err)) return RTERROR;
   if (e.type == "LWPOLYLINE") {
     int n = 0;
     for (auto& g : e.groups) n += g.code == 10;
@@ -397,6 +398,14 @@ int db_make(const struct resbuf* list, unsigned long& h) {
 }
 
 /* Marks an entity and its sub-entities deleted (or live again). */
+/* Makes one entity and keeps the reason of a refusal for host_last_error. */
+int db_make(const struct resbuf* list, unsigned long& h) {
+  std::string err;
+  int rc = make_entity(list, h, err);
+  if (rc == RTERROR) host().last_error = err.empty() ? "entity refused" : err;
+  return rc;
+}
+
 void db_set_erased(db_drawing& d, unsigned long h, bool erased) {
   for (auto& [k, e] : d.ents)
     if (k == h || e.parent == h) e.erased = erased;

@@ -112,6 +112,7 @@ struct host_session {
   /* Complex entity under way (POLYLINE or INSERT with attributes). */
   std::vector<db_entity> pending_seq;     /* header first, then subs      */
   std::string last_input;                 /* what ads_getinput answers    */
+  std::string last_error;                 /* why the last call was refused */
   int initget_flags = 0;                  /* for the next ads_get* call   */
   std::string initget_kwords;             /* keyword list, same lifetime  */
   std::map<long, std::vector<unsigned long>> sets; /* selection sets     */

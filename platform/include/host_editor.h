@@ -107,6 +107,9 @@ void host_set_env(const std::string &name, const std::string &value);
 void host_register_arx_app(const std::string &stem, host_arx_loader loader);
 /* Temporary vectors now on the screen. */
 const std::vector<host_vector> &host_temp_vectors();
+/* Why the last refused ads_entmake, ads_entmakex, ads_entmod or
+** ads_setvar was refused ("LINE needs group 11", "unknown block X"...). */
+std::string host_last_error();
 /* Number of selection sets not yet freed. */
 int host_open_selection_sets();
 /* Number of live entities in model space (main entities only). */

@@ -32,12 +32,17 @@ TEST_F(EntityRules, RefusesListsWithMissingGroupsOrWrongValuesAndLeavesDrawingAl
     ASSERT_NE(c.list, nullptr) << c.what;
     ads_name n;
     EXPECT_EQ(ads_entmakex(c.list, n), RTERROR) << c.what;
+    EXPECT_FALSE(host_last_error().empty()) << c.what;
     ads_relrb(c.list);
   }
   ads_name last;
   EXPECT_EQ(ads_entlast(last), RTERROR);
   EXPECT_EQ(host_model_entity_count(), 0);
   EXPECT_EQ(ads_tblsearch("LAYER", "A'B", 0), nullptr);
+  struct resbuf* ins = ads_buildlist(RTDXF0, "INSERT", 2, "NOSUCH", 10, a, 0);
+  ads_entmake(ins);
+  EXPECT_EQ(host_last_error(), "unknown block NOSUCH");
+  ads_relrb(ins);
 }
 
 TEST_F(EntityRules, LayerIsCreatedOnFirstUse) {
