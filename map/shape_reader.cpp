@@ -111,11 +111,13 @@ struct text_src {
   FILE *fp;     /* the stream                         */
   int line = 1; /* line of the next character         */
 
+  /* Takes the next character (EOF at the end), counting lines. */
   int get() {
     int c = std::getc(fp);
     if (c == '\n') line++;
     return c;
   }
+  /* The next character without taking it (EOF at the end). */
   int peek() {
     int c = std::getc(fp);
     if (c != EOF) std::ungetc(c, fp);

@@ -11,7 +11,7 @@
 ** interpreter step at a time (shape_interp.h).
 **
 **   if (shape_font_load("/fonts/PVSTRUCT.SHX") > 0) shape_extents("/fonts/PVSTRUCT.SHX");
-**   shape_state_reset(); while (shape_walk_any("BEDDING")) use(shape_output());
+**   shape_state_reset(); while (shape_walk_any("STRIKE_DIP")) use(shape_output());
 */
 #ifndef PV_MAP_SHAPE_STORE_H
 #define PV_MAP_SHAPE_STORE_H
@@ -73,10 +73,11 @@ int shape_font_load_stream(const char *name, FILE *fp);
 /* The reason of the last failed load ("" after a successful one). */
 const char *shape_load_error();
 
-/* Frees the library `name` and all its shapes. Answers 1, or 0 when it is
-** not loaded. */
+/* Frees the library `name` and all its shapes, abandoning any walk in
+** progress (shape_walk_reset). Answers 1, or 0 when it is not loaded. */
 int shape_font_unload(const char *name);
-/* Frees every library and shape. Answers the number of libraries freed. */
+/* Frees every library and shape and marks the store uninitialised.
+** Answers the number of libraries freed (0 when it was not initialised). */
 int shape_store_free();
 
 /* Slot of the loaded library `name` (case-insensitive); SHAPE_SLOT_NONE when

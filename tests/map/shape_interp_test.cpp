@@ -78,57 +78,61 @@ TEST_F(ShapeInterp, VectorsMoveAlongTheSixteenDirections) {
   }
 }
 
-TEST_F(ShapeInterp, TwoVectorsDrawConnectedSegmentsAndRotate) {
-  const shape_entry *e = add(1, {0x01, 0x14, 0x10, 0x00});
-  std::vector<shape_output_rec> out = drawn(e);
-  ASSERT_EQ(out.size(), 2u);
-  expect_segment(out[0], 0, 0, 0, 1);
-  expect_segment(out[1], 0, 1, 1, 1);
-  EXPECT_EQ(out[0].number, 1);
+/* A definition (shape 1) and the segments it draws. Shape 2 of the library
+** is one unit to the right; shape 9 is cut short inside its operands. */
+struct drawing_case {
+  const char *what;
+  std::vector<uint8_t> def;
+  std::vector<std::vector<double>> segs;  // x1, y1, x2, y2 of each segment
+  double scale = 1, base_x = 0, base_y = 0, rotation_rad = 0;
+};
 
-  shape_state_reset();
-  shape_caller()->rotation_rad = PI / 2;
-  out = drawn(e);
-  ASSERT_EQ(out.size(), 2u);
-  expect_segment(out[0], 0, 0, -1, 0);
-}
-
-TEST_F(ShapeInterp, BasePointAndScaleApplyToEveryPoint) {
-  const shape_entry *e = add(1, {0x14, 0x10, 0x00});
-  shape_caller()->base_x = 10;
-  shape_caller()->base_y = 20;
-  shape_caller()->scale = 2;
-  std::vector<shape_output_rec> out = drawn(e);
-  ASSERT_EQ(out.size(), 2u);
-  expect_segment(out[0], 10, 20, 10, 22);
-  expect_segment(out[1], 10, 22, 12, 22);
-}
-
-TEST_F(ShapeInterp, PenUpMovesWithoutDrawing) {
-  std::vector<shape_output_rec> all = steps(add(1, {0x02, 0x14, 0x01, 0x14, 0x00}));
-  ASSERT_EQ(all.size(), 4u);
-  EXPECT_EQ(all[1].kind, SHAPE_STEP_NONE);
-  EXPECT_NEAR(all[1].y2, 1, EPS);  // the new pen position
-  expect_segment(all[3], 0, 1, 0, 2);
-}
-
-TEST_F(ShapeInterp, ScaleDividesAndMultipliesAndIgnoresDivisorZero) {
-  struct {
-    std::vector<uint8_t> def;
-    double x;
-  } cases[] = {
-      {{0x03, 2, 0x10, 0}, 0.5},
-      {{0x04, 3, 0x10, 0}, 3},
-      {{0x04, 6, 0x03, 4, 0x10, 0}, 1.5},
-      {{0x03, 0, 0x10, 0}, 1},  // divisor 0 ignored
+TEST_F(ShapeInterp, DefinitionsDrawTheirSegments) {
+  const drawing_case cases[] = {
+      {"two vectors", {0x01, 0x14, 0x10, 0}, {{0, 0, 0, 1}, {0, 1, 1, 1}}},
+      {"quarter turn", {0x01, 0x14, 0x10, 0}, {{0, 0, -1, 0}, {-1, 0, -1, 1}}, 1, 0, 0, PI / 2},
+      {"base and scale", {0x14, 0x10, 0}, {{10, 20, 10, 22}, {10, 22, 12, 22}}, 2, 10, 20},
+      {"pen up moves", {0x02, 0x14, 0x01, 0x14, 0}, {{0, 1, 0, 2}}},
+      {"scale divided", {0x03, 2, 0x10, 0}, {{0, 0, 0.5, 0}}},
+      {"scale multiplied", {0x04, 6, 0x03, 4, 0x10, 0}, {{0, 0, 1.5, 0}}},
+      {"divisor 0 ignored", {0x03, 0, 0x10, 0}, {{0, 0, 1, 0}}},
+      {"pop moves without drawing", {0x05, 0x10, 0x06, 0x14, 0}, {{0, 0, 1, 0}, {0, 0, 0, 1}}},
+      {"subshape", {0x07, 2, 0x14, 0}, {{0, 0, 1, 0}, {1, 0, 1, 1}}},
+      {"missing subshape skips its number", {0x07, 0x14, 0x10, 0}, {{0, 0, 1, 0}}},
+      {"subshape cut short returns", {0x07, 9, 0x10, 0}, {{0, 0, 1, 0}}},
+      {"signed scaled displacement", {0x08, 6, 0xFC, 0}, {{0, 0, 3, -2}}, 0.5},
+      {"displacement list", {0x09, 1, 1, 2, 0, 0, 0, 0x14, 0}, {{0, 0, 1, 1}, {1, 1, 3, 1}, {3, 1, 3, 2}}},
+      {"bulge 0 is straight", {0x0C, 0x0A, 0, 0, 0}, {{0, 0, 20, 0}}, 2},
+      {"vertical prefix skips", {0x0E, 0x08, 5, 5, 0x0E, 0x14, 0x10, 0}, {{0, 0, 1, 0}}},
+      {"skipped lists", {0x0E, 0x09, 1, 0, 1, 0, 0, 0, 0x0E, 0x0D, 1, 0, 5, 0, 0, 0x10, 0},
+       {{0, 0, 1, 0}}},
+      {"code 15 does nothing", {0x0F, 0x10, 0}, {{0, 0, 1, 0}}},
   };
-  uint16_t n = 1;
-  for (auto &c : cases) {
+  add(2, {0x10, 0});
+  add(9, {0x08, 1});
+  uint16_t n = 10;
+  for (const drawing_case &c : cases) {
+    SCOPED_TRACE(c.what);
     shape_state_reset();
+    shape_caller()->scale = c.scale;
+    shape_caller()->base_x = c.base_x;
+    shape_caller()->base_y = c.base_y;
+    shape_caller()->rotation_rad = c.rotation_rad;
     std::vector<shape_output_rec> out = drawn(add(n++, c.def));
-    ASSERT_EQ(out.size(), 1u);
-    expect_segment(out[0], 0, 0, c.x, 0);
+    ASSERT_EQ(out.size(), c.segs.size());
+    for (size_t i = 0; i < out.size(); i++)
+      expect_segment(out[i], c.segs[i][0], c.segs[i][1], c.segs[i][2], c.segs[i][3]);
   }
+}
+
+TEST_F(ShapeInterp, RepeatingCommandsTakeOneStepPerPieceAndMovesReportThePen) {
+  std::vector<shape_output_rec> all = steps(add(1, {0x09, 1, 1, 2, 0, 0, 0, 0x02, 0x14, 0}));
+  ASSERT_EQ(all.size(), 5u);
+  EXPECT_EQ(all[2].kind, SHAPE_STEP_NONE);  // the pair (0, 0)
+  EXPECT_EQ(all[4].kind, SHAPE_STEP_NONE);  // pen-up move
+  EXPECT_NEAR(all[4].x2, 3, EPS);
+  EXPECT_NEAR(all[4].y2, 2, EPS);
+  EXPECT_EQ(all[0].number, 1);
 }
 
 TEST_F(ShapeInterp, FifthPushAndFifthPopAreIgnored) {
@@ -144,56 +148,15 @@ TEST_F(ShapeInterp, FifthPushAndFifthPopAreIgnored) {
   EXPECT_EQ(pops, (std::vector<double>{3, 2, 1, 0, 0}));
 }
 
-TEST_F(ShapeInterp, PopMovesWithoutDrawingEvenWithPenDown) {
-  std::vector<shape_output_rec> out = drawn(add(1, {0x05, 0x10, 0x06, 0x14, 0}));
-  ASSERT_EQ(out.size(), 2u);
-  expect_segment(out[1], 0, 0, 0, 1);
-}
-
-TEST_F(ShapeInterp, SubshapeDrawsAndReturnsToTheCaller) {
-  add(2, {0x10, 0});
-  std::vector<shape_output_rec> out = drawn(add(1, {0x07, 2, 0x14, 0}));
-  ASSERT_EQ(out.size(), 2u);
-  expect_segment(out[0], 0, 0, 1, 0);
-  expect_segment(out[1], 1, 0, 1, 1);
-}
-
-TEST_F(ShapeInterp, MissingSubshapeIsSkippedWithItsNumber) {
-  std::vector<shape_output_rec> out = drawn(add(1, {0x07, 0x14, 0x10, 0}));
-  ASSERT_EQ(out.size(), 1u);  // 0x14 is the number, not a vector
-  expect_segment(out[0], 0, 0, 1, 0);
-}
-
-TEST_F(ShapeInterp, SubshapesNestNineLevelsDeep) {
+TEST_F(ShapeInterp, SubshapesNestNineLevelsAndRunawayCallsStopAtTheStepLimit) {
   // Shape 5 draws one unit and calls itself: the top level and nine nested
   // levels draw, the tenth call is ignored.
-  std::vector<shape_output_rec> out = drawn(add(5, {0x10, 0x07, 5, 0}));
-  EXPECT_EQ(out.size(), 1u + SHAPE_SUB_LEVELS);
-}
-
-TEST_F(ShapeInterp, SubshapesCallingThemselvesStopAtTheStepLimit) {
+  EXPECT_EQ(drawn(add(5, {0x10, 0x07, 5, 0})).size(), 1u + SHAPE_SUB_LEVELS);
+  // Forty self-calls per level would take 40^9 steps.
   std::vector<uint8_t> def;
   for (int i = 0; i < 40; i++) def.insert(def.end(), {0x07, 7});
   def.insert(def.end(), {0x10, 0});
-  std::vector<shape_output_rec> all = steps(add(7, def));
-  EXPECT_LE(all.size(), static_cast<size_t>(SHAPE_WALK_STEPS_MAX));
-  EXPECT_GT(all.size(), 1000u);
-}
-
-TEST_F(ShapeInterp, DisplacementsAreSignedAndScaled) {
-  shape_caller()->scale = 0.5;
-  std::vector<shape_output_rec> out = drawn(add(1, {0x08, 6, 0xFC, 0}));
-  ASSERT_EQ(out.size(), 1u);
-  expect_segment(out[0], 0, 0, 3, -2);
-}
-
-TEST_F(ShapeInterp, DisplacementListTakesOnePairPerStepUpToZeroZero) {
-  std::vector<shape_output_rec> all = steps(add(1, {0x09, 1, 1, 2, 0, 0, 0, 0x14, 0}));
-  ASSERT_EQ(all.size(), 4u);
-  expect_segment(all[0], 0, 0, 1, 1);
-  expect_segment(all[1], 1, 1, 3, 1);
-  EXPECT_EQ(all[2].kind, SHAPE_STEP_NONE);
-  expect_segment(all[3], 3, 1, 3, 2);
+  EXPECT_EQ(steps(add(7, def)).size(), static_cast<size_t>(SHAPE_WALK_STEPS_MAX));
 }
 
 TEST_F(ShapeInterp, FullOctantCircleIsOneArcOrEightChords) {
@@ -282,13 +245,6 @@ TEST_F(ShapeInterp, FractionalArcOffsetsTheOctants) {
   }
 }
 
-TEST_F(ShapeInterp, BulgeZeroIsAStraightMove) {
-  shape_caller()->scale = 2;
-  std::vector<shape_output_rec> out = drawn(add(1, {0x0C, 0x0A, 0x00, 0x00, 0x00}));
-  ASSERT_EQ(out.size(), 1u);
-  expect_segment(out[0], 0, 0, 20, 0);
-}
-
 TEST_F(ShapeInterp, BulgeArcsTurnBySignThroughBothPoints) {
   struct {
     int8_t bulge;
@@ -349,34 +305,16 @@ TEST_F(ShapeInterp, BulgeListDrawsUntilZeroZero) {
   expect_segment(out[5], 4, 0, 4, 1);
 }
 
-TEST_F(ShapeInterp, VerticalPrefixSkipsTheNextCommandUnlessVertical) {
+TEST_F(ShapeInterp, VerticalPrefixRunsTheNextCommandOnlyWhenVerticalIsActive) {
+  // Active only when asked for and shape 0 of the library allows it.
   std::vector<uint8_t> def = {0x0E, 0x08, 5, 5, 0x0E, 0x14, 0x10, 0};
-  std::vector<shape_output_rec> out = drawn(add(1, def));
-  ASSERT_EQ(out.size(), 1u);
-  expect_segment(out[0], 0, 0, 1, 0);
-
-  // Vertical only when asked for and shape 0 of the library allows it.
-  shape_state_reset();
   shape_caller()->vertical_switch = 1;
   EXPECT_EQ(drawn(add(2, def)).size(), 1u);
   add(0, {10, 2, 1, 0});
   shape_state_reset();
-  out = drawn(add(3, def));
+  std::vector<shape_output_rec> out = drawn(add(3, def));
   ASSERT_EQ(out.size(), 3u);
   expect_segment(out[2], 5, 6, 6, 6);
-}
-
-TEST_F(ShapeInterp, SkippedListsSkipUpToTheirTerminator) {
-  std::vector<shape_output_rec> out =
-      drawn(add(1, {0x0E, 0x09, 1, 0, 1, 0, 0, 0, 0x0E, 0x0D, 1, 0, 5, 0, 0, 0x10, 0}));
-  ASSERT_EQ(out.size(), 1u);
-  expect_segment(out[0], 0, 0, 1, 0);
-}
-
-TEST_F(ShapeInterp, CodeFifteenDoesNothing) {
-  std::vector<shape_output_rec> out = drawn(add(1, {0x0F, 0x10, 0}));
-  ASSERT_EQ(out.size(), 1u);
-  expect_segment(out[0], 0, 0, 1, 0);
 }
 
 TEST_F(ShapeInterp, OperandsPastTheEndEndTheShape) {
@@ -397,13 +335,6 @@ TEST_F(ShapeInterp, OperandsPastTheEndEndTheShape) {
     if (def[0] == 0x09 || def[0] == 0x0D) continue;  // a whole pair may draw
     for (const shape_output_rec &o : all) EXPECT_EQ(o.kind, SHAPE_STEP_NONE);
   }
-}
-
-TEST_F(ShapeInterp, SubshapeCutShortReturnsToItsCaller) {
-  add(2, {0x08, 1});
-  std::vector<shape_output_rec> out = drawn(add(1, {0x07, 2, 0x10, 0}));
-  ASSERT_EQ(out.size(), 1u);
-  expect_segment(out[0], 0, 0, 1, 0);
 }
 
 TEST_F(ShapeInterp, ShapeStartsAgainAfterItsEnd) {
