@@ -283,9 +283,11 @@ asi_decnum *asi_dec_from_text(const char *text, asi_decnum *x, unsigned p, int *
         long sc = x->scale - e;
         if (sc < 0) {
             unsigned r = static_cast<unsigned>(-sc);
-            if (sig + r > p) { st = ASI_DEC_TOO_BIG; return x; }
-            std::memmove(x->digit, x->digit + r, p - r);
-            std::memset(x->digit + p - r, 0, r);
+            if (sig > 0 && sig + r > p) { st = ASI_DEC_TOO_BIG; return x; }   /* zero always fits */
+            if (sig > 0) {
+                std::memmove(x->digit, x->digit + r, p - r);
+                std::memset(x->digit + p - r, 0, r);
+            }
             sc = 0;
         }
         x->scale = static_cast<std::int8_t>(sc);

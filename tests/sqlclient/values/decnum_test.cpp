@@ -64,6 +64,8 @@ TEST(DecnumParse, TextsGiveTheirRecordsAndStatus)
         {"1e4294967297", 32, 1, nullptr},
         {"5e-99999999999", 32, 3, "0 00000000000000000000000000000000/0"},
         {"1e+x", 3, 2, nullptr},
+        {"0e5", 3, 0, "0 000/0"},           /* zero fits whatever its exponent */
+        {"-0.00e99", 3, 0, "0 000/0"},
     };
     for (const auto &c : cases) {
         int st = -1;
