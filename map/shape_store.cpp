@@ -41,6 +41,17 @@ shape_lib_rec *g_libs[SHAPE_LIB_MAX];        /* the library table           */
 shape_entry *g_index[SHAPE_BUCKETS];         /* the shape index             */
 std::string g_load_error;                    /* reason of the last failure  */
 walk_state g_walk;                           /* the walk                    */
+shape_alloc_fn g_alloc = std::malloc;        /* allocator of the store      */
+
+/* A block of `n` bytes from the store's allocator; null without memory. */
+void *store_alloc(size_t n) { return g_alloc(n); }
+
+/* The same, cleared to zero. */
+void *store_zalloc(size_t n) {
+  void *p = g_alloc(n);
+  if (p) std::memset(p, 0, n);
+  return p;
+}
 
 /* True for a null or empty text. */
 bool blank(const char *s) { return !s || !*s; }
@@ -48,7 +59,7 @@ bool blank(const char *s) { return !s || !*s; }
 /* Heap copy of `s`; null without memory. */
 char *copy_text(const char *s) {
   size_t n = std::strlen(s) + 1;
-  char *p = static_cast<char *>(std::malloc(n));
+  char *p = static_cast<char *>(store_alloc(n));
   if (p) std::memcpy(p, s, n);
   return p;
 }
@@ -130,6 +141,9 @@ void shape_store_init() {
   g_ready = true;
 }
 
+/* Installs the store's allocator (null: the C heap's malloc). */
+void shape_store_set_allocator(shape_alloc_fn alloc) { g_alloc = alloc ? alloc : std::malloc; }
+
 /* True while the store is initialised. */
 bool shape_store_ready() { return g_ready; }
 
@@ -152,7 +166,9 @@ int shape_font_load_stream(const char *name, FILE *fp) {
   }
   uint16_t slot = shape_lib_add(name);
   if (slot == SHAPE_SLOT_NONE) {
-    g_load_error = std::string(name) + ": no free library slot";
+    bool full = std::all_of(std::begin(g_libs), std::end(g_libs),
+                            [](const shape_lib_rec *lib) { return lib != nullptr; });
+    g_load_error = std::string(name) + (full ? ": no free library slot" : ": out of memory");
     return 0;
   }
   std::string err;
@@ -228,7 +244,7 @@ uint16_t shape_lib_add(const char *name) {
   if (!g_ready || blank(name)) return SHAPE_SLOT_NONE;
   for (uint16_t slot = 0; slot < SHAPE_LIB_MAX; slot++) {
     if (g_libs[slot]) continue;
-    shape_lib_rec *lib = static_cast<shape_lib_rec *>(std::calloc(1, sizeof *lib));
+    shape_lib_rec *lib = static_cast<shape_lib_rec *>(store_zalloc(sizeof *lib));
     if (!lib) return SHAPE_SLOT_NONE;
     lib->name = copy_text(name);
     if (!lib->name) {
@@ -253,10 +269,10 @@ shape_entry *shape_index_add(uint16_t slot, uint16_t number, const char *name,
                              const uint8_t *def, uint16_t length) {
   if (!g_ready || slot >= SHAPE_LIB_MAX || !g_libs[slot] || !name || !def || length == 0)
     return nullptr;
-  shape_entry *e = static_cast<shape_entry *>(std::calloc(1, sizeof *e));
+  shape_entry *e = static_cast<shape_entry *>(store_zalloc(sizeof *e));
   if (!e) return nullptr;
   e->name = copy_text(name);
-  e->def = static_cast<uint8_t *>(std::malloc(length));
+  e->def = static_cast<uint8_t *>(store_alloc(length));
   if (!e->name || !e->def) {
     free_entry(e);
     return nullptr;

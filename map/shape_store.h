@@ -16,6 +16,7 @@
 #ifndef PV_MAP_SHAPE_STORE_H
 #define PV_MAP_SHAPE_STORE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -58,6 +59,11 @@ struct shape_entry {
 /* Empties the store, all buckets and slots (freeing what an initialised
 ** store holds), and marks it initialised. */
 void shape_store_init();
+/* The allocator behind every block the store owns (freed with free). Tests
+** install one that fails to reach the out-of-memory paths; null restores
+** the C heap's malloc. */
+typedef void *(*shape_alloc_fn)(size_t);
+void shape_store_set_allocator(shape_alloc_fn alloc);
 /* True once the store has been initialised and not freed since. */
 bool shape_store_ready();
 

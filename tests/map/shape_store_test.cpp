@@ -202,6 +202,33 @@ TEST_F(ShapeStore, AlreadyLoadedDiffersFromAnyCountOfShapes) {
   EXPECT_EQ(shape_lib_get(1), nullptr);  // nothing read the second time
 }
 
+/* An allocator that fails once `g_allocs_left` blocks have been given. */
+int g_allocs_left = -1;
+void *failing_alloc(size_t n) {
+  if (g_allocs_left == 0) return nullptr;
+  g_allocs_left--;
+  return std::malloc(n);
+}
+
+TEST_F(ShapeStore, RunningOutOfMemoryAnywhereInALoadLeavesNothing) {
+  // Library record and name, then per shape its entry, name and definition.
+  const int allocs = 2 + 2 * 3;
+  const std::string src = "*1,2,A\n014,0\n*2,2,B\n010,0\n";
+  shape_store_set_allocator(failing_alloc);
+  for (int left = 0; left < allocs; left++) {
+    SCOPED_TRACE(left);
+    g_allocs_left = left;
+    EXPECT_EQ(load_bytes("M", src), 0);
+    EXPECT_NE(std::string(shape_load_error()).find("out of memory"), std::string::npos)
+        << shape_load_error();
+    EXPECT_EQ(shape_lib_slot("M"), SHAPE_SLOT_NONE);
+    for (int b = 0; b < SHAPE_BUCKETS; b++) EXPECT_EQ(shape_bucket_head(b), nullptr);
+  }
+  g_allocs_left = allocs;
+  EXPECT_EQ(load_bytes("M", src), 2);
+  shape_store_set_allocator(nullptr);
+}
+
 TEST_F(ShapeStore, LoadReportsMissingFilesAndEmptyNames) {
   EXPECT_EQ(shape_font_load(temp_path("absent.shx").c_str()), 0);
   EXPECT_NE(std::string(shape_load_error()).find("cannot open"), std::string::npos);
