@@ -287,8 +287,8 @@ shape_entry *shape_index_add(uint16_t slot, uint16_t number, const char *name,
   return e;
 }
 
-/* First shape named `name` in `slot`, or in any library when `slot` is
-** SHAPE_LIB_MAX; null when none. */
+/* First shape named `name` (case-insensitive, equal length) in `slot`, or
+** in any library when `any` is set; null when none or the name is empty. */
 static const shape_entry *find_named(uint16_t slot, const char *name, bool any) {
   if (!g_ready || blank(name)) return nullptr;
   size_t n = std::strlen(name);
