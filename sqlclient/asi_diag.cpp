@@ -264,10 +264,17 @@ int CAsiDiagArea::appendRecord(const CAsiDiagArea &other, int i)
     if (i < 0 || i >= other.m_count)
         return 0;
     if (&other == this) {
-        asi_diag_rec tmp;
-        diag_copy_rec(&tmp, m_recs[i]);
-        grow();
-        std::memcpy((void *)&m_recs[m_count], (const void *)&tmp, sizeof tmp);
+        /* Copy first (growing may move the source), then move it in. */
+        alignas(asi_diag_rec) unsigned char raw[sizeof(asi_diag_rec)];
+        asi_diag_rec *tmp = (asi_diag_rec *)raw;
+        diag_copy_rec(tmp, m_recs[i]);
+        try {
+            grow();
+        } catch (...) {
+            diag_free_rec(*tmp);
+            throw;
+        }
+        std::memcpy((void *)&m_recs[m_count], raw, sizeof raw);
         m_count++;
         return 1;
     }

@@ -1,7 +1,6 @@
 /*
-** asi_double.cpp: DOUBLE PRECISION, and the text rules shared by the
-** approximate values: parsing decimal text (strtod rules, "C" locale) and
-** formatting through the 17 digits of the double and asi_format_digits.
+** asi_double.cpp: DOUBLE PRECISION: a full double with the text, parsing
+** and comparison rules shared by the approximate values (asi_approx.h).
 **
 ** Stream items: tag 0 the value (8-byte float) when not null, then the end
 ** item carrying 8.
@@ -13,10 +12,6 @@
 
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
-#include "sqlclient/asi_number.h"
-#include "sqlclient/values/asi_decnum.h"
-#include "sqlclient/values/asi_interval.h"
-#include "sqlclient/values/asi_textfmt.h"
 
 namespace {
 
@@ -35,102 +30,6 @@ constexpr int STATE_CANNOT_CAST = 0x379B;
 
 } // namespace
 
-/* Formats through the digit string and the shared formatter. */
-int asi_approx_text(double x, char *buf, int size)
-{
-    if (!buf || size < 1)
-        return 0;
-    char text[ASI_FORMAT_BUF];
-    if (std::isnan(x)) {
-        std::strcpy(text, "NAN");
-    } else if (std::isinf(x)) {
-        std::strcpy(text, x < 0 ? "-INF" : "INF");
-    } else {
-        char digits[ASI_DEC_DBL_TEXT];
-        int point = 0, negative = 0;
-        asi_double_digits(digits, x, &point, &negative);
-        asi_format_digits(digits, text, negative, point);
-    }
-    char *p = asi_strip_char(text, ' ');
-    int n = (int)std::strlen(p);
-    if (n > size - 1)
-        n = size - 1;
-    std::memcpy(buf, p, (std::size_t)n);
-    buf[n] = '\0';
-    return 1;
-}
-
-/* strtod on at most 64 bytes; only blanks may follow the number. */
-int asi_approx_parse_text(const char *text, int length, double *out)
-{
-    char work[ASI_APPROX_PARSE_MAX + 1];
-    if (length < 0 || length > ASI_APPROX_PARSE_MAX)
-        length = ASI_APPROX_PARSE_MAX;
-    int n = 0;
-    while (text && n < length && text[n])
-        n++;
-    if (n)
-        std::memcpy(work, text, (std::size_t)n);
-    work[n] = '\0';
-    char *end = nullptr;
-    double v = asi_strtod(work, &end);
-    if (*end == '\0') {
-        if (end == work)
-            return 0;   /* empty text */
-    } else if (*end == ' ') {
-        for (char *p = end; *p; p++)
-            if (*p != ' ')
-                return 0;
-    } else {
-        return 0;
-    }
-    *out = v;
-    return 1;
-}
-
-/* toDouble, then only white space may follow. */
-int asi_approx_parse_ucs(const CAsiUcStr &text, double *out)
-{
-    int used = 0;
-    double v = text.toDouble(&used);
-    for (int i = used; i < text.length(); i++)
-        if (!asi_uc_is_space(text.at(i)))
-            return 0;
-    *out = v;
-    return 1;
-}
-
-/* The one field of a YEAR, MONTH, DAY, HOUR, MINUTE or SECOND interval. */
-int asi_interval_field_value(const CAsiData &source, double *out)
-{
-    if (!source.isInterval())
-        return 0;
-    int code = source.intervalCode();
-    std::uint32_t whole = 0;
-    double v = 0.0;
-    int ok = 0;
-    if (const CAsiIntervalYM *ym = dynamic_cast<const CAsiIntervalYM *>(&source)) {
-        if (code == ASI_IV_YEAR)
-            ok = ym->getYears(&whole);
-        else if (code == ASI_IV_MONTH)
-            ok = ym->getMonths(&whole);
-        v = whole;
-    } else if (const CAsiIntervalDT *dt = dynamic_cast<const CAsiIntervalDT *>(&source)) {
-        switch (code) {
-        case ASI_IV_DAY: ok = dt->getDays(&whole); v = whole; break;
-        case ASI_IV_HOUR: ok = dt->getHours(&whole); v = whole; break;
-        case ASI_IV_MINUTE: ok = dt->getMinutes(&whole); v = whole; break;
-        case ASI_IV_SECOND: ok = dt->getSeconds(&v); break;
-        default: break;
-        }
-    }
-    if (!ok)
-        return 0;
-    const CAsiIntervalQ *q = dynamic_cast<const CAsiIntervalQ *>(&source);
-    *out = (q && q->sign()) ? -v : v;
-    return 1;
-}
-
 /* A null DOUBLE PRECISION. */
 CAsiDouble::CAsiDouble() noexcept : m_value(0.0)
 {
@@ -139,7 +38,7 @@ CAsiDouble::CAsiDouble() noexcept : m_value(0.0)
 }
 
 /* A copy. */
-CAsiDouble::CAsiDouble(const CAsiDouble &other) : CAsiNum(other), m_value(other.m_value) {}
+CAsiDouble::CAsiDouble(const CAsiDouble &other) : CAsiApproxNum(other), m_value(other.m_value) {}
 
 CAsiDouble::~CAsiDouble() {}
 
@@ -163,7 +62,7 @@ CAsiDouble &CAsiDouble::operator=(double v)
 CAsiDouble &CAsiDouble::operator=(const CAsiDouble &other)
 {
     if (this != &other) {
-        CAsiNum::operator=(other);
+        CAsiApproxNum::operator=(other);
         m_value = other.m_value;
     }
     return *this;

@@ -1,8 +1,9 @@
 /*
 ** asi_double.h: CAsiDouble, the DOUBLE PRECISION value (type code 8,
 ** precision word 64): a full double, parsed, formatted, converted and
-** compared by the same rules as REAL, and the result type of the exact
-** classes' two-operand arithmetic.
+** compared by the same rules as REAL (the shared rules and the comparison
+** operators are those of CAsiApproxNum, asi_approx.h), and the result type
+** of the exact classes' two-operand arithmetic.
 **
 **     CAsiDouble d;
 **     d = 1.5;                          // not null any more
@@ -11,37 +12,12 @@
 #ifndef PV_SQLCLIENT_VALUES_ASI_DOUBLE_H
 #define PV_SQLCLIENT_VALUES_ASI_DOUBLE_H
 
-#include "sqlclient/values/asi_num.h"
+#include "sqlclient/values/asi_approx.h"
 
 /* The precision word of DOUBLE PRECISION. */
 constexpr unsigned ASI_DOUBLE_PRECISION = 64;
 
-/* Bytes of the stored value, the display length, the longest text
-** getUcStr reads, and the longest text setText parses. */
-constexpr int ASI_APPROX_DATA_SIZE = 8;
-constexpr unsigned ASI_APPROX_DISPLAY = 25;
-constexpr int ASI_APPROX_UCS_BUF = 32;
-constexpr int ASI_APPROX_PARSE_MAX = 64;
-
-/* The text of an approximate value x (formatting rules of REAL, FLOAT and
-** DOUBLE PRECISION): at most size - 1 bytes into buf, terminated.  Infinity
-** and NaN print as "INF", "-INF" and "NAN".  Answers 1 (0 for no buffer). */
-int asi_approx_text(double x, char *buf, int size);
-
-/* Parses multibyte text as an approximate value: at most 64 bytes, leading
-** white space, a decimal number, then only blanks.  1 with *out set, or 0
-** for bad or empty text. */
-int asi_approx_parse_text(const char *text, int length, double *out);
-
-/* Parses a UCS-2 string the same way, trailing white space allowed; an
-** empty string gives 0.0. */
-int asi_approx_parse_ucs(const CAsiUcStr &text, double *out);
-
-/* The value of a single-field interval as a double (negative when the
-** interval is); 1, or 0 when the source is not such an interval. */
-int asi_interval_field_value(const CAsiData &source, double *out);
-
-class CAsiDouble : public CAsiNum {
+class CAsiDouble : public CAsiApproxNum {
 public:
     /* A null value, 0.0. */
     CAsiDouble() noexcept;
@@ -63,7 +39,6 @@ public:
     int unpackValue(CAsiIStream &in) override;
     int typeCode() const override { return ASI_TYPE_DOUBLE; }
     unsigned displayLength() const override { return ASI_APPROX_DISPLAY; }
-    int isApproximateNumeric() const override { return 1; }
     /* A new DOUBLE PRECISION for any numeric operand, else none. */
     CAsiData *addType(const CAsiData *other) const override;
     CAsiData *subtractType(const CAsiData *other) const override;

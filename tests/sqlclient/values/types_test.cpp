@@ -1,0 +1,418 @@
+/*
+** types_test.cpp: DOUBLE PRECISION, the intervals, the datetimes, BIT and
+** POINT: each parses and formats its text, compares within its class,
+** raises the right conditions, and travels through the value stream (a
+** damaged record refused).
+*/
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "sqlclient/asi_diag.h"
+#include "sqlclient/asi_except.h"
+#include "sqlclient/values/asi_bit.h"
+#include "sqlclient/values/asi_datetime.h"
+#include "sqlclient/values/asi_double.h"
+#include "sqlclient/values/asi_interval.h"
+#include "sqlclient/values/asi_point.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+/* The condition code f raises (0 when none). */
+template <class F>
+int raised(F f)
+{
+    int code = 0;
+    CAsiDiagArea d;
+    asi_try_call(&d, 0, [&] { f(); return 1; }, &code);
+    return code;
+}
+
+/* The warnings f records. */
+template <class F>
+std::vector<int> warnings(F f)
+{
+    CAsiDiagArea d;
+    asi_try_call(&d, 0, [&] { f(); return 1; });
+    std::vector<int> w;
+    for (int i = 0; i < d.count(); i++)
+        w.push_back(d.condCode(i));
+    return w;
+}
+
+/* Packs a value and unpacks it into another. */
+template <class T>
+Bytes round_trip(const T &from, T &to)
+{
+    unsigned char buf[1024];
+    CAsiOStream out(buf, sizeof buf);
+    int n = from.pack(out);
+    EXPECT_EQ(n, from.packedSize());
+    CAsiIStream in(buf, (std::size_t)n);
+    EXPECT_EQ(to.unpack(in), 1);
+    return Bytes(buf, buf + n);
+}
+
+/* getText of a value. */
+std::string text_of(const CAsiData &v)
+{
+    char buf[128];
+    v.getText(buf, sizeof buf);
+    return buf;
+}
+
+TEST(DoublePrecision, TextForms)
+{
+    const struct {
+        double x;
+        const char *text;
+    } cases[] = {
+        {0.0, "0"},
+        {0.1, "0.1"},
+        {1e16, "1.E+016"},
+        {9999999999999998.0, "9999999999999998"},
+        {123456789012345.6, "123456789012345.6"},
+        {1e-20, "1.E-020"},
+        {-1.234567890123456e-5, "-1.234567890123456E-005"},
+        {592809.9703, "592809.9703"},
+        {-2.25, "-2.25"},
+    };
+    for (const auto &c : cases) {
+        CAsiDouble d;
+        d = c.x;
+        EXPECT_EQ(text_of(d), c.text) << c.x;
+    }
+    CAsiDouble d;
+    d = 1234.5;
+    char small[4];
+    EXPECT_EQ(d.getText(small, sizeof small), 1);
+    EXPECT_STREQ(small, "123");
+    CAsiDouble n;
+    CAsiUcStr lit;
+    EXPECT_EQ(n.literalText(lit), 0);
+    EXPECT_EQ(lit, CAsiUcStr("null"));
+    n.typeText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("DOUBLE PRECISION"));
+}
+
+TEST(DoublePrecision, ParsingAndRanges)
+{
+    CAsiDouble d;
+    EXPECT_EQ(raised([&] { d.setText("  1.5e3  ", 9); }), 0);
+    EXPECT_EQ(d.doubleValue(), 1500.0);
+    EXPECT_EQ(raised([&] { d.setText("1.5x", 4); }), 0x2212);
+    EXPECT_EQ(d.doubleValue(), 1500.0);   /* unchanged */
+    EXPECT_EQ(raised([&] { d.setText("", 0); }), 0x2212);
+    EXPECT_EQ(raised([&] { d.setText("1.5\t", 4); }), 0x2212);
+    EXPECT_EQ(raised([&] { d.setUcStr(CAsiUcStr("1.5\t")); }), 0);
+    EXPECT_EQ(d.doubleValue(), 1.5);
+    d.setText("   ", 3);
+    EXPECT_EQ(d.doubleValue(), 0.0);
+    std::int32_t l;
+    std::int16_t s;
+    d = 2147483647.0;
+    EXPECT_EQ(d.getLong(&l), 1);
+    EXPECT_EQ(l, 2147483647);
+    d = -2147483648.0;
+    EXPECT_EQ(raised([&] { d.getLong(&l); }), 0x2203);
+    d = -1.9;
+    d.getShort(&s);
+    EXPECT_EQ(s, -1);
+    d = 32767.5;
+    EXPECT_EQ(raised([&] { d.getShort(&s); }), 0x2203);
+    CAsiIntervalDT days(ASI_IV_DAY, 2, 0);
+    days.setText("-3", 2);
+    EXPECT_EQ(d.assign(days), 1);
+    EXPECT_EQ(d.doubleValue(), -3.0);
+    CAsiIntervalDT dh(ASI_IV_DAY_TO_HOUR, 2, 0);
+    dh.setText("1 02", 4);
+    EXPECT_EQ(raised([&] { d.assign(dh); }), 0x379B);
+    CAsiDate nullDate;
+    d.assign(nullDate);
+    EXPECT_EQ(d.isNull(), 1);
+}
+
+TEST(DoublePrecision, StreamFormAndResultTypes)
+{
+    CAsiDouble a, b;
+    EXPECT_EQ(round_trip(a, b), (Bytes{0xFF, 0xFF, 7, 0, 8, 0, 0, 0}));
+    EXPECT_TRUE(b.isNull());
+    a = 1.0;
+    EXPECT_EQ(round_trip(a, b), (Bytes{0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0xFF, 0xFF, 7, 0, 8, 0, 0, 0}));
+    EXPECT_EQ(b.doubleValue(), 1.0);
+    CAsiData *t = a.addType(&b);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->typeCode(), ASI_TYPE_DOUBLE);
+    EXPECT_TRUE(t->isNull());
+    delete t;
+    CAsiPoint p;
+    EXPECT_EQ(a.addType(&p), nullptr);
+    EXPECT_EQ(a.isEqual(b), 1);
+    EXPECT_EQ(a.isGreater(p), -1);
+    const Bytes bad = {0, 0, 3, 0, 1, 0, 0xFF, 0xFF, 7, 0, 8, 0, 0, 0};   /* 2-byte value */
+    CAsiIStream in(bad.data(), bad.size());
+    EXPECT_THROW(b.unpack(in), CAsiException);
+}
+
+TEST(Intervals, FieldsTextAndGetters)
+{
+    CAsiIntervalYM ym(ASI_IV_YEAR_TO_MONTH, 2);
+    ym.setText("-1-06", 5);
+    EXPECT_EQ(text_of(ym), "-1-06");
+    EXPECT_EQ(ym.sign(), 1);
+    std::uint32_t u;
+    EXPECT_EQ(ym.getYears(&u), 1);
+    EXPECT_EQ(u, 1u);
+    EXPECT_EQ(ym.getMonths(&u), 1);
+    EXPECT_EQ(u, 6u);
+    CAsiIntervalYM months(ASI_IV_MONTH, 3);
+    months.setText("30", 2);
+    EXPECT_EQ(months.getMonths(&u), 1);
+    EXPECT_EQ(u, 30u);
+    EXPECT_EQ(months.getYears(&u), 0);
+    CAsiUcStr lit;
+    ym.literalText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("INTERVAL '-1-06' YEAR TO MONTH"));
+
+    CAsiIntervalDT ds(ASI_IV_DAY_TO_SECOND, 2, 6);
+    ds.setText("3 04:05:06.5", 12);
+    EXPECT_EQ(text_of(ds), "3 04:05:06.500000");
+    double sec;
+    EXPECT_EQ(ds.getDays(&u), 1);
+    EXPECT_EQ(u, 3u);
+    EXPECT_EQ(ds.getHours(&u), 1);
+    EXPECT_EQ(u, 4u);
+    EXPECT_EQ(ds.getMinutes(&u), 1);
+    EXPECT_EQ(u, 5u);
+    EXPECT_EQ(ds.getSeconds(&sec), 1);
+    EXPECT_DOUBLE_EQ(sec, 6.5);
+    CAsiIntervalDT hours(ASI_IV_HOUR, 2, 0);
+    hours.setText("30", 2);
+    EXPECT_EQ(hours.getHours(&u), 1);
+    EXPECT_EQ(u, 30u);
+    EXPECT_EQ(hours.getDays(&u), 0);
+    CAsiIntervalDT nul(ASI_IV_HOUR, 2, 0);
+    EXPECT_EQ(nul.getHours(&u), 0);
+    hours.typeText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("INTERVAL HOUR"));
+    CAsiIntervalDT ds2(ASI_IV_DAY_TO_SECOND, 3, 2);
+    ds2.typeText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("INTERVAL DAY(3) TO SECOND(2)"));
+}
+
+TEST(Intervals, BadTextAndOverflow)
+{
+    CAsiIntervalDT hm(ASI_IV_HOUR_TO_MINUTE, 2, 0);
+    EXPECT_EQ(raised([&] { hm.setText("10:60", 5); }), 0x220F);
+    EXPECT_EQ(raised([&] { hm.setText("100:00", 6); }), 0x220F);
+    EXPECT_EQ(raised([&] { hm.setText("10-30", 5); }), 0x2206);
+    EXPECT_EQ(raised([&] { hm.setText("", 0); }), 0x2206);
+    EXPECT_TRUE(hm.isNull());
+    EXPECT_THROW(CAsiIntervalYM(ASI_IV_DAY, 2), CAsiException);
+    EXPECT_THROW(CAsiIntervalDT(ASI_IV_YEAR_TO_MONTH, 2, 0), CAsiException);
+    EXPECT_THROW(CAsiIntervalDT(99, 2, 0), CAsiException);
+}
+
+TEST(Intervals, ComparisonAndStream)
+{
+    CAsiIntervalDT a(ASI_IV_DAY_TO_HOUR, 2, 0), b(ASI_IV_DAY_TO_HOUR, 2, 0), c(ASI_IV_HOUR, 4, 0);
+    a.setText("1 02", 4);
+    b.setText("-1 02", 5);
+    c.setText("26", 2);
+    EXPECT_EQ(a.isGreater(b), 1);
+    EXPECT_EQ(b.isGreater(a), 0);
+    EXPECT_TRUE(b < a);
+    EXPECT_EQ(a.isEqual(c), 1);   /* 1 day 2 hours is 26 hours */
+    CAsiIntervalYM y(ASI_IV_YEAR, 2);
+    EXPECT_EQ(a.isEqual(y), -1);
+    CAsiIntervalDT back;
+    round_trip(b, back);
+    EXPECT_EQ(back.intervalCode(), ASI_IV_DAY_TO_HOUR);
+    EXPECT_EQ(back.isEqual(b), 1);
+    EXPECT_EQ(back.sign(), 1);
+    CAsiIntervalYM ym(ASI_IV_YEAR_TO_MONTH, 4), ymBack;
+    ym.setText("1234-11", 7);
+    round_trip(ym, ymBack);
+    EXPECT_EQ(text_of(ymBack), "1234-11");
+    EXPECT_EQ(ymBack.leadingPrecision(), 4u);
+    /* A year-month record read as day-time, and a value beyond its precision. */
+    unsigned char buf[256];
+    CAsiOStream out(buf, sizeof buf);
+    ym.pack(out);
+    CAsiIStream in(buf, (std::size_t)out.length());
+    CAsiIntervalDT wrong;
+    EXPECT_THROW(wrong.unpack(in), CAsiException);
+    const Bytes tooBig = {1, 0, 7, 0, 2, 0, 0, 0, 2, 0, 7, 0, 1, 0, 0, 0, 0, 0, 7, 0, 200, 0, 0, 0,
+                          0xFF, 0xFF, 7, 0, 10, 0, 0, 0};
+    CAsiIStream in2(tooBig.data(), tooBig.size());
+    CAsiIntervalYM m;
+    EXPECT_THROW(m.unpack(in2), CAsiException);
+}
+
+TEST(Datetimes, TextValidationAndComparison)
+{
+    CAsiDate d;
+    d.setText("1997-03-01", 10);
+    EXPECT_EQ(text_of(d), "1997-03-01");
+    const struct {
+        const char *text;
+        int code;
+    } dates[] = {
+        {"2000-02-29", 0}, {"1900-02-29", 0x2208}, {"1997-13-01", 0x2208}, {"1997-04-31", 0x2208},
+        {"1997/03/01", 0x2207}, {"1997-03-01x", 0x2207}, {"", 0x2207}, {" 1997-3-1 ", 0},
+    };
+    for (const auto &c : dates) {
+        CAsiDate v;
+        EXPECT_EQ(raised([&] { v.setText(c.text, (int)std::strlen(c.text)); }), c.code) << c.text;
+    }
+    CAsiTime t(2);
+    t.setText("12:30:05.257", 12);
+    EXPECT_EQ(text_of(t), "12:30:05.25");
+    EXPECT_EQ(raised([&] { t.setText("24:00:00", 8); }), 0x2208);
+    CAsiTimeStamp ts;
+    ts.setText("1997-03-01 23:59:59.5", 21);
+    EXPECT_EQ(text_of(ts), "1997-03-01 23:59:59.500000");
+    CAsiUcStr lit;
+    d.literalText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("DATE '1997-03-01'"));
+    t.typeText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("TIME(2)"));
+    ts.typeText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("TIMESTAMP"));
+    CAsiDate later;
+    later.setText("1997-03-02", 10);
+    EXPECT_TRUE(d < later);
+    EXPECT_FALSE(later < d);
+    EXPECT_EQ(d.isEqual(ts), -1);
+    CAsiDate fromStamp;
+    fromStamp.assign(ts);
+    EXPECT_TRUE(fromStamp == d);
+    EXPECT_EQ(raised([&] { d.assign(t); }), 0x379B);
+}
+
+TEST(Datetimes, StreamRoundTripAndDamage)
+{
+    CAsiTimeStamp ts(3), back(3);
+    ts.setText("2026-12-07 08:15:30.125", 23);
+    round_trip(ts, back);
+    EXPECT_TRUE(back == ts);
+    EXPECT_EQ(back.timestampPrecision(), 3u);
+    CAsiDate nul, nulBack;
+    round_trip(nul, nulBack);
+    EXPECT_TRUE(nulBack.isNull());
+    const Bytes badMonth = {1, 0, 7, 0, 1, 0, 0, 0, 0, 0, 13, 0, 12, 0, 0xCD, 0x07, 13, 1, 0, 0, 0, 0,
+                            0, 0, 0, 0, 0xFF, 0xFF, 7, 0, 9, 0, 0, 0};
+    CAsiIStream in(badMonth.data(), badMonth.size());
+    CAsiDate d;
+    EXPECT_THROW(d.unpack(in), CAsiException);
+    EXPECT_TRUE(d.isNull());
+}
+
+TEST(Bits, SettingPaddingAndCutting)
+{
+    CAsiBit b(12);
+    EXPECT_TRUE(warnings([&] { b.setFromString(CAsiUcStr("A3F")); }).empty());
+    CAsiUcStr hex;
+    b.getHexText(hex);
+    EXPECT_EQ(hex, CAsiUcStr("A3F"));
+    unsigned char out[4] = {0};
+    int bits = 0;
+    EXPECT_EQ(b.getBytes(out, 100, &bits), 1);
+    EXPECT_EQ(bits, 12);
+    EXPECT_EQ(out[0], 0xA3);
+    EXPECT_EQ(out[1], 0xF0);
+    EXPECT_EQ(warnings([&] { b.setFromString(CAsiUcStr("A")); }), (std::vector<int>{0x0108}));
+    b.getHexText(hex);
+    EXPECT_EQ(hex, CAsiUcStr("A00"));
+    EXPECT_EQ(warnings([&] { b.setFromString(CAsiUcStr("ABCD")); }), (std::vector<int>{0x2201}));
+    EXPECT_EQ(raised([&] { b.setFromString(CAsiUcStr("AG")); }), 0x2212);
+    CAsiBit v(20);
+    v.setVarying();
+    const unsigned char raw[2] = {0xFF, 0xFF};
+    v.setBits(raw, 9);
+    EXPECT_EQ(v.bitCount(), 9);
+    CAsiUcStr lit;
+    v.literalText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("B'111111111'"));
+    v.typeText(lit);
+    EXPECT_EQ(lit, CAsiUcStr("BIT VARYING(20)"));
+    CAsiBit n;
+    EXPECT_EQ(n.getHexText(hex), 0);
+    EXPECT_TRUE(hex.isEmpty());
+    CAsiBit x(8);
+    x.setText("X'5A'", 5);
+    EXPECT_EQ(text_of(x), "5A");
+}
+
+TEST(Bits, ComparisonAndStream)
+{
+    CAsiBit a(8), b(8);
+    a.setText("X'80'", 5);
+    b.setText("X'7F'", 5);
+    EXPECT_EQ(a.isGreater(b), 1);
+    EXPECT_EQ(a.isEqual(b), 0);
+    CAsiBit back;
+    round_trip(a, back);
+    EXPECT_EQ(back.isEqual(a), 1);
+    EXPECT_EQ(back.length(), 8u);
+    const Bytes mismatch = {0, 0, 13, 0, 1, 0, 0xFF, 1, 0, 7, 0, 40, 0, 0, 0, 2, 0, 7, 0, 64, 0, 0, 0,
+                            0xFF, 0xFF, 7, 0, 14, 0, 0, 0};
+    CAsiIStream in(mismatch.data(), mismatch.size());
+    EXPECT_THROW(back.unpack(in), CAsiException);
+}
+
+TEST(Points, TextFunctionsAndStream)
+{
+    CAsiPoint p, q;
+    p.setText("(3,4)", 5);
+    q.setText("0 0", 3);
+    EXPECT_EQ(text_of(p), "(3,4)");
+    EXPECT_EQ(raised([&] { p.setText("(3;4)", 5); }), 0x2212);
+    CAsiExtFunc *dist = p.createFunction(CAsiUcStr("distance"));
+    CAsiExtFunc *coord = p.createFunction(CAsiUcStr("COORDINATE"));
+    CAsiExtFunc *near = p.createFunction(CAsiUcStr("IsNear"));
+    ASSERT_TRUE(dist && coord && near);
+    EXPECT_EQ(p.createFunction(CAsiUcStr("AREA")), nullptr);
+    CAsiUcStr name;
+    near->name(name);
+    EXPECT_EQ(name, CAsiUcStr("ISNEAR"));
+    EXPECT_EQ(near->isPredicate(), 1);
+    EXPECT_EQ(coord->argumentCount(), 2);
+    EXPECT_EQ(near->argumentType(3), nullptr);
+    CAsiFuncArgs two(2), three(3);
+    two.set(0, &p);
+    two.set(1, &q);
+    CAsiDouble r;
+    EXPECT_EQ(dist->evaluate(two, r), 1);
+    EXPECT_EQ(r.doubleValue(), 5.0);
+    CAsiDouble n2;
+    n2 = 2.0;
+    two.set(1, &n2);
+    coord->evaluate(two, r);
+    EXPECT_EQ(r.doubleValue(), 4.0);
+    CAsiDouble limit;
+    three.set(0, &p);
+    three.set(1, &q);
+    EXPECT_EQ(near->evaluatePredicate(three), -1);   /* the limit is missing */
+    three.set(2, &limit);
+    EXPECT_EQ(near->evaluatePredicate(three), -1);   /* the limit is null */
+    limit = 5.0;
+    EXPECT_EQ(near->evaluatePredicate(three), 1);
+    limit = 4.9;
+    EXPECT_EQ(near->evaluatePredicate(three), 0);
+    delete dist;
+    delete coord;
+    delete near;
+    CAsiPoint back;
+    round_trip(p, back);
+    EXPECT_EQ(back.isEqual(p), 1);
+    const Bytes halfPoint = {0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0xFF, 0xFF, 7, 0, 16, 0, 0, 0};
+    CAsiIStream in(halfPoint.data(), halfPoint.size());
+    EXPECT_THROW(back.unpack(in), CAsiException);
+}
+
+} // namespace
