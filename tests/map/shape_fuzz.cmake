@@ -16,6 +16,6 @@ if(PV_FUZZ)
   # A short run from our own libraries as seeds, as a test.
   file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/fuzz/shape_corpus)
   add_test(NAME fuzz_map_shape_smoke
-    COMMAND fuzz_map_shape -runs=20000 -max_len=4096
+    COMMAND fuzz_map_shape -runs=2000 -max_len=4096
             ${PROJECT_BINARY_DIR}/fuzz/shape_corpus ${PV_RESOURCE_DIR}/shapes)
 endif()
