@@ -71,6 +71,17 @@ inline double asi_num_tolerance_of(unsigned scale)
     ASI_NUM_CMP_BLOCK(<, SPEC)    \
     ASI_NUM_CMP_BLOCK(!=, SPEC)
 
+/* Brings the 66 operators of BASE into a concrete class, so that they take
+** that class as their object: with C++20's reversed equality candidates,
+** a == b between two different numeric classes is then not ambiguous. */
+#define ASI_NUM_CMP_USING(BASE) \
+    using BASE::operator>;      \
+    using BASE::operator>=;     \
+    using BASE::operator==;     \
+    using BASE::operator<=;     \
+    using BASE::operator<;      \
+    using BASE::operator!=;
+
 class CAsiNum : public CAsiData {
 public:
     /* Precision and scale are set by each concrete class's constructor. */

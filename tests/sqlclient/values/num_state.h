@@ -1,0 +1,50 @@
+/*
+** num_state.h: test helpers for the numeric values: run a step and answer
+** the SQLSTATE code it raised (0 when none), and collect the warnings a
+** step records.
+*/
+#ifndef PV_TESTS_NUM_STATE_H
+#define PV_TESTS_NUM_STATE_H
+
+#include "sqlclient/asi_diag.h"
+#include "sqlclient/asi_except.h"
+
+#include <vector>
+
+/* SQLSTATE codes as the engine codes them. */
+constexpr int S22003 = 0x2203;
+constexpr int S22004 = 0x2204;
+constexpr int S22012 = 0x220C;
+constexpr int S22018 = 0x2212;
+constexpr int S37155 = 0x379B;
+
+/* Runs f; answers the code of the condition it raised, or 0. */
+template <class F>
+int raised(F &&f)
+{
+    try {
+        f();
+    } catch (const CAsiException &e) {
+        return e.code();
+    }
+    return 0;
+}
+
+/* Runs f with a diagnostics area installed; answers the codes of the
+** conditions and warnings it recorded. */
+template <class F>
+std::vector<int> recorded(F &&f)
+{
+    CAsiDiagArea area;
+    CAsiDiagArea *saved = asi_set_thread_diag(&area);
+    try {
+        f();
+    } catch (const CAsiException &) {
+    }
+    asi_set_thread_diag(saved);
+    std::vector<int> codes;
+    for (int i = 0; i < area.count(); ++i) codes.push_back(area.condCode(i));
+    return codes;
+}
+
+#endif
