@@ -295,6 +295,14 @@ TEST(DecimalStream, BytesAndReadBack)
     EXPECT_EQ(raised([&] { damaged.unpack(pin); }), ASI_ERR_STREAM);
     EXPECT_EQ(damaged.precision(), 32u);
 
+    bad = d15;
+    bad[12] = 40;                                             /* scale 40: clamped to the precision */
+    CAsiDecimal clamped;
+    CAsiIStream cin(bad.data(), bad.size());
+    clamped.unpack(cin);
+    EXPECT_EQ(clamped.scale(), 10u);
+    EXPECT_EQ(text_of(clamped), "1.500000000") << "never more than p digits";
+
     double inf = HUGE_VAL;
     std::vector<unsigned char> dbl = {3, 0, 9, 0};
     dbl.insert(dbl.end(), reinterpret_cast<unsigned char *>(&inf), reinterpret_cast<unsigned char *>(&inf) + 8);

@@ -140,6 +140,7 @@ TEST(DecnumFromDouble, RoundsAtTheScaleCutsAtThePrecision)
         {123456789.123456789, 32, 10, 0, "0 00000000000000001234567891234567/7"},
         {1e20, 32, 0, 0, "0 00000000000100000000000000000000/0"},
         {0.0, 5, 2, 0, "0 00000/0"},
+        {12.36, 3, 1, 0, "0 124/1"},               /* the scale is checked before the precision */
         {NAN, 5, 2, 1, nullptr},
         {INFINITY, 5, 2, 1, nullptr},
     };

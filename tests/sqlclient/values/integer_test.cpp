@@ -4,6 +4,7 @@
 ** result types, three-way comparison, the stream bytes, and the operator
 ** families with their null rule, integer division and range checks.
 */
+#include "sqlclient/values/asi_approx.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"
 #include "sqlclient/values/asi_integer.h"
@@ -215,6 +216,13 @@ TEST(IntegerCompare, ThreeWayComparisonUsesTheOperandsOwnRule)
     EXPECT_EQ(integer(1).isEqual(d), 0) << "INTEGER 1 is not DOUBLE 1.9";
     d = 1.0;
     EXPECT_EQ(integer(1).isEqual(d), 1);
+    CAsiReal r;
+    r.setDouble(1.9);
+    EXPECT_EQ(integer(1).isEqual(r), 0) << "INTEGER 1 is not REAL 1.9";
+    EXPECT_EQ(small(1).isEqual(r), 0);
+    CAsiNumeric n(5, 1);
+    n.setText("1.9", 3);
+    EXPECT_EQ(integer(1).isEqual(n), 0);
     CAsiInteger null;
     EXPECT_EQ(null.isEqual(integer(1)), -1);
     EXPECT_EQ(integer(1).isEqual(null), -1);
