@@ -250,8 +250,9 @@ int asi_current_cp_number() noexcept
 /* Makes a code page current; 0 when the name is unknown. */
 int asi_set_current_cp(const char *name) noexcept
 {
-    const cp_entry *e = cp_find(cp_lookup(name));
-    if (!e || !name)
+    int cp = cp_lookup(name);
+    const cp_entry *e = cp ? cp_find(cp) : nullptr;   /* cp_find(0) is the current page */
+    if (!e)
         return 0;
     g_current_cp = e;
     return 1;

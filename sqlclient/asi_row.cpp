@@ -28,13 +28,16 @@ CAsiData *row_copy_value(const CAsiData *value)
 
 } // namespace
 
+/* Destroys the object; the bases free what they own. */
 CAsiIdent::~CAsiIdent() {}
 
+/* A new copy; null without memory. */
 CAsiIdent *CAsiIdent::clone() const
 {
     return new CAsiIdent(*this);
 }
 
+/* Takes the other's name and delimited flag. */
 CAsiIdent &CAsiIdent::operator=(const CAsiIdent &other)
 {
     m_delimited = other.m_delimited;

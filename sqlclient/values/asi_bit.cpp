@@ -63,8 +63,10 @@ CAsiBit::CAsiBit(int bits) noexcept : m_declared(1), m_bits(1), m_varying(0)
     std::memset(m_data, 0, sizeof m_data);
 }
 
+/* Destroys the object; the bases free what they own. */
 CAsiBit::~CAsiBit() {}
 
+/* A new copy; null without memory. */
 CAsiBit *CAsiBit::clone() const
 {
     return new CAsiBit(*this);
@@ -166,6 +168,7 @@ int CAsiBit::setText(const char *text, int length)
     return setFromString(CAsiUcStr(p));
 }
 
+/* Sets the value from a string through its multibyte text, as setText. */
 int CAsiBit::setUcStr(const CAsiUcStr &text)
 {
     char buf[BIT_TEXT_MAX + 1];
@@ -203,6 +206,7 @@ int CAsiBit::getHexText(CAsiUcStr &out) const
     return 1;
 }
 
+/* The text of getText as a string; 0 when null. */
 int CAsiBit::getUcStr(CAsiUcStr &out) const
 {
     return getHexText(out);
@@ -222,21 +226,25 @@ int CAsiBit::getText(char *buf, int size) const
     return 1;
 }
 
+/* Characters of the longest text form. */
 unsigned CAsiBit::displayLength() const
 {
     return ((m_varying ? m_bits : m_declared) + 3) / 4;
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiBit::isComparable(const CAsiData *other) const
 {
     return other && other->isBit();
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiBit::isAssignable(const CAsiData *other) const
 {
     return isComparable(other);
 }
 
+/* 1 when the other value can be cast to this type, else 0. */
 int CAsiBit::isCastable(const CAsiData *other) const
 {
     return other && (other->isBit() || other->isCharacter());
@@ -262,6 +270,7 @@ CAsiData *CAsiBit::unionType(const CAsiData *other) const
     return m_declared >= other->length() ? clone() : other->clone();
 }
 
+/* 1 when equal, 0 when not, -1 when a value is null or of another kind. */
 int CAsiBit::isEqual(const CAsiData &other) const
 {
     const CAsiBit *o = dynamic_cast<const CAsiBit *>(&other);
@@ -270,6 +279,7 @@ int CAsiBit::isEqual(const CAsiData &other) const
     return m_bits == o->m_bits && std::memcmp(m_data, o->m_data, bit_bytes(m_bits)) == 0;
 }
 
+/* 1 when this value is greater, 0 when not, -1 when a value is null or of another kind. */
 int CAsiBit::isGreater(const CAsiData &other) const
 {
     const CAsiBit *o = dynamic_cast<const CAsiBit *>(&other);
@@ -295,6 +305,7 @@ int CAsiBit::getData(void *buf, int offset, int len) const
     return k;
 }
 
+/* Bytes of the value's data. */
 int CAsiBit::dataSize() const
 {
     return (int)bit_bytes(m_bits);
@@ -357,12 +368,14 @@ int CAsiBit::literalText(CAsiUcStr &out) const
     return 1;
 }
 
+/* The byte count of pack, measured with a counting stream. */
 int CAsiBit::packedSize() const
 {
     CAsiOStream counter;
     return pack(counter);
 }
 
+/* Writes the value's items and the end item; answers the stream's length. */
 int CAsiBit::pack(CAsiOStream &out) const
 {
     if (!m_null) {
@@ -424,6 +437,7 @@ int CAsiBit::unpack(CAsiIStream &in)
     return 1;
 }
 
+/* The value items are the whole record: as packedSize, pack and unpack. */
 int CAsiBit::packedValueSize() const { return packedSize(); }
 int CAsiBit::packValue(CAsiOStream &out) const { return pack(out); }
 int CAsiBit::unpackValue(CAsiIStream &in) { return unpack(in); }

@@ -53,6 +53,7 @@ void CAsiData::setAttached(CAsiObject *obj) noexcept
     m_attached = obj;
 }
 
+/* The defaults of the abstract value: nothing to do, 0 or none. */
 int CAsiData::packedSize() const { return 0; }
 int CAsiData::pack(CAsiOStream &) const { return 0; }
 int CAsiData::unpack(CAsiIStream &) { return 0; }

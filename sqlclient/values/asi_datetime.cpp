@@ -94,13 +94,16 @@ CAsiDatetime::CAsiDatetime(int code, unsigned precision) noexcept
         m_precision = 0;
 }
 
+/* Destroys the object; the bases free what they own. */
 CAsiDatetime::~CAsiDatetime() {}
 
+/* The fraction digits of a TIME value; 0 for the other codes. */
 unsigned CAsiDatetime::timePrecision() const
 {
     return m_code == ASI_DT_TIME ? m_precision : 0;
 }
 
+/* The fraction digits of a TIMESTAMP value; 0 for the other codes. */
 unsigned CAsiDatetime::timestampPrecision() const
 {
     return m_code == ASI_DT_TIMESTAMP ? m_precision : 0;
@@ -115,16 +118,19 @@ unsigned CAsiDatetime::displayLength() const
     return n;
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiDatetime::isComparable(const CAsiData *other) const
 {
     return other && other->isDatetime() && other->datetimeCode() == m_code;
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiDatetime::isAssignable(const CAsiData *other) const
 {
     return isComparable(other);
 }
 
+/* 1 when the other value can be cast to this type, else 0. */
 int CAsiDatetime::isCastable(const CAsiData *other) const
 {
     return other && (other->isDatetime() || other->isCharacter());
@@ -141,6 +147,7 @@ int CAsiDatetime::compareTo(const CAsiDatetime &o) const noexcept
     return 0;
 }
 
+/* 1 when equal, 0 when not, -1 when a value is null or of another kind. */
 int CAsiDatetime::isEqual(const CAsiData &other) const
 {
     const CAsiDatetime *o = dynamic_cast<const CAsiDatetime *>(&other);
@@ -149,6 +156,7 @@ int CAsiDatetime::isEqual(const CAsiData &other) const
     return compareTo(*o) == 0;
 }
 
+/* 1 when this value is greater, 0 when not, -1 when a value is null or of another kind. */
 int CAsiDatetime::isGreater(const CAsiData &other) const
 {
     const CAsiDatetime *o = dynamic_cast<const CAsiDatetime *>(&other);
@@ -282,6 +290,7 @@ int CAsiDatetime::getText(char *buf, int size) const
     return 1;
 }
 
+/* The text of getText as a string; 0 when null. */
 int CAsiDatetime::getUcStr(CAsiUcStr &out) const
 {
     char buf[DT_TEXT_MAX];
@@ -341,12 +350,14 @@ int CAsiDatetime::assign(const CAsiData &source)
     asi_raise_state(STATE_CANNOT_CAST);
 }
 
+/* The byte count of pack, measured with a counting stream. */
 int CAsiDatetime::packedSize() const
 {
     CAsiOStream counter;
     return pack(counter);
 }
 
+/* Writes the value's items and the end item; answers the stream's length. */
 int CAsiDatetime::pack(CAsiOStream &out) const
 {
     out.putI32(TAG_CODE, m_code);
@@ -403,6 +414,7 @@ int CAsiDatetime::unpack(CAsiIStream &in)
     return 1;
 }
 
+/* The value items are the whole record: as packedSize, pack and unpack. */
 int CAsiDatetime::packedValueSize() const { return packedSize(); }
 int CAsiDatetime::packValue(CAsiOStream &out) const { return pack(out); }
 int CAsiDatetime::unpackValue(CAsiIStream &in) { return unpack(in); }

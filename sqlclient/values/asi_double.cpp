@@ -40,6 +40,7 @@ CAsiDouble::CAsiDouble() noexcept : m_value(0.0)
 /* A copy. */
 CAsiDouble::CAsiDouble(const CAsiDouble &other) : CAsiApproxNum(other), m_value(other.m_value) {}
 
+/* Destroys the object; the bases free what they own. */
 CAsiDouble::~CAsiDouble() {}
 
 /* Stores an integer. */
@@ -107,6 +108,7 @@ int CAsiDouble::unpack(CAsiIStream &in)
     return 1;
 }
 
+/* The value items are the whole record: as packedSize, pack and unpack. */
 int CAsiDouble::packedValueSize() const { return packedSize(); }
 int CAsiDouble::packValue(CAsiOStream &out) const { return pack(out); }
 int CAsiDouble::unpackValue(CAsiIStream &in) { return unpack(in); }
@@ -119,6 +121,7 @@ CAsiData *CAsiDouble::addType(const CAsiData *other) const
     return new CAsiDouble();
 }
 
+/* Subtraction, multiplication and division have addition's result type. */
 CAsiData *CAsiDouble::subtractType(const CAsiData *other) const { return addType(other); }
 CAsiData *CAsiDouble::multiplyType(const CAsiData *other) const { return addType(other); }
 CAsiData *CAsiDouble::divideType(const CAsiData *other) const { return addType(other); }
@@ -139,6 +142,7 @@ int CAsiDouble::isEqual(const CAsiData &other) const
     return m_value == static_cast<const CAsiNum &>(other).doubleValue() ? 1 : 0;
 }
 
+/* 1 when this value is greater, 0 when not, -1 when a value is null or of another kind. */
 int CAsiDouble::isGreater(const CAsiData &other) const
 {
     if (m_null || other.isNull() || !other.isNumeric())
@@ -156,6 +160,7 @@ int CAsiDouble::getData(void *buf, int offset, int len) const
     return n;
 }
 
+/* The CAsiData defaults. */
 int CAsiDouble::setWide(const char16_t *text) { return CAsiData::setWide(text); }
 int CAsiDouble::setData(const void *buf, int offset, int len) { return CAsiData::setData(buf, offset, len); }
 int CAsiDouble::assignTo(CAsiData &target) const { return CAsiData::assignTo(target); }
@@ -212,6 +217,7 @@ int CAsiDouble::setText(const char *text, int length)
     return 1;
 }
 
+/* Store the number as a double and clear the null flag; 1. */
 int CAsiDouble::setShort(std::int16_t v) { *this = (double)v; return 1; }
 int CAsiDouble::setLong(std::int32_t v) { *this = (double)v; return 1; }
 int CAsiDouble::setDouble(double v) { *this = v; return 1; }

@@ -253,6 +253,7 @@ int CAsiImplData::unpack(CAsiIStream &in)
     return 1;
 }
 
+/* The value items are the whole record: as packedSize, pack and unpack. */
 int CAsiImplData::packedValueSize() const { return packedSize(); }
 int CAsiImplData::packValue(CAsiOStream &out) const { return pack(out); }
 int CAsiImplData::unpackValue(CAsiIStream &in) { return unpack(in); }
@@ -263,6 +264,7 @@ int CAsiImplData::isAssignable(const CAsiData *other) const
     return other && other->typeCode() == ASI_TYPE_IMPL && other->implTypeCode() == m_implType;
 }
 
+/* 1 when the other value can be cast to this type, else 0. */
 int CAsiImplData::isCastable(const CAsiData *other) const
 {
     return isAssignable(other);

@@ -168,8 +168,10 @@ CAsiIntervalQ::CAsiIntervalQ(int qualifier, unsigned leading, unsigned fraction)
         m_fraction = ASI_IV_MAX_FRACTION;
 }
 
+/* Destroys the object; the bases free what they own. */
 CAsiIntervalQ::~CAsiIntervalQ() {}
 
+/* The first field of the qualifier. */
 int CAsiIntervalQ::startField() const noexcept
 {
     int s = 0, e = 0;
@@ -177,6 +179,7 @@ int CAsiIntervalQ::startField() const noexcept
     return s;
 }
 
+/* The last field of the qualifier. */
 int CAsiIntervalQ::endField() const noexcept
 {
     int s = 0, e = 0;
@@ -308,8 +311,10 @@ CAsiIntervalYM::CAsiIntervalYM(int qualifier, int leading)
         asi_throw(ASI_ERR_BAD_ARGUMENT, "CAsiIntervalYM", "not a year-month qualifier");
 }
 
+/* Destroys the object; the bases free what they own. */
 CAsiIntervalYM::~CAsiIntervalYM() {}
 
+/* A new copy; null without memory. */
 CAsiIntervalYM *CAsiIntervalYM::clone() const
 {
     return new CAsiIntervalYM(*this);
@@ -321,12 +326,14 @@ unsigned CAsiIntervalYM::displayLength() const
     return 1 + m_leading + (m_qualifier == ASI_IV_YEAR_TO_MONTH ? 3 : 0);
 }
 
+/* The byte count of pack, measured with a counting stream. */
 int CAsiIntervalYM::packedSize() const
 {
     CAsiOStream counter;
     return pack(counter);
 }
 
+/* Writes the value's items and the end item; answers the stream's length. */
 int CAsiIntervalYM::pack(CAsiOStream &out) const
 {
     packQualifier(out);
@@ -358,15 +365,18 @@ int CAsiIntervalYM::unpack(CAsiIStream &in)
     return 1;
 }
 
+/* The value items are the whole record: as packedSize, pack and unpack. */
 int CAsiIntervalYM::packedValueSize() const { return packedSize(); }
 int CAsiIntervalYM::packValue(CAsiOStream &out) const { return pack(out); }
 int CAsiIntervalYM::unpackValue(CAsiIStream &in) { return unpack(in); }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiIntervalYM::isComparable(const CAsiData *other) const
 {
     return other && other->isYearMonthInterval();
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiIntervalYM::isAssignable(const CAsiData *other) const
 {
     return isComparable(other);
@@ -381,6 +391,7 @@ int CAsiIntervalYM::isCastable(const CAsiData *other) const
            (other->isNumeric() && m_qualifier != ASI_IV_YEAR_TO_MONTH);
 }
 
+/* The signed number of months; 0 when null. */
 std::int64_t CAsiIntervalYM::totalMonths() const noexcept
 {
     if (m_null)
@@ -388,6 +399,7 @@ std::int64_t CAsiIntervalYM::totalMonths() const noexcept
     return m_sign ? -(std::int64_t)m_months : (std::int64_t)m_months;
 }
 
+/* 1 when equal, 0 when not, -1 when a value is null or of another kind. */
 int CAsiIntervalYM::isEqual(const CAsiData &other) const
 {
     const CAsiIntervalYM *o = dynamic_cast<const CAsiIntervalYM *>(&other);
@@ -396,6 +408,7 @@ int CAsiIntervalYM::isEqual(const CAsiData &other) const
     return totalMonths() == o->totalMonths();
 }
 
+/* 1 when this value is greater, 0 when not, -1 when a value is null or of another kind. */
 int CAsiIntervalYM::isGreater(const CAsiData &other) const
 {
     const CAsiIntervalYM *o = dynamic_cast<const CAsiIntervalYM *>(&other);
@@ -404,11 +417,13 @@ int CAsiIntervalYM::isGreater(const CAsiData &other) const
     return totalMonths() > o->totalMonths();
 }
 
+/* The comparison as a truth; 0 when a value is null. */
 int CAsiIntervalYM::operator==(const CAsiIntervalYM &other) const
 {
     return isEqual(other) == 1;
 }
 
+/* The comparison as a truth; 0 when a value is null. */
 int CAsiIntervalYM::operator<(const CAsiIntervalYM &other) const
 {
     return other.isGreater(*this) == 1;
@@ -517,8 +532,10 @@ CAsiIntervalDT::CAsiIntervalDT(int qualifier, int leading, int fraction)
         asi_throw(ASI_ERR_BAD_ARGUMENT, "CAsiIntervalDT", "not a day-time qualifier");
 }
 
+/* Destroys the object; the bases free what they own. */
 CAsiIntervalDT::~CAsiIntervalDT() {}
 
+/* A new copy; null without memory. */
 CAsiIntervalDT *CAsiIntervalDT::clone() const
 {
     return new CAsiIntervalDT(*this);
@@ -533,12 +550,14 @@ unsigned CAsiIntervalDT::displayLength() const
     return n;
 }
 
+/* The byte count of pack, measured with a counting stream. */
 int CAsiIntervalDT::packedSize() const
 {
     CAsiOStream counter;
     return pack(counter);
 }
 
+/* Writes the value's items and the end item; answers the stream's length. */
 int CAsiIntervalDT::pack(CAsiOStream &out) const
 {
     packQualifier(out);
@@ -585,15 +604,18 @@ int CAsiIntervalDT::unpack(CAsiIStream &in)
     return 1;
 }
 
+/* The value items are the whole record: as packedSize, pack and unpack. */
 int CAsiIntervalDT::packedValueSize() const { return packedSize(); }
 int CAsiIntervalDT::packValue(CAsiOStream &out) const { return pack(out); }
 int CAsiIntervalDT::unpackValue(CAsiIStream &in) { return unpack(in); }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiIntervalDT::isComparable(const CAsiData *other) const
 {
     return other && other->isDayTimeInterval();
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiIntervalDT::isAssignable(const CAsiData *other) const
 {
     return isComparable(other);
@@ -623,6 +645,7 @@ int CAsiIntervalDT::compareTo(const CAsiIntervalDT &o) const noexcept
     return a < 0 ? -mag : mag;
 }
 
+/* 1 when equal, 0 when not, -1 when a value is null or of another kind. */
 int CAsiIntervalDT::isEqual(const CAsiData &other) const
 {
     const CAsiIntervalDT *o = dynamic_cast<const CAsiIntervalDT *>(&other);
@@ -631,6 +654,7 @@ int CAsiIntervalDT::isEqual(const CAsiData &other) const
     return compareTo(*o) == 0;
 }
 
+/* 1 when this value is greater, 0 when not, -1 when a value is null or of another kind. */
 int CAsiIntervalDT::isGreater(const CAsiData &other) const
 {
     const CAsiIntervalDT *o = dynamic_cast<const CAsiIntervalDT *>(&other);
@@ -639,11 +663,13 @@ int CAsiIntervalDT::isGreater(const CAsiData &other) const
     return compareTo(*o) > 0;
 }
 
+/* The comparison as a truth; 0 when a value is null. */
 int CAsiIntervalDT::operator==(const CAsiIntervalDT &other) const
 {
     return isEqual(other) == 1;
 }
 
+/* The comparison as a truth; 0 when a value is null. */
 int CAsiIntervalDT::operator<(const CAsiIntervalDT &other) const
 {
     return other.isGreater(*this) == 1;

@@ -126,8 +126,10 @@ private:
 
 } // namespace
 
+/* Destroys the object; the bases free what they own. */
 CAsiPoint::~CAsiPoint() {}
 
+/* A new copy; null without memory. */
 CAsiPoint *CAsiPoint::clone() const
 {
     return new CAsiPoint(*this);
@@ -139,21 +141,25 @@ unsigned CAsiPoint::displayLength() const
     return 2 * ASI_APPROX_DISPLAY + 3;
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiPoint::isComparable(const CAsiData *other) const
 {
     return other && other->typeCode() == ASI_TYPE_POINT;
 }
 
+/* 1 for a value of the same kind, else 0. */
 int CAsiPoint::isAssignable(const CAsiData *other) const
 {
     return isComparable(other);
 }
 
+/* 1 when the other value can be cast to this type, else 0. */
 int CAsiPoint::isCastable(const CAsiData *other) const
 {
     return other && (other->typeCode() == ASI_TYPE_POINT || other->isCharacter());
 }
 
+/* 1 when equal, 0 when not, -1 when a value is null or of another kind. */
 int CAsiPoint::isEqual(const CAsiData &other) const
 {
     const CAsiPoint *o = dynamic_cast<const CAsiPoint *>(&other);
@@ -162,6 +168,7 @@ int CAsiPoint::isEqual(const CAsiData &other) const
     return m_x == o->m_x && m_y == o->m_y;
 }
 
+/* 1 when this value is greater, 0 when not, -1 when a value is null or of another kind. */
 int CAsiPoint::isGreater(const CAsiData &other) const
 {
     const CAsiPoint *o = dynamic_cast<const CAsiPoint *>(&other);
@@ -182,6 +189,7 @@ CAsiExtFunc *CAsiPoint::createFunction(const CAsiUcStr &name) const
     return nullptr;
 }
 
+/* Sets both coordinates and clears the null flag; 1. */
 int CAsiPoint::setPoint(double x, double y) noexcept
 {
     m_x = x;
@@ -190,6 +198,7 @@ int CAsiPoint::setPoint(double x, double y) noexcept
     return 1;
 }
 
+/* The coordinates; 0 when null. */
 int CAsiPoint::getPoint(double *x, double *y) const noexcept
 {
     if (m_null)
@@ -254,6 +263,7 @@ int CAsiPoint::setText(const char *text, int length)
     return setPoint(x, y);
 }
 
+/* Sets the value from a string through its multibyte text, as setText. */
 int CAsiPoint::setUcStr(const CAsiUcStr &text)
 {
     char buf[POINT_TEXT_MAX + 1];
@@ -278,6 +288,7 @@ int CAsiPoint::getText(char *buf, int size) const
     return 1;
 }
 
+/* The text of getText as a string; 0 when null. */
 int CAsiPoint::getUcStr(CAsiUcStr &out) const
 {
     char buf[POINT_TEXT_MAX + 1];
@@ -287,6 +298,7 @@ int CAsiPoint::getUcStr(CAsiUcStr &out) const
     return 1;
 }
 
+/* The SQL type's name; 1. */
 int CAsiPoint::typeText(CAsiUcStr &out) const
 {
     out = "POINT";
@@ -308,12 +320,14 @@ int CAsiPoint::literalText(CAsiUcStr &out) const
     return 1;
 }
 
+/* The byte count of pack, measured with a counting stream. */
 int CAsiPoint::packedSize() const
 {
     CAsiOStream counter;
     return pack(counter);
 }
 
+/* Writes the value's items and the end item; answers the stream's length. */
 int CAsiPoint::pack(CAsiOStream &out) const
 {
     if (!m_null) {
@@ -344,6 +358,7 @@ int CAsiPoint::unpack(CAsiIStream &in)
     return 1;
 }
 
+/* The value items are the whole record: as packedSize, pack and unpack. */
 int CAsiPoint::packedValueSize() const { return packedSize(); }
 int CAsiPoint::packValue(CAsiOStream &out) const { return pack(out); }
 int CAsiPoint::unpackValue(CAsiIStream &in) { return unpack(in); }

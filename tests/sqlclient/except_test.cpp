@@ -6,7 +6,10 @@
 */
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
@@ -180,6 +183,47 @@ TEST(TryCall, ConditionItemsCarriedByTheExceptionAreCopied)
     CAsiUcStr t;
     diag.condText(0, t);
     EXPECT_EQ(t, CAsiUcStr("host failed"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TryFrames, EachThreadHasItsOwnBlockAndDiagnostics)
+{
+    std::atomic<int> failures{0};
+    auto worker = [&](int code) {
+        for (int round = 0; round < 200; round++) {
+            CAsiDiagArea d;
+            int got = 0;
+            asi_try_call(&d, 0, [&] {
+                if (asi_try_block_get()->depth != 1)
+                    failures++;
+                asi_raise_state(code);
+                return 1;
+            }, &got);
+            if (got != code || d.count() != 1 || d.condCode(0) != code)
+                failures++;
+        }
+        if (asi_try_block_get()->depth != 0 || asi_thread_diag() != nullptr)
+            failures++;
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; i++)
+        threads.emplace_back(worker, 0x2201 + i);
+    for (auto &t : threads)
+        t.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+TEST(TryFrameObjects, RaiseWithNothingPendingIsAGeneralError)
+{
+    try {
+        asi_raise();
+        ADD_FAILURE() << "asi_raise returned";
+    } catch (const CAsiException &e) {
+        EXPECT_EQ(e.code(), ASI_ERR_GENERAL);
+    }
 }
 
 } // namespace

@@ -147,3 +147,20 @@ TEST(StreamReading, DamagedStreamsAreRefused)
 }
 
 } // namespace
+
+namespace {
+
+TEST(StreamItems, OverlongStringsAndOddTextItemsAreRefused)
+{
+    std::u16string big(ASI_ITEM_MAX_DATA / 2 + 1, u'x');
+    CAsiOStream counter;
+    EXPECT_EQ(thrown([&] { counter.putUcStr(1, CAsiUcStr(big.c_str())); }), ASI_ERR_STREAM_FULL);
+    const Bytes odd = {1, 0, 12, 0, 3, 0, 'a', 0, 'b'};
+    CAsiIStream in(odd.data(), odd.size());
+    ASSERT_EQ(in.nextTag(), 1);
+    CAsiUcStr s("kept");
+    EXPECT_EQ(in.readUcStr(s), 0);
+    EXPECT_EQ(s, CAsiUcStr("kept"));
+}
+
+} // namespace

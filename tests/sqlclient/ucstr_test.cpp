@@ -208,3 +208,20 @@ TEST(UcStr, TextHelpers)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CodePages, TheCurrentCodePageGovernsPlainConversions)
+{
+    ASSERT_EQ(asi_set_current_cp("437"), 1);
+    EXPECT_EQ(CAsiUcStr("\x82").at(0), 0x00E9);
+    char buf[4];
+    CAsiUcStr(u"\u03C0").toMb(buf, sizeof buf);
+    EXPECT_STREQ(buf, "\xE3");
+    EXPECT_EQ(asi_set_current_cp("EBCDIC"), 0);   /* unknown: nothing changes */
+    EXPECT_STREQ(asi_current_cp(), "437");
+    ASSERT_EQ(asi_set_current_cp("1252"), 1);
+    EXPECT_EQ(CAsiUcStr("\x82").at(0), 0x201A);
+}
+
+} // namespace

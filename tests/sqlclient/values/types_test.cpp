@@ -416,3 +416,102 @@ TEST(Points, TextFunctionsAndStream)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Intervals, NumbersAndOtherIntervalsFitTheQualifier)
+{
+    CAsiDouble n;
+    n = -2.5;
+    CAsiIntervalDT hours(ASI_IV_HOUR, 3, 0), seconds(ASI_IV_SECOND, 2, 2);
+    EXPECT_EQ(hours.assign(n), 1);
+    EXPECT_EQ(text_of(hours), "-2");   /* the fraction of an hour is dropped */
+    n = 12.345;
+    seconds.assign(n);
+    EXPECT_EQ(text_of(seconds), "12.34");   /* cut to two fraction digits */
+    CAsiIntervalDT ds(ASI_IV_DAY_TO_SECOND, 2, 6);
+    ds.setText("1 00:00:01", 10);
+    CAsiIntervalDT mins(ASI_IV_MINUTE, 4, 0);
+    mins.assign(ds);
+    EXPECT_EQ(text_of(mins), "1440");
+    CAsiIntervalDT small(ASI_IV_DAY, 1, 0);
+    small.setText("9", 1);
+    EXPECT_EQ(raised([&] { small.assign(ds); small.setText("10", 2); }), 0x220F);
+    EXPECT_EQ(text_of(small), "1");
+    CAsiIntervalYM ym(ASI_IV_YEAR_TO_MONTH, 2), years(ASI_IV_YEAR, 2);
+    ym.setText("3-11", 4);
+    years.assign(ym);
+    EXPECT_EQ(text_of(years), "3");
+    EXPECT_EQ(raised([&] { ym.assign(n); }), 0x379B);   /* two fields: no number */
+    EXPECT_FALSE(ym.isCastable(&n));
+    EXPECT_TRUE(years.isCastable(&n));
+}
+
+TEST(Datetimes, AssignmentBetweenKindsAndPrecisionInTheStream)
+{
+    CAsiDate d;
+    d.setText("2024-02-29", 10);
+    CAsiTimeStamp ts(0);
+    ts.assign(d);
+    EXPECT_EQ(text_of(ts), "2024-02-29 00:00:00");
+    CAsiTime t(6), tBack(0);
+    t.setText("01:02:03.123456789", 18);
+    EXPECT_EQ(text_of(t), "01:02:03.123456");
+    round_trip(t, tBack);
+    EXPECT_EQ(tBack.timePrecision(), 6u);
+    EXPECT_TRUE(tBack == t);
+    int year = 0;
+    EXPECT_EQ(d.getFields(&year, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(year, 2024);
+}
+
+TEST(Bits, TextAssignmentAndResultTypes)
+{
+    CAsiBit a(8), v(16);
+    v.setVarying();
+    v.setText("B'101'", 6);
+    EXPECT_EQ(v.bitCount(), 3);
+    a.assign(v);   /* fixed: padded to 8 bits */
+    EXPECT_EQ(text_of(a), "A0");
+    CAsiData *cat = a.concatType(&v);
+    ASSERT_NE(cat, nullptr);
+    EXPECT_EQ(cat->typeCode(), ASI_TYPE_VARBIT);
+    EXPECT_EQ(cat->length(), 24u);
+    delete cat;
+    CAsiData *u = a.unionType(&v);
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(u->length(), 16u);
+    delete u;
+    unsigned char byte = 0;
+    EXPECT_EQ(a.getData(&byte, 0, 8), 1);
+    EXPECT_EQ(byte, 0xA0);
+    EXPECT_EQ(a.getData(&byte, 1, 8), 0);
+    EXPECT_EQ(raised([&] { a.setText("X'1", 3); }), 0x2212);
+}
+
+TEST(DoublePrecision, UnionDataAndNumbers)
+{
+    CAsiDouble a, b;
+    a.setLong(-7);
+    b.setShort(3);
+    EXPECT_EQ(a.doubleValue(), -7.0);
+    EXPECT_EQ(a.isGreater(b), 0);
+    CAsiData *u = a.unionType(&b);
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(u->typeCode(), ASI_TYPE_DOUBLE);
+    delete u;
+    CAsiPoint p;
+    EXPECT_EQ(a.unionType(&p), nullptr);
+    unsigned char bytes[8];
+    EXPECT_EQ(a.getData(bytes, 6, 100), 2);
+    EXPECT_EQ(bytes[1], 0xC0);   /* -7.0 ends in 0x1C 0xC0 */
+    EXPECT_EQ(a.getData(bytes, 8, 1), 0);
+    EXPECT_EQ(a.longValue(), -7);
+    CAsiDouble nul;
+    EXPECT_EQ(nul.longValue(), 0);
+    double out = 9.0;
+    EXPECT_EQ(nul.getDouble(&out), 0);
+    EXPECT_EQ(out, 9.0);
+}
+
+} // namespace
