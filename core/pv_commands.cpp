@@ -1,0 +1,129 @@
+/*
+** pv_commands.cpp: the command table, pv_defun_all and pv_dispatch.
+**
+** A command whose handler is not in the table yet answers with one line
+** that says so and gives its LISP caller the failure value of its result
+** kind; it never pretends to have worked.
+*/
+#include "core/pv_commands.h"
+
+#include <cstdio>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/str_util.h"
+
+/* The 33 commands; codes 0..32 are their command-line names, 33..65 their
+** LISP names, both in this order. */
+const pv_command pv_command_table[PV_COMMAND_COUNT] = {
+    {"c:pv-open", "pv_open", nullptr, PV_RESULT_LOGON},
+    {"c:pv-logoff", "pv_logoff", nullptr, PV_RESULT_FLAG},
+    {"c:pv-profile", "pv_profile", nullptr, PV_RESULT_NONE},
+    {"c:pv-add", "pv_add", nullptr, PV_RESULT_NONE},
+    {"c:pv-edit", "pv_edit", nullptr, PV_RESULT_NONE},
+    {"c:pv-delete", "pv_delete", nullptr, PV_RESULT_NONE},
+    {"c:pv-query", "pv_query", nullptr, PV_RESULT_NONE},
+    {"c:pv-export", "pv_export", nullptr, PV_RESULT_NONE},
+    {"c:pv-project", "pv_project", nullptr, PV_RESULT_NONE},
+    {"c:pv-map", "pv_map", nullptr, PV_RESULT_NONE},
+    {"c:pv-datum", "pv_datum", nullptr, PV_RESULT_NONE},
+    {"c:pv-projection", "pv_projection", nullptr, PV_RESULT_NONE},
+    {"c:pv-transform", "pv_transform", nullptr, PV_RESULT_NONE},
+    {"c:pv-setup", "pv_setup", nullptr, PV_RESULT_NONE},
+    {"c:pv-move", "pv_move", nullptr, PV_RESULT_NONE},
+    {"c:pv-import", "pv_import", nullptr, PV_RESULT_NONE},
+    {"c:pv-point", "pv_point", nullptr, PV_RESULT_NONE},
+    {"c:pv-tblsetup", "pv_tblsetup", nullptr, PV_RESULT_NONE},
+    {"c:pv-save", "pv_save", nullptr, PV_RESULT_NONE},
+    {"c:pv-upgrade", "pv_upgrade", nullptr, PV_RESULT_NONE},
+    {"c:pv-stereo", "pv_stereo", nullptr, PV_RESULT_NONE},
+    {"c:pv-arcpoly", "pv_arcpoly", nullptr, PV_RESULT_NONE},
+    {"c:pv-rose", "pv_rose", nullptr, PV_RESULT_NONE},
+    {"c:pv-update", "pv_update", nullptr, PV_RESULT_NONE},
+    {"c:pv-scale", "pv_scale", nullptr, PV_RESULT_NONE},
+    {"c:pv-clean", "pv_clean", nullptr, PV_RESULT_NONE},
+    {"c:pv-link", "pv_link", nullptr, PV_RESULT_NONE},
+    {"c:pv-merge", "pv_merge", nullptr, PV_RESULT_NONE},
+    {"c:pv-rename", "pv_rename", nullptr, PV_RESULT_NONE},
+    {"c:pv-arclegend", "pv_arclegend", nullptr, PV_RESULT_NONE},
+    {"c:pv-arcmake", "pv_arcmake", nullptr, PV_RESULT_NONE},
+    {"c:pv-aseoff", "pv_aseoff", nullptr, PV_RESULT_FLAG},
+    {"c:pv-ustation", "pv_ustation", nullptr, PV_RESULT_NONE},
+};
+
+/* Answers the name defined under the code, or null. */
+const char *pv_function_name(int code)
+{
+    if (code < 0 || code >= PV_FUNCTION_COUNT) return nullptr;
+    if (code < PV_COMMAND_COUNT) return pv_command_table[code].cmd_name;
+    return pv_command_table[code - PV_COMMAND_COUNT].lisp_name;
+}
+
+/* Defines every name of the table under its code; see pv_commands.h. */
+int pv_defun_all(void)
+{
+    for (int code = 0; code < PV_FUNCTION_COUNT; ++code) {
+        const char *name = pv_function_name(code);
+        ads_undef(name, (short)code);
+        if (ads_defun(name, (short)code) != RTNORM) {
+            msg_alert(ERR_TITLE, "Cannot load function: %s", name);
+            return RTERROR;
+        }
+    }
+    return RTNORM;
+}
+
+namespace {
+
+/* Says that the command is not built yet and gives the failure value of
+** its result kind. */
+void pv_not_available(const pv_command &cmd)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "%s", cmd.cmd_name + 2);
+    ads_printf("\n%s is not available yet.\n", str_upper(name));
+    if (cmd.result != PV_RESULT_NONE) ads_retnil();
+}
+
+}  // namespace
+
+/* Runs the invoked function; see pv_commands.h. */
+int pv_dispatch(void)
+{
+    int code = ads_getfuncode();
+    if (code < 0 || code >= PV_FUNCTION_COUNT) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", code);
+        msg_alert(ERR_TITLE, "Cannot execute function: %s.", text);
+        return RTERROR;
+    }
+    const pv_command &cmd = pv_command_table[code % PV_COMMAND_COUNT];
+    struct resbuf *args = ads_getargs();
+    /* A command gives nothing back unless its handler says otherwise. */
+    ads_retvoid();
+    if (cmd.handler)
+        cmd.handler(args);
+    else
+        pv_not_available(cmd);
+    if (args) ads_relrb(args);
+    return RTNORM;
+}
+
+/* Gives the logon list or nil; see pv_commands.h. */
+int pv_ret_logon(const char *project, const char *environment, const char *user,
+                 const char *password)
+{
+    if (!project) return ads_retnil();
+    struct resbuf *list = ads_buildlist(RTSTR, project, RTSTR, environment ? environment : "",
+                                        RTSTR, user ? user : "", RTSTR, password ? password : "", 0);
+    if (!list) return RTERROR;
+    int rc = ads_retlist(list);
+    ads_relrb(list);
+    return rc;
+}
+
+/* Gives T or nil. */
+int pv_ret_flag(int ok)
+{
+    return ok ? ads_rett() : ads_retnil();
+}

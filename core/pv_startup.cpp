@@ -1,0 +1,249 @@
+/*
+** pv_startup.cpp: the application's start-up and unload, one function per
+** step, in the order they run.
+**
+** Start-up: register "PETRIVEX" in APPID; then, when not started: the
+** dialog file, the SQL client, the link client, the hatch patterns, the
+** SQL configuration, acad.lsp, the built-in projections; always last the
+** drawing's map parameters. Unload releases them in the order the
+** application's lists depend on each other.
+*/
+#include "core/pv_startup.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pv_globals.h"
+#include "core/str_util.h"
+#include "platform/include/ads_host.h"
+#include "platform/include/dcl_host.h"
+
+namespace {
+
+/* Set by a complete start-up, cleared by unload. The SQL configuration's
+** environment list is what marks a started application; until that step
+** loads, the start-up itself keeps the mark. */
+bool s_started = false;
+
+/* Longest line of a pattern file or of acad.lsp that is read whole. */
+constexpr int PV_LINE_MAX = 1024;
+
+/* Releases what a failed start-up had loaded. */
+void pv_release_partial(void)
+{
+    pv_free_hatches();
+    if (g_dcl_id != PV_NO_DCL) {
+        ads_unload_dialog(g_dcl_id);
+        g_dcl_id = PV_NO_DCL;
+    }
+}
+
+/* 1 when the line loads petrivex.lsp (a load call naming it, any case). */
+int pv_line_loads_lsp(const char *line)
+{
+    std::string l(line);
+    for (char &c : l) c = (char)std::tolower((unsigned char)c);
+    return l.find("(load") != std::string::npos && l.find(PV_LSP_FILE) != std::string::npos;
+}
+
+}  // namespace
+
+/* Looks the application up in APPID and registers it when absent; -5001
+** after "Cannot register %s as an AutoCAD application.". */
+int pv_register_app(void)
+{
+    struct resbuf *entry = ads_tblsearch("APPID", PV_APP_NAME, 0);
+    if (entry) {
+        ads_relrb(entry);
+        return RTNORM;
+    }
+    if (ads_regapp(PV_APP_NAME) != RTNORM) {
+        msg_alert(ERR_TITLE, "Cannot register %s as an AutoCAD application.", PV_APP_NAME);
+        return RTERROR;
+    }
+    return RTNORM;
+}
+
+/* Loads PETRIVEX.DCL into g_dcl_id; -5001 after "Unable to load dialogue
+** file: %s.". */
+int pv_load_dcl(void)
+{
+    ads_printf("\nLoading %s.DCL...", PV_APP_NAME);
+    int id = PV_NO_DCL;
+    if (ads_load_dialog(PV_DCL_FILE, &id) != RTNORM || id < 0) {
+        msg_alert(ERR_TITLE, "Unable to load dialogue file: %s.", PV_DCL_FILE);
+        return RTERROR;
+    }
+    g_dcl_id = id;
+    ads_printf("done");
+    return RTNORM;
+}
+
+/* Reads the pattern names of a pattern file; see pv_startup.h. */
+int pv_read_hatch_names(const char *path, char ***names, int *count)
+{
+    if (!path || !names || !count) return -2;
+    *names = nullptr;
+    *count = 0;
+    FILE *fp = std::fopen(path, "r");
+    if (!fp) return ERR_OPEN_FILE;
+    char **list = nullptr;
+    int n = 0, room = 0;
+    char line[PV_LINE_MAX];
+    int rc = RTNORM;
+    while (std::fgets(line, sizeof line, fp)) {
+        size_t len = std::strlen(line);
+        bool whole = len > 0 && line[len - 1] == '\n';
+        if (line[0] == '*') {
+            char *name = line + 1;
+            name[std::strcspn(name, ",\r\n")] = '\0';
+            str_upper(str_trim(name));
+            if (*name) {
+                if (n == room) {
+                    room = room ? room * 2 : 32;
+                    char **grown = (char **)std::realloc(list, sizeof(char *) * (size_t)room);
+                    if (!grown) { rc = ERR_NO_MEMORY; break; }
+                    list = grown;
+                }
+                list[n] = (char *)std::malloc(std::strlen(name) + 1);
+                if (!list[n]) { rc = ERR_NO_MEMORY; break; }
+                std::strcpy(list[n++], name);
+            }
+        }
+        /* Skip the rest of a line longer than the buffer. */
+        while (!whole && std::fgets(line, sizeof line, fp)) {
+            len = std::strlen(line);
+            whole = len > 0 && line[len - 1] == '\n';
+        }
+    }
+    std::fclose(fp);
+    if (rc != RTNORM) {
+        for (int i = 0; i < n; ++i) std::free(list[i]);
+        std::free(list);
+        return rc;
+    }
+    *names = list;
+    *count = n;
+    return RTNORM;
+}
+
+/* Frees the hatch-pattern names. */
+void pv_free_hatches(void)
+{
+    for (int i = 0; i < g_hatch_count; ++i) std::free(g_hatch_list[i]);
+    std::free(g_hatch_list);
+    g_hatch_list = nullptr;
+    g_hatch_count = 0;
+}
+
+/* Reads ACAD.PAT, found on the host's search path, into g_hatch_list;
+** -5001 after "Unable to load file: %s.". */
+int pv_load_hatches(void)
+{
+    ads_printf("\nLoading %s...", PV_HATCH_FILE);
+    pv_free_hatches();
+    char path[ADS_PATH_MAX];
+    if (ads_findfile(PV_HATCH_FILE, path) != RTNORM ||
+        pv_read_hatch_names(path, &g_hatch_list, &g_hatch_count) != RTNORM) {
+        msg_alert(ERR_TITLE, "Unable to load file: %s.", PV_HATCH_FILE);
+        return RTERROR;
+    }
+    ads_printf("done");
+    return RTNORM;
+}
+
+/* Makes acad.lsp (found on the search path, else made in the current
+** directory) hold the line that loads petrivex.lsp; see pv_startup.h. */
+int pv_check_startup_lsp(void)
+{
+    ads_printf("\nVerifying pv-logon loaded in ACAD.LSP...");
+    char path[ADS_PATH_MAX];
+    if (ads_findfile(PV_STARTUP_LSP, path) != RTNORM)
+        std::snprintf(path, sizeof path, "%s", PV_STARTUP_LSP);
+    bool present = false, ends_open = false;
+    if (FILE *in = std::fopen(path, "r")) {
+        char line[PV_LINE_MAX];
+        while (std::fgets(line, sizeof line, in)) {
+            if (pv_line_loads_lsp(line)) present = true;
+            size_t len = std::strlen(line);
+            ends_open = len > 0 && line[len - 1] != '\n';
+        }
+        std::fclose(in);
+    }
+    if (!present) {
+        FILE *out = std::fopen(path, "a");
+        bool ok = out != nullptr;
+        if (ok) {
+            if (ends_open) ok = std::fputc('\n', out) != EOF;
+            ok = ok && std::fprintf(out, "(load \"%s\")\n", PV_LSP_FILE) > 0;
+            ok = (std::fclose(out) == 0) && ok;
+        }
+        if (!ok) {
+            ads_printf("failed\n** WARNING: AutoCAD may not recognize pv-logon.  Use pv-open.\n");
+            return RTERROR;
+        }
+    }
+    ads_printf("done");
+    return RTNORM;
+}
+
+/* Runs the start-up; see pv_startup.h. */
+int pv_init(void)
+{
+    if (pv_register_app() != RTNORM) return RTERROR;
+    if (!s_started) {
+        ads_printf("\nLoading %s...", PV_APP_NAME);
+        if (pv_load_dcl() != RTNORM) {
+            pv_release_partial();
+            return RTERROR;
+        }
+        /* ASI: "\nLoading %s..." with "ASI", asi_init, "done". */
+        /* ASE: "\nLoading %s..." with "ASE", opening g_ase_app (loading "ase" once on failure). */
+        if (pv_load_hatches() != RTNORM) {
+            pv_release_partial();
+            return RTERROR;
+        }
+        /* ASI registry (host version 14 and later) or ASI.INI: the environments and configured projects. */
+        pv_check_startup_lsp();
+        /* Projections: logon to the built-in project "Projections", else " ** No projections!". */
+        ads_printf("\nLoading %s...done\n", PV_APP_NAME);
+        s_started = true;
+    }
+    /* Map parameters: read PETRIVEX_PARAMS or create it with "USER"; else "Cannot initialize Petrivex" and pv_terminate. */
+    return RTNORM;
+}
+
+/* Unloads in the order of the application's dependencies; see
+** pv_startup.h. */
+int pv_terminate(void)
+{
+    /* Map parameters written; every project logged off (each saving its setup). */
+    /* Environment and project lists freed. */
+    pv_free_hatches();
+    /* Shape table and the ellipsoid, projection and transformation lists released; map parameters reset. */
+    /* asi_term; g_ase_app closed. */
+    if (g_dcl_id != PV_NO_DCL) {
+        ads_unload_dialog(g_dcl_id);
+        g_dcl_id = PV_NO_DCL;
+    }
+    s_started = false;
+    return RTNORM;
+}
+
+/* The save message; see pv_startup.h. */
+int pv_save_drawing(void)
+{
+    /* Map parameters written to PETRIVEX_PARAMS, then setup_save_all over g_pjct_list. */
+    return RTNORM;
+}
+
+/* Answers whether the application is started. */
+int pv_is_started(void)
+{
+    return s_started ? 1 : 0;
+}

@@ -1,0 +1,142 @@
+/*
+** str_util.cpp: trimming, case, words, names and comparisons of texts,
+** and the 32-bit swap.
+*/
+#include "core/str_util.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "platform/include/ads_host.h"
+
+namespace {
+
+/* Code of the highest blank character. */
+constexpr unsigned char STR_BLANK_MAX = 32;
+/* The delete character, never counted as text. */
+constexpr unsigned char STR_DEL = 127;
+
+bool is_blank(char c) { return (unsigned char)c <= STR_BLANK_MAX; }
+
+bool is_ident_char(char c) { return std::isalnum((unsigned char)c) || c == '_'; }
+
+}  // namespace
+
+char *str_trim(char *text)
+{
+    if (!text) return text;
+    size_t len = std::strlen(text);
+    while (len > 0 && is_blank(text[len - 1])) --len;
+    text[len] = '\0';
+    size_t start = 0;
+    while (start < len && is_blank(text[start])) ++start;
+    if (start > 0) std::memmove(text, text + start, len - start + 1);
+    return text;
+}
+
+char *str_upper(char *text)
+{
+    if (!text) return text;
+    for (char *p = text; *p; ++p) *p = (char)std::toupper((unsigned char)*p);
+    return text;
+}
+
+char *str_first_word(char *text)
+{
+    if (!text) return text;
+    char *p = text;
+    while (*p && is_blank(*p)) ++p;
+    char *q = p;
+    while (*q && !is_blank(*q)) ++q;
+    size_t n = (size_t)(q - p);
+    std::memmove(text, p, n);
+    text[n] = '\0';
+    return text;
+}
+
+char *str_basename(char *path)
+{
+    if (!path) return path;
+    char *start = path;
+    for (char *p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':') start = p + 1;
+    char *dot = std::strrchr(start, '.');
+    if (dot) *dot = '\0';
+    if (start != path) std::memmove(path, start, std::strlen(start) + 1);
+    return path;
+}
+
+int str_nonblank(const char *text)
+{
+    if (!text) return -1;
+    for (const char *p = text; *p; ++p)
+        if ((unsigned char)*p > STR_BLANK_MAX && (unsigned char)*p != STR_DEL) return RTNORM;
+    return -1;
+}
+
+int str_eq(const char *a, const char *b)
+{
+    if (!a || !b) return 0;
+    return std::strcmp(a, b) == 0;
+}
+
+int str_eq_nocase(const char *a, const char *b)
+{
+    return str_cmp_nocase(a, b) == 2;
+}
+
+int str_cmp_nocase(const char *a, const char *b)
+{
+    if (!a || !b) return -1;
+    for (;; ++a, ++b) {
+        int ca = std::toupper((unsigned char)*a), cb = std::toupper((unsigned char)*b);
+        if (ca != cb) {
+            if (cb == 0) return 3;
+            return cb > ca ? 1 : 3;
+        }
+        if (ca == 0) return 2;
+    }
+}
+
+int str_index_nocase(const char *text, const char *const *words, int n)
+{
+    if (!text || !words) return -1;
+    for (int i = 0; i < n; ++i)
+        if (str_eq_nocase(words[i], text)) return i;
+    return -1;
+}
+
+int str_is_ident(const char *text)
+{
+    if (!text) return 0;
+    for (const char *p = text; *p; ++p)
+        if (!is_ident_char(*p)) return 0;
+    return 1;
+}
+
+char *str_pad(char *text, int length)
+{
+    if (!text) return text;
+    int len = (int)std::strlen(text);
+    for (; len < length; ++len) text[len] = ' ';
+    text[len] = '\0';
+    return text;
+}
+
+char *str_make_ident(char *text)
+{
+    if (!text) return text;
+    str_trim(text);
+    for (char *p = text; *p; ++p)
+        if (!is_ident_char(*p)) *p = '_';
+    return text;
+}
+
+int util_swap32(int *a, int *b)
+{
+    if (!a || !b) return -2;
+    int t = *a;
+    *a = *b;
+    *b = t;
+    return RTNORM;
+}

@@ -1,0 +1,29 @@
+/*
+** tile_util.h: reading dialog tiles as numbers, index lists and texts.
+**
+**     int n = tile_get_int(dlg, "project");        // -1 when blank
+**     int *sel, count;
+**     if (tile_get_int_list(dlg, "sqlrow", &sel, &count) == RTNORM) ... free(sel);
+*/
+#ifndef PV_CORE_TILE_UTIL_H
+#define PV_CORE_TILE_UTIL_H
+
+#include "platform/include/dcl_host.h"
+
+/* Room of the buffer tile_get_str fills: TILE_STR_LIMIT characters and the
+** terminator. */
+#define TILE_BUF_SIZE (TILE_STR_LIMIT + 1)
+
+/* The tile's value read as an integer (a list gives its selected index);
+** -1 when blank, unreadable or for bad arguments. */
+int tile_get_int(ads_hdlg dialog, const char *key);
+/* The selected indexes of a multiple-selection list (split at blanks,
+** carriage returns and tabs) in a new heap array that the caller frees,
+** with their count (0 and a null array for none). 5100; -5001 for bad
+** arguments, an unreadable tile or no memory. */
+int tile_get_int_list(ads_hdlg dialog, const char *key, int **out, int *count);
+/* Reads the tile into buffer (TILE_BUF_SIZE bytes); 5100 when the value is
+** not blank, else -1 (also for bad arguments). */
+int tile_get_str(ads_hdlg dialog, const char *key, char *buffer);
+
+#endif

@@ -1,0 +1,301 @@
+/*
+** pvhost.cpp: runs the module inside the stand-in editor.
+**
+** pvhost loads the module (libpvx14.so) with dlopen, starts it with the
+** editor's messages 1 (initialise) and 3 (drawing loaded) and then reads
+** commands at the "Command: " prompt, from the terminal or from a script:
+**
+**   pv-open  or  c:pv-open        a command of the module
+**   (pv_open "GEO" "DB3" "" "")   a LISP call; its result is printed
+**   SAVE [file.dxf]               message 9, then the drawing as DXF
+**   OPEN file.dxf                 messages 4, then 3 on the opened drawing
+**   FUNCTIONS                     the names the module defined, with codes
+**   QUIT                          messages 4, 7 and 8, and the end
+**   ; text                        a comment
+**
+** Dialogs and questions read their answers from the same source. With
+** --script FILE the status is 1 when the script ran dry or the editor
+** recorded a fault, else 0.
+**
+**   pvhost --script demo.scr --resources /path/to/resources
+*/
+#include <dlfcn.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "host/lisp_call.h"
+#include "platform/host_io.h"
+#include "platform/include/ads_host.h"
+#include "platform/include/host_editor.h"
+
+namespace {
+
+/* Interface version a module must answer. */
+constexpr int PVHOST_API_VERSION = 0xE0000;
+/* Answer of the entry point when loading or a function failed. */
+constexpr int PVHOST_ENTRY_FAIL = 3;
+/* Environment variables that stand for the options. */
+const char *const k_env_resources = "PETRIVEX_RESOURCES";
+const char *const k_env_module = "PETRIVEX_MODULE";
+/* Exit statuses. */
+constexpr int EXIT_CLEAN = 0;    /* ran to QUIT without a fault */
+constexpr int EXIT_FAULT = 1;    /* a fault was recorded or the script ran dry */
+constexpr int EXIT_USAGE = 2;    /* bad options, or the module cannot be loaded */
+
+typedef void (*setptp_fn)(void);
+typedef int (*version_fn)(void);
+
+/* What the options say. */
+struct pvhost_options {
+    std::string script;      /* script file; empty for the terminal */
+    std::string module;      /* the module's file */
+    std::string resources;   /* directory of PETRIVEX.DCL and the resources */
+    std::string drawing;     /* drawing to open first; empty for a new one */
+    bool quiet = false;      /* transcript only, nothing on the screen */
+};
+
+/* The application packet given with message 1. */
+int s_app_packet = 0;
+
+void usage(void)
+{
+    std::fprintf(stderr,
+                 "usage: pvhost [--script FILE] [--module FILE] [--resources DIR]\n"
+                 "              [--drawing FILE.dxf] [--quiet]\n"
+                 "  %s and %s stand for --resources and --module.\n",
+                 k_env_resources, k_env_module);
+}
+
+/* Reads the options; false after the usage text for a bad one. */
+bool read_options(int argc, char **argv, pvhost_options &o)
+{
+    const char *env = std::getenv(k_env_resources);
+    o.resources = env && *env ? env : PV_RESOURCE_DIR;
+    env = std::getenv(k_env_module);
+    o.module = env && *env ? env : PV_MODULE_PATH;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        bool has_value = i + 1 < argc;
+        if (a == "--script" && has_value) o.script = argv[++i];
+        else if (a == "--module" && has_value) o.module = argv[++i];
+        else if (a == "--resources" && has_value) o.resources = argv[++i];
+        else if (a == "--drawing" && has_value) o.drawing = argv[++i];
+        else if (a == "--quiet") o.quiet = true;
+        else { usage(); return false; }
+    }
+    return true;
+}
+
+/* Upper case of a word. */
+std::string upper(std::string s)
+{
+    for (char &c : s) c = (char)std::toupper((unsigned char)c);
+    return s;
+}
+
+/* Text without blanks at both ends. */
+std::string trim(const std::string &s)
+{
+    size_t a = s.find_first_not_of(" \t\r");
+    if (a == std::string::npos) return "";
+    return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
+}
+
+/* Prints a line break unless the screen is at the start of a line. */
+void new_line(void)
+{
+    const std::string &t = host_io_transcript();
+    if (!t.empty() && t.back() != '\n') host_io_print("\n");
+}
+
+/* Loads the module and registers its entry point; false after a message. */
+bool load_module(const std::string &path, void *&handle)
+{
+    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "pvhost: cannot load %s: %s\n", path.c_str(), dlerror());
+        return false;
+    }
+    auto setptp = (setptp_fn)dlsym(handle, "_SetacrxPtp");
+    auto version = (version_fn)dlsym(handle, "acrxGetApiVersion");
+    auto entry = (host_entry_fn)dlsym(handle, "acrxEntryPoint");
+    if (!setptp || !version || !entry) {
+        std::fprintf(stderr, "pvhost: %s lacks the module entry points\n", path.c_str());
+        return false;
+    }
+    setptp();
+    if (version() != PVHOST_API_VERSION) {
+        std::fprintf(stderr, "pvhost: %s is built for interface 0x%X\n", path.c_str(), version());
+        return false;
+    }
+    host_register_module(path, entry);
+    return true;
+}
+
+/* Sends the drawing-loaded message; a failed load is a fault. */
+void send_load(void)
+{
+    if (host_send_message(HOST_MSG_LOAD_DWG, nullptr) == PVHOST_ENTRY_FAIL) {
+        new_line();
+        host_io_print("The application could not be loaded.\n");
+        host_io_record_fault("the module failed to load the drawing");
+    }
+}
+
+/* Sends the messages of the end: unload drawing, end, quit. */
+void send_quit(void)
+{
+    host_send_message(HOST_MSG_UNLOAD_DWG, nullptr);
+    host_send_message(HOST_MSG_END, nullptr);
+    host_send_message(HOST_MSG_QUIT, nullptr);
+}
+
+/* SAVE [file]: the save message, then the drawing as DXF. */
+void command_save(const std::string &arg)
+{
+    std::string file = arg.empty() ? host_drawing_path() : arg;
+    if (file.empty()) {
+        if (host_io_read_answer("File name: ", file) != HOST_ANSWER_LINE || trim(file).empty()) return;
+        file = trim(file);
+    }
+    host_send_message(HOST_MSG_SAVE, nullptr);
+    std::string err;
+    if (host_save_drawing(file, err)) {
+        host_io_print("Saved " + file + "\n");
+    } else {
+        host_io_print("Cannot save " + file + ": " + err + "\n");
+        if (host_io_is_script()) host_io_record_fault("SAVE " + file + ": " + err);
+    }
+}
+
+/* OPEN file: the drawing closes (message 4), the file opens, and the
+** module is told of the drawing now loaded (message 3). */
+void command_open(const std::string &arg)
+{
+    if (arg.empty()) {
+        host_io_print("OPEN needs a file name.\n");
+        if (host_io_is_script()) host_io_record_fault("OPEN without a file name");
+        return;
+    }
+    host_send_message(HOST_MSG_UNLOAD_DWG, nullptr);
+    std::string err;
+    if (host_open_drawing(arg, err)) {
+        host_io_print("Opened " + arg + "\n");
+    } else {
+        host_io_print("Cannot open " + arg + ": " + err + "\n");
+        if (host_io_is_script()) host_io_record_fault("OPEN " + arg + ": " + err);
+    }
+    send_load();
+}
+
+/* FUNCTIONS: the defined names and their codes. */
+void command_functions(void)
+{
+    auto fns = host_defined_functions();
+    for (auto &[name, code] : fns) {
+        char line[96];
+        std::snprintf(line, sizeof line, "  %-20s %3d\n", name.c_str(), code);
+        host_io_print(line);
+    }
+    host_io_print(std::to_string(fns.size()) + " functions defined.\n");
+}
+
+/* A LISP call: invoke it and print its result. */
+void command_lisp(const std::string &text)
+{
+    lisp_call call;
+    std::string err;
+    if (!lisp_parse_call(text, call, err)) {
+        host_io_print("; error: " + err + "\n");
+        if (host_io_is_script()) host_io_record_fault("LISP call " + text + ": " + err);
+        return;
+    }
+    struct resbuf *result = nullptr;
+    int rc = host_invoke_function(call.name, call.args, &result);
+    ads_relrb(call.args);
+    new_line();
+    if (rc == RTERROR) {
+        host_io_print("; error: no function definition: " + upper(call.name) + "\n");
+        if (host_io_is_script()) host_io_record_fault("undefined function " + call.name);
+    } else {
+        std::string shown = lisp_format_result(result);
+        if (!shown.empty()) host_io_print(shown + "\n");
+    }
+    ads_relrb(result);
+}
+
+/* A command of the module by its command-line name. */
+void command_module(const std::string &word)
+{
+    std::string name = word;
+    if (name.size() < 2 || (name.compare(0, 2, "c:") != 0 && name.compare(0, 2, "C:") != 0))
+        name = "c:" + name;
+    struct resbuf *result = nullptr;
+    int rc = host_invoke_function(name, nullptr, &result);
+    ads_relrb(result);
+    if (rc == RTERROR) {
+        host_io_print("Unknown command \"" + upper(word) + "\".\n");
+        if (host_io_is_script()) host_io_record_fault("unknown command " + word);
+    }
+}
+
+/* Reads and runs commands until QUIT or the end of the input; true when
+** QUIT ended it. */
+bool command_loop(void)
+{
+    while (true) {
+        new_line();
+        std::string line;
+        if (host_io_read_answer("Command: ", line) != HOST_ANSWER_LINE) return false;
+        line = trim(line);
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '(') {
+            command_lisp(line);
+            continue;
+        }
+        size_t sp = line.find_first_of(" \t");
+        std::string word = line.substr(0, sp);
+        std::string arg = sp == std::string::npos ? "" : trim(line.substr(sp));
+        std::string verb = upper(word);
+        if (verb == "QUIT" || verb == "EXIT") return true;
+        if (verb == "SAVE") command_save(arg);
+        else if (verb == "OPEN") command_open(arg);
+        else if (verb == "FUNCTIONS") command_functions();
+        else command_module(word);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    pvhost_options opt;
+    if (!read_options(argc, argv, opt)) return EXIT_USAGE;
+    if (opt.quiet) host_io_set_echo(false);
+    host_add_support_path(opt.resources);
+    if (!opt.script.empty() && !host_io_use_script_file(opt.script)) {
+        std::fprintf(stderr, "pvhost: cannot read script %s\n", opt.script.c_str());
+        return EXIT_USAGE;
+    }
+    if (!opt.drawing.empty()) {
+        std::string err;
+        if (!host_open_drawing(opt.drawing, err)) {
+            std::fprintf(stderr, "pvhost: cannot open %s: %s\n", opt.drawing.c_str(), err.c_str());
+            return EXIT_USAGE;
+        }
+    }
+    void *module = nullptr;
+    if (!load_module(opt.module, module)) return EXIT_USAGE;
+    host_send_message(HOST_MSG_INIT, &s_app_packet);
+    send_load();
+    command_loop();
+    send_quit();
+    new_line();
+    const auto &faults = host_io_faults();
+    for (const std::string &f : faults) std::fprintf(stderr, "pvhost: fault: %s\n", f.c_str());
+    return faults.empty() ? EXIT_CLEAN : EXIT_FAULT;
+}
