@@ -10,6 +10,7 @@
 */
 #include "sqlclient/asi_codepage.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstring>
 
@@ -119,10 +120,10 @@ const locale_entry locale_table[] = {
     {ASI_LOCALE_LATIN1, "LATIN1"},
 };
 
-/* The library's current code page and locale (guarded by the engine lock
-** where they change; read without it). */
-const cp_entry *g_current_cp = &cp_table[0];
-const locale_entry *g_current_locale = &locale_table[0];
+/* The library's current code page and locale; atomic so that a change on
+** one thread is seen whole on the others. */
+std::atomic<const cp_entry *> g_current_cp{&cp_table[0]};
+std::atomic<const locale_entry *> g_current_locale{&locale_table[0]};
 
 /* Case-insensitive ASCII comparison of names. */
 int cp_name_equal(const char *a, const char *b)
@@ -140,7 +141,7 @@ int cp_name_equal(const char *a, const char *b)
 const cp_entry *cp_find(int cp)
 {
     if (cp == 0)
-        return g_current_cp;
+        return g_current_cp.load();
     for (const cp_entry &e : cp_table)
         if (e.number == cp)
             return &e;
@@ -238,13 +239,13 @@ int locale_compare(int locale, const char16_t *a, const char16_t *b, int nocase)
 /* The current code page's name. */
 const char *asi_current_cp() noexcept
 {
-    return g_current_cp->name;
+    return g_current_cp.load()->name;
 }
 
 /* The current code page's number. */
 int asi_current_cp_number() noexcept
 {
-    return g_current_cp->number;
+    return g_current_cp.load()->number;
 }
 
 /* Makes a code page current; 0 when the name is unknown. */
@@ -262,7 +263,7 @@ int asi_set_current_cp(const char *name) noexcept
 int asi_cp_from_name(const char *name)
 {
     if (!name)
-        return g_current_cp->number;
+        return g_current_cp.load()->number;
     int cp = cp_lookup(name);
     if (!cp)
         asi_throw(ASI_ERR_CHARSET, "asi_cp_from_name", name);
@@ -273,7 +274,7 @@ int asi_cp_from_name(const char *name)
 int asi_cp_from_name_or_current(const char *name) noexcept
 {
     int cp = cp_lookup(name);
-    return cp ? cp : g_current_cp->number;
+    return cp ? cp : g_current_cp.load()->number;
 }
 
 /* 1 for a code page the library converts. */
@@ -285,7 +286,7 @@ int asi_cp_is_supported(int cp) noexcept
 /* The current locale's name. */
 const char *asi_current_locale_name() noexcept
 {
-    return g_current_locale->name;
+    return g_current_locale.load()->name;
 }
 
 /* Makes a locale current; 0 when unknown. */
@@ -301,7 +302,7 @@ int asi_set_current_locale(const char *name) noexcept
 /* The current locale's id. */
 int asi_current_locale_id() noexcept
 {
-    return g_current_locale->id;
+    return g_current_locale.load()->id;
 }
 
 /* The id of a locale name; raises ASI_ERR_LOCALE when unknown. */
@@ -340,7 +341,7 @@ int asi_uc_compare_nocase(int locale, const char16_t *a, const char16_t *b)
 /* Comparison under a named locale. */
 int asi_uc_compare_by_name(const char *localeName, const char16_t *a, const char16_t *b)
 {
-    int id = localeName ? asi_locale_id(localeName) : g_current_locale->id;
+    int id = localeName ? asi_locale_id(localeName) : g_current_locale.load()->id;
     return locale_compare(id, a, b, 0);
 }
 
@@ -384,13 +385,13 @@ char16_t asi_uc_to_lower(int locale, char16_t c) noexcept
 /* Upper case under the current locale. */
 char16_t asi_uc_upper(char16_t c) noexcept
 {
-    return asi_uc_to_upper(g_current_locale->id, c);
+    return asi_uc_to_upper(g_current_locale.load()->id, c);
 }
 
 /* 1 for a lower-case letter of the current locale. */
 int asi_uc_is_lower(char16_t c) noexcept
 {
-    int id = g_current_locale->id;
+    int id = g_current_locale.load()->id;
     return asi_uc_to_upper(id, c) != c || (id == ASI_LOCALE_LATIN1 && c == 0xDF);
 }
 
@@ -401,7 +402,7 @@ char16_t asi_cp_to_ucs(int cp, unsigned char byte) noexcept
         return byte;
     const cp_entry *e = cp_find(cp);
     if (!e)
-        e = g_current_cp;
+        e = g_current_cp.load();
     return e->high ? e->high[byte - 0x80] : CP_REPLACEMENT;
 }
 
@@ -412,7 +413,7 @@ unsigned char asi_cp_from_ucs(int cp, char16_t c) noexcept
         return (unsigned char)c;
     const cp_entry *e = cp_find(cp);
     if (!e)
-        e = g_current_cp;
+        e = g_current_cp.load();
     if (e->high)
         for (int i = 0; i < 128; i++)
             if (e->high[i] == c)

@@ -29,8 +29,8 @@ constexpr int ASI_FORMAT_BUF = 64;
 ** of digit pairs, least significant first (low nibble the lower digit), then
 ** the sign byte, bit 7 set when negative.  For zero *exp becomes n and bcd is
 ** left untouched.  A value whose scaled integer needs more than 18 digits
-** (or is not finite) stores the 18-digit pattern of the BCD "indefinite"
-** (0xFF bytes 7 to 9 bytes as the processor does): callers pass n <= 18. */
+** (possible only for n above 18) stores the packed "indefinite" the
+** processor stores (bytes 7 to 9: 0xC0 0xFF 0xFF, the rest 0). */
 void asi_double_to_bcd(int n, double x, int *exp, unsigned char bcd[ASI_BCD_BYTES]);
 
 /* Writes the decimal text of 0.D x 10^P (D the 17 digit characters, P the

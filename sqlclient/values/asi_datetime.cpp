@@ -165,21 +165,30 @@ int CAsiDatetime::isGreater(const CAsiData &other) const
     return compareTo(*o) > 0;
 }
 
+/* 1 when the fields a datetime code has are all within their ranges. */
+static int dt_fields_valid(int code, int year, int month, int day, int hour, int minute, int second,
+                           std::uint32_t nanos)
+{
+    if (code != ASI_DT_TIME &&
+        (year < 1 || year > MAX_YEAR || month < 1 || month > 12 || day < 1 ||
+         day > dt_days_in_month(year, month)))
+        return 0;
+    if (code != ASI_DT_DATE &&
+        (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+         nanos >= NANOS_PER_SECOND))
+        return 0;
+    return 1;
+}
+
 /* Checks and stores the fields the code has. */
 int CAsiDatetime::setFields(int year, int month, int day, int hour, int minute, int second,
                             std::uint32_t nanos)
 {
-    if (m_code != ASI_DT_TIME) {
-        if (year < 1 || year > MAX_YEAR || month < 1 || month > 12 || day < 1 ||
-            day > dt_days_in_month(year, month))
-            asi_raise_state(STATE_FIELD_OVERFLOW);
-    } else {
+    if (!dt_fields_valid(m_code, year, month, day, hour, minute, second, nanos))
+        asi_raise_state(STATE_FIELD_OVERFLOW);
+    if (m_code == ASI_DT_TIME)
         year = month = day = 1;
-    }
     if (m_code != ASI_DT_DATE) {
-        if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-            nanos >= NANOS_PER_SECOND)
-            asi_raise_state(STATE_FIELD_OVERFLOW);
         nanos -= nanos % dt_pow10(ASI_DT_MAX_PRECISION - m_precision);
     } else {
         hour = minute = second = 0;
@@ -404,12 +413,9 @@ int CAsiDatetime::unpack(CAsiIStream &in)
         int year = v[0] | (v[1] << 8);
         std::uint32_t ns = (std::uint32_t)v[8] | ((std::uint32_t)v[9] << 8) |
                            ((std::uint32_t)v[10] << 16) | ((std::uint32_t)v[11] << 24);
-        try {
-            setFields(year, v[2], v[3], v[4], v[5], v[6], ns);
-        } catch (const CAsiException &) {
-            m_null = 1;
+        if (!dt_fields_valid(m_code, year, v[2], v[3], v[4], v[5], v[6], ns))
             asi_throw(ASI_ERR_STREAM, "CAsiDatetime::unpack", "field out of range");
-        }
+        setFields(year, v[2], v[3], v[4], v[5], v[6], ns);
     }
     return 1;
 }
