@@ -30,6 +30,11 @@ constexpr int ST_DIV_ZERO = 0x220C;        /* 22012 division by zero */
 constexpr int ST_BAD_CAST = 0x2212;        /* 22018 invalid character value */
 constexpr int ST_NO_CAST = 0x379B;         /* 37155 cannot be cast */
 
+/* Room for a type text ("NUMERIC(32,32)") and for a 64-bit integer's
+** decimal text. */
+constexpr int DEC_TYPE_TEXT_BUF = 40;
+constexpr int DEC_I64_TEXT_BUF = 32;
+
 /* The largest magnitudes of a 32-bit and a 16-bit result. */
 constexpr double DEC_LONG_MAX = 2147483647.0;
 constexpr double DEC_SHORT_MAX = 32767.0;
@@ -89,7 +94,7 @@ CAsiData *new_exact(bool decimal, unsigned p, unsigned s)
 /* A 64-bit integer as a record at precision p; answers the parse status. */
 int dec_from_i64(long long v, asi_decnum *out, unsigned p)
 {
-    char text[32];
+    char text[DEC_I64_TEXT_BUF];
     std::snprintf(text, sizeof text, "%lld", v);
     int st = 0;
     asi_dec_from_text(text, out, p, &st);
@@ -104,14 +109,17 @@ struct asi_dec_impl {
 
     /* --- the overflow form (DECIMAL only) --- */
 
+    /* 1 while a DECIMAL holds its value as a double; NUMERIC: 0. */
     static int inOverflow(const C &x)
     {
         if constexpr (OVF) return x.m_overflow; else return 0;
     }
+    /* DECIMAL takes the overflow form with d (not null); NUMERIC: nothing. */
     static void setOverflow(C &x, double d)
     {
         if constexpr (OVF) { x.m_overflow = 1; x.m_double = d; x.m_null = 0; }
     }
+    /* Leaves the overflow form (DECIMAL). */
     static void clearOverflow(C &x)
     {
         if constexpr (OVF) { x.m_overflow = 0; x.m_double = 0.0; }
@@ -155,6 +163,7 @@ struct asi_dec_impl {
         x.m_null = 0;
     }
 
+    /* 0.0 when null; the overflow form's double; else the record's. */
     static double doubleValue(const C &x)
     {
         if (x.m_null) return 0.0;
@@ -162,6 +171,7 @@ struct asi_dec_impl {
         return asi_dec_to_double(&x.m_digits, x.m_precision);
     }
 
+    /* The record widened to 32 digits: 1; 0 when null or a double. */
     static int exactDigits(const C &x, asi_decnum *out)
     {
         if (x.m_null || inOverflow(x)) return 0;
@@ -224,6 +234,8 @@ struct asi_dec_impl {
         return 1;
     }
 
+    /* getText into 35 bytes, then into out: 1; 0 (out unchanged) when
+    ** null. */
     static int getUcStr(const C &x, CAsiUcStr &out)
     {
         char buf[ASI_DEC_UCSTR_BUF];
@@ -232,6 +244,7 @@ struct asi_dec_impl {
         return 1;
     }
 
+    /* The string as at most 64 bytes of multibyte text, then setText. */
     static int setUcStr(C &x, const CAsiUcStr &text)
     {
         char buf[ASI_DEC_SET_TEXT_MAX + 1];
@@ -243,7 +256,7 @@ struct asi_dec_impl {
     static int typeText(const C &x, CAsiUcStr &out)
     {
         const char *name = OVF ? "DECIMAL" : "NUMERIC";
-        char buf[40];
+        char buf[DEC_TYPE_TEXT_BUF];
         if (x.m_precision == ASI_DEC_DEFAULT_PREC && x.m_scale == 0)
             std::snprintf(buf, sizeof buf, "%s", name);
         else if (x.m_scale == 0)
@@ -255,6 +268,7 @@ struct asi_dec_impl {
         return 1;
     }
 
+    /* "null" and 0 when null; else the text and getUcStr's answer. */
     static int literalText(const C &x, CAsiUcStr &out)
     {
         if (x.m_null) { out = "null"; return 0; }
@@ -263,6 +277,7 @@ struct asi_dec_impl {
 
     /* --- type derivation and comparison --- */
 
+    /* 1 for a DECIMAL value; 1 for any of the four exact classes. */
     static bool isDecimal(const CAsiData &v) { return v.typeCode() == ASI_TYPE_DECIMAL; }
     static bool isExactCode(const CAsiData &v)
     {
@@ -270,6 +285,9 @@ struct asi_dec_impl {
         return t >= ASI_TYPE_NUMERIC && t <= ASI_TYPE_SMALLINT;
     }
 
+    /* Exact operand: a new value of the larger precision and scale,
+    ** DECIMAL when either side is; approximate: a clone of it; else
+    ** none. */
     static CAsiData *addType(const C &x, const CAsiData *o)
     {
         if (!o || !o->isNumeric()) return nullptr;
@@ -281,6 +299,9 @@ struct asi_dec_impl {
         return o->clone();
     }
 
+    /* Exact operand: scale the sum of the scales, precision the larger of
+    ** that and the operand's; approximate: a clone; interval: the interval
+    ** product type; else none. */
     static CAsiData *multiplyType(const C &x, const CAsiData *o)
     {
         if (!o) return nullptr;
@@ -294,6 +315,9 @@ struct asi_dec_impl {
         return nullptr;
     }
 
+    /* None when not comparable; DECIMAL or NUMERIC: the larger precision
+    ** and scale; an integer class: a clone of this; else a clone of the
+    ** other. */
     static CAsiData *unionType(const C &x, const CAsiData *o)
     {
         if (!x.isComparable(o)) return nullptr;
@@ -325,6 +349,9 @@ struct asi_dec_impl {
 
     /* --- assignment from another value --- */
 
+    /* Null, numeric (DECIMAL keeps exact digits when they fit, NUMERIC
+    ** goes through the double), character and single-field interval
+    ** sources: 1 (or setText's answer); anything else raises 37155. */
     static int assign(C &x, const CAsiData &src)
     {
         if (&src == &x) return 1;
@@ -382,6 +409,8 @@ struct asi_dec_impl {
 
     /* --- the stream --- */
 
+    /* The value item: the record (tag 0) or the overflow double (tag 3);
+    ** nothing for a null value. */
     static void putValue(const C &x, CAsiOStream &out)
     {
         if (x.m_null) return;
@@ -392,6 +421,8 @@ struct asi_dec_impl {
         }
     }
 
+    /* Precision (when not 18), scale (when not 0), value, end item with
+    ** the type code; answers the stream's length. */
     static int pack(const C &x, CAsiOStream &out)
     {
         if (x.m_precision != ASI_DEC_DEFAULT_PREC) out.putI32(ASI_DEC_TAG_PREC, static_cast<std::int32_t>(x.m_precision));
@@ -401,6 +432,7 @@ struct asi_dec_impl {
         return out.length();
     }
 
+    /* The value item and the end item; the stream's length. */
     static int packValue(const C &x, CAsiOStream &out)
     {
         putValue(x, out);
@@ -453,6 +485,7 @@ struct asi_dec_impl {
         return 1;
     }
 
+    /* The bytes pack (or packValue) writes, counted. */
     static int packedSize(const C &x, bool valueOnly)
     {
         CAsiOStream counter;
@@ -500,6 +533,7 @@ struct asi_dec_impl {
         return x;
     }
 
+    /* An integer operand, converted at p. */
     static C &applyInteger(C &x, char op, long long v)
     {
         asi_decnum r;
@@ -507,6 +541,7 @@ struct asi_dec_impl {
         return apply(x, op, r, fits, static_cast<double>(v), 0);
     }
 
+    /* A double operand, converted at p and s. */
     static C &applyNumber(C &x, char op, double v)
     {
         asi_decnum r;
@@ -528,6 +563,7 @@ struct asi_dec_impl {
         return true;
     }
 
+    /* A value read through its double; byDouble computes in doubles. */
     static C &applyValue(C &x, char op, const CAsiNum &v, int byDouble)
     {
         if (nullOperand(x, op, v)) return x;
@@ -539,12 +575,14 @@ struct asi_dec_impl {
         return applyNumber(x, op, v.doubleValue());
     }
 
+    /* An integer value read through longValue. */
     static C &applyIntValue(C &x, char op, const CAsiNum &v)
     {
         if (nullOperand(x, op, v)) return x;
         return applyInteger(x, op, v.longValue());
     }
 
+    /* A value of this class, its record brought to this precision. */
     static C &applySame(C &x, char op, const C &v)
     {
         if (op == '=' && &v == &x) return x;
@@ -573,6 +611,7 @@ struct asi_dec_impl {
         return x;
     }
 
+    /* -x in place (the overflow form negates its double). */
     static C &negate(C &x)
     {
         if (x.m_null) return x;

@@ -308,7 +308,7 @@ asi_decnum *asi_dec_from_text(const char *text, asi_decnum *x, unsigned p, int *
 /* See the header: the integer's "%ld" text parsed at precision p. */
 asi_decnum *asi_dec_from_long(std::int32_t v, asi_decnum *x, unsigned p, int *status)
 {
-    char text[16];
+    char text[ASI_DEC_TEXT_BUF];
     asi_fmt_ld(text, sizeof text, v);
     return asi_dec_from_text(text, x, p, status);
 }

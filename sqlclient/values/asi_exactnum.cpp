@@ -22,6 +22,9 @@
 
 namespace {
 
+/* Room for the decimal text of a 64-bit integer. */
+constexpr int EXACT_I64_TEXT_BUF = 32;
+
 /* The largest integer a double holds exactly with all smaller ones: 2^53. */
 constexpr double EXACT_DOUBLE_LIMIT = 9007199254740992.0;
 
@@ -51,7 +54,7 @@ int rel_of_cmp(asi_num_rel rel, int c)
 /* A 64-bit integer as a record of ASI_DEC_MAX_DIGITS digits. */
 void dec_from_i64(long long v, asi_decnum *out)
 {
-    char text[32];
+    char text[EXACT_I64_TEXT_BUF];
     std::snprintf(text, sizeof text, "%lld", v);
     asi_dec_from_text(text, out, ASI_DEC_MAX_DIGITS, nullptr);
 }

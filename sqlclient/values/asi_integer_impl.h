@@ -134,7 +134,7 @@ struct asi_int_impl {
     {
         if (!buf || size <= 0) return 0;
         if (x.m_null) { buf[0] = '\0'; return 0; }
-        char full[16];
+        char full[ASI_INT_UCSTR_BUF];
         int n = asi_fmt_ld(full, sizeof full, x.m_value);
         int k = n < size ? n : size - 1;
         std::memcpy(buf, full, k);
@@ -142,6 +142,8 @@ struct asi_int_impl {
         return 1;
     }
 
+    /* getText into 32 bytes, then into out: 1; 0 (out unchanged) when
+    ** null. */
     static int getUcStr(const C &x, CAsiUcStr &out)
     {
         char buf[ASI_INT_UCSTR_BUF];
@@ -167,6 +169,9 @@ struct asi_int_impl {
         return t == ASI_TYPE_SMALLINT || (!SMALL && t == ASI_TYPE_INTEGER);
     }
 
+    /* The class itself with SMALLINT (INTEGER: also INTEGER); NUMERIC or
+    ** DECIMAL of the larger precision and scale; a clone of any other
+    ** numeric; none otherwise. */
     static CAsiData *addType(const C &x, const CAsiData *o)
     {
         if (!o || !o->isNumeric()) return nullptr;
@@ -179,6 +184,9 @@ struct asi_int_impl {
         return o->clone();
     }
 
+    /* As addType, but NUMERIC or DECIMAL take the sum of the scales and
+    ** the larger of it and the operand's precision; an interval gives the
+    ** interval product type. */
     static CAsiData *multiplyType(const C &x, const CAsiData *o)
     {
         if (!o) return nullptr;
@@ -195,6 +203,8 @@ struct asi_int_impl {
         return nullptr;
     }
 
+    /* None when not comparable; a clone of this with an integer class it
+    ** covers, else a clone of the other. */
     static CAsiData *unionType(const C &x, const CAsiData *o)
     {
         if (!x.isComparable(o)) return nullptr;
@@ -227,6 +237,7 @@ struct asi_int_impl {
         return out.length();
     }
 
+    /* The bytes pack writes, counted. */
     static int packedSize(const C &x)
     {
         CAsiOStream counter;

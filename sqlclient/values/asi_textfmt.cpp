@@ -23,6 +23,9 @@ namespace {
 ** sign, point and exponent. */
 constexpr int FMT_MAX_PREC = static_cast<int>(ASI_FMT_BUF / 2);
 
+/* Room for the text of a 32-bit integer. */
+constexpr int FMT_LONG_BUF = 16;
+
 /* Room for the significant digits and exponent of one "%.*e" text. */
 constexpr int FMT_DIGIT_BUF = 40;
 
@@ -157,7 +160,7 @@ int asi_fmt_le(char *buf, std::size_t size, double x, int prec)
 /* See the header: the decimal text of a 32-bit integer. */
 int asi_fmt_ld(char *buf, std::size_t size, std::int32_t v)
 {
-    char out[16];
+    char out[FMT_LONG_BUF];
     int len = std::snprintf(out, sizeof out, "%ld", static_cast<long>(v));
     return fmt_deliver(buf, size, out, len);
 }
