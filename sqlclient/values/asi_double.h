@@ -25,56 +25,57 @@ public:
     CAsiDouble(const CAsiDouble &other);
     ~CAsiDouble() override;
 
-    /* Store the number as a double, clear the null flag; the value. */
-    CAsiDouble &operator=(long v);
-    CAsiDouble &operator=(double v);
-    CAsiDouble &operator=(const CAsiDouble &other);
+    /* The slots of asi_approx.h: typeCode 8, "DOUBLE PRECISION", a new
+    ** DOUBLE PRECISION as the result type with any numeric operand, a copy
+    ** of the other value as the union type. */
+    ASI_APPROX_VALUE_SLOTS(CAsiDouble)
 
-    CAsiDouble *clone() const override;
-    int packedSize() const override;
-    int pack(CAsiOStream &out) const override;
-    int unpack(CAsiIStream &in) override;
-    int packedValueSize() const override;
-    int packValue(CAsiOStream &out) const override;
-    int unpackValue(CAsiIStream &in) override;
-    int typeCode() const override { return ASI_TYPE_DOUBLE; }
-    unsigned displayLength() const override { return ASI_APPROX_DISPLAY; }
-    /* A new DOUBLE PRECISION for any numeric operand, else none. */
-    CAsiData *addType(const CAsiData *other) const override;
-    CAsiData *subtractType(const CAsiData *other) const override;
-    CAsiData *multiplyType(const CAsiData *other) const override;
-    CAsiData *divideType(const CAsiData *other) const override;
-    /* A copy of the other value when comparable, else none. */
-    CAsiData *unionType(const CAsiData *other) const override;
-    int isEqual(const CAsiData &other) const override;
-    int isGreater(const CAsiData &other) const override;
-    int getData(void *buf, int offset, int len) const override;
-    int dataSize() const override { return ASI_APPROX_DATA_SIZE; }
-    int setWide(const char16_t *text) override;
-    int assign(const CAsiData &source) override;
-    int setData(const void *buf, int offset, int len) override;
-    int setUcStr(const CAsiUcStr &text) override;
-    int setText(const char *text, int length) override;
-    int setShort(std::int16_t v) override;
-    int setLong(std::int32_t v) override;
-    int setDouble(double v) override;
-    int assignTo(CAsiData &target) const override;
-    int getWide(char16_t *buf, int size) const override;
-    int getBytes(void *buf, int maxBits, int *bits) const override;
-    int getUcStr(CAsiUcStr &out) const override;
-    int getText(char *buf, int size) const override;
-    int getShort(std::int16_t *out) const override;
-    int getLong(std::int32_t *out) const override;
-    int getDouble(double *out) const override;
-    /* "DOUBLE PRECISION"; 1. */
-    int typeText(CAsiUcStr &out) const override;
-    /* "null" and 0 when null, else the text and 1. */
-    int literalText(CAsiUcStr &out) const override;
-    std::int32_t longValue() const override;
-    double doubleValue() const override;
+    /* Assignment: a null operand makes this value null (its double kept);
+    ** a number is stored as a double and clears the null flag.  Answers
+    ** this value. */
+    ASI_APPROX_COMPOUND(CAsiDouble, =)
+    /* Compound assignment: a null value stays null, a null operand makes
+    ** it null; 22012 for a zero divisor (this value unchanged). */
+    ASI_APPROX_COMPOUND(CAsiDouble, +=)
+    ASI_APPROX_COMPOUND(CAsiDouble, -=)
+    ASI_APPROX_COMPOUND(CAsiDouble, *=)
+    ASI_APPROX_COMPOUND(CAsiDouble, /=)
+
+    /* Two-operand arithmetic: a new DOUBLE PRECISION, null when an operand
+    ** is null; 22012 for a zero divisor. */
+#define ASI_DOUBLE_BINARY(OP)                             \
+    ASI_APPROX_BINARY_EXACT(CAsiDouble, OP)               \
+    CAsiDouble operator OP(const CAsiFloat &v) const;     \
+    CAsiDouble operator OP(const CAsiReal &v) const;      \
+    CAsiDouble operator OP(const CAsiDouble &v) const;    \
+    ASI_APPROX_BINARY_SCALAR(CAsiDouble, OP)
+    ASI_DOUBLE_BINARY(+)
+    ASI_DOUBLE_BINARY(-)
+    ASI_DOUBLE_BINARY(*)
+    ASI_DOUBLE_BINARY(/)
+#undef ASI_DOUBLE_BINARY
+
+    /* In place: negation, minus one, plus one; a null value stays null.
+    ** Each answers this value. */
+    CAsiDouble &operator-();
+    CAsiDouble &operator--();
+    CAsiDouble &operator++();
 
 private:
     double m_value;   /* the value; meaningful while not null */
 };
+
+/* DOUBLE PRECISION's operators with the other operand on the left (REAL
+** and FLOAT too). */
+#define ASI_DOUBLE_FREE(OP)                                           \
+    ASI_APPROX_FREE_EXACT(CAsiDouble, OP)                             \
+    CAsiDouble operator OP(const CAsiFloat &a, const CAsiDouble &b);  \
+    CAsiDouble operator OP(const CAsiReal &a, const CAsiDouble &b);   \
+    ASI_APPROX_FREE_SCALAR(CAsiDouble, OP)
+ASI_DOUBLE_FREE(+)
+ASI_DOUBLE_FREE(-)
+ASI_DOUBLE_FREE(*)
+ASI_DOUBLE_FREE(/)
+#undef ASI_DOUBLE_FREE
 
 #endif
