@@ -5,7 +5,7 @@
 ** Python's decimal arithmetic.
 **
 **   add P A B | sub P A B | cmp P A B | mul P N A B | div P N A B
-**   res P Q A | dbl P A
+**   res P Q A | dbl P A | inc P A | dec P A | neg P A
 **
 ** A record prints as "sign digits scale text" (text: asi_dec_to_text with
 ** the record's own scale), an overflow as "OVF"; res adds its status, cmp
@@ -72,6 +72,12 @@ int main()
             std::memset(&r, 0x55, sizeof r);
             asi_dec_resize(&a, &r, p, n, &st);
             if (st == ASI_DEC_TOO_BIG) std::printf("OVF"); else { print_record(r, n); std::printf(" %d", st); }
+        } else if (op == "inc" || op == "dec") {
+            int ovf = op == "inc" ? asi_dec_inc(&a, p) : asi_dec_dec(&a, p);
+            if (ovf) std::printf("OVF"); else print_record(a, p);
+        } else if (op == "neg") {
+            asi_dec_negate(&a, p);
+            print_record(a, p);
         } else if (op == "dbl") {
             std::printf("%.17g", asi_dec_to_double(&a, p));
         }

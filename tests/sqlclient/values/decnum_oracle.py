@@ -2,11 +2,12 @@
 
 Runs the filter program given as the only argument, feeds it a few thousand
 random operations (addition, subtraction, comparison, multiplication,
-division, resizing, conversion to double) at random precisions and compares
-every answer with what the decimal and integer arithmetic of Python says the
-routine must give: the same digits, sign digit, scale and text, or an
-overflow exactly where the result does not fit.
+division, resizing, increment, decrement, negation, conversion to double) at
+random precisions and compares every answer with what Python's decimal
+module says the routine must give: the same digits, sign digit, scale and
+text, or an overflow exactly where the result does not fit.
 """
+import decimal
 import random
 import subprocess
 import sys
@@ -53,59 +54,77 @@ def record(R, S, n):
     return "%d %s %d %s" % (9 if R < 0 else 0, digits, S, text)
 
 
-def trunc_div(a, b):
-    """a / b rounded toward zero (integers)."""
-    q = abs(a) // abs(b)
-    return q if (a >= 0) == (b >= 0) else -q
+CTX = decimal.Context(prec=400, rounding=decimal.ROUND_DOWN,
+                      traps=[decimal.InvalidOperation, decimal.DivisionByZero])
+decimal.setcontext(CTX)       # abs, unary minus and comparisons too
+
+
+def units(x, S):
+    """The integer x x 10^S (exact)."""
+    v = CTX.scaleb(x, S)
+    assert v == v.to_integral_value(context=CTX)
+    return int(v)
+
+
+def fits(x, S, n):
+    """1 when x at scale S needs at most n digits."""
+    return abs(units(x, S)) < 10 ** n
+
+
+def cut(x, S):
+    """x cut toward zero to S fractional digits."""
+    return x.quantize(decimal.Decimal(1).scaleb(-S), rounding=decimal.ROUND_DOWN, context=CTX)
 
 
 def expect(op, p, n, a, b):
-    ma, sa = a[0], a[1]
+    """What the routine must answer, from Python's decimal arithmetic."""
+    x, sa = decimal.Decimal(a[2]), a[1]
+    y, sb = (decimal.Decimal(b[2]), b[1]) if b else (None, 0)
     if op in ("add", "sub"):
-        S = max(sa, sb := b[1])
-        A, B = ma * 10 ** (S - sa), b[0] * 10 ** (S - sb)
-        if abs(A) >= 10 ** p or abs(B) >= 10 ** p:
+        S = max(sa, sb)
+        if not fits(x, S, p) or not fits(y, S, p):
             return "OVF"
-        R = A + B if op == "add" else A - B
-        return "OVF" if abs(R) >= 10 ** p else record(R, S, p)
+        r = CTX.add(x, y) if op == "add" else CTX.subtract(x, y)
+        return record(units(r, S), S, p) if fits(r, S, p) else "OVF"
     if op == "cmp":
-        d = Fraction(ma, 10 ** sa) - Fraction(b[0], 10 ** b[1])
-        return str((d > 0) - (d < 0))
+        return str(int(x.compare(y)))
     if op == "mul":
-        R, S = ma * b[0], sa + b[1]
+        r, S = CTX.multiply(x, y), sa + sb
         if S > n:
-            R, S = trunc_div(R, 10 ** (S - n)), n
-        return "OVF" if abs(R) >= 10 ** n else record(R, S, n)
+            r, S = cut(r, n), n
+        return record(units(r, S), S, n) if fits(r, S, n) else "OVF"
     if op == "div":
-        A, B, sb = abs(ma), abs(b[0]), b[1]
-        if A == 0:
+        if x == 0:
             return record(0, 0, n)
-        E = len(str(A)) - 1 + max(sb - sa, 0)
+        ka = len(str(units(abs(x), sa)))
+        E = ka - 1 + max(sb - sa, 0)
         F = n - 1 - E
-        Q = Fraction(A * 10 ** sb, B * 10 ** sa)
+        q = CTX.divide(abs(x), abs(y))
         k = 0
-        while k < F and (Q * 10 ** k).denominator != 1:
+        while k < F and CTX.remainder(CTX.scaleb(abs(x), k), abs(y)) != 0:
             k += 1
-        k = max(k, 0)
-        R = (Q * 10 ** k).numerator // (Q * 10 ** k).denominator
-        if R >= 10 ** n:
+        r = cut(q, k)
+        if not fits(r, k, n):
             return "OVF"
-        if (ma < 0) != (b[0] < 0):
-            R = -R
-        return record(R, k, n)
+        return record(units(r if (x < 0) == (y < 0) else -r, k), k, n)
     if op == "res":
         if n >= p:
-            return record(ma, sa, n) + " 0"
-        M = abs(ma)
-        sig = len(str(M)) if M else 0
-        k = max(sig, n, sa)
+            return record(units(x, sa), sa, n) + " 0"
+        digits = units(abs(x), sa)
+        k = max(len(str(digits)) if digits else 0, n, sa)
         S = n - k + sa
         if S < 0:
             return "OVF"
-        R = M // 10 ** (sa - S)
-        return record(-R if ma < 0 else R, S, n) + " %d" % (4 if S < sa else 0)
+        return record(units(cut(x, S), S), S, n) + " %d" % (4 if S < sa else 0)
+    if op in ("inc", "dec", "neg"):
+        if op == "neg":
+            return record(-units(x, sa), sa, p)
+        if sa >= p:
+            return "OVF"
+        r = CTX.add(x, 1) if op == "inc" else CTX.subtract(x, 1)
+        return record(units(r, sa), sa, p) if fits(r, sa, p) else "OVF"
     if op == "dbl":
-        digits = str(abs(ma)).zfill(p)
+        digits = str(abs(units(x, sa))).zfill(p)
         w = 1.0
         for _ in range(sa):
             w *= 0.1
@@ -114,14 +133,14 @@ def expect(op, p, n, a, b):
             if ch != "0":
                 s += int(ch) * w
             w *= 10.0
-        return repr(-s if ma < 0 else s)
+        return repr(-s if x < 0 else s)
     raise ValueError(op)
 
 
 def main():
     rng = random.Random(SEED)
     cases = []
-    for op in ("add", "sub", "cmp", "mul", "div", "res", "dbl"):
+    for op in ("add", "sub", "cmp", "mul", "div", "res", "dbl", "inc", "dec", "neg"):
         for _ in range(CASES_PER_OP):
             p = rng.randint(1, MAX_DIGITS)
             n = rng.randint(1, MAX_DIGITS)
@@ -130,13 +149,13 @@ def main():
             if op == "div":
                 while b[0] == 0:
                     b = operand(rng, p)
-            if op in ("res", "dbl"):
+            if op in ("res", "dbl", "inc", "dec", "neg"):
                 line = "%s %d%s %s" % (op, p, " %d" % n if op == "res" else "", a[2])
             elif op in ("mul", "div"):
                 line = "%s %d %d %s %s" % (op, p, n, a[2], b[2])
             else:
                 line = "%s %d %s %s" % (op, p, a[2], b[2])
-            cases.append((line, expect(op, p, n, a, b)))
+            cases.append((line, expect(op, p, n, a, b if op not in ("res", "dbl", "inc", "dec", "neg") else None)))
     feed = "".join(c[0] + "\n" for c in cases)
     out = subprocess.run([sys.argv[1]], input=feed, capture_output=True, text=True, check=True)
     got = out.stdout.split("\n")
