@@ -47,29 +47,29 @@ inline double asi_num_tolerance_of(unsigned scale)
 
 /* The eleven overloads of one comparison operator, in slot order: int,
 ** double, long, short, DOUBLE PRECISION, REAL, FLOAT, DECIMAL, NUMERIC,
-** INTEGER, SMALLINT.  SPEC is empty in CAsiNum and "override" in the bases
+** INTEGER, SMALLINT.  QUAL is empty in CAsiNum and "override" in the bases
 ** that implement them. */
-#define ASI_NUM_CMP_BLOCK(OP, SPEC)                          \
-    virtual int operator OP(int v) const SPEC;                 \
-    virtual int operator OP(double v) const SPEC;              \
-    virtual int operator OP(long v) const SPEC;                \
-    virtual int operator OP(short v) const SPEC;               \
-    virtual int operator OP(const CAsiDouble &v) const SPEC;   \
-    virtual int operator OP(const CAsiReal &v) const SPEC;     \
-    virtual int operator OP(const CAsiFloat &v) const SPEC;    \
-    virtual int operator OP(const CAsiDecimal &v) const SPEC;  \
-    virtual int operator OP(const CAsiNumeric &v) const SPEC;  \
-    virtual int operator OP(const CAsiInteger &v) const SPEC;  \
-    virtual int operator OP(const CAsiSmallint &v) const SPEC;
+#define ASI_NUM_CMP_BLOCK(OP, QUAL)                          \
+    virtual int operator OP(int v) const QUAL;                 \
+    virtual int operator OP(double v) const QUAL;              \
+    virtual int operator OP(long v) const QUAL;                \
+    virtual int operator OP(short v) const QUAL;               \
+    virtual int operator OP(const CAsiDouble &v) const QUAL;   \
+    virtual int operator OP(const CAsiReal &v) const QUAL;     \
+    virtual int operator OP(const CAsiFloat &v) const QUAL;    \
+    virtual int operator OP(const CAsiDecimal &v) const QUAL;  \
+    virtual int operator OP(const CAsiNumeric &v) const QUAL;  \
+    virtual int operator OP(const CAsiInteger &v) const QUAL;  \
+    virtual int operator OP(const CAsiSmallint &v) const QUAL;
 
 /* All 66 comparison operators, the six blocks in slot order. */
-#define ASI_NUM_CMP_DECLS(SPEC)   \
-    ASI_NUM_CMP_BLOCK(>, SPEC)    \
-    ASI_NUM_CMP_BLOCK(>=, SPEC)   \
-    ASI_NUM_CMP_BLOCK(==, SPEC)   \
-    ASI_NUM_CMP_BLOCK(<=, SPEC)   \
-    ASI_NUM_CMP_BLOCK(<, SPEC)    \
-    ASI_NUM_CMP_BLOCK(!=, SPEC)
+#define ASI_NUM_CMP_DECLS(QUAL)   \
+    ASI_NUM_CMP_BLOCK(>, QUAL)    \
+    ASI_NUM_CMP_BLOCK(>=, QUAL)   \
+    ASI_NUM_CMP_BLOCK(==, QUAL)   \
+    ASI_NUM_CMP_BLOCK(<=, QUAL)   \
+    ASI_NUM_CMP_BLOCK(<, QUAL)    \
+    ASI_NUM_CMP_BLOCK(!=, QUAL)
 
 /* Brings the 66 operators of BASE into a concrete class, so that they take
 ** that class as their object: with C++20's reversed equality candidates,
