@@ -1,0 +1,64 @@
+/*
+** core_fixture.h: set-up shared by the core's tests: a new drawing in the
+** stand-in editor, a quiet screen, an empty script, a scratch working
+** directory (acad.lsp is made there), the module's entry registered, and
+** unload after each test.
+*/
+#ifndef PV_TESTS_CORE_CORE_FIXTURE_H
+#define PV_TESTS_CORE_CORE_FIXTURE_H
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/pv_entry.h"
+#include "core/pv_globals.h"
+#include "host_editor.h"
+#include "platform/host_io.h"
+
+class CoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_io_set_echo(false);
+    host_io_use_script_text("");
+    host_io_clear_transcript();
+    host_io_clear_faults();
+    host_new_drawing();
+    old_dir_ = std::filesystem::current_path();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("pvcore-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    std::filesystem::current_path(dir_);
+    _SetacrxPtp();
+    host_register_module("pvx14.arx", acrxEntryPoint);
+  }
+
+  void TearDown() override {
+    acrxEntryPoint(PV_MSG_UNLOAD_DWG, nullptr);
+    std::filesystem::current_path(old_dir_);
+    std::filesystem::remove_all(dir_);
+  }
+
+  /* Loads the module as the editor does: messages 1 and 3. */
+  int load() {
+    static int app = 0;
+    acrxEntryPoint(PV_MSG_INIT, &app);
+    return acrxEntryPoint(PV_MSG_LOAD_DWG, nullptr);
+  }
+
+  /* Answers the transcript and clears it. */
+  static std::string take_transcript() {
+    std::string t = host_io_transcript();
+    host_io_clear_transcript();
+    return t;
+  }
+
+  std::filesystem::path dir_;      /* scratch working directory */
+  std::filesystem::path old_dir_;  /* directory to return to */
+};
+
+#endif

@@ -1,0 +1,26 @@
+# pvhost driven end to end by scripts: each test runs pvhost --script on a
+# script of tests/host/scripts and checks its exit status and that the
+# lines of the matching .expect file appear in its output, in order.
+if(TARGET test_host_lisp_call_test)
+  target_sources(test_host_lisp_call_test PRIVATE ${PROJECT_SOURCE_DIR}/host/lisp_call.cpp)
+endif()
+
+if(TARGET pvhost)
+  set(pv_host_scripts ${CMAKE_CURRENT_SOURCE_DIR}/host/scripts)
+  foreach(case load_save:0 dry:1 unknown:1)
+    string(REPLACE ":" ";" parts ${case})
+    list(GET parts 0 name)
+    list(GET parts 1 status)
+    add_test(NAME pvhost_script_${name}
+      COMMAND ${CMAKE_COMMAND}
+        -DPVHOST=$<TARGET_FILE:pvhost>
+        -DMODULE=$<TARGET_FILE:pvx14>
+        -DRESOURCES=${PV_RESOURCE_DIR}
+        -DSCRIPT=${pv_host_scripts}/${name}.scr
+        -DEXPECT=${pv_host_scripts}/${name}.expect
+        -DSTATUS=${status}
+        -DWORK=${CMAKE_CURRENT_BINARY_DIR}/pvhost_${name}
+        -P ${pv_host_scripts}/check_pvhost.cmake)
+    set_tests_properties(pvhost_script_${name} PROPERTIES TIMEOUT 60)
+  endforeach()
+endif()

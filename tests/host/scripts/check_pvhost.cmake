@@ -1,0 +1,31 @@
+# Runs pvhost on one script in a fresh working directory and checks the
+# exit status, the expected lines (in order) and, when the script saves
+# one, the DXF file it wrote.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(
+  COMMAND ${PVHOST} --script ${SCRIPT} --module ${MODULE} --resources ${RESOURCES}
+  WORKING_DIRECTORY ${WORK}
+  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+if(NOT rc EQUAL STATUS)
+  message(FATAL_ERROR "pvhost exited with ${rc}, expected ${STATUS}\n${out}\n${err}")
+endif()
+file(STRINGS ${EXPECT} wanted)
+set(rest "${out}")
+foreach(line IN LISTS wanted)
+  string(FIND "${rest}" "${line}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "missing or out of order: \"${line}\"\n--- output ---\n${out}\n${err}")
+  endif()
+  string(LENGTH "${line}" len)
+  math(EXPR at "${at} + ${len}")
+  string(SUBSTRING "${rest}" ${at} -1 rest)
+endforeach()
+file(GLOB saved ${WORK}/*.dxf)
+foreach(f IN LISTS saved)
+  file(READ ${f} dxf)
+  string(FIND "${dxf}" "PETRIVEX" has_app)
+  if(has_app EQUAL -1)
+    message(FATAL_ERROR "${f} lacks the registered application PETRIVEX")
+  endif()
+endforeach()
