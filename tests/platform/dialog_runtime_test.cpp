@@ -8,6 +8,8 @@
 */
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -118,7 +120,7 @@ void accept7_cb(ads_callback_packet* p) {
 class DialogRuntime : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::string path = ::testing::TempDir() + "pv_dialog_runtime_test.dcl";
+    std::string path = ::testing::TempDir() + "pv_dialog_runtime_" + std::to_string(getpid()) + ".dcl";
     std::ofstream(path) << kTestDcl;
     host_io_set_echo(false);
     ASSERT_EQ(ads_load_dialog(path.c_str(), &dcl_id()), RTNORM) << dlg_test_load_error();
@@ -405,7 +407,7 @@ TEST_F(DialogRuntime, RunawayNestingIsRefused) {
 }
 
 TEST_F(DialogRuntime, LoadRefusesDamagedFilesAndSearchesByName) {
-  std::string bad = ::testing::TempDir() + "pv_dialog_damaged.dcl";
+  std::string bad = ::testing::TempDir() + "pv_dialog_damaged_" + std::to_string(getpid()) + ".dcl";
   std::ofstream(bad) << "ok_d : dialog { ok_only; }\nbad_d : dialog {\n : widget {} }\n";
   int id = 42;
   EXPECT_EQ(ads_load_dialog(bad.c_str(), &id), RTERROR);
