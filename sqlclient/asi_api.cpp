@@ -1,0 +1,449 @@
+/*
+** asi_api.cpp: the C-callable functions.  Each one clears the diagnostics
+** of its handle, runs its body inside asi_try_call with that handle's
+** diagnostics area, and answers the body's result or its failure value.
+*/
+#include "sqlclient/asi_api.h"
+
+#include <cstring>
+#include <new>
+
+#include "sqlclient/asi_diag.h"
+#include "sqlclient/asi_except.h"
+#include "sqlclient/asi_valfactory.h"
+
+namespace {
+
+/* Runs body for a handle: a null handle is a bad argument recorded in the
+** environment's diagnostics. */
+template <class R, class H, class F> R api_call(H *h, R fail, F &&body)
+{
+    CAsiEnv &env = asi_env();
+    if (!h) {
+        env.diag().reset();
+        return asi_try_call(&env.diag(), fail, [&]() -> R {
+            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi", "no handle given");
+        });
+    }
+    h->diag().reset();
+    return asi_try_call(&h->diag(), fail, [&]() -> R {
+        env.require();
+        return body();
+    });
+}
+
+/* Makes a handle of type T for *out (cleared first); failures go to the
+** environment's diagnostics. */
+template <class T, class Make> int api_alloc(T **out, Make make)
+{
+    CAsiEnv &env = asi_env();
+    env.diag().reset();
+    return asi_try_call(&env.diag(), 0, [&] {
+        if (!out)
+            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi", "no place for the handle");
+        *out = nullptr;
+        env.require();
+        T *h = make();
+        if (!h)
+            asi_throw(ASI_ERR_NO_MEMORY, "asi");
+        *out = h;
+        return 1;
+    });
+}
+
+/* Deletes the handle *h and clears it; 1, or 0 for no handle. */
+template <class T> int api_free(T **h)
+{
+    if (!h || !*h) {
+        CAsiEnv &env = asi_env();
+        env.diag().reset();
+        return asi_try_call(&env.diag(), 0, [&] {
+            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi", "no handle given");
+            return 0;
+        });
+    }
+    delete *h;
+    *h = nullptr;
+    return 1;
+}
+
+/* One fetch through the C interface. */
+int api_fetch(CAsiCursor *k, int orientation, long n)
+{
+    return api_call(k, 0, [&] { return k->fetch(orientation, n); });
+}
+
+} // namespace
+
+extern "C" {
+
+/* Starts the engine. */
+int asi_init(void)
+{
+    asi_env().diag().reset();
+    return asi_env().init();
+}
+
+/* Stops the engine. */
+int asi_term(void)
+{
+    asi_env().diag().reset();
+    asi_env().term();
+    return 1;
+}
+
+/* The environment's handle. */
+CAsiHandle *asi_env_handle(void)
+{
+    return &asi_env();
+}
+
+/* Opens a configuration store. */
+int asi_cfg_open(const char *path, CAsiCfgHandle **out)
+{
+    CAsiEnv &env = asi_env();
+    env.diag().reset();
+    return asi_try_call(&env.diag(), 0, [&] {
+        if (!out)
+            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi_cfg_open", "no place for the handle");
+        *out = nullptr;
+        CAsiCfgHandle *h = new CAsiCfgHandle();
+        if (!h)
+            asi_throw(ASI_ERR_NO_MEMORY, "asi_cfg_open");
+        try {
+            h->store().open(path);
+        } catch (...) {
+            delete h;
+            throw;
+        }
+        env.setConfigPath(h->store().path());
+        *out = h;
+        return 1;
+    });
+}
+
+/* Reads an entry, keys or sections. */
+int asi_cfg_read(CAsiCfgHandle *cfg, const char *section, const char *key, char *buf, int size)
+{
+    if (!cfg)
+        return api_call(cfg, 0, [] { return 0; });
+    cfg->diag().reset();
+    return asi_try_call(&cfg->diag(), 0, [&] {
+        cfg->store().read(section, key, buf, size);
+        return 1;
+    });
+}
+
+/* Writes an entry. */
+int asi_cfg_write(CAsiCfgHandle *cfg, const char *section, const char *key, const char *value)
+{
+    if (!cfg)
+        return api_call(cfg, 0, [] { return 0; });
+    cfg->diag().reset();
+    return asi_try_call(&cfg->diag(), 0, [&] {
+        cfg->store().write(section, key, value);
+        return 1;
+    });
+}
+
+/* Closes a store. */
+int asi_cfg_close(CAsiCfgHandle **cfg)
+{
+    return api_free(cfg);
+}
+
+/* A new connection handle. */
+int asi_alloc_connection(CAsiConnection **out)
+{
+    return api_alloc(out, [] { return new CAsiConnection(&asi_env()); });
+}
+
+/* Connects. */
+int asi_connect(CAsiConnection *c, const char *env, const char *user, const char *password)
+{
+    return api_call(c, 0, [&] {
+        c->connect(env, user, password);
+        return 1;
+    });
+}
+
+/* The default catalog. */
+int asi_set_catalog(CAsiConnection *c, const char *catalog)
+{
+    return api_call(c, 0, [&] {
+        c->setCatalog(catalog);
+        return 1;
+    });
+}
+
+/* The default schema. */
+int asi_set_schema(CAsiConnection *c, const char *schema)
+{
+    return api_call(c, 0, [&] {
+        c->setSchema(schema);
+        return 1;
+    });
+}
+
+/* Disconnects. */
+int asi_disconnect(CAsiConnection *c)
+{
+    return api_call(c, 0, [&] {
+        c->disconnect();
+        return 1;
+    });
+}
+
+/* Frees a connection. */
+int asi_free_connection(CAsiConnection **c)
+{
+    return api_free(c);
+}
+
+/* A new statement handle. */
+int asi_alloc_stmt(CAsiStatement **out)
+{
+    return api_alloc(out, [] { return new CAsiStatement(); });
+}
+
+/* Prepares. */
+int asi_prepare(CAsiStatement *s, CAsiConnection *c, const char *text)
+{
+    return api_call(s, 0, [&] {
+        s->prepare(c, text);
+        return 1;
+    });
+}
+
+/* The dynamic function code. */
+int asi_diag_dynamic_function(CAsiStatement *s)
+{
+    return api_call(s, 0, [&] { return s->functionCode(); });
+}
+
+/* Executes. */
+int asi_execute(CAsiStatement *s, long *rows)
+{
+    return api_call(s, 0, [&] {
+        long n = s->execute();
+        if (rows)
+            *rows = n;
+        return 1;
+    });
+}
+
+/* Releases in the driver. */
+int asi_deallocate(CAsiStatement *s)
+{
+    return api_call(s, 0, [&] {
+        s->deallocate();
+        return 1;
+    });
+}
+
+/* Frees a statement. */
+int asi_free_stmt(CAsiStatement **s)
+{
+    return api_free(s);
+}
+
+/* A parameter from a value. */
+int asi_set_param(CAsiStatement *s, int i, const CAsiData *value)
+{
+    return api_call(s, 0, [&] {
+        if (!value)
+            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi_set_param", "no value given");
+        s->setParameter(i, *value);
+        return 1;
+    });
+}
+
+/* A parameter from an application buffer. */
+int asi_bind_param(CAsiStatement *s, int i, int sql_type, int host_type, void *buf, int length,
+                   unsigned short *ind)
+{
+    return api_call(s, 0, [&] {
+        asi_host_bind b{host_type, buf, length, ind};
+        asi_host_check(b);
+        CAsiData *v = asi_value_new(sql_type, 0);
+        try {
+            asi_host_get(b, *v);
+            s->setParameter(i, *v);
+        } catch (...) {
+            delete v;
+            throw;
+        }
+        delete v;
+        return 1;
+    });
+}
+
+/* A new cursor handle. */
+int asi_alloc_cursor(CAsiCursor **out)
+{
+    return api_alloc(out, [] { return new CAsiCursor(); });
+}
+
+/* Declares. */
+int asi_declare_cursor(CAsiCursor *k, CAsiStatement *s, const char *name)
+{
+    return api_call(k, 0, [&] {
+        k->declare(s, name);
+        return 1;
+    });
+}
+
+/* Opens. */
+int asi_open_cursor(CAsiCursor *k)
+{
+    return api_call(k, 0, [&] {
+        k->open();
+        return 1;
+    });
+}
+
+/* The fetches. */
+int asi_fetch_next(CAsiCursor *k) { return api_fetch(k, ASI_FETCH_NEXT, 0); }
+int asi_fetch_prior(CAsiCursor *k) { return api_fetch(k, ASI_FETCH_PRIOR, 0); }
+int asi_fetch_first(CAsiCursor *k) { return api_fetch(k, ASI_FETCH_FIRST, 0); }
+int asi_fetch_last(CAsiCursor *k) { return api_fetch(k, ASI_FETCH_LAST, 0); }
+int asi_fetch_absolute(CAsiCursor *k, long n) { return api_fetch(k, ASI_FETCH_ABSOLUTE, n); }
+int asi_fetch_relative(CAsiCursor *k, long n) { return api_fetch(k, ASI_FETCH_RELATIVE, n); }
+
+/* Closes. */
+int asi_close_cursor(CAsiCursor *k)
+{
+    return api_call(k, 0, [&] {
+        k->close();
+        return 1;
+    });
+}
+
+/* Frees a cursor. */
+int asi_free_cursor(CAsiCursor **k)
+{
+    return api_free(k);
+}
+
+/* The number of result columns. */
+int asi_column_count(CAsiStatement *s)
+{
+    return api_call(s, -1, [&] { return s->columnCount(); });
+}
+
+/* Result column i. */
+int asi_get_column(CAsiStatement *s, int i, CAsiColumn *out)
+{
+    return api_call(s, 0, [&] {
+        if (!out)
+            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi_get_column", "no place for the column");
+        *out = s->outputColumn(i);
+        return 1;
+    });
+}
+
+/* Result column i's name. */
+int asi_column_name(CAsiStatement *s, int i, char *buf, int size)
+{
+    return api_call(s, 0, [&] {
+        if (!buf || size <= 0)
+            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi_column_name", "no buffer");
+        const CAsiUcStr &name = s->outputColumn(i).name().name();
+        name.toMb(buf, size);
+        if (name.mbLength() > size - 1)
+            asi_warn_state(ASI_WARN_TRUNCATED);
+        return 1;
+    });
+}
+
+/* Result column i's type. */
+int asi_column_type(CAsiStatement *s, int i, int *type, int *length, int *precision, int *scale,
+                    int *nullable)
+{
+    return api_call(s, 0, [&] {
+        const CAsiData *v = s->outputColumn(i).value();
+        if (!v)
+            asi_throw(ASI_ERR_DRIVER_REPLY, "asi_column_type", "column without a type");
+        if (type)
+            *type = v->typeCode();
+        if (length)
+            *length = (int)v->length();
+        if (precision)
+            *precision = (int)v->precision();
+        if (scale)
+            *scale = (int)v->scale();
+        if (nullable)
+            *nullable = s->columnNullable(i);
+        return 1;
+    });
+}
+
+/* Column i's value in the current row. */
+const CAsiData *asi_value(CAsiCursor *k, int i)
+{
+    return api_call(k, (const CAsiData *)nullptr, [&] { return k->value(i); });
+}
+
+/* Column i's value into an application buffer. */
+int asi_value_get(CAsiCursor *k, int i, int host_type, void *buf, int length, unsigned short *ind)
+{
+    return api_call(k, 0, [&] {
+        asi_host_bind b{host_type, buf, length, ind};
+        asi_host_check(b);
+        asi_host_put(b, k->value(i));
+        return 1;
+    });
+}
+
+/* Binds a buffer to column i. */
+int asi_bind_column(CAsiCursor *k, int i, int host_type, void *buf, int length, unsigned short *ind)
+{
+    return api_call(k, 0, [&] {
+        k->bind(i, asi_host_bind{host_type, buf, length, ind});
+        return 1;
+    });
+}
+
+/* Number of conditions. */
+int asi_diag_count(const CAsiHandle *h)
+{
+    return h ? h->diagCount() : 0;
+}
+
+/* Condition i's native code. */
+int asi_diag_cond_code(const CAsiHandle *h, int i)
+{
+    return h ? h->diagCondCode(i) : 0;
+}
+
+/* Condition i's text. */
+int asi_diag_cond_text(const CAsiHandle *h, int i, char *buf, int size)
+{
+    if (!h || !buf || size <= 0)
+        return 0;
+    CAsiDiagArea scratch;
+    return asi_try_call(&scratch, 0, [&] {
+        CAsiUcStr text;
+        int ok = h->diagCondText(i, text);
+        text.toMb(buf, size);
+        return ok;
+    });
+}
+
+/* Condition i's SQLSTATE: the driver's when it gave one. */
+int asi_diag_cond_sqlstate(const CAsiHandle *h, int i, char *buf)
+{
+    if (!h || !buf)
+        return 0;
+    CAsiDiagArea scratch;
+    return asi_try_call(&scratch, 0, [&] {
+        CAsiUcStr state;
+        if (h->diagCondTextItem(i, ASI_ITEM_SQLSTATE, state) && state.length() == ASI_SQLSTATE_LEN) {
+            state.toMb(buf, ASI_SQLSTATE_LEN + 1);
+            return 1;
+        }
+        return h->diagCondSqlstate(i, buf);
+    });
+}
+
+} /* extern "C" */

@@ -1,0 +1,85 @@
+/*
+** asi_cursor.h: CAsiCursor, a scrollable cursor declared on a prepared
+** cursor specification: open, fetch in every direction, close; the row it
+** stands on is kept as values, and bound application buffers are filled
+** at each fetch.
+**
+**     CAsiCursor c;
+**     c.declare(&stmt, "ABCDEFGHIJKLMNOPQ");
+**     c.open();
+**     while (c.fetch(ASI_FETCH_NEXT, 0)) ...;
+*/
+#ifndef PV_SQLCLIENT_ASI_CURSOR_H
+#define PV_SQLCLIENT_ASI_CURSOR_H
+
+#include <vector>
+
+#include "sqlclient/asi_descriptor.h"
+#include "sqlclient/asi_handle.h"
+
+class CAsiStatement;
+
+/* The longest cursor name (characters), and the completion condition of
+** a fetch that finds no row (SQLSTATE 02000). */
+constexpr int ASI_CURSOR_NAME_MAX = 128;
+constexpr int ASI_STATE_NO_DATA = 0x0200;
+
+/* SQLSTATE 34000: invalid cursor name. */
+constexpr int ASI_STATE_CURSOR_NAME = 0x3400;
+
+class CAsiCursor : public CAsiHandle {
+public:
+    CAsiCursor() noexcept;
+
+    /* Closes quietly and detaches from its statement. */
+    ~CAsiCursor() override;
+
+    /* Declares the cursor on a prepared cursor specification.  Raises
+    ** 34000 for an empty or too long name, 26000 when the statement is not
+    ** prepared, 07005 when it is no cursor specification, 24000 while
+    ** open. */
+    void declare(CAsiStatement *stmt, const char *name);
+
+    /* Opens the cursor before its first row, with the statement's
+    ** parameter values.  Raises 24000 when undeclared or already open, and
+    ** the driver's conditions. */
+    void open();
+
+    /* Moves the cursor (ASI_FETCH_...; offset for absolute and relative)
+    ** and reads the row it stands on.  Answers 1 on a row; 0 when there is
+    ** none (02000 is then recorded).  Raises 24000 when not open, the
+    ** driver's conditions, ASI_ERR_DRIVER_REPLY for a row of the wrong
+    ** width, and the conversions' conditions of bound buffers. */
+    int fetch(int orientation, long offset);
+
+    /* Closes the cursor; raises 24000 when not open. */
+    void close();
+
+    /* Binds an application buffer to result column i (type 0 unbinds);
+    ** raises 24000 when undeclared, 07009 and ASI_ERR_BAD_ARGUMENT. */
+    void bind(int i, const asi_host_bind &b);
+
+    /* The value of column i of the current row (null value when null);
+    ** raises 24000 without a current row and 07009. */
+    const CAsiData *value(int i) const;
+
+    /* 1 while open; 1 while on a row; the row's number (from 1). */
+    int isOpen() const noexcept { return m_open; }
+    int onRow() const noexcept { return m_onRow; }
+    long rowNumber() const noexcept { return m_rowNumber; }
+
+    /* The statement tells the cursor it goes. */
+    void statementGone() noexcept;
+
+private:
+    CAsiStatement *m_stmt;            /* statement, null when undeclared */
+    int m_id;                         /* the driver's cursor id */
+    int m_open;                       /* 1 while open */
+    int m_onRow;                      /* 1 while on a row */
+    long m_rowNumber;                 /* current row, 0 when none */
+    CAsiUcStr m_name;                 /* cursor name */
+    CAsiDescriptor m_row;             /* values of the current row */
+    std::vector<asi_host_bind> m_binds; /* bound buffers by column */
+};
+
+#endif

@@ -1,0 +1,302 @@
+/*
+** asi_driver_side.cpp: the serving loop of a driver program and the reply
+** builder its handlers fill.
+**
+** The loop waits on the mapping's work semaphore in slices; between slices
+** it checks that the engine that started it is still its parent, so that
+** a driver never outlives its engine.  A posted work semaphore means one or
+** more channels have a pending request: each is received whole, handed to
+** the channel's session and answered.
+*/
+#include "sqlclient/asi_driver_side.h"
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "sqlclient/asi_diag.h"
+#include "sqlclient/asi_except.h"
+#include "sqlclient/asi_valfactory.h"
+
+namespace {
+
+/* Bytes of a condition text built from a format. */
+constexpr int DRV_TEXT_MAX = 1024;
+
+/* The SQLSTATE of a condition without one. */
+constexpr const char *DRV_DEFAULT_STATE = "HY000";
+
+/* SQLSTATE of a request on a channel without a session. */
+constexpr const char *DRV_NO_CONNECTION = "08003";
+
+/* Exit statuses of asi_drv_serve. */
+constexpr int DRV_EXIT_QUIT = 0;
+constexpr int DRV_EXIT_ORPHAN = 1;
+constexpr int DRV_EXIT_NO_MAPPING = 2;
+
+/* What the liveness check of the engine looks at. */
+struct drv_state {
+    asi_shm_header *shm;   /* the mapping */
+    pid_t engine;          /* the engine's process */
+};
+
+/* 1 while the engine lives and has not asked the driver to quit. */
+int engine_alive(void *ctx)
+{
+    drv_state *st = (drv_state *)ctx;
+    if (__atomic_load_n(&st->shm->quit, __ATOMIC_ACQUIRE))
+        return 0;
+    return getppid() == st->engine;
+}
+
+/* The mapping's descriptor from the arguments or the environment; -1. */
+int mapping_fd(int argc, char **argv)
+{
+    std::size_t n = std::strlen(ASI_DRIVER_FD_ARG);
+    for (int i = 1; i < argc; i++)
+        if (argv[i] && std::strncmp(argv[i], ASI_DRIVER_FD_ARG, n) == 0)
+            return std::atoi(argv[i] + n);
+    const char *e = std::getenv(ASI_DRIVER_FD_ENV);
+    return e ? std::atoi(e) : -1;
+}
+
+/* Runs one parsed request against the channel's session slot. */
+int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn make, void *ctx,
+             CAsiDrvReply &r)
+{
+    if (code == ASI_REQ_CONNECT) {
+        if (s) {
+            s->disconnect();
+            delete s;
+            s = nullptr;
+        }
+        s = make(ctx);
+        if (!s) {
+            r.error(ASI_ERR_NO_MEMORY, DRV_DEFAULT_STATE, "driver cannot make a session");
+            return 0;
+        }
+        if (s->connect(m.name, m.user, m.password, r) && !r.failed())
+            return 1;
+        delete s;
+        s = nullptr;
+        return 0;
+    }
+    if (!s) {
+        r.error(ASI_ERR_DRIVER_FAILED, DRV_NO_CONNECTION, "connection does not exist");
+        return 0;
+    }
+    switch (code) {
+    case ASI_REQ_DISCONNECT:
+        s->disconnect();
+        delete s;
+        s = nullptr;
+        return 1;
+    case ASI_REQ_SET_CATALOG: return s->setCatalog(m.name, r);
+    case ASI_REQ_SET_SCHEMA: return s->setSchema(m.name, r);
+    case ASI_REQ_PREPARE: return s->prepare(m.id, m.name, r);
+    case ASI_REQ_EXECUTE: return s->execute(m.id, m.values, r);
+    case ASI_REQ_DEALLOCATE: s->deallocate(m.id); return 1;
+    case ASI_REQ_OPEN: return s->open(m.id, m.id2, m.values, r);
+    case ASI_REQ_FETCH: return s->fetch(m.id, m.orientation, m.offset, r);
+    case ASI_REQ_CLOSE: s->close(m.id); return 1;
+    default:
+        r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "unknown request code %d", code);
+        return 0;
+    }
+}
+
+/* Receives, serves and answers the request pending on channel k.  0 when
+** the engine went away meanwhile, else 1. */
+int serve_channel(drv_state &st, int k, CAsiDrvSession *&s, asi_drv_session_fn make, void *ctx,
+                  CAsiMsgBuf &body, CAsiMessage &msg, CAsiDrvReply &r)
+{
+    int code = 0;
+    int rc = asi_chan_receive(st.shm, k, body, &code, engine_alive, &st);
+    if (rc == ASI_XFER_LOST)
+        return 0;
+    r.clear();
+    if (rc != ASI_XFER_OK) {
+        r.error(rc == ASI_XFER_NOMEM ? ASI_ERR_NO_MEMORY : ASI_ERR_STREAM, DRV_DEFAULT_STATE,
+                "driver received a damaged request");
+    } else {
+        CAsiDiagArea diag;
+        int thrown = 0;
+        int ok = asi_try_call(&diag, 0, [&] {
+            msg.parse(body.data(), body.length());
+            return dispatch(code, msg, s, make, ctx, r);
+        }, &thrown);
+        msg.clear();
+        if (thrown) {
+            r.clear();
+            char state[ASI_SQLSTATE_LEN + 1], text[DRV_TEXT_MAX];
+            for (int i = 0; i < diag.count(); i++) {
+                CAsiUcStr t;
+                diag.condText(i, t);
+                t.toMb(text, sizeof text);
+                r.error(diag.condCode(i), asi_sqlstate_text(diag.condCode(i), state), "%s", text);
+            }
+            if (!r.failed())
+                r.error(thrown, asi_sqlstate_text(thrown, state), "driver failure");
+        } else if (!ok && !r.failed()) {
+            r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "driver failed without a condition");
+        }
+    }
+    return asi_chan_reply(st.shm, k, r.failed() ? ASI_REPLY_ERROR : ASI_REPLY_OK, r.body(), engine_alive,
+                          &st) == ASI_XFER_OK;
+}
+
+} // namespace
+
+/* Appends a condition. */
+void CAsiDrvReply::condition(int native, const char *sqlstate, int warning, const char *text)
+{
+    CAsiUcStr state(sqlstate && std::strlen(sqlstate) == (std::size_t)ASI_SQLSTATE_LEN ? sqlstate
+                                                                                      : DRV_DEFAULT_STATE);
+    CAsiUcStr message(text);
+    if (message.length() > ASI_ITEM_MAX_DATA / 2)
+        message.left(message, ASI_ITEM_MAX_DATA / 2);
+    m_body.put([&](CAsiOStream &o) {
+        o.putI32(ASI_TAG_COND, native);
+        o.putUcStr(ASI_TAG_SQLSTATE, state);
+        o.putUcStr(ASI_TAG_MESSAGE, message);
+        if (warning)
+            o.putI32(ASI_TAG_WARNING, 1);
+    });
+}
+
+/* Records an error condition. */
+void CAsiDrvReply::error(int native, const char *sqlstate, const char *fmt, ...)
+{
+    char text[DRV_TEXT_MAX];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    condition(native, sqlstate, 0, text);
+    m_failed = 1;
+}
+
+/* Records a warning. */
+void CAsiDrvReply::warning(int native, const char *sqlstate, const char *fmt, ...)
+{
+    char text[DRV_TEXT_MAX];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    condition(native, sqlstate, 1, text);
+}
+
+/* The dynamic function code. */
+void CAsiDrvReply::setFunction(int code)
+{
+    m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_FUNCTION, code); });
+}
+
+/* The number of input parameters. */
+void CAsiDrvReply::setParamCount(int n)
+{
+    m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_PARAMS, n); });
+}
+
+/* One result column. */
+void CAsiDrvReply::addColumn(const char *name, const CAsiData &type, int nullable)
+{
+    CAsiUcStr n(name ? name : "");
+    m_body.put([&](CAsiOStream &o) {
+        o.putUcStr(ASI_TAG_COLUMN, n);
+        o.putI32(ASI_TAG_NULLABLE, nullable ? 1 : 0);
+        asi_value_write(o, type);
+    });
+}
+
+/* Rows touched. */
+void CAsiDrvReply::setRowCount(long n)
+{
+    m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ROWCOUNT, (std::int32_t)n); });
+}
+
+/* A row was found. */
+void CAsiDrvReply::setRow(long number)
+{
+    m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ROW, (std::int32_t)(number > 0 ? number : 1)); });
+}
+
+/* One value of the row. */
+void CAsiDrvReply::addValue(const CAsiData &value)
+{
+    m_body.put([&](CAsiOStream &o) { asi_value_write(o, value); });
+}
+
+/* The default catalog: accepted. */
+int CAsiDrvSession::setCatalog(const CAsiUcStr &, CAsiDrvReply &)
+{
+    return 1;
+}
+
+/* The default schema: accepted. */
+int CAsiDrvSession::setSchema(const CAsiUcStr &, CAsiDrvReply &)
+{
+    return 1;
+}
+
+/* Serves the engine. */
+int asi_drv_serve(int argc, char **argv, asi_drv_session_fn make, void *ctx)
+{
+    int fd = mapping_fd(argc, argv);
+    struct stat sb;
+    if (fd < 0 || !make || fstat(fd, &sb) != 0 || sb.st_size < (off_t)sizeof(asi_shm_header))
+        return DRV_EXIT_NO_MAPPING;
+    std::size_t size = (std::size_t)sb.st_size;
+    void *base = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (base == MAP_FAILED)
+        return DRV_EXIT_NO_MAPPING;
+    drv_state st{(asi_shm_header *)base, 0};
+    if (!asi_shm_check(st.shm, size)) {
+        munmap(base, size);
+        return DRV_EXIT_NO_MAPPING;
+    }
+    st.engine = (pid_t)st.shm->enginePid;
+    st.shm->driverPid = (std::int32_t)getpid();
+    sem_post(&st.shm->started);
+
+    int channels = (int)st.shm->channels;
+    CAsiDrvSession **sessions = (CAsiDrvSession **)std::calloc((std::size_t)channels, sizeof *sessions);
+    int status = sessions ? DRV_EXIT_QUIT : DRV_EXIT_NO_MAPPING;
+    CAsiMsgBuf body;
+    CAsiMessage msg;
+    CAsiDrvReply reply;
+    while (sessions) {
+        int rc = asi_sem_wait(&st.shm->work, engine_alive, &st);
+        if (__atomic_load_n(&st.shm->quit, __ATOMIC_ACQUIRE))
+            break;
+        if (rc != 1) {
+            status = DRV_EXIT_ORPHAN;
+            break;
+        }
+        for (int k = 0; k < channels; k++) {
+            if (!__atomic_exchange_n(&st.shm->chan[k].pending, 0u, __ATOMIC_ACQ_REL))
+                continue;
+            if (!serve_channel(st, k, sessions[k], make, ctx, body, msg, reply)) {
+                status = engine_alive(&st) ? DRV_EXIT_QUIT : DRV_EXIT_ORPHAN;
+                goto done;
+            }
+        }
+    }
+done:
+    if (sessions) {
+        for (int k = 0; k < channels; k++)
+            if (sessions[k]) {
+                sessions[k]->disconnect();
+                delete sessions[k];
+            }
+        std::free(sessions);
+    }
+    munmap(base, size);
+    return status;
+}

@@ -1,0 +1,124 @@
+/*
+** asi_driver_side.h: what a driver program needs to serve the engine.
+**
+** A driver is a program the engine starts for one environment.  It derives
+** a session class from CAsiDrvSession (one session per connection), and its
+** main hands a maker of sessions to asi_drv_serve, which attaches to the
+** engine's shared mapping, serves requests until the engine asks it to
+** quit or goes away, and answers the program's exit status.
+**
+**     class MySession : public CAsiDrvSession { ... };
+**     static CAsiDrvSession *make(void *) { return new MySession; }
+**     int main(int argc, char **argv) { return asi_drv_serve(argc, argv, make, nullptr); }
+**
+** Each handler answers 1 on success and 0 on failure, recording its
+** conditions in the reply with error() (a native code, an SQLSTATE and a
+** text); a failure without a condition is reported as ASI_ERR_DRIVER_FAILED.
+** An engine exception thrown inside a handler (a value class refusing a
+** text, for instance) becomes a condition of its code.
+*/
+#ifndef PV_SQLCLIENT_ASI_DRIVER_SIDE_H
+#define PV_SQLCLIENT_ASI_DRIVER_SIDE_H
+
+#include "sqlclient/asi_message.h"
+
+/* The reply a handler fills. */
+class CAsiDrvReply {
+public:
+    CAsiDrvReply() noexcept : m_failed(0) {}
+
+    /* Records an error condition: the driver's native code, the SQLSTATE
+    ** (five characters; null gives "HY000") and a printf-style text. */
+    void error(int native, const char *sqlstate, const char *fmt, ...)
+        __attribute__((format(printf, 4, 5)));
+
+    /* Records a completion condition (a warning); the request still
+    ** succeeds. */
+    void warning(int native, const char *sqlstate, const char *fmt, ...)
+        __attribute__((format(printf, 4, 5)));
+
+    /* prepare: the statement's dynamic function code (18 for a cursor
+    ** specification), its number of input parameters, and one result
+    ** column at a time: its name, a null value of its type (precision,
+    ** scale and length included) and whether it may be null. */
+    void setFunction(int code);
+    void setParamCount(int n);
+    void addColumn(const char *name, const CAsiData &type, int nullable = 1);
+
+    /* execute: the number of rows the statement touched. */
+    void setRowCount(long n);
+
+    /* fetch: a row was found, its number (from 1); then its values in
+    ** column order with addValue.  A fetch that sets no row answers "no
+    ** row" (SQLSTATE 02000 at the engine). */
+    void setRow(long number);
+    void addValue(const CAsiData &value);
+
+    /* 1 once an error condition was recorded. */
+    int failed() const noexcept { return m_failed; }
+
+    /* The reply's body (for the server). */
+    const CAsiMsgBuf &body() const noexcept { return m_body; }
+    CAsiMsgBuf &body() noexcept { return m_body; }
+
+    /* Empties the reply for the next request. */
+    void clear() noexcept { m_body.clear(); m_failed = 0; }
+
+private:
+    /* Appends a condition. */
+    void condition(int native, const char *sqlstate, int warning, const char *text);
+
+    CAsiMsgBuf m_body;   /* items of the reply */
+    int m_failed;        /* 1 once error() was called */
+};
+
+/* One connection's session in the driver. */
+class CAsiDrvSession {
+public:
+    virtual ~CAsiDrvSession() {}
+
+    /* Connects to the environment as user; 1 or 0. */
+    virtual int connect(const CAsiUcStr &env, const CAsiUcStr &user, const CAsiUcStr &password,
+                        CAsiDrvReply &r) = 0;
+
+    /* Ends the session (the session is deleted after). */
+    virtual void disconnect() {}
+
+    /* Sets the default catalog or schema; 1 or 0.  The defaults accept. */
+    virtual int setCatalog(const CAsiUcStr &name, CAsiDrvReply &r);
+    virtual int setSchema(const CAsiUcStr &name, CAsiDrvReply &r);
+
+    /* Prepares text under the statement id and describes it (function
+    ** code, parameters, result columns); 1 or 0. */
+    virtual int prepare(int stmt, const CAsiUcStr &text, CAsiDrvReply &r) = 0;
+
+    /* Executes a prepared statement that is not a cursor specification
+    ** with its parameter values; 1 or 0. */
+    virtual int execute(int stmt, const asi_value_list &params, CAsiDrvReply &r) = 0;
+
+    /* Forgets a prepared statement. */
+    virtual void deallocate(int stmt) = 0;
+
+    /* Opens a scrollable cursor on a prepared cursor specification, before
+    ** its first row; 1 or 0. */
+    virtual int open(int cursor, int stmt, const asi_value_list &params, CAsiDrvReply &r) = 0;
+
+    /* Moves the cursor (ASI_FETCH_NEXT ... ASI_FETCH_RELATIVE with its
+    ** offset) and, when it stands on a row, returns it with setRow and
+    ** addValue; 1 (row or no row) or 0 on failure. */
+    virtual int fetch(int cursor, int orientation, long offset, CAsiDrvReply &r) = 0;
+
+    /* Closes a cursor. */
+    virtual void close(int cursor) = 0;
+};
+
+/* Makes the session of a new connection; null when it cannot. */
+typedef CAsiDrvSession *(*asi_drv_session_fn)(void *ctx);
+
+/* Serves the engine until it asks to quit or ends.  The mapping's
+** descriptor comes from the "--asi-fd=N" argument or ASI_DRIVER_FD.
+** Answers the exit status: 0 after a quit request, 1 when the engine went
+** away, 2 when there is no sound mapping to attach to. */
+int asi_drv_serve(int argc, char **argv, asi_drv_session_fn make, void *ctx);
+
+#endif

@@ -1,0 +1,231 @@
+/*
+** asi_statement.cpp: preparing, describing, executing and releasing a
+** statement in the driver.
+*/
+#include "sqlclient/asi_statement.h"
+
+#include <algorithm>
+
+#include "sqlclient/asi_connection.h"
+#include "sqlclient/asi_cursor.h"
+#include "sqlclient/asi_diag.h"
+#include "sqlclient/asi_driver.h"
+#include "sqlclient/asi_except.h"
+#include "sqlclient/asi_valfactory.h"
+
+/* An unprepared statement. */
+CAsiStatement::CAsiStatement() noexcept
+    : m_conn(nullptr), m_id(0), m_prepared(0), m_function(0), m_cols(nullptr)
+{
+}
+
+/* Forgets the description. */
+void CAsiStatement::forget() noexcept
+{
+    m_prepared = 0;
+    delete m_cols;
+    m_cols = nullptr;
+    m_nullable.clear();
+    m_in.release();
+}
+
+/* Deallocates quietly and lets go of cursors and connection. */
+CAsiStatement::~CAsiStatement()
+{
+    CAsiDiagArea scratch;
+    asi_try_call(&scratch, 0, [&] {
+        deallocate();
+        return 1;
+    });
+    forget();
+    for (CAsiCursor *c : m_cursors)
+        c->statementGone();
+    m_cursors.clear();
+    if (m_conn)
+        m_conn->detach(this);
+}
+
+/* Raises 26000 unless prepared on a live connection. */
+void CAsiStatement::requirePrepared() const
+{
+    if (!m_prepared || !m_conn)
+        asi_raise_state(ASI_STATE_NOT_PREPARED);
+}
+
+/* Prepares and describes. */
+void CAsiStatement::prepare(CAsiConnection *conn, const char *text)
+{
+    if (!conn || !text)
+        asi_fail(ASI_ERR_BAD_ARGUMENT, "no connection or no statement text");
+    CAsiUcStr sql(text);
+    if (sql.length() > ASI_STMT_TEXT_MAX)
+        asi_fail(ASI_ERR_BAD_ARGUMENT, "statement text longer than %d characters", ASI_STMT_TEXT_MAX);
+    if (!conn->isConnected())
+        asi_raise_state(ASI_STATE_NO_CONNECTION);
+    deallocate();
+    if (m_conn != conn) {
+        if (m_conn)
+            m_conn->detach(this);
+        m_conn = nullptr;
+        conn->attach(this);
+        m_conn = conn;
+    }
+    int id = conn->newId();
+    CAsiMsgBuf body;
+    body.put([&](CAsiOStream &o) {
+        o.putI32(ASI_TAG_ID, id);
+        o.putUcStr(ASI_TAG_NAME, sql);
+    });
+    CAsiMessage reply;
+    conn->request(ASI_REQ_PREPARE, body, reply);
+    if (reply.params < 0)
+        asi_fail(ASI_ERR_DRIVER_REPLY, "negative parameter count from the driver");
+    int n = (int)reply.columns.size();
+    CAsiRow *cols = new CAsiRow(n);
+    if (!cols)
+        asi_throw(ASI_ERR_NO_MEMORY, "CAsiStatement::prepare");
+    std::vector<int> nullable((std::size_t)n);
+    try {
+        for (int i = 0; i < n; i++) {
+            (*cols)[i].name().set(reply.columns[(std::size_t)i].name);
+            (*cols)[i].setValue(reply.columns[(std::size_t)i].type);
+            nullable[(std::size_t)i] = reply.columns[(std::size_t)i].nullable;
+        }
+        m_in.resize(reply.params);
+    } catch (...) {
+        delete cols;
+        throw;
+    }
+    m_cols = cols;
+    m_nullable.swap(nullable);
+    m_id = id;
+    m_function = reply.function;
+    m_prepared = 1;
+}
+
+/* The dynamic function code. */
+int CAsiStatement::functionCode() const
+{
+    requirePrepared();
+    return m_function;
+}
+
+/* Writes the parameter values. */
+void CAsiStatement::putParameters(CAsiMsgBuf &body) const
+{
+    for (int i = 0; i < m_in.count(); i++) {
+        const CAsiData *v = m_in.value(i);
+        if (!v)
+            asi_raise_state(ASI_STATE_PARAMS);
+        body.put([&](CAsiOStream &o) { asi_value_write(o, *v); });
+    }
+}
+
+/* Executes a statement that is no cursor specification. */
+long CAsiStatement::execute()
+{
+    requirePrepared();
+    if (m_function == ASI_FUNC_CURSOR_SPEC)
+        asi_raise_state(ASI_STATE_NOT_CURSOR);
+    CAsiMsgBuf body;
+    body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, m_id); });
+    putParameters(body);
+    CAsiMessage reply;
+    m_conn->request(ASI_REQ_EXECUTE, body, reply);
+    return reply.rowCount;
+}
+
+/* Releases the statement in the driver. */
+void CAsiStatement::deallocate()
+{
+    if (!m_prepared)
+        return;
+    for (CAsiCursor *c : m_cursors)
+        c->statementGone();
+    m_cursors.clear();
+    forget();
+    if (m_conn && m_conn->isConnected()) {
+        CAsiMsgBuf body;
+        body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, m_id); });
+        CAsiMessage reply;
+        m_conn->request(ASI_REQ_DEALLOCATE, body, reply);
+    }
+}
+
+/* Number of result columns. */
+int CAsiStatement::columnCount() const
+{
+    requirePrepared();
+    return m_cols ? m_cols->count() : 0;
+}
+
+/* Result column i. */
+const CAsiColumn &CAsiStatement::outputColumn(int i) const
+{
+    requirePrepared();
+    if (!m_cols || i < 0 || i >= m_cols->count())
+        asi_raise_state(ASI_STATE_BAD_INDEX);
+    return (*m_cols)[i];
+}
+
+/* 1 when result column i may be null. */
+int CAsiStatement::columnNullable(int i) const
+{
+    outputColumn(i);
+    return m_nullable[(std::size_t)i];
+}
+
+/* A new null value of column i's type. */
+int CAsiStatement::describeColumn(int i, CAsiData **out) const
+{
+    const CAsiColumn &col = outputColumn(i);
+    if (!out || !col.value())
+        asi_fail(ASI_ERR_BAD_ARGUMENT, "no value to describe into");
+    CAsiData *v = col.value()->clone();
+    if (!v)
+        asi_throw(ASI_ERR_NO_MEMORY, "CAsiStatement::describeColumn");
+    v->setNull();
+    *out = v;
+    return 1;
+}
+
+/* Number of input parameters. */
+int CAsiStatement::paramCount() const
+{
+    requirePrepared();
+    return m_in.count();
+}
+
+/* Sets input parameter i. */
+void CAsiStatement::setParameter(int i, const CAsiData &v)
+{
+    requirePrepared();
+    m_in.item(i);
+    CAsiData *copy = v.clone();
+    if (!copy)
+        asi_throw(ASI_ERR_NO_MEMORY, "CAsiStatement::setParameter");
+    m_in.setValue(i, copy);
+}
+
+/* A cursor registers. */
+void CAsiStatement::attach(CAsiCursor *c)
+{
+    if (std::find(m_cursors.begin(), m_cursors.end(), c) == m_cursors.end())
+        m_cursors.push_back(c);
+}
+
+/* A cursor leaves. */
+void CAsiStatement::detach(CAsiCursor *c) noexcept
+{
+    m_cursors.erase(std::remove(m_cursors.begin(), m_cursors.end(), c), m_cursors.end());
+}
+
+/* The connection went: nothing is prepared any more. */
+void CAsiStatement::connectionGone() noexcept
+{
+    for (CAsiCursor *c : m_cursors)
+        c->statementGone();
+    m_cursors.clear();
+    forget();
+    m_conn = nullptr;
+}

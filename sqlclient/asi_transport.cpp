@@ -1,0 +1,276 @@
+/*
+** asi_transport.cpp: the shared mapping's layout, the sliced semaphore
+** wait, and the piecewise exchange of messages over one channel.
+**
+** A message goes as pieces of at most the channel's buffer size.  The
+** sender writes a piece (code, total, offset, length, data) and posts the
+** receiver's semaphore; for every piece but the last the receiver copies
+** it out and posts an acknowledgement on the sender's semaphore before the
+** sender may overwrite the buffer.  The first piece of a request is
+** announced by the channel's pending flag and the driver's work semaphore.
+*/
+#include "sqlclient/asi_transport.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <ctime>
+
+#include "sqlclient/asi_except.h"
+#include "sqlclient/asi_memory.h"
+
+namespace {
+
+/* Alignment of the data area. */
+constexpr std::size_t SHM_ALIGN = 64;
+
+/* Milliseconds in a second, nanoseconds in a millisecond and a second. */
+constexpr long MS_PER_S = 1000;
+constexpr long NS_PER_MS = 1000000;
+constexpr long NS_PER_S = 1000000000;
+
+/* Bytes of the header with n channels, before the data area. */
+std::size_t shm_head_size(int channels) noexcept
+{
+    std::size_t n = offsetof(asi_shm_header, chan) + sizeof(asi_shm_channel) * (std::size_t)channels;
+    return (n + SHM_ALIGN - 1) / SHM_ALIGN * SHM_ALIGN;
+}
+
+/* The absolute CLOCK_REALTIME time ms milliseconds from now. */
+timespec deadline_in(int ms) noexcept
+{
+    timespec t;
+    clock_gettime(CLOCK_REALTIME, &t);
+    t.tv_sec += ms / MS_PER_S;
+    t.tv_nsec += (long)(ms % MS_PER_S) * NS_PER_MS;
+    if (t.tv_nsec >= NS_PER_S) {
+        t.tv_sec++;
+        t.tv_nsec -= NS_PER_S;
+    }
+    return t;
+}
+
+/* Milliseconds of CLOCK_MONOTONIC, for measuring a total wait. */
+long long now_ms() noexcept
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (long long)t.tv_sec * MS_PER_S + t.tv_nsec / NS_PER_MS;
+}
+
+/* Writes piece number `offset` of a message into channel k. */
+void put_piece(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, std::uint32_t offset,
+               std::uint32_t piece) noexcept
+{
+    asi_shm_channel &c = h->chan[k];
+    c.code = (std::uint32_t)code;
+    c.total = (std::uint32_t)body.length();
+    c.offset = offset;
+    c.piece = piece;
+    if (piece)
+        std::memcpy(asi_shm_buffer(h, k), body.data() + offset, piece);
+}
+
+/* Copies the piece standing in channel k into body after checking it
+** against what arrived so far (received bytes, the message's total and
+** code from the first piece).  ASI_XFER_OK, _DAMAGED or _NOMEM. */
+int take_piece(asi_shm_header *h, int k, CAsiMsgBuf &body, std::uint32_t received,
+               std::uint32_t *total, int *code) noexcept
+{
+    const asi_shm_channel &c = h->chan[k];
+    std::uint32_t t = c.total, off = c.offset, n = c.piece;
+    if (received == 0 && off == 0) {
+        if (t > ASI_MESSAGE_MAX)
+            return ASI_XFER_DAMAGED;
+        *total = t;
+        *code = (int)c.code;
+        try {
+            body.clear();
+            body.reserve(t);
+        } catch (...) {
+            return ASI_XFER_NOMEM;
+        }
+    } else if (t != *total || (int)c.code != *code) {
+        return ASI_XFER_DAMAGED;
+    }
+    if (off != received || n > h->pieceSize || n > t - received || (n == 0 && t != received))
+        return ASI_XFER_DAMAGED;
+    if (n)
+        std::memcpy(body.data() + received, asi_shm_buffer(h, k), n);
+    body.setLength(received + n);
+    return ASI_XFER_OK;
+}
+
+/* Sends body with code on channel k: the first piece is announced by
+** first(), the later ones after an acknowledgement on ack and posted on
+** next.  ASI_XFER_OK or _LOST. */
+template <class First>
+int send_pieces(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, First first,
+                sem_t *ack, sem_t *next, asi_alive_fn alive, void *ctx) noexcept
+{
+    std::uint32_t total = (std::uint32_t)body.length(), sent = 0;
+    std::uint32_t piece = total < h->pieceSize ? total : h->pieceSize;
+    put_piece(h, k, code, body, 0, piece);
+    first();
+    sent = piece;
+    while (sent < total) {
+        if (asi_sem_wait(ack, alive, ctx) != 1)
+            return ASI_XFER_LOST;
+        piece = total - sent < h->pieceSize ? total - sent : h->pieceSize;
+        put_piece(h, k, code, body, sent, piece);
+        sem_post(next);
+        sent += piece;
+    }
+    return ASI_XFER_OK;
+}
+
+/* Receives the rest of a message whose first piece stands in channel k:
+** acknowledges on ack and waits on next for each further piece. */
+int receive_pieces(asi_shm_header *h, int k, CAsiMsgBuf &body, int *code, sem_t *ack,
+                   sem_t *next, asi_alive_fn alive, void *ctx) noexcept
+{
+    std::uint32_t total = 0;
+    int rc = take_piece(h, k, body, 0, &total, code);
+    while (rc == ASI_XFER_OK && body.length() < total) {
+        sem_post(ack);
+        if (asi_sem_wait(next, alive, ctx) != 1)
+            return ASI_XFER_LOST;
+        rc = take_piece(h, k, body, (std::uint32_t)body.length(), &total, code);
+    }
+    return rc;
+}
+
+} // namespace
+
+/* Bytes of a mapping. */
+std::size_t asi_shm_size(int channels, std::uint32_t piece) noexcept
+{
+    return shm_head_size(channels) + (std::size_t)channels * piece;
+}
+
+/* Lays out a fresh mapping; 1, or 0 when a semaphore cannot be made. */
+int asi_shm_init(void *base, int channels, std::uint32_t piece) noexcept
+{
+    std::memset(base, 0, shm_head_size(channels));
+    asi_shm_header *h = (asi_shm_header *)base;
+    h->magic = ASI_SHM_MAGIC;
+    h->version = ASI_SHM_VERSION;
+    h->channels = (std::uint32_t)channels;
+    h->pieceSize = piece;
+    h->dataOffset = (std::uint32_t)shm_head_size(channels);
+    if (sem_init(&h->started, 1, 0) != 0 || sem_init(&h->work, 1, 0) != 0)
+        return 0;
+    for (int k = 0; k < channels; k++)
+        if (sem_init(&h->chan[k].toDriver, 1, 0) != 0 || sem_init(&h->chan[k].toEngine, 1, 0) != 0)
+            return 0;
+    return 1;
+}
+
+/* Destroys the semaphores of a mapping. */
+void asi_shm_destroy(asi_shm_header *h) noexcept
+{
+    if (!h)
+        return;
+    sem_destroy(&h->started);
+    sem_destroy(&h->work);
+    for (std::uint32_t k = 0; k < h->channels; k++) {
+        sem_destroy(&h->chan[k].toDriver);
+        sem_destroy(&h->chan[k].toEngine);
+    }
+}
+
+/* Checks an attached mapping; 1 when sound. */
+int asi_shm_check(const asi_shm_header *h, std::size_t size) noexcept
+{
+    if (!h || size < sizeof(asi_shm_header) || h->magic != ASI_SHM_MAGIC ||
+        h->version != ASI_SHM_VERSION)
+        return 0;
+    if (h->channels == 0 || h->channels > 4096 || h->pieceSize == 0 || h->pieceSize > ASI_MESSAGE_MAX)
+        return 0;
+    return h->dataOffset == shm_head_size((int)h->channels) &&
+           asi_shm_size((int)h->channels, h->pieceSize) <= size;
+}
+
+/* Channel k's buffer. */
+unsigned char *asi_shm_buffer(asi_shm_header *h, int k) noexcept
+{
+    return (unsigned char *)h + h->dataOffset + (std::size_t)k * h->pieceSize;
+}
+
+/* Waits in slices, asking alive between them. */
+int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
+{
+    int slice = slice_ms > 0 ? slice_ms : ASI_WAIT_SLICE_MS;
+    long long start = now_ms();
+    for (;;) {
+        int left = slice;
+        if (total_ms > 0) {
+            long long rest = total_ms - (now_ms() - start);
+            if (rest <= 0)
+                return -1;
+            if (rest < left)
+                left = (int)rest;
+        }
+        timespec until = deadline_in(left);
+        if (sem_timedwait(s, &until) == 0)
+            return 1;
+        if (errno == EINTR)
+            continue;
+        if (errno != ETIMEDOUT)
+            return 0;
+        if (alive && !alive(ctx))
+            return 0;
+    }
+}
+
+/* Frees the body. */
+CAsiMsgBuf::~CAsiMsgBuf()
+{
+    asi_mfree(m_data);
+}
+
+/* Makes room for n bytes; throws 0xA008. */
+void CAsiMsgBuf::reserve(std::size_t n)
+{
+    if (n <= m_cap)
+        return;
+    std::size_t cap = m_cap ? m_cap : 256;
+    while (cap < n)
+        cap *= 2;
+    m_data = (unsigned char *)asi_realloc(m_data, cap);
+    m_cap = cap;
+}
+
+/* Engine side: request out, reply in. */
+int asi_chan_call(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, CAsiMsgBuf &reply,
+                  int *status, asi_alive_fn alive, void *ctx) noexcept
+{
+    asi_shm_channel &c = h->chan[k];
+    auto announce = [&] {
+        __atomic_store_n(&c.pending, 1u, __ATOMIC_RELEASE);
+        sem_post(&h->work);
+    };
+    int rc = send_pieces(h, k, code, body, announce, &c.toEngine, &c.toDriver, alive, ctx);
+    if (rc != ASI_XFER_OK)
+        return rc;
+    if (asi_sem_wait(&c.toEngine, alive, ctx) != 1)
+        return ASI_XFER_LOST;
+    return receive_pieces(h, k, reply, status, &c.toDriver, &c.toEngine, alive, ctx);
+}
+
+/* Driver side: the rest of a request. */
+int asi_chan_receive(asi_shm_header *h, int k, CAsiMsgBuf &body, int *code, asi_alive_fn alive,
+                     void *ctx) noexcept
+{
+    asi_shm_channel &c = h->chan[k];
+    return receive_pieces(h, k, body, code, &c.toEngine, &c.toDriver, alive, ctx);
+}
+
+/* Driver side: the reply. */
+int asi_chan_reply(asi_shm_header *h, int k, int status, const CAsiMsgBuf &body, asi_alive_fn alive,
+                   void *ctx) noexcept
+{
+    asi_shm_channel &c = h->chan[k];
+    auto announce = [&] { sem_post(&c.toEngine); };
+    return send_pieces(h, k, status, body, announce, &c.toDriver, &c.toEngine, alive, ctx);
+}
