@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+/* Copies x, y and z; answers 1, 0 for a null point. */
 int geo_pt_copy(geo_point *to, const geo_point *from)
 {
     if (!to || !from) return 0;
@@ -17,6 +18,7 @@ int geo_pt_copy(geo_point *to, const geo_point *from)
     return 1;
 }
 
+/* Swaps x, y and z of the two points. */
 void geo_pt_swap(geo_point *a, geo_point *b)
 {
     if (!a || !b) return;
@@ -25,21 +27,25 @@ void geo_pt_swap(geo_point *a, geo_point *b)
     geo_pt_copy(b, &t);
 }
 
+/* Sets the four values to 0. */
 void geo_pt_zero(geo_point *p)
 {
     if (p) *p = geo_point{0.0, 0.0, 0.0, 0.0};
 }
 
+/* Answers 1 when x, y and z are 0. */
 int geo_pt_is_zero(const geo_point *p)
 {
     return p && p->x == 0.0 && p->y == 0.0 && p->z == 0.0;
 }
 
+/* Answers 1 when x and y are equal. */
 int geo_pt_equal_2d(const geo_point *a, const geo_point *b)
 {
     return a && b && a->x == b->x && a->y == b->y;
 }
 
+/* Applies the operator to x, y and z; answers 1, or 0 for another operator. */
 int geo_vec_op(const geo_point *a, const geo_point *b, char op, geo_point *out)
 {
     if (!a || !b || !out) return 0;
@@ -55,6 +61,7 @@ int geo_vec_op(const geo_point *a, const geo_point *b, char op, geo_point *out)
     return 1;
 }
 
+/* Component-wise minimum of x and y. */
 void geo_pt_min(const geo_point *a, const geo_point *b, geo_point *out)
 {
     if (!a || !b || !out) return;
@@ -62,6 +69,7 @@ void geo_pt_min(const geo_point *a, const geo_point *b, geo_point *out)
     out->y = std::fmin(a->y, b->y);
 }
 
+/* Component-wise maximum of x and y. */
 void geo_pt_max(const geo_point *a, const geo_point *b, geo_point *out)
 {
     if (!a || !b || !out) return;
@@ -69,6 +77,7 @@ void geo_pt_max(const geo_point *a, const geo_point *b, geo_point *out)
     out->y = std::fmax(a->y, b->y);
 }
 
+/* Rotates x and y by the angle (radians, counter-clockwise). */
 void geo_vec_rotate(geo_point *v, double angle_rad)
 {
     if (!v) return;
@@ -79,11 +88,13 @@ void geo_vec_rotate(geo_point *v, double angle_rad)
     v->y = y;
 }
 
+/* Copies the box. */
 void geo_box_copy(geo_box *to, const geo_box *from)
 {
     if (to && from) *to = *from;
 }
 
+/* Clears both corners. */
 void geo_box_zero(geo_box *box)
 {
     if (!box) return;
@@ -91,11 +102,13 @@ void geo_box_zero(geo_box *box)
     geo_pt_zero(&box->max);
 }
 
+/* Answers 1 when both corners are zero points. */
 int geo_box_is_zero(const geo_box *box)
 {
     return box && geo_pt_is_zero(&box->min) && geo_pt_is_zero(&box->max);
 }
 
+/* Grows the box to hold the point. */
 void geo_box_extend(geo_box *box, const geo_point *p)
 {
     if (!box || !p) return;
@@ -103,6 +116,7 @@ void geo_box_extend(geo_box *box, const geo_point *p)
     geo_pt_max(&box->max, p, &box->max);
 }
 
+/* Answers 1 with the extents of the points, 0 for none. */
 int geo_box_of_points(const geo_point *points, int n, geo_box *box)
 {
     if (!points || n <= 0 || !box) return 0;
@@ -135,6 +149,7 @@ double geo_seg_dist2(const geo_point &p, const geo_point &a, const geo_point &b)
 
 }  // namespace
 
+/* Answers 1 when the segments touch or cross. */
 int geo_seg_intersect(const geo_point *a, const geo_point *b)
 {
     if (!a || !b) return 0;
@@ -148,6 +163,7 @@ int geo_seg_intersect(const geo_point *a, const geo_point *b)
     return d1 * d2 <= 0 && d3 * d4 <= 0;
 }
 
+/* Answers dy/dx, GEO_SLOPE_VERTICAL for a vertical segment. */
 double geo_slope(const geo_point *p1, const geo_point *p2)
 {
     if (!p1 || !p2) return GEO_SLOPE_VERTICAL;
@@ -156,6 +172,7 @@ double geo_slope(const geo_point *p1, const geo_point *p2)
     return (p2->y - p1->y) / dx;
 }
 
+/* Answers 1 for a point inside the polygon (ray casting). */
 int geo_pt_in_polygon(const geo_point *p, const geo_point *points, int n, const geo_box *box)
 {
     if (!p || !points || n < 3) return 0;
@@ -171,6 +188,7 @@ int geo_pt_in_polygon(const geo_point *p, const geo_point *points, int n, const 
     return inside;
 }
 
+/* Answers 1 for a point within the distance of the polyline. */
 int geo_pt_near_polyline(const geo_point *p, const geo_point *points, int n, double distance)
 {
     if (!p || !points || n < 2) return 0;

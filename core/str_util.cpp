@@ -16,12 +16,15 @@ constexpr unsigned char STR_BLANK_MAX = 32;
 /* The delete character, never counted as text. */
 constexpr unsigned char STR_DEL = 127;
 
+/* True for a blank: a character of code STR_BLANK_MAX or below. */
 bool is_blank(char c) { return (unsigned char)c <= STR_BLANK_MAX; }
 
+/* True for a letter, a digit or an underscore. */
 bool is_ident_char(char c) { return std::isalnum((unsigned char)c) || c == '_'; }
 
 }  // namespace
 
+/* Trims blanks at both ends in place; answers the text. */
 char *str_trim(char *text)
 {
     if (!text) return text;
@@ -34,6 +37,7 @@ char *str_trim(char *text)
     return text;
 }
 
+/* Upper-cases in place; answers the text. */
 char *str_upper(char *text)
 {
     if (!text) return text;
@@ -41,6 +45,7 @@ char *str_upper(char *text)
     return text;
 }
 
+/* Keeps the first word in place; answers the text. */
 char *str_first_word(char *text)
 {
     if (!text) return text;
@@ -54,6 +59,7 @@ char *str_first_word(char *text)
     return text;
 }
 
+/* Cuts a path to its bare file name in place; answers it. */
 char *str_basename(char *path)
 {
     if (!path) return path;
@@ -66,6 +72,7 @@ char *str_basename(char *path)
     return path;
 }
 
+/* Answers 5100 for a text with a visible character, else -1. */
 int str_nonblank(const char *text)
 {
     if (!text) return -1;
@@ -74,17 +81,20 @@ int str_nonblank(const char *text)
     return -1;
 }
 
+/* Answers 1 for equal texts, else 0. */
 int str_eq(const char *a, const char *b)
 {
     if (!a || !b) return 0;
     return std::strcmp(a, b) == 0;
 }
 
+/* Answers 1 for texts equal ignoring case, else 0. */
 int str_eq_nocase(const char *a, const char *b)
 {
     return str_cmp_nocase(a, b) == 2;
 }
 
+/* Answers 2 equal, 1 b greater, 3 b smaller or shorter; -1 for null. */
 int str_cmp_nocase(const char *a, const char *b)
 {
     if (!a || !b) return -1;
@@ -98,6 +108,7 @@ int str_cmp_nocase(const char *a, const char *b)
     }
 }
 
+/* Answers the index of the text among n words, or -1. */
 int str_index_nocase(const char *text, const char *const *words, int n)
 {
     if (!text || !words) return -1;
@@ -106,6 +117,7 @@ int str_index_nocase(const char *text, const char *const *words, int n)
     return -1;
 }
 
+/* Answers 1 for a text of letters, digits and underscores, else 0. */
 int str_is_ident(const char *text)
 {
     if (!text) return 0;
@@ -114,6 +126,7 @@ int str_is_ident(const char *text)
     return 1;
 }
 
+/* Pads with blanks to the length; answers the text. */
 char *str_pad(char *text, int length)
 {
     if (!text) return text;
@@ -123,6 +136,7 @@ char *str_pad(char *text, int length)
     return text;
 }
 
+/* Trims and turns every other character into an underscore; answers the text. */
 char *str_make_ident(char *text)
 {
     if (!text) return text;
@@ -132,6 +146,7 @@ char *str_make_ident(char *text)
     return text;
 }
 
+/* Swaps the two values; 5100, -2 for a null pointer. */
 int util_swap32(int *a, int *b)
 {
     if (!a || !b) return -2;

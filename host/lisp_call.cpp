@@ -70,13 +70,16 @@ class lisp_reader {
     }
 
  private:
+    /* Keeps the reason; answers false. */
     bool fail(std::string &err, const char *why) {
         err = why;
         return false;
     }
+    /* Skips blanks. */
     void skip() {
         while (pos_ < s_.size() && std::isspace((unsigned char)s_[pos_])) ++pos_;
     }
+    /* Takes the character when it comes next; true when taken. */
     bool eat(char c) {
         if (pos_ < s_.size() && s_[pos_] == c) { ++pos_; return true; }
         return false;

@@ -61,6 +61,7 @@ struct pvhost_options {
 /* The application packet given with message 1. */
 int s_app_packet = 0;
 
+/* Prints how to call pvhost. */
 void usage(void)
 {
     std::fprintf(stderr,
