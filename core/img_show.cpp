@@ -24,6 +24,9 @@ namespace {
 const char *const k_image_exts[] = {"BMP", "TGA", "TIF", "TIFF", "GIF", "JPG", "JPEG", "PCX"};
 constexpr int IMAGE_EXT_COUNT = 8;
 
+/* Room for the question around a file name. */
+constexpr int IMG_PROMPT_EXTRA = 40;
+
 /* The row img_begin remembered and how many images it has shown. */
 sql_col_rec *s_img_row = nullptr;
 long s_img_shown = 0;
@@ -42,7 +45,7 @@ int img_has_image_ext(const char *name)
 /* Asks whether to display the file; RTNORM yes, RTERROR no, RTCAN. */
 int img_ask(const char *name)
 {
-    char prompt[ADS_PATH_MAX + 40];
+    char prompt[ADS_PATH_MAX + IMG_PROMPT_EXTRA];
     std::snprintf(prompt, sizeof prompt, "\nDisplay %s?\nYes/No <Yes>: ", name);
     char answer[ADS_INPUT_MAX] = "";
     ads_initget(0, "Yes No");

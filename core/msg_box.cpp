@@ -34,6 +34,9 @@ const msg_box_shape k_shapes[] = {
     {"large", 8, 70},
 };
 
+/* Room for a text tile key "lineN". */
+constexpr int MSG_KEY_SIZE = 16;
+
 /* Dialog statuses of the question boxes beyond OK and cancel. */
 constexpr int MSG_STATUS_NO = DLGSTATUS;
 
@@ -75,7 +78,7 @@ int msg_run_box(const char *kind, const char *text, const msg_tile_action *tiles
     if (msg_open_dialog(name.c_str(), &h) != RTNORM) return ERR_LOAD_DIALOG;
     std::vector<std::string> lines = msg_wrap_text(text, shape.columns);
     for (int i = 0; i < shape.lines && i < (int)lines.size(); ++i) {
-        char key[16];
+        char key[MSG_KEY_SIZE];
         std::snprintf(key, sizeof key, "line%d", i + 1);
         ads_set_tile(h, key, lines[i].c_str());
     }

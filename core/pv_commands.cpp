@@ -13,6 +13,10 @@
 #include "core/msg_box.h"
 #include "core/str_util.h"
 
+namespace {
+constexpr int PV_CODE_TEXT_SIZE = 16; /* room for a function code as text */
+}  // namespace
+
 /* The 33 commands; codes 0..32 are their command-line names, 33..65 their
 ** LISP names, both in this order. */
 const pv_command pv_command_table[PV_COMMAND_COUNT] = {
@@ -75,11 +79,14 @@ int pv_defun_all(void)
 
 namespace {
 
+/* Room for a command's name without "c:". */
+constexpr int PV_NAME_SIZE = 32;
+
 /* Says that the command is not built yet and gives the failure value of
 ** its result kind. */
 void pv_not_available(const pv_command &cmd)
 {
-    char name[32];
+    char name[PV_NAME_SIZE];
     std::snprintf(name, sizeof name, "%s", cmd.cmd_name + 2);
     ads_printf("\n%s is not available yet.\n", str_upper(name));
     if (cmd.result != PV_RESULT_NONE) ads_retnil();
@@ -92,7 +99,7 @@ int pv_dispatch(void)
 {
     int code = ads_getfuncode();
     if (code < 0 || code >= PV_FUNCTION_COUNT) {
-        char text[16];
+        char text[PV_CODE_TEXT_SIZE];
         std::snprintf(text, sizeof text, "%d", code);
         msg_alert(ERR_TITLE, "Cannot execute function: %s.", text);
         return RTERROR;
