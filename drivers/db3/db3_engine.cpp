@@ -1,0 +1,569 @@
+/*
+ * Sessions and statements of the DB3 driver's engine (db3_engine.h).
+ *
+ * Each session has an in-memory SQLite connection that holds nothing but
+ * the "db3" virtual tables. Before a statement is prepared or run, every
+ * name in it that is a .DBF of the directory gets its virtual table, made
+ * anew when the file's layout changed since the last statement; the
+ * statement's tables are locked (the written one exclusively) while it
+ * runs, and their records are read fresh in each statement. SQLite's own
+ * statements (PRAGMA, ATTACH, CREATE VIEW...) are not accepted: only
+ * SELECT, INSERT, UPDATE and DELETE reach it, and data definition is done
+ * by db3_ddl.cpp.
+ */
+#include "drivers/db3/db3_internal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <sys/stat.h>
+
+/* Described size of a result column of unknown type (CHAR). */
+constexpr int DB3_EXPR_CHARS = 254;
+
+/* Described sizes of COUNT(...) (INTEGER) and of SUM over exact numbers. */
+constexpr int DB3_COUNT_WIDTH = 11;
+constexpr int DB3_COUNT_DIGITS = 10;
+constexpr int DB3_SUM_DIGITS = 20;
+
+/* One statement. */
+struct db3_stmt {
+    db3_session *s;                      /* owning session */
+    std::string text;                    /* statement text */
+    std::vector<db3_token> toks;         /* its tokens */
+    int function = 0;                    /* DB3_FUNC_ code */
+    int ddl = 0;                         /* 1: done by db3_ddl */
+    sqlite3_stmt *stmt = nullptr;        /* SQLite's statement (not for data definition) */
+    std::vector<db3_column> columns;     /* described result columns */
+    int params = 0;                      /* '?' parameters */
+    std::string target;                  /* table written by INSERT, UPDATE, DELETE (upper-case) */
+};
+
+/* A table a statement names: its upper-case name and its file. */
+struct db3_named {
+    std::string name;                    /* upper-cased */
+    std::string path;                    /* the .DBF */
+};
+
+/* Records a condition for the running statement (set by the virtual
+ * tables, read when SQLite reports the failure). Answers 0. */
+int db3_set_pending(db3_session *s, const db3_error &e)
+{
+    if (s->pending.native == 0) s->pending = e;
+    return 0;
+}
+
+/* Quotes an identifier for SQLite. */
+static std::string db3_quote_ident(const std::string &name)
+{
+    std::string q = "\"";
+    for (char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+}
+
+/* Forgets the virtual table of a name: SQLite drops it and the session
+ * no longer knows its layout. */
+void db3_forget_vtab(db3_session *s, const std::string &upper_name)
+{
+    if (s->vtabs.erase(upper_name) == 0) return;
+    std::string sql = "DROP TABLE IF EXISTS temp." + db3_quote_ident(upper_name);
+    sqlite3_exec(s->db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+/* Opens a session (see db3_engine.h). */
+db3_session *db3_session_open(const char *dir, db3_error *err)
+{
+    struct stat st;
+    if (!dir || !*dir || stat(dir, &st) != 0 || !S_ISDIR(st.st_mode)) {
+        db3_fail(err, DB3_ERR_CATALOG, "catalog directory %s does not exist", dir ? dir : "(none)");
+        return nullptr;
+    }
+    db3_session *s = new (std::nothrow) db3_session();
+    if (!s) {
+        db3_fail(err, DB3_ERR_MEMORY, "no memory for a session");
+        return nullptr;
+    }
+    s->dir = dir;
+    while (s->dir.size() > 1 && s->dir.back() == '/') s->dir.pop_back();
+    if (sqlite3_open_v2(":memory:", &s->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK) {
+        db3_fail(err, DB3_ERR_MEMORY, "SQLite cannot open: %s", s->db ? sqlite3_errmsg(s->db) : "no memory");
+        sqlite3_close(s->db);
+        delete s;
+        return nullptr;
+    }
+    /* "POINT" is a name, never a string; LIKE compares case as '=' does. */
+    sqlite3_db_config(s->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(s->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_exec(s->db, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
+    if (db3_vtab_register(s->db, s) != SQLITE_OK) {
+        db3_fail(err, DB3_ERR_INTERNAL, "the dBASE table module cannot be registered");
+        sqlite3_close(s->db);
+        delete s;
+        return nullptr;
+    }
+    return s;
+}
+
+/* Closes a session with its statements. */
+void db3_session_close(db3_session *s)
+{
+    if (!s) return;
+    for (db3_stmt *st : s->stmts) {
+        sqlite3_finalize(st->stmt);
+        delete st;
+    }
+    s->stmts.clear();
+    sqlite3_close(s->db);
+    delete s;
+}
+
+/* The session's catalog directory. */
+const char *db3_session_dir(const db3_session *s)
+{
+    return s->dir.c_str();
+}
+
+/* Finds the tables a statement names: every identifier that is the base
+ * name of a .DBF of the directory, except a name followed by "(" (a
+ * function) unless it follows INTO (INSERT INTO T (A, B)). */
+static std::vector<db3_named> db3_named_tables(db3_session *s, const std::vector<db3_token> &toks)
+{
+    std::map<std::string, std::string> files;
+    for (const std::string &t : db3_list_tables(s->dir)) files.emplace(db3_upper(t), t);
+    std::vector<db3_named> out;
+    std::set<std::string> seen;
+    for (size_t i = 0; i < toks.size(); i++) {
+        if (!db3_is_ident(toks[i])) continue;
+        bool call = toks[i + 1].kind == DB3_TOK_PUNCT && toks[i + 1].text == "(";
+        if (call && !(i > 0 && db3_is_word(toks[i - 1], "INTO"))) continue;
+        std::string up = db3_upper(toks[i].text);
+        if (!seen.insert(up).second) continue;
+        auto f = files.find(up);
+        if (f == files.end()) {
+            db3_forget_vtab(s, up);
+            continue;
+        }
+        out.push_back({up, s->dir + "/" + f->second + DBF_EXT_TABLE});
+    }
+    /* The file's extension may be in another case: ask the finder. */
+    for (db3_named &n : out) {
+        struct stat st;
+        if (stat(n.path.c_str(), &st) != 0) n.path = db3_find_file(s->dir, n.name, DBF_EXT_TABLE);
+    }
+    std::sort(out.begin(), out.end(), [](const db3_named &a, const db3_named &b) { return a.path < b.path; });
+    return out;
+}
+
+/* Makes the virtual tables of the named tables current: a table whose
+ * file's layout changed is made anew; one that cannot be read is dropped
+ * and its condition kept for the "no such table" SQLite will report. With
+ * lock = 1 each file is read under a short shared lock. Answers 1 when some
+ * table was made anew, else 0. */
+static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, int lock)
+{
+    int made = 0;
+    for (const db3_named &n : tables) {
+        db3_vtab_entry e;
+        db3_error err;
+        db3_lock lk;
+        int ok = !lock || db3_lock_file(&lk, n.path, 0, &err);
+        ok = ok && db3_read_layout(n.path, &e, &err);
+        db3_unlock_file(&lk);
+        s->damaged.erase(n.name);
+        auto it = s->vtabs.find(n.name);
+        if (ok && it != s->vtabs.end() && it->second.path == e.path && it->second.layout == e.layout) continue;
+        db3_forget_vtab(s, n.name);
+        made = 1;
+        if (!ok) {
+            s->damaged[n.name] = err;
+            continue;
+        }
+        std::string path;
+        for (char c : n.path) path += c == '\'' ? std::string("''") : std::string(1, c);
+        std::string sql = "CREATE VIRTUAL TABLE temp." + db3_quote_ident(n.name) + " USING db3('" + path + "')";
+        char *msg = nullptr;
+        if (sqlite3_exec(s->db, sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
+            db3_fail(&err, DB3_ERR_DAMAGED, "%s", msg ? msg : "the table cannot be read");
+            s->damaged[n.name] = err;
+        } else {
+            s->vtabs[n.name] = e;
+        }
+        sqlite3_free(msg);
+    }
+    return made;
+}
+
+/* Turns a failure of SQLite into the session's condition: the pending
+ * one of a virtual table when there is one, else one chosen by SQLite's
+ * message. Answers 0. */
+static int db3_sqlite_fail(db3_session *s, int rc, db3_error *err)
+{
+    if (s->pending.native != 0) {
+        if (err) *err = s->pending;
+        return 0;
+    }
+    const char *msg = sqlite3_errmsg(s->db);
+    std::string m = msg ? msg : "";
+    if ((rc & 0xff) == SQLITE_NOMEM) return db3_fail(err, DB3_ERR_MEMORY, "memory ran out");
+    if (m.rfind("no such table: ", 0) == 0) {
+        std::string name = db3_upper(m.substr(15));
+        size_t dot = name.rfind('.');
+        if (dot != std::string::npos) name = name.substr(dot + 1);
+        auto d = s->damaged.find(name);
+        if (d != s->damaged.end()) {
+            if (err) *err = d->second;
+            return 0;
+        }
+        return db3_fail(err, DB3_ERR_NO_TABLE, "table %s does not exist", name.c_str());
+    }
+    if (m.rfind("no such column: ", 0) == 0) return db3_fail(err, DB3_ERR_NO_COLUMN, "column %s does not exist", m.c_str() + 16);
+    if (m.rfind("ambiguous column name: ", 0) == 0)
+        return db3_fail(err, DB3_ERR_NO_COLUMN, "column name %s is ambiguous", m.c_str() + 23);
+    if (m.find("values were supplied") != std::string::npos || m.find(" values for ") != std::string::npos)
+        return db3_fail(err, DB3_ERR_COUNT, "%s", m.c_str());
+    if (m.find("syntax error") != std::string::npos || m.find("incomplete input") != std::string::npos
+        || m.find("unrecognized token") != std::string::npos || m.find("no such function") != std::string::npos
+        || m.find("wrong number of arguments") != std::string::npos || m.find("misuse of") != std::string::npos
+        || m.find("ORDER BY term") != std::string::npos || m.find("not allowed") != std::string::npos)
+        return db3_fail(err, DB3_ERR_SYNTAX, "%s", m.c_str());
+    return db3_fail(err, DB3_ERR_INTERNAL, "%s", m.c_str());
+}
+
+/* Finds the column type of a table's column among the statement's virtual
+ * tables. Answers 1 with *ct, or 0. */
+static int db3_column_type(db3_session *s, const std::string &table, const std::string &column, db3_coltype *ct)
+{
+    for (const auto &v : s->vtabs) {
+        if (!table.empty() && v.first != db3_upper(table)) continue;
+        for (size_t i = 0; i < v.second.names.size(); i++) {
+            if (dbf_name_equal(v.second.names[i].c_str(), column.c_str(), DBF_NAME_MAX) == 1
+                && v.second.names[i].size() == column.size()) {
+                *ct = v.second.types[i];
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+/* Fills a described column from a column type. */
+static void db3_describe_type(db3_column *c, const db3_coltype &ct)
+{
+    c->type = ct.sql_type;
+    c->length = ct.sql_type == DB3_TYPE_CHAR ? ct.precision : ct.width;
+    c->precision = ct.precision;
+    c->scale = ct.exact ? ct.decimals : 0;
+}
+
+/* Describes an expression column from its text (SQLite names such a
+ * column after it): MAX and MIN of a column have its type, SUM of an exact
+ * column is exact, COUNT is INTEGER, AVG and SUM of others DOUBLE; any
+ * other expression is CHAR. */
+static void db3_describe_expression(db3_session *s, const char *text, db3_column *c)
+{
+    std::vector<db3_token> t;
+    db3_error ignored;
+    db3_coltype ct{DB3_TYPE_CHAR, 'C', DB3_EXPR_CHARS, 0, DB3_EXPR_CHARS, 0};
+    if (text && db3_tokenize(text, &t, &ignored) && t.size() >= 4 && t[0].kind == DB3_TOK_WORD && t[1].text == "(") {
+        const std::string &fn = t[0].text;
+        std::string table, column;
+        size_t k = 2;
+        if (db3_is_word(t[k], "DISTINCT")) k++;
+        if (db3_is_ident(t[k]) && t[k + 1].text == "." && db3_is_ident(t[k + 2])) {
+            table = t[k].text;
+            column = t[k + 2].text;
+            k += 3;
+        } else if (db3_is_ident(t[k])) {
+            column = t[k].text;
+            k++;
+        }
+        bool whole = t[k].text == ")" && t[k + 1].kind == DB3_TOK_END;
+        db3_coltype arg;
+        bool typed = whole && !column.empty() && db3_column_type(s, table, column, &arg);
+        if (fn == "COUNT") {
+            ct = {DB3_TYPE_INTEGER, 'N', DB3_COUNT_WIDTH, 0, DB3_COUNT_DIGITS, 1};
+        } else if ((fn == "MAX" || fn == "MIN") && typed) {
+            ct = arg;
+        } else if (fn == "SUM" && typed && arg.exact) {
+            ct = {DB3_TYPE_NUMERIC, 'N', DB3_SUM_DIGITS, arg.decimals, DB3_SUM_DIGITS, 1};
+        } else if (fn == "SUM" || fn == "AVG") {
+            ct = {DB3_TYPE_DOUBLE, 'N', 20, 0, 53, 0};
+        }
+    }
+    db3_describe_type(c, ct);
+}
+
+/* Describes the result columns of a prepared SELECT. */
+static void db3_describe(db3_stmt *st)
+{
+    st->columns.clear();
+    int n = sqlite3_column_count(st->stmt);
+    for (int i = 0; i < n; i++) {
+        db3_column c;
+        const char *name = sqlite3_column_name(st->stmt, i);
+        const char *table = sqlite3_column_table_name(st->stmt, i);
+        const char *origin = sqlite3_column_origin_name(st->stmt, i);
+        c.name = name ? name : "";
+        db3_coltype ct;
+        if (table && origin && db3_column_type(st->s, table, origin, &ct)) {
+            c.table = table;
+            db3_describe_type(&c, ct);
+        } else {
+            db3_describe_expression(st->s, name, &c);
+        }
+        st->columns.push_back(c);
+    }
+}
+
+/* Prepares the SQLite statement of st. Answers 1, or 0 with the
+ * condition (a text after the statement is a syntax error). */
+static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
+{
+    db3_session *s = st->s;
+    sqlite3_finalize(st->stmt);
+    st->stmt = nullptr;
+    s->pending = db3_error();
+    const char *tail = nullptr;
+    int rc = sqlite3_prepare_v2(s->db, st->text.c_str(), -1, &st->stmt, &tail);
+    if (rc != SQLITE_OK) return db3_sqlite_fail(s, rc, err);
+    if (!st->stmt) return db3_fail(err, DB3_ERR_SYNTAX, "the statement is empty");
+    while (tail && *tail && (isspace((unsigned char)*tail) || *tail == ';')) tail++;
+    if (tail && *tail)
+        return db3_fail(err, DB3_ERR_SYNTAX, "only one statement may be given; \"%.20s\" follows it", tail);
+    if (st->function == DB3_FUNC_CURSOR) db3_describe(st);
+    st->params = sqlite3_bind_parameter_count(st->stmt);
+    return 1;
+}
+
+/* Prepares a statement (see db3_engine.h). */
+db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
+{
+    if (!s || !text) {
+        db3_fail(err, DB3_ERR_STATE, "no session or no statement text");
+        return nullptr;
+    }
+    db3_stmt *st = new (std::nothrow) db3_stmt();
+    if (!st) {
+        db3_fail(err, DB3_ERR_MEMORY, "no memory for a statement");
+        return nullptr;
+    }
+    st->s = s;
+    st->text = text;
+    int ok = db3_tokenize(text, &st->toks, err);
+    const std::vector<db3_token> &t = st->toks;
+    if (ok && t[0].kind == DB3_TOK_END) ok = db3_fail(err, DB3_ERR_SYNTAX, "the statement is empty");
+    if (ok && db3_is_ddl(t)) {
+        st->ddl = 1;
+        ok = db3_ddl(s, t, 1, &st->function, err);
+    } else if (ok) {
+        if (db3_is_word(t[0], "SELECT")) {
+            st->function = DB3_FUNC_CURSOR;
+        } else if (db3_is_word(t[0], "INSERT") && db3_is_word(t[1], "INTO") && db3_is_ident(t[2])) {
+            st->function = DB3_FUNC_INSERT;
+            st->target = db3_upper(t[2].text);
+        } else if (db3_is_word(t[0], "UPDATE") && db3_is_ident(t[1])) {
+            st->function = DB3_FUNC_UPDATE;
+            st->target = db3_upper(t[1].text);
+        } else if (db3_is_word(t[0], "DELETE") && db3_is_word(t[1], "FROM") && db3_is_ident(t[2])) {
+            st->function = DB3_FUNC_DELETE;
+            st->target = db3_upper(t[2].text);
+        } else {
+            ok = db3_fail(err, DB3_ERR_SYNTAX, "\"%s\" does not begin a statement this driver runs", t[0].text.c_str());
+        }
+        if (ok) {
+            db3_refresh(s, db3_named_tables(s, t), 1);
+            ok = db3_prepare_sqlite(st, err);
+        }
+    }
+    if (!ok) {
+        sqlite3_finalize(st->stmt);
+        delete st;
+        return nullptr;
+    }
+    s->stmts.push_back(st);
+    return st;
+}
+
+/* The function code of a statement. */
+int db3_stmt_function(const db3_stmt *st)
+{
+    return st->function;
+}
+
+/* The described result columns. */
+const std::vector<db3_column> &db3_stmt_columns(const db3_stmt *st)
+{
+    return st->columns;
+}
+
+/* The number of parameters. */
+int db3_stmt_param_count(const db3_stmt *st)
+{
+    return st->params;
+}
+
+/* Frees a statement. */
+void db3_stmt_free(db3_stmt *st)
+{
+    if (!st) return;
+    std::vector<db3_stmt *> &v = st->s->stmts;
+    v.erase(std::remove(v.begin(), v.end(), st), v.end());
+    sqlite3_finalize(st->stmt);
+    delete st;
+}
+
+/* The locks a running statement holds. */
+struct db3_held {
+    std::vector<db3_lock> locks;   /* one per table, released on destruction */
+    ~db3_held()
+    {
+        for (db3_lock &l : locks) db3_unlock_file(&l);
+    }
+};
+
+/* Readies st to run: locks its tables (the target exclusively), brings
+ * its virtual tables up to date (preparing again when one was made anew),
+ * starts a new read generation and binds the parameters. Answers 1, or 0
+ * with the condition. */
+static int db3_start(db3_stmt *st, const std::vector<db3_value> *params, db3_held *held, db3_error *err)
+{
+    db3_session *s = st->s;
+    std::vector<db3_named> tables = db3_named_tables(s, st->toks);
+    for (const db3_named &n : tables) {
+        held->locks.emplace_back();
+        if (!db3_lock_file(&held->locks.back(), n.path, n.name == st->target, err)) return 0;
+    }
+    if (db3_refresh(s, tables, 0) && !db3_prepare_sqlite(st, err)) return 0;
+    s->generation++;
+    s->pending = db3_error();
+    sqlite3_reset(st->stmt);
+    sqlite3_clear_bindings(st->stmt);
+    size_t given = params ? params->size() : 0;
+    if ((int)given != st->params)
+        return db3_fail(err, DB3_ERR_COUNT, "the statement has %d parameters, %zu values were given", st->params, given);
+    for (size_t i = 0; i < given; i++) {
+        const db3_value &v = (*params)[i];
+        int at = (int)i + 1, rc = SQLITE_OK;
+        if (v.kind == DB3_VALUE_INT) rc = sqlite3_bind_int64(st->stmt, at, v.i);
+        else if (v.kind == DB3_VALUE_REAL) rc = sqlite3_bind_double(st->stmt, at, v.d);
+        else if (v.kind == DB3_VALUE_TEXT) rc = sqlite3_bind_text(st->stmt, at, v.s.data(), (int)v.s.size(), SQLITE_TRANSIENT);
+        if (rc != SQLITE_OK) return db3_sqlite_fail(s, rc, err);
+    }
+    return 1;
+}
+
+/* Executes a statement that is not a cursor specification. */
+int db3_execute(db3_stmt *st, const std::vector<db3_value> *params, long *rows, db3_error *err)
+{
+    if (rows) *rows = 0;
+    if (!st) return db3_fail(err, DB3_ERR_STATE, "no statement");
+    if (st->function == DB3_FUNC_CURSOR)
+        return db3_fail(err, DB3_ERR_STATE, "a SELECT statement is run by opening a cursor on it");
+    if (st->ddl) return db3_ddl(st->s, st->toks, 0, nullptr, err);
+    db3_held held;
+    if (!db3_start(st, params, &held, err)) return 0;
+    int rc;
+    while ((rc = sqlite3_step(st->stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        int ok = db3_sqlite_fail(st->s, rc, err);
+        sqlite3_reset(st->stmt);
+        return ok;
+    }
+    if (rows) *rows = (long)sqlite3_changes(st->s->db);
+    sqlite3_reset(st->stmt);
+    return 1;
+}
+
+/* Converts column i of the current SQLite row into a value of the
+ * described column's type. */
+static db3_value db3_row_value(sqlite3_stmt *q, int i, const db3_column &c)
+{
+    db3_value v;
+    int vt = sqlite3_column_type(q, i);
+    if (vt == SQLITE_NULL) return v;
+    switch (c.type) {
+    case DB3_TYPE_NUMERIC:
+    case DB3_TYPE_DECIMAL:
+        if (c.scale > 0) {
+            char text[64];
+            if (vt == SQLITE_INTEGER)
+                snprintf(text, sizeof text, "%lld.%0*d", (long long)sqlite3_column_int64(q, i), c.scale, 0);
+            else
+                snprintf(text, sizeof text, "%.*f", c.scale, sqlite3_column_double(q, i));
+            if (text[0] == '-' && strspn(text + 1, "0.") == strlen(text + 1)) memmove(text, text + 1, strlen(text));
+            v.kind = DB3_VALUE_TEXT;
+            v.s = text;
+            return v;
+        }
+        [[fallthrough]];
+    case DB3_TYPE_INTEGER:
+    case DB3_TYPE_SMALLINT:
+        v.kind = DB3_VALUE_INT;
+        v.i = vt == SQLITE_INTEGER ? sqlite3_column_int64(q, i) : std::llround(sqlite3_column_double(q, i));
+        return v;
+    case DB3_TYPE_FLOAT:
+    case DB3_TYPE_REAL:
+    case DB3_TYPE_DOUBLE:
+        v.kind = DB3_VALUE_REAL;
+        v.d = sqlite3_column_double(q, i);
+        return v;
+    default:
+        v.kind = DB3_VALUE_TEXT;
+        v.s.assign(reinterpret_cast<const char *>(sqlite3_column_text(q, i)), (size_t)sqlite3_column_bytes(q, i));
+        return v;
+    }
+}
+
+/* Runs a cursor specification and reads its rows. */
+int db3_open_cursor(db3_stmt *st, const std::vector<db3_value> *params, db3_result *out, db3_error *err)
+{
+    out->columns.clear();
+    out->rows.clear();
+    if (!st) return db3_fail(err, DB3_ERR_STATE, "no statement");
+    if (st->function != DB3_FUNC_CURSOR) return db3_fail(err, DB3_ERR_STATE, "only a SELECT statement has a cursor");
+    db3_held held;
+    if (!db3_start(st, params, &held, err)) return 0;
+    out->columns = st->columns;
+    int rc;
+    size_t n = st->columns.size();
+    try {
+        while ((rc = sqlite3_step(st->stmt)) == SQLITE_ROW) {
+            std::vector<db3_value> row;
+            row.reserve(n);
+            for (size_t i = 0; i < n; i++) row.push_back(db3_row_value(st->stmt, (int)i, st->columns[i]));
+            out->rows.push_back(std::move(row));
+        }
+    } catch (...) {
+        sqlite3_reset(st->stmt);
+        out->rows.clear();
+        return db3_fail(err, DB3_ERR_MEMORY, "no memory for the rows of the cursor");
+    }
+    if (rc != SQLITE_DONE) {
+        int ok = db3_sqlite_fail(st->s, rc, err);
+        sqlite3_reset(st->stmt);
+        out->rows.clear();
+        return ok;
+    }
+    sqlite3_reset(st->stmt);
+    return 1;
+}
+
+/* Prepares and runs one statement (see db3_engine.h). */
+int db3_run(db3_session *s, const char *text, db3_result *out, long *rows, db3_error *err)
+{
+    db3_stmt *st = db3_prepare(s, text, err);
+    if (!st) return 0;
+    int ok;
+    if (st->function == DB3_FUNC_CURSOR) {
+        db3_result scratch;
+        ok = db3_open_cursor(st, nullptr, out ? out : &scratch, err);
+        if (rows) *rows = ok ? (long)(out ? out : &scratch)->rows.size() : 0;
+    } else {
+        ok = db3_execute(st, nullptr, rows, err);
+    }
+    db3_stmt_free(st);
+    return ok;
+}

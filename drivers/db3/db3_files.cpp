@@ -1,0 +1,232 @@
+/*
+ * The files of a DB3 catalog directory besides the table data: finding a
+ * table's files without regard to case, the lock a statement holds on a
+ * table file while it reads or writes it, and the index side file.
+ *
+ * A table's indexes live in NAME.INI beside NAME.DBF, one section per
+ * index:
+ *
+ *   ; indexes of table SAMPL
+ *   [SAMPLPRI]
+ *   Unique=0
+ *   Columns=STN,SEC,SMP
+ *
+ * The locks are flock() locks on the .DBF itself: shared while a statement
+ * reads the table, exclusive while it writes it, so two connections (two
+ * editors, or two driver processes) never interleave their writes. They
+ * belong to the open file, not the process, and are taken in name order by
+ * the caller so that two statements cannot wait for each other.
+ */
+#include "drivers/db3/db3_internal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+/* How long a statement waits for another connection's lock, and the
+ * pause between two attempts (milliseconds). */
+constexpr int DB3_LOCK_WAIT_MS = 10000;
+constexpr int DB3_LOCK_PAUSE_MS = 5;
+
+/* Extension of the index side file. */
+constexpr const char *DB3_EXT_INDEX = ".INI";
+
+/* Answers the path of NAME.ext in dir, found without regard to case; ""
+ * when there is none or more than one candidate would be a guess. */
+std::string db3_find_file(const std::string &dir, const std::string &name, const char *ext)
+{
+    std::string want = db3_upper(name) + ext;
+    std::string path = dir + "/" + want;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return path;
+    std::string found;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (struct dirent *e = readdir(d)) {
+            if (strcasecmp(e->d_name, want.c_str()) == 0) {
+                found = dir + "/" + e->d_name;
+                break;
+            }
+        }
+        closedir(d);
+    }
+    return found;
+}
+
+/* The path of a new NAME.ext (upper-case) in dir. */
+std::string db3_new_path(const std::string &dir, const std::string &name, const char *ext)
+{
+    return dir + "/" + db3_upper(name) + ext;
+}
+
+/* Lists the tables of dir: the base names of its .DBF files. */
+std::vector<std::string> db3_list_tables(const std::string &dir)
+{
+    std::vector<std::string> out;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (struct dirent *e = readdir(d)) {
+            size_t n = strlen(e->d_name);
+            if (n > 4 && strcasecmp(e->d_name + n - 4, DBF_EXT_TABLE) == 0)
+                out.emplace_back(e->d_name, n - 4);
+        }
+        closedir(d);
+    }
+    return out;
+}
+
+/* Takes a lock on the file at path (see db3_internal.h). Answers 1, or 0
+ * with DB3_ERR_IO when the file cannot be opened and DB3_ERR_LOCKED when
+ * another connection keeps it locked for longer than DB3_LOCK_WAIT_MS. */
+int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err)
+{
+    db3_unlock_file(lk);
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return db3_fail(err, DB3_ERR_IO, "cannot open %s: %s", path.c_str(), strerror(errno));
+    int op = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    for (int waited = 0;; waited += DB3_LOCK_PAUSE_MS) {
+        if (flock(fd, op) == 0) break;
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= DB3_LOCK_WAIT_MS) {
+            int e = errno;
+            close(fd);
+            if (e == EWOULDBLOCK)
+                return db3_fail(err, DB3_ERR_LOCKED, "table file %s is locked by another connection", path.c_str());
+            return db3_fail(err, DB3_ERR_IO, "cannot lock %s: %s", path.c_str(), strerror(e));
+        }
+        usleep(DB3_LOCK_PAUSE_MS * 1000);
+    }
+    lk->fd = fd;
+    return 1;
+}
+
+/* Releases a lock (closing its descriptor releases it). */
+void db3_unlock_file(db3_lock *lk)
+{
+    if (lk->fd >= 0) close(lk->fd);
+    lk->fd = -1;
+}
+
+/* Cuts blanks from both ends of a text. */
+static std::string db3_trim(const std::string &s)
+{
+    size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return "";
+    size_t b = s.find_last_not_of(" \t\r\n");
+    return s.substr(a, b - a + 1);
+}
+
+/* Reads the indexes of table (see db3_internal.h). Answers 1 (no side file
+ * is no index), or 0 with DB3_ERR_DAMAGED for a line that is neither a
+ * section, an entry nor a comment, or an index without columns. */
+int db3_read_indexes(const std::string &dir, const std::string &table, std::vector<db3_index> *out, db3_error *err)
+{
+    out->clear();
+    std::string path = db3_find_file(dir, table, DB3_EXT_INDEX);
+    if (path.empty()) return 1;
+    std::ifstream in(path);
+    if (!in) return db3_fail(err, DB3_ERR_IO, "cannot read the index file %s", path.c_str());
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        number++;
+        std::string t = db3_trim(line);
+        if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+        if (t[0] == '[' && t.back() == ']') {
+            db3_index ix;
+            ix.name = db3_upper(db3_trim(t.substr(1, t.size() - 2)));
+            out->push_back(ix);
+            continue;
+        }
+        size_t eq = t.find('=');
+        if (eq == std::string::npos || out->empty())
+            return db3_fail(err, DB3_ERR_DAMAGED, "index file %s, line %d: not an index entry", path.c_str(), number);
+        std::string key = db3_upper(db3_trim(t.substr(0, eq)));
+        std::string value = db3_trim(t.substr(eq + 1));
+        if (key == "UNIQUE") {
+            out->back().unique = value == "1";
+        } else if (key == "COLUMNS") {
+            std::stringstream ss(value);
+            std::string col;
+            while (std::getline(ss, col, ','))
+                if (!db3_trim(col).empty()) out->back().columns.push_back(db3_upper(db3_trim(col)));
+        }
+    }
+    for (const db3_index &ix : *out)
+        if (ix.name.empty() || ix.columns.empty())
+            return db3_fail(err, DB3_ERR_DAMAGED, "index file %s: index %s has no columns", path.c_str(), ix.name.c_str());
+    return 1;
+}
+
+/* Writes the indexes of table (see db3_internal.h): the text goes to a
+ * temporary file that is renamed over the old one. Answers 1, or 0 with
+ * DB3_ERR_IO. */
+int db3_write_indexes(const std::string &dir, const std::string &table, const std::vector<db3_index> &list, db3_error *err)
+{
+    std::string path = db3_find_file(dir, table, DB3_EXT_INDEX);
+    if (list.empty()) {
+        if (!path.empty() && unlink(path.c_str()) != 0)
+            return db3_fail(err, DB3_ERR_IO, "cannot remove %s: %s", path.c_str(), strerror(errno));
+        return 1;
+    }
+    if (path.empty()) path = db3_new_path(dir, table, DB3_EXT_INDEX);
+    std::string temp = path + ".new";
+    FILE *f = fopen(temp.c_str(), "w");
+    if (!f) return db3_fail(err, DB3_ERR_IO, "cannot write %s: %s", temp.c_str(), strerror(errno));
+    bool ok = fprintf(f, "; indexes of table %s\n", db3_upper(table).c_str()) > 0;
+    for (const db3_index &ix : list) {
+        std::string cols;
+        for (const std::string &c : ix.columns) cols += (cols.empty() ? "" : ",") + c;
+        ok = ok && fprintf(f, "[%s]\nUnique=%d\nColumns=%s\n", ix.name.c_str(), ix.unique, cols.c_str()) > 0;
+    }
+    ok = fflush(f) == 0 && ok;
+    ok = fsync(fileno(f)) == 0 && ok;
+    ok = fclose(f) == 0 && ok;
+    if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return db3_fail(err, DB3_ERR_IO, "cannot write the index file %s", path.c_str());
+    }
+    return 1;
+}
+
+/* Reads the header fields and descriptors of the .DBF at path as one text
+ * (the layout a virtual table was declared from), with the fields' names
+ * and column types. Answers 1, or 0 with
+ * DB3_ERR_DAMAGED when the library refuses the file, DB3_ERR_IO when it
+ * cannot be opened. */
+int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *err)
+{
+    dbf_handle *h = dbf_new();
+    if (!h) return db3_fail(err, DB3_ERR_MEMORY, "no memory to open %s", path.c_str());
+    int rc = dbf_open(h, path.c_str(), DBF_MODE_READ, 0);
+    if (rc != DBF_OK) {
+        dbf_free(h);
+        if (rc == DBF_ERR_OPEN || rc == DBF_ERR_ARG)
+            return db3_fail(err, DB3_ERR_IO, "cannot open table file %s", path.c_str());
+        return db3_fail(err, DB3_ERR_DAMAGED, "table file %s is damaged (dBASE code %d)", path.c_str(), rc);
+    }
+    std::string *layout = &entry->layout;
+    entry->path = path;
+    entry->names.clear();
+    entry->types.clear();
+    for (int i = 0; i < h->field_count; i++) {
+        dbf_field f = h->fields[i];
+        f.type = h->file_types[i];
+        entry->names.push_back(f.name);
+        entry->types.push_back(db3_type_of_field(&f));
+    }
+    layout->assign(reinterpret_cast<const char *>(&h->header.header_length), sizeof h->header.header_length);
+    layout->append(reinterpret_cast<const char *>(&h->header.record_length), sizeof h->header.record_length);
+    layout->append(reinterpret_cast<const char *>(h->fields), sizeof(dbf_field) * (size_t)h->field_count);
+    layout->append(h->file_types, (size_t)h->field_count);
+    layout->push_back((char)h->header.version);
+    dbf_close(h);
+    dbf_free(h);
+    return 1;
+}

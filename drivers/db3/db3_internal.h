@@ -1,0 +1,176 @@
+/*
+ * What the parts of the DB3 driver's engine share: the statement tokens,
+ * the mapping between SQL column types and dBASE fields, the catalog's
+ * files (table lookup, locks, index side files), the virtual-table module
+ * and the session record. Nothing here is seen by the driver program.
+ */
+#ifndef PV_DRIVERS_DB3_DB3_INTERNAL_H
+#define PV_DRIVERS_DB3_DB3_INTERNAL_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "data/dbf/dbf.h"
+#include "drivers/db3/db3_engine.h"
+
+/* ---- Tokens ---------------------------------------------------------- */
+
+constexpr int DB3_TOK_END = 0;      /* end of the text */
+constexpr int DB3_TOK_WORD = 1;     /* a plain identifier or keyword, text upper-cased */
+constexpr int DB3_TOK_QUOTED = 2;   /* a "quoted" identifier, text without quotes */
+constexpr int DB3_TOK_STRING = 3;   /* a 'literal', text with doubled quotes undone */
+constexpr int DB3_TOK_NUMBER = 4;   /* a number literal */
+constexpr int DB3_TOK_PUNCT = 5;    /* one of ( ) , . ; * = < > and the rest */
+constexpr int DB3_TOK_BAD = 6;      /* an unterminated quote or a stray character */
+
+/* One token of a statement. */
+struct db3_token {
+    int kind;                /* DB3_TOK_ kind */
+    std::string text;        /* see the kinds */
+    size_t at;               /* offset of its first character in the statement */
+};
+
+/* Splits text into tokens, ending with one DB3_TOK_END. Answers 1, or 0
+ * with DB3_ERR_SYNTAX in err for an unterminated quote. */
+int db3_tokenize(const char *text, std::vector<db3_token> *out, db3_error *err);
+
+/* Answers 1 when token t is the keyword kw (a plain word, any case). */
+int db3_is_word(const db3_token &t, const char *kw);
+
+/* Answers 1 when token t is an identifier (plain or quoted). */
+int db3_is_ident(const db3_token &t);
+
+/* ---- Column types and fields ------------------------------------------ */
+
+/* How one column maps onto its dBASE field. */
+struct db3_coltype {
+    int sql_type;            /* DB3_TYPE_ code */
+    char letter;             /* field type letter: C or N (others only when read) */
+    int width;               /* field width in characters */
+    int decimals;            /* field decimal count */
+    int precision;           /* described precision */
+    int exact;               /* 1: exact number written with fixed decimals */
+};
+
+/* Parses a column type of CREATE TABLE starting at toks[*pos] (moved past
+ * it) into ct. Answers 1, or 0 with DB3_ERR_SYNTAX or DB3_ERR_DEFINITION. */
+int db3_parse_coltype(const std::vector<db3_token> &toks, size_t *pos, db3_coltype *ct, db3_error *err);
+
+/* Fills a field descriptor (name upper-cased, type letter, width,
+ * decimals and the type mark) for a column of type ct. */
+void db3_field_from_type(dbf_field *f, const char *name, const db3_coltype *ct);
+
+/* Answers the column type of a field read from a file: the type mark
+ * when the driver wrote one, else the field's letter, width and decimals. */
+db3_coltype db3_type_of_field(const dbf_field *f);
+
+/* The SQL type name used when the virtual table declares a column. */
+const char *db3_decl_type(const db3_coltype *ct);
+
+/* Gives SQLite the value of a field's bytes (width characters) as read:
+ * NULL for blanks, INTEGER or REAL for numbers, TEXT without trailing
+ * blanks otherwise. Answers 1, or 0 when a number field holds no number. */
+int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width);
+
+/* Writes value v into a field's bytes (width characters, blank-padded,
+ * numbers right-aligned). Answers 1, or 0 with DB3_ERR_TYPE, _RANGE or
+ * _TOO_LONG in err naming column. */
+int db3_field_store(const db3_coltype *ct, sqlite3_value *v, char *bytes, const char *column, db3_error *err);
+
+/* The canonical key text of a field's bytes for unique indexes; answers 0
+ * for a blank field (a null takes part in no key). */
+int db3_field_key(const db3_coltype *ct, const char *bytes, int width, std::string *key);
+
+/* ---- Catalog files ------------------------------------------------------ */
+
+/* Answers the path of the file NAME.ext in dir (name found without regard
+ * to case), or "" when there is none. */
+std::string db3_find_file(const std::string &dir, const std::string &name, const char *ext);
+
+/* The path a new file NAME.ext (upper-case) would have in dir. */
+std::string db3_new_path(const std::string &dir, const std::string &name, const char *ext);
+
+/* A lock on one table file, held while a statement reads or writes it. */
+struct db3_lock {
+    int fd = -1;             /* descriptor holding the lock, -1 when none */
+};
+
+/* Takes a shared (exclusive = 0) or exclusive lock on the file at path,
+ * waiting up to DB3_LOCK_WAIT_MS. Answers 1, or 0 with DB3_ERR_LOCKED or
+ * DB3_ERR_IO in err. */
+int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err);
+
+/* Releases a lock taken by db3_lock_file (nothing when none is held). */
+void db3_unlock_file(db3_lock *lk);
+
+/* One index of a table, as kept in the table's side file. */
+struct db3_index {
+    std::string name;                  /* index name, upper-cased */
+    int unique = 0;                    /* 1 for a UNIQUE index */
+    std::vector<std::string> columns;  /* column names, upper-cased, in key order */
+};
+
+/* Reads the indexes of table from its side file in dir into out (empty
+ * when the table has none). Answers 1, or 0 with DB3_ERR_DAMAGED or
+ * DB3_ERR_IO when the side file cannot be read. */
+int db3_read_indexes(const std::string &dir, const std::string &table, std::vector<db3_index> *out, db3_error *err);
+
+/* Writes the indexes of table to its side file, replacing it atomically;
+ * an empty list removes the file. Answers 1, or 0 with DB3_ERR_IO. */
+int db3_write_indexes(const std::string &dir, const std::string &table, const std::vector<db3_index> &list, db3_error *err);
+
+/* Lists the table names of dir (base names of its .DBF files, as found). */
+std::vector<std::string> db3_list_tables(const std::string &dir);
+
+/* ---- Virtual tables and the session ------------------------------------ */
+
+/* The session's record of one virtual table made for a statement. */
+struct db3_vtab_entry {
+    std::string path;                    /* .DBF file the table reads */
+    std::string layout;                  /* header and descriptors as last read */
+    std::vector<std::string> names;      /* field names in order */
+    std::vector<db3_coltype> types;      /* their column types */
+};
+
+/* One session: the catalog directory and its SQLite connection. */
+struct db3_session {
+    std::string dir;                               /* catalog directory, no trailing '/' */
+    sqlite3 *db = nullptr;                         /* in-memory SQLite holding the virtual tables */
+    std::map<std::string, db3_vtab_entry> vtabs;   /* by upper-cased table name */
+    std::map<std::string, db3_error> damaged;      /* tables whose file could not be read */
+    db3_error pending;                             /* condition set by the virtual tables */
+    std::vector<db3_stmt *> stmts;                 /* prepared statements, owned */
+    long generation = 0;                           /* counts statements run; tables read once per statement */
+};
+
+/* Registers the virtual-table module "db3" on db, with the session whose
+ * pending condition the tables set. Answers the SQLite result code. */
+int db3_vtab_register(sqlite3 *db, db3_session *s);
+
+/* Reads the layout (header fields and descriptors) of the .DBF at path
+ * into entry (path, layout, field names and types). Answers 1, or 0 with
+ * DB3_ERR_DAMAGED or DB3_ERR_IO in err. */
+int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *err);
+
+/* Records a condition in the session's pending slot for the statement
+ * that is running; answers 0. */
+int db3_set_pending(db3_session *s, const db3_error &e);
+
+/* Runs the data definition statement of toks (CREATE TABLE, CREATE INDEX,
+ * DROP INDEX, DROP TABLE, ALTER TABLE). With check = 1 only parses it and
+ * answers its function code in *function. Answers 1, or 0 with err. */
+int db3_ddl(db3_session *s, const std::vector<db3_token> &toks, int check, int *function, db3_error *err);
+
+/* Answers whether the first tokens name a data definition statement. */
+int db3_is_ddl(const std::vector<db3_token> &toks);
+
+/* Forgets the virtual table of a name (after DROP TABLE, for instance). */
+void db3_forget_vtab(db3_session *s, const std::string &upper_name);
+
+/* Upper-cases an ASCII text. */
+std::string db3_upper(const std::string &text);
+
+#endif

@@ -1,0 +1,418 @@
+/*
+ * Column types of the DB3 driver and the text of their dBASE fields.
+ *
+ * dBASE III knows character (C) and number (N) fields; the SQL types of
+ * CREATE TABLE map onto them as follows (width and decimals of the field,
+ * the width counting sign and decimal point as dBASE does):
+ *
+ *   CHAR(n)                    C(n), n 1..254 (CHAR alone is CHAR(1))
+ *   NUMERIC(p[,s]), DEC(p[,s]) N(p,s), p 1..20, s 0..p-2 (p alone: s = 0;
+ *   DECIMAL(p[,s])             no size: NUMERIC(18,0))
+ *   SMALLINT                   N(6,0)    -32768..32767
+ *   INT, INTEGER               N(11,0)   -2147483648..2147483647
+ *   FLOAT[(p)], REAL,          N(20,0)   the shortest text that reads back as
+ *   DOUBLE [PRECISION]                   the same binary number, point or
+ *                                        exponent where needed (E-15)
+ *
+ * The SQL type itself is marked in reserved bytes of the field descriptor
+ * (bytes 20 to 22: 'P', the type code, the FLOAT precision), which other
+ * dBASE readers ignore, so a table describes itself as it was created.
+ * Fields without the mark (tables made by other programs, or rebuilt by the
+ * application) are described from their letter: C(n) CHAR(n); N(20,d) and
+ * F DOUBLE PRECISION; other N(w,d) NUMERIC(w,d); L CHAR(1); D CHAR(8);
+ * M CHAR holding the memo text.
+ *
+ * Blank fields are NULL. Numbers are written right-aligned; a value that
+ * does not fit its field is refused (22003), never cut; a text longer than
+ * its field is refused (22001) unless only blanks are cut.
+ */
+#include "drivers/db3/db3_internal.h"
+
+#include <cerrno>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+/* Sizes of the mapping. */
+constexpr int DB3_CHAR_MAX = 254;          /* longest C field */
+constexpr int DB3_NUMERIC_DEFAULT = 18;    /* width of NUMERIC without a size */
+constexpr int DB3_SMALLINT_WIDTH = 6;      /* "-32768" */
+constexpr int DB3_SMALLINT_DIGITS = 5;
+constexpr int DB3_INTEGER_WIDTH = 11;      /* "-2147483648" */
+constexpr int DB3_INTEGER_DIGITS = 10;
+constexpr int DB3_APPROX_WIDTH = 20;       /* field of FLOAT, REAL and DOUBLE */
+constexpr int DB3_FLOAT_DEFAULT = 53;      /* binary digits of FLOAT without a size */
+constexpr int DB3_FLOAT_MAX = 53;
+constexpr int DB3_REAL_DIGITS = 24;        /* binary digits of REAL */
+constexpr int DB3_DOUBLE_DIGITS = 53;      /* binary digits of DOUBLE PRECISION */
+constexpr int DB3_REAL_SIGNIFICANT = 9;    /* decimal digits that bring a float back */
+constexpr int DB3_DOUBLE_SIGNIFICANT = 17; /* decimal digits that bring a double back */
+constexpr int DB3_MEMO_CHARS = 32000;      /* described length of a memo column */
+constexpr int DB3_DATE_CHARS = 8;          /* YYYYMMDD */
+constexpr int DB3_INT_DIGITS_MAX = 18;     /* widths up to this read as SQLite integers */
+constexpr int DB3_NUMBER_TEXT = 64;        /* buffer of a formatted number */
+
+/* The type mark in the descriptor's reserved bytes 20..22. */
+constexpr int DB3_MARK_AT = 2;             /* index in reserved2 of the mark byte */
+constexpr unsigned char DB3_MARK = 'P';
+
+/* Sets the exact-number parts of ct. */
+static void db3_exact(db3_coltype *ct, int type, int width, int decimals, int precision)
+{
+    ct->sql_type = type;
+    ct->letter = 'N';
+    ct->width = width;
+    ct->decimals = decimals;
+    ct->precision = precision;
+    ct->exact = 1;
+}
+
+/* Sets the approximate-number parts of ct. */
+static void db3_approx(db3_coltype *ct, int type, int precision)
+{
+    ct->sql_type = type;
+    ct->letter = 'N';
+    ct->width = DB3_APPROX_WIDTH;
+    ct->decimals = 0;
+    ct->precision = precision;
+    ct->exact = 0;
+}
+
+/* Reads "( n [, m] )" after a type name when present. Answers the count of
+ * numbers read (0, 1 or 2), or -1 with DB3_ERR_SYNTAX. */
+static int db3_parse_size(const std::vector<db3_token> &t, size_t *pos, int max_numbers, int *a, int *b,
+                          db3_error *err)
+{
+    if (!(t[*pos].kind == DB3_TOK_PUNCT && t[*pos].text == "(")) return 0;
+    size_t p = *pos + 1;
+    int got = 0;
+    int *slots[2] = {a, b};
+    for (;;) {
+        if (t[p].kind != DB3_TOK_NUMBER || t[p].text.find_first_not_of("0123456789") != std::string::npos
+            || t[p].text.size() > 4 || got == max_numbers)
+            return db3_fail(err, DB3_ERR_SYNTAX, "a size is expected at character %zu", t[p].at + 1), -1;
+        *slots[got++] = atoi(t[p].text.c_str());
+        p++;
+        if (t[p].kind == DB3_TOK_PUNCT && t[p].text == ",") {
+            p++;
+            continue;
+        }
+        if (t[p].kind == DB3_TOK_PUNCT && t[p].text == ")") break;
+        return db3_fail(err, DB3_ERR_SYNTAX, "\")\" is expected at character %zu", t[p].at + 1), -1;
+    }
+    *pos = p + 1;
+    return got;
+}
+
+/* Parses a column type (see db3_internal.h). Answers 1, or 0 with
+ * DB3_ERR_SYNTAX for an unknown type and DB3_ERR_DEFINITION for a size the
+ * field cannot hold. */
+int db3_parse_coltype(const std::vector<db3_token> &t, size_t *pos, db3_coltype *ct, db3_error *err)
+{
+    const db3_token &w = t[*pos];
+    if (w.kind != DB3_TOK_WORD) return db3_fail(err, DB3_ERR_SYNTAX, "a column type is expected at character %zu", w.at + 1);
+    (*pos)++;
+    int a = 0, b = 0;
+    if (w.text == "CHAR" || w.text == "CHARACTER") {
+        int n = db3_parse_size(t, pos, 1, &a, &b, err);
+        if (n < 0) return 0;
+        if (n == 0) a = 1;
+        if (a < 1 || a > DB3_CHAR_MAX)
+            return db3_fail(err, DB3_ERR_DEFINITION, "CHAR(%d): a dBASE character field holds 1 to %d characters", a, DB3_CHAR_MAX);
+        ct->sql_type = DB3_TYPE_CHAR;
+        ct->letter = 'C';
+        ct->width = ct->precision = a;
+        ct->decimals = 0;
+        ct->exact = 0;
+        return 1;
+    }
+    if (w.text == "NUMERIC" || w.text == "DEC" || w.text == "DECIMAL") {
+        int n = db3_parse_size(t, pos, 2, &a, &b, err);
+        if (n < 0) return 0;
+        if (n == 0) a = DB3_NUMERIC_DEFAULT;
+        if (n < 2) b = 0;
+        if (a < 1 || a > DBF_NUMBER_MAX)
+            return db3_fail(err, DB3_ERR_DEFINITION, "%s(%d): a dBASE number field holds 1 to %d characters",
+                            w.text.c_str(), a, DBF_NUMBER_MAX);
+        if (b > 0 && b + 1 >= a)
+            return db3_fail(err, DB3_ERR_DEFINITION, "%s(%d,%d): the scale must be below the precision less one",
+                            w.text.c_str(), a, b);
+        db3_exact(ct, w.text == "NUMERIC" ? DB3_TYPE_NUMERIC : DB3_TYPE_DECIMAL, a, b, a);
+        return 1;
+    }
+    if (w.text == "INT" || w.text == "INTEGER") {
+        db3_exact(ct, DB3_TYPE_INTEGER, DB3_INTEGER_WIDTH, 0, DB3_INTEGER_DIGITS);
+        return 1;
+    }
+    if (w.text == "SMALLINT") {
+        db3_exact(ct, DB3_TYPE_SMALLINT, DB3_SMALLINT_WIDTH, 0, DB3_SMALLINT_DIGITS);
+        return 1;
+    }
+    if (w.text == "FLOAT") {
+        int n = db3_parse_size(t, pos, 1, &a, &b, err);
+        if (n < 0) return 0;
+        if (n == 0) a = DB3_FLOAT_DEFAULT;
+        if (a < 1 || a > DB3_FLOAT_MAX)
+            return db3_fail(err, DB3_ERR_DEFINITION, "FLOAT(%d): the precision must be 1 to %d", a, DB3_FLOAT_MAX);
+        db3_approx(ct, DB3_TYPE_FLOAT, a);
+        return 1;
+    }
+    if (w.text == "REAL") {
+        db3_approx(ct, DB3_TYPE_REAL, DB3_REAL_DIGITS);
+        return 1;
+    }
+    if (w.text == "DOUBLE") {
+        if (db3_is_word(t[*pos], "PRECISION")) (*pos)++;
+        db3_approx(ct, DB3_TYPE_DOUBLE, DB3_DOUBLE_DIGITS);
+        return 1;
+    }
+    return db3_fail(err, DB3_ERR_SYNTAX, "unknown column type %s at character %zu", w.text.c_str(), w.at + 1);
+}
+
+/* Fills a descriptor for a new column (see db3_internal.h). */
+void db3_field_from_type(dbf_field *f, const char *name, const db3_coltype *ct)
+{
+    memset(f, 0, sizeof *f);
+    snprintf(f->name, sizeof f->name, "%s", db3_upper(name).c_str());
+    f->type = ct->letter;
+    f->length = (unsigned char)ct->width;
+    f->decimals = (unsigned char)ct->decimals;
+    if (ct->letter == 'N') {
+        f->reserved2[DB3_MARK_AT] = DB3_MARK;
+        f->reserved2[DB3_MARK_AT + 1] = (unsigned char)ct->sql_type;
+        f->reserved2[DB3_MARK_AT + 2] = (unsigned char)ct->precision;
+    }
+}
+
+/* Answers the column type of a field read from a file (see the table at
+ * the top of this file). */
+db3_coltype db3_type_of_field(const dbf_field *f)
+{
+    db3_coltype ct{DB3_TYPE_CHAR, f->type, f->length, f->decimals, f->length, 0};
+    int mark = f->reserved2[DB3_MARK_AT] == DB3_MARK ? f->reserved2[DB3_MARK_AT + 1] : 0;
+    int prec = f->reserved2[DB3_MARK_AT + 2];
+    if (f->type == 'N') {
+        if (mark == DB3_TYPE_FLOAT && prec >= 1 && prec <= DB3_FLOAT_MAX) {
+            db3_approx(&ct, DB3_TYPE_FLOAT, prec);
+        } else if (mark == DB3_TYPE_REAL) {
+            db3_approx(&ct, DB3_TYPE_REAL, DB3_REAL_DIGITS);
+        } else if (mark == DB3_TYPE_DOUBLE || (!mark && f->length == DB3_APPROX_WIDTH)) {
+            db3_approx(&ct, DB3_TYPE_DOUBLE, DB3_DOUBLE_DIGITS);
+        } else if (mark == DB3_TYPE_INTEGER && f->decimals == 0) {
+            db3_exact(&ct, DB3_TYPE_INTEGER, f->length, 0, DB3_INTEGER_DIGITS);
+        } else if (mark == DB3_TYPE_SMALLINT && f->decimals == 0) {
+            db3_exact(&ct, DB3_TYPE_SMALLINT, f->length, 0, DB3_SMALLINT_DIGITS);
+        } else {
+            db3_exact(&ct, mark == DB3_TYPE_DECIMAL ? DB3_TYPE_DECIMAL : DB3_TYPE_NUMERIC, f->length, f->decimals, f->length);
+        }
+    } else if (f->type == 'F') {
+        db3_approx(&ct, DB3_TYPE_DOUBLE, DB3_DOUBLE_DIGITS);
+        ct.letter = 'F';
+        ct.width = f->length;
+    } else if (f->type == 'L') {
+        ct.precision = 1;
+    } else if (f->type == 'D') {
+        ct.precision = DB3_DATE_CHARS;
+    } else if (f->type == 'M') {
+        ct.precision = DB3_MEMO_CHARS;
+    }
+    return ct;
+}
+
+/* The declared SQLite type of a column: TEXT affinity for characters,
+ * INTEGER for whole numbers, REAL otherwise. */
+const char *db3_decl_type(const db3_coltype *ct)
+{
+    if (ct->letter != 'N' && ct->letter != 'F') return "CHAR COLLATE RTRIM";
+    if (ct->exact && ct->decimals == 0 && ct->width <= DB3_INT_DIGITS_MAX) return "INTEGER";
+    return ct->exact ? "NUMERIC" : "REAL";
+}
+
+/* Finds the non-blank part of a field: *from and *to (exclusive). */
+static void db3_trim_span(const char *bytes, int width, int *from, int *to)
+{
+    int a = 0, b = width;
+    while (a < b && (bytes[a] == ' ' || bytes[a] == '\0')) a++;
+    while (b > a && (bytes[b - 1] == ' ' || bytes[b - 1] == '\0')) b--;
+    *from = a;
+    *to = b;
+}
+
+/* Parses the number text of a field; answers 1 with the value, 0 when the
+ * text is not a number. Overflow marks ('*' only) read as no number. */
+static int db3_parse_number(const char *text, int n, long double *out)
+{
+    char buf[DB3_NUMBER_TEXT];
+    if (n <= 0 || n >= (int)sizeof buf) return 0;
+    memcpy(buf, text, (size_t)n);
+    buf[n] = '\0';
+    for (char &c : buf)
+        if (c == ',') c = '.';
+    char *end = nullptr;
+    errno = 0;
+    long double v = strtold(buf, &end);
+    if (end == buf || *end != '\0' || !std::isfinite(v)) return 0;
+    *out = v;
+    return 1;
+}
+
+/* Gives SQLite the value of a field (see db3_internal.h). */
+int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width)
+{
+    int a, b;
+    db3_trim_span(bytes, width, &a, &b);
+    if (a == b) {
+        sqlite3_result_null(ctx);
+        return 1;
+    }
+    if (ct->letter != 'N' && ct->letter != 'F') {
+        /* Leading blanks belong to the text; trailing ones are padding. */
+        int keep = b;
+        sqlite3_result_text(ctx, bytes, keep, SQLITE_TRANSIENT);
+        return 1;
+    }
+    if (strspn(bytes + a, "*") >= (size_t)(b - a)) {
+        sqlite3_result_null(ctx);
+        return 1;
+    }
+    long double v;
+    if (!db3_parse_number(bytes + a, b - a, &v)) return 0;
+    if (ct->exact && ct->decimals == 0 && fabsl(v) < 9.0e18L && v == truncl(v)) {
+        sqlite3_result_int64(ctx, (sqlite3_int64)v);
+    } else {
+        sqlite3_result_double(ctx, (double)v);
+    }
+    return 1;
+}
+
+/* Writes a formatted number right-aligned into a field; answers 0 with
+ * DB3_ERR_RANGE when it is wider than the field. */
+static int db3_put_number(const char *text, char *bytes, int width, const char *column, db3_error *err)
+{
+    int n = (int)strlen(text);
+    if (n > width)
+        return db3_fail(err, DB3_ERR_RANGE, "value %s does not fit column %s (%d characters)", text, column, width);
+    memset(bytes, ' ', (size_t)width);
+    memcpy(bytes + width - n, text, (size_t)n);
+    return 1;
+}
+
+/* Writes an exact number with the field's decimals. */
+static int db3_store_exact(const db3_coltype *ct, long double v, int is_int, long long iv, char *bytes,
+                           const char *column, db3_error *err)
+{
+    char text[DB3_NUMBER_TEXT];
+    if (ct->decimals == 0) {
+        long double r = is_int ? (long double)iv : roundl(v);
+        if (ct->sql_type == DB3_TYPE_SMALLINT && (r < SHRT_MIN || r > SHRT_MAX))
+            return db3_fail(err, DB3_ERR_RANGE, "value %.0Lf is outside SMALLINT for column %s", r, column);
+        if (ct->sql_type == DB3_TYPE_INTEGER && (r < INT_MIN || r > INT_MAX))
+            return db3_fail(err, DB3_ERR_RANGE, "value %.0Lf is outside INTEGER for column %s", r, column);
+        if (is_int)
+            snprintf(text, sizeof text, "%lld", iv);
+        else
+            snprintf(text, sizeof text, "%.0Lf", r);
+    } else {
+        snprintf(text, sizeof text, "%.*Lf", ct->decimals, is_int ? (long double)iv : v);
+    }
+    if (text[0] == '-' && strspn(text + 1, "0.") == strlen(text + 1)) memmove(text, text + 1, strlen(text));
+    return db3_put_number(text, bytes, ct->width, column, err);
+}
+
+/* Writes an approximate number as the shortest text that reads back as
+ * the same number (in float for REAL and small FLOATs). */
+static int db3_store_approx(const db3_coltype *ct, double v, char *bytes, const char *column, db3_error *err)
+{
+    bool single = ct->precision <= DB3_REAL_DIGITS;
+    if (single && fabs(v) > FLT_MAX)
+        return db3_fail(err, DB3_ERR_RANGE, "value %g is outside REAL for column %s", v, column);
+    double want = single ? (double)(float)v : v;
+    int most = single ? DB3_REAL_SIGNIFICANT : DB3_DOUBLE_SIGNIFICANT;
+    char text[DB3_NUMBER_TEXT];
+    const char *fits = nullptr;
+    char best[DB3_NUMBER_TEXT];
+    for (int digits = 1; digits <= most; digits++) {
+        snprintf(text, sizeof text, "%.*G", digits, want);
+        if ((int)strlen(text) > ct->width) break;
+        double back = strtod(text, nullptr);
+        if (single ? (float)back == (float)want : back == want) {
+            fits = text;
+            break;
+        }
+        memcpy(best, text, sizeof best);
+        fits = best;
+    }
+    if (!fits) return db3_fail(err, DB3_ERR_RANGE, "value %.17G does not fit column %s", v, column);
+    return db3_put_number(fits, bytes, ct->width, column, err);
+}
+
+/* Writes value v into a field (see db3_internal.h). */
+int db3_field_store(const db3_coltype *ct, sqlite3_value *v, char *bytes, const char *column, db3_error *err)
+{
+    int width = ct->width;
+    int vt = sqlite3_value_type(v);
+    if (vt == SQLITE_NULL) {
+        memset(bytes, ' ', (size_t)width);
+        return 1;
+    }
+    if (ct->letter != 'N' && ct->letter != 'F') {
+        if (vt == SQLITE_BLOB) return db3_fail(err, DB3_ERR_TYPE, "a binary value cannot go into column %s", column);
+        const char *text = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        int n = sqlite3_value_bytes(v);
+        if (!text) return db3_fail(err, DB3_ERR_MEMORY, "no memory for the value of column %s", column);
+        int keep = n;
+        while (keep > width && text[keep - 1] == ' ') keep--;
+        if (keep > width)
+            return db3_fail(err, DB3_ERR_TOO_LONG, "a text of %d characters does not fit column %s (%d characters)", n,
+                            column, width);
+        memset(bytes, ' ', (size_t)width);
+        memcpy(bytes, text, (size_t)keep);
+        return 1;
+    }
+    long double value = 0;
+    long long iv = 0;
+    int is_int = 0;
+    if (vt == SQLITE_INTEGER) {
+        iv = sqlite3_value_int64(v);
+        value = (long double)iv;
+        is_int = 1;
+    } else if (vt == SQLITE_FLOAT) {
+        value = sqlite3_value_double(v);
+        if (!std::isfinite(value)) return db3_fail(err, DB3_ERR_RANGE, "column %s cannot hold an infinite number", column);
+    } else if (vt == SQLITE_TEXT) {
+        const char *text = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        int n = sqlite3_value_bytes(v);
+        int a, b;
+        db3_trim_span(text, n, &a, &b);
+        if (a == b) {
+            memset(bytes, ' ', (size_t)width);
+            return 1;
+        }
+        if (!db3_parse_number(text + a, b - a, &value) || strchr(text, ','))
+            return db3_fail(err, DB3_ERR_TYPE, "'%.40s' is not a number for column %s", text, column);
+    } else {
+        return db3_fail(err, DB3_ERR_TYPE, "a binary value cannot go into column %s", column);
+    }
+    if (ct->exact) return db3_store_exact(ct, value, is_int, iv, bytes, column, err);
+    return db3_store_approx(ct, is_int ? (double)iv : (double)value, bytes, column, err);
+}
+
+/* The canonical key text of a field for unique indexes (see
+ * db3_internal.h). */
+int db3_field_key(const db3_coltype *ct, const char *bytes, int width, std::string *key)
+{
+    int a, b;
+    db3_trim_span(bytes, width, &a, &b);
+    if (a == b) return 0;
+    long double v;
+    if ((ct->letter == 'N' || ct->letter == 'F') && db3_parse_number(bytes + a, b - a, &v)) {
+        char text[DB3_NUMBER_TEXT];
+        snprintf(text, sizeof text, "%.21Lg", v + 0.0L);
+        key->append(text);
+    } else {
+        key->append(bytes, (size_t)b);
+    }
+    return 1;
+}

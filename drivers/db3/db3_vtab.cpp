@@ -1,0 +1,622 @@
+/*
+ * The "db3" virtual-table module: one dBASE III table file seen by SQLite
+ * as a table, its columns named and typed after the file's fields.
+ *
+ * The session makes one virtual table per .DBF a statement names, afresh
+ * whenever the file's layout changed, and holds the file's lock while the
+ * statement runs. The records are read once per statement into a snapshot,
+ * so joins and UPDATE read memory, and rows come in physical record order;
+ * records marked deleted are skipped. Changes are collected while the
+ * statement runs (with the unique indexes of the table's side file checked
+ * as each row comes) and written to the file only when the statement has
+ * succeeded, so a failed statement leaves the table as it was. DELETE marks
+ * records deleted; INSERT appends. Memo (M) fields read as their text; a
+ * statement may leave them unchanged or blank but not write new text.
+ *
+ *   CREATE VIRTUAL TABLE temp."STATN" USING db3('/proj/STATN.DBF');
+ */
+#include "drivers/db3/db3_internal.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+/* One column of the table: its field in the record. */
+struct db3_vfield {
+    std::string name;        /* field name as on file */
+    db3_coltype type;        /* SQL type and field shape */
+    char file_type;          /* type letter on file (M for memo fields) */
+    int offset;              /* offset in the record, after the deletion flag */
+};
+
+/* A unique index being checked during one statement. */
+struct db3_ukey {
+    std::string name;                                /* index name */
+    std::vector<int> fields;                         /* field numbers of its columns */
+    std::unordered_map<std::string, long> owner;     /* key text -> record number */
+    std::unordered_map<long, std::string> key_of;    /* record number -> its key */
+};
+
+/* The table: one .DBF file. */
+struct db3_table {
+    sqlite3_vtab base;                 /* SQLite's part; must come first */
+    db3_session *session;              /* session whose pending condition is set */
+    std::string path;                  /* the .DBF file */
+    std::string name;                  /* table name for messages */
+    std::vector<db3_vfield> fields;    /* columns in field order */
+    int record_length;                 /* bytes of a record, deletion flag included */
+    int has_memo;                      /* 1 when some field is a memo field */
+    /* Snapshot of the records, valid for one statement. */
+    long snap_generation;              /* session generation it was read in, -1 none */
+    std::string snap;                  /* record bytes in file order */
+    long snap_count;                   /* records in snap */
+    /* Changes of the running statement. */
+    dbf_handle *writer;                /* file opened for update, or none; owned */
+    long base_count;                   /* records in the file when writing began */
+    std::map<long, std::string> changed;  /* record number -> new bytes */
+    std::vector<std::string> added;    /* new records in order */
+    std::vector<db3_ukey> ukeys;       /* unique indexes */
+    int keys_loaded;                   /* 1 once ukeys hold the file's keys */
+};
+
+/* A scan over the table's snapshot. */
+struct db3_cursor {
+    sqlite3_vtab_cursor base;          /* SQLite's part; must come first */
+    long rec;                          /* current record number */
+    dbf_handle *memo;                  /* handle reading memo text, or none; owned */
+};
+
+/* Fails an SQLite call: records the condition as the session's pending
+ * one and as the table's message. Answers code. */
+static int db3_vt_fail(db3_table *t, const db3_error &e, int code = SQLITE_ERROR)
+{
+    db3_set_pending(t->session, e);
+    sqlite3_free(t->base.zErrMsg);
+    t->base.zErrMsg = sqlite3_mprintf("%s", e.text.c_str());
+    return code;
+}
+
+/* Undoes the quotes of a module argument ('path'). */
+static std::string db3_unquote(const char *arg)
+{
+    std::string s = arg ? arg : "";
+    if (s.size() >= 2 && (s[0] == '\'' || s[0] == '"') && s.back() == s[0]) {
+        char q = s[0];
+        std::string out;
+        for (size_t i = 1; i + 1 < s.size(); i++) {
+            out.push_back(s[i]);
+            if (s[i] == q && s[i + 1] == q) i++;
+        }
+        return out;
+    }
+    return s;
+}
+
+/* Connects (and creates) a table: argv[3] is the .DBF path. Reads the
+ * file's fields and declares them. Answers SQLITE_OK, or SQLITE_ERROR with
+ * the reason in *err_out when the file cannot be read. */
+static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_vtab **out, char **err_out)
+{
+    db3_session *s = static_cast<db3_session *>(aux);
+    if (argc < 4) {
+        *err_out = sqlite3_mprintf("db3: the table file is missing");
+        return SQLITE_ERROR;
+    }
+    std::unique_ptr<db3_table> t(new (std::nothrow) db3_table());
+    if (!t) return SQLITE_NOMEM;
+    t->session = s;
+    t->path = db3_unquote(argv[3]);
+    t->name = argv[2];
+    t->snap_generation = -1;
+    t->snap_count = 0;
+    t->writer = nullptr;
+    t->base_count = 0;
+    t->keys_loaded = 0;
+
+    dbf_handle *h = dbf_new();
+    if (!h) return SQLITE_NOMEM;
+    int rc = dbf_open(h, t->path.c_str(), DBF_MODE_READ, 0);
+    if (rc != DBF_OK) {
+        dbf_free(h);
+        *err_out = sqlite3_mprintf("table file %s is damaged (dBASE code %d)", t->path.c_str(), rc);
+        return SQLITE_ERROR;
+    }
+    t->record_length = h->header.record_length;
+    t->has_memo = 0;
+    std::string decl = "CREATE TABLE x(";
+    int offset = 1;
+    for (int i = 0; i < h->field_count; i++) {
+        db3_vfield f;
+        f.file_type = h->file_types[i];
+        dbf_field shown = h->fields[i];
+        shown.type = f.file_type;
+        f.name = h->fields[i].name;
+        f.type = db3_type_of_field(&shown);
+        f.offset = offset;
+        offset += h->fields[i].length;
+        if (f.file_type == 'M') t->has_memo = 1;
+        std::string quoted;
+        for (char c : f.name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        decl += (i ? ", \"" : "\"") + quoted + "\" " + db3_decl_type(&f.type);
+        t->fields.push_back(f);
+    }
+    decl += ")";
+    dbf_close(h);
+    dbf_free(h);
+    rc = sqlite3_declare_vtab(db, decl.c_str());
+    if (rc != SQLITE_OK) {
+        *err_out = sqlite3_mprintf("table file %s has fields SQLite cannot take (%s)", t->path.c_str(), sqlite3_errmsg(db));
+        return SQLITE_ERROR;
+    }
+    *out = &t.release()->base;
+    return SQLITE_OK;
+}
+
+/* Frees a table (its pending changes are dropped). Answers SQLITE_OK. */
+static int db3_disconnect(sqlite3_vtab *vt)
+{
+    db3_table *t = reinterpret_cast<db3_table *>(vt);
+    if (t->writer) {
+        dbf_close(t->writer);
+        dbf_free(t->writer);
+    }
+    delete t;
+    return SQLITE_OK;
+}
+
+/* Plans a scan: every scan reads the whole table in record order, so no
+ * constraint is used and no order is promised. Answers SQLITE_OK. */
+static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
+{
+    db3_table *t = reinterpret_cast<db3_table *>(vt);
+    long n = t->snap_generation >= 0 ? t->snap_count : 1000;
+    info->estimatedCost = (double)n + 10;
+    info->estimatedRows = n;
+    return SQLITE_OK;
+}
+
+/* Reads the records of the table into its snapshot unless it already
+ * holds them for this statement. Answers 1, or 0 with DB3_ERR_DAMAGED when
+ * the file's layout changed or it holds fewer records than its header
+ * says, DB3_ERR_IO or DB3_ERR_MEMORY. */
+static int db3_load_snapshot(db3_table *t, db3_error *err)
+{
+    if (t->snap_generation == t->session->generation) return 1;
+    dbf_handle *h = dbf_new();
+    if (!h) return db3_fail(err, DB3_ERR_MEMORY, "no memory to read table %s", t->name.c_str());
+    int rc = dbf_open(h, t->path.c_str(), DBF_MODE_READ, 0);
+    if (rc != DBF_OK) {
+        dbf_free(h);
+        return db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED,
+                        "table %s cannot be read (dBASE code %d)", t->name.c_str(), rc);
+    }
+    int ok = 1;
+    long count = (long)h->header.record_count;
+    size_t bytes = (size_t)count * (size_t)t->record_length;
+    if (h->header.record_length != t->record_length) {
+        ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
+    } else {
+        try {
+            t->snap.resize(bytes);
+        } catch (...) {
+            ok = db3_fail(err, DB3_ERR_MEMORY, "no memory for the %ld records of table %s", count, t->name.c_str());
+        }
+    }
+    if (ok && bytes) {
+        size_t got = 0;
+        if (fseeko(h->file, (off_t)h->header.header_length, SEEK_SET) == 0)
+            got = fread(&t->snap[0], 1, bytes, h->file);
+        if (got != bytes)
+            ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds %ld",
+                          t->name.c_str(), count, (long)(got / (size_t)t->record_length));
+    }
+    dbf_close(h);
+    dbf_free(h);
+    if (!ok) {
+        t->snap.clear();
+        t->snap_count = 0;
+        t->snap_generation = -1;
+        return 0;
+    }
+    t->snap_count = count;
+    t->snap_generation = t->session->generation;
+    return 1;
+}
+
+/* Opens a cursor. Answers SQLITE_OK, or SQLITE_ERROR when the table's
+ * records cannot be read. */
+static int db3_open(sqlite3_vtab *vt, sqlite3_vtab_cursor **out)
+{
+    db3_table *t = reinterpret_cast<db3_table *>(vt);
+    db3_error e;
+    if (!db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
+    db3_cursor *c = new (std::nothrow) db3_cursor();
+    if (!c) return SQLITE_NOMEM;
+    c->rec = -1;
+    c->memo = nullptr;
+    *out = &c->base;
+    return SQLITE_OK;
+}
+
+/* Closes a cursor. Answers SQLITE_OK. */
+static int db3_close(sqlite3_vtab_cursor *cur)
+{
+    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
+    if (c->memo) {
+        dbf_close(c->memo);
+        dbf_free(c->memo);
+    }
+    delete c;
+    return SQLITE_OK;
+}
+
+/* Moves to the next record not marked deleted. Answers SQLITE_OK. */
+static int db3_next(sqlite3_vtab_cursor *cur)
+{
+    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
+    db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
+    for (c->rec++; c->rec < t->snap_count; c->rec++)
+        if (t->snap[(size_t)c->rec * (size_t)t->record_length] != DBF_DELETED) break;
+    return SQLITE_OK;
+}
+
+/* Starts a scan at the first record. Answers SQLITE_OK. */
+static int db3_filter(sqlite3_vtab_cursor *cur, int, const char *, int, sqlite3_value **)
+{
+    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
+    c->rec = -1;
+    return db3_next(cur);
+}
+
+/* Answers 1 after the last record. */
+static int db3_eof(sqlite3_vtab_cursor *cur)
+{
+    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
+    db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
+    return c->rec >= t->snap_count;
+}
+
+/* Gives the memo text of field i of the current record. Answers SQLITE_OK,
+ * or SQLITE_ERROR when the memo file cannot be read. */
+static int db3_memo_column(db3_cursor *c, db3_table *t, sqlite3_context *ctx, int i)
+{
+    db3_error e;
+    if (!c->memo) {
+        c->memo = dbf_new();
+        if (!c->memo) return SQLITE_NOMEM;
+        int rc = dbf_open(c->memo, t->path.c_str(), DBF_MODE_READ, 1);
+        if (rc != DBF_OK) {
+            db3_fail(&e, DB3_ERR_DAMAGED, "memo file of table %s cannot be read (dBASE code %d)", t->name.c_str(), rc);
+            sqlite3_result_error(ctx, e.text.c_str(), -1);
+            return db3_vt_fail(t, e);
+        }
+    }
+    if (c->memo->current != c->rec && dbf_read_record(c->memo, c->rec) != DBF_OK) {
+        db3_fail(&e, DB3_ERR_DAMAGED, "table %s: record %ld cannot be read", t->name.c_str(), c->rec + 1);
+        sqlite3_result_error(ctx, e.text.c_str(), -1);
+        return db3_vt_fail(t, e);
+    }
+    size_t n = dbt_memo_text(c->memo, i, nullptr, 0);
+    std::string text(n + 1, '\0');
+    n = dbt_memo_text(c->memo, i, &text[0], text.size());
+    text.resize(n);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+    if (text.empty())
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_text(ctx, text.data(), (int)text.size(), SQLITE_TRANSIENT);
+    return SQLITE_OK;
+}
+
+/* Gives column i of the current record. Answers SQLITE_OK, or SQLITE_ERROR
+ * when a number field holds no number. */
+static int db3_column(sqlite3_vtab_cursor *cur, sqlite3_context *ctx, int i)
+{
+    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
+    db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
+    const db3_vfield &f = t->fields[(size_t)i];
+    if (f.file_type == 'M') {
+        if (sqlite3_vtab_nochange(ctx)) return SQLITE_OK;
+        return db3_memo_column(c, t, ctx, i);
+    }
+    const char *rec = t->snap.data() + (size_t)c->rec * (size_t)t->record_length;
+    if (!db3_field_result(ctx, &f.type, rec + f.offset, f.type.width)) {
+        db3_error e;
+        db3_fail(&e, DB3_ERR_DAMAGED, "table %s, record %ld: field %s holds no number", t->name.c_str(), c->rec + 1,
+                 f.name.c_str());
+        sqlite3_result_error(ctx, e.text.c_str(), -1);
+        return db3_vt_fail(t, e);
+    }
+    return SQLITE_OK;
+}
+
+/* Gives the current record number (from 0) as the row id. */
+static int db3_rowid(sqlite3_vtab_cursor *cur, sqlite_int64 *rowid)
+{
+    *rowid = reinterpret_cast<db3_cursor *>(cur)->rec;
+    return SQLITE_OK;
+}
+
+/* Opens the file for update when the statement first writes. Answers 1,
+ * or 0 with the condition. */
+static int db3_open_writer(db3_table *t, db3_error *err)
+{
+    if (t->writer) return 1;
+    t->writer = dbf_new();
+    if (!t->writer) return db3_fail(err, DB3_ERR_MEMORY, "no memory to write table %s", t->name.c_str());
+    int rc = dbf_open(t->writer, t->path.c_str(), DBF_MODE_UPDATE, 0);
+    if (rc != DBF_OK) {
+        dbf_free(t->writer);
+        t->writer = nullptr;
+        return db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED,
+                        "table %s cannot be opened for writing (dBASE code %d)", t->name.c_str(), rc);
+    }
+    if (t->writer->header.record_length != t->record_length)
+        return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
+    t->base_count = (long)t->writer->header.record_count;
+    return 1;
+}
+
+/* The bytes of record n as the statement sees it: changed, added, or as
+ * read. Answers none for a record the snapshot does not hold. */
+static const char *db3_record_now(db3_table *t, long n)
+{
+    auto it = t->changed.find(n);
+    if (it != t->changed.end()) return it->second.data();
+    if (n >= t->base_count && (size_t)(n - t->base_count) < t->added.size()) return t->added[(size_t)(n - t->base_count)].data();
+    if (n < t->snap_count && t->snap_generation == t->session->generation)
+        return t->snap.data() + (size_t)n * (size_t)t->record_length;
+    return nullptr;
+}
+
+/* The key of a unique index in a record; answers 0 when a column is null. */
+static int db3_record_key(db3_table *t, const db3_ukey &k, const char *rec, std::string *key)
+{
+    key->clear();
+    for (int fi : k.fields) {
+        const db3_vfield &f = t->fields[(size_t)fi];
+        if (!db3_field_key(&f.type, rec + f.offset, f.type.width, key)) return 0;
+        key->push_back('\x1f');
+    }
+    return 1;
+}
+
+/* Reads the unique indexes of the side file and the keys of the live
+ * records. Answers 1, or 0 with the condition (a duplicate already in the
+ * file is left alone: only new keys are refused). */
+static int db3_load_keys(db3_table *t, db3_error *err)
+{
+    if (t->keys_loaded) return 1;
+    std::vector<db3_index> list;
+    std::string dir = t->session->dir;
+    if (!db3_read_indexes(dir, t->name, &list, err)) return 0;
+    t->ukeys.clear();
+    for (const db3_index &ix : list) {
+        if (!ix.unique) continue;
+        db3_ukey k;
+        k.name = ix.name;
+        for (const std::string &col : ix.columns) {
+            for (size_t i = 0; i < t->fields.size(); i++)
+                if (dbf_name_equal(t->fields[i].name.c_str(), col.c_str(), DBF_NAME_MAX) == 1) k.fields.push_back((int)i);
+        }
+        /* An index naming a column the table no longer has cannot be kept. */
+        if (k.fields.size() == ix.columns.size()) t->ukeys.push_back(std::move(k));
+    }
+    if (!t->ukeys.empty() && !db3_load_snapshot(t, err)) return 0;
+    std::string key;
+    for (db3_ukey &k : t->ukeys) {
+        for (long n = 0; n < t->snap_count; n++) {
+            const char *rec = t->snap.data() + (size_t)n * (size_t)t->record_length;
+            if (rec[0] == DBF_DELETED || !db3_record_key(t, k, rec, &key)) continue;
+            k.owner.emplace(key, n);
+            k.key_of[n] = key;
+        }
+    }
+    t->keys_loaded = 1;
+    return 1;
+}
+
+/* Takes record n's keys out of the unique indexes. */
+static void db3_drop_keys(db3_table *t, long n)
+{
+    for (db3_ukey &k : t->ukeys) {
+        auto it = k.key_of.find(n);
+        if (it == k.key_of.end()) continue;
+        auto o = k.owner.find(it->second);
+        if (o != k.owner.end() && o->second == n) k.owner.erase(o);
+        k.key_of.erase(it);
+    }
+}
+
+/* Puts record n's keys into the unique indexes. Answers 1, or 0 with
+ * DB3_ERR_DUPLICATE when another record holds one of them (nothing is
+ * changed then). */
+static int db3_add_keys(db3_table *t, long n, const char *rec, db3_error *err)
+{
+    std::vector<std::string> keys(t->ukeys.size());
+    std::vector<int> has(t->ukeys.size(), 0);
+    for (size_t i = 0; i < t->ukeys.size(); i++) {
+        db3_ukey &k = t->ukeys[i];
+        if (!db3_record_key(t, k, rec, &keys[i])) continue;
+        auto o = k.owner.find(keys[i]);
+        if (o != k.owner.end() && o->second != n)
+            return db3_fail(err, DB3_ERR_DUPLICATE, "duplicate key in unique index %s of table %s", k.name.c_str(),
+                            t->name.c_str());
+        has[i] = 1;
+    }
+    for (size_t i = 0; i < t->ukeys.size(); i++) {
+        if (!has[i]) continue;
+        t->ukeys[i].owner[keys[i]] = n;
+        t->ukeys[i].key_of[n] = keys[i];
+    }
+    return 1;
+}
+
+/* Builds a record from the new values argv[2..] over the old record (or
+ * blanks). Answers 1, or 0 with the condition. */
+static int db3_build_record(db3_table *t, sqlite3_value **argv, const char *old, std::string *rec, db3_error *err)
+{
+    rec->assign((size_t)t->record_length, ' ');
+    if (old) rec->assign(old, (size_t)t->record_length);
+    (*rec)[0] = ' ';
+    for (size_t i = 0; i < t->fields.size(); i++) {
+        const db3_vfield &f = t->fields[i];
+        sqlite3_value *v = argv[2 + i];
+        char *at = &(*rec)[(size_t)f.offset];
+        if (f.file_type == 'M') {
+            if (sqlite3_value_nochange(v)) continue;
+            if (sqlite3_value_type(v) == SQLITE_NULL) {
+                memset(at, ' ', (size_t)f.type.width);
+                continue;
+            }
+            return db3_fail(err, DB3_ERR_NOT_SUPPORTED, "memo column %s of table %s cannot be written by SQL",
+                            f.name.c_str(), t->name.c_str());
+        }
+        if (!db3_field_store(&f.type, v, at, f.name.c_str(), err)) return 0;
+    }
+    return 1;
+}
+
+/* Inserts, updates or deletes one row (argc 1: delete argv[0]; argv[0]
+ * null: insert; else update). The change is kept until the statement
+ * commits. Answers SQLITE_OK, SQLITE_CONSTRAINT for a duplicate key, or
+ * SQLITE_ERROR with the condition. */
+static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_int64 *rowid)
+{
+    db3_table *t = reinterpret_cast<db3_table *>(vt);
+    db3_error e;
+    if (!db3_open_writer(t, &e) || !db3_load_keys(t, &e)) return db3_vt_fail(t, e);
+    if (argc == 1) {
+        long n = (long)sqlite3_value_int64(argv[0]);
+        const char *old = db3_record_now(t, n);
+        if (!old) return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_INTERNAL, "record %ld of %s is unknown", n + 1, t->name.c_str()), e));
+        std::string rec(old, (size_t)t->record_length);
+        rec[0] = DBF_DELETED;
+        db3_drop_keys(t, n);
+        t->changed[n] = rec;
+        return SQLITE_OK;
+    }
+    if (sqlite3_value_type(argv[1]) != SQLITE_NULL
+        && (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_int64(argv[0]) != sqlite3_value_int64(argv[1])))
+        return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_NOT_SUPPORTED, "the record number of table %s cannot be set", t->name.c_str()), e));
+    std::string rec;
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        if (!db3_build_record(t, argv, nullptr, &rec, &e)) return db3_vt_fail(t, e);
+        long n = t->base_count + (long)t->added.size();
+        if (!db3_add_keys(t, n, rec.data(), &e)) return db3_vt_fail(t, e, SQLITE_CONSTRAINT);
+        t->added.push_back(rec);
+        *rowid = n;
+        return SQLITE_OK;
+    }
+    long n = (long)sqlite3_value_int64(argv[0]);
+    const char *old = db3_record_now(t, n);
+    if (!old) return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_INTERNAL, "record %ld of %s is unknown", n + 1, t->name.c_str()), e));
+    if (!db3_build_record(t, argv, old, &rec, &e)) return db3_vt_fail(t, e);
+    db3_drop_keys(t, n);
+    if (!db3_add_keys(t, n, rec.data(), &e)) {
+        db3_add_keys(t, n, old, nullptr);
+        return db3_vt_fail(t, e, SQLITE_CONSTRAINT);
+    }
+    if (n >= t->base_count)
+        t->added[(size_t)(n - t->base_count)] = rec;
+    else
+        t->changed[n] = rec;
+    return SQLITE_OK;
+}
+
+/* Forgets the statement's changes and closes the file. */
+static void db3_end_write(db3_table *t)
+{
+    if (t->writer) {
+        dbf_close(t->writer);
+        dbf_free(t->writer);
+        t->writer = nullptr;
+    }
+    t->changed.clear();
+    t->added.clear();
+    t->ukeys.clear();
+    t->keys_loaded = 0;
+}
+
+/* Starts a write: nothing is pending. Answers SQLITE_OK. */
+static int db3_begin(sqlite3_vtab *vt)
+{
+    db3_end_write(reinterpret_cast<db3_table *>(vt));
+    return SQLITE_OK;
+}
+
+/* Writes the statement's changes to the file: changed records in place,
+ * then the new ones appended, then the header with the new count. Answers
+ * SQLITE_OK, or SQLITE_ERROR with DB3_ERR_IO when a write fails. */
+static int db3_sync(sqlite3_vtab *vt)
+{
+    db3_table *t = reinterpret_cast<db3_table *>(vt);
+    if (!t->writer) return SQLITE_OK;
+    db3_error e;
+    dbf_handle *h = t->writer;
+    for (auto &c : t->changed) {
+        memcpy(h->record, c.second.data(), (size_t)t->record_length);
+        if (dbf_write_record(h, c.first) != DBF_OK)
+            return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_IO, "record %ld of table %s cannot be written", c.first + 1, t->name.c_str()), e));
+    }
+    for (const std::string &rec : t->added) {
+        memcpy(h->record, rec.data(), (size_t)t->record_length);
+        if (dbf_write_record(h, (long)h->header.record_count) != DBF_OK)
+            return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str()), e));
+    }
+    int rc = dbf_close(h);
+    dbf_free(h);
+    t->writer = nullptr;
+    if (rc != DBF_OK)
+        return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_IO, "the header of table %s cannot be written", t->name.c_str()), e));
+    t->snap_generation = -1;
+    return SQLITE_OK;
+}
+
+/* Ends a write that was synced. Answers SQLITE_OK. */
+static int db3_commit(sqlite3_vtab *vt)
+{
+    db3_end_write(reinterpret_cast<db3_table *>(vt));
+    return SQLITE_OK;
+}
+
+/* Drops a failed statement's changes: the file was not touched. */
+static int db3_rollback(sqlite3_vtab *vt)
+{
+    db3_end_write(reinterpret_cast<db3_table *>(vt));
+    return SQLITE_OK;
+}
+
+static sqlite3_module db3_module = {
+    /* iVersion */ 2,
+    /* xCreate */ db3_connect,
+    /* xConnect */ db3_connect,
+    /* xBestIndex */ db3_best_index,
+    /* xDisconnect */ db3_disconnect,
+    /* xDestroy */ db3_disconnect,
+    /* xOpen */ db3_open,
+    /* xClose */ db3_close,
+    /* xFilter */ db3_filter,
+    /* xNext */ db3_next,
+    /* xEof */ db3_eof,
+    /* xColumn */ db3_column,
+    /* xRowid */ db3_rowid,
+    /* xUpdate */ db3_update,
+    /* xBegin */ db3_begin,
+    /* xSync */ db3_sync,
+    /* xCommit */ db3_commit,
+    /* xRollback */ db3_rollback,
+    /* xFindFunction */ nullptr,
+    /* xRename */ nullptr,
+    /* xSavepoint */ nullptr,
+    /* xRelease */ nullptr,
+    /* xRollbackTo */ nullptr,
+    /* xShadowName */ nullptr,
+};
+
+/* Registers the module "db3" on db for session s. Answers SQLite's code. */
+int db3_vtab_register(sqlite3 *db, db3_session *s)
+{
+    return sqlite3_create_module_v2(db, "db3", &db3_module, s, nullptr);
+}
