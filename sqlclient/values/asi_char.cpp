@@ -693,10 +693,12 @@ int CAsiChar::setWide(const char16_t *text)
     return storeUcs(text ? text : u"", n, 0);
 }
 
-/* Assignment from another value: see the file comment of each branch.
-** 1; 0 when a non-character value has no text; 22001 (error) when that
-** text is longer than the declared length; 37168 for collations that
-** cannot combine. */
+/* Assignment from another value: a character value's text with the
+** combined collation (cut with warning 22001), a BIT value's bits as
+** characters (warning 22001 when cut, 01008 when short), or any other
+** value's text.  Answers 1; 0 when a non-character value has no text;
+** 22001 (error) when that text is longer than the declared length; 37168
+** for collations that cannot combine.  A failure changes nothing. */
 int CAsiChar::assign(const CAsiData &source)
 {
     if (&source == this)
@@ -719,8 +721,10 @@ int CAsiChar::assign(const CAsiData &source)
             asi_warn_state(STATE_TRUNCATION);
             n = m_declaredLength;
         }
+        int k = (int)min_u(n, (unsigned)text.length());
+        k = trimmed_length(text.ucs(), k, [](char16_t ch) { return ch == BLANK; });
         m_currentLength = n;
-        m_value.left(text, (int)min_u(n, (unsigned)text.length()));
+        m_value.left(text, k);
         m_null = 0;
         return 1;
     }
