@@ -1,0 +1,167 @@
+/*
+** transport_test.cpp: the channel exchange between two processes over a
+** mapping with small buffers, so that messages go in many pieces; damaged
+** piece headers; the sliced wait; the mapping check.
+*/
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "sqlclient/asi_driver_side.h"
+#include "sqlclient/asi_transport.h"
+
+namespace {
+
+/* Buffer size of the test mapping, and the request code the echo peer
+** answers with a damaged piece. */
+constexpr std::uint32_t SMALL_PIECE = 100;
+constexpr int TEST_CHANNELS = 2;
+constexpr int CODE_DAMAGE = 99;
+
+/* The echo peer: answers every request with its body reversed and the
+** request code as status; CODE_DAMAGE gets a piece longer than the
+** buffer. */
+void echo_peer(asi_shm_header *h)
+{
+    CAsiMsgBuf body, reply;
+    for (;;) {
+        if (asi_sem_wait(&h->work, nullptr, nullptr) != 1)
+            _exit(2);
+        for (int k = 0; k < TEST_CHANNELS; k++) {
+            if (!__atomic_exchange_n(&h->chan[k].pending, 0u, __ATOMIC_ACQ_REL))
+                continue;
+            int code = 0;
+            if (asi_chan_receive(h, k, body, &code, nullptr, nullptr) != ASI_XFER_OK)
+                _exit(3);
+            if (code == CODE_DAMAGE) {
+                h->chan[k].code = 0;
+                h->chan[k].total = 10;
+                h->chan[k].offset = 0;
+                h->chan[k].piece = SMALL_PIECE + 1;
+                sem_post(&h->chan[k].toEngine);
+                continue;
+            }
+            reply.clear();
+            reply.reserve(body.length());
+            for (std::size_t i = 0; i < body.length(); i++)
+                reply.data()[i] = body.data()[body.length() - 1 - i];
+            reply.setLength(body.length());
+            if (asi_chan_reply(h, k, code, reply, nullptr, nullptr) != ASI_XFER_OK)
+                _exit(4);
+        }
+    }
+}
+
+/* A mapping shared with a forked echo peer. */
+class TransportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        size = asi_shm_size(TEST_CHANNELS, SMALL_PIECE);
+        void *base = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(base, MAP_FAILED);
+        shm = (asi_shm_header *)base;
+        ASSERT_EQ(asi_shm_init(base, TEST_CHANNELS, SMALL_PIECE), 1);
+        peer = fork();
+        ASSERT_GE(peer, 0);
+        if (peer == 0)
+            echo_peer(shm);
+    }
+
+    void TearDown() override
+    {
+        if (peer > 0) {
+            kill(peer, SIGKILL);
+            waitpid(peer, nullptr, 0);
+        }
+        asi_shm_destroy(shm);
+        munmap(shm, size);
+    }
+
+    /* Sends a body of n bytes on channel k and checks the echo. */
+    void roundTrip(int k, std::size_t n, int code)
+    {
+        CAsiMsgBuf body, reply;
+        body.reserve(n);
+        for (std::size_t i = 0; i < n; i++)
+            body.data()[i] = (unsigned char)(i * 7 + n);
+        body.setLength(n);
+        int status = -1;
+        ASSERT_EQ(asi_chan_call(shm, k, code, body, reply, &status, nullptr, nullptr), ASI_XFER_OK);
+        EXPECT_EQ(status, code);
+        ASSERT_EQ(reply.length(), n);
+        for (std::size_t i = 0; i < n; i++)
+            ASSERT_EQ(reply.data()[i], body.data()[n - 1 - i]) << "byte " << i << " of " << n;
+    }
+
+    std::size_t size = 0;          /* bytes of the mapping */
+    asi_shm_header *shm = nullptr; /* the mapping */
+    pid_t peer = -1;               /* the echo process */
+};
+
+TEST_F(TransportTest, MessagesOfEverySizeCrossInPieces)
+{
+    const std::size_t sizes[] = {0, 1, SMALL_PIECE - 1, SMALL_PIECE, SMALL_PIECE + 1, 3 * SMALL_PIECE, 12345};
+    for (std::size_t n : sizes)
+        roundTrip((int)(n % TEST_CHANNELS), n, ASI_REQ_FETCH);
+}
+
+TEST_F(TransportTest, DamagedPieceHeaderIsRefused)
+{
+    CAsiMsgBuf body, reply;
+    int status = 0;
+    EXPECT_EQ(asi_chan_call(shm, 0, CODE_DAMAGE, body, reply, &status, nullptr, nullptr), ASI_XFER_DAMAGED);
+    roundTrip(1, 250, ASI_REQ_PREPARE);
+}
+
+/* The liveness callback of a forked process. */
+int peer_alive(void *ctx)
+{
+    pid_t pid = *(pid_t *)ctx;
+    return waitpid(pid, nullptr, WNOHANG) == 0;
+}
+
+TEST_F(TransportTest, WaitEndsWhenThePeerDiesOrTheTimeRunsOut)
+{
+    sem_t idle;
+    sem_init(&idle, 0, 0);
+    EXPECT_EQ(asi_sem_wait(&idle, nullptr, nullptr, 120, 40), -1) << "a total time ends the wait";
+    EXPECT_EQ(asi_sem_wait(&idle, peer_alive, &peer, 150, 40), -1) << "a living peer is waited for";
+    kill(peer, SIGTERM);
+    EXPECT_EQ(asi_sem_wait(&idle, peer_alive, &peer, 0, 40), 0) << "a dead peer ends the wait";
+    peer = -1;
+    sem_post(&idle);
+    EXPECT_EQ(asi_sem_wait(&idle, nullptr, nullptr, 0, 40), 1);
+    sem_destroy(&idle);
+}
+
+TEST(TransportMapping, CheckRefusesForeignOrShortMappings)
+{
+    std::size_t size = asi_shm_size(1, SMALL_PIECE);
+    std::string mem(size, '\0');
+    asi_shm_header *h = (asi_shm_header *)mem.data();
+    ASSERT_EQ(asi_shm_init(h, 1, SMALL_PIECE), 1);
+    EXPECT_EQ(asi_shm_check(h, size), 1);
+    EXPECT_EQ(asi_shm_check(h, size - 1), 0);
+    h->magic ^= 1;
+    EXPECT_EQ(asi_shm_check(h, size), 0);
+    h->magic ^= 1;
+    h->pieceSize = 0;
+    EXPECT_EQ(asi_shm_check(h, size), 0);
+    h->pieceSize = SMALL_PIECE;
+    asi_shm_destroy(h);
+}
+
+TEST(TransportMapping, DriverWithoutAMappingExitsAtOnce)
+{
+    char arg0[] = "driver", arg1[] = "--asi-fd=999";
+    char *argv[] = {arg0, arg1, nullptr};
+    EXPECT_EQ(asi_drv_serve(2, argv, [](void *) -> CAsiDrvSession * { return nullptr; }, nullptr), 2);
+}
+
+} // namespace
