@@ -1160,7 +1160,8 @@ CAsiChar CAsiChar::trim(int spec, const CAsiChar &trimValue) const
     return r;
 }
 
-/* The 1-based place of other's text in this padded text. */
+/* The 1-based place of other's text in this value's text (a fixed value
+** blank-padded to its declared length). */
 CAsiNumeric CAsiChar::position(const CAsiChar &other) const
 {
     CAsiNumeric r(POSITION_PRECISION);
@@ -1170,7 +1171,7 @@ CAsiNumeric CAsiChar::position(const CAsiChar &other) const
         r.setLong(1);
         return r;
     }
-    CAsiUcStr text = padded();
+    CAsiUcStr text = (m_flags & ASI_CHAR_VARYING) ? m_value : padded();
     const char16_t *hit = asi_ucs_cat(text.ucs(), other.m_value.ucs());
     r.setLong(hit ? (std::int32_t)(hit - text.ucs()) + 1 : 0);
     return r;

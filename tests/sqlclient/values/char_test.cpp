@@ -406,6 +406,7 @@ TEST(CharFunctions, TrimPositionUpperConcat)
     EXPECT_EQ(fixed(10, "abcdef").position(fixed(2, "cd")).longValue(), 3);
     EXPECT_EQ(fixed(10, "abcdef").position(fixed(2, "zz")).longValue(), 0);
     EXPECT_EQ(fixed(10, "ab").position(varying(3, "   ")).longValue(), 3);
+    EXPECT_EQ(varying(10, "ab  ").position(varying(3, "   ")).longValue(), 0);
     EXPECT_EQ(fixed(10, "ab").position(CAsiChar(0)).isNull(), 1);
     CAsiChar empty(0);
     empty.setText("", 0);
