@@ -1,0 +1,332 @@
+/*
+ * The statements the application issues, run through the DB3 driver's
+ * engine against real dBASE files, with the files read back by dbfread.
+ */
+#include "db3_fixture.h"
+
+#include <cstring>
+
+/* Every column type of CREATE TABLE becomes the field dbfread sees and
+ * is described back with the SQL type, length, precision and scale. */
+TEST_F(Db3Test, ColumnTypesMapToDocumentedFieldsAndDescribeBack)
+{
+    struct Case {
+        const char *decl;     /* column type in CREATE TABLE */
+        const char *field;    /* dbfread's TYPE:LENGTH:DECIMALS */
+        int type, length, precision, scale;
+    } cases[] = {
+        {"CHAR(6)", "C:6:0", DB3_TYPE_CHAR, 6, 6, 0},
+        {"CHAR", "C:1:0", DB3_TYPE_CHAR, 1, 1, 0},
+        {"NUMERIC(8,2)", "N:8:2", DB3_TYPE_NUMERIC, 8, 8, 2},
+        {"NUMERIC(10)", "N:10:0", DB3_TYPE_NUMERIC, 10, 10, 0},
+        {"DEC(8)", "N:8:0", DB3_TYPE_DECIMAL, 8, 8, 0},
+        {"DECIMAL(12,3)", "N:12:3", DB3_TYPE_DECIMAL, 12, 12, 3},
+        {"INT", "N:11:0", DB3_TYPE_INTEGER, 11, 10, 0},
+        {"INTEGER", "N:11:0", DB3_TYPE_INTEGER, 11, 10, 0},
+        {"SMALLINT", "N:6:0", DB3_TYPE_SMALLINT, 6, 5, 0},
+        {"FLOAT(15)", "N:20:0", DB3_TYPE_FLOAT, 20, 15, 0},
+        {"FLOAT", "N:20:0", DB3_TYPE_FLOAT, 20, 53, 0},
+        {"REAL", "N:20:0", DB3_TYPE_REAL, 20, 24, 0},
+        {"DOUBLE", "N:20:0", DB3_TYPE_DOUBLE, 20, 53, 0},
+        {"DOUBLE PRECISION", "N:20:0", DB3_TYPE_DOUBLE, 20, 53, 0},
+    };
+    std::string sql = "CREATE TABLE TYPES (", want_fields;
+    int i = 0;
+    for (const Case &c : cases) {
+        std::string col = "C" + std::to_string(i++);
+        sql += (i > 1 ? "," : "") + col + " " + c.decl;
+        want_fields += (i > 1 ? " " : "") + col + ":" + c.field;
+    }
+    run(sql + ")");
+    EXPECT_EQ(dbfread("TYPES", true), want_fields + "\n");
+
+    db3_stmt *st = db3_prepare(s, "SELECT * FROM TYPES", &err);
+    ASSERT_NE(st, nullptr) << err.text;
+    EXPECT_EQ(db3_stmt_function(st), DB3_FUNC_CURSOR);
+    const auto &cols = db3_stmt_columns(st);
+    ASSERT_EQ(cols.size(), sizeof cases / sizeof cases[0]);
+    for (size_t k = 0; k < cols.size(); k++) {
+        SCOPED_TRACE(cases[k].decl);
+        EXPECT_EQ(cols[k].type, cases[k].type);
+        EXPECT_EQ(cols[k].length, cases[k].length);
+        EXPECT_EQ(cols[k].precision, cases[k].precision);
+        EXPECT_EQ(cols[k].scale, cases[k].scale);
+        EXPECT_EQ(cols[k].table, "TYPES");
+    }
+    db3_stmt_free(st);
+}
+
+/* Values are written as dBASE text that dbfread reads back unchanged:
+ * exact numbers with their decimals, approximate ones in full, blanks for
+ * NULL and for empty texts. */
+TEST_F(Db3Test, ValuesRoundTripThroughTheFiles)
+{
+    run("CREATE TABLE V (A CHAR(6),B DOUBLE,C NUMERIC(8,2),D INT,E REAL)");
+    run("INSERT INTO V (A,B,C,D,E) VALUES ('x''y', 0.1, 12.5, -7, 2.5)");
+    run("INSERT INTO V (A,B,C,D,E) VALUES ('', 1e-15, -3, NULL, NULL)");
+    run("INSERT INTO V VALUES ('  lead', 6378137, '42.10', '12', 1.0e30)");
+    EXPECT_EQ(dbfread("V"),
+              "\"x'y\"|0.1|12.5|-7|2.5\n"
+              "''|1e-15|-3.0|None|None\n"
+              "'  lead'|6378137|42.1|12|1e+30\n");
+    EXPECT_EQ(rows("SELECT * FROM V"),
+              "x'y|0.1|12.50|-7|2.5\n"
+              "~|1e-15|-3.00|~|~\n"
+              "  lead|6378137|42.10|12|1e+30\n");
+}
+
+/* The memo side table of a table, its index of the same name and the
+ * memo lines: CREATE, INSERT, SELECT WHERE, DELETE as the application
+ * issues them; the copy made for the export runs INSERT ... SELECT. */
+TEST_F(Db3Test, MemoSideTableWithIndexOfItsOwnName)
+{
+    run("CREATE TABLE ROCKMEM (BASENUMBER DEC(8), ORDNUMBER DEC(8), MEMOTEXT CHAR(70))");
+    run("CREATE INDEX ROCKMEM ON ROCKMEM (BASENUMBER, ORDNUMBER)");
+    EXPECT_TRUE(exists("ROCKMEM.INI"));
+    run("INSERT INTO ROCKMEM (BASENUMBER,ORDNUMBER,MEMOTEXT) VALUES (70000,1,'Rock is ')");
+    run("INSERT INTO ROCKMEM (BASENUMBER,ORDNUMBER,MEMOTEXT) VALUES (70000,2,'grey')");
+    run("INSERT INTO ROCKMEM (BASENUMBER,ORDNUMBER,MEMOTEXT) VALUES (5,1,'other')");
+    EXPECT_EQ(rows("SELECT * FROM ROCKMEM WHERE BASENUMBER = 70000"), "70000|1|Rock is\n70000|2|grey\n");
+
+    run("CREATE TABLE ROCKMMO(MSLINK DEC(10), ORDNUMBER DEC(8), MEMOTEXT CHAR(70))");
+    run("CREATE INDEX ROCKMMI ON ROCKMMO(MSLINK, ORDNUMBER)");
+    long n = 0;
+    run("INSERT INTO ROCKMMO SELECT * FROM ROCKMEM", &n);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(dbfread("ROCKMMO"), "70000|1|'Rock is'\n70000|2|'grey'\n5|1|'other'\n");
+
+    run("DELETE FROM ROCKMEM WHERE BASENUMBER=70000", &n);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(dbfread("ROCKMEM"), "5|1|'other'\n");
+    EXPECT_EQ(dbfread("ROCKMEM", false, true), "70000|1|'Rock is'\n70000|2|'grey'\n");
+
+    run("DROP INDEX ROCKMEM");
+    EXPECT_FALSE(exists("ROCKMEM.INI"));
+    run("DROP TABLE ROCKMEM CASCADE");
+    EXPECT_FALSE(exists("ROCKMEM.DBF"));
+}
+
+/* The standard indexes of a registered table: created plain, found by
+ * DROP INDEX with and without ON, uniqueness only where asked for. */
+TEST_F(Db3Test, StandardIndexesAreKeptAndDropped)
+{
+    run("CREATE TABLE SAMPL (BASENUMBER DEC(8),STN CHAR(10),SEC DEC(4),SMP DEC(4))");
+    run("CREATE INDEX SAMPLUNQ ON SAMPL (BASENUMBER)");
+    run("CREATE INDEX SAMPLPRI ON SAMPL (STN,SEC,SMP)");
+    run("INSERT INTO SAMPL (BASENUMBER,STN,SEC,SMP) VALUES (1,'S1',1,1)");
+    run("INSERT INTO SAMPL (BASENUMBER,STN,SEC,SMP) VALUES (1,'S1',1,1)");  /* plain: duplicates allowed */
+    EXPECT_EQ(fail("CREATE INDEX SAMPLPRI ON SAMPL (STN)"), DB3_ERR_INDEX_EXISTS);
+    EXPECT_EQ(fail("CREATE UNIQUE INDEX SAMPLU2 ON SAMPL (BASENUMBER)"), DB3_ERR_DUPLICATE);
+    EXPECT_STREQ(err.sqlstate, "23000");
+    run("DROP INDEX SAMPLPRI");
+    EXPECT_EQ(fail("DROP INDEX SAMPLPRI"), DB3_ERR_NO_INDEX);
+    EXPECT_EQ(fail("DROP INDEX SAMPLUNQ ON OTHER"), DB3_ERR_NO_INDEX);
+    run("DROP INDEX SAMPLUNQ ON SAMPL");
+    EXPECT_FALSE(exists("SAMPL.INI"));
+}
+
+/* A unique index refuses a duplicate key on INSERT and UPDATE (23000)
+ * and leaves the table as it was; nulls take part in no key. */
+TEST_F(Db3Test, UniqueIndexIsEnforcedOnInsertAndUpdate)
+{
+    run("CREATE TABLE LITH (BASENUMBER DEC(8) ,LONGNAME CHAR(32) ,SHORTNAME CHAR(32) ,DEFINITION CHAR(70))");
+    run("CREATE UNIQUE INDEX LITH1 ON LITH (BASENUMBER)");
+    run("INSERT INTO LITH (LONGNAME,SHORTNAME,BASENUMBER,DEFINITION) VALUES ('LITH','',0,'')");
+    run("INSERT INTO LITH (LONGNAME,SHORTNAME,BASENUMBER,DEFINITION) VALUES ('granite','gr',1,'coarse')");
+    run("INSERT INTO LITH (LONGNAME,SHORTNAME,BASENUMBER,DEFINITION) VALUES ('basalt','ba',2,'fine')");
+    EXPECT_EQ(fail("INSERT INTO LITH (LONGNAME,SHORTNAME,BASENUMBER,DEFINITION) VALUES ('x','x',1,'x')"),
+              DB3_ERR_DUPLICATE);
+    EXPECT_EQ(fail("UPDATE LITH SET BASENUMBER = 2 WHERE BASENUMBER = 1"), DB3_ERR_DUPLICATE);
+    /* The statement fails whole: no row of it is written. */
+    EXPECT_EQ(fail("UPDATE LITH SET BASENUMBER = 9"), DB3_ERR_DUPLICATE);
+    EXPECT_EQ(dbfread("LITH"), "0|'LITH'|''|''\n1|'granite'|'gr'|'coarse'\n2|'basalt'|'ba'|'fine'\n");
+    run("UPDATE LITH SET BASENUMBER = 1, SHORTNAME = 'G' WHERE BASENUMBER = 1");
+    run("DELETE FROM LITH WHERE BASENUMBER = 2");
+    run("INSERT INTO LITH (LONGNAME,BASENUMBER) VALUES ('basalt',2)");
+    run("INSERT INTO LITH (LONGNAME) VALUES ('a')");
+    run("INSERT INTO LITH (LONGNAME) VALUES ('b')");
+    EXPECT_EQ(rows("SELECT MAX(BASENUMBER) FROM LITH"), "2\n");
+}
+
+/* Rows come in physical record order without ORDER BY: a new row goes
+ * after the others, deleted records are skipped, updated ones stay. */
+TEST_F(Db3Test, RowsComeInRecordOrder)
+{
+    run("CREATE TABLE T (N INT, A CHAR(4))");
+    for (int i = 5; i >= 1; i--) run("INSERT INTO T (N, A) VALUES (" + std::to_string(i) + ", 'r')");
+    run("DELETE FROM T WHERE N = 3");
+    run("UPDATE T SET A = 'u' WHERE N = 4");
+    run("INSERT INTO T (N, A) VALUES (9, 'n')");
+    EXPECT_EQ(rows("SELECT N, A FROM T"), "5|r\n4|u\n2|r\n1|r\n9|n\n");
+    EXPECT_EQ(rows("SELECT N FROM T ORDER BY 1"), "1\n2\n4\n5\n9\n");
+}
+
+/* The query builder's texts: qualified names, comma joins, DISTINCT,
+ * brackets, NOT ( = ), IS [NOT] NULL, LIKE, ORDER BY ordinals. */
+TEST_F(Db3Test, QueryBuilderTexts)
+{
+    run("CREATE TABLE STATN (BASENUMBER DEC(8),STN CHAR(8),SEC DEC(4),DIP NUMERIC(5,1),LITH CHAR(12),UNIT CHAR(4))");
+    run("CREATE TABLE UNITS (BASENUMBER DEC(8),UNIT CHAR(4),NAME CHAR(20))");
+    const char *inserts[] = {
+        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (1,'B2',2,45.5,'granite','G')",
+        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (2,'A1',1,12,'Granite','G')",
+        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (3,'A1',2,70,NULL,'S')",
+        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (4,'C3',1,NULL,'schist','S')",
+        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (1,'G','Granite unit')",
+        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (2,'S','Schist unit')",
+    };
+    for (const char *q : inserts) run(q);
+    struct Case {
+        const char *sql, *want;
+    } cases[] = {
+        {"SELECT STATN.STN, STATN.SEC FROM STATN ORDER BY 1 ,2", "A1|1\nA1|2\nB2|2\nC3|1\n"},
+        {"SELECT STATN.STN, STATN.DIP FROM STATN WHERE   STATN.DIP > 30  ORDER BY 1 ", "A1|70.0\nB2|45.5\n"},
+        {"SELECT DISTINCT STATN.STN, UNITS.NAME FROM STATN,UNITS WHERE  ( STATN.DIP >= 10  AND  NOT (STATN.LITH = 'granite') ) "
+         "AND STATN.UNIT = UNITS.UNIT ORDER BY 1 ",
+         "A1|Granite unit\n"},
+        {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH IS NULL ", "A1\n"},
+        {"SELECT STATN.STN FROM STATN WHERE   NOT (STATN.LITH IS NULL) ", "B2\nA1\nC3\n"},
+        {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH LIKE 'gran%' ", "B2\n"},
+        {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH NOT LIKE 'gran%' ", "A1\nC3\n"},
+        {"SELECT STATN.STN FROM STATN WHERE  ( STATN.SEC = 2  OR  STATN.DIP <= 12 ) AND STATN.UNIT <> 'S' ORDER BY 1 ",
+         "A1\nB2\n"},
+        {"SELECT * FROM STATN WHERE BASENUMBER = 4", "4|C3|1|~|schist|S\n"},
+        {"SELECT STATN.STN, UNITS.NAME FROM STATN,UNITS WHERE STATN.UNIT = UNITS.UNIT ORDER BY 2 ,1", 
+         "A1|Granite unit\nB2|Granite unit\nA1|Schist unit\nC3|Schist unit\n"},
+        {"SELECT MAX(DIP) FROM STATN", "70.0\n"},
+        {"SELECT STATN.STN FROM STATN WHERE STATN.STN = 'A1   '", "A1\nA1\n"},
+    };
+    for (const Case &c : cases) EXPECT_EQ(rows(c.sql), c.want) << c.sql;
+}
+
+/* The dictionary and profile statements, with the profile's column
+ * WINDOW, joined and ordered by an ordinal. */
+TEST_F(Db3Test, DictionaryAndProfileJoin)
+{
+    run("CREATE TABLE LITH (BASENUMBER DEC(8) ,LONGNAME CHAR(32) ,SHORTNAME CHAR(32) ,DEFINITION CHAR(70))");
+    run("CREATE INDEX LITH1 ON LITH (BASENUMBER)");
+    run("CREATE INDEX LITH2 ON LITH (LONGNAME)");
+    run("CREATE TABLE PLITH (SORTNUMBER DEC(8) ,BASENUMBER DEC(8) ,PARENTNUM DEC(8),WINDOW DEC(8))");
+    run("CREATE INDEX PLITH1 ON PLITH (BASENUMBER)");
+    run("CREATE INDEX PLITH2 ON PLITH (SORTNUMBER)");
+    run("INSERT INTO LITH (LONGNAME,SHORTNAME,BASENUMBER,DEFINITION) VALUES ('LITH','',0,'')");
+    run("INSERT INTO LITH (LONGNAME,SHORTNAME,BASENUMBER,DEFINITION) VALUES ('granite','gr',1,'it''s coarse')");
+    run("INSERT INTO LITH (LONGNAME,SHORTNAME,BASENUMBER,DEFINITION) VALUES ('pink granite','pg',2,'')");
+    run("INSERT INTO PLITH (SORTNUMBER,BASENUMBER,PARENTNUM,WINDOW) VALUES (0,0,60077,153)");
+    run("INSERT INTO PLITH (SORTNUMBER,BASENUMBER,PARENTNUM,WINDOW) VALUES (2,2,1,0)");
+    run("INSERT INTO PLITH (SORTNUMBER,BASENUMBER,PARENTNUM,WINDOW) VALUES (1,1,0,0)");
+    EXPECT_EQ(rows("SELECT LITH.BASENUMBER,LITH.LONGNAME,LITH.SHORTNAME,LITH.DEFINITION,PLITH.PARENTNUM,PLITH.WINDOW,"
+                   "PLITH.SORTNUMBER FROM LITH,PLITH WHERE LITH.BASENUMBER = PLITH.BASENUMBER ORDER BY 7"),
+              "0|LITH|~|~|60077|153|0\n1|granite|gr|it's coarse|0|0|1\n2|pink granite|pg|~|1|0|2\n");
+    EXPECT_EQ(rows("SELECT * FROM LITH WHERE LONGNAME = 'granite'"), "1|granite|gr|it's coarse\n");
+}
+
+/* "POINT" and other double-quoted names are names, never strings. */
+TEST_F(Db3Test, DoubleQuotedIdentifiers)
+{
+    run("CREATE TABLE PNT (BASENUMBER DEC(8), \"POINT\" CHAR(20))");
+    run("INSERT INTO PNT (BASENUMBER, \"POINT\") VALUES (1, '10.5,20.25')");
+    EXPECT_EQ(rows("SELECT \"POINT\" FROM PNT"), "10.5,20.25\n");
+    EXPECT_EQ(rows("SELECT \"PNT\".\"POINT\" FROM \"PNT\""), "10.5,20.25\n");
+    EXPECT_EQ(fail("SELECT \"NOPOINT\" FROM PNT"), DB3_ERR_NO_COLUMN);
+}
+
+/* Wrong statements get the syntax code 14215 (42000). */
+TEST_F(Db3Test, SyntaxErrorsHaveTheSyntaxCode)
+{
+    run("CREATE TABLE T (A CHAR(4))");
+    const char *texts[] = {
+        "SELEC * FROM T",
+        "SELECT * FROM",
+        "SELECT * FROM T WHERE",
+        "INSERT INTO T VALUES (1",
+        "SELECT 'abc FROM T",
+        "CREATE TABLE U (A CHR(5))",
+        "CREATE TABLE U (A CHAR(5)",
+        "CREATE INDEX I ON T",
+        "DROP VIEW V",
+        "PRAGMA table_info(T)",
+        "ATTACH DATABASE 'x' AS y",
+        "SELECT * FROM T; DROP TABLE T",
+        "",
+    };
+    for (const char *t : texts) {
+        EXPECT_EQ(fail(t), DB3_ERR_SYNTAX) << t << " -> " << err.text;
+        EXPECT_STREQ(err.sqlstate, "42000") << t;
+    }
+    EXPECT_TRUE(exists("T.DBF"));
+}
+
+/* Every other failure has its own stable code and SQLSTATE class. */
+TEST_F(Db3Test, FailuresHaveStableCodesAndStates)
+{
+    run("CREATE TABLE T (A CHAR(4), S SMALLINT, N NUMERIC(5,2), I INT)");
+    struct Case {
+        const char *sql;
+        int native;
+        const char *state;
+    } cases[] = {
+        {"SELECT * FROM NOSUCH", DB3_ERR_NO_TABLE, "42S02"},
+        {"INSERT INTO NOSUCH (A) VALUES ('x')", DB3_ERR_NO_TABLE, "42S02"},
+        {"SELECT Q FROM T", DB3_ERR_NO_COLUMN, "42S22"},
+        {"CREATE TABLE T (A CHAR(4))", DB3_ERR_TABLE_EXISTS, "42S01"},
+        {"DROP TABLE NOSUCH", DB3_ERR_NO_TABLE, "42S02"},
+        {"CREATE INDEX X ON NOSUCH (A)", DB3_ERR_NO_TABLE, "42S02"},
+        {"CREATE INDEX X ON T (B)", DB3_ERR_NO_COLUMN, "42S22"},
+        {"DROP INDEX NOSUCH", DB3_ERR_NO_INDEX, "42S12"},
+        {"INSERT INTO T (S) VALUES ('abc')", DB3_ERR_TYPE, "22018"},
+        {"INSERT INTO T (S) VALUES (40000)", DB3_ERR_RANGE, "22003"},
+        {"INSERT INTO T (I) VALUES (3000000000)", DB3_ERR_RANGE, "22003"},
+        {"INSERT INTO T (N) VALUES (12345.5)", DB3_ERR_RANGE, "22003"},
+        {"INSERT INTO T (A) VALUES ('abcde')", DB3_ERR_TOO_LONG, "22001"},
+        {"INSERT INTO T (A, S) VALUES ('a')", DB3_ERR_COUNT, "21S01"},
+        {"ALTER TABLE T ADD B CHAR(12)", DB3_ERR_NOT_SUPPORTED, "0A000"},
+        {"ALTER TABLE T DROP A CASCADE", DB3_ERR_NOT_SUPPORTED, "0A000"},
+        {"CREATE TABLE U (A CHAR(300))", DB3_ERR_DEFINITION, "42000"},
+        {"CREATE TABLE U (A NUMERIC(25,2))", DB3_ERR_DEFINITION, "42000"},
+        {"CREATE TABLE U (A NUMERIC(5,4))", DB3_ERR_DEFINITION, "42000"},
+        {"CREATE TABLE U (ELEVENCHARS CHAR(2))", DB3_ERR_DEFINITION, "42000"},
+        {"CREATE TABLE U (A CHAR(2), A INT)", DB3_ERR_COLUMN_EXISTS, "42S21"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(fail(c.sql), c.native) << c.sql << " -> " << err.text;
+        EXPECT_STREQ(err.sqlstate, c.state) << c.sql;
+        EXPECT_FALSE(err.text.empty());
+    }
+    EXPECT_EQ(dbfread("T"), "");
+    EXPECT_FALSE(exists("U.DBF"));
+}
+
+/* A statement is described without being run; parameters are bound. */
+TEST_F(Db3Test, PrepareDescribesWithoutRunning)
+{
+    run("CREATE TABLE T (A CHAR(4), N NUMERIC(6,2))");
+    db3_stmt *st = db3_prepare(s, "DELETE FROM T", &err);
+    ASSERT_NE(st, nullptr);
+    EXPECT_EQ(db3_stmt_function(st), DB3_FUNC_DELETE);
+    db3_stmt_free(st);
+    st = db3_prepare(s, "INSERT INTO T (A, N) VALUES (?, ?)", &err);
+    ASSERT_NE(st, nullptr);
+    EXPECT_EQ(db3_stmt_function(st), DB3_FUNC_INSERT);
+    EXPECT_EQ(db3_stmt_param_count(st), 2);
+    std::vector<db3_value> p(2);
+    p[0].kind = DB3_VALUE_TEXT;
+    p[0].s = "ab";
+    p[1].kind = DB3_VALUE_REAL;
+    p[1].d = 1.25;
+    long n = 0;
+    EXPECT_EQ(db3_execute(st, &p, &n, &err), 1) << err.text;
+    EXPECT_EQ(n, 1);
+    db3_stmt_free(st);
+    st = db3_prepare(s, "SELECT A, MAX(N), COUNT(*) FROM T", &err);
+    ASSERT_NE(st, nullptr);
+    const auto &c = db3_stmt_columns(st);
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_EQ(c[1].type, DB3_TYPE_NUMERIC);
+    EXPECT_EQ(c[1].scale, 2);
+    EXPECT_EQ(c[2].type, DB3_TYPE_INTEGER);
+    EXPECT_EQ(db3_execute(st, nullptr, &n, &err), 0);
+    EXPECT_EQ(err.native, DB3_ERR_STATE);
+    db3_stmt_free(st);
+    EXPECT_EQ(dbfread("T"), "'ab'|1.25\n");
+}
