@@ -117,7 +117,8 @@ CAseObj *CAseList::item(int i) noexcept
 ** page: when the next page has room the full page's last element moves
 ** there, else a new page takes the upper half.  The object becomes the
 ** current element and belongs to the list.  1; 0 for a null object, a bad
-** index, or a page that cannot be allocated ((2, 2)). */
+** index, or a page that cannot be allocated ((2, 2)); a refused object
+** stays the caller's. */
 int CAseList::insertAt(int i, CAseObj *obj) noexcept
 {
     if (!obj || i < 0 || i > m_count)

@@ -763,3 +763,10 @@ void CAseResBuf::print() const
     }
     ads_printf("\nCAseResBuf END");
 }
+
+/* Prompts after a dump and waits for an integer from the host. */
+int ase_dump_pause(const char *prompt) noexcept
+{
+    int answer = 0;
+    return ads_getint(prompt ? prompt : "\nPress any key...", &answer);
+}

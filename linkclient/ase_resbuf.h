@@ -50,6 +50,10 @@ ase_rb_kind ase_rb_kind_of(int type) noexcept;
 ** duplicated); null without memory. */
 resbuf *ase_rb_dup(int type, const resbuf *src) noexcept;
 
+/* Waits after a debug dump: prints the prompt ("\nPress any key..." for
+** null) and reads an integer; answers the host's result code. */
+int ase_dump_pause(const char *prompt) noexcept;
+
 class CAseResBuf : public CAseObj {
 public:
     explicit CAseResBuf(CAseErrList *owner) noexcept;

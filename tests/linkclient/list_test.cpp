@@ -41,7 +41,9 @@ TEST(AseList, FirstInsertCreatesThePage)
     EXPECT_EQ(list.insertAt(list.count(), text(errs, "a")), 1);
     EXPECT_EQ(list.pageCount(), 1);
     EXPECT_EQ(list.count(), 1);
-    EXPECT_EQ(list.insertAt(5, text(errs, "x")), 0) << "an index beyond the count is refused";
+    CAseStr *refused = text(errs, "x");
+    EXPECT_EQ(list.insertAt(5, refused), 0) << "an index beyond the count is refused";
+    delete refused;   /* a refused object stays the caller's */
     EXPECT_EQ(list.insertAt(0, nullptr), 0);
     EXPECT_EQ(list.item(1), nullptr);
     EXPECT_EQ(list.item(-1), nullptr);
