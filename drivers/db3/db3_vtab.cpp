@@ -18,6 +18,7 @@
 #include "drivers/db3/db3_internal.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -339,7 +340,8 @@ static int db3_rowid(sqlite3_vtab_cursor *cur, sqlite_int64 *rowid)
 }
 
 /* Opens the file for update when the statement first writes. Answers 1,
- * or 0 with the condition. */
+ * or 0 with the condition (DB3_ERR_DAMAGED when the file is shorter than
+ * its header says). */
 static int db3_open_writer(db3_table *t, db3_error *err)
 {
     if (t->writer) return 1;
@@ -355,6 +357,12 @@ static int db3_open_writer(db3_table *t, db3_error *err)
     if (t->writer->header.record_length != t->record_length)
         return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
     t->base_count = (long)t->writer->header.record_count;
+    /* Appending after missing records would fill them with zeros. */
+    struct stat st;
+    long long need = (long long)t->writer->header.header_length + (long long)t->base_count * t->record_length;
+    if (fstat(fileno(t->writer->file), &st) != 0 || (long long)st.st_size < need)
+        return db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds fewer",
+                        t->name.c_str(), t->base_count);
     return 1;
 }
 

@@ -1,0 +1,189 @@
+/*
+ * The DB3 driver and its files: damaged tables, tables rebuilt or renamed
+ * between statements, names in another case, memo fields of tables made
+ * by other programs, and two connections writing one table at once.
+ */
+#include "db3_fixture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <sys/wait.h>
+
+#include "data/dbf/dbf.h"
+
+/* Writes bytes into a file of the catalog directory. */
+static void put_file(const std::string &path, const std::string &bytes)
+{
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+static std::string get_file(const std::string &path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+/* A damaged .DBF fails the statements on that table with a clear
+ * condition; the session and the other tables go on working. */
+TEST_F(Db3Test, DamagedTableFailsOnlyItsStatements)
+{
+    run("CREATE TABLE GOOD (A CHAR(4), N NUMERIC(6,1))");
+    run("INSERT INTO GOOD (A, N) VALUES ('ok', 1.5)");
+    std::string good = get_file(dir + "/GOOD.DBF");
+
+    struct Case {
+        const char *what;
+        std::string bytes;
+        bool appendable;     /* a new row may still be added */
+    } cases[] = {
+        {"not a table", "this is not a dBASE file at all, just text", false},
+        {"header cut short", good.substr(0, 20), false},
+        {"descriptors cut", good.substr(0, 40), false},
+        {"records missing", good.substr(0, good.size() - 8), false},
+        {"number field holds letters", good.substr(0, good.size() - 7) + "  x1.5\x1a", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        put_file(dir + "/BAD.DBF", c.bytes);
+        EXPECT_EQ(fail("SELECT * FROM BAD"), DB3_ERR_DAMAGED) << err.text;
+        EXPECT_STREQ(err.sqlstate, "HY000");
+        EXPECT_NE(err.text.find("BAD"), std::string::npos) << err.text;
+        if (!c.appendable) EXPECT_EQ(fail("INSERT INTO BAD (A) VALUES ('x')"), DB3_ERR_DAMAGED);
+        EXPECT_EQ(rows("SELECT A, N FROM GOOD"), "ok|1.5\n");
+    }
+}
+
+/* A damaged index side file stops writes with a clear condition instead
+ * of letting a unique index go unchecked. */
+TEST_F(Db3Test, DamagedIndexFileStopsWrites)
+{
+    run("CREATE TABLE T (N INT)");
+    run("CREATE UNIQUE INDEX TU ON T (N)");
+    put_file(dir + "/T.INI", "[TU]\nthis line is no entry\n");
+    EXPECT_EQ(fail("INSERT INTO T (N) VALUES (1)"), DB3_ERR_DAMAGED);
+    EXPECT_EQ(dbfread("T"), "");
+}
+
+/* A table rebuilt under its name between statements (set aside as
+ * TEMPRARY, created anew with other columns, filled back) is seen as it
+ * is now, and so is a file swapped for another of the same layout. */
+TEST_F(Db3Test, TablesRebuiltBetweenStatementsAreSeenFresh)
+{
+    run("CREATE TABLE T (A CHAR(4))");
+    run("INSERT INTO T (A) VALUES ('one')");
+    EXPECT_EQ(rows("SELECT * FROM T"), "one\n");
+    ASSERT_EQ(rename((dir + "/T.DBF").c_str(), (dir + "/TEMPRARY.DBF").c_str()), 0);
+    EXPECT_EQ(fail("SELECT * FROM T"), DB3_ERR_NO_TABLE);
+    run("CREATE TABLE T (A CHAR(4), B INT)");
+    run("INSERT INTO T SELECT A, 7 FROM TEMPRARY");
+    run("DROP TABLE TEMPRARY");
+    EXPECT_EQ(rows("SELECT * FROM T"), "one|7\n");
+
+    run("CREATE TABLE U (A CHAR(4), B INT)");
+    run("INSERT INTO U (A, B) VALUES ('two', 2)");
+    EXPECT_EQ(rows("SELECT * FROM T"), "one|7\n");
+    ASSERT_EQ(rename((dir + "/U.DBF").c_str(), (dir + "/T.DBF").c_str()), 0);
+    EXPECT_EQ(rows("SELECT * FROM T"), "two|2\n");
+}
+
+/* Table files are found without regard to case. */
+TEST_F(Db3Test, TableFilesAreFoundWithoutRegardToCase)
+{
+    run("CREATE TABLE ROCK (A CHAR(4))");
+    run("INSERT INTO ROCK (A) VALUES ('r')");
+    ASSERT_EQ(rename((dir + "/ROCK.DBF").c_str(), (dir + "/rock.dbf").c_str()), 0);
+    EXPECT_EQ(rows("SELECT * FROM Rock"), "r\n");
+    run("INSERT INTO rock (A) VALUES ('s')");
+    run("CREATE INDEX ROCKUNQ ON rock (A)");
+    run("DROP TABLE ROCK");
+    EXPECT_FALSE(exists("rock.dbf"));
+    EXPECT_FALSE(exists("ROCK.INI"));
+}
+
+/* A statement that fails on one row writes none of its rows. */
+TEST_F(Db3Test, FailedStatementLeavesTheTableUnchanged)
+{
+    run("CREATE TABLE SRC (A CHAR(10))");
+    run("CREATE TABLE DST (A CHAR(4))");
+    run("INSERT INTO SRC (A) VALUES ('ab')");
+    run("INSERT INTO SRC (A) VALUES ('cd')");
+    run("INSERT INTO SRC (A) VALUES ('too long')");
+    std::string before = get_file(dir + "/DST.DBF");
+    EXPECT_EQ(fail("INSERT INTO DST SELECT A FROM SRC"), DB3_ERR_TOO_LONG);
+    EXPECT_EQ(get_file(dir + "/DST.DBF"), before);
+    EXPECT_EQ(fail("UPDATE SRC SET A = A || 'xxxxx'"), DB3_ERR_TOO_LONG);
+    EXPECT_EQ(dbfread("SRC"), "'ab'\n'cd'\n'too long'\n");
+}
+
+/* Memo fields of a table made by another program read as their text;
+ * rows can be changed around them; new memo text is refused. */
+TEST_F(Db3Test, MemoFieldsOfOtherTablesReadAsText)
+{
+    dbf_handle *h = dbf_new();
+    ASSERT_NE(h, nullptr);
+    dbf_field *f = static_cast<dbf_field *>(calloc(2, sizeof(dbf_field)));
+    strcpy(f[0].name, "ID");
+    f[0].type = 'N';
+    f[0].length = 4;
+    strcpy(f[1].name, "NOTES");
+    f[1].type = 'M';
+    f[1].length = 10;
+    snprintf(h->path, sizeof h->path, "%s/OLD", dir.c_str());
+    h->mode = DBF_MODE_UPDATE;
+    h->header.version = DBF_VERSION_MEMO;
+    h->fields = f;
+    h->field_count = 2;
+    h->memo_state = 1;
+    ASSERT_EQ(dbf_create(h), DBF_OK);
+    memcpy(dbf_field_at(h, 0), "   1", 4);
+    ASSERT_EQ(dbt_set_memo_text(h, 1, "schist with garnet", 18), DBF_OK);
+    ASSERT_EQ(dbf_write_record(h, 0), DBF_OK);
+    ASSERT_EQ(dbf_close(h), DBF_OK);
+    dbf_free(h);
+
+    EXPECT_EQ(rows("SELECT ID, NOTES FROM OLD"), "1|schist with garnet\n");
+    run("UPDATE OLD SET ID = 2");
+    EXPECT_EQ(rows("SELECT ID, NOTES FROM OLD"), "2|schist with garnet\n");
+    EXPECT_EQ(fail("UPDATE OLD SET NOTES = 'new text'"), DB3_ERR_NOT_SUPPORTED);
+    run("INSERT INTO OLD (ID) VALUES (3)");
+    EXPECT_EQ(rows("SELECT ID, NOTES FROM OLD"), "2|schist with garnet\n3|~\n");
+}
+
+/* Two connections in two processes insert into one table at once: every
+ * row arrives, the header counts them all, dbfread reads a sound file. */
+TEST_F(Db3Test, TwoConnectionsWritingOneTableDoNotCorruptIt)
+{
+    constexpr int ROWS = 150;
+    run("CREATE TABLE SHARED (N INT, WHO CHAR(8), X DOUBLE)");
+    run("CREATE UNIQUE INDEX SHAREDU ON SHARED (N)");
+    pid_t kids[2];
+    for (int k = 0; k < 2; k++) {
+        kids[k] = fork();
+        ASSERT_GE(kids[k], 0);
+        if (kids[k] == 0) {
+            db3_error e;
+            db3_session *mine = db3_session_open(dir.c_str(), &e);
+            int bad = mine ? 0 : 1;
+            for (int i = 0; i < ROWS && !bad; i++) {
+                std::string sql = "INSERT INTO SHARED (N, WHO, X) VALUES (" + std::to_string(k * 1000 + i) + ", 'conn"
+                                + std::to_string(k) + "', " + std::to_string(i) + ".25)";
+                if (!db3_run(mine, sql.c_str(), nullptr, nullptr, &e)) bad = 1;
+                if (i % 10 == 0 && !db3_run(mine, "SELECT COUNT(*) FROM SHARED", nullptr, nullptr, &e)) bad = 1;
+            }
+            db3_session_close(mine);
+            _exit(bad);
+        }
+    }
+    for (pid_t kid : kids) {
+        int status = 0;
+        waitpid(kid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(rows("SELECT COUNT(*), COUNT(DISTINCT N) FROM SHARED"), "300|300\n");
+    EXPECT_EQ(rows("SELECT WHO, COUNT(*), SUM(X) FROM SHARED GROUP BY WHO ORDER BY 1"),
+              "conn0|150|11212.5\nconn1|150|11212.5\n");
+    std::string read = dbfread("SHARED");
+    EXPECT_EQ(std::count(read.begin(), read.end(), '\n'), 2 * ROWS) << read.substr(0, 400);
+}
