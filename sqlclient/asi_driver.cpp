@@ -301,19 +301,14 @@ void CAsiDriverLink::release() noexcept
         delete this;
 }
 
-/* The running driver of an environment, started when needed. */
-CAsiDriverLink *asi_driver_attach(const char *env, const char *program)
+/* The running driver of an environment in the table, with one more
+** reference; a dead one is dropped from the table.  Null when none runs.
+** Called under the engine's lock. */
+static CAsiDriverLink *find_running(const char *env) noexcept
 {
-    CAsiCriticalLock hold;
-    int freeSlot = -1;
     for (int i = 0; i < DRIVER_TABLE_MAX; i++) {
         CAsiDriverLink *lk = s_links[i];
-        if (!lk) {
-            if (freeSlot < 0)
-                freeSlot = i;
-            continue;
-        }
-        if (strcasecmp(lk->env(), env) != 0)
+        if (!lk || strcasecmp(lk->env(), env) != 0)
             continue;
         if (lk->alive()) {
             lk->addRef();
@@ -321,15 +316,40 @@ CAsiDriverLink *asi_driver_attach(const char *env, const char *program)
         }
         s_links[i] = nullptr;   /* dead: the table lets go, a new one starts */
         lk->release();
-        if (freeSlot < 0)
-            freeSlot = i;
     }
-    if (freeSlot < 0)
+    return nullptr;
+}
+
+/* The running driver of an environment, started when needed.  The start
+** (up to ASI_START_TIMEOUT_MS) runs outside the engine's lock; when two
+** threads start the same environment at once, the first to finish wins
+** and the other driver is shut down. */
+CAsiDriverLink *asi_driver_attach(const char *env, const char *program)
+{
+    {
+        CAsiCriticalLock hold;
+        if (CAsiDriverLink *lk = find_running(env))
+            return lk;
+    }
+    CAsiDriverLink *fresh = CAsiDriverLink::start(env, program);
+    CAsiDriverLink *winner = nullptr;
+    int slot = -1;
+    {
+        CAsiCriticalLock hold;
+        winner = find_running(env);
+        for (int i = 0; !winner && i < DRIVER_TABLE_MAX && slot < 0; i++)
+            if (!s_links[i])
+                slot = i;
+        if (!winner && slot >= 0) {
+            s_links[slot] = fresh;
+            fresh->addRef();
+            return fresh;
+        }
+    }
+    fresh->release();   /* shuts the spare driver down */
+    if (!winner)
         asi_fail(ASI_ERR_NO_CHANNEL, "too many environments running (%d)", DRIVER_TABLE_MAX);
-    CAsiDriverLink *lk = CAsiDriverLink::start(env, program);
-    s_links[freeSlot] = lk;
-    lk->addRef();
-    return lk;
+    return winner;
 }
 
 /* Drops a reference. */

@@ -140,9 +140,19 @@ void CAsiStatement::deallocate()
 {
     if (!m_prepared)
         return;
-    for (CAsiCursor *c : m_cursors)
+    /* Open cursors are closed in the driver before their statement goes. */
+    std::vector<CAsiCursor *> cursors;
+    cursors.swap(m_cursors);
+    for (CAsiCursor *c : cursors) {
+        if (c->isOpen()) {
+            CAsiDiagArea scratch;
+            asi_try_call(&scratch, 0, [&] {
+                c->close();
+                return 1;
+            });
+        }
         c->statementGone();
-    m_cursors.clear();
+    }
     forget();
     if (m_conn && m_conn->isConnected()) {
         CAsiMsgBuf body;

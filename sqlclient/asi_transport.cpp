@@ -36,11 +36,32 @@ std::size_t shm_head_size(int channels) noexcept
     return (n + SHM_ALIGN - 1) / SHM_ALIGN * SHM_ALIGN;
 }
 
-/* The absolute CLOCK_REALTIME time ms milliseconds from now. */
+/* The clock of the timed waits: CLOCK_MONOTONIC where the C library can
+** wait on it (a clock set back then cannot stretch a wait), else
+** CLOCK_REALTIME. */
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 30))
+constexpr clockid_t WAIT_CLOCK = CLOCK_MONOTONIC;
+
+/* Waits on s until the absolute time of WAIT_CLOCK. */
+int timed_wait(sem_t *s, const timespec *until) noexcept
+{
+    return sem_clockwait(s, WAIT_CLOCK, until);
+}
+#else
+constexpr clockid_t WAIT_CLOCK = CLOCK_REALTIME;
+
+/* Waits on s until the absolute time of WAIT_CLOCK. */
+int timed_wait(sem_t *s, const timespec *until) noexcept
+{
+    return sem_timedwait(s, until);
+}
+#endif
+
+/* The absolute WAIT_CLOCK time ms milliseconds from now. */
 timespec deadline_in(int ms) noexcept
 {
     timespec t;
-    clock_gettime(CLOCK_REALTIME, &t);
+    clock_gettime(WAIT_CLOCK, &t);
     t.tv_sec += ms / MS_PER_S;
     t.tv_nsec += (long)(ms % MS_PER_S) * NS_PER_MS;
     if (t.tv_nsec >= NS_PER_S) {
@@ -212,7 +233,7 @@ int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slic
                 left = (int)rest;
         }
         timespec until = deadline_in(left);
-        if (sem_timedwait(s, &until) == 0)
+        if (timed_wait(s, &until) == 0)
             return 1;
         if (errno == EINTR)
             continue;

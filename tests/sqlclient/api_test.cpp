@@ -300,6 +300,23 @@ TEST_F(ApiTest, RowsLargerThanTheChannelArriveWhole)
     asi_free_connection(&c);
 }
 
+TEST_F(ApiTest, DamagedRowsGiveConditionsAndTheCursorGoesOn)
+{
+    CAsiConnection *c = connect();
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = query(c, &s, "SELECT * FROM BROKEN");
+    EXPECT_EQ(asi_fetch_next(k), 0) << "a row short of a value";
+    EXPECT_EQ(asi_diag_cond_code(k, 0), ASI_ERR_DRIVER_REPLY) << text(k);
+    EXPECT_EQ(asi_value(k, 0), nullptr);
+    EXPECT_EQ(asi_fetch_next(k), 0) << "a value of an unknown type";
+    EXPECT_EQ(asi_diag_cond_code(k, 0), ASI_ERR_NO_VALUE_CLASS) << text(k);
+    ASSERT_EQ(asi_fetch_next(k), 1) << text(k);
+    EXPECT_EQ(basenumber(k), 3);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+    asi_free_connection(&c);
+}
+
 TEST_F(ApiTest, ConnectionsShareOneDriverPerEnvironment)
 {
     CAsiConnection *a = connect(), *b = connect();

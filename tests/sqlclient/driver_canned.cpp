@@ -7,7 +7,9 @@
 ** row, AMOUNT NUMERIC(10,2)), EMPTY (no rows), SLOW (like ROCK, but the
 ** driver hangs on the third row), WIDE (3 rows of 40 implementation-type
 ** columns of 4000 bytes: replies far larger than a channel's buffer) and
-** PARAMS (one row holding the parameters of the last execute).  Any
+** PARAMS (one row holding the parameters of the last execute) and BROKEN
+** (like ROCK, but row 1 comes short of a value and row 2 with a value of
+** an unknown type).  Any
 ** statement it cannot read is a syntax error, native code 14215.
 */
 #include <unistd.h>
@@ -41,6 +43,7 @@ constexpr int WIDE_ROWS = 3;
 constexpr int WIDE_COLUMNS = 40;
 constexpr int WIDE_BYTES = 4000;
 constexpr int TEXT_MAX = 256;
+constexpr int BROKEN_TYPE = 99;
 constexpr int NAME_LENGTH = 12;
 constexpr unsigned AMOUNT_PRECISION = 10;
 constexpr unsigned AMOUNT_SCALE = 2;
@@ -82,6 +85,8 @@ long table_rows(const std::string &t, const asi_value_list &last)
         return 0;
     if (t == "SLOW")
         return SLOW_ROWS;
+    if (t == "BROKEN")
+        return ROCK_ROWS;
     if (t == "WIDE")
         return WIDE_ROWS;
     if (t == "PARAMS")
@@ -298,6 +303,15 @@ private:
             return;
         }
         int columns = asi_value_known(ASI_TYPE_CHAR, 0) ? 4 : 3;
+        if (t == "BROKEN" && row == 1)
+            columns--;
+        if (t == "BROKEN" && row == 2) {
+            r.body().put([](CAsiOStream &o) {
+                o.putI32(ASI_TAG_VALUE, BROKEN_TYPE);
+                o.putEnd(BROKEN_TYPE);
+            });
+            columns--;
+        }
         for (int c = 0; c < columns; c++) {
             CAsiData *v = rock_value(c, row);
             r.addValue(*v);

@@ -1,0 +1,213 @@
+/*
+** driver_test.cpp: the pieces between the transport and the interface:
+** finding a driver program, reading replies (whole, cut short or damaged),
+** and moving values into and out of application buffers.
+*/
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "sqlclient/asi_connection.h"
+#include "sqlclient/asi_descriptor.h"
+#include "sqlclient/asi_diag.h"
+#include "sqlclient/asi_driver.h"
+#include "sqlclient/asi_driver_side.h"
+#include "sqlclient/asi_except.h"
+#include "sqlclient/asi_valfactory.h"
+#include "sqlclient/values/asi_decimal.h"
+#include "sqlclient/values/asi_double.h"
+
+namespace {
+
+/* Runs body in an engine frame; answers the code it failed with, 0. */
+template <class F> int frame_code(CAsiDiagArea &diag, F body)
+{
+    int code = 0;
+    asi_try_call(&diag, 0, [&] {
+        body();
+        return 1;
+    }, &code);
+    return code;
+}
+
+TEST(DriverResolve, EntriesAreFoundBesideTheStoreOrAlongPath)
+{
+    char tmpl[] = "/tmp/pv_drv_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    mkdir((dir + "/bin").c_str(), 0755);
+    for (const char *name : {"/pvdb3", "/bin/pvora"}) {
+        std::ofstream(dir + name) << "#!/bin/sh\n";
+        chmod((dir + name).c_str(), 0755);
+    }
+    std::ofstream(dir + "/notexec") << "data\n";
+    char out[ASI_PATH_MAX];
+    ASSERT_EQ(asi_driver_resolve("pvdb3", dir.c_str(), out), 1);
+    EXPECT_EQ(std::string(out), dir + "/pvdb3");
+    ASSERT_EQ(asi_driver_resolve("bin/pvora", dir.c_str(), out), 1);
+    EXPECT_EQ(std::string(out), dir + "/bin/pvora");
+    ASSERT_EQ(asi_driver_resolve((dir + "/pvdb3").c_str(), "/elsewhere", out), 1);
+    ASSERT_EQ(asi_driver_resolve("sh", dir.c_str(), out), 1) << "a bare name is looked for along PATH";
+    EXPECT_NE(std::strstr(out, "/sh"), nullptr);
+    EXPECT_EQ(asi_driver_resolve("notexec", dir.c_str(), out), 0);
+    EXPECT_EQ(asi_driver_resolve("bin/nosuch", dir.c_str(), out), 0);
+    EXPECT_EQ(asi_driver_resolve("", dir.c_str(), out), 0);
+    EXPECT_EQ(asi_driver_resolve(nullptr, dir.c_str(), out), 0);
+    std::string cmd = "rm -rf " + dir;
+    (void)std::system(cmd.c_str());
+}
+
+/* A reply with every kind of part, as a driver builds it. */
+void sample_reply(CAsiDrvReply &r)
+{
+    CAsiNumeric amount(10, 2);
+    CAsiDouble dip;
+    dip = 12.5;
+    r.warning(7, "01004", "a warning first");
+    r.setFunction(ASI_FUNC_CURSOR_SPEC);
+    r.setParamCount(2);
+    r.addColumn("AMOUNT", amount, 0);
+    r.addColumn("DIP", dip);
+    r.setRow(4);
+    r.addValue(dip);
+    r.error(14215, "42000", "syntax error near %s", "FORM");
+}
+
+TEST(DriverMessage, ReplyPartsSurviveTheTrip)
+{
+    CAsiDrvReply r;
+    CAsiDiagArea diag;
+    ASSERT_EQ(frame_code(diag, [&] { sample_reply(r); }), 0);
+    EXPECT_TRUE(r.failed());
+    CAsiMessage m;
+    ASSERT_EQ(frame_code(diag, [&] { m.parse(r.body().data(), r.body().length()); }), 0);
+    EXPECT_EQ(m.function, ASI_FUNC_CURSOR_SPEC);
+    EXPECT_EQ(m.params, 2);
+    EXPECT_EQ(m.row, 4);
+    ASSERT_EQ(m.columns.size(), 2u);
+    EXPECT_EQ(m.columns[0].nullable, 0);
+    ASSERT_NE(m.columns[0].type, nullptr);
+    EXPECT_EQ(m.columns[0].type->typeCode(), ASI_TYPE_NUMERIC);
+    EXPECT_EQ(m.columns[0].type->scale(), 2u);
+    ASSERT_EQ(m.values.size(), 1u);
+    double d = 0;
+    ASSERT_EQ(m.values[0]->getDouble(&d), 1);
+    EXPECT_EQ(d, 12.5);
+    ASSERT_EQ(m.conds.size(), 2u);
+    EXPECT_EQ(m.conds[0].warning, 1);
+    EXPECT_EQ(m.conds[1].native, 14215);
+    char text[64];
+    m.conds[1].message.toMb(text, sizeof text);
+    EXPECT_STREQ(text, "syntax error near FORM");
+
+    /* Recorded at the engine: the driver's SQLSTATE is kept as an item. */
+    CAsiDiagArea into;
+    int code = frame_code(into, [&] { asi_reply_conditions(m, 1); });
+    EXPECT_EQ(code, 14215);
+    ASSERT_EQ(into.count(), 2);
+    CAsiUcStr state;
+    ASSERT_EQ(into.condTextItem(1, ASI_ITEM_SQLSTATE, state), 1);
+    state.toMb(text, sizeof text);
+    EXPECT_STREQ(text, "42000");
+}
+
+TEST(DriverMessage, EveryTruncationIsRefusedCleanly)
+{
+    CAsiDrvReply r;
+    CAsiDiagArea diag;
+    ASSERT_EQ(frame_code(diag, [&] { sample_reply(r); }), 0);
+    std::size_t n = r.body().length();
+    int refused = 0;
+    for (std::size_t cut = 1; cut < n; cut++) {
+        /* A copy of exactly cut bytes, so that a read past it is caught. */
+        unsigned char *copy = (unsigned char *)std::malloc(cut);
+        std::memcpy(copy, r.body().data(), cut);
+        CAsiMessage m;
+        int code = frame_code(diag, [&] { m.parse(copy, cut); });
+        std::free(copy);
+        EXPECT_TRUE(code == 0 || code == ASI_ERR_STREAM) << "cut at " << cut << " gave " << code;
+        refused += code != 0;
+    }
+    EXPECT_GT(refused, (int)n / 2);
+}
+
+TEST(DriverMessage, ItemsOutOfPlaceAreDamage)
+{
+    CAsiDiagArea diag;
+    CAsiMsgBuf b;
+    b.put([](CAsiOStream &o) { o.putUcStr(ASI_TAG_MESSAGE, CAsiUcStr("orphan text")); });
+    CAsiMessage m;
+    EXPECT_EQ(frame_code(diag, [&] { m.parse(b.data(), b.length()); }), ASI_ERR_STREAM);
+    b.clear();
+    b.put([](CAsiOStream &o) { o.putUcStr(ASI_TAG_COLUMN, CAsiUcStr("NOTYPE")); });
+    EXPECT_EQ(frame_code(diag, [&] { m.parse(b.data(), b.length()); }), ASI_ERR_STREAM);
+    b.clear();
+    b.put([](CAsiOStream &o) { o.putF64(ASI_TAG_ROW, 1.0); });
+    EXPECT_EQ(frame_code(diag, [&] { m.parse(b.data(), b.length()); }), ASI_ERR_STREAM);
+    b.clear();
+    b.put([](CAsiOStream &o) { o.putI32(200, 5); o.putI32(ASI_TAG_ROW, 3); });
+    EXPECT_EQ(frame_code(diag, [&] { m.parse(b.data(), b.length()); }), 0) << "unknown tags are passed over";
+    EXPECT_EQ(m.row, 3);
+}
+
+TEST(HostBuffers, ValuesConvertByHostTypeWithNullIndicators)
+{
+    CAsiDiagArea diag;
+    CAsiNumeric amount(10, 2);
+    amount.setText("1234.56", 7);
+    CAsiDouble none;
+    std::int16_t sh = 0;
+    std::int32_t lg = 0;
+    float fl = 0;
+    char text[16];
+    unsigned short ind = 1;
+    ASSERT_EQ(frame_code(diag, [&] {
+        asi_host_put({ASI_HOST_SHORT, &sh, sizeof sh, &ind}, &amount);
+        asi_host_put({ASI_HOST_LONG, &lg, sizeof lg, nullptr}, &amount);
+        asi_host_put({ASI_HOST_FLOAT, &fl, sizeof fl, nullptr}, &amount);
+        asi_host_put({ASI_HOST_STRING, text, sizeof text, nullptr}, &amount);
+    }), 0);
+    EXPECT_EQ(ind, 0);
+    EXPECT_EQ(sh, 1234);
+    EXPECT_EQ(lg, 1234);
+    EXPECT_FLOAT_EQ(fl, 1234.56f);
+    EXPECT_STREQ(text, "1234.56");
+
+    double d = 5;
+    ASSERT_EQ(frame_code(diag, [&] { asi_host_put({ASI_HOST_DOUBLE, &d, sizeof d, &ind}, &none); }), 0);
+    EXPECT_EQ(ind, ASI_NULL_INDICATOR);
+    EXPECT_EQ(d, 0.0);
+
+    /* A text cut to its buffer warns 01004 and stays terminated. */
+    char small[4];
+    diag.reset();
+    ASSERT_EQ(frame_code(diag, [&] { asi_host_put({ASI_HOST_STRING, small, sizeof small, nullptr}, &amount); }),
+              0);
+    EXPECT_STREQ(small, "123");
+    ASSERT_EQ(diag.count(), 1);
+    EXPECT_EQ(diag.condCode(0), 0x0104);
+
+    /* Buffers into values; the indicator makes a null. */
+    CAsiNumeric target(10, 2);
+    char in[] = "77.5";
+    ASSERT_EQ(frame_code(diag, [&] { asi_host_get({ASI_HOST_STRING, in, sizeof in, nullptr}, target); }), 0);
+    double back = 0;
+    ASSERT_EQ(target.getDouble(&back), 1);
+    EXPECT_EQ(back, 77.5);
+    ind = ASI_NULL_INDICATOR;
+    ASSERT_EQ(frame_code(diag, [&] { asi_host_get({ASI_HOST_STRING, in, sizeof in, &ind}, target); }), 0);
+    EXPECT_TRUE(target.isNull());
+
+    EXPECT_EQ(frame_code(diag, [&] { asi_host_check({ASI_HOST_DOUBLE, &d, 4, nullptr}); }), ASI_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(frame_code(diag, [&] { asi_host_check({0, &d, sizeof d, nullptr}); }), ASI_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(frame_code(diag, [&] { asi_host_check({ASI_HOST_STRING, nullptr, 8, nullptr}); }),
+              ASI_ERR_BAD_ARGUMENT);
+}
+
+} // namespace
