@@ -1,0 +1,236 @@
+/*
+ * The DB3 driver end to end: the engine's C interface connects to the
+ * environment "DB3" of a test asi.ini, whose "Driver" entry names pvdb3,
+ * and runs the application's statement texts on a project directory; the
+ * files left behind are read back by dbfread.
+ */
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "sqlclient/asi_api.h"
+#include "sqlclient/asi_cursor.h"
+#include "sqlclient/asi_descriptor.h"
+
+namespace {
+
+class Db3ApiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/pvdb3api_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        ASSERT_EQ(mkdir((dir + "/GEOL").c_str(), 0755), 0);
+        std::ofstream(dir + "/asi.ini") << "[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=" << dir
+                                        << "\nPETRIVEX.GEOL=GEOL\n";
+        ASSERT_EQ(asi_init(), 1);
+        ASSERT_EQ(asi_cfg_open((dir + "/asi.ini").c_str(), &cfg), 1);
+        ASSERT_EQ(asi_alloc_connection(&c), 1);
+        ASSERT_EQ(asi_connect(c, "DB3", "geologist", ""), 1) << text(c);
+        ASSERT_EQ(asi_set_catalog(c, dir.c_str()), 1) << text(c);
+        ASSERT_EQ(asi_set_schema(c, "GEOL"), 1) << text(c);
+    }
+
+    void TearDown() override
+    {
+        if (c) {
+            asi_disconnect(c);
+            asi_free_connection(&c);
+        }
+        asi_cfg_close(&cfg);
+        asi_term();
+        std::filesystem::remove_all(dir);
+    }
+
+    static std::string text(const CAsiHandle *h)
+    {
+        char buf[512] = "";
+        asi_diag_cond_text(h, 0, buf, sizeof buf);
+        return buf;
+    }
+
+    /* Prepares and executes a statement that is not a query; answers 1,
+     * or 0 with the first condition's code in code. */
+    int exec(const char *sql, long *rows = nullptr)
+    {
+        CAsiStatement *s = nullptr;
+        EXPECT_EQ(asi_alloc_stmt(&s), 1);
+        int ok = asi_prepare(s, c, sql) && asi_execute(s, rows);
+        code = ok ? 0 : asi_diag_cond_code(s, 0);
+        state[0] = '\0';
+        if (!ok) asi_diag_cond_sqlstate(s, 0, state);
+        asi_free_stmt(&s);
+        return ok;
+    }
+
+    /* The rows of a query as "a|b" lines, read as strings. */
+    std::string query(const char *sql)
+    {
+        CAsiStatement *s = nullptr;
+        CAsiCursor *k = nullptr;
+        EXPECT_EQ(asi_alloc_stmt(&s), 1);
+        EXPECT_EQ(asi_prepare(s, c, sql), 1) << sql << ": " << text(s);
+        EXPECT_EQ(asi_diag_dynamic_function(s), ASI_FUNC_CURSOR_SPEC);
+        EXPECT_EQ(asi_alloc_cursor(&k), 1);
+        EXPECT_EQ(asi_declare_cursor(k, s, "QWERTYUIOPASDFGHJ"), 1);
+        EXPECT_EQ(asi_open_cursor(k), 1) << text(k);
+        std::string out;
+        int n = asi_column_count(s);
+        while (asi_fetch_next(k)) out += row(k, n);
+        asi_close_cursor(k);
+        asi_free_cursor(&k);
+        asi_free_stmt(&s);
+        return out;
+    }
+
+    static std::string row(CAsiCursor *k, int n)
+    {
+        std::string out;
+        for (int i = 0; i < n; i++) {
+            char buf[300] = "";
+            unsigned short ind = 0;
+            asi_value_get(k, i, ASI_HOST_STRING, buf, sizeof buf, &ind);
+            std::string v = ind == ASI_NULL_INDICATOR ? "~" : buf;
+            while (!v.empty() && v.back() == ' ') v.pop_back();
+            out += (i ? "|" : "") + v;
+        }
+        return out + "\n";
+    }
+
+    std::string dbfread(const std::string &table)
+    {
+        std::string cmd = "/usr/bin/python3 -c \"import sys,dbfread\nfor r in dbfread.DBF(sys.argv[1]): "
+                          "print('|'.join(repr(v) for v in r.values()))\" " + dir + "/GEOL/" + table + ".DBF 2>&1";
+        std::string out;
+        FILE *p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        while (p && fgets(buf, sizeof buf, p)) out += buf;
+        if (p) pclose(p);
+        return out;
+    }
+
+    std::string dir;
+    CAsiCfgHandle *cfg = nullptr;
+    CAsiConnection *c = nullptr;
+    int code = 0;
+    char state[6] = "";
+};
+
+/* The memo side table with its index of the same name, the standard
+ * indexes, INSERT ... SELECT and an ordered join, through engine and
+ * driver, leave files dbfread reads with the expected rows. */
+TEST_F(Db3ApiTest, ApplicationStatementsEndToEnd)
+{
+    const char *ddl[] = {
+        "CREATE TABLE STATN (BASENUMBER DEC(8),STN CHAR(8),DIP NUMERIC(5,1),X DOUBLE,UNIT CHAR(4))",
+        "CREATE INDEX STATNUNQ ON STATN (BASENUMBER)",
+        "CREATE INDEX STATNPRI ON STATN (STN)",
+        "CREATE TABLE UNITS (BASENUMBER DEC(8),UNIT CHAR(4),NAME CHAR(20))",
+        "CREATE TABLE STATNMEM (BASENUMBER DEC(8), ORDNUMBER DEC(8), MEMOTEXT CHAR(70))",
+        "CREATE INDEX STATNMEM ON STATNMEM (BASENUMBER, ORDNUMBER)",
+        "CREATE TABLE STATNMMO(MSLINK DEC(10), ORDNUMBER DEC(8), MEMOTEXT CHAR(70))",
+    };
+    for (const char *q : ddl) ASSERT_EQ(exec(q), 1) << q << ": " << code;
+    const char *dml[] = {
+        "INSERT INTO STATN (BASENUMBER,STN,DIP,X,UNIT) VALUES (1,'B2',45.5,512345.25,'G')",
+        "INSERT INTO STATN (BASENUMBER,STN,DIP,X,UNIT) VALUES (2,'A1',12,NULL,'S')",
+        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (1,'G','Granite unit')",
+        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (2,'S','O''Brien schist')",
+        "INSERT INTO STATNMEM (BASENUMBER,ORDNUMBER,MEMOTEXT) VALUES (1,1,'Rock is ')",
+        "INSERT INTO STATNMEM (BASENUMBER,ORDNUMBER,MEMOTEXT) VALUES (1,2,'grey')",
+        "UPDATE STATN SET DIP = 50 WHERE BASENUMBER = 1",
+    };
+    for (const char *q : dml) ASSERT_EQ(exec(q), 1) << q << ": " << code;
+    long rows = 0;
+    ASSERT_EQ(exec("INSERT INTO STATNMMO SELECT * FROM STATNMEM", &rows), 1);
+    EXPECT_EQ(rows, 2);
+
+    EXPECT_EQ(query("SELECT STATN.STN, UNITS.NAME, STATN.DIP FROM STATN,UNITS WHERE STATN.UNIT = UNITS.UNIT ORDER BY 1 "),
+              "A1|O'Brien schist|12.0\nB2|Granite unit|50.0\n");
+    EXPECT_EQ(query("SELECT MAX(BASENUMBER) FROM STATN"), "2\n");
+    EXPECT_EQ(dbfread("STATN"), "1|'B2'|50.0|512345.25|'G'\n2|'A1'|12.0|None|'S'\n");
+    EXPECT_EQ(dbfread("STATNMMO"), "1|1|'Rock is'\n1|2|'grey'\n");
+
+    ASSERT_EQ(exec("DELETE FROM STATNMEM WHERE BASENUMBER=1", &rows), 1);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(dbfread("STATNMEM"), "");
+    ASSERT_EQ(exec("DROP INDEX STATNMEM"), 1);
+    ASSERT_EQ(exec("DROP TABLE STATNMEM CASCADE"), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/GEOL/STATNMEM.DBF"));
+}
+
+/* A query is described before it runs, with the column types the
+ * application reads; its cursor scrolls both ways. */
+TEST_F(Db3ApiTest, DescribedColumnsAndScrollableCursor)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (A CHAR(6), N NUMERIC(8,2), I INT, D DOUBLE)"), 1);
+    for (int i = 1; i <= 5; i++) {
+        std::string q = "INSERT INTO T (A, N, I, D) VALUES ('r" + std::to_string(i) + "', " + std::to_string(i) + ".5, "
+                      + std::to_string(i) + ", 0.25)";
+        ASSERT_EQ(exec(q.c_str()), 1) << code;
+    }
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&s), 1);
+    ASSERT_EQ(asi_prepare(s, c, "SELECT A, N, I, D FROM T"), 1) << text(s);
+    ASSERT_EQ(asi_column_count(s), 4);
+    int want[4][4] = {{1, 6, -1, -1}, {2, -1, 8, 2}, {4, -1, -1, 0}, {8, -1, -1, -1}};
+    for (int i = 0; i < 4; i++) {
+        int type = 0, length = 0, precision = 0, scale = 0, nullable = 0;
+        ASSERT_EQ(asi_column_type(s, i, &type, &length, &precision, &scale, &nullable), 1);
+        EXPECT_EQ(type, want[i][0]) << i;
+        if (want[i][1] >= 0) EXPECT_EQ(length, want[i][1]) << i;
+        if (want[i][2] >= 0) EXPECT_EQ(precision, want[i][2]) << i;
+        if (want[i][3] >= 0) EXPECT_EQ(scale, want[i][3]) << i;
+        EXPECT_EQ(nullable, 1);
+    }
+    ASSERT_EQ(asi_alloc_cursor(&k), 1);
+    ASSERT_EQ(asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ"), 1);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    ASSERT_EQ(asi_fetch_last(k), 1);
+    EXPECT_EQ(row(k, 4), "r5|5.50|5|0.25\n");
+    ASSERT_EQ(asi_fetch_prior(k), 1);
+    EXPECT_EQ(row(k, 1), "r4\n");
+    ASSERT_EQ(asi_fetch_absolute(k, 2), 1);
+    EXPECT_EQ(row(k, 1), "r2\n");
+    ASSERT_EQ(asi_fetch_first(k), 1);
+    EXPECT_EQ(row(k, 1), "r1\n");
+    EXPECT_EQ(asi_fetch_prior(k), 0);
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+}
+
+/* The driver's conditions reach the application with their codes. */
+TEST_F(Db3ApiTest, ConditionsKeepTheirNativeCodes)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (A CHAR(2), K DEC(4))"), 1);
+    ASSERT_EQ(exec("CREATE UNIQUE INDEX TK ON T (K)"), 1);
+    ASSERT_EQ(exec("INSERT INTO T (A, K) VALUES ('a', 1)"), 1);
+    struct Case {
+        const char *sql;
+        int code;
+        const char *state;
+    } cases[] = {
+        {"SELEC * FROM T", 14215, "42000"},
+        {"SELECT * FROM NOSUCH", 14216, "42S02"},
+        {"INSERT INTO T (A, K) VALUES ('b', 1)", 14221, "23000"},
+        {"INSERT INTO T (A, K) VALUES ('abc', 2)", 14224, "22001"},
+        {"ALTER TABLE T ADD B CHAR(12)", 14228, "0A000"},
+    };
+    for (const Case &k : cases) {
+        EXPECT_EQ(exec(k.sql), 0) << k.sql;
+        EXPECT_EQ(code, k.code) << k.sql;
+        EXPECT_STREQ(state, k.state) << k.sql;
+    }
+    EXPECT_EQ(query("SELECT * FROM T"), "a|1\n");
+}
+
+} // namespace
