@@ -47,10 +47,11 @@ public:
     /* --- own slots --- */
     virtual int alloc(int size) noexcept;
     virtual int grow(int size) noexcept;
+    /* 1 when there are bytes (a link path answers for its own storage). */
+    virtual int isValid() const noexcept { return m_data && m_size >= 1; }
 
     int size() const noexcept { return m_size; }
     unsigned char *data() const noexcept { return m_data; }
-    int isValid() const noexcept { return m_data && m_size >= 1; }
     int assign(const CAseBuf *other) noexcept;
     int setBytes(const void *bytes, int length) noexcept;
     int packChain(CAseResBuf &chain, int chunked, int minimum) noexcept;

@@ -83,6 +83,12 @@ void copy_table_items(CAsiDiagArea &dst, const CAsiDiagArea &src, int i)
     }
 }
 
+/* A host's real cut to an integer code; 0 for a value no int holds. */
+int real_to_code(double v) noexcept
+{
+    return (v > -2147483648.0 && v < 2147483648.0) ? (int)v : 0;
+}
+
 } // namespace
 
 /* An empty list that reports into itself; its area is made on first use. */
@@ -445,7 +451,7 @@ int CAseErrList::loadHostItems(const resbuf *chain) noexcept
             case RTREAL:
                 if (started)
                     m_diag->complete();
-                m_diag->addCondition((int)rb->resval.rreal);
+                m_diag->addCondition(real_to_code(rb->resval.rreal));
                 started = 1;
                 if (rb->rbnext && rb->rbnext->restype == RTSTR) {
                     rb = rb->rbnext;

@@ -153,6 +153,25 @@ TEST(AseDbRow, SqlFragmentsRunOnARealTable)
     EXPECT_EQ(db.one("SELECT COUNT(*) FROM SAMPLES WHERE " + take(ins.keyCondition())), "1");
 }
 
+TEST(AseDbRow, QuotesInTextsAndNamesStaySafeInSql)
+{
+    CAseErrList errs;
+    SampleDb db;
+    db.exec("CREATE TABLE NOTES (\"Obs'er \"\"x\"\"\" VARCHAR(40), N INTEGER)");
+    db.exec("INSERT INTO NOTES VALUES ('O''Brien', 1)");
+    db.exec("INSERT INTO NOTES VALUES ('x'' OR ''1''=''1', 2)");
+    CAseDbRow key(&errs, 1);
+    build(key, errs, {{"\"Obs'er \"\"x\"\"\"", 12, 40, 0}});
+    ASSERT_EQ(key.setText(0, "O'Brien"), 1);
+    std::string where = take(key.keyCondition());
+    EXPECT_EQ(db.one("SELECT N FROM NOTES WHERE " + where), "1") << where;
+    key.setText(0, "x' OR '1'='1");
+    where = take(key.keyCondition());
+    EXPECT_EQ(db.one("SELECT COUNT(*) FROM NOTES WHERE " + where), "1") << "a quote in a key cannot widen the match";
+    db.exec("UPDATE NOTES SET " + take(key.assignmentList()) + " WHERE N=1");
+    EXPECT_EQ(db.one("SELECT COUNT(*) FROM NOTES WHERE " + where), "2");
+}
+
 TEST(AseDbRow, RowsWithoutColumns)
 {
     CAseErrList errs;

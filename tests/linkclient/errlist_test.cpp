@@ -132,6 +132,11 @@ TEST(AseErrList, HostItemsLoadOnlyAfterAnItemStarted)
     EXPECT_EQ(text, CAsiUcStr("host failed"));
     EXPECT_EQ(errs.diagnostics()->condCode(1), 77);
     EXPECT_EQ(errs.code(1), 5);
+    chain = ads_buildlist(RTREAL, 1e300, RTREAL, -5e9, 0);
+    ASSERT_EQ(errs.loadHostItems(chain), 1);
+    ads_relrb(chain);
+    EXPECT_EQ(errs.diagnostics()->condCode(0), 0) << "a code no integer holds is not cut wrongly";
+    EXPECT_EQ(errs.diagnostics()->condCode(1), 0);
 }
 
 TEST(AseErrList, ChainFormLoadsBackToTheSameItems)
