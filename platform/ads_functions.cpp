@@ -20,6 +20,7 @@
 
 #include "arx_host.h"
 #include "drawing_db.h"
+#include "linkstore/linkstore.h"
 #include "platform/host_io.h"
 
 namespace fs = std::filesystem;
@@ -218,6 +219,7 @@ void host_new_drawing() {
   s.vectors.clear();
   s.last_input.clear();
   db_reset(s.dwg);
+  lsv_store_reset();
 }
 
 /* File of the current drawing (empty for a new one). */

@@ -24,6 +24,7 @@
 #include <sstream>
 
 #include "drawing_db.h"
+#include "linkstore/linkstore.h"
 
 static const double PI = 3.14159265358979323846;
 /* Format version written in $ACADVER. */
@@ -155,6 +156,11 @@ static std::string dxf_write(db_drawing& d) {
       w.grp(5, handle_text(r.handle));
       w.grp(2, r.name);
       for (auto& g : r.groups) w.group(g, false, false);
+      db_xdata store_x; /* the link store rides on its APPID entry */
+      if (std::string(t) == "APPID" && lsv_dxf_xdata(r.name, store_x)) {
+        w.grp(1001, store_x.app);
+        for (auto& g : store_x.items) w.group(g, false, false);
+      }
     }
     w.grp(0, "ENDTAB");
   }
@@ -435,6 +441,7 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
             if (g.code == 2 && r.name.empty()) r.name = g.s;
             else r.groups.push_back(g);
           if (r.name.empty()) return in.fail(tname + " entry without name");
+          if (tname == "APPID" && !lsv_dxf_read(r.name, foreign_x)) return in.fail("damaged link store of " + r.name);
           if (tname == "BLOCK_RECORD" || tname == "DIMSTYLE") continue;
           d.tables[tname].push_back(r);
         }
@@ -539,6 +546,7 @@ bool host_open_drawing(const std::string& path, std::string& err) {
   dxf_in in;
   db_drawing d;
   db_reset(d);
+  lsv_dxf_begin();
   if (!dxf_split(ss.str(), in) || !dxf_read(in, d)) {
     err = path + ": " + in.err;
     return false;
@@ -546,5 +554,6 @@ bool host_open_drawing(const std::string& path, std::string& err) {
   host_new_drawing();
   d.path = path;
   db() = std::move(d);
+  lsv_dxf_opened();
   return true;
 }
