@@ -67,12 +67,13 @@ public:
     CAsiData *value(int i) const noexcept;
     const char *codePage() const noexcept;
 
-    /* --- building --- */
+    /* --- building (each replaces the columns) --- */
     int fromColDscResBuf(CAseResBuf &list) noexcept;
     int fromNames(CAseResBuf &list) noexcept;
     int fromNamesAfterCursor(CAseResBuf &list) noexcept;
 
-    /* --- to and from the host's lists --- */
+    /* --- to and from the host's lists: writers append at the end,
+    ** readers start at the cursor --- */
     int namesToResBuf(CAseResBuf &list) noexcept;
     int valuesToResBuf(CAseResBuf &list) noexcept;
     int valuesToTextResBuf(CAseResBuf &list, int mode) noexcept;
@@ -80,7 +81,7 @@ public:
     int setValuesFromResBuf(CAseResBuf &list) noexcept;
     int assignFromResBuf(CAseResBuf &list) noexcept;
 
-    /* --- single values --- */
+    /* --- single values (0, -1 or null without column i) --- */
     int isNull(int i) const noexcept;
     int allNull() const noexcept;
     int isNumeric(int i) const noexcept;

@@ -100,41 +100,57 @@ public:
     virtual const char *hostCodePage() const { return nullptr; }
 
     /* --- items --- */
+    /* Appends (category, code) with text, or the default text of the pair. */
     int add(int category, int code, const char *text = nullptr) noexcept;
+    /* Number of items; category, code of item i (0 out of range). */
     int count() const noexcept;
     int category(int i) const noexcept;
     int code(int i) const noexcept;
+    /* Integer or text item id of item i; 1 when present. */
     int itemInt(int i, int id, int *out) const noexcept;
     int itemText(int i, int id, char *buf, int size) const noexcept;
+    /* The message text (item 1027) of item i into buf. */
     int message(int i, char *buf, int size) const noexcept;
+    /* Adds a text item to the latest item; the five parts of a link path. */
     int addTextItem(int id, const char *text) noexcept;
     int addPathItems(const CAseStr *path) noexcept;
+    /* Row 0 to 19 of the item table: id and kind; its name text. */
     static int itemName(int row, int *id, int *isText) noexcept;
     const char *itemNameText(int row, char *buf, int size) const noexcept;
+    /* Conditions of an engine exception or handle as category-4 items. */
     int fromSqlException(const CAsiException &e) noexcept;
     int fromDiagnostics(const CAsiHandle *handle) noexcept;
+    /* The host's reply to request 63 as items; the items as such a chain. */
     int loadHostItems(const resbuf *chain) noexcept;
     resbuf *toChain() const noexcept;
     CAsiDiagArea *diagnostics() noexcept { return m_diag; }
     const CAsiDiagArea *diagnostics() const noexcept { return m_diag; }
 
     /* --- message texts --- */
+    /* Message (set, number) of the message file; the default text when the
+    ** set is -1 or there is no message file (answer 0). */
     int messageText(int set, int number, CAsiUcStr &out) const;
+    /* The default message of (category, code) by the table of codes. */
     int defaultText(int category, int code, CAsiUcStr &out) const;
 
     /* --- scratch pool --- */
+    /* A zeroed buffer of size bytes of text plus a terminator, or null;
+    ** release gives it back and clears the caller's pointer. */
     char *get(int size) noexcept;
     void release(char *&p) noexcept;
     void release(const char *&p) noexcept;
     int scratchBlocks() const noexcept;
 
     /* --- text conversions (ase_convert.cpp) --- */
+    /* Each writes into buf when given, else into a scratch buffer. */
     char *to1252(const char *text, char *buf = nullptr, int size = 0) noexcept;
     char *from1252(const char *text, char *buf = nullptr, int size = 0) noexcept;
     char *upper(const char *text, char *buf = nullptr, int size = 0) noexcept;
     char *upper1252(const char *text, char *buf = nullptr, int size = 0) noexcept;
     int compareByLocale(const char *a, const char *b, const char *locale = nullptr) noexcept;
+    /* A calloc copy between two named code pages; the caller frees it. */
     char *convert(const char *text, const char *fromCp, const char *toCp) noexcept;
+    /* "<code page>\7<text>" and back. */
     char *toTagged(const char *text, const char *cpName = nullptr) noexcept;
     char *fromTagged(const char *text) noexcept;
 

@@ -68,6 +68,8 @@ public:
     void print() const override;
 
     /* --- the chain --- */
+    /* reset forgets the chain unreleased; attach owns a chain (cursor at
+    ** its head), attachCopy a copy; detach hands the chain back. */
     void reset() noexcept;
     int attach(resbuf *chain) noexcept;
     int attachCopy(const resbuf *chain) noexcept;
@@ -75,7 +77,7 @@ public:
     int length() const noexcept;
     resbuf *head() const noexcept { return m_head; }
 
-    /* --- cursor moves --- */
+    /* --- cursor moves: 1 when the cursor then stands on an element --- */
     int next() noexcept;
     int prev() noexcept;
     int first() noexcept;
@@ -83,10 +85,12 @@ public:
     int seek(int n) noexcept;
     int find(int type) noexcept;
     int findReal(int type, double value) noexcept;
+    /* 0 the head, 1 the cursor element, 2 the one after it. */
     resbuf *get(int which) const noexcept;
     int index() const noexcept;
 
-    /* --- the cursor element --- */
+    /* --- the cursor element: getters answer 0 (null) and setters refuse
+    ** an element whose type holds no such value --- */
     int curType() const noexcept;
     double curReal() const noexcept;
     int curShort() const noexcept;
@@ -104,7 +108,8 @@ public:
     int setAllPoints(int type, const double point[3]) noexcept;
     int setAllENames(int type, const long name[2]) noexcept;
 
-    /* --- building --- */
+    /* --- building: append links after the cursor, insert before it; the
+    ** cursor moves to the new elements --- */
     int appendChain(resbuf *chain) noexcept;
     int append(int type) noexcept;
     int appendValue(int type, const char *text) noexcept;
