@@ -25,16 +25,16 @@
 namespace {
 
 /* A descriptor list of (name, type, precision, scale). */
-struct ColSpec {
+struct ColDef {
     const char *name;
     int type, prec, scale, dtype = 0;
 };
 
 /* A row of the described columns, all values null. */
-void build(CAseDbRow &row, CAseErrList &errs, std::initializer_list<ColSpec> specs)
+void build(CAseDbRow &row, CAseErrList &errs, std::initializer_list<ColDef> defs)
 {
     CAseList list(&errs);
-    for (auto &s : specs) {
+    for (auto &s : defs) {
         CAseColDsc *d = new CAseColDsc(&errs);
         d->setName(s.name);
         d->setType(s.type);
