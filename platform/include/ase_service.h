@@ -10,9 +10,9 @@
 ** registered, which happens when the editor loads its application "ase"
 ** (ads_arxload("ase"), whose loader is ase_service_load: the editor's host
 ** program registers it with host_register_arx_app("ase", ase_service_load)).
-** Every request goes through CAseRxObj::request with
-** a request code and a result-buffer chain, and gives a chain that stays
-** the editor's (valid at least until ASE_SVC_REPLY_KEEP further requests).
+** Every request goes through CAseRxObj::request with a request code and a
+** result-buffer chain, and gives a chain that stays the editor's (valid
+** until ASE_SVC_REPLY_KEEP further requests have been answered).
 **
 **   AcRxObject *o = acrxSysRegistry()->at("Ase_Class");
 **   struct resbuf *r = static_cast<CAseRxObj *>(o)->request(1, nullptr);

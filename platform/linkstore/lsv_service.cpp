@@ -23,6 +23,7 @@
 **   ads_arxload("ase");   // registers "Ase_Services" and "Ase_Class"
 */
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <map>
 #include <set>
@@ -119,13 +120,17 @@ static bool one_text(const struct resbuf *args, std::string &out) {
   return true;
 }
 
+/* Magnitude below which a real converts to a 32-bit number. */
+static const double LONG_LIMIT = 2147483648.0;
+
 /* An integral number element (RTSHORT, RTLONG, or an RTREAL without
 ** fraction); false otherwise. */
 static bool number_arg(const struct resbuf *rb, long &out) {
   if (!rb) return false;
   if (rb->restype == RTSHORT) out = rb->resval.rint;
   else if (rb->restype == RTLONG) out = rb->resval.rlong;
-  else if (rb->restype == RTREAL && rb->resval.rreal == (double)(long)rb->resval.rreal) out = (long)rb->resval.rreal;
+  else if (rb->restype == RTREAL && std::fabs(rb->resval.rreal) < LONG_LIMIT && rb->resval.rreal == std::floor(rb->resval.rreal))
+    out = (long)rb->resval.rreal;
   else return false;
   return true;
 }

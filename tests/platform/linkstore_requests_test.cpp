@@ -42,7 +42,9 @@ TEST_F(LinkStoreTest, ServiceIsFoundOnlyWhileTheApplicationIsLoaded) {
   ASSERT_NE(svc(), nullptr);
   EXPECT_TRUE(svc()->isKindOf(proto));
   EXPECT_FALSE(svc()->isKindOf(AcDbEntity::desc()));
-  EXPECT_EQ(texts(ads_arxloaded()).find("ase") != std::string::npos, true);
+  struct resbuf* apps = ads_arxloaded();
+  EXPECT_NE(texts(apps).find("ase"), std::string::npos);
+  ads_relrb(apps);
 
   ase_service_unregister();
   EXPECT_FALSE(acrxServiceIsRegistered("Ase_Services"));
@@ -500,7 +502,11 @@ TEST_F(LinkStoreTest, ErasingASelectionRemovesItsLinksAndEndsIt) {
   EXPECT_EQ(errors(), (Pairs{{5, 504}}));
   EXPECT_TRUE(none(rq(47, ads_buildlist(RTLONG, (int)of_a, 0))));
   EXPECT_EQ(errors(), (Pairs{{5, 504}}));
-  EXPECT_TRUE(none(rq(48, ads_buildlist(RTSTR, "1", 0))));
-  EXPECT_EQ(errors(), (Pairs{{5, 501}}));
+  for (struct resbuf* bad : {ads_buildlist(RTSTR, "1", 0), ads_buildlist(RTREAL, 1e300, 0),
+                             ads_buildlist(RTREAL, 1.5, 0), ads_buildlist(RTLONG, (int)all, RTLONG, 1, 0)}) {
+    EXPECT_TRUE(none(rq(48, bad)));
+    EXPECT_EQ(errors(), (Pairs{{5, 501}}));
+  }
+  EXPECT_EQ(rq(48, ads_buildlist(RTREAL, (double)all, 0))->restype, RTT) << "a whole real names a selection";
   EXPECT_EQ(write_link(a, "G$STATION", 1), 4) << "numbers are not reused";
 }
