@@ -80,7 +80,8 @@ static int db3_take_end(const std::vector<db3_token> &t, size_t pos, db3_error *
     return 1;
 }
 
-/* Checks a table name for a file name. Answers 1, or 0 with
+/* Checks a table name for a file name of the directory (no path: a name
+ * never reaches outside the catalog). Answers 1, or 0 with
  * DB3_ERR_DEFINITION. */
 static int db3_check_table_name(const std::string &name, db3_error *err)
 {
@@ -170,6 +171,7 @@ static int db3_parse_ddl(const std::vector<db3_token> &t, db3_ddl_stmt *d, db3_e
         if (!db3_is_word(t[pos], "ON")) return db3_fail(err, DB3_ERR_SYNTAX, "ON is expected at character %zu", t[pos].at + 1);
         pos++;
         if (!db3_take_name(t, &pos, "a table name", &d->table, err) || !db3_parse_key_list(t, &pos, d, err)) return 0;
+        if (!db3_check_table_name(d->table, err)) return 0;
         if (!db3_plain_name(d->name) || d->name.size() > DB3_INDEX_NAME_MAX)
             return db3_fail(err, DB3_ERR_DEFINITION, "index name %s: an index name has 1 to %zu letters, digits or _",
                             d->name.c_str(), DB3_INDEX_NAME_MAX);
@@ -180,7 +182,7 @@ static int db3_parse_ddl(const std::vector<db3_token> &t, db3_ddl_stmt *d, db3_e
         if (db3_is_word(t[pos], "TABLE")) {
             pos++;
             d->function = DB3_FUNC_DROP_TABLE;
-            if (!db3_take_name(t, &pos, "a table name", &d->name, err)) return 0;
+            if (!db3_take_name(t, &pos, "a table name", &d->name, err) || !db3_check_table_name(d->name, err)) return 0;
             if (db3_is_word(t[pos], "CASCADE")) pos++;
             return db3_take_end(t, pos, err);
         }
@@ -188,9 +190,11 @@ static int db3_parse_ddl(const std::vector<db3_token> &t, db3_ddl_stmt *d, db3_e
             pos++;
             d->function = DB3_FUNC_DROP_INDEX;
             if (!db3_take_name(t, &pos, "an index name", &d->name, err)) return 0;
+            if (!db3_plain_name(d->name)) return db3_fail(err, DB3_ERR_NO_INDEX, "index %s does not exist", d->name.c_str());
             if (db3_is_word(t[pos], "ON")) {
                 pos++;
-                if (!db3_take_name(t, &pos, "a table name", &d->table, err)) return 0;
+                if (!db3_take_name(t, &pos, "a table name", &d->table, err) || !db3_check_table_name(d->table, err))
+                    return 0;
             }
             return db3_take_end(t, pos, err);
         }

@@ -414,11 +414,14 @@ void db3_stmt_free(db3_stmt *st)
     delete st;
 }
 
-/* The locks a running statement holds. */
+/* The locks a running statement holds; when it is done the tables'
+ * snapshots are freed and the locks released. */
 struct db3_held {
-    std::vector<db3_lock> locks;   /* one per table, released on destruction */
+    db3_session *s = nullptr;      /* session of the statement */
+    std::vector<db3_lock> locks;   /* one per table */
     ~db3_held()
     {
+        if (s) db3_vtab_release(s);
         for (db3_lock &l : locks) db3_unlock_file(&l);
     }
 };
@@ -430,6 +433,7 @@ struct db3_held {
 static int db3_start(db3_stmt *st, const std::vector<db3_value> *params, db3_held *held, db3_error *err)
 {
     db3_session *s = st->s;
+    held->s = s;
     std::vector<db3_named> tables = db3_named_tables(s, st->toks);
     for (const db3_named &n : tables) {
         held->locks.emplace_back();

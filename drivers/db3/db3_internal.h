@@ -135,6 +135,8 @@ struct db3_vtab_entry {
     std::vector<db3_coltype> types;      /* their column types */
 };
 
+struct db3_table;
+
 /* One session: the catalog directory and its SQLite connection. */
 struct db3_session {
     std::string dir;                               /* catalog directory, no trailing '/' */
@@ -144,11 +146,15 @@ struct db3_session {
     db3_error pending;                             /* condition set by the virtual tables */
     std::vector<db3_stmt *> stmts;                 /* prepared statements, owned */
     long generation = 0;                           /* counts statements run; tables read once per statement */
+    std::vector<db3_table *> tables;               /* virtual tables alive (owned by SQLite) */
 };
 
 /* Registers the virtual-table module "db3" on db, with the session whose
  * pending condition the tables set. Answers the SQLite result code. */
 int db3_vtab_register(sqlite3 *db, db3_session *s);
+
+/* Frees the record snapshots of the session's virtual tables. */
+void db3_vtab_release(db3_session *s);
 
 /* Reads the layout (header fields and descriptors) of the .DBF at path
  * into entry (path, layout, field names and types). Answers 1, or 0 with

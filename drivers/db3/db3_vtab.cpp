@@ -17,9 +17,11 @@
  */
 #include "drivers/db3/db3_internal.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <unordered_map>
 
@@ -150,6 +152,7 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
         *err_out = sqlite3_mprintf("table file %s has fields SQLite cannot take (%s)", t->path.c_str(), sqlite3_errmsg(db));
         return SQLITE_ERROR;
     }
+    s->tables.push_back(t.get());
     *out = &t.release()->base;
     return SQLITE_OK;
 }
@@ -162,6 +165,8 @@ static int db3_disconnect(sqlite3_vtab *vt)
         dbf_close(t->writer);
         dbf_free(t->writer);
     }
+    std::vector<db3_table *> &all = t->session->tables;
+    all.erase(std::remove(all.begin(), all.end(), t), all.end());
     delete t;
     return SQLITE_OK;
 }
@@ -252,6 +257,16 @@ static int db3_close(sqlite3_vtab_cursor *cur)
     return SQLITE_OK;
 }
 
+static int db3_next(sqlite3_vtab_cursor *cur);
+
+/* Starts a scan at the first record. Answers SQLITE_OK. */
+static int db3_filter(sqlite3_vtab_cursor *cur, int, const char *, int, sqlite3_value **)
+{
+    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
+    c->rec = -1;
+    return db3_next(cur);
+}
+
 /* Moves to the next record not marked deleted. Answers SQLITE_OK. */
 static int db3_next(sqlite3_vtab_cursor *cur)
 {
@@ -260,14 +275,6 @@ static int db3_next(sqlite3_vtab_cursor *cur)
     for (c->rec++; c->rec < t->snap_count; c->rec++)
         if (t->snap[(size_t)c->rec * (size_t)t->record_length] != DBF_DELETED) break;
     return SQLITE_OK;
-}
-
-/* Starts a scan at the first record. Answers SQLITE_OK. */
-static int db3_filter(sqlite3_vtab_cursor *cur, int, const char *, int, sqlite3_value **)
-{
-    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
-    c->rec = -1;
-    return db3_next(cur);
 }
 
 /* Answers 1 after the last record. */
@@ -555,7 +562,8 @@ static int db3_begin(sqlite3_vtab *vt)
 }
 
 /* Writes the statement's changes to the file: changed records in place,
- * then the new ones appended, then the header with the new count. Answers
+ * then the new ones appended, then the header with the new count and the
+ * date of the last update. Answers
  * SQLITE_OK, or SQLITE_ERROR with DB3_ERR_IO when a write fails. */
 static int db3_sync(sqlite3_vtab *vt)
 {
@@ -572,6 +580,13 @@ static int db3_sync(sqlite3_vtab *vt)
         memcpy(h->record, rec.data(), (size_t)t->record_length);
         if (dbf_write_record(h, (long)h->header.record_count) != DBF_OK)
             return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str()), e));
+    }
+    time_t now = time(nullptr);
+    struct tm today;
+    if (now != (time_t)-1 && localtime_r(&now, &today)) {
+        h->header.year = (unsigned char)today.tm_year;
+        h->header.month = (unsigned char)(today.tm_mon + 1);
+        h->header.day = (unsigned char)today.tm_mday;
     }
     int rc = dbf_close(h);
     dbf_free(h);
@@ -622,6 +637,16 @@ static sqlite3_module db3_module = {
     /* xRollbackTo */ nullptr,
     /* xShadowName */ nullptr,
 };
+
+/* Frees the snapshots of the session's tables once a statement is done:
+ * the next statement reads the files again. */
+void db3_vtab_release(db3_session *s)
+{
+    for (db3_table *t : s->tables) {
+        std::string().swap(t->snap);
+        t->snap_generation = -1;
+    }
+}
 
 /* Registers the module "db3" on db for session s. Answers SQLite's code. */
 int db3_vtab_register(sqlite3 *db, db3_session *s)

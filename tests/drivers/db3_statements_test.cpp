@@ -287,6 +287,10 @@ TEST_F(Db3Test, FailuresHaveStableCodesAndStates)
         {"CREATE TABLE U (A NUMERIC(5,4))", DB3_ERR_DEFINITION, "42000"},
         {"CREATE TABLE U (ELEVENCHARS CHAR(2))", DB3_ERR_DEFINITION, "42000"},
         {"CREATE TABLE U (A CHAR(2), A INT)", DB3_ERR_COLUMN_EXISTS, "42S21"},
+        /* A quoted name never reaches outside the directory. */
+        {"CREATE INDEX X ON \"../T\" (A)", DB3_ERR_DEFINITION, "42000"},
+        {"DROP TABLE \"../T\"", DB3_ERR_DEFINITION, "42000"},
+        {"CREATE TABLE \"../U\" (A CHAR(2))", DB3_ERR_DEFINITION, "42000"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(fail(c.sql), c.native) << c.sql << " -> " << err.text;
