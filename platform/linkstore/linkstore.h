@@ -136,8 +136,6 @@ bool lsv_name_valid(const std::string &name);
 void lsv_store_reset();
 /* The registered link path name (any case), or nullptr. */
 lsv_lpn *lsv_find_lpn(const std::string &name);
-/* True when the value is of a type the store can hold in a key or list. */
-bool lsv_value_storable(const lsv_value &v);
 /* Checks a link's values against its name's key columns; false with err. */
 bool lsv_keys_fit(const lsv_lpn &lpn, const lsv_values &keys, lsv_error &err);
 /* True when two key values are equal (numbers by value, texts exactly). */

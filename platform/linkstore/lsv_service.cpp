@@ -55,6 +55,7 @@ struct svc_hooks {
   std::string code_page = DEFAULT_CODE_PAGE; /* code page of request 1    */
 };
 
+/* The hooks' settings and record, made on first use. */
 static svc_hooks &hooks() {
   static svc_hooks h;
   return h;
@@ -68,12 +69,15 @@ struct svc_reply {
   struct resbuf *tail = nullptr; /* its last element                       */
   bool failed = false;           /* an element could not be allocated      */
   ~svc_reply() { ads_relrb(head); }
+  /* Appends an element; a null one (no memory) marks the reply failed. */
   void add(struct resbuf *rb) {
     if (!rb) { failed = true; return; }
     (tail ? tail->rbnext : head) = rb;
     tail = rb;
   }
+  /* Appends an element of a type without value (RTT, RTLB, RTLE). */
   void type(int t) { add(ads_newrb(t)); }
+  /* Appends RTSTR, RTSHORT, RTLONG, RTREAL or a stored value. */
   void str(const std::string &s) {
     struct resbuf *rb = ads_newrb(RTSTR);
     if (rb && !(rb->resval.rstring = rb_strdup(s))) { ads_relrb(rb); rb = nullptr; }
@@ -738,9 +742,12 @@ bool ase_service_load() {
 
 /* ---- Test hooks ---- */
 
+/* Every call since the last clear. */
 const std::vector<ase_svc_call> &ase_service_calls() { return hooks().calls; }
+/* Forgets the calls. */
 void ase_service_clear_calls() { hooks().calls.clear(); }
 
+/* The request codes of the calls, in order. */
 std::vector<int> ase_service_request_codes() {
   std::vector<int> codes;
   for (auto &c : hooks().calls)
@@ -771,6 +778,7 @@ std::string ase_service_call_text(const ase_svc_call &call) {
   return o.str();
 }
 
+/* True while the service object is registered. */
 bool ase_service_registered() { return g_store_obj != nullptr; }
 
 /* Takes the service out; see ase_service.h. */
@@ -789,20 +797,25 @@ void ase_service_unregister() {
                loaded.end());
 }
 
+/* The next count requests of the code fail (-1 all, 0 none). */
 void ase_service_fail_request(int code, int count) { hooks().failing[code] = count; }
 
+/* Marks or clears a refused environment (any case). */
 void ase_service_refuse_environment(const std::string &env, bool refused) {
   if (refused) hooks().refused.insert(str_upper(env));
   else hooks().refused.erase(str_upper(env));
 }
 
+/* Host text of request 1; nullptr: none. */
 void ase_service_set_host_text(const char *text) {
   hooks().host_text_on = text != nullptr;
   hooks().host_text = text ? text : "";
 }
 
+/* Code page name of request 1; nullptr: the default. */
 void ase_service_set_code_page(const char *name) { hooks().code_page = name ? name : DEFAULT_CODE_PAGE; }
 
+/* Back to no failing request, no refused environment, default texts. */
 void ase_service_reset_hooks() {
   svc_hooks &h = hooks();
   h.failing.clear();

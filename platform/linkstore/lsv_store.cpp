@@ -229,17 +229,6 @@ struct resbuf *lsv_value_to_rb(const lsv_value &v) {
   return rb;
 }
 
-/* True for the types lsv_value_from_rb takes. */
-bool lsv_value_storable(const lsv_value &v) {
-  switch (v.type) {
-    case RTSTR: case RTREAL: case RTSHORT: case RTLONG: case RTPOINT: case RT3DPOINT:
-    case RTENAME: case RTVOID: case RTNIL: case RTT: case RTLB: case RTLE:
-      return true;
-    default:
-      return false;
-  }
-}
-
 /* Numbers by value, texts exactly, names by handle, points by coordinates. */
 bool lsv_value_equal(const lsv_value &a, const lsv_value &b) {
   if (is_number(a.type) && is_number(b.type)) return number_of(a) == number_of(b);
