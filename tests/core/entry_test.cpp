@@ -227,11 +227,6 @@ TEST_F(CoreTest, StartupLspThatCannotBeWrittenOnlyWarns) {
   EXPECT_EQ(pv_is_started(), 1);
 }
 
-TEST_F(CoreTest, SaveMessageSucceeds) {
-  ASSERT_EQ(load(), PV_ENTRY_OK);
-  EXPECT_EQ(acrxEntryPoint(PV_MSG_SAVE, nullptr), PV_ENTRY_OK);
-}
-
 TEST_F(CoreTest, HatchNamesAreReadUpperCasedAndLongLinesSkipped) {
   {
     std::ofstream out("t.pat");
