@@ -19,6 +19,7 @@
 #include <filesystem>
 
 #include "arx_host.h"
+#include "ase_service.h"
 #include "drawing_db.h"
 #include "linkstore/linkstore.h"
 #include "platform/host_io.h"
@@ -169,7 +170,8 @@ int ads_findfile(const char* fname, char* result) {
   return RTNORM;
 }
 
-/* Loads an application through the loader registered for its name;
+/* Loads an application through the loader registered for its name; the
+** editor's own "ase" application (its link-store service) is always known.
 ** RTNORM, RTERROR when none is registered, it fails, or it is loaded. */
 int ads_arxload(const char* app) {
   if (!app || !*app) return RTERROR;
@@ -178,7 +180,10 @@ int ads_arxload(const char* app) {
   for (auto& l : s.arx_loaded)
     if (file_stem(l) == stem) return RTERROR;
   auto it = s.arx_loaders.find(stem);
-  if (it == s.arx_loaders.end() || !it->second || !it->second()) return RTERROR;
+  host_arx_loader loader = it != s.arx_loaders.end() ? it->second
+                           : stem == "ase"           ? ase_service_load
+                                                     : nullptr;
+  if (!loader || !loader()) return RTERROR;
   s.arx_loaded.push_back(app);
   return RTNORM;
 }

@@ -8,8 +8,8 @@
 ** the store through the editor's run-time registry: the registry object
 ** "Ase_Class" (a CAseRxObj) is present while the service "Ase_Services" is
 ** registered, which happens when the editor loads its application "ase"
-** (ads_arxload("ase"), whose loader is ase_service_load: the editor's host
-** program registers it with host_register_arx_app("ase", ase_service_load)).
+** (ads_arxload("ase"), whose loader is ase_service_load; the editor always
+** knows it, and tests may still register their own loader with host_register_arx_app).
 ** Every request goes through CAseRxObj::request with a request code and a
 ** result-buffer chain, and gives a chain that stays the editor's (valid
 ** until ASE_SVC_REPLY_KEEP further requests have been answered).

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "arx_host.h"
+#include "ase_service.h"
 #include "editor_fixture.h"
 
 using Commands = EditorTest;
@@ -299,7 +300,7 @@ TEST_F(Functions, InvokeSetsTheCodeAndArgumentsAndReturnsTheValue) {
   ads_undef("c:pv-open", 0);
 }
 
-static bool load_ase() { return true; }
+static bool load_myapp() { return true; }
 
 TEST_F(Functions, EnvironmentFilesAndApplications) {
   char buf[ADS_PATH_MAX];
@@ -317,16 +318,19 @@ TEST_F(Functions, EnvironmentFilesAndApplications) {
   std::filesystem::remove_all(dir);
 
   host_register_module("pvx14.arx", test_entry);
-  EXPECT_EQ(ads_arxload("ase"), RTERROR);
-  host_register_arx_app("ASE", load_ase);
-  EXPECT_EQ(ads_arxload("ase"), RTNORM);
-  EXPECT_EQ(ads_arxload("c:\\acad\\ase.arx"), RTERROR) << "already loaded";
+  EXPECT_EQ(ads_arxload("myapp"), RTERROR);
+  host_register_arx_app("MYAPP", load_myapp);
+  EXPECT_EQ(ads_arxload("myapp"), RTNORM);
+  EXPECT_EQ(ads_arxload("c:\\acad\\myapp.arx"), RTERROR) << "already loaded";
   struct resbuf* apps = ads_arxloaded();
   ASSERT_NE(apps, nullptr);
   EXPECT_STREQ(apps->resval.rstring, "pvx14.arx");
   ASSERT_NE(apps->rbnext, nullptr);
-  EXPECT_STREQ(apps->rbnext->resval.rstring, "ase");
+  EXPECT_STREQ(apps->rbnext->resval.rstring, "myapp");
   ads_relrb(apps);
+  EXPECT_FALSE(acrxServiceIsRegistered("Ase_Services"));
+  EXPECT_EQ(ads_arxload("ase"), RTNORM) << "the editor's own link-store application is always known";
+  EXPECT_TRUE(acrxServiceIsRegistered("Ase_Services"));
   void* p = acad_malloc(10);
   EXPECT_NE(p, nullptr);
   acad_free(p);
