@@ -461,6 +461,25 @@ TEST_F(ApiTest, MisuseAnswersZeroWithAConditionNeverACrash)
     asi_init();
 }
 
+TEST_F(ApiTest, TermEndsTheDriversAndInitStartsAfresh)
+{
+    CAsiConnection *c = connect();
+    pid_t pid = asi_driver_pid("CANNED");
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(asi_term(), 1);
+    EXPECT_EQ(kill(pid, 0), -1) << "the driver has ended and been reaped";
+    EXPECT_EQ(asi_driver_pid("CANNED"), 0);
+    EXPECT_EQ(asi_set_schema(c, "GEOLOGY"), 0);
+    EXPECT_EQ(asi_diag_cond_code(c, 0), ASI_ERR_NOT_INITIALISED);
+    ASSERT_EQ(asi_init(), 1);
+    EXPECT_EQ(asi_set_schema(c, "GEOLOGY"), 0) << "the old session went with its driver";
+    EXPECT_EQ(asi_diag_cond_code(c, 0), ASI_ERR_DRIVER_LOST);
+    EXPECT_EQ(asi_free_connection(&c), 1);
+    CAsiConnection *again = connect();
+    EXPECT_NE(asi_driver_pid("CANNED"), pid);
+    asi_free_connection(&again);
+}
+
 TEST_F(ApiTest, ValueFactoryRefusesUnknownTypesWithACondition)
 {
     EXPECT_TRUE(asi_value_known(ASI_TYPE_DOUBLE, 0));
