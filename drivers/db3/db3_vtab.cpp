@@ -200,8 +200,14 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
     int ok = 1;
     long count = (long)h->header.record_count;
     size_t bytes = (size_t)count * (size_t)t->record_length;
+    struct stat st;
+    long long need = (long long)h->header.header_length + (long long)bytes;
     if (h->header.record_length != t->record_length) {
         ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
+    } else if (fstat(fileno(h->file), &st) != 0 || (long long)st.st_size < need) {
+        /* Checked before the memory is taken: a damaged count may be huge. */
+        ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds fewer",
+                      t->name.c_str(), count);
     } else {
         try {
             t->snap.resize(bytes);
