@@ -27,6 +27,14 @@ constexpr int DB3_COUNT_WIDTH = 11;
 constexpr int DB3_COUNT_DIGITS = 10;
 constexpr int DB3_SUM_DIGITS = 20;
 
+/* Described sizes of AVG and of SUM over approximate numbers (DOUBLE
+ * PRECISION: field width, binary digits). */
+constexpr int DB3_AVG_WIDTH = 20;
+constexpr int DB3_AVG_DIGITS = 53;
+
+/* Bytes of an exact number's text in a result row. */
+constexpr int DB3_ROW_TEXT = 64;
+
 /* One statement. */
 struct db3_stmt {
     db3_session *s;                      /* owning session */
@@ -289,7 +297,7 @@ static void db3_describe_expression(db3_session *s, const char *text, db3_column
         } else if (fn == "SUM" && typed && arg.exact) {
             ct = {DB3_TYPE_NUMERIC, 'N', DB3_SUM_DIGITS, arg.decimals, DB3_SUM_DIGITS, 1};
         } else if (fn == "SUM" || fn == "AVG") {
-            ct = {DB3_TYPE_DOUBLE, 'N', 20, 0, 53, 0};
+            ct = {DB3_TYPE_DOUBLE, 'N', DB3_AVG_WIDTH, 0, DB3_AVG_DIGITS, 0};
         }
     }
     db3_describe_type(c, ct);
@@ -492,7 +500,7 @@ static db3_value db3_row_value(sqlite3_stmt *q, int i, const db3_column &c)
     case DB3_TYPE_NUMERIC:
     case DB3_TYPE_DECIMAL:
         if (c.scale > 0) {
-            char text[64];
+            char text[DB3_ROW_TEXT];
             if (vt == SQLITE_INTEGER)
                 snprintf(text, sizeof text, "%lld.%0*d", (long long)sqlite3_column_int64(q, i), c.scale, 0);
             else

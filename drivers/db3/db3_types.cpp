@@ -53,6 +53,7 @@ constexpr int DB3_MEMO_CHARS = 32000;      /* described length of a memo column 
 constexpr int DB3_DATE_CHARS = 8;          /* YYYYMMDD */
 constexpr int DB3_INT_DIGITS_MAX = 18;     /* widths up to this read as SQLite integers */
 constexpr int DB3_NUMBER_TEXT = 64;        /* buffer of a formatted number */
+constexpr long double DB3_INT64_SAFE = 9.0e18L; /* magnitudes below this are 64-bit integers */
 
 /* The type mark in the descriptor's reserved bytes 20..22. */
 constexpr int DB3_MARK_AT = 2;             /* index in reserved2 of the mark byte */
@@ -279,7 +280,7 @@ int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *by
     }
     long double v;
     if (!db3_parse_number(bytes + a, b - a, &v)) return 0;
-    if (ct->exact && ct->decimals == 0 && fabsl(v) < 9.0e18L && v == truncl(v)) {
+    if (ct->exact && ct->decimals == 0 && fabsl(v) < DB3_INT64_SAFE && v == truncl(v)) {
         sqlite3_result_int64(ctx, (sqlite3_int64)v);
     } else {
         sqlite3_result_double(ctx, (double)v);

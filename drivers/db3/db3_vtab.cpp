@@ -175,8 +175,9 @@ static int db3_disconnect(sqlite3_vtab *vt)
  * constraint is used and no order is promised. Answers SQLITE_OK. */
 static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
 {
+    constexpr long DB3_ROWS_GUESS = 1000;  /* rows assumed before a table was read */
     db3_table *t = reinterpret_cast<db3_table *>(vt);
-    long n = t->snap_generation >= 0 ? t->snap_count : 1000;
+    long n = t->snap_generation >= 0 ? t->snap_count : DB3_ROWS_GUESS;
     info->estimatedCost = (double)n + 10;
     info->estimatedRows = n;
     return SQLITE_OK;

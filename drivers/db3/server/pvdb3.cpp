@@ -32,8 +32,10 @@
 
 namespace {
 
-/* Bytes of a value's text taken from a parameter. */
+/* Bytes of a value's text taken from a parameter, and of an integer's
+ * text given to a value. */
 constexpr int DB3_PARAM_TEXT = 1024;
+constexpr int DB3_INT_TEXT = 32;
 
 /* SQLSTATEs of a catalog or schema that names no directory. */
 constexpr const char *DB3_STATE_CATALOG = "3D000";
@@ -78,7 +80,7 @@ CAsiData *db3_new_value(const db3_column &c)
 /* Sets a value of column c from an engine value. */
 void db3_set_value(CAsiData *v, const db3_column &c, const db3_value &x)
 {
-    char text[64];
+    char text[DB3_INT_TEXT];
     switch (x.kind) {
     case DB3_VALUE_NULL: v->setNull(); return;
     case DB3_VALUE_INT:
