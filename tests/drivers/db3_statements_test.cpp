@@ -195,6 +195,8 @@ TEST_F(Db3Test, QueryBuilderTexts)
          "A1|Granite unit\nB2|Granite unit\nA1|Schist unit\nC3|Schist unit\n"},
         {"SELECT MAX(DIP) FROM STATN", "70.0\n"},
         {"SELECT STATN.STN FROM STATN WHERE STATN.STN = 'A1   '", "A1\nA1\n"},
+        {"SELECT STN, LITH FROM STATN WHERE LITH IS NOT NULL ORDER BY LITH, STN", "A1|Granite\nB2|granite\nC3|schist\n"},
+        {"SELECT STN FROM STATN WHERE DIP < 45.5 OR DIP IS NULL ORDER BY BASENUMBER DESC", "C3\nA1\n"},
     };
     for (const Case &c : cases) EXPECT_EQ(rows(c.sql), c.want) << c.sql;
 }
@@ -305,10 +307,16 @@ TEST_F(Db3Test, FailuresHaveStableCodesAndStates)
 TEST_F(Db3Test, PrepareDescribesWithoutRunning)
 {
     run("CREATE TABLE T (A CHAR(4), N NUMERIC(6,2))");
+    run("INSERT INTO T (A, N) VALUES ('kept', 1)");
     db3_stmt *st = db3_prepare(s, "DELETE FROM T", &err);
     ASSERT_NE(st, nullptr);
     EXPECT_EQ(db3_stmt_function(st), DB3_FUNC_DELETE);
     db3_stmt_free(st);
+    st = db3_prepare(s, "DROP TABLE T", &err);
+    ASSERT_NE(st, nullptr);
+    EXPECT_EQ(db3_stmt_function(st), DB3_FUNC_DROP_TABLE);
+    db3_stmt_free(st);
+    EXPECT_EQ(dbfread("T"), "'kept'|1.0\n");
     st = db3_prepare(s, "INSERT INTO T (A, N) VALUES (?, ?)", &err);
     ASSERT_NE(st, nullptr);
     EXPECT_EQ(db3_stmt_function(st), DB3_FUNC_INSERT);
@@ -332,5 +340,5 @@ TEST_F(Db3Test, PrepareDescribesWithoutRunning)
     EXPECT_EQ(db3_execute(st, nullptr, &n, &err), 0);
     EXPECT_EQ(err.native, DB3_ERR_STATE);
     db3_stmt_free(st);
-    EXPECT_EQ(dbfread("T"), "'ab'|1.25\n");
+    EXPECT_EQ(dbfread("T"), "'kept'|1.0\n'ab'|1.25\n");
 }
