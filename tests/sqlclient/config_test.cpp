@@ -36,7 +36,7 @@ const char *SAMPLE = "; Petrivex SQL configuration\n"
                      "GEOLOGY.links=1\n";
 
 /* A scratch directory holding asi.ini with the sample text. */
-class ConfigTest : public ::testing::Test {
+class ConfigStore : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -75,7 +75,7 @@ protected:
     std::string dir, path;   /* scratch directory and its asi.ini */
 };
 
-TEST_F(ConfigTest, EntriesKeysAndSectionsAreReadIgnoringCase)
+TEST_F(ConfigStore, EntriesKeysAndSectionsAreReadIgnoringCase)
 {
     CAsiCfgHandle *cfg = nullptr;
     ASSERT_EQ(asi_cfg_open(path.c_str(), &cfg), 1);
@@ -106,7 +106,7 @@ TEST_F(ConfigTest, EntriesKeysAndSectionsAreReadIgnoringCase)
     EXPECT_EQ(cfg, nullptr);
 }
 
-TEST_F(ConfigTest, WritesChangeOnlyTheirLinesAndPersist)
+TEST_F(ConfigStore, WritesChangeOnlyTheirLinesAndPersist)
 {
     CAsiCfgHandle *cfg = nullptr;
     ASSERT_EQ(asi_cfg_open(path.c_str(), &cfg), 1);
@@ -143,7 +143,7 @@ TEST_F(ConfigTest, WritesChangeOnlyTheirLinesAndPersist)
     asi_cfg_close(&cfg);
 }
 
-TEST_F(ConfigTest, MissingFileIsAnEmptyStoreCreatedByTheFirstWrite)
+TEST_F(ConfigStore, MissingFileIsAnEmptyStoreCreatedByTheFirstWrite)
 {
     std::string fresh = dir + "/new.ini";
     CAsiCfgHandle *cfg = nullptr;
@@ -157,7 +157,7 @@ TEST_F(ConfigTest, MissingFileIsAnEmptyStoreCreatedByTheFirstWrite)
     EXPECT_EQ(text, "[DB3]\nDriver=pvdb3\n");
 }
 
-TEST_F(ConfigTest, DefaultStoreIsNamedByTheEnvironment)
+TEST_F(ConfigStore, DefaultStoreIsNamedByTheEnvironment)
 {
     setenv(ASI_CFG_SETTING, path.c_str(), 1);
     CAsiCfgHandle *cfg = nullptr;
@@ -196,7 +196,7 @@ int interrupted_write(const std::string &path, bool ignore)
     return status;
 }
 
-TEST_F(ConfigTest, InterruptedWriteLeavesTheOldFileWhole)
+TEST_F(ConfigStore, InterruptedWriteLeavesTheOldFileWhole)
 {
     std::string before = file();
     int status = interrupted_write(path, false);
