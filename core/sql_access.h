@@ -1,0 +1,129 @@
+/*
+** sql_access.h: the application's SQL access layer.
+**
+** Every statement of the application goes through here: the layer builds
+** the statement text, releases what the caller still holds, prepares the
+** statement on the project's connection and either executes it or, for a
+** query, declares a cursor named with 17 random capital letters and opens
+** it. A query's result columns become a row: a list of sql_col_rec
+** (data/tbl_column.h), each with a value buffer bound to the cursor and a
+** text buffer holding the value as text. Failures come back as application
+** error codes: -9201 for the engine's syntax error 14215, -9203 for a
+** failure that left no condition, otherwise the negated condition code.
+**
+**     void *stmt = NULL, *cursor = NULL; sql_col_rec *row = NULL;
+**     int n = sql_select_where(conn, "STATN", "NAME", "'O''NEIL'", NULL, &stmt, &cursor, &row);
+**     if (n > 0) ... row's texts hold the first row ...; sql_close_query(&stmt, &cursor, &row);
+**
+** Every text value the layer itself puts into a statement has its single
+** quotes doubled, and table, column and index names must be plain
+** identifiers, so no value can change a statement. Connections, statements
+** and cursors are the engine's handles, passed untyped as the project
+** record and the row-entry state keep them.
+*/
+#ifndef PV_CORE_SQL_ACCESS_H
+#define PV_CORE_SQL_ACCESS_H
+
+#include <string>
+
+#include "data/tbl_column.h"
+
+struct pjct_rec;
+class CAsiHandle;
+
+/* Longest statement sql_update_row builds, in characters. */
+#define SQL_UPDATE_TEXT_MAX 8192
+/* Letters of a cursor name. */
+#define SQL_CURSOR_NAME_LEN 17
+/* Dynamic function code of a cursor specification. */
+#define SQL_FUNC_CURSOR_SPEC 18
+/* The engine's native code of a syntax error. */
+#define SQL_NATIVE_SYNTAX 14215
+/* The DB3 driver's native code of a missing index. */
+#define SQL_NATIVE_NO_INDEX 14219
+/* Lowest host major version under which indexes are created. */
+#define SQL_INDEX_HOST_VERSION 15
+/* Size of the text buffer of a numeric column: room for any number the
+** layer writes ("%.17g" of a double and its sign). */
+#define SQL_NUMBER_TEXT_SIZE 40
+/* Longest text of the diagnostics alert. */
+#define SQL_REPORT_TEXT_MAX 4096
+
+/* Host value types of a column's value buffer. */
+#define SQL_HOST_SHORT  1
+#define SQL_HOST_LONG   2
+#define SQL_HOST_FLOAT  3
+#define SQL_HOST_DOUBLE 4
+#define SQL_HOST_STRING 5
+
+/* Modes of sql_fetch. */
+#define SQL_FETCH_NEXT     0
+#define SQL_FETCH_PRIOR    1
+#define SQL_FETCH_ABSOLUTE 2
+#define SQL_FETCH_RELATIVE 3
+/* Starting points of SQL_FETCH_NEXT and SQL_FETCH_PRIOR. */
+#define SQL_FROM_START   0   /* before the first row */
+#define SQL_FROM_END     1   /* after the last row */
+#define SQL_FROM_CURRENT 2   /* the current row */
+
+/* ---- Statements, queries and cursors (sql_query.cpp) ---- */
+
+int sql_execute(void *connection, void **stmt, void **cursor, const char *text, int report);
+int sql_query(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report);
+int sql_describe_table(void *connection, const char *table, sql_col_rec **row, int report);
+int sql_select_all(void *connection, void **stmt, void **cursor, sql_col_rec **row, const char *table,
+                   const char *order, int report);
+int sql_select_where(void *connection, const char *table, const char *column, const char *value,
+                     const char *order, void **stmt, void **cursor, sql_col_rec **row);
+int sql_select_max(void *connection, sql_col_rec **row, const char *column, const char *table);
+int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep);
+long sql_count_rows(void *cursor);
+int sql_reopen_cursor(void *cursor);
+int sql_bind_column(void *cursor, sql_col_rec *column, int position);
+int sql_free_handles(void **stmt, void **cursor);
+int sql_close_query(void **stmt, void **cursor, sql_col_rec **row);
+int sql_error_code(const CAsiHandle *handle);
+int sql_report_error(const CAsiHandle *handle);
+
+/* ---- Writing rows and data definition (sql_ddl.cpp) ---- */
+
+int sql_insert_row(void *connection, sql_col_rec *row, const char *table);
+int sql_update_row(sql_col_rec *row, int report);
+int sql_update_column(sql_col_rec *column, sql_col_rec *condition, const char *value);
+int sql_delete_where(void *connection, const char *table, const char *column, const char *value);
+int sql_delete_row(sql_col_rec *row, sql_col_rec *key);
+int sql_create_index(void *connection, const char *index, const char *table, const char *columns, int unique);
+int sql_drop_index(void *connection, const char *index, const char *table);
+int sql_drop_indexes(void *connection, const char *table);
+int sql_drop_table(void *connection, const char *table);
+int sql_remove_index_ini(void *connection, const char *table);
+int sql_describe_dbf(void *connection, const char *table, sql_col_rec *row);
+
+/* ---- Column records, values and texts (sql_rows.cpp) ---- */
+
+int sql_type_to_host(int sql_type);
+int sql_host_type(int value_type);
+int sql_col_text_size(const sql_col_rec *column);
+sql_col_rec *sql_col_new(const char *name, const char *table, int sql_type, int length, int decimals);
+int sql_text_to_value(sql_col_rec *column, const char *text);
+int sql_value_to_text(sql_col_rec *column, char *text);
+int sql_row_to_text(sql_col_rec *row);
+int sql_row_from_text(sql_col_rec *row);
+sql_col_rec *sql_col_find(sql_col_rec *row, const char *name, const char *table, int *index);
+sql_col_rec *sql_col_find_qualified(sql_col_rec *row, const char *text, int *index);
+sql_col_rec *sql_col_nth(sql_col_rec *row, int n);
+sql_col_rec *sql_col_find_flag(sql_col_rec *row, unsigned flags);
+sql_col_rec *sql_row_key_column(sql_col_rec *column, sql_col_rec *row);
+int sql_col_set_shown(sql_col_rec *column, int value);
+void sql_col_list_free(sql_col_rec **row);
+
+/* Statement building: quoting and the checks that keep texts in their place. */
+pjct_rec *sql_project_of(const void *connection);
+int sql_is_ident(const char *name);
+int sql_is_clause(const char *text);
+int sql_is_number(const char *text);
+void sql_quote(const char *value, std::string &out);
+int sql_literal(const char *value, std::string &out);
+int sql_col_literal(const sql_col_rec *column, std::string &out);
+
+#endif

@@ -1,0 +1,496 @@
+/*
+** sql_query.cpp: running statements and queries through the SQL engine.
+**
+** sql_execute prepares one statement on a project's connection and either
+** executes it or, for a cursor specification, declares a cursor named with
+** 17 random capital letters and opens it. sql_query first describes the
+** query into a row of column records, then prepares it again, binds every
+** column's value buffer to the cursor, counts the rows and fetches the
+** first. Failures are turned into application codes (sql_error_code) and,
+** when the caller asks, shown with their diagnostics (sql_report_error).
+**
+**     if (sql_execute(conn, &stmt, &cursor, "DELETE FROM ROCK", 1) == 5100) ...
+**     sql_free_handles(&stmt, &cursor);
+*/
+#include "core/sql_access.h"
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct.h"
+#include "core/str_util.h"
+#include "data/col_attr.h"
+#include "data/row_state.h"
+#include "sqlclient/asi_api.h"
+
+/* Host result codes. */
+#define SQL_OK       5100
+#define SQL_NONE     (-5001)
+#define SQL_ERR_ARG  (-2)
+
+/* Lengths given to columns the engine describes without one. */
+#define SQL_INT_DIGITS      11
+#define SQL_SMALLINT_DIGITS 6
+#define SQL_APPROX_DIGITS   20
+
+/* Texts of the query statements. */
+#define SQL_SELECT_ALL   "SELECT * FROM %s"
+#define SQL_SELECT_WHERE "SELECT * FROM %s WHERE %s = %s"
+#define SQL_SELECT_MAX   "SELECT MAX(%s) FROM %s"
+#define SQL_ORDER_BY     " ORDER BY %s"
+#define SQL_NO_RECORDS   "No records SELECTED:\n\n%s."
+/* Room for a statement made of a few identifiers. */
+#define SQL_SHORT_TEXT_SIZE 512
+
+/* Makes a cursor name of SQL_CURSOR_NAME_LEN random capital letters. */
+static void sql_cursor_name(char name[SQL_CURSOR_NAME_LEN + 1])
+{
+    static std::mt19937 gen{std::random_device{}()};
+    std::uniform_int_distribution<int> letter(0, 25);
+    for (int i = 0; i < SQL_CURSOR_NAME_LEN; i++) name[i] = (char)('A' + letter(gen));
+    name[SQL_CURSOR_NAME_LEN] = 0;
+}
+
+/* The application code of a handle's last failure: -9201 for the
+** engine's syntax error 14215, -9203 when the handle holds no condition
+** (or no handle is given), else the negated code of the first condition. */
+int sql_error_code(const CAsiHandle *handle)
+{
+    if (!handle || asi_diag_count(handle) < 1) return ERR_SQL_NO_CONDITION;
+    int code = asi_diag_cond_code(handle, 0);
+    if (code == SQL_NATIVE_SYNTAX) return ERR_SQL_SYNTAX;
+    if (code <= 0) return ERR_SQL_NO_CONDITION;
+    return -code;
+}
+
+/* Shows every condition of a handle's diagnostics (code and text, one per
+** line) in an alert under the error title; a failure without a condition
+** shows the text of -9203. Answers the alert's result (5100), or -5001
+** when it could not be shown. */
+int sql_report_error(const CAsiHandle *handle)
+{
+    int n = handle ? asi_diag_count(handle) : 0;
+    if (n < 1) return msg_alert(ERR_TITLE, "%s", err_text(ERR_SQL_NO_CONDITION));
+    std::string all;
+    for (int i = 0; i < n && all.size() < SQL_REPORT_TEXT_MAX; i++) {
+        char text[SQL_REPORT_TEXT_MAX] = "";
+        asi_diag_cond_text(handle, i, text, sizeof text);
+        char line[SQL_REPORT_TEXT_MAX + 32];
+        snprintf(line, sizeof line, "%s%d: %s", i ? "\n" : "", asi_diag_cond_code(handle, i), text);
+        all += line;
+    }
+    if (all.size() > SQL_REPORT_TEXT_MAX) all.resize(SQL_REPORT_TEXT_MAX);
+    return msg_alert(ERR_TITLE, "%s", all.c_str());
+}
+
+/* Closes and frees the cursor and frees the statement held in the slots
+** (either may be null or hold null); the slots are cleared. Answers 5100. */
+int sql_free_handles(void **stmt, void **cursor)
+{
+    if (cursor && *cursor) {
+        CAsiCursor *k = (CAsiCursor *)*cursor;
+        asi_close_cursor(k);
+        asi_free_cursor(&k);
+        *cursor = nullptr;
+    }
+    if (stmt && *stmt) {
+        CAsiStatement *s = (CAsiStatement *)*stmt;
+        asi_free_stmt(&s);
+        *stmt = nullptr;
+    }
+    return SQL_OK;
+}
+
+/* Frees the handles and the row of a query (each optional); the slots are
+** cleared. Answers 5100. */
+int sql_close_query(void **stmt, void **cursor, sql_col_rec **row)
+{
+    sql_free_handles(stmt, cursor);
+    sql_col_list_free(row);
+    return SQL_OK;
+}
+
+/* Reads the code of a failed call on a handle (the engine's environment
+** when the handle is null), reports it when asked, and releases the
+** caller's handles. Answers the code. */
+static int sql_fail(const CAsiHandle *h, int report, void **stmt, void **cursor)
+{
+    if (!h) h = asi_env_handle();
+    int code = sql_error_code(h);
+    if (report) sql_report_error(h);
+    sql_free_handles(stmt, cursor);
+    return code;
+}
+
+/* Prepares and runs one statement on a connection. Any statement and
+** cursor still in the slots are released first. A cursor specification
+** gets a cursor named with 17 random capital letters, declared and
+** opened; another statement is executed. The handles stay in the slots
+** for the caller to release (sql_free_handles). Answers 5100; -2 for a
+** missing argument or an empty text; otherwise the failure's application
+** code (sql_error_code), shown first when report is non-zero, with the
+** slots released. */
+int sql_execute(void *connection, void **stmt, void **cursor, const char *text, int report)
+{
+    if (!connection || !stmt || !cursor || !text || str_nonblank(text) != SQL_OK) return SQL_ERR_ARG;
+    sql_free_handles(stmt, cursor);
+    CAsiStatement *s = nullptr;
+    if (!asi_alloc_stmt(&s)) return sql_fail(nullptr, report, stmt, cursor);
+    *stmt = s;
+    if (!asi_prepare(s, (CAsiConnection *)connection, text)) {
+        const CAsiHandle *h = asi_diag_count(s) > 0 ? (const CAsiHandle *)s : (CAsiConnection *)connection;
+        return sql_fail(h, report, stmt, cursor);
+    }
+    if (asi_diag_dynamic_function(s) == SQL_FUNC_CURSOR_SPEC) {
+        CAsiCursor *k = nullptr;
+        if (!asi_alloc_cursor(&k)) return sql_fail(nullptr, report, stmt, cursor);
+        *cursor = k;
+        char name[SQL_CURSOR_NAME_LEN + 1];
+        sql_cursor_name(name);
+        if (!asi_declare_cursor(k, s, name) || !asi_open_cursor(k)) return sql_fail(k, report, stmt, cursor);
+    } else {
+        long rows = 0;
+        if (!asi_execute(s, &rows)) return sql_fail(s, report, stmt, cursor);
+    }
+    return SQL_OK;
+}
+
+/* Builds a row of column records from the result columns of a prepared
+** statement, on the given connection. Answers the number of columns (the
+** row in *out); -9101 when memory is short; -2 when the statement has no
+** result columns; the statement's code when they cannot be read. */
+static int sql_describe_stmt(CAsiStatement *s, void *connection, sql_col_rec **out)
+{
+    *out = nullptr;
+    int n = asi_column_count(s);
+    if (n < 0) return sql_error_code(s);
+    if (n == 0) return SQL_ERR_ARG;
+    sql_col_rec **tail = out;
+    for (int i = 0; i < n; i++) {
+        char name[SQL_COL_NAME_SIZE] = "";
+        int type = 0, length = 0, precision = 0, scale = 0, nullable = 0;
+        if (!asi_column_name(s, i, name, sizeof name) ||
+            !asi_column_type(s, i, &type, &length, &precision, &scale, &nullable)) {
+            int code = sql_error_code(s);
+            sql_col_list_free(out);
+            return code;
+        }
+        switch (type) {
+        case SQL_TYPE_NUMERIC:
+        case SQL_TYPE_DEC: length = precision > 0 ? precision : length; break;
+        case SQL_TYPE_INT: length = length > 0 ? length : SQL_INT_DIGITS; break;
+        case SQL_TYPE_SMALLINT: length = length > 0 ? length : SQL_SMALLINT_DIGITS; break;
+        case SQL_TYPE_FLOAT:
+        case SQL_TYPE_REAL:
+        case SQL_TYPE_DOUBLE: length = length > 0 ? length : SQL_APPROX_DIGITS; break;
+        default: break;
+        }
+        sql_col_rec *c = sql_col_new(name, "", type, length, scale);
+        if (!c) {
+            sql_col_list_free(out);
+            return ERR_NO_MEMORY;
+        }
+        c->connection = connection;
+        *tail = c;
+        tail = &c->next;
+    }
+    return n;
+}
+
+/* Gives every column of a row the table name and an input rule: the
+** rule of that column and table in the connection's project, else a new
+** placeholder rule (flag 0x40) owned by the column. Answers 0, or -9101
+** when memory is short. */
+static int sql_row_attach_rules(sql_col_rec *row, void *connection, const char *table)
+{
+    pjct_rec *p = sql_project_of(connection);
+    for (sql_col_rec *c = row; c; c = c->next) {
+        snprintf(c->table, sizeof c->table, "%s", table);
+        if (c->attr) continue;
+        col_attr_rec *listed = p ? col_attr_find(p->col_attrs, c->name, table, nullptr) : nullptr;
+        if (listed) {
+            c->attr = listed;
+            continue;
+        }
+        col_attr_rec *r = col_attr_new();
+        if (!r) return ERR_NO_MEMORY;
+        snprintf(r->column, sizeof r->column, "%s", c->name);
+        snprintf(r->table, sizeof r->table, "%s", table);
+        r->flags |= COL_ATTR_PLACEHOLDER;
+        c->attr = r;
+    }
+    return 0;
+}
+
+/* Describes "SELECT * FROM %s" without running it and builds the table's
+** column list (names, table, types, lengths and decimals, input rules);
+** in a DB3 project lengths and decimals are taken from the table file's
+** header. Answers the number of columns (above 0), the list in *row; -2
+** for bad arguments; -9101 when memory is short; the statement's code on
+** failure (shown when report is non-zero). *row stays null on failure. */
+int sql_describe_table(void *connection, const char *table, sql_col_rec **row, int report)
+{
+    if (row) *row = nullptr;
+    if (!connection || !row || !sql_is_ident(table)) return SQL_ERR_ARG;
+    char text[SQL_SHORT_TEXT_SIZE];
+    snprintf(text, sizeof text, SQL_SELECT_ALL, table);
+    CAsiStatement *s = nullptr;
+    if (!asi_alloc_stmt(&s)) return sql_fail(nullptr, report, nullptr, nullptr);
+    void *slot = s;
+    if (!asi_prepare(s, (CAsiConnection *)connection, text)) return sql_fail(s, report, &slot, nullptr);
+    sql_col_rec *out = nullptr;
+    int n = sql_describe_stmt(s, connection, &out);
+    sql_free_handles(&slot, nullptr);
+    if (n < 0) return n;
+    int rc = sql_row_attach_rules(out, connection, table);
+    if (rc < 0) {
+        sql_col_list_free(&out);
+        return rc;
+    }
+    sql_describe_dbf(connection, table, out);
+    *row = out;
+    return n;
+}
+
+/* Binds a column's value buffer, null indicator and length to a cursor
+** column (from 0). Answers 5100; -2 for a missing argument; the cursor's
+** code on failure. */
+int sql_bind_column(void *cursor, sql_col_rec *column, int position)
+{
+    if (!cursor || !column || !column->value || position < 0) return SQL_ERR_ARG;
+    CAsiCursor *k = (CAsiCursor *)cursor;
+    if (!asi_bind_column(k, position, sql_host_type(column->value_type), column->value, column->value_size,
+                         &column->null_ind))
+        return sql_error_code(k);
+    return SQL_OK;
+}
+
+/* Closes and opens a cursor again, before its first row. Answers 5100;
+** -2 without a cursor; the cursor's code on failure. */
+int sql_reopen_cursor(void *cursor)
+{
+    if (!cursor) return SQL_ERR_ARG;
+    CAsiCursor *k = (CAsiCursor *)cursor;
+    asi_close_cursor(k);
+    if (!asi_open_cursor(k)) return sql_error_code(k);
+    return SQL_OK;
+}
+
+/* The number of rows of an open cursor, which is left before its first
+** row. Answers the count; -1 without a cursor; the cursor's code when it
+** cannot be read. */
+long sql_count_rows(void *cursor)
+{
+    if (!cursor) return -1;
+    CAsiCursor *k = (CAsiCursor *)cursor;
+    int rc = sql_reopen_cursor(k);
+    if (rc != SQL_OK) return rc;
+    long n = 0;
+    while (asi_fetch_next(k)) n++;
+    if (asi_diag_count(k) > 0 && asi_diag_cond_code(k, 0) != ASI_STATE_NO_DATA) return sql_error_code(k);
+    rc = sql_reopen_cursor(k);
+    return rc == SQL_OK ? n : rc;
+}
+
+/* Moves a cursor and converts the row's values to text. Modes: 0 next and
+** 1 prior, from start 0 (before the first row), 1 (after the last) or 2
+** (the current row); 2 the absolute row n + 1; 3 n rows on from the
+** current one. With keep the browse position g_cur_row (from 0, -1
+** before the first row, g_row_count after the last) follows the move.
+** Answers 5100 on a row; -5001 when there is none; -2 for a bad mode or
+** start or no cursor. */
+int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
+{
+    if (!cursor) return SQL_ERR_ARG;
+    CAsiCursor *k = (CAsiCursor *)cursor;
+    int ok = 0;
+    long at = -1, missed = -1;
+    switch (mode) {
+    case SQL_FETCH_NEXT:
+        missed = g_row_count;
+        if (n == SQL_FROM_START) ok = asi_fetch_first(k), at = 0;
+        else if (n == SQL_FROM_CURRENT) ok = asi_fetch_next(k), at = g_cur_row + 1;
+        else if (n != SQL_FROM_END) return SQL_ERR_ARG;
+        break;
+    case SQL_FETCH_PRIOR:
+        missed = -1;
+        if (n == SQL_FROM_END) ok = asi_fetch_last(k), at = g_row_count - 1;
+        else if (n == SQL_FROM_CURRENT) ok = asi_fetch_prior(k), at = g_cur_row - 1;
+        else if (n != SQL_FROM_START) return SQL_ERR_ARG;
+        break;
+    case SQL_FETCH_ABSOLUTE:
+        ok = asi_fetch_absolute(k, n + 1), at = n;
+        missed = n < 0 ? -1 : g_row_count;
+        break;
+    case SQL_FETCH_RELATIVE:
+        ok = asi_fetch_relative(k, n), at = g_cur_row + n;
+        missed = n < 0 ? -1 : g_row_count;
+        break;
+    default: return SQL_ERR_ARG;
+    }
+    if (!ok) {
+        if (keep) g_cur_row = missed;
+        return SQL_NONE;
+    }
+    if (row) sql_row_to_text(row);
+    if (keep) g_cur_row = at;
+    return SQL_OK;
+}
+
+/* Describes a query, prepares it again, opens its cursor, binds every
+** column, counts the rows and fetches the first into the row's texts.
+** Any statement and cursor still in the slots are released first; a row
+** still in the row slot is the caller's and is not freed. Answers the
+** number of rows (the row in *row and the handles in the slots, for
+** sql_close_query), 0 when none; -2 for bad arguments or a statement that
+** is not a query; -9101 when memory is short; the failure's code
+** otherwise. With report set failures are shown, and a query that
+** selected nothing shows "No records SELECTED:\n\n%s." and answers -9204.
+** On a negative answer the handles are released and *row is null. */
+int sql_query(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report)
+{
+    if (row) *row = nullptr;
+    if (!connection || !text || !stmt || !cursor || !row) return SQL_ERR_ARG;
+    sql_free_handles(stmt, cursor);
+    CAsiStatement *s = nullptr;
+    if (!asi_alloc_stmt(&s)) return sql_fail(nullptr, report, nullptr, nullptr);
+    void *slot = s;
+    if (!asi_prepare(s, (CAsiConnection *)connection, text)) return sql_fail(s, report, &slot, nullptr);
+    if (asi_diag_dynamic_function(s) != SQL_FUNC_CURSOR_SPEC) {
+        sql_free_handles(&slot, nullptr);
+        return SQL_ERR_ARG;
+    }
+    sql_col_rec *out = nullptr;
+    int n = sql_describe_stmt(s, connection, &out);
+    sql_free_handles(&slot, nullptr);
+    if (n < 0) return n;
+
+    int rc = sql_execute(connection, stmt, cursor, text, report);
+    if (rc == SQL_OK && !*cursor) rc = SQL_ERR_ARG;
+    int i = 0;
+    for (sql_col_rec *c = out; rc == SQL_OK && c; c = c->next, i++) rc = sql_bind_column(*cursor, c, i);
+    long count = rc == SQL_OK ? sql_count_rows(*cursor) : rc;
+    if (count < 0) {
+        if (rc == SQL_OK && report) sql_report_error((CAsiCursor *)*cursor);
+        sql_free_handles(stmt, cursor);
+        sql_col_list_free(&out);
+        return (int)count;
+    }
+    if (count == 0 && report) {
+        msg_alert(ERR_TITLE, SQL_NO_RECORDS, text);
+        sql_free_handles(stmt, cursor);
+        sql_col_list_free(&out);
+        return ERR_NO_RECORDS;
+    }
+    if (count > 0) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
+    *row = out;
+    return (int)count;
+}
+
+/* Appends " ORDER BY %s" to a statement when an order is given. Answers 0,
+** or -2 for an order that is not a plain clause. */
+static int sql_add_order(std::string &text, const char *order)
+{
+    if (!order || str_nonblank(order) != SQL_OK) return 0;
+    if (!sql_is_clause(order)) return SQL_ERR_ARG;
+    char buf[SQL_REPORT_TEXT_MAX];
+    snprintf(buf, sizeof buf, SQL_ORDER_BY, order);
+    text += buf;
+    return 0;
+}
+
+/* Runs "SELECT * FROM %s" (with " ORDER BY %s" when an order is given)
+** as sql_query runs it and gives every column the table's name and input
+** rule. Answers the result of sql_query; -2 for a missing argument, a
+** table that is not a plain name or an order that is not a plain clause. */
+int sql_select_all(void *connection, void **stmt, void **cursor, sql_col_rec **row, const char *table,
+                   const char *order, int report)
+{
+    if (row) *row = nullptr;
+    if (!connection || !stmt || !cursor || !row || !sql_is_ident(table)) return SQL_ERR_ARG;
+    char buf[SQL_SHORT_TEXT_SIZE];
+    snprintf(buf, sizeof buf, SQL_SELECT_ALL, table);
+    std::string text = buf;
+    if (sql_add_order(text, order) < 0) return SQL_ERR_ARG;
+    int n = sql_query(connection, text.c_str(), stmt, cursor, row, report);
+    if (n >= 0 && sql_row_attach_rules(*row, connection, table) < 0) {
+        sql_close_query(stmt, cursor, row);
+        return ERR_NO_MEMORY;
+    }
+    return n;
+}
+
+/* Runs "SELECT * FROM %s WHERE %s = %s" (with " ORDER BY %s" when an
+** order is given) as sql_query runs it, the first row fetched and
+** converted to text, every column given the table's name and input rule.
+** The value is a literal: a character value in single quotes (a quote
+** inside, doubled or not, is doubled in the statement), a number or NULL;
+** any other text is taken as a character value. Answers the row count (0
+** when none: the caller closes the query); -2 for a missing argument or a
+** name that is not a plain identifier; -9101 when memory is short; the
+** failure's code otherwise. */
+int sql_select_where(void *connection, const char *table, const char *column, const char *value,
+                     const char *order, void **stmt, void **cursor, sql_col_rec **row)
+{
+    if (row) *row = nullptr;
+    if (!connection || !stmt || !cursor || !row || !value || !sql_is_ident(table) || !sql_is_ident(column))
+        return SQL_ERR_ARG;
+    std::string literal;
+    sql_literal(value, literal);
+    std::string text = std::string("SELECT * FROM ") + table + " WHERE " + column + " = " + literal;
+    if (sql_add_order(text, order) < 0) return SQL_ERR_ARG;
+    int n = sql_query(connection, text.c_str(), stmt, cursor, row, 0);
+    if (n >= 0 && sql_row_attach_rules(*row, connection, table) < 0) {
+        sql_close_query(stmt, cursor, row);
+        return ERR_NO_MEMORY;
+    }
+    return n;
+}
+
+/* Runs "SELECT MAX(%s) FROM %s" and puts the maximum into the text of the
+** row's column of that name (trimmed, cut to the column's length, empty
+** for an empty table) and its value. Answers 0; -2 for bad arguments or a
+** column the row lacks; -9101 when memory is short; the failure's code
+** otherwise (the column unchanged). */
+int sql_select_max(void *connection, sql_col_rec **row, const char *column, const char *table)
+{
+    if (!connection || !row || !sql_is_ident(column) || !sql_is_ident(table)) return SQL_ERR_ARG;
+    sql_col_rec *c = sql_col_find(*row, column, nullptr, nullptr);
+    if (!c || !c->text) return SQL_ERR_ARG;
+    char text[SQL_SHORT_TEXT_SIZE];
+    snprintf(text, sizeof text, SQL_SELECT_MAX, column, table);
+    void *stmt = nullptr, *cursor = nullptr;
+    int rc = sql_execute(connection, &stmt, &cursor, text, 0);
+    if (rc != SQL_OK) return rc;
+    if (!cursor) {
+        sql_free_handles(&stmt, &cursor);
+        return SQL_ERR_ARG;
+    }
+    CAsiCursor *k = (CAsiCursor *)cursor;
+    char buf[SQL_REPORT_TEXT_MAX] = "";
+    unsigned short ind = 0;
+    if (asi_fetch_next(k)) {
+        if (!asi_value_get(k, 0, SQL_HOST_STRING, buf, sizeof buf, &ind)) {
+            rc = sql_error_code(k);
+            sql_free_handles(&stmt, &cursor);
+            return rc;
+        }
+        if (ind == SQL_COL_NULL) buf[0] = 0;
+    } else if (asi_diag_count(k) > 0 && asi_diag_cond_code(k, 0) != ASI_STATE_NO_DATA) {
+        rc = sql_error_code(k);
+        sql_free_handles(&stmt, &cursor);
+        return rc;
+    }
+    sql_free_handles(&stmt, &cursor);
+    str_trim(buf);
+    int size = sql_col_text_size(c);
+    int keep = c->length > 0 && c->length < size ? c->length : size - 1;
+    if ((int)strlen(buf) > keep) buf[keep] = 0;
+    memcpy(c->text, buf, strlen(buf) + 1);
+    sql_text_to_value(c, c->text);
+    return 0;
+}

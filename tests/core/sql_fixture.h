@@ -1,0 +1,164 @@
+/*
+** sql_fixture.h: a DB3 project made by the test for the SQL access layer
+** and the setup store: a scratch catalog directory, an asi.ini whose DB3
+** environment runs the driver program pvdb3, and logged-on project
+** records whose connections work on subdirectories of it.
+*/
+#ifndef PV_TESTS_CORE_SQL_FIXTURE_H
+#define PV_TESTS_CORE_SQL_FIXTURE_H
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "core/pjct.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "data/col_attr.h"
+#include "data/pnt.h"
+#include "data/tbl.h"
+#include "platform/host_io.h"
+#include "sqlclient/asi_api.h"
+
+/* The driver program, when the build has it; without it the tests that
+** need a project are skipped. */
+#ifndef PV_DB3_DRIVER
+#define PV_DB3_DRIVER ""
+#endif
+
+/* Directories of the projects the fixture logged on, by name. */
+inline std::map<std::string, std::string> g_test_pjct_dirs;
+
+/* The project list's lookup of a project's directory, for the DB3 extras
+** of the access layer. */
+const char *pjct_dir(const char *name)
+{
+    auto it = g_test_pjct_dirs.find(name ? name : "");
+    return it == g_test_pjct_dirs.end() ? nullptr : it->second.c_str();
+}
+
+class SqlDb3Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!*PV_DB3_DRIVER) GTEST_SKIP() << "no DB3 driver in this build";
+    host_io_set_echo(false);
+    host_io_use_script_text("");
+    host_io_clear_transcript();
+    host_io_clear_faults();
+    char tmpl[] = "/tmp/pv_sqlcore_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    std::ofstream(dir_ + "/asi.ini") << "[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=" << dir_
+                                     << "\n";
+    ASSERT_EQ(asi_init(), 1);
+    ASSERT_EQ(asi_cfg_open((dir_ + "/asi.ini").c_str(), &cfg_), 1);
+    saved_version_ = g_host_version;
+    g_host_version = 15;
+    project_ = logon("GEO");
+    ASSERT_NE(project_, nullptr);
+  }
+
+  void TearDown() override {
+    if (dir_.empty()) return;
+    while (g_pjct_list) logoff(g_pjct_list);
+    g_host_version = saved_version_;
+    asi_cfg_close(&cfg_);
+    asi_term();
+    std::filesystem::remove_all(dir_);
+    g_test_pjct_dirs.clear();
+  }
+
+  /* A DB3 project of that name in its own directory, connected and put at
+  ** the head of g_pjct_list. */
+  pjct_rec *logon(const char *name) {
+    std::string pdir = dir_ + "/" + name;
+    std::filesystem::create_directories(pdir);
+    pjct_rec *p = (pjct_rec *)calloc(1, sizeof(pjct_rec));
+    snprintf(p->name, sizeof p->name, "%s", name);
+    p->flags = PJCT_ENV_DB3;
+    CAsiConnection *c = nullptr;
+    EXPECT_EQ(asi_alloc_connection(&c), 1);
+    EXPECT_EQ(asi_connect(c, "DB3", "", ""), 1);
+    EXPECT_EQ(asi_set_catalog(c, dir_.c_str()), 1);
+    EXPECT_EQ(asi_set_schema(c, name), 1);
+    p->connection = c;
+    p->next = g_pjct_list;
+    if (g_pjct_list) g_pjct_list->prev = p;
+    g_pjct_list = p;
+    g_test_pjct_dirs[name] = pdir;
+    return p;
+  }
+
+  /* Frees a project's lists (not the global coordinate lists). */
+  static void free_lists(pjct_rec *p) {
+    pnt_list_free(&p->points);
+    tbl_list_free(p->tables);
+    p->tables = nullptr;
+    while (p->col_attrs) {
+      col_attr_rec *next = p->col_attrs->next;
+      col_attr_free(p->col_attrs);
+      p->col_attrs = next;
+    }
+  }
+
+  /* Unlinks, disconnects and frees a project. */
+  void logoff(pjct_rec *p) {
+    free_lists(p);
+    if (p->prev) p->prev->next = p->next;
+    else g_pjct_list = p->next;
+    if (p->next) p->next->prev = p->prev;
+    CAsiConnection *c = (CAsiConnection *)p->connection;
+    asi_disconnect(c);
+    asi_free_connection(&c);
+    free(p);
+  }
+
+  /* Runs a statement that must succeed. */
+  void run(const std::string &sql, pjct_rec *p = nullptr) {
+    void *stmt = nullptr, *cursor = nullptr;
+    EXPECT_EQ(sql_execute((p ? p : project_)->connection, &stmt, &cursor, sql.c_str(), 0), 5100) << sql;
+    sql_free_handles(&stmt, &cursor);
+  }
+
+  /* The rows of a query as "a|b" lines, or "error N". */
+  std::string rows(const std::string &sql, pjct_rec *p = nullptr) {
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query((p ? p : project_)->connection, sql.c_str(), &stmt, &cursor, &row, 0);
+    if (n < 0) return "error " + std::to_string(n);
+    std::string out;
+    for (int k = 0; k < n; k++) {
+      if (k) sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0);
+      for (sql_col_rec *c = row; c; c = c->next) {
+        std::string t = c->text;   /* CHAR values come blank-filled */
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+        out += std::string(c == row ? "" : "|") + t;
+      }
+      out += "\n";
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return out;
+  }
+
+  /* Whether a file of the project directory exists (name without regard
+  ** to case). */
+  bool has_file(const std::string &name, pjct_rec *p = nullptr) {
+    std::string pdir = g_test_pjct_dirs[(p ? p : project_)->name];
+    for (const auto &e : std::filesystem::directory_iterator(pdir))
+      if (strcasecmp(e.path().filename().c_str(), name.c_str()) == 0) return true;
+    return false;
+  }
+
+  std::string dir_;                 /* scratch catalog directory */
+  CAsiCfgHandle *cfg_ = nullptr;    /* the engine's store */
+  pjct_rec *project_ = nullptr;     /* the project "GEO" */
+  int saved_version_ = 0;           /* g_host_version before the test */
+};
+
+#endif
