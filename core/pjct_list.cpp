@@ -1,0 +1,93 @@
+/*
+** pjct_list.cpp: lookups over the logged-on projects (g_pjct_list,
+** newest first) and over the column records of a project's registry.
+*/
+#include "core/pjct_list.h"
+
+#include "core/pv_config.h"
+#include "core/str_util.h"
+#include "data/col_attr.h"
+#include "data/tbl.h"
+#include "data/tbl_column.h"
+
+/* Answers the n-th logged-on project or null. */
+pjct_rec *pjct_nth(int n)
+{
+    if (n < 0) return nullptr;
+    pjct_rec *p = g_pjct_list;
+    while (p && n-- > 0) p = p->next;
+    return p;
+}
+
+/* Answers the logged-on project of that name or null. */
+pjct_rec *pjct_find(const char *name, int *index)
+{
+    if (index) *index = -1;
+    if (!name) return nullptr;
+    int i = 0;
+    for (pjct_rec *p = g_pjct_list; p; p = p->next, ++i) {
+        if (str_eq_nocase(p->name, name)) {
+            if (index) *index = i;
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+/* Answers the logged-on project of the connection or null. */
+pjct_rec *pjct_find_by_session(const void *connection)
+{
+    if (!connection) return nullptr;
+    for (pjct_rec *p = g_pjct_list; p; p = p->next)
+        if (p->connection == connection) return p;
+    return nullptr;
+}
+
+/* Answers the logged-on project holding the input rule or null. */
+pjct_rec *pjct_of_col_attr(const col_attr_rec *rule)
+{
+    if (!rule) return nullptr;
+    for (pjct_rec *p = g_pjct_list; p; p = p->next) {
+        for (const col_attr_rec *r = p->col_attrs; r; r = r->next)
+            if (r == rule) return p;
+        for (const tbl_rec *t = p->tables; t; t = t->next)
+            for (const sql_col_rec *c = t->columns; c; c = c->next)
+                if (c->attr == rule) return p;
+    }
+    return nullptr;
+}
+
+/* Answers the configured directory of a project or null. */
+const char *pjct_dir(const char *name)
+{
+    int i = pv_config_project_index(name, -1);
+    return i < 0 ? nullptr : g_pjct_dirs[i];
+}
+
+/* Answers the n-th column record of the project's registry or null. */
+sql_col_rec *pjct_nth_column(const pjct_rec *project, int n)
+{
+    if (!project || n < 0) return nullptr;
+    for (const tbl_rec *t = project->tables; t; t = t->next)
+        for (sql_col_rec *c = t->columns; c; c = c->next)
+            if (n-- == 0) return c;
+    return nullptr;
+}
+
+/* Answers the project's column record of a table and column or null. */
+sql_col_rec *pjct_find_column(const pjct_rec *project, const char *table, const char *column, int *index)
+{
+    if (index) *index = -1;
+    if (!project || !table || !column) return nullptr;
+    int i = 0;
+    for (const tbl_rec *t = project->tables; t; t = t->next) {
+        bool same_table = str_eq_nocase(t->name, table);
+        for (sql_col_rec *c = t->columns; c; c = c->next, ++i) {
+            if (same_table && str_eq_nocase(c->name, column)) {
+                if (index) *index = i;
+                return c;
+            }
+        }
+    }
+    return nullptr;
+}
