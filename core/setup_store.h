@@ -1,0 +1,53 @@
+/*
+** setup_store.h: loading and saving a project's setup.
+**
+** At logon setup_load_all reads every setup table of the project (see
+** core/setup_tables.h) and makes its records: the ellipsoids, coordinate
+** systems and transformations join the global lists of map/ (the built-in
+** project "Projections", logged on first, takes the names first); the
+** input rules, registered tables and point setups hang from the project.
+** setup_save_all writes back the tables whose change bits are set, after
+** one question, and clears those bits.
+**
+**     setup_load_all(project);                  // at logon
+**     setup_save_all(g_pjct_list, 1);           // pv_save, message 9, logoff
+**
+** The global coordinate lists are shared by every project; each record
+** belongs to the project it was loaded from, and a project's tables get
+** only its own records and the new ones that no project has saved yet
+** (the built-in project is saved last, so that these go to a user's
+** project).
+** The built-in systems "USER" and "GEOGRAPHIC %s" are never written.
+*/
+#ifndef PV_CORE_SETUP_STORE_H
+#define PV_CORE_SETUP_STORE_H
+
+#include "core/pjct.h"
+#include "core/setup_tables.h"
+
+/* The question asked before the changed setups are written. */
+#define SETUP_SAVE_QUESTION "Your %s setup has been changed. Save changes ?"
+/* Longest list of project names in the question. */
+#define SETUP_QUESTION_NAMES_MAX 200
+
+int setup_load_all(pjct_rec *project);
+int setup_save_all(pjct_rec *list, int confirm);
+void setup_owner_clear(void);
+
+/* Loaders and savers of the tables (entries of setup_tables.cpp). */
+int setup_load_pvdatum(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvdatum(pjct_rec *project, setup_text_rows *rows);
+int setup_load_pvproj(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvproj(pjct_rec *project, setup_text_rows *rows);
+int setup_load_pvxform(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvxform(pjct_rec *project, setup_text_rows *rows);
+void setup_saved_pvxform(pjct_rec *project);
+int setup_save_pvxpoint(pjct_rec *project, setup_text_rows *rows);
+int setup_load_pvcolumn(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvcolumn(pjct_rec *project, setup_text_rows *rows);
+int setup_load_pvtable(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvtable(pjct_rec *project, setup_text_rows *rows);
+int setup_load_pvpoint(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvpoint(pjct_rec *project, setup_text_rows *rows);
+
+#endif

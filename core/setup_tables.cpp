@@ -1,0 +1,412 @@
+/*
+** setup_tables.cpp: the list of setup tables and the reading and writing
+** they share (see setup_tables.h for the columns and the save protocol).
+**
+** Reading selects the layout's columns that the table has, with SAVEGEN
+** and SAVEROW when it has them, and keeps the rows of the newest save.
+** Writing puts the new rows in first, under the negative of a new save
+** number, makes them current with one UPDATE and deletes the older rows
+** last; any failure before the UPDATE removes the new rows again and
+** leaves the old ones as they were.
+*/
+#include "core/setup_tables.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/err_text.h"
+#include "core/setup_store.h"
+#include "core/sql_access.h"
+
+/* Host result codes. */
+#define SETUP_OK      5100
+#define SETUP_NONE    (-5001)
+#define SETUP_ERR_ARG (-2)
+
+/* Type and width of a CHAR column. */
+#define SETUP_CHAR(n) SQL_TYPE_CHAR, n
+/* Widths of the coordinate-system names. */
+#define SETUP_CS_NAME_WIDTH SETUP_PRJ_NAME_WIDTH
+
+static const setup_column_def k_pvdatum[] = {
+    {"DATUMNAME", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},
+    {"MAJORAXISA", SQL_TYPE_DOUBLE, 0, 0},
+    {"MINORAXISB", SQL_TYPE_DOUBLE, 0, 0},
+};
+
+static const setup_column_def k_pvproj[] = {
+    {"PROJNAME", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0}, {"DATUMNAME", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},
+    {"UNITS", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},    {"PROJTYPE", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},
+    {"UTMZONE", SQL_TYPE_INT, 0, 0},                  {"SCALE", SQL_TYPE_DOUBLE, 0, 0},
+    {"ORIGINLONG", SQL_TYPE_DOUBLE, 0, 0},            {"ORIGINLAT", SQL_TYPE_DOUBLE, 0, 0},
+    {"FALSEEAST", SQL_TYPE_DOUBLE, 0, 0},             {"FALSENORTH", SQL_TYPE_DOUBLE, 0, 0},
+    {"PARALLEL1", SQL_TYPE_DOUBLE, 0, 0},             {"PARALLEL2", SQL_TYPE_DOUBLE, 0, 0},
+};
+
+static const setup_column_def k_pvxform[] = {
+    {"XFORMNAME", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},
+    {"PROJNAME1", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},
+    {"PROJNAME2", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},
+    {"DEGREE", SQL_TYPE_INT, 0, 0},
+};
+
+static const setup_column_def k_pvxpoint[] = {
+    {"XFORMNAME", SETUP_CHAR(SETUP_CS_NAME_WIDTH), 0},
+    {"X1", SQL_TYPE_DOUBLE, 0, 0},
+    {"Y1", SQL_TYPE_DOUBLE, 0, 0},
+    {"X2", SQL_TYPE_DOUBLE, 0, 0},
+    {"Y2", SQL_TYPE_DOUBLE, 0, 0},
+    {"RESIDUAL", SQL_TYPE_DOUBLE, 0, 0},
+};
+
+#define SETUP_COUNT_OF(a) (int)(sizeof(a) / sizeof((a)[0]))
+
+static const setup_table_def k_datum_layout = {"PVDATUM", k_pvdatum, SETUP_COUNT_OF(k_pvdatum)};
+static const setup_table_def k_proj_layout = {"PVPROJ", k_pvproj, SETUP_COUNT_OF(k_pvproj)};
+static const setup_table_def k_xform_layout = {"PVXFORM", k_pvxform, SETUP_COUNT_OF(k_pvxform)};
+static const setup_table_def k_xpoint_layout = {"PVXPOINT", k_pvxpoint, SETUP_COUNT_OF(k_pvxpoint)};
+
+/* The setup tables in loading order: the ellipsoids, the coordinate
+** systems (after the built-in ones) and the transformations with their
+** control points first, since point setups name coordinate systems; then
+** the input rules, so that the registered tables' columns find theirs;
+** the registry; the point setups, which name registered columns. */
+static const setup_table_entry k_entries[] = {
+    {"PVDATUM", &k_datum_layout, PJCT_CHG_DATUMS, setup_load_pvdatum, setup_save_pvdatum, nullptr},
+    {"PVPROJ", &k_proj_layout, PJCT_CHG_PROJS, setup_load_pvproj, setup_save_pvproj, nullptr},
+    {"PVXFORM", &k_xform_layout, PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS, setup_load_pvxform, setup_save_pvxform,
+     setup_saved_pvxform},
+    {"PVXPOINT", &k_xpoint_layout, PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS, nullptr, setup_save_pvxpoint, nullptr},
+    {"PVCOLUMN", nullptr, PJCT_CHG_COLUMNS, setup_load_pvcolumn, setup_save_pvcolumn, nullptr},
+    {"PVTABLE", nullptr, PJCT_CHG_TABLES, setup_load_pvtable, setup_save_pvtable, nullptr},
+    {"PVPOINT", nullptr, PJCT_CHG_POINTS, setup_load_pvpoint, setup_save_pvpoint, nullptr},
+};
+
+/* The layout of an entry: its own, or for the registry's tables the one
+** of data/setup_columns.h. */
+static const setup_table_def *setup_layout_of(const setup_table_entry *e)
+{
+    if (e->layout) return e->layout;
+    if (strcmp(e->name, "PVTABLE") == 0) return setup_layout(SETUP_PVTABLE);
+    if (strcmp(e->name, "PVCOLUMN") == 0) return setup_layout(SETUP_PVCOLUMN);
+    if (strcmp(e->name, "PVPOINT") == 0) return setup_layout(SETUP_PVPOINT);
+    return nullptr;
+}
+
+/* The number of setup tables. */
+int setup_table_count(void)
+{
+    return SETUP_COUNT_OF(k_entries);
+}
+
+/* The i-th setup table in loading order, its layout filled in; null when
+** out of range. */
+const setup_table_entry *setup_table_at(int i)
+{
+    static setup_table_entry entries[SETUP_COUNT_OF(k_entries)];
+    static bool ready = false;
+    if (!ready) {
+        for (int k = 0; k < SETUP_COUNT_OF(k_entries); k++) {
+            entries[k] = k_entries[k];
+            entries[k].layout = setup_layout_of(&k_entries[k]);
+        }
+        ready = true;
+    }
+    if (i < 0 || i >= SETUP_COUNT_OF(k_entries)) return nullptr;
+    return &entries[i];
+}
+
+/* The setup table of that name (without regard to case); null when none. */
+const setup_table_entry *setup_table_find(const char *name)
+{
+    if (!name) return nullptr;
+    for (int i = 0; i < setup_table_count(); i++)
+        if (strcasecmp(setup_table_at(i)->name, name) == 0) return setup_table_at(i);
+    return nullptr;
+}
+
+/* The i-th text of a row; "" when the row is shorter. */
+const char *setup_row_text(const std::vector<std::string> &row, int i)
+{
+    return i >= 0 && i < (int)row.size() ? row[i].c_str() : "";
+}
+
+/* A column name as it stands in a statement: quoted when the layout says so. */
+static std::string setup_column_sql(const setup_column_def *c)
+{
+    return c->quoted ? std::string("\"") + c->name + "\"" : std::string(c->name);
+}
+
+/* What a described table holds. */
+struct setup_shape {
+    int exists = 0;                  /* the table could be described */
+    int has_gen = 0;                 /* it has SAVEGEN and SAVEROW */
+    std::vector<int> present;        /* per layout column: 1 when the table has it */
+};
+
+/* Describes a table and compares it with a layout. Answers 0 (shape->exists
+** 0 when the table cannot be described). */
+static int setup_describe(void *connection, const char *table, const setup_table_def *layout, setup_shape *shape)
+{
+    sql_col_rec *cols = nullptr;
+    *shape = setup_shape();
+    if (sql_describe_table(connection, table, &cols, 0) <= 0) return 0;
+    shape->exists = 1;
+    shape->has_gen = sql_col_find(cols, SETUP_GEN_COLUMN, nullptr, nullptr) &&
+                     sql_col_find(cols, SETUP_SEQ_COLUMN, nullptr, nullptr);
+    for (int i = 0; i < layout->count; i++)
+        shape->present.push_back(sql_col_find(cols, layout->columns[i].name, nullptr, nullptr) != nullptr);
+    sql_col_list_free(&cols);
+    return 0;
+}
+
+/* Reads a whole number from a text: 0 for a blank text. Answers 1, or 0
+** when the text is not a whole number. */
+static int setup_read_long(const char *text, long *out)
+{
+    char *end = nullptr;
+    errno = 0;
+    double v = strtod(text, &end);
+    while (end && *end == ' ') end++;
+    if (end == text) {
+        *out = 0;
+        return *text == 0;
+    }
+    if (!end || *end || errno || v < LONG_MIN || v > LONG_MAX) return 0;
+    *out = (long)v;
+    return 1;
+}
+
+/* Reads the rows of the newest save of one table that exists. Answers 0;
+** a negative code when the rows cannot be read. */
+static int setup_read_rows(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_shape &shape,
+                           setup_text_rows *out)
+{
+    std::string text = "SELECT ";
+    int selected = 0;
+    for (int i = 0; i < layout->count; i++) {
+        if (!shape.present[i]) continue;
+        if (selected++) text += ", ";
+        text += setup_column_sql(&layout->columns[i]);
+    }
+    if (shape.has_gen) text += std::string(selected++ ? ", " : "") + SETUP_GEN_COLUMN + ", " + SETUP_SEQ_COLUMN;
+    if (!selected) return 0;
+    text += std::string(" FROM ") + table;
+    if (shape.has_gen) text += std::string(" ORDER BY ") + SETUP_SEQ_COLUMN;
+
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query(p->connection, text.c_str(), &stmt, &cursor, &row, 0);
+    if (n < 0) return n;
+    std::vector<std::pair<long, std::vector<std::string>>> all;
+    long newest = -1;
+    for (int k = 0; k < n; k++) {
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) break;
+        std::vector<std::string> texts;
+        sql_col_rec *c = row;
+        for (int i = 0; i < layout->count; i++) {
+            if (!shape.present[i] || !c) {
+                texts.emplace_back();
+                continue;
+            }
+            texts.emplace_back(c->text ? c->text : "");
+            c = c->next;
+        }
+        long gen = 0;
+        if (shape.has_gen && c && !setup_read_long(c->text ? c->text : "", &gen)) gen = -1;
+        if (gen < 0) continue;   /* a save that never became current */
+        if (gen > newest) newest = gen;
+        all.emplace_back(gen, std::move(texts));
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    for (auto &r : all)
+        if (r.first == newest) out->rows.push_back(std::move(r.second));
+    return 0;
+}
+
+/* Reads the rows of the newest save of a project's setup table. A table
+** that does not exist reads as empty; a table rebuilt half-way is read
+** from its scratch table when it is gone or empty. Answers 0 with the
+** rows in *out; -2 for a missing argument; a negative code when an
+** existing table cannot be read. */
+int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_text_rows *out)
+{
+    if (!project || !project->connection || !entry || !entry->layout || !out) return SETUP_ERR_ARG;
+    out->rows.clear();
+    const setup_table_def *layout = entry->layout;
+    setup_shape shape;
+    setup_describe(project->connection, entry->name, layout, &shape);
+    if (shape.exists) {
+        int rc = setup_read_rows(project, entry->name, layout, shape, out);
+        if (rc < 0 || !out->rows.empty()) return rc;
+    }
+    std::string scratch = std::string(entry->name) + SETUP_SCRATCH_SUFFIX;
+    setup_shape spare;
+    setup_describe(project->connection, scratch.c_str(), layout, &spare);
+    if (!spare.exists) return 0;
+    int rc = setup_read_rows(project, scratch.c_str(), layout, spare, out);
+    return rc < 0 && shape.exists ? 0 : rc;
+}
+
+/* A text trimmed at both ends. */
+static std::string setup_trimmed(const std::string &v)
+{
+    size_t a = 0, b = v.size();
+    while (a < b && (unsigned char)v[a] <= 32) a++;
+    while (b > a && (unsigned char)v[b - 1] <= 32) b--;
+    return v.substr(a, b - a);
+}
+
+/* Runs one statement without result. Answers the code of sql_execute. */
+static int setup_run(pjct_rec *p, const std::string &text)
+{
+    void *stmt = nullptr, *cursor = nullptr;
+    int rc = sql_execute(p->connection, &stmt, &cursor, text.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+    return rc;
+}
+
+/* Creates a table with a layout's columns and SAVEGEN and SAVEROW.
+** Answers 5100 or the code of the statement. */
+static int setup_create(pjct_rec *p, const char *table, const setup_table_def *layout)
+{
+    std::string text = std::string("CREATE TABLE ") + table + " (";
+    for (int i = 0; i < layout->count; i++) {
+        char type[32];
+        if (!setup_column_type_text(&layout->columns[i], type, sizeof type)) return SETUP_ERR_ARG;
+        text += setup_column_sql(&layout->columns[i]) + " " + type + ", ";
+    }
+    text += std::string(SETUP_GEN_COLUMN) + " INTEGER, " + SETUP_SEQ_COLUMN + " INTEGER)";
+    return setup_run(p, text);
+}
+
+/* The highest save number (by its size) in a table with SAVEGEN. Answers
+** 0 or above, or a negative code. */
+static long setup_newest_gen(pjct_rec *p, const char *table)
+{
+    std::string text = std::string("SELECT ") + SETUP_GEN_COLUMN + " FROM " + table;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query(p->connection, text.c_str(), &stmt, &cursor, &row, 0);
+    if (n < 0) return n;
+    long top = 0;
+    for (int k = 0; k < n; k++) {
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) break;
+        long gen = 0;
+        if (row && row->text && setup_read_long(row->text, &gen) && labs(gen) > top) top = labs(gen);
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return top;
+}
+
+/* Inserts the rows into a table under a save number. Answers 5100, or the
+** first failure's code (rows already inserted stay). */
+static int setup_insert(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_text_rows *rows,
+                        long gen)
+{
+    std::string names;
+    for (int i = 0; i < layout->count; i++) names += setup_column_sql(&layout->columns[i]) + ", ";
+    names += std::string(SETUP_GEN_COLUMN) + ", " + SETUP_SEQ_COLUMN;
+    long seq = 0;
+    for (const auto &row : rows->rows) {
+        std::string text = std::string("INSERT INTO ") + table + " (" + names + ") VALUES (";
+        for (int i = 0; i < layout->count; i++) {
+            const setup_column_def *c = &layout->columns[i];
+            std::string v = setup_row_text(row, i);
+            if (c->sql_type == SQL_TYPE_CHAR) {
+                while (!v.empty() && (unsigned char)v.back() <= 32) v.pop_back();
+                if ((int)v.size() > c->length) v.resize((size_t)c->length);
+                sql_quote(v.c_str(), text);
+            } else if (setup_trimmed(v).empty()) {
+                text += "NULL";
+            } else if (sql_is_number(v.c_str())) {
+                text += setup_trimmed(v);
+            } else {
+                return -9302;
+            }
+            text += ", ";
+        }
+        text += std::to_string(gen) + ", " + std::to_string(seq++) + ")";
+        int rc = setup_run(p, text);
+        if (rc != SETUP_OK) return rc;
+    }
+    return SETUP_OK;
+}
+
+/* Writes rows under a new save number into a table that has SAVEGEN:
+** inserted as uncommitted, made current, the older rows deleted. Answers
+** 5100; on a failure before the rows became current they are removed
+** again and the failure's code answered. */
+static int setup_write_gen(pjct_rec *p, const char *table, const setup_table_def *layout,
+                           const setup_text_rows *rows)
+{
+    long top = setup_newest_gen(p, table);
+    if (top < 0) return (int)top;
+    if (top >= INT_MAX - 1) top = 0;   /* numbers run out: start again */
+    long gen = top + 1;
+    std::string pending = std::to_string(-gen);
+    int rc = setup_insert(p, table, layout, rows, -gen);
+    if (rc == SETUP_OK)
+        rc = setup_run(p, std::string("UPDATE ") + table + " SET " + SETUP_GEN_COLUMN + " = " + std::to_string(gen) +
+                              " WHERE " + SETUP_GEN_COLUMN + " = " + pending);
+    if (rc != SETUP_OK) {
+        setup_run(p, std::string("DELETE FROM ") + table + " WHERE " + SETUP_GEN_COLUMN + " = " + pending);
+        return rc;
+    }
+    /* Older rows left behind by a failure here are passed over by readers
+    ** and go at the next save. */
+    setup_run(p, std::string("DELETE FROM ") + table + " WHERE " + SETUP_GEN_COLUMN + " <> " + std::to_string(gen));
+    return SETUP_OK;
+}
+
+/* Rebuilds a table made without SAVEGEN: the rows go into the scratch
+** table first; only then is the table dropped, made anew and filled; the
+** scratch table goes last. Answers 5100, or the failure's code (before
+** the drop the table is left as it was; after it, the scratch table keeps
+** the rows for the reader). */
+static int setup_rebuild(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_text_rows *rows)
+{
+    std::string scratch = std::string(table) + SETUP_SCRATCH_SUFFIX;
+    setup_run(p, "DROP TABLE " + scratch);
+    int rc = setup_create(p, scratch.c_str(), layout);
+    if (rc == SETUP_OK) rc = setup_insert(p, scratch.c_str(), layout, rows, 1);
+    if (rc == SETUP_OK) rc = sql_drop_table(p->connection, table);
+    if (rc != SETUP_OK) {
+        setup_run(p, "DROP TABLE " + scratch);
+        return rc;
+    }
+    rc = setup_create(p, table, layout);
+    if (rc == SETUP_OK) rc = setup_write_gen(p, table, layout, rows);
+    if (rc == SETUP_OK) setup_run(p, "DROP TABLE " + scratch);
+    return rc;
+}
+
+/* Writes the rows of a project's setup table, replacing the rows it held:
+** a missing table is created first; the old rows go only once the new
+** ones are in. Answers 5100; -2 for a missing argument; -9302 for a
+** number column holding another text; else the code of the statement that
+** failed (the table then holds its old rows). */
+int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows)
+{
+    if (!project || !project->connection || !entry || !entry->layout || !rows) return SETUP_ERR_ARG;
+    const setup_table_def *layout = entry->layout;
+    setup_shape shape;
+    setup_describe(project->connection, entry->name, layout, &shape);
+    if (!shape.exists) {
+        int rc = setup_create(project, entry->name, layout);
+        if (rc != SETUP_OK) return rc;
+        shape.has_gen = 1;
+    } else if (!shape.has_gen) {
+        return setup_rebuild(project, entry->name, layout, rows);
+    } else {
+        for (int present : shape.present)
+            if (!present) return setup_rebuild(project, entry->name, layout, rows);
+    }
+    int rc = setup_write_gen(project, entry->name, layout, rows);
+    if (rc == SETUP_OK && rows->rows.empty())
+        setup_run(project, std::string("DROP TABLE ") + entry->name + SETUP_SCRATCH_SUFFIX);
+    return rc;
+}

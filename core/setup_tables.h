@@ -1,0 +1,111 @@
+/*
+** setup_tables.h: the setup tables of a project, one entry each, and the
+** reading and writing that every one of them shares.
+**
+** An entry names its table, lays out its columns (data/setup_columns.h
+** types), says which change bits of the project make it be written, and
+** gives the loader that turns its rows' texts into records and the saver
+** that turns records into rows' texts. Reading and writing are common:
+** a missing table reads as empty and is created at its first save; a save
+** never leaves a table emptied when it fails part-way.
+**
+**     const setup_table_entry *e = setup_table_find("PVDATUM");
+**     setup_text_rows rows;
+**     if (setup_table_read(project, e, &rows) == 0) e->load(project, &rows);
+**
+** Every table carries two columns of our own after its layout:
+**   SAVEGEN INTEGER  the save that wrote the row: rows are written under
+**                    the negative of a new number, made current in one
+**                    UPDATE, and the older rows deleted last; a reader
+**                    takes only the rows of the highest number at or
+**                    above 0 (a row without a number counts as 0)
+**   SAVEROW INTEGER  the row's place in its save, so that rows read back
+**                    in the order they were written
+** A table made without them (by hand or an older program) is read whole;
+** at its first save it is rebuilt with them through the scratch table
+** named like it with "_NEW" appended, which the reader takes when the
+** table itself is gone or holds no row.
+**
+** The tables and their columns (the layouts of PVTABLE, PVCOLUMN and
+** PVPOINT are those of data/setup_columns.h):
+**
+** PVDATUM, one ellipsoid:
+**   DATUMNAME  CHAR(32)  name
+**   MAJORAXISA DOUBLE    major semi-axis, metres
+**   MINORAXISB DOUBLE    minor semi-axis, metres
+** PVPROJ, one coordinate system (the built-in "USER" and "GEOGRAPHIC %s"
+** systems are made at logon and never written):
+**   PROJNAME   CHAR(32)  name
+**   DATUMNAME  CHAR(32)  ellipsoid name, blank for USER
+**   UNITS      CHAR(32)  unit name: degrees, feet, meters, survey feet
+**   PROJTYPE   CHAR(32)  type name: GEOGRAPHIC, UTM, TM, LAMBERT, DSTEREO, USER
+**   UTMZONE    INT       UTM zone 1..60
+**   SCALE      DOUBLE    scale factor
+**   ORIGINLONG DOUBLE    central meridian, degrees
+**   ORIGINLAT  DOUBLE    latitude of origin, degrees
+**   FALSEEAST  DOUBLE    false easting, system units
+**   FALSENORTH DOUBLE    false northing, system units
+**   PARALLEL1  DOUBLE    first standard parallel, degrees
+**   PARALLEL2  DOUBLE    second standard parallel, degrees
+** PVXFORM, one transformation:
+**   XFORMNAME  CHAR(32)  name
+**   PROJNAME1  CHAR(32)  source system
+**   PROJNAME2  CHAR(32)  target system
+**   DEGREE     INT       0 similarity, n polynomial of degree n
+** PVXPOINT, one control point of a transformation, in its order:
+**   XFORMNAME  CHAR(32)  the transformation
+**   X1, Y1     DOUBLE    position in the source system
+**   X2, Y2     DOUBLE    position in the target system
+**   RESIDUAL   DOUBLE    fit distance of the last fit
+**
+** A table written by another's loader (PVXPOINT, read by the loader of
+** PVXFORM) has no loader of its own. The tables that later records bring
+** (PVSYMBOL, PVQUERY, PVQOUT, PVQPOINT, PVCHEM, PVPIE, PVPIEOUT) join the
+** list of entries in setup_tables.cpp the same way.
+*/
+#ifndef PV_CORE_SETUP_TABLES_H
+#define PV_CORE_SETUP_TABLES_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/pjct.h"
+#include "data/setup_columns.h"
+
+/* Our own columns of every setup table. */
+#define SETUP_GEN_COLUMN "SAVEGEN"
+#define SETUP_SEQ_COLUMN "SAVEROW"
+/* Appended to a table's name to name its scratch table. */
+#define SETUP_SCRATCH_SUFFIX "_NEW"
+
+/* The rows of a setup table as texts, each row in layout order. */
+struct setup_text_rows {
+    std::vector<std::vector<std::string>> rows;   /* one text per layout column */
+};
+
+/* One setup table. */
+struct setup_table_entry {
+    const char *name;                 /* table name, static */
+    const setup_table_def *layout;    /* its columns in layout order, static */
+    uint32_t change_bits;             /* PJCT_CHG_* bits that make it be written */
+    /* Makes the project's records from the rows read at logon; null for a
+    ** table that its parent's loader reads. Answers 0, or a negative code
+    ** when records could not be made (memory). */
+    int (*load)(pjct_rec *project, const setup_text_rows *rows);
+    /* Fills the rows to write from the project's records. Answers 0, or a
+    ** negative code. */
+    int (*save)(pjct_rec *project, setup_text_rows *rows);
+    /* Runs after the table was written: marks the records saved; may be
+    ** null. */
+    void (*saved)(pjct_rec *project);
+};
+
+int setup_table_count(void);
+const setup_table_entry *setup_table_at(int i);
+const setup_table_entry *setup_table_find(const char *name);
+int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_text_rows *out);
+int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows);
+const char *setup_row_text(const std::vector<std::string> &row, int i);
+
+#endif

@@ -1,0 +1,351 @@
+/*
+** setup_store_test.cpp: the setup store against DB3 projects run by the
+** DB3 driver: the coordinate tables and the registry tables saved and
+** loaded back to the same records, a user project that never receives
+** the built-in project's records, the one question before saving, tables
+** missing at logon and made at the first save, saves that fail part-way
+** without losing the old rows, and tables made without the save columns.
+*/
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "core/setup_store.h"
+#include "dcl_host.h"
+#include "map/dtm_list.h"
+#include "map/prj_list.h"
+#include "map/xfrm_fit.h"
+#include "map/xfrm_list.h"
+#include "platform/dialog/dialog_test_api.h"
+#include "sql_fixture.h"
+
+namespace {
+
+class SetupStore : public SqlDb3Test {
+ protected:
+  void SetUp() override {
+    SqlDb3Test::SetUp();
+    if (IsSkipped()) return;
+    dlg_test_clear();
+    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM);
+    forget_lists();
+  }
+  void TearDown() override {
+    if (!dir_.empty()) {
+      forget_lists();
+      ads_unload_dialog(g_dcl_id);
+      g_dcl_id = PV_NO_DCL;
+    }
+    SqlDb3Test::TearDown();
+  }
+
+  /* Empties the global coordinate lists, as unload does. */
+  static void forget_lists() {
+    xfrm_list_free();
+    prj_list_free();
+    dtm_list_free();
+    setup_owner_clear();
+  }
+
+  /* The trimmed first texts of a setup table's current rows, joined by "|". */
+  std::string names(pjct_rec *p, const char *table) {
+    setup_text_rows rows;
+    EXPECT_EQ(setup_table_read(p, setup_table_find(table), &rows), 0);
+    std::string out;
+    for (const auto &r : rows.rows) {
+      std::string t = r[0];
+      while (!t.empty() && t.back() == ' ') t.pop_back();
+      out += (out.empty() ? "" : "|") + t;
+    }
+    return out;
+  }
+
+  static dtm_rec *datum(const char *name, double a, double b) {
+    dtm_rec *d = dtm_new();
+    prj_name_copy(d->name, name);
+    d->a_m = a;
+    d->b_m = b;
+    EXPECT_EQ(dtm_insert(d), 1) << name;
+    return d;
+  }
+
+  static prj_rec *projection(const char *name, const char *type, const char *dtm, const char *units) {
+    prj_rec *p = prj_new();
+    prj_name_copy(p->name, name);
+    prj_name_copy(p->type_name, type);
+    prj_name_copy(p->dtm_name, dtm);
+    prj_name_copy(p->units_name, units);
+    return p;
+  }
+};
+
+TEST_F(SetupStore, CoordinateTablesRoundTripAndUserProjectsGetOnlyTheirOwnRecords) {
+  pjct_rec *builtin = logon("Projections");
+  /* The built-in project's own ellipsoids and system. */
+  ASSERT_EQ(setup_load_all(builtin), 0);
+  datum("CLARKE 1866", 6378206.4, 6356583.8);
+  datum("WGS 84", 6378137.0, 6356752.314245);
+  prj_rec *utm = projection("UTM 31 N", "UTM", "WGS 84", "meters");
+  utm->zone = 31;
+  ASSERT_EQ(prj_insert(utm), 1);
+  builtin->flags |= PJCT_CHG_DATUMS | PJCT_CHG_PROJS;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(builtin->flags & (PJCT_CHG_DATUMS | PJCT_CHG_PROJS), 0u);
+  EXPECT_EQ(names(builtin, "PVDATUM"), "CLARKE 1866|WGS 84");
+  EXPECT_EQ(names(builtin, "PVPROJ"), "UTM 31 N");   /* USER and GEOGRAPHIC are made, not saved */
+
+  /* Logon order: the built-in project first, then the user's. */
+  forget_lists();
+  ASSERT_EQ(setup_load_all(builtin), 0);
+  ASSERT_EQ(setup_load_all(project_), 0);
+  ASSERT_NE(prj_find("GEOGRAPHIC WGS 84", nullptr), nullptr);
+  ASSERT_NE(prj_find("UTM 31 N", nullptr), nullptr);
+  datum("AIRY 1830", 6377563.396, 6356256.909);
+  prj_rec *tm = projection("TM LOCAL", "TM", "AIRY 1830", "survey feet");
+  tm->scale = 0.9996012717;
+  tm->origin = {-2.0, 49.0, 0, 0};
+  tm->false_origin = {400000.0, -100000.0, 0, 0};
+  ASSERT_EQ(prj_insert(tm), 1);
+  ASSERT_EQ(prj_insert(projection("SITE GRID", "USER", "", "meters")), 1);
+  xfrm_rec *t = xfrm_new();
+  prj_name_copy(t->name, "SITE TO UTM");
+  prj_name_copy(t->prj_name1, "SITE GRID");
+  prj_name_copy(t->prj_name2, "UTM 31 N");
+  t->degree = 1;
+  ASSERT_EQ(xfrm_alloc_points(t, 4), 1);
+  const double src[4][2] = {{0, 0}, {100, 0}, {100, 100}, {0, 100.5}};
+  for (int i = 0; i < 4; i++) {
+    t->src[i] = {src[i][0], src[i][1], 0, 0};
+    t->dst[i] = {500000.0 + 2 * src[i][0] + 0.125, 4649776.0 + 2 * src[i][1], 0, 0};
+  }
+  ASSERT_EQ(xfrm_fit(t), 1);
+  ASSERT_EQ(xfrm_insert(t), 1);
+  t->changed = 1;
+  project_->flags |= PJCT_CHG_DATUMS | PJCT_CHG_PROJS | PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS;
+  builtin->flags |= PJCT_CHG_DATUMS;   /* the dialogs mark every project */
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(t->changed, 0);
+
+  /* The user's tables hold only the user's records. */
+  EXPECT_EQ(names(project_, "PVDATUM"), "AIRY 1830");
+  EXPECT_EQ(names(project_, "PVPROJ"), "SITE GRID|TM LOCAL");
+  EXPECT_EQ(names(project_, "PVXFORM"), "SITE TO UTM");
+  EXPECT_EQ(names(project_, "PVXPOINT"), "SITE TO UTM|SITE TO UTM|SITE TO UTM|SITE TO UTM");
+  EXPECT_EQ(names(builtin, "PVDATUM"), "CLARKE 1866|WGS 84");
+
+  /* Loaded again in logon order: the same records. */
+  forget_lists();
+  ASSERT_EQ(setup_load_all(builtin), 0);
+  ASSERT_EQ(setup_load_all(project_), 0);
+  dtm_rec *airy = dtm_find("AIRY 1830", nullptr);
+  ASSERT_NE(airy, nullptr);
+  EXPECT_EQ(airy->a_m, 6377563.396);
+  EXPECT_EQ(airy->b_m, 6356256.909);
+  ASSERT_NE(prj_find("GEOGRAPHIC AIRY 1830", nullptr), nullptr);
+  prj_rec *tm2 = prj_find("TM LOCAL", nullptr);
+  ASSERT_NE(tm2, nullptr);
+  EXPECT_EQ(tm2->type, PRJ_TYPE_TM);
+  EXPECT_EQ(tm2->units, PRJ_UNIT_SURVEY_FEET);
+  EXPECT_EQ(tm2->dtm, airy);
+  EXPECT_EQ(tm2->scale, 0.9996012717);
+  EXPECT_EQ(tm2->origin.x, -2.0);
+  EXPECT_EQ(tm2->origin.y, 49.0);
+  EXPECT_EQ(tm2->false_origin.x, 400000.0);
+  EXPECT_EQ(tm2->false_origin.y, -100000.0);
+  prj_rec *utm2 = prj_find("UTM 31 N", nullptr);
+  ASSERT_NE(utm2, nullptr);
+  EXPECT_EQ(utm2->zone, 31);
+  xfrm_rec *t2 = xfrm_list_head();
+  ASSERT_NE(t2, nullptr);
+  EXPECT_TRUE(prj_name_match(t2->name, "SITE TO UTM"));
+  EXPECT_EQ(t2->degree, 1);
+  EXPECT_EQ(t2->prj1, prj_find("SITE GRID", nullptr));
+  EXPECT_EQ(t2->prj2, utm2);
+  ASSERT_EQ(t2->count, 4);
+  for (int i = 0; i < 4; i++) {
+    EXPECT_EQ(t2->src[i].x, src[i][0]);
+    EXPECT_EQ(t2->src[i].y, src[i][1]);
+    EXPECT_EQ(t2->dst[i].x, 500000.0 + 2 * src[i][0] + 0.125);
+  }
+  geo_point in = {50, 50, 0, 0}, out = {};
+  ASSERT_EQ(xfrm_apply(&in, &out, t2), 1);   /* fitted on loading */
+  EXPECT_NEAR(out.x, 500100.125, 1e-3);
+  EXPECT_EQ(t2->changed, 0);
+  EXPECT_EQ(project_->flags & 0xFFu, 0u);   /* loading is no change */
+}
+
+TEST_F(SetupStore, RegistryInputRulesAndPointSetupsRoundTrip) {
+  run("CREATE TABLE STATN (BASENUMBER NUMERIC(8), STATION NUMERIC(8), X DOUBLE PRECISION, "
+      "Y DOUBLE PRECISION, NAME CHAR(20))");
+  run("CREATE TABLE NOTES (BASENUMBER NUMERIC(8), TEXT CHAR(40))");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  prj_rec *user = prj_find("USER", nullptr);
+  ASSERT_NE(user, nullptr);
+
+  for (const char *name : {"STATN", "NOTES"}) {
+    sql_col_rec *cols = nullptr;
+    ASSERT_GT(sql_describe_table(project_->connection, name, &cols, 0), 0);
+    tbl_rec *t = tbl_rec_new();
+    strcpy(t->name, name);
+    t->columns = cols;
+    t->table_type = strcmp(name, "STATN") == 0 ? TBL_DEF_STATION : TBL_DEF_OTHER;
+    for (sql_col_rec *c = cols; c; c = c->next) t->column_count++;
+    t->keys[TBL_KEY_BASENUMBER] = cols;
+    if (t->table_type == TBL_DEF_STATION) t->keys[TBL_KEY_STATION] = cols->next;
+    ASSERT_EQ(tbl_add(project_, t), 0);
+  }
+  tbl_rec *statn = tbl_find_by_name(project_->tables, "STATN", nullptr);
+  sql_col_rec *x = sql_col_find(statn->columns, "X", nullptr, nullptr);
+  sql_col_rec *y = sql_col_find(statn->columns, "Y", nullptr, nullptr);
+  sql_col_rec *name = sql_col_find(statn->columns, "NAME", nullptr, nullptr);
+  ASSERT_TRUE(x && y && name && name->attr);
+  EXPECT_FALSE(name->attr->flags & COL_ATTR_PLACEHOLDER);   /* listed by the registry */
+  name->attr->default_text = strdup("O'NEIL");
+  name->attr->flags |= COL_ATTR_NULL;
+  x->attr->range = COL_ATTR_HAS_MIN | COL_ATTR_HAS_MAX;
+  x->attr->minimum = -0.1;
+  x->attr->maximum = 1e7;
+  pnt_rec *pt = pnt_new();
+  pt->x_col = x;
+  pt->y_col = y;
+  pt->sym_col = name;
+  pt->projection = user;
+  ASSERT_EQ(pnt_attach(project_, pt), 0);
+
+  /* What the project holds, as texts. */
+  auto describe = [](pjct_rec *p) {
+    std::string s;
+    for (tbl_rec *t = p->tables; t; t = t->next) {
+      s += std::string("T ") + t->name + " " + std::to_string(t->table_type) + " " + std::to_string(t->column_count);
+      for (int k = 0; k < TBL_KEY_COUNT; k++) s += t->keys[k] ? std::string(" ") + t->keys[k]->name : " -";
+      s += "\n";
+    }
+    for (col_attr_rec *r = p->col_attrs; r; r = r->next) {
+      char buf[256];
+      snprintf(buf, sizeof buf, "R %s.%s %u %u %.17g %.17g '%s' %c\n", r->table, r->column, r->flags, r->range,
+               r->minimum, r->maximum, r->default_text ? r->default_text : "", r->delimiter);
+      s += buf;
+    }
+    for (pnt_rec *q = p->points; q; q = q->next)
+      s += std::string("P ") + (q->table ? q->table->name : "?") + " " + q->x_col->name + " " + q->y_col->name + " " +
+           (q->sym_col ? q->sym_col->name : "-") + " " + (q->projection ? q->projection->name : "-") + "\n";
+    return s;
+  };
+  std::string before = describe(project_);
+
+  host_io_use_script_text("pv_yesno_small\nok\n");
+  ASSERT_EQ(setup_save_all(g_pjct_list, 1), 0);
+  EXPECT_TRUE(host_io_faults().empty());
+  dlg_tile_snapshot l1, l2;
+  ASSERT_TRUE(dlg_test_last_tile("pv_yesno_small", "line1", l1));
+  dlg_test_last_tile("pv_yesno_small", "line2", l2);
+  EXPECT_EQ(l1.value + " " + l2.value, "Your GEO setup has been changed. Save changes ?");
+  EXPECT_EQ(project_->flags & (PJCT_CHG_TABLES | PJCT_CHG_COLUMNS | PJCT_CHG_POINTS), 0u);
+
+  free_lists(project_);
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_EQ(describe(project_), before);
+  EXPECT_EQ(project_->flags & (PJCT_CHG_TABLES | PJCT_CHG_COLUMNS | PJCT_CHG_POINTS), 0u);
+  statn = tbl_find_by_name(project_->tables, "STATN", nullptr);
+  x = sql_col_find(statn->columns, "X", nullptr, nullptr);
+  ASSERT_NE(x->attr, nullptr);
+  EXPECT_EQ(x->attr->point, project_->points);   /* the rules point at their setup again */
+  EXPECT_TRUE(x->attr->flags & COL_ATTR_POINT);
+}
+
+TEST_F(SetupStore, AnsweringNoWritesNothingAndKeepsTheChanges) {
+  ASSERT_EQ(setup_load_all(project_), 0);
+  project_->flags |= PJCT_CHG_TABLES;
+  host_io_use_script_text("pv_yesno_small\npick no\n");
+  EXPECT_EQ(setup_save_all(g_pjct_list, 1), -1);
+  EXPECT_FALSE(has_file("PVTABLE.DBF"));
+  EXPECT_TRUE(project_->flags & PJCT_CHG_TABLES);
+  EXPECT_EQ(setup_save_all(nullptr, 0), -2);
+  project_->flags &= ~PJCT_CHG_TABLES;
+  host_io_use_script_text("");
+  EXPECT_EQ(setup_save_all(g_pjct_list, 1), 0);   /* nothing changed: no question */
+  EXPECT_TRUE(host_io_faults().empty());
+}
+
+TEST_F(SetupStore, MissingTablesLoadEmptyAndAreMadeAtTheFirstSave) {
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_EQ(project_->tables, nullptr);
+  EXPECT_NE(prj_find("USER", nullptr), nullptr);
+  project_->flags |= PJCT_CHG_TABLES | PJCT_CHG_COLUMNS | PJCT_CHG_POINTS | PJCT_CHG_DATUMS;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  for (const char *f : {"PVTABLE.DBF", "PVCOLUMN.DBF", "PVPOINT.DBF", "PVDATUM.DBF"}) EXPECT_TRUE(has_file(f)) << f;
+  EXPECT_FALSE(has_file("PVPROJ.DBF"));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM PVTABLE"), "0\n");
+  sql_col_rec *cols = nullptr;
+  EXPECT_EQ(sql_describe_table(project_->connection, "PVTABLE", &cols, 0), 23);   /* 21 and our two */
+  EXPECT_NE(sql_col_find(cols, "POINT", nullptr, nullptr), nullptr);
+  sql_col_list_free(&cols);
+}
+
+TEST_F(SetupStore, SaveFailingPartWayLeavesTheOldRows) {
+  /* A PVDATUM whose name column is too narrow for one of the new names. */
+  run("CREATE TABLE PVDATUM (DATUMNAME CHAR(6), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION, "
+      "SAVEGEN INTEGER, SAVEROW INTEGER)");
+  run("INSERT INTO PVDATUM (DATUMNAME, MAJORAXISA, MINORAXISB, SAVEGEN, SAVEROW) VALUES ('OLD', 6378137, 6356752, 3, 0)");
+  run("INSERT INTO PVDATUM (DATUMNAME, MAJORAXISA, MINORAXISB, SAVEGEN, SAVEROW) VALUES ('STALE', 6378137, 6356752, 2, 0)");
+  run("INSERT INTO PVDATUM (DATUMNAME, MAJORAXISA, MINORAXISB, SAVEGEN, SAVEROW) VALUES ('HALF', 6378137, 6356752, -4, 0)");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_NE(dtm_find("OLD", nullptr), nullptr);       /* the newest save only */
+  EXPECT_EQ(dtm_find("STALE", nullptr), nullptr);
+  EXPECT_EQ(dtm_find("HALF", nullptr), nullptr);      /* never made current */
+  datum("AAA", 6378388.0, 6356911.946);
+  datum("LONGER NAME", 6378388.0, 6356911.946);
+  project_->flags |= PJCT_CHG_DATUMS;
+  host_io_clear_transcript();
+  EXPECT_EQ(setup_save_all(g_pjct_list, 0), -1);
+  EXPECT_NE(host_io_transcript().find("Cannot save setup table PVDATUM of project GEO"), std::string::npos);
+  EXPECT_TRUE(project_->flags & PJCT_CHG_DATUMS);
+  EXPECT_EQ(names(project_, "PVDATUM"), "OLD");
+  EXPECT_EQ(rows("SELECT DATUMNAME FROM PVDATUM WHERE SAVEGEN = -5"), "");   /* the half-written rows went */
+
+  /* Without the long name the save goes through and the older rows go. */
+  dtm_remove(dtm_find("LONGER NAME", nullptr));
+  EXPECT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(rows("SELECT DATUMNAME, SAVEGEN, SAVEROW FROM PVDATUM ORDER BY SAVEROW"), "AAA|5|0\nOLD|5|1\n");
+}
+
+TEST_F(SetupStore, TableWithoutSaveColumnsIsReadWholeAndRebuiltAtTheSave) {
+  run("CREATE TABLE PVDATUM (DATUMNAME CHAR(32), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION)");
+  run("INSERT INTO PVDATUM (DATUMNAME, MAJORAXISA, MINORAXISB) VALUES ('BESSEL 1841', 6377397.155, 6356078.963)");
+  run("INSERT INTO PVDATUM (DATUMNAME, MAJORAXISA, MINORAXISB) VALUES ('GRS 1980', 6378137, 6356752.314140)");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  ASSERT_NE(dtm_find("BESSEL 1841", nullptr), nullptr);
+  ASSERT_NE(prj_find("GEOGRAPHIC GRS 1980", nullptr), nullptr);
+  project_->flags |= PJCT_CHG_DATUMS;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_FALSE(has_file("PVDATUM_NEW.DBF"));
+  EXPECT_EQ(rows("SELECT DATUMNAME, SAVEGEN FROM PVDATUM ORDER BY SAVEROW"), "BESSEL 1841|1\nGRS 1980|1\n");
+  forget_lists();
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_EQ(dtm_find("GRS 1980", nullptr)->b_m, 6356752.314140);
+}
+
+TEST_F(SetupStore, HalfRebuiltTableIsReadFromItsScratchTable) {
+  run("CREATE TABLE PVDATUM_NEW (DATUMNAME CHAR(32), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION, "
+      "SAVEGEN INTEGER, SAVEROW INTEGER)");
+  run("INSERT INTO PVDATUM_NEW (DATUMNAME, MAJORAXISA, MINORAXISB, SAVEGEN, SAVEROW) "
+      "VALUES ('INTERNATIONAL 1924', 6378388, 6356911.946, 1, 0)");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_NE(dtm_find("INTERNATIONAL 1924", nullptr), nullptr);
+}
+
+TEST_F(SetupStore, DamagedTableIsNeverOverwritten) {
+  run("CREATE TABLE PVDATUM (DATUMNAME CHAR(32), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION)");
+  std::string path = g_test_pjct_dirs["GEO"] + "/PVDATUM.DBF";
+  { std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a table"; }
+  ASSERT_EQ(setup_load_all(project_), 0);   /* unreadable: nothing to load */
+  datum("WGS 84", 6378137.0, 6356752.314245);
+  project_->flags |= PJCT_CHG_DATUMS;
+  EXPECT_EQ(setup_save_all(g_pjct_list, 0), -1);
+  EXPECT_EQ(std::filesystem::file_size(path), strlen("not a table"));
+  EXPECT_TRUE(project_->flags & PJCT_CHG_DATUMS);
+}
+
+}  // namespace
