@@ -186,9 +186,15 @@ TEST_F(Db3ApiTest, DescribedColumnsAndScrollableCursor)
         int type = 0, length = 0, precision = 0, scale = 0, nullable = 0;
         ASSERT_EQ(asi_column_type(s, i, &type, &length, &precision, &scale, &nullable), 1);
         EXPECT_EQ(type, want[i][0]) << i;
-        if (want[i][1] >= 0) EXPECT_EQ(length, want[i][1]) << i;
-        if (want[i][2] >= 0) EXPECT_EQ(precision, want[i][2]) << i;
-        if (want[i][3] >= 0) EXPECT_EQ(scale, want[i][3]) << i;
+        if (want[i][1] >= 0) {
+            EXPECT_EQ(length, want[i][1]) << i;
+        }
+        if (want[i][2] >= 0) {
+            EXPECT_EQ(precision, want[i][2]) << i;
+        }
+        if (want[i][3] >= 0) {
+            EXPECT_EQ(scale, want[i][3]) << i;
+        }
         EXPECT_EQ(nullable, 1);
     }
     ASSERT_EQ(asi_alloc_cursor(&k), 1);

@@ -50,7 +50,9 @@ TEST_F(Db3Test, DamagedTableFailsOnlyItsStatements)
         EXPECT_EQ(fail("SELECT * FROM BAD"), DB3_ERR_DAMAGED) << err.text;
         EXPECT_STREQ(err.sqlstate, "HY000");
         EXPECT_NE(err.text.find("BAD"), std::string::npos) << err.text;
-        if (!c.appendable) EXPECT_EQ(fail("INSERT INTO BAD (A) VALUES ('x')"), DB3_ERR_DAMAGED);
+        if (!c.appendable) {
+            EXPECT_EQ(fail("INSERT INTO BAD (A) VALUES ('x')"), DB3_ERR_DAMAGED);
+        }
         EXPECT_EQ(rows("SELECT A, N FROM GOOD"), "ok|1.5\n");
     }
 }
