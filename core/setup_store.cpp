@@ -373,6 +373,14 @@ int setup_load_pvtable(pjct_rec *project, const setup_text_rows *rows)
         int n = sql_describe_table(project->connection, name.c_str(), &cols, 0);
         if (n == ERR_NO_MEMORY) return n;
         if (n <= 0) continue;
+        /* Columns take the rules PVCOLUMN listed, whether or not the
+        ** project is in g_pjct_list yet (where describing finds them). */
+        for (sql_col_rec *c = cols; c; c = c->next) {
+            col_attr_rec *listed = col_attr_find(project->col_attrs, c->name, name.c_str(), nullptr);
+            if (!listed || c->attr == listed) continue;
+            if (c->attr && (c->attr->flags & COL_ATTR_PLACEHOLDER)) col_attr_free(c->attr);
+            c->attr = listed;
+        }
         tbl_rec *t = tbl_rec_new();
         if (!t) {
             sql_col_list_free(&cols);

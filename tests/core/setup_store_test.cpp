@@ -244,6 +244,12 @@ TEST_F(SetupStore, RegistryInputRulesAndPointSetupsRoundTrip) {
   EXPECT_EQ(l1.value + " " + l2.value, "Your GEO setup has been changed. Save changes ?");
   EXPECT_EQ(project_->flags & (PJCT_CHG_TABLES | PJCT_CHG_COLUMNS | PJCT_CHG_POINTS), 0u);
 
+  /* Loaded before logon links the project into g_pjct_list, and after. */
+  free_lists(project_);
+  g_pjct_list = nullptr;
+  ASSERT_EQ(setup_load_all(project_), 0);
+  g_pjct_list = project_;
+  EXPECT_EQ(describe(project_), before);
   free_lists(project_);
   ASSERT_EQ(setup_load_all(project_), 0);
   EXPECT_EQ(describe(project_), before);

@@ -315,6 +315,8 @@ TEST_F(SqlAccess, DescribeTakesWidthsFromTheDbaseHeaderAndListedRules) {
   EXPECT_EQ(row->next->next->length, 30);
   EXPECT_EQ(row->next->attr, rule);
   EXPECT_TRUE(row->attr->flags & COL_ATTR_PLACEHOLDER);
+  EXPECT_EQ(sql_col_find_flag(row, COL_ATTR_PLACEHOLDER), row);
+  EXPECT_EQ(sql_col_find_flag(row, COL_ATTR_MEMO), nullptr);
   strcpy(row->next->text, "12.345");
   EXPECT_EQ(sql_row_from_text(row), 5100);
   sql_row_to_text(row);
