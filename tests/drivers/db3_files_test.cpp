@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "data/dbf/dbf.h"
 
@@ -228,4 +231,35 @@ TEST_F(Db3Test, DamageSweepNeverCrashes)
     EXPECT_GT(failures, 0);
     put_file(dir + "/T.DBF", good);
     EXPECT_EQ(rows("SELECT A FROM T"), "r0\nr1\nr2\nr3\n");
+}
+
+/* A write waits for the lock another connection holds on the table: the
+ * other side finishes its work (here: leaves a marker) before the
+ * statement goes on. */
+TEST_F(Db3Test, WriteWaitsForAnotherConnectionsLock)
+{
+    run("CREATE TABLE T (N INT)");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t kid = fork();
+    ASSERT_GE(kid, 0);
+    if (kid == 0) {
+        int fd = open((dir + "/T.DBF").c_str(), O_RDONLY);
+        int ok = fd >= 0 && flock(fd, LOCK_EX) == 0;
+        char c = ok ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        usleep(300 * 1000);
+        put_file(dir + "/MARKER", "done");
+        _exit(ok ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    run("INSERT INTO T (N) VALUES (1)");
+    EXPECT_TRUE(exists("MARKER"));
+    int status = 0;
+    waitpid(kid, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_EQ(rows("SELECT N FROM T"), "1\n");
 }
