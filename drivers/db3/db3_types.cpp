@@ -322,31 +322,32 @@ static int db3_store_exact(const db3_coltype *ct, long double v, int is_int, lon
     return db3_put_number(text, bytes, ct->width, column, err);
 }
 
-/* Writes an approximate number as the shortest text that reads back as
- * the same number (in float for REAL and small FLOATs). */
+/* Writes an approximate number as a text that reads back as the same
+ * number (in float for REAL and small FLOATs): the fewest significant
+ * digits from the type's usual precision up that bring it back (the %G
+ * form drops trailing zeros, so 0.1 stays "0.1"); when even that is wider
+ * than the field, the most digits that fit. Answers 1, or 0 with
+ * DB3_ERR_RANGE when no text fits. */
 static int db3_store_approx(const db3_coltype *ct, double v, char *bytes, const char *column, db3_error *err)
 {
     bool single = ct->precision <= DB3_REAL_DIGITS;
     if (single && fabs(v) > FLT_MAX)
         return db3_fail(err, DB3_ERR_RANGE, "value %g is outside REAL for column %s", v, column);
     double want = single ? (double)(float)v : v;
+    int first = single ? FLT_DIG : DBL_DIG;
     int most = single ? DB3_REAL_SIGNIFICANT : DB3_DOUBLE_SIGNIFICANT;
     char text[DB3_NUMBER_TEXT];
-    const char *fits = nullptr;
-    char best[DB3_NUMBER_TEXT];
-    for (int digits = 1; digits <= most; digits++) {
+    for (int digits = first; digits <= most; digits++) {
         snprintf(text, sizeof text, "%.*G", digits, want);
         if ((int)strlen(text) > ct->width) break;
         double back = strtod(text, nullptr);
-        if (single ? (float)back == (float)want : back == want) {
-            fits = text;
-            break;
-        }
-        memcpy(best, text, sizeof best);
-        fits = best;
+        if (single ? (float)back == (float)want : back == want) return db3_put_number(text, bytes, ct->width, column, err);
     }
-    if (!fits) return db3_fail(err, DB3_ERR_RANGE, "value %.17G does not fit column %s", v, column);
-    return db3_put_number(fits, bytes, ct->width, column, err);
+    for (int digits = most; digits >= 1; digits--) {
+        snprintf(text, sizeof text, "%.*G", digits, want);
+        if ((int)strlen(text) <= ct->width) return db3_put_number(text, bytes, ct->width, column, err);
+    }
+    return db3_fail(err, DB3_ERR_RANGE, "value %.17G does not fit column %s", v, column);
 }
 
 /* Writes value v into a field (see db3_internal.h). */

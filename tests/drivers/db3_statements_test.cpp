@@ -65,14 +65,17 @@ TEST_F(Db3Test, ValuesRoundTripThroughTheFiles)
     run("INSERT INTO V (A,B,C,D,E) VALUES ('x''y', 0.1, 12.5, -7, 2.5)");
     run("INSERT INTO V (A,B,C,D,E) VALUES ('', 1e-15, -3, NULL, NULL)");
     run("INSERT INTO V VALUES ('  lead', 6378137, '42.10', '12', 1.0e30)");
+    run("INSERT INTO V (B, E) VALUES (0.1 + 0.2, 0.1)");
     EXPECT_EQ(dbfread("V"),
               "\"x'y\"|0.1|12.5|-7|2.5\n"
               "''|1e-15|-3.0|None|None\n"
-              "'  lead'|6378137|42.1|12|1e+30\n");
+              "'  lead'|6378137|42.1|12|1e+30\n"
+              "''|0.30000000000000004|None|None|0.1\n");
     EXPECT_EQ(rows("SELECT * FROM V"),
               "x'y|0.1|12.50|-7|2.5\n"
               "~|1e-15|-3.00|~|~\n"
-              "  lead|6378137|42.10|12|1e+30\n");
+              "  lead|6378137|42.10|12|1e+30\n"
+              "~|0.3|~|~|0.1\n");
 }
 
 /* The memo side table of a table, its index of the same name and the
