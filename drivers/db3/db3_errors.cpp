@@ -28,7 +28,7 @@ static const db3_state_entry db3_states[] = {
     {DB3_ERR_RANGE, "22003"},         {DB3_ERR_TOO_LONG, "22001"},
     {DB3_ERR_DAMAGED, "HY000"},       {DB3_ERR_IO, "HY000"},
     {DB3_ERR_LOCKED, "HYT00"},        {DB3_ERR_NOT_SUPPORTED, "0A000"},
-    {DB3_ERR_CATALOG, "08001"},       {DB3_ERR_DEFINITION, "42000"},
+    {DB3_ERR_CATALOG, "3D000"},       {DB3_ERR_DEFINITION, "42000"},
     {DB3_ERR_MEMORY, "HY001"},        {DB3_ERR_COUNT, "21S01"},
     {DB3_ERR_COLUMN_EXISTS, "42S21"}, {DB3_ERR_STATE, "24000"},
     {DB3_ERR_INTERNAL, "HY000"},

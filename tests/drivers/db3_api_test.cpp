@@ -239,4 +239,33 @@ TEST_F(Db3ApiTest, ConditionsKeepTheirNativeCodes)
     EXPECT_EQ(query("SELECT * FROM T"), "a|1\n");
 }
 
+/* A number a file holds beyond its column's type is refused when it is
+ * fetched (22003), never handed over wrapped. */
+TEST_F(Db3ApiTest, OutOfRangeIntegerInAFileIsRefusedNotWrapped)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (I INT)"), 1);
+    ASSERT_EQ(exec("INSERT INTO T (I) VALUES (1)"), 1);
+    std::string path = dir + "/GEOL/T.DBF";
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(0, std::ios::end);
+    long size = (long)f.tellg();
+    f.seekp(size - 1 - 11);   /* the field before the end mark */
+    f.write("99999999999", 11);
+    f.close();
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&s), 1);
+    ASSERT_EQ(asi_prepare(s, c, "SELECT I FROM T"), 1);
+    ASSERT_EQ(asi_alloc_cursor(&k), 1);
+    ASSERT_EQ(asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ"), 1);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    EXPECT_EQ(asi_fetch_next(k), 0);
+    char st[6] = "";
+    asi_diag_cond_sqlstate(k, 0, st);
+    EXPECT_STREQ(st, "22003") << text(k);
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+}
+
 } // namespace

@@ -16,6 +16,7 @@
  */
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -84,9 +85,11 @@ void db3_set_value(CAsiData *v, const db3_column &c, const db3_value &x)
     switch (x.kind) {
     case DB3_VALUE_NULL: v->setNull(); return;
     case DB3_VALUE_INT:
-        if (c.type == DB3_TYPE_SMALLINT) {
+        /* A number a file holds beyond the type's range goes in as text,
+         * so that the value refuses it (22003) instead of wrapping. */
+        if (c.type == DB3_TYPE_SMALLINT && x.i >= INT16_MIN && x.i <= INT16_MAX) {
             v->setShort((std::int16_t)x.i);
-        } else if (c.type == DB3_TYPE_INTEGER) {
+        } else if (c.type == DB3_TYPE_INTEGER && x.i >= INT32_MIN && x.i <= INT32_MAX) {
             v->setLong((std::int32_t)x.i);
         } else {
             snprintf(text, sizeof text, "%lld", x.i);
