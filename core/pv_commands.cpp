@@ -11,6 +11,7 @@
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
+#include "core/pv_project_cmds.h"
 #include "core/str_util.h"
 
 namespace {
@@ -20,9 +21,9 @@ constexpr int PV_CODE_TEXT_SIZE = 16; /* room for a function code as text */
 /* The 33 commands; codes 0..32 are their command-line names, 33..65 their
 ** LISP names, both in this order. */
 const pv_command pv_command_table[PV_COMMAND_COUNT] = {
-    {"c:pv-open", "pv_open", nullptr, PV_RESULT_LOGON},
-    {"c:pv-logoff", "pv_logoff", nullptr, PV_RESULT_FLAG},
-    {"c:pv-profile", "pv_profile", nullptr, PV_RESULT_NONE},
+    {"c:pv-open", "pv_open", pv_open, PV_RESULT_LOGON},
+    {"c:pv-logoff", "pv_logoff", pv_logoff, PV_RESULT_FLAG},
+    {"c:pv-profile", "pv_profile", pv_profile, PV_RESULT_NONE},
     {"c:pv-add", "pv_add", nullptr, PV_RESULT_NONE},
     {"c:pv-edit", "pv_edit", nullptr, PV_RESULT_NONE},
     {"c:pv-delete", "pv_delete", nullptr, PV_RESULT_NONE},
@@ -33,12 +34,12 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-datum", "pv_datum", nullptr, PV_RESULT_NONE},
     {"c:pv-projection", "pv_projection", nullptr, PV_RESULT_NONE},
     {"c:pv-transform", "pv_transform", nullptr, PV_RESULT_NONE},
-    {"c:pv-setup", "pv_setup", nullptr, PV_RESULT_NONE},
+    {"c:pv-setup", "pv_setup", pv_setup, PV_RESULT_NONE},
     {"c:pv-move", "pv_move", nullptr, PV_RESULT_NONE},
     {"c:pv-import", "pv_import", nullptr, PV_RESULT_NONE},
     {"c:pv-point", "pv_point", nullptr, PV_RESULT_NONE},
     {"c:pv-tblsetup", "pv_tblsetup", nullptr, PV_RESULT_NONE},
-    {"c:pv-save", "pv_save", nullptr, PV_RESULT_NONE},
+    {"c:pv-save", "pv_save", pv_save, PV_RESULT_NONE},
     {"c:pv-upgrade", "pv_upgrade", nullptr, PV_RESULT_NONE},
     {"c:pv-stereo", "pv_stereo", nullptr, PV_RESULT_NONE},
     {"c:pv-arcpoly", "pv_arcpoly", nullptr, PV_RESULT_NONE},
@@ -51,7 +52,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-rename", "pv_rename", nullptr, PV_RESULT_NONE},
     {"c:pv-arclegend", "pv_arclegend", nullptr, PV_RESULT_NONE},
     {"c:pv-arcmake", "pv_arcmake", nullptr, PV_RESULT_NONE},
-    {"c:pv-aseoff", "pv_aseoff", nullptr, PV_RESULT_FLAG},
+    {"c:pv-aseoff", "pv_aseoff", pv_aseoff, PV_RESULT_FLAG},
     {"c:pv-ustation", "pv_ustation", nullptr, PV_RESULT_NONE},
 };
 

@@ -18,10 +18,19 @@
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
+#include "core/pjct.h"
+#include "core/pv_config.h"
 #include "core/pv_globals.h"
+#include "core/pv_logon.h"
 #include "core/str_util.h"
+#include "map/dtm_list.h"
+#include "map/prj_list.h"
+#include "map/shape_store.h"
+#include "map/xfrm_list.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
+#include "core/setup_store.h"
+#include "sqlclient/asi_api.h"
 
 namespace {
 
@@ -29,6 +38,11 @@ namespace {
 ** environment list is what marks a started application; until that step
 ** loads, the start-up itself keeps the mark. */
 bool s_started = false;
+/* Set between asi_init and asi_term. */
+bool s_asi_started = false;
+
+/* Host version from which the configuration is called the registry. */
+constexpr int PV_REGISTRY_HOST_VERSION = 14;
 
 /* Longest line of a pattern file or of acad.lsp that is read whole. */
 constexpr int PV_LINE_MAX = 1024;
@@ -36,6 +50,12 @@ constexpr int PV_LINE_MAX = 1024;
 /* Releases what a failed start-up had loaded. */
 void pv_release_partial(void)
 {
+    pjct_logoff_all(0);
+    pv_config_free();
+    if (s_asi_started) {
+        asi_term();
+        s_asi_started = false;
+    }
     pv_free_hatches();
     if (g_dcl_id != PV_NO_DCL) {
         ads_unload_dialog(g_dcl_id);
@@ -52,6 +72,48 @@ int pv_line_loads_lsp(const char *line)
 }
 
 }  // namespace
+
+/* Starts the SQL client engine; -5001 after "Unable to initialize ASI.". */
+int pv_load_asi(void)
+{
+    ads_printf("\nLoading %s...", "ASI");
+    if (!asi_init()) {
+        msg_alert(ERR_TITLE, "Unable to initialize ASI.");
+        return RTERROR;
+    }
+    s_asi_started = true;
+    ads_printf("done");
+    return RTNORM;
+}
+
+/* Reads the environments and projects of the configuration; -5001 after
+** "Unable to load ASI registry.". */
+int pv_load_config(void)
+{
+    if (g_host_version >= PV_REGISTRY_HOST_VERSION)
+        ads_printf("\nLoading ASI registry...");
+    else
+        ads_printf("\nLoading %s...", "ASI.INI");
+    if (pv_config_load() != RTNORM) {
+        msg_alert(ERR_TITLE, "Unable to load ASI registry.");
+        return RTERROR;
+    }
+    ads_printf("done");
+    return RTNORM;
+}
+
+/* Logs on to the built-in projections; prints " ** No projections!" when
+** that fails (start-up goes on). 5100 or -5001. */
+int pv_load_projections(void)
+{
+    ads_printf("\nLoading %s...", PV_PROJECTIONS);
+    if (pjct_logon_projections() != RTNORM) {
+        ads_printf(" ** No projections!");
+        return RTERROR;
+    }
+    ads_printf("done");
+    return RTNORM;
+}
 
 /* Looks the application up in APPID and registers it when absent; -5001
 ** after "Cannot register %s as an AutoCAD application.". */
@@ -202,15 +264,21 @@ int pv_init(void)
             pv_release_partial();
             return RTERROR;
         }
-        /* ASI: "\nLoading %s..." with "ASI", asi_init, "done". */
+        if (pv_load_asi() != RTNORM) {
+            pv_release_partial();
+            return RTERROR;
+        }
         /* ASE: "\nLoading %s..." with "ASE", opening g_ase_app (loading "ase" once on failure). */
         if (pv_load_hatches() != RTNORM) {
             pv_release_partial();
             return RTERROR;
         }
-        /* ASI registry (host version 14 and later) or ASI.INI: the environments and configured projects. */
+        if (pv_load_config() != RTNORM) {
+            pv_release_partial();
+            return RTERROR;
+        }
         pv_check_startup_lsp();
-        /* Projections: logon to the built-in project "Projections", else " ** No projections!". */
+        pv_load_projections();
         ads_printf("\nLoading %s...done\n", PV_APP_NAME);
         s_started = true;
     }
@@ -222,11 +290,21 @@ int pv_init(void)
 ** pv_startup.h. */
 int pv_terminate(void)
 {
-    /* Map parameters written; every project logged off (each saving its setup). */
-    /* Environment and project lists freed. */
+    /* Map parameters written. */
+    pjct_logoff_all(1);
+    pv_config_free();
     pv_free_hatches();
-    /* Shape table and the ellipsoid, projection and transformation lists released; map parameters reset. */
-    /* asi_term; g_ase_app closed. */
+    shape_store_free();
+    xfrm_list_free();
+    prj_list_free();
+    dtm_list_free();
+    setup_owner_clear();
+    /* Map parameters reset to their defaults. */
+    if (s_asi_started) {
+        asi_term();
+        s_asi_started = false;
+    }
+    /* g_ase_app closed. */
     if (g_dcl_id != PV_NO_DCL) {
         ads_unload_dialog(g_dcl_id);
         g_dcl_id = PV_NO_DCL;
@@ -238,7 +316,8 @@ int pv_terminate(void)
 /* The save message; see pv_startup.h. */
 int pv_save_drawing(void)
 {
-    /* Map parameters written to PETRIVEX_PARAMS, then setup_save_all over g_pjct_list. */
+    /* Map parameters written to PETRIVEX_PARAMS. */
+    if (g_pjct_list) setup_save_all(g_pjct_list, 1);
     return RTNORM;
 }
 

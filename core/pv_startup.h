@@ -38,10 +38,15 @@ int pv_is_started(void);
 /* Start-up steps, in their order; each 5100 or -5001 (after its alert). */
 int pv_register_app(void);
 int pv_load_dcl(void);
+int pv_load_asi(void);
+int pv_load_config(void);
 int pv_load_hatches(void);
 /* Makes acad.lsp hold the line that loads petrivex.lsp; 5100, or -5001
 ** after the warning line (start-up goes on). */
 int pv_check_startup_lsp(void);
+/* Logs on to the built-in projections; 5100, or -5001 after the line
+** " ** No projections!" (start-up goes on). */
+int pv_load_projections(void);
 
 /* Reads the pattern names of a pattern file ("*NAME, description" lines)
 ** into a new heap array of heap texts (upper case), with their count.
