@@ -77,29 +77,9 @@ struct logon_choice {
     char password[PJCT_PASSWORD_SIZE]; /* password */
 };
 
-/* "project": shows the chosen project's environment; a double-click logs
-** on. */
-void logon_project(ads_callback_packet *cpkt);
-/* "accept": checks the choice and ends the dialog. */
-void logon_accept(ads_callback_packet *cpkt);
-/* "cancel". */
-void logon_cancel(ads_callback_packet *cpkt);
-
-const dlg_tile k_logon_tiles[] = {
-    {"project", logon_project},
-    {"accept", logon_accept},
-    {"cancel", logon_cancel},
-};
-
-void logon_project(ads_callback_packet *cpkt)
-{
-    if (!cb_acts(cpkt)) return;
-    int i = tile_get_int(cpkt->dialog, "project");
-    if (i >= 0 && i < g_pjct_count) dlg_set_index(cpkt->dialog, "env", g_pjct_env[i]);
-    ads_set_tile(cpkt->dialog, "error", "");
-    if (cpkt->reason == CBR_DOUBLE_CLICK) logon_accept(cpkt);
-}
-
+/* "accept": checks the choice (a project chosen, of the environment
+** shown, user and password that fit) and ends the dialog with OK; else
+** says why in "error" and the dialog stays. */
 void logon_accept(ads_callback_packet *cpkt)
 {
     logon_choice *ch = (logon_choice *)cpkt->client_data;
@@ -130,10 +110,29 @@ void logon_accept(ads_callback_packet *cpkt)
     ads_done_dialog(cpkt->dialog, DLGOK);
 }
 
+/* "project": shows the chosen project's environment; a double-click logs
+** on as "accept" does. */
+void logon_project(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    int i = tile_get_int(cpkt->dialog, "project");
+    if (i >= 0 && i < g_pjct_count) dlg_set_index(cpkt->dialog, "env", g_pjct_env[i]);
+    ads_set_tile(cpkt->dialog, "error", "");
+    if (cpkt->reason == CBR_DOUBLE_CLICK) logon_accept(cpkt);
+}
+
+/* "cancel": ends the dialog without a choice. */
 void logon_cancel(ads_callback_packet *cpkt)
 {
     ads_done_dialog(cpkt->dialog, DLGCANCEL);
 }
+
+/* The tiles of pv_logon. */
+const dlg_tile k_logon_tiles[] = {
+    {"project", logon_project},
+    {"accept", logon_accept},
+    {"cancel", logon_cancel},
+};
 
 /* Runs pv_logon; 5100 with the choice, -5002 when cancelled, -9501 when
 ** the dialog cannot be loaded, -9401 when no project is configured. */

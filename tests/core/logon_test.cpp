@@ -354,3 +354,17 @@ TEST_F(LogonTest, ASetupThatCannotBeWrittenKeepsTheProjectLoggedOnWithItsChanges
   EXPECT_NE(p->connection, nullptr);
   fs::remove_all(dir_ / "projects" / "GEO" / "PVCOLUMN.DBF");
 }
+
+TEST_F(LogonTest, AUserProjectBringsTheProjectionsFirstWhenStartUpMissedThem) {
+  fs::rename(dir_ / "projects" / "Projections", dir_ / "kept");
+  ASSERT_EQ(load(), PV_ENTRY_OK);
+  EXPECT_NE(take_transcript().find(" ** No projections!"), std::string::npos);
+  EXPECT_EQ(dtm_find("WGS 84", nullptr), nullptr);
+  fs::rename(dir_ / "kept", dir_ / "projects" / "Projections");
+  EXPECT_EQ(texts(call("pv_open", {"GEO", "DB3", "", ""})).size(), 4u);
+  ASSERT_NE(g_pjct_list, nullptr);
+  EXPECT_STREQ(g_pjct_list->name, "GEO");
+  ASSERT_NE(g_pjct_list->next, nullptr);
+  EXPECT_STREQ(g_pjct_list->next->name, "Projections") << "logged on before GEO";
+  EXPECT_NE(dtm_find("WGS 84", nullptr), nullptr);
+}
