@@ -19,7 +19,8 @@
 #include <cstdio>
 
 /* Sizes and limits of the file format. */
-constexpr int DBF_PATH_SIZE = 128;        /* path buffer of a handle, terminator included */
+constexpr int DBF_PATH_SIZE = 1024;       /* path buffer of a handle, terminator included;
+                                             deep project directories must fit */
 constexpr int DBF_HEADER_SIZE = 32;       /* bytes of the file header */
 constexpr int DBF_FIELD_SIZE = 32;        /* bytes of one field descriptor */
 constexpr int DBF_NAME_SIZE = 11;         /* bytes of a descriptor's name, NUL padded */

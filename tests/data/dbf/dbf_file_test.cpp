@@ -53,6 +53,21 @@ TEST(DbfFile, CreatedTableHasDbaseHeaderAndAppendsBeforeTheEndMark)
     dbf_free(h);
 }
 
+TEST(DbfFile, TablesInADeepProjectDirectoryOpen)
+{
+    ScratchDir dir;
+    std::string deep = dir.path();
+    while (deep.size() < 300) deep += "/geological_survey_project";
+    fs::create_directories(deep);
+    dbf_handle *h = two_rows(deep + "/ROCK");
+    ASSERT_EQ(dbf_close(h), DBF_OK);
+    ASSERT_EQ(dbf_open(h, (deep + "/rock").c_str(), DBF_MODE_READ, 1), DBF_OK);
+    ASSERT_EQ(dbf_read_record(h, 0), DBF_OK);
+    EXPECT_EQ(get(h, "NAME"), "gneiss  ");
+    dbf_close(h);
+    dbf_free(h);
+}
+
 TEST(DbfFile, AppendGoesAfterTheLastRecordWhetherOrNotTheFileHadAnEndMark)
 {
     ScratchDir dir;
