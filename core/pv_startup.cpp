@@ -22,6 +22,7 @@
 #include "core/pv_config.h"
 #include "core/pv_globals.h"
 #include "core/pv_logon.h"
+#include "core/setup_store.h"
 #include "core/str_util.h"
 #include "map/dtm_list.h"
 #include "map/prj_list.h"
@@ -29,7 +30,6 @@
 #include "map/xfrm_list.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
-#include "core/setup_store.h"
 #include "sqlclient/asi_api.h"
 
 namespace {
