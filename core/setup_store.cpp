@@ -15,6 +15,7 @@
 */
 #include "core/setup_store.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +72,19 @@ struct setup_owner {
 static std::vector<setup_owner> s_owners;
 /* Setup tables that could not be read at a project's logon: never written. */
 static std::vector<std::pair<std::string, std::string>> s_unreadable;   /* project, table */
+
+/* 1 when two names are equal, letters compared without regard to case
+** and every other character exactly ("ZONE 1" and "ZONE Q" differ, though
+** '1' and 'Q' agree modulo 32); 0 otherwise and for a null name. */
+int setup_name_eq(const char *a, const char *b)
+{
+    if (!a || !b) return 0;
+    for (;; a++, b++) {
+        unsigned char x = (unsigned char)*a, y = (unsigned char)*b;
+        if (isalpha(x) && isalpha(y) ? toupper(x) != toupper(y) : x != y) return 0;
+        if (!x) return 1;
+    }
+}
 
 /* Forgets which project each global coordinate record belongs to (at
 ** unload, with the lists). */

@@ -33,6 +33,7 @@
 int setup_load_all(pjct_rec *project);
 int setup_save_all(pjct_rec *list, int confirm);
 void setup_owner_clear(void);
+int setup_name_eq(const char *a, const char *b);
 
 /* Loaders and savers of the tables (entries of setup_tables.cpp). */
 int setup_load_pvdatum(pjct_rec *project, const setup_text_rows *rows);

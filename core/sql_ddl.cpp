@@ -87,7 +87,7 @@ int sql_insert_row(void *connection, sql_col_rec *row, const char *table)
 /* Updates the rows of every table of a row: for each table, in the order
 ** its columns first appear, "UPDATE %s SET" over its columns (character
 ** values quoted, empty non-character values NULL) and " WHERE %s=%s" on
-** the table's unique-number column. Answers 5100; -2 for a null row or a
+** the table's unique-number column; columns of no table are passed over. Answers 5100; -2 for a null row or a
 ** table without a unique-number column in the row; -9302 for a numeric
 ** text that is not a number; -9205 for a statement longer than 8192
 ** characters (nothing is sent then); else the first failure's code
@@ -98,7 +98,7 @@ int sql_update_row(sql_col_rec *row, int report)
     for (sql_col_rec *first = row; first; first = first->next) {
         int seen = 0;
         for (sql_col_rec *c = row; c != first && !seen; c = c->next) seen = str_eq_nocase(c->table, first->table);
-        if (seen) continue;
+        if (seen || str_nonblank(first->table) != SQL_OK) continue;   /* a column of no table stays */
         sql_col_rec *key = sql_row_key_column(first, row);
         if (!key || !sql_is_ident(first->table) || !sql_is_ident(key->name)) return SQL_ERR_ARG;
         std::string text = std::string("UPDATE ") + first->table + " SET";

@@ -23,6 +23,14 @@
 
 namespace {
 
+TEST(SetupNameEq, LettersIgnoreCaseOtherCharactersMustMatch) {
+  struct { const char *a, *b; int want; } cases[] = {
+      {"Statn", "STATN", 1}, {"ZONE 1", "ZONE Q", 0}, {"A@", "A`", 0}, {"AB", "ABC", 0},
+      {"", "", 1},           {"x_1", "X_1", 1},       {nullptr, "A", 0},
+  };
+  for (const auto &c : cases) EXPECT_EQ(setup_name_eq(c.a, c.b), c.want) << (c.a ? c.a : "null") << " " << c.b;
+}
+
 class SetupStore : public SqlDb3Test {
  protected:
   void SetUp() override {
