@@ -181,7 +181,8 @@ static int setup_read_long(const char *text, long *out)
 }
 
 /* Reads the rows of the newest save of one table that exists. Answers 0;
-** a negative code when the rows cannot be read. */
+** a negative code when the rows cannot be read (also when fewer rows come
+** than were counted). */
 static int setup_read_rows(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_shape &shape,
                            setup_text_rows *out)
 {
@@ -204,7 +205,10 @@ static int setup_read_rows(pjct_rec *p, const char *table, const setup_table_def
     std::vector<std::pair<long, std::vector<std::string>>> all;
     long newest = -1;
     for (int k = 0; k < n; k++) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) break;
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) {
+            sql_close_query(&stmt, &cursor, &row);
+            return ERR_SQL_NO_CONDITION;   /* rows counted but not read: never half a table */
+        }
         std::vector<std::string> texts;
         sql_col_rec *c = row;
         for (int i = 0; i < layout->count; i++) {
@@ -284,7 +288,7 @@ static int setup_create(pjct_rec *p, const char *table, const setup_table_def *l
 }
 
 /* The highest save number (by its size) in a table with SAVEGEN. Answers
-** 0 or above, or a negative code. */
+** 0 or above, or a negative code (also when not every row could be read). */
 static long setup_newest_gen(pjct_rec *p, const char *table)
 {
     std::string text = std::string("SELECT ") + SETUP_GEN_COLUMN + " FROM " + table;
@@ -294,7 +298,10 @@ static long setup_newest_gen(pjct_rec *p, const char *table)
     if (n < 0) return n;
     long top = 0;
     for (int k = 0; k < n; k++) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) break;
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) {
+            sql_close_query(&stmt, &cursor, &row);
+            return ERR_SQL_NO_CONDITION;
+        }
         long gen = 0;
         if (row && row->text && setup_read_long(row->text, &gen) && labs(gen) > top) top = labs(gen);
     }
