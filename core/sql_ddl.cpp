@@ -23,15 +23,11 @@
 
 #include "core/err_text.h"
 #include "core/pjct.h"
+#include "core/pjct_list.h"
 #include "core/pv_globals.h"
 #include "core/str_util.h"
 #include "data/dbf/dbf.h"
 #include "sqlclient/asi_api.h"
-
-/* Of the project list: the configured directory of a project. Linked
-** weakly: where the project list is not part of the program (the access
-** layer's own tests) the DB3 extras find no directory and are skipped. */
-extern const char *pjct_dir(const char *name) __attribute__((weak));
 
 /* Host result codes. */
 #define SQL_OK      5100
@@ -238,7 +234,7 @@ int sql_drop_table(void *connection, const char *table)
 static std::string sql_db3_dir(void *connection)
 {
     pjct_rec *p = sql_project_of(connection);
-    if (!p || !(p->flags & PJCT_ENV_DB3) || !pjct_dir) return std::string();
+    if (!p || !(p->flags & PJCT_ENV_DB3)) return std::string();
     const char *dir = pjct_dir(p->name);
     return dir ? std::string(dir) : std::string();
 }

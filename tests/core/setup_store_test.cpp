@@ -352,7 +352,7 @@ TEST_F(SetupStore, HalfRebuiltTableIsReadFromItsScratchTable) {
 
 TEST_F(SetupStore, DamagedTableIsNeverOverwritten) {
   run("CREATE TABLE PVDATUM (DATUMNAME CHAR(32), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION)");
-  std::string path = g_test_pjct_dirs["GEO"] + "/PVDATUM.DBF";
+  std::string path = std::string(pjct_dir("GEO")) + "/PVDATUM.DBF";
   { std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a table"; }
   ASSERT_EQ(setup_load_all(project_), 0);   /* unreadable: nothing to load */
   datum("WGS 84", 6378137.0, 6356752.314245);

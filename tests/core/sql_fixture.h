@@ -12,12 +12,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 
 #include "core/pjct.h"
+#include "core/pjct_list.h"
+#include "core/pv_config.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "data/col_attr.h"
@@ -31,17 +34,6 @@
 #ifndef PV_DB3_DRIVER
 #define PV_DB3_DRIVER ""
 #endif
-
-/* Directories of the projects the fixture logged on, by name. */
-inline std::map<std::string, std::string> g_test_pjct_dirs;
-
-/* The project list's lookup of a project's directory, for the DB3 extras
-** of the access layer. */
-const char *pjct_dir(const char *name)
-{
-    auto it = g_test_pjct_dirs.find(name ? name : "");
-    return it == g_test_pjct_dirs.end() ? nullptr : it->second.c_str();
-}
 
 class SqlDb3Test : public ::testing::Test {
  protected:
@@ -71,7 +63,7 @@ class SqlDb3Test : public ::testing::Test {
     asi_cfg_close(&cfg_);
     asi_term();
     std::filesystem::remove_all(dir_);
-    g_test_pjct_dirs.clear();
+    pv_config_free();
   }
 
   /* A DB3 project of that name in its own directory, connected and put at
@@ -91,7 +83,14 @@ class SqlDb3Test : public ::testing::Test {
     p->next = g_pjct_list;
     if (g_pjct_list) g_pjct_list->prev = p;
     g_pjct_list = p;
-    g_test_pjct_dirs[name] = pdir;
+    /* Configured, so that pjct_dir finds its directory. */
+    g_pjct_names = (char **)realloc(g_pjct_names, sizeof(char *) * (g_pjct_count + 1));
+    g_pjct_dirs = (char **)realloc(g_pjct_dirs, sizeof(char *) * (g_pjct_count + 1));
+    g_pjct_env = (int *)realloc(g_pjct_env, sizeof(int) * (g_pjct_count + 1));
+    g_pjct_names[g_pjct_count] = strdup(name);
+    g_pjct_dirs[g_pjct_count] = strdup(pdir.c_str());
+    g_pjct_env[g_pjct_count] = 0;
+    g_pjct_count++;
     return p;
   }
 
@@ -149,7 +148,7 @@ class SqlDb3Test : public ::testing::Test {
   /* Whether a file of the project directory exists (name without regard
   ** to case). */
   bool has_file(const std::string &name, pjct_rec *p = nullptr) {
-    std::string pdir = g_test_pjct_dirs[(p ? p : project_)->name];
+    std::string pdir = pjct_dir((p ? p : project_)->name);
     for (const auto &e : std::filesystem::directory_iterator(pdir))
       if (strcasecmp(e.path().filename().c_str(), name.c_str()) == 0) return true;
     return false;
