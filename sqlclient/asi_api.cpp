@@ -436,14 +436,7 @@ int asi_diag_cond_sqlstate(const CAsiHandle *h, int i, char *buf)
     if (!h || !buf)
         return 0;
     CAsiDiagArea scratch;
-    return asi_try_call(&scratch, 0, [&] {
-        CAsiUcStr state;
-        if (h->diagCondTextItem(i, ASI_ITEM_SQLSTATE, state) && state.length() == ASI_SQLSTATE_LEN) {
-            state.toMb(buf, ASI_SQLSTATE_LEN + 1);
-            return 1;
-        }
-        return h->diagCondSqlstate(i, buf);
-    });
+    return asi_try_call(&scratch, 0, [&] { return h->diagCondSqlstate(i, buf); });
 }
 
 } /* extern "C" */

@@ -301,12 +301,22 @@ int CAsiDiagArea::condText(int i, CAsiUcStr &out) const
     return 1;
 }
 
-/* Record i's SQLSTATE. */
+/* Record i's SQLSTATE: the one its driver gave (item ASI_ITEM_SQLSTATE),
+** else the one its code carries. 1, or 0 with an empty text when i is out
+** of range. */
 int CAsiDiagArea::condSqlstate(int i, char out[ASI_SQLSTATE_LEN + 1]) const noexcept
 {
     if (i < 0 || i >= m_count) {
         out[0] = '\0';
         return 0;
+    }
+    const asi_diag_item *it = diag_find_item(m_recs[i], ASI_ITEM_SQLSTATE);
+    if (it && it->isText && it->text.length() == ASI_SQLSTATE_LEN) {
+        const char16_t *u = it->text.ucs();
+        for (int k = 0; k < ASI_SQLSTATE_LEN; k++)
+            out[k] = (u[k] < 128) ? (char)u[k] : '?';
+        out[ASI_SQLSTATE_LEN] = '\0';
+        return 1;
     }
     asi_sqlstate_text(m_recs[i].code, out);
     return 1;

@@ -27,6 +27,8 @@ constexpr int ASI_SQLSTATE_LEN = 5;
 /* Item ids of the link client's condition records. */
 constexpr int ASI_ITEM_LINK_CATEGORY = 1025;
 constexpr int ASI_ITEM_LINK_CODE = 1026;
+/* The item that keeps the SQLSTATE a driver gave with its condition. */
+constexpr int ASI_ITEM_SQLSTATE = 1030;
 
 /* The message set of the engine's condition texts in asiloc.xmx. */
 constexpr int ASI_MSG_SET_CONDITIONS = 1;

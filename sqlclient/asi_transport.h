@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_stream.h"
 
 /* Engine codes of the driver manager and the transport. */
@@ -109,9 +110,6 @@ constexpr int ASI_TAG_COND = 20;       /* i32: a condition's native code */
 constexpr int ASI_TAG_SQLSTATE = 21;   /* UCS-2: its SQLSTATE (5 characters) */
 constexpr int ASI_TAG_MESSAGE = 22;    /* UCS-2: its message text */
 constexpr int ASI_TAG_WARNING = 23;    /* i32: 1 when the condition is a warning */
-
-/* The diagnostics item that keeps a driver condition's SQLSTATE. */
-constexpr int ASI_ITEM_SQLSTATE = 1030;
 
 /* One channel of the mapping.  Its buffer lies in the data area. */
 struct asi_shm_channel {

@@ -78,6 +78,21 @@ TEST(DiagArea, RecordsItemsCopiesAndReset)
     EXPECT_EQ(d.condCode(102), 99);
 }
 
+TEST(DiagArea, SqlstateOfADriverConditionIsTheDriversOwn)
+{
+    CAsiDiagArea d;
+    d.addCondition(14215);   /* a driver's native syntax-error code */
+    d.addTextItem(ASI_ITEM_SQLSTATE, CAsiUcStr("42000"));
+    d.complete();
+    d.addCondition(0x2203);  /* an engine condition carries its own state */
+    d.complete();
+    char state[6];
+    ASSERT_EQ(d.condSqlstate(0, state), 1);
+    EXPECT_STREQ(state, "42000");
+    ASSERT_EQ(d.condSqlstate(1, state), 1);
+    EXPECT_STREQ(state, "22003");
+}
+
 TEST(DiagArea, HandleGettersReadTheHandlesArea)
 {
     CAsiHandle h;
