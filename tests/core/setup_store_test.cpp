@@ -8,9 +8,11 @@
 */
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/setup_store.h"
 #include "dcl_host.h"
@@ -339,6 +341,33 @@ TEST_F(SetupStore, TableWithoutSaveColumnsIsReadWholeAndRebuiltAtTheSave) {
   forget_lists();
   ASSERT_EQ(setup_load_all(project_), 0);
   EXPECT_EQ(dtm_find("GRS 1980", nullptr)->b_m, 6356752.314140);
+}
+
+TEST_F(SetupStore, ShippedProjectionsLoadAndSaveWithoutLosingARecord) {
+  pjct_rec *builtin = logon("Projections");
+  for (const auto &e : std::filesystem::directory_iterator(PV_RESOURCE_DIR "/projects/Projections"))
+    std::filesystem::copy_file(e.path(), std::string(pjct_dir("Projections")) + "/" + e.path().filename().string());
+  ASSERT_EQ(setup_load_all(builtin), 0);
+  std::string datums = names(builtin, "PVDATUM"), projs = names(builtin, "PVPROJ");
+  EXPECT_NE(datums.find("WGS 84"), std::string::npos) << datums;
+  int n = 0;
+  for (dtm_rec *d = dtm_list_head(); d; d = d->next) n++;
+  EXPECT_EQ(n, (int)std::count(datums.begin(), datums.end(), '|') + 1);   /* every shipped ellipsoid */
+  builtin->flags |= PJCT_CHG_DATUMS | PJCT_CHG_PROJS;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  /* The same records, now in list order. */
+  auto sorted = [](std::string t) {
+    std::vector<std::string> v;
+    for (size_t at = 0; at != std::string::npos;) {
+      size_t bar = t.find('|', at);
+      v.push_back(t.substr(at, bar == std::string::npos ? bar : bar - at));
+      at = bar == std::string::npos ? bar : bar + 1;
+    }
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  EXPECT_EQ(sorted(names(builtin, "PVDATUM")), sorted(datums));
+  EXPECT_EQ(sorted(names(builtin, "PVPROJ")), sorted(projs));
 }
 
 TEST_F(SetupStore, HalfRebuiltTableIsReadFromItsScratchTable) {
