@@ -171,7 +171,7 @@ static int sql_describe_stmt(CAsiStatement *s, void *connection, sql_col_rec **o
     if (n == 0) return SQL_ERR_ARG;
     sql_col_rec **tail = out;
     for (int i = 0; i < n; i++) {
-        char name[SQL_COL_NAME_SIZE] = "";
+        char name[SQL_SHORT_TEXT_SIZE] = "";   /* an expression's name may be long: cut below */
         int type = 0, length = 0, precision = 0, scale = 0, nullable = 0;
         if (!asi_column_name(s, i, name, sizeof name) ||
             !asi_column_type(s, i, &type, &length, &precision, &scale, &nullable)) {

@@ -264,6 +264,14 @@ TEST_F(SqlAccess, MaximumIsReadIntoTheColumnTextAndValue) {
   EXPECT_EQ(sql_select_max(project_->connection, &row, "NAME", "ROCK"), 0);
   EXPECT_STREQ(row->next->text, "ZZ");
   EXPECT_EQ(sql_select_max(project_->connection, &row, "NOPE", "ROCK"), -2);
+  /* A result column named by a long expression keeps the first 20 characters. */
+  void *stmt = nullptr, *cursor = nullptr;
+  sql_col_rec *sum = nullptr;
+  ASSERT_EQ(sql_query(project_->connection, "SELECT BASENUMBER + BASENUMBER + BASENUMBER FROM ROCK ORDER BY 1",
+                      &stmt, &cursor, &sum, 0), 2);
+  EXPECT_EQ(strlen(sum->name), 20u);
+  EXPECT_EQ(std::stod(sum->text), 21.0);
+  sql_close_query(&stmt, &cursor, &sum);
   sql_col_list_free(&row);
 }
 
