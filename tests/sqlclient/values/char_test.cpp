@@ -295,8 +295,9 @@ TEST(CharCollation, DyadicAndComparisonTables)
                 locale = 99;
                 ok = asi_coll_compare(x, c, y, d, &locale);
                 EXPECT_EQ(ok, cmp[0] == 'P' ? 1 : 0) << c << d << same;
-                if (ok)
+                if (ok) {
                     EXPECT_EQ(locale, cmp[1] == 'X' ? x : y) << c << d << same;
+                }
             }
         }
     }

@@ -23,12 +23,6 @@
 
 namespace {
 
-std::string text(const CAsiData &v)
-{
-    char buf[64];
-    v.getText(buf, sizeof buf);
-    return buf;
-}
 
 std::string type_text(const CAsiData *v)
 {
