@@ -131,6 +131,10 @@ int ads_agetenv(const char *sym, char *var);
 int ads_findfile(const char *fname, char *result);
 int ads_arxload(const char *app);
 struct resbuf *ads_arxloaded(void);
+/* Runs a LISP function another application defined; args: its name
+** (RTSTR), then its arguments. RTNORM with its value in *result (the
+** caller releases it), RTERROR when no application defines it. */
+int ads_invoke(const struct resbuf *args, struct resbuf **result);
 
 /* ---- System variables -------------------------------------------------- */
 int ads_getvar(const char *sym, struct resbuf *result);

@@ -114,5 +114,8 @@ std::string host_last_error();
 int host_open_selection_sets();
 /* Number of live entities in model space (main entities only). */
 int host_model_entity_count();
+/* The image files the render module's c:replay showed, in order, as it
+** found them. */
+const std::vector<std::string> &host_replayed_images();
 
 #endif /* PV_PLATFORM_HOST_EDITOR_H */
