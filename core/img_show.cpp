@@ -2,10 +2,10 @@
 ** img_show.cpp: image files named by row values, shown through the host's
 ** render module.
 **
-** The render module's replay function draws an image file on the drawing
-** screen. The module's interface to the host has no call that runs another
-** application's LISP function, so under a host without that path an image
-** is found and checked but reported as not shown.
+** The render module's replay function, the LISP function "c:replay" run
+** through ads_invoke, draws an image file on the drawing screen. When the
+** host has no render module to run it, an image is found and checked but
+** reported as not shown.
 */
 #include "core/img_show.h"
 
@@ -78,7 +78,15 @@ int img_show(const pjct_rec *project, const char *file_name, int ask)
         int rc = img_ask(name);
         if (rc != RTNORM) return rc;
     }
-    ads_printf("\nCannot show %s: this editor has no image viewer.\n", path);
+    struct resbuf *call = ads_buildlist(RTSTR, "c:replay", RTSTR, path, 0);
+    if (!call) return RTERROR;
+    struct resbuf *value = nullptr;
+    int rc = ads_invoke(call, &value);
+    int shown = rc == RTNORM && value && value->restype == RTT;
+    ads_relrb(call);
+    ads_relrb(value);
+    if (shown) return RTNORM;
+    if (rc != RTNORM) ads_printf("\nCannot show %s: this editor has no image viewer.\n", path);
     return RTERROR;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -18,6 +19,7 @@
 #include "core_fixture.h"
 #include "data/col_attr.h"
 #include "dcl_host.h"
+#include "host_editor.h"
 
 namespace {
 
@@ -241,9 +243,15 @@ TEST_F(CoreTest, ImageNamesAreCheckedFoundAndAskedFor) {
   EXPECT_EQ(img_show(nullptr, " outcrop.bmp ", 1), RTERROR);   /* answered No */
   EXPECT_NE(host_io_transcript().find("\nDisplay outcrop.bmp?\nYes/No <Yes>: "), std::string::npos);
   EXPECT_EQ(img_show(nullptr, "outcrop.bmp", 1), RTCAN);
-  /* Yes: the editor has no image viewer, and says so. */
-  EXPECT_EQ(img_show(nullptr, "outcrop.bmp", 1), RTERROR);
-  EXPECT_NE(host_io_transcript().find("no image viewer"), std::string::npos);
+  EXPECT_TRUE(host_replayed_images().empty());   /* neither No nor cancel shows it */
+  /* Yes: the render module replays the file found. */
+  EXPECT_EQ(img_show(nullptr, "outcrop.bmp", 1), RTNORM);
+  ASSERT_EQ(host_replayed_images().size(), 1u);
+  EXPECT_EQ(std::filesystem::path(host_replayed_images()[0]).filename(), "outcrop.bmp");
+  EXPECT_NE(host_io_transcript().find("Replaying image "), std::string::npos);
+  EXPECT_EQ(img_show(nullptr, "OUTCROP.BMP", 0), RTNORM);   /* no question asked */
+  EXPECT_EQ(host_replayed_images().size(), 2u);
+  EXPECT_TRUE(host_io_faults().empty());
 }
 
 TEST_F(CoreTest, ImagesOfARowAreShownColumnByColumnAndCancelStops) {
@@ -264,10 +272,13 @@ TEST_F(CoreTest, ImagesOfARowAreShownColumnByColumnAndCancelStops) {
   host_io_use_script_text("*cancel*\n");
   EXPECT_EQ(img_show_row(&shown), RTCAN);
   EXPECT_EQ(shown, 0);
-  host_io_use_script_text("Yes\n");
+  EXPECT_TRUE(host_replayed_images().empty());
+  host_io_use_script_text("Yes\n\n");   /* Yes, then RETURN for img_end */
   EXPECT_EQ(img_show_row(&shown), RTNORM);
-  EXPECT_EQ(shown, 0);   /* found, but this editor shows no images */
+  EXPECT_EQ(shown, 1);   /* the image column only; the plain one is skipped */
+  ASSERT_EQ(host_replayed_images().size(), 1u);
+  EXPECT_EQ(std::filesystem::path(host_replayed_images()[0]).filename(), "a.bmp");
   EXPECT_EQ(img_end(), RTNORM);
-  EXPECT_TRUE(host_io_faults().empty());  /* nothing shown, nothing waited for */
+  EXPECT_TRUE(host_io_faults().empty());
   EXPECT_EQ(img_show_row(&shown), -2);
 }
