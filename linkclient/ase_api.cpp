@@ -196,11 +196,15 @@ int ase_get_err_count(void *dsc)
     return dsc ? as_dsc(dsc)->errCount() : 0;
 }
 
+/* The error list's item accessor of its name; 0 out of range or for a
+** null handle. */
 int ase_get_err_category(void *dsc, int i)
 {
     return dsc ? as_dsc(dsc)->errCategory(i) : 0;
 }
 
+/* The error list's item accessor of its name; 0 out of range or for a
+** null handle. */
 int ase_get_err_code(void *dsc, int i)
 {
     return dsc ? as_dsc(dsc)->errCode(i) : 0;
@@ -212,6 +216,7 @@ int ase_get_err_message(void *dsc, int i, char *buf, int size)
     return dsc ? as_dsc(dsc)->errMessage(i, buf, size) : 0;
 }
 
+/* Empties the handle's error list; 1, 0 for a null handle. */
 int ase_clear_errs(void *dsc)
 {
     return dsc ? as_dsc(dsc)->errClear() : 0;
@@ -236,11 +241,15 @@ const char *ase_get_err_param(void *dsc, int row, int *id, int *kind)
     return d->req()->itemNameText(row, name, sizeof name);
 }
 
+/* The error list's item accessor of its name; 0 out of range or for a
+** null handle. */
 int ase_get_err_int(void *dsc, int i, int id, int *out)
 {
     return dsc ? as_dsc(dsc)->errInt(i, id, out) : 0;
 }
 
+/* The error list's item accessor of its name; 0 out of range or for a
+** null handle. */
 int ase_get_err_str(void *dsc, int i, int id, char *buf, int size)
 {
     return dsc ? as_dsc(dsc)->errText(i, id, buf, size) : 0;
@@ -260,36 +269,48 @@ int ase_set_path_name(void *dsc, const char *text)
     return p ? p->setName(text) : 0;
 }
 
+/* Forwards to CAsePathDsc::request14: its result; 0 for a null handle or one of
+** another kind. */
 int ase_path_request14(void *dsc, const char *text)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->request14(text) : 0;
 }
 
+/* Forwards to CAsePathDsc::request15: its result; 0 for a null handle or one of
+** another kind. */
 int ase_path_request15(void *dsc)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->request15() : 0;
 }
 
+/* Forwards to CAsePathDsc::setPart: its result; 0 for a null handle or one of
+** another kind. */
 int ase_init_path(void *dsc, const char *name, int level)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->setPart(name, level) : 0;
 }
 
+/* Forwards to CAsePathDsc::getText: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_path_text(void *dsc, char *buf, int size, int form)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->getText(buf, size, form) : 0;
 }
 
+/* Forwards to CAsePathDsc::textLength: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_path_text_len(void *dsc, int form)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->textLength(form) : 0;
 }
 
+/* Forwards to CAsePathDsc::matches: its result; 0 for a null handle or one of
+** another kind. */
 int ase_match_path(void *dsc, const char *text, int form)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
@@ -303,48 +324,64 @@ int ase_cmp_path(void *dsc, void *other, int form)
     return p ? p->compare(as_dsc(other), form) : -1;
 }
 
+/* Forwards to CAsePathDsc::level: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_path_level(void *dsc)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->level() : 0;
 }
 
+/* Forwards to CAsePathDsc::status: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_path_status(void *dsc)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->status() : 0;
 }
 
+/* Forwards to CAsePathDsc::request17: its result; 0 for a null handle or one of
+** another kind. */
 int ase_path_request17(void *dsc)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->request17() : 0;
 }
 
+/* Forwards to CAsePathDsc::keyColumns: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_path_row(void *dsc, CAsiColumn ***array, int *count)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->keyColumns(array, count) : 0;
 }
 
+/* Forwards to CAsePathDsc::createFromValues: its result; 0 for a null handle or one of
+** another kind. */
 int ase_create_path(void *dsc, CAsiColumn **values, int count)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->createFromValues(values, count) : 0;
 }
 
+/* Forwards to CAsePathDsc::request18: its result; 0 for a null handle or one of
+** another kind. */
 int ase_path_request18(void *dsc)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->request18() : 0;
 }
 
+/* Forwards to CAsePathDsc::renameLpn: its result; 0 for a null handle or one of
+** another kind. */
 int ase_path_request5(void *dsc, const char *newName)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
     return p ? p->renameLpn(newName) : 0;
 }
 
+/* Forwards to CAsePathDsc::request16: its result; 0 for a null handle or one of
+** another kind. */
 int ase_path_request16(void *dsc)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
@@ -359,6 +396,8 @@ struct resbuf *ase_get_path_names(void *dsc)
     return p ? p->names() : nullptr;
 }
 
+/* Forwards to CAsePathDsc::request11: its result; null for a null handle or one of
+** another kind. */
 struct resbuf *ase_get_path_list(void *dsc, int number)
 {
     CAsePathDsc *p = as_kind<CAsePathDsc>(dsc);
@@ -373,12 +412,16 @@ int ase_init_link(void *dsc, int kind)
     return l ? l->init(kind) : 0;
 }
 
+/* Forwards to CAseLinkDsc::request28: its result; 0 for a null handle or one of
+** another kind. */
 int ase_link_request28(void *dsc, long number)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->request28(number) : 0;
 }
 
+/* Forwards to CAseLinkDsc::createFromValues: its result; 0 for a null handle or one of
+** another kind. */
 int ase_create_link(void *dsc, const char *lpn, CAsiColumn **values, int count, const ads_name entity)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
@@ -400,102 +443,136 @@ long ase_get_link_number(void *dsc)
     return l ? l->number() : -1;
 }
 
+/* Forwards to CAseLinkDsc::kind: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_kind(void *dsc)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->kind() : 0;
 }
 
+/* Forwards to CAseLinkDsc::getName: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_name(void *dsc, char *buf, int size)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->getName(buf, size) : 0;
 }
 
+/* Forwards to CAseLinkDsc::nameSize: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_name_len(void *dsc)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->nameSize() : 0;
 }
 
+/* Forwards to CAseLinkDsc::setName: its result; 0 for a null handle or one of
+** another kind. */
 int ase_set_link_name(void *dsc, const char *text)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->setName(text) : 0;
 }
 
+/* Forwards to CAseLinkDsc::setEntity: its result; 0 for a null handle or one of
+** another kind. */
 int ase_set_link_entity(void *dsc, const ads_name entity)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->setEntity(entity) : 0;
 }
 
+/* Forwards to CAseLinkDsc::getEntity: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_entity(void *dsc, ads_name out)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->getEntity(out) : 0;
 }
 
+/* Forwards to CAseLinkDsc::getKeys: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_keys(void *dsc, CAsiColumn **values, int count)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->getKeys(values, count) : 0;
 }
 
+/* Forwards to CAseLinkDsc::setKeysFromValues: its result; 0 for a null handle or one of
+** another kind. */
 int ase_set_link_keys(void *dsc, CAsiColumn **values, int count)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->setKeysFromValues(values, count) : 0;
 }
 
+/* Forwards to CAseLinkDsc::setSecondFromValues: its result; 0 for a null handle or one of
+** another kind. */
 int ase_set_link_attr79(void *dsc, CAsiColumn **values, int count)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->setSecondFromValues(values, count) : 0;
 }
 
+/* Forwards to CAseLinkDsc::getSecond: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_attr79(void *dsc, CAsiColumn ***array, int *count)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->getSecond(array, count) : 0;
 }
 
+/* Forwards to CAseLinkDsc::setList: its result; 0 for a null handle or one of
+** another kind. */
 int ase_set_link_attr8(void *dsc, const struct resbuf *chain)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->setList(chain) : 0;
 }
 
+/* Forwards to CAseLinkDsc::setSecondValuesFromValues: its result; 0 for a null handle or one of
+** another kind. */
 int ase_set_link_attr9(void *dsc, CAsiColumn **values, int count)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->setSecondValuesFromValues(values, count) : 0;
 }
 
+/* Forwards to CAseLinkDsc::write: its result; 0 for a null handle or one of
+** another kind. */
 int ase_write_link(void *dsc)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->write() : 0;
 }
 
+/* Forwards to CAseLinkDsc::request31: its result; 0 for a null handle or one of
+** another kind. */
 int ase_link_request31(void *dsc)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->request31() : 0;
 }
 
+/* Forwards to CAseLinkDsc::request33: its result; 0 for a null handle or one of
+** another kind. */
 int ase_link_request33(void *dsc)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->request33() : 0;
 }
 
+/* Forwards to CAseLinkDsc::getText: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_attr10(void *dsc, char *buf, int size)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
     return l ? l->getText(buf, size) : 0;
 }
 
+/* Forwards to CAseLinkDsc::flag3: its result; 0 for a null handle or one of
+** another kind. */
 int ase_get_link_attr3(void *dsc)
 {
     CAseLinkDsc *l = as_kind<CAseLinkDsc>(dsc);
@@ -530,6 +607,8 @@ static int sel_with_keys(void *dsc, const ase_filter &f, unsigned need, int add,
     return s->selectWithKeys(g, need, add, values, count);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links(void *dsc, int kind)
 {
     ase_filter f;
@@ -537,6 +616,8 @@ int ase_select_links(void *dsc, int kind)
     return sel_with(dsc, f, 0, 0, nullptr, ASE_MODE_ONE);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_selset(void *dsc, int kind, const ads_name selset)
 {
     ase_filter f;
@@ -555,6 +636,8 @@ int ase_select_links_by_entity(void *dsc, int kind, const ads_name entity)
     return sel_with(dsc, f, ASE_NEED_ENTITY, 0);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_text(void *dsc, int kind, const char *text)
 {
     ase_filter f;
@@ -563,6 +646,8 @@ int ase_select_links_by_text(void *dsc, int kind, const char *text)
     return sel_with(dsc, f, ASE_NEED_TEXT, 0);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_lpn(void *dsc, int kind, const char *lpn)
 {
     ase_filter f;
@@ -571,6 +656,8 @@ int ase_select_links_by_lpn(void *dsc, int kind, const char *lpn)
     return sel_with(dsc, f, ASE_NEED_LPN, 0);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_path(void *dsc, int kind, void *path)
 {
     ase_filter f;
@@ -578,6 +665,8 @@ int ase_select_links_by_path(void *dsc, int kind, void *path)
     return sel_with(dsc, f, ASE_NEED_PATH, 0, path);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_entity_lpn(void *dsc, int kind, const ads_name entity, const char *lpn)
 {
     ase_filter f;
@@ -587,6 +676,8 @@ int ase_select_links_by_entity_lpn(void *dsc, int kind, const ads_name entity, c
     return sel_with(dsc, f, ASE_NEED_ENTITY | ASE_NEED_LPN, 0);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_entity_path(void *dsc, int kind, const ads_name entity, void *path)
 {
     ase_filter f;
@@ -595,6 +686,8 @@ int ase_select_links_by_entity_path(void *dsc, int kind, const ads_name entity, 
     return sel_with(dsc, f, ASE_NEED_ENTITY | ASE_NEED_PATH, 0, path);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_selset_lpn(void *dsc, int kind, const ads_name selset, const char *lpn)
 {
     ase_filter f;
@@ -604,6 +697,8 @@ int ase_select_links_by_selset_lpn(void *dsc, int kind, const ads_name selset, c
     return sel_with(dsc, f, ASE_NEED_SELSET | ASE_NEED_LPN, 0);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_selset_path(void *dsc, int kind, const ads_name selset, void *path)
 {
     ase_filter f;
@@ -612,6 +707,8 @@ int ase_select_links_by_selset_path(void *dsc, int kind, const ads_name selset, 
     return sel_with(dsc, f, ASE_NEED_SELSET | ASE_NEED_PATH, 0, path);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_lpn_str(void *dsc, int kind, const char *lpn, const char *text)
 {
     ase_filter f;
@@ -621,6 +718,8 @@ int ase_select_links_by_lpn_str(void *dsc, int kind, const char *lpn, const char
     return sel_with(dsc, f, ASE_NEED_LPN | ASE_NEED_TEXT2, 0);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_path_str(void *dsc, int kind, void *path, const char *text)
 {
     ase_filter f;
@@ -629,6 +728,8 @@ int ase_select_links_by_path_str(void *dsc, int kind, void *path, const char *te
     return sel_with(dsc, f, ASE_NEED_PATH | ASE_NEED_TEXT2, 0, path);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_lpn_keys(void *dsc, int kind, const char *lpn, CAsiColumn **values, int count)
 {
     ase_filter f;
@@ -637,6 +738,8 @@ int ase_select_links_by_lpn_keys(void *dsc, int kind, const char *lpn, CAsiColum
     return sel_with_keys(dsc, f, ASE_NEED_LPN, 0, values, count);
 }
 
+/* Selects (request 34) the links of the filter of its name; 1 when the
+** store gave a selection, 0 on failure or for a null handle. */
 int ase_select_links_by_path_keys(void *dsc, int kind, void *path, CAsiColumn **values, int count)
 {
     ase_filter f;
@@ -644,6 +747,8 @@ int ase_select_links_by_path_keys(void *dsc, int kind, void *path, CAsiColumn **
     return sel_with_keys(dsc, f, ASE_NEED_PATH, 0, values, count, path);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links(void *dsc, int kind)
 {
     ase_filter f;
@@ -651,6 +756,8 @@ int ase_add_links(void *dsc, int kind)
     return sel_with(dsc, f, 0, 1);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_text(void *dsc, const char *text)
 {
     ase_filter f;
@@ -658,6 +765,8 @@ int ase_add_links_by_text(void *dsc, const char *text)
     return sel_with(dsc, f, ASE_NEED_TEXT, 1);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_selset(void *dsc, const ads_name selset)
 {
     ase_filter f;
@@ -665,6 +774,8 @@ int ase_add_links_by_selset(void *dsc, const ads_name selset)
     return sel_with(dsc, f, ASE_NEED_SELSET, 1);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_entity(void *dsc, const ads_name entity)
 {
     ase_filter f;
@@ -672,6 +783,8 @@ int ase_add_links_by_entity(void *dsc, const ads_name entity)
     return sel_with(dsc, f, ASE_NEED_ENTITY, 1);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_lpn(void *dsc, const char *lpn)
 {
     ase_filter f;
@@ -679,12 +792,16 @@ int ase_add_links_by_lpn(void *dsc, const char *lpn)
     return sel_with(dsc, f, ASE_NEED_LPN, 1);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_path(void *dsc, void *path)
 {
     ase_filter f;
     return sel_with(dsc, f, ASE_NEED_PATH, 1, path);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_lpn_keys(void *dsc, const char *lpn, CAsiColumn **values, int count)
 {
     ase_filter f;
@@ -692,12 +809,16 @@ int ase_add_links_by_lpn_keys(void *dsc, const char *lpn, CAsiColumn **values, i
     return sel_with_keys(dsc, f, ASE_NEED_LPN, 1, values, count);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_path_keys(void *dsc, void *path, CAsiColumn **values, int count)
 {
     ase_filter f;
     return sel_with_keys(dsc, f, ASE_NEED_PATH, 1, values, count, path);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_lpn_str(void *dsc, const char *lpn, const char *text)
 {
     ase_filter f;
@@ -706,6 +827,8 @@ int ase_add_links_by_lpn_str(void *dsc, const char *lpn, const char *text)
     return sel_with(dsc, f, ASE_NEED_LPN | ASE_NEED_TEXT2, 1);
 }
 
+/* Adds (request 43) the links of the filter of its name to the selection;
+** 1 on T, 0 on failure or for a null handle. */
 int ase_add_links_by_path_str(void *dsc, void *path, const char *text)
 {
     ase_filter f;
@@ -727,12 +850,16 @@ int ase_linksel_request36(void *dsc, long n)
     return s ? s->request36(n) : -1;
 }
 
+/* Forwards to CAseLinkSelDsc::request37: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request37(void *dsc, long n)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->request37(n) : 0;
 }
 
+/* Forwards to CAseLinkSelDsc::request38: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request38(void *dsc, long n)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
@@ -746,48 +873,64 @@ int ase_linksel_request39(void *dsc, long n)
     return s ? s->request39(n) : -1;
 }
 
+/* Forwards to CAseLinkSelDsc::request40: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request40(void *dsc, void *other)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->request40(as_dsc(other)) : 0;
 }
 
+/* Forwards to CAseLinkSelDsc::request41: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request41(void *dsc, void *other)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->request41(as_dsc(other)) : 0;
 }
 
+/* Forwards to CAseLinkSelDsc::request42: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request42(void *dsc, void *other)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->request42(as_dsc(other)) : 0;
 }
 
+/* Forwards to CAseLinkSelDsc::addSelect: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request43(void *dsc, const struct resbuf *filter)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->addSelect(filter) : 0;
 }
 
+/* Forwards to CAseLinkSelDsc::copySelectionList: its result; null for a null handle or one of
+** another kind. */
 struct resbuf *ase_linksel_request44(void *dsc)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->copySelectionList() : nullptr;
 }
 
+/* Forwards to CAseLinkSelDsc::copyReply45: its result; null for a null handle or one of
+** another kind. */
 struct resbuf *ase_linksel_request45(void *dsc)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->copyReply45() : nullptr;
 }
 
+/* Forwards to CAseLinkSelDsc::getSelSet: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request46(void *dsc, ads_name out)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
     return s ? s->getSelSet(out) : 0;
 }
 
+/* Forwards to CAseLinkSelDsc::request50: its result; 0 for a null handle or one of
+** another kind. */
 int ase_linksel_request50(void *dsc)
 {
     CAseLinkSelDsc *s = as_kind<CAseLinkSelDsc>(dsc);
@@ -935,6 +1078,7 @@ int ase_set_value_long(CAsiColumn *column, long v)
     return in_value_frame(0, [&] { return column->value()->setLong((std::int32_t)v) ? 1 : 0; });
 }
 
+/* The value as a double; 1, 0 without a value object, pointer or value. */
 int ase_get_value_double(const CAsiColumn *column, double *out)
 {
     if (!column || !column->value() || !out)
@@ -942,6 +1086,7 @@ int ase_get_value_double(const CAsiColumn *column, double *out)
     return in_value_frame(0, [&] { return column->value()->getDouble(out) ? 1 : 0; });
 }
 
+/* The value set from a double; 1, 0 without a value object. */
 int ase_set_value_double(CAsiColumn *column, double v)
 {
     if (!column || !column->value())
@@ -999,6 +1144,7 @@ int ase_set_ident(CAsiIdent *ident, const char *text)
     });
 }
 
+/* 1 when the two identifiers are equal; 0 otherwise or for a null one. */
 int ase_cmp_ident(const CAsiIdent *a, const CAsiIdent *b)
 {
     if (!a || !b)

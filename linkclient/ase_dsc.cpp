@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "linkclient/ase_app.h"
+#include "linkclient/ase_msgfile.h"
 #include "linkclient/ase_resbuf.h"
 #include "sqlclient/asi_handle.h"
 #include "sqlclient/asi_memory.h"
@@ -124,6 +125,7 @@ void ase_free_texts(resbuf *chain) noexcept
 
 /* ---- CAseDscReq -------------------------------------------------------- */
 
+/* Nothing of its own to free; the channel is not owned. */
 CAseDscReq::~CAseDscReq() = default;
 
 /* A plain error list holding copies of the items; null without memory. */
@@ -152,10 +154,11 @@ int CAseDscReq::copyFrom(const CAseObj *other)
     return 1;
 }
 
-/* The channel's catalogue, or null without a channel. */
+/* The channel's catalogue while it is open, else null (default texts). */
 CAseMsgFile *CAseDscReq::msgFile() const
 {
-    return m_channel ? m_channel->msgFile() : nullptr;
+    CAseMsgFile *file = m_channel ? m_channel->msgFile() : nullptr;
+    return (file && file->isOpen()) ? file : nullptr;
 }
 
 /* The host's code page while the channel converts, else null. */
@@ -229,6 +232,7 @@ void *CAseDsc::operator new(std::size_t n) noexcept
     return asi_malloc_nothrow(n);
 }
 
+/* Gives the storage of operator new back; null is ignored. */
 void CAseDsc::operator delete(void *p) noexcept
 {
     asi_mfree(p);
@@ -596,16 +600,19 @@ CAsiRow *CAseDsc::rowFromValues(CAsiColumn **values, int count)
 
 /* ---- The error list for the C interface --------------------------------- */
 
+/* Number of error items; 0 without a list. */
 int CAseDsc::errCount() const noexcept
 {
     return m_req ? m_req->count() : 0;
 }
 
+/* Category of item i; 0 out of range. */
 int CAseDsc::errCategory(int i) const noexcept
 {
     return m_req ? m_req->category(i) : 0;
 }
 
+/* Code of item i; 0 out of range. */
 int CAseDsc::errCode(int i) const noexcept
 {
     return m_req ? m_req->code(i) : 0;
@@ -626,11 +633,13 @@ int CAseDsc::errClear() noexcept
     return m_req ? m_req->clear() : 0;
 }
 
+/* Integer item id of item i into out; 1 when present, else 0. */
 int CAseDsc::errInt(int i, int id, int *out) const noexcept
 {
     return m_req ? m_req->itemInt(i, id, out) : 0;
 }
 
+/* Text item id of item i into buf; 1 when present, else 0. */
 int CAseDsc::errText(int i, int id, char *buf, int size) const noexcept
 {
     return m_req ? m_req->itemText(i, id, buf, size) : 0;

@@ -57,6 +57,7 @@ CAseLinkDsc::CAseLinkDsc(CAseDsc *parent) : CAseDsc(parent), m_attrs(nullptr), m
     init();
 }
 
+/* Frees what the descriptor owns; the base part follows. */
 CAseLinkDsc::~CAseLinkDsc()
 {
     ads_relrb(m_attrs);
@@ -422,6 +423,7 @@ void CAseLinkDsc::doSetName(const char *text)
     setValue(m_attrs, ASE_ATTR_LPN, v);
 }
 
+/* Request 13 with the text: the host's path and status; 1 or 0. */
 int CAseLinkDsc::setName(const char *text)
 {
     return ase_dsc_guard(m_req, 0, [&] {
@@ -484,6 +486,7 @@ void CAseLinkDsc::doSetKeys(CAsiRow *row)
     setListValue(ASE_ATTR_KEYS, values.detach());
 }
 
+/* Attribute 6 holds the row's values; 1, 0 on failure. */
 int CAseLinkDsc::setKeys(CAsiRow *row)
 {
     return ase_dsc_guard(m_req, 0, [&] {
@@ -493,6 +496,7 @@ int CAseLinkDsc::setKeys(CAsiRow *row)
     });
 }
 
+/* Attribute 6 holds copies of the array's values; 1, 0 on failure. */
 int CAseLinkDsc::setKeysFromValues(CAsiColumn **values, int count)
 {
     return ase_dsc_guard(m_req, 0, [&] {
@@ -570,6 +574,7 @@ void CAseLinkDsc::doSetSecond(CAsiRow *row, int names)
     }
 }
 
+/* Kind 2: attributes 7 and 9 from the row; 1, 0 on failure. */
 int CAseLinkDsc::setSecond(CAsiRow *row)
 {
     return ase_dsc_guard(m_req, 0, [&] {
@@ -579,6 +584,7 @@ int CAseLinkDsc::setSecond(CAsiRow *row)
     });
 }
 
+/* Kind 2: attributes 7 and 9 from a value array; 1, 0 on failure. */
 int CAseLinkDsc::setSecondFromValues(CAsiColumn **values, int count)
 {
     return ase_dsc_guard(m_req, 0, [&] {
@@ -590,6 +596,7 @@ int CAseLinkDsc::setSecondFromValues(CAsiColumn **values, int count)
     });
 }
 
+/* Kind 2: attribute 9 from the row; 1, 0 on failure. */
 int CAseLinkDsc::setSecondValues(CAsiRow *row)
 {
     return ase_dsc_guard(m_req, 0, [&] {
@@ -599,6 +606,7 @@ int CAseLinkDsc::setSecondValues(CAsiRow *row)
     });
 }
 
+/* Kind 2: attribute 9 from a value array; 1, 0 on failure. */
 int CAseLinkDsc::setSecondValuesFromValues(CAsiColumn **values, int count)
 {
     return ase_dsc_guard(m_req, 0, [&] {
@@ -621,6 +629,7 @@ void CAseLinkDsc::doSetList(const resbuf *chain)
     setListValue(ASE_ATTR_LIST, copy);
 }
 
+/* Kind 2: attribute 8 holds a copy of the chain; 1, 0 on failure. */
 int CAseLinkDsc::setList(const resbuf *chain)
 {
     return ase_dsc_guard(m_req, 0, [&] {

@@ -416,31 +416,37 @@ int CAseLinkSelDsc::linkCount()
     });
 }
 
+/* Request 36 with n: the store's number; 0 on failure. */
 int CAseLinkSelDsc::request36(long n)
 {
     return askNumber(36, n);
 }
 
+/* Request 37 with n: 1 on T, else 0. */
 int CAseLinkSelDsc::request37(long n)
 {
     return askT(37, &n);
 }
 
+/* Request 38 with n: 1 on T, else 0. */
 int CAseLinkSelDsc::request38(long n)
 {
     return askT(38, &n);
 }
 
+/* Request 39 with n: the store's number; 0 on failure. */
 int CAseLinkSelDsc::request39(long n)
 {
     return askNumber(39, n);
 }
 
+/* Request 40 with another selection: 1 on T, else 0. */
 int CAseLinkSelDsc::request40(CAseDsc *other)
 {
     return askOther(40, other);
 }
 
+/* Request 41 with another selection: 1 on T, else 0. */
 int CAseLinkSelDsc::request41(CAseDsc *other)
 {
     return askOther(41, other);
@@ -459,6 +465,7 @@ resbuf *CAseLinkSelDsc::copySelectionList()
     return askChain(k_rq_list, ASE_MODE_ONE);
 }
 
+/* Request 45: the reply chain for the caller; null on failure. */
 resbuf *CAseLinkSelDsc::copyReply45()
 {
     return askChain(k_rq_list45, ASE_MODE_PLAIN);

@@ -62,6 +62,7 @@ CAsePathDsc::CAsePathDsc(CAseDsc *parent) : CAseDsc(parent), m_path(nullptr), m_
     init();
 }
 
+/* Frees what the descriptor owns; the base part follows. */
 CAsePathDsc::~CAsePathDsc()
 {
     delete m_path;
@@ -214,16 +215,19 @@ int CAsePathDsc::resolve(int code, const char *text, int needsText)
     });
 }
 
+/* Request 13 with the text: the host's path and status; 1 or 0. */
 int CAsePathDsc::setName(const char *text)
 {
     return resolve(k_rq_resolve, text, 1);
 }
 
+/* Request 14 with the text, as request 13; 1 or 0. */
 int CAsePathDsc::request14(const char *text)
 {
     return resolve(k_rq_resolve14, text, 1);
 }
 
+/* Request 15 without arguments, as request 13; 1 or 0. */
 int CAsePathDsc::request15()
 {
     return resolve(k_rq_resolve15, nullptr, 0);
