@@ -13,6 +13,7 @@
 #include "linkclient/ase_app.h"
 
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 #include <strings.h>
 
@@ -20,6 +21,7 @@
 #include "linkclient/ase_resbuf.h"
 #include "platform/include/ase_service.h"
 #include "sqlclient/asi_codepage.h"
+#include "sqlclient/asi_connection.h"
 
 namespace {
 
@@ -42,6 +44,12 @@ char *heap_copy(const char *text) noexcept
         std::memcpy(c, text, n);
     return c;
 }
+
+/* Request codes without a caller in the module. */
+constexpr int k_rq_request60 = 60;
+constexpr int k_rq_first_db = 66;
+constexpr int k_rq_last_db = 69;
+constexpr int k_rq_first_mode1 = 68;
 
 /* True for a reply that counts as none. */
 bool is_none(const resbuf *r) noexcept
@@ -326,4 +334,127 @@ resbuf *CAseAppDsc::request(int code, resbuf *args, CAseErrList *errs, AcDbDatab
         throw;
     }
     return reply;
+}
+
+/* ---- Operations of the service besides requests ----------------------------- */
+
+/* Protocol operation op (2 to 6) on the drawing; the host's error items
+** are fetched afterwards (the list emptied when there are none).  1; 0
+** with (8, 903) when the service is missing, (8, 901) when the operation
+** did not give 1. */
+int CAseAppDsc::protocolOp(int op, AcDbDatabase *db)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        if (op < 2 || op > 6)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        CAseRxObj *obj = protocol(m_req);
+        if (!db)
+            db = acdbCurDwg();
+        int r = op == 2 ? obj->protocolOp2(db)
+              : op == 3 ? obj->protocolOp3(db)
+              : op == 4 ? obj->protocolOp4(db)
+              : op == 5 ? obj->protocolOp5(db)
+                        : obj->protocolOp6(db);
+        fetchErrors(m_req, obj);
+        if (r != 1)
+            ase_raise(m_req);
+        return 1;
+    });
+}
+
+/* Operation 10 or 11 with two arguments; the drawing is prepared with
+** operations 2 and 7 when operation 7 alone refuses it ((8, 901) when
+** they do not give 1).  The operation's result; 0 on failure. */
+int CAseAppDsc::protocolOp2Args(int op, void *first, void *second, AcDbDatabase *db)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        if (op != 10 && op != 11)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        CAseRxObj *obj = protocol(m_req);
+        if (!db)
+            db = acdbCurDwg();
+        if (obj->protocolOp7(db) != 1 && (obj->protocolOp2(db) != 1 || obj->protocolOp7(db) != 1))
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        return op == 10 ? obj->protocolOp10(first, second) : obj->protocolOp11(first, second);
+    });
+}
+
+/* Operation 12 with the entity of the id: the object is opened for reading
+** ((8, 901) when it cannot be), an object that is no entity gives 1 at
+** once, else its drawing is prepared as for operation 10 and the
+** operation's result is given; the object is closed on every way out. */
+int CAseAppDsc::protocolOp12(AcDbObjectId id)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        CAseRxObj *obj = protocol(m_req);
+        AcDbObject *o = nullptr;
+        if (acdbOpenAcDbObject(o, id, AcDb::kForRead) != Acad::eOk || !o)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        try {
+            if (!o->isKindOf(AcDbEntity::desc())) {
+                o->close();
+                return 1;
+            }
+            AcDbDatabase *db = o->database();
+            if (obj->protocolOp7(db) != 1 && (obj->protocolOp2(db) != 1 || obj->protocolOp7(db) != 1))
+                fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+            int r = obj->protocolOp12(static_cast<AcDbEntity *>(o));
+            o->close();
+            return r;
+        } catch (...) {
+            o->close();
+            throw;
+        }
+    });
+}
+
+/* Request 60 after the check, the list emptied; the reply is the host's
+** and left alone.  1; 0 on failure. */
+int CAseAppDsc::request60()
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        m_req->clear();
+        send(k_rq_request60, nullptr, m_req);
+        return 1;
+    });
+}
+
+/* Requests 66 and 67 (mode 0), 68 and 69 (mode 1) with the drawing and no
+** arguments: 1 when the host answers T, else 0. */
+int CAseAppDsc::requestDb(int code, AcDbDatabase *db)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        if (code < k_rq_first_db || code > k_rq_last_db)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        int owned = 0;
+        resbuf *r = request(code, nullptr, m_req, db, code >= k_rq_first_mode1 ? ASE_MODE_ONE : ASE_MODE_PLAIN, &owned);
+        ase_hold reply(r, owned);
+        return reply.rb->restype == RTT ? 1 : 0;
+    });
+}
+
+/* A connection of the engine environment to envName: with user and
+** password when both are given, else with those the host holds for the
+** environment (empty texts when it holds none).  The connection belongs to
+** the caller; null with (8, 901) for a missing environment or name, null
+** with the engine's items when connecting fails (the connection deleted). */
+CAsiConnection *CAseAppDsc::openConnection(CAsiEnv *env, const char *envName, const char *user, const char *password)
+{
+    return ase_dsc_guard(m_req, static_cast<CAsiConnection *>(nullptr), [&]() -> CAsiConnection * {
+        if (!env || !envName)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        const char *u = user, *pw = password;
+        if (!user || !password) {
+            u = pw = "";
+            const char *hu = nullptr, *hp = nullptr;
+            if (acrxServiceIsRegistered(k_service) && protocol(m_req)->protocolOp8(envName, &hu, &hp) == 1) {
+                u = hu ? hu : "";
+                pw = hp ? hp : "";
+            }
+        }
+        std::unique_ptr<CAsiConnection> conn(new CAsiConnection(env));
+        conn->connect(envName, u, pw);
+        return conn.release();
+    });
 }

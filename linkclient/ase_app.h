@@ -18,6 +18,9 @@
 
 class CAseMsgFile;
 class CAseRxObj;
+class CAsiConnection;
+class CAsiEnv;
+class AcDbObjectId;
 
 class CAseAppDsc : public CAseDsc {
 public:
@@ -55,6 +58,24 @@ public:
     /* Request 63 to obj; its items into errs (emptied when none); 1 when
     ** there was a reply. */
     int fetchErrors(CAseErrList *errs, CAseRxObj *obj);
+
+    /* --- operations of the service besides requests --- */
+    /* Protocol operation 2 to 6 on the drawing (null: the current one),
+    ** then the host's error items; 1, 0 unless the operation gave 1. */
+    int protocolOp(int op, AcDbDatabase *db);
+    /* Operation 10 or 11 with two arguments, the drawing prepared first
+    ** when operation 7 refuses it; the operation's result, 0 on failure. */
+    int protocolOp2Args(int op, void *first, void *second, AcDbDatabase *db);
+    /* Operation 12 with the entity of an id (1 at once for an object that
+    ** is no entity); the operation's result, 0 on failure. */
+    int protocolOp12(AcDbObjectId id);
+    /* Request 60: 1, 0 on failure. */
+    int request60();
+    /* Requests 66 to 69 on the drawing: 1 when the host answers T. */
+    int requestDb(int code, AcDbDatabase *db);
+    /* A new connection of the engine environment to envName, with the user
+    ** and password given or those the host holds; null on failure. */
+    CAsiConnection *openConnection(CAsiEnv *env, const char *envName, const char *user, const char *password);
 
     /* A client copy of a host chain in which every RTSTR text is converted
     ** from the host's code page; null when a conversion fails. */

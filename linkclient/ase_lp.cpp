@@ -22,6 +22,7 @@
 #include "linkclient/ase_dbrow.h"
 #include "linkclient/ase_path.h"
 #include "linkclient/ase_resbuf.h"
+#include "platform/include/ase_service.h"
 #include "sqlclient/asi_row.h"
 
 namespace {
@@ -414,34 +415,7 @@ int CAsePathDsc::keyColumns(CAsiColumn ***array, int *count)
         int owned = 0;
         resbuf *r = ask(k_rq_keys, args.rb, m_db, ASE_MODE_PLAIN, &owned);
         ase_hold reply(r, owned);
-        CAseDbRow row(m_req, 0);
-        CAseResBuf list(m_req);
-        list.attach(reply.rb);
-        int ok = row.fromColDscResBuf(list);
-        list.detach();
-        if (!ok)
-            raise();
-        std::unique_ptr<CAsiRow> engine(row.row());
-        row.detach();
-        int n = engine ? engine->count() : 0;
-        if (n < 1)
-            return 1;
-        CAsiColumn **out = ase_dsc_column_array(n);
-        if (!out)
-            fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-        try {
-            for (int i = 0; i < n; ++i)
-                if (!(out[i] = ase_dsc_column_copy((*engine)[i])))
-                    fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-        } catch (...) {
-            for (int i = 0; i < n; ++i)
-                delete out[i];
-            std::free(out);
-            throw;
-        }
-        *array = out;
-        *count = n;
-        return 1;
+        return columnsOut(reply.rb, array, count);
     });
 }
 
@@ -572,4 +546,459 @@ resbuf *CAsePathDsc::request11(int number)
         ase_hold reply(r, owned);
         return owned ? reply.take() : copyChain(reply.rb);
     });
+}
+
+/* The column descriptions of a reply as a new calloc array of columns and
+** their count (none: 1 with null and 0); a description that cannot be read
+** raises, and so does an array or copy that cannot be allocated (nothing
+** is handed out then). */
+int CAsePathDsc::columnsOut(resbuf *reply, CAsiColumn ***array, int *count)
+{
+    CAseDbRow row(m_req, 0);
+    CAseResBuf list(m_req);
+    list.attach(reply);
+    int ok = row.fromColDscResBuf(list);
+    list.detach();
+    if (!ok)
+        raise();
+    std::unique_ptr<CAsiRow> engine(row.row());
+    row.detach();
+    int n = engine ? engine->count() : 0;
+    if (n < 1)
+        return 1;
+    CAsiColumn **out = ase_dsc_column_array(n);
+    if (!out)
+        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+    for (int i = 0; i < n; ++i)
+        if (!(out[i] = ase_dsc_column_copy((*engine)[i]))) {
+            for (int k = 0; k < i; ++k)
+                delete out[k];
+            std::free(out);
+            fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+        }
+    *array = out;
+    *count = n;
+    return 1;
+}
+
+/* ---- Requests without a caller in the module -------------------------------- */
+
+/* Raises (2, code) when part `level` is missing. */
+void CAsePathDsc::need(int level, int code)
+{
+    if (!m_path->part(level))
+        fail(ASE_CAT_SYSTEM, code);
+}
+
+/* Appends the path text up to level upTo as RTSTR. */
+void CAsePathDsc::addPath(CAseResBuf &args, int upTo)
+{
+    int n = m_path->textSize() + 1;
+    std::vector<char> text((std::size_t)n, 0);
+    m_path->buildText(text.data(), n, upTo);
+    addText(args, text.data());
+}
+
+/* Appends an RTSTR of the text. */
+void CAsePathDsc::addText(CAseResBuf &args, const char *text)
+{
+    args.last();
+    if (!args.appendValue(RTSTR, text ? text : ""))
+        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+}
+
+/* Appends an RTLONG or RTSHORT of n. */
+void CAsePathDsc::addNumber(CAseResBuf &args, int type, long n)
+{
+    args.last();
+    if (!args.append(type) || !(type == RTLONG ? args.setLong((std::int32_t)n) : args.setShort((int)n)))
+        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+}
+
+/* Appends a row's column descriptions (what 0), values (1) or names (2),
+** enclosed in RTLB .. RTLE when asked. */
+void CAsePathDsc::addRow(CAseResBuf &args, CAsiRow *row, int what, int enclosed)
+{
+    if (!row || row->count() < 1)
+        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    args.last();
+    if (enclosed && !args.append(RTLB))
+        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+    CAseDbRow r(m_req, 0);
+    r.attach(row);
+    int ok = what == 0 ? r.colDscToResBuf(args) : what == 1 ? r.valuesToResBuf(args) : r.namesToResBuf(args);
+    r.detach();
+    if (!ok)
+        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    args.last();
+    if (enclosed && !args.append(RTLE))
+        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+}
+
+/* Sends the code with the list built; the reply (*owned as the channel's). */
+resbuf *CAsePathDsc::send(int code, CAseResBuf &args, int mode, int *owned)
+{
+    return ask(code, args.head(), m_db, mode, owned);
+}
+
+/* Request 21: path to table, LPN and text; the status dropped first, then
+** the reply's value cached; 1. */
+int CAsePathDsc::request21(const char *text)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        need(ASE_LVL_LPN, ASE_ERR_NO_LPN);
+        m_path->setStatus(0);
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_TABLE);
+        addText(args, m_path->part(ASE_LVL_LPN));
+        addText(args, text);
+        int owned = 0;
+        ase_hold reply(send(21, args, ASE_MODE_PLAIN, &owned), owned);
+        bool ok = false;
+        int status = short_of(reply.rb, &ok);
+        if (!ok)
+            fail(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA);
+        m_path->setStatus(status);
+        return 1;
+    });
+}
+
+/* Request 22: whole path and LPN; the reply chain for the caller. */
+resbuf *CAsePathDsc::request22()
+{
+    return ase_dsc_guard(m_req, static_cast<resbuf *>(nullptr), [&] {
+        check();
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_LPN);
+        addText(args, m_path->part(ASE_LVL_LPN));
+        int owned = 0;
+        ase_hold reply(send(22, args, ASE_MODE_PLAIN, &owned), owned);
+        return owned ? reply.take() : copyChain(reply.rb);
+    });
+}
+
+/* Request 23: path to table, LPN and the buffer's size; an RTSTR reply is
+** copied into buf, cut and terminated: 1; another reply 0. */
+int CAsePathDsc::request23(char *buf, int size)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        if (!buf || size < 1)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        need(ASE_LVL_LPN, ASE_ERR_NO_LPN);
+        buf[0] = 0;
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_TABLE);
+        addText(args, m_path->part(ASE_LVL_LPN));
+        addNumber(args, RTSHORT, size);
+        int owned = 0;
+        ase_hold reply(send(23, args, ASE_MODE_PLAIN, &owned), owned);
+        if (reply.rb->restype != RTSTR || !reply.rb->resval.rstring)
+            return 0;
+        std::strncpy(buf, reply.rb->resval.rstring, (std::size_t)size);
+        buf[size - 1] = 0;
+        return 1;
+    });
+}
+
+/* Request code with the LPN alone (withText 0) or with path to table,
+** LPN and text (withText 1): 1 when the host answers T, else 0. */
+int CAsePathDsc::askLpn(int code, const char *text, int withText)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        need(ASE_LVL_LPN, ASE_ERR_NO_LPN);
+        CAseResBuf args(m_req);
+        if (withText)
+            addPath(args, ASE_LVL_TABLE);
+        addText(args, m_path->part(ASE_LVL_LPN));
+        if (withText)
+            addText(args, text);
+        int owned = 0;
+        ase_hold reply(send(code, args, ASE_MODE_PLAIN, &owned), owned);
+        return reply.rb->restype == RTT ? 1 : 0;
+    });
+}
+
+/* Request 24 with the LPN: 1 on T. */
+int CAsePathDsc::request24()
+{
+    return askLpn(24, nullptr, 0);
+}
+
+/* Request 25 with path to table, LPN and text: 1 on T. */
+int CAsePathDsc::request25(const char *text)
+{
+    return askLpn(25, text, 1);
+}
+
+/* Request 26 with the LPN: 1 on T. */
+int CAsePathDsc::request26()
+{
+    return askLpn(26, nullptr, 0);
+}
+
+/* Request 27 with path to table, LPN and text: 1 on T. */
+int CAsePathDsc::request27(const char *text)
+{
+    return askLpn(27, text, 1);
+}
+
+/* Request 70 with the whole path: the column descriptions of the reply as
+** a column array and count (as request 8); 1, 0 with null and 0. */
+int CAsePathDsc::request70(CAsiColumn ***array, int *count)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        if (!array || !count)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        *array = nullptr;
+        *count = 0;
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_LPN);
+        int owned = 0;
+        ase_hold reply(send(70, args, ASE_MODE_PLAIN, &owned), owned);
+        return columnsOut(reply.rb, array, count);
+    });
+}
+
+/* A long from an RTLONG reply, or an RTREAL cut; ok false for another. */
+static long long_reply(const resbuf *rb, bool *ok) noexcept
+{
+    *ok = rb && (rb->restype == RTLONG || rb->restype == RTREAL);
+    if (!*ok)
+        return 0;
+    return rb->restype == RTLONG ? (long)rb->resval.rlong : (long)rb->resval.rreal;
+}
+
+/* Request 72: whole path and the key lists of two rows made from value
+** arrays; an RTREAL reply cut to a long into out: 1, else 0. */
+int CAsePathDsc::request72(CAsiColumn **first, int firstCount, CAsiColumn **second, int secondCount, long *out)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        if (!out)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        std::unique_ptr<CAsiRow> a(rowFromValues(first, firstCount)), b(rowFromValues(second, secondCount));
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_LPN);
+        addRow(args, a.get(), 0, 1);
+        addRow(args, b.get(), 0, 1);
+        int owned = 0;
+        ase_hold reply(send(72, args, ASE_MODE_PLAIN, &owned), owned);
+        if (reply.rb->restype != RTREAL)
+            return 0;
+        *out = (long)reply.rb->resval.rreal;
+        return 1;
+    });
+}
+
+/* Request 73: whole path, the number and the first row's values; the
+** reply's values are assigned to the second row: 1, else raised. */
+int CAsePathDsc::request73(long number, CAsiRow *first, CAsiRow *second)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        if (!second || second->count() < 1)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_LPN);
+        addNumber(args, RTLONG, number);
+        addRow(args, first, 1, 0);
+        int owned = 0;
+        ase_hold reply(send(73, args, ASE_MODE_PLAIN, &owned), owned);
+        CAseResBuf list(m_req);
+        list.attach(reply.rb);
+        list.first();
+        CAseDbRow r(m_req, 0);
+        r.attach(second);
+        int ok = r.setValuesFromResBuf(list);
+        r.detach();
+        list.detach();
+        if (!ok)
+            raise();
+        return 1;
+    });
+}
+
+/* Request 74: whole path and the number; 1 on T. */
+int CAsePathDsc::request74(long number)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_LPN);
+        addNumber(args, RTLONG, number);
+        int owned = 0;
+        ase_hold reply(send(74, args, ASE_MODE_PLAIN, &owned), owned);
+        return reply.rb->restype == RTT ? 1 : 0;
+    });
+}
+
+/* Request 75: path to table and the key column descriptions of a row made
+** from a value array; the reply's value cached; 1. */
+int CAsePathDsc::request75(CAsiColumn **values, int count)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        std::unique_ptr<CAsiRow> row(rowFromValues(values, count));
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_TABLE);
+        addRow(args, row.get(), 0, 0);
+        int owned = 0;
+        ase_hold reply(send(75, args, ASE_MODE_PLAIN, &owned), owned);
+        bool ok = false;
+        int status = short_of(reply.rb, &ok);
+        if (!ok)
+            fail(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA);
+        m_path->setStatus(status);
+        return 1;
+    });
+}
+
+/* Request 76 (mode 1) with path to table: on T flag 4 leaves the cached
+** status: 1, else 0. */
+int CAsePathDsc::request76()
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_TABLE);
+        int owned = 0;
+        ase_hold reply(send(76, args, ASE_MODE_ONE, &owned), owned);
+        if (reply.rb->restype != RTT)
+            return 0;
+        m_path->setStatus(m_path->getStatus() & ~ASE_STATUS_FLAG4);
+        return 1;
+    });
+}
+
+/* Requests 77 to 80: path to table, then the key list and value list of
+** each row given.  77 and 78 give a number into out, 79 T, 80 the reply's
+** values assigned to the named second row. */
+int CAsePathDsc::rowsRequest(int code, CAsiColumn **first, int firstCount, CAsiColumn **second, int secondCount,
+                             CAsiRow *target, long *out)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        need(ASE_LVL_TABLE, ASE_ERR_NO_TABLE);
+        if ((code == 77 || code == 78) && !out)
+            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        std::unique_ptr<CAsiRow> a(rowFromValues(first, firstCount));
+        std::unique_ptr<CAsiRow> b(second ? rowFromValues(second, secondCount) : nullptr);
+        CAseResBuf args(m_req);
+        addPath(args, ASE_LVL_TABLE);
+        addRow(args, a.get(), 0, 1);
+        addRow(args, a.get(), 1, 1);
+        if (b) {
+            addRow(args, b.get(), 0, 1);
+            addRow(args, b.get(), 1, 1);
+        }
+        if (code == 80)
+            addRow(args, target, 2, 0);
+        int owned = 0;
+        ase_hold reply(send(code, args, ASE_MODE_PLAIN, &owned), owned);
+        if (code == 79)
+            return reply.rb->restype == RTT ? 1 : 0;
+        if (code == 80) {
+            CAseResBuf list(m_req);
+            list.attach(reply.rb);
+            list.first();
+            CAseDbRow r(m_req, 0);
+            r.attach(target);
+            int ok = r.setValuesFromResBuf(list);
+            r.detach();
+            list.detach();
+            if (!ok)
+                raise();
+            return 1;
+        }
+        bool ok = false;
+        long n = long_reply(reply.rb, &ok);
+        if (!ok)
+            fail(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA);
+        *out = n;
+        return 1;
+    });
+}
+
+/* Request 77 with two rows made from value arrays: the number replied. */
+int CAsePathDsc::request77(CAsiColumn **first, int firstCount, CAsiColumn **second, int secondCount, long *out)
+{
+    if (!second)
+        return ase_dsc_guard(m_req, 0, [&]() -> int { fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED); });
+    return rowsRequest(77, first, firstCount, second, secondCount, nullptr, out);
+}
+
+/* Request 78 with one row made from a value array: the number replied. */
+int CAsePathDsc::request78(CAsiColumn **values, int count, long *out)
+{
+    return rowsRequest(78, values, count, nullptr, 0, nullptr, out);
+}
+
+/* Request 79 with one row made from a value array: 1 on T. */
+int CAsePathDsc::request79(CAsiColumn **values, int count)
+{
+    return rowsRequest(79, values, count, nullptr, 0, nullptr, nullptr);
+}
+
+/* Request 80 with a row made from a value array and the names of the
+** second row, which receives the reply's values: 1, else raised. */
+int CAsePathDsc::request80(CAsiColumn **values, int count, CAsiRow *second)
+{
+    if (!second || second->count() < 1)
+        return ase_dsc_guard(m_req, 0, [&]() -> int { fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED); });
+    return rowsRequest(80, values, count, nullptr, 0, second, nullptr);
+}
+
+/* Requests 81 to 83 (mode 1) with the environment (and up to two texts,
+** or a number).  81 and 82 drop the cached status on T. */
+int CAsePathDsc::envRequest(int code, const char *first, const char *second, long number)
+{
+    return ase_dsc_guard(m_req, 0, [&] {
+        check();
+        need(ASE_LVL_ENV, ASE_ERR_NO_ENV);
+        CAseResBuf args(m_req);
+        addText(args, m_path->part(ASE_LVL_ENV));
+        if (code == 81 && first) {
+            addText(args, first);
+            if (second)
+                addText(args, second);
+        }
+        if (code == 83)
+            addNumber(args, RTLONG, number);
+        int owned = 0;
+        ase_hold reply(send(code, args, ASE_MODE_ONE, &owned), owned);
+        if (reply.rb->restype != RTT)
+            return 0;
+        if (code != 83)
+            m_path->setStatus(0);
+        return 1;
+    });
+}
+
+/* Request 81 with the environment and up to two texts: 1 on T. */
+int CAsePathDsc::request81(const char *first, const char *second)
+{
+    return envRequest(81, first, second, 0);
+}
+
+/* Request 82 with the environment: 1 on T. */
+int CAsePathDsc::request82()
+{
+    return envRequest(82, nullptr, nullptr, 0);
+}
+
+/* Request 83 with the environment and a number: 1 on T. */
+int CAsePathDsc::request83(long number)
+{
+    return envRequest(83, nullptr, nullptr, number);
+}
+
+/* Keeps the drawing of the requests (null for the current one); 1. */
+int CAsePathDsc::setDatabase(AcDbDatabase *db)
+{
+    m_db = db == acdbCurDwg() ? nullptr : db;
+    return 1;
 }

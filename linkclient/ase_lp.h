@@ -15,11 +15,14 @@
 #include "linkclient/ase_dsc.h"
 
 class CAsePath;
+class CAseResBuf;
 
 /* Status flags the module reads: link path names exist within the path;
 ** the environment is refused. */
 constexpr int ASE_STATUS_NAMES = 2;
 constexpr int ASE_STATUS_REFUSED = 8;
+/* Status flag cleared by request 76. */
+constexpr int ASE_STATUS_FLAG4 = 4;
 
 /* Error of a text that did not fit the caller's buffer: (1, 10). */
 constexpr int ASE_ERR_BUFFER_SMALL = 10;
@@ -63,6 +66,29 @@ public:
     resbuf *names();
     resbuf *request11(int number);
 
+    /* --- requests without a caller in the module --- */
+    int request21(const char *text);
+    resbuf *request22();
+    int request23(char *buf, int size);
+    int request24();
+    int request25(const char *text);
+    int request26();
+    int request27(const char *text);
+    int request70(CAsiColumn ***array, int *count);
+    int request72(CAsiColumn **first, int firstCount, CAsiColumn **second, int secondCount, long *out);
+    int request73(long number, CAsiRow *first, CAsiRow *second);
+    int request74(long number);
+    int request75(CAsiColumn **values, int count);
+    int request76();
+    int request77(CAsiColumn **first, int firstCount, CAsiColumn **second, int secondCount, long *out);
+    int request78(CAsiColumn **values, int count, long *out);
+    int request79(CAsiColumn **values, int count);
+    int request80(CAsiColumn **values, int count, CAsiRow *second);
+    int request81(const char *first, const char *second);
+    int request82();
+    int request83(long number);
+    int setDatabase(AcDbDatabase *db);
+
     CAsePath *path() const noexcept { return m_path; }
     AcDbDatabase *database() const noexcept { return m_db; }
 
@@ -73,6 +99,17 @@ private:
     int askStatus(int code, int mode);
     int askT(int code, int mode);
     void doCreate(CAsiRow *row);
+    void need(int level, int code);
+    void addPath(CAseResBuf &args, int upTo);
+    void addText(CAseResBuf &args, const char *text);
+    void addNumber(CAseResBuf &args, int type, long n);
+    void addRow(CAseResBuf &args, CAsiRow *row, int what, int enclosed);
+    resbuf *send(int code, CAseResBuf &args, int mode, int *owned);
+    int columnsOut(resbuf *reply, CAsiColumn ***array, int *count);
+    int askLpn(int code, const char *text, int withText);
+    int rowsRequest(int code, CAsiColumn **first, int firstCount, CAsiColumn **second, int secondCount,
+                    CAsiRow *target, long *out);
+    int envRequest(int code, const char *first, const char *second, long number);
 
     CAsePath *m_path;      /* the link path; owned, null until init */
     AcDbDatabase *m_db;    /* drawing of the requests; null the current one */

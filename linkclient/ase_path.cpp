@@ -579,3 +579,69 @@ int CAsePath::fromReply(const resbuf *&cursor) noexcept
     cursor = rb;
     return 1;
 }
+
+/* The pair (RTSTR whole text, "" for an empty path)(RTSHORT low 16 bits
+** of the status) linked in after the element tail points to (the old
+** continuation follows the RTSHORT); tail moves to the RTSHORT.  The
+** RTSTR; null with (2, 2) without memory. */
+resbuf *CAsePath::toReply(resbuf *&tail) noexcept
+{
+    int n = textSize() + 1;
+    char *text = m_owner ? m_owner->get(n) : nullptr;
+    if (!text) {
+        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+        return nullptr;
+    }
+    buildText(text, n, ASE_LVL_LPN);
+    resbuf *pair = ads_buildlist(RTSTR, text, RTSHORT, (int)(short)(m_attr & 0xFFFF), 0);
+    m_owner->release(text);
+    if (!pair) {
+        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+        return nullptr;
+    }
+    if (tail) {
+        pair->rbnext->rbnext = tail->rbnext;
+        tail->rbnext = pair;
+    }
+    tail = pair->rbnext;
+    return pair;
+}
+
+/* Cleared, then consecutive RTSTR elements of the list from its cursor as
+** environment, catalog and schema (parsed); after the third the status is
+** 512: 1.  Fewer: (2, 27) with message 9/4, 0. */
+int CAsePath::fromList(CAseResBuf &list) noexcept
+{
+    clear();
+    for (int k = ASE_LVL_ENV; k <= ASE_LVL_SCHEMA; ++k) {
+        const resbuf *rb = list.get(1);
+        if (!rb || rb->restype != RTSTR || !rb->resval.rstring)
+            return messageError(ASE_ERR_BAD_DATA, ASE_MSG_NO_PATH);
+        if (!setPart(k, rb->resval.rstring, 1))
+            return 0;
+        list.next();
+    }
+    m_attr = ASE_PATH_STATUS_LIST;
+    return 1;
+}
+
+/* A scratch copy of part `level`: a quoted catalog, schema or table without
+** its quotes (empty for one of at most 2 characters), any other part as it
+** is; null when missing or without memory.  Given back with the owner's
+** release. */
+char *CAsePath::unquoted(int level) const noexcept
+{
+    const char *p = part(level);
+    if (!p || !m_owner)
+        return nullptr;
+    int n = len_of(p);
+    bool q = isQuoted(level);
+    char *copy = m_owner->get(n);
+    if (!copy)
+        return nullptr;
+    if (!q)
+        std::memcpy(copy, p, (std::size_t)n + 1);
+    else if (n > 2)
+        std::memcpy(copy, p + 1, (std::size_t)n - 2);
+    return copy;
+}

@@ -19,6 +19,7 @@
 #include "linkclient/ase_str.h"
 
 struct resbuf;
+class CAseResBuf;
 
 /* Levels of the parts. */
 constexpr int ASE_LVL_ENV = 1;
@@ -34,6 +35,9 @@ constexpr int ASE_FORM_SQL = 8;        /* catalog, schema and table */
 
 /* A path text this long or longer is refused (characters). */
 constexpr int ASE_PATH_TEXT_MAX = 2048;
+
+/* Status word of a path read by fromList. */
+constexpr int ASE_PATH_STATUS_LIST = 512;
 
 /* Storage a path asks for at least (bytes), and the room setText adds. */
 constexpr int ASE_PATH_MIN_STORAGE = 64;
@@ -108,6 +112,15 @@ public:
     ** before and an RTLE after them passed over); the cursor moves past
     ** them.  1, 0 with (2, 27). */
     int fromReply(const resbuf *&cursor) noexcept;
+    /* Links (RTSTR whole text, RTSHORT status) in after *tail and moves tail
+    ** to the RTSHORT; the RTSTR, or null with (2, 2). */
+    resbuf *toReply(resbuf *&tail) noexcept;
+    /* Environment, catalog and schema from three RTSTR elements at the
+    ** list's cursor, status 512; 1, 0 with (2, 27) for fewer. */
+    int fromList(CAseResBuf &list) noexcept;
+    /* A scratch copy of a part (the owner's pool), a quoted one without its
+    ** quotes; null when the part is missing. */
+    char *unquoted(int level) const noexcept;
 
 private:
     int syntaxError(int msg, char c) const noexcept;

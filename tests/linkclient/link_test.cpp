@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "ase_fixture.h"
@@ -16,6 +17,7 @@
 #include "linkclient/ase_linksel.h"
 #include "linkclient/ase_lp.h"
 #include "linkclient/ase_path.h"
+#include "linkclient/ase_resbuf.h"
 
 namespace {
 
@@ -412,6 +414,130 @@ TEST_F(AseLinkSel, CountsOfMinus1ReadAs0AndLinkTextsAreCut)
     ASSERT_GE(host.codes.size(), 2u);
     EXPECT_EQ(host.codes[host.codes.size() - 2], 48) << "the selection held is dropped";
     ase_close_app(&a);
+}
+
+} // namespace
+
+namespace {
+
+/* The requests of a link path that the module itself never sends, against
+** a scripted service: their argument lists and how their replies are read. */
+class AsePathRequests : public AseDscTest {
+protected:
+    void SetUp() override
+    {
+        AseDscTest::SetUp();
+        host = std::make_unique<ScriptedAse>();
+        host->replies[23] = [](const resbuf *) { return ads_buildlist(RTSTR, "abcdef", 0); };
+        host->replies[76] = host->replies[81] = [](const resbuf *) { return ads_newrb(RTT); };
+        host->replies[78] = [](const resbuf *) {
+            resbuf *r = ads_newrb(RTREAL);
+            r->resval.rreal = 41.9;
+            return r;
+        };
+        host->replies[63] = [this](const resbuf *args) {
+            last.clear();
+            for (const resbuf *rb = args; rb; rb = rb->rbnext)
+                last.push_back(rb->restype);
+            return nullptr;
+        };
+        a = ase_open_app();
+        ASSERT_NE(a, nullptr);
+        p = static_cast<CAsePathDsc *>(ase_alloc_dsc(a, ASE_DSC_PATH));
+        ASSERT_NE(p, nullptr);
+    }
+    void TearDown() override
+    {
+        void *h = p;
+        ase_free_dsc(&h);
+        ase_close_app(&a);
+        host.reset();
+        AseDscTest::TearDown();
+    }
+    std::unique_ptr<ScriptedAse> host;
+    std::vector<int> last;   /* types of the arguments of the latest request */
+    void *a = nullptr;
+    CAsePathDsc *p = nullptr;
+};
+
+TEST_F(AsePathRequests, TextsAreCutKeysAndValuesGoAsListsAndTheEnvironmentIsNeeded)
+{
+    char buf[4];
+    EXPECT_EQ(p->request23(buf, sizeof buf), 0) << "the LPN is needed";
+    EXPECT_TRUE(has_err(p, ASE_CAT_SYSTEM, ASE_ERR_NO_LPN));
+    ASSERT_EQ(p->setPart("E.C.S.T(L)", 6), 1);
+    EXPECT_EQ(p->request23(buf, sizeof buf), 1);
+    EXPECT_STREQ(buf, "abc");
+    EXPECT_EQ(last, (std::vector<int>{RTSTR, RTSTR, RTSHORT}));
+
+    CAsiColumn **keys = ase_alloc_values(1);
+    keys[0] = key_column("K");
+    ase_set_value_long(keys[0], 5);
+    long n = 0;
+    EXPECT_EQ(p->request78(keys, 1, &n), 1);
+    EXPECT_EQ(n, 41) << "a real reply is cut to a long";
+    EXPECT_EQ(last.size(), 1u + 10u + 3u) << "path, key list (RTLB, 8 elements, RTLE), value list";
+    ase_free_values(&keys, 1);
+
+    p->path()->setStatus(6);
+    EXPECT_EQ(p->request76(), 1);
+    EXPECT_EQ(p->path()->getStatus(), 2) << "flag 4 cleared";
+    EXPECT_EQ(p->request81("user", nullptr), 1);
+    EXPECT_EQ(last, (std::vector<int>{RTSTR, RTSTR}));
+    EXPECT_EQ(p->path()->getStatus(), 0);
+    ASSERT_EQ(p->setPart("(L)", 6), 1);
+    EXPECT_EQ(p->request82(), 0);
+    EXPECT_TRUE(has_err(p, ASE_CAT_SYSTEM, ASE_ERR_NO_ENV));
+    EXPECT_EQ(p->request79(nullptr, 1), 0);
+    EXPECT_TRUE(has_err(p, ASE_CAT_SYSTEM, ASE_ERR_NO_TABLE));
+}
+
+TEST_F(AsePathRequests, TheApplicationsOwnOperations)
+{
+    auto *app = static_cast<CAseAppDsc *>(a);
+    EXPECT_EQ(app->protocolOp(4, nullptr), 1);
+    EXPECT_EQ(app->protocolOp(7, nullptr), 0);
+    EXPECT_EQ(app->protocolOp2Args(10, nullptr, nullptr, nullptr), 0) << "the scripted service offers nothing";
+    host->replies[66] = [](const resbuf *) { return ads_newrb(RTT); };
+    EXPECT_EQ(app->requestDb(66, nullptr), 1);
+    EXPECT_EQ(app->requestDb(68, nullptr), 0) << "no reply: a failure";
+    EXPECT_EQ(app->requestDb(70, nullptr), 0);
+    EXPECT_EQ(app->request60(), 1);
+    EXPECT_EQ(host->codes.back(), 60);
+}
+
+TEST(AsePathLists, PathsGoIntoRepliesAndComeFromLists)
+{
+    CatalogErrList errs;
+    CAsePath path(&errs);
+    ASSERT_EQ(path.setText("E.\"Cat\".S.T(L)", 1), 1);
+    path.setStatus(0x10002);
+    resbuf *head = ads_buildlist(RTT, RTNIL, 0);
+    resbuf *tail = head;
+    resbuf *pair = path.toReply(tail);
+    ASSERT_NE(pair, nullptr);
+    EXPECT_EQ(types_of(head), (std::vector<int>{RTT, RTSTR, RTSHORT, RTNIL}));
+    EXPECT_STREQ(pair->resval.rstring, "E.\"Cat\".S.T(L)");
+    EXPECT_EQ(tail->resval.rint, 2) << "the low 16 bits of the status";
+    ads_relrb(head);
+
+    char *cat = path.unquoted(ASE_LVL_CAT);
+    ASSERT_NE(cat, nullptr);
+    EXPECT_STREQ(cat, "Cat");
+    errs.release(cat);
+    EXPECT_EQ(path.unquoted(ASE_LVL_CAT + 10), nullptr);
+
+    CAseResBuf list(&errs);
+    list.attach(ads_buildlist(RTSTR, "e", RTSTR, "c", RTSTR, "s", 0));
+    list.first();
+    EXPECT_EQ(path.fromList(list), 1);
+    EXPECT_EQ(path.getStatus(), ASE_PATH_STATUS_LIST);
+    EXPECT_EQ(path.level(), ASE_LVL_SCHEMA);
+    CAseResBuf shortList(&errs);
+    shortList.attach(ads_buildlist(RTSTR, "e", RTSTR, "c", 0));
+    shortList.first();
+    EXPECT_EQ(path.fromList(shortList), 0);
+    EXPECT_EQ(errs.code(errs.count() - 1), ASE_ERR_BAD_DATA);
 }
 
 } // namespace
