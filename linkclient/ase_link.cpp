@@ -286,12 +286,14 @@ void CAseLinkDsc::replaceFromReply(int code, resbuf *args)
     pointToList(m_attrs);
 }
 
-/* Request 32 with the attribute list; the host's version replaces it; 1. */
+/* Request 32 with (a copy of) the attribute list, which keeps its texts
+** when a conversion or the request fails; the host's version replaces it; 1. */
 int CAseLinkDsc::write()
 {
     return ase_dsc_guard(m_req, 0, [&] {
         check();
-        replaceFromReply(k_rq_write, m_attrs);
+        ase_hold args(copyChain(m_attrs));
+        replaceFromReply(k_rq_write, args.rb);
         return 1;
     });
 }
@@ -301,7 +303,8 @@ int CAseLinkDsc::request33()
 {
     return ase_dsc_guard(m_req, 0, [&] {
         check();
-        replaceFromReply(k_rq_write33, m_attrs);
+        ase_hold args(copyChain(m_attrs));
+        replaceFromReply(k_rq_write33, args.rb);
         return 1;
     });
 }
