@@ -309,6 +309,14 @@ int CAseDsc::copyFrom(CAseDsc *other)
         return 1;
     check();
     other->check();
+    copyBase(other);
+    return 1;
+}
+
+/* The other's items and channel without checks; a change of channel moves
+** the descriptor into the new channel's child list.  (2, 2) raised. */
+void CAseDsc::copyBase(CAseDsc *other)
+{
     CAseAppDsc *before = m_req->channel();
     if (!m_req->copyFrom(other->m_req))
         fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
@@ -322,7 +330,6 @@ int CAseDsc::copyFrom(CAseDsc *other)
             m_parent->children()->remove(this);
         m_parent = after;
     }
-    return 1;
 }
 
 /* copyFrom; this descriptor. */

@@ -243,6 +243,8 @@ public:
     static void operator delete(void *p) noexcept;
 
 protected:
+    /* The base part of copyFrom without its checks. */
+    void copyBase(CAseDsc *other);
     /* Sends a request through the channel with this descriptor's error
     ** list; the reply (never null), *owned 1 for a client copy.  (8, 902)
     ** raised without a channel. */

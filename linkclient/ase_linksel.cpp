@@ -149,7 +149,7 @@ int CAseLinkSelDsc::copyFrom(CAseDsc *other)
     auto *o = static_cast<CAseLinkSelDsc *>(other);
     release();
     m_sel = ASE_NO_SELECTION;
-    CAseDsc::copyFrom(other);
+    copyBase(other);
     ase_hold args(ads_newrb(RTLONG));
     if (!args.rb)
         fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
