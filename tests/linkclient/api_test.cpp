@@ -159,10 +159,12 @@ TEST_F(AseApi, ValueArraysAreFreedUpToTheFirstNullAndClonedWhole)
     EXPECT_EQ(ase_cmp_value_names(b[2], a[2]), 1);
     ase_dsc_fail_alloc_after(2);
     EXPECT_EQ(ase_clone_values(a, 3), nullptr) << "a clone that cannot be made fails the whole copy";
+    CAsiColumn *cloneOfThird = b[2];
     ase_free_values(&b, 3);
+    ase_free_value(&cloneOfThird);
     ase_free_values(&a, 3);
     EXPECT_EQ(a, nullptr);
-    ase_free_value(&third) ;
+    ase_free_value(&third);
     ase_free_values(&a, 3);
     ase_free_values(nullptr, 3);
 }
