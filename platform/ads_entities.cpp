@@ -188,28 +188,14 @@ static struct resbuf* block_entry(const db_block& b) {
       db_grp f; f.code = -2; f.h = h; g.push_back(f);
       break;
     }
-  struct resbuf *head = nullptr, *tail = nullptr;
-  for (auto& x : g) {
-    struct resbuf* rb = db_grp_to_rb(x);
-    if (!rb) { ads_relrb(head); return nullptr; }
-    (tail ? tail->rbnext : head) = rb;
-    tail = rb;
-  }
-  return head;
+  return db_grps_to_chain(g);
 }
 
 /* The list of one table entry: (0 table) (2 name) (70 ...) ... */
 static struct resbuf* table_entry(const std::string& table, const db_tblrec& r) {
   std::vector<db_grp> g = {grp_str(0, table), grp_str(2, r.name)};
   g.insert(g.end(), r.groups.begin(), r.groups.end());
-  struct resbuf *head = nullptr, *tail = nullptr;
-  for (auto& x : g) {
-    struct resbuf* rb = db_grp_to_rb(x);
-    if (!rb) { ads_relrb(head); return nullptr; }
-    (tail ? tail->rbnext : head) = rb;
-    tail = rb;
-  }
-  return head;
+  return db_grps_to_chain(g);
 }
 
 /* Entry i of a table (blocks included); NULL past the end. */

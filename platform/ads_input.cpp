@@ -183,51 +183,57 @@ static bool number_allowed(double v, int flags) {
   return true;
 }
 
-extern "C" {
+/* Parses a whole answer as an integer of the editor's short range. */
+static bool parse_short(const std::string& line, double& v) {
+  char* end = nullptr;
+  long n = std::strtol(line.c_str(), &end, 10);
+  if (line.empty() || !end || *end || n < -32768 || n > 32767) return false;
+  v = (double)n;
+  return true;
+}
 
-/* Asks for an integer (-32768..32767); RTNORM, RTNONE, RTCAN, RTKWORD. */
-int ads_getint(const char* prompt, int* result) {
+/* The question loop of getint and getreal: asks until parse takes the
+** answer and the initget flags allow it, printing complaint otherwise.
+** RTNORM with v set, RTNONE, RTCAN, RTKWORD (also for any text under
+** RSG_OTHER). */
+static int read_number(const char* prompt, bool (*parse)(const std::string&, double&),
+                       const char* complaint, double& v) {
   get_opts o = take_opts();
-  if (!result) return RTERROR;
   for (;;) {
     std::string line;
     read_kind k = read_one(prompt, o, line);
     if (k == READ_CANCEL) return RTCAN;
     if (k == READ_NONE) return RTNONE;
     if (k == READ_KWORD) return RTKWORD;
-    char* end = nullptr;
-    long v = std::strtol(line.c_str(), &end, 10);
-    if (!end || *end || v < -32768 || v > 32767) {
+    if (!parse(line, v)) {
       if (o.flags & RSG_OTHER) { host().last_input = line; return RTKWORD; }
-      host_io_print("Requires an integer between -32768 and 32767.\n");
+      host_io_print(complaint);
       continue;
     }
-    if (!number_allowed((double)v, o.flags)) continue;
-    *result = (int)v;
-    return RTNORM;
+    if (number_allowed(v, o.flags)) return RTNORM;
   }
 }
 
-/* Asks for a real number; RTNORM, RTNONE, RTCAN, RTKWORD. */
+extern "C" {
+
+/* Asks for an integer (-32768..32767); RTNORM, RTNONE, RTCAN, RTKWORD;
+** RTERROR for a null result. */
+int ads_getint(const char* prompt, int* result) {
+  if (!result) { take_opts(); return RTERROR; }
+  double v = 0;
+  int rc = read_number(prompt, parse_short, "Requires an integer between -32768 and 32767.\n", v);
+  if (rc == RTNORM) *result = (int)v;
+  return rc;
+}
+
+/* Asks for a real number; RTNORM, RTNONE, RTCAN, RTKWORD; RTERROR for a
+** null result. */
 int ads_getreal(const char* prompt, ads_real* result) {
-  get_opts o = take_opts();
-  if (!result) return RTERROR;
-  for (;;) {
-    std::string line;
-    read_kind k = read_one(prompt, o, line);
-    if (k == READ_CANCEL) return RTCAN;
-    if (k == READ_NONE) return RTNONE;
-    if (k == READ_KWORD) return RTKWORD;
-    double v;
-    if (!parse_real(line, v)) {
-      if (o.flags & RSG_OTHER) { host().last_input = line; return RTKWORD; }
-      host_io_print("Requires a real number.\n");
-      continue;
-    }
-    if (!number_allowed(v, o.flags)) continue;
-    *result = v;
-    return RTNORM;
-  }
+  if (!result) { take_opts(); return RTERROR; }
+  double v = 0;
+  int rc = read_number(prompt, parse_real, "Requires a real number.\n", v);
+  if (rc == RTNORM) *result = v;
+  return rc;
 }
 
 /* Asks for a text of at most ADS_INPUT_MAX - 1 characters (longer answers

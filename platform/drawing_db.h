@@ -173,7 +173,10 @@ bool db_entity_check(db_drawing& d, const db_entity& e, std::string& err);
 /* Makes the result-buffer chain of an entity; apps selects xdata. */
 struct resbuf* db_entity_list(const db_entity& e,
                               const std::vector<std::string>* apps);
+/* Makes one result buffer of a group; NULL without memory. */
 struct resbuf* db_grp_to_rb(const db_grp& g);
+/* Makes the chain of a group list in order; NULL without memory. */
+struct resbuf* db_grps_to_chain(const std::vector<db_grp>& groups);
 /* Makes one entity from a list (the rules of ads_entmake); RTNORM,
 ** RTKWORD for a completed block, RTERROR; h gets the handle made. */
 int db_make(const struct resbuf* list, unsigned long& h);

@@ -402,11 +402,17 @@ struct resbuf* db_entity_list(const db_entity& e, const std::vector<std::string>
       for (auto& g : x.items) all.push_back(g);
     }
   }
+  return db_grps_to_chain(all);
+}
+
+/* Makes the chain of a group list in order; NULL without memory (nothing
+** is left behind). */
+struct resbuf* db_grps_to_chain(const std::vector<db_grp>& groups) {
   struct resbuf *head = nullptr, *tail = nullptr;
-  for (auto& g : all) {
+  for (const db_grp& g : groups) {
     struct resbuf* rb = db_grp_to_rb(g);
     if (!rb) { ads_relrb(head); return nullptr; }
-    if (tail) tail->rbnext = rb; else head = rb;
+    (tail ? tail->rbnext : head) = rb;
     tail = rb;
   }
   return head;
