@@ -211,6 +211,13 @@ TEST_F(AseLinkRequests, TheErrorListThroughTheInterface)
     EXPECT_TRUE(has_err(l, ASE_CAT_HOST, ASE_ERR_HOST_FAILED));
     EXPECT_EQ(ase_clear_errs(l), 1);
     EXPECT_EQ(ase_get_err_count(l), 0);
+    auto *d = static_cast<CAseDsc *>(l);
+    d->req()->add(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+    d->req()->add(ASE_CAT_ARGUMENT, ASE_ERR_BAD_ARGUMENT);
+    ase_get_err_message(l, 0, msg, sizeof msg);
+    EXPECT_NE(std::string(msg).find("Out of memory"), std::string::npos) << msg;
+    ase_get_err_message(l, 1, msg, sizeof msg);
+    EXPECT_NE(std::string(msg).find("Invalid argument"), std::string::npos) << msg;
     ase_free_dsc(&l);
 }
 
