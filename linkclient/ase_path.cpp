@@ -22,6 +22,10 @@
 
 namespace {
 
+/* Bytes a whole text adds to its parts when it has an LPN: three dots, two
+** parentheses and the NUL. */
+constexpr int k_lpn_text_extra = 6;
+
 /* Separator that ends a part of levels 2 to 4. */
 char separator_of(int level) noexcept
 {
@@ -382,7 +386,7 @@ int CAsePath::textSize() const noexcept
         }
     const char *lpn = part(ASE_LVL_LPN);
     if (lpn)
-        return sum + len_of(lpn) + 6;
+        return sum + len_of(lpn) + k_lpn_text_extra;
     return sum + highest;
 }
 

@@ -82,7 +82,7 @@ public:
     virtual void setStatus(int word) noexcept { m_attr = word; }
 
     /* --- parts --- */
-    /* Part 1..5, or null when absent or empty. */
+    /* Path part 1..5 (environment .. LPN), or null when absent or empty. */
     const char *part(int level) const noexcept;
     /* 4 with a table or LPN, else 3, 2, 1 by the highest part present, or 0. */
     int level() const noexcept;
