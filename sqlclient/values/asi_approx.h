@@ -161,7 +161,8 @@ double asi_approx_arith(double a, char op, double b);
     CLS operator OP(double a, const CLS &b);  \
     CLS operator OP(long a, const CLS &b);
 
-/* The virtual operations REAL, FLOAT and DOUBLE PRECISION override alike. */
+/* The virtual operations REAL, FLOAT and DOUBLE PRECISION override alike,
+** and the comparison operators taken in as the class's own. */
 #define ASI_APPROX_VALUE_SLOTS(CLS)                                  \
     CLS *clone() const override;                                     \
     int packedSize() const override;                                 \
@@ -200,7 +201,8 @@ double asi_approx_arith(double a, char op, double b);
     int typeText(CAsiUcStr &out) const override;                     \
     int literalText(CAsiUcStr &out) const override;                  \
     std::int32_t longValue() const override;                         \
-    double doubleValue() const override;
+    double doubleValue() const override;                             \
+    ASI_NUM_CMP_USING(CAsiApproxNum)
 
 /* SQL REAL: a full double (never narrowed), precision word 32. */
 class CAsiReal : public CAsiApproxNum {

@@ -73,7 +73,11 @@ inline double asi_num_tolerance_of(unsigned scale)
 
 /* Brings the 66 operators of BASE into a concrete class, so that they take
 ** that class as their object: with C++20's reversed equality candidates,
-** a == b between two different numeric classes is then not ambiguous. */
+** a == b between two different concrete numeric classes then picks the
+** left operand's own operator, which answers an int.  Every concrete class
+** (SMALLINT, INTEGER, DECIMAL, NUMERIC, REAL, FLOAT, DOUBLE PRECISION) uses
+** it.  A caller holding the right operand only as a base reference picks
+** the overload from its typeCode (CAsiExactNum::compareWith). */
 #define ASI_NUM_CMP_USING(BASE) \
     using BASE::operator>;      \
     using BASE::operator>=;     \

@@ -7,6 +7,7 @@
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"
 #include "sqlclient/values/asi_integer.h"
+#include "sqlclient/values/asi_approx.h"
 #include "sqlclient/values/asi_interval.h"
 #include "sqlclient/values/asi_textfmt.h"
 
@@ -84,6 +85,34 @@ TEST(NumCompare, DoublesAndApproximateValuesComparePlainly)
     x = 1.0000001;
     EXPECT_EQ(rels(integer(1), x), "000111") << "no tolerance against an approximate value";
     EXPECT_EQ(integer(1).compareWith(ASI_REL_LT, x), 1);
+}
+
+TEST(NumCompare, EveryPairOfClassesComparesFromEitherSide)
+{
+    auto d = make<CAsiDecimal>(10, 2, "2");
+    auto n = make<CAsiNumeric>(10, 1, "1.0");
+    CAsiSmallint s;
+    s.setShort(1);
+    CAsiReal r;
+    r = 1.25;
+    CAsiFloat f;
+    f = 1.0;
+    CAsiDouble x;
+    x = 2.0;
+    /* Each left operand's own operator answers; the approximate pairs and
+    ** an exact value against an approximate one answer alike both ways. */
+    EXPECT_EQ(rels(r, x), "000111");
+    EXPECT_EQ(rels(x, f), "110001");
+    EXPECT_EQ(rels(f, r), "000111");
+    EXPECT_EQ(rels(r, integer(1)), "110001");
+    EXPECT_EQ(rels(integer(1), r), "000111");
+    EXPECT_EQ(rels(d, x), "011100");
+    EXPECT_EQ(rels(x, d), "011100");
+    EXPECT_EQ(rels(f, s), "011100");
+    EXPECT_EQ(rels(s, f), "011100");
+    EXPECT_EQ(rels(n, s), "011100");
+    EXPECT_EQ(rels(d, n), "110001");
+    EXPECT_EQ(rels(n, d), "000111");
 }
 
 TEST(NumCompare, NullOperandsAnswerZeroEvenForInequality)
