@@ -5,7 +5,7 @@
 ** the engine's catalogue reader.
 **
 **     CAseMsgFile mf(&errs);
-**     if (mf.open()) puts(mf.text(1, 2));     // "Out of memory"
+**     if (mf.open()) puts(mf.text(1, 3));     // "Out of memory"
 */
 #ifndef PV_LINKCLIENT_ASE_MSGFILE_H
 #define PV_LINKCLIENT_ASE_MSGFILE_H

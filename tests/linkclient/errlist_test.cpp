@@ -229,7 +229,7 @@ TEST(AseMsgFile, FoundBesideTheAseApplication)
     CAseMsgFile mf(&errs);
     EXPECT_EQ(mf.open(), 1);
     EXPECT_EQ(std::string(mf.path()), (dir / ASE_MSGFILE_NAME).string());
-    EXPECT_STREQ(mf.text(1, 2), "Out of memory");
+    EXPECT_STREQ(mf.text(1, 3), "Out of memory");
     EXPECT_STREQ(mf.text(1, 999), "") << "a message the catalogue lacks is empty";
     host_register_module("", nullptr);
     fs::remove_all(dir);
