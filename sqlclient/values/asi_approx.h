@@ -119,21 +119,6 @@ private:
 ** when op is '/' and b is zero. */
 double asi_approx_arith(double a, char op, double b);
 
-/* Compound assignment of an approximate class with every numeric operand
-** and the four scalars (16-bit, int, double, long). */
-#define ASI_APPROX_COMPOUND(CLS, OP)               \
-    CLS &operator OP(const CAsiNumeric &v);        \
-    CLS &operator OP(const CAsiDecimal &v);        \
-    CLS &operator OP(const CAsiInteger &v);        \
-    CLS &operator OP(const CAsiSmallint &v);       \
-    CLS &operator OP(const CAsiFloat &v);          \
-    CLS &operator OP(const CAsiReal &v);           \
-    CLS &operator OP(const CAsiDouble &v);         \
-    CLS &operator OP(short v);                     \
-    CLS &operator OP(int v);                       \
-    CLS &operator OP(double v);                    \
-    CLS &operator OP(long v);
-
 /* Two-operand arithmetic with an exact operand on the right. */
 #define ASI_APPROX_BINARY_EXACT(CLS, OP)               \
     CLS operator OP(const CAsiNumeric &v) const;       \
@@ -164,44 +149,12 @@ double asi_approx_arith(double a, char op, double b);
 /* The virtual operations REAL, FLOAT and DOUBLE PRECISION override alike,
 ** and the comparison operators taken in as the class's own. */
 #define ASI_APPROX_VALUE_SLOTS(CLS)                                  \
-    CLS *clone() const override;                                     \
-    int packedSize() const override;                                 \
-    int pack(CAsiOStream &out) const override;                       \
-    int unpack(CAsiIStream &in) override;                            \
-    int packedValueSize() const override;                            \
-    int packValue(CAsiOStream &out) const override;                  \
-    int unpackValue(CAsiIStream &in) override;                       \
-    int typeCode() const override;                                   \
-    unsigned displayLength() const override;                         \
-    CAsiData *addType(const CAsiData *other) const override;         \
-    CAsiData *subtractType(const CAsiData *other) const override;    \
-    CAsiData *multiplyType(const CAsiData *other) const override;    \
-    CAsiData *divideType(const CAsiData *other) const override;      \
-    CAsiData *unionType(const CAsiData *other) const override;       \
-    int isEqual(const CAsiData &other) const override;                \
-    int isGreater(const CAsiData &other) const override;             \
-    int getData(void *buf, int offset, int len) const override;      \
-    int dataSize() const override;                                   \
+    ASI_NUM_VALUE_SLOTS(CLS)                                         \
     int setWide(const char16_t *text) override;                      \
-    int assign(const CAsiData &source) override;                     \
     int setData(const void *buf, int offset, int len) override;      \
-    int setUcStr(const CAsiUcStr &text) override;                    \
-    int setText(const char *text, int length) override;              \
-    int setShort(std::int16_t v) override;                           \
-    int setLong(std::int32_t v) override;                            \
-    int setDouble(double v) override;                                \
     int assignTo(CAsiData &target) const override;                   \
     int getWide(char16_t *buf, int size) const override;             \
     int getBytes(void *buf, int maxBits, int *bits) const override;  \
-    int getUcStr(CAsiUcStr &out) const override;                     \
-    int getText(char *buf, int size) const override;                 \
-    int getShort(std::int16_t *out) const override;                  \
-    int getLong(std::int32_t *out) const override;                   \
-    int getDouble(double *out) const override;                       \
-    int typeText(CAsiUcStr &out) const override;                     \
-    int literalText(CAsiUcStr &out) const override;                  \
-    std::int32_t longValue() const override;                         \
-    double doubleValue() const override;                             \
     ASI_NUM_CMP_USING(CAsiApproxNum)
 
 /* SQL REAL: a full double (never narrowed), precision word 32. */
@@ -217,13 +170,13 @@ public:
 
     /* Assignment: a null operand makes this value null (its double kept);
     ** assigning the value to itself changes nothing.  Answers this value. */
-    ASI_APPROX_COMPOUND(CAsiReal, =)
+    ASI_NUM_OPERAND_FAMILY(CAsiReal, =)
     /* Compound assignment: a null value stays null, a null operand makes
     ** it null; 22012 for a zero divisor (this value unchanged). */
-    ASI_APPROX_COMPOUND(CAsiReal, +=)
-    ASI_APPROX_COMPOUND(CAsiReal, -=)
-    ASI_APPROX_COMPOUND(CAsiReal, *=)
-    ASI_APPROX_COMPOUND(CAsiReal, /=)
+    ASI_NUM_OPERAND_FAMILY(CAsiReal, +=)
+    ASI_NUM_OPERAND_FAMILY(CAsiReal, -=)
+    ASI_NUM_OPERAND_FAMILY(CAsiReal, *=)
+    ASI_NUM_OPERAND_FAMILY(CAsiReal, /=)
 
     /* Two-operand arithmetic: a new REAL, null when an operand is null;
     ** 22012 for a zero divisor. */
@@ -263,11 +216,11 @@ public:
     ASI_APPROX_VALUE_SLOTS(CAsiFloat)
 
     /* Assignment and compound assignment as REAL's. */
-    ASI_APPROX_COMPOUND(CAsiFloat, =)
-    ASI_APPROX_COMPOUND(CAsiFloat, +=)
-    ASI_APPROX_COMPOUND(CAsiFloat, -=)
-    ASI_APPROX_COMPOUND(CAsiFloat, *=)
-    ASI_APPROX_COMPOUND(CAsiFloat, /=)
+    ASI_NUM_OPERAND_FAMILY(CAsiFloat, =)
+    ASI_NUM_OPERAND_FAMILY(CAsiFloat, +=)
+    ASI_NUM_OPERAND_FAMILY(CAsiFloat, -=)
+    ASI_NUM_OPERAND_FAMILY(CAsiFloat, *=)
+    ASI_NUM_OPERAND_FAMILY(CAsiFloat, /=)
 
     /* Two-operand arithmetic: a new FLOAT whose precision is the larger of
     ** the two (capped at 32) with a value operand, 16 with a scalar; null

@@ -39,21 +39,8 @@ constexpr int ASI_DEC_TAG_PREC = 1;       /* precision, when not 18 */
 constexpr int ASI_DEC_TAG_SCALE = 2;      /* scale, when not 0 */
 constexpr int ASI_DEC_TAG_DOUBLE = 3;     /* DECIMAL's overflow form */
 
-/* The operations the two classes declare alike.  CLS is the class, OTHER
-** its twin. */
-#define ASI_DEC_ASSIGN_OP(CLS, OTHER, OP)          \
-    CLS &operator OP(const CAsiInteger &v);        \
-    CLS &operator OP(const CAsiSmallint &v);       \
-    CLS &operator OP(const CLS &v);                \
-    CLS &operator OP(const OTHER &v);              \
-    CLS &operator OP(const CAsiReal &v);           \
-    CLS &operator OP(const CAsiFloat &v);          \
-    CLS &operator OP(const CAsiDouble &v);         \
-    CLS &operator OP(short v);                     \
-    CLS &operator OP(int v);                       \
-    CLS &operator OP(long v);                      \
-    CLS &operator OP(double v);
-
+/* The two-operand arithmetic of the twins: a DOUBLE PRECISION value
+** computed from both doubles. */
 #define ASI_DEC_BINARY_OP(OP)                      \
     CAsiDouble operator OP(const CAsiNum &v) const; \
     CAsiDouble operator OP(short v) const;          \
@@ -64,7 +51,7 @@ constexpr int ASI_DEC_TAG_DOUBLE = 3;     /* DECIMAL's overflow form */
 /* The shared implementation of the twins (asi_decimal.cpp). */
 template <class> struct asi_dec_impl;
 
-#define ASI_DEC_CLASS_BODY(CLS, OTHER)                                         \
+#define ASI_DEC_CLASS_BODY(CLS)                                                \
 public:                                                                        \
     /* A null value of precision 18 and scale 0, of precision p and scale  \
     ** 0, or of p and s (p clamped to 32, s to p). */                        \
@@ -73,46 +60,14 @@ public:                                                                        \
     CLS(unsigned p, unsigned s) noexcept;                                      \
     CLS(const CLS &other);                                                     \
     ~CLS() override;                                                           \
-    CLS *clone() const override;                                               \
-    int packedSize() const override;                                           \
-    int pack(CAsiOStream &out) const override;                                 \
-    int unpack(CAsiIStream &in) override;                                      \
-    int packedValueSize() const override;                                      \
-    int packValue(CAsiOStream &out) const override;                            \
-    int unpackValue(CAsiIStream &in) override;                                 \
-    int typeCode() const override;                                             \
-    unsigned displayLength() const override;                                   \
-    CAsiData *addType(const CAsiData *other) const override;                   \
-    CAsiData *subtractType(const CAsiData *other) const override;              \
-    CAsiData *multiplyType(const CAsiData *other) const override;              \
-    CAsiData *divideType(const CAsiData *other) const override;                \
-    CAsiData *unionType(const CAsiData *other) const override;                 \
-    int isEqual(const CAsiData &other) const override;                         \
-    int isGreater(const CAsiData &other) const override;                       \
-    int getData(void *buf, int offset, int len) const override;                \
-    int dataSize() const override;                                             \
-    int assign(const CAsiData &source) override;                               \
-    int setUcStr(const CAsiUcStr &text) override;                              \
-    int setText(const char *text, int length) override;                        \
-    int setShort(std::int16_t v) override;                                     \
-    int setLong(std::int32_t v) override;                                      \
-    int setDouble(double v) override;                                          \
-    int getUcStr(CAsiUcStr &out) const override;                               \
-    int getText(char *buf, int size) const override;                           \
-    int getShort(std::int16_t *out) const override;                            \
-    int getLong(std::int32_t *out) const override;                             \
-    int getDouble(double *out) const override;                                 \
-    int typeText(CAsiUcStr &out) const override;                               \
-    int literalText(CAsiUcStr &out) const override;                            \
-    std::int32_t longValue() const override;                                   \
-    double doubleValue() const override;                                       \
+    ASI_NUM_VALUE_SLOTS(CLS)                                                   \
     int exactDigits(asi_decnum *out) const override;                           \
                                                                                \
-    ASI_DEC_ASSIGN_OP(CLS, OTHER, =)                                           \
-    ASI_DEC_ASSIGN_OP(CLS, OTHER, +=)                                          \
-    ASI_DEC_ASSIGN_OP(CLS, OTHER, -=)                                          \
-    ASI_DEC_ASSIGN_OP(CLS, OTHER, *=)                                          \
-    ASI_DEC_ASSIGN_OP(CLS, OTHER, /=)                                          \
+    ASI_NUM_OPERAND_FAMILY(CLS, =)                                             \
+    ASI_NUM_OPERAND_FAMILY(CLS, +=)                                            \
+    ASI_NUM_OPERAND_FAMILY(CLS, -=)                                            \
+    ASI_NUM_OPERAND_FAMILY(CLS, *=)                                            \
+    ASI_NUM_OPERAND_FAMILY(CLS, /=)                                            \
     ASI_DEC_BINARY_OP(+)                                                       \
     ASI_DEC_BINARY_OP(-)                                                       \
     ASI_DEC_BINARY_OP(*)                                                       \
@@ -130,7 +85,7 @@ private:                                                                       \
     template <class> friend struct asi_dec_impl;
 
 class CAsiDecimal : public CAsiExactNum {
-    ASI_DEC_CLASS_BODY(CAsiDecimal, CAsiNumeric)
+    ASI_DEC_CLASS_BODY(CAsiDecimal)
 
 public:
     /* 1 while the value is held as a double (its overflow form). */
@@ -143,7 +98,7 @@ private:
 };
 
 class CAsiNumeric : public CAsiExactNum {
-    ASI_DEC_CLASS_BODY(CAsiNumeric, CAsiDecimal)
+    ASI_DEC_CLASS_BODY(CAsiNumeric)
 
 public:
     /* A NUMERIC has no overflow form: always 0. */

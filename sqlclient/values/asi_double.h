@@ -33,13 +33,13 @@ public:
     /* Assignment: a null operand makes this value null (its double kept);
     ** a number is stored as a double and clears the null flag.  Answers
     ** this value. */
-    ASI_APPROX_COMPOUND(CAsiDouble, =)
+    ASI_NUM_OPERAND_FAMILY(CAsiDouble, =)
     /* Compound assignment: a null value stays null, a null operand makes
     ** it null; 22012 for a zero divisor (this value unchanged). */
-    ASI_APPROX_COMPOUND(CAsiDouble, +=)
-    ASI_APPROX_COMPOUND(CAsiDouble, -=)
-    ASI_APPROX_COMPOUND(CAsiDouble, *=)
-    ASI_APPROX_COMPOUND(CAsiDouble, /=)
+    ASI_NUM_OPERAND_FAMILY(CAsiDouble, +=)
+    ASI_NUM_OPERAND_FAMILY(CAsiDouble, -=)
+    ASI_NUM_OPERAND_FAMILY(CAsiDouble, *=)
+    ASI_NUM_OPERAND_FAMILY(CAsiDouble, /=)
 
     /* Two-operand arithmetic: a new DOUBLE PRECISION, null when an operand
     ** is null; 22012 for a zero divisor. */

@@ -46,39 +46,7 @@ public:                                                                    \
     CLS() noexcept;                                                        \
     CLS(const CLS &other);                                                 \
     ~CLS() override;                                                       \
-    CLS *clone() const override;                                           \
-    int packedSize() const override;                                       \
-    int pack(CAsiOStream &out) const override;                             \
-    int unpack(CAsiIStream &in) override;                                  \
-    int packedValueSize() const override;                                  \
-    int packValue(CAsiOStream &out) const override;                        \
-    int unpackValue(CAsiIStream &in) override;                             \
-    int typeCode() const override;                                         \
-    unsigned displayLength() const override;                               \
-    CAsiData *addType(const CAsiData *other) const override;               \
-    CAsiData *subtractType(const CAsiData *other) const override;          \
-    CAsiData *multiplyType(const CAsiData *other) const override;          \
-    CAsiData *divideType(const CAsiData *other) const override;            \
-    CAsiData *unionType(const CAsiData *other) const override;             \
-    int isEqual(const CAsiData &other) const override;                     \
-    int isGreater(const CAsiData &other) const override;                   \
-    int getData(void *buf, int offset, int len) const override;            \
-    int dataSize() const override;                                         \
-    int assign(const CAsiData &source) override;                           \
-    int setUcStr(const CAsiUcStr &text) override;                          \
-    int setText(const char *text, int length) override;                    \
-    int setShort(std::int16_t v) override;                                 \
-    int setLong(std::int32_t v) override;                                  \
-    int setDouble(double v) override;                                      \
-    int getUcStr(CAsiUcStr &out) const override;                           \
-    int getText(char *buf, int size) const override;                       \
-    int getShort(std::int16_t *out) const override;                        \
-    int getLong(std::int32_t *out) const override;                         \
-    int getDouble(double *out) const override;                             \
-    int typeText(CAsiUcStr &out) const override;                           \
-    int literalText(CAsiUcStr &out) const override;                        \
-    std::int32_t longValue() const override;                               \
-    double doubleValue() const override;                                   \
+    ASI_NUM_VALUE_SLOTS(CLS)                                               \
     int exactDigits(asi_decnum *out) const override;                       \
                                                                            \
     /* The value itself (whatever the null flag). */                      \
@@ -94,20 +62,6 @@ public:                                                                    \
                                                                            \
 private:                                                                   \
     template <class> friend struct asi_int_impl;
-
-/* Compound assignment with every numeric right operand. */
-#define ASI_INT_COMPOUND_OP(CLS, OP)               \
-    CLS &operator OP(const CAsiSmallint &v);       \
-    CLS &operator OP(const CAsiInteger &v);        \
-    CLS &operator OP(const CAsiDecimal &v);        \
-    CLS &operator OP(const CAsiNumeric &v);        \
-    CLS &operator OP(const CAsiFloat &v);          \
-    CLS &operator OP(const CAsiReal &v);           \
-    CLS &operator OP(const CAsiDouble &v);         \
-    CLS &operator OP(short v);                     \
-    CLS &operator OP(int v);                       \
-    CLS &operator OP(long v);                      \
-    CLS &operator OP(double v);
 
 /* Assignment from the approximate and decimal values and the numbers. */
 #define ASI_INT_ASSIGN_COMMON(CLS)                 \
@@ -128,10 +82,10 @@ public:
     CAsiSmallint &operator=(const CAsiInteger &v);
     CAsiSmallint &operator=(short v);
     ASI_INT_ASSIGN_COMMON(CAsiSmallint)
-    ASI_INT_COMPOUND_OP(CAsiSmallint, +=)
-    ASI_INT_COMPOUND_OP(CAsiSmallint, -=)
-    ASI_INT_COMPOUND_OP(CAsiSmallint, *=)
-    ASI_INT_COMPOUND_OP(CAsiSmallint, /=)
+    ASI_NUM_OPERAND_FAMILY(CAsiSmallint, +=)
+    ASI_NUM_OPERAND_FAMILY(CAsiSmallint, -=)
+    ASI_NUM_OPERAND_FAMILY(CAsiSmallint, *=)
+    ASI_NUM_OPERAND_FAMILY(CAsiSmallint, /=)
 
     /* Two-operand arithmetic: a DOUBLE PRECISION value, null when an
     ** operand is null; 22012 for a zero divisor. */
@@ -157,10 +111,10 @@ public:
     CAsiInteger &operator=(const CAsiInteger &v);
     CAsiInteger &operator=(const CAsiSmallint &v);
     ASI_INT_ASSIGN_COMMON(CAsiInteger)
-    ASI_INT_COMPOUND_OP(CAsiInteger, +=)
-    ASI_INT_COMPOUND_OP(CAsiInteger, -=)
-    ASI_INT_COMPOUND_OP(CAsiInteger, *=)
-    ASI_INT_COMPOUND_OP(CAsiInteger, /=)
+    ASI_NUM_OPERAND_FAMILY(CAsiInteger, +=)
+    ASI_NUM_OPERAND_FAMILY(CAsiInteger, -=)
+    ASI_NUM_OPERAND_FAMILY(CAsiInteger, *=)
+    ASI_NUM_OPERAND_FAMILY(CAsiInteger, /=)
 
 #define ASI_INTEGER_BINARY(OP)                            \
     CAsiDouble operator OP(const CAsiSmallint &v) const;  \

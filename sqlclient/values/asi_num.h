@@ -86,6 +86,60 @@ inline double asi_num_tolerance_of(unsigned scale)
     using BASE::operator<;      \
     using BASE::operator!=;
 
+/* The value operations every concrete numeric class (SMALLINT, INTEGER,
+** DECIMAL, NUMERIC, REAL, FLOAT, DOUBLE PRECISION) overrides, from clone to
+** doubleValue; each class's header says what they answer. */
+#define ASI_NUM_VALUE_SLOTS(CLS)                                     \
+    CLS *clone() const override;                                     \
+    int packedSize() const override;                                 \
+    int pack(CAsiOStream &out) const override;                       \
+    int unpack(CAsiIStream &in) override;                            \
+    int packedValueSize() const override;                            \
+    int packValue(CAsiOStream &out) const override;                  \
+    int unpackValue(CAsiIStream &in) override;                       \
+    int typeCode() const override;                                   \
+    unsigned displayLength() const override;                         \
+    CAsiData *addType(const CAsiData *other) const override;         \
+    CAsiData *subtractType(const CAsiData *other) const override;    \
+    CAsiData *multiplyType(const CAsiData *other) const override;    \
+    CAsiData *divideType(const CAsiData *other) const override;      \
+    CAsiData *unionType(const CAsiData *other) const override;       \
+    int isEqual(const CAsiData &other) const override;               \
+    int isGreater(const CAsiData &other) const override;             \
+    int getData(void *buf, int offset, int len) const override;      \
+    int dataSize() const override;                                   \
+    int assign(const CAsiData &source) override;                     \
+    int setUcStr(const CAsiUcStr &text) override;                    \
+    int setText(const char *text, int length) override;              \
+    int setShort(std::int16_t v) override;                           \
+    int setLong(std::int32_t v) override;                            \
+    int setDouble(double v) override;                                \
+    int getUcStr(CAsiUcStr &out) const override;                     \
+    int getText(char *buf, int size) const override;                 \
+    int getShort(std::int16_t *out) const override;                  \
+    int getLong(std::int32_t *out) const override;                   \
+    int getDouble(double *out) const override;                       \
+    int typeText(CAsiUcStr &out) const override;                     \
+    int literalText(CAsiUcStr &out) const override;                  \
+    std::int32_t longValue() const override;                         \
+    double doubleValue() const override;
+
+/* One assignment or compound-assignment operator OP of class CLS with
+** every numeric value class and the four scalars (16-bit, int, long,
+** double) on the right; each answers this value. */
+#define ASI_NUM_OPERAND_FAMILY(CLS, OP)            \
+    CLS &operator OP(const CAsiNumeric &v);        \
+    CLS &operator OP(const CAsiDecimal &v);        \
+    CLS &operator OP(const CAsiInteger &v);        \
+    CLS &operator OP(const CAsiSmallint &v);       \
+    CLS &operator OP(const CAsiFloat &v);          \
+    CLS &operator OP(const CAsiReal &v);           \
+    CLS &operator OP(const CAsiDouble &v);         \
+    CLS &operator OP(short v);                     \
+    CLS &operator OP(int v);                       \
+    CLS &operator OP(long v);                      \
+    CLS &operator OP(double v);
+
 class CAsiNum : public CAsiData {
 public:
     /* Precision and scale are set by each concrete class's constructor. */
