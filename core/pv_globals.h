@@ -2,7 +2,8 @@
 ** pv_globals.h: the module-wide globals of the application core.
 **
 ** They live from start-up to unload: the host's major version, the id of
-** the loaded dialog file and the hatch-pattern names of ACAD.PAT. Start-up
+** the loaded dialog file, the link client's application handle and the
+** hatch-pattern names of ACAD.PAT. Start-up
 ** (core/pv_startup.h) sets them and unload clears them.
 **
 **     ads_new_dialog("pv_logon", g_dcl_id, NULL, &h);
@@ -21,6 +22,9 @@
 extern int g_host_version;
 /* Id of the loaded dialog file PETRIVEX.DCL; PV_NO_DCL when none. */
 extern int g_dcl_id;
+/* The link client's application handle (ase_open_app at start-up,
+** ase_close_app at unload); null when none is open. */
+extern void *g_ase_app;
 /* Names of the hatch patterns read from ACAD.PAT (upper case, heap texts
 ** in a heap array); null when none are loaded. */
 extern char **g_hatch_list;

@@ -3,7 +3,7 @@
 ** step, in the order they run.
 **
 ** Start-up: register "PETRIVEX" in APPID; then, when not started: the
-** dialog file, the SQL client, the link client, the hatch patterns, the
+** dialog file, the SQL client, the link client's application handle, the hatch patterns, the
 ** SQL configuration, acad.lsp, the built-in projections; always last the
 ** drawing's map parameters. Unload releases them in the order the
 ** application's lists depend on each other.
@@ -24,6 +24,7 @@
 #include "core/pv_logon.h"
 #include "core/setup_store.h"
 #include "core/str_util.h"
+#include "linkclient/ase_api.h"
 #include "map/dtm_list.h"
 #include "map/prj_list.h"
 #include "map/shape_store.h"
@@ -56,6 +57,7 @@ void pv_release_partial(void)
         asi_term();
         s_asi_started = false;
     }
+    ase_close_app(&g_ase_app);
     pv_free_hatches();
     if (g_dcl_id != PV_NO_DCL) {
         ads_unload_dialog(g_dcl_id);
@@ -82,6 +84,25 @@ int pv_load_asi(void)
         return RTERROR;
     }
     s_asi_started = true;
+    ads_printf("done");
+    return RTNORM;
+}
+
+/* Opens the link client's application handle into g_ase_app; when the
+** editor's link store is not there, loads the host application "ase" and
+** tries once more. -5001 after "Unable to initialize ASE.". */
+int pv_load_ase(void)
+{
+    ads_printf("\nLoading %s...", "ASE");
+    if (!g_ase_app) g_ase_app = ase_open_app();
+    if (!g_ase_app) {
+        ads_arxload(PV_ASE_HOST_APP);   /* already loaded: the retry tells */
+        g_ase_app = ase_open_app();
+    }
+    if (!g_ase_app) {
+        msg_alert(ERR_TITLE, "Unable to initialize ASE.");
+        return RTERROR;
+    }
     ads_printf("done");
     return RTNORM;
 }
@@ -268,7 +289,10 @@ int pv_init(void)
             pv_release_partial();
             return RTERROR;
         }
-        /* ASE: "\nLoading %s..." with "ASE", opening g_ase_app (loading "ase" once on failure). */
+        if (pv_load_ase() != RTNORM) {
+            pv_release_partial();
+            return RTERROR;
+        }
         if (pv_load_hatches() != RTNORM) {
             pv_release_partial();
             return RTERROR;
@@ -304,7 +328,7 @@ int pv_terminate(void)
         asi_term();
         s_asi_started = false;
     }
-    /* g_ase_app closed. */
+    ase_close_app(&g_ase_app);
     if (g_dcl_id != PV_NO_DCL) {
         ads_unload_dialog(g_dcl_id);
         g_dcl_id = PV_NO_DCL;

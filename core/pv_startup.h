@@ -3,7 +3,8 @@
 **
 ** pv_init runs at every load-drawing message: it registers the application
 ** name, and while the application is not started it loads, step by step,
-** the dialog file, the SQL client, the link client, the hatch patterns,
+** the dialog file, the SQL client, the link client's application handle,
+** the hatch patterns,
 ** the SQL configuration and the built-in projections, printing a progress
 ** line for each. pv_terminate undoes all of it; after it the next
 ** load-drawing message starts the application again.
@@ -21,6 +22,9 @@
 #define PV_HATCH_FILE "ACAD.PAT"
 #define PV_STARTUP_LSP "acad.lsp"
 #define PV_LSP_FILE "petrivex.lsp"
+/* The editor's application that serves the link store, loaded when the
+** link client finds no service at start-up. */
+#define PV_ASE_HOST_APP "ase"
 
 /* Starts the application (see above). 5100; -5001 when a step fails (its
 ** alert shown, whatever the step loaded released again). */
@@ -39,6 +43,7 @@ int pv_is_started(void);
 int pv_register_app(void);
 int pv_load_dcl(void);
 int pv_load_asi(void);
+int pv_load_ase(void);
 int pv_load_config(void);
 int pv_load_hatches(void);
 /* Makes acad.lsp hold the line that loads petrivex.lsp; 5100, or -5001

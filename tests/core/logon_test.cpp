@@ -21,6 +21,7 @@
 #include "data/tbl.h"
 #include "map/dtm_list.h"
 #include "map/prj_list.h"
+#include "platform/include/ase_service.h"
 
 #ifndef PV_DB3_DRIVER
 #define PV_DB3_DRIVER "pvdb3"
@@ -94,7 +95,8 @@ const std::vector<std::string> k_t = {"T"};
 TEST_F(LogonTest, StartUpLoadsTheSqlClientTheRegistryAndTheProjectionsInOrder) {
   ASSERT_EQ(load(), PV_ENTRY_OK);
   std::string t = take_transcript();
-  const char *steps[] = {"\nLoading PETRIVEX.DCL...done", "\nLoading ASI...done", "\nLoading ACAD.PAT...done",
+  const char *steps[] = {"\nLoading PETRIVEX.DCL...done", "\nLoading ASI...done", "\nLoading ASE...done",
+                         "\nLoading ACAD.PAT...done",
                          "\nLoading ASI registry...done", "\nVerifying pv-logon loaded in ACAD.LSP...done",
                          "\nLoading Projections...done", "\nLoading PETRIVEX...done\n"};
   size_t at = 0;
@@ -128,6 +130,31 @@ TEST_F(LogonTest, TheBuiltInEllipsoidsCarryTheirPublishedSemiAxes) {
     EXPECT_DOUBLE_EQ(d->a_m, w.a_m) << w.name;
     EXPECT_DOUBLE_EQ(d->b_m, w.b_m) << w.name;
   }
+}
+
+TEST_F(LogonTest, StartUpLoadsTheLinkStoreAndUnloadClosesTheApplicationHandle) {
+  ase_service_unregister();
+  ASSERT_EQ(load(), PV_ENTRY_OK);
+  EXPECT_NE(take_transcript().find("\nLoading ASE...done"), std::string::npos);
+  EXPECT_TRUE(ase_service_registered()) << "the editor's \"ase\" was loaded for the retry";
+  EXPECT_NE(g_ase_app, nullptr);
+  acrxEntryPoint(PV_MSG_UNLOAD_DWG, nullptr);
+  EXPECT_EQ(g_ase_app, nullptr);
+  /* A second start-up finds the service already there. */
+  ASSERT_EQ(load(), PV_ENTRY_OK);
+  EXPECT_NE(g_ase_app, nullptr);
+}
+
+TEST_F(LogonTest, ALinkStoreThatCannotBeReachedFailsTheLoadAndReleasesEverything) {
+  ase_service_unregister();
+  host_register_arx_app("ase", [] { return false; });
+  EXPECT_EQ(load(), PV_ENTRY_FAIL);
+  std::string t = take_transcript();
+  EXPECT_NE(t.find("\nLoading ASE...\n[Alert] Petrivex ERROR:\nUnable to initialize ASE."), std::string::npos) << t;
+  EXPECT_EQ(t.find("ACAD.PAT"), std::string::npos) << "no step after the failed one";
+  EXPECT_EQ(g_ase_app, nullptr);
+  EXPECT_EQ(g_dcl_id, PV_NO_DCL);
+  host_register_arx_app("ase", ase_service_load);
 }
 
 TEST_F(LogonTest, HostVersionThirteenReadsTheConfigurationAsAsiIni) {
