@@ -8,6 +8,7 @@
 #include "sqlclient/asi_codepage.h"
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
+#include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_data.h"
 #include "sqlclient/values/asi_impldata.h"
 
@@ -155,6 +156,26 @@ void CAsiColumn::assignValue(const CAsiData &value)
 {
     if (!m_value || !m_value->assign(value))
         asi_raise_state(STATE_CANNOT_CAST);
+}
+
+/* The locale name of a character value; 0 for any other value. */
+int CAsiColumn::localeName(CAsiUcStr &out) const
+{
+    const CAsiChar *c = dynamic_cast<const CAsiChar *>(m_value);
+    if (!c || c->localeName().isEmpty()) {
+        out.clear();
+        return 0;
+    }
+    out = c->localeName();
+    return 1;
+}
+
+/* The character value's locale; unknown names raise, other values are left
+** alone. */
+void CAsiColumn::setLocaleName(const CAsiUcStr &name)
+{
+    if (CAsiChar *c = dynamic_cast<CAsiChar *>(m_value))
+        c->setLocale(name);
 }
 
 /* n empty columns. */

@@ -91,6 +91,15 @@ public:
     ** column without a value or an impossible conversion raises 37155. */
     void assignValue(const CAsiData &value);
 
+    /* The locale name of the column's value into out; 1 when the value is a
+    ** character value with a locale, else 0 (out emptied). */
+    int localeName(CAsiUcStr &out) const;
+
+    /* Sets the locale of the column's value when it is a character value
+    ** (nothing changes for another value or none); an unknown locale name
+    ** raises ASI_ERR_LOCALE and leaves the value as it was. */
+    void setLocaleName(const CAsiUcStr &name);
+
 private:
     CAsiIdent m_name;     /* the column's name */
     CAsiData *m_value;    /* owned value, or null */

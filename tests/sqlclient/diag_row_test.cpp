@@ -5,11 +5,13 @@
 */
 #include <gtest/gtest.h>
 
+#include "sqlclient/asi_codepage.h"
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
 #include "sqlclient/asi_handle.h"
 #include "sqlclient/asi_memory.h"
 #include "sqlclient/asi_row.h"
+#include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_point.h"
 
 namespace {
@@ -192,6 +194,33 @@ TEST(Row, ColumnsAreOwnedAndIndexesChecked)
     EXPECT_EQ(d.condCode(0), 0x379B);
     row.release();
     EXPECT_EQ(row.count(), 0);
+}
+
+TEST(Row, ColumnLocaleIsTheCharacterValuesOwn)
+{
+    CAsiChar text(10);
+    CAsiPoint p;
+    CAsiColumn chr(CAsiIdent(), &text), pnt(CAsiIdent(), &p), none;
+    CAsiUcStr name("stale");
+    EXPECT_EQ(chr.localeName(name), 1);
+    EXPECT_EQ(name, CAsiUcStr(asi_current_locale_name()));
+    chr.setLocaleName(CAsiUcStr("latin1"));
+    EXPECT_EQ(chr.localeName(name), 1);
+    EXPECT_EQ(name, CAsiUcStr("latin1"));
+    EXPECT_EQ(static_cast<CAsiChar *>(chr.value())->localeId(), ASI_LOCALE_LATIN1);
+    /* An unknown locale raises and the value keeps its locale. */
+    CAsiDiagArea d;
+    EXPECT_EQ(asi_try_call(&d, 0, [&] { chr.setLocaleName(CAsiUcStr("KLINGON")); return 1; }), 0);
+    EXPECT_EQ(d.condCode(0), ASI_ERR_LOCALE);
+    EXPECT_EQ(static_cast<CAsiChar *>(chr.value())->localeId(), ASI_LOCALE_LATIN1);
+    /* Other values and a column without a value have no locale. */
+    name = "stale";
+    EXPECT_EQ(pnt.localeName(name), 0);
+    EXPECT_TRUE(name.isEmpty());
+    EXPECT_EQ(none.localeName(name), 0);
+    pnt.setLocaleName(CAsiUcStr("LATIN1"));
+    none.setLocaleName(CAsiUcStr("LATIN1"));
+    EXPECT_EQ(none.value(), nullptr);
 }
 
 } // namespace
