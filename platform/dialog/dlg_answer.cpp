@@ -86,17 +86,6 @@ bool answer_value_ok(const dlg_dialog &d, int tile, const std::string &v,
     why = "tile \"" + t.key + "\" takes 0 or 1";
     return false;
   }
-  if (t.kind == "list_box" || t.kind == "popup_list") {
-    std::vector<int> sel;
-    bool multiple = t.kind == "list_box" &&
-                    t.attrs.count("multiple_select") &&
-                    t.attrs.at("multiple_select") == "true";
-    if (!dlg_parse_selection(v, t.items.size(), multiple, sel)) {
-      why = "\"" + v + "\" is no selection of the " +
-            std::to_string(t.items.size()) + " items of \"" + t.key + "\"";
-      return false;
-    }
-  }
   if (t.kind == "slider") {
     long lo = std::atol(t.attrs.count("min_value") ? t.attrs.at("min_value").c_str() : "0");
     long hi = std::atol(t.attrs.count("max_value") ? t.attrs.at("max_value").c_str() : "10000");

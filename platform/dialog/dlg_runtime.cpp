@@ -279,7 +279,8 @@ bool dlg_parse_selection(const std::string &text, size_t count, bool multiple,
   return multiple || out.size() <= 1;
 }
 
-/* Gives a tile a value by its kind; false with why when it has none. */
+/* Gives a tile a value by its kind; false with why when it has none or
+** when a list is given no selection of its own items. */
 bool dlg_tile_assign(dlg_dialog &d, int tile, const std::string &value,
                      std::string &why) {
   dlg_tile &t = d.tiles[tile];
@@ -310,6 +311,18 @@ bool dlg_tile_assign(dlg_dialog &d, int tile, const std::string &value,
       dcl_is_container_kind(t.kind)) {
     why = "a " + t.kind + " has no value";
     return false;
+  }
+  if (t.kind == "list_box" || t.kind == "popup_list") {
+    /* A list holds only a selection of its own items, so that no caller
+    ** reads back an index its list does not have. */
+    std::vector<int> sel;
+    bool multiple = t.kind == "list_box" && t.attrs.count("multiple_select") &&
+                    t.attrs.at("multiple_select") == "true";
+    if (!dlg_parse_selection(value, t.items.size(), multiple, sel)) {
+      why = "\"" + value + "\" is no selection of the " +
+            std::to_string(t.items.size()) + " items of \"" + t.key + "\"";
+      return false;
+    }
   }
   t.value = value;
   return true;

@@ -359,6 +359,22 @@ TEST_F(DialogRuntime, ListsAreReplacedAppendedAndChanged) {
   ads_term_dialog();
 }
 
+/* A list keeps only a selection of its own items: the module never reads
+** back an index its list lacks. */
+TEST_F(DialogRuntime, ListRefusesASelectionOfItemsItLacks) {
+  ads_hdlg h = open_main();
+  char buf[16];
+  EXPECT_EQ(ads_set_tile(h, "rows", "0 2"), RTNORM);
+  EXPECT_EQ(ads_set_tile(h, "rows", "3"), RTERROR);
+  EXPECT_EQ(ads_set_tile(h, "kind", "0 1"), RTERROR);  /* popup: one item */
+  EXPECT_EQ(ads_set_tile(h, "kind", "x"), RTERROR);
+  ASSERT_EQ(ads_get_tile(h, "rows", buf, sizeof buf), RTNORM);
+  EXPECT_STREQ(buf, "0 2");
+  EXPECT_TRUE(fault_contains("\"3\" is no selection of the 3 items of \"rows\""));
+  EXPECT_EQ(ads_set_tile(h, "rows", ""), RTNORM);  /* nothing selected */
+  ads_term_dialog();
+}
+
 TEST_F(DialogRuntime, ImageCallsAreRecordedForTests) {
   ads_hdlg h = open_main();
   short cx = 0, cy = 0;
