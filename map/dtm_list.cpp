@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "map/prj_chain.h"
 #include "map/prj_list.h"
 
 /* Head of the ellipsoid list; empty at start-up and after dtm_list_free. */
@@ -39,66 +40,26 @@ int dtm_insert(dtm_rec* dtm) {
   ** that the formulas can use (e squared would be negative). */
   if (dtm->b_m > dtm->a_m) return 0;
   prj_name_pad(dtm->name);
-  dtm_rec** link = &dtm_head;
-  while (*link) {
-    prj_order order = prj_name_order(dtm->name, (*link)->name);
-    if (order == PRJ_ORDER_DUPLICATE) return 0;
-    if (order == PRJ_ORDER_BEFORE) break;
-    link = &(*link)->next;
-  }
-  dtm->next = *link;
-  *link = dtm;
-  return 1;
+  return prj_chain_insert_sorted(&dtm_head, dtm);
 }
 
 /* Answers the first matching ellipsoid and its position, or null. */
-dtm_rec* dtm_find(const char* name, int* index) {
-  if (!name) return nullptr;
-  int i = 0;
-  for (dtm_rec* d = dtm_head; d; d = d->next, ++i) {
-    if (prj_name_match(name, d->name)) {
-      if (index) *index = i;
-      return d;
-    }
-  }
-  return nullptr;
-}
+dtm_rec* dtm_find(const char* name, int* index) { return prj_chain_find(dtm_head, name, index); }
 
 /* Answers the n-th ellipsoid, or null. */
-dtm_rec* dtm_at(int n) {
-  if (n < 0) return nullptr;
-  dtm_rec* d = dtm_head;
-  while (d && n-- > 0) d = d->next;
-  return d;
-}
+dtm_rec* dtm_at(int n) { return prj_chain_at(dtm_head, n); }
 
 /* Answers 1 with the record's position; 0 when it is not in the list. */
-int dtm_index_of(const dtm_rec* dtm, int* index) {
-  if (!dtm || !index) return 0;
-  int i = 0;
-  for (dtm_rec* d = dtm_head; d; d = d->next, ++i) {
-    if (d == dtm) {
-      *index = i;
-      return 1;
-    }
-  }
-  return 0;
-}
+int dtm_index_of(const dtm_rec* dtm, int* index) { return prj_chain_index_of<dtm_rec>(dtm_head, dtm, index); }
 
 /* Answers the head of the list. */
 dtm_rec* dtm_list_head() { return dtm_head; }
 
 /* Answers 1 when the record was unlinked and freed; 0 when not listed. */
 int dtm_remove(dtm_rec* dtm) {
-  if (!dtm) return 0;
-  for (dtm_rec** link = &dtm_head; *link; link = &(*link)->next) {
-    if (*link == dtm) {
-      *link = dtm->next;
-      std::free(dtm);
-      return 1;
-    }
-  }
-  return 0;
+  if (!prj_chain_unlink(&dtm_head, dtm)) return 0;
+  std::free(dtm);
+  return 1;
 }
 
 /* Answers 1 when the ellipsoid and everything built on it are deleted. */
@@ -127,10 +88,4 @@ int dtm_equal_axes(const dtm_rec* a, const dtm_rec* b) {
 }
 
 /* Frees the whole list. */
-void dtm_list_free() {
-  while (dtm_head) {
-    dtm_rec* next = dtm_head->next;
-    std::free(dtm_head);
-    dtm_head = next;
-  }
-}
+void dtm_list_free() { prj_chain_free(&dtm_head, std::free); }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "map/prj_chain.h"
 #include "map/xfrm_list.h"
 
 /* Head of the system list; empty at start-up and after prj_list_free. */
@@ -91,16 +92,7 @@ int prj_insert(prj_rec* prj) {
   prj->dtm = dtm_find(prj->dtm_name, nullptr);
   prj->next = nullptr;
   if (!prj_validate(prj)) return 0;
-  prj_rec** link = &prj_head;
-  while (*link) {
-    prj_order order = prj_name_order(prj->name, (*link)->name);
-    if (order == PRJ_ORDER_DUPLICATE) return 0;
-    if (order == PRJ_ORDER_BEFORE) break;
-    link = &(*link)->next;
-  }
-  prj->next = *link;
-  *link = prj;
-  return 1;
+  return prj_chain_insert_sorted(&prj_head, prj);
 }
 
 /* Answers the number of built-in systems inserted, -1 without memory. */
@@ -131,17 +123,7 @@ int prj_add_builtin_systems() {
 }
 
 /* Answers the first matching system and its position, or null. */
-prj_rec* prj_find(const char* name, int* index) {
-  if (!name) return nullptr;
-  int i = 0;
-  for (prj_rec* p = prj_head; p; p = p->next, ++i) {
-    if (prj_name_match(name, p->name)) {
-      if (index) *index = i;
-      return p;
-    }
-  }
-  return nullptr;
-}
+prj_rec* prj_find(const char* name, int* index) { return prj_chain_find(prj_head, name, index); }
 
 /* Answers the first system of equal definition and its position, or null. */
 prj_rec* prj_find_equal(const prj_rec* prj, int* index) {
@@ -157,25 +139,10 @@ prj_rec* prj_find_equal(const prj_rec* prj, int* index) {
 }
 
 /* Answers the n-th system, or null. */
-prj_rec* prj_at(int n) {
-  if (n < 0) return nullptr;
-  prj_rec* p = prj_head;
-  while (p && n-- > 0) p = p->next;
-  return p;
-}
+prj_rec* prj_at(int n) { return prj_chain_at(prj_head, n); }
 
 /* Answers 1 with the record's position; 0 when not listed. */
-int prj_index_of(const prj_rec* prj, int* index) {
-  if (!prj || !index) return 0;
-  int i = 0;
-  for (prj_rec* p = prj_head; p; p = p->next, ++i) {
-    if (p == prj) {
-      *index = i;
-      return 1;
-    }
-  }
-  return 0;
-}
+int prj_index_of(const prj_rec* prj, int* index) { return prj_chain_index_of<prj_rec>(prj_head, prj, index); }
 
 /* Answers the head of the list. */
 prj_rec* prj_list_head() { return prj_head; }
@@ -190,15 +157,9 @@ prj_rec* prj_find_by_dtm(const dtm_rec* dtm) {
 
 /* Answers 1 when the record was unlinked and freed; 0 when not listed. */
 int prj_remove(prj_rec* prj) {
-  if (!prj) return 0;
-  for (prj_rec** link = &prj_head; *link; link = &(*link)->next) {
-    if (*link == prj) {
-      *link = prj->next;
-      std::free(prj);
-      return 1;
-    }
-  }
-  return 0;
+  if (!prj_chain_unlink(&prj_head, prj)) return 0;
+  std::free(prj);
+  return 1;
 }
 
 /* Answers 1 when the system and its transformations are deleted. */
@@ -245,10 +206,4 @@ int prj_equal_def(const prj_rec* a, const prj_rec* b) {
 }
 
 /* Frees the whole list. */
-void prj_list_free() {
-  while (prj_head) {
-    prj_rec* next = prj_head->next;
-    std::free(prj_head);
-    prj_head = next;
-  }
-}
+void prj_list_free() { prj_chain_free(&prj_head, std::free); }

@@ -95,31 +95,35 @@ void prj_name_copy(char* dst, const char* src) {
   dst[len] = 0;
 }
 
+/* Answers the index of the first of the count names that matches the text,
+** or none when no name does or no text is given. */
+static int prj_table_index(const char* text, const char* const* names, int count, int none) {
+  if (!text) return none;
+  for (int i = 0; i < count; ++i)
+    if (prj_name_match(text, names[i])) return i;
+  return none;
+}
+
+/* Answers the name of an index into a table of count names, else "". */
+static const char* prj_table_name(int index, const char* const* names, int count) {
+  return (index >= 0 && index < count) ? names[index] : "";
+}
+
 /* Answers the first type whose name matches, or PRJ_TYPE_NONE. */
 int prj_type_index(const char* text) {
-  if (!text) return PRJ_TYPE_NONE;
-  for (int i = 0; i < prj_type_count; ++i)
-    if (prj_name_match(text, prj_type_names[i])) return i;
-  return PRJ_TYPE_NONE;
+  return prj_table_index(text, prj_type_names, prj_type_count, PRJ_TYPE_NONE);
 }
 
 /* Answers the type name of an index 0..5, else "". */
-const char* prj_type_name(int index) {
-  return (index >= 0 && index < prj_type_count) ? prj_type_names[index] : "";
-}
+const char* prj_type_name(int index) { return prj_table_name(index, prj_type_names, prj_type_count); }
 
 /* Answers the first unit whose name matches, or PRJ_UNIT_NONE. */
 int prj_unit_index(const char* text) {
-  if (!text) return PRJ_UNIT_NONE;
-  for (int i = 0; i < prj_unit_count; ++i)
-    if (prj_name_match(text, prj_unit_names[i])) return i;
-  return PRJ_UNIT_NONE;
+  return prj_table_index(text, prj_unit_names, prj_unit_count, PRJ_UNIT_NONE);
 }
 
 /* Answers the unit name of an index 0..3, else "". */
-const char* prj_unit_name(int index) {
-  return (index >= 0 && index < prj_unit_count) ? prj_unit_names[index] : "";
-}
+const char* prj_unit_name(int index) { return prj_table_name(index, prj_unit_names, prj_unit_count); }
 
 /* Answers the decimal degrees of a degrees-minutes-seconds triple; the sign
 ** is the sign bit of d, so that -0 degrees 30 minutes is -0.5. */

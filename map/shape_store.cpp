@@ -150,16 +150,30 @@ bool shape_store_ready() { return g_ready; }
 /* The reason of the last failed load. */
 const char *shape_load_error() { return g_load_error.c_str(); }
 
+/* Opens a load of library `name`: clears the last reason and initialises
+** the store on first use. Answers true to go on; false with the load's
+** answer in `answer`: 0 (reason set) for an empty name, SHAPE_ALREADY_LOADED
+** when a library of that name is loaded. */
+static bool load_begin(const char *name, int &answer) {
+  g_load_error.clear();
+  if (!g_ready) shape_store_init();
+  answer = 0;
+  if (blank(name)) {
+    g_load_error = "no library name";
+    return false;
+  }
+  if (shape_lib_slot(name) != SHAPE_SLOT_NONE) {
+    answer = SHAPE_ALREADY_LOADED;
+    return false;
+  }
+  return true;
+}
+
 /* Loads a library from an open stream under `name`: the count of shapes,
 ** SHAPE_ALREADY_LOADED, or 0 with the reason in shape_load_error(). */
 int shape_font_load_stream(const char *name, FILE *fp) {
-  g_load_error.clear();
-  if (!g_ready) shape_store_init();
-  if (blank(name)) {
-    g_load_error = "no library name";
-    return 0;
-  }
-  if (shape_lib_slot(name) != SHAPE_SLOT_NONE) return SHAPE_ALREADY_LOADED;
+  int answer;
+  if (!load_begin(name, answer)) return answer;
   if (!fp) {
     g_load_error = std::string(name) + ": no stream";
     return 0;
@@ -184,13 +198,8 @@ int shape_font_load_stream(const char *name, FILE *fp) {
 /* Loads the library in file `path`: the count of shapes,
 ** SHAPE_ALREADY_LOADED, or 0 with the reason in shape_load_error(). */
 int shape_font_load(const char *path) {
-  g_load_error.clear();
-  if (!g_ready) shape_store_init();
-  if (blank(path)) {
-    g_load_error = "no library name";
-    return 0;
-  }
-  if (shape_lib_slot(path) != SHAPE_SLOT_NONE) return SHAPE_ALREADY_LOADED;
+  int answer;
+  if (!load_begin(path, answer)) return answer;
   FILE *fp = std::fopen(path, "rb");
   if (!fp) {
     g_load_error = std::string(path) + ": cannot open the file";

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "map/prj_chain.h"
+
 /* Head of the transformation list; empty at start-up and after
 ** xfrm_list_free. */
 static xfrm_rec* xfrm_head = nullptr;
@@ -130,24 +132,11 @@ int xfrm_insert(xfrm_rec* xfrm) {
 }
 
 /* Answers the n-th transformation, or null. */
-xfrm_rec* xfrm_at(int n) {
-  if (n < 0) return nullptr;
-  xfrm_rec* t = xfrm_head;
-  while (t && n-- > 0) t = t->next;
-  return t;
-}
+xfrm_rec* xfrm_at(int n) { return prj_chain_at(xfrm_head, n); }
 
 /* Answers 1 with the record's position; 0 when not listed. */
 int xfrm_index_of(const xfrm_rec* xfrm, int* index) {
-  if (!xfrm || !index) return 0;
-  int i = 0;
-  for (xfrm_rec* t = xfrm_head; t; t = t->next, ++i) {
-    if (t == xfrm) {
-      *index = i;
-      return 1;
-    }
-  }
-  return 0;
+  return prj_chain_index_of<xfrm_rec>(xfrm_head, xfrm, index);
 }
 
 /* Answers the head of the list. */
@@ -163,15 +152,9 @@ xfrm_rec* xfrm_find_by_prj(const prj_rec* prj) {
 
 /* Answers 1 when the record was unlinked and freed; 0 when not listed. */
 int xfrm_remove(xfrm_rec* xfrm) {
-  if (!xfrm) return 0;
-  for (xfrm_rec** link = &xfrm_head; *link; link = &(*link)->next) {
-    if (*link == xfrm) {
-      *link = xfrm->next;
-      xfrm_free(xfrm);
-      return 1;
-    }
-  }
-  return 0;
+  if (!prj_chain_unlink(&xfrm_head, xfrm)) return 0;
+  xfrm_free(xfrm);
+  return 1;
 }
 
 /* Answers the number of transformations deleted for the system. */
@@ -210,10 +193,4 @@ int xfrm_copy(xfrm_rec* dst, const xfrm_rec* src) {
 }
 
 /* Frees the whole list. */
-void xfrm_list_free() {
-  while (xfrm_head) {
-    xfrm_rec* next = xfrm_head->next;
-    xfrm_free(xfrm_head);
-    xfrm_head = next;
-  }
-}
+void xfrm_list_free() { prj_chain_free(&xfrm_head, xfrm_free); }
