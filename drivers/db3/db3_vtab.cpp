@@ -10,8 +10,11 @@
  * statement runs (with the unique indexes of the table's side file checked
  * as each row comes) and written to the file only when the statement has
  * succeeded, so a failed statement leaves the table as it was. DELETE marks
- * records deleted; INSERT appends. Memo (M) fields read as their text; a
- * statement may leave them unchanged or blank but not write new text.
+ * records deleted; INSERT appends. Memo (M) fields read as their text and
+ * take new text like any CHAR column: it is appended to the .DBT when the
+ * statement commits (blocks are never reused), and a text equal to the
+ * memo already stored keeps its blocks, so rewriting a whole row does not
+ * grow the memo file.
  *
  *   CREATE VIRTUAL TABLE temp."STATN" USING db3('/proj/STATN.DBF');
  */
@@ -61,7 +64,12 @@ struct db3_table {
     std::vector<std::string> added;    /* new records in order */
     std::vector<db3_ukey> ukeys;       /* unique indexes */
     int keys_loaded;                   /* 1 once ukeys hold the file's keys */
+    std::map<long, std::map<int, std::string>> memos; /* record -> field -> new memo text */
+    dbf_handle *memo_reader;           /* reads stored memos for comparison, or none; owned */
 };
+
+/* Characters of a memo block number's text. */
+constexpr int DB3_BLOCK_TEXT = 24;
 
 /* A scan over the table's snapshot. */
 struct db3_cursor {
@@ -96,6 +104,28 @@ static std::string db3_unquote(const char *arg)
     return s;
 }
 
+/* Closes and frees a handle on the table's files and clears its slot
+ * (nothing for an empty slot). */
+static void db3_release_handle(dbf_handle **h)
+{
+    if (!*h) return;
+    dbf_close(*h);
+    dbf_free(*h);
+    *h = nullptr;
+}
+
+/* Answers the memo text of field i of the record in h's buffer, as loaded
+ * into h's memo chain, without trailing blanks and NULs ("" for none). */
+static std::string db3_memo_of(const dbf_handle *h, int i)
+{
+    size_t n = dbt_memo_text(h, i, nullptr, 0);
+    std::string text(n + 1, '\0');
+    n = dbt_memo_text(h, i, &text[0], text.size());
+    text.resize(n);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+    return text;
+}
+
 /* Connects (and creates) a table: argv[3] is the .DBF path. Reads the
  * file's fields and declares them. Answers SQLITE_OK, or SQLITE_ERROR with
  * the reason in *err_out when the file cannot be read. */
@@ -116,6 +146,7 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     t->writer = nullptr;
     t->base_count = 0;
     t->keys_loaded = 0;
+    t->memo_reader = nullptr;
 
     dbf_handle *h = dbf_new();
     if (!h) return SQLITE_NOMEM;
@@ -161,10 +192,8 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
 static int db3_disconnect(sqlite3_vtab *vt)
 {
     db3_table *t = reinterpret_cast<db3_table *>(vt);
-    if (t->writer) {
-        dbf_close(t->writer);
-        dbf_free(t->writer);
-    }
+    db3_release_handle(&t->writer);
+    db3_release_handle(&t->memo_reader);
     std::vector<db3_table *> &all = t->session->tables;
     all.erase(std::remove(all.begin(), all.end(), t), all.end());
     delete t;
@@ -256,10 +285,7 @@ static int db3_open(sqlite3_vtab *vt, sqlite3_vtab_cursor **out)
 static int db3_close(sqlite3_vtab_cursor *cur)
 {
     db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
-    if (c->memo) {
-        dbf_close(c->memo);
-        dbf_free(c->memo);
-    }
+    db3_release_handle(&c->memo);
     delete c;
     return SQLITE_OK;
 }
@@ -312,11 +338,7 @@ static int db3_memo_column(db3_cursor *c, db3_table *t, sqlite3_context *ctx, in
         sqlite3_result_error(ctx, e.text.c_str(), -1);
         return db3_vt_fail(t, e);
     }
-    size_t n = dbt_memo_text(c->memo, i, nullptr, 0);
-    std::string text(n + 1, '\0');
-    n = dbt_memo_text(c->memo, i, &text[0], text.size());
-    text.resize(n);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+    std::string text = db3_memo_of(c->memo, i);
     if (text.empty())
         sqlite3_result_null(ctx);
     else
@@ -475,29 +497,98 @@ static int db3_add_keys(db3_table *t, long n, const char *rec, db3_error *err)
     return 1;
 }
 
+/* Loads into the table's memo reader the stored memos of the record
+ * bytes old. Answers 1, or 0 with DB3_ERR_DAMAGED when the memo file
+ * cannot be read. */
+static int db3_load_stored_memos(db3_table *t, const char *old, db3_error *err)
+{
+    if (!t->memo_reader) {
+        t->memo_reader = dbf_new();
+        if (!t->memo_reader) return db3_fail(err, DB3_ERR_MEMORY, "no memory to read the memos of table %s", t->name.c_str());
+        int rc = dbf_open(t->memo_reader, t->path.c_str(), DBF_MODE_READ, 1);
+        if (rc != DBF_OK) {
+            dbf_free(t->memo_reader);
+            t->memo_reader = nullptr;
+            return db3_fail(err, DB3_ERR_DAMAGED, "memo file of table %s cannot be read (dBASE code %d)", t->name.c_str(), rc);
+        }
+    }
+    dbf_handle *h = t->memo_reader;
+    if (h->header.record_length != t->record_length)
+        return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
+    memcpy(h->record, old, (size_t)t->record_length);
+    if (h->memo_state == 1) dbf_load_memos(h);
+    return 1;
+}
+
+/* Takes the value v of memo field i for a record whose bytes are rec (old
+ * its stored bytes, none for a new record) into the record's new memo
+ * texts memos: a null or blank value blanks the field; a text equal to the
+ * memo the record has now keeps it; any other text waits in memos for the
+ * commit. Answers 1, or 0 with the condition. */
+static int db3_take_memo(db3_table *t, int i, sqlite3_value *v, const char *old, int *loaded, char *at,
+                         std::map<int, std::string> *memos, db3_error *err)
+{
+    const db3_vfield &f = t->fields[(size_t)i];
+    if (sqlite3_value_type(v) == SQLITE_BLOB)
+        return db3_fail(err, DB3_ERR_TYPE, "a binary value cannot go into column %s", f.name.c_str());
+    std::string text;
+    if (sqlite3_value_type(v) != SQLITE_NULL) {
+        const char *p = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        if (!p) return db3_fail(err, DB3_ERR_MEMORY, "no memory for the value of column %s", f.name.c_str());
+        text.assign(p, (size_t)sqlite3_value_bytes(v));
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+    if (text.find((char)DBF_END_MARK) != std::string::npos)
+        return db3_fail(err, DB3_ERR_TYPE, "memo column %s cannot hold the byte 0x1A, which ends a memo", f.name.c_str());
+    auto pending = memos->find(i);
+    std::string now;
+    if (pending != memos->end()) {
+        now = pending->second;
+    } else if (old && !text.empty()) {
+        if (!*loaded && !db3_load_stored_memos(t, old, err)) return 0;
+        *loaded = 1;
+        now = db3_memo_of(t->memo_reader, i);
+    }
+    if (!text.empty() && pending == memos->end() && old && text == now) return 1;
+    if (pending != memos->end()) memos->erase(pending);
+    memset(at, ' ', (size_t)f.type.width);
+    if (!text.empty()) (*memos)[i] = text;
+    return 1;
+}
+
 /* Builds a record from the new values argv[2..] over the old record (or
- * blanks). Answers 1, or 0 with the condition. */
-static int db3_build_record(db3_table *t, sqlite3_value **argv, const char *old, std::string *rec, db3_error *err)
+ * blanks), the new texts of its memo fields going to memos (which holds
+ * those the statement gave the record before). Answers 1, or 0 with the
+ * condition. */
+static int db3_build_record(db3_table *t, sqlite3_value **argv, const char *old, std::string *rec,
+                            std::map<int, std::string> *memos, db3_error *err)
 {
     rec->assign((size_t)t->record_length, ' ');
     if (old) rec->assign(old, (size_t)t->record_length);
     (*rec)[0] = ' ';
+    int loaded = 0;
     for (size_t i = 0; i < t->fields.size(); i++) {
         const db3_vfield &f = t->fields[i];
         sqlite3_value *v = argv[2 + i];
         char *at = &(*rec)[(size_t)f.offset];
         if (f.file_type == 'M') {
             if (sqlite3_value_nochange(v)) continue;
-            if (sqlite3_value_type(v) == SQLITE_NULL) {
-                memset(at, ' ', (size_t)f.type.width);
-                continue;
-            }
-            return db3_fail(err, DB3_ERR_NOT_SUPPORTED, "memo column %s of table %s cannot be written by SQL",
-                            f.name.c_str(), t->name.c_str());
+            if (!db3_take_memo(t, (int)i, v, old, &loaded, at, memos, err)) return 0;
+            continue;
         }
         if (!db3_field_store(&f.type, v, at, f.name.c_str(), err)) return 0;
     }
     return 1;
+}
+
+/* Keeps the new memo texts of record n until the commit (none: forgets
+ * any it had). */
+static void db3_keep_memos(db3_table *t, long n, std::map<int, std::string> &&memos)
+{
+    if (memos.empty())
+        t->memos.erase(n);
+    else
+        t->memos[n] = std::move(memos);
 }
 
 /* Inserts, updates or deletes one row (argc 1: delete argv[0]; argv[0]
@@ -516,6 +607,7 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
         std::string rec(old, (size_t)t->record_length);
         rec[0] = DBF_DELETED;
         db3_drop_keys(t, n);
+        t->memos.erase(n);
         t->changed[n] = rec;
         return SQLITE_OK;
     }
@@ -523,18 +615,22 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
         && (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_int64(argv[0]) != sqlite3_value_int64(argv[1])))
         return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_NOT_SUPPORTED, "the record number of table %s cannot be set", t->name.c_str()), e));
     std::string rec;
+    std::map<int, std::string> memos;
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        if (!db3_build_record(t, argv, nullptr, &rec, &e)) return db3_vt_fail(t, e);
+        if (!db3_build_record(t, argv, nullptr, &rec, &memos, &e)) return db3_vt_fail(t, e);
         long n = t->base_count + (long)t->added.size();
         if (!db3_add_keys(t, n, rec.data(), &e)) return db3_vt_fail(t, e, SQLITE_CONSTRAINT);
         t->added.push_back(rec);
+        db3_keep_memos(t, n, std::move(memos));
         *rowid = n;
         return SQLITE_OK;
     }
     long n = (long)sqlite3_value_int64(argv[0]);
     const char *old = db3_record_now(t, n);
     if (!old) return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_INTERNAL, "record %ld of %s is unknown", n + 1, t->name.c_str()), e));
-    if (!db3_build_record(t, argv, old, &rec, &e)) return db3_vt_fail(t, e);
+    auto had = t->memos.find(n);
+    if (had != t->memos.end()) memos = had->second;
+    if (!db3_build_record(t, argv, old, &rec, &memos, &e)) return db3_vt_fail(t, e);
     db3_drop_keys(t, n);
     if (!db3_add_keys(t, n, rec.data(), &e)) {
         db3_add_keys(t, n, old, nullptr);
@@ -544,17 +640,16 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
         t->added[(size_t)(n - t->base_count)] = rec;
     else
         t->changed[n] = rec;
+    db3_keep_memos(t, n, std::move(memos));
     return SQLITE_OK;
 }
 
 /* Forgets the statement's changes and closes the file. */
 static void db3_end_write(db3_table *t)
 {
-    if (t->writer) {
-        dbf_close(t->writer);
-        dbf_free(t->writer);
-        t->writer = nullptr;
-    }
+    db3_release_handle(&t->writer);
+    db3_release_handle(&t->memo_reader);
+    t->memos.clear();
     t->changed.clear();
     t->added.clear();
     t->ukeys.clear();
@@ -568,15 +663,68 @@ static int db3_begin(sqlite3_vtab *vt)
     return SQLITE_OK;
 }
 
-/* Writes the statement's changes to the file: changed records in place,
- * then the new ones appended, then the header with the new count and the
- * date of the last update. Answers
- * SQLITE_OK, or SQLITE_ERROR with DB3_ERR_IO when a write fails. */
+/* Appends the statement's new memo texts to the memo file and puts the
+ * number of each memo's first block into its field of the record that
+ * will be written. Answers 1, or 0 with DB3_ERR_NOT_SUPPORTED when the
+ * table has no memo file, DB3_ERR_RANGE when a block number does not fit
+ * its field, DB3_ERR_DAMAGED or DB3_ERR_IO. */
+static int db3_store_new_memos(db3_table *t, db3_error *err)
+{
+    if (t->memos.empty()) return 1;
+    db3_release_handle(&t->memo_reader);
+    dbf_handle *h = dbf_new();
+    if (!h) return db3_fail(err, DB3_ERR_MEMORY, "no memory to write the memos of table %s", t->name.c_str());
+    int rc = dbf_open(h, t->path.c_str(), DBF_MODE_UPDATE, 1);
+    int ok = 1;
+    if (rc != DBF_OK)
+        ok = db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED,
+                      "the memo file of table %s cannot be opened for writing (dBASE code %d)", t->name.c_str(), rc);
+    else if (h->memo_state != 1)
+        ok = db3_fail(err, DB3_ERR_NOT_SUPPORTED, "table %s has no memo file for its memo columns", t->name.c_str());
+    for (auto r = t->memos.begin(); ok && r != t->memos.end(); ++r) {
+        long n = r->first;
+        auto c = t->changed.find(n);
+        std::string *rec = c != t->changed.end() ? &c->second
+                         : n >= t->base_count && (size_t)(n - t->base_count) < t->added.size()
+                             ? &t->added[(size_t)(n - t->base_count)] : nullptr;
+        if (!rec || (*rec)[0] == DBF_DELETED) continue;
+        for (auto m = r->second.begin(); ok && m != r->second.end(); ++m) {
+            const db3_vfield &f = t->fields[(size_t)m->first];
+            long block = 0;
+            if (dbt_write_lines(h, m->second.data(), m->second.size(), &block) != DBF_OK) {
+                ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written", t->name.c_str());
+                break;
+            }
+            char digits[DB3_BLOCK_TEXT];
+            int len = snprintf(digits, sizeof digits, "%ld", block);
+            if (len > f.type.width) {
+                ok = db3_fail(err, DB3_ERR_RANGE, "memo block %ld does not fit column %s of table %s", block,
+                              f.name.c_str(), t->name.c_str());
+                break;
+            }
+            char *at = &(*rec)[(size_t)f.offset];
+            memset(at, ' ', (size_t)f.type.width);
+            memcpy(at + f.type.width - len, digits, (size_t)len);
+        }
+    }
+    rc = dbf_close(h);
+    dbf_free(h);
+    if (ok && rc != DBF_OK)
+        ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written", t->name.c_str());
+    return ok;
+}
+
+/* Writes the statement's changes to the file: new memo texts appended to
+ * the memo file, changed records in place, then the new ones appended,
+ * then the header with the new count and the date of the last update.
+ * Answers SQLITE_OK, or SQLITE_ERROR with the condition (DB3_ERR_IO when a
+ * write fails). */
 static int db3_sync(sqlite3_vtab *vt)
 {
     db3_table *t = reinterpret_cast<db3_table *>(vt);
     if (!t->writer) return SQLITE_OK;
     db3_error e;
+    if (!db3_store_new_memos(t, &e)) return db3_vt_fail(t, e);
     dbf_handle *h = t->writer;
     for (auto &c : t->changed) {
         memcpy(h->record, c.second.data(), (size_t)t->record_length);
