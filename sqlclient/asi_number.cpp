@@ -69,6 +69,16 @@ int fmt_significant(const char *d, int from)
     return k;
 }
 
+/* Stores the packed "indefinite" the processor stores on overflow: bytes 7
+** to 9 are 0xC0 0xFF 0xFF, the rest 0. */
+void bcd_indefinite(unsigned char bcd[ASI_BCD_BYTES])
+{
+    std::memset(bcd, 0, ASI_BCD_BYTES);
+    bcd[7] = 0xC0;
+    bcd[8] = 0xFF;
+    bcd[9] = 0xFF;
+}
+
 } // namespace
 
 /* Scales x to an integer of about n digits and packs it as BCD. */
@@ -77,6 +87,15 @@ void asi_double_to_bcd(int n, double x, int *exp, unsigned char bcd[ASI_BCD_BYTE
     if (x == 0.0 || std::isnan(x)) {
         if (exp)
             *exp = n;
+        return;
+    }
+    if (std::isinf(x)) {
+        /* No power of ten scales it: the exponent stays n, the digits are
+        ** the packed "indefinite". */
+        if (exp)
+            *exp = n;
+        if (bcd)
+            bcd_indefinite(bcd);
         return;
     }
     int savedRound = std::fegetround();
@@ -96,10 +115,7 @@ void asi_double_to_bcd(int n, double x, int *exp, unsigned char bcd[ASI_BCD_BYTE
         return;
     std::memset(bcd, 0, ASI_BCD_BYTES);
     if (!(scaled < (long double)BCD_LIMIT)) {
-        /* The packed "indefinite" the processor stores on overflow. */
-        bcd[7] = 0xC0;
-        bcd[8] = 0xFF;
-        bcd[9] = 0xFF;
+        bcd_indefinite(bcd);
         return;
     }
     std::uint64_t v = (std::uint64_t)scaled;

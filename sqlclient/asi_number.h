@@ -30,7 +30,8 @@ constexpr int ASI_FORMAT_BUF = 64;
 ** the sign byte, bit 7 set when negative.  For zero *exp becomes n and bcd is
 ** left untouched.  A value whose scaled integer needs more than 18 digits
 ** (possible only for n above 18) stores the packed "indefinite" the
-** processor stores (bytes 7 to 9: 0xC0 0xFF 0xFF, the rest 0). */
+** processor stores (bytes 7 to 9: 0xC0 0xFF 0xFF, the rest 0); so does an
+** infinite x, with *exp set to n. */
 void asi_double_to_bcd(int n, double x, int *exp, unsigned char bcd[ASI_BCD_BYTES]);
 
 /* Writes the decimal text of 0.D x 10^P (D the 17 digit characters, P the

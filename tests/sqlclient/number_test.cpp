@@ -6,6 +6,7 @@
 */
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -61,6 +62,21 @@ TEST(DoubleToBcd, ZeroSetsTheExponentAndLeavesTheDigits)
     EXPECT_EQ(e, 17);
     for (unsigned char b : bcd)
         EXPECT_EQ(b, 0x77);
+}
+
+TEST(DoubleToBcd, InfinityGivesTheIndefiniteDigits)
+{
+    for (double x : {HUGE_VAL, -HUGE_VAL}) {
+        unsigned char bcd[ASI_BCD_BYTES];
+        for (unsigned char &b : bcd)
+            b = 0x77;
+        int e = 0;
+        asi_double_to_bcd(17, x, &e, bcd);
+        EXPECT_EQ(e, 17);
+        const unsigned char want[ASI_BCD_BYTES] = {0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0xFF};
+        for (int i = 0; i < ASI_BCD_BYTES; i++)
+            EXPECT_EQ(bcd[i], want[i]) << "byte " << i << " of " << x;
+    }
 }
 
 TEST(DoubleToBcd, TiesGoToEven)
