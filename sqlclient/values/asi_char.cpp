@@ -22,6 +22,7 @@
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
 #include "sqlclient/values/asi_decimal.h"
+#include "sqlclient/values/asi_textfmt.h"
 
 namespace {
 
@@ -44,11 +45,6 @@ constexpr int CHARSET_TYPE_NAME_BUF = 33;
 
 /* Bytes setShort and setLong format into and hand to setText. */
 constexpr int INT_TEXT_MAX = 32;
-
-/* Buffer of setDouble's G conversion (256 digits, sign, point, exponent)
-** and of its pattern. */
-constexpr int DOUBLE_TEXT_BUF = 320;
-constexpr int DOUBLE_PATTERN_BUF = 16;
 
 /* Bytes of the multibyte text getDouble, getLong and getShort scan. */
 constexpr int SCAN_DOUBLE_MAX = 32;
@@ -775,6 +771,7 @@ int CAsiChar::assign(const CAsiData &source)
     return 1;
 }
 
+/* The default: nothing done, 0. */
 int CAsiChar::setData(const void *buf, int offset, int len)
 {
     return CAsiData::setData(buf, offset, len);
@@ -815,26 +812,28 @@ int CAsiChar::setLong(std::int32_t v)
 }
 
 /* The G conversion with as many significant digits as the declared
-** length, through setText; 1. */
+** length, in the runtime's form (three exponent digits, at most 17
+** significant digits, the "C" locale's point), through setText; 1. */
 int CAsiChar::setDouble(double v)
 {
-    char pattern[DOUBLE_PATTERN_BUF];
-    std::snprintf(pattern, sizeof pattern, "%%.%dG", (int)m_declaredLength);
-    char buf[DOUBLE_TEXT_BUF];
-    std::snprintf(buf, sizeof buf, pattern, v);
+    char buf[ASI_FMT_BUF];
+    asi_fmt_g(buf, sizeof buf, v, (int)m_declaredLength);
     return setText(buf, (int)std::strlen(buf));
 }
 
+/* The default: this value's text into the target's setText. */
 int CAsiChar::assignTo(CAsiData &target) const
 {
     return CAsiData::assignTo(target);
 }
 
+/* The default: getUcStr into the UCS-2 buffer; 1, or 0 when null. */
 int CAsiChar::getWide(char16_t *buf, int size) const
 {
     return CAsiData::getWide(buf, size);
 }
 
+/* The default: nothing copied, 0. */
 int CAsiChar::getBytes(void *buf, int maxBits, int *bits) const
 {
     return CAsiData::getBytes(buf, maxBits, bits);
@@ -924,11 +923,10 @@ int CAsiChar::getDouble(double *out) const
     char buf[SCAN_DOUBLE_MAX + 1];
     to_mb(m_value, buf, sizeof buf);
     char *end = nullptr;
-    errno = 0;
-    double v = std::strtod(buf, &end);
+    double v = asi_strtod(buf, &end);
     if (end == buf)
         return 0;
-    if (errno == ERANGE && std::isinf(v))
+    if (!asi_fmt_is_finite(v))
         asi_raise_state(STATE_OUT_OF_RANGE);
     *out = v;
     return 1;

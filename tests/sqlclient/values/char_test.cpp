@@ -209,6 +209,26 @@ TEST(CharNumbers, SettersAndGetters)
     EXPECT_EQ(l, -1);
 }
 
+TEST(CharNumbers, DoubleTextsFollowTheRuntimeForm)
+{
+    /* Three exponent digits and never more than 17 significant digits,
+    ** whatever the declared length. */
+    CAsiChar ten(10);
+    ten.setDouble(1e20);
+    EXPECT_EQ(stored(ten), "1E+020");
+    CAsiChar forty(40);
+    forty.setDouble(0.1);
+    EXPECT_EQ(stored(forty), "0.10000000000000001");
+    /* Reading back refuses infinity, NaN and hexadecimal forms. */
+    double d = 5.0;
+    for (const char *t : {"inf", "-infinity", "nan"}) {
+        EXPECT_EQ(fixed(20, t).getDouble(&d), 0) << t;
+        EXPECT_EQ(d, 5.0) << t;
+    }
+    EXPECT_EQ(fixed(20, "0x10").getDouble(&d), 1);
+    EXPECT_EQ(d, 0.0) << "only the 0 of a hexadecimal text is a number";
+}
+
 /* Data bytes: the padded UCS-2 text with its terminating zero. */
 TEST(CharData, PaddedUcs2Bytes)
 {
