@@ -8,6 +8,7 @@
 */
 #include "map/xfrm_fit.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,11 +17,13 @@
 
 #include "map/xfrm_lsq.h"
 
-/* Answers the number of coefficients of the degree. */
+/* Answers the number of coefficients of the degree; INT_MAX for a degree
+** whose count would not fit an int (no control-point count reaches it). */
 int xfrm_term_count(int degree) {
   if (degree < 0) return 0;
   if (degree == 0) return 4;
-  return (degree + 1) * (degree + 2) / 2;
+  long long terms = (static_cast<long long>(degree) + 1) * (static_cast<long long>(degree) + 2) / 2;
+  return terms > INT_MAX ? INT_MAX : static_cast<int>(terms);
 }
 
 /* Answers 1 with residuals zeroed, extents, shifts and scales set and the

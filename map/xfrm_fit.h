@@ -26,7 +26,7 @@ constexpr double XFRM_BIG_SPAN = 1000000.0;
 constexpr double XFRM_BIG_SCALE = 0.01;
 
 /* Answers the number of coefficients of a degree: 4 for 0, (n+1)(n+2)/2
-** for n >= 1; 0 for a negative degree. */
+** for n >= 1 (INT_MAX when that exceeds an int); 0 for a negative degree. */
 int xfrm_term_count(int degree);
 
 /* Fits the record from its degree and control points, setting residuals,

@@ -6,6 +6,7 @@
 */
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -83,6 +84,18 @@ TEST(XfrmFit, EachDegreeNeedsItsNumberOfPoints) {
     EXPECT_TRUE(xfrm_fit(enough)) << need.degree;
     xfrm_free(enough);
   }
+}
+
+// A degree read from a damaged table must not overflow the count of terms.
+TEST(XfrmFit, HugeDegreeNeedsMorePointsThanAnyCountWithoutOverflow) {
+  EXPECT_EQ(xfrm_term_count(65534), 2147450880);
+  EXPECT_EQ(xfrm_term_count(65535), INT_MAX);
+  EXPECT_EQ(xfrm_term_count(INT_MAX), INT_MAX);
+  std::vector<geo_point> pts = Grid(12, 0, 0, 1000);
+  xfrm_rec* t = Make(65535, pts.data(), 12, Similarity);
+  EXPECT_FALSE(xfrm_fit(t));
+  EXPECT_EQ(t->coef_x, nullptr);
+  xfrm_free(t);
 }
 
 TEST(XfrmFit, PolynomialsOfTheirDegreeAreRecovered) {
