@@ -6,6 +6,8 @@
 ** one thing it inherits on purpose (its close-on-exec flag is cleared in
 ** the child only) and its number is passed as "--asi-fd=N" and in
 ** ASI_DRIVER_FD.  The engine then waits on the mapping's start semaphore.
+** Each driver leads a process group of its own, so that stopping it also
+** ends the helpers it started and no abandoned driver leaves any behind.
 */
 #include "sqlclient/asi_driver.h"
 
@@ -179,11 +181,14 @@ CAsiDriverLink *CAsiDriverLink::start(const char *env, const char *program)
 
     pid_t pid = fork();
     if (pid == 0) {
+        setpgid(0, 0);
         fcntl(lk->m_fd, F_SETFD, 0);
         execve(program, argv, envp);
         _exit(127);
     }
     std::free(envp);
+    if (pid > 0)
+        setpgid(pid, pid);   /* also here: the group exists before any kill */
     if (pid < 0) {
         delete lk;
         asi_fail(ASI_ERR_DRIVER_LOST, "cannot start driver %s: %s", env, std::strerror(errno));
@@ -218,11 +223,12 @@ int CAsiDriverLink::alive() noexcept
     return 0;
 }
 
-/* Marks the driver gone and kills it. */
+/* Marks the driver gone and kills it with its process group. */
 void CAsiDriverLink::kill() noexcept
 {
     if (m_pid > 0 && alive()) {
-        ::kill(m_pid, SIGKILL);
+        if (::kill(-m_pid, SIGKILL) != 0)
+            ::kill(m_pid, SIGKILL);
         std::lock_guard<std::mutex> hold(m_reap);
         waitpid(m_pid, nullptr, 0);
     }

@@ -32,8 +32,9 @@ class CAsiDriverLink {
 public:
     /* Starts the driver program for the environment and waits until it has
     ** attached to the mapping.  Raises ASI_ERR_DRIVER_LOST when it ends or
-    ** does not attach within ASI_START_TIMEOUT_MS (it is then killed), and
-    ** 0xA008 when the mapping cannot be made.  The link has one reference. */
+    ** does not attach within ASI_START_TIMEOUT_MS (it is then killed with
+    ** every process of its group), and 0xA008 when the mapping cannot be
+    ** made.  The link has one reference. */
     static CAsiDriverLink *start(const char *env, const char *program);
 
     /* 1 while the driver process lives; reaps it once it has ended. */
@@ -69,7 +70,8 @@ private:
     CAsiDriverLink() noexcept;
     ~CAsiDriverLink();
 
-    /* Marks the driver gone and kills it when it still runs. */
+    /* Marks the driver gone and kills it, with the process group it
+    ** leads, when it still runs. */
     void kill() noexcept;
 
     char m_env[ASI_ENV_NAME_MAX];   /* environment name */

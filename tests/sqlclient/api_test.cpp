@@ -23,6 +23,20 @@
 
 namespace {
 
+/* 1 when the process has ended (gone, or a zombie no one has reaped yet)
+** within a second. */
+bool process_ended(pid_t pid)
+{
+    for (int i = 0; i < 100; i++) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string pidText, name, state;
+        if (!(stat >> pidText >> name >> state) || state == "Z")
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 /* A fresh directory with asi.ini naming the canned driver (and a few
 ** broken environments), opened as the engine's store. */
 class ApiTest : public ::testing::Test {
@@ -32,7 +46,9 @@ protected:
         char tmpl[] = "/tmp/pv_api_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
-        std::ofstream(dir + "/hang.sh") << "#!/bin/sh\nsleep 30\n";
+        /* A driver that never attaches, with a helper process of its own. */
+        std::ofstream(dir + "/hang.sh") << "#!/bin/sh\nsleep 30 &\necho $! > " << dir
+                                        << "/helper.pid\nwait\n";
         chmod((dir + "/hang.sh").c_str(), 0755);
         std::ofstream(dir + "/asi.ini") << "[ENVIRONMENTS]\nCANNED=\n\n[CANNED]\nDriver=" PV_CANNED_DRIVER
                                            "\n[HANG]\nDriver=hang.sh\n[QUIT]\nDriver=/bin/false\n"
@@ -415,6 +431,10 @@ TEST_F(ApiTest, DriversThatCannotStartGiveConditionsNotHangs)
     EXPECT_GE(waited, ASI_START_TIMEOUT_MS / 1000.0 - 0.5);
     EXPECT_LT(waited, ASI_START_TIMEOUT_MS / 1000.0 + 2.0);
     EXPECT_EQ(asi_driver_pid("HANG"), 0);
+    pid_t helper = 0;
+    std::ifstream(dir + "/helper.pid") >> helper;
+    ASSERT_GT(helper, 0);
+    EXPECT_TRUE(process_ended(helper)) << "the abandoned driver's helper still runs";
     EXPECT_EQ(asi_connect(c, "CANNED", "", ""), 1) << "the handle is still good";
     asi_free_connection(&c);
 }
