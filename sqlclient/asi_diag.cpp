@@ -155,16 +155,7 @@ CAsiDiagArea::~CAsiDiagArea()
 /* A new copy; null without memory. */
 CAsiDiagArea *CAsiDiagArea::clone() const
 {
-    CAsiDiagArea *copy = new CAsiDiagArea();
-    if (!copy)
-        return nullptr;
-    try {
-        copy->assign(*this);
-    } catch (...) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return asi_clone_by_assign(*this);
 }
 
 /* Frees every record; the area becomes empty. */

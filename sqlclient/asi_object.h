@@ -61,4 +61,23 @@ public:
     static void operator delete(void *, void *) noexcept {}
 };
 
+/* A new copy of src made by assigning it to a default-constructed object
+** of its class; null when memory is exhausted or the assignment fails (the
+** partial copy is deleted).  Serves the clone of classes whose assignment
+** does the copying. */
+template <class T>
+T *asi_clone_by_assign(const T &src) noexcept
+{
+    T *copy = new T();
+    if (!copy)
+        return nullptr;
+    try {
+        *copy = src;
+    } catch (...) {
+        delete copy;
+        return nullptr;
+    }
+    return copy;
+}
+
 #endif

@@ -121,16 +121,7 @@ CAsiColumn::~CAsiColumn()
 /* A new copy; null without memory. */
 CAsiColumn *CAsiColumn::clone() const
 {
-    CAsiColumn *copy = new CAsiColumn();
-    if (!copy)
-        return nullptr;
-    try {
-        *copy = *this;
-    } catch (...) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return asi_clone_by_assign(*this);
 }
 
 /* Deletes the value (the pointer cleared) and empties the name. */

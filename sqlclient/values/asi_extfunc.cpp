@@ -58,16 +58,7 @@ CAsiFuncArgs::~CAsiFuncArgs()
 /* A new copy; null without memory. */
 CAsiFuncArgs *CAsiFuncArgs::clone() const
 {
-    CAsiFuncArgs *copy = new CAsiFuncArgs();
-    if (!copy)
-        return nullptr;
-    try {
-        *copy = *this;
-    } catch (...) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return asi_clone_by_assign(*this);
 }
 
 /* Frees the array; the pointer is cleared so nothing is freed twice. */
