@@ -21,12 +21,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/sql_access.h"
 #include "data/col_attr.h"
-
-/* Of the core's SQL access layer: the column's current maximum into its
-** text buffer, and every column's text into its value. */
-int sql_select_max(void *connection, sql_col_rec **row, const char *column, const char *table);
-int sql_row_from_text(sql_col_rec *row);
 
 /* Smallest widths of the name and definition columns of a dictionary. */
 #define TBL_DICT_NAME_MIN_WIDTH       32

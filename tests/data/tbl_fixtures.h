@@ -3,7 +3,9 @@
 ** registry, input-rule, point-setup and setup-table tests, and stand-ins
 ** for the services of the core and the item tree these records call (the
 ** project list, the column maximum, the row conversion, freeing a tree).
-** Include it from exactly one source file of a test program.
+** Include it from exactly one source file of a test program. The data
+** tests link without the core, so these stand in for the real ones; the
+** core's header keeps their signatures the same as the real ones'.
 */
 #ifndef PV_TESTS_DATA_TBL_FIXTURES_H
 #define PV_TESTS_DATA_TBL_FIXTURES_H
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "core/pjct.h"
+#include "core/sql_access.h"
 #include "data/col_attr.h"
 #include "data/pnt.h"
 #include "data/tbl.h"
