@@ -325,8 +325,50 @@ static void db3_describe(db3_stmt *st)
     }
 }
 
-/* Prepares the SQLite statement of st. Answers 1, or 0 with the
- * condition (a text after the statement is a syntax error). */
+/* Answers whether token t ends the table list of a FROM clause. */
+static bool db3_ends_from_list(const db3_token &t)
+{
+    static const char *const ends[] = {"WHERE", "ORDER", "GROUP", "HAVING", "UNION", "EXCEPT", "INTERSECT", "LIMIT"};
+    if (t.kind == DB3_TOK_END || (t.kind == DB3_TOK_PUNCT && (t.text == ")" || t.text == ";"))) return true;
+    for (const char *w : ends)
+        if (db3_is_word(t, w)) return true;
+    return false;
+}
+
+/* Answers text without the repeats of a table named twice, without a
+ * correlation name, in one FROM list ("FROM T1,T2,T1", as the query
+ * builder writes when output columns of a table are not adjacent): the
+ * table is meant once, and SQLite would find its columns ambiguous. A
+ * list with joins or qualified names is left alone. */
+static std::string db3_merge_repeated_tables(const std::string &text, const std::vector<db3_token> &t)
+{
+    std::vector<std::pair<size_t, size_t>> cuts;   /* [from, to) character ranges, each becoming a blank */
+    for (size_t i = 0; i < t.size(); i++) {
+        if (!db3_is_word(t[i], "FROM")) continue;
+        std::set<std::string> plain;
+        for (size_t j = i + 1; db3_is_ident(t[j]);) {
+            size_t k = j + 1;
+            bool alias = false;
+            if (db3_is_word(t[k], "AS")) k++;
+            if (db3_is_ident(t[k]) && !db3_ends_from_list(t[k])) {
+                alias = true;
+                k++;
+            }
+            if (!(t[k].kind == DB3_TOK_PUNCT && t[k].text == ",") && !db3_ends_from_list(t[k])) break;
+            if (!alias && !plain.insert(db3_upper(t[j].text)).second && j > i + 1) cuts.emplace_back(t[j - 1].at, t[k].at);
+            if (!(t[k].kind == DB3_TOK_PUNCT && t[k].text == ",")) break;
+            j = k + 1;
+        }
+    }
+    std::string out = text;
+    for (auto c = cuts.rbegin(); c != cuts.rend(); ++c) out.replace(c->first, c->second - c->first, " ");
+    return out;
+}
+
+/* Prepares the SQLite statement of st; a statement that names a table
+ * twice in a FROM list and so finds a column ambiguous is prepared again
+ * with the table named once. Answers 1, or 0 with the condition (a text
+ * after the statement is a syntax error). */
 static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
 {
     db3_session *s = st->s;
@@ -335,6 +377,16 @@ static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
     s->pending = db3_error();
     const char *tail = nullptr;
     int rc = sqlite3_prepare_v2(s->db, st->text.c_str(), -1, &st->stmt, &tail);
+    if (rc != SQLITE_OK && strncmp(sqlite3_errmsg(s->db), "ambiguous column name", 21) == 0) {
+        std::string merged = db3_merge_repeated_tables(st->text, st->toks);
+        std::vector<db3_token> toks;
+        db3_error ignored;
+        if (merged != st->text && db3_tokenize(merged.c_str(), &toks, &ignored)) {
+            st->text = merged;
+            st->toks = toks;
+            rc = sqlite3_prepare_v2(s->db, st->text.c_str(), -1, &st->stmt, &tail);
+        }
+    }
     if (rc != SQLITE_OK) return db3_sqlite_fail(s, rc, err);
     if (!st->stmt) return db3_fail(err, DB3_ERR_SYNTAX, "the statement is empty");
     while (tail && *tail && (isspace((unsigned char)*tail) || *tail == ';')) tail++;

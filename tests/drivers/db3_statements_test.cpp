@@ -200,6 +200,10 @@ TEST_F(Db3Test, QueryBuilderTexts)
         {"SELECT STATN.STN FROM STATN WHERE STATN.STN = 'A1   '", "A1\nA1\n"},
         {"SELECT STN, LITH FROM STATN WHERE LITH IS NOT NULL ORDER BY LITH, STN", "A1|Granite\nB2|granite\nC3|schist\n"},
         {"SELECT STN FROM STATN WHERE DIP < 45.5 OR DIP IS NULL ORDER BY BASENUMBER DESC", "C3\nA1\n"},
+        {"SELECT STATN.STN, UNITS.NAME, STATN.SEC FROM STATN,UNITS,STATN WHERE  STATN.UNIT = UNITS.UNIT ORDER BY 1 ,3",
+         "A1|Granite unit|1\nA1|Schist unit|2\nB2|Granite unit|2\nC3|Schist unit|1\n"},
+        {"SELECT DISTINCT STATN.UNIT, UNITS.NAME FROM STATN,STATN,UNITS,UNITS WHERE STATN.UNIT = UNITS.UNIT ORDER BY 1 ",
+         "G|Granite unit\nS|Schist unit\n"},
     };
     for (const Case &c : cases) EXPECT_EQ(rows(c.sql), c.want) << c.sql;
 }
