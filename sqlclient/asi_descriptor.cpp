@@ -3,6 +3,8 @@
 */
 #include "sqlclient/asi_descriptor.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -118,6 +120,8 @@ void asi_host_put(const asi_host_bind &b, const CAsiData *v)
     case ASI_HOST_FLOAT: {
         double d = 0;
         ok = v->getDouble(&d);
+        if (ok && std::isfinite(d) && std::fabs(d) > FLT_MAX)
+            asi_raise_state(ASI_STATE_OUT_OF_RANGE);   /* would arrive as infinity */
         float x = (float)d;
         std::memcpy(b.buf, &x, sizeof x);
         break;

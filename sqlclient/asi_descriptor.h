@@ -32,9 +32,11 @@ constexpr int ASI_HOST_STRING = 5;
 constexpr unsigned short ASI_NULL_INDICATOR = 0xFFFF;
 
 /* SQLSTATE conditions of the descriptor area: 07009 invalid descriptor
-** index, 07006 restricted data type attribute violation. */
+** index, 07006 restricted data type attribute violation, 22003 numeric
+** value out of range (of the host buffer's type). */
 constexpr int ASI_STATE_BAD_INDEX = 0x0709;
 constexpr int ASI_STATE_BAD_TYPE = 0x0706;
+constexpr int ASI_STATE_OUT_OF_RANGE = 0x2203;
 
 /* One item of the area. */
 struct asi_desc_item {
@@ -96,7 +98,7 @@ void asi_host_check(const asi_host_bind &b);
 /* Writes a value (null: a null value) into a bound buffer by its host
 ** type and sets the indicator.  A string is cut to the buffer with the
 ** warning 01004; a value that does not convert raises 07006 (or the
-** value's own condition). */
+** value's own condition), a number beyond a float's range 22003. */
 void asi_host_put(const asi_host_bind &b, const CAsiData *v);
 
 /* Reads a bound buffer into a value (an indicator of ASI_NULL_INDICATOR

@@ -210,4 +210,20 @@ TEST(HostBuffers, ValuesConvertByHostTypeWithNullIndicators)
               ASI_ERR_BAD_ARGUMENT);
 }
 
+TEST(HostBuffers, FloatBufferRefusesNumbersBeyondItsRange)
+{
+    CAsiDiagArea diag;
+    CAsiDouble big, edge;
+    ASSERT_EQ(big.setDouble(1e300), 1);
+    ASSERT_EQ(edge.setDouble(-3.0e38), 1);
+    float fl = 1;
+    unsigned short ind = 7;
+    EXPECT_EQ(frame_code(diag, [&] { asi_host_put({ASI_HOST_FLOAT, &fl, sizeof fl, &ind}, &big); }), 0x2203);
+    EXPECT_EQ(fl, 1.0f) << "the buffer keeps its old value";
+    EXPECT_EQ(ind, 7);
+    ASSERT_EQ(frame_code(diag, [&] { asi_host_put({ASI_HOST_FLOAT, &fl, sizeof fl, &ind}, &edge); }), 0);
+    EXPECT_FLOAT_EQ(fl, -3.0e38f);
+    EXPECT_EQ(ind, 0);
+}
+
 } // namespace
