@@ -43,6 +43,11 @@ int xfrm_alloc_points(xfrm_rec* xfrm, int count) {
   }
   std::free(xfrm->src);
   std::free(xfrm->dst);
+  /* The residuals were those of the old points, one per point: kept, they
+  ** would be read past their end for a larger count. The next fit makes
+  ** new ones. */
+  std::free(xfrm->residuals);
+  xfrm->residuals = nullptr;
   xfrm->src = src;
   xfrm->dst = dst;
   xfrm->count = count;

@@ -63,8 +63,9 @@ int xfrm_init(xfrm_rec* xfrm);
 /* Answers a new initialised record (std::malloc), or null without memory. */
 xfrm_rec* xfrm_new();
 /* Allocates zeroed source and target arrays of count points, replacing
-** (and freeing) the old ones, and sets the count. Answers 1; 0 for a count
-** below 1 or without memory (the record is then left unchanged). */
+** (and freeing) the old ones and the residuals of the old points, and sets
+** the count. Answers 1; 0 for a count below 1 or without memory (the record
+** is then left unchanged). */
 int xfrm_alloc_points(xfrm_rec* xfrm, int count);
 /* Frees the five owned arrays and the record. */
 void xfrm_free(xfrm_rec* xfrm);

@@ -98,6 +98,25 @@ TEST(XfrmFit, HugeDegreeNeedsMorePointsThanAnyCountWithoutOverflow) {
   xfrm_free(t);
 }
 
+// New control points drop the residuals of the old ones, which a save would
+// otherwise read past their end.
+TEST(XfrmFit, NewControlPointsDropTheOldResiduals) {
+  std::vector<geo_point> pts = Grid(6, 0, 0, 1000);
+  xfrm_rec* t = Make(0, pts.data(), 2, Similarity);
+  ASSERT_TRUE(xfrm_fit(t));
+  ASSERT_NE(t->residuals, nullptr);
+  ASSERT_TRUE(xfrm_alloc_points(t, 6));
+  EXPECT_EQ(t->residuals, nullptr);
+  for (int i = 0; i < 6; ++i) {
+    t->src[i] = pts[i];
+    t->dst[i] = Similarity(pts[i]);
+  }
+  ASSERT_TRUE(xfrm_fit(t));
+  ASSERT_NE(t->residuals, nullptr);
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(t->residuals[i], 0.0, 1e-6);
+  xfrm_free(t);
+}
+
 TEST(XfrmFit, PolynomialsOfTheirDegreeAreRecovered) {
   auto cubic = [](geo_point p) {
     double u = p.x / 1000.0, v = p.y / 1000.0;
