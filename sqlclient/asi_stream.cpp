@@ -200,7 +200,7 @@ int CAsiIStream::readU32(std::uint32_t *out) const noexcept
 int CAsiIStream::readI32(std::int32_t *out) const noexcept
 {
     std::uint32_t v;
-    if (!readU32(&v))
+    if (!out || !readU32(&v))
         return 0;
     *out = (std::int32_t)v;
     return 1;

@@ -127,7 +127,7 @@ public:
     int readI16(std::int16_t *out) const noexcept;
 
     /* Copies the current item's data as a 32-bit value; 1, or 0 when the item
-    ** does not hold exactly 4 bytes. */
+    ** does not hold exactly 4 bytes or out is null. */
     int readU32(std::uint32_t *out) const noexcept;
     int readI32(std::int32_t *out) const noexcept;
 

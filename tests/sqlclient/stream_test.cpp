@@ -113,6 +113,7 @@ TEST(StreamReading, ItemsReadBackAsWritten)
     ASSERT_EQ(in.nextTag(), 2);
     EXPECT_TRUE(in.readI32(&l));
     EXPECT_EQ(l, -100000);
+    EXPECT_FALSE(in.readI32(nullptr));   /* no place to copy to */
     EXPECT_FALSE(in.readPair(&d));
     ASSERT_EQ(in.nextTag(), 3);
     EXPECT_TRUE(in.readPair(&d));
