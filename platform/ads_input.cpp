@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "drawing_db.h"
 #include "platform/host_io.h"
@@ -95,6 +96,61 @@ static void copy_input(char* dst, const std::string& s) {
   dst[n] = 0;
 }
 
+/* What a question makes of one answer line. */
+enum answer_take {
+  ANSWER_TAKEN = 0,     /* the answer is the result                        */
+  ANSWER_UNREAD = 1,    /* no value of the wanted kind (complain, or a     */
+                        /* keyword under RSG_OTHER)                        */
+  ANSWER_REFUSED = 2    /* a value, refused with its own message           */
+};
+
+/* The question loop of getpoint, getint and getreal: asks until take
+** accepts an answer, printing complaint after an unread one. RTNORM,
+** RTNONE, RTCAN, RTKWORD (also for any text under RSG_OTHER). */
+static int ask_until(const char* prompt, const get_opts& o,
+                     const std::function<answer_take(const std::string&)>& take,
+                     const char* complaint) {
+  for (;;) {
+    std::string line;
+    read_kind k = read_one(prompt, o, line);
+    if (k == READ_CANCEL) return RTCAN;
+    if (k == READ_NONE) return RTNONE;
+    if (k == READ_KWORD) return RTKWORD;
+    answer_take t = take(line);
+    if (t == ANSWER_TAKEN) return RTNORM;
+    if (t == ANSWER_REFUSED) continue;
+    if (o.flags & RSG_OTHER) { host().last_input = line; return RTKWORD; }
+    host_io_print(complaint);
+  }
+}
+
+/* Checks a number against RSG_NOZERO and RSG_NONEG; prints the refusal. */
+static bool number_allowed(double v, int flags) {
+  if ((flags & RSG_NOZERO) && v == 0) { host_io_print("Value must be nonzero.\n"); return false; }
+  if ((flags & RSG_NONEG) && v < 0) { host_io_print("Value must be positive.\n"); return false; }
+  return true;
+}
+
+/* Parses a whole answer as an integer of the editor's short range. */
+static bool parse_short(const std::string& line, double& v) {
+  char* end = nullptr;
+  long n = std::strtol(line.c_str(), &end, 10);
+  if (line.empty() || !end || *end || n < -32768 || n > 32767) return false;
+  v = (double)n;
+  return true;
+}
+
+/* The question of getint and getreal: parse reads the number, which the
+** initget flags must then allow. RTNORM with v set, else as ask_until. */
+static int read_number(const char* prompt, bool (*parse)(const std::string&, double&),
+                       const char* complaint, double& v) {
+  get_opts o = take_opts();
+  return ask_until(prompt, o, [&](const std::string& line) {
+    if (!parse(line, v)) return ANSWER_UNREAD;
+    return number_allowed(v, o.flags) ? ANSWER_TAKEN : ANSWER_REFUSED;
+  }, complaint);
+}
+
 extern "C" {
 
 /* Sets the bits and keywords for the next input call; RTNORM. */
@@ -110,20 +166,12 @@ int ads_initget(int val, const char* kwl) {
 int ads_getpoint(const ads_point pt, const char* prompt, ads_point result) {
   get_opts o = take_opts();
   if (!result) return RTERROR;
-  for (;;) {
-    std::string line;
-    read_kind k = read_one(prompt, o, line);
-    if (k == READ_CANCEL) return RTCAN;
-    if (k == READ_NONE) return RTNONE;
-    if (k == READ_KWORD) return RTKWORD;
+  return ask_until(prompt, o, [&](const std::string& line) {
     double p[3];
-    if (parse_point(line, pt, p)) {
-      std::copy(p, p + 3, result);
-      return RTNORM;
-    }
-    if (o.flags & RSG_OTHER) { host().last_input = line; return RTKWORD; }
-    host_io_print(o.kwords.empty() ? "Invalid point.\n" : "Point or option keyword required.\n");
-  }
+    if (!parse_point(line, pt, p)) return ANSWER_UNREAD;
+    std::copy(p, p + 3, result);
+    return ANSWER_TAKEN;
+  }, o.kwords.empty() ? "Invalid point.\n" : "Point or option keyword required.\n");
 }
 
 /* Asks the user to pick one entity: "last", "#<handle>" or a point.
@@ -175,44 +223,6 @@ int ads_getinput(char* str) {
 }
 
 }  // extern "C"
-
-/* Checks a number against RSG_NOZERO and RSG_NONEG; prints the refusal. */
-static bool number_allowed(double v, int flags) {
-  if ((flags & RSG_NOZERO) && v == 0) { host_io_print("Value must be nonzero.\n"); return false; }
-  if ((flags & RSG_NONEG) && v < 0) { host_io_print("Value must be positive.\n"); return false; }
-  return true;
-}
-
-/* Parses a whole answer as an integer of the editor's short range. */
-static bool parse_short(const std::string& line, double& v) {
-  char* end = nullptr;
-  long n = std::strtol(line.c_str(), &end, 10);
-  if (line.empty() || !end || *end || n < -32768 || n > 32767) return false;
-  v = (double)n;
-  return true;
-}
-
-/* The question loop of getint and getreal: asks until parse takes the
-** answer and the initget flags allow it, printing complaint otherwise.
-** RTNORM with v set, RTNONE, RTCAN, RTKWORD (also for any text under
-** RSG_OTHER). */
-static int read_number(const char* prompt, bool (*parse)(const std::string&, double&),
-                       const char* complaint, double& v) {
-  get_opts o = take_opts();
-  for (;;) {
-    std::string line;
-    read_kind k = read_one(prompt, o, line);
-    if (k == READ_CANCEL) return RTCAN;
-    if (k == READ_NONE) return RTNONE;
-    if (k == READ_KWORD) return RTKWORD;
-    if (!parse(line, v)) {
-      if (o.flags & RSG_OTHER) { host().last_input = line; return RTKWORD; }
-      host_io_print(complaint);
-      continue;
-    }
-    if (number_allowed(v, o.flags)) return RTNORM;
-  }
-}
 
 extern "C" {
 
