@@ -299,16 +299,7 @@ int CAseColDsc::copyFrom(const CAseObj *other)
 ** with (2, 2), or when the copy fails. */
 CAseObj *CAseColDsc::clone() const
 {
-    CAseColDsc *copy = new CAseColDsc(m_owner);
-    if (!copy) {
-        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-        return nullptr;
-    }
-    if (!copy->copyFrom(this)) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return cloneInto(new CAseColDsc(m_owner));
 }
 
 /* Adds (2, 27) with the text of a malformed description; 0. */

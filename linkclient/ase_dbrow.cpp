@@ -157,16 +157,7 @@ const char *CAseDbRow::codePage() const noexcept
 ** null when the copy fails. */
 CAseObj *CAseDbRow::clone() const
 {
-    CAseDbRow *copy = new CAseDbRow(m_owner, 1);
-    if (!copy) {
-        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-        return nullptr;
-    }
-    if (!copy->copyFrom(this)) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return cloneInto(new CAseDbRow(m_owner, 1));
 }
 
 /* Copies the columns of another row (names and values; marks are not

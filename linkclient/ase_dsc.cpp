@@ -257,6 +257,15 @@ CAseDsc::CAseDsc(CAseDsc *parent) : m_req(nullptr), m_parent(nullptr)
     }
 }
 
+/* Raises (8, 901) for a missing other, one that fails its own check, or
+** (kind not 0) one of another kind. */
+void CAseDsc::requireUsable(CAseDsc *other, int kind) const
+{
+    if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) ||
+        (kind && other->type() != kind))
+        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+}
+
 /* Leaves the child list of the application it was entered in (never a list
 ** of its own) and deletes the request object. */
 CAseDsc::~CAseDsc()

@@ -17,6 +17,7 @@
 #define PV_LINKCLIENT_ASE_DSC_H
 
 #include <cstddef>
+#include <memory>
 #include <new>
 
 #include "linkclient/ase_errlist.h"
@@ -245,6 +246,22 @@ public:
 protected:
     /* The base part of copyFrom without its checks. */
     void copyBase(CAseDsc *other);
+    /* Raises (8, 901) unless other is there, passes its own check and,
+    ** when kind is not 0, is a descriptor of that kind; returns otherwise. */
+    void requireUsable(CAseDsc *other, int kind = 0) const;
+    /* The clone of a descriptor of class T: this one checked, a new T on
+    ** the same channel filled by its copyFrom; (2, 2) raised without
+    ** memory, copyFrom's failure raised. */
+    template <class T>
+    CAseDsc *cloneAs()
+    {
+        check();
+        std::unique_ptr<T> copy(new T(channel()));
+        if (!copy)
+            fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+        copy->copyFrom(this);
+        return copy.release();
+    }
     /* Sends a request through the channel with this descriptor's error
     ** list; the reply (never null), *owned 1 for a client copy.  (8, 902)
     ** raised without a channel. */

@@ -88,12 +88,7 @@ int CAseLinkDsc::check()
 /* A new link descriptor under the same application filled by copyFrom. */
 CAseDsc *CAseLinkDsc::clone()
 {
-    check();
-    std::unique_ptr<CAseLinkDsc> copy(new CAseLinkDsc(channel()));
-    if (!copy)
-        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-    copy->copyFrom(this);
-    return copy.release();
+    return cloneAs<CAseLinkDsc>();
 }
 
 /* Another link descriptor that passes its check: initialised, base part,
@@ -103,8 +98,7 @@ int CAseLinkDsc::copyFrom(CAseDsc *other)
 {
     if (other == this)
         return 1;
-    if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) || other->type() != ASE_DSC_LINK)
-        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    requireUsable(other, ASE_DSC_LINK);
     auto *o = static_cast<CAseLinkDsc *>(other);
     if (!init())
         raise();
@@ -122,8 +116,7 @@ int CAseLinkDsc::copyFrom(CAseDsc *other)
 int CAseLinkDsc::isEqual(CAseDsc *other)
 {
     check();
-    if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) || other->type() != ASE_DSC_LINK)
-        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    requireUsable(other, ASE_DSC_LINK);
     bool a = false, b = false;
     long x = long_of(valueOf(m_attrs, ASE_ATTR_NUMBER), &a);
     long y = long_of(valueOf(static_cast<CAseLinkDsc *>(other)->m_attrs, ASE_ATTR_NUMBER), &b);

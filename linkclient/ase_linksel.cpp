@@ -130,12 +130,7 @@ int CAseLinkSelDsc::check()
 ** selection (request 49). */
 CAseDsc *CAseLinkSelDsc::clone()
 {
-    check();
-    std::unique_ptr<CAseLinkSelDsc> copy(new CAseLinkSelDsc(channel()));
-    if (!copy)
-        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-    copy->copyFrom(this);
-    return copy.release();
+    return cloneAs<CAseLinkSelDsc>();
 }
 
 /* Drops the selection held and takes a copy of the other's (request 49)
@@ -144,8 +139,7 @@ int CAseLinkSelDsc::copyFrom(CAseDsc *other)
 {
     if (other == this)
         return 1;
-    if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) || other->type() != ASE_DSC_LINKSEL)
-        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    requireUsable(other, ASE_DSC_LINKSEL);
     auto *o = static_cast<CAseLinkSelDsc *>(other);
     release();
     m_sel = ASE_NO_SELECTION;
@@ -168,8 +162,7 @@ int CAseLinkSelDsc::copyFrom(CAseDsc *other)
 int CAseLinkSelDsc::isEqual(CAseDsc *other)
 {
     check();
-    if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) || other->type() != ASE_DSC_LINKSEL)
-        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    requireUsable(other, ASE_DSC_LINKSEL);
     long n = static_cast<CAseLinkSelDsc *>(other)->m_sel;
     int owned = 0;
     resbuf *r = askSel(k_rq_equal, &n, ASE_MODE_PLAIN, &owned);
@@ -381,8 +374,7 @@ int CAseLinkSelDsc::askOther(int code, CAseDsc *other)
 {
     return ase_dsc_guard(m_req, 0, [&] {
         check();
-        if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }))
-            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        requireUsable(other);
         long n = other->type() == ASE_DSC_LINKSEL ? static_cast<CAseLinkSelDsc *>(other)->m_sel : ASE_NO_SELECTION;
         int owned = 0;
         resbuf *r = askSel(code, &n, ASE_MODE_PLAIN, &owned);

@@ -318,16 +318,7 @@ int CAseList::sort() noexcept
 ** copy fails. */
 CAseObj *CAseList::clone() const
 {
-    CAseList *copy = new CAseList(m_owner, m_block);
-    if (!copy) {
-        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-        return nullptr;
-    }
-    if (!copy->copyFrom(this)) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return cloneInto(new CAseList(m_owner, m_block));
 }
 
 /* Clears, takes the other list's block size and appends a clone of each of

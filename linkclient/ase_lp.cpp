@@ -95,12 +95,7 @@ int CAsePathDsc::check()
 ** raised without memory. */
 CAseDsc *CAsePathDsc::clone()
 {
-    check();
-    std::unique_ptr<CAsePathDsc> copy(new CAsePathDsc(channel()));
-    if (!copy)
-        fail(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-    copy->copyFrom(this);
-    return copy.release();
+    return cloneAs<CAsePathDsc>();
 }
 
 /* Another link path descriptor that passes its check: this one initialised,
@@ -110,8 +105,7 @@ int CAsePathDsc::copyFrom(CAseDsc *other)
 {
     if (other == this)
         return 1;
-    if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) || other->type() != ASE_DSC_PATH)
-        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    requireUsable(other, ASE_DSC_PATH);
     auto *o = static_cast<CAsePathDsc *>(other);
     if (!init())
         raise();
@@ -126,8 +120,7 @@ int CAsePathDsc::copyFrom(CAseDsc *other)
 int CAsePathDsc::isEqual(CAseDsc *other)
 {
     check();
-    if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) || other->type() != ASE_DSC_PATH)
-        fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+    requireUsable(other, ASE_DSC_PATH);
     return m_path->compare(static_cast<CAsePathDsc *>(other)->m_path) == 0;
 }
 
@@ -296,8 +289,7 @@ int CAsePathDsc::compare(CAseDsc *other, int form)
 {
     return ase_dsc_guard(m_req, 0, [&] {
         check();
-        if (!other || !ase_dsc_guard(other->req(), 0, [&] { return other->check(); }) || other->type() != ASE_DSC_PATH)
-            fail(ASE_CAT_HOST, ASE_ERR_HOST_FAILED);
+        requireUsable(other, ASE_DSC_PATH);
         return m_path->compareTo(form, static_cast<CAsePathDsc *>(other)->m_path) == 0 ? 1 : 0;
     });
 }

@@ -16,6 +16,21 @@ CAseObj *CAseObj::clone() const
     return nullptr;
 }
 
+/* Fills a freshly made copy from this object; the copy, or null with
+** (2, 2) when none was made, or null (copy deleted) when copyFrom fails. */
+CAseObj *CAseObj::cloneInto(CAseObj *copy) const
+{
+    if (!copy) {
+        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+        return nullptr;
+    }
+    if (!copy->copyFrom(this)) {
+        delete copy;
+        return nullptr;
+    }
+    return copy;
+}
+
 /* The root copies nothing and answers 1. */
 int CAseObj::copyFrom(const CAseObj *)
 {

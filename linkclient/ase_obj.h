@@ -93,6 +93,11 @@ public:
     static void operator delete(void *p) noexcept;
 
 protected:
+    /* The end of every clone: fills copy (just made by new, maybe null)
+    ** from this object with copyFrom.  The copy; null with (2, 2) when it
+    ** could not be made, null (the copy deleted) when copyFrom gives 0. */
+    CAseObj *cloneInto(CAseObj *copy) const;
+
     CAseErrList *m_owner;   /* receives this object's errors; not owned */
 };
 

@@ -96,16 +96,7 @@ int CAsePath::clear()
 ** (2, 2) without memory. */
 CAseObj *CAsePath::clone() const
 {
-    CAsePath *copy = new CAsePath(m_owner);
-    if (!copy) {
-        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-        return nullptr;
-    }
-    if (!copy->copyFrom(this)) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return cloneInto(new CAsePath(m_owner));
 }
 
 /* Cleared, then the status and parts of another path; the text copy's

@@ -46,16 +46,7 @@ int CAseStr::grow(int size) noexcept
 ** with (2, 2) without memory. */
 CAseObj *CAseStr::clone() const
 {
-    CAseStr *copy = new CAseStr(m_owner);
-    if (!copy) {
-        error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
-        return nullptr;
-    }
-    if (!copy->copyFrom(this)) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
+    return cloneInto(new CAseStr(m_owner));
 }
 
 /* Copies the bytes and used length of another list of texts; 1, 0 when
