@@ -533,6 +533,7 @@ int CAsiChar::packValue(CAsiOStream &out) const
     return out.length();
 }
 
+/* The same as unpack; 1. */
 int CAsiChar::unpackValue(CAsiIStream &in)
 {
     return unpack(in);

@@ -32,6 +32,7 @@ int CAsiDouble::pack(CAsiOStream &out) const
     return approxPack(m_value, out, ASI_TYPE_DOUBLE, 0, 0);
 }
 
+/* The same as pack; the stream's length. */
 int CAsiDouble::packValue(CAsiOStream &out) const
 {
     return pack(out);
@@ -43,6 +44,7 @@ int CAsiDouble::unpack(CAsiIStream &in)
     return approxUnpack(m_value, in, nullptr);
 }
 
+/* The same as unpack; 1. */
 int CAsiDouble::unpackValue(CAsiIStream &in)
 {
     return unpack(in);

@@ -65,6 +65,7 @@ int CAsiReal::unpack(CAsiIStream &in)
     return approxUnpack(m_value, in, nullptr);
 }
 
+/* The same as unpack; 1. */
 int CAsiReal::unpackValue(CAsiIStream &in)
 {
     return unpack(in);
@@ -175,6 +176,7 @@ int CAsiFloat::unpack(CAsiIStream &in)
     return approxUnpack(m_value, in, &m_precision);
 }
 
+/* The same as unpack; 1. */
 int CAsiFloat::unpackValue(CAsiIStream &in)
 {
     return unpack(in);
