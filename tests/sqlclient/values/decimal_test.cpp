@@ -21,14 +21,6 @@
 
 namespace {
 
-template <class C>
-C make(unsigned p, unsigned s, const char *text)
-{
-    C v(p, s);
-    v.setText(text, static_cast<int>(std::strlen(text)));
-    return v;
-}
-
 std::string text_of(const CAsiData &v, int size = 64)
 {
     std::vector<char> buf(size, 'Z');

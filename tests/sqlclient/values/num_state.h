@@ -1,7 +1,7 @@
 /*
 ** num_state.h: test helpers for the numeric values: run a step and answer
 ** the SQLSTATE code it raised (0 when none), and collect the warnings a
-** step records.
+** step records, and make a DECIMAL or NUMERIC from its text.
 */
 #ifndef PV_TESTS_NUM_STATE_H
 #define PV_TESTS_NUM_STATE_H
@@ -9,6 +9,7 @@
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
 
+#include <cstring>
 #include <vector>
 
 /* SQLSTATE codes as the engine codes them. */
@@ -45,6 +46,16 @@ std::vector<int> recorded(F &&f)
     std::vector<int> codes;
     for (int i = 0; i < area.count(); ++i) codes.push_back(area.condCode(i));
     return codes;
+}
+
+/* A value of class C (DECIMAL or NUMERIC) of precision p and scale s
+** given the text. */
+template <class C>
+C make(unsigned p, unsigned s, const char *text)
+{
+    C v(p, s);
+    v.setText(text, static_cast<int>(std::strlen(text)));
+    return v;
 }
 
 #endif

@@ -22,14 +22,6 @@
 
 namespace {
 
-template <class C>
-C make(unsigned p, unsigned s, const char *text)
-{
-    C v(p, s);
-    v.setText(text, static_cast<int>(std::strlen(text)));
-    return v;
-}
-
 CAsiInteger integer(std::int32_t v)
 {
     CAsiInteger i;
