@@ -275,31 +275,24 @@ int pv_check_startup_lsp(void)
     return RTNORM;
 }
 
+namespace {
+
+/* The steps whose failure fails the start-up, in their order. */
+int (*const k_required_steps[])(void) = {pv_load_dcl, pv_load_asi, pv_load_ase, pv_load_hatches, pv_load_config};
+
+}  // namespace
+
 /* Runs the start-up; see pv_startup.h. */
 int pv_init(void)
 {
     if (pv_register_app() != RTNORM) return RTERROR;
     if (!s_started) {
         ads_printf("\nLoading %s...", PV_APP_NAME);
-        if (pv_load_dcl() != RTNORM) {
-            pv_release_partial();
-            return RTERROR;
-        }
-        if (pv_load_asi() != RTNORM) {
-            pv_release_partial();
-            return RTERROR;
-        }
-        if (pv_load_ase() != RTNORM) {
-            pv_release_partial();
-            return RTERROR;
-        }
-        if (pv_load_hatches() != RTNORM) {
-            pv_release_partial();
-            return RTERROR;
-        }
-        if (pv_load_config() != RTNORM) {
-            pv_release_partial();
-            return RTERROR;
+        for (int (*step)(void) : k_required_steps) {
+            if (step() != RTNORM) {
+                pv_release_partial();
+                return RTERROR;
+            }
         }
         pv_check_startup_lsp();
         pv_load_projections();

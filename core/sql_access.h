@@ -118,7 +118,6 @@ int sql_col_set_shown(sql_col_rec *column, int value);
 void sql_col_list_free(sql_col_rec **row);
 
 /* Statement building: quoting and the checks that keep texts in their place. */
-pjct_rec *sql_project_of(const void *connection);
 int sql_is_ident(const char *name);
 int sql_is_clause(const char *text);
 int sql_is_number(const char *text);

@@ -204,7 +204,7 @@ int sql_drop_index(void *connection, const char *index, const char *table)
     int first = sql_run(connection, std::string("DROP INDEX ") + index, 0);
     if (first == SQL_OK) return SQL_OK;
     if (sql_run(connection, std::string("DROP INDEX ") + index + " ON " + table, 0) == SQL_OK) return SQL_OK;
-    pjct_rec *p = sql_project_of(connection);
+    pjct_rec *p = pjct_find_by_session(connection);
     if (!p || !(p->flags & PJCT_ENV_DB3) || first == -SQL_NATIVE_NO_INDEX) return SQL_NONE;
     return sql_remove_index_ini(connection, table);
 }
@@ -233,7 +233,7 @@ int sql_drop_table(void *connection, const char *table)
 ** connection's project is not a DB3 project or its directory is unknown. */
 static std::string sql_db3_dir(void *connection)
 {
-    pjct_rec *p = sql_project_of(connection);
+    pjct_rec *p = pjct_find_by_session(connection);
     if (!p || !(p->flags & PJCT_ENV_DB3)) return std::string();
     const char *dir = pjct_dir(p->name);
     return dir ? std::string(dir) : std::string();

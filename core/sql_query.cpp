@@ -22,6 +22,7 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
+#include "core/pjct_list.h"
 #include "core/str_util.h"
 #include "data/col_attr.h"
 #include "data/row_state.h"
@@ -207,7 +208,7 @@ static int sql_describe_stmt(CAsiStatement *s, void *connection, sql_col_rec **o
 ** when memory is short. */
 static int sql_row_attach_rules(sql_col_rec *row, void *connection, const char *table)
 {
-    pjct_rec *p = sql_project_of(connection);
+    pjct_rec *p = pjct_find_by_session(connection);
     for (sql_col_rec *c = row; c; c = c->next) {
         snprintf(c->table, sizeof c->table, "%s", table);
         if (c->attr) continue;

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "core/pjct.h"
+#include "core/pjct_list.h"
 #include "core/str_util.h"
 #include "data/col_attr.h"
 #include "data/tbl.h"
@@ -318,16 +319,6 @@ sql_col_rec *sql_col_find_flag(sql_col_rec *row, unsigned flags)
     return nullptr;
 }
 
-/* The logged-on project whose SQL connection is the given one; null when
-** none. */
-pjct_rec *sql_project_of(const void *connection)
-{
-    if (!connection) return nullptr;
-    for (pjct_rec *p = g_pjct_list; p; p = p->next)
-        if (p->connection == connection) return p;
-    return nullptr;
-}
-
 /* The column of the same row holding the unique-number column of the
 ** column's table (the registered table's BASENUMBER slot, found by name
 ** and table); null when the table is not registered in the column's
@@ -335,7 +326,7 @@ pjct_rec *sql_project_of(const void *connection)
 sql_col_rec *sql_row_key_column(sql_col_rec *column, sql_col_rec *row)
 {
     if (!column || !row) return nullptr;
-    pjct_rec *p = sql_project_of(column->connection);
+    pjct_rec *p = pjct_find_by_session(column->connection);
     if (!p) return nullptr;
     tbl_rec *t = tbl_find_by_name(p->tables, column->table, nullptr);
     if (!t || !t->keys[TBL_KEY_BASENUMBER]) return nullptr;

@@ -172,24 +172,6 @@ int tbl_to_setup_row(const tbl_rec *row, setup_row *out)
     return 0;
 }
 
-/* Reads a whole number 0..65535 from a text; blank reads as 0. Answers 0
-** or -1 for another text. */
-static int setup_read_u16(const char *text, uint16_t *out)
-{
-    char t[SETUP_TEXT_SIZE];
-    setup_copy_trimmed(t, sizeof t, text);
-    if (!t[0]) {
-        *out = 0;
-        return 0;
-    }
-    char *end;
-    errno = 0;
-    double v = strtod(t, &end);   /* "12" and "12.0000" both read */
-    if (*end || errno || v < 0 || v > 65535 || v != floor(v)) return -1;
-    *out = (uint16_t)v;
-    return 0;
-}
-
 /* Reads a finite number from a text; blank reads as 0. Answers 0 or -1. */
 static int setup_read_double(const char *text, double *out)
 {
@@ -204,6 +186,16 @@ static int setup_read_double(const char *text, double *out)
     double v = strtod(t, &end);
     if (*end || errno == ERANGE || !std::isfinite(v)) return -1;
     *out = v;
+    return 0;
+}
+
+/* Reads a whole number 0..65535 from a text ("12" and "12.0000" both
+** read); blank reads as 0. Answers 0 or -1 for another text. */
+static int setup_read_u16(const char *text, uint16_t *out)
+{
+    double v;
+    if (setup_read_double(text, &v) < 0 || v < 0 || v > 65535 || v != floor(v)) return -1;
+    *out = (uint16_t)v;
     return 0;
 }
 
