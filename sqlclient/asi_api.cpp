@@ -14,21 +14,43 @@
 
 namespace {
 
-/* Runs body for a handle: a null handle is a bad argument recorded in the
-** environment's diagnostics. */
-template <class R, class H, class F> R api_call(H *h, R fail, F &&body)
+/* A call without a handle: the bad argument is recorded in the
+** environment's diagnostics; answers fail. */
+template <class R> R api_no_handle(R fail)
 {
     CAsiEnv &env = asi_env();
-    if (!h) {
-        env.diag().reset();
-        return asi_try_call(&env.diag(), fail, [&]() -> R {
-            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi", "no handle given");
-        });
-    }
+    env.diag().reset();
+    return asi_try_call(&env.diag(), fail, [&]() -> R {
+        asi_throw(ASI_ERR_BAD_ARGUMENT, "asi", "no handle given");
+    });
+}
+
+/* Runs body for a handle, once the engine is started: a null handle is a
+** bad argument recorded in the environment's diagnostics.  Answers the
+** body's result, or fail with the conditions in the handle's diagnostics. */
+template <class R, class H, class F> R api_call(H *h, R fail, F &&body)
+{
+    if (!h)
+        return api_no_handle(fail);
+    CAsiEnv &env = asi_env();
     h->diag().reset();
     return asi_try_call(&h->diag(), fail, [&]() -> R {
         env.require();
         return body();
+    });
+}
+
+/* Runs body on a configuration store, which serves also before asi_init;
+** answers 1, or 0 with the conditions in the store's diagnostics (a null
+** store's in the environment's). */
+template <class F> int cfg_call(CAsiCfgHandle *cfg, F &&body)
+{
+    if (!cfg)
+        return api_no_handle(0);
+    cfg->diag().reset();
+    return asi_try_call(&cfg->diag(), 0, [&] {
+        body(cfg->store());
+        return 1;
     });
 }
 
@@ -54,14 +76,8 @@ template <class T, class Make> int api_alloc(T **out, Make make)
 /* Deletes the handle *h and clears it; 1, or 0 for no handle. */
 template <class T> int api_free(T **h)
 {
-    if (!h || !*h) {
-        CAsiEnv &env = asi_env();
-        env.diag().reset();
-        return asi_try_call(&env.diag(), 0, [&] {
-            asi_throw(ASI_ERR_BAD_ARGUMENT, "asi", "no handle given");
-            return 0;
-        });
-    }
+    if (!h || !*h)
+        return api_no_handle(0);
     delete *h;
     *h = nullptr;
     return 1;
@@ -125,25 +141,13 @@ int asi_cfg_open(const char *path, CAsiCfgHandle **out)
 /* Reads an entry, keys or sections. */
 int asi_cfg_read(CAsiCfgHandle *cfg, const char *section, const char *key, char *buf, int size)
 {
-    if (!cfg)
-        return api_call(cfg, 0, [] { return 0; });
-    cfg->diag().reset();
-    return asi_try_call(&cfg->diag(), 0, [&] {
-        cfg->store().read(section, key, buf, size);
-        return 1;
-    });
+    return cfg_call(cfg, [&](CAsiConfig &store) { store.read(section, key, buf, size); });
 }
 
 /* Writes an entry. */
 int asi_cfg_write(CAsiCfgHandle *cfg, const char *section, const char *key, const char *value)
 {
-    if (!cfg)
-        return api_call(cfg, 0, [] { return 0; });
-    cfg->diag().reset();
-    return asi_try_call(&cfg->diag(), 0, [&] {
-        cfg->store().write(section, key, value);
-        return 1;
-    });
+    return cfg_call(cfg, [&](CAsiConfig &store) { store.write(section, key, value); });
 }
 
 /* Closes a store. */

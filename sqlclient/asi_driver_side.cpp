@@ -169,27 +169,32 @@ void CAsiDrvReply::condition(int native, const char *sqlstate, int warning, cons
     });
 }
 
+/* Appends a condition whose text is made from a printf format (cut at
+** DRV_TEXT_MAX bytes). */
+void CAsiDrvReply::conditionf(int native, const char *sqlstate, int warning, const char *fmt, va_list ap)
+{
+    char text[DRV_TEXT_MAX];
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    condition(native, sqlstate, warning, text);
+}
+
 /* Records an error condition. */
 void CAsiDrvReply::error(int native, const char *sqlstate, const char *fmt, ...)
 {
-    char text[DRV_TEXT_MAX];
     va_list ap;
     va_start(ap, fmt);
-    std::vsnprintf(text, sizeof text, fmt, ap);
+    conditionf(native, sqlstate, 0, fmt, ap);
     va_end(ap);
-    condition(native, sqlstate, 0, text);
     m_failed = 1;
 }
 
 /* Records a warning. */
 void CAsiDrvReply::warning(int native, const char *sqlstate, const char *fmt, ...)
 {
-    char text[DRV_TEXT_MAX];
     va_list ap;
     va_start(ap, fmt);
-    std::vsnprintf(text, sizeof text, fmt, ap);
+    conditionf(native, sqlstate, 1, fmt, ap);
     va_end(ap);
-    condition(native, sqlstate, 1, text);
 }
 
 /* The dynamic function code. */

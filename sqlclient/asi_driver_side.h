@@ -20,6 +20,8 @@
 #ifndef PV_SQLCLIENT_ASI_DRIVER_SIDE_H
 #define PV_SQLCLIENT_ASI_DRIVER_SIDE_H
 
+#include <cstdarg>
+
 #include "sqlclient/asi_message.h"
 
 /* The reply a handler fills. */
@@ -65,8 +67,10 @@ public:
     void clear() noexcept { m_body.clear(); m_failed = 0; }
 
 private:
-    /* Appends a condition. */
+    /* Appends a condition with its text, or with a text made from a
+    ** printf format and its arguments. */
     void condition(int native, const char *sqlstate, int warning, const char *text);
+    void conditionf(int native, const char *sqlstate, int warning, const char *fmt, va_list ap);
 
     CAsiMsgBuf m_body;   /* items of the reply */
     int m_failed;        /* 1 once error() was called */
