@@ -126,6 +126,12 @@ TEST(DoubleStereographic, InverseEndsFarFromTheOrigin) {
   geo_point origin = Pt(0.0, 60.0), fo = Pt(0, 0), par = Pt(0, 0);
   geo_point g = Pt(0, 0), far = Pt(0.0, 4.0e7);  // beyond the antipode's image
   dstereo_inverse(&g, &far, &origin, &fo, &par, &d, 1.0);
+  // Centred on the south pole the sphere's constant k is 0 times infinity:
+  // every Newton step is NaN and never falls below the stop, so only the
+  // cap ends the loop.
+  geo_point south = Pt(0.0, -90.0), at_origin = Pt(0, 0), lost = Pt(0, 0);
+  dstereo_inverse(&lost, &at_origin, &south, &fo, &par, &d, 1.0);
+  EXPECT_FALSE(std::isfinite(lost.y));
   SUCCEED();  // returns within DSTEREO_MAX_ITERATIONS steps, whatever it found
 }
 
