@@ -114,6 +114,24 @@ static void db3_release_handle(dbf_handle **h)
     *h = nullptr;
 }
 
+/* Opens the table's file through a new handle in *slot, with mode and
+ * want_memo as dbf_open takes them; doing names the work for the failure
+ * text ("read", "write"). Answers 1, or 0 with DB3_ERR_MEMORY, DB3_ERR_IO
+ * when the file cannot be opened or DB3_ERR_DAMAGED when the library
+ * refuses it (the slot then stays empty). */
+static int db3_open_handle(const db3_table *t, dbf_handle **slot, int mode, int want_memo, const char *doing,
+                           db3_error *err)
+{
+    *slot = dbf_new();
+    if (!*slot) return db3_fail(err, DB3_ERR_MEMORY, "no memory to %s table %s", doing, t->name.c_str());
+    int rc = dbf_open(*slot, t->path.c_str(), mode, want_memo);
+    if (rc == DBF_OK) return 1;
+    dbf_free(*slot);
+    *slot = nullptr;
+    return db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED, "table %s cannot be opened to %s (dBASE code %d)",
+                    t->name.c_str(), doing, rc);
+}
+
 /* Answers the memo text of field i of the record in h's buffer, as loaded
  * into h's memo chain, without trailing blanks and NULs ("" for none). */
 static std::string db3_memo_of(const dbf_handle *h, int i)
@@ -219,14 +237,8 @@ static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
 static int db3_load_snapshot(db3_table *t, db3_error *err)
 {
     if (t->snap_generation == t->session->generation) return 1;
-    dbf_handle *h = dbf_new();
-    if (!h) return db3_fail(err, DB3_ERR_MEMORY, "no memory to read table %s", t->name.c_str());
-    int rc = dbf_open(h, t->path.c_str(), DBF_MODE_READ, 0);
-    if (rc != DBF_OK) {
-        dbf_free(h);
-        return db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED,
-                        "table %s cannot be read (dBASE code %d)", t->name.c_str(), rc);
-    }
+    dbf_handle *h = nullptr;
+    if (!db3_open_handle(t, &h, DBF_MODE_READ, 0, "read", err)) return 0;
     int ok = 1;
     long count = (long)h->header.record_count;
     size_t bytes = (size_t)count * (size_t)t->record_length;
@@ -253,8 +265,7 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
             ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds %ld",
                           t->name.c_str(), count, (long)(got / (size_t)t->record_length));
     }
-    dbf_close(h);
-    dbf_free(h);
+    db3_release_handle(&h);
     if (!ok) {
         t->snap.clear();
         t->snap_count = 0;
@@ -323,15 +334,9 @@ static int db3_eof(sqlite3_vtab_cursor *cur)
 static int db3_memo_column(db3_cursor *c, db3_table *t, sqlite3_context *ctx, int i)
 {
     db3_error e;
-    if (!c->memo) {
-        c->memo = dbf_new();
-        if (!c->memo) return SQLITE_NOMEM;
-        int rc = dbf_open(c->memo, t->path.c_str(), DBF_MODE_READ, 1);
-        if (rc != DBF_OK) {
-            db3_fail(&e, DB3_ERR_DAMAGED, "memo file of table %s cannot be read (dBASE code %d)", t->name.c_str(), rc);
-            sqlite3_result_error(ctx, e.text.c_str(), -1);
-            return db3_vt_fail(t, e);
-        }
+    if (!c->memo && !db3_open_handle(t, &c->memo, DBF_MODE_READ, 1, "read the memos of", &e)) {
+        sqlite3_result_error(ctx, e.text.c_str(), -1);
+        return db3_vt_fail(t, e);
     }
     if (c->memo->current != c->rec && dbf_read_record(c->memo, c->rec) != DBF_OK) {
         db3_fail(&e, DB3_ERR_DAMAGED, "table %s: record %ld cannot be read", t->name.c_str(), c->rec + 1);
@@ -381,15 +386,7 @@ static int db3_rowid(sqlite3_vtab_cursor *cur, sqlite_int64 *rowid)
 static int db3_open_writer(db3_table *t, db3_error *err)
 {
     if (t->writer) return 1;
-    t->writer = dbf_new();
-    if (!t->writer) return db3_fail(err, DB3_ERR_MEMORY, "no memory to write table %s", t->name.c_str());
-    int rc = dbf_open(t->writer, t->path.c_str(), DBF_MODE_UPDATE, 0);
-    if (rc != DBF_OK) {
-        dbf_free(t->writer);
-        t->writer = nullptr;
-        return db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED,
-                        "table %s cannot be opened for writing (dBASE code %d)", t->name.c_str(), rc);
-    }
+    if (!db3_open_handle(t, &t->writer, DBF_MODE_UPDATE, 0, "write", err)) return 0;
     if (t->writer->header.record_length != t->record_length)
         return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
     t->base_count = (long)t->writer->header.record_count;
@@ -502,16 +499,7 @@ static int db3_add_keys(db3_table *t, long n, const char *rec, db3_error *err)
  * cannot be read. */
 static int db3_load_stored_memos(db3_table *t, const char *old, db3_error *err)
 {
-    if (!t->memo_reader) {
-        t->memo_reader = dbf_new();
-        if (!t->memo_reader) return db3_fail(err, DB3_ERR_MEMORY, "no memory to read the memos of table %s", t->name.c_str());
-        int rc = dbf_open(t->memo_reader, t->path.c_str(), DBF_MODE_READ, 1);
-        if (rc != DBF_OK) {
-            dbf_free(t->memo_reader);
-            t->memo_reader = nullptr;
-            return db3_fail(err, DB3_ERR_DAMAGED, "memo file of table %s cannot be read (dBASE code %d)", t->name.c_str(), rc);
-        }
-    }
+    if (!t->memo_reader && !db3_open_handle(t, &t->memo_reader, DBF_MODE_READ, 1, "read the memos of", err)) return 0;
     dbf_handle *h = t->memo_reader;
     if (h->header.record_length != t->record_length)
         return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
@@ -672,14 +660,10 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
 {
     if (t->memos.empty()) return 1;
     db3_release_handle(&t->memo_reader);
-    dbf_handle *h = dbf_new();
-    if (!h) return db3_fail(err, DB3_ERR_MEMORY, "no memory to write the memos of table %s", t->name.c_str());
-    int rc = dbf_open(h, t->path.c_str(), DBF_MODE_UPDATE, 1);
+    dbf_handle *h = nullptr;
+    if (!db3_open_handle(t, &h, DBF_MODE_UPDATE, 1, "write the memos of", err)) return 0;
     int ok = 1;
-    if (rc != DBF_OK)
-        ok = db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED,
-                      "the memo file of table %s cannot be opened for writing (dBASE code %d)", t->name.c_str(), rc);
-    else if (h->memo_state != 1)
+    if (h->memo_state != 1)
         ok = db3_fail(err, DB3_ERR_NOT_SUPPORTED, "table %s has no memo file for its memo columns", t->name.c_str());
     for (auto r = t->memos.begin(); ok && r != t->memos.end(); ++r) {
         long n = r->first;
@@ -707,7 +691,7 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
             memcpy(at + f.type.width - len, digits, (size_t)len);
         }
     }
-    rc = dbf_close(h);
+    int rc = dbf_close(h);
     dbf_free(h);
     if (ok && rc != DBF_OK)
         ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written", t->name.c_str());
