@@ -6,6 +6,7 @@
 */
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -138,8 +139,11 @@ TEST_F(LogonTest, StartUpLoadsTheLinkStoreAndUnloadClosesTheApplicationHandle) {
   EXPECT_NE(take_transcript().find("\nLoading ASE...done"), std::string::npos);
   EXPECT_TRUE(ase_service_registered()) << "the editor's \"ase\" was loaded for the retry";
   EXPECT_NE(g_ase_app, nullptr);
+  ase_service_clear_calls();
   acrxEntryPoint(PV_MSG_UNLOAD_DWG, nullptr);
   EXPECT_EQ(g_ase_app, nullptr);
+  std::vector<int> codes = ase_service_request_codes();
+  EXPECT_NE(std::find(codes.begin(), codes.end(), 65), codes.end()) << "the handle disconnected from the store";
   /* A second start-up finds the service already there. */
   ASSERT_EQ(load(), PV_ENTRY_OK);
   EXPECT_NE(g_ase_app, nullptr);
