@@ -30,9 +30,7 @@ static std::string last_type() {
 TEST_F(Commands, CircleWithTwoPausesDrawsFromTheAnswers) {
   host_io_use_script_text("1,2\n4,6\n");
   ASSERT_EQ(ads_command(RTSTR, "_CIRCLE", RTSTR, PAUSE, RTSTR, PAUSE, RTNONE), RTNORM);
-  ads_name e;
-  ads_entlast(e);
-  struct resbuf* l = ads_entget(e);
+  struct resbuf* l = last_list();
   EXPECT_STREQ(find(l, 0)->resval.rstring, "CIRCLE");
   EXPECT_DOUBLE_EQ(find(l, 10)->resval.rpoint[0], 1);
   EXPECT_DOUBLE_EQ(find(l, 40)->resval.rreal, 5);
@@ -71,9 +69,7 @@ TEST_F(Commands, InsertTakesThePausedPointDefaultScalesAndARotation) {
   host_io_use_script_text("10,20\n11,21\n");
   ASSERT_EQ(ads_command(RTSTR, "_INSERT", RTSTR, "SYM", RTSTR, PAUSE, RTSTR, "", RTSTR, "", RTSTR, PAUSE, RTNONE),
             RTNORM);
-  ads_name e;
-  ads_entlast(e);
-  struct resbuf* l = ads_entget(e);
+  struct resbuf* l = last_list();
   EXPECT_STREQ(find(l, 2)->resval.rstring, "SYM");
   EXPECT_DOUBLE_EQ(find(l, 10)->resval.rpoint[1], 20);
   EXPECT_DOUBLE_EQ(find(l, 41)->resval.rreal, 1);

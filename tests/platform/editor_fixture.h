@@ -45,6 +45,14 @@ class EditorTest : public ::testing::Test {
     ads_relrb(l);
   }
 
+  /* The list of the drawing's last entity (the caller releases it);
+  ** nullptr when there is none. */
+  static struct resbuf* last_list() {
+    ads_name e;
+    if (ads_entlast(e) != RTNORM) return nullptr;
+    return ads_entget(e);
+  }
+
   /* First item of a chain with the given type code, or nullptr. */
   static const struct resbuf* find(const struct resbuf* rb, int code) {
     for (; rb; rb = rb->rbnext)
