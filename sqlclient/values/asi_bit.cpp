@@ -129,13 +129,7 @@ int CAsiBit::setFromString(const CAsiUcStr &hex)
 int CAsiBit::setText(const char *text, int length)
 {
     char buf[BIT_TEXT_MAX + 1];
-    int n = 0;
-    if (length < 0 || length > BIT_TEXT_MAX)
-        length = BIT_TEXT_MAX;
-    while (text && n < length && text[n])
-        n++;
-    std::memcpy(buf, text ? text : "", (std::size_t)n);
-    buf[n] = '\0';
+    int n = asi_text_copy(buf, BIT_TEXT_MAX, text, length);
     char *p = buf;
     while (*p == ' ')
         p++;

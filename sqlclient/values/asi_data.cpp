@@ -7,6 +7,8 @@
 */
 #include "sqlclient/values/asi_data.h"
 
+#include <cstring>
+
 #include "sqlclient/asi_except.h"
 
 /* Copies the null flag; clones the attached object. */
@@ -108,6 +110,21 @@ int CAsiData::getText(char *, int) const { return 0; }
 int CAsiData::getShort(std::int16_t *) const { return 0; }
 int CAsiData::getLong(std::int32_t *) const { return 0; }
 int CAsiData::getDouble(double *) const { return 0; }
+
+/* The bounded copy of an input text the setText of the value classes
+** work on. */
+int asi_text_copy(char *buf, int max, const char *text, int length) noexcept
+{
+    if (length < 0 || length > max)
+        length = max;
+    int n = 0;
+    while (text && n < length && text[n])
+        n++;
+    if (n)
+        std::memcpy(buf, text, (std::size_t)n);
+    buf[n] = '\0';
+    return n;
+}
 
 /* Sets the null flag. */
 void CAsiData::setNull()

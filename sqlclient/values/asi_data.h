@@ -175,4 +175,9 @@ protected:
     CAsiObject *m_attached;     /* owned attached object, or null */
 };
 
+/* Copies a value's input text into buf of max + 1 bytes: at most length
+** bytes (length < 0 or above max: max), stopping at a NUL; a null text
+** copies nothing.  buf is always terminated.  Answers the bytes copied. */
+int asi_text_copy(char *buf, int max, const char *text, int length) noexcept;
+
 #endif

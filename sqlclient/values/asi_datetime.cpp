@@ -225,13 +225,7 @@ int CAsiDatetime::getFields(int *year, int *month, int *day, int *hour, int *min
 int CAsiDatetime::setText(const char *text, int length)
 {
     char buf[DT_TEXT_MAX + 1];
-    int n = 0;
-    if (length < 0 || length > DT_TEXT_MAX)
-        length = DT_TEXT_MAX;
-    while (text && n < length && text[n])
-        n++;
-    std::memcpy(buf, text ? text : "", (std::size_t)n);
-    buf[n] = '\0';
+    asi_text_copy(buf, DT_TEXT_MAX, text, length);
     const char *p = buf;
     while (*p == ' ')
         p++;

@@ -101,13 +101,7 @@ struct iv_fields {
 int iv_parse(const char *text, int length, int start, int end, iv_fields *f, int *leadDigits)
 {
     char buf[IV_TEXT_MAX + 1];
-    int n = 0;
-    if (length < 0 || length > IV_TEXT_MAX)
-        length = IV_TEXT_MAX;
-    while (text && n < length && text[n])
-        n++;
-    std::memcpy(buf, text ? text : "", (std::size_t)n);
-    buf[n] = '\0';
+    asi_text_copy(buf, IV_TEXT_MAX, text, length);
     std::memset(f, 0, sizeof *f);
     const char *p = buf;
     while (*p == ' ')

@@ -231,13 +231,7 @@ int CAsiPoint::assign(const CAsiData &source)
 int CAsiPoint::setText(const char *text, int length)
 {
     char buf[POINT_TEXT_MAX + 1];
-    int n = 0;
-    if (length < 0 || length > POINT_TEXT_MAX)
-        length = POINT_TEXT_MAX;
-    while (text && n < length && text[n])
-        n++;
-    std::memcpy(buf, text ? text : "", (std::size_t)n);
-    buf[n] = '\0';
+    asi_text_copy(buf, POINT_TEXT_MAX, text, length);
     char *p = asi_strip_char(buf, ' ');
     int len = (int)std::strlen(p);
     if (len >= 2 && p[0] == '(' && p[len - 1] == ')') {
