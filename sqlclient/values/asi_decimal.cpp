@@ -716,7 +716,7 @@ struct asi_dec_impl {
     CLS &CLS::operator OP(double v) { return CLS##_impl::applyNumber(*this, CH, v); }
 
 /* One binary operator: members with this value on the left, free forms
-** with a number on the left. */
+** with an integer value or a number on the left. */
 #define DEC_BINARY_OP(CLS, OP, CH)                                                                 \
     CAsiDouble CLS::operator OP(const CAsiNum &v) const                                            \
     {                                                                                              \
@@ -729,6 +729,14 @@ struct asi_dec_impl {
         return double_result(m_null, doubleValue(), CH, static_cast<double>(v));                  \
     }                                                                                              \
     CAsiDouble CLS::operator OP(double v) const { return double_result(m_null, doubleValue(), CH, v); } \
+    CAsiDouble operator OP(const CAsiInteger &a, const CLS &b)                                     \
+    {                                                                                              \
+        return double_result(a.isNull() || b.isNull(), a.doubleValue(), CH, b.doubleValue());     \
+    }                                                                                              \
+    CAsiDouble operator OP(const CAsiSmallint &a, const CLS &b)                                    \
+    {                                                                                              \
+        return double_result(a.isNull() || b.isNull(), a.doubleValue(), CH, b.doubleValue());     \
+    }                                                                                              \
     CAsiDouble operator OP(short a, const CLS &b) { return double_result(b.isNull(), a, CH, b.doubleValue()); } \
     CAsiDouble operator OP(int a, const CLS &b) { return double_result(b.isNull(), a, CH, b.doubleValue()); } \
     CAsiDouble operator OP(long a, const CLS &b)                                                   \

@@ -108,9 +108,13 @@ private:
     asi_decnum m_digits;       /* the value at precision m_precision */
 };
 
-/* The binary operators with the number on the left: a DOUBLE PRECISION
-** value computed in double arithmetic. */
+/* The binary operators with a number or an integer value on the left (a
+** DECIMAL, NUMERIC or approximate value on the left has its own): a
+** DOUBLE PRECISION value computed in double arithmetic, null when a value
+** is null; 22012 for a zero divisor. */
 #define ASI_DEC_FREE_OPS(CLS, OP)                        \
+    CAsiDouble operator OP(const CAsiInteger &a, const CLS &b); \
+    CAsiDouble operator OP(const CAsiSmallint &a, const CLS &b); \
     CAsiDouble operator OP(short a, const CLS &b);       \
     CAsiDouble operator OP(int a, const CLS &b);         \
     CAsiDouble operator OP(long a, const CLS &b);        \

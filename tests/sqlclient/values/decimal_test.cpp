@@ -369,4 +369,19 @@ TEST(DecimalOps, StepsNegationAndDoubleResults)
     EXPECT_EQ(raised([&] { r = 1 / CAsiNumeric(make<CAsiNumeric>(5, 2, "0")); }), S22012);
 }
 
+TEST(DecimalOps, IntegerValuesOnTheLeftGiveDoublePrecision)
+{
+    CAsiInteger i;
+    i.setLong(7);
+    CAsiSmallint s;
+    s.setShort(3);
+    CAsiDouble r = i / make<CAsiNumeric>(5, 1, "2");
+    EXPECT_DOUBLE_EQ(r.doubleValue(), 3.5);
+    r = s - make<CAsiDecimal>(5, 2, "0.5");
+    EXPECT_DOUBLE_EQ(r.doubleValue(), 2.5);
+    r = CAsiSmallint() * make<CAsiDecimal>(5, 2, "2");
+    EXPECT_EQ(r.isNull(), 1) << "a null SMALLINT makes the result null";
+    EXPECT_EQ(raised([&] { r = i / make<CAsiDecimal>(5, 2, "0"); }), S22012);
+}
+
 } // namespace
