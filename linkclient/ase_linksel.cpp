@@ -101,6 +101,16 @@ resbuf *CAseLinkSelDsc::askSel(int code, const long *n, int mode, int *owned)
     return ask(code, args.rb, m_db, mode, owned);
 }
 
+/* The number of an RTREAL reply; (2, 27) raised for any other reply, so
+** that a reply of the wrong type never reads as a selection or a count. */
+long CAseLinkSelDsc::numberOf(const resbuf *reply) const
+{
+    if (!reply || reply->restype != RTREAL || !(reply->resval.rreal > -2147483648.0) ||
+        !(reply->resval.rreal < 2147483648.0))
+        fail(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA);
+    return real_of(reply);
+}
+
 /* The base check, the selection dropped, request 34 without filter: every
 ** link; 1, 0 on failure. */
 int CAseLinkSelDsc::init()
@@ -112,7 +122,7 @@ int CAseLinkSelDsc::init()
         int owned = 0;
         resbuf *r = ask(k_rq_select, nullptr, m_db, ASE_MODE_PLAIN, &owned);
         ase_hold reply(r, owned);
-        m_sel = real_of(reply.rb);
+        m_sel = numberOf(reply.rb);
         return 1;
     });
 }
@@ -268,7 +278,7 @@ int CAseLinkSelDsc::select(const resbuf *filter, int mode)
             int owned = 0;
             resbuf *r = ask(k_rq_select, args.rb, m_db, mode, &owned);
             ase_hold reply(r, owned);
-            m_sel = real_of(reply.rb);
+            m_sel = numberOf(reply.rb);
             return m_sel != ASE_NO_SELECTION ? 1 : 0;
         } catch (...) {
             m_sel = ASE_NO_SELECTION;
@@ -353,7 +363,7 @@ int CAseLinkSelDsc::askNumber(int code, long n)
         int owned = 0;
         resbuf *r = askSel(code, &n, ASE_MODE_PLAIN, &owned);
         ase_hold reply(r, owned);
-        return (int)real_of(reply.rb);
+        return (int)numberOf(reply.rb);
     });
 }
 
@@ -403,7 +413,7 @@ int CAseLinkSelDsc::linkCount()
         int owned = 0;
         resbuf *r = askSel(k_rq_count, nullptr, ASE_MODE_PLAIN, &owned);
         ase_hold reply(r, owned);
-        long n = real_of(reply.rb);
+        long n = numberOf(reply.rb);
         return n < 0 ? 0 : (int)n;
     });
 }

@@ -87,6 +87,9 @@ public:
 private:
     void release();
     resbuf *askSel(int code, const long *n, int mode, int *owned);
+    /* The number of an RTREAL reply cut to an integer; (2, 27) raised for
+    ** a reply of another type or a number outside 32 bits. */
+    long numberOf(const resbuf *reply) const;
     int askNumber(int code, long n);
     int askT(int code, const long *n);
     int askOther(int code, CAseDsc *other);

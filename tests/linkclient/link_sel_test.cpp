@@ -116,6 +116,29 @@ TEST_F(AseSelRequests, RequestsOnTheSelectionCarryItsNumber)
     ase_free_dsc(&other);
 }
 
+TEST_F(AseSelRequests, AReplyThatIsNoNumberFailsInsteadOfReadingAsOne)
+{
+    host->replies[34] = [](const resbuf *) { return ads_newrb(RTSHORT); };
+    host->replies[35] = host->replies[36] = host->replies[34];
+    EXPECT_EQ(ase_init_dsc(s), 0) << "a selection number must be a real";
+    EXPECT_EQ(ase_get_err_category(s, 0), ASE_CAT_SYSTEM);
+    EXPECT_EQ(ase_get_err_code(s, 0), ASE_ERR_BAD_DATA);
+    EXPECT_EQ(sel()->selection(), ASE_NO_SELECTION);
+    host->replies[34] = [](const resbuf *) { return real_reply(7); };
+    ASSERT_EQ(ase_init_dsc(s), 1);
+    EXPECT_EQ(ase_linksel_request35(s), 0);
+    EXPECT_EQ(ase_get_err_code(s, 0), ASE_ERR_BAD_DATA) << "a count of another type is a failure, not 0 links";
+    EXPECT_EQ(ase_linksel_request36(s, 1), 0);
+    EXPECT_EQ(ase_get_err_code(s, 0), ASE_ERR_BAD_DATA);
+    host->replies[35] = [](const resbuf *) { return real_reply(1e12); };
+    EXPECT_EQ(ase_linksel_request35(s), 0) << "a number beyond 32 bits";
+    host->replies[34] = [](const resbuf *) { return ads_newrb(RTT); };
+    ads_name ent = {3, 1};
+    EXPECT_EQ(ase_select_links_by_entity(s, 0, ent), 0);
+    EXPECT_EQ(ase_get_err_code(s, 0), ASE_ERR_BAD_DATA);
+    EXPECT_EQ(sel()->selection(), ASE_NO_SELECTION);
+}
+
 TEST_F(AseSelRequests, CopiesAreNewSelectionsAndEqualityIsTheStores)
 {
     void *copy = ase_clone_dsc(s);
