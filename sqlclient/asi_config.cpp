@@ -66,6 +66,16 @@ bool entry_parts(const std::string &line, std::string &key, std::string &value)
     return true;
 }
 
+/* 1 when a section or key name could be written but not found again: an
+** empty name, a blank at either end (the reader drops it), a line break,
+** or one of the characters in `banned`. */
+int unreadable_name(const char *name, const char *banned)
+{
+    std::size_t n = std::strlen(name);
+    return n == 0 || std::strchr(CFG_BLANKS, name[0]) || std::strchr(CFG_BLANKS, name[n - 1]) ||
+           std::strpbrk(name, banned) || std::strpbrk(name, "\r\n");
+}
+
 /* Copies text into buf of size bytes, terminated; warns 01004 when cut.
 ** Answers the bytes copied. */
 int copy_out(const std::string &text, char *buf, int size)
@@ -248,8 +258,10 @@ int CAsiConfig::read(const char *section, const char *key, char *buf, int size) 
 /* Changes an entry and writes the store back. */
 void CAsiConfig::write(const char *section, const char *key, const char *value)
 {
-    if (!section || !section[0] || std::strpbrk(section, "[]\r\n") ||
-        (key && (!key[0] || std::strpbrk(key, "=[\r\n"))) || (value && std::strpbrk(value, "\r\n")))
+    /* A key may not begin as a comment does. */
+    if (!section || unreadable_name(section, "[]") ||
+        (key && (unreadable_name(key, "=[") || std::strchr(";#", key[0]))) ||
+        (value && std::strpbrk(value, "\r\n")))
         asi_fail(ASI_ERR_BAD_ARGUMENT, "bad configuration section, key or value");
     std::vector<std::string> old = m_lines;
     int s = findSection(section);

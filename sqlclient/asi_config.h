@@ -61,6 +61,9 @@ public:
 
     /* Sets an entry (a null value deletes the key; a null key deletes the
     ** section) and writes the store back atomically.  Raises
+    ** ASI_ERR_BAD_ARGUMENT for a name that could not be read back (empty,
+    ** with blanks at an end, a section with '[' or ']', a key with '=' or
+    ** '[' or beginning with ';' or '#') or a line break in a value, and
     ** ASI_ERR_CFG_IO when the file cannot be written: the old file is then
     ** left whole and the store keeps its old entries. */
     void write(const char *section, const char *key, const char *value);

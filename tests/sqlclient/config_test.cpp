@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "sqlclient/asi_api.h"
+#include "sqlclient/asi_except.h"
 
 namespace {
 
@@ -141,6 +142,22 @@ TEST_F(ConfigStore, WritesChangeOnlyTheirLinesAndPersist)
     ASSERT_EQ(asi_cfg_read(cfg, "PETRIVEX_MISC", "geology.LINKS", buf, sizeof buf), 1);
     EXPECT_STREQ(buf, "0");
     asi_cfg_close(&cfg);
+}
+
+TEST_F(ConfigStore, NamesThatCouldNotBeReadBackAreRefusedAndTheFileKept)
+{
+    std::string before = file();
+    CAsiCfgHandle *cfg = nullptr;
+    ASSERT_EQ(asi_cfg_open(path.c_str(), &cfg), 1);
+    const char *keys[] = {";GEOLOGY", "#GEOLOGY", " GEOLOGY", "GEOLOGY\t", ""};
+    for (const char *key : keys) {
+        EXPECT_EQ(asi_cfg_write(cfg, "DB3", key, "/data/pv"), 0) << "key '" << key << "'";
+        EXPECT_EQ(asi_diag_cond_code(cfg, 0), ASI_ERR_BAD_ARGUMENT);
+    }
+    EXPECT_EQ(asi_cfg_write(cfg, " DB3", "Driver", "pvdb3"), 0);
+    EXPECT_EQ(asi_cfg_write(cfg, "DB3 ", "Driver", "pvdb3"), 0);
+    asi_cfg_close(&cfg);
+    EXPECT_EQ(file(), before);
 }
 
 TEST_F(ConfigStore, MissingFileIsAnEmptyStoreCreatedByTheFirstWrite)
