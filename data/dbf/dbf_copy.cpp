@@ -51,14 +51,15 @@ static int dbf_copy_number(char *dst, int dst_len, const char *src, int src_len)
 
 /* Takes the number at the start of a text (after blanks: a '-' only before
  * any digit, point or other '-', at most one point, digits) into a number
- * field, left-aligned. Answers 1, or 0 when its integer part does not fit
- * (the field stays blank). */
+ * field, left-aligned; a sign or point without a digit is no number and
+ * leaves the field blank, as a text without a number does. Answers 1, or 0
+ * when its integer part does not fit (the field stays blank). */
 static int dbf_text_to_number(char *dst, int dst_len, const char *t, int n)
 {
     int k = 0;
     while (k < n && t[k] == DBF_BLANK) k++;
     int start = k;
-    bool any = false, point = false;
+    bool any = false, point = false, digit = false;
     for (; k < n; k++) {
         char c = t[k];
         if (c == '-' && !any) {
@@ -66,11 +67,12 @@ static int dbf_text_to_number(char *dst, int dst_len, const char *t, int n)
         } else if (c == '.' && !point) {
             point = any = true;
         } else if (c >= '0' && c <= '9') {
-            any = true;
+            any = digit = true;
         } else {
             break;
         }
     }
+    if (!digit) return 1;
     int keep = dbf_number_fit(t + start, k - start, dst_len);
     if (keep < 0) return 0;
     memcpy(dst, t + start, (size_t)keep);
