@@ -24,6 +24,8 @@ struct io_state {
   std::string transcript;              /* everything printed since clear   */
   std::vector<std::string> faults;     /* faults since clear               */
   bool echo = true;                    /* print to standard output too     */
+  bool ran_out = false;                /* the last read found no answer    */
+                                       /* left (script dry, end of input)  */
 };
 
 /* The one input source and text screen. */
@@ -36,6 +38,12 @@ io_state& io() {
 void strip_cr(std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
 }
+
+/* The answer that cancels a question, typed or scripted. */
+const char* const CANCEL_WORD = "*cancel*";
+
+/* True when an answer line is the cancel word. */
+bool is_cancel_word(const std::string& line) { return line == CANCEL_WORD; }
 
 /* Splits text into script lines; a final line without newline counts. */
 void load_lines(std::istream& in) {
@@ -80,14 +88,16 @@ host_answer host_io_read_answer(const std::string& prompt, std::string& line) {
   io_state& s = io();
   host_io_print(prompt);
   line.clear();
+  s.ran_out = false;
   if (s.script) {
     if (s.script_lines.empty()) {
+      s.ran_out = true;
       host_io_record_fault("script ran dry at: " + prompt);
       return HOST_ANSWER_CANCEL;
     }
     line = s.script_lines.front();
     s.script_lines.pop_front();
-    if (line == "*cancel*") {
+    if (is_cancel_word(line)) {
       line.clear();
       host_io_print("*Cancel*\n");
       return HOST_ANSWER_CANCEL;
@@ -99,13 +109,24 @@ host_answer host_io_read_answer(const std::string& prompt, std::string& line) {
   std::cout.flush();
   if (!std::getline(std::cin, line)) {
     line.clear();
+    s.ran_out = true;
     s.transcript += "*Cancel*\n";
     return HOST_ANSWER_CANCEL;
   }
   strip_cr(line);
   s.transcript += line + "\n";
+  if (is_cancel_word(line)) {
+    line.clear();
+    s.transcript += "*Cancel*\n";
+    return HOST_ANSWER_CANCEL;
+  }
   return HOST_ANSWER_LINE;
 }
+
+/* True when the last read answered cancel because no answer was left
+** (a dry script, the end of the terminal's input) rather than because the
+** user cancelled. */
+bool host_io_ran_out() { return io().ran_out; }
 
 /* Gives the next script line without taking it; false when none is left or
 ** the terminal is the source. */

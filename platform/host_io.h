@@ -33,10 +33,14 @@ void host_io_use_script_text(const std::string& text);
 bool host_io_is_script();
 
 /* Shows the prompt and reads the next answer line (without its newline).
-** In a script, a line "*cancel*" answers HOST_ANSWER_CANCEL; an empty line
+** A line "*cancel*" (typed or scripted) answers HOST_ANSWER_CANCEL; an empty line
 ** is RETURN. When the script has no line left, records the fault
 ** "script ran dry at: <prompt>" and answers HOST_ANSWER_CANCEL. */
 host_answer host_io_read_answer(const std::string& prompt, std::string& line);
+/* True when the last host_io_read_answer answered HOST_ANSWER_CANCEL
+** because no answer was left (a dry script, the end of the terminal's
+** input), false after a cancel the user gave. */
+bool host_io_ran_out();
 /* Looks at the next script line without taking it; false when none is left
 ** or answers come from the terminal. */
 bool host_io_peek_answer(std::string& line);

@@ -255,13 +255,11 @@ void dlg_run(dlg_dialog &d) {
     host_io_print(dlg_form_text(d));
   }
   while (!d.done) {
-    std::string next;
-    bool dry = host_io_is_script() && !host_io_peek_answer(next);
     if (host_io_read_answer(d.name + "> ", line) == HOST_ANSWER_CANCEL) {
-      /* "*cancel*" in a script presses the cancel tile; a dry script
-      ** (host_io records it) or the end of the terminal's input just ends
-      ** the dialog, since no further answer can come. */
-      if (host_io_is_script() && !dry) press_end_tile(d, false);
+      /* "*cancel*", typed or scripted, presses the cancel tile; a dry
+      ** script (host_io records it) or the end of the terminal's input
+      ** just ends the dialog, since no further answer can come. */
+      if (!host_io_ran_out()) press_end_tile(d, false);
       if (!d.done) {
         d.done = true;
         d.status = DLGCANCEL;

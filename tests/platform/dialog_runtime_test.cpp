@@ -12,6 +12,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -253,6 +255,25 @@ TEST_F(DialogRuntime, StarCancelPressesTheCancelTile) {
   EXPECT_EQ(status, DLGCANCEL);
   EXPECT_EQ(cb().events, std::vector<std::string>{"cancel:1:Cancel"});
   EXPECT_TRUE(host_io_faults().empty());
+}
+
+/* A person at the terminal cancels with the same word: the cancel tile is
+** pressed; the end of the input just ends the dialog. */
+TEST_F(DialogRuntime, TypedCancelPressesTheCancelTileAtTheTerminal) {
+  std::istringstream typed("*cancel*\n");
+  std::streambuf* keyboard = std::cin.rdbuf(typed.rdbuf());
+  host_io_use_terminal();
+  int status = -1;
+  EXPECT_EQ(ads_start_dialog(open_main(), &status), RTNORM);
+  EXPECT_EQ(status, DLGCANCEL);
+  EXPECT_EQ(cb().events, std::vector<std::string>{"cancel:1:Cancel"});
+  cb().events.clear();
+  EXPECT_EQ(ads_start_dialog(open_main(), &status), RTNORM);  /* input ended */
+  EXPECT_EQ(status, DLGCANCEL);
+  EXPECT_TRUE(cb().events.empty());
+  std::cin.rdbuf(keyboard);
+  std::cin.clear();
+  host_io_use_script_text("");
 }
 
 struct refused_answer {

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 
 #include "arx_host.h"
 #include "ase_service.h"
@@ -176,6 +178,22 @@ TEST_F(Commands, EraseTakesAnEntityWithItsPickPointAndRedrawClearsVectors) {
   EXPECT_EQ(ads_command(RTSTR, "_REDRAW", RTNONE), RTNORM);
   EXPECT_TRUE(host_temp_vectors().empty());
   EXPECT_EQ(ads_command(RTSTR, "_NOSUCHCMD", RTNONE), RTERROR);
+}
+
+/* At the terminal "*cancel*" cancels the question, as in a script; the
+** end of the input cancels every question after it. */
+TEST_F(Input, TypedCancelWordCancelsAtTheTerminal) {
+  std::istringstream typed("*cancel*\n1,2\n");
+  std::streambuf* keyboard = std::cin.rdbuf(typed.rdbuf());
+  host_io_use_terminal();
+  ads_point r;
+  EXPECT_EQ(ads_getpoint(nullptr, "Point: ", r), RTCAN);
+  EXPECT_EQ(ads_getpoint(nullptr, "Point: ", r), RTNORM);
+  EXPECT_DOUBLE_EQ(r[1], 2);
+  EXPECT_EQ(ads_getpoint(nullptr, "Point: ", r), RTCAN);
+  std::cin.rdbuf(keyboard);
+  std::cin.clear();
+  host_io_use_script_text("");
 }
 
 TEST_F(Input, PointsKeywordsAndReturn) {
