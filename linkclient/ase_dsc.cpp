@@ -113,6 +113,17 @@ CAsiColumn *ase_dsc_column_copy(const CAsiColumn &column) noexcept
     }
 }
 
+/* A long from an RTLONG, or an RTREAL cut; ok false for another element
+** or a real that no 32-bit number holds. */
+long ase_rb_long(const resbuf *rb, bool *ok) noexcept
+{
+    *ok = rb && (rb->restype == RTLONG ||
+                 (rb->restype == RTREAL && rb->resval.rreal > -2147483649.0 && rb->resval.rreal < 2147483648.0));
+    if (!*ok)
+        return 0;
+    return rb->restype == RTLONG ? (long)rb->resval.rlong : (long)rb->resval.rreal;
+}
+
 /* Frees the texts of every RTSTR element and sets them null. */
 void ase_free_texts(resbuf *chain) noexcept
 {

@@ -303,4 +303,8 @@ struct ase_hold {
 /* Frees every RTSTR text of a chain (set null); the chain stays. */
 void ase_free_texts(resbuf *chain) noexcept;
 
+/* A long read from an RTLONG element, or from an RTREAL cut towards 0;
+** *ok false (and 0) for another element or a real outside 32 bits. */
+long ase_rb_long(const resbuf *rb, bool *ok) noexcept;
+
 #endif

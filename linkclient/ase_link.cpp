@@ -34,15 +34,6 @@ bool no_entity(const long *e) noexcept
     return !e || (e[0] == 0 && e[1] == 0);
 }
 
-/* A long read from an RTLONG, or an RTREAL truncated; ok false otherwise. */
-long long_of(const resbuf *rb, bool *ok) noexcept
-{
-    *ok = rb && (rb->restype == RTLONG || rb->restype == RTREAL);
-    if (!*ok)
-        return 0;
-    return rb->restype == RTLONG ? (long)rb->resval.rlong : (long)rb->resval.rreal;
-}
-
 } // namespace
 
 /* Under a connected application the descriptor is initialised at once;
@@ -118,8 +109,8 @@ int CAseLinkDsc::isEqual(CAseDsc *other)
     check();
     requireUsable(other, ASE_DSC_LINK);
     bool a = false, b = false;
-    long x = long_of(valueOf(m_attrs, ASE_ATTR_NUMBER), &a);
-    long y = long_of(valueOf(static_cast<CAseLinkDsc *>(other)->m_attrs, ASE_ATTR_NUMBER), &b);
+    long x = ase_rb_long(valueOf(m_attrs, ASE_ATTR_NUMBER), &a);
+    long y = ase_rb_long(valueOf(static_cast<CAseLinkDsc *>(other)->m_attrs, ASE_ATTR_NUMBER), &b);
     return a && b && x == y;
 }
 
@@ -324,7 +315,7 @@ int CAseLinkDsc::request31()
         check();
         bool ok = false;
         resbuf *num = valueOf(m_attrs, ASE_ATTR_NUMBER);
-        long n = long_of(num, &ok);
+        long n = ase_rb_long(num, &ok);
         if (!ok)
             fail(ASE_CAT_HOST, ASE_ERR_NOT_READY);
         ase_hold args(ads_newrb(RTLONG));
@@ -353,7 +344,7 @@ long CAseLinkDsc::number()
     return ase_dsc_guard(m_req, 0L, [&] {
         check();
         bool ok = false;
-        long n = long_of(valueOf(m_attrs, ASE_ATTR_NUMBER), &ok);
+        long n = ase_rb_long(valueOf(m_attrs, ASE_ATTR_NUMBER), &ok);
         if (!ok)
             fail(ASE_CAT_HOST, ASE_ERR_NOT_READY);
         return n;

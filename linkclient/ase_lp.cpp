@@ -755,15 +755,6 @@ int CAsePathDsc::request70(CAsiColumn ***array, int *count)
     });
 }
 
-/* A long from an RTLONG reply, or an RTREAL cut; ok false for another. */
-static long long_reply(const resbuf *rb, bool *ok) noexcept
-{
-    *ok = rb && (rb->restype == RTLONG || rb->restype == RTREAL);
-    if (!*ok)
-        return 0;
-    return rb->restype == RTLONG ? (long)rb->resval.rlong : (long)rb->resval.rreal;
-}
-
 /* Request 72: whole path and the key lists of two rows made from value
 ** arrays; an RTREAL reply cut to a long into out: 1, else 0. */
 int CAsePathDsc::request72(CAsiColumn **first, int firstCount, CAsiColumn **second, int secondCount, long *out)
@@ -779,9 +770,11 @@ int CAsePathDsc::request72(CAsiColumn **first, int firstCount, CAsiColumn **seco
         addRow(args, b.get(), 0, 1);
         int owned = 0;
         ase_hold reply(send(72, args, ASE_MODE_PLAIN, &owned), owned);
-        if (reply.rb->restype != RTREAL)
+        bool ok = false;
+        long n = ase_rb_long(reply.rb, &ok);
+        if (reply.rb->restype != RTREAL || !ok)
             return 0;
-        *out = (long)reply.rb->resval.rreal;
+        *out = n;
         return 1;
     });
 }
@@ -907,7 +900,7 @@ int CAsePathDsc::rowsRequest(int code, CAsiColumn **first, int firstCount, CAsiC
             return 1;
         }
         bool ok = false;
-        long n = long_reply(reply.rb, &ok);
+        long n = ase_rb_long(reply.rb, &ok);
         if (!ok)
             fail(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA);
         *out = n;

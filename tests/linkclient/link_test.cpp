@@ -477,6 +477,15 @@ TEST_F(AsePathRequests, TextsAreCutKeysAndValuesGoAsListsAndTheEnvironmentIsNeed
     EXPECT_EQ(p->request78(keys, 1, &n), 1);
     EXPECT_EQ(n, 41) << "a real reply is cut to a long";
     EXPECT_EQ(last.size(), 1u + 10u + 3u) << "path, key list (RTLB, 8 elements, RTLE), value list";
+    host->replies[78] = [](const resbuf *) {
+        resbuf *r = ads_newrb(RTREAL);
+        r->resval.rreal = 1e12;
+        return r;
+    };
+    n = 0;
+    EXPECT_EQ(p->request78(keys, 1, &n), 0) << "a number that no long of 32 bits holds";
+    EXPECT_TRUE(has_err(p, ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA));
+    EXPECT_EQ(n, 0);
     ase_free_values(&keys, 1);
 
     p->path()->setStatus(6);
