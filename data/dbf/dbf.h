@@ -172,7 +172,7 @@ int dbt_create(dbf_handle *h);
 int dbt_write_header(dbf_handle *h);
 int dbt_seek_block(dbt_memo *m, long n);
 int dbt_read_memo(dbf_handle *h, long block, int field);
-int dbt_write_memo(dbf_handle *h, int field, long *block);
+int dbt_write_memo(dbf_handle *h, long *block, int field);
 int dbt_read_blocks(dbf_handle *h, long block, int field);
 int dbt_write_lines(dbf_handle *h, const char *text, size_t length, long *first);
 int dbt_copy_lines(dbf_handle *dst, const dbf_handle *src, int src_field, int dst_field);

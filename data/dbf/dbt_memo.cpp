@@ -428,7 +428,7 @@ int dbt_write_lines(dbf_handle *h, const char *text, size_t length, long *first)
  * Answers 1 with its first block in *block, or 0 there when the field has
  * no memo in the chain; -2 when memory runs out; -5 or -7 as
  * dbt_write_lines. */
-int dbt_write_memo(dbf_handle *h, int field, long *block)
+int dbt_write_memo(dbf_handle *h, long *block, int field)
 {
     if (block) *block = 0;
     if (!h) return DBF_ERR_ARG;
@@ -457,7 +457,7 @@ int dbf_store_memos(dbf_handle *h)
         if (!p) continue;
         int width = h->fields[i].length;
         long block = 0;
-        if (dbt_write_memo(h, i, &block) != DBF_OK) return DBF_ERR_WRITE;
+        if (dbt_write_memo(h, &block, i) != DBF_OK) return DBF_ERR_WRITE;
         memset(p, DBF_BLANK, (size_t)width);
         if (block > 0) {
             char digits[24];
