@@ -18,6 +18,7 @@
 #include "sqlclient/asi_except.h"
 #include "sqlclient/asi_number.h"
 #include "sqlclient/values/asi_decimal.h"
+#include "sqlclient/values/asi_decnum.h"
 #include "sqlclient/values/asi_double.h"
 #include "sqlclient/values/asi_integer.h"
 #include "sqlclient/values/asi_interval.h"
@@ -43,14 +44,6 @@ constexpr const char *TEXT_NAN = "NAN";
 /* The relations, in the order of the operator blocks. */
 enum approx_rel { REL_GT, REL_GE, REL_EQ, REL_LE, REL_LT, REL_NE };
 
-/* Digit k (0 the most significant) of the 18 packed BCD digits. */
-int bcd_digit(const unsigned char bcd[ASI_BCD_BYTES], int k)
-{
-    int idx = ASI_BCD_DIGITS - 1 - k;
-    unsigned char b = bcd[idx / 2];
-    return idx % 2 ? (b >> 4) & 0xF : b & 0xF;
-}
-
 /* The plain relation a rel b. */
 int rel_plain(int rel, double a, double b)
 {
@@ -66,8 +59,8 @@ int rel_plain(int rel, double a, double b)
 
 } // namespace
 
-/* Scales to 18 digits (17 first; when that leaves 17, again with 18),
-** then rounds half up on the 18th digit. */
+/* Zero and the non-finite values here; every other double through the
+** packed decimal routine's digit string (asi_double_digits). */
 int asi_approx_digits(double x, char digits[ASI_APPROX_DIGITS + 1], int *point, int *negative)
 {
     if (!std::isfinite(x))
@@ -79,34 +72,8 @@ int asi_approx_digits(double x, char digits[ASI_APPROX_DIGITS + 1], int *point, 
         *negative = 0;
         return 1;
     }
-    unsigned char bcd[ASI_BCD_BYTES] = {0};
-    int e = 0;
-    asi_double_to_bcd(ASI_BCD_DIGITS - 1, x, &e, bcd);
-    if (bcd_digit(bcd, 0) == 0) {
-        std::memset(bcd, 0, sizeof bcd);
-        asi_double_to_bcd(ASI_BCD_DIGITS, x, &e, bcd);
-    }
-    int d[ASI_BCD_DIGITS];
-    for (int k = 0; k < ASI_BCD_DIGITS; k++)
-        d[k] = bcd_digit(bcd, k);
-    int p = ASI_BCD_DIGITS - e;
-    if (d[ASI_BCD_DIGITS - 1] >= 5) {
-        int k = ASI_BCD_DIGITS - 2;
-        while (k >= 0 && d[k] == 9)
-            d[k--] = 0;
-        if (k >= 0) {
-            d[k]++;
-        } else {
-            /* All seventeen were nines: the carry makes 1000... */
-            d[0] = 1;
-            p++;
-        }
-    }
-    for (int k = 0; k < ASI_APPROX_DIGITS; k++)
-        digits[k] = (char)('0' + d[k]);
-    digits[ASI_APPROX_DIGITS] = '\0';
-    *point = p;
-    *negative = x < 0 ? 1 : 0;
+    static_assert(ASI_DEC_DBL_TEXT == ASI_APPROX_DIGITS + 1, "17 digits and a NUL");
+    asi_double_digits(digits, x, point, negative);
     return 1;
 }
 
