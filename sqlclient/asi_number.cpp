@@ -187,9 +187,7 @@ int asi_format_digits(const char *digits, char *out, int negative, int point)
         }
     } else if (point >= -FMT_KEEP) {
         int k = fmt_significant(d, 0);
-        if (k == 0) {
-            *p++ = '0';
-        } else if (k - point < FMT_KEEP) {
+        if (k - point < FMT_KEEP) {
             *p++ = '0';
             *p++ = '.';
             for (int i = 0; i < -point; i++)
