@@ -144,14 +144,21 @@ int CAseBuf::assign(const CAseBuf *other) noexcept
     return 1;
 }
 
-/* Replaces the bytes by a copy of length bytes; 1, 0 as alloc. */
+/* Replaces the bytes by a copy of length bytes, which may lie in this
+** buffer's own block (copied before the old block is freed); 1.  (1, 1)
+** for no bytes or a length of 0 or less, (2, 2) without memory; both
+** answer 0 and keep the old bytes. */
 int CAseBuf::setBytes(const void *bytes, int length) noexcept
 {
     if (!bytes || length <= 0)
         return error(ASE_CAT_ARGUMENT, ASE_ERR_BAD_ARGUMENT);
-    if (!CAseBuf::alloc(length))
-        return 0;
-    std::memcpy(m_data, bytes, (std::size_t)length);
+    unsigned char *p = static_cast<unsigned char *>(asi_malloc_nothrow((std::size_t)length));
+    if (!p)
+        return error(ASE_CAT_SYSTEM, ASE_ERR_NO_MEMORY);
+    std::memcpy(p, bytes, (std::size_t)length);
+    asi_mfree(m_data);
+    m_data = p;
+    m_size = length;
     return 1;
 }
 

@@ -68,6 +68,16 @@ TEST(AseBuf, PackChainRefusesOtherTypesAndEmptyChains)
     EXPECT_EQ(buf.isValid(), 0);
 }
 
+TEST(AseBuf, BytesTakenFromItsOwnBlockSurviveTheReplacement)
+{
+    CAseErrList errs;
+    CAseBuf buf(&errs);
+    ASSERT_EQ(buf.setBytes("abcdef", 6), 1);
+    ASSERT_EQ(buf.setBytes(buf.data() + 2, 3), 1) << "the old block is freed only after the copy";
+    ASSERT_EQ(buf.size(), 3);
+    EXPECT_EQ(std::memcmp(buf.data(), "cde", 3), 0);
+}
+
 TEST(AseBuf, ThreeHundredBytesBecomeThreeChunks)
 {
     CAseErrList errs;
