@@ -198,11 +198,11 @@ int ads_entsel(const char* str, ads_name entres, ads_point ptres) {
 }
 
 /* Asks for one of the initget keywords; RTNORM with the whole keyword in
-** result (ADS_INPUT_MAX bytes); RTNONE for RETURN; RTCAN; RTERROR when no
-** keywords were set. */
+** result (ADS_INPUT_MAX bytes); RTNONE for RETURN (without keywords only
+** RETURN ends the question); RTCAN; RTERROR for a null result. */
 int ads_getkword(const char* prompt, char* result) {
   get_opts o = take_opts();
-  if (!result || o.kwords.empty()) return RTERROR;
+  if (!result) return RTERROR;
   for (;;) {
     std::string line;
     read_kind k = read_one(prompt, o, line);
