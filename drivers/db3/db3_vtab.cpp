@@ -71,6 +71,11 @@ struct db3_table {
 /* Characters of a memo block number's text. */
 constexpr int DB3_BLOCK_TEXT = 24;
 
+/* Most characters a CHAR value of the engine carries: a longer memo
+ * reaches the application cut to them, and comes back so in a row the
+ * application writes whole. */
+constexpr size_t DB3_VALUE_CHARS = 256;
+
 /* A scan over the table's snapshot. */
 struct db3_cursor {
     sqlite3_vtab_cursor base;          /* SQLite's part; must come first */
@@ -508,11 +513,24 @@ static int db3_load_stored_memos(db3_table *t, const char *old, db3_error *err)
     return 1;
 }
 
+/* Answers whether text, given for a memo whose text is now, leaves it
+ * as it is: the same text, or the beginning of a longer memo as far as an
+ * engine value carries it (trailing blanks cut). */
+static bool db3_memo_unchanged(const std::string &text, const std::string &now)
+{
+    if (text == now) return true;
+    if (now.size() <= DB3_VALUE_CHARS) return false;
+    std::string shown = now.substr(0, DB3_VALUE_CHARS);
+    while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+    return text == shown;
+}
+
 /* Takes the value v of memo field i for a record whose bytes are rec (old
  * its stored bytes, none for a new record) into the record's new memo
- * texts memos: a null or blank value blanks the field; a text equal to the
- * memo the record has now keeps it; any other text waits in memos for the
- * commit. Answers 1, or 0 with the condition. */
+ * texts memos: a null or blank value blanks the field; a text that leaves
+ * the memo the record has now unchanged (db3_memo_unchanged) keeps it;
+ * any other text waits in memos for the commit. Answers 1, or 0 with the
+ * condition. */
 static int db3_take_memo(db3_table *t, int i, sqlite3_value *v, const char *old, int *loaded, char *at,
                          std::map<int, std::string> *memos, db3_error *err)
 {
@@ -537,7 +555,7 @@ static int db3_take_memo(db3_table *t, int i, sqlite3_value *v, const char *old,
         *loaded = 1;
         now = db3_memo_of(t->memo_reader, i);
     }
-    if (!text.empty() && pending == memos->end() && old && text == now) return 1;
+    if (!text.empty() && pending == memos->end() && old && db3_memo_unchanged(text, now)) return 1;
     if (pending != memos->end()) memos->erase(pending);
     memset(at, ' ', (size_t)f.type.width);
     if (!text.empty()) (*memos)[i] = text;

@@ -168,6 +168,17 @@ TEST_F(Db3Test, MemoFieldsOfOtherTablesReadAsText)
     EXPECT_EQ(fail("INSERT INTO OLD (ID, NOTES) VALUES (6, 'a' || char(26))"), DB3_ERR_TYPE);
     run("UPDATE OLD SET NOTES = NULL WHERE ID = 4");
     EXPECT_EQ(rows("SELECT ID, NOTES FROM OLD WHERE ID = 4"), "4|~\n");
+
+    /* A memo longer than an engine value comes back cut to 256 characters
+     * when the application rewrites the whole row: it stays whole. */
+    std::string longer;
+    for (int i = 0; i < 40; i++) longer += "layer " + std::to_string(100 + i) + " ";
+    longer += "end";
+    run("UPDATE OLD SET NOTES = '" + longer + "' WHERE ID = 2");
+    run("UPDATE OLD SET ID = 2, NOTES = '" + longer.substr(0, 256) + "' WHERE ID = 2");
+    EXPECT_EQ(rows("SELECT NOTES FROM OLD WHERE ID = 2"), longer + "\n");
+    run("UPDATE OLD SET NOTES = '" + longer.substr(0, 195) + "' WHERE ID = 2");
+    EXPECT_EQ(rows("SELECT NOTES FROM OLD WHERE ID = 2"), longer.substr(0, 195) + "\n");
 }
 
 /* Two connections in two processes insert into one table at once: every
