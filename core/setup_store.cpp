@@ -16,6 +16,7 @@
 #include "core/setup_store.h"
 
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +148,14 @@ static double setup_number(const char *text, double fallback)
     return strtod(text, nullptr);
 }
 
+/* A whole number of a text, within an int's range; the fallback for a
+** blank text, one that is not a number or one out of range. */
+static int setup_whole(const char *text, int fallback)
+{
+    double v = setup_number(text, fallback);
+    return (v >= INT_MIN && v <= INT_MAX) ? (int)v : fallback;
+}
+
 /* A name without its blank fill. */
 static std::string setup_name(const char *name)
 {
@@ -216,7 +225,7 @@ int setup_load_pvproj(pjct_rec *project, const setup_text_rows *rows)
         prj_name_copy(p->dtm_name, setup_row_text(row, PROJ_DATUM));
         prj_name_copy(p->units_name, setup_row_text(row, PROJ_UNITS));
         prj_name_copy(p->type_name, setup_row_text(row, PROJ_TYPE));
-        p->zone = (int)setup_number(setup_row_text(row, PROJ_ZONE), 0);
+        p->zone = setup_whole(setup_row_text(row, PROJ_ZONE), 0);
         p->scale = setup_number(setup_row_text(row, PROJ_SCALE), p->scale);
         p->origin.x = setup_number(setup_row_text(row, PROJ_ORIGIN_LON), 0);
         p->origin.y = setup_number(setup_row_text(row, PROJ_ORIGIN_LAT), 0);
@@ -271,7 +280,7 @@ int setup_load_pvxform(pjct_rec *project, const setup_text_rows *rows)
         prj_name_copy(t->name, setup_row_text(row, XFORM_NAME));
         prj_name_copy(t->prj_name1, setup_row_text(row, XFORM_PRJ1));
         prj_name_copy(t->prj_name2, setup_row_text(row, XFORM_PRJ2));
-        t->degree = (int)setup_number(setup_row_text(row, XFORM_DEGREE), 0);
+        t->degree = setup_whole(setup_row_text(row, XFORM_DEGREE), 0);
         std::vector<const std::vector<std::string> *> mine;
         for (const auto &pt : points.rows)
             if (prj_name_match(setup_row_text(pt, XPOINT_NAME), t->name)) mine.push_back(&pt);
@@ -498,6 +507,8 @@ int setup_load_all(pjct_rec *project)
         }
         msg_alert(ERR_TITLE, SETUP_READ_FAILED, e->name, project->name, setup_code_text(rc).c_str());
     }
+    /* The built-in systems stand even when PVPROJ could not be read. */
+    if (prj_add_builtin_systems() < 0 && !result) result = ERR_NO_MEMORY;
     project->flags = flags;
     return result;
 }
