@@ -29,7 +29,7 @@
 
 namespace {
 
-/* SQLSTATE class of "invalid authorization specification": the driver
+/* SQLSTATE class 28, invalid authorization: the driver
 ** asks for another user or password. */
 constexpr const char *AUTH_STATE_CLASS = "28";
 /* Length of an SQLSTATE with its terminator. */

@@ -1132,7 +1132,7 @@ CAsiChar CAsiChar::upper() const
 }
 
 /* TRIM of the padded text. */
-CAsiChar CAsiChar::trim(int spec, const CAsiChar &trimValue) const
+CAsiChar CAsiChar::trim(int side, const CAsiChar &trimValue) const
 {
     CAsiChar r(*this);
     r.m_flags |= ASI_CHAR_VARYING;
@@ -1145,10 +1145,10 @@ CAsiChar CAsiChar::trim(int spec, const CAsiChar &trimValue) const
     char16_t t = trimValue.padded().at(0);
     CAsiUcStr p = padded();
     int lo = 0, hi = p.length();
-    if (spec != ASI_TRIM_TRAILING)
+    if (side != ASI_TRIM_TRAILING)
         while (lo < hi && p.at(lo) == t)
             lo++;
-    if (spec != ASI_TRIM_LEADING)
+    if (side != ASI_TRIM_LEADING)
         while (hi > lo && p.at(hi - 1) == t)
             hi--;
     int k = hi;

@@ -162,7 +162,7 @@ public:
     CAsiChar upper() const;
     /* A VARYING value without the trim character at the chosen end(s);
     ** 22027 when trimValue's length is not 1. */
-    CAsiChar trim(int spec, const CAsiChar &trimValue) const;
+    CAsiChar trim(int side, const CAsiChar &trimValue) const;
     /* A NUMERIC(4): where other's text first occurs in this value (1-based),
     ** 0 when absent, 1 when other's declared length is 0; null when either
     ** is null. */
