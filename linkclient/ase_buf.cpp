@@ -78,14 +78,8 @@ int CAseBuf::badValue() const noexcept
 {
     if (!m_owner)
         return 0;
-    char text[ASE_MSGFILE_TEXT] = "";
-    ase_guard(nullptr, 0, [&] {
-        CAsiUcStr s;
-        m_owner->messageText(ASE_MSG_SET_RECORD, ASE_MSG_BAD_VALUE, s);
-        s.toMb(text, sizeof text);
-        return 1;
-    });
-    return error(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA, text);
+    char text[ASE_MSGFILE_TEXT];
+    return error(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA, messageInto(ASE_MSG_SET_RECORD, ASE_MSG_BAD_VALUE, text, sizeof text));
 }
 
 /* Replaces the bytes by size new bytes, the first set to 0; 1.  (1, 1)

@@ -305,15 +305,8 @@ CAseObj *CAseColDsc::clone() const
 /* Adds (2, 27) with the text of a malformed description; 0. */
 int CAseColDsc::malformed() const noexcept
 {
-    char text[ASE_COLNAME_DELIMITED * 4] = "";
-    if (m_owner)
-        ase_guard(nullptr, 0, [&] {
-            CAsiUcStr s;
-            m_owner->messageText(ASE_MSG_SET_COLDSC, ASE_MSG_BAD_COLDSC, s);
-            s.toMb(text, sizeof text);
-            return 1;
-        });
-    return error(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA, text);
+    char text[ASE_COLNAME_DELIMITED * 4];
+    return error(ASE_CAT_SYSTEM, ASE_ERR_BAD_DATA, messageInto(ASE_MSG_SET_COLDSC, ASE_MSG_BAD_COLDSC, text, sizeof text));
 }
 
 /* A text of the host converted into the library's code page when asked

@@ -31,6 +31,25 @@ CAseObj *CAseObj::cloneInto(CAseObj *copy) const
     return copy;
 }
 
+/* Message (set, number) of the owner's catalogue into buf (size bytes,
+** cut and terminated); "" without an owner or when it cannot be read.
+** Answers buf. */
+char *CAseObj::messageInto(int set, int number, char *buf, int size) const noexcept
+{
+    if (!buf || size < 1)
+        return buf;
+    buf[0] = '\0';
+    if (m_owner)
+        ase_guard(nullptr, 0, [&] {
+            CAsiUcStr s;
+            m_owner->messageText(set, number, s);
+            s.toMb(buf, size);
+            return 1;
+        });
+    buf[size - 1] = '\0';
+    return buf;
+}
+
 /* The root copies nothing and answers 1. */
 int CAseObj::copyFrom(const CAseObj *)
 {

@@ -97,6 +97,10 @@ protected:
     ** from this object with copyFrom.  The copy; null with (2, 2) when it
     ** could not be made, null (the copy deleted) when copyFrom gives 0. */
     CAseObj *cloneInto(CAseObj *copy) const;
+    /* Writes catalogue message (set, number) of the owner's list into buf
+    ** of size bytes as multibyte text, cut and terminated; "" without an
+    ** owner or when the message cannot be read.  Answers buf. */
+    char *messageInto(int set, int number, char *buf, int size) const noexcept;
 
     CAseErrList *m_owner;   /* receives this object's errors; not owned */
 };

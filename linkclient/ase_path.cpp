@@ -161,12 +161,7 @@ int CAsePath::syntaxError(int msg, char c) const noexcept
 {
     char text[ASE_MSGFILE_TEXT] = "";
     if (m_owner) {
-        ase_guard(nullptr, 0, [&] {
-            CAsiUcStr s;
-            m_owner->messageText(ASE_MSG_SET_PATH, msg, s);
-            s.toMb(text, sizeof text - 8);
-            return 1;
-        });
+        messageInto(ASE_MSG_SET_PATH, msg, text, sizeof text - 8);
         char *at = std::strstr(text, "%c");
         if (at) {
             at[0] = c;
@@ -179,15 +174,8 @@ int CAsePath::syntaxError(int msg, char c) const noexcept
 /* (2, code) with message 9/msg as its text; 0. */
 int CAsePath::messageError(int code, int msg) const noexcept
 {
-    char text[ASE_MSGFILE_TEXT] = "";
-    if (m_owner)
-        ase_guard(nullptr, 0, [&] {
-            CAsiUcStr s;
-            m_owner->messageText(ASE_MSG_SET_PATH, msg, s);
-            s.toMb(text, sizeof text);
-            return 1;
-        });
-    return error(ASE_CAT_SYSTEM, code, text);
+    char text[ASE_MSGFILE_TEXT];
+    return error(ASE_CAT_SYSTEM, code, messageInto(ASE_MSG_SET_PATH, msg, text, sizeof text));
 }
 
 /* 1 when the host accepts text as a symbol name: converted into code page
