@@ -84,6 +84,17 @@ TEST_F(AseApi, StartUpOpenLinkAndUnloadSendExactlyTheRequestsOfTheMapSide)
 
     EXPECT_EQ(ase_service_request_codes(), (std::vector<int>{1, 64, 10, 63, 13, 63, 10, 63, 12, 63, 20, 63, 34, 63, 48,
                                                               63, 34, 63, 47, 63, 32, 63, 65}));
+    std::string before;   /* arguments of the latest request other than 63 */
+    for (const ase_svc_call &c : ase_service_calls()) {
+        if (c.op != 1)
+            continue;
+        std::string text = ase_service_call_text(c);
+        std::string args = text.substr(text.find(' ') == std::string::npos ? text.size() : text.find(' '));
+        if (c.code == 63)
+            EXPECT_EQ(args, before) << "request 63 carries the arguments of the request it follows";
+        else
+            before = args;
+    }
     std::string handle = handle_text_of(ent);
     EXPECT_EQ(ase_service_dump(), "LPN OLD$STATION DB3.PETRIVEX.GEO.STATION BASENUMBER:4\n"
                                   "LPN GEO$STATION DB3.PETRIVEX.GEO.STATION BASENUMBER:4\n"
