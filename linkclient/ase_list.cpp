@@ -115,7 +115,8 @@ CAseObj *CAseList::item(int i) noexcept
 
 /* Inserts obj at position i (0 to count; count appends), splitting a full
 ** page: when the next page has room the full page's last element moves
-** there, else a new page takes the upper half.  The object becomes the
+** there, else a new page takes the upper half (with pages of one slot the
+** new element gets a page of its own).  The object becomes the
 ** current element and belongs to the list.  1; 0 for a null object, a bad
 ** index, or a page that cannot be allocated ((2, 2)); a refused object
 ** stays the caller's. */
@@ -147,6 +148,24 @@ int CAseList::insertAt(int i, CAseObj *obj) noexcept
             if (!fresh)
                 return 0;
             int half = page->count / 2;
+            if (half == 0) {
+                /* Pages of one slot have no upper half to move: the new
+                ** element gets a page of its own, ahead of or behind the
+                ** element of the full page. */
+                fresh->next = page->next;
+                page->next = fresh;
+                fresh->count = 1;
+                m_count++;
+                if (slot == 0) {
+                    fresh->slots[0] = page->slots[0];
+                    page->slots[0] = obj;
+                    setCurrent(page, first, 0);
+                } else {
+                    fresh->slots[0] = obj;
+                    setCurrent(fresh, first + 1, 0);
+                }
+                return 1;
+            }
             int stay = page->count - half;
             std::memcpy(fresh->slots, page->slots + stay, (std::size_t)half * sizeof(CAseObj *));
             fresh->count = half;

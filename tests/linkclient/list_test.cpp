@@ -49,6 +49,25 @@ TEST(AseList, FirstInsertCreatesThePage)
     EXPECT_EQ(list.item(-1), nullptr);
 }
 
+TEST(AseList, PagesOfOneSlotTakeInsertionsAheadAndBehind)
+{
+    CAseErrList errs;
+    CAseList list(&errs, 1);
+    ASSERT_EQ(list.insertAt(0, text(errs, "c")), 1);
+    ASSERT_EQ(list.insertAt(0, text(errs, "a")), 1) << "ahead of the one element of a full page";
+    ASSERT_EQ(list.insertAt(2, text(errs, "d")), 1);
+    ASSERT_EQ(list.insertAt(1, text(errs, "b")), 1);
+    EXPECT_EQ(static_cast<CAseStr *>(list.item(ASE_LIST_CURRENT))->at(0), std::string("b")) << "the new element is current";
+    ASSERT_EQ(list.insertAt(0, text(errs, "0")), 1);
+    EXPECT_EQ(static_cast<CAseStr *>(list.item(ASE_LIST_CURRENT))->at(0), std::string("0"));
+    delete list.removeAt(0);
+    EXPECT_EQ(texts(list), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(list.pageCount(), 4) << "one element per page";
+    delete list.removeAt(0);
+    EXPECT_EQ(texts(list), (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(list.pageCount(), 3);
+}
+
 TEST(AseList, FullPageSplitsAndKeepsOrder)
 {
     CAseErrList errs;
