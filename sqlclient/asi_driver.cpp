@@ -116,7 +116,7 @@ int asi_driver_resolve(const char *entry, const char *base_dir, char *out) noexc
 
 /* An empty link. */
 CAsiDriverLink::CAsiDriverLink() noexcept
-    : m_pid(0), m_fd(-1), m_shm(nullptr), m_size(0), m_dead(0), m_refs(1)
+    : m_pid(0), m_fd(-1), m_shm(nullptr), m_layout{0, 0, 0}, m_size(0), m_dead(0), m_refs(1)
 {
     m_env[0] = '\0';
 }
@@ -126,7 +126,7 @@ CAsiDriverLink::~CAsiDriverLink()
 {
     shutdown();
     if (m_shm) {
-        asi_shm_destroy(m_shm);
+        asi_shm_destroy(m_shm, m_layout);
         munmap(m_shm, m_size);
     }
     if (m_fd >= 0)
@@ -152,7 +152,9 @@ CAsiDriverLink *CAsiDriverLink::start(const char *env, const char *program)
         asi_fail(ASI_ERR_NO_MEMORY, "cannot map the shared memory of driver %s", env);
     }
     lk->m_shm = (asi_shm_header *)base;
-    if (!asi_shm_init(base, ASI_CHANNELS, ASI_PIECE_SIZE)) {
+    int made = asi_shm_init(base, ASI_CHANNELS, ASI_PIECE_SIZE);
+    lk->m_layout = asi_shm_layout_of(lk->m_shm);   /* before the driver can write */
+    if (!made) {
         delete lk;
         asi_fail(ASI_ERR_NO_MEMORY, "cannot make the semaphores of driver %s", env);
     }
@@ -241,7 +243,7 @@ int CAsiDriverLink::acquireChannel()
     if (!alive())
         asi_fail(ASI_ERR_DRIVER_LOST, "the driver of %s has ended", m_env);
     CAsiCriticalLock hold;
-    for (std::uint32_t k = 0; k < m_shm->channels; k++)
+    for (std::uint32_t k = 0; k < m_layout.channels; k++)
         if (!m_shm->chan[k].inUse) {
             m_shm->chan[k].inUse = 1;
             return (int)k;
@@ -253,7 +255,7 @@ int CAsiDriverLink::acquireChannel()
 void CAsiDriverLink::releaseChannel(int k) noexcept
 {
     CAsiCriticalLock hold;
-    if (m_shm && k >= 0 && (std::uint32_t)k < m_shm->channels)
+    if (m_shm && k >= 0 && (std::uint32_t)k < m_layout.channels)
         m_shm->chan[k].inUse = 0;
 }
 
@@ -262,7 +264,7 @@ void CAsiDriverLink::call(int k, int code, const CAsiMsgBuf &request, CAsiMsgBuf
 {
     if (!alive())
         asi_fail(ASI_ERR_DRIVER_LOST, "the driver of %s has ended", m_env);
-    int rc = asi_chan_call(m_shm, k, code, request, reply, status, link_alive, this);
+    int rc = asi_chan_call(m_shm, m_layout, k, code, request, reply, status, link_alive, this);
     if (rc == ASI_XFER_OK)
         return;
     /* The channel is out of step now: the driver cannot be trusted. */

@@ -78,6 +78,7 @@ private:
     pid_t m_pid;                    /* driver process, 0 when none */
     int m_fd;                       /* descriptor of the mapping, or -1 */
     asi_shm_header *m_shm;          /* the mapping, or null */
+    asi_shm_layout m_layout;        /* the mapping's layout, as made here */
     std::size_t m_size;             /* bytes of the mapping */
     std::atomic<int> m_dead;        /* 1 once the driver has ended */
     std::mutex m_reap;              /* guards reaping the process */

@@ -42,6 +42,7 @@ constexpr int DRV_EXIT_NO_MAPPING = 2;
 /* What the liveness check of the engine looks at. */
 struct drv_state {
     asi_shm_header *shm;   /* the mapping */
+    asi_shm_layout layout; /* its layout, as checked when attaching */
     pid_t engine;          /* the engine's process */
 };
 
@@ -116,7 +117,7 @@ int serve_channel(drv_state &st, int k, CAsiDrvSession *&s, asi_drv_session_fn m
                   CAsiMsgBuf &body, CAsiMessage &msg, CAsiDrvReply &r)
 {
     int code = 0;
-    int rc = asi_chan_receive(st.shm, k, body, &code, engine_alive, &st);
+    int rc = asi_chan_receive(st.shm, st.layout, k, body, &code, engine_alive, &st);
     if (rc == ASI_XFER_LOST)
         return 0;
     r.clear();
@@ -146,7 +147,7 @@ int serve_channel(drv_state &st, int k, CAsiDrvSession *&s, asi_drv_session_fn m
             r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "driver failed without a condition");
         }
     }
-    return asi_chan_reply(st.shm, k, r.failed() ? ASI_REPLY_ERROR : ASI_REPLY_OK, r.body(), engine_alive,
+    return asi_chan_reply(st.shm, st.layout, k, r.failed() ? ASI_REPLY_ERROR : ASI_REPLY_OK, r.body(), engine_alive,
                           &st) == ASI_XFER_OK;
 }
 
@@ -261,16 +262,17 @@ int asi_drv_serve(int argc, char **argv, asi_drv_session_fn make, void *ctx)
     void *base = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (base == MAP_FAILED)
         return DRV_EXIT_NO_MAPPING;
-    drv_state st{(asi_shm_header *)base, 0};
+    drv_state st{(asi_shm_header *)base, asi_shm_layout{0, 0, 0}, 0};
     if (!asi_shm_check(st.shm, size)) {
         munmap(base, size);
         return DRV_EXIT_NO_MAPPING;
     }
+    st.layout = asi_shm_layout_of(st.shm);
     st.engine = (pid_t)st.shm->enginePid;
     st.shm->driverPid = (std::int32_t)getpid();
     sem_post(&st.shm->started);
 
-    int channels = (int)st.shm->channels;
+    int channels = (int)st.layout.channels;
     CAsiDrvSession **sessions = (CAsiDrvSession **)std::calloc((std::size_t)channels, sizeof *sessions);
     int status = sessions ? DRV_EXIT_QUIT : DRV_EXIT_NO_MAPPING;
     CAsiMsgBuf body;

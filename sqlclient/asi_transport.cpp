@@ -80,8 +80,8 @@ long long now_ms() noexcept
 }
 
 /* Writes piece number `offset` of a message into channel k. */
-void put_piece(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, std::uint32_t offset,
-               std::uint32_t piece) noexcept
+void put_piece(asi_shm_header *h, const asi_shm_layout &l, int k, int code, const CAsiMsgBuf &body,
+               std::uint32_t offset, std::uint32_t piece) noexcept
 {
     asi_shm_channel &c = h->chan[k];
     c.code = (std::uint32_t)code;
@@ -89,14 +89,14 @@ void put_piece(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, std::
     c.offset = offset;
     c.piece = piece;
     if (piece)
-        std::memcpy(asi_shm_buffer(h, k), body.data() + offset, piece);
+        std::memcpy(asi_shm_buffer(h, l, k), body.data() + offset, piece);
 }
 
 /* Copies the piece standing in channel k into body after checking it
 ** against what arrived so far (received bytes, the message's total and
 ** code from the first piece).  ASI_XFER_OK, _DAMAGED or _NOMEM. */
-int take_piece(asi_shm_header *h, int k, CAsiMsgBuf &body, std::uint32_t received,
-               std::uint32_t *total, int *code) noexcept
+int take_piece(asi_shm_header *h, const asi_shm_layout &l, int k, CAsiMsgBuf &body,
+               std::uint32_t received, std::uint32_t *total, int *code) noexcept
 {
     const asi_shm_channel &c = h->chan[k];
     std::uint32_t t = c.total, off = c.offset, n = c.piece;
@@ -114,10 +114,10 @@ int take_piece(asi_shm_header *h, int k, CAsiMsgBuf &body, std::uint32_t receive
     } else if (t != *total || (int)c.code != *code) {
         return ASI_XFER_DAMAGED;
     }
-    if (off != received || n > h->pieceSize || n > t - received || (n == 0 && t != received))
+    if (off != received || n > l.pieceSize || n > t - received || (n == 0 && t != received))
         return ASI_XFER_DAMAGED;
     if (n)
-        std::memcpy(body.data() + received, asi_shm_buffer(h, k), n);
+        std::memcpy(body.data() + received, asi_shm_buffer(h, l, k), n);
     body.setLength(received + n);
     return ASI_XFER_OK;
 }
@@ -126,19 +126,19 @@ int take_piece(asi_shm_header *h, int k, CAsiMsgBuf &body, std::uint32_t receive
 ** first(), the later ones after an acknowledgement on ack and posted on
 ** next.  ASI_XFER_OK or _LOST. */
 template <class First>
-int send_pieces(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, First first,
-                sem_t *ack, sem_t *next, asi_alive_fn alive, void *ctx) noexcept
+int send_pieces(asi_shm_header *h, const asi_shm_layout &l, int k, int code, const CAsiMsgBuf &body,
+                First first, sem_t *ack, sem_t *next, asi_alive_fn alive, void *ctx) noexcept
 {
     std::uint32_t total = (std::uint32_t)body.length(), sent = 0;
-    std::uint32_t piece = total < h->pieceSize ? total : h->pieceSize;
-    put_piece(h, k, code, body, 0, piece);
+    std::uint32_t piece = total < l.pieceSize ? total : l.pieceSize;
+    put_piece(h, l, k, code, body, 0, piece);
     first();
     sent = piece;
     while (sent < total) {
         if (asi_sem_wait(ack, alive, ctx) != 1)
             return ASI_XFER_LOST;
-        piece = total - sent < h->pieceSize ? total - sent : h->pieceSize;
-        put_piece(h, k, code, body, sent, piece);
+        piece = total - sent < l.pieceSize ? total - sent : l.pieceSize;
+        put_piece(h, l, k, code, body, sent, piece);
         sem_post(next);
         sent += piece;
     }
@@ -147,16 +147,16 @@ int send_pieces(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, Firs
 
 /* Receives the rest of a message whose first piece stands in channel k:
 ** acknowledges on ack and waits on next for each further piece. */
-int receive_pieces(asi_shm_header *h, int k, CAsiMsgBuf &body, int *code, sem_t *ack,
-                   sem_t *next, asi_alive_fn alive, void *ctx) noexcept
+int receive_pieces(asi_shm_header *h, const asi_shm_layout &l, int k, CAsiMsgBuf &body, int *code,
+                   sem_t *ack, sem_t *next, asi_alive_fn alive, void *ctx) noexcept
 {
     std::uint32_t total = 0;
-    int rc = take_piece(h, k, body, 0, &total, code);
+    int rc = take_piece(h, l, k, body, 0, &total, code);
     while (rc == ASI_XFER_OK && body.length() < total) {
         sem_post(ack);
         if (asi_sem_wait(next, alive, ctx) != 1)
             return ASI_XFER_LOST;
-        rc = take_piece(h, k, body, (std::uint32_t)body.length(), &total, code);
+        rc = take_piece(h, l, k, body, (std::uint32_t)body.length(), &total, code);
     }
     return rc;
 }
@@ -187,14 +187,20 @@ int asi_shm_init(void *base, int channels, std::uint32_t piece) noexcept
     return 1;
 }
 
+/* The layout of a sound mapping. */
+asi_shm_layout asi_shm_layout_of(const asi_shm_header *h) noexcept
+{
+    return asi_shm_layout{h->channels, h->pieceSize, h->dataOffset};
+}
+
 /* Destroys the semaphores of a mapping. */
-void asi_shm_destroy(asi_shm_header *h) noexcept
+void asi_shm_destroy(asi_shm_header *h, const asi_shm_layout &l) noexcept
 {
     if (!h)
         return;
     sem_destroy(&h->started);
     sem_destroy(&h->work);
-    for (std::uint32_t k = 0; k < h->channels; k++) {
+    for (std::uint32_t k = 0; k < l.channels; k++) {
         sem_destroy(&h->chan[k].toDriver);
         sem_destroy(&h->chan[k].toEngine);
     }
@@ -213,9 +219,9 @@ int asi_shm_check(const asi_shm_header *h, std::size_t size) noexcept
 }
 
 /* Channel k's buffer. */
-unsigned char *asi_shm_buffer(asi_shm_header *h, int k) noexcept
+unsigned char *asi_shm_buffer(asi_shm_header *h, const asi_shm_layout &l, int k) noexcept
 {
-    return (unsigned char *)h + h->dataOffset + (std::size_t)k * h->pieceSize;
+    return (unsigned char *)h + l.dataOffset + (std::size_t)k * l.pieceSize;
 }
 
 /* Waits in slices, asking alive between them. */
@@ -263,35 +269,35 @@ void CAsiMsgBuf::reserve(std::size_t n)
 }
 
 /* Engine side: request out, reply in. */
-int asi_chan_call(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body, CAsiMsgBuf &reply,
-                  int *status, asi_alive_fn alive, void *ctx) noexcept
+int asi_chan_call(asi_shm_header *h, const asi_shm_layout &l, int k, int code, const CAsiMsgBuf &body,
+                  CAsiMsgBuf &reply, int *status, asi_alive_fn alive, void *ctx) noexcept
 {
     asi_shm_channel &c = h->chan[k];
     auto announce = [&] {
         __atomic_store_n(&c.pending, 1u, __ATOMIC_RELEASE);
         sem_post(&h->work);
     };
-    int rc = send_pieces(h, k, code, body, announce, &c.toEngine, &c.toDriver, alive, ctx);
+    int rc = send_pieces(h, l, k, code, body, announce, &c.toEngine, &c.toDriver, alive, ctx);
     if (rc != ASI_XFER_OK)
         return rc;
     if (asi_sem_wait(&c.toEngine, alive, ctx) != 1)
         return ASI_XFER_LOST;
-    return receive_pieces(h, k, reply, status, &c.toDriver, &c.toEngine, alive, ctx);
+    return receive_pieces(h, l, k, reply, status, &c.toDriver, &c.toEngine, alive, ctx);
 }
 
 /* Driver side: the rest of a request. */
-int asi_chan_receive(asi_shm_header *h, int k, CAsiMsgBuf &body, int *code, asi_alive_fn alive,
-                     void *ctx) noexcept
+int asi_chan_receive(asi_shm_header *h, const asi_shm_layout &l, int k, CAsiMsgBuf &body, int *code,
+                     asi_alive_fn alive, void *ctx) noexcept
 {
     asi_shm_channel &c = h->chan[k];
-    return receive_pieces(h, k, body, code, &c.toEngine, &c.toDriver, alive, ctx);
+    return receive_pieces(h, l, k, body, code, &c.toEngine, &c.toDriver, alive, ctx);
 }
 
 /* Driver side: the reply. */
-int asi_chan_reply(asi_shm_header *h, int k, int status, const CAsiMsgBuf &body, asi_alive_fn alive,
-                   void *ctx) noexcept
+int asi_chan_reply(asi_shm_header *h, const asi_shm_layout &l, int k, int status, const CAsiMsgBuf &body,
+                   asi_alive_fn alive, void *ctx) noexcept
 {
     asi_shm_channel &c = h->chan[k];
     auto announce = [&] { sem_post(&c.toEngine); };
-    return send_pieces(h, k, status, body, announce, &c.toDriver, &c.toEngine, alive, ctx);
+    return send_pieces(h, l, k, status, body, announce, &c.toDriver, &c.toEngine, alive, ctx);
 }

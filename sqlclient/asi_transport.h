@@ -16,7 +16,7 @@
 **
 **     CAsiMsgBuf req;
 **     req.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, 7); });
-**     asi_chan_call(shm, ch, ASI_REQ_CLOSE, req, reply, &status, alive, ctx);
+**     asi_chan_call(shm, layout, ch, ASI_REQ_CLOSE, req, reply, &status, alive, ctx);
 */
 #ifndef PV_SQLCLIENT_ASI_TRANSPORT_H
 #define PV_SQLCLIENT_ASI_TRANSPORT_H
@@ -138,6 +138,16 @@ struct asi_shm_header {
     asi_shm_channel chan[1];      /* channels, `channels` of them */
 };
 
+/* The layout of a mapping as one side knows it, kept in that side's own
+** memory: the peer can write the header in the mapping, not this copy, so
+** a peer that runs wild cannot steer the other side's copies outside the
+** mapping. */
+struct asi_shm_layout {
+    std::uint32_t channels;     /* channels of the mapping */
+    std::uint32_t pieceSize;    /* bytes of each channel's buffer */
+    std::uint32_t dataOffset;   /* where the first buffer begins */
+};
+
 /* Bytes of a mapping of n channels with buffers of piece bytes. */
 std::size_t asi_shm_size(int channels, std::uint32_t piece) noexcept;
 
@@ -146,15 +156,19 @@ std::size_t asi_shm_size(int channels, std::uint32_t piece) noexcept;
 ** cannot be made. */
 int asi_shm_init(void *base, int channels, std::uint32_t piece) noexcept;
 
+/* The layout of a mapping just made by asi_shm_init or found sound by
+** asi_shm_check; to be taken once and kept. */
+asi_shm_layout asi_shm_layout_of(const asi_shm_header *h) noexcept;
+
 /* Destroys the semaphores of a mapping made by asi_shm_init. */
-void asi_shm_destroy(asi_shm_header *h) noexcept;
+void asi_shm_destroy(asi_shm_header *h, const asi_shm_layout &l) noexcept;
 
 /* Checks a mapping of size bytes a driver attached to: magic, version and
 ** that the layout fits.  1 when sound, 0 otherwise. */
 int asi_shm_check(const asi_shm_header *h, std::size_t size) noexcept;
 
 /* Channel k's buffer. */
-unsigned char *asi_shm_buffer(asi_shm_header *h, int k) noexcept;
+unsigned char *asi_shm_buffer(asi_shm_header *h, const asi_shm_layout &l, int k) noexcept;
 
 /* Asks whether the peer still lives; ctx is the caller's. */
 typedef int (*asi_alive_fn)(void *ctx);
@@ -214,20 +228,22 @@ constexpr int ASI_XFER_LOST = 0;      /* the peer died */
 constexpr int ASI_XFER_DAMAGED = -1;  /* the piece headers do not agree */
 constexpr int ASI_XFER_NOMEM = -2;    /* no memory for the message */
 
-/* Engine side: sends the request code and body on channel k, then
+/* The exchanges take the mapping and this side's own copy of its layout.
+**
+** Engine side: sends the request code and body on channel k, then
 ** receives the reply into reply with its status.  Answers an
 ** ASI_XFER_... result. */
-int asi_chan_call(asi_shm_header *h, int k, int code, const CAsiMsgBuf &body,
+int asi_chan_call(asi_shm_header *h, const asi_shm_layout &l, int k, int code, const CAsiMsgBuf &body,
                   CAsiMsgBuf &reply, int *status, asi_alive_fn alive, void *ctx) noexcept;
 
 /* Driver side: receives the rest of the request whose first piece is in
 ** channel k (its pending flag already cleared) into body, with its code.
 ** Answers an ASI_XFER_... result. */
-int asi_chan_receive(asi_shm_header *h, int k, CAsiMsgBuf &body, int *code,
+int asi_chan_receive(asi_shm_header *h, const asi_shm_layout &l, int k, CAsiMsgBuf &body, int *code,
                      asi_alive_fn alive, void *ctx) noexcept;
 
 /* Driver side: sends the reply status and body on channel k. */
-int asi_chan_reply(asi_shm_header *h, int k, int status, const CAsiMsgBuf &body,
+int asi_chan_reply(asi_shm_header *h, const asi_shm_layout &l, int k, int status, const CAsiMsgBuf &body,
                    asi_alive_fn alive, void *ctx) noexcept;
 
 #endif

@@ -1,7 +1,8 @@
 /*
 ** transport_test.cpp: the channel exchange between two processes over a
 ** mapping with small buffers, so that messages go in many pieces; damaged
-** piece headers; the sliced wait; the mapping check.
+** piece headers; a peer spoiling the layout; the sliced wait; the mapping
+** check.
 */
 #include <gtest/gtest.h>
 
@@ -23,11 +24,16 @@ constexpr std::uint32_t SMALL_PIECE = 100;
 constexpr int TEST_CHANNELS = 2;
 constexpr int CODE_DAMAGE = 99;
 
+/* The request code the echo peer answers after scribbling over the
+** mapping's layout fields, as a driver running wild might. */
+constexpr int CODE_WILD = 98;
+
 /* The echo peer: answers every request with its body reversed and the
 ** request code as status; CODE_DAMAGE gets a piece longer than the
-** buffer. */
+** buffer; CODE_WILD gets its echo after the header's layout is spoilt. */
 void echo_peer(asi_shm_header *h)
 {
+    const asi_shm_layout l = asi_shm_layout_of(h);
     CAsiMsgBuf body, reply;
     for (;;) {
         if (asi_sem_wait(&h->work, nullptr, nullptr) != 1)
@@ -36,7 +42,7 @@ void echo_peer(asi_shm_header *h)
             if (!__atomic_exchange_n(&h->chan[k].pending, 0u, __ATOMIC_ACQ_REL))
                 continue;
             int code = 0;
-            if (asi_chan_receive(h, k, body, &code, nullptr, nullptr) != ASI_XFER_OK)
+            if (asi_chan_receive(h, l, k, body, &code, nullptr, nullptr) != ASI_XFER_OK)
                 _exit(3);
             if (code == CODE_DAMAGE) {
                 h->chan[k].code = 0;
@@ -46,12 +52,17 @@ void echo_peer(asi_shm_header *h)
                 sem_post(&h->chan[k].toEngine);
                 continue;
             }
+            if (code == CODE_WILD) {
+                h->channels = 0xFFFFFFFFu;
+                h->pieceSize = 0xFFFFFFFFu;
+                h->dataOffset = 0x7FFFFFFFu;
+            }
             reply.clear();
             reply.reserve(body.length());
             for (std::size_t i = 0; i < body.length(); i++)
                 reply.data()[i] = body.data()[body.length() - 1 - i];
             reply.setLength(body.length());
-            if (asi_chan_reply(h, k, code, reply, nullptr, nullptr) != ASI_XFER_OK)
+            if (asi_chan_reply(h, l, k, code, reply, nullptr, nullptr) != ASI_XFER_OK)
                 _exit(4);
         }
     }
@@ -67,6 +78,7 @@ protected:
         ASSERT_NE(base, MAP_FAILED);
         shm = (asi_shm_header *)base;
         ASSERT_EQ(asi_shm_init(base, TEST_CHANNELS, SMALL_PIECE), 1);
+        layout = asi_shm_layout_of(shm);
         peer = fork();
         ASSERT_GE(peer, 0);
         if (peer == 0)
@@ -79,7 +91,7 @@ protected:
             kill(peer, SIGKILL);
             waitpid(peer, nullptr, 0);
         }
-        asi_shm_destroy(shm);
+        asi_shm_destroy(shm, layout);
         munmap(shm, size);
     }
 
@@ -92,7 +104,7 @@ protected:
             body.data()[i] = (unsigned char)(i * 7 + n);
         body.setLength(n);
         int status = -1;
-        ASSERT_EQ(asi_chan_call(shm, k, code, body, reply, &status, nullptr, nullptr), ASI_XFER_OK);
+        ASSERT_EQ(asi_chan_call(shm, layout, k, code, body, reply, &status, nullptr, nullptr), ASI_XFER_OK);
         EXPECT_EQ(status, code);
         ASSERT_EQ(reply.length(), n);
         for (std::size_t i = 0; i < n; i++)
@@ -101,6 +113,7 @@ protected:
 
     std::size_t size = 0;          /* bytes of the mapping */
     asi_shm_header *shm = nullptr; /* the mapping */
+    asi_shm_layout layout{};       /* its layout, as made here */
     pid_t peer = -1;               /* the echo process */
 };
 
@@ -115,8 +128,14 @@ TEST_F(TransportTest, DamagedPieceHeaderIsRefused)
 {
     CAsiMsgBuf body, reply;
     int status = 0;
-    EXPECT_EQ(asi_chan_call(shm, 0, CODE_DAMAGE, body, reply, &status, nullptr, nullptr), ASI_XFER_DAMAGED);
+    EXPECT_EQ(asi_chan_call(shm, layout, 0, CODE_DAMAGE, body, reply, &status, nullptr, nullptr), ASI_XFER_DAMAGED);
     roundTrip(1, 250, ASI_REQ_PREPARE);
+}
+
+TEST_F(TransportTest, LayoutSpoiltByThePeerDoesNotSteerTheCopies)
+{
+    roundTrip(0, 3 * SMALL_PIECE + 7, CODE_WILD);
+    roundTrip(1, 2 * SMALL_PIECE, ASI_REQ_FETCH);
 }
 
 /* The liveness callback of a forked process. */
@@ -154,7 +173,7 @@ TEST(TransportMapping, CheckRefusesForeignOrShortMappings)
     h->pieceSize = 0;
     EXPECT_EQ(asi_shm_check(h, size), 0);
     h->pieceSize = SMALL_PIECE;
-    asi_shm_destroy(h);
+    asi_shm_destroy(h, asi_shm_layout_of(h));
 }
 
 TEST(TransportMapping, DriverWithoutAMappingExitsAtOnce)
