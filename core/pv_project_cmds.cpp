@@ -21,12 +21,33 @@
 #include "core/setup_store.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "linkclient/ase_api.h"
+#include "linkclient/ase_dsc.h"
 #include "platform/include/dcl_host.h"
 
 namespace {
 
 /* Number of pv_open's arguments: project, environment, user, password. */
 constexpr int OPEN_ARG_COUNT = 4;
+
+/* Status flag of an environment that the editor's link store refuses. */
+constexpr int ASE_STATUS_REFUSED = 8;
+
+/* Asks the editor's link store about an environment before a logon: a link
+** path descriptor set to the environment at level 1, then its status.
+** 1 when the logon may go on (also without a link client handle), 0 when
+** the status holds the refusal flag. The descriptor is always released. */
+int open_env_allowed(const char *env)
+{
+    if (!g_ase_app) return 1;
+    void *dsc = ase_alloc_dsc(g_ase_app, ASE_DSC_PATH);
+    if (!dsc) return 1;
+    int allowed = 1;
+    if (ase_init_path(dsc, env, 1)) allowed = !(ase_get_path_status(dsc) & ASE_STATUS_REFUSED);
+    ase_free_dsc(&dsc);
+    if (!allowed) msg_alert(ERR_TITLE, "The link store refuses environment %s.", env);
+    return allowed;
+}
 
 /* Room for a number shown in a tile. */
 constexpr int TILE_NUMBER_SIZE = 16;
@@ -242,10 +263,11 @@ int pv_open(struct resbuf *args)
             pv_ret_logon(nullptr, nullptr, nullptr, nullptr);
             return -2;
         }
-        rc = pjct_logon(a[0], a[1], a[2], a[3], PJCT_LOGON_REPORT, &p);
+        rc = open_env_allowed(a[1]) ? pjct_logon(a[0], a[1], a[2], a[3], PJCT_LOGON_REPORT, &p) : RTERROR;
     } else {
         logon_choice ch;
         rc = logon_dialog(&ch);
+        if (rc == RTNORM && !open_env_allowed(g_env_names[g_pjct_env[ch.project]])) rc = RTERROR;
         if (rc == RTNORM)
             rc = pjct_logon(g_pjct_names[ch.project], g_env_names[g_pjct_env[ch.project]], ch.user, ch.password,
                             PJCT_LOGON_REPORT | PJCT_LOGON_ASK, &p);

@@ -149,6 +149,19 @@ TEST_F(LogonTest, StartUpLoadsTheLinkStoreAndUnloadClosesTheApplicationHandle) {
   EXPECT_NE(g_ase_app, nullptr);
 }
 
+TEST_F(LogonTest, OpenAsksTheLinkStoreAboutTheEnvironmentAndGivesUpWhenRefused) {
+  ASSERT_EQ(load(), PV_ENTRY_OK);
+  ase_service_clear_calls();
+  ase_service_refuse_environment("DB3", true);
+  EXPECT_EQ(texts(call("pv_open", {"GEO", "DB3", "", ""})), k_nil);
+  EXPECT_NE(take_transcript().find("The link store refuses environment DB3."), std::string::npos);
+  EXPECT_EQ(pjct_find("GEO", nullptr), nullptr);
+  std::vector<int> codes = ase_service_request_codes();
+  EXPECT_NE(std::find(codes.begin(), codes.end(), 10), codes.end()) << "the environment's status was asked";
+  ase_service_refuse_environment("DB3", false);
+  EXPECT_EQ(texts(call("pv_open", {"GEO", "DB3", "", ""}))[0], "GEO");
+}
+
 TEST_F(LogonTest, ALinkStoreThatCannotBeReachedFailsTheLoadAndReleasesEverything) {
   ase_service_unregister();
   host_register_arx_app("ase", [] { return false; });
