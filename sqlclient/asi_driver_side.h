@@ -39,8 +39,8 @@ public:
     void warning(int native, const char *sqlstate, const char *fmt, ...)
         __attribute__((format(printf, 4, 5)));
 
-    /* prepare: the statement's dynamic function code (18 for a cursor
-    ** specification), its number of input parameters, and one result
+    /* prepare: the statement's dynamic function code (18 for a query),
+    ** its number of input parameters, and one result
     ** column at a time: its name, a null value of its type (precision,
     ** scale and length included) and whether it may be null. */
     void setFunction(int code);

@@ -134,7 +134,7 @@ public:
     int connect(const CAsiUcStr &, const CAsiUcStr &user, const CAsiUcStr &, CAsiDrvReply &r) override
     {
         if (user.compareNoCase("nobody") == 0) {
-            r.error(NATIVE_AUTH, "28000", "invalid authorization specification");
+            r.error(NATIVE_AUTH, "28000", "invalid authorization");
             return 0;
         }
         return 1;
