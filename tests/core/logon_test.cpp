@@ -206,7 +206,7 @@ TEST_F(LogonTest, OpenSaveLogoffAndUnloadEndToEnd) {
   EXPECT_FALSE(exists("GEO/PVCOLUMN.DBF"));
   p->flags |= PJCT_CHG_COLUMNS;
   host_io_use_script_text("pv_yesno_small\nok\n");
-  call("pv_save", {});
+  ads_relrb(call("pv_save", {}));
   EXPECT_TRUE(exists("GEO/PVCOLUMN.DBF")) << take_transcript();
   EXPECT_EQ(p->flags & PJCT_CHG_COLUMNS, 0u);
   EXPECT_TRUE(host_io_faults().empty());
@@ -325,7 +325,7 @@ TEST_F(LogonTest, SetupButtonsNotBuiltSayItInOneLine) {
   ASSERT_EQ(load(), PV_ENTRY_OK);
   take_transcript();
   host_io_use_script_text("pv_setup\npick datum\npick tblsetup\ncancel\n");
-  call("pv_setup", {});
+  ads_relrb(call("pv_setup", {}));
   std::string t = take_transcript();
   EXPECT_NE(t.find("The datum setup is not available yet."), std::string::npos) << t;
   EXPECT_NE(t.find("The table setup is not available yet."), std::string::npos) << t;
