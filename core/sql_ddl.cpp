@@ -210,13 +210,17 @@ int sql_drop_index(void *connection, const char *index, const char *table)
 }
 
 /* Drops the standard indexes named after a table (its first five
-** characters and each standard suffix); failures are passed over.
-** Answers 5100; -2 for a missing argument. */
+** characters and each standard suffix, and the index named exactly like
+** the table); failures are passed over. Answers 5100; -2 for a missing
+** argument. */
 int sql_drop_indexes(void *connection, const char *table)
 {
     if (!connection || !sql_is_ident(table)) return SQL_ERR_ARG;
     std::string prefix = std::string(table).substr(0, SQL_INDEX_PREFIX_LEN);
-    for (const char *suffix : k_index_suffixes) sql_drop_index(connection, (prefix + suffix).c_str(), table);
+    for (const char *suffix : k_index_suffixes) {
+        std::string index = *suffix ? prefix + suffix : std::string(table);
+        sql_drop_index(connection, index.c_str(), table);
+    }
     return SQL_OK;
 }
 

@@ -315,16 +315,20 @@ int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
         missed = g_row_count;
         if (n == SQL_FROM_START) ok = asi_fetch_first(k), at = 0;
         else if (n == SQL_FROM_CURRENT) ok = asi_fetch_next(k), at = g_cur_row + 1;
-        else if (n != SQL_FROM_END) return SQL_ERR_ARG;
+        else if (n == SQL_FROM_END) asi_fetch_last(k), asi_fetch_next(k);   /* the cursor goes after the last row */
+        else return SQL_ERR_ARG;
         break;
     case SQL_FETCH_PRIOR:
         missed = -1;
         if (n == SQL_FROM_END) ok = asi_fetch_last(k), at = g_row_count - 1;
         else if (n == SQL_FROM_CURRENT) ok = asi_fetch_prior(k), at = g_cur_row - 1;
-        else if (n != SQL_FROM_START) return SQL_ERR_ARG;
+        else if (n == SQL_FROM_START) asi_fetch_absolute(k, 0);   /* the cursor goes before the first row */
+        else return SQL_ERR_ARG;
         break;
     case SQL_FETCH_ABSOLUTE:
-        ok = asi_fetch_absolute(k, n + 1), at = n;
+        /* Rows count from 1: a row number below 1 is before the first row,
+        ** never a row counted back from the end. */
+        ok = asi_fetch_absolute(k, n < 0 ? 0 : n + 1), at = n;
         missed = n < 0 ? -1 : g_row_count;
         break;
     case SQL_FETCH_RELATIVE:

@@ -349,16 +349,27 @@ int sql_col_set_shown(sql_col_rec *column, int value)
     return SQL_OK;
 }
 
+/* Whether a rule is held by the rule list of a logged-on project. */
+static int sql_rule_listed(const col_attr_rec *rule)
+{
+    for (pjct_rec *p = g_pjct_list; p; p = p->next)
+        for (const col_attr_rec *r = p->col_attrs; r; r = r->next)
+            if (r == rule) return 1;
+    return 0;
+}
+
 /* Frees a row's column records with their text, value and format buffers
 ** and the placeholder input rules (flag 0x40) they own, and clears the
-** slot. Rules of a project's list are left to the list. */
+** slot. Rules of a project's list are left to the list, even one still
+** marked as a placeholder. */
 void sql_col_list_free(sql_col_rec **row)
 {
     if (!row) return;
     sql_col_rec *c = *row;
     while (c) {
         sql_col_rec *next = c->next;
-        if (c->attr && (c->attr->flags & COL_ATTR_PLACEHOLDER)) col_attr_free(c->attr);
+        if (c->attr && (c->attr->flags & COL_ATTR_PLACEHOLDER) && !sql_rule_listed(c->attr))
+            col_attr_free(c->attr);
         free(c->text);
         free(c->value);
         free(c->format);

@@ -232,6 +232,54 @@ TEST_F(SqlAccess, QueryCountsRowsFetchesFirstAndKeepsTheBrowsePosition) {
   EXPECT_EQ(row, nullptr);
 }
 
+TEST_F(SqlAccess, FetchesThatFindNoRowLeaveTheCursorWhereTheBrowsePositionSays) {
+  run("CREATE TABLE ROCK (BASENUMBER INTEGER)");
+  for (int i = 1; i <= 3; i++) run("INSERT INTO ROCK (BASENUMBER) VALUES (" + std::to_string(i) + ")");
+  void *stmt = nullptr, *cursor = nullptr;
+  sql_col_rec *row = nullptr;
+  ASSERT_EQ(sql_select_all(project_->connection, &stmt, &cursor, &row, "ROCK", "BASENUMBER", 0), 3);
+  g_row_count = 3;
+  g_cur_row = 0;
+  struct { int mode; long n; int rc; const char *key; long at; } steps[] = {
+      {SQL_FETCH_NEXT, SQL_FROM_END, -5001, "1", 3},       /* after the last row */
+      {SQL_FETCH_PRIOR, SQL_FROM_CURRENT, 5100, "3", 2},
+      {SQL_FETCH_PRIOR, SQL_FROM_START, -5001, "3", -1},   /* before the first row */
+      {SQL_FETCH_NEXT, SQL_FROM_CURRENT, 5100, "1", 0},
+      {SQL_FETCH_ABSOLUTE, -3, -5001, "1", -1},            /* no row 0 or below: not counted from the end */
+      {SQL_FETCH_NEXT, SQL_FROM_CURRENT, 5100, "1", 0},
+  };
+  for (const auto &s : steps) {
+    EXPECT_EQ(sql_fetch(cursor, row, s.mode, s.n, 1), s.rc) << s.mode << " " << s.n;
+    EXPECT_STREQ(row->text, s.key) << s.mode << " " << s.n;
+    EXPECT_EQ(g_cur_row, s.at) << s.mode << " " << s.n;
+  }
+  sql_close_query(&stmt, &cursor, &row);
+}
+
+TEST_F(SqlAccess, FreeingARowLeavesAPlaceholderRuleThatAListHolds) {
+  run("CREATE TABLE ROCK (BASENUMBER NUMERIC(8))");
+  sql_col_rec *row = nullptr;
+  ASSERT_EQ(sql_describe_table(project_->connection, "ROCK", &row, 0), 1);
+  col_attr_rec *rule = row->attr;
+  ASSERT_TRUE(rule->flags & COL_ATTR_PLACEHOLDER);
+  rule->next = project_->col_attrs;   /* listed with its flag still set */
+  project_->col_attrs = rule;
+  sql_col_list_free(&row);
+  ASSERT_EQ(project_->col_attrs, rule);
+  EXPECT_STREQ(rule->column, "BASENUMBER");   /* freed with the project's list at logoff */
+}
+
+TEST_F(SqlAccess, DroppingATablesIndexesDropsTheOneNamedLikeTheTable) {
+  run("CREATE TABLE REFERS (NAME CHAR(8))");
+  ASSERT_EQ(sql_create_index(project_->connection, "REFERS", "REFERS", "NAME", 1), 5100);
+  run("INSERT INTO REFERS (NAME) VALUES ('A')");
+  void *stmt = nullptr, *cursor = nullptr;
+  EXPECT_EQ(sql_execute(project_->connection, &stmt, &cursor, "INSERT INTO REFERS (NAME) VALUES ('A')", 0), -14221);
+  EXPECT_EQ(sql_drop_indexes(project_->connection, "REFERS"), 5100);
+  run("INSERT INTO REFERS (NAME) VALUES ('A')");
+  EXPECT_EQ(sql_drop_index(project_->connection, "REFERS", "REFERS"), -5001);
+}
+
 TEST_F(SqlAccess, EmptyQueryIsZeroOrReportedAsNoRecordsSelected) {
   run("CREATE TABLE ROCK (BASENUMBER INTEGER)");
   void *stmt = nullptr, *cursor = nullptr;
