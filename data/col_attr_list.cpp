@@ -16,11 +16,13 @@
 /* Of the item tree: frees a whole loaded profile. */
 int item_free_tree(item_node *node);
 
-/* Links a rule at the head of the project's list. Answers 0, or -2 for a
-** null argument. Sets PJCT_CHG_COLUMNS. */
+/* Links a rule at the head of the project's list; a listed rule is no
+** longer a placeholder (its list owns it, not the column that points to
+** it). Answers 0, or -2 for a null argument. Sets PJCT_CHG_COLUMNS. */
 int col_attr_push(col_attr_rec *rule, pjct_rec *project)
 {
     if (!rule || !project) return -2;
+    rule->flags &= (uint16_t)~COL_ATTR_PLACEHOLDER;
     rule->next = project->col_attrs;
     project->col_attrs = rule;
     project->flags |= PJCT_CHG_COLUMNS;

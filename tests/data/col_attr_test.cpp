@@ -93,6 +93,16 @@ TEST(ColAttrList, FindsByColumnTableAndProfile)
     EXPECT_EQ(tp.p.flags, PJCT_CHG_COLUMNS);
 }
 
+TEST(ColAttrList, ARuleListedFromAColumnIsFreedOnceByItsList)
+{
+    test_project tp;
+    tp.p.tables = make_table("STN", 2, {{"DIP", N, 5}}, {});
+    col_attr_rec *placeholder = tp.p.tables->columns->attr;
+    col_attr_push(placeholder, &tp.p);
+    /* The project's end frees the tables, then the rule list: once each. */
+    EXPECT_FALSE(placeholder->flags & COL_ATTR_PLACEHOLDER);
+}
+
 TEST(ColAttrList, RemovingAnUnlistedPairChangesNothing)
 {
     test_project tp;
