@@ -245,6 +245,10 @@ int sql_describe_table(void *connection, const char *table, sql_col_rec **row, i
     if (!asi_prepare(s, (CAsiConnection *)connection, text)) return sql_fail(s, report, &slot, nullptr);
     sql_col_rec *out = nullptr;
     int n = sql_describe_stmt(s, connection, &out);
+    if (n < 0 && report) {
+        if (asi_diag_count(s) > 0) sql_report_error(s);
+        else err_report(n, text);
+    }
     sql_free_handles(&slot, nullptr);
     if (n < 0) return n;
     int rc = sql_row_attach_rules(out, connection, table);
@@ -371,6 +375,10 @@ int sql_query(void *connection, const char *text, void **stmt, void **cursor, sq
     }
     sql_col_rec *out = nullptr;
     int n = sql_describe_stmt(s, connection, &out);
+    if (n < 0 && report) {
+        if (asi_diag_count(s) > 0) sql_report_error(s);
+        else err_report(n, text);
+    }
     sql_free_handles(&slot, nullptr);
     if (n < 0) return n;
 
