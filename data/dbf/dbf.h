@@ -104,6 +104,7 @@ struct dbt_memo {
     dbt_header header;            /* its header */
     int block_size;               /* bytes of a block, 512 whenever the file is opened */
     dbt_line *lines;              /* memo blocks of the current record, owned */
+    dbt_line *last;               /* last node of lines (appends take no walk), none when empty */
     int line_count;               /* nodes in lines */
 };
 

@@ -30,6 +30,7 @@ void dbt_init(dbt_memo *m)
     dbt_header_init(&m->header);
     m->block_size = DBT_BLOCK_SIZE;
     m->lines = nullptr;
+    m->last = nullptr;
     m->line_count = 0;
 }
 
@@ -48,11 +49,13 @@ void dbt_free_lines(dbt_memo *m)
         free(l->block);
         free(l);
     }
+    m->last = nullptr;
     m->line_count = 0;
 }
 
 /* Appends a node with a zeroed block to the end of the chain, tagged with
- * field. Answers it, or none when memory runs out. */
+ * field, in constant time (the memo part keeps its last node). Answers it,
+ * or none when memory runs out. */
 dbt_line *dbt_new_line(dbt_memo *m, int field)
 {
     if (!m) return nullptr;
@@ -65,9 +68,11 @@ dbt_line *dbt_new_line(dbt_memo *m, int field)
     }
     l->field = field;
     l->next = nullptr;
-    dbt_line **tail = &m->lines;
-    while (*tail) tail = &(*tail)->next;
-    *tail = l;
+    if (m->last)
+        m->last->next = l;
+    else
+        m->lines = l;
+    m->last = l;
     m->line_count++;
     return l;
 }
@@ -76,6 +81,22 @@ dbt_line *dbt_new_line(dbt_memo *m, int field)
 static bool dbt_is_dbase4(const dbf_handle *h)
 {
     return h->header.version == DBF_VERSION_MEMO4;
+}
+
+/* Answers the number of blocks the memo file really holds (a last part
+ * block counts whole, the header block always counts), -1 when its size
+ * cannot be learnt or does not fit a block number. */
+static long long dbt_used_blocks(dbt_memo *m)
+{
+    if (fseeko(m->file, 0, SEEK_END) != 0) {
+        clearerr(m->file);
+        return -1;
+    }
+    long long size = ftello(m->file);
+    if (size < 0) return -1;
+    long long used = (size + m->block_size - 1) / m->block_size;
+    if (used < 1) used = 1;
+    return used <= (long long)UINT32_MAX ? used : -1;
 }
 
 /* Opens the memo file of the table (the handle's path with extension .DBT,
@@ -100,13 +121,19 @@ int dbt_open(dbf_handle *h)
     m->header.next_free = dbf_get32(m->header.raw);
     m->header.block_size = (uint16_t)dbf_get16(m->header.raw + DBT_HEADER_BLOCK_SIZE_AT);
     m->block_size = DBT_BLOCK_SIZE;
-    /* Never append over the header or over blocks the file already holds. */
-    if (h->mode == DBF_MODE_UPDATE && fseeko(m->file, 0, SEEK_END) == 0) {
-        long long size = ftello(m->file);
-        long long used = (size + m->block_size - 1) / m->block_size;
-        if (used > m->header.next_free && used <= UINT32_MAX) m->header.next_free = (uint32_t)used;
+    /* The header's next free block is only a hint: the file's real end
+     * decides. A number beyond the end (four blanks read as 0x20202020)
+     * would make the next write seek gigabytes out and every read run on;
+     * one below the end would append over blocks the file already holds. */
+    long long used = dbt_used_blocks(m);
+    if (used < 0) {
+        fclose(m->file);
+        m->file = nullptr;
+        return DBF_ERR_FORMAT;
     }
-    if (m->header.next_free < 1) m->header.next_free = 1;
+    if (used < (long long)m->header.next_free || m->header.next_free < 1
+        || (h->mode == DBF_MODE_UPDATE && used > (long long)m->header.next_free))
+        m->header.next_free = (uint32_t)used;
     dbt_free_lines(m);
     return DBF_OK;
 }
@@ -369,6 +396,8 @@ int dbt_set_memo_text(dbf_handle *h, int field, const char *text, size_t length)
             p = &(*p)->next;
         }
     }
+    m->last = nullptr;
+    for (dbt_line *l = m->lines; l; l = l->next) m->last = l;
     size_t bs = (size_t)m->block_size;
     for (size_t done = 0; length > 0 && done <= length; done += bs) {
         dbt_line *l = dbt_new_line(m, field);
@@ -391,6 +420,11 @@ int dbt_write_lines(dbf_handle *h, const char *text, size_t length, long *first)
 {
     if (!h || !h->memo.file || h->mode == DBF_MODE_READ) return DBF_ERR_ARG;
     dbt_memo *m = &h->memo;
+    /* Append at the file's real end when the next free block lies beyond
+     * it (the file was cut since it was opened): never leave a hole. */
+    long long used = dbt_used_blocks(m);
+    if (used < 0) return DBF_ERR_SEEK;
+    if (used < (long long)m->header.next_free) m->header.next_free = (uint32_t)used;
     int rc = dbt_seek_block(m, (long)m->header.next_free);
     if (rc != DBF_OK) return rc;
     size_t bs = (size_t)m->block_size;

@@ -4,6 +4,8 @@
  */
 #include "dbf_fixture.h"
 
+#include <unistd.h>
+
 namespace {
 
 const std::string kLong = std::string(600, 'q') + "tail";   // spans two blocks
@@ -117,6 +119,93 @@ TEST(DbtMemo, UnterminatedMemoAtTheEndOfTheFileIsReadAsFarAsItGoes)
     ASSERT_EQ(dbf_read_record(h, 0), DBF_OK);
     EXPECT_EQ(memo_of(h, "NOTE"), "short");
     EXPECT_EQ(memo_of(h, "MORE"), "");
+    dbf_close(h);
+    dbf_free(h);
+}
+
+/* Header next-free numbers that lie: beyond the file's end (four blanks,
+ * or one block too many) and below the first data block. Each is read and
+ * written back against the file's real size. */
+TEST(DbtMemo, LyingNextFreeBlockIsReplacedByTheFilesRealEnd)
+{
+    const struct {
+        const char *what;
+        unsigned char bytes[4];
+    } lies[] = {
+        {"four blanks", {0x20, 0x20, 0x20, 0x20}},
+        {"one beyond the end", {5, 0, 0, 0}},
+        {"zero", {0, 0, 0, 0}},
+    };
+    for (const auto &lie : lies) {
+        ScratchDir dir;
+        dbf_handle *h = memo_table(dir / "ROCK");
+        dbf_close(h);
+        auto dbt = file_bytes(dir / "ROCK.DBT");
+        ASSERT_EQ(dbt.size(), 4u * 512);
+        memcpy(dbt.data(), lie.bytes, 4);
+        write_bytes(dir / "ROCK.DBT", dbt);
+
+        ASSERT_EQ(dbf_open(h, (dir / "ROCK").c_str(), DBF_MODE_READ, 1), DBF_OK) << lie.what;
+        EXPECT_EQ(h->memo.header.next_free, 4u) << lie.what;
+        ASSERT_EQ(dbf_read_record(h, 0), DBF_OK);
+        EXPECT_EQ(memo_of(h, "NOTE"), "short note") << lie.what;
+        EXPECT_EQ(memo_of(h, "MORE"), kLong) << lie.what;
+        dbf_close(h);
+
+        ASSERT_EQ(dbf_open(h, (dir / "ROCK").c_str(), DBF_MODE_UPDATE, 1), DBF_OK) << lie.what;
+        ASSERT_EQ(dbf_read_record(h, 1), DBF_OK);
+        ASSERT_EQ(dbt_set_memo_text(h, 1, "new", 3), DBF_OK);
+        ASSERT_EQ(dbf_write_record(h, 1), DBF_OK);
+        EXPECT_EQ(get(h, "NOTE"), "         4") << lie.what << ": the new memo follows the last block";
+        dbf_close(h);
+        auto after = file_bytes(dir / "ROCK.DBT");
+        EXPECT_EQ(after.size(), 5u * 512) << lie.what << ": one block more, no hole";
+        EXPECT_EQ(after[0], 5) << lie.what << ": the header now tells the truth";
+        EXPECT_EQ(after[1] | after[2] | after[3], 0) << lie.what;
+
+        ASSERT_EQ(dbf_open(h, (dir / "ROCK").c_str(), DBF_MODE_READ, 1), DBF_OK);
+        ASSERT_EQ(dbf_read_record(h, 0), DBF_OK);
+        EXPECT_EQ(memo_of(h, "MORE"), kLong) << lie.what;
+        ASSERT_EQ(dbf_read_record(h, 1), DBF_OK);
+        EXPECT_EQ(memo_of(h, "NOTE"), "new") << lie.what;
+        dbf_close(h);
+        dbf_free(h);
+    }
+}
+
+TEST(DbtMemo, MemoFileCutWhileOpenGetsItsNextMemoAtTheRealEnd)
+{
+    ScratchDir dir;
+    dbf_handle *h = memo_table(dir / "ROCK");
+    dbf_close(h);
+    ASSERT_EQ(dbf_open(h, (dir / "ROCK").c_str(), DBF_MODE_UPDATE, 1), DBF_OK);
+    ASSERT_EQ(truncate((dir / "ROCK.DBT").c_str(), 2 * 512), 0);
+    ASSERT_EQ(dbf_read_record(h, 1), DBF_OK);
+    ASSERT_EQ(dbt_set_memo_text(h, 1, "after the cut", 13), DBF_OK);
+    ASSERT_EQ(dbf_write_record(h, 1), DBF_OK);
+    EXPECT_EQ(get(h, "NOTE"), "         2");
+    dbf_close(h);
+    EXPECT_EQ(file_bytes(dir / "ROCK.DBT").size(), 3u * 512);
+    dbf_free(h);
+}
+
+TEST(DbtMemo, LongMemoWithoutEndMarkIsReadWholeUpToTheEndOfTheFile)
+{
+    constexpr size_t kBlocks = 40000;   // a slow chain walk would make this take seconds
+    ScratchDir dir;
+    dbf_handle *h = memo_table(dir / "ROCK");
+    dbf_close(h);
+    auto dbt = file_bytes(dir / "ROCK.DBT");
+    dbt.resize(512);
+    dbt.resize(512 * (1 + kBlocks), 'r');
+    dbt[0] = dbt[1] = dbt[2] = dbt[3] = 0xFF;     // lying header too
+    write_bytes(dir / "ROCK.DBT", dbt);
+    ASSERT_EQ(dbf_open(h, (dir / "ROCK").c_str(), DBF_MODE_READ, 1), DBF_OK);
+    ASSERT_EQ(dbf_read_record(h, 0), DBF_OK);
+    EXPECT_EQ(h->memo.line_count, (int)(2 * kBlocks - 1)) << "NOTE from block 1, MORE from block 2, each to the end";
+    std::string note = memo_of(h, "NOTE");
+    EXPECT_EQ(note.size(), kBlocks * 512 - 1) << "the last byte of the last block becomes the end mark";
+    EXPECT_EQ(note.find_first_not_of('r'), std::string::npos);
     dbf_close(h);
     dbf_free(h);
 }
