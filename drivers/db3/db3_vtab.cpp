@@ -119,6 +119,16 @@ static void db3_release_handle(dbf_handle **h)
     *h = nullptr;
 }
 
+/* Closes a handle opened for update whose statement wrote nothing (it
+ * failed, or its changes were dropped) and clears its slot: it is closed
+ * as a read-only handle, so neither the header nor an end mark is written
+ * back and the file keeps every byte it had. */
+static void db3_discard_handle(dbf_handle **h)
+{
+    if (*h) (*h)->mode = DBF_MODE_READ;
+    db3_release_handle(h);
+}
+
 /* Opens the table's file through a new handle in *slot, with mode and
  * want_memo as dbf_open takes them; doing names the work for the failure
  * text ("read", "write"). Answers 1, or 0 with DB3_ERR_MEMORY, DB3_ERR_IO
@@ -215,7 +225,7 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
 static int db3_disconnect(sqlite3_vtab *vt)
 {
     db3_table *t = reinterpret_cast<db3_table *>(vt);
-    db3_release_handle(&t->writer);
+    db3_discard_handle(&t->writer);
     db3_release_handle(&t->memo_reader);
     std::vector<db3_table *> &all = t->session->tables;
     all.erase(std::remove(all.begin(), all.end(), t), all.end());
@@ -387,21 +397,23 @@ static int db3_rowid(sqlite3_vtab_cursor *cur, sqlite_int64 *rowid)
 
 /* Opens the file for update when the statement first writes. Answers 1,
  * or 0 with the condition (DB3_ERR_DAMAGED when the file is shorter than
- * its header says). */
+ * its header says); a failure leaves the file as it was. */
 static int db3_open_writer(db3_table *t, db3_error *err)
 {
     if (t->writer) return 1;
     if (!db3_open_handle(t, &t->writer, DBF_MODE_UPDATE, 0, "write", err)) return 0;
-    if (t->writer->header.record_length != t->record_length)
-        return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
+    int ok = 1;
     t->base_count = (long)t->writer->header.record_count;
     /* Appending after missing records would fill them with zeros. */
     struct stat st;
     long long need = (long long)t->writer->header.header_length + (long long)t->base_count * t->record_length;
-    if (fstat(fileno(t->writer->file), &st) != 0 || (long long)st.st_size < need)
-        return db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds fewer",
-                        t->name.c_str(), t->base_count);
-    return 1;
+    if (t->writer->header.record_length != t->record_length)
+        ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
+    else if (fstat(fileno(t->writer->file), &st) != 0 || (long long)st.st_size < need)
+        ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds fewer",
+                      t->name.c_str(), t->base_count);
+    if (!ok) db3_discard_handle(&t->writer);
+    return ok;
 }
 
 /* The bytes of record n as the statement sees it: changed, added, or as
@@ -653,7 +665,7 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
 /* Forgets the statement's changes and closes the file. */
 static void db3_end_write(db3_table *t)
 {
-    db3_release_handle(&t->writer);
+    db3_discard_handle(&t->writer);   /* a synced writer is closed already */
     db3_release_handle(&t->memo_reader);
     t->memos.clear();
     t->changed.clear();

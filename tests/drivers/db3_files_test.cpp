@@ -55,6 +55,7 @@ TEST_F(Db3Test, DamagedTableFailsOnlyItsStatements)
         EXPECT_NE(err.text.find("BAD"), std::string::npos) << err.text;
         if (!c.appendable) {
             EXPECT_EQ(fail("INSERT INTO BAD (A) VALUES ('x')"), DB3_ERR_DAMAGED);
+            EXPECT_EQ(get_file(dir + "/BAD.DBF"), c.bytes) << "a refused INSERT wrote to the file";
         }
         EXPECT_EQ(rows("SELECT A, N FROM GOOD"), "ok|1.5\n");
     }
