@@ -10,9 +10,13 @@
 ** subclass markers) except for LWPOLYLINE and HATCH, which need them.
 ** Angles are radians in the drawing and degrees in the file.
 **
-** A file that cannot be read (no EOF, a bad group code, a point without
-** its Y, a duplicate handle) is refused with the line number and the
-** current drawing is kept.
+** A file that cannot be read (no EOF, a group-code line that is not a
+** plain integer, a point without its Y, a duplicate handle) is refused with
+** the line number and the current drawing is kept. Two slips of other
+** writers are mended instead, so that what is opened is saved in a form
+** that opens again: a POLYLINE (or an INSERT with attributes) still open at
+** the end of its section or block gets its SEQEND, reported in one line,
+** and several ENTITIES sections are read as one.
 */
 #include <algorithm>
 #include <cctype>
@@ -24,6 +28,7 @@
 #include <sstream>
 
 #include "drawing_db.h"
+#include "host_io.h"
 #include "linkstore/linkstore.h"
 
 static const double PI = 3.14159265358979323846;
@@ -198,6 +203,7 @@ struct dxf_in {
   std::vector<dxf_pair> pairs;
   size_t pos = 0;
   std::string err;
+  int closed_sequences = 0; /* sequences given their missing SEQEND */
   bool more() const { return pos < pairs.size(); }
   const dxf_pair& peek() const { return pairs[pos]; }
   bool fail(const std::string& what) {
@@ -219,11 +225,16 @@ static bool dxf_split(const std::string& text, dxf_in& in) {
       in.err = "line " + std::to_string(line) + ": empty group code";
       return false;
     }
+    /* A plain integer between blanks, and nothing else: a NUL byte must
+    ** not end the line early and pass for a shorter code. */
+    const char* start = a.c_str() + i;
+    const char* stop = a.c_str() + a.size();
     char* end = nullptr;
-    long code = std::strtol(a.c_str() + i, &end, 10);
-    while (end && (*end == ' ' || *end == '\t')) ++end;
-    if (!end || *end || code < -32768 || code > 32767) {
-      in.err = "line " + std::to_string(line) + ": bad group code \"" + a + "\"";
+    long code = std::strtol(start, &end, 10);
+    bool digits = end && end != start;
+    while (end && end < stop && (*end == ' ' || *end == '\t')) ++end;
+    if (!digits || end != stop || code < -32768 || code > 32767) {
+      in.err = "line " + std::to_string(line) + ": bad group code \"" + dxf_escape(a) + "\"";
       return false;
     }
     if (!std::getline(s, b)) {
@@ -329,8 +340,27 @@ static bool claim_handle(dxf_in& in, std::set<unsigned long>& used, unsigned lon
   return true;
 }
 
+/* Files a SEQEND for the sequence headed by head, which its space ended
+** without one: on the head's layer, under a fresh handle, after the last
+** entity read. */
+static void close_sequence(dxf_in& in, db_drawing& d, std::set<unsigned long>& used, const std::string& block,
+                           std::vector<unsigned long>& order, unsigned long head) {
+  db_entity e;
+  e.type = "SEQEND";
+  e.block = block;
+  e.parent = head;
+  do e.handle = d.next_handle++; while (used.count(e.handle));
+  used.insert(e.handle);
+  const db_grp* l = db_group(d.ents[head], 8);
+  e.groups.push_back(grp_str(8, l ? l->s : "0"));
+  order.push_back(e.handle);
+  d.ents[e.handle] = std::move(e);
+  ++in.closed_sequences;
+}
+
 /* Reads the entities of a space up to the given end marker (ENDBLK or
-** ENDSEC), filing them in order. */
+** ENDSEC), filing them in order. A sequence still open at the end marker
+** or at the end of the file is closed with its SEQEND. */
 static bool read_entities(dxf_in& in, db_drawing& d, std::set<unsigned long>& used, const std::string& block,
                           std::vector<unsigned long>& order, const char* end_marker) {
   unsigned long seq_head = 0;
@@ -339,6 +369,10 @@ static bool read_entities(dxf_in& in, db_drawing& d, std::set<unsigned long>& us
     const dxf_pair& p = in.peek();
     if (p.code != 0) return in.fail("expected group 0");
     std::string type = str_upper(p.value);
+    if (seq_head && (type == end_marker || type == "EOF" || type == "ENDSEC" || type == "SECTION")) {
+      close_sequence(in, d, used, block, order, seq_head);
+      seq_head = 0;
+    }
     if (type == end_marker) return true;
     if (type == "EOF" || type == "ENDSEC" || type == "SECTION") return in.fail("missing " + std::string(end_marker));
     ++in.pos;
@@ -551,6 +585,9 @@ bool host_open_drawing(const std::string& path, std::string& err) {
     err = path + ": " + in.err;
     return false;
   }
+  if (in.closed_sequences)
+    host_io_print(path + ": " + std::to_string(in.closed_sequences) +
+                  (in.closed_sequences == 1 ? " sequence" : " sequences") + " without SEQEND closed\n");
   host_new_drawing();
   d.path = path;
   db() = std::move(d);

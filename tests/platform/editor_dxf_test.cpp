@@ -72,6 +72,20 @@ class Dxf : public EditorTest {
     ads_setvar("ANGDIR", &v);
   }
 
+  /* Runs the independent reader's audit (plain and recover mode) over a
+  ** saved drawing; answers its exit status, its report in *report. */
+  int audit(const std::string& path, std::string* report) {
+    std::string out = (dir / "audit.txt").string();
+    std::string cmd = "/usr/bin/python3 " + std::string(PV_TEST_DATA_DIR) + "/platform/dxf_audit.py " + path + " > " +
+                      out + " 2>&1";
+    int rc = std::system(cmd.c_str());
+    std::ifstream f(out);
+    std::stringstream text;
+    text << f.rdbuf();
+    *report = text.str();
+    return rc;
+  }
+
   /* Every entity of model space and of every block, as text with
   ** extended data of all applications. */
   static std::string dump() {
@@ -147,16 +161,86 @@ TEST_F(Dxf, AnIndependentReaderAuditsTheSavedDrawingWithoutError) {
   populate();
   std::string err, path = (dir / "audit.dxf").string();
   ASSERT_TRUE(host_save_drawing(path, err)) << err;
-  std::string out = (dir / "audit.txt").string();
-  std::string cmd = "/usr/bin/python3 " + std::string(PV_TEST_DATA_DIR) + "/platform/dxf_audit.py " + path + " > " + out + " 2>&1";
-  int rc = std::system(cmd.c_str());
-  std::ifstream f(out);
-  std::stringstream report;
-  report << f.rdbuf();
-  EXPECT_EQ(rc, 0) << report.str();
-  EXPECT_NE(report.str().find("HATCH#"), std::string::npos) << report.str();
-  EXPECT_NE(report.str().find("*U1"), std::string::npos) << report.str();
-  EXPECT_NE(report.str().find("xdata:"), std::string::npos) << report.str();
+  std::string report;
+  EXPECT_EQ(audit(path, &report), 0) << report;
+  EXPECT_NE(report.find("HATCH#"), std::string::npos) << report;
+  EXPECT_NE(report.find("*U1"), std::string::npos) << report;
+  EXPECT_NE(report.find("xdata:"), std::string::npos) << report;
+}
+
+/* Drawings of other writers that open only after a mend: each is opened,
+** saved, reopened with the same entities and audited clean. */
+TEST_F(Dxf, DrawingsMendedOnOpenAreSavedInAFormThatReopensAndAuditsClean) {
+  const std::string head = "0\nSECTION\n2\nENTITIES\n";
+  const std::string polyline =
+      "0\nPOLYLINE\n8\nROCKS\n66\n1\n10\n0\n20\n0\n30\n0\n0\nVERTEX\n8\nROCKS\n10\n1\n20\n1\n30\n0\n"
+      "0\nVERTEX\n8\nROCKS\n10\n2\n20\n0\n30\n0\n";
+  const std::string line = "0\nLINE\n10\n0\n20\n0\n30\n0\n11\n5\n21\n5\n31\n0\n";
+  const std::string tail = "0\nENDSEC\n0\nEOF\n";
+  struct {
+    const char* what;
+    std::string text;
+    int entities;  /* model-space entities after the mend (sequence heads only) */
+    int closed;    /* sequences the open closes */
+    bool audited;  /* false: the independent reader flags even its own R12 block polylines */
+  } cases[] = {
+      {"polyline open at ENDSEC", head + polyline + tail, 1, 1, true},
+      {"polyline open at ENDSEC, then a second ENTITIES section", head + polyline + tail.substr(0, 9) + head + line + tail,
+       2, 1, true},
+      {"two ENTITIES sections", head + line + tail.substr(0, 9) + head + line + tail, 2, 0, true},
+      {"polyline closed in a block",
+       "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nSYM\n70\n0\n10\n0\n20\n0\n30\n0\n" + polyline +
+           "0\nSEQEND\n0\nENDBLK\n0\nENDSEC\n" + head + "0\nINSERT\n2\nSYM\n10\n0\n20\n0\n30\n0\n" + tail,
+       1, 0, false},
+      {"polyline open at ENDBLK",
+       "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nSYM\n70\n0\n10\n0\n20\n0\n30\n0\n" + polyline +
+           "0\nENDBLK\n0\nENDSEC\n" + head + "0\nINSERT\n2\nSYM\n10\n0\n20\n0\n30\n0\n" + tail,
+       1, 1, false},
+  };
+  for (auto& c : cases) {
+    std::string path = (dir / "foreign_mend.dxf").string(), again = (dir / "mended.dxf").string(), err;
+    std::ofstream(path, std::ios::binary) << c.text;
+    host_io_clear_transcript();
+    ASSERT_TRUE(host_open_drawing(path, err)) << c.what << ": " << err;
+    EXPECT_EQ(host_model_entity_count(), c.entities) << c.what;
+    size_t said = host_io_transcript().find("without SEQEND closed");
+    EXPECT_EQ(said != std::string::npos, c.closed > 0) << c.what << ": " << host_io_transcript();
+    std::string before = dump();
+    ASSERT_TRUE(host_save_drawing(again, err)) << c.what << ": " << err;
+    host_new_drawing();
+    host_io_clear_transcript();
+    ASSERT_TRUE(host_open_drawing(again, err)) << c.what << ": the saved drawing reopens: " << err;
+    EXPECT_EQ(dump(), before) << c.what;
+    EXPECT_EQ(host_io_transcript().find("SEQEND"), std::string::npos) << c.what << ": nothing left to mend";
+    std::string report;
+    if (c.audited) EXPECT_EQ(audit(again, &report), 0) << c.what << ": " << report;
+  }
+}
+
+/* Group-code lines that are not a plain integer are refused with their
+** line number, never read as some other code. */
+TEST_F(Dxf, GroupCodeLineThatIsNoPlainIntegerIsRefusedWithItsLineNumber) {
+  struct {
+    const char* what;
+    std::string code;
+  } cases[] = {
+      {"NUL byte", std::string("\0", 1)},
+      {"NUL after digits", std::string("0\0junk", 6)},
+      {"blanks only", "   "},
+      {"sign only", " - "},
+      {"digits and letters", "10x"},
+  };
+  for (auto& c : cases) {
+    std::string text = "0\nSECTION\n2\nENTITIES\n" + c.code + "\nLINE\n0\nENDSEC\n0\nEOF\n";
+    std::string path = (dir / "badcode.dxf").string(), err;
+    std::ofstream(path, std::ios::binary) << text;
+    EXPECT_FALSE(host_open_drawing(path, err)) << c.what;
+    EXPECT_NE(err.find("line 5:"), std::string::npos) << c.what << ": " << err;
+    EXPECT_EQ(err.find('\0'), std::string::npos) << c.what << ": the message shows the NUL, not cut at it";
+  }
+  std::string path = (dir / "goodcode.dxf").string(), err;
+  std::ofstream(path, std::ios::binary) << "  0\nSECTION\n  2\nENTITIES\n  0 \nENDSEC\n0\nEOF\n";
+  EXPECT_TRUE(host_open_drawing(path, err)) << "codes padded with blanks stay readable: " << err;
 }
 
 TEST_F(Dxf, DamagedFilesAreRefusedAndTheDrawingIsKept) {
