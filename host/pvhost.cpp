@@ -28,6 +28,7 @@
 #include <string>
 
 #include "host/lisp_call.h"
+#include "platform/host_codepage.h"
 #include "platform/host_io.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/host_editor.h"
@@ -155,20 +156,45 @@ void send_quit(void)
     host_send_message(HOST_MSG_QUIT, nullptr);
 }
 
+/* The file-system name (UTF-8) of a file named in the editor's code page. */
+std::string file_name(const std::string &typed)
+{
+    return host_cp_to_utf8(typed);
+}
+
+/* Prints a line of pvhost's own made of UTF-8 parts (file names, their
+** errors): the screen takes the editor's code page, in which a character
+** it lacks shows as '?'. */
+void print_utf8(const std::string &text)
+{
+    std::string cp;
+    for (size_t at = 0; at < text.size();) {
+        uint32_t code_point;
+        unsigned char byte;
+        if (!host_utf8_next(text, at, code_point)) {
+            ++at;
+            cp += '?';
+        } else {
+            cp += host_cp_byte_of(code_point, byte) ? (char)byte : '?';
+        }
+    }
+    host_io_print(cp);
+}
+
 /* SAVE [file]: the save message, then the drawing as DXF. */
 void command_save(const std::string &arg)
 {
-    std::string file = arg.empty() ? host_drawing_path() : arg;
+    std::string file = arg.empty() ? host_drawing_path() : file_name(arg);
     if (file.empty()) {
         if (host_io_read_answer("File name: ", file) != HOST_ANSWER_LINE || trim(file).empty()) return;
-        file = trim(file);
+        file = file_name(trim(file));
     }
     host_send_message(HOST_MSG_SAVE, nullptr);
     std::string err;
     if (host_save_drawing(file, err)) {
-        host_io_print("Saved " + file + "\n");
+        print_utf8("Saved " + file + "\n");
     } else {
-        host_io_print("Cannot save " + file + ": " + err + "\n");
+        print_utf8("Cannot save " + file + ": " + err + "\n");
         if (host_io_is_script()) host_io_record_fault("SAVE " + file + ": " + err);
     }
 }
@@ -184,10 +210,10 @@ void command_open(const std::string &arg)
     }
     host_send_message(HOST_MSG_UNLOAD_DWG, nullptr);
     std::string err;
-    if (host_open_drawing(arg, err)) {
-        host_io_print("Opened " + arg + "\n");
+    if (host_open_drawing(file_name(arg), err)) {
+        print_utf8("Opened " + file_name(arg) + "\n");
     } else {
-        host_io_print("Cannot open " + arg + ": " + err + "\n");
+        print_utf8("Cannot open " + file_name(arg) + ": " + err + "\n");
         if (host_io_is_script()) host_io_record_fault("OPEN " + arg + ": " + err);
     }
     send_load();
@@ -297,6 +323,6 @@ int main(int argc, char **argv)
     send_quit();
     new_line();
     const auto &faults = host_io_faults();
-    for (const std::string &f : faults) std::fprintf(stderr, "pvhost: fault: %s\n", f.c_str());
+    for (const std::string &f : faults) std::fprintf(stderr, "pvhost: fault: %s\n", host_cp_to_utf8(f).c_str());
     return faults.empty() ? EXIT_CLEAN : EXIT_FAULT;
 }

@@ -10,6 +10,11 @@
 ** subclass markers) except for LWPOLYLINE and HATCH, which need them.
 ** Angles are radians in the drawing and degrees in the file.
 **
+** Texts are in the editor's code page: the file says so in $DWGCODEPAGE
+** (ANSI_1252) and holds them as such. A file of a version that writes UTF-8
+** (AC1021 and later) has its texts converted on reading, a character the
+** code page lacks kept as the file format's own "\U+XXXX" notation.
+**
 ** A file that cannot be read (no EOF, a group-code line that is not a
 ** plain integer, a point without its Y, a duplicate handle) is refused with
 ** the line number and the current drawing is kept. Two slips of other
@@ -22,18 +27,24 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 
 #include "drawing_db.h"
+#include "host_codepage.h"
 #include "host_io.h"
 #include "linkstore/linkstore.h"
 
 static const double PI = 3.14159265358979323846;
 /* Format version written in $ACADVER. */
 static const char* const DXF_VERSION = "AC1009";
+/* $DWGCODEPAGE written and the one read without conversion. */
+static const char* const DXF_CODE_PAGE = "ANSI_1252";
+/* First format version whose texts are UTF-8. */
+static const char* const DXF_FIRST_UTF8_VERSION = "AC1021";
 /* Order of the symbol tables in the file. */
 static const char* const TABLE_ORDER[] = {"VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID"};
 
@@ -141,6 +152,7 @@ static std::string dxf_write(db_drawing& d) {
   dxf_out w;
   w.grp(0, "SECTION"); w.grp(2, "HEADER");
   w.grp(9, "$ACADVER"); w.grp(1, DXF_VERSION);
+  w.grp(9, "$DWGCODEPAGE"); w.grp(3, DXF_CODE_PAGE);
   w.grp(9, "$HANDLING"); w.integer(70, 1);
   w.grp(9, "$HANDSEED"); w.grp(5, handle_text(d.next_handle));
   for (auto& v : HEADER_VARS) {
@@ -244,6 +256,61 @@ static bool dxf_split(const std::string& text, dxf_in& in) {
     if (!b.empty() && b.back() == '\r') b.pop_back();
     in.pairs.push_back({(int)code, b, line});
     ++line;
+  }
+  return true;
+}
+
+/* The value of a header variable as the split file gives it (the value
+** line after its group 9); empty when the file lacks it. */
+static std::string header_value(const dxf_in& in, const char* var) {
+  for (size_t i = 0; i + 1 < in.pairs.size(); ++i) {
+    if (in.pairs[i].code == 0 && str_upper(in.pairs[i].value) == "ENDSEC") break;
+    if (in.pairs[i].code == 9 && str_upper(in.pairs[i].value) == var) return in.pairs[i + 1].value;
+  }
+  return "";
+}
+
+/* A UTF-8 value in the editor's code page, characters it lacks written as
+** "\U+XXXX"; false for a value that is not UTF-8. */
+static bool utf8_value_to_cp(const std::string& v, std::string& out) {
+  out.clear();
+  for (size_t at = 0; at < v.size();) {
+    uint32_t cp;
+    unsigned char byte;
+    if (!host_utf8_next(v, at, cp)) return false;
+    if (host_cp_byte_of(cp, byte)) {
+      out += (char)byte;
+    } else {
+      char esc[16];
+      std::snprintf(esc, sizeof esc, "\\U+%04X", (unsigned)cp);
+      out += esc;
+    }
+  }
+  return true;
+}
+
+/* Brings every value of the split file into the editor's code page: a
+** UTF-8 version is converted, a file in ANSI_1252 (or without
+** $DWGCODEPAGE) is taken as it is, and a file in another code page is
+** refused when it holds any byte beyond ASCII. False with in.err. */
+static bool dxf_to_code_page(dxf_in& in) {
+  std::string version = str_upper(header_value(in, "$ACADVER"));
+  std::string page = str_upper(header_value(in, "$DWGCODEPAGE"));
+  bool utf8 = version.size() == std::strlen(DXF_FIRST_UTF8_VERSION) && version >= DXF_FIRST_UTF8_VERSION;
+  bool own = page.empty() || page == DXF_CODE_PAGE;
+  if (!utf8 && own) return true;
+  for (auto& p : in.pairs) {
+    if (utf8) {
+      std::string conv;
+      if (!utf8_value_to_cp(p.value, conv)) {
+        in.err = "line " + std::to_string(p.line + 1) + ": text is not UTF-8";
+        return false;
+      }
+      p.value = std::move(conv);
+    } else if (std::any_of(p.value.begin(), p.value.end(), [](char c) { return (unsigned char)c >= 0x80; })) {
+      in.err = "line " + std::to_string(p.line + 1) + ": text in code page " + page + ", which the editor does not read";
+      return false;
+    }
   }
   return true;
 }
@@ -581,7 +648,7 @@ bool host_open_drawing(const std::string& path, std::string& err) {
   db_drawing d;
   db_reset(d);
   lsv_dxf_begin();
-  if (!dxf_split(ss.str(), in) || !dxf_read(in, d)) {
+  if (!dxf_split(ss.str(), in) || !dxf_to_code_page(in) || !dxf_read(in, d)) {
     err = path + ": " + in.err;
     return false;
   }

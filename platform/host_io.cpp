@@ -6,8 +6,16 @@
 ** every host-command pause and every dialog answer reads through
 ** host_io_read_answer; every ads_printf, ads_prompt and alert prints through
 ** host_io_print. A script that runs dry cancels and records a fault.
+**
+** The editor's texts are in its code page (Windows-1252); the terminal and
+** scripts are UTF-8. An answer is converted when it is read (an answer
+** holding a character the code page lacks is refused with a line saying
+** so), and what is printed is converted on its way to the screen; the
+** transcript keeps the editor's own bytes.
 */
 #include "platform/host_io.h"
+
+#include "platform/host_codepage.h"
 
 #include <cstdio>
 #include <deque>
@@ -44,6 +52,19 @@ const char* const CANCEL_WORD = "*cancel*";
 
 /* True when an answer line is the cancel word. */
 bool is_cancel_word(const std::string& line) { return line == CANCEL_WORD; }
+
+/* Converts an answer into the editor's code page in place; false after the
+** line that refuses it. */
+bool answer_to_code_page(std::string& line) {
+  std::string conv, err;
+  if (host_cp_from_utf8(line, conv, err)) {
+    line = std::move(conv);
+    return true;
+  }
+  host_io_print("*Refused*: " + err + "; the answer is not taken.\n");
+  line.clear();
+  return false;
+}
 
 /* Splits text into script lines; a final line without newline counts. */
 void load_lines(std::istream& in) {
@@ -97,6 +118,10 @@ host_answer host_io_read_answer(const std::string& prompt, std::string& line) {
     }
     line = s.script_lines.front();
     s.script_lines.pop_front();
+    if (!answer_to_code_page(line)) {
+      host_io_record_fault("answer refused at: " + prompt);
+      return HOST_ANSWER_CANCEL;
+    }
     if (is_cancel_word(line)) {
       line.clear();
       host_io_print("*Cancel*\n");
@@ -106,14 +131,18 @@ host_answer host_io_read_answer(const std::string& prompt, std::string& line) {
     host_io_print(line + "\n");
     return HOST_ANSWER_LINE;
   }
-  std::cout.flush();
-  if (!std::getline(std::cin, line)) {
-    line.clear();
-    s.ran_out = true;
-    s.transcript += "*Cancel*\n";
-    return HOST_ANSWER_CANCEL;
+  while (true) {
+    std::cout.flush();
+    if (!std::getline(std::cin, line)) {
+      line.clear();
+      s.ran_out = true;
+      s.transcript += "*Cancel*\n";
+      return HOST_ANSWER_CANCEL;
+    }
+    strip_cr(line);
+    if (answer_to_code_page(line)) break;
+    host_io_print(prompt);   /* the person types the answer again */
   }
-  strip_cr(line);
   s.transcript += line + "\n";
   if (is_cancel_word(line)) {
     line.clear();
@@ -128,12 +157,15 @@ host_answer host_io_read_answer(const std::string& prompt, std::string& line) {
 ** user cancelled. */
 bool host_io_ran_out() { return io().ran_out; }
 
-/* Gives the next script line without taking it; false when none is left or
-** the terminal is the source. */
+/* Gives the next script line without taking it, in the editor's code page
+** when it converts (as read otherwise); false when none is left or the
+** terminal is the source. */
 bool host_io_peek_answer(std::string& line) {
   io_state& s = io();
   if (!s.script || s.script_lines.empty()) return false;
   line = s.script_lines.front();
+  std::string conv, err;
+  if (host_cp_from_utf8(line, conv, err)) line = std::move(conv);
   return true;
 }
 
@@ -143,7 +175,7 @@ void host_io_print(const std::string& text) {
   io_state& s = io();
   s.transcript += text;
   if (s.echo) {
-    std::cout << text;
+    std::cout << host_cp_to_utf8(text);
     std::cout.flush();
   }
 }
@@ -156,7 +188,7 @@ void host_io_set_echo(bool on) { io().echo = on; }
 /* Keeps a fault for tests and pvhost --script, and shows it. */
 void host_io_record_fault(const std::string& what) {
   io().faults.push_back(what);
-  if (io().echo) std::cerr << "host fault: " << what << "\n";
+  if (io().echo) std::cerr << "host fault: " << host_cp_to_utf8(what) << "\n";
 }
 
 /* The faults recorded since the last clear. */

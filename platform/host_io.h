@@ -35,7 +35,11 @@ bool host_io_is_script();
 /* Shows the prompt and reads the next answer line (without its newline).
 ** A line "*cancel*" (typed or scripted) answers HOST_ANSWER_CANCEL; an empty line
 ** is RETURN. When the script has no line left, records the fault
-** "script ran dry at: <prompt>" and answers HOST_ANSWER_CANCEL. */
+** "script ran dry at: <prompt>" and answers HOST_ANSWER_CANCEL. The answer
+** is given in the editor's code page (Windows-1252); a UTF-8 answer that
+** does not convert is refused with a line naming the character: typed, the
+** question is asked again; scripted, the fault "answer refused at: <prompt>"
+** is recorded and the answer is HOST_ANSWER_CANCEL. */
 host_answer host_io_read_answer(const std::string& prompt, std::string& line);
 /* True when the last host_io_read_answer answered HOST_ANSWER_CANCEL
 ** because no answer was left (a dry script, the end of the terminal's
@@ -45,7 +49,8 @@ bool host_io_ran_out();
 ** or answers come from the terminal. */
 bool host_io_peek_answer(std::string& line);
 
-/* Prints text on the editor's text screen and appends it to the transcript. */
+/* Prints text (in the editor's code page) on the editor's text screen, as
+** UTF-8, and appends it unchanged to the transcript. */
 void host_io_print(const std::string& text);
 /* Everything printed since the last clear. */
 const std::string& host_io_transcript();
