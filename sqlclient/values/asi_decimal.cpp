@@ -222,7 +222,9 @@ struct asi_dec_impl {
         if (x.m_null) { buf[0] = '\0'; return 0; }
         char full[ASI_FMT_BUF];
         if (inOverflow(x)) {
-            if constexpr (OVF) asi_fmt_g(full, sizeof full, x.m_double, static_cast<int>(x.m_precision));
+            /* a zero never shows a minus sign */
+            if constexpr (OVF) asi_fmt_g(full, sizeof full, x.m_double == 0.0 ? 0.0 : x.m_double,
+                                         static_cast<int>(x.m_precision));
         } else {
             asi_dec_to_text(&x.m_digits, full, x.m_precision, x.m_scale);
         }
@@ -349,9 +351,42 @@ struct asi_dec_impl {
 
     /* --- assignment from another value --- */
 
-    /* Null, numeric (DECIMAL keeps exact digits when they fit, NUMERIC
-    ** goes through the double), character and single-field interval
-    ** sources: 1 (or setText's answer); anything else raises 37155. */
+    /* A DECIMAL or NUMERIC source's digits brought to this precision
+    ** (fractional digits beyond it cut, as text is): 1.  A source too big
+    ** for p raises 22003 (NUMERIC) or takes the overflow form with the
+    ** source's double (DECIMAL, which also warns 22004 when digits were
+    ** cut).  A DECIMAL source in its overflow form passes its double: a
+    ** DECIMAL takes it with the form, a NUMERIC stores it. */
+    static int assignExact(C &x, const CAsiData &src)
+    {
+        const CAsiDecimal *dsrc = src.typeCode() == ASI_TYPE_DECIMAL ? static_cast<const CAsiDecimal *>(&src) : nullptr;
+        if (dsrc && dsrc->isOverflow()) {
+            if constexpr (OVF) setOverflow(x, dsrc->doubleValue());
+            else storeDouble(x, dsrc->doubleValue());
+            return 1;
+        }
+        const asi_decnum &rec = dsrc ? dsrc->digits() : static_cast<const CAsiNumeric &>(src).digits();
+        int st = 0;
+        asi_decnum r;
+        asi_dec_resize(&rec, &r, src.precision(), x.m_precision, &st);
+        if (st == ASI_DEC_TOO_BIG) {
+            if constexpr (!OVF) asi_raise_state(ST_OUT_OF_RANGE);
+            double d = 0.0;
+            src.getDouble(&d);
+            setOverflow(x, d);
+            return 1;
+        }
+        x.m_digits = r;
+        clearOverflow(x);
+        x.m_null = 0;
+        if constexpr (OVF) if (st == ASI_DEC_TRUNCATED) asi_warn_state(ST_ROUNDED);
+        return 1;
+    }
+
+    /* Null, numeric (exact digits from DECIMAL and NUMERIC, DECIMAL also
+    ** from the integer classes; the others through the double), character
+    ** and single-field interval sources: 1 (or setText's answer); anything
+    ** else raises 37155. */
     static int assign(C &x, const CAsiData &src)
     {
         if (&src == &x) return 1;
@@ -359,27 +394,9 @@ struct asi_dec_impl {
         int t = src.typeCode();
         if (src.isNumeric()) {
             const CAsiNum &n = static_cast<const CAsiNum &>(src);
+            if (t == ASI_TYPE_DECIMAL || t == ASI_TYPE_NUMERIC) return assignExact(x, src);
             if (!OVF || src.isApproximateNumeric()) {
                 storeDouble(x, n.doubleValue());
-                return 1;
-            }
-            if (t == ASI_TYPE_DECIMAL || t == ASI_TYPE_NUMERIC) {
-                const CAsiDecimal *dsrc = t == ASI_TYPE_DECIMAL ? static_cast<const CAsiDecimal *>(&src) : nullptr;
-                if (dsrc && dsrc->isOverflow()) { setOverflow(x, dsrc->doubleValue()); return 1; }
-                const asi_decnum &rec = dsrc ? dsrc->digits() : static_cast<const CAsiNumeric &>(src).digits();
-                int st = 0;
-                asi_decnum r;
-                asi_dec_resize(&rec, &r, src.precision(), x.m_precision, &st);
-                if (st == ASI_DEC_TOO_BIG) {
-                    double d = 0.0;
-                    src.getDouble(&d);
-                    setOverflow(x, d);
-                    return 1;
-                }
-                x.m_digits = r;
-                clearOverflow(x);
-                x.m_null = 0;
-                if (st == ASI_DEC_TRUNCATED) asi_warn_state(ST_ROUNDED);
                 return 1;
             }
             long long v = n.longValue();                /* SMALLINT, INTEGER */

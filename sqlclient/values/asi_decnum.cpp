@@ -204,6 +204,17 @@ asi_decnum dec_one(unsigned p)
     return one;
 }
 
+/* Writes a zero with s fractional digits into o: "0", then a point and
+** zeros while at most p digits are written ("0" for s = 0, "0.00" for
+** s = 2).  Answers the end of the text. */
+char *write_zero(char *o, unsigned p, unsigned s)
+{
+    *o++ = '0';
+    if (s > 0) *o++ = '.';
+    for (unsigned k = 0; k < s && k + 1 < p; ++k) *o++ = '0';
+    return o;
+}
+
 } // namespace
 
 /* See the header. */
@@ -214,8 +225,9 @@ void asi_dec_clear(asi_decnum *x)
 
 /* See the header: the text is read up to its first inner blank; leading
 ** zeros of the integer part take no digit position; digits beyond p are
-** counted (too many integer digits) or cut (fractional ones); an exponent
-** moves the point. */
+** counted (too many integer digits) or cut (fractional ones, also when
+** the point comes right after the p-th digit); an exponent moves the
+** point, and a zero is zero whatever its exponent. */
 asi_decnum *asi_dec_from_text(const char *text, asi_decnum *x, unsigned p, int *status)
 {
     int st_local;
@@ -255,7 +267,9 @@ asi_decnum *asi_dec_from_text(const char *text, asi_decnum *x, unsigned p, int *
             }
             ++c;
         } else if (ch == '.') {
-            if (!point && p > c) point = true;
+            /* a point right after the p-th digit is still the point: the
+            ** integer part fits and the fraction is cut */
+            if (!point && p >= c) point = true;
             significant = true;
         } else if (ch == 'E' || ch == 'e') {
             const char *q = s + 1;
@@ -291,7 +305,7 @@ asi_decnum *asi_dec_from_text(const char *text, asi_decnum *x, unsigned p, int *
             sc = 0;
         }
         x->scale = static_cast<std::int8_t>(sc);
-    } else if (e < 0) {
+    } else if (e < 0 && sig > 0) {           /* zero stays zero at any exponent */
         long sc = x->scale - e;
         if (sc > static_cast<long>(p)) {
             if (static_cast<long>(p) < sc - static_cast<long>(sig)) st = ASI_DEC_UNDERFLOW;
@@ -576,28 +590,29 @@ asi_decnum *asi_dec_resize(const asi_decnum *src, asi_decnum *dst, unsigned p, u
     return dst;
 }
 
-/* See the header: integer digits without leading zeros (a lone "0" for
-** zero, none before the point of a pure fraction), then s fractional
-** digits cut, padded with zeros while at most p digits are written. */
+/* See the header: integer digits without leading zeros (none before the
+** point of a pure fraction), then s fractional digits cut, padded with
+** zeros while at most p digits are written.  A value whose shown digits
+** are all zero (zero itself, or every digit cut) is written as the zero
+** of that layout, without a sign. */
 char *asi_dec_to_text(const asi_decnum *x, char *buf, unsigned p, unsigned s)
 {
     p = dec_p(p);
     std::uint8_t m[ASI_DEC_MAX_DIGITS];
-    char *o = buf;
-    if (magnitude(x, p, m)) *o++ = '-';
+    int negative = magnitude(x, p, m);
     unsigned scale = static_cast<unsigned>(x->scale) > p ? p : static_cast<unsigned>(x->scale);
     unsigned I = p - scale;
-    unsigned j = 0, ndig = 0, frac = 0;
-    while (j < I && m[j] == 0) ++j;
-    if (j == p) {
-        *o++ = '0';
-        ndig = 1;
-        if (s > 0) *o++ = '.';
-    } else {
-        for (; j < I; ++j, ++ndig) *o++ = static_cast<char>('0' + m[j]);
-        if (s > 0) *o++ = '.';
-        for (unsigned k = I; k < p && frac < s; ++k, ++frac, ++ndig) *o++ = static_cast<char>('0' + m[k]);
+    unsigned shown = I + (s < scale ? s : scale);   /* digits that reach the text */
+    char *o = buf;
+    if (leading_zeros(m, shown) == shown) {
+        *write_zero(o, p, s) = '\0';
+        return buf;
     }
+    if (negative) *o++ = '-';
+    unsigned j = leading_zeros(m, I), ndig = 0, frac = 0;
+    for (; j < I; ++j, ++ndig) *o++ = static_cast<char>('0' + m[j]);
+    if (s > 0) *o++ = '.';
+    for (unsigned k = I; k < shown; ++k, ++frac, ++ndig) *o++ = static_cast<char>('0' + m[k]);
     for (; frac < s && ndig < p; ++frac, ++ndig) *o++ = '0';
     *o = '\0';
     return buf;

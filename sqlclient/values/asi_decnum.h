@@ -61,7 +61,8 @@ void asi_dec_clear(asi_decnum *x);
 
 /* Parses text at precision p into x.  *status (when given): 0, 1 too many
 ** integer digits, 2 invalid character, 3 all significant digits fell below
-** the precision (x then holds what stayed).  Answers x. */
+** the precision (x then holds what stayed).  Fractional digits beyond the
+** p positions are cut; a zero is 0 whatever its exponent.  Answers x. */
 asi_decnum *asi_dec_from_text(const char *text, asi_decnum *x, unsigned p, int *status);
 
 /* Converts a 32-bit integer at precision p; status as asi_dec_from_text.
@@ -117,7 +118,9 @@ asi_decnum *asi_dec_resize(const asi_decnum *src, asi_decnum *dst, unsigned p,
 
 /* Writes x (precision p) with exactly s fractional digits (cut, not
 ** rounded; never more than p digit characters) into buf, which holds at
-** least ASI_DEC_TEXT_BUF bytes.  Answers buf. */
+** least ASI_DEC_TEXT_BUF bytes.  A value whose shown digits are all zero
+** is written as zero ("0", "0.00"), never as a lone sign or point.
+** Answers buf. */
 char *asi_dec_to_text(const asi_decnum *x, char *buf, unsigned p, unsigned s);
 
 /* The value of x (precision p) as a double. */

@@ -4,6 +4,7 @@
 ** assignment, comparison, result types, the stream bytes and the checks on
 ** values read back, and the operator families.
 */
+#include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"
 #include "sqlclient/values/asi_integer.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -73,6 +75,16 @@ TEST(DecimalText, ParsingIntoDigitsOrTheOverflowForm)
         {true, 10, 2, "1e-40", 0, 1, 1, "1E-040"},
         {false, 5, 2, "1 2", 0, 1, 0, "1.00"},
         {false, 5, 2, "-12.5", 0, 1, 0, "-12.50"},
+        {false, 5, 0, "0.5", 0, 1, 0, "0"},              /* every shown digit cut: zero */
+        {true, 5, 0, "-0.5", 0, 1, 0, "0"},
+        {true, 5, 2, "-0.001", 0, 1, 0, "0.00"},
+        {false, 2, 0, "0E-3", 0, 1, 0, "0"},             /* zero with any exponent is zero */
+        {true, 5, 2, "-0e-9", 0, 1, 0, "0.00"},
+        {false, 3, 0, "123.45", 0, 1, 0, "123"},         /* the integer part fits */
+        {true, 3, 0, "123.45", 0, 1, 0, "123"},
+        {false, 3, 1, "12.345", 0, 1, 0, "12.3"},
+        {false, 3, 0, "1234.5", S22003, 0, 0, nullptr},
+        {true, 3, 0, "1234.5", 0, 1, 1, "1.23E+003"},
     };
     for (const auto &c : cases) {
         std::unique_ptr<CAsiExactNum> v;
@@ -109,6 +121,40 @@ TEST(DecimalText, CutTextRaisesForDecimalOnly)
     CAsiNumeric null(5, 1);
     EXPECT_EQ(null.literalText(u), 0);
     EXPECT_TRUE(u == CAsiUcStr("null"));
+}
+
+TEST(DecimalText, ZeroWithANegativeExponentReplacesTheValue)
+{
+    auto n = make<CAsiNumeric>(5, 2, "7");
+    EXPECT_EQ(n.setText("0e-6", 4), 1);
+    EXPECT_EQ(text_of(n), "0.00");
+    EXPECT_EQ(n.doubleValue(), 0.0);
+}
+
+TEST(DecimalText, CutDigitsGiveTheSameZeroToEveryCaller)
+{
+    auto n = make<CAsiNumeric>(5, 0, "0.5");
+    CAsiChar c(5);
+    c.assign(n);
+    EXPECT_EQ(text_of(c), "0    ") << "not five blanks";
+    auto d = make<CAsiDecimal>(5, 2, "-0.001");
+    CAsiUcStr u;
+    EXPECT_EQ(d.literalText(u), 1);
+    EXPECT_TRUE(u == CAsiUcStr("0.00"));
+
+    /* a peer sends the overflow form holding -0.0 */
+    auto ovf = make<CAsiDecimal>(3, 0, "12345");
+    std::vector<unsigned char> bytes = packed(ovf);
+    const double was = 12345.0, neg_zero = -0.0;
+    auto at = std::search(bytes.begin(), bytes.end(), reinterpret_cast<const unsigned char *>(&was),
+                          reinterpret_cast<const unsigned char *>(&was) + sizeof was);
+    ASSERT_NE(at, bytes.end());
+    std::memcpy(&*at, &neg_zero, sizeof neg_zero);
+    CAsiDecimal back(3, 0);
+    CAsiIStream in(bytes.data(), bytes.size());
+    back.unpack(in);
+    ASSERT_EQ(back.isOverflow(), 1);
+    EXPECT_EQ(text_of(back), "0") << "an overflow-form zero carries no sign";
 }
 
 TEST(DecimalText, TypeTexts)
@@ -188,6 +234,38 @@ TEST(DecimalAssign, ExactSourcesKeepDigitsWhenTheyFit)
     EXPECT_EQ(raised([&] { n.assign(ym); }), S37155);
     n.assign(CAsiNumeric());
     EXPECT_EQ(n.isNull(), 1);
+}
+
+TEST(DecimalAssign, ExactToNumericCopiesDigitsNotADouble)
+{
+    const char *wide = "1234567890123456789012345";
+    auto src = make<CAsiNumeric>(32, 0, wide);
+    CAsiNumeric dst(30, 0);
+    dst.assign(src);
+    EXPECT_EQ(text_of(dst), wide) << "digits lost through a double";
+    CAsiDecimal ddst(25, 0);
+    ddst.assign(src);
+    EXPECT_EQ(text_of(ddst), wide);
+
+    auto frac = make<CAsiNumeric>(10, 4, "1.2355");
+    CAsiNumeric cut(5, 2);
+    cut.assign(frac);
+    EXPECT_EQ(text_of(cut), "1.23") << "a fraction is cut as text is, not rounded";
+    auto neg = make<CAsiDecimal>(10, 4, "-0.0049");
+    cut.assign(neg);
+    EXPECT_EQ(text_of(cut), "0.00");
+
+    auto big = make<CAsiNumeric>(10, 0, "123456");
+    auto kept = make<CAsiNumeric>(5, 2, "7");
+    EXPECT_EQ(raised([&] { kept.assign(big); }), S22003);
+    EXPECT_EQ(text_of(kept), "7.00") << "a failed assignment keeps the value";
+
+    CAsiDecimal over(3, 0);
+    over.setDouble(4.5e6);
+    ASSERT_EQ(over.isOverflow(), 1);
+    CAsiNumeric from_over(10, 1);
+    from_over.assign(over);
+    EXPECT_EQ(text_of(from_over), "4500000.0") << "an overflow form passes its double";
 }
 
 TEST(DecimalCompare, ExactComparisonAndLongKeys)

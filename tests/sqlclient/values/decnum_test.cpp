@@ -55,7 +55,8 @@ TEST(DecnumParse, TextsGiveTheirRecordsAndStatus)
         {"--1", 3, 2, nullptr},
         {"1234", 3, 1, nullptr},
         {"12.345", 3, 0, "0 123/1"},
-        {"123.456", 3, 1, nullptr},
+        {"123.456", 3, 0, "0 123/0"},        /* the integer part fits: the fraction is cut */
+        {"1234.5", 3, 1, nullptr},
         {"1e5", 3, 1, nullptr},
         {"0.25", 2, 0, "0 25/2"},           /* a leading zero takes no place */
         {"000123", 3, 0, "0 123/0"},
@@ -66,6 +67,9 @@ TEST(DecnumParse, TextsGiveTheirRecordsAndStatus)
         {"1e+x", 3, 2, nullptr},
         {"0e5", 3, 0, "0 000/0"},           /* zero fits whatever its exponent */
         {"-0.00e99", 3, 0, "0 000/0"},
+        {"0E-3", 2, 0, "0 00/0"},           /* zero fits whatever its exponent */
+        {"-0e-9", 5, 0, "0 00000/0"},
+        {"0.000e-40", 1, 0, "0 0/0"},
     };
     for (const auto &c : cases) {
         int st = -1;
@@ -99,9 +103,63 @@ TEST(DecnumText, FixedFractionalDigitsCutNotRounded)
         {"1.5", 5, 0, "1"},         {"0", 5, 2, "0.00"},      {"0.25", 5, 2, ".25"},
         {"-0.5", 5, 1, "-.5"},      {"1.999", 5, 2, "1.99"},  {"12345", 5, 2, "12345."},
         {"0", 2, 3, "0.0"},
+        {"0.5", 5, 0, "0"},         {"-0.5", 5, 0, "0"},      {"-0.001", 5, 2, "0.00"},
+        {"0.009", 5, 2, "0.00"},    {"-0.01", 5, 2, "-.01"},  {"-0.5", 1, 0, "0"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(text(parse(c.in, c.p), c.p, c.s), c.out) << c.in << " s=" << c.s;
+}
+
+/* The zero of p digits shown with s fractional digits. */
+std::string zero_text(unsigned p, unsigned s)
+{
+    std::string z = "0";
+    if (s > 0) z += "." + std::string(s < p ? s : p - 1, '0');
+    return z;
+}
+
+TEST(DecnumText, DigitsAllCutShowTheUnsignedZeroAtEveryPrecisionAndScale)
+{
+    for (unsigned p = 1; p <= ASI_DEC_MAX_DIGITS; ++p)
+        for (unsigned s = 0; s < p; ++s)
+            for (const char *sign : {"", "-"}) {
+                /* 5 one place below the shown scale, then 1 at it */
+                std::string below = std::string(sign) + "0." + std::string(s, '0') + "5";
+                std::string at = std::string(sign) + (s ? "0." + std::string(s - 1, '0') + "1" : "1");
+                std::string at_text = s ? std::string(sign) + "." + std::string(s - 1, '0') + "1" : at;
+                EXPECT_EQ(text(parse(below.c_str(), p), p, s), zero_text(p, s)) << below << " p=" << p;
+                EXPECT_EQ(text(parse(at.c_str(), p), p, s), at_text) << at << " p=" << p;
+            }
+}
+
+TEST(DecnumParse, ZeroWithAnyExponentIsZeroAtEveryPrecision)
+{
+    for (unsigned p = 1; p <= ASI_DEC_MAX_DIGITS; ++p)
+        for (int e = -40; e <= 40; ++e)
+            for (const char *mant : {"0", "-0", "0.00", "-.0"}) {
+                std::string t = std::string(mant) + "e" + std::to_string(e);
+                int st = -1;
+                asi_decnum x = parse(t.c_str(), p, &st);
+                EXPECT_EQ(st, 0) << t << " p=" << p;
+                EXPECT_EQ(raw(x, p), "0 " + std::string(p, '0') + "/0") << t << " p=" << p;
+            }
+}
+
+TEST(DecnumParse, IntegerPartThatFitsKeepsItsCutFractionAtEveryPrecision)
+{
+    for (unsigned p = 1; p <= ASI_DEC_MAX_DIGITS; ++p) {
+        std::string digits(p, '7');
+        for (const char *sign : {"", "-"}) {
+            int st = -1;
+            std::string fits = sign + digits + ".987";
+            asi_decnum x = parse(fits.c_str(), p, &st);
+            EXPECT_EQ(st, 0) << fits;
+            EXPECT_EQ(text(x, p, 0), sign + digits) << fits;
+            std::string big = sign + digits + "7.1";
+            parse(big.c_str(), p, &st);
+            EXPECT_EQ(st, 1) << big;
+        }
+    }
 }
 
 TEST(DecnumConvert, LongAndDoubleAndBack)
