@@ -15,6 +15,7 @@
 */
 #include "core/setup_store.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -42,9 +43,11 @@
 #define SETUP_ERR_ARG (-2)
 
 /* Texts of the failures a load or a save reports. */
-#define SETUP_READ_FAILED  "Cannot read setup table %s of project %s: %s"
+#define SETUP_READ_FAILED  "These tables of project %s cannot be read; their setup is kept as it was read:%s"
+#define SETUP_READ_LINE    "\n%s: %s"
+#define SETUP_READ_SETUP   "\nsetup table %s: %s"
 #define SETUP_WRITE_FAILED "Cannot save setup table %s of project %s: %s"
-#define SETUP_LEFT_ALONE   "Setup table %s of project %s could not be read at logon; it is left unchanged."
+#define SETUP_LEFT_ALONE   "Setup table %s of project %s could not be read at logon (%s); it is left unchanged."
 
 /* Numbers are written with 17 significant digits: they read back exactly. */
 #define SETUP_DOUBLE_FORMAT "%.17g"
@@ -69,10 +72,32 @@ struct setup_owner {
 /* The project shipped with the common ellipsoids and projections. */
 #define SETUP_BUILTIN_PROJECT "Projections"
 
+/* A table that could not be read at a project's logon. */
+struct setup_unread {
+    std::string project;   /* project name */
+    std::string table;     /* table name */
+    std::string why;       /* the driver's condition text */
+    int setup;             /* 1 a setup table (never written), 0 a registered table */
+};
+
+/* A setup row of a registered table that could not be read at logon,
+** kept as it was read and written back by every save. */
+struct setup_kept_row {
+    std::string project;              /* project name */
+    std::string setup;                /* the setup table it came from */
+    std::string table;                /* the registered table it belongs to */
+    std::vector<std::string> texts;   /* its texts in layout order */
+};
+
 /* Owners of the global coordinate records, from logon to unload. */
 static std::vector<setup_owner> s_owners;
-/* Setup tables that could not be read at a project's logon: never written. */
-static std::vector<std::pair<std::string, std::string>> s_unreadable;   /* project, table */
+/* Tables that could not be read at a project's logon. */
+static std::vector<setup_unread> s_unreadable;
+/* Setup rows of the registered tables that could not be read. */
+static std::vector<setup_kept_row> s_kept;
+/* The PVCOLUMN rows of the logon being loaded, for the rules of tables
+** that turn out unreadable. */
+static setup_text_rows s_rule_rows;
 
 /* 1 when two names are equal, letters compared without regard to case
 ** and every other character exactly ("ZONE 1" and "ZONE Q" differ, though
@@ -124,12 +149,61 @@ static int setup_owned_by(int kind, const char *name, const pjct_rec *p)
     return str_eq_nocase(o->project.c_str(), p->name);
 }
 
-/* Whether a table of a project could not be read at its logon. */
-static int setup_is_unreadable(const pjct_rec *p, const char *table)
+/* The record of a table of a project that could not be read at its
+** logon (a setup table with setup 1, a registered one with 0); null when
+** it was read. */
+static const setup_unread *setup_unread_find(const pjct_rec *p, const char *table, int setup)
 {
     for (const auto &u : s_unreadable)
-        if (str_eq_nocase(u.first.c_str(), p->name) && str_eq_nocase(u.second.c_str(), table)) return 1;
-    return 0;
+        if (u.setup == setup && str_eq_nocase(u.project.c_str(), p->name) && str_eq_nocase(u.table.c_str(), table))
+            return &u;
+    return nullptr;
+}
+
+/* Why a registered table of a project cannot be used: the driver's text
+** of the failure that kept it from being read at logon; null when it was
+** read. Commands that use a registered table ask here and refuse such a
+** table with this text. */
+const char *setup_table_refusal(const pjct_rec *project, const char *table)
+{
+    if (!project || !table) return nullptr;
+    const setup_unread *u = setup_unread_find(project, table, 0);
+    return u ? u->why.c_str() : nullptr;
+}
+
+/* 1 when the setup rows naming a table are kept as read: the table could
+** not be read at logon, or the registry itself could not. */
+static int setup_rows_kept_for(const pjct_rec *p, const char *table)
+{
+    return setup_unread_find(p, table, 0) || setup_unread_find(p, "PVTABLE", 1);
+}
+
+/* Keeps a setup row of a table that could not be read. */
+static void setup_keep_row(const pjct_rec *p, const char *setup, const char *table, const std::vector<std::string> &row)
+{
+    s_kept.push_back({p->name, setup, table, row});
+}
+
+/* Appends the kept rows of one setup table of a project; for the
+** registry, not those of a table registered again since. */
+static void setup_push_kept(pjct_rec *p, const char *setup, setup_text_rows *rows)
+{
+    for (const auto &k : s_kept) {
+        if (!str_eq_nocase(k.project.c_str(), p->name) || k.setup != setup) continue;
+        if (k.setup == "PVTABLE" && tbl_find_by_name(p->tables, k.table.c_str(), nullptr)) continue;
+        rows->rows.push_back(k.texts);
+    }
+}
+
+/* Forgets what the last logon of a project could not read. */
+static void setup_forget_unread(const pjct_rec *p)
+{
+    auto mine = [p](const std::string &project) { return str_eq_nocase(project.c_str(), p->name); };
+    s_unreadable.erase(std::remove_if(s_unreadable.begin(), s_unreadable.end(),
+                                      [&](const setup_unread &u) { return mine(u.project); }),
+                       s_unreadable.end());
+    s_kept.erase(std::remove_if(s_kept.begin(), s_kept.end(), [&](const setup_kept_row &k) { return mine(k.project); }),
+                 s_kept.end());
 }
 
 /* The texts of a row as an array of count texts for data/'s conversions. */
@@ -342,6 +416,7 @@ void setup_saved_pvxform(pjct_rec *project)
 ** passed over. Answers 0; -9101 when memory is short. */
 int setup_load_pvcolumn(pjct_rec *project, const setup_text_rows *rows)
 {
+    s_rule_rows = *rows;
     for (const auto &row : rows->rows) {
         col_attr_rec *r = col_attr_new();
         if (!r) return ERR_NO_MEMORY;
@@ -366,7 +441,8 @@ static void setup_push_row(setup_text_rows *rows, const setup_row &r, int count)
     rows->rows.push_back(std::move(texts));
 }
 
-/* The PVCOLUMN rows of the project's input rules, oldest first. Answers 0. */
+/* The PVCOLUMN rows of the project's input rules, oldest first, then the
+** rows kept as read of the tables that could not be read. Answers 0. */
 int setup_save_pvcolumn(pjct_rec *project, setup_text_rows *rows)
 {
     std::vector<const col_attr_rec *> list;
@@ -376,15 +452,50 @@ int setup_save_pvcolumn(pjct_rec *project, setup_text_rows *rows)
         col_attr_to_setup_row(*it, &r);
         setup_push_row(rows, r, PVCOLUMN_COUNT);
     }
+    setup_push_kept(project, "PVCOLUMN", rows);
     return 0;
+}
+
+/* The trimmed text of a row's column. */
+static std::string setup_trimmed_text(const std::vector<std::string> &row, int i)
+{
+    std::string t = setup_row_text(row, i);
+    t.resize(strlen(str_trim(t.data())));
+    return t;
+}
+
+/* Sets aside the input rules of the tables that could not be read: their
+** PVCOLUMN rows are kept as read (bits that loading drops included) and
+** their records leave the project's list. */
+static void setup_keep_rules(pjct_rec *project)
+{
+    for (const auto &row : s_rule_rows.rows) {
+        std::string table = setup_trimmed_text(row, PVCOLUMN_TABLENAME);
+        if (table.empty() || tbl_find_by_name(project->tables, table.c_str(), nullptr) ||
+            !setup_rows_kept_for(project, table.c_str()))
+            continue;
+        setup_keep_row(project, "PVCOLUMN", table.c_str(), row);
+        std::string column = setup_trimmed_text(row, PVCOLUMN_COLUMNAME);
+        for (col_attr_rec **at = &project->col_attrs; *at; at = &(*at)->next) {
+            if (str_eq_nocase((*at)->column, column.c_str()) && str_eq_nocase((*at)->table, table.c_str())) {
+                col_attr_rec *gone = *at;
+                *at = gone->next;
+                col_attr_free(gone);
+                break;
+            }
+        }
+    }
+    s_rule_rows.rows.clear();
 }
 
 /* Registers the tables of PVTABLE rows: each table is described (its
 ** columns taking their listed input rules, the others placeholder rules
 ** that join the project's list), its key slots found by column name, and
-** the row registered. A row whose table cannot be described, whose type
-** is unknown or whose name is taken already is passed over. Answers 0;
-** -9101 when memory is short. */
+** the row registered. A row whose table cannot be described (missing,
+** damaged, refused by the driver) is kept as read with the driver's text,
+** and written back by every save; a row whose type is unknown or whose
+** name is taken already is passed over. Answers 0; -9101 when memory is
+** short. */
 int setup_load_pvtable(pjct_rec *project, const setup_text_rows *rows)
 {
     for (const auto &row : rows->rows) {
@@ -395,7 +506,12 @@ int setup_load_pvtable(pjct_rec *project, const setup_text_rows *rows)
         sql_col_rec *cols = nullptr;
         int n = sql_describe_table(project->connection, name.c_str(), &cols, 0);
         if (n == ERR_NO_MEMORY) return n;
-        if (n <= 0) continue;
+        if (n <= 0) {
+            if (!setup_unread_find(project, name.c_str(), 0))
+                s_unreadable.push_back({project->name, name, setup_failure_text(n), 0});
+            setup_keep_row(project, "PVTABLE", name.c_str(), row);
+            continue;
+        }
         /* Columns take the rules PVCOLUMN listed, whether or not the
         ** project is in g_pjct_list yet (where describing finds them). */
         for (sql_col_rec *c = cols; c; c = c->next) {
@@ -420,7 +536,8 @@ int setup_load_pvtable(pjct_rec *project, const setup_text_rows *rows)
     return 0;
 }
 
-/* The PVTABLE rows of the project's registered tables. Answers 0. */
+/* The PVTABLE rows of the project's registered tables, and those kept as
+** read of the tables that could not be read. Answers 0. */
 int setup_save_pvtable(pjct_rec *project, setup_text_rows *rows)
 {
     for (const tbl_rec *t = project->tables; t; t = t->next) {
@@ -428,13 +545,15 @@ int setup_save_pvtable(pjct_rec *project, setup_text_rows *rows)
         tbl_to_setup_row(t, &r);
         setup_push_row(rows, r, TBL_DEF_COUNT);
     }
+    setup_push_kept(project, "PVTABLE", rows);
     return 0;
 }
 
 /* Makes the point setups of PVPOINT rows, each on its registered table's
-** columns and its coordinate system, and attaches them; a row naming a
-** table or column that is not registered is passed over. Answers 0;
-** -9101 when memory is short. */
+** columns and its coordinate system, and attaches them; a row of a table
+** that could not be read (or of any table when the registry could not be
+** read) is kept as read; a row naming another table or a column that is
+** not registered is passed over. Answers 0; -9101 when memory is short. */
 int setup_load_pvpoint(pjct_rec *project, const setup_text_rows *rows)
 {
     for (const auto &row : rows->rows) {
@@ -444,6 +563,9 @@ int setup_load_pvpoint(pjct_rec *project, const setup_text_rows *rows)
         std::vector<const char *> texts = setup_texts(row, PVPOINT_COUNT);
         if (pnt_from_setup_row(texts.data(), project, s, projection, sizeof projection) != 0) {
             free(s);
+            std::string table = setup_trimmed_text(row, PVPOINT_TABLENAME);
+            if (!tbl_find_by_name(project->tables, table.c_str(), nullptr) && setup_rows_kept_for(project, table.c_str()))
+                setup_keep_row(project, "PVPOINT", table.c_str(), row);
             continue;
         }
         s->projection = projection[0] ? prj_find(projection, nullptr) : nullptr;
@@ -452,7 +574,8 @@ int setup_load_pvpoint(pjct_rec *project, const setup_text_rows *rows)
     return 0;
 }
 
-/* The PVPOINT rows of the project's point setups, oldest first. Answers 0. */
+/* The PVPOINT rows of the project's point setups, oldest first, then
+** those kept as read of the tables that could not be read. Answers 0. */
 int setup_save_pvpoint(pjct_rec *project, setup_text_rows *rows)
 {
     std::vector<const pnt_rec *> list;
@@ -463,53 +586,58 @@ int setup_save_pvpoint(pjct_rec *project, setup_text_rows *rows)
         pnt_to_setup_row(*it, prj.c_str(), &r);
         setup_push_row(rows, r, PVPOINT_COUNT);
     }
+    setup_push_kept(project, "PVPOINT", rows);
     return 0;
-}
-
-/* A code's text for a failure message, or its number. */
-static std::string setup_code_text(int code)
-{
-    const char *t = err_text(code);
-    return t ? std::string(t) : "code " + std::to_string(code);
 }
 
 /* Loads every setup table of a logged-on project, in the order of
 ** setup_tables.cpp: the coordinate lists first (a table that does not
 ** exist is empty), then the input rules, the registry and the point
 ** setups. Loading is no change: the project's change bits are as before.
-** A table that exists but cannot be read is reported and marked, so that
-** it is never overwritten by a save. Answers 0; -2 for a missing project
-** or connection; the code of the first table that could not be read (the
-** others are still loaded). */
+** A setup table that exists but cannot be read is marked, so that it is
+** never written over by a save; a registered table that cannot be read
+** keeps its setup rows as read (see setup_load_pvtable). Every table that
+** could not be read is named in one alert with the driver's text. Answers
+** 0; -2 for a missing project or connection; the code of the first setup
+** table that could not be read (the others are still loaded). */
 int setup_load_all(pjct_rec *project)
 {
     if (!project || !project->connection) return SETUP_ERR_ARG;
     uint32_t flags = project->flags;
     if (!dtm_list_head() && !prj_list_head() && !xfrm_list_head()) setup_owner_clear();
-    for (size_t i = 0; i < s_unreadable.size();) {
-        if (str_eq_nocase(s_unreadable[i].first.c_str(), project->name)) s_unreadable.erase(s_unreadable.begin() + i);
-        else i++;
-    }
+    setup_forget_unread(project);
+    s_rule_rows.rows.clear();
     int result = 0;
     for (int i = 0; i < setup_table_count(); i++) {
         const setup_table_entry *e = setup_table_at(i);
         if (!e->load) continue;
         setup_text_rows rows;
-        int rc = setup_table_read(project, e, &rows);
+        std::string why;
+        int rc = setup_table_read(project, e, &rows, &why);
         if (rc == 0) rc = e->load(project, &rows);
         if (rc >= 0) continue;
         if (!result) result = rc;
+        if (why.empty()) why = setup_failure_text(rc);
         /* The table and the tables its loader reads are left alone. */
         for (int k = 0; k < setup_table_count(); k++) {
             const setup_table_entry *c = setup_table_at(k);
             if (c == e || (!c->load && (c->change_bits & e->change_bits)))
-                s_unreadable.emplace_back(project->name, c->name);
+                s_unreadable.push_back({project->name, c->name, why, 1});
         }
-        msg_alert(ERR_TITLE, SETUP_READ_FAILED, e->name, project->name, setup_code_text(rc).c_str());
     }
+    setup_keep_rules(project);
     /* The built-in systems stand even when PVPROJ could not be read. */
     if (prj_add_builtin_systems() < 0 && !result) result = ERR_NO_MEMORY;
     project->flags = flags;
+
+    std::string lines;
+    for (const auto &u : s_unreadable) {
+        if (!str_eq_nocase(u.project.c_str(), project->name)) continue;
+        char line[SQL_REPORT_TEXT_MAX];
+        snprintf(line, sizeof line, u.setup ? SETUP_READ_SETUP : SETUP_READ_LINE, u.table.c_str(), u.why.c_str());
+        lines += line;
+    }
+    if (!lines.empty()) msg_alert(ERR_TITLE, SETUP_READ_FAILED, project->name, lines.c_str());
     return result;
 }
 
@@ -530,20 +658,23 @@ static int setup_save_project(pjct_rec *p)
     for (int i = 0; i < setup_table_count(); i++) {
         const setup_table_entry *e = setup_table_at(i);
         if (!(p->flags & e->change_bits)) continue;
-        if (setup_is_unreadable(p, e->name)) {
-            msg_alert(ERR_TITLE, SETUP_LEFT_ALONE, e->name, p->name);
+        const setup_unread *u = setup_unread_find(p, e->name, 1);
+        if (u) {
+            msg_alert(ERR_TITLE, SETUP_LEFT_ALONE, e->name, p->name, u->why.c_str());
             kept |= e->change_bits;
             continue;
         }
         setup_text_rows rows;
+        std::string why;
         int rc = e->save(p, &rows);
-        if (rc >= 0) rc = setup_table_write(p, e, &rows);
+        if (rc >= 0) rc = setup_table_write(p, e, &rows, &why);
         if (rc == SETUP_OK || rc == 0) {
             written |= e->change_bits;
             if (e->saved) e->saved(p);
         } else {
             kept |= e->change_bits;
-            msg_alert(ERR_TITLE, SETUP_WRITE_FAILED, e->name, p->name, setup_code_text(rc).c_str());
+            if (why.empty()) why = setup_failure_text(rc);
+            msg_alert(ERR_TITLE, SETUP_WRITE_FAILED, e->name, p->name, why.c_str());
         }
     }
     p->flags &= ~(written & ~kept);

@@ -18,6 +18,15 @@
 ** (the built-in project is saved last, so that these go to a user's
 ** project).
 ** The built-in systems "USER" and "GEOGRAPHIC %s" are never written.
+**
+** A table that cannot be read at logon costs nothing: a setup table that
+** exists but cannot be read is never written during that logon; a
+** registered table that cannot be read keeps its PVTABLE row, its
+** PVCOLUMN rules and its PVPOINT setups as they were read, and every save
+** writes them back unchanged. Logon names every such table in one alert
+** with the driver's text, and setup_table_refusal gives that text to the
+** commands that would use the table. A save that would write a table's
+** rows unchanged writes nothing.
 */
 #ifndef PV_CORE_SETUP_STORE_H
 #define PV_CORE_SETUP_STORE_H
@@ -34,6 +43,7 @@ int setup_load_all(pjct_rec *project);
 int setup_save_all(pjct_rec *list, int confirm);
 void setup_owner_clear(void);
 int setup_name_eq(const char *a, const char *b);
+const char *setup_table_refusal(const pjct_rec *project, const char *table);
 
 /* Loaders and savers of the tables (entries of setup_tables.cpp). */
 int setup_load_pvdatum(pjct_rec *project, const setup_text_rows *rows);

@@ -11,6 +11,7 @@
 */
 #include "core/setup_tables.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -75,14 +76,14 @@ static const setup_table_def k_xpoint_layout = {"PVXPOINT", k_pvxpoint, SETUP_CO
 ** the input rules, so that the registered tables' columns find theirs;
 ** the registry; the point setups, which name registered columns. */
 static const setup_table_entry k_entries[] = {
-    {"PVDATUM", &k_datum_layout, PJCT_CHG_DATUMS, setup_load_pvdatum, setup_save_pvdatum, nullptr},
-    {"PVPROJ", &k_proj_layout, PJCT_CHG_PROJS, setup_load_pvproj, setup_save_pvproj, nullptr},
+    {"PVDATUM", &k_datum_layout, PJCT_CHG_DATUMS, setup_load_pvdatum, setup_save_pvdatum, nullptr, 0},
+    {"PVPROJ", &k_proj_layout, PJCT_CHG_PROJS, setup_load_pvproj, setup_save_pvproj, nullptr, 0},
     {"PVXFORM", &k_xform_layout, PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS, setup_load_pvxform, setup_save_pvxform,
-     setup_saved_pvxform},
-    {"PVXPOINT", &k_xpoint_layout, PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS, nullptr, setup_save_pvxpoint, nullptr},
-    {"PVCOLUMN", nullptr, PJCT_CHG_COLUMNS, setup_load_pvcolumn, setup_save_pvcolumn, nullptr},
-    {"PVTABLE", nullptr, PJCT_CHG_TABLES, setup_load_pvtable, setup_save_pvtable, nullptr},
-    {"PVPOINT", nullptr, PJCT_CHG_POINTS, setup_load_pvpoint, setup_save_pvpoint, nullptr},
+     setup_saved_pvxform, 0},
+    {"PVXPOINT", &k_xpoint_layout, PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS, nullptr, setup_save_pvxpoint, nullptr, 1},
+    {"PVCOLUMN", nullptr, PJCT_CHG_COLUMNS, setup_load_pvcolumn, setup_save_pvcolumn, nullptr, 0},
+    {"PVTABLE", nullptr, PJCT_CHG_TABLES, setup_load_pvtable, setup_save_pvtable, nullptr, 0},
+    {"PVPOINT", nullptr, PJCT_CHG_POINTS, setup_load_pvpoint, setup_save_pvpoint, nullptr, 0},
 };
 
 /* The layout of an entry: its own, or for the registry's tables the one
@@ -147,13 +148,39 @@ struct setup_shape {
     std::vector<int> present;        /* per layout column: 1 when the table has it */
 };
 
-/* Describes a table and compares it with a layout. Answers 0 (shape->exists
-** 0 when the table cannot be described). */
-static int setup_describe(void *connection, const char *table, const setup_table_def *layout, setup_shape *shape)
+/* The text of a failure the SQL layer answered with a code: the driver's
+** condition text when the layer's last failure is that one, else the
+** code's application text, else "code N". */
+std::string setup_failure_text(int code)
+{
+    const sql_failure *f = sql_last_failure();
+    if (f->code == code && f->text[0]) return f->text;
+    const char *t = err_text(code);
+    return t ? std::string(t) : "code " + std::to_string(code);
+}
+
+/* Keeps the text of a failure for the caller when it asked for it.
+** Answers the code. */
+static int setup_failed(int code, std::string *why)
+{
+    if (why) *why = setup_failure_text(code);
+    return code;
+}
+
+/* Describes a table and compares it with a layout. Answers 0, with
+** shape->exists 0 when the table does not exist; the code of the failure
+** (its text in *why when given) when it exists but cannot be described. */
+static int setup_describe(void *connection, const char *table, const setup_table_def *layout, setup_shape *shape,
+                          std::string *why)
 {
     sql_col_rec *cols = nullptr;
     *shape = setup_shape();
-    if (sql_describe_table(connection, table, &cols, 0) <= 0) return 0;
+    int n = sql_describe_table(connection, table, &cols, 0);
+    if (n <= 0) {
+        const sql_failure *f = sql_last_failure();
+        if (n < 0 && f->code == n && strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0) return 0;
+        return setup_failed(n < 0 ? n : ERR_SQL_NO_CONDITION, why);
+    }
     shape->exists = 1;
     shape->has_gen = sql_col_find(cols, SETUP_GEN_COLUMN, nullptr, nullptr) &&
                      sql_col_find(cols, SETUP_SEQ_COLUMN, nullptr, nullptr);
@@ -235,24 +262,32 @@ static int setup_read_rows(pjct_rec *p, const char *table, const setup_table_def
 ** that does not exist reads as empty; a table rebuilt half-way is read
 ** from its scratch table when it is gone or empty. Answers 0 with the
 ** rows in *out; -2 for a missing argument; a negative code when an
-** existing table cannot be read. */
-int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_text_rows *out)
+** existing table cannot be described or read, the driver's text of the
+** failure in *why when given. */
+int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_text_rows *out, std::string *why)
 {
     if (!project || !project->connection || !entry || !entry->layout || !out) return SETUP_ERR_ARG;
     out->rows.clear();
     const setup_table_def *layout = entry->layout;
     setup_shape shape;
-    setup_describe(project->connection, entry->name, layout, &shape);
+    int rc = setup_describe(project->connection, entry->name, layout, &shape, why);
+    if (rc < 0) return rc;
     if (shape.exists) {
-        int rc = setup_read_rows(project, entry->name, layout, shape, out);
-        if (rc < 0 || !out->rows.empty()) return rc;
+        rc = setup_read_rows(project, entry->name, layout, shape, out);
+        if (rc < 0) return setup_failed(rc, why);
+        if (!out->rows.empty()) return 0;
     }
     std::string scratch = std::string(entry->name) + SETUP_SCRATCH_SUFFIX;
     setup_shape spare;
-    setup_describe(project->connection, scratch.c_str(), layout, &spare);
-    if (!spare.exists) return 0;
-    int rc = setup_read_rows(project, scratch.c_str(), layout, spare, out);
-    return rc < 0 && shape.exists ? 0 : rc;
+    std::string spare_why;
+    rc = setup_describe(project->connection, scratch.c_str(), layout, &spare, &spare_why);
+    if (!spare.exists) {
+        if (rc < 0 && !shape.exists && why) *why = spare_why;
+        return shape.exists ? 0 : rc;
+    }
+    rc = setup_read_rows(project, scratch.c_str(), layout, spare, out);
+    if (rc < 0 && shape.exists) return 0;
+    return rc < 0 ? setup_failed(rc, why) : rc;
 }
 
 /* A text trimmed at both ends. */
@@ -346,12 +381,12 @@ static int setup_insert(pjct_rec *p, const char *table, const setup_table_def *l
 /* Writes rows under a new save number into a table that has SAVEGEN:
 ** inserted as uncommitted, made current, the older rows deleted. Answers
 ** 5100; on a failure before the rows became current they are removed
-** again and the failure's code answered. */
+** again and the failure's code answered (its text in *why when given). */
 static int setup_write_gen(pjct_rec *p, const char *table, const setup_table_def *layout,
-                           const setup_text_rows *rows)
+                           const setup_text_rows *rows, std::string *why)
 {
     long top = setup_newest_gen(p, table);
-    if (top < 0) return (int)top;
+    if (top < 0) return setup_failed((int)top, why);
     if (top >= INT_MAX - 1) top = 0;   /* numbers run out: start again */
     long gen = top + 1;
     std::string pending = std::to_string(-gen);
@@ -360,6 +395,7 @@ static int setup_write_gen(pjct_rec *p, const char *table, const setup_table_def
         rc = setup_run(p, std::string("UPDATE ") + table + " SET " + SETUP_GEN_COLUMN + " = " + std::to_string(gen) +
                               " WHERE " + SETUP_GEN_COLUMN + " = " + pending);
     if (rc != SETUP_OK) {
+        setup_failed(rc, why);   /* before the clean-up's statements */
         setup_run(p, std::string("DELETE FROM ") + table + " WHERE " + SETUP_GEN_COLUMN + " = " + pending);
         return rc;
     }
@@ -371,10 +407,11 @@ static int setup_write_gen(pjct_rec *p, const char *table, const setup_table_def
 
 /* Rebuilds a table made without SAVEGEN: the rows go into the scratch
 ** table first; only then is the table dropped, made anew and filled; the
-** scratch table goes last. Answers 5100, or the failure's code (before
-** the drop the table is left as it was; after it, the scratch table keeps
-** the rows for the reader). */
-static int setup_rebuild(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_text_rows *rows)
+** scratch table goes last. Answers 5100, or the failure's code with its
+** text in *why (before the drop the table is left as it was; after it,
+** the scratch table keeps the rows for the reader). */
+static int setup_rebuild(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_text_rows *rows,
+                         std::string *why)
 {
     std::string scratch = std::string(table) + SETUP_SCRATCH_SUFFIX;
     setup_run(p, "DROP TABLE " + scratch);
@@ -382,37 +419,83 @@ static int setup_rebuild(pjct_rec *p, const char *table, const setup_table_def *
     if (rc == SETUP_OK) rc = setup_insert(p, scratch.c_str(), layout, rows, 1);
     if (rc == SETUP_OK) rc = sql_drop_table(p->connection, table);
     if (rc != SETUP_OK) {
+        setup_failed(rc, why);
         setup_run(p, "DROP TABLE " + scratch);
         return rc;
     }
     rc = setup_create(p, table, layout);
-    if (rc == SETUP_OK) rc = setup_write_gen(p, table, layout, rows);
+    if (rc != SETUP_OK) return setup_failed(rc, why);
+    rc = setup_write_gen(p, table, layout, rows, why);
     if (rc == SETUP_OK) setup_run(p, "DROP TABLE " + scratch);
     return rc;
 }
 
+/* A text as the table keeps it, for comparing rows: a CHAR text without
+** its trailing blanks and cut to the column's width; a number written
+** back from its value; any other text trimmed. */
+static std::string setup_stored_text(const setup_column_def *c, const std::string &v)
+{
+    if (c->sql_type == SQL_TYPE_CHAR) {
+        std::string t = v;
+        while (!t.empty() && (unsigned char)t.back() <= 32) t.pop_back();
+        if ((int)t.size() > c->length) t.resize((size_t)c->length);
+        return t;
+    }
+    std::string t = setup_trimmed(v);
+    if (t.empty() || !sql_is_number(t.c_str())) return t;
+    char buf[SQL_NUMBER_TEXT_SIZE];
+    snprintf(buf, sizeof buf, "%.17g", strtod(t.c_str(), nullptr));
+    return buf;
+}
+
+/* The rows as the table keeps them, sorted unless their order counts. */
+static std::vector<std::vector<std::string>> setup_stored_rows(const setup_table_entry *entry,
+                                                               const setup_text_rows *rows)
+{
+    std::vector<std::vector<std::string>> out;
+    for (const auto &row : rows->rows) {
+        std::vector<std::string> texts;
+        for (int i = 0; i < entry->layout->count; i++)
+            texts.push_back(setup_stored_text(&entry->layout->columns[i], setup_row_text(row, i)));
+        out.push_back(std::move(texts));
+    }
+    if (!entry->ordered) std::sort(out.begin(), out.end());
+    return out;
+}
+
 /* Writes the rows of a project's setup table, replacing the rows it held:
 ** a missing table is created first; the old rows go only once the new
-** ones are in. Answers 5100; -2 for a missing argument; -9302 for a
-** number column holding another text; else the code of the statement that
-** failed (the table then holds its old rows). */
-int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows)
+** ones are in. A table that holds these rows already is not written at
+** all, so that a save that changes nothing leaves its files as they
+** were. Answers 5100; -2 for a missing argument; -9302 for a number
+** column holding another text; else the code of the statement that
+** failed, its text in *why when given (the table then holds its old rows;
+** a table that exists but cannot be described is never written over). */
+int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows,
+                      std::string *why)
 {
     if (!project || !project->connection || !entry || !entry->layout || !rows) return SETUP_ERR_ARG;
     const setup_table_def *layout = entry->layout;
     setup_shape shape;
-    setup_describe(project->connection, entry->name, layout, &shape);
+    int rc = setup_describe(project->connection, entry->name, layout, &shape, why);
+    if (rc < 0) return rc;
+    if (shape.exists) {
+        setup_text_rows held;
+        rc = setup_read_rows(project, entry->name, layout, shape, &held);
+        if (rc < 0) return setup_failed(rc, why);
+        if (setup_stored_rows(entry, &held) == setup_stored_rows(entry, rows)) return SETUP_OK;
+    }
     if (!shape.exists) {
-        int rc = setup_create(project, entry->name, layout);
-        if (rc != SETUP_OK) return rc;
+        rc = setup_create(project, entry->name, layout);
+        if (rc != SETUP_OK) return setup_failed(rc, why);
         shape.has_gen = 1;
     } else if (!shape.has_gen) {
-        return setup_rebuild(project, entry->name, layout, rows);
+        return setup_rebuild(project, entry->name, layout, rows, why);
     } else {
         for (int present : shape.present)
-            if (!present) return setup_rebuild(project, entry->name, layout, rows);
+            if (!present) return setup_rebuild(project, entry->name, layout, rows, why);
     }
-    int rc = setup_write_gen(project, entry->name, layout, rows);
+    rc = setup_write_gen(project, entry->name, layout, rows, why);
     if (rc == SETUP_OK && rows->rows.empty())
         setup_run(project, std::string("DROP TABLE ") + entry->name + SETUP_SCRATCH_SUFFIX);
     return rc;

@@ -99,13 +99,19 @@ struct setup_table_entry {
     /* Runs after the table was written: marks the records saved; may be
     ** null. */
     void (*saved)(pjct_rec *project);
+    /* 1 when the order of the rows is part of the setup (control points
+    ** in their order); 0 when each row stands for itself. */
+    int ordered;
 };
 
 int setup_table_count(void);
 const setup_table_entry *setup_table_at(int i);
 const setup_table_entry *setup_table_find(const char *name);
-int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_text_rows *out);
-int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows);
+int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_text_rows *out,
+                     std::string *why = nullptr);
+int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows,
+                      std::string *why = nullptr);
+std::string setup_failure_text(int code);
 const char *setup_row_text(const std::vector<std::string> &row, int i);
 
 #endif

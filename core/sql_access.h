@@ -66,6 +66,18 @@ class CAsiHandle;
 #define SQL_FROM_END     1   /* after the last row */
 #define SQL_FROM_CURRENT 2   /* the current row */
 
+/* Length of an SQLSTATE with its terminator. */
+#define SQL_STATE_SIZE 6
+/* SQLSTATE of a table that does not exist. */
+#define SQL_STATE_NO_TABLE "42S02"
+
+/* A failure the engine reported: the first condition of the handle. */
+struct sql_failure {
+    int code;                               /* the application code answered for it */
+    char sqlstate[SQL_STATE_SIZE];          /* its SQLSTATE, "" when none */
+    char text[SQL_REPORT_TEXT_MAX];         /* the driver's condition text */
+};
+
 /* ---- Statements, queries and cursors (sql_query.cpp) ---- */
 
 int sql_execute(void *connection, void **stmt, void **cursor, const char *text, int report);
@@ -84,6 +96,7 @@ int sql_free_handles(void **stmt, void **cursor);
 int sql_close_query(void **stmt, void **cursor, sql_col_rec **row);
 int sql_error_code(const CAsiHandle *handle);
 int sql_report_error(const CAsiHandle *handle);
+const sql_failure *sql_last_failure(void);
 
 /* ---- Writing rows and data definition (sql_ddl.cpp) ---- */
 

@@ -56,16 +56,37 @@ static void sql_cursor_name(char name[SQL_CURSOR_NAME_LEN + 1])
     name[SQL_CURSOR_NAME_LEN] = 0;
 }
 
+/* The layer's most recent failure that came from the engine. */
+static sql_failure s_last_failure;
+
 /* The application code of a handle's last failure: -9201 for the
 ** engine's syntax error 14215, -9203 when the handle holds no condition
-** (or no handle is given), else the negated code of the first condition. */
+** (or no handle is given), else the negated code of the first condition.
+** The code, SQLSTATE and text of that condition become the layer's last
+** failure (sql_last_failure). */
 int sql_error_code(const CAsiHandle *handle)
 {
-    if (!handle || asi_diag_count(handle) < 1) return ERR_SQL_NO_CONDITION;
-    int code = asi_diag_cond_code(handle, 0);
-    if (code == SQL_NATIVE_SYNTAX) return ERR_SQL_SYNTAX;
-    if (code <= 0) return ERR_SQL_NO_CONDITION;
-    return -code;
+    sql_failure &f = s_last_failure;
+    f.sqlstate[0] = '\0';
+    f.text[0] = '\0';
+    int conditions = handle ? asi_diag_count(handle) : 0;
+    int code = conditions > 0 ? asi_diag_cond_code(handle, 0) : 0;
+    f.code = code == SQL_NATIVE_SYNTAX ? ERR_SQL_SYNTAX : code > 0 ? -code : ERR_SQL_NO_CONDITION;
+    if (conditions > 0) {
+        asi_diag_cond_sqlstate(handle, 0, f.sqlstate);
+        asi_diag_cond_text(handle, 0, f.text, sizeof f.text);
+    }
+    if (!f.text[0]) snprintf(f.text, sizeof f.text, "%s", err_text(ERR_SQL_NO_CONDITION));
+    return f.code;
+}
+
+/* The most recent failure the layer read from the engine (its code as
+** the layer answered it, the condition's SQLSTATE and text); code 0 and
+** empty texts before the first. A caller that got a code from the layer
+** compares it with the record's code before using the text. */
+const sql_failure *sql_last_failure(void)
+{
+    return &s_last_failure;
 }
 
 /* Shows every condition of a handle's diagnostics (code and text, one per

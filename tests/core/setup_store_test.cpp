@@ -72,6 +72,22 @@ class SetupStore : public SqlDb3Test {
     return out;
   }
 
+  /* A file's bytes. */
+  static std::string read_file(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
+
+  /* The lines of the last wrapping alert joined by blanks, after the
+  ** transcript's short alerts. */
+  static std::string alert_text() {
+    std::string t = host_io_transcript();
+    dlg_tile_snapshot lines;
+    if (dlg_test_last_tile("pv_alert_wrap", "lines", lines))
+      for (const std::string &l : lines.items) t += l + " ";
+    return t;
+  }
+
   static dtm_rec *datum(const char *name, double a, double b) {
     dtm_rec *d = dtm_new();
     prj_name_copy(d->name, name);
@@ -334,10 +350,20 @@ TEST_F(SetupStore, TableWithoutSaveColumnsIsReadWholeAndRebuiltAtTheSave) {
   ASSERT_EQ(setup_load_all(project_), 0);
   ASSERT_NE(dtm_find("BESSEL 1841", nullptr), nullptr);
   ASSERT_NE(prj_find("GEOGRAPHIC GRS 1980", nullptr), nullptr);
+  /* Nothing changed: the table is left as it is, without the save columns. */
+  std::string file = std::string(pjct_dir("GEO")) + "/PVDATUM.DBF";
+  std::string before = read_file(file);
+  project_->flags |= PJCT_CHG_DATUMS;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(read_file(file), before);
+  EXPECT_EQ(project_->flags & PJCT_CHG_DATUMS, 0u);
+  /* A change rebuilds it with them. */
+  datum("AIRY 1830", 6377563.396, 6356256.909);
   project_->flags |= PJCT_CHG_DATUMS;
   ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
   EXPECT_FALSE(has_file("PVDATUM_NEW.DBF"));
-  EXPECT_EQ(rows("SELECT DATUMNAME, SAVEGEN FROM PVDATUM ORDER BY SAVEROW"), "BESSEL 1841|1\nGRS 1980|1\n");
+  EXPECT_EQ(rows("SELECT DATUMNAME, SAVEGEN FROM PVDATUM ORDER BY SAVEROW"),
+            "AIRY 1830|1\nBESSEL 1841|1\nGRS 1980|1\n");   /* list order */
   forget_lists();
   ASSERT_EQ(setup_load_all(project_), 0);
   EXPECT_EQ(dtm_find("GRS 1980", nullptr)->b_m, 6356752.314140);
@@ -383,12 +409,19 @@ TEST_F(SetupStore, DamagedTableIsNeverOverwritten) {
   run("CREATE TABLE PVDATUM (DATUMNAME CHAR(32), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION)");
   std::string path = std::string(pjct_dir("GEO")) + "/PVDATUM.DBF";
   { std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a table"; }
-  ASSERT_EQ(setup_load_all(project_), 0);   /* unreadable: nothing to load */
+  host_io_use_script_text("pv_alert_wrap\nok\npv_alert_wrap\nok\n");
+  EXPECT_EQ(setup_load_all(project_), -14225);   /* damaged: reported, nothing loaded */
+  EXPECT_EQ(dtm_list_head(), nullptr);
+  EXPECT_NE(alert_text().find("setup table PVDATUM: table file " + path + " is damaged (dBASE code -3)"),
+            std::string::npos) << alert_text();
   datum("WGS 84", 6378137.0, 6356752.314245);
   project_->flags |= PJCT_CHG_DATUMS;
   EXPECT_EQ(setup_save_all(g_pjct_list, 0), -1);
   EXPECT_EQ(std::filesystem::file_size(path), strlen("not a table"));
   EXPECT_TRUE(project_->flags & PJCT_CHG_DATUMS);
+  EXPECT_NE(alert_text().find("Setup table PVDATUM of project GEO could not be read at logon (table file"),
+            std::string::npos) << alert_text();
+  EXPECT_TRUE(host_io_faults().empty());
 }
 
 }  // namespace
