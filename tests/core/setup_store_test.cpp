@@ -4,7 +4,10 @@
 ** loaded back to the same records, a user project that never receives
 ** the built-in project's records, the one question before saving, tables
 ** missing at logon and made at the first save, saves that fail part-way
-** without losing the old rows, and tables made without the save columns.
+** without losing the old rows, tables made without the save columns,
+** saves that change nothing and leave the files alone, and tables that
+** cannot be read: reported with the driver's text, never written over,
+** their registration kept.
 */
 #include <gtest/gtest.h>
 
@@ -422,6 +425,100 @@ TEST_F(SetupStore, DamagedTableIsNeverOverwritten) {
   EXPECT_NE(alert_text().find("Setup table PVDATUM of project GEO could not be read at logon (table file"),
             std::string::npos) << alert_text();
   EXPECT_TRUE(host_io_faults().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SetupStore, UnreadableRegisteredTableKeepsItsSetupThroughSavesThatChangeOtherTables) {
+  run("CREATE TABLE STATN (BASENUMBER NUMERIC(8), X DOUBLE PRECISION, Y DOUBLE PRECISION)");
+  run("CREATE TABLE NOTES (BASENUMBER NUMERIC(8), TEXT CHAR(40))");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  for (const char *name : {"STATN", "NOTES"}) {
+    sql_col_rec *cols = nullptr;
+    ASSERT_GT(sql_describe_table(project_->connection, name, &cols, 0), 0);
+    tbl_rec *t = tbl_rec_new();
+    strcpy(t->name, name);
+    t->columns = cols;
+    t->table_type = TBL_DEF_OTHER;
+    for (sql_col_rec *c = cols; c; c = c->next) t->column_count++;
+    t->keys[TBL_KEY_BASENUMBER] = cols;
+    ASSERT_EQ(tbl_add(project_, t), 0);
+  }
+  tbl_rec *statn = tbl_find_by_name(project_->tables, "STATN", nullptr);
+  pnt_rec *pt = pnt_new();
+  pt->x_col = sql_col_find(statn->columns, "X", nullptr, nullptr);
+  pt->y_col = sql_col_find(statn->columns, "Y", nullptr, nullptr);
+  pt->projection = prj_find("USER", nullptr);
+  ASSERT_EQ(pnt_attach(project_, pt), 0);
+  pt->x_col->attr->minimum = -5;
+  pt->x_col->attr->range = COL_ATTR_HAS_MIN;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  const std::string setup = "SELECT TABLENAME FROM PVTABLE ORDER BY TABLENAME";
+  const std::string rules = "SELECT COLUMNAME, FLAGS, MINIMUM FROM PVCOLUMN WHERE TABLENAME = 'STATN' ORDER BY COLUMNAME";
+  const std::string points = "SELECT TABLENAME, XCOLUMN, YCOLUMN, PROJECTION FROM PVPOINT";
+  std::string registry = rows(setup), statn_rules = rows(rules), statn_points = rows(points);
+  ASSERT_EQ(registry, "NOTES\nSTATN\n");
+  ASSERT_NE(statn_points, "");
+
+  /* STATN's file loses its header: logon names it, NOTES stays usable. */
+  std::string file = std::string(pjct_dir("GEO")) + "/STATN.DBF";
+  std::string good = read_file(file);
+  { std::ofstream(file, std::ios::binary | std::ios::trunc) << good.substr(0, 20); }
+  free_lists(project_);
+  host_io_use_script_text("pv_alert_wrap\nok\n");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_NE(alert_text().find("STATN: table file " + file + " is damaged (dBASE code -3)"), std::string::npos)
+      << alert_text();
+  EXPECT_EQ(tbl_find_by_name(project_->tables, "STATN", nullptr), nullptr);
+  EXPECT_NE(tbl_find_by_name(project_->tables, "NOTES", nullptr), nullptr);
+  EXPECT_EQ(project_->points, nullptr);
+  ASSERT_NE(setup_table_refusal(project_, "statn"), nullptr);
+  EXPECT_EQ(std::string(setup_table_refusal(project_, "statn")), "table file " + file + " is damaged (dBASE code -3)");
+  EXPECT_EQ(setup_table_refusal(project_, "NOTES"), nullptr);
+
+  /* A real change to the registry, the rules and the points: STATN's rows go with it. */
+  tbl_rec *notes = tbl_find_by_name(project_->tables, "NOTES", nullptr);
+  notes->table_type = TBL_DEF_REFERENCE;
+  sql_col_rec *text = sql_col_find(notes->columns, "TEXT", nullptr, nullptr);
+  text->attr->flags |= COL_ATTR_NULL;
+  project_->flags |= PJCT_CHG_TABLES | PJCT_CHG_COLUMNS | PJCT_CHG_POINTS;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(rows(setup), registry);
+  EXPECT_EQ(rows("SELECT TABLETYPE FROM PVTABLE WHERE TABLENAME = 'NOTES'"), "REFERENCE\n");
+  EXPECT_EQ(rows(rules), statn_rules);
+  EXPECT_EQ(rows(points), statn_points);
+
+  /* Repaired, it is registered again with its point setup and rules. */
+  { std::ofstream(file, std::ios::binary | std::ios::trunc) << good; }
+  free_lists(project_);
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_EQ(setup_table_refusal(project_, "STATN"), nullptr);
+  statn = tbl_find_by_name(project_->tables, "STATN", nullptr);
+  ASSERT_NE(statn, nullptr);
+  ASSERT_NE(project_->points, nullptr);
+  EXPECT_EQ(project_->points->table, statn);
+  sql_col_rec *x = sql_col_find(statn->columns, "X", nullptr, nullptr);
+  EXPECT_TRUE(x->attr->flags & COL_ATTR_POINT);
+  EXPECT_EQ(x->attr->minimum, -5);
+}
+
+TEST_F(SetupStore, AFailedWriteNamesTheTableWithTheDriversText) {
+  run("CREATE TABLE PVDATUM (DATUMNAME CHAR(32), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION, "
+      "SAVEGEN INTEGER, SAVEROW INTEGER)");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  /* Damaged after logon: found at the save, which neither rebuilds nor reports a bare code. */
+  std::string path = std::string(pjct_dir("GEO")) + "/PVDATUM.DBF";
+  { std::ofstream(path, std::ios::binary | std::ios::trunc) << "cut"; }
+  datum("WGS 84", 6378137.0, 6356752.314245);
+  project_->flags |= PJCT_CHG_DATUMS;
+  host_io_use_script_text("pv_alert_wrap\nok\n");
+  EXPECT_EQ(setup_save_all(g_pjct_list, 0), -1);
+  std::string t = alert_text();
+  EXPECT_NE(t.find("Cannot save setup table PVDATUM of project GEO: table file " + path), std::string::npos) << t;
+  EXPECT_EQ(t.find("GEO: code"), std::string::npos) << t;
+  EXPECT_EQ(read_file(path), "cut");
 }
 
 }  // namespace
