@@ -4,7 +4,7 @@
 **
 ** Arguments become RTSTR (texts), RTSHORT or RTLONG (whole numbers),
 ** RTREAL (numbers with a point or exponent), RTNIL, RTT, and RTLB ... RTLE
-** around a nested list.
+** around a nested list. A call holding a NUL byte is refused.
 */
 #include "host/lisp_call.h"
 
@@ -26,6 +26,13 @@ class lisp_reader {
 
     /* Parses the whole call; see lisp_parse_call. */
     bool call(lisp_call &out, std::string &err) {
+        /* A NUL byte would cut the text or name it sits in when handed on
+        ** as a C string: the call is refused, never read short. */
+        size_t nul = s_.find('\0');
+        if (nul != std::string::npos) {
+            err = "NUL byte at column " + std::to_string(nul + 1);
+            return false;
+        }
         skip();
         if (!eat('(')) return fail(err, "a call begins with (");
         skip();

@@ -23,7 +23,7 @@ struct lisp_call {
 };
 
 /* Parses "(name arg ...)". True with the call; false with err for a
-** malformed text (nothing to release then). */
+** malformed text or one holding a NUL byte (nothing to release then). */
 bool lisp_parse_call(const std::string &text, lisp_call &out, std::string &err);
 
 /* The result chain as LISP prints it: nil for none, "" for no value

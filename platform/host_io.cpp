@@ -104,8 +104,26 @@ void host_io_use_script_text(const std::string& text) {
 /* True while answers come from a script. */
 bool host_io_is_script() { return io().script; }
 
-/* Shows the prompt and reads one answer; see host_io.h for the rules. */
+static host_answer read_one_answer(const std::string& prompt, std::string& line);
+
+/* The complaint about an answer holding a NUL byte. */
+const char* const NUL_REFUSED = "A NUL byte in an answer is refused.\n";
+
+/* Shows the prompt and reads one answer; see host_io.h for the rules. An
+** answer holding a NUL byte is refused with a complaint (and a fault in a
+** script) and the question asked again: it is never cut at the NUL. */
 host_answer host_io_read_answer(const std::string& prompt, std::string& line) {
+  while (true) {
+    host_answer a = read_one_answer(prompt, line);
+    if (a != HOST_ANSWER_LINE || line.find('\0') == std::string::npos) return a;
+    host_io_print(NUL_REFUSED);
+    if (io().script) host_io_record_fault("answer with a NUL byte at: " + prompt);
+  }
+}
+
+/* Shows the prompt and reads one answer, as host_io_read_answer without
+** the NUL check. */
+static host_answer read_one_answer(const std::string& prompt, std::string& line) {
   io_state& s = io();
   host_io_print(prompt);
   line.clear();

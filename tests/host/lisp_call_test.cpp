@@ -47,6 +47,18 @@ TEST(LispCall, MalformedCallsAreRefused) {
   }
 }
 
+TEST(LispCall, NulByteAnywhereInTheCallIsRefusedNeverCut) {
+  const std::string bad[] = {std::string("(pv_open \"GEO\0junk\" \"DB3\" \"\" \"\")", 33),
+                             std::string("(pv_open\0x \"GEO\")", 18), std::string("(f 12\0)", 8)};
+  for (const std::string &text : bad) {
+    lisp_call c;
+    std::string err;
+    EXPECT_FALSE(lisp_parse_call(text, c, err)) << "column " << text.find('\0') + 1;
+    EXPECT_NE(err.find("NUL byte at column " + std::to_string(text.find('\0') + 1)), std::string::npos) << err;
+    EXPECT_EQ(c.args, nullptr);
+  }
+}
+
 TEST(LispCall, ResultsPrintAsLisp) {
   EXPECT_EQ(lisp_format_result(nullptr), "nil");
   struct resbuf *r = ads_buildlist(RTSTR, "GEO", RTSTR, "DB3", RTSTR, "", RTSTR, "", 0);

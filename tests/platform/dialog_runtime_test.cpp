@@ -231,6 +231,15 @@ TEST_F(DialogRuntime, CloseAndReopenAroundAPointQuestion) {
   EXPECT_TRUE(host_io_faults().empty());
 }
 
+TEST_F(DialogRuntime, AnswerHoldingANulByteIsRefusedAndAskedAgain) {
+  host_io_use_script_text(std::string("GEO\0junk\nGEO\n", 13));
+  std::string answer;
+  ASSERT_EQ(host_io_read_answer("Project: ", answer), HOST_ANSWER_LINE);
+  EXPECT_EQ(answer, "GEO") << "the line with the NUL is not cut to GEO, the next line answers";
+  EXPECT_TRUE(fault_contains("answer with a NUL byte at: Project: "));
+  EXPECT_NE(host_io_transcript().find("A NUL byte in an answer is refused."), std::string::npos);
+}
+
 TEST_F(DialogRuntime, DryScriptOrMissingEntryCancelsAndIsAFault) {
   EXPECT_EQ(run_main("t_main\nset name x\n"), DLGCANCEL);
   EXPECT_TRUE(fault_contains("script ran dry"));
