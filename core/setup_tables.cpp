@@ -202,7 +202,8 @@ static int setup_read_long(const char *text, long *out)
         *out = 0;
         return *text == 0;
     }
-    if (!end || *end || errno || v < LONG_MIN || v > LONG_MAX) return 0;
+    /* LONG_MAX rounds up to 2^63 as a double, which no long holds. */
+    if (!end || *end || errno || v < (double)LONG_MIN || v >= -(double)LONG_MIN) return 0;
     *out = (long)v;
     return 1;
 }

@@ -183,12 +183,13 @@ public:
     ** does not or an operand is null.  Here all answer 0. */
     ASI_NUM_CMP_DECLS()
 
-protected:
     /* The interval type of an exact value times an interval: INTERVAL
     ** MONTH (leading precision 6) for a year-month interval, else INTERVAL
-    ** DAY TO SECOND (6, 8); null without memory. */
+    ** DAY TO SECOND (6, 8); null without memory. Public: the type helpers
+    ** of the exact classes, which are not derived from this one, ask it. */
     static CAsiData *intervalProductType(const CAsiData &interval);
 
+protected:
     std::uint32_t m_precision;   /* declared precision in decimal digits */
     std::uint32_t m_scale;       /* digits after the point, 0 to 32 */
 };

@@ -75,7 +75,7 @@ class Dxf : public EditorTest {
   /* Runs the independent reader's audit (plain and recover mode) over a
   ** saved drawing; answers its exit status, its report in *report. */
   int audit(const std::string& path, std::string* report) {
-    std::string out = (dir / "audit.txt").string();
+    std::string out = path + ".audit.txt";  /* one per drawing: tests run side by side */
     std::string cmd = "/usr/bin/python3 " + std::string(PV_TEST_DATA_DIR) + "/platform/dxf_audit.py " + path + " > " +
                       out + " 2>&1";
     int rc = std::system(cmd.c_str());
