@@ -175,6 +175,12 @@ void CAsiConnection::request(int code, const CAsiMsgBuf &body, CAsiMessage &repl
     asi_reply_conditions(reply, status != ASI_REPLY_OK);
 }
 
+/* Connected to a driver not known to have ended. */
+int CAsiConnection::driverTrusted() const noexcept
+{
+    return m_link != nullptr && !m_link->knownDead();
+}
+
 /* A fresh id. */
 int CAsiConnection::newId() noexcept
 {

@@ -54,6 +54,10 @@ public:
     /* 1 while connected. */
     int isConnected() const noexcept { return m_link != nullptr; }
 
+    /* 1 while connected to a driver not known to have ended: rows the
+    ** driver sent earlier may still be served. */
+    int driverTrusted() const noexcept;
+
     /* Sends a request and parses the reply.  The reply's conditions are
     ** recorded in the thread's diagnostics; a failed request raises its
     ** first error's native code.  Raises 08003 when not connected and

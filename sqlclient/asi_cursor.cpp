@@ -11,9 +11,14 @@
 #include "sqlclient/asi_driver.h"
 #include "sqlclient/asi_except.h"
 #include "sqlclient/asi_statement.h"
+#include "sqlclient/asi_valfactory.h"
+#include "sqlclient/values/asi_data.h"
 
 /* An undeclared cursor. */
-CAsiCursor::CAsiCursor() noexcept : m_stmt(nullptr), m_id(0), m_open(0), m_onRow(0), m_rowNumber(0) {}
+CAsiCursor::CAsiCursor() noexcept
+    : m_stmt(nullptr), m_id(0), m_open(0), m_onRow(0), m_rowNumber(0), m_at(0), m_blockFirst(0)
+{
+}
 
 /* Closes quietly and leaves the statement. */
 CAsiCursor::~CAsiCursor()
@@ -37,6 +42,16 @@ void CAsiCursor::statementGone() noexcept
     m_onRow = 0;
     m_rowNumber = 0;
     m_row.release();
+    dropBlock();
+}
+
+/* Forgets the held rows. */
+void CAsiCursor::dropBlock() noexcept
+{
+    m_blockBytes.clear();
+    m_blockRows.clear();
+    m_blockFirst = 0;
+    m_at = 0;
 }
 
 /* Declares on a prepared cursor specification. */
@@ -87,6 +102,73 @@ void CAsiCursor::open()
     m_open = 1;
     m_onRow = 0;
     m_rowNumber = 0;
+    dropBlock();
+}
+
+/* The row a fetch means, when known here. */
+long CAsiCursor::targetRow(int orientation, long offset) const noexcept
+{
+    switch (orientation) {
+    case ASI_FETCH_NEXT: return m_at > 0 ? m_at + 1 : -1;
+    case ASI_FETCH_PRIOR: return m_at > 0 ? m_at - 1 : -1;
+    case ASI_FETCH_RELATIVE: return m_at > 0 ? m_at + offset : -1;
+    case ASI_FETCH_FIRST: return 1;
+    case ASI_FETCH_ABSOLUTE: return offset > 0 ? offset : -1;
+    default: return -1;
+    }
+}
+
+/* Decodes a held row into the current row's values. */
+void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
+{
+    CAsiIStream in(data, len);
+    std::int32_t number = 0;
+    if (in.nextTag() != ASI_TAG_ROW || !in.readI32(&number) || number != n)
+        asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent row %d where row %ld was to follow", (int)number, n);
+    for (int i = 0; i < m_row.count(); i++) {
+        if (in.position() >= in.messageSize())
+            asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent %d values for %d columns", i, m_row.count());
+        int tag = in.nextTag();
+        std::int32_t sub = 0, type = 0;
+        if (tag == ASI_TAG_SUBTYPE) {
+            if (!in.readI32(&sub))
+                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "bad subtype item");
+            tag = in.nextTag();
+        }
+        if (tag != ASI_TAG_VALUE || !in.readI32(&type))
+            asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value item expected");
+        CAsiData *v = m_row.value(i);
+        int sameType = v && v->typeCode() == type &&
+                       (type == ASI_TYPE_DATETIME ? v->datetimeCode() : type == ASI_TYPE_INTERVAL ? v->intervalCode() : 0) == sub;
+        if (sameType) {
+            if (!v->unpack(in))
+                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
+        } else {
+            m_row.setValue(i, asi_value_read(in, sub));
+        }
+    }
+    if (in.position() < in.messageSize())
+        asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent more values than the %d columns", m_row.count());
+}
+
+/* Fills the bound buffers. */
+void CAsiCursor::putBinds()
+{
+    for (std::size_t i = 0; i < m_binds.size(); i++)
+        if (m_binds[i].type)
+            asi_host_put(m_binds[i], m_row.value((int)i));
+}
+
+/* Serves a held row. */
+int CAsiCursor::takeHeld(long n)
+{
+    const asi_msg_block_row &r = m_blockRows[(std::size_t)(n - m_blockFirst)];
+    m_at = n;
+    decodeRow(m_blockBytes.data() + r.offset, r.length, n);
+    m_onRow = 1;
+    m_rowNumber = n;
+    putBinds();
+    return 1;
 }
 
 /* Moves and reads the row. */
@@ -97,16 +179,33 @@ int CAsiCursor::fetch(int orientation, long offset)
     if (orientation < ASI_FETCH_NEXT || orientation > ASI_FETCH_RELATIVE || offset < INT_MIN ||
         offset > INT_MAX)
         asi_fail(ASI_ERR_BAD_ARGUMENT, "bad fetch orientation %d or offset %ld", orientation, offset);
+    m_onRow = 0;
+    m_rowNumber = 0;
+    CAsiConnection *conn = m_stmt->connection();
+    long target = targetRow(orientation, offset);
+    long held = (long)m_blockRows.size();
+    if (held > 0) {
+        if (target >= m_blockFirst && target < m_blockFirst + held && conn->driverTrusted())
+            return takeHeld(target);
+        /* The driver's cursor stands on the last held row: a move from
+        ** another row becomes the absolute fetch of the row it means. */
+        long driverAt = m_blockFirst + held - 1;
+        if (m_at > 0 && m_at != driverAt &&
+            (orientation == ASI_FETCH_NEXT || orientation == ASI_FETCH_PRIOR || orientation == ASI_FETCH_RELATIVE)) {
+            orientation = ASI_FETCH_ABSOLUTE;
+            offset = target < 0 ? 0 : target > INT_MAX ? INT_MAX : target;
+        }
+    }
+    dropBlock();
     CAsiMsgBuf body;
     body.put([&](CAsiOStream &o) {
         o.putI32(ASI_TAG_ID, m_id);
         o.putI32(ASI_TAG_ORIENT, orientation);
         o.putI32(ASI_TAG_OFFSET, (std::int32_t)offset);
+        o.putI32(ASI_TAG_BLOCK, ASI_BLOCK_ROWS);
     });
     CAsiMessage reply;
-    m_onRow = 0;
-    m_rowNumber = 0;
-    m_stmt->connection()->request(ASI_REQ_FETCH, body, reply);
+    conn->request(ASI_REQ_FETCH, body, reply);
     if (reply.row <= 0) {
         asi_warn_state(ASI_STATE_NO_DATA);
         return 0;
@@ -115,11 +214,15 @@ int CAsiCursor::fetch(int orientation, long offset)
         asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent %d values for %d columns", (int)reply.values.size(),
                  m_row.count());
     m_row.takeValues(reply.values);
+    m_at = reply.row;
+    if (!reply.blockRows.empty()) {
+        m_blockBytes.swap(reply.blockBytes);
+        m_blockRows.swap(reply.blockRows);
+        m_blockFirst = (long)reply.row + 1;
+    }
     m_onRow = 1;
     m_rowNumber = reply.row;
-    for (std::size_t i = 0; i < m_binds.size(); i++)
-        if (m_binds[i].type)
-            asi_host_put(m_binds[i], m_row.value((int)i));
+    putBinds();
     return 1;
 }
 
@@ -132,6 +235,7 @@ void CAsiCursor::close()
     m_onRow = 0;
     m_rowNumber = 0;
     m_row.release();
+    dropBlock();
     CAsiMsgBuf body;
     body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, m_id); });
     CAsiMessage reply;

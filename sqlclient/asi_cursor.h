@@ -4,6 +4,15 @@
 ** stands on is kept as values, and bound application buffers are filled
 ** at each fetch.
 **
+** A driver that serves rows in blocks answers a fetch with the row and
+** the rows that follow it; the cursor keeps those undecoded and serves the
+** next fetches that land on them itself, decoding each row into the values
+** of the current row when it is fetched.  Every orientation keeps its
+** meaning: a fetch that leaves the held rows goes to the driver, as an
+** absolute fetch of the row it means when the driver's cursor stands
+** elsewhere.  Closing, reopening, or a driver known to have ended drops
+** the held rows.
+**
 **     CAsiCursor c;
 **     c.declare(&stmt, "ABCDEFGHIJKLMNOPQ");
 **     c.open();
@@ -16,6 +25,7 @@
 
 #include "sqlclient/asi_descriptor.h"
 #include "sqlclient/asi_handle.h"
+#include "sqlclient/asi_message.h"
 
 class CAsiStatement;
 
@@ -71,7 +81,30 @@ public:
     /* The statement tells the cursor it goes. */
     void statementGone() noexcept;
 
+    /* Rows held from the driver's last block (for tests and benchmarks). */
+    int heldRows() const noexcept { return (int)m_blockRows.size(); }
+
 private:
+    /* The row number a fetch means when it can be known here (from the row
+    ** the cursor stands on, or absolute), else -1. */
+    long targetRow(int orientation, long offset) const noexcept;
+
+    /* Serves held row n: decodes it into the current row and fills the
+    ** bound buffers; 1.  Raises ASI_ERR_STREAM or ASI_ERR_DRIVER_REPLY for
+    ** a damaged row (the cursor then stands on it without a row). */
+    int takeHeld(long n);
+
+    /* Decodes the held row's items (its number, then one value per
+    ** column) into the current row's values, reusing each value when it
+    ** has the type that came. */
+    void decodeRow(const unsigned char *data, std::size_t len, long n);
+
+    /* Fills the bound buffers from the current row. */
+    void putBinds();
+
+    /* Forgets the held rows. */
+    void dropBlock() noexcept;
+
     CAsiStatement *m_stmt;            /* statement, null when undeclared */
     int m_id;                         /* the driver's cursor id */
     int m_open;                       /* 1 while open */
@@ -80,6 +113,11 @@ private:
     CAsiUcStr m_name;                 /* cursor name */
     CAsiDescriptor m_row;             /* values of the current row */
     std::vector<asi_host_bind> m_binds; /* bound buffers by column */
+    long m_at;                        /* row the cursor stands on as known here (also one that failed
+                                      ** to decode), 0 when only the driver knows */
+    long m_blockFirst;                /* number of the first held row, 0 when none */
+    std::vector<unsigned char> m_blockBytes;       /* the held rows' items */
+    std::vector<asi_msg_block_row> m_blockRows;    /* each held row in m_blockBytes, in order */
 };
 
 #endif

@@ -40,6 +40,10 @@ public:
     /* 1 while the driver process lives; reaps it once it has ended. */
     int alive() noexcept;
 
+    /* 1 once the driver is known to have ended (no system call: what the
+    ** last look or call found). */
+    int knownDead() const noexcept { return m_dead.load(std::memory_order_relaxed); }
+
     /* A free channel, now owned by the caller; raises ASI_ERR_NO_CHANNEL
     ** when all are taken and ASI_ERR_DRIVER_LOST when the driver is gone. */
     int acquireChannel();

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,9 +67,24 @@ int mapping_fd(int argc, char **argv)
     return e ? std::atoi(e) : -1;
 }
 
+/* Fetches, then, when the engine asked for a block and the fetch stood on
+** a row, lets the session add the rows that follow within the reply's
+** piece of the channel (piece bytes). */
+int fetch_with_block(CAsiDrvSession *s, CAsiMessage &m, CAsiDrvReply &r, std::size_t piece)
+{
+    if (!s->fetch(m.id, m.orientation, m.offset, r))
+        return 0;
+    if (m.block > 0 && r.hasRow() && !r.failed()) {
+        r.openBlock(m.block < ASI_BLOCK_ROWS ? m.block : ASI_BLOCK_ROWS, piece);
+        s->fetchBlock(m.id, r);
+        r.closeBlock();
+    }
+    return 1;
+}
+
 /* Runs one parsed request against the channel's session slot. */
 int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn make, void *ctx,
-             CAsiDrvReply &r)
+             CAsiDrvReply &r, std::size_t piece)
 {
     if (code == ASI_REQ_CONNECT) {
         if (s) {
@@ -103,7 +119,7 @@ int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn ma
     case ASI_REQ_EXECUTE: return s->execute(m.id, m.values, r);
     case ASI_REQ_DEALLOCATE: s->deallocate(m.id); return 1;
     case ASI_REQ_OPEN: return s->open(m.id, m.id2, m.values, r);
-    case ASI_REQ_FETCH: return s->fetch(m.id, m.orientation, m.offset, r);
+    case ASI_REQ_FETCH: return fetch_with_block(s, m, r, piece);
     case ASI_REQ_CLOSE: s->close(m.id); return 1;
     default:
         r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "unknown request code %d", code);
@@ -129,7 +145,7 @@ int serve_channel(drv_state &st, int k, CAsiDrvSession *&s, asi_drv_session_fn m
         int thrown = 0;
         int ok = asi_try_call(&diag, 0, [&] {
             msg.parse(body.data(), body.length());
-            return dispatch(code, msg, s, make, ctx, r);
+            return dispatch(code, msg, s, make, ctx, r, st.layout.pieceSize);
         }, &thrown);
         msg.clear();
         if (thrown) {
@@ -231,12 +247,67 @@ void CAsiDrvReply::setRowCount(long n)
 void CAsiDrvReply::setRow(long number)
 {
     m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ROW, (std::int32_t)(number > 0 ? number : 1)); });
+    m_hasRow = 1;
 }
 
-/* One value of the row. */
+/* One value of the row, or of the further row being built. */
 void CAsiDrvReply::addValue(const CAsiData &value)
 {
-    m_body.put([&](CAsiOStream &o) { asi_value_write(o, value); });
+    (m_inRow ? m_row : m_body).put([&](CAsiOStream &o) { asi_value_write(o, value); });
+}
+
+/* Opens a block. */
+void CAsiDrvReply::openBlock(int rows, std::size_t bytes) noexcept
+{
+    m_blockLeft = rows > 0 ? rows : 0;
+    m_blockBytes = bytes;
+    m_inRow = 0;
+}
+
+/* Ends the block. */
+void CAsiDrvReply::closeBlock() noexcept
+{
+    dropBlockRow();
+    m_blockLeft = 0;
+}
+
+/* Begins a further row. */
+int CAsiDrvReply::beginBlockRow(long number)
+{
+    if (m_blockLeft <= 0 || m_failed || number <= 0 || number > INT32_MAX)
+        return 0;
+    m_row.clear();
+    m_row.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ROW, (std::int32_t)number); });
+    m_inRow = 1;
+    return 1;
+}
+
+/* Ends a further row: into the block when it fits. */
+int CAsiDrvReply::endBlockRow()
+{
+    if (!m_inRow)
+        return 0;
+    m_inRow = 0;
+    std::size_t n = m_row.length();
+    if (n > (std::size_t)ASI_ITEM_MAX_DATA || m_body.length() + ASI_ITEM_COUNTED_HEAD + n > m_blockBytes) {
+        m_blockLeft = 0;
+        return 0;
+    }
+    m_body.put([&](CAsiOStream &o) { o.putBytes(ASI_TAG_BLOCK_ROW, m_row.data(), (int)n); });
+    m_blockLeft--;
+    return 1;
+}
+
+/* Forgets a begun further row. */
+void CAsiDrvReply::dropBlockRow() noexcept
+{
+    m_inRow = 0;
+    m_row.clear();
+}
+
+/* No further rows: one row per fetch. */
+void CAsiDrvSession::fetchBlock(int, CAsiDrvReply &)
+{
 }
 
 /* The default catalog: accepted. */

@@ -21,13 +21,14 @@
 #define PV_SQLCLIENT_ASI_DRIVER_SIDE_H
 
 #include <cstdarg>
+#include <cstddef>
 
 #include "sqlclient/asi_message.h"
 
 /* The reply a handler fills. */
 class CAsiDrvReply {
 public:
-    CAsiDrvReply() noexcept : m_failed(0) {}
+    CAsiDrvReply() noexcept : m_failed(0), m_blockLeft(0), m_blockBytes(0), m_inRow(0) {}
 
     /* Records an error condition: the driver's native code, the SQLSTATE
     ** (five characters; null gives "HY000") and a printf-style text. */
@@ -56,6 +57,25 @@ public:
     void setRow(long number);
     void addValue(const CAsiData &value);
 
+    /* fetchBlock: one further row, numbered from 1 like setRow; its values
+    ** follow with addValue and it ends with endBlockRow.  beginBlockRow
+    ** answers 0 when the block takes no more rows (nothing is begun then);
+    ** endBlockRow answers 1 when the row went into the block, 0 when it did
+    ** not fit in the bytes left (the row is dropped and the block is full).
+    ** dropBlockRow forgets a begun row (a value that could not be made). */
+    int beginBlockRow(long number);
+    int endBlockRow();
+    void dropBlockRow() noexcept;
+
+    /* The server: opens a block of at most rows further rows within bytes
+    ** of the whole reply body; closeBlock ends it (a row left begun is
+    ** dropped). */
+    void openBlock(int rows, std::size_t bytes) noexcept;
+    void closeBlock() noexcept;
+
+    /* 1 once setRow was called for this reply. */
+    int hasRow() const noexcept { return m_hasRow; }
+
     /* 1 once an error condition was recorded. */
     int failed() const noexcept { return m_failed; }
 
@@ -64,7 +84,15 @@ public:
     CAsiMsgBuf &body() noexcept { return m_body; }
 
     /* Empties the reply for the next request. */
-    void clear() noexcept { m_body.clear(); m_failed = 0; }
+    void clear() noexcept
+    {
+        m_body.clear();
+        m_row.clear();
+        m_failed = 0;
+        m_hasRow = 0;
+        m_blockLeft = 0;
+        m_inRow = 0;
+    }
 
 private:
     /* Appends a condition with its text, or with a text made from a
@@ -72,8 +100,13 @@ private:
     void condition(int native, const char *sqlstate, int warning, const char *text);
     void conditionf(int native, const char *sqlstate, int warning, const char *fmt, va_list ap);
 
-    CAsiMsgBuf m_body;   /* items of the reply */
-    int m_failed;        /* 1 once error() was called */
+    CAsiMsgBuf m_body;         /* items of the reply */
+    CAsiMsgBuf m_row;          /* items of the further row being built */
+    int m_failed;              /* 1 once error() was called */
+    int m_hasRow = 0;          /* 1 once setRow was called */
+    int m_blockLeft;           /* further rows the open block still takes, 0 when none */
+    std::size_t m_blockBytes;  /* bytes the whole body may reach with its block */
+    int m_inRow;               /* 1 between beginBlockRow and endBlockRow */
 };
 
 /* One connection's session in the driver. */
@@ -111,6 +144,15 @@ public:
     ** offset) and, when it stands on a row, returns it with setRow and
     ** addValue; 1 (row or no row) or 0 on failure. */
     virtual int fetch(int cursor, int orientation, long offset, CAsiDrvReply &r) = 0;
+
+    /* Optional: after a fetch that stood on a row, adds the rows that
+    ** follow it in the cursor's order with the reply's beginBlockRow,
+    ** addValue and endBlockRow, until one of them says no or the rows end,
+    ** and leaves the cursor on the last row that went into the block.  The
+    ** rows' numbers must be their absolute positions, each one more than
+    ** the row before it, as an absolute fetch would find them.  The default
+    ** adds none: the engine then fetches one row at a time. */
+    virtual void fetchBlock(int cursor, CAsiDrvReply &r);
 
     /* Closes a cursor. */
     virtual void close(int cursor) = 0;

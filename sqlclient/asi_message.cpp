@@ -23,7 +23,9 @@ CAsiMessage::~CAsiMessage()
 /* Empties every part. */
 void CAsiMessage::clear() noexcept
 {
-    id = id2 = orientation = offset = function = params = rowCount = row = 0;
+    id = id2 = orientation = offset = function = params = rowCount = row = block = 0;
+    blockBytes.clear();
+    blockRows.clear();
     name.clear();
     user.clear();
     password.clear();
@@ -81,6 +83,18 @@ void CAsiMessage::parse(const unsigned char *data, std::size_t len)
         case ASI_TAG_PARAMS: params = item_int(in); break;
         case ASI_TAG_ROWCOUNT: rowCount = item_int(in); break;
         case ASI_TAG_ROW: row = item_int(in); break;
+        case ASI_TAG_BLOCK: block = item_int(in); break;
+        case ASI_TAG_BLOCK_ROW: {
+            /* Kept undecoded: each further row is read when it is fetched,
+            ** so that a damaged one fails its own fetch only. */
+            int n = 0;
+            const unsigned char *p = in.data(&n);
+            if (in.itemType() != ASI_ITEM_BYTES)
+                asi_throw(ASI_ERR_STREAM, "CAsiMessage", "block row item expected");
+            blockRows.push_back(asi_msg_block_row{(std::uint32_t)blockBytes.size(), (std::uint32_t)n});
+            blockBytes.insert(blockBytes.end(), p, p + n);
+            break;
+        }
         case ASI_TAG_NAME: name = item_text(in); break;
         case ASI_TAG_USER: user = item_text(in); break;
         case ASI_TAG_PASSWORD: password = item_text(in); break;

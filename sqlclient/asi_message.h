@@ -14,6 +14,7 @@
 #ifndef PV_SQLCLIENT_ASI_MESSAGE_H
 #define PV_SQLCLIENT_ASI_MESSAGE_H
 
+#include <cstdint>
 #include <vector>
 
 #include "sqlclient/asi_transport.h"
@@ -32,6 +33,13 @@ struct asi_msg_cond {
     int warning;             /* 1 for a completion condition */
     CAsiUcStr sqlstate;      /* five characters, or empty */
     CAsiUcStr message;       /* message text, or empty */
+};
+
+/* Where one further row of a fetch reply lies in the message's block
+** bytes, and its number as the driver gave it. */
+struct asi_msg_block_row {
+    std::uint32_t offset;    /* first byte in CAsiMessage::blockBytes */
+    std::uint32_t length;    /* bytes of the row's items */
 };
 
 /* One result column described by a reply. */
@@ -64,12 +72,15 @@ public:
     int params = 0;                 /* ASI_TAG_PARAMS */
     int rowCount = 0;               /* ASI_TAG_ROWCOUNT */
     int row = 0;                    /* ASI_TAG_ROW: 0 when no row came */
+    int block = 0;                  /* ASI_TAG_BLOCK: further rows asked for */
     CAsiUcStr name;                 /* ASI_TAG_NAME */
     CAsiUcStr user;                 /* ASI_TAG_USER */
     CAsiUcStr password;             /* ASI_TAG_PASSWORD */
     std::vector<asi_msg_cond> conds;      /* conditions, in order */
     std::vector<asi_msg_column> columns;  /* described columns */
     asi_value_list values;          /* values not part of a column */
+    std::vector<unsigned char> blockBytes;       /* the further rows' items, undecoded */
+    std::vector<asi_msg_block_row> blockRows;    /* each further row in blockBytes, in order */
 };
 
 #endif

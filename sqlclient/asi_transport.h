@@ -110,6 +110,13 @@ constexpr int ASI_TAG_COND = 20;       /* i32: a condition's native code */
 constexpr int ASI_TAG_SQLSTATE = 21;   /* UCS-2: its SQLSTATE (5 characters) */
 constexpr int ASI_TAG_MESSAGE = 22;    /* UCS-2: its message text */
 constexpr int ASI_TAG_WARNING = 23;    /* i32: 1 when the condition is a warning */
+constexpr int ASI_TAG_BLOCK = 16;      /* i32: further rows a fetch may answer */
+constexpr int ASI_TAG_BLOCK_ROW = 17;  /* bytes: one further row: its ASI_TAG_ROW item and values */
+
+/* Further rows the engine takes with one fetch: a fetch reply carries at
+** most this many rows after the one fetched, and no more than fit with
+** it in one piece of the channel. */
+constexpr int ASI_BLOCK_ROWS = 256;
 
 /* One channel of the mapping.  Its buffer lies in the data area. */
 struct asi_shm_channel {

@@ -1,41 +1,72 @@
 /*
- * Speed of the DB3 driver: 100,000 single-row INSERT statements, then one
- * SELECT reading all 100,000 rows back, each through the driver's engine
- * (db3_run), through the engine's C interface and the pvdb3 program, and
- * through the sqlite3 library on an ordinary table of a database file
- * (autocommit, synchronous off: like the driver, no flush to disk per
- * statement). The rows carry the columns of a station table.
+ * Speed of the DB3 driver beside SQLite, side by side in one run: single-row
+ * INSERT statements, then a SELECT of every row of a prepared table, each
+ * through the driver's engine called in the same process (db3_run), through
+ * the engine's C interface and the pvdb3 program, and through the sqlite3
+ * library on an ordinary table of a database file. Every side reads each
+ * value in its own type (SQLite with sqlite3_column_int64, _double or _text
+ * as the column's type asks; the engine into bound buffers of those types).
+ * SQLite's INSERT runs with its default rollback journal and with
+ * journal_mode=MEMORY, both with synchronous off (like the driver, no flush
+ * to disk per statement). The SELECT reads tables made for it alone, so it
+ * does not depend on what the INSERT benchmarks left. The rows carry the
+ * columns of a station table. At the end the ratios are printed.
  *
- *   bench_db3 --benchmark_filter=Insert
+ *   bench_db3                               (100,000 rows, best of 3)
+ *   PV_BENCH_ROWS=50 PV_BENCH_REPS=1 bench_db3   (the smoke test of CI)
  */
-#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
+#include "bench/bench_ratios.h"
 #include "drivers/db3/db3_engine.h"
 #include "sqlclient/asi_api.h"
 
 namespace {
 
-/* Rows inserted and selected by each benchmark. */
-constexpr int BENCH_ROWS = 100000;
-
 const char *const CREATE_TEXT =
     "CREATE TABLE STATN (BASENUMBER DEC(8),STN CHAR(10),DIP NUMERIC(5,1),X DOUBLE,Y DOUBLE,LITH CHAR(20))";
 const char *const SELECT_TEXT = "SELECT * FROM STATN";
 
+/* How each column of STATN is read in its own type. */
+enum bench_kind { BENCH_INT, BENCH_TEXT, BENCH_REAL };
+constexpr bench_kind COLUMN_KINDS[] = {BENCH_INT, BENCH_TEXT, BENCH_REAL, BENCH_REAL, BENCH_REAL, BENCH_TEXT};
+constexpr int COLUMNS = (int)std::size(COLUMN_KINDS);
+
+/* Rows per INSERT statement when a SELECT table is filled, and bytes of a
+ * text column's buffer. */
+constexpr int FILL_ROWS_PER_STATEMENT = 500;
+constexpr int TEXT_BUFFER = 32;
+
+/* The VALUES list of row i. */
+std::string row_values(int i)
+{
+    char text[160];
+    snprintf(text, sizeof text, "(%d,'S%07d',%d.5,%d.25,%d.125,'granite')", i, i, i % 90, 500000 + i, 7000000 + i);
+    return text;
+}
+
 /* The INSERT text of row i. */
 std::string insert_text(int i)
 {
-    char text[256];
-    snprintf(text, sizeof text,
-             "INSERT INTO STATN (BASENUMBER,STN,DIP,X,Y,LITH) VALUES (%d,'S%07d',%d.5,%d.25,%d.125,'granite')", i, i,
-             i % 90, 500000 + i, 7000000 + i);
-    return text;
+    return "INSERT INTO STATN (BASENUMBER,STN,DIP,X,Y,LITH) VALUES " + row_values(i);
+}
+
+/* The INSERT texts that fill a table with every row, many rows each. */
+std::vector<std::string> fill_texts()
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < bench_rows(); i += FILL_ROWS_PER_STATEMENT) {
+        std::string t = "INSERT INTO STATN (BASENUMBER,STN,DIP,X,Y,LITH) VALUES ";
+        for (int j = i; j < i + FILL_ROWS_PER_STATEMENT && j < bench_rows(); j++) t += (j > i ? "," : "") + row_values(j);
+        out.push_back(t);
+    }
+    return out;
 }
 
 /* A fresh scratch directory. */
@@ -47,56 +78,88 @@ std::string scratch(const char *name)
     return dir;
 }
 
-/* Rows through the driver's engine. */
-void Db3Engine(benchmark::State &state)
+/* Directories of the SELECT tables, filled once per run. */
+std::string select_dir(const char *side)
+{
+    static std::string db3, sqlite;
+    if (db3.empty()) {
+        db3 = scratch("select_db3");
+        db3_error err;
+        db3_session *s = db3_session_open(db3.c_str(), &err);
+        db3_run(s, CREATE_TEXT, nullptr, nullptr, &err);
+        for (const std::string &t : fill_texts()) db3_run(s, t.c_str(), nullptr, nullptr, &err);
+        db3_session_close(s);
+        sqlite = scratch("select_sqlite");
+        sqlite3 *db = nullptr;
+        sqlite3_open((sqlite + "/bench.db").c_str(), &db);
+        sqlite3_exec(db, CREATE_TEXT, nullptr, nullptr, nullptr);
+        for (const std::string &t : fill_texts()) sqlite3_exec(db, t.c_str(), nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    return std::string(side) == "db3" ? db3 : sqlite;
+}
+
+/* Single-row INSERTs through the driver's engine in this process. */
+void Db3EngineInsert(benchmark::State &state)
 {
     std::string dir = scratch("engine");
     db3_error err;
     db3_session *s = db3_session_open(dir.c_str(), &err);
     db3_run(s, CREATE_TEXT, nullptr, nullptr, &err);
     for (auto _ : state) {
-        for (int i = 0; i < BENCH_ROWS; i++)
+        for (int i = 0; i < bench_rows(); i++)
             if (!db3_run(s, insert_text(i).c_str(), nullptr, nullptr, &err)) state.SkipWithError(err.text.c_str());
     }
-    state.counters["rows/s"] = benchmark::Counter(BENCH_ROWS, benchmark::Counter::kIsIterationInvariantRate);
     db3_session_close(s);
 }
 
-void Db3EngineSelect(benchmark::State &state)
-{
-    std::string dir = std::filesystem::temp_directory_path().string() + "/pvdb3_bench_engine";
-    db3_error err;
-    db3_session *s = db3_session_open(dir.c_str(), &err);
-    for (auto _ : state) {
-        db3_result r;
-        if (!db3_run(s, SELECT_TEXT, &r, nullptr, &err) || r.rows.size() != BENCH_ROWS)
-            state.SkipWithError("the select did not read every row");
-        benchmark::DoNotOptimize(r.rows.data());
-    }
-    state.counters["rows/s"] = benchmark::Counter(BENCH_ROWS, benchmark::Counter::kIsIterationInvariantRate);
-    db3_session_close(s);
-}
-
-/* The same through the sqlite3 library on an ordinary table. */
-void Sqlite(benchmark::State &state)
+/* The same through the sqlite3 library, in the journal mode given. */
+void SqliteInsert(benchmark::State &state, const char *journal)
 {
     std::string dir = scratch("sqlite");
     sqlite3 *db = nullptr;
     sqlite3_open((dir + "/bench.db").c_str(), &db);
     sqlite3_exec(db, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    if (journal) sqlite3_exec(db, journal, nullptr, nullptr, nullptr);
     sqlite3_exec(db, CREATE_TEXT, nullptr, nullptr, nullptr);
     for (auto _ : state) {
-        for (int i = 0; i < BENCH_ROWS; i++)
+        for (int i = 0; i < bench_rows(); i++)
             if (sqlite3_exec(db, insert_text(i).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
                 state.SkipWithError(sqlite3_errmsg(db));
     }
-    state.counters["rows/s"] = benchmark::Counter(BENCH_ROWS, benchmark::Counter::kIsIterationInvariantRate);
     sqlite3_close(db);
 }
 
+void SqliteInsertDefaultJournal(benchmark::State &state)
+{
+    SqliteInsert(state, nullptr);
+}
+
+void SqliteInsertMemoryJournal(benchmark::State &state)
+{
+    SqliteInsert(state, "PRAGMA journal_mode = MEMORY");
+}
+
+/* Every row through the driver's engine in this process (its rows come
+ * as values of their own types). */
+void Db3EngineSelect(benchmark::State &state)
+{
+    std::string dir = select_dir("db3");
+    db3_error err;
+    db3_session *s = db3_session_open(dir.c_str(), &err);
+    for (auto _ : state) {
+        db3_result r;
+        if (!db3_run(s, SELECT_TEXT, &r, nullptr, &err) || r.rows.size() != (size_t)bench_rows())
+            state.SkipWithError("the select did not read every row");
+        benchmark::DoNotOptimize(r.rows.data());
+    }
+    db3_session_close(s);
+}
+
+/* Every row through the sqlite3 library, each value in its own type. */
 void SqliteSelect(benchmark::State &state)
 {
-    std::string dir = std::filesystem::temp_directory_path().string() + "/pvdb3_bench_sqlite";
+    std::string dir = select_dir("sqlite");
     sqlite3 *db = nullptr;
     sqlite3_open((dir + "/bench.db").c_str(), &db);
     for (auto _ : state) {
@@ -104,13 +167,16 @@ void SqliteSelect(benchmark::State &state)
         sqlite3_prepare_v2(db, SELECT_TEXT, -1, &q, nullptr);
         long n = 0;
         while (sqlite3_step(q) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(q); c++) benchmark::DoNotOptimize(sqlite3_column_text(q, c));
+            for (int c = 0; c < COLUMNS; c++) {
+                if (COLUMN_KINDS[c] == BENCH_INT) benchmark::DoNotOptimize(sqlite3_column_int64(q, c));
+                else if (COLUMN_KINDS[c] == BENCH_REAL) benchmark::DoNotOptimize(sqlite3_column_double(q, c));
+                else benchmark::DoNotOptimize(sqlite3_column_text(q, c));
+            }
             n++;
         }
         sqlite3_finalize(q);
-        if (n != BENCH_ROWS) state.SkipWithError("the select did not read every row");
+        if (n != bench_rows()) state.SkipWithError("the select did not read every row");
     }
-    state.counters["rows/s"] = benchmark::Counter(BENCH_ROWS, benchmark::Counter::kIsIterationInvariantRate);
     sqlite3_close(db);
 }
 
@@ -125,80 +191,103 @@ CAsiConnection *connect_db3(const std::string &dir, CAsiCfgHandle **cfg)
     return c;
 }
 
-/* Rows through the engine's C interface and the driver program. */
-void EngineAndDriver(benchmark::State &state)
+/* Ends the connection and the engine. */
+void disconnect_db3(CAsiConnection *c, CAsiCfgHandle *cfg)
 {
-    std::string dir = scratch("driver");
-    CAsiCfgHandle *cfg = nullptr;
-    CAsiConnection *c = connect_db3(dir, &cfg);
-    if (!c) {
-        state.SkipWithError("cannot connect to DB3");
-        for (auto _ : state) {
-        }
-        return;
-    }
-    CAsiStatement *s = nullptr;
-    asi_alloc_stmt(&s);
-    asi_prepare(s, c, CREATE_TEXT);
-    asi_execute(s, nullptr);
-    for (auto _ : state) {
-        for (int i = 0; i < BENCH_ROWS; i++)
-            if (!asi_prepare(s, c, insert_text(i).c_str()) || !asi_execute(s, nullptr))
-                state.SkipWithError("an insert failed");
-    }
-    state.counters["rows/s"] = benchmark::Counter(BENCH_ROWS, benchmark::Counter::kIsIterationInvariantRate);
-    asi_free_stmt(&s);
-    asi_disconnect(c);
+    if (c) asi_disconnect(c);
     asi_free_connection(&c);
     asi_cfg_close(&cfg);
     asi_term();
 }
 
-void EngineAndDriverSelect(benchmark::State &state)
+/* Single-row INSERTs through the engine's C interface and pvdb3: each
+ * prepared and executed, as the application's access layer does. */
+void EngineAndDriverInsert(benchmark::State &state)
 {
-    std::string dir = std::filesystem::temp_directory_path().string() + "/pvdb3_bench_driver";
+    std::string dir = scratch("driver");
     CAsiCfgHandle *cfg = nullptr;
     CAsiConnection *c = connect_db3(dir, &cfg);
-    if (!c) {
+    CAsiStatement *s = nullptr;
+    if (!c || !asi_alloc_stmt(&s) || !asi_prepare(s, c, CREATE_TEXT) || !asi_execute(s, nullptr))
         state.SkipWithError("cannot connect to DB3");
-        for (auto _ : state) {
-        }
-        return;
-    }
     for (auto _ : state) {
+        for (int i = 0; c && i < bench_rows(); i++)
+            if (!asi_prepare(s, c, insert_text(i).c_str()) || !asi_execute(s, nullptr))
+                state.SkipWithError("an insert failed");
+    }
+    asi_free_stmt(&s);
+    disconnect_db3(c, cfg);
+}
+
+/* Every row through the engine's C interface and pvdb3, each value into a
+ * bound buffer of its own type. */
+void EngineAndDriverSelect(benchmark::State &state)
+{
+    std::string dir = select_dir("db3");
+    CAsiCfgHandle *cfg = nullptr;
+    CAsiConnection *c = connect_db3(dir, &cfg);
+    if (!c) state.SkipWithError("cannot connect to DB3");
+    std::int32_t ints[COLUMNS];
+    double reals[COLUMNS];
+    char texts[COLUMNS][TEXT_BUFFER];
+    unsigned short ind[COLUMNS];
+    for (auto _ : state) {
+        if (!c) break;
         CAsiStatement *s = nullptr;
         CAsiCursor *k = nullptr;
         asi_alloc_stmt(&s);
         asi_prepare(s, c, SELECT_TEXT);
         asi_alloc_cursor(&k);
         asi_declare_cursor(k, s, "BENCHCURSORABCDEF");
+        for (int i = 0; i < COLUMNS; i++) {
+            if (COLUMN_KINDS[i] == BENCH_INT) asi_bind_column(k, i, ASI_HOST_LONG, &ints[i], sizeof ints[i], &ind[i]);
+            else if (COLUMN_KINDS[i] == BENCH_REAL) asi_bind_column(k, i, ASI_HOST_DOUBLE, &reals[i], sizeof reals[i], &ind[i]);
+            else asi_bind_column(k, i, ASI_HOST_STRING, texts[i], TEXT_BUFFER, &ind[i]);
+        }
         asi_open_cursor(k);
         long n = 0;
-        char text[64];
-        unsigned short ind;
-        while (asi_fetch_next(k)) {
-            asi_value_get(k, 1, 5, text, sizeof text, &ind);
-            n++;
-        }
+        while (asi_fetch_next(k)) n++;
+        benchmark::DoNotOptimize(ints[0]);
         asi_close_cursor(k);
         asi_free_cursor(&k);
         asi_free_stmt(&s);
-        if (n != BENCH_ROWS) state.SkipWithError("the select did not read every row");
+        if (n != bench_rows()) state.SkipWithError("the select did not read every row");
     }
-    state.counters["rows/s"] = benchmark::Counter(BENCH_ROWS, benchmark::Counter::kIsIterationInvariantRate);
-    asi_disconnect(c);
-    asi_free_connection(&c);
-    asi_cfg_close(&cfg);
-    asi_term();
+    disconnect_db3(c, cfg);
 }
+
+/* Registers a benchmark run once per repetition (inserts) or timed by the
+ * library (selects). */
+void register_all()
+{
+    auto once = [](benchmark::internal::Benchmark *b) {
+        b->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+    };
+    once(benchmark::RegisterBenchmark("Insert/db3_engine", Db3EngineInsert));
+    once(benchmark::RegisterBenchmark("Insert/engine_and_pvdb3", EngineAndDriverInsert));
+    once(benchmark::RegisterBenchmark("Insert/sqlite3_journal_default", SqliteInsertDefaultJournal));
+    once(benchmark::RegisterBenchmark("Insert/sqlite3_journal_memory", SqliteInsertMemoryJournal));
+    for (auto *b : {benchmark::RegisterBenchmark("Select/db3_engine", Db3EngineSelect),
+                    benchmark::RegisterBenchmark("Select/engine_and_pvdb3", EngineAndDriverSelect),
+                    benchmark::RegisterBenchmark("Select/sqlite3", SqliteSelect)})
+        b->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+/* The ratios the run prints. */
+const bench_ratio RATIOS[] = {
+    {"Select/engine_and_pvdb3", "Select/sqlite3", "SELECT engine+pvdb3 / SQLite"},
+    {"Select/engine_and_pvdb3", "Select/db3_engine", "SELECT engine+pvdb3 / DB3 engine"},
+    {"Select/db3_engine", "Select/sqlite3", "SELECT DB3 engine / SQLite"},
+    {"Insert/engine_and_pvdb3", "Insert/db3_engine", "INSERT engine+pvdb3 / DB3 engine"},
+    {"Insert/db3_engine", "Insert/sqlite3_journal_default", "INSERT DB3 engine / SQLite default journal"},
+    {"Insert/db3_engine", "Insert/sqlite3_journal_memory", "INSERT DB3 engine / SQLite memory journal"},
+    {"Insert/engine_and_pvdb3", "Insert/sqlite3_journal_default", "INSERT engine+pvdb3 / SQLite default journal"},
+};
 
 } // namespace
 
-BENCHMARK(Db3Engine)->Name("Insert/db3_engine")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(EngineAndDriver)->Name("Insert/engine_and_pvdb3")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Sqlite)->Name("Insert/sqlite3_table")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Db3EngineSelect)->Name("Select/db3_engine")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(EngineAndDriverSelect)->Name("Select/engine_and_pvdb3")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(SqliteSelect)->Name("Select/sqlite3_table")->Unit(benchmark::kMillisecond)->UseRealTime();
-
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    register_all();
+    return bench_main(argc, argv, RATIOS, std::size(RATIOS));
+}

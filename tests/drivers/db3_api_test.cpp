@@ -6,7 +6,9 @@
  */
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstring>
@@ -102,6 +104,14 @@ protected:
             out += (i ? "|" : "") + v;
         }
         return out + "\n";
+    }
+
+    /* Prepares a query and opens a cursor on it. */
+    void open_cursor(const char *sql, CAsiStatement **s, CAsiCursor **k)
+    {
+        ASSERT_TRUE(asi_alloc_stmt(s) && asi_prepare(*s, c, sql)) << sql << ": " << text(*s);
+        ASSERT_TRUE(asi_alloc_cursor(k) && asi_declare_cursor(*k, *s, "ABCDEFGHIJKLMNOPQ")) << text(*k);
+        ASSERT_EQ(asi_open_cursor(*k), 1) << text(*k);
     }
 
     std::string dbfread(const std::string &table)
@@ -263,6 +273,175 @@ TEST_F(Db3ApiTest, OutOfRangeIntegerInAFileIsRefusedNotWrapped)
     char st[6] = "";
     asi_diag_cond_sqlstate(k, 0, st);
     EXPECT_STREQ(st, "22003") << text(k);
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+}
+
+/* Rows crossing the driver boundary in blocks.  BLOCK_TABLE_ROWS rows of
+ * T (I = the row's number, A = "r" and the number) span several blocks. */
+constexpr int BLOCK_TABLE_ROWS = 700;
+
+class Db3BlockTest : public Db3ApiTest {
+protected:
+    void SetUp() override
+    {
+        Db3ApiTest::SetUp();
+        ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(8))"), 1);
+        std::string q = "INSERT INTO T (I, A) VALUES ";
+        for (int i = 1; i <= BLOCK_TABLE_ROWS; i++)
+            q += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + ",'r" + std::to_string(i) + "')";
+        ASSERT_EQ(exec(q.c_str()), 1) << code;
+        open_cursor("SELECT I, A FROM T", &s, &k);
+    }
+
+    void TearDown() override
+    {
+        asi_free_cursor(&k);
+        asi_free_stmt(&s);
+        Db3ApiTest::TearDown();
+    }
+
+    /* The row the cursor stands on as "number:I|A", checked against the
+     * cursor's row number. */
+    std::string here()
+    {
+        return std::to_string(k->rowNumber()) + ":" + row(k, 2);
+    }
+
+    /* What a row n of the table reads as. */
+    static std::string want(long n)
+    {
+        return std::to_string(n) + ":" + std::to_string(n) + "|r" + std::to_string(n) + "\n";
+    }
+
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+};
+
+/* Forward and backward over every row, the block boundaries included,
+ * each fetch finds the row of its number; rows did come in blocks. */
+TEST_F(Db3BlockTest, EveryRowOnceForwardAndBackwardAcrossBlocks)
+{
+    for (long n = 1; n <= BLOCK_TABLE_ROWS; n++) {
+        ASSERT_EQ(asi_fetch_next(k), 1) << n << " " << text(k);
+        ASSERT_EQ(here(), want(n));
+        if (n == 1) {
+            EXPECT_GT(k->heldRows(), 1);
+        }
+    }
+    EXPECT_EQ(asi_fetch_next(k), 0);
+    EXPECT_EQ(asi_fetch_prior(k), 1);
+    EXPECT_EQ(here(), want(BLOCK_TABLE_ROWS));
+    for (long n = BLOCK_TABLE_ROWS - 1; n >= 1; n--) {
+        ASSERT_EQ(asi_fetch_prior(k), 1) << n << " " << text(k);
+        ASSERT_EQ(here(), want(n));
+    }
+    EXPECT_EQ(asi_fetch_prior(k), 0);
+    EXPECT_EQ(asi_fetch_next(k), 1);
+    EXPECT_EQ(here(), want(1));
+}
+
+/* Absolute, relative, first and last fetches land on the row they mean
+ * whether it is held in the block, before it or beyond it; off the ends
+ * they find no row and the next move counts from there. */
+TEST_F(Db3BlockTest, EveryOrientationKeepsItsRowNumbersAroundABlock)
+{
+    struct step {
+        char how;      /* n next, p prior, f first, l last, a absolute, r relative */
+        long offset;   /* of a and r */
+        long row;      /* the row found, 0 for none */
+    } steps[] = {
+        {'n', 0, 1},    {'r', 5, 6},    {'p', 0, 5},      {'a', 200, 200}, {'r', -150, 50},  {'r', 0, 50},
+        {'a', 600, 600}, {'p', 0, 599},  {'r', -598, 1},   {'p', 0, 0},     {'n', 0, 1},      {'r', 400, 401},
+        {'r', 299, 700}, {'n', 0, 0},    {'p', 0, 700},    {'f', 0, 1},     {'r', 1000, 0},   {'p', 0, 700},
+        {'l', 0, 700},   {'r', -700, 0}, {'n', 0, 1},      {'a', 3, 3},     {'r', -10, 0},    {'n', 0, 1},
+    };
+    for (const step &st : steps) {
+        int got = 0;
+        switch (st.how) {
+        case 'n': got = asi_fetch_next(k); break;
+        case 'p': got = asi_fetch_prior(k); break;
+        case 'f': got = asi_fetch_first(k); break;
+        case 'l': got = asi_fetch_last(k); break;
+        case 'a': got = asi_fetch_absolute(k, st.offset); break;
+        default: got = asi_fetch_relative(k, st.offset); break;
+        }
+        SCOPED_TRACE(std::string(1, st.how) + " " + std::to_string(st.offset));
+        ASSERT_EQ(got, st.row ? 1 : 0) << text(k);
+        if (st.row) {
+            EXPECT_EQ(here(), want(st.row));
+        }
+    }
+}
+
+/* A row held in a block and then updated shows its new values once the
+ * cursor is opened again. */
+TEST_F(Db3BlockTest, UpdateOfAHeldRowShowsAfterReopen)
+{
+    ASSERT_EQ(asi_fetch_next(k), 1);
+    ASSERT_GT(k->heldRows(), 10);
+    ASSERT_EQ(exec("UPDATE T SET A = 'changed' WHERE I = 5"), 1) << code;
+    ASSERT_EQ(asi_close_cursor(k), 1);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    EXPECT_EQ(k->heldRows(), 0);
+    ASSERT_EQ(asi_fetch_absolute(k, 5), 1);
+    EXPECT_EQ(here(), "5:5|changed\n");
+    ASSERT_EQ(asi_fetch_next(k), 1);
+    EXPECT_EQ(here(), want(6));
+}
+
+/* A driver killed when the rows of one block are used up: the next fetch
+ * fails with the lost-driver code, and rows of the old block are not
+ * served after it. */
+TEST_F(Db3BlockTest, DriverKilledBetweenBlocksFailsAndServesNoStaleRow)
+{
+    ASSERT_EQ(asi_fetch_next(k), 1);
+    long last = 1 + k->heldRows();
+    for (long n = 2; n <= last; n++) ASSERT_EQ(asi_fetch_next(k), 1);
+    ASSERT_EQ(here(), want(last));
+    pid_t pid = asi_driver_pid("DB3");
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(kill(pid, SIGKILL), 0);
+    siginfo_t info;
+    ASSERT_EQ(waitid(P_PID, (id_t)pid, &info, WEXITED | WNOWAIT), 0);   /* dead, left to the engine to reap */
+    EXPECT_EQ(asi_fetch_next(k), 0);
+    EXPECT_EQ(asi_diag_cond_code(k, 0), 0xB023) << text(k);
+    EXPECT_EQ(asi_fetch_prior(k), 0);
+    EXPECT_EQ(asi_diag_cond_code(k, 0), 0xB023) << text(k);
+    EXPECT_EQ(asi_fetch_absolute(k, 2), 0);
+}
+
+/* A row whose value cannot be handed over (a number beyond its column's
+ * type, written into the file) fails its own fetch only: the rows before
+ * and after it arrive. */
+TEST_F(Db3ApiTest, BadValueInOneRowFailsOnlyThatRowsFetch)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (I INT)"), 1);
+    ASSERT_EQ(exec("INSERT INTO T (I) VALUES (1),(2),(3),(4),(5)"), 1);
+    std::string path = dir + "/GEOL/T.DBF";
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    unsigned char head[32];
+    f.read((char *)head, sizeof head);
+    long header = head[8] | head[9] << 8, record = head[10] | head[11] << 8;
+    f.seekp(header + 2 * record + 1);   /* the field of the third record */
+    f.write("99999999999", 11);
+    f.close();
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    open_cursor("SELECT I FROM T", &s, &k);
+    std::string seen;
+    for (int n = 1; n <= 5; n++) {
+        if (asi_fetch_next(k)) {
+            seen += row(k, 1);
+        } else {
+            char st[6] = "";
+            asi_diag_cond_sqlstate(k, 0, st);
+            seen += std::string(st) + "\n";
+        }
+    }
+    EXPECT_EQ(seen, "1\n2\n22003\n4\n5\n");
+    EXPECT_EQ(asi_fetch_next(k), 0);
     asi_close_cursor(k);
     asi_free_cursor(&k);
     asi_free_stmt(&s);

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,10 +43,12 @@ constexpr int DB3_INT_TEXT = 32;
 constexpr const char *DB3_STATE_CATALOG = "3D000";
 constexpr const char *DB3_STATE_SCHEMA = "3F000";
 
-/* An open cursor: its rows, read whole when it was opened. */
+/* An open cursor: its rows, read whole when it was opened, and one value
+ * per column that each row sent is set into in turn. */
 struct db3_drv_cursor {
-    db3_result rows;         /* columns and rows */
-    long pos = 0;            /* 0 before the first row, count + 1 after the last */
+    db3_result rows;                                /* columns and rows */
+    long pos = 0;                                   /* 0 before the first row, count + 1 after the last */
+    std::vector<std::unique_ptr<CAsiData>> values;  /* one per column, reused for every row */
 };
 
 /* A text of the engine in the driver's character set. */
@@ -222,6 +225,7 @@ public:
         db3_drv_cursor c;
         db3_error e;
         if (!db3_open_cursor(st, &p, &c.rows, &e)) return db3_reply_error(r, e);
+        for (const db3_column &col : c.rows.columns) c.values.emplace_back(db3_new_value(col));
         m_cursors[cursor] = std::move(c);
         return 1;
     }
@@ -249,20 +253,46 @@ public:
         c.pos = p < 0 ? 0 : p > n + 1 ? n + 1 : p;
         if (c.pos < 1 || c.pos > n) return 1;
         r.setRow(c.pos);
-        const std::vector<db3_value> &row = c.rows.rows[(size_t)(c.pos - 1)];
-        for (size_t i = 0; i < row.size(); i++) {
-            CAsiData *v = db3_new_value(c.rows.columns[i]);
-            db3_set_value(v, c.rows.columns[i], row[i]);
-            r.addValue(*v);
-            delete v;
-        }
+        add_values(c, c.pos, r);
         return 1;
+    }
+
+    /* Adds the rows after the one the cursor stands on, as many as the
+     * block takes; a row whose value cannot be made ends the block before
+     * it, so that its own fetch reports the failure. */
+    void fetchBlock(int cursor, CAsiDrvReply &r) override
+    {
+        auto it = m_cursors.find(cursor);
+        if (it == m_cursors.end()) return;
+        db3_drv_cursor &c = it->second;
+        long n = (long)c.rows.rows.size();
+        while (c.pos >= 1 && c.pos < n && r.beginBlockRow(c.pos + 1)) {
+            try {
+                add_values(c, c.pos + 1, r);
+            } catch (...) {
+                r.dropBlockRow();
+                return;
+            }
+            if (!r.endBlockRow()) return;
+            c.pos++;
+        }
     }
 
     /* Closes a cursor. */
     void close(int cursor) override { m_cursors.erase(cursor); }
 
 private:
+    /* Adds the values of row number pos (from 1) of cursor c to the reply. */
+    static void add_values(db3_drv_cursor &c, long pos, CAsiDrvReply &r)
+    {
+        const std::vector<db3_value> &row = c.rows.rows[(size_t)(pos - 1)];
+        for (size_t i = 0; i < row.size(); i++) {
+            CAsiData *v = c.values[i].get();
+            db3_set_value(v, c.rows.columns[i], row[i]);
+            r.addValue(*v);
+        }
+    }
+
     /* Opens the session on dir. Answers 1, or 0 with the state given. */
     int use_dir(const std::string &dir, const char *state, CAsiDrvReply &r)
     {

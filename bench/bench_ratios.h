@@ -1,0 +1,91 @@
+/*
+ * bench_ratios.h: what the benchmark programs share: the number of rows
+ * and repetitions (from the environment, so that CI runs a few rows as a
+ * smoke test), and a console reporter that keeps the best real time of
+ * each benchmark over its repetitions and prints, after the usual table,
+ * the ratios between benchmarks run side by side in the same program.
+ *
+ *   static const bench_ratio RATIOS[] = {{"Select/engine_and_pvdb3", "Select/sqlite3", "engine+pvdb3 / SQLite"}};
+ *   return bench_main(argc, argv, RATIOS, std::size(RATIOS));
+ */
+#ifndef PV_BENCH_BENCH_RATIOS_H
+#define PV_BENCH_BENCH_RATIOS_H
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+/* The environment variables giving the rows of a run and the repetitions
+ * of each benchmark, and their defaults (a full run). */
+constexpr const char *BENCH_ROWS_ENV = "PV_BENCH_ROWS";
+constexpr const char *BENCH_REPS_ENV = "PV_BENCH_REPS";
+constexpr int BENCH_DEFAULT_ROWS = 100000;
+constexpr int BENCH_DEFAULT_REPS = 3;
+
+/* The positive number of the environment variable name, else fallback. */
+inline int bench_env_number(const char *name, int fallback)
+{
+    const char *e = std::getenv(name);
+    int n = e ? std::atoi(e) : 0;
+    return n > 0 ? n : fallback;
+}
+
+/* Rows of a run, and repetitions of each benchmark. */
+inline int bench_rows()
+{
+    return bench_env_number(BENCH_ROWS_ENV, BENCH_DEFAULT_ROWS);
+}
+inline int bench_reps()
+{
+    return bench_env_number(BENCH_REPS_ENV, BENCH_DEFAULT_REPS);
+}
+
+/* One ratio printed at the end: the best time of `slow` over that of
+ * `fast`, under a label. */
+struct bench_ratio {
+    const char *slow;     /* benchmark name (its function name as registered) */
+    const char *fast;     /* benchmark name of the measure it is compared with */
+    const char *label;    /* what the ratio says */
+};
+
+/* The console reporter that also keeps each benchmark's best time. */
+class bench_ratio_reporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+            double ms = r.real_accumulated_time * 1e3 / (double)(r.iterations ? r.iterations : 1);
+            auto it = best.find(r.run_name.function_name);
+            if (it == best.end() || ms < it->second) best[r.run_name.function_name] = ms;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    std::map<std::string, double> best;   /* best real time (ms) by benchmark name */
+};
+
+/* Runs the benchmarks of the program, then prints each ratio whose two
+ * benchmarks ran. Answers the exit status. */
+inline int bench_main(int argc, char **argv, const bench_ratio *ratios, size_t count)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    bench_ratio_reporter rep;
+    benchmark::RunSpecifiedBenchmarks(&rep);
+    std::printf("\nBest of %d repetition(s), %d rows; ratios of real time:\n", bench_reps(), bench_rows());
+    for (const auto &b : rep.best) std::printf("  %-34s %10.2f ms\n", b.first.c_str(), b.second);
+    for (size_t i = 0; i < count; i++) {
+        auto s = rep.best.find(ratios[i].slow), f = rep.best.find(ratios[i].fast);
+        if (s == rep.best.end() || f == rep.best.end() || f->second <= 0) continue;
+        std::printf("  %-44s %8.2fx\n", ratios[i].label, s->second / f->second);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
+
+#endif
