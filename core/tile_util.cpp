@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/err_text.h"
 #include "core/str_util.h"
 
 /* Reads the tile as an integer; -1 when blank or not a number. */
@@ -43,6 +44,22 @@ int tile_get_int_list(ads_hdlg dialog, const char *key, int **out, int *count)
     *out = list;
     *count = n;
     return RTNORM;
+}
+
+/* Reads a list tile's one selected index; see the header. */
+int tile_get_one_index(ads_hdlg dialog, const char *key)
+{
+    int *list = nullptr, count = 0;
+    if (tile_get_int_list(dialog, key, &list, &count) != RTNORM) {
+        err_report(ERR_BAD_SELECTION, nullptr);
+        return ERR_BAD_SELECTION;
+    }
+    int index = count == 1 ? list[0] : -1;
+    std::free(list);
+    if (count == 1 && index >= 0) return index;
+    int code = count > 1 ? ERR_MANY_SELECTED : ERR_NONE_SELECTED;
+    err_report(code, nullptr);
+    return code;
 }
 
 /* Reads the tile's text; 5100 when it is not blank, else -1. */

@@ -4,6 +4,7 @@
 **     int n = tile_get_int(dlg, "project");        // -1 when blank
 **     int *sel, count;
 **     if (tile_get_int_list(dlg, "sqlrow", &sel, &count) == RTNORM) ... free(sel);
+**     int line = tile_get_one_index(dlg, "pv_memo_list");   // < 0: reported
 */
 #ifndef PV_CORE_TILE_UTIL_H
 #define PV_CORE_TILE_UTIL_H
@@ -22,6 +23,11 @@ int tile_get_int(ads_hdlg dialog, const char *key);
 ** with their count (0 and a null array for none). 5100; -5001 for bad
 ** arguments, an unreadable tile or no memory. */
 int tile_get_int_list(ads_hdlg dialog, const char *key, int **out, int *count);
+/* The single selected index of a list tile. When the selection cannot be
+** used it is reported with err_report and its code answered: -9106 when no
+** item is selected, -9105 when more than one is, -3 when the tile cannot
+** be read (also for bad arguments). */
+int tile_get_one_index(ads_hdlg dialog, const char *key);
 /* Reads the tile into buffer (TILE_BUF_SIZE bytes); 5100 when the value is
 ** not blank, else -1 (also for bad arguments). */
 int tile_get_str(ads_hdlg dialog, const char *key, char *buffer);

@@ -1,0 +1,469 @@
+/*
+** memo.cpp: memo side tables and the memo of one row: making a side table,
+** the working state, reading, writing, joining and deleting a row's lines.
+**
+** A row's lines are selected with
+**     SELECT * FROM STATNMEM WHERE BASENUMBER = 70000 ORDER BY ORDNUMBER
+** and written by deleting the row's lines and inserting the new ones with
+** ORDNUMBER 1, 2, 3 ... The old lines are read first and put back when an
+** insert fails, so a failed write never loses a memo.
+*/
+#include "data/memo.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/err_text.h"
+#include "core/pjct_list.h"
+#include "core/pv_config.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "data/col_attr.h"
+#include "data/tbl.h"
+
+namespace {
+
+/* The environment whose side tables use INTEGER numbers. */
+const char k_env_integer_numbers[] = "ODBC";
+/* Statement texts of a side table. */
+const char k_create_dec[] = "CREATE TABLE %s (%s DEC(%d), %s DEC(%d), %s CHAR(%d))";
+const char k_create_int[] = "CREATE TABLE %s (%s INTEGER, %s INTEGER, %s CHAR(%d))";
+const char k_create_index[] = "CREATE INDEX %s ON %s (%s, %s)";
+const char k_select_lines[] = "SELECT * FROM %s WHERE %s = %ld ORDER BY " MEMO_COL_ORDNUMBER;
+/* Room for one of these statements: the fixed text and three names. */
+constexpr int MEMO_SQL_SIZE = 256;
+/* Room for a row number as text. */
+constexpr int MEMO_NUMBER_TEXT_SIZE = 24;
+/* Highest host version that makes no index. */
+constexpr int MEMO_NO_INDEX_VERSION = 14;
+
+/* The static memo row: BASENUMBER, ORDNUMBER and MEMOTEXT with their
+** buffers, chained in that order. */
+struct memo_static_row {
+    sql_col_rec cols[3];                          /* the three columns */
+    char texts[3][MEMO_LINE_SIZE];                /* their texts */
+    int32_t numbers[2];                           /* value buffers of the numbers */
+    char line[MEMO_TEXT_WIDTH + 1];               /* value buffer of MEMOTEXT */
+    char formats[3][MEMO_NUMBER_TEXT_SIZE];       /* "%-8ld", "%-8ld", "%-70s" */
+};
+
+memo_static_row g_static;                         /* the static row */
+memo_rec g_state;                                 /* the working state */
+
+/* Gives the static row its columns, formats and empty texts. */
+void memo_static_init(void)
+{
+    static const char *const names[3] = {MEMO_COL_BASENUMBER, MEMO_COL_ORDNUMBER, MEMO_COL_TEXT};
+    for (int i = 0; i < 3; i++) {
+        sql_col_rec *c = &g_static.cols[i];
+        std::memset(c, 0, sizeof *c);
+        std::snprintf(c->name, sizeof c->name, "%s", names[i]);
+        int is_text = i == 2;
+        c->sql_type = is_text ? SQL_TYPE_CHAR : SQL_TYPE_INT;
+        c->value_type = is_text ? SQL_HOST_STRING : SQL_HOST_LONG;
+        c->length = is_text ? MEMO_TEXT_WIDTH : MEMO_NUMBER_DIGITS;
+        c->display_width = c->length;
+        c->value = is_text ? (void *)g_static.line : (void *)&g_static.numbers[i];
+        c->value_size = is_text ? (int)sizeof g_static.line : (int)sizeof g_static.numbers[0];
+        c->null_ind = SQL_COL_NULL;
+        g_static.texts[i][0] = '\0';
+        c->text = g_static.texts[i];
+        std::snprintf(g_static.formats[i], sizeof g_static.formats[i], is_text ? "%%-%ds" : "%%-%dld", c->length);
+        c->format = g_static.formats[i];
+        c->next = i < 2 ? &g_static.cols[i + 1] : nullptr;
+    }
+}
+
+/* Sets a column's text, cut to its buffer. */
+void memo_col_set(sql_col_rec *c, const char *text)
+{
+    std::snprintf(c->text, (size_t)sql_col_text_size(c), "%s", text);
+}
+
+/* Sets a column's text to a number. */
+void memo_col_set_number(sql_col_rec *c, long number)
+{
+    char text[MEMO_NUMBER_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%ld", number);
+    memo_col_set(c, text);
+}
+
+/* 1 when the connection's project runs in the environment whose side
+** tables have INTEGER numbers. */
+int memo_integer_numbers(void *connection)
+{
+    pjct_rec *p = pjct_find_by_session(connection);
+    if (!p || !g_env_names || p->env_index < 0 || p->env_index >= g_env_count) return 0;
+    return str_eq_nocase(g_env_names[p->env_index], k_env_integer_numbers);
+}
+
+/* Closes the line query and frees the row and name, keeping the list. */
+void memo_release_query(void)
+{
+    memo_rec *m = &g_state;
+    sql_free_handles(&m->stmt, &m->cursor);
+    if (m->row_owned) sql_col_list_free(&m->row);
+    m->row = nullptr;
+    m->row_owned = 0;
+    std::free(m->name);
+    m->name = nullptr;
+    m->connection = nullptr;
+    m->number = 0;
+}
+
+/* One line of a memo as stored. */
+struct memo_stored_line {
+    std::string order;                            /* ORDNUMBER as text */
+    std::string text;                             /* MEMOTEXT */
+};
+
+/* Reads the lines of row number of a side table, in ORDNUMBER order.
+** 0; the query's negative code. */
+int memo_read_stored(void *connection, const char *name, long number, std::vector<memo_stored_line> &out)
+{
+    char sql[MEMO_SQL_SIZE];
+    std::snprintf(sql, sizeof sql, k_select_lines, name, MEMO_COL_BASENUMBER, number);
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query(connection, sql, &stmt, &cursor, &row, 0);
+    if (n < 0) return n;
+    sql_col_rec *ord = sql_col_find(row, MEMO_COL_ORDNUMBER, nullptr, nullptr);
+    sql_col_rec *text = sql_col_find(row, MEMO_COL_TEXT, nullptr, nullptr);
+    int rc = 0;
+    if (!ord || !text) rc = -2;
+    for (int k = 0; rc == 0 && k < n; k++) {
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        out.push_back({ord->text, text->text});
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return rc;
+}
+
+/* Deletes every line of row number of a side table. 5100 or the code. */
+int memo_delete_lines(void *connection, const char *name, long number)
+{
+    char text[MEMO_NUMBER_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%ld", number);
+    return sql_delete_where(connection, name, MEMO_COL_BASENUMBER, text);
+}
+
+/* Inserts one line through a row. 5100 or the insert's code. */
+int memo_insert_line(void *connection, const char *name, sql_col_rec *row, const char *order, const char *text)
+{
+    sql_col_rec *ord = sql_col_find(row, MEMO_COL_ORDNUMBER, nullptr, nullptr);
+    sql_col_rec *line = sql_col_find(row, MEMO_COL_TEXT, nullptr, nullptr);
+    if (!ord || !line) return -2;
+    memo_col_set(ord, order);
+    memo_col_set(line, text);
+    return sql_insert_row(connection, row, name);
+}
+
+/* Loads a memo into the state; answers the number of lines found or the
+** negative result of memo_read. */
+int memo_load(const char *table, long number, void *connection, int create)
+{
+    if (!table || str_nonblank(table) != RTNORM || number < 1 || (create != 0 && create != 1) || !connection)
+        return -2;
+    memo_release_query();
+    std::string name;
+    if (memo_table_name(table, name) < 0) return -2;
+    memo_rec *m = &g_state;
+    m->name = strdup(name.c_str());
+    if (!m->name) {
+        memo_reset();
+        return ERR_NO_MEMORY;
+    }
+    m->connection = connection;
+    m->number = number;
+    char sql[MEMO_SQL_SIZE];
+    std::snprintf(sql, sizeof sql, k_select_lines, m->name, MEMO_COL_BASENUMBER, number);
+    int n = sql_query(connection, sql, &m->stmt, &m->cursor, &m->row, 0);
+    m->row_owned = 1;
+    if (n == ERR_NO_MEMORY) {
+        memo_reset();
+        return n;
+    }
+    if (n < 0) {
+        if (!create) {
+            memo_reset();
+            return MEMO_ERR_NO_LINES;
+        }
+        /* A side table that exists but cannot be read is never made anew:
+        ** that would drop the memos of every row. */
+        sql_col_rec *probe = nullptr;
+        if (sql_describe_table(connection, m->name, &probe, 0) > 0) {
+            sql_col_list_free(&probe);
+            memo_reset();
+            return n;
+        }
+        if (memo_create_table(connection, m->name) != 0) {
+            memo_reset();
+            return MEMO_ERR_NO_TABLE;
+        }
+        n = 0;
+    }
+    if (n == 0 && !create) {
+        memo_reset();
+        return MEMO_ERR_NO_LINES;
+    }
+    if (!m->row) {
+        int rc = sql_describe_table(connection, m->name, &m->row, 0);
+        if (rc < 0) {
+            memo_reset();
+            return rc == ERR_NO_MEMORY ? rc : MEMO_ERR_NO_TABLE;
+        }
+    }
+    for (sql_col_rec *c = m->row; c; c = c->next) std::snprintf(c->table, sizeof c->table, "%s", m->name);
+    sql_col_rec *base = sql_col_find(m->row, MEMO_COL_BASENUMBER, nullptr, nullptr);
+    if (base) memo_col_set_number(base, number);
+    return n;
+}
+
+}  // namespace
+
+/* The working state; see memo.h. */
+memo_rec *memo_state(void)
+{
+    if (!g_static.cols[0].text) memo_static_init();
+    return &g_state;
+}
+
+/* ---- The side table ---- */
+
+/* Builds a side table's name; see memo.h. */
+int memo_table_name(const char *table, std::string &out)
+{
+    if (!table || str_nonblank(table) != RTNORM) return -2;
+    std::string t = table;
+    size_t a = t.find_first_not_of(" \t"), b = t.find_last_not_of(" \t");
+    std::string name = t.substr(a, b - a + 1) + MEMO_TABLE_SUFFIX;
+    for (char &c : name) c = (char)std::toupper((unsigned char)c);
+    if (name.size() >= SQL_COL_NAME_SIZE || !sql_is_ident(name.c_str())) return -2;
+    out = name;
+    return 0;
+}
+
+/* The CREATE TABLE text; see memo.h. */
+std::string memo_create_text(const char *name, int odbc)
+{
+    char sql[MEMO_SQL_SIZE];
+    if (odbc)
+        std::snprintf(sql, sizeof sql, k_create_int, name, MEMO_COL_BASENUMBER, MEMO_COL_ORDNUMBER, MEMO_COL_TEXT,
+                      MEMO_TEXT_WIDTH);
+    else
+        std::snprintf(sql, sizeof sql, k_create_dec, name, MEMO_COL_BASENUMBER, MEMO_NUMBER_DIGITS,
+                      MEMO_COL_ORDNUMBER, MEMO_NUMBER_DIGITS, MEMO_COL_TEXT, MEMO_TEXT_WIDTH);
+    return sql;
+}
+
+/* The CREATE INDEX text; see memo.h. */
+std::string memo_index_text(const char *name)
+{
+    char sql[MEMO_SQL_SIZE];
+    std::snprintf(sql, sizeof sql, k_create_index, name, name, MEMO_COL_BASENUMBER, MEMO_COL_ORDNUMBER);
+    return sql;
+}
+
+/* Makes a side table anew; see memo.h. */
+int memo_create_table(void *connection, const char *name)
+{
+    if (!connection || !name || str_nonblank(name) != RTNORM) return -2;
+    char *upper = strdup(name);
+    if (!upper) return ERR_NO_MEMORY;
+    str_upper(str_trim(upper));
+    if (std::strlen(upper) >= SQL_COL_NAME_SIZE || !sql_is_ident(upper)) {
+        std::free(upper);
+        return -2;
+    }
+    sql_drop_index(connection, upper, upper);
+    sql_drop_table(connection, upper);
+    void *stmt = nullptr, *cursor = nullptr;
+    int rc = sql_execute(connection, &stmt, &cursor, memo_create_text(upper, memo_integer_numbers(connection)).c_str(),
+                         0);
+    sql_free_handles(&stmt, &cursor);
+    if (rc == RTNORM && g_host_version > MEMO_NO_INDEX_VERSION) {
+        rc = sql_execute(connection, &stmt, &cursor, memo_index_text(upper).c_str(), 0);
+        sql_free_handles(&stmt, &cursor);
+        if (rc != RTNORM) sql_drop_table(connection, upper);
+    }
+    std::free(upper);
+    return rc == RTNORM ? 0 : rc;
+}
+
+/* ---- Reading and writing ---- */
+
+/* Resets the working state; see memo.h. */
+void memo_reset(void)
+{
+    memo_rec *m = memo_state();
+    memo_release_query();
+    memo_line_free(&m->lines);
+    memo_static_init();
+}
+
+/* Loads a memo; see memo.h. */
+int memo_read(const char *table, long number, void *connection, int create)
+{
+    memo_state();
+    int n = memo_load(table, number, connection, create);
+    return n < 0 ? n : 0;
+}
+
+/* Loads a memo and counts its lines; see memo.h. */
+int memo_open(const char *table, long number, void *connection, int create)
+{
+    memo_state();
+    return memo_load(table, number, connection, create);
+}
+
+/* Stores the line list; see memo.h. */
+int memo_write(void)
+{
+    memo_rec *m = memo_state();
+    if (!m->connection || !m->name || !m->row || m->number < 1) return -2;
+    /* The line cursor writes into the row's buffers: close it first. */
+    sql_free_handles(&m->stmt, &m->cursor);
+    sql_col_rec *base = sql_col_find(m->row, MEMO_COL_BASENUMBER, nullptr, nullptr);
+    std::vector<memo_stored_line> old;
+    int rc = base ? memo_read_stored(m->connection, m->name, m->number, old) : -2;
+    if (rc == 0) {
+        rc = memo_delete_lines(m->connection, m->name, m->number);
+        rc = rc == RTNORM ? 0 : rc;
+    }
+    int written = 0;
+    for (memo_line *l = m->lines; rc == 0 && l && l->next; l = l->next) {
+        char order[MEMO_NUMBER_TEXT_SIZE];
+        std::snprintf(order, sizeof order, "%d", written + 1);
+        memo_col_set_number(base, m->number);
+        int ins = memo_insert_line(m->connection, m->name, m->row, order, l->text);
+        if (ins == RTNORM) {
+            written++;
+            continue;
+        }
+        /* Put the old memo back in place of the lines written so far. */
+        memo_delete_lines(m->connection, m->name, m->number);
+        for (const memo_stored_line &o : old) {
+            memo_col_set_number(base, m->number);
+            memo_insert_line(m->connection, m->name, m->row, o.order.c_str(), o.text.c_str());
+        }
+        rc = ins < 0 ? ins : -2;
+    }
+    memo_reset();
+    if (rc < 0) return rc;
+    return written > 0 ? 1 : 0;
+}
+
+/* Stores a text as a row's memo; see memo.h. */
+int memo_set_text(sql_col_rec *column, const char *text, long number)
+{
+    if (!column || !text || number < 1 || !column->connection || str_nonblank(column->table) != RTNORM) return -2;
+    memo_reset();
+    if (memo_split(text) < 0 || memo_read(column->table, number, column->connection, 1) < 0) {
+        memo_reset();
+        return -1;
+    }
+    return memo_write() < 0 ? -1 : 0;
+}
+
+/* The same as memo_set_text; see memo.h. */
+int memo_replace_text(sql_col_rec *column, const char *text, long number)
+{
+    return memo_set_text(column, text, number);
+}
+
+/* Inserts a text's lines without deleting; see memo.h. */
+int memo_insert_text(const char *name, const char *text, long number, void *connection)
+{
+    if (!name || str_nonblank(name) != RTNORM || !text || number < 1 || !connection) return -2;
+    memo_reset();
+    int written = 0;
+    if (memo_split(text) == 0) {
+        memo_rec *m = &g_state;
+        sql_col_rec *row = &g_static.cols[0];
+        for (sql_col_rec *c = row; c; c = c->next) std::snprintf(c->table, sizeof c->table, "%s", name);
+        for (memo_line *l = m->lines; l && l->next; l = l->next) {
+            char order[MEMO_NUMBER_TEXT_SIZE];
+            std::snprintf(order, sizeof order, "%d", written + 1);
+            memo_col_set_number(row, number);
+            if (memo_insert_line(connection, name, row, order, l->text) != RTNORM) break;
+            written++;
+        }
+    }
+    memo_reset();
+    return written > 0 ? 0 : -1;
+}
+
+/* Joins a row's memo into one text; see memo.h. */
+int memo_get_text(const char *table, long number, void *connection, char **buffer, int size)
+{
+    if (!buffer || !table || str_nonblank(table) != RTNORM || number < 1 || !connection) return -2;
+    memo_reset();
+    int n = memo_open(table, number, connection, 0);
+    if (n < 0) return n == MEMO_ERR_NO_LINES ? -1 : n;
+    memo_rec *m = &g_state;
+    if (!*buffer || size < 1) {
+        long want = (long)MEMO_TEXT_PER_LINE * n + 1;
+        size = want < MEMO_TEXT_MIN_SIZE ? MEMO_TEXT_MIN_SIZE : (int)want;
+        *buffer = (char *)std::malloc((size_t)size);
+        if (!*buffer) {
+            memo_reset();
+            return ERR_NO_MEMORY;
+        }
+    }
+    char *out = *buffer;
+    out[0] = '\0';
+    size_t used = 0;
+    sql_col_rec *text = sql_col_find(m->row, MEMO_COL_TEXT, nullptr, nullptr);
+    for (int k = 0; text && k < n; k++) {
+        if (k > 0 && sql_fetch(m->cursor, m->row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        char line[MEMO_LINE_SIZE];
+        std::snprintf(line, sizeof line, "%s", text->text);
+        str_trim(line);
+        if (!line[0]) continue;
+        size_t len = std::strlen(line);
+        if (used + 1 + len + 1 > (size_t)size) break;
+        out[used++] = ' ';
+        std::memcpy(out + used, line, len + 1);
+        used += len;
+    }
+    memo_reset();
+    return 0;
+}
+
+/* ---- Deleting ---- */
+
+/* Deletes the memo of a row for each memo column; see memo.h. */
+int memo_delete_rows(sql_col_rec *row)
+{
+    if (!row) return -2;
+    if (!pjct_find_by_session(row->connection)) return -1;
+    for (sql_col_rec *c = row; c; c = c->next) {
+        if (!c->attr || !(c->attr->flags & COL_ATTR_MEMO)) continue;
+        sql_col_rec *key = sql_row_key_column(c, row);
+        long number = key && key->text ? std::atol(key->text) : 0;
+        if (number >= 1) memo_delete_one(c->connection, c->table, number);
+    }
+    return 0;
+}
+
+/* Deletes a row's lines from a table's side table; see memo.h. */
+int memo_delete_one(void *connection, const char *table, long number)
+{
+    std::string name;
+    if (!connection || number < 1 || memo_table_name(table, name) < 0) return -2;
+    return memo_delete_lines(connection, name.c_str(), number);
+}
+
+/* Empties the texts of the loaded memo row; see memo.h. */
+void memo_row_clear(void)
+{
+    memo_rec *m = memo_state();
+    for (sql_col_rec *c = m->row ? m->row : &g_static.cols[0]; c; c = c->next) {
+        if (c->text) c->text[0] = '\0';
+        c->null_ind = SQL_COL_NULL;
+    }
+}

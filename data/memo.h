@@ -1,0 +1,189 @@
+/*
+** memo.h: memo columns and their side tables.
+**
+** A column whose input rule has the memo flag (COL_ATTR_MEMO) holds free
+** text of any length. The text is not kept in the column: it lives in a
+** side table named after the table with "MEM" appended (STATN's memos are
+** in STATNMEM), one row per line, keyed by the row's unique number
+** (BASENUMBER) and the line's order number (ORDNUMBER). Every table has at
+** most one side table, so all memo columns of a row show the same memo.
+**
+** One memo is loaded at a time into the working state (memo_rec): the
+** query over its lines, the side table's row, its name and the line list.
+** Every entry point resets the state first and again when done.
+**
+**     memo_set_text(column, "Rock is grey", 70000);       // split and stored
+**     char *text = NULL;
+**     if (memo_get_text("STATN", 70000, conn, &text, 0) == 0) ... " Rock is grey"; free(text);
+*/
+#ifndef PV_DATA_MEMO_H
+#define PV_DATA_MEMO_H
+
+#include <string>
+
+#include "data/tbl_column.h"
+#include "platform/include/dcl_host.h"
+
+/* Appended to a table's name to name its side table. */
+#define MEMO_TABLE_SUFFIX "MEM"
+/* Columns of a side table, in this order. */
+#define MEMO_COL_BASENUMBER "BASENUMBER"
+#define MEMO_COL_ORDNUMBER  "ORDNUMBER"
+#define MEMO_COL_TEXT       "MEMOTEXT"
+/* Digits of the two number columns (DEC(8)). */
+#define MEMO_NUMBER_DIGITS 8
+/* Characters of MEMOTEXT (CHAR(70)). */
+#define MEMO_TEXT_WIDTH 70
+/* Longest line memo_split makes: two characters short of MEMOTEXT. */
+#define MEMO_SPLIT_WIDTH 68
+/* Bytes of one line's buffer in a line list. */
+#define MEMO_LINE_SIZE 258
+/* Bytes memo_get_text allocates per line (a blank and MEMOTEXT), plus one
+** for the terminator, and never fewer than MEMO_TEXT_MIN_SIZE. */
+#define MEMO_TEXT_PER_LINE 71
+#define MEMO_TEXT_MIN_SIZE 5
+
+/* Line that ends a list made by memo_split; never stored. */
+#define MEMO_END_SPLIT "end memo"
+/* Line that ends the list of the memo editor; never stored. */
+#define MEMO_END_EDITOR "                             End of Memo                             "
+
+/* Results of reading a memo. */
+#define MEMO_ERR_NO_LINES (-10001)  /* no lines, or no side table, when only reading */
+#define MEMO_ERR_NO_TABLE (-10002)  /* the side table cannot be created */
+
+/* Ends of the memo editor (its dialog status). */
+#define MEMO_STATUS_CANCEL 0        /* cancelled, or writing failed */
+#define MEMO_STATUS_WRITTEN 1       /* accepted, lines written */
+#define MEMO_STATUS_EMPTY 2         /* accepted, no lines */
+
+/* One line of a line list. */
+struct memo_line {
+    char *text;                     /* MEMO_LINE_SIZE bytes, NUL-terminated; owned */
+    memo_line *next;                /* next line; the last is the end line */
+};
+
+/* The memo working state: one memo at a time. */
+struct memo_rec {
+    void *connection;               /* SQL connection of the memo; not owned */
+    void *stmt;                     /* statement of the line query; owned */
+    void *cursor;                   /* cursor over the lines, ORDNUMBER order; owned */
+    sql_col_rec *row;               /* the side table's row: described or
+                                       queried (owned, row_owned 1) or the
+                                       static row (row_owned 0) */
+    int row_owned;                  /* 1 when row is freed with the state */
+    char *name;                     /* side table name, upper case; owned */
+    long number;                    /* the row's unique number, 0 when none */
+    memo_line *lines;               /* the line list; owned */
+};
+
+/* The working state (for the editor; other callers use the functions). */
+memo_rec *memo_state(void);
+
+/* ---- The side table ---- */
+
+/* The side table's name of a table ("STATN" -> "STATNMEM") into out.
+** 0; -2 when the table is blank or the name would not be a plain
+** identifier of at most 20 characters. */
+int memo_table_name(const char *table, std::string &out);
+/* The CREATE TABLE text of a side table: DEC(8) numbers, or INTEGER ones
+** when odbc is non-zero. */
+std::string memo_create_text(const char *name, int odbc);
+/* The CREATE INDEX text of a side table's index (named like the table, on
+** BASENUMBER and ORDNUMBER). */
+std::string memo_index_text(const char *name);
+/* Makes a side table anew: upper-cases the name, drops an index and a
+** table of that name, creates the table and, when g_host_version is above
+** 14, its index; a failed index drops the table again. 0; the SQL layer's
+** code of the failed statement; -2 for a null connection or a blank or
+** unusable name; -9101 when memory is short. */
+int memo_create_table(void *connection, const char *name);
+
+/* ---- Reading and writing the memo of one row ---- */
+
+/* Releases the query and the line list, frees a described row and the
+** name, and gives the static row its formats and empty texts again. */
+void memo_reset(void);
+/* Loads the memo of row number of a table: the lines' query (in
+** ORDNUMBER order) and the side table's row, its BASENUMBER text set to
+** the number. With create 1 a missing side table is made. 0; -2 for bad
+** arguments (blank name, number below 1, create not 0 or 1, no
+** connection); -9101; -10001 when there are no lines and create is 0;
+** -10002 when the side table cannot be made; the query's code when the
+** side table exists but cannot be read (it is never made anew then).
+** Failures reset the state. The line list is kept. */
+int memo_read(const char *table, long number, void *connection, int create);
+/* As memo_read, answering the number of lines found. */
+int memo_open(const char *table, long number, void *connection, int create);
+/* Stores the line list (every line before the end line) as the memo of
+** the loaded row: its old lines are read, deleted, and the new ones
+** inserted with ORDNUMBER 1, 2, 3 ... When an insert fails, the lines
+** written are removed and the old ones inserted again. Resets the state.
+** 1 when at least one line was inserted; 0 when none; -2 when no memo is
+** loaded; otherwise the negative code of the statement that failed. */
+int memo_write(void);
+/* Replaces the line list with the lines of a text (at most
+** MEMO_SPLIT_WIDTH characters each, then MEMO_END_SPLIT; an empty text
+** gives an empty list). 0; -2 for a null text; -9101. */
+int memo_split(const char *text);
+/* Stores a text as the memo of row number of the column's table (split,
+** read with create, written). 0 when written; -1 when not; -2 for bad
+** arguments. */
+int memo_set_text(sql_col_rec *column, const char *text, long number);
+/* The same operation as memo_set_text. */
+int memo_replace_text(sql_col_rec *column, const char *text, long number);
+/* Inserts the lines of a text into a side table (named by its own name)
+** as row number's, through the static row, deleting nothing first. 0 when
+** at least one line was inserted; -1 when none; -2 for bad arguments. */
+int memo_insert_text(const char *name, const char *text, long number, void *connection);
+/* Joins the memo of row number of a table into one text: for each line in
+** ORDNUMBER order whose text is not blank, a blank and the trimmed line,
+** while they fit in size bytes. With a null *buffer or a size below 1 a
+** buffer of MEMO_TEXT_PER_LINE bytes per line plus one (at least
+** MEMO_TEXT_MIN_SIZE) is allocated into *buffer for the caller to free.
+** 0; -1 when the row has no lines; -2 for bad arguments; -9101. */
+int memo_get_text(const char *table, long number, void *connection, char **buffer, int size);
+
+/* ---- Deleting memos ---- */
+
+/* Deletes the memo of a row (a list of column records) for each of its
+** memo columns, the row number being its table's BASENUMBER value. 0; -2
+** for a null row; -1 when no logged-on project owns the row's connection. */
+int memo_delete_rows(sql_col_rec *row);
+/* Deletes every line of row number from a table's side table. 5100; -2
+** for bad arguments; the delete's code on failure. */
+int memo_delete_one(void *connection, const char *table, long number);
+
+/* ---- Lines and the editor ---- */
+
+/* 5100 when a typed line holds no character below 32, no 127 and no
+** single quote; otherwise -5001 after the alert "Illegal character %i at
+** column %i." under the error title (the first such character and its
+** column from 1); -2 for null. */
+int memo_check_line(const char *text);
+/* A new line holding text (cut to MEMO_LINE_SIZE - 1 bytes), linked after
+** the given line, or at the head when after is null; null when memory is
+** short or for a null list or text. */
+memo_line *memo_line_add(memo_line **list, memo_line *after, const char *text);
+/* The line at an index from 0; null when out of range. */
+memo_line *memo_line_nth(memo_line *list, long index);
+/* Unlinks and frees the line at an index; 0; -1 when out of range. */
+int memo_line_remove(memo_line **list, long index);
+/* Frees a line list and clears the slot. */
+void memo_line_free(memo_line **list);
+/* Fills a list tile with the lines of a list that are not blank (the end
+** line included). 5100; -2 for bad arguments. */
+int memo_fill_list(ads_hdlg dialog, const char *tile, const memo_line *list);
+/* Empties the texts of the loaded memo row (the static row when none is
+** loaded). */
+void memo_row_clear(void);
+
+/* The memo editor "pv_edit_memo" on the memo of row number of a table;
+** read-only when editable is 0. 1 when accepted with lines written; 0
+** when accepted with no lines; when cancelled, read-only or when writing
+** failed, 1 if the memo had lines as read, else 0; -1 when the dialog
+** cannot be loaded or the side table lacks its columns; -2 for bad
+** arguments; the error of memo_read. */
+int pv_edit_memo_dialog(void *connection, const char *table, long number, int editable);
+
+#endif

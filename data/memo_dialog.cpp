@@ -1,0 +1,248 @@
+/*
+** memo_dialog.cpp: the memo editor, dialog "pv_edit_memo".
+**
+** The memo's lines are listed in "pv_memo_list" above the end line
+** "End of Memo"; the selected line's text is edited in "pv_memo_line" and
+** "insert", "modify" and "delete" change the list. "accept" writes the
+** list as the row's memo. Read-only, the dialog only shows the memo: the
+** editing tiles are disabled and "accept" just closes it.
+**
+**     int rc = pv_edit_memo_dialog(conn, "STATN", 70000, 1);   // 1: lines written
+*/
+#include "data/memo.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "core/tile_util.h"
+
+namespace {
+
+/* Tile keys of the dialog. */
+const char k_dialog[] = "pv_edit_memo";
+const char k_list[] = "pv_memo_list";
+const char k_line[] = "pv_memo_line";
+const char k_error[] = "error";
+
+/* Room for a list index as text. */
+constexpr int MEMO_INDEX_TEXT_SIZE = 16;
+
+/* 1 when a callback should act: picked, selected or double-clicked. */
+int memo_cb_acts(const ads_callback_packet *cpkt)
+{
+    return cpkt->reason == CBR_SELECT || cpkt->reason == CBR_DOUBLE_CLICK;
+}
+
+/* Selects the line at an index and puts its text into the edit field
+** with the focus. */
+void memo_show_line(ads_hdlg dlg, long index)
+{
+    memo_line *l = memo_line_nth(memo_state()->lines, index);
+    if (!l) return;
+    char text[MEMO_INDEX_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%ld", index);
+    ads_set_tile(dlg, k_list, text);
+    ads_set_tile(dlg, k_line, l->text);
+    ads_mode_tile(dlg, k_line, MODE_SETFOCUS);
+}
+
+/* Lists the lines again and selects the line at an index. */
+void memo_relist(ads_hdlg dlg, long index)
+{
+    memo_fill_list(dlg, k_list, memo_state()->lines);
+    memo_show_line(dlg, index);
+}
+
+/* The selected line's index, or -1 after the selection was reported. */
+long memo_selected(ads_hdlg dlg)
+{
+    int index = tile_get_one_index(dlg, k_list);
+    if (index < 0 || !memo_line_nth(memo_state()->lines, index)) return -1;
+    return index;
+}
+
+/* 1 when the line at an index is the end line. */
+int memo_is_end(long index)
+{
+    memo_line *l = memo_line_nth(memo_state()->lines, index);
+    return l && !l->next;
+}
+
+/* Reads the edit field into text; 1 when it is not blank and may be
+** stored (refusals are shown), else 0. */
+int memo_typed_line(ads_hdlg dlg, char *text)
+{
+    if (tile_get_str(dlg, k_line, text) != RTNORM) return 0;
+    return memo_check_line(text) == RTNORM;
+}
+
+/* "pv_memo_list": the selected line goes into the edit field. */
+void memo_cb_list(ads_callback_packet *cpkt)
+{
+    if (!memo_cb_acts(cpkt)) return;
+    long index = memo_selected(cpkt->dialog);
+    if (index >= 0) memo_show_line(cpkt->dialog, index);
+}
+
+/* "pv_memo_line", RETURN in the field: the next line is selected (after
+** the end line, the first). */
+void memo_cb_line(ads_callback_packet *cpkt)
+{
+    if (!memo_cb_acts(cpkt)) return;
+    long index = memo_selected(cpkt->dialog);
+    if (index < 0) return;
+    memo_show_line(cpkt->dialog, memo_is_end(index) ? 0 : index + 1);
+}
+
+/* "modify": the typed line replaces the selected one (never the end line). */
+void memo_cb_modify(ads_callback_packet *cpkt)
+{
+    if (!memo_cb_acts(cpkt)) return;
+    long index = memo_selected(cpkt->dialog);
+    if (index < 0) return;
+    if (memo_is_end(index)) {
+        ads_set_tile(cpkt->dialog, k_error, "Cannot modify last row");
+        return;
+    }
+    char text[TILE_BUF_SIZE];
+    if (!memo_typed_line(cpkt->dialog, text)) return;
+    std::snprintf(memo_line_nth(memo_state()->lines, index)->text, MEMO_LINE_SIZE, "%s", text);
+    ads_set_tile(cpkt->dialog, k_error, "");
+    memo_relist(cpkt->dialog, index);
+}
+
+/* "insert": the typed line goes before the selected one, which stays
+** selected. */
+void memo_cb_insert(ads_callback_packet *cpkt)
+{
+    if (!memo_cb_acts(cpkt)) return;
+    long index = memo_selected(cpkt->dialog);
+    if (index < 0) return;
+    char text[TILE_BUF_SIZE];
+    if (!memo_typed_line(cpkt->dialog, text)) return;
+    memo_rec *m = memo_state();
+    if (!memo_line_add(&m->lines, index > 0 ? memo_line_nth(m->lines, index - 1) : nullptr, text)) {
+        err_report(ERR_NO_MEMORY, nullptr);
+        return;
+    }
+    ads_set_tile(cpkt->dialog, k_error, "");
+    memo_relist(cpkt->dialog, index + 1);
+}
+
+/* "delete": the selected line is removed (never the end line); the same
+** index is selected. */
+void memo_cb_delete(ads_callback_packet *cpkt)
+{
+    if (!memo_cb_acts(cpkt)) return;
+    long index = memo_selected(cpkt->dialog);
+    if (index < 0) return;
+    if (memo_is_end(index)) {
+        ads_set_tile(cpkt->dialog, k_error, "Cannot delete last row");
+        return;
+    }
+    memo_line_remove(&memo_state()->lines, index);
+    ads_set_tile(cpkt->dialog, k_error, "");
+    memo_relist(cpkt->dialog, index);
+}
+
+/* "accept": the list is written; the dialog ends with MEMO_STATUS_WRITTEN,
+** MEMO_STATUS_EMPTY, or MEMO_STATUS_CANCEL when writing failed. */
+void memo_cb_accept(ads_callback_packet *cpkt)
+{
+    int rc = memo_write();
+    ads_done_dialog(cpkt->dialog, rc < 0 ? MEMO_STATUS_CANCEL : rc == 0 ? MEMO_STATUS_EMPTY : MEMO_STATUS_WRITTEN);
+}
+
+/* "accept" of the read-only dialog, and "cancel": nothing is written. */
+void memo_cb_close(ads_callback_packet *cpkt)
+{
+    memo_reset();
+    ads_done_dialog(cpkt->dialog, MEMO_STATUS_CANCEL);
+}
+
+/* One tile of the dialog and its callback. */
+struct memo_tile {
+    const char *key;                /* tile key */
+    CLIENTFUNC action;              /* its callback */
+};
+
+/* The editable dialog's tiles. */
+const memo_tile k_edit_tiles[] = {
+    {k_list, memo_cb_list},     {k_line, memo_cb_line},       {"accept", memo_cb_accept},
+    {"cancel", memo_cb_close},  {"insert", memo_cb_insert},   {"delete", memo_cb_delete},
+    {"modify", memo_cb_modify},
+};
+/* The read-only dialog's tiles, and the tiles it disables. */
+const memo_tile k_view_tiles[] = {{k_list, memo_cb_list}, {"accept", memo_cb_close}};
+const char *const k_view_disabled[] = {k_line, "cancel", "insert", "delete", "modify"};
+
+/* Lists the loaded memo's lines that are not blank, then the end line;
+** answers 1 when the memo had lines, 0 when not, -9101 when memory is
+** short. */
+int memo_load_lines(sql_col_rec *text, int count)
+{
+    memo_rec *m = memo_state();
+    memo_line_free(&m->lines);
+    memo_line *tail = nullptr;
+    int had = 0;
+    for (int k = 0; k < count; k++) {
+        if (k > 0 && sql_fetch(m->cursor, m->row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        char line[MEMO_LINE_SIZE];
+        std::snprintf(line, sizeof line, "%s", text->text);
+        for (size_t n = std::strlen(line); n > 0 && line[n - 1] == ' '; n--) line[n - 1] = '\0';
+        if (str_nonblank(line) != RTNORM) continue;
+        if (!(tail = memo_line_add(&m->lines, tail, line))) return ERR_NO_MEMORY;
+        had = 1;
+    }
+    if (!memo_line_add(&m->lines, tail, MEMO_END_EDITOR)) return ERR_NO_MEMORY;
+    return had;
+}
+
+}  // namespace
+
+/* Runs the memo editor; see memo.h. */
+int pv_edit_memo_dialog(void *connection, const char *table, long number, int editable)
+{
+    if (!connection || !table || str_nonblank(table) != RTNORM || number < 1 || (editable != 0 && editable != 1))
+        return -2;
+    memo_reset();
+    int count = memo_open(table, number, connection, editable);
+    if (count < 0) return count;
+    memo_rec *m = memo_state();
+    sql_col_rec *text = sql_col_find(m->row, MEMO_COL_TEXT, nullptr, nullptr);
+    if (!sql_col_find(m->row, MEMO_COL_BASENUMBER, nullptr, nullptr) || !text) {
+        err_report(ERR_BAD_SELECTION, nullptr);
+        memo_reset();
+        return -1;
+    }
+    int had = memo_load_lines(text, count);
+    if (had < 0) {
+        err_report(had, nullptr);
+        memo_reset();
+        return had;
+    }
+    ads_hdlg dlg = nullptr;
+    if (ads_new_dialog(k_dialog, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
+        msg_alert(ERR_TITLE, "Cannot load dialog box: %s.", k_dialog);
+        memo_reset();
+        return -1;
+    }
+    if (editable) {
+        for (const memo_tile &t : k_edit_tiles) ads_action_tile(dlg, t.key, t.action);
+    } else {
+        for (const memo_tile &t : k_view_tiles) ads_action_tile(dlg, t.key, t.action);
+        for (const char *key : k_view_disabled) ads_mode_tile(dlg, key, MODE_DISABLE);
+    }
+    memo_relist(dlg, 0);
+    int status = MEMO_STATUS_CANCEL;
+    ads_start_dialog(dlg, &status);
+    memo_reset();
+    if (status == MEMO_STATUS_WRITTEN) return 1;
+    if (status == MEMO_STATUS_EMPTY) return 0;
+    return had;
+}
