@@ -84,6 +84,8 @@ struct tile_reads {
   int list_rc = 0;
   int *rows = nullptr;
   int row_count = -1;
+  int one = 0;       /* tile_get_one_index of the list */
+  int bad_key = 0;   /* tile_get_one_index of a key the dialog lacks */
 };
 tile_reads g_reads;
 
@@ -95,6 +97,12 @@ void logon_accept_cb(ads_callback_packet *pkt) {
 
 void table_accept_cb(ads_callback_packet *pkt) {
   g_reads.list_rc = tile_get_int_list(pkt->dialog, "sqlrow", &g_reads.rows, &g_reads.row_count);
+  ads_done_dialog(pkt->dialog, DLGOK);
+}
+
+void one_index_cb(ads_callback_packet *pkt) {
+  g_reads.one = tile_get_one_index(pkt->dialog, "sqlrow");
+  g_reads.bad_key = tile_get_one_index(pkt->dialog, "no_such_tile");
   ads_done_dialog(pkt->dialog, DLGOK);
 }
 
@@ -154,6 +162,25 @@ TEST_F(TileTest, SelectedIndexesOfAMultipleList) {
   EXPECT_EQ(g_reads.rows, nullptr);
   int *out = nullptr, n = 0;
   EXPECT_EQ(tile_get_int_list(nullptr, "sqlrow", &out, &n), -5001);
+}
+
+TEST_F(TileTest, OneSelectedIndexOrTheReportedReasonWhyNot) {
+  struct { const char *select; int want; const char *alert; } cases[] = {
+      {"select sqlrow 7\n", 7, nullptr},
+      {"select sqlrow 0 3\n", -9105, "More than one item selected"},
+      {"", -9106, "No item selected"},
+  };
+  for (const auto &c : cases) {
+    host_io_clear_transcript();
+    host_io_use_script_text(std::string("pv_table_small\n") + c.select + "ok\n");
+    run_dialog("pv_table_small", "sqlrow", 12, one_index_cb);
+    EXPECT_EQ(g_reads.one, c.want) << c.select;
+    EXPECT_EQ(g_reads.bad_key, -3) << "a tile that cannot be read";
+    std::string t = host_io_transcript();
+    if (c.alert) EXPECT_NE(t.find(c.alert), std::string::npos) << t;
+    EXPECT_NE(t.find("Cannot read the selection"), std::string::npos) << t;
+  }
+  EXPECT_EQ(tile_get_one_index(nullptr, "sqlrow"), -3);
 }
 
 TEST_F(CoreTest, HostCommandRunsQuietlyAndRestoresEchoAndDialogs) {
