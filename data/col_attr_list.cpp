@@ -11,10 +11,8 @@
 */
 #include "data/col_attr.h"
 
+#include "data/item_tree.h"
 #include "data/tbl.h"
-
-/* Of the item tree: frees a whole loaded profile. */
-int item_free_tree(item_node *node);
 
 /* Links a rule at the head of the project's list; a listed rule is no
 ** longer a placeholder (its list owns it, not the column that points to
