@@ -49,46 +49,6 @@ int open_env_allowed(const char *env)
     return allowed;
 }
 
-/* Room for a number shown in a tile. */
-constexpr int TILE_NUMBER_SIZE = 16;
-
-/* 1 when the callback should act: picked or double-clicked. */
-int cb_acts(const ads_callback_packet *cpkt)
-{
-    return cpkt->reason == CBR_SELECT || cpkt->reason == CBR_DOUBLE_CLICK;
-}
-
-/* One tile of a dialog's table and its callback. */
-struct dlg_tile {
-    const char *key;     /* tile key */
-    CLIENTFUNC action;   /* its callback */
-};
-
-/* Registers a dialog's tile table with the client data. */
-void dlg_register(ads_hdlg dlg, const dlg_tile *tiles, int n, void *data)
-{
-    for (int i = 0; i < n; ++i) {
-        ads_action_tile(dlg, tiles[i].key, tiles[i].action);
-        ads_client_data_tile(dlg, tiles[i].key, data);
-    }
-}
-
-/* Fills a list or popup tile with n texts. */
-void dlg_fill_list(ads_hdlg dlg, const char *key, const char *const *texts, int n)
-{
-    ads_start_list(dlg, key, LIST_NEW, 0);
-    for (int i = 0; i < n; ++i) ads_add_list(texts[i]);
-    ads_end_list();
-}
-
-/* Sets a tile to an index. */
-void dlg_set_index(ads_hdlg dlg, const char *key, int index)
-{
-    char text[TILE_NUMBER_SIZE];
-    std::snprintf(text, sizeof text, "%d", index);
-    ads_set_tile(dlg, key, text);
-}
-
 /* ---- pv_logon ----------------------------------------------------------- */
 
 /* What pv_logon's callbacks fill. */

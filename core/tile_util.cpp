@@ -1,8 +1,10 @@
 /*
-** tile_util.cpp: tile values as integers, index lists and texts.
+** tile_util.cpp: the shared dialog helpers: tile tables, list filling, and
+** tile values as integers, index lists and texts.
 */
 #include "core/tile_util.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -69,4 +71,38 @@ int tile_get_str(ads_hdlg dialog, const char *key, char *buffer)
     buffer[0] = '\0';
     if (ads_get_tile(dialog, key, buffer, TILE_BUF_SIZE) != RTNORM) return -1;
     return str_nonblank(buffer) == RTNORM ? RTNORM : -1;
+}
+
+/* Room for a number shown in a tile. */
+static constexpr int TILE_NUMBER_SIZE = 16;
+
+/* Registers the tile table; see the header. */
+void dlg_register(ads_hdlg dlg, const dlg_tile *tiles, int n, void *data)
+{
+    for (int i = 0; i < n; ++i) {
+        ads_action_tile(dlg, tiles[i].key, tiles[i].action);
+        ads_client_data_tile(dlg, tiles[i].key, data);
+    }
+}
+
+/* Fills a list tile; see the header. */
+void dlg_fill_list(ads_hdlg dlg, const char *key, const char *const *texts, int n)
+{
+    ads_start_list(dlg, key, LIST_NEW, 0);
+    for (int i = 0; i < n; ++i) ads_add_list(texts[i]);
+    ads_end_list();
+}
+
+/* Sets a tile to an index; see the header. */
+void dlg_set_index(ads_hdlg dlg, const char *key, int index)
+{
+    char text[TILE_NUMBER_SIZE];
+    std::snprintf(text, sizeof text, "%d", index);
+    ads_set_tile(dlg, key, text);
+}
+
+/* 1 when picked or double-clicked; see the header. */
+int cb_acts(const ads_callback_packet *cpkt)
+{
+    return cpkt->reason == CBR_SELECT || cpkt->reason == CBR_DOUBLE_CLICK;
 }

@@ -1,5 +1,10 @@
 /*
-** tile_util.h: reading dialog tiles as numbers, index lists and texts.
+** tile_util.h: the shared dialog helpers: a dialog's table of tile keys and
+** callbacks, filling lists, and reading tiles as numbers, index lists and
+** texts.
+**
+**     static const dlg_tile k_tiles[] = {{"accept", my_accept}, {"cancel", my_cancel}};
+**     dlg_register(dlg, k_tiles, 2, &state);
 **
 **     int n = tile_get_int(dlg, "project");        // -1 when blank
 **     int *sel, count;
@@ -31,5 +36,21 @@ int tile_get_one_index(ads_hdlg dialog, const char *key);
 /* Reads the tile into buffer (TILE_BUF_SIZE bytes); 5100 when the value is
 ** not blank, else -1 (also for bad arguments). */
 int tile_get_str(ads_hdlg dialog, const char *key, char *buffer);
+
+/* One tile of a dialog's table and its callback. */
+struct dlg_tile {
+    const char *key;     /* tile key */
+    CLIENTFUNC action;   /* its callback */
+};
+
+/* Registers a dialog's tile table: each tile's callback and the client
+** data every callback receives. */
+void dlg_register(ads_hdlg dlg, const dlg_tile *tiles, int n, void *data);
+/* Fills a list or popup tile with n texts, replacing what it held. */
+void dlg_fill_list(ads_hdlg dlg, const char *key, const char *const *texts, int n);
+/* Sets a tile to an index written as a number. */
+void dlg_set_index(ads_hdlg dlg, const char *key, int index);
+/* 1 when a callback should act: the tile was picked or double-clicked. */
+int cb_acts(const ads_callback_packet *cpkt);
 
 #endif
