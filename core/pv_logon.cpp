@@ -108,17 +108,19 @@ void logon_unlink(pjct_rec *p)
 /* Room of a failure's text. */
 constexpr int LOGON_TEXT_SIZE = 1024;
 
-/* Reports a failure (printf-style) when asked to; answers the code. */
+/* The text of the last failed logon, for pjct_logon_failure. */
+char s_last_failure[LOGON_TEXT_SIZE];
+
+/* Keeps a failure's text (printf-style) and reports it when asked to;
+** answers the code. */
 int logon_fail(int options, int code, const char *format, ...) __attribute__((format(printf, 3, 4)));
 int logon_fail(int options, int code, const char *format, ...)
 {
-    if (!(options & PJCT_LOGON_REPORT)) return code;
-    char text[LOGON_TEXT_SIZE];
     va_list ap;
     va_start(ap, format);
-    std::vsnprintf(text, sizeof text, format, ap);
+    std::vsnprintf(s_last_failure, sizeof s_last_failure, format, ap);
     va_end(ap);
-    msg_alert(ERR_TITLE, "%s", text);
+    if (options & PJCT_LOGON_REPORT) msg_alert(ERR_TITLE, "%s", s_last_failure);
     return code;
 }
 
@@ -236,6 +238,7 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
                pjct_rec **out)
 {
     if (out) *out = nullptr;
+    s_last_failure[0] = '\0';
     if (!name || str_nonblank(name) != RTNORM)
         return logon_fail(options, ERR_BAD_PROJECT, "No project given.");
     if (!user) user = "";
@@ -340,6 +343,12 @@ int pjct_logoff_all(int save)
 int pjct_logon_projections(void)
 {
     int cfg = pv_config_project_index(PV_PROJECTIONS, -1);
-    if (cfg < 0) return ERR_BAD_PROJECT;
+    if (cfg < 0) return logon_fail(0, ERR_BAD_PROJECT, "Project %s is not configured.", PV_PROJECTIONS);
     return pjct_logon(PV_PROJECTIONS, g_env_names[g_pjct_env[cfg]], "", "", 0, nullptr);
+}
+
+/* The last logon's failure; see pv_logon.h. */
+const char *pjct_logon_failure(void)
+{
+    return s_last_failure;
 }

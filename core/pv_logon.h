@@ -57,8 +57,14 @@ int pjct_logoff(pjct_rec *project, int save, int force);
 int pjct_logoff_all(int save);
 
 /* The start-up step: logs on to "Projections" quietly. 5100, or the code
-** of pjct_logon. */
+** of pjct_logon (-9401 when the configuration lacks the project); the
+** reason is kept for pjct_logon_failure. */
 int pjct_logon_projections(void);
+
+/* The text of the last logon's failure ("Cannot connect to Projections in
+** DB3: driver program pvdb3 of environment DB3 not found"), kept whether
+** or not it was shown; "" after a logon that succeeded or before any. */
+const char *pjct_logon_failure(void);
 
 /* Runs the driver logon dialog pv_auth for a project: shows the title,
 ** offers the user, reads user and password into the buffers

@@ -45,6 +45,11 @@ bool s_asi_started = false;
 /* Host version from which the configuration is called the registry. */
 constexpr int PV_REGISTRY_HOST_VERSION = 14;
 
+/* The editor's setting that lists its support folders (the first one
+** holds acad.lsp), and the characters that separate them. */
+constexpr const char *PV_SUPPORT_SETTING = "ACAD";
+constexpr const char *PV_SUPPORT_SEPARATORS = ";:";
+
 /* Longest line of a pattern file or of acad.lsp that is read whole. */
 constexpr int PV_LINE_MAX = 1024;
 
@@ -123,13 +128,15 @@ int pv_load_config(void)
     return RTNORM;
 }
 
-/* Logs on to the built-in projections; prints " ** No projections!" when
-** that fails (start-up goes on). 5100 or -5001. */
+/* Logs on to the built-in projections; prints " ** No projections!" and
+** the reason on the next line when that fails (start-up goes on). 5100 or
+** -5001. */
 int pv_load_projections(void)
 {
     ads_printf("\nLoading %s...", PV_PROJECTIONS);
     if (pjct_logon_projections() != RTNORM) {
         ads_printf(" ** No projections!");
+        if (pjct_logon_failure()[0]) ads_printf("\n** %s", pjct_logon_failure());
         return RTERROR;
     }
     ads_printf("done");
@@ -240,14 +247,34 @@ int pv_load_hatches(void)
     return RTNORM;
 }
 
-/* Makes acad.lsp (found on the search path, else made in the current
-** directory) hold the line that loads petrivex.lsp; see pv_startup.h. */
+/* Writes the path of acad.lsp into path (ADS_PATH_MAX bytes): in the
+** editor's first support folder when the editor names one, else where the
+** editor's search finds it, else in the current directory. An empty path
+** when the folder's path is too long (the file then cannot be made). */
+static void pv_startup_lsp_path(char *path)
+{
+    char support[ADS_PATH_MAX];
+    if (ads_agetenv(PV_SUPPORT_SETTING, support) == RTNORM && support[0]) {
+        support[std::strcspn(support, PV_SUPPORT_SEPARATORS)] = '\0';
+        size_t n = std::strlen(support);
+        if (n > 0) {
+            const char *slash = support[n - 1] == '/' ? "" : "/";
+            int len = std::snprintf(path, ADS_PATH_MAX, "%s%s%s", support, slash, PV_STARTUP_LSP);
+            if (len < 0 || len >= ADS_PATH_MAX) path[0] = '\0';
+            return;
+        }
+    }
+    if (ads_findfile(PV_STARTUP_LSP, path) != RTNORM)
+        std::snprintf(path, ADS_PATH_MAX, "%s", PV_STARTUP_LSP);
+}
+
+/* Makes acad.lsp (in the editor's support folder) hold the line that loads
+** petrivex.lsp; see pv_startup.h. */
 int pv_check_startup_lsp(void)
 {
     ads_printf("\nVerifying pv-logon loaded in ACAD.LSP...");
     char path[ADS_PATH_MAX];
-    if (ads_findfile(PV_STARTUP_LSP, path) != RTNORM)
-        std::snprintf(path, sizeof path, "%s", PV_STARTUP_LSP);
+    pv_startup_lsp_path(path);
     bool present = false, ends_open = false;
     if (FILE *in = std::fopen(path, "r")) {
         char line[PV_LINE_MAX];

@@ -47,10 +47,14 @@ int pv_load_ase(void);
 int pv_load_config(void);
 int pv_load_hatches(void);
 /* Makes acad.lsp hold the line that loads petrivex.lsp; 5100, or -5001
-** after the warning line (start-up goes on). */
+** after the warning line (start-up goes on). The file lives in the first
+** folder of the editor's setting "ACAD" (its support folders); without
+** that setting it is the one the editor's file search finds, else one in
+** the current directory. */
 int pv_check_startup_lsp(void);
 /* Logs on to the built-in projections; 5100, or -5001 after the line
-** " ** No projections!" (start-up goes on). */
+** " ** No projections!" and, on a line of its own after "** ", the reason
+** the logon gave (start-up goes on). */
 int pv_load_projections(void);
 
 /* Reads the pattern names of a pattern file ("*NAME, description" lines)

@@ -25,9 +25,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "host/lisp_call.h"
+#include "host/user_copy.h"
 #include "platform/host_codepage.h"
 #include "platform/host_io.h"
 #include "platform/include/ads_host.h"
@@ -138,24 +140,6 @@ bool load_module(const std::string &path, void *&handle)
     return true;
 }
 
-/* Sends the drawing-loaded message; a failed load is a fault. */
-void send_load(void)
-{
-    if (host_send_message(HOST_MSG_LOAD_DWG, nullptr) == PVHOST_ENTRY_FAIL) {
-        new_line();
-        host_io_print("The application could not be loaded.\n");
-        host_io_record_fault("the module failed to load the drawing");
-    }
-}
-
-/* Sends the messages of the end: unload drawing, end, quit. */
-void send_quit(void)
-{
-    host_send_message(HOST_MSG_UNLOAD_DWG, nullptr);
-    host_send_message(HOST_MSG_END, nullptr);
-    host_send_message(HOST_MSG_QUIT, nullptr);
-}
-
 /* The file-system name (UTF-8) of a file named in the editor's code page. */
 std::string file_name(const std::string &typed)
 {
@@ -179,6 +163,57 @@ void print_utf8(const std::string &text)
         }
     }
     host_io_print(cp);
+}
+
+/* The setting of the SQL configuration's file, read by the engine. */
+const char *const k_config_setting = "ASI_INI";
+/* The editor's setting that lists its support folders. */
+const char *const k_support_setting = "ACAD";
+
+/* Gives the module the user's copy of the configuration unless $ASI_INI
+** names one, making the copy (announced in one line) on the first run;
+** makes the user's data folder the editor's support folder. False after
+** a message when the copy can be neither found nor made. */
+bool use_user_folder(const pvhost_options &o)
+{
+    const char *chosen = std::getenv(k_config_setting);
+    if (!chosen || !*chosen) {
+        user_copy c;
+        if (!user_copy_prepare(o.resources, c)) {
+            std::fprintf(stderr, "pvhost: cannot make your copy of the SQL configuration: %s\n", c.error.c_str());
+            return false;
+        }
+        if (c.made)
+            print_utf8("Made your own copy of the SQL configuration and the sample projects in " + c.folder + "\n");
+        host_set_env(k_config_setting, c.ini);
+    }
+    std::string support = user_data_folder();
+    std::error_code ec;
+    if (support.empty()) return true;   /* no user folder: the current one serves */
+    std::filesystem::create_directories(support, ec);
+    if (!ec) {
+        host_add_support_path(support);
+        host_set_env(k_support_setting, support);
+    }
+    return true;
+}
+
+/* Sends the drawing-loaded message; a failed load is a fault. */
+void send_load(void)
+{
+    if (host_send_message(HOST_MSG_LOAD_DWG, nullptr) == PVHOST_ENTRY_FAIL) {
+        new_line();
+        host_io_print("The application could not be loaded.\n");
+        host_io_record_fault("the module failed to load the drawing");
+    }
+}
+
+/* Sends the messages of the end: unload drawing, end, quit. */
+void send_quit(void)
+{
+    host_send_message(HOST_MSG_UNLOAD_DWG, nullptr);
+    host_send_message(HOST_MSG_END, nullptr);
+    host_send_message(HOST_MSG_QUIT, nullptr);
 }
 
 /* SAVE [file]: the save message, then the drawing as DXF. */
@@ -303,6 +338,7 @@ int main(int argc, char **argv)
     pvhost_options opt;
     if (!read_options(argc, argv, opt)) return EXIT_USAGE;
     if (opt.quiet) host_io_set_echo(false);
+    if (!use_user_folder(opt)) return EXIT_USAGE;
     host_add_support_path(opt.resources);
     if (!opt.script.empty() && !host_io_use_script_file(opt.script)) {
         std::fprintf(stderr, "pvhost: cannot read script %s\n", opt.script.c_str());

@@ -11,6 +11,8 @@
 */
 #include "sqlclient/asi_driver.h"
 
+#include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -24,6 +26,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
+#include <algorithm>
 #include <strings.h>
 
 #include "sqlclient/asi_except.h"
@@ -72,7 +77,62 @@ int join_path(const char *dir, const char *name, char *out) noexcept
     return n > 0 && n < ASI_PATH_MAX;
 }
 
+/* Where a build tree keeps its driver programs: <top>/drivers/<driver>/
+** followed by this folder. */
+constexpr const char *BUILD_DRIVERS_DIR = "drivers";
+constexpr const char *BUILD_SERVER_DIR = "server";
+/* Where an installation keeps its programs: <top>/bin. */
+constexpr const char *INSTALL_BIN_DIR = "bin";
+
+/* The path of the file that holds the running engine (the module, or a
+** program the engine is linked into) into out (ASI_PATH_MAX bytes); false
+** when the loader cannot say or the path does not fit. */
+bool engine_file(char *out) noexcept
+{
+    Dl_info info;
+    if (!dladdr((void *)&asi_driver_resolve, &info) || !info.dli_fname || !info.dli_fname[0])
+        return false;
+    char *full = realpath(info.dli_fname, nullptr);   /* may be longer than out */
+    if (!full)
+        return false;
+    bool fits = std::snprintf(out, ASI_PATH_MAX, "%s", full) < ASI_PATH_MAX;
+    std::free(full);
+    return fits;
+}
+
 } // namespace
+
+/* Looks a bare name up beside the engine's programs; see asi_driver.h. */
+int asi_driver_beside(const char *engineFile, const char *name, char *out) noexcept
+{
+    if (!out)
+        return 0;
+    out[0] = '\0';
+    if (!engineFile || !name || !name[0] || std::strchr(name, '/'))
+        return 0;
+    std::string top = engineFile;
+    for (int up = 0; up < 2; up++) {   /* the file's folder, then the one above */
+        std::size_t slash = top.find_last_of('/');
+        if (slash == std::string::npos)
+            return 0;
+        top.erase(slash ? slash : 1);
+    }
+    std::string drivers = top + "/" + BUILD_DRIVERS_DIR;
+    std::vector<std::string> dirs;
+    if (DIR *d = opendir(drivers.c_str())) {
+        while (struct dirent *e = readdir(d))
+            if (e->d_name[0] != '.')
+                dirs.push_back(drivers + "/" + e->d_name + "/" + BUILD_SERVER_DIR);
+        closedir(d);
+    }
+    std::sort(dirs.begin(), dirs.end());
+    dirs.push_back(top + "/" + INSTALL_BIN_DIR);
+    for (const std::string &dir : dirs)
+        if (join_path(dir.c_str(), name, out) && is_program(out))
+            return 1;
+    out[0] = '\0';
+    return 0;
+}
 
 /* Throws the code with a formatted message. */
 void asi_fail(int code, const char *fmt, ...)
@@ -96,6 +156,9 @@ int asi_driver_resolve(const char *entry, const char *base_dir, char *out) noexc
     if (std::strchr(entry, '/'))
         return join_path(base, entry, out) && is_program(out);
     if (join_path(base, entry, out) && is_program(out))
+        return 1;
+    char engine[ASI_PATH_MAX];
+    if (engine_file(engine) && asi_driver_beside(engine, entry, out))
         return 1;
     const char *path = std::getenv("PATH");
     while (path && *path) {

@@ -104,9 +104,19 @@ pid_t asi_driver_pid(const char *env) noexcept;
 
 /* Resolves a "Driver" entry into the program's path: a name with a '/' is
 ** taken relative to base_dir (the configuration file's directory) unless
-** absolute; a bare name is looked for in base_dir, then along PATH.  1 with
-** out (ASI_PATH_MAX bytes) set to an executable file, else 0. */
+** absolute; a bare name is looked for in base_dir, then beside the running
+** engine's programs (asi_driver_beside with the file that holds the
+** engine), then along PATH.  1 with out (ASI_PATH_MAX bytes) set to an
+** executable file, else 0. */
 int asi_driver_resolve(const char *entry, const char *base_dir, char *out) noexcept;
+
+/* Looks a bare program name up beside an engine installed as engine_file:
+** in a build tree the driver folders <top>/drivers/<driver>/server (in name
+** order), installed the programs' folder <top>/bin, where <top> is the
+** folder above the one holding engine_file.  1 with out (ASI_PATH_MAX
+** bytes) set to an executable file, else 0 with out emptied (also for a
+** name holding a '/'). */
+int asi_driver_beside(const char *engine_file, const char *name, char *out) noexcept;
 
 /* Throws the engine code with a message made from a printf format (cut at
 ** ASI_EXC_TEXT_MAX bytes); the interface frame records both.  Does not

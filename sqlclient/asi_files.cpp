@@ -137,7 +137,8 @@ int CAsiFileFind::next()
     return 0;
 }
 
-/* Searches ASI_HOME, the build's catalogue directory, the resources. */
+/* Searches ASI_HOME and the build's catalogue directory; never the source
+** tree, whose files a run must not change. */
 int asi_find_home(const char *name, char *buf, int size)
 {
     if (!name || !*name || !buf || size <= 0)
@@ -158,10 +159,6 @@ int asi_find_home(const char *name, char *buf, int size)
     }
 #ifdef ASI_CATALOG_DIR
     if (int n = files_try(buf, size, ASI_CATALOG_DIR, (int)std::strlen(ASI_CATALOG_DIR), name))
-        return n;
-#endif
-#ifdef PV_RESOURCE_DIR
-    if (int n = files_try(buf, size, PV_RESOURCE_DIR, (int)std::strlen(PV_RESOURCE_DIR), name))
         return n;
 #endif
     return 0;

@@ -3,8 +3,9 @@
 ** the search of the engine's home directories.
 **
 ** The home directories are, in order: each directory of the environment
-** variable ASI_HOME (separated by ':'), the directory where the build puts
-** the generated catalogues, and the project's resource directory.
+** variable ASI_HOME (separated by ':') and the directory where the build
+** puts the generated catalogues. The source tree's resources are not among
+** them: a configuration found there would be written over by a run.
 **
 **     CAsiFileFind ff;
 **     for (int ok = ff.first("/data/cat*.xmx"); ok; ok = ff.next()) puts(ff.path());

@@ -1,7 +1,8 @@
 /*
 ** core_fixture.h: set-up shared by the core's tests: a new drawing in the
 ** stand-in editor, a quiet screen, an empty script, a scratch working
-** directory (acad.lsp is made there), the module's entry registered, and
+** directory (acad.lsp is made there) holding a copy of the shipped
+** configuration and sample projects, the module's entry registered, and
 ** unload after each test.
 */
 #ifndef PV_TESTS_CORE_CORE_FIXTURE_H
@@ -33,6 +34,12 @@ class CoreTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     std::filesystem::current_path(dir_);
+    /* The module's configuration and sample projects are a copy, so no
+    ** test writes into the source tree. */
+    std::filesystem::copy_file(std::filesystem::path(PV_RESOURCE_DIR) / "asi.ini", dir_ / "asi.ini");
+    std::filesystem::copy(std::filesystem::path(PV_RESOURCE_DIR) / "projects", dir_ / "projects",
+                          std::filesystem::copy_options::recursive);
+    host_set_env("ASI_INI", (dir_ / "asi.ini").string());
     _SetacrxPtp();
     host_register_module("pvx14.arx", acrxEntryPoint);
   }

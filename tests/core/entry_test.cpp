@@ -219,6 +219,29 @@ TEST_F(CoreTest, StartupLspThatCannotBeWrittenOnlyWarns) {
   EXPECT_EQ(pv_is_started(), 1);
 }
 
+TEST_F(CoreTest, StartupLspLivesInTheEditorsSupportFolderNotTheCurrentOne) {
+  std::filesystem::create_directory("support");
+  host_set_env("ACAD", (dir_ / "support").string() + ":" + PV_RESOURCE_DIR);
+  int rc = load();
+  host_set_env("ACAD", "");
+  ASSERT_EQ(rc, PV_ENTRY_OK);
+  EXPECT_EQ(read_file("support/acad.lsp"), "(load \"petrivex.lsp\")\n");
+  EXPECT_FALSE(std::filesystem::exists("acad.lsp")) << "acad.lsp was written into the current directory";
+}
+
+TEST_F(CoreTest, ADriverFoundNowhereIsNamedBesideTheMissingProjections) {
+  std::string ini = read_file("asi.ini");
+  size_t at = ini.find("Driver=pvdb3");
+  ASSERT_NE(at, std::string::npos);
+  ini.replace(at, std::strlen("Driver=pvdb3"), "Driver=pvdb3-removed");
+  { std::ofstream out("asi.ini"); out << ini; }
+  ASSERT_EQ(load(), PV_ENTRY_OK) << "start-up goes on without the projections";
+  EXPECT_NE(host_io_transcript().find("\nLoading Projections... ** No projections!\n** Cannot connect to Projections "
+                                      "in DB3: driver program pvdb3-removed of environment DB3 not found"),
+            std::string::npos)
+      << host_io_transcript();
+}
+
 TEST_F(CoreTest, HatchNamesAreReadUpperCasedAndLongLinesSkipped) {
   {
     std::ofstream out("t.pat");

@@ -39,9 +39,7 @@ class LogonTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
-    fs::create_directories(dir_ / "projects");
-    fs::copy(fs::path(PV_RESOURCE_DIR) / "projects" / "Projections", dir_ / "projects" / "Projections");
-    fs::copy(fs::path(PV_RESOURCE_DIR) / "projects" / "GEO", dir_ / "projects" / "GEO");
+    /* The fixture copied the sample projects into projects/. */
     write_ini(
         "[ENVIRONMENTS]\nDB3=\nORACLE7=\n"
         "[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=projects\n"

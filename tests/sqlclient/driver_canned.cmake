@@ -8,3 +8,7 @@ foreach(t test_sqlclient_api_test test_sqlclient_driver_test test_sqlclient_tran
     target_compile_definitions(${t} PRIVATE PV_CANNED_DRIVER="$<TARGET_FILE:pv_canned_driver>")
   endif()
 endforeach()
+# The driver test finds the build's DB3 driver beside the engine.
+if(TARGET test_sqlclient_driver_test AND TARGET pvdb3)
+  add_dependencies(test_sqlclient_driver_test pvdb3)
+endif()

@@ -63,6 +63,57 @@ TEST(DriverResolve, EntriesAreFoundBesideTheStoreOrAlongPath)
     (void)std::system(cmd.c_str());
 }
 
+TEST(DriverResolve, BareNamesAreFoundBesideTheEngineInABuildTreeOrAnInstallation)
+{
+    char tmpl[] = "/tmp/pv_beside_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string top = tmpl;
+    auto program = [](const std::string &path) {
+        std::ofstream(path) << "#!/bin/sh\n";
+        chmod(path.c_str(), 0755);
+    };
+    for (const char *d : {"/core", "/drivers", "/drivers/db3", "/drivers/db3/server", "/drivers/ora",
+                          "/drivers/ora/server", "/lib", "/bin"})
+        mkdir((top + d).c_str(), 0755);
+    program(top + "/drivers/db3/server/pvdb3");
+    program(top + "/drivers/ora/server/pvora");
+    program(top + "/bin/pvinst");
+    std::ofstream(top + "/bin/notexec") << "data\n";
+    /* (engine file, name, expected path below top or "" for none) */
+    struct {
+        const char *engine;
+        const char *name;
+        const char *found;
+    } cases[] = {
+        {"/core/libpvx14.so", "pvdb3", "/drivers/db3/server/pvdb3"},
+        {"/core/libpvx14.so", "pvora", "/drivers/ora/server/pvora"},
+        {"/lib/libpvx14.so", "pvinst", "/bin/pvinst"},
+        {"/lib/libpvx14.so", "notexec", ""},
+        {"/lib/libpvx14.so", "pvnone", ""},
+        {"/lib/libpvx14.so", "server/pvdb3", ""},
+    };
+    for (auto &c : cases) {
+        char out[ASI_PATH_MAX] = "x";
+        int found = asi_driver_beside((top + c.engine).c_str(), c.name, out);
+        EXPECT_EQ(found, c.found[0] ? 1 : 0) << c.engine << " " << c.name;
+        EXPECT_EQ(std::string(out), c.found[0] ? top + c.found : "") << c.engine << " " << c.name;
+    }
+    std::string cmd = "rm -rf " + top;
+    (void)std::system(cmd.c_str());
+}
+
+TEST(DriverResolve, TheBuildsDriverIsFoundWithoutPath)
+{
+    const char *saved = std::getenv("PATH");
+    std::string path = saved ? saved : "";
+    setenv("PATH", "/nonexistent", 1);
+    char out[ASI_PATH_MAX];
+    int found = asi_driver_resolve("pvdb3", "/nonexistent", out);
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_EQ(found, 1) << "the driver beside the engine was not found";
+    EXPECT_NE(std::string(out).find("/drivers/db3/server/pvdb3"), std::string::npos) << out;
+}
+
 /* A reply with every kind of part, as a driver builds it. */
 void sample_reply(CAsiDrvReply &r)
 {

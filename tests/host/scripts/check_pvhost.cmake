@@ -1,10 +1,13 @@
-# Runs pvhost on one script in a fresh working directory and checks the
-# exit status, the expected lines (in order) and, when the script saves
-# one, the DXF file it wrote.
+# Runs pvhost on one script in a fresh working directory, with a scratch
+# HOME, and checks the exit status, the expected lines (in order) and,
+# when the script saves one, the DXF file it wrote.
+# pvhost's user folder (its copy of the configuration, acad.lsp) is a
+# scratch HOME, never the real one.
 file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
+file(MAKE_DIRECTORY ${WORK}/home)
 execute_process(
-  COMMAND ${PVHOST} --script ${SCRIPT} --module ${MODULE} --resources ${RESOURCES}
+  COMMAND ${CMAKE_COMMAND} -E env --unset=ASI_INI --unset=XDG_DATA_HOME HOME=${WORK}/home
+          ${PVHOST} --script ${SCRIPT} --module ${MODULE} --resources ${RESOURCES}
   WORKING_DIRECTORY ${WORK}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL STATUS)
