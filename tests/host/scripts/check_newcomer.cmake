@@ -42,19 +42,7 @@ function(run_pvhost name text out_var)
   set(${out_var} "${out}" PARENT_SCOPE)
 endfunction()
 
-# Fails unless every wanted text appears in the output, in order.
-function(expect_in_order name out)
-  set(rest "${out}")
-  foreach(line IN LISTS ARGN)
-    string(FIND "${rest}" "${line}" at)
-    if(at EQUAL -1)
-      message(FATAL_ERROR "${name}: missing or out of order: \"${line}\"\n--- output ---\n${out}")
-    endif()
-    string(LENGTH "${line}" len)
-    math(EXPR at "${at} + ${len}")
-    string(SUBSTRING "${rest}" ${at} -1 rest)
-  endforeach()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/expect_in_order.cmake)
 
 set(session "(pv_open \"GEO\" \"DB3\" \"\" \"\")\npv-save\nSAVE ${WORK}/session.dxf\n(pv_logoff)\nQUIT\n")
 set(logged_on "Loading Projections...done" "(pv_open \"GEO\" \"DB3\" \"\" \"\")" "(\"GEO\" \"DB3\" \"\" \"\")"
