@@ -11,9 +11,11 @@
 #include "sqlclient/asi_driver_side.h"
 
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -340,6 +342,14 @@ int asi_drv_serve(int argc, char **argv, asi_drv_session_fn make, void *ctx)
     }
     st.layout = asi_shm_layout_of(st.shm);
     st.engine = (pid_t)st.shm->enginePid;
+    /* A driver never outlives its engine, not even in the middle of a
+    ** statement: the kernel kills it when the engine (the thread that
+    ** started it; the module starts no threads of its own) ends. An engine
+    ** gone before this line is seen by the parent check. */
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != st.engine) {
+        munmap(base, size);
+        return DRV_EXIT_ORPHAN;
+    }
     st.shm->driverPid = (std::int32_t)getpid();
     sem_post(&st.shm->started);
 

@@ -11,6 +11,7 @@
 */
 #include "sqlclient/asi_transport.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -224,29 +225,41 @@ unsigned char *asi_shm_buffer(asi_shm_header *h, const asi_shm_layout &l, int k)
     return (unsigned char *)h + l.dataOffset + (std::size_t)k * l.pieceSize;
 }
 
-/* Waits in slices, asking alive between them. */
+/* The default slice of asi_sem_wait (milliseconds); see asi_set_wait_slice. */
+static std::atomic<int> s_wait_slice_ms{ASI_WAIT_SLICE_MS};
+
+/* Sets the default slice of the waits. */
+void asi_set_wait_slice(int ms) noexcept
+{
+    s_wait_slice_ms.store(ms > 0 ? ms : ASI_WAIT_SLICE_MS);
+}
+
+/* Waits in slices; within each the peer is asked every ASI_ALIVE_POLL_MS
+** whether it lives (a zero-timeout look, no thread of its own). */
 int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
 {
-    int slice = slice_ms > 0 ? slice_ms : ASI_WAIT_SLICE_MS;
+    int slice = slice_ms > 0 ? slice_ms : s_wait_slice_ms.load();
     long long start = now_ms();
     for (;;) {
-        int left = slice;
+        long long left = slice;
         if (total_ms > 0) {
             long long rest = total_ms - (now_ms() - start);
             if (rest <= 0)
                 return -1;
             if (rest < left)
-                left = (int)rest;
+                left = rest;
         }
-        timespec until = deadline_in(left);
-        if (timed_wait(s, &until) == 0)
-            return 1;
-        if (errno == EINTR)
-            continue;
-        if (errno != ETIMEDOUT)
-            return 0;
-        if (alive && !alive(ctx))
-            return 0;
+        long long slice_end = now_ms() + left;
+        for (long long rest = left; rest > 0; rest = slice_end - now_ms()) {
+            int step = (int)(alive && rest > ASI_ALIVE_POLL_MS ? ASI_ALIVE_POLL_MS : rest);
+            timespec until = deadline_in(step);
+            if (timed_wait(s, &until) == 0)
+                return 1;
+            if (errno != EINTR && errno != ETIMEDOUT)
+                return 0;
+            if (alive && !alive(ctx))
+                return 0;
+        }
     }
 }
 

@@ -11,8 +11,9 @@
 ** items; a body larger than a channel's buffer travels in pieces, each
 ** piece acknowledged by the other side before the next is written.
 **
-** Every wait is made in slices of ASI_WAIT_SLICE_MS; between slices the
-** waiter asks whether its peer still lives and gives up when it does not.
+** Every wait is made in slices of ASI_WAIT_SLICE_MS; within them the
+** waiter asks every ASI_ALIVE_POLL_MS whether its peer still lives and
+** gives up as soon as it does not.
 **
 **     CAsiMsgBuf req;
 **     req.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, 7); });
@@ -181,11 +182,21 @@ unsigned char *asi_shm_buffer(asi_shm_header *h, const asi_shm_layout &l, int k)
 typedef int (*asi_alive_fn)(void *ctx);
 
 /* Waits for the semaphore in slices of ASI_WAIT_SLICE_MS (slice_ms when
-** given above 0), asking alive between slices.  Answers 1 when the
-** semaphore was taken, 0 when the peer died (alive answered 0), or -1
+** given above 0, the slice set by asi_set_wait_slice otherwise).  Within a
+** slice the peer is asked every ASI_ALIVE_POLL_MS whether it still lives,
+** so a dead peer ends the wait at once whatever the slice.  Answers 1 when
+** the semaphore was taken, 0 when the peer died (alive answered 0), or -1
 ** after total_ms when total_ms is above 0. */
 int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms = 0,
                  int slice_ms = 0) noexcept;
+
+/* How often a wait asks whether its peer lives (milliseconds). */
+constexpr int ASI_ALIVE_POLL_MS = 50;
+
+/* Sets the default slice of asi_sem_wait in milliseconds; 0 or below
+** restores ASI_WAIT_SLICE_MS.  Tests use it to show that a dead peer is
+** noticed without the end of a slice. */
+void asi_set_wait_slice(int ms) noexcept;
 
 /* A growable message body, filled through value-stream writers. */
 class CAsiMsgBuf {

@@ -7,6 +7,7 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -390,8 +391,10 @@ TEST_F(ApiTest, DriverKilledBetweenFetchesFailsAndTheNextConnectStartsAnother)
     asi_free_connection(&again);
 }
 
-TEST_F(ApiTest, DriverDyingWhileTheEngineWaitsIsNoticedWithinASlice)
+TEST_F(ApiTest, DriverDyingWhileTheEngineWaitsIsNoticedAtOnceWhateverTheSlice)
 {
+    constexpr int HOUR_MS = 3600 * 1000;
+    asi_set_wait_slice(HOUR_MS);   /* only a look between slices would wait an hour */
     CAsiConnection *c = connect();
     CAsiStatement *s = nullptr;
     CAsiCursor *k = query(c, &s, "SELECT * FROM SLOW");
@@ -406,11 +409,43 @@ TEST_F(ApiTest, DriverDyingWhileTheEngineWaitsIsNoticedWithinASlice)
     EXPECT_EQ(asi_fetch_next(k), 0) << "the third row hangs until the driver dies";
     double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     killer.join();
+    asi_set_wait_slice(0);
     EXPECT_EQ(asi_diag_cond_code(k, 0), ASI_ERR_DRIVER_LOST);
-    EXPECT_LT(waited, ASI_WAIT_SLICE_MS / 1000.0 + 2.0);
+    EXPECT_LT(waited, 2.0) << "the fetch ends soon after the kill at 0.3 s";
     asi_free_cursor(&k);
     asi_free_stmt(&s);
     asi_free_connection(&c);
+}
+
+TEST_F(ApiTest, DriverWhoseEngineIsKilledEndsByItselfEvenInTheMiddleOfAStatement)
+{
+    std::string pidFile = dir + "/driver.pid";
+    pid_t engine = fork();
+    ASSERT_GE(engine, 0);
+    if (engine == 0) {
+        /* The engine: starts the driver, sets it working on the row that
+        ** hangs, and is killed while it waits. */
+        CAsiConnection *c = connect();
+        CAsiStatement *s = nullptr;
+        CAsiCursor *k = query(c, &s, "SELECT * FROM SLOW");
+        asi_fetch_next(k);
+        asi_fetch_next(k);
+        std::ofstream(pidFile) << asi_driver_pid("CANNED") << "\n";
+        asi_fetch_next(k);
+        _exit(0);
+    }
+    pid_t driver = 0;
+    for (int i = 0; i < 500 && driver <= 0; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream(pidFile) >> driver;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));   /* the third fetch is under way */
+    kill(engine, SIGKILL);
+    waitpid(engine, nullptr, 0);
+    ASSERT_GT(driver, 0) << "the engine did not start its driver";
+    EXPECT_TRUE(process_ended(driver)) << "the driver outlives its engine";
+    if (!process_ended(driver))
+        kill(driver, SIGKILL);
 }
 
 TEST_F(ApiTest, DriversThatCannotStartGiveConditionsNotHangs)
