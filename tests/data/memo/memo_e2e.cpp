@@ -1,0 +1,165 @@
+/*
+** memo_e2e.cpp: memo text end to end. The module is loaded into the
+** stand-in editor and logs on through the engine and the DB3 driver to a
+** copy of the sample project GEO made in <build>/e2e/memo/; STATN's
+** ROCKTYPE becomes a memo column; memos are written, replaced, deleted,
+** and a write that fails leaves the old memo. The side table file is read
+** back with python3-dbfread. The folder stays after the run for
+** inspection: row 70000 with its three lines, none for row 2.
+*/
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/pjct.h"
+#include "core/pjct_list.h"
+#include "core/pv_entry.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "data/col_attr.h"
+#include "data/memo.h"
+#include "data/tbl.h"
+#include "host_editor.h"
+#include "platform/host_io.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/* The Python that sees Debian's dbfread. */
+const char k_python[] = "/usr/bin/python3";
+
+class MemoEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(PV_BINARY_DIR) / "e2e" / "memo";
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::copy(fs::path(PV_RESOURCE_DIR) / "projects" / "GEO", dir_ / "GEO");
+    fs::copy(fs::path(PV_RESOURCE_DIR) / "projects" / "Projections", dir_ / "Projections");
+    std::ofstream(dir_ / "asi.ini") << "[ENVIRONMENTS]\nDB3=\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=.\n"
+                                       "PETRIVEX.Projections=Projections\nPETRIVEX.GEO=GEO\n";
+    host_set_env("ASI_INI", (dir_ / "asi.ini").string());
+    host_io_set_echo(false);
+    host_io_use_script_text("");
+    host_io_clear_transcript();
+    host_io_clear_faults();
+    host_new_drawing();
+    old_dir_ = fs::current_path();
+    fs::current_path(dir_);
+    _SetacrxPtp();
+    host_register_module("pvx14.arx", acrxEntryPoint);
+    static int app = 0;
+    acrxEntryPoint(PV_MSG_INIT, &app);
+    ASSERT_EQ(acrxEntryPoint(PV_MSG_LOAD_DWG, nullptr), PV_ENTRY_OK) << host_io_transcript();
+  }
+
+  void TearDown() override {
+    struct resbuf *r = nullptr;
+    host_invoke_function("pv_logoff", nullptr, &r);
+    ads_relrb(r);
+    acrxEntryPoint(PV_MSG_UNLOAD_DWG, nullptr);
+    fs::current_path(old_dir_);
+    host_set_env("ASI_INI", "");
+  }
+
+  /* Logs on to GEO with pv_open; answers the project. */
+  pjct_rec *open_geo() {
+    struct resbuf *args = ads_buildlist(RTSTR, "GEO", RTSTR, "DB3", RTSTR, "", RTSTR, "", 0);
+    struct resbuf *r = nullptr;
+    EXPECT_EQ(host_invoke_function("pv_open", args, &r), PV_ENTRY_OK);
+    ads_relrb(args);
+    ads_relrb(r);
+    return pjct_find("GEO", nullptr);
+  }
+
+  /* The side table as python3-dbfread reads it: "number|order|length|text"
+  ** lines. */
+  std::string dump() {
+    std::string cmd = std::string(k_python) + " " PV_TEST_DATA_DIR "/data/memo/memo_dump.py " +
+                      (dir_ / "GEO" / "STATNMEM.DBF").string() + " 2>&1";
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p) return "cannot run python3";
+    std::string out;
+    char buf[512];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    int status = pclose(p);
+    return status == 0 ? out : "python3 failed: " + out;
+  }
+
+  /* The expected dump line of one stored line. */
+  static std::string line(long number, int order, const std::string &text) {
+    return std::to_string(number) + "|" + std::to_string(order) + "|" + std::to_string(text.size()) + "|" + text +
+           "\n";
+  }
+
+  fs::path dir_;       /* <build>/e2e/memo */
+  fs::path old_dir_;   /* working directory to return to */
+};
+
+TEST_F(MemoEndToEnd, MemosAreWrittenReplacedDeletedAndKeptWhenAWriteFails) {
+  g_host_version = 15;
+  pjct_rec *p = open_geo();
+  ASSERT_NE(p, nullptr) << host_io_transcript();
+  tbl_rec *statn = tbl_find_by_name(p->tables, "STATN", nullptr);
+  ASSERT_NE(statn, nullptr);
+  sql_col_rec *rock = sql_col_find(statn->columns, "ROCKTYPE", nullptr, nullptr);
+  ASSERT_NE(rock, nullptr);
+  ASSERT_NE(rock->attr, nullptr);
+
+  /* ROCKTYPE's rule gets the memo flag and joins the project's list, so
+  ** rows selected later carry it too. */
+  col_attr_rec *rule = rock->attr;
+  if (rule->flags & COL_ATTR_PLACEHOLDER) {
+    col_attr_set_flag(rule, 0xFFFF & ~COL_ATTR_PLACEHOLDER);
+    rule->next = p->col_attrs;
+    p->col_attrs = rule;
+  }
+  ASSERT_EQ(col_attr_set_flag(rule, COL_ATTR_MEMO), 0);
+
+  /* 200 letters without a break character, no two lines alike. */
+  std::string letters;
+  for (int i = 0; i < 200; i++) letters += (char)('a' + i % 26);
+  const std::string want_70000 =
+      line(70000, 1, letters.substr(0, 68)) + line(70000, 2, letters.substr(68, 68)) + line(70000, 3, letters.substr(136));
+
+  ASSERT_EQ(memo_set_text(rock, letters.c_str(), 70000), 0);
+  EXPECT_EQ(dump(), want_70000);
+  std::string ini;
+  std::getline(std::ifstream(dir_ / "GEO" / "STATNMEM.INI"), ini, '\0');
+  EXPECT_NE(ini.find("[STATNMEM]"), std::string::npos) << "the index named like the side table: " << ini;
+  EXPECT_NE(ini.find("BASENUMBER,ORDNUMBER"), std::string::npos) << ini;
+
+  ASSERT_EQ(memo_replace_text(rock, "Replaced by a short note.", 70000), 0);
+  EXPECT_EQ(dump(), line(70000, 1, "Replaced by a short note."));
+  ASSERT_EQ(memo_set_text(rock, letters.c_str(), 70000), 0);
+  EXPECT_EQ(dump(), want_70000);
+
+  /* Row 2's memo, then deleted with the row's memo columns. */
+  ASSERT_EQ(memo_set_text(rock, "Rock is grey", 2), 0);
+  EXPECT_EQ(dump(), line(2, 1, "Rock is") + line(2, 2, "grey") + want_70000);
+  void *stmt = nullptr, *cursor = nullptr;
+  sql_col_rec *row = nullptr;
+  ASSERT_EQ(sql_select_where(p->connection, "STATN", "BASENUMBER", "2", nullptr, &stmt, &cursor, &row), 1);
+  EXPECT_EQ(memo_delete_rows(row), 0);
+  sql_close_query(&stmt, &cursor, &row);
+  EXPECT_EQ(dump(), want_70000);
+
+  /* With MEMOTEXT unique, two equal lines cannot be written: the old
+  ** lines of row 70000 are back. */
+  ASSERT_EQ(sql_create_index(p->connection, "STATNTXT", "STATNMEM", "MEMOTEXT", 1), 5100);
+  EXPECT_EQ(memo_set_text(rock, std::string(136, 'a').c_str(), 70000), -1);
+  EXPECT_EQ(dump(), want_70000);
+  EXPECT_EQ(sql_drop_index(p->connection, "STATNTXT", "STATNMEM"), 5100);
+  char *text = nullptr;
+  ASSERT_EQ(memo_get_text("STATN", 70000, p->connection, &text, 0), 0);
+  EXPECT_EQ(std::string(text), " " + letters.substr(0, 68) + " " + letters.substr(68, 68) + " " + letters.substr(136));
+  free(text);
+}
+
+}  // namespace
