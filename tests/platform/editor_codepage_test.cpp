@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "editor_fixture.h"
@@ -120,6 +121,23 @@ TEST_F(CodePageIo, ScriptedAnswerOutsideTheCodePageIsRefusedAndCancels) {
   EXPECT_EQ(host_io_faults()[0], "answer refused at: Name: ");
   ASSERT_EQ(host_io_read_answer("Again: ", line), HOST_ANSWER_LINE) << "the refused line alone is used up";
   EXPECT_EQ(line, "next");
+}
+
+TEST_F(CodePageIo, TypedAnswerOutsideTheCodePageIsAskedForAgain) {
+  std::istringstream typed("\xE4\xB8\xAD\nStra\xC3\x9F" "e\n");
+  std::streambuf* saved = std::cin.rdbuf(typed.rdbuf());
+  host_io_use_terminal();
+  std::string line;
+  host_answer a = host_io_read_answer("Name: ", line);
+  std::cin.rdbuf(saved);
+  host_io_use_script_text("");
+  ASSERT_EQ(a, HOST_ANSWER_LINE);
+  EXPECT_EQ(line, "Stra\xDF" "e");
+  const std::string& t = host_io_transcript();
+  size_t refused = t.find("*Refused*: character U+4E2D");
+  ASSERT_NE(refused, std::string::npos) << t;
+  EXPECT_NE(t.find("Name: ", refused), std::string::npos) << "the question is not asked again: " << t;
+  EXPECT_TRUE(host_io_faults().empty()) << "a person's slip is not a fault";
 }
 
 class CodePageDxf : public EditorTest {
