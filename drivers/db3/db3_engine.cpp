@@ -541,6 +541,68 @@ int db3_execute(db3_stmt *st, const std::vector<db3_value> *params, long *rows, 
     return 1;
 }
 
+/* Largest magnitude of a number scaled to its decimals that is written
+ * from its nearest integer (2^50: the scaling's rounding stays below a
+ * quarter), and the decimals such a scaling takes. */
+constexpr double DB3_SCALED_EXACT = 1125899906842624.0;
+constexpr int DB3_SCALE_FAST_MAX = 15;
+
+/* Powers of ten up to 10^DB3_SCALE_FAST_MAX, each exact as a double. */
+static const double DB3_TENS[DB3_SCALE_FAST_MAX + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+/* Writes into text the number whose digits are those of magnitude with
+ * the last scale of them after the point, led by a minus sign when
+ * negative. */
+static void db3_put_scaled(unsigned long long magnitude, int negative, int scale, char *text)
+{
+    char digits[DB3_ROW_TEXT];
+    char *end = digits + sizeof digits, *p = end;
+    do {
+        *--p = (char)('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude || end - p < scale + 1);
+    if (negative) *text++ = '-';
+    size_t whole = (size_t)(end - p - scale);
+    memcpy(text, p, whole);
+    text += whole;
+    *text++ = '.';
+    memcpy(text, end - scale, (size_t)scale);
+    text[scale] = '\0';
+}
+
+/* The text (DB3_ROW_TEXT bytes) of an exact number with scale decimals,
+ * as "%.*f" writes it, a zero without its minus sign: from an integer, or
+ * from a double whose scaled value lies so near an integer that the
+ * rounding is known without printing it; any other goes through snprintf. */
+static void db3_exact_text(int is_int, long long i, double d, int scale, char *text)
+{
+    if (scale <= DB3_SCALE_FAST_MAX) {
+        if (is_int) {
+            unsigned long long m = i < 0 ? 0ULL - (unsigned long long)i : (unsigned long long)i;
+            char *p = text;
+            if (i < 0) *p++ = '-';
+            p += snprintf(p, DB3_ROW_TEXT - 1, "%llu", m);
+            *p++ = '.';
+            memset(p, '0', (size_t)scale);
+            p[scale] = '\0';
+            return;
+        }
+        double scaled = d * DB3_TENS[scale];
+        double near = std::nearbyint(scaled);
+        if (std::fabs(scaled) < DB3_SCALED_EXACT && std::fabs(scaled - near) < 0.25) {
+            long long n = (long long)near;
+            db3_put_scaled(n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n, n < 0, scale, text);
+            return;
+        }
+    }
+    if (is_int)
+        snprintf(text, DB3_ROW_TEXT, "%lld.%0*d", i, scale, 0);
+    else
+        snprintf(text, DB3_ROW_TEXT, "%.*f", scale, d);
+    if (text[0] == '-' && strspn(text + 1, "0.") == strlen(text + 1)) memmove(text, text + 1, strlen(text));
+}
+
 /* Converts column i of the current SQLite row into a value of the
  * described column's type. */
 static db3_value db3_row_value(sqlite3_stmt *q, int i, const db3_column &c)
@@ -554,10 +616,9 @@ static db3_value db3_row_value(sqlite3_stmt *q, int i, const db3_column &c)
         if (c.scale > 0) {
             char text[DB3_ROW_TEXT];
             if (vt == SQLITE_INTEGER)
-                snprintf(text, sizeof text, "%lld.%0*d", (long long)sqlite3_column_int64(q, i), c.scale, 0);
+                db3_exact_text(1, (long long)sqlite3_column_int64(q, i), 0, c.scale, text);
             else
-                snprintf(text, sizeof text, "%.*f", c.scale, sqlite3_column_double(q, i));
-            if (text[0] == '-' && strspn(text + 1, "0.") == strlen(text + 1)) memmove(text, text + 1, strlen(text));
+                db3_exact_text(0, 0, sqlite3_column_double(q, i), c.scale, text);
             v.kind = DB3_VALUE_TEXT;
             v.s = text;
             return v;

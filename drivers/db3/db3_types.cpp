@@ -259,6 +259,66 @@ static int db3_parse_number(const char *text, int n, long double *out)
     return 1;
 }
 
+/* Most significant digits the plain scan reads (their integer stays
+ * below 2^63), and the largest integer a double holds exactly (2^53). */
+constexpr int DB3_SCAN_DIGITS = 18;
+constexpr long long DB3_DOUBLE_EXACT = 9007199254740992LL;
+
+/* Powers of ten up to 10^DB3_SCAN_DIGITS, as integers and as doubles
+ * (each exact). */
+static const long long DB3_POW10[DB3_SCAN_DIGITS + 1] = {
+    1LL, 10LL, 100LL, 1000LL, 10000LL, 100000LL, 1000000LL, 10000000LL, 100000000LL, 1000000000LL,
+    10000000000LL, 100000000000LL, 1000000000000LL, 10000000000000LL, 100000000000000LL,
+    1000000000000000LL, 10000000000000000LL, 100000000000000000LL, 1000000000000000000LL};
+static const double DB3_POW10_D[DB3_SCAN_DIGITS + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                                       1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+
+/* Reads the plain decimal text of a field ([sign] digits [point digits],
+ * the point '.' or ','), the common case, without a conversion call: the
+ * digits as an integer *digits, the count of those after the point *after
+ * and the sign *negative. Answers 1, or 0 for any other text or more than
+ * DB3_SCAN_DIGITS digits (the full parser then reads it). */
+static int db3_scan_decimal(const char *t, int n, long long *digits, int *after, int *negative)
+{
+    int i = 0, count = 0, point = -1;
+    long long v = 0;
+    *negative = 0;
+    if (i < n && (t[i] == '-' || t[i] == '+')) *negative = t[i++] == '-';
+    for (; i < n; i++) {
+        char c = t[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > DB3_SCAN_DIGITS) return 0;
+            v = v * 10 + (c - '0');
+        } else if ((c == '.' || c == ',') && point < 0) {
+            point = count;
+        } else {
+            return 0;
+        }
+    }
+    if (count == 0) return 0;
+    *digits = v;
+    *after = point < 0 ? 0 : count - point;
+    return 1;
+}
+
+/* Gives SQLite the plain decimal number of a field read by
+ * db3_scan_decimal, as db3_field_result would from the full parser: an
+ * INTEGER for a whole number of an exact column without decimals, else
+ * the nearest REAL. Answers 0 when the fast way cannot give it exactly. */
+static int db3_fast_result(sqlite3_context *ctx, const db3_coltype *ct, long long digits, int after, int negative)
+{
+    if (ct->exact && ct->decimals == 0 && digits % DB3_POW10[after] == 0) {
+        long long whole = digits / DB3_POW10[after];
+        sqlite3_result_int64(ctx, negative ? -whole : whole);
+        return 1;
+    }
+    if (digits > DB3_DOUBLE_EXACT) return 0;
+    /* Both operands are exact, so the quotient is the nearest double. */
+    double v = (double)digits / DB3_POW10_D[after];
+    sqlite3_result_double(ctx, negative ? -v : v);
+    return 1;
+}
+
 /* Gives SQLite the value of a field (see db3_internal.h). */
 int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width)
 {
@@ -274,6 +334,11 @@ int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *by
         sqlite3_result_text(ctx, bytes, keep, SQLITE_TRANSIENT);
         return 1;
     }
+    long long digits;
+    int after, negative;
+    if (db3_scan_decimal(bytes + a, b - a, &digits, &after, &negative)
+        && db3_fast_result(ctx, ct, digits, after, negative))
+        return 1;
     if (strspn(bytes + a, "*") >= (size_t)(b - a)) {
         sqlite3_result_null(ctx);
         return 1;

@@ -11,6 +11,8 @@
 */
 #include "sqlclient/values/asi_char.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -352,9 +354,19 @@ unsigned CAsiChar::effLength() const noexcept
 /* The stored text followed by blanks up to the effective length. */
 CAsiUcStr CAsiChar::padded() const
 {
-    CAsiUcStr s(m_value);
-    for (int i = s.length(); i < (int)effLength(); i++)
-        s.append(BLANK);
+    int len = m_value.length(), want = (int)effLength();
+    if (len >= want)
+        return m_value;
+    /* Blanks are appended a run at a time, not one by one. */
+    constexpr int BLANK_RUN = 64;
+    static const struct blank_run {
+        char16_t text[BLANK_RUN];
+        blank_run() { std::fill(text, text + BLANK_RUN, BLANK); }
+    } blanks;
+    CAsiUcStr s;
+    s.assignUcs(m_value.ucs(), len);
+    for (int i = len; i < want; i += BLANK_RUN)
+        s.appendUcs(blanks.text, want - i < BLANK_RUN ? want - i : BLANK_RUN);
     return s;
 }
 
@@ -446,6 +458,7 @@ int CAsiChar::pack(CAsiOStream &out) const
 ** item throws the stream failure. */
 int CAsiChar::unpack(CAsiIStream &in)
 {
+    int localeCame = 0;   /* 1 when the record names its locale */
     m_null = 1;
     for (int tag = in.nextTag(); tag != ASI_STREAM_END; tag = in.nextTag()) {
         std::int16_t s16;
@@ -482,6 +495,7 @@ int CAsiChar::unpack(CAsiIStream &in)
             break;
         case ASI_CHAR_TAG_LOCALE:
             ok = in.readUcStr(m_localeName);
+            localeCame = 1;
             break;
         default:
             break;
@@ -504,8 +518,12 @@ int CAsiChar::unpack(CAsiIStream &in)
         } catch (const CAsiException &) {
         }
     }
+    /* A locale name kept from before the record came is already looked
+    ** up: its id was set with it. */
     if (m_localeName.isEmpty())
         m_localeName = asi_current_locale_name();
+    else if (!localeCame)
+        return 1;
     try {
         char buf[CHARSET_NAME_BUF];
         m_localeName.toMb(buf, sizeof buf);

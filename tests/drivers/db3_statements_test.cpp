@@ -4,6 +4,8 @@
  */
 #include "db3_fixture.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 /* Every column type of CREATE TABLE becomes the field dbfread sees and
@@ -348,4 +350,67 @@ TEST_F(Db3Test, PrepareDescribesWithoutRunning)
     EXPECT_EQ(err.native, DB3_ERR_STATE);
     db3_stmt_free(st);
     EXPECT_EQ(dbfread("T"), "'kept'|1.0\n'ab'|1.25\n");
+}
+
+/* The number texts a field may hold, written straight into the file, read
+ * as the full parser reads them: an exact column without decimals as the
+ * nearest integer, others as the nearest double; an exact column with
+ * decimals shows them as "%.*f" shows that double (ties and near-ties of
+ * binary fractions included); overflow marks read as null. */
+TEST_F(Db3Test, NumberTextsOfFieldsReadAsTheFullParserReadsThem)
+{
+    static const char *const texts[] = {
+        "42",    "  -7",  "+15",    "3,25",  "12.0",   "-0",    "-0.001", "0.1",   "1.125",  "0.125",
+        "2.675", "1.005", "-2.675", "1e3",   "99.995", "123456789012345678", "1234567890123456789",
+        "9007199254740993",  "0.30000000000000004", "4503599627370497.5",
+    };
+    run("CREATE TABLE N (W NUMERIC(20),D DOUBLE,S NUMERIC(20,2))");
+    run("INSERT INTO N (W,D,S) VALUES (1,1,1)");
+    std::string path = dir + "/N.DBF";
+    for (const char *text : texts) {
+        /* Each field of the one record gets the text, right-aligned. */
+        FILE *f = fopen(path.c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        unsigned char head[32];
+        ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+        long at = (head[8] | head[9] << 8) + 1;
+        for (int field = 0; field < 3; field++) {
+            unsigned char desc[32];
+            fseek(f, 32 + 32 * field, SEEK_SET);
+            ASSERT_EQ(fread(desc, 1, sizeof desc, f), sizeof desc);
+            int width = desc[16];
+            std::string bytes = std::string((size_t)width - strlen(text), ' ') + text;
+            fseek(f, at, SEEK_SET);
+            fwrite(bytes.data(), 1, bytes.size(), f);
+            at += width;
+        }
+        fclose(f);
+        /* The reference: the C library's long double parser. */
+        std::string plain = text;
+        for (char &c : plain)
+            if (c == ',') c = '.';
+        long double v = strtold(plain.c_str(), nullptr);
+        char whole[64], real[64], scaled[64];
+        snprintf(whole, sizeof whole, "%lld", v == truncl(v) ? (long long)v : std::llround((double)v));
+        snprintf(real, sizeof real, "%.15g", (double)v);
+        snprintf(scaled, sizeof scaled, "%.2f", (double)v);
+        std::string s = scaled;
+        if (s == "-0.00") s = "0.00";
+        EXPECT_EQ(rows("SELECT * FROM N"), std::string(whole) + "|" + real + "|" + s + "\n") << text;
+    }
+}
+
+/* A field of overflow marks reads as null in every number column. */
+TEST_F(Db3Test, OverflowMarksReadAsNull)
+{
+    run("CREATE TABLE N (W NUMERIC(6),S NUMERIC(6,2))");
+    run("INSERT INTO N (W,S) VALUES (1,1)");
+    FILE *f = fopen((dir + "/N.DBF").c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    unsigned char head[32];
+    ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+    fseek(f, (head[8] | head[9] << 8) + 1, SEEK_SET);
+    fwrite("******  ****", 1, 12, f);
+    fclose(f);
+    EXPECT_EQ(rows("SELECT * FROM N"), "~|~\n");
 }
