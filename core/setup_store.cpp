@@ -650,8 +650,12 @@ static uint32_t setup_all_bits(void)
 }
 
 /* Writes the changed setup tables of one project and clears the bits of
-** those written. Answers 0, or -1 when a table could not be written or
-** was left alone (its bits stay set). */
+** those written. A table that could not be read at logon is left alone
+** and said so with the driver's text; its bits are cleared too, since
+** nothing can be written to it during this logon (keeping them would
+** only make every later save and the logoff fail on the same known
+** condition). Answers 0, or -1 when a table could not be written (its
+** bits stay set). */
 static int setup_save_project(pjct_rec *p)
 {
     uint32_t written = 0, kept = 0;
@@ -661,7 +665,7 @@ static int setup_save_project(pjct_rec *p)
         const setup_unread *u = setup_unread_find(p, e->name, 1);
         if (u) {
             msg_alert(ERR_TITLE, SETUP_LEFT_ALONE, e->name, p->name, u->why.c_str());
-            kept |= e->change_bits;
+            written |= e->change_bits;
             continue;
         }
         setup_text_rows rows;

@@ -3,7 +3,7 @@
 ** stand-in editor, a quiet screen, an empty script, a scratch working
 ** directory (acad.lsp is made there) holding a copy of the shipped
 ** configuration and sample projects, the module's entry registered, and
-** unload after each test.
+** unload after each test; LISP functions called with text arguments.
 */
 #ifndef PV_TESTS_CORE_CORE_FIXTURE_H
 #define PV_TESTS_CORE_CORE_FIXTURE_H
@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/pv_entry.h"
 #include "core/pv_globals.h"
@@ -62,6 +63,33 @@ class CoreTest : public ::testing::Test {
     std::string t = host_io_transcript();
     host_io_clear_transcript();
     return t;
+  }
+
+  /* Calls a LISP function with text arguments; answers its result (the
+  ** caller releases it). */
+  static struct resbuf *call(const char *fn, std::vector<const char *> args) {
+    struct resbuf *head = nullptr, *tail = nullptr;
+    for (const char *a : args) {
+      struct resbuf *rb = ads_buildlist(RTSTR, a, 0);
+      (tail ? tail->rbnext : head) = rb;
+      tail = rb;
+    }
+    struct resbuf *result = nullptr;
+    EXPECT_EQ(host_invoke_function(fn, head, &result), PV_ENTRY_OK) << fn;
+    ads_relrb(head);
+    return result;
+  }
+  /* The texts of a result list; {"nil"} for nil, {"T"} for T. */
+  static std::vector<std::string> texts(struct resbuf *r) {
+    std::vector<std::string> out;
+    if (!r) out.push_back("(none)");
+    for (struct resbuf *p = r; p; p = p->rbnext) {
+      if (p->restype == RTSTR) out.push_back(p->resval.rstring);
+      else if (p->restype == RTNIL) out.push_back("nil");
+      else if (p->restype == RTT) out.push_back("T");
+    }
+    ads_relrb(r);
+    return out;
   }
 
   std::filesystem::path dir_;      /* scratch working directory */

@@ -57,32 +57,6 @@ class LogonTest : public CoreTest {
     host_set_env("ASI_INI", ini);
   }
 
-  /* Calls a LISP function with text arguments; answers its result (the
-  ** caller releases it). */
-  static struct resbuf *call(const char *fn, std::vector<const char *> args) {
-    struct resbuf *head = nullptr, *tail = nullptr;
-    for (const char *a : args) {
-      struct resbuf *rb = ads_buildlist(RTSTR, a, 0);
-      (tail ? tail->rbnext : head) = rb;
-      tail = rb;
-    }
-    struct resbuf *result = nullptr;
-    EXPECT_EQ(host_invoke_function(fn, head, &result), PV_ENTRY_OK) << fn;
-    ads_relrb(head);
-    return result;
-  }
-  /* The texts of a result list; {"nil"} for nil, {"T"} for T. */
-  static std::vector<std::string> texts(struct resbuf *r) {
-    std::vector<std::string> out;
-    if (!r) out.push_back("(none)");
-    for (struct resbuf *p = r; p; p = p->rbnext) {
-      if (p->restype == RTSTR) out.push_back(p->resval.rstring);
-      else if (p->restype == RTNIL) out.push_back("nil");
-      else if (p->restype == RTT) out.push_back("T");
-    }
-    ads_relrb(r);
-    return out;
-  }
   bool exists(const char *rel) const { return fs::exists(dir_ / "projects" / rel); }
 };
 
