@@ -34,10 +34,23 @@ static double prj_from_m(int units) {
   return 1.0;
 }
 
-/* Multiplies x and y of the point by the factor (z and w stay). */
+/* Multiplies x and y of the point by the factor (z and w stay). A factor
+** of 1 leaves the point as it is without touching it, which spares
+** reading back the coordinates a formula has only just written. */
 static void prj_scale_xy(geo_point* p, double f) {
+  if (f == 1.0) return;
   p->x *= f;
   p->y *= f;
+}
+
+/* Writes the four coordinates into out one by one (out may be the point
+** they were read from). Copying a point just written field by field as a
+** whole would stall the processor on every conversion. */
+static void prj_put_point(geo_point* out, double x, double y, double z, double w) {
+  out->x = x;
+  out->y = y;
+  out->z = z;
+  out->w = w;
 }
 
 /* Answers 1 when the type has formulas (not USER, not unset). */
@@ -52,14 +65,17 @@ static void prj_copy_xyz(const geo_point* in, geo_point* out) {
   out->z = in->z;
 }
 
-/* Answers 1 after the inverse of from and the forward of to. */
-int prj_reproject(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
-  if (!in || !from || !out || !to) return 0;
+/* Answers 1 after the inverse of from and the forward of to, as
+** prj_reproject does; axes_equal 1 says the caller has already found the
+** two ellipsoids' axes equal (this is the path of every conversion, kept
+** apart so that it can be compiled into its callers). */
+static inline int prj_reproject_on(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to,
+                                   int axes_equal) {
   if (prj_equal_def(from, to)) {
     prj_copy_xyz(in, out);
     return 1;
   }
-  if (!from->dtm || !to->dtm || !dtm_equal_axes(from->dtm, to->dtm)) return 0;
+  if (!axes_equal && (!from->dtm || !to->dtm || !dtm_equal_axes(from->dtm, to->dtm))) return 0;
   if (!prj_has_formulas(from) || !prj_has_formulas(to)) return 0;
   geo_point g = *in, s = *in, p = *in;
   geo_point f1 = from->false_origin, f2 = to->false_origin;
@@ -83,14 +99,18 @@ int prj_reproject(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* t
     fwd(&g, &p, &to->origin, &f2, &to->parallels, to->dtm, to->scale);
     prj_scale_xy(&p, prj_from_m(to->units));
   }
-  geo_point res = to->type != PRJ_TYPE_GEOGRAPHIC ? p : g;
+  const geo_point& res = to->type != PRJ_TYPE_GEOGRAPHIC ? p : g;
   /* A degenerate system (a cone of zero constant, a point beyond the
   ** projection's reach) yields no number: that is a failure, not a point. */
   if (!std::isfinite(res.x) || !std::isfinite(res.y)) return 0;
-  res.z = in->z;
-  res.w = in->w;
-  *out = res;
+  prj_put_point(out, res.x, res.y, in->z, in->w);
   return 1;
+}
+
+/* Answers 1 after the inverse of from and the forward of to. */
+int prj_reproject(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
+  if (!in || !from || !out || !to) return 0;
+  return prj_reproject_on(in, from, out, to, 0);
 }
 
 /* Answers 1 when the transformation goes from a system equal to from to
@@ -99,11 +119,11 @@ static int prj_xfrm_direct(const xfrm_rec* t, const prj_rec* from, const prj_rec
   return prj_equal_def(t->prj1, from) && prj_equal_def(t->prj2, to) && geo_pt_in_extent(in, &t->extents);
 }
 
-/* Answers 1 after a conversion between two non-USER systems. */
-int prj_transform_datum(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
-  if (!in || !from || !out || !to) return 0;
+/* Answers 1 after a conversion between two non-USER systems, as
+** prj_transform_datum does, given four present arguments. */
+static inline int prj_datum(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
   if (from->type == PRJ_TYPE_USER || to->type == PRJ_TYPE_USER) return 0;
-  if (dtm_equal_axes(from->dtm, to->dtm)) return prj_reproject(in, from, out, to);
+  if (dtm_equal_axes(from->dtm, to->dtm)) return prj_reproject_on(in, from, out, to, 1);
   for (xfrm_rec* t = xfrm_list_head(); t; t = t->next)
     if (prj_xfrm_direct(t, from, to, in)) return xfrm_apply(in, out, t);
   for (xfrm_rec* t = xfrm_list_head(); t; t = t->next) {
@@ -115,6 +135,12 @@ int prj_transform_datum(const geo_point* in, prj_rec* from, geo_point* out, prj_
     return prj_reproject(&tmp2, t->prj2, out, to);
   }
   return 0;
+}
+
+/* Answers 1 after a conversion between two non-USER systems. */
+int prj_transform_datum(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
+  if (!in || !from || !out || !to) return 0;
+  return prj_datum(in, from, out, to);
 }
 
 /* Answers 1 after a conversion into, out of or between USER systems. */
@@ -155,10 +181,9 @@ int prj_transform_user(const geo_point* in, prj_rec* from, geo_point* out, prj_r
 int prj_transform_point(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
   if (!in || !from || !out || !to) return 0;
   geo_point res = *in;
-  int ok = (from->type != PRJ_TYPE_USER && to->type != PRJ_TYPE_USER) ? prj_transform_datum(in, from, &res, to)
+  int ok = (from->type != PRJ_TYPE_USER && to->type != PRJ_TYPE_USER) ? prj_datum(in, from, &res, to)
                                                                       : prj_transform_user(in, from, &res, to);
   if (!ok) return 0;
-  res.z = in->z;
-  *out = res;
+  prj_put_point(out, res.x, res.y, in->z, res.w);
   return 1;
 }

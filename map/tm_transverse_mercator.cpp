@@ -4,23 +4,64 @@
 ** and eighth powers) that survey offices use for grids of moderate width,
 ** with the meridian arc of meridian_arc.cpp and the footpoint latitude from
 ** the rectifying latitude. Accurate to a millimetre within some 4 degrees of
-** the central meridian.
+** the central meridian. The terms that depend only on the ellipsoid and the
+** origin latitude are kept between points (prj_terms.h).
 */
 #include <cmath>
 
 #include "map/meridian_arc.h"
 #include "map/prj_formulas.h"
+#include "map/prj_terms.h"
+
+/* Terms of one transverse Mercator that hold for every point. */
+struct tm_terms {
+  ell_terms t; /* ellipsoid terms                                         */
+  double m0;   /* meridian arc to the origin latitude, metres             */
+  double a_a0; /* a A0: the rectifying radius, metres (inverse)           */
+  double fp2;  /* footpoint series: 1.5 e1 - 0.84375 e1^3 (inverse)       */
+  double fp4;  /*   1.3125 e1^2 - 1.71875 e1^4                            */
+  double fp6;  /*   1.5729166666666665 e1^3                               */
+};
+
+/* The terms with the key they were computed from. */
+struct tm_kept {
+  prj_terms_key<3> key; /* axes a and b, origin latitude              */
+  tm_terms terms;
+};
+
+/* Fills the terms of the ellipsoid and origin latitude (degrees). */
+static void tm_setup(tm_terms* s, const dtm_rec* dtm, double lat0_deg) {
+  ell_terms_set(&s->t, dtm->a_m, dtm->b_m);
+  s->m0 = meridian_arc_m(&s->t, lat0_deg * GEO_DEG_TO_RAD);
+  s->a_a0 = s->t.a_m * s->t.a0;
+  double r1e = std::sqrt(1.0 - s->t.e2);
+  double e1 = (1.0 - r1e) / (1.0 + r1e);
+  double e1_2 = e1 * e1, e1_3 = e1_2 * e1, e1_4 = e1_3 * e1;
+  s->fp2 = 1.5 * e1 - 0.84375 * e1_3;
+  s->fp4 = 1.3125 * e1_2 - 1.71875 * e1_4;
+  s->fp6 = 1.5729166666666665 * e1_3;
+}
+
+/* Answers the terms for the ellipsoid and origin, kept in *kept and
+** computed afresh when either differs from the last call's. */
+static const tm_terms* tm_terms_for(tm_kept* kept, const dtm_rec* dtm, const geo_point* origin) {
+  if (kept->key.renew(dtm->a_m, dtm->b_m, origin->y)) tm_setup(&kept->terms, dtm, origin->y);
+  return &kept->terms;
+}
+
+/* The terms last used by each direction (zero-filled: none yet). */
+static thread_local tm_kept tm_forward_kept, tm_inverse_kept;
 
 /* Projects geo (degrees) into xy (metres): x = k0 N [A + ...] + FE,
 ** y = k0 [M - M0 + N tan phi (A^2/2 + ...)] + FN. */
 void tm_forward(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
                 const geo_point*, const dtm_rec* dtm, double scale) {
-  ell_terms t;
-  ell_terms_set(&t, dtm->a_m, dtm->b_m);
+  const tm_terms* s = tm_terms_for(&tm_forward_kept, dtm, origin);
+  const ell_terms& t = s->t;
   const double k0 = scale;
   double phi = geo->y * GEO_DEG_TO_RAD;
   double m = meridian_arc_m(&t, phi);
-  double m0 = meridian_arc_m(&t, origin->y * GEO_DEG_TO_RAD);
+  const double m0 = s->m0;
   if (geo->y == 90.0 || geo->y == -90.0) {
     xy->x = false_origin_m->x;
     xy->y = k0 * (m - m0) + false_origin_m->y;
@@ -50,20 +91,14 @@ void tm_forward(geo_point* geo, geo_point* xy, geo_point* origin, const geo_poin
 /* Unprojects xy (metres) into geo (degrees) from the footpoint latitude. */
 void tm_inverse(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
                 const geo_point*, const dtm_rec* dtm, double scale) {
-  ell_terms t;
-  ell_terms_set(&t, dtm->a_m, dtm->b_m);
+  const tm_terms* s = tm_terms_for(&tm_inverse_kept, dtm, origin);
+  const ell_terms& t = s->t;
   const double k0 = scale;
   double xp = xy->x - false_origin_m->x;
   double yp = xy->y - false_origin_m->y;
-  double m0 = meridian_arc_m(&t, origin->y * GEO_DEG_TO_RAD);
-  double m = m0 + yp / k0;
-  double mu = m / (t.a_m * t.a0);
-  double r1e = std::sqrt(1.0 - t.e2);
-  double e1 = (1.0 - r1e) / (1.0 + r1e);
-  double e1_2 = e1 * e1, e1_3 = e1_2 * e1, e1_4 = e1_3 * e1;
-  double phi1 = mu + (1.5 * e1 - 0.84375 * e1_3) * std::sin(2.0 * mu) +
-                (1.3125 * e1_2 - 1.71875 * e1_4) * std::sin(4.0 * mu) +
-                1.5729166666666665 * e1_3 * std::sin(6.0 * mu);
+  double m = s->m0 + yp / k0;
+  double mu = m / s->a_a0;
+  double phi1 = mu + s->fp2 * std::sin(2.0 * mu) + s->fp4 * std::sin(4.0 * mu) + s->fp6 * std::sin(6.0 * mu);
   double phi1_deg = phi1 * GEO_RAD_TO_DEG;
   if (phi1_deg == 90.0 || phi1_deg == -90.0) {
     geo->x = origin->x;

@@ -5,7 +5,11 @@
 */
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "map/meridian_arc.h"
 #include "map/prj_formulas.h"
@@ -133,6 +137,108 @@ TEST(DoubleStereographic, InverseEndsFarFromTheOrigin) {
   dstereo_inverse(&lost, &at_origin, &south, &fo, &par, &d, 1.0);
   EXPECT_FALSE(std::isfinite(lost.y));
   SUCCEED();  // returns within DSTEREO_MAX_ITERATIONS steps, whatever it found
+}
+
+// Polar and near-polar origins: a point at any longitude difference comes
+// back where it was (the inverse once folded points more than 90 degrees
+// from the origin meridian back across it). The meridian opposite the
+// origin's is the conformal sphere's seam, reached only from the pole, where
+// the sphere's longitude is the ellipsoid's.
+TEST(DoubleStereographic, InverseHoldsAllRoundPolarOrigins) {
+  struct Origin {
+    double lon0, lat0;
+    double lats[4];
+  };
+  const Origin origins[] = {{10, 88, {70, 80, 88, 89.5}}, {0, 90, {60, 75, 85, 89.9}}, {-40, -80, {-60, -75, -80, -89.5}}};
+  geo_point fo = Pt(2000000.0, 2000000.0), par = Pt(0, 0);
+  for (const Ellipsoid& e : kEllipsoids) {
+    dtm_rec d = MakeDtm(e);
+    for (const Origin& o : origins)
+      for (double lat : o.lats)
+        for (int dlon = -165; dlon <= 180; dlon += 15) {
+          if (dlon == 180 && o.lat0 != 90) continue;
+          geo_point origin = Pt(o.lon0, o.lat0), g = Pt(o.lon0 + dlon, lat), xy = Pt(0, 0), back = Pt(0, 0);
+          dstereo_forward(&g, &xy, &origin, &fo, &par, &d, 0.9994);
+          dstereo_inverse(&back, &xy, &origin, &fo, &par, &d, 0.9994);
+          double gap = std::remainder(back.x - g.x, 360.0);
+          EXPECT_NEAR(gap * std::cos(lat * GEO_DEG_TO_RAD), 0.0, 1e-9)
+              << e.name << " origin " << o.lat0 << " lat " << lat << " dlon " << dlon << " back " << back.x;
+          EXPECT_NEAR(back.y, lat, 1e-9) << e.name << " origin " << o.lat0 << " dlon " << dlon;
+        }
+  }
+  dtm_rec d = MakeDtm(kEllipsoids[0]);
+  geo_point pole = Pt(0, 90), g = Pt(135, 80), xy = Pt(0, 0), back = Pt(0, 0);
+  dstereo_forward(&g, &xy, &pole, &fo, &par, &d, 1.0);
+  dstereo_inverse(&back, &xy, &pole, &fo, &par, &d, 1.0);
+  EXPECT_NEAR(back.x, 135.0, 1e-9) << "not mirrored to -45";
+}
+
+// The terms a formula keeps between points give the same bits as terms
+// computed afresh for every point: each family converts a grid once with
+// its terms kept throughout, and once with a system that differs in one
+// value (an axis, the origin, a parallel, the scale, the false origin, the
+// zone) converted before every point, so that the terms must be made anew
+// (or, were that value missing from what the terms are kept under, would be
+// the other system's).
+TEST(Formulas, KeptTermsGiveTheBitsOfTermsMadeForEveryPoint) {
+  struct System {
+    dtm_rec d;
+    geo_point origin, fo, par;
+    double scale;
+    int zone;
+  };
+  struct Family {
+    const char* name;
+    prj_formula fwd, inv;
+    System base;
+  };
+  const dtm_rec wgs = MakeDtm(kEllipsoids[0]);
+  const Family families[] = {
+      {"TM", tm_forward, tm_inverse, {wgs, Pt(-2, 49), Pt(400000, -100000), Pt(0, 0), 0.9996012717, 0}},
+      {"UTM", utm_forward, utm_inverse, {wgs, Pt(0, 0), Pt(0, 10000000), Pt(0, 0), 1.0, 31}},
+      {"LAMBERT", lcc_forward, lcc_inverse, {wgs, Pt(-96, 23), Pt(1000, 2000), Pt(33, 45), 1.0, 0}},
+      {"DSTEREO", dstereo_forward, dstereo_inverse, {wgs, Pt(5.4, 52.2), Pt(155000, 463000), Pt(0, 0), 0.9999079, 0}},
+  };
+  using Change = void (*)(System*);
+  const Change changes[] = {
+      [](System* s) { s->d.a_m += 0.5; },      [](System* s) { s->d.b_m -= 0.5; },
+      [](System* s) { s->origin.x += 0.25; },  [](System* s) { s->origin.y -= 0.25; },
+      [](System* s) { s->par.x += 0.5; },      [](System* s) { s->par.y -= 0.5; },
+      [](System* s) { s->scale *= 0.999; },    [](System* s) { s->fo.x += 10.0; },
+      [](System* s) { s->fo.y -= 10.0; },      [](System* s) { s->zone += 1; },
+  };
+  // Converts one point forward and back in system s; answers the four values.
+  auto convert = [](const Family& f, System* s, geo_point g) {
+    geo_point xy = Pt(0, 0, s->zone), back = Pt(0, 0);
+    f.fwd(&g, &xy, &s->origin, &s->fo, &s->par, &s->d, s->scale);
+    xy.w = s->zone;
+    f.inv(&back, &xy, &s->origin, &s->fo, &s->par, &s->d, s->scale);
+    return std::array<double, 4>{xy.x, xy.y, back.x, back.y};
+  };
+  auto bits = [](const std::array<double, 4>& v) {
+    std::array<std::uint64_t, 4> b;
+    for (int i = 0; i < 4; ++i) b[i] = std::bit_cast<std::uint64_t>(v[i]);
+    return b;
+  };
+  for (const Family& f : families) {
+    System base = f.base;
+    double lon0 = f.base.zone ? f.base.zone * 6 - 183 : f.base.origin.x;
+    double lat0 = f.base.zone ? 45.0 : f.base.origin.y;
+    std::vector<geo_point> grid;
+    for (int i = -4; i <= 4; ++i)
+      for (int j = -4; j <= 4; ++j) grid.push_back(Pt(lon0 + 0.7 * i + 0.013, lat0 + 0.6 * j + 0.007));
+    std::vector<std::array<double, 4>> kept;
+    for (const geo_point& g : grid) kept.push_back(convert(f, &base, g));
+    for (Change change : changes) {
+      System other = f.base;
+      change(&other);
+      for (size_t k = 0; k < grid.size(); ++k) {
+        convert(f, &other, grid[k]);
+        std::array<double, 4> fresh = convert(f, &base, grid[k]);
+        EXPECT_EQ(bits(fresh), bits(kept[k])) << f.name << " point " << k;
+      }
+    }
+  }
 }
 
 // Forward then inverse over a grid around each origin, every family.

@@ -229,6 +229,50 @@ TEST_F(PrjTransform, DegenerateConeFailsInsteadOfAnsweringNaN) {
   EXPECT_EQ(out.x, 7.0);
 }
 
+// Every projection kind converts with the new axes once its ellipsoid has
+// been edited in place: the same bits as a system defined on an ellipsoid
+// with those axes from the start.
+TEST_F(PrjTransform, ConversionAfterAnEllipsoidIsEditedUsesTheNewAxes) {
+  struct Kind {
+    const char* type;
+    geo_point origin, parallels;
+    double scale;
+    int zone;
+  };
+  const Kind kinds[] = {{"UTM", {0, 0, 0, 0}, {0, 0, 0, 0}, 1.0, 32},
+                        {"TM", {9, 48, 0, 0}, {0, 0, 0, 0}, 0.9996, 0},
+                        {"LAMBERT", {9, 46, 0, 0}, {44, 49, 0, 0}, 1.0, 0},
+                        {"DSTEREO", {9, 47, 0, 0}, {0, 0, 0, 0}, 0.9999, 0}};
+  AddDtm("EDITED", WGS84_A, WGS84_B);
+  prj_add_builtin_systems();
+  int n = 0;
+  for (const Kind& k : kinds) {
+    char edited[32], clarke[32];
+    std::snprintf(edited, sizeof edited, "E%d", n);
+    std::snprintf(clarke, sizeof clarke, "C%d", n++);
+    prj_rec* e = Add(edited, k.type, "EDITED", "meters", k.origin, {500000, 0, 0, 0}, k.scale, k.zone);
+    prj_rec* c = Add(clarke, k.type, "CLARKE1866", "meters", k.origin, {500000, 0, 0, 0}, k.scale, k.zone);
+    e->parallels = c->parallels = k.parallels;
+    dtm_rec* d = dtm_find("EDITED", nullptr);
+    d->a_m = WGS84_A;
+    d->b_m = WGS84_B;
+    geo_point in = {9.5, 47.5, 0, 0}, before, after, expect, back_after, back_expect;
+    ASSERT_TRUE(prj_transform_point(&in, Geo("EDITED"), &before, e)) << k.type;
+    ASSERT_TRUE(prj_transform_point(&before, e, &back_after, Geo("EDITED"))) << k.type;
+    d->a_m = CLARKE_A;
+    d->b_m = CLARKE_B;
+    ASSERT_TRUE(prj_transform_point(&in, Geo("EDITED"), &after, e)) << k.type;
+    ASSERT_TRUE(prj_transform_point(&in, Geo("CLARKE1866"), &expect, c)) << k.type;
+    EXPECT_NE(after.y, before.y) << k.type << ": the old axes were kept";
+    EXPECT_EQ(after.x, expect.x) << k.type;
+    EXPECT_EQ(after.y, expect.y) << k.type;
+    ASSERT_TRUE(prj_transform_point(&before, e, &back_after, Geo("EDITED"))) << k.type;
+    ASSERT_TRUE(prj_transform_point(&before, c, &back_expect, Geo("CLARKE1866"))) << k.type;
+    EXPECT_EQ(back_after.x, back_expect.x) << k.type;
+    EXPECT_EQ(back_after.y, back_expect.y) << k.type;
+  }
+}
+
 TEST_F(PrjTransform, MissingArgumentsFail) {
   geo_point in = {0, 0, 0, 0}, out;
   prj_rec* g = Geo("WGS84");

@@ -7,6 +7,10 @@ latitude to easting and northing) and back, both by prj_probe and by cs2cs
 given the same a, b and false origin in metres. Agreement required:
 2 mm for the transverse Mercator family (TM, UTM), 3 mm for the Lambert
 inverse, a micrometre for the Lambert forward and the double stereographic.
+Double stereographic systems with polar and near-polar origins (88N, 90N,
+80S) are checked on a ring of points at every 15 degrees of longitude
+difference from the origin meridian, all round, out to 30 degrees from the
+origin, where the inverse must not fold points back across the meridian.
 
 usage: proj_cs2cs_check.py PRJ_PROBE CS2CS
 """
@@ -48,6 +52,36 @@ SYSTEMS = [
     ("STNB", "DSTEREO", "meters", 0, 0.999912, -66.5, 46.5, 2500000, 7500000, 0, 0,
      "+proj=sterea +lat_0=46.5 +lon_0=-66.5 +k=0.999912 +x_0=2500000 +y_0=7500000", 1.0, (3.0, 46.5, 3.0)),
 ]
+# Polar and near-polar double stereographic systems: the points lie at
+# every 15 degrees of longitude difference all round, at the listed
+# latitudes.
+POLAR = [
+    ("STPN88", "DSTEREO", "meters", 0, 0.9994, 10, 88, 2000000, 2000000, 0, 0,
+     "+proj=sterea +lat_0=88 +lon_0=10 +k=0.9994 +x_0=2000000 +y_0=2000000", 1.0, (60, 70, 80, 85, 88, 89.5)),
+    ("STPN90", "DSTEREO", "meters", 0, 0.994, 0, 90, 2000000, 2000000, 0, 0,
+     "+proj=sterea +lat_0=90 +lon_0=0 +k=0.994 +x_0=2000000 +y_0=2000000", 1.0, (60, 75, 85, 89, 89.9)),
+    ("STPS80", "DSTEREO", "meters", 0, 1.0, -40, -80, 0, 0, 0, 0,
+     "+proj=sterea +lat_0=-80 +lon_0=-40 +k=1 +x_0=0 +y_0=0", 1.0, (-55, -65, -75, -80, -85, -89.5)),
+]
+LON_STEP_DEG = 15
+
+
+def lon_gap(a, b):
+    """The difference of two longitudes, degrees, brought into -180..180."""
+    return (a - b + 180.0) % 360.0 - 180.0
+
+
+def ring(lats, lon0):
+    """The points of a polar ring: longitude differences -165 to 180. The
+    formulas take the difference as given, unreduced, so each point is
+    written as the origin longitude plus its difference; the meridian
+    opposite the origin's, the conformal sphere's seam, is written within
+    -180..180 as PROJ reduces it."""
+    for lat in lats:
+        for d in range(-180 + LON_STEP_DEG, 181, LON_STEP_DEG):
+            yield (lon0 + d if d != 180 else lon_gap(lon0 + d, 0.0)), float(lat)
+
+
 TOL_M = {"UTM": (0.002, 0.002), "TM": (0.002, 0.002), "LAMBERT": (1e-6, 0.003), "DSTEREO": (1e-6, 1e-6)}
 
 
@@ -73,18 +107,19 @@ def main():
     for name, a, b in ELLIPSOIDS:
         cmds.append("datum %s %.12f %.12f" % (name, a, b))
     cases = []
-    for ell, a, b in ELLIPSOIDS:
-        for (name, typ, units, zone, k, lon0, lat0, fe, fn, p1, p2, ptext, uf, g) in SYSTEMS:
-            sysname = "%s_%s" % (name, ell)
-            cmds.append("proj %s %s %s %s %d %.12f %.12f %.12f %.12f %.12f %.12f %.12f" %
-                        (sysname, ell, units, typ, zone, k, lon0, lat0, fe / uf, fn / uf, p1, p2))
-            ell_text = "+a=%.12f +b=%.12f +no_defs" % (a, b)
-            geo_text = "+proj=longlat " + ell_text
-            cm = zone * 6 - 183 if typ == "UTM" else lon0
-            pts = list(grid(g[0], g[1], g[2], cm))
-            fwd = cs2cs(exe, geo_text, ptext + " " + ell_text, pts)
-            inv = cs2cs(exe, ptext + " " + ell_text, geo_text, fwd)
-            cases.append((sysname, typ, uf, pts, fwd, inv))
+    systems = [(ell, a, b, sysdef) for ell, a, b in ELLIPSOIDS for sysdef in SYSTEMS]
+    systems += [(ell, a, b, sysdef) for ell, a, b in ELLIPSOIDS[:2] for sysdef in POLAR]
+    for ell, a, b, (name, typ, units, zone, k, lon0, lat0, fe, fn, p1, p2, ptext, uf, g) in systems:
+        sysname = "%s_%s" % (name, ell)
+        cmds.append("proj %s %s %s %s %d %.12f %.12f %.12f %.12f %.12f %.12f %.12f" %
+                    (sysname, ell, units, typ, zone, k, lon0, lat0, fe / uf, fn / uf, p1, p2))
+        ell_text = "+a=%.12f +b=%.12f +no_defs" % (a, b)
+        geo_text = "+proj=longlat " + ell_text
+        cm = zone * 6 - 183 if typ == "UTM" else lon0
+        pts = list(grid(g[0], g[1], g[2], cm)) if len(g) == 3 else list(ring(g, lon0))
+        fwd = cs2cs(exe, geo_text, ptext + " " + ell_text, pts)
+        inv = cs2cs(exe, ptext + " " + ell_text, geo_text, fwd)
+        cases.append((sysname, typ, uf, pts, fwd, inv))
     for (sysname, typ, uf, pts, fwd, inv) in cases:
         for (lon, lat) in pts:
             cmds.append("conv GEOGRAPHIC_%s %s %.12f %.12f" % (sysname.split("_", 1)[1], sysname, lon, lat))
@@ -92,7 +127,7 @@ def main():
             cmds.append("conv %s GEOGRAPHIC_%s %.12f %.12f" % (sysname, sysname.split("_", 1)[1], x, y))
     out = subprocess.run([probe], input="\n".join(cmds) + "\n", capture_output=True, text=True,
                          check=True).stdout.splitlines()
-    setup = out[:len(ELLIPSOIDS) + len(ELLIPSOIDS) * len(SYSTEMS)]
+    setup = out[:len(ELLIPSOIDS) + len(systems)]
     if any(s != "ok" for s in setup):
         print("setup refused:", setup)
         return 1
@@ -120,7 +155,7 @@ def main():
                 failures += 1
                 continue
             glon, glat = (float(v) for v in got.split())
-            dm = math.hypot((glon - lon) * math.cos(math.radians(lat)), glat - lat) * 111320.0
+            dm = math.hypot(lon_gap(glon, lon) * math.cos(math.radians(lat)), glat - lat) * 111320.0
             worst[(sysname, "inv")] = max(worst.get((sysname, "inv"), 0), dm)
             if dm > tol_inv:
                 print("%s inverse %.6f %.6f: %.12f %.12f, cs2cs %.12f %.12f (%.3g m)" % (sysname, x, y, glon, glat, lon, lat, dm))
