@@ -10,6 +10,7 @@
 */
 #include "data/memo.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,14 +42,18 @@ constexpr int MEMO_NUMBER_TEXT_SIZE = 24;
 /* Highest host version that makes no index. */
 constexpr int MEMO_NO_INDEX_VERSION = 14;
 
+/* Columns of a side table's row: the two numbers, then MEMOTEXT. */
+constexpr int MEMO_COLUMN_COUNT = 3;
+constexpr int MEMO_NUMBER_COLUMNS = 2;
+
 /* The static memo row: BASENUMBER, ORDNUMBER and MEMOTEXT with their
 ** buffers, chained in that order. */
 struct memo_static_row {
-    sql_col_rec cols[3];                          /* the three columns */
-    char texts[3][MEMO_LINE_SIZE];                /* their texts */
-    int32_t numbers[2];                           /* value buffers of the numbers */
-    char line[MEMO_TEXT_WIDTH + 1];               /* value buffer of MEMOTEXT */
-    char formats[3][MEMO_NUMBER_TEXT_SIZE];       /* "%-8ld", "%-8ld", "%-70s" */
+    sql_col_rec cols[MEMO_COLUMN_COUNT];                  /* the three columns */
+    char texts[MEMO_COLUMN_COUNT][MEMO_LINE_SIZE];        /* their texts */
+    int32_t numbers[MEMO_NUMBER_COLUMNS];                 /* value buffers of the numbers */
+    char line[MEMO_TEXT_WIDTH + 1];                       /* value buffer of MEMOTEXT */
+    char formats[MEMO_COLUMN_COUNT][MEMO_NUMBER_TEXT_SIZE]; /* "%-8ld", "%-8ld", "%-70s" */
 };
 
 memo_static_row g_static;                         /* the static row */
@@ -57,12 +62,12 @@ memo_rec g_state;                                 /* the working state */
 /* Gives the static row its columns, formats and empty texts. */
 void memo_static_init(void)
 {
-    static const char *const names[3] = {MEMO_COL_BASENUMBER, MEMO_COL_ORDNUMBER, MEMO_COL_TEXT};
-    for (int i = 0; i < 3; i++) {
+    static const char *const names[MEMO_COLUMN_COUNT] = {MEMO_COL_BASENUMBER, MEMO_COL_ORDNUMBER, MEMO_COL_TEXT};
+    for (int i = 0; i < MEMO_COLUMN_COUNT; i++) {
         sql_col_rec *c = &g_static.cols[i];
         std::memset(c, 0, sizeof *c);
         std::snprintf(c->name, sizeof c->name, "%s", names[i]);
-        int is_text = i == 2;
+        int is_text = i == MEMO_NUMBER_COLUMNS;
         c->sql_type = is_text ? SQL_TYPE_CHAR : SQL_TYPE_INT;
         c->value_type = is_text ? SQL_HOST_STRING : SQL_HOST_LONG;
         c->length = is_text ? MEMO_TEXT_WIDTH : MEMO_NUMBER_DIGITS;
@@ -74,7 +79,7 @@ void memo_static_init(void)
         c->text = g_static.texts[i];
         std::snprintf(g_static.formats[i], sizeof g_static.formats[i], is_text ? "%%-%ds" : "%%-%dld", c->length);
         c->format = g_static.formats[i];
-        c->next = i < 2 ? &g_static.cols[i + 1] : nullptr;
+        c->next = i + 1 < MEMO_COLUMN_COUNT ? &g_static.cols[i + 1] : nullptr;
     }
 }
 
