@@ -56,15 +56,15 @@ struct memo_static_row {
     char formats[MEMO_COLUMN_COUNT][MEMO_NUMBER_TEXT_SIZE]; /* "%-8ld", "%-8ld", "%-70s" */
 };
 
-memo_static_row g_static;                         /* the static row */
-memo_rec g_state;                                 /* the working state */
+memo_static_row memo_static;    /* the static row */
+memo_rec memo_work;              /* the working state */
 
 /* Gives the static row its columns, formats and empty texts. */
 void memo_static_init(void)
 {
     static const char *const names[MEMO_COLUMN_COUNT] = {MEMO_COL_BASENUMBER, MEMO_COL_ORDNUMBER, MEMO_COL_TEXT};
     for (int i = 0; i < MEMO_COLUMN_COUNT; i++) {
-        sql_col_rec *c = &g_static.cols[i];
+        sql_col_rec *c = &memo_static.cols[i];
         std::memset(c, 0, sizeof *c);
         std::snprintf(c->name, sizeof c->name, "%s", names[i]);
         int is_text = i == MEMO_NUMBER_COLUMNS;
@@ -72,14 +72,14 @@ void memo_static_init(void)
         c->value_type = is_text ? SQL_HOST_STRING : SQL_HOST_LONG;
         c->length = is_text ? MEMO_TEXT_WIDTH : MEMO_NUMBER_DIGITS;
         c->display_width = c->length;
-        c->value = is_text ? (void *)g_static.line : (void *)&g_static.numbers[i];
-        c->value_size = is_text ? (int)sizeof g_static.line : (int)sizeof g_static.numbers[0];
+        c->value = is_text ? (void *)memo_static.line : (void *)&memo_static.numbers[i];
+        c->value_size = is_text ? (int)sizeof memo_static.line : (int)sizeof memo_static.numbers[0];
         c->null_ind = SQL_COL_NULL;
-        g_static.texts[i][0] = '\0';
-        c->text = g_static.texts[i];
-        std::snprintf(g_static.formats[i], sizeof g_static.formats[i], is_text ? "%%-%ds" : "%%-%dld", c->length);
-        c->format = g_static.formats[i];
-        c->next = i + 1 < MEMO_COLUMN_COUNT ? &g_static.cols[i + 1] : nullptr;
+        memo_static.texts[i][0] = '\0';
+        c->text = memo_static.texts[i];
+        std::snprintf(memo_static.formats[i], sizeof memo_static.formats[i], is_text ? "%%-%ds" : "%%-%dld", c->length);
+        c->format = memo_static.formats[i];
+        c->next = i + 1 < MEMO_COLUMN_COUNT ? &memo_static.cols[i + 1] : nullptr;
     }
 }
 
@@ -109,7 +109,7 @@ int memo_integer_numbers(void *connection)
 /* Closes the line query and frees the row and name, keeping the list. */
 void memo_release_query(void)
 {
-    memo_rec *m = &g_state;
+    memo_rec *m = &memo_work;
     sql_free_handles(&m->stmt, &m->cursor);
     if (m->row_owned) sql_col_list_free(&m->row);
     m->row = nullptr;
@@ -176,7 +176,7 @@ int memo_load(const char *table, long number, void *connection, int create)
     memo_release_query();
     std::string name;
     if (memo_table_name(table, name) < 0) return -2;
-    memo_rec *m = &g_state;
+    memo_rec *m = &memo_work;
     m->name = strdup(name.c_str());
     if (!m->name) {
         memo_reset();
@@ -233,8 +233,8 @@ int memo_load(const char *table, long number, void *connection, int create)
 /* The working state; see memo.h. */
 memo_rec *memo_state(void)
 {
-    if (!g_static.cols[0].text) memo_static_init();
-    return &g_state;
+    if (!memo_static.cols[0].text) memo_static_init();
+    return &memo_work;
 }
 
 /* ---- The side table ---- */
@@ -387,8 +387,8 @@ int memo_insert_text(const char *name, const char *text, long number, void *conn
     memo_reset();
     int written = 0;
     if (memo_split(text) == 0) {
-        memo_rec *m = &g_state;
-        sql_col_rec *row = &g_static.cols[0];
+        memo_rec *m = &memo_work;
+        sql_col_rec *row = &memo_static.cols[0];
         for (sql_col_rec *c = row; c; c = c->next) std::snprintf(c->table, sizeof c->table, "%s", name);
         for (memo_line *l = m->lines; l && l->next; l = l->next) {
             char order[MEMO_NUMBER_TEXT_SIZE];
@@ -409,7 +409,7 @@ int memo_get_text(const char *table, long number, void *connection, char **buffe
     memo_reset();
     int n = memo_open(table, number, connection, 0);
     if (n < 0) return n == MEMO_ERR_NO_LINES ? -1 : n;
-    memo_rec *m = &g_state;
+    memo_rec *m = &memo_work;
     if (!*buffer || size < 1) {
         long want = (long)MEMO_TEXT_PER_LINE * n + 1;
         size = want < MEMO_TEXT_MIN_SIZE ? MEMO_TEXT_MIN_SIZE : (int)want;
@@ -467,7 +467,7 @@ int memo_delete_one(void *connection, const char *table, long number)
 void memo_row_clear(void)
 {
     memo_rec *m = memo_state();
-    for (sql_col_rec *c = m->row ? m->row : &g_static.cols[0]; c; c = c->next) {
+    for (sql_col_rec *c = m->row ? m->row : &memo_static.cols[0]; c; c = c->next) {
         if (c->text) c->text[0] = '\0';
         c->null_ind = SQL_COL_NULL;
     }
