@@ -147,7 +147,8 @@ int sym_block_text(sym_place_rec *rec)
 int sym_place_shape(sym_place_rec *rec)
 {
     if (!record_ok(rec)) return -2;
-    if (shape_lib_load_cmd(rec->font) != 0) return -1;
+    int loaded = shape_lib_load_cmd(rec->font);   /* -2 for a record without library */
+    if (loaded) return loaded;
     ads_point pt;
     placed_point(rec, pt);
     struct resbuf *list = with_colour(ads_buildlist(RTDXF0, "SHAPE", 2, rec->name, 8, layer_of(rec), 10, pt, 40,
@@ -179,7 +180,8 @@ int sym_block_insert(sym_place_rec *rec)
 int sym_place_insert_shape(sym_place_rec *rec)
 {
     if (!record_ok(rec) || rec->mode != SYM_MODE_INSERT) return -2;
-    if (shape_lib_load_cmd(rec->font) != 0) return -1;
+    int loaded = shape_lib_load_cmd(rec->font);
+    if (loaded) return loaded;
     if (!block_exists(rec->name)) {
         int rc = sym_block_from_shape(rec->name, layer_of(rec));
         if (rc) return rc;

@@ -89,7 +89,8 @@ int sym_place_text(sym_place_rec *rec);
 int sym_block_text(sym_place_rec *rec);
 /* A SHAPE of the record, its library loaded first; only for a valid link,
 ** which it always puts and registers (the SHAPE is deleted when the host
-** link fails). 0; -1; -2; a link's refusal code. */
+** link fails). 0; -1; -2 (also for a record without library); a link's
+** refusal code. */
 int sym_place_shape(sym_place_rec *rec);
 /* An INSERT of an existing block (mode 1), rotated by rad(angle +
 ** offset); the link and host link are put when they can be and never

@@ -130,6 +130,7 @@ TEST_F(Makers, BadRecordsAreRefusedAndDrawNothing) {
       {"block text size 0", [] { auto r = rec("ST1", 0); return sym_block_text(&r); }},
       {"shape size 0", [] { auto r = rec("STRIKE_DIP", 0, -1, 0); return sym_place_shape(&r); }},
       {"shape colour -2", [] { auto r = rec("STRIKE_DIP", 1, -2, 0); return sym_place_shape(&r); }},
+      {"shape without library", [] { auto r = rec("STRIKE_DIP", 1, -1, 0); return sym_place_shape(&r); }},
       {"insert of a missing block", [] { auto r = rec("NOSUCH", 1, -1, 1); return sym_place_insert_block(&r); }},
       {"insert of mode -1", [] { auto r = rec("MARK", 1, -1, -1); return sym_place_insert_block(&r); }},
       {"insert size 0", [] { auto r = rec("MARK", 0, -1, 1); return sym_place_insert_block(&r); }},

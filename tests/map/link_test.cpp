@@ -69,6 +69,7 @@ class Links : public DrawTest {
 
   pjct_rec *geo_ = nullptr;
   tbl_rec *station_ = nullptr;
+  link_rec station_link_ = st(12);
 };
 
 TEST_F(Links, CompletenessAndValidityOfTheRecord) {
@@ -187,6 +188,14 @@ TEST_F(Links, LinksRoundTripThroughTheDrawingWithAnEmptyExtra) {
   link_rec back;
   ASSERT_EQ(link_xdata_get(&back, e), 0);
   EXPECT_EQ(fields(back), "GEO|STATION|12|STATION|ST1|");
+  /* Picked by the user: the entity's list goes to the caller. */
+  host_io_use_script_text("last\n*cancel*\n");
+  struct resbuf *picked = nullptr;
+  ASSERT_EQ(link_pick("\nSelect a linked object: ", &picked, &back), 0);
+  ASSERT_NE(picked, nullptr);
+  EXPECT_NE(rb_find(picked, LINK_XD_START), nullptr);
+  ads_relrb(picked);
+  EXPECT_EQ(link_pick("\nSelect a linked object: ", &picked, &back), LINK_ERR_NOTHING_PICKED);
   ads_name none = {0, 0};
   EXPECT_EQ(link_xdata_get(&back, none), -2);
   /* A plain entity is not linked. */
@@ -208,6 +217,43 @@ TEST_F(Links, LinksRoundTripThroughTheDrawingWithAnEmptyExtra) {
   EXPECT_EQ(ent_make_arc(&a, 1, 0, 1, "", -1, &bad), LINK_ERR_COLUMN);
   EXPECT_EQ(ent_make_line(&a, &b, "", -1, &bad), LINK_ERR_COLUMN);
   EXPECT_EQ(entities(), before);
+}
+
+TEST_F(Links, LinkedMakersWriteTheirGroupsFollowedByTheLink) {
+  host_add_support_path(PV_RESOURCE_DIR "/shapes");
+  const std::vector<int> xd = {-3, 1001, 1000, 1000, 1071, 1000, 1000, 1000};
+  auto with = [&](std::vector<int> v) {
+    v.insert(v.end(), xd.begin(), xd.end());
+    return v;
+  };
+  geo_point a = {0, 0, 0, 0}, b = {1, 0, 0, 0};
+  struct {
+    const char *what;
+    int mode;
+    std::vector<int> groups;
+  } cases[] = {
+      {"TEXT", SYM_MODE_TEXT, with({0, 1, 7, 8, 10, 40, 50, 62})},
+      {"SHAPE", SYM_MODE_SHAPE, with({0, 2, 8, 10, 40, 50, 62})},
+      {"INSERT", SYM_MODE_INSERT, with({0, 2, 8, 10, 41, 42, 43, 50, 62})},
+      {"ARC", 0, with({0, 8, 10, 50, 51, 40, 62})},
+  };
+  for (auto &c : cases) {
+    sym_place_rec r;
+    sym_place_init(&r);
+    r.name = c.what[0] == 'T' ? "ST1" : "STRIKE_DIP";
+    r.font = "PVSTRUCT";
+    r.colour = 1;
+    r.mode = c.mode;
+    r.link = st(12);
+    int rc = c.what[0] == 'T'   ? sym_place_text(&r)
+             : c.what[0] == 'S' ? sym_place_shape(&r)
+             : c.what[0] == 'I' ? sym_place_insert_shape(&r)
+                                : ent_make_arc(&a, 1, 0, 1, "", 1, &r.link);
+    EXPECT_EQ(rc, 0) << c.what << ": " << host_last_error();
+    EXPECT_EQ(last_codes(), c.groups) << c.what;
+  }
+  ASSERT_EQ(ent_make_line(&a, &b, "", 2, &station_link_), 0);
+  EXPECT_EQ(last_codes(), with({0, 8, 10, 11, 62}));
 }
 
 TEST_F(Links, RelationLevelsFollowTableKeyValueExtraAndTableType) {
