@@ -13,6 +13,7 @@
 #include "core/msg_box.h"
 #include "core/pv_project_cmds.h"
 #include "core/str_util.h"
+#include "output/ustation_export.h"
 
 namespace {
 constexpr int PV_CODE_TEXT_SIZE = 16; /* room for a function code as text */
@@ -53,7 +54,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-arclegend", "pv_arclegend", nullptr, PV_RESULT_NONE},
     {"c:pv-arcmake", "pv_arcmake", nullptr, PV_RESULT_NONE},
     {"c:pv-aseoff", "pv_aseoff", pv_aseoff, PV_RESULT_FLAG},
-    {"c:pv-ustation", "pv_ustation", nullptr, PV_RESULT_NONE},
+    {"c:pv-ustation", "pv_ustation", pv_ustation, PV_RESULT_NONE},
 };
 
 /* Answers the name defined under the code, or null. */

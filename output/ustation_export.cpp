@@ -1,0 +1,273 @@
+/*
+** ustation_export.cpp: the pv_ustation command and its dialog.
+**
+** The export works on the chosen project's connection through the SQL
+** access layer. A table takes part when its unique-number column is named
+** MSLINK (any case): it gets the unique index "%sUNQ" on that column and a
+** catalogue row; when one of its columns is a memo column its memo side
+** table "%sMEM" is copied into "%sMMO" with the index "%sMMI" and a row of
+** its own. Catalogue numbers count the rows actually written, so a table
+** that fails leaves no gap. Failures of one table are reported or passed
+** over; only the catalogue table and the script stop the export.
+**
+** The script and the batch file are written with CR LF line ends: they
+** are read by the Microstation tools and cmd.exe.
+*/
+#include "output/ustation_export.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct_list.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "core/tile_util.h"
+#include "data/col_attr.h"
+#include "data/tbl.h"
+#include "output/out_text.h"
+
+namespace {
+
+/* The catalogue table and the statement that makes it. */
+const char k_catalog[] = "MSCATLOG";
+const char k_catalog_create[] =
+    "CREATE TABLE MSCATLOG(TABLENAME CHAR(32), ENTITYNUM NUMERIC(10), SCREENFORM CHAR(64), "
+    "REPORTTABL CHAR(64), SQLREVIEW CHAR(240), FENCEFILTE CHAR(240), DASTABLE CHAR(32))";
+/* The key column a table must have to take part. */
+const char k_link_column[] = "MSLINK";
+/* Columns of a memo side table and their widths. */
+const char k_order_column[] = "ORDNUMBER";
+const char k_text_column[] = "MEMOTEXT";
+constexpr int k_order_width = 8;
+constexpr int k_text_width = 70;
+/* Files written into the project's directory. */
+const char k_script_file[] = "pvddict.s";
+const char k_batch_file[] = "cleanup.bat";
+/* The batch file's lines: the database tool's own catalogue files. */
+const char *const k_batch_lines[] = {
+    "del ccolumn.ndx ccrtb.ndx creator.ndx crtb.ndx crtbcl.ndx",
+    "del crtbps.ndx ctable.ndx owntb.ndx owntbnm.ndx table.ndx",
+    "del sqlcolmn.dbf sqlindex.dbf sqltable.dbf",
+    "del sqlcolmn.cgp sqlindex.cgp sqltable.cgp",
+};
+
+/* What one export has done so far. */
+struct ustn_run {
+    pjct_rec *project;              /* the chosen project */
+    ads_hdlg dialog;                /* the dialog, for the progress texts */
+    std::FILE *script;              /* pvddict.s while open */
+    int count;                      /* catalogue rows written */
+    std::string summary;            /* lines of the final alert */
+};
+
+/* Shows a progress text in the "error" tile. */
+void progress(ads_hdlg dlg, const std::string &text)
+{
+    ads_set_tile(dlg, "error", text.c_str());
+}
+
+/* Runs one statement on the project's connection, its handles released.
+** Answers 1 when it ran. */
+bool run(const ustn_run &r, const std::string &text)
+{
+    void *stmt = nullptr, *cursor = nullptr;
+    int rc = sql_execute(r.project->connection, &stmt, &cursor, text.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+    return rc == RTNORM;
+}
+
+/* Adds a catalogue row numbered after the rows written; the count rises
+** only when the row is in. */
+bool add_catalog_row(ustn_run &r, const std::string &table)
+{
+    std::string text;
+    out_appendf(text, "INSERT INTO MSCATLOG(TABLENAME, ENTITYNUM) VALUES ('%s', %i)", table.c_str(),
+                r.count + 1);
+    if (!run(r, text)) return false;
+    ++r.count;
+    return true;
+}
+
+/* Writes lines ended with CR LF; answers false when a write failed. */
+bool put_lines(std::FILE *f, const std::vector<std::string> &lines)
+{
+    for (const std::string &l : lines)
+        if (std::fprintf(f, "%s\r\n", l.c_str()) < 0) return false;
+    return !std::ferror(f);
+}
+
+/* Adds a summary line while it fits. */
+void add_summary(ustn_run &r, const std::string &table)
+{
+    std::string line = (r.summary.empty() ? "  " : "\n  ") + table;
+    if (r.summary.size() + line.size() <= USTN_SUMMARY_MAX) r.summary += line;
+}
+
+/* The table's unique-number column when it is named MSLINK, else null. */
+const sql_col_rec *link_column(const tbl_rec *t)
+{
+    const sql_col_rec *key = t->keys[TBL_KEY_BASENUMBER];
+    return key && str_eq_nocase(key->name, k_link_column) ? key : nullptr;
+}
+
+/* 1 when a column of the table has a memo input rule. */
+bool has_memo(const tbl_rec *t)
+{
+    for (const sql_col_rec *c = t->columns; c; c = c->next)
+        if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) return true;
+    return false;
+}
+
+/* Copies the table's memo side table into "%sMMO" with its index and
+** catalogue row; a copy that fails part-way is dropped again. */
+void export_memo(ustn_run &r, const tbl_rec *t)
+{
+    std::string mmo = std::string(t->name) + "MMO";
+    std::string mmi = std::string(t->name) + "MMI";
+    progress(r.dialog, "Creating memo table " + mmo + "...");
+    void *conn = r.project->connection;
+    sql_drop_table(conn, mmo.c_str());
+    std::string create;
+    out_appendf(create, "CREATE TABLE %s(MSLINK DEC(10), %s DEC(%d), %s CHAR(%d))", mmo.c_str(),
+                k_order_column, k_order_width, k_text_column, k_text_width);
+    if (!run(r, create)) return;
+    sql_drop_index(conn, mmi.c_str(), mmo.c_str());
+    std::string index, copy;
+    out_appendf(index, "CREATE INDEX %s ON %s(MSLINK, %s)", mmi.c_str(), mmo.c_str(), k_order_column);
+    out_appendf(copy, "INSERT INTO %s SELECT * FROM %sMEM", mmo.c_str(), t->name);
+    if (!run(r, index) || !run(r, copy) || !add_catalog_row(r, mmo)) {
+        sql_drop_table(conn, mmo.c_str());
+        return;
+    }
+    put_lines(r.script, {"-ta " + mmo + " " + mmo, "-ia " + mmi + " " + mmo});
+    add_summary(r, mmo);
+}
+
+/* Exports one registered table. */
+void export_table(ustn_run &r, const tbl_rec *t)
+{
+    const sql_col_rec *key = link_column(t);
+    if (!key) {
+        msg_alert(ERR_TITLE, "Unique column not named MSLINK in:\n%s.", t->name);
+        return;
+    }
+    std::string name = t->name;
+    progress(r.dialog, "Indexing table " + name + "...");
+    std::string unq = name + "UNQ";
+    if (sql_create_index(r.project->connection, unq.c_str(), t->name, key->name, 1) != RTNORM) return;
+    if (!add_catalog_row(r, name)) return;
+    put_lines(r.script, {"-ta " + name + " " + name, "-ia " + unq + " " + name});
+    add_summary(r, name);
+    if (has_memo(t)) export_memo(r, t);
+}
+
+/* Joins the project's directory and a file name. */
+std::string project_file(const pjct_rec *p, const char *file)
+{
+    const char *dir = pjct_dir(p->name);
+    std::string path = dir ? dir : "";
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    return path + file;
+}
+
+}  // namespace
+
+void pv_ustation_accept_cb(ads_callback_packet *cpkt)
+{
+    ads_hdlg dlg = cpkt->dialog;
+    int index = tile_get_int(dlg, "project");
+    if (index < 0) {
+        ads_set_tile(dlg, "error", "No project selected");
+        return;
+    }
+    ustn_run r{pjct_nth(index), dlg, nullptr, 0, std::string()};
+    if (!r.project) {
+        ads_set_tile(dlg, "error", "Invalid project selected");
+        return;
+    }
+    void *conn = r.project->connection;
+    progress(dlg, "Creating MSCATALOG table...");
+    sql_drop_table(conn, k_catalog);
+    {
+        void *stmt = nullptr, *cursor = nullptr;
+        int rc = sql_execute(conn, &stmt, &cursor, k_catalog_create, 1);
+        sql_free_handles(&stmt, &cursor);
+        if (rc != RTNORM) {
+            progress(dlg, "");
+            return;
+        }
+    }
+    progress(dlg, "Creating script PVDDICT.S...");
+    std::string script_path = project_file(r.project, k_script_file);
+    r.script = std::fopen(script_path.c_str(), "wb");
+    if (!r.script || !put_lines(r.script, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"})) {
+        if (r.script) std::fclose(r.script);
+        sql_drop_table(conn, k_catalog);
+        progress(dlg, "");
+        msg_alert(ERR_TITLE, "ERROR: Could not create DATADICT script. Export aborted.");
+        return;
+    }
+    for (const tbl_rec *t = r.project->tables; t; t = t->next) export_table(r, t);
+    progress(dlg, "Creating MSCATALOG table...");
+    progress(dlg, "");
+    bool script_ok = !std::ferror(r.script);
+    script_ok = std::fclose(r.script) == 0 && script_ok;
+    if (!script_ok) msg_alert(ERR_TITLE, "ERROR: Could not write %s.", script_path.c_str());
+
+    progress(dlg, "Creating CLEANUP.BAT file...");
+    std::FILE *batch = std::fopen(project_file(r.project, k_batch_file).c_str(), "wb");
+    bool batch_ok = batch && put_lines(batch, std::vector<std::string>(std::begin(k_batch_lines),
+                                                                        std::end(k_batch_lines)));
+    if (batch) batch_ok = std::fclose(batch) == 0 && batch_ok;
+    if (!batch_ok) msg_alert(ERR_TITLE, "Could not create CLEANUP.BAT file.");
+
+    progress(dlg, "Cleaning up...");
+    for (const tbl_rec *t = r.project->tables; t; t = t->next) {
+        if (!link_column(t)) continue;
+        sql_remove_index_ini(conn, t->name);
+        if (has_memo(t)) sql_remove_index_ini(conn, (std::string(t->name) + "MMO").c_str());
+    }
+    std::string title;
+    out_appendf(title, "Exported %d table%s to Microstation 95:", r.count, r.count == 1 ? "" : "s");
+    msg_alert(title.c_str(), "%s", r.summary.c_str());
+    ads_done_dialog(dlg, DLGOK);
+}
+
+void pv_ustation_cancel_cb(ads_callback_packet *cpkt)
+{
+    ads_done_dialog(cpkt->dialog, DLGCANCEL);
+}
+
+void pv_ustation_project_cb(ads_callback_packet *cpkt)
+{
+    ads_set_tile(cpkt->dialog, "error", "");
+}
+
+int pv_ustation(struct resbuf *)
+{
+    ads_hdlg dlg = nullptr;
+    if (ads_new_dialog("pv_ustation", g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
+        err_report(ERR_LOAD_DIALOG, "pv_ustation");
+        return RTERROR;
+    }
+    std::vector<const char *> names;
+    for (pjct_rec *p = g_pjct_list; p; p = p->next) names.push_back(p->name);
+    dlg_fill_list(dlg, "project", names.data(), (int)names.size());
+    if (names.empty())
+        ads_mode_tile(dlg, "accept", MODE_DISABLE);
+    else
+        ads_set_tile(dlg, "project", "0");
+    static const dlg_tile k_tiles[] = {
+        {"accept", pv_ustation_accept_cb},
+        {"cancel", pv_ustation_cancel_cb},
+        {"project", pv_ustation_project_cb},
+    };
+    dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
+    int status = DLGCANCEL;
+    ads_start_dialog(dlg, &status);
+    return status == DLGOK ? RTNORM : RTERROR;
+}

@@ -1,0 +1,165 @@
+#!/usr/bin/python3
+"""pv-ustation end to end: pvhost exports a DB3 project made here with the
+python dbf module, and dbfread reads what the export wrote.
+
+  ustation_e2e.py PVHOST MODULE RESOURCES WORKDIR
+
+The project MS holds SITES (unique column MSLINK, memo column NOTES whose
+lines are in SITESMEM), ROCKS (unique column registered as 'mslink') and
+NOTES (unique column BASENUMBER). A second run without SITESMEM checks that
+a failed memo copy leaves nothing behind and no gap in the catalogue.
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+import dbf
+import dbfread
+
+FAILURES = []
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+PVTABLE_FIELDS = ";".join("%s C(20)" % n for n in (
+    "TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK", "GENESIS",
+    "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND", "REFERENCE",
+    "DICTION", "OTHER", "GROUPING", "PNT", "POINT"))
+PVCOLUMN_FIELDS = ("COLUMNAME C(20); TABLENAME C(20); DICTIONARY C(20); PROFILE C(20); "
+                   "FLAGS N(11,0); RANGEFLAGS N(11,0); PICKLEVEL N(11,0); EXTRAWORD N(11,0); "
+                   "DELIMITER C(1); DEFAULTVAL C(254); MINIMUM N(19,6); MAXIMUM N(19,6)")
+MEMO_FLAG = 0x200
+
+MEMO_LINES = [(1, 1, "Granite outcrop on the ridge,"), (1, 2, "weathered surface."),
+              (2, 1, "Contact with the schist.")]
+
+
+def make_table(path, fields, rows):
+    t = dbf.Table(path, fields, dbf_type="db3")
+    t.open(dbf.READ_WRITE)
+    for r in rows:
+        t.append(r)
+    t.close()
+
+
+def make_project(root, with_memo):
+    proj = os.path.join(root, "projects", "MS")
+    os.makedirs(proj)
+    make_table(os.path.join(proj, "SITES.DBF"), "MSLINK N(10,0); NAME C(20); NOTES C(20)",
+               [(1, "Ridge", ""), (2, "Valley", "")])
+    if with_memo:
+        make_table(os.path.join(proj, "SITESMEM.DBF"),
+                   "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)", MEMO_LINES)
+    make_table(os.path.join(proj, "ROCKS.DBF"), "MSLINK N(10,0); ROCK C(20)", [(1, "granite")])
+    make_table(os.path.join(proj, "NOTES.DBF"), "BASENUMBER N(8,0); TEXT C(20)", [(1, "n")])
+    blank = [""] * 18
+    make_table(os.path.join(proj, "PVTABLE.DBF"), PVTABLE_FIELDS, [
+        tuple(["NOTES", "OTHER", "BASENUMBER"] + blank),
+        tuple(["ROCKS", "OTHER", "mslink"] + blank),
+        tuple(["SITES", "OTHER", "MSLINK"] + blank),
+    ])
+    make_table(os.path.join(proj, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+               [("NOTES", "SITES", "", "", MEMO_FLAG, 0, 0, 0, " ", "", 0, 0)])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\n"
+                "PETRIVEX.MS=MS\n\n[ASE_CATALOGS]\nMS=projects\n\n[PETRIVEX_MISC]\nMS.links=0\n")
+    return proj
+
+
+SCRIPT = """(pv_open "MS" "DB3" "" "")
+pv-ustation
+pv_ustation
+ok
+(pv_logoff)
+QUIT
+"""
+
+
+def run_pvhost(pvhost, module, resources, root):
+    with open(os.path.join(root, "export.scr"), "w") as f:
+        f.write(SCRIPT)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    r = subprocess.run([pvhost, "--script", "export.scr", "--module", module,
+                        "--resources", resources], cwd=root, env=env, capture_output=True,
+                       text=True, timeout=120)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
+    return r.stdout
+
+
+def rows(path):
+    return [dict(r) for r in dbfread.DBF(path)]
+
+
+def file_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def exported_script(with_memo):
+    lines = ["-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN",
+             "-ta ROCKS ROCKS", "-ia ROCKSUNQ ROCKS", "-ta SITES SITES", "-ia SITESUNQ SITES"]
+    if with_memo:
+        lines += ["-ta SITESMMO SITESMMO", "-ia SITESMMI SITESMMO"]
+    return ("\r\n".join(lines) + "\r\n").encode()
+
+
+CLEANUP = (b"del ccolumn.ndx ccrtb.ndx creator.ndx crtb.ndx crtbcl.ndx\r\n"
+           b"del crtbps.ndx ctable.ndx owntb.ndx owntbnm.ndx table.ndx\r\n"
+           b"del sqlcolmn.dbf sqlindex.dbf sqltable.dbf\r\n"
+           b"del sqlcolmn.cgp sqlindex.cgp sqltable.cgp\r\n")
+
+
+def one_run(pvhost, module, resources, root, with_memo):
+    what = "with memo" if with_memo else "without SITESMEM"
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    proj = make_project(root, with_memo)
+    out = run_pvhost(pvhost, module, resources, root)
+    check("Unique column not named MSLINK in:" in out and "NOTES." in out,
+          "%s: NOTES is reported as not keyed by MSLINK" % what)
+    count = 3 if with_memo else 2
+    title = "Exported %d tables to Microstation 95:" % count
+    check(title in out, "%s: %r in the output" % (what, title))
+    tail = out[out.find(title):] if title in out else ""
+    for name in ["  ROCKS", "  SITES"] + (["  SITESMMO"] if with_memo else []):
+        check(name in tail, "%s: summary line %r" % (what, name))
+    check(with_memo or "SITESMMO" not in tail, "%s: no SITESMMO line" % what)
+
+    catalog = [(r["TABLENAME"], int(r["ENTITYNUM"])) for r in rows(os.path.join(proj, "MSCATLOG.DBF"))]
+    want = [("ROCKS", 1), ("SITES", 2)] + ([("SITESMMO", 3)] if with_memo else [])
+    check(catalog == want, "%s: MSCATLOG rows %r" % (what, catalog))
+    mmo = os.path.join(proj, "SITESMMO.DBF")
+    if with_memo:
+        copied = [(int(r["MSLINK"]), int(r["ORDNUMBER"]), r["MEMOTEXT"]) for r in rows(mmo)]
+        check(copied == MEMO_LINES, "%s: SITESMMO rows %r" % (what, copied))
+    else:
+        check(not os.path.exists(mmo), "%s: no SITESMMO table left" % what)
+    check(file_bytes(os.path.join(proj, "pvddict.s")) == exported_script(with_memo),
+          "%s: pvddict.s is %r" % (what, file_bytes(os.path.join(proj, "pvddict.s"))))
+    check(file_bytes(os.path.join(proj, "cleanup.bat")) == CLEANUP, "%s: cleanup.bat" % what)
+    sides = [n for n in os.listdir(proj) if n.upper().startswith(("SITES.", "SITESMMO.", "ROCKS."))
+             and not n.upper().endswith((".DBF", ".DBT"))]
+    check(not sides, "%s: index side files left: %r" % (what, sides))
+
+
+def main():
+    if len(sys.argv) != 5:
+        raise SystemExit(__doc__)
+    pvhost, module, resources, work = sys.argv[1:]
+    one_run(pvhost, module, resources, os.path.join(work, "memo"), True)
+    one_run(pvhost, module, resources, os.path.join(work, "nomemo"), False)
+    if FAILURES:
+        raise SystemExit("%d check(s) failed" % len(FAILURES))
+    print("pv-ustation end to end: all checks passed")
+
+
+if __name__ == "__main__":
+    main()
