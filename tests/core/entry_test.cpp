@@ -142,17 +142,17 @@ TEST_F(CoreTest, CommandsNotBuiltSayInOneLineAndGiveNothing) {
   struct resbuf *args = ads_buildlist(RTSTR, "GEO", RTSHORT, 3, 0);
   struct resbuf *result = nullptr;
   take_transcript();
-  EXPECT_EQ(host_invoke_function("pv_ustation", args, &result), PV_ENTRY_OK);
+  EXPECT_EQ(host_invoke_function("pv_arclegend", args, &result), PV_ENTRY_OK);
   ads_relrb(args);
   ASSERT_NE(result, nullptr);
   EXPECT_EQ(result->restype, RTVOID);
   ads_relrb(result);
   result = nullptr;
-  EXPECT_EQ(host_invoke_function("c:pv-add", nullptr, &result), PV_ENTRY_OK);
+  EXPECT_EQ(host_invoke_function("c:pv-rename", nullptr, &result), PV_ENTRY_OK);
   ads_relrb(result);
   std::string t = take_transcript();
-  EXPECT_NE(t.find("\nPV-USTATION is not available yet.\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("\nPV-ADD is not available yet.\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("\nPV-ARCLEGEND is not available yet.\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("\nPV-RENAME is not available yet.\n"), std::string::npos) << t;
 }
 
 /* The LISP results are built by the helpers a handler calls; run them
