@@ -156,4 +156,13 @@ int db3_fail(db3_error *err, int native, const char *fmt, ...) __attribute__((fo
 /* The SQLSTATE of a native code ("HY000" for a code not listed). */
 const char *db3_sqlstate(int native);
 
+/* A function run after each write a statement makes to a table's files
+ * (the journal, each memo, each record, the header). */
+typedef void (*db3_write_hook)(void);
+
+/* Sets the write hook (none: no hook). Only tests set one: a hook that
+ * ends the process after the n-th write stands for a kill at that
+ * moment. */
+void db3_set_write_hook(db3_write_hook hook);
+
 #endif

@@ -82,25 +82,41 @@ std::vector<std::string> db3_list_tables(const std::string &dir)
     return out;
 }
 
-/* Takes a lock on the file at path (see db3_internal.h). Answers 1, or 0
- * with DB3_ERR_IO when the file cannot be opened and DB3_ERR_LOCKED when
- * another connection keeps it locked for longer than DB3_LOCK_WAIT_MS. */
+/* Takes the flock() op (LOCK_SH or LOCK_EX) on fd, waiting up to
+ * DB3_LOCK_WAIT_MS. Answers 1, or 0 with DB3_ERR_LOCKED or DB3_ERR_IO
+ * naming path (fd is left open). */
+static int db3_flock_wait(int fd, int op, const std::string &path, db3_error *err)
+{
+    for (int waited = 0;; waited += DB3_LOCK_PAUSE_MS) {
+        if (flock(fd, op | LOCK_NB) == 0) return 1;
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= DB3_LOCK_WAIT_MS) {
+            if (errno == EWOULDBLOCK)
+                return db3_fail(err, DB3_ERR_LOCKED, "table file %s is locked by another connection", path.c_str());
+            return db3_fail(err, DB3_ERR_IO, "cannot lock %s: %s", path.c_str(), strerror(errno));
+        }
+        usleep(DB3_LOCK_PAUSE_MS * 1000);
+    }
+}
+
+/* Takes a lock on the file at path (see db3_internal.h). A table left
+ * with the journal of a statement cut short is first restored, under an
+ * exclusive lock even when a shared one was asked for. Answers 1, or 0
+ * with DB3_ERR_IO when the file cannot be opened, DB3_ERR_LOCKED when
+ * another connection keeps it locked for longer than DB3_LOCK_WAIT_MS,
+ * or the condition of a failed restore. */
 int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err)
 {
     db3_unlock_file(lk);
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return db3_fail(err, DB3_ERR_IO, "cannot open %s: %s", path.c_str(), strerror(errno));
-    int op = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    for (int waited = 0;; waited += DB3_LOCK_PAUSE_MS) {
-        if (flock(fd, op) == 0) break;
-        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= DB3_LOCK_WAIT_MS) {
-            int e = errno;
-            close(fd);
-            if (e == EWOULDBLOCK)
-                return db3_fail(err, DB3_ERR_LOCKED, "table file %s is locked by another connection", path.c_str());
-            return db3_fail(err, DB3_ERR_IO, "cannot lock %s: %s", path.c_str(), strerror(e));
-        }
-        usleep(DB3_LOCK_PAUSE_MS * 1000);
+    int ok = db3_flock_wait(fd, exclusive ? LOCK_EX : LOCK_SH, path, err);
+    if (ok && db3_journal_exists(path)) {
+        ok = (exclusive || db3_flock_wait(fd, LOCK_EX, path, err)) && db3_journal_restore(path, err);
+        if (ok && !exclusive) ok = db3_flock_wait(fd, LOCK_SH, path, err);
+    }
+    if (!ok) {
+        close(fd);
+        return 0;
     }
     lk->fd = fd;
     return 1;

@@ -7,6 +7,7 @@
 #ifndef PV_DRIVERS_DB3_DB3_INTERNAL_H
 #define PV_DRIVERS_DB3_DB3_INTERNAL_H
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -105,6 +106,42 @@ int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_erro
 
 /* Releases a lock taken by db3_lock_file (nothing when none is held). */
 void db3_unlock_file(db3_lock *lk);
+
+/* ---- Rollback journal (db3_journal.cpp) ---------------------------------- */
+
+/* One file a statement is about to change, for its journal. */
+struct db3_jfile {
+    std::string path;                                   /* the file */
+    std::vector<std::pair<long long, long long>> ranges;/* offset and length of each range overwritten in place */
+};
+
+/* The journal's path for the table file dbf (NAME.JNL beside NAME.DBF). */
+std::string db3_journal_path(const std::string &dbf);
+
+/* Saves, before a statement writes the table dbf, the size of each of
+ * files and the bytes of its ranges (and of its last byte) as they stand.
+ * Answers 1 once the journal is complete, or 0 with DB3_ERR_IO (then
+ * nothing was changed and the statement must not write). */
+int db3_journal_save(const std::string &dbf, const std::vector<db3_jfile> &files, db3_error *err);
+
+/* Removes the journal of dbf once its statement is written whole. Answers
+ * 1, or 0 with DB3_ERR_IO. */
+int db3_journal_drop(const std::string &dbf, db3_error *err);
+
+/* Undoes a statement cut short: when dbf has a journal, every file it
+ * names gets its saved bytes back and its old size, and the journal is
+ * removed. The caller holds the table's exclusive lock. Answers 1 (no
+ * journal, or the table restored), or 0 with DB3_ERR_DAMAGED for a
+ * journal that cannot be read or DB3_ERR_IO. */
+int db3_journal_restore(const std::string &dbf, db3_error *err);
+
+/* Answers 1 when dbf has a journal (or one being written) to undo. */
+int db3_journal_exists(const std::string &dbf);
+
+/* Runs the write hook of the tests (when one is set) after a write of a
+ * statement, flush_first (when given) first handing its buffered bytes to
+ * the file, as a kill at that moment would find them. */
+void db3_after_write(FILE *flush_first = nullptr);
 
 /* One index of a table, as kept in the table's side file. */
 struct db3_index {

@@ -709,6 +709,7 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
                 ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written", t->name.c_str());
                 break;
             }
+            db3_after_write();
             char digits[DB3_BLOCK_TEXT];
             int len = snprintf(digits, sizeof digits, "%ld", block);
             if (len > f.type.width) {
@@ -728,9 +729,54 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
     return ok;
 }
 
-/* Writes the statement's changes to the file: new memo texts appended to
- * the memo file, changed records in place, then the new ones appended,
- * then the header with the new count and the date of the last update.
+/* Answers the path of the table's memo file ("" when it has none). */
+static std::string db3_memo_path(const db3_table *t)
+{
+    size_t slash = t->path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : t->path.substr(0, slash);
+    std::string base = t->path.substr(slash == std::string::npos ? 0 : slash + 1);
+    size_t dot = base.rfind('.');
+    if (dot != std::string::npos) base.resize(dot);
+    return db3_find_file(dir, base, DBF_EXT_MEMO);
+}
+
+/* Saves the table's journal before the statement's first write: the
+ * header, descriptors and every record to be rewritten in place, and the
+ * memo file's header block when memos are to be appended (appended bytes
+ * need no saving: undoing them is cutting the file). Answers 1, or 0 with
+ * DB3_ERR_IO. */
+static int db3_save_journal(db3_table *t, db3_error *err)
+{
+    const dbf_header &hd = t->writer->header;
+    std::vector<db3_jfile> files(1);
+    files[0].path = t->path;
+    files[0].ranges.emplace_back(0, (long long)hd.header_length);
+    for (const auto &c : t->changed)
+        files[0].ranges.emplace_back((long long)hd.header_length + (long long)c.first * t->record_length,
+                                     (long long)t->record_length);
+    std::string memo = t->memos.empty() ? "" : db3_memo_path(t);
+    if (!memo.empty()) files.push_back(db3_jfile{memo, {{0, (long long)DBT_BLOCK_SIZE}}});
+    return db3_journal_save(t->path, files, err);
+}
+
+/* Fails the statement's sync after writing may have begun: the writer is
+ * closed (its buffers reach the file) and the table is put back from its
+ * journal, so the failed statement leaves nothing behind. Answers
+ * SQLITE_ERROR with the condition e (or that of a failed restore). */
+static int db3_sync_fail(db3_table *t, db3_error e)
+{
+    db3_discard_handle(&t->writer);
+    db3_error restore;
+    if (!db3_journal_restore(t->path, &restore)) e = restore;
+    t->snap_generation = -1;
+    return db3_vt_fail(t, e);
+}
+
+/* Writes the statement's changes to the file: first the journal of what
+ * will be overwritten, then new memo texts appended to the memo file,
+ * changed records in place, the new ones appended, the header with the
+ * new count and the date of the last update, and last the journal
+ * removed. A write that fails puts the table back from the journal.
  * Answers SQLITE_OK, or SQLITE_ERROR with the condition (DB3_ERR_IO when a
  * write fails). */
 static int db3_sync(sqlite3_vtab *vt)
@@ -738,17 +784,21 @@ static int db3_sync(sqlite3_vtab *vt)
     db3_table *t = reinterpret_cast<db3_table *>(vt);
     if (!t->writer) return SQLITE_OK;
     db3_error e;
-    if (!db3_store_new_memos(t, &e)) return db3_vt_fail(t, e);
+    if (t->changed.empty() && t->added.empty() && t->memos.empty()) return SQLITE_OK;
+    if (!db3_save_journal(t, &e)) return db3_vt_fail(t, e);
+    if (!db3_store_new_memos(t, &e)) return db3_sync_fail(t, e);
     dbf_handle *h = t->writer;
     for (auto &c : t->changed) {
         memcpy(h->record, c.second.data(), (size_t)t->record_length);
         if (dbf_write_record(h, c.first) != DBF_OK)
-            return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_IO, "record %ld of table %s cannot be written", c.first + 1, t->name.c_str()), e));
+            return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "record %ld of table %s cannot be written", c.first + 1, t->name.c_str()), e));
+        db3_after_write(h->file);
     }
     for (const std::string &rec : t->added) {
         memcpy(h->record, rec.data(), (size_t)t->record_length);
         if (dbf_write_record(h, (long)h->header.record_count) != DBF_OK)
-            return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str()), e));
+            return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str()), e));
+        db3_after_write(h->file);
     }
     time_t now = time(nullptr);
     struct tm today;
@@ -761,8 +811,10 @@ static int db3_sync(sqlite3_vtab *vt)
     dbf_free(h);
     t->writer = nullptr;
     if (rc != DBF_OK)
-        return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_IO, "the header of table %s cannot be written", t->name.c_str()), e));
+        return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "the header of table %s cannot be written", t->name.c_str()), e));
+    db3_after_write();
     t->snap_generation = -1;
+    if (!db3_journal_drop(t->path, &e)) return db3_vt_fail(t, e);
     return SQLITE_OK;
 }
 

@@ -1,0 +1,248 @@
+/*
+ * The rollback journal of a DB3 table: what a statement is about to
+ * overwrite, saved beside the table before its first byte is written, so
+ * that a statement cut short by a kill of the driver (or of the editor,
+ * which takes the driver with it) is undone by the next connection that
+ * locks the table.
+ *
+ * A statement changes a table in three ways only: records rewritten in
+ * place, records and memo blocks appended, and the headers of the .DBF and
+ * the .DBT rewritten. The journal keeps, for each file, its size and the
+ * bytes of every range to be overwritten in place (the header, each
+ * changed record, the last byte, which the first appended record takes
+ * over); undoing is writing those bytes back and cutting the file to its
+ * old size. A rollback journal was chosen over new files renamed into
+ * place because a statement usually changes a few records of a large
+ * table: the journal costs what is changed, a copy would cost the table.
+ *
+ * The journal is written whole under a temporary name and renamed to
+ * NAME.JNL, so a journal that exists is complete; a temporary one left by
+ * a kill while it was written means nothing was changed yet and is
+ * removed. Restoring twice is harmless, so a kill during a restore is
+ * mended by the next one. The journal guards against ended processes, not
+ * against a machine losing power: nothing is forced to the disk.
+ *
+ * The file, all numbers little-endian 64-bit:
+ *
+ *   "PVDB3JNL"  file count
+ *   per file:   path length, path, size before, range count,
+ *               per range: offset, length, the bytes
+ *   "JNLEND!!"
+ */
+#include "drivers/db3/db3_internal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+/* Marks of the journal's first and last eight bytes. */
+static const char DB3_JNL_MAGIC[] = "PVDB3JNL";
+static const char DB3_JNL_END[] = "JNLEND!!";
+constexpr size_t DB3_JNL_MARK = 8;
+
+/* Extension of the journal, and the suffix of one being written. */
+constexpr const char *DB3_EXT_JOURNAL = ".JNL";
+constexpr const char *DB3_JNL_TEMP = ".tmp";
+
+/* Longest path and most files and ranges a journal may name: a larger
+ * number is a damaged journal, not a reason to allocate without end. */
+constexpr unsigned long long DB3_JNL_PATH_MAX = 4096;
+constexpr unsigned long long DB3_JNL_FILES_MAX = 16;
+constexpr unsigned long long DB3_JNL_RANGE_MAX = 1ull << 20;
+
+/* The hook run after each write of a statement (tests only), or none. */
+static db3_write_hook s_write_hook = nullptr;
+
+/* Sets the hook run after each write (see db3_engine.h). */
+void db3_set_write_hook(db3_write_hook hook)
+{
+    s_write_hook = hook;
+}
+
+/* Runs the write hook (see db3_internal.h). */
+void db3_after_write(FILE *flush_first)
+{
+    if (!s_write_hook) return;
+    if (flush_first) fflush(flush_first);
+    s_write_hook();
+}
+
+/* The journal's path for the table file dbf: its extension replaced. */
+std::string db3_journal_path(const std::string &dbf)
+{
+    size_t n = dbf.size(), ext = strlen(DBF_EXT_TABLE);
+    std::string base = n > ext && strcasecmp(dbf.c_str() + n - ext, DBF_EXT_TABLE) == 0 ? dbf.substr(0, n - ext) : dbf;
+    return base + DB3_EXT_JOURNAL;
+}
+
+/* Writes v as eight little-endian bytes. Answers whether it was written. */
+static bool db3_jnl_put(FILE *f, unsigned long long v)
+{
+    unsigned char b[8];
+    for (int i = 0; i < 8; i++) b[i] = (unsigned char)(v >> (8 * i));
+    return fwrite(b, sizeof b, 1, f) == 1;
+}
+
+/* Reads eight little-endian bytes into *v. Answers whether they were there. */
+static bool db3_jnl_get(FILE *f, unsigned long long *v)
+{
+    unsigned char b[8];
+    if (fread(b, sizeof b, 1, f) != 1) return false;
+    *v = 0;
+    for (int i = 0; i < 8; i++) *v |= (unsigned long long)b[i] << (8 * i);
+    return true;
+}
+
+/* Copies the bytes of one range of the open file fd (those beyond its
+ * end are not there and are saved as none) into the journal. Answers
+ * whether all went well. */
+static bool db3_jnl_copy_range(FILE *out, int fd, long long size, long long at, long long length)
+{
+    if (at < 0 || at >= size) length = 0;
+    else if (length > size - at) length = size - at;
+    if (!db3_jnl_put(out, (unsigned long long)(at < 0 ? 0 : at)) || !db3_jnl_put(out, (unsigned long long)length))
+        return false;
+    char buf[8192];
+    for (long long done = 0; done < length;) {
+        size_t want = (size_t)(length - done < (long long)sizeof buf ? length - done : (long long)sizeof buf);
+        ssize_t got = pread(fd, buf, want, (off_t)(at + done));
+        if (got <= 0 || fwrite(buf, (size_t)got, 1, out) != 1) return false;
+        done += got;
+    }
+    return true;
+}
+
+/* Writes one file's part of the journal: its path, size and ranges (its
+ * last byte added). A file that does not exist is saved with size 0 and
+ * no ranges. Answers whether all went well. */
+static bool db3_jnl_save_file(FILE *out, const db3_jfile &file)
+{
+    int fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    long long size = fd >= 0 && fstat(fd, &st) == 0 ? (long long)st.st_size : 0;
+    bool ok = db3_jnl_put(out, file.path.size()) && fwrite(file.path.data(), file.path.size(), 1, out) == 1
+           && db3_jnl_put(out, (unsigned long long)size) && db3_jnl_put(out, file.ranges.size() + 1);
+    for (size_t i = 0; ok && i < file.ranges.size(); i++)
+        ok = db3_jnl_copy_range(out, fd, size, file.ranges[i].first, file.ranges[i].second);
+    ok = ok && db3_jnl_copy_range(out, fd, size, size - 1, 1);
+    if (fd >= 0) close(fd);
+    return ok;
+}
+
+/* Saves the journal of the table dbf (see db3_internal.h). */
+int db3_journal_save(const std::string &dbf, const std::vector<db3_jfile> &files, db3_error *err)
+{
+    std::string path = db3_journal_path(dbf), temp = path + DB3_JNL_TEMP;
+    FILE *out = fopen(temp.c_str(), "wb");
+    if (!out) return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", temp.c_str(), strerror(errno));
+    bool ok = fwrite(DB3_JNL_MAGIC, DB3_JNL_MARK, 1, out) == 1 && db3_jnl_put(out, files.size());
+    for (size_t i = 0; ok && i < files.size(); i++) ok = db3_jnl_save_file(out, files[i]);
+    ok = ok && fwrite(DB3_JNL_END, DB3_JNL_MARK, 1, out) == 1;
+    ok = fclose(out) == 0 && ok;
+    if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) {
+        int e = errno;
+        unlink(temp.c_str());
+        return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", path.c_str(), strerror(e));
+    }
+    db3_after_write();
+    return 1;
+}
+
+/* Removes the journal of the table dbf once its statement is written
+ * whole. Answers 1, or 0 with DB3_ERR_IO. */
+int db3_journal_drop(const std::string &dbf, db3_error *err)
+{
+    std::string path = db3_journal_path(dbf);
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+        return db3_fail(err, DB3_ERR_IO, "cannot remove the journal %s: %s", path.c_str(), strerror(errno));
+    return 1;
+}
+
+/* One range of a journal being read back. */
+struct db3_jrange {
+    long long at;            /* offset in the file */
+    std::string bytes;       /* its bytes before the statement */
+};
+
+/* One file of a journal being read back. */
+struct db3_jrestore {
+    std::string path;                 /* the file */
+    long long size;                   /* its size before the statement */
+    std::vector<db3_jrange> ranges;   /* what it held in place */
+};
+
+/* Reads a whole journal into files. Answers whether it is sound. */
+static bool db3_jnl_read(FILE *in, std::vector<db3_jrestore> *files)
+{
+    char mark[DB3_JNL_MARK];
+    unsigned long long count = 0;
+    if (fread(mark, sizeof mark, 1, in) != 1 || memcmp(mark, DB3_JNL_MAGIC, DB3_JNL_MARK) != 0
+        || !db3_jnl_get(in, &count) || count > DB3_JNL_FILES_MAX)
+        return false;
+    for (unsigned long long i = 0; i < count; i++) {
+        db3_jrestore f;
+        unsigned long long length = 0, size = 0, ranges = 0;
+        if (!db3_jnl_get(in, &length) || length == 0 || length > DB3_JNL_PATH_MAX) return false;
+        f.path.resize(length);
+        if (fread(&f.path[0], length, 1, in) != 1 || f.path.find('\0') != std::string::npos) return false;
+        if (!db3_jnl_get(in, &size) || size > (unsigned long long)INT64_MAX || !db3_jnl_get(in, &ranges)) return false;
+        f.size = (long long)size;
+        for (unsigned long long r = 0; r < ranges; r++) {
+            unsigned long long at = 0, n = 0;
+            if (!db3_jnl_get(in, &at) || !db3_jnl_get(in, &n) || n > DB3_JNL_RANGE_MAX || at + n > size) return false;
+            db3_jrange range{(long long)at, std::string(n, '\0')};
+            if (n && fread(&range.bytes[0], n, 1, in) != 1) return false;
+            f.ranges.push_back(std::move(range));
+        }
+        files->push_back(std::move(f));
+    }
+    return fread(mark, sizeof mark, 1, in) == 1 && memcmp(mark, DB3_JNL_END, DB3_JNL_MARK) == 0 && fgetc(in) == EOF;
+}
+
+/* Puts one file back as the journal saw it: its ranges written back and
+ * the file cut to its old size. Answers whether all went well (a file
+ * gone since is well only when it was empty). */
+static bool db3_jnl_restore_file(const db3_jrestore &f)
+{
+    int fd = open(f.path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT && f.size == 0;
+    bool ok = true;
+    for (const db3_jrange &r : f.ranges)
+        ok = ok && pwrite(fd, r.bytes.data(), r.bytes.size(), (off_t)r.at) == (ssize_t)r.bytes.size();
+    ok = ok && ftruncate(fd, (off_t)f.size) == 0;
+    return close(fd) == 0 && ok;
+}
+
+/* Undoes a statement cut short (see db3_internal.h). */
+int db3_journal_restore(const std::string &dbf, db3_error *err)
+{
+    std::string path = db3_journal_path(dbf);
+    unlink((path + DB3_JNL_TEMP).c_str());   /* cut short before the table was touched */
+    FILE *in = fopen(path.c_str(), "rb");
+    if (!in) {
+        if (errno == ENOENT) return 1;
+        return db3_fail(err, DB3_ERR_IO, "cannot read the journal %s: %s", path.c_str(), strerror(errno));
+    }
+    std::vector<db3_jrestore> files;
+    bool sound = db3_jnl_read(in, &files);
+    fclose(in);
+    if (!sound)
+        return db3_fail(err, DB3_ERR_DAMAGED, "the journal %s of an unfinished statement is damaged; the table cannot be restored",
+                        path.c_str());
+    for (const db3_jrestore &f : files)
+        if (!db3_jnl_restore_file(f))
+            return db3_fail(err, DB3_ERR_IO, "cannot restore %s from its journal: %s", f.path.c_str(), strerror(errno));
+    return db3_journal_drop(dbf, err);
+}
+
+/* Answers whether the table dbf has a journal waiting to be undone. */
+int db3_journal_exists(const std::string &dbf)
+{
+    struct stat st;
+    return stat(db3_journal_path(dbf).c_str(), &st) == 0 || stat((db3_journal_path(dbf) + DB3_JNL_TEMP).c_str(), &st) == 0;
+}

@@ -1,0 +1,164 @@
+/*
+ * Statements of the DB3 driver cut short at every kind of moment: a
+ * child process runs the statement and ends itself after its n-th write
+ * (the journal, a memo, a record, the header), as a kill at that moment
+ * would; the next connection that locks the table must find it byte for
+ * byte as it stood before the statement, and the statement run again must
+ * apply whole.
+ */
+#include "db3_fixture.h"
+#include "db3_memo_table.h"
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+namespace {
+
+/* Writes counted by the hook, and the write after which the process ends
+ * (0: never). */
+long g_writes = 0;
+long g_cut_at = 0;
+
+/* Exit status of a child cut short by the hook, and of one that was not. */
+constexpr int CUT_STATUS = 0;
+constexpr int WHOLE_STATUS = 3;
+
+/* The write hook: counts, and ends the process at the chosen write. */
+void count_or_cut()
+{
+    if (++g_writes == g_cut_at) _exit(CUT_STATUS);
+}
+
+class Db3JournalTest : public Db3Test {
+protected:
+    /* Every file of the catalog directory, by name. */
+    std::map<std::string, std::string> files()
+    {
+        std::map<std::string, std::string> out;
+        for (const auto &e : std::filesystem::directory_iterator(dir)) {
+            std::ifstream f(e.path(), std::ios::binary);
+            out[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(f), {});
+        }
+        return out;
+    }
+
+    /* Puts the directory back to the given files. */
+    void put_files(const std::map<std::string, std::string> &all)
+    {
+        for (const auto &e : std::filesystem::directory_iterator(dir))
+            if (!all.count(e.path().filename().string())) std::filesystem::remove(e.path());
+        for (const auto &[name, bytes] : all) std::ofstream(dir + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+    }
+
+    /* Answers how many writes sql makes, running it and then putting the
+     * directory back as it was. */
+    long writes_of(const std::string &sql)
+    {
+        auto before = files();
+        g_writes = 0;
+        g_cut_at = 0;
+        db3_set_write_hook(count_or_cut);
+        run(sql);
+        db3_set_write_hook(nullptr);
+        put_files(before);
+        return g_writes;
+    }
+
+    /* Runs sql in a child process that ends after write n. Answers whether
+     * it was cut there. */
+    bool cut_after(const std::string &sql, long n)
+    {
+        pid_t pid = fork();
+        if (pid == 0) {
+            g_writes = 0;
+            g_cut_at = n;
+            db3_set_write_hook(count_or_cut);
+            db3_result r;
+            db3_error e;
+            db3_run(s, sql.c_str(), &r, nullptr, &e);
+            _exit(WHOLE_STATUS);
+        }
+        int status = -1;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == CUT_STATUS;
+    }
+
+    /* Cuts sql short after the journal, its first write, a middle one,
+     * its last record and its header; after each the next statement on
+     * table must find the directory as before. Then sql runs whole and
+     * check names a row it must change. */
+    void expect_undone_at_every_cut(const std::string &table, const std::string &sql, const std::string &check)
+    {
+        auto before = files();
+        std::string rows_before = rows("SELECT * FROM " + table);
+        long writes = writes_of(sql);
+        ASSERT_GE(writes, 4) << sql;
+        for (long n : {1L, 2L, writes / 2, writes - 1, writes}) {
+            ASSERT_TRUE(cut_after(sql, n)) << sql << ": not cut after write " << n << " of " << writes;
+            EXPECT_TRUE(exists(table + ".JNL")) << sql << ", cut after write " << n;
+            EXPECT_EQ(rows("SELECT * FROM " + table), rows_before) << sql << ", cut after write " << n;
+            EXPECT_FALSE(exists(table + ".JNL")) << "the restore removes the journal";
+            EXPECT_TRUE(files() == before) << sql << ", cut after write " << n << ": the files differ from before";
+        }
+        run(sql);
+        EXPECT_FALSE(exists(table + ".JNL")) << "a statement written whole leaves no journal";
+        EXPECT_NE(rows(check), rows_before);
+    }
+};
+
+TEST_F(Db3JournalTest, MultiRowUpdateCutShortIsUndoneByTheNextStatement)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6), NAME CHAR(10))");
+    for (int i = 1; i <= 30; i++) run("INSERT INTO ROCK (N, NAME) VALUES (" + std::to_string(i) + ", 'old')");
+    expect_undone_at_every_cut("ROCK", "UPDATE ROCK SET N = N + 1000, NAME = 'new'", "SELECT * FROM ROCK");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM ROCK WHERE NAME = 'new' AND N > 1000"), "30\n");
+}
+
+TEST_F(Db3JournalTest, MemoUpdateCutShortIsUndoneAndTheMemoFileCutBack)
+{
+    ASSERT_TRUE(make_memo_table(dir, "NOTES", 10, "old note"));
+    std::string text(700, 'm');   /* two blocks per memo */
+    expect_undone_at_every_cut("NOTES", "UPDATE NOTES SET NOTE = '" + text + "' WHERE ID > 3", "SELECT * FROM NOTES");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM NOTES WHERE NOTE = '" + text + "'"), "7\n");
+    EXPECT_EQ(dbfread("NOTES").substr(0, 13), "1|'old note'\n");
+}
+
+TEST_F(Db3JournalTest, InsertIntoATableWithAUniqueIndexCutShortIsUndone)
+{
+    run("CREATE TABLE SAMPL (K NUMERIC(6), V CHAR(8))");
+    run("CREATE UNIQUE INDEX SAMPLK ON SAMPL (K)");
+    run("INSERT INTO SAMPL (K, V) VALUES (1, 'first')");
+    std::string sql = "INSERT INTO SAMPL (K, V) VALUES (2, 'b'), (3, 'c'), (4, 'd'), (5, 'e')";
+    expect_undone_at_every_cut("SAMPL", sql, "SELECT * FROM SAMPL");
+    EXPECT_EQ(fail("INSERT INTO SAMPL (K, V) VALUES (5, 'again')"), DB3_ERR_DUPLICATE) << "the index still holds";
+    EXPECT_EQ(dbfread("SAMPL"), "1|'first'\n2|'b'\n3|'c'\n4|'d'\n5|'e'\n");
+}
+
+TEST_F(Db3JournalTest, JournalLeftWhileItWasWrittenMeansNothingChanged)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    run("INSERT INTO ROCK (N) VALUES (7)");
+    std::ofstream(dir + "/ROCK.JNL.tmp") << "PVDB3JNL half";
+    EXPECT_EQ(rows("SELECT N FROM ROCK"), "7\n");
+    EXPECT_FALSE(exists("ROCK.JNL.tmp"));
+}
+
+TEST_F(Db3JournalTest, DamagedJournalRefusesTheTableInsteadOfGuessing)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    run("INSERT INTO ROCK (N) VALUES (7)");
+    const char *damaged[] = {"", "PVDB3JNL", "NOTAJNL!\x01\0\0\0\0\0\0\0"};
+    for (const char *bytes : damaged) {
+        std::ofstream(dir + "/ROCK.JNL", std::ios::binary) << bytes;
+        EXPECT_EQ(fail("SELECT N FROM ROCK"), DB3_ERR_DAMAGED) << "journal \"" << bytes << "\"";
+        EXPECT_NE(err.text.find("journal"), std::string::npos) << err.text;
+    }
+    std::filesystem::remove(dir + "/ROCK.JNL");
+    EXPECT_EQ(rows("SELECT N FROM ROCK"), "7\n");
+}
+
+} // namespace
