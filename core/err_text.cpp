@@ -26,7 +26,7 @@ struct err_entry {
     const char *text;   /* its text, as shown to the user */
 };
 
-/* Every code with a text; codes missing here have none (-9504 is one). */
+/* Every code with a text; codes missing here have none. */
 const err_entry k_err_table[] = {
     /* selections, files and memory */
     {-3, "Cannot read the selection"},
@@ -57,6 +57,7 @@ const err_entry k_err_table[] = {
     {-9501, "Cannot load dialog box"},
     {-9502, "Cannot load profile"},
     {-9503, "Incorrect dictionairy for profile "},
+    {-9504, "Cannot save profile"},
     {-9601, "Cannot move or copy items"},
     /* coordinates */
     {-9701, "Latitude cannot exceed +-90"},

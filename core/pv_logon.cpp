@@ -22,6 +22,7 @@
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/col_attr.h"
+#include "data/item_table.h"
 #include "data/pnt.h"
 #include "data/tbl.h"
 #include "platform/include/dcl_host.h"
@@ -65,9 +66,11 @@ int logon_auth_refused(const CAsiHandle *h)
 
 /* Frees the setup lists hung from a project. The symbol, query, pie and
 ** chemistry lists are emptied by the setup store's loaders and savers that
-** own their records; the lists that data/ frees are freed here. */
+** own their records; the lists that data/ frees are freed here, the item
+** trees of the input rules each once. */
 void logon_free_setup(pjct_rec *p)
 {
+    prf_project_logoff(p);
     pnt_list_free(&p->points);
     tbl_list_free(p->tables);
     p->tables = nullptr;

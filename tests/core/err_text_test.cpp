@@ -30,6 +30,7 @@ TEST(ErrText, CodesGiveTheirFixedTexts) {
       {-9501, "Cannot load dialog box"},
       {-9502, "Cannot load profile"},
       {-9503, "Incorrect dictionairy for profile "},
+      {-9504, "Cannot save profile"},
       {-9601, "Cannot move or copy items"},
       {-9701, "Latitude cannot exceed +-90"},
       {-9702, "Longitude cannot exceed +-180"},
@@ -73,7 +74,7 @@ TEST(ErrText, SymbolSetupTextsArePaddedToThirtyFour) {
 }
 
 TEST(ErrText, CodesWithoutTextGiveNull) {
-  for (int code : {0, 1, -1, -9504, -9999, -12000, 16384 + 3, 16383, 24577})
+  for (int code : {0, 1, -1, -9505, -9999, -12000, 16384 + 3, 16383, 24577})
     EXPECT_EQ(err_text(code), nullptr) << code;
 }
 
@@ -101,7 +102,7 @@ TEST_F(ErrReportTest, TextAloneWithoutDetailAndForItsCodes) {
 }
 
 TEST_F(ErrReportTest, NoTextAndNonNegativeCodes) {
-  EXPECT_EQ(err_report(-9504, "x"), -5001);
+  EXPECT_EQ(err_report(-9505, "x"), -5001);
   EXPECT_EQ(err_report(0, "x"), -2);
   EXPECT_EQ(err_report(16385, "x"), -2);
   EXPECT_TRUE(host_io_transcript().empty());

@@ -1,0 +1,268 @@
+/*
+** item_load.cpp: item trees from and to dictionary and profile tables and
+** the indented text file of items.
+**
+** Every loader empties the root first; a failed load leaves it empty, a
+** failed save leaves the profile table as far as it was written. The text
+** file holds one line per item in walk order, two blanks per level before
+** the quoted long and short name, lines ending in CR LF:
+**
+**       "Granite","GR"
+**         "Coarse",""
+**
+** Reading it back, a line indented further than the one before is a child
+** of it; a line indented less climbs to the deepest open level whose own
+** line is indented at most as far, so a written file reads back at every
+** depth.
+*/
+#include "data/item_table.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/err_text.h"
+#include "core/str_util.h"
+#include "platform/include/ads_host.h"
+
+namespace {
+
+/* Blanks written per level of depth. */
+constexpr int BLANKS_PER_LEVEL = 2;
+/* Fields of a text-file line: long name, short name, definition. */
+constexpr int LINE_FIELDS = 3;
+/* Most characters kept of each field. */
+constexpr size_t k_field_max[LINE_FIELDS] = {DIX_LONGNAME_LEN, DIX_SHORTNAME_LEN, DIX_DEFINITION_LEN};
+/* Highest signed character value counted among a line's leading blanks. */
+constexpr int LEAD_BLANK_LAST = 32;
+
+/* 1 when the text is null or blank. */
+int blank(const char *text)
+{
+    return !text || str_nonblank(text) != RTNORM;
+}
+
+/* Ends a failed load: the query closed, the root emptied; answers code. */
+int load_failed(item_node *root, int code)
+{
+    prf_close();
+    item_root_empty(root);
+    return code;
+}
+
+/* Adds an item after `prev` (as the root's first child when prev is the
+** root). */
+item_node *add_after(item_node *root, item_node *prev, const char *name, const char *second, uint16_t number,
+                     uint16_t window)
+{
+    if (prev == root) return item_add_child(root, name, second, number, window, nullptr);
+    return item_add_sibling(prev, name, second, number, window, nullptr);
+}
+
+/* One line of the text file, split. */
+struct text_line {
+    int indent;                                   /* blanks and tabs among the leading characters */
+    std::string field[LINE_FIELDS];               /* long name, short name, definition */
+};
+
+/* Splits a line: its indentation, then up to three fields each from the
+** next double quote to the following one (empty without an opening quote),
+** cut to their lengths. */
+text_line split_line(const char *s)
+{
+    text_line line{};
+    for (; *s && (signed char)*s <= LEAD_BLANK_LAST; ++s)
+        if (*s == ' ' || *s == '\t') ++line.indent;
+    for (int f = 0; f < LINE_FIELDS; ++f) {
+        const char *open = std::strchr(s, '"');
+        if (!open) break;
+        const char *close = std::strchr(open + 1, '"');
+        size_t len = close ? (size_t)(close - open - 1) : std::strlen(open + 1);
+        line.field[f].assign(open + 1, len < k_field_max[f] ? len : k_field_max[f]);
+        s = close ? close + 1 : open + 1 + len;
+    }
+    return line;
+}
+
+/* Places an item read from the text file. `indent_at` holds the
+** indentation of the line of each open level (index = depth). */
+item_node *place_line(item_node *root, item_node *current, int indent, int *indent_at, const char *name,
+                      const char *second, uint16_t number)
+{
+    if (current == root || (indent > indent_at[current->depth] && current->depth < ITEM_DEPTH_MAX))
+        return item_add_child(current, name, second, number, 0, nullptr);
+    item_node *at = current;
+    while (at->depth > 1 && indent_at[at->depth] > indent) at = at->parent;
+    return item_add_sibling(item_last_sibling(at), name, second, number, 0, nullptr);
+}
+
+}  // namespace
+
+/* Loads a whole dictionary into the root: its header row (number 0) sets
+** the root, every other row becomes an item under it in the table's order.
+** Answers 0; -2 for a missing or blank argument; the query's code; the
+** root's error; -9101 when an item cannot be made (the root emptied). */
+int item_load_dictionary(const char *dictionary, item_node *root)
+{
+    if (blank(dictionary) || !root) return -2;
+    int n = dix_select_all(dictionary);
+    if (n < 0) return n;
+    item_root_empty(root);
+    item_node *prev = root;
+    char *longname = nullptr, *shortname = nullptr;
+    uint16_t number = 0;
+    while (dix_fetch(&longname, &shortname, &number, nullptr) == 0) {
+        if (number == 0) {
+            int rc = item_root_init(root, nullptr, dictionary);
+            if (rc != 0) return load_failed(root, rc);
+            continue;
+        }
+        item_node *item = add_after(root, prev, longname ? longname : "", shortname, number, 0);
+        if (!item) return load_failed(root, ERR_NO_MEMORY);
+        prev = item;
+    }
+    dix_close();
+    return 0;
+}
+
+/* Loads a profile joined with its dictionary into the root, in SORTNUMBER
+** order: the header row must pack the dictionary's name; each item goes
+** under the node of the current path whose number is its PARENTNUM.
+** Answers 0; -2 for a missing or blank argument; the query's code; -9503
+** for a profile of another dictionary; -9502 when an item cannot be placed
+** (the root emptied). */
+int item_load_profile(const char *profile, const char *dictionary, item_node *root)
+{
+    if (blank(profile) || blank(dictionary) || !root) return -2;
+    int n = prf_select_join(dictionary, profile);
+    if (n < 0) return n;
+    item_root_empty(root);
+    item_node *current = root;
+    char *longname = nullptr, *shortname = nullptr;
+    uint16_t number = 0;
+    uint32_t parent = 0, window = 0;
+    while (prf_fetch(&longname, &shortname, &number, nullptr, &parent, &window) == 0) {
+        if (number == 0) {
+            char packed[DIX_NAME_SIZE];
+            prf_unpack_name(packed, (uint16_t)parent, (uint16_t)window);
+            if (!str_eq_nocase(packed, dictionary)) return load_failed(root, ERR_PROFILE_DICTIONARY);
+            if (item_root_init(root, profile, dictionary) != 0) return load_failed(root, ERR_LOAD_PROFILE);
+            continue;
+        }
+        const char *name = longname ? longname : "";
+        item_node *item = nullptr;
+        if (current->number == parent) {
+            item = item_add_child(current, name, shortname, number, (uint16_t)window, nullptr);
+            if (!item && current != root)
+                item = item_add_sibling(current, name, shortname, number, (uint16_t)window, nullptr);
+        } else {
+            item_node *below = current;
+            while (below->parent && below->parent->number != parent) below = below->parent;
+            if (below->parent) item = item_add_sibling(below, name, shortname, number, (uint16_t)window, nullptr);
+        }
+        if (!item) return load_failed(root, ERR_LOAD_PROFILE);
+        current = item;
+    }
+    prf_close();
+    return 0;
+}
+
+/* Saves a tree as a profile: the table is made again, then one row per
+** item in walk order (SORTNUMBER counting from 1, the item's number, its
+** parent's number or 0, its second number). Answers 0; -2 for a missing or
+** blank argument; -9504 when the table cannot be made; an insert's code
+** (the rows before it stay). */
+int item_save_profile(const char *profile, const char *dictionary, item_node *root)
+{
+    if (blank(profile) || blank(dictionary) || !root) return -2;
+    char p[DIX_SQL_SIZE], d[DIX_SQL_SIZE];
+    std::snprintf(p, sizeof p, "%s", profile);
+    std::snprintf(d, sizeof d, "%s", dictionary);
+    if (prf_create(p, d) != 0) return ERR_SAVE_PROFILE;
+    uint16_t sort = 0;
+    for (item_node *n = item_walk_next(root); n; n = item_walk_next(n)) {
+        prf_rec row = {++sort, n->number, n->parent == root ? 0u : n->parent->number, n->second_number};
+        int rc = prf_insert(p, row.sort, row.number, row.parent, row.window);
+        if (rc != RTNORM) return rc;
+    }
+    return 0;
+}
+
+/* Writes the items of a tree to a text file: per item two blanks per
+** level, then "long","short" and CR LF. Answers 0; -2 for a missing
+** argument or blank path; -9102 when the file cannot be opened; -9101 when
+** its buffer cannot be set; -9504 when writing fails (the file removed). */
+int item_write_text(const char *path, const char *dictionary, item_node *root)
+{
+    if (blank(path) || !dictionary || !root) return -2;
+    FILE *fp = std::fopen(path, "wb");
+    if (!fp) return ERR_OPEN_FILE;
+    if (std::setvbuf(fp, nullptr, _IOFBF, ITEM_TEXT_BUFFER) != 0) {
+        std::fclose(fp);
+        return ERR_NO_MEMORY;
+    }
+    int failed = 0;
+    for (item_node *n = item_walk_next(root); n && !failed; n = item_walk_next(n))
+        failed = std::fprintf(fp, "%*s\"%s\",\"%s\"\r\n", n->depth * BLANKS_PER_LEVEL, "", n->name,
+                              n->second_name ? n->second_name : "") < 0;
+    if (std::fclose(fp) != 0) failed = 1;
+    if (failed) {
+        std::remove(path);
+        return ERR_SAVE_PROFILE;
+    }
+    return 0;
+}
+
+/* Reads a tree from a text file: the root gets the path (cut to 32
+** characters) and the dictionary's name; each line with a long name is an
+** item, named and numbered from the dictionary row of that long name or,
+** when there is none, added to the dictionary with a new number; its
+** indentation places it. Lines without a long name are passed over.
+** Answers 0; -2 for a missing root or path or a blank dictionary name;
+** -9102 when the file cannot be opened; -9101 when memory runs out; an
+** insert's code (the root emptied). */
+int item_read_text(const char *path, const char *dictionary, item_node *root)
+{
+    if (!root || blank(path) || blank(dictionary)) return -2;
+    FILE *fp = std::fopen(path, "rb");
+    if (!fp) return ERR_OPEN_FILE;
+    char *buf = (char *)std::malloc(ITEM_TEXT_LINE_MAX + 1);
+    if (!buf || std::setvbuf(fp, nullptr, _IOFBF, ITEM_TEXT_BUFFER) != 0) {
+        std::free(buf);
+        std::fclose(fp);
+        return ERR_NO_MEMORY;
+    }
+    item_root_empty(root);
+    int rc = item_root_init(root, path, dictionary);
+    item_node *current = root;
+    int indent_at[ITEM_DEPTH_MAX + 1] = {};
+    while (rc == 0) {
+        int got = std::fscanf(fp, "%1024[^\n]", buf);
+        if (got == EOF) break;
+        if (got == 0) buf[0] = '\0';
+        int c;
+        while ((c = std::fgetc(fp)) == '\n') {}
+        if (c != EOF) std::ungetc(c, fp);
+        text_line line = split_line(buf);
+        if (blank(line.field[0].c_str())) continue;
+
+        char longname[DIX_LONGNAME_LEN + 1], shortname[DIX_SHORTNAME_LEN + 1];
+        uint16_t number = 0;
+        if (dix_find_long(dictionary, line.field[0].c_str(), longname, shortname, &number, nullptr) <= 0) {
+            rc = dix_insert(dictionary, line.field[0].c_str(), line.field[1].c_str(), &number,
+                            line.field[2].c_str(), 1);
+            if (rc != 0) break;
+            std::snprintf(longname, sizeof longname, "%s", line.field[0].c_str());
+            std::snprintf(shortname, sizeof shortname, "%s", line.field[1].c_str());
+        }
+        item_node *item = place_line(root, current, line.indent, indent_at, longname, shortname, number);
+        if (!item) continue;
+        current = item;
+        indent_at[item->depth] = line.indent;
+    }
+    std::free(buf);
+    std::fclose(fp);
+    if (rc != 0) item_root_empty(root);
+    return rc;
+}
