@@ -110,6 +110,31 @@ TEST_F(MemoStore, CreateMakesTheTableAndFromHostVersion15ItsIndex) {
   EXPECT_EQ(memo_create_table(project_->connection, "X; DROP TABLE Y"), -2);
 }
 
+TEST_F(MemoStore, AnOdbcProjectsSideTableHasIntegerNumbers) {
+  char odbc[] = "odbc", db3[] = "DB3";
+  char *names[] = {db3, odbc};
+  /* The configured environments are given back even when a check fails. */
+  struct env_swap {
+    char **names = g_env_names;
+    int count = g_env_count;
+    ~env_swap() { g_env_names = names, g_env_count = count; }
+  } swap;
+  g_env_names = names;
+  g_env_count = 2;
+  int want[] = {SQL_TYPE_DEC, SQL_TYPE_INT};
+  for (int env = 0; env < 2; env++) {
+    project_->env_index = env;
+    ASSERT_EQ(memo_create_table(project_->connection, "ROCKMEM"), 0);
+    sql_col_rec *row = nullptr;
+    ASSERT_EQ(sql_describe_table(project_->connection, "ROCKMEM", &row, 0), 3);
+    EXPECT_EQ(row->sql_type, want[env]) << names[env];
+    EXPECT_EQ(row->next->sql_type, want[env]) << names[env];
+    EXPECT_EQ(row->next->next->sql_type, SQL_TYPE_CHAR);
+    sql_col_list_free(&row);
+  }
+  project_->env_index = 0;
+}
+
 TEST_F(MemoStore, AFailedIndexDropsTheNewTableAndAnswersTheError) {
   /* A folder where the index file goes: the index cannot be written. */
   std::filesystem::create_directories(std::string(pjct_dir(project_->name)) + "/ROCKMEM.INI/x");
