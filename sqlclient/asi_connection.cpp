@@ -170,6 +170,7 @@ void CAsiConnection::request(int code, const CAsiMsgBuf &body, CAsiMessage &repl
         asi_raise_state(ASI_STATE_NO_CONNECTION);
     CAsiMsgBuf raw;
     int status = ASI_REPLY_ERROR;
+    m_requests++;
     m_link->call(m_channel, code, body, raw, &status);
     reply.parse(raw.data(), raw.length());
     asi_reply_conditions(reply, status != ASI_REPLY_OK);

@@ -58,6 +58,9 @@ public:
     ** driver sent earlier may still be served. */
     int driverTrusted() const noexcept;
 
+    /* Requests sent to the driver on this connection so far (round trips). */
+    long requestCount() const noexcept { return m_requests; }
+
     /* Sends a request and parses the reply.  The reply's conditions are
     ** recorded in the thread's diagnostics; a failed request raises its
     ** first error's native code.  Raises 08003 when not connected and
@@ -81,6 +84,7 @@ private:
     CAsiEnv *m_env;                      /* the environment */
     CAsiDriverLink *m_link;              /* the driver, null while unconnected */
     int m_channel;                       /* channel of the mapping, -1 when none */
+    long m_requests = 0;                 /* requests sent, for the counting callers */
     int m_nextId;                        /* last id handed out */
     char m_envName[ASI_ENV_NAME_MAX];    /* environment name */
     std::recursive_mutex m_call;         /* one request at a time */

@@ -84,6 +84,22 @@ int fetch_with_block(CAsiDrvSession *s, CAsiMessage &m, CAsiDrvReply &r, std::si
     return 1;
 }
 
+/* Prepares, executes and forgets at once a statement that is no cursor
+** specification and takes no parameters: the one round trip of a
+** statement prepared to be run once (the engine sends its text again to
+** run it again).  Any other statement stays prepared, not run. */
+int prepare_execute(CAsiDrvSession *s, CAsiMessage &m, CAsiDrvReply &r)
+{
+    if (!s->prepare(m.id, m.name, r) || r.failed())
+        return 0;
+    if (r.function() == ASI_FUNC_CURSOR_SPEC || r.paramCount() > 0)
+        return 1;   /* the engine sees from the description that nothing ran */
+    asi_value_list none;
+    int ok = s->execute(m.id, none, r);
+    s->deallocate(m.id);
+    return ok;
+}
+
 /* Runs one parsed request against the channel's session slot. */
 int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn make, void *ctx,
              CAsiDrvReply &r, std::size_t piece)
@@ -122,6 +138,7 @@ int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn ma
     case ASI_REQ_DEALLOCATE: s->deallocate(m.id); return 1;
     case ASI_REQ_OPEN: return s->open(m.id, m.id2, m.values, r);
     case ASI_REQ_FETCH: return fetch_with_block(s, m, r, piece);
+    case ASI_REQ_PREPARE_EXECUTE: return prepare_execute(s, m, r);
     case ASI_REQ_CLOSE: s->close(m.id); return 1;
     default:
         r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "unknown request code %d", code);
@@ -219,12 +236,14 @@ void CAsiDrvReply::warning(int native, const char *sqlstate, const char *fmt, ..
 /* The dynamic function code. */
 void CAsiDrvReply::setFunction(int code)
 {
+    m_function = code;
     m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_FUNCTION, code); });
 }
 
 /* The number of input parameters. */
 void CAsiDrvReply::setParamCount(int n)
 {
+    m_params = n;
     m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_PARAMS, n); });
 }
 

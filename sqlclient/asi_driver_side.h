@@ -73,6 +73,11 @@ public:
     void openBlock(int rows, std::size_t bytes) noexcept;
     void closeBlock() noexcept;
 
+    /* The function code and parameter count set for this reply (0 when
+    ** none was set). */
+    int function() const noexcept { return m_function; }
+    int paramCount() const noexcept { return m_params; }
+
     /* 1 once setRow was called for this reply. */
     int hasRow() const noexcept { return m_hasRow; }
 
@@ -90,6 +95,8 @@ public:
         m_row.clear();
         m_failed = 0;
         m_hasRow = 0;
+        m_function = 0;
+        m_params = 0;
         m_blockLeft = 0;
         m_inRow = 0;
     }
@@ -104,6 +111,8 @@ private:
     CAsiMsgBuf m_row;          /* items of the further row being built */
     int m_failed;              /* 1 once error() was called */
     int m_hasRow = 0;          /* 1 once setRow was called */
+    int m_function = 0;        /* function code set, 0 when none */
+    int m_params = 0;          /* parameter count set */
     int m_blockLeft;           /* further rows the open block still takes, 0 when none */
     std::size_t m_blockBytes;  /* bytes the whole body may reach with its block */
     int m_inRow;               /* 1 between beginBlockRow and endBlockRow */

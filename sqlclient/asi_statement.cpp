@@ -5,6 +5,9 @@
 #include "sqlclient/asi_statement.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <strings.h>
 
 #include "sqlclient/asi_connection.h"
 #include "sqlclient/asi_cursor.h"
@@ -15,9 +18,47 @@
 
 /* An unprepared statement. */
 CAsiStatement::CAsiStatement() noexcept
-    : m_conn(nullptr), m_id(0), m_prepared(0), m_function(0), m_cols(nullptr)
+    : m_conn(nullptr), m_id(0), m_prepared(0), m_function(0), m_cols(nullptr), m_isDeferred(0)
 {
 }
+
+namespace {
+
+/* The standard dynamic function codes of the statements described
+** without the driver. */
+constexpr int FUNC_DELETE_WHERE = 19;
+constexpr int FUNC_INSERT = 50;
+constexpr int FUNC_UPDATE_WHERE = 82;
+
+/* 1 when text begins with the keyword kw (any case) and a blank. */
+int starts_with_word(const char *text, const char *kw) noexcept
+{
+    std::size_t n = std::strlen(kw);
+    return strncasecmp(text, kw, n) == 0 && std::isspace((unsigned char)text[n]);
+}
+
+/* The function code of an INSERT, UPDATE or DELETE text that surely has
+** no parameters and is no positioned statement; 0 for any other text
+** (which the driver describes). */
+int predicted_function(const char *text) noexcept
+{
+    while (std::isspace((unsigned char)*text))
+        text++;
+    if (std::strpbrk(text, "?;"))
+        return 0;
+    for (const char *p = text; *p; p++)
+        if (strncasecmp(p, "CURRENT", 7) == 0)
+            return 0;
+    if (starts_with_word(text, "INSERT"))
+        return FUNC_INSERT;
+    if (starts_with_word(text, "UPDATE"))
+        return FUNC_UPDATE_WHERE;
+    if (starts_with_word(text, "DELETE"))
+        return FUNC_DELETE_WHERE;
+    return 0;
+}
+
+} // namespace
 
 /* Forgets the description. */
 void CAsiStatement::forget() noexcept
@@ -27,6 +68,8 @@ void CAsiStatement::forget() noexcept
     m_cols = nullptr;
     m_nullable.clear();
     m_in.release();
+    m_isDeferred = 0;
+    m_deferredText.clear();
 }
 
 /* Deallocates quietly and lets go of cursors and connection. */
@@ -71,6 +114,15 @@ void CAsiStatement::prepare(CAsiConnection *conn, const char *text)
         m_conn = conn;
     }
     int id = conn->newId();
+    int predicted = predicted_function(text);
+    if (predicted) {
+        m_id = id;
+        m_function = predicted;
+        m_deferredText = sql;
+        m_isDeferred = 1;
+        m_prepared = 1;
+        return;
+    }
     CAsiMsgBuf body;
     body.put([&](CAsiOStream &o) {
         o.putI32(ASI_TAG_ID, id);
@@ -78,6 +130,13 @@ void CAsiStatement::prepare(CAsiConnection *conn, const char *text)
     });
     CAsiMessage reply;
     conn->request(ASI_REQ_PREPARE, body, reply);
+    m_id = id;
+    describe(reply);
+}
+
+/* Takes a prepare reply's description. */
+void CAsiStatement::describe(const CAsiMessage &reply)
+{
     if (reply.params < 0)
         asi_fail(ASI_ERR_DRIVER_REPLY, "negative parameter count from the driver");
     int n = (int)reply.columns.size();
@@ -96,11 +155,42 @@ void CAsiStatement::prepare(CAsiConnection *conn, const char *text)
         delete cols;
         throw;
     }
+    delete m_cols;
     m_cols = cols;
     m_nullable.swap(nullable);
-    m_id = id;
     m_function = reply.function;
     m_prepared = 1;
+}
+
+/* Prepares and executes the deferred text in one round trip. */
+long CAsiStatement::runDeferred()
+{
+    CAsiMsgBuf body;
+    body.put([&](CAsiOStream &o) {
+        o.putI32(ASI_TAG_ID, m_id);
+        o.putUcStr(ASI_TAG_NAME, m_deferredText);
+    });
+    CAsiMessage reply;
+    try {
+        m_conn->request(ASI_REQ_PREPARE_EXECUTE, body, reply);
+    } catch (...) {
+        /* Without a function code the driver could not prepare it: the
+        ** statement is not prepared, as when a prepare fails.  Else it ran
+        ** and failed; the driver forgot it, the text is kept to run again. */
+        if (reply.function == 0)
+            forget();
+        else
+            describe(reply);
+        throw;
+    }
+    describe(reply);
+    if (m_function == ASI_FUNC_CURSOR_SPEC || m_in.count() > 0) {
+        /* Not what it looked like: the driver keeps it prepared, unrun. */
+        m_isDeferred = 0;
+        m_deferredText.clear();
+        asi_raise_state(m_function == ASI_FUNC_CURSOR_SPEC ? ASI_STATE_NOT_CURSOR : ASI_STATE_PARAMS);
+    }
+    return reply.rowCount;
 }
 
 /* The dynamic function code. */
@@ -127,6 +217,8 @@ long CAsiStatement::execute()
     requirePrepared();
     if (m_function == ASI_FUNC_CURSOR_SPEC)
         asi_raise_state(ASI_STATE_NOT_CURSOR);
+    if (m_isDeferred)
+        return runDeferred();
     CAsiMsgBuf body;
     body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, m_id); });
     putParameters(body);
@@ -153,8 +245,9 @@ void CAsiStatement::deallocate()
         }
         c->statementGone();
     }
+    int sent = !m_isDeferred;   /* the driver forgets a deferred text after each run */
     forget();
-    if (m_conn && m_conn->isConnected()) {
+    if (sent && m_conn && m_conn->isConnected()) {
         CAsiMsgBuf body;
         body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, m_id); });
         CAsiMessage reply;

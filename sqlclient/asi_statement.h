@@ -14,6 +14,7 @@
 
 #include "sqlclient/asi_descriptor.h"
 #include "sqlclient/asi_handle.h"
+#include "sqlclient/asi_message.h"
 #include "sqlclient/asi_row.h"
 #include "sqlclient/asi_transport.h"
 
@@ -39,7 +40,11 @@ public:
     ~CAsiStatement() override;
 
     /* Prepares the text on the connection (a prepared statement is
-    ** deallocated first) and keeps its description.  Raises 08003,
+    ** deallocated first) and keeps its description.  An INSERT, UPDATE or
+    ** DELETE text without parameters is described here (its standard
+    ** function code, no columns, no parameters) and reaches the driver
+    ** with each execution, in one round trip; its driver conditions then
+    ** come from execute.  Raises 08003,
     ** ASI_ERR_BAD_ARGUMENT for a missing text or one beyond
     ** ASI_STMT_TEXT_MAX, and the driver's conditions (the statement is then
     ** not prepared). */
@@ -98,9 +103,22 @@ public:
     void detach(CAsiCursor *c) noexcept;
     void connectionGone() noexcept;
 
+    /* 1 while the text reaches the driver only with each execution. */
+    int isDeferred() const noexcept { return m_isDeferred; }
+
 private:
     /* Forgets the description. */
     void forget() noexcept;
+
+    /* Takes the description of a prepare reply (columns, nullable flags,
+    ** parameters, function code). */
+    void describe(const CAsiMessage &reply);
+
+    /* Sends the deferred text to be prepared, executed and forgotten by
+    ** the driver in one round trip (the text stays deferred, to be sent
+    ** again by the next execute); answers the rows touched.  Raises as
+    ** execute. */
+    long runDeferred();
 
     CAsiConnection *m_conn;          /* connection, null when none */
     int m_id;                        /* the driver's statement id, 0 when none */
@@ -110,6 +128,8 @@ private:
     std::vector<int> m_nullable;     /* nullable flag of each result column */
     CAsiDescriptor m_in;             /* input parameters */
     std::vector<CAsiCursor *> m_cursors; /* cursors declared on it */
+    CAsiUcStr m_deferredText;        /* text sent with each execution, not prepared in the driver */
+    int m_isDeferred;                /* 1 while m_deferredText is so sent */
 };
 
 #endif

@@ -234,10 +234,37 @@ void asi_set_wait_slice(int ms) noexcept
     s_wait_slice_ms.store(ms > 0 ? ms : ASI_WAIT_SLICE_MS);
 }
 
+/* Looks at the semaphore for up to ASI_SPIN_US microseconds; 1 when it
+** was taken meanwhile. */
+static int spin_take(sem_t *s) noexcept
+{
+    constexpr int LOOKS_PER_CLOCK = 64;   /* looks between two readings of the clock */
+    constexpr long NS_PER_US = 1000;
+    timespec t0;
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    for (;;) {
+        for (int i = 0; i < LOOKS_PER_CLOCK; i++) {
+            if (sem_trywait(s) == 0)
+                return 1;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        timespec t;
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        long ns = (long)(t.tv_sec - t0.tv_sec) * NS_PER_S + (t.tv_nsec - t0.tv_nsec);
+        if (ns >= (long)ASI_SPIN_US * NS_PER_US)
+            return 0;
+    }
+}
+
 /* Waits in slices; within each the peer is asked every ASI_ALIVE_POLL_MS
-** whether it lives (a zero-timeout look, no thread of its own). */
+** whether it lives (a zero-timeout look, no thread of its own).  A short
+** spin comes first. */
 int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
 {
+    if (spin_take(s))
+        return 1;
     int slice = slice_ms > 0 ? slice_ms : s_wait_slice_ms.load();
     long long start = now_ms();
     for (;;) {

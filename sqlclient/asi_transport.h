@@ -43,6 +43,11 @@ constexpr int ASI_ERR_NOT_INITIALISED = 0xB026; /* asi_init has not run */
 constexpr int ASI_WAIT_SLICE_MS = 5000;
 constexpr int ASI_START_TIMEOUT_MS = 5000;
 
+/* Before it blocks, a waiter looks at its semaphore for up to this many
+** microseconds: the peer's answer to a short request usually comes
+** sooner than the kernel could put the waiter to sleep and wake it. */
+constexpr int ASI_SPIN_US = 50;
+
 /* Channels (connections) of one driver, and the bytes of one channel's
 ** buffer: the largest piece of a message. */
 constexpr int ASI_CHANNELS = 32;
@@ -72,7 +77,9 @@ constexpr int ASI_REQ_DEALLOCATE = 7;   /* statement id */
 constexpr int ASI_REQ_OPEN = 8;         /* cursor id, statement id, parameter values */
 constexpr int ASI_REQ_FETCH = 9;        /* cursor id, orientation, offset */
 constexpr int ASI_REQ_CLOSE = 10;       /* cursor id */
-constexpr int ASI_REQ_LAST = 10;
+constexpr int ASI_REQ_PREPARE_EXECUTE = 11; /* statement id, text: prepared, executed without parameters
+                                        ** and forgotten, unless it is a cursor specification or has some */
+constexpr int ASI_REQ_LAST = 11;
 
 /* Reply statuses: the request succeeded (warnings may come with it), or
 ** failed with at least one condition. */

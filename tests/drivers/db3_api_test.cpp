@@ -17,6 +17,7 @@
 #include <string>
 
 #include "sqlclient/asi_api.h"
+#include "sqlclient/asi_connection.h"
 #include "sqlclient/asi_cursor.h"
 #include "sqlclient/asi_descriptor.h"
 
@@ -444,6 +445,73 @@ TEST_F(Db3ApiTest, BadValueInOneRowFailsOnlyThatRowsFetch)
     EXPECT_EQ(asi_fetch_next(k), 0);
     asi_close_cursor(k);
     asi_free_cursor(&k);
+    asi_free_stmt(&s);
+}
+
+/* A whole table read forward takes a request per block, not per row. */
+TEST_F(Db3BlockTest, ForwardReadTakesARequestPerBlock)
+{
+    long before = c->requestCount();
+    long n = 0;
+    while (asi_fetch_next(k)) n++;
+    EXPECT_EQ(n, BLOCK_TABLE_ROWS);
+    long requests = c->requestCount() - before;
+    EXPECT_LE(requests, BLOCK_TABLE_ROWS / ASI_BLOCK_ROWS + 2);
+    EXPECT_GE(requests, 2);
+}
+
+/* An INSERT, UPDATE or DELETE prepared and executed once costs one round
+ * trip, its release none, and it does its work; executed again it runs
+ * again. */
+TEST_F(Db3ApiTest, StatementRunOnceCostsOneRoundTrip)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(4))"), 1);
+    static const char *const texts[] = {"INSERT INTO T (I, A) VALUES (1, 'a')", "  insert into T (I, A) VALUES (2, 'b')",
+                                        "UPDATE T SET A = 'x' WHERE I = 2", "DELETE FROM T WHERE I = 1"};
+    for (const char *sql : texts) {
+        long before = c->requestCount(), rows = 0;
+        ASSERT_EQ(exec(sql, &rows), 1) << sql << " " << code;
+        EXPECT_EQ(rows, 1) << sql;
+        EXPECT_EQ(c->requestCount() - before, 1) << sql;
+    }
+    EXPECT_EQ(query("SELECT I, A FROM T"), "2|x\n");
+    CAsiStatement *s = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&s), 1);
+    ASSERT_EQ(asi_prepare(s, c, "INSERT INTO T (I, A) VALUES (3, 'c')"), 1);
+    ASSERT_EQ(asi_execute(s, nullptr), 1) << text(s);
+    ASSERT_EQ(asi_execute(s, nullptr), 1) << text(s);
+    asi_free_stmt(&s);
+    EXPECT_EQ(query("SELECT I, A FROM T"), "2|x\n3|c\n3|c\n");
+}
+
+/* A statement run once whose text the driver refuses fails at its
+ * execution with the driver's code and is then not prepared; one the
+ * driver prepares but whose run fails stays prepared and runs again. */
+TEST_F(Db3ApiTest, StatementRunOnceReportsTheDriversConditionsAtItsExecution)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (I INT)"), 1);
+    ASSERT_EQ(exec("CREATE UNIQUE INDEX TI ON T (I)"), 1);
+    CAsiStatement *s = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&s), 1);
+    ASSERT_EQ(asi_prepare(s, c, "INSERT INTO T (I) VALUS (1)"), 1);
+    EXPECT_EQ(asi_diag_dynamic_function(s), 50);
+    EXPECT_EQ(asi_execute(s, nullptr), 0);
+    EXPECT_EQ(asi_diag_cond_code(s, 0), 14215) << text(s);
+    EXPECT_EQ(asi_diag_dynamic_function(s), 0);
+
+    ASSERT_EQ(asi_prepare(s, c, "INSERT INTO NOSUCH (I) VALUES (1)"), 1);
+    EXPECT_EQ(asi_execute(s, nullptr), 0);
+    EXPECT_EQ(asi_diag_cond_code(s, 0), 14216) << text(s);
+
+    ASSERT_EQ(exec("INSERT INTO T (I) VALUES (7)"), 1);
+    ASSERT_EQ(asi_prepare(s, c, "INSERT INTO T (I) VALUES (7)"), 1);
+    EXPECT_EQ(asi_execute(s, nullptr), 0);
+    EXPECT_EQ(asi_diag_cond_code(s, 0), 14221) << text(s);
+    ASSERT_EQ(exec("DELETE FROM T"), 1);
+    long rows = 0;
+    EXPECT_EQ(asi_execute(s, &rows), 1) << text(s);
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(query("SELECT I FROM T"), "7\n");
     asi_free_stmt(&s);
 }
 
