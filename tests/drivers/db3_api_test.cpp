@@ -14,12 +14,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
+#include <thread>
 
 #include "sqlclient/asi_api.h"
 #include "sqlclient/asi_connection.h"
 #include "sqlclient/asi_cursor.h"
 #include "sqlclient/asi_descriptor.h"
+#include "sqlclient/asi_driver.h"
+
+#include "db3_memo_table.h"
 
 namespace {
 
@@ -516,3 +521,99 @@ TEST_F(Db3ApiTest, StatementRunOnceReportsTheDriversConditionsAtItsExecution)
 }
 
 } // namespace
+
+/* A kill -9 of the driver at a random moment of a 3,000-row UPDATE, a
+ * memo UPDATE and an INSERT into a table with a unique index: after each,
+ * the next connection finds every statement applied whole or not at all,
+ * and dbfread reads every table with a record count that matches the
+ * file's size. */
+TEST_F(Db3ApiTest, KillsOfTheDriverDuringWritesLeaveEachStatementWholeOrUndone)
+{
+    constexpr int TRIALS = 20;
+    constexpr int BIG_ROWS = 3000;
+    constexpr int MEMO_ROWS = 200;
+    constexpr int INSERT_ROWS = 40;
+    ASSERT_TRUE(make_memo_table(dir + "/GEOL", "ROCK", BIG_ROWS, ""));
+    ASSERT_TRUE(make_memo_table(dir + "/GEOL", "NOTES", MEMO_ROWS, "first"));
+    ASSERT_TRUE(exec("CREATE TABLE SAMPL (K NUMERIC(8), V CHAR(8))")) << code;
+    ASSERT_TRUE(exec("CREATE UNIQUE INDEX SAMPLK ON SAMPL (K)")) << code;
+    std::string check = dir + "/check.py";
+    std::ofstream(check) << "import os, sys, dbfread\n"
+                            "for p in sys.argv[1:]:\n"
+                            "    t = dbfread.DBF(p)\n"
+                            "    n = len(list(t))\n"
+                            "    size = os.path.getsize(p)\n"
+                            "    need = t.header.headerlen + t.header.numrecords * t.header.recordlen\n"
+                            "    if n != t.header.numrecords or size not in (need, need + 1):\n"
+                            "        print(p, 'holds', n, 'of', t.header.numrecords, 'records in', size, 'bytes')\n";
+    std::string files;
+    for (const char *t : {"ROCK", "NOTES", "SAMPL"}) files += " " + dir + "/GEOL/" + t + ".DBF";
+
+    std::mt19937 random(2026);
+    double slowest[3] = {0, 0, 0};   /* seconds of each statement when not killed */
+    int killed = 0, applied[3] = {0, 0, 0};
+    for (int trial = 0; trial < TRIALS; trial++) {
+        std::string note = "trial " + std::to_string(trial) + " " + std::string(600, 'n');
+        std::string insert = "INSERT INTO SAMPL (K, V) VALUES ";
+        for (int i = 0; i < INSERT_ROWS; i++)
+            insert += (i ? ", (" : "(") + std::to_string(trial * 100 + i) + ", 'v')";
+        std::string statements[3] = {"UPDATE ROCK SET ID = ID + 100", "UPDATE NOTES SET NOTE = '" + note + "'", insert};
+        for (int k = 0; k < 3; k++) {
+            pid_t driver = asi_driver_pid("DB3");
+            ASSERT_GT(driver, 0);
+            /* The first trial runs whole, to learn how long a statement takes. */
+            long delay_us = trial == 0 ? -1 : (long)(std::uniform_real_distribution<double>(0, 1.2)(random) * slowest[k] * 1e6);
+            std::thread killer([driver, delay_us] {
+                if (delay_us < 0) return;
+                std::this_thread::sleep_for(std::chrono::microseconds(delay_us));
+                kill(driver, SIGKILL);
+            });
+            auto t0 = std::chrono::steady_clock::now();
+            int ok = exec(statements[k].c_str());
+            double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            killer.join();
+            if (trial == 0) {
+                ASSERT_TRUE(ok) << statements[k].substr(0, 40) << ": " << code;
+                slowest[k] = took;
+            }
+            if (delay_us >= 0) {
+                killed++;
+                int status = 0;
+                waitpid(driver, &status, WNOHANG);
+                asi_disconnect(c);
+                asi_free_connection(&c);
+                ASSERT_EQ(asi_alloc_connection(&c), 1);
+                ASSERT_EQ(asi_connect(c, "DB3", "geologist", ""), 1) << text(c);
+                ASSERT_EQ(asi_set_catalog(c, dir.c_str()), 1);
+                ASSERT_EQ(asi_set_schema(c, "GEOL"), 1);
+            }
+        }
+        /* Whole or not at all, for each statement. */
+        std::string rock = query("SELECT COUNT(*), MIN(ID), MAX(ID) FROM ROCK");
+        long count = 0, low = 0, high = 0;
+        ASSERT_EQ(sscanf(rock.c_str(), "%ld|%ld|%ld", &count, &low, &high), 3) << rock;
+        EXPECT_EQ(count, BIG_ROWS) << "trial " << trial;
+        EXPECT_EQ(high - low, BIG_ROWS - 1) << "trial " << trial << ": the UPDATE is half applied";
+        EXPECT_EQ((low - 1) % 100, 0) << rock;
+        applied[0] = (int)((low - 1) / 100);
+        std::string notes = query("SELECT COUNT(*), COUNT(DISTINCT NOTE), MIN(NOTE) FROM NOTES");
+        std::string whole = std::to_string(MEMO_ROWS) + "|1|";   /* every row holds the same memo */
+        EXPECT_EQ(notes.substr(0, whole.size()), whole) << "trial " << trial << ": " << notes.substr(0, 60);
+        applied[1] += notes.find("trial " + std::to_string(trial) + " ") != std::string::npos;
+        std::string keys = query("SELECT COUNT(*) FROM SAMPL");
+        long sampl = atol(keys.c_str());
+        EXPECT_EQ(sampl % INSERT_ROWS, 0) << "trial " << trial << ": the INSERT is half applied";
+        applied[2] = (int)(sampl / INSERT_ROWS);
+        std::string cmd = "/usr/bin/python3 " + check + files + " 2>&1";
+        std::string report;
+        FILE *p = popen(cmd.c_str(), "r");
+        char buf[512];
+        while (p && fgets(buf, sizeof buf, p)) report += buf;
+        if (p) pclose(p);
+        EXPECT_EQ(report, "") << "trial " << trial;
+    }
+    EXPECT_EQ(killed, 3 * (TRIALS - 1));
+    EXPECT_GT(applied[0], 0);
+    EXPECT_LT(applied[0], TRIALS) << "no kill landed before the UPDATE was written";
+    EXPECT_LT(applied[2], TRIALS) << "no kill landed before the INSERT was written";
+}
