@@ -51,6 +51,21 @@ int load_failed(item_node *root, int code)
     return code;
 }
 
+/* Names the root from a header row (item_root_init) while keeping the
+** items loaded before it, so a header that is not the first row of the
+** table loses none. Answers item_root_init's result. */
+int name_root(item_node *root, const char *name, const char *dictionary)
+{
+    item_node *items = root->child;
+    item_node **buckets = root->hash.buckets;
+    root->child = nullptr;
+    root->hash.buckets = nullptr;
+    int rc = item_root_init(root, name, dictionary);
+    root->child = items;
+    root->hash.buckets = buckets;
+    return rc;
+}
+
 /* Adds an item after `prev` (as the root's first child when prev is the
 ** root). */
 item_node *add_after(item_node *root, item_node *prev, const char *name, const char *second, uint16_t number,
@@ -114,7 +129,7 @@ int item_load_dictionary(const char *dictionary, item_node *root)
     uint16_t number = 0;
     while (dix_fetch(&longname, &shortname, &number, nullptr) == 0) {
         if (number == 0) {
-            int rc = item_root_init(root, nullptr, dictionary);
+            int rc = name_root(root, nullptr, dictionary);
             if (rc != 0) return load_failed(root, rc);
             continue;
         }
@@ -147,7 +162,7 @@ int item_load_profile(const char *profile, const char *dictionary, item_node *ro
             char packed[DIX_NAME_SIZE];
             prf_unpack_name(packed, (uint16_t)parent, (uint16_t)window);
             if (!str_eq_nocase(packed, dictionary)) return load_failed(root, ERR_PROFILE_DICTIONARY);
-            if (item_root_init(root, profile, dictionary) != 0) return load_failed(root, ERR_LOAD_PROFILE);
+            if (name_root(root, profile, dictionary) != 0) return load_failed(root, ERR_LOAD_PROFILE);
             continue;
         }
         const char *name = longname ? longname : "";

@@ -15,6 +15,9 @@
 **     item_node *g = item_add_child(&root, "Granite", "GR", 7, 0, NULL);
 **     item_find(&root, "Granite") == g;
 **
+** A tree handed to input rules is a heap root (item_free_tree frees the
+** root itself); a root kept elsewhere is emptied with item_root_empty.
+**
 ** Walk order, used by every traversal: a node, then its children (first
 ** child first, each with its whole subtree), then its next sibling; a node
 ** without a next sibling climbs to the nearest ancestor that has one. A walk

@@ -13,10 +13,12 @@
 #include <string>
 
 #include "core/err_text.h"
+#include "core/pv_globals.h"
 #include "core/pv_logon.h"
 #include "core/sql_fixture.h"
 #include "data/item_table.h"
 #include "platform/include/ads_host.h"
+#include "platform/include/dcl_host.h"
 
 namespace {
 
@@ -348,14 +350,8 @@ TEST_F(ItemTable, TextFileIsWrittenIndentedWithCrLfAndReadsBackTheSameTree) {
   std::string read = shape(&back);
   ASSERT_EQ(item_write_text(second.c_str(), "ROCKD", &back), 0);
   item_root_empty(&back);
-  /* The numbers come from the dictionary, where the items were added. */
-  auto names = [](std::string s) {
-    std::string out;
-    std::istringstream in(s);
-    for (std::string line; std::getline(in, line);) out += line.substr(0, line.rfind('/')) + "\n";
-    return out;
-  };
-  EXPECT_EQ(names(read), names(written));
+  /* Numbered by the dictionary in file order, which is the written one. */
+  EXPECT_EQ(read, written);
   EXPECT_EQ(slurp(second), slurp(first));
 
   EXPECT_EQ(item_write_text((dir_ + "/no/such/dir.txt").c_str(), "ROCKD", &root_), -9102);
@@ -369,6 +365,71 @@ TEST_F(ItemTable, BlankLinesAndLinesWithoutALongNameArePassedOver) {
   std::string path = file("blank.txt", "\n\n  \"\",\"SH\"\n  \"Shale\",\"\"\n   \n  \"\",\"\"\n");
   ASSERT_EQ(item_read_text(path.c_str(), "ROCKD", &root_), 0);
   EXPECT_EQ(shape(&root_), "1 Shale//1\n");
+}
+
+TEST_F(ItemTable, DictionaryWhoseHeaderIsNotTheFirstRowLoadsEveryItem) {
+  run("CREATE TABLE LATE (BASENUMBER DEC(8), LONGNAME CHAR(32), SHORTNAME CHAR(32), DEFINITION CHAR(70))");
+  run("INSERT INTO LATE (BASENUMBER, LONGNAME, SHORTNAME) VALUES (1, 'Granite', 'GR')");
+  run("INSERT INTO LATE (BASENUMBER, LONGNAME, SHORTNAME) VALUES (0, 'LATE', '')");
+  run("INSERT INTO LATE (BASENUMBER, LONGNAME, SHORTNAME) VALUES (2, 'Shale', 'SH')");
+  ASSERT_EQ(item_load_dictionary("LATE", &root_), 0);
+  EXPECT_EQ(shape(&root_), "1 Granite/GR/1\n1 Shale/SH/2\n");
+  EXPECT_STREQ(root_.second_name, "LATE");
+  EXPECT_NE(item_find(&root_, "Granite"), nullptr);
+  EXPECT_EQ(item_load_dictionary("NOSUCH", &root_) < 0, true);
+  EXPECT_NE(root_.child, nullptr);   /* a failed query leaves the tree alone */
+}
+
+/* The editor's opening of tables, answered through the OK/quit box. */
+class ItemTableOpen : public ItemTable {
+ protected:
+  void SetUp() override {
+    ItemTable::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    saved_dcl_ = g_dcl_id;
+    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM);
+  }
+  void TearDown() override {
+    if (g_dcl_id != saved_dcl_) ads_unload_dialog(g_dcl_id);
+    g_dcl_id = saved_dcl_;
+    ItemTable::TearDown();
+  }
+  int saved_dcl_ = PV_NO_DCL;   /* g_dcl_id before the test */
+};
+
+TEST_F(ItemTableOpen, MissingDictionaryIsCreatedOnlyWhenConfirmedAndItsKeysAreLocked) {
+  host_io_use_script_text("pv_okquit_small\ncancel\npv_okquit_small\nok\n");
+  EXPECT_LT(prf_edit_open_dictionary("ROCKD"), 0);
+  EXPECT_FALSE(has_file("ROCKD.DBF"));
+  EXPECT_EQ(prf_edit_open_dictionary("ROCKD"), 0);
+  EXPECT_EQ(rows("SELECT BASENUMBER, LONGNAME FROM ROCKD"), "0|ROCKD\n");
+  sql_col_rec *columns = prf_tables()->dix_columns;
+  ASSERT_NE(columns, nullptr);
+  auto editable = [columns](const char *name) {
+    sql_col_rec *c = sql_col_find(columns, name, nullptr, nullptr);
+    return c && c->attr && (c->attr->flags & COL_ATTR_EDIT);
+  };
+  EXPECT_FALSE(editable("BASENUMBER"));
+  EXPECT_FALSE(editable("LONGNAME"));
+  EXPECT_TRUE(editable("SHORTNAME"));
+  EXPECT_EQ(dix_unlock_longname(columns), 0);
+  EXPECT_TRUE(editable("LONGNAME"));
+  /* Open again: found, no question. */
+  host_io_use_script_text("");
+  EXPECT_EQ(prf_edit_open_dictionary("ROCKD"), 1);
+  EXPECT_EQ(prf_edit_open_dictionary("ROCKDD"), -1);
+}
+
+TEST_F(ItemTableOpen, MissingProfileIsCreatedForItsDictionaryWhenConfirmed) {
+  create("ROCKD");
+  host_io_use_script_text("pv_okquit_small\ncancel\npv_okquit_small\nok\n");
+  EXPECT_LT(prf_edit_open_profile("ROCKP", "ROCKD"), 0);
+  EXPECT_FALSE(has_file("ROCKP.DBF"));
+  EXPECT_EQ(prf_edit_open_profile("ROCKP", "ROCKD"), 0);
+  EXPECT_EQ(rows("SELECT SORTNUMBER, BASENUMBER, PARENTNUM, WINDOW FROM ROCKP"), "0|0|60077|8089\n");
+  host_io_use_script_text("");
+  EXPECT_EQ(prf_edit_open_profile("ROCKP", "ROCKD"), 1);
+  EXPECT_EQ(prf_edit_open_profile("ROCKP", "ROCKDDD"), -1);
 }
 
 }  // namespace
