@@ -1,9 +1,12 @@
 /*
 ** transport_driver.cpp: the driver the transport benchmark starts.  It
-** serves one table, "SELECT * FROM ROWS", of BENCH_ROWS rows: an INTEGER
-** row number, a DOUBLE PRECISION value and a NUMERIC(10,2) amount.
+** serves one table, "SELECT * FROM ROWS", of PV_BENCH_ROWS rows: an INTEGER
+** row number, a DOUBLE PRECISION value and a NUMERIC(10,2) amount.  It
+** answers fetches with blocks of rows, or one row at a time when started
+** with PV_BENCH_ONE_ROW set in its environment.
 */
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "sqlclient/asi_driver_side.h"
@@ -12,14 +15,21 @@
 
 namespace {
 
-/* Rows of the table, and the amount's precision and scale. */
-constexpr long BENCH_ROWS = 10000;
+/* Rows of the table unless PV_BENCH_ROWS says, and the amount's precision
+** and scale. */
+constexpr long BENCH_DEFAULT_ROWS = 100000;
 constexpr unsigned AMOUNT_PRECISION = 10;
 constexpr unsigned AMOUNT_SCALE = 2;
 constexpr int TEXT_MAX = 32;
 
 class bench_session : public CAsiDrvSession {
 public:
+    ~bench_session() override
+    {
+        delete m_id;
+        delete m_x;
+    }
+
     int connect(const CAsiUcStr &, const CAsiUcStr &, const CAsiUcStr &, CAsiDrvReply &) override { return 1; }
 
     int prepare(int, const CAsiUcStr &, CAsiDrvReply &r) override
@@ -51,29 +61,50 @@ public:
 
     int fetch(int, int orientation, long, CAsiDrvReply &r) override
     {
-        if (orientation != ASI_FETCH_NEXT || m_pos >= BENCH_ROWS)
+        if (orientation != ASI_FETCH_NEXT || m_pos >= m_rows)
             return 1;
         m_pos++;
         r.setRow(m_pos);
-        CAsiData *id = asi_value_new(ASI_TYPE_INTEGER, 0), *x = asi_value_new(ASI_TYPE_DOUBLE, 0);
-        id->setLong((std::int32_t)m_pos);
-        x->setDouble(m_pos * 0.5);
-        CAsiNumeric amount(AMOUNT_PRECISION, AMOUNT_SCALE);
-        char text[TEXT_MAX];
-        std::snprintf(text, sizeof text, "%ld.75", m_pos);
-        amount.setText(text, (int)std::strlen(text));
-        r.addValue(*id);
-        r.addValue(*x);
-        r.addValue(amount);
-        delete id;
-        delete x;
+        add_values(m_pos, r);
         return 1;
+    }
+
+    /* The rows after the current one, as many as the block takes. */
+    void fetchBlock(int, CAsiDrvReply &r) override
+    {
+        if (m_oneRow)
+            return;
+        while (m_pos < m_rows && r.beginBlockRow(m_pos + 1)) {
+            add_values(m_pos + 1, r);
+            if (!r.endBlockRow())
+                return;
+            m_pos++;
+        }
     }
 
     void close(int) override {}
 
 private:
-    long m_pos = 0;   /* current row, 0 before the first */
+    /* The values of row n. */
+    void add_values(long n, CAsiDrvReply &r)
+    {
+        m_id->setLong((std::int32_t)n);
+        m_x->setDouble(n * 0.5);
+        char text[TEXT_MAX];
+        std::snprintf(text, sizeof text, "%ld.75", n);
+        m_amount.setText(text, (int)std::strlen(text));
+        r.addValue(*m_id);
+        r.addValue(*m_x);
+        r.addValue(m_amount);
+    }
+
+    long m_pos = 0;                    /* current row, 0 before the first */
+    long m_rows = std::getenv("PV_BENCH_ROWS") && std::atol(std::getenv("PV_BENCH_ROWS")) > 0
+                      ? std::atol(std::getenv("PV_BENCH_ROWS")) : BENCH_DEFAULT_ROWS;   /* rows of the table */
+    int m_oneRow = std::getenv("PV_BENCH_ONE_ROW") != nullptr;   /* 1: no blocks */
+    CAsiData *m_id = asi_value_new(ASI_TYPE_INTEGER, 0);         /* row number, owned */
+    CAsiData *m_x = asi_value_new(ASI_TYPE_DOUBLE, 0);           /* value, owned */
+    CAsiNumeric m_amount{AMOUNT_PRECISION, AMOUNT_SCALE};        /* amount */
 };
 
 /* Makes a session. */
