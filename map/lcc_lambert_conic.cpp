@@ -52,6 +52,7 @@ static double lcc_m(const ell_terms* t, double phi) {
 }
 
 /* Fills the cone of the given parallels and origin latitude. */
+[[gnu::cold]]
 static void lcc_setup(lcc_cone* cone, const dtm_rec* dtm, const geo_point* origin, const geo_point* parallels) {
   ell_terms_set(&cone->t, dtm->a_m, dtm->b_m);
   double phi1 = parallels->x * GEO_DEG_TO_RAD, phi2 = parallels->y * GEO_DEG_TO_RAD;
@@ -76,7 +77,8 @@ static void lcc_setup(lcc_cone* cone, const dtm_rec* dtm, const geo_point* origi
 
 /* Answers the cone for the ellipsoid, origin and parallels, kept in *kept
 ** and computed afresh when any of them differs from the last call's. */
-static const lcc_cone* lcc_cone_for(lcc_kept* kept, const dtm_rec* dtm, const geo_point* origin,
+[[gnu::always_inline]]
+static inline const lcc_cone* lcc_cone_for(lcc_kept* kept, const dtm_rec* dtm, const geo_point* origin,
                                     const geo_point* parallels) {
   if (kept->key.renew(dtm->a_m, dtm->b_m, parallels->x, parallels->y, origin->y))
     lcc_setup(&kept->cone, dtm, origin, parallels);

@@ -69,9 +69,10 @@ static void prj_copy_xyz(const geo_point* in, geo_point* out) {
 ** prj_reproject does; axes_equal 1 says the caller has already found the
 ** two ellipsoids' axes equal (this is the path of every conversion, kept
 ** apart so that it can be compiled into its callers). */
+[[gnu::always_inline]]
 static inline int prj_reproject_on(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to,
                                    int axes_equal) {
-  if (prj_equal_def(from, to)) {
+  if (from->type == to->type && prj_equal_def(from, to)) { /* systems of two types never are */
     prj_copy_xyz(in, out);
     return 1;
   }
@@ -121,9 +122,12 @@ static int prj_xfrm_direct(const xfrm_rec* t, const prj_rec* from, const prj_rec
 
 /* Answers 1 after a conversion between two non-USER systems, as
 ** prj_transform_datum does, given four present arguments. */
+[[gnu::always_inline]]
 static inline int prj_datum(const geo_point* in, prj_rec* from, geo_point* out, prj_rec* to) {
   if (from->type == PRJ_TYPE_USER || to->type == PRJ_TYPE_USER) return 0;
-  if (dtm_equal_axes(from->dtm, to->dtm)) return prj_reproject_on(in, from, out, to, 1);
+  /* one ellipsoid record has equal axes to itself */
+  if ((from->dtm && from->dtm == to->dtm) || dtm_equal_axes(from->dtm, to->dtm))
+    return prj_reproject_on(in, from, out, to, 1);
   for (xfrm_rec* t = xfrm_list_head(); t; t = t->next)
     if (prj_xfrm_direct(t, from, to, in)) return xfrm_apply(in, out, t);
   for (xfrm_rec* t = xfrm_list_head(); t; t = t->next) {

@@ -49,6 +49,7 @@ static double dstereo_w(const dstereo_sphere* s, double phi) {
 }
 
 /* Fills the constants of the system with the given origin. */
+[[gnu::cold]]
 static void dstereo_setup(dstereo_sphere* s, const dtm_rec* dtm, const geo_point* origin) {
   ell_terms_set(&s->t, dtm->a_m, dtm->b_m);
   double phi0 = origin->y * GEO_DEG_TO_RAD;
@@ -66,7 +67,8 @@ static void dstereo_setup(dstereo_sphere* s, const dtm_rec* dtm, const geo_point
 
 /* Answers the sphere for the ellipsoid and origin, kept in *kept and
 ** computed afresh when either differs from the last call's. */
-static const dstereo_sphere* dstereo_sphere_for(dstereo_kept* kept, const dtm_rec* dtm, const geo_point* origin) {
+[[gnu::always_inline]]
+static inline const dstereo_sphere* dstereo_sphere_for(dstereo_kept* kept, const dtm_rec* dtm, const geo_point* origin) {
   if (kept->key.renew(dtm->a_m, dtm->b_m, origin->x, origin->y)) dstereo_setup(&kept->sphere, dtm, origin);
   return &kept->sphere;
 }

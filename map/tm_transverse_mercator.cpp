@@ -30,6 +30,7 @@ struct tm_kept {
 };
 
 /* Fills the terms of the ellipsoid and origin latitude (degrees). */
+[[gnu::cold]]
 static void tm_setup(tm_terms* s, const dtm_rec* dtm, double lat0_deg) {
   ell_terms_set(&s->t, dtm->a_m, dtm->b_m);
   s->m0 = meridian_arc_m(&s->t, lat0_deg * GEO_DEG_TO_RAD);
@@ -44,7 +45,8 @@ static void tm_setup(tm_terms* s, const dtm_rec* dtm, double lat0_deg) {
 
 /* Answers the terms for the ellipsoid and origin, kept in *kept and
 ** computed afresh when either differs from the last call's. */
-static const tm_terms* tm_terms_for(tm_kept* kept, const dtm_rec* dtm, const geo_point* origin) {
+[[gnu::always_inline]]
+static inline const tm_terms* tm_terms_for(tm_kept* kept, const dtm_rec* dtm, const geo_point* origin) {
   if (kept->key.renew(dtm->a_m, dtm->b_m, origin->y)) tm_setup(&kept->terms, dtm, origin->y);
   return &kept->terms;
 }

@@ -7,6 +7,7 @@
 ** per second to PROJ's.
 **
 **   bench_coords --benchmark_filter=UTM
+**   bench_coords --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 */
 #include <benchmark/benchmark.h>
 #include <proj.h>
@@ -192,13 +193,21 @@ int RegisterAll() {
 [[maybe_unused]] const int registered = RegisterAll();
 
 /* The console report, keeping each benchmark's points per second so that
-** the ratios can be printed at the end. */
+** the ratios can be printed at the end: the median of the repetitions when
+** there are several, else the one run's. */
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
       auto it = r.counters.find("items_per_second");
-      if (it != r.counters.end() && r.run_type == Run::RT_Iteration) rate_[r.benchmark_name()] = it->second;
+      if (it == r.counters.end()) continue;
+      std::string name = r.run_name.str();
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+        rate_[name] = it->second;
+        median_[name] = true;
+      } else if (r.run_type == Run::RT_Iteration && !median_[name]) {
+        rate_[name] = it->second;
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -216,7 +225,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  std::map<std::string, double> rate_; /* benchmark name -> points per second */
+  std::map<std::string, double> rate_;  /* benchmark name -> points per second   */
+  std::map<std::string, bool> median_;  /* benchmark name -> rate_ is a median   */
 };
 
 }  // namespace
