@@ -25,6 +25,7 @@
 #include "data/item_table.h"
 #include "data/pnt.h"
 #include "data/tbl.h"
+#include "map/map_params.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
 
@@ -301,6 +302,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
         pjct_logoff(p, 0, 1);
         return rc;
     }
+    /* A drawing opened before this logon may name one of its systems. */
+    map_params_resolve(&g_map_params);
     if (out) *out = p;
     return RTNORM;
 }

@@ -26,6 +26,7 @@
 #include "core/str_util.h"
 #include "linkclient/ase_api.h"
 #include "map/dtm_list.h"
+#include "map/map_params.h"
 #include "map/prj_list.h"
 #include "map/shape_store.h"
 #include "map/xfrm_list.h"
@@ -302,6 +303,19 @@ int pv_check_startup_lsp(void)
     return RTNORM;
 }
 
+/* Reads the drawing's map setup, else gives it the system "USER" and writes
+** and references a new block; see pv_startup.h. */
+int pv_load_map_params(void)
+{
+    if (map_params_read(&g_map_params) == 0) return RTNORM;
+    /* "USER" exists even when the built-in projections could not be
+    ** loaded. */
+    if (prj_add_builtin_systems() < 0) return RTERROR;
+    map_params_set_projection(&g_map_params, prj_find(MAP_PARAMS_DEFAULT_PRJ, nullptr));
+    if (map_params_write(&g_map_params) != 0 || map_params_insert(&g_map_params) != 0) return RTERROR;
+    return RTNORM;
+}
+
 namespace {
 
 /* The steps whose failure fails the start-up, in their order. */
@@ -326,7 +340,11 @@ int pv_init(void)
         ads_printf("\nLoading %s...done\n", PV_APP_NAME);
         s_started = true;
     }
-    /* Map parameters: read PETRIVEX_PARAMS or create it with "USER"; else "Cannot initialize Petrivex" and pv_terminate. */
+    if (pv_load_map_params() != RTNORM) {
+        msg_alert(ERR_TITLE, "Cannot initialize Petrivex");
+        pv_terminate();
+        return RTERROR;
+    }
     return RTNORM;
 }
 
@@ -334,7 +352,7 @@ int pv_init(void)
 ** pv_startup.h. */
 int pv_terminate(void)
 {
-    /* Map parameters written. */
+    map_params_update(&g_map_params);
     pjct_logoff_all(1);
     pv_config_free();
     pv_free_hatches();
@@ -343,7 +361,7 @@ int pv_terminate(void)
     prj_list_free();
     dtm_list_free();
     setup_owner_clear();
-    /* Map parameters reset to their defaults. */
+    map_params_init(&g_map_params);
     if (s_asi_started) {
         asi_term();
         s_asi_started = false;
@@ -360,7 +378,7 @@ int pv_terminate(void)
 /* The save message; see pv_startup.h. */
 int pv_save_drawing(void)
 {
-    /* Map parameters written to PETRIVEX_PARAMS. */
+    map_params_update(&g_map_params);
     if (g_pjct_list) setup_save_all(g_pjct_list, 1);
     return RTNORM;
 }

@@ -57,6 +57,11 @@ int pv_check_startup_lsp(void);
 ** the logon gave (start-up goes on). */
 int pv_load_projections(void);
 
+/* The drawing's map setup into g_map_params: the block read, else the
+** system "USER" given (the built-in systems added when missing) and a new
+** block written and referenced. 5100; -5001 when neither works. */
+int pv_load_map_params(void);
+
 /* Reads the pattern names of a pattern file ("*NAME, description" lines)
 ** into a new heap array of heap texts (upper case), with their count.
 ** 5100; -9102 when the file cannot be opened; -9101 when memory runs out
