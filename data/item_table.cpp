@@ -32,7 +32,7 @@
 namespace {
 
 /* The module state. */
-prf_table_state g_state;
+prf_table_state s_state;
 
 /* Environment name whose tables take INTEGER numbers. */
 constexpr const char *ODBC_ENV = "ODBC";
@@ -56,7 +56,7 @@ struct dix_counter_rec {
     char *dictionary;        /* dictionary name; heap copy */
     dix_counter_rec *next;   /* next counter */
 };
-dix_counter_rec *g_counters = nullptr;
+dix_counter_rec *s_counters = nullptr;
 
 /* 1 when the text is null or blank. */
 int blank(const char *text)
@@ -92,8 +92,8 @@ const char *side_project_name(const prf_side &side)
 ** none is kept. */
 dix_counter_rec *counter_find(const char *dictionary)
 {
-    const char *project = side_project_name(g_state.dix);
-    for (dix_counter_rec *c = g_counters; c; c = c->next)
+    const char *project = side_project_name(s_state.dix);
+    for (dix_counter_rec *c = s_counters; c; c = c->next)
         if (str_eq_nocase(c->project, project) && str_eq_nocase(c->dictionary, dictionary)) return c;
     return nullptr;
 }
@@ -109,7 +109,7 @@ int counter_set(const char *dictionary, uint32_t value)
     }
     c = (dix_counter_rec *)std::calloc(1, sizeof *c);
     if (!c) return ERR_NO_MEMORY;
-    c->project = strdup(side_project_name(g_state.dix));
+    c->project = strdup(side_project_name(s_state.dix));
     c->dictionary = strdup(dictionary);
     if (!c->project || !c->dictionary) {
         std::free(c->project);
@@ -118,7 +118,7 @@ int counter_set(const char *dictionary, uint32_t value)
         return ERR_NO_MEMORY;
     }
     c->counter = value;
-    dix_counter_rec **tail = &g_counters;
+    dix_counter_rec **tail = &s_counters;
     while (*tail) tail = &(*tail)->next;
     *tail = c;
     return 0;
@@ -159,8 +159,8 @@ int select_where(void *connection, const char *table, const char *column, const 
 /* Closes the open dictionary or profile query. */
 void close_query(void)
 {
-    sql_close_query(&g_state.stmt, &g_state.cursor, &g_state.row);
-    g_state.rows = g_state.fetched = 0;
+    sql_close_query(&s_state.stmt, &s_state.cursor, &s_state.row);
+    s_state.rows = s_state.fetched = 0;
 }
 
 /* Opens the module's query; the row count or a negative code. */
@@ -168,12 +168,12 @@ int open_query(void *connection, const std::string &text)
 {
     close_query();
     if (!connection) return -2;
-    int n = sql_query(connection, text.c_str(), &g_state.stmt, &g_state.cursor, &g_state.row, 0);
+    int n = sql_query(connection, text.c_str(), &s_state.stmt, &s_state.cursor, &s_state.row, 0);
     if (n < 0) {
         close_query();
         return n;
     }
-    g_state.rows = n;
+    s_state.rows = n;
     return n;
 }
 
@@ -181,17 +181,17 @@ int open_query(void *connection, const std::string &text)
 ** fetched); 0, or -1 at the end. */
 int next_row(void)
 {
-    if (!g_state.row || g_state.fetched >= g_state.rows) return -1;
-    if (g_state.fetched > 0 && sql_fetch(g_state.cursor, g_state.row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM)
+    if (!s_state.row || s_state.fetched >= s_state.rows) return -1;
+    if (s_state.fetched > 0 && sql_fetch(s_state.cursor, s_state.row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM)
         return -1;
-    ++g_state.fetched;
+    ++s_state.fetched;
     return 0;
 }
 
 /* A column's text of the open row, trimmed in place; null when absent. */
 char *row_text(int index)
 {
-    sql_col_rec *c = sql_col_nth(g_state.row, index);
+    sql_col_rec *c = sql_col_nth(s_state.row, index);
     return c && c->text ? str_trim(c->text) : nullptr;
 }
 
@@ -250,7 +250,7 @@ std::string format(const char *fmt, Args... args)
 /* The module state. */
 prf_table_state *prf_tables(void)
 {
-    return &g_state;
+    return &s_state;
 }
 
 /* Points the dictionary and the profile side at one project, closing the
@@ -264,9 +264,9 @@ int prf_edit_set_project(void *dialog, pjct_rec *project)
     const char *dir = pjct_dir(project->name);
     if (!dir) return -1;
     close_query();
-    sql_col_list_free(&g_state.dix_columns);
-    g_state.dix = prf_side{project, dir, project->connection};
-    g_state.prf = g_state.dix;
+    sql_col_list_free(&s_state.dix_columns);
+    s_state.dix = prf_side{project, dir, project->connection};
+    s_state.prf = s_state.dix;
     return 0;
 }
 
@@ -277,7 +277,7 @@ int prf_edit_set_project(void *dialog, pjct_rec *project)
 ** refused; -2 for a null or blank name or no dictionary connection. */
 int dix_check_name(const char *name)
 {
-    if (blank(name) || !g_state.dix.connection) return -2;
+    if (blank(name) || !s_state.dix.connection) return -2;
     char base[CHECK_PATH_MAX + 1];
     std::snprintf(base, sizeof base, "%s", name);
     str_basename(base);
@@ -285,7 +285,7 @@ int dix_check_name(const char *name)
         msg_alert(ERR_TITLE, "ERROR: %s is longer than 5 characters", base);
         return -1;
     }
-    tbl_rec *t = g_state.dix.project ? tbl_find_by_name(g_state.dix.project->tables, base, nullptr) : nullptr;
+    tbl_rec *t = s_state.dix.project ? tbl_find_by_name(s_state.dix.project->tables, base, nullptr) : nullptr;
     if (t && t->table_type != TBL_DEF_DICTION && t->table_type != TBL_DEF_LEGEND) {
         msg_alert(ERR_TITLE, "ERROR: table name %s in use", base);
         return -1;
@@ -355,7 +355,7 @@ int prf_unpack_name(char *out, uint16_t first, uint16_t second)
 ** number would pass 65535. */
 uint16_t dix_next_number(const char *dictionary)
 {
-    if (blank(dictionary) || !g_state.dix.connection) return 0;
+    if (blank(dictionary) || !s_state.dix.connection) return 0;
     dix_counter_rec *c = counter_find(dictionary);
     if (c) {
         if (c->counter >= DIX_NUMBER_MAX) return 0;
@@ -363,7 +363,7 @@ uint16_t dix_next_number(const char *dictionary)
     }
     sql_col_rec *row = sql_col_new(DIX_COL_NUMBER, dictionary, SQL_TYPE_DEC, DIX_NUMBER_DIGITS, 0);
     if (!row) return 0;
-    int rc = sql_select_max(g_state.dix.connection, &row, DIX_COL_NUMBER, dictionary);
+    int rc = sql_select_max(s_state.dix.connection, &row, DIX_COL_NUMBER, dictionary);
     uint32_t max = rc >= 0 ? number_of(row) : 0;
     sql_col_list_free(&row);
     if (rc < 0 || max >= DIX_NUMBER_MAX) return 0;
@@ -377,7 +377,7 @@ int dix_counters_drop(const char *project)
 {
     if (!project) return -2;
     int n = 0;
-    for (dix_counter_rec **link = &g_counters; *link;) {
+    for (dix_counter_rec **link = &s_counters; *link;) {
         dix_counter_rec *c = *link;
         if (!str_eq_nocase(c->project, project)) {
             link = &c->next;
@@ -437,9 +437,9 @@ int dix_create(char *name)
     str_upper(name);
     int rc = dix_check_name(name);
     if (rc != 0) return rc;
-    void *conn = g_state.dix.connection;
+    void *conn = s_state.dix.connection;
     char text[DIX_SQL_SIZE];
-    dix_create_text(text, sizeof text, name, side_is_odbc(g_state.dix));
+    dix_create_text(text, sizeof text, name, side_is_odbc(s_state.dix));
     rc = remake_table(conn, name, text, DIX_COL_NUMBER, DIX_COL_LONGNAME);
     if (rc != RTNORM) return rc;
     std::string header = format("INSERT INTO %s (%s,%s,%s,%s) VALUES (", name, DIX_COL_LONGNAME, DIX_COL_SHORTNAME,
@@ -462,15 +462,15 @@ int dix_create(char *name)
 ** the table or header cannot be made (no table is left then). */
 int prf_create(char *profile, char *dictionary)
 {
-    if (blank(profile) || blank(dictionary) || !g_state.prf.connection) return -2;
+    if (blank(profile) || blank(dictionary) || !s_state.prf.connection) return -2;
     str_upper(profile);
     str_upper(dictionary);
     int rc = dix_check_name(profile);
     if (rc == 0) rc = dix_check_name(dictionary);
     if (rc != 0) return rc;
-    void *conn = g_state.prf.connection;
+    void *conn = s_state.prf.connection;
     char text[DIX_SQL_SIZE];
-    prf_create_text(text, sizeof text, profile, side_is_odbc(g_state.prf));
+    prf_create_text(text, sizeof text, profile, side_is_odbc(s_state.prf));
     rc = remake_table(conn, profile, text, DIX_COL_NUMBER, PRF_COL_SORT);
     if (rc != RTNORM) return rc;
     uint16_t first = 0, second = 0;
@@ -487,7 +487,7 @@ int prf_create(char *profile, char *dictionary)
 static int dix_table_exists(const char *dictionary)
 {
     sql_col_rec *row = nullptr;
-    int n = sql_describe_table(g_state.dix.connection, dictionary, &row, 0);
+    int n = sql_describe_table(s_state.dix.connection, dictionary, &row, 0);
     sql_col_list_free(&row);
     return n > 0;
 }
@@ -504,7 +504,7 @@ static int dix_insert_row(const char *dictionary, const char *longname, const ch
     text += "," + std::to_string(number) + ",";
     sql_quote(definition ? definition : "", text);
     text += ')';
-    return run(g_state.dix.connection, text);
+    return run(s_state.dix.connection, text);
 }
 
 /* Adds an item to a dictionary with its next free number (put in
@@ -515,7 +515,7 @@ static int dix_insert_row(const char *dictionary, const char *longname, const ch
 int dix_insert(const char *dictionary, const char *longname, const char *shortname, uint16_t *number,
                const char *definition, int create)
 {
-    if (blank(dictionary) || !longname || !number || !g_state.dix.connection) return -2;
+    if (blank(dictionary) || !longname || !number || !s_state.dix.connection) return -2;
     *number = 0;
     for (int attempt = 0;; ++attempt) {
         uint16_t n = dix_next_number(dictionary);
@@ -536,8 +536,8 @@ int dix_insert(const char *dictionary, const char *longname, const char *shortna
 ** result (5100 on success); -2 for a blank name or no connection. */
 int prf_insert(const char *profile, uint32_t sort, uint32_t number, uint32_t parent, uint32_t window)
 {
-    if (blank(profile) || !g_state.prf.connection) return -2;
-    return run(g_state.prf.connection, format("INSERT INTO %s (%s,%s,%s,%s) VALUES (%u,%u,%u,%u)", profile, PRF_COL_SORT,
+    if (blank(profile) || !s_state.prf.connection) return -2;
+    return run(s_state.prf.connection, format("INSERT INTO %s (%s,%s,%s,%s) VALUES (%u,%u,%u,%u)", profile, PRF_COL_SORT,
                                               DIX_COL_NUMBER, PRF_COL_PARENT, PRF_COL_WINDOW, sort, number, parent,
                                               window));
 }
@@ -564,7 +564,7 @@ int dix_find_long(const char *dictionary, const char *name, char *longname, char
     sql_quote(name, value);
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    int n = select_where(g_state.dix.connection, dictionary, DIX_COL_LONGNAME, value, &stmt, &cursor, &row);
+    int n = select_where(s_state.dix.connection, dictionary, DIX_COL_LONGNAME, value, &stmt, &cursor, &row);
     if (n > 0) dix_copy_row(row, longname, shortname, number, definition);
     sql_close_query(&stmt, &cursor, &row);
     return n == 0 ? -1 : n;
@@ -579,7 +579,7 @@ int dix_find_number(const char *dictionary, uint16_t number, char *longname, cha
     if (blank(dictionary)) return -2;
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    int n = select_where(g_state.dix.connection, dictionary, DIX_COL_NUMBER, std::to_string(number), &stmt, &cursor,
+    int n = select_where(s_state.dix.connection, dictionary, DIX_COL_NUMBER, std::to_string(number), &stmt, &cursor,
                          &row);
     if (n > 0 && !sql_col_find(row, DIX_COL_SHORTNAME, nullptr, nullptr)) n = -1;
     if (n > 0) dix_copy_row(row, longname, shortname, nullptr, definition);
@@ -595,7 +595,7 @@ int prf_find_number(const char *profile, uint16_t number, uint32_t *parent, uint
     if (blank(profile)) return -2;
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    int n = select_where(g_state.prf.connection, profile, DIX_COL_NUMBER, std::to_string(number), &stmt, &cursor,
+    int n = select_where(s_state.prf.connection, profile, DIX_COL_NUMBER, std::to_string(number), &stmt, &cursor,
                          &row);
     if (n > 0) {
         if (parent) *parent = number_of(sql_col_find(row, PRF_COL_PARENT, nullptr, nullptr));
@@ -611,7 +611,7 @@ int prf_find_number(const char *profile, uint16_t number, uint32_t *parent, uint
 int dix_select_all(const char *dictionary)
 {
     if (blank(dictionary) || !sql_is_ident(dictionary)) return -2;
-    return open_query(g_state.dix.connection, std::string("SELECT * FROM ") + dictionary);
+    return open_query(s_state.dix.connection, std::string("SELECT * FROM ") + dictionary);
 }
 
 /* The next row of dix_select_all: texts pointing into the row (trimmed),
@@ -619,7 +619,7 @@ int dix_select_all(const char *dictionary)
 int dix_fetch(char **longname, char **shortname, uint16_t *number, char **definition)
 {
     if (next_row() != 0) return -1;
-    sql_col_rec *row = g_state.row;
+    sql_col_rec *row = s_state.row;
     auto text = [row](const char *column) {
         sql_col_rec *c = sql_col_find(row, column, nullptr, nullptr);
         return c && c->text ? str_trim(c->text) : nullptr;
@@ -643,7 +643,7 @@ int prf_select_join(const char *dictionary, const char *profile)
                               d, DIX_COL_NUMBER, d, DIX_COL_LONGNAME, d, DIX_COL_SHORTNAME, d, DIX_COL_DEFINITION, p,
                               PRF_COL_PARENT, p, PRF_COL_WINDOW, p, PRF_COL_SORT, d, p, d, DIX_COL_NUMBER, p,
                               DIX_COL_NUMBER, JOIN_ORDER_COLUMN);
-    return open_query(g_state.prf.connection, text);
+    return open_query(s_state.prf.connection, text);
 }
 
 /* The next row of prf_select_join, as dix_fetch gives it, with PARENTNUM
@@ -652,12 +652,12 @@ int prf_fetch(char **longname, char **shortname, uint16_t *number, char **defini
               uint32_t *window)
 {
     if (next_row() != 0) return -1;
-    if (number) *number = (uint16_t)number_of(sql_col_nth(g_state.row, 0));
+    if (number) *number = (uint16_t)number_of(sql_col_nth(s_state.row, 0));
     if (longname) *longname = row_text(1);
     if (shortname) *shortname = row_text(2);
     if (definition) *definition = row_text(3);
-    if (parent) *parent = number_of(sql_col_nth(g_state.row, 4));
-    if (window) *window = number_of(sql_col_nth(g_state.row, 5));
+    if (parent) *parent = number_of(sql_col_nth(s_state.row, 4));
+    if (window) *window = number_of(sql_col_nth(s_state.row, 5));
     return 0;
 }
 
@@ -725,9 +725,9 @@ int prf_edit_open_dictionary(const char *dictionary)
             return rc;
         }
     }
-    sql_col_list_free(&g_state.dix_columns);
-    if (sql_describe_table(g_state.dix.connection, dictionary, &g_state.dix_columns, 0) > 0)
-        dix_lock_keys(g_state.dix_columns);
+    sql_col_list_free(&s_state.dix_columns);
+    if (sql_describe_table(s_state.dix.connection, dictionary, &s_state.dix_columns, 0) > 0)
+        dix_lock_keys(s_state.dix_columns);
     return rc;
 }
 
@@ -773,11 +773,11 @@ int prf_project_logoff(pjct_rec *project)
         ++freed;
     }
     dix_counters_drop(project->name);
-    if (g_state.dix.project == project || g_state.prf.project == project) {
+    if (s_state.dix.project == project || s_state.prf.project == project) {
         close_query();
-        sql_col_list_free(&g_state.dix_columns);
+        sql_col_list_free(&s_state.dix_columns);
     }
-    if (g_state.dix.project == project) g_state.dix = prf_side{};
-    if (g_state.prf.project == project) g_state.prf = prf_side{};
+    if (s_state.dix.project == project) s_state.dix = prf_side{};
+    if (s_state.prf.project == project) s_state.prf = prf_side{};
     return freed;
 }

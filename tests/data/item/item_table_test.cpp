@@ -138,6 +138,34 @@ TEST_F(ItemTable, StatementTextsForOdbcAndOtherEnvironments) {
   EXPECT_STREQ(text, "CREATE TABLE ROCKP (SORTNUMBER DEC(8) ,BASENUMBER DEC(8) ,PARENTNUM DEC(8),WINDOW DEC(8))");
 }
 
+TEST_F(ItemTable, ProjectOfAnOdbcEnvironmentInAnyCaseGetsIntegerNumbers) {
+  char **saved = g_env_names;
+  int saved_count = g_env_count;
+  char odbc[] = "odbc";
+  char *names[] = {odbc};
+  g_env_names = names;
+  g_env_count = 1;
+  project_->env_index = 0;
+  create("ROCKD");
+  char p[] = "ROCKP", d[] = "ROCKD";
+  EXPECT_EQ(prf_create(p, d), 0);
+  g_env_names = saved;
+  g_env_count = saved_count;
+  sql_col_rec *row = nullptr;
+  ASSERT_EQ(sql_describe_table(project_->connection, "ROCKD", &row, 0), 4);
+  std::string dix_field = std::to_string(row->sql_type) + "/" + std::to_string(row->length);
+  sql_col_list_free(&row);
+  ASSERT_EQ(sql_describe_table(project_->connection, "ROCKP", &row, 0), 4);
+  std::string prf_field = std::to_string(row->sql_type) + "/" + std::to_string(row->length);
+  sql_col_list_free(&row);
+  create("ROCKD");
+  ASSERT_EQ(sql_describe_table(project_->connection, "ROCKD", &row, 0), 4);
+  std::string dec_field = std::to_string(row->sql_type) + "/" + std::to_string(row->length);
+  sql_col_list_free(&row);
+  EXPECT_EQ(dix_field, prf_field);
+  EXPECT_NE(dix_field, dec_field);
+}
+
 TEST_F(ItemTable, PackedNamesAndNameRules) {
   struct {
     const char *name;
