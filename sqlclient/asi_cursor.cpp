@@ -135,12 +135,20 @@ void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
                 asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "bad subtype item");
             tag = in.nextTag();
         }
-        if (tag != ASI_TAG_VALUE || !in.readI32(&type))
+        if ((tag != ASI_TAG_VALUE && tag != ASI_TAG_VALUE_ONLY) || !in.readI32(&type))
             asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value item expected");
         CAsiData *v = m_row.value(i);
         int sameType = v && v->typeCode() == type &&
                        (type == ASI_TYPE_DATETIME ? v->datetimeCode() : type == ASI_TYPE_INTERVAL ? v->intervalCode() : 0) == sub;
-        if (sameType) {
+        if (tag == ASI_TAG_VALUE_ONLY) {
+            /* Only what changes from row to row: read into the column's
+            ** value, which holds the rest from the row before. */
+            if (!sameType)
+                asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent column %d a value of type %d without its attributes",
+                         i + 1, (int)type);
+            if (!v->unpackValue(in))
+                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
+        } else if (sameType) {
             if (!v->unpack(in))
                 asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
         } else {

@@ -34,6 +34,9 @@ constexpr int DRV_TEXT_MAX = 1024;
 /* The SQLSTATE of a condition without one. */
 constexpr const char *DRV_DEFAULT_STATE = "HY000";
 
+/* Bytes a value of a further row is first written into. */
+constexpr std::size_t DRV_VALUE_GUESS = 1024;
+
 /* SQLSTATE of a request on a channel without a session. */
 constexpr const char *DRV_NO_CONNECTION = "08003";
 
@@ -271,10 +274,25 @@ void CAsiDrvReply::setRow(long number)
     m_hasRow = 1;
 }
 
-/* One value of the row, or of the further row being built. */
+/* One value of the row, or of the further row being built: there only
+** what changes from row to row, the value-only record. */
 void CAsiDrvReply::addValue(const CAsiData &value)
 {
-    (m_inRow ? m_row : m_body).put([&](CAsiOStream &o) { asi_value_write(o, value); });
+    if (!m_inRow) {
+        m_body.put([&](CAsiOStream &o) { asi_value_write(o, value); });
+        return;
+    }
+    m_row.putDirect([&](CAsiOStream &o) {
+        int type = value.typeCode();
+        int sub = type == ASI_TYPE_DATETIME ? value.datetimeCode() : type == ASI_TYPE_INTERVAL ? value.intervalCode() : 0;
+        if (sub)
+            o.putI32(ASI_TAG_SUBTYPE, sub);
+        o.putI32(ASI_TAG_VALUE_ONLY, type);
+        int at = o.length();
+        value.packValue(o);
+        if (o.length() == at)
+            value.pack(o);   /* a class without a value-only record */
+    }, DRV_VALUE_GUESS);
 }
 
 /* Opens a block. */
@@ -314,7 +332,8 @@ int CAsiDrvReply::endBlockRow()
         m_blockLeft = 0;
         return 0;
     }
-    m_body.put([&](CAsiOStream &o) { o.putBytes(ASI_TAG_BLOCK_ROW, m_row.data(), (int)n); });
+    m_body.putDirect([&](CAsiOStream &o) { o.putBytes(ASI_TAG_BLOCK_ROW, m_row.data(), (int)n); },
+                     ASI_ITEM_COUNTED_HEAD + n);
     m_blockLeft--;
     return 1;
 }

@@ -28,6 +28,7 @@
 #include <cstdint>
 
 #include "sqlclient/asi_diag.h"
+#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_stream.h"
 
 /* Engine codes of the driver manager and the transport. */
@@ -120,6 +121,9 @@ constexpr int ASI_TAG_MESSAGE = 22;    /* UCS-2: its message text */
 constexpr int ASI_TAG_WARNING = 23;    /* i32: 1 when the condition is a warning */
 constexpr int ASI_TAG_BLOCK = 16;      /* i32: further rows a fetch may answer */
 constexpr int ASI_TAG_BLOCK_ROW = 17;  /* bytes: one further row: its ASI_TAG_ROW item and values */
+constexpr int ASI_TAG_VALUE_ONLY = 18; /* i32: SQL type code; in a further row, the value's own
+                                       ** value-only record follows, read into the column's value
+                                       ** of the row before, whose other attributes it keeps */
 
 /* Further rows the engine takes with one fetch: a fetch reply carries at
 ** most this many rows after the one fetched, and no more than fit with
@@ -225,6 +229,23 @@ public:
         CAsiOStream out(m_data + m_len, need);
         fill(out);
         m_len += (std::size_t)out.length();
+    }
+
+    /* As put, writing in one pass where guess bytes are room enough
+    ** (counting first only when they are not). */
+    template <class F> void putDirect(F &&fill, std::size_t guess)
+    {
+        reserve(m_len + guess);
+        try {
+            CAsiOStream out(m_data + m_len, m_cap - m_len);
+            fill(out);
+            m_len += (std::size_t)out.length();
+            return;
+        } catch (const CAsiException &e) {
+            if (e.code() != ASI_ERR_STREAM_FULL)
+                throw;
+        }
+        put(fill);
     }
 
     /* Makes room for n bytes in all; throws 0xA008. */

@@ -459,6 +459,7 @@ int CAsiChar::pack(CAsiOStream &out) const
 int CAsiChar::unpack(CAsiIStream &in)
 {
     int localeCame = 0;   /* 1 when the record names its locale */
+    int charsetCame = 0;  /* 1 when it names its character set */
     m_null = 1;
     for (int tag = in.nextTag(); tag != ASI_STREAM_END; tag = in.nextTag()) {
         std::int16_t s16;
@@ -492,6 +493,7 @@ int CAsiChar::unpack(CAsiIStream &in)
             break;
         case ASI_CHAR_TAG_CHARSET:
             ok = in.readUcStr(m_charSetName);
+            charsetCame = 1;
             break;
         case ASI_CHAR_TAG_LOCALE:
             ok = in.readUcStr(m_localeName);
@@ -510,7 +512,9 @@ int CAsiChar::unpack(CAsiIStream &in)
         m_currentLength = m_declaredLength;
     if ((unsigned)m_value.length() > m_declaredLength)
         m_value.left(m_value, (int)m_declaredLength);
-    if (!m_charSetName.isEmpty()) {
+    /* A character set name kept from before the record came is already
+    ** looked up when its code page is set. */
+    if (!m_charSetName.isEmpty() && (charsetCame || m_codePage == 0)) {
         try {
             char buf[CHARSET_NAME_BUF];
             m_charSetName.toMb(buf, sizeof buf);

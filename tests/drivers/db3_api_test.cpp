@@ -285,20 +285,25 @@ TEST_F(Db3ApiTest, OutOfRangeIntegerInAFileIsRefusedNotWrapped)
 }
 
 /* Rows crossing the driver boundary in blocks.  BLOCK_TABLE_ROWS rows of
- * T (I = the row's number, A = "r" and the number) span several blocks. */
+ * T span several blocks: I the row's number, A "r" and the number (null on
+ * every seventh row), N the number over four, D its square root. */
 constexpr int BLOCK_TABLE_ROWS = 700;
+constexpr int BLOCK_NULL_EVERY = 7;
 
 class Db3BlockTest : public Db3ApiTest {
 protected:
     void SetUp() override
     {
         Db3ApiTest::SetUp();
-        ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(8))"), 1);
-        std::string q = "INSERT INTO T (I, A) VALUES ";
-        for (int i = 1; i <= BLOCK_TABLE_ROWS; i++)
-            q += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + ",'r" + std::to_string(i) + "')";
+        ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(8), N NUMERIC(8,2), D DOUBLE)"), 1);
+        std::string q = "INSERT INTO T (I, A, N, D) VALUES ";
+        for (int i = 1; i <= BLOCK_TABLE_ROWS; i++) {
+            std::string a = i % BLOCK_NULL_EVERY ? "'r" + std::to_string(i) + "'" : "NULL";
+            q += (i > 1 ? ",(" : "(") + std::to_string(i) + "," + a + "," + std::to_string(i) + "/4.0,"
+                 + std::to_string(i) + ".0)";
+        }
         ASSERT_EQ(exec(q.c_str()), 1) << code;
-        open_cursor("SELECT I, A FROM T", &s, &k);
+        open_cursor("SELECT I, A, N, D FROM T", &s, &k);
     }
 
     void TearDown() override
@@ -308,17 +313,26 @@ protected:
         Db3ApiTest::TearDown();
     }
 
-    /* The row the cursor stands on as "number:I|A", checked against the
-     * cursor's row number. */
+    /* The row the cursor stands on as "number:I|A|N|D", checked against
+     * the cursor's row number; A keeps its column's width. */
     std::string here()
     {
-        return std::to_string(k->rowNumber()) + ":" + row(k, 2);
+        char a[32] = "";
+        unsigned short ind = 0;
+        asi_value_get(k, 1, ASI_HOST_STRING, a, sizeof a, &ind);
+        EXPECT_TRUE(ind == ASI_NULL_INDICATOR || strlen(a) == 8) << "'" << a << "'";
+        return std::to_string(k->rowNumber()) + ":" + row(k, 4);
     }
 
     /* What a row n of the table reads as. */
     static std::string want(long n)
     {
-        return std::to_string(n) + ":" + std::to_string(n) + "|r" + std::to_string(n) + "\n";
+        char text[96], quarter[16];
+        snprintf(quarter, sizeof quarter, "%.2f", n / 4.0);
+        snprintf(text, sizeof text, "%ld:%ld|%s|%s|%ld\n", n, n,
+                 n % BLOCK_NULL_EVERY ? ("r" + std::to_string(n)).c_str() : "~",
+                 quarter + (quarter[0] == '0'), n);   /* an exact number shows no leading zero */
+        return text;
     }
 
     CAsiStatement *s = nullptr;
@@ -387,12 +401,12 @@ TEST_F(Db3BlockTest, UpdateOfAHeldRowShowsAfterReopen)
 {
     ASSERT_EQ(asi_fetch_next(k), 1);
     ASSERT_GT(k->heldRows(), 10);
-    ASSERT_EQ(exec("UPDATE T SET A = 'changed' WHERE I = 5"), 1) << code;
+    ASSERT_EQ(exec("UPDATE T SET A = 'changed', N = 0.5 WHERE I = 5"), 1) << code;
     ASSERT_EQ(asi_close_cursor(k), 1);
     ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
     EXPECT_EQ(k->heldRows(), 0);
     ASSERT_EQ(asi_fetch_absolute(k, 5), 1);
-    EXPECT_EQ(here(), "5:5|changed\n");
+    EXPECT_EQ(here(), "5:5|changed|.50|5\n");
     ASSERT_EQ(asi_fetch_next(k), 1);
     EXPECT_EQ(here(), want(6));
 }
