@@ -268,6 +268,34 @@ TEST(DecimalAssign, ExactToNumericCopiesDigitsNotADouble)
     EXPECT_EQ(text_of(from_over), "4500000.0") << "an overflow form passes its double";
 }
 
+TEST(DecimalAssign, ExactToExactAtEveryPrecisionAndScaleCutsLikeText)
+{
+    const std::string ints = "1234567890123456", frac = "7890123456789012";
+    for (const char *sign : {"", "-"}) {
+        std::string text = sign + ints + "." + frac;
+        auto n32 = make<CAsiNumeric>(32, 16, text.c_str());
+        auto d32 = make<CAsiDecimal>(32, 16, text.c_str());
+        for (unsigned q = 1; q <= ASI_DEC_MAX_DIGITS; ++q)
+            for (unsigned r = 0; r <= q; ++r) {
+                CAsiNumeric n(q, r);
+                CAsiDecimal d(q, r);
+                if (q < ints.size()) {
+                    EXPECT_EQ(raised([&] { n.assign(d32); }), S22003) << q;
+                    d.assign(n32);
+                    EXPECT_EQ(d.isOverflow(), 1) << q;
+                    continue;
+                }
+                size_t kept = q - ints.size();   /* fractional digits that fit */
+                std::string want = sign + ints;
+                if (r > 0) want += "." + frac.substr(0, r < kept ? r : kept);
+                n.assign(d32);
+                d.assign(n32);
+                EXPECT_EQ(text_of(n), want) << "NUMERIC(" << q << "," << r << ")";
+                EXPECT_EQ(text_of(d), want) << "DECIMAL(" << q << "," << r << ")";
+            }
+    }
+}
+
 TEST(DecimalCompare, ExactComparisonAndLongKeys)
 {
     auto a = make<CAsiDecimal>(5, 0, "-1");
