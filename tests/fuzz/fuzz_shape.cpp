@@ -1,14 +1,14 @@
 /*
-** shape_fuzz.cpp: libFuzzer target for the shape file readers and the
-** shape interpreter.
+** fuzz_shape.cpp: fuzz target of the shape file readers and the shape
+** interpreter.
 **
 ** Each input is loaded as a shape library (compiled or text); whatever
 ** loads is measured and walked with every switch of the interpreter. The
 ** same bytes are then put into the store unchecked, as raw definitions
 ** without their terminating 0, and walked, so that the interpreter's own
-** bounds are exercised too. Built only with PV_FUZZ=ON (clang).
+** bounds are exercised too.
 **
-**   fuzz_map_shape -max_total_time=60 corpus/ resources/shapes/
+**   fuzz_shape -max_total_time=60 corpus/ resources/shapes/
 */
 #include <cstdint>
 #include <cstdio>
