@@ -29,6 +29,7 @@
 #include "map/link_ase.h"
 #include "map/shape_block.h"
 #include "map/shape_store.h"
+#include "map/station_project.h"
 #include "map/sym_place.h"
 
 #ifndef PV_DB3_DRIVER
@@ -77,28 +78,12 @@ class MapLinkE2e : public CoreTest {
   ** (BASENUMBER, STATION, NAME; row 12 "ST1") registered as a STATION
   ** table. */
   static pjct_rec *open_project(const char *name) {
-    struct resbuf *args = ads_buildlist(RTSTR, name, RTSTR, "DB3", RTSTR, "", RTSTR, "", 0), *result = nullptr;
-    EXPECT_EQ(host_invoke_function("pv_open", args, &result), PV_ENTRY_OK);
-    ads_relrb(args);
-    EXPECT_TRUE(result && result->restype == RTSTR) << take_transcript();
-    ads_relrb(result);
-    pjct_rec *p = pjct_find(name, nullptr);
+    pjct_rec *p = station_project_open(name);
     if (!p) return nullptr;
     EXPECT_NE(p->link_flags & PJCT_LINKS_ON, 0u);
-    for (const char *sql : {"CREATE TABLE STATION (BASENUMBER NUMERIC(8), STATION CHAR(10), NAME CHAR(20))",
-                            "INSERT INTO STATION VALUES (12, 'ST1', 'Red Hill')"}) {
-      void *stmt = nullptr, *cursor = nullptr;
-      EXPECT_EQ(sql_execute(p->connection, &stmt, &cursor, sql, 0), RTNORM) << sql;
-      sql_free_handles(&stmt, &cursor);
-    }
-    tbl_rec *t = tbl_rec_new();
-    snprintf(t->name, sizeof t->name, "%s", "STATION");
-    EXPECT_GT(sql_describe_table(p->connection, "STATION", &t->columns, 0), 0);
-    t->table_type = TBL_DEF_STATION;
-    for (sql_col_rec *c = t->columns; c; c = c->next) t->column_count++;
-    t->keys[TBL_KEY_BASENUMBER] = sql_col_find(t->columns, "BASENUMBER", nullptr, nullptr);
-    t->keys[TBL_KEY_STATION] = sql_col_find(t->columns, "STATION", nullptr, nullptr);
-    EXPECT_EQ(tbl_add(p, t), 0);
+    station_project_run(p, {"CREATE TABLE STATION (BASENUMBER NUMERIC(8), STATION CHAR(10), NAME CHAR(20))",
+                            "INSERT INTO STATION VALUES (12, 'ST1', 'Red Hill')"});
+    station_project_register(p);
     return p;
   }
 

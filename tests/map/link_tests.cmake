@@ -5,19 +5,30 @@ if(TARGET test_map_link_ase_test AND TARGET pvdb3)
   target_compile_definitions(test_map_link_ase_test PRIVATE PV_DB3_DRIVER="$<TARGET_FILE:pvdb3>")
 endif()
 
-# map_link_e2e: the module in the stand-in editor with the engine, the DB3
-# driver and the link store draws linked symbols and saves the drawing into
-# <build>/tests/map_link_e2e, where link_e2e_check.py reads it with ezdxf.
-if(TARGET pvdb3)
-  add_executable(test_map_link_e2e ${CMAKE_CURRENT_SOURCE_DIR}/map/link_e2e.cpp)
-  target_link_libraries(test_map_link_e2e PRIVATE pvcore pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
-  target_include_directories(test_map_link_e2e PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  target_compile_definitions(test_map_link_e2e PRIVATE
+# pv_map_e2e(NAME SOURCE): a test program that runs the module in the
+# stand-in editor with the engine, the DB3 driver and the link store and
+# saves its drawing into <build>/tests/NAME, where a python check reads it
+# with ezdxf; registered as the CTest test NAME.
+function(pv_map_e2e name source)
+  if(NOT TARGET pvdb3)
+    return()
+  endif()
+  add_executable(test_${name} ${CMAKE_CURRENT_SOURCE_DIR}/map/${source})
+  target_link_libraries(test_${name} PRIVATE pvcore pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  target_compile_definitions(test_${name} PRIVATE
     PV_RESOURCE_DIR="${PV_RESOURCE_DIR}"
     PV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
     PV_DB3_DRIVER="$<TARGET_FILE:pvdb3>"
-    PV_E2E_OUT="${PROJECT_BINARY_DIR}/tests/map_link_e2e")
-  add_dependencies(test_map_link_e2e pvdb3)
-  add_test(NAME map_link_e2e COMMAND test_map_link_e2e)
-  set_tests_properties(map_link_e2e PROPERTIES TIMEOUT 120)
-endif()
+    PV_E2E_OUT="${PROJECT_BINARY_DIR}/tests/${name}")
+  add_dependencies(test_${name} pvdb3)
+  add_test(NAME ${name} COMMAND test_${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+endfunction()
+
+# map_link_e2e: linked symbols drawn and saved as linked.dxf, checked by
+# link_e2e_check.py.
+pv_map_e2e(map_link_e2e link_e2e.cpp)
+# map_placement_e2e: rows dragged into place and saved as placed.dxf,
+# checked by placement_e2e_check.py.
+pv_map_e2e(map_placement_e2e placement_e2e.cpp)
