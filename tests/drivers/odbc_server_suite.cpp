@@ -1,0 +1,353 @@
+/*
+ * The ODBC driver end to end against a real PostgreSQL server that the
+ * suite starts for itself (pg_server.h): the engine's C interface connects
+ * to the environment "ODBC" of a test asi.ini, whose "Driver" entry names
+ * pvodbc and whose catalog names the server's DSN, and runs the
+ * application's statement texts in a schema of the server; psql checks
+ * what they left. One program runs every case, so the server starts once;
+ * it is always stopped, also when a case fails.
+ */
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "pg_server.h"
+#include "sqlclient/asi_api.h"
+#include "sqlclient/asi_cursor.h"
+#include "sqlclient/asi_descriptor.h"
+
+namespace {
+
+pg_server *g_pg = nullptr;  /* the suite's server, null when it could not start */
+
+/* Starts the server before the first case and stops it after the last. */
+class PgEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static pg_server pg;
+        if (pg.start()) {
+            g_pg = &pg;
+            return;
+        }
+        const char *ci = std::getenv("CI");
+        if (ci && std::strcmp(ci, "true") == 0) FAIL() << "the PostgreSQL test server cannot start: " << pg.why();
+        std::printf("ODBC suite skipped: the PostgreSQL test server cannot start: %s\n", pg.why().c_str());
+    }
+    void TearDown() override
+    {
+        if (g_pg) g_pg->stop();
+        g_pg = nullptr;
+    }
+};
+
+const ::testing::Environment *const g_env = ::testing::AddGlobalTestEnvironment(new PgEnvironment);
+
+class OdbcTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!g_pg) GTEST_SKIP() << "no PostgreSQL test server";
+        char tmpl[] = "/tmp/pvodbc_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        schema = "s" + std::to_string(++s_count);
+        ASSERT_EQ(g_pg->psql("CREATE SCHEMA " + schema), "");
+        std::ofstream(dir + "/asi.ini") << "[ENVIRONMENTS]\nODBC=\n\n[ODBC]\nDriver=" PV_ODBC_DRIVER "\nPETRIVEX="
+                                        << pg_server::DSN << "\nPETRIVEX.GEOL=" << schema << "\n";
+        ASSERT_EQ(asi_init(), 1);
+        ASSERT_EQ(asi_cfg_open((dir + "/asi.ini").c_str(), &cfg), 1);
+        ASSERT_TRUE(logon(pg_server::PASSWORD, &c)) << text(c);
+    }
+
+    void TearDown() override
+    {
+        free_connection(&c);
+        if (cfg) asi_cfg_close(&cfg);
+        asi_term();
+        if (!dir.empty()) std::filesystem::remove_all(dir);
+    }
+
+    /* Connects as the test user with a password, sets catalog and schema;
+     * the connection is kept (for its diagnostics) also when it fails. */
+    bool logon(const char *password, CAsiConnection **out)
+    {
+        if (!asi_alloc_connection(out)) return false;
+        return asi_connect(*out, "ODBC", pg_server::USER, password) && asi_set_catalog(*out, pg_server::DSN) &&
+               asi_set_schema(*out, schema.c_str());
+    }
+
+    static void free_connection(CAsiConnection **k)
+    {
+        if (!*k) return;
+        asi_disconnect(*k);
+        asi_free_connection(k);
+    }
+
+    static std::string text(const CAsiHandle *h)
+    {
+        char buf[1024] = "";
+        if (h) asi_diag_cond_text(h, 0, buf, sizeof buf);
+        return buf;
+    }
+
+    static std::string sqlstate(const CAsiHandle *h)
+    {
+        char s[6] = "";
+        if (h) asi_diag_cond_sqlstate(h, 0, s);
+        return s;
+    }
+
+    /* Prepares and executes a statement that is not a query; answers 1,
+     * or 0 with the first condition's SQLSTATE in state. */
+    int exec(const std::string &sql, long *rows = nullptr)
+    {
+        CAsiStatement *s = nullptr;
+        EXPECT_EQ(asi_alloc_stmt(&s), 1);
+        int ok = asi_prepare(s, c, sql.c_str()) && asi_execute(s, rows);
+        state = ok ? "" : sqlstate(s);
+        code = ok ? 0 : asi_diag_cond_code(s, 0);
+        last_text = ok ? "" : text(s);
+        asi_free_stmt(&s);
+        return ok;
+    }
+
+    /* The rows of a query as "a|b" lines, read as strings. */
+    std::string query(const std::string &sql)
+    {
+        CAsiStatement *s = nullptr;
+        CAsiCursor *k = nullptr;
+        EXPECT_EQ(asi_alloc_stmt(&s), 1);
+        EXPECT_EQ(asi_prepare(s, c, sql.c_str()), 1) << sql << ": " << text(s);
+        EXPECT_EQ(asi_diag_dynamic_function(s), ASI_FUNC_CURSOR_SPEC) << sql;
+        EXPECT_EQ(asi_alloc_cursor(&k), 1);
+        EXPECT_EQ(asi_declare_cursor(k, s, "QWERTYUIOPASDFGHJ"), 1);
+        EXPECT_EQ(asi_open_cursor(k), 1) << text(k);
+        std::string out;
+        int n = asi_column_count(s);
+        while (asi_fetch_next(k)) out += row(k, n);
+        asi_close_cursor(k);
+        asi_free_cursor(&k);
+        asi_free_stmt(&s);
+        return out;
+    }
+
+    static std::string row(CAsiCursor *k, int n)
+    {
+        std::string out;
+        for (int i = 0; i < n; i++) {
+            char buf[300] = "";
+            unsigned short ind = 0;
+            asi_value_get(k, i, ASI_HOST_STRING, buf, sizeof buf, &ind);
+            std::string v = ind == ASI_NULL_INDICATOR ? "~" : buf;
+            while (!v.empty() && v.back() == ' ') v.pop_back();
+            out += (i ? "|" : "") + v;
+        }
+        return out + "\n";
+    }
+
+    /* psql's rows of a query in the test's schema. */
+    std::string server(const std::string &sql) { return g_pg->psql("SET search_path TO " + schema + "; " + sql); }
+
+    static inline int s_count = 0;
+    std::string dir, schema;
+    CAsiCfgHandle *cfg = nullptr;
+    CAsiConnection *c = nullptr;
+    std::string state, last_text;
+    int code = 0;
+};
+
+/* The application's statements: the memo side table with its index, the
+ * standard indexes, INSERT ... SELECT, an ordered join, MAX, row counts,
+ * dropping; the server holds the rows afterwards. */
+TEST_F(OdbcTest, ApplicationStatementsEndToEnd)
+{
+    const char *ddl[] = {
+        "CREATE TABLE STATN (BASENUMBER DEC(8),STN CHAR(8),DIP NUMERIC(5,1),X DOUBLE,UNIT CHAR(4))",
+        "CREATE INDEX STATNUNQ ON STATN (BASENUMBER)",
+        "CREATE INDEX STATNPRI ON STATN (STN)",
+        "CREATE TABLE UNITS (BASENUMBER DEC(8),UNIT CHAR(4),NAME CHAR(20))",
+        "CREATE TABLE STATNMEM (BASENUMBER INTEGER, ORDNUMBER INTEGER, MEMOTEXT CHAR(70))",
+        "CREATE INDEX STATNMEM1 ON STATNMEM (BASENUMBER, ORDNUMBER)",
+        "CREATE TABLE STATNMMO(MSLINK DEC(10), ORDNUMBER DEC(8), MEMOTEXT CHAR(70))",
+    };
+    for (const char *q : ddl) ASSERT_EQ(exec(q), 1) << q << ": " << last_text;
+    const char *dml[] = {
+        "INSERT INTO STATN (BASENUMBER,STN,DIP,X,UNIT) VALUES (1,'B2',45.5,512345.25,'G')",
+        "INSERT INTO STATN (BASENUMBER,STN,DIP,X,UNIT) VALUES (2,'A1',12,NULL,'S')",
+        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (1,'G','Granite unit')",
+        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (2,'S','O''Brien schist')",
+        "INSERT INTO STATNMEM (BASENUMBER,ORDNUMBER,MEMOTEXT) VALUES (1,1,'Rock is ')",
+        "INSERT INTO STATNMEM (BASENUMBER,ORDNUMBER,MEMOTEXT) VALUES (1,2,'grey')",
+        "UPDATE STATN SET DIP = 50 WHERE BASENUMBER = 1",
+    };
+    for (const char *q : dml) ASSERT_EQ(exec(q), 1) << q << ": " << last_text;
+    long rows = 0;
+    ASSERT_EQ(exec("INSERT INTO STATNMMO SELECT * FROM STATNMEM", &rows), 1) << last_text;
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(query("SELECT STATN.STN, UNITS.NAME, STATN.DIP FROM STATN,UNITS WHERE STATN.UNIT = UNITS.UNIT ORDER BY 1 "),
+              "A1|O'Brien schist|12.0\nB2|Granite unit|50.0\n");
+    EXPECT_EQ(query("SELECT MAX(BASENUMBER) FROM STATN"), "2\n");
+    EXPECT_EQ(server("SELECT basenumber, stn, dip, x, unit FROM statn ORDER BY 1"),
+              "1|B2      |50.0|512345.25|G   \n2|A1      |12.0||S   \n");
+    EXPECT_EQ(server("SELECT mslink, ordnumber, trim(memotext) FROM statnmmo ORDER BY 2"), "1|1|Rock is\n1|2|grey\n");
+    ASSERT_EQ(exec("UPDATE STATN SET DIP = 1 WHERE BASENUMBER = 99", &rows), 1) << last_text;
+    EXPECT_EQ(rows, 0);
+    ASSERT_EQ(exec("DELETE FROM STATNMEM WHERE BASENUMBER=1", &rows), 1);
+    EXPECT_EQ(rows, 2);
+    ASSERT_EQ(exec("DROP INDEX STATNMEM1"), 1) << last_text;
+    ASSERT_EQ(exec("DROP TABLE STATNMEM CASCADE"), 1) << last_text;
+    EXPECT_EQ(server("SELECT count(*) FROM information_schema.tables WHERE table_name = 'statnmem'"), "0\n");
+}
+
+/* A query is described before it runs, with the column types the
+ * application reads; its cursor scrolls both ways. */
+TEST_F(OdbcTest, DescribedColumnsAndScrollableCursor)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (A CHAR(6), N NUMERIC(8,2), I INT, D DOUBLE, S SMALLINT)"), 1) << last_text;
+    for (int i = 1; i <= 5; i++) {
+        std::string q = "INSERT INTO T (A, N, I, D, S) VALUES ('r" + std::to_string(i) + "', " + std::to_string(i) +
+                        ".5, " + std::to_string(i) + ", 0.25, 7)";
+        ASSERT_EQ(exec(q), 1) << last_text;
+    }
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&s), 1);
+    ASSERT_EQ(asi_prepare(s, c, "SELECT A, N, I, D, S FROM T ORDER BY A"), 1) << text(s);
+    ASSERT_EQ(asi_column_count(s), 5);
+    int want[5][4] = {{1, 6, -1, -1}, {2, -1, 8, 2}, {4, -1, -1, 0}, {8, -1, -1, -1}, {5, -1, -1, 0}};
+    for (int i = 0; i < 5; i++) {
+        int type = 0, length = 0, precision = 0, scale = 0, nullable = 0;
+        ASSERT_EQ(asi_column_type(s, i, &type, &length, &precision, &scale, &nullable), 1);
+        EXPECT_EQ(type, want[i][0]) << i;
+        if (want[i][1] >= 0) EXPECT_EQ(length, want[i][1]) << i;
+        if (want[i][2] >= 0) EXPECT_EQ(precision, want[i][2]) << i;
+        if (want[i][3] >= 0) EXPECT_EQ(scale, want[i][3]) << i;
+    }
+    ASSERT_EQ(asi_alloc_cursor(&k), 1);
+    ASSERT_EQ(asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ"), 1);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    ASSERT_EQ(asi_fetch_last(k), 1) << text(k);
+    EXPECT_EQ(row(k, 5), "r5|5.50|5|0.25|7\n");
+    ASSERT_EQ(asi_fetch_prior(k), 1);
+    EXPECT_EQ(row(k, 1), "r4\n");
+    ASSERT_EQ(asi_fetch_absolute(k, 2), 1);
+    EXPECT_EQ(row(k, 1), "r2\n");
+    ASSERT_EQ(asi_fetch_first(k), 1);
+    EXPECT_EQ(row(k, 1), "r1\n");
+    EXPECT_EQ(asi_fetch_prior(k), 0);
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+}
+
+/* Wide and unconstrained numbers arrive without a lost digit. */
+TEST_F(OdbcTest, BigintAndNumericWithoutPrecisionKeepEveryDigit)
+{
+    ASSERT_EQ(exec("CREATE TABLE W (B BIGINT, N NUMERIC)"), 1) << last_text;
+    ASSERT_EQ(exec("INSERT INTO W (B, N) VALUES (9007199254740993, 12345678901234567890.123456789)"), 1) << last_text;
+    EXPECT_EQ(query("SELECT B, N FROM W"), "9007199254740993|12345678901234567890.123456789\n");
+}
+
+/* The server's conditions reach the application with their SQLSTATEs. */
+TEST_F(OdbcTest, ConditionsKeepTheServersStates)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (A CHAR(2), K DEC(4))"), 1);
+    ASSERT_EQ(exec("CREATE UNIQUE INDEX TK ON T (K)"), 1);
+    ASSERT_EQ(exec("INSERT INTO T (A, K) VALUES ('a', 1)"), 1);
+    struct Case {
+        const char *sql;
+        const char *state;
+    } cases[] = {
+        {"SELEC * FROM T", "42601"},
+        {"SELECT * FROM NOSUCH", "42P01"},
+        {"INSERT INTO T (A, K) VALUES ('b', 1)", "23505"},
+        {"INSERT INTO T (A, K) VALUES ('abc', 2)", "22001"},
+    };
+    for (const Case &k : cases) {
+        EXPECT_EQ(exec(k.sql), 0) << k.sql;
+        EXPECT_EQ(state, k.state) << k.sql << ": " << last_text;
+        EXPECT_FALSE(last_text.empty()) << k.sql;
+    }
+    EXPECT_EQ(query("SELECT * FROM T"), "a|1\n");
+}
+
+/* The ALTER TABLE texts of a server project run as the application
+ * writes them. */
+TEST_F(OdbcTest, ServerProjectAlterTextsRun)
+{
+    ASSERT_EQ(exec("CREATE TABLE SOILS (BASENUMBER DEC(8), NAME CHAR(6))"), 1) << last_text;
+    ASSERT_EQ(exec("ALTER TABLE SOILS ADD DEPTH CHAR(12)"), 1) << last_text;
+    ASSERT_EQ(exec("ALTER TABLE SOILS DROP DEPTH CASCADE"), 1) << last_text;
+    ASSERT_EQ(exec("ALTER TABLE SOILS ADD DEPTH NUMERIC(8,2)"), 1) << last_text;
+    ASSERT_EQ(exec("ALTER TABLE SOILS MODIFY DEPTH NUMERIC(10,3)"), 1) << last_text;
+    ASSERT_EQ(exec("ALTER TABLE SOILS ADD HOLE DOUBLE"), 1) << last_text;
+    EXPECT_EQ(server("SELECT column_name, data_type, numeric_precision, numeric_scale FROM "
+                     "information_schema.columns WHERE table_name = 'soils' ORDER BY ordinal_position"),
+              "basenumber|numeric|8|0\nname|character||\ndepth|numeric|10|3\nhole|double precision|53|\n");
+}
+
+/* A wrong password comes back under class 28, which the logon takes as
+ * its question for user and password; no condition shows the password. */
+TEST_F(OdbcTest, WrongPasswordIsAClass28RefusalThatNeverShowsThePassword)
+{
+    CAsiConnection *k = nullptr;
+    const char *secret = "Not-Rock-7";
+    EXPECT_FALSE(logon(secret, &k));
+    std::string st = sqlstate(k), t = text(k);
+    EXPECT_EQ(st.substr(0, 2), "28") << st << " " << t;
+    EXPECT_EQ(t.find(secret), std::string::npos) << t;
+    free_connection(&k);
+    EXPECT_TRUE(logon(pg_server::PASSWORD, &k)) << text(k);
+    free_connection(&k);
+}
+
+/* A schema the server does not have, or one whose name could change the
+ * statement that sets it, is refused. */
+TEST_F(OdbcTest, UnknownOrUnsafeSchemaIsRefused)
+{
+    CAsiConnection *k = nullptr;
+    ASSERT_EQ(asi_alloc_connection(&k), 1);
+    ASSERT_EQ(asi_connect(k, "ODBC", pg_server::USER, pg_server::PASSWORD), 1);
+    ASSERT_EQ(asi_set_catalog(k, pg_server::DSN), 1) << text(k);
+    EXPECT_EQ(asi_set_schema(k, "nosuch"), 0);
+    EXPECT_EQ(sqlstate(k), "3F000");
+    EXPECT_EQ(asi_set_schema(k, "s1; DROP TABLE x"), 0);
+    EXPECT_EQ(sqlstate(k), "3F000");
+    free_connection(&k);
+}
+
+/* A server that goes away in the middle of a fetch gives the caller a
+ * clear condition, and a new logon works once it is back. */
+TEST_F(OdbcTest, ServerLostDuringAFetchIsAClearErrorAndLogonWorksAgain)
+{
+    ASSERT_EQ(exec("CREATE TABLE BIG (N INT)"), 1) << last_text;
+    ASSERT_EQ(server("INSERT INTO big SELECT g FROM generate_series(1, 5000) g"), "");
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&s), 1);
+    ASSERT_EQ(asi_prepare(s, c, "SELECT N FROM BIG ORDER BY N"), 1) << text(s);
+    ASSERT_EQ(asi_alloc_cursor(&k), 1);
+    ASSERT_EQ(asi_declare_cursor(k, s, "ZXCVBNMASDFGHJKLQ"), 1);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    ASSERT_EQ(asi_fetch_next(k), 1) << text(k);
+    g_pg->kill_server();
+    EXPECT_EQ(asi_fetch_absolute(k, 4000), 0);
+    std::string st = sqlstate(k);
+    EXPECT_FALSE(st.empty());
+    EXPECT_NE(st, "02000") << "a lost server must not look like the end of the rows";
+    EXPECT_FALSE(text(k).empty());
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+    free_connection(&c);
+    ASSERT_TRUE(g_pg->restart()) << g_pg->why();
+    ASSERT_TRUE(logon(pg_server::PASSWORD, &c)) << text(c);
+    EXPECT_EQ(query("SELECT COUNT(*) FROM BIG"), "5000\n");
+}
+
+}  // namespace

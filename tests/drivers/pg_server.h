@@ -1,0 +1,206 @@
+/*
+ * pg_server.h: a throwaway PostgreSQL cluster for the ODBC tests.
+ *
+ * start() makes a cluster with initdb in a temporary directory (as the
+ * postgres user when the tests run as root), listening only on a Unix
+ * socket in that directory and on 127.0.0.1 at a free port, with password
+ * logons; it makes the role "geologist" (password "rock") and its database
+ * "petrivex", and writes odbcinst.ini (the PostgreSQL ODBC driver) and
+ * odbc.ini (the DSN "PVTEST" with UseDeclareFetch=1) beside it, pointing
+ * ODBCSYSINI and ODBCINI at them. stop() stops the server and removes the
+ * directory; the destructor stops it too, so no test leaves one running.
+ *
+ *   pg_server pg;
+ *   if (!pg.start()) ... pg.why() says why
+ *   pg.psql("SELECT 1")  -> "1\n"
+ */
+#ifndef PV_TESTS_DRIVERS_PG_SERVER_H
+#define PV_TESTS_DRIVERS_PG_SERVER_H
+
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+class pg_server {
+public:
+    static constexpr const char *USER = "geologist";
+    static constexpr const char *PASSWORD = "rock";
+    static constexpr const char *DATABASE = "petrivex";
+    static constexpr const char *DSN = "PVTEST";
+
+    ~pg_server() { stop(); }
+
+    /* Starts the cluster; false (with why()) when it cannot. */
+    bool start()
+    {
+        bin_ = find_bin();
+        std::string odbc = find_odbc_driver();
+        if (bin_.empty()) return fail("no PostgreSQL server programs (postgresql-15) are installed");
+        if (odbc.empty()) return fail("no PostgreSQL ODBC driver (odbc-postgresql) is installed");
+        char tmpl[] = "/tmp/pvpg_XXXXXX";
+        if (!mkdtemp(tmpl)) return fail("no temporary directory");
+        dir_ = tmpl;
+        std::filesystem::permissions(dir_, std::filesystem::perms::all);
+        as_ = "";
+        if (geteuid() == 0) {
+            struct passwd *pw = getpwnam("postgres");
+            if (!pw) return fail("running as root and there is no postgres user");
+            if (chown(dir_.c_str(), pw->pw_uid, pw->pw_gid) != 0) return fail("cannot hand the directory over");
+            as_ = "runuser -u postgres -- ";
+        }
+        std::ofstream(dir_ + "/pw") << "admin-pw\n";
+        if (!as_.empty()) sh("chown postgres " + dir_ + "/pw");
+        port_ = free_port();
+        if (sh(as_ + bin_ + "/initdb -D " + dir_ + "/data -U pvadmin --pwfile=" + dir_ +
+               "/pw -A scram-sha-256 -E UTF8 --locale=C >" + dir_ + "/initdb.log 2>&1") != 0)
+            return fail("initdb failed: " + read(dir_ + "/initdb.log"));
+        if (!run_server()) return false;
+        if (admin("CREATE ROLE geologist LOGIN PASSWORD 'rock'") != 0 ||
+            admin("CREATE DATABASE petrivex OWNER geologist") != 0)
+            return fail("cannot make the test role and database");
+        std::string ini = dir_ + "/odbcinst.ini";
+        std::ofstream(ini) << "[PostgreSQL]\nDescription=PostgreSQL\nDriver=" << odbc << "\n";
+        std::ofstream(dir_ + "/odbc.ini") << "[" << DSN << "]\nDriver=PostgreSQL\nServername=127.0.0.1\nPort=" << port_
+                                          << "\nDatabase=" << DATABASE << "\nUseDeclareFetch=1\nFetch=100\n"
+                                          << "UseServerSidePrepare=1\n";
+        setenv("ODBCSYSINI", dir_.c_str(), 1);
+        setenv("ODBCINI", (dir_ + "/odbc.ini").c_str(), 1);
+        running_ = true;
+        return true;
+    }
+
+    /* Stops the server at once (as a crash would) and keeps its files. */
+    void kill_server()
+    {
+        if (!dir_.empty()) sh(as_ + bin_ + "/pg_ctl -D " + dir_ + "/data -m immediate stop >/dev/null 2>&1");
+    }
+
+    /* Starts the server again on its files. */
+    bool restart() { return run_server(); }
+
+    /* Stops the server and removes every file. */
+    void stop()
+    {
+        if (dir_.empty()) return;
+        kill_server();
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+        dir_.clear();
+        running_ = false;
+    }
+
+    /* Runs SQL as the test user in its database; answers psql's rows
+     * ("a|b" lines). */
+    std::string psql(const std::string &sql) const
+    {
+        std::string cmd = "PGPASSWORD=rock " + bin_ + "/psql -X -q -At -h 127.0.0.1 -p " + std::to_string(port_) +
+                          " -U geologist -d petrivex -c \"" + sql + "\" 2>&1";
+        return capture(cmd);
+    }
+
+    /* Runs a file of SQL as the test user; answers psql's exit status. */
+    int psql_file(const std::string &file) const
+    {
+        return sh("PGPASSWORD=rock " + bin_ + "/psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
+                  std::to_string(port_) + " -U geologist -d petrivex -f " + file + " >/dev/null");
+    }
+
+    const std::string &why() const { return why_; }
+    const std::string &dir() const { return dir_; }
+    int port() const { return port_; }
+    bool running() const { return running_; }
+
+private:
+    bool fail(const std::string &why)
+    {
+        why_ = why;
+        stop();
+        return false;
+    }
+
+    bool run_server()
+    {
+        std::string opts = "-p " + std::to_string(port_) + " -k " + dir_ +
+                           " -c listen_addresses=127.0.0.1 -c fsync=off";
+        if (sh(as_ + bin_ + "/pg_ctl -D " + dir_ + "/data -l " + dir_ + "/server.log -o '" + opts +
+               "' -w -t 60 start >/dev/null 2>&1") != 0)
+            return fail("the server did not start: " + read(dir_ + "/server.log"));
+        return true;
+    }
+
+    int admin(const std::string &sql) const
+    {
+        return sh("PGPASSWORD=admin-pw " + bin_ + "/psql -X -q -h 127.0.0.1 -p " + std::to_string(port_) +
+                  " -U pvadmin -d postgres -c \"" + sql + "\" >/dev/null 2>&1");
+    }
+
+    static int sh(const std::string &cmd) { return std::system(cmd.c_str()); }
+
+    static std::string capture(const std::string &cmd)
+    {
+        std::string out;
+        FILE *p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        while (p && fgets(buf, sizeof buf, p)) out += buf;
+        if (p) pclose(p);
+        return out;
+    }
+
+    static std::string read(const std::string &file)
+    {
+        std::ifstream in(file);
+        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return all.substr(0, 2000);
+    }
+
+    static std::string find_bin()
+    {
+        std::string best;
+        std::error_code ec;
+        for (const auto &e : std::filesystem::directory_iterator("/usr/lib/postgresql", ec)) {
+            std::string b = e.path().string() + "/bin";
+            if (std::filesystem::exists(b + "/initdb") && b > best) best = b;
+        }
+        return best;
+    }
+
+    static std::string find_odbc_driver()
+    {
+        const char *paths[] = {"/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so", "/usr/lib/aarch64-linux-gnu/odbc/psqlodbca.so",
+                               "/usr/lib/odbc/psqlodbca.so", "/usr/lib64/psqlodbca.so"};
+        for (const char *p : paths)
+            if (std::filesystem::exists(p)) return p;
+        return std::string();
+    }
+
+    static int free_port()
+    {
+        int s = socket(AF_INET, SOCK_STREAM, 0);
+        struct sockaddr_in a = {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        int port = 0;
+        if (s >= 0 && bind(s, (struct sockaddr *)&a, sizeof a) == 0 && getsockname(s, (struct sockaddr *)&a, &len) == 0)
+            port = ntohs(a.sin_port);
+        if (s >= 0) close(s);
+        return port ? port : 54329;
+    }
+
+    std::string bin_;       /* the server's program folder */
+    std::string dir_;       /* the cluster's temporary directory, "" when none */
+    std::string as_;        /* prefix running a command as the postgres user */
+    std::string why_;       /* why the server could not start */
+    int port_ = 0;          /* the TCP port on 127.0.0.1 */
+    bool running_ = false;  /* started and not stopped */
+};
+
+#endif /* PV_TESTS_DRIVERS_PG_SERVER_H */
