@@ -138,8 +138,24 @@ int logon_connect(pjct_rec *p, const char *env, const char *catalog, const char 
     if (!asi_alloc_connection(&c)) return ERR_NO_MEMORY;
     char text[PJCT_DIAG_TEXT_SIZE];
     for (;;) {
-        if (asi_connect(c, env, p->user, p->password)) break;
-        if ((options & PJCT_LOGON_ASK) && logon_auth_refused(c)) {
+        int connected = asi_connect(c, env, p->user, p->password);
+        /* The catalog (the environment's "PETRIVEX" directory or, for a
+        ** server, its data source, where user and password are checked)
+        ** when the environment names one, then the project's schema. */
+        int ok = connected, at_catalog = 0;
+        const char *what = schema;
+        if (ok && catalog && *catalog) {
+            ok = asi_set_catalog(c, catalog);
+            what = catalog;
+            at_catalog = !ok;
+        }
+        if (ok) {
+            ok = asi_set_schema(c, schema);
+            what = schema;
+        }
+        if (ok) break;
+        if ((!connected || at_catalog) && (options & PJCT_LOGON_ASK) && logon_auth_refused(c)) {
+            if (connected) asi_disconnect(c);
             char title[AUTH_TITLE_SIZE];
             std::snprintf(title, sizeof title, "%s (%s)", p->name, env);
             int rc = pjct_auth_dialog(title, p->user, p->password);
@@ -149,26 +165,9 @@ int logon_connect(pjct_rec *p, const char *env, const char *catalog, const char 
         }
         int code = logon_diag_code(c);
         logon_diag_text(c, text, sizeof text);
+        if (connected) asi_disconnect(c);
         asi_free_connection(&c);
-        return logon_fail(options, code, "Cannot connect to %s in %s: %s", p->name, env, text);
-    }
-    /* The catalog (the environment's "PETRIVEX" directory) when the
-    ** environment names one, then the project's schema. */
-    int ok = 1;
-    const char *what = schema;
-    if (catalog && *catalog) {
-        ok = asi_set_catalog(c, catalog);
-        what = catalog;
-    }
-    if (ok) {
-        ok = asi_set_schema(c, schema);
-        what = schema;
-    }
-    if (!ok) {
-        int code = logon_diag_code(c);
-        logon_diag_text(c, text, sizeof text);
-        asi_disconnect(c);
-        asi_free_connection(&c);
+        if (!connected) return logon_fail(options, code, "Cannot connect to %s in %s: %s", p->name, env, text);
         return logon_fail(options, code, "Cannot open %s of project %s: %s", what, p->name, text);
     }
     p->connection = c;
