@@ -184,6 +184,22 @@ std::string odbc_scrub(const std::string &text, const std::string &password)
     return out;
 }
 
+std::string odbc_sqlstate(const std::string &server_state)
+{
+    static const struct {
+        const char *server, *standard;
+    } k_states[] = {
+        {"42P01", "42S02"}, /* undefined table     */
+        {"42P07", "42S01"}, /* table exists        */
+        {"42703", "42S22"}, /* undefined column    */
+        {"42701", "42S21"}, /* column exists       */
+        {"42704", "42S12"}, /* undefined index     */
+    };
+    for (const auto &m : k_states)
+        if (server_state == m.server) return m.standard;
+    return server_state;
+}
+
 int odbc_plain_name(const std::string &name)
 {
     if (name.empty() || name.size() > k_name_max) return 0;

@@ -56,6 +56,12 @@ std::string odbc_connection_string(const std::string &source, const std::string 
 ** diagnostic ever shows it. */
 std::string odbc_scrub(const std::string &text, const std::string &password);
 
+/* The SQLSTATE the engine is given for a server's own: the server's codes
+** for a missing or existing table, column or index become the standard
+** ones the application reads (42S02 "no such table" above all); the rest
+** pass as they are. */
+std::string odbc_sqlstate(const std::string &server_state);
+
 /* 1 when the name can be a schema written without quotes: a letter or "_"
 ** then letters, digits and "_", at most 63 characters. */
 int odbc_plain_name(const std::string &name);

@@ -522,3 +522,33 @@ TEST_F(SetupStore, AFailedWriteNamesTheTableWithTheDriversText) {
 }
 
 }  // namespace
+
+#ifdef PV_SQL_FIXTURE_ODBC
+/* On a server project the saved setup is rows of the server's own tables:
+** psql reads the registry and the rules the store wrote. */
+TEST_F(SetupStore, ServerHoldsTheSavedSetupRows) {
+  run("CREATE TABLE NOTES (BASENUMBER NUMERIC(8), TEXT CHAR(40))");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  sql_col_rec *cols = nullptr;
+  ASSERT_GT(sql_describe_table(project_->connection, "NOTES", &cols, 0), 0);
+  tbl_rec *t = tbl_rec_new();
+  strcpy(t->name, "NOTES");
+  t->columns = cols;
+  t->table_type = TBL_DEF_OTHER;
+  for (sql_col_rec *c = cols; c; c = c->next) t->column_count++;
+  t->keys[TBL_KEY_BASENUMBER] = cols;
+  ASSERT_EQ(tbl_add(project_, t), 0);
+  sql_col_rec *text = sql_col_find(t->columns, "TEXT", nullptr, nullptr);
+  ASSERT_TRUE(text && text->attr);
+  text->attr->default_text = strdup("O'NEIL");
+  project_->flags |= PJCT_CHG_TABLES | PJCT_CHG_COLUMNS;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(g_sql_pg->psql("SELECT trim(tablename), trim(tabletype), trim(basenumber) FROM geo.pvtable "
+                           "WHERE savegen >= 0"),
+            "NOTES|OTHER|BASENUMBER\n");
+  EXPECT_EQ(g_sql_pg->psql("SELECT trim(columname) || ' ' || trim(defaultval) FROM geo.pvcolumn "
+                           "WHERE savegen >= 0 AND trim(columname) = 'TEXT'"),
+            "TEXT O'NEIL\n");
+  EXPECT_EQ(names(project_, "PVTABLE"), "NOTES");
+}
+#endif

@@ -3,6 +3,11 @@
 ** and the setup store: a scratch catalog directory, an asi.ini whose DB3
 ** environment runs the driver program pvdb3, and logged-on project
 ** records whose connections work on subdirectories of it.
+**
+** Built with PV_SQL_FIXTURE_ODBC, the same tests run on a server project
+** instead: the environment "ODBC" runs pvodbc against the PostgreSQL server
+** of pg_server.h (started once by the program), and each project is a
+** schema of the server, made afresh for every test.
 */
 #ifndef PV_TESTS_CORE_SQL_FIXTURE_H
 #define PV_TESTS_CORE_SQL_FIXTURE_H
@@ -35,10 +40,45 @@
 #define PV_DB3_DRIVER ""
 #endif
 
+#ifdef PV_SQL_FIXTURE_ODBC
+#include "pg_server.h"
+/* The program's server, started before the first test (see below). */
+inline pg_server *g_sql_pg = nullptr;
+class SqlPgEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static pg_server pg;
+    if (pg.start()) {
+      g_sql_pg = &pg;
+      return;
+    }
+    const char *ci = std::getenv("CI");
+    if (ci && std::strcmp(ci, "true") == 0) FAIL() << "the PostgreSQL test server cannot start: " << pg.why();
+    std::printf("server tests skipped: the PostgreSQL test server cannot start: %s\n", pg.why().c_str());
+  }
+  void TearDown() override {
+    if (g_sql_pg) g_sql_pg->stop();
+    g_sql_pg = nullptr;
+  }
+};
+inline const ::testing::Environment *const g_sql_pg_env = ::testing::AddGlobalTestEnvironment(new SqlPgEnvironment);
+#endif
+
 class SqlDb3Test : public ::testing::Test {
  protected:
+  /* True when the projects are schemas of a server. */
+#ifdef PV_SQL_FIXTURE_ODBC
+  static constexpr bool on_server = true;
+#else
+  static constexpr bool on_server = false;
+#endif
+
   void SetUp() override {
+#ifdef PV_SQL_FIXTURE_ODBC
+    if (!g_sql_pg) GTEST_SKIP() << "no PostgreSQL test server";
+#else
     if (!*PV_DB3_DRIVER) GTEST_SKIP() << "no DB3 driver in this build";
+#endif
     host_io_set_echo(false);
     host_io_use_script_text("");
     host_io_clear_transcript();
@@ -46,8 +86,13 @@ class SqlDb3Test : public ::testing::Test {
     char tmpl[] = "/tmp/pv_sqlcore_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
+#ifdef PV_SQL_FIXTURE_ODBC
+    std::ofstream(dir_ + "/asi.ini") << "[ENVIRONMENTS]\nODBC=\n\n[ODBC]\nDriver=" PV_ODBC_DRIVER "\nPETRIVEX="
+                                     << pg_server::DSN << "\n";
+#else
     std::ofstream(dir_ + "/asi.ini") << "[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=" << dir_
                                      << "\n";
+#endif
     ASSERT_EQ(asi_init(), 1);
     ASSERT_EQ(asi_cfg_open((dir_ + "/asi.ini").c_str(), &cfg_), 1);
     saved_version_ = g_host_version;
@@ -73,11 +118,19 @@ class SqlDb3Test : public ::testing::Test {
     std::filesystem::create_directories(pdir);
     pjct_rec *p = (pjct_rec *)calloc(1, sizeof(pjct_rec));
     snprintf(p->name, sizeof p->name, "%s", name);
-    p->flags = PJCT_ENV_DB3;
     CAsiConnection *c = nullptr;
     EXPECT_EQ(asi_alloc_connection(&c), 1);
+#ifdef PV_SQL_FIXTURE_ODBC
+    /* A schema of its own on the server, empty at the start of each test. */
+    p->flags = PJCT_ENV_SERVER;
+    g_sql_pg->psql(std::string("DROP SCHEMA IF EXISTS ") + name + " CASCADE; CREATE SCHEMA " + name);
+    EXPECT_EQ(asi_connect(c, "ODBC", pg_server::USER, pg_server::PASSWORD), 1);
+    EXPECT_EQ(asi_set_catalog(c, pg_server::DSN), 1);
+#else
+    p->flags = PJCT_ENV_DB3;
     EXPECT_EQ(asi_connect(c, "DB3", "", ""), 1);
     EXPECT_EQ(asi_set_catalog(c, dir_.c_str()), 1);
+#endif
     EXPECT_EQ(asi_set_schema(c, name), 1);
     p->connection = c;
     p->next = g_pjct_list;

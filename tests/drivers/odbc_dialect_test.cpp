@@ -61,4 +61,6 @@ TEST(OdbcDialect, PasswordsAreScrubbedAndSchemasMustBePlainNames)
     EXPECT_FALSE(odbc_plain_name(""));
     EXPECT_FALSE(odbc_plain_name(std::string(64, 'a')));
     EXPECT_EQ(odbc_column_name("basenumber"), "BASENUMBER");
+    EXPECT_EQ(odbc_sqlstate("42P01"), "42S02");
+    EXPECT_EQ(odbc_sqlstate("23505"), "23505");
 }

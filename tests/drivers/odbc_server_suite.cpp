@@ -264,7 +264,7 @@ TEST_F(OdbcTest, ConditionsKeepTheServersStates)
         const char *state;
     } cases[] = {
         {"SELEC * FROM T", "42601"},
-        {"SELECT * FROM NOSUCH", "42P01"},
+        {"SELECT * FROM NOSUCH", "42S02"},
         {"INSERT INTO T (A, K) VALUES ('b', 1)", "23505"},
         {"INSERT INTO T (A, K) VALUES ('abc', 2)", "22001"},
     };

@@ -13,3 +13,20 @@ if(TARGET pvodbc)
   add_test(NAME odbc_server_suite COMMAND odbc_server_suite)
   set_tests_properties(odbc_server_suite PROPERTIES TIMEOUT 300)
 endif()
+
+# The setup store's round trips on a server project: the same tests as on
+# DB3 (those that do not look at dBASE files), built for the ODBC fixture.
+if(TARGET pvodbc AND TARGET test_core_setup_store_test)
+  add_executable(odbc_setup_suite ${CMAKE_CURRENT_SOURCE_DIR}/core/setup_store_test.cpp)
+  target_link_libraries(odbc_setup_suite PRIVATE pvdata pvcore pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(odbc_setup_suite PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
+                             ${CMAKE_CURRENT_SOURCE_DIR}/core ${CMAKE_CURRENT_SOURCE_DIR}/drivers
+                             ${PROJECT_SOURCE_DIR}/platform/include)
+  target_compile_definitions(odbc_setup_suite PRIVATE PV_SQL_FIXTURE_ODBC PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>"
+                             PV_RESOURCE_DIR="${PV_RESOURCE_DIR}" PV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                             PV_BINARY_DIR="${PROJECT_BINARY_DIR}" PV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/core")
+  add_dependencies(odbc_setup_suite pvodbc)
+  add_test(NAME odbc_setup_suite COMMAND odbc_setup_suite
+           "--gtest_filter=SetupNameEq.*:SetupStore.CoordinateTables*:SetupStore.RegistryInputRules*:SetupStore.ServerHolds*")
+  set_tests_properties(odbc_setup_suite PROPERTIES TIMEOUT 300)
+endif()

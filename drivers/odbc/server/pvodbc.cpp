@@ -585,7 +585,7 @@ private:
             SQLSMALLINT len = 0;
             if (!SQL_SUCCEEDED(SQLGetDiagRec(type, h, i, state, &native, text, sizeof text, &len))) break;
             std::string t = odbc_scrub((const char *)text, m_password);
-            std::string s = (const char *)state;
+            std::string s = odbc_sqlstate((const char *)state);
             if (connecting && (t.find("authentication failed") != std::string::npos ||
                                t.find("password") != std::string::npos))
                 s = "28000";
