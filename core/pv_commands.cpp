@@ -13,6 +13,7 @@
 #include "core/msg_box.h"
 #include "core/pv_project_cmds.h"
 #include "core/str_util.h"
+#include "data/tblsetup.h"
 #include "output/ustation_export.h"
 
 namespace {
@@ -39,7 +40,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-move", "pv_move", nullptr, PV_RESULT_NONE},
     {"c:pv-import", "pv_import", nullptr, PV_RESULT_NONE},
     {"c:pv-point", "pv_point", nullptr, PV_RESULT_NONE},
-    {"c:pv-tblsetup", "pv_tblsetup", nullptr, PV_RESULT_NONE},
+    {"c:pv-tblsetup", "pv_tblsetup", pv_tblsetup_command, PV_RESULT_NONE},
     {"c:pv-save", "pv_save", pv_save, PV_RESULT_NONE},
     {"c:pv-upgrade", "pv_upgrade", nullptr, PV_RESULT_NONE},
     {"c:pv-stereo", "pv_stereo", nullptr, PV_RESULT_NONE},

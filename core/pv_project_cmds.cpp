@@ -21,6 +21,7 @@
 #include "core/setup_store.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "data/tblsetup.h"
 #include "linkclient/ase_api.h"
 #include "linkclient/ase_dsc.h"
 #include "platform/include/dcl_host.h"
@@ -179,7 +180,7 @@ const setup_button k_setup_buttons[] = {
     {"projection", "The projection setup", nullptr},
     {"transform", "The transformation setup", nullptr},
     {"symlib", "The symbol library setup", nullptr},
-    {"tblsetup", "The table setup", nullptr},
+    {"tblsetup", "The table setup", pv_tblsetup_open},
     {"symsetup", "The symbol setup", nullptr},
 };
 

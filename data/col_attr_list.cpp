@@ -6,13 +6,14 @@
 ** one item tree, freed when the last of them leaves the list. Every change
 ** sets the project's PJCT_CHG_COLUMNS bit so that PVCOLUMN is written at
 ** the next save. Column records of registered tables that pointed at a
-** rule being freed are cleared, so that none is left pointing at freed
-** memory.
+** rule being freed are cleared, and so are the column nodes of an open
+** table setup tree, so that none is left pointing at freed memory.
 */
 #include "data/col_attr.h"
 
 #include "data/item_tree.h"
 #include "data/tbl.h"
+#include "data/tblsetup.h"
 
 /* Links a rule at the head of the project's list; a listed rule is no
 ** longer a placeholder (its list owns it, not the column that points to
@@ -38,13 +39,14 @@ static void col_attr_drop_tree(const col_attr_rec *gone, pjct_rec *project, cons
     item_free_tree(gone->tree);
 }
 
-/* Clears the registered columns' references to a rule about to be freed;
-** `to` takes their place (null for none). */
+/* Clears the registered columns' references to a rule about to be freed,
+** and the open setup tree's; `to` takes their place (null for none). */
 static void col_attr_repoint(pjct_rec *project, const col_attr_rec *from, col_attr_rec *to)
 {
     for (tbl_rec *t = project->tables; t; t = t->next)
         for (sql_col_rec *c = t->columns; c; c = c->next)
             if (c->attr == from) c->attr = to;
+    tblsetup_repoint_attr(from, to);
 }
 
 static int col_attr_same_pair(const col_attr_rec *a, const col_attr_rec *b)
@@ -75,7 +77,8 @@ int col_attr_remove(const col_attr_rec *key, pjct_rec *project)
 /* Installs an edited rule: every listed rule of its column and table is
 ** unlinked and freed (their trees as in col_attr_remove, unless the new
 ** rule uses the same tree), the rule is pushed, and the registered column
-** of that table and name points at it. Answers 0, or -2 for a null
+** of that table and name points at it, and so does the column node of
+** the open setup tree. Answers 0, or -2 for a null
 ** argument. Sets PJCT_CHG_COLUMNS. */
 int col_attr_replace(col_attr_rec *rule, pjct_rec *project)
 {
@@ -101,5 +104,6 @@ int col_attr_replace(col_attr_rec *rule, pjct_rec *project)
         sql_col_rec *c = tbl_column_find(t->columns, rule->column, nullptr, nullptr);
         if (c) c->attr = rule;
     }
+    tblsetup_point_column_at(rule);
     return 0;
 }
