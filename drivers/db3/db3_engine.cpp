@@ -637,7 +637,9 @@ static db3_value db3_row_value(sqlite3_stmt *q, int i, const db3_column &c)
         return v;
     default:
         v.kind = DB3_VALUE_TEXT;
-        v.s.assign(reinterpret_cast<const char *>(sqlite3_column_text(q, i)), (size_t)sqlite3_column_bytes(q, i));
+        /* The bytes as they are: a text need not be copied to end in a NUL. */
+        const char *text = reinterpret_cast<const char *>(sqlite3_column_blob(q, i));
+        v.s.assign(text ? text : "", (size_t)sqlite3_column_bytes(q, i));
         return v;
     }
 }

@@ -73,7 +73,9 @@ const char *db3_decl_type(const db3_coltype *ct);
 
 /* Gives SQLite the value of a field's bytes (width characters) as read:
  * NULL for blanks, INTEGER or REAL for numbers, TEXT without trailing
- * blanks otherwise. Answers 1, or 0 when a number field holds no number. */
+ * blanks otherwise (not copied: the bytes stay unchanged while the
+ * statement runs, as the table's snapshot does). Answers 1, or 0 when a
+ * number field holds no number. */
 int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width);
 
 /* Writes value v into a field's bytes (width characters, blank-padded,

@@ -331,7 +331,7 @@ int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *by
     if (ct->letter != 'N' && ct->letter != 'F') {
         /* Leading blanks belong to the text; trailing ones are padding. */
         int keep = b;
-        sqlite3_result_text(ctx, bytes, keep, SQLITE_TRANSIENT);
+        sqlite3_result_text(ctx, bytes, keep, SQLITE_STATIC);   /* the snapshot outlives the statement's run */
         return 1;
     }
     long long digits;
