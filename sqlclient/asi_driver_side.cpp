@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
@@ -149,44 +150,113 @@ int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn ma
     }
 }
 
+/* The answer a channel's session prepared to the fetch it expects next:
+** after a fetch answered with a block, the rows that follow are read while
+** the engine uses the block, so that the next forward fetch is answered at
+** once.  Any other request first puts the cursor back where it stood. */
+struct drv_readahead {
+    CAsiDrvReply reply;    /* the prepared answer */
+    int valid = 0;         /* 1 while it waits for its fetch */
+    int cursor = 0;        /* the cursor it reads */
+    int block = 0;         /* the block size that fetch asks for */
+    long back = 0;         /* the row the cursor stood on before it */
+};
+
+/* Runs fn (a request's work filling r) inside an exception frame: an
+** engine exception becomes the reply's conditions, a failure without a
+** condition gets one. */
+template <class F> void run_guarded(CAsiDrvReply &r, F fn)
+{
+    CAsiDiagArea diag;
+    int thrown = 0;
+    int ok = asi_try_call(&diag, 0, fn, &thrown);
+    if (thrown) {
+        r.clear();
+        char state[ASI_SQLSTATE_LEN + 1], text[DRV_TEXT_MAX];
+        for (int i = 0; i < diag.count(); i++) {
+            CAsiUcStr t;
+            diag.condText(i, t);
+            t.toMb(text, sizeof text);
+            r.error(diag.condCode(i), asi_sqlstate_text(diag.condCode(i), state), "%s", text);
+        }
+        if (!r.failed())
+            r.error(thrown, asi_sqlstate_text(thrown, state), "driver failure");
+    } else if (!ok && !r.failed()) {
+        r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "driver failed without a condition");
+    }
+}
+
+/* Forgets a prepared answer and puts its cursor back on the row it stood
+** on (rows of a block are numbered by their absolute positions). */
+void drop_readahead(CAsiDrvSession *s, drv_readahead &a)
+{
+    if (!a.valid)
+        return;
+    a.valid = 0;
+    if (!s)
+        return;
+    CAsiDrvReply scratch;
+    run_guarded(scratch, [&] { return s->fetch(a.cursor, ASI_FETCH_ABSOLUTE, a.back, scratch); });
+}
+
+/* After an answer with a block on cursor `cursor`, prepares the answer to
+** the forward fetch that will follow. */
+void read_ahead(CAsiDrvSession *s, drv_readahead &a, int cursor, int block, long back, std::size_t piece)
+{
+    a.valid = 0;
+    if (!s)
+        return;
+    CAsiMessage m;
+    m.id = cursor;
+    m.orientation = ASI_FETCH_NEXT;
+    m.block = block;
+    a.reply.clear();
+    run_guarded(a.reply, [&] { return fetch_with_block(s, m, a.reply, piece); });
+    a.valid = 1;
+    a.cursor = cursor;
+    a.block = block;
+    a.back = back;
+}
+
 /* Receives, serves and answers the request pending on channel k.  0 when
 ** the engine went away meanwhile, else 1. */
 int serve_channel(drv_state &st, int k, CAsiDrvSession *&s, asi_drv_session_fn make, void *ctx,
-                  CAsiMsgBuf &body, CAsiMessage &msg, CAsiDrvReply &r)
+                  CAsiMsgBuf &body, CAsiMessage &msg, CAsiDrvReply &r, drv_readahead &ahead)
 {
     int code = 0;
     int rc = asi_chan_receive(st.shm, st.layout, k, body, &code, engine_alive, &st);
     if (rc == ASI_XFER_LOST)
         return 0;
     r.clear();
+    CAsiDrvReply *answer = &r;
+    int cursor = 0, block = 0;
     if (rc != ASI_XFER_OK) {
         r.error(rc == ASI_XFER_NOMEM ? ASI_ERR_NO_MEMORY : ASI_ERR_STREAM, DRV_DEFAULT_STATE,
                 "driver received a damaged request");
     } else {
-        CAsiDiagArea diag;
-        int thrown = 0;
-        int ok = asi_try_call(&diag, 0, [&] {
+        run_guarded(r, [&] {
             msg.parse(body.data(), body.length());
-            return dispatch(code, msg, s, make, ctx, r, st.layout.pieceSize);
-        }, &thrown);
-        msg.clear();
-        if (thrown) {
-            r.clear();
-            char state[ASI_SQLSTATE_LEN + 1], text[DRV_TEXT_MAX];
-            for (int i = 0; i < diag.count(); i++) {
-                CAsiUcStr t;
-                diag.condText(i, t);
-                t.toMb(text, sizeof text);
-                r.error(diag.condCode(i), asi_sqlstate_text(diag.condCode(i), state), "%s", text);
+            cursor = msg.id;
+            block = msg.block;
+            if (ahead.valid && code == ASI_REQ_FETCH && msg.id == ahead.cursor &&
+                msg.orientation == ASI_FETCH_NEXT && msg.block == ahead.block) {
+                ahead.valid = 0;
+                answer = &ahead.reply;
+                return 1;
             }
-            if (!r.failed())
-                r.error(thrown, asi_sqlstate_text(thrown, state), "driver failure");
-        } else if (!ok && !r.failed()) {
-            r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "driver failed without a condition");
-        }
+            drop_readahead(s, ahead);
+            return dispatch(code, msg, s, make, ctx, r, st.layout.pieceSize);
+        });
+        msg.clear();
     }
-    return asi_chan_reply(st.shm, st.layout, k, r.failed() ? ASI_REPLY_ERROR : ASI_REPLY_OK, r.body(), engine_alive,
-                          &st) == ASI_XFER_OK;
+    if (asi_chan_reply(st.shm, st.layout, k, answer->failed() ? ASI_REPLY_ERROR : ASI_REPLY_OK, answer->body(),
+                       engine_alive, &st) != ASI_XFER_OK)
+        return 0;
+    if (code == ASI_REQ_FETCH && answer->blockRows() > 0 && !answer->failed()) {
+        long back = answer->lastRow();
+        read_ahead(s, ahead, cursor, block, back, st.layout.pieceSize);
+    }
+    return 1;
 }
 
 } // namespace
@@ -272,6 +342,7 @@ void CAsiDrvReply::setRow(long number)
 {
     m_body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ROW, (std::int32_t)(number > 0 ? number : 1)); });
     m_hasRow = 1;
+    m_lastRow = number > 0 ? number : 1;
 }
 
 /* One value of the row, or of the further row being built: there only
@@ -318,6 +389,7 @@ int CAsiDrvReply::beginBlockRow(long number)
     m_row.clear();
     m_row.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ROW, (std::int32_t)number); });
     m_inRow = 1;
+    m_rowNumber = number;
     return 1;
 }
 
@@ -335,6 +407,8 @@ int CAsiDrvReply::endBlockRow()
     m_body.putDirect([&](CAsiOStream &o) { o.putBytes(ASI_TAG_BLOCK_ROW, m_row.data(), (int)n); },
                      ASI_ITEM_COUNTED_HEAD + n);
     m_blockLeft--;
+    m_blockRowsSent++;
+    m_lastRow = m_rowNumber;
     return 1;
 }
 
@@ -397,7 +471,10 @@ int asi_drv_serve(int argc, char **argv, asi_drv_session_fn make, void *ctx)
     CAsiMsgBuf body;
     CAsiMessage msg;
     CAsiDrvReply reply;
-    while (sessions) {
+    drv_readahead *ahead = sessions ? new (std::nothrow) drv_readahead[(std::size_t)channels] : nullptr;
+    if (!ahead)
+        status = DRV_EXIT_NO_MAPPING;
+    while (sessions && ahead) {
         int rc = asi_sem_wait(&st.shm->work, engine_alive, &st);
         if (__atomic_load_n(&st.shm->quit, __ATOMIC_ACQUIRE))
             break;
@@ -408,13 +485,14 @@ int asi_drv_serve(int argc, char **argv, asi_drv_session_fn make, void *ctx)
         for (int k = 0; k < channels; k++) {
             if (!__atomic_exchange_n(&st.shm->chan[k].pending, 0u, __ATOMIC_ACQ_REL))
                 continue;
-            if (!serve_channel(st, k, sessions[k], make, ctx, body, msg, reply)) {
+            if (!serve_channel(st, k, sessions[k], make, ctx, body, msg, reply, ahead[k])) {
                 status = engine_alive(&st) ? DRV_EXIT_QUIT : DRV_EXIT_ORPHAN;
                 goto done;
             }
         }
     }
 done:
+    delete[] ahead;
     if (sessions) {
         for (int k = 0; k < channels; k++)
             if (sessions[k]) {

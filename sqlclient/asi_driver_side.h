@@ -81,6 +81,11 @@ public:
     /* 1 once setRow was called for this reply. */
     int hasRow() const noexcept { return m_hasRow; }
 
+    /* Further rows that went into the block, and the number of the last
+    ** row the reply carries (the row of setRow when the block is empty). */
+    int blockRows() const noexcept { return m_blockRowsSent; }
+    long lastRow() const noexcept { return m_lastRow; }
+
     /* 1 once an error condition was recorded. */
     int failed() const noexcept { return m_failed; }
 
@@ -95,6 +100,9 @@ public:
         m_row.clear();
         m_failed = 0;
         m_hasRow = 0;
+        m_blockRowsSent = 0;
+        m_lastRow = 0;
+        m_rowNumber = 0;
         m_function = 0;
         m_params = 0;
         m_blockLeft = 0;
@@ -111,6 +119,9 @@ private:
     CAsiMsgBuf m_row;          /* items of the further row being built */
     int m_failed;              /* 1 once error() was called */
     int m_hasRow = 0;          /* 1 once setRow was called */
+    int m_blockRowsSent = 0;   /* further rows in the block */
+    long m_lastRow = 0;        /* number of the last row carried */
+    long m_rowNumber = 0;      /* number of the further row being built */
     int m_function = 0;        /* function code set, 0 when none */
     int m_params = 0;          /* parameter count set */
     int m_blockLeft;           /* further rows the open block still takes, 0 when none */

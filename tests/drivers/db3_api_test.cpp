@@ -467,6 +467,22 @@ TEST_F(Db3ApiTest, BadValueInOneRowFailsOnlyThatRowsFetch)
     asi_free_stmt(&s);
 }
 
+/* A relative move from the last row of a block, while the driver has
+ * read on beyond it, counts from that row; so does a prior move from the
+ * row after the end. */
+TEST_F(Db3BlockTest, MovesFromTheEndOfABlockCountFromThatRow)
+{
+    ASSERT_EQ(asi_fetch_next(k), 1);
+    long last = 1 + k->heldRows();
+    for (long n = 2; n <= last; n++) ASSERT_EQ(asi_fetch_next(k), 1);
+    ASSERT_EQ(asi_fetch_relative(k, 2), 1) << text(k);
+    EXPECT_EQ(here(), want(last + 2));
+    ASSERT_EQ(asi_fetch_last(k), 1);
+    EXPECT_EQ(asi_fetch_next(k), 0);
+    ASSERT_EQ(asi_fetch_prior(k), 1) << text(k);
+    EXPECT_EQ(here(), want(BLOCK_TABLE_ROWS));
+}
+
 /* A whole table read forward takes a request per block, not per row. */
 TEST_F(Db3BlockTest, ForwardReadTakesARequestPerBlock)
 {
