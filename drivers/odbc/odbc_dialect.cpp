@@ -109,6 +109,12 @@ std::string odbc_translate(const std::string &sql)
             out.push_back(token{"PRECISION", " ", true});
             continue;
         }
+        /* A name the application gives a column that the server reserves
+        ** (the profile tables' WINDOW), quoted in the server's folded case. */
+        if (is_word(t, "WINDOW")) {
+            out.push_back(token{"\"window\"", t.space, false});
+            continue;
+        }
         /* ALTER TABLE t MODIFY c type. */
         if (ddl && lead[0] == "ALTER" && is_word(t, "MODIFY") && i + 1 < ts.size() && ts[i + 1].word) {
             out.push_back(token{"ALTER", t.space, true});

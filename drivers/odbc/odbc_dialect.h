@@ -11,6 +11,7 @@
 **   DOUBLE (a column type, not followed by PRECISION)  -> DOUBLE PRECISION
 **   ALTER TABLE t MODIFY c type                        -> ALTER TABLE t ALTER COLUMN c TYPE type
 **   DROP INDEX i ON t                                  -> DROP INDEX i
+**   WINDOW (a column name the server reserves)         -> "window"
 **
 **   odbc_translate("CREATE TABLE T (X DOUBLE)")  -> "CREATE TABLE T (X DOUBLE PRECISION)"
 **

@@ -24,6 +24,8 @@ TEST(OdbcDialect, RewritesOnlyWhatTheServerSpellsOtherwise)
         {"CREATE TABLE T (\"DOUBLE\" CHAR(2), A CHAR(20))", "CREATE TABLE T (\"DOUBLE\" CHAR(2), A CHAR(20))"},
         {"UPDATE T SET A = 'it''s DOUBLE MODIFY' WHERE B = 1", "UPDATE T SET A = 'it''s DOUBLE MODIFY' WHERE B = 1"},
         {"SELECT DOUBLE FROM T", "SELECT DOUBLE FROM T"},
+        {"CREATE TABLE ROCKP (SORTNUMBER INTEGER,WINDOW INTEGER)", "CREATE TABLE ROCKP (SORTNUMBER INTEGER,\"window\" INTEGER)"},
+        {"SELECT WINDOW FROM ROCKP WHERE A = 'WINDOW'", "SELECT \"window\" FROM ROCKP WHERE A = 'WINDOW'"},
     };
     for (const Case &c : cases) EXPECT_EQ(odbc_translate(c.in), c.out) << c.in;
 }

@@ -30,3 +30,17 @@ if(TARGET pvodbc AND TARGET test_core_setup_store_test)
            "--gtest_filter=SetupNameEq.*:SetupStore.CoordinateTables*:SetupStore.RegistryInputRules*:SetupStore.ServerHolds*")
   set_tests_properties(odbc_setup_suite PROPERTIES TIMEOUT 300)
 endif()
+
+# The dictionary and profile tables of a server project.
+if(TARGET pvodbc AND TARGET test_data_item_item_table_test)
+  add_executable(odbc_item_suite ${CMAKE_CURRENT_SOURCE_DIR}/data/item/item_table_test.cpp)
+  target_link_libraries(odbc_item_suite PRIVATE pvdata pvcore pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(odbc_item_suite PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
+                             ${CMAKE_CURRENT_SOURCE_DIR}/drivers ${PROJECT_SOURCE_DIR}/platform/include)
+  target_compile_definitions(odbc_item_suite PRIVATE PV_SQL_FIXTURE_ODBC PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>"
+                             PV_RESOURCE_DIR="${PV_RESOURCE_DIR}" PV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                             PV_BINARY_DIR="${PROJECT_BINARY_DIR}" PV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/item")
+  add_dependencies(odbc_item_suite pvodbc)
+  add_test(NAME odbc_item_suite COMMAND odbc_item_suite "--gtest_filter=ItemTable.ServerCatalog*")
+  set_tests_properties(odbc_item_suite PROPERTIES TIMEOUT 300)
+endif()

@@ -461,3 +461,27 @@ TEST_F(ItemTableOpen, MissingProfileIsCreatedForItsDictionaryWhenConfirmed) {
 }
 
 }  // namespace
+
+#ifdef PV_SQL_FIXTURE_ODBC
+/* On a server reached through ODBC the dictionary and profile numbers are
+** INTEGER in the server's own catalog, and the profile's WINDOW column,
+** a word the server reserves, is made and read like any other. */
+TEST_F(ItemTable, ServerCatalogHoldsTheNumbersOfAnOdbcProjectAsInteger) {
+  char **saved = g_env_names;
+  int saved_count = g_env_count;
+  char odbc[] = "ODBC";
+  char *names[] = {odbc};
+  g_env_names = names;
+  g_env_count = 1;
+  project_->env_index = 0;
+  create("ROCKD");
+  char p[] = "ROCKP", d[] = "ROCKD";
+  EXPECT_EQ(prf_create(p, d), 0);
+  g_env_names = saved;
+  g_env_count = saved_count;
+  EXPECT_EQ(g_sql_pg->psql("SELECT table_name, column_name FROM information_schema.columns WHERE table_schema = 'geo' "
+                           "AND data_type = 'integer' ORDER BY table_name, ordinal_position"),
+            "rockd|basenumber\nrockp|sortnumber\nrockp|basenumber\nrockp|parentnum\nrockp|window\n");
+  EXPECT_EQ(rows("SELECT SORTNUMBER, WINDOW FROM ROCKP"), "0|8089\n");   /* the header row and its packed name */
+}
+#endif
