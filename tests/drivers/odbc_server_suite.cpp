@@ -351,3 +351,49 @@ TEST_F(OdbcTest, ServerLostDuringAFetchIsAClearErrorAndLogonWorksAgain)
 }
 
 }  // namespace
+
+namespace {
+
+/* pvhost logs on to the sample project GEO put into a schema of the
+ * server, through the environment "ODBC" of its configuration: the setup
+ * is read from the server's tables (the Microstation export names STATN,
+ * the registered table without an MSLINK key), and it logs off. */
+TEST_F(OdbcTest, PvhostLogsOnToTheSampleProjectOnTheServer)
+{
+    std::string sql = dir + "/geo.sql";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " PV_TEST_DATA_DIR "/pg_load_project.py " PV_RESOURCE_DIR
+                           "/projects/GEO geo " + sql).c_str()), 0);
+    ASSERT_EQ(g_pg->psql_file(sql), 0);
+    std::filesystem::create_directories(dir + "/projects");
+    /* A server project's "directory" is its schema: the export's script
+    ** and batch file go into a folder of that name. */
+    std::filesystem::create_directories(dir + "/geo");
+    std::filesystem::copy(PV_RESOURCE_DIR "/projects/Projections", dir + "/projects/Projections",
+                          std::filesystem::copy_options::recursive);
+    std::ofstream(dir + "/host.ini") << "[ENVIRONMENTS]\nDB3=\nODBC=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=" << dir
+                                     << "/projects\nPETRIVEX.Projections=Projections\n\n[ODBC]\nDriver=pvodbc\n"
+                                     << "PETRIVEX=" << pg_server::DSN << "\nPETRIVEX.GEO=geo\n\n[PETRIVEX_MISC]\n"
+                                     << "GEO.links=0\nProjections.links=0\n";
+    std::ofstream(dir + "/logon.scr") << "(pv_open \"GEO\" \"ODBC\" \"geologist\" \"rock\")\npv-ustation\npv_ustation\n"
+                                         "ok\n(pv_logoff \"GEO\")\nQUIT\n";
+    std::string cmd = "cd " + dir + " && HOME=" + dir + " XDG_DATA_HOME=" + dir + "/data ASI_INI=" + dir +
+                      "/host.ini " PV_PVHOST " --script logon.scr --module " PV_MODULE " --resources " PV_RESOURCE_DIR
+                      " 2>&1";
+    std::string out;
+    FILE *p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    while (p && fgets(buf, sizeof buf, p)) out += buf;
+    int status = p ? pclose(p) : -1;
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("(\"GEO\" \"ODBC\" \"geologist\" \"rock\")"), std::string::npos) << out;
+    EXPECT_NE(out.find("Unique column not named MSLINK in:\nSTATN."), std::string::npos) << out;
+    EXPECT_NE(out.find("Exported 0 tables to Microstation 95:"), std::string::npos) << out;
+    EXPECT_EQ(out.find("No projections"), std::string::npos) << out;
+    /* The password shows only in the echoed call and pv_open's result. */
+    size_t seen = 0;
+    for (size_t at = out.find("rock"); at != std::string::npos; at = out.find("rock", at + 1)) ++seen;
+    EXPECT_EQ(seen, 2u) << out;
+    EXPECT_EQ(g_pg->psql("SELECT trim(tablename) FROM geo.pvtable"), "STATN\n");
+}
+
+}  // namespace

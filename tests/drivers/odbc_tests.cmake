@@ -8,8 +8,10 @@ if(TARGET pvodbc)
   add_executable(odbc_server_suite ${CMAKE_CURRENT_SOURCE_DIR}/drivers/odbc_server_suite.cpp)
   target_link_libraries(odbc_server_suite PRIVATE pvsqlclient pvvalues GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(odbc_server_suite PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/drivers)
-  target_compile_definitions(odbc_server_suite PRIVATE PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>")
-  add_dependencies(odbc_server_suite pvodbc)
+  target_compile_definitions(odbc_server_suite PRIVATE PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>"
+                             PV_PVHOST="$<TARGET_FILE:pvhost>" PV_MODULE="$<TARGET_FILE:pvx14>"
+                             PV_RESOURCE_DIR="${PV_RESOURCE_DIR}" PV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/drivers")
+  add_dependencies(odbc_server_suite pvodbc pvhost pvx14 pvdb3)
   add_test(NAME odbc_server_suite COMMAND odbc_server_suite)
   set_tests_properties(odbc_server_suite PROPERTIES TIMEOUT 300)
 endif()

@@ -109,7 +109,7 @@ public:
     /* Runs a file of SQL as the test user; answers psql's exit status. */
     int psql_file(const std::string &file) const
     {
-        return sh("PGPASSWORD=rock " + bin_ + "/psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
+        return sh("PGOPTIONS=--client-min-messages=warning PGPASSWORD=rock " + bin_ + "/psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
                   std::to_string(port_) + " -U geologist -d petrivex -f " + file + " >/dev/null");
     }
 
