@@ -26,6 +26,7 @@
 #include "data/pnt.h"
 #include "data/tbl.h"
 #include "map/map_params.h"
+#include "map/sym_setup.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
 
@@ -65,12 +66,13 @@ int logon_auth_refused(const CAsiHandle *h)
     return std::strncmp(state, AUTH_STATE_CLASS, 2) == 0;
 }
 
-/* Frees the setup lists hung from a project. The symbol, query, pie and
+/* Frees the setup lists hung from a project. The query, pie and
 ** chemistry lists are emptied by the setup store's loaders and savers that
-** own their records; the lists that data/ frees are freed here, the item
-** trees of the input rules each once. */
+** own their records; the symbol setups and the lists that data/ frees are
+** freed here, the item trees of the input rules each once. */
 void logon_free_setup(pjct_rec *p)
 {
+    sym_list_free(&p->symbols);
     prf_project_logoff(p);
     pnt_list_free(&p->points);
     tbl_list_free(p->tables);

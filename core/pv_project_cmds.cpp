@@ -24,6 +24,7 @@
 #include "data/tblsetup.h"
 #include "linkclient/ase_api.h"
 #include "linkclient/ase_dsc.h"
+#include "map/sym_setup.h"
 #include "platform/include/dcl_host.h"
 
 namespace {
@@ -174,12 +175,18 @@ struct setup_button {
     pv_setup_fn open;       /* the sub-dialog, or null */
 };
 
+/* "symlib": the symbol library dialog, which serves every project. */
+int setup_symlib(pjct_rec *)
+{
+    return pv_load_sym_dialog(0);
+}
+
 const setup_button k_setup_buttons[] = {
     {"map", "The map setup", nullptr},
     {"datum", "The datum setup", nullptr},
     {"projection", "The projection setup", nullptr},
     {"transform", "The transformation setup", nullptr},
-    {"symlib", "The symbol library setup", nullptr},
+    {"symlib", "The symbol library setup", setup_symlib},
     {"tblsetup", "The table setup", pv_tblsetup_open},
     {"symsetup", "The symbol setup", nullptr},
 };

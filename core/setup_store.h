@@ -60,5 +60,7 @@ int setup_load_pvtable(pjct_rec *project, const setup_text_rows *rows);
 int setup_save_pvtable(pjct_rec *project, setup_text_rows *rows);
 int setup_load_pvpoint(pjct_rec *project, const setup_text_rows *rows);
 int setup_save_pvpoint(pjct_rec *project, setup_text_rows *rows);
+int setup_load_pvsymbol(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvsymbol(pjct_rec *project, setup_text_rows *rows);
 
 #endif

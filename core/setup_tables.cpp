@@ -63,18 +63,61 @@ static const setup_column_def k_pvxpoint[] = {
     {"RESIDUAL", SQL_TYPE_DOUBLE, 0, 0},
 };
 
+/* Widths of the symbol setup texts. */
+#define SETUP_SYM_NAME_WIDTH  32    /* item, symbol, pattern and associated names */
+#define SETUP_SYM_OWNER_WIDTH 20    /* table, column, profile and dictionary names */
+#define SETUP_SYM_LIB_WIDTH   128   /* library name (may carry a directory) */
+#define SETUP_SYM_LAYER_WIDTH 35    /* layer name */
+
+static const setup_column_def k_pvsymbol[] = {
+    {"OWNERKIND", SQL_TYPE_INT, 0, 0},
+    {"ITEMNAME", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"TABLENAME", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"COLUMNNAME", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"PROFILE", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"DICTIONARY", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"SYMBOL", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"LIBRARY", SETUP_CHAR(SETUP_SYM_LIB_WIDTH), 0},
+    {"PATTERN", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"LAYER", SETUP_CHAR(SETUP_SYM_LAYER_WIDTH), 0},
+    {"SHAPENUM", SQL_TYPE_INT, 0, 0},
+    {"SYMFORM", SQL_TYPE_INT, 0, 0},
+    {"TEXTFLAG", SQL_TYPE_INT, 0, 0},
+    {"COLOR", SQL_TYPE_INT, 0, 0},
+    {"SCALE", SQL_TYPE_DOUBLE, 0, 0},
+    {"ANGLE", SQL_TYPE_DOUBLE, 0, 0},
+    {"LINEWIDTH", SQL_TYPE_DOUBLE, 0, 0},
+    {"POSITION", SQL_TYPE_INT, 0, 0},
+    {"XOFFSET", SQL_TYPE_DOUBLE, 0, 0},
+    {"YOFFSET", SQL_TYPE_DOUBLE, 0, 0},
+    {"ZOFFSET", SQL_TYPE_DOUBLE, 0, 0},
+    {"ANGOFFSET", SQL_TYPE_DOUBLE, 0, 0},
+    {"SYMASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"LAYASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"ANGASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"POSASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"PATASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"CLRASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"SCLASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"AOFFASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"FNTASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+    {"LWDASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
+};
+
 #define SETUP_COUNT_OF(a) (int)(sizeof(a) / sizeof((a)[0]))
 
 static const setup_table_def k_datum_layout = {"PVDATUM", k_pvdatum, SETUP_COUNT_OF(k_pvdatum)};
 static const setup_table_def k_proj_layout = {"PVPROJ", k_pvproj, SETUP_COUNT_OF(k_pvproj)};
 static const setup_table_def k_xform_layout = {"PVXFORM", k_pvxform, SETUP_COUNT_OF(k_pvxform)};
 static const setup_table_def k_xpoint_layout = {"PVXPOINT", k_pvxpoint, SETUP_COUNT_OF(k_pvxpoint)};
+static const setup_table_def k_symbol_layout = {"PVSYMBOL", k_pvsymbol, SETUP_COUNT_OF(k_pvsymbol)};
 
 /* The setup tables in loading order: the ellipsoids, the coordinate
 ** systems (after the built-in ones) and the transformations with their
 ** control points first, since point setups name coordinate systems; then
 ** the input rules, so that the registered tables' columns find theirs;
-** the registry; the point setups, which name registered columns. */
+** the registry; the point setups, which name registered columns; the
+** symbol setups, which name columns, their rules and point setups. */
 static const setup_table_entry k_entries[] = {
     {"PVDATUM", &k_datum_layout, PJCT_CHG_DATUMS, setup_load_pvdatum, setup_save_pvdatum, nullptr, 0},
     {"PVPROJ", &k_proj_layout, PJCT_CHG_PROJS, setup_load_pvproj, setup_save_pvproj, nullptr, 0},
@@ -84,6 +127,7 @@ static const setup_table_entry k_entries[] = {
     {"PVCOLUMN", nullptr, PJCT_CHG_COLUMNS, setup_load_pvcolumn, setup_save_pvcolumn, nullptr, 0},
     {"PVTABLE", nullptr, PJCT_CHG_TABLES, setup_load_pvtable, setup_save_pvtable, nullptr, 0},
     {"PVPOINT", nullptr, PJCT_CHG_POINTS, setup_load_pvpoint, setup_save_pvpoint, nullptr, 0},
+    {"PVSYMBOL", &k_symbol_layout, PJCT_CHG_SYMBOLS, setup_load_pvsymbol, setup_save_pvsymbol, nullptr, 0},
 };
 
 /* The layout of an entry: its own, or for the registry's tables the one

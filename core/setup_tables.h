@@ -57,10 +57,38 @@
 **   X1, Y1     DOUBLE    position in the source system
 **   X2, Y2     DOUBLE    position in the target system
 **   RESIDUAL   DOUBLE    fit distance of the last fit
+** PVSYMBOL, one symbol setup (map/sym_setup.h), loaded after PVPOINT:
+**   OWNERKIND  INT       2 a table column, 5 a profile item, 6 neither
+**                        (a library the project uses, a diagram's setup)
+**   ITEMNAME   CHAR(32)  the profile item (kind 5)
+**   TABLENAME  CHAR(20)  the column's table (kind 2)
+**   COLUMNNAME CHAR(20)  the column (kind 2)
+**   PROFILE    CHAR(20)  the item's profile (kind 5)
+**   DICTIONARY CHAR(20)  the profile's dictionary (kind 5)
+**   SYMBOL     CHAR(32)  symbol name; for text the column written
+**   LIBRARY    CHAR(128) symbol library; for text the font
+**   PATTERN    CHAR(32)  fill pattern
+**   LAYER      CHAR(35)  layer, blank for the current one
+**   SHAPENUM   INT       shape number (looked up again by name at logon)
+**   SYMFORM    INT       0 shape, 1 block, -1 neither
+**   TEXTFLAG   INT       1 text, 2 symbol, 4 fill, 8 solid fill
+**   COLOR      INT       colour 0..255
+**   SCALE      DOUBLE    size
+**   ANGLE      DOUBLE    angle, degrees
+**   LINEWIDTH  DOUBLE    line width
+**   POSITION   INT       text position 0..8, -1 none
+**   XOFFSET, YOFFSET, ZOFFSET DOUBLE  offsets, drawing units
+**   ANGOFFSET  DOUBLE    angle offset, degrees
+**   SYMASSOC, LAYASSOC, ANGASSOC, POSASSOC, PATASSOC, CLRASSOC, SCLASSOC,
+**   AOFFASSOC, FNTASSOC, LWDASSOC  CHAR(32)  the name of the column (kind
+**                        2) or item (kind 5) the symbol, layer, angle,
+**                        position, pattern, colour, scale, angle offset,
+**                        font or line width is taken from; blank: fixed
+** An owner or association that no longer resolves is kept by its names.
 **
 ** A table written by another's loader (PVXPOINT, read by the loader of
 ** PVXFORM) has no loader of its own. The tables that later records bring
-** (PVSYMBOL, PVQUERY, PVQOUT, PVQPOINT, PVCHEM, PVPIE, PVPIEOUT) join the
+** (PVQUERY, PVQOUT, PVQPOINT, PVCHEM, PVPIE, PVPIEOUT) join the
 ** list of entries in setup_tables.cpp the same way.
 */
 #ifndef PV_CORE_SETUP_TABLES_H

@@ -5,6 +5,7 @@
 #include "map/shape_block.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/host_util.h"
 #include "core/str_util.h"
@@ -48,26 +49,57 @@ int sym_block_from_shape(const char *shape, const char *layer)
     return ent_make_endblk(nullptr);
 }
 
+int shape_lib_name(const char *text, char *out, size_t size)
+{
+    if (!out || size < 1) return -2;
+    out[0] = '\0';
+    if (str_nonblank(text) != RTNORM) return -2;
+    snprintf(out, size, "%s", text);
+    str_trim(out);
+    char *base = out;
+    for (char *c = out; *c; c++)
+        if (*c == '/' || *c == '\\' || *c == ':') base = c + 1;
+    str_upper(base);
+    return 0;
+}
+
+int shape_lib_open(const char *library)
+{
+    char name[ADS_PATH_MAX];
+    if (shape_lib_name(library, name, sizeof name) != 0) return 0;
+    if (shape_lib_slot(name) != SHAPE_SLOT_NONE) return SHAPE_ALREADY_LOADED;
+    /* The file: the name itself when it has an extension, else "%s.SHX". */
+    char file[ADS_PATH_MAX + 8], path[ADS_PATH_MAX];
+    const char *base = name;
+    for (const char *c = name; *c; c++)
+        if (*c == '/' || *c == '\\' || *c == ':') base = c + 1;
+    if (strchr(base, '.')) snprintf(file, sizeof file, "%s", name);
+    else snprintf(file, sizeof file, "%s.%s", name, SHAPE_FILE_EXT);
+    if (ads_findfile(file, path) != RTNORM) return 0;
+    FILE *fp = fopen(path, "rb");
+    if (!fp) return 0;
+    int n = shape_font_load_stream(name, fp);
+    fclose(fp);
+    return n > 0 ? n : 0;
+}
+
 int shape_lib_load_cmd(const char *library)
 {
-    if (str_nonblank(library) != RTNORM) return -2;
+    char name[ADS_PATH_MAX];
+    if (shape_lib_name(library, name, sizeof name) != 0) return -2;
     char style[ENT_STYLE_OUT_SIZE];
-    if (ent_find_style_by_font(library, 1, style)) return 0;
-    struct resbuf *args = ads_buildlist(RTSTR, library, 0);
-    if (!args) return -1;
-    int rc = cmd_run("_LOAD", args);
-    rb_free(args);
-    if (rc != RTNORM) return -1;
-    char stem[ADS_PATH_MAX], file[ADS_PATH_MAX + 8], path[ADS_PATH_MAX];
-    snprintf(stem, sizeof stem, "%s", library);
-    str_upper(str_basename(stem));
-    snprintf(file, sizeof file, "%s.%s", stem, SHAPE_FILE_EXT);
-    if (ads_findfile(file, path) != RTNORM) return -1;
-    int n = shape_font_load(path);
+    if (!ent_find_style_by_font(name, 1, style)) {
+        struct resbuf *args = ads_buildlist(RTSTR, name, 0);
+        if (!args) return -1;
+        int rc = cmd_run("_LOAD", args);
+        rb_free(args);
+        if (rc != RTNORM) return -1;
+    }
+    int n = shape_lib_open(name);
     if (n == SHAPE_ALREADY_LOADED) return 0;
     if (n <= 0) return -1;
-    if (shape_extents(path) == 0) {
-        shape_font_unload(path);
+    if (shape_extents(name) == 0) {
+        shape_font_unload(name);
         return -1;
     }
     return 0;

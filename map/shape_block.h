@@ -8,6 +8,8 @@
 #ifndef PV_MAP_SHAPE_BLOCK_H
 #define PV_MAP_SHAPE_BLOCK_H
 
+#include <cstddef>
+
 /* Extension of a compiled shape file, upper case. */
 #define SHAPE_FILE_EXT "SHX"
 
@@ -16,10 +18,20 @@
 ** in colour 0. 0 (also when the block exists); -1 when no loaded library
 ** has the shape; the block maker's failure otherwise. */
 int sym_block_from_shape(const char *shape, const char *layer);
-/* Makes sure a shape library is loaded: nothing when a shape-file style
-** uses it; else _LOAD in the editor and the file "%s.SHX" (found with
-** ads_findfile) into the shape store, measured, and unloaded again when
-** nothing in it draws. 0; -1 on failure; -2 for a blank name. */
+/* The name a library is known by: the text trimmed, its file name (after
+** the last '/', '\' or ':') upper-cased, directories keeping their case.
+** 0; -2 for a blank text (out is then ""). */
+int shape_lib_name(const char *text, char *out, size_t size);
+/* Loads a library into the shape store under its name (shape_lib_name):
+** the file of that name, or "%s.SHX" when it has no extension, found with
+** ads_findfile. Answers the number of shapes read; SHAPE_ALREADY_LOADED
+** when the store has it; 0 when it is not found or cannot be read (nothing
+** stays loaded). Its shapes are not measured. */
+int shape_lib_open(const char *library);
+/* Makes sure a shape library is loaded: _LOAD in the editor unless a
+** shape-file style uses it, and the library into the shape store
+** (shape_lib_open), measured, and unloaded again when nothing in it
+** draws. 0; -1 on failure; -2 for a blank name. */
 int shape_lib_load_cmd(const char *library);
 
 #endif
