@@ -14,6 +14,7 @@
 #include "core/pv_project_cmds.h"
 #include "core/str_util.h"
 #include "data/tblsetup.h"
+#include "map/link_cmd.h"
 #include "output/ustation_export.h"
 
 namespace {
@@ -48,8 +49,8 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-rose", "pv_rose", nullptr, PV_RESULT_NONE},
     {"c:pv-update", "pv_update", nullptr, PV_RESULT_NONE},
     {"c:pv-scale", "pv_scale", nullptr, PV_RESULT_NONE},
-    {"c:pv-clean", "pv_clean", nullptr, PV_RESULT_NONE},
-    {"c:pv-link", "pv_link", nullptr, PV_RESULT_NONE},
+    {"c:pv-clean", "pv_clean", pv_clean, PV_RESULT_NONE},
+    {"c:pv-link", "pv_link", pv_link, PV_RESULT_NONE},
     {"c:pv-merge", "pv_merge", nullptr, PV_RESULT_NONE},
     {"c:pv-rename", "pv_rename", nullptr, PV_RESULT_NONE},
     {"c:pv-arclegend", "pv_arclegend", nullptr, PV_RESULT_NONE},

@@ -212,6 +212,12 @@ const char *link_own_key_name(int table_type)
     return k_slot_names[k_own_key_slot[table_type - TBL_TYPE_FIRST]];
 }
 
+int link_own_key_slot(int table_type)
+{
+    if (table_type < TBL_TYPE_FIRST || table_type > TBL_TYPE_LAST) return -1;
+    return k_own_key_slot[table_type - TBL_TYPE_FIRST];
+}
+
 int link_validate(const link_rec *link)
 {
     if (link_incomplete(link)) return -2;
@@ -271,6 +277,11 @@ int link_xdata_parse_raw(link_rec *link, const struct resbuf *list)
     int rc = parse_group(link, list);
     if (rc) return rc;
     return link_incomplete(link) ? LINK_ERR_NOT_LINKED : 0;
+}
+
+struct resbuf *link_entget(const ads_name ename)
+{
+    return ename_isnull(ename) ? nullptr : entget_linked(ename);
 }
 
 int link_xdata_get(link_rec *link, const ads_name ename)

@@ -107,6 +107,9 @@ int link_check_row(const link_rec *link, sql_col_rec *row);
 /* Name of the own key column of a table type (STATION, the type's own
 ** column, or BASENUMBER); null for a type out of range. */
 const char *link_own_key_name(int table_type);
+/* Key slot (TBL_KEY_*) of the own key column of a table type; -1 for a
+** type out of range. */
+int link_own_key_slot(int table_type);
 
 /* ---- Extended data ---- */
 
@@ -127,6 +130,9 @@ int link_xdata_get(link_rec *link, const ads_name ename);
 int link_xdata_parse(link_rec *link, const struct resbuf *list);
 /* The same ending with the completeness check only (-9802 incomplete). */
 int link_xdata_parse_raw(link_rec *link, const struct resbuf *list);
+/* Reads an entity with its "PETRIVEX" extended data; the list is the
+** caller's to release; null when the entity cannot be read. */
+struct resbuf *link_entget(const ads_name ename);
 /* Lets the user pick one entity and parses its link; the entity's list
 ** (with the application's data) goes to *list_out for the caller to
 ** release. 0; -9801 nothing picked or unreadable; -9802 not linked; the

@@ -1,0 +1,376 @@
+/*
+** link_clean.cpp: the pv_clean command, which repairs the links of the
+** selected entities after rows were renumbered or duplicated, and its two
+** row searches, also used by the link dialog.
+**
+** For each linked entity the row is looked up by the link's row id; when
+** several rows share that number, the row whose own key value is the
+** link's gets the table's next number, it and the entities of its key
+** value in the selection alike:
+**     UPDATE STATION SET BASENUMBER = 13 WHERE BASENUMBER = 12 AND STATION = 'ST1'
+** When no row has the id any more, the row is looked up by the key value
+** and the entity relinked to that row's number.
+*/
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+#include <array>
+#include <cstdint>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct.h"
+#include "core/pjct_list.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "data/tbl.h"
+#include "map/draw_util.h"
+#include "map/link_ase.h"
+#include "map/link_cmd.h"
+
+namespace {
+
+/* Title of the closing alert. */
+const char k_clean_title[] = "PETRIVEX";
+/* Room of a row number written with "%ld". */
+constexpr int CLEAN_NUMBER_SIZE = 24;
+
+/* The logged-on project and registered table a link names; 0, -9803,
+** -9804. */
+int clean_find_table(const link_rec *link, pjct_rec **project, tbl_rec **table)
+{
+    pjct_rec *p = pjct_find(link->project, nullptr);
+    if (!p) return LINK_ERR_PROJECT;
+    tbl_rec *t = tbl_find_by_name(p->tables, link->table, nullptr);
+    if (!t) return LINK_ERR_TABLE;
+    if (project) *project = p;
+    if (table) *table = t;
+    return 0;
+}
+
+/* Name of a table's BASENUMBER column. */
+const char *clean_id_name(const tbl_rec *t)
+{
+    return t->keys[TBL_KEY_BASENUMBER] ? t->keys[TBL_KEY_BASENUMBER]->name : "BASENUMBER";
+}
+
+/* Compares two texts trimmed and without regard to case. */
+bool clean_same_text(const char *a, const char *b)
+{
+    std::string x = a ? a : "", y = b ? b : "";
+    str_trim(x.data());
+    str_trim(y.data());
+    return str_eq_nocase(x.c_str(), y.c_str());
+}
+
+/* The value an entity shows: group 1 of a TEXT, ATTDEF or ATTRIB, group
+** 2 of a SHAPE or INSERT; null for other types or a missing group. */
+const char *clean_shown_value(const struct resbuf *list)
+{
+    struct resbuf *l = const_cast<struct resbuf *>(list);
+    struct resbuf *g0 = list ? rb_find(l, 0) : nullptr;
+    if (!g0 || !g0->resval.rstring) return nullptr;
+    int type = ent_type_of_name(g0->resval.rstring);
+    int code = 0;
+    if (type == ENT_TYPE_TEXT || type == ENT_TYPE_ATTDEF || type == ENT_TYPE_ATTRIB) code = 1;
+    else if (type == ENT_TYPE_SHAPE || type == ENT_TYPE_INSERT) code = 2;
+    struct resbuf *g = code ? rb_find(l, code) : nullptr;
+    return g ? g->resval.rstring : nullptr;
+}
+
+/* Runs a query on the link's table for one condition value and keeps the
+** first row that matches in the mode; see clean_fetch_by_row_id. */
+int clean_fetch(const struct resbuf *list, const link_rec *link, const char *column, const char *value, int mode,
+                void **cursor, void **stmt, sql_col_rec **row, long *count)
+{
+    pjct_rec *p = nullptr;
+    tbl_rec *t = nullptr;
+    clean_find_table(link, &p, &t);
+    int n = sql_select_where(p->connection, t->name, column, value, nullptr, stmt, cursor, row);
+    if (n < 0) {
+        sql_close_query(stmt, cursor, row);
+        return n;
+    }
+    for (int k = 0; k < n; ++k) {
+        if (k > 0 && sql_fetch(*cursor, *row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        if (clean_row_matches(list, link, *row, mode, n) == 0) {
+            if (count) *count = n;
+            return 0;
+        }
+    }
+    sql_close_query(stmt, cursor, row);
+    return LINK_ERR_ROW;
+}
+
+/* Checks the arguments of a fetch and closes a query still held; 0, -2,
+** or the link's validation code. */
+int clean_fetch_begin(const link_rec *link, void **cursor, void **stmt, sql_col_rec **row)
+{
+    if (!link || !cursor || !stmt || !row) return -2;
+    if (*cursor || *stmt || *row) sql_close_query(stmt, cursor, row);
+    return link_validate(link);
+}
+
+/* The condition that names one row by its number and its own key value:
+** " WHERE BASENUMBER = 12 AND STATION = 'ST1'". 0; -2 for names that are
+** not plain; the code of sql_col_literal. */
+int clean_row_condition(const char *id_name, long number, const sql_col_rec *own, std::string &out)
+{
+    if (!sql_is_ident(id_name) || !sql_is_ident(own->name)) return -2;
+    char id[CLEAN_NUMBER_SIZE];
+    std::snprintf(id, sizeof id, "%ld", number);
+    out = std::string(" WHERE ") + id_name + " = " + id + " AND " + own->name + " = ";
+    return sql_col_literal(own, out);
+}
+
+/* How many rows of the table the condition of the row fits; negative on
+** failure. */
+long clean_rows_fitting(pjct_rec *p, const tbl_rec *t, sql_col_rec *row)
+{
+    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    sql_col_rec *own = tbl_key_column(t, row);
+    if (!id || !own || !id->text || !sql_is_ident(t->name)) return -1;
+    std::string cond;
+    if (clean_row_condition(id->name, atol(id->text), own, cond) < 0) return -1;
+    std::string text = std::string("SELECT * FROM ") + t->name + cond;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *found = nullptr;
+    long n = sql_query(p->connection, text.c_str(), &stmt, &cursor, &found, 0);
+    sql_close_query(&stmt, &cursor, &found);
+    return n;
+}
+
+/* Renumbers the row itself: "UPDATE t SET BASENUMBER = new WHERE
+** BASENUMBER = old AND own = value". 5100 or the failure's code. */
+int clean_update_row(pjct_rec *p, const tbl_rec *t, sql_col_rec *row, long number)
+{
+    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    sql_col_rec *own = tbl_key_column(t, row);
+    if (!id || !own || !id->text || !sql_is_ident(t->name) || !sql_is_ident(id->name)) return -2;
+    std::string cond;
+    int rc = clean_row_condition(id->name, atol(id->text), own, cond);
+    if (rc < 0) return rc;
+    char value[CLEAN_NUMBER_SIZE];
+    std::snprintf(value, sizeof value, "%ld", number);
+    std::string text = std::string("UPDATE ") + t->name + " SET " + id->name + " = " + value + cond;
+    void *stmt = nullptr, *cursor = nullptr;
+    rc = sql_execute(p->connection, &stmt, &cursor, text.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+    return rc;
+}
+
+/* Renumbers the entities of a duplicated row number that the selection
+** holds with the link's key value, and removes them from the selection.
+** The row itself is renumbered with the first of them; when its number and
+** key value do not name it alone, nothing is renumbered. 0; -1 when the
+** entities of the row cannot be selected around the entity. */
+int clean_renumber_group(const struct resbuf *list, const link_rec *link, sql_col_rec *row, long count,
+                         ads_name ss)
+{
+    ads_name group = {0, 0};
+    pjct_rec *p = nullptr;
+    tbl_rec *t = nullptr;
+    if (link_ss_same_row(list, LINK_SAME_ROW, group) <= 0) return -1;
+    clean_find_table(link, &p, &t);
+    bool renumber = count > 1;
+    if (renumber) {
+        if (clean_rows_fitting(p, t, row) != 1) renumber = false;
+        else t->last_number = (int32_t)tbl_last_row_number(t, p->connection) + 1;
+    }
+    long n = 0;
+    ads_sslength(group, &n);
+    int row_done = 0;
+    for (long i = 0; i < n; ++i) {
+        ads_name e;
+        link_rec own;
+        if (ads_ssname(group, i, e) != RTNORM || ads_ssmemb(e, ss) != RTNORM) continue;
+        if (link_xdata_get(&own, e) != 0 || !clean_same_text(own.key_value, link->key_value)) continue;
+        if (!renumber || clean_renumber(e, &own, row, count, &row_done) == 0) ads_ssdel(e, ss);
+    }
+    ss_free(group);
+    return 0;
+}
+
+}  // namespace
+
+long tbl_last_row_number(tbl_rec *table, void *connection)
+{
+    if (!table) return 0;
+    const char *id = clean_id_name(table);
+    if (!connection || !sql_is_ident(id) || !sql_is_ident(table->name)) return table->last_number;
+    std::string text = std::string("SELECT MAX(") + id + ") FROM " + table->name;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    if (sql_query(connection, text.c_str(), &stmt, &cursor, &row, 0) > 0 && row && row->text &&
+        sql_is_number(row->text)) {
+        long most = atol(row->text);
+        if (most > table->last_number) table->last_number = (int32_t)most;
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return table->last_number;
+}
+
+sql_col_rec *tbl_key_column(const tbl_rec *table, sql_col_rec *columns)
+{
+    if (!table || !columns) return nullptr;
+    int slot = link_own_key_slot(table->table_type);
+    if (slot < 0) return nullptr;
+    const char *name = table->keys[slot] ? table->keys[slot]->name : link_own_key_name(table->table_type);
+    return sql_col_find(columns, name, nullptr, nullptr);
+}
+
+int clean_row_matches(const struct resbuf *list, const link_rec *link, sql_col_rec *row, int mode, long count)
+{
+    if ((mode != CLEAN_BY_ROW_ID && mode != CLEAN_BY_KEY) || link_incomplete(link) || !row || count <= 0) return -2;
+    tbl_rec *t = nullptr;
+    int rc = clean_find_table(link, nullptr, &t);
+    if (rc) return rc;
+    if (str_nonblank(row->table) == RTNORM && !str_eq_nocase(row->table, link->table)) return LINK_ERR_TABLE;
+    sql_col_rec *key = sql_col_find(row, link->key_column, nullptr, nullptr);
+    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    if (!key || !id) return LINK_ERR_COLUMN;
+    if (mode == CLEAN_BY_ROW_ID && atol(id->text ? id->text : "") != link->row_id) return LINK_ERR_ROW_ID;
+    sql_col_rec *own = tbl_key_column(t, row);
+    if (!own) return LINK_ERR_COLUMN;
+    if (mode == CLEAN_BY_ROW_ID && count == 1) return 0;
+    if (!clean_same_text(link->key_value, own->text)) return LINK_ERR_KEY_VALUE;
+    if (mode == CLEAN_BY_ROW_ID) return 0;
+    if (str_eq_nocase(link->key_column, clean_id_name(t)) || count == 1) return 0;
+    const char *shown = clean_shown_value(list);
+    if (!shown) return LINK_ERR_COLUMN;
+    return clean_same_text(shown, key->text) ? 0 : LINK_ERR_KEY_VALUE;
+}
+
+int clean_fetch_by_row_id(const struct resbuf *list, const link_rec *link, void **cursor, void **stmt,
+                          sql_col_rec **row, long *count)
+{
+    int rc = clean_fetch_begin(link, cursor, stmt, row);
+    if (rc) return rc;
+    tbl_rec *t = nullptr;
+    clean_find_table(link, nullptr, &t);
+    char id[CLEAN_NUMBER_SIZE];
+    std::snprintf(id, sizeof id, "%ld", (long)link->row_id);
+    return clean_fetch(list, link, clean_id_name(t), id, CLEAN_BY_ROW_ID, cursor, stmt, row, count);
+}
+
+int clean_fetch_by_key(const struct resbuf *list, const link_rec *link, void **cursor, void **stmt,
+                       sql_col_rec **row, long *count)
+{
+    int rc = clean_fetch_begin(link, cursor, stmt, row);
+    if (rc) return rc;
+    tbl_rec *t = nullptr;
+    clean_find_table(link, nullptr, &t);
+    sql_col_rec *own = tbl_key_column(t, t->columns);
+    if (!own) return -1;
+    /* The key value reaches the statement only quoted, or as a number. */
+    std::string value = link->key_value;
+    str_trim(value.data());
+    value.resize(std::strlen(value.c_str()));
+    std::string literal;
+    if (own->sql_type == SQL_TYPE_CHAR) sql_quote(value.c_str(), literal);
+    else if (sql_is_number(value.c_str())) literal = value;
+    else return LINK_ERR_ROW;
+    return clean_fetch(list, link, own->name, literal.c_str(), CLEAN_BY_KEY, cursor, stmt, row, count);
+}
+
+int clean_renumber(const ads_name ename, link_rec *link, sql_col_rec *row, long count, int *row_done)
+{
+    if (count == 1) return 0;
+    if (ename_isnull(ename) || !link || !row || !row_done) return -1;
+    pjct_rec *p = nullptr;
+    tbl_rec *t = nullptr;
+    if (clean_find_table(link, &p, &t) || t->last_number < 0) return -1;
+    struct resbuf *list = link_entget(ename);
+    if (!list) return -1;
+    link_rec next;
+    link_copy(&next, link);
+    next.row_id = t->last_number;
+    int rc = -1;
+    if (link_xdata_put(&next, list) == 0 && link_ase_create(&next, ename) == RTNORM &&
+        (*row_done || clean_update_row(p, t, row, t->last_number) == RTNORM)) {
+        *row_done = 1;
+        if (ads_entmod(list) == RTNORM) {
+            link_copy(link, &next);
+            rc = 0;
+        }
+    }
+    ads_relrb(list);
+    return rc;
+}
+
+int clean_relink(struct resbuf *list, link_rec *link, sql_col_rec *row)
+{
+    if (!list || !link || !row) return -1;
+    tbl_rec *t = nullptr;
+    if (clean_find_table(link, nullptr, &t)) return -1;
+    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    if (!id || !id->text) return -1;
+    link_rec next;
+    link_copy(&next, link);
+    next.row_id = (int32_t)atol(id->text);
+    if (link_entity_write(list, &next) != 0) return -1;
+    link_copy(link, &next);
+    return 0;
+}
+
+int clean_entity(const ads_name ename, ads_name ss)
+{
+    if (ename_isnull(ename) || !ss) return -2;
+    struct resbuf *list = link_entget(ename);
+    if (!list) return -1;
+    link_rec link;
+    if (link_xdata_parse(&link, list) != 0) {
+        ads_relrb(list);
+        return -1;
+    }
+    void *cursor = nullptr, *stmt = nullptr;
+    sql_col_rec *row = nullptr;
+    long count = 0;
+    int rc = 0;
+    if (clean_fetch_by_row_id(list, &link, &cursor, &stmt, &row, &count) == 0) {
+        rc = clean_renumber_group(list, &link, row, count, ss);
+    } else if (clean_fetch_by_key(list, &link, &cursor, &stmt, &row, &count) == 0) {
+        clean_relink(list, &link, row);
+    }
+    if (rc == 0) ads_ssdel(ename, ss);
+    sql_close_query(&stmt, &cursor, &row);
+    ads_relrb(list);
+    return rc;
+}
+
+int pv_clean(struct resbuf *)
+{
+    ads_name ss = {0, 0};
+    if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return RTNORM;
+    long n = 0;
+    if (ads_sslength(ss, &n) != RTNORM || n == 0) {
+        ss_free(ss);
+        return RTNORM;
+    }
+    ads_printf("\n");
+    long cleaned = 0, at = 0;
+    /* The entities passed over stay at the head of the set; after a
+    ** handled one the walk goes on behind those still there. */
+    std::vector<std::array<long, 2>> skipped;
+    ads_name e;
+    while (ads_ssname(ss, at, e) == RTNORM) {
+        ads_printf("\rCleaning... %ld", cleaned);
+        if (clean_entity(e, ss) != 0) {
+            skipped.push_back({e[0], e[1]});
+            ++at;
+            continue;
+        }
+        ++cleaned;
+        at = 0;
+        for (const auto &s : skipped) {
+            ads_name k = {s[0], s[1]};
+            if (ads_ssmemb(k, ss) == RTNORM) ++at;
+        }
+    }
+    ads_printf("\rCleaning...  %ld\n", cleaned);
+    ss_free(ss);
+    msg_alert(k_clean_title, "Cleaned... %ld entities", cleaned);
+    return RTNORM;
+}

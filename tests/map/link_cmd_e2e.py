@@ -1,0 +1,155 @@
+#!/usr/bin/python3
+"""pv-link and pv-clean end to end through pvhost on a copy of the sample
+project GEO with the editor's links on; the drawings are made and read
+back with ezdxf, the table with dbf and dbfread.
+
+  link_cmd_e2e.py PVHOST MODULE RESOURCES WORKDIR
+
+Linking: a LINE picked at 150,150 is linked in "pv_link" to row 3 of STATN
+through the column NAME; the saved LINE carries that link and the link
+store the link path name GEO$STATN. Picking nothing says "Nothing selected".
+
+Cleaning: STATN gets a second row numbered 3 (STN 6, "Dup"); two TEXTs,
+"Bonaparte" (key 3) and "Dup" (key 6), both linked with row id 3, are
+cleaned: the rows end under two numbers and each TEXT's row id is the
+number of the row its key value names.
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+import dbf
+import dbfread
+import ezdxf
+
+FAILURES = []
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def setup(resources, root):
+    """A scratch copy of the sample project and asi.ini with GEO's links on."""
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "projects"))
+    shutil.copytree(os.path.join(resources, "projects", "GEO"), os.path.join(root, "projects", "GEO"))
+    with open(os.path.join(resources, "asi.ini")) as f:
+        ini = f.read().replace("GEO.links=0", "GEO.links=1")
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write(ini)
+    return os.path.join(root, "projects", "GEO")
+
+
+def run_pvhost(pvhost, module, resources, root, drawing, script):
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(script)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    r = subprocess.run([pvhost, "--script", "run.scr", "--module", module, "--resources", resources,
+                        "--drawing", drawing], cwd=root, env=env, capture_output=True, text=True,
+                       timeout=120)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
+    return r.stdout
+
+
+def link_tags(entity):
+    return [(t.code, t.value) for t in entity.get_xdata("PETRIVEX")] if entity.has_xdata("PETRIVEX") else []
+
+
+LINK_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-link
+150,150
+pv_link
+select link_prj 0
+select link_tbl 0
+select link_col 2
+set link_bas 3
+set link_prm 3
+pick link_mod
+pv-link
+900,900
+SAVE linked.dxf
+(pv_logoff)
+QUIT
+"""
+
+
+def link_run(pvhost, module, resources, root):
+    setup(resources, root)
+    doc = ezdxf.new("R2000")
+    doc.modelspace().add_line((100, 100), (200, 200))
+    drawing = os.path.join(root, "line.dxf")
+    doc.saveas(drawing)
+    out = run_pvhost(pvhost, module, resources, root, drawing, LINK_SCRIPT)
+    check("Entity linked" in out, "'Entity linked' printed")
+    check("Nothing selected" in out, "picking nothing says 'Nothing selected'")
+    saved = ezdxf.readfile(os.path.join(root, "linked.dxf"))
+    lines = list(saved.modelspace().query("LINE"))
+    want = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
+    check(len(lines) == 1 and link_tags(lines[0]) == want,
+          "LINE link %r, want %r" % ([link_tags(e) for e in lines], want))
+    ase = saved.appids.get("ASE")
+    tags = [(t.code, t.value) for t in ase.get_xdata("ASE")] if ase is not None and ase.has_xdata("ASE") else []
+    names = [tags[i + 1][1] for i, t in enumerate(tags) if t == (1000, "LPN")]
+    check(names == ["GEO$STATN"], "link path names %r, want GEO$STATN" % names)
+
+
+CLEAN_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-clean
+ALL
+
+SAVE cleaned.dxf
+(pv_logoff)
+QUIT
+"""
+
+
+def clean_run(pvhost, module, resources, root):
+    proj = setup(resources, root)
+    table = dbf.Table(os.path.join(proj, "STATN.DBF"))
+    table.open(dbf.READ_WRITE)
+    table.append((3, 6, "Dup", 0, 0, 0, ""))
+    table.close()
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    for at, name, key in (((0, 0), "Bonaparte", "3"), ((10, 0), "Dup", "6")):
+        text = doc.modelspace().add_text(name, dxfattribs={"height": 2.5, "insert": at})
+        text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"),
+                                    (1000, key), (1000, "")])
+    drawing = os.path.join(root, "texts.dxf")
+    doc.saveas(drawing)
+    out = run_pvhost(pvhost, module, resources, root, drawing, CLEAN_SCRIPT)
+    check("Cleaned... 2 entities" in out, "'Cleaned... 2 entities' shown")
+    rows = {int(r["STN"]): int(r["BASENUMBER"]) for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))
+            if int(r["STN"]) in (3, 6)}
+    check(sorted(rows.values()) == [3, 6], "rows of STN 3 and 6 numbered %r, want 3 and 6" % rows)
+    saved = ezdxf.readfile(os.path.join(root, "cleaned.dxf"))
+    for text in saved.modelspace().query("TEXT"):
+        tags = link_tags(text)
+        if len(tags) < 5:
+            check(False, "TEXT %r lost its link" % text.dxf.text)
+            continue
+        key = int(tags[4][1])
+        check(tags[2][1] == rows.get(key), "TEXT %r row id %r, its row is numbered %r"
+              % (text.dxf.text, tags[2][1], rows.get(key)))
+
+
+def main():
+    if len(sys.argv) != 5:
+        raise SystemExit(__doc__)
+    pvhost, module, resources, work = sys.argv[1:]
+    link_run(pvhost, module, resources, os.path.join(work, "link"))
+    clean_run(pvhost, module, resources, os.path.join(work, "clean"))
+    if FAILURES:
+        raise SystemExit("%d check(s) failed" % len(FAILURES))
+    print("pv-link and pv-clean end to end: all checks passed")
+
+
+if __name__ == "__main__":
+    main()
