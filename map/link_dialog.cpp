@@ -10,6 +10,7 @@
 **     BASENUMBER  STN         NAME
 **     3           3           Bonaparte
 */
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -151,7 +152,8 @@ bool layout_line(const std::vector<sql_col_rec *> &cols, sql_col_rec *row, std::
 {
     line.clear();
     for (sql_col_rec *c : cols) {
-        int width = c->display_width > 0 ? c->display_width : (int)std::strlen(c->name);
+        /* A column is as wide as its values or its name, whichever is wider. */
+        int width = std::max(c->display_width, (int)std::strlen(c->name));
         int sep = line.empty() ? 0 : 1;
         if ((int)line.size() + sep + width > LINK_LIST_WIDTH) break;
         line.append((size_t)sep, ' ');

@@ -9,3 +9,6 @@ if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
                    ${CMAKE_CURRENT_BINARY_DIR}/map_link_cmd_e2e)
   set_tests_properties(map_link_cmd_e2e PROPERTIES TIMEOUT 120)
 endif()
+
+# The link and clean command tests run a DB3 project through the driver.
+pv_tests_use_db3(test_map_link_cmd_test)
