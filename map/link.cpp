@@ -48,18 +48,6 @@ const char *slot_column_name(const tbl_rec *t, int slot)
     return t && t->keys[slot] ? t->keys[slot]->name : k_slot_names[slot];
 }
 
-/* The logged-on project and registered table of a link; 0, -9803, -9804. */
-int find_link_table(const link_rec *link, pjct_rec **project, tbl_rec **table)
-{
-    pjct_rec *p = pjct_find(link->project, nullptr);
-    if (!p) return LINK_ERR_PROJECT;
-    tbl_rec *t = tbl_find_by_name(p->tables, link->table, nullptr);
-    if (!t) return LINK_ERR_TABLE;
-    if (project) *project = p;
-    if (table) *table = t;
-    return 0;
-}
-
 /* True for the field tables, whose links relate through STATION. */
 bool is_field_table(int type)
 {
@@ -212,6 +200,22 @@ const char *link_own_key_name(int table_type)
     return k_slot_names[k_own_key_slot[table_type - TBL_TYPE_FIRST]];
 }
 
+int link_find_table(const link_rec *link, pjct_rec **project, tbl_rec **table)
+{
+    pjct_rec *p = pjct_find(link->project, nullptr);
+    if (!p) return LINK_ERR_PROJECT;
+    tbl_rec *t = tbl_find_by_name(p->tables, link->table, nullptr);
+    if (!t) return LINK_ERR_TABLE;
+    if (project) *project = p;
+    if (table) *table = t;
+    return 0;
+}
+
+const char *link_id_column_name(const tbl_rec *table)
+{
+    return slot_column_name(table, TBL_KEY_BASENUMBER);
+}
+
 int link_own_key_slot(int table_type)
 {
     if (table_type < TBL_TYPE_FIRST || table_type > TBL_TYPE_LAST) return -1;
@@ -222,7 +226,7 @@ int link_validate(const link_rec *link)
 {
     if (link_incomplete(link)) return -2;
     tbl_rec *t = nullptr;
-    int rc = find_link_table(link, nullptr, &t);
+    int rc = link_find_table(link, nullptr, &t);
     if (rc) return rc;
     if (!tbl_column_find(t->columns, link->key_column, nullptr, nullptr)) return LINK_ERR_COLUMN;
     return 0;
@@ -232,7 +236,7 @@ int link_check_row(const link_rec *link, sql_col_rec *row)
 {
     if (link_incomplete(link) || !row) return -2;
     tbl_rec *t = nullptr;
-    int rc = find_link_table(link, nullptr, &t);
+    int rc = link_find_table(link, nullptr, &t);
     if (rc) return rc;
     if (str_nonblank(row->table) == RTNORM && !str_eq_nocase(row->table, link->table)) return LINK_ERR_TABLE;
     if (t->table_type < TBL_TYPE_FIRST || t->table_type > TBL_TYPE_LAST) return LINK_ERR_COLUMN;
@@ -319,8 +323,8 @@ int link_compare(const link_rec *a, const link_rec *b)
     if (same_table && same_value) return LINK_SAME_TABLE;
     if (!same_value) return LINK_ERR_NOT_LINKED;
     tbl_rec *ta = nullptr, *tb = nullptr;
-    find_link_table(a, nullptr, &ta);
-    find_link_table(b, nullptr, &tb);
+    link_find_table(a, nullptr, &ta);
+    link_find_table(b, nullptr, &tb);
     if (ta->table_type == tb->table_type || (is_field_table(ta->table_type) && is_field_table(tb->table_type)))
         return LINK_SAME_STATION;
     return LINK_ERR_NOT_LINKED;
@@ -335,7 +339,7 @@ int link_row_fetch(const link_rec *link, void **cursor, void **stmt, sql_col_rec
     if (rc) return rc;
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
-    find_link_table(link, &p, &t);
+    link_find_table(link, &p, &t);
     char id[24];
     snprintf(id, sizeof id, "%ld", (long)link->row_id);
     int n = sql_select_where(p->connection, t->name, slot_column_name(t, TBL_KEY_BASENUMBER), id, nullptr,

@@ -107,6 +107,12 @@ int link_check_row(const link_rec *link, sql_col_rec *row);
 /* Name of the own key column of a table type (STATION, the type's own
 ** column, or BASENUMBER); null for a type out of range. */
 const char *link_own_key_name(int table_type);
+/* The logged-on project and registered table a link names, into the
+** given places (each may be null). 0; -9803; -9804. */
+int link_find_table(const link_rec *link, struct pjct_rec **project, struct tbl_rec **table);
+/* Name of a table's BASENUMBER column: its registered column's, else
+** "BASENUMBER". */
+const char *link_id_column_name(const struct tbl_rec *table);
 /* Key slot (TBL_KEY_*) of the own key column of a table type; -1 for a
 ** type out of range. */
 int link_own_key_slot(int table_type);

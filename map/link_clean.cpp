@@ -37,25 +37,6 @@ const char k_clean_title[] = "PETRIVEX";
 /* Room of a row number written with "%ld". */
 constexpr int CLEAN_NUMBER_SIZE = 24;
 
-/* The logged-on project and registered table a link names; 0, -9803,
-** -9804. */
-int clean_find_table(const link_rec *link, pjct_rec **project, tbl_rec **table)
-{
-    pjct_rec *p = pjct_find(link->project, nullptr);
-    if (!p) return LINK_ERR_PROJECT;
-    tbl_rec *t = tbl_find_by_name(p->tables, link->table, nullptr);
-    if (!t) return LINK_ERR_TABLE;
-    if (project) *project = p;
-    if (table) *table = t;
-    return 0;
-}
-
-/* Name of a table's BASENUMBER column. */
-const char *clean_id_name(const tbl_rec *t)
-{
-    return t->keys[TBL_KEY_BASENUMBER] ? t->keys[TBL_KEY_BASENUMBER]->name : "BASENUMBER";
-}
-
 /* Compares two texts trimmed and without regard to case. */
 bool clean_same_text(const char *a, const char *b)
 {
@@ -87,7 +68,7 @@ int clean_fetch(const struct resbuf *list, const link_rec *link, const char *col
 {
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
-    clean_find_table(link, &p, &t);
+    link_find_table(link, &p, &t);
     int n = sql_select_where(p->connection, t->name, column, value, nullptr, stmt, cursor, row);
     if (n < 0) {
         sql_close_query(stmt, cursor, row);
@@ -129,7 +110,7 @@ int clean_row_condition(const char *id_name, long number, const sql_col_rec *own
 ** failure. */
 long clean_rows_fitting(pjct_rec *p, const tbl_rec *t, sql_col_rec *row)
 {
-    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    sql_col_rec *id = sql_col_find(row, link_id_column_name(t), nullptr, nullptr);
     sql_col_rec *own = tbl_key_column(t, row);
     if (!id || !own || !id->text || !sql_is_ident(t->name)) return -1;
     std::string cond;
@@ -146,7 +127,7 @@ long clean_rows_fitting(pjct_rec *p, const tbl_rec *t, sql_col_rec *row)
 ** BASENUMBER = old AND own = value". 5100 or the failure's code. */
 int clean_update_row(pjct_rec *p, const tbl_rec *t, sql_col_rec *row, long number)
 {
-    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    sql_col_rec *id = sql_col_find(row, link_id_column_name(t), nullptr, nullptr);
     sql_col_rec *own = tbl_key_column(t, row);
     if (!id || !own || !id->text || !sql_is_ident(t->name) || !sql_is_ident(id->name)) return -2;
     std::string cond;
@@ -173,7 +154,7 @@ int clean_renumber_group(const struct resbuf *list, const link_rec *link, sql_co
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
     if (link_ss_same_row(list, LINK_SAME_ROW, group) <= 0) return -1;
-    clean_find_table(link, &p, &t);
+    link_find_table(link, &p, &t);
     bool renumber = count > 1;
     if (renumber) {
         if (clean_rows_fitting(p, t, row) != 1) renumber = false;
@@ -198,7 +179,7 @@ int clean_renumber_group(const struct resbuf *list, const link_rec *link, sql_co
 long tbl_last_row_number(tbl_rec *table, void *connection)
 {
     if (!table) return 0;
-    const char *id = clean_id_name(table);
+    const char *id = link_id_column_name(table);
     if (!connection || !sql_is_ident(id) || !sql_is_ident(table->name)) return table->last_number;
     std::string text = std::string("SELECT MAX(") + id + ") FROM " + table->name;
     void *stmt = nullptr, *cursor = nullptr;
@@ -225,11 +206,11 @@ int clean_row_matches(const struct resbuf *list, const link_rec *link, sql_col_r
 {
     if ((mode != CLEAN_BY_ROW_ID && mode != CLEAN_BY_KEY) || link_incomplete(link) || !row || count <= 0) return -2;
     tbl_rec *t = nullptr;
-    int rc = clean_find_table(link, nullptr, &t);
+    int rc = link_find_table(link, nullptr, &t);
     if (rc) return rc;
     if (str_nonblank(row->table) == RTNORM && !str_eq_nocase(row->table, link->table)) return LINK_ERR_TABLE;
     sql_col_rec *key = sql_col_find(row, link->key_column, nullptr, nullptr);
-    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    sql_col_rec *id = sql_col_find(row, link_id_column_name(t), nullptr, nullptr);
     if (!key || !id) return LINK_ERR_COLUMN;
     if (mode == CLEAN_BY_ROW_ID && atol(id->text ? id->text : "") != link->row_id) return LINK_ERR_ROW_ID;
     sql_col_rec *own = tbl_key_column(t, row);
@@ -237,7 +218,7 @@ int clean_row_matches(const struct resbuf *list, const link_rec *link, sql_col_r
     if (mode == CLEAN_BY_ROW_ID && count == 1) return 0;
     if (!clean_same_text(link->key_value, own->text)) return LINK_ERR_KEY_VALUE;
     if (mode == CLEAN_BY_ROW_ID) return 0;
-    if (str_eq_nocase(link->key_column, clean_id_name(t)) || count == 1) return 0;
+    if (str_eq_nocase(link->key_column, link_id_column_name(t)) || count == 1) return 0;
     const char *shown = clean_shown_value(list);
     if (!shown) return LINK_ERR_COLUMN;
     return clean_same_text(shown, key->text) ? 0 : LINK_ERR_KEY_VALUE;
@@ -249,10 +230,10 @@ int clean_fetch_by_row_id(const struct resbuf *list, const link_rec *link, void 
     int rc = clean_fetch_begin(link, cursor, stmt, row);
     if (rc) return rc;
     tbl_rec *t = nullptr;
-    clean_find_table(link, nullptr, &t);
+    link_find_table(link, nullptr, &t);
     char id[CLEAN_NUMBER_SIZE];
     std::snprintf(id, sizeof id, "%ld", (long)link->row_id);
-    return clean_fetch(list, link, clean_id_name(t), id, CLEAN_BY_ROW_ID, cursor, stmt, row, count);
+    return clean_fetch(list, link, link_id_column_name(t), id, CLEAN_BY_ROW_ID, cursor, stmt, row, count);
 }
 
 int clean_fetch_by_key(const struct resbuf *list, const link_rec *link, void **cursor, void **stmt,
@@ -261,7 +242,7 @@ int clean_fetch_by_key(const struct resbuf *list, const link_rec *link, void **c
     int rc = clean_fetch_begin(link, cursor, stmt, row);
     if (rc) return rc;
     tbl_rec *t = nullptr;
-    clean_find_table(link, nullptr, &t);
+    link_find_table(link, nullptr, &t);
     sql_col_rec *own = tbl_key_column(t, t->columns);
     if (!own) return -1;
     /* The key value reaches the statement only quoted, or as a number. */
@@ -281,7 +262,7 @@ int clean_renumber(const ads_name ename, link_rec *link, sql_col_rec *row, long 
     if (ename_isnull(ename) || !link || !row || !row_done) return -1;
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
-    if (clean_find_table(link, &p, &t) || t->last_number < 0) return -1;
+    if (link_find_table(link, &p, &t) || t->last_number < 0) return -1;
     struct resbuf *list = link_entget(ename);
     if (!list) return -1;
     link_rec next;
@@ -304,8 +285,8 @@ int clean_relink(struct resbuf *list, link_rec *link, sql_col_rec *row)
 {
     if (!list || !link || !row) return -1;
     tbl_rec *t = nullptr;
-    if (clean_find_table(link, nullptr, &t)) return -1;
-    sql_col_rec *id = sql_col_find(row, clean_id_name(t), nullptr, nullptr);
+    if (link_find_table(link, nullptr, &t)) return -1;
+    sql_col_rec *id = sql_col_find(row, link_id_column_name(t), nullptr, nullptr);
     if (!id || !id->text) return -1;
     link_rec next;
     link_copy(&next, link);

@@ -83,12 +83,6 @@ constexpr int count_of(T (&)[N])
     return (int)N;
 }
 
-/* Name of a table's BASENUMBER column. */
-const char *id_name(const tbl_rec *t)
-{
-    return t->keys[TBL_KEY_BASENUMBER] ? t->keys[TBL_KEY_BASENUMBER]->name : "BASENUMBER";
-}
-
 /* The link's project and its position in the logged-on list; null and -1
 ** when it is not logged on. */
 pjct_rec *chosen_project(const link_rec *l, int *index)
@@ -126,7 +120,7 @@ std::vector<sql_col_rec *> layout_columns(const tbl_rec *t, const link_rec *l)
             if (str_eq_nocase(o->name, c->name)) return;
         order.push_back(c);
     };
-    add(sql_col_find(t->columns, id_name(t), nullptr, nullptr));
+    add(sql_col_find(t->columns, link_id_column_name(t), nullptr, nullptr));
     add(tbl_key_column(t, t->columns));
     add(t->keys[TBL_KEY_GROUPING]);
     add(sql_col_find(t->columns, l->key_column, nullptr, nullptr));
@@ -210,7 +204,7 @@ void search(ads_hdlg dlg, link_dlg_state *st)
     layout_line(layout_columns(t, &st->work), nullptr, title);
     for (const char *key : k_title_tiles) ads_set_tile(dlg, key, title.c_str());
     char first[LINK_LIST_WIDTH + LINK_VALUE_SIZE + SQL_COL_NAME_SIZE];
-    std::snprintf(first, sizeof first, "Query: %s = %ld", id_name(t), (long)st->work.row_id);
+    std::snprintf(first, sizeof first, "Query: %s = %ld", link_id_column_name(t), (long)st->work.row_id);
     fill_rows(dlg, k_bas_lst, first, t, st, true);
     sql_col_rec *own = tbl_key_column(t, t->columns);
     std::snprintf(first, sizeof first, "Query: %s = %s", own ? own->name : "", st->work.key_value);
@@ -259,7 +253,7 @@ void fill(ads_hdlg dlg, link_dlg_state *st)
     set_index_or_empty(dlg, k_col, ci);
     char number[LINK_NUMBER_SIZE];
     std::snprintf(number, sizeof number, "%ld", (long)l->row_id);
-    ads_set_tile(dlg, "link_basname", id_name(t));
+    ads_set_tile(dlg, "link_basname", link_id_column_name(t));
     ads_set_tile(dlg, k_bas, number);
     ads_set_tile(dlg, "link_prmname", own ? own->name : "");
     ads_set_tile(dlg, k_prm, l->key_value);
@@ -346,7 +340,7 @@ void cb_accept(ads_callback_packet *cpkt)
     } else if (str_nonblank(l->key_column) != RTNORM) {
         ads_set_tile(dlg, k_error, "ERROR:  No column selected");
     } else if (l->row_id < 0 || l->row_id > tbl_last_row_number(t, p->connection)) {
-        std::snprintf(message, sizeof message, "ERROR:  Invalid %s", id_name(t));
+        std::snprintf(message, sizeof message, "ERROR:  Invalid %s", link_id_column_name(t));
         ads_set_tile(dlg, k_error, message);
     } else if (tbl_key_column(t, t->columns) && str_nonblank(l->key_value) != RTNORM) {
         std::snprintf(message, sizeof message, "ERROR:  Invalid %s", tbl_key_column(t, t->columns)->name);
@@ -433,7 +427,7 @@ int link_attach_loop(sql_col_rec *row)
         if (rc == LINK_ERR_NOTHING_PICKED || !list) break;
         pjct_rec *p = rc == 0 ? pjct_find(picked.project, nullptr) : nullptr;
         tbl_rec *t = p ? tbl_find_by_name(p->tables, picked.table, nullptr) : nullptr;
-        if (rc == 0 && t && !str_eq_nocase(picked.key_column, id_name(t))) {
+        if (rc == 0 && t && !str_eq_nocase(picked.key_column, link_id_column_name(t))) {
             char question[LINK_QUESTION_SIZE];
             std::snprintf(question, sizeof question, k_attached_other, picked.table, picked.key_column);
             answer = msg_yes_no(question);

@@ -74,10 +74,8 @@ class LinkCmd : public SqlDb3Test {
     return l;
   }
 
-  /* A TEXT of height 2.5 at (x, 0) showing a text, linked when l is given. */
-  static void text(double x, const char *shown, const link_rec *l, ads_name out) {
-    ads_point at = {x, 0, 0};
-    struct resbuf *list = ads_buildlist(RTDXF0, "TEXT", 10, at, 40, 2.5, 1, shown, 0);
+  /* Makes the entity of a list, with the link when one is given. */
+  static void make(struct resbuf *list, const link_rec *l, ads_name out) {
     link_rec copy;
     if (l) {
       copy = *l;
@@ -86,18 +84,15 @@ class LinkCmd : public SqlDb3Test {
     ASSERT_EQ(ads_entmakex(list, out), RTNORM);
     ads_relrb(list);
   }
-
-  /* A linked LINE from (x, 0) to (x + 1, 1). */
+  /* A TEXT of height 2.5 at (x, 0) showing a text, linked when l is given. */
+  static void text(double x, const char *shown, const link_rec *l, ads_name out) {
+    ads_point at = {x, 0, 0};
+    make(ads_buildlist(RTDXF0, "TEXT", 10, at, 40, 2.5, 1, shown, 0), l, out);
+  }
+  /* A LINE from (x, 0) to (x + 1, 1), linked when l is given. */
   static void line(double x, const link_rec *l, ads_name out) {
     ads_point a = {x, 0, 0}, b = {x + 1, 1, 0};
-    struct resbuf *list = ads_buildlist(RTDXF0, "LINE", 10, a, 11, b, 0);
-    link_rec copy;
-    if (l) {
-      copy = *l;
-      ASSERT_EQ(link_xdata_put(&copy, list), 0);
-    }
-    ASSERT_EQ(ads_entmakex(list, out), RTNORM);
-    ads_relrb(list);
+    make(ads_buildlist(RTDXF0, "LINE", 10, a, 11, b, 0), l, out);
   }
 
   /* The entity's link as "table|row|column|value|extra", or "none". */
