@@ -6,8 +6,10 @@
 ** the dialog file, the SQL client, the link client's application handle,
 ** the hatch patterns,
 ** the SQL configuration and the built-in projections, printing a progress
-** line for each. pv_terminate undoes all of it; after it the next
-** load-drawing message starts the application again.
+** line for each; last, always, it reads the drawing's map setup (or gives
+** the drawing a new one). pv_terminate writes the map setup back and undoes
+** all of it; after it the next load-drawing message starts the application
+** again.
 **
 **     if (pv_init() != RTNORM) return PV_ENTRY_FAIL;
 */
@@ -27,10 +29,12 @@
 #define PV_ASE_HOST_APP "ase"
 
 /* Starts the application (see above). 5100; -5001 when a step fails (its
-** alert shown, whatever the step loaded released again). */
+** alert shown, whatever the step loaded released again), also after
+** "Cannot initialize Petrivex" when the map setup can be neither read nor
+** made (everything unloaded again). */
 int pv_init(void);
-/* Unloads everything start-up loaded and marks the application as not
-** started. 5100. */
+/* Writes the map setup back, unloads everything start-up loaded, resets
+** the map setup and marks the application as not started. 5100. */
 int pv_terminate(void);
 /* The save message: writes the drawing's map parameters and the changed
 ** setups of the logged-on projects. 5100. */

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "core_fixture.h"
+#include "core/pjct.h"
+#include "core/pv_startup.h"
 #include "core/str_util.h"
 #include "map/draw_util.h"
 #include "map/ent_make.h"
@@ -92,6 +94,20 @@ TEST_F(MapSetupTest, NewDrawingGetsUserEvenWithoutTheBuiltInProjections) {
   EXPECT_EQ(g_map_params.block_name, block);
   EXPECT_EQ(g_map_params.scale, 2.5);
   EXPECT_EQ(host_model_entity_count(), 1);
+}
+
+/* A drawing that cannot take a new setup block (a block definition is
+** left open) fails the load, with everything unloaded again. */
+TEST_F(MapSetupTest, SetupThatCanBeNeitherReadNorMadeFailsTheLoad) {
+  const geo_point origin = {0, 0, 0, 0};
+  ASSERT_EQ(ent_make_block("OPEN_DEFINITION", &origin, 0), 0);
+  EXPECT_EQ(load(), PV_ENTRY_FAIL);
+  EXPECT_NE(take_transcript().find("Cannot initialize Petrivex"), std::string::npos);
+  EXPECT_EQ(pv_is_started(), 0);
+  EXPECT_EQ(g_pjct_list, nullptr);
+  ads_entmake(nullptr);
+  ASSERT_EQ(load(), PV_ENTRY_OK) << take_transcript();
+  EXPECT_NE(g_map_params.projection, nullptr);
 }
 
 /* Opened before the logon that loads its system, a drawing keeps the
