@@ -419,6 +419,7 @@ void ts_name_entered(ads_callback_packet *cpkt, int kind)
         ads_mode_tile(dlg, key, MODE_SETFOCUS);
         return;
     }
+    ads_set_tile(dlg, k_error, "");
     tblsetup_state *s = tblsetup_state_get();
     void *listed = ts_listed_node(dlg, kind);
     char *copy = ts_strdup(name);
