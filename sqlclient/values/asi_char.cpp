@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "sqlclient/asi_codepage.h"
 #include "sqlclient/asi_diag.h"
@@ -357,16 +358,19 @@ CAsiUcStr CAsiChar::padded() const
     int len = m_value.length(), want = (int)effLength();
     if (len >= want)
         return m_value;
-    /* Blanks are appended a run at a time, not one by one. */
-    constexpr int BLANK_RUN = 64;
-    static const struct blank_run {
-        char16_t text[BLANK_RUN];
-        blank_run() { std::fill(text, text + BLANK_RUN, BLANK); }
-    } blanks;
+    /* Built in one piece: on the stack up to PAD_STACK characters. */
+    constexpr int PAD_STACK = 512;
+    char16_t local[PAD_STACK];
+    std::u16string heap;
+    char16_t *p = local;
+    if (want > PAD_STACK) {
+        heap.resize((std::size_t)want);
+        p = &heap[0];
+    }
+    std::copy(m_value.ucs(), m_value.ucs() + len, p);
+    std::fill(p + len, p + want, BLANK);
     CAsiUcStr s;
-    s.assignUcs(m_value.ucs(), len);
-    for (int i = len; i < want; i += BLANK_RUN)
-        s.appendUcs(blanks.text, want - i < BLANK_RUN ? want - i : BLANK_RUN);
+    s.assignUcs(p, want);
     return s;
 }
 
