@@ -229,7 +229,10 @@ TEST_F(SymDrawTest, RedrawnShapeOfAnInsertRecordBecomesAnInsert) {
   sym_place_rec s = rec("STATION", "STRIKE_DIP", SYM_MODE_SHAPE);
   s.ins = {10, 20, 0, 0};
   ASSERT_EQ(sym_place_draw(&s, nullptr, 1, 0, 0), 0);
-  ASSERT_EQ(of_type(ENT_TYPE_SHAPE).size(), 1u);
+  auto shapes = of_type(ENT_TYPE_SHAPE);
+  ASSERT_EQ(shapes.size(), 1u);
+  /* Angle 0 from base 0 counter-clockwise turns the shape a quarter back. */
+  EXPECT_NEAR(ang_mod(real_of(shapes[0].data(), 50) + 2 * PI, 2 * PI), 1.5 * PI, 1e-9);
   s.mode = SYM_MODE_INSERT;
   s.ins = {30, 40, 0, 0};
   ASSERT_EQ(sym_place_redraw(&s, 1, nullptr, 0), 0);
