@@ -3,6 +3,7 @@
  * engine against real dBASE files, with the files read back by dbfread.
  */
 #include "db3_fixture.h"
+#include "standard_statements.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -170,44 +171,8 @@ TEST_F(Db3Test, RowsComeInRecordOrder)
  * brackets, NOT ( = ), IS [NOT] NULL, LIKE, ORDER BY ordinals. */
 TEST_F(Db3Test, QueryBuilderTexts)
 {
-    run("CREATE TABLE STATN (BASENUMBER DEC(8),STN CHAR(8),SEC DEC(4),DIP NUMERIC(5,1),LITH CHAR(12),UNIT CHAR(4))");
-    run("CREATE TABLE UNITS (BASENUMBER DEC(8),UNIT CHAR(4),NAME CHAR(20))");
-    const char *inserts[] = {
-        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (1,'B2',2,45.5,'granite','G')",
-        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (2,'A1',1,12,'Granite','G')",
-        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (3,'A1',2,70,NULL,'S')",
-        "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (4,'C3',1,NULL,'schist','S')",
-        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (1,'G','Granite unit')",
-        "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (2,'S','Schist unit')",
-    };
-    for (const char *q : inserts) run(q);
-    struct Case {
-        const char *sql, *want;
-    } cases[] = {
-        {"SELECT STATN.STN, STATN.SEC FROM STATN ORDER BY 1 ,2", "A1|1\nA1|2\nB2|2\nC3|1\n"},
-        {"SELECT STATN.STN, STATN.DIP FROM STATN WHERE   STATN.DIP > 30  ORDER BY 1 ", "A1|70.0\nB2|45.5\n"},
-        {"SELECT DISTINCT STATN.STN, UNITS.NAME FROM STATN,UNITS WHERE  ( STATN.DIP >= 10  AND  NOT (STATN.LITH = 'granite') ) "
-         "AND STATN.UNIT = UNITS.UNIT ORDER BY 1 ",
-         "A1|Granite unit\n"},
-        {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH IS NULL ", "A1\n"},
-        {"SELECT STATN.STN FROM STATN WHERE   NOT (STATN.LITH IS NULL) ", "B2\nA1\nC3\n"},
-        {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH LIKE 'gran%' ", "B2\n"},
-        {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH NOT LIKE 'gran%' ", "A1\nC3\n"},
-        {"SELECT STATN.STN FROM STATN WHERE  ( STATN.SEC = 2  OR  STATN.DIP <= 12 ) AND STATN.UNIT <> 'S' ORDER BY 1 ",
-         "A1\nB2\n"},
-        {"SELECT * FROM STATN WHERE BASENUMBER = 4", "4|C3|1|~|schist|S\n"},
-        {"SELECT STATN.STN, UNITS.NAME FROM STATN,UNITS WHERE STATN.UNIT = UNITS.UNIT ORDER BY 2 ,1", 
-         "A1|Granite unit\nB2|Granite unit\nA1|Schist unit\nC3|Schist unit\n"},
-        {"SELECT MAX(DIP) FROM STATN", "70.0\n"},
-        {"SELECT STATN.STN FROM STATN WHERE STATN.STN = 'A1   '", "A1\nA1\n"},
-        {"SELECT STN, LITH FROM STATN WHERE LITH IS NOT NULL ORDER BY LITH, STN", "A1|Granite\nB2|granite\nC3|schist\n"},
-        {"SELECT STN FROM STATN WHERE DIP < 45.5 OR DIP IS NULL ORDER BY BASENUMBER DESC", "C3\nA1\n"},
-        {"SELECT STATN.STN, UNITS.NAME, STATN.SEC FROM STATN,UNITS,STATN WHERE  STATN.UNIT = UNITS.UNIT ORDER BY 1 ,3",
-         "A1|Granite unit|1\nA1|Schist unit|2\nB2|Granite unit|2\nC3|Schist unit|1\n"},
-        {"SELECT DISTINCT STATN.UNIT, UNITS.NAME FROM STATN,STATN,UNITS,UNITS WHERE STATN.UNIT = UNITS.UNIT ORDER BY 1 ",
-         "G|Granite unit\nS|Schist unit\n"},
-    };
-    for (const Case &c : cases) EXPECT_EQ(rows(c.sql), c.want) << c.sql;
+    for (const char *q : k_standard_tables) run(q);
+    for (const standard_query &c : k_standard_queries) EXPECT_EQ(rows(c.sql), c.want) << c.sql;
 }
 
 /* The dictionary and profile statements, with the profile's column
