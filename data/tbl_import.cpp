@@ -104,14 +104,6 @@ tbl_rec *ti_row(const ads_callback_packet *cpkt)
     return (tbl_rec *)cpkt->client_data;
 }
 
-/* Writes a number into a tile. */
-void ti_set_int(ads_hdlg dlg, const char *key, int value)
-{
-    char text[TILE_BUF_SIZE];
-    std::snprintf(text, sizeof text, "%d", value);
-    ads_set_tile(dlg, key, text);
-}
-
 /* Enables the options of the row's type (everything else disabled). */
 void ti_enable(ads_hdlg dlg, const tbl_rec *row)
 {
@@ -130,7 +122,7 @@ void ti_enable(ads_hdlg dlg, const tbl_rec *row)
 /* Shows the type and each slot's column name. */
 void ti_show(ads_hdlg dlg, const tbl_rec *row)
 {
-    if (ti_is_type(row->table_type)) ti_set_int(dlg, k_type, row->table_type - TBL_TYPE_FIRST);
+    if (ti_is_type(row->table_type)) dlg_set_index(dlg, k_type, row->table_type - TBL_TYPE_FIRST);
     else ads_set_tile(dlg, k_type, "");
     for (const ti_option &o : k_options) {
         const sql_col_rec *c = row->keys[o.slot];
@@ -215,7 +207,7 @@ void ti_cb_opt(ads_callback_packet *cpkt)
     int index = -1, pos = 0;
     for (sql_col_rec *c = row->columns; c; c = c->next, pos++)
         if (c == row->keys[k_options[o].slot]) index = pos;
-    if (index >= 0) ti_set_int(dlg, k_cols, index);
+    if (index >= 0) dlg_set_index(dlg, k_cols, index);
     else ads_set_tile(dlg, k_cols, "");
 }
 

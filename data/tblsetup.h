@@ -139,6 +139,7 @@ tblsetup_table_node *tblsetup_table_from_row(const tbl_rec *row);
 int tblsetup_set_row(tblsetup_table_node *node, const tbl_rec *row);
 int tblsetup_build_tree(pjct_rec *project);
 const char *tblsetup_type_name(int type);
+char *tblsetup_strdup(const char *text);
 int tblsetup_size_text(const tblsetup_column_node *column, char *buffer, int size);
 
 /* ---- Change detection and DDL (tblsetup_apply.cpp) ---- */
@@ -166,6 +167,7 @@ int tbl_create_table(tblsetup_table_node *table, pjct_rec *project);
 int tblsetup_alter_server_table(tblsetup_table_node *node, tbl_rec *row, pjct_rec *project);
 int tblsetup_take_columns(tblsetup_table_node *node, tbl_rec *row, sql_col_rec *columns, int count,
                           pjct_rec *project);
+void tblsetup_take_described(tblsetup_table_node *node, sql_col_rec *columns);
 int tblsetup_apply(ads_hdlg dialog);
 
 /* ---- The dialogs (tblsetup_dialog.cpp, tblsetup_columns.cpp, tbl_import.cpp) ---- */

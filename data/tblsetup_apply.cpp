@@ -81,13 +81,7 @@ int ts_create_one(tblsetup_table_node *t, pjct_rec *p)
         return -1;
     }
     tblsetup_set_row(t, row);
-    for (tblsetup_column_node *c = t->columns; c; c = c->next) {
-        sql_col_rec *n = tbl_column_find(columns, c->name, nullptr, nullptr);
-        if (!n) continue;
-        c->attr = n->attr;
-        c->length = (uint16_t)n->length;
-        c->decimals = (int16_t)n->decimals;
-    }
+    tblsetup_take_described(t, columns);
     return 0;
 }
 

@@ -45,14 +45,6 @@ struct ts_col_dialog {
     pjct_rec *project;              /* the project (definition dialog) */
 };
 
-/* Writes a number into a tile. */
-void ts_set_int(ads_hdlg dlg, const char *key, int value)
-{
-    char text[TILE_BUF_SIZE];
-    std::snprintf(text, sizeof text, "%d", value);
-    ads_set_tile(dlg, key, text);
-}
-
 /* 1 when the column exists in the registered table and the project can
 ** change no column (neither dBASE nor server). */
 int ts_fixed_column(const ts_col_dialog *d)
@@ -232,9 +224,9 @@ int pv_colsetup_dialog(tblsetup_column_node *column, tblsetup_table_node *table,
     dlg_fill_list(dlg, k_type, names.data(), (int)names.size());
     ads_set_tile(dlg, "col_tblname", table->name);
     ads_set_tile(dlg, "col_colname", column->name);
-    ts_set_int(dlg, k_type, column->type);
-    ts_set_int(dlg, k_len, column->length);
-    ts_set_int(dlg, k_dec, column->decimals);
+    dlg_set_index(dlg, k_type, column->type);
+    dlg_set_index(dlg, k_len, column->length);
+    dlg_set_index(dlg, k_dec, column->decimals);
     ts_col_avail(dlg, &d);
     int status = DLGCANCEL;
     ads_start_dialog(dlg, &status);

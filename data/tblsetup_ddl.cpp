@@ -286,14 +286,21 @@ int tblsetup_take_columns(tblsetup_table_node *node, tbl_rec *row, sql_col_rec *
     if (old != columns) sql_col_list_free(&old);
     if (!node) return 0;
     tblsetup_set_row(node, row);
-    for (tblsetup_column_node *c = node->columns; c; c = c->next) {
+    tblsetup_take_described(node, columns);
+    return 0;
+}
+
+/* Each column node takes its rule, length and decimals from the described
+** column of its name (a node without one is left as it is). */
+void tblsetup_take_described(tblsetup_table_node *node, sql_col_rec *columns)
+{
+    for (tblsetup_column_node *c = node ? node->columns : nullptr; c; c = c->next) {
         sql_col_rec *n = tbl_column_find(columns, c->name, nullptr, nullptr);
         if (!n) continue;
         c->attr = n->attr;
         c->length = (uint16_t)n->length;
         c->decimals = (int16_t)n->decimals;
     }
-    return 0;
 }
 
 /* Alters a registered table of a server project to its node: each new

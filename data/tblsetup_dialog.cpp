@@ -89,15 +89,6 @@ const ts_undeletable k_undeletable[] = {
     {TBL_KEY_REFERENCE, "Cannot delete Reference Number"}, {TBL_KEY_UNIT, "Cannot delete Unit Number"},
 };
 
-/* A copy of a text; null when memory is short. */
-char *ts_strdup(const char *text)
-{
-    size_t n = std::strlen(text) + 1;
-    char *copy = (char *)std::malloc(n);
-    if (copy) std::memcpy(copy, text, n);
-    return copy;
-}
-
 /* Reads a tile's text (empty when it cannot be read). */
 std::string ts_tile(ads_hdlg dlg, const char *key)
 {
@@ -422,7 +413,7 @@ void ts_name_entered(ads_callback_packet *cpkt, int kind)
     ads_set_tile(dlg, k_error, "");
     tblsetup_state *s = tblsetup_state_get();
     void *listed = ts_listed_node(dlg, kind);
-    char *copy = ts_strdup(name);
+    char *copy = tblsetup_strdup(name);
     if (!copy) {
         err_report(ERR_NO_MEMORY, nullptr);
         return;

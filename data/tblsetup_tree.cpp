@@ -47,16 +47,16 @@ const ts_key_order k_key_orders[] = {
     {TBL_DEF_OTHER, {TBL_KEY_BASENUMBER, TBL_KEY_COUNT}},
 };
 
-/* A copy of a text; null when memory is short. */
-char *ts_strdup(const char *text)
+}  // namespace
+
+/* A heap copy of a node name; null when memory is short. */
+char *tblsetup_strdup(const char *text)
 {
     size_t n = std::strlen(text) + 1;
     char *copy = (char *)std::malloc(n);
     if (copy) std::memcpy(copy, text, n);
     return copy;
 }
-
-}  // namespace
 
 /* A new column node: no name, type TS_TYPE_NONE, everything else zero;
 ** null when memory is short. */
@@ -323,7 +323,7 @@ tblsetup_column_node *tblsetup_column_from_desc(const sql_col_rec *column)
     if (!column) return nullptr;
     tblsetup_column_node *n = tblsetup_column_new();
     if (!n) return nullptr;
-    if (!(n->name = ts_strdup(column->name))) {
+    if (!(n->name = tblsetup_strdup(column->name))) {
         tblsetup_column_free(n);
         return nullptr;
     }
@@ -383,7 +383,7 @@ tblsetup_table_node *tblsetup_table_from_row(const tbl_rec *row)
 {
     if (!row) return nullptr;
     tblsetup_table_node *t = tblsetup_table_new();
-    if (!t || !(t->name = ts_strdup(row->name))) {
+    if (!t || !(t->name = tblsetup_strdup(row->name))) {
         tblsetup_table_free(t);
         return nullptr;
     }

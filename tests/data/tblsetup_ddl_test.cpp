@@ -174,15 +174,18 @@ TEST_F(TblSetupDdl, NewGoneAddedDroppedAndMovedAreToldApart) {
 }
 
 TEST_F(TblSetupDdl, AlterTextsOfAServerProject) {
-  EXPECT_EQ(tbl_alter_add(tree_node, col("DEPTH", TS_TYPE_CHAR, 12), &project.p), 5100);
-  EXPECT_EQ(tbl_alter_add(tree_node, col("DEPTH", TS_TYPE_NUMERIC, 8, 2), &project.p), 5100);
-  EXPECT_EQ(tbl_alter_add(tree_node, col("DEPTH", TS_TYPE_INT, 0), &project.p), 5100);
-  EXPECT_EQ(tbl_alter_modify(tree_node, col("DEPTH", TS_TYPE_FLOAT, 8), &project.p), 5100);
+  tblsetup_column_node *cols[] = {col("DEPTH", TS_TYPE_CHAR, 12), col("DEPTH", TS_TYPE_NUMERIC, 8, 2),
+                                  col("DEPTH", TS_TYPE_INT, 0), col("DEPTH", TS_TYPE_FLOAT, 8),
+                                  col("DEPTH", TS_TYPE_CHAR, 1)};
+  EXPECT_EQ(tbl_alter_add(tree_node, cols[0], &project.p), 5100);
+  EXPECT_EQ(tbl_alter_add(tree_node, cols[1], &project.p), 5100);
+  EXPECT_EQ(tbl_alter_add(tree_node, cols[2], &project.p), 5100);
+  EXPECT_EQ(tbl_alter_modify(tree_node, cols[3], &project.p), 5100);
   sql_col_rec *depth = tbl_column_find(soils->columns, "DEPTH", nullptr, nullptr);
   EXPECT_EQ(tbl_alter_drop(depth, soils), 5100);
-  tblsetup_column_node *bad = col("DEPTH", TS_TYPE_CHAR, 1);
-  bad->type = TS_TYPE_COUNT;
-  EXPECT_EQ(tbl_alter_add(tree_node, bad, &project.p), -1);
+  cols[4]->type = TS_TYPE_COUNT;
+  EXPECT_EQ(tbl_alter_add(tree_node, cols[4], &project.p), -1);
+  for (tblsetup_column_node *c : cols) tblsetup_column_free(c);
   EXPECT_EQ(g_ddl.statements, (std::vector<std::string>{
                                   "ALTER TABLE SOILS ADD DEPTH CHAR(12)", "ALTER TABLE SOILS ADD DEPTH NUMERIC(8,2)",
                                   "ALTER TABLE SOILS ADD DEPTH INT", "ALTER TABLE SOILS MODIFY DEPTH FLOAT(8)",
@@ -253,6 +256,9 @@ TEST_F(TblSetupDdl, ReplacedAndRemovedRulesNeverStayOnATreeNode) {
   snprintf(listed->column, sizeof listed->column, "NAME");
   snprintf(listed->table, sizeof listed->table, "SOILS");
   col_attr_push(listed, &project.p);
+  sql_col_rec *reg_name = tbl_column_find(soils->columns, "NAME", nullptr, nullptr);
+  col_attr_free(reg_name->attr);   /* its placeholder: the listed rule takes its place */
+  reg_name->attr = listed;
   col_attr_rec *edited = col_attr_new();
   col_attr_copy(edited, listed);
   edited->next = nullptr;
