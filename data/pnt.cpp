@@ -83,6 +83,18 @@ static void pnt_tie(pjct_rec *project, pnt_rec *setup, sql_col_rec *c, int32_t *
     *index = i;
 }
 
+/* Ties the rules of a setup's X, Y and Z columns to it and finds the
+** table and the columns' positions; a column that is absent keeps index
+** -1. Leaves the setup where it is in the list. */
+void pnt_tie_rules(pjct_rec *project, pnt_rec *setup)
+{
+    if (!project || !setup) return;
+    setup->x_index = setup->y_index = setup->z_index = -1;
+    pnt_tie(project, setup, setup->x_col, &setup->x_index, 0);
+    pnt_tie(project, setup, setup->y_col, &setup->y_index, 1);
+    pnt_tie(project, setup, setup->z_col, &setup->z_index, 1);
+}
+
 /* Puts a setup at the head of the project's list and ties the rules of
 ** its X, Y and Z columns to it. A setup already listed is moved to the
 ** head, never listed twice. Answers 0, or -2 for a null argument. Sets
@@ -97,9 +109,7 @@ int pnt_attach(pjct_rec *project, pnt_rec *setup)
         }
     setup->next = project->points;
     project->points = setup;
-    pnt_tie(project, setup, setup->x_col, &setup->x_index, 0);
-    pnt_tie(project, setup, setup->y_col, &setup->y_index, 1);
-    pnt_tie(project, setup, setup->z_col, &setup->z_index, 1);
+    pnt_tie_rules(project, setup);
     project->flags |= PJCT_CHG_POINTS;
     return 0;
 }
@@ -113,6 +123,17 @@ static void pnt_untie(sql_col_rec *c, int drop_symbol)
     if (drop_symbol) c->attr->symbol = nullptr;
 }
 
+/* Unties the rules of a setup's X, Y and Z columns: each loses flag
+** COL_ATTR_POINT and its point back-reference, the Y and Z rules also
+** their symbol. The setup itself is left as it is. */
+void pnt_untie_rules(pnt_rec *setup)
+{
+    if (!setup) return;
+    pnt_untie(setup->x_col, 0);
+    pnt_untie(setup->y_col, 1);
+    pnt_untie(setup->z_col, 1);
+}
+
 /* Unlinks the listed setup with the same X, Y and Z columns as the given
 ** one, unties its columns' rules and frees it. Answers 0; -1 when no such
 ** setup is listed; -2 for a null argument. Sets PJCT_CHG_POINTS. */
@@ -124,9 +145,7 @@ int pnt_detach(pjct_rec *project, pnt_rec *setup)
     if (!*link) return -1;
     pnt_rec *gone = *link;
     *link = gone->next;
-    pnt_untie(gone->x_col, 0);
-    pnt_untie(gone->y_col, 1);
-    pnt_untie(gone->z_col, 1);
+    pnt_untie_rules(gone);
     free(gone);
     project->flags |= PJCT_CHG_POINTS;
     return 0;

@@ -43,5 +43,9 @@ pnt_rec *pnt_find(pnt_rec *list, const char *column, const char *table);
 int pnt_same_columns(const pnt_rec *a, const pnt_rec *b);
 int pnt_attach(pjct_rec *project, pnt_rec *setup);
 int pnt_detach(pjct_rec *project, pnt_rec *setup);
+/* The linking steps of attach and detach alone, for a setup that stays in
+** its place in the list while its columns change. */
+void pnt_tie_rules(pjct_rec *project, pnt_rec *setup);
+void pnt_untie_rules(pnt_rec *setup);
 
 #endif
