@@ -317,6 +317,7 @@ void cb_table(ads_callback_packet *cpkt)
 /* "link_qry": search again with what the tiles hold. */
 void cb_query(ads_callback_packet *cpkt)
 {
+    if (!cb_acts(cpkt)) return;
     link_dlg_state *st = (link_dlg_state *)cpkt->client_data;
     read_tiles(cpkt->dialog, st);
     search(cpkt->dialog, st);
@@ -326,6 +327,7 @@ void cb_query(ads_callback_packet *cpkt)
 ** "error" and the dialog stays open. */
 void cb_accept(ads_callback_packet *cpkt)
 {
+    if (!cb_acts(cpkt)) return;
     link_dlg_state *st = (link_dlg_state *)cpkt->client_data;
     ads_hdlg dlg = cpkt->dialog;
     read_tiles(dlg, st);
