@@ -334,6 +334,34 @@ TEST_F(ApiTest, DamagedRowsGiveConditionsAndTheCursorGoesOn)
     asi_free_connection(&c);
 }
 
+/* In a block of rows a damaged row fails its own fetch only: the rows
+ * around it, held in the same block, arrive, forward and backward. */
+TEST_F(ApiTest, DamagedRowInABlockFailsOnlyItsOwnFetch)
+{
+    CAsiConnection *c = connect();
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = query(c, &s, "SELECT * FROM BLOCKS");
+    std::string seen;
+    for (int n = 1; n <= 7; n++) {
+        if (asi_fetch_next(k)) {
+            seen += std::to_string(basenumber(k)) + " ";
+        } else {
+            EXPECT_EQ(asi_diag_cond_code(k, 0), ASI_ERR_DRIVER_REPLY) << n << " " << text(k);
+            EXPECT_EQ(asi_value(k, 0), nullptr);
+            seen += "x ";
+        }
+    }
+    EXPECT_EQ(seen, "1 2 3 x 5 x 7 ");
+    seen.clear();
+    EXPECT_EQ(asi_fetch_relative(k, -1), 0);
+    for (int n = 5; n >= 2; n--)
+        seen += asi_fetch_prior(k) ? std::to_string(basenumber(k)) + " " : "x ";
+    EXPECT_EQ(seen, "5 x 3 2 ");
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+    asi_free_connection(&c);
+}
+
 TEST_F(ApiTest, ConnectionsShareOneDriverPerEnvironment)
 {
     CAsiConnection *a = connect(), *b = connect();

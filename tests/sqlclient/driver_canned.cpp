@@ -9,8 +9,10 @@
 ** columns of 4000 bytes: replies far larger than a channel's buffer) and
 ** PARAMS (one row holding the parameters of the last execute) and BROKEN
 ** (like ROCK, but row 1 comes short of a value and row 2 with a value of
-** an unknown type).  Any
-** statement it cannot read is a syntax error, native code 14215.
+** an unknown type) and BLOCKS (like ROCK, served in blocks of rows, row 4
+** with its amount of another type than its column, row 6 short of a
+** value).  Any statement it cannot read is a syntax error, native code
+** 14215.
 */
 #include <unistd.h>
 
@@ -44,6 +46,8 @@ constexpr int WIDE_COLUMNS = 40;
 constexpr int WIDE_BYTES = 4000;
 constexpr int TEXT_MAX = 256;
 constexpr int BROKEN_TYPE = 99;
+constexpr long BLOCKS_WRONG_TYPE_ROW = 4;
+constexpr long BLOCKS_SHORT_ROW = 6;
 constexpr int NAME_LENGTH = 12;
 constexpr unsigned AMOUNT_PRECISION = 10;
 constexpr unsigned AMOUNT_SCALE = 2;
@@ -85,7 +89,7 @@ long table_rows(const std::string &t, const asi_value_list &last)
         return 0;
     if (t == "SLOW")
         return SLOW_ROWS;
-    if (t == "BROKEN")
+    if (t == "BROKEN" || t == "BLOCKS")
         return ROCK_ROWS;
     if (t == "WIDE")
         return WIDE_ROWS;
@@ -240,6 +244,34 @@ public:
         r.setRow(c.pos);
         row(c.table, c.pos, r);
         return 1;
+    }
+
+    /* BLOCKS: the rows after the current one, with the damage the table
+    ** carries. */
+    void fetchBlock(int cursor, CAsiDrvReply &r) override
+    {
+        auto it = m_cursors.find(cursor);
+        if (it == m_cursors.end() || it->second.table != "BLOCKS")
+            return;
+        canned_cursor &c = it->second;
+        int columns = asi_value_known(ASI_TYPE_CHAR, 0) ? 4 : 3;
+        while (c.pos >= 1 && c.pos < ROCK_ROWS && r.beginBlockRow(c.pos + 1)) {
+            long n = c.pos + 1;
+            int sent = n == BLOCKS_SHORT_ROW ? columns - 1 : columns;
+            for (int k = 0; k < sent; k++) {
+                CAsiData *v = rock_value(k, n);
+                if (n == BLOCKS_WRONG_TYPE_ROW && k == columns - 1) {
+                    delete v;
+                    v = asi_value_new(ASI_TYPE_INTEGER, 0);
+                    v->setLong(1);
+                }
+                r.addValue(*v);
+                delete v;
+            }
+            if (!r.endBlockRow())
+                return;
+            c.pos = n;
+        }
     }
 
     void close(int cursor) override { m_cursors.erase(cursor); }
