@@ -181,6 +181,20 @@ TEST_F(TblSetupDialog, DeletingATableFromDiskTakesItsMemoSideTableToo) {
   EXPECT_EQ(tbl_find_by_name(project_->tables, "NOTE2", nullptr), nullptr);
 }
 
+TEST_F(TblSetupDialog, AChangedTableThatCannotBeAlteredIsReportedAndLeftAsItWas) {
+  for (unsigned flags : {PJCT_ENV_DB3, PJCT_ENV_SERVER}) {
+    project_->flags = flags;   /* the DB3 driver refuses ALTER TABLE, as a dBASE table must be rebuilt */
+    setup("pick new\nset col_name DEPTH\npick save\npv_yesno_small\nok\n"
+          "pick exit\npv_ync_small\npick no\n");
+    EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
+    std::string t = host_io_transcript();
+    EXPECT_NE(t.find("Could not modify table STATN"), std::string::npos) << flags << t;
+    EXPECT_EQ(t.find("GEO database saved"), std::string::npos) << flags;
+    EXPECT_EQ(statn_->column_count, 4);
+    EXPECT_EQ(tbl_column_find(statn_->columns, "DEPTH", nullptr, nullptr), nullptr);
+  }
+}
+
 TEST_F(TblSetupDialog, TilesOfDialogsStillToComeSaySoInTheErrorLine) {
   setup("pick tbl_opt\nselect opt_list 0\npick points\npick exit\n");
   EXPECT_EQ(tile("pv_tblsetup", "error").value, "The point setup is not available yet.");
