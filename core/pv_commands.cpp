@@ -14,6 +14,7 @@
 #include "core/pv_project_cmds.h"
 #include "core/str_util.h"
 #include "data/tblsetup.h"
+#include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
 #include "output/ustation_export.h"
 
@@ -34,9 +35,9 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-export", "pv_export", nullptr, PV_RESULT_NONE},
     {"c:pv-project", "pv_project", nullptr, PV_RESULT_NONE},
     {"c:pv-map", "pv_map", nullptr, PV_RESULT_NONE},
-    {"c:pv-datum", "pv_datum", nullptr, PV_RESULT_NONE},
-    {"c:pv-projection", "pv_projection", nullptr, PV_RESULT_NONE},
-    {"c:pv-transform", "pv_transform", nullptr, PV_RESULT_NONE},
+    {"c:pv-datum", "pv_datum", pv_datum, PV_RESULT_NONE},
+    {"c:pv-projection", "pv_projection", pv_projection, PV_RESULT_NONE},
+    {"c:pv-transform", "pv_transform", pv_transform, PV_RESULT_NONE},
     {"c:pv-setup", "pv_setup", pv_setup, PV_RESULT_NONE},
     {"c:pv-move", "pv_move", nullptr, PV_RESULT_NONE},
     {"c:pv-import", "pv_import", nullptr, PV_RESULT_NONE},

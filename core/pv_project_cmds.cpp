@@ -24,6 +24,7 @@
 #include "data/tblsetup.h"
 #include "linkclient/ase_api.h"
 #include "linkclient/ase_dsc.h"
+#include "map/crs_dialogs.h"
 #include "map/sym_setup.h"
 #include "platform/include/dcl_host.h"
 
@@ -181,11 +182,16 @@ int setup_symlib(pjct_rec *)
     return pv_load_sym_dialog(0);
 }
 
+/* The coordinate dialogs edit lists shared by every project. */
+int setup_open_datum(pjct_rec *) { return pv_datum(nullptr); }
+int setup_open_projection(pjct_rec *) { return pv_projection(nullptr); }
+int setup_open_transform(pjct_rec *) { return pv_transform(nullptr); }
+
 const setup_button k_setup_buttons[] = {
     {"map", "The map setup", nullptr},
-    {"datum", "The datum setup", nullptr},
-    {"projection", "The projection setup", nullptr},
-    {"transform", "The transformation setup", nullptr},
+    {"datum", "The datum setup", setup_open_datum},
+    {"projection", "The projection setup", setup_open_projection},
+    {"transform", "The transformation setup", setup_open_transform},
     {"symlib", "The symbol library setup", setup_symlib},
     {"tblsetup", "The table setup", pv_tblsetup_open},
     {"symsetup", "The symbol setup", nullptr},

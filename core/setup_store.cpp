@@ -59,9 +59,6 @@ enum { PROJ_NAME, PROJ_DATUM, PROJ_UNITS, PROJ_TYPE, PROJ_ZONE, PROJ_SCALE, PROJ
 enum { XFORM_NAME, XFORM_PRJ1, XFORM_PRJ2, XFORM_DEGREE };
 enum { XPOINT_NAME, XPOINT_X1, XPOINT_Y1, XPOINT_X2, XPOINT_Y2, XPOINT_RESIDUAL, XPOINT_COUNT };
 
-/* Kinds of global coordinate records. */
-enum setup_kind { SETUP_KIND_DATUM, SETUP_KIND_PROJ, SETUP_KIND_XFORM };
-
 /* The project a global coordinate record belongs to. */
 struct setup_owner {
     int kind;               /* setup_kind */
@@ -135,6 +132,23 @@ static void setup_owner_set(int kind, const char *name, const pjct_rec *p)
     prj_name_copy(trimmed, name);
     prj_name_trim(trimmed);
     s_owners.push_back({kind, trimmed, p->name});
+}
+
+/* Sets the change bits in every logged-on project; see the header. */
+void setup_mark_changed_all(uint32_t bits)
+{
+    for (pjct_rec *p = g_pjct_list; p; p = p->next) p->flags |= bits;
+}
+
+/* Moves an owner entry to the record's new name; see the header. */
+void setup_owner_rename(int kind, const char *old_name, const char *new_name)
+{
+    setup_owner *o = setup_owner_find(kind, old_name);
+    if (!o || !new_name) return;
+    char trimmed[PRJ_NAME_MAX + 1];
+    prj_name_copy(trimmed, new_name);
+    prj_name_trim(trimmed);
+    o->name = trimmed;
 }
 
 /* 1 when a record goes into the project's tables: it belongs to the

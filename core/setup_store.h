@@ -39,7 +39,17 @@
 /* Longest list of project names in the question. */
 #define SETUP_QUESTION_NAMES_MAX 200
 
+/* Kinds of global coordinate records. */
+enum setup_kind { SETUP_KIND_DATUM, SETUP_KIND_PROJ, SETUP_KIND_XFORM };
+
 int setup_load_all(pjct_rec *project);
+/* Sets the change bits (PJCT_CHG_*) in every logged-on project, so that
+** the next save writes those setup tables of each. */
+void setup_mark_changed_all(uint32_t bits);
+/* A global coordinate record of the kind was renamed: the project it
+** belonged to under the old name keeps it under the new one. Nothing
+** happens when the old name had no owner. */
+void setup_owner_rename(int kind, const char *old_name, const char *new_name);
 int setup_save_all(pjct_rec *list, int confirm);
 void setup_owner_clear(void);
 int setup_name_eq(const char *a, const char *b);

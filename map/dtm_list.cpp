@@ -55,6 +55,9 @@ int dtm_index_of(const dtm_rec* dtm, int* index) { return prj_chain_index_of<dtm
 /* Answers the head of the list. */
 dtm_rec* dtm_list_head() { return dtm_head; }
 
+/* Answers 1 when the record was unlinked; 0 when not listed. */
+int dtm_unlink(dtm_rec* dtm) { return prj_chain_unlink(&dtm_head, dtm); }
+
 /* Answers 1 when the record was unlinked and freed; 0 when not listed. */
 int dtm_remove(dtm_rec* dtm) {
   if (!prj_chain_unlink(&dtm_head, dtm)) return 0;

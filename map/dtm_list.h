@@ -48,6 +48,9 @@ dtm_rec* dtm_at(int n);
 int dtm_index_of(const dtm_rec* dtm, int* index);
 /* Answers the head of the ellipsoid list (null when empty). */
 dtm_rec* dtm_list_head();
+/* Unlinks the record from the list without freeing it (a record changed
+** in place is inserted again). Answers 1; 0 when it is not in the list. */
+int dtm_unlink(dtm_rec* dtm);
 /* Unlinks the record from the list and frees it. Answers 1; 0 when the
 ** record is not in the list. */
 int dtm_remove(dtm_rec* dtm);

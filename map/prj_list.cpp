@@ -155,6 +155,9 @@ prj_rec* prj_find_by_dtm(const dtm_rec* dtm) {
   return nullptr;
 }
 
+/* Answers 1 when the record was unlinked; 0 when not listed. */
+int prj_unlink(prj_rec* prj) { return prj_chain_unlink(&prj_head, prj); }
+
 /* Answers 1 when the record was unlinked and freed; 0 when not listed. */
 int prj_remove(prj_rec* prj) {
   if (!prj_chain_unlink(&prj_head, prj)) return 0;

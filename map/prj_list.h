@@ -76,6 +76,8 @@ int prj_index_of(const prj_rec* prj, int* index);
 prj_rec* prj_list_head();
 /* Answers the first system on the ellipsoid; null when none. */
 prj_rec* prj_find_by_dtm(const dtm_rec* dtm);
+/* Unlinks the record without freeing it. Answers 1; 0 when not listed. */
+int prj_unlink(prj_rec* prj);
 /* Unlinks the record and frees it. Answers 1; 0 when it is not listed. */
 int prj_remove(prj_rec* prj);
 /* Deletes every transformation from or to the system, then the system.

@@ -155,6 +155,9 @@ xfrm_rec* xfrm_find_by_prj(const prj_rec* prj) {
   return nullptr;
 }
 
+/* Answers 1 when the record was unlinked; 0 when not listed. */
+int xfrm_unlink(xfrm_rec* xfrm) { return prj_chain_unlink(&xfrm_head, xfrm); }
+
 /* Answers 1 when the record was unlinked and freed; 0 when not listed. */
 int xfrm_remove(xfrm_rec* xfrm) {
   if (!prj_chain_unlink(&xfrm_head, xfrm)) return 0;

@@ -90,6 +90,8 @@ int xfrm_index_of(const xfrm_rec* xfrm, int* index);
 xfrm_rec* xfrm_list_head();
 /* Answers the first transformation whose system 1 or 2 is the record. */
 xfrm_rec* xfrm_find_by_prj(const prj_rec* prj);
+/* Unlinks the record without freeing it. Answers 1; 0 when not listed. */
+int xfrm_unlink(xfrm_rec* xfrm);
 /* Unlinks the record and frees it (xfrm_free). Answers 1; 0 when not
 ** listed. */
 int xfrm_remove(xfrm_rec* xfrm);
