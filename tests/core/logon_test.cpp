@@ -296,11 +296,7 @@ TEST_F(LogonTest, LogoffAndAseoffAnswerTOrNil) {
 TEST_F(LogonTest, SetupButtonsNotBuiltSayItInOneLine) {
   ASSERT_EQ(load(), PV_ENTRY_OK);
   take_transcript();
-  host_io_use_script_text("pv_setup
-pick map
-pick symsetup
-cancel
-");
+  host_io_use_script_text("pv_setup\npick map\npick symsetup\ncancel\n");
   ads_relrb(call("pv_setup", {}));
   std::string t = take_transcript();
   EXPECT_NE(t.find("The map setup is not available yet."), std::string::npos) << t;
