@@ -88,8 +88,8 @@ int fetch_with_block(CAsiDrvSession *s, CAsiMessage &m, CAsiDrvReply &r, std::si
     return 1;
 }
 
-/* Prepares, executes and forgets at once a statement that is no cursor
-** specification and takes no parameters: the one round trip of a
+/* Prepares, executes and forgets at once a statement that is no query
+** and takes no parameters: the one round trip of a
 ** statement prepared to be run once (the engine sends its text again to
 ** run it again).  Any other statement stays prepared, not run. */
 int prepare_execute(CAsiDrvSession *s, CAsiMessage &m, CAsiDrvReply &r)
