@@ -27,6 +27,7 @@
 #include "core/pv_globals.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "data/pnt_dialog.h"
 
 namespace {
 
@@ -517,6 +518,18 @@ void ts_cb_setup(ads_callback_packet *cpkt)
     ts_enable(dlg);
 }
 
+/* "points": the point setups of the selected registered table. */
+void ts_cb_points(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg dlg = cpkt->dialog;
+    pjct_rec *p = ts_project(dlg);
+    tblsetup_table_node *t = ts_table(dlg);
+    if (!p || !t || !tbl_find_by_name(p->tables, t->name, nullptr)) return;
+    pv_pntsetup_dialog(p, t->name);
+    ts_enable(dlg);
+}
+
 /* "move": a column moved in a dBASE project's table node. */
 void ts_cb_move(ads_callback_packet *cpkt)
 {
@@ -547,6 +560,7 @@ const dlg_tile k_tiles[] = {
     {"delete", ts_cb_delete},       {k_tbl_name, ts_cb_tbl_name}, {k_col_name, ts_cb_col_name},
     {k_prj_opt, ts_cb_prj_opt},     {k_tbl_opt, ts_cb_tbl_opt}, {k_col_opt, ts_cb_col_opt},
     {k_list, ts_cb_list},           {"move", ts_cb_move},       {"setup", ts_cb_setup},
+    {"points", ts_cb_points},
 };
 /* Tiles of dialogs still to come, each with what it would open. */
 struct ts_unbuilt {
@@ -555,7 +569,6 @@ struct ts_unbuilt {
 };
 const ts_unbuilt k_unbuilt[] = {
     {"purge", "Purging deleted rows"},
-    {"points", "The point setup"},
     {"input", "The column input setup"},
     {"symbol", "The symbol setup"},
 };

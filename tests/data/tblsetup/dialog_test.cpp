@@ -172,7 +172,7 @@ TEST_F(TblSetupDialog, DeletingATableFromDiskTakesItsMemoSideTableToo) {
   run("CREATE TABLE NOTE2 (BASENUMBER NUMERIC(8,0), TEXT CHAR(20))");
   run("CREATE TABLE NOTE2MEM (BASENUMBER NUMERIC(8,0), ORDNUMBER NUMERIC(8,0), MEMOTEXT CHAR(70))");
   register_table("NOTE2", TBL_DEF_OTHER, {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
-  setup("pick tbl_opt\nselect opt_list 0\npick points\npick delete\npick exit\n"
+  setup("pick tbl_opt\nselect opt_list 0\npick delete\npick exit\n"
         "pv_ync_small\nok\npv_yesno_small\nok\n");
   EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
   EXPECT_FALSE(has_file("NOTE2.DBF"));
@@ -195,9 +195,13 @@ TEST_F(TblSetupDialog, AChangedTableThatCannotBeAlteredIsReportedAndLeftAsItWas)
   }
 }
 
+TEST_F(TblSetupDialog, PointsOpensThePointSetupOfTheSelectedTable) {
+  setup("pick tbl_opt\nselect opt_list 0\npick points\npv_pntsetup\ncancel\npick exit\n");
+  EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
+  EXPECT_EQ(tile("pv_pntsetup", "pnt_tblname").value, "STATN");
+}
+
 TEST_F(TblSetupDialog, TilesOfDialogsStillToComeSaySoInTheErrorLine) {
-  setup("pick tbl_opt\nselect opt_list 0\npick points\npick exit\n");
-  EXPECT_EQ(tile("pv_tblsetup", "error").value, "The point setup is not available yet.");
   setup("pick input\npick exit\n");
   EXPECT_EQ(tile("pv_tblsetup", "error").value, "The column input setup is not available yet.");
 }
