@@ -16,6 +16,7 @@
 #include "data/tblsetup.h"
 #include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
+#include "map/prj_project.h"
 #include "output/ustation_export.h"
 
 namespace {
@@ -33,8 +34,8 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-delete", "pv_delete", nullptr, PV_RESULT_NONE},
     {"c:pv-query", "pv_query", nullptr, PV_RESULT_NONE},
     {"c:pv-export", "pv_export", nullptr, PV_RESULT_NONE},
-    {"c:pv-project", "pv_project", nullptr, PV_RESULT_NONE},
-    {"c:pv-map", "pv_map", nullptr, PV_RESULT_NONE},
+    {"c:pv-project", "pv_project", pv_project, PV_RESULT_NONE},
+    {"c:pv-map", "pv_map", pv_map, PV_RESULT_NONE},
     {"c:pv-datum", "pv_datum", pv_datum, PV_RESULT_NONE},
     {"c:pv-projection", "pv_projection", pv_projection, PV_RESULT_NONE},
     {"c:pv-transform", "pv_transform", pv_transform, PV_RESULT_NONE},

@@ -25,6 +25,7 @@
 #include "linkclient/ase_api.h"
 #include "linkclient/ase_dsc.h"
 #include "map/crs_dialogs.h"
+#include "map/prj_project.h"
 #include "map/sym_setup.h"
 #include "platform/include/dcl_host.h"
 
@@ -182,13 +183,14 @@ int setup_symlib(pjct_rec *)
     return pv_load_sym_dialog(0);
 }
 
-/* The coordinate dialogs edit lists shared by every project. */
+/* The map and coordinate dialogs serve every project alike. */
+int setup_open_map(pjct_rec *) { return pv_map(nullptr); }
 int setup_open_datum(pjct_rec *) { return pv_datum(nullptr); }
 int setup_open_projection(pjct_rec *) { return pv_projection(nullptr); }
 int setup_open_transform(pjct_rec *) { return pv_transform(nullptr); }
 
 const setup_button k_setup_buttons[] = {
-    {"map", "The map setup", nullptr},
+    {"map", "The map setup", setup_open_map},
     {"datum", "The datum setup", setup_open_datum},
     {"projection", "The projection setup", setup_open_projection},
     {"transform", "The transformation setup", setup_open_transform},

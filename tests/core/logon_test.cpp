@@ -296,10 +296,9 @@ TEST_F(LogonTest, LogoffAndAseoffAnswerTOrNil) {
 TEST_F(LogonTest, SetupButtonsNotBuiltSayItInOneLine) {
   ASSERT_EQ(load(), PV_ENTRY_OK);
   take_transcript();
-  host_io_use_script_text("pv_setup\npick map\npick symsetup\ncancel\n");
+  host_io_use_script_text("pv_setup\npick symsetup\ncancel\n");
   ads_relrb(call("pv_setup", {}));
   std::string t = take_transcript();
-  EXPECT_NE(t.find("The map setup is not available yet."), std::string::npos) << t;
   EXPECT_NE(t.find("The symbol setup is not available yet."), std::string::npos) << t;
   dlg_tile_snapshot project;
   ASSERT_TRUE(dlg_test_last_tile("pv_setup", "project", project));

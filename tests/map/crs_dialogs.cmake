@@ -1,3 +1,4 @@
-# The coordinate dialogs' tests log on to the sample project through the
+# The coordinate dialogs' and the project commands' tests log on to the sample project through the
 # DB3 driver program pvdb3.
 pv_tests_use_db3(test_map_crs_dialogs_test)
+pv_tests_use_db3(test_map_prj_project_test)
