@@ -18,6 +18,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -69,10 +70,30 @@ std::vector<std::string> fill_texts()
     return out;
 }
 
-/* A fresh scratch directory. */
+/* The run's own directory under the temporary directory (runs side by
+ * side, a smoke test among them, never share files); removed at exit. */
+const std::string &run_dir()
+{
+    static struct run_base {
+        std::string path;
+        run_base()
+        {
+            std::string tmpl = std::filesystem::temp_directory_path().string() + "/pvdb3_bench_XXXXXX";
+            if (mkdtemp(&tmpl[0])) path = tmpl;
+        }
+        ~run_base()
+        {
+            std::error_code ec;
+            if (!path.empty()) std::filesystem::remove_all(path, ec);
+        }
+    } base;
+    return base.path;
+}
+
+/* A fresh scratch directory of the run. */
 std::string scratch(const char *name)
 {
-    std::string dir = std::filesystem::temp_directory_path().string() + "/pvdb3_bench_" + name;
+    std::string dir = run_dir() + "/" + name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
