@@ -11,17 +11,21 @@
 #include <string>
 #include <vector>
 
+#include "ase_service.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "host_editor.h"
+#include "linkclient/ase_api.h"
 #include "map/draw_util.h"
 #include "map/link_cmd.h"
 
 namespace {
 
+/* Request of the link store that creates a link path. */
+constexpr int RQ_CREATE_PATH = 20;
 /* Longest text of one item of the editor's extended data. */
 constexpr size_t XDATA_TEXT_MAX = 255;
 
@@ -44,9 +48,25 @@ class LinkCmd : public SqlDb3Test {
   }
   void TearDown() override {
     if (dir_.empty()) return;
+    if (g_ase_app) ase_close_app(&g_ase_app);
+    ase_service_reset_hooks();
     ads_unload_dialog(g_dcl_id);
     g_dcl_id = saved_dcl_;
     SqlDb3Test::TearDown();
+  }
+
+  /* Turns the project's host links on, the next link path refused. */
+  void host_links_failing() {
+    if (!g_ase_app) {
+      if (!ase_service_registered()) ASSERT_EQ(ads_arxload("ase"), RTNORM);
+      g_ase_app = ase_open_app();
+      ASSERT_NE(g_ase_app, nullptr);
+      g_env_names = (char **)calloc(1, sizeof(char *));
+      g_env_names[0] = strdup("DB3");
+      g_env_count = 1;
+    }
+    project_->link_flags |= PJCT_LINKS_ON;
+    ase_service_fail_request(RQ_CREATE_PATH, 1);
   }
 
   /* Registers a table with its BASENUMBER, own key and grouping slots. */
@@ -380,6 +400,37 @@ TEST_F(LinkCmd, AttachLoopLinksPickedObjectsAndRefusesSymbolsOfOtherRows) {
   EXPECT_EQ(link_attach_loop(row), 0) << "picking nothing ends the loop";
   sql_close_query(&stmt, &cursor, &row);
   EXPECT_EQ(link_attach_loop(nullptr), -1);
+}
+
+TEST_F(LinkCmd, FailedHostLinkLeavesEntityAndRowAsTheyWere) {
+  run("INSERT INTO STATION VALUES (12, 'ST1', 'Red Hill', '')");
+  run("INSERT INTO STATION VALUES (12, 'ST2', 'Blue Lake', '')");
+  ads_name red, plain, second, ss;
+  link_rec l = lk("STATION", 12, "NAME", "ST1");
+  text(0, "Red Hill", &l, red);
+  line(100, nullptr, plain);
+  line(200, nullptr, second);
+  all(ss);
+  host_links_failing();
+  EXPECT_EQ(clean_entity(red, ss), 0);
+  EXPECT_EQ(rows("SELECT STATION, BASENUMBER FROM STATION ORDER BY STATION"), "ST1|12\nST2|12\n");
+  EXPECT_EQ(link_of(red), "STATION|12|NAME|ST1|");
+  ss_free(ss);
+
+  /* In the attach loop a failed object is reported and the loop goes on. */
+  host_links_failing();
+  std::string box = msg_box_dialog_name("yesno", msg_box_size_for("SUCCESS: Object attached... continue linking ?"));
+  host_io_clear_transcript();
+  host_io_use_script_text(pick(plain) + "\n" + pick(second) + "\n" + box + "\ncancel\n");
+  void *stmt = nullptr, *cursor = nullptr;
+  sql_col_rec *row = nullptr;
+  ASSERT_GT(sql_select_where(project_->connection, "STATION", "STATION", "'ST1'", nullptr, &stmt, &cursor, &row), 0);
+  EXPECT_EQ(link_attach_loop(row), 0);
+  sql_close_query(&stmt, &cursor, &row);
+  EXPECT_NE(host_io_transcript().find("Petrivex ERROR:\nCannot link object"), std::string::npos) << host_io_transcript();
+  EXPECT_FALSE(host_io_ran_out());
+  EXPECT_EQ(link_of(plain), "none");
+  EXPECT_EQ(link_of(second), "STATION|12|BASENUMBER|ST1|");
 }
 
 }  // namespace
