@@ -17,6 +17,8 @@
 #include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
 #include "map/prj_project.h"
+#include "data/merge.h"
+#include "data/rename.h"
 #include "output/ustation_export.h"
 
 namespace {
@@ -53,8 +55,8 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-scale", "pv_scale", nullptr, PV_RESULT_NONE},
     {"c:pv-clean", "pv_clean", pv_clean, PV_RESULT_NONE},
     {"c:pv-link", "pv_link", pv_link, PV_RESULT_NONE},
-    {"c:pv-merge", "pv_merge", nullptr, PV_RESULT_NONE},
-    {"c:pv-rename", "pv_rename", nullptr, PV_RESULT_NONE},
+    {"c:pv-merge", "pv_merge", pv_merge, PV_RESULT_NONE},
+    {"c:pv-rename", "pv_rename", pv_rename, PV_RESULT_NONE},
     {"c:pv-arclegend", "pv_arclegend", nullptr, PV_RESULT_NONE},
     {"c:pv-arcmake", "pv_arcmake", nullptr, PV_RESULT_NONE},
     {"c:pv-aseoff", "pv_aseoff", pv_aseoff, PV_RESULT_FLAG},

@@ -1,0 +1,59 @@
+/*
+** merge.h: the pv_merge command, which folds one logged-on project (the
+** slave) into another (the master). Its database half copies the rows of
+** every table both projects register under one name into the master's
+** table, each under a new unique number (the master table's last number
+** plus the old one) with its memo; its map half relinks the selected
+** entities of the slave's rows to the master, their row numbers shifted
+** by the same offset. The slave project is never changed.
+**
+**     (pv_merge)   ->  dialog pv_merge; maps are merged after it closes
+*/
+#ifndef PV_DATA_MERGE_H
+#define PV_DATA_MERGE_H
+
+#include "core/pjct.h"
+#include "platform/include/dcl_host.h"
+
+struct tbl_rec;
+
+/* The command's state, reset before the dialog opens and after the
+** command ends. */
+extern pjct_rec *g_merge_master;  /* the master project, or null */
+extern pjct_rec *g_merge_slave;   /* the slave project, or null */
+extern int g_merge_map;           /* 1 when maps are merged */
+extern int g_merge_dbf;           /* 1 when the database is merged */
+
+/* The command; answers 5100 (after the "Cannot load dialog box" report
+** when the dialog cannot be loaded). */
+int pv_merge(struct resbuf *args);
+
+/* The dialog's buttons. */
+void pv_merge_accept_cb(ads_callback_packet *cpkt);
+void pv_merge_cancel_cb(ads_callback_packet *cpkt);
+
+/* The database half, showing progress in the dialog's "error" tile (dlg
+** may be null). 0; -2 without the state; -1 when a project has no
+** registered tables; -9101 without memory. */
+int merge_database(ads_hdlg dlg);
+
+/* The map half over the entities the user selects. 0; -2 without the
+** state; -1 when nothing is selected. */
+int merge_maps(void);
+
+/* Relinks one entity of a slave row to the master. 0; -9802 when the
+** entity cannot be read; the link's parse code; -1 when it is not the
+** slave's or its table is not the master's, or it cannot be written. */
+int merge_entity(const ads_name ename);
+
+/* Checks a slave table's keys against the master table's; 0, or -1 with
+** the message in text (size bytes); -2 for bad arguments. */
+int merge_check_keys(const struct tbl_rec *master, const struct tbl_rec *slave, const char *slave_project,
+                     char *text, int size);
+
+/* Raises the master table's last number to its highest unique number
+** when that is higher (the registry loaded at logon holds no numbers).
+** 0, or the failure's code. */
+int merge_raise_last_number(pjct_rec *master, struct tbl_rec *table);
+
+#endif /* PV_DATA_MERGE_H */

@@ -1,0 +1,225 @@
+#!/usr/bin/python3
+"""pv-merge and pv-rename end to end through pvhost scripts, on DB3 projects
+MASTER and SLAVE made here with the python dbf module and drawings made with
+ezdxf; dbfread and ezdxf read back what the commands left.
+
+  merge_e2e.py PVHOST MODULE RESOURCES WORKDIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+import dbf
+import dbfread
+import ezdxf
+
+FAILURES = []
+MEMO_WORDS = 2000   # "rock " 2000 times: a memo of 10,000 characters
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+PVTABLE_NAMES = ("TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK",
+                 "GENESIS", "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND",
+                 "REFERENCE", "DICTION", "OTHER", "GROUPING", "PNT", "POINT")
+PVCOLUMN_FIELDS = ("COLUMNAME C(20); TABLENAME C(20); DICTIONARY C(20); PROFILE C(20); "
+                   "FLAGS N(11,0); RANGEFLAGS N(11,0); PICKLEVEL N(11,0); EXTRAWORD N(11,0); "
+                   "DELIMITER C(1); DEFAULTVAL C(254); MINIMUM N(19,6); MAXIMUM N(19,6)")
+
+
+def table(path, fields, rows):
+    t = dbf.Table(path, fields, dbf_type="db3", codepage="cp1252")
+    t.open(dbf.READ_WRITE)
+    for r in rows:
+        t.append(r)
+    t.close()
+
+
+def registry_row(name, kind, station):
+    row = dict.fromkeys(PVTABLE_NAMES, "")
+    row.update(TABLENAME=name, TABLETYPE=kind, BASENUMBER="BASENUMBER", STATION=station)
+    return tuple(row[n] for n in PVTABLE_NAMES)
+
+
+def project(root, name, statn_rows, memo_rows, station2_key):
+    d = os.path.join(root, "projects", name)
+    os.makedirs(d)
+    table(os.path.join(d, "STATN.DBF"), "BASENUMBER N(8,0); STATION N(8,0); NAME C(20); NOTES C(20)", statn_rows)
+    table(os.path.join(d, "STATNMEM.DBF"), "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)", memo_rows)
+    table(os.path.join(d, "STATN2.DBF"), "BASENUMBER N(8,0); %s N(8,0)" % station2_key, [(1, 1)])
+    table(os.path.join(d, "LITH.DBF"), "BASENUMBER N(8,0); LONGNAME C(32)", [(0, "LITH")])
+    tables = [registry_row("LITH", "DICTION", ""), registry_row("STATN", "STATION", "STATION"),
+              registry_row("STATN2", "STATION", station2_key)]
+    if name == "MASTER":
+        table(os.path.join(d, "ONLYM.DBF"), "BASENUMBER N(8,0); A C(4)", [(1, "a")])
+        tables.append(registry_row("ONLYM", "OTHER", ""))
+    table(os.path.join(d, "PVTABLE.DBF"), ";".join("%s C(20)" % n for n in PVTABLE_NAMES), tables)
+    table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+          [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
+
+
+def memo_lines(number, words):
+    text = ("rock " * words).strip()
+    lines, at = [], 0
+    while at < len(text):
+        piece = text[at:at + 70]
+        lines.append(piece)
+        at += 70
+    return [(number, i + 1, l) for i, l in enumerate(lines)]
+
+
+def make_projects(root):
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    project(root, "MASTER", [(50, 1, "Fifty", ""), (100, 2, "Hundred", "")], [], "STATION")
+    project(root, "SLAVE", [(1, 1, "O'NEIL", ""), (2, 2, "Montréal", ""), (3, 3, "Plain", "")],
+            memo_lines(3, MEMO_WORDS), "STN")
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.MASTER=MASTER\n"
+                "PETRIVEX.SLAVE=SLAVE\nPETRIVEX.NEWP=NEWP\n\n[ASE_CATALOGS]\nMASTER=projects\nSLAVE=projects\n"
+                "NEWP=projects\n\n[PETRIVEX_MISC]\nMASTER.links=1\nSLAVE.links=0\nNEWP.links=0\n")
+    os.makedirs(os.path.join(root, "projects", "NEWP"))
+
+
+def drawing(path, links):
+    doc = ezdxf.new("R12")
+    doc.appids.new("PETRIVEX")
+    doc.appids.new("OTHERAPP")
+    msp = doc.modelspace()
+    for i, (prj, tbl, row, col, val) in enumerate(links):
+        t = msp.add_text("T%d" % i, dxfattribs={"insert": (i * 10, 0)})
+        t.set_xdata("PETRIVEX", [(1000, prj), (1000, tbl), (1071, row), (1000, col), (1000, val), (1000, "")])
+        t.set_xdata("OTHERAPP", [(1000, "keep me %d" % i)])
+    doc.saveas(path)
+
+
+def links_of(path):
+    doc = ezdxf.readfile(path)
+    out = []
+    for e in doc.modelspace():
+        if e.has_xdata("PETRIVEX"):
+            x = e.get_xdata("PETRIVEX")
+            out.append(tuple(v.value for v in x))
+            other = e.get_xdata("OTHERAPP") if e.has_xdata("OTHERAPP") else None
+            check(other is not None and other[0].value.startswith("keep me"), "other application's data kept")
+    return out
+
+
+def pvhost(args, root, script):
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(script)
+    pv, module, resources = args
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    r = subprocess.run([pv, "--script", "run.scr", "--module", module, "--resources", resources,
+                        "--drawing", "in.dxf"], cwd=root, env=env, capture_output=True, text=True, timeout=120)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
+    return r.stdout
+
+
+LOGON = '(pv_open "MASTER" "DB3" "" "")\n(pv_open "SLAVE" "DB3" "" "")\n'
+# Projects are listed newest first: SLAVE 0, MASTER 1.
+MERGE_DIALOG = "pv-merge\npv_merge\nselect mrg_master 1\nselect mrg_slave 0\n"
+
+
+def rows(root, prj, name):
+    return [dict(r) for r in dbfread.DBF(os.path.join(root, "projects", prj, name + ".DBF"), encoding="cp1252")]
+
+
+def test_database_and_maps(args, work):
+    root = os.path.join(work, "both")
+    make_projects(root)
+    drawing(os.path.join(root, "in.dxf"), [("SLAVE", "STATN", n, "BASENUMBER", str(n)) for n in (1, 2, 3)] +
+            [("ELSEWHERE", "STATN", 1, "BASENUMBER", "1")])
+    out = pvhost(args, root, LOGON + MERGE_DIALOG + "pick mrg_dbf\nok\npv_yesno_small\nok\nALL\n\n" +
+                 MERGE_DIALOG + "pick mrg_map\npick mrg_dbf\nok\npv_yesno_small\nok\n"
+                 "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
+    statn = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "MASTER", "STATN")]
+    check(statn[:5] == [(50, "Fifty"), (100, "Hundred"), (101, "O'NEIL"), (102, "Montréal"), (103, "Plain")],
+          "first merge: rows %r" % statn)
+    # The second merge of the same rows starts from last number 104.
+    check(statn[5:] == [(105, "O'NEIL"), (106, "Montréal"), (107, "Plain")], "second merge: rows %r" % statn[5:])
+    memo = [r for r in rows(root, "MASTER", "STATNMEM") if int(r["BASENUMBER"]) == 103]
+    words = " ".join(r["MEMOTEXT"] for r in sorted(memo, key=lambda r: r["ORDNUMBER"])).split()
+    check(words == ["rock"] * MEMO_WORDS, "the whole memo of row 3 under 103 (%d words)" % len(words))
+    check("PETRIVEX - The following tables were merged:" in out, "merge report shown")
+    report = out[out.find("The following tables were merged:"):]
+    check("     STATN" in report and "ONLYM" not in report, "report names STATN only")
+    check("Missing station number STATN2.STATION in project SLAVE" in out, "missing station key reported")
+    check("Cannot merge Dictionary tables LITH and LITH" in out, "dictionaries refused")
+    check("Merged... 3 entities" in out, "three entities merged, the other project's not counted")
+    links = links_of(os.path.join(root, "out.dxf"))
+    check(sorted(l[:3] for l in links if l[0] == "MASTER") ==
+          [("MASTER", "STATN", 101), ("MASTER", "STATN", 102), ("MASTER", "STATN", 103)],
+          "entities follow their rows: %r" % links)
+    check(("ELSEWHERE", "STATN", 1) in [l[:3] for l in links], "another project's entity untouched")
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    ase = doc.appids.get("ASE") if "ASE" in doc.appids else None
+    check(ase is not None and ase.has_xdata("ASE"), "the link store holds host links")
+
+
+def test_maps_alone(args, work):
+    root = os.path.join(work, "maps")
+    make_projects(root)
+    drawing(os.path.join(root, "in.dxf"), [("SLAVE", "STATN", 17, "BASENUMBER", "17")])
+    out = pvhost(args, root, LOGON + MERGE_DIALOG + "ok\nALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
+    check(links_of(os.path.join(root, "out.dxf"))[0][:3] == ("MASTER", "STATN", 117), "row 17 becomes 117")
+    check("Merged... 1 entities" in out, "one entity merged")
+    check([int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATN")] == [50, 100], "no rows merged")
+
+
+def test_dialog_checks(args, work):
+    root = os.path.join(work, "checks")
+    make_projects(root)
+    drawing(os.path.join(root, "in.dxf"), [])
+    out = pvhost(args, root, LOGON + "pv-merge\npv_merge\nok\nshow\nselect mrg_master 1\nok\nshow\nselect mrg_slave 1\nok\nshow\n"
+                 "select mrg_slave 0\npick mrg_map\nok\nshow\npick mrg_dbf\nok\npv_yesno_small\npick no\nshow\ncancel\n"
+                 "(pv_logoff)\nQUIT\n")
+    for text in ("ERROR:  No master project chosen", "ERROR:  No slave project chosen",
+                 "ERROR:  Same master and slave projects", "ERROR:  Choose map or database for merging"):
+        check(text in out, "accept shows %r" % text)
+    check([int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATN")] == [50, 100], "no to the question merges nothing")
+
+
+def test_rename(args, work):
+    root = os.path.join(work, "rename")
+    make_projects(root)
+    drawing(os.path.join(root, "in.dxf"), [("OLDP", "ROCK", 17, "BASENUMBER", "17"),
+                                          ("OLDP", "SAMPLE", 18, "BASENUMBER", "18"),
+                                          ("THIRD", "ROCK", 19, "BASENUMBER", "19")])
+    out = pvhost(args, root, '(pv_open "NEWP" "DB3" "" "")\npv-rename\npv_rename\nset ren_old_prj OLD P\nok\nshow\n'
+                 "set ren_old_prj OLDP\nset ren_new_prj NOTON\nok\nshow\nset ren_new_prj NEWP\nset ren_old_tbl ROCK\n"
+                 "set ren_new_tbl ROCKS\nok\nALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
+    check("Invalid Old Project Name" in out, "a blank inside the old project is refused")
+    check("Must be logged on to target project" in out, "a target not logged on is refused")
+    check("Renamed... 2 entities" in out, "two entities renamed")
+    links = sorted(links_of(os.path.join(root, "out.dxf")))
+    check(links == [("NEWP", "ROCKS", 17, "BASENUMBER", "17", ""), ("NEWP", "SAMPLE", 18, "BASENUMBER", "18", ""),
+                    ("THIRD", "ROCK", 19, "BASENUMBER", "19", "")], "renamed links %r" % links)
+
+
+def main():
+    if len(sys.argv) != 5:
+        raise SystemExit(__doc__)
+    args = sys.argv[1:4]
+    work = sys.argv[4]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    test_database_and_maps(args, work)
+    test_maps_alone(args, work)
+    test_dialog_checks(args, work)
+    test_rename(args, work)
+    if FAILURES:
+        raise SystemExit("%d check(s) failed" % len(FAILURES))
+    print("pv-merge and pv-rename end to end: all checks passed")
+
+
+if __name__ == "__main__":
+    main()
