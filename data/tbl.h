@@ -90,6 +90,7 @@ struct tbl_rec {
     int32_t last_number;                /* highest unique number read by the check */
     sql_col_rec *keys[TBL_KEY_COUNT];   /* key slots: columns of `columns`, or null */
     uint16_t module_id;                 /* module number of an upgraded old project */
+    int32_t numbers_read;               /* 1 once the numbers were read since logon */
     tbl_rec *next;                      /* next row of the project's list */
 };
 

@@ -233,6 +233,7 @@ static int tbl_read_numbers(tbl_rec *row)
             row->last_number = (int32_t)v;
         }
     }
+    row->numbers_read = 1;
     return 0;
 }
 

@@ -1,0 +1,120 @@
+/*
+** row_edit.h: the row-entry tiles, the row editor and the checks of typed
+** values against their columns' input rules.
+**
+** Every value typed for a row, while adding it or in the row editor, is
+** checked against its column's rule (col_check_value): editable, required,
+** numeric with its decimals and range, the long or short name of a profile
+** item, several items joined by a delimiter. The tiles of "pv_add_tbl" and
+** "pv_edit_col" list the row's columns ("edit_list"), edit the selected one
+** ("edit_col") and open the memo editor, the image and, where they exist,
+** the pickers and setups of a column. The row editor (pv_edit_col_dialog)
+** walks the rows of a query and jumps to the related row of another table,
+** up to four editors deep, each keeping its own row-entry state.
+**
+**     char out[ROW_VALUE_SIZE];
+**     int rc = col_check_value(column, "12.5", out);   // -9310 in an INT column
+**     if (rc < 0) row_show_check_error(dlg, column, rc, "12.5");
+**
+**     int rc = row_enter_new(conn, NULL, "STATN", 1);  // 5100: a row was inserted
+*/
+#ifndef PV_DATA_ROW_EDIT_H
+#define PV_DATA_ROW_EDIT_H
+
+#include <string>
+
+#include "data/tbl.h"
+#include "data/tbl_column.h"
+#include "platform/include/dcl_host.h"
+
+/* Room of a checked value and of a message line: a tile's longest text and
+** the terminator. */
+#define ROW_VALUE_SIZE (TILE_STR_LIMIT + 1)
+/* Widths of a line of "edit_list": the column name and its text. */
+#define ROW_LINE_NAME_WIDTH 15
+#define ROW_LINE_TEXT_WIDTH 27
+/* Room of a line of "edit_list". */
+#define ROW_LINE_SIZE 64
+/* Room of a SHORTNAME answered by dix_edit_item, with the terminator. */
+#define ROW_SHORTNAME_SIZE 33
+
+/* Value-check codes of col_check_value. */
+#define ROW_ERR_TOO_LONG     (-9301)  /* longer than the column */
+#define ROW_ERR_NON_NUMERIC  (-9302)  /* not a number in a numeric column */
+#define ROW_ERR_BLANK        (-9303)  /* blank where a value is required */
+#define ROW_ERR_NOT_IN_PRF   (-9304)  /* no item of the profile */
+#define ROW_ERR_NOT_EDITABLE (-9305)  /* the column may not be edited */
+#define ROW_ERR_NOT_UNIQUE   (-9306)  /* the value is in the table already */
+#define ROW_ERR_BELOW_MIN    (-9307)  /* below the rule's minimum */
+#define ROW_ERR_ABOVE_MAX    (-9308)  /* above the rule's maximum */
+#define ROW_ERR_DECIMALS     (-9309)  /* more decimals than the column has */
+#define ROW_ERR_POINTS       (-9310)  /* a second point, or a point in a whole number */
+
+/* ---- Values and their checks (row_check.cpp) ---- */
+
+/* Checks a typed text against the column's input rule; the text to store
+** (long names for short ones, joined names for several items) goes to out
+** (ROW_VALUE_SIZE bytes); the column's own text is not changed. 0 when the
+** value passes; a value-check code; -2 for null arguments. */
+int col_check_value(sql_col_rec *column, const char *text, char *out);
+/* The message line of a check code for a column and the text that failed
+** (null: the column's own text), into out. 0; -2 for a null column or
+** out, or a code not below 0. */
+int row_check_message(const sql_col_rec *column, int code, const char *text, std::string &out);
+/* Writes the message of a check code into the dialog's tile "error" (the
+** text that failed, null for the column's own text). 0; -2 for a null
+** dialog or column or a code not below 0. */
+int row_show_check_error(ads_hdlg dialog, sql_col_rec *column, int code, const char *text);
+/* The next value of an auto-increment text: its trailing digit run raised
+** by one and kept at least as wide (ST099 -> ST100, 99 -> 100), or without
+** digits its last character above blank raised by one code (A -> B). A
+** blank text stays as it is. */
+std::string row_step_text(const char *text);
+/* The key both a row and a target table carry: the row's column and the
+** target's column of the key slot their table types share. 0 when found;
+** -1 when they share none; -2 for null arguments. */
+int row_find_link_column(sql_col_rec *row, sql_col_rec **column, tbl_rec *target, sql_col_rec **target_column);
+
+/* ---- The row-entry tiles (row_tiles.cpp) ---- */
+
+/* Fills the row-entry tiles with a row and registers their callbacks: in
+** add mode (unless keep is 1) the row takes its numbers, defaults and
+** stepped values; map options allow "attach" and "plot". 0; -2 for a null
+** dialog or row. */
+int row_fill_edit_list(ads_hdlg dialog, sql_col_rec *row, int add, int options, int keep);
+/* Enables the picker tiles a column's rule allows, disables the others. */
+void row_set_column_tiles(ads_hdlg dialog, sql_col_rec *column);
+/* Puts the trimmed text into the column's text and replaces line index of
+** "edit_list". 0; -2 for null arguments. */
+int row_list_set_line(ads_hdlg dialog, sql_col_rec *column, const char *text, int index);
+/* The line of "edit_list" showing a column. */
+std::string row_list_line(const sql_col_rec *column);
+/* Shows a column as the selected one: "edit_list", "edit_name",
+** "edit_col" with its trimmed text, its picker tiles and the focus. */
+void row_select_column(ads_hdlg dialog, sql_col_rec *column, int index);
+
+/* ---- The row editor (row_editor.cpp) ---- */
+
+/* The row editor "pv_edit_col" on a row, walking the statement's cursor
+** when both are given. 5100 when accepted; -5001 when cancelled or when
+** the dialog cannot be loaded; -2 for a null row or when four editors are
+** open; -9101 when the state cannot be saved. The result (0, 1) is left
+** in dlg_result of the caller's state. */
+int pv_edit_col_dialog(void *stmt, void *cursor, sql_col_rec *row, int add, int options, int image, int edit);
+/* Enters a new row of a table (described when *row is null) in the row
+** editor and inserts it on accept. 5100 when inserted; -5001 when
+** cancelled; the negative result of the editor or the insert; -2 for bad
+** arguments. A row it described itself is freed and *row left null. */
+int row_enter_new(void *connection, sql_col_rec **row, const char *table, int add);
+/* Edits the dictionary row of an item in the row editor, its number and
+** long name locked, and writes it back; its SHORTNAME goes to shortname
+** (ROW_SHORTNAME_SIZE bytes). 0; -1 when the item is not in the
+** dictionary or the editor or the update fails (reported); -2 for bad
+** arguments. */
+int dix_edit_item(const char *dictionary, const char *longname, char *shortname);
+
+/* Row-entry callbacks the editor and the add command share. */
+void pv_edit_col_accept_cb(ads_callback_packet *cpkt);
+void pv_edit_col_cancel_cb(ads_callback_packet *cpkt);
+
+#endif
