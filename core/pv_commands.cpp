@@ -13,6 +13,7 @@
 #include "core/msg_box.h"
 #include "core/pv_project_cmds.h"
 #include "core/str_util.h"
+#include "map/point_dialog.h"
 #include "data/tblsetup.h"
 #include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
@@ -44,7 +45,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-setup", "pv_setup", pv_setup, PV_RESULT_NONE},
     {"c:pv-move", "pv_move", nullptr, PV_RESULT_NONE},
     {"c:pv-import", "pv_import", nullptr, PV_RESULT_NONE},
-    {"c:pv-point", "pv_point", nullptr, PV_RESULT_NONE},
+    {"c:pv-point", "pv_point", pv_point, PV_RESULT_NONE},
     {"c:pv-tblsetup", "pv_tblsetup", pv_tblsetup_command, PV_RESULT_NONE},
     {"c:pv-save", "pv_save", pv_save, PV_RESULT_NONE},
     {"c:pv-upgrade", "pv_upgrade", nullptr, PV_RESULT_NONE},
