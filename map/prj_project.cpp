@@ -123,10 +123,20 @@ int prj_walk_is_setup_insert(struct resbuf *list)
            str_eq_nocase(name->resval.rstring, g_map_params.block_name);
 }
 
-/* One entity of the walk. */
+/* The type code of an entity's list (group 0); ENT_TYPE_UNKNOWN for none. */
+int prj_walk_type(struct resbuf *list)
+{
+    struct resbuf *t = rb_find(list, 0);
+    if (!t || !t->resval.rstring) return ENT_TYPE_UNKNOWN;
+    int type = ent_type_of_name(t->resval.rstring);
+    return type > 0 ? type : ENT_TYPE_UNKNOWN;
+}
+
+/* One entity of the walk; its list is read once and released here. */
 void prj_walk_entity(prj_walk *w, const ads_name ename)
 {
-    int type = ent_type_code(ename);
+    struct resbuf *list = ads_entget(ename);
+    int type = list ? prj_walk_type(list) : ENT_TYPE_UNKNOWN;
     int open = w->polyline[0] || w->polyline[1];
     switch (type) {
         case ENT_TYPE_BLOCK:
@@ -135,24 +145,22 @@ void prj_walk_entity(prj_walk *w, const ads_name ename)
         case ENT_TYPE_DIMENSION:
         case ENT_TYPE_UNKNOWN:
             /* Groups 10 to 13 of the unnamed types are not all positions. */
-            ++w->other;
+            if (open && !list) w->polyline_ok = 0;
+            else ++w->other;
+            ads_relrb(list);
             return;
         case ENT_TYPE_POLYLINE:
             if (open) prj_walk_close_polyline(w);
             ename_copy(w->polyline, ename);
             w->polyline_ok = 1;
+            ads_relrb(list);
             return;
         case ENT_TYPE_SEQEND:
             if (open) prj_walk_close_polyline(w);
+            ads_relrb(list);
             return;
         default:
             break;
-    }
-    struct resbuf *list = ads_entget(ename);
-    if (!list) {
-        if (!open || type != ENT_TYPE_VERTEX) ++w->other;
-        else w->polyline_ok = 0;
-        return;
     }
     if (type == ENT_TYPE_INSERT && prj_walk_is_setup_insert(list)) {
         ads_relrb(list);
