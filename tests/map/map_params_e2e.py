@@ -12,35 +12,13 @@ loaded system keeps that name.
 """
 import os
 import shutil
-import subprocess
 import sys
 
 import ezdxf
 
-FAILURES = []
+from e2e_util import FAILURES, check, run_pvhost
+
 ATTDEF_FLAGS = 13
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
-
-
-def run_pvhost(pvhost, module, resources, root, script, drawing=None):
-    with open(os.path.join(root, "run.scr"), "w") as f:
-        f.write(script)
-    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
-               XDG_DATA_HOME=os.path.join(root, "data"))
-    args = [pvhost, "--script", "run.scr", "--module", module, "--resources", resources]
-    if drawing:
-        args += ["--drawing", drawing]
-    r = subprocess.run(args, cwd=root, env=env, capture_output=True, text=True, timeout=60)
-    print(r.stdout)
-    print(r.stderr, file=sys.stderr)
-    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
-    check("Cannot initialize Petrivex" not in r.stdout, "start-up initialises the map setup")
-    return r.stdout
 
 
 def setup_blocks(doc):

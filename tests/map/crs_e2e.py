@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+"""The coordinate dialogs and the map commands end to end through pvhost
+on a copy of the sample project GEO.
+
+  crs_e2e.py PVHOST MODULE RESOURCES CS2CS WORKDIR
+
+pv-datum inserts the ellipsoid "ZZ TEST", pv-projection a UTM zone 33
+system on it; after pv-save dbfread finds both in GEO's PVDATUM and PVPROJ.
+A drawing made here with ezdxf in UTM 31 WGS84 (the map setup block, a
+LINE, a TEXT, an LWPOLYLINE and a POLYLINE) is opened with --drawing;
+pv-map sets scale 2.5, height 3, north 90 and clockwise angles, pv-project
+converts it to GEOGRAPHIC WGS 84; the saved drawing's points agree with
+cs2cs, its block names the new system with the new scale and height, and
+$ANGDIR is 1.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+import dbfread
+import ezdxf
+
+from e2e_util import FAILURES, check, run_pvhost
+
+UTM31 = "UTM 31 WGS84"
+GEOGRAPHIC = "GEOGRAPHIC WGS 84"
+TOLERANCE_DEG = 1e-7
+ATTDEF_FLAGS = 13
+
+
+def list_items(out, key):
+    """The items of a list tile as the first "show" of the output prints
+    them: {name: index}."""
+    start = out.find("  %s " % key)
+    items = {}
+    for line in out[start:].splitlines()[1:]:
+        m = re.match(r"\s+\*?(\d+): (.*)$", line)
+        if not m:
+            break
+        items[m.group(2).strip()] = int(m.group(1))
+    return items
+
+
+def setup_tables(pvhost, module, resources, root):
+    out = run_pvhost(pvhost, module, resources, root,
+                     '(pv_open "GEO" "DB3" "" "")\npv-datum\npv_datum\nset dtm_name "ZZ TEST"\n'
+                     "set dtm_a 6378200\nset dtm_b 6356800\npick insert\nshow\ncancel\n"
+                     "QUIT\npv_yesno_small\ncancel\n")
+    datum = list_items(out, "dtm_list")
+    check("ZZ TEST" in " ".join(datum), "the new ellipsoid is listed")
+    index = [i for name, i in datum.items() if name.startswith("ZZ TEST")]
+    # The first run did not save (no to the question at the end): the second
+    # inserts again and saves.
+    script = ('(pv_open "GEO" "DB3" "" "")\npv-datum\npv_datum\nset dtm_name "ZZ TEST"\n'
+              "set dtm_a 6378200\nset dtm_b 6356800\npick insert\ncancel\n"
+              'pv-projection\npv_projection\nset prj_name "ZZ UTM 33"\nselect dtm_list %d\n'
+              "select prj_type 1\nset prj_zone 33\npick insert\ncancel\n"
+              "pv-save\npv_yesno_small\nok\nQUIT\n" % (index[0] if index else 0))
+    run_pvhost(pvhost, module, resources, root, script)
+    geo = os.path.join(root, "projects", "GEO")
+    datums = [dict(r) for r in dbfread.DBF(os.path.join(geo, "PVDATUM.DBF"))]
+    zz = [r for r in datums if r["DATUMNAME"].strip() == "ZZ TEST"]
+    check(len(zz) == 1 and zz[0]["MAJORAXISA"] == 6378200 and zz[0]["MINORAXISB"] == 6356800,
+          "PVDATUM holds ZZ TEST: %r" % zz)
+    projs = [dict(r) for r in dbfread.DBF(os.path.join(geo, "PVPROJ.DBF"))]
+    utm = [r for r in projs if r["PROJNAME"].strip() == "ZZ UTM 33"]
+    check(len(utm) == 1, "PVPROJ holds ZZ UTM 33: %r" % utm)
+    if utm:
+        r = utm[0]
+        check(r["DATUMNAME"].strip() == "ZZ TEST" and r["PROJTYPE"].strip() == "UTM" and r["UTMZONE"] == 33,
+              "ZZ UTM 33 is UTM zone 33 on ZZ TEST: %r" % r)
+        check(r["FALSEEAST"] == 500000 and r["ORIGINLONG"] == 15, "false easting and central meridian %r" % r)
+
+
+def utm_drawing(path):
+    """A drawing in UTM 31 WGS84: the setup block and four entities."""
+    doc = ezdxf.new("R2000")
+    block = doc.blocks.new_anonymous_block("U")
+    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", UTM31), ("SCALE", "1.000000"),
+                       ("HEIGHT", "1.000000")):
+        block.add_attdef(tag, (0, 0), text=value, dxfattribs={"prompt": tag, "flags": ATTDEF_FLAGS, "height": 1.0})
+    msp = doc.modelspace()
+    msp.add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
+    msp.add_line((500000, 4500000), (501000, 4501000))
+    msp.add_text("GRANITE", dxfattribs={"insert": (500500, 4500500), "height": 2.0})
+    msp.add_lwpolyline([(499000, 4499000), (499500, 4499800), (500200, 4499100)])
+    msp.add_polyline2d([(502000, 4502000), (502300, 4502400), (502600, 4502100)])
+    doc.saveas(path)
+
+
+def positions(doc):
+    """Every point of the four kinds of entity, in model space order."""
+    pts = []
+    for e in doc.modelspace():
+        t = e.dxftype()
+        if t == "LINE":
+            pts += [tuple(e.dxf.start)[:2], tuple(e.dxf.end)[:2]]
+        elif t == "TEXT":
+            pts.append(tuple(e.dxf.insert)[:2])
+        elif t == "LWPOLYLINE":
+            pts += [tuple(p[:2]) for p in e.get_points()]
+        elif t == "POLYLINE":
+            pts += [tuple(v.dxf.location)[:2] for v in e.vertices]
+    return pts
+
+
+def cs2cs(binary, pts):
+    text = "".join("%.6f %.6f\n" % p for p in pts)
+    r = subprocess.run([binary, "-f", "%.12f", "+proj=utm", "+zone=31", "+ellps=WGS84", "+to",
+                        "+proj=longlat", "+ellps=WGS84"], input=text, capture_output=True, text=True, timeout=30)
+    return [tuple(float(v) for v in line.split()[:2]) for line in r.stdout.splitlines() if line.strip()]
+
+
+def map_commands(pvhost, module, resources, binary, root):
+    src = os.path.join(root, "utm.dxf")
+    utm_drawing(src)
+    before = positions(ezdxf.readfile(src))
+    out = run_pvhost(pvhost, module, resources, root,
+                     '(pv_open "GEO" "DB3" "" "")\npv-project\npv_project\nshow\ncancel\nQUIT\n', drawing=src)
+    systems = list_items(out, "proj_out")
+    check(UTM31 in systems and GEOGRAPHIC in systems, "the systems are listed")
+    script = ('(pv_open "GEO" "DB3" "" "")\npv-map\npv_map\nset proj_scale 2.5\nset proj_height 3\n'
+              "set proj_angbase 90\nset proj_clock Y\nok\n"
+              "pv-project\npv_project\nselect proj_out %d\nok\nSAVE out.dxf\nQUIT\n" % systems.get(GEOGRAPHIC, 0))
+    out = run_pvhost(pvhost, module, resources, root, script, drawing=src)
+    check("4 entities projected." in out and "other entities" not in out, "four entities projected")
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    after = positions(doc)
+    want = cs2cs(binary, before)
+    check(len(after) == len(want) == 9, "nine points: %d, %d" % (len(after), len(want)))
+    for got, exp in zip(after, want):
+        check(abs(got[0] - exp[0]) <= TOLERANCE_DEG and abs(got[1] - exp[1]) <= TOLERANCE_DEG,
+              "point %r agrees with cs2cs %r" % (got, exp))
+    values = {}
+    for block in doc.blocks:
+        ents = [e for e in block if e.dxftype() == "ATTDEF"]
+        if ents and ents[0].dxf.tag == "NAME" and ents[0].dxf.text == "PETRIVEX_PARAMS":
+            values = {e.dxf.tag: e.dxf.text for e in ents}
+    check(values.get("PROJ") == GEOGRAPHIC, "the block names %s: %r" % (GEOGRAPHIC, values))
+    check(values.get("SCALE") == "2.500000" and values.get("HEIGHT") == "3.000000",
+          "the block holds scale and height: %r" % values)
+    check(doc.header.get("$ANGDIR") == 1, "$ANGDIR is 1: %r" % doc.header.get("$ANGDIR"))
+
+
+def main():
+    if len(sys.argv) != 6:
+        raise SystemExit(__doc__)
+    pvhost, module, resources, binary, work = sys.argv[1:]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    shutil.copy(os.path.join(resources, "asi.ini"), work)
+    shutil.copytree(os.path.join(resources, "projects"), os.path.join(work, "projects"))
+    setup_tables(pvhost, module, resources, work)
+    map_commands(pvhost, module, resources, binary, work)
+    if FAILURES:
+        raise SystemExit("%d check(s) failed" % len(FAILURES))
+    print("coordinate dialogs and map commands end to end: all checks passed")
+
+
+if __name__ == "__main__":
+    main()

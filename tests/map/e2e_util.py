@@ -1,0 +1,37 @@
+"""What the end-to-end scripts of the map share: the list of failed checks
+and a pvhost run of a script in a scratch directory that stands for the
+user's home and data folder.
+
+  from e2e_util import FAILURES, check, run_pvhost
+"""
+import os
+import subprocess
+import sys
+
+FAILURES = []
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def run_pvhost(pvhost, module, resources, root, script, drawing=None):
+    """Runs pvhost on the script in root (opening the drawing when given);
+    checks that it exits with 0, reports no fault and initialises; answers
+    its output."""
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(script)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    args = [pvhost, "--script", "run.scr", "--module", module, "--resources", resources]
+    if drawing:
+        args += ["--drawing", drawing]
+    r = subprocess.run(args, cwd=root, env=env, capture_output=True, text=True, timeout=60)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
+    check("fault" not in r.stderr, "pvhost reports no fault")
+    check("Cannot initialize Petrivex" not in r.stdout, "start-up initialises the map setup")
+    return r.stdout
