@@ -299,6 +299,19 @@ void pick_first_pattern(ads_hdlg dlg)
     pick_pattern_page(dlg, 0);
 }
 
+/* Opens a picker's page state: what it pages through and the caller's
+** buffer; the library name and bound for the library and pattern
+** pickers. */
+void pick_begin(int kind, char *out, size_t size, const char *library, int bound)
+{
+    s_pick = pick_state();
+    s_pick.kind = kind;
+    s_pick.out = out;
+    s_pick.size = size;
+    if (library) s_pick.library = library;
+    s_pick.bound = bound;
+}
+
 /* 1 when an item has a symbol setup. */
 bool pick_flagged(const item_node *n)
 {
@@ -360,10 +373,7 @@ int pv_sel_sym_dialog(col_attr_rec *rule, char *out, size_t size)
     if (!rule || !out || size < 1 || !rule->tree || str_nonblank(rule->dictionary) != RTNORM ||
         str_nonblank(rule->profile) != RTNORM || !(rule->flags & COL_ATTR_PROFILE))
         return -2;
-    s_pick = pick_state();
-    s_pick.kind = PICK_PROFILE;
-    s_pick.out = out;
-    s_pick.size = size;
+    pick_begin(PICK_PROFILE, out, size, nullptr, 0);
     s_pick.first = rule->tree;
     int rc = pick_run(PICK_SYM_DIALOG, pick_first_profile);
     return rc < 0 ? rc : RTNORM;
@@ -376,12 +386,7 @@ int pv_sel_sym_dialog(col_attr_rec *rule, char *out, size_t size)
 int sym_pick_shape_dialog(const char *library, char *out, size_t size)
 {
     if (!out || size < 1 || symlib_slot(library) < 0) return -2;
-    s_pick = pick_state();
-    s_pick.kind = PICK_LIBRARY;
-    s_pick.out = out;
-    s_pick.size = size;
-    s_pick.library = library;
-    s_pick.bound = PICK_SHAPE_BOUND;
+    pick_begin(PICK_LIBRARY, out, size, library, PICK_SHAPE_BOUND);
     return pick_run(PICK_SYM_DIALOG, pick_first_library);
 }
 
@@ -393,11 +398,6 @@ int sym_pick_shape_dialog(const char *library, char *out, size_t size)
 int sym_pick_pattern_dialog(const char *slide_library, char *out, size_t size)
 {
     if (!out || size < 1 || str_nonblank(slide_library) != RTNORM || !g_hatch_list || g_hatch_count < 1) return -2;
-    s_pick = pick_state();
-    s_pick.kind = PICK_PATTERN;
-    s_pick.out = out;
-    s_pick.size = size;
-    s_pick.library = slide_library;
-    s_pick.bound = g_hatch_count;
+    pick_begin(PICK_PATTERN, out, size, slide_library, g_hatch_count);
     return pick_run(PICK_PAT_DIALOG, pick_first_pattern);
 }

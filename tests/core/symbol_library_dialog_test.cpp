@@ -6,6 +6,7 @@
 ** unload that detaches the library setups while a column setup keeps its
 ** library's name, is saved with it and still draws its symbol.
 */
+#include "core/pv_globals.h"
 #include "map/draw_util.h"
 #include "map/shape_block.h"
 #include "platform/dialog/dialog_test_api.h"
@@ -87,10 +88,31 @@ TEST_F(SymbolLibraryDialog, AFiftyFirstLibraryIsRefused) {
     ASSERT_GT(shape_font_load_stream(("L" + std::to_string(i)).c_str(), fp), 0);
     fclose(fp);
   }
-  EXPECT_EQ(run("set symname PVSTRUCT\npick load\n"), RTNORM);
+  dlg_test_clear();
+  host_io_use_script_text("pv_load_sym\nset symname PVSTRUCT\npick load\npick exit\npv_alert_wrap\nok\n");
+  EXPECT_EQ(pv_load_sym_dialog(0), RTNORM);
   EXPECT_EQ(tile("error").value, "Cannot load PVSTRUCT");
   EXPECT_EQ(tile("symlist").items.size(), 50u);
   EXPECT_EQ(library_setups(p, "PVSTRUCT"), 0);
+  /* No file stands behind these libraries: the drawing cannot load them,
+  ** and one alert after the dialog names each. */
+  std::vector<dlg_tile_snapshot> alert;
+  ASSERT_TRUE(dlg_test_last_tiles("pv_alert_wrap", alert));
+  std::string t;
+  for (const auto &a : alert)
+    for (const auto &line : a.items) t += line + "|";
+  EXPECT_NE(t.find("Could not ACAD load L0|"), std::string::npos) << t;
+  EXPECT_NE(t.find("Could not ACAD load L49|"), std::string::npos) << t;
+  EXPECT_EQ(t.find("PVSTRUCT"), std::string::npos) << "PVSTRUCT was not loaded";
+  EXPECT_TRUE(host_io_faults().empty());
+}
+
+TEST_F(SymbolLibraryDialog, ADialogThatCannotBeOpenedIsSaidAndAnswersMinusOne) {
+  int dcl = g_dcl_id;
+  g_dcl_id = PV_NO_DCL;
+  EXPECT_EQ(pv_load_sym_dialog(0), -1);
+  g_dcl_id = dcl;
+  EXPECT_NE(host_io_transcript().find("Cannot load dialog box: pv_load_sym."), std::string::npos);
 }
 
 TEST_F(SymbolLibraryDialog, TheFileDialogNamesTheLibraryByItsPath) {

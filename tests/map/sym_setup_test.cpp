@@ -35,13 +35,16 @@ class SymSetup : public ::testing::Test {
   }
   void TearDown() override {
     sym_list_free(&project_->symbols);
+    for (sql_col_rec *c : cols_) {
+      c->attr = nullptr;   /* the rules are the project's, freed below */
+      sql_col_list_free(&c);
+    }
     while (project_->col_attrs) {
       col_attr_rec *next = project_->col_attrs->next;
       project_->col_attrs->tree = nullptr;
       col_attr_free(project_->col_attrs);
       project_->col_attrs = next;
     }
-    for (sql_col_rec *c : cols_) sql_col_list_free(&c);
     free(project_);
     item_root_empty(&tree_);
   }
