@@ -395,6 +395,17 @@ int tbl_create_indexes(const tbl_rec *row)
     return 0;
 }
 
+/* Checks a registered row's definition (no numbers read) and warns under
+** "PETRIVEX Warning:" about the codes of widths and dictionary columns;
+** other codes are not shown. Answers the code of tbl_resolve_definition. */
+int tblsetup_warn_definition(tbl_rec *row)
+{
+    int rc = tbl_resolve_definition(row, 0);
+    if (rc >= TBL_ERR_FIRST && rc <= TS_WARN_LAST)
+        msg_alert(WARN_TITLE, "%s in table %s.\nCorrect with DU-ZOREZ.", err_text(rc), row->name);
+    return rc;
+}
+
 /* Drops the standard indexes of a registered row (failures not reported).
 ** Answers 0; -2 for a null row, a blank name or an empty BASENUMBER slot. */
 int tbl_drop_indexes(const tbl_rec *row)

@@ -190,6 +190,16 @@ int tblsetup_column_check(const pjct_rec *project, int type, int length, int dec
 tbl_rec *pv_tblimport_dialog(pjct_rec *project, const tbl_rec *row, sql_col_rec *columns);
 int tbl_create_indexes(const tbl_rec *row);
 int tbl_drop_indexes(const tbl_rec *row);
+int tblsetup_warn_definition(tbl_rec *row);
+
+/* ---- Rebuilding a dBASE table (dbf_restructure.cpp) ---- */
+
+struct dbf_handle;
+int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *project);
+int dbf_describe_node(const tblsetup_table_node *node, const pjct_rec *project, dbf_handle *handle);
+char dbf_field_letter(int type);
+int dbf_restore_files(const char *message, const char *tmp_dbf, const char *tmp_dbt, const char *dbf,
+                      const char *dbt);
 
 /* One standard index: its name, table and column list. */
 #define TBL_INDEX_NAME_SIZE 21      /* longest index name made: 20 characters */

@@ -489,9 +489,7 @@ void ts_setup_table(ads_hdlg dlg, pjct_rec *p, tblsetup_table_node *t)
         std::free(row);
         return;
     }
-    int rc = tbl_resolve_definition(row, 0);
-    if (rc >= TBL_ERR_FIRST && rc <= TS_WARN_LAST)
-        msg_alert(WARN_TITLE, "%s in table %s.\nCorrect with DU-ZOREZ.", err_text(rc), row->name);
+    tblsetup_warn_definition(row);
     std::string text = std::string("Indexing ") + row->name + "...";
     ads_set_tile(dlg, k_error, text.c_str());
     tbl_create_indexes(row);

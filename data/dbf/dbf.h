@@ -141,6 +141,9 @@ int dbf_open(dbf_handle *h, const char *path, int mode, int want_memo);
 int dbf_close(dbf_handle *h);
 int dbf_create(dbf_handle *h);
 int dbf_set_extension(char *path, size_t size, const char *extension);
+void dbf_match_case(char *path, int upper);
+int dbf_file_exists(char *path);
+int dbf_rename_new(const char *from, const char *to);
 
 /* Records. */
 int dbf_read_record(dbf_handle *h, long n);

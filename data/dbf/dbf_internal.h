@@ -29,12 +29,6 @@ inline void dbf_put32(unsigned char *p, uint32_t v)
  * so that accented letters (0x80 and up) are text. */
 inline bool dbf_is_blank(char c) { return (unsigned char)c <= (unsigned char)DBF_BLANK; }
 
-/* Gives the file name of path its case as found on disk: when path names
- * no file but its folder holds exactly one name equal to it without regard
- * to case, path takes that name (same length). Otherwise, with upper 1, the
- * last component is upper-cased (a new file); with upper 0 path is kept. */
-void dbf_match_case(char *path, int upper);
-
 /* Answers the offset of the last path component's first character. */
 size_t dbf_base_offset(const char *path);
 

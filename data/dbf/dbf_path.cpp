@@ -1,7 +1,9 @@
 /*
  * File names of dBASE tables: the .DBF/.DBT extension of a table's path and
  * the lookup of NAME.DBF / NAME.DBT without regard to case, since tables
- * copied from other systems arrive as "station.dbf" as often as "STATION.DBF".
+ * copied from other systems arrive as "station.dbf" as often as "STATION.DBF",
+ * and the rename that never replaces a file (a table's files are set aside
+ * under another name while the table is rebuilt).
  *
  *   char p[DBF_PATH_SIZE] = "proj.v2/STATN";
  *   dbf_set_extension(p, sizeof p, DBF_EXT_TABLE);   // "proj.v2/STATN.DBF"
@@ -9,10 +11,14 @@
 #include "data/dbf/dbf_internal.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 /* Answers whether c separates path components (both styles are accepted,
  * since project directories configured on other systems use '\'). */
@@ -54,9 +60,10 @@ int dbf_set_extension(char *path, size_t size, const char *extension)
     return DBF_OK;
 }
 
-/* Gives path the case of the one file of its folder that matches it
- * without regard to case (see dbf_internal.h); upper-cases the last
- * component of a name that matches no file when upper is 1. */
+/* Gives the file name of path its case as found on disk: when path names
+ * no file but its folder holds exactly one name equal to it without regard
+ * to case, path takes that name (same length). Otherwise, with upper 1, the
+ * last component is upper-cased (a new file); with upper 0 path is kept. */
 void dbf_match_case(char *path, int upper)
 {
     struct stat st;
@@ -87,4 +94,33 @@ void dbf_match_case(char *path, int upper)
     } else if (upper) {
         for (char *p = path + base; *p; p++) *p = (char)toupper((unsigned char)*p);
     }
+}
+
+/* Answers 1 when a file of path's name exists, found without regard to
+ * case (path then takes the case found on disk); 0 when there is none;
+ * -1 for a missing path. */
+int dbf_file_exists(char *path)
+{
+    if (!path || !*path) return DBF_ERR_ARG;
+    dbf_match_case(path, 0);
+    struct stat st;
+    return stat(path, &st) == 0 ? 1 : 0;
+}
+
+/* Renames the file from to the name to, never replacing a file already
+ * there (a plain rename would, and a file set aside earlier may be the
+ * only copy of a table). Answers 1; -1 when to exists, from is missing or
+ * the rename fails otherwise (nothing is changed). */
+int dbf_rename_new(const char *from, const char *to)
+{
+    if (!from || !to || !*from || !*to) return DBF_ERR_ARG;
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return DBF_OK;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return DBF_ERR_ARG;
+    /* A file system without that flag: a hard link never replaces either. */
+    if (link(from, to) != 0) return DBF_ERR_ARG;
+    if (unlink(from) != 0) {
+        unlink(to);
+        return DBF_ERR_ARG;
+    }
+    return DBF_OK;
 }

@@ -1,0 +1,368 @@
+/*
+** restructure_test.cpp: rebuilding a dBASE table's files from its setup
+** node on a DB3 project: purging deleted records, renamed, added and moved
+** columns, memo texts carried into the new memo file, the header of a new
+** table, and every failure that must leave the table's files as they were
+** (missing file, unreadable record, full disk, a number that no longer
+** fits, a set-aside file or journal left behind, picture fields). The
+** files are read back by this library and by independent readers
+** (python3-dbfread, gdal's ogrinfo).
+*/
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/sql_fixture.h"
+#include "data/dbf/dbf.h"
+#include "data/dbf/dbf_fixture.h"
+#include "data/tblsetup.h"
+#include "platform/host_io.h"
+
+namespace {
+
+const char kPython[] = "/usr/bin/python3";
+const char kOgrinfo[] = "/usr/bin/ogrinfo";
+const std::string kDump = std::string(PV_TEST_DATA_DIR) + "/data/dbf/dbf_crosscheck.py";
+
+/* One column of a node: name, type index, length, decimals. */
+struct ColumnSpec {
+    const char *name;
+    int type, length, decimals;
+};
+
+/* A file's bytes. */
+std::string bytes_of(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+/* Runs a shell command; answers its output and exit status. */
+std::string run_command(const std::string &line, int *status)
+{
+    std::string out;
+    FILE *p = popen((line + " 2>&1").c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    *status = pclose(p);
+    return out;
+}
+
+/* A table node with the given columns; the caller frees it. */
+tblsetup_table_node *make_node(const char *name, const std::vector<ColumnSpec> &columns)
+{
+    tblsetup_table_node *t = tblsetup_table_new();
+    t->name = tblsetup_strdup(name);
+    for (const ColumnSpec &c : columns) {
+        tblsetup_column_node *n = tblsetup_column_new();
+        n->name = tblsetup_strdup(c.name);
+        n->type = c.type;
+        n->length = (uint16_t)c.length;
+        n->decimals = (int16_t)c.decimals;
+        EXPECT_EQ(tblsetup_column_append(&t->columns, n), 1) << c.name;
+    }
+    return t;
+}
+
+class Restructure : public SqlDb3Test {
+ protected:
+  void TearDown() override {
+    for (tblsetup_table_node *n : nodes_) tblsetup_table_free(n);
+    SqlDb3Test::TearDown();
+  }
+
+  std::string dir() { return pjct_dir(project_->name); }
+  std::string path(const std::string &file) { return dir() + "/" + file; }
+
+  /* Makes a table of the project with this library: its fields and its
+  ** records, each a list of texts in field order (memo fields take the
+  ** text as memo), a record whose first text is "*" marked deleted. */
+  void make_table(const char *name, std::initializer_list<FieldLayout> fields,
+                  const std::vector<std::vector<std::string>> &records) {
+    int memo = 0;
+    for (const FieldLayout &f : fields) memo |= f.type == 'M';
+    dbf_handle *h = create_table(path(name), fields, memo);
+    for (const auto &r : records) {
+      size_t at = !r.empty() && r[0] == "*" ? 1 : 0;
+      h->record[0] = at ? DBF_DELETED : DBF_BLANK;
+      for (int i = 0; i < h->field_count && at + i < r.size(); i++) {
+        const std::string &t = r[at + i];
+        if (h->fields[i].type == 'M') dbt_set_memo_text(h, i, t.data(), t.size());
+        else put(h, h->fields[i].name, t, h->fields[i].type == 'N');
+      }
+      ASSERT_EQ(dbf_write_record(h, (long)h->header.record_count), DBF_OK);
+    }
+    ASSERT_EQ(dbf_close(h), DBF_OK);
+    dbf_free(h);
+  }
+
+  /* SOILS: NAME C(8), PH N(6,2), ROCK C(6), ten records SOIL0..SOIL9 of
+  ** which 2, 5 and 7 are marked deleted. */
+  void make_soils() {
+    std::vector<std::vector<std::string>> records;
+    for (int i = 0; i < 10; i++) {
+      std::vector<std::string> r = {"SOIL" + std::to_string(i), std::to_string(i) + ".5", "R" + std::to_string(i)};
+      if (i == 2 || i == 5 || i == 7) r.insert(r.begin(), "*");
+      records.push_back(r);
+    }
+    make_table("SOILS", {{"NAME", 'C', 8, 0}, {"PH", 'N', 6, 2}, {"ROCK", 'C', 6, 0}}, records);
+  }
+
+  /* A table node with the given columns (freed with the test). */
+  tblsetup_table_node *node(const char *name, const std::vector<ColumnSpec> &columns) {
+    nodes_.push_back(make_node(name, columns));
+    return nodes_.back();
+  }
+
+  /* The node of SOILS as it stands. */
+  tblsetup_table_node *soils_node() {
+    return node("SOILS", {{"NAME", TS_TYPE_CHAR, 8, 0}, {"PH", TS_TYPE_NUMERIC, 6, 2}, {"ROCK", TS_TYPE_CHAR, 6, 0}});
+  }
+
+  /* The table as dbfread reads it: "header", "field" and "live" lines. */
+  std::string dump(const std::string &file) {
+    int status = -1;
+    std::string out = run_command(std::string(kPython) + " " + kDump + " dump '" + path(file) + "'", &status);
+    EXPECT_EQ(status, 0) << out;
+    return out;
+  }
+
+  /* Whether a set-aside file is left in the project directory. */
+  bool temp_left() { return has_file("TEMPRARY.DBF") || has_file("TEMPRARY.DBT"); }
+
+  std::vector<tblsetup_table_node *> nodes_;   /* nodes made by the test */
+};
+
+TEST(DbfFieldLetter, NumberTypesAreNAndEverythingElseC) {
+  static const struct {
+    int type;
+    char letter;
+  } k[] = {{TS_TYPE_CHAR, 'C'},  {TS_TYPE_NUMERIC, 'N'}, {TS_TYPE_DEC, 'N'},    {TS_TYPE_INT, 'N'},
+           {TS_TYPE_SMALLINT, 'N'}, {TS_TYPE_FLOAT, 'N'}, {TS_TYPE_REAL, 'N'}, {TS_TYPE_DOUBLE, 'N'},
+           {TS_TYPE_NONE, 'C'},  {TS_TYPE_COUNT, 'C'},   {-7, 'C'}};
+  for (auto &e : k) EXPECT_EQ(dbf_field_letter(e.type), e.letter) << e.type;
+}
+
+TEST(DbfDescribeNode, FieldsComeFromTheColumnsAndLongNamesAreCutToTen) {
+  pjct_rec project{};
+  tblsetup_table_node *t = make_node("SOILS", {{"ABCDEFGHIJKL", TS_TYPE_CHAR, 6, 0}, {"B", TS_TYPE_NUMERIC, 8, 2}});
+  dbf_handle *h = dbf_new();
+  ASSERT_EQ(dbf_describe_node(t, &project, h), 0);
+  EXPECT_STREQ(h->path, "SOILS");
+  EXPECT_EQ(h->header.version, DBF_VERSION_PLAIN);
+  ASSERT_EQ(h->field_count, 2);
+  EXPECT_STREQ(h->fields[0].name, "ABCDEFGHIJ");
+  EXPECT_EQ(h->fields[0].type, 'C');
+  EXPECT_EQ(h->fields[1].type, 'N');
+  EXPECT_EQ(h->fields[1].length, 8);
+  EXPECT_EQ(h->fields[1].decimals, 2);
+  EXPECT_EQ(std::string(h->record, 15), std::string(15, ' ')) << "a blank record of 1 + 6 + 8 bytes";
+  EXPECT_EQ(dbf_describe_node(nullptr, &project, h), -2);
+  EXPECT_EQ(dbf_describe_node(t, nullptr, h), -2);
+  dbf_free(h);
+  tblsetup_table_free(t);
+  EXPECT_EQ(dbf_restructure(nullptr, nullptr, &project), -2);
+  EXPECT_EQ(dbf_restore_files("", nullptr, "a", "b", "c"), -2);
+}
+
+TEST_F(Restructure, PurgingDropsTheDeletedRecordsAndKeepsTheOrder) {
+  make_soils();
+  ASSERT_EQ(dbf_restructure(nullptr, soils_node(), project_), 0) << host_io_transcript();
+  EXPECT_FALSE(temp_left());
+  std::string out = dump("SOILS.DBF");
+  std::string live;
+  std::istringstream lines(out);
+  for (std::string l; std::getline(lines, l);)
+    if (l.rfind("live ", 0) == 0 || l.rfind("deleted ", 0) == 0) live += l.substr(0, l.find('|')) + "\n";
+  EXPECT_EQ(live, "live NAME=SOIL0\nlive NAME=SOIL1\nlive NAME=SOIL3\nlive NAME=SOIL4\nlive NAME=SOIL6\n"
+                  "live NAME=SOIL8\nlive NAME=SOIL9\n") << out;
+  EXPECT_NE(out.find("live NAME=SOIL9|PH=9.5|ROCK=R9"), std::string::npos) << out;
+
+  if (access(kOgrinfo, X_OK) != 0) return;
+  int status = -1;
+  std::string ogr = run_command(std::string(kOgrinfo) + " -ro -al -q '" + path("SOILS.DBF") + "'", &status);
+  EXPECT_EQ(status, 0) << ogr;
+  std::string names;
+  std::istringstream ol(ogr);
+  for (std::string l; std::getline(ol, l);)
+    if (l.find("NAME (String) = ") != std::string::npos) names += l.substr(l.find("= ") + 2) + ",";
+  EXPECT_EQ(names, "SOIL0,SOIL1,SOIL3,SOIL4,SOIL6,SOIL8,SOIL9,") << ogr;
+}
+
+TEST_F(Restructure, RenamedAddedAndMovedColumnsKeepTheOtherValues) {
+  make_soils();
+  /* ROCK moved first and renamed STONE, DEPTH added, PH widened. */
+  tblsetup_table_node *t = node("SOILS", {{"STONE", TS_TYPE_CHAR, 6, 0},
+                                          {"NAME", TS_TYPE_CHAR, 8, 0},
+                                          {"DEPTH", TS_TYPE_NUMERIC, 8, 2},
+                                          {"PH", TS_TYPE_NUMERIC, 8, 3}});
+  ASSERT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
+  std::string out = dump("SOILS.DBF");
+  EXPECT_NE(out.find("field STONE C 6 0\nfield NAME C 8 0\nfield DEPTH N 8 2\nfield PH N 8 3\n"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("live STONE=|NAME=SOIL0|DEPTH=None|PH=0.5\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("live STONE=|NAME=SOIL9|DEPTH=None|PH=9.5\n"), std::string::npos) << out;
+  EXPECT_FALSE(temp_left());
+}
+
+TEST_F(Restructure, MemoTextsTravelWholeIntoTheNewMemoFile) {
+  const std::string longer = std::string(1996, 'm') + "end.";
+  make_table("NOTES", {{"NAME", 'C', 8, 0}, {"TEXT", 'M', 10, 0}},
+             {{"first", "a short note"}, {"*", "gone", "deleted note"}, {"second", longer}, {"third", "line 1\r\nline 2"}});
+  tblsetup_table_node *t = node("NOTES", {{"NAME", TS_TYPE_CHAR, 8, 0}, {"TEXT", TS_TYPE_CHAR, 254, 0},
+                                          {"SITE", TS_TYPE_CHAR, 4, 0}});
+  ASSERT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
+  EXPECT_FALSE(temp_left());
+  std::string out = dump("NOTES.DBF");
+  EXPECT_NE(out.find("field TEXT M 10 0\n"), std::string::npos) << "the memo field stays a memo field\n" << out;
+  EXPECT_NE(out.find("live NAME=first|TEXT=a short note|SITE=\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("live NAME=second|TEXT=" + longer + "|SITE=\n"), std::string::npos) << "2,000 characters whole";
+  EXPECT_NE(out.find("live NAME=third|TEXT=line 1\r\nline 2|SITE=\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("deleted note"), std::string::npos) << out;
+}
+
+TEST_F(Restructure, ANewTableHasTheHeaderOfItsColumns) {
+  make_table("SOILS", {{"A", 'C', 3, 0}}, {});
+  tblsetup_table_node *t = node("SOILS", {{"A", TS_TYPE_CHAR, 6, 0}, {"B", TS_TYPE_NUMERIC, 8, 2}});
+  ASSERT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
+  std::string b = bytes_of(path("SOILS.DBF"));
+  ASSERT_EQ(b.size(), 98u) << "header and end mark";
+  EXPECT_EQ((unsigned char)b[0], DBF_VERSION_PLAIN);
+  EXPECT_EQ((unsigned char)b[8] | (unsigned char)b[9] << 8, 97);
+  EXPECT_EQ((unsigned char)b[10] | (unsigned char)b[11] << 8, 15);
+  EXPECT_EQ((unsigned char)b[97], DBF_END_MARK);
+}
+
+TEST_F(Restructure, AMissingTableFailsAndLeavesNoSetAsideFile) {
+  host_io_clear_transcript();
+  EXPECT_EQ(dbf_restructure(nullptr, soils_node(), project_), -1);
+  EXPECT_FALSE(temp_left());
+  EXPECT_FALSE(has_file("SOILS.DBF"));
+  EXPECT_NE(host_io_transcript().find("Cannot access table"), std::string::npos) << host_io_transcript();
+}
+
+TEST_F(Restructure, AnUnreadableRecordIsNamedAndTheFilesComeBack) {
+  make_soils();
+  /* The header counts ten records; the file keeps five. */
+  std::string cut = bytes_of(path("SOILS.DBF"));
+  cut.resize(129 + 5 * 21);
+  std::ofstream(path("SOILS.DBF"), std::ios::binary | std::ios::trunc) << cut;
+  host_io_clear_transcript();
+  EXPECT_EQ(dbf_restructure(nullptr, soils_node(), project_), -1);
+  EXPECT_NE(host_io_transcript().find("Cannot read record 5 from table " + path("SOILS.DBF")), std::string::npos)
+      << host_io_transcript();
+  EXPECT_EQ(bytes_of(path("SOILS.DBF")), cut);
+  EXPECT_FALSE(temp_left());
+}
+
+TEST_F(Restructure, ANumberThatNoLongerFitsRefusesTheRebuild) {
+  make_table("SOILS", {{"NAME", 'C', 8, 0}, {"PH", 'N', 7, 1}}, {{"a", "1.5"}, {"b", "12345.5"}});
+  std::string before = bytes_of(path("SOILS.DBF"));
+  tblsetup_table_node *t = node("SOILS", {{"NAME", TS_TYPE_CHAR, 8, 0}, {"PH", TS_TYPE_NUMERIC, 3, 0}});
+  host_io_clear_transcript();
+  EXPECT_EQ(dbf_restructure(nullptr, t, project_), -1);
+  EXPECT_NE(host_io_transcript().find("Record 1 of table"), std::string::npos) << host_io_transcript();
+  EXPECT_EQ(bytes_of(path("SOILS.DBF")), before);
+  EXPECT_FALSE(temp_left());
+}
+
+TEST_F(Restructure, AFullDiskPutsTheOldFileBackByteForByte) {
+  make_soils();
+  std::string before = bytes_of(path("SOILS.DBF"));
+  tblsetup_table_node *t = soils_node();
+  fflush(nullptr);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    /* No statement goes to the parent's driver from here. */
+    project_->connection = nullptr;
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {200, 200};   /* the new header fits, the records do not */
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(dbf_restructure(nullptr, t, project_) == -1 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the rebuild must fail";
+  EXPECT_EQ(bytes_of(path("SOILS.DBF")), before);
+  EXPECT_FALSE(temp_left());
+}
+
+TEST_F(Restructure, RefusedTablesAreLeftUntouched) {
+  static const struct {
+    const char *why;
+    const char *leftover;    /* a file left beside the table, or null */
+    bool picture;            /* the table has a G field */
+    const char *message;
+  } k[] = {
+      {"a set-aside table of an earlier rebuild", "TEMPRARY.DBF", false, "left from an earlier rebuild"},
+      {"a set-aside memo file in lower case", "temprary.dbt", false, "left from an earlier rebuild"},
+      {"the journal of a change cut short", "SOILS.JNL", false, "was cut short"},
+      {"a picture field", nullptr, true, "its field PIC is of type G"},
+  };
+  for (auto &e : k) {
+    if (e.picture)
+      make_table("SOILS", {{"NAME", 'C', 8, 0}, {"PIC", 'G', 10, 0}}, {{"a", "1"}});
+    else
+      make_soils();
+    if (e.leftover) std::ofstream(path(e.leftover)) << "the only copy";
+    std::string before = bytes_of(path("SOILS.DBF"));
+    host_io_clear_transcript();
+    EXPECT_EQ(dbf_restructure(nullptr, soils_node(), project_), -1) << e.why;
+    EXPECT_NE(host_io_transcript().find(e.message), std::string::npos) << e.why << "\n" << host_io_transcript();
+    EXPECT_EQ(bytes_of(path("SOILS.DBF")), before) << e.why;
+    if (e.leftover) {
+      EXPECT_EQ(bytes_of(path(e.leftover)), "the only copy") << e.why;
+      std::filesystem::remove(path(e.leftover));
+    }
+    EXPECT_FALSE(temp_left()) << e.why;
+  }
+}
+
+TEST_F(Restructure, ARegisteredTableIsDescribedAgainAndItsNodeFollows) {
+  run("CREATE TABLE SOILS (BASENUMBER NUMERIC(8,0), NAME CHAR(8))");
+  run("INSERT INTO SOILS (BASENUMBER, NAME) VALUES (1, 'loam')");
+  tbl_rec *r = tbl_rec_new();
+  snprintf(r->name, sizeof r->name, "SOILS");
+  r->table_type = TBL_DEF_OTHER;
+  r->column_count = sql_describe_table(project_->connection, "SOILS", &r->columns, 0);
+  r->keys[TBL_KEY_BASENUMBER] = r->columns;
+  ASSERT_EQ(tbl_insert(project_, r), 0);
+  tblsetup_table_node *t = tblsetup_table_from_row(r);
+  ASSERT_NE(t, nullptr);
+  nodes_.push_back(t);
+  tblsetup_table_node *added = make_node("X", {{"DEPTH", TS_TYPE_NUMERIC, 8, 2}});
+  tblsetup_column_node *depth = added->columns;
+  added->columns = nullptr;
+  tblsetup_table_free(added);
+  tblsetup_column_append(&t->columns, depth);
+
+  ASSERT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
+  EXPECT_EQ(r->column_count, 3);
+  ASSERT_NE(tbl_column_find(r->columns, "DEPTH", nullptr, nullptr), nullptr);
+  EXPECT_EQ(r->keys[TBL_KEY_BASENUMBER], tbl_column_find(r->columns, "BASENUMBER", nullptr, nullptr))
+      << "the key slot follows the new column list";
+  ASSERT_NE(t->row, nullptr);
+  EXPECT_EQ(t->row->columns, r->columns) << "the node's row copy takes the new list";
+  EXPECT_EQ(depth->length, 8);
+  EXPECT_EQ(rows("SELECT NAME, DEPTH FROM SOILS"), "loam|\n");
+  std::string ini = bytes_of(path("SOILS.INI"));
+  EXPECT_NE(ini.find("[SOILSUNQ]"), std::string::npos) << "indexed again: " << ini;
+}
+
+}  // namespace
