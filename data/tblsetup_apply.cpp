@@ -3,10 +3,10 @@
 ** database and the registry.
 **
 ** In this order: tables whose columns changed are altered (server
-** projects; a dBASE table must be rebuilt, which the module cannot do
-** yet), tables new in the tree are created and registered, and registered
-** tables gone from the tree leave the registry and, when the user says
-** so, the disk. Failures are collected and shown once at the end.
+** projects) or rebuilt from their node (dBASE projects), tables new in
+** the tree are created and registered, and registered tables gone from
+** the tree leave the registry and, when the user says so, the disk.
+** Failures are collected and shown once at the end.
 **
 **     tblsetup_apply(dialog);   // "GEO database saved", or the failures
 */
@@ -51,9 +51,11 @@ void ts_apply_modified(ads_hdlg dlg, pjct_rec *p, std::string &errors)
         ts_progress(dlg, "Modifying table ", t->name);
         tbl_rec *row = tbl_find_by_name(p->tables, t->name, nullptr);
         int failed = 1;
-        /* A dBASE table is rebuilt from its node, which the module cannot do
-        ** yet: such a change is reported as not made. */
-        if ((p->flags & PJCT_ENV_SERVER) && !(p->flags & PJCT_ENV_DB3) && row)
+        /* A dBASE table cannot be altered with SQL: its files are rebuilt
+        ** from the node. */
+        if (p->flags & PJCT_ENV_DB3)
+            failed = dbf_restructure(dlg, t, p) != 0;
+        else if ((p->flags & PJCT_ENV_SERVER) && row)
             failed = tblsetup_alter_server_table(t, row, p) != 0;
         if (failed) ts_collect(errors, "\nCould not modify table %s", t->name);
         ads_set_tile(dlg, "error", "");

@@ -543,6 +543,22 @@ void ts_cb_move(ads_callback_packet *cpkt)
     }
 }
 
+/* "purge": in a dBASE project, the chosen table is rebuilt without its
+** deleted rows once the user agrees. */
+void ts_cb_purge(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg dlg = cpkt->dialog;
+    pjct_rec *p = ts_project(dlg);
+    tblsetup_table_node *t = ts_table(dlg);
+    if (!p || !(p->flags & PJCT_ENV_DB3) || !t) return;
+    std::string question = std::string("Purge deleted rows from ") + t->name + " ?";
+    if (msg_yes_no(question.c_str()) != RTNORM) return;
+    ads_set_tile(dlg, k_error, "Purging...");
+    dbf_restructure(dlg, t, p);
+    ads_set_tile(dlg, k_error, "");
+}
+
 /* The tiles whose dialogs are not part of the module yet say so. */
 void ts_cb_unbuilt(ads_callback_packet *cpkt)
 {
@@ -558,7 +574,7 @@ const dlg_tile k_tiles[] = {
     {"delete", ts_cb_delete},       {k_tbl_name, ts_cb_tbl_name}, {k_col_name, ts_cb_col_name},
     {k_prj_opt, ts_cb_prj_opt},     {k_tbl_opt, ts_cb_tbl_opt}, {k_col_opt, ts_cb_col_opt},
     {k_list, ts_cb_list},           {"move", ts_cb_move},       {"setup", ts_cb_setup},
-    {"points", ts_cb_points},
+    {"points", ts_cb_points},       {"purge", ts_cb_purge},
 };
 /* Tiles of dialogs still to come, each with what it would open. */
 struct ts_unbuilt {
@@ -566,7 +582,6 @@ struct ts_unbuilt {
     const char *what;       /* what it opens */
 };
 const ts_unbuilt k_unbuilt[] = {
-    {"purge", "Purging deleted rows"},
     {"input", "The column input setup"},
     {"symbol", "The symbol setup"},
 };

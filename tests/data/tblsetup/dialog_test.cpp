@@ -14,6 +14,7 @@
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
 #include "core/tile_util.h"
+#include "data/dbf/dbf.h"
 #include "data/tblsetup.h"
 #include "platform/dialog/dialog_test_api.h"
 
@@ -182,17 +183,47 @@ TEST_F(TblSetupDialog, DeletingATableFromDiskTakesItsMemoSideTableToo) {
 }
 
 TEST_F(TblSetupDialog, AChangedTableThatCannotBeAlteredIsReportedAndLeftAsItWas) {
-  for (unsigned flags : {PJCT_ENV_DB3, PJCT_ENV_SERVER}) {
-    project_->flags = flags;   /* the DB3 driver refuses ALTER TABLE, as a dBASE table must be rebuilt */
-    setup("pick new\nset col_name DEPTH\npick save\npv_yesno_small\nok\n"
-          "pick exit\npv_ync_small\npick no\n");
-    EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
-    std::string t = host_io_transcript();
-    EXPECT_NE(t.find("Could not modify table STATN"), std::string::npos) << flags << t;
-    EXPECT_EQ(t.find("GEO database saved"), std::string::npos) << flags;
-    EXPECT_EQ(statn_->column_count, 4);
-    EXPECT_EQ(tbl_column_find(statn_->columns, "DEPTH", nullptr, nullptr), nullptr);
-  }
+  project_->flags = PJCT_ENV_SERVER;   /* the DB3 driver refuses ALTER TABLE */
+  setup("pick new\nset col_name DEPTH\npick save\npv_yesno_small\nok\n"
+        "pick exit\npv_ync_small\npick no\n");
+  EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
+  std::string t = host_io_transcript();
+  EXPECT_NE(t.find("Could not modify table STATN"), std::string::npos) << t;
+  EXPECT_EQ(t.find("GEO database saved"), std::string::npos);
+  EXPECT_EQ(statn_->column_count, 4);
+  EXPECT_EQ(tbl_column_find(statn_->columns, "DEPTH", nullptr, nullptr), nullptr);
+}
+
+TEST_F(TblSetupDialog, AChangedDbaseTableIsRebuiltAndPurgingAsksFirst) {
+  run("INSERT INTO STATN (BASENUMBER, STATION, SEGMENT, ROCKTYPE) VALUES (1, 10, 1, 'granite')");
+  run("INSERT INTO STATN (BASENUMBER, STATION, SEGMENT, ROCKTYPE) VALUES (2, 20, 1, 'schist')");
+  run("DELETE FROM STATN WHERE BASENUMBER = 1");
+  setup("pick new\nset col_name DEPTH\npick save\npv_yesno_small\nok\npick exit\n");
+  EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
+  EXPECT_NE(host_io_transcript().find("GEO database saved"), std::string::npos) << host_io_transcript();
+  EXPECT_EQ(statn_->column_count, 5);
+  EXPECT_NE(tbl_column_find(statn_->columns, "DEPTH", nullptr, nullptr), nullptr);
+  EXPECT_EQ(rows("SELECT STATION, ROCKTYPE FROM STATN"), "20|schist\n");
+
+  /* The rebuild dropped the deleted record already; mark one again. */
+  run("DELETE FROM STATN WHERE BASENUMBER = 2");
+  auto records = [&] {
+    dbf_handle *h = dbf_new();
+    long n = dbf_open(h, (std::string(pjct_dir(project_->name)) + "/STATN").c_str(), DBF_MODE_READ, 0) == DBF_OK
+                 ? (long)h->header.record_count : -1;
+    dbf_close(h);
+    dbf_free(h);
+    return n;
+  };
+  EXPECT_EQ(records(), 1);
+  setup("pick purge\npv_yesno_small\npick no\npick exit\n");
+  EXPECT_EQ(tile("pv_yesno_small", "line1").value, "Purge deleted rows from STATN ?");
+  EXPECT_EQ(records(), 1) << "no: nothing purged";
+  setup("pick purge\npv_yesno_small\nok\npick exit\n");
+  EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
+  EXPECT_EQ(records(), 0);
+  EXPECT_EQ(tile("pv_tblsetup", "error").value, "");
+  EXPECT_FALSE(has_file("TEMPRARY.DBF"));
 }
 
 TEST_F(TblSetupDialog, PointsOpensThePointSetupOfTheSelectedTable) {

@@ -12,4 +12,9 @@ if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
                    $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
                    ${CMAKE_CURRENT_BINARY_DIR}/tblsetup_e2e)
   set_tests_properties(tblsetup_e2e PROPERTIES TIMEOUT 120)
+  add_test(NAME restructure_e2e
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/data/tblsetup/restructure_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/restructure_e2e)
+  set_tests_properties(restructure_e2e PROPERTIES TIMEOUT 120)
 endif()

@@ -11,19 +11,12 @@ writes its PVTABLE row). The second run removes SOIL1 from the setup and
 answers yes to deleting it from disk: its files are gone.
 """
 import os
-import shutil
-import subprocess
 import sys
 
 import dbfread
 
-FAILURES = []
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pvhost_e2e import check, finish, fresh_workdir, run_pvhost  # noqa: E402
 
 
 CREATE = """(pv_open "GEO" "DB3" "" "")
@@ -85,19 +78,6 @@ QUIT
 """
 
 
-def run_pvhost(pvhost, module, resources, root, script, name):
-    with open(os.path.join(root, name), "w") as f:
-        f.write(script)
-    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
-               XDG_DATA_HOME=os.path.join(root, "data"))
-    r = subprocess.run([pvhost, "--script", name, "--module", module, "--resources", resources],
-                       cwd=root, env=env, capture_output=True, text=True, timeout=120)
-    print(r.stdout)
-    print(r.stderr, file=sys.stderr)
-    check(r.returncode == 0, "%s: pvhost exit status %d" % (name, r.returncode))
-    return r.stdout
-
-
 def files_of(proj, base):
     return sorted(n for n in os.listdir(proj) if n.upper().split(".")[0] == base)
 
@@ -106,11 +86,7 @@ def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
     pvhost, module, resources, root = sys.argv[1:]
-    shutil.rmtree(root, ignore_errors=True)
-    os.makedirs(root)
-    shutil.copytree(os.path.join(resources, "projects"), os.path.join(root, "projects"))
-    shutil.copy(os.path.join(resources, "asi.ini"), os.path.join(root, "asi.ini"))
-    proj = os.path.join(root, "projects", "GEO")
+    proj = fresh_workdir(resources, root)
     save_answer = "pv_yesno_small\nok"
 
     out = run_pvhost(pvhost, module, resources, root, CREATE % save_answer, "create.scr")
@@ -134,9 +110,7 @@ def main():
     rows = [r["TABLENAME"].strip() for r in dbfread.DBF(os.path.join(proj, "PVTABLE.DBF"))]
     check(rows == ["STATN"], "PVTABLE rows after the removal: %r" % rows)
     check(os.path.exists(os.path.join(proj, "STATN.DBF")), "STATN.DBF stays")
-    if FAILURES:
-        raise SystemExit("%d check(s) failed" % len(FAILURES))
-    print("pv-tblsetup end to end: all checks passed")
+    finish("pv-tblsetup end to end")
 
 
 if __name__ == "__main__":
