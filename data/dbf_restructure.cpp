@@ -189,6 +189,9 @@ int rs_copy_records(rs_job &job, char *text)
             rs_format(text, "Cannot read record %ld from table %s", n, job.dbf);
             return -1;
         }
+        /* A deleted record is dropped before it is copied, so that a value
+        ** of it that would not fit cannot stop the rebuild. */
+        if (dbf_is_deleted(job.old_h) == 1) continue;
         int rc = dbf_copy_record(job.new_h, job.old_h);
         if (rc == DBF_ERR_OVERFLOW) {
             rs_format(text, "Record %ld of table %s: a number does not fit its new column", n, job.dbf);
@@ -198,7 +201,6 @@ int rs_copy_records(rs_job &job, char *text)
             rs_format(text, "Cannot copy record %ld of table %s", n, job.dbf);
             return -1;
         }
-        if (dbf_is_deleted(job.old_h) == 1) continue;
         if (dbf_write_record(job.new_h, (long)job.new_h->header.record_count) != DBF_OK) {
             rs_format(text, "Cannot write record %ld to table %s", n, job.dbf);
             return -1;
@@ -349,8 +351,8 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
         return rs_fail(job, text);
     }
     std::snprintf(job.new_h->path, sizeof job.new_h->path, "%s%s", dir.c_str(), node->name);
-    int created = dbf_create(job.new_h);
-    if (job.new_h->path[0]) {
+    int created = dbf_create(job.new_h);   /* a failed create removes what it made */
+    if (created == DBF_OK) {
         std::strcpy(job.made_dbf, job.new_h->path);
         dbf_set_extension(job.made_dbf, sizeof job.made_dbf, DBF_EXT_TABLE);
         if (job.new_h->memo_state == 1) {

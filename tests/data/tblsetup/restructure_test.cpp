@@ -278,6 +278,11 @@ TEST_F(Restructure, ANumberThatNoLongerFitsRefusesTheRebuild) {
   EXPECT_NE(host_io_transcript().find("Record 1 of table"), std::string::npos) << host_io_transcript();
   EXPECT_EQ(bytes_of(path("SOILS.DBF")), before);
   EXPECT_FALSE(temp_left());
+
+  /* The same value in a deleted record goes with the record. */
+  make_table("SOILS", {{"NAME", 'C', 8, 0}, {"PH", 'N', 7, 1}}, {{"a", "1.5"}, {"*", "b", "12345.5"}});
+  EXPECT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
+  EXPECT_NE(dump("SOILS.DBF").find("live NAME=a|PH=1.5\n"), std::string::npos) << dump("SOILS.DBF");
 }
 
 TEST_F(Restructure, AFullDiskPutsTheOldFileBackByteForByte) {
