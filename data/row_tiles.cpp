@@ -1,0 +1,492 @@
+/*
+** row_tiles.cpp: the row-entry tiles shared by "pv_add_tbl" and
+** "pv_edit_col": the list of the row's columns ("edit_list"), the field
+** of the selected column ("edit_col"), its picker buttons, the map's
+** "attach" and "plot" switches, and the accept and cancel of the row.
+**
+** The tiles work on the row-entry state (g_row_state): its current row and
+** column, add or edit mode and the browse statement and cursor. A value is
+** checked when the user leaves its column and again, with the uniqueness
+** look-up, when the row is accepted.
+**
+**     row_fill_edit_list(dlg, row, 1, 1, 0);   // a new row: numbers, defaults
+**     ads_start_dialog(dlg, &status);
+*/
+#include "data/row_edit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct_list.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "core/tile_util.h"
+#include "data/col_attr.h"
+#include "data/memo.h"
+#include "data/pnt_dialog.h"
+#include "data/row_state.h"
+#include "map/map_params.h"
+#include "map/sym_pick.h"
+
+namespace {
+
+/* Tile keys of the row entry. */
+const char k_list[] = "edit_list";
+const char k_col[] = "edit_col";
+const char k_name[] = "edit_name";
+const char k_error[] = "error";
+const char k_accept[] = "accept";
+
+/* The text of a memo column that has memo lines, and of one without. */
+const char k_memo_text[] = "MEMO";
+const char k_memo_none[] = "    ";
+/* The question before a walked row is written. */
+const char k_modify_question[] = "Only database will be modified. Proceed ?";
+
+/* The flags of a column's rule; 0 without a rule. */
+unsigned row_flags(const sql_col_rec *c)
+{
+    return c && c->attr ? c->attr->flags : 0u;
+}
+
+/* The text without blanks at either end. */
+std::string row_trim(const char *text)
+{
+    std::string t = text ? text : "";
+    size_t a = t.find_first_not_of(" \t");
+    if (a == std::string::npos) return "";
+    return t.substr(a, t.find_last_not_of(" \t") - a + 1);
+}
+
+/* Puts a text into the column's text (cut to its buffer and, for a
+** character column, to its length); the value follows only with convert,
+** so that a cancel can take the texts back from the values. */
+void row_store_text(sql_col_rec *c, const std::string &text, int convert = 0)
+{
+    if (!c || !c->text) return;
+    size_t room = (size_t)sql_col_text_size(c);
+    if (room < 1) return;
+    size_t n = text.size();
+    if (n > room - 1) n = room - 1;
+    if (c->sql_type == SQL_TYPE_CHAR && c->length >= 0 && n > (size_t)c->length) n = (size_t)c->length;
+    memcpy(c->text, text.data(), n);
+    c->text[n] = 0;
+    if (convert) sql_text_to_value(c, c->text);
+}
+
+/* The index of a column in its row; -1 when it is not there. */
+int row_index_of(sql_col_rec *row, const sql_col_rec *column)
+{
+    int i = 0;
+    for (sql_col_rec *c = row; c; c = c->next, i++)
+        if (c == column) return i;
+    return -1;
+}
+
+/* The project of the state, else the one owning the row's connection. */
+pjct_rec *row_project(const sql_col_rec *row)
+{
+    if (g_row_state.cur_pjct) return g_row_state.cur_pjct;
+    return row ? pjct_find_by_session(row->connection) : nullptr;
+}
+
+/* 1 when the column is the unique-number column of the table. */
+int row_is_basenumber(const sql_col_rec *c, const tbl_rec *t)
+{
+    const sql_col_rec *b = t ? t->keys[TBL_KEY_BASENUMBER] : nullptr;
+    if (!b) return 0;
+    return c == b || (tbl_name_cmp(c->name, b->name) == 0 && tbl_name_cmp(c->table, t->name) == 0);
+}
+
+/* Reads the numbers of a registered table the first time a row of it is
+** added after logon (logon registers tables without their key flags and
+** numbers); a failing check is shown and entry goes on. */
+void row_read_numbers_once(tbl_rec *t)
+{
+    if (!t || t->numbers_read) return;
+    int rc = tbl_resolve_definition(t, 1);
+    t->numbers_read = 1;
+    if (rc < 0) {
+        const char *text = err_text(rc);
+        msg_alert(WARN_TITLE, "%s in table %s.\nCorrect with DU-ZOREZ.", text ? text : "Incorrect table definition",
+                  t->name);
+    }
+}
+
+/* The value a new row offers in a column: the table's number for its
+** unique-number column, then the default, the kept or the stepped value. */
+void row_new_value(sql_col_rec *c, const tbl_rec *t)
+{
+    const col_attr_rec *r = c->attr;
+    const unsigned flags = r->flags;
+    if (row_is_basenumber(c, t)) {
+        char number[SQL_NUMBER_TEXT_SIZE];
+        snprintf(number, sizeof number, "%ld", (long)t->last_number);
+        row_store_text(c, number, 1);
+    }
+    std::string def = r->default_text ? r->default_text : "";
+    if (c->display_width >= 0 && def.size() > (size_t)c->display_width) def.resize((size_t)c->display_width);
+    if (!(flags & (COL_ATTR_DEF | COL_ATTR_INC))) {
+        row_store_text(c, def);
+        return;
+    }
+    if (str_nonblank(c->text) != RTNORM) {
+        row_store_text(c, def);
+        return;
+    }
+    if (flags & COL_ATTR_INC) {
+        std::string next = row_step_text(c->text);
+        /* A number that outgrows a character column is not cut into a
+        ** number already used; the unique check refuses the text kept. */
+        if (c->sql_type != SQL_TYPE_CHAR || (int)next.size() <= c->length) row_store_text(c, next);
+    }
+}
+
+/* Checks a column's text and shows its message, or clears "error". */
+void row_show_check(ads_hdlg d, sql_col_rec *c)
+{
+    char out[ROW_VALUE_SIZE];
+    int rc = col_check_value(c, c->text ? c->text : "", out);
+    if (rc < 0) row_show_check_error(d, c, rc, nullptr);
+    else ads_set_tile(d, k_error, "");
+}
+
+/* Looks the value of a unique column up in its table: 0 when no row holds
+** it, -9306 when one does, the look-up's code when it fails. */
+int row_unique_lookup(const sql_col_rec *c, const char *value)
+{
+    pjct_rec *p = row_project(c);
+    void *conn = p ? p->connection : c->connection;
+    std::string literal;
+    std::string v = row_trim(value);
+    if (c->sql_type == SQL_TYPE_CHAR) sql_quote(v.c_str(), literal);
+    else if (sql_is_number(v.c_str())) literal = v;
+    else {
+        /* A checked number the statement would not read as one (".5"). */
+        char number[SQL_NUMBER_TEXT_SIZE];
+        snprintf(number, sizeof number, "%.17g", atof(v.c_str()));
+        literal = number;
+    }
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *found = nullptr;
+    int n = sql_select_where(conn, c->table, c->name, literal.c_str(), nullptr, &stmt, &cursor, &found);
+    sql_close_query(&stmt, &cursor, &found);
+    if (n < 0) return n;
+    return n > 0 ? ROW_ERR_NOT_UNIQUE : 0;
+}
+
+/* Checks the typed text of the current column and stores it when it
+** passes; answers the check's code with the checked text in out. */
+int row_take_typed(ads_hdlg d, char *typed, char *out)
+{
+    sql_col_rec *cur = g_row_state.cur_col;
+    typed[0] = 0;
+    ads_get_tile(d, k_col, typed, TILE_BUF_SIZE);
+    int rc = col_check_value(cur, typed, out);
+    if (rc == 0 && !(row_flags(cur) & COL_ATTR_MEMO)) row_store_text(cur, out);
+    return rc;
+}
+
+/* A button whose dialog the module does not have yet says so. */
+void row_unavailable(ads_callback_packet *cpkt, const char *what)
+{
+    if (!cb_acts(cpkt)) return;
+    std::string text = std::string(what) + " is not available yet.";
+    ads_set_tile(cpkt->dialog, k_error, text.c_str());
+}
+
+}  // namespace
+
+/* The line of "edit_list" showing a column; see the header. */
+std::string row_list_line(const sql_col_rec *column)
+{
+    char line[ROW_LINE_SIZE];
+    const char *text = column->text ? column->text : "";
+    if (row_flags(column) & COL_ATTR_MEMO)
+        snprintf(line, sizeof line, "%-15.15s\t:\t%s", column->name,
+                 str_nonblank(text) == RTNORM ? k_memo_text : k_memo_none);
+    else
+        snprintf(line, sizeof line, "%-15.15s\t:\t%-27.27s", column->name, text);
+    return line;
+}
+
+/* Puts a text into the column and replaces its list line; see the header. */
+int row_list_set_line(ads_hdlg dialog, sql_col_rec *column, const char *text, int index)
+{
+    if (!dialog || !column || !text || index < 0) return -2;
+    row_store_text(column, row_trim(text));
+    ads_start_list(dialog, k_list, LIST_CHANGE, (short)index);
+    ads_add_list(row_list_line(column).c_str());
+    ads_end_list();
+    return 0;
+}
+
+/* Enables the picker tiles of a column; see the header. */
+void row_set_column_tiles(ads_hdlg dialog, sql_col_rec *column)
+{
+    if (!dialog || !column) return;
+    const col_attr_rec *r = column->attr;
+    const unsigned f = row_flags(column);
+    const bool edit = (f & COL_ATTR_EDIT) != 0;
+    const bool plain = !(f & (COL_ATTR_MEMO | COL_ATTR_POINT));
+    const bool named = r && str_nonblank(r->profile) == RTNORM && str_nonblank(r->dictionary) == RTNORM;
+    const bool tree = r && r->tree;
+    const struct {
+        const char *key;   /* tile */
+        bool on;           /* enabled */
+    } tiles[] = {
+        {"memo", (f & COL_ATTR_MEMO) && edit},
+        {"image", (f & COL_ATTR_IMAGE) && g_row_state.image_ok},
+        {"point", r && r->point && (f & COL_ATTR_POINT) && edit},
+        {"list", edit && plain && (tree || named)},
+        {"tree", edit && plain && (tree || named)},
+        {"symbols", edit && (f & COL_ATTR_PROFILE) && plain && tree},
+    };
+    for (const auto &t : tiles) ads_mode_tile(dialog, t.key, t.on ? MODE_ENABLE : MODE_DISABLE);
+}
+
+/* Shows a column as the selected one; see the header. */
+void row_select_column(ads_hdlg dialog, sql_col_rec *column, int index)
+{
+    dlg_set_index(dialog, k_list, index);
+    ads_set_tile(dialog, k_name, column->name);
+    ads_set_tile(dialog, k_col, row_trim(column->text).c_str());
+    row_set_column_tiles(dialog, column);
+    ads_mode_tile(dialog, k_col, MODE_SETFOCUS);
+    g_row_state.cur_col = column;
+}
+
+/* ---- Callbacks ---- */
+
+/* "accept": the typed value, then every column with the uniqueness
+** look-up in add mode; the first failure stays on its column. A walked
+** row is written after the question. Ends the dialog with 1. */
+void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    sql_col_rec *row = g_row_state.cur_row;
+    ads_hdlg d = cpkt->dialog;
+    if (!row) return;
+    char typed[TILE_BUF_SIZE], out[ROW_VALUE_SIZE];
+    if (g_row_state.cur_col) {
+        int rc = row_take_typed(d, typed, out);
+        /* A refused typed value is never dropped in favour of the old one. */
+        if (rc < 0 && rc != ROW_ERR_NOT_EDITABLE) {
+            row_show_check_error(d, g_row_state.cur_col, rc, typed);
+            ads_mode_tile(d, k_col, MODE_SETFOCUS);
+            return;
+        }
+    }
+    int index = 0;
+    for (sql_col_rec *c = row; c; c = c->next, index++) {
+        int rc = col_check_value(c, c->text ? c->text : "", out);
+        /* The look-up also covers a unique column that is not edited by
+        ** hand, the table's unique number. */
+        if ((rc == 0 || rc == ROW_ERR_NOT_EDITABLE) && g_row_state.add_mode && (row_flags(c) & COL_ATTR_UNQ) &&
+            str_nonblank(out) == RTNORM) {
+            int found = row_unique_lookup(c, out);
+            if (found != 0) rc = found;
+        }
+        if (rc == 0 || rc == ROW_ERR_NOT_EDITABLE) continue;
+        row_show_check_error(d, c, rc, nullptr);
+        if (!(row_flags(c) & COL_ATTR_MEMO)) row_list_set_line(d, c, c->text ? c->text : "", index);
+        row_select_column(d, c, index);
+        return;
+    }
+    if (g_row_state.edit_mode && g_row_state.browse_stmt && msg_yes_no(k_modify_question) == RTNORM &&
+        sql_update_row(row, 0) != RTNORM) {
+        ads_set_tile(d, k_error, "ERROR:  Cannot modify this row");
+        return;
+    }
+    sql_row_from_text(row);
+    ads_done_dialog(d, ROW_DLG_ACCEPT);
+}
+
+/* "cancel": a new row's memo lines go; the values become text again. */
+void pv_edit_col_cancel_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    sql_col_rec *row = g_row_state.cur_row;
+    if (row) {
+        if (g_row_state.add_mode) memo_delete_rows(row);
+        sql_row_to_text(row);
+    }
+    ads_done_dialog(cpkt->dialog, ROW_DLG_CANCEL);
+}
+
+/* "edit_list": the typed value is checked and stored, then the picked
+** column becomes the current one. */
+void pv_edit_col_edit_list_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg d = cpkt->dialog;
+    sql_col_rec *row = g_row_state.cur_row, *cur = g_row_state.cur_col;
+    if (!row || !cur) return;
+    int cur_index = row_index_of(row, cur);
+    char typed[TILE_BUF_SIZE], out[ROW_VALUE_SIZE];
+    int rc = row_take_typed(d, typed, out);
+    if (rc < 0 && rc != ROW_ERR_NOT_EDITABLE) {
+        row_show_check_error(d, cur, rc, typed);
+        dlg_set_index(d, k_list, cur_index);
+        if (rc == ROW_ERR_NOT_IN_PRF) ads_set_tile(d, k_col, out);
+        ads_mode_tile(d, k_col, MODE_SETFOCUS);
+        return;
+    }
+    int n = tile_get_int(d, k_list);
+    sql_col_rec *c = sql_col_nth(row, n);
+    if (!c) return;
+    if ((row_flags(cur) & COL_ATTR_EDIT) && !(row_flags(cur) & COL_ATTR_MEMO))
+        row_list_set_line(d, cur, cur->text ? cur->text : "", cur_index);
+    if (c == cur) return;
+    row_show_check(d, c);
+    row_select_column(d, c, n);
+}
+
+/* "edit_col", RETURN in the field: the next column (after the last, the
+** first) is picked. */
+void pv_edit_col_edit_col_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    sql_col_rec *row = g_row_state.cur_row, *cur = g_row_state.cur_col;
+    if (!row || !cur) return;
+    int next = cur->next ? row_index_of(row, cur) + 1 : 0;
+    dlg_set_index(cpkt->dialog, k_list, next);
+    pv_edit_col_edit_list_cb(cpkt);
+}
+
+/* "attach" and "plot": the map's switches follow the toggles. */
+void pv_edit_col_attach_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    g_map_params.attach = tile_get_int(cpkt->dialog, "attach") == 1;
+}
+
+void pv_edit_col_plot_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    g_map_params.plot = tile_get_int(cpkt->dialog, "plot") == 1;
+}
+
+/* "image": the typed file name becomes the column's value and the dialog
+** ends so that the image can be shown. */
+void pv_edit_col_image_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt) || !g_row_state.cur_col) return;
+    char typed[TILE_BUF_SIZE] = "";
+    ads_get_tile(cpkt->dialog, k_col, typed, TILE_BUF_SIZE);
+    row_store_text(g_row_state.cur_col, row_trim(typed), 1);
+    ads_done_dialog(cpkt->dialog, ROW_DLG_IMAGE);
+}
+
+/* "memo": the memo editor on the row's memo; the column then shows
+** whether the memo has lines. */
+void pv_edit_col_memo_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    sql_col_rec *row = g_row_state.cur_row, *c = g_row_state.cur_col;
+    if (!row || !c) return;
+    if (!(row_flags(c) & COL_ATTR_MEMO) || c->sql_type != SQL_TYPE_CHAR) {
+        msg_alert(ERR_TITLE, "Not a MEMO column");
+        return;
+    }
+    sql_col_rec *key = sql_row_key_column(c, row);
+    pjct_rec *p = row_project(row);
+    void *conn = p ? p->connection : c->connection;
+    long number = key && key->text ? atol(key->text) : 0;
+    int rc = pv_edit_memo_dialog(conn, c->table, number, (row_flags(c) & COL_ATTR_EDIT) ? 1 : 0);
+    if (rc < 0) {
+        ads_set_tile(cpkt->dialog, k_error, "Cannot edit the memo of this row");
+        return;
+    }
+    row_list_set_line(cpkt->dialog, c, rc > 0 ? k_memo_text : k_memo_none, row_index_of(row, c));
+}
+
+/* The buttons whose dialogs come later. */
+void pv_edit_col_list_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The profile picker"); }
+void pv_edit_col_tree_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The item tree picker"); }
+void pv_edit_col_input_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The column input setup"); }
+void pv_edit_col_symbol_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The symbol setup"); }
+
+/* "symbols": the symbol picker of the column's profile on the typed text;
+** the picked item goes into "edit_col". */
+void pv_edit_col_symbols_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt) || !g_row_state.cur_col) return;
+    col_attr_rec *r = g_row_state.cur_col->attr;
+    if (!r || !(r->flags & COL_ATTR_PROFILE)) return;
+    char typed[TILE_BUF_SIZE] = "";
+    ads_get_tile(cpkt->dialog, k_col, typed, TILE_BUF_SIZE);
+    int rc = pv_sel_sym_dialog(r, typed, sizeof typed);
+    if (rc != RTNORM) {
+        err_report(rc, g_row_state.cur_col->name);
+        return;
+    }
+    ads_set_tile(cpkt->dialog, k_col, row_trim(typed).c_str());
+}
+
+/* "points": the point setup of the column's table. */
+void pv_edit_col_points_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt) || !g_row_state.cur_col) return;
+    pjct_rec *p = row_project(g_row_state.cur_row);
+    const char *table = g_row_state.cur_col->table;
+    if (!p || !tbl_find_by_name(p->tables, table, nullptr)) {
+        std::string text = std::string("Table ") + table + " is not registered.";
+        ads_set_tile(cpkt->dialog, k_error, text.c_str());
+        return;
+    }
+    pv_pntsetup_dialog(p, table);
+}
+void pv_edit_col_point_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The point entry"); }
+
+namespace {
+
+/* The fifteen row-entry tiles and their callbacks. */
+const dlg_tile k_row_tiles[] = {
+    {k_accept, pv_edit_col_accept_cb}, {"cancel", pv_edit_col_cancel_cb},   {"attach", pv_edit_col_attach_cb},
+    {"plot", pv_edit_col_plot_cb},     {k_col, pv_edit_col_edit_col_cb},    {k_list, pv_edit_col_edit_list_cb},
+    {"symbols", pv_edit_col_symbols_cb}, {"list", pv_edit_col_list_cb},     {"tree", pv_edit_col_tree_cb},
+    {"memo", pv_edit_col_memo_cb},     {"point", pv_edit_col_point_cb},     {"image", pv_edit_col_image_cb},
+    {"input", pv_edit_col_input_cb},   {"points", pv_edit_col_points_cb},   {"symbol", pv_edit_col_symbol_cb},
+};
+
+}  // namespace
+
+/* Fills the row-entry tiles; see the header. */
+int row_fill_edit_list(ads_hdlg dialog, sql_col_rec *row, int add, int options, int keep)
+{
+    if (!dialog || !row) return -2;
+    g_row_state.cur_row = row;
+    g_row_state.cur_col = row;
+    g_row_state.add_mode = add;
+    tbl_rec *t = g_row_state.cur_tbl;
+    const bool fresh = add && keep != 1;
+    if (fresh) row_read_numbers_once(t);
+    if (keep != 1) sql_row_to_text(row);
+    ads_start_list(dialog, k_list, LIST_NEW, 0);
+    for (sql_col_rec *c = row; c; c = c->next) {
+        if (c->attr && fresh) row_new_value(c, t);
+        ads_add_list(row_list_line(c).c_str());
+    }
+    ads_end_list();
+    row_select_column(dialog, row, 0);
+    row_show_check(dialog, row);
+    const struct {
+        const char *key;   /* toggle */
+        int32_t *flag;     /* the map's switch */
+    } toggles[] = {{"attach", &g_map_params.attach}, {"plot", &g_map_params.plot}};
+    for (const auto &tg : toggles) {
+        if (!options) *tg.flag = 0;
+        ads_mode_tile(dialog, tg.key, options ? MODE_ENABLE : MODE_DISABLE);
+        ads_set_tile(dialog, tg.key, *tg.flag ? "1" : "0");
+    }
+    dlg_register(dialog, k_row_tiles, (int)(sizeof k_row_tiles / sizeof k_row_tiles[0]), nullptr);
+    if (g_row_state.edit_mode && !(g_row_state.browse_stmt && g_row_state.browse_cursor))
+        ads_mode_tile(dialog, k_accept, MODE_DISABLE);
+    else
+        ads_mode_tile(dialog, k_accept, MODE_ENABLE);
+    return 0;
+}

@@ -1,0 +1,260 @@
+/*
+** row_editor_test.cpp: the row editor run through the stand-in editor's
+** scripted dialogs on DB3 tables made by the test (samples, stations,
+** units and legends): jumps to related rows four editors deep, each
+** getting its own state back; walking a query to both ends; writing a
+** walked row after the question; a new row numbered from the table's
+** highest number and refused while a unique value is taken; moving in
+** the list with the check; the buttons whose dialogs come later.
+*/
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/dlg_state.h"
+#include "core/pv_globals.h"
+#include "core/sql_fixture.h"
+#include "data/row_edit.h"
+#include "data/row_state.h"
+#include "map/map_params.h"
+#include "platform/dialog/dialog_test_api.h"
+
+namespace {
+
+class RowEditor : public SqlDb3Test {
+ protected:
+  void SetUp() override {
+    SqlDb3Test::SetUp();
+    if (IsSkipped()) return;
+    saved_dcl_ = g_dcl_id;
+    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
+    dlg_test_clear();
+    dlg_state_reset();
+    run("CREATE TABLE SAMPL (BASENUMBER NUMERIC(8,0), SAMPNO CHAR(8), STN NUMERIC(8,0))");
+    run("CREATE TABLE STATN (BASENUMBER NUMERIC(8,0), STN NUMERIC(8,0), NAME CHAR(20), UNITNO NUMERIC(8,0))");
+    run("CREATE TABLE UNIT (BASENUMBER NUMERIC(8,0), UNITNO NUMERIC(8,0), LEGNO NUMERIC(8,0))");
+    run("CREATE TABLE LEGND (BASENUMBER NUMERIC(8,0), LEGNO NUMERIC(8,0), DESCR CHAR(20))");
+    run("INSERT INTO SAMPL VALUES (1, 'S-1', 10)");
+    run("INSERT INTO SAMPL VALUES (2, 'S-2', 11)");
+    run("INSERT INTO STATN VALUES (1, 10, 'Cache Creek', 100)");
+    run("INSERT INTO STATN VALUES (2, 11, 'Bonaparte', 101)");
+    run("INSERT INTO UNIT VALUES (1, 100, 1000)");
+    run("INSERT INTO UNIT VALUES (2, 101, 1001)");
+    run("INSERT INTO LEGND VALUES (1, 1000, 'Limestone')");
+    run("INSERT INTO LEGND VALUES (2, 1001, 'Basalt')");
+    enroll("SAMPL", TBL_DEF_SAMPLE, {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_STATION, "STN"}});
+    statn_ = enroll("STATN", TBL_DEF_STATION,
+                    {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_STATION, "STN"}, {TBL_KEY_UNIT, "UNITNO"}});
+    enroll("UNIT", TBL_DEF_UNIT, {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_UNIT, "UNITNO"}, {TBL_KEY_LEGEND, "LEGNO"}});
+    enroll("LEGND", TBL_DEF_LEGEND, {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_LEGEND, "LEGNO"}});
+    map_params_init(&g_map_params);
+  }
+  void TearDown() override {
+    close();
+    dlg_state_reset();
+    if (g_dcl_id != saved_dcl_) ads_unload_dialog(g_dcl_id);
+    g_dcl_id = saved_dcl_;
+    SqlDb3Test::TearDown();
+  }
+
+  /* Registers a table as logon does: its columns' rules join the
+  ** project's list, no key flags or numbers are read. */
+  tbl_rec *enroll(const char *name, int type, const std::vector<std::pair<int, const char *>> &slots) {
+    tbl_rec *r = tbl_rec_new();
+    snprintf(r->name, sizeof r->name, "%s", name);
+    r->table_type = type;
+    r->column_count = sql_describe_table(project_->connection, name, &r->columns, 0);
+    EXPECT_GT(r->column_count, 0) << name;
+    for (auto &s : slots) r->keys[s.first] = tbl_column_find(r->columns, s.second, nullptr, nullptr);
+    EXPECT_EQ(tbl_add(project_, r), 0);
+    return r;
+  }
+
+  /* Opens a query of one table whose rows the editor walks; its columns
+  ** are named with their table and take their rules, as the browser
+  ** names them. */
+  void query(const char *table, const char *order = "BASENUMBER") {
+    close();
+    std::string sql = std::string("SELECT * FROM ") + table + " ORDER BY " + order;
+    ASSERT_GT(sql_query(project_->connection, sql.c_str(), &stmt_, &cursor_, &row_, 0), 0) << sql;
+    for (sql_col_rec *c = row_; c; c = c->next) {
+      snprintf(c->table, sizeof c->table, "%s", table);
+      c->attr = col_attr_find(project_->col_attrs, c->name, table, nullptr);
+    }
+    g_cur_row = 0;
+  }
+  void close() { sql_close_query(&stmt_, &cursor_, &row_); }
+
+  /* Runs the editor on the open query, in edit mode, with answers. */
+  int edit(const std::string &answers) {
+    host_io_clear_transcript();
+    host_io_use_script_text(answers);
+    return pv_edit_col_dialog(stmt_, cursor_, row_, 0, 0, 0, 1);
+  }
+
+  /* A tile of the editor that ended last. */
+  static dlg_tile_snapshot tile(const char *key, const char *dialog = "pv_edit_col") {
+    dlg_tile_snapshot t;
+    EXPECT_TRUE(dlg_test_last_tile(dialog, key, t)) << key;
+    return t;
+  }
+
+  /* The first list line of a column. */
+  static std::string line(const char *name, const char *text) {
+    char buf[ROW_LINE_SIZE];
+    snprintf(buf, sizeof buf, "%-15.15s\t:\t%-27.27s", name, text);
+    return buf;
+  }
+
+  int saved_dcl_ = PV_NO_DCL;     /* g_dcl_id before the test */
+  tbl_rec *statn_ = nullptr;      /* the registered station table */
+  void *stmt_ = nullptr, *cursor_ = nullptr;
+  sql_col_rec *row_ = nullptr;    /* the query's row */
+};
+
+TEST_F(RowEditor, JumpsOpenFourEditorsEachGettingItsOwnStateBack) {
+  query("SAMPL");
+  row_state_rec before = g_row_state;
+  /* Tables are listed by name: LEGND 0, SAMPL 1, STATN 2, UNIT 3. */
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_tbl 2\n"
+                 "pv_edit_col\nselect edit_tbl 3\n"
+                 "pv_edit_col\nselect edit_tbl 0\n"
+                 "pv_edit_col\nshow\nselect edit_tbl 1\ncancel\n"   /* the fourth: no jump */
+                 "show\ncancel\n"                                     /* the third: UNIT */
+                 "select edit_tbl 1\n"                                /* back to the samples: refused */
+                 "cancel\n"
+                 "pick next\nok\npv_yesno_small\npick no\n"),           /* the first walks its own cursor */
+            RTNORM);
+  const std::string t = host_io_transcript();
+  EXPECT_NE(t.find("Limestone"), std::string::npos) << "the fourth shows the legend of the unit of the station";
+  ASSERT_EQ(host_io_faults().size(), 1u) << "only the jump of the fourth is refused: its table tile is disabled";
+  EXPECT_NE(host_io_faults()[0].find("edit_tbl"), std::string::npos) << host_io_faults()[0];
+  /* The outermost editor got its row, cursor and table back. */
+  EXPECT_EQ(tile("edit_list").items.at(1), line("SAMPNO", "S-2"));
+  EXPECT_EQ(tile("edit_tbl").value, "1");
+  EXPECT_EQ(tile("edit_proj").items, std::vector<std::string>{"GEO"});
+  EXPECT_FALSE(tile("edit_proj").enabled);
+  EXPECT_EQ(g_row_state.edit_depth, before.edit_depth);
+  EXPECT_EQ(g_row_state.top_row, nullptr);
+  EXPECT_EQ(g_row_state.cur_row, before.cur_row);
+  EXPECT_EQ(g_row_state.dlg_result, ROW_DLG_ACCEPT);
+}
+
+TEST_F(RowEditor, TheFourthEditorShowsItsTableAloneAndAFifthIsRefused) {
+  query("LEGND");
+  g_row_state.edit_depth = ROW_STATE_MAX_DEPTH - 1;
+  EXPECT_EQ(edit("pv_edit_col\ncancel\n"), RTERROR);
+  EXPECT_EQ(tile("edit_tbl").items, std::vector<std::string>{"LEGND"});
+  EXPECT_FALSE(tile("edit_tbl").enabled);
+  EXPECT_EQ(g_row_state.edit_depth, ROW_STATE_MAX_DEPTH - 1) << "the depth comes back";
+  EXPECT_EQ(g_row_state.dlg_result, ROW_DLG_CANCEL);
+  g_row_state.edit_depth = ROW_STATE_MAX_DEPTH;
+  EXPECT_EQ(pv_edit_col_dialog(stmt_, cursor_, row_, 0, 0, 0, 1), -2);
+  g_row_state.edit_depth = 0;
+  EXPECT_EQ(pv_edit_col_dialog(stmt_, cursor_, nullptr, 0, 0, 0, 1), -2);
+}
+
+TEST_F(RowEditor, AJumpWithoutASharedKeyOrMatchingRowSaysSo) {
+  query("LEGND");
+  /* A legend shares nothing with a sample (no LEGEND column there). */
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_tbl 1\ncancel\n"), RTERROR);
+  EXPECT_EQ(tile("error").value, "Cannot search for data in SAMPL from current table.");
+  EXPECT_EQ(tile("edit_tbl").value, "0") << "the tile goes back to the row's table";
+  run("DELETE FROM UNIT WHERE LEGNO = 1000");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_tbl 3\ncancel\n"), RTERROR);
+  EXPECT_EQ(tile("error").value, "No matching rows found in table: UNIT");
+}
+
+TEST_F(RowEditor, WalkingAQueryReachesBothEnds) {
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\npick next\npick next\ncancel\n"), RTERROR);
+  EXPECT_EQ(tile("error").value, "ERROR:  Last row reached");
+  EXPECT_FALSE(tile("next").enabled);
+  EXPECT_TRUE(tile("prev").enabled);
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Bonaparte"));
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\npick next\npick prev\npick prev\ncancel\n"), RTERROR);
+  EXPECT_EQ(tile("error").value, "ERROR:  Top row reached");
+  EXPECT_FALSE(tile("prev").enabled);
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Cache Creek"));
+}
+
+TEST_F(RowEditor, AWalkedRowIsWrittenAfterTheQuestion) {
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\nset edit_col \"O'Neil Creek\"\nok\npv_yesno_small\nok\n"),
+            RTNORM);
+  EXPECT_EQ(rows("SELECT NAME FROM STATN ORDER BY BASENUMBER"), "O'Neil Creek\nBonaparte\n");
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+}
+
+TEST_F(RowEditor, EditModeWithoutACursorCannotAccept) {
+  query("STATN");
+  host_io_use_script_text("pv_edit_col\ncancel\n");
+  EXPECT_EQ(pv_edit_col_dialog(nullptr, nullptr, row_, 0, 0, 0, 1), RTERROR);
+  EXPECT_FALSE(tile("accept").enabled);
+  EXPECT_FALSE(tile("next").enabled);
+}
+
+TEST_F(RowEditor, ANewRowTakesTheNextNumberAndARepeatedUniqueValueIsRefused) {
+  /* NAME offers its default. */
+  col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
+  ASSERT_NE(name, nullptr);
+  name->default_text = strdup("Unnamed station");
+  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 11\nok\nset edit_col 12\nok\n");
+  sql_col_rec *none = nullptr;
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), RTNORM);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(tile("edit_list").items.at(0), line("BASENUMBER", "3"));
+  EXPECT_EQ(tile("error").value, "STN: 11 already exists in table STATN");
+  EXPECT_EQ(rows("SELECT BASENUMBER, STN, NAME FROM STATN WHERE BASENUMBER = 3"), "3|12|Unnamed station\n");
+  /* The next one is numbered after it. */
+  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 13\nok\n");
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), RTNORM);
+  EXPECT_EQ(rows("SELECT STN FROM STATN WHERE BASENUMBER = 4"), "13\n");
+  EXPECT_EQ(row_enter_new(project_->connection, &none, " ", 1), -2);
+}
+
+TEST_F(RowEditor, ARefusedValueKeepsTheListOnItsColumn) {
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 1\nset edit_col 12.5\nselect edit_list 2\n"
+                 "set edit_col 12.5\nok\ncancel\n"),
+            RTERROR);
+  EXPECT_EQ(tile("error").value, "12.5 Too many decimal points in STN");
+  EXPECT_EQ(tile("edit_list").value, "1");
+  EXPECT_EQ(tile("edit_name").value, "STN");
+  EXPECT_EQ(rows("SELECT STN FROM STATN WHERE BASENUMBER = 1"), "10\n") << "nothing written";
+}
+
+TEST_F(RowEditor, ButtonsWhoseDialogsComeLaterSaySo) {
+  query("STATN");
+  for (const auto &k : std::vector<std::pair<const char *, const char *>>{
+           {"input", "The column input setup is not available yet."},
+           {"symbol", "The symbol setup is not available yet."}}) {
+    EXPECT_EQ(edit(std::string("pv_edit_col\npick ") + k.first + "\ncancel\n"), RTERROR);
+    EXPECT_EQ(tile("error").value, k.second);
+  }
+  EXPECT_TRUE(host_io_faults().empty());
+}
+
+TEST_F(RowEditor, PointsOpensThePointSetupOfTheRowsTable) {
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\npick points\npv_pntsetup\ncancel\ncancel\n"), RTERROR);
+  EXPECT_TRUE(host_io_faults().empty());
+  EXPECT_EQ(tile("pnt_tblname", "pv_pntsetup").value.find("STATN") != std::string::npos, true);
+}
+
+TEST_F(RowEditor, MapOptionsShowTheMapsSwitchesAndTheirAbsenceClearsThem) {
+  query("STATN");
+  g_map_params.attach = 1;
+  host_io_use_script_text("pv_edit_col\npick plot\ncancel\n");
+  EXPECT_EQ(pv_edit_col_dialog(nullptr, nullptr, row_, 0, 1, 0, 0), RTERROR);
+  EXPECT_EQ(g_map_params.plot, 0) << "the plot toggle cleared the map's plot switch";
+  EXPECT_EQ(g_map_params.attach, 1);
+  host_io_use_script_text("pv_edit_col\ncancel\n");
+  EXPECT_EQ(pv_edit_col_dialog(nullptr, nullptr, row_, 0, 0, 0, 0), RTERROR);
+  EXPECT_FALSE(tile("attach").enabled);
+  EXPECT_EQ(g_map_params.attach, 0);
+}
+
+}  // namespace
