@@ -46,8 +46,9 @@ int predicted_function(const char *text) noexcept
         text++;
     if (std::strpbrk(text, "?;"))
         return 0;
+    static const char positioned[] = "CURRENT";   /* of WHERE CURRENT OF */
     for (const char *p = text; *p; p++)
-        if (strncasecmp(p, "CURRENT", 7) == 0)
+        if (strncasecmp(p, positioned, sizeof positioned - 1) == 0)
             return 0;
     if (starts_with_word(text, "INSERT"))
         return FUNC_INSERT;
