@@ -335,6 +335,29 @@ TEST_F(CrsPointsTest, AnInvertedTransformIsInsertedAndMarkedForSaving) {
   EXPECT_EQ(marks(), PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS);
 }
 
+TEST_F(CrsPointsTest, APickedMapPointFillsTheFieldsOfTheMapsSystem) {
+  auto pick = [this](const char *typed) {
+    int i = -1;
+    xfrm_index_of(xfrm_, &i);
+    return run("pv_transform", "pv_transform\nselect xfrm_list " + std::to_string(i) + "\npick points\npv_points\n" +
+                                   typed + "pick pick\n500010,4000020\npv_points\ncancel\npv_transform\ncancel\n");
+  };
+  ASSERT_EQ(g_map_params.projection, xfrm_->prj1) << "a new drawing's map is USER";
+  std::string t = pick("set pnts_x2 7\n");
+  EXPECT_NE(t.find("Pick point from map: "), std::string::npos) << t;
+  EXPECT_EQ(tile("pv_points", "pnts_x1").value, "  500010.000");
+  EXPECT_EQ(tile("pv_points", "pnts_y1").value, " 4000020.000");
+  EXPECT_EQ(tile("pv_points", "pnts_x2").value, "7") << "the other fields stay as typed";
+  map_params_set_projection(&g_map_params, xfrm_->prj2);
+  pick("");
+  EXPECT_EQ(tile("pv_points", "pnts_x2").value, "  500010.000");
+  EXPECT_EQ(tile("pv_points", "pnts_y2").value, " 4000020.000");
+  EXPECT_TRUE(host_io_faults().empty());
+  map_params_set_projection(&g_map_params, prj_find("GEOGRAPHIC WGS 84", nullptr));
+  points("");
+  EXPECT_FALSE(tile("pv_points", "pick").enabled) << "the map is in neither system";
+}
+
 TEST(CrsPointsStore, FewerThanTwoPointsFitNothingAndDegreeRulesHold) {
   struct Case {
     int degree, count, shown;

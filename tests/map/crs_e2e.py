@@ -5,7 +5,8 @@ on a copy of the sample project GEO.
   crs_e2e.py PVHOST MODULE RESOURCES CS2CS WORKDIR
 
 pv-datum inserts the ellipsoid "ZZ TEST", pv-projection a UTM zone 33
-system on it; after pv-save dbfread finds both in GEO's PVDATUM and PVPROJ.
+system on it; after pv-save dbfread finds both in GEO's PVDATUM and PVPROJ,
+and "WGS 72", renamed "WGS 1972", still in the built-in projections' table.
 A drawing made here with ezdxf in UTM 31 WGS84 (the map setup block, a
 LINE, a TEXT, an LWPOLYLINE and a POLYLINE) is opened with --drawing;
 pv-map sets scale 2.5, height 3, north 90 and clockwise angles, pv-project
@@ -51,19 +52,24 @@ def setup_tables(pvhost, module, resources, root):
     datum = list_items(out, "dtm_list")
     check("ZZ TEST" in " ".join(datum), "the new ellipsoid is listed")
     index = [i for name, i in datum.items() if name.startswith("ZZ TEST")]
+    wgs72 = [i for name, i in datum.items() if name.split("\t")[0].strip() == "WGS 72"]
     # The first run did not save (no to the question at the end): the second
     # inserts again and saves.
     script = ('(pv_open "GEO" "DB3" "" "")\npv-datum\npv_datum\nset dtm_name "ZZ TEST"\n'
               "set dtm_a 6378200\nset dtm_b 6356800\npick insert\ncancel\n"
               'pv-projection\npv_projection\nset prj_name "ZZ UTM 33"\nselect dtm_list %d\n'
               "select prj_type 1\nset prj_zone 33\npick insert\ncancel\n"
-              "pv-save\npv_yesno_small\nok\nQUIT\n" % (index[0] if index else 0))
+              "pv-datum\npv_datum\nselect dtm_list %d\nset dtm_name \"WGS 1972\"\npick modify\ncancel\n"
+              "pv-save\npv_yesno_small\nok\nQUIT\n" % (index[0] if index else 0, wgs72[0] if wgs72 else 0))
     run_pvhost(pvhost, module, resources, root, script)
     geo = os.path.join(root, "projects", "GEO")
     datums = [dict(r) for r in dbfread.DBF(os.path.join(geo, "PVDATUM.DBF"))]
     zz = [r for r in datums if r["DATUMNAME"].strip() == "ZZ TEST"]
     check(len(zz) == 1 and zz[0]["MAJORAXISA"] == 6378200 and zz[0]["MINORAXISB"] == 6356800,
           "PVDATUM holds ZZ TEST: %r" % zz)
+    check(not [r for r in datums if r["DATUMNAME"].strip() == "WGS 1972"], "GEO does not take a renamed ellipsoid")
+    builtin = [r["DATUMNAME"].strip() for r in dbfread.DBF(os.path.join(root, "projects", "Projections", "PVDATUM.DBF"))]
+    check("WGS 1972" in builtin and "WGS 72" not in builtin, "the renamed ellipsoid stays the projections': %r" % builtin)
     projs = [dict(r) for r in dbfread.DBF(os.path.join(geo, "PVPROJ.DBF"))]
     utm = [r for r in projs if r["PROJNAME"].strip() == "ZZ UTM 33"]
     check(len(utm) == 1, "PVPROJ holds ZZ UTM 33: %r" % utm)
