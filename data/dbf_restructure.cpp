@@ -318,14 +318,12 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
     job.project = project;
     job.old_h = dbf_new();
     job.new_h = dbf_new();
-    if (!job.old_h || !job.new_h) {
+    int described = job.old_h && job.new_h ? dbf_describe_node(node, project, job.new_h) : ERR_NO_MEMORY;
+    if (described != 0) {
         rs_release(job);
+        if (described != ERR_NO_MEMORY) return -1;
         err_report(ERR_NO_MEMORY, "");
         return ERR_NO_MEMORY;
-    }
-    if (dbf_describe_node(node, project, job.new_h) != 0) {
-        rs_release(job);
-        return -1;
     }
 
     char text[RS_TEXT_SIZE];
