@@ -116,5 +116,6 @@ int dix_edit_item(const char *dictionary, const char *longname, char *shortname)
 /* Row-entry callbacks the editor and the add command share. */
 void pv_edit_col_accept_cb(ads_callback_packet *cpkt);
 void pv_edit_col_cancel_cb(ads_callback_packet *cpkt);
+void pv_edit_col_memo_cb(ads_callback_packet *cpkt);
 
 #endif

@@ -197,6 +197,22 @@ void row_note_number(void *connection, sql_col_rec *row, const char *table)
     if (number > t->last_number && number <= INT32_MAX) t->last_number = (int32_t)number;
 }
 
+/* Writes a dictionary row back: as a registered table's row, else column
+** by column on its BASENUMBER (a dictionary need not be registered).
+** 5100, or the first failure's code. */
+int dix_write_row(sql_col_rec *row)
+{
+    if (sql_row_key_column(row, row)) return sql_update_row(row, 0);
+    sql_col_rec *key = sql_col_find(row, DIX_COL_NUMBER, nullptr, nullptr);
+    if (!key) return -2;
+    for (sql_col_rec *c = row; c; c = c->next) {
+        if (c == key) continue;
+        int rc = sql_update_column(c, key, c->text ? c->text : "");
+        if (rc != RTNORM) return rc;
+    }
+    return RTNORM;
+}
+
 }  // namespace
 
 /* The row editor; see the header. */
@@ -294,7 +310,7 @@ int dix_edit_item(const char *dictionary, const char *longname, char *shortname)
     int rc = pv_edit_col_dialog(nullptr, nullptr, row, 0, 0, 0, 0);
     dix_unlock_longname(row);
     if (rc == RTNORM) {
-        int up = sql_update_row(row, 0);
+        int up = dix_write_row(row);
         if (up != RTNORM) rc = up < 0 ? up : RTERROR;
     } else if (rc == RTERROR) {
         rc = RTNORM;   /* cancelled: the row stays as it was */

@@ -24,82 +24,24 @@
 #include "data/col_attr.h"
 #include "data/memo.h"
 #include "data/tbl.h"
-#include "host_editor.h"
+#include "geo_e2e.h"
 #include "platform/host_io.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-/* The Python that sees Debian's dbfread. */
-const char k_python[] = "/usr/bin/python3";
-
-class MemoEndToEnd : public ::testing::Test {
+class MemoEndToEnd : public GeoModuleTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(PV_BINARY_DIR) / "e2e" / "memo";
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::copy(fs::path(PV_RESOURCE_DIR) / "projects" / "GEO", dir_ / "GEO");
-    fs::copy(fs::path(PV_RESOURCE_DIR) / "projects" / "Projections", dir_ / "Projections");
-    std::ofstream(dir_ / "asi.ini") << "[ENVIRONMENTS]\nDB3=\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=.\n"
-                                       "PETRIVEX.Projections=Projections\nPETRIVEX.GEO=GEO\n";
-    host_set_env("ASI_INI", (dir_ / "asi.ini").string());
-    host_io_set_echo(false);
-    host_io_use_script_text("");
-    host_io_clear_transcript();
-    host_io_clear_faults();
-    host_new_drawing();
-    old_dir_ = fs::current_path();
-    fs::current_path(dir_);
-    _SetacrxPtp();
-    host_register_module("pvx14.arx", acrxEntryPoint);
-    static int app = 0;
-    acrxEntryPoint(PV_MSG_INIT, &app);
-    ASSERT_EQ(acrxEntryPoint(PV_MSG_LOAD_DWG, nullptr), PV_ENTRY_OK) << host_io_transcript();
-  }
-
-  void TearDown() override {
-    struct resbuf *r = nullptr;
-    host_invoke_function("pv_logoff", nullptr, &r);
-    ads_relrb(r);
-    acrxEntryPoint(PV_MSG_UNLOAD_DWG, nullptr);
-    fs::current_path(old_dir_);
-    host_set_env("ASI_INI", "");
-  }
-
-  /* Logs on to GEO with pv_open; answers the project. */
-  pjct_rec *open_geo() {
-    struct resbuf *args = ads_buildlist(RTSTR, "GEO", RTSTR, "DB3", RTSTR, "", RTSTR, "", 0);
-    struct resbuf *r = nullptr;
-    EXPECT_EQ(host_invoke_function("pv_open", args, &r), PV_ENTRY_OK);
-    ads_relrb(args);
-    ads_relrb(r);
-    return pjct_find("GEO", nullptr);
-  }
+  const char *folder() const override { return "memo"; }
 
   /* The side table as python3-dbfread reads it: "number|order|length|text"
   ** lines. */
-  std::string dump() {
-    std::string cmd = std::string(k_python) + " " PV_TEST_DATA_DIR "/data/memo/memo_dump.py " +
-                      (dir_ / "GEO" / "STATNMEM.DBF").string() + " 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return "cannot run python3";
-    std::string out;
-    char buf[512];
-    while (fgets(buf, sizeof buf, p)) out += buf;
-    int status = pclose(p);
-    return status == 0 ? out : "python3 failed: " + out;
-  }
+  std::string dump() { return python("data/memo/memo_dump.py", (dir_ / "GEO" / "STATNMEM.DBF").string()); }
 
   /* The expected dump line of one stored line. */
   static std::string line(long number, int order, const std::string &text) {
     return std::to_string(number) + "|" + std::to_string(order) + "|" + std::to_string(text.size()) + "|" + text +
            "\n";
   }
-
-  fs::path dir_;       /* <build>/e2e/memo */
-  fs::path old_dir_;   /* working directory to return to */
 };
 
 TEST_F(MemoEndToEnd, MemosAreWrittenReplacedDeletedAndKeptWhenAWriteFails) {

@@ -15,6 +15,8 @@
 #include "core/dlg_state.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
+#include "data/item_table.h"
+#include "data/memo.h"
 #include "data/row_edit.h"
 #include "data/row_state.h"
 #include "map/map_params.h"
@@ -255,6 +257,54 @@ TEST_F(RowEditor, MapOptionsShowTheMapsSwitchesAndTheirAbsenceClearsThem) {
   EXPECT_EQ(pv_edit_col_dialog(nullptr, nullptr, row_, 0, 0, 0, 0), RTERROR);
   EXPECT_FALSE(tile("attach").enabled);
   EXPECT_EQ(g_map_params.attach, 0);
+}
+
+TEST_F(RowEditor, ADictionaryItemIsEditedWithItsKeysLocked) {
+  ASSERT_EQ(prf_edit_set_project(nullptr, project_), 0);
+  char name[] = "ROCKD";
+  ASSERT_EQ(dix_create(name), 0);
+  uint16_t number = 0;
+  ASSERT_EQ(dix_insert("ROCKD", "Devil's Gate", "DG", &number, "A gorge", 0), 0);
+  char shortname[ROW_SHORTNAME_SIZE] = "x";
+  host_io_use_script_text("pv_edit_col\nselect edit_list 2\nset edit_col DGT\nselect edit_list 1\nok\n");
+  host_io_clear_transcript();
+  EXPECT_EQ(dix_edit_item("ROCKD", "Devil's Gate", shortname), 0) << host_io_transcript();
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  EXPECT_STREQ(shortname, "DGT");
+  EXPECT_FALSE(tile("edit_list").value.empty());
+  EXPECT_EQ(rows("SELECT SHORTNAME FROM ROCKD WHERE BASENUMBER = " + std::to_string(number)), "DGT\n");
+  /* Typing over the locked long name is refused without a message and
+  ** changes nothing. */
+  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col Other\nok\n");
+  EXPECT_EQ(dix_edit_item("ROCKD", "Devil's Gate", shortname), 0);
+  EXPECT_EQ(rows("SELECT LONGNAME FROM ROCKD WHERE BASENUMBER = " + std::to_string(number)), "Devil's Gate\n");
+  host_io_clear_transcript();
+  EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", shortname), -1);
+  EXPECT_NE(host_io_transcript().find("Obsidian not in dictionary"), std::string::npos);
+  EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", nullptr), -2);
+}
+
+TEST_F(RowEditor, TheMemoButtonEditsTheRowsMemoAndShowsWhetherItHasLines) {
+  col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
+  ASSERT_NE(name, nullptr);
+  name->flags |= COL_ATTR_MEMO;
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\npick memo\n"
+                 "pv_edit_memo\nset pv_memo_line \"A quiet creek\"\npick insert\nok\ncancel\n"),
+            RTERROR);
+  EXPECT_EQ(tile("edit_list").items.at(2), "NAME           \t:\tMEMO");
+  EXPECT_EQ(rows("SELECT MEMOTEXT FROM STATNMEM WHERE BASENUMBER = 1"), "A quiet creek\n");
+  /* A column that is no memo column says so. */
+  name->flags &= (uint16_t)~COL_ATTR_MEMO;
+  query("STATN");
+  g_row_state.cur_row = row_;
+  g_row_state.cur_col = row_;
+  ads_callback_packet pkt = {};
+  pkt.reason = CBR_SELECT;
+  host_io_clear_transcript();
+  pv_edit_col_memo_cb(&pkt);
+  EXPECT_NE(host_io_transcript().find("Not a MEMO column"), std::string::npos);
+  memo_reset();
 }
 
 }  // namespace
