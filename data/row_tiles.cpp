@@ -29,6 +29,7 @@
 #include "data/pnt_dialog.h"
 #include "data/row_state.h"
 #include "map/map_params.h"
+#include "map/point_dialog.h"
 #include "map/sym_pick.h"
 
 namespace {
@@ -440,7 +441,48 @@ void pv_edit_col_points_cb(ads_callback_packet *cpkt)
     }
     pv_pntsetup_dialog(p, table);
 }
-void pv_edit_col_point_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The point entry"); }
+/* Room for a coordinate written as text before the column formats it. */
+constexpr int ROW_NUMBER_SIZE = 40;
+
+/* "point": the row's X, Y and Z of the column's point setup shown in the
+** point dialog in the setup's coordinate system; a changed point is
+** written back into the three columns with their output formats. */
+void pv_edit_col_point_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt) || !g_row_state.cur_col || !g_row_state.cur_row) return;
+    const col_attr_rec *r = g_row_state.cur_col->attr;
+    const pnt_rec *s = r && (r->flags & COL_ATTR_POINT) ? r->point : nullptr;
+    if (!s || !s->projection || !s->x_col || !s->y_col) return;
+    sql_col_rec *row = g_row_state.cur_row;
+    sql_col_rec *cols[3] = {tbl_column_find(row, s->x_col->name, nullptr, nullptr),
+                            tbl_column_find(row, s->y_col->name, nullptr, nullptr),
+                            s->z_col ? tbl_column_find(row, s->z_col->name, nullptr, nullptr) : nullptr};
+    if (!cols[0] || !cols[1]) return;
+    double *parts[3];
+    geo_point in = {}, out = {};
+    parts[0] = &out.x, parts[1] = &out.y, parts[2] = &out.z;
+    in.x = std::atof(row_trim(cols[0]->text).c_str());
+    in.y = std::atof(row_trim(cols[1]->text).c_str());
+    in.z = cols[2] ? std::atof(row_trim(cols[2]->text).c_str()) : 0.0;
+    out = in;
+    if (pv_edit_point_dialog(&in, s->projection, &out, s->projection, cols[2] != nullptr) != RTNORM) return;
+    if (out.x == in.x && out.y == in.y && out.z == in.z) return;   /* cancelled or unchanged */
+    for (int i = 0; i < 3; ++i) {
+        sql_col_rec *c = cols[i];
+        if (!c) continue;
+        char number[ROW_NUMBER_SIZE];
+        std::snprintf(number, sizeof number, "%.17g", *parts[i]);
+        /* Formatted through a scratch copy of the column: the row's value
+        ** stays as it was, so that cancelling the row takes the text back. */
+        sql_col_rec scratch = *c;
+        std::string text((size_t)sql_col_text_size(c) + 1, '\0');
+        std::string value((size_t)(c->value_size > 0 ? c->value_size : 0) + sizeof(double), '\0');
+        scratch.value = value.data();
+        scratch.text = text.data();
+        if (sql_text_to_value(&scratch, number) == RTNORM && sql_value_to_text(&scratch, text.data()) == RTNORM)
+            row_list_set_line(cpkt->dialog, c, text.c_str(), row_index_of(row, c));
+    }
+}
 
 namespace {
 

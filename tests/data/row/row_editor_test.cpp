@@ -20,6 +20,7 @@
 #include "data/row_edit.h"
 #include "data/row_state.h"
 #include "map/map_params.h"
+#include "map/prj_list.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {
@@ -244,6 +245,28 @@ TEST_F(RowEditor, PointsOpensThePointSetupOfTheRowsTable) {
   EXPECT_EQ(edit("pv_edit_col\npick points\npv_pntsetup\ncancel\ncancel\n"), RTERROR);
   EXPECT_TRUE(host_io_faults().empty());
   EXPECT_EQ(tile("pnt_tblname", "pv_pntsetup").value.find("STATN") != std::string::npos, true);
+}
+
+TEST_F(RowEditor, PointShowsTheRowsPointAndWritesTheTypedOneWithTheColumnsFormat) {
+  run("CREATE TABLE PTS (BASENUMBER NUMERIC(8,0), EASTING NUMERIC(12,3), NORTHING NUMERIC(12,3))");
+  run("INSERT INTO PTS VALUES (1, 1000.5, 2000.25)");
+  tbl_rec *t = enroll("PTS", TBL_DEF_OTHER, {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
+  ASSERT_GE(prj_add_builtin_systems(), 1);
+  pnt_rec *s = pnt_new();
+  s->x_col = tbl_column_find(t->columns, "EASTING", nullptr, nullptr);
+  s->y_col = tbl_column_find(t->columns, "NORTHING", nullptr, nullptr);
+  s->projection = prj_find("USER", nullptr);
+  ASSERT_EQ(pnt_attach(project_, s), 0);
+  query("PTS");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 1\npick point\npv_edit_point\nset ypoint 2500.1254\nok\n"
+                 "select edit_list 1\npick point\npv_edit_point\ncancel\nok\npv_yesno_small\nok\n"),
+            RTNORM);
+  EXPECT_TRUE(host_io_faults().empty()) << host_io_faults()[0];
+  EXPECT_EQ(tile("xpoint", "pv_edit_point").value, "1000.500") << "the row's point is shown";
+  EXPECT_EQ(tile("ypoint", "pv_edit_point").value, "2500.125");
+  EXPECT_EQ(tile("edit_list").items[2], line("NORTHING", "2500.125")) << "written in the column's format";
+  EXPECT_EQ(rows("SELECT EASTING, NORTHING FROM PTS"), "1000.500|2500.125\n") << "cancel of the point changed nothing";
+  prj_list_free();
 }
 
 TEST_F(RowEditor, MapOptionsShowTheMapsSwitchesAndTheirAbsenceClearsThem) {
