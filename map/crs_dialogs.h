@@ -50,32 +50,32 @@ void prj_refs_repair(void);
 /* ---- Shared by the dialogs ---------------------------------------------- */
 
 /* Room of a list line or a formatted field. */
-constexpr int CRS_LINE_SIZE = 256;
+constexpr int PRJ_DLG_LINE_SIZE = 256;
 
 /* The tile read as a number: the value, NaN when blank or not a number
 ** (every range test then fails). */
-double crs_tile_number(ads_hdlg dlg, const char *key);
+double prj_dlg_tile_number(ads_hdlg dlg, const char *key);
 /* Sets a tile to a number written with the format. */
-void crs_set_number(ads_hdlg dlg, const char *key, const char *format, double value);
+void prj_dlg_set_number(ads_hdlg dlg, const char *key, const char *format, double value);
 /* Sets a tile to a name, trimmed and cut to 32 characters. */
-void crs_set_name(ads_hdlg dlg, const char *key, const char *name);
+void prj_dlg_set_name(ads_hdlg dlg, const char *key, const char *name);
 /* Reads a name tile (at most 32 characters, trimmed) into name
 ** (PRJ_NAME_MAX + 1); 1 when it is not blank, else 0. */
-int crs_read_name(ads_hdlg dlg, const char *key, char *name);
+int prj_dlg_read_name(ads_hdlg dlg, const char *key, char *name);
 /* Fills a list tile with the trimmed names of every system of the list
 ** (blank names left out). */
-void crs_fill_systems(ads_hdlg dlg, const char *key);
-/* Selects a system in a list filled by crs_fill_systems; clears the
+void prj_dlg_fill_systems(ads_hdlg dlg, const char *key);
+/* Selects a system in a list filled by prj_dlg_fill_systems; clears the
 ** selection when it is not listed. Answers 1 when selected. */
-int crs_select_system(ads_hdlg dlg, const char *key, const prj_rec *prj);
-/* The system chosen in a list filled by crs_fill_systems; null for none. */
-prj_rec *crs_chosen_system(ads_hdlg dlg, const char *key);
+int prj_dlg_select_system(ads_hdlg dlg, const char *key, const prj_rec *prj);
+/* The system chosen in a list filled by prj_dlg_fill_systems; null for none. */
+prj_rec *prj_dlg_chosen_system(ads_hdlg dlg, const char *key);
 /* Shows a message in the tile "error" ("" clears it). */
-void crs_error(ads_hdlg dlg, const char *text);
+void prj_dlg_error(ads_hdlg dlg, const char *text);
 /* "exit" of the list dialogs: ends the dialog with status 1. */
-void crs_exit_cb(ads_callback_packet *cpkt);
+void prj_dlg_exit_cb(ads_callback_packet *cpkt);
 /* Opens a dialog of the loaded dialog file; reports -9501 with its name
 ** and answers null when it cannot be opened. */
-ads_hdlg crs_open_dialog(const char *name);
+ads_hdlg prj_dlg_open_dialog(const char *name);
 
 #endif

@@ -25,7 +25,7 @@
 /* ---- Shared helpers ---------------------------------------------------- */
 
 /* The tile as a number; see crs_dialogs.h. */
-double crs_tile_number(ads_hdlg dlg, const char *key)
+double prj_dlg_tile_number(ads_hdlg dlg, const char *key)
 {
     char text[TILE_BUF_SIZE];
     if (tile_get_str(dlg, key, text) != RTNORM) return NAN;
@@ -37,15 +37,15 @@ double crs_tile_number(ads_hdlg dlg, const char *key)
 }
 
 /* Writes a number into a tile; see crs_dialogs.h. */
-void crs_set_number(ads_hdlg dlg, const char *key, const char *format, double value)
+void prj_dlg_set_number(ads_hdlg dlg, const char *key, const char *format, double value)
 {
-    char text[CRS_LINE_SIZE];
+    char text[PRJ_DLG_LINE_SIZE];
     std::snprintf(text, sizeof text, format, value);
     ads_set_tile(dlg, key, text);
 }
 
 /* Writes a name into a tile; see crs_dialogs.h. */
-void crs_set_name(ads_hdlg dlg, const char *key, const char *name)
+void prj_dlg_set_name(ads_hdlg dlg, const char *key, const char *name)
 {
     char text[PRJ_NAME_MAX + 1];
     prj_name_copy(text, name);
@@ -53,7 +53,7 @@ void crs_set_name(ads_hdlg dlg, const char *key, const char *name)
 }
 
 /* Reads a name tile; see crs_dialogs.h. */
-int crs_read_name(ads_hdlg dlg, const char *key, char *name)
+int prj_dlg_read_name(ads_hdlg dlg, const char *key, char *name)
 {
     char text[TILE_BUF_SIZE] = "";
     tile_get_str(dlg, key, text);
@@ -64,7 +64,7 @@ int crs_read_name(ads_hdlg dlg, const char *key, char *name)
 }
 
 /* 1 when a system is shown in the system lists (its name is not blank). */
-static int crs_shown(const prj_rec *p)
+static int prj_dlg_shown(const prj_rec *p)
 {
     char name[PRJ_NAME_MAX + 1];
     prj_name_copy(name, p->name);
@@ -72,11 +72,11 @@ static int crs_shown(const prj_rec *p)
 }
 
 /* Fills a system list; see crs_dialogs.h. */
-void crs_fill_systems(ads_hdlg dlg, const char *key)
+void prj_dlg_fill_systems(ads_hdlg dlg, const char *key)
 {
     ads_start_list(dlg, key, LIST_NEW, 0);
     for (prj_rec *p = prj_list_head(); p; p = p->next) {
-        if (!crs_shown(p)) continue;
+        if (!prj_dlg_shown(p)) continue;
         char name[PRJ_NAME_MAX + 1];
         prj_name_copy(name, p->name);
         ads_add_list(prj_name_trim(name));
@@ -85,11 +85,11 @@ void crs_fill_systems(ads_hdlg dlg, const char *key)
 }
 
 /* Selects a system in a system list; see crs_dialogs.h. */
-int crs_select_system(ads_hdlg dlg, const char *key, const prj_rec *prj)
+int prj_dlg_select_system(ads_hdlg dlg, const char *key, const prj_rec *prj)
 {
     int i = 0;
     for (prj_rec *p = prj_list_head(); p; p = p->next) {
-        if (!crs_shown(p)) continue;
+        if (!prj_dlg_shown(p)) continue;
         if (p == prj) {
             dlg_set_index(dlg, key, i);
             return 1;
@@ -101,31 +101,31 @@ int crs_select_system(ads_hdlg dlg, const char *key, const prj_rec *prj)
 }
 
 /* The system chosen in a system list; see crs_dialogs.h. */
-prj_rec *crs_chosen_system(ads_hdlg dlg, const char *key)
+prj_rec *prj_dlg_chosen_system(ads_hdlg dlg, const char *key)
 {
     int n = tile_get_int(dlg, key);
     if (n < 0) return nullptr;
     for (prj_rec *p = prj_list_head(); p; p = p->next) {
-        if (!crs_shown(p)) continue;
+        if (!prj_dlg_shown(p)) continue;
         if (n-- == 0) return p;
     }
     return nullptr;
 }
 
 /* Shows a message in "error"; see crs_dialogs.h. */
-void crs_error(ads_hdlg dlg, const char *text)
+void prj_dlg_error(ads_hdlg dlg, const char *text)
 {
     ads_set_tile(dlg, "error", text);
 }
 
 /* Ends a list dialog; see crs_dialogs.h. */
-void crs_exit_cb(ads_callback_packet *cpkt)
+void prj_dlg_exit_cb(ads_callback_packet *cpkt)
 {
     ads_done_dialog(cpkt->dialog, DLGOK);
 }
 
 /* Opens a dialog; see crs_dialogs.h. */
-ads_hdlg crs_open_dialog(const char *name)
+ads_hdlg prj_dlg_open_dialog(const char *name)
 {
     ads_hdlg dlg = nullptr;
     if (ads_new_dialog(name, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
@@ -181,9 +181,9 @@ void dtm_show(ads_hdlg dlg, const dtm_rec *d)
         ads_set_tile(dlg, "dtm_b", "");
         return;
     }
-    crs_set_name(dlg, "dtm_name", d->name);
-    crs_set_number(dlg, "dtm_a", DTM_AXIS_FORMAT, d->a_m);
-    crs_set_number(dlg, "dtm_b", DTM_AXIS_FORMAT, d->b_m);
+    prj_dlg_set_name(dlg, "dtm_name", d->name);
+    prj_dlg_set_number(dlg, "dtm_a", DTM_AXIS_FORMAT, d->a_m);
+    prj_dlg_set_number(dlg, "dtm_b", DTM_AXIS_FORMAT, d->b_m);
 }
 
 /* Refills the list and selects the ellipsoid at index (clamped to the
@@ -193,7 +193,7 @@ void dtm_redraw(ads_hdlg dlg, dtm_dialog_state *st, int index)
     ads_start_list(dlg, "dtm_list", LIST_NEW, 0);
     int count = 0;
     for (dtm_rec *d = dtm_list_head(); d; d = d->next, ++count) {
-        char name[PRJ_NAME_MAX + 1], line[CRS_LINE_SIZE];
+        char name[PRJ_NAME_MAX + 1], line[PRJ_DLG_LINE_SIZE];
         prj_name_copy(name, d->name);
         std::snprintf(line, sizeof line, DTM_LINE_FORMAT, prj_name_trim(name), d->a_m, d->b_m);
         ads_add_list(line);
@@ -210,10 +210,10 @@ void dtm_redraw(ads_hdlg dlg, dtm_dialog_state *st, int index)
 ** major one is refused here, by its own message. */
 const char *dtm_read(ads_hdlg dlg, dtm_rec *d)
 {
-    if (!crs_read_name(dlg, "dtm_name", d->name)) return "ERROR: Invalid ellipsoid name";
-    d->a_m = crs_tile_number(dlg, "dtm_a");
+    if (!prj_dlg_read_name(dlg, "dtm_name", d->name)) return "ERROR: Invalid ellipsoid name";
+    d->a_m = prj_dlg_tile_number(dlg, "dtm_a");
     if (!(d->a_m >= DTM_MIN_MAJOR_M)) return "ERROR: Invalid major axis";
-    d->b_m = crs_tile_number(dlg, "dtm_b");
+    d->b_m = prj_dlg_tile_number(dlg, "dtm_b");
     if (!(d->b_m >= DTM_MIN_MINOR_M) || d->b_m > d->a_m) return "ERROR: Invalid minor axis";
     return nullptr;
 }
@@ -225,7 +225,7 @@ void dtm_list_cb(ads_callback_packet *cpkt)
     auto *st = (dtm_dialog_state *)cpkt->client_data;
     st->selected = dtm_at(tile_get_int(cpkt->dialog, "dtm_list"));
     dtm_show(cpkt->dialog, st->selected);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* "insert": a new ellipsoid from the fields. */
@@ -236,24 +236,24 @@ void dtm_insert_cb(ads_callback_packet *cpkt)
     dtm_rec fields;
     dtm_init(&fields);
     if (const char *why = dtm_read(cpkt->dialog, &fields)) {
-        crs_error(cpkt->dialog, why);
+        prj_dlg_error(cpkt->dialog, why);
         return;
     }
     dtm_rec *d = dtm_new();
     if (!d) {
-        crs_error(cpkt->dialog, "ERROR: No memory for this operation");
+        prj_dlg_error(cpkt->dialog, "ERROR: No memory for this operation");
         return;
     }
     dtm_copy(d, &fields);
     if (!dtm_insert(d)) {
         std::free(d);
-        crs_error(cpkt->dialog, "ERROR: Ellipsoid name already used");
+        prj_dlg_error(cpkt->dialog, "ERROR: Ellipsoid name already used");
         return;
     }
     int index = 0;
     dtm_index_of(d, &index);
     dtm_redraw(cpkt->dialog, st, index);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
     setup_mark_changed_all(PJCT_CHG_DATUMS);
 }
 
@@ -268,7 +268,7 @@ void dtm_modify_cb(ads_callback_packet *cpkt)
     if (!d) return;
     dtm_rec fields = *d;
     if (const char *why = dtm_read(cpkt->dialog, &fields)) {
-        crs_error(cpkt->dialog, why);
+        prj_dlg_error(cpkt->dialog, why);
         return;
     }
     dtm_rec old = *d;
@@ -277,7 +277,7 @@ void dtm_modify_cb(ads_callback_packet *cpkt)
     if (!dtm_insert(d)) {
         *d = old;
         dtm_insert(d);
-        crs_error(cpkt->dialog, "ERROR: Ellipsoid name already used");
+        prj_dlg_error(cpkt->dialog, "ERROR: Ellipsoid name already used");
         return;
     }
     uint32_t marks = PJCT_CHG_DATUMS;
@@ -294,7 +294,7 @@ void dtm_modify_cb(ads_callback_packet *cpkt)
     int index = 0;
     dtm_index_of(d, &index);
     dtm_redraw(cpkt->dialog, st, index);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
     setup_mark_changed_all(marks);
 }
 
@@ -315,7 +315,7 @@ void dtm_delete_cb(ads_callback_packet *cpkt)
     st->selected = nullptr;
     prj_refs_repair();
     dtm_redraw(cpkt->dialog, st, index > 0 ? index - 1 : 0);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
     setup_mark_changed_all(PJCT_CHG_DATUMS);
 }
 
@@ -327,13 +327,13 @@ void dtm_new_cb(ads_callback_packet *cpkt)
     st->selected = nullptr;
     ads_set_tile(cpkt->dialog, "dtm_list", "");
     dtm_show(cpkt->dialog, nullptr);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* The tiles of pv_datum. */
 const dlg_tile k_dtm_tiles[] = {
     {"dtm_list", dtm_list_cb}, {"insert", dtm_insert_cb}, {"modify", dtm_modify_cb},
-    {"delete", dtm_delete_cb}, {"new", dtm_new_cb},       {"exit", crs_exit_cb},
+    {"delete", dtm_delete_cb}, {"new", dtm_new_cb},       {"exit", prj_dlg_exit_cb},
 };
 
 }  // namespace
@@ -341,7 +341,7 @@ const dlg_tile k_dtm_tiles[] = {
 /* The pv_datum command; see crs_dialogs.h. */
 int pv_datum(struct resbuf *)
 {
-    ads_hdlg dlg = crs_open_dialog("pv_datum");
+    ads_hdlg dlg = prj_dlg_open_dialog("pv_datum");
     if (!dlg) return RTERROR;
     dtm_dialog_state st = {nullptr};
     dtm_redraw(dlg, &st, -1);

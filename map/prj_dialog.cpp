@@ -97,11 +97,11 @@ void prj_enable_fields(ads_hdlg dlg, int type)
 void prj_fill_utm(ads_hdlg dlg, int zone, int hemi, const char *false_y)
 {
     dlg_set_index(dlg, "prj_unit", PRJ_UNIT_METERS);
-    crs_set_number(dlg, "prj_scale", "%.4lf", PRJ_UTM_SCALE);
-    crs_set_number(dlg, "prj_falsex", "%.0lf", PRJ_UTM_FALSE_EASTING_M);
+    prj_dlg_set_number(dlg, "prj_scale", "%.4lf", PRJ_UTM_SCALE);
+    prj_dlg_set_number(dlg, "prj_falsex", "%.0lf", PRJ_UTM_FALSE_EASTING_M);
     ads_set_tile(dlg, "prj_originy", PRJ_ZERO);
     if (zone >= PRJ_UTM_ZONE_MIN && zone <= PRJ_UTM_ZONE_MAX)
-        crs_set_number(dlg, "prj_originx", PRJ_FIELD_FORMAT,
+        prj_dlg_set_number(dlg, "prj_originx", PRJ_FIELD_FORMAT,
                        (double)(zone * PRJ_UTM_ZONE_WIDTH - PRJ_UTM_MERIDIAN_OFFSET));
     else
         ads_set_tile(dlg, "prj_originx", "");
@@ -155,7 +155,7 @@ void prj_show(ads_hdlg dlg, const prj_rec *p)
         prj_enable_fields(dlg, -1);
         return;
     }
-    crs_set_name(dlg, "prj_name", p->name);
+    prj_dlg_set_name(dlg, "prj_name", p->name);
     dlg_set_index(dlg, "prj_type", p->type);
     prj_enable_fields(dlg, p->type);
     int dtm_index = -1;
@@ -169,15 +169,15 @@ void prj_show(ads_hdlg dlg, const prj_rec *p)
         return;
     }
     if (p->type == PRJ_TYPE_GEOGRAPHIC || p->type == PRJ_TYPE_USER) return;
-    crs_set_number(dlg, "prj_falsex", PRJ_FIELD_FORMAT, p->false_origin.x);
-    crs_set_number(dlg, "prj_falsey", PRJ_FIELD_FORMAT, p->false_origin.y);
-    crs_set_number(dlg, "prj_originx", PRJ_FIELD_FORMAT, p->origin.x);
-    crs_set_number(dlg, "prj_originy", PRJ_FIELD_FORMAT, p->origin.y);
+    prj_dlg_set_number(dlg, "prj_falsex", PRJ_FIELD_FORMAT, p->false_origin.x);
+    prj_dlg_set_number(dlg, "prj_falsey", PRJ_FIELD_FORMAT, p->false_origin.y);
+    prj_dlg_set_number(dlg, "prj_originx", PRJ_FIELD_FORMAT, p->origin.x);
+    prj_dlg_set_number(dlg, "prj_originy", PRJ_FIELD_FORMAT, p->origin.y);
     if (p->type == PRJ_TYPE_LAMBERT) {
-        crs_set_number(dlg, "prj_parallel1", PRJ_FIELD_FORMAT, p->parallels.x);
-        crs_set_number(dlg, "prj_parallel2", PRJ_FIELD_FORMAT, p->parallels.y);
+        prj_dlg_set_number(dlg, "prj_parallel1", PRJ_FIELD_FORMAT, p->parallels.x);
+        prj_dlg_set_number(dlg, "prj_parallel2", PRJ_FIELD_FORMAT, p->parallels.y);
     } else {
-        crs_set_number(dlg, "prj_scale", PRJ_FIELD_FORMAT, p->scale);
+        prj_dlg_set_number(dlg, "prj_scale", PRJ_FIELD_FORMAT, p->scale);
     }
 }
 
@@ -185,13 +185,13 @@ void prj_show(ads_hdlg dlg, const prj_rec *p)
 ** for an empty list or a negative index), showing it. */
 void prj_redraw(ads_hdlg dlg, prj_dialog_state *st, int index)
 {
-    crs_fill_systems(dlg, "prj_list");
+    prj_dlg_fill_systems(dlg, "prj_list");
     int count = 0;
     for (prj_rec *p = prj_list_head(); p; p = p->next) ++count;
     if (index >= count) index = count - 1;
     st->selected = prj_at(index);
     if (st->selected)
-        crs_select_system(dlg, "prj_list", st->selected);
+        prj_dlg_select_system(dlg, "prj_list", st->selected);
     else
         ads_set_tile(dlg, "prj_list", "");
     prj_show(dlg, st->selected);
@@ -200,10 +200,10 @@ void prj_redraw(ads_hdlg dlg, prj_dialog_state *st, int index)
 /* Reads the false origin and the origin; null, or the message. */
 const char *prj_read_origin(ads_hdlg dlg, prj_rec *p)
 {
-    p->false_origin.x = crs_tile_number(dlg, "prj_falsex");
-    p->false_origin.y = crs_tile_number(dlg, "prj_falsey");
-    p->origin.x = crs_tile_number(dlg, "prj_originx");
-    p->origin.y = crs_tile_number(dlg, "prj_originy");
+    p->false_origin.x = prj_dlg_tile_number(dlg, "prj_falsex");
+    p->false_origin.y = prj_dlg_tile_number(dlg, "prj_falsey");
+    p->origin.x = prj_dlg_tile_number(dlg, "prj_originx");
+    p->origin.y = prj_dlg_tile_number(dlg, "prj_originy");
     if (!std::isfinite(p->false_origin.x) || !std::isfinite(p->false_origin.y) ||
         !(std::fabs(p->origin.x) <= PRJ_MAX_LON) || !(std::fabs(p->origin.y) <= PRJ_MAX_LAT))
         return "ERROR: Invalid origin";
@@ -214,7 +214,7 @@ const char *prj_read_origin(ads_hdlg dlg, prj_rec *p)
 ** null, or the message of the first field that is wrong. */
 const char *prj_read(ads_hdlg dlg, prj_rec *p)
 {
-    if (!crs_read_name(dlg, "prj_name", p->name)) return "ERROR: Invalid projection name";
+    if (!prj_dlg_read_name(dlg, "prj_name", p->name)) return "ERROR: Invalid projection name";
     int type = tile_get_int(dlg, "prj_type");
     if (type < PRJ_TYPE_GEOGRAPHIC || type > PRJ_TYPE_USER) return "ERROR: Invalid projection type";
     p->type = type;
@@ -258,16 +258,16 @@ const char *prj_read(ads_hdlg dlg, prj_rec *p)
         case PRJ_TYPE_TM:
         case PRJ_TYPE_DSTEREO:
             if (const char *why = prj_read_origin(dlg, p)) return why;
-            p->scale = crs_tile_number(dlg, "prj_scale");
+            p->scale = prj_dlg_tile_number(dlg, "prj_scale");
             break;
         case PRJ_TYPE_LAMBERT: {
             if (const char *why = prj_read_origin(dlg, p)) return why;
-            p->parallels.x = crs_tile_number(dlg, "prj_parallel1");
-            p->parallels.y = crs_tile_number(dlg, "prj_parallel2");
+            p->parallels.x = prj_dlg_tile_number(dlg, "prj_parallel1");
+            p->parallels.y = prj_dlg_tile_number(dlg, "prj_parallel2");
             if (!(std::fabs(p->parallels.x) <= PRJ_MAX_LAT) || !(std::fabs(p->parallels.y) <= PRJ_MAX_LAT))
                 return "ERROR: Invalid parallels";
             /* The conic formulas take no scale; an empty field keeps 1. */
-            double scale = crs_tile_number(dlg, "prj_scale");
+            double scale = prj_dlg_tile_number(dlg, "prj_scale");
             if (scale > 0.0) p->scale = scale;
             break;
         }
@@ -283,9 +283,9 @@ void prj_list_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
     auto *st = (prj_dialog_state *)cpkt->client_data;
-    st->selected = crs_chosen_system(cpkt->dialog, "prj_list");
+    st->selected = prj_dlg_chosen_system(cpkt->dialog, "prj_list");
     prj_show(cpkt->dialog, st->selected);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* "prj_type": enables the type's fields and fills their defaults. */
@@ -306,7 +306,7 @@ void prj_utm_cb(ads_callback_packet *cpkt)
     char false_y[TILE_BUF_SIZE] = "";
     ads_get_tile(dlg, "prj_falsey", false_y, sizeof false_y);
     prj_fill_utm(dlg, zone, tile_get_int(dlg, "prj_hemi"), false_y);
-    crs_error(dlg, zone >= PRJ_UTM_ZONE_MIN && zone <= PRJ_UTM_ZONE_MAX ? "" : "ERROR: Invalid zone");
+    prj_dlg_error(dlg, zone >= PRJ_UTM_ZONE_MIN && zone <= PRJ_UTM_ZONE_MAX ? "" : "ERROR: Invalid zone");
 }
 
 /* Puts the names other records keep of a renamed system right. */
@@ -330,24 +330,24 @@ void prj_insert_cb(ads_callback_packet *cpkt)
     prj_rec fields;
     prj_init(&fields);
     if (const char *why = prj_read(cpkt->dialog, &fields)) {
-        crs_error(cpkt->dialog, why);
+        prj_dlg_error(cpkt->dialog, why);
         return;
     }
     prj_rec *p = prj_new();
     if (!p) {
-        crs_error(cpkt->dialog, "ERROR: No memory for this operation");
+        prj_dlg_error(cpkt->dialog, "ERROR: No memory for this operation");
         return;
     }
     prj_copy(p, &fields);
     if (!prj_insert(p)) {
         std::free(p);
-        crs_error(cpkt->dialog, "ERROR: Invalid projection");
+        prj_dlg_error(cpkt->dialog, "ERROR: Invalid projection");
         return;
     }
     int index = 0;
     prj_index_of(p, &index);
     prj_redraw(cpkt->dialog, st, index);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
     setup_mark_changed_all(PJCT_CHG_PROJS);
 }
 
@@ -362,7 +362,7 @@ void prj_modify_cb(ads_callback_packet *cpkt)
     if (!p) return;
     prj_rec fields = *p;
     if (const char *why = prj_read(cpkt->dialog, &fields)) {
-        crs_error(cpkt->dialog, why);
+        prj_dlg_error(cpkt->dialog, why);
         return;
     }
     prj_rec old = *p;
@@ -371,7 +371,7 @@ void prj_modify_cb(ads_callback_packet *cpkt)
     if (!prj_insert(p)) {
         *p = old;
         prj_insert(p);
-        crs_error(cpkt->dialog, "ERROR: Invalid projection");
+        prj_dlg_error(cpkt->dialog, "ERROR: Invalid projection");
         return;
     }
     uint32_t marks = PJCT_CHG_PROJS;
@@ -379,7 +379,7 @@ void prj_modify_cb(ads_callback_packet *cpkt)
     int index = 0;
     prj_index_of(p, &index);
     prj_redraw(cpkt->dialog, st, index);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
     setup_mark_changed_all(marks);
 }
 
@@ -400,7 +400,7 @@ void prj_delete_cb(ads_callback_packet *cpkt)
     st->selected = nullptr;
     prj_refs_repair();
     prj_redraw(cpkt->dialog, st, index > 0 ? index - 1 : 0);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
     setup_mark_changed_all(PJCT_CHG_PROJS);
 }
 
@@ -412,14 +412,14 @@ void prj_new_cb(ads_callback_packet *cpkt)
     st->selected = nullptr;
     ads_set_tile(cpkt->dialog, "prj_list", "");
     prj_show(cpkt->dialog, nullptr);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* The tiles of pv_projection. */
 const dlg_tile k_prj_tiles[] = {
     {"prj_list", prj_list_cb}, {"prj_type", prj_type_cb},   {"prj_zone", prj_utm_cb},
     {"prj_hemi", prj_utm_cb},  {"insert", prj_insert_cb},   {"modify", prj_modify_cb},
-    {"delete", prj_delete_cb}, {"new", prj_new_cb},         {"exit", crs_exit_cb},
+    {"delete", prj_delete_cb}, {"new", prj_new_cb},         {"exit", prj_dlg_exit_cb},
 };
 
 }  // namespace
@@ -427,7 +427,7 @@ const dlg_tile k_prj_tiles[] = {
 /* The pv_projection command; see crs_dialogs.h. */
 int pv_projection(struct resbuf *)
 {
-    ads_hdlg dlg = crs_open_dialog("pv_projection");
+    ads_hdlg dlg = prj_dlg_open_dialog("pv_projection");
     if (!dlg) return RTERROR;
     const char *types[PRJ_TYPE_COUNT], *units[PRJ_UNIT_COUNT];
     for (int i = 0; i < PRJ_TYPE_COUNT; ++i) types[i] = prj_type_name(i);

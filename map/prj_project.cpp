@@ -196,7 +196,7 @@ struct project_choice {
 void project_accept(ads_callback_packet *cpkt)
 {
     auto *ch = (project_choice *)cpkt->client_data;
-    prj_rec *out = crs_chosen_system(cpkt->dialog, "proj_out");
+    prj_rec *out = prj_dlg_chosen_system(cpkt->dialog, "proj_out");
     if (!g_map_params.projection) {
         msg_alert(ERR_TITLE, "Invalid map projection");
         ads_done_dialog(cpkt->dialog, DLGCANCEL);
@@ -229,18 +229,18 @@ const dlg_tile k_project_tiles[] = {{"accept", project_accept}, {"cancel", dialo
 void map_accept(ads_callback_packet *cpkt)
 {
     ads_hdlg dlg = cpkt->dialog;
-    prj_rec *prj = crs_chosen_system(dlg, "proj_in");
-    if (!prj) return crs_error(dlg, "ERROR: Invalid projection");
-    double scale = crs_tile_number(dlg, "proj_scale");
-    if (!(scale > 0.0) || !std::isfinite(scale)) return crs_error(dlg, "ERROR: Invalid scale");
-    double height = crs_tile_number(dlg, "proj_height");
-    if (!(height > 0.0) || !std::isfinite(height)) return crs_error(dlg, "ERROR: Invalid height");
-    double north = crs_tile_number(dlg, "proj_angbase");
-    if (!std::isfinite(north)) return crs_error(dlg, "ERROR: Specify north angle");
+    prj_rec *prj = prj_dlg_chosen_system(dlg, "proj_in");
+    if (!prj) return prj_dlg_error(dlg, "ERROR: Invalid projection");
+    double scale = prj_dlg_tile_number(dlg, "proj_scale");
+    if (!(scale > 0.0) || !std::isfinite(scale)) return prj_dlg_error(dlg, "ERROR: Invalid scale");
+    double height = prj_dlg_tile_number(dlg, "proj_height");
+    if (!(height > 0.0) || !std::isfinite(height)) return prj_dlg_error(dlg, "ERROR: Invalid height");
+    double north = prj_dlg_tile_number(dlg, "proj_angbase");
+    if (!std::isfinite(north)) return prj_dlg_error(dlg, "ERROR: Specify north angle");
     char clock[TILE_BUF_SIZE] = "";
     ads_get_tile(dlg, "proj_clock", clock, sizeof clock);
     str_upper(str_trim(clock));
-    if (clock[0] != 'N' && clock[0] != 'Y') return crs_error(dlg, "ERROR: Specify Y or N for clockwise angles");
+    if (clock[0] != 'N' && clock[0] != 'Y') return prj_dlg_error(dlg, "ERROR: Specify Y or N for clockwise angles");
     map_params_set_projection(&g_map_params, prj);
     g_map_params.scale = scale;
     g_map_params.text_height = height;
@@ -290,13 +290,13 @@ int pv_project(struct resbuf *)
         msg_alert(ERR_TITLE, "No map projection defined. Use DU-ZOREZ to define the map projection.");
         return RTERROR;
     }
-    ads_hdlg dlg = crs_open_dialog("pv_project");
+    ads_hdlg dlg = prj_dlg_open_dialog("pv_project");
     if (!dlg) return RTERROR;
-    crs_fill_systems(dlg, "proj_in");
-    crs_fill_systems(dlg, "proj_out");
-    crs_select_system(dlg, "proj_in", g_map_params.projection);
+    prj_dlg_fill_systems(dlg, "proj_in");
+    prj_dlg_fill_systems(dlg, "proj_out");
+    prj_dlg_select_system(dlg, "proj_in", g_map_params.projection);
     ads_mode_tile(dlg, "proj_in", MODE_DISABLE);
-    if (!crs_select_system(dlg, "proj_out", g_map_params.projection)) ads_mode_tile(dlg, "proj_out", MODE_DISABLE);
+    if (!prj_dlg_select_system(dlg, "proj_out", g_map_params.projection)) ads_mode_tile(dlg, "proj_out", MODE_DISABLE);
     project_choice ch = {nullptr};
     dlg_register(dlg, k_project_tiles, (int)(sizeof k_project_tiles / sizeof k_project_tiles[0]), &ch);
     int status = DLGCANCEL;
@@ -308,13 +308,13 @@ int pv_project(struct resbuf *)
 /* The pv_map command; see prj_project.h. */
 int pv_map(struct resbuf *)
 {
-    ads_hdlg dlg = crs_open_dialog("pv_map");
+    ads_hdlg dlg = prj_dlg_open_dialog("pv_map");
     if (!dlg) return RTERROR;
-    crs_fill_systems(dlg, "proj_in");
-    crs_select_system(dlg, "proj_in", g_map_params.projection);
-    crs_set_number(dlg, "proj_scale", MAP_FIELD_FORMAT, g_map_params.scale);
-    crs_set_number(dlg, "proj_height", MAP_FIELD_FORMAT, g_map_params.text_height);
-    crs_set_number(dlg, "proj_angbase", MAP_FIELD_FORMAT, g_map_params.angle_base);
+    prj_dlg_fill_systems(dlg, "proj_in");
+    prj_dlg_select_system(dlg, "proj_in", g_map_params.projection);
+    prj_dlg_set_number(dlg, "proj_scale", MAP_FIELD_FORMAT, g_map_params.scale);
+    prj_dlg_set_number(dlg, "proj_height", MAP_FIELD_FORMAT, g_map_params.text_height);
+    prj_dlg_set_number(dlg, "proj_angbase", MAP_FIELD_FORMAT, g_map_params.angle_base);
     ads_set_tile(dlg, "proj_clock", g_map_params.angle_dir ? "Y" : "N");
     dlg_register(dlg, k_map_tiles, (int)(sizeof k_map_tiles / sizeof k_map_tiles[0]), nullptr);
     int status = DLGCANCEL;

@@ -33,12 +33,12 @@ constexpr int XFRM_DEGREE_MAX = 3;
 constexpr int XFRM_CENTRE_WIDTH = 28;
 constexpr int XFRM_CENTRE_MARGIN = 3;
 /* Formats of a control-point line, of a field and of the total. */
-constexpr const char *PNT_LINE_FORMAT = "%12.3lf\t,%-12.3lf\t%12.3lf\t,%-12.3lf\t%-14.6lf";
-constexpr const char *PNT_FIELD_FORMAT = "%12.3lf";
-constexpr const char *PNT_TOTAL_FORMAT = "%.6lf %-s";
+constexpr const char *XFRM_PNT_LINE_FORMAT = "%12.3lf\t,%-12.3lf\t%12.3lf\t,%-12.3lf\t%-14.6lf";
+constexpr const char *XFRM_PNT_FIELD_FORMAT = "%12.3lf";
+constexpr const char *XFRM_PNT_TOTAL_FORMAT = "%.6lf %-s";
 /* The four coordinate fields of a control point, in x1, y1, x2, y2 order. */
-const char *const k_pnt_fields[] = {"pnts_x1", "pnts_y1", "pnts_x2", "pnts_y2"};
-constexpr int PNT_FIELD_COUNT = 4;
+const char *const k_xfrm_pnt_fields[] = {"pnts_x1", "pnts_y1", "pnts_x2", "pnts_y2"};
+constexpr int XFRM_PNT_FIELD_COUNT = 4;
 
 /* ---- The transformation dialog ----------------------------------------- */
 
@@ -58,9 +58,9 @@ void xfrm_enable(ads_hdlg dlg, int on)
 /* Shows a transformation's name and its two systems (empty for none). */
 void xfrm_show(ads_hdlg dlg, const xfrm_rec *t)
 {
-    crs_set_name(dlg, "xfrm_name", t ? t->name : "");
-    crs_select_system(dlg, "xfrm_prj1", t ? t->prj1 : nullptr);
-    crs_select_system(dlg, "xfrm_prj2", t ? t->prj2 : nullptr);
+    prj_dlg_set_name(dlg, "xfrm_name", t ? t->name : "");
+    prj_dlg_select_system(dlg, "xfrm_prj1", t ? t->prj1 : nullptr);
+    prj_dlg_select_system(dlg, "xfrm_prj2", t ? t->prj2 : nullptr);
     xfrm_enable(dlg, t != nullptr);
 }
 
@@ -87,10 +87,10 @@ void xfrm_redraw(ads_hdlg dlg, xfrm_dialog_state *st, int index)
 ** the message of the first thing that is wrong. */
 const char *xfrm_read(ads_hdlg dlg, xfrm_rec *t)
 {
-    if (!crs_read_name(dlg, "xfrm_name", t->name)) return "ERROR: Invalid transformation name";
-    prj_rec *p1 = crs_chosen_system(dlg, "xfrm_prj1");
+    if (!prj_dlg_read_name(dlg, "xfrm_name", t->name)) return "ERROR: Invalid transformation name";
+    prj_rec *p1 = prj_dlg_chosen_system(dlg, "xfrm_prj1");
     if (!p1) return "ERROR: Invalid 'from' projection";
-    prj_rec *p2 = crs_chosen_system(dlg, "xfrm_prj2");
+    prj_rec *p2 = prj_dlg_chosen_system(dlg, "xfrm_prj2");
     if (!p2) return "ERROR: Invalid 'to' projection";
     prj_name_copy(t->prj_name1, p1->name);
     prj_name_copy(t->prj_name2, p2->name);
@@ -115,7 +115,7 @@ void xfrm_reselect(ads_hdlg dlg, xfrm_dialog_state *st, const xfrm_rec *t)
     int index = 0;
     xfrm_index_of(t, &index);
     xfrm_redraw(dlg, st, index);
-    crs_error(dlg, "");
+    prj_dlg_error(dlg, "");
 }
 
 /* "xfrm_list": shows the chosen transformation. */
@@ -125,7 +125,7 @@ void xfrm_list_cb(ads_callback_packet *cpkt)
     auto *st = (xfrm_dialog_state *)cpkt->client_data;
     st->selected = xfrm_at(tile_get_int(cpkt->dialog, "xfrm_list"));
     xfrm_show(cpkt->dialog, st->selected);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* "insert": a new transformation without control points. */
@@ -136,12 +136,12 @@ void xfrm_insert_cb(ads_callback_packet *cpkt)
     xfrm_rec fields;
     xfrm_init(&fields);
     if (const char *why = xfrm_read(cpkt->dialog, &fields)) {
-        crs_error(cpkt->dialog, why);
+        prj_dlg_error(cpkt->dialog, why);
         return;
     }
     xfrm_rec *t = xfrm_new();
     if (!t) {
-        crs_error(cpkt->dialog, "ERROR: No memory for this operation");
+        prj_dlg_error(cpkt->dialog, "ERROR: No memory for this operation");
         return;
     }
     std::memcpy(t->name, fields.name, sizeof t->name);
@@ -150,7 +150,7 @@ void xfrm_insert_cb(ads_callback_packet *cpkt)
     t->changed = 1;
     if (!xfrm_insert(t)) {
         xfrm_free(t);
-        crs_error(cpkt->dialog, "ERROR: Transform already exists");
+        prj_dlg_error(cpkt->dialog, "ERROR: Transform already exists");
         return;
     }
     xfrm_reselect(cpkt->dialog, st, t);
@@ -167,7 +167,7 @@ void xfrm_modify_cb(ads_callback_packet *cpkt)
     if (!t) return;
     xfrm_rec fields = *t;
     if (const char *why = xfrm_read(cpkt->dialog, &fields)) {
-        crs_error(cpkt->dialog, why);
+        prj_dlg_error(cpkt->dialog, why);
         return;
     }
     xfrm_rec old = *t;
@@ -176,7 +176,7 @@ void xfrm_modify_cb(ads_callback_packet *cpkt)
     if (!xfrm_insert(t)) {
         *t = old;
         xfrm_insert(t);
-        crs_error(cpkt->dialog, "ERROR: Transform already exists");
+        prj_dlg_error(cpkt->dialog, "ERROR: Transform already exists");
         return;
     }
     if (!prj_name_match(old.name, t->name)) setup_owner_rename(SETUP_KIND_XFORM, old.name, t->name);
@@ -196,7 +196,7 @@ void xfrm_delete_cb(ads_callback_packet *cpkt)
     xfrm_remove(t);
     st->selected = nullptr;
     xfrm_redraw(cpkt->dialog, st, index > 0 ? index - 1 : 0);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
     if (had_points) setup_mark_changed_all(PJCT_CHG_XFORMS | PJCT_CHG_XPOINTS);
 }
 
@@ -208,28 +208,28 @@ void xfrm_invert_cb(ads_callback_packet *cpkt)
     auto *st = (xfrm_dialog_state *)cpkt->client_data;
     xfrm_rec *t = st->selected;
     if (!t) {
-        crs_error(cpkt->dialog, "ERROR: No transform selected");
+        prj_dlg_error(cpkt->dialog, "ERROR: No transform selected");
         return;
     }
     if (t->count < 1) {
-        crs_error(cpkt->dialog, "ERROR: No control points in transform");
+        prj_dlg_error(cpkt->dialog, "ERROR: No control points in transform");
         return;
     }
     xfrm_rec fields;
     xfrm_init(&fields);
     if (const char *why = xfrm_read(cpkt->dialog, &fields)) {
-        crs_error(cpkt->dialog, why);
+        prj_dlg_error(cpkt->dialog, why);
         return;
     }
     xfrm_rec *inv = xfrm_invert(t);
     if (!inv) {
-        crs_error(cpkt->dialog, "ERROR: No memory for this operation");
+        prj_dlg_error(cpkt->dialog, "ERROR: No memory for this operation");
         return;
     }
     std::memcpy(inv->name, fields.name, sizeof inv->name);
     if (!xfrm_insert(inv)) {
         xfrm_free(inv);
-        crs_error(cpkt->dialog, "ERROR: Transform already exists");
+        prj_dlg_error(cpkt->dialog, "ERROR: Transform already exists");
         return;
     }
     xfrm_reselect(cpkt->dialog, st, inv);
@@ -254,7 +254,7 @@ void xfrm_new_cb(ads_callback_packet *cpkt)
     st->selected = nullptr;
     ads_set_tile(cpkt->dialog, "xfrm_list", "");
     xfrm_show(cpkt->dialog, nullptr);
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* "exit": ends the dialog with status 0. */
@@ -273,18 +273,18 @@ const dlg_tile k_xfrm_tiles[] = {
 /* ---- The control-point dialog ------------------------------------------ */
 
 /* What the control-point dialog works on, kept across its openings. */
-struct pnt_dialog_state {
+struct xfrm_pnt_dialog_state {
     xfrm_rec *xfrm;                     /* the transformation; not owned */
     std::vector<xfrm_point_rec> points; /* its control points, in order */
     int selected;                       /* chosen point, -1 none */
-    char fields[PNT_FIELD_COUNT][TILE_BUF_SIZE]; /* the four fields as shown */
+    char fields[XFRM_PNT_FIELD_COUNT][TILE_BUF_SIZE]; /* the four fields as shown */
     char error[TILE_BUF_SIZE];          /* the message shown */
 };
 
 /* A system's name centred for its title tile: cut to 28 characters,
 ** trimmed, after (28 - length) / 2 - 3 blanks when that is more than 3,
 ** else after one blank. */
-void pnt_centred(const prj_rec *p, char *out, size_t size)
+void xfrm_pnt_centred(const prj_rec *p, char *out, size_t size)
 {
     char name[XFRM_CENTRE_WIDTH + 1];
     const char *src = p ? p->name : "";
@@ -298,7 +298,7 @@ void pnt_centred(const prj_rec *p, char *out, size_t size)
 }
 
 /* Links the list's entries into a chain for xfrm_points_store. */
-xfrm_point_rec *pnt_chain(std::vector<xfrm_point_rec> &points)
+xfrm_point_rec *xfrm_pnt_chain(std::vector<xfrm_point_rec> &points)
 {
     for (size_t i = 0; i < points.size(); ++i) points[i].next = i + 1 < points.size() ? &points[i + 1] : nullptr;
     return points.empty() ? nullptr : &points[0];
@@ -306,49 +306,49 @@ xfrm_point_rec *pnt_chain(std::vector<xfrm_point_rec> &points)
 
 /* Stores and refits, showing the warning of a failed fit or clearing the
 ** message. Answers xfrm_points_store's code. */
-int pnt_store(pnt_dialog_state *st)
+int xfrm_pnt_store(xfrm_pnt_dialog_state *st)
 {
-    int rc = xfrm_points_store(st->xfrm, pnt_chain(st->points));
+    int rc = xfrm_points_store(st->xfrm, xfrm_pnt_chain(st->points));
     std::snprintf(st->error, sizeof st->error, "%s", rc == 0 ? "" : "WARNING: Not enough points for degree of polynomial");
     return rc;
 }
 
 /* Shows the list, the degree, the total, the fields and the message. */
-void pnt_redraw(ads_hdlg dlg, pnt_dialog_state *st)
+void xfrm_pnt_redraw(ads_hdlg dlg, xfrm_pnt_dialog_state *st)
 {
     ads_start_list(dlg, "pnts_list", LIST_NEW, 0);
     for (const xfrm_point_rec &p : st->points) {
-        char line[CRS_LINE_SIZE];
-        std::snprintf(line, sizeof line, PNT_LINE_FORMAT, p.x1, p.y1, p.x2, p.y2, p.residual);
+        char line[PRJ_DLG_LINE_SIZE];
+        std::snprintf(line, sizeof line, XFRM_PNT_LINE_FORMAT, p.x1, p.y1, p.x2, p.y2, p.residual);
         ads_add_list(line);
     }
     ads_end_list();
     if (st->selected >= (int)st->points.size()) st->selected = -1;
     if (st->selected >= 0) dlg_set_index(dlg, "pnts_list", st->selected);
     dlg_set_index(dlg, "pnts_degree", xfrm_points_degree(st->xfrm->degree, (int)st->points.size()));
-    char total[CRS_LINE_SIZE];
-    std::snprintf(total, sizeof total, PNT_TOTAL_FORMAT, st->xfrm->total,
+    char total[PRJ_DLG_LINE_SIZE];
+    std::snprintf(total, sizeof total, XFRM_PNT_TOTAL_FORMAT, st->xfrm->total,
                   st->xfrm->prj2 ? prj_unit_name(st->xfrm->prj2->units) : "");
     ads_set_tile(dlg, "pnts_rmstot", total);
-    for (int i = 0; i < PNT_FIELD_COUNT; ++i) ads_set_tile(dlg, k_pnt_fields[i], st->fields[i]);
-    crs_error(dlg, st->error);
+    for (int i = 0; i < XFRM_PNT_FIELD_COUNT; ++i) ads_set_tile(dlg, k_xfrm_pnt_fields[i], st->fields[i]);
+    prj_dlg_error(dlg, st->error);
 }
 
 /* Writes a point into the kept fields. */
-void pnt_set_fields(pnt_dialog_state *st, const double v[PNT_FIELD_COUNT])
+void xfrm_pnt_set_fields(xfrm_pnt_dialog_state *st, const double v[XFRM_PNT_FIELD_COUNT])
 {
-    for (int i = 0; i < PNT_FIELD_COUNT; ++i) std::snprintf(st->fields[i], TILE_BUF_SIZE, PNT_FIELD_FORMAT, v[i]);
+    for (int i = 0; i < XFRM_PNT_FIELD_COUNT; ++i) std::snprintf(st->fields[i], TILE_BUF_SIZE, XFRM_PNT_FIELD_FORMAT, v[i]);
 }
 
 /* Reads the four fields into v and keeps their texts. Answers 1 when all
 ** four are numbers; else 0 with the message set. */
-int pnt_read(ads_hdlg dlg, pnt_dialog_state *st, double v[PNT_FIELD_COUNT])
+int xfrm_pnt_read(ads_hdlg dlg, xfrm_pnt_dialog_state *st, double v[XFRM_PNT_FIELD_COUNT])
 {
-    for (int i = 0; i < PNT_FIELD_COUNT; ++i) {
-        ads_get_tile(dlg, k_pnt_fields[i], st->fields[i], TILE_BUF_SIZE);
-        v[i] = crs_tile_number(dlg, k_pnt_fields[i]);
+    for (int i = 0; i < XFRM_PNT_FIELD_COUNT; ++i) {
+        ads_get_tile(dlg, k_xfrm_pnt_fields[i], st->fields[i], TILE_BUF_SIZE);
+        v[i] = prj_dlg_tile_number(dlg, k_xfrm_pnt_fields[i]);
     }
-    for (int i = 0; i < PNT_FIELD_COUNT; ++i)
+    for (int i = 0; i < XFRM_PNT_FIELD_COUNT; ++i)
         if (!std::isfinite(v[i])) {
             std::snprintf(st->error, sizeof st->error, "ERROR: Invalid point");
             return 0;
@@ -358,7 +358,7 @@ int pnt_read(ads_hdlg dlg, pnt_dialog_state *st, double v[PNT_FIELD_COUNT])
 
 /* 1 when the pair, or the pair with its two systems exchanged, is listed
 ** (skipping the entry at index skip). */
-int pnt_present(const pnt_dialog_state *st, const double v[PNT_FIELD_COUNT], int skip)
+int xfrm_pnt_present(const xfrm_pnt_dialog_state *st, const double v[XFRM_PNT_FIELD_COUNT], int skip)
 {
     for (int i = 0; i < (int)st->points.size(); ++i) {
         if (i == skip) continue;
@@ -370,147 +370,147 @@ int pnt_present(const pnt_dialog_state *st, const double v[PNT_FIELD_COUNT], int
 }
 
 /* "pnts_list": shows the chosen point. */
-void pnt_list_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_list_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    auto *st = (pnt_dialog_state *)cpkt->client_data;
+    auto *st = (xfrm_pnt_dialog_state *)cpkt->client_data;
     int i = tile_get_int(cpkt->dialog, "pnts_list");
     st->selected = i >= 0 && i < (int)st->points.size() ? i : -1;
     if (st->selected >= 0) {
         const xfrm_point_rec &p = st->points[st->selected];
-        const double v[PNT_FIELD_COUNT] = {p.x1, p.y1, p.x2, p.y2};
-        pnt_set_fields(st, v);
-        for (int k = 0; k < PNT_FIELD_COUNT; ++k) ads_set_tile(cpkt->dialog, k_pnt_fields[k], st->fields[k]);
+        const double v[XFRM_PNT_FIELD_COUNT] = {p.x1, p.y1, p.x2, p.y2};
+        xfrm_pnt_set_fields(st, v);
+        for (int k = 0; k < XFRM_PNT_FIELD_COUNT; ++k) ads_set_tile(cpkt->dialog, k_xfrm_pnt_fields[k], st->fields[k]);
     }
     st->error[0] = 0;
-    crs_error(cpkt->dialog, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* "insert": a point from the fields, appended. */
-void pnt_insert_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_insert_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    auto *st = (pnt_dialog_state *)cpkt->client_data;
-    double v[PNT_FIELD_COUNT];
-    if (!pnt_read(cpkt->dialog, st, v)) {
-        crs_error(cpkt->dialog, st->error);
+    auto *st = (xfrm_pnt_dialog_state *)cpkt->client_data;
+    double v[XFRM_PNT_FIELD_COUNT];
+    if (!xfrm_pnt_read(cpkt->dialog, st, v)) {
+        prj_dlg_error(cpkt->dialog, st->error);
         return;
     }
-    if (pnt_present(st, v, -1)) {
-        crs_error(cpkt->dialog, "ERROR:  Point already present");
+    if (xfrm_pnt_present(st, v, -1)) {
+        prj_dlg_error(cpkt->dialog, "ERROR:  Point already present");
         return;
     }
     st->points.push_back({v[0], v[1], v[2], v[3], 0.0, nullptr});
     st->selected = (int)st->points.size() - 1;
-    pnt_store(st);
-    pnt_redraw(cpkt->dialog, st);
+    xfrm_pnt_store(st);
+    xfrm_pnt_redraw(cpkt->dialog, st);
     setup_mark_changed_all(PJCT_CHG_XPOINTS | PJCT_CHG_XFORMS);
 }
 
 /* "delete": removes the chosen point. */
-void pnt_delete_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_delete_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    auto *st = (pnt_dialog_state *)cpkt->client_data;
+    auto *st = (xfrm_pnt_dialog_state *)cpkt->client_data;
     if (st->selected < 0 || st->selected >= (int)st->points.size()) return;
     st->points.erase(st->points.begin() + st->selected);
     st->selected = -1;
-    pnt_store(st);
-    pnt_redraw(cpkt->dialog, st);
+    xfrm_pnt_store(st);
+    xfrm_pnt_redraw(cpkt->dialog, st);
     setup_mark_changed_all(PJCT_CHG_XPOINTS);
 }
 
 /* "modify": the chosen point takes the fields. */
-void pnt_modify_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_modify_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    auto *st = (pnt_dialog_state *)cpkt->client_data;
+    auto *st = (xfrm_pnt_dialog_state *)cpkt->client_data;
     if (st->selected < 0 || st->selected >= (int)st->points.size()) return;
-    double v[PNT_FIELD_COUNT];
-    if (!pnt_read(cpkt->dialog, st, v)) {
-        crs_error(cpkt->dialog, st->error);
+    double v[XFRM_PNT_FIELD_COUNT];
+    if (!xfrm_pnt_read(cpkt->dialog, st, v)) {
+        prj_dlg_error(cpkt->dialog, st->error);
         return;
     }
-    if (pnt_present(st, v, st->selected)) {
-        crs_error(cpkt->dialog, "ERROR:  Point already present");
+    if (xfrm_pnt_present(st, v, st->selected)) {
+        prj_dlg_error(cpkt->dialog, "ERROR:  Point already present");
         return;
     }
     xfrm_point_rec &p = st->points[st->selected];
     p.x1 = v[0], p.y1 = v[1], p.x2 = v[2], p.y2 = v[3];
-    pnt_store(st);
-    pnt_redraw(cpkt->dialog, st);
+    xfrm_pnt_store(st);
+    xfrm_pnt_redraw(cpkt->dialog, st);
     setup_mark_changed_all(PJCT_CHG_XPOINTS);
 }
 
 /* "pnts_degree": fits with the chosen degree. */
-void pnt_degree_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_degree_cb(ads_callback_packet *cpkt)
 {
     if (cpkt->reason != CBR_SELECT && cpkt->reason != CBR_LOST_FOCUS && cpkt->reason != CBR_DOUBLE_CLICK) return;
-    auto *st = (pnt_dialog_state *)cpkt->client_data;
+    auto *st = (xfrm_pnt_dialog_state *)cpkt->client_data;
     int degree = tile_get_int(cpkt->dialog, "pnts_degree");
     if (degree < 0 || degree > XFRM_DEGREE_MAX) return;
-    for (int i = 0; i < PNT_FIELD_COUNT; ++i) ads_get_tile(cpkt->dialog, k_pnt_fields[i], st->fields[i], TILE_BUF_SIZE);
+    for (int i = 0; i < XFRM_PNT_FIELD_COUNT; ++i) ads_get_tile(cpkt->dialog, k_xfrm_pnt_fields[i], st->fields[i], TILE_BUF_SIZE);
     st->xfrm->degree = degree;
-    if (pnt_store(st) == 0) setup_mark_changed_all(PJCT_CHG_XPOINTS | PJCT_CHG_XFORMS);
-    pnt_redraw(cpkt->dialog, st);
+    if (xfrm_pnt_store(st) == 0) setup_mark_changed_all(PJCT_CHG_XPOINTS | PJCT_CHG_XFORMS);
+    xfrm_pnt_redraw(cpkt->dialog, st);
 }
 
 /* "new": no point chosen, empty fields. */
-void pnt_new_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_new_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    auto *st = (pnt_dialog_state *)cpkt->client_data;
+    auto *st = (xfrm_pnt_dialog_state *)cpkt->client_data;
     st->selected = -1;
     for (auto &f : st->fields) f[0] = 0;
     st->error[0] = 0;
     ads_set_tile(cpkt->dialog, "pnts_list", "");
-    for (const char *key : k_pnt_fields) ads_set_tile(cpkt->dialog, key, "");
-    crs_error(cpkt->dialog, "");
+    for (const char *key : k_xfrm_pnt_fields) ads_set_tile(cpkt->dialog, key, "");
+    prj_dlg_error(cpkt->dialog, "");
 }
 
 /* "pick": closes the dialog to pick a point on the map. */
-void pnt_pick_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_pick_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    auto *st = (pnt_dialog_state *)cpkt->client_data;
-    for (int i = 0; i < PNT_FIELD_COUNT; ++i) ads_get_tile(cpkt->dialog, k_pnt_fields[i], st->fields[i], TILE_BUF_SIZE);
+    auto *st = (xfrm_pnt_dialog_state *)cpkt->client_data;
+    for (int i = 0; i < XFRM_PNT_FIELD_COUNT; ++i) ads_get_tile(cpkt->dialog, k_xfrm_pnt_fields[i], st->fields[i], TILE_BUF_SIZE);
     ads_done_dialog(cpkt->dialog, XFRM_DLG_AGAIN);
 }
 
 /* "exit": ends the loop. */
-void pnt_exit_cb(ads_callback_packet *cpkt)
+void xfrm_pnt_exit_cb(ads_callback_packet *cpkt)
 {
     ads_done_dialog(cpkt->dialog, DLGCANCEL);
 }
 
 /* The tiles of pv_points. */
-const dlg_tile k_pnt_tiles[] = {
-    {"pnts_list", pnt_list_cb}, {"insert", pnt_insert_cb},     {"delete", pnt_delete_cb},
-    {"modify", pnt_modify_cb},  {"pnts_degree", pnt_degree_cb}, {"new", pnt_new_cb},
-    {"pick", pnt_pick_cb},      {"exit", pnt_exit_cb},
+const dlg_tile k_xfrm_pnt_tiles[] = {
+    {"pnts_list", xfrm_pnt_list_cb}, {"insert", xfrm_pnt_insert_cb},     {"delete", xfrm_pnt_delete_cb},
+    {"modify", xfrm_pnt_modify_cb},  {"pnts_degree", xfrm_pnt_degree_cb}, {"new", xfrm_pnt_new_cb},
+    {"pick", xfrm_pnt_pick_cb},      {"exit", xfrm_pnt_exit_cb},
 };
 
 /* Opens the control-point dialog once; answers its status, or -1 when it
 ** cannot be opened. */
-int pnt_dialog_once(pnt_dialog_state *st)
+int xfrm_pnt_dialog_once(xfrm_pnt_dialog_state *st)
 {
-    ads_hdlg dlg = crs_open_dialog("pv_points");
+    ads_hdlg dlg = prj_dlg_open_dialog("pv_points");
     if (!dlg) return -1;
     const xfrm_rec *t = st->xfrm;
-    char text[CRS_LINE_SIZE];
-    crs_set_name(dlg, "xfrm_prj1", t->prj1->name);
-    crs_set_name(dlg, "xfrm_prj2", t->prj2->name);
-    pnt_centred(t->prj1, text, sizeof text);
+    char text[PRJ_DLG_LINE_SIZE];
+    prj_dlg_set_name(dlg, "xfrm_prj1", t->prj1->name);
+    prj_dlg_set_name(dlg, "xfrm_prj2", t->prj2->name);
+    xfrm_pnt_centred(t->prj1, text, sizeof text);
     ads_set_tile(dlg, "pnts_prj1", text);
-    pnt_centred(t->prj2, text, sizeof text);
+    xfrm_pnt_centred(t->prj2, text, sizeof text);
     ads_set_tile(dlg, "pnts_prj2", text);
     ads_set_tile(dlg, "pnts_units", prj_unit_name(t->prj2->units));
     const char *degrees[XFRM_DEGREE_MAX + 1] = {"0", "1", "2", "3"};
     dlg_fill_list(dlg, "pnts_degree", degrees, XFRM_DEGREE_MAX + 1);
     prj_rec *map = g_map_params.projection;
     if (!map || (map != t->prj1 && map != t->prj2)) ads_mode_tile(dlg, "pick", MODE_DISABLE);
-    pnt_redraw(dlg, st);
-    dlg_register(dlg, k_pnt_tiles, (int)(sizeof k_pnt_tiles / sizeof k_pnt_tiles[0]), st);
+    xfrm_pnt_redraw(dlg, st);
+    dlg_register(dlg, k_xfrm_pnt_tiles, (int)(sizeof k_xfrm_pnt_tiles / sizeof k_xfrm_pnt_tiles[0]), st);
     int status = DLGCANCEL;
     ads_start_dialog(dlg, &status);
     return status;
@@ -559,7 +559,7 @@ int xfrm_points_store(xfrm_rec *xfrm, xfrm_point_rec *list)
 int pv_points_dialog(xfrm_rec *xfrm)
 {
     if (!xfrm || !xfrm->prj1 || !xfrm->prj2 || xfrm->prj1 == xfrm->prj2) return RTERROR;
-    auto *st = new pnt_dialog_state();
+    auto *st = new xfrm_pnt_dialog_state();
     st->xfrm = xfrm;
     st->selected = -1;
     for (int i = 0; i < xfrm->count && xfrm->src && xfrm->dst; ++i)
@@ -567,7 +567,7 @@ int pv_points_dialog(xfrm_rec *xfrm)
                               xfrm->residuals ? xfrm->residuals[i] : 0.0, nullptr});
     int rc = RTNORM;
     for (;;) {
-        int status = pnt_dialog_once(st);
+        int status = xfrm_pnt_dialog_once(st);
         if (status < 0) {
             rc = RTERROR;
             break;
@@ -576,10 +576,10 @@ int pv_points_dialog(xfrm_rec *xfrm)
         ads_point picked;
         if (ads_getpoint(nullptr, "\nPick point from map: ", picked) != RTNORM) continue;
         int first = g_map_params.projection == xfrm->prj1 ? 0 : 2;
-        std::snprintf(st->fields[first], TILE_BUF_SIZE, PNT_FIELD_FORMAT, picked[0]);
-        std::snprintf(st->fields[first + 1], TILE_BUF_SIZE, PNT_FIELD_FORMAT, picked[1]);
+        std::snprintf(st->fields[first], TILE_BUF_SIZE, XFRM_PNT_FIELD_FORMAT, picked[0]);
+        std::snprintf(st->fields[first + 1], TILE_BUF_SIZE, XFRM_PNT_FIELD_FORMAT, picked[1]);
     }
-    if (rc == RTNORM) xfrm_points_store(xfrm, pnt_chain(st->points));
+    if (rc == RTNORM) xfrm_points_store(xfrm, xfrm_pnt_chain(st->points));
     delete st;
     return rc;
 }
@@ -590,10 +590,10 @@ int pv_transform(struct resbuf *)
     xfrm_dialog_state st = {nullptr, nullptr};
     xfrm_rec *chosen = nullptr;
     for (;;) {
-        ads_hdlg dlg = crs_open_dialog("pv_transform");
+        ads_hdlg dlg = prj_dlg_open_dialog("pv_transform");
         if (!dlg) return RTERROR;
-        crs_fill_systems(dlg, "xfrm_prj1");
-        crs_fill_systems(dlg, "xfrm_prj2");
+        prj_dlg_fill_systems(dlg, "xfrm_prj1");
+        prj_dlg_fill_systems(dlg, "xfrm_prj2");
         int index = -1;
         if (chosen) xfrm_index_of(chosen, &index);
         xfrm_redraw(dlg, &st, index);
