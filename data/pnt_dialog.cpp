@@ -178,6 +178,7 @@ int pnt_cb_ready(const ads_callback_packet *cpkt)
     return cb_acts(cpkt) && g_state.project && g_state.table;
 }
 
+/* pnt_list: the selected line's setup shown in the form (none: blank). */
 void pnt_list_cb(ads_callback_packet *cpkt)
 {
     if (!pnt_cb_ready(cpkt)) return;
@@ -185,6 +186,7 @@ void pnt_list_cb(ads_callback_packet *cpkt)
     ads_set_tile(cpkt->dialog, k_error, "");
 }
 
+/* new: the form refilled blank. */
 void pnt_new_cb(ads_callback_packet *cpkt)
 {
     if (!pnt_cb_ready(cpkt)) return;
@@ -207,6 +209,8 @@ pnt_rec *pnt_checked_form(ads_hdlg dlg)
 /* The message of a setup whose columns another setup uses. */
 const char k_used[] = "ERROR: X,Y or Z column already used";
 
+/* insert: the form checked and added as a new setup, selected in the
+** list; a fault or a column conflict is shown and nothing is added. */
 void pnt_insert_cb(ads_callback_packet *cpkt)
 {
     if (!pnt_cb_ready(cpkt)) return;
@@ -249,6 +253,7 @@ void pnt_modify_cb(ads_callback_packet *cpkt)
     pnt_list_show(cpkt->dialog, g_state.project, g_state.table, sel);
 }
 
+/* delete: the selected setup detached (its rules untied) and freed. */
 void pnt_delete_cb(ads_callback_packet *cpkt)
 {
     if (!pnt_cb_ready(cpkt)) return;
@@ -259,6 +264,7 @@ void pnt_delete_cb(ads_callback_packet *cpkt)
     pnt_list_show(cpkt->dialog, g_state.project, g_state.table, nullptr);
 }
 
+/* exit: ends the dialog. */
 void pnt_exit_cb(ads_callback_packet *cpkt)
 {
     if (!pnt_cb_ready(cpkt)) return;
@@ -271,6 +277,7 @@ struct pnt_check {
     const char *message;               /* the text shown */
 };
 
+/* true when a column is given and holds characters. */
 bool is_char(const sql_col_rec *c) { return c && c->sql_type == SQL_TYPE_CHAR; }
 
 /* The checks in the order they are made. */

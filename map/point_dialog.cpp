@@ -228,9 +228,11 @@ void coord_cb(ads_callback_packet *cpkt, const char *next)
     if (show_in_display(cpkt->dialog) == 0) ads_mode_tile(cpkt->dialog, next, MODE_SETFOCUS);
 }
 
+/* xpoint moves on to ypoint, ypoint to zpoint. */
 void xpoint_cb(ads_callback_packet *cpkt) { coord_cb(cpkt, k_ypoint); }
 void ypoint_cb(ads_callback_packet *cpkt) { coord_cb(cpkt, k_zpoint); }
 
+/* zpoint: picked, the focus goes back to xpoint. */
 void zpoint_cb(ads_callback_packet *cpkt)
 {
     if (cb_acts(cpkt)) ads_mode_tile(cpkt->dialog, k_xpoint, MODE_SETFOCUS);
@@ -273,6 +275,9 @@ void give_back_input()
     g_pd.out->z = g_pd.in->z;
 }
 
+/* accept: the typed point converted into the target system and written
+** to the caller's point; a typing error keeps the dialog open, another
+** failure says "Cannot convert this point" and ends as cancel. */
 void accept_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !pd_ready()) return;
@@ -287,6 +292,7 @@ void accept_cb(ads_callback_packet *cpkt)
     ads_done_dialog(cpkt->dialog, DLGOK);
 }
 
+/* cancel: the caller's point given back unchanged. */
 void cancel_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !pd_ready()) return;
