@@ -16,6 +16,7 @@
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
 #include "data/item_table.h"
+#include "data/item_tree.h"
 #include "data/memo.h"
 #include "data/row_edit.h"
 #include "data/row_state.h"
@@ -328,6 +329,97 @@ TEST_F(RowEditor, TheMemoButtonEditsTheRowsMemoAndShowsWhetherItHasLines) {
   pv_edit_col_memo_cb(&pkt);
   EXPECT_NE(host_io_transcript().find("Not a MEMO column"), std::string::npos);
   memo_reset();
+}
+
+TEST_F(RowEditor, UniqueValuesAreLookedUpAsTypedAndQuoted) {
+  run("CREATE TABLE MEAS (BASENUMBER NUMERIC(8,0), DEPTH NUMERIC(8,1), OWNER CHAR(10))");
+  run("INSERT INTO MEAS VALUES (1, 12.5, 'O''NEIL')");
+  enroll("MEAS", TBL_DEF_OTHER, {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
+  for (const char *column : {"DEPTH", "OWNER"})
+    col_attr_find(project_->col_attrs, column, "MEAS", nullptr)->flags |= COL_ATTR_UNQ;
+  host_io_clear_transcript();
+  host_io_use_script_text(
+      "pv_edit_col\nselect edit_list 1\nset edit_col 12.5\nok\nshow\n"       /* 12.5 is there (12 is not) */
+      "set edit_col 12\nselect edit_list 2\nset edit_col \"O'NEIL\"\nok\nshow\n"
+      "set edit_col SMITH\nok\n");
+  sql_col_rec *none = nullptr;
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "MEAS", 1), RTNORM);
+  const std::string t = host_io_transcript();
+  EXPECT_NE(t.find("DEPTH: 12.5 already exists in table MEAS"), std::string::npos) << t;
+  EXPECT_NE(t.find("OWNER: O'NEIL already exists in table MEAS"), std::string::npos) << t;
+  EXPECT_EQ(rows("SELECT BASENUMBER, DEPTH, OWNER FROM MEAS ORDER BY BASENUMBER"), "1|12.5|O'NEIL\n2|12.0|SMITH\n");
+}
+
+TEST_F(RowEditor, TheFirstRowOfAnEmptyTableIsNumberedTwo) {
+  run("CREATE TABLE NOTES (BASENUMBER NUMERIC(8,0), TEXT CHAR(10))");
+  enroll("NOTES", TBL_DEF_OTHER, {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
+  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col first\nok\n");
+  sql_col_rec *none = nullptr;
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "NOTES", 1), RTNORM);
+  EXPECT_EQ(rows("SELECT BASENUMBER, TEXT FROM NOTES"), "2|first\n");
+}
+
+TEST_F(RowEditor, AJumpFindsACharacterKeyWithAQuote) {
+  run("CREATE TABLE OUTC (BASENUMBER NUMERIC(8,0), OCNO CHAR(10))");
+  run("CREATE TABLE STAT2 (BASENUMBER NUMERIC(8,0), OCNO CHAR(10), NAME CHAR(20))");
+  run("INSERT INTO OUTC VALUES (1, 'O''NEIL')");
+  run("INSERT INTO STAT2 VALUES (1, 'O''NEIL', 'Ridge')");
+  enroll("OUTC", TBL_DEF_OUTCROP, {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_OUTCROP, "OCNO"}});
+  enroll("STAT2", TBL_DEF_STATION, {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_OUTCROP, "OCNO"}});
+  query("OUTC");
+  /* LEGND 0, OUTC 1, SAMPL 2, STAT2 3, STATN 4, UNIT 5. */
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_tbl 3\npv_edit_col\nshow\ncancel\ncancel\n"), RTERROR);
+  EXPECT_NE(host_io_transcript().find("Ridge"), std::string::npos) << host_io_transcript();
+  EXPECT_TRUE(host_io_faults().empty());
+}
+
+TEST_F(RowEditor, ReturnInTheFieldMovesToTheNextColumnAndTheImageReopensWithTheValuesKept) {
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\npick edit_col\npick edit_col\nset edit_col Renamed\npick edit_col\npick edit_col\n"
+                 "cancel\n"),
+            RTERROR);
+  EXPECT_EQ(tile("edit_list").value, "0") << "after the last column, the first";
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Renamed"));
+  /* An image column: the dialog ends to show the file and comes back
+  ** with what was typed. */
+  col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
+  name->flags |= COL_ATTR_IMAGE;
+  query("STATN");
+  host_io_clear_transcript();
+  host_io_use_script_text("pv_edit_col\nselect edit_list 2\nset edit_col map.png\npick image\n\n"
+                          "pv_edit_col\ncancel\n");
+  EXPECT_EQ(pv_edit_col_dialog(stmt_, cursor_, row_, 0, 0, 1, 1), RTERROR);
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "map.png"));
+  EXPECT_TRUE(host_io_faults().empty()) << "the image tile of an image column is enabled";
+  EXPECT_NE(host_io_transcript().find("Press RETURN to continue..."), std::string::npos) << host_io_transcript();
+}
+
+TEST_F(RowEditor, ProfileColumnsTakeItemsByShortNameAndFromTheSymbolPicker) {
+  item_node *tree = (item_node *)calloc(1, sizeof(item_node));
+  item_root_init(tree, "ROCKS", "LITHO");
+  item_node *granite = item_add_child(tree, "Granite", "GRAN", 1, 0, nullptr);
+  item_add_child(tree, "Gneiss", "GNS", 2, 0, nullptr);
+  granite->flags |= ITEM_SYMBOL;
+  col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
+  name->tree = tree;
+  name->flags |= COL_ATTR_PROFILE;
+  snprintf(name->profile, sizeof name->profile, "ROCKS");
+  snprintf(name->dictionary, sizeof name->dictionary, "LITHO");
+  query("STATN");
+  /* GX shares "G" with two short names: the prefix stays in the field. */
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\nset edit_col GX\nselect edit_list 0\nshow\n"
+                 "pick list\nshow\npick symbols\npv_sel_sym\npick image1\nselect edit_list 0\ncancel\n"),
+            RTERROR);
+  const std::string t = host_io_transcript();
+  EXPECT_NE(t.find("Entry for NAME GX not found in profile ROCKS"), std::string::npos) << t;
+  EXPECT_NE(t.find("The profile picker is not available yet."), std::string::npos) << t;
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Granite")) << "the picked symbol's item";
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\nset edit_col GN\nselect edit_list 0\ncancel\n"), RTERROR);
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Gneiss")) << "a unique short-name prefix";
+  name->tree = nullptr;
+  item_free_tree(tree);
 }
 
 }  // namespace
