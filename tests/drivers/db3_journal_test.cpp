@@ -118,6 +118,14 @@ TEST_F(Db3JournalTest, MultiRowUpdateCutShortIsUndoneByTheNextStatement)
     EXPECT_EQ(rows("SELECT COUNT(*) FROM ROCK WHERE NAME = 'new' AND N > 1000"), "30\n");
 }
 
+TEST_F(Db3JournalTest, DeleteCutShortIsUndoneByTheNextStatement)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    for (int i = 1; i <= 12; i++) run("INSERT INTO ROCK (N) VALUES (" + std::to_string(i) + ")");
+    expect_undone_at_every_cut("ROCK", "DELETE FROM ROCK WHERE N > 4", "SELECT * FROM ROCK");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM ROCK"), "4\n");
+}
+
 TEST_F(Db3JournalTest, MemoUpdateCutShortIsUndoneAndTheMemoFileCutBack)
 {
     ASSERT_TRUE(make_memo_table(dir, "NOTES", 10, "old note"));
