@@ -312,6 +312,9 @@ TEST_F(CrsPointsTest, ThePairOrItsSwappedTwinIsAlreadyPresent) {
   EXPECT_EQ(xfrm_->count, 1);
   points(insert(1, 2, 500001, 4000002));
   EXPECT_EQ(tile("pv_points", "error").value, "ERROR:  Point already present");
+  points("set pnts_x1 abc\nset pnts_y1 2\nset pnts_x2 3\nset pnts_y2 4\npick insert\n");
+  EXPECT_EQ(tile("pv_points", "error").value, "ERROR: Invalid point");
+  EXPECT_EQ(xfrm_->count, 1) << "a field that is no number adds nothing";
   clear_marks();
   points(insert(3, 4, 500003, 4000004) + insert(5, 9, 500005, 4000009) + "select pnts_degree 2\n");
   EXPECT_EQ(tile("pv_points", "error").value, "WARNING: Not enough points for degree of polynomial");
