@@ -18,6 +18,7 @@
 #include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
 #include "map/prj_project.h"
+#include "data/import.h"
 #include "data/merge.h"
 #include "data/rename.h"
 #include "output/ustation_export.h"
@@ -44,7 +45,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-transform", "pv_transform", pv_transform, PV_RESULT_NONE},
     {"c:pv-setup", "pv_setup", pv_setup, PV_RESULT_NONE},
     {"c:pv-move", "pv_move", nullptr, PV_RESULT_NONE},
-    {"c:pv-import", "pv_import", nullptr, PV_RESULT_NONE},
+    {"c:pv-import", "pv_import", pv_import, PV_RESULT_NONE},
     {"c:pv-point", "pv_point", pv_point, PV_RESULT_NONE},
     {"c:pv-tblsetup", "pv_tblsetup", pv_tblsetup_command, PV_RESULT_NONE},
     {"c:pv-save", "pv_save", pv_save, PV_RESULT_NONE},

@@ -1,0 +1,729 @@
+/*
+** import_rows.cpp: the text and Fieldworker importer behind the import
+** button of dialog pv_importxt.
+**
+** The destination table is described into a working row; every record of
+** the input is read value by value into the row's column texts, then
+** appended with the next row number or, in update mode, written over the
+** existing row of the same key (a record without exactly one such row is
+** appended). Coordinates read in the import coordinate system are
+** converted into each point's own system. Rows the database refuses are
+** written to <project directory>/<table>.ERR, laid out so that the file
+** can be corrected and imported again.
+**
+** Rows are numbered above the table's highest BASENUMBER, read before the
+** first row: the registry loaded at logon holds no numbers.
+*/
+#include "data/import.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct_list.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "core/tile_util.h"
+#include "data/col_attr.h"
+#include "data/memo.h"
+#include "data/pnt.h"
+#include "data/tblsetup.h"
+#include "map/prj_list.h"
+#include "map/prj_transform.h"
+
+namespace {
+
+/* Host version under which the index work is always done. */
+constexpr int IMPORT_INDEX_HOST_VERSION = 255;
+/* Minutes in a degree. */
+constexpr double IMPORT_MINUTES_PER_DEGREE = 60.0;
+/* Fixed fields of a Fieldworker record. */
+enum fw_field {
+    FW_STATION = 1,
+    FW_LAT_DEG = 5,
+    FW_LAT_MIN = 6,
+    FW_LAT_HEMI = 7,
+    FW_LON_DEG = 8,
+    FW_LON_MIN = 9,
+    FW_LON_HEMI = 10,
+    FW_ELEVATION = 11,
+};
+/* Characters written for a delimiter outside 1..126. */
+constexpr int IMPORT_DELIM_LOW = 1;
+constexpr int IMPORT_DELIM_HIGH = 126;
+/* Text of a memo column whose memo is written. */
+const char k_memo_mark[] = "MEMO";
+/* Title of the final alert. */
+const char k_done_title[] = "PETRIVEX:";
+/* Room of a progress or error text. */
+constexpr size_t IMPORT_TEXT_SIZE = 256;
+
+/* Sets g_host_version to 255 for its lifetime and restores it. */
+struct host_version_guard {
+    int saved;  /* the version restored */
+    host_version_guard() : saved(g_host_version) { g_host_version = IMPORT_INDEX_HOST_VERSION; }
+    ~host_version_guard() { g_host_version = saved; }
+};
+
+/* One point of the working row: its setup and coordinate columns. */
+struct import_point {
+    pnt_rec *setup;     /* the point setup; the project's, or null */
+    sql_col_rec *x;     /* its X column in the row */
+    sql_col_rec *y;     /* its Y column */
+    sql_col_rec *z;     /* its Z column, or null */
+};
+
+/* What one import works with, from start to end. */
+struct import_run {
+    import_state *st;                   /* the options */
+    ads_hdlg dlg;                       /* dialog pv_importxt */
+    tbl_rec *table;                     /* destination table */
+    sql_col_rec *row;                   /* working row; owned */
+    std::vector<sql_col_rec *> cols;    /* the row's columns by index */
+    sql_col_rec *key;                   /* key column of the row */
+    sql_col_rec *base;                  /* BASENUMBER column of the row */
+    import_point p1, p2;                /* first and second point */
+    std::vector<char> filled;           /* per column: the record fills it */
+    std::vector<sql_col_rec *> fw_cols; /* Fieldworker: the row's column of each destination position */
+    int fw_first;                       /* Fieldworker: first destination position */
+    int expected;                       /* fields of a record */
+    int keep_base;                      /* 1 when an imported BASENUMBER is kept for the look-up */
+    sql_col_rec *memo_col;              /* memo column the record filled, or null */
+    FILE *err;                          /* the error file; owned */
+    std::string err_path;               /* its path */
+    long count;                         /* rows imported */
+    long errors;                        /* rows refused */
+};
+
+/* 1 when a column is a coordinate column of a point setup. */
+int import_is_coord(const sql_col_rec *c)
+{
+    return c && c->attr && (c->attr->flags & COL_ATTR_POINT) && c->attr->point;
+}
+
+/* The row's column of the same name as a registered column, or null. */
+sql_col_rec *import_row_col(sql_col_rec *row, const sql_col_rec *registered)
+{
+    return registered ? sql_col_find(row, registered->name, nullptr, nullptr) : nullptr;
+}
+
+/* Fills a point from a setup; 1 when its X and Y columns are in the row. */
+int import_point_of(import_point *p, pnt_rec *setup, sql_col_rec *row)
+{
+    p->setup = setup;
+    p->x = import_row_col(row, setup->x_col);
+    p->y = import_row_col(row, setup->y_col);
+    p->z = import_row_col(row, setup->z_col);
+    return p->x && p->y;
+}
+
+/* 1 when a column is one of a point's coordinate columns. */
+int import_in_point(const import_point &p, const sql_col_rec *c)
+{
+    return p.setup && c && (c == p.x || c == p.y || c == p.z);
+}
+
+/* Finds the first and second points of the working row. */
+void import_find_points(import_run *run)
+{
+    std::memset(&run->p1, 0, sizeof run->p1);
+    std::memset(&run->p2, 0, sizeof run->p2);
+    sql_col_rec *c = run->row;
+    for (; c; c = c->next)
+        if (import_is_coord(c) && import_point_of(&run->p1, c->attr->point, run->row)) break;
+    if (!c) {
+        std::memset(&run->p1, 0, sizeof run->p1);
+        return;
+    }
+    for (c = run->p1.x->next; c; c = c->next) {
+        if (!import_is_coord(c) || c->attr->point == run->p1.setup || c == run->p1.y || c == run->p1.z) continue;
+        if (import_point_of(&run->p2, c->attr->point, run->row)) return;
+    }
+    std::memset(&run->p2, 0, sizeof run->p2);
+}
+
+/* Copies a value into a column's text, cut to the column's length. */
+void import_set_text(sql_col_rec *c, const char *value)
+{
+    if (!c || !c->text) return;
+    int room = c->length > 0 ? c->length : 1;
+    std::snprintf(c->text, (size_t)room + 1, "%s", value);
+}
+
+/* Writes a number into a column's text with the column's output format. */
+void import_set_number(sql_col_rec *c, double v)
+{
+    if (!c || !c->text) return;
+    char buf[SQL_NUMBER_TEXT_SIZE];
+    std::snprintf(buf, sizeof buf, "%.*f", c->decimals > 0 ? c->decimals : 0, v);
+    if (c->value && sql_text_to_value(c, buf) == RTNORM && sql_value_to_text(c, c->text) == RTNORM) return;
+    import_set_text(c, buf);
+}
+
+/* Blanks the memo text and every column text and converts the row. */
+void import_clear_row(import_run *run)
+{
+    if (run->st->memo_buf) run->st->memo_buf[0] = 0;
+    for (sql_col_rec *c : run->cols)
+        if (c->text) c->text[0] = 0;
+    sql_row_from_text(run->row);
+}
+
+/* The record's value for a column: BASENUMBER dropped (unless kept for
+** the look-up), memo text kept, anything else copied. */
+void import_give_value(import_run *run, sql_col_rec *c, const char *value)
+{
+    if (!c) return;
+    if (c == run->base && !run->keep_base) return;
+    if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) {
+        std::snprintf(run->st->memo_buf, IMPORT_BUF_SIZE, "%s", value);
+        run->memo_col = c;
+        int blank = str_nonblank(value) != RTNORM;
+        if (run->st->update) {
+            import_set_text(c, blank ? value : "");
+            return;
+        }
+        int written = !blank && memo_set_text(c, value, run->table->last_number) == 0;
+        import_set_text(c, written ? k_memo_mark : "");
+        return;
+    }
+    import_set_text(c, value);
+}
+
+/* Applies a hemisphere or minutes field to the Y or X texts of both points. */
+void import_fw_coord(import_run *run, int field, const char *value)
+{
+    for (import_point *p : {&run->p1, &run->p2}) {
+        if (!p->setup) continue;
+        sql_col_rec *c = (field <= FW_LAT_HEMI) ? p->y : p->x;
+        char trimmed[IMPORT_VALUE_SIZE];
+        std::snprintf(trimmed, sizeof trimmed, "%s", value);
+        str_trim(trimmed);
+        char out[SQL_NUMBER_TEXT_SIZE];
+        switch (field) {
+        case FW_LAT_DEG:
+        case FW_LON_DEG: import_set_text(c, trimmed); break;
+        case FW_LAT_MIN:
+        case FW_LON_MIN:
+            std::snprintf(out, sizeof out, "%.6lf", std::atof(c->text) + std::atof(trimmed) / IMPORT_MINUTES_PER_DEGREE);
+            import_set_text(c, out);
+            break;
+        case FW_LAT_HEMI:
+        case FW_LON_HEMI: {
+            char want = field == FW_LAT_HEMI ? 'S' : 'W';
+            char first = str_first_word(trimmed)[0];
+            if (first == want || first == want + ('a' - 'A')) {
+                std::snprintf(out, sizeof out, "%.6lf", -std::atof(c->text));
+                import_set_text(c, out);
+            }
+            break;
+        }
+        default: break;
+        }
+    }
+}
+
+/* Gives the value of a field to its column. */
+void import_field(import_run *run, int field, const char *value)
+{
+    if (!run->st->fieldworker) {
+        if (field >= run->st->selected_count) return;
+        int index = run->st->selected[field];
+        if (index >= 0 && index < (int)run->cols.size()) import_give_value(run, run->cols[index], value);
+        return;
+    }
+    if (field == FW_STATION) {
+        char trimmed[IMPORT_VALUE_SIZE];
+        std::snprintf(trimmed, sizeof trimmed, "%s", value);
+        import_set_text(run->key, str_trim(trimmed));
+    } else if (field >= FW_LAT_DEG && field <= FW_LON_HEMI) {
+        import_fw_coord(run, field, value);
+    } else if (field == FW_ELEVATION) {
+        char trimmed[IMPORT_VALUE_SIZE];
+        std::snprintf(trimmed, sizeof trimmed, "%s", value);
+        str_trim(trimmed);
+        import_set_text(run->p1.z, trimmed);
+        import_set_text(run->p2.z, trimmed);
+    } else if (field >= run->fw_first && field < run->fw_first + (int)run->fw_cols.size()) {
+        import_give_value(run, run->fw_cols[field - run->fw_first], value);
+    }
+}
+
+/* 1 for the table types a Fieldworker export fills. */
+int import_fw_table(const tbl_rec *t)
+{
+    int type = t->table_type;
+    return type == TBL_DEF_SAMPLE || type == TBL_DEF_COMPOSE || type == TBL_DEF_ROCK || type == TBL_DEF_GENESIS ||
+           type == TBL_DEF_SEGMENT || type == TBL_DEF_STATION;
+}
+
+/* Number of a registered table's columns a Fieldworker record carries. */
+int import_fw_count(const tbl_rec *t)
+{
+    const sql_col_rec *base = t->keys[TBL_KEY_BASENUMBER];
+    const sql_col_rec *key = t->keys[TBL_KEY_STATION];
+    int n = 0;
+    for (const sql_col_rec *c = t->columns; c; c = c->next)
+        if (c != base && c != key && !import_is_coord(c)) n++;
+    return n;
+}
+
+/* The Fieldworker layout: the record's field count, the destination's
+** first position and the row's column of each of its positions. */
+void import_fw_layout(import_run *run, tbl_rec *tables)
+{
+    tbl_rec *first = tbl_find_by_type(tables, TBL_DEF_STATION, nullptr);
+    if (!first) first = tables;
+    std::vector<tbl_rec *> order;
+    if (first) order.push_back(first);
+    for (tbl_rec *t = tables; t; t = t->next)
+        if (t != first) order.push_back(t);
+    int pos = IMPORT_FW_FIXED;
+    for (tbl_rec *t : order) {
+        if (!import_fw_table(t)) continue;
+        if (t == run->table) run->fw_first = pos;
+        pos += import_fw_count(t);
+    }
+    run->expected = pos;
+    for (sql_col_rec *c : run->cols)
+        if (c != run->key && c != run->base && !import_in_point(run->p1, c) && !import_in_point(run->p2, c) &&
+            !import_is_coord(c))
+            run->fw_cols.push_back(c);
+}
+
+/* Marks the columns a record fills. */
+void import_mark_filled(import_run *run)
+{
+    run->filled.assign(run->cols.size(), 0);
+    if (!run->st->fieldworker) {
+        for (int k = 0; k < run->st->selected_count; k++) {
+            int i = run->st->selected[k];
+            if (i >= 0 && i < (int)run->cols.size()) run->filled[i] = 1;
+        }
+        return;
+    }
+    for (size_t i = 0; i < run->cols.size(); i++) {
+        sql_col_rec *c = run->cols[i];
+        int fills = c == run->key || import_in_point(run->p1, c) || import_in_point(run->p2, c);
+        for (sql_col_rec *f : run->fw_cols) fills |= f == c;
+        run->filled[i] = (char)fills;
+    }
+}
+
+/* Shows the progress text. */
+void import_progress(import_run *run)
+{
+    char text[IMPORT_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "Imported... %ld  ", run->count);
+    ads_set_tile(run->dlg, "error", text);
+}
+
+/* Writes a row number into the BASENUMBER column. */
+void import_set_number_text(import_run *run, long number)
+{
+    char text[SQL_NUMBER_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%ld", number);
+    import_set_text(run->base, text);
+}
+
+/* Inserts the working row; a refused row is counted, its memo deleted,
+** its number taken back and the row written to the error file. */
+void import_insert(import_run *run)
+{
+    import_state *st = run->st;
+    import_convert_points(run->row, st->prj, st->selected, st->selected_count, st->fieldworker);
+    if (sql_insert_row(run->row->connection, run->row, run->table->name) != RTNORM) {
+        run->errors++;
+        memo_delete_rows(run->row);
+        run->table->last_number--;
+        import_write_error_row(run->err, st->project, run->row, st->memo_buf, st->col_delim, st->text_delim);
+        return;
+    }
+    run->count++;
+    import_progress(run);
+}
+
+/* Writes a record over the row found for it. */
+void import_update_found(import_run *run, sql_col_rec *found)
+{
+    import_state *st = run->st;
+    int i = 0;
+    sql_col_rec *base = nullptr;
+    sql_col_rec *memo = nullptr;
+    for (sql_col_rec *f = found; f && i < (int)run->cols.size(); f = f->next, i++) {
+        sql_col_rec *c = run->cols[i];
+        if (c == run->base) base = f;
+        if (!run->filled[i] || c == run->base || !f->text) continue;
+        int is_memo = c->attr && (c->attr->flags & COL_ATTR_MEMO);
+        if (is_memo) memo = f;
+        import_set_text(f, is_memo && str_nonblank(st->memo_buf) == RTNORM ? k_memo_mark : c->text);
+    }
+    import_convert_points(found, st->prj, st->selected, st->selected_count, st->fieldworker);
+    if (sql_update_row(found, 0) != RTNORM) {
+        run->errors++;
+        import_write_error_row(run->err, st->project, run->row, st->memo_buf, st->col_delim, st->text_delim);
+        return;
+    }
+    run->count++;
+    import_progress(run);
+    if (memo && base) memo_replace_text(memo, st->memo_buf, std::atol(base->text));
+}
+
+/* Ends a record: appends, updates or passes over the row, then blanks it. */
+void import_end_record(import_run *run)
+{
+    import_state *st = run->st;
+    int empty = import_row_is_empty(run->table, run->row, st->fieldworker);
+    if (st->append) {
+        if (empty) run->table->last_number--;
+        else import_insert(run);
+    } else if (!empty) {
+        void *stmt = nullptr, *cursor = nullptr;
+        sql_col_rec *found = nullptr;
+        if (import_find_existing_row(&stmt, &cursor, &found, run->row, run->table) == 1) {
+            import_update_found(run, found);
+        } else {
+            run->table->last_number++;
+            import_set_number_text(run, run->table->last_number);
+            if (run->memo_col && str_nonblank(st->memo_buf) == RTNORM)
+                import_set_text(run->memo_col,
+                                memo_set_text(run->memo_col, st->memo_buf, run->table->last_number) == 0 ? k_memo_mark
+                                                                                                          : "");
+            import_insert(run);
+        }
+        sql_close_query(&stmt, &cursor, &found);
+    }
+    run->memo_col = nullptr;
+    import_clear_row(run);
+}
+
+/* Raises the table's row counter to its highest BASENUMBER. */
+void import_raise_last_number(import_run *run)
+{
+    if (sql_select_max(run->row->connection, &run->row, run->base->name, run->table->name) >= 0) {
+        long highest = std::atol(run->base->text);
+        if (highest > run->table->last_number) run->table->last_number = (int32_t)highest;
+    }
+    run->base->text[0] = 0;
+}
+
+/* Sets up the working row, its special columns and the record's layout.
+** 0; -1 with a line in "error" when the import cannot run. */
+int import_prepare(import_run *run)
+{
+    char text[IMPORT_TEXT_SIZE];
+    tbl_rec *t = run->table;
+    if (sql_describe_table(run->st->project->connection, t->name, &run->row, 0) <= 0 || !run->row) {
+        std::snprintf(text, sizeof text, "ERROR: Cannot describe %s", t->name);
+        ads_set_tile(run->dlg, "error", text);
+        return -1;
+    }
+    for (sql_col_rec *c = run->row; c; c = c->next) run->cols.push_back(c);
+    import_find_points(run);
+    run->key = import_key_column(t, run->row);
+    run->base = import_row_col(run->row, t->keys[TBL_KEY_BASENUMBER]);
+    if (!run->key || !run->base) {
+        std::snprintf(text, sizeof text, "ERROR: Table %s has no %s column", t->name,
+                      run->base ? "key" : "BASENUMBER");
+        ads_set_tile(run->dlg, "error", text);
+        return -1;
+    }
+    run->keep_base = run->st->update && t->table_type == TBL_DEF_OTHER;
+    if (!run->st->fieldworker) {
+        for (int k = 0; k < run->st->selected_count; k++) {
+            int i = run->st->selected[k];
+            if (i >= 0 && i < (int)run->cols.size() && run->cols[i] == run->base && t->table_type != TBL_DEF_OTHER) {
+                std::snprintf(text, sizeof text, "ERROR: Cannot import %s", run->base->name);
+                ads_set_tile(run->dlg, "error", text);
+                return -1;
+            }
+        }
+        run->expected = run->st->selected_count;
+    } else {
+        import_fw_layout(run, run->st->project->tables);
+    }
+    import_mark_filled(run);
+    return 0;
+}
+
+/* Reads the whole input into the table. */
+void import_read_all(import_run *run)
+{
+    import_reader *r = run->st->reader;
+    import_reader_init(r, run->st->fp, run->st->col_delim, run->st->text_delim);
+    import_clear_row(run);
+    import_raise_last_number(run);
+    int field = 0;
+    for (;;) {
+        int end = import_read_value(r);
+        if (field == 0 && run->st->append) import_set_number_text(run, ++run->table->last_number);
+        import_field(run, field, r->value);
+        field++;
+        if (!import_ends_record(r, field, run->expected)) continue;
+        import_end_record(run);
+        if (end == IMPORT_EOF) break;
+        import_skip_record_end(r);
+        field = 0;
+    }
+}
+
+/* The text of a condition's value: CHAR quoted with its quotes doubled,
+** a number bare. 0; -1 for a blank or non-numeric text of a number column. */
+int import_condition_value(const sql_col_rec *c, std::string &out)
+{
+    char value[IMPORT_VALUE_SIZE];
+    std::snprintf(value, sizeof value, "%s", c->text ? c->text : "");
+    str_trim(value);
+    if (c->sql_type == SQL_TYPE_CHAR) {
+        sql_quote(value, out);
+        return 0;
+    }
+    if (!sql_is_number(value)) return -1;
+    out += value;
+    return 0;
+}
+
+}  // namespace
+
+/* The key column of the row for a table's type (the STATION key for the
+** field types, the own key for the others, BASENUMBER for OTHER); null
+** when the table or the row has none. */
+sql_col_rec *import_key_column(const tbl_rec *table, sql_col_rec *row)
+{
+    if (!table || !row) return nullptr;
+    int type = table->table_type;
+    int slot = (type >= TBL_DEF_ANALYSIS && type <= TBL_DEF_STATION) ? TBL_KEY_STATION : import_key_slot(type);
+    return import_row_col(row, table->keys[slot]);
+}
+
+/* Index of a value in an array, or -1. */
+int import_find_int(const int *array, int count, int value)
+{
+    if (!array) return -1;
+    for (int i = 0; i < count; i++)
+        if (array[i] == value) return i;
+    return -1;
+}
+
+/* 1 when no column but BASENUMBER (and, for Fieldworker, the key column)
+** has a non-blank text; 0 otherwise (also for bad arguments). */
+int import_row_is_empty(const tbl_rec *table, sql_col_rec *row, int fieldworker)
+{
+    if (!table || !row) return 0;
+    sql_col_rec *base = import_row_col(row, table->keys[TBL_KEY_BASENUMBER]);
+    sql_col_rec *key = fieldworker ? import_key_column(table, row) : nullptr;
+    for (sql_col_rec *c = row; c; c = c->next)
+        if (c != base && c != key && c->text && str_nonblank(c->text) == RTNORM) return 0;
+    return 1;
+}
+
+/* Finds the one existing row with the record's key values; see import.h. */
+int import_find_existing_row(void **stmt, void **cursor, sql_col_rec **found, sql_col_rec *row,
+                             const tbl_rec *table)
+{
+    if (!stmt || !cursor || !found || !row || !table || !row->connection) return -2;
+    std::vector<sql_col_rec *> keys;
+    int type = table->table_type;
+    if (type >= TBL_DEF_ANALYSIS && type <= TBL_DEF_STATION) {
+        sql_col_rec *station = import_row_col(row, table->keys[TBL_KEY_STATION]);
+        if (!station) return -1;
+        keys.push_back(station);
+        for (int slot : {TBL_KEY_SEGMENT, TBL_KEY_ROCK, TBL_KEY_SAMPLE, TBL_KEY_ANALYSIS}) {
+            sql_col_rec *c = import_row_col(row, table->keys[slot]);
+            if (c && c != station) keys.push_back(c);
+        }
+    } else {
+        sql_col_rec *c = import_row_col(row, table->keys[import_key_slot(type)]);
+        if (!c) return -1;
+        keys.push_back(c);
+    }
+    std::string text = std::string("SELECT * FROM ") + table->name + " WHERE ";
+    for (size_t i = 0; i < keys.size(); i++) {
+        text += i ? " AND " : "";
+        text += keys[i]->name;
+        text += " = ";
+        if (import_condition_value(keys[i], text) < 0) return -1;
+    }
+    int n = sql_query(row->connection, text.c_str(), stmt, cursor, found, 0);
+    if (n == ERR_NO_MEMORY) return n;
+    if (n != 1) {
+        sql_close_query(stmt, cursor, found);
+        return -1;
+    }
+    return 1;
+}
+
+/* Reads a point from the row's texts: x and y from its X and Y columns, z
+** from its Z column or 0. 0; -1 when a coordinate column is missing. */
+static int import_read_point(geo_point *pt, const pnt_rec *setup, sql_col_rec *row)
+{
+    sql_col_rec *x = import_row_col(row, setup->x_col);
+    sql_col_rec *y = import_row_col(row, setup->y_col);
+    if (!x || !y || !x->text || !y->text) return -1;
+    sql_col_rec *z = import_row_col(row, setup->z_col);
+    pt->x = std::atof(x->text);
+    pt->y = std::atof(y->text);
+    pt->z = z && z->text ? std::atof(z->text) : 0.0;
+    pt->w = 0.0;
+    return 0;
+}
+
+/* Writes x, y and z into the point's column texts. 0; -1 when a
+** coordinate column is missing. */
+static int import_write_point(const geo_point *pt, const pnt_rec *setup, sql_col_rec *row)
+{
+    sql_col_rec *x = import_row_col(row, setup->x_col);
+    sql_col_rec *y = import_row_col(row, setup->y_col);
+    if (!x || !y) return -1;
+    import_set_number(x, pt->x);
+    import_set_number(y, pt->y);
+    import_set_number(import_row_col(row, setup->z_col), pt->z);
+    return 0;
+}
+
+/* The point whose X column a column is, or null. */
+static pnt_rec *import_x_point(const sql_col_rec *c)
+{
+    if (!import_is_coord(c)) return nullptr;
+    pnt_rec *p = c->attr->point;
+    return p->x_col && str_eq_nocase(p->x_col->name, c->name) ? p : nullptr;
+}
+
+/* Converts the row's points from the import coordinate system into each
+** point's own system. 0; -2 for bad arguments. */
+int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, int count, int fieldworker)
+{
+    if (!row || (!fieldworker && count > 0 && !selected)) return -2;
+    if (!prj) return 0;
+    std::vector<sql_col_rec *> candidates;
+    if (fieldworker) {
+        for (sql_col_rec *c = row; c; c = c->next) candidates.push_back(c);
+    } else {
+        for (int k = 0; k < count; k++)
+            if (sql_col_rec *c = sql_col_nth(row, selected[k])) candidates.push_back(c);
+    }
+    pnt_rec *first = nullptr;
+    geo_point pt = {0, 0, 0, 0};
+    for (sql_col_rec *c : candidates) {
+        pnt_rec *p = import_x_point(c);
+        if (p && import_read_point(&pt, p, row) == 0) {
+            first = p;
+            break;
+        }
+    }
+    if (!first) return 0;
+    if (!fieldworker && prj->type == PRJ_TYPE_GEOGRAPHIC && first->x_index < first->y_index) {
+        double swap = pt.x;
+        pt.x = pt.y;
+        pt.y = swap;
+    }
+    geo_point own = {0, 0, pt.z, 0};
+    int zero = pt.x == 0.0 && pt.y == 0.0;
+    if (!zero && !prj_transform_point(&pt, prj, &own, first->projection)) return 0;
+    import_write_point(&own, first, row);
+    for (sql_col_rec *c = row; c; c = c->next) {
+        pnt_rec *other = import_x_point(c);
+        if (!other || other == first) continue;
+        geo_point out = {0, 0, own.z, 0};
+        if (!zero && !prj_transform_point(&own, first->projection, &out, other->projection)) continue;
+        import_write_point(&out, other, row);
+    }
+    return 0;
+}
+
+/* Writes a refused row as one line of the error file; see import.h. */
+int import_write_error_row(FILE *fp, pjct_rec *project, sql_col_rec *row, const char *memo, int col_delim,
+                           int text_delim)
+{
+    if (!fp || !project || !row) return -2;
+    tbl_rec *t = tbl_find_by_name(project->tables, row->table, nullptr);
+    if (!t || !t->keys[TBL_KEY_BASENUMBER]) return -1;
+    const char *base = t->keys[TBL_KEY_BASENUMBER]->name;
+    int delim = (col_delim >= IMPORT_DELIM_LOW && col_delim <= IMPORT_DELIM_HIGH) ? col_delim : ' ';
+    int written = 0;
+    for (sql_col_rec *c = row; c; c = c->next) {
+        if (str_eq_nocase(c->name, base)) continue;
+        if (written++) std::fputc(delim, fp);
+        int quoted = c->sql_type == SQL_TYPE_CHAR && text_delim;
+        if (quoted) std::fputc(text_delim, fp);
+        if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) std::fputs(memo ? memo : "", fp);
+        else std::fprintf(fp, "%-*.*s", c->length, c->length, c->text ? c->text : "");
+        if (quoted) std::fputc(text_delim, fp);
+    }
+    std::fputs("\r\n", fp);
+    return 0;
+}
+
+/* The import button of pv_importxt: reads the input into the table. */
+void pv_importxt_import_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    import_state *st = import_state_get();
+    if (importxt_read_options(cpkt->dialog) != 0) return;
+    if (!st->fp || !st->reader || !st->memo_buf) return;
+    import_run run;
+    run.st = st;
+    run.dlg = cpkt->dialog;
+    run.table = st->table;
+    run.row = nullptr;
+    run.key = run.base = nullptr;
+    run.fw_first = -1;
+    run.expected = 0;
+    run.keep_base = 0;
+    run.memo_col = nullptr;
+    run.err = nullptr;
+    run.count = run.errors = 0;
+    char text[IMPORT_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "Imported... %ld", 0L);
+    ads_set_tile(run.dlg, "error", text);
+    if (import_prepare(&run) != 0) {
+        sql_col_list_free(&run.row);
+        return;
+    }
+    if (st->update) {
+        std::snprintf(text, sizeof text, "Indexing %s...  ", run.table->name);
+        ads_set_tile(run.dlg, "error", text);
+        host_version_guard guard;
+        tbl_create_indexes(run.table);
+    }
+    if (st->update) ads_set_tile(run.dlg, "error", "");
+    const char *dir = pjct_dir(st->project->name);
+    run.err_path = dir ? dir : "";
+    if (!run.err_path.empty() && run.err_path.back() != '/' && run.err_path.back() != '\\') run.err_path += '/';
+    run.err_path += std::string(run.table->name) + ".ERR";
+    run.err = std::fopen(run.err_path.c_str(), "wb");
+    if (!run.err) {
+        err_report(ERR_OPEN_FILE, run.err_path.c_str());
+        if (st->update) {
+            host_version_guard guard;
+            tbl_drop_indexes(run.table);
+        }
+        sql_col_list_free(&run.row);
+        return;
+    }
+    import_read_all(&run);
+    sql_col_list_free(&run.row);
+    if (st->append && !st->fieldworker) {
+        int rc = tbl_resolve_definition(run.table, 1);
+        if (rc < 0) msg_alert(WARN_TITLE, "%s in table %s.\nCorrect with DU-ZOREZ.", err_text(rc), run.table->name);
+    }
+    if (st->update) {
+        std::snprintf(text, sizeof text, "Deindexing %s...  ", run.table->name);
+        ads_set_tile(run.dlg, "error", text);
+        host_version_guard guard;
+        tbl_drop_indexes(run.table);
+    }
+    std::fclose(run.err);
+    if (run.errors)
+        msg_alert(k_done_title, "Imported: %ld rows into %s\n\nERRORS: %ld rows written to %s", run.count,
+                  run.table->name, run.errors, run.err_path.c_str());
+    else
+        msg_alert(k_done_title, "Imported: %ld rows into %s", run.count, run.table->name);
+    ads_done_dialog(run.dlg, DLGOK);
+}
