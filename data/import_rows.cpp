@@ -556,6 +556,8 @@ int import_find_existing_row(void **stmt, void **cursor, sql_col_rec **found, sq
         sql_close_query(stmt, cursor, found);
         return -1;
     }
+    /* The query's columns carry no table: the update needs it. */
+    for (sql_col_rec *c = *found; c; c = c->next) std::snprintf(c->table, sizeof c->table, "%s", table->name);
     return 1;
 }
 

@@ -1,0 +1,275 @@
+#!/usr/bin/python3
+"""pv-import end to end through pvhost scripts: text rows appended and
+updated in the sample project GEO, refused rows in the error file, points
+converted from a geographic system, and, on a project made here with the
+python dbf module, the Fieldworker layout, an OTHER table updated by its
+number, the dialog's option checks and the registration of a dBASE table.
+
+  import_e2e.py PVHOST MODULE RESOURCES WORKDIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+import dbf
+import dbfread
+
+FAILURES = []
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+PVTABLE_NAMES = ("TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK",
+                 "GENESIS", "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND",
+                 "REFERENCE", "DICTION", "OTHER", "GROUPING", "PNT", "POINT")
+PVCOLUMN_FIELDS = ("COLUMNAME C(20); TABLENAME C(20); DICTIONARY C(20); PROFILE C(20); "
+                   "FLAGS N(11,0); RANGEFLAGS N(11,0); PICKLEVEL N(11,0); EXTRAWORD N(11,0); "
+                   "DELIMITER C(1); DEFAULTVAL C(254); MINIMUM N(19,6); MAXIMUM N(19,6)")
+MEMO_FLAG = 0x200
+
+
+def table(path, fields, rows):
+    t = dbf.Table(path, fields, dbf_type="db3", codepage="cp1252")
+    t.open(dbf.READ_WRITE)
+    for r in rows:
+        t.append(r)
+    t.close()
+
+
+def registry_row(name, kind, **keys):
+    row = dict.fromkeys(PVTABLE_NAMES, "")
+    row.update(TABLENAME=name, TABLETYPE=kind, BASENUMBER="BASENUMBER", **keys)
+    return tuple(row[n] for n in PVTABLE_NAMES)
+
+
+def rows(root, prj, name):
+    return [dict(r) for r in dbfread.DBF(os.path.join(root, "projects", prj, name + ".DBF"), encoding="cp1252")]
+
+
+def pvhost(args, root, script):
+    with open(os.path.join(root, "run.scr"), "w", encoding="utf-8") as f:
+        f.write(script)
+    pv, module, resources = args
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    r = subprocess.run([pv, "--script", "run.scr", "--module", module, "--resources", resources],
+                       cwd=root, env=env, capture_output=True, text=True, timeout=120)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
+    return r.stdout
+
+
+def put(root, name, data):
+    path = os.path.join(root, name)
+    with open(path, "wb") as f:
+        f.write(data)
+    return path
+
+
+def text_import(path, table, coldel, txtdel, mode, columns, proj=None, fieldworker=False, extra=""):
+    """The answers of pv_import and pv_importxt for one text import."""
+    lines = ["pv-import", "pv_import", "set imp_fname " + path, "pick imp_text", "pick import",
+             "pv_importxt", "select txt_table %d" % table]
+    if fieldworker:
+        lines.append("pick txt_fw")
+    lines += ["set txt_coldel " + coldel, "set txt_txtdel " + txtdel, "pick txt_" + mode]
+    if columns:
+        lines.append("select txt_output " + " ".join(str(c) for c in columns))
+    if proj is not None:
+        lines.append("select txt_proj %d" % proj)
+    lines.append("pick import")
+    return "\n".join(lines) + "\n" + extra
+
+
+# ---- GEO: STATN (BASENUMBER, STN, NAME, EASTING, NORTHING, ELEV, ROCKTYPE) in UTM 10 NAD27
+
+def geo_root(work, name):
+    root = os.path.join(work, name)
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    shutil.copytree(os.path.join(sys.argv[3], "projects"), os.path.join(root, "projects"))
+    shutil.copy(os.path.join(sys.argv[3], "asi.ini"), os.path.join(root, "asi.ini"))
+    return root
+
+
+GEO = '(pv_open "GEO" "DB3" "" "")\n'
+STATN_COLUMNS = [1, 2, 3, 4, 5, 6]
+
+
+def test_append_and_update(args, work):
+    root = geo_root(work, "append")
+    first = put(root, "first.txt", b'7,"Clinton, BC",600000,5600000,100,granite\n'
+                b'8,Montr\xe9al,601000,5601000,200,gneiss\n\n'
+                b"9,O'Neil Creek,602000,5602000,300,schist\n"
+                b'7,Twin,1,2,3,x\n')
+    update = put(root, "update.txt", b"3,Bonaparte Ridge\n7,Two of them\n9,O'Neil Updated\n")
+    out = pvhost(args, root, GEO + text_import(first, 0, ",", '"', "append", STATN_COLUMNS) +
+                 text_import(update, 0, ",", "", "update", [1, 2]) + "(pv_logoff)\nQUIT\n")
+    statn = rows(root, "GEO", "STATN")
+    got = [(int(r["BASENUMBER"]), int(r["STN"]), r["NAME"].strip()) for r in statn]
+    check(got[5:9] == [(6, 7, "Clinton, BC"), (7, 8, "Montréal"), (8, 9, "O'Neil Updated"), (9, 7, "Twin")],
+          "appended above the highest number, blank line gives its number back: %r" % got[5:9])
+    check(statn[5]["EASTING"] == 600000 and statn[5]["ELEV"] == 100 and statn[5]["ROCKTYPE"] == "granite",
+          "every later column in place: %r" % statn[5])
+    check(got[2] == (3, 3, "Bonaparte Ridge") and statn[2]["ROCKTYPE"] == "Basalt",
+          "one matching row updated, unselected columns kept: %r" % statn[2])
+    check(got[9:] == [(10, 7, "Two of them")], "two matching rows make a new row: %r" % got[9:])
+    check(len(got) == 10, "no row duplicated: %d rows" % len(got))
+    check("Imported: 4 rows into STATN" in out, "append alert")
+    check("Imported: 3 rows into STATN" in out, "update alert")
+
+
+def test_refused_rows(args, work):
+    root = geo_root(work, "refused")
+    bad = put(root, "bad.txt", b"x1,First,1,2,3,a\n11,Good,1,2,3,b\nx2,Second,4,5,6,c\n")
+    out = pvhost(args, root, GEO + text_import(bad, 0, ",", '"', "append", STATN_COLUMNS) +
+                 "(pv_logoff)\nQUIT\n")
+    err = os.path.join(root, "projects", "GEO", "STATN.ERR")
+    with open(err, "rb") as f:
+        data = f.read()
+
+    def line(stn, name, e, n, z, rock):
+        return (b"%-11s" % stn + b',"%-20s"' % name + b",%-20s,%-20s,%-20s" % (e, n, z) +
+                b',"%-20s"' % rock + b"\r\n")
+    want = line(b"x1", b"First", b"1", b"2", b"3", b"a") + line(b"x2", b"Second", b"4", b"5", b"6", b"c")
+    check(data == want, "error file byte for byte: %r" % data)
+    check(os.path.realpath(err) in out.replace("//", "/") or "GEO/STATN.ERR" in out, "alert names the error file")
+    check("Imported: 1 rows into STATN\n\nERRORS: 2 rows written to" in out, "alert gives both counts")
+    got = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "GEO", "STATN")]
+    check(got[5:] == [(6, "Good")], "refused rows give their numbers back: %r" % got[5:])
+
+
+def test_points(args, work):
+    root = geo_root(work, "points")
+    # Geographic input with the X column before the Y column: latitude first.
+    pts = put(root, "pts.txt", b"21,P1,50.7,-121.5\n22,P2,50.25,-122.1\n")
+    out = pvhost(args, root, GEO + text_import(pts, 0, ",", "", "append", [1, 2, 3, 4], proj=4) +
+                 "(pv_logoff)\nQUIT\n")
+    check("Imported: 2 rows into STATN" in out, "points imported")
+    got = [(r["EASTING"], r["NORTHING"]) for r in rows(root, "GEO", "STATN")][5:]
+    cs = subprocess.run(["cs2cs", "+proj=longlat", "+ellps=clrk66", "+to", "+proj=utm", "+zone=10",
+                         "+ellps=clrk66", "-f", "%.4f"], input="-121.5 50.7\n-122.1 50.25\n",
+                        capture_output=True, text=True)
+    want = [tuple(float(v) for v in l.split()[:2]) for l in cs.stdout.splitlines()]
+    check(len(got) == 2 and len(want) == 2 and
+          all(g == (round(w[0]), round(w[1])) for g, w in zip(got, want)),
+          "UTM of the geographic points as cs2cs gives them (GEO keeps whole metres): %r against %r" % (got, want))
+
+
+# ---- FLD: a project made here
+
+def fld_root(work, name, gone=False):
+    root = os.path.join(work, name)
+    shutil.rmtree(root, ignore_errors=True)
+    d = os.path.join(root, "projects", "FLD")
+    os.makedirs(d)
+    table(os.path.join(d, "STATN.DBF"), "BASENUMBER N(8,0); STATION C(10); X N(14,6); Y N(14,6); Z N(8,0); "
+          "GEOL C(20)", [])
+    table(os.path.join(d, "ROCKS.DBF"), "BASENUMBER N(8,0); STATION C(10); ROCK C(10); NAME C(20)", [])
+    table(os.path.join(d, "OTHR.DBF"), "BASENUMBER N(8,0); LABEL C(20); REMARK C(10)",
+          [(1, "one", ""), (2, "two", "")])
+    table(os.path.join(d, "OTHRMEM.DBF"), "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)",
+          [(2, 1, "old memo")])
+    table(os.path.join(d, "PVTABLE.DBF"), ";".join("%s C(20)" % n for n in PVTABLE_NAMES),
+          [registry_row("OTHR", "OTHER"), registry_row("ROCKS", "ROCK", STATION="STATION", ROCK="ROCK"),
+           registry_row("STATN", "STATION", STATION="STATION")] + ([registry_row("KEYLS", "UNIT")] if gone else []))
+    if gone:
+        table(os.path.join(d, "KEYLS.DBF"), "BASENUMBER N(8,0); LABEL C(20)", [])
+    table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+          [("REMARK", "OTHR", "", "", MEMO_FLAG, 0, 0, 0, " ", "", 0, 0)])
+    table(os.path.join(d, "PVPOINT.DBF"), "TABLENAME C(20); XCOLUMN C(20); YCOLUMN C(20); ZCOLUMN C(20); "
+          "SYMCOLUMN C(20); PROJECTION C(32)", [("STATN", "X", "Y", "Z", "", "GEOGRAPHIC WGS 84")])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.FLD=FLD\n\n"
+                "[ASE_CATALOGS]\nFLD=projects\n\n[PETRIVEX_MISC]\nFLD.links=0\n")
+    return root
+
+
+FLD = '(pv_open "FLD" "DB3" "" "")\n'
+# Tables of FLD in list order: OTHR 0, ROCKS 1, STATN 2.
+
+
+def test_fieldworker(args, work):
+    root = fld_root(work, "fw")
+    rec = put(root, "fw.txt", b"0\tST1\t2\t3\t4\t45\t30\tS\t75\t15\tW\t120\t12\t13\t14\tgneiss\tR1\tgranite\n")
+    out = pvhost(args, root, FLD + text_import(rec, 2, "tab", "", "append", None, fieldworker=True) +
+                 text_import(rec, 1, "TAB", "", "append", None, fieldworker=True) + "(pv_logoff)\nQUIT\n")
+    statn = rows(root, "FLD", "STATN")
+    check(len(statn) == 1 and statn[0]["STATION"] == "ST1" and abs(statn[0]["Y"] + 45.5) < 1e-9 and
+          abs(statn[0]["X"] + 75.25) < 1e-9 and statn[0]["Z"] == 120 and statn[0]["GEOL"] == "gneiss",
+          "Fieldworker station row: %r" % statn)
+    rocks = [(r["STATION"], r["ROCK"], r["NAME"]) for r in rows(root, "FLD", "ROCKS")]
+    check(rocks == [("ST1", "R1", "granite")], "Fieldworker rock row: %r" % rocks)
+    check(out.count("Imported: 1 rows into") == 2, "two Fieldworker imports")
+
+
+def test_other_update_and_options(args, work):
+    root = fld_root(work, "other")
+    upd = put(root, "othr.txt", b"2;renamed;new memo text\n7;seven;\n")
+    errfile = put(root, "rocks.err", b"x\n")
+    sampl = os.path.join(root, "projects", "FLD", "SAMPL.DBF")
+    table(sampl, "BASENUMBER N(8,0); STN C(10); SMP C(10); WT N(8,2)", [(1, "S1", "A", 1.5)])
+    table(os.path.join(root, "projects", "FLD", "SAMPLES.DBF"), "BASENUMBER N(8,0)", [])
+    script = (FLD + text_import(upd, 0, "; more", "", "update", [0, 1, 2]) +
+              text_import(errfile, 1, ",", "", "append", [1]) + "cancel\n" +
+              "pv-import\npv_import\nset imp_fname x\npick import\nshow\npick imp_text\npick imp_dbase\npick import\n"
+              "show\npick imp_text\nset imp_fname %s\npick import\npv_tblimport\nselect tbl_type 1\n"
+              "set basenum BASENUMBER\nset statnum STN\nset smplnum SMP\npick register\n" % sampl +
+              "pv-import\npv_import\nset imp_fname %s\npick imp_dbase\npick import\nshow\ncancel\n"
+              % sampl.replace("SAMPL", "SAMPLES") +
+              text_import(upd, 0, ",", "", "update", [2], extra="show\n") + "select txt_output 3\npick import\nshow\n"
+              "cancel\n" +
+              "pv-save\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n")
+    # The SAMPL table is the first of the list once registered: OTHR 0, ROCKS 1, SAMPL 2, STATN 3.
+    script = script.replace(text_import(upd, 0, ",", "", "update", [2], extra="show\n"),
+                            text_import(upd, 2, ",", "", "update", [2], extra="show\n"))
+    out = pvhost(args, root, script)
+    othr = [(int(r["BASENUMBER"]), r["LABEL"].strip(), r["REMARK"].strip()) for r in rows(root, "FLD", "OTHR")]
+    check(othr[:2] == [(1, "one", ""), (2, "renamed", "MEMO")], "OTHER row updated by its number: %r" % othr)
+    check(othr[2:] == [(3, "seven", "")], "a number not found gets a new number: %r" % othr[2:])
+    lines = sorted((r["ORDNUMBER"], r["MEMOTEXT"]) for r in rows(root, "FLD", "OTHRMEM") if int(r["BASENUMBER"]) == 2)
+    memo = " ".join(t for _, t in lines).split()
+    check(memo == ["new", "memo", "text"], "memo replaced: %r" % memo)
+    check("Importing rocks.err is not permitted.\nPlease rename rocks.err and try again." in out,
+          "the table's error file is refused")
+    check("ERROR: No file name specified" not in out, "a typed name is taken")
+    check("ERROR:  Choose database or text file import" in out, "neither or both toggles refused")
+    check("SAMPL imported" in out, "dBASE table registered")
+    check("ERROR: File name SAMPLES too long" in out, "six-character name refused")
+    check("Must import STN" in out, "update without the station key refused")
+    check("Must import SMP,STN" in out, "update without both keys refused")
+    reg = [(r["TABLENAME"].strip(), r["TABLETYPE"].strip()) for r in rows(root, "FLD", "PVTABLE")]
+    check(("SAMPL", "SAMPLE") in reg, "SAMPL in PVTABLE after pv-save: %r" % reg)
+
+
+def test_unreadable_table(args, work):
+    # KEYLS is a UNIT table without its UNIT key column: the import says so and writes nothing.
+    root = fld_root(work, "gone", gone=True)
+    rec = put(root, "gone.txt", b"1\n")
+    out = pvhost(args, root, FLD + text_import(rec, 0, ",", "", "append", [0], extra="show\ncancel\n") +
+                 "(pv_logoff)\nQUIT\n")
+    check('error          text = "ERROR: Table KEYLS has no key column"' in out, "a missing key column is named")
+    check("Imported:" not in out, "nothing imported from a table that cannot be read")
+
+
+def main():
+    args = sys.argv[1:4]
+    work = sys.argv[4]
+    os.makedirs(work, exist_ok=True)
+    for test in (test_append_and_update, test_refused_rows, test_points, test_fieldworker,
+                 test_other_update_and_options, test_unreadable_table):
+        test(args, work)
+    if FAILURES:
+        print("%d failure(s)" % len(FAILURES))
+        sys.exit(1)
+    print("all import checks passed")
+
+
+if __name__ == "__main__":
+    main()
