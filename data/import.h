@@ -78,6 +78,7 @@ int import_kind(ads_hdlg dialog);
 int import_check_key_selected(sql_col_rec *columns, const sql_col_rec *key, const int *selected, int count,
                               char *message);
 int import_key_slot(int table_type);
+int import_fw_type(int type);
 
 void pv_import_imp_project_cb(ads_callback_packet *cpkt);
 void pv_import_filename_cb(ads_callback_packet *cpkt);

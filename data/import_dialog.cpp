@@ -84,13 +84,6 @@ pjct_rec *import_project_of_tile(ads_hdlg dlg)
     return n >= 0 ? pjct_nth(n) : nullptr;
 }
 
-/* 1 for the table types a Fieldworker export fills. */
-int import_fw_type(int type)
-{
-    return type == TBL_DEF_SAMPLE || type == TBL_DEF_COMPOSE || type == TBL_DEF_ROCK || type == TBL_DEF_GENESIS ||
-           type == TBL_DEF_SEGMENT || type == TBL_DEF_STATION;
-}
-
 /* 1 when a column of the table has a point setup. */
 int import_table_has_point(const tbl_rec *table)
 {
@@ -227,6 +220,14 @@ const dlg_tile k_importxt_table[] = {
 import_state *import_state_get(void)
 {
     return &g_import;
+}
+
+/* 1 for the table types a Fieldworker export fills: SAMPLE, COMPOSE,
+** ROCK, GENESIS, SEGMENT and STATION; else 0. */
+int import_fw_type(int type)
+{
+    return type == TBL_DEF_SAMPLE || type == TBL_DEF_COMPOSE || type == TBL_DEF_ROCK || type == TBL_DEF_GENESIS ||
+           type == TBL_DEF_SEGMENT || type == TBL_DEF_STATION;
 }
 
 /* The key slot of a table's own key column by its type (BASENUMBER for

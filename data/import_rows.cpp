@@ -255,14 +255,6 @@ void import_field(import_run *run, int field, const char *value)
     }
 }
 
-/* 1 for the table types a Fieldworker export fills. */
-int import_fw_table(const tbl_rec *t)
-{
-    int type = t->table_type;
-    return type == TBL_DEF_SAMPLE || type == TBL_DEF_COMPOSE || type == TBL_DEF_ROCK || type == TBL_DEF_GENESIS ||
-           type == TBL_DEF_SEGMENT || type == TBL_DEF_STATION;
-}
-
 /* Number of a registered table's columns a Fieldworker record carries. */
 int import_fw_count(const tbl_rec *t)
 {
@@ -286,7 +278,7 @@ void import_fw_layout(import_run *run, tbl_rec *tables)
         if (t != first) order.push_back(t);
     int pos = IMPORT_FW_FIXED;
     for (tbl_rec *t : order) {
-        if (!import_fw_table(t)) continue;
+        if (!import_fw_type(t->table_type)) continue;
         if (t == run->table) run->fw_first = pos;
         pos += import_fw_count(t);
     }

@@ -12,8 +12,9 @@ import shutil
 import subprocess
 import sys
 
-import dbf
 import dbfread
+
+from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table
 
 FAILURES = []
 
@@ -24,27 +25,7 @@ def check(ok, what):
         print("FAIL:", what)
 
 
-PVTABLE_NAMES = ("TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK",
-                 "GENESIS", "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND",
-                 "REFERENCE", "DICTION", "OTHER", "GROUPING", "PNT", "POINT")
-PVCOLUMN_FIELDS = ("COLUMNAME C(20); TABLENAME C(20); DICTIONARY C(20); PROFILE C(20); "
-                   "FLAGS N(11,0); RANGEFLAGS N(11,0); PICKLEVEL N(11,0); EXTRAWORD N(11,0); "
-                   "DELIMITER C(1); DEFAULTVAL C(254); MINIMUM N(19,6); MAXIMUM N(19,6)")
 MEMO_FLAG = 0x200
-
-
-def table(path, fields, rows):
-    t = dbf.Table(path, fields, dbf_type="db3", codepage="cp1252")
-    t.open(dbf.READ_WRITE)
-    for r in rows:
-        t.append(r)
-    t.close()
-
-
-def registry_row(name, kind, **keys):
-    row = dict.fromkeys(PVTABLE_NAMES, "")
-    row.update(TABLENAME=name, TABLETYPE=kind, BASENUMBER="BASENUMBER", **keys)
-    return tuple(row[n] for n in PVTABLE_NAMES)
 
 
 def rows(root, prj, name):
@@ -176,7 +157,7 @@ def fld_root(work, name, gone=False):
           [(1, "one", ""), (2, "two", "")])
     table(os.path.join(d, "OTHRMEM.DBF"), "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)",
           [(2, 1, "old memo")])
-    table(os.path.join(d, "PVTABLE.DBF"), ";".join("%s C(20)" % n for n in PVTABLE_NAMES),
+    table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
           [registry_row("OTHR", "OTHER"), registry_row("ROCKS", "ROCK", STATION="STATION", ROCK="ROCK"),
            registry_row("STATN", "STATION", STATION="STATION")] + ([registry_row("KEYLS", "UNIT")] if gone else []))
     if gone:

@@ -10,9 +10,11 @@ import shutil
 import subprocess
 import sys
 
-import dbf
 import dbfread
 import ezdxf
+
+import e2e_tables
+from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, table
 
 FAILURES = []
 MEMO_WORDS = 2000   # "rock " 2000 times: a memo of 10,000 characters
@@ -24,26 +26,8 @@ def check(ok, what):
         print("FAIL:", what)
 
 
-PVTABLE_NAMES = ("TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK",
-                 "GENESIS", "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND",
-                 "REFERENCE", "DICTION", "OTHER", "GROUPING", "PNT", "POINT")
-PVCOLUMN_FIELDS = ("COLUMNAME C(20); TABLENAME C(20); DICTIONARY C(20); PROFILE C(20); "
-                   "FLAGS N(11,0); RANGEFLAGS N(11,0); PICKLEVEL N(11,0); EXTRAWORD N(11,0); "
-                   "DELIMITER C(1); DEFAULTVAL C(254); MINIMUM N(19,6); MAXIMUM N(19,6)")
-
-
-def table(path, fields, rows):
-    t = dbf.Table(path, fields, dbf_type="db3", codepage="cp1252")
-    t.open(dbf.READ_WRITE)
-    for r in rows:
-        t.append(r)
-    t.close()
-
-
 def registry_row(name, kind, station):
-    row = dict.fromkeys(PVTABLE_NAMES, "")
-    row.update(TABLENAME=name, TABLETYPE=kind, BASENUMBER="BASENUMBER", STATION=station)
-    return tuple(row[n] for n in PVTABLE_NAMES)
+    return e2e_tables.registry_row(name, kind, STATION=station)
 
 
 def project(root, name, statn_rows, memo_rows, station2_key):
@@ -58,7 +42,7 @@ def project(root, name, statn_rows, memo_rows, station2_key):
     if name == "MASTER":
         table(os.path.join(d, "ONLYM.DBF"), "BASENUMBER N(8,0); A C(4)", [(1, "a")])
         tables.append(registry_row("ONLYM", "OTHER", ""))
-    table(os.path.join(d, "PVTABLE.DBF"), ";".join("%s C(20)" % n for n in PVTABLE_NAMES), tables)
+    table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS, tables)
     table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
           [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
 

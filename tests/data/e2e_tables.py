@@ -1,0 +1,31 @@
+"""What the end-to-end scripts of the data commands share to make DB3
+projects with the python dbf module: a table with its rows, and the setup
+tables PVTABLE and PVCOLUMN.
+
+  table(path, PVCOLUMN_FIELDS, [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
+"""
+import dbf
+
+PVTABLE_NAMES = ("TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK",
+                 "GENESIS", "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND",
+                 "REFERENCE", "DICTION", "OTHER", "GROUPING", "PNT", "POINT")
+PVTABLE_FIELDS = ";".join("%s C(20)" % n for n in PVTABLE_NAMES)
+PVCOLUMN_FIELDS = ("COLUMNAME C(20); TABLENAME C(20); DICTIONARY C(20); PROFILE C(20); "
+                   "FLAGS N(11,0); RANGEFLAGS N(11,0); PICKLEVEL N(11,0); EXTRAWORD N(11,0); "
+                   "DELIMITER C(1); DEFAULTVAL C(254); MINIMUM N(19,6); MAXIMUM N(19,6)")
+
+
+def table(path, fields, rows):
+    """Writes a dBASE III table in code page 1252 with its rows."""
+    t = dbf.Table(path, fields, dbf_type="db3", codepage="cp1252")
+    t.open(dbf.READ_WRITE)
+    for r in rows:
+        t.append(r)
+    t.close()
+
+
+def registry_row(name, kind, **keys):
+    """A PVTABLE row: unique number BASENUMBER and the key columns given."""
+    row = dict.fromkeys(PVTABLE_NAMES, "")
+    row.update(TABLENAME=name, TABLETYPE=kind, BASENUMBER="BASENUMBER", **keys)
+    return tuple(row[n] for n in PVTABLE_NAMES)
