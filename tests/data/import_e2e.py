@@ -88,7 +88,8 @@ def test_append_and_update(args, work):
     first = put(root, "first.txt", b'7,"Clinton, BC",600000,5600000,100,granite\n'
                 b'8,Montr\xe9al,601000,5601000,200,gneiss\n\n'
                 b"9,O'Neil Creek,602000,5602000,300,schist\n"
-                b'7,Twin,1,2,3,x\n')
+                b'7,Twin,1,2,3,x\n'
+                b'12,Short\n')
     update = put(root, "update.txt", b"3,Bonaparte Ridge\n7,Two of them\n9,O'Neil Updated\n")
     out = pvhost(args, root, GEO + text_import(first, 0, ",", '"', "append", STATN_COLUMNS) +
                  text_import(update, 0, ",", "", "update", [1, 2]) + "(pv_logoff)\nQUIT\n")
@@ -100,9 +101,12 @@ def test_append_and_update(args, work):
           "every later column in place: %r" % statn[5])
     check(got[2] == (3, 3, "Bonaparte Ridge") and statn[2]["ROCKTYPE"] == "Basalt",
           "one matching row updated, unselected columns kept: %r" % statn[2])
-    check(got[9:] == [(10, 7, "Two of them")], "two matching rows make a new row: %r" % got[9:])
-    check(len(got) == 10, "no row duplicated: %d rows" % len(got))
-    check("Imported: 4 rows into STATN" in out, "append alert")
+    check(got[10:] == [(11, 7, "Two of them")], "two matching rows make a new row: %r" % got[9:])
+    check(len(got) == 11, "no row duplicated: %d rows" % len(got))
+    short = statn[9]
+    check((short["STN"], short["NAME"], short["EASTING"], short["ROCKTYPE"]) == (12, "Short", None, ""),
+          "a short line leaves the missing columns empty: %r" % short)
+    check("Imported: 5 rows into STATN" in out, "append alert")
     check("Imported: 3 rows into STATN" in out, "update alert")
 
 
@@ -128,6 +132,12 @@ def test_refused_rows(args, work):
 
 def test_points(args, work):
     root = geo_root(work, "points")
+    # STATN again with millimetres in its point columns.
+    statn = os.path.join(root, "projects", "GEO", "STATN.DBF")
+    old = rows(root, "GEO", "STATN")
+    os.remove(statn)
+    table(statn, "BASENUMBER N(11,0); STN N(11,0); NAME C(20); EASTING N(14,3); NORTHING N(14,3); ELEV N(10,1); "
+          "ROCKTYPE C(20)", [tuple(r.values()) for r in old])
     # Geographic input with the X column before the Y column: latitude first.
     pts = put(root, "pts.txt", b"21,P1,50.7,-121.5\n22,P2,50.25,-122.1\n")
     out = pvhost(args, root, GEO + text_import(pts, 0, ",", "", "append", [1, 2, 3, 4], proj=4) +
@@ -139,8 +149,8 @@ def test_points(args, work):
                         capture_output=True, text=True)
     want = [tuple(float(v) for v in l.split()[:2]) for l in cs.stdout.splitlines()]
     check(len(got) == 2 and len(want) == 2 and
-          all(g == (round(w[0]), round(w[1])) for g, w in zip(got, want)),
-          "UTM of the geographic points as cs2cs gives them (GEO keeps whole metres): %r against %r" % (got, want))
+          all(abs(g[0] - w[0]) < 0.0011 and abs(g[1] - w[1]) < 0.0011 for g, w in zip(got, want)),
+          "UTM of the geographic points as cs2cs gives them, to the millimetre: %r against %r" % (got, want))
 
 
 # ---- FLD: a project made here
