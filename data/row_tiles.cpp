@@ -479,8 +479,12 @@ void pv_edit_col_point_cb(ads_callback_packet *cpkt)
         std::string value((size_t)(c->value_size > 0 ? c->value_size : 0) + sizeof(double), '\0');
         scratch.value = value.data();
         scratch.text = text.data();
-        if (sql_text_to_value(&scratch, number) == RTNORM && sql_value_to_text(&scratch, text.data()) == RTNORM)
-            row_list_set_line(cpkt->dialog, c, text.c_str(), row_index_of(row, c));
+        if (sql_text_to_value(&scratch, number) != RTNORM || sql_value_to_text(&scratch, text.data()) != RTNORM)
+            continue;
+        row_list_set_line(cpkt->dialog, c, text.c_str(), row_index_of(row, c));
+        /* The field of the current column shows it too, else leaving the
+        ** column would store the old text over it. */
+        if (c == g_row_state.cur_col) ads_set_tile(cpkt->dialog, k_col, row_trim(c->text).c_str());
     }
 }
 

@@ -101,6 +101,16 @@ TEST_F(RowEditorEndToEnd, ANewStationIsNumberedWalkedAndRenamed) {
   EXPECT_EQ(dump(), "1|1|Cache Creek 1\n2|2|Cache Creek 2\n3|3|O'Neil Creek\n4|4|Hat Creek\n5|5|Marble Canyon\n"
                     "6|6|New Station\n");
 
+  /* The point of station 1 is typed in the point dialog in the setup's
+  ** system; the row shows the new easting (cancel writes nothing). */
+  EXPECT_EQ(walk(p, "pv_edit_col\nselect edit_list 3\npick point\npv_edit_point\nset xpoint 615300\nok\n"
+                    "select edit_list 0\ncancel\n"),
+            RTERROR);
+  dlg_tile_snapshot list;
+  ASSERT_TRUE(dlg_test_last_tile("pv_edit_col", "edit_list", list));
+  EXPECT_EQ(list.items.at(3).substr(0, 25), "EASTING        \t:\t615300 ") << list.items.at(3);
+  EXPECT_EQ(dump().substr(0, 16), "1|1|Cache Creek ");
+
   /* The column input setup is not part of the module yet. */
   EXPECT_EQ(walk(p, "pv_edit_col\npick input\ncancel\n"), RTERROR);
   EXPECT_EQ(tile("error"), "The column input setup is not available yet.");
