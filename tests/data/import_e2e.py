@@ -112,7 +112,10 @@ def test_append_and_update(args, work):
 
 def test_refused_rows(args, work):
     root = geo_root(work, "refused")
-    bad = put(root, "bad.txt", b"x1,First,1,2,3,a\n11,Good,1,2,3,b\nx2,Second,4,5,6,c\n")
+    # A unique index on STN makes the driver refuse stations 3 and 4, which exist.
+    with open(os.path.join(root, "projects", "GEO", "STATN.INI"), "w") as f:
+        f.write("; indexes of table STATN\n[STATNSTN]\nUnique=1\nColumns=STN\n")
+    bad = put(root, "bad.txt", b"3,First,1,2,3,a\n11,Good,1,2,3,b\n4,Second,4,5,6,c\n")
     out = pvhost(args, root, GEO + text_import(bad, 0, ",", '"', "append", STATN_COLUMNS) +
                  "(pv_logoff)\nQUIT\n")
     err = os.path.join(root, "projects", "GEO", "STATN.ERR")
@@ -122,7 +125,7 @@ def test_refused_rows(args, work):
     def line(stn, name, e, n, z, rock):
         return (b"%-11s" % stn + b',"%-20s"' % name + b",%-20s,%-20s,%-20s" % (e, n, z) +
                 b',"%-20s"' % rock + b"\r\n")
-    want = line(b"x1", b"First", b"1", b"2", b"3", b"a") + line(b"x2", b"Second", b"4", b"5", b"6", b"c")
+    want = line(b"3", b"First", b"1", b"2", b"3", b"a") + line(b"4", b"Second", b"4", b"5", b"6", b"c")
     check(data == want, "error file byte for byte: %r" % data)
     check(os.path.realpath(err) in out.replace("//", "/") or "GEO/STATN.ERR" in out, "alert names the error file")
     check("Imported: 1 rows into STATN\n\nERRORS: 2 rows written to" in out, "alert gives both counts")
@@ -189,15 +192,22 @@ FLD = '(pv_open "FLD" "DB3" "" "")\n'
 def test_fieldworker(args, work):
     root = fld_root(work, "fw")
     rec = put(root, "fw.txt", b"0\tST1\t2\t3\t4\t45\t30\tS\t75\t15\tW\t120\t12\t13\t14\tgneiss\tR1\tgranite\n")
+    again = put(root, "fw2.txt", b"0,ST1,2,3,4,46,0,N,75,15,W,130,12,13,14,schist,R1,granite\n")
     out = pvhost(args, root, FLD + text_import(rec, 2, "tab", "", "append", None, fieldworker=True) +
                  text_import(rec, 1, "TAB", "", "append", None, fieldworker=True) + "(pv_logoff)\nQUIT\n")
     statn = rows(root, "FLD", "STATN")
     check(len(statn) == 1 and statn[0]["STATION"] == "ST1" and abs(statn[0]["Y"] + 45.5) < 1e-9 and
           abs(statn[0]["X"] + 75.25) < 1e-9 and statn[0]["Z"] == 120 and statn[0]["GEOL"] == "gneiss",
           "Fieldworker station row: %r" % statn)
+    out += pvhost(args, root, FLD + text_import(again, 2, ",", "", "update", None, fieldworker=True) +
+                  "(pv_logoff)\nQUIT\n")
+    statn = rows(root, "FLD", "STATN")
+    check(len(statn) == 1 and statn[0]["BASENUMBER"] == 1 and statn[0]["STATION"] == "ST1" and
+          abs(statn[0]["Y"] - 46.0) < 1e-9 and abs(statn[0]["X"] + 75.25) < 1e-9 and statn[0]["Z"] == 130 and
+          statn[0]["GEOL"] == "schist", "Fieldworker update of the station row, number kept: %r" % statn)
     rocks = [(r["STATION"], r["ROCK"], r["NAME"]) for r in rows(root, "FLD", "ROCKS")]
     check(rocks == [("ST1", "R1", "granite")], "Fieldworker rock row: %r" % rocks)
-    check(out.count("Imported: 1 rows into") == 2, "two Fieldworker imports")
+    check(out.count("Imported: 1 rows into") == 3, "three Fieldworker imports")
 
 
 def test_other_update_and_options(args, work):
