@@ -78,8 +78,8 @@ int col_attr_remove(const col_attr_rec *key, pjct_rec *project)
 ** unlinked and freed (their trees as in col_attr_remove, unless the new
 ** rule uses the same tree), the rule is pushed, and the registered column
 ** of that table and name points at it, and so does the column node of
-** the open setup tree. Answers 0, or -2 for a null
-** argument. Sets PJCT_CHG_COLUMNS. */
+** the open setup tree; a placeholder rule that column owned is freed.
+** Answers 0, or -2 for a null argument. Sets PJCT_CHG_COLUMNS. */
 int col_attr_replace(col_attr_rec *rule, pjct_rec *project)
 {
     if (!rule || !project) return -2;
@@ -102,6 +102,12 @@ int col_attr_replace(col_attr_rec *rule, pjct_rec *project)
     tbl_rec *t = tbl_find_by_name(project->tables, rule->table, nullptr);
     if (t) {
         sql_col_rec *c = tbl_column_find(t->columns, rule->column, nullptr, nullptr);
+        /* A placeholder the column owned is freed, once nothing points at it. */
+        col_attr_rec *owned = c ? c->attr : nullptr;
+        if (owned && owned != rule && (owned->flags & COL_ATTR_PLACEHOLDER)) {
+            col_attr_repoint(project, owned, rule);
+            col_attr_free(owned);
+        }
         if (c) c->attr = rule;
     }
     tblsetup_point_column_at(rule);

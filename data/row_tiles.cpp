@@ -24,10 +24,12 @@
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "data/cinsetup.h"
 #include "data/col_attr.h"
 #include "data/memo.h"
 #include "data/pnt_dialog.h"
 #include "data/row_state.h"
+#include "data/tbl.h"
 #include "map/map_params.h"
 #include "map/point_dialog.h"
 #include "map/sym_pick.h"
@@ -408,7 +410,6 @@ void pv_edit_col_memo_cb(ads_callback_packet *cpkt)
 /* The buttons whose dialogs come later. */
 void pv_edit_col_list_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The profile picker"); }
 void pv_edit_col_tree_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The item tree picker"); }
-void pv_edit_col_input_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The column input setup"); }
 void pv_edit_col_symbol_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The symbol setup"); }
 
 /* "symbols": the symbol picker of the column's profile on the typed text;
@@ -426,6 +427,30 @@ void pv_edit_col_symbols_cb(ads_callback_packet *cpkt)
         return;
     }
     ads_set_tile(cpkt->dialog, k_col, row_trim(typed).c_str());
+}
+
+/* "input": the column input setup of the column's rule. Afterwards the
+** column takes the rule its project lists for it (the old one may have
+** been replaced and freed); a placeholder the column owned is freed. */
+void pv_edit_col_input_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    sql_col_rec *c = g_row_state.cur_col;
+    pjct_rec *p = row_project(g_row_state.cur_row);
+    if (!c || !c->attr || !p) return;
+    col_attr_rec *old = c->attr;
+    tbl_rec *t = tbl_find_by_name(p->tables, c->table, nullptr);
+    sql_col_rec *reg = t ? tbl_column_find(t->columns, c->name, nullptr, nullptr) : nullptr;
+    const bool owned = (old->flags & COL_ATTR_PLACEHOLDER) && !(reg && reg->attr == old) &&
+                       col_attr_find(p->col_attrs, c->name, c->table, nullptr) != old;
+    pv_cinsetup_dialog(old, p);
+    col_attr_rec *now = col_attr_find(p->col_attrs, c->name, c->table, nullptr);
+    if (now && now != old) {
+        if (owned) col_attr_free(old);
+        c->attr = now;
+    }
+    row_set_column_tiles(cpkt->dialog, c);
+    ads_set_tile(cpkt->dialog, k_error, "");
 }
 
 /* "points": the point setup of the column's table. */

@@ -27,6 +27,7 @@
 #include "core/pv_globals.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "data/cinsetup.h"
 #include "data/pnt_dialog.h"
 
 namespace {
@@ -528,6 +529,23 @@ void ts_cb_points(ads_callback_packet *cpkt)
     ts_enable(dlg);
 }
 
+/* "input": the input rule of the chosen registered column; the column
+** node follows the rule that replaces it. */
+void ts_cb_input(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg dlg = cpkt->dialog;
+    pjct_rec *p = ts_project(dlg);
+    tblsetup_table_node *t = ts_table(dlg);
+    tblsetup_column_node *c = ts_column(dlg);
+    sql_col_rec *reg = p && t && c ? ts_registered_column(p, t->name, c->name) : nullptr;
+    if (!reg) return;
+    col_attr_rec *rule = c->attr ? c->attr : reg->attr;
+    if (!rule) return;
+    pv_cinsetup_dialog(rule, p);
+    ts_enable(dlg);
+}
+
 /* "move": a column moved in a dBASE project's table node. */
 void ts_cb_move(ads_callback_packet *cpkt)
 {
@@ -574,7 +592,7 @@ const dlg_tile k_tiles[] = {
     {"delete", ts_cb_delete},       {k_tbl_name, ts_cb_tbl_name}, {k_col_name, ts_cb_col_name},
     {k_prj_opt, ts_cb_prj_opt},     {k_tbl_opt, ts_cb_tbl_opt}, {k_col_opt, ts_cb_col_opt},
     {k_list, ts_cb_list},           {"move", ts_cb_move},       {"setup", ts_cb_setup},
-    {"points", ts_cb_points},       {"purge", ts_cb_purge},
+    {"points", ts_cb_points},       {"purge", ts_cb_purge},     {"input", ts_cb_input},
 };
 /* Tiles of dialogs still to come, each with what it would open. */
 struct ts_unbuilt {
@@ -582,7 +600,6 @@ struct ts_unbuilt {
     const char *what;       /* what it opens */
 };
 const ts_unbuilt k_unbuilt[] = {
-    {"input", "The column input setup"},
     {"symbol", "The symbol setup"},
 };
 

@@ -1,7 +1,8 @@
 # The table setup tests run DB3 projects through the engine and the DB3
 # driver program pvdb3.
 pv_tests_use_db3(test_data_tblsetup_dialog_test test_data_tblsetup_index_test
-                 test_data_tblsetup_restructure_test)
+                 test_data_tblsetup_restructure_test
+                 test_data_tblsetup_cinsetup_test)
 
 # End to end: pvhost runs the table setup on a copy of the sample project
 # GEO; /usr/bin/python3 (dbfread) reads the table and PVTABLE it wrote.
