@@ -5,7 +5,8 @@
 ** getting its own state back; walking a query to both ends; writing a
 ** walked row after the question; a new row numbered from the table's
 ** highest number and refused while a unique value is taken; moving in
-** the list with the check; the buttons whose dialogs come later.
+** the list with the check; the column input setup; the buttons whose
+** dialogs come later.
 */
 #include <gtest/gtest.h>
 
@@ -230,10 +231,22 @@ TEST_F(RowEditor, ARefusedValueKeepsTheListOnItsColumn) {
   EXPECT_EQ(rows("SELECT STN FROM STATN WHERE BASENUMBER = 1"), "10\n") << "nothing written";
 }
 
+TEST_F(RowEditor, InputGivesTheColumnTheRuleThatReplacedItsOldOne) {
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\npick input\npv_cinsetup\nset cin_defval Unknown\nok\ncancel\n"),
+            RTERROR);
+  EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
+  sql_col_rec *name = sql_col_nth(row_, 2);
+  col_attr_rec *listed = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
+  ASSERT_NE(listed, nullptr);
+  EXPECT_EQ(name->attr, listed) << "the row's column must not keep the freed rule";
+  EXPECT_STREQ(listed->default_text, "Unknown");
+  EXPECT_EQ(tile("error").value, "");
+}
+
 TEST_F(RowEditor, ButtonsWhoseDialogsComeLaterSaySo) {
   query("STATN");
   for (const auto &k : std::vector<std::pair<const char *, const char *>>{
-           {"input", "The column input setup is not available yet."},
            {"symbol", "The symbol setup is not available yet."}}) {
     EXPECT_EQ(edit(std::string("pv_edit_col\npick ") + k.first + "\ncancel\n"), RTERROR);
     EXPECT_EQ(tile("error").value, k.second);

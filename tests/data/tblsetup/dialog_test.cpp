@@ -233,8 +233,8 @@ TEST_F(TblSetupDialog, PointsOpensThePointSetupOfTheSelectedTable) {
 }
 
 TEST_F(TblSetupDialog, TilesOfDialogsStillToComeSaySoInTheErrorLine) {
-  setup("pick input\npick exit\n");
-  EXPECT_EQ(tile("pv_tblsetup", "error").value, "The column input setup is not available yet.");
+  setup("select opt_list 3\npick symbol\npick exit\n");
+  EXPECT_EQ(tile("pv_tblsetup", "error").value, "The symbol setup is not available yet.");
 }
 
 TEST_F(TblSetupDialog, ColumnDefinitionsAreCheckedByTheProjectsRules) {
