@@ -5,8 +5,8 @@
 ** has no PVCOLUMN: its key flags and numbers are read when a row is first
 ** added). A new station is entered and inserted after a taken number was
 ** refused; the stations are walked to both ends; a walked row's name is
-** written after the question; a button whose dialog the module lacks says
-** so. STATN is read back with python3-dbfread. The folder stays after the
+** written after the question; the name column's input rule is edited from
+** the editor. STATN is read back with python3-dbfread. The folder stays after the
 ** run for inspection.
 */
 #include <gtest/gtest.h>
@@ -111,10 +111,12 @@ TEST_F(RowEditorEndToEnd, ANewStationIsNumberedWalkedAndRenamed) {
   EXPECT_EQ(list.items.at(3).substr(0, 25), "EASTING        \t:\t615300 ") << list.items.at(3);
   EXPECT_EQ(dump().substr(0, 16), "1|1|Cache Creek ");
 
-  /* The column input setup is not part of the module yet. */
-  EXPECT_EQ(walk(p, "pv_edit_col\npick input\ncancel\n"), RTERROR);
-  EXPECT_EQ(tile("error"), "The column input setup is not available yet.");
-  EXPECT_TRUE(host_io_faults().empty());
+  /* The name column's input rule gets a default; the editor goes on with
+  ** the new rule. */
+  EXPECT_EQ(walk(p, "pv_edit_col\nselect edit_list 2\npick input\npv_cinsetup\nset cin_defval Unknown\nok\ncancel\n"),
+            RTERROR);
+  EXPECT_EQ(tile("error"), "");
+  EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
 }
 
 }  // namespace
