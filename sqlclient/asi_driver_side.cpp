@@ -504,3 +504,17 @@ done:
     munmap(base, size);
     return status;
 }
+
+/* The target of a scrollable fetch; see the header. */
+int asi_drv_fetch_target(int orientation, long offset, long pos, long n, long *to)
+{
+    switch (orientation) {
+    case ASI_FETCH_NEXT: *to = pos + 1; return 1;
+    case ASI_FETCH_PRIOR: *to = pos - 1; return 1;
+    case ASI_FETCH_FIRST: *to = 1; return 1;
+    case ASI_FETCH_LAST: *to = n; return 1;
+    case ASI_FETCH_ABSOLUTE: *to = offset >= 0 ? offset : n + 1 + offset; return 1;
+    case ASI_FETCH_RELATIVE: *to = pos + offset; return 1;
+    default: return 0;
+    }
+}

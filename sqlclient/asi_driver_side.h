@@ -67,6 +67,23 @@ public:
     int endBlockRow();
     void dropBlockRow() noexcept;
 
+    /* Adds one further row with the values add() adds between
+    ** beginBlockRow and endBlockRow; a value add() cannot make (it throws)
+    ** drops the row, so that its own fetch reports the failure. Answers 1
+    ** when the row went into the block, 0 when the block ended before it. */
+    template <class AddValues>
+    int addBlockRow(long number, AddValues add)
+    {
+        if (!beginBlockRow(number)) return 0;
+        try {
+            add();
+        } catch (...) {
+            dropBlockRow();
+            return 0;
+        }
+        return endBlockRow();
+    }
+
     /* The server: opens a block of at most rows further rows within bytes
     ** of the whole reply body; closeBlock ends it (a row left begun is
     ** dropped). */
@@ -177,6 +194,19 @@ public:
     /* Closes a cursor. */
     virtual void close(int cursor) = 0;
 };
+
+/* Where a scrollable cursor of n rows standing at pos (0 before the first
+** row, n + 1 after the last) moves for a fetch orientation and its offset,
+** into *to (not yet held within 0..n + 1). Answers 1, or 0 for an unknown
+** orientation. A driver that has not read every row yet passes the rows it
+** has; only LAST and a negative ABSOLUTE need them all. */
+int asi_drv_fetch_target(int orientation, long offset, long pos, long n, long *to);
+
+/* A cursor position held within 0 (before the first row) and n + 1. */
+inline long asi_drv_fetch_clamp(long pos, long n)
+{
+    return pos < 0 ? 0 : pos > n + 1 ? n + 1 : pos;
+}
 
 /* Makes the session of a new connection; null when it cannot. */
 typedef CAsiDrvSession *(*asi_drv_session_fn)(void *ctx);

@@ -240,17 +240,12 @@ public:
             return 0;
         }
         db3_drv_cursor &c = it->second;
-        long n = (long)c.rows.rows.size(), p = c.pos;
-        switch (orientation) {
-        case ASI_FETCH_NEXT: p++; break;
-        case ASI_FETCH_PRIOR: p--; break;
-        case ASI_FETCH_FIRST: p = 1; break;
-        case ASI_FETCH_LAST: p = n; break;
-        case ASI_FETCH_ABSOLUTE: p = offset >= 0 ? offset : n + 1 + offset; break;
-        case ASI_FETCH_RELATIVE: p += offset; break;
-        default: r.error(DB3_ERR_STATE, "HY106", "fetch orientation %d is not known", orientation); return 0;
+        long n = (long)c.rows.rows.size(), p = 0;
+        if (!asi_drv_fetch_target(orientation, offset, c.pos, n, &p)) {
+            r.error(DB3_ERR_STATE, "HY106", "fetch orientation %d is not known", orientation);
+            return 0;
         }
-        c.pos = p < 0 ? 0 : p > n + 1 ? n + 1 : p;
+        c.pos = asi_drv_fetch_clamp(p, n);
         if (c.pos < 1 || c.pos > n) return 1;
         r.setRow(c.pos);
         add_values(c, c.pos, r);
@@ -266,16 +261,8 @@ public:
         if (it == m_cursors.end()) return;
         db3_drv_cursor &c = it->second;
         long n = (long)c.rows.rows.size();
-        while (c.pos >= 1 && c.pos < n && r.beginBlockRow(c.pos + 1)) {
-            try {
-                add_values(c, c.pos + 1, r);
-            } catch (...) {
-                r.dropBlockRow();
-                return;
-            }
-            if (!r.endBlockRow()) return;
+        while (c.pos >= 1 && c.pos < n && r.addBlockRow(c.pos + 1, [&] { add_values(c, c.pos + 1, r); }))
             c.pos++;
-        }
     }
 
     /* Closes a cursor. */

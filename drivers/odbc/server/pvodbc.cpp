@@ -354,22 +354,16 @@ public:
             return 0;
         }
         odbc_cursor &c = it->second;
-        long p = c.pos;
         bool from_end = orientation == ASI_FETCH_LAST || (orientation == ASI_FETCH_ABSOLUTE && offset < 0);
         if (from_end && !read_rows(c, -1, r)) return 0;
-        long n = (long)c.rows.size();
-        switch (orientation) {
-        case ASI_FETCH_NEXT: p++; break;
-        case ASI_FETCH_PRIOR: p--; break;
-        case ASI_FETCH_FIRST: p = 1; break;
-        case ASI_FETCH_LAST: p = n; break;
-        case ASI_FETCH_ABSOLUTE: p = offset >= 0 ? offset : n + 1 + offset; break;
-        case ASI_FETCH_RELATIVE: p += offset; break;
-        default: r.error(ODBC_ERR_DRIVER, "HY106", "fetch orientation %d is not known", orientation); return 0;
+        long p = 0;
+        if (!asi_drv_fetch_target(orientation, offset, c.pos, (long)c.rows.size(), &p)) {
+            r.error(ODBC_ERR_DRIVER, "HY106", "fetch orientation %d is not known", orientation);
+            return 0;
         }
-        if (p > n && !read_rows(c, p, r)) return 0;
-        n = (long)c.rows.size();
-        c.pos = p < 0 ? 0 : p > n + 1 ? n + 1 : p;
+        if (p > (long)c.rows.size() && !read_rows(c, p, r)) return 0;
+        long n = (long)c.rows.size();
+        c.pos = asi_drv_fetch_clamp(p, n);
         if (c.pos < 1 || c.pos > n) return 1;
         r.setRow(c.pos);
         add_values(c, c.pos, r);
@@ -390,14 +384,7 @@ public:
                 CAsiDrvReply scratch;
                 if (c.done || !read_rows(c, c.pos + 1, scratch) || c.pos >= (long)c.rows.size()) return;
             }
-            if (!r.beginBlockRow(c.pos + 1)) return;
-            try {
-                add_values(c, c.pos + 1, r);
-            } catch (...) {
-                r.dropBlockRow();
-                return;
-            }
-            if (!r.endBlockRow()) return;
+            if (!r.addBlockRow(c.pos + 1, [&] { add_values(c, c.pos + 1, r); })) return;
             c.pos++;
         }
     }
