@@ -19,3 +19,13 @@ if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
                    ${CMAKE_CURRENT_BINARY_DIR}/restructure_e2e)
   set_tests_properties(restructure_e2e PROPERTIES TIMEOUT 120)
 endif()
+
+# End to end: input rules of STATN edited through table setup on a copy of
+# GEO; dbfread reads PVCOLUMN.
+if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
+  add_test(NAME cinsetup_e2e
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/data/tblsetup/cinsetup_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/cinsetup_e2e)
+  set_tests_properties(cinsetup_e2e PROPERTIES TIMEOUT 120)
+endif()
