@@ -25,6 +25,7 @@
 #include <string>
 
 #include "bench/bench_ratios.h"
+#include "bench/bench_station.h"
 #include "drivers/db3/db3_engine.h"
 #include "sqlclient/asi_api.h"
 
@@ -32,17 +33,12 @@ namespace {
 
 const char *const CREATE_TEXT =
     "CREATE TABLE STATN (BASENUMBER DEC(8),STN CHAR(10),DIP NUMERIC(5,1),X DOUBLE,Y DOUBLE,LITH CHAR(20))";
-const char *const SELECT_TEXT = "SELECT * FROM STATN";
+const char *const SELECT_TEXT = BENCH_SELECT_TEXT;
+constexpr const bench_kind *COLUMN_KINDS = BENCH_COLUMN_KINDS;
+constexpr int COLUMNS = BENCH_COLUMNS;
 
-/* How each column of STATN is read in its own type. */
-enum bench_kind { BENCH_INT, BENCH_TEXT, BENCH_REAL };
-constexpr bench_kind COLUMN_KINDS[] = {BENCH_INT, BENCH_TEXT, BENCH_REAL, BENCH_REAL, BENCH_REAL, BENCH_TEXT};
-constexpr int COLUMNS = (int)std::size(COLUMN_KINDS);
-
-/* Rows per INSERT statement when a SELECT table is filled, and bytes of a
- * text column's buffer. */
+/* Rows per INSERT statement when a SELECT table is filled. */
 constexpr int FILL_ROWS_PER_STATEMENT = 500;
-constexpr int TEXT_BUFFER = 32;
 
 /* The VALUES list of row i. */
 std::string row_values(int i)
@@ -248,32 +244,7 @@ void EngineAndDriverSelect(benchmark::State &state)
     CAsiCfgHandle *cfg = nullptr;
     CAsiConnection *c = connect_db3(dir, &cfg);
     if (!c) state.SkipWithError("cannot connect to DB3");
-    std::int32_t ints[COLUMNS];
-    double reals[COLUMNS];
-    char texts[COLUMNS][TEXT_BUFFER];
-    unsigned short ind[COLUMNS];
-    for (auto _ : state) {
-        if (!c) break;
-        CAsiStatement *s = nullptr;
-        CAsiCursor *k = nullptr;
-        asi_alloc_stmt(&s);
-        asi_prepare(s, c, SELECT_TEXT);
-        asi_alloc_cursor(&k);
-        asi_declare_cursor(k, s, "BENCHCURSORABCDEF");
-        for (int i = 0; i < COLUMNS; i++) {
-            if (COLUMN_KINDS[i] == BENCH_INT) asi_bind_column(k, i, ASI_HOST_LONG, &ints[i], sizeof ints[i], &ind[i]);
-            else if (COLUMN_KINDS[i] == BENCH_REAL) asi_bind_column(k, i, ASI_HOST_DOUBLE, &reals[i], sizeof reals[i], &ind[i]);
-            else asi_bind_column(k, i, ASI_HOST_STRING, texts[i], TEXT_BUFFER, &ind[i]);
-        }
-        asi_open_cursor(k);
-        long n = 0;
-        while (asi_fetch_next(k)) n++;
-        benchmark::DoNotOptimize(ints[0]);
-        asi_close_cursor(k);
-        asi_free_cursor(&k);
-        asi_free_stmt(&s);
-        if (n != bench_rows()) state.SkipWithError("the select did not read every row");
-    }
+    bench_engine_select(state, c);
     disconnect_db3(c, cfg);
 }
 

@@ -22,17 +22,16 @@
 #include <string>
 
 #include "bench/bench_ratios.h"
+#include "bench/bench_station.h"
 #include "pg_server.h"
 #include "sqlclient/asi_api.h"
 
 namespace {
 
-const char *const SELECT_TEXT = "SELECT * FROM STATN";
-/* How each column of STATN is read in its own type. */
-enum bench_kind { BENCH_INT, BENCH_TEXT, BENCH_REAL };
-constexpr bench_kind COLUMN_KINDS[] = {BENCH_INT, BENCH_TEXT, BENCH_REAL, BENCH_REAL, BENCH_REAL, BENCH_TEXT};
-constexpr int COLUMNS = (int)std::size(COLUMN_KINDS);
-constexpr int TEXT_BUFFER = 32;
+const char *const SELECT_TEXT = BENCH_SELECT_TEXT;
+constexpr const bench_kind *COLUMN_KINDS = BENCH_COLUMN_KINDS;
+constexpr int COLUMNS = BENCH_COLUMNS;
+constexpr int TEXT_BUFFER = BENCH_TEXT_BUFFER;
 
 pg_server *g_pg = nullptr;  /* the run's server */
 std::string g_dir;          /* scratch directory of the engine's asi.ini */
@@ -65,31 +64,7 @@ void EngineAndDriverSelect(benchmark::State &state)
     if (!asi_init() || !asi_cfg_open((g_dir + "/bench.ini").c_str(), &cfg) || !asi_alloc_connection(&c) ||
         !asi_connect(c, "ODBC", pg_server::USER, pg_server::PASSWORD) || !asi_set_catalog(c, pg_server::DSN))
         state.SkipWithError("cannot connect to ODBC");
-    std::int32_t ints[COLUMNS];
-    double reals[COLUMNS];
-    char texts[COLUMNS][TEXT_BUFFER];
-    unsigned short ind[COLUMNS];
-    for (auto _ : state) {
-        CAsiStatement *s = nullptr;
-        CAsiCursor *k = nullptr;
-        asi_alloc_stmt(&s);
-        asi_prepare(s, c, SELECT_TEXT);
-        asi_alloc_cursor(&k);
-        asi_declare_cursor(k, s, "BENCHCURSORABCDEF");
-        for (int i = 0; i < COLUMNS; i++) {
-            if (COLUMN_KINDS[i] == BENCH_INT) asi_bind_column(k, i, ASI_HOST_LONG, &ints[i], sizeof ints[i], &ind[i]);
-            else if (COLUMN_KINDS[i] == BENCH_REAL) asi_bind_column(k, i, ASI_HOST_DOUBLE, &reals[i], sizeof reals[i], &ind[i]);
-            else asi_bind_column(k, i, ASI_HOST_STRING, texts[i], TEXT_BUFFER, &ind[i]);
-        }
-        asi_open_cursor(k);
-        long n = 0;
-        while (asi_fetch_next(k)) n++;
-        benchmark::DoNotOptimize(ints[0]);
-        asi_close_cursor(k);
-        asi_free_cursor(&k);
-        asi_free_stmt(&s);
-        if (n != bench_rows()) state.SkipWithError("the select did not read every row");
-    }
+    bench_engine_select(state, c);
     if (c) asi_disconnect(c);
     asi_free_connection(&c);
     asi_cfg_close(&cfg);

@@ -24,11 +24,12 @@
 #include "sqlclient/asi_descriptor.h"
 #include "sqlclient/asi_driver.h"
 
+#include "asi_client.h"
 #include "db3_memo_table.h"
 
 namespace {
 
-class Db3ApiTest : public ::testing::Test {
+class Db3ApiTest : public AsiClientTest {
 protected:
     void SetUp() override
     {
@@ -57,61 +58,6 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
-    static std::string text(const CAsiHandle *h)
-    {
-        char buf[512] = "";
-        asi_diag_cond_text(h, 0, buf, sizeof buf);
-        return buf;
-    }
-
-    /* Prepares and executes a statement that is not a query; answers 1,
-     * or 0 with the first condition's code in code. */
-    int exec(const char *sql, long *rows = nullptr)
-    {
-        CAsiStatement *s = nullptr;
-        EXPECT_EQ(asi_alloc_stmt(&s), 1);
-        int ok = asi_prepare(s, c, sql) && asi_execute(s, rows);
-        code = ok ? 0 : asi_diag_cond_code(s, 0);
-        state[0] = '\0';
-        if (!ok) asi_diag_cond_sqlstate(s, 0, state);
-        asi_free_stmt(&s);
-        return ok;
-    }
-
-    /* The rows of a query as "a|b" lines, read as strings. */
-    std::string query(const char *sql)
-    {
-        CAsiStatement *s = nullptr;
-        CAsiCursor *k = nullptr;
-        EXPECT_EQ(asi_alloc_stmt(&s), 1);
-        EXPECT_EQ(asi_prepare(s, c, sql), 1) << sql << ": " << text(s);
-        EXPECT_EQ(asi_diag_dynamic_function(s), ASI_FUNC_CURSOR_SPEC);
-        EXPECT_EQ(asi_alloc_cursor(&k), 1);
-        EXPECT_EQ(asi_declare_cursor(k, s, "QWERTYUIOPASDFGHJ"), 1);
-        EXPECT_EQ(asi_open_cursor(k), 1) << text(k);
-        std::string out;
-        int n = asi_column_count(s);
-        while (asi_fetch_next(k)) out += row(k, n);
-        asi_close_cursor(k);
-        asi_free_cursor(&k);
-        asi_free_stmt(&s);
-        return out;
-    }
-
-    static std::string row(CAsiCursor *k, int n)
-    {
-        std::string out;
-        for (int i = 0; i < n; i++) {
-            char buf[300] = "";
-            unsigned short ind = 0;
-            asi_value_get(k, i, ASI_HOST_STRING, buf, sizeof buf, &ind);
-            std::string v = ind == ASI_NULL_INDICATOR ? "~" : buf;
-            while (!v.empty() && v.back() == ' ') v.pop_back();
-            out += (i ? "|" : "") + v;
-        }
-        return out + "\n";
-    }
-
     /* Prepares a query and opens a cursor on it. */
     void open_cursor(const char *sql, CAsiStatement **s, CAsiCursor **k)
     {
@@ -134,9 +80,6 @@ protected:
 
     std::string dir;
     CAsiCfgHandle *cfg = nullptr;
-    CAsiConnection *c = nullptr;
-    int code = 0;
-    char state[6] = "";
 };
 
 /* The memo side table with its index of the same name, the standard
@@ -250,7 +193,7 @@ TEST_F(Db3ApiTest, ConditionsKeepTheirNativeCodes)
     for (const Case &k : cases) {
         EXPECT_EQ(exec(k.sql), 0) << k.sql;
         EXPECT_EQ(code, k.code) << k.sql;
-        EXPECT_STREQ(state, k.state) << k.sql;
+        EXPECT_EQ(state, k.state) << k.sql;
     }
     EXPECT_EQ(query("SELECT * FROM T"), "a|1\n");
 }

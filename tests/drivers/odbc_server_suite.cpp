@@ -15,6 +15,7 @@
 #include <fstream>
 #include <string>
 
+#include "asi_client.h"
 #include "pg_server.h"
 #include "standard_statements.h"
 #include "sqlclient/asi_api.h"
@@ -48,7 +49,7 @@ public:
 
 const ::testing::Environment *const g_env = ::testing::AddGlobalTestEnvironment(new PgEnvironment);
 
-class OdbcTest : public ::testing::Test {
+class OdbcTest : public AsiClientTest {
 protected:
     void SetUp() override
     {
@@ -89,77 +90,12 @@ protected:
         asi_free_connection(k);
     }
 
-    static std::string text(const CAsiHandle *h)
-    {
-        char buf[1024] = "";
-        if (h) asi_diag_cond_text(h, 0, buf, sizeof buf);
-        return buf;
-    }
-
-    static std::string sqlstate(const CAsiHandle *h)
-    {
-        char s[6] = "";
-        if (h) asi_diag_cond_sqlstate(h, 0, s);
-        return s;
-    }
-
-    /* Prepares and executes a statement that is not a query; answers 1,
-     * or 0 with the first condition's SQLSTATE in state. */
-    int exec(const std::string &sql, long *rows = nullptr)
-    {
-        CAsiStatement *s = nullptr;
-        EXPECT_EQ(asi_alloc_stmt(&s), 1);
-        int ok = asi_prepare(s, c, sql.c_str()) && asi_execute(s, rows);
-        state = ok ? "" : sqlstate(s);
-        code = ok ? 0 : asi_diag_cond_code(s, 0);
-        last_text = ok ? "" : text(s);
-        asi_free_stmt(&s);
-        return ok;
-    }
-
-    /* The rows of a query as "a|b" lines, read as strings. */
-    std::string query(const std::string &sql)
-    {
-        CAsiStatement *s = nullptr;
-        CAsiCursor *k = nullptr;
-        EXPECT_EQ(asi_alloc_stmt(&s), 1);
-        EXPECT_EQ(asi_prepare(s, c, sql.c_str()), 1) << sql << ": " << text(s);
-        EXPECT_EQ(asi_diag_dynamic_function(s), ASI_FUNC_CURSOR_SPEC) << sql;
-        EXPECT_EQ(asi_alloc_cursor(&k), 1);
-        EXPECT_EQ(asi_declare_cursor(k, s, "QWERTYUIOPASDFGHJ"), 1);
-        EXPECT_EQ(asi_open_cursor(k), 1) << text(k);
-        std::string out;
-        int n = asi_column_count(s);
-        while (asi_fetch_next(k)) out += row(k, n);
-        asi_close_cursor(k);
-        asi_free_cursor(&k);
-        asi_free_stmt(&s);
-        return out;
-    }
-
-    static std::string row(CAsiCursor *k, int n)
-    {
-        std::string out;
-        for (int i = 0; i < n; i++) {
-            char buf[300] = "";
-            unsigned short ind = 0;
-            asi_value_get(k, i, ASI_HOST_STRING, buf, sizeof buf, &ind);
-            std::string v = ind == ASI_NULL_INDICATOR ? "~" : buf;
-            while (!v.empty() && v.back() == ' ') v.pop_back();
-            out += (i ? "|" : "") + v;
-        }
-        return out + "\n";
-    }
-
     /* psql's rows of a query in the test's schema. */
     std::string server(const std::string &sql) { return g_pg->psql("SET search_path TO " + schema + "; " + sql); }
 
     static inline int s_count = 0;
     std::string dir, schema;
     CAsiCfgHandle *cfg = nullptr;
-    CAsiConnection *c = nullptr;
-    std::string state, last_text;
-    int code = 0;
 };
 
 /* The application's statements: the memo side table with its index, the
