@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -21,12 +23,14 @@
 #include "core/setup_store.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "data/tbl_column.h"
 #include "data/tblsetup.h"
 #include "linkclient/ase_api.h"
 #include "linkclient/ase_dsc.h"
 #include "map/crs_dialogs.h"
 #include "map/prj_project.h"
 #include "map/sym_setup.h"
+#include "map/sym_setup_dialog.h"
 #include "platform/include/dcl_host.h"
 
 namespace {
@@ -169,18 +173,32 @@ int open_read_args(const struct resbuf *args, const char *texts[OPEN_ARG_COUNT])
 /* ---- pv_setup ----------------------------------------------------------- */
 
 /* One button of the setup dialog: its key, what it opens, and the
-** function that opens it for the chosen project (null while that dialog is
-** not built). */
+** function that opens it for the chosen project. */
 struct setup_button {
     const char *key;        /* tile key */
     const char *title;      /* what the button opens */
-    pv_setup_fn open;       /* the sub-dialog, or null */
+    pv_setup_fn open;       /* the sub-dialog */
 };
 
 /* "symlib": the symbol library dialog, which serves every project. */
 int setup_symlib(pjct_rec *)
 {
     return pv_load_sym_dialog(0);
+}
+
+/* "symsetup": the project's registered columns as "%s.%s" (table,
+** column); the chosen column's rule gets the symbol setup dialog. Answers
+** the dialog's result; 0 when nothing was chosen; -1 when the picker
+** cannot be loaded. */
+int setup_symsetup(pjct_rec *p)
+{
+    std::vector<std::string> names;
+    for (int n = 0; sql_col_rec *c = pjct_nth_column(p, n); n++) names.push_back(std::string(c->table) + "." + c->name);
+    int chosen = -1;
+    int rc = sym_pick_list("pv_sympick", names, &chosen);
+    if (rc != 1) return rc;
+    sql_col_rec *c = pjct_nth_column(p, chosen);
+    return c && c->attr ? pv_symsetup_dialog(p, c->attr, nullptr) : 0;
 }
 
 /* The map and coordinate dialogs serve every project alike. */
@@ -196,7 +214,7 @@ const setup_button k_setup_buttons[] = {
     {"transform", "The transformation setup", setup_open_transform},
     {"symlib", "The symbol library setup", setup_symlib},
     {"tblsetup", "The table setup", pv_tblsetup_open},
-    {"symsetup", "The symbol setup", nullptr},
+    {"symsetup", "The symbol setup", setup_symsetup},
 };
 
 /* A setup button: opens its dialog for the chosen project. */
@@ -206,9 +224,7 @@ void setup_pick(ads_callback_packet *cpkt)
     const setup_button *b = (const setup_button *)cpkt->client_data;
     if (!b) return;
     pjct_rec *p = pjct_nth(tile_get_int(cpkt->dialog, "project"));
-    if (!b->open)
-        msg_alert(WARN_TITLE, "%s is not available yet.", b->title);
-    else if (!p)
+    if (!p)
         err_report(ERR_BAD_PROJECT, nullptr);
     else
         b->open(p);

@@ -33,6 +33,7 @@
 #include "map/map_params.h"
 #include "map/point_dialog.h"
 #include "map/sym_pick.h"
+#include "map/sym_setup_dialog.h"
 
 namespace {
 
@@ -410,7 +411,19 @@ void pv_edit_col_memo_cb(ads_callback_packet *cpkt)
 /* The buttons whose dialogs come later. */
 void pv_edit_col_list_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The profile picker"); }
 void pv_edit_col_tree_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The item tree picker"); }
-void pv_edit_col_symbol_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The symbol setup"); }
+/* "symbol": the symbol setup of the column's rule, the registered
+** column's when the table is registered (the rule its setup is bound to). */
+void pv_edit_col_symbol_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt) || !g_row_state.cur_col) return;
+    sql_col_rec *c = g_row_state.cur_col;
+    pjct_rec *p = row_project(g_row_state.cur_row);
+    tbl_rec *t = p ? tbl_find_by_name(p->tables, c->table, nullptr) : nullptr;
+    sql_col_rec *registered = t ? tbl_column_find(t->columns, c->name, nullptr, nullptr) : nullptr;
+    col_attr_rec *rule = registered && registered->attr ? registered->attr : c->attr;
+    if (!p || !rule) return;
+    pv_symsetup_dialog(p, rule, nullptr);
+}
 
 /* "symbols": the symbol picker of the column's profile on the typed text;
 ** the picked item goes into "edit_col". */

@@ -29,6 +29,7 @@
 #include "core/tile_util.h"
 #include "data/cinsetup.h"
 #include "data/pnt_dialog.h"
+#include "map/sym_setup_dialog.h"
 
 namespace {
 
@@ -577,13 +578,18 @@ void ts_cb_purge(ads_callback_packet *cpkt)
     ads_set_tile(dlg, k_error, "");
 }
 
-/* The tiles whose dialogs are not part of the module yet say so. */
-void ts_cb_unbuilt(ads_callback_packet *cpkt)
+/* "symbol": the symbol setup of the chosen registered column's rule. */
+void ts_cb_symbol(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    const char *what = (const char *)cpkt->client_data;
-    std::string text = std::string(what ? what : "This setup") + " is not available yet.";
-    ads_set_tile(cpkt->dialog, k_error, text.c_str());
+    ads_hdlg dlg = cpkt->dialog;
+    pjct_rec *p = ts_project(dlg);
+    tblsetup_table_node *t = ts_table(dlg);
+    tblsetup_column_node *c = ts_column(dlg);
+    sql_col_rec *col = t && c ? ts_registered_column(p, t->name, c->name) : nullptr;
+    if (!col || !col->attr) return;
+    pv_symsetup_dialog(p, col->attr, nullptr);
+    ts_enable(dlg);
 }
 
 /* The dialog's tiles. */
@@ -593,16 +599,9 @@ const dlg_tile k_tiles[] = {
     {k_prj_opt, ts_cb_prj_opt},     {k_tbl_opt, ts_cb_tbl_opt}, {k_col_opt, ts_cb_col_opt},
     {k_list, ts_cb_list},           {"move", ts_cb_move},       {"setup", ts_cb_setup},
     {"points", ts_cb_points},       {"purge", ts_cb_purge},     {"input", ts_cb_input},
-};
-/* Tiles of dialogs still to come, each with what it would open. */
-struct ts_unbuilt {
-    const char *key;        /* tile key */
-    const char *what;       /* what it opens */
-};
-const ts_unbuilt k_unbuilt[] = {
-    {"symbol", "The symbol setup"},
-};
+    {"symbol", ts_cb_symbol},
 
+};
 }  // namespace
 
 /* Checks a table (kind 2) or column (kind 3) name, trimmed and upper-cased
@@ -694,10 +693,6 @@ int pv_tblsetup(ads_hdlg)
     }
     ts_reset();
     dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
-    for (const ts_unbuilt &u : k_unbuilt) {
-        ads_action_tile(dlg, u.key, ts_cb_unbuilt);
-        ads_client_data_tile(dlg, u.key, (void *)u.what);
-    }
     ts_set_mode(dlg, TS_MODE_PROJECTS);
     ts_enable(dlg);
     ts_fill(dlg);

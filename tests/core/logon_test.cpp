@@ -293,16 +293,15 @@ TEST_F(LogonTest, LogoffAndAseoffAnswerTOrNil) {
   EXPECT_NE(pjct_find("Projections", nullptr), nullptr) << "the built-in projections stay";
 }
 
-TEST_F(LogonTest, SetupButtonsNotBuiltSayItInOneLine) {
+TEST_F(LogonTest, SymbolSetupButtonListsTheChosenProjectsColumns) {
   ASSERT_EQ(load(), PV_ENTRY_OK);
-  take_transcript();
-  host_io_use_script_text("pv_setup\npick symsetup\ncancel\n");
+  host_io_use_script_text("pv_setup\npick symsetup\npv_sympick\ncancel\ncancel\n");
   ads_relrb(call("pv_setup", {}));
-  std::string t = take_transcript();
-  EXPECT_NE(t.find("The symbol setup is not available yet."), std::string::npos) << t;
-  dlg_tile_snapshot project;
+  dlg_tile_snapshot project, columns;
   ASSERT_TRUE(dlg_test_last_tile("pv_setup", "project", project));
   EXPECT_EQ(project.items, (std::vector<std::string>{"Projections"}));
+  ASSERT_TRUE(dlg_test_last_tile("pv_sympick", "sym_list", columns));
+  EXPECT_TRUE(columns.items.empty()) << "the built-in projections register no table";
   EXPECT_TRUE(host_io_faults().empty());
 }
 

@@ -244,14 +244,13 @@ TEST_F(RowEditor, InputGivesTheColumnTheRuleThatReplacedItsOldOne) {
   EXPECT_EQ(tile("error").value, "");
 }
 
-TEST_F(RowEditor, ButtonsWhoseDialogsComeLaterSaySo) {
+TEST_F(RowEditor, SymbolOpensTheSymbolSetupOfTheCurrentColumn) {
   query("STATN");
-  for (const auto &k : std::vector<std::pair<const char *, const char *>>{
-           {"symbol", "The symbol setup is not available yet."}}) {
-    EXPECT_EQ(edit(std::string("pv_edit_col\npick ") + k.first + "\ncancel\n"), RTERROR);
-    EXPECT_EQ(tile("error").value, k.second);
-  }
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 1\npick symbol\npv_symsetup\ncancel\ncancel\n"), RTERROR);
   EXPECT_TRUE(host_io_faults().empty());
+  EXPECT_EQ(tile("sym_hdrval", "pv_symsetup").value, "STATN");
+  EXPECT_EQ(tile("sym_itmval", "pv_symsetup").value, "STN");
+  EXPECT_EQ(project_->symbols, nullptr) << "cancel adds no setup";
 }
 
 TEST_F(RowEditor, PointsOpensThePointSetupOfTheRowsTable) {

@@ -16,6 +16,7 @@
 #include "core/tile_util.h"
 #include "data/dbf/dbf.h"
 #include "data/tblsetup.h"
+#include "map/sym_setup.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {
@@ -333,6 +334,22 @@ TEST_F(TblSetupDialog, RegisteringASampleTableWithoutItsSampleColumnIsRefused) {
   free(row);
   sql_col_list_free(&columns);
   EXPECT_EQ(pv_tblimport_dialog(project_, nullptr, nullptr), nullptr) << "no columns";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TblSetupDialog, SymbolOpensTheSymbolSetupOfTheChosenColumn) {
+  setup("pick symbol\npv_symsetup\nset sym_lay_chc GEOL\nok\npick exit\n");
+  EXPECT_TRUE(host_io_faults().empty());
+  EXPECT_EQ(tile("pv_symsetup", "sym_hdrval").value, "STATN");
+  EXPECT_EQ(tile("pv_symsetup", "sym_itmval").value, "BASENUMBER");
+  col_attr_rec *rule = statn_->columns->attr;
+  ASSERT_NE(rule, nullptr);
+  ASSERT_NE(rule->symbol, nullptr) << "accepted onto the column's rule";
+  EXPECT_STREQ(rule->symbol->layer, "GEOL");
+  EXPECT_EQ(project_->symbols, rule->symbol);
 }
 
 }  // namespace
