@@ -233,11 +233,6 @@ TEST_F(TblSetupDialog, PointsOpensThePointSetupOfTheSelectedTable) {
   EXPECT_EQ(tile("pv_pntsetup", "pnt_tblname").value, "STATN");
 }
 
-TEST_F(TblSetupDialog, TilesOfDialogsStillToComeSaySoInTheErrorLine) {
-  setup("select opt_list 3\npick symbol\npick exit\n");
-  EXPECT_EQ(tile("pv_tblsetup", "error").value, "The symbol setup is not available yet.");
-}
-
 TEST_F(TblSetupDialog, ColumnDefinitionsAreCheckedByTheProjectsRules) {
   static const struct {
     unsigned flags;
