@@ -1,10 +1,11 @@
 /*
 ** col_attr_test.cpp: column input rules: setting and clearing flags one
 ** bit at a time, copies owning their texts, and the project's list with
-** its shared profile trees.
+** its shared profile trees and the placeholders it replaces.
 */
 #include <gtest/gtest.h>
 
+#include "data/tblsetup.h"
 #include "tbl_fixtures.h"
 
 namespace {
@@ -169,6 +170,28 @@ TEST(ColAttrList, ReplaceLeavesExactlyTheNewRuleAndPointsTheColumnAtIt)
     ASSERT_EQ(col_attr_remove(edited, &tp.p), 0);
     EXPECT_EQ(tbl_column_find(t->columns, "DIP", nullptr, nullptr)->attr, nullptr)
         << "no column is left pointing at a freed rule";
+}
+
+TEST(ColAttrList, ReplaceFreesThePlaceholderItsColumnOwnedAfterRepointingItsUsers)
+{
+    g_fake = {};
+    test_project tp;
+    tbl_rec *t = make_table("STN", TBL_DEF_OTHER, {{"BASENUMBER", N, 8}, {"DIP", N, 3}},
+                            {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
+    tbl_insert(&tp.p, t);
+    sql_col_rec *dip = tbl_column_find(t->columns, "DIP", nullptr, nullptr);
+    col_attr_rec *placeholder = rule("DIP", "STN");
+    placeholder->flags |= COL_ATTR_PLACEHOLDER;
+    dip->attr = placeholder;
+    tblsetup_state_get()->rule = placeholder;   /* an open sub-dialog's rule */
+
+    col_attr_rec *edited = rule("DIP", "STN");
+    ASSERT_EQ(col_attr_replace(edited, &tp.p), 0);
+    EXPECT_EQ(dip->attr, edited);
+    EXPECT_EQ(tblsetup_state_get()->rule, edited) << "nothing may keep the freed placeholder";
+    EXPECT_EQ(tp.p.col_attrs, edited);
+    EXPECT_EQ(count(tp.p), 1);
+    tblsetup_state_get()->rule = nullptr;
 }
 
 TEST(ColAttrList, ReplaceKeepsATreeTheNewRuleStillUses)

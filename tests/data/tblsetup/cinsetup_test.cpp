@@ -217,6 +217,45 @@ TEST_F(CinSetup, TilesAreEnabledByTheColumnsKeyAndType) {
   }
 }
 
+TEST_F(CinSetup, OwnKeysByTableTypeAndFixedKeysKeepOnlyPlotAndNextFromMaximum) {
+  const std::set<std::string> fixed = {"cin_plot", "cin_max"};
+  const std::set<std::string> no_profile = {"cin_defval", "cin_minval", "cin_maxval", "cin_edit", "cin_null",
+                                            "cin_def",    "cin_inc",    "cin_unq",    "cin_plot", "cin_max"};
+  std::set<std::string> free_text(std::begin(k_editable), std::end(k_editable));
+  free_text.erase("cin_many");
+  free_text.erase("cin_delim");
+  static const struct {
+    int type;            /* table type */
+    int slot;            /* slot KEYC fills, -1 none */
+    const char *column;  /* column the dialog opens on */
+    const char *why;     /* the rule at work */
+  } k[] = {
+      {TBL_DEF_ROCK, TBL_KEY_ROCK, "KEYC", "a rock table's rock number"},
+      {TBL_DEF_LEGEND, TBL_KEY_DICTION, "KEYC", "a legend table's dictionary number"},
+      {TBL_DEF_DICTION, TBL_KEY_DICTION, "KEYC", "a dictionary table's own number"},
+      {TBL_DEF_OTHER, TBL_KEY_TRAVERSE, "KEYC", "a traverse number in any table"},
+      {TBL_DEF_OTHER, TBL_KEY_ROCK, "KEYC", "another table's rock number"},
+      {TBL_DEF_DICTION, -1, "TXT", "a plain column of a dictionary table"},
+      {TBL_DEF_OTHER, TBL_KEY_ROCK, "TXT", "a plain character column"},
+  };
+  const std::set<std::string> *expected[] = {&fixed, &fixed, &fixed, &fixed, &no_profile, &no_profile, &free_text};
+  for (size_t i = 0; i < sizeof k / sizeof k[0]; i++) {
+    std::string name = "T" + std::to_string(i);
+    run("CREATE TABLE " + name + " (BASENUMBER NUMERIC(8,0), KEYC CHAR(8), TXT CHAR(10))");
+    tbl_rec *t = tbl_rec_new();
+    snprintf(t->name, sizeof t->name, "%s", name.c_str());
+    t->table_type = k[i].type;
+    t->column_count = sql_describe_table(project_->connection, name.c_str(), &t->columns, 0);
+    ASSERT_GT(t->column_count, 0);
+    t->keys[TBL_KEY_BASENUMBER] = tbl_column_find(t->columns, "BASENUMBER", nullptr, nullptr);
+    if (k[i].slot >= 0) t->keys[k[i].slot] = tbl_column_find(t->columns, "KEYC", nullptr, nullptr);
+    ASSERT_EQ(tbl_insert(project_, t), 0);
+    host_io_use_script_text("pv_cinsetup\ncancel\n");
+    EXPECT_EQ(pv_cinsetup_dialog(tbl_column_find(t->columns, k[i].column, nullptr, nullptr)->attr, project_), RTNORM);
+    EXPECT_EQ(enabled(), *expected[i]) << k[i].why;
+  }
+}
+
 TEST_F(CinSetup, TheUniqueNumberColumnShowsNoDefaultRangeMemoOrImage) {
   col_attr_rec *r = column("BASENUMBER")->attr;
   r->default_text = strdup("7");
