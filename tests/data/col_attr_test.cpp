@@ -180,9 +180,8 @@ TEST(ColAttrList, ReplaceFreesThePlaceholderItsColumnOwnedAfterRepointingItsUser
                             {{TBL_KEY_BASENUMBER, "BASENUMBER"}});
     tbl_insert(&tp.p, t);
     sql_col_rec *dip = tbl_column_find(t->columns, "DIP", nullptr, nullptr);
-    col_attr_rec *placeholder = rule("DIP", "STN");
-    placeholder->flags |= COL_ATTR_PLACEHOLDER;
-    dip->attr = placeholder;
+    col_attr_rec *placeholder = dip->attr;   /* made with the column, as describing does */
+    ASSERT_TRUE(placeholder->flags & COL_ATTR_PLACEHOLDER);
     tblsetup_state_get()->rule = placeholder;   /* an open sub-dialog's rule */
 
     col_attr_rec *edited = rule("DIP", "STN");
