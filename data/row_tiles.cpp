@@ -25,7 +25,9 @@
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/cinsetup.h"
+#include "core/dlg_state.h"
 #include "data/col_attr.h"
+#include "data/item_pick.h"
 #include "data/memo.h"
 #include "data/pnt_dialog.h"
 #include "data/row_state.h"
@@ -192,14 +194,6 @@ int row_take_typed(ads_hdlg d, char *typed, char *out)
     int rc = col_check_value(cur, typed, out);
     if (rc == 0 && !(row_flags(cur) & COL_ATTR_MEMO)) row_store_text(cur, out);
     return rc;
-}
-
-/* A button whose dialog the module does not have yet says so. */
-void row_unavailable(ads_callback_packet *cpkt, const char *what)
-{
-    if (!cb_acts(cpkt)) return;
-    std::string text = std::string(what) + " is not available yet.";
-    ads_set_tile(cpkt->dialog, k_error, text.c_str());
 }
 
 }  // namespace
@@ -408,9 +402,78 @@ void pv_edit_col_memo_cb(ads_callback_packet *cpkt)
     row_list_set_line(cpkt->dialog, c, rc > 0 ? k_memo_text : k_memo_none, row_index_of(row, c));
 }
 
-/* The buttons whose dialogs come later. */
-void pv_edit_col_list_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The profile picker"); }
-void pv_edit_col_tree_cb(ads_callback_packet *cpkt) { row_unavailable(cpkt, "The item tree picker"); }
+/* The loaded tree of the current column's rule: its profile is loaded
+** when none is (every rule of the project naming the same profile and
+** dictionary shares it). Null when the rule names no profile or the load
+** failed (reported). */
+item_node *row_rule_tree(col_attr_rec *r, pjct_rec *p)
+{
+    if (!r || !p || str_nonblank(r->profile) != RTNORM || str_nonblank(r->dictionary) != RTNORM) return nullptr;
+    if (r->tree) return r->tree;
+    item_node *root = (item_node *)calloc(1, sizeof(item_node));
+    if (!root) {
+        err_report(ERR_NO_MEMORY, r->profile);
+        return nullptr;
+    }
+    prf_sides_saved saved;
+    prf_sides_point(p, &saved);
+    int rc = item_load_profile(r->profile, r->dictionary, root);
+    prf_sides_restore(&saved);
+    if (rc != 0) {
+        item_free_tree(root);
+        err_report(rc, r->profile);
+        return nullptr;
+    }
+    for (col_attr_rec *o = p->col_attrs; o; o = o->next)
+        if (!o->tree && str_eq_nocase(o->profile, r->profile) && str_eq_nocase(o->dictionary, r->dictionary)) {
+            o->tree = root;
+            o->flags |= COL_ATTR_PROFILE;
+        }
+    if (!r->tree) {
+        r->tree = root;
+        r->flags |= COL_ATTR_PROFILE;
+    }
+    return root;
+}
+
+/* "list": the profile picker on the typed text; a changed level is kept
+** in the rule. */
+void pv_edit_col_list_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt) || !g_row_state.cur_col) return;
+    col_attr_rec *r = g_row_state.cur_col->attr;
+    pjct_rec *p = row_project(g_row_state.cur_row);
+    if (!p) p = pjct_of_col_attr(r);
+    row_state_rec *kept = dlg_state_push();
+    item_node *tree = row_rule_tree(r, p);
+    char text[ROW_VALUE_SIZE] = "";
+    int rc = RTERROR;
+    if (tree) {
+        ads_get_tile(cpkt->dialog, k_col, text, sizeof text);
+        int level = r->level;
+        rc = pv_select_profile_dialog(tree, text, sizeof text, (r->flags & COL_ATTR_MANY) != 0, r->delimiter, p,
+                                      &level);
+        if (rc == RTNORM && level != r->level) {
+            r->level = (uint16_t)level;
+            p->flags |= PJCT_CHG_COLUMNS;
+        }
+    }
+    dlg_state_pop(kept);
+    if (rc == RTNORM) ads_set_tile(cpkt->dialog, k_col, text);
+}
+
+/* "tree": the tree walker on the rule's tree. */
+void pv_edit_col_tree_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt) || !g_row_state.cur_col) return;
+    col_attr_rec *r = g_row_state.cur_col->attr;
+    pjct_rec *p = row_project(g_row_state.cur_row);
+    if (!p) p = pjct_of_col_attr(r);
+    if (!row_rule_tree(r, p)) return;
+    char text[ROW_VALUE_SIZE] = "";
+    ads_get_tile(cpkt->dialog, k_col, text, sizeof text);
+    if (pv_sel_tree_dialog(r, text, sizeof text) == RTNORM) ads_set_tile(cpkt->dialog, k_col, text);
+}
 /* "symbol": the symbol setup of the column's rule, the registered
 ** column's when the table is registered (the rule its setup is bound to). */
 void pv_edit_col_symbol_cb(ads_callback_packet *cpkt)

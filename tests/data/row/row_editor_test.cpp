@@ -6,7 +6,8 @@
 ** walked row after the question; a new row numbered from the table's
 ** highest number and refused while a unique value is taken; moving in
 ** the list with the check; the column input setup; the buttons whose
-** dialogs come later.
+** dialogs come later; the profile picker and the tree walker opened from
+** "list" and "tree".
 */
 #include <gtest/gtest.h>
 
@@ -420,16 +421,24 @@ TEST_F(RowEditor, ProfileColumnsTakeItemsByShortNameAndFromTheSymbolPicker) {
   query("STATN");
   /* GX shares "G" with two short names: the prefix stays in the field. */
   EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\nset edit_col GX\nselect edit_list 0\nshow\n"
-                 "pick list\nshow\npick symbols\npv_sel_sym\npick image1\nselect edit_list 0\ncancel\n"),
+                 "pick list\npv_select_profile\nselect sel_prf 2\nok\nshow\npick symbols\npv_sel_sym\npick image1\nselect edit_list 0\ncancel\n"),
             RTERROR);
   const std::string t = host_io_transcript();
   EXPECT_NE(t.find("Entry for NAME GX not found in profile ROCKS"), std::string::npos) << t;
-  EXPECT_NE(t.find("The profile picker is not available yet."), std::string::npos) << t;
+    dlg_tile_snapshot listed;
+  ASSERT_TRUE(dlg_test_last_tile("pv_select_profile", "sel_prf", listed));
+  EXPECT_EQ(listed.items, (std::vector<std::string>{"ROCKS : LITHO", "  Gneiss", "  Granite"}));
   for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
   EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Granite")) << "the picked symbol's item";
   query("STATN");
   EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\nset edit_col GN\nselect edit_list 0\ncancel\n"), RTERROR);
   EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Gneiss")) << "a unique short-name prefix";
+  query("STATN");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\npick tree\npv_sel_tree\nselect symbol_tree 1\nok\n"
+                 "select edit_list 0\ncancel\n"),
+            RTERROR);
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Gneiss")) << "the item walked to";
   name->tree = nullptr;
   item_free_tree(tree);
 }
