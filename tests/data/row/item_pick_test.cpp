@@ -139,7 +139,7 @@ TEST_F(ItemPick, ALevelListsOnlyTheRootAndItemsDownToIt) {
   EXPECT_EQ(pick_prf_line_of(root_, 0, a11_), 3);
 }
 
-TEST_F(ItemPick, ArgumentsAndTheRootAreChecked) {
+TEST_F(ItemPick, ArgumentsTheRootAndTheSelectionAreCheckedAndSymbolOpensTheItemsSetup) {
   char buffer[8] = "";
   EXPECT_EQ(pv_select_profile_dialog(nullptr, buffer, 8, 0, ' ', project_, nullptr), -1);
   EXPECT_EQ(pv_select_profile_dialog(root_, buffer, 0, 0, ' ', project_, nullptr), -1);
@@ -153,6 +153,23 @@ TEST_F(ItemPick, ArgumentsAndTheRootAreChecked) {
   EXPECT_NE(t.find("More than one item selected"), std::string::npos) << t;
   EXPECT_NE(t.find("No items selected"), std::string::npos) << t;
   EXPECT_EQ(root_->flags & ITEM_CHANGED, 0) << "nothing was changed";
+  /* The symbol button opens the setup of the one selected item. */
+  EXPECT_EQ(pick("select sel_prf 5\npick symbol\npv_symsetup\ncancel\ncancel\n", buffer, sizeof buffer, 1, ' ',
+                 &level),
+            RTNORM);
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  host_io_use_script_text("pv_sel_tree\nselect symbol_tree 1\npick symbol\npv_symsetup\ncancel\ncancel\n");
+  col_attr_rec *rule = col_attr_new();
+  snprintf(rule->profile, sizeof rule->profile, "ROCKP");
+  snprintf(rule->dictionary, sizeof rule->dictionary, "ROCKD");
+  rule->tree = root_;
+  rule->next = project_->col_attrs;   /* the project's rule: the walker's project */
+  project_->col_attrs = rule;
+  EXPECT_EQ(pv_sel_tree_dialog(rule, buffer, sizeof buffer), RTNORM);
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  project_->col_attrs = rule->next;
+  rule->tree = nullptr;
+  col_attr_free(rule);
 }
 
 TEST_F(ItemPick, DeletingAnItemMovesItsChildrenUpAndMarksTheProfileChanged) {
