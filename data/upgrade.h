@@ -1,0 +1,90 @@
+/*
+** upgrade.h: carrying a version-3.0 project over into the current layout.
+**
+** A version-3.0 project is a directory of dBASE files with a catalogue,
+** PETRIVEX.DBF, holding one record per field of every old table: its type
+** word, yes/no options, keyword list and symbol placement. The upgrade
+** reads that catalogue, makes dictionaries and profiles of the keyword
+** lists, and rewrites every old table into the current field layout; the
+** old files stay beside the new ones as NAME283.DBF and NAME283.DBT.
+**
+** This part works on the files alone (names, ids, the dictionary files,
+** the new layout and the record conversion), so that it can be checked
+** without a connection:
+**
+**     item_node root = {};
+**     upg_keywords_tree(&root, "ROCKP", "ROCKD", "granite (coarse fine) basalt");
+**     upg_write_dictionary_dbf("/proj/", "ROCKD", "ROCKP", &root);
+*/
+#ifndef PV_DATA_UPGRADE_H
+#define PV_DATA_UPGRADE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "data/col_attr.h"
+#include "data/dbf/dbf.h"
+#include "data/item_tree.h"
+
+/* Type words of a catalogue row, in index order. */
+#define UPG_TYPE_TEXT 0
+#define UPG_TYPE_SYM  1
+#define UPG_TYPE_MEMO 2
+#define UPG_TYPE_INT  3
+#define UPG_TYPE_REAL 4
+#define UPG_TYPE_PNT  5
+#define UPG_TYPE_DATE 6
+#define UPG_TYPE_ISTR 7
+#define UPG_TYPE_RSTR 8
+#define UPG_TYPE_COUNT 9
+
+/* Widths of the item fields an ISTR or RSTR field is spread over. */
+#define UPG_ISTR_WIDTH 2
+#define UPG_RSTR_WIDTH 5
+
+/* Results of the file work. */
+#define UPG_ERR_FILES  (-9201)   /* not in the old layout, or cannot be rewritten */
+#define UPG_ERR_MEMORY (-9101)   /* memory ran out */
+
+/* Name of the old copy of a table: NAME + this, and of its memo side table: NAME + "MEM". */
+#define UPG_OLD_SUFFIX "283"
+/* Text the first memo field of a rewritten record holds. */
+#define UPG_MEMO_MARK "MEMO"
+/* Width of the first memo field of a rewritten table, and of any further one. */
+#define UPG_MEMO_FIRST_WIDTH 4
+#define UPG_MEMO_MORE_WIDTH 100
+/* Width of the unique number field "ID" of a rewritten table. */
+#define UPG_ID_WIDTH 8
+
+/* ---- Names and catalogue values (upg_names.cpp) ---- */
+
+int upg_field_yes(const char *text);
+int upg_field_type(const char *text);
+uint16_t upg_read_id(const char *text);
+long upg_read_id_field(const char *text, int length);
+int upg_name_equal(const char *a, const char *b, int n);
+char *upg_clean_name(char *name);
+char *upg_upper_n(char *name, int n);
+int upg_copy_left(char *field, int width, const char *text);
+int upg_copy_right(char *field, int width, unsigned long number);
+int upg_reserved_name(char *name);
+int upg_project_dir(const char *configured, std::string &out);
+
+/* ---- Dictionaries, layout and records (upg_files.cpp) ---- */
+
+/* What one record conversion answers besides the record. */
+struct upg_record_out {
+    long number;              /* the record's unique number (from its old ID), -1 without ID */
+    std::string memo;         /* text of the first memo field, empty when none */
+    int has_memo;             /* 1 when the first memo field held a memo */
+};
+
+int upg_keywords_tree(item_node *root, const char *profile, const char *dictionary, const char *keywords);
+int upg_write_dictionary_dbf(const char *dir, const char *dictionary, const char *profile, item_node *root);
+int upg_new_layout(dbf_handle *old_h, const char *table, col_attr_rec *rules, dbf_handle *new_h);
+int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, col_attr_rec *rules,
+                       upg_record_out *out);
+int upg_has_old_layout(const dbf_handle *h);
+
+#endif
