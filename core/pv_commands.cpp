@@ -18,6 +18,7 @@
 #include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
 #include "map/prj_project.h"
+#include "map/row_cmd.h"
 #include "data/import.h"
 #include "data/merge.h"
 #include "data/rename.h"
@@ -35,7 +36,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-profile", "pv_profile", pv_profile, PV_RESULT_NONE},
     {"c:pv-add", "pv_add", nullptr, PV_RESULT_NONE},
     {"c:pv-edit", "pv_edit", nullptr, PV_RESULT_NONE},
-    {"c:pv-delete", "pv_delete", nullptr, PV_RESULT_NONE},
+    {"c:pv-delete", "pv_delete", pv_delete, PV_RESULT_NONE},
     {"c:pv-query", "pv_query", nullptr, PV_RESULT_NONE},
     {"c:pv-export", "pv_export", nullptr, PV_RESULT_NONE},
     {"c:pv-project", "pv_project", pv_project, PV_RESULT_NONE},

@@ -1,0 +1,129 @@
+/*
+** row_delete.cpp: the pv_delete command, which deletes selected objects
+** together with the rows they are linked to.
+**
+** For an object linked to row 7 of STATN the row is looked up with
+**     SELECT * FROM STATN WHERE BASENUMBER = 7
+** and, once the fetched row is the linked one, every other object linked
+** to that row around the object is erased, the row is deleted by its
+** BASENUMBER with its memo lines and the object itself is erased.
+** Objects without a valid link stay. Deletions cannot be undone, so the
+** user confirms once for the whole selection.
+*/
+#include <array>
+#include <vector>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct.h"
+#include "core/sql_access.h"
+#include "data/memo.h"
+#include "data/tbl.h"
+#include "map/draw_util.h"
+#include "map/map_params.h"
+#include "map/row_cmd.h"
+
+namespace {
+
+/* Title of the closing alert. */
+const char k_delete_title[] = "PETRIVEX";
+
+/* Erases one object and takes it out of the user's set; true when it
+** was erased. */
+bool erase_from_set(const ads_name ename, ads_name ss)
+{
+    if (ads_entdel(ename) != RTNORM) return false;
+    ads_ssdel(ename, ss);
+    return true;
+}
+
+/* Erases the objects linked to the same row as the object of a list,
+** except that object, counting each erased one. */
+void erase_row_others(const ads_name ename, ads_name ss, long *entities)
+{
+    struct resbuf *list = link_entget(ename);
+    if (!list) return;
+    ads_name same = {0, 0};
+    int n = link_ss_same_row(list, LINK_SAME_ROW, same);
+    ads_relrb(list);
+    if (n <= 0) return;
+    /* The names are taken first: erasing must not shift the walk. */
+    std::vector<std::array<long, 2>> names;
+    ads_name e;
+    for (long i = 0; ads_ssname(same, i, e) == RTNORM; ++i) names.push_back({e[0], e[1]});
+    ss_free(same);
+    for (const auto &k : names) {
+        ads_name other = {k[0], k[1]};
+        if (ename_equal(other, ename)) continue;
+        if (erase_from_set(other, ss)) ++*entities;
+    }
+}
+
+}  // namespace
+
+/* Deletes an object's row with the row's objects; see row_cmd.h. */
+int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities)
+{
+    if (!ename || ename_isnull(ename) || !link || !ss || !rows || !entities) return -2;
+    pjct_rec *project = nullptr;
+    tbl_rec *table = nullptr;
+    if (link_find_table(link, &project, &table) != 0 || !project || !table) return ROW_DELETE_NOT_LOADED;
+    const char *id_name = link_id_column_name(table);
+    if (!sql_col_find(table->columns, link->key_column, nullptr, nullptr) ||
+        !sql_col_find(table->columns, id_name, nullptr, nullptr))
+        return ROW_DELETE_NOT_LOADED;
+
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    if (link_row_fetch(link, &cursor, &stmt, &row) == 0) {
+        erase_row_others(ename, ss, entities);
+        sql_col_rec *id = sql_col_find(row, id_name, nullptr, nullptr);
+        if (id && sql_delete_row(row, id) == RTNORM) {
+            memo_delete_rows(row);
+            ++*rows;
+        }
+        sql_close_query(&stmt, &cursor, &row);
+    }
+    if (!erase_from_set(ename, ss)) return -1;
+    ++*entities;
+    return 0;
+}
+
+/* The pv-delete command; see row_cmd.h. */
+int pv_delete(struct resbuf *)
+{
+    if (!g_map_params.projection) {
+        msg_alert(ERR_TITLE, "No map projection defined.\nUse Map Setup unded DU-ZOREZ to initialize map.");
+        return RTNORM;
+    }
+    ads_name ss = {0, 0};
+    if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return -1;
+    long count = 0;
+    if (ads_sslength(ss, &count) != RTNORM || count == 0) {
+        ss_free(ss);
+        return RTNORM;
+    }
+    if (msg_yes_no("WARNING: Deletions cannot be recovered! Continue ?") != RTNORM) count = 0;
+
+    /* The walk goes over the names the selection held at the start: an
+    ** object erased with an earlier one's row has left the set and is
+    ** passed over, the others are each treated once. */
+    std::vector<std::array<long, 2>> names;
+    ads_name e;
+    for (long i = 0; i < count && ads_ssname(ss, i, e) == RTNORM; ++i) names.push_back({e[0], e[1]});
+
+    ads_printf("\n");
+    long rows = 0, entities = 0;
+    for (const auto &k : names) {
+        ads_name object = {k[0], k[1]};
+        if (ads_ssmemb(object, ss) != RTNORM) continue;
+        ads_printf("\rDeleting... %ld", entities);
+        link_rec link;
+        if (link_xdata_get(&link, object) != 0) continue;
+        delete_linked_row(object, &link, ss, &rows, &entities);
+    }
+    ads_printf("\rDeleted...  %ld\n", entities);
+    ss_free(ss);
+    msg_alert(k_delete_title, "Deleted... %ld entities, %ld rows", entities, rows);
+    return RTNORM;
+}
