@@ -11,6 +11,7 @@
 
 #include "core/err_text.h"
 #include "core/pv_globals.h"
+#include "core/str_util.h"
 #include "data/item_tree.h"
 #include "data/tbl.h"
 #include "data/tbl_column.h"
@@ -259,6 +260,25 @@ TEST_F(SymbolSetupDialog, AcceptPutsTheSetupOnItsColumnAndAnErrorKeepsTheDialogO
   EXPECT_TRUE(host_io_faults().empty());
 }
 
+TEST_F(SymbolSetupDialog, ASetupKeptByItsColumnsNameIsEditedNotDoubled) {
+  /* As logon keeps a setup whose rule was not found: bound to nothing. */
+  sym_rec *kept = sym_new();
+  kept->owner_kind = SYM_OWNER_COLUMN;
+  sym_set_text(&kept->table_name, "STATN");
+  sym_set_text(&kept->column_name, "NAME");
+  snprintf(kept->layer, sizeof kept->layer, "KEPT");
+  sym_attach(project_, kept);
+  ASSERT_EQ(name_->symbol, nullptr);
+  EXPECT_EQ(run(name_, "set sym_clr_chc 4\nok\n"), RTNORM);
+  EXPECT_EQ(tile("sym_lay_chc").value, "KEPT") << "the kept setup is shown";
+  int n = 0;
+  for (sym_rec *s = project_->symbols; s; s = s->next) n += str_eq_nocase(sym_owner_column(s), "NAME");
+  EXPECT_EQ(n, 1) << "one setup of NAME, not two";
+  ASSERT_NE(name_->symbol, nullptr);
+  EXPECT_STREQ(name_->symbol->layer, "KEPT");
+  EXPECT_EQ(name_->symbol->colour, 4);
+}
+
 TEST_F(SymbolSetupDialog, TheNamedFormEditsADiagramSetupAndCancelLeavesTheCallersRecord) {
   sym_rec *def = sym_new();
   def->owner_kind = SYM_OWNER_COLUMN;
@@ -312,9 +332,12 @@ TEST_F(SymbolSetupDialog, AnItemSetupTakesOtherItemsAndRefusesItsOwn) {
   EXPECT_EQ(pv_symsetup_dialog(project_, nullptr, &root), -2) << "the root is no item of a tree";
   EXPECT_EQ(pv_symsetup_dialog(project_, name_, granite), -2) << "a column or an item, not both";
 
-  host_io_use_script_text("pv_symsetup\nset sym_clr_chc granite\nok\npv_alert_wrap\nok\nset sym_clr_chc basalt\nok\n");
+  host_io_use_script_text("pv_symsetup\nset sym_clr_chc granite\nok\nset sym_clr_chc basalt\nok\n");
   dlg_test_clear();
+  take_transcript();
   EXPECT_EQ(pv_symsetup_dialog(project_, nullptr, granite), RTNORM);
+  EXPECT_EQ(alerts(), 1) << "the item's own name is refused, the dialog stays open";
+  EXPECT_TRUE(host_io_faults().empty());
   EXPECT_EQ(tile("sym_hdr").value, "Profile: ");
   EXPECT_EQ(tile("sym_itm").value, "Item   : ");
   EXPECT_EQ(tile("sym_itmval").value, "Granite");
