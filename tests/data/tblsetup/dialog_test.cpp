@@ -345,6 +345,8 @@ TEST_F(TblSetupDialog, SymbolOpensTheSymbolSetupOfTheChosenColumn) {
   ASSERT_NE(rule->symbol, nullptr) << "accepted onto the column's rule";
   EXPECT_STREQ(rule->symbol->layer, "GEOL");
   EXPECT_EQ(project_->symbols, rule->symbol);
+  rule->symbol = nullptr;   /* this project is freed without its setup lists */
+  sym_list_free(&project_->symbols);
 }
 
 }  // namespace
