@@ -32,6 +32,8 @@ namespace {
 
 /* Out-of-memory code of the application. */
 constexpr int ROW_NO_MEMORY = -9101;
+/* What str_nonblank answers for a text with a character above blank. */
+constexpr int ROW_NONBLANK = 5100;
 /* Lowest and highest character a joined value may be split at. */
 constexpr int ROW_DELIM_FIRST = 32;
 constexpr int ROW_DELIM_LAST = 126;
@@ -51,7 +53,7 @@ sym_rec g_scratch;
 std::vector<char *> g_composed;
 
 /* 1 when the text holds a character above blank. */
-bool nonblank(const char *text) { return str_nonblank(text) == 5100; }
+bool nonblank(const char *text) { return str_nonblank(text) == ROW_NONBLANK; }
 
 /* A trimmed copy of a text ("" for null). */
 std::string trimmed(const char *text)

@@ -223,15 +223,15 @@ int row_ask_points(sql_col_rec *row, char *messages)
         if (stored.x != 0.0 || stored.y != 0.0) continue;
         char prompt[ROW_PROMPT_SIZE];
         snprintf(prompt, sizeof prompt, ROW_PICK_PROMPT, c->name);
-        ads_point at, world;
+        ads_point at, world = {0.0, 0.0, 0.0};
         if (ads_getpoint(nullptr, prompt, at) != ROW_HOST_OK) continue;
         struct resbuf from = {}, to = {};
         from.restype = to.restype = RTSHORT;
         from.resval.rint = ADS_TRANS_UCS;
         to.resval.rint = ADS_TRANS_WCS;
-        geo_point in = {at[0], at[1], at[2], 0.0};
-        if (ads_trans(at, &from, &to, 0, world) == ROW_HOST_OK) in = {world[0], world[1], world[2], 0.0};
-        if (!prj_transform_point(&in, map, &out, s->projection)) {
+        bool world_ok = ads_trans(at, &from, &to, 0, world) == ROW_HOST_OK;
+        geo_point in = {world[0], world[1], world[2], 0.0};
+        if (!world_ok || !prj_transform_point(&in, map, &out, s->projection)) {
             rc = -1;
             xform_error_line(map, s->projection, c->name, messages);
             continue;

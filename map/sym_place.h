@@ -65,7 +65,7 @@ struct sym_place_rec {
     ads_name ename;          /* the drawn entity; cleared when none */
     link_rec link;           /* the row link; cleared when none */
     /* Written only by data entry. */
-    sql_col_rec *own_col;    /* the table's own key column; borrowed */
+    sql_col_rec *own_col;    /* the row column the record stands for (its link's key column); borrowed */
     sql_col_rec *angle_col;  /* the column giving the angle; borrowed */
     int32_t font_mark;       /* the font came from a column */
     int32_t justify;         /* text justification -1..2 */
