@@ -1,0 +1,146 @@
+/*
+** browse_actions.cpp: the table browser's actions on rows: deleting the
+** selected rows or all of them with their memo lines, editing the selected
+** rows in the row editor, and plotting. Every action walks the cursor and
+** acts only on rows the query's post-filter lets through. Rows are deleted
+** from the last to the first, so a cursor that sees its table change never
+** moves a row under the walk.
+*/
+#include <cstdio>
+#include <cstring>
+
+#include "core/msg_box.h"
+#include "core/sql_access.h"
+#include "core/tile_util.h"
+#include "data/browse.h"
+#include "data/memo.h"
+#include "data/row_edit.h"
+#include "data/row_state.h"
+#include "output/plot.h"
+#include "output/qry_filter.h"
+
+namespace {
+
+/* Room of a message line. */
+const int k_line_size = 96;
+
+/* Fetches cursor row n into the browsed row; 1 when it is there and passes
+** the post-filter. */
+int fetch_counting(long n)
+{
+    row_state_rec &s = g_row_state;
+    return sql_fetch(s.browse_cursor, s.browse_row, SQL_FETCH_ABSOLUTE, n, 1) == RTNORM &&
+           qry_filter_row(s.browse_query, s.browse_row);
+}
+
+/* Deletes the fetched row by its table's unique number, then its memo
+** lines; 1 when the row was deleted. */
+int delete_fetched(void)
+{
+    sql_col_rec *row = g_row_state.browse_row;
+    sql_col_rec *key = sql_row_key_column(row, row);
+    if (!key || sql_delete_row(row, key) != RTNORM) return 0;
+    memo_delete_rows(row);
+    return 1;
+}
+
+/* Writes a count message into "error" and shows it under an empty title. */
+void tell(ads_hdlg dialog, const char *format, long count)
+{
+    char text[k_line_size];
+    std::snprintf(text, sizeof text, format, count);
+    ads_set_tile(dialog, "error", "");
+    msg_alert("", "%s", text);
+}
+
+}  // namespace
+
+/* "delete": deletes the selected rows after one question. */
+void pv_table_delete_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg d = cpkt->dialog;
+    browse_read_selection(d);
+    if (msg_yes_no("Deleted rows cannot be recovered. Delete rows ?") != RTNORM) return;
+    ads_set_tile(d, "error", "Deleting...");
+    long deleted = 0;
+    for (long n = g_row_count - 1; n >= 0; --n)
+        if (browse_row_is_selected(n) && fetch_counting(n)) deleted += delete_fetched();
+    browse_clear_selection();
+    ads_set_tile(d, "sqlrow", "");
+    if (deleted > 0) browse_reload(d);
+    tell(d, "Deleted %li rows.", deleted);
+}
+
+/* "delall": deletes every row that counts after one question. */
+void pv_table_delall_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg d = cpkt->dialog;
+    if (msg_yes_no("Deleted rows cannot be recovered. Delete all?") != RTNORM) return;
+    ads_set_tile(d, "error", "Deleting...  ");
+    long deleted = 0;
+    for (long n = g_row_count - 1; n >= 0; --n)
+        if (fetch_counting(n)) deleted += delete_fetched();
+    row_state_rec &s = g_row_state;
+    sql_reopen_cursor(s.browse_cursor);
+    long left = sql_count_rows(s.browse_cursor);
+    g_row_count = left < 0 ? 0 : left;
+    g_cur_row = -1;
+    browse_clear_selection();
+    if (g_row_count > 0) {
+        browse_page(d, "top");
+    } else {
+        browse_free_lines();
+        ads_start_list(d, "sqlrow", LIST_NEW, 0);
+        ads_end_list();
+        ads_set_tile(d, "sqlrow", "");
+        for (const char *k : {"top", "bot", "next", "prev"}) ads_mode_tile(d, k, MODE_DISABLE);
+    }
+    tell(d, "Deleted %ld rows.", deleted);
+}
+
+/* "modify": edits each selected row in the row editor and writes it on
+** accept; over a join only the first selected row. */
+void pv_table_modify_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg d = cpkt->dialog;
+    browse_read_selection(d);
+    row_state_rec &s = g_row_state;
+    sql_col_rec *row = s.browse_row;
+    const int one = browse_one_table(row);
+    long modified = 0;
+    for (long n = 0; n < g_row_count; ++n) {
+        if (!browse_row_is_selected(n) || !fetch_counting(n)) continue;
+        if (pv_edit_col_dialog(nullptr, nullptr, row, 0, 0, 0, 0) == RTNORM && sql_update_row(row, 1) == RTNORM)
+            ++modified;
+        if (!one) break;
+    }
+    browse_clear_selection();
+    ads_set_tile(d, "sqlrow", "");
+    if (modified > 0) {
+        browse_reload(d);
+        tell(d, "Modified %li rows.", modified);
+    } else {
+        browse_show_page(d);
+    }
+}
+
+/* "plot": the plot options over the browsed rows; with an output chosen
+** the browser closes and plots, else it goes back to the top. */
+void pv_table_plot_cb(ads_callback_packet *cpkt)
+{
+    row_state_rec &s = g_row_state;
+    pv_plot_opts_dialog(cpkt->dialog, s.browse_cursor, s.browse_row, s.browse_query);
+    if (plot_type >= 0) {
+        browse_free_lines();
+        ads_done_dialog(cpkt->dialog, DLGOK);
+        return;
+    }
+    char keep[TILE_STR_LIMIT + 1] = "";
+    ads_get_tile(cpkt->dialog, "error", keep, sizeof keep);
+    browse_page(cpkt->dialog, "top");
+    ads_set_tile(cpkt->dialog, "error", keep);
+    plot_reset();
+}

@@ -1,0 +1,188 @@
+/*
+** browse_modall.cpp: replacing one column's value in every browsed row
+** ("pv_dlg_modall", opened by the browser's "modall" tile). The new value
+** is either a value checked against the column's input rule or another
+** column of the row, whose own value each row then takes. Only rows the
+** query's post-filter lets through are changed, each by its table's
+** unique number.
+**
+**     pick modall  ->  column NAME, edit_value SMPNO  ->  every row's NAME = its SMPNO
+*/
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "core/tile_util.h"
+#include "data/browse.h"
+#include "data/col_attr.h"
+#include "data/row_edit.h"
+#include "data/row_state.h"
+#include "output/qry_filter.h"
+
+namespace {
+
+/* The dialog's name. */
+const char k_dialog[] = "pv_dlg_modall";
+/* Room of a progress line. */
+const int k_line_size = 64;
+
+/* What the replace dialog's callbacks share. */
+struct modall_ctx {
+    sql_col_rec *row;       /* the browsed row; not owned */
+    int columns;            /* columns of the row; the entry after them is blank */
+    long replaced;          /* rows changed by the last accept */
+};
+
+/* The chosen column; null for the blank entry or none. */
+sql_col_rec *chosen_column(ads_hdlg dialog, const modall_ctx *ctx)
+{
+    int i = tile_get_int(dialog, "column");
+    return i >= 0 && i < ctx->columns ? sql_col_nth(ctx->row, i) : nullptr;
+}
+
+/* The row's column a text names ("TABLE.COLUMN" or a plain name); null when
+** the text is a value. */
+sql_col_rec *named_column(sql_col_rec *row, const char *text)
+{
+    if (!text[0]) return nullptr;
+    sql_col_rec *c = std::strchr(text, '.') ? sql_col_find_qualified(row, text, nullptr) : nullptr;
+    return c ? c : sql_col_find(row, text, nullptr, nullptr);
+}
+
+/* Replaces the target in every row that counts with the value or with the
+** row's own source text; the rows changed. */
+long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, const char *value)
+{
+    row_state_rec &s = g_row_state;
+    sql_col_rec *row = s.browse_row;
+    sql_col_rec *key = sql_row_key_column(target, row);
+    char line[k_line_size];
+    long count = 0;
+    ads_set_tile(dialog, "error", "Replacing... 0");
+    for (long n = 0; n < g_row_count; ++n) {
+        if (sql_fetch(s.browse_cursor, row, SQL_FETCH_ABSOLUTE, n, 1) != RTNORM) break;
+        if (!qry_filter_row(s.browse_query, row)) continue;
+        std::string text = value;
+        if (source) {
+            text = source->text ? source->text : "";
+            if ((int)text.size() > target->length) text.resize(target->length);
+        }
+        if (sql_update_column(target, key, text.c_str()) != RTNORM) continue;
+        ++count;
+        std::snprintf(line, sizeof line, "Replacing... %ld", count);
+        ads_set_tile(dialog, "error", line);
+    }
+    return count;
+}
+
+void pv_dlg_modall_column_cb(ads_callback_packet *cpkt)
+{
+    modall_ctx *ctx = (modall_ctx *)cpkt->client_data;
+    sql_col_rec *c = chosen_column(cpkt->dialog, ctx);
+    const int tree = c && c->attr && (c->attr->flags & COL_ATTR_PROFILE) && c->attr->tree;
+    ads_mode_tile(cpkt->dialog, "list", tree ? MODE_ENABLE : MODE_DISABLE);
+    ads_set_tile(cpkt->dialog, "error", "");
+}
+
+void pv_dlg_modall_list_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_set_tile(cpkt->dialog, "error", "The profile picker is not available yet.");
+}
+
+void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
+{
+    modall_ctx *ctx = (modall_ctx *)cpkt->client_data;
+    ads_hdlg d = cpkt->dialog;
+    sql_col_rec *target = chosen_column(d, ctx);
+    if (!target) {
+        ads_set_tile(d, "error", err_text(-9106));
+        return;
+    }
+    if (!sql_row_key_column(target, ctx->row)) {
+        ads_set_tile(d, "error", err_text(-9106));
+        return;
+    }
+    char typed[TILE_BUF_SIZE] = "";
+    tile_get_str(d, "edit_value", typed);
+    str_trim(typed);
+    sql_col_rec *source = named_column(ctx->row, typed);
+    char value[ROW_VALUE_SIZE] = "";
+    char line[TILE_BUF_SIZE];
+    if (source) {
+        const int to_text = target->sql_type == SQL_TYPE_CHAR, from_text = source->sql_type == SQL_TYPE_CHAR;
+        if (to_text != from_text) {
+            std::snprintf(line, sizeof line,
+                          to_text ? "ERROR: Cannot copy numeric field %s to text field %s"
+                                  : "ERROR: Cannot copy text field %s to numeric field %s",
+                          source->name, target->name);
+            ads_set_tile(d, "error", line);
+            return;
+        }
+    } else {
+        int rc = col_check_value(target, typed, value);
+        if (rc < 0) {
+            row_show_check_error(d, target, rc, typed);
+            return;
+        }
+    }
+    const char *shown = source ? source->name : value;
+    std::snprintf(line, sizeof line, "Permanently replace all %s with %s ?", target->name, shown);
+    if (msg_yes_no(line) != RTNORM) return;
+    ctx->replaced = replace_rows(d, target, source, value);
+    ads_set_tile(d, "error", "");
+    msg_alert("", "Replaced %s with %s in %ld rows.", target->name, shown, ctx->replaced);
+    if (ctx->replaced > 0) sql_reopen_cursor(g_row_state.browse_cursor);
+    ads_done_dialog(d, DLGOK);
+}
+
+void pv_dlg_modall_cancel_cb(ads_callback_packet *cpkt)
+{
+    ads_done_dialog(cpkt->dialog, DLGCANCEL);
+}
+
+/* The replace dialog's tiles and callbacks. */
+const dlg_tile k_tiles[] = {
+    {"accept", pv_dlg_modall_accept_cb},
+    {"cancel", pv_dlg_modall_cancel_cb},
+    {"column", pv_dlg_modall_column_cb},
+    {"list", pv_dlg_modall_list_cb},
+};
+
+}  // namespace
+
+/* "modall": the replace dialog over the browsed row; after an accept the
+** browser goes to the top. */
+void pv_dlg_modall_dialog(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    ads_hdlg browser = cpkt->dialog;
+    modall_ctx ctx = {g_row_state.browse_row, 0, 0};
+    ads_hdlg d = nullptr;
+    if (ads_new_dialog(k_dialog, g_dcl_id, nullptr, &d) != RTNORM || !d) {
+        msg_alert(ERR_TITLE, "Cannot load dialog box: %s.", k_dialog);
+        return;
+    }
+    ads_start_list(d, "column", LIST_NEW, 0);
+    for (sql_col_rec *c = ctx.row; c; c = c->next, ++ctx.columns) ads_add_list(browse_col_label(c).c_str());
+    ads_add_list("");
+    ads_end_list();
+    dlg_set_index(d, "column", ctx.columns);
+    ads_mode_tile(d, "list", MODE_DISABLE);
+    dlg_register(d, k_tiles, sizeof k_tiles / sizeof k_tiles[0], &ctx);
+    int status = DLGCANCEL;
+    ads_start_dialog(d, &status);
+    if (status != DLGOK) return;
+    if (ctx.replaced > 0) {
+        long n = sql_count_rows(g_row_state.browse_cursor);
+        g_row_count = n < 0 ? 0 : n;
+        g_cur_row = -1;
+    }
+    browse_page(browser, "top");
+}
