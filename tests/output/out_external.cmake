@@ -15,3 +15,15 @@ if(PV_PYTHON3 AND PV_OGRINFO)
                    mif $<TARGET_FILE:out_samples>)
   set_tests_properties(e00_external_check mif_external_check PROPERTIES TIMEOUT 300)
 endif()
+
+# Coverages written by the test's writer and by avcimport (from the E00
+# writer's sample) read by the coverage reader and by ogrinfo.
+add_executable(cover_samples ${CMAKE_CURRENT_SOURCE_DIR}/output/cover_samples.cpp)
+target_include_directories(cover_samples PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/output)
+target_link_libraries(cover_samples PRIVATE pvoutput)
+if(PV_PYTHON3 AND PV_OGRINFO)
+  add_test(NAME cover_external_check
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/output/cover_external_check.py
+                   $<TARGET_FILE:cover_samples> $<TARGET_FILE:out_samples>)
+  set_tests_properties(cover_external_check PROPERTIES TIMEOUT 120)
+endif()
