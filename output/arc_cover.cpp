@@ -182,6 +182,15 @@ bool index_entry(arc_cover_rec *c, int role, int index_role, long n, long count,
   return *offset <= c->formats[role].size;
 }
 
+/* Reads the fixed header (hdr bytes) of record n of data file role through
+** its index into h and gives the record's offset. false as index_entry, or
+** when the header is cut short. */
+bool record_head(arc_cover_rec *c, int role, int index_role, long n, long count, int hdr, unsigned char *h,
+                 long long *offset) {
+  return index_entry(c, role, index_role, n, count, offset) &&
+         read_at(c, role, *offset, h, static_cast<std::size_t>(hdr));
+}
+
 /* Bytes of a record starting at offset with the given fixed header that
 ** may hold its items: the smaller of its own length and the file's rest. */
 long long room_after(const arc_cover_rec *c, int role, long long offset, int32_t length_words, int hdr) {
@@ -343,9 +352,8 @@ int arc_cover_read_arc(arc_cover_rec *c, long n) {
   if (!c) return 0;
   c->arc.points.clear();
   long long offset;
-  if (!index_entry(c, ARC_FILE_ARC, ARC_FILE_ARX, n, c->narcs, &offset)) return 0;
   unsigned char h[ARC_HDR_SIZE];
-  if (!read_at(c, ARC_FILE_ARC, offset, h, sizeof h)) return 0;
+  if (!record_head(c, ARC_FILE_ARC, ARC_FILE_ARX, n, c->narcs, ARC_HDR_SIZE, h, &offset)) return 0;
   rec_reader r = reader_of(c, ARC_FILE_ARC, h);
   arc_arc_hdr a;
   a.number = r.i32(0);
@@ -375,10 +383,9 @@ int arc_cover_read_centroid(arc_cover_rec *c, long n) {
   if (!c) return 0;
   c->centroid_labels.clear();
   long long offset;
-  if (!index_entry(c, ARC_FILE_CNT, ARC_FILE_CNX, n, c->ncentroids, &offset)) return 0;
   int hdr = CNT_HDR_SIZE[c->formats[ARC_FILE_CNT].precision];
   unsigned char h[CNT_HDR_SIZE[ARC_PREC_DOUBLE]];
-  if (!read_at(c, ARC_FILE_CNT, offset, h, static_cast<std::size_t>(hdr))) return 0;
+  if (!record_head(c, ARC_FILE_CNT, ARC_FILE_CNX, n, c->ncentroids, hdr, h, &offset)) return 0;
   rec_reader r = reader_of(c, ARC_FILE_CNT, h);
   arc_cnt_hdr t;
   t.number = r.i32(0);
@@ -401,10 +408,9 @@ int arc_cover_read_pal(arc_cover_rec *c, long n) {
   if (!c) return 0;
   c->pal_arcs.clear();
   long long offset;
-  if (!index_entry(c, ARC_FILE_PAL, ARC_FILE_PAX, n, c->npolygons, &offset)) return 0;
   int hdr = PAL_HDR_SIZE[c->formats[ARC_FILE_PAL].precision];
   unsigned char h[PAL_HDR_SIZE[ARC_PREC_DOUBLE]];
-  if (!read_at(c, ARC_FILE_PAL, offset, h, static_cast<std::size_t>(hdr))) return 0;
+  if (!record_head(c, ARC_FILE_PAL, ARC_FILE_PAX, n, c->npolygons, hdr, h, &offset)) return 0;
   rec_reader r = reader_of(c, ARC_FILE_PAL, h);
   int rs = r.real_size();
   arc_pal_hdr t;

@@ -16,6 +16,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from out_external_check import layers  # noqa: E402
+
 FAILURES = []
 
 
@@ -30,24 +33,6 @@ def run(*args):
     if r.returncode != 0:
         raise SystemExit("%s failed: %s%s" % (" ".join(args), r.stdout, r.stderr.strip()))
     return r.stdout
-
-
-def ogr_layers(cover):
-    """{layer: {fid: {field: text, 'geometry': text}}} as ogrinfo lists them."""
-    layers, cur = {}, None
-    for line in run("ogrinfo", "-ro", "-al", cover).splitlines():
-        m = re.match(r"^OGRFeature\((\w+)\):(\d+)$", line)
-        if m:
-            cur = layers.setdefault(m.group(1), {}).setdefault(int(m.group(2)), {})
-            continue
-        if cur is None:
-            continue
-        m = re.match(r"^  (\S+) \([^)]*\) = (.*)$", line)
-        if m:
-            cur[m.group(1)] = m.group(2)
-        elif re.match(r"^  (POINT|LINESTRING|POLYGON)", line):
-            cur["geometry"] = line.strip()
-    return layers
 
 
 def points(text):
@@ -91,7 +76,7 @@ def check_cover(samples, cover, name):
                                                  for p in rest.split()])
         else:
             mine.setdefault(kind, {})[int(n)] = rest.split()
-    ogr = ogr_layers(cover)
+    ogr = layers(cover)
     kind, nlab, narc, npol, ncnt = mine["COUNTS"]
     check(kind == 2, "%s: a polygon coverage (kind %d)" % (name, kind))
     check(narc == len(ogr["ARC"]), "%s: %d arcs, ogrinfo %d" % (name, narc, len(ogr["ARC"])))

@@ -29,17 +29,17 @@ def run(*args, cwd=None):
     return r.stdout
 
 
-def features(path, layer=None):
-    """The features ogrinfo lists, as dicts of field -> text plus 'geometry'."""
+def layers(path, layer=None):
+    """The features ogrinfo lists, as {layer: {fid: {field: text, 'geometry': text}}}."""
     args = ["ogrinfo", "-ro", "-al" if layer is None else "-q", path]
     if layer is not None:
         args.append(layer)
     out = run(*args)
-    feats, cur = [], None
+    found, cur = {}, None
     for line in out.splitlines():
-        if line.startswith("OGRFeature("):
-            cur = {}
-            feats.append(cur)
+        m = re.match(r"^OGRFeature\((\w+)\):(\d+)$", line)
+        if m:
+            cur = found.setdefault(m.group(1), {}).setdefault(int(m.group(2)), {})
             continue
         if cur is None:
             continue
@@ -48,7 +48,12 @@ def features(path, layer=None):
             cur[m.group(1)] = m.group(2)
         elif re.match(r"^  (POINT|LINESTRING|POLYGON)", line):
             cur["geometry"] = line.strip()
-    return feats
+    return found
+
+
+def features(path, layer=None):
+    """The features ogrinfo lists, as dicts of field -> text plus 'geometry'."""
+    return [f for feats in layers(path, layer).values() for _, f in sorted(feats.items())]
 
 
 def proj4(path):
