@@ -87,4 +87,22 @@ int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, 
                        upg_record_out *out);
 int upg_has_old_layout(const dbf_handle *h);
 
+/* ---- The command and the project's upgrade (upgrade.cpp) ---- */
+
+struct resbuf;
+struct pjct_rec;
+struct tbl_rec;
+
+int upg_write_dictionary_files(pjct_rec *project, const char *dictionary, const char *profile, item_node *root);
+int upg_keywords_to_dictionary(pjct_rec *project, col_attr_rec *rule, const std::string &field,
+                               const std::string &keywords);
+int upg_project_from_row(pjct_rec *project, dbf_handle *h);
+int upg_column_from_row(pjct_rec *project, dbf_handle *h);
+int upg_table_from_row(pjct_rec *project, dbf_handle *h);
+int upg_point_from_row(pjct_rec *project, dbf_handle *h);
+int upg_restructure_table(pjct_rec *project, tbl_rec *row);
+int upg_run(void *dialog, pjct_rec *project);
+long upg_map_entities(void);
+int pv_upgrade(struct resbuf *args);
+
 #endif

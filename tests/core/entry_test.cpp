@@ -148,11 +148,11 @@ TEST_F(CoreTest, CommandsNotBuiltSayInOneLineAndGiveNothing) {
   EXPECT_EQ(result->restype, RTVOID);
   ads_relrb(result);
   result = nullptr;
-  EXPECT_EQ(host_invoke_function("c:pv-upgrade", nullptr, &result), PV_ENTRY_OK);
+  EXPECT_EQ(host_invoke_function("c:pv-arcmake", nullptr, &result), PV_ENTRY_OK);
   ads_relrb(result);
   std::string t = take_transcript();
   EXPECT_NE(t.find("\nPV-ARCLEGEND is not available yet.\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("\nPV-UPGRADE is not available yet.\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("\nPV-ARCMAKE is not available yet.\n"), std::string::npos) << t;
 }
 
 /* The LISP results are built by the helpers a handler calls; run them

@@ -4,6 +4,10 @@ tables PVTABLE and PVCOLUMN.
 
   table(path, PVCOLUMN_FIELDS, [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
 """
+import os
+import subprocess
+import sys
+
 import dbf
 
 PVTABLE_NAMES = ("TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK",
@@ -29,3 +33,19 @@ def registry_row(name, kind, **keys):
     row = dict.fromkeys(PVTABLE_NAMES, "")
     row.update(TABLENAME=name, TABLETYPE=kind, BASENUMBER="BASENUMBER", **keys)
     return tuple(row[n] for n in PVTABLE_NAMES)
+
+
+def pvhost_run(args, root, script):
+    """Runs pvhost (args: program, module, resources) on root/in.dxf with a
+    script written to root/run.scr, ASI_INI root/asi.ini and HOME root;
+    prints its output and answers (exit status, standard output)."""
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(script)
+    pv, module, resources = args
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    r = subprocess.run([pv, "--script", "run.scr", "--module", module, "--resources", resources,
+                        "--drawing", "in.dxf"], cwd=root, env=env, capture_output=True, text=True, timeout=120)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    return r.returncode, r.stdout

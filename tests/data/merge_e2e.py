@@ -7,7 +7,6 @@ ezdxf; dbfread and ezdxf read back what the commands left.
 """
 import os
 import shutil
-import subprocess
 import sys
 
 import dbfread
@@ -95,17 +94,9 @@ def links_of(path):
 
 
 def pvhost(args, root, script):
-    with open(os.path.join(root, "run.scr"), "w") as f:
-        f.write(script)
-    pv, module, resources = args
-    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
-               XDG_DATA_HOME=os.path.join(root, "data"))
-    r = subprocess.run([pv, "--script", "run.scr", "--module", module, "--resources", resources,
-                        "--drawing", "in.dxf"], cwd=root, env=env, capture_output=True, text=True, timeout=120)
-    print(r.stdout)
-    print(r.stderr, file=sys.stderr)
-    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
-    return r.stdout
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    return out
 
 
 LOGON = '(pv_open "MASTER" "DB3" "" "")\n(pv_open "SLAVE" "DB3" "" "")\n'

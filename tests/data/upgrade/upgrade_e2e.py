@@ -1,0 +1,214 @@
+#!/usr/bin/python3
+"""pv-upgrade end to end through pvhost: a version-3.0 project OLD made here
+with the python dbf module (its catalogue PETRIVEX.DBF and old tables) and a
+drawing made with ezdxf whose entities carry old links; dbfread and ezdxf
+read back what the upgrade left.
+
+  upgrade_e2e.py PVHOST MODULE RESOURCES WORKDIR
+"""
+import os
+import shutil
+import sys
+
+import dbfread
+import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import e2e_tables  # noqa: E402
+from e2e_tables import table  # noqa: E402
+
+FAILURES = []
+
+CATALOGUE_FIELDS = ("MODULE C(5); FIELDNAME C(10); TYPE C(4); LENGTH N(2,0); DECIMAL N(1,0); DEFAULTON C(1); "
+                    "PROMPT C(11); KEYWORD C(255); FUNCTION C(8); NULL C(1); DISPLAY C(1); LAYER C(7); KEY C(15); "
+                    "MASTER C(1); FIELDID C(2); MODULEID C(2); ANGLEID C(2); POSITIONID C(2); POSIT C(1); "
+                    "PROJECTION C(1); SAVED C(1); XOFFSET C(2); YOFFSET C(2); SECONDKEY C(1); MAXRECID C(2); "
+                    "ANGOFFSET C(2); GROUPKEY C(1); DATUM C(1); PROJECTID C(1); OWNERNAME C(20); UPGRADEFLG C(1)")
+LETTER = "G"
+STATN_ID = "SA"
+STATION_FIELD_ID = "ST"
+FIRST_MEMO = "First memo of the note, " + "f" * 700 + " end."
+SECOND_MEMO = "Second memo " + "s" * 1200
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def catalogue_row(module, field, kind, length, moduleid, fieldid, keyword="", master="N", projection="", datum=""):
+    return (module, field, kind, length, 0, "N", field, keyword, "", "Y", "Y", "", "", master, fieldid, moduleid,
+            "  ", "  ", "", projection, "", "  ", "  ", "", "  ", "  ", "N", datum, LETTER, "Field office", "N")
+
+
+def make_project(root):
+    shutil.rmtree(root, ignore_errors=True)
+    d = os.path.join(root, "projects", "OLD")
+    os.makedirs(d)
+    cat = [catalogue_row("STATN", "STATION", "INT", 8, STATN_ID, STATION_FIELD_ID, master="Y"),
+           catalogue_row("STATN", "NAME", "TEXT", 10, STATN_ID, "NA"),
+           catalogue_row("STATN", "ROCKTYPE", "ISTR", 3, STATN_ID, "RT", keyword="granite (coarse fine) basalt"),
+           catalogue_row("STATN", "GRADE", "RSTR", 4, STATN_ID, "GR", keyword="au ag"),
+           catalogue_row("STATN", "LOC", "PNT", 12, STATN_ID, "LO", projection="3", datum="2"),
+           catalogue_row("ORDER", "STATION", "INT", 8, "OR", STATION_FIELD_ID),
+           catalogue_row("ORDER", "QTY", "INT", 5, "OR", "QT"),
+           catalogue_row("NOTES", "STATION", "INT", 8, "NO", STATION_FIELD_ID),
+           catalogue_row("NOTES", "NOTE", "MEMO", 10, "NO", "N1"),
+           catalogue_row("NOTES", "NOTE2", "MEMO", 10, "NO", "N2")]
+    table(os.path.join(d, "PETRIVEX.DBF"), CATALOGUE_FIELDS, cat)
+    table(os.path.join(d, "STATN.DBF"), "ID C(2); STATION N(8,0); NAME C(10); ROCKTYPE C(3); GRADE C(4); "
+          "LOCX N(12,6); LOCY N(12,6); LOCZ N(8,2)",
+          [("AB", 1, "Outcrop", "\x02\x04 ", "\x65\x04\x01\x01", -100.5, 45.25, 120.0),
+           ("\x00\x07", 2, "Second", "   ", "    ", -100.0, 45.0, 0.0)])
+    table(os.path.join(d, "ORDER.DBF"), "ID C(2); STATION N(8,0); QTY N(5,0)", [("AB", 1, 12)])
+    table(os.path.join(d, "NOTES.DBF"), "ID C(2); STATION N(8,0); NOTE M; NOTE2 M",
+          [("AB", 1, FIRST_MEMO, SECOND_MEMO)])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.OLD=OLD\n\n"
+                "[ASE_CATALOGS]\nOLD=projects\n\n[PETRIVEX_MISC]\nOLD.links=1\n")
+
+
+def le16(text):
+    return ord(text[0]) + 256 * ord(text[1])
+
+
+def drawing(path, rows):
+    doc = ezdxf.new("R12")
+    doc.appids.new("PETRIVEX")
+    msp = doc.modelspace()
+    for i, (row_id, value) in enumerate(rows):
+        t = msp.add_text("S%d" % i, dxfattribs={"insert": (i * 10, 0)})
+        t.set_xdata("PETRIVEX", [(1000, "old"), (1070, ord(LETTER)), (1070, le16(STATN_ID)), (1070, row_id),
+                                 (1070, le16(STATION_FIELD_ID)), (1000, value)])
+    doc.saveas(path)
+
+
+def pvhost(args, root, script):
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    return out
+
+
+def rows(root, name):
+    path = os.path.join(root, "projects", "OLD", name + ".DBF")
+    if not os.path.exists(path):
+        check(False, "%s exists" % path)
+        return []
+    return [dict(r) for r in dbfread.DBF(path, encoding="cp437", char_decode_errors="replace")]
+
+
+def fields(root, name):
+    return [(f.name, f.type, f.length) for f in dbfread.DBF(os.path.join(root, "projects", "OLD", name + ".DBF")).fields]
+
+
+UPGRADE = "pv-upgrade\npv_upgrade\nselect project 0\nok\n"
+
+
+def snapshot(root):
+    d = os.path.join(root, "projects", "OLD")
+    out = {}
+    for n in sorted(os.listdir(d)):
+        with open(os.path.join(d, n), "rb") as f:
+            out[n] = f.read()
+    return out
+
+
+def test_upgrade(args, work):
+    root = os.path.join(work, "upgrade")
+    make_project(root)
+    drawing(os.path.join(root, "in.dxf"), [(16706, "1"), (7, "2")])
+    out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\nok\nALL\n\n"
+                 "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
+    check("Upgrading complete. You may need to revise your Tables setup" in out, "closing alert shown")
+    check("Upgrading... 2... done" in out, "two entities converted")
+
+    rockd = rows(root, "ROCKD")
+    check(len(rockd) == 5, "ROCKD has 5 records: %r" % rockd)
+    if len(rockd) == 5:
+        check(rockd[0]["LONGNAME"] == "ROCKD", "record 0 names ROCKD: %r" % rockd[0])
+        check((rockd[1]["BASENUMBER"], rockd[1]["LONGNAME"]) == (1, "granite"), "record 1: %r" % rockd[1])
+    rockp = [(r["SORTNUMBER"], r["BASENUMBER"], r["PARENTNUM"], r["WINDOW"]) for r in rows(root, "ROCKP")]
+    check(rockp == [(0, 0, 60077, 8089)] + [(k, k, 0, 0) for k in range(1, 5)], "ROCKP: %r" % rockp)
+
+    statn = rows(root, "STATN")
+    check([r["ID"] for r in statn] == [16706, 7], "STATN ids: %r" % [r.get("ID") for r in statn])
+    if statn:
+        check(statn[0]["GRANITE"] == " 1", "ISTR 0x02 became ' 1': %r" % statn[0])
+        check(statn[0]["AU"].strip() == "8.68", "RSTR 0x65 0x04 became 8.68: %r" % statn[0])
+    old = rows(root, "STATN283")
+    check([(r["ID"][:1], r["NAME"], r["ROCKTYPE"][:2], r["GRADE"]) for r in old] ==
+          [("A", "Outcrop", "\x02\x04", "\x65\x04\x01\x01"), ("\x00", "Second", "", "")],
+          "STATN283 keeps the old records: %r" % old)
+    check(("ID", "C", 2) in fields(root, "STATN283"), "STATN283 keeps the old fields")
+
+    check(os.path.exists(os.path.join(root, "projects", "OLD", "ORDE_.DBF")), "ORDER is ORDE_ in files")
+    check(not os.path.exists(os.path.join(root, "projects", "OLD", "ORDER.DBF")), "no ORDER.DBF left")
+    check([r["QTY"] for r in rows(root, "ORDE_")] == [12], "ORDE_ keeps its record")
+    pvtable = [r["TABLENAME"] for r in rows(root, "PVTABLE")]
+    check("ORDE_" in pvtable and "ORDER" not in pvtable, "PVTABLE names ORDE_: %r" % pvtable)
+    pvcolumn = [(r["COLUMNAME"], r["TABLENAME"]) for r in rows(root, "PVCOLUMN")]
+    check(("STATION", "ORDE_") in pvcolumn and not any(t == "ORDER" for _, t in pvcolumn),
+          "PVCOLUMN names ORDE_: %r" % pvcolumn)
+    check(len(pvcolumn) == len(set(pvcolumn)), "one rule per (column, table): %r" % pvcolumn)
+
+    notes_fields = fields(root, "NOTES")
+    check(("NOTE", "C", 4) in notes_fields and ("NOTE2", "C", 100) in notes_fields, "memo fields: %r" % notes_fields)
+    notes = rows(root, "NOTES")
+    check(notes and notes[0]["NOTE"] == "MEMO", "first memo field holds MEMO")
+    memo = sorted(rows(root, "NOTESMEM"), key=lambda r: r["ORDNUMBER"])
+    text = "".join(r["MEMOTEXT"] for r in memo).replace(" ", "")
+    check(text == FIRST_MEMO.replace(" ", ""), "only the first memo in the memo table (%d lines)" % len(memo))
+    old_notes = rows(root, "NOTES283")
+    check(old_notes and old_notes[0]["NOTE"] == FIRST_MEMO and old_notes[0]["NOTE2"] == SECOND_MEMO,
+          "NOTES283 keeps both memos")
+
+    datums = [(r) for r in rows(root, "PVDATUM")]
+    check(any("NAD83" in str(list(r.values())) for r in datums), "PVDATUM holds NAD83: %r" % datums)
+    points = rows(root, "PVPOINT")
+    check(any("LOCX" in str(list(r.values())) and "Geographic NAD83" in str(list(r.values())) for r in points),
+          "PVPOINT holds LOC on Geographic NAD83: %r" % points)
+
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    links = sorted(tuple(v.value for v in e.get_xdata("PETRIVEX"))[:5] for e in doc.modelspace()
+                   if e.has_xdata("PETRIVEX"))
+    check(links == [("OLD", "STATN", 7, "STATION", "2"), ("OLD", "STATN", 16706, "STATION", "1")],
+          "current links: %r" % links)
+    ase = doc.appids.get("ASE") if "ASE" in doc.appids else None
+    check(ase is not None and ase.has_xdata("ASE"), "the link store holds host links")
+
+    before = snapshot(root)
+    pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
+    after = snapshot(root)
+    for n in ("STATN.DBF", "ORDE_.DBF", "NOTES.DBF", "STATN283.DBF", "NOTES283.DBF"):
+        check(before.get(n) == after.get(n), "a second upgrade leaves %s unchanged" % n)
+
+
+def test_no_catalogue(args, work):
+    root = os.path.join(work, "nocat")
+    make_project(root)
+    os.remove(os.path.join(root, "projects", "OLD", "PETRIVEX.DBF"))
+    drawing(os.path.join(root, "in.dxf"), [])
+    before = snapshot(root)
+    out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "(pv_logoff)\nQUIT\n")
+    check("Cannot open PETRIVEX.DBF" in out, "missing catalogue alerted")
+    check(snapshot(root) == before, "nothing changes without a catalogue")
+
+
+def main():
+    if len(sys.argv) != 5:
+        raise SystemExit(__doc__)
+    args = sys.argv[1:4]
+    work = sys.argv[4]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    test_upgrade(args, work)
+    test_no_catalogue(args, work)
+    if FAILURES:
+        print("%d failure(s)" % len(FAILURES))
+        sys.exit(1)
+    shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
