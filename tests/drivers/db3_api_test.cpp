@@ -548,6 +548,10 @@ TEST_F(Db3ApiTest, KillsOfTheDriverDuringWritesLeaveEachStatementWholeOrUndone)
             if (trial == 0) {
                 ASSERT_TRUE(ok) << statements[k].substr(0, 40) << ": " << code;
                 slowest[k] = took;
+            } else if (ok) {
+                /* The statement beat its kill: a loaded machine made the first
+                ** timing long, so later kills come sooner. */
+                slowest[k] *= 0.7;
             }
             if (delay_us >= 0) {
                 killed++;
