@@ -17,6 +17,7 @@
 #include "data/tblsetup.h"
 #include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
+#include "map/map_edit_cmd.h"
 #include "map/prj_project.h"
 #include "map/row_cmd.h"
 #include "data/import.h"
@@ -56,7 +57,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-arcpoly", "pv_arcpoly", nullptr, PV_RESULT_NONE},
     {"c:pv-rose", "pv_rose", nullptr, PV_RESULT_NONE},
     {"c:pv-update", "pv_update", nullptr, PV_RESULT_NONE},
-    {"c:pv-scale", "pv_scale", nullptr, PV_RESULT_NONE},
+    {"c:pv-scale", "pv_scale", pv_scale, PV_RESULT_NONE},
     {"c:pv-clean", "pv_clean", pv_clean, PV_RESULT_NONE},
     {"c:pv-link", "pv_link", pv_link, PV_RESULT_NONE},
     {"c:pv-merge", "pv_merge", pv_merge, PV_RESULT_NONE},

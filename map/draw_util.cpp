@@ -5,10 +5,12 @@
 */
 #include "map/draw_util.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/host_util.h"
@@ -319,4 +321,30 @@ int ss_make_block(ads_name ss, const char *name)
     int rc = cmd_run("_BLOCK", args);
     rb_free(args);
     return rc;
+}
+
+long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle)
+{
+    if (ename_isnull(ss) || !progress || !handle) return 0;
+    long handled = 0, at = 0;
+    /* The entities passed over stay at the head of the set; a handled one
+    ** may take others with it, so the position is counted again from
+    ** those still there. */
+    std::vector<std::array<long, 2>> skipped;
+    ads_name e;
+    while (ads_ssname(ss, at, e) == RTNORM) {
+        ads_printf("\r%s %ld", progress, handled);
+        if (handle(e, ss) != 0) {
+            skipped.push_back({e[0], e[1]});
+            ++at;
+            continue;
+        }
+        ++handled;
+        at = 0;
+        for (const auto &s : skipped) {
+            ads_name k = {s[0], s[1]};
+            if (ads_ssmemb(k, ss) == RTNORM) ++at;
+        }
+    }
+    return handled;
 }

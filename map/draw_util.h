@@ -153,5 +153,13 @@ int ss_add_last(ads_name ss);
 ** command's result; -5001 when the argument list cannot be built; -2 for
 ** a missing argument. */
 int ss_make_block(ads_name ss, const char *name);
+/* What ss_walk does with one entity of the set: 0 when it was handled
+** (and left the set, perhaps with others), else anything. */
+typedef int (*ss_walk_fn)(const ads_name ename, ads_name ss);
+/* Walks a set, printing "\r<progress> <count>" before each entity: a
+** handled entity has left the set and the walk stays where it is (behind
+** the entities passed over that are still there), any other moves on.
+** The number handled; 0 for missing arguments. */
+long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle);
 
 #endif

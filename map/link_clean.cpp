@@ -331,25 +331,7 @@ int pv_clean(struct resbuf *)
         return RTNORM;
     }
     ads_printf("\n");
-    long cleaned = 0, at = 0;
-    /* The entities passed over stay at the head of the set; after a
-    ** handled one the walk goes on behind those still there. */
-    std::vector<std::array<long, 2>> skipped;
-    ads_name e;
-    while (ads_ssname(ss, at, e) == RTNORM) {
-        ads_printf("\rCleaning... %ld", cleaned);
-        if (clean_entity(e, ss) != 0) {
-            skipped.push_back({e[0], e[1]});
-            ++at;
-            continue;
-        }
-        ++cleaned;
-        at = 0;
-        for (const auto &s : skipped) {
-            ads_name k = {s[0], s[1]};
-            if (ads_ssmemb(k, ss) == RTNORM) ++at;
-        }
-    }
+    long cleaned = ss_walk(ss, "Cleaning...", clean_entity);
     ads_printf("\rCleaning...  %ld\n", cleaned);
     ss_free(ss);
     msg_alert(k_clean_title, "Cleaned... %ld entities", cleaned);
