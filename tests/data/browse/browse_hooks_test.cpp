@@ -1,0 +1,168 @@
+/*
+** browse_hooks_test.cpp: the browser with a query whose post-filter
+** rejects odd BASENUMBERs and with plot calls that record what they get:
+** rejected rows are never shown, deleted or replaced; "plot" hands the
+** options the browser's dialog, cursor, row and query, and the plot loop
+** runs after the browser has closed. This program puts its own post-filter
+** and plot functions in place of the library's.
+*/
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "browse_fixture.h"
+#include "output/plot.h"
+#include "output/qry_filter.h"
+
+namespace {
+
+/* The query handed to the browser; only its address matters here. */
+int g_query_tag = 0;
+qry_rec *const k_query = reinterpret_cast<qry_rec *>(&g_query_tag);
+
+/* What the plot calls saw. */
+struct plot_log {
+  int choose = PLOT_TYPE_IDLE;      /* output type the options dialog sets */
+  int opts_calls = 0;
+  std::string opts_dialog_title;    /* "title" of the dialog handed over */
+  void *opts_cursor = nullptr;
+  sql_col_rec *opts_row = nullptr;
+  qry_rec *opts_query = nullptr;
+  int bind_calls = 0, record_calls = 0, reset_calls = 0;
+  int running_at_records = -1;      /* dialogs running when the loop ran */
+  std::vector<std::string> order;   /* calls in order */
+} g_plot;
+
+}  // namespace
+
+/* Rows with an odd BASENUMBER fail the post-filter of k_query. */
+int qry_filter_row(qry_rec *query, sql_col_rec *row)
+{
+  if (query != k_query) return 1;
+  return std::atol(row->text) % 2 == 0;
+}
+
+int pv_plot_opts_dialog(ads_hdlg dialog, void *cursor, sql_col_rec *row, qry_rec *query)
+{
+  g_plot.opts_calls++;
+  char title[TILE_STR_LIMIT + 1] = "";
+  ads_get_tile(dialog, "title", title, sizeof title);
+  g_plot.opts_dialog_title = title;
+  g_plot.opts_cursor = cursor;
+  g_plot.opts_row = row;
+  g_plot.opts_query = query;
+  plot_type = g_plot.choose;
+  g_plot.order.push_back("opts");
+  return 0;
+}
+
+int plot_bind_memo_columns(sql_col_rec *, void *)
+{
+  g_plot.bind_calls++;
+  g_plot.order.push_back("bind");
+  return 0;
+}
+
+long plot_records(int, int)
+{
+  g_plot.record_calls++;
+  g_plot.running_at_records = dlg_test_running();
+  g_plot.order.push_back("records");
+  return 0;
+}
+
+void plot_reset(void)
+{
+  g_plot.reset_calls++;
+  plot_type = PLOT_TYPE_IDLE;
+  g_plot.order.push_back("reset");
+}
+
+namespace {
+
+class FilteredBrowser : public BrowseTest {
+ protected:
+  void SetUp() override {
+    BrowseTest::SetUp();
+    g_plot = plot_log();
+  }
+};
+
+TEST_F(FilteredBrowser, RejectedRowsAreNeverShownWhilePagingEitherWay) {
+  fill(40);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  for (const char *steps : {"", "pick next\n", "pick next\npick prev\n", "pick bot\n", "pick next\npick next\n",
+                            "pick bot\npick prev\n", "pick bot\npick top\n"}) {
+    EXPECT_EQ(browse(std::string("pv_table_med\n") + steps + "ok\n", k_query), RTNORM);
+    expect_no_faults();
+    std::vector<std::string> n = shown_numbers();
+    ASSERT_FALSE(n.empty()) << steps;
+    for (const std::string &s : n) EXPECT_EQ(std::stoi(s.substr(1)) % 2, 0) << s << " after " << steps;
+  }
+  EXPECT_EQ(browse("pv_table_med\nok\n", k_query), RTNORM);
+  EXPECT_EQ(shown_numbers().size(), 15u);
+  EXPECT_EQ(shown_numbers().back(), "S030");
+  EXPECT_TRUE(tile("next").enabled);
+  EXPECT_EQ(browse("pv_table_med\npick next\nok\n", k_query), RTNORM);
+  EXPECT_EQ(shown_numbers(), (std::vector<std::string>{"S032", "S034", "S036", "S038", "S040"}));
+}
+
+TEST_F(FilteredBrowser, DeleteAllAndReplaceLeaveRejectedRowsAlone) {
+  fill(10);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  EXPECT_EQ(browse("pv_table_med\npick modall\npv_dlg_modall\nselect column 2\nset edit_value SMPNO\nok\n"
+                   "pv_yesno_small\nok\nok\n",
+                   k_query),
+            RTNORM);
+  expect_no_faults();
+  EXPECT_NE(host_io_transcript().find("Replaced NAME with SMPNO in 5 rows."), std::string::npos);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM SMP WHERE NAME = SMPNO"), "5\n");
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM SMP WHERE NAME LIKE 'Sample%' AND MOD(BASENUMBER, 2) = 1"), "5\n");
+  EXPECT_EQ(browse("pv_table_med\npick delall\npv_yesno_small\nok\nok\n", k_query), RTNORM);
+  EXPECT_NE(host_io_transcript().find("Deleted 5 rows."), std::string::npos);
+  EXPECT_EQ(rows("SELECT BASENUMBER FROM SMP ORDER BY BASENUMBER"), "1\n3\n5\n7\n9\n");
+}
+
+TEST_F(FilteredBrowser, DeletedSelectedRowsAreTheShownOnes) {
+  fill(40);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  EXPECT_EQ(browse("pv_table_med\nselect sqlrow 0 1\npick delete\npv_yesno_small\nok\nok\n", k_query), RTNORM);
+  expect_no_faults();
+  EXPECT_NE(host_io_transcript().find("Deleted 2 rows."), std::string::npos);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM SMP WHERE BASENUMBER IN (1, 2, 3, 4)"), "2\n");
+  EXPECT_EQ(rows("SELECT BASENUMBER FROM SMP WHERE BASENUMBER < 5 ORDER BY 1"), "1\n3\n");
+  EXPECT_EQ(shown_numbers().front(), "S006");
+}
+
+TEST_F(FilteredBrowser, PlotHandsOverTheBrowserAndPlotsAfterItClosed) {
+  fill(3);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  g_plot.choose = 1;
+  EXPECT_EQ(browse("pv_table_med\nselect plot 1\n", k_query), RTNORM);
+  expect_no_faults();
+  EXPECT_EQ(g_plot.opts_calls, 1);
+  EXPECT_EQ(g_plot.opts_dialog_title.substr(0, 8), "BASENUMB") << "the browser's own dialog";
+  EXPECT_EQ(g_plot.opts_cursor, cursor_);
+  EXPECT_EQ(g_plot.opts_row, row_);
+  EXPECT_EQ(g_plot.opts_query, k_query);
+  EXPECT_EQ(g_plot.running_at_records, 0) << "the loop runs after the browser closed";
+  EXPECT_EQ(g_plot.order, (std::vector<std::string>{"reset", "opts", "bind", "records", "reset"}));
+  EXPECT_EQ(plot_type, PLOT_TYPE_IDLE);
+}
+
+TEST_F(FilteredBrowser, PlotWithoutAChoiceKeepsTheBrowserOpenAtTheTop) {
+  fill(40);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  EXPECT_EQ(browse("pv_table_med\npick next\nselect plot 2\nok\n", k_query), RTNORM);
+  expect_no_faults();
+  EXPECT_EQ(g_plot.opts_calls, 1);
+  EXPECT_EQ(g_plot.record_calls, 0);
+  EXPECT_EQ(shown_numbers().front(), "S002") << "back at the top";
+  g_plot = plot_log();
+  EXPECT_EQ(browse("pv_table_med\nselect plot_sel 1\nok\n"), RTNORM);
+  EXPECT_FALSE(tile("plot").enabled) << "without a query there is nothing to plot";
+}
+
+}  // namespace
