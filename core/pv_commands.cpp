@@ -36,7 +36,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-open", "pv_open", pv_open, PV_RESULT_LOGON},
     {"c:pv-logoff", "pv_logoff", pv_logoff, PV_RESULT_FLAG},
     {"c:pv-profile", "pv_profile", pv_profile, PV_RESULT_NONE},
-    {"c:pv-add", "pv_add", nullptr, PV_RESULT_NONE},
+    {"c:pv-add", "pv_add", pv_add, PV_RESULT_NONE},
     {"c:pv-edit", "pv_edit", nullptr, PV_RESULT_NONE},
     {"c:pv-delete", "pv_delete", pv_delete, PV_RESULT_NONE},
     {"c:pv-query", "pv_query", nullptr, PV_RESULT_NONE},

@@ -117,5 +117,11 @@ int dix_edit_item(const char *dictionary, const char *longname, char *shortname)
 void pv_edit_col_accept_cb(ads_callback_packet *cpkt);
 void pv_edit_col_cancel_cb(ads_callback_packet *cpkt);
 void pv_edit_col_memo_cb(ads_callback_packet *cpkt);
+/* "plot" and "attach": the map's switch follows the toggle. */
+void pv_edit_col_plot_cb(ads_callback_packet *cpkt);
+void pv_edit_col_attach_cb(ads_callback_packet *cpkt);
+/* "image": the typed text becomes the current column's text and value and
+** the dialog ends with ROW_DLG_IMAGE. */
+void pv_edit_col_image_cb(ads_callback_packet *cpkt);
 
 #endif

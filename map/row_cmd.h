@@ -14,6 +14,7 @@
 
 #include "map/link.h"
 #include "platform/include/ads_host.h"
+#include "platform/include/dcl_host.h"
 
 /* Code of a link whose project, table, key column or BASENUMBER column
 ** is not loaded: the object is left alone. */
@@ -35,5 +36,38 @@ int pv_delete(struct resbuf *args);
 ** column or the table's BASENUMBER column is not loaded (nothing erased);
 ** -2 when the object, the link, the set or a counter is missing. */
 int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities);
+
+/* ---- Adding (row_add.cpp, row_carry.cpp) ---- */
+
+
+
+/* The pv_add command: saves, clears and restores the row-entry state and
+** shows "pv_add_tbl" again after every accepted row and every image until
+** the user cancels. 5100; -9101 when the state cannot be saved. */
+int pv_add(struct resbuf *args);
+/* Shows "pv_add_tbl" once on the row-entry state (falling back to the
+** newest project and its first table) and, after "image", the image.
+** The dialog's result: 0 cancel, 1 accept, 5 image; -5001 when the dialog
+** cannot be loaded. */
+int pv_add_tbl_dialog(void);
+/* Callbacks of "pv_add_tbl" beside the row-entry tiles'. */
+void pv_add_tbl_project_cb(ads_callback_packet *cpkt);
+void pv_add_tbl_tables_cb(ads_callback_packet *cpkt);
+void pv_add_tbl_cancel_cb(ads_callback_packet *cpkt);
+void pv_add_tbl_plot_cb(ads_callback_packet *cpkt);
+void pv_add_tbl_image_cb(ads_callback_packet *cpkt);
+/* Adds an entry row: draws it (when the map's plot switch is on), reads
+** its points and angles back, asks for missing points, inserts it and
+** carries its keys, then lets the user attach objects (attach switch on).
+** A row not drawn or not inserted leaves no entity and no memo line, its
+** texts taken back from its values. 0 (also when the row was refused);
+** -2 for a null row; -9101 without memory; the negative result of
+** building the placements. */
+int row_add(sql_col_rec *row);
+/* After a row was added: the table's last number becomes its BASENUMBER,
+** its key values by its table type go into the other tables' entry rows
+** and the key columns below its level are emptied in every entry row. 0;
+** -2 for a null row; -1 when its project or table is not found. */
+int row_carry_keys(sql_col_rec *row);
 
 #endif
