@@ -1,3 +1,14 @@
 # Deleting rows with their symbols runs a DB3 project through the driver.
 pv_tests_use_db3(test_map_row_delete_test)
 pv_tests_use_db3(test_map_row_carry_test)
+
+# pv-add and pv-delete driven end to end through pvhost on copies of the
+# sample project GEO; dbfread and ezdxf read the table and drawings back.
+find_program(PV_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
+  add_test(NAME map_row_cmd_e2e
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/map/row_cmd_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/map_row_cmd_e2e)
+  set_tests_properties(map_row_cmd_e2e PROPERTIES TIMEOUT 120)
+endif()

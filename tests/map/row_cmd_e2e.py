@@ -1,0 +1,127 @@
+#!/usr/bin/python3
+"""pv-add and pv-delete end to end through pvhost on copies of the sample
+project GEO; dbfread reads the table back, ezdxf makes and reads the
+drawings.
+
+  row_cmd_e2e.py PVHOST MODULE RESOURCES WORKDIR
+
+Adding: a station typed in "pv_add_tbl" (STN 6, NAME "Test Crëek", EASTING
+600000, NORTHING 5600000) is row 6 of STATN.DBF, its name stored in
+Windows-1252; the dialog comes back with the next number and cancel ends
+the command.
+
+Deleting: a TEXT linked to row 2 and a plain TEXT, all selected; answered
+yes, the linked TEXT and row 2 go ("Deleted... 1 entities, 1 rows"), the
+plain TEXT stays; answered no, nothing goes ("Deleted... 0 entities, 0
+rows").
+"""
+import os
+import shutil
+import sys
+
+import dbfread
+import ezdxf
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_util import FAILURES, check, run_pvhost  # noqa: E402
+
+# The question pv-delete asks, as the host's small yes/no box.
+YES_NO = "pv_yesno_small"
+
+
+def setup(resources, root):
+    """A scratch copy of the sample project and asi.ini; the project's folder."""
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "projects"))
+    shutil.copytree(os.path.join(resources, "projects", "GEO"), os.path.join(root, "projects", "GEO"))
+    shutil.copy(os.path.join(resources, "asi.ini"), os.path.join(root, "asi.ini"))
+    return os.path.join(root, "projects", "GEO")
+
+
+ADD_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-add
+pv_add_tbl
+select edit_list 1
+set edit_col 6
+select edit_list 2
+set edit_col Test Crëek
+select edit_list 3
+set edit_col 600000
+select edit_list 4
+set edit_col 5600000
+ok
+pv_add_tbl
+show
+cancel
+(pv_logoff)
+QUIT
+"""
+
+
+def add_run(pvhost, module, resources, root):
+    proj = setup(resources, root)
+    out = run_pvhost(pvhost, module, resources, root, ADD_SCRIPT)
+    path = os.path.join(proj, "STATN.DBF")
+    rows = {int(r["BASENUMBER"]): r for r in dbfread.DBF(path, encoding="cp1252")}
+    row = rows.get(6)
+    check(row is not None, "row 6 added to STATN")
+    if row is not None:
+        got = (row["STN"], row["NAME"].strip(), row["EASTING"], row["NORTHING"])
+        check(got == (6, "Test Crëek", 600000, 5600000), "row 6 holds %r" % (got,))
+    with open(path, "rb") as f:
+        raw = f.read()
+    check(b"Test Cr\xebek" in raw, "the name reaches the .DBF in Windows-1252")
+    check(out.count("Dialog: pv_add_tbl") == 2, "the dialog comes back after the row")
+    check("BASENUMBER     \t:\t7" in out, "the next row is offered number 7")
+    check(len(rows) == 6, "one row added, %d rows" % len(rows))
+
+
+DELETE_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-delete
+ALL
+
+%s
+%s
+SAVE deleted.dxf
+(pv_logoff)
+QUIT
+"""
+
+
+def delete_run(pvhost, module, resources, root, answer):
+    proj = setup(resources, root)
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    linked = doc.modelspace().add_text("Cache Creek 2", dxfattribs={"height": 2.5, "insert": (10, 10)})
+    linked.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"),
+                                  (1000, "2"), (1000, "")])
+    doc.modelspace().add_text("plain", dxfattribs={"height": 2.5, "insert": (100, 100)})
+    drawing = os.path.join(root, "texts.dxf")
+    doc.saveas(drawing)
+    out = run_pvhost(pvhost, module, resources, root, DELETE_SCRIPT % (YES_NO, answer), drawing)
+    table = dbfread.DBF(os.path.join(proj, "STATN.DBF"), load=True)
+    deleted = [int(r["BASENUMBER"]) for r in table.deleted]
+    texts = [t.dxf.text for t in ezdxf.readfile(os.path.join(root, "deleted.dxf")).modelspace().query("TEXT")]
+    if answer == "ok":
+        check("Deleted... 1 entities, 1 rows" in out, "yes: 'Deleted... 1 entities, 1 rows' shown")
+        check(deleted == [2], "yes: row 2 marked deleted, deleted rows %r" % deleted)
+        check(texts == ["plain"], "yes: only the plain TEXT left, %r" % texts)
+    else:
+        check("Deleted... 0 entities, 0 rows" in out, "no: 'Deleted... 0 entities, 0 rows' shown")
+        check(deleted == [], "no: no row deleted, %r" % deleted)
+        check(sorted(texts) == ["Cache Creek 2", "plain"], "no: both TEXTs kept, %r" % texts)
+
+
+def main():
+    if len(sys.argv) != 5:
+        raise SystemExit(__doc__)
+    pvhost, module, resources, work = sys.argv[1:]
+    add_run(pvhost, module, resources, os.path.join(work, "add"))
+    delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
+    delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
+    if FAILURES:
+        raise SystemExit("%d check(s) failed" % len(FAILURES))
+
+
+if __name__ == "__main__":
+    main()
