@@ -257,16 +257,20 @@ static bool hatch_path(db_drawing& d, const db_entity& e, std::vector<db_grp>& g
   }
   std::vector<const double*> pts;
   const db_grp* f = db_group(e, 70);
-  if (!f || !(f->i & 1)) return false;
+  bool flagged = f && (f->i & 1);
   if (e.type == "LWPOLYLINE") {
     for (auto& x : e.groups) if (x.code == 10) pts.push_back(x.v);
   } else if (e.type == "POLYLINE") {
-    for (unsigned long k : d.model) {
-      auto it = d.ents.find(k);
-      if (it != d.ents.end() && it->second.parent == e.handle && it->second.type == "VERTEX")
-        if (const db_grp* p = db_group(it->second, 10)) pts.push_back(p->v);
-    }
+    /* Vertices are sub-entities, kept among the entities, not in the model list. */
+    for (auto& [h, v] : d.ents)
+      if (v.parent == e.handle && v.type == "VERTEX" && !v.erased)
+        if (const db_grp* p = db_group(v, 10)) pts.push_back(p->v);
   }
+  /* A polyline without the closed flag bounds a hatch when its last vertex
+  ** repeats its first (the repeated vertex is not written twice). */
+  bool repeated = pts.size() > 3 && pts.front()[0] == pts.back()[0] && pts.front()[1] == pts.back()[1];
+  if (!flagged && !repeated) return false;
+  if (repeated) pts.pop_back();
   if (pts.size() < 3) return false;
   g.insert(g.end(), {grp_int(92, 3), grp_int(72, 0), grp_int(73, 1), grp_int(93, (int32_t)pts.size())});
   for (const double* p : pts) {

@@ -3,6 +3,7 @@
 ** answered from a script), user input calls, and the module's function
 ** table.
 */
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "arx_host.h"
 #include "ase_service.h"
@@ -137,6 +139,43 @@ TEST_F(Commands, HatchMakesAHatchOfTheClosedBoundaryAndEntlastFindsIt) {
   EXPECT_EQ(ads_command(RTSTR, "_HATCH", RTSTR, "ANSI31", RTREAL, 1.0, RTREAL, 0.0, RTPICKS, ss2, RTSTR, "", RTNONE),
             RTERROR);
   EXPECT_EQ(last_type(), "LINE");
+  ads_ssfree(ss2);
+}
+
+/* Makes a POLYLINE with closed flag 0 through the given points; its name. */
+static void polyline(const std::vector<std::array<double, 2>>& pts, ads_name out) {
+  struct resbuf* head = ads_buildlist(RTDXF0, "POLYLINE", 66, 1, 70, 0, 0);
+  ASSERT_EQ(ads_entmake(head), RTNORM);
+  ads_relrb(head);
+  for (const auto& p : pts) {
+    ads_point q = {p[0], p[1], 0};
+    struct resbuf* v = ads_buildlist(RTDXF0, "VERTEX", 10, q, 0);
+    ASSERT_EQ(ads_entmake(v), RTNORM);
+    ads_relrb(v);
+  }
+  struct resbuf* end = ads_buildlist(RTDXF0, "SEQEND", 0);
+  ASSERT_EQ(ads_entmake(end), RTNORM);
+  ads_relrb(end);
+  ASSERT_EQ(ads_entlast(out), RTNORM);
+}
+
+TEST_F(Commands, HatchTakesAPolylineClosedByRepeatingItsFirstVertexButNotAnOpenOne) {
+  ads_name ring, ss;
+  polyline({{0, 0}, {4, 0}, {4, 3}, {0, 3}, {0, 0}}, ring);
+  ads_ssadd(ring, nullptr, ss);
+  ASSERT_EQ(ads_command(RTSTR, "_HATCH", RTSTR, "ANSI31", RTREAL, 1.0, RTREAL, 0.0, RTPICKS, ss, RTSTR, "", RTNONE),
+            RTNORM);
+  ads_ssfree(ss);
+  struct resbuf* l = last_list();
+  EXPECT_STREQ(find(l, 0)->resval.rstring, "HATCH");
+  EXPECT_EQ(find(l, 93)->resval.rlong, 4) << "the repeated first vertex is one corner, not two";
+  ads_relrb(l);
+
+  ads_name open, ss2;
+  polyline({{0, 0}, {4, 0}, {4, 3}, {0, 3}}, open);
+  ads_ssadd(open, nullptr, ss2);
+  EXPECT_EQ(ads_command(RTSTR, "_HATCH", RTSTR, "ANSI31", RTREAL, 1.0, RTREAL, 0.0, RTPICKS, ss2, RTSTR, "", RTNONE),
+            RTERROR);
   ads_ssfree(ss2);
 }
 
