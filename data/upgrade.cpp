@@ -617,7 +617,8 @@ int upg_point_from_row(pjct_rec *project, dbf_handle *h)
     sql_col_rec *y = tbl_column_find(table->columns, (field + "Y").c_str(), nullptr, nullptr);
     sql_col_rec *z = tbl_column_find(table->columns, (field + "Z").c_str(), nullptr, nullptr);
     if (!x || !y) return -1;
-    if (pnt_find(project->points, x->name, table->name)) return 0;
+    for (const pnt_rec *p = project->points; p; p = p->next)
+        if (p->table == table && p->x_col && tbl_name_cmp(p->x_col->name, x->name) == 0) return 0;
     prj_rec *system = system_of(std::atoi(cat_field(h, CAT_PROJECTION).c_str()),
                                 std::atoi(cat_field(h, CAT_DATUM).c_str()));
     if (!system) return -1;
@@ -676,7 +677,6 @@ int upg_run(void *dialog, pjct_rec *project)
     dbf_close(h);
     dbf_free(h);
     progress(dialog, "");
-    project->flags |= PJCT_CHG_TABLES | PJCT_CHG_COLUMNS;
     pjct_rec *after = project->next;
     project->next = nullptr;
     setup_save_all(project, 0);

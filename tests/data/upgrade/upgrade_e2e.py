@@ -50,18 +50,20 @@ def make_project(root):
            catalogue_row("STATN", "NAME", "TEXT", 10, STATN_ID, "NA"),
            catalogue_row("STATN", "ROCKTYPE", "ISTR", 3, STATN_ID, "RT", keyword="granite (coarse fine) basalt"),
            catalogue_row("STATN", "GRADE", "RSTR", 4, STATN_ID, "GR", keyword="au ag"),
+           catalogue_row("STATN", "ROCKNAME", "ISTR", 2, STATN_ID, "RN", keyword="shale slate"),
            catalogue_row("STATN", "LOC", "PNT", 12, STATN_ID, "LO", projection="3", datum="2"),
            catalogue_row("ORDER", "STATION", "INT", 8, "OR", STATION_FIELD_ID),
            catalogue_row("ORDER", "QTY", "INT", 5, "OR", "QT"),
+           catalogue_row("ORDER", "ROCKKIND", "ISTR", 1, "OR", "RK", keyword="granite (coarse fine) basalt"),
            catalogue_row("NOTES", "STATION", "INT", 8, "NO", STATION_FIELD_ID),
            catalogue_row("NOTES", "NOTE", "MEMO", 10, "NO", "N1"),
            catalogue_row("NOTES", "NOTE2", "MEMO", 10, "NO", "N2")]
     table(os.path.join(d, "PETRIVEX.DBF"), CATALOGUE_FIELDS, cat)
     table(os.path.join(d, "STATN.DBF"), "ID C(2); STATION N(8,0); NAME C(10); ROCKTYPE C(3); GRADE C(4); "
-          "LOCX N(12,6); LOCY N(12,6); LOCZ N(8,2)",
-          [("AB", 1, "Outcrop", "\x02\x04 ", "\x65\x04\x01\x01", -100.5, 45.25, 120.0),
-           ("\x00\x07", 2, "Second", "   ", "    ", -100.0, 45.0, 0.0)])
-    table(os.path.join(d, "ORDER.DBF"), "ID C(2); STATION N(8,0); QTY N(5,0)", [("AB", 1, 12)])
+          "ROCKNAME C(2); LOCX N(12,6); LOCY N(12,6); LOCZ N(8,2)",
+          [("AB", 1, "Outcrop", "\x02\x04 ", "\x65\x04\x01\x01", "\x03\x02", -100.5, 45.25, 120.0),
+           ("\x00\x07", 2, "Second", "   ", "    ", "  ", -100.0, 45.0, 0.0)])
+    table(os.path.join(d, "ORDER.DBF"), "ID C(2); STATION N(8,0); QTY N(5,0); ROCKKIND C(1)", [("AB", 1, 12, "\x05")])
     table(os.path.join(d, "NOTES.DBF"), "ID C(2); STATION N(8,0); NOTE M; NOTE2 M",
           [("AB", 1, FIRST_MEMO, SECOND_MEMO)])
     with open(os.path.join(root, "asi.ini"), "w") as f:
@@ -131,11 +133,19 @@ def test_upgrade(args, work):
     rockp = [(r["SORTNUMBER"], r["BASENUMBER"], r["PARENTNUM"], r["WINDOW"]) for r in rows(root, "ROCKP")]
     check(rockp == [(0, 0, 60077, 8089)] + [(k, k, 0, 0) for k in range(1, 5)], "ROCKP: %r" % rockp)
 
+    dictionaries = {(r["COLUMNAME"], r["TABLENAME"]): (r["DICTIONARY"], r["PROFILE"]) for r in rows(root, "PVCOLUMN")}
+    check(dictionaries.get(("ROCKNAME", "STATN")) == ("ROC1D", "ROC1P"), "a second keyword list of the stem ROCK gets "
+          "ROC1D: %r" % (dictionaries.get(("ROCKNAME", "STATN")),))
+    check(dictionaries.get(("ROCKKIND", "ORDE_")) == ("ROCKD", "ROCKP"), "an equal keyword list shares ROCKD")
+    check([r["LONGNAME"] for r in rows(root, "ROC1D")] == ["ROC1D", "shale", "slate"], "ROC1D holds its own list")
+    check([r.get("GRANITE") for r in rows(root, "ORDE_")] == [" 4"], "a shared dictionary's codes decode")
+
     statn = rows(root, "STATN")
     check([r["ID"] for r in statn] == [16706, 7], "STATN ids: %r" % [r.get("ID") for r in statn])
     if statn:
         check(statn[0]["GRANITE"] == " 1", "ISTR 0x02 became ' 1': %r" % statn[0])
         check(statn[0]["AU"].strip() == "8.68", "RSTR 0x65 0x04 became 8.68: %r" % statn[0])
+        check((statn[0]["SHALE"], statn[0]["SLATE"]) == (" 2", " 1"), "ROCKNAME decodes against its own items")
     old = rows(root, "STATN283")
     check([(r["ID"][:1], r["NAME"], r["ROCKTYPE"][:2], r["GRADE"]) for r in old] ==
           [("A", "Outcrop", "\x02\x04", "\x65\x04\x01\x01"), ("\x00", "Second", "", "")],
@@ -163,11 +173,11 @@ def test_upgrade(args, work):
     check(old_notes and old_notes[0]["NOTE"] == FIRST_MEMO and old_notes[0]["NOTE2"] == SECOND_MEMO,
           "NOTES283 keeps both memos")
 
-    datums = [(r) for r in rows(root, "PVDATUM")]
-    check(any("NAD83" in str(list(r.values())) for r in datums), "PVDATUM holds NAD83: %r" % datums)
-    points = rows(root, "PVPOINT")
-    check(any("LOCX" in str(list(r.values())) and "Geographic NAD83" in str(list(r.values())) for r in points),
-          "PVPOINT holds LOC on Geographic NAD83: %r" % points)
+    datums = [(r["DATUMNAME"], r["MAJORAXISA"], r["MINORAXISB"]) for r in rows(root, "PVDATUM")]
+    check(datums == [("NAD83", 6378137.0, 6356752.31414)], "PVDATUM holds NAD83 with its axes: %r" % datums)
+    points = [(r["TABLENAME"], r["XCOLUMN"], r["YCOLUMN"], r["ZCOLUMN"], r["PROJECTION"].upper())
+              for r in rows(root, "PVPOINT")]
+    check(points == [("STATN", "LOCX", "LOCY", "LOCZ", "GEOGRAPHIC NAD83")], "PVPOINT holds LOC: %r" % points)
 
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     links = sorted(tuple(v.value for v in e.get_xdata("PETRIVEX"))[:5] for e in doc.modelspace()
@@ -180,8 +190,28 @@ def test_upgrade(args, work):
     before = snapshot(root)
     pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
     after = snapshot(root)
-    for n in ("STATN.DBF", "ORDE_.DBF", "NOTES.DBF", "STATN283.DBF", "NOTES283.DBF"):
+    for n in ("STATN.DBF", "ORDE_.DBF", "NOTES.DBF", "STATN283.DBF", "NOTES283.DBF", "ROCKD.DBF", "ROCKP.DBF"):
         check(before.get(n) == after.get(n), "a second upgrade leaves %s unchanged" % n)
+    again = [(r["COLUMNAME"], r["TABLENAME"]) for r in rows(root, "PVCOLUMN")]
+    check(set(pvcolumn) <= set(again) and len(again) == len(set(again)), "a second upgrade adds no second rule")
+    check(len(rows(root, "PVPOINT")) == 1, "a second upgrade adds no second point setup")
+
+
+def test_failed_rewrite(args, work):
+    root = os.path.join(work, "failed")
+    make_project(root)
+    d = os.path.join(root, "projects", "OLD")
+    os.makedirs(os.path.join(d, "ORDE_.DBF"))   # the new file of ORDER cannot be made
+    drawing(os.path.join(root, "in.dxf"), [])
+    with open(os.path.join(d, "ORDER.DBF"), "rb") as f:
+        order = f.read()
+    pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
+    with open(os.path.join(d, "ORDER.DBF"), "rb") as f:
+        check(f.read() == order, "a failed rewrite leaves ORDER.DBF as it was")
+    check(not os.path.exists(os.path.join(d, "ORDER283.DBF")), "no ORDER283 left beside it")
+    pvtable = [r["TABLENAME"] for r in rows(root, "PVTABLE")]
+    check("ORDER" not in pvtable and "ORDE_" not in pvtable and "STATN" in pvtable,
+          "the failed table is unregistered, the others not: %r" % pvtable)
 
 
 def test_no_catalogue(args, work):
@@ -204,6 +234,7 @@ def main():
     os.makedirs(work)
     test_upgrade(args, work)
     test_no_catalogue(args, work)
+    test_failed_rewrite(args, work)
     if FAILURES:
         print("%d failure(s)" % len(FAILURES))
         sys.exit(1)
