@@ -24,7 +24,7 @@ inline const char *const k_standard_tables[] = {
 struct standard_query {
     const char *sql;
     const char *want;
-    bool db3_only;
+    bool db3_only = false;
 };
 
 inline const standard_query k_standard_queries[] = {
