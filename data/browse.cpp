@@ -88,7 +88,9 @@ int shown_width(void)
     return g_row_state.header ? (int)std::strlen(g_row_state.header) : 0;
 }
 
-/* Callbacks of the browser's tiles. */
+/* ---- Callbacks of the browser's tiles ---- */
+
+/* "accept": clears "error", frees the page and ends the dialog with 1. */
 void pv_table_accept_cb(ads_callback_packet *cpkt)
 {
     ads_set_tile(cpkt->dialog, "error", "");
@@ -96,6 +98,7 @@ void pv_table_accept_cb(ads_callback_packet *cpkt)
     ads_done_dialog(cpkt->dialog, DLGOK);
 }
 
+/* "top", "bot", "next", "prev": pages by the picked tile's key. */
 void pv_table_nav_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -104,6 +107,9 @@ void pv_table_nav_cb(ads_callback_packet *cpkt)
     browse_page(cpkt->dialog, key);
 }
 
+/* "scroll": moves the view across the columns by the slider (picked,
+** dragged or double-clicked); a move below a tenth of the range is ignored
+** unless it reaches an end. */
 void pv_table_scroll_cb(ads_callback_packet *cpkt)
 {
     if (cpkt->reason != CBR_SELECT && cpkt->reason != CBR_DRAG && cpkt->reason != CBR_DOUBLE_CLICK) return;
@@ -116,6 +122,8 @@ void pv_table_scroll_cb(ads_callback_packet *cpkt)
     browse_show_page(cpkt->dialog);
 }
 
+/* "column": the selected columns are shown, the others not (the view
+** changes on "apply"). */
 void pv_table_column_cb(ads_callback_packet *cpkt)
 {
     int *picked = nullptr, count = 0;
@@ -129,6 +137,8 @@ void pv_table_column_cb(ads_callback_packet *cpkt)
     std::free(picked);
 }
 
+/* "apply": rebuilds the header for the shown columns, re-applies the
+** slider and enables it only when the header is wider than the view. */
 void pv_table_apply_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -145,11 +155,13 @@ void pv_table_apply_cb(ads_callback_packet *cpkt)
     browse_show_page(cpkt->dialog);
 }
 
+/* "sqlrow": the listed page rows are marked, the page's others unmarked. */
 void pv_table_sqlrow_cb(ads_callback_packet *cpkt)
 {
     browse_read_selection(cpkt->dialog);
 }
 
+/* "clear": unmarks every row. */
 void pv_table_clear_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -157,11 +169,13 @@ void pv_table_clear_cb(ads_callback_packet *cpkt)
     ads_set_tile(cpkt->dialog, "sqlrow", "");
 }
 
+/* "plot_all": plot every row that counts. */
 void pv_table_plot_all_cb(ads_callback_packet *)
 {
     g_row_state.plot_selected = 0;
 }
 
+/* "plot_sel": plot only the selected rows. */
 void pv_table_plot_sel_cb(ads_callback_packet *)
 {
     g_row_state.plot_selected = 1;

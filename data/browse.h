@@ -39,8 +39,9 @@ struct qry_rec;
 
 /* The browser over a query's open cursor (with its statement), the
 ** query's row and the query whose post-filter decides which rows count
-** (null: every row). 5100 when the dialog ended with accept; -5001
-** otherwise or when the dialog cannot be loaded; -2 for a null cursor or
+** (null: every row). 5100 when the dialog ended with a status below 2
+** (closed, or ended to plot); -5001 otherwise or when the dialog cannot be
+** loaded; -2 for a null cursor or
 ** row; -1 when the header cannot be built. The dialog's status is also
 ** left in dlg_result of the row-entry state. */
 int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query);

@@ -81,6 +81,8 @@ long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, con
     return count;
 }
 
+/* "column": "list" is enabled only for a column whose rule has a loaded
+** item tree; clears "error". */
 void pv_dlg_modall_column_cb(ads_callback_packet *cpkt)
 {
     modall_ctx *ctx = (modall_ctx *)cpkt->client_data;
@@ -90,12 +92,16 @@ void pv_dlg_modall_column_cb(ads_callback_packet *cpkt)
     ads_set_tile(cpkt->dialog, "error", "");
 }
 
+/* "list": the profile picker; it is not available yet and says so. */
 void pv_dlg_modall_list_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
     ads_set_tile(cpkt->dialog, "error", "The profile picker is not available yet.");
 }
 
+/* "accept": checks the value or source column against the chosen column,
+** asks once, replaces it in every row that counts and ends with 1; a
+** refused value or column is named in "error" and the dialog stays. */
 void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
 {
     modall_ctx *ctx = (modall_ctx *)cpkt->client_data;
@@ -106,7 +112,9 @@ void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
         return;
     }
     if (!sql_row_key_column(target, ctx->row)) {
-        ads_set_tile(d, "error", err_text(-9106));
+        char line[TILE_BUF_SIZE];
+        std::snprintf(line, sizeof line, "No unique number column in table %s.", target->table);
+        ads_set_tile(d, "error", line);
         return;
     }
     char typed[TILE_BUF_SIZE] = "";
@@ -142,6 +150,7 @@ void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
     ads_done_dialog(d, DLGOK);
 }
 
+/* "cancel": ends without replacing. */
 void pv_dlg_modall_cancel_cb(ads_callback_packet *cpkt)
 {
     ads_done_dialog(cpkt->dialog, DLGCANCEL);

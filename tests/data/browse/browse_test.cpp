@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "browse_fixture.h"
+#include "core/pv_config.h"
 #include "data/memo.h"
 
 namespace {
@@ -254,6 +255,40 @@ TEST_F(Browser, ReplaceRefusesMismatchedSourcesAndBadValues) {
   dlg_tile_snapshot list;
   ASSERT_TRUE(dlg_test_last_tile("pv_dlg_modall", "list", list));
   EXPECT_FALSE(list.enabled) << "NAME has no item tree";
+}
+
+TEST_F(Browser, AProjectOnAnOdbcServerCannotDeleteOrReplaceFromTheBrowser) {
+  fill(2);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  char odbc[] = "odbc";
+  char *names[] = {odbc};
+  char **saved_names = g_env_names;
+  const int saved_count = g_env_count, saved_index = project_->env_index;
+  g_env_names = names;
+  g_env_count = 1;
+  project_->env_index = 0;
+  EXPECT_EQ(browse("pv_table_med\nok\n"), RTNORM);
+  g_env_names = saved_names;
+  g_env_count = saved_count;
+  project_->env_index = saved_index;
+  for (const char *k : {"delete", "delall", "modall"}) EXPECT_FALSE(tile(k).enabled) << k;
+  EXPECT_TRUE(tile("modify").enabled);
+}
+
+TEST_F(Browser, ReplacingInATableWithoutAUniqueNumberSaysSo) {
+  fill(2);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  tbl_rec *t = tbl_find_by_name(project_->tables, "SMP", nullptr);
+  ASSERT_NE(t, nullptr);
+  sql_col_rec *key = t->keys[TBL_KEY_BASENUMBER];
+  t->keys[TBL_KEY_BASENUMBER] = nullptr;
+  EXPECT_EQ(browse("pv_table_med\npick modall\npv_dlg_modall\nselect column 2\nset edit_value Dun\nok\ncancel\nok\n"),
+            RTNORM);
+  t->keys[TBL_KEY_BASENUMBER] = key;
+  dlg_tile_snapshot e;
+  ASSERT_TRUE(dlg_test_last_tile("pv_dlg_modall", "error", e));
+  EXPECT_EQ(e.value, "No unique number column in table SMP.");
+  EXPECT_EQ(rows("SELECT NAME FROM SMP ORDER BY BASENUMBER"), "Sample 1\nSample 2\n");
 }
 
 }  // namespace
