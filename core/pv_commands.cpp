@@ -56,7 +56,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-stereo", "pv_stereo", nullptr, PV_RESULT_NONE},
     {"c:pv-arcpoly", "pv_arcpoly", nullptr, PV_RESULT_NONE},
     {"c:pv-rose", "pv_rose", nullptr, PV_RESULT_NONE},
-    {"c:pv-update", "pv_update", nullptr, PV_RESULT_NONE},
+    {"c:pv-update", "pv_update", pv_update, PV_RESULT_NONE},
     {"c:pv-scale", "pv_scale", pv_scale, PV_RESULT_NONE},
     {"c:pv-clean", "pv_clean", pv_clean, PV_RESULT_NONE},
     {"c:pv-link", "pv_link", pv_link, PV_RESULT_NONE},

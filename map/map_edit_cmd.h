@@ -27,8 +27,6 @@ struct sql_col_rec;
 
 /* Room of the text collecting an entity's conversion failures. */
 #define UPDATE_MSG_SIZE 8192
-/* Code of a redraw that failed during an update. */
-#define UPDATE_ERR_REDRAW (-9205)
 /* Level of the entities scaled with a station: related rows of stations. */
 #define SCALE_STATION_LEVEL LINK_SAME_STATION
 

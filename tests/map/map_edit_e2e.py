@@ -1,0 +1,150 @@
+#!/usr/bin/python3
+"""pv-update and pv-scale end to end through pvhost on a copy of the
+sample project GEO whose point setup names NAME as its symbol column.
+
+  map_edit_e2e.py PVHOST MODULE RESOURCES CS2CS WORKDIR
+
+The drawing, made here, holds the map setup block (PROJ "GEOGRAPHIC
+Clarke 1866") and a TEXT "Bonaparte" linked to row 3 of STATN through
+NAME, drawn at a wrong place. pv-update puts it at row 3's EASTING and
+NORTHING (UTM 10 NAD27) in longitude and latitude, as cs2cs gives them,
+and keeps its link; pv-scale with an absolute text size of 2.5 makes it
+2.5 high and leaves the setup block's reference alone. Without a map
+projection pv-update only says so.
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+import dbf
+import ezdxf
+
+FAILURES = []
+TOLERANCE_DEG = 1e-7
+LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def setup(resources, root):
+    """A scratch copy of GEO and asi.ini; PVPOINT names NAME as the symbol column."""
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "projects"))
+    for name in os.listdir(os.path.join(resources, "projects")):
+        src = os.path.join(resources, "projects", name)
+        if os.path.isdir(src):
+            shutil.copytree(src, os.path.join(root, "projects", name))
+    shutil.copy(os.path.join(resources, "asi.ini"), os.path.join(root, "asi.ini"))
+    proj = os.path.join(root, "projects", "GEO")
+    table = dbf.Table(os.path.join(proj, "PVPOINT.DBF"))
+    table.open(dbf.READ_WRITE)
+    for rec in table:
+        with rec:
+            rec["symcolumn"] = "NAME"
+    table.close()
+    return proj
+
+
+def drawing(path, proj):
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    block = doc.blocks.new_anonymous_block("U")
+    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", proj), ("SCALE", "1.000000"),
+                       ("HEIGHT", "1.000000")):
+        block.add_attdef(tag, (0, 0), value, dxfattribs={"prompt": tag, "flags": 13, "height": 1.0})
+    doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
+    text = doc.modelspace().add_text("Bonaparte", dxfattribs={"height": 1.0, "insert": (-100.0, 10.0)})
+    text.set_xdata("PETRIVEX", LINK)
+    doc.saveas(path)
+
+
+def run_pvhost(pvhost, module, resources, root, dxf, script):
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(script)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    r = subprocess.run([pvhost, "--script", "run.scr", "--module", module, "--resources", resources,
+                        "--drawing", dxf], cwd=root, env=env, capture_output=True, text=True, timeout=120)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
+    return r.stdout
+
+
+def cs2cs(binary, x, y):
+    r = subprocess.run([binary, "-f", "%.12f", "+proj=utm", "+zone=10", "+ellps=clrk66", "+to",
+                        "+proj=longlat", "+ellps=clrk66"], input="%.6f %.6f\n" % (x, y),
+                       capture_output=True, text=True, timeout=30)
+    return tuple(float(v) for v in r.stdout.split()[:2])
+
+
+def tags(entity):
+    return [(t.code, t.value) for t in entity.get_xdata("PETRIVEX")] if entity.has_xdata("PETRIVEX") else []
+
+
+SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-update
+ALL
+
+SAVE updated.dxf
+pv-scale
+pv_scale
+pick scl_text
+set scl_height 2.5
+ok
+ALL
+
+SAVE scaled.dxf
+(pv_logoff)
+QUIT
+"""
+
+
+def main():
+    if len(sys.argv) != 6:
+        raise SystemExit(__doc__)
+    pvhost, module, resources, binary, work = sys.argv[1:]
+    root = os.path.join(work, "update")
+    setup(resources, root)
+    src = os.path.join(root, "wrong.dxf")
+    drawing(src, "GEOGRAPHIC Clarke 1866")
+    out = run_pvhost(pvhost, module, resources, root, src, SCRIPT)
+    check("Updated... 1 entities" in out, "'Updated... 1 entities' shown")
+    check("Scaled... 1 entities" in out, "'Scaled... 1 entities' shown")
+    want = cs2cs(binary, 617402.3, 5623055.1)
+    updated = ezdxf.readfile(os.path.join(root, "updated.dxf"))
+    texts = list(updated.modelspace().query("TEXT"))
+    check(len(texts) == 1, "one TEXT after the update, found %d" % len(texts))
+    for text in texts:
+        got = tuple(text.dxf.insert)[:2]
+        check(abs(got[0] - want[0]) <= TOLERANCE_DEG and abs(got[1] - want[1]) <= TOLERANCE_DEG,
+              "TEXT at %r, cs2cs gives %r" % (got, want))
+        check(tags(text) == LINK, "TEXT link %r, want %r" % (tags(text), LINK))
+    scaled = ezdxf.readfile(os.path.join(root, "scaled.dxf"))
+    texts = list(scaled.modelspace().query("TEXT"))
+    check([t.dxf.height for t in texts] == [2.5], "TEXT heights %r, want 2.5" % [t.dxf.height for t in texts])
+    refs = list(scaled.modelspace().query("INSERT"))
+    check(len(refs) == 1 and tuple(refs[0].dxf.insert) == (0, 0, 0) and refs[0].dxf.xscale == 1.0
+          and refs[0].dxf.yscale == 1.0, "the setup block's reference is unchanged")
+
+    root = os.path.join(work, "noproj")
+    setup(resources, root)
+    src = os.path.join(root, "user.dxf")
+    drawing(src, "NOWHERE 99")
+    out = run_pvhost(pvhost, module, resources, root, src,
+                     '(pv_open "GEO" "DB3" "" "")\npv-update\nSAVE same.dxf\n(pv_logoff)\nQUIT\n')
+    check("No map projection defined.\nUse Map Setup unded DU-ZOREZ to initialize map." in out,
+          "without a map projection the refusal is shown")
+    check("Updating" not in out, "without a map projection nothing is updated")
+    if FAILURES:
+        raise SystemExit("%d check(s) failed" % len(FAILURES))
+    print("pv-update and pv-scale end to end: all checks passed")
+
+
+if __name__ == "__main__":
+    main()
