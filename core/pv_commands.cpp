@@ -15,6 +15,7 @@
 #include "core/str_util.h"
 #include "map/point_dialog.h"
 #include "data/tblsetup.h"
+#include "data/prf_edit.h"
 #include "map/crs_dialogs.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
@@ -146,4 +147,13 @@ int pv_ret_logon(const char *project, const char *environment, const char *user,
 int pv_ret_flag(int ok)
 {
     return ok ? ads_rett() : ads_retnil();
+}
+
+/* The pv_profile command; see pv_project_cmds.h. The profiles changed
+** through the pickers are written first, so the editor loads what the
+** user sees; the editor opens also when no project is logged on. */
+int pv_profile(struct resbuf *)
+{
+    prf_save_changed(g_pjct_list);
+    return pv_edit_profile_dialog();
 }

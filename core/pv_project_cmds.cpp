@@ -361,16 +361,3 @@ int pv_setup(struct resbuf *)
     return RTNORM;
 }
 
-/* The pv_profile command; see pv_project_cmds.h. */
-int pv_profile(struct resbuf *)
-{
-    if (!g_pjct_list) {
-        ads_printf("\nNo project is logged on.\n");
-        return ERR_BAD_PROJECT;
-    }
-    /* Changed profiles are written by the profile store before the editor
-    ** opens; neither is part of the module yet, and no profile can have
-    ** been changed without them. */
-    ads_printf("\nThe profile editor is not available yet.\n");
-    return RTERROR;
-}

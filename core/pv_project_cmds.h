@@ -38,8 +38,8 @@ int pv_aseoff(struct resbuf *args);
 ** dialog cannot be loaded. */
 int pv_setup(struct resbuf *args);
 /* Saves the changed profiles of the logged-on projects, then opens the
-** profile editor. 5100; -9401 when no project is logged on; -5001 when
-** profiles cannot be saved or edited yet (said on the text screen). */
+** profile editor (also with no project logged on). 5100 when the editor
+** ended with status 1; -5001 otherwise. */
 int pv_profile(struct resbuf *args);
 
 /* A sub-dialog the setup dialog opens for the chosen project; answers a

@@ -259,10 +259,10 @@ prf_table_state *prf_tables(void)
 ** project; -1 when the project's directory is not configured. */
 int prf_edit_set_project(void *dialog, pjct_rec *project)
 {
-    (void)dialog;
     if (!project) return -2;
     const char *dir = pjct_dir(project->name);
     if (!dir) return -1;
+    if (prf_tables()->reset_editor) prf_tables()->reset_editor(dialog);
     close_query();
     sql_col_list_free(&s_state.dix_columns);
     s_state.dix = prf_side{project, dir, project->connection};

@@ -101,6 +101,8 @@ struct prf_table_state {
     long rows;                 /* rows it found */
     long fetched;              /* rows handed out by dix_fetch or prf_fetch */
     sql_col_rec *dix_columns;  /* column list of the dictionary table for new rows; owned */
+    void (*reset_editor)(void *dialog);  /* the profile editor's reset, run first by
+                                            prf_edit_set_project; set while the editor is open */
 };
 
 /* The module state (one instance). */

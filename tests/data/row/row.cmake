@@ -8,3 +8,4 @@ pv_tests_use_db3(test_data_row_row_editor_test)
 # inspection.
 pv_data_e2e(row_e2e e2e_row_editor ${CMAKE_CURRENT_LIST_DIR}/row_e2e.cpp)
 pv_tests_use_db3(test_data_row_item_pick_test)
+pv_tests_use_db3(test_data_row_prf_edit_test)
