@@ -3,7 +3,7 @@
 ** cleared. The state's own buffers move with it: a saved copy holds them
 ** until it is restored, so nothing is freed twice or lost.
 */
-#include "data/dlg_state.h"
+#include "core/dlg_state.h"
 
 #include <cstdlib>
 

@@ -7,7 +7,7 @@
 ** host has no render module to run it, an image is found and checked but
 ** reported as not shown.
 */
-#include "data/img_show.h"
+#include "core/img_show.h"
 
 #include <cstring>
 #include <string>

@@ -21,9 +21,9 @@
 #include <cstring>
 #include <vector>
 
-#include "data/dlg_state.h"
+#include "core/dlg_state.h"
 #include "core/err_text.h"
-#include "data/img_show.h"
+#include "core/img_show.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"

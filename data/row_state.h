@@ -6,7 +6,7 @@
 ** work on one current project, table, entry row and column, and the browser
 ** keeps its page of lines, its header and its row selection in the same
 ** state. A command or dialog that opens another saves the whole state with
-** dlg_state_push and gets it back with dlg_state_pop (data/dlg_state.h), so
+** dlg_state_push and gets it back with dlg_state_pop (core/dlg_state.h), so
 ** nested editors keep their own.
 **
 **     row_state_rec *saved = dlg_state_push();

@@ -25,7 +25,7 @@
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/cinsetup.h"
-#include "data/dlg_state.h"
+#include "core/dlg_state.h"
 #include "data/col_attr.h"
 #include "data/item_pick.h"
 #include "data/memo.h"

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "data/dlg_state.h"
+#include "core/dlg_state.h"
 #include "core/host_util.h"
-#include "data/img_show.h"
+#include "core/img_show.h"
 #include "core/pv_globals.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"

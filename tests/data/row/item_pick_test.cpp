@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "data/dlg_state.h"
+#include "core/dlg_state.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
 #include "data/col_attr.h"

@@ -19,7 +19,7 @@
 #include "core/pv_project_cmds.h"
 #include "core/sql_fixture.h"
 #include "data/col_attr.h"
-#include "data/dlg_state.h"
+#include "core/dlg_state.h"
 #include "data/item_table.h"
 #include "data/prf_edit.h"
 #include "platform/dialog/dialog_test_api.h"
