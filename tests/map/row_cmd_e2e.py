@@ -10,6 +10,12 @@ Adding: a station typed in "pv_add_tbl" (STN 6, NAME "Test Crëek", EASTING
 Windows-1252; the dialog comes back with the next number and cancel ends
 the command.
 
+Drawing: with NAME given the plot flag in the column input setup, the
+station's name is placed by hand and saved as a TEXT linked to GEO, STATN
+and row 6; with a unique index on NAME, a second station named
+"Bonaparte" is refused: "Could not add this row to table STATN", its TEXT
+erased, no row added.
+
 Deleting: a TEXT linked to row 2 and a plain TEXT, all selected; answered
 yes, the linked TEXT and row 2 go ("Deleted... 1 entities, 1 rows"), the
 plain TEXT stays; answered no, nothing goes ("Deleted... 0 entities, 0
@@ -76,6 +82,59 @@ def add_run(pvhost, module, resources, root):
     check(len(rows) == 6, "one row added, %d rows" % len(rows))
 
 
+PLOT_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-add
+pv_add_tbl
+select edit_list 2
+pick input
+pv_cinsetup
+pick cin_plot
+ok
+set edit_col Test Creek
+select edit_list 1
+set edit_col 6
+select edit_list 3
+set edit_col 600000
+select edit_list 4
+set edit_col 5600000
+ok
+100,200
+pv_add_tbl
+select edit_list 2
+set edit_col Bonaparte
+ok
+300,400
+150,250
+pv_add_tbl
+cancel
+SAVE plotted.dxf
+pv_yesno_small
+cancel
+(pv_logoff)
+pv_yesno_small
+cancel
+QUIT
+"""
+
+
+def plot_run(pvhost, module, resources, root):
+    proj = setup(resources, root)
+    with open(os.path.join(proj, "STATN.INI"), "w") as f:
+        f.write("; indexes of table STATN\n[STATNNAME]\nUnique=1\nColumns=NAME\n")
+    out = run_pvhost(pvhost, module, resources, root, PLOT_SCRIPT)
+    check("Place NAME on map" in out, "a name without its own point is placed by hand")
+    check("Could not add this row to table STATN" in out, "the refused row is reported")
+    rows = [int(r["BASENUMBER"]) for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))]
+    check(rows == [1, 2, 3, 4, 5, 6], "only row 6 added, rows %r" % rows)
+    texts = list(ezdxf.readfile(os.path.join(root, "plotted.dxf")).modelspace().query("TEXT"))
+    got = [(t.dxf.text, tuple(t.dxf.insert)[:2],
+            [(g.code, g.value) for g in t.get_xdata("PETRIVEX")] if t.has_xdata("PETRIVEX") else [])
+           for t in texts]
+    want = [("Test Creek", (100.0, 200.0),
+             [(1000, "GEO"), (1000, "STATN"), (1071, 6), (1000, "NAME"), (1000, "6"), (1000, "")])]
+    check(got == want, "the drawing holds %r, want %r (the refused row's TEXT erased)" % (got, want))
+
+
 DELETE_SCRIPT = """(pv_open "GEO" "DB3" "" "")
 pv-delete
 ALL
@@ -117,6 +176,7 @@ def main():
         raise SystemExit(__doc__)
     pvhost, module, resources, work = sys.argv[1:]
     add_run(pvhost, module, resources, os.path.join(work, "add"))
+    plot_run(pvhost, module, resources, os.path.join(work, "plot"))
     delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
     delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
     if FAILURES:

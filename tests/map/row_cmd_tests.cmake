@@ -12,3 +12,9 @@ if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
                    ${CMAKE_CURRENT_BINARY_DIR}/map_row_cmd_e2e)
   set_tests_properties(map_row_cmd_e2e PROPERTIES TIMEOUT 120)
 endif()
+pv_tests_use_db3(test_map_row_add_test)
+# The add dialog opens the row entry's pickers and setups, which the core
+# brings in.
+if(TARGET test_map_row_add_test)
+  target_link_libraries(test_map_row_add_test PRIVATE pvcore pvdata pvmap)
+endif()

@@ -1,0 +1,131 @@
+/*
+** row_add_test.cpp: the dialog "pv_add_tbl" of pv-add on a DB3 project run
+** by the DB3 driver: a cancelled row leaves no memo lines behind, "image"
+** brings the dialog back with the typed values, the empty entry of the
+** table list is refused, an accepted row is inserted, and the state of
+** the caller comes back.
+*/
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/dlg_state.h"
+#include "core/pv_globals.h"
+#include "core/sql_fixture.h"
+#include "data/memo.h"
+#include "data/row_state.h"
+#include "data/tbl.h"
+#include "map/map_params.h"
+#include "map/row_cmd.h"
+#include "platform/dialog/dialog_test_api.h"
+
+namespace {
+
+class RowAdd : public SqlDb3Test {
+ protected:
+  void SetUp() override {
+    SqlDb3Test::SetUp();
+    if (IsSkipped()) return;
+    saved_dcl_ = g_dcl_id;
+    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
+    dlg_test_clear();
+    dlg_state_reset();
+    run("CREATE TABLE STATN (BASENUMBER NUMERIC(8,0), STN NUMERIC(8,0), NAME CHAR(20), NOTE CHAR(20))");
+    run("INSERT INTO STATN VALUES (1, 10, 'Cache Creek', '')");
+    statn_ = tbl_rec_new();
+    snprintf(statn_->name, sizeof statn_->name, "STATN");
+    statn_->table_type = TBL_DEF_STATION;
+    statn_->column_count = sql_describe_table(project_->connection, "STATN", &statn_->columns, 0);
+    statn_->keys[TBL_KEY_BASENUMBER] = tbl_column_find(statn_->columns, "BASENUMBER", nullptr, nullptr);
+    statn_->keys[TBL_KEY_STATION] = tbl_column_find(statn_->columns, "STN", nullptr, nullptr);
+    ASSERT_EQ(tbl_add(project_, statn_), 0);
+    map_params_init(&g_map_params);
+  }
+  void TearDown() override {
+    dlg_state_reset();
+    memo_reset();
+    if (g_dcl_id != saved_dcl_) ads_unload_dialog(g_dcl_id);
+    g_dcl_id = saved_dcl_;
+    SqlDb3Test::TearDown();
+  }
+
+  /* Sets a flag on a STATN column's rule. */
+  void flag(const char *column, unsigned bit) {
+    col_attr_rec *r = col_attr_find(project_->col_attrs, column, "STATN", nullptr);
+    ASSERT_NE(r, nullptr) << column;
+    r->flags |= bit;
+  }
+
+  /* Runs pv_add on the answers; the transcript. */
+  std::string add(const std::string &answers) {
+    host_io_clear_transcript();
+    host_io_use_script_text(answers);
+    EXPECT_EQ(pv_add(nullptr), RTNORM);
+    for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+    return host_io_transcript();
+  }
+
+  static dlg_tile_snapshot tile(const char *key) {
+    dlg_tile_snapshot t;
+    EXPECT_TRUE(dlg_test_last_tile("pv_add_tbl", key, t)) << key;
+    return t;
+  }
+
+  tbl_rec *statn_ = nullptr;   /* the registered STATN */
+  int saved_dcl_ = PV_NO_DCL;  /* g_dcl_id before the test */
+};
+
+TEST_F(RowAdd, CancellingTheRowDeletesTheMemoLinesWrittenForIt) {
+  flag("NOTE", COL_ATTR_MEMO);
+  add("pv_add_tbl\nselect edit_list 3\npick memo\n"
+      "pv_edit_memo\nset pv_memo_line \"Not kept\"\npick insert\nok\ncancel\n");
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n") << "the memo of a row never added stayed";
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "1\n");
+  /* After a switch of table the same holds: the row entry's cancel is
+  ** registered again. */
+  add("pv_add_tbl\nselect tables 0\nselect edit_list 3\npick memo\n"
+      "pv_edit_memo\nset pv_memo_line \"Not kept either\"\npick insert\nok\ncancel\n");
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n");
+  /* The same lines stay with a row that is added. */
+  g_map_params.plot = 0;
+  add("pv_add_tbl\nselect edit_list 1\nset edit_col 11\nselect edit_list 3\npick memo\n"
+      "pv_edit_memo\nset pv_memo_line \"Kept\"\npick insert\nok\nok\npv_add_tbl\ncancel\n");
+  EXPECT_EQ(rows("SELECT BASENUMBER, MEMOTEXT FROM STATNMEM"), "2|Kept\n");
+}
+
+TEST_F(RowAdd, ImageBringsTheDialogBackWithTheTypedValues) {
+  flag("NOTE", COL_ATTR_IMAGE);
+  std::string out = add("pv_add_tbl\nselect edit_list 2\nset edit_col Kept Name\nselect edit_list 3\n"
+                        "set edit_col photo.bmp\npick image\npv_add_tbl\nshow\ncancel\n");
+  EXPECT_NE(out.find("Dialog: pv_add_tbl"), out.rfind("Dialog: pv_add_tbl")) << "the dialog did not come back";
+  std::string shown = out.substr(out.rfind("=== Dialog pv_add_tbl"));
+  EXPECT_NE(shown.find("NAME           \t:\tKept Name"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("NOTE           \t:\tphoto.bmp"), std::string::npos) << shown;
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "1\n") << "an image added a row";
+}
+
+TEST_F(RowAdd, TheEmptyTableEntryIsReportedAndTheCallersStateComesBack) {
+  row_state_rec &s = g_row_state;
+  s.cur_tbl = nullptr;
+  s.image_ok = 0;
+  s.edit_depth = 2;
+  std::string out = add("pv_add_tbl\nselect tables 1\nshow\ncancel\n");
+  EXPECT_NE(out.find("Invalid table selected"), std::string::npos) << out;
+  EXPECT_EQ(tile("project").value, "0");
+  EXPECT_EQ(tile("tables").value, "0") << "the table list went back to the current table";
+  EXPECT_EQ(s.image_ok, 0);
+  EXPECT_EQ(s.edit_depth, 2);
+  EXPECT_EQ(s.cur_tbl, nullptr);
+}
+
+TEST_F(RowAdd, AnAcceptedRowIsInsertedAndTheDialogComesBackWithTheNextNumber) {
+  g_map_params.plot = 0;
+  add("pv_add_tbl\nselect edit_list 1\nset edit_col 11\nselect edit_list 2\nset edit_col Bonaparte\nok\n"
+      "pv_add_tbl\ncancel\n");
+  EXPECT_EQ(rows("SELECT BASENUMBER, STN, NAME FROM STATN ORDER BY BASENUMBER"),
+            "1|10|Cache Creek\n2|11|Bonaparte\n");
+  EXPECT_EQ(statn_->last_number, 2);
+  EXPECT_EQ(row_add(nullptr), -2);
+}
+
+}  // namespace
