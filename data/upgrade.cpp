@@ -29,6 +29,8 @@
 #include "map/link_ase.h"
 #include "map/map_params.h"
 #include "map/prj_list.h"
+#include "map/shape_store.h"
+#include "map/sym_setup.h"
 
 namespace {
 
@@ -634,6 +636,160 @@ int upg_point_from_row(pjct_rec *project, dbf_handle *h)
     return 0;
 }
 
+namespace {
+
+/* The standard symbol fonts of an old project. */
+const char *const k_symbol_fonts[] = {"HOLKAN.SHX", "QMS.SHX", "WRB.SHX"};
+/* Group codes of a text style: flags, font file; flag bit of a shape file. */
+const int k_group_flags = 70;
+const int k_group_font = 3;
+const int k_style_shape_file = 0x1;
+/* Smallest field id that names a column; the id of two blanks. */
+const int k_first_field_id = 257;
+const uint16_t k_blank_id = ' ' + 256 * ' ';
+/* Text positions a symbol setup takes: 0 to 8. */
+const int k_last_position = 8;
+
+/* Looks a font file up on the host's search path and loads it into the
+** shape store with its extents when the path found is not the style's own
+** font name. */
+void load_font(const std::string &file, const char *style_font)
+{
+    char found[ADS_PATH_MAX] = {};
+    if (ads_findfile(file.c_str(), found) != RTNORM) return;
+    if (style_font && strcasecmp(found, style_font) == 0) return;
+    if (shape_font_load(found) > 0) shape_extents(found);
+}
+
+/* The value of an old offset field: the signed 16-bit id (0 for blanks). */
+int16_t offset_value(dbf_handle *h, int n)
+{
+    return (int16_t)upg_read_id(cat_raw(h, n).c_str());
+}
+
+/* Fills the placement of a symbol setup from a catalogue row. */
+void placement_from_row(pjct_rec *project, sym_rec *s, dbf_handle *h)
+{
+    std::snprintf(s->layer, sizeof s->layer, "%s", cat_field(h, CAT_LAYER).c_str());
+    s->assoc[SYM_ASSOC_ANGLE] = upg_column_by_id(project, upg_read_id(cat_raw(h, CAT_ANGLEID).c_str()));
+    s->assoc[SYM_ASSOC_POSITION] = upg_column_by_id(project, upg_read_id(cat_raw(h, CAT_POSITIONID).c_str()));
+    s->angle_offset = offset_value(h, CAT_ANGOFFSET);
+    s->x_offset = offset_value(h, CAT_XOFFSET);
+    s->y_offset = offset_value(h, CAT_YOFFSET);
+    std::string posit = cat_field(h, CAT_POSIT);
+    s->position = !posit.empty() && posit[0] >= '0' && posit[0] <= '0' + k_last_position ? posit[0] - '0' : -1;
+    s->flags = SYM_TEXT;
+}
+
+} // namespace
+
+/* The input rule carrying an old field id (the oldest, so the column of
+** the catalogue rather than the item rules that share its id); null for
+** ids below 257, the id of two blanks, or an id no rule carries. */
+col_attr_rec *upg_column_by_id(pjct_rec *project, uint16_t id)
+{
+    if (!project || id < k_first_field_id || id == k_blank_id) return nullptr;
+    col_attr_rec *found = nullptr;
+    for (col_attr_rec *r = project->col_attrs; r; r = r->next)
+        if (r->extra == id) found = r;
+    return found;
+}
+
+/* Loads the symbol fonts of the drawing's shape-file text styles and the
+** standard ones, then runs the symbol-library dialog in upgrade mode. */
+int upg_load_symbol_fonts(void)
+{
+    for (struct resbuf *style = ads_tblnext("STYLE", 1); style; style = ads_tblnext("STYLE", 0)) {
+        int flags = 0;
+        std::string font;
+        for (struct resbuf *rb = style; rb; rb = rb->rbnext) {
+            if (rb->restype == k_group_flags) flags = rb->resval.rint;
+            if (rb->restype == k_group_font && rb->resval.rstring) font = rb->resval.rstring;
+        }
+        if ((flags & k_style_shape_file) && !font.empty()) {
+            size_t slash = font.find_last_of("/\\");
+            std::string base = slash == std::string::npos ? font : font.substr(slash + 1);
+            base = base.substr(0, base.find('.'));
+            load_font(upper_name(base) + ".SHX", font.c_str());
+        }
+        ads_relrb(style);
+    }
+    for (const char *f : k_symbol_fonts) load_font(f, nullptr);
+    return symlib_load_for_upgrade();
+}
+
+/* The symbol setup of a catalogue row: for its column, or for the items of
+** its dictionary (ISTR and RSTR), when the project has none yet. Answers 0
+** when made; -1 when the row gives none. */
+int upg_symbol_from_row(pjct_rec *project, dbf_handle *h)
+{
+    int type = upg_field_type(cat_field(h, CAT_TYPE).c_str());
+    if (type < 0 || type == UPG_TYPE_MEMO) return -1;
+    std::string table = upper_name(cat_field(h, CAT_MODULE)), field = upper_name(cat_field(h, CAT_FIELDNAME));
+    std::string column = type == UPG_TYPE_PNT ? upper_name(field + "X") : field;
+    col_attr_rec *rule = find_rule(project, column, table);
+    tbl_rec *row = find_table(project, table);
+    if (!rule || !row || (rule->flags & COL_ATTR_MEMO)) return -1;
+    int spread = (rule->flags & (COL_ATTR_ISTR | COL_ATTR_RSTR)) && rule->tree;
+    if (!spread && !tbl_column_find(row->columns, rule->column, nullptr, nullptr)) return -1;
+    if (!spread) {
+        if (rule->symbol) return -1;
+        sym_rec *s = sym_new();
+        if (!s) return -1;
+        s->owner_kind = SYM_OWNER_COLUMN;
+        s->owner = rule;
+        sym_set_text(&s->table_name, rule->table);
+        sym_set_text(&s->column_name, rule->column);
+        sym_set_text(&s->symbol, rule->column);
+        placement_from_row(project, s, h);
+        sym_attach(project, s);
+        return 0;
+    }
+    int made = 0;
+    for (item_node *item = rule->tree->child; item; item = item->next) {
+        if (item->symbol) continue;
+        sym_rec *s = sym_new();
+        if (!s) break;
+        s->owner_kind = SYM_OWNER_ITEM;
+        s->owner = item;
+        sym_set_text(&s->item_name, item->name);
+        sym_set_text(&s->profile, rule->profile);
+        sym_set_text(&s->dictionary, rule->dictionary);
+        placement_from_row(project, s, h);
+        sym_attach(project, s);
+        made++;
+    }
+    return made ? 0 : -1;
+}
+
+/* Gives the master column's symbol setup to the other registered tables'
+** columns of its name that have none; the walk stops at the first such
+** column that already has one. Answers the copies made. */
+int upg_copy_master_symbol(pjct_rec *project)
+{
+    col_attr_rec *master = s_upg.master;
+    if (!project || !master || !master->symbol) return 0;
+    int made = 0;
+    for (tbl_rec *t = project->tables; t; t = t->next) {
+        if (tbl_name_cmp(t->name, master->table) == 0) continue;
+        col_attr_rec *rule = col_attr_find(project->col_attrs, master->column, t->name, nullptr);
+        if (!rule) continue;
+        if (rule->symbol) break;
+        sym_rec *s = sym_new();
+        if (!s || sym_copy(s, master->symbol) != 0) {
+            sym_free(s);
+            break;
+        }
+        s->next = nullptr;
+        s->owner = rule;
+        sym_set_text(&s->table_name, rule->table);
+        sym_set_text(&s->column_name, rule->column);
+        sym_attach(project, s);
+        made++;
+    }
+    return made;
+}
+
 /* Upgrades a DB3 project from its catalogue; progress in the dialog's
 ** "error" tile. Answers 0; -1 when the catalogue cannot be opened or read
 ** (alerted, nothing changed); -2 for a project that is not DB3; -9101
@@ -669,11 +825,15 @@ int upg_run(void *dialog, pjct_rec *project)
         progress(dialog, std::string("Upgrading... ") + t->name);
         if (upg_restructure_table(project, t) == 0 && tbl_resolve_definition(t, 1) != 0) tbl_remove(project, t);
     }
+    progress(dialog, "Upgrading... symbol libraries");
+    upg_load_symbol_fonts();
     progress(dialog, "Upgrading...");
     for (long n = 0; n < count; n++) {
         if (dbf_read_record(h, n) != DBF_OK || dbf_is_deleted(h)) continue;
         upg_point_from_row(project, h);
+        upg_symbol_from_row(project, h);
     }
+    upg_copy_master_symbol(project);
     dbf_close(h);
     dbf_free(h);
     progress(dialog, "");

@@ -37,16 +37,18 @@ def check(ok, what):
         print("FAIL:", what)
 
 
-def catalogue_row(module, field, kind, length, moduleid, fieldid, keyword="", master="N", projection="", datum=""):
-    return (module, field, kind, length, 0, "N", field, keyword, "", "Y", "Y", "", "", master, fieldid, moduleid,
-            "  ", "  ", "", projection, "", "  ", "  ", "", "  ", "  ", "N", datum, LETTER, "Field office", "N")
+def catalogue_row(module, field, kind, length, moduleid, fieldid, keyword="", master="N", projection="", datum="",
+                  layer="", angleid="  "):
+    return (module, field, kind, length, 0, "N", field, keyword, "", "Y", "Y", layer, "", master, fieldid, moduleid,
+            angleid, "  ", "", projection, "", "  ", "  ", "", "  ", "  ", "N", datum, LETTER, "Field office", "N")
 
 
 def make_project(root):
     shutil.rmtree(root, ignore_errors=True)
     d = os.path.join(root, "projects", "OLD")
     os.makedirs(d)
-    cat = [catalogue_row("STATN", "STATION", "INT", 8, STATN_ID, STATION_FIELD_ID, master="Y"),
+    cat = [catalogue_row("STATN", "STATION", "INT", 8, STATN_ID, STATION_FIELD_ID, master="Y", layer="STNS",
+                         angleid="NA"),
            catalogue_row("STATN", "NAME", "TEXT", 10, STATN_ID, "NA"),
            catalogue_row("STATN", "ROCKTYPE", "ISTR", 3, STATN_ID, "RT", keyword="granite (coarse fine) basalt"),
            catalogue_row("STATN", "GRADE", "RSTR", 4, STATN_ID, "GR", keyword="au ag"),
@@ -104,7 +106,8 @@ def fields(root, name):
     return [(f.name, f.type, f.length) for f in dbfread.DBF(os.path.join(root, "projects", "OLD", name + ".DBF")).fields]
 
 
-UPGRADE = "pv-upgrade\npv_upgrade\nselect project 0\nok\n"
+UPGRADE = "pv-upgrade\npv_upgrade\nselect project 0\nok\npv_load_sym\npick exit\n"
+UPGRADE_REFUSED = "pv-upgrade\npv_upgrade\nselect project 0\nok\n"
 
 
 def snapshot(root):
@@ -179,6 +182,15 @@ def test_upgrade(args, work):
               for r in rows(root, "PVPOINT")]
     check(points == [("STATN", "LOCX", "LOCY", "LOCZ", "GEOGRAPHIC NAD83")], "PVPOINT holds LOC: %r" % points)
 
+    symbols = [(r["OWNERKIND"], r["TABLENAME"], r["COLUMNNAME"], r["ITEMNAME"], r["PROFILE"], r["LAYER"],
+                r["ANGASSOC"]) for r in rows(root, "PVSYMBOL")]
+    check((2, "STATN", "STATION", "", "", "STNS", "NAME") in symbols, "the master column's symbol setup: %r" % symbols)
+    items = [(s[3], s[4]) for s in symbols if s[0] == 5]
+    check(items == [("granite", "ROCKP"), ("coarse", "ROCKP"), ("fine", "ROCKP"), ("basalt", "ROCKP"),
+                    ("au", "GRADP"), ("ag", "GRADP"), ("shale", "ROC1P"), ("slate", "ROC1P")],
+          "one setup per dictionary item: %r" % items)
+    check(not any(s[2] in ("NOTE", "NOTE2") for s in symbols), "memo columns get no symbol setup")
+
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     links = sorted(tuple(v.value for v in e.get_xdata("PETRIVEX"))[:5] for e in doc.modelspace()
                    if e.has_xdata("PETRIVEX"))
@@ -220,7 +232,7 @@ def test_no_catalogue(args, work):
     os.remove(os.path.join(root, "projects", "OLD", "PETRIVEX.DBF"))
     drawing(os.path.join(root, "in.dxf"), [])
     before = snapshot(root)
-    out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "(pv_logoff)\nQUIT\n")
+    out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE_REFUSED + "(pv_logoff)\nQUIT\n")
     check("Cannot open PETRIVEX.DBF" in out, "missing catalogue alerted")
     check(snapshot(root) == before, "nothing changes without a catalogue")
 
