@@ -30,6 +30,7 @@
 #include "core/str_util.h"
 #include "data/col_attr.h"
 #include "data/pnt.h"
+#include "data/prf_edit.h"
 #include "data/setup_columns.h"
 #include "data/tbl.h"
 #include "map/dtm_list.h"
@@ -711,8 +712,10 @@ int setup_save_all(pjct_rec *list, int confirm)
     uint32_t bits = setup_all_bits();
     std::string names;
     int changed = 0;
+    /* Profiles changed through the pickers count like a setup table: one
+    ** question covers them, and they are saved with the tables. */
     for (pjct_rec *p = list; p; p = p->next) {
-        if (!(p->flags & bits)) continue;
+        if (!(p->flags & (bits | PJCT_CHG_PROFILES))) continue;
         if (changed++) names += ", ";
         names += p->name;
     }
@@ -731,5 +734,6 @@ int setup_save_all(pjct_rec *list, int confirm)
             if ((p->flags & bits) && str_eq_nocase(p->name, SETUP_BUILTIN_PROJECT) == builtin &&
                 setup_save_project(p) < 0)
                 result = -1;
+    if (prf_save_changed(list) < 0) result = -1;
     return result;
 }

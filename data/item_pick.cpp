@@ -472,27 +472,6 @@ int prf_edit_placement(ads_hdlg dialog)
 
 /* ---- Sides and new dictionary rows ---- */
 
-void prf_sides_point(pjct_rec *project, prf_sides_saved *saved)
-{
-    prf_table_state *t = prf_tables();
-    saved->dix = t->dix;
-    saved->prf = t->prf;
-    saved->dix_columns = t->dix_columns;
-    t->dix_columns = nullptr;
-    prf_side side = {project, project ? pjct_dir(project->name) : nullptr, project ? project->connection : nullptr};
-    t->dix = side;
-    t->prf = side;
-}
-
-void prf_sides_restore(const prf_sides_saved *saved)
-{
-    prf_table_state *t = prf_tables();
-    if (t->dix_columns) sql_col_list_free(&t->dix_columns);
-    t->dix = saved->dix;
-    t->prf = saved->prf;
-    t->dix_columns = saved->dix_columns;
-}
-
 /* A new dictionary row completed in the row editor; see the header. */
 int dix_new_item(const char *dictionary, const char *longname, const char *shortname_in, uint16_t *number,
                  char *shortname)

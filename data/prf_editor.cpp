@@ -962,31 +962,3 @@ int pv_edit_profile_dialog(void)
     prf_edit_reset(nullptr, 1);
     return status == k_done_accept ? RTNORM : RTERROR;
 }
-
-/* The save of changed profiles; see the header. */
-int prf_save_changed(pjct_rec *list)
-{
-    int result = 0;
-    for (pjct_rec *p = list; p; p = p->next) {
-        if (!(p->flags & PJCT_CHG_PROFILES)) continue;
-        std::set<item_node *> seen;
-        bool failed = false;
-        prf_sides_saved saved;
-        prf_sides_point(p, &saved);
-        for (col_attr_rec *r = p->col_attrs; r; r = r->next) {
-            item_node *t = r->tree;
-            if (!t || !(t->flags & ITEM_CHANGED) || !seen.insert(t).second) continue;
-            int rc = item_save_profile(r->profile, r->dictionary, t);
-            if (rc != 0) {
-                err_report(rc, r->profile);
-                failed = true;
-                continue;
-            }
-            t->flags &= (uint16_t)~ITEM_CHANGED;
-        }
-        prf_sides_restore(&saved);
-        if (failed) result = -1;
-        else p->flags &= ~PJCT_CHG_PROFILES;
-    }
-    return result;
-}

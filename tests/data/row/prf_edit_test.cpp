@@ -6,7 +6,8 @@
 ** long name the dictionary lacks completed in the row editor; a file
 ** outside the project's directory refused; every action refused without
 ** a project; a saved tree handed to every rule bound to its profile; the
-** profiles the pickers changed saved before the editor opens.
+** profiles the pickers changed saved before the editor opens and by the
+** setup saver.
 */
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
 #include "core/pv_project_cmds.h"
+#include "core/setup_store.h"
 #include "core/sql_fixture.h"
 #include "data/col_attr.h"
 #include "core/dlg_state.h"
@@ -73,12 +75,44 @@ class PrfEdit : public SqlDb3Test {
     return n;
   }
 
+  /* Adds a rule on ROCKP : ROCKD holding each tree to the project. */
+  void bind(std::initializer_list<item_node *> trees) {
+    for (item_node *t : trees) {
+      col_attr_rec *r = col_attr_new();
+      snprintf(r->profile, sizeof r->profile, "ROCKP");
+      snprintf(r->dictionary, sizeof r->dictionary, "ROCKD");
+      r->tree = t;
+      r->next = project_->col_attrs;
+      project_->col_attrs = r;
+      rules_.push_back(r);
+    }
+  }
+  /* Takes the rules out again, newest first as they were added; their
+  ** trees are the test's. */
+  void unbind() {
+    for (auto it = rules_.rbegin(); it != rules_.rend(); ++it) {
+      project_->col_attrs = (*it)->next;
+      (*it)->tree = nullptr;
+      col_attr_free(*it);
+    }
+    rules_.clear();
+  }
+  /* A changed tree ROCKP : ROCKD with Granite, as a picker leaves it. */
+  static item_node *changed_tree() {
+    item_node *tree = (item_node *)calloc(1, sizeof(item_node));
+    item_root_init(tree, "ROCKP", "ROCKD");
+    item_add_child(tree, "Granite", "G", 1, 0, nullptr);
+    tree->flags |= ITEM_CHANGED;
+    return tree;
+  }
+
   /* Loads ROCKP : ROCKD as the target, creating it. */
   inline static const std::string load_new = "set src_dix_name ROCKD\nset tgt_prf_name ROCKP\npick tgt_load\npv_prf_opts\nok\n"
                                 "pv_okquit_small\nok\n";
 
   int saved_dcl_ = PV_NO_DCL;
   std::string dir_;   /* the project's directory */
+  std::vector<col_attr_rec *> rules_;   /* rules bound by the test */
 };
 
 TEST_F(PrfEdit, WithoutAProjectEveryActionSaysNoProjectSelected) {
@@ -158,49 +192,23 @@ TEST_F(PrfEdit, ATableSaveHandsTheTreeToEveryRuleOfThatProfileFreeingEachOldTree
   item_node *own = (item_node *)calloc(1, sizeof(item_node));
   item_root_init(shared, "ROCKP", "ROCKD");
   item_root_init(own, "ROCKP", "ROCKD");
-  std::vector<col_attr_rec *> rules;
-  for (item_node *t : {shared, shared, own}) {
-    col_attr_rec *r = col_attr_new();
-    snprintf(r->profile, sizeof r->profile, "ROCKP");
-    snprintf(r->dictionary, sizeof r->dictionary, "ROCKD");
-    r->tree = t;
-    r->next = project_->col_attrs;
-    project_->col_attrs = r;
-    rules.push_back(r);
-  }
+  bind({shared, shared, own});
   EXPECT_EQ(edit(load_new + "select tgt_prf 0\nset tgt_longname Granite\npick insert\n"
                  "pick tgt_save\npv_prf_opts\nok\npv_okquit_small\nok\ncancel\n"),
             RTERROR);
   for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
-  item_node *tree = rules[0]->tree;
+  item_node *tree = rules_[0]->tree;
   ASSERT_NE(tree, nullptr);
   EXPECT_NE(tree, shared);
   EXPECT_NE(item_find(tree, "Granite"), nullptr) << "the saved tree outlives the editor";
-  for (col_attr_rec *r : rules) EXPECT_EQ(r->tree, tree);
-  for (auto it = rules.rbegin(); it != rules.rend(); ++it) {   /* newest first, as they were added */
-    col_attr_rec *r = *it;
-    project_->col_attrs = r->next;
-    r->tree = nullptr;
-    col_attr_free(r);
-  }
+  for (col_attr_rec *r : rules_) EXPECT_EQ(r->tree, tree);
+  unbind();
   item_free_tree(tree);
 }
 
 TEST_F(PrfEdit, ProfilesChangedThroughThePickersAreSavedOnceBeforeTheEditorOpens) {
-  item_node *tree = (item_node *)calloc(1, sizeof(item_node));
-  item_root_init(tree, "ROCKP", "ROCKD");
-  item_add_child(tree, "Granite", "G", 1, 0, nullptr);
-  tree->flags |= ITEM_CHANGED;
-  std::vector<col_attr_rec *> rules;
-  for (int i = 0; i < 2; i++) {
-    col_attr_rec *r = col_attr_new();
-    snprintf(r->profile, sizeof r->profile, "ROCKP");
-    snprintf(r->dictionary, sizeof r->dictionary, "ROCKD");
-    r->tree = tree;
-    r->next = project_->col_attrs;
-    project_->col_attrs = r;
-    rules.push_back(r);
-  }
+  item_node *tree = changed_tree();
+  bind({tree, tree});
   project_->flags |= PJCT_CHG_PROFILES;
   host_io_clear_transcript();
   host_io_use_script_text("pv_edit_profile\ncancel\n");
@@ -209,12 +217,23 @@ TEST_F(PrfEdit, ProfilesChangedThroughThePickersAreSavedOnceBeforeTheEditorOpens
   EXPECT_FALSE(tree->flags & ITEM_CHANGED);
   EXPECT_FALSE(project_->flags & PJCT_CHG_PROFILES);
   EXPECT_EQ(tile("prf_project").value, "0") << "the editor opens on the newest project";
-  for (auto it = rules.rbegin(); it != rules.rend(); ++it) {   /* newest first, as they were added */
-    col_attr_rec *r = *it;
-    project_->col_attrs = r->next;
-    r->tree = nullptr;
-    col_attr_free(r);
-  }
+  unbind();
+  item_free_tree(tree);
+}
+
+TEST_F(PrfEdit, TheSetupSaverAsksOnceAndSavesTheProfilesThePickersChanged) {
+  item_node *tree = changed_tree();
+  bind({tree});
+  project_->flags |= PJCT_CHG_PROFILES;
+  host_io_clear_transcript();
+  host_io_use_script_text("pv_yesno_small\nshow\nok\n");
+  EXPECT_EQ(setup_save_all(g_pjct_list, 1), 0);
+  EXPECT_NE(host_io_transcript().find("GEO"), std::string::npos) << "the question names the project";
+  EXPECT_EQ(rows("SELECT SORTNUMBER, BASENUMBER, PARENTNUM FROM ROCKP ORDER BY SORTNUMBER"), "0|0|60077\n1|1|0\n");
+  EXPECT_FALSE(tree->flags & ITEM_CHANGED);
+  EXPECT_FALSE(project_->flags & PJCT_CHG_PROFILES);
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  unbind();
   item_free_tree(tree);
 }
 
