@@ -16,6 +16,11 @@ and row 6; with a unique index on NAME, a second station named
 "Bonaparte" is refused: "Could not add this row to table STATN", its TEXT
 erased, no row added.
 
+A point asked for: with the map in "UTM 10 NAD27" (STATN's point system),
+a station typed without coordinates has its name placed by hand and its
+point asked for ("Select point for EASTING"); the picked point is stored
+in EASTING and NORTHING.
+
 Deleting: a TEXT linked to row 2 and a plain TEXT, all selected; answered
 yes, the linked TEXT and row 2 go ("Deleted... 1 entities, 1 rows"), the
 plain TEXT stays; answered no, nothing goes ("Deleted... 0 entities, 0
@@ -135,6 +140,48 @@ def plot_run(pvhost, module, resources, root):
     check(got == want, "the drawing holds %r, want %r (the refused row's TEXT erased)" % (got, want))
 
 
+ZERO_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-map
+pv_map
+select proj_in 18
+ok
+pv-add
+pv_add_tbl
+select edit_list 2
+pick input
+pv_cinsetup
+pick cin_plot
+ok
+set edit_col Zero Point
+select edit_list 1
+set edit_col 6
+ok
+300,400
+612345.5,5612345.25
+pv_add_tbl
+cancel
+(pv_logoff)
+pv_yesno_small
+cancel
+QUIT
+"""
+
+
+def zero_run(pvhost, module, resources, root):
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    shutil.copytree(os.path.join(resources, "projects", "GEO"), os.path.join(root, "projects", "GEO"))
+    shutil.copytree(os.path.join(resources, "projects", "Projections"), os.path.join(root, "projects", "Projections"))
+    shutil.copy(os.path.join(resources, "asi.ini"), os.path.join(root, "asi.ini"))
+    out = run_pvhost(pvhost, module, resources, root, ZERO_SCRIPT)
+    check("Select point for EASTING" in out, "the row without coordinates asks for its point")
+    check("Could not transform" not in out, "the point converts into STATN's system")
+    rows = {int(r["BASENUMBER"]): r for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
+    row = rows.get(6)
+    got = (row["NAME"].strip(), row["EASTING"], row["NORTHING"]) if row else None
+    check(got == ("Zero Point", 612345.5, 5612345.25), "row 6 holds %r" % (got,))
+
+
 DELETE_SCRIPT = """(pv_open "GEO" "DB3" "" "")
 pv-delete
 ALL
@@ -177,6 +224,7 @@ def main():
     pvhost, module, resources, work = sys.argv[1:]
     add_run(pvhost, module, resources, os.path.join(work, "add"))
     plot_run(pvhost, module, resources, os.path.join(work, "plot"))
+    zero_run(pvhost, module, resources, os.path.join(work, "zero"))
     delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
     delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
     if FAILURES:
