@@ -8,9 +8,12 @@ The drawing, made here, holds the map setup block (PROJ "GEOGRAPHIC
 Clarke 1866") and a TEXT "Bonaparte" linked to row 3 of STATN through
 NAME, drawn at a wrong place. pv-update puts it at row 3's EASTING and
 NORTHING (UTM 10 NAD27) in longitude and latitude, as cs2cs gives them,
-and keeps its link; pv-scale with an absolute text size of 2.5 makes it
-2.5 high and leaves the setup block's reference alone. Without a map
-projection pv-update only says so.
+and keeps its link. A LINE linked to the same row and an object attached
+to the row (keyed by BASENUMBER) are not updated and stay where they are,
+the attached object still linked; a TEXT of row 4, whose coordinates are
+all 0, keeps its place. pv-scale with an absolute text size of 2.5 makes
+every TEXT 2.5 high and leaves the LINE and the setup block's reference
+alone. Without a map projection pv-update only says so.
 """
 import os
 import shutil
@@ -23,6 +26,8 @@ import ezdxf
 FAILURES = []
 TOLERANCE_DEG = 1e-7
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
+ATTACHED = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "BASENUMBER"), (1000, "3"), (1000, "")]
+AT_ZERO = [(1000, "GEO"), (1000, "STATN"), (1071, 4), (1000, "NAME"), (1000, "4"), (1000, "")]
 
 
 def check(ok, what):
@@ -47,6 +52,13 @@ def setup(resources, root):
         with rec:
             rec["symcolumn"] = "NAME"
     table.close()
+    table = dbf.Table(os.path.join(proj, "STATN.DBF"))
+    table.open(dbf.READ_WRITE)
+    for rec in table:
+        if rec["stn"] == 4:
+            with rec:
+                rec["easting"], rec["northing"], rec["elev"] = 0, 0, 0
+    table.close()
     return proj
 
 
@@ -60,6 +72,10 @@ def drawing(path, proj):
     doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
     text = doc.modelspace().add_text("Bonaparte", dxfattribs={"height": 1.0, "insert": (-100.0, 10.0)})
     text.set_xdata("PETRIVEX", LINK)
+    msp = doc.modelspace()
+    msp.add_line((-100.0, 12.0), (-98.0, 14.0)).set_xdata("PETRIVEX", LINK)
+    msp.add_text("note", dxfattribs={"height": 1.0, "insert": (-99.0, 8.0)}).set_xdata("PETRIVEX", ATTACHED)
+    msp.add_text("Hat Creek", dxfattribs={"height": 1.0, "insert": (30.0, 30.0)}).set_xdata("PETRIVEX", AT_ZERO)
     doc.saveas(path)
 
 
@@ -114,20 +130,29 @@ def main():
     src = os.path.join(root, "wrong.dxf")
     drawing(src, "GEOGRAPHIC Clarke 1866")
     out = run_pvhost(pvhost, module, resources, root, src, SCRIPT)
-    check("Updated... 1 entities" in out, "'Updated... 1 entities' shown")
-    check("Scaled... 1 entities" in out, "'Scaled... 1 entities' shown")
+    check("Updated... 2 entities" in out, "'Updated... 2 entities' shown (Bonaparte and Hat Creek)")
+    check("Scaled... 3 entities" in out, "'Scaled... 3 entities' shown (the three TEXTs)")
     want = cs2cs(binary, 617402.3, 5623055.1)
     updated = ezdxf.readfile(os.path.join(root, "updated.dxf"))
-    texts = list(updated.modelspace().query("TEXT"))
-    check(len(texts) == 1, "one TEXT after the update, found %d" % len(texts))
-    for text in texts:
+    texts = {t.dxf.text.strip(): t for t in updated.modelspace().query("TEXT")}
+    check(sorted(texts) == ["Bonaparte", "Hat Creek", "note"], "TEXTs after the update %r" % sorted(texts))
+    if "note" in texts:
+        check(tuple(texts["note"].dxf.insert)[:2] == (-99.0, 8.0), "the attached object stays")
+        check(tags(texts["note"]) == ATTACHED, "the attached object keeps its row's link %r" % tags(texts["note"]))
+    if "Hat Creek" in texts:
+        check(tuple(texts["Hat Creek"].dxf.insert)[:2] == (30.0, 30.0), "the row at (0, 0, 0) keeps its symbol")
+    lines = list(updated.modelspace().query("LINE"))
+    check(len(lines) == 1 and tuple(lines[0].dxf.start)[:2] == (-100.0, 12.0) and tags(lines[0]) == LINK,
+          "the linked LINE is not updated")
+    for text in [texts["Bonaparte"]] if "Bonaparte" in texts else []:
         got = tuple(text.dxf.insert)[:2]
         check(abs(got[0] - want[0]) <= TOLERANCE_DEG and abs(got[1] - want[1]) <= TOLERANCE_DEG,
               "TEXT at %r, cs2cs gives %r" % (got, want))
         check(tags(text) == LINK, "TEXT link %r, want %r" % (tags(text), LINK))
     scaled = ezdxf.readfile(os.path.join(root, "scaled.dxf"))
     texts = list(scaled.modelspace().query("TEXT"))
-    check([t.dxf.height for t in texts] == [2.5], "TEXT heights %r, want 2.5" % [t.dxf.height for t in texts])
+    check([t.dxf.height for t in texts] == [2.5] * 3, "TEXT heights %r, want 2.5" % [t.dxf.height for t in texts])
+    check(len(list(scaled.modelspace().query("LINE"))) == 1, "the LINE stays")
     refs = list(scaled.modelspace().query("INSERT"))
     check(len(refs) == 1 and tuple(refs[0].dxf.insert) == (0, 0, 0) and refs[0].dxf.xscale == 1.0
           and refs[0].dxf.yscale == 1.0, "the setup block's reference is unchanged")
