@@ -193,6 +193,20 @@ long tbl_last_row_number(tbl_rec *table, void *connection)
     return table->last_number;
 }
 
+int link_key_literal(const sql_col_rec *column, const char *value, std::string &out)
+{
+    if (!column || !value) return -2;
+    /* The key value reaches the statement only quoted, or as a number. */
+    std::string text = value;
+    str_trim(text.data());
+    text.resize(std::strlen(text.c_str()));
+    out.clear();
+    if (column->sql_type == SQL_TYPE_CHAR) sql_quote(text.c_str(), out);
+    else if (sql_is_number(text.c_str())) out = text;
+    else return -1;
+    return 0;
+}
+
 sql_col_rec *tbl_key_column(const tbl_rec *table, sql_col_rec *columns)
 {
     if (!table || !columns) return nullptr;
@@ -245,14 +259,8 @@ int clean_fetch_by_key(const struct resbuf *list, const link_rec *link, void **c
     link_find_table(link, nullptr, &t);
     sql_col_rec *own = tbl_key_column(t, t->columns);
     if (!own) return -1;
-    /* The key value reaches the statement only quoted, or as a number. */
-    std::string value = link->key_value;
-    str_trim(value.data());
-    value.resize(std::strlen(value.c_str()));
     std::string literal;
-    if (own->sql_type == SQL_TYPE_CHAR) sql_quote(value.c_str(), literal);
-    else if (sql_is_number(value.c_str())) literal = value;
-    else return LINK_ERR_ROW;
+    if (link_key_literal(own, link->key_value, literal) != 0) return LINK_ERR_ROW;
     return clean_fetch(list, link, own->name, literal.c_str(), CLEAN_BY_KEY, cursor, stmt, row, count);
 }
 

@@ -14,6 +14,8 @@
 #ifndef PV_MAP_LINK_CMD_H
 #define PV_MAP_LINK_CMD_H
 
+#include <string>
+
 #include "map/link.h"
 #include "platform/include/ads_host.h"
 
@@ -71,6 +73,10 @@ int clean_fetch_by_key(const struct resbuf *list, const link_rec *link, void **c
 ** table holds (it is never lowered) and answers it; the number as it was
 ** when the table cannot be read. */
 long tbl_last_row_number(tbl_rec *table, void *connection);
+/* A key value as it enters a statement: trimmed and quoted for a
+** character column, as it stands when it is a number. 0; -1 for a value
+** that is not a number in another column; -2 for missing arguments. */
+int link_key_literal(const sql_col_rec *column, const char *value, std::string &out);
 /* The column record of the table's own key column in a column list; null
 ** when absent. */
 sql_col_rec *tbl_key_column(const tbl_rec *table, sql_col_rec *columns);

@@ -240,14 +240,8 @@ int scale_station_point(const link_rec *link, const pnt_rec *setup, geo_point *o
         for (pnt_rec *s = q->points; s; s = s->next)
             if (s == setup) owner = q;
     if (!column || !owner) return -1;
-    /* The key value reaches the statement only quoted, or as a number. */
-    std::string value = link->key_value;
-    str_trim(value.data());
-    value.resize(std::strlen(value.c_str()));
     std::string literal;
-    if (column->sql_type == SQL_TYPE_CHAR) sql_quote(value.c_str(), literal);
-    else if (sql_is_number(value.c_str())) literal = value;
-    else return -1;
+    if (link_key_literal(column, link->key_value, literal) != 0) return -1;
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int n = sql_select_where(owner->connection, pt->name, column->name, literal.c_str(), nullptr, &stmt, &cursor,

@@ -23,17 +23,12 @@ import sys
 import dbf
 import ezdxf
 
-FAILURES = []
+from e2e_util import FAILURES, check, run_pvhost
+
 TOLERANCE_DEG = 1e-7
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
 ATTACHED = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "BASENUMBER"), (1000, "3"), (1000, "")]
 AT_ZERO = [(1000, "GEO"), (1000, "STATN"), (1071, 4), (1000, "NAME"), (1000, "4"), (1000, "")]
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 def setup(resources, root):
@@ -79,19 +74,6 @@ def drawing(path, proj):
     doc.saveas(path)
 
 
-def run_pvhost(pvhost, module, resources, root, dxf, script):
-    with open(os.path.join(root, "run.scr"), "w") as f:
-        f.write(script)
-    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
-               XDG_DATA_HOME=os.path.join(root, "data"))
-    r = subprocess.run([pvhost, "--script", "run.scr", "--module", module, "--resources", resources,
-                        "--drawing", dxf], cwd=root, env=env, capture_output=True, text=True, timeout=120)
-    print(r.stdout)
-    print(r.stderr, file=sys.stderr)
-    check(r.returncode == 0, "pvhost exit status %d" % r.returncode)
-    return r.stdout
-
-
 def cs2cs(binary, x, y):
     r = subprocess.run([binary, "-f", "%.12f", "+proj=utm", "+zone=10", "+ellps=clrk66", "+to",
                         "+proj=longlat", "+ellps=clrk66"], input="%.6f %.6f\n" % (x, y),
@@ -129,7 +111,7 @@ def main():
     setup(resources, root)
     src = os.path.join(root, "wrong.dxf")
     drawing(src, "GEOGRAPHIC Clarke 1866")
-    out = run_pvhost(pvhost, module, resources, root, src, SCRIPT)
+    out = run_pvhost(pvhost, module, resources, root, SCRIPT, drawing=src)
     check("Updated... 2 entities" in out, "'Updated... 2 entities' shown (Bonaparte and Hat Creek)")
     check("Scaled... 3 entities" in out, "'Scaled... 3 entities' shown (the three TEXTs)")
     want = cs2cs(binary, 617402.3, 5623055.1)
@@ -161,8 +143,8 @@ def main():
     setup(resources, root)
     src = os.path.join(root, "user.dxf")
     drawing(src, "NOWHERE 99")
-    out = run_pvhost(pvhost, module, resources, root, src,
-                     '(pv_open "GEO" "DB3" "" "")\npv-update\nSAVE same.dxf\n(pv_logoff)\nQUIT\n')
+    out = run_pvhost(pvhost, module, resources, root,
+                     '(pv_open "GEO" "DB3" "" "")\npv-update\nSAVE same.dxf\n(pv_logoff)\nQUIT\n', drawing=src)
     check("No map projection defined.\nUse Map Setup unded DU-ZOREZ to initialize map." in out,
           "without a map projection the refusal is shown")
     check("Updating" not in out, "without a map projection nothing is updated")

@@ -7,6 +7,7 @@
 #include "draw_fixture.h"
 #include "data/pnt.h"
 #include "map/draw_util.h"
+#include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
 #include "map/map_params.h"
 
@@ -180,6 +181,32 @@ TEST_F(Scale, StationPointRefusesBadLinks) {
   (void)notes;
   for (auto &c : cases) EXPECT_EQ(scale_station_point(&c.l, &setup, &out, nullptr), c.want) << c.what;
   EXPECT_EQ(scale_station_point(nullptr, &setup, &out, nullptr), -2);
+}
+
+TEST_F(Scale, KeyValueEntersTheStationQueryOnlyQuotedOrAsANumber) {
+  sql_col_rec *text = sql_col_new("STN", "STATN", SQL_TYPE_CHAR, 20, 0);
+  sql_col_rec *number = sql_col_new("STN", "STATN", SQL_TYPE_NUMERIC, 20, 0);
+  struct {
+    const sql_col_rec *column;
+    const char *value;
+    int rc;
+    const char *want;
+  } cases[] = {
+      {text, " 3 ", 0, "'3'"},
+      {text, "O'Neil' OR 1=1 --", 0, "'O''Neil'' OR 1=1 --'"},
+      {number, " 3 ", 0, "3"},
+      {number, "3 OR 1=1", -1, ""},
+      {number, "", -1, ""},
+  };
+  for (auto &c : cases) {
+    std::string out = "stale";
+    EXPECT_EQ(link_key_literal(c.column, c.value, out), c.rc) << c.value;
+    if (c.rc == 0) EXPECT_EQ(out, c.want) << c.value;
+  }
+  std::string out;
+  EXPECT_EQ(link_key_literal(nullptr, "3", out), -2);
+  sql_col_list_free(&text);
+  sql_col_list_free(&number);
 }
 
 TEST_F(Scale, WalkLeavesLinesAndFailuresInTheSelection) {
