@@ -15,12 +15,14 @@
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
+#include "core/pjct_list.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/browse.h"
 #include "data/col_attr.h"
+#include "data/item_pick.h"
 #include "data/row_edit.h"
 #include "data/row_state.h"
 #include "output/qry_filter.h"
@@ -92,11 +94,28 @@ void pv_dlg_modall_column_cb(ads_callback_packet *cpkt)
     ads_set_tile(cpkt->dialog, "error", "");
 }
 
-/* "list": the profile picker; it is not available yet and says so. */
+/* "list": the profile picker on the text of "edit_value" for the chosen
+** column's loaded tree; a changed level is kept in the rule. */
 void pv_dlg_modall_list_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    ads_set_tile(cpkt->dialog, "error", "The profile picker is not available yet.");
+    modall_ctx *ctx = (modall_ctx *)cpkt->client_data;
+    sql_col_rec *c = chosen_column(cpkt->dialog, ctx);
+    col_attr_rec *r = c ? c->attr : nullptr;
+    if (!r || !r->tree || str_nonblank(r->profile) != RTNORM || str_nonblank(r->dictionary) != RTNORM) return;
+    pjct_rec *p = pjct_of_col_attr(r);
+    if (!p) return;
+    char text[ROW_VALUE_SIZE] = "";
+    ads_get_tile(cpkt->dialog, "edit_value", text, sizeof text);
+    int level = r->level;
+    if (pv_select_profile_dialog(r->tree, text, sizeof text, (r->flags & COL_ATTR_MANY) != 0, r->delimiter, p,
+                                 &level) != RTNORM)
+        return;
+    if (level != r->level) {
+        r->level = (uint16_t)level;
+        p->flags |= PJCT_CHG_COLUMNS;
+    }
+    ads_set_tile(cpkt->dialog, "edit_value", text);
 }
 
 /* "accept": checks the value or source column against the chosen column,

@@ -12,6 +12,7 @@
 
 #include "browse_fixture.h"
 #include "core/pv_config.h"
+#include "data/item_tree.h"
 #include "data/memo.h"
 
 namespace {
@@ -250,11 +251,34 @@ TEST_F(Browser, ReplaceRefusesMismatchedSourcesAndBadValues) {
     EXPECT_EQ(t.value, c.error) << c.value;
   }
   EXPECT_EQ(rows("SELECT SMPNO, NAME FROM SMP ORDER BY BASENUMBER"), "S001|Sample 1\nS002|Sample 2\n");
-  /* The profile picker is not there yet. */
+  /* No item tree: no profile picker. */
   EXPECT_EQ(browse("pv_table_med\npick modall\npv_dlg_modall\nselect column 2\ncancel\nok\n"), RTNORM);
   dlg_tile_snapshot list;
   ASSERT_TRUE(dlg_test_last_tile("pv_dlg_modall", "list", list));
   EXPECT_FALSE(list.enabled) << "NAME has no item tree";
+}
+
+TEST_F(Browser, ReplaceTakesItsValueFromTheProfilePickerOfTheColumnsTree) {
+  fill(2);
+  col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "SMP", nullptr);
+  ASSERT_NE(name, nullptr);
+  item_node *tree = (item_node *)calloc(1, sizeof(item_node));
+  item_root_init(tree, "ROCKS", "LITHO");
+  item_add_child(tree, "Granite", "GR", 1, 0, nullptr);
+  name->tree = tree;
+  name->flags |= COL_ATTR_PROFILE;
+  snprintf(name->profile, sizeof name->profile, "ROCKS");
+  snprintf(name->dictionary, sizeof name->dictionary, "LITHO");
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  EXPECT_EQ(browse("pv_table_med\npick modall\npv_dlg_modall\nselect column 2\npick list\npv_select_profile\n"
+                   "set sel_level 1\npick apply\nselect sel_prf 1\nok\nok\npv_yesno_small\nok\nok\n"),
+            RTNORM);
+  expect_no_faults();
+  EXPECT_EQ(rows("SELECT DISTINCT NAME FROM SMP"), "Granite\n");
+  EXPECT_EQ(name->level, 1) << "the level chosen is kept in the rule";
+  EXPECT_TRUE(project_->flags & PJCT_CHG_COLUMNS);
+  name->tree = nullptr;
+  item_free_tree(tree);
 }
 
 TEST_F(Browser, AProjectOnAnOdbcServerCannotDeleteOrReplaceFromTheBrowser) {
