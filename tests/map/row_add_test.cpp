@@ -10,11 +10,15 @@
 #include <string>
 
 #include "core/dlg_state.h"
+#include "core/msg_box.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
 #include "data/memo.h"
 #include "data/row_state.h"
 #include "data/tbl.h"
+#include "host_editor.h"
+#include "map/draw_util.h"
+#include "map/link.h"
 #include "map/map_params.h"
 #include "map/row_cmd.h"
 #include "platform/dialog/dialog_test_api.h"
@@ -126,6 +130,39 @@ TEST_F(RowAdd, AnAcceptedRowIsInsertedAndTheDialogComesBackWithTheNextNumber) {
             "1|10|Cache Creek\n2|11|Bonaparte\n");
   EXPECT_EQ(statn_->last_number, 2);
   EXPECT_EQ(row_add(nullptr), -2);
+}
+
+TEST_F(RowAdd, ARefusedRowLeavesNoMemoLinesAndSaysSo) {
+  run("CREATE UNIQUE INDEX STATNNAME ON STATN (NAME)");
+  flag("NOTE", COL_ATTR_MEMO);
+  g_map_params.plot = 0;
+  std::string out = add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\nset edit_col Cache Creek\nselect edit_list 3\npick memo\n"
+                        "pv_edit_memo\nset pv_memo_line \"Refused\"\npick insert\nok\nok\npv_add_tbl\ncancel\n");
+  EXPECT_NE(out.find("Could not add this row to table STATN"), std::string::npos) << out;
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "1\n");
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n") << "the refused row's memo stayed";
+}
+
+TEST_F(RowAdd, WithTheAttachSwitchOnPickedObjectsAreLinkedToTheAddedRow) {
+  host_new_drawing();
+  ads_regapp(LINK_APP_NAME);
+  ads_point a = {0, 0, 0}, b = {10, 10, 0};
+  struct resbuf *list = ads_buildlist(RTDXF0, "LINE", 10, a, 11, b, 0);
+  ads_name line;
+  ASSERT_EQ(ads_entmakex(list, line), RTNORM);
+  ads_relrb(list);
+  struct resbuf *got = ads_entget(line);
+  std::string pick = std::string("#") + rb_find(got, 5)->resval.rstring;
+  ads_relrb(got);
+  g_map_params.plot = 0;
+  g_map_params.attach = 1;
+  const char *question = "SUCCESS: Object attached... continue linking ?";
+  add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\nset edit_col Attached\nok\n" + pick +
+      "\n" + msg_box_dialog_name("yesno", msg_box_size_for(question)) + "\ncancel\npv_add_tbl\ncancel\n");
+  link_rec l;
+  ASSERT_EQ(link_xdata_get(&l, line), 0) << "the picked object was not linked";
+  EXPECT_STREQ(l.table, "STATN");
+  EXPECT_EQ(l.row_id, 2);
 }
 
 }  // namespace
