@@ -25,6 +25,7 @@
 #include "data/merge.h"
 #include "data/rename.h"
 #include "data/upgrade.h"
+#include "output/stereo_dialog.h"
 #include "output/ustation_export.h"
 
 namespace {
@@ -54,7 +55,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-tblsetup", "pv_tblsetup", pv_tblsetup_command, PV_RESULT_NONE},
     {"c:pv-save", "pv_save", pv_save, PV_RESULT_NONE},
     {"c:pv-upgrade", "pv_upgrade", pv_upgrade, PV_RESULT_NONE},
-    {"c:pv-stereo", "pv_stereo", nullptr, PV_RESULT_NONE},
+    {"c:pv-stereo", "pv_stereo", pv_stereo, PV_RESULT_NONE},
     {"c:pv-arcpoly", "pv_arcpoly", nullptr, PV_RESULT_NONE},
     {"c:pv-rose", "pv_rose", nullptr, PV_RESULT_NONE},
     {"c:pv-update", "pv_update", pv_update, PV_RESULT_NONE},

@@ -1,0 +1,116 @@
+#!/usr/bin/python3
+"""pv-stereo end to end through pvhost: a DB3 project GEO with the structure
+table STRUC (STRIKE, DIP, AZIM) and a drawing of INSERTs linked to its rows,
+both made here; ezdxf reads back the block of the net and where it was put.
+
+  stereo_e2e.py PVHOST MODULE RESOURCES WORKDIR
+"""
+import math
+import os
+import shutil
+import sys
+
+import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+import e2e_tables  # noqa: E402
+from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, table  # noqa: E402
+
+FAILURES = []
+# (base number, strike, dip, azimuth) of every STRUC row.
+ROWS = [(1, 330, 30, 10), (2, 0, 0, 20), (3, 45, 90, 100), (4, 120, 60, 350), (5, 200, 89, 10)]
+VERTICAL_CENTRE = 4999.99995   # a vertical plane's arc: centre distance and radius
+VERTICAL_RADIUS = 5000.00005
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def make_project(root):
+    shutil.rmtree(root, ignore_errors=True)
+    d = os.path.join(root, "projects", "GEO")
+    os.makedirs(d)
+    table(os.path.join(d, "STRUC.DBF"), "BASENUMBER N(8,0); OUTCROP N(8,0); STRIKE N(8,2); DIP N(8,2); AZIM N(8,2)",
+          [(n, n, s, dp, a) for n, s, dp, a in ROWS])
+    table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
+          [e2e_tables.registry_row("STRUC", "OUTCROP", OUTCROP="OUTCROP")])
+    table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS, [])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.GEO=GEO\n\n"
+                "[ASE_CATALOGS]\nGEO=projects\n\n[PETRIVEX_MISC]\nGEO.links=0\n")
+    doc = ezdxf.new("R12")
+    doc.appids.new("PETRIVEX")
+    blk = doc.blocks.new("MARK")
+    blk.add_circle((0, 0), 0.5)
+    msp = doc.modelspace()
+    for n, _, _, _ in ROWS:
+        ins = msp.add_blockref("MARK", (n * 10, 0))
+        ins.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STRUC"), (1071, n), (1000, "OUTCROP"),
+                                   (1000, str(n)), (1000, "")])
+    doc.saveas(os.path.join(root, "in.dxf"))
+
+
+def expected_arc(strike, dip):
+    """Centre and radius of a plane's great circle on the unit net."""
+    towards = math.radians(-strike)   # drawing angle of the dip direction
+    far = VERTICAL_CENTRE if dip == 90 else math.tan(math.radians(dip))
+    radius = VERTICAL_RADIUS if dip == 90 else 1 / math.cos(math.radians(dip))
+    return (-far * math.cos(towards), -far * math.sin(towards)), radius
+
+
+def test_stereonet(args, work):
+    root = os.path.join(work, "net")
+    make_project(root)
+    script = ('(pv_open "GEO" "DB3" "" "")\npv-stereo\npv_stereonet\nselect project 0\npick planar\n'
+              "pick pole\npick gcircle\npick stereo\nselect strike 2\nselect dip 3\nset netname NET1\nok\n"
+              "ALL\n\n100,100\n110,100\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    check("Plotted... %d entities" % len(ROWS) in out, "every linked row plotted")
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    check("NET1" in doc.blocks, "block NET1 made")
+    if "NET1" not in doc.blocks:
+        return
+    ents = list(doc.blocks.get("NET1"))
+    kinds = [e.dxftype() for e in ents]
+    check(kinds.count("CIRCLE") == 1 and kinds.count("LINE") == 3, "net circle and three lines: %s" % kinds)
+    texts = [e.dxf.text for e in ents if e.dxftype() == "TEXT"]
+    check(sorted(texts) == ["N", "NET1"], "texts N and the title: %s" % texts)
+    arcs = {}
+    for e in ents:
+        if e.dxftype() == "ARC" and e.has_xdata("PETRIVEX"):
+            x = [v.value for v in e.get_xdata("PETRIVEX")]
+            arcs[int(x[2])] = e
+    check(sorted(arcs) == [n for n, _, _, _ in ROWS], "one linked ARC per row: %s" % sorted(arcs))
+    for n, strike, dip, _ in ROWS:
+        if n not in arcs:
+            continue
+        (cx, cy), r = expected_arc(strike, dip)
+        a = arcs[n]
+        check(abs(a.dxf.center.x - cx) < 1e-6 and abs(a.dxf.center.y - cy) < 1e-6,
+              "row %d centre %s, expected (%f, %f)" % (n, a.dxf.center, cx, cy))
+        check(abs(a.dxf.radius - r) < 1e-6, "row %d radius %f, expected %f" % (n, a.dxf.radius, r))
+    inserts = [e for e in doc.modelspace() if e.dxftype() == "INSERT" and e.dxf.name == "NET1"]
+    check(len(inserts) == 1, "one INSERT of NET1")
+    if inserts:
+        i = inserts[0]
+        check(abs(i.dxf.insert.x - 100) < 1e-9 and abs(i.dxf.insert.y - 100) < 1e-9, "net placed at (100,100)")
+        check(abs(i.dxf.xscale - 10) < 1e-9, "net scaled by the circle's radius")
+
+
+def main():
+    if len(sys.argv) != 5:
+        print(__doc__)
+        return 2
+    args = sys.argv[1:4]
+    work = sys.argv[4]
+    test_stereonet(args, work)
+    print("%d failure(s)" % len(FAILURES))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
