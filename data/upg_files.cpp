@@ -14,12 +14,12 @@
 
 namespace {
 
-/* One field of a layout: name, type letter, length, decimals. */
+/* One field of a fixed layout. */
 struct upg_desc {
-    const char *name;
-    char type;
-    int length;
-    int decimals;
+    const char *name;   /* field name */
+    char type;          /* type letter */
+    int length;         /* width in characters */
+    int decimals;       /* decimals of an N field */
 };
 
 /* The dictionary's fields, and the profile's. */

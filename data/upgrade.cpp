@@ -63,11 +63,15 @@ const uint16_t k_master_copy_flags = COL_ATTR_EDIT | COL_ATTR_NULL | COL_ATTR_DE
 const uint16_t k_master_flags = COL_ATTR_UNQ | COL_ATTR_DEF | COL_ATTR_INC | COL_ATTR_MAX;
 /* The unique number column of a rewritten table. */
 const char k_id_column[] = "ID";
+/* Indexes of a dictionary or profile file, and the room of their statements. */
+const int k_dictionary_indexes = 2;
+const int k_statement_size = 256;
 
 /* A built-in ellipsoid of an old project: DATUM 1 to 3. */
 struct upg_datum {
-    const char *name;
-    double a_m, b_m;
+    const char *name;   /* ellipsoid name */
+    double a_m;         /* semi-major axis, metres */
+    double b_m;         /* semi-minor axis, metres */
 };
 const upg_datum k_datums[] = {
     {"NAD27", 6378206.4, 6356583.8}, {"NAD83", 6378137.0, 6356752.31414}, {"KOREAN", 6377397.155, 6356078.96325}};
@@ -166,12 +170,12 @@ int same_items(const item_node *a, const item_node *b)
 ** first failing statement's code. */
 int index_dictionary(void *connection, const char *name, const char *second)
 {
-    const char *columns[2] = {"BASENUMBER", second};
-    for (int k = 0; k < 2; k++) {
+    const char *columns[k_dictionary_indexes] = {"BASENUMBER", second};
+    for (int k = 0; k < k_dictionary_indexes; k++) {
         char index[COL_ATTR_NAME_SIZE + 2];
         std::snprintf(index, sizeof index, "%s%d", name, k + 1);
         sql_drop_index(connection, index, name);
-        char text[256];
+        char text[k_statement_size];
         std::snprintf(text, sizeof text, "CREATE INDEX %s ON %s (%s)", index, name, columns[k]);
         void *stmt = nullptr, *cursor = nullptr;
         int rc = sql_execute(connection, &stmt, &cursor, text, 1);
@@ -334,7 +338,10 @@ namespace {
 
 /* The paths of a table's files and of their old copies. */
 struct upg_paths {
-    std::string dbf, dbt, old_dbf, old_dbt;
+    std::string dbf;      /* NAME.DBF */
+    std::string dbt;      /* NAME.DBT */
+    std::string old_dbf;  /* NAME283.DBF */
+    std::string old_dbt;  /* NAME283.DBT */
 };
 
 /* dir + name + ext, with the case the file has on disk when it exists. */
