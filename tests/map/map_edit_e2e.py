@@ -103,6 +103,50 @@ QUIT
 """
 
 
+STATION_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-scale
+pv_scale
+pick scl_absolute
+pick scl_relative
+pick scl_station
+pick scl_text
+set scl_height 0.5
+select scl_point 0
+ok
+ALL
+
+SAVE station.dxf
+(pv_logoff)
+QUIT
+"""
+
+
+def station_run(pvhost, module, resources, binary, root):
+    """A TEXT of row 3 drawn 0.001 degrees east of the station, relative
+    factor 0.5 about the station: it ends 0.0005 degrees east of it."""
+    setup(resources, root)
+    lon, lat = cs2cs(binary, 617402.3, 5623055.1)
+    src = os.path.join(root, "station_in.dxf")
+    drawing(src, "GEOGRAPHIC Clarke 1866")
+    doc = ezdxf.readfile(src)
+    for e in list(doc.modelspace()):
+        if e.dxftype() != "INSERT":
+            doc.modelspace().delete_entity(e)
+    rock = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "ROCKTYPE"), (1000, "3"), (1000, "")]
+    doc.modelspace().add_text("Basalt", dxfattribs={"height": 1.0, "insert": (lon + 0.001, lat)}).set_xdata(
+        "PETRIVEX", rock)
+    doc.saveas(src)
+    out = run_pvhost(pvhost, module, resources, root, STATION_SCRIPT, drawing=src)
+    check("Scaled... 1 entities" in out, "station scaling: 'Scaled... 1 entities' shown")
+    texts = list(ezdxf.readfile(os.path.join(root, "station.dxf")).modelspace().query("TEXT"))
+    check(len(texts) == 1, "station scaling: one TEXT")
+    for t in texts:
+        x, y = tuple(t.dxf.insert)[:2]
+        check(abs(x - (lon + 0.0005)) <= TOLERANCE_DEG and abs(y - lat) <= TOLERANCE_DEG,
+              "station scaling: TEXT at %r, want %r" % ((x, y), (lon + 0.0005, lat)))
+        check(abs(t.dxf.height - 0.5) < 1e-12, "station scaling: height %r, want 0.5" % t.dxf.height)
+
+
 def main():
     if len(sys.argv) != 6:
         raise SystemExit(__doc__)
@@ -138,6 +182,8 @@ def main():
     refs = list(scaled.modelspace().query("INSERT"))
     check(len(refs) == 1 and tuple(refs[0].dxf.insert) == (0, 0, 0) and refs[0].dxf.xscale == 1.0
           and refs[0].dxf.yscale == 1.0, "the setup block's reference is unchanged")
+
+    station_run(pvhost, module, resources, binary, os.path.join(work, "station"))
 
     root = os.path.join(work, "noproj")
     setup(resources, root)
