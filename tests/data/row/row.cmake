@@ -9,3 +9,13 @@ pv_tests_use_db3(test_data_row_row_editor_test)
 pv_data_e2e(row_e2e e2e_row_editor ${CMAKE_CURRENT_LIST_DIR}/row_e2e.cpp)
 pv_tests_use_db3(test_data_row_item_pick_test)
 pv_tests_use_db3(test_data_row_prf_edit_test)
+
+# End to end: pv-profile through pvhost on a copy of GEO with a dictionary
+# written by python3-dbf; dbfread reads the saved profile.
+if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
+  add_test(NAME profile_e2e
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/data/row/profile_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/profile_e2e)
+  set_tests_properties(profile_e2e PROPERTIES TIMEOUT 120)
+endif()
