@@ -1,0 +1,182 @@
+/*
+** arc_units.cpp: the module's coverage options, their validation and the
+** drawing of map units by number with one plotted flag per polygon.
+*/
+#include "output/arc_units.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/pjct.h"
+#include "core/pjct_list.h"
+#include "data/col_attr.h"
+#include "data/tbl.h"
+#include "data/tbl_column.h"
+#include "map/sym_place.h"
+#include "output/arc_plot.h"
+
+namespace {
+
+/* Codes and their texts, as shown in the dialog's "error" tile. */
+struct code_text {
+  int code;
+  const char *text;
+};
+const code_text k_texts[] = {
+    {ARC_ERR_PROJECT, "ERROR: Invalid project"},
+    {ARC_ERR_UNITNUM, "ERROR: Invalid map unit number"},
+    {ARC_ERR_PROJECTION, "ERROR: Invalid projection"},
+    {ARC_ERR_COVERAGE, "ERROR: Invalid ArcInfo coverage"},
+    {ARC_ERR_UNITNUM_NUMERIC, "ERROR: Invalid map unit number - must be numeric"},
+    {ARC_ERR_ALEGEND, "ERROR: Invalid age legend"},
+    {ARC_ERR_ALEGEND_CHAR, "ERROR: Invalid age legend - must be non-numeric"},
+    {ARC_ERR_ALEGEND_DICT, "ERROR: Invalid age legend - missing dictionary"},
+    {ARC_ERR_MLEGEND, "ERROR: Invalid legend"},
+    {ARC_ERR_MLEGEND_CHAR, "ERROR: Invalid legend - must be non-numeric"},
+    {ARC_ERR_MLEGEND_DICT, "ERROR: Invalid legend - missing dictionary"},
+    {ARC_ERR_ARCNUM_NUMERIC, "ERROR: Invalid arc number - must be numeric "},
+    {ARC_ERR_ARCS_TABLE, "ERROR: Invalid ARCS table"},
+    {ARC_ERR_ARCS_OR_TABLE, "ERROR: Select ARCS and/or TABLE creation"},
+    {ARC_ERR_ROCKTYPE, "ERROR: Invalid rocktype"},
+    {ARC_ERR_ROCKTYPE_CHAR, "ERROR: Invalid rocktype - must be non-numeric"},
+    {ARC_ERR_ROCKTYPE_DICT, "ERROR: Invalid rocktype - missing dictionary"},
+};
+
+/* The legend-like columns: chosen and found, CHAR, with a dictionary. */
+struct legend_check {
+  char (arc_opts_rec::*choice)[ARC_COLUMN_SIZE];
+  int missing, not_char, no_dict;
+};
+const legend_check k_legends[] = {
+    {&arc_opts_rec::alegend, ARC_ERR_ALEGEND, ARC_ERR_ALEGEND_CHAR, ARC_ERR_ALEGEND_DICT},
+    {&arc_opts_rec::mlegend, ARC_ERR_MLEGEND, ARC_ERR_MLEGEND_CHAR, ARC_ERR_MLEGEND_DICT},
+    {&arc_opts_rec::rocktype, ARC_ERR_ROCKTYPE, ARC_ERR_ROCKTYPE_CHAR, ARC_ERR_ROCKTYPE_DICT},
+};
+
+arc_opts_rec g_opts;         /* the module's options            */
+sym_place_rec g_place;       /* their placement                 */
+
+/* True when the text holds nothing but blanks. */
+bool blank(const char *s) {
+  for (; s && *s; s++)
+    if (*s != ' ' && *s != '\t') return false;
+  return true;
+}
+
+/* True when the project is in the logged-on list. */
+bool logged_on(const pjct_rec *p) {
+  for (const pjct_rec *q = g_pjct_list; q; q = q->next)
+    if (q == p) return true;
+  return false;
+}
+
+/* True when the coverage directory holds "PAL" or "PAL.ADF" (any case). */
+bool has_pal(const char *dir) {
+  arc_cover_rec probe;
+  probe.path = dir;
+  if (probe.path.empty() || (probe.path.back() != '/' && probe.path.back() != '\\')) probe.path += '/';
+  bool found = arc_cover_open_file(&probe, ARC_FILE_PAL) == 1;
+  arc_cover_close_files(&probe);
+  return found;
+}
+
+/* True when the column's input rule names a dictionary. */
+bool has_dictionary(const pjct_rec *p, const sql_col_rec *c) {
+  const col_attr_rec *rule = c->attr;
+  if (!rule && p) rule = col_attr_find(p->col_attrs, c->name, c->table, nullptr);
+  return rule && !blank(rule->dictionary);
+}
+
+}  // namespace
+
+arc_opts_rec *arc_opts() { return &g_opts; }
+
+void arc_opts_reset() {
+  if (g_opts.cover) arc_cover_free(g_opts.cover);
+  g_opts = arc_opts_rec{};
+  sym_place_init(&g_place);
+  g_opts.place = &g_place;
+}
+
+sql_col_rec *arc_opts_column(const arc_opts_rec *o, const char *choice, tbl_rec **table_out) {
+  if (table_out) *table_out = nullptr;
+  if (!o || blank(choice)) return nullptr;
+  std::string text = choice;
+  std::size_t dot = text.find('.');
+  if (dot == std::string::npos) return nullptr;
+  std::string table = text.substr(0, dot), column = text.substr(dot + 1);
+  tbl_rec *t = o->project ? tbl_find_by_name(o->project->tables, table.c_str(), nullptr) : nullptr;
+  if (table_out) *table_out = t;
+  if (o->row) return tbl_column_find(o->row, column.c_str(), table.c_str(), nullptr);
+  return t ? tbl_column_find(t->columns, column.c_str(), table.c_str(), nullptr) : nullptr;
+}
+
+int arc_opts_complete(const arc_opts_rec *o) {
+  return o && o->project && logged_on(o->project) && !blank(o->covername) && o->projection &&
+                 arc_opts_column(o, o->unitnum, nullptr)
+             ? 1
+             : 0;
+}
+
+int arc_poly_validate(const arc_opts_rec *o) {
+  if (!o || !o->project || !logged_on(o->project)) return ARC_ERR_PROJECT;
+  if (blank(o->covername)) return ARC_ERR_COVERAGE;
+  if (!o->projection) return ARC_ERR_PROJECTION;
+  tbl_rec *table = nullptr;
+  sql_col_rec *unit = arc_opts_column(o, o->unitnum, &table);
+  if (!unit || !table || table->table_type != TBL_DEF_UNIT) return ARC_ERR_UNITNUM;
+  if (unit->sql_type == SQL_TYPE_CHAR) return ARC_ERR_UNITNUM_NUMERIC;
+  for (const legend_check &l : k_legends) {
+    sql_col_rec *c = arc_opts_column(o, o->*l.choice, nullptr);
+    if (!c) return l.missing;
+    if (c->sql_type != SQL_TYPE_CHAR) return l.not_char;
+    if (!has_dictionary(o->project, c)) return l.no_dict;
+  }
+  /* The arc number only matters to the commands that draw or store arcs. */
+  if (o->arcs || o->table) {
+    sql_col_rec *arc = arc_opts_column(o, o->arcnum, nullptr);
+    if (!arc) return ARC_ERR_ARCS_TABLE;
+    if (arc->sql_type == SQL_TYPE_CHAR) return ARC_ERR_ARCNUM_NUMERIC;
+  }
+  if (!has_pal(o->covername)) return ARC_ERR_COVERAGE;
+  return 0;
+}
+
+const char *arc_error_text(int code) {
+  for (const code_text &t : k_texts)
+    if (t.code == code) return t.text;
+  return "";
+}
+
+int arc_cover_open() {
+  arc_opts_rec *o = &g_opts;
+  if (!arc_opts_complete(o)) return -1;
+  if (o->cover) arc_cover_free(o->cover);
+  o->plotted.clear();
+  o->cover = arc_cover_alloc();
+  if (!o->cover) return -1;
+  if (!arc_cover_attach(o->cover, o->covername) || o->cover->kind != ARC_KIND_POLYGONS ||
+      !o->cover->files[ARC_FILE_PAL] || !o->cover->files[ARC_FILE_PAX] || o->cover->npolygons < 1) {
+    arc_cover_free(o->cover);
+    o->cover = nullptr;
+    return -1;
+  }
+  o->plotted.assign(static_cast<std::size_t>(o->cover->npolygons) + 2, 0);
+  return 0;
+}
+
+int arc_cover_close() {
+  arc_opts_reset();
+  return 0;
+}
+
+int arc_plot_unit_number(long unit, const link_rec *link, sym_place_rec *place) {
+  arc_opts_rec *o = &g_opts;
+  if (!o->cover || unit < 1 || unit > o->cover->npolygons) return -1;
+  if (o->plotted[static_cast<std::size_t>(unit)]) return 0;
+  if (arc_plot_polygon(o->cover, unit, o->projection, o->map_projection, link, place ? place : o->place) != 0)
+    return -1;
+  o->plotted[static_cast<std::size_t>(unit)] = 1;
+  return 1;
+}
