@@ -12,26 +12,20 @@
 #include <string>
 #include <vector>
 
-#include "core/dlg_state.h"
-#include "core/pv_globals.h"
-#include "core/sql_fixture.h"
 #include "data/col_attr.h"
 #include "data/item_pick.h"
 #include "data/item_table.h"
 #include "data/row_edit.h"
+#include "data/row/dialog_fixture.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {
 
-class ItemPick : public SqlDb3Test {
+class ItemPick : public DialogDb3Test {
  protected:
   void SetUp() override {
-    SqlDb3Test::SetUp();
+    DialogDb3Test::SetUp();
     if (IsSkipped()) return;
-    saved_dcl_ = g_dcl_id;
-    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
-    dlg_test_clear();
-    dlg_state_reset();
     /* ROCKP : ROCKD with A (A1 (A11), A2), B, C. */
     root_ = (item_node *)calloc(1, sizeof(item_node));
     item_root_init(root_, "ROCKP", "ROCKD");
@@ -44,10 +38,7 @@ class ItemPick : public SqlDb3Test {
   }
   void TearDown() override {
     if (root_) item_free_tree(root_);
-    dlg_state_reset();
-    if (g_dcl_id != saved_dcl_) ads_unload_dialog(g_dcl_id);
-    g_dcl_id = saved_dcl_;
-    SqlDb3Test::TearDown();
+    DialogDb3Test::TearDown();
   }
 
   /* Runs pv_select_profile on the tree with answers. */
@@ -76,7 +67,6 @@ class ItemPick : public SqlDb3Test {
     prf_edit_set_project(nullptr, nullptr);
   }
 
-  int saved_dcl_ = PV_NO_DCL;
   item_node *root_ = nullptr, *a_ = nullptr, *a1_ = nullptr, *a11_ = nullptr, *b_ = nullptr, *c_ = nullptr;
 };
 

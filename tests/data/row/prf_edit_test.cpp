@@ -16,27 +16,21 @@
 #include <vector>
 
 #include "core/pjct_list.h"
-#include "core/pv_globals.h"
 #include "core/pv_project_cmds.h"
 #include "core/setup_store.h"
-#include "core/sql_fixture.h"
 #include "data/col_attr.h"
-#include "core/dlg_state.h"
 #include "data/item_table.h"
 #include "data/prf_edit.h"
+#include "data/row/dialog_fixture.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {
 
-class PrfEdit : public SqlDb3Test {
+class PrfEdit : public DialogDb3Test {
  protected:
   void SetUp() override {
-    SqlDb3Test::SetUp();
+    DialogDb3Test::SetUp();
     if (IsSkipped()) return;
-    saved_dcl_ = g_dcl_id;
-    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
-    dlg_test_clear();
-    dlg_state_reset();
     ASSERT_EQ(prf_edit_set_project(nullptr, project_), 0);
     char name[] = "ROCKD";
     ASSERT_EQ(dix_create(name), 0);
@@ -47,10 +41,7 @@ class PrfEdit : public SqlDb3Test {
     dir_ = pjct_dir(project_->name);
   }
   void TearDown() override {
-    dlg_state_reset();
-    if (g_dcl_id != saved_dcl_) ads_unload_dialog(g_dcl_id);
-    g_dcl_id = saved_dcl_;
-    SqlDb3Test::TearDown();
+    DialogDb3Test::TearDown();
   }
 
   /* Runs the editor with answers; its result. */
@@ -110,7 +101,6 @@ class PrfEdit : public SqlDb3Test {
   inline static const std::string load_new = "set src_dix_name ROCKD\nset tgt_prf_name ROCKP\npick tgt_load\npv_prf_opts\nok\n"
                                 "pv_okquit_small\nok\n";
 
-  int saved_dcl_ = PV_NO_DCL;
   std::string dir_;   /* the project's directory */
   std::vector<col_attr_rec *> rules_;   /* rules bound by the test */
 };

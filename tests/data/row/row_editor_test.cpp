@@ -22,21 +22,18 @@
 #include "data/memo.h"
 #include "data/row_edit.h"
 #include "data/row_state.h"
+#include "data/row/dialog_fixture.h"
 #include "map/map_params.h"
 #include "map/prj_list.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {
 
-class RowEditor : public SqlDb3Test {
+class RowEditor : public DialogDb3Test {
  protected:
   void SetUp() override {
-    SqlDb3Test::SetUp();
+    DialogDb3Test::SetUp();
     if (IsSkipped()) return;
-    saved_dcl_ = g_dcl_id;
-    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
-    dlg_test_clear();
-    dlg_state_reset();
     run("CREATE TABLE SAMPL (BASENUMBER NUMERIC(8,0), SAMPNO CHAR(8), STN NUMERIC(8,0))");
     run("CREATE TABLE STATN (BASENUMBER NUMERIC(8,0), STN NUMERIC(8,0), NAME CHAR(20), UNITNO NUMERIC(8,0))");
     run("CREATE TABLE UNIT (BASENUMBER NUMERIC(8,0), UNITNO NUMERIC(8,0), LEGNO NUMERIC(8,0))");
@@ -58,10 +55,7 @@ class RowEditor : public SqlDb3Test {
   }
   void TearDown() override {
     close();
-    dlg_state_reset();
-    if (g_dcl_id != saved_dcl_) ads_unload_dialog(g_dcl_id);
-    g_dcl_id = saved_dcl_;
-    SqlDb3Test::TearDown();
+    DialogDb3Test::TearDown();
   }
 
   /* Registers a table as logon does: its columns' rules join the
@@ -113,7 +107,6 @@ class RowEditor : public SqlDb3Test {
     return buf;
   }
 
-  int saved_dcl_ = PV_NO_DCL;     /* g_dcl_id before the test */
   tbl_rec *statn_ = nullptr;      /* the registered station table */
   void *stmt_ = nullptr, *cursor_ = nullptr;
   sql_col_rec *row_ = nullptr;    /* the query's row */
