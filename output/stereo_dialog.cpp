@@ -23,16 +23,13 @@
 #include "map/link.h"
 #include "map/sym_setup.h"
 #include "map/sym_setup_dialog.h"
+#include "output/diagram_road.h"
 #include "output/stereo_plot.h"
 
 namespace {
 
 constexpr int kResultDone = 5100;          /* a command's result           */
-constexpr int kTypeInsert = 11;            /* ent_type_code of an INSERT   */
-constexpr int kTypeShape = 8;              /* ent_type_code of a SHAPE     */
-constexpr size_t kTitleMax = STEREO_TITLE_SIZE; /* longest title kept      */
 constexpr const char *kDialogName = "pv_stereonet";
-constexpr const char *kDoneTitle = "PETRIVEX";
 
 /* The column lists and their state slots. */
 struct column_tile {
@@ -60,24 +57,8 @@ const flag_tile k_flags[] = {
 /* The dialog's own context: the row it was given. */
 sql_col_rec *s_row = nullptr;
 
-/* The n-th column offered: of the given row, else of the project's tables. */
-sql_col_rec *offered_column(int n)
-{
-    if (n < 0) return nullptr;
-    if (s_row) return sql_col_nth(s_row, n);
-    return g_stereo.project ? pjct_nth_column(g_stereo.project, n) : nullptr;
-}
-
-/* Index of a column among those offered; -1 when none. */
-int offered_index(const sql_col_rec *c)
-{
-    if (!c) return -1;
-    for (int i = 0;; ++i) {
-        sql_col_rec *o = offered_column(i);
-        if (!o) return -1;
-        if (o == c) return i;
-    }
-}
+/* The n-th column offered. */
+sql_col_rec *offered_column(int n) { return diagram_column_nth(g_stereo.project, s_row, n); }
 
 /* Reads every toggle and column list into the state. */
 void read_tiles(ads_hdlg dlg)
@@ -109,7 +90,7 @@ void set_modes(ads_hdlg dlg)
         ads_mode_tile(dlg, k, linear ? MODE_ENABLE : MODE_DISABLE);
     for (const auto &f : k_flags) ads_set_tile(dlg, f.key, g_stereo.*f.flag >= 1 ? "1" : "");
     for (const auto &c : k_columns) {
-        int i = offered_index(g_stereo.*c.slot);
+        int i = diagram_column_index(g_stereo.project, s_row, g_stereo.*c.slot);
         if (i < 0)
             ads_set_tile(dlg, c.key, "");
         else
@@ -122,15 +103,8 @@ void set_modes(ads_hdlg dlg)
 void fill(ads_hdlg dlg, int n)
 {
     g_stereo.project = pjct_nth(n);
-    std::vector<std::string> texts;
-    for (int i = 0;; ++i) {
-        sql_col_rec *c = offered_column(i);
-        if (!c) break;
-        texts.push_back(std::string(c->table) + "." + c->name);
-    }
-    std::vector<const char *> ptrs;
-    for (const auto &t : texts) ptrs.push_back(t.c_str());
-    for (const auto &c : k_columns) dlg_fill_list(dlg, c.key, ptrs.data(), (int)ptrs.size());
+    const char *keys[] = {"strike", "dip", "trend", "plunge"};
+    diagram_fill_columns(dlg, keys, 4, g_stereo.project, s_row);
     stereo_reset();
     set_modes(dlg);
 }
@@ -199,15 +173,7 @@ void stereo_cb(ads_callback_packet *cpkt)
 
 void symbol_cb(ads_callback_packet *cpkt)
 {
-    if (!cb_acts(cpkt) || !g_stereo.project) return;
-    sym_rec *setup = sym_find(g_stereo.project->symbols, STEREO_SETUP_NAME);
-    sym_rec *made = setup ? nullptr : stereo_default_symbol();
-    if (!setup && !made) {
-        err_report(ERR_NO_MEMORY, nullptr);
-        return;
-    }
-    pv_symsetup_dialog(g_stereo.project, setup ? setup : made);
-    sym_free(made);
+    if (cb_acts(cpkt)) diagram_symbol_dialog(g_stereo.project, STEREO_SETUP_NAME, stereo_default_symbol);
 }
 
 void accept_cb(ads_callback_packet *cpkt)
@@ -215,11 +181,7 @@ void accept_cb(ads_callback_packet *cpkt)
     if (!cb_acts(cpkt)) return;
     read_tiles(cpkt->dialog);
     const char *error = accept_error(cpkt->dialog);
-    if (error) {
-        if (*error) ads_set_tile(cpkt->dialog, "error", error);
-        return;
-    }
-    ads_done_dialog(cpkt->dialog, DLGOK);
+    diagram_accept_end(cpkt->dialog, error);
 }
 
 void cancel_cb(ads_callback_packet *cpkt)
@@ -231,39 +193,13 @@ void cancel_cb(ads_callback_packet *cpkt)
     ads_done_dialog(cpkt->dialog, DLGCANCEL);
 }
 
-/* Reads the title tile into buffer, trimmed; its length. */
-size_t read_title(ads_hdlg dlg, char *buffer)
+/* The road's row stage: the row becomes the state's for one plot. */
+int plot_row(sql_col_rec *row)
 {
-    buffer[0] = '\0';
-    ads_get_tile(dlg, "netname", buffer, STEREO_TITLE_READ_SIZE);
-    str_trim(buffer);
-    return strlen(buffer);
-}
-
-/* Handles one selected entity: plots its row when it qualifies. 1 when
-** plotted, else 0. */
-int plot_entity(const ads_name e, const tbl_rec *table)
-{
-    link_rec link;
-    if (link_xdata_get(&link, e) != 0 || link.row_id < 1) return 0;
-    int type = ent_type_code(e);
-    if (type != kTypeInsert && type != kTypeShape) return 0;
-    if (strcasecmp(link.project, g_stereo.project->name) != 0 || strcasecmp(link.table, table->name) != 0)
-        return 0;
-    char id[32];
-    snprintf(id, sizeof id, "%ld", (long)link.row_id);
-    void *stmt = nullptr, *cursor = nullptr;
-    sql_col_rec *row = nullptr;
-    const sql_col_rec *key = table->keys[TBL_KEY_BASENUMBER];
-    int plotted = 0;
-    if (key && sql_select_where(g_stereo.project->connection, table->name, key->name, id, nullptr, &stmt, &cursor,
-                                &row) > 0) {
-        g_stereo.row = row;
-        plotted = stereo_plot_row() == 0;
-    }
+    g_stereo.row = row;
+    int rc = stereo_plot_row();
     g_stereo.row = nullptr;
-    sql_close_query(&stmt, &cursor, &row);
-    return plotted;
+    return rc;
 }
 
 }  // namespace
@@ -278,64 +214,23 @@ int pv_stereo(struct resbuf *)
 /* Checks the title; see stereo_dialog.h. */
 int stereo_check_title(ads_hdlg dlg)
 {
-    char buffer[STEREO_TITLE_READ_SIZE];
-    size_t length = read_title(dlg, buffer);
-    str_make_ident(buffer);
-    const char *error = nullptr;
-    if (length == 0)
-        error = "ERROR: Stereonet must have a title";
-    else if (length > kTitleMax)
-        error = "ERROR: Stereonet title is too long";
-    else if (!str_is_ident(buffer))
-        error = "ERROR: Invalid stereonet name";
-    if (!error) {
-        struct resbuf *found = ads_tblsearch("BLOCK", buffer, 0);
-        if (found) {
-            ads_relrb(found);
-            if (msg_yes_no("Stereonet exists.  Redefine it?") != kResultDone)
-                error = "ERROR: Stereonet already exists";
-        }
-    }
-    if (error) {
-        ads_set_tile(dlg, "error", error);
-        return -1;
-    }
-    read_title(dlg, buffer);
-    snprintf(g_stereo.title, sizeof g_stereo.title, "%s", buffer);
-    return 0;
+    static const diagram_title_texts k_texts = {"ERROR: Stereonet must have a title", "ERROR: Stereonet title is too long",
+        "ERROR: Invalid stereonet name", "Stereonet exists.  Redefine it?", "ERROR: Stereonet already exists"};
+    return diagram_check_title(dlg, "netname", &k_texts, g_stereo.title, sizeof g_stereo.title);
 }
 
 /* Runs the dialog; see stereo_dialog.h. */
 int pv_stereonet_dialog(pjct_rec *project, sql_col_rec *row)
 {
-    ads_hdlg dlg = nullptr;
-    if (ads_new_dialog(kDialogName, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
-        err_report(ERR_LOAD_DIALOG, kDialogName);
-        return -1;
-    }
     stereo_reset();
     s_row = row;
-    std::vector<const char *> names;
-    for (pjct_rec *p = g_pjct_list; p; p = p->next) names.push_back(p->name);
-    dlg_fill_list(dlg, "project", names.data(), (int)names.size());
-    int index = -1;
-    if (project && pjct_find(project->name, &index) && index >= 0) {
-        dlg_set_index(dlg, "project", index);
-        ads_mode_tile(dlg, "project", MODE_DISABLE);
-        fill(dlg, index);
-    } else {
-        ads_set_tile(dlg, "project", "");
-        g_stereo.project = nullptr;
-        set_modes(dlg);
-    }
     static const dlg_tile k_tiles[] = {
         {"project", project_cb}, {"planar", planar_cb}, {"linear", linear_cb}, {"equal", equal_cb},
         {"stereo", stereo_cb},   {"symbol", symbol_cb}, {"accept", accept_cb}, {"cancel", cancel_cb},
     };
-    dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
-    int status = DLGCANCEL;
-    ads_start_dialog(dlg, &status);
-    if (status != DLGOK) {
+    int status = diagram_dialog_run(kDialogName, "project", project, fill, k_tiles,
+                                    (int)(sizeof k_tiles / sizeof k_tiles[0]));
+    if (status != 1) {
         s_row = nullptr;
         return -1;
     }
@@ -350,26 +245,7 @@ void stereo_plot(void)
 {
     if (stereo_check() != 0) return;
     const sql_col_rec *chosen = g_stereo.planar >= 1 ? g_stereo.strike : g_stereo.trend;
-    tbl_rec *table = tbl_find_by_name(g_stereo.project->tables, chosen->table, nullptr);
-    if (!table) return;
-    ads_name ss;
-    if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return;
-    if (stereo_plot_begin() != 0) {
-        ads_ssfree(ss);
-        msg_alert(ERR_TITLE, "Could not perform plot");
-        return;
-    }
-    long count = 0, length = 0;
-    ads_sslength(ss, &length);
-    for (long i = 0; i < length; ++i) {
-        ads_printf("\rCalculating... %ld", count);
-        ads_name e;
-        if (ads_ssname(ss, i, e) == RTNORM) count += plot_entity(e, table);
-    }
-    ads_printf("\rCalculated...  %ld\n", count);
-    ads_ssfree(ss);
-    if (stereo_plot_end() != 0)
-        msg_alert(ERR_TITLE, "Could not plot entities");
-    else
-        msg_alert(kDoneTitle, "Plotted... %ld entities", count);
+    diagram_road road = {g_stereo.project, tbl_find_by_name(g_stereo.project->tables, chosen->table, nullptr),
+                         stereo_plot_begin, plot_row, stereo_plot_end};
+    if (road.table) diagram_plot_selected(&road);
 }

@@ -14,9 +14,6 @@
 struct pjct_rec;
 struct sql_col_rec;
 
-/* Room of a title read from its tile: 514 characters and the terminator,
-** so that a title longer than the 512 kept is seen and refused. */
-#define STEREO_TITLE_READ_SIZE 515
 
 /* The command handler (arguments unused): the dialog with neither
 ** project nor row. 5100. */

@@ -17,8 +17,8 @@ struct pjct_rec;
 struct sql_col_rec;
 struct sym_rec;
 
-/* Room of the net's title: 511 characters and the terminator. */
-#define STEREO_TITLE_SIZE 512
+/* Room of the title: 512 characters and the terminator. */
+#define STEREO_TITLE_SIZE 513
 /* Name of the project's symbol setup for stereonets, also their default
 ** layer. */
 #define STEREO_SETUP_NAME "STEREONET"

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""pv-stereo end to end through pvhost: a DB3 project GEO with the structure
+"""pv-stereo and pv-rose end to end through pvhost: a DB3 project GEO with the structure
 table STRUC (STRIKE, DIP, AZIM) and a drawing of INSERTs linked to its rows,
-both made here; ezdxf reads back the block of the net and where it was put.
+both made here; ezdxf reads back the blocks of the net and of the rose and
+where they were put.
 
   stereo_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
@@ -18,7 +19,10 @@ from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, table  # noqa: E402
 
 FAILURES = []
 # (base number, strike, dip, azimuth) of every STRUC row.
-ROWS = [(1, 330, 30, 10), (2, 0, 0, 20), (3, 45, 90, 100), (4, 120, 60, 350), (5, 200, 89, 10)]
+ROWS = [(1, 330, 30, 10), (2, 0, 0, 20), (3, 45, 90, 100), (4, 120, 60, 350), (5, 200, 89, None)]
+# The rose's wedges over 10, 20, 100 and 350 in intervals of 30 (row 5 has no azimuth).
+WEDGES = [[(0, 0), (0, 1), (0.5, 0.866025)], [(0, 0), (0.5, 0), (0.433013, -0.25)],
+          [(0, 0), (-0.25, 0.433013), (0, 0.5)]]
 VERTICAL_CENTRE = 4999.99995   # a vertical plane's arc: centre distance and radius
 VERTICAL_RADIUS = 5000.00005
 
@@ -66,10 +70,13 @@ def test_stereonet(args, work):
     make_project(root)
     script = ('(pv_open "GEO" "DB3" "" "")\npv-stereo\npv_stereonet\nselect project 0\npick planar\n'
               "pick pole\npick gcircle\npick stereo\nselect strike 2\nselect dip 3\nset netname NET1\nok\n"
-              "ALL\n\n100,100\n110,100\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
+              "ALL\n\n100,100\n110,100\n"
+              "pv-rose\npv_rose\nselect rose_project 0\nselect rose_angle 4\nset rose_interval 30\n"
+              "set rose_name ROSE1\nok\nALL\n\n200,200\n205,200\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
     check("Plotted... %d entities" % len(ROWS) in out, "every linked row plotted")
+    check("Plotted... 4 entities" in out, "the rows with an azimuth counted")
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     check("NET1" in doc.blocks, "block NET1 made")
     if "NET1" not in doc.blocks:
@@ -99,6 +106,23 @@ def test_stereonet(args, work):
         i = inserts[0]
         check(abs(i.dxf.insert.x - 100) < 1e-9 and abs(i.dxf.insert.y - 100) < 1e-9, "net placed at (100,100)")
         check(abs(i.dxf.xscale - 10) < 1e-9, "net scaled by the circle's radius")
+    check_rose(doc)
+
+
+def check_rose(doc):
+    check("ROSE1" in doc.blocks, "block ROSE1 made")
+    if "ROSE1" not in doc.blocks:
+        return
+    ents = list(doc.blocks.get("ROSE1"))
+    texts = sorted(e.dxf.text for e in ents if e.dxftype() == "TEXT")
+    check(texts == ["Maximum = 2", "N", "ROSE1", "Total   = 4"], "rose texts: %s" % texts)
+    check([e.dxftype() for e in ents].count("LINE") == 3, "both axes and the west half-axis")
+    solids = [[(round(p[0], 6), round(p[1], 6)) for p in (e.dxf.vtx0, e.dxf.vtx1, e.dxf.vtx2)]
+              for e in ents if e.dxftype() == "SOLID"]
+    want = [[(round(x, 6), round(y, 6)) for x, y in w] for w in WEDGES]
+    check(sorted(solids) == sorted(want), "wedges %s, expected %s" % (solids, want))
+    inserts = [e for e in doc.modelspace() if e.dxftype() == "INSERT" and e.dxf.name == "ROSE1"]
+    check(len(inserts) == 1 and abs(inserts[0].dxf.xscale - 5) < 1e-9, "rose placed with scale 5")
 
 
 def main():

@@ -1,0 +1,217 @@
+/*
+** diagram_road.cpp: from the objects the user selects to the rows a
+** diagram plots: only linked INSERT or SHAPE entities with a row id of 1
+** or more that name the chosen project and table (any case) count.
+*/
+#include "output/diagram_road.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+#include <strings.h>
+
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct.h"
+#include "core/pjct_list.h"
+#include "core/pv_globals.h"
+#include "core/str_util.h"
+#include "core/tile_util.h"
+#include "core/sql_access.h"
+#include "data/tbl.h"
+#include "map/draw_util.h"
+#include "map/link.h"
+#include "map/sym_setup.h"
+#include "map/sym_setup_dialog.h"
+
+namespace {
+
+constexpr int kTypeInsert = 11;              /* ent_type_code of an INSERT */
+constexpr int kTypeShape = 8;                /* ent_type_code of a SHAPE   */
+constexpr int kIdTextSize = 32;              /* room of a row id as text    */
+constexpr const char *kDoneTitle = "PETRIVEX";
+constexpr int kYes = 5100;                   /* msg_yes_no's yes              */
+
+/* Reads the tile into buffer (DIAGRAM_TITLE_READ_SIZE bytes), trimmed;
+** answers its length. */
+size_t read_trimmed(ads_hdlg dlg, const char *key, char *buffer)
+{
+    buffer[0] = '\0';
+    ads_get_tile(dlg, key, buffer, DIAGRAM_TITLE_READ_SIZE);
+    str_trim(buffer);
+    return strlen(buffer);
+}
+
+/* Reads and hands over the row of one selected entity; 1 when used. */
+int road_entity(const diagram_road *road, const ads_name e)
+{
+    link_rec link;
+    if (link_xdata_get(&link, e) != 0 || link.row_id < 1) return 0;
+    int type = ent_type_code(e);
+    if (type != kTypeInsert && type != kTypeShape) return 0;
+    if (strcasecmp(link.project, road->project->name) != 0 || strcasecmp(link.table, road->table->name) != 0)
+        return 0;
+    const sql_col_rec *key = road->table->keys[TBL_KEY_BASENUMBER];
+    if (!key) return 0;
+    char id[kIdTextSize];
+    snprintf(id, sizeof id, "%ld", (long)link.row_id);
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int used = 0;
+    if (sql_select_where(road->project->connection, road->table->name, key->name, id, nullptr, &stmt, &cursor,
+                         &row) > 0)
+        used = road->row(row) == 0;
+    sql_close_query(&stmt, &cursor, &row);
+    return used;
+}
+
+}  // namespace
+
+/* Runs the road; see diagram_road.h. */
+long diagram_plot_selected(const diagram_road *road)
+{
+    if (!road || !road->project || !road->table || !road->begin || !road->row || !road->end) return -2;
+    ads_name ss;
+    if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return -1;
+    if (road->begin() != 0) {
+        ads_ssfree(ss);
+        msg_alert(ERR_TITLE, "Could not perform plot");
+        return -1;
+    }
+    long count = 0, length = 0;
+    ads_sslength(ss, &length);
+    for (long i = 0; i < length; ++i) {
+        ads_printf("\rCalculating... %ld", count);
+        ads_name e;
+        if (ads_ssname(ss, i, e) == RTNORM) count += road_entity(road, e);
+    }
+    ads_printf("\rCalculated...  %ld\n", count);
+    ads_ssfree(ss);
+    if (road->end() != 0) {
+        msg_alert(ERR_TITLE, "Could not plot entities");
+        return -1;
+    }
+    msg_alert(kDoneTitle, "Plotted... %ld entities", count);
+    return count;
+}
+
+/* Answers the n-th offered column; see diagram_road.h. */
+sql_col_rec *diagram_column_nth(pjct_rec *project, sql_col_rec *row, int n)
+{
+    if (n < 0) return nullptr;
+    if (row) return sql_col_nth(row, n);
+    return project ? pjct_nth_column(project, n) : nullptr;
+}
+
+/* Answers the index of an offered column; see diagram_road.h. */
+int diagram_column_index(pjct_rec *project, sql_col_rec *row, const sql_col_rec *column)
+{
+    if (!column) return -1;
+    for (int i = 0;; ++i) {
+        sql_col_rec *c = diagram_column_nth(project, row, i);
+        if (!c) return -1;
+        if (c == column) return i;
+    }
+}
+
+/* Fills the column lists; see diagram_road.h. */
+void diagram_fill_columns(ads_hdlg dlg, const char *const *keys, int count, pjct_rec *project,
+                          sql_col_rec *row)
+{
+    std::vector<std::string> texts;
+    for (int i = 0;; ++i) {
+        sql_col_rec *c = diagram_column_nth(project, row, i);
+        if (!c) break;
+        texts.push_back(std::string(c->table) + "." + c->name);
+    }
+    std::vector<const char *> ptrs;
+    for (const auto &t : texts) ptrs.push_back(t.c_str());
+    for (int k = 0; k < count; ++k) dlg_fill_list(dlg, keys[k], ptrs.data(), (int)ptrs.size());
+}
+
+/* Fills the project list; see diagram_road.h. */
+int diagram_fill_projects(ads_hdlg dlg, const char *key, pjct_rec *project)
+{
+    std::vector<const char *> names;
+    for (pjct_rec *p = g_pjct_list; p; p = p->next) names.push_back(p->name);
+    dlg_fill_list(dlg, key, names.data(), (int)names.size());
+    int index = -1;
+    if (project && pjct_find(project->name, &index) && index >= 0) {
+        dlg_set_index(dlg, key, index);
+        ads_mode_tile(dlg, key, MODE_DISABLE);
+        return index;
+    }
+    ads_set_tile(dlg, key, "");
+    return -1;
+}
+
+/* Checks a diagram's title; see diagram_road.h. */
+int diagram_check_title(ads_hdlg dlg, const char *key, const diagram_title_texts *texts, char *title_out,
+                        size_t title_size)
+{
+    char buffer[DIAGRAM_TITLE_READ_SIZE];
+    size_t length = read_trimmed(dlg, key, buffer);
+    str_make_ident(buffer);
+    const char *error = nullptr;
+    if (length == 0)
+        error = texts->blank;
+    else if (length >= title_size)
+        error = texts->too_long;
+    else if (texts->invalid && !str_is_ident(buffer))
+        error = texts->invalid;
+    if (!error) {
+        struct resbuf *found = ads_tblsearch("BLOCK", buffer, 0);
+        if (found) {
+            ads_relrb(found);
+            if (msg_yes_no(texts->question) != kYes) error = texts->exists;
+        }
+    }
+    if (error) {
+        ads_set_tile(dlg, "error", error);
+        return -1;
+    }
+    read_trimmed(dlg, key, buffer);
+    snprintf(title_out, title_size, "%s", buffer);
+    return 0;
+}
+
+/* Runs a diagram dialog; see diagram_road.h. */
+int diagram_dialog_run(const char *name, const char *project_key, pjct_rec *project,
+                       void (*fill)(ads_hdlg dlg, int index), const dlg_tile *tiles, int count)
+{
+    ads_hdlg dlg = nullptr;
+    if (ads_new_dialog(name, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
+        err_report(ERR_LOAD_DIALOG, name);
+        return -1;
+    }
+    fill(dlg, diagram_fill_projects(dlg, project_key, project));
+    dlg_register(dlg, tiles, count, nullptr);
+    int status = DLGCANCEL;
+    ads_start_dialog(dlg, &status);
+    return status == DLGOK ? 1 : 0;
+}
+
+/* Opens the symbol setup dialog; see diagram_road.h. */
+void diagram_symbol_dialog(pjct_rec *project, const char *name, sym_rec *(*make_default)(void))
+{
+    if (!project) return;
+    sym_rec *setup = sym_find(project->symbols, name);
+    sym_rec *made = setup ? nullptr : make_default();
+    if (!setup && !made) {
+        err_report(ERR_NO_MEMORY, nullptr);
+        return;
+    }
+    pv_symsetup_dialog(project, setup ? setup : made);
+    sym_free(made);
+}
+
+/* Ends an accept; see diagram_road.h. */
+void diagram_accept_end(ads_hdlg dlg, const char *error)
+{
+    if (!error) {
+        ads_done_dialog(dlg, DLGOK);
+        return;
+    }
+    if (*error) ads_set_tile(dlg, "error", error);
+}
