@@ -4,7 +4,10 @@
 */
 #include "output/arc_units.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -13,6 +16,8 @@
 #include "data/col_attr.h"
 #include "data/tbl.h"
 #include "data/tbl_column.h"
+#include "data/row_place.h"
+#include "map/link.h"
 #include "map/sym_place.h"
 #include "output/arc_plot.h"
 
@@ -179,4 +184,38 @@ int arc_plot_unit_number(long unit, const link_rec *link, sym_place_rec *place) 
     return -1;
   o->plotted[static_cast<std::size_t>(unit)] = 1;
   return 1;
+}
+
+int arc_plot_unit_row(sql_col_rec *row) {
+  arc_opts_rec *o = &g_opts;
+  arc_opts_rec in_row = *o;
+  in_row.row = row;
+  in_row.cover = nullptr;
+  in_row.plotted.clear();
+  sql_col_rec *unit = arc_opts_column(&in_row, o->unitnum, nullptr);
+  if (!unit || unit->null_ind == SQL_COL_NULL || !unit->text) return -1;
+  char *end = nullptr;
+  double v = std::strtod(unit->text, &end);
+  while (end && *end == ' ') end++;
+  /* a whole number written as text, perhaps with decimals of 0 */
+  if (end == unit->text || (end && *end) || !(v >= LONG_MIN && v <= LONG_MAX) || v != std::floor(v)) return -1;
+  long n = static_cast<long>(v);
+
+  /* The unit column's own placement, when the row's setups give one. */
+  sym_place_rec *first = nullptr, *second = nullptr;
+  int nfirst = 0, nsecond = 0;
+  sym_place_rec place = *o->place;
+  if (row_alloc_placements(row, &first, &nfirst, &second, &nsecond) == 0 &&
+      row_build_placements(row, first, &nfirst, second, &nsecond, ROW_PLACE_ALL) == 0)
+    for (int i = 0; i < nfirst; i++)
+      if (first[i].own_col == unit || first[i].source_col == unit) {
+        place = first[i];
+        break;
+      }
+  std::free(first);
+  std::free(second);
+  link_rec link;
+  link_clear(&link);
+  link_from_row(&link, row, unit);
+  return arc_plot_unit_number(n, &link, &place);
 }

@@ -91,4 +91,11 @@ int arc_cover_close();
 ** the polygon cannot be drawn. */
 int arc_plot_unit_number(long unit, const link_rec *link, sym_place_rec *place);
 
+/* Draws the map unit of a row of the unit table: the unit column's value
+** is the polygon number; the placement is the options' own unless the
+** row's placements hold one for the unit column; the link is the row's.
+** 1 when drawn now, 0 when its polygon was drawn already, -1 when the row
+** has no usable unit number or the polygon cannot be drawn. */
+int arc_plot_unit_row(sql_col_rec *row);
+
 #endif

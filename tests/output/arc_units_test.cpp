@@ -160,4 +160,52 @@ TEST_F(Units, OnlyAPolygonCoverageWithCompleteOptionsOpens) {
   EXPECT_EQ(arc_cover_open(), 0);
 }
 
+/* Stands for the project's SQL session: rows of that session belong to it. */
+int k_session;
+
+/* A row of UNIT (BASENUMBER, UNITNO, AGE, the table's own key) with the
+** given texts, of the session of k_session. */
+sql_col_rec *unit_row(const char *basenumber, const char *unitno) {
+  sql_col_rec *own = sql_col_new(link_own_key_name(TBL_DEF_UNIT), "UNIT", SQL_TYPE_CHAR, 20, 0);
+  snprintf(own->text, 21, "%s", "U");
+  sql_col_rec *base = sql_col_new("BASENUMBER", "UNIT", SQL_TYPE_NUMERIC, 20, 0);
+  sql_col_rec *unit = sql_col_new("UNITNO", "UNIT", SQL_TYPE_NUMERIC, 20, 0);
+  sql_col_rec *age = sql_col_new("AGE", "UNIT", SQL_TYPE_CHAR, 20, 0);
+  snprintf(base->text, 21, "%s", basenumber);
+  snprintf(unit->text, 21, "%s", unitno);
+  snprintf(age->text, 21, "%s", "Qal");
+  for (sql_col_rec *c : {base, unit, age, own}) {
+    if (c->text[0]) c->null_ind = 0; /* an empty text stays null */
+    c->connection = &k_session;
+  }
+  base->next = unit;
+  unit->next = age;
+  age->next = own;
+  return base;
+}
+
+TEST_F(Units, RowsDrawTheirUnitOnceLinkedToTheRowAndBadUnitNumbersAreSkipped) {
+  geo->connection = &k_session;
+  ASSERT_EQ(arc_cover_open(), 0);
+  sql_col_rec *a = unit_row("5", "2.00");
+  sql_col_rec *again = unit_row("6", "2");
+  sql_col_rec *far = unit_row("7", "99");
+  sql_col_rec *text = unit_row("8", "2x");
+  sql_col_rec *none = unit_row("9", "");
+  EXPECT_EQ(arc_plot_unit_row(a), 1) << host_io_transcript();
+  EXPECT_EQ(entities(), 2);
+  EXPECT_EQ(arc_plot_unit_row(again), 0);
+  EXPECT_EQ(arc_plot_unit_row(far), -1);
+  EXPECT_EQ(arc_plot_unit_row(text), -1);
+  EXPECT_EQ(arc_plot_unit_row(none), -1);
+  EXPECT_EQ(entities(), 2);
+  ads_name hatch;
+  ASSERT_EQ(ads_entlast(hatch), RTNORM);
+  link_rec got;
+  ASSERT_EQ(link_xdata_get(&got, hatch), 0);
+  EXPECT_STREQ(got.table, "UNIT");
+  EXPECT_EQ(got.row_id, 5);
+  for (sql_col_rec *r : {a, again, far, text, none}) sql_col_list_free(&r);
+}
+
 }  // namespace
