@@ -79,6 +79,11 @@ int scale_station_point(const link_rec *link, const pnt_rec *setup, geo_point *o
 
 /* ---- Updating (update_cmd.cpp) ---- */
 
+/* Puts the row's BASENUMBER link on every object of the set attached to
+** the row (linked by BASENUMBER), each modified with its host link. 0; -1
+** when the row gives no such link; -2 for null arguments. */
+int relink_attached(ads_name group, sql_col_rec *row);
+
 /* The pv_update command: refuses without a map projection, else updates
 ** every INSERT, SHAPE or TEXT of a selection that stands for a column of a
 ** logged-on project's row, showing how many. 5100; -1 when the selection

@@ -13,8 +13,11 @@
 #define PV_MAP_ROW_CMD_H
 
 #include "map/link.h"
+#include "map/sym_place.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
+
+struct pjct_rec;
 
 /* Code of a link whose project, table, key column or BASENUMBER column
 ** is not loaded: the object is left alone. */
@@ -69,5 +72,48 @@ int row_add(sql_col_rec *row);
 ** and the key columns below its level are emptied in every entry row. 0;
 ** -2 for a null row; -1 when its project or table is not found. */
 int row_carry_keys(sql_col_rec *row);
+
+/* ---- Editing and moving (row_edit_cmd.cpp, row_move.cpp) ---- */
+
+/* Move scopes the dialog "pv_ssget" answers (a link comparison level). */
+#define MOVE_SCOPE_STATION 8
+#define MOVE_SCOPE_TABLE   4
+#define MOVE_SCOPE_ROW     1
+#define MOVE_SCOPE_GROUP   2
+#define MOVE_SCOPE_NONE    (-1)
+
+/* The pv_edit command: the user picks a linked symbol, its row is shown
+** in the row editor and updated, and the row's drawing follows the new
+** values. 0 when done or cancelled in the editor; the pick's code (below
+** -9801 also reported); -9805 when the row is gone; -9205 when the
+** redraw or the update fails; -9101 without memory. */
+int pv_edit(struct resbuf *args);
+/* Moves a placement's entity to the row's point of the column's point
+** setup (the project's setup whose symbol column it is, else the column's
+** own), converted into the map's system and the entity's own system; a
+** failed conversion appends its line to the messages. 0; -1 when there is
+** no setup or the point is 0; -2 for null arguments or no entity. */
+int place_point_from_row(pjct_rec *project, sql_col_rec *row, sym_place_rec *placement, char *messages);
+/* 0 when the link's table has a column of a point setup; -1 otherwise
+** (also when the project or table is not loaded); -2 for a null link. */
+int link_has_point_column(const link_rec *link);
+
+/* The pv_move command: the symbols of a row, group, table or station are
+** dragged to a new place and the rows' coordinates follow. Every row is
+** read back before any is updated; on any message nothing stays updated
+** and the symbols go back. 5100; -9101 without memory. */
+int pv_move(struct resbuf *args);
+/* The scope dialog "pv_ssget": 8, 4, 1, 2; -1 cancelled or none chosen;
+** -5001 when the dialog cannot be loaded (reported as -9501). */
+int pv_ssget_dialog(void);
+void pv_ssget_accept_cb(ads_callback_packet *cpkt);
+void pv_ssget_cancel_cb(ads_callback_packet *cpkt);
+/* The drag's transform: the identity with the translation from the base
+** point of the current move to the point. 5100. */
+int move_drag_xform(ads_point point, ads_matrix matrix);
+/* Sets the identity. */
+void xform_identity(ads_matrix matrix);
+/* Sets the base point the drag transform measures from. */
+void move_set_base(const ads_point base);
 
 #endif

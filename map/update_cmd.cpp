@@ -52,26 +52,6 @@ void drop_group(ads_name group, const ads_name ename, ads_name ss)
     ads_ssdel(ename, ss);
 }
 
-/* Puts the row's BASENUMBER link on every attached object of the group. */
-void relink_attached(ads_name group, sql_col_rec *row)
-{
-    link_rec by_id;
-    sql_col_rec *id = link_row_id_column(row);
-    if (!id || link_from_row(&by_id, row, id) != 0) return;
-    long n = 0;
-    ads_sslength(group, &n);
-    ads_name e;
-    for (long i = 0; i < n; ++i) {
-        if (ads_ssname(group, i, e) != RTNORM || !link_keyed_by_id(e)) continue;
-        struct resbuf *list = link_entget(e);
-        if (!list) continue;
-        link_rec copy;
-        link_copy(&copy, &by_id);
-        link_entity_write(list, &copy);
-        ads_relrb(list);
-    }
-}
-
 /* Moves every record to its row's point; texts are made horizontal. */
 void place_records(pjct_rec *p, sql_col_rec *row, sym_place_rec *sym, int ns, sym_place_rec *txt, int nt,
                    char *messages)
@@ -123,6 +103,27 @@ int update_one(const ads_name e, ads_name ss)
 }
 
 }  // namespace
+
+int relink_attached(ads_name group, sql_col_rec *row)
+{
+    link_rec by_id;
+    sql_col_rec *id = link_row_id_column(row);
+    if (!group || !row) return -2;
+    if (!id || link_from_row(&by_id, row, id) != 0) return -1;
+    long n = 0;
+    ads_sslength(group, &n);
+    ads_name e;
+    for (long i = 0; i < n; ++i) {
+        if (ads_ssname(group, i, e) != RTNORM || !link_keyed_by_id(e)) continue;
+        struct resbuf *list = link_entget(e);
+        if (!list) continue;
+        link_rec copy;
+        link_copy(&copy, &by_id);
+        link_entity_write(list, &copy);
+        ads_relrb(list);
+    }
+    return 0;
+}
 
 int row_read_point(geo_point *out, const pnt_rec *setup, sql_col_rec *row)
 {

@@ -18,3 +18,16 @@ pv_tests_use_db3(test_map_row_add_test)
 if(TARGET test_map_row_add_test)
   target_link_libraries(test_map_row_add_test PRIVATE pvcore pvdata pvmap)
 endif()
+# Editing and moving rows use the row editor and the placements of the
+# data library, which in turn call back into the map.
+if(TARGET test_map_row_move_test)
+  target_link_libraries(test_map_row_move_test PRIVATE pvcore pvdata pvmap)
+endif()
+# pv-edit and pv-move driven end to end through pvhost on copies of GEO.
+if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
+  add_test(NAME map_row_edit_e2e
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/map_row_edit_e2e)
+  set_tests_properties(map_row_edit_e2e PROPERTIES TIMEOUT 120)
+endif()
