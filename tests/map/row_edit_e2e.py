@@ -11,6 +11,11 @@ the name and the saved TEXT shows it in place with its link; a LINE
 attached to the row by its id stays with its link. A TEXT linked
 to a row that is no longer there gives the row error and changes nothing.
 
+Moving with coordinates: with the map in "UTM 10 NAD27" (STATN's point
+system) and NAME as the point setup's symbol column, the TEXTs of rows 2
+and 3 (sharing a key value) moved with the table's scope 3 right and 4 up
+bring both rows' EASTING and NORTHING along; ELEV stays.
+
 Moving: the same TEXT moved with the row's scope to a point 3 right and 4
 up stands there in the saved drawing; a cancelled drag leaves it.
 """
@@ -18,6 +23,7 @@ import os
 import shutil
 import sys
 
+import dbf
 import dbfread
 import ezdxf
 
@@ -144,6 +150,65 @@ def move_run(pvhost, module, resources, root):
     check(lines(os.path.join(root, "moved.dxf")) == [ATTACHED], "move: the attached LINE stays linked")
 
 
+def map_setup(resources, root):
+    """A scratch GEO whose point setup names NAME as the symbol column and a
+    drawing in "UTM 10 NAD27" with the TEXTs of rows 2 and 3 at their points."""
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "projects"))
+    for name in ("GEO", "Projections"):
+        shutil.copytree(os.path.join(resources, "projects", name), os.path.join(root, "projects", name))
+    shutil.copy(os.path.join(resources, "asi.ini"), os.path.join(root, "asi.ini"))
+    table = dbf.Table(os.path.join(root, "projects", "GEO", "PVPOINT.DBF"))
+    table.open(dbf.READ_WRITE)
+    for rec in table:
+        with rec:
+            rec["symcolumn"] = "NAME"
+    table.close()
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    block = doc.blocks.new_anonymous_block("U")
+    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", "UTM 10 NAD27"), ("SCALE", "1.000000"),
+                       ("HEIGHT", "1.000000")):
+        block.add_attdef(tag, (0, 0), value, dxfattribs={"prompt": tag, "flags": 13, "height": 1.0})
+    doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
+    for row, point in ((2, (615980, 5621120.8, 478)), (3, (615990, 5621130, 512.7))):
+        text = doc.modelspace().add_text("S%d" % row, dxfattribs={"height": 10.0, "insert": point})
+        text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, row), (1000, "NAME"), (1000, "2"),
+                                    (1000, "")])
+    drawing = os.path.join(root, "utm.dxf")
+    doc.saveas(drawing)
+    return drawing
+
+
+MAP_MOVE_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-move
+615980,5621120.8
+pv_ssget
+set ss_table 1
+ok
+615983,5621124.8,478
+SAVE moved.dxf
+(pv_logoff)
+QUIT
+"""
+
+
+def map_move_run(pvhost, module, resources, root):
+    drawing = map_setup(resources, root)
+    out = run_pvhost(pvhost, module, resources, root, MAP_MOVE_SCRIPT, drawing)
+    check("Petrivex ERROR" not in out, "map move: no message")
+    rows = {int(r["BASENUMBER"]): (r["EASTING"], r["NORTHING"], r["ELEV"])
+            for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
+    want = {2: (615983, 5621124.8, 478), 3: (615993, 5621134, 512.7)}
+    for row, (x, y, z) in want.items():
+        got = rows.get(row)
+        check(got is not None and abs(got[0] - x) < 1e-6 and abs(got[1] - y) < 1e-6 and abs(got[2] - z) < 1e-6,
+              "map move: row %d holds %r, want %r" % (row, got, (x, y, z)))
+    check(rows.get(1) == (615230.5, 5620410, 455.2), "map move: row 1 not touched, %r" % (rows.get(1),))
+    got = sorted((t[0], t[1], t[2]) for t in texts(os.path.join(root, "moved.dxf")))
+    check(got == [("S2", 615983.0, 5621124.8), ("S3", 615993.0, 5621134.0)], "map move: TEXTs moved, %r" % got)
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -151,6 +216,7 @@ def main():
     edit_run(pvhost, module, resources, os.path.join(work, "edit"))
     gone_run(pvhost, module, resources, os.path.join(work, "gone"))
     move_run(pvhost, module, resources, os.path.join(work, "move"))
+    map_move_run(pvhost, module, resources, os.path.join(work, "map_move"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
 
