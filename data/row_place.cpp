@@ -50,7 +50,15 @@ constexpr int k_role_assoc[ROW_ROLE_COUNT] = {
 ** out since the last row was built: a name stays alive while the slots of
 ** that row may still point at it. */
 sym_rec g_scratch;
-std::vector<char *> g_composed;
+/* The names of the last row stay until the next build; whatever is still
+** held when the module is unloaded is freed with the list. */
+struct composed_names : std::vector<char *> {
+    ~composed_names()
+    {
+        for (char *s : *this) free(s);
+    }
+};
+composed_names g_composed;
 
 /* 1 when the text holds a character above blank. */
 bool nonblank(const char *text) { return str_nonblank(text) == ROW_NONBLANK; }

@@ -135,7 +135,9 @@ char *ent_find_style_by_font(const char *font, int shape_flag, char *out)
     font_stem(font, want, sizeof want);
     if (!*want) return nullptr;
     char *found = nullptr;
-    for (struct resbuf *st = ads_tblnext("STYLE", 1); st && !found; st = ads_tblnext("STYLE", 0)) {
+    /* The walk stops on the entry that matched: asking for the next one
+    ** first would hand out a list nobody releases. */
+    for (struct resbuf *st = ads_tblnext("STYLE", 1); st; st = found ? nullptr : ads_tblnext("STYLE", 0)) {
         struct resbuf *flags = rb_find(st, 70), *file = rb_find(st, 3), *name = rb_find(st, 2);
         if (flags && file && file->resval.rstring && ((flags->resval.rint & 1) == shape_flag)) {
             char stem[ADS_PATH_MAX];
