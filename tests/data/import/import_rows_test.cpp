@@ -38,10 +38,13 @@ sql_col_rec *make_row(const char *table, const std::vector<col_spec> &specs)
     return head;
 }
 
+/* Puts the texts into the columns' text buffers, each cut to what its
+** buffer holds as a fetched value would be. */
 void set_texts(sql_col_rec *row, const std::vector<const char *> &texts)
 {
     size_t i = 0;
-    for (sql_col_rec *c = row; c && i < texts.size(); c = c->next, i++) std::strcpy(c->text, texts[i]);
+    for (sql_col_rec *c = row; c && i < texts.size(); c = c->next, i++)
+        std::snprintf(c->text, (size_t)sql_col_text_size(c), "%s", texts[i]);
 }
 
 /* A registered table over a row with the given key slots by column name. */

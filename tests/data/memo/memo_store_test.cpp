@@ -35,8 +35,10 @@ class MemoStore : public SqlDb3Test {
     return out;
   }
 
-  /* A column of table STATN on the project's connection. */
+  /* A column of table STATN on the project's connection; the one made
+  ** by the call before is freed. */
   sql_col_rec *column() {
+    sql_col_list_free(&col_);
     col_ = sql_col_new("ROCKTYPE", "STATN", SQL_TYPE_CHAR, 20, 0);
     col_->connection = project_->connection;
     return col_;
