@@ -14,7 +14,10 @@ to a row that is no longer there gives the row error and changes nothing.
 Moving with coordinates: with the map in "UTM 10 NAD27" (STATN's point
 system) and NAME as the point setup's symbol column, the TEXTs of rows 2
 and 3 (sharing a key value) moved with the table's scope 3 right and 4 up
-bring both rows' EASTING and NORTHING along; ELEV stays.
+bring both rows' EASTING and NORTHING along; ELEV stays. With a unique
+index on EASTING and a move that would give row 3 row 1's EASTING, row 3
+cannot be updated: "Could not update table STATN" is shown, row 2 (written
+first) gets its former coordinates back and both TEXTs return.
 
 Moving: the same TEXT moved with the row's scope to a point 3 right and 4
 up stands there in the saved drawing; a cancelled drag leaves it.
@@ -150,7 +153,7 @@ def move_run(pvhost, module, resources, root):
     check(lines(os.path.join(root, "moved.dxf")) == [ATTACHED], "move: the attached LINE stays linked")
 
 
-def map_setup(resources, root):
+def map_setup(resources, root, height=10.0, third=(615990, 5621130, 512.7)):
     """A scratch GEO whose point setup names NAME as the symbol column and a
     drawing in "UTM 10 NAD27" with the TEXTs of rows 2 and 3 at their points."""
     shutil.rmtree(root, ignore_errors=True)
@@ -171,8 +174,8 @@ def map_setup(resources, root):
                        ("HEIGHT", "1.000000")):
         block.add_attdef(tag, (0, 0), value, dxfattribs={"prompt": tag, "flags": 13, "height": 1.0})
     doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
-    for row, point in ((2, (615980, 5621120.8, 478)), (3, (615990, 5621130, 512.7))):
-        text = doc.modelspace().add_text("S%d" % row, dxfattribs={"height": 10.0, "insert": point})
+    for row, point in ((2, (615980, 5621120.8, 478)), (3, third)):
+        text = doc.modelspace().add_text("S%d" % row, dxfattribs={"height": height, "insert": point})
         text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, row), (1000, "NAME"), (1000, "2"),
                                     (1000, "")])
     drawing = os.path.join(root, "utm.dxf")
@@ -209,6 +212,26 @@ def map_move_run(pvhost, module, resources, root):
     check(got == [("S2", 615983.0, 5621124.8), ("S3", 615993.0, 5621134.0)], "map move: TEXTs moved, %r" % got)
 
 
+REFUSED_SCRIPT = MAP_MOVE_SCRIPT.replace("615983,5621124.8,478", "613808.2,5621120.8,478")
+
+
+def refused_move_run(pvhost, module, resources, root):
+    # Row 3's TEXT at its own point; the drag of -2171.8 in X would give it
+    # row 1's EASTING, which the unique index refuses.
+    drawing = map_setup(resources, root, height=200.0, third=(617402.3, 5623055.1, 512.7))
+    with open(os.path.join(root, "projects", "GEO", "STATN.INI"), "w") as f:
+        f.write("; indexes of table STATN\n[STATNEAST]\nUnique=1\nColumns=EASTING\n")
+    before = {int(r["BASENUMBER"]): (r["EASTING"], r["NORTHING"], r["ELEV"])
+              for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
+    out = run_pvhost(pvhost, module, resources, root, REFUSED_SCRIPT, drawing)
+    check("Could not update table STATN" in out, "refused move: the failed update is shown")
+    after = {int(r["BASENUMBER"]): (r["EASTING"], r["NORTHING"], r["ELEV"])
+             for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
+    check(after == before, "refused move: every row keeps its coordinates, %r" % after)
+    got = sorted((t[0], t[1], t[2]) for t in texts(os.path.join(root, "moved.dxf")))
+    check(got == [("S2", 615980.0, 5621120.8), ("S3", 617402.3, 5623055.1)], "refused move: TEXTs back, %r" % got)
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -217,6 +240,7 @@ def main():
     gone_run(pvhost, module, resources, os.path.join(work, "gone"))
     move_run(pvhost, module, resources, os.path.join(work, "move"))
     map_move_run(pvhost, module, resources, os.path.join(work, "map_move"))
+    refused_move_run(pvhost, module, resources, os.path.join(work, "refused_move"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
 
