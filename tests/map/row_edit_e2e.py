@@ -8,7 +8,8 @@ drawings.
 Editing: a TEXT linked to row 2 of STATN by NAME, picked at its insertion
 point, is edited in the row editor to "Cache Creek Two": STATN.DBF holds
 the name and the saved TEXT shows it in place with its link; a LINE
-attached to the row by its id stays with its link. A TEXT linked
+attached to the row by its id stays with its link. Emptying the
+row's ROCKTYPE deletes the TEXT drawn for it. A TEXT linked
 to a row that is no longer there gives the row error and changes nothing.
 
 Moving with coordinates: with the map in "UTM 10 NAD27" (STATN's point
@@ -101,6 +102,35 @@ def edit_run(pvhost, module, resources, root):
     check(got == want, "edit: the drawing holds %r, want %r" % (got, want))
     got = lines(os.path.join(root, "edited.dxf"))
     check(got == [ATTACHED], "edit: the attached LINE keeps its link, %r" % got)
+
+
+LOST_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-edit
+10,10
+pv_edit_col
+select edit_list 6
+set edit_col
+ok
+SAVE lost.dxf
+(pv_logoff)
+QUIT
+"""
+
+
+def lost_run(pvhost, module, resources, root):
+    drawing = setup(resources, root)
+    doc = ezdxf.readfile(drawing)
+    rock = doc.modelspace().add_text("Chert", dxfattribs={"height": 2.5, "insert": (10, 5)})
+    rock.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "ROCKTYPE"), (1000, "2"),
+                                (1000, "")])
+    doc.saveas(drawing)
+    run_pvhost(pvhost, module, resources, root, LOST_SCRIPT, drawing)
+    rocks = {int(r["BASENUMBER"]): r["ROCKTYPE"].strip()
+             for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
+    check(rocks.get(2) == "", "lost symbol: ROCKTYPE of row 2 emptied, %r" % rocks.get(2))
+    got = [t[0].strip() for t in texts(os.path.join(root, "lost.dxf"))]
+    check(got == ["Cache Creek 2"], "lost symbol: the ROCKTYPE TEXT is deleted, the name kept, %r" % got)
+    check(lines(os.path.join(root, "lost.dxf")) == [ATTACHED], "lost symbol: the attached LINE stays")
 
 
 GONE_SCRIPT = """(pv_open "GEO" "DB3" "" "")
@@ -237,6 +267,7 @@ def main():
         raise SystemExit(__doc__)
     pvhost, module, resources, work = sys.argv[1:]
     edit_run(pvhost, module, resources, os.path.join(work, "edit"))
+    lost_run(pvhost, module, resources, os.path.join(work, "lost"))
     gone_run(pvhost, module, resources, os.path.join(work, "gone"))
     move_run(pvhost, module, resources, os.path.join(work, "move"))
     map_move_run(pvhost, module, resources, os.path.join(work, "map_move"))
