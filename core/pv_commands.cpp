@@ -25,6 +25,7 @@
 #include "data/merge.h"
 #include "data/rename.h"
 #include "data/upgrade.h"
+#include "output/arc_dialog.h"
 #include "output/rose_dialog.h"
 #include "output/stereo_dialog.h"
 #include "output/ustation_export.h"
@@ -57,7 +58,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-save", "pv_save", pv_save, PV_RESULT_NONE},
     {"c:pv-upgrade", "pv_upgrade", pv_upgrade, PV_RESULT_NONE},
     {"c:pv-stereo", "pv_stereo", pv_stereo, PV_RESULT_NONE},
-    {"c:pv-arcpoly", "pv_arcpoly", nullptr, PV_RESULT_NONE},
+    {"c:pv-arcpoly", "pv_arcpoly", pv_arcpoly, PV_RESULT_NONE},
     {"c:pv-rose", "pv_rose", pv_rose, PV_RESULT_NONE},
     {"c:pv-update", "pv_update", pv_update, PV_RESULT_NONE},
     {"c:pv-scale", "pv_scale", pv_scale, PV_RESULT_NONE},

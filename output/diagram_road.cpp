@@ -46,27 +46,32 @@ size_t read_trimmed(ads_hdlg dlg, const char *key, char *buffer)
 /* Reads and hands over the row of one selected entity; 1 when used. */
 int road_entity(const diagram_road *road, const ads_name e)
 {
-    link_rec link;
-    if (link_xdata_get(&link, e) != 0 || link.row_id < 1) return 0;
     int type = ent_type_code(e);
     if (type != kTypeInsert && type != kTypeShape) return 0;
-    if (strcasecmp(link.project, road->project->name) != 0 || strcasecmp(link.table, road->table->name) != 0)
-        return 0;
-    const sql_col_rec *key = road->table->keys[TBL_KEY_BASENUMBER];
+    return diagram_linked_row(road->project, road->table, e, road->row);
+}
+
+}  // namespace
+
+/* Hands over the linked row of an entity; see diagram_road.h. */
+int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int (*use)(sql_col_rec *row))
+{
+    link_rec link;
+    if (!project || !table || !use) return 0;
+    if (link_xdata_get(&link, e) != 0 || link.row_id < 1) return 0;
+    if (strcasecmp(link.project, project->name) != 0 || strcasecmp(link.table, table->name) != 0) return 0;
+    const sql_col_rec *key = table->keys[TBL_KEY_BASENUMBER];
     if (!key) return 0;
     char id[kIdTextSize];
     snprintf(id, sizeof id, "%ld", (long)link.row_id);
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int used = 0;
-    if (sql_select_where(road->project->connection, road->table->name, key->name, id, nullptr, &stmt, &cursor,
-                         &row) > 0)
-        used = road->row(row) == 0;
+    if (sql_select_where(project->connection, table->name, key->name, id, nullptr, &stmt, &cursor, &row) > 0)
+        used = use(row) == 0;
     sql_close_query(&stmt, &cursor, &row);
     return used;
 }
-
-}  // namespace
 
 /* Runs the road; see diagram_road.h. */
 long diagram_plot_selected(const diagram_road *road)

@@ -37,6 +37,11 @@ struct diagram_road {
 ** argument. */
 long diagram_plot_selected(const diagram_road *road);
 
+/* Reads the row an entity is linked to (a row id of 1 or more, the given
+** project and table in any case, the row read by the table's base number)
+** and hands it to use. 1 when use answered 0; 0 otherwise. */
+int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int (*use)(sql_col_rec *row));
+
 /* ---- What the diagram dialogs share ---- */
 
 /* The n-th column a diagram dialog offers: of the row when one is given,

@@ -1,0 +1,116 @@
+#!/usr/bin/python3
+"""pv-arcpoly end to end through pvhost: a DB3 project GEO with the unit table
+UNIT (UNITNO, AGE, LEGEND, ROCK with dictionaries, ARCNO), a drawing of
+points linked to rows naming units 2, 3, 2 again and 99, and a two-square
+coverage from the test writer; ezdxf reads the hatched polygons back.
+
+  arcpoly_e2e.py PVHOST MODULE RESOURCES WORKDIR COVER_SAMPLES
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+import ezdxf
+
+for sub in ("data", "map"):
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", sub))
+import e2e_tables  # noqa: E402
+from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
+from e2e_util import FAILURES, check  # noqa: E402
+
+# (base number, unit number) of every UNIT row the drawing links to.
+ROWS = [(1, 2), (2, 3), (3, 2), (4, 99)]
+# The columns offered, in list order (LITH's, then UNIT's).
+COLUMNS = ["LITH.BASENUMBER", "LITH.LONGNAME", "UNIT.BASENUMBER", "UNIT.UNITNO", "UNIT.AGE", "UNIT.LEGEND",
+           "UNIT.ROCK", "UNIT.ARCNO"]
+
+
+def make_project(root):
+    shutil.rmtree(root, ignore_errors=True)
+    d = os.path.join(root, "projects", "GEO")
+    os.makedirs(d)
+    table(os.path.join(d, "UNIT.DBF"), "BASENUMBER N(8,0); UNITNO N(8,0); AGE C(8); LEGEND C(8); ROCK C(8); "
+          "ARCNO N(8,0)", [(n, u, "K", "KS", "SST", n) for n, u in ROWS])
+    table(os.path.join(d, "LITH.DBF"), "BASENUMBER N(8,0); LONGNAME C(32)", [(0, "LITH")])
+    table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
+          [registry_row("UNIT", "UNIT", UNIT="UNITNO"), registry_row("LITH", "DICTION")])
+    table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+          [(c, "UNIT", "LITH", "", 0, 0, 0, 0, " ", "", 0, 0) for c in ("AGE", "LEGEND", "ROCK")])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.GEO=GEO\n\n"
+                "[ASE_CATALOGS]\nGEO=projects\n\n[PETRIVEX_MISC]\nGEO.links=0\n")
+    doc = ezdxf.new("R12")
+    doc.appids.new("PETRIVEX")
+    msp = doc.modelspace()
+    for n, u in ROWS:
+        pt = msp.add_point((n * 10, 50))
+        pt.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "UNIT"), (1071, n), (1000, "UNITNO"),
+                                  (1000, str(u)), (1000, "")])
+    doc.saveas(os.path.join(root, "in.dxf"))
+
+
+def rings(cover_samples, cover):
+    """The rings of every polygon as the coverage reader assembles them."""
+    out = subprocess.run([cover_samples, "dump", cover], capture_output=True, text=True, check=True).stdout
+    found = {}
+    for line in out.splitlines():
+        words = line.split()
+        if words and words[0] == "RING":
+            pts = [tuple(float(v) for v in w.split(",")) for w in words[2:]]
+            if pts:
+                found.setdefault(int(words[1]), []).append(pts)
+    return found
+
+
+def dialog(cover, extra=""):
+    """The answers to pv_arcpoly: project GEO, the coverage, projection USER
+    and the four columns; extra overrides before OK."""
+    col = COLUMNS.index
+    return ("pv_arcpoly\nselect project 0\nset covername %s\nselect projection 0\nselect unitnum %d\n"
+            "select alegend %d\nselect mlegend %d\nselect rocktype %d\n%sok\n"
+            % (cover, col("UNIT.UNITNO"), col("UNIT.AGE"), col("UNIT.LEGEND"), col("UNIT.ROCK"), extra))
+
+
+def polylines(doc):
+    """Vertex lists of the POLYLINEs, by their handle."""
+    return {p.dxf.handle: [(round(v.dxf.location.x, 6), round(v.dxf.location.y, 6)) for v in p.vertices]
+            for p in doc.modelspace() if p.dxftype() == "POLYLINE"}
+
+
+def main():
+    if len(sys.argv) != 6:
+        print(__doc__)
+        return 2
+    args, work, cover_samples = sys.argv[1:4], sys.argv[4], sys.argv[5]
+    root = os.path.join(work, "units")
+    make_project(root)
+    cover = os.path.join(root, "cover")
+    subprocess.run([cover_samples, "write", cover, "single"], check=True)
+    script = ('(pv_open "GEO" "DB3" "" "")\npv-arcpoly\n' + dialog(cover) + "ALL\n\nSAVE out.dxf\n"
+              "(pv_logoff)\nQUIT\n")
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    check("Plotted... 2 map units" in out, "units 2 and 3 plotted once, 99 skipped")
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    hatches = [h for h in doc.modelspace() if h.dxftype() == "HATCH"]
+    check(len(hatches) == 2, "two hatches: %d" % len(hatches))
+    lines = polylines(doc)
+    want = rings(cover_samples, cover)
+    linked = {}
+    for h in hatches:
+        x = [v.value for v in h.get_xdata("PETRIVEX")] if h.has_xdata("PETRIVEX") else []
+        check(len(x) > 2 and x[0] == "GEO" and x[1] == "UNIT", "hatch linked to a UNIT row: %s" % x)
+        if len(x) > 2:
+            linked[int(x[2])] = h
+    check(sorted(linked) == [1, 2], "hatches linked to the first rows of units 2 and 3: %s" % sorted(linked))
+    drawn = sorted(sorted(pts) for pts in lines.values())
+    expected = sorted(sorted((round(x, 6), round(y, 6)) for x, y in ring) for u in (2, 3) for ring in want[u])
+    check(drawn == expected, "polylines %s, expected the rings %s" % (drawn, expected))
+    check(len(lines) == 3, "three polylines (unit 3 has an island): %d" % len(lines))
+    print("%d failure(s)" % len(FAILURES))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
