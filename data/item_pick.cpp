@@ -21,6 +21,7 @@
 #include "data/col_attr.h"
 #include "data/row_edit.h"
 #include "map/sym_setup.h"
+#include "map/sym_pick.h"
 #include "map/sym_setup_dialog.h"
 
 namespace {
@@ -37,8 +38,6 @@ constexpr size_t k_line_size = 80;
 const char *const k_list = "sel_prf";
 const char *const k_edit = "sel_edit";
 const char *const k_level = "sel_level";
-const char *const k_error = "error";
-const char *const k_previews_missing = "The symbol previews are not available yet.";
 
 pick_state s_pick;   /* the picker's state in force */
 
@@ -320,6 +319,7 @@ struct tree_state {
     size_t size;           /* its size */
     item_node *current;    /* the node whose children are listed */
     pjct_rec *project;     /* project owning the rule; not owned */
+    sym_pick_page previews;  /* paging of the symbols of current and its children */
 };
 tree_state s_tree;
 
@@ -352,6 +352,28 @@ void sel_tree_show(ads_hdlg d, const item_node *from)
     dlg_set_index(d, k_tree_list, selected);
 }
 
+/* Draws the previews of the current node and its children from the
+** page starting at node (the first page for the current node). */
+void sel_tree_previews(ads_hdlg d, item_node *node)
+{
+    s_tree.previews.tiles = PICK_TREE_PAGE;
+    s_tree.previews.scope = s_tree.current;
+    sym_pick_fill_tiles(d, &s_tree.previews, node, SYM_PICK_FROM);
+}
+
+/* What a node's picture is drawn from, to tell whether the symbol setup
+** dialog changed it. */
+struct tree_symbol_seen {
+    bool flagged;          /* the node had a symbol record */
+    std::string library;   /* its library */
+    std::string symbol;    /* its symbol */
+};
+tree_symbol_seen symbol_seen(const item_node *n)
+{
+    const sym_rec *s = (n->flags & ITEM_SYMBOL) ? n->symbol : nullptr;
+    return {s != nullptr, s && s->library ? s->library : "", s && s->symbol ? s->symbol : ""};
+}
+
 /* "symbol_tree": line 0 climbs, line k descends to the k-th child. */
 void tree_list_cb(ads_callback_packet *cpkt)
 {
@@ -368,6 +390,7 @@ void tree_list_cb(ads_callback_packet *cpkt)
         s_tree.current = c;
     }
     sel_tree_show(cpkt->dialog, from);
+    sel_tree_previews(cpkt->dialog, s_tree.current);
 }
 
 /* "accept": the long name of the line's node into the buffer. */
@@ -397,18 +420,29 @@ void tree_symbol_cb(ads_callback_packet *cpkt)
     if (!cb_acts(cpkt) || !s_tree.project) return;
     int line = tile_get_int(cpkt->dialog, k_tree_list);
     item_node *n = line == 0 ? s_tree.current : line > 0 ? nth_child(s_tree.current, line) : nullptr;
-    if (n) pv_symsetup_dialog(s_tree.project, nullptr, n);
+    if (!n) return;
+    tree_symbol_seen before = symbol_seen(n);
+    pv_symsetup_dialog(s_tree.project, nullptr, n);
+    tree_symbol_seen after = symbol_seen(n);
+    if (before.flagged != after.flagged || before.library != after.library || before.symbol != after.symbol)
+        sel_tree_previews(cpkt->dialog, s_tree.previews.first ? s_tree.previews.first : s_tree.current);
 }
 
-/* "next", "prev": the preview pages, not drawn yet. */
-void tree_page_cb(ads_callback_packet *cpkt)
+/* "next": the page of previews after the one shown. */
+void tree_next_cb(ads_callback_packet *cpkt)
 {
-    if (cb_acts(cpkt)) ads_set_tile(cpkt->dialog, k_error, k_previews_missing);
+    if (cb_acts(cpkt)) sym_pick_fill_tiles(cpkt->dialog, &s_tree.previews, nullptr, SYM_PICK_NEXT);
+}
+
+/* "prev": the page of previews before the one shown. */
+void tree_prev_cb(ads_callback_packet *cpkt)
+{
+    if (cb_acts(cpkt)) sym_pick_fill_tiles(cpkt->dialog, &s_tree.previews, nullptr, SYM_PICK_PREV);
 }
 
 const dlg_tile k_tree_tiles[] = {
     {"symbol_tree", tree_list_cb}, {"accept", tree_accept_cb}, {"cancel", tree_cancel_cb},
-    {"symbol", tree_symbol_cb},    {"next", tree_page_cb},     {"prev", tree_page_cb},
+    {"symbol", tree_symbol_cb},    {"next", tree_next_cb},     {"prev", tree_prev_cb},
 };
 
 }  // namespace
@@ -557,7 +591,7 @@ int pv_sel_tree_dialog(col_attr_rec *rule, char *buffer, size_t size)
         str_nonblank(rule->dictionary) != RTNORM)
         return -2;
     tree_state saved = s_tree;
-    s_tree = {buffer, size, rule->tree, pjct_of_col_attr(rule)};
+    s_tree = {buffer, size, rule->tree, pjct_of_col_attr(rule), {PICK_TREE_PAGE, rule->tree, nullptr, nullptr}};
     ads_hdlg d = nullptr;
     if (ads_new_dialog("pv_sel_tree", g_dcl_id, nullptr, &d) != RTNORM || !d) {
         s_tree = saved;
@@ -567,6 +601,7 @@ int pv_sel_tree_dialog(col_attr_rec *rule, char *buffer, size_t size)
     dlg_register(d, k_tree_tiles, (int)(sizeof k_tree_tiles / sizeof k_tree_tiles[0]), nullptr);
     ads_mode_tile(d, "prev", MODE_DISABLE);
     sel_tree_show(d, s_tree.current);
+    sel_tree_previews(d, s_tree.current);
     int status = 0;
     ads_start_dialog(d, &status);
     s_tree = saved;

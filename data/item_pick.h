@@ -27,7 +27,7 @@
 struct pjct_rec;
 struct col_attr_rec;
 
-/* Lines of pv_sel_tree's symbol previews on a page. */
+/* Pictures of pv_sel_tree's symbol previews on a page. */
 #define PICK_TREE_PAGE 16
 
 /* The state of pv_select_profile; the state in force is saved around a

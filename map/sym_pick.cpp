@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -57,8 +58,8 @@ struct pick_state {
     int kind = PICK_NONE;          /* pick_kind */
     char *out = nullptr;           /* the caller's output buffer; not owned */
     size_t size = 0;               /* its size, terminator included */
-    item_node *first = nullptr;    /* profile: first item of the page */
-    item_node *last = nullptr;     /* profile: last item of the page */
+    ads_hdlg dialog = nullptr;     /* the picker's open dialog; its pictures pick */
+    sym_pick_page items = {SYM_PICK_PAGE, nullptr, nullptr, nullptr};  /* profile: the page's items */
     std::string library;           /* library or slide library name */
     int first_index = 0;           /* library: first shape number; pattern: first index */
     int last_index = -1;           /* the last one shown */
@@ -140,6 +141,7 @@ void pick_inert(ads_callback_packet *)
 void pick_image(ads_callback_packet *cpkt)
 {
     if (cpkt->reason != PICK_REASON_SELECT && cpkt->reason != PICK_REASON_DOUBLE) return;
+    if (!s_pick.dialog || cpkt->dialog != s_pick.dialog) return;   /* a preview of another dialog */
     char key[PICK_KEY_SIZE] = "";
     if (ads_get_attr_string(cpkt->tile, "key", key, sizeof key) != RTNORM) return;
     int n = atoi(key + strlen(PICK_IMAGE));
@@ -243,7 +245,7 @@ void pick_pattern_page(ads_hdlg dlg, int start)
 void pick_prev(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    if (s_pick.kind == PICK_PROFILE) sym_pick_fill_tiles(cpkt->dialog, s_pick.first, SYM_PICK_PREV);
+    if (s_pick.kind == PICK_PROFILE) sym_pick_fill_tiles(cpkt->dialog, &s_pick.items, nullptr, SYM_PICK_PREV);
     else if (s_pick.kind == PICK_LIBRARY) pick_library_page(cpkt->dialog, pick_library_prev_start());
     else if (s_pick.kind == PICK_PATTERN) pick_pattern_page(cpkt->dialog, s_pick.first_index - SYM_PICK_PAGE);
 }
@@ -252,7 +254,7 @@ void pick_prev(ads_callback_packet *cpkt)
 void pick_next(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
-    if (s_pick.kind == PICK_PROFILE) sym_pick_fill_tiles(cpkt->dialog, s_pick.last, SYM_PICK_NEXT);
+    if (s_pick.kind == PICK_PROFILE) sym_pick_fill_tiles(cpkt->dialog, &s_pick.items, nullptr, SYM_PICK_NEXT);
     else if (s_pick.kind == PICK_LIBRARY && s_pick.last_index > 0) pick_library_page(cpkt->dialog, s_pick.last_index + 1);
     else if (s_pick.kind == PICK_PATTERN && s_pick.last_index >= 0)
         pick_pattern_page(cpkt->dialog, s_pick.last_index + 1);
@@ -278,6 +280,7 @@ int pick_run(const char *dialog, void (*first)(ads_hdlg))
         return -1;
     }
     dlg_register(dlg, k_pick_buttons, (int)(sizeof k_pick_buttons / sizeof k_pick_buttons[0]), nullptr);
+    s_pick.dialog = dlg;
     first(dlg);
     int status = 0;
     ads_start_dialog(dlg, &status);
@@ -288,7 +291,7 @@ int pick_run(const char *dialog, void (*first)(ads_hdlg))
 /* The first pages of each picker. */
 void pick_first_profile(ads_hdlg dlg)
 {
-    sym_pick_fill_tiles(dlg, s_pick.first, SYM_PICK_FROM);
+    sym_pick_fill_tiles(dlg, &s_pick.items, s_pick.items.first, SYM_PICK_FROM);
 }
 void pick_first_library(ads_hdlg dlg)
 {
@@ -318,31 +321,77 @@ bool pick_flagged(const item_node *n)
     return n && (n->flags & ITEM_SYMBOL);
 }
 
+/* ---- The entries of a page of item symbols ---- */
+
+/* The entry after n: the next flagged item of the tree in walk order, or
+** in a scope the next flagged child (the first one after the scope node
+** itself); null at the end. */
+item_node *page_after(const sym_pick_page *page, item_node *n)
+{
+    if (!page->scope) return item_next_flagged(n, ITEM_SYMBOL);
+    item_node *c = n == page->scope ? n->child : n->next;
+    while (c && !pick_flagged(c)) c = c->next;
+    return c;
+}
+
+/* The first entry at or after n (a node outside the scope counts as the
+** scope node); null when none follows. */
+item_node *page_from(const sym_pick_page *page, item_node *n)
+{
+    if (page->scope && n != page->scope && n->parent != page->scope) n = page->scope;
+    return pick_flagged(n) ? n : page_after(page, n);
+}
+
+/* The first entry of all: from the scope, else from the root of the tree
+** holding anchor. */
+item_node *page_begin(const sym_pick_page *page, item_node *anchor)
+{
+    return page_from(page, page->scope ? page->scope : item_root_of(anchor));
+}
+
+/* Where the page before the one starting at first begins: page->tiles
+** entries back; the first entry when fewer lie before it, or when first
+** is no longer among the entries. */
+item_node *page_back(const sym_pick_page *page, item_node *first)
+{
+    std::vector<item_node *> before;
+    item_node *e = page_begin(page, first);
+    for (; e && e != first; e = page_after(page, e)) before.push_back(e);
+    if (!e || before.size() < (size_t)page->tiles) return page_begin(page, first);
+    return before[before.size() - (size_t)page->tiles];
+}
+
 }  // namespace
 
-/* Draws one page of the symbols of a tree's items (the items with item
-** flag 8) into the 24 tiles of an open picker and keeps the paging
-** position: with SYM_PICK_FROM the page starting at node (its first
-** flagged item at or after it), with SYM_PICK_NEXT the page after the
-** one shown (node is its last item), with SYM_PICK_PREV the page before
-** (node is its first item). Each picture is the item's symbol in its
-** library, the label the item's name. Answers the number of items drawn;
-** -2 for a missing dialog or node. */
-int sym_pick_fill_tiles(ads_hdlg dlg, item_node *node, int mode)
+/* Draws one page of item symbols into the first page->tiles image tiles
+** of an open dialog and keeps the paging position in page. The entries
+** are the items with item flag 8: those of the whole tree in walk order,
+** or with a scope the scope node and then its children. With
+** SYM_PICK_FROM the page starts at node (the first entry at or after it;
+** a node outside the scope starts at the scope), with SYM_PICK_NEXT it is
+** the page after the one shown (the same page when none follows), with
+** SYM_PICK_PREV the page of the tiles entries before the one shown, or
+** the first page. Each picture is the item's symbol in its library, the
+** label the item's name; prev is enabled unless the page starts at the
+** first entry, next while entries follow the page. Answers the number of
+** items drawn; -2 for a missing dialog or page, no tiles, FROM without a
+** node, or NEXT and PREV with no page shown. */
+int sym_pick_fill_tiles(ads_hdlg dlg, sym_pick_page *page, item_node *node, int mode)
 {
-    if (!dlg || !node) return -2;
-    item_node *root = item_root_of(node);
-    item_node *start = node;
-    if (mode == SYM_PICK_NEXT) start = item_next_flagged(node, ITEM_SYMBOL);
-    else if (mode == SYM_PICK_PREV) start = item_node_at_index(node, ITEM_SYMBOL, SYM_PICK_PAGE);
-    if (!start) start = root;
-    item_node *entry = pick_flagged(start) ? start : item_next_flagged(start, ITEM_SYMBOL);
-    item_node *first_of_tree = pick_flagged(root) ? root : item_next_flagged(root, ITEM_SYMBOL);
+    if (!dlg || !page || page->tiles < 1) return -2;
+    item_node *anchor = mode == SYM_PICK_FROM ? node : page->first;
+    if (!anchor) return -2;
+    item_node *start = nullptr;
+    if (mode == SYM_PICK_FROM) start = page_from(page, node);
+    else if (mode == SYM_PICK_NEXT) start = page->last ? page_after(page, page->last) : nullptr;
+    else if (mode == SYM_PICK_PREV) start = page_back(page, anchor);
+    if (!start) start = mode == SYM_PICK_NEXT ? page->first : page_begin(page, anchor);
     pick_frame f = pick_frame_of(dlg);
-    s_pick.first = entry;
-    s_pick.last = nullptr;
+    item_node *entry = start;
+    page->first = entry;
+    page->last = nullptr;
     int drawn = 0;
-    for (int n = 1; n <= SYM_PICK_PAGE; n++) {
+    for (int n = 1; n <= page->tiles; n++) {
         const sym_rec *s = entry ? entry->symbol : nullptr;
         int number = 0;
         if (s && s->library && s->symbol) {
@@ -353,12 +402,12 @@ int sym_pick_fill_tiles(ads_hdlg dlg, item_node *node, int mode)
         pick_draw_shape(dlg, n, s ? s->library : nullptr, number, f);
         pick_label(dlg, n, entry ? (entry->name ? entry->name : "") : nullptr);
         if (!entry) continue;
-        s_pick.last = entry;
+        page->last = entry;
         drawn++;
-        entry = item_next_flagged(entry, ITEM_SYMBOL);
+        entry = page_after(page, entry);
     }
-    pick_buttons(dlg, s_pick.first && s_pick.first != first_of_tree,
-                 s_pick.last && item_next_flagged(s_pick.last, ITEM_SYMBOL));
+    pick_buttons(dlg, page->first && page->first != page_begin(page, anchor),
+                 page->last && page_after(page, page->last));
     return drawn;
 }
 
@@ -374,7 +423,7 @@ int pv_sel_sym_dialog(col_attr_rec *rule, char *out, size_t size)
         str_nonblank(rule->profile) != RTNORM || !(rule->flags & COL_ATTR_PROFILE))
         return -2;
     pick_begin(PICK_PROFILE, out, size, nullptr, 0);
-    s_pick.first = rule->tree;
+    s_pick.items.first = rule->tree;
     int rc = pick_run(PICK_SYM_DIALOG, pick_first_profile);
     return rc < 0 ? rc : RTNORM;
 }

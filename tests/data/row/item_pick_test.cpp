@@ -4,11 +4,15 @@
 ** joined within the buffer, a single pick replacing the last, levels, items
 ** inserted from the dictionary or completed as a new dictionary row in the
 ** row editor, deletion moving children up, the tree walker, and both
-** pickers opened from the row editor's "list" and "tree".
+** pickers opened from the row editor's "list" and "tree", and the
+** walker's symbol previews paged 16 at a time and redrawn when a symbol
+** changes.
 */
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,9 @@
 #include "data/item_table.h"
 #include "data/row_edit.h"
 #include "data/row/dialog_fixture.h"
+#include "map/shape_store.h"
+#include "map/sym_pick.h"
+#include "map/sym_setup.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {
@@ -254,6 +261,150 @@ TEST_F(ItemPick, TheTreeWalkerDescendsAndAnswersTheLongNameCutToFit) {
   EXPECT_EQ(pv_sel_tree_dialog(rule, buffer, sizeof buffer), -2);
   rule->tree = nullptr;
   col_attr_free(rule);
+}
+
+/* The walker's previews: a tree ROCKP : ROCKD whose root has 20 children
+** K1..K20, each Kn with the shape Sn of the library T20 but K5 without a
+** symbol; K1 has a child G with S20. */
+class TreePreview : public ItemPick {
+ protected:
+  void SetUp() override {
+    ItemPick::SetUp();
+    if (IsSkipped()) return;
+    shape_store_init();
+    std::string src;
+    for (int n = 1; n <= 20; n++)
+      src += "*" + std::to_string(n) + ",5,S" + std::to_string(n) + "\n1,8,(" + std::to_string(n) + ",1),0\n";
+    FILE *fp = fmemopen((void *)src.data(), src.size(), "r");
+    ASSERT_GT(shape_font_load_stream("T20", fp), 0) << shape_load_error();
+    fclose(fp);
+    tree_ = (item_node *)calloc(1, sizeof(item_node));
+    item_root_init(tree_, "ROCKP", "ROCKD");
+    for (int n = 20; n >= 1; n--) {   /* a child is added first: add in reverse */
+      kids_[n] = item_add_child(tree_, ("K" + std::to_string(n)).c_str(), nullptr, (uint16_t)n, 0, nullptr);
+      if (n != 5) give_symbol(kids_[n], n);
+    }
+    give_symbol(item_add_child(kids_[1], "G", nullptr, 21, 0, nullptr), 20);
+    rule_ = col_attr_new();
+    snprintf(rule_->profile, sizeof rule_->profile, "ROCKP");
+    snprintf(rule_->dictionary, sizeof rule_->dictionary, "ROCKD");
+    rule_->tree = tree_;
+    rule_->next = project_->col_attrs;   /* the project's rule: the walker's project */
+    project_->col_attrs = rule_;
+  }
+  void TearDown() override {
+    if (rule_) {
+      project_->col_attrs = rule_->next;
+      rule_->tree = nullptr;
+      col_attr_free(rule_);
+    }
+    for (sym_rec *s : setups_) sym_free(s);
+    if (tree_) item_free_tree(tree_);
+    shape_store_free();
+    ItemPick::TearDown();
+  }
+  void give_symbol(item_node *node, int shape) {
+    sym_rec *s = sym_new();
+    s->owner_kind = SYM_OWNER_ITEM;
+    s->owner = node;
+    s->flags = SYM_SYMBOL;
+    sym_set_text(&s->symbol, ("S" + std::to_string(shape)).c_str());
+    sym_set_text(&s->library, "T20");
+    node->symbol = s;
+    item_set_flag(node, ITEM_SYMBOL);
+    setups_.push_back(s);
+  }
+  /* Runs the walker with answers; the buffer it wrote. */
+  std::string walk(const std::string &answers) {
+    dlg_test_clear();
+    char buffer[32] = "";
+    host_io_use_script_text("pv_sel_tree\n" + answers);
+    EXPECT_EQ(pv_sel_tree_dialog(rule_, buffer, sizeof buffer), RTNORM);
+    for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+    return buffer;
+  }
+  /* The 16 labels as the walker ended. */
+  static std::vector<std::string> labels() {
+    std::vector<std::string> out;
+    for (int n = 1; n <= PICK_TREE_PAGE; n++) out.push_back(tile(("shape" + std::to_string(n)).c_str(), "pv_sel_tree").value);
+    return out;
+  }
+  /* Labels "K<n>" of the numbers given, then blanks up to 16. */
+  static std::vector<std::string> page(const std::vector<int> &numbers) {
+    std::vector<std::string> out;
+    for (int n : numbers) out.push_back("K" + std::to_string(n));
+    out.resize(PICK_TREE_PAGE);
+    return out;
+  }
+  /* The image tiles of the last page drawn: fills and tiles with vectors. */
+  static void last_page(std::map<std::string, int> &fills, std::map<std::string, int> &vectors) {
+    const auto &calls = dlg_test_image_calls();
+    size_t from = 0;
+    for (size_t i = 0; i < calls.size(); i++)
+      if (calls[i].key == "image1" && calls[i].op == DLG_IMAGE_FILL) from = i;
+    for (size_t i = from; i < calls.size(); i++) {
+      EXPECT_EQ(calls[i].dialog, "pv_sel_tree");
+      if (calls[i].op == DLG_IMAGE_FILL) fills[calls[i].key]++;
+      if (calls[i].op == DLG_IMAGE_VECTOR) vectors[calls[i].key]++;
+    }
+  }
+
+  item_node *tree_ = nullptr;
+  item_node *kids_[21] = {};
+  col_attr_rec *rule_ = nullptr;
+  std::vector<sym_rec *> setups_;
+};
+
+TEST_F(TreePreview, TheRootsChildrenWithSymbolsPageSixteenAtATimeForwardAndBack) {
+  walk("cancel\n");
+  EXPECT_EQ(labels(), page({1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}))
+      << "K5 has no symbol; G is no child of the root";
+  EXPECT_FALSE(tile("prev", "pv_sel_tree").enabled);
+  EXPECT_TRUE(tile("next", "pv_sel_tree").enabled);
+  std::map<std::string, int> fills, vectors;
+  last_page(fills, vectors);
+  EXPECT_EQ(fills.size(), 16u) << "every tile of the dialog cleared, no tile beyond its 16";
+  EXPECT_EQ(vectors.size(), 16u);
+  for (const auto &f : fills) EXPECT_EQ(f.second, 1) << f.first;
+
+  walk("pick next\ncancel\n");
+  EXPECT_EQ(labels(), page({18, 19, 20}));
+  EXPECT_TRUE(tile("prev", "pv_sel_tree").enabled);
+  EXPECT_FALSE(tile("next", "pv_sel_tree").enabled) << "the page reaches the last child";
+  fills.clear();
+  vectors.clear();
+  last_page(fills, vectors);
+  EXPECT_EQ(fills.size(), 16u);
+  EXPECT_EQ(vectors.size(), 3u) << "the other 13 tiles are only cleared";
+
+  walk("pick next\npick prev\ncancel\n");
+  EXPECT_EQ(labels(), page({1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}));
+  EXPECT_FALSE(tile("prev", "pv_sel_tree").enabled) << "back on the first page";
+}
+
+TEST_F(TreePreview, DescendingShowsTheCurrentNodeAndItsChildrenAndAPictureDoesNotEndTheWalk) {
+  EXPECT_EQ(walk("pick next\nselect symbol_tree 1\npick image1\nok\n"), "K1")
+      << "a click on a preview leaves the walker open";
+  std::vector<std::string> expect = {"K1", "G"};
+  expect.resize(PICK_TREE_PAGE);
+  EXPECT_EQ(labels(), expect) << "the previews follow the node descended to, from its first page";
+  EXPECT_FALSE(tile("next", "pv_sel_tree").enabled);
+  EXPECT_FALSE(tile("prev", "pv_sel_tree").enabled);
+
+  walk("select symbol_tree 1\nselect symbol_tree 0\ncancel\n");
+  EXPECT_EQ(labels(), page({1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17})) << "up again at the root";
+}
+
+TEST_F(TreePreview, AnItemGivenASymbolInTheSetupDialogIsDrawnAgain) {
+  /* Down to K5 (no children, no symbol yet): its own line 0 gets S5. */
+  walk("select symbol_tree 5\npick symbol\npv_symsetup\npick sym_symbol\nset sym_lib_chc T20\n"
+       "set sym_name_chc S5\nok\ncancel\n");
+  ASSERT_NE(kids_[5]->symbol, nullptr) << host_io_transcript();
+  EXPECT_EQ(labels(), page({5})) << "the previews are drawn again with K5's new symbol";
+  std::map<std::string, int> fills, vectors;
+  last_page(fills, vectors);
+  EXPECT_EQ(vectors.count("image1"), 1u) << "K5's new shape is drawn";
+  sym_detach(project_, kids_[5]->symbol);
 }
 
 }  // namespace
