@@ -2,11 +2,14 @@
 """pv-arcpoly end to end through pvhost: a DB3 project GEO with the unit table
 UNIT (UNITNO, AGE, LEGEND, ROCK with dictionaries, ARCNO), a drawing of
 points linked to rows naming units 2, 3, 2 again and 99, and a two-square
-coverage from the test writer; ezdxf reads the hatched polygons back.
+coverage from the test writer; ezdxf reads the hatched polygons back. The
+dialog first refuses bad choices with their messages and is cancelled; the
+coverage is then picked with Browse; a damaged coverage is not opened.
 
   arcpoly_e2e.py PVHOST MODULE RESOURCES WORKDIR COVER_SAMPLES
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -63,13 +66,32 @@ def rings(cover_samples, cover):
     return found
 
 
-def dialog(cover, extra=""):
-    """The answers to pv_arcpoly: project GEO, the coverage, projection USER
-    and the four columns; extra overrides before OK."""
+def dialog(cover, unit="UNIT.UNITNO", rock="UNIT.ROCK"):
+    """The answers to pv_arcpoly up to OK: project GEO, the coverage (or
+    "pick cover" and the answer to the file dialog), projection USER and the
+    four columns."""
     col = COLUMNS.index
-    return ("pv_arcpoly\nselect project 0\nset covername %s\nselect projection 0\nselect unitnum %d\n"
-            "select alegend %d\nselect mlegend %d\nselect rocktype %d\n%sok\n"
-            % (cover, col("UNIT.UNITNO"), col("UNIT.AGE"), col("UNIT.LEGEND"), col("UNIT.ROCK"), extra))
+    where = cover if cover.startswith("pick") else "set covername %s" % cover
+    return ("pv_arcpoly\nselect project 0\n%s\nselect projection 0\nselect unitnum %d\n"
+            "select alegend %d\nselect mlegend %d\nselect rocktype %d\nok\n"
+            % (where, col(unit), col("UNIT.AGE"), col("UNIT.LEGEND"), col(rock)))
+
+
+# Choices the dialog refuses, in the order tried, and the message each shows.
+REFUSED = [("nopal", "UNIT.AGE", "UNIT.ROCK", "ERROR: Invalid map unit number - must be numeric"),
+           ("nopal", "UNIT.UNITNO", "UNIT.ARCNO", "ERROR: Invalid rocktype - must be non-numeric"),
+           ("nopal", "UNIT.UNITNO", "UNIT.ROCK", "ERROR: Invalid ArcInfo coverage"),
+           ("", "UNIT.UNITNO", "UNIT.ROCK", "ERROR: Invalid ArcInfo coverage")]
+
+
+def refusals(root):
+    """A pv-arcpoly that tries every refused choice (keeping the dialog
+    open, shown each time) and is cancelled."""
+    text = "pv-arcpoly\n"
+    for i, (cover, unit, rock, _) in enumerate(REFUSED):
+        answers = dialog(os.path.join(root, cover) if cover else "set covername  ", unit, rock)
+        text += (answers if i == 0 else answers.split("\n", 1)[1]) + "show\n"
+    return text + "cancel\n"
 
 
 def polylines(doc):
@@ -87,11 +109,21 @@ def main():
     make_project(root)
     cover = os.path.join(root, "cover")
     subprocess.run([cover_samples, "write", cover, "single"], check=True)
-    script = ('(pv_open "GEO" "DB3" "" "")\npv-arcpoly\n' + dialog(cover) + "ALL\n\nSAVE out.dxf\n"
-              "(pv_logoff)\nQUIT\n")
+    os.makedirs(os.path.join(root, "nopal"))
+    damaged = os.path.join(root, "damaged")
+    os.makedirs(damaged)
+    with open(os.path.join(damaged, "PAL"), "wb") as f:
+        f.write(b"\x00\x00\x27\x0a" + b"\xff" * 12)
+    script = ('(pv_open "GEO" "DB3" "" "")\n' + refusals(root) +
+              "pv-arcpoly\n" + dialog("pick cover\n" + os.path.join(cover, "pal.adf")) + "ALL\n\n"
+              "pv-arcpoly\n" + dialog(damaged) + "ALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
-    check("Plotted... 2 map units" in out, "units 2 and 3 plotted once, 99 skipped")
+    shown = re.findall(r'^ +error +text = "(.*)"$', out, re.M)
+    check(shown == [r[3] for r in REFUSED], "messages %s, expected %s" % (shown, [r[3] for r in REFUSED]))
+    check(out.count("Plotted... ") == 1 and "Plotted... 2 map units" in out,
+          "units 2 and 3 plotted once, 99 skipped; nothing after cancel")
+    check("Could not open cover %s" % damaged in out, "a damaged coverage is not opened")
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     hatches = [h for h in doc.modelspace() if h.dxftype() == "HATCH"]
     check(len(hatches) == 2, "two hatches: %d" % len(hatches))
