@@ -368,6 +368,8 @@ struct tree_symbol_seen {
     std::string library;   /* its library */
     std::string symbol;    /* its symbol */
 };
+/* What a node's picture is drawn from now; not flagged and blank texts
+** when it has no symbol record. */
 tree_symbol_seen symbol_seen(const item_node *n)
 {
     const sym_rec *s = (n->flags & ITEM_SYMBOL) ? n->symbol : nullptr;
