@@ -8,38 +8,24 @@
 #include <cstring>
 #include <string>
 
-#include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
+#include "diagram_fixture.h"
 #include "map/sym_setup.h"
 #include "output/stereo_plot.h"
 
 namespace {
 
-class Stereo : public DrawTest {
+class Stereo : public DiagramTest {
  protected:
-  pjct_rec *geo_ = nullptr;
-  tbl_rec *struc_ = nullptr;
-  sql_col_rec *row_ = nullptr;
-
   void SetUp() override {
-    DrawTest::SetUp();
-    geo_ = project("GEO");
-    geo_->connection = (void *)this; /* any handle: it only identifies the project */
-    struc_ = table(geo_, "STRUC", TBL_DEF_OUTCROP, {"STRIKE", "DIP"});
-    for (sql_col_rec *c = struc_->columns; c; c = c->next) c->connection = geo_->connection;
+    DiagramTest::SetUp();
     memset(&g_stereo, 0, sizeof g_stereo);
     stereo_reset();
-    g_map_params.angle_base = 0;
   }
   void TearDown() override {
     stereo_reset();
     memset(&g_stereo, 0, sizeof g_stereo);
-    sql_col_list_free(&row_);
-    g_map_params.angle_base = 0;
-    DrawTest::TearDown();
+    DiagramTest::TearDown();
   }
-  sql_col_rec *col(const char *name) { return sql_col_find(struc_->columns, name, nullptr, nullptr); }
 
   /* Planes as great circles on a stereographic net titled NET1. */
   void planes() {
@@ -52,42 +38,9 @@ class Stereo : public DrawTest {
     g_stereo.dip = col("DIP");
     snprintf(g_stereo.title, sizeof g_stereo.title, "NET1");
   }
-  /* A row of STRUC with its texts, the state's row. */
+  /* A row of STRUC, the state's row. */
   void row(const char *id, const char *strike, const char *dip) {
-    sql_col_list_free(&row_);
-    sql_col_rec **tail = &row_;
-    for (sql_col_rec *c = struc_->columns; c; c = c->next) {
-      *tail = sql_col_new(c->name, "STRUC", SQL_TYPE_CHAR, 20, 0);
-      const char *text = !strcmp(c->name, "BASENUMBER") ? id : !strcmp(c->name, "STRIKE") ? strike
-                         : !strcmp(c->name, "DIP")        ? dip
-                                                          : "S1";
-      snprintf((*tail)->text, 20, "%s", text);
-      (*tail)->null_ind = 0;
-      (*tail)->connection = geo_->connection;
-      tail = &(*tail)->next;
-    }
-    g_stereo.row = row_;
-  }
-  /* A real of the last entity. */
-  static double last_real(int code) {
-    ads_name e;
-    if (ads_entlast(e) != RTNORM) return NAN;
-    struct resbuf *l = ads_entget(e);
-    struct resbuf *r = rb_find(l, code);
-    double v = NAN;
-    if (r && code >= 10 && code < 20) v = r->resval.rpoint[0];
-    else if (r) v = r->resval.rreal;
-    ads_relrb(l);
-    return v;
-  }
-  static double last_y(int code) {
-    ads_name e;
-    if (ads_entlast(e) != RTNORM) return NAN;
-    struct resbuf *l = ads_entget(e);
-    struct resbuf *r = rb_find(l, code);
-    double v = r ? r->resval.rpoint[1] : NAN;
-    ads_relrb(l);
-    return v;
+    g_stereo.row = make_row({{"BASENUMBER", id}, {"STRIKE", strike}, {"DIP", dip}});
   }
 };
 
