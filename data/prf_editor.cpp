@@ -237,7 +237,8 @@ bool overwrite(const char *question)
 
 /* Hands the saved target to the rules bound to its profile and
 ** dictionary; each distinct tree so replaced is freed once, none that
-** another rule still holds. */
+** another rule still holds. The target is shared only when a rule took
+** it. */
 void hand_over(pjct_rec *p, const char *profile, const char *dictionary)
 {
     item_node *target = s_edit.target;
@@ -248,9 +249,13 @@ void hand_over(pjct_rec *p, const char *profile, const char *dictionary)
             r->tree = target;
             r->flags |= COL_ATTR_PROFILE;
         }
-    for (col_attr_rec *r = p->col_attrs; r; r = r->next) replaced.erase(r->tree);
+    int held = 0;
+    for (col_attr_rec *r = p->col_attrs; r; r = r->next) {
+        replaced.erase(r->tree);
+        if (r->tree == target) held = 1;
+    }
     for (item_node *old : replaced) item_free_tree(old);
-    s_edit.shared = 1;
+    s_edit.shared = held;   /* a target no rule took stays the editor's to free */
     for (item_node *n = target; n; n = item_walk_next(n))
         if (n->symbol && n->parent) n->symbol->owner = n;
     sym_bind_items(p, target);
