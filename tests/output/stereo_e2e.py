@@ -37,8 +37,8 @@ def make_project(root):
     shutil.rmtree(root, ignore_errors=True)
     d = os.path.join(root, "projects", "GEO")
     os.makedirs(d)
-    table(os.path.join(d, "STRUC.DBF"), "BASENUMBER N(8,0); OUTCROP N(8,0); STRIKE N(8,2); DIP N(8,2); AZIM N(8,2)",
-          [(n, n, s, dp, a) for n, s, dp, a in ROWS])
+    table(os.path.join(d, "STRUC.DBF"), "BASENUMBER N(8,0); OUTCROP N(8,0); STRIKE N(8,2); DIP N(8,2); AZIM N(8,2); "
+          "NOTE C(10)", [(n, n, s, dp, a, "") for n, s, dp, a in ROWS])
     table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
           [e2e_tables.registry_row("STRUC", "OUTCROP", OUTCROP="OUTCROP")])
     table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS, [])
@@ -125,6 +125,42 @@ def check_rose(doc):
     check(len(inserts) == 1 and abs(inserts[0].dxf.xscale - 5) < 1e-9, "rose placed with scale 5")
 
 
+# Dialog answers, each followed by the error it must show.
+# Without a project OK is disabled, so "No project chosen" cannot be reached here.
+STEREO_CHECKS = [("select project 0", "ERROR: Choose Planar or Linear"),
+                 ("pick planar", "ERROR: Stereonet must have a title"),
+                 ("set netname NET2", "ERROR: No strike chosen"), ("select strike 2", "ERROR: No dip chosen"),
+                 ("select dip 2", "ERROR: Strike cannot be same as Dip"),
+                 ("select dip 5", "ERROR: Dip is non-numeric"),
+                 ("pick linear", "ERROR: No trend chosen"), ("select trend 2", "ERROR: No plunge chosen"),
+                 ("select plunge 5", "ERROR: Plunge is non-numeric"),
+                 ("select plunge 2", "ERROR: Trend cannot be same as Plunge")]
+ROSE_CHECKS = [("select rose_project 0", "ERROR: Diagram must have a title"),
+               ("set rose_name R2", "ERROR: No angle chosen"), ("select rose_angle 5", "ERROR: Angle is non-numeric"),
+               ("select rose_angle 4", "ERROR: Minimum interval is 1.0"),
+               ("set rose_interval 400", "ERROR: Interval exceeds 360"),
+               ("pick rose_360", "ERROR: Choose 180 or 360 degrees")]
+
+
+def test_dialog_checks(args, work):
+    root = os.path.join(work, "checks")
+    make_project(root)
+    script = '(pv_open "GEO" "DB3" "" "")\npv-stereo\npv_stereonet\n'
+    for answer, _ in STEREO_CHECKS:
+        script += (answer + "\n" if answer else "") + "ok\nshow\n"
+    script += "cancel\npv-rose\npv_rose\n"
+    for answer, _ in ROSE_CHECKS:
+        script += (answer + "\n" if answer else "") + "ok\nshow\n"
+    script += "cancel\n(pv_logoff)\nQUIT\n"
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    at = 0
+    for answer, message in STEREO_CHECKS + ROSE_CHECKS:
+        found = out.find(message, at)
+        check(found >= 0, "after %r the dialog shows %r" % (answer, message))
+        at = max(at, found)
+
+
 def main():
     if len(sys.argv) != 5:
         print(__doc__)
@@ -132,6 +168,7 @@ def main():
     args = sys.argv[1:4]
     work = sys.argv[4]
     test_stereonet(args, work)
+    test_dialog_checks(args, work)
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 
