@@ -21,6 +21,9 @@ for sub in ("data", "map"):
 import e2e_tables  # noqa: E402
 from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
 from e2e_util import FAILURES, check  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cover_external_check import ogr_rings, same_ring  # noqa: E402
+from out_external_check import layers  # noqa: E402
 
 # (base number, unit number) of every UNIT row the drawing links to.
 ROWS = [(1, 2), (2, 3), (3, 2), (4, 99)]
@@ -140,6 +143,12 @@ def main():
     expected = sorted(sorted((round(x, 6), round(y, 6)) for x, y in ring) for u in (2, 3) for ring in want[u])
     check(drawn == expected, "polylines %s, expected the rings %s" % (drawn, expected))
     check(len(lines) == 3, "three polylines (unit 3 has an island): %d" % len(lines))
+    if shutil.which("ogrinfo"):
+        # ogrinfo keeps only the outer ring of unit 3; each of its rings is drawn
+        for n, f in layers(cover).get("PAL", {}).items():
+            for ring in ogr_rings(f["geometry"]):
+                check(any(same_ring(list(pts), ring) for pts in lines.values()),
+                      "ogrinfo's ring %s of polygon %d drawn" % (ring, n))
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 
