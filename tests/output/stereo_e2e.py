@@ -129,6 +129,7 @@ def check_rose(doc):
 # Without a project OK is disabled, so "No project chosen" cannot be reached here.
 STEREO_CHECKS = [("select project 0", "ERROR: Choose Planar or Linear"),
                  ("pick planar", "ERROR: Stereonet must have a title"),
+                 ("set netname " + "T" * 513, "ERROR: Stereonet title is too long"),
                  ("set netname NET2", "ERROR: No strike chosen"), ("select strike 2", "ERROR: No dip chosen"),
                  ("select dip 2", "ERROR: Strike cannot be same as Dip"),
                  ("select dip 5", "ERROR: Dip is non-numeric"),
@@ -136,6 +137,7 @@ STEREO_CHECKS = [("select project 0", "ERROR: Choose Planar or Linear"),
                  ("select plunge 5", "ERROR: Plunge is non-numeric"),
                  ("select plunge 2", "ERROR: Trend cannot be same as Plunge")]
 ROSE_CHECKS = [("select rose_project 0", "ERROR: Diagram must have a title"),
+               ("set rose_name " + "R" * 513, "ERROR: Diagram title is too long"),
                ("set rose_name R2", "ERROR: No angle chosen"), ("select rose_angle 5", "ERROR: Angle is non-numeric"),
                ("select rose_angle 4", "ERROR: Minimum interval is 1.0"),
                ("set rose_interval 400", "ERROR: Interval exceeds 360"),
