@@ -198,7 +198,7 @@ int arc_plot_unit_row(sql_col_rec *row) {
   double v = std::strtod(unit->text, &end);
   while (end && *end == ' ') end++;
   /* a whole number written as text, perhaps with decimals of 0 */
-  if (end == unit->text || (end && *end) || !(v >= LONG_MIN && v <= LONG_MAX) || v != std::floor(v)) return -1;
+  if (end == unit->text || (end && *end) || !(v >= (double)LONG_MIN && v < -(double)LONG_MIN) || v != std::floor(v)) return -1;
   long n = static_cast<long>(v);
 
   /* The unit column's own placement, when the row's setups give one. */

@@ -286,11 +286,11 @@ TEST_F(DamagedTableTest, DamageCostsNoRegistrationAndNoByteOfAnyFile) {
     /* The registry left alone is said so at the save. */
     const bool registry_damaged = std::string(d.logon_alert).find("PVTABLE") != std::string::npos;
     save_and_logoff(p, registry_damaged ? "pv_alert_wrap\nok\n" : "");
-    if (registry_damaged)
+    if (registry_damaged) {
       EXPECT_NE(alerts().find(packed("Setup table PVTABLE of project FIELD could not be read at logon (table file " +
                                      project_dir_.string() + "/PVTABLE.DBF is damaged (dBASE code -3)); it is left "
                                      "unchanged.")),
-                std::string::npos);
+                std::string::npos); }
     EXPECT_EQ(sums(), before) << "a file of the project changed";
 
     /* Repaired, the project is as it was. */

@@ -177,7 +177,7 @@ TEST_F(TileTest, OneSelectedIndexOrTheReportedReasonWhyNot) {
     EXPECT_EQ(g_reads.one, c.want) << c.select;
     EXPECT_EQ(g_reads.bad_key, -3) << "a tile that cannot be read";
     std::string t = host_io_transcript();
-    if (c.alert) EXPECT_NE(t.find(c.alert), std::string::npos) << t;
+    if (c.alert) { EXPECT_NE(t.find(c.alert), std::string::npos) << t; }
     EXPECT_NE(t.find("Cannot read the selection"), std::string::npos) << t;
   }
   EXPECT_EQ(tile_get_one_index(nullptr, "sqlrow"), -3);

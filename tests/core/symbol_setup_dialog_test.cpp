@@ -51,7 +51,7 @@ class SymbolSetupDialog : public SymbolProjectTest {
   /* Reads the tiles of an unstarted pv_symsetup on the state after typing
   ** the values; answers pv_symsetup_read's result. */
   int read(symsetup_state &st, std::vector<typed> values) {
-    if (!dlg_) EXPECT_EQ(ads_new_dialog("pv_symsetup", g_dcl_id, nullptr, &dlg_), RTNORM);
+    if (!dlg_) { EXPECT_EQ(ads_new_dialog("pv_symsetup", g_dcl_id, nullptr, &dlg_), RTNORM); }
     if (!st.record) st.record = sym_new();
     for (const typed &v : values) ads_set_tile(dlg_, v.key, v.value);
     return pv_symsetup_read(dlg_, &st);

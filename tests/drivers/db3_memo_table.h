@@ -35,7 +35,7 @@ inline bool make_memo_table(const std::string &dir, const char *name, int rows, 
     h->memo_state = 1;
     bool ok = dbf_create(h) == DBF_OK;
     for (int i = 0; ok && i < rows; i++) {
-        char id[8];
+        char id[16];
         snprintf(id, sizeof id, "%6d", i + 1);
         memcpy(dbf_field_at(h, 0), id, 6);
         dbt_free_lines(&h->memo);

@@ -161,9 +161,9 @@ TEST_F(OdbcTest, DescribedColumnsAndScrollableCursor)
         int type = 0, length = 0, precision = 0, scale = 0, nullable = 0;
         ASSERT_EQ(asi_column_type(s, i, &type, &length, &precision, &scale, &nullable), 1);
         EXPECT_EQ(type, want[i][0]) << i;
-        if (want[i][1] >= 0) EXPECT_EQ(length, want[i][1]) << i;
-        if (want[i][2] >= 0) EXPECT_EQ(precision, want[i][2]) << i;
-        if (want[i][3] >= 0) EXPECT_EQ(scale, want[i][3]) << i;
+        if (want[i][1] >= 0) { EXPECT_EQ(length, want[i][1]) << i; }
+        if (want[i][2] >= 0) { EXPECT_EQ(precision, want[i][2]) << i; }
+        if (want[i][3] >= 0) { EXPECT_EQ(scale, want[i][3]) << i; }
     }
     ASSERT_EQ(asi_alloc_cursor(&k), 1);
     ASSERT_EQ(asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ"), 1);
@@ -189,7 +189,7 @@ TEST_F(OdbcTest, StandardStatementsGiveTheRowsTheyGiveOnDb3)
 {
     for (const char *q : k_standard_tables) ASSERT_EQ(exec(q), 1) << q << ": " << last_text;
     for (const standard_query &k : k_standard_queries)
-        if (!k.db3_only) EXPECT_EQ(query(k.sql), k.want) << k.sql;
+        if (!k.db3_only) { EXPECT_EQ(query(k.sql), k.want) << k.sql; }
 }
 
 /* Wide and unconstrained numbers arrive without a lost digit. */

@@ -39,7 +39,7 @@ class HostLinks : public SqlDb3Test {
     host_new_drawing();
     ads_regapp(LINK_APP_NAME);
     ase_service_reset_hooks();
-    if (!ase_service_registered()) ASSERT_EQ(ads_arxload("ase"), RTNORM);
+    if (!ase_service_registered()) { ASSERT_EQ(ads_arxload("ase"), RTNORM); }
     g_ase_app = ase_open_app();
     ASSERT_NE(g_ase_app, nullptr);
     g_env_names = (char **)calloc(1, sizeof(char *));

@@ -58,7 +58,7 @@ class LinkCmd : public SqlDb3Test {
   /* Turns the project's host links on, the next link path refused. */
   void host_links_failing() {
     if (!g_ase_app) {
-      if (!ase_service_registered()) ASSERT_EQ(ads_arxload("ase"), RTNORM);
+      if (!ase_service_registered()) { ASSERT_EQ(ads_arxload("ase"), RTNORM); }
       g_ase_app = ase_open_app();
       ASSERT_NE(g_ase_app, nullptr);
       g_env_names = (char **)calloc(1, sizeof(char *));
@@ -287,7 +287,7 @@ TEST_F(LinkCmd, CleanCommandCountsTheEntitiesItHandled) {
     } else {
       EXPECT_EQ(out.find("Cleaned..."), std::string::npos) << c.what << out;
     }
-    if (c.linked) EXPECT_EQ(rows("SELECT STATION, BASENUMBER FROM STATION ORDER BY STATION"), "ST1|4\nST6|3\n");
+    if (c.linked) { EXPECT_EQ(rows("SELECT STATION, BASENUMBER FROM STATION ORDER BY STATION"), "ST1|4\nST6|3\n"); }
   }
 }
 

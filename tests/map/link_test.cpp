@@ -311,7 +311,7 @@ TEST_F(Links, WindowsAreSizedByEntityType) {
     geo_point centre = {-1, -1, -1, 0};
     double half = 0;
     EXPECT_EQ(link_window_of(c.list, &centre, &half), c.rc) << c.what;
-    if (c.rc == 0) EXPECT_DOUBLE_EQ(half, c.half) << c.what;
+    if (c.rc == 0) { EXPECT_DOUBLE_EQ(half, c.half) << c.what; }
     ads_relrb(c.list);
   }
   geo_point last;

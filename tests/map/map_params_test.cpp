@@ -179,7 +179,7 @@ TEST_F(MapParamsTest, AngleBaseReachesTheDrawingInRadiansOnWriteAndUpdate) {
     ASSERT_EQ(sysvar_set_number("ANGBASE", 0.0), 0);
     ASSERT_EQ(sysvar_set_number("ANGDIR", 0), 0);
     map_params_init(&rec_);
-    if (update) ASSERT_EQ(map_params_write(&rec_), 0);
+    if (update) { ASSERT_EQ(map_params_write(&rec_), 0); }
     rec_.angle_base = 90.0;
     rec_.angle_dir = 1;
     ASSERT_EQ(update ? map_params_update(&rec_) : map_params_write(&rec_), 0);

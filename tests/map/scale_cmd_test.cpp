@@ -201,7 +201,7 @@ TEST_F(Scale, KeyValueEntersTheStationQueryOnlyQuotedOrAsANumber) {
   for (auto &c : cases) {
     std::string out = "stale";
     EXPECT_EQ(link_key_literal(c.column, c.value, out), c.rc) << c.value;
-    if (c.rc == 0) EXPECT_EQ(out, c.want) << c.value;
+    if (c.rc == 0) { EXPECT_EQ(out, c.want) << c.value; }
   }
   std::string out;
   EXPECT_EQ(link_key_literal(nullptr, "3", out), -2);

@@ -171,7 +171,7 @@ TEST_F(SymPick, EveryVectorLiesInsideItsTileAndEachPictureIsCentred) {
   EXPECT_NEAR(widest, (w - 2 * (w / 10)) * 24.0 / 30.0, 1.5);
   /* y runs downwards: shape 1 goes right and up, so its end is higher. */
   for (const dlg_image_call &c : dlg_test_image_calls())
-    if (c.op == DLG_IMAGE_VECTOR && c.key == "image1") EXPECT_LT(c.y2, c.y1);
+    if (c.op == DLG_IMAGE_VECTOR && c.key == "image1") { EXPECT_LT(c.y2, c.y1); }
 }
 
 TEST_F(SymPick, RefusalsComeBeforeAnyDialog) {

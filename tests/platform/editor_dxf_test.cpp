@@ -213,7 +213,7 @@ TEST_F(Dxf, DrawingsMendedOnOpenAreSavedInAFormThatReopensAndAuditsClean) {
     EXPECT_EQ(dump(), before) << c.what;
     EXPECT_EQ(host_io_transcript().find("SEQEND"), std::string::npos) << c.what << ": nothing left to mend";
     std::string report;
-    if (c.audited) EXPECT_EQ(audit(again, &report), 0) << c.what << ": " << report;
+    if (c.audited) { EXPECT_EQ(audit(again, &report), 0) << c.what << ": " << report; }
   }
 }
 
