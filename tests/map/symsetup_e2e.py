@@ -9,12 +9,12 @@ PVSYMBOL.DBF; a second run that only logs on shows it in the dialog again.
 """
 import os
 import shutil
-import subprocess
 import sys
 
 import dbfread
 
-FAILURES = []
+from e2e_util import FAILURES, check, run_pvhost
+
 
 EDIT = """(pv_open "GEO" "DB3" "" "")
 pv-setup
@@ -64,24 +64,12 @@ QUIT
 """
 
 
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
-
-
 def run(pvhost, module, resources, root, name, script):
-    with open(os.path.join(root, name + ".scr"), "w") as f:
-        f.write(script)
-    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
-               XDG_DATA_HOME=os.path.join(root, "data"))
-    r = subprocess.run([pvhost, "--script", name + ".scr", "--module", module, "--resources", resources],
-                       cwd=root, env=env, capture_output=True, text=True, timeout=120)
-    print(r.stdout)
-    print(r.stderr, file=sys.stderr)
-    check(r.returncode == 0, "%s: pvhost exit status %d" % (name, r.returncode))
-    check("fault" not in r.stdout + r.stderr, "%s: no host fault" % name)
-    return r.stdout
+    """Runs pvhost on the script; besides the shared checks, no fault may
+    show on its screen either."""
+    out = run_pvhost(pvhost, module, resources, root, script)
+    check("fault" not in out, "%s: no host fault" % name)
+    return out
 
 
 def tile_line(out, key, start=0):
