@@ -72,5 +72,9 @@ int setup_load_pvpoint(pjct_rec *project, const setup_text_rows *rows);
 int setup_save_pvpoint(pjct_rec *project, setup_text_rows *rows);
 int setup_load_pvsymbol(pjct_rec *project, const setup_text_rows *rows);
 int setup_save_pvsymbol(pjct_rec *project, setup_text_rows *rows);
+int setup_load_pvquery(pjct_rec *project, const setup_text_rows *rows);
+int setup_save_pvquery(pjct_rec *project, setup_text_rows *rows);
+int setup_save_pvqout(pjct_rec *project, setup_text_rows *rows);
+int setup_save_pvqpoint(pjct_rec *project, setup_text_rows *rows);
 
 #endif

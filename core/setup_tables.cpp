@@ -104,12 +104,55 @@ static const setup_column_def k_pvsymbol[] = {
     {"LWDASSOC", SETUP_CHAR(SETUP_SYM_NAME_WIDTH), 0},
 };
 
+/* Widths of the query texts. */
+#define SETUP_QRY_NAME_WIDTH  32    /* query name */
+#define SETUP_QRY_CONN_WIDTH  3     /* connector: AND, OR */
+#define SETUP_QRY_OP_WIDTH    8     /* operator: "NOT LIKE" at most */
+#define SETUP_QRY_BRKT_WIDTH  1     /* bracket */
+#define SETUP_QRY_VALUE_WIDTH 254   /* value, quotes included */
+
+static const setup_column_def k_pvquery[] = {
+    {"QRYNAME", SETUP_CHAR(SETUP_QRY_NAME_WIDTH), 0},
+    {"LISTKIND", SQL_TYPE_INT, 0, 0},
+    {"POSITION", SQL_TYPE_INT, 0, 0},
+    {"CONNECTOR", SETUP_CHAR(SETUP_QRY_CONN_WIDTH), 0},
+    {"OPERATOR", SETUP_CHAR(SETUP_QRY_OP_WIDTH), 0},
+    {"OPENBRKT", SETUP_CHAR(SETUP_QRY_BRKT_WIDTH), 0},
+    {"CLOSEBRKT", SETUP_CHAR(SETUP_QRY_BRKT_WIDTH), 0},
+    {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"COLUMNAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"VALUE", SETUP_CHAR(SETUP_QRY_VALUE_WIDTH), 0},
+    {"NPOINTS", SQL_TYPE_INT, 0, 0},
+};
+
+static const setup_column_def k_pvqout[] = {
+    {"QRYNAME", SETUP_CHAR(SETUP_QRY_NAME_WIDTH), 0},
+    {"POSITION", SQL_TYPE_INT, 0, 0},
+    {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"COLUMNAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"FLAGS", SQL_TYPE_INT, 0, 0},
+};
+
+static const setup_column_def k_pvqpoint[] = {
+    {"QRYNAME", SETUP_CHAR(SETUP_QRY_NAME_WIDTH), 0},
+    {"LISTKIND", SQL_TYPE_INT, 0, 0},
+    {"CONDPOS", SQL_TYPE_INT, 0, 0},
+    {"POSITION", SQL_TYPE_INT, 0, 0},
+    {"X", SQL_TYPE_DOUBLE, 0, 0},
+    {"Y", SQL_TYPE_DOUBLE, 0, 0},
+    {"Z", SQL_TYPE_DOUBLE, 0, 0},
+    {"W", SQL_TYPE_DOUBLE, 0, 0},
+};
+
 #define SETUP_COUNT_OF(a) (int)(sizeof(a) / sizeof((a)[0]))
 
 static const setup_table_def k_datum_layout = {"PVDATUM", k_pvdatum, SETUP_COUNT_OF(k_pvdatum)};
 static const setup_table_def k_proj_layout = {"PVPROJ", k_pvproj, SETUP_COUNT_OF(k_pvproj)};
 static const setup_table_def k_xform_layout = {"PVXFORM", k_pvxform, SETUP_COUNT_OF(k_pvxform)};
 static const setup_table_def k_xpoint_layout = {"PVXPOINT", k_pvxpoint, SETUP_COUNT_OF(k_pvxpoint)};
+static const setup_table_def k_query_layout = {"PVQUERY", k_pvquery, SETUP_COUNT_OF(k_pvquery)};
+static const setup_table_def k_qout_layout = {"PVQOUT", k_pvqout, SETUP_COUNT_OF(k_pvqout)};
+static const setup_table_def k_qpoint_layout = {"PVQPOINT", k_pvqpoint, SETUP_COUNT_OF(k_pvqpoint)};
 static const setup_table_def k_symbol_layout = {"PVSYMBOL", k_pvsymbol, SETUP_COUNT_OF(k_pvsymbol)};
 
 /* The setup tables in loading order: the ellipsoids, the coordinate
@@ -117,6 +160,7 @@ static const setup_table_def k_symbol_layout = {"PVSYMBOL", k_pvsymbol, SETUP_CO
 ** control points first, since point setups name coordinate systems; then
 ** the input rules, so that the registered tables' columns find theirs;
 ** the registry; the point setups, which name registered columns; the
+** queries, which name columns and their point setups; the
 ** symbol setups, which name columns, their rules and point setups. */
 static const setup_table_entry k_entries[] = {
     {"PVDATUM", &k_datum_layout, PJCT_CHG_DATUMS, setup_load_pvdatum, setup_save_pvdatum, nullptr, 0},
@@ -127,6 +171,9 @@ static const setup_table_entry k_entries[] = {
     {"PVCOLUMN", nullptr, PJCT_CHG_COLUMNS, setup_load_pvcolumn, setup_save_pvcolumn, nullptr, 0},
     {"PVTABLE", nullptr, PJCT_CHG_TABLES, setup_load_pvtable, setup_save_pvtable, nullptr, 0},
     {"PVPOINT", nullptr, PJCT_CHG_POINTS, setup_load_pvpoint, setup_save_pvpoint, nullptr, 0},
+    {"PVQUERY", &k_query_layout, PJCT_CHG_QUERIES, setup_load_pvquery, setup_save_pvquery, nullptr, 0},
+    {"PVQOUT", &k_qout_layout, PJCT_CHG_QUERIES, nullptr, setup_save_pvqout, nullptr, 0},
+    {"PVQPOINT", &k_qpoint_layout, PJCT_CHG_QUERIES, nullptr, setup_save_pvqpoint, nullptr, 0},
     {"PVSYMBOL", &k_symbol_layout, PJCT_CHG_SYMBOLS, setup_load_pvsymbol, setup_save_pvsymbol, nullptr, 0},
 };
 

@@ -86,10 +86,43 @@
 **                        font or line width is taken from; blank: fixed
 ** An owner or association that no longer resolves is kept by its names.
 **
+** PVQUERY, one condition row of a stored query (output/qry.h), loaded
+** after PVPOINT; the loader reads PVQOUT and PVQPOINT too:
+**   QRYNAME    CHAR(32)  the query's name
+**   LISTKIND   INT       0 an SQL condition, 1 a post-filter condition
+**                        (join conditions are not stored: they are built
+**                        again from the output columns at logon)
+**   POSITION   INT       the row's place in its list, from 0
+**   CONNECTOR  CHAR(3)   AND, OR or blank
+**   OPERATOR   CHAR(8)   the operator's text ("<" .. "NEAR")
+**   OPENBRKT   CHAR(1)   "(" or blank
+**   CLOSEBRKT  CHAR(1)   ")" or blank
+**   TABLENAME  CHAR(20)  the column's registered table
+**   COLUMNAME  CHAR(20)  the column
+**   VALUE      CHAR(254) the value as the query holds it (an SQL value of a
+**                        character column in single quotes, inner quotes
+**                        doubled)
+**   NPOINTS    INT       number of the row's PVQPOINT rows
+** PVQOUT, one output column of a stored query:
+**   QRYNAME    CHAR(32)  the query's name
+**   POSITION   INT       the column's place in the output list, from 0
+**   TABLENAME  CHAR(20)  the column's registered table
+**   COLUMNAME  CHAR(20)  the column
+**   FLAGS      INT       1 shown in the result, 0 a key column added
+** PVQPOINT, one point of the area or line of a spatial condition:
+**   QRYNAME    CHAR(32)  the query's name
+**   LISTKIND   INT       the condition's list, as in PVQUERY
+**   CONDPOS    INT       the condition's POSITION in that list
+**   POSITION   INT       the point's place in the condition's points
+**   X, Y, Z, W DOUBLE    the point, in the column's coordinate system
+** Queries load sorted by name, their boxes computed and join lists built
+** again. A query naming a table or column that is no longer registered is
+** left out with a warning, and its rows are written back as they were read.
+**
 ** A table written by another's loader (PVXPOINT, read by the loader of
-** PVXFORM) has no loader of its own. The tables that later records bring
-** (PVQUERY, PVQOUT, PVQPOINT, PVCHEM, PVPIE, PVPIEOUT) join the
-** list of entries in setup_tables.cpp the same way.
+** PVXFORM; PVQOUT and PVQPOINT, read by the loader of PVQUERY) has no
+** loader of its own. The tables that later records bring (PVCHEM, PVPIE,
+** PVPIEOUT) join the list of entries in setup_tables.cpp the same way.
 */
 #ifndef PV_CORE_SETUP_TABLES_H
 #define PV_CORE_SETUP_TABLES_H
