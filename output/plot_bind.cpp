@@ -1,11 +1,13 @@
 /*
-** plot_bind.cpp: binding the memo columns of browsed rows for plotting.
-** No output writes memo texts yet, so there is nothing to bind.
+** plot_bind.cpp: the memo columns of browsed rows bound back to the
+** cursor. Kept alone in its file: the browser calls it, and test programs
+** put their own in its place.
 */
-#include "output/plot.h"
+#include "output/plot_memo.h"
 
-/* Prepares the memo columns; see the header. */
-int plot_bind_memo_columns(sql_col_rec *row, void *)
+/* Binds the memo columns again; see output/plot.h. */
+int plot_bind_memo_columns(sql_col_rec *row, void *cursor)
 {
-    return row ? 0 : -2;
+    if (!row) return -2;
+    return plot_rebind_memo_columns(row, cursor);
 }

@@ -65,7 +65,7 @@ int plot_bind_memo_columns(sql_col_rec *, void *)
   return 0;
 }
 
-long plot_records(int, int)
+long plot_records(ads_hdlg, int)
 {
   g_plot.record_calls++;
   g_plot.running_at_records = dlg_test_running();

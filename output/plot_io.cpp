@@ -1,0 +1,220 @@
+/*
+** plot_io.cpp: files, coordinates, delimited lines and the .TBA header of
+** the plot loop's file outputs.
+*/
+#include "output/plot_io.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/err_text.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "data/col_attr.h"
+#include "data/pnt.h"
+#include "map/prj_list.h"
+#include "map/prj_transform.h"
+#include "output/plot_col_type.h"
+#include "output/plot_state.h"
+
+namespace {
+
+/* The text a null number is written as. */
+const char k_zero[] = "0";
+
+/* 1 when the column's value is null. */
+int is_null(const sql_col_rec *c)
+{
+    return c->null_ind == SQL_COL_NULL;
+}
+
+/* Gives the column a text buffer of at least PLOT_COORD_TEXT_SIZE bytes
+** and never smaller than the SQL layer writes into it. 0; -9101. */
+int widen_text(sql_col_rec *c)
+{
+    int size = sql_col_text_size(c);
+    if (size >= PLOT_COORD_TEXT_SIZE) return 0;
+    char *t = (char *)std::calloc(PLOT_COORD_TEXT_SIZE, 1);
+    if (!t) return ERR_NO_MEMORY;
+    if (c->text) std::strncpy(t, c->text, PLOT_COORD_TEXT_SIZE - 1);
+    std::free(c->text);
+    c->text = t;
+    return 0;
+}
+
+/* Writes value into the column's text (widened first) with the format. */
+int put_coord(sql_col_rec *c, const char *format, double value)
+{
+    if (widen_text(c) < 0) return ERR_NO_MEMORY;
+    int size = sql_col_text_size(c);
+    if (size < PLOT_COORD_TEXT_SIZE) size = PLOT_COORD_TEXT_SIZE;
+    std::snprintf(c->text, (size_t)size, format, value);
+    return 0;
+}
+
+/* Position of a column in the row; -1 when absent. */
+int position_of(sql_col_rec *row, const sql_col_rec *column)
+{
+    int i = 0;
+    for (sql_col_rec *c = row; c; c = c->next, i++)
+        if (c == column) return i;
+    return -1;
+}
+
+/* Writes text to the file; 0, or -1 when the write fails. */
+int put(std::FILE *f, const std::string &text)
+{
+    return std::fwrite(text.data(), 1, text.size(), f) == text.size() ? 0 : -1;
+}
+
+} // namespace
+
+/* Opens a plot file; see the header. */
+int plot_open_file(const char *path, std::FILE **file, char **buffer, std::size_t size)
+{
+    if (!path || !file || !buffer) return -2;
+    *file = nullptr;
+    *buffer = nullptr;
+    if (size < PLOT_FILE_BUFFER_MIN) size = PLOT_FILE_BUFFER_MIN;
+    std::FILE *f = std::fopen(path, "wb");
+    if (!f) return ERR_OPEN_FILE;
+    char *b = (char *)std::malloc(size);
+    if (!b || std::setvbuf(f, b, _IOFBF, size) != 0) {
+        std::fclose(f);
+        std::free(b);
+        return ERR_NO_MEMORY;
+    }
+    *file = f;
+    *buffer = b;
+    return 0;
+}
+
+/* Closes a plot file; see the header. */
+int plot_close_file(std::FILE *file, char *buffer)
+{
+    if (!file) {
+        std::free(buffer);
+        return -2;
+    }
+    int flushed = std::fflush(file);
+    int closed = std::fclose(file);
+    std::free(buffer);
+    return flushed == 0 && closed == 0 ? 0 : ERR_OPEN_FILE;
+}
+
+/* The setup column's column of the row; see the header. */
+sql_col_rec *plot_row_column(sql_col_rec *row, const sql_col_rec *setup_column)
+{
+    if (!row || !setup_column) return nullptr;
+    for (sql_col_rec *c = row; c; c = c->next)
+        if (str_eq_nocase(c->name, setup_column->name) && str_eq_nocase(c->table, setup_column->table)) return c;
+    return nullptr;
+}
+
+/* The row's coordinate column; see the header. */
+sql_col_rec *plot_find_coord_column(sql_col_rec *row, geo_point *point, prj_rec **projection)
+{
+    if (point) *point = geo_point{};
+    if (projection) *projection = nullptr;
+    for (sql_col_rec *c = row; c; c = c->next) {
+        if (!c->attr || !(c->attr->flags & PLOT_RULE_POINT) || !c->attr->point) continue;
+        const pnt_rec *p = c->attr->point;
+        sql_col_rec *x = plot_row_column(row, p->x_col), *y = plot_row_column(row, p->y_col);
+        if (!x || !y) continue;
+        if (point && !is_null(x) && !is_null(y)) {
+            sql_col_rec *z = plot_row_column(row, p->z_col);
+            point->x = std::atof(x->text ? x->text : "");
+            point->y = std::atof(y->text ? y->text : "");
+            point->z = z && !is_null(z) && z->text ? std::atof(z->text) : 0.0;
+        }
+        if (projection) *projection = p->projection;
+        return c;
+    }
+    return nullptr;
+}
+
+/* Converts and formats the chosen coordinates; see the header. */
+int plot_number_format(sql_col_rec *row, prj_rec *out_prj, const int *index, int count, int swap)
+{
+    if (!row || !index || !out_prj) return 0;
+    const int geo = out_prj->type == PRJ_TYPE_GEOGRAPHIC;
+    char format[32];
+    std::snprintf(format, sizeof format, "%%%d.%dlf", PLOT_COORD_WIDTH,
+                  geo ? PLOT_COORD_DECIMALS_GEO : PLOT_COORD_DECIMALS);
+    for (int i = 0; i < count; i++) {
+        sql_col_rec *c = sql_col_nth(row, index[i]);
+        if (!c || !c->attr || !(c->attr->flags & PLOT_RULE_POINT) || !c->attr->point) continue;
+        const pnt_rec *p = c->attr->point;
+        if (!p->projection || p->projection == out_prj || prj_equal_def(p->projection, out_prj)) continue;
+        if (!p->x_col || !str_eq_nocase(c->name, p->x_col->name) || !str_eq_nocase(c->table, p->x_col->table))
+            continue;
+        sql_col_rec *x = c, *y = plot_row_column(row, p->y_col);
+        if (!y || is_null(x) || is_null(y)) continue;
+        geo_point in = {std::atof(x->text ? x->text : ""), std::atof(y->text ? y->text : ""), 0.0, 0.0}, out{};
+        if (!prj_transform_point(&in, p->projection, &out, out_prj)) return -1;
+        double to_x = out.x, to_y = out.y;
+        if (geo && swap && position_of(row, x) < position_of(row, y)) to_x = out.y, to_y = out.x;
+        if (put_coord(x, format, to_x) < 0 || put_coord(y, format, to_y) < 0) return ERR_NO_MEMORY;
+    }
+    return 0;
+}
+
+/* Writes the delimited line; see the header. */
+int plot_write_line(std::FILE *file, sql_col_rec *row, const int *index, int count, int type, char col_delim,
+                    char txt_delim)
+{
+    if (!file || !row || (!index && count > 0)) return -2;
+    const char col[2] = {col_delim ? col_delim : ' ', 0};
+    const char txt[2] = {txt_delim ? txt_delim : ' ', 0};
+    std::string line;
+    int written = 0;
+    for (int i = 0; i < count; i++) {
+        sql_col_rec *c = sql_col_nth(row, index[i]);
+        if (!c) continue;
+        const int is_char = c->sql_type == SQL_TYPE_CHAR;
+        const char *value = c->text ? c->text : "";
+        if (!is_char && is_null(c) && (type == PLOT_TYPE_SPANS || col[0] == ' ')) value = k_zero;
+        if (written) line += col;
+        if (is_char) line += txt;
+        line += value;
+        if (is_char) line += txt;
+        written++;
+    }
+    if (written) line += PLOT_EOL;
+    return put(file, line) == 0 ? written : -1;
+}
+
+/* Writes the .TBA header; see the header. */
+int plot_write_tba_header(std::FILE *file, sql_col_rec *row, const char *file_name, const char *col_delim,
+                          const int *index, int count, long records)
+{
+    if (!file || !row || !file_name || (!index && count > 0)) return -2;
+    std::string base = file_name;
+    str_basename(base.data());
+    base.resize(std::strlen(base.c_str()));
+    char line[256];
+    std::string out;
+    out += "ID " + base + PLOT_EOL;
+    out += "TITLE " + base + PLOT_EOL;
+    out += std::string("TABTYPE 4") + PLOT_EOL;
+    out += std::string("FTYPE free") + PLOT_EOL;
+    if (col_delim && col_delim[0] && col_delim[0] != ' ') out += std::string("DELIMITER ") + col_delim + PLOT_EOL;
+    out += std::string("RECSKIP 0") + PLOT_EOL;
+    out += std::string("CHARSKIP 0") + PLOT_EOL;
+    std::snprintf(line, sizeof line, "NRECORD %ld%s", records, PLOT_EOL);
+    out += line;
+    int number = 0;
+    for (int i = 0; i < count; i++) {
+        sql_col_rec *c = sql_col_nth(row, index[i]);
+        if (!c) continue;
+        int width = 0, decimals = 0;
+        int code = plot_col_out_type(c, PLOT_TYPE_SPANS, &width, &decimals);
+        if (code < 0) return put(file, out) == 0 ? code : -1;
+        std::snprintf(line, sizeof line, "%d %d %d.%d 0 %8.8s %s%s", ++number, code, width, decimals, c->name, c->name,
+                      PLOT_EOL);
+        out += line;
+    }
+    out += std::string("DATA") + PLOT_EOL;
+    return put(file, out);
+}

@@ -1,0 +1,102 @@
+/*
+** plot_table.cpp: the TABLE output of the plot loop: a new table of the
+** chosen columns in the project of the rows' connection, one inserted row
+** per plotted row.
+*/
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/pjct.h"
+#include "core/pjct_list.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "data/tblsetup.h"
+#include "output/plot_drivers.h"
+#include "output/plot_io.h"
+#include "output/plot_state.h"
+
+namespace {
+
+/* The new table's name: the file name's base, trimmed. */
+std::string table_name(void)
+{
+    std::string name = g_plot_state.file_name;
+    str_basename(name.data());
+    name.resize(std::strlen(name.c_str()));
+    str_trim(name.data());
+    name.resize(std::strlen(name.c_str()));
+    return name;
+}
+
+/* The chosen output column of a name; null when none. */
+sql_col_rec *chosen_named(const char *name)
+{
+    const plot_state_rec &s = g_plot_state;
+    for (int i = 0; i < s.out_count; i++) {
+        sql_col_rec *c = sql_col_nth(s.row, s.out_index[i]);
+        if (c && str_eq_nocase(c->name, name)) return c;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+/* Creates and describes the new table; see the header. */
+int table_plot_begin(void)
+{
+    plot_state_rec &s = g_plot_state;
+    if (s.out_count < 1 || !s.row) return -2;
+    sql_col_list_free(&s.table_cols);
+    pjct_rec *project = pjct_find_by_session(s.row->connection);
+    const std::string name = table_name();
+    if (!project || name.empty()) return -1;
+    tblsetup_table_node *node = tblsetup_table_new();
+    if (!node || !(node->name = tblsetup_strdup(name.c_str()))) {
+        tblsetup_table_free(node);
+        return -1;
+    }
+    int rc = 0;
+    for (int i = 0; rc >= 0 && i < s.out_count; i++) {
+        sql_col_rec *c = sql_col_nth(s.row, s.out_index[i]);
+        tblsetup_column_node *column = c ? tblsetup_column_from_desc(c) : nullptr;
+        if (column) column->attr = nullptr;
+        if (!column || tblsetup_column_append(&node->columns, column) < 0) {
+            tblsetup_column_free(column);
+            rc = -1;
+        }
+    }
+    if (rc >= 0 && tbl_create_table(node, project) <= 0) rc = -1;
+    tblsetup_table_free(node);
+    if (rc < 0) return rc;
+    if (sql_describe_table(project->connection, name.c_str(), &s.table_cols, 0) < 1) {
+        sql_col_list_free(&s.table_cols);
+        return -1;
+    }
+    return 0;
+}
+
+/* Inserts the row into the new table; see the header. */
+int table_plot_row(void)
+{
+    plot_state_rec &s = g_plot_state;
+    if (!s.table_cols) return -2;
+    plot_number_format(s.row, s.out_prj, s.out_index, s.out_count, 0);
+    for (sql_col_rec *to = s.table_cols; to; to = to->next) {
+        const sql_col_rec *from = chosen_named(to->name);
+        if (!to->text) continue;
+        int size = sql_col_text_size(to);
+        std::snprintf(to->text, (size_t)size, "%s", from && from->text ? from->text : "");
+        to->null_ind = from ? from->null_ind : (uint16_t)SQL_COL_NULL;
+    }
+    std::string name = table_name();
+    int rc = sql_insert_row(s.row->connection, s.table_cols, name.c_str());
+    return rc < 0 ? rc : 0;
+}
+
+/* Frees the new table's columns and the options; see the header. */
+int table_plot_end(void)
+{
+    sql_col_list_free(&g_plot_state.table_cols);
+    return 0;
+}
