@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -32,6 +33,9 @@ namespace {
 
 /* Name of the set-aside files: eight letters, not "TEMPORARY". */
 const char k_temp_name[] = "TEMPRARY";
+/* Bytes of the DB3 driver's journal between two changes: its mark alone,
+** which undoes nothing. */
+constexpr off_t k_journal_idle = 8;
 /* Tile that shows the progress. */
 const char k_error_tile[] = "error";
 /* Room of one message text. */
@@ -168,10 +172,13 @@ int rs_paths(rs_job &job, const std::string &dir, char *text)
         }
     }
     /* A change to the table cut short leaves a journal beside it that the
-    ** driver would write back into the new file. */
+    ** driver would write back into the new file; between its changes the
+    ** driver keeps the journal cut back to its mark (k_journal_idle bytes). */
     char journal[DBF_PATH_SIZE];
     std::strcpy(journal, job.dbf);
-    if (dbf_set_extension(journal, sizeof journal, ".JNL") == DBF_OK && dbf_file_exists(journal) == 1) {
+    struct stat jst;
+    if (dbf_set_extension(journal, sizeof journal, ".JNL") == DBF_OK && dbf_file_exists(journal) == 1 &&
+        stat(journal, &jst) == 0 && jst.st_size > k_journal_idle) {
         rs_format(text, "Cannot rebuild table %s: a change to it was cut short (%s); use the table once first",
                   name, journal);
         return -1;

@@ -393,7 +393,7 @@ static int db3_drop_index(db3_session *s, const db3_ddl_stmt &d, db3_error *err)
     return ok;
 }
 
-/* Drops the table of d: its .DBF, .DBT and index side file. Answers 1, or
+/* Drops the table of d: its .DBF, .DBT, journal and index side file. Answers 1, or
  * 0 with DB3_ERR_NO_TABLE or DB3_ERR_IO. */
 static int db3_drop_table(db3_session *s, const db3_ddl_stmt &d, db3_error *err)
 {
@@ -408,6 +408,7 @@ static int db3_drop_table(db3_session *s, const db3_ddl_stmt &d, db3_error *err)
     if (ok) {
         std::string memo = db3_find_file(s->dir, d.name, DBF_EXT_MEMO);
         if (!memo.empty()) unlink(memo.c_str());
+        unlink(db3_journal_path(path).c_str());   /* kept empty for the table's statements */
         db3_error ignored;
         db3_write_indexes(s->dir, d.name, {}, &ignored);
     }

@@ -126,18 +126,26 @@ std::string db3_journal_path(const std::string &dbf);
  * nothing was changed and the statement must not write). */
 int db3_journal_save(const std::string &dbf, const std::vector<db3_jfile> &files, db3_error *err);
 
-/* Removes the journal of dbf once its statement is written whole. Answers
- * 1, or 0 with DB3_ERR_IO. */
+/* Cuts the journal of dbf back to its mark once its statement is written
+ * whole (the file is kept for the next one). Answers 1, or 0 with
+ * DB3_ERR_IO. */
 int db3_journal_drop(const std::string &dbf, db3_error *err);
 
-/* Undoes a statement cut short: when dbf has a journal, every file it
- * names gets its saved bytes back and its old size, and the journal is
- * removed. The caller holds the table's exclusive lock. Answers 1 (no
- * journal, or the table restored), or 0 with DB3_ERR_DAMAGED for a
- * journal that cannot be read or DB3_ERR_IO. */
+/* Undoes a statement cut short: when dbf has a complete journal, every
+ * file it names gets its saved bytes back and its old size, and the
+ * journal is removed (one cut short while it was written undoes nothing). The
+ * caller holds the table's exclusive lock. Answers 1 (nothing to undo, or
+ * the table restored), or 0 with DB3_ERR_DAMAGED for a journal that
+ * cannot be read or DB3_ERR_IO. */
 int db3_journal_restore(const std::string &dbf, db3_error *err);
 
-/* Answers 1 when dbf has a journal (or one being written) to undo. */
+/* Removes the journal file the connection kept for the table dbf, when it
+ * holds nothing to undo and no other connection holds the table's lock
+ * (the caller holds none). */
+void db3_journal_forget(const std::string &dbf);
+
+/* Answers 1 when dbf has a journal longer than its mark (or one being
+ * written as earlier versions did) to look at. */
 int db3_journal_exists(const std::string &dbf);
 
 /* Runs the write hook of the tests (when one is set) after a write of a

@@ -15,12 +15,24 @@
  * place because a statement usually changes a few records of a large
  * table: the journal costs what is changed, a copy would cost the table.
  *
- * The journal is written whole under a temporary name and renamed to
- * NAME.JNL, so a journal that exists is complete; a temporary one left by
- * a kill while it was written means nothing was changed yet and is
- * removed. Restoring twice is harmless, so a kill during a restore is
- * mended by the next one. The journal guards against ended processes, not
- * against a machine losing power: nothing is forced to the disk.
+ * A connection keeps one journal file per table it writes, NAME.JNL: a
+ * statement writes its journal into it and, once the table is written
+ * whole, cuts it back to its first eight bytes, so that a statement costs
+ * no new file, rename or removal (on ext4 a new or emptied file is also
+ * pushed to the disk when it is closed; a file cut to a few bytes is
+ * not). The file is removed when the connection is done with the table
+ * and no other connection is using it. The journal's first eight bytes,
+ * its mark, are written last: zeros first, and the mark once everything
+ * after them is there. A journal of at most eight bytes (empty, or cut
+ * back to its mark), or one whose mark is still zeros (a kill while it
+ * was written), means nothing was changed yet: there is nothing to undo.
+ * A longer journal with its mark is complete and is undone, and removed,
+ * by the next connection that locks the table. A NAME.JNL.tmp (the
+ * journal being written, as earlier versions of the driver wrote it) also
+ * means nothing was changed and is removed. Restoring twice is harmless,
+ * so a kill during a restore is mended by the next one. The journal
+ * guards against ended processes, not against a machine losing power:
+ * nothing is forced to the disk.
  *
  * The file, all numbers little-endian 64-bit:
  *
@@ -36,6 +48,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +60,9 @@ constexpr size_t DB3_JNL_MARK = 8;
 /* Extension of the journal, and the suffix of one being written. */
 constexpr const char *DB3_EXT_JOURNAL = ".JNL";
 constexpr const char *DB3_JNL_TEMP = ".tmp";
+
+/* Permissions of a new journal file (the process's umask applies). */
+constexpr mode_t DB3_JNL_MODE = 0666;
 
 /* Longest path and most files and ranges a journal may name: a larger
  * number is a damaged journal, not a reason to allocate without end. */
@@ -133,33 +149,51 @@ static bool db3_jnl_save_file(FILE *out, const db3_jfile &file)
     return ok;
 }
 
-/* Saves the journal of the table dbf (see db3_internal.h). */
+/* Saves the journal of the table dbf (see db3_internal.h): the kept
+ * journal file is written over, after eight zero bytes, cut to its new
+ * length, and the mark put over the zeros last. */
 int db3_journal_save(const std::string &dbf, const std::vector<db3_jfile> &files, db3_error *err)
 {
-    std::string path = db3_journal_path(dbf), temp = path + DB3_JNL_TEMP;
-    FILE *out = fopen(temp.c_str(), "wb");
-    if (!out) return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", temp.c_str(), strerror(errno));
-    bool ok = fwrite(DB3_JNL_MAGIC, DB3_JNL_MARK, 1, out) == 1 && db3_jnl_put(out, files.size());
-    for (size_t i = 0; ok && i < files.size(); i++) ok = db3_jnl_save_file(out, files[i]);
-    ok = ok && fwrite(DB3_JNL_END, DB3_JNL_MARK, 1, out) == 1;
-    ok = fclose(out) == 0 && ok;
-    if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
+    static const char unmarked[DB3_JNL_MARK] = {};
+    std::string path = db3_journal_path(dbf);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, DB3_JNL_MODE);
+    FILE *out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!out) {
         int e = errno;
-        unlink(temp.c_str());
+        if (fd >= 0) close(fd);
         return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", path.c_str(), strerror(e));
+    }
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && fwrite(unmarked, DB3_JNL_MARK, 1, out) == 1 && db3_jnl_put(out, files.size());
+    for (size_t i = 0; ok && i < files.size(); i++) ok = db3_jnl_save_file(out, files[i]);
+    ok = ok && fwrite(DB3_JNL_END, DB3_JNL_MARK, 1, out) == 1 && fflush(out) == 0;
+    off_t length = ok ? ftello(out) : 0;
+    ok = ok && length > 0 && (st.st_size <= length || ftruncate(fd, length) == 0);
+    if (ok) db3_after_write();
+    ok = ok && pwrite(fd, DB3_JNL_MAGIC, DB3_JNL_MARK, 0) == (ssize_t)DB3_JNL_MARK;
+    int e = ok ? 0 : errno;
+    if (fclose(out) != 0 && ok) {
+        ok = false;
+        e = errno;
+    }
+    if (!ok) {
+        /* Cut back to its mark, the journal undoes nothing: the table was
+         * not touched. */
+        if (truncate(path.c_str(), (off_t)DB3_JNL_MARK) != 0 && !e) e = errno;
+        return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", path.c_str(), strerror(e ? e : EIO));
     }
     db3_after_write();
     return 1;
 }
 
-/* Removes the journal of the table dbf once its statement is written
- * whole. Answers 1, or 0 with DB3_ERR_IO. */
+/* Cuts the journal of the table dbf back to its mark once its statement
+ * is written whole (the file is kept for the next statement). Answers 1,
+ * or 0 with DB3_ERR_IO. */
 int db3_journal_drop(const std::string &dbf, db3_error *err)
 {
     std::string path = db3_journal_path(dbf);
-    if (unlink(path.c_str()) != 0 && errno != ENOENT)
-        return db3_fail(err, DB3_ERR_IO, "cannot remove the journal %s: %s", path.c_str(), strerror(errno));
+    if (truncate(path.c_str(), (off_t)DB3_JNL_MARK) != 0 && errno != ENOENT)
+        return db3_fail(err, DB3_ERR_IO, "cannot clear the journal %s: %s", path.c_str(), strerror(errno));
     return 1;
 }
 
@@ -218,18 +252,32 @@ static bool db3_jnl_restore_file(const db3_jrestore &f)
     return close(fd) == 0 && ok;
 }
 
+/* Answers whether the journal open in in, longer than its mark, is sound
+ * at its start: *marked is set when it carries its mark; one whose mark
+ * is still zeros (cut short while it was written) does not and undoes
+ * nothing. Answers false for a journal that begins with anything else
+ * (damaged). */
+static bool db3_jnl_marked(FILE *in, bool *marked)
+{
+    static const char unmarked[DB3_JNL_MARK] = {};
+    char mark[DB3_JNL_MARK];
+    bool whole = fread(mark, sizeof mark, 1, in) == 1;
+    *marked = whole && memcmp(mark, DB3_JNL_MAGIC, DB3_JNL_MARK) == 0;
+    return *marked || (whole && memcmp(mark, unmarked, DB3_JNL_MARK) == 0);
+}
+
 /* Undoes a statement cut short (see db3_internal.h). */
 int db3_journal_restore(const std::string &dbf, db3_error *err)
 {
     std::string path = db3_journal_path(dbf);
     unlink((path + DB3_JNL_TEMP).c_str());   /* cut short before the table was touched */
+    if (!db3_journal_exists(dbf)) return 1;
     FILE *in = fopen(path.c_str(), "rb");
-    if (!in) {
-        if (errno == ENOENT) return 1;
-        return db3_fail(err, DB3_ERR_IO, "cannot read the journal %s: %s", path.c_str(), strerror(errno));
-    }
+    if (!in) return db3_fail(err, DB3_ERR_IO, "cannot read the journal %s: %s", path.c_str(), strerror(errno));
     std::vector<db3_jrestore> files;
-    bool sound = db3_jnl_read(in, &files);
+    bool marked = false;
+    bool sound = db3_jnl_marked(in, &marked);
+    if (sound && marked) sound = fseek(in, 0, SEEK_SET) == 0 && db3_jnl_read(in, &files);
     fclose(in);
     if (!sound)
         return db3_fail(err, DB3_ERR_DAMAGED, "the journal %s of an unfinished statement is damaged; the table cannot be restored",
@@ -237,12 +285,30 @@ int db3_journal_restore(const std::string &dbf, db3_error *err)
     for (const db3_jrestore &f : files)
         if (!db3_jnl_restore_file(f))
             return db3_fail(err, DB3_ERR_IO, "cannot restore %s from its journal: %s", f.path.c_str(), strerror(errno));
-    return db3_journal_drop(dbf, err);
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+        return db3_fail(err, DB3_ERR_IO, "cannot remove the journal %s: %s", path.c_str(), strerror(errno));
+    return 1;
 }
 
-/* Answers whether the table dbf has a journal waiting to be undone. */
+/* Removes the kept journal of the table dbf (see db3_internal.h) under an
+ * exclusive lock taken without waiting: a connection that holds the table
+ * may be writing the journal, and then keeps it. */
+void db3_journal_forget(const std::string &dbf)
+{
+    int fd = open(dbf.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    std::string path = db3_journal_path(dbf);
+    struct stat st;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && stat(path.c_str(), &st) == 0 && st.st_size <= (off_t)DB3_JNL_MARK)
+        unlink(path.c_str());
+    close(fd);
+}
+
+/* Answers whether the table dbf has a journal to look at: one longer than
+ * its mark, or one being written as earlier versions wrote it. */
 int db3_journal_exists(const std::string &dbf)
 {
     struct stat st;
-    return stat(db3_journal_path(dbf).c_str(), &st) == 0 || stat((db3_journal_path(dbf) + DB3_JNL_TEMP).c_str(), &st) == 0;
+    std::string path = db3_journal_path(dbf);
+    return (stat(path.c_str(), &st) == 0 && st.st_size > (off_t)DB3_JNL_MARK) || stat((path + DB3_JNL_TEMP).c_str(), &st) == 0;
 }

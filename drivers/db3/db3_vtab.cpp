@@ -66,6 +66,7 @@ struct db3_table {
     int keys_loaded;                   /* 1 once ukeys hold the file's keys */
     std::map<long, std::map<int, std::string>> memos; /* record -> field -> new memo text */
     dbf_handle *memo_reader;           /* reads stored memos for comparison, or none; owned */
+    int journal_kept;                  /* 1 once a statement wrote the table's journal file */
 };
 
 /* Characters of a memo block number's text. */
@@ -180,6 +181,7 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     t->base_count = 0;
     t->keys_loaded = 0;
     t->memo_reader = nullptr;
+    t->journal_kept = 0;
 
     dbf_handle *h = dbf_new();
     if (!h) return SQLITE_NOMEM;
@@ -221,12 +223,14 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     return SQLITE_OK;
 }
 
-/* Frees a table (its pending changes are dropped). Answers SQLITE_OK. */
+/* Frees a table (its pending changes are dropped) and removes the
+ * journal file it kept. Answers SQLITE_OK. */
 static int db3_disconnect(sqlite3_vtab *vt)
 {
     db3_table *t = reinterpret_cast<db3_table *>(vt);
     db3_discard_handle(&t->writer);
     db3_release_handle(&t->memo_reader);
+    if (t->journal_kept) db3_journal_forget(t->path);
     std::vector<db3_table *> &all = t->session->tables;
     all.erase(std::remove(all.begin(), all.end(), t), all.end());
     delete t;
@@ -756,6 +760,7 @@ static int db3_save_journal(db3_table *t, db3_error *err)
                                      (long long)t->record_length);
     std::string memo = t->memos.empty() ? "" : db3_memo_path(t);
     if (!memo.empty()) files.push_back(db3_jfile{memo, {{0, (long long)DBT_BLOCK_SIZE}}});
+    t->journal_kept = 1;
     return db3_journal_save(t->path, files, err);
 }
 
@@ -776,7 +781,7 @@ static int db3_sync_fail(db3_table *t, db3_error e)
  * will be overwritten, then new memo texts appended to the memo file,
  * changed records in place, the new ones appended, the header with the
  * new count and the date of the last update, and last the journal
- * removed. A write that fails puts the table back from the journal.
+ * cleared. A write that fails puts the table back from the journal.
  * Answers SQLITE_OK, or SQLITE_ERROR with the condition (DB3_ERR_IO when a
  * write fails). */
 static int db3_sync(sqlite3_vtab *vt)

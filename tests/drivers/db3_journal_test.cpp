@@ -1,10 +1,11 @@
 /*
  * Statements of the DB3 driver cut short at every kind of moment: a
  * child process runs the statement and ends itself after its n-th write
- * (the journal, a memo, a record, the header), as a kill at that moment
- * would; the next connection that locks the table must find it byte for
- * byte as it stood before the statement, and the statement run again must
- * apply whole.
+ * (the journal without its mark, the journal, a memo, a record, the
+ * header), as a kill at that moment would; the next connection that locks
+ * the table must find it byte for byte as it stood before the statement,
+ * and the statement run again must apply whole. The journal file itself
+ * is kept between statements, empty.
  */
 #include "db3_fixture.h"
 #include "db3_memo_table.h"
@@ -23,6 +24,9 @@ namespace {
 long g_writes = 0;
 long g_cut_at = 0;
 
+/* Bytes of a journal's mark: a journal no longer than it undoes nothing. */
+constexpr size_t JOURNAL_MARK = 8;
+
 /* Exit status of a child cut short by the hook, and of one that was not. */
 constexpr int CUT_STATUS = 0;
 constexpr int WHOLE_STATUS = 3;
@@ -35,15 +39,26 @@ void count_or_cut()
 
 class Db3JournalTest : public Db3Test {
 protected:
-    /* Every file of the catalog directory, by name. */
+    /* Every file of the catalog directory, by name, but a journal of at
+     * most its mark (kept between statements, it holds nothing). */
     std::map<std::string, std::string> files()
     {
         std::map<std::string, std::string> out;
         for (const auto &e : std::filesystem::directory_iterator(dir)) {
             std::ifstream f(e.path(), std::ios::binary);
-            out[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(f), {});
+            std::string bytes(std::istreambuf_iterator<char>(f), {});
+            if (bytes.size() <= JOURNAL_MARK && e.path().extension() == ".JNL") continue;
+            out[e.path().filename().string()] = bytes;
         }
         return out;
+    }
+
+    /* Answers whether table has a journal that holds anything. */
+    bool journal_holds(const std::string &table)
+    {
+        std::error_code ec;
+        auto size = std::filesystem::file_size(dir + "/" + table + ".JNL", ec);
+        return !ec && size > JOURNAL_MARK;
     }
 
     /* Puts the directory back to the given files. */
@@ -87,8 +102,9 @@ protected:
         return WIFEXITED(status) && WEXITSTATUS(status) == CUT_STATUS;
     }
 
-    /* Cuts sql short after the journal, its first write, a middle one,
-     * its last record and its header; after each the next statement on
+    /* Cuts sql short after the journal's bytes (its mark not yet
+     * written), the journal, a middle write, its last record and its
+     * header; after each the next statement on
      * table must find the directory as before. Then sql runs whole and
      * check names a row it must change. */
     void expect_undone_at_every_cut(const std::string &table, const std::string &sql, const std::string &check)
@@ -99,13 +115,14 @@ protected:
         ASSERT_GE(writes, 4) << sql;
         for (long n : {1L, 2L, writes / 2, writes - 1, writes}) {
             ASSERT_TRUE(cut_after(sql, n)) << sql << ": not cut after write " << n << " of " << writes;
-            EXPECT_TRUE(exists(table + ".JNL")) << sql << ", cut after write " << n;
+            EXPECT_TRUE(journal_holds(table)) << sql << ", cut after write " << n;
             EXPECT_EQ(rows("SELECT * FROM " + table), rows_before) << sql << ", cut after write " << n;
-            EXPECT_FALSE(exists(table + ".JNL")) << "the restore removes the journal";
+            EXPECT_FALSE(journal_holds(table)) << "the restore clears the journal";
             EXPECT_TRUE(files() == before) << sql << ", cut after write " << n << ": the files differ from before";
         }
         run(sql);
-        EXPECT_FALSE(exists(table + ".JNL")) << "a statement written whole leaves no journal";
+        EXPECT_TRUE(exists(table + ".JNL")) << "the journal file is kept";
+        EXPECT_FALSE(journal_holds(table)) << "a statement written whole clears its journal";
         EXPECT_NE(rows(check), rows_before);
     }
 };
@@ -159,14 +176,67 @@ TEST_F(Db3JournalTest, DamagedJournalRefusesTheTableInsteadOfGuessing)
 {
     run("CREATE TABLE ROCK (N NUMERIC(6))");
     run("INSERT INTO ROCK (N) VALUES (7)");
-    const char *damaged[] = {"", "PVDB3JNL", "NOTAJNL!\x01\0\0\0\0\0\0\0"};
-    for (const char *bytes : damaged) {
+    const std::string damaged[] = {std::string("PVDB3JNL\x01\0\0\0\0\0\0\0", 16),
+                                   std::string("NOTAJNL!\x01\0\0\0\0\0\0\0", 16), "PVDB3JNLPVDB3JNL"};
+    for (const std::string &bytes : damaged) {
         std::ofstream(dir + "/ROCK.JNL", std::ios::binary) << bytes;
         EXPECT_EQ(fail("SELECT N FROM ROCK"), DB3_ERR_DAMAGED) << "journal \"" << bytes << "\"";
         EXPECT_NE(err.text.find("journal"), std::string::npos) << err.text;
     }
     std::filesystem::remove(dir + "/ROCK.JNL");
     EXPECT_EQ(rows("SELECT N FROM ROCK"), "7\n");
+}
+
+TEST_F(Db3JournalTest, EmptyClearedOrUnmarkedJournalMeansNothingChanged)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    run("INSERT INTO ROCK (N) VALUES (7)");
+    auto before = files();
+    /* Empty; cut back to its mark; cut short in its first bytes; the
+     * journal of a statement whose mark was never written. */
+    std::string unmarked = std::string(8, '\0') + "\x01" + std::string(7, '\0') + "half";
+    const std::string left[] = {"", "PVDB3JNL", "PVD", unmarked};
+    for (const std::string &bytes : left) {
+        std::ofstream(dir + "/ROCK.JNL", std::ios::binary | std::ios::trunc) << bytes;
+        EXPECT_EQ(rows("SELECT N FROM ROCK"), "7\n") << bytes.size() << " bytes";
+        EXPECT_FALSE(journal_holds("ROCK")) << bytes.size() << " bytes";
+        EXPECT_TRUE(files() == before) << bytes.size() << " bytes: the table changed";
+    }
+}
+
+TEST_F(Db3JournalTest, OneJournalFileServesEveryStatementAndGoesWithTheTable)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    for (int i = 1; i <= 5; i++) run("INSERT INTO ROCK (N) VALUES (" + std::to_string(i) + ")");
+    run("UPDATE ROCK SET N = N + 10");
+    run("DELETE FROM ROCK WHERE N > 13");
+    EXPECT_EQ(rows("SELECT N FROM ROCK"), "11\n12\n13\n");
+    EXPECT_TRUE(exists("ROCK.JNL"));
+    EXPECT_FALSE(journal_holds("ROCK"));
+    EXPECT_FALSE(exists("ROCK.JNL.tmp"));
+    run("DROP TABLE ROCK");
+    EXPECT_FALSE(exists("ROCK.JNL")) << "the journal goes with its table";
+}
+
+TEST_F(Db3JournalTest, TheKeptJournalGoesWithTheConnectionUnlessAnotherIsWritingIt)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    run("INSERT INTO ROCK (N) VALUES (1)");
+    ASSERT_TRUE(exists("ROCK.JNL"));
+    db3_session_close(s);
+    s = db3_session_open(dir.c_str(), &err);
+    ASSERT_NE(s, nullptr);
+    EXPECT_FALSE(exists("ROCK.JNL")) << "a closed connection leaves no journal file";
+
+    /* Another connection has begun its journal (its mark still zeros). */
+    run("INSERT INTO ROCK (N) VALUES (2)");
+    std::string begun = std::string(8, '\0') + "\x01" + std::string(15, '\0');
+    std::ofstream(dir + "/ROCK.JNL", std::ios::binary | std::ios::trunc) << begun;
+    db3_session_close(s);
+    s = db3_session_open(dir.c_str(), &err);
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(journal_holds("ROCK")) << "a journal being written is not removed";
+    EXPECT_EQ(rows("SELECT N FROM ROCK"), "1\n2\n");
 }
 
 } // namespace

@@ -203,6 +203,13 @@ TEST_F(Restructure, PurgingDropsTheDeletedRecordsAndKeepsTheOrder) {
   EXPECT_EQ(names, "SOIL0,SOIL1,SOIL3,SOIL4,SOIL6,SOIL8,SOIL9,") << ogr;
 }
 
+TEST_F(Restructure, TheIdleJournalTheDriverKeepsDoesNotRefuseTheRebuild) {
+  make_soils();
+  std::ofstream(path("SOILS.JNL")) << "PVDB3JNL";
+  ASSERT_EQ(dbf_restructure(nullptr, soils_node(), project_), 0) << host_io_transcript();
+  EXPECT_FALSE(temp_left());
+}
+
 TEST_F(Restructure, RenamedAddedAndMovedColumnsKeepTheOtherValues) {
   make_soils();
   /* ROCK moved first and renamed STONE, DEPTH added, PH widened. */
