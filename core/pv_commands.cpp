@@ -26,6 +26,8 @@
 #include "data/rename.h"
 #include "data/upgrade.h"
 #include "output/arc_dialog.h"
+#include "output/arc_legend.h"
+#include "output/arc_make.h"
 #include "output/rose_dialog.h"
 #include "output/stereo_dialog.h"
 #include "output/ustation_export.h"
@@ -66,8 +68,8 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-link", "pv_link", pv_link, PV_RESULT_NONE},
     {"c:pv-merge", "pv_merge", pv_merge, PV_RESULT_NONE},
     {"c:pv-rename", "pv_rename", pv_rename, PV_RESULT_NONE},
-    {"c:pv-arclegend", "pv_arclegend", nullptr, PV_RESULT_NONE},
-    {"c:pv-arcmake", "pv_arcmake", nullptr, PV_RESULT_NONE},
+    {"c:pv-arclegend", "pv_arclegend", pv_arclegend, PV_RESULT_NONE},
+    {"c:pv-arcmake", "pv_arcmake", pv_arcmake, PV_RESULT_NONE},
     {"c:pv-aseoff", "pv_aseoff", pv_aseoff, PV_RESULT_FLAG},
     {"c:pv-ustation", "pv_ustation", pv_ustation, PV_RESULT_NONE},
 };

@@ -21,6 +21,7 @@
 #include "map/map_params.h"
 #include "map/prj_list.h"
 #include "map/sym_setup_dialog.h"
+#include "output/arc_make.h"
 #include "output/arc_units.h"
 #include "output/diagram_road.h"
 
@@ -30,6 +31,8 @@ constexpr int kResultDone = 5100;                 /* a command's result         
 constexpr int kDirectoryMax = 255;                /* characters kept of a picked directory */
 constexpr int kFiledFlags = 18;                   /* no "type it" button, start directory  */
 constexpr const char *kDialogName = "pv_arcpoly";
+constexpr const char *kArcDialogName = "pv_arc";
+constexpr const char *kOverwrite = "ARCS table exists. Overwrite ?";
 constexpr const char *kDoneTitle = "PETRIVEX";
 constexpr const char *kCoverTitle = "PETRIVEX: Select ArcInfo Coverage";
 constexpr const char *kNoMapProjection = "No Map Projection defined.\nUse Map Setup to assign a projection to the map.";
@@ -54,6 +57,18 @@ const char *const k_enabled[] = {"cover", "covername", "projection", "unitnum", 
 
 /* The row the dialog was given; null from the command. */
 sql_col_rec *s_row = nullptr;
+/* The dialog now running: pv_arc lacks the column lists. */
+arc_dialog_kind s_kind = ARC_DIALOG_UNITS;
+
+/* True when the running dialog has the tile: pv_arc lacks the column
+** lists. */
+bool kind_has(const char *key)
+{
+    if (s_kind != ARC_DIALOG_ARCS) return true;
+    for (const column_tile &c : k_columns)
+        if (std::strcmp(c.key, key) == 0) return false;
+    return true;
+}
 
 /* 1 when the toggle shows "1". */
 int toggle_on(ads_hdlg dlg, const char *key)
@@ -68,6 +83,8 @@ void accept_cb(ads_callback_packet *cpkt)
     if (!cb_acts(cpkt)) return;
     pv_arcpoly_read_tiles(cpkt->dialog);
     int code = arc_poly_validate(arc_opts());
+    /* the legend checker reads the arcs through the arc number column */
+    if (code == 0 && s_kind == ARC_DIALOG_LEGEND) code = arc_arcnum_validate(arc_opts());
     if (code != 0)
         arc_show_error(cpkt->dialog, code);
     else
@@ -101,9 +118,11 @@ void symbol_cb(ads_callback_packet *cpkt)
     if (!cb_acts(cpkt)) return;
     pv_arcpoly_read_tiles(cpkt->dialog);
     arc_opts_rec *o = arc_opts();
-    sql_col_rec *unit = arc_opts_column(o, o->unitnum, nullptr);
-    col_attr_rec *rule = unit ? unit->attr : nullptr;
-    if (unit && !rule && o->project) rule = col_attr_find(o->project->col_attrs, unit->name, unit->table, nullptr);
+    if (s_kind == ARC_DIALOG_LEGEND) {
+        arc_arcs_symbol_dialog(o->project);
+        return;
+    }
+    col_attr_rec *rule = arc_column_rule(o->project, arc_opts_column(o, o->unitnum, nullptr));
     if (!rule) {
         arc_show_error(cpkt->dialog, ARC_ERR_UNITNUM);
         return;
@@ -153,10 +172,13 @@ void pv_arcpoly_fill_tiles(ads_hdlg dlg, int n)
     std::vector<const char *> names;
     for (prj_rec *p = prj_list_head(); p; p = p->next) names.push_back(p->name);
     dlg_fill_list(dlg, "projection", names.data(), (int)names.size());
-    const char *keys[std::size(k_columns)];
-    for (std::size_t i = 0; i < std::size(k_columns); ++i) keys[i] = k_columns[i].key;
-    diagram_fill_columns(dlg, keys, (int)std::size(keys), o->project, s_row);
-    for (const char *key : k_valued) ads_set_tile(dlg, key, "");
+    if (s_kind != ARC_DIALOG_ARCS) {
+        const char *keys[std::size(k_columns)];
+        for (std::size_t i = 0; i < std::size(k_columns); ++i) keys[i] = k_columns[i].key;
+        diagram_fill_columns(dlg, keys, (int)std::size(keys), o->project, s_row);
+    }
+    for (const char *key : k_valued)
+        if (kind_has(key)) ads_set_tile(dlg, key, "");
     if (o->project)
         dlg_set_index(dlg, "project", n);
     else
@@ -169,9 +191,11 @@ void pv_arcpoly_tile_modes(ads_hdlg dlg)
 {
     const arc_opts_rec *o = arc_opts();
     bool has = o->project != nullptr;
-    for (const char *key : k_enabled) ads_mode_tile(dlg, key, has ? MODE_ENABLE : MODE_DISABLE);
+    for (const char *key : k_enabled)
+        if (kind_has(key)) ads_mode_tile(dlg, key, has ? MODE_ENABLE : MODE_DISABLE);
     if (!has)
-        for (const char *key : k_valued) ads_set_tile(dlg, key, "");
+        for (const char *key : k_valued)
+            if (kind_has(key)) ads_set_tile(dlg, key, "");
     bool symbol = o->unitnum[0] != '\0' || o->arcs || o->table;
     ads_mode_tile(dlg, "symbol", symbol ? MODE_ENABLE : MODE_DISABLE);
     ads_mode_tile(dlg, "cancel", MODE_ENABLE);
@@ -190,6 +214,7 @@ void pv_arcpoly_read_tiles(ads_hdlg dlg)
     std::snprintf(o->covername, sizeof o->covername, "%s", word);
     o->projection = prj_at(tile_get_int(dlg, "projection"));
     for (const column_tile &c : k_columns) {
+        if (!kind_has(c.key)) continue;
         sql_col_rec *col = diagram_column_nth(o->project, o->row, tile_get_int(dlg, c.key));
         if (col)
             std::snprintf(o->*c.choice, ARC_COLUMN_SIZE, "%s.%s", col->table, col->name);
@@ -200,8 +225,8 @@ void pv_arcpoly_read_tiles(ads_hdlg dlg)
     o->table = toggle_on(dlg, "table");
 }
 
-/* Runs the dialog; see arc_dialog.h. */
-int pv_arcpoly_dialog(pjct_rec *project, sql_col_rec *row)
+/* Runs one of the coverage dialogs; see arc_dialog.h. */
+int arc_dialog_open(arc_dialog_kind kind, pjct_rec *project, sql_col_rec *row)
 {
     if (!g_map_params.projection) {
         msg_alert(ERR_TITLE, "%s", kNoMapProjection);
@@ -209,14 +234,59 @@ int pv_arcpoly_dialog(pjct_rec *project, sql_col_rec *row)
     }
     arc_opts_reset();
     s_row = row;
+    s_kind = kind;
     static const dlg_tile k_tiles[] = {
         {"accept", accept_cb}, {"cancel", cancel_cb}, {"project", project_cb}, {"unitnum", column_cb},
         {"alegend", column_cb}, {"mlegend", column_cb}, {"rocktype", column_cb}, {"symbol", symbol_cb},
         {"cover", cover_cb}};
-    int status = diagram_dialog_run(kDialogName, "project", project, pv_arcpoly_fill_tiles, k_tiles,
-                                    (int)std::size(k_tiles));
+    static const dlg_tile k_arc_tiles[] = {
+        {"accept", pv_arc_accept_cb}, {"cancel", cancel_cb}, {"project", project_cb}, {"arcs", pv_arc_toggle_cb},
+        {"table", pv_arc_toggle_cb}, {"symbol", pv_arc_symbol_cb}, {"cover", cover_cb}};
+    int status = kind == ARC_DIALOG_ARCS
+                     ? diagram_dialog_run(kArcDialogName, "project", project, pv_arcpoly_fill_tiles, k_arc_tiles,
+                                          (int)std::size(k_arc_tiles))
+                     : diagram_dialog_run(kDialogName, "project", project, pv_arcpoly_fill_tiles, k_tiles,
+                                          (int)std::size(k_tiles));
     s_row = nullptr;
+    s_kind = ARC_DIALOG_UNITS;
     return status == 1 ? 0 : -1;
+}
+
+/* Runs the map-unit dialog; see arc_dialog.h. */
+int pv_arcpoly_dialog(pjct_rec *project, sql_col_rec *row) { return arc_dialog_open(ARC_DIALOG_UNITS, project, row); }
+
+/* Runs the arc dialog; see arc_dialog.h. */
+int pv_arc_dialog(pjct_rec *project, sql_col_rec *row) { return arc_dialog_open(ARC_DIALOG_ARCS, project, row); }
+
+/* "accept" of pv_arc; see arc_dialog.h. */
+void pv_arc_accept_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    pv_arcpoly_read_tiles(cpkt->dialog);
+    arc_opts_rec *o = arc_opts();
+    int code = arc_make_validate(o);
+    if (code != 0) {
+        arc_show_error(cpkt->dialog, code);
+        return;
+    }
+    if (tbl_find_by_name(o->project->tables, ARC_ARCS_TABLE, nullptr) && msg_yes_no(kOverwrite) != RTNORM) return;
+    ads_done_dialog(cpkt->dialog, DLGOK);
+}
+
+/* "arcs" and "table" of pv_arc; see arc_dialog.h. */
+void pv_arc_toggle_cb(ads_callback_packet *cpkt)
+{
+    pv_arcpoly_read_tiles(cpkt->dialog);
+    pv_arcpoly_tile_modes(cpkt->dialog);
+}
+
+/* "symbol" of pv_arc; see arc_dialog.h. */
+void pv_arc_symbol_cb(ads_callback_packet *cpkt)
+{
+    if (!cb_acts(cpkt)) return;
+    pv_arcpoly_read_tiles(cpkt->dialog);
+    arc_opts_rec *o = arc_opts();
+    if (o->arcs || o->table) arc_arcs_symbol_dialog(o->project);
 }
 
 /* Plots the selected entities' map units; see arc_dialog.h. */

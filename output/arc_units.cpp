@@ -69,31 +69,29 @@ bool blank(const char *s) {
   return true;
 }
 
-/* True when the project is in the logged-on list. */
-bool logged_on(const pjct_rec *p) {
-  for (const pjct_rec *q = g_pjct_list; q; q = q->next)
-    if (q == p) return true;
-  return false;
+}  // namespace
+
+int arc_project_logged_on(const pjct_rec *p) {
+  for (const pjct_rec *q = g_pjct_list; p && q; q = q->next)
+    if (q == p) return 1;
+  return 0;
 }
 
-/* True when the coverage directory holds "PAL" or "PAL.ADF" (any case). */
-bool has_pal(const char *dir) {
+int arc_cover_has_pal(const char *dir) {
   arc_cover_rec probe;
-  probe.path = dir;
+  probe.path = dir ? dir : "";
   if (probe.path.empty() || (probe.path.back() != '/' && probe.path.back() != '\\')) probe.path += '/';
   bool found = arc_cover_open_file(&probe, ARC_FILE_PAL) == 1;
   arc_cover_close_files(&probe);
-  return found;
+  return found ? 1 : 0;
 }
 
-/* True when the column's input rule names a dictionary. */
-bool has_dictionary(const pjct_rec *p, const sql_col_rec *c) {
-  const col_attr_rec *rule = c->attr;
+col_attr_rec *arc_column_rule(const pjct_rec *p, const sql_col_rec *c) {
+  if (!c) return nullptr;
+  col_attr_rec *rule = c->attr;
   if (!rule && p) rule = col_attr_find(p->col_attrs, c->name, c->table, nullptr);
-  return rule && !blank(rule->dictionary);
+  return rule;
 }
-
-}  // namespace
 
 arc_opts_rec *arc_opts() { return &g_opts; }
 
@@ -118,14 +116,14 @@ sql_col_rec *arc_opts_column(const arc_opts_rec *o, const char *choice, tbl_rec 
 }
 
 int arc_opts_complete(const arc_opts_rec *o) {
-  return o && o->project && logged_on(o->project) && !blank(o->covername) && o->projection &&
+  return o && o->project && arc_project_logged_on(o->project) && !blank(o->covername) && o->projection &&
                  arc_opts_column(o, o->unitnum, nullptr)
              ? 1
              : 0;
 }
 
 int arc_poly_validate(const arc_opts_rec *o) {
-  if (!o || !o->project || !logged_on(o->project)) return ARC_ERR_PROJECT;
+  if (!o || !o->project || !arc_project_logged_on(o->project)) return ARC_ERR_PROJECT;
   if (blank(o->covername)) return ARC_ERR_COVERAGE;
   if (!o->projection) return ARC_ERR_PROJECTION;
   tbl_rec *table = nullptr;
@@ -136,16 +134,22 @@ int arc_poly_validate(const arc_opts_rec *o) {
     sql_col_rec *c = arc_opts_column(o, o->*l.choice, nullptr);
     if (!c) return l.missing;
     if (c->sql_type != SQL_TYPE_CHAR) return l.not_char;
-    if (!has_dictionary(o->project, c)) return l.no_dict;
+    const col_attr_rec *rule = arc_column_rule(o->project, c);
+    if (!rule || blank(rule->dictionary)) return l.no_dict;
   }
   /* The arc number only matters to the commands that draw or store arcs. */
   if (o->arcs || o->table) {
-    sql_col_rec *arc = arc_opts_column(o, o->arcnum, nullptr);
-    if (!arc) return ARC_ERR_ARCS_TABLE;
-    if (arc->sql_type == SQL_TYPE_CHAR) return ARC_ERR_ARCNUM_NUMERIC;
+    int code = arc_arcnum_validate(o);
+    if (code != 0) return code;
   }
-  if (!has_pal(o->covername)) return ARC_ERR_COVERAGE;
+  if (!arc_cover_has_pal(o->covername)) return ARC_ERR_COVERAGE;
   return 0;
+}
+
+int arc_arcnum_validate(const arc_opts_rec *o) {
+  sql_col_rec *arc = arc_opts_column(o, o->arcnum, nullptr);
+  if (!arc) return ARC_ERR_ARCS_TABLE;
+  return arc->sql_type == SQL_TYPE_CHAR ? ARC_ERR_ARCNUM_NUMERIC : 0;
 }
 
 const char *arc_error_text(int code) {
@@ -157,6 +161,10 @@ const char *arc_error_text(int code) {
 int arc_cover_open() {
   arc_opts_rec *o = &g_opts;
   if (!arc_opts_complete(o)) return -1;
+  return arc_cover_attach_polygons(o);
+}
+
+int arc_cover_attach_polygons(arc_opts_rec *o) {
   if (o->cover) arc_cover_free(o->cover);
   o->plotted.clear();
   o->cover = arc_cover_alloc();
@@ -186,6 +194,18 @@ int arc_plot_unit_number(long unit, const link_rec *link, sym_place_rec *place) 
   return 1;
 }
 
+int arc_column_long(const sql_col_rec *c, long *out) {
+  if (!c || c->null_ind == SQL_COL_NULL || !c->text || !out) return 0;
+  char *end = nullptr;
+  double v = std::strtod(c->text, &end);
+  while (end && *end == ' ') end++;
+  /* a whole number written as text, perhaps with decimals of 0 */
+  if (end == c->text || (end && *end) || !(v >= (double)LONG_MIN && v < -(double)LONG_MIN) || v != std::floor(v))
+    return 0;
+  *out = static_cast<long>(v);
+  return 1;
+}
+
 int arc_plot_unit_row(sql_col_rec *row) {
   arc_opts_rec *o = &g_opts;
   arc_opts_rec in_row = *o;
@@ -193,13 +213,8 @@ int arc_plot_unit_row(sql_col_rec *row) {
   in_row.cover = nullptr;
   in_row.plotted.clear();
   sql_col_rec *unit = arc_opts_column(&in_row, o->unitnum, nullptr);
-  if (!unit || unit->null_ind == SQL_COL_NULL || !unit->text) return -1;
-  char *end = nullptr;
-  double v = std::strtod(unit->text, &end);
-  while (end && *end == ' ') end++;
-  /* a whole number written as text, perhaps with decimals of 0 */
-  if (end == unit->text || (end && *end) || !(v >= (double)LONG_MIN && v < -(double)LONG_MIN) || v != std::floor(v)) return -1;
-  long n = static_cast<long>(v);
+  long n = 0;
+  if (!arc_column_long(unit, &n)) return -1;
 
   /* The unit column's own placement, when the row's setups give one. */
   sym_place_rec *first = nullptr, *second = nullptr;

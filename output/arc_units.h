@@ -76,13 +76,27 @@ int arc_opts_complete(const arc_opts_rec *o);
 ** one, else in the project's registered table; its table through table_out
 ** (may be null). Null when blank or not found. */
 sql_col_rec *arc_opts_column(const arc_opts_rec *o, const char *choice, struct tbl_rec **table_out);
+/* 1 when the project is in the logged-on list; 0 otherwise (or null). */
+int arc_project_logged_on(const pjct_rec *p);
+/* 1 when the coverage directory holds "PAL" or "PAL.ADF" (any case); 0
+** otherwise. */
+int arc_cover_has_pal(const char *dir);
+/* The input rule of a column: its own, else the project's rule of its
+** table and name; null when it has none. */
+struct col_attr_rec *arc_column_rule(const pjct_rec *p, const sql_col_rec *c);
 /* Validates the options in order; 0 or the first code that applies. */
 int arc_poly_validate(const arc_opts_rec *o);
+/* The arc number column: chosen and found (-87), not CHAR (-88); 0. */
+int arc_arcnum_validate(const arc_opts_rec *o);
 /* The text of a validation code; "" for 0 or an unknown code. */
 const char *arc_error_text(int code);
 /* Opens the options' coverage: it must be a polygon coverage with at least
 ** one polygon; the plotted flags are cleared. 0; -1 otherwise (nothing open). */
 int arc_cover_open();
+/* Opens the options' coverage without checking the options: a polygon
+** coverage with at least one polygon; the plotted flags are cleared. 0;
+** -1 otherwise (nothing open). */
+int arc_cover_attach_polygons(arc_opts_rec *o);
 /* Closes and frees the coverage and clears the options. 0. */
 int arc_cover_close();
 /* Draws map unit `unit` (a polygon number of the open coverage) once: a
@@ -90,6 +104,11 @@ int arc_cover_close();
 ** nothing. 1 when drawn now, 0 when already drawn, -1 when out of range or
 ** the polygon cannot be drawn. */
 int arc_plot_unit_number(long unit, const link_rec *link, sym_place_rec *place);
+
+/* The value of a numeric column read as a whole number (its text, perhaps
+** with decimals of 0, leading and trailing blanks allowed). 1 with the
+** number in out; 0 for a null column, a null value or any other text. */
+int arc_column_long(const sql_col_rec *c, long *out);
 
 /* Draws the map unit of a row of the unit table: the unit column's value
 ** is the polygon number; the placement is the options' own unless the

@@ -142,17 +142,17 @@ TEST_F(CoreTest, CommandsNotBuiltSayInOneLineAndGiveNothing) {
   struct resbuf *args = ads_buildlist(RTSTR, "GEO", RTSHORT, 3, 0);
   struct resbuf *result = nullptr;
   take_transcript();
-  EXPECT_EQ(host_invoke_function("pv_arclegend", args, &result), PV_ENTRY_OK);
+  EXPECT_EQ(host_invoke_function("pv_export", args, &result), PV_ENTRY_OK);
   ads_relrb(args);
   ASSERT_NE(result, nullptr);
   EXPECT_EQ(result->restype, RTVOID);
   ads_relrb(result);
   result = nullptr;
-  EXPECT_EQ(host_invoke_function("c:pv-arcmake", nullptr, &result), PV_ENTRY_OK);
+  EXPECT_EQ(host_invoke_function("c:pv-query", nullptr, &result), PV_ENTRY_OK);
   ads_relrb(result);
   std::string t = take_transcript();
-  EXPECT_NE(t.find("\nPV-ARCLEGEND is not available yet.\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("\nPV-ARCMAKE is not available yet.\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("\nPV-EXPORT is not available yet.\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("\nPV-QUERY is not available yet.\n"), std::string::npos) << t;
 }
 
 /* The LISP results are built by the helpers a handler calls; run them

@@ -4,6 +4,7 @@
 ** in cover_external_check.py.
 **
 **   cover_samples write DIR single|double   big-endian, with info/arc.dir
+**   cover_samples write DIR four|one        the four units, the outside alone
 **   cover_samples dump DIR                  one line per record
 */
 #include <cstdio>
@@ -71,7 +72,9 @@ int dump(const char *dir) {
 
 int main(int argc, char **argv) {
   if (argc >= 4 && std::strcmp(argv[1], "write") == 0) {
-    tw_cover w = tw_two_squares();
+    tw_cover w = std::strcmp(argv[3], "four") == 0  ? tw_four_units()
+                 : std::strcmp(argv[3], "one") == 0 ? tw_one_polygon()
+                                                    : tw_two_squares();
     w.dbl = std::strcmp(argv[3], "double") == 0;
     w.lower = true;
     w.ext = ".adf";
@@ -82,6 +85,6 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (argc >= 3 && std::strcmp(argv[1], "dump") == 0) return dump(argv[2]);
-  std::fprintf(stderr, "usage: cover_samples write DIR single|double | dump DIR\n");
+  std::fprintf(stderr, "usage: cover_samples write DIR single|double|four|one | dump DIR\n");
   return 2;
 }
