@@ -38,6 +38,11 @@ struct prj_rec;
 ** under the error title when none is assigned. */
 prj_rec *qry_map_projection(void);
 
+/* Converts a copy of in from one system into out in another. 1; 0 after
+** showing "Cannot transform this point from %s to %s" with the two names
+** under the error title (out unchanged). */
+int qry_convert_point(const geo_point *in, prj_rec *from, geo_point *out, prj_rec *to);
+
 /* Shows the dialog pv_sel_mode for an AREA (area non-zero) or a LINE.
 ** Answers 0 when it is cancelled, else QRY_SEL_DRAW or QRY_SEL_PICK, plus
 ** QRY_SEL_CLOSE when "closemode" is on, plus QRY_SEL_AREA for an AREA;

@@ -54,11 +54,8 @@ std::string system_name(const prj_rec *p)
 ** otherwise tells the user and answers 0. */
 int point_converts(const geo_point &p, prj_rec *map, prj_rec *column)
 {
-    geo_point copy = p, out;
-    if (prj_transform_point(&copy, map, &out, column)) return 1;
-    msg_alert(ERR_TITLE, "Cannot transform this point from %s to %s", system_name(map).c_str(),
-              system_name(column).c_str());
-    return 0;
+    geo_point out;
+    return qry_convert_point(&p, map, &out, column);
 }
 
 /* Number of the edges 0 .. n-3 of the drawn points that the edge from the
@@ -140,6 +137,16 @@ entity_read entity_points(const ads_name ent, int lines_allowed, std::vector<geo
 int points_differ(const geo_point &a, const geo_point &b) { return a.x != b.x || a.y != b.y || a.z != b.z; }
 
 }  // namespace
+
+/* Converts one point or tells the user; see qry_geometry.h. */
+int qry_convert_point(const geo_point *in, prj_rec *from, geo_point *out, prj_rec *to)
+{
+    geo_point copy = *in;
+    if (prj_transform_point(&copy, from, out, to)) return 1;
+    msg_alert(ERR_TITLE, "Cannot transform this point from %s to %s", system_name(from).c_str(),
+              system_name(to).c_str());
+    return 0;
+}
 
 /* The map's system, or null after telling the user; see qry_geometry.h. */
 prj_rec *qry_map_projection(void)
