@@ -21,6 +21,7 @@
 #include "core/err_text.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
+#include "output/pie_rec.h"
 
 /* Host result codes. */
 #define SETUP_OK      5100
@@ -144,6 +145,32 @@ static const setup_column_def k_pvqpoint[] = {
     {"W", SQL_TYPE_DOUBLE, 0, 0},
 };
 
+/* Widths of the pie definitions' texts. */
+#define SETUP_PIE_NAME_WIDTH 32     /* definition name and absent text */
+
+static const setup_column_def k_pvpie[] = {
+    {"PLOTNAME", SETUP_CHAR(SETUP_PIE_NAME_WIDTH), 0},
+    {"RADIUS", SQL_TYPE_DOUBLE, 0, 0},
+    {"CIRCLE", SQL_TYPE_INT, 0, 0},
+    {"ABSENT", SETUP_CHAR(SETUP_PIE_NAME_WIDTH), 0},
+    {"MAXVALUE", SQL_TYPE_DOUBLE, 0, 0},
+    {"INWIDTH", SQL_TYPE_DOUBLE, 0, 0},
+    {"INLENGTH", SQL_TYPE_DOUBLE, 0, 0},
+    {"INWIDPROP", SQL_TYPE_INT, 0, 0},
+    {"INLENPROP", SQL_TYPE_INT, 0, 0},
+    {"OUTWIDTH", SQL_TYPE_DOUBLE, 0, 0},
+    {"OUTLENGTH", SQL_TYPE_DOUBLE, 0, 0},
+    {"OUTWIDPROP", SQL_TYPE_INT, 0, 0},
+    {"OUTLENPROP", SQL_TYPE_INT, 0, 0},
+};
+
+static const setup_column_def k_pvpieout[] = {
+    {"PLOTNAME", SETUP_CHAR(SETUP_PIE_NAME_WIDTH), 0},
+    {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"COLUMNAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
+    {"INSIDE", SETUP_CHAR(1), 0},
+};
+
 #define SETUP_COUNT_OF(a) (int)(sizeof(a) / sizeof((a)[0]))
 
 static const setup_table_def k_datum_layout = {"PVDATUM", k_pvdatum, SETUP_COUNT_OF(k_pvdatum)};
@@ -154,6 +181,8 @@ static const setup_table_def k_query_layout = {"PVQUERY", k_pvquery, SETUP_COUNT
 static const setup_table_def k_qout_layout = {"PVQOUT", k_pvqout, SETUP_COUNT_OF(k_pvqout)};
 static const setup_table_def k_qpoint_layout = {"PVQPOINT", k_pvqpoint, SETUP_COUNT_OF(k_pvqpoint)};
 static const setup_table_def k_symbol_layout = {"PVSYMBOL", k_pvsymbol, SETUP_COUNT_OF(k_pvsymbol)};
+static const setup_table_def k_pie_layout = {"PVPIE", k_pvpie, SETUP_COUNT_OF(k_pvpie)};
+static const setup_table_def k_pieout_layout = {"PVPIEOUT", k_pvpieout, SETUP_COUNT_OF(k_pvpieout)};
 
 /* The setup tables in loading order: the ellipsoids, the coordinate
 ** systems (after the built-in ones) and the transformations with their
@@ -161,7 +190,8 @@ static const setup_table_def k_symbol_layout = {"PVSYMBOL", k_pvsymbol, SETUP_CO
 ** the input rules, so that the registered tables' columns find theirs;
 ** the registry; the point setups, which name registered columns; the
 ** queries, which name columns and their point setups; the
-** symbol setups, which name columns, their rules and point setups. */
+** symbol setups, which name columns, their rules and point setups; the
+** pie definitions, which name registered columns. */
 static const setup_table_entry k_entries[] = {
     {"PVDATUM", &k_datum_layout, PJCT_CHG_DATUMS, setup_load_pvdatum, setup_save_pvdatum, nullptr, 0},
     {"PVPROJ", &k_proj_layout, PJCT_CHG_PROJS, setup_load_pvproj, setup_save_pvproj, nullptr, 0},
@@ -175,6 +205,8 @@ static const setup_table_entry k_entries[] = {
     {"PVQOUT", &k_qout_layout, PJCT_CHG_QUERIES, nullptr, setup_save_pvqout, nullptr, 0},
     {"PVQPOINT", &k_qpoint_layout, PJCT_CHG_QUERIES, nullptr, setup_save_pvqpoint, nullptr, 0},
     {"PVSYMBOL", &k_symbol_layout, PJCT_CHG_SYMBOLS, setup_load_pvsymbol, setup_save_pvsymbol, nullptr, 0},
+    {"PVPIE", &k_pie_layout, PJCT_CHG_PIES, setup_load_pvpie, setup_save_pvpie, nullptr, 1},
+    {"PVPIEOUT", &k_pieout_layout, PJCT_CHG_PIES, nullptr, setup_save_pvpieout, nullptr, 1},
 };
 
 /* The layout of an entry: its own, or for the registry's tables the one

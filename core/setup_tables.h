@@ -85,6 +85,24 @@
 **                        position, pattern, colour, scale, angle offset,
 **                        font or line width is taken from; blank: fixed
 ** An owner or association that no longer resolves is kept by its names.
+** PVPIE, one pie-diagram definition (output/pie_rec.h), newest first,
+** loaded after PVTABLE; its loader reads PVPIEOUT too:
+**   PLOTNAME   CHAR(32)  name
+**   RADIUS     DOUBLE    radius of the pie's circle, block units
+**   CIRCLE     INT       1 the circle is drawn
+**   ABSENT     CHAR(32)  the value that stands for a missing one
+**   MAXVALUE   DOUBLE    the value of a full sector, 0 the row's own total
+**   INWIDTH    DOUBLE    width of an inside sector, degrees
+**   INLENGTH   DOUBLE    length of an inside sector, block units
+**   INWIDPROP  INT       1 the inside width follows the value
+**   INLENPROP  INT       1 the inside length follows the value
+**   OUTWIDTH, OUTLENGTH DOUBLE, OUTWIDPROP, OUTLENPROP INT  the same outside
+** PVPIEOUT, one chosen column of a definition, in the ring's order:
+**   PLOTNAME   CHAR(32)  the definition
+**   TABLENAME  CHAR(20)  the column's table
+**   COLUMNAME  CHAR(20)  the column
+**   INSIDE     CHAR(1)   "Y" for the inside ring, blank for the outside
+** A column no longer registered is kept by its names.
 **
 ** PVQUERY, one condition row of a stored query (output/qry.h), loaded
 ** after PVPOINT; the loader reads PVQOUT and PVQPOINT too:
@@ -120,9 +138,10 @@
 ** left out with a warning, and its rows are written back as they were read.
 **
 ** A table written by another's loader (PVXPOINT, read by the loader of
-** PVXFORM; PVQOUT and PVQPOINT, read by the loader of PVQUERY) has no
-** loader of its own. The tables that later records bring (PVCHEM, PVPIE,
-** PVPIEOUT) join the list of entries in setup_tables.cpp the same way.
+** PVXFORM; PVQOUT and PVQPOINT, read by the loader of PVQUERY; PVPIEOUT,
+** read by the loader of PVPIE) has no loader of its own. The tables that
+** later records bring (PVCHEM) join the list of entries in setup_tables.cpp
+** the same way.
 */
 #ifndef PV_CORE_SETUP_TABLES_H
 #define PV_CORE_SETUP_TABLES_H

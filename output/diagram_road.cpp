@@ -19,6 +19,8 @@
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "core/sql_access.h"
+#include "data/col_attr.h"
+#include "data/pnt.h"
 #include "data/tbl.h"
 #include "map/draw_util.h"
 #include "map/link.h"
@@ -209,6 +211,50 @@ void diagram_symbol_dialog(pjct_rec *project, const char *name, sym_rec *(*make_
     }
     pv_symsetup_dialog(project, setup ? setup : made);
     sym_free(made);
+}
+
+/* Fills a diagram's default setup; see diagram_road.h. */
+int diagram_default_setup(sym_rec *setup, const char *name, int owner_kind)
+{
+    if (!setup || !name) return -2;
+    sym_rec fresh;
+    sym_rec_init(&fresh);
+    fresh.owner_kind = owner_kind;
+    snprintf(fresh.layer, sizeof fresh.layer, "%s", name);
+    fresh.colour = -1;
+    fresh.scale = 1.0f;
+    if (sym_copy(setup, &fresh) != 0 || sym_set_text(&setup->item_name, name) != 0) return ERR_NO_MEMORY;
+    return 0;
+}
+
+/* A new filled setup; see diagram_road.h. */
+sym_rec *diagram_new_setup(int (*fill)(sym_rec *setup))
+{
+    sym_rec *s = sym_new();
+    if (s && fill(s) != 0) {
+        sym_free(s);
+        return nullptr;
+    }
+    return s;
+}
+
+/* The row's point columns; see diagram_road.h. */
+int diagram_row_point(sql_col_rec *row, int need_projection, sql_col_rec **x, sql_col_rec **y,
+                      struct prj_rec **projection)
+{
+    for (sql_col_rec *c = row; c; c = c->next) {
+        const col_attr_rec *rule = c->attr;
+        const pnt_rec *p = rule && (rule->flags & COL_ATTR_POINT) ? rule->point : nullptr;
+        if (!p || !p->x_col || !p->y_col || (need_projection && !p->projection)) continue;
+        sql_col_rec *px = sql_col_find(row, p->x_col->name, p->x_col->table, nullptr);
+        sql_col_rec *py = sql_col_find(row, p->y_col->name, p->y_col->table, nullptr);
+        if (!px || !py || px == py) continue;
+        *x = px;
+        *y = py;
+        *projection = p->projection;
+        return 0;
+    }
+    return -1;
 }
 
 /* Ends an accept; see diagram_road.h. */

@@ -87,6 +87,20 @@ int diagram_dialog_run(const char *name, const char *project_key, pjct_rec *proj
 /* Opens the symbol setup dialog on the project's setup of that name, on
 ** a default record from make_default when the project has none. */
 void diagram_symbol_dialog(pjct_rec *project, const char *name, sym_rec *(*make_default)(void));
+/* Fills a setup with a diagram's default: item and layer `name`, the
+** owner kind, no colour (-1), scale 1.0. 0; -9101 without memory; -2 for
+** a null record or name. */
+int diagram_default_setup(sym_rec *setup, const char *name, int owner_kind);
+/* A new setup filled by `fill`, for the symbol dialog's default; null
+** without memory. */
+sym_rec *diagram_new_setup(int (*fill)(sym_rec *setup));
+/* The row's point columns: the first column whose input rule is a point
+** column with a point setup (with a coordinate system when
+** need_projection) whose X and Y columns are both in the row and differ.
+** 0 with x, y and the setup's system; -1 when none. */
+int diagram_row_point(sql_col_rec *row, int need_projection, sql_col_rec **x, sql_col_rec **y,
+                      struct prj_rec **projection);
+
 /* Ends an accept: with an error text shows it ("" was shown already) and
 ** keeps the dialog open, else closes it with OK. */
 void diagram_accept_end(ads_hdlg dlg, const char *error);
