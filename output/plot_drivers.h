@@ -45,7 +45,8 @@ int plot_fill_null_values(sql_col_rec *row);
 /* Opens the E00 file (single precision) and writes EXP. 0; negative on
 ** failure (the file closed, the work arrays freed). */
 int e00_plot_begin(const char *file_name);
-/* One label point numbered by the label counter: the symbol placement's
+/* One label point numbered by the label counter (the LAB header before
+** the first): the symbol placement's
 ** point and box (size, angle) when given, else the point. 0; negative on
 ** failure (file closed, arrays freed). */
 int e00_plot_label_row(const sym_place_rec *symbol, const geo_point *point);

@@ -107,9 +107,7 @@ int e00_plot_begin(const char *file_name)
         plot_free_buffers();
         return rc < 0 ? rc : -1;
     }
-    rc = e00_write_exp();
-    if (rc == E00_OK) rc = e00_write_lab_header();
-    return check(rc);
+    return check(e00_write_exp());
 }
 
 /* One label point; see the header. */
@@ -117,7 +115,9 @@ int e00_plot_label_row(const sym_place_rec *symbol, const geo_point *point)
 {
     if (!point) return -2;
     const long id = g_plot_state.e00_labels + 1;
-    int rc;
+    /* The LAB header comes before the first label. */
+    int rc = id == 1 ? e00_write_lab_header() : E00_OK;
+    if (rc != E00_OK) return fail(rc);
     if (symbol) {
         double size = symbol->size > 0.0 ? symbol->size : 1.0;
         rc = e00_write_lab_record(1, id, 0, symbol->ins.x, symbol->ins.y, size, symbol->angle - k_label_angle_offset);
@@ -141,7 +141,8 @@ int e00_plot_prj(prj_rec *p)
 /* Ends the labels and writes the description sections; see the header. */
 int e00_plot_points_end(const geo_box *box, prj_rec *out_prj)
 {
-    int rc = e00_write_lab_end();
+    int rc = g_plot_state.e00_labels < 1 ? e00_write_lab_header() : E00_OK;
+    if (rc == E00_OK) rc = e00_write_lab_end();
     if (rc != E00_OK) return fail(rc);
     double extent = 0.0;
     if (box) extent = std::fmax(box->max.x - box->min.x, box->max.y - box->min.y);

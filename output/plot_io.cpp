@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/sql_access.h"
@@ -15,8 +16,10 @@
 #include "data/pnt.h"
 #include "map/prj_list.h"
 #include "map/prj_transform.h"
+#include "output/out_file.h"
 #include "output/plot_col_type.h"
 #include "output/plot_state.h"
+#include "output/tba_header.h"
 
 namespace {
 
@@ -76,18 +79,7 @@ int plot_open_file(const char *path, std::FILE **file, char **buffer, std::size_
     if (!path || !file || !buffer) return -2;
     *file = nullptr;
     *buffer = nullptr;
-    if (size < PLOT_FILE_BUFFER_MIN) size = PLOT_FILE_BUFFER_MIN;
-    std::FILE *f = std::fopen(path, "wb");
-    if (!f) return ERR_OPEN_FILE;
-    char *b = (char *)std::malloc(size);
-    if (!b || std::setvbuf(f, b, _IOFBF, size) != 0) {
-        std::fclose(f);
-        std::free(b);
-        return ERR_NO_MEMORY;
-    }
-    *file = f;
-    *buffer = b;
-    return 0;
+    return out_open_file(path, file, buffer, size < PLOT_FILE_BUFFER_MIN ? PLOT_FILE_BUFFER_MIN : size, "wb");
 }
 
 /* Closes a plot file; see the header. */
@@ -97,10 +89,7 @@ int plot_close_file(std::FILE *file, char *buffer)
         std::free(buffer);
         return -2;
     }
-    int flushed = std::fflush(file);
-    int closed = std::fclose(file);
-    std::free(buffer);
-    return flushed == 0 && closed == 0 ? 0 : ERR_OPEN_FILE;
+    return out_close_file(&file, &buffer) == 0 ? 0 : ERR_OPEN_FILE;
 }
 
 /* The setup column's column of the row; see the header. */
@@ -190,31 +179,20 @@ int plot_write_tba_header(std::FILE *file, sql_col_rec *row, const char *file_na
                           const int *index, int count, long records)
 {
     if (!file || !row || !file_name || (!index && count > 0)) return -2;
-    std::string base = file_name;
-    str_basename(base.data());
-    base.resize(std::strlen(base.c_str()));
-    char line[256];
-    std::string out;
-    out += "ID " + base + PLOT_EOL;
-    out += "TITLE " + base + PLOT_EOL;
-    out += std::string("TABTYPE 4") + PLOT_EOL;
-    out += std::string("FTYPE free") + PLOT_EOL;
-    if (col_delim && col_delim[0] && col_delim[0] != ' ') out += std::string("DELIMITER ") + col_delim + PLOT_EOL;
-    out += std::string("RECSKIP 0") + PLOT_EOL;
-    out += std::string("CHARSKIP 0") + PLOT_EOL;
-    std::snprintf(line, sizeof line, "NRECORD %ld%s", records, PLOT_EOL);
-    out += line;
-    int number = 0;
-    for (int i = 0; i < count; i++) {
+    std::vector<tba_column> columns;
+    int rc = 0;
+    for (int i = 0; i < count && rc >= 0; i++) {
         sql_col_rec *c = sql_col_nth(row, index[i]);
         if (!c) continue;
-        int width = 0, decimals = 0;
-        int code = plot_col_out_type(c, PLOT_TYPE_SPANS, &width, &decimals);
-        if (code < 0) return put(file, out) == 0 ? code : -1;
-        std::snprintf(line, sizeof line, "%d %d %d.%d 0 %8.8s %s%s", ++number, code, width, decimals, c->name, c->name,
-                      PLOT_EOL);
-        out += line;
+        tba_column t;
+        rc = t.code = plot_col_out_type(c, PLOT_TYPE_SPANS, &t.width, &t.decimals);
+        t.name = c->name;
+        columns.push_back(t);
     }
-    out += std::string("DATA") + PLOT_EOL;
-    return put(file, out);
+    if (rc < 0) return rc;
+    std::string delimiter;
+    if (col_delim && col_delim[0] && col_delim[0] != ' ') delimiter = std::string("DELIMITER ") + col_delim;
+    char nrecord[64];
+    std::snprintf(nrecord, sizeof nrecord, "NRECORD %ld", records);
+    return put(file, tba_header_text(tba_title(file_name), delimiter, nrecord, columns));
 }

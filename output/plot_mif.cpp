@@ -98,9 +98,10 @@ void key_columns(std::vector<int> &unique, std::vector<int> &index)
     const plot_buffers_rec &b = g_plot_state.buffers;
     int one_table = 1;
     for (int i = b.lead + 1; i < b.count; i++)
-        if (!str_eq_nocase(b.table[i], b.table[b.lead])) one_table = 0;
+        if (!b.table[i] || !b.table[b.lead] || !str_eq_nocase(b.table[i], b.table[b.lead])) one_table = 0;
     for (int i = b.lead; i < b.count; i++) {
         const sql_col_rec *c = b.column[i];
+        if (!c) continue;
         const tbl_rec *t = table_of(c);
         const int is_unique = c->attr && (c->attr->flags & PLOT_RULE_UNIQUE);
         if (one_table && (is_unique || (t && is_key(c, t, own_key_slot(t))))) unique.push_back(i + 1);
@@ -145,9 +146,11 @@ int mif_plot_begin(void)
     plot_state_rec &s = g_plot_state;
     const prj_rec *p = s.out_prj;
     if (!p || s.file_name.empty()) return -2;
-    int rc = plot_alloc_buffers(0);
-    if (rc < 0) return rc;
     plot_buffers_rec &b = s.buffers;
+    /* The export fills its own leading entries first; the loop's arrays
+    ** are made here. */
+    int rc = b.count ? 0 : plot_alloc_buffers(0);
+    if (rc < 0) return rc;
     std::vector<const char *> names;
     for (int i = b.lead; i < b.count; i++) {
         const sql_col_rec *c = b.column[i];
@@ -160,7 +163,7 @@ int mif_plot_begin(void)
             return -2;
         }
     }
-    for (int i = 0; i < b.count; i++) names.push_back(b.column[i]->name);
+    for (int i = 0; i < b.count; i++) names.push_back(b.column[i] ? b.column[i]->name : nullptr);
     std::vector<int> unique, index;
     key_columns(unique, index);
     if (mif_open(s.file_name.c_str(), PLOT_MIF_BUFFER) != MIF_OK ||
