@@ -165,11 +165,14 @@ TEST_F(Holes, SettingsCheckRefusesMissingTextAndRepeatedColumns) {
   }
 }
 
-TEST_F(Holes, APolylineWhoseHostLinkFailsIsErased) {
-  geo_->link_flags = PJCT_LINKS_ON;
-  EXPECT_EQ(plot("S7", "0", "0", "2"), -1);
-  EXPECT_EQ(ddh_plot_end(), -1);
-  EXPECT_TRUE(polylines().empty());
+TEST_F(Holes, APolylineWhoseHostLinkFailsIsErasedAlsoAnOctagonAlone) {
+  for (const char *length : {"2", "0.2"}) {
+    settings();
+    geo_->link_flags = PJCT_LINKS_ON;
+    EXPECT_EQ(plot("S7", "0", "0", length), -1);
+    EXPECT_EQ(ddh_plot_end(), -1) << length;
+    EXPECT_TRUE(polylines().empty()) << length;
+  }
 }
 
 TEST_F(Holes, SetupIsNormalisedBeforeUse) {

@@ -282,3 +282,14 @@ TEST_F(Pie, RowWithoutMapPositionKeepsItsBlockButIsNotInserted) {
   EXPECT_EQ(pie_plot_row(), -1);
   EXPECT_EQ(entities(), inserts);
 }
+
+TEST_F(Pie, AValueStandingForAbsentCountsNeitherAsSectorNorInTheTotal) {
+  make_row({{"CU", "1"}, {"ZN", "-1"}, {"PB", "3"}});
+  choose({"CU", "ZN", "PB"});
+  snprintf(g_pie.absent, sizeof g_pie.absent, "-1");
+  g_pie.ring[PIE_INSIDE].width_prop = 1;
+  ASSERT_EQ(pie_plot_row(), 0);
+  std::vector<points> sectors = block_polylines();
+  ASSERT_EQ(sectors.size(), 2u + 6u);
+  EXPECT_EQ(angles(sectors[1])[3], 90) << "1 of 4, not 1 of 5";
+}
