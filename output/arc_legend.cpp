@@ -136,23 +136,27 @@ long arc_of(const arc_pal_entry &e) { return e.arc < 0 ? -(long)e.arc : (long)e.
 /* True when the class lies in 1..C-1. */
 bool in_range(const arc_legend_run *run, int cls) { return cls >= 1 && cls < run->classes; }
 
-/* Appends an entry to a cell; false without memory. */
-bool cell_append(arc_legend_cell *cell, long p, long q)
+}  // namespace
+
+/* Appends an entry; see arc_legend.h. */
+int arc_legend_cell_append(arc_legend_cell *cell, long p, long q)
 {
     if (cell->count == cell->room) {
         long room = cell->room ? cell->room * 2 : 4;
         long *polys = (long *)std::realloc(cell->polys, (std::size_t)room * sizeof(long));
         if (polys) cell->polys = polys;
         long *neighbours = polys ? (long *)std::realloc(cell->neighbours, (std::size_t)room * sizeof(long)) : nullptr;
-        if (!polys || !neighbours) return false;
+        if (!polys || !neighbours) return 0;
         cell->neighbours = neighbours;
         cell->room = room;
     }
     cell->polys[cell->count] = p;
     cell->neighbours[cell->count] = q;
     cell->count++;
-    return true;
+    return 1;
 }
+
+namespace {
 
 /* Walks every usable PAL entry of every polygon, announcing each polygon
 ** with the heading, and hands (p, q) to use when both classes are in range. */
@@ -541,7 +545,7 @@ void arc_legend_check_ages(arc_legend_run *run)
         bool agree = item_name_eq_nocase(up.age, uq.age) == 1 ||
                      (ip && iq && item_is_strict_ancestor_named(run->ages, iq->name, ip->name) == 1);
         if (agree && !short_of_memory &&
-            !cell_append(arc_legend_cell_at(run->matrix, up.cls, uq.cls), p, q))
+            !arc_legend_cell_append(arc_legend_cell_at(run->matrix, up.cls, uq.cls), p, q))
             short_of_memory = true;
     });
     if (short_of_memory) err_report(ERR_NO_MEMORY, kTitle);

@@ -129,6 +129,9 @@ arc_legend_matrix *arc_legend_matrix_new(int size);
 void arc_legend_matrix_free(arc_legend_matrix *m);
 /* The cell (r, c); null out of range. */
 arc_legend_cell *arc_legend_cell_at(arc_legend_matrix *m, int r, int c);
+/* Appends the entry (polygon p, neighbour q) to a cell. 1; 0 without
+** memory (the cell unchanged). */
+int arc_legend_cell_append(arc_legend_cell *cell, long p, long q);
 /* The number of cells (r, c), r from 1 to C - 1, with a count. */
 int arc_legend_column_count(arc_legend_matrix *m, int c);
 /* 1 when cell (c + 1, c) has a count. */

@@ -10,11 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/pv_globals.h"
-#include "cover_writer.h"
-#include "map/draw_fixture.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "cover_dialog_fixture.h"
 #include "output/arc_dialog.h"
 #include "output/arc_units.h"
 #include "output/diagram_road.h"
@@ -22,22 +18,10 @@
 
 namespace {
 
-class ArcDialog : public DrawTest {
+class ArcDialog : public CoverDialogTest {
  protected:
-  std::filesystem::path dir;
-  pjct_rec *geo = nullptr;
-  prj_rec *saved_map = nullptr;
-  int saved_dcl = PV_NO_DCL;
   void SetUp() override {
-    DrawTest::SetUp();
-    saved_dcl = g_dcl_id;
-    ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
-    dlg_test_clear();
-    dir = std::filesystem::temp_directory_path() /
-          ("pv_arc_dialog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    tw_two_squares().write(dir);
-    geo = project("GEO");
+    CoverDialogTest::SetUp();
     tbl_rec *unit = table(geo, "UNIT", TBL_DEF_UNIT, {"UNITNO", "AGE", "LEGEND", "ROCK"});
     for (sql_col_rec *c = unit->columns; c; c = c->next)
       if (!strcmp(c->name, "AGE") || !strcmp(c->name, "LEGEND") || !strcmp(c->name, "ROCK")) {
@@ -49,18 +33,6 @@ class ArcDialog : public DrawTest {
         r->next = geo->col_attrs;
         geo->col_attrs = r;
       }
-    saved_map = g_map_params.projection;
-    if (!prj_list_head()) prj_add_builtin_systems();
-    g_map_params.projection = prj_list_head();
-    host_io_clear_transcript();
-  }
-  void TearDown() override {
-    arc_opts_reset();
-    g_map_params.projection = saved_map;
-    if (g_dcl_id != saved_dcl) ads_unload_dialog(g_dcl_id);
-    g_dcl_id = saved_dcl;
-    std::filesystem::remove_all(dir);
-    DrawTest::TearDown();
   }
   /* The list index of UNIT.name among the offered columns. */
   int col(const char *name) {

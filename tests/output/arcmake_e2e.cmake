@@ -9,3 +9,10 @@ if(PV_PYTHON3 AND PV_CS2CS AND TARGET pvhost AND TARGET pvdb3)
                    ${CMAKE_CURRENT_BINARY_DIR}/arcmake_e2e $<TARGET_FILE:cover_samples> ${PV_CS2CS})
   set_tests_properties(arcmake_e2e PROPERTIES TIMEOUT 120)
 endif()
+if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
+  add_test(NAME arclegend_e2e
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/output/arclegend_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/arclegend_e2e $<TARGET_FILE:cover_samples>)
+  set_tests_properties(arclegend_e2e PROPERTIES TIMEOUT 120)
+endif()
