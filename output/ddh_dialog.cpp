@@ -79,12 +79,15 @@ const char *accept_error(void)
     return nullptr;
 }
 
+/* "symbol": the project's "DRILLHOLE" setup, else a new default. */
 void symbol_cb(ads_callback_packet *cpkt)
 {
     if (cb_acts(cpkt))
         diagram_symbol_dialog(g_ddh.project, DDH_SETUP_NAME, [] { return diagram_new_setup(ddh_default_symbol); });
 }
 
+/* "accept": takes the chosen columns and the normalised setup; closes
+** with OK when the columns pass, else shows the first failure. */
 void accept_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -103,6 +106,7 @@ void accept_cb(ads_callback_packet *cpkt)
     diagram_accept_end(cpkt->dialog, accept_error());
 }
 
+/* "cancel": forgets everything and closes. */
 void cancel_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;

@@ -194,11 +194,14 @@ void fill_lists(ads_hdlg dlg)
     diagram_fill_columns(dlg, lists, PIE_RINGS, g_pie.project, g_pie.row);
 }
 
+/* A proportional toggle: the modes follow it. */
 void toggle_cb(ads_callback_packet *cpkt)
 {
     if (cb_acts(cpkt)) pie_mode_tiles(cpkt->dialog);
 }
 
+/* "pie_saved": loads the picked definition, or resets for the blank
+** entry; the loaded one picked again changes nothing. */
 void saved_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -235,9 +238,12 @@ void palette(ads_callback_packet *cpkt, int which)
     if (rule && !(rule->flags & COL_ATTR_PLACEHOLDER)) pv_symsetup_dialog(g_pie.project, rule, nullptr);
 }
 
+/* The palette buttons of the two rings. */
 void inside_palette_cb(ads_callback_packet *cpkt) { palette(cpkt, PIE_INSIDE); }
 void outside_palette_cb(ads_callback_packet *cpkt) { palette(cpkt, PIE_OUTSIDE); }
 
+/* "symbol": the setup named like the picked definition, else
+** "PIE_DIAGRAM", else a new default. */
 void symbol_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !g_pie.project) return;
@@ -246,6 +252,8 @@ void symbol_cb(ads_callback_packet *cpkt)
     diagram_symbol_dialog(g_pie.project, name, [] { return diagram_new_setup(pie_default_symbol); });
 }
 
+/* "accept": reads and checks the tiles; when they pass, keeps, replaces
+** or deletes the saved definition and closes with OK. */
 void accept_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -259,6 +267,7 @@ void accept_cb(ads_callback_packet *cpkt)
     ads_done_dialog(dlg, DLGOK);
 }
 
+/* "cancel": forgets the pie and closes. */
 void cancel_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
