@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 
@@ -35,6 +36,18 @@ constexpr int DB3_AVG_DIGITS = 53;
 /* Bytes of an exact number's text in a result row. */
 constexpr int DB3_ROW_TEXT = 64;
 
+/* The locks a running statement holds; when it is done the tables'
+ * snapshots are freed and the locks released. */
+struct db3_held {
+    db3_session *s = nullptr;      /* session of the statement */
+    std::vector<db3_lock> locks;   /* one per table */
+    ~db3_held()
+    {
+        if (s) db3_vtab_release(s);
+        for (db3_lock &l : locks) db3_unlock_file(&l);
+    }
+};
+
 /* One statement. */
 struct db3_stmt {
     db3_session *s;                      /* owning session */
@@ -46,6 +59,7 @@ struct db3_stmt {
     std::vector<db3_column> columns;     /* described result columns */
     int params = 0;                      /* '?' parameters */
     std::string target;                  /* table written by INSERT, UPDATE, DELETE (upper-case) */
+    db3_held *held = nullptr;            /* locks of its cursor while it is read, or none; owned */
 };
 
 /* A table a statement names: its upper-case name and its file. */
@@ -60,6 +74,15 @@ int db3_set_pending(db3_session *s, const db3_error &e)
 {
     if (s->pending.native == 0) s->pending = e;
     return 0;
+}
+
+/* Answers 1 when no cursor of session s is being read, else 0 with
+ * DB3_ERR_STATE: a statement run meanwhile would free the tables' records
+ * the cursor reads. */
+static int db3_idle(db3_session *s, db3_error *err)
+{
+    if (!s->reading) return 1;
+    return db3_fail(err, DB3_ERR_STATE, "a cursor of this connection is still being read; close it first");
 }
 
 /* Quotes an identifier for SQLite. */
@@ -118,6 +141,7 @@ db3_session *db3_session_open(const char *dir, db3_error *err)
 void db3_session_close(db3_session *s)
 {
     if (!s) return;
+    for (db3_stmt *st : s->stmts) db3_cursor_close(st);
     for (db3_stmt *st : s->stmts) {
         sqlite3_finalize(st->stmt);
         delete st;
@@ -404,6 +428,7 @@ db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
         db3_fail(err, DB3_ERR_STATE, "no session or no statement text");
         return nullptr;
     }
+    if (!db3_idle(s, err)) return nullptr;
     db3_stmt *st = new (std::nothrow) db3_stmt();
     if (!st) {
         db3_fail(err, DB3_ERR_MEMORY, "no memory for a statement");
@@ -468,23 +493,12 @@ int db3_stmt_param_count(const db3_stmt *st)
 void db3_stmt_free(db3_stmt *st)
 {
     if (!st) return;
+    db3_cursor_close(st);
     std::vector<db3_stmt *> &v = st->s->stmts;
     v.erase(std::remove(v.begin(), v.end(), st), v.end());
     sqlite3_finalize(st->stmt);
     delete st;
 }
-
-/* The locks a running statement holds; when it is done the tables'
- * snapshots are freed and the locks released. */
-struct db3_held {
-    db3_session *s = nullptr;      /* session of the statement */
-    std::vector<db3_lock> locks;   /* one per table */
-    ~db3_held()
-    {
-        if (s) db3_vtab_release(s);
-        for (db3_lock &l : locks) db3_unlock_file(&l);
-    }
-};
 
 /* Readies st to run: locks its tables (the target exclusively), brings
  * its virtual tables up to date (preparing again when one was made anew),
@@ -525,6 +539,7 @@ int db3_execute(db3_stmt *st, const std::vector<db3_value> *params, long *rows, 
     if (!st) return db3_fail(err, DB3_ERR_STATE, "no statement");
     if (st->function == DB3_FUNC_CURSOR)
         return db3_fail(err, DB3_ERR_STATE, "a SELECT statement is run by opening a cursor on it");
+    if (!db3_idle(st->s, err)) return 0;
     if (st->ddl) return db3_ddl(st->s, st->toks, 0, nullptr, err);
     db3_held held;
     if (!db3_start(st, params, &held, err)) return 0;
@@ -603,13 +618,15 @@ static void db3_exact_text(int is_int, long long i, double d, int scale, char *t
     if (text[0] == '-' && strspn(text + 1, "0.") == strlen(text + 1)) memmove(text, text + 1, strlen(text));
 }
 
-/* Converts column i of the current SQLite row into a value of the
- * described column's type. */
-static db3_value db3_row_value(sqlite3_stmt *q, int i, const db3_column &c)
+/* Sets v to column i of the current SQLite row as a value of the
+ * described column's type (a text reuses v's room). */
+static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value *v)
 {
-    db3_value v;
     int vt = sqlite3_column_type(q, i);
-    if (vt == SQLITE_NULL) return v;
+    if (vt == SQLITE_NULL) {
+        v->kind = DB3_VALUE_NULL;
+        return;
+    }
     switch (c.type) {
     case DB3_TYPE_NUMERIC:
     case DB3_TYPE_DECIMAL:
@@ -619,29 +636,75 @@ static db3_value db3_row_value(sqlite3_stmt *q, int i, const db3_column &c)
                 db3_exact_text(1, (long long)sqlite3_column_int64(q, i), 0, c.scale, text);
             else
                 db3_exact_text(0, 0, sqlite3_column_double(q, i), c.scale, text);
-            v.kind = DB3_VALUE_TEXT;
-            v.s = text;
-            return v;
+            v->kind = DB3_VALUE_TEXT;
+            v->s.assign(text);
+            return;
         }
         [[fallthrough]];
     case DB3_TYPE_INTEGER:
     case DB3_TYPE_SMALLINT:
-        v.kind = DB3_VALUE_INT;
-        v.i = vt == SQLITE_INTEGER ? sqlite3_column_int64(q, i) : std::llround(sqlite3_column_double(q, i));
-        return v;
+        v->kind = DB3_VALUE_INT;
+        v->i = vt == SQLITE_INTEGER ? sqlite3_column_int64(q, i) : std::llround(sqlite3_column_double(q, i));
+        return;
     case DB3_TYPE_FLOAT:
     case DB3_TYPE_REAL:
     case DB3_TYPE_DOUBLE:
-        v.kind = DB3_VALUE_REAL;
-        v.d = sqlite3_column_double(q, i);
-        return v;
-    default:
-        v.kind = DB3_VALUE_TEXT;
+        v->kind = DB3_VALUE_REAL;
+        v->d = sqlite3_column_double(q, i);
+        return;
+    default: {
+        v->kind = DB3_VALUE_TEXT;
         /* The bytes as they are: a text need not be copied to end in a NUL. */
         const char *text = reinterpret_cast<const char *>(sqlite3_column_blob(q, i));
-        v.s.assign(text ? text : "", (size_t)sqlite3_column_bytes(q, i));
-        return v;
+        v->s.assign(text ? text : "", (size_t)sqlite3_column_bytes(q, i));
+        return;
     }
+    }
+}
+
+/* Opens a cursor on a cursor specification (see db3_engine.h). */
+int db3_cursor_open(db3_stmt *st, const std::vector<db3_value> *params, db3_error *err)
+{
+    if (!st) return db3_fail(err, DB3_ERR_STATE, "no statement");
+    if (st->function != DB3_FUNC_CURSOR) return db3_fail(err, DB3_ERR_STATE, "only a SELECT statement has a cursor");
+    if (!db3_idle(st->s, err)) return 0;
+    std::unique_ptr<db3_held> held(new (std::nothrow) db3_held());
+    if (!held) return db3_fail(err, DB3_ERR_MEMORY, "no memory for a cursor");
+    if (!db3_start(st, params, held.get(), err)) return 0;
+    st->held = held.release();
+    st->s->reading = st;
+    return 1;
+}
+
+/* Reads the next row of an open cursor (see db3_engine.h). */
+int db3_cursor_next(db3_stmt *st, std::vector<db3_value> *row, db3_error *err)
+{
+    if (!st || !st->held) return db3_fail(err, DB3_ERR_STATE, "the cursor is not open"), -1;
+    int rc = sqlite3_step(st->stmt);
+    if (rc == SQLITE_ROW) {
+        size_t n = st->columns.size();
+        try {
+            row->resize(n);
+        } catch (...) {
+            db3_cursor_close(st);
+            return db3_fail(err, DB3_ERR_MEMORY, "no memory for a row of the cursor"), -1;
+        }
+        for (size_t i = 0; i < n; i++) db3_row_value(st->stmt, (int)i, st->columns[i], &(*row)[i]);
+        return 1;
+    }
+    int ok = rc == SQLITE_DONE ? 0 : (db3_sqlite_fail(st->s, rc, err), -1);
+    db3_cursor_close(st);
+    return ok;
+}
+
+/* Closes the cursor of a statement (see db3_engine.h). */
+void db3_cursor_close(db3_stmt *st)
+{
+    if (!st || !st->held) return;
+    sqlite3_reset(st->stmt);
+    delete st->held;
+    st->held = nullptr;
+    if (st->s->reading == st) st->s->reading = nullptr;
 }
 
 /* Runs a cursor specification and reads its rows. */
@@ -649,33 +712,19 @@ int db3_open_cursor(db3_stmt *st, const std::vector<db3_value> *params, db3_resu
 {
     out->columns.clear();
     out->rows.clear();
-    if (!st) return db3_fail(err, DB3_ERR_STATE, "no statement");
-    if (st->function != DB3_FUNC_CURSOR) return db3_fail(err, DB3_ERR_STATE, "only a SELECT statement has a cursor");
-    db3_held held;
-    if (!db3_start(st, params, &held, err)) return 0;
+    if (!db3_cursor_open(st, params, err)) return 0;
     out->columns = st->columns;
-    int rc;
-    size_t n = st->columns.size();
+    std::vector<db3_value> row;
+    int got;
     try {
-        while ((rc = sqlite3_step(st->stmt)) == SQLITE_ROW) {
-            std::vector<db3_value> row;
-            row.reserve(n);
-            for (size_t i = 0; i < n; i++) row.push_back(db3_row_value(st->stmt, (int)i, st->columns[i]));
-            out->rows.push_back(std::move(row));
-        }
+        while ((got = db3_cursor_next(st, &row, err)) == 1) out->rows.push_back(row);
     } catch (...) {
-        sqlite3_reset(st->stmt);
+        db3_cursor_close(st);
         out->rows.clear();
         return db3_fail(err, DB3_ERR_MEMORY, "no memory for the rows of the cursor");
     }
-    if (rc != SQLITE_DONE) {
-        int ok = db3_sqlite_fail(st->s, rc, err);
-        sqlite3_reset(st->stmt);
-        out->rows.clear();
-        return ok;
-    }
-    sqlite3_reset(st->stmt);
-    return 1;
+    if (got < 0) out->rows.clear();
+    return got == 0;
 }
 
 /* Prepares and runs one statement (see db3_engine.h). */

@@ -7,8 +7,8 @@
  * is done here on the files; SELECT, INSERT, UPDATE and DELETE are run by
  * SQLite over one virtual table per .DBF (db3_vtab.cpp), made afresh for
  * each statement. A statement is prepared (checked and described without
- * running), then executed, or opened as a cursor whose rows are read whole
- * so that the caller can scroll them. Every failure gives a native code, an
+ * running), then executed, or opened as a cursor whose rows are read one
+ * after the other (or all at once). Every failure gives a native code, an
  * SQLSTATE and a text; nothing is printed.
  *
  *   db3_error e;
@@ -136,6 +136,21 @@ int db3_stmt_param_count(const db3_stmt *st);
  * values of its parameters (none when params is null). Answers 1 with the
  * number of rows touched in *rows (when given), or 0 with the condition. */
 int db3_execute(db3_stmt *st, const std::vector<db3_value> *params, long *rows, db3_error *err);
+
+/* Opens a cursor on a cursor specification with the values of its
+ * parameters (none when params is null): its tables stay locked and read
+ * until its last row was read or it is closed. While it is open the
+ * session runs no other statement (DB3_ERR_STATE). Answers 1, or 0 with
+ * the condition. */
+int db3_cursor_open(db3_stmt *st, const std::vector<db3_value> *params, db3_error *err);
+
+/* Reads the next row of st's open cursor into row (its values' room is
+ * reused). Answers 1 for a row; 0 after the last row, or -1 with the
+ * condition, and the cursor is then closed. */
+int db3_cursor_next(db3_stmt *st, std::vector<db3_value> *row, db3_error *err);
+
+/* Closes st's cursor when it is open: its tables are released. */
+void db3_cursor_close(db3_stmt *st);
 
 /* Runs a cursor specification and reads all its rows into out. Answers 1,
  * or 0 with the condition (out then holds no rows). */

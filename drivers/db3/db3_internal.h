@@ -194,6 +194,7 @@ struct db3_session {
     std::vector<db3_stmt *> stmts;                 /* prepared statements, owned */
     long generation = 0;                           /* counts statements run; tables read once per statement */
     std::vector<db3_table *> tables;               /* virtual tables alive (owned by SQLite) */
+    db3_stmt *reading = nullptr;                   /* statement whose cursor is being read, or none */
 };
 
 /* Registers the virtual-table module "db3" on db, with the session whose

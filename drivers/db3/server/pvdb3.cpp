@@ -5,6 +5,13 @@
  * (drivers/db3/db3_engine.h) on one project directory and sends the rows
  * back as typed values.
  *
+ * A cursor's rows are read by a thread of their own from the moment it is
+ * opened, into a store the fetches read: the first rows leave while the
+ * scan goes on, and the tables are released as soon as the scan ends,
+ * however slowly the application fetches. The session's engine is used
+ * by one thread at a time: every request other than a fetch or a close
+ * first waits for the scans still running.
+ *
  * The directory: the catalog (asi_set_catalog, the environment's
  * "PETRIVEX" directory) and in it the schema (asi_set_schema, a project's
  * subdirectory; a schema that is an absolute path, or one that is empty,
@@ -16,12 +23,16 @@
  */
 #include <sys/stat.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drivers/db3/db3_engine.h"
@@ -43,12 +54,42 @@ constexpr int DB3_INT_TEXT = 32;
 constexpr const char *DB3_STATE_CATALOG = "3D000";
 constexpr const char *DB3_STATE_SCHEMA = "3F000";
 
-/* An open cursor: its rows, read whole when it was opened, and one value
- * per column that each row sent is set into in turn. */
+/* Rows the scan reads before it hands them to the fetches (the first
+ * row is handed over alone, so that it can leave at once). */
+constexpr size_t DB3_SCAN_BATCH = 64;
+
+/* The rows of a cursor read so far, each value a kind byte and its bytes
+ * (8 for an integer or a double, a 4-byte length and the characters for a
+ * text, none for a null), one row after the other. */
+struct db3_row_store {
+    std::string bytes;               /* the rows' values */
+    std::vector<size_t> ends;        /* offset after each row in bytes */
+};
+
+/* One value of a stored row as it is read back. */
+struct db3_value_view {
+    int kind = DB3_VALUE_NULL;       /* DB3_VALUE_ kind */
+    long long i = 0;                 /* integer value */
+    double d = 0;                    /* approximate value */
+    const char *s = nullptr;         /* text value (not terminated) */
+    uint32_t n = 0;                  /* its bytes */
+};
+
+/* An open cursor: the rows its scan has stored, the scan's state, and one
+ * value per column that each row sent is set into in turn. */
 struct db3_drv_cursor {
-    db3_result rows;                                /* columns and rows */
+    db3_stmt *stmt = nullptr;                       /* statement the scan reads (owned by the session) */
+    std::vector<db3_column> columns;                /* described columns */
     long pos = 0;                                   /* 0 before the first row, count + 1 after the last */
     std::vector<std::unique_ptr<CAsiData>> values;  /* one per column, reused for every row */
+    std::thread scan;                               /* the scan while it runs */
+    std::atomic<bool> cancel{false};                /* set to end the scan early */
+    std::mutex lock;                                /* guards the fields below */
+    std::condition_variable grown;                  /* signalled when rows were stored or the scan ended */
+    db3_row_store rows;                             /* rows stored so far */
+    bool done = false;                              /* the scan has ended */
+    bool failed = false;                            /* it ended on a failure, in failure */
+    db3_error failure;                              /* that failure */
 };
 
 /* A text of the engine in the driver's character set. */
@@ -81,8 +122,8 @@ CAsiData *db3_new_value(const db3_column &c)
     }
 }
 
-/* Sets a value of column c from an engine value. */
-void db3_set_value(CAsiData *v, const db3_column &c, const db3_value &x)
+/* Sets a value of column c from a stored value. */
+void db3_set_value(CAsiData *v, const db3_column &c, const db3_value_view &x)
 {
     char text[DB3_INT_TEXT];
     switch (x.kind) {
@@ -100,8 +141,89 @@ void db3_set_value(CAsiData *v, const db3_column &c, const db3_value &x)
         }
         return;
     case DB3_VALUE_REAL: v->setDouble(x.d); return;
-    default: v->setText(x.s.data(), (int)x.s.size()); return;
+    default: v->setText(x.s, (int)x.n); return;
     }
+}
+
+/* Appends the values of row to the bytes of a store. */
+void db3_store_row(const std::vector<db3_value> &row, std::string *bytes)
+{
+    for (const db3_value &v : row) {
+        bytes->push_back((char)v.kind);
+        if (v.kind == DB3_VALUE_INT) {
+            bytes->append(reinterpret_cast<const char *>(&v.i), sizeof v.i);
+        } else if (v.kind == DB3_VALUE_REAL) {
+            bytes->append(reinterpret_cast<const char *>(&v.d), sizeof v.d);
+        } else if (v.kind == DB3_VALUE_TEXT) {
+            uint32_t n = (uint32_t)v.s.size();
+            bytes->append(reinterpret_cast<const char *>(&n), sizeof n);
+            bytes->append(v.s);
+        }
+    }
+}
+
+/* Reads the next stored value at *at into x and moves *at past it. */
+void db3_read_value(const char **at, db3_value_view *x)
+{
+    const char *p = *at;
+    x->kind = (unsigned char)*p++;
+    if (x->kind == DB3_VALUE_INT) {
+        memcpy(&x->i, p, sizeof x->i);
+        p += sizeof x->i;
+    } else if (x->kind == DB3_VALUE_REAL) {
+        memcpy(&x->d, p, sizeof x->d);
+        p += sizeof x->d;
+    } else if (x->kind == DB3_VALUE_TEXT) {
+        memcpy(&x->n, p, sizeof x->n);
+        x->s = p + sizeof x->n;
+        p = x->s + x->n;
+    }
+    *at = p;
+}
+
+/* Reads a cursor's rows until they end, a failure or a cancel, storing
+ * them in batches and waking the fetches that wait; the statement's
+ * cursor is closed at the end, which releases its tables. */
+void db3_scan(db3_drv_cursor *c)
+{
+    std::vector<db3_value> row;
+    std::string batch;
+    std::vector<size_t> ends;   /* offsets after each row in batch */
+    db3_error e;
+    size_t want = 1;
+    for (;;) {
+        int got = c->cancel.load(std::memory_order_relaxed) ? 0 : db3_cursor_next(c->stmt, &row, &e);
+        try {
+            if (got == 1) {
+                db3_store_row(row, &batch);
+                ends.push_back(batch.size());
+                if (ends.size() < want) continue;
+            }
+        } catch (...) {
+            got = db3_fail(&e, DB3_ERR_MEMORY, "no memory for the rows of the cursor") - 1;
+        }
+        {
+            std::lock_guard<std::mutex> hold(c->lock);
+            try {
+                size_t base = c->rows.bytes.size();
+                c->rows.bytes += batch;
+                for (size_t end : ends) c->rows.ends.push_back(base + end);
+            } catch (...) {   /* the rows stored before stay whole */
+                got = db3_fail(&e, DB3_ERR_MEMORY, "no memory for the rows of the cursor") - 1;
+            }
+            if (got != 1) {
+                c->done = true;
+                c->failed = got < 0;
+                c->failure = e;
+            }
+        }
+        c->grown.notify_all();
+        batch.clear();
+        ends.clear();
+        want = DB3_SCAN_BATCH;
+        if (got != 1) break;
+    }
+    db3_cursor_close(c->stmt);
 }
 
 /* An engine value from a parameter's value. */
@@ -140,6 +262,7 @@ public:
     /* Closes the directory's session with its statements and cursors. */
     void disconnect() override
     {
+        for (auto &c : m_cursors) stop_scan(*c.second);
         m_cursors.clear();
         m_stmts.clear();
         db3_session_close(m_session);
@@ -176,6 +299,7 @@ public:
             return 0;
         }
         deallocate(id);
+        finish_scans();
         db3_error e;
         db3_stmt *st = db3_prepare(m_session, db3_text(text).c_str(), &e);
         if (!st) return db3_reply_error(r, e);
@@ -194,6 +318,7 @@ public:
      * 0 with the condition. */
     int execute(int id, const asi_value_list &params, CAsiDrvReply &r) override
     {
+        finish_scans();
         db3_stmt *st = find(id, r);
         if (!st) return 0;
         std::vector<db3_value> p;
@@ -210,28 +335,51 @@ public:
     {
         auto it = m_stmts.find(id);
         if (it == m_stmts.end()) return;
+        finish_scans();
         db3_stmt_free(it->second);
         m_stmts.erase(it);
     }
 
-    /* Opens a cursor: the query runs and its rows are kept for scrolling.
-     * Answers 1, or 0 with the condition. */
+    /* Opens a cursor: its scan starts, and the first row (or the end of
+     * the rows) is waited for, so that a query that fails at once fails
+     * here. Answers 1, or 0 with the condition. */
     int open(int cursor, int id, const asi_value_list &params, CAsiDrvReply &r) override
     {
+        finish_scans();
+        close(cursor);
         db3_stmt *st = find(id, r);
         if (!st) return 0;
         std::vector<db3_value> p;
         for (const CAsiData *v : params) p.push_back(db3_param(v));
-        db3_drv_cursor c;
         db3_error e;
-        if (!db3_open_cursor(st, &p, &c.rows, &e)) return db3_reply_error(r, e);
-        for (const db3_column &col : c.rows.columns) c.values.emplace_back(db3_new_value(col));
+        if (!db3_cursor_open(st, &p, &e)) return db3_reply_error(r, e);
+        auto c = std::make_unique<db3_drv_cursor>();
+        c->stmt = st;
+        c->columns = db3_stmt_columns(st);
+        for (const db3_column &col : c->columns) c->values.emplace_back(db3_new_value(col));
+        db3_drv_cursor *raw = c.get();
+        try {
+            c->scan = std::thread(db3_scan, raw);
+        } catch (...) {
+            db3_scan(raw);   /* no thread: the rows are read here */
+        }
+        std::unique_lock<std::mutex> hold(c->lock);
+        c->grown.wait(hold, [raw] { return raw->done || !raw->rows.ends.empty(); });
+        if (c->failed && c->rows.ends.empty()) {
+            e = c->failure;
+            hold.unlock();
+            stop_scan(*c);
+            return db3_reply_error(r, e);
+        }
+        hold.unlock();
         m_cursors[cursor] = std::move(c);
         return 1;
     }
 
-    /* Moves a cursor and sends the row it stands on. Answers 1 (row or no
-     * row), or 0 for an unknown cursor or orientation. */
+    /* Moves a cursor and sends the row it stands on, waiting for the scan
+     * as far as the move needs (to its end for the last row or a position
+     * from the end). Answers 1 (row or no row), or 0 for an unknown cursor
+     * or orientation, or the failure of the scan before the row. */
     int fetch(int cursor, int orientation, long offset, CAsiDrvReply &r) override
     {
         auto it = m_cursors.find(cursor);
@@ -239,50 +387,107 @@ public:
             r.error(DB3_ERR_STATE, "24000", "cursor %d is not open", cursor);
             return 0;
         }
-        db3_drv_cursor &c = it->second;
-        long n = (long)c.rows.rows.size(), p = 0;
+        db3_drv_cursor &c = *it->second;
+        std::unique_lock<std::mutex> hold(c.lock);
+        bool from_end = orientation == ASI_FETCH_LAST || (orientation == ASI_FETCH_ABSOLUTE && offset < 0);
+        if (from_end) c.grown.wait(hold, [&c] { return c.done; });
+        long n = (long)c.rows.ends.size(), p = 0;
         if (!asi_drv_fetch_target(orientation, offset, c.pos, n, &p)) {
             r.error(DB3_ERR_STATE, "HY106", "fetch orientation %d is not known", orientation);
             return 0;
         }
-        c.pos = asi_drv_fetch_clamp(p, n);
+        if (p >= 1) c.grown.wait(hold, [&c, p] { return c.done || (long)c.rows.ends.size() >= p; });
+        n = (long)c.rows.ends.size();
+        if (p > n && c.done && c.failed) return db3_reply_error(r, c.failure);
+        c.pos = p < 1 ? 0 : p <= n ? p : n + 1;
         if (c.pos < 1 || c.pos > n) return 1;
         r.setRow(c.pos);
-        add_values(c, c.pos, r);
+        std::string row = row_bytes(c, c.pos, c.pos);
+        hold.unlock();
+        const char *at = row.data();
+        add_values(c, &at, r);
         return 1;
     }
 
     /* Adds the rows after the one the cursor stands on, as many as the
-     * block takes; a row whose value cannot be made ends the block before
-     * it, so that its own fetch reports the failure. */
+     * block takes of those the scan has read (waiting for the next one
+     * when none is there yet); a row whose value cannot be made ends the
+     * block before it, so that its own fetch reports the failure. */
     void fetchBlock(int cursor, CAsiDrvReply &r) override
     {
         auto it = m_cursors.find(cursor);
         if (it == m_cursors.end()) return;
-        db3_drv_cursor &c = it->second;
-        long n = (long)c.rows.rows.size();
-        while (c.pos >= 1 && c.pos < n && r.addBlockRow(c.pos + 1, [&] { add_values(c, c.pos + 1, r); }))
-            c.pos++;
+        db3_drv_cursor &c = *it->second;
+        if (c.pos < 1) return;
+        const long end = c.pos + (long)ASI_BLOCK_ROWS;   /* the last row a block may hold */
+        while (c.pos < end) {
+            long next = c.pos + 1, last = 0;
+            std::string rows;
+            {
+                std::unique_lock<std::mutex> hold(c.lock);
+                c.grown.wait(hold, [&c, next] { return c.done || (long)c.rows.ends.size() >= next; });
+                last = std::min((long)c.rows.ends.size(), end);
+                if (next > last) return;
+                rows = row_bytes(c, next, last);
+            }
+            const char *at = rows.data();
+            for (long k = next; k <= last; k++) {
+                if (!r.addBlockRow(k, [&] { add_values(c, &at, r); })) return;
+                c.pos = k;
+            }
+        }
     }
 
-    /* Closes a cursor. */
-    void close(int cursor) override { m_cursors.erase(cursor); }
+    /* Closes a cursor: its scan, when it still runs, ends early. */
+    void close(int cursor) override
+    {
+        auto it = m_cursors.find(cursor);
+        if (it == m_cursors.end()) return;
+        stop_scan(*it->second);
+        m_cursors.erase(it);
+    }
 
 private:
-    /* Adds the values of row number pos (from 1) of cursor c to the reply. */
-    static void add_values(db3_drv_cursor &c, long pos, CAsiDrvReply &r)
+    /* A copy of the stored bytes of rows first to last (from 1) of cursor
+     * c, whose lock the caller holds. */
+    static std::string row_bytes(const db3_drv_cursor &c, long first, long last)
     {
-        const std::vector<db3_value> &row = c.rows.rows[(size_t)(pos - 1)];
-        for (size_t i = 0; i < row.size(); i++) {
+        size_t from = first > 1 ? c.rows.ends[(size_t)(first - 2)] : 0;
+        return c.rows.bytes.substr(from, c.rows.ends[(size_t)(last - 1)] - from);
+    }
+
+    /* Adds the values of the stored row at *at of cursor c to the reply
+     * and moves *at past them. */
+    static void add_values(db3_drv_cursor &c, const char **at, CAsiDrvReply &r)
+    {
+        db3_value_view x;
+        for (size_t i = 0; i < c.columns.size(); i++) {
+            db3_read_value(at, &x);
             CAsiData *v = c.values[i].get();
-            db3_set_value(v, c.rows.columns[i], row[i]);
+            db3_set_value(v, c.columns[i], x);
             r.addValue(*v);
         }
+    }
+
+    /* Ends the scan of cursor c early and waits for it. */
+    static void stop_scan(db3_drv_cursor &c)
+    {
+        c.cancel = true;
+        if (c.scan.joinable()) c.scan.join();
+    }
+
+    /* Waits for every scan still running to end (the engine is then free
+     * for another statement). */
+    void finish_scans()
+    {
+        for (auto &c : m_cursors)
+            if (c.second->scan.joinable()) c.second->scan.join();
     }
 
     /* Opens the session on dir. Answers 1, or 0 with the state given. */
     int use_dir(const std::string &dir, const char *state, CAsiDrvReply &r)
     {
+        finish_scans();
         db3_error e;
         db3_session *s = db3_session_open(dir.c_str(), &e);
         if (!s) {
@@ -306,7 +511,7 @@ private:
     std::string m_catalog;                     /* catalog directory, "" when none */
     db3_session *m_session = nullptr;          /* engine session on the project directory, owned */
     std::map<int, db3_stmt *> m_stmts;         /* prepared statements by id (owned by the session) */
-    std::map<int, db3_drv_cursor> m_cursors;   /* open cursors by id */
+    std::map<int, std::unique_ptr<db3_drv_cursor>> m_cursors;   /* open cursors by id */
 };
 
 /* Makes the session of a new connection. */
