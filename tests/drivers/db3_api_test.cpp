@@ -426,6 +426,64 @@ TEST_F(Db3BlockTest, MovesFromTheEndOfABlockCountFromThatRow)
     EXPECT_EQ(here(), want(BLOCK_TABLE_ROWS));
 }
 
+/* A cursor left open half-read does not keep its table from another
+ * connection (its rows are read on, and the table released, while the
+ * application waits), and it reads on with the rows of the moment it was
+ * opened. */
+TEST_F(Db3BlockTest, CursorLeftOpenHalfReadLetsAnotherConnectionWrite)
+{
+    ASSERT_EQ(asi_fetch_next(k), 1);
+    ASSERT_EQ(here(), want(1));
+    CAsiConnection *other = nullptr;
+    ASSERT_TRUE(asi_alloc_connection(&other) && asi_connect(other, "DB3", "surveyor", "")
+                && asi_set_catalog(other, dir.c_str()) && asi_set_schema(other, "GEOL"))
+        << text(other);
+    CAsiStatement *u = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&u), 1);
+    EXPECT_TRUE(asi_prepare(u, other, "UPDATE T SET A = 'later'") && asi_execute(u, nullptr)) << text(u);
+    asi_free_stmt(&u);
+    asi_disconnect(other);
+    asi_free_connection(&other);
+    for (long n = 2; n <= BLOCK_TABLE_ROWS; n++) {
+        ASSERT_EQ(asi_fetch_next(k), 1) << n << " " << text(k);
+        ASSERT_EQ(here(), want(n));
+    }
+    ASSERT_EQ(asi_close_cursor(k), 1);
+    EXPECT_EQ(query("SELECT A FROM T WHERE I = 1"), "later\n");
+}
+
+/* A record that cannot be read beyond the first block: the cursor opens,
+ * the rows before it arrive, and the fetch of its row reports the damage
+ * in its table and record. */
+TEST_F(Db3ApiTest, RecordDamagedLateInAScanFailsItsOwnFetch)
+{
+    constexpr int ROWS = 600, DAMAGED = 450;
+    ASSERT_EQ(exec("CREATE TABLE T (I INT)"), 1);
+    std::string q = "INSERT INTO T (I) VALUES ";
+    for (int i = 1; i <= ROWS; i++) q += (i > 1 ? ",(" : "(") + std::to_string(i) + ")";
+    ASSERT_EQ(exec(q), 1) << last_text;
+    std::fstream f(dir + "/GEOL/T.DBF", std::ios::in | std::ios::out | std::ios::binary);
+    unsigned char head[32];
+    f.read((char *)head, sizeof head);
+    long header = head[8] | head[9] << 8, record = head[10] | head[11] << 8;
+    f.seekp(header + (DAMAGED - 1) * record + 1);
+    f.write("   x1", 5);
+    f.close();
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    open_cursor("SELECT I FROM T", &s, &k);
+    long n = 0;
+    while (asi_fetch_next(k)) ASSERT_EQ(row(k, 1), std::to_string(++n) + "\n");
+    EXPECT_EQ(n, DAMAGED - 1);
+    EXPECT_EQ(sqlstate(k), "HY000");
+    EXPECT_NE(text(k).find("record 450"), std::string::npos) << text(k);
+    EXPECT_EQ(asi_fetch_absolute(k, 3), 1) << "the rows read stay";
+    EXPECT_EQ(row(k, 1), "3\n");
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+}
+
 /* A whole table read forward takes a request per block, not per row. */
 TEST_F(Db3BlockTest, ForwardReadTakesARequestPerBlock)
 {

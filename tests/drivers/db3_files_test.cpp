@@ -289,3 +289,81 @@ TEST_F(Db3Test, WriteWaitsForAnotherConnectionsLock)
     close(ready[1]);
     EXPECT_EQ(rows("SELECT N FROM T"), "1\n");
 }
+
+/* Makes table T of count rows (N = 1, 2, ...) through session s, then
+ * puts letters into the number field of its record n (from 1). */
+static void make_table_damaged_at(db3_session *s, const std::string &dir, int count, int n)
+{
+    std::string q = "INSERT INTO T (N) VALUES ";
+    for (int i = 1; i <= count; i++) q += (i > 1 ? ",(" : "(") + std::to_string(i) + ")";
+    db3_error e;
+    ASSERT_TRUE(db3_run(s, "CREATE TABLE T (N NUMERIC(6))", nullptr, nullptr, &e)) << e.text;
+    ASSERT_TRUE(db3_run(s, q.c_str(), nullptr, nullptr, &e)) << e.text;
+    std::string bytes = get_file(dir + "/T.DBF");
+    size_t header = (unsigned char)bytes[8] | (unsigned char)bytes[9] << 8;
+    size_t record = (unsigned char)bytes[10] | (unsigned char)bytes[11] << 8;
+    bytes.replace(header + (size_t)(n - 1) * record + 1, 6, "  x1.5");
+    put_file(dir + "/T.DBF", bytes);
+}
+
+/* A cursor read row by row: while it is open the session runs nothing
+ * else (the tables' records it reads stay whole); read to its end or
+ * closed half-read, it frees the session and its table, which another
+ * connection may then write. */
+TEST_F(Db3Test, CursorReadRowByRowHoldsItsSessionAndTableOnlyWhileOpen)
+{
+    run("CREATE TABLE T (N NUMERIC(6), A CHAR(4))");
+    run("INSERT INTO T (N, A) VALUES (1, 'a'), (2, 'b'), (3, NULL)");
+    db3_stmt *st = db3_prepare(s, "SELECT N, A FROM T", &err);
+    ASSERT_NE(st, nullptr) << err.text;
+    std::vector<db3_value> row;
+    ASSERT_EQ(db3_cursor_open(st, nullptr, &err), 1) << err.text;
+    ASSERT_EQ(db3_cursor_next(st, &row, &err), 1);
+    EXPECT_EQ(fail("SELECT N FROM T"), DB3_ERR_STATE);
+    EXPECT_EQ(fail("INSERT INTO T (N) VALUES (4)"), DB3_ERR_STATE);
+    EXPECT_EQ(db3_cursor_open(st, nullptr, &err), 0);
+    db3_cursor_close(st);
+
+    db3_session *other = db3_session_open(dir.c_str(), &err);
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(db3_cursor_open(st, nullptr, &err), 1) << err.text;
+    ASSERT_EQ(db3_cursor_next(st, &row, &err), 1);
+    db3_cursor_close(st);
+    EXPECT_EQ(db3_run(other, "UPDATE T SET N = N + 10", nullptr, nullptr, &err), 1) << err.text;
+
+    std::string seen;
+    ASSERT_EQ(db3_cursor_open(st, nullptr, &err), 1) << err.text;
+    int got;
+    while ((got = db3_cursor_next(st, &row, &err)) == 1)
+        seen += std::to_string(row[0].i) + (row[1].kind == DB3_VALUE_NULL ? "~" : row[1].s) + " ";
+    EXPECT_EQ(got, 0);
+    EXPECT_EQ(seen, "11a 12b 13~ ");
+    EXPECT_EQ(db3_run(other, "DELETE FROM T WHERE N = 13", nullptr, nullptr, &err), 1) << err.text;
+    EXPECT_EQ(rows("SELECT N FROM T"), "11\n12\n");
+    EXPECT_EQ(db3_cursor_next(st, &row, &err), -1) << "a cursor read to its end is closed";
+    db3_session_close(other);
+    db3_stmt_free(st);
+}
+
+/* A record that cannot be read in the middle of a scan: the rows before
+ * it come, then the failure, and the cursor is closed with the session
+ * free again. */
+TEST_F(Db3Test, CursorFailingInTheMiddleGivesTheRowsBeforeAndFreesTheSession)
+{
+    make_table_damaged_at(s, dir, 10, 7);
+    db3_stmt *st = db3_prepare(s, "SELECT N FROM T", &err);
+    ASSERT_NE(st, nullptr) << err.text;
+    ASSERT_EQ(db3_cursor_open(st, nullptr, &err), 1) << err.text;
+    std::vector<db3_value> row;
+    std::string seen;
+    int got;
+    while ((got = db3_cursor_next(st, &row, &err)) == 1) seen += std::to_string(row[0].i) + " ";
+    EXPECT_EQ(got, -1);
+    EXPECT_EQ(seen, "1 2 3 4 5 6 ");
+    EXPECT_EQ(err.native, DB3_ERR_DAMAGED);
+    EXPECT_NE(err.text.find("record 7"), std::string::npos) << err.text;
+    run("CREATE TABLE U (N NUMERIC(2))");
+    run("INSERT INTO U (N) VALUES (1)");
+    EXPECT_EQ(rows("SELECT N FROM U"), "1\n");
+    db3_stmt_free(st);
+}
