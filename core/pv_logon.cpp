@@ -29,6 +29,7 @@
 #include "map/sym_setup.h"
 #include "output/qry.h"
 #include "output/pie_rec.h"
+#include "output/chem_term.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
 
@@ -68,14 +69,15 @@ int logon_auth_refused(const CAsiHandle *h)
     return std::strncmp(state, AUTH_STATE_CLASS, 2) == 0;
 }
 
-/* Frees the setup lists hung from a project. The chemistry list is
-** emptied by the setup store's loader and saver that own its records; the
-** stored queries, the pie definitions, the symbol setups and the lists
-** that data/ frees are freed here, the item trees of the input rules each once. The
-** queries go first: they point into the registered tables' columns. */
+/* Frees the setup lists hung from a project: the stored queries and the
+** chemistry terms, the pie definitions, the symbol setups and the lists
+** that data/ frees, the item trees of the input rules each once. The
+** queries and the chemistry terms go first: they point into the
+** registered tables' columns. */
 void logon_free_setup(pjct_rec *p)
 {
     qry_list_free(&p->queries);
+    chem_term_list_free(&p->chem_terms);
     sym_list_free(&p->symbols);
     pie_list_free(&p->pies);
     prf_project_logoff(p);

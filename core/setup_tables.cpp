@@ -22,6 +22,7 @@
 #include "core/setup_store.h"
 #include "core/sql_access.h"
 #include "output/pie_rec.h"
+#include "output/chem_term.h"
 
 /* Host result codes. */
 #define SETUP_OK      5100
@@ -169,6 +170,29 @@ static const setup_column_def k_pvpieout[] = {
     {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
     {"COLUMNAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
     {"INSIDE", SETUP_CHAR(1), 0},
+/* Width of a chemistry diagram's name. */
+#define SETUP_CHEM_NAME_WIDTH 32
+
+static const setup_column_def k_pvchem[] = {
+    {"PLOTNAME", SETUP_CHAR(SETUP_CHEM_NAME_WIDTH), 0},
+    {"TERMNO", SQL_TYPE_INT, 0, 0},
+    {"AXIS", SQL_TYPE_INT, 0, 0},
+    {"LOGFLAG", SQL_TYPE_INT, 0, 0},
+    {"XMIN", SQL_TYPE_DOUBLE, 0, 0},
+    {"YMIN", SQL_TYPE_DOUBLE, 0, 0},
+    {"XMAX", SQL_TYPE_DOUBLE, 0, 0},
+    {"YMAX", SQL_TYPE_DOUBLE, 0, 0},
+    {"XSCALE", SQL_TYPE_DOUBLE, 0, 0},
+    {"YSCALE", SQL_TYPE_DOUBLE, 0, 0},
+    {"SYMTABLE", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"SYMCOLUMN", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"OPERATOR", SQL_TYPE_INT, 0, 0},
+    {"SCALAR1", SQL_TYPE_DOUBLE, 0, 0},
+    {"OPENBKT", SQL_TYPE_INT, 0, 0},
+    {"SCALAR2", SQL_TYPE_DOUBLE, 0, 0},
+    {"TABLENAME", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"COLUMNNAME", SETUP_CHAR(SETUP_SYM_OWNER_WIDTH), 0},
+    {"CLOSEBKT", SQL_TYPE_INT, 0, 0},
 };
 
 #define SETUP_COUNT_OF(a) (int)(sizeof(a) / sizeof((a)[0]))
@@ -183,6 +207,7 @@ static const setup_table_def k_qpoint_layout = {"PVQPOINT", k_pvqpoint, SETUP_CO
 static const setup_table_def k_symbol_layout = {"PVSYMBOL", k_pvsymbol, SETUP_COUNT_OF(k_pvsymbol)};
 static const setup_table_def k_pie_layout = {"PVPIE", k_pvpie, SETUP_COUNT_OF(k_pvpie)};
 static const setup_table_def k_pieout_layout = {"PVPIEOUT", k_pvpieout, SETUP_COUNT_OF(k_pvpieout)};
+static const setup_table_def k_chem_layout = {"PVCHEM", k_pvchem, SETUP_COUNT_OF(k_pvchem)};
 
 /* The setup tables in loading order: the ellipsoids, the coordinate
 ** systems (after the built-in ones) and the transformations with their
@@ -191,7 +216,8 @@ static const setup_table_def k_pieout_layout = {"PVPIEOUT", k_pvpieout, SETUP_CO
 ** the registry; the point setups, which name registered columns; the
 ** queries, which name columns and their point setups; the
 ** symbol setups, which name columns, their rules and point setups; the
-** pie definitions, which name registered columns. */
+** pie definitions and the chemistry diagrams, which name registered
+** columns. */
 static const setup_table_entry k_entries[] = {
     {"PVDATUM", &k_datum_layout, PJCT_CHG_DATUMS, setup_load_pvdatum, setup_save_pvdatum, nullptr, 0},
     {"PVPROJ", &k_proj_layout, PJCT_CHG_PROJS, setup_load_pvproj, setup_save_pvproj, nullptr, 0},
@@ -207,6 +233,7 @@ static const setup_table_entry k_entries[] = {
     {"PVSYMBOL", &k_symbol_layout, PJCT_CHG_SYMBOLS, setup_load_pvsymbol, setup_save_pvsymbol, nullptr, 0},
     {"PVPIE", &k_pie_layout, PJCT_CHG_PIES, setup_load_pvpie, setup_save_pvpie, nullptr, 1},
     {"PVPIEOUT", &k_pieout_layout, PJCT_CHG_PIES, nullptr, setup_save_pvpieout, nullptr, 1},
+    {"PVCHEM", &k_chem_layout, PJCT_CHG_CHEM, setup_load_pvchem, setup_save_pvchem, nullptr, 1},
 };
 
 /* The layout of an entry: its own, or for the registry's tables the one

@@ -137,11 +137,29 @@
 ** again. A query naming a table or column that is no longer registered is
 ** left out with a warning, and its rows are written back as they were read.
 **
+** PVCHEM, one term of a chemistry diagram's axis equation
+** (output/chem_term.h), loaded after PVTABLE; a diagram's terms are
+** consecutive and the rows read back in the order of TERMNO:
+**   PLOTNAME   CHAR(32)  the diagram's name
+**   TERMNO     INT       the term's position in the project's list, from 0
+**   AXIS       INT       0 X, 1 Y, 2 Z equation
+**   LOGFLAG    INT       1: base-10 logarithm of the equation (first term)
+**   XMIN, YMIN, XMAX, YMAX DOUBLE  the diagram's limits (all 0: none)
+**   XSCALE, YSCALE DOUBLE  the diagram's scales
+**   SYMTABLE   CHAR(20)  table of the symbol column
+**   SYMCOLUMN  CHAR(20)  the symbol column
+**   OPERATOR   INT       0 none, 1 "+", 2 "-", 3 "/", 4 "x"
+**   SCALAR1    DOUBLE    bracket factor of an opening term
+**   OPENBKT    INT       1: the term opens a bracket group
+**   SCALAR2    DOUBLE    the term's constant
+**   TABLENAME  CHAR(20)  table of the term's column
+**   COLUMNNAME CHAR(20)  the term's column
+**   CLOSEBKT   INT       1: the term closes the bracket group
+** A column that is no longer registered is kept by its names.
+**
 ** A table written by another's loader (PVXPOINT, read by the loader of
 ** PVXFORM; PVQOUT and PVQPOINT, read by the loader of PVQUERY; PVPIEOUT,
-** read by the loader of PVPIE) has no loader of its own. The tables that
-** later records bring (PVCHEM) join the list of entries in setup_tables.cpp
-** the same way.
+** read by the loader of PVPIE) has no loader of its own.
 */
 #ifndef PV_CORE_SETUP_TABLES_H
 #define PV_CORE_SETUP_TABLES_H
