@@ -170,6 +170,8 @@ static const setup_column_def k_pvpieout[] = {
     {"TABLENAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
     {"COLUMNAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
     {"INSIDE", SETUP_CHAR(1), 0},
+};
+
 /* Width of a chemistry diagram's name. */
 #define SETUP_CHEM_NAME_WIDTH 32
 

@@ -485,6 +485,7 @@ int chem_plot_end(void)
 /* Runs the set-up; see chem_plot.h. */
 int chem_dialog_run(sql_col_rec *row)
 {
+    if (!row) return -2;
     ename_clear(g_chem.selection);
     limcheck_suspend(0);
     if (pv_chemdiagram_dialog(row) != 0) {

@@ -104,7 +104,7 @@ void chem_unique_block_name(const char *name, char *out);
 int chem_plot_end(void);
 /* The plot's set-up: runs the diagram dialog on the row with LIMCHECK
 ** held at 0, then starts the selection set. 0; -1 when the dialog was
-** cancelled or could not run (LIMCHECK given back). */
+** cancelled or could not run (LIMCHECK given back); -2 without a row. */
 int chem_dialog_run(sql_col_rec *row);
 
 #endif
