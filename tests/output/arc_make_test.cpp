@@ -19,6 +19,7 @@
 #include "map/sym_place.h"
 #include "map/sym_setup.h"
 #include "output/arc_dialog.h"
+#include "output/arc_legend.h"
 #include "output/arc_make.h"
 #include "output/arc_units.h"
 #include "platform/dialog/dialog_test_api.h"
@@ -150,6 +151,26 @@ TEST_F(ArcMake, SymbolWaitsForArcsOrTableAndOkAsksOnlyWhenArcsIsRegistered) {
   /* No keeps the dialog open; Yes ends it */
   EXPECT_EQ(run(answers + "pick arcs\nok\npv_yesno_small\npick no\ncancel\n"), -1);
   EXPECT_EQ(run(answers + "pick arcs\nok\npv_yesno_small\nok\n"), 0);
+  EXPECT_EQ(host_io_faults().size(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ArcMake, WithoutAMapProjectionNeitherCommandOpensItsDialog) {
+  g_map_params.projection = nullptr;
+  host_io_use_script_text("");
+  EXPECT_EQ(pv_arcmake(nullptr), 5100);
+  EXPECT_EQ(pv_arclegend(nullptr), 5100);
+  const std::string &t = host_io_transcript();
+  EXPECT_NE(t.find("Petrivex ERROR:\nNo Map Projection defined.\nUse Map Setup to assign a projection to the map."),
+            std::string::npos)
+      << t;
+  EXPECT_NE(t.find("Petrivex ERROR:\nERROR: no map projection defined"), std::string::npos) << t;
+  dlg_tile_snapshot s;
+  EXPECT_FALSE(dlg_test_last_tile("pv_arc", "project", s));
+  EXPECT_FALSE(dlg_test_last_tile("pv_arcpoly", "project", s));
   EXPECT_EQ(host_io_faults().size(), 0u);
 }
 
