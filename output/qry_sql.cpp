@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -183,11 +184,16 @@ char *qry_build_select(qry_rec *query)
         const qry_out_rec *last = nullptr;
         for (const qry_out_rec *o = query->outputs; o; last = o, o = o->next)
             qry_append(&text, "%s%s.%s", last ? ", " : "", o->column->table, o->column->name);
+        /* Each table is named once after FROM: a table met again after
+        ** another one would be a second, uncorrelated copy of it. */
         text += " FROM ";
-        last = nullptr;
-        for (const qry_out_rec *o = query->outputs; o; last = o, o = o->next) {
-            if (last && str_eq_nocase(o->column->table, last->column->table)) continue;
-            qry_append(&text, "%s%s", last ? "," : "", o->column->table);
+        std::vector<const char *> named;
+        for (const qry_out_rec *o = query->outputs; o; o = o->next) {
+            int seen = 0;
+            for (const char *t : named) seen |= str_eq_nocase(t, o->column->table);
+            if (seen) continue;
+            qry_append(&text, "%s%s", named.empty() ? "" : ",", o->column->table);
+            named.push_back(o->column->table);
         }
         if (qry_too_long(text)) return nullptr;
         if (query->conds || query->joins) {
