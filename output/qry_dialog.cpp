@@ -69,12 +69,23 @@ cond_state s;
 
 /* ---- Lists and ownership ---- */
 
-/* 1 when a row of the edited list holds the points. */
+/* 1 when a row of the list holds the points. */
+int list_holds(const qry_cond_rec *list, const geo_point *points)
+{
+    for (const qry_cond_rec *c = list; c; c = c->next)
+        if (c->points == points) return 1;
+    return 0;
+}
+
+/* 1 when a row holds the points: a row of the edited list, or of the
+** current or the run query's lists, which take the rows back when the
+** dialog ends. */
 int points_held(const geo_point *points)
 {
     if (!points) return 0;
-    for (qry_cond_rec *c = s.list; c; c = c->next)
-        if (c->points == points) return 1;
+    if (list_holds(s.list, points)) return 1;
+    for (const qry_rec *q : {s.query, s.run})
+        if (q && (list_holds(q->conds, points) || list_holds(q->filters, points))) return 1;
     return 0;
 }
 
