@@ -28,6 +28,7 @@
 #include "output/arc_dialog.h"
 #include "output/arc_legend.h"
 #include "output/arc_make.h"
+#include "output/export_dialog.h"
 #include "output/qry_dialog.h"
 #include "output/rose_dialog.h"
 #include "output/stereo_dialog.h"
@@ -47,7 +48,7 @@ const pv_command pv_command_table[PV_COMMAND_COUNT] = {
     {"c:pv-edit", "pv_edit", pv_edit, PV_RESULT_NONE},
     {"c:pv-delete", "pv_delete", pv_delete, PV_RESULT_NONE},
     {"c:pv-query", "pv_query", pv_query, PV_RESULT_NONE},
-    {"c:pv-export", "pv_export", nullptr, PV_RESULT_NONE},
+    {"c:pv-export", "pv_export", pv_export, PV_RESULT_NONE},
     {"c:pv-project", "pv_project", pv_project, PV_RESULT_NONE},
     {"c:pv-map", "pv_map", pv_map, PV_RESULT_NONE},
     {"c:pv-datum", "pv_datum", pv_datum, PV_RESULT_NONE},

@@ -94,6 +94,7 @@ struct export_state_rec {
     int fixed_count = 0;            /* leading fixed columns of `columns` */
     std::vector<export_column_rec> columns; /* fixed, then attribute columns */
     long count = 0;                 /* objects written in the current pass */
+    long pass1_count = 0;           /* objects written in the first pass */
     int extents_set = 0;            /* 1 once a point widened the extents */
     geo_box extents{};              /* of every point of the export */
     int text_met = 0;               /* 1 when pass 1 met a TEXT entity */

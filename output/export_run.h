@@ -1,0 +1,34 @@
+/*
+** export_run.h: the export driver. It lets the user select entities and
+** walks the selection once per pass of the output type (text and SPANS
+** one, MapInfo two, E00 two for points and lines, a third for points when
+** a text was met, four for polygons), opening the output before the first
+** entity, writing each entity through the type's object stage and ending
+** each pass with the type's pass-end stage.
+**
+**   long n = export_run();   // options from the dialog pv_export_opts
+*/
+#ifndef PV_OUTPUT_EXPORT_RUN_H
+#define PV_OUTPUT_EXPORT_RUN_H
+
+/* Runs the export chosen in export_state() and plot_type. Shows the
+** progress on the prompt line and "Plotted... %ld entities" at the end;
+** "Could not plot %s header." when the output cannot be opened and "Plot
+** aborted" when a pass cannot be ended (both end the export). Answers the
+** number of entities exported; 0 for an empty selection or a failure. */
+long export_run(void);
+
+/* The E00 object and pass-end stages (export_e00.cpp): 0 when written;
+** -1 when the entity is refused or skipped in this pass; another negative
+** code when a write failed (the file is then closed). */
+int export_e00(int kind, const long *entity, struct prj_rec *projection, int pass, int text_as_attr);
+int export_e00_tail(int kind, int pass, struct prj_rec *projection, const struct geo_box *extents);
+
+/* The MapInfo object and pass-end stages (export_mif.cpp); same results. */
+int export_mif(int kind, const long *entity, struct prj_rec *projection, char delimiter, int pass,
+               int text_as_attr);
+int export_mif_end(int pass);
+/* Closes the MapInfo files of an export that ends early. */
+void export_mif_abandon(void);
+
+#endif /* PV_OUTPUT_EXPORT_RUN_H */

@@ -1,0 +1,375 @@
+#!/usr/bin/python3
+"""pv-export end to end through pvhost on a DB3 project GEO made here (the
+station table SITES and the system UTM 33 WGS84) and a drawing in
+GEOGRAPHIC WGS 84 written by ezdxf: POINT, INSERT and TEXT stations, a LINE,
+two closed squares (a POLYLINE running clockwise, an LWPOLYLINE counter-
+clockwise) and an open LWPOLYLINE, each linked to a SITES row.
+
+  export_e2e.py PVHOST MODULE RESOURCES CS2CS WORKDIR
+
+Text and SPANS files are compared byte for byte with what the format rules
+give; E00 files are read by ogrinfo and avcimport, their polygon areas
+checked with shapely; MapInfo files are read by ogrinfo; points exported
+into UTM 33 agree with cs2cs within a millimetre.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+import ezdxf
+from shapely.geometry import Polygon
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+import e2e_tables  # noqa: E402
+from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, table  # noqa: E402
+
+FAILURES = []
+ATTDEF_FLAGS = 13
+GEOGRAPHIC = "GEOGRAPHIC WGS 84"
+UTM33 = "UTM 33 WGS84"
+PVPROJ_FIELDS = ("PROJNAME C(32); DATUMNAME C(32); UNITS C(32); PROJTYPE C(32); UTMZONE N(11,0); "
+                 "SCALE N(19,10); ORIGINLONG N(19,10); ORIGINLAT N(19,10); FALSEEAST N(19,3); "
+                 "FALSENORTH N(19,3); PARALLEL1 N(19,10); PARALLEL2 N(19,10)")
+# SITES rows: base number, station, name, dip (None: null), note.
+ROWS = [(1, "S1", "Granite", 30, "fresh"), (2, "S2", "Gneiss", None, ""), (3, "S3", "Schist", 75, "weathered")]
+POINT_AT = (15.1, 45.2)
+INSERT_AT = (15.3, 45.4)
+TEXT_AT = (15.5, 45.6)
+LINE = [(15.0, 45.0), (15.2, 45.1)]
+CW_SQUARE = [(15.0, 45.0), (15.0, 45.1), (15.1, 45.1), (15.1, 45.0)]
+CCW_SQUARE = [(15.2, 45.0), (15.3, 45.0), (15.3, 45.1), (15.2, 45.1)]
+OPEN_LINE = [(15.4, 45.0), (15.5, 45.05), (15.6, 45.0)]
+# Every entity but the map setup block at the origin.
+EVERYTHING = "W 14.9,44.9 15.7,45.7"
+POINTS_WINDOW = "W 15.05,45.15 15.6,45.7"
+LINES_WINDOW = "W 14.9,44.9 15.25,45.15"
+MM = 0.001
+
+
+def check(ok, what):
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def link(entity, row):
+    entity.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "SITES"), (1071, row), (1000, "STATION"),
+                                  (1000, "S%d" % row), (1000, "")])
+
+
+def make_project(root, resources, system=GEOGRAPHIC):
+    shutil.rmtree(root, ignore_errors=True)
+    geo = os.path.join(root, "projects", "GEO")
+    os.makedirs(geo)
+    shutil.copytree(os.path.join(resources, "projects", "Projections"), os.path.join(root, "projects", "Projections"))
+    table(os.path.join(geo, "SITES.DBF"), "BASENUMBER N(8,0); STATION C(10); NAME C(12); DIP N(5,0); NOTE C(20)",
+          ROWS)
+    table(os.path.join(geo, "PVTABLE.DBF"), PVTABLE_FIELDS,
+          [e2e_tables.registry_row("SITES", "STATION", STATION="STATION")])
+    table(os.path.join(geo, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS, [])
+    table(os.path.join(geo, "PVPROJ.DBF"), PVPROJ_FIELDS,
+          [(UTM33, "WGS 84", "meters", "UTM", 33, 0.9996, 15, 0, 500000, 0, 0, 0)])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.Projections=Projections\n"
+                "PETRIVEX.GEO=GEO\n\n[ASE_CATALOGS]\nProjections=projects\nGEO=projects\n\n"
+                "[PETRIVEX_MISC]\nProjections.links=0\nGEO.links=0\n")
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    msp = doc.modelspace()
+    # The map setup block; a system that no list holds leaves the map without one.
+    params = doc.blocks.new_anonymous_block("U")
+    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", system), ("SCALE", "1.000000"),
+                       ("HEIGHT", "1.000000")):
+        params.add_attdef(tag, (0, 0), text=value, dxfattribs={"prompt": tag, "flags": ATTDEF_FLAGS, "height": 1.0})
+    msp.add_blockref(params.name, (0, 0))
+    mark = doc.blocks.new("MARK")
+    mark.add_circle((0, 0), 0.001)
+    link(msp.add_point(POINT_AT, dxfattribs={"layer": "SITES"}), 1)
+    link(msp.add_blockref("MARK", INSERT_AT, dxfattribs={"layer": "SITES", "xscale": 2, "yscale": 2,
+                                                        "rotation": 30}), 2)
+    link(msp.add_text("Gneiss", dxfattribs={"insert": TEXT_AT, "height": 0.01, "layer": "TEXTS"}), 3)
+    link(msp.add_line(*LINE, dxfattribs={"layer": "FAULTS"}), 1)
+    link(msp.add_polyline2d(CW_SQUARE, close=True, dxfattribs={"layer": "UNITS"}), 2)
+    link(msp.add_lwpolyline(CCW_SQUARE, close=True, dxfattribs={"layer": "UNITS"}), 3)
+    link(msp.add_lwpolyline(OPEN_LINE, dxfattribs={"layer": "FAULTS"}), 1)
+    doc.saveas(os.path.join(root, "in.dxf"))
+
+
+def list_items(out, key):
+    """The items of a list tile as the first "show" prints them: {name: index}."""
+    start = out.find("  %s " % key)
+    items = {}
+    for line in out[start:].splitlines()[1:]:
+        m = re.match(r"\s+\*?(\d+): (.*)$", line)
+        if not m:
+            break
+        items[m.group(2).strip()] = int(m.group(1))
+    return items
+
+
+def export_script(plotype, kind, name, outputs=(), projection=None, col=None, txt=None, select=EVERYTHING,
+                  extra=""):
+    lines = ["pv-export", "pv_export_opts", "select plotype %d" % plotype, "pick " + kind]
+    if outputs:
+        lines.append("select output " + " ".join(str(i) for i in outputs))
+    if projection is not None:
+        lines.append("select projection %d" % projection)
+    lines.append("set filename " + name)
+    if col is not None:
+        lines.append("set col_delim " + col)
+    if txt is not None:
+        lines.append("set txt_delim " + txt)
+    if extra:
+        lines.append(extra)
+    lines.append("pick plot")
+    if select:
+        lines.append(select)
+    lines.append("")
+    return "\n".join(lines) + "\n"
+
+
+def field(value, width, qualifier):
+    """A field of a record line: the qualified value, padded to width + 1 when it fits."""
+    return qualifier + value + qualifier + (" " * (width + 1 - len(value)) if len(value) <= width else "")
+
+
+def record(values, columns, delim, qualifier, spans):
+    """A record line from (value or None) per column (name, code, width)."""
+    out = []
+    for v, (_, code, width) in zip(values, columns):
+        qualified = code >= 20 if spans else code == 1
+        if v is None and not spans:
+            out.append("")
+            continue
+        v = (v or "").strip()
+        if spans and not qualified and not v:
+            v = "0"
+        out.append(field(v, width, qualifier if qualified else ""))
+    return delim.join(out)
+
+
+def f6(v):
+    return "%.6f" % v
+
+
+POINT_COLUMNS_TEXT = [("X", 3, 17), ("Y", 3, 17), ("Z", 3, 17), ("NAME", 1, 32), ("SCALE", 3, 11),
+                      ("ANGLE", 3, 8), ("LAYER", 1, 32), ("NAME", 1, 12), ("DIP", 2, 5)]
+
+
+def point_values(name_dip=True):
+    """The point objects' values in the drawing's order (text output of NAME and DIP)."""
+    return [
+        [f6(POINT_AT[0]), f6(POINT_AT[1]), f6(0), "", "0.000", "0.000", "SITES", "Granite", "30"],
+        [f6(INSERT_AT[0]), f6(INSERT_AT[1]), f6(0), "MARK", "2.000", "30.000", "SITES", "Gneiss", "0"],
+        [f6(TEXT_AT[0]), f6(TEXT_AT[1]), f6(0), "Gneiss", "0.010", "0.000", "TEXTS", None, None],
+    ]
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read().decode("cp1252")
+
+
+def test_text_and_spans(args, root, items):
+    out_idx = list_items(items, "output")
+    prj_idx = list_items(items, "projection")
+    name_i, dip_i = out_idx.get("SITES.NAME", -1), out_idx.get("SITES.DIP", -1)
+    geo_i = prj_idx.get(GEOGRAPHIC, -1)
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    script += export_script(0, "point", "pts.dat", (name_i, dip_i), geo_i, col="TAB", txt='"')
+    script += export_script(3, "point", "sites", (name_i, dip_i), geo_i, col=",")
+    script += export_script(3, "line", "faults", (), geo_i)
+    script += export_script(3, "polygon", "units", (), geo_i)
+    script += export_script(3, "line", "empty", (), geo_i, select=POINTS_WINDOW)
+    script += export_script(3, "line", "nothing", (), geo_i, select="")
+    script += export_script(0, "point", "onlylines", (), geo_i, select=LINES_WINDOW)
+    script += "(pv_logoff)\nQUIT\n"
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+
+    want = "".join(record(v, POINT_COLUMNS_TEXT, "\t", '"', False) + "\r\n" for v in point_values())
+    got = read(os.path.join(root, "pts.TXT")) if os.path.exists(os.path.join(root, "pts.TXT")) else None
+    check(got == want, "pts.TXT:\n%r\nexpected\n%r" % (got, want))
+    check(not os.path.exists(os.path.join(root, "pts.dat")), "pts.dat is written as pts.TXT")
+
+    spans_cols = [("X", 10, 12, 6), ("Y", 10, 12, 6), ("Z", 7, 17, 6), ("NAME", 52, 32, 0), ("SCALE", 7, 11, 3),
+                  ("ANGLE", 7, 8, 3), ("LAYER", 52, 32, 0), ("NAME", 32, 12, 0), ("DIP", 3, 5, 0)]
+    head = ("ID sites\r\nTITLE sites\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\nCHARSKIP 0\r\n"
+            "NRECORD %8d\r\n" % 3)
+    for i, (n, code, width, dec) in enumerate(spans_cols):
+        head += "%d %d %d.%d 0 %8.8s %s\r\n" % (i + 1, code, width, dec, n, n)
+    head += "DATA\r\n"
+    body = "".join(record(v, [(n, c, w) for n, c, w, _ in spans_cols], ",", '"', True) + "\r\n"
+                   for v in point_values())
+    got = read(os.path.join(root, "sites.TBA")) if os.path.exists(os.path.join(root, "sites.TBA")) else None
+    check(got == head + body, "sites.TBA:\n%r\nexpected\n%r" % (got, head + body))
+
+    def veh(kind, count, box):
+        if kind == "ARCS":
+            first = "FILE_TYPE A X U 0 1\r\nVERSION 4.0\r\nARCS_HEADER %8d 4 %12.7f %12.7f %12.7f %12.7f 2 0 0 0 0 0 0\r\n"
+        else:
+            first = ("FILE_TYPE P O U 0 1\r\nVERSION 4.0\r\n"
+                     "AREAS_HEADER %8d 1 4 %12.7f %12.7f %12.7f %12.7f 3 0 3 2 0 0 0\r\n")
+        return (first % ((count,) + box) + "EXTENTS 4 %12.7f %12.7f %12.7f %12.7f\r\n" % box +
+                "PROJECTION 0\r\nREFERENCE 0\r\n")
+
+    def vec(kind, objects):
+        text = kind + "\r\n"
+        for i, pts in enumerate(objects):
+            text += field(str(i + 1), 8, "") + " " + field(str(len(pts)), 5, "")
+            text += (" 1" if kind == "AREAS" else "") + "\r\n"
+            text += "".join("%.6f %.6f\r\n" % p for p in pts)
+        return text
+
+    lines = [LINE, CW_SQUARE + CW_SQUARE[:1], CCW_SQUARE + CCW_SQUARE[:1], OPEN_LINE]
+    check(read(os.path.join(root, "faults.VEC")) == vec("ARCS", lines), "faults.VEC holds the four lines")
+    check(read(os.path.join(root, "faults.VEH")) == veh("ARCS", 4, (15.0, 45.0, 15.6, 45.1)),
+          "faults.VEH: %r" % read(os.path.join(root, "faults.VEH")))
+    rings = [CW_SQUARE + CW_SQUARE[:1], list(reversed(CCW_SQUARE + CCW_SQUARE[:1]))]
+    check(read(os.path.join(root, "units.VEC")) == vec("AREAS", rings),
+          "units.VEC holds both squares clockwise: %r" % read(os.path.join(root, "units.VEC")))
+    check(read(os.path.join(root, "units.VEH")) == veh("AREAS", 2, (15.0, 45.0, 15.3, 45.1)), "units.VEH")
+    check(read(os.path.join(root, "empty.VEH")) == veh("ARCS", 0, (0.0, 0.0, 0.0, 0.0)),
+          "a lines export of points writes a whole .VEH with count 0")
+    check(read(os.path.join(root, "empty.VEC")) == "ARCS\r\n", "and a .VEC of its first line")
+    check(not os.path.exists(os.path.join(root, "nothing.VEH")) and not os.path.exists(
+        os.path.join(root, "nothing.VEC")), "an empty selection writes no file")
+    counts = re.findall(r"Plotted\.\.\. (\d+) entities", out)
+    check(counts == ["3", "3", "4", "2", "0", "0"], "counts reported: %r" % counts)
+
+
+def test_refusals(args, root, items, resources):
+    prj_idx = list_items(items, "projection")
+    script = ('(pv_open "GEO" "DB3" "" "")\npv-export\npv_export_opts\nselect plotype 3\npick point\n'
+              "set filename \"   \"\npick plot\nshow\nset filename sites\nselect projection %d\npick plot\nshow\n"
+              "cancel\n(pv_logoff)\nQUIT\n" % prj_idx.get(UTM33, -1))
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    at = out.find("ERROR: No file name specified")
+    check(at >= 0, "a blank file name is refused")
+    check(out.find("ERROR: Projection must be GEOGRAPHIC", max(at, 0)) >= 0, "SPANS in UTM is refused")
+    check(not os.path.exists(os.path.join(root, "sites.TBA")), "nothing written")
+    bare = os.path.join(root, "bare")
+    make_project(bare, resources, system="NO SUCH SYSTEM")
+    status, out = e2e_tables.pvhost_run(args, bare, '(pv_open "GEO" "DB3" "" "")\npv-export\n(pv_logoff)\nQUIT\n')
+    check(status == 0, "pvhost exit status %d without map projection" % status)
+    check("No projection assigned to map.\nUse the Map Setup option in DU-ZOREZ." in out,
+          "a map without projection is refused before the dialog")
+    check("pv_export_opts" not in out.split("pv-export", 1)[-1], "the dialog is not shown")
+
+
+def test_utm(args, root, items, cs2cs):
+    prj_idx = list_items(items, "projection")
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    script += export_script(0, "point", "utm", (), prj_idx.get(UTM33, -1), col=",")
+    script += "(pv_logoff)\nQUIT\n"
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    path = os.path.join(root, "utm.TXT")
+    got = [tuple(float(v) for v in line.split(",")[:2]) for line in read(path).splitlines()] if os.path.exists(
+        path) else []
+    pts = [POINT_AT, INSERT_AT, TEXT_AT]
+    r = subprocess.run([cs2cs, "-f", "%.6f", "+proj=longlat", "+ellps=WGS84", "+to", "+proj=utm", "+zone=33",
+                        "+ellps=WGS84"], input="".join("%.9f %.9f\n" % p for p in pts), capture_output=True,
+                       text=True, timeout=30)
+    want = [tuple(float(v) for v in line.split()[:2]) for line in r.stdout.splitlines() if line.strip()]
+    check(len(got) == 3 and len(want) == 3, "three points: %r %r" % (got, want))
+    for g, w in zip(got, want):
+        check(abs(g[0] - w[0]) <= MM and abs(g[1] - w[1]) <= MM, "UTM 33 point %r, cs2cs %r" % (g, w))
+
+
+def ogr(path, layer=None):
+    """ogrinfo's report of one layer, or of all layers."""
+    cmd = ["ogrinfo", "-ro", path, layer] if layer else ["ogrinfo", "-ro", "-al", path]
+    r = subprocess.run(cmd, capture_output=True, text=True, timeout=60)
+    return r.returncode, r.stdout + r.stderr
+
+
+def features(text):
+    """ogrinfo's features as dicts of field = value (and the geometry line)."""
+    feats = []
+    for block in text.split("OGRFeature")[1:]:
+        f = {}
+        for line in block.splitlines()[1:]:
+            m = re.match(r"\s+(\S+) \(\w+\) = (.*)$", line)
+            if m:
+                f[m.group(1)] = m.group(2).strip()
+            elif line.strip().startswith(("POINT", "LINESTRING", "POLYGON", "MULTI")):
+                f["geometry"] = line.strip()
+        feats.append(f)
+    return feats
+
+
+def test_e00_and_mif(args, root, items):
+    out_idx = list_items(items, "output")
+    prj_idx = list_items(items, "projection")
+    name_i, dip_i = out_idx.get("SITES.NAME", -1), out_idx.get("SITES.DIP", -1)
+    geo_i = prj_idx.get(GEOGRAPHIC, -1)
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    script += export_script(1, "point", "sites.dat", (name_i, dip_i), geo_i, extra="pick txtdbf")
+    script += export_script(1, "line", "faults", (name_i,), geo_i)
+    script += export_script(1, "polygon", "units", (name_i, dip_i), geo_i)
+    script += export_script(2, "point", "msites", (name_i, dip_i), geo_i, col=",")
+    script += export_script(2, "line", "mfaults", (name_i,), geo_i, col=",")
+    script += export_script(2, "polygon", "munits", (name_i, dip_i), geo_i, col=",")
+    script += "(pv_logoff)\nQUIT\n"
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    check(os.path.exists(os.path.join(root, "sites.E00")), "sites.dat is written as sites.E00")
+    for cover in ("sites", "faults", "units"):
+        e00 = os.path.join(root, cover + ".E00")
+        shutil.rmtree(os.path.join(root, "cov_" + cover), ignore_errors=True)
+        r = subprocess.run(["avcimport", e00, os.path.join(root, "cov_" + cover)], capture_output=True, text=True,
+                           timeout=60)
+        check(r.returncode == 0, "avcimport accepts %s: %s" % (cover, r.stdout + r.stderr))
+    rc, text = ogr(os.path.join(root, "units.E00"), "PAL")
+    polys = [f for f in features(text) if f.get("NAME")]
+    check(rc == 0 and sorted(f.get("NAME") for f in polys) == ["Gneiss", "Schist"],
+          "both polygons with their rows' names: %s" % text)
+    want_area = Polygon(CW_SQUARE).area
+    for f in polys:
+        check(abs(float(f.get("AREA", "nan")) - want_area) < 1e-6, "AREA %s equals shapely's %g" % (
+            f.get("AREA"), want_area))
+    rc, text = ogr(os.path.join(root, "faults.E00"), "ARC")
+    arcs = features(text)
+    check(rc == 0 and len(arcs) == 4, "four arcs: %s" % text)
+    rc, text = ogr(os.path.join(root, "sites.E00"), "LAB")
+    labs = features(text)
+    check(rc == 0 and len(labs) == 3, "three labels with the text: %s" % text)
+    rc, text = ogr(os.path.join(root, "msites.MIF"))
+    pts = features(text)
+    check(rc == 0 and len(pts) == 3, "three MapInfo points: %s" % text)
+    check("Granite" in text and "Schist" not in text and "GEOGCRS" in text,
+          "MID values and the earth system: %s" % text)
+    rc, text = ogr(os.path.join(root, "mfaults.MIF"))
+    check(rc == 0 and text.count("LINESTRING") == 4, "four MapInfo lines: %s" % text)
+    rc, text = ogr(os.path.join(root, "munits.MIF"))
+    check(rc == 0 and text.count("POLYGON") == 2 and "Schist" in text, "two MapInfo regions: %s" % text)
+
+
+def main():
+    if len(sys.argv) != 6:
+        print(__doc__)
+        return 2
+    args = sys.argv[1:4]
+    resources = args[2]
+    cs2cs = sys.argv[4]
+    work = sys.argv[5]
+    root = os.path.join(work, "export")
+    make_project(root, resources)
+    status, items = e2e_tables.pvhost_run(
+        args, root, '(pv_open "GEO" "DB3" "" "")\npv-export\npv_export_opts\nshow\ncancel\n(pv_logoff)\nQUIT\n')
+    check(status == 0, "pvhost exit status %d" % status)
+    test_text_and_spans(args, root, items)
+    make_project(os.path.join(work, "refusals"), resources)
+    test_refusals(args, os.path.join(work, "refusals"), items, resources)
+    test_utm(args, root, items, cs2cs)
+    test_e00_and_mif(args, root, items)
+    print("%d failure(s)" % len(FAILURES))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
