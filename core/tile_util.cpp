@@ -73,6 +73,14 @@ int tile_get_str(ads_hdlg dialog, const char *key, char *buffer)
     return str_nonblank(buffer) == RTNORM ? RTNORM : -1;
 }
 
+/* Reads a toggle; see the header. */
+int tile_get_toggle(ads_hdlg dialog, const char *key)
+{
+    char value[TILE_BUF_SIZE] = "";
+    if (!dialog || !key || ads_get_tile(dialog, key, value, TILE_BUF_SIZE) != RTNORM) return 0;
+    return strcmp(value, "1") == 0;
+}
+
 /* Room for a number shown in a tile. */
 static constexpr int TILE_NUMBER_SIZE = 16;
 

@@ -36,6 +36,9 @@ int tile_get_one_index(ads_hdlg dialog, const char *key);
 /* Reads the tile into buffer (TILE_BUF_SIZE bytes); 5100 when the value is
 ** not blank, else -1 (also for bad arguments). */
 int tile_get_str(ads_hdlg dialog, const char *key, char *buffer);
+/* 1 when the toggle or radio button shows "1", else 0 (also for bad
+** arguments). */
+int tile_get_toggle(ads_hdlg dialog, const char *key);
 
 /* One tile of a dialog's table and its callback. */
 struct dlg_tile {

@@ -70,14 +70,6 @@ bool kind_has(const char *key)
     return true;
 }
 
-/* 1 when the toggle shows "1". */
-int toggle_on(ads_hdlg dlg, const char *key)
-{
-    char value[TILE_BUF_SIZE] = "";
-    ads_get_tile(dlg, key, value, TILE_BUF_SIZE);
-    return strcmp(value, "1") == 0;
-}
-
 void accept_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -221,8 +213,8 @@ void pv_arcpoly_read_tiles(ads_hdlg dlg)
         else
             (o->*c.choice)[0] = '\0';
     }
-    o->arcs = toggle_on(dlg, "arcs");
-    o->table = toggle_on(dlg, "table");
+    o->arcs = tile_get_toggle(dlg, "arcs");
+    o->table = tile_get_toggle(dlg, "table");
 }
 
 /* Runs one of the coverage dialogs; see arc_dialog.h. */

@@ -87,19 +87,11 @@ void fill_types(ads_hdlg dlg, const char *spans_label)
         if (k_types[i] == plot_type) dlg_set_index(dlg, "plotype", (int)i);
 }
 
-/* 1 when the toggle shows "1". */
-int toggle_on(ads_hdlg dlg, const char *key)
-{
-    char value[TILE_BUF_SIZE] = "";
-    ads_get_tile(dlg, key, value, TILE_BUF_SIZE);
-    return std::strcmp(value, "1") == 0;
-}
-
-/* The tile's text, empty when it cannot be read. */
+/* The tile's text, empty when it is blank or cannot be read. */
 std::string tile_text(ads_hdlg dlg, const char *key)
 {
     char value[TILE_BUF_SIZE] = "";
-    if (ads_get_tile(dlg, key, value, TILE_BUF_SIZE) != RTNORM) return std::string();
+    tile_get_str(dlg, key, value);
     return value;
 }
 
@@ -314,7 +306,7 @@ void pv_export_opts_point_cb(ads_callback_packet *cpkt)
 void pv_export_opts_line_cb(ads_callback_packet *cpkt)
 {
     ads_hdlg dlg = cpkt->dialog;
-    apply_lines(dlg, toggle_on(dlg, "line") ? EXPORT_KIND_LINES : EXPORT_KIND_POLYGONS);
+    apply_lines(dlg, tile_get_toggle(dlg, "line") ? EXPORT_KIND_LINES : EXPORT_KIND_POLYGONS);
 }
 
 void pv_export_opts_plot_cb(ads_callback_packet *cpkt)
@@ -350,9 +342,9 @@ void pv_export_opts_plot_cb(ads_callback_packet *cpkt)
     s.txt_delim = txt.empty() ? '\0' : txt[0];
     s.height = std::atof(tile_text(dlg, "height").c_str());
     s.scale = std::atof(tile_text(dlg, "scale").c_str());
-    s.text_as_attr = toggle_on(dlg, "txtdbf");
-    s.kind = toggle_on(dlg, "line") ? EXPORT_KIND_LINES
-             : toggle_on(dlg, "polygon") ? EXPORT_KIND_POLYGONS
+    s.text_as_attr = tile_get_toggle(dlg, "txtdbf");
+    s.kind = tile_get_toggle(dlg, "line") ? EXPORT_KIND_LINES
+             : tile_get_toggle(dlg, "polygon") ? EXPORT_KIND_POLYGONS
                                          : EXPORT_KIND_POINTS;
     if (plot_type == PLOT_TYPE_SPANS && s.kind != EXPORT_KIND_POINTS) chosen.clear();
     if (!fill_columns(chosen)) {
