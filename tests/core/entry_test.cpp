@@ -137,26 +137,6 @@ TEST_F(CoreTest, UnknownFunctionCodeIsRefusedWithTheFailureResult) {
   ads_undef("pv_bogus", 66);
 }
 
-TEST_F(CoreTest, CommandsNotBuiltSayInOneLineAndGiveNothing) {
-  ASSERT_EQ(load(), PV_ENTRY_OK);
-  struct resbuf *args = ads_buildlist(RTSTR, "GEO", RTSHORT, 3, 0);
-  struct resbuf *result = nullptr;
-  take_transcript();
-  EXPECT_EQ(host_invoke_function("pv_export", args, &result), PV_ENTRY_OK);
-  ads_relrb(args);
-  ASSERT_NE(result, nullptr);
-  EXPECT_EQ(result->restype, RTVOID);
-  ads_relrb(result);
-  result = nullptr;
-  EXPECT_EQ(host_invoke_function("c:pv-export", nullptr, &result), PV_ENTRY_OK);
-  ads_relrb(result);
-  std::string t = take_transcript();
-  EXPECT_NE(t.find("\nPV-EXPORT is not available yet.\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("\nPV-EXPORT is not available yet.\n", t.find("\nPV-EXPORT is not available yet.\n") + 1),
-            std::string::npos)
-      << "the command-line name says it too: " << t;
-}
-
 /* The LISP results are built by the helpers a handler calls; run them
 ** inside an invocation through a defined name of our own. */
 namespace {
