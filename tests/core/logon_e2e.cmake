@@ -1,6 +1,7 @@
 # The logon tests start the DB3 driver program; they find it by its path.
 foreach(t test_core_logon_test test_core_damaged_table_test test_core_symbol_setup_store_test
-          test_core_symbol_library_dialog_test test_core_symbol_setup_dialog_test test_core_pie_setup_store_test)
+          test_core_symbol_library_dialog_test test_core_symbol_setup_dialog_test test_core_pie_setup_store_test
+          test_core_chem_setup_store_test)
   if(TARGET ${t} AND TARGET pvdb3)
     add_dependencies(${t} pvdb3)
     target_compile_definitions(${t} PRIVATE PV_DB3_DRIVER="$<TARGET_FILE:pvdb3>")

@@ -56,6 +56,21 @@ class SymbolProjectTest : public CoreTest {
     return logon();
   }
 
+  /* The rows of a table file of GEO as dbfread reads them, one line each,
+  ** the fields joined by "|" without the save columns. */
+  static std::string dbf_lines(const char *table) {
+    std::string cmd = std::string("/usr/bin/python3 -c \"import dbfread\n"
+                                  "for r in dbfread.DBF('projects/GEO/") + table +
+                      ".DBF'):\n print('|'.join(str(v) for k, v in r.items() if not k.startswith('SAVE')))\"";
+    std::string out;
+    if (FILE *f = popen(cmd.c_str(), "r")) {
+      char line[1024];
+      while (fgets(line, sizeof line, f)) out += line;
+      pclose(f);
+    }
+    return out;
+  }
+
   /* Every field of a setup as text, the owner and associations by name. */
   static std::string fields(const sym_rec *s) {
     char buf[1024];
