@@ -2,7 +2,7 @@
 and a pvhost run of a script in a scratch directory that stands for the
 user's home and data folder.
 
-  from e2e_util import FAILURES, check, run_pvhost
+  from e2e_util import FAILURES, check, run_pvhost, map_setup_drawing
 """
 import os
 import subprocess
@@ -35,3 +35,17 @@ def run_pvhost(pvhost, module, resources, root, script, drawing=None):
     check("fault" not in r.stderr, "pvhost reports no fault")
     check("Cannot initialize Petrivex" not in r.stdout, "start-up initialises the map setup")
     return r.stdout
+
+
+def map_setup_drawing(proj):
+    """A new ezdxf drawing holding the map setup block (PROJ the map's
+    coordinate system, scale and text height 1) and its one reference."""
+    import ezdxf
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    block = doc.blocks.new_anonymous_block("U")
+    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", proj), ("SCALE", "1.000000"),
+                       ("HEIGHT", "1.000000")):
+        block.add_attdef(tag, (0, 0), value, dxfattribs={"prompt": tag, "flags": 13, "height": 1.0})
+    doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
+    return doc

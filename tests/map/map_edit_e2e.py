@@ -23,7 +23,7 @@ import sys
 import dbf
 import ezdxf
 
-from e2e_util import FAILURES, check, run_pvhost
+from e2e_util import FAILURES, check, map_setup_drawing, run_pvhost
 
 TOLERANCE_DEG = 1e-7
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
@@ -58,13 +58,7 @@ def setup(resources, root):
 
 
 def drawing(path, proj):
-    doc = ezdxf.new("R2000")
-    doc.appids.new("PETRIVEX")
-    block = doc.blocks.new_anonymous_block("U")
-    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", proj), ("SCALE", "1.000000"),
-                       ("HEIGHT", "1.000000")):
-        block.add_attdef(tag, (0, 0), value, dxfattribs={"prompt": tag, "flags": 13, "height": 1.0})
-    doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
+    doc = map_setup_drawing(proj)
     text = doc.modelspace().add_text("Bonaparte", dxfattribs={"height": 1.0, "insert": (-100.0, 10.0)})
     text.set_xdata("PETRIVEX", LINK)
     msp = doc.modelspace()

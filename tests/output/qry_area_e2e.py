@@ -24,13 +24,12 @@ import subprocess
 import sys
 
 import dbfread
-import ezdxf
 from shapely.geometry import Point, Polygon
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "map"))
 from e2e_tables import PVTABLE_FIELDS, registry_row, table  # noqa: E402
-from e2e_util import FAILURES, check, run_pvhost  # noqa: E402
+from e2e_util import FAILURES, check, map_setup_drawing, run_pvhost  # noqa: E402
 
 UTM = "UTM 10 NAD27"
 GEOGRAPHIC = "GEOGRAPHIC Clarke 1866"
@@ -83,14 +82,7 @@ def make_project(root, setup_projection, stations):
 
 def drawing(path, proj):
     """A drawing whose map setup block names the map's projection."""
-    doc = ezdxf.new("R2000")
-    doc.appids.new("PETRIVEX")
-    block = doc.blocks.new_anonymous_block("U")
-    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", proj), ("SCALE", "1.000000"),
-                       ("HEIGHT", "1.000000")):
-        block.add_attdef(tag, (0, 0), value, dxfattribs={"prompt": tag, "flags": 13, "height": 1.0})
-    doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
-    doc.saveas(path)
+    map_setup_drawing(proj).saveas(path)
 
 
 def points_text(ring):
