@@ -24,7 +24,7 @@ import subprocess
 import sys
 
 import dbfread
-from shapely.geometry import Point, Polygon
+from shapely.geometry import LineString, Point, Polygon
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "map"))
@@ -39,6 +39,7 @@ TOLERANCE_M = 0.001
 # Registered columns in list order: STATION.BASENUMBER 0, STATION 1, NAME 2, X 3, Y 4.
 COL_NAME, COL_X, COL_Y = 2, 3, 4
 OP_INSIDE = 11
+OP_NEAR = 13
 # The drawn ring (map units), its corners in drawing order.
 RING_UTM = [(600010.0, 5000020.0), (600180.0, 5000005.0), (600160.0, 5000170.0), (600030.0, 5000140.0)]
 SEED = 44
@@ -162,6 +163,44 @@ def geographic_case(work):
         check(worst <= TOLERANCE_M, "geographic: stored points %.6f m from the drawn ones by cs2cs" % worst)
 
 
+# A closed LWPOLYLINE and an open one already in the drawing, picked by a
+# point on their first edge.
+PICKED_RING = [(600020.0, 5000010.0), (600200.0, 5000040.0), (600120.0, 5000190.0), (600000.0, 5000120.0)]
+PICKED_LINE = [(599960.0, 5000000.0), (600100.0, 5000100.0), (600240.0, 5000060.0)]
+NEAR_M = 30.0
+
+
+def on_first_edge(pts):
+    (x1, y1), (x2, y2) = pts[0], pts[1]
+    return "%.3f,%.3f\n" % ((x1 + x2) / 2, (y1 + y2) / 2)
+
+
+def picked_case(work):
+    """An area and a line taken from polylines of the drawing: INSIDE the
+    closed one, then NEAR (30 m) the open one."""
+    root = os.path.join(work, "picked")
+    stations = [p for p in stations_utm() if abs(LineString(PICKED_LINE).distance(Point(p)) - NEAR_M) > 1.0]
+    make_project(root, UTM, stations)
+    doc = map_setup_drawing(UTM)
+    doc.modelspace().add_lwpolyline(PICKED_RING, close=True)
+    doc.modelspace().add_lwpolyline(PICKED_LINE)
+    doc.saveas(os.path.join(root, "map.dxf"))
+    names = ["S%02d" % (i + 1) for i in range(len(stations))]
+    inside = sorted(n for n, p in zip(names, stations) if Polygon(PICKED_RING).contains(Point(p)))
+    near = sorted(n for n, p in zip(names, stations) if LineString(PICKED_LINE).distance(Point(p)) <= NEAR_M)
+    check(0 < len(near) < len(stations), "the sample puts some stations near the line and some not")
+    out = run(root, OPEN + "pv-query\npv_condition\nselect column %d\nselect operator %d\npick area\n"
+              "pv_sel_mode\npick sel_option\nok\n" % (COL_X, OP_INSIDE) + on_first_edge(PICKED_RING) +
+              "pv_condition\npick modify\nselect output %d\npick query\n" % COL_NAME + browser_answers() +
+              "(pv_logoff)\nQUIT\n")
+    check(listed(out) == inside, "picked area: browser lists %r, want %r" % (listed(out), inside))
+    out = run(root, OPEN + "pv-query\npv_condition\nselect column %d\nselect operator %d\npick line\n"
+              "pv_sel_mode\npick sel_option\nok\n" % (COL_Y, OP_NEAR) + on_first_edge(PICKED_LINE) +
+              "pv_condition\nset value %g\npick modify\nselect output %d\npick query\n" % (NEAR_M, COL_NAME) +
+              browser_answers() + "(pv_logoff)\nQUIT\n")
+    check(listed(out) == near, "picked line: browser lists %r, want those within %g m: %r" % (listed(out), NEAR_M, near))
+
+
 def refusals(work):
     """A bow-tie refused point by point; no map projection refuses the pick."""
     root = os.path.join(work, "refused")
@@ -186,6 +225,7 @@ def main():
     os.makedirs(work, exist_ok=True)
     utm_case(work)
     geographic_case(work)
+    picked_case(work)
     refusals(work)
     if FAILURES:
         print("%d check(s) failed" % len(FAILURES))
