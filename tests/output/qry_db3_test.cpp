@@ -1,0 +1,269 @@
+/*
+** qry_db3_test.cpp: stored queries on a DB3 project that query_project.py
+** writes: the SELECT texts of the query cases run through the engine and
+** the DB3 driver give the rows that Python's sqlite3 gives for the same
+** texts over the tables as python3-dbfread reads them
+** (query_rows_check.py); NEAR agrees with python3-shapely's distance; and
+** the queries go through PVQUERY, PVQOUT and PVQPOINT and come back after
+** a new logon, a query naming an unregistered table being left out and
+** written back as it was.
+*/
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/geo_util.h"
+#include "core/pjct_list.h"
+#include "core/setup_store.h"
+#include "core/sql_access.h"
+#include "../core/core_fixture.h"
+#include "data/col_attr.h"
+#include "output/qry.h"
+#include "output/qry_edit.h"
+#include "output/qry_filter.h"
+#include "output/qry_join.h"
+#include "output/qry_sql.h"
+
+#ifndef PV_DB3_DRIVER
+#define PV_DB3_DRIVER "pvdb3"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class QueryDb3 : public CoreTest {
+ protected:
+  fs::path project_dir_;
+  void SetUp() override {
+    CoreTest::SetUp();
+    project_dir_ = dir_ / "projects" / "QP";
+    std::string cmd = "/usr/bin/python3 " PV_TEST_DATA_DIR "/output/query_project.py " + project_dir_.string() + " 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    std::string ini = (dir_ / "asi.ini").string();
+    std::ofstream(ini) << "[ENVIRONMENTS]\nDB3=\n[DB3]\nDriver=" PV_DB3_DRIVER
+                          "\nPETRIVEX=projects\nPETRIVEX.Projections=Projections\nPETRIVEX.QP=QP\n";
+    host_set_env("ASI_INI", ini);
+    ASSERT_EQ(load(), PV_ENTRY_OK);
+  }
+  void TearDown() override {
+    CoreTest::TearDown();
+    host_set_env("ASI_INI", "");
+  }
+  pjct_rec *logon() {
+    EXPECT_EQ(texts(call("pv_open", {"QP", "DB3", "", ""}))[0], "QP");
+    return pjct_find("QP", nullptr);
+  }
+  /* A query of the project over the output columns ("TABLE.COLUMN"), the
+  ** SQL rows given as connector, column, operator, value; quoted,
+  ** bracketed and joined as running it from the dialog does. */
+  qry_rec *query(pjct_rec *p, const std::vector<const char *> &outs,
+                 const std::vector<std::vector<const char *>> &rows, qry_cond_rec **filters = nullptr) {
+    qry_rec *q = qry_new();
+    q->project = p;
+    std::vector<int> idx;
+    for (const char *o : outs) {
+      std::string t(o), table = t.substr(0, t.find('.')), column = t.substr(t.find('.') + 1);
+      int at = -1;
+      EXPECT_NE(pjct_find_column(p, table.c_str(), column.c_str(), &at), nullptr) << o;
+      idx.push_back(at);
+    }
+    EXPECT_EQ(qry_output_list_build(p, idx.data(), (int)idx.size(), 1, &q->outputs), 0);
+    for (const auto &r : rows) {
+      std::string t(r[1]), table = t.substr(0, t.find('.')), column = t.substr(t.find('.') + 1);
+      qry_cond_rec *c = qry_cond_new();
+      c->connector = qry_connector_table[qry_connector_index(r[0])];
+      c->op = qry_operator_table[qry_op_index(r[2])];
+      c->table = tbl_find_by_name(p->tables, table.c_str(), nullptr);
+      c->column = pjct_find_column(p, table.c_str(), column.c_str(), nullptr);
+      qry_cond_set_value(c, r[3]);
+      q->conds = qry_cond_concat(q->conds, c);
+    }
+    qry_cond_reorder(&q->conds);
+    qry_cond_bracket(q->conds);
+    if (filters) qry_cond_split(q->conds, &q->conds, filters);
+    qry_quote_values(q->conds);
+    qry_build_join_list(q);
+    return q;
+  }
+  /* Runs a text; answers every row's column texts joined by "|". */
+  static std::vector<std::string> rows_of(pjct_rec *p, const std::string &text, qry_rec *filter = nullptr) {
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    std::vector<std::string> out;
+    int n = sql_query(p->connection, text.c_str(), &stmt, &cursor, &row, 0);
+    EXPECT_GE(n, 0) << text;
+    if (filter) qry_label_result_columns(filter->outputs, row);
+    for (int rc = n > 0 ? 5100 : -1; rc == 5100; rc = sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0)) {
+      if (filter && !qry_filter_row(filter, row)) continue;
+      std::string line;
+      for (sql_col_rec *c = row; c; c = c->next) {
+        std::string t = c->null_ind == SQL_COL_NULL ? "NULL" : c->text;
+        t.resize(strlen(str_trim_copy(t)));
+        line += (c == row ? "" : "|") + t;
+      }
+      out.push_back(line);
+    }
+    if (n >= 0) sql_close_query(&stmt, &cursor, &row);
+    return out;
+  }
+  static const char *str_trim_copy(std::string &t) {
+    while (!t.empty() && (unsigned char)t.back() <= ' ') t.pop_back();
+    size_t i = 0;
+    while (i < t.size() && (unsigned char)t[i] <= ' ') i++;
+    t.erase(0, i);
+    return t.c_str();
+  }
+};
+
+TEST_F(QueryDb3, EveryCaseGivesTheRowsSqliteGivesOverTheSameTables) {
+  pjct_rec *p = logon();
+  ASSERT_NE(p, nullptr);
+  col_attr_rec *rock = pjct_find_column(p, "STATION", "ROCKTYPE", nullptr)->attr;
+  ASSERT_NE(rock, nullptr);
+  snprintf(rock->dictionary, COL_ATTR_NAME_SIZE, "ROCKD");   /* the rule names the dictionary table */
+  struct qcase {
+    const char *name;
+    std::vector<const char *> outs;
+    std::vector<std::vector<const char *>> rows;
+    size_t want_rows;
+  };
+  const qcase cases[] = {
+      {"gold above five with the station's rock", {"SAMPLE.AU", "STATION.ROCKTYPE"}, {{"", "SAMPLE.AU", ">", "5"}}, 4},
+      {"GRAN% or gold above eight, bracketed before the joins",
+       {"SAMPLE.AU", "STATION.ROCKTYPE"},
+       {{"", "STATION.ROCKTYPE", "LIKE", "GRAN%"}, {"OR", "SAMPLE.AU", ">", "8"}}, 5},
+      {"one condition", {"STATION.ROCKTYPE"}, {{"", "STATION.UNIT", "=", "1"}}, 2},
+      {"OR", {"STATION.ROCKTYPE"}, {{"", "STATION.UNIT", "=", "1"}, {"OR", "STATION.UNIT", "=", "3"}}, 3},
+      {"AND, OR, AND",
+       {"STATION.ROCKTYPE"},
+       {{"", "STATION.UNIT", "=", "1"}, {"AND", "STATION.SEGMENT", ">", "1"},
+        {"OR", "STATION.UNIT", "=", "3"}, {"AND", "STATION.SEGMENT", "<", "9"}}, 2},
+      {"= NULL", {"STATION.ROCKTYPE"}, {{"", "STATION.UNIT", "=", "NULL"}}, 1},
+      {"NOT = NULL", {"STATION.ROCKTYPE"}, {{"", "STATION.UNIT", "NOT =", "NULL"}}, 4},
+      {"NOT = a value", {"STATION.ROCKTYPE"}, {{"", "STATION.ROCKTYPE", "NOT =", "SHALE"}}, 4},
+      {"NOT LIKE then AND",
+       {"STATION.ROCKTYPE"},
+       {{"", "STATION.ROCKTYPE", "NOT LIKE", "GRAN%"}, {"AND", "STATION.SEGMENT", "=", "2"}}, 1},
+      {"a quote inside a value", {"STATION.ROCKTYPE"}, {{"", "STATION.ROCKTYPE", "=", "O'NEIL"}}, 1},
+      {"a link table between units and legends", {"UNITS.UNITNAME", "LEGND.LEGTEXT"}, {}, 3},
+      {"a dictionary join", {"STATION.ROCKTYPE", "ROCKD.MEANING"}, {}, 4},
+      {"DISTINCT with a unit table", {"STATION.SEGMENT", "UNITS.UNITNAME"}, {}, 4},
+      {"station and segment order", {"STATION.STATION", "STATION.SEGMENT"}, {}, 5},
+  };
+  std::ofstream cases_file(dir_ / "cases.txt", std::ios::binary);
+  for (const auto &c : cases) {
+    qry_rec *q = query(p, c.outs, c.rows);
+    char *t = qry_build_select(q);
+    ASSERT_NE(t, nullptr) << c.name;
+    std::vector<std::string> got = rows_of(p, t);
+    EXPECT_EQ(got.size(), c.want_rows) << c.name << "\n" << t;
+    cases_file << "TEXT\t" << t << "\n";
+    for (const auto &r : got) cases_file << "ROW\t" << r << "\n";
+    free(t);
+    qry_free(q);
+  }
+  cases_file.close();
+  std::string cmd = "/usr/bin/python3 " PV_TEST_DATA_DIR "/output/query_rows_check.py " + project_dir_.string() +
+                    " " + (dir_ / "cases.txt").string() + " 2>&1";
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  rock->dictionary[0] = '\0';
+}
+
+TEST_F(QueryDb3, PostFilterRowsOnlySelectEverythingAndKeepThePassingRows) {
+  pjct_rec *p = logon();
+  ASSERT_NE(p, nullptr);
+  qry_cond_rec *filters = nullptr;
+  qry_rec *q = query(p, {"STATION.ROCKTYPE", "STATION.EASTING", "STATION.NORTHING"},
+                     {{"", "STATION.EASTING", "NEAR", "6"}}, &filters);
+  q->filters = filters;
+  geo_point line[2] = {{0, 0, 0, 0}, {60, 0, 0, 0}};
+  ASSERT_NE(filters, nullptr);
+  const col_attr_rec *east = filters->column->attr;
+  ASSERT_TRUE(east && (east->flags & COL_ATTR_POINT) && east->point) << "the point setup ties EASTING's rule";
+  filters->points = (geo_point *)malloc(sizeof line);
+  memcpy(filters->points, line, sizeof line);
+  filters->point_count = 2;
+  char *t = qry_build_select(q);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(std::string(t).find(" WHERE "), std::string::npos) << t;
+  std::vector<std::string> all = rows_of(p, t), near = rows_of(p, t, q);
+  EXPECT_EQ(all.size(), 5u);
+  /* shapely's distance from each station to the line decides which rows are near. */
+  std::string py = "/usr/bin/python3 -c \"from shapely.geometry import LineString, Point; l = LineString([(0,0),(60,0)]); "
+                   "print(sum(1 for x, y in [(10,10),(20,10),(30,40),(55,5),(70,70)] if Point(x, y).distance(l) <= 6))\"";
+  FILE *f = popen(py.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  int want = -1;
+  ASSERT_EQ(fscanf(f, "%d", &want), 1);
+  pclose(f);
+  EXPECT_EQ((int)near.size(), want);
+  EXPECT_EQ(near.size(), 1u) << "only station 104 (55, 5) lies within 6 of the line";
+  free(t);
+  qry_free(q);
+}
+
+TEST_F(QueryDb3, QueriesComeBackAfterALogonAndAnUnregisteredOneIsKeptAsStored) {
+  pjct_rec *p = logon();
+  ASSERT_NE(p, nullptr);
+  std::string out = take_transcript();
+  EXPECT_NE(out.find("Query GHOST of project QP is left out: table GONE is not registered."), std::string::npos)
+      << out;
+  EXPECT_EQ(p->queries, nullptr);
+  qry_cond_rec *filters = nullptr;
+  qry_rec *q = query(p, {"SAMPLE.AU", "STATION.ROCKTYPE"},
+                     {{"", "SAMPLE.AU", ">", "5"}, {"AND", "STATION.ROCKTYPE", "=", "O'NEIL"},
+                      {"AND", "STATION.EASTING", "INSIDE", "AREA"}},
+                     &filters);
+  q->filters = filters;
+  geo_point ring[4] = {{0, 0, 0, 0}, {50.5, 0, 0, 0}, {0, 1.0 / 3, 7, 2}, {0, 0, 0, 0}};
+  filters->points = (geo_point *)malloc(sizeof ring);
+  memcpy(filters->points, ring, sizeof ring);
+  filters->point_count = 4;
+  snprintf(q->name, sizeof q->name, "AUQ");
+  qry_list_insert(&p->queries, q);
+  qry_rec *b = query(p, {"UNITS.UNITNAME"}, {});
+  snprintf(b->name, sizeof b->name, "Alpha");
+  qry_list_insert(&p->queries, b);
+  char *before = qry_build_select(q);
+  p->flags |= PJCT_CHG_QUERIES;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(texts(call("pv_logoff", {"QP"}))[0], "T");
+
+  p = logon();
+  ASSERT_NE(p, nullptr);
+  ASSERT_NE(p->queries, nullptr);
+  EXPECT_STREQ(p->queries->name, "AUQ") << "byte order: upper case first";
+  ASSERT_NE(p->queries->next, nullptr);
+  EXPECT_STREQ(p->queries->next->name, "Alpha");
+  qry_rec *back = p->queries;
+  char *after = qry_build_select(back);
+  ASSERT_NE(after, nullptr);
+  EXPECT_STREQ(after, before) << "conditions, brackets, outputs and joins as they were";
+  ASSERT_NE(back->filters, nullptr);
+  EXPECT_EQ(back->filters->point_count, 4);
+  EXPECT_EQ(back->filters->points[2].y, 1.0 / 3);
+  EXPECT_EQ(back->filters->points[2].w, 2);
+  EXPECT_EQ(back->filters->box.max.x, 50.5) << "the box is computed again";
+  EXPECT_STREQ(back->conds->next->value, "'O''NEIL'");
+  ASSERT_NE(back->joins, nullptr);
+  free(before);
+  free(after);
+  EXPECT_EQ(texts(call("pv_logoff", {"QP"}))[0], "T");
+  std::string cmd = "/usr/bin/python3 -c \"import dbfread, sys; d = sys.argv[1]; "
+                    "n = [r['QRYNAME'] for r in dbfread.DBF(d + '/PVQUERY.DBF')]; "
+                    "o = [r['QRYNAME'] for r in dbfread.DBF(d + '/PVQOUT.DBF')]; "
+                    "p = [r['QRYNAME'] for r in dbfread.DBF(d + '/PVQPOINT.DBF')]; "
+                    "sys.exit(0 if n.count('GHOST') == 1 and n.count('AUQ') == 3 and o.count('GHOST') == 1 "
+                    "and o.count('Alpha') == 3 and p.count('AUQ') == 4 else 1)\" " +
+                    project_dir_.string();
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << "the stored rows as python3-dbfread reads them";
+}
+
+}  // namespace
