@@ -210,6 +210,13 @@ void CAsiUcStr::assignUcs(const char16_t *ucs, int n)
         clear();
         return;
     }
+    if (m_body && m_body->refs.load() == 1 && m_body->capacity >= len) {
+        /* A body of its own with room: written over in place (the text
+        ** may lie in it). */
+        std::memmove(m_body->text, ucs, sizeof(char16_t) * len);
+        setLength(len);
+        return;
+    }
     CAsiUcStr tmp;
     std::memcpy(tmp.reserve(len), ucs, sizeof(char16_t) * len);
     tmp.setLength(len);

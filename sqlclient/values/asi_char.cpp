@@ -49,6 +49,10 @@ constexpr int CHARSET_TYPE_NAME_BUF = 33;
 /* Bytes setShort and setLong format into and hand to setText. */
 constexpr int INT_TEXT_MAX = 32;
 
+/* Bytes getText converts a text into without taking memory (a longer
+** text takes its own). */
+constexpr int GET_TEXT_ROOM = 256;
+
 /* Bytes of the multibyte text getDouble, getLong and getShort scan. */
 constexpr int SCAN_DOUBLE_MAX = 32;
 constexpr int SCAN_LONG_MAX = 15;
@@ -883,7 +887,8 @@ int CAsiChar::getText(char *buf, int size) const
     if (m_null || !buf || size < 1)
         return 0;
     int len = m_value.length();
-    char *mb = (char *)std::malloc((std::size_t)len + 1);
+    char room[GET_TEXT_ROOM];
+    char *mb = len < GET_TEXT_ROOM ? room : (char *)std::malloc((std::size_t)len + 1);
     if (!mb)
         asi_throw(ASI_ERR_NO_MEMORY, "CAsiChar::getText");
     m_value.toMb(mb, len + 1, (int)m_codePage);
@@ -891,7 +896,8 @@ int CAsiChar::getText(char *buf, int size) const
     if (c > size)
         c = size;
     std::memcpy(buf, mb, (std::size_t)c);
-    std::free(mb);
+    if (mb != room)
+        std::free(mb);
     int l = (int)effLength() < size ? (int)effLength() : size;
     if (c < l)
         std::memset(buf + c, ' ', (std::size_t)(l - c));

@@ -147,6 +147,23 @@ TEST(UcStr, CopiesShareUntilOneChanges)
     CAsiUcStr d;
     d.assign("abcdef", 3);
     EXPECT_EQ(d, CAsiUcStr("abc"));
+
+    /* A new text written over a body of its own must not show through a
+     * copy, and may come from the string itself. */
+    CAsiUcStr e("sandstone");
+    CAsiUcStr shared(e);
+    e.assignUcs(u"shale", -1);
+    EXPECT_EQ(shared, CAsiUcStr("sandstone"));
+    EXPECT_EQ(e, CAsiUcStr("shale"));
+    const char16_t *body = e.ucs();
+    e.assignUcs(u"chert", -1);
+    EXPECT_EQ(e.ucs(), body) << "a body of its own with room is reused";
+    EXPECT_EQ(e, CAsiUcStr("chert"));
+    e.assignUcs(e.ucs() + 2, 3);
+    EXPECT_EQ(e, CAsiUcStr("ert"));
+    EXPECT_EQ(e.ucs()[3], 0);
+    e.assignUcs(u"conglomerate", -1);
+    EXPECT_EQ(e, CAsiUcStr("conglomerate"));
 }
 
 TEST(UcStr, BuffersAreNeverOverrun)

@@ -122,6 +122,22 @@ CAsiData *db3_new_value(const db3_column &c)
     }
 }
 
+/* Writes the digits of n (led by a minus sign when negative) into text,
+ * DB3_INT_TEXT bytes, without a terminator. Answers their count. */
+int db3_int_text(long long n, char *text)
+{
+    char digits[DB3_INT_TEXT];
+    char *end = digits + sizeof digits, *p = end;
+    unsigned long long m = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
+    do {
+        *--p = (char)('0' + m % 10);
+        m /= 10;
+    } while (m);
+    if (n < 0) *--p = '-';
+    memcpy(text, p, (size_t)(end - p));
+    return (int)(end - p);
+}
+
 /* Sets a value of column c from a stored value. */
 void db3_set_value(CAsiData *v, const db3_column &c, const db3_value_view &x)
 {
@@ -136,8 +152,7 @@ void db3_set_value(CAsiData *v, const db3_column &c, const db3_value_view &x)
         } else if (c.type == DB3_TYPE_INTEGER && x.i >= INT32_MIN && x.i <= INT32_MAX) {
             v->setLong((std::int32_t)x.i);
         } else {
-            snprintf(text, sizeof text, "%lld", x.i);
-            v->setText(text, (int)strlen(text));
+            v->setText(text, db3_int_text(x.i, text));
         }
         return;
     case DB3_VALUE_REAL: v->setDouble(x.d); return;
