@@ -41,6 +41,7 @@ void select_cb(ads_callback_packet *cpkt)
     if (s->area) ads_mode_tile(cpkt->dialog, kClose, MODE_ENABLE);
 }
 
+/* OK: the way chosen, the closing switch and the area bit. */
 void accept_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -52,6 +53,7 @@ void accept_cb(ads_callback_packet *cpkt)
     ads_done_dialog(cpkt->dialog, DLGOK);
 }
 
+/* Cancel: nothing chosen. */
 void cancel_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
