@@ -1,0 +1,299 @@
+/*
+** plot_e2e.cpp: plotting query results end to end. The module is loaded
+** into the stand-in editor and logs on through the engine and the DB3
+** driver to a copy of the sample project GEO made in <build>/e2e/plot/,
+** whose station table STATN holds EASTING and NORTHING in a point setup in
+** "UTM 10 NAD27". The program opens the table browser on a query over it
+** (and over a sample table SMP it makes, without coordinates), picks an
+** output in the browser's "plot" list and answers the plot options: text,
+** TABLE, E00, MapInfo, SPANS and MAP. ogrinfo and python3-dbfread read
+** the results back; texts are compared byte for byte. After every plot
+** the browser shows the same page and no file is left open.
+*/
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/pjct.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "data/browse.h"
+#include "data/col_attr.h"
+#include "data/pnt.h"
+#include "data/row_state.h"
+#include "data/tbl.h"
+#include "geo_e2e.h"
+#include "map/map_params.h"
+#include "map/prj_list.h"
+#include "map/prj_transform.h"
+#include "output/plot_state.h"
+#include "output/qry_filter.h"
+#include "platform/host_io.h"
+
+namespace {
+
+/* The queries handed to the browser; only their addresses matter here. */
+int g_all_tag = 0, g_even_tag = 0;
+qry_rec *const k_all = reinterpret_cast<qry_rec *>(&g_all_tag);
+qry_rec *const k_even = reinterpret_cast<qry_rec *>(&g_even_tag);
+/* Samples made. */
+const int k_samples = 10;
+/* Stations of the sample project. */
+const int k_stations = 5;
+
+}  // namespace
+
+/* The queries' post-filter: k_even lets only even BASENUMBERs through. */
+int qry_filter_row(qry_rec *query, sql_col_rec *row)
+{
+  return query != k_even || std::atol(row->text) % 2 == 0;
+}
+
+namespace {
+
+/* Descriptors the process holds open. */
+int open_files(void)
+{
+  int n = 0;
+  DIR *d = opendir("/proc/self/fd");
+  if (!d) return -1;
+  while (readdir(d)) n++;
+  closedir(d);
+  return n;
+}
+
+/* A whole file, "" when it cannot be read. */
+std::string slurp(const std::string &path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class PlotEndToEnd : public GeoModuleTest {
+ protected:
+  const char *folder() const override { return "plot"; }
+  pjct_rec *geo_ = nullptr;
+
+  void SetUp() override {
+    GeoModuleTest::SetUp();
+    geo_ = open_geo();
+    ASSERT_NE(geo_, nullptr) << host_io_transcript();
+  }
+
+  void run(const std::string &sql) {
+    void *stmt = nullptr, *cursor = nullptr;
+    EXPECT_EQ(sql_execute(geo_->connection, &stmt, &cursor, sql.c_str(), 0), 5100) << sql;
+    sql_free_handles(&stmt, &cursor);
+  }
+
+  /* The entry of a projection in the options dialog's list. */
+  static int prj_entry(const char *name) {
+    int i = -1;
+    prj_rec *p = prj_find(name, nullptr);
+    return p && prj_index_of(p, &i) ? i : -1;
+  }
+
+  /* Opens the browser on a query with the answers given and answers its
+  ** transcript. The page is shown before the plot and after it ("show"
+  ** around the answers); both pages must be the same. */
+  std::string browse(const char *sql, const char *table, qry_rec *query, const std::string &answers,
+                     const char *dialog = "pv_table_large") {
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    EXPECT_GT(sql_query(geo_->connection, sql, &stmt, &cursor, &row, 0), 0) << sql;
+    for (sql_col_rec *c = row; c; c = c->next) std::snprintf(c->table, sizeof c->table, "%s", table);
+    const int files = open_files();
+    host_io_clear_transcript();
+    host_io_use_script_text(std::string(dialog) + "\nshow\n" + answers);
+    pv_table_dialog(stmt, cursor, row, query);
+    sql_close_query(&stmt, &cursor, &row);
+    for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+    EXPECT_EQ(open_files(), files) << "a file was left open";
+    EXPECT_EQ(plot_type, PLOT_TYPE_IDLE);
+    return host_io_transcript();
+  }
+
+  /* The page lines shown by the first and the last "show". */
+  static void same_page(const std::string &shown) {
+    size_t first = shown.find("sqlrow"), last = shown.rfind("sqlrow");
+    ASSERT_NE(first, std::string::npos) << shown;
+    std::string a = shown.substr(first, shown.find('\n', first) - first);
+    std::string b = shown.substr(last, shown.find('\n', last) - last);
+    EXPECT_EQ(a, b) << "the browser's rows changed";
+  }
+
+  /* The options dialog's answers for a file output of STATN columns. */
+  static std::string options(int type, const char *columns, const char *file, int projection,
+                             const std::string &more = "") {
+    std::string s = "select plot " + std::to_string(type) + "\npv_plot_opts\nselect output " + columns +
+                    "\nset filename " + file + "\n";
+    if (projection >= 0) s += "select projection " + std::to_string(projection) + "\n";
+    return s + more + "pick plot\n";
+  }
+
+  /* A station's point converted into a system, formatted as the text
+  ** output writes it. */
+  static std::string coord(double e, double n, const char *to, int lat_first) {
+    geo_point in = {e, n, 0, 0}, out{};
+    prj_rec *to_prj = prj_find(to, nullptr);
+    EXPECT_TRUE(prj_transform_point(&in, prj_find("UTM 10 NAD27", nullptr), &out, to_prj));
+    const char *f = to_prj->type == PRJ_TYPE_GEOGRAPHIC ? "%12.6lf" : "%12.3lf";
+    char a[40], b[40];
+    std::snprintf(a, sizeof a, f, lat_first ? out.y : out.x);
+    std::snprintf(b, sizeof b, f, lat_first ? out.x : out.y);
+    return std::string(a) + "," + b;
+  }
+};
+
+/* STATN as the sample holds it: BASENUMBER, STN, NAME, EASTING, NORTHING. */
+struct station {
+  int number;
+  const char *name;
+  double e, n;
+};
+const station k_statn[k_stations] = {{1, "Cache Creek 1", 615230.5, 5620410},
+                                     {2, "Cache Creek 2", 615980, 5621120.8},
+                                     {3, "Bonaparte", 617402.3, 5623055.1},
+                                     {4, "Hat Creek", 603115.9, 5615480.4},
+                                     {5, "Marble Canyon", 596740.2, 5629910.6}};
+
+const char k_statn_sql[] = "SELECT * FROM STATN ORDER BY BASENUMBER";
+
+TEST_F(PlotEndToEnd, TextWritesQualifiedDelimitedLinesLatitudeFirstWhenGeographic) {
+  const std::string shown = browse(k_statn_sql, "STATN", k_all,
+                                   options(PLOT_TYPE_TEXT, "1 2 3 4", "rocks.dat", prj_entry("GEOGRAPHIC Clarke 1866"),
+                                           "set col_delim ,\nset txt_delim \"\n") +
+                                       options(PLOT_TYPE_TEXT, "2 3 4", "utm11", prj_entry("UTM 11 NAD27"),
+                                               "set col_delim ,\nset txt_delim '\n") +
+                                       "select plot 2\nshow\ncancel\n");
+  same_page(shown);
+  EXPECT_NE(shown.find("No image column available to plot."), std::string::npos) << shown;
+  std::string geo, utm;
+  for (const station &s : k_statn) {
+    /* NAME is CHAR(20): its values come padded to the width. */
+    char name[32];
+    std::snprintf(name, sizeof name, "%-20s", s.name);
+    geo += std::to_string(s.number) + ",\"" + name + "\"," + coord(s.e, s.n, "GEOGRAPHIC Clarke 1866", 1) + "\r\n";
+    utm += std::string("'") + name + "'," + coord(s.e, s.n, "UTM 11 NAD27", 0) + "\r\n";
+  }
+  EXPECT_EQ(slurp((dir_ / "rocks.TXT").string()), geo);
+  EXPECT_EQ(slurp((dir_ / "utm11.TXT").string()), utm);
+  EXPECT_NE(shown.find("Plotted... 5 records"), std::string::npos) << shown;
+}
+
+TEST_F(PlotEndToEnd, TableOutputMakesANewTableOfTheChosenColumns) {
+  const std::string shown = browse(k_statn_sql, "STATN", k_all,
+                                   options(PLOT_TYPE_TABLE, "1 2 3", "STNCOPY.dbf", -1) + "show\ncancel\n");
+  same_page(shown);
+  EXPECT_NE(shown.find("Saved... 5 records"), std::string::npos) << shown;
+  EXPECT_EQ(python("output/plot_e2e_read.py", "dbf " + (dir_ / "GEO" / "STNCOPY.DBF").string() + " STN NAME EASTING"),
+            "1|Cache Creek 1|615230.5\n2|Cache Creek 2|615980\n3|Bonaparte|617402.3\n4|Hat Creek|603115.9\n"
+            "5|Marble Canyon|596740.2\n");
+}
+
+TEST_F(PlotEndToEnd, E00LabelsCarryTheirPatAttributesAndNothingQualifyingPlotsNothing) {
+  const std::string shown = browse(k_statn_sql, "STATN", k_even,
+                                   options(PLOT_TYPE_E00, "1 2 5", "stations.x", prj_entry("UTM 10 NAD27")) +
+                                       "pick plot_sel\n" +
+                                       options(PLOT_TYPE_E00, "1 2 5", "none", prj_entry("UTM 10 NAD27")) +
+                                       "show\ncancel\n");
+  same_page(shown);
+  const std::string e00 = slurp((dir_ / "stations.E00").string());
+  EXPECT_NE(e00.find("Spheroid      CLARKE1866"), std::string::npos) << e00;
+  EXPECT_EQ(python("output/plot_e2e_read.py", "ogr " + (dir_ / "stations.E00").string() + " LAB"),
+            "ValueId=1|PolyId=0|AREA=0.000|PERIMETER=0.000|stations#=1|stations-ID=1|STN=2.000|NAME=Cache Creek 2|"
+            "ELEV=478.000|POINT (615980.0 5621120.8)\n"
+            "ValueId=2|PolyId=0|AREA=0.000|PERIMETER=0.000|stations#=2|stations-ID=2|STN=4.000|NAME=Hat Creek|"
+            "ELEV=890.100|POINT (603115.9 5615480.4)\n");
+  EXPECT_NE(shown.find("Plotted... 2 records"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("No records plotted"), std::string::npos) << shown;
+}
+
+TEST_F(PlotEndToEnd, MapInfoPointsCarryTheirMidValuesAndUserOutputUsesTheFirstPassBounds) {
+  run("UPDATE STATN SET ELEV = NULL WHERE BASENUMBER = 3");
+  std::string shown = browse(k_statn_sql, "STATN", k_all,
+                             options(PLOT_TYPE_MIF, "1 2 5", "stations", prj_entry("UTM 10 NAD27"),
+                                     "set col_delim ,\n") + "show\ncancel\n");
+  same_page(shown);
+  const std::string mif = slurp((dir_ / "stations.MIF").string());
+  EXPECT_NE(mif.find("PROJECTION 8,66,"), std::string::npos) << mif;
+  EXPECT_EQ(python("output/plot_e2e_read.py", "ogr " + (dir_ / "stations.MIF").string()),
+            "STN=1|NAME=Cache Creek 1|ELEV=455.2|POINT (615230.5 5620410.0)\n"
+            "STN=2|NAME=Cache Creek 2|ELEV=478|POINT (615980.0 5621120.8)\n"
+            "STN=3|NAME=Bonaparte|ELEV=0|POINT (617402.3 5623055.1)\n"
+            "STN=4|NAME=Hat Creek|ELEV=890.1|POINT (603115.9 5615480.4)\n"
+            "STN=5|NAME=Marble Canyon|ELEV=702.4|POINT (596740.2 5629910.6)\n");
+  /* The null ELEV of station 3 is written "0". */
+  EXPECT_NE(slurp((dir_ / "stations.MID").string()).find("Bonaparte           ,0      "), std::string::npos);
+
+  /* The stations' own system made USER: the output in USER runs two passes. */
+  pnt_rec *setup = geo_->points;
+  ASSERT_NE(setup, nullptr);
+  prj_rec *own = setup->projection;
+  setup->projection = prj_find("USER", nullptr);
+  shown = browse(k_statn_sql, "STATN", k_all,
+                 options(PLOT_TYPE_MIF, "1 2", "local", prj_entry("USER")) + "show\ncancel\n");
+  setup->projection = own;
+  same_page(shown);
+  const std::string user = slurp((dir_ / "local.MIF").string());
+  EXPECT_NE(user.find("COORDSYS NONEARTH"), std::string::npos) << user;
+  EXPECT_NE(user.find("BOUNDS (596740.200000,5615480.400000) (617402.300000,5629910.600000)"), std::string::npos)
+      << user;
+}
+
+TEST_F(PlotEndToEnd, SpansHeaderCountsEveryRowWhileThePostFilterCutsTheLines) {
+  run("CREATE TABLE SMP (BASENUMBER NUMERIC(8,0), SMPNO CHAR(8), DEPTH NUMERIC(8,2))");
+  for (int n = 1; n <= k_samples; ++n) {
+    char sql[200];
+    std::snprintf(sql, sizeof sql, "INSERT INTO SMP VALUES (%d, 'S%03d', %.2f)", n, n, n * 1.5);
+    run(sql);
+  }
+  const std::string shown = browse("SELECT * FROM SMP ORDER BY BASENUMBER", "SMP", k_even,
+                                   "select plot 5\n" +
+                                       options(PLOT_TYPE_SPANS, "1 2", "samples", -1, "set col_delim ,\n") +
+                                       "show\ncancel\n",
+                                   "pv_table_med");
+  same_page(shown);
+  EXPECT_NE(shown.find("Cannot plot to ArcInfo .E00: no coordinates present."), std::string::npos) << shown;
+  EXPECT_EQ(slurp((dir_ / "samples.TBA").string()),
+            "ID samples\r\nTITLE samples\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\n"
+            "CHARSKIP 0\r\nNRECORD 11\r\n1 28 8.0 0    SMPNO SMPNO\r\n2 0 8.2 0    DEPTH DEPTH\r\nDATA\r\n"
+            "\"S002    \",3.00\r\n\"S004    \",6.00\r\n\"S006    \",9.00\r\n\"S008    \",12.00\r\n"
+            "\"S010    \",15.00\r\n");
+  EXPECT_NE(shown.find("Plotted... 5 records"), std::string::npos) << shown;
+}
+
+TEST_F(PlotEndToEnd, MapDrawsOnlyTheChosenColumnsAndRestoresEveryRuleFlag) {
+  g_map_params.projection = prj_find("UTM 10 NAD27", nullptr);
+  /* STN is a plotted column of its own: only the chosen NAME may draw. */
+  col_attr_rec *stn = col_attr_find(geo_->col_attrs, "STN", "STATN", nullptr);
+  ASSERT_NE(stn, nullptr);
+  stn->flags |= COL_ATTR_PLOT;
+  std::string before;
+  for (col_attr_rec *r = geo_->col_attrs; r; r = r->next) before += std::string(r->column) + "=" + std::to_string(r->flags) + " ";
+  const std::string shown =
+      browse(k_statn_sql, "STATN", k_all, "select plot 1\npv_plot_opts\nselect output 2\npick plot\n");
+  EXPECT_NE(shown.find("Plotted... 5 records"), std::string::npos) << shown;
+  std::string after;
+  for (col_attr_rec *r = geo_->col_attrs; r; r = r->next) after += std::string(r->column) + "=" + std::to_string(r->flags) + " ";
+  EXPECT_EQ(after, before);
+  std::string texts;
+  ads_name e, next;
+  for (int more = ads_entnext(nullptr, e) == RTNORM; more; more = ads_entnext(e, next) == RTNORM, e[0] = next[0], e[1] = next[1]) {
+    struct resbuf *l = ads_entget(e);
+    for (struct resbuf *r = l; r; r = r->rbnext)
+      if (r->restype == 1) texts += std::string(r->resval.rstring) + "|";
+    ads_relrb(l);
+  }
+  EXPECT_EQ(texts, "Cache Creek 1|Cache Creek 2|Bonaparte|Hat Creek|Marble Canyon|");
+}
+
+}  // namespace
