@@ -10,7 +10,6 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
-#include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/tile_util.h"
 #include "data/tbl.h"
@@ -132,19 +131,15 @@ int pv_dhole_dialog(sql_col_rec *row)
         return -1;
     }
     g_ddh.row = row;
-    ads_hdlg dlg = nullptr;
-    if (ads_new_dialog(kDialogName, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
-        err_report(ERR_LOAD_DIALOG, kDialogName);
+    ads_hdlg dlg = diagram_dialog_open(kDialogName);
+    if (!dlg) {
         ddh_reset_all();
         return -1;
     }
     const char *keys[] = {k_columns[0].key, k_columns[1].key, k_columns[2].key};
     diagram_fill_columns(dlg, keys, (int)(sizeof keys / sizeof keys[0]), g_ddh.project, row);
     static const dlg_tile k_tiles[] = {{"symbol", symbol_cb}, {"accept", accept_cb}, {"cancel", cancel_cb}};
-    dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
-    int status = DLGCANCEL;
-    ads_start_dialog(dlg, &status);
-    if (status != DLGOK) {
+    if (diagram_dialog_start(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0])) != 1) {
         ddh_reset_all();
         return -1;
     }

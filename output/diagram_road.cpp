@@ -187,12 +187,26 @@ int diagram_check_title(ads_hdlg dlg, const char *key, const diagram_title_texts
 int diagram_dialog_run(const char *name, const char *project_key, pjct_rec *project,
                        void (*fill)(ads_hdlg dlg, int index), const dlg_tile *tiles, int count)
 {
+    ads_hdlg dlg = diagram_dialog_open(name);
+    if (!dlg) return -1;
+    fill(dlg, diagram_fill_projects(dlg, project_key, project));
+    return diagram_dialog_start(dlg, tiles, count);
+}
+
+/* Opens a dialog; see diagram_road.h. */
+ads_hdlg diagram_dialog_open(const char *name)
+{
     ads_hdlg dlg = nullptr;
     if (ads_new_dialog(name, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
         err_report(ERR_LOAD_DIALOG, name);
-        return -1;
+        return nullptr;
     }
-    fill(dlg, diagram_fill_projects(dlg, project_key, project));
+    return dlg;
+}
+
+/* Runs an opened dialog; see diagram_road.h. */
+int diagram_dialog_start(ads_hdlg dlg, const dlg_tile *tiles, int count)
+{
     dlg_register(dlg, tiles, count, nullptr);
     int status = DLGCANCEL;
     ads_start_dialog(dlg, &status);

@@ -84,6 +84,13 @@ int diagram_check_title(ads_hdlg dlg, const char *key, const diagram_title_texts
 int diagram_dialog_run(const char *name, const char *project_key, pjct_rec *project,
                        void (*fill)(ads_hdlg dlg, int index), const dlg_tile *tiles, int count);
 
+/* Opens the dialog `name`; null after the error -9501 naming it when it
+** cannot be opened. */
+ads_hdlg diagram_dialog_open(const char *name);
+/* Registers the tiles of an opened dialog and runs it. 1 after OK, 0
+** after cancel. */
+int diagram_dialog_start(ads_hdlg dlg, const dlg_tile *tiles, int count);
+
 /* Opens the symbol setup dialog on the project's setup of that name, on
 ** a default record from make_default when the project has none. */
 void diagram_symbol_dialog(pjct_rec *project, const char *name, sym_rec *(*make_default)(void));

@@ -15,7 +15,6 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
-#include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
@@ -403,7 +402,10 @@ int pie_read_dialog(ads_hdlg dlg)
     for (int i = 0; i < PIE_RINGS; i++) {
         pie_ring_state &r = g_pie.ring[i];
         const ring_tiles &t = k_rings[i];
-        if (tile_get_int_list(dlg, t.list, &r.columns, &r.count) != kNonBlank) r.columns = nullptr, r.count = 0;
+        if (tile_get_int_list(dlg, t.list, &r.columns, &r.count) != RTNORM) {
+            r.columns = nullptr;
+            r.count = 0;
+        }
         r.length = read_number(dlg, t.length);
         r.width = read_number(dlg, t.width);
         r.length_prop = read_toggle(dlg, t.length_prop);
@@ -550,9 +552,8 @@ int pv_piediagram_dialog(sql_col_rec *row)
 {
     if (!row) return -2;
     if (pie_setup_from_row(row) != 0) return -1;
-    ads_hdlg dlg = nullptr;
-    if (ads_new_dialog(kDialogName, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
-        err_report(ERR_LOAD_DIALOG, kDialogName);
+    ads_hdlg dlg = diagram_dialog_open(kDialogName);
+    if (!dlg) {
         pie_state_clear();
         return -1;
     }
@@ -564,10 +565,7 @@ int pv_piediagram_dialog(sql_col_rec *row)
     };
     fill_lists(dlg);
     pie_set_tiles(dlg);
-    dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
-    int status = DLGCANCEL;
-    ads_start_dialog(dlg, &status);
-    if (status != DLGOK) {
+    if (diagram_dialog_start(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0])) != 1) {
         pie_state_clear();
         return -1;
     }
