@@ -77,4 +77,8 @@ int qry_polygon_crosses_itself(const geo_point *points, int count);
 /* The same sweep without a message: 1 when the ring is simple, else 0. */
 int qry_ring_is_simple(const geo_point *points, int count);
 
+/* 1 when the edges s-a and s-b, meeting at s, lie on one line on the same
+** side of s: the second runs back along the first. */
+int qry_edges_fold_back(const geo_point *a, const geo_point *s, const geo_point *b);
+
 #endif

@@ -206,7 +206,8 @@ int qry_pick_points(geo_point **points, int *count, int area, prj_rec *column_sy
             if (rc == RTNORM) {
                 geo_point p = {got[0], got[1], got[2], 0.0};
                 if (!point_converts(p, map, column_system)) continue;
-                if (area && n >= 3 && edge_contacts(pts, n, p) > 0) {
+                if (area && ((n >= 3 && edge_contacts(pts, n, p) > 0) ||
+                             (n >= 2 && qry_edges_fold_back(&pts[n - 2], &pts[n - 1], &p)))) {
                     msg_alert(ERR_TITLE, "Polygon edges cannot intersect.");
                     continue;
                 }
@@ -219,9 +220,10 @@ int qry_pick_points(geo_point **points, int *count, int area, prj_rec *column_sy
         }
         if (!area || n < 3) break;
         /* The closing edge may touch the first edge at the start point,
-        ** and nothing else. */
-        if (point_converts(pts[0], map, column_system) && edge_contacts(pts, n, pts[0]) <= 1) {
-            pts[n] = pts[0];
+        ** and nothing else; nor may the closed ring fold back on itself. */
+        pts[n] = pts[0];
+        if (point_converts(pts[0], map, column_system) && edge_contacts(pts, n, pts[0]) <= 1 &&
+            qry_ring_is_simple(pts, n + 1)) {
             rubber_line(pts[n - 1], pts[n]);
             ++n;
             closed = true;

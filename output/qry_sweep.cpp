@@ -67,11 +67,9 @@ int edges_meet(const sweep_ring &r, int e, int f)
     if ((e + 1) % n == f) shared = f;
     else if ((f + 1) % n == e) shared = e;
     if (shared >= 0) {
-        const geo_point &s = r.v[shared];
         const geo_point &a = shared == e ? r.to(e) : r.from(e);
         const geo_point &b = shared == f ? r.to(f) : r.from(f);
-        double dot = (a.x - s.x) * (b.x - s.x) + (a.y - s.y) * (b.y - s.y);
-        return sweep_cross(s, a, b) == 0.0 && dot > 0.0;
+        return qry_edges_fold_back(&a, &r.v[shared], &b);
     }
     geo_point sa[2] = {r.from(e), r.to(e)};
     geo_point sb[2] = {r.from(f), r.to(f)};
@@ -127,6 +125,13 @@ int sweep_simple(const sweep_ring &r)
 }
 
 }  // namespace
+
+/* Whether two edges meeting at s fold back; see qry_geometry.h. */
+int qry_edges_fold_back(const geo_point *a, const geo_point *s, const geo_point *b)
+{
+    double dot = (a->x - s->x) * (b->x - s->x) + (a->y - s->y) * (b->y - s->y);
+    return sweep_cross(*s, *a, *b) == 0.0 && dot > 0.0;
+}
 
 /* Sweeps without a message; see qry_geometry.h. */
 int qry_ring_is_simple(const geo_point *points, int count)

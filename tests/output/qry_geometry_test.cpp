@@ -155,6 +155,17 @@ TEST_F(QryGeometry, ClosingEdgeThatCrossesIsRefusedAndInputGoesOn) {
   EXPECT_EQ(got(), (Ring{{0, 0}, {10, 0}, {10, 10}, {-5, 10}, {-5, -5}, {0, 0}}));
 }
 
+TEST_F(QryGeometry, AreaThatWouldRunBackOverItselfIsRefused) {
+  /* The third point turns straight back along the second edge. */
+  ASSERT_EQ(draw("0,0\n10,0\n5,0\n10,10\n0,10\n\n", 1), 5) << host_io_transcript();
+  EXPECT_EQ(times("Polygon edges cannot intersect."), 1);
+  EXPECT_EQ(got(), (Ring{{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}));
+  /* Three points on one line cannot be closed into an area. */
+  EXPECT_EQ(draw("0,0\n5,0\n10,0\n\n*cancel*\n", 1), 0);
+  EXPECT_EQ(times("Polygon edges cannot intersect."), 2);
+  EXPECT_EQ(pts, nullptr);
+}
+
 TEST_F(QryGeometry, TooFewPointsSayWhichKindIsShort) {
   EXPECT_EQ(draw("0,0\n10,0\n\n", 1), 0);
   EXPECT_EQ(times("Insufficient points to form AREA."), 1);
