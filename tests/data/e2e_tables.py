@@ -49,3 +49,24 @@ def pvhost_run(args, root, script):
     print(r.stdout)
     print(r.stderr, file=sys.stderr)
     return r.returncode, r.stdout
+
+
+FAILURES = []
+
+
+def check(ok, what):
+    """Records and prints a failed check."""
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def e2e_main(doc, test):
+    """Runs test(args, work) for the arguments PVHOST MODULE RESOURCES WORKDIR
+    and answers the exit status: 0 when no check failed."""
+    if len(sys.argv) != 5:
+        print(doc)
+        return 2
+    test(sys.argv[1:4], sys.argv[4])
+    print("%d failure(s)" % len(FAILURES))
+    return 1 if FAILURES else 0

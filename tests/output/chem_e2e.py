@@ -19,19 +19,12 @@ import ezdxf
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
 import e2e_tables  # noqa: E402
-from e2e_tables import PVTABLE_FIELDS, table  # noqa: E402
+from e2e_tables import PVTABLE_FIELDS, check, table  # noqa: E402
 
-FAILURES = []
 # CHEM rows: base number, sample, SIO2, MGO.
 ROWS = [(1, "S1", 45, 10), (2, "S2", 50, 5), (3, "S3", 60, 2), (4, "S4", 70, 20)]
 COLUMNS = ["BASENUMBER", "SAMPLE", "SIO2", "MGO"]
 CENTRE, RADIUS = (100, 200), 10
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 def make_project(root):
@@ -111,14 +104,5 @@ def test_plot(args, work):
     check_saved(root)
 
 
-def main():
-    if len(sys.argv) != 5:
-        print(__doc__)
-        return 2
-    test_plot(sys.argv[1:4], sys.argv[4])
-    print("%d failure(s)" % len(FAILURES))
-    return 1 if FAILURES else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e_tables.e2e_main(__doc__, test_plot))

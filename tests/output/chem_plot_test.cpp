@@ -179,6 +179,35 @@ TEST_F(Chem, PointsOnOneLineStillGiveEveryFrameTextAHeight) {
   EXPECT_EQ(texts, 24);
 }
 
+TEST_F(Chem, TernaryFrameIsTheTriangleWithTitlesThatShrinkWhenLong) {
+  for (int added : {0, 9}) {
+    host_new_drawing();
+    xy_state("TRI");
+    g_chem.z_equ = term("FEO", CHEM_OP_NONE, 0, 0, 0, 0, CHEM_AXIS_Z);
+    chem_term_rec *tail = g_chem.y_equ;   /* MGO+ CAO+ CAO...: 52 characters of titles with 9 */
+    for (int i = 0; i < added; ++i) tail = tail->next = term("CAO", CHEM_OP_PLUS, 0, 0, 0, 0, CHEM_AXIS_Y);
+    state_row("R", "1", "1", "1");
+    char y_title[CHEM_TITLE_SIZE];
+    int n = 4 + chem_equation_text(g_chem.y_equ, y_title, sizeof y_title);   /* with "SIO2" */
+    double height = n * 3.5 * 0.5 > 75 ? 150.0 / n : 3.5;
+    EXPECT_EQ(height < 3.5, added > 0) << y_title;
+    ASSERT_EQ(ss_new(g_chem.selection), RTNORM);
+    ASSERT_EQ(chem_frame(), 0);
+    std::vector<ent> all = model();
+    EXPECT_TRUE(has_line(all, 0, 0, 50, 86.60254037844386));
+    EXPECT_TRUE(has_line(all, 50, 86.60254037844386, 100, 0));
+    EXPECT_TRUE(has_line(all, 0, 0, 100, 0));
+    ent x = find_text(all, "SIO2"), z = find_text(all, "FEO");
+    EXPECT_NEAR(x.height, height, 1e-12);
+    EXPECT_NEAR(x.x, 50 - 0.4 * 4 * height, 1e-9) << "centred over the apex";
+    EXPECT_NEAR(x.y, 86.60254037844386 + height / 2, 1e-9);
+    EXPECT_NEAR(z.x, 100 - 0.4 * 3 * height, 1e-9);
+    EXPECT_NEAR(z.y, -1.5 * height, 1e-9);
+    ss_free(g_chem.selection);
+    chem_state_free();
+  }
+}
+
 TEST_F(Chem, ClosingPlacesTheBlockInTheCircleForBothKinds) {
   struct {
     bool ternary;
