@@ -622,7 +622,10 @@ static void db3_exact_text(int is_int, long long i, double d, int scale, char *t
  * described column's type (a text reuses v's room). */
 static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value *v)
 {
-    int vt = sqlite3_column_type(q, i);
+    /* The column's value read once: each sqlite3_column_ call looks it up
+     * again. It stays valid until the next step. */
+    sqlite3_value *x = sqlite3_column_value(q, i);
+    int vt = sqlite3_value_type(x);
     if (vt == SQLITE_NULL) {
         v->kind = DB3_VALUE_NULL;
         return;
@@ -633,9 +636,9 @@ static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value
         if (c.scale > 0) {
             char text[DB3_ROW_TEXT];
             if (vt == SQLITE_INTEGER)
-                db3_exact_text(1, (long long)sqlite3_column_int64(q, i), 0, c.scale, text);
+                db3_exact_text(1, (long long)sqlite3_value_int64(x), 0, c.scale, text);
             else
-                db3_exact_text(0, 0, sqlite3_column_double(q, i), c.scale, text);
+                db3_exact_text(0, 0, sqlite3_value_double(x), c.scale, text);
             v->kind = DB3_VALUE_TEXT;
             v->s.assign(text);
             return;
@@ -644,19 +647,19 @@ static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value
     case DB3_TYPE_INTEGER:
     case DB3_TYPE_SMALLINT:
         v->kind = DB3_VALUE_INT;
-        v->i = vt == SQLITE_INTEGER ? sqlite3_column_int64(q, i) : std::llround(sqlite3_column_double(q, i));
+        v->i = vt == SQLITE_INTEGER ? sqlite3_value_int64(x) : std::llround(sqlite3_value_double(x));
         return;
     case DB3_TYPE_FLOAT:
     case DB3_TYPE_REAL:
     case DB3_TYPE_DOUBLE:
         v->kind = DB3_VALUE_REAL;
-        v->d = sqlite3_column_double(q, i);
+        v->d = sqlite3_value_double(x);
         return;
     default: {
         v->kind = DB3_VALUE_TEXT;
         /* The bytes as they are: a text need not be copied to end in a NUL. */
-        const char *text = reinterpret_cast<const char *>(sqlite3_column_blob(q, i));
-        v->s.assign(text ? text : "", (size_t)sqlite3_column_bytes(q, i));
+        const char *text = reinterpret_cast<const char *>(sqlite3_value_blob(x));
+        v->s.assign(text ? text : "", (size_t)sqlite3_value_bytes(x));
         return;
     }
     }
