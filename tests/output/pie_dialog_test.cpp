@@ -121,6 +121,11 @@ TEST_F(PieDialog, PaletteButtonsNeedExactlyOneColumnChosen) {
   EXPECT_EQ(tile("error").value, "ERROR: No column selected");
   EXPECT_EQ(run(select("pie_out", {"CU", "ZN"}) + "pick pie_out_pal\ncancel\n"), -1);
   EXPECT_EQ(tile("error").value, "ERROR: More than one column selected");
+  dlg_tile_snapshot s;
+  EXPECT_FALSE(dlg_test_last_tile("pv_symsetup", "sym_lay_chc", s));
+  EXPECT_EQ(run(select("pie_ins", {"CU"}) + "pick pie_ins_pal\npv_symsetup\ncancel\ncancel\n"), -1);
+  EXPECT_TRUE(dlg_test_last_tile("pv_symsetup", "sym_lay_chc", s)) << "the column's own setup is edited";
+  EXPECT_TRUE(host_io_faults().empty());
 }
 
 TEST_F(PieDialog, ProportionalTogglesEmptyAndDisableTheirTilesAndTheMaximumNeedsOne) {
@@ -196,4 +201,20 @@ TEST_F(PieDialog, CancelForgetsTheRowAndTheSettings) {
   EXPECT_EQ(g_pie.ring[PIE_INSIDE].count, 0);
   EXPECT_EQ(g_pie.saved, -1);
   EXPECT_EQ(g_pie.circle, 1);
+}
+
+TEST_F(PieDialog, SymbolButtonEditsThePiesSetupOrADefaultOnItsLayer) {
+  EXPECT_EQ(run("pick symbol\npv_symsetup\ncancel\ncancel\n"), -1);
+  dlg_tile_snapshot layer;
+  ASSERT_TRUE(dlg_test_last_tile("pv_symsetup", "sym_lay_chc", layer));
+  EXPECT_EQ(layer.value, PIE_SETUP_NAME);
+  saved("ASSAY", {"CU"});
+  sym_rec *s = sym_new();
+  sym_set_text(&s->item_name, "ASSAY");
+  snprintf(s->layer, sizeof s->layer, "ASSAYS");
+  s->next = geo_->symbols;
+  geo_->symbols = s;
+  EXPECT_EQ(run("select pie_saved 0\npick symbol\npv_symsetup\ncancel\ncancel\n"), -1);
+  ASSERT_TRUE(dlg_test_last_tile("pv_symsetup", "sym_lay_chc", layer));
+  EXPECT_EQ(layer.value, "ASSAYS") << "the setup named like the picked definition";
 }
