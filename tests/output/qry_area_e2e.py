@@ -202,7 +202,8 @@ def picked_case(work):
 
 
 def refusals(work):
-    """A bow-tie refused point by point; no map projection refuses the pick."""
+    """A bow-tie refused point by point and picked as a closed LWPOLYLINE;
+    no map projection refuses the pick."""
     root = os.path.join(work, "refused")
     make_project(root, UTM, stations_utm())
     bow = [(600000.0, 5000000.0), (600100.0, 5000100.0), (600100.0, 5000000.0), (600000.0, 5000100.0)]
@@ -210,6 +211,14 @@ def refusals(work):
               "pv_sel_mode\nok\n" % (COL_X, OP_INSIDE) + points_text(bow) + "\n"
               "pv_condition\ncancel\n(pv_logoff)\nQUIT\n")
     check("Polygon edges cannot intersect." in out, "the bow-tie's crossing point is refused")
+    doc = map_setup_drawing(UTM)
+    doc.modelspace().add_lwpolyline(bow, close=True)
+    doc.saveas(os.path.join(root, "map.dxf"))
+    out = run(root, OPEN + "pv-query\npv_condition\nselect column %d\nselect operator %d\npick area\n"
+              "pv_sel_mode\npick sel_option\nok\n" % (COL_X, OP_INSIDE) + on_first_edge(bow) +
+              "*cancel*\npv_condition\ncancel\n(pv_logoff)\nQUIT\n")
+    check("The polygon crosses itself." in out, "the bow-tie picked as a closed LWPOLYLINE is refused")
+    check(out.count("Select a polyline:") == 2, "after the refusal the user is asked again")
     drawing(os.path.join(root, "map.dxf"), "NOWHERE")
     out = run(root, OPEN + "pv-query\npv_condition\nselect column %d\nselect operator %d\npick area\n"
               "pv_condition\ncancel\n(pv_logoff)\nQUIT\n" % (COL_X, OP_INSIDE))
