@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -294,6 +295,51 @@ TEST_F(PlotEndToEnd, MapDrawsOnlyTheChosenColumnsAndRestoresEveryRuleFlag) {
     ads_relrb(l);
   }
   EXPECT_EQ(texts, "Cache Creek 1|Cache Creek 2|Bonaparte|Hat Creek|Marble Canyon|");
+}
+
+TEST_F(PlotEndToEnd, StereonetAndRoseDiagramsRunTheirDialogsAndStagesThroughTheLoop) {
+  /* Strikes from ELEV (455.2 ... 890.1), dips from STN (1 to 5). */
+  std::string shown = browse(k_statn_sql, "STATN", k_all,
+                             "select plot 8\npv_stereonet\npick planar\npick pole\npick gcircle\npick stereo\n"
+                             "select strike 5\nselect dip 1\nset netname NETQ\nok\n100,100\n110,100\n");
+  EXPECT_NE(shown.find("Plotted... 5 records"), std::string::npos) << shown;
+  /* Angles from ELEV: 95.2, 118, 152.7, 170.1 and 342.4 in intervals of 30. */
+  shown = browse(k_statn_sql, "STATN", k_all,
+                 "select plot 9\npv_rose\nselect rose_angle 5\nset rose_interval 30\nset rose_name ROSEQ\nok\n"
+                 "200,200\n205,200\n");
+  EXPECT_NE(shown.find("Plotted... 5 records"), std::string::npos) << shown;
+
+  std::map<std::string, std::string> blocks;
+  for (struct resbuf *b = ads_tblnext("BLOCK", 1); b; b = ads_tblnext("BLOCK", 0)) {
+    std::string name, kinds;
+    for (struct resbuf *r = b; r; r = r->rbnext)
+      if (r->restype == 2) name = r->resval.rstring;
+    ads_name e, next;
+    struct resbuf *first = nullptr;
+    for (struct resbuf *r = b; r; r = r->rbnext)
+      if (r->restype == -2) first = r;
+    if (first) {
+      e[0] = first->resval.rlname[0], e[1] = first->resval.rlname[1];
+      for (int more = 1; more; more = ads_entnext(e, next) == RTNORM, e[0] = next[0], e[1] = next[1]) {
+        struct resbuf *l = ads_entget(e);
+        for (struct resbuf *r = l; r; r = r->rbnext) {
+          if (r->restype == 0) kinds += std::string(r->resval.rstring) + " ";
+          if (r->restype == 1) kinds += std::string("\"") + r->resval.rstring + "\" ";
+        }
+        ads_relrb(l);
+      }
+    }
+    ads_relrb(b);
+    blocks[name] = kinds;
+  }
+  ASSERT_TRUE(blocks.count("NETQ")) << shown;
+  const std::string &net = blocks["NETQ"];
+  size_t arcs = 0;
+  for (size_t at = net.find("ARC "); at != std::string::npos; at = net.find("ARC ", at + 1)) arcs++;
+  EXPECT_EQ(arcs, 5u) << net;
+  ASSERT_TRUE(blocks.count("ROSEQ")) << shown;
+  EXPECT_NE(blocks["ROSEQ"].find("\"Total   = 5\""), std::string::npos) << blocks["ROSEQ"];
+  EXPECT_NE(blocks["ROSEQ"].find("\"Maximum = 2\""), std::string::npos) << blocks["ROSEQ"];
 }
 
 }  // namespace
