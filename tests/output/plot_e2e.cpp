@@ -26,6 +26,7 @@
 #include "core/sql_access.h"
 #include "data/browse.h"
 #include "data/col_attr.h"
+#include "data/memo.h"
 #include "data/pnt.h"
 #include "data/row_state.h"
 #include "data/tbl.h"
@@ -177,6 +178,7 @@ TEST_F(PlotEndToEnd, TextWritesQualifiedDelimitedLinesLatitudeFirstWhenGeographi
                                        "select plot 2\nshow\ncancel\n");
   same_page(shown);
   EXPECT_NE(shown.find("No image column available to plot."), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("WARNING"), std::string::npos) << shown;
   std::string geo, utm;
   for (const station &s : k_statn) {
     /* NAME is CHAR(20): its values come padded to the width. */
@@ -340,6 +342,83 @@ TEST_F(PlotEndToEnd, StereonetAndRoseDiagramsRunTheirDialogsAndStagesThroughTheL
   ASSERT_TRUE(blocks.count("ROSEQ")) << shown;
   EXPECT_NE(blocks["ROSEQ"].find("\"Total   = 5\""), std::string::npos) << blocks["ROSEQ"];
   EXPECT_NE(blocks["ROSEQ"].find("\"Maximum = 2\""), std::string::npos) << blocks["ROSEQ"];
+}
+
+
+TEST_F(PlotEndToEnd, NoOutputProjectionKeepsTheStoredCoordinatesAndFailedConversionsAreReportedOnce) {
+  int blank = 0;
+  while (prj_at(blank)) blank++;
+  const std::string shown =
+      browse(k_statn_sql, "STATN", k_all,
+             options(PLOT_TYPE_TEXT, "1 3 4", "stored", blank, "set col_delim ;\n") +
+                 options(PLOT_TYPE_TEXT, "1 3 4", "local", prj_entry("USER"), "set col_delim ;\n") + "cancel\n");
+  /* Each line holds the row's own EASTING and NORTHING texts. */
+  std::istringstream lines(slurp((dir_ / "stored.TXT").string()));
+  std::string line;
+  int n = 0;
+  while (std::getline(lines, line)) {
+    ASSERT_LT(n, k_stations);
+    const station &s = k_statn[n++];
+    int number = 0;
+    double e = 0, north = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d;%lf;%lf", &number, &e, &north), 3) << line;
+    EXPECT_EQ(number, s.number);
+    EXPECT_NEAR(e, s.e, 1e-6) << line;
+    EXPECT_NEAR(north, s.n, 1e-6) << line;
+    EXPECT_EQ(line.back(), '\r');
+  }
+  EXPECT_EQ(n, k_stations);
+  EXPECT_NE(shown.find("Plotted... 5 records\n"), std::string::npos) << shown;
+  /* No transformation reaches USER: every row fails, reported once. */
+  EXPECT_NE(shown.find("Plotted... 0 records\n\nWARNING: Could not transform 5 points to USER."), std::string::npos)
+      << shown;
+  EXPECT_EQ(shown.find("WARNING"), shown.rfind("WARNING")) << shown;
+  EXPECT_EQ(slurp((dir_ / "local.TXT").string()), "");
+}
+
+
+TEST_F(PlotEndToEnd, MemoColumnsCarryEachRowsMemoText) {
+  run("CREATE TABLE SMP (BASENUMBER NUMERIC(8,0), SMPNO CHAR(8), NOTES CHAR(4))");
+  for (int n = 1; n <= 3; ++n) {
+    char sql[200];
+    std::snprintf(sql, sizeof sql, "INSERT INTO SMP VALUES (%d, 'S%03d', 'MEMO')", n, n);
+    run(sql);
+  }
+  /* Registered as logon registers it, keyed by BASENUMBER; NOTES is a
+  ** memo column with texts for rows 1 and 2. */
+  tbl_rec *t = tbl_rec_new();
+  std::snprintf(t->name, sizeof t->name, "SMP");
+  t->table_type = TBL_DEF_OTHER;
+  t->column_count = sql_describe_table(geo_->connection, "SMP", &t->columns, 0);
+  t->keys[TBL_KEY_BASENUMBER] = tbl_column_find(t->columns, "BASENUMBER", nullptr, nullptr);
+  ASSERT_EQ(tbl_add(geo_, t), 0);
+  col_attr_rec *notes = col_attr_find(geo_->col_attrs, "NOTES", "SMP", nullptr);
+  ASSERT_NE(notes, nullptr);
+  ASSERT_EQ(col_attr_set_flag(notes, COL_ATTR_MEMO), 0);
+  sql_col_rec *notes_col = sql_col_find(t->columns, "NOTES", nullptr, nullptr);
+  notes_col->attr = notes;
+  ASSERT_EQ(memo_set_text(notes_col, "Fine grained", 1), 0);
+  ASSERT_EQ(memo_set_text(notes_col, "Coarse", 2), 0);
+
+  const std::string shown = browse("SELECT * FROM SMP ORDER BY BASENUMBER", "SMP", k_all,
+                                   options(PLOT_TYPE_TEXT, "1 2", "notes", -1, "set col_delim ,\nset txt_delim \"\n") +
+                                       options(PLOT_TYPE_SPANS, "1 2", "notes", -1, "set col_delim ,\n") +
+                                       "show\ncancel\n",
+                                   "pv_table_small");
+  same_page(shown);
+  /* Text takes the memo at its own length (at least four), SPANS at 250. */
+  EXPECT_EQ(slurp((dir_ / "notes.TXT").string()),
+            "\"S001    \",\" Fine grained\"\r\n\"S002    \",\" Coarse\"\r\n\"S003    \",\"    \"\r\n");
+  auto wide = [](const char *text) {
+    char out[300];
+    std::snprintf(out, sizeof out, "%-250s", text);
+    return std::string(out);
+  };
+  EXPECT_EQ(slurp((dir_ / "notes.TBA").string()),
+            "ID notes\r\nTITLE notes\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\nCHARSKIP 0\r\n"
+            "NRECORD 4\r\n1 28 8.0 0    SMPNO SMPNO\r\n2 270 250.0 0    NOTES NOTES\r\nDATA\r\n"
+            "\"S001    \",\"" + wide(" Fine grained") + "\"\r\n\"S002    \",\"" + wide(" Coarse") + "\"\r\n"
+            "\"S003    \",\"" + wide("") + "\"\r\n");
 }
 
 }  // namespace
