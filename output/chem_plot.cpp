@@ -226,6 +226,7 @@ void chem_state_reset(void)
     g_chem.name[0] = '\0';
     geo_box_zero(&g_chem.limits);
     geo_box_zero(&g_chem.data);
+    g_chem.data_points = 0;
     g_chem.scale = {1.0, 1.0, 0, 0};
     chem_placement_from_symbol(nullptr, nullptr);
 }
@@ -375,11 +376,12 @@ int chem_plot_point(chem_term_rec *xe, chem_term_rec *ye, chem_term_rec *ze, sql
         if (l.max.x != l.min.x && (x < l.min.x || x > l.max.x)) return -1;
         if (l.max.y != l.min.y && (y < l.min.y || y > l.max.y)) return -1;
         geo_point at = {x, y, 0, 0};
-        if (geo_box_is_zero(&g_chem.data)) {
+        /* Counted rather than told by a zero box, so that a point at the
+        ** origin stays in the box. */
+        if (g_chem.data_points++ == 0)
             g_chem.data.min = g_chem.data.max = at;
-        } else {
+        else
             geo_box_extend(&g_chem.data, &at);
-        }
         p.x = g_chem.scale.x * x;
         p.y = g_chem.scale.y * y;
     }

@@ -43,7 +43,8 @@ struct chem_state {
     char name[CHEM_NAME_SIZE];       /* the diagram's name */
     geo_box limits;                  /* (XMIN, YMIN)-(XMAX, YMAX); all 0: none */
     geo_point scale;                 /* x XSCALE, y YSCALE; 1.0 when unset */
-    geo_box data;                    /* smallest box of every plotted X-Y point; zero: none */
+    geo_box data;                    /* smallest box of every plotted X-Y point */
+    long data_points;                /* number of points in the data box; 0: none */
     ads_name selection;              /* every entity drawn for the diagram */
     sym_place_rec block;             /* placement of the final INSERT; its texts below */
     char block_layer[SYM_LAYER_SIZE];/* the placement's layer */

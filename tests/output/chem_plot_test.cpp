@@ -162,6 +162,20 @@ TEST_F(Chem, XyFrameHasElevenTicksLabelsAndTitlesAtTheirPlaces) {
   }
 }
 
+TEST_F(Chem, WithoutLimitsTheAxesSpanEveryPlottedRowTheOriginIncluded) {
+  xy_state();
+  for (auto xy : {std::pair<const char *, const char *>{"0", "0"}, {"4", "2"}, {"3", "1"}}) {
+    state_row("R", xy.first, xy.second);
+    ASSERT_EQ(chem_plot_row(), 0);
+  }
+  ASSERT_EQ(ss_new(g_chem.selection), RTNORM);
+  ASSERT_EQ(chem_frame(), 0);
+  std::vector<ent> all = model();
+  EXPECT_TRUE(has_line(all, 0, 0, 0, 2)) << "the Y axis from the origin's row to the highest";
+  EXPECT_TRUE(has_line(all, 0, 0, 4, 0));
+  EXPECT_EQ(find_text(all, "4").type, "TEXT");
+}
+
 TEST_F(Chem, PointsOnOneLineStillGiveEveryFrameTextAHeight) {
   xy_state();
   for (const char *x : {"2", "6"}) {
