@@ -318,6 +318,8 @@ def test_e00_and_mif(args, root, items):
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
     check(os.path.exists(os.path.join(root, "sites.E00")), "sites.dat is written as sites.E00")
+    counts = re.findall(r"Plotted\.\.\. (\d+) entities", out)
+    check(counts == ["3", "4", "2", "3", "4", "2"], "counts (the open polyline is no polygon): %r" % counts)
     for cover in ("sites", "faults", "units"):
         e00 = os.path.join(root, cover + ".E00")
         shutil.rmtree(os.path.join(root, "cov_" + cover), ignore_errors=True)
@@ -326,18 +328,22 @@ def test_e00_and_mif(args, root, items):
         check(r.returncode == 0, "avcimport accepts %s: %s" % (cover, r.stdout + r.stderr))
     rc, text = ogr(os.path.join(root, "units.E00"), "PAL")
     polys = [f for f in features(text) if f.get("NAME")]
-    check(rc == 0 and sorted(f.get("NAME") for f in polys) == ["Gneiss", "Schist"],
-          "both polygons with their rows' names: %s" % text)
+    got = sorted((f.get("ID"), f.get("NAME"), f.get("DIP"), f.get("LAYER")) for f in polys)
+    check(rc == 0 and got == [("1", "Gneiss", "0.000", "UNITS"), ("2", "Schist", "75.000", "UNITS")],
+          "both polygons with their ids and their rows' values: %r" % got)
     want_area = Polygon(CW_SQUARE).area
     for f in polys:
         check(abs(float(f.get("AREA", "nan")) - want_area) < 1e-6, "AREA %s equals shapely's %g" % (
             f.get("AREA"), want_area))
     rc, text = ogr(os.path.join(root, "faults.E00"), "ARC")
     arcs = features(text)
-    check(rc == 0 and len(arcs) == 4, "four arcs: %s" % text)
+    got = [(f.get("ID"), f.get("NAME")) for f in arcs]
+    check(rc == 0 and got == [("1", "Granite"), ("2", "Gneiss"), ("3", "Schist"), ("4", "Granite")],
+          "four arcs with their rows' names: %r" % got)
     rc, text = ogr(os.path.join(root, "sites.E00"), "LAB")
     labs = features(text)
-    check(rc == 0 and len(labs) == 3, "three labels with the text: %s" % text)
+    check(rc == 0 and len(labs) == 3, "three labels, the text's among them: %s" % text)
+    check(rc == 0 and "TX6" in read(os.path.join(root, "sites.E00")), "the text is annotation too")
     rc, text = ogr(os.path.join(root, "msites.MIF"))
     pts = features(text)
     check(rc == 0 and len(pts) == 3, "three MapInfo points: %s" % text)

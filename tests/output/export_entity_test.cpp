@@ -63,6 +63,7 @@ TEST(RingGeometry, InsidePointLiesInsideConcaveRingsAndPairsStayOnTheRing) {
     ASSERT_EQ(geo_ring_inside_point(x.data(), y.data(), (int)x.size(), &p), 1);
     EXPECT_EQ(geo_point_in_ring(p.x, p.y, x.data(), y.data(), (int)x.size()), 1) << p.x << " " << p.y;
   }
+  /* A ring without inside tries every pair, the last ones around its end. */
   Ring flat = {{0, 0}, {1, 0}, {2, 0}, {0, 0}};
   split(flat, x, y);
   geo_point p{};
