@@ -17,7 +17,6 @@
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
-#include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
@@ -25,6 +24,7 @@
 #include "map/sym_setup.h"
 #include "map/sym_setup_dialog.h"
 #include "output/chem_plot.h"
+#include "output/diagram_road.h"
 
 namespace {
 
@@ -381,29 +381,20 @@ int pv_chemdiagram_dialog(sql_col_rec *row)
     s_picked[0] = '\0';
     g_chem.row = row;
     g_chem.project = row ? pjct_find_by_session(row->connection) : nullptr;
-    ads_hdlg dlg = nullptr;
-    if (ads_new_dialog(kDialogName, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
-        err_report(ERR_LOAD_DIALOG, kDialogName);
-        return -1;
-    }
+    ads_hdlg dlg = diagram_dialog_open(kDialogName);
+    if (!dlg) return -1;
     std::vector<std::string> names = saved_names(g_chem.project);
     names.emplace_back(kEmptyEntry);
     std::vector<const char *> texts;
     for (const auto &n : names) texts.push_back(n.c_str());
     dlg_fill_list(dlg, "chem_saved", texts.data(), (int)texts.size());
-    std::vector<std::string> columns;
-    for (sql_col_rec *c = row; c; c = c->next) columns.push_back(std::string(c->table) + "." + c->name);
-    texts.clear();
-    for (const auto &c : columns) texts.push_back(c.c_str());
-    dlg_fill_list(dlg, "chem_sym", texts.data(), (int)texts.size());
+    const char *keys[] = {"chem_sym"};
+    diagram_fill_columns(dlg, keys, 1, g_chem.project, row);
     chem_show(dlg, g_chem.x_equ);
     chem_mode_tiles(dlg);
     static const dlg_tile k_tiles[] = {
         {"chem_saved", saved_cb}, {"chem_sym", sym_cb},         {"chem_x", x_cb},         {"chem_y", y_cb},
         {"chem_z", z_cb},         {"symbols", symbols_cb},      {"palette", palette_cb},  {"accept", accept_cb},
         {"cancel", cancel_cb}};
-    dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
-    int status = DLGCANCEL;
-    ads_start_dialog(dlg, &status);
-    return status == DLGOK ? 0 : -1;
+    return diagram_dialog_start(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0])) == 1 ? 0 : -1;
 }

@@ -13,11 +13,11 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
-#include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/tile_util.h"
 #include "output/chem_dialog.h"
 #include "output/chem_plot.h"
+#include "output/diagram_road.h"
 
 namespace {
 
@@ -85,18 +85,10 @@ void fill_list(ads_hdlg dlg, int n)
     if (n >= 0) dlg_set_index(dlg, "chem_equ", n);
 }
 
-/* 1 when the toggle shows "1". */
-int toggle_on(ads_hdlg dlg, const char *key)
-{
-    char value[TILE_BUF_SIZE] = "";
-    ads_get_tile(dlg, key, value, TILE_BUF_SIZE);
-    return strcmp(value, "1") == 0;
-}
-
 /* The factor tile follows the open-bracket toggle. */
 void factor_mode(ads_hdlg dlg)
 {
-    ads_mode_tile(dlg, "chem_sc1", toggle_on(dlg, "chem_obkt") ? MODE_ENABLE : MODE_DISABLE);
+    ads_mode_tile(dlg, "chem_sc1", tile_get_toggle(dlg, "chem_obkt") ? MODE_ENABLE : MODE_DISABLE);
 }
 
 /* Shows a term in the tiles. */
@@ -244,8 +236,8 @@ void chem_read_term(ads_hdlg dlg, chem_term_rec *t)
 {
     int op = tile_get_int(dlg, "chem_op");
     t->op = op >= CHEM_OP_NONE && op < CHEM_OP_COUNT ? op : CHEM_OP_NONE;
-    t->open_bracket = toggle_on(dlg, "chem_obkt");
-    t->close_bracket = toggle_on(dlg, "chem_cbkt");
+    t->open_bracket = tile_get_toggle(dlg, "chem_obkt");
+    t->close_bracket = tile_get_toggle(dlg, "chem_cbkt");
     char text[TILE_BUF_SIZE] = "";
     if (t->open_bracket) {
         ads_get_tile(dlg, "chem_sc1", text, TILE_BUF_SIZE);
@@ -303,7 +295,7 @@ int chem_check_equation(ads_hdlg dlg, chem_term_rec **equation)
         }
     }
     if (open) return refuse(dlg, n - 1, "ERROR: Missing closing bracket");
-    if (*equation) (*equation)->log_flag = toggle_on(dlg, "chem_log");
+    if (*equation) (*equation)->log_flag = tile_get_toggle(dlg, "chem_log");
     return 0;
 }
 
@@ -313,18 +305,12 @@ int pv_chemequation_dialog(chem_term_rec **equation)
     if (!equation) return -1;
     s_edit.head = equation;
     s_edit.axis = equation == &g_chem.y_equ ? CHEM_AXIS_Y : equation == &g_chem.z_equ ? CHEM_AXIS_Z : CHEM_AXIS_X;
-    ads_hdlg dlg = nullptr;
-    if (ads_new_dialog(kDialogName, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
-        err_report(ERR_LOAD_DIALOG, kDialogName);
-        return -1;
-    }
+    ads_hdlg dlg = diagram_dialog_open(kDialogName);
+    if (!dlg) return -1;
     ads_set_tile(dlg, "chem_title", kTitles[s_edit.axis]);
     dlg_fill_list(dlg, "chem_op", chem_operator_names, CHEM_OP_COUNT);
-    std::vector<std::string> columns;
-    for (sql_col_rec *c = g_chem.row; c; c = c->next) columns.push_back(std::string(c->table) + "." + c->name);
-    std::vector<const char *> texts;
-    for (const auto &c : columns) texts.push_back(c.c_str());
-    dlg_fill_list(dlg, "chem_col", texts.data(), (int)texts.size());
+    const char *keys[] = {"chem_col"};
+    diagram_fill_columns(dlg, keys, 1, g_chem.project, g_chem.row);
     if (!*equation) *equation = new_term();
     if (!*equation) {
         ads_done_dialog(dlg, DLGCANCEL);
@@ -336,10 +322,8 @@ int pv_chemequation_dialog(chem_term_rec **equation)
     static const dlg_tile k_tiles[] = {{"chem_equ", equ_cb},       {"chem_obkt", obkt_cb}, {"modify", modify_cb},
                                        {"up", up_cb},              {"down", down_cb},      {"delete", delete_cb},
                                        {"exit", exit_cb}};
-    dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
-    int status = DLGCANCEL;
-    ads_start_dialog(dlg, &status);
+    int ok = diagram_dialog_start(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0])) == 1;
     /* Closed without the check: the empty terms made for editing go. */
-    if (status != DLGOK) drop_empty(equation);
-    return status == DLGOK ? 0 : -1;
+    if (!ok) drop_empty(equation);
+    return ok ? 0 : -1;
 }
