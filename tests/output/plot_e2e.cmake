@@ -5,4 +5,3 @@
 # stays after the run for inspection.
 pv_data_e2e(plot_e2e e2e_plot ${CMAKE_CURRENT_LIST_DIR}/plot_e2e.cpp)
 target_include_directories(plot_e2e PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/data)
-target_link_options(plot_e2e PRIVATE "LINKER:--undefined=_Z13setup_name_eqPKcS0_")

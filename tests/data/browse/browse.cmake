@@ -7,12 +7,3 @@ pv_tests_use_db3(test_data_browse_browse_test test_data_browse_browse_hooks_test
 # SMP and its memo lines back with /usr/bin/python3 (dbfread). The folder is
 # left for inspection.
 pv_data_e2e(browse_e2e e2e_browser ${CMAKE_CURRENT_LIST_DIR}/browse_e2e.cpp)
-
-# The browser's plot loop reaches the table definitions of the data library,
-# which call back into the core's setup names after the linker has left the
-# core behind: the core's name check is asked for from the start.
-target_link_options(test_data_browse_browse_test PRIVATE "LINKER:--undefined=_Z13setup_name_eqPKcS0_")
-
-# Pie diagrams and drill holes plotted from the browser.
-pv_tests_use_db3(test_data_browse_browse_diagram_test)
-target_link_options(test_data_browse_browse_diagram_test PRIVATE "LINKER:--undefined=_Z13setup_name_eqPKcS0_")

@@ -1,0 +1,133 @@
+"""Plotting a query result through pvhost, end to end.
+
+  plot_query_e2e.py PVHOST MODULE RESOURCES WORKDIR
+
+A copy of the sample project GEO (station table STATN, EASTING and NORTHING
+in a point setup in "UTM 10 NAD27") and a sample table SMP without
+coordinates made by the script are queried with pv-query; the browser's
+"plot" list sends the result to text (latitude first, six decimals, in a
+GEOGRAPHIC output), TABLE (read by dbfread), E00 and MapInfo (read by
+ogrinfo) and SPANS (byte for byte). Exit status 0 when every check holds.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+import e2e_tables  # noqa: E402
+from e2e_tables import PVTABLE_FIELDS, check, table  # noqa: E402
+
+# Entries of the lists in the sample configuration: the query dialog counts
+# the columns of SMP (0 to 3) and then of STATN (4 to 10) by table name.
+GEOGRAPHIC_CLARKE = 4
+UTM10 = 18
+SAMPLES = [(n, "S%03d" % n, n * 1.5) for n in range(1, 11)]
+
+
+def make_project(root, resources):
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "projects"))
+    for p in ("GEO", "Projections"):
+        shutil.copytree(os.path.join(resources, "projects", p), os.path.join(root, "projects", p))
+    geo = os.path.join(root, "projects", "GEO")
+    table(os.path.join(geo, "SMP.DBF"), "BASENUMBER N(8,0); SAMPLE N(8,0); SMPNO C(8); DEPTH N(8,2)",
+          [(n, n, s, d) for n, s, d in SAMPLES])
+    rows = [tuple(r.values()) for r in __import__("dbfread").DBF(os.path.join(geo, "PVTABLE.DBF"))]
+    rows.append(e2e_tables.registry_row("SMP", "SAMPLE", SAMPLE="SAMPLE"))
+    os.remove(os.path.join(geo, "PVTABLE.DBF"))
+    table(os.path.join(geo, "PVTABLE.DBF"), PVTABLE_FIELDS, rows)
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\n"
+                "PETRIVEX.Projections=Projections\nPETRIVEX.GEO=GEO\n\n[PETRIVEX_MISC]\nGEO.links=0\n")
+    ezdxf.new("R12").saveas(os.path.join(root, "in.dxf"))
+
+
+def plot(output, filename, projection, more=""):
+    """The browser's answers for one plot of a file output."""
+    s = "select plot %d\npv_plot_opts\nselect output %s\nset filename %s\n" % (output[0], output[1], filename)
+    if projection is not None:
+        s += "select projection %d\n" % projection
+    return s + more + "pick plot\n"
+
+
+def ogr(path, layer=None):
+    args = ["ogrinfo", "-ro", "-al" if layer is None else "-q", path] + ([layer] if layer else [])
+    out = subprocess.run(args, capture_output=True, text=True).stdout
+    feats = []
+    for line in out.splitlines():
+        if re.match(r"^OGRFeature\(\w+\):\d+$", line):
+            feats.append({})
+        elif feats:
+            m = re.match(r"^  (\S+) \([^)]*\) = (.*)$", line)
+            if m:
+                feats[-1][m.group(1)] = m.group(2).strip()
+            elif line.startswith("  POINT"):
+                feats[-1]["geometry"] = line.strip()
+    return feats
+
+
+def main():
+    if len(sys.argv) != 5:
+        print(__doc__)
+        return 2
+    args, work = sys.argv[1:4], sys.argv[4]
+    root = os.path.join(work, "query")
+    make_project(root, args[2])
+    stations = ("(pv_open \"GEO\" \"DB3\" \"\" \"\")\npv-query\npv_condition\nselect output 5 6 7 8\n"
+                "pick query\npv_msg_box\nok\npv_table_large\n")
+    script = (stations
+              + plot((4, "1 2 3 4"), "rocks.dat", GEOGRAPHIC_CLARKE, "set col_delim ,\nset txt_delim \"\n")
+              + plot((3, "1 2 3"), "STNCOPY", None)
+              + plot((5, "1 2"), "stations", UTM10)
+              + plot((6, "1 2"), "stations", UTM10, "set col_delim ,\n")
+              + "cancel\npv-query\npv_condition\nselect output 2 3\npick query\npv_msg_box\nok\n"
+              "pv_table_med\n"
+              + plot((7, "1 2"), "samples", None, "set col_delim ,\n")
+              + "cancel\n(pv_logoff)\nQUIT\n")
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+
+    # Text: the X column before the Y column in GEOGRAPHIC, so latitude first.
+    lines = open(os.path.join(root, "rocks.TXT"), "rb").read().decode("cp1252").split("\r\n")
+    check(len(lines) == 6 and lines[-1] == "", "five CR LF lines: %r" % lines)
+    for line in lines[:-1]:
+        m = re.match(r'^(\d+),"([^"]*)",( *[-\d.]+),( *[-\d.]+)$', line)
+        check(m is not None, "qualified delimited line %r" % line)
+        if m:
+            lat, lon = m.group(3), m.group(4)
+            check(len(lat) == 12 and len(lon) == 12 and lat.split(".")[1].__len__() == 6,
+                  "width 12, six decimals: %r" % line)
+            check(50.6 < float(lat) < 50.9 and -121.7 < float(lon) < -121.3, "latitude first: %r" % line)
+    check("Plotted... 5 records" in out, "text: five records plotted")
+
+    import dbfread
+    copy = [(r["STN"], r["NAME"]) for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STNCOPY.DBF"))]
+    check(copy == [(1, "Cache Creek 1"), (2, "Cache Creek 2"), (3, "Bonaparte"), (4, "Hat Creek"),
+                   (5, "Marble Canyon")], "TABLE rows %r" % copy)
+    check("Saved... 5 records" in out, "TABLE: five records saved")
+
+    labels = ogr(os.path.join(root, "stations.E00"), "LAB")
+    check([f.get("ValueId") for f in labels] == ["1", "2", "3", "4", "5"], "labels numbered 1 to 5")
+    check([f.get("NAME") for f in labels][:2] == ["Cache Creek 1", "Cache Creek 2"], "labels' .PAT values")
+    check("Spheroid      CLARKE1866" in open(os.path.join(root, "stations.E00")).read(), "spheroid CLARKE1866")
+
+    points = ogr(os.path.join(root, "stations.MIF"))
+    check([f.get("STN") for f in points] == ["1", "2", "3", "4", "5"], "MapInfo points with their MID values")
+    check(points and points[0].get("geometry") == "POINT (615230.5 5620410.0)", "MapInfo point of station 1")
+    check("PROJECTION 8,66," in open(os.path.join(root, "stations.MIF")).read(), "datum 66")
+
+    tba = open(os.path.join(root, "samples.TBA"), "rb").read().decode("cp1252")
+    want = ("ID samples\r\nTITLE samples\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\n"
+            "CHARSKIP 0\r\nNRECORD 11\r\n1 28 8.0 0    SMPNO SMPNO\r\n2 0 8.2 0    DEPTH DEPTH\r\nDATA\r\n")
+    check(tba.startswith(want), "SPANS header %r" % tba[:len(want) + 40])
+    check(tba.count("\r\n") == want.count("\r\n") + 10, "ten SPANS lines")
+    print("%d failure(s)" % len(e2e_tables.FAILURES))
+    return 1 if e2e_tables.FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
