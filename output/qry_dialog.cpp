@@ -315,9 +315,12 @@ void select_row_column(ads_hdlg dlg, const qry_cond_rec *row)
 void relist(ads_hdlg dlg)
 {
     qry_cond_rec *old = s.list;
+    int first_page = s.first == old;
     qry_cond_reorder(&s.list);
     qry_cond_bracket(s.list);
     list_changed(old);
+    /* A row moved in front of the head stays in sight on the first page. */
+    if (first_page) s.first = s.list;
     show_rows(dlg);
 }
 
