@@ -126,6 +126,24 @@ TEST_F(ChemDialog, AcceptIsRefusedWithTheFirstReason) {
   EXPECT_EQ(chem_term_count(geo_->chem_terms), 5);
 }
 
+TEST_F(ChemDialog, SymbolColumnOutsideTheRegistryIsSavedByItsNames) {
+  saved("BASE");
+  sql_col_rec *extra = sql_col_new("LABEL", "CALC", SQL_TYPE_CHAR, 8, 0);
+  extra->connection = geo_->connection;
+  sql_col_rec *last = row_;
+  while (last->next) last = last->next;
+  last->next = extra;
+  ASSERT_EQ(run("select chem_saved 0\nselect chem_sym " + at("LABEL") + "\nset chem_name CALC1\nok\n"), 0)
+      << host_io_transcript();
+  EXPECT_EQ(g_chem.symbol_col, extra) << "the row's column is drawn";
+  const chem_term_rec *t = geo_->chem_terms;
+  while (t && strcmp(t->name, "CALC1") != 0) t = t->next;
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->symbol_col, nullptr) << "no pointer into a row that goes with the plot";
+  EXPECT_STREQ(t->sym_table, "CALC");
+  EXPECT_STREQ(t->sym_name, "LABEL");
+}
+
 TEST_F(ChemDialog, RenamedDiagramReplacesTheOldOneAndItsSetup) {
   saved("BASE");
   saved("KEEP");
@@ -150,7 +168,9 @@ TEST_F(ChemDialog, LimitTilesAreEmptyAndDisabledOnceAZEquationExists) {
     for (const char *k : {"chem_xmin", "chem_xmax", "chem_yscale"}) {
       dlg_tile_snapshot t = tile("pv_chemdiagram", k);
       EXPECT_EQ(t.enabled, c.second) << k;
-      if (!c.second) EXPECT_EQ(t.value, "") << k;
+      if (!c.second) {
+        EXPECT_EQ(t.value, "") << k;
+      }
     }
     EXPECT_TRUE(tile("pv_chemdiagram", "symbols").enabled);
     EXPECT_FALSE(tile("pv_chemdiagram", "chem_zequ").enabled) << "equation texts are display only";
