@@ -421,4 +421,40 @@ TEST_F(PlotEndToEnd, MemoColumnsCarryEachRowsMemoText) {
             "\"S003    \",\"" + wide("") + "\"\r\n");
 }
 
+
+TEST_F(PlotEndToEnd, SymbolColumnsBecomeLabelBoxesAndTextObjectsAndThePaletteNeedsOneColumn) {
+  /* NAME plotted as the symbol column: its text placement gives the E00
+  ** label its box and the MapInfo object its text. */
+  const std::string sym = "select symbol 2\n";
+  const std::string shown =
+      browse(k_statn_sql, "STATN", k_all,
+             "select plot 6\npv_plot_opts\npick palette\nselect output 1 2\npick palette\n"
+             "select output 2\npick palette\npv_symsetup\ncancel\ncancel\n" +
+                 options(PLOT_TYPE_E00, "1 2", "named", prj_entry("UTM 10 NAD27"), sym) +
+                 options(PLOT_TYPE_MIF, "1 2", "named", prj_entry("UTM 10 NAD27"), sym + "set scale 2\n") +
+                 options(PLOT_TYPE_MIF, "1", "refused", prj_entry("UTM 10 NAD27"), sym) + "show\ncancel\n" +
+                 options(PLOT_TYPE_MIF, "1", "unnamed", prj_entry("UTM 10 NAD27")) + "cancel\n");
+  const size_t none = shown.find("Column not selected"), many = shown.find("More than one column selected");
+  EXPECT_NE(none, std::string::npos) << shown;
+  EXPECT_NE(many, std::string::npos) << shown;
+  EXPECT_LT(none, many);
+  EXPECT_NE(shown.find("ERROR: NAME must be selected for output"), std::string::npos) << shown;
+
+  const std::string e00 = slurp((dir_ / "named.E00").string());
+  /* Each label carries the box of its placement: its size and its angle
+  ** less 90. */
+  EXPECT_NE(e00.find("LAB  2\r\n         1         0 6.1523050E+05 5.6204100E+06\r\n"
+                     " 1.0000000E+00-9.0000000E+01"),
+            std::string::npos)
+      << e00;
+  const std::string mif = slurp((dir_ / "named.MIF").string());
+  /* Scale 2: a text box 2 high and 13 x 2 x 0.67 wide. */
+  EXPECT_NE(mif.find("TEXT \"Cache Creek 1\"\r\n615230.500000 5620410.000000 615247.920000 5620412.000000"),
+            std::string::npos)
+      << mif;
+  EXPECT_NE(mif.find("TEXT \"Marble Canyon\""), std::string::npos) << mif;
+  EXPECT_EQ(mif.find("POINT "), std::string::npos) << mif;
+  EXPECT_NE(slurp((dir_ / "unnamed.MIF").string()).find("POINT 615230.500000 5620410.000000"), std::string::npos);
+}
+
 }  // namespace
