@@ -65,8 +65,8 @@ void modes(ads_hdlg dlg, std::initializer_list<const char *> keys, short mode)
     for (const char *k : keys) ads_mode_tile(dlg, k, mode);
 }
 
-/* Clears and disables tiles; scale and height read "0.000" when cleared
-** at reset, "" otherwise. */
+/* Clears and disables edit tiles (scale and height read "0.000" only at
+** the reset). */
 void clear_off(ads_hdlg dlg, std::initializer_list<const char *> keys)
 {
     for (const char *k : keys) {
@@ -128,7 +128,9 @@ void apply_points(ads_hdlg dlg)
 void apply_lines(ads_hdlg dlg, int kind)
 {
     export_state().kind = kind;
-    clear_off(dlg, {"height", "scale", "txtdbf"});
+    clear_off(dlg, {"height", "scale"});
+    ads_set_tile(dlg, "txtdbf", "0");
+    ads_mode_tile(dlg, "txtdbf", MODE_DISABLE);
     ads_mode_tile(dlg, "output", MODE_ENABLE);
     switch (plot_type) {
     case PLOT_TYPE_TEXT: modes(dlg, {"col_delim", "txt_delim"}, MODE_ENABLE); break;

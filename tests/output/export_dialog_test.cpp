@@ -189,6 +189,12 @@ TEST_F(ExportDialog, SpansQualifierIsTheQuoteAndItsEntryNamesTheVectorFile) {
   EXPECT_EQ(tile("plotype").items[3], "Spans   .TBA");
 }
 
+TEST_F(ExportDialog, LinesTurnTheTextAttributesOff) {
+  EXPECT_EQ(run("select plotype 1\npick point\npick txtdbf\npick line\ncancel\n"), RTNORM);
+  EXPECT_EQ(tile("txtdbf").value, "0");
+  EXPECT_FALSE(tile("txtdbf").enabled);
+}
+
 TEST_F(ExportDialog, PlotChecksShowTheirMessagesInOrderAndKeepTheDialogOpen) {
   auto s = [](int n) { return std::to_string(n); };
   struct step {
