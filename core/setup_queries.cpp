@@ -32,13 +32,15 @@
 
 /* Numbers are written with 17 significant digits: they read back exactly. */
 #define QRYROW_DOUBLE_FORMAT "%.17g"
+/* Characters of the VALUE column; a longer value goes on in VALUEMORE. */
+#define QRYROW_VALUE_WIDTH 254
 /* The warning for a query left out at logon. */
 #define QRYROW_LEFT_OUT "\nQuery %s of project %s is left out: %s. Its setup is kept as stored.\n"
 
 /* Column indexes of PVQUERY, PVQOUT and PVQPOINT (layouts in
 ** setup_tables.cpp). */
 enum { QROW_NAME, QROW_KIND, QROW_POS, QROW_CONN, QROW_OP, QROW_OPEN, QROW_CLOSE, QROW_TABLE, QROW_COLUMN,
-       QROW_VALUE, QROW_NPOINTS, QROW_COUNT };
+       QROW_VALUE, QROW_NPOINTS, QROW_VALUEMORE, QROW_COUNT };
 enum { QOUT_NAME, QOUT_POS, QOUT_TABLE, QOUT_COLUMN, QOUT_FLAGS, QOUT_COUNT };
 enum { QPT_NAME, QPT_KIND, QPT_COND, QPT_POS, QPT_X, QPT_Y, QPT_Z, QPT_W, QPT_COUNT };
 
@@ -162,7 +164,9 @@ static int qryrow_cond(pjct_rec *project, const std::vector<std::string> &row,
     c->close_bracket = qry_bracket_table[close == ")" ? QRY_BRACKET_CLOSE : QRY_BRACKET_NONE];
     c->table = t;
     c->column = col;
-    if (qry_cond_set_value(c, qryrow_text(row, QROW_VALUE).c_str()) < 0) {
+    std::string more = setup_row_text(row, QROW_VALUEMORE);
+    while (!more.empty() && (unsigned char)more.back() <= ' ') more.pop_back();
+    if (qry_cond_set_value(c, (qryrow_text(row, QROW_VALUE) + more).c_str()) < 0) {
         qry_cond_free(c);
         return ERR_NO_MEMORY;
     }
@@ -296,6 +300,17 @@ static void qryrow_push_kept(pjct_rec *project, int which, setup_text_rows *rows
     }
 }
 
+/* Splits a value longer than VALUE holds: VALUE takes the most that ends
+** in a non-blank (the column keeps no trailing blanks), VALUEMORE the
+** rest, its leading blanks kept. */
+static void qryrow_split_value(const std::string &value, std::string *head, std::string *rest)
+{
+    size_t k = value.size() <= QRYROW_VALUE_WIDTH ? value.size() : QRYROW_VALUE_WIDTH;
+    while (k < value.size() && k > 0 && (unsigned char)value[k - 1] <= ' ') k--;
+    *head = value.substr(0, k);
+    *rest = value.substr(k);
+}
+
 /* Appends the PVQUERY rows of one condition list. */
 static void qryrow_of_conds(const qry_rec *q, const qry_cond_rec *list, int kind, setup_text_rows *rows)
 {
@@ -311,7 +326,7 @@ static void qryrow_of_conds(const qry_rec *q, const qry_cond_rec *list, int kind
         r[QROW_CLOSE] = c->close_bracket ? c->close_bracket : "";
         r[QROW_TABLE] = c->table ? c->table->name : "";
         r[QROW_COLUMN] = c->column ? c->column->name : "";
-        r[QROW_VALUE] = c->value ? c->value : "";
+        qryrow_split_value(c->value ? c->value : "", &r[QROW_VALUE], &r[QROW_VALUEMORE]);
         r[QROW_NPOINTS] = std::to_string(c->points ? c->point_count : 0);
         rows->rows.push_back(std::move(r));
     }

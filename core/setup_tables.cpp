@@ -125,6 +125,7 @@ static const setup_column_def k_pvquery[] = {
     {"COLUMNAME", SETUP_CHAR(SETUP_NAME_WIDTH), 0},
     {"VALUE", SETUP_CHAR(SETUP_QRY_VALUE_WIDTH), 0},
     {"NPOINTS", SQL_TYPE_INT, 0, 0},
+    {"VALUEMORE", SETUP_CHAR(SETUP_QRY_VALUE_WIDTH), 0},
 };
 
 static const setup_column_def k_pvqout[] = {

@@ -121,6 +121,7 @@
 **                        character column in single quotes, inner quotes
 **                        doubled)
 **   NPOINTS    INT       number of the row's PVQPOINT rows
+**   VALUEMORE  CHAR(254) the rest of a value longer than VALUE holds
 ** PVQOUT, one output column of a stored query:
 **   QRYNAME    CHAR(32)  the query's name
 **   POSITION   INT       the column's place in the output list, from 0

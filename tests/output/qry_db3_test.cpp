@@ -124,6 +124,12 @@ TEST_F(QueryDb3, QueriesComeBackAfterALogonAndAnUnregisteredOneIsKeptAsStored) {
   qry_rec *b = query(p, {"UNITS.UNITNAME"}, {});
   snprintf(b->name, sizeof b->name, "Alpha");
   qry_list_insert(&p->queries, b);
+  /* A value longer than one CHAR column, with blanks where it is split. */
+  std::string long_value = "'" + std::string(251, 'A') + "   B" + std::string(40, 'C') + "'";
+  qry_rec *l = query(p, {"STATION.ROCKTYPE"}, {{"", "STATION.ROCKTYPE", "=", "X"}});
+  qry_cond_set_value(l->conds, long_value.c_str());
+  snprintf(l->name, sizeof l->name, "LONG");
+  qry_list_insert(&p->queries, l);
   char *before = qry_build_select(q);
   p->flags |= PJCT_CHG_QUERIES;
   ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
@@ -136,6 +142,9 @@ TEST_F(QueryDb3, QueriesComeBackAfterALogonAndAnUnregisteredOneIsKeptAsStored) {
   ASSERT_NE(p->queries->next, nullptr);
   EXPECT_STREQ(p->queries->next->name, "Alpha");
   qry_rec *back = p->queries;
+  qry_rec *long_back = qry_find(p->queries, "LONG", nullptr);
+  ASSERT_NE(long_back, nullptr);
+  EXPECT_EQ(std::string(long_back->conds->value), long_value) << "nothing of a long value is lost";
   char *after = qry_build_select(back);
   ASSERT_NE(after, nullptr);
   EXPECT_STREQ(after, before) << "conditions, brackets, outputs and joins as they were";
