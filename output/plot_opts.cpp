@@ -26,6 +26,7 @@
 #include "map/prj_list.h"
 #include "map/sym_setup_dialog.h"
 #include "output/e00_writer.h"
+#include "output/mif_writer.h"
 #include "output/plot_diagrams.h"
 #include "output/plot_io.h"
 #include "output/plot_memo.h"
@@ -156,11 +157,12 @@ plot_opts_input read_tiles(ads_hdlg d)
 long two_passes(ads_hdlg d)
 {
     long n = plot_records(d, PLOT_PASS_FIRST);
-    if (n > 0) return plot_records(d, PLOT_PASS_SECOND);
-    /* Nothing qualified: no half-written E00 file stays open. */
-    if (plot_type == PLOT_TYPE_E00) e00_close();
-    msg_alert(ERR_TITLE, "No records plotted");
-    return 0;
+    if (n > 0) n = plot_records(d, PLOT_PASS_SECOND);
+    else msg_alert(ERR_TITLE, "No records plotted");
+    /* Whatever ended the passes, no half-written file stays open. */
+    if (e00_writer_state().file) e00_close();
+    if (mif_writer_state().mif || mif_writer_state().mid) mif_close();
+    return n;
 }
 
 /* "plot": checks the options, then plots or ends the dialog for the map. */
@@ -249,7 +251,6 @@ int is_diagram(int type)
 int pv_plot_opts_dialog(ads_hdlg browser, void *cursor, sql_col_rec *row, qry_rec *query)
 {
     if (!browser || !cursor || !row) return -2;
-    plot_collect_layer_names();
     const int type = tile_get_int(browser, "plot");
     /* The types past drill holes are not offered: no caller reaches them. */
     if (type < PLOT_TYPE_MAP || type > k_type_max || type > PLOT_TYPE_LOOP_LAST) {
@@ -267,7 +268,9 @@ int pv_plot_opts_dialog(ads_hdlg browser, void *cursor, sql_col_rec *row, qry_re
         return RTERROR;
     }
 
+    /* The layer names are collected after the reset, which would free them. */
     plot_reset();
+    plot_collect_layer_names();
     plot_state_rec &s = g_plot_state;
     s.cursor = cursor;
     s.row = row;

@@ -354,6 +354,28 @@ TEST_F(PlotOpts, CoordinatesAreConvertedThroughTheXColumnAndSwappedForGeographic
   EXPECT_NEAR(std::atof(row_->text), 500000.0, 1e-3);
 }
 
+TEST_F(PlotOpts, ConvertedCoordinatesFitTextBuffersOfNarrowCharColumns)
+{
+  /* X and Y stored as CHAR(8): "%12.6lf" needs more than their 9 bytes. */
+  make_row({{"STATN", "X"}, {"STATN", "Y"}}, {"500000", "4000000"});
+  for (sql_col_rec *c = row_; c; c = c->next) {
+    sql_col_rec *narrow = sql_col_new(c->name, "STATN", SQL_TYPE_CHAR, 8, 0);
+    snprintf(narrow->text, 9, "%s", c->text);
+    std::swap(narrow->text, c->text);
+    std::swap(narrow->sql_type, c->sql_type);
+    std::swap(narrow->value_type, c->value_type);
+    std::swap(narrow->length, c->length);
+    std::swap(narrow->value, c->value);
+    std::swap(narrow->value_size, c->value_size);
+    sql_col_list_free(&narrow);
+  }
+  const int x_only[] = {0};
+  ASSERT_EQ(plot_number_format(row_, geographic_, x_only, 1, 1), 0);
+  EXPECT_EQ(std::string(row_->text).size(), 12u) << row_->text;
+  EXPECT_EQ(std::string(row_->next->text).size(), 12u) << row_->next->text;
+  EXPECT_NEAR(std::atof(row_->next->text), -123.0, 1e-6);
+}
+
 TEST_F(PlotOpts, CoordColumnNeedsBothPartnersInTheRow)
 {
   make_row({{"STATN", "X"}, {"STATN", "NAME"}}, {"1", "A"});
