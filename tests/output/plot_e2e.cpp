@@ -457,4 +457,42 @@ TEST_F(PlotEndToEnd, SymbolColumnsBecomeLabelBoxesAndTextObjectsAndThePaletteNee
   EXPECT_NE(slurp((dir_ / "unnamed.MIF").string()).find("POINT 615230.500000 5620410.000000"), std::string::npos);
 }
 
+
+TEST_F(PlotEndToEnd, OptionsDialogEnablesTheTilesOfEachTypeAndProposesTheCoordinateSystem) {
+  g_map_params.projection = prj_find("GEOGRAPHIC Clarke 1866", nullptr);
+  const std::string utm = std::to_string(prj_entry("UTM 10 NAD27"));
+  const std::string map = std::to_string(prj_entry("GEOGRAPHIC Clarke 1866"));
+  struct { int type; const char *enabled; std::string projection; const char *txt_delim; } rows[] = {
+      {PLOT_TYPE_MAP, "scale height", map, ""},
+      {PLOT_TYPE_TABLE, "filename projection", utm, ""},
+      {PLOT_TYPE_TEXT, "col_delim txt_delim filename projection", utm, ""},
+      {PLOT_TYPE_E00, "filename scale symbol projection", utm, ""},
+      {PLOT_TYPE_MIF, "col_delim filename scale height symbol projection", utm, ""},
+      {PLOT_TYPE_SPANS, "col_delim filename projection", utm, "\""},
+  };
+  std::string answers;
+  for (const auto &r : rows) answers += "select plot " + std::to_string(r.type) + "\npv_plot_opts\nshow\ncancel\n";
+  const std::string shown = browse(k_statn_sql, "STATN", k_all, answers + "cancel\n");
+  size_t at = 0;
+  for (const auto &r : rows) {
+    at = shown.find("=== Dialog pv_plot_opts", at);
+    ASSERT_NE(at, std::string::npos) << r.type;
+    const size_t end = shown.find("error          text", at);
+    const std::string form = shown.substr(at, end - at);
+    at = end;
+    EXPECT_NE(form.find(std::string("title          text = \"") + plot_type_label(r.type) + "\""), std::string::npos)
+        << form;
+    for (const char *key : {"col_delim", "txt_delim", "filename", "scale", "height", "symbol", "projection"}) {
+      const size_t line = form.find(std::string(key) + " ");
+      ASSERT_NE(line, std::string::npos) << key;
+      const std::string text = form.substr(line, form.find('\n', line) - line);
+      const bool enabled = (" " + std::string(r.enabled) + " ").find(" " + std::string(key) + " ") != std::string::npos;
+      EXPECT_EQ(text.find("(disabled)") == std::string::npos, enabled) << r.type << ": " << text;
+    }
+    EXPECT_NE(form.find("\"Coordinate system:\" = \"" + r.projection + "\""), std::string::npos) << form;
+    EXPECT_NE(form.find(std::string("\"Text delimiter:\" = \"") + r.txt_delim + "\""), std::string::npos) << form;
+    EXPECT_NE(form.find("\"Scale:\" = \"0.000\""), std::string::npos) << form;
+  }
+}
+
 }  // namespace
