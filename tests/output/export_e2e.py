@@ -185,6 +185,8 @@ def test_text_and_spans(args, root, items):
     script += export_script(3, "line", "empty", (), geo_i, select=POINTS_WINDOW)
     script += export_script(3, "line", "nothing", (), geo_i, select="")
     script += export_script(0, "point", "onlylines", (), geo_i, select=LINES_WINDOW)
+    script += export_script(0, "line", "tlines", (name_i,), geo_i, col=";", txt="'")
+    script += export_script(0, "polygon", "tpolys", (name_i,), geo_i, col=";", txt="'")
     script += "(pv_logoff)\nQUIT\n"
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
@@ -237,7 +239,20 @@ def test_text_and_spans(args, root, items):
     check(not os.path.exists(os.path.join(root, "nothing.VEH")) and not os.path.exists(
         os.path.join(root, "nothing.VEC")), "an empty selection writes no file")
     counts = re.findall(r"Plotted\.\.\. (\d+) entities", out)
-    check(counts == ["3", "3", "4", "2", "0", "0"], "counts reported: %r" % counts)
+    check(counts == ["3", "3", "4", "2", "0", "0", "4", "2"], "counts reported: %r" % counts)
+
+    line_cols = [("ID", 4, 8), ("NUMVERTEX", 4, 5), ("LAYER", 1, 32), ("LINETYPE", 1, 32), ("NAME", 1, 12)]
+    want = "".join(record(v, line_cols, ";", "'", False) + "\r\n" for v in [
+        ["1", "2", "FAULTS", "", "Granite"], ["2", "5", "UNITS", "", "Gneiss"], ["3", "5", "UNITS", "", "Schist"],
+        ["4", "3", "FAULTS", "", "Granite"]])
+    got = read(os.path.join(root, "tlines.TXT"))
+    check(got == want, "tlines.TXT:\n%r\nexpected\n%r" % (got, want))
+    poly_cols = [("ID", 4, 8), ("NUMVERTEX", 4, 5), ("XCENTER", 3, 17), ("YCENTER", 3, 17), ("LAYER", 1, 32),
+                 ("LINETYPE", 1, 32), ("NAME", 1, 12)]
+    want = "".join(record(v, poly_cols, ";", "'", False) + "\r\n" for v in [
+        ["1", "5", f6(15.05), f6(45.05), "UNITS", "", "Gneiss"], ["2", "5", f6(15.25), f6(45.05), "UNITS", "", "Schist"]])
+    got = read(os.path.join(root, "tpolys.TXT"))
+    check(got == want, "tpolys.TXT:\n%r\nexpected\n%r" % (got, want))
 
 
 def test_refusals(args, root, items, resources):
