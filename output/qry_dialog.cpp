@@ -441,7 +441,10 @@ int modify(ads_hdlg dlg)
     if (take_points(sel) < 0) err_report(ERR_NO_MEMORY, "");
     relist(dlg);
     if (!(qry_op_is_spatial(qry_cond_op(sel)) && qry_cond_on_point(sel)) && sel->points) {
-        if (s.points == sel->points) s.points = nullptr, s.point_count = 0;
+        if (s.points == sel->points) {
+            s.points = nullptr;
+            s.point_count = 0;
+        }
         std::free(sel->points);
         sel->points = nullptr;
         sel->point_count = 0;
@@ -493,6 +496,8 @@ void insert_row(ads_hdlg dlg, int up)
 
 /* ---- Callbacks ---- */
 
+/* "cancel": the edited list goes back to the current query, the state is
+** released and the dialog ends with 0. */
 void cancel_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -500,12 +505,15 @@ void cancel_cb(ads_callback_packet *cpkt)
     ads_done_dialog(cpkt->dialog, QRY_DLG_CANCEL);
 }
 
+/* "project": the chosen project becomes current (a new, empty list). */
 void project_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
     choose_project(cpkt->dialog, tile_get_int(cpkt->dialog, "project"));
 }
 
+/* "queries": a saved query becomes current for editing; the last,
+** seven-blank entry starts a new query in the current project. */
 void queries_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
@@ -522,6 +530,7 @@ void queries_cb(ads_callback_packet *cpkt)
     ads_set_tile(cpkt->dialog, "error", kBuild);
 }
 
+/* "qname", when edited: the trimmed name goes into the name buffer. */
 void qname_cb(ads_callback_packet *cpkt)
 {
     if (cpkt->reason != CBR_LOST_FOCUS) return;
@@ -530,6 +539,7 @@ void qname_cb(ads_callback_packet *cpkt)
     std::snprintf(s.name, sizeof s.name, "%s", str_trim(buf));
 }
 
+/* "output": the output list is rebuilt from the selection, without keys. */
 void output_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
@@ -537,6 +547,8 @@ void output_cb(ads_callback_packet *cpkt)
     if (s.query && s.query->name[0]) s.changed = 1;
 }
 
+/* "column" and "operator": the value tiles follow the chosen column and
+** operator. */
 void column_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
@@ -545,28 +557,35 @@ void column_cb(ads_callback_packet *cpkt)
     value_modes(cpkt->dialog, s.column, tile_get_int(cpkt->dialog, "operator"));
 }
 
+/* "connector" and "value": the row in the tiles is being edited; the
+** "error" tile shows the prompt again. */
 void edit_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
     ads_set_tile(cpkt->dialog, "error", kBuild);
 }
 
+/* "modify": the tiles are checked and stored in the selected row. */
 void modify_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
     modify(cpkt->dialog);
 }
 
+/* "up": a blank row above the selected one. */
 void up_cb(ads_callback_packet *cpkt)
 {
     if (cb_acts(cpkt) && s.project) insert_row(cpkt->dialog, 1);
 }
 
+/* "down": a blank row below the selected one. */
 void down_cb(ads_callback_packet *cpkt)
 {
     if (cb_acts(cpkt) && s.project) insert_row(cpkt->dialog, 0);
 }
 
+/* "delete": the selected row goes; its successor (else its predecessor)
+** is selected, a blank row starts an emptied list. */
 void delete_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.selected) return;
@@ -576,7 +595,10 @@ void delete_cb(ads_callback_packet *cpkt)
     else s.list = gone->next;
     if (gone->next) gone->next->prev = gone->prev;
     if (s.first == gone) s.first = gone->next ? gone->next : gone->prev;
-    if (s.points == gone->points) s.points = nullptr, s.point_count = 0;
+    if (s.points == gone->points) {
+        s.points = nullptr;
+        s.point_count = 0;
+    }
     list_changed(old);
     qry_cond_free(gone);
     if (!s.list) {
@@ -590,6 +612,7 @@ void delete_cb(ads_callback_packet *cpkt)
     ads_set_tile(cpkt->dialog, "error", kBuild);
 }
 
+/* "next": the page 14 rows on, when a row stands there. */
 void next_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -600,6 +623,7 @@ void next_cb(ads_callback_packet *cpkt)
     if (!c) ads_mode_tile(cpkt->dialog, "next", MODE_DISABLE);
 }
 
+/* "prev": the page 14 rows back, or the first page. */
 void prev_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -610,6 +634,8 @@ void prev_cb(ads_callback_packet *cpkt)
     if (s.first == s.list) ads_mode_tile(cpkt->dialog, "prev", MODE_DISABLE);
 }
 
+/* "condition": the row at that place of the page is selected and shown
+** in the tiles, its points taken as the picked ones. */
 void condition_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
@@ -645,6 +671,9 @@ void picked(ads_hdlg dlg, int rc, char *value)
     ads_mode_tile(dlg, "value", MODE_SETFOCUS);
 }
 
+/* "list": the profile chooser on the column's tree (the rule names both
+** a dictionary and a profile); a changed level is kept in the rule and
+** marks the column setup changed. */
 void list_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
@@ -662,6 +691,7 @@ void list_cb(ads_callback_packet *cpkt)
     picked(cpkt->dialog, rc, value);
 }
 
+/* "tree": the tree picker on the column's tree. */
 void tree_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
@@ -672,6 +702,7 @@ void tree_cb(ads_callback_packet *cpkt)
     picked(cpkt->dialog, pv_sel_tree_dialog(r, value, sizeof value), value);
 }
 
+/* "symbols": the symbol picker on the column's tree. */
 void symbols_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
@@ -705,11 +736,13 @@ void end_for_pick(ads_callback_packet *cpkt, int status)
     ads_done_dialog(cpkt->dialog, status);
 }
 
+/* "line": ends the dialog so that a line is drawn (status 5). */
 void line_cb(ads_callback_packet *cpkt)
 {
     end_for_pick(cpkt, QRY_DLG_LINE);
 }
 
+/* "area": ends the dialog so that an area is drawn (status 6). */
 void area_cb(ads_callback_packet *cpkt)
 {
     end_for_pick(cpkt, QRY_DLG_AREA);
@@ -749,6 +782,9 @@ int run_rows(ads_hdlg dlg)
     return 1;
 }
 
+/* "query": the query is checked, kept under its name or not, split into
+** its SQL and post-filter rows, completed with its key columns and joins,
+** and the dialog ends with 1 to run it. */
 void query_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt) || !s.project) return;
