@@ -101,6 +101,27 @@ void list_changed(qry_cond_rec *old_head)
     if (s.query && s.query->conds == old_head) s.query->conds = s.list;
 }
 
+/* Takes the empty rows (no column, table or value, a blank operator) out
+** of the edited list and frees them, the current query's list following. */
+void drop_empty_rows(void)
+{
+    qry_cond_rec *old = s.list;
+    for (qry_cond_rec *c = s.list; c;) {
+        qry_cond_rec *next = c->next;
+        if (!c->column && !c->table && str_nonblank(c->value) != kDone && qry_cond_op(c) <= QRY_OP_BLANK) {
+            if (c->prev) c->prev->next = c->next;
+            else s.list = c->next;
+            if (c->next) c->next->prev = c->prev;
+            if (s.points == c->points) s.points = nullptr;
+            if (s.selected == c) s.selected = nullptr;
+            if (s.first == c) s.first = nullptr;
+            qry_cond_free(c);
+        }
+        c = next;
+    }
+    if (s.query && s.query->conds == old) s.query->conds = s.list;
+}
+
 /* Gives the edited list back to the current query it belongs to: split
 ** into its SQL and post-filter lists, the SQL values quoted again as they
 ** run (they were unquoted for editing), so that a query left for another
@@ -109,6 +130,7 @@ void give_back_query(void)
 {
     if (!list_is_query()) return;
     qry_rec *q = s.query;
+    drop_empty_rows();
     qry_cond_split(s.list, &q->conds, &q->filters);
     if (qry_quote_values(q->conds) < 0) err_report(ERR_NO_MEMORY, "");
     s.list = nullptr;
@@ -754,20 +776,7 @@ void area_cb(ads_callback_packet *cpkt)
 ** invalid (shown). */
 int run_rows(ads_hdlg dlg)
 {
-    qry_cond_rec *old = s.list;
-    for (qry_cond_rec *c = s.list; c;) {
-        qry_cond_rec *next = c->next;
-        if (!c->column && !c->table && str_nonblank(c->value) != kDone && qry_cond_op(c) <= QRY_OP_BLANK) {
-            if (c->prev) c->prev->next = c->next;
-            else s.list = c->next;
-            if (c->next) c->next->prev = c->prev;
-            if (s.points == c->points) s.points = nullptr;
-            qry_cond_free(c);
-        }
-        c = next;
-    }
-    if (!s.list && s.query && s.query->conds == old) s.query->conds = nullptr;
-    list_changed(old);
+    drop_empty_rows();
     s.selected = s.first = s.list;
     for (qry_cond_rec *c = s.list; c; c = c->next)
         if (qry_check_condition(dlg, c, qry_cond_prev_complete(c)) != 0) {

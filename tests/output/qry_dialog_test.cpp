@@ -134,12 +134,18 @@ TEST_F(ConditionDialog, ABlankNameDeletesThePickedQueryAfterItRunsWhenTheUserSay
 
 TEST_F(ConditionDialog, TheSevenBlankEntryStartsANewUnnamedQuery) {
   kept("ONE", 2);
-  std::string t = run("select queries 0\nselect queries 1\nshow\ncancel\n");
+  qry_rec *bare = query(p_, {"UNITS.UNITNAME"}, {});
+  snprintf(bare->name, sizeof bare->name, "BARE");
+  qry_list_insert(&p_->queries, bare);
+  std::string t = run("select queries 0\nselect queries 1\nselect queries 2\nshow\ncancel\n");
   std::string form = last_form(t);
   EXPECT_NE(form.find("qname          edit_box \"Query name:\" = \"\""), std::string::npos) << form;
   EXPECT_EQ(form.find("STATION.UNIT       ="), std::string::npos) << "one blank row: " << form;
-  EXPECT_STREQ(p_->queries->conds->value, "1") << "the query left is as it was";
-  EXPECT_STREQ(p_->queries->conds->next->value, "2");
+  qry_rec *one = qry_find(p_->queries, "ONE", nullptr);
+  EXPECT_STREQ(one->conds->value, "1") << "the query left is as it was";
+  EXPECT_STREQ(one->conds->next->value, "2");
+  EXPECT_EQ(bare->conds, nullptr) << "a query of output columns only gets no blank condition";
+  EXPECT_EQ(bare->filters, nullptr);
 }
 
 TEST_F(ConditionDialog, ClosingAfterEditingAPickedQueryKeepsItsValuesQuotedAndItsFilterRowsApart) {
@@ -150,10 +156,10 @@ TEST_F(ConditionDialog, ClosingAfterEditingAPickedQueryKeepsItsValuesQuotedAndIt
   q->filters = filters;
   snprintf(q->name, sizeof q->name, "NAMED");
   qry_list_insert(&p_->queries, q);
-  std::string t = run("select queries 0\nshow\ncancel\n");
+  std::string t = run("select queries 0\nshow\npick down\ncancel\n");
   EXPECT_NE(last_form(t).find("STATION.ROCKTYPE       = O'NEIL"), std::string::npos) << "shown as typed: " << t;
   EXPECT_STREQ(q->conds->value, "'O''NEIL'") << "back to its quoted form";
-  EXPECT_EQ(q->conds->next, nullptr);
+  EXPECT_EQ(q->conds->next, nullptr) << "the blank row inserted is not kept as a condition";
   ASSERT_NE(q->filters, nullptr);
   EXPECT_STREQ(q->filters->op, "IS");
   char *text = qry_build_select(q);
