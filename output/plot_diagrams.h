@@ -34,8 +34,4 @@ int pv_dhole_dialog(sql_col_rec *row);
 int ddh_plot_row(void);
 int ddh_plot_end(void);
 
-/* Shows "%s is not available yet." with the type's label under the
-** error title; the answer of a diagram dialog that is not built. -1. */
-int plot_diagram_not_built(int type);
-
 #endif

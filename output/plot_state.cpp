@@ -4,8 +4,6 @@
 */
 #include "output/plot_state.h"
 
-#include "output/plot_diagrams.h"
-
 #include <cstdlib>
 #include <cstring>
 
@@ -179,11 +177,4 @@ void plot_free_buffers(void)
     std::free(b.decimals);
     std::free(b.value);
     b = plot_buffers_rec{};
-}
-
-/* Says a diagram is not built; see output/plot_diagrams.h. */
-int plot_diagram_not_built(int type)
-{
-    ads_printf("\n%s is not available yet.\n", plot_type_label(type));
-    return -1;
 }
