@@ -21,6 +21,7 @@
 #include "output/export_run.h"
 #include "output/export_state.h"
 #include "output/plot_drivers.h"
+#include "output/plot_state.h"
 
 namespace {
 
@@ -39,6 +40,12 @@ struct e00_pass_rec {
     bool ifo = false;      /* IFO is written */
 };
 e00_pass_rec s_pass;
+
+/* The export's last pass: the one of the attribute table. */
+int last_pass(const export_state_rec &s)
+{
+    return export_pass_count(PLOT_TYPE_E00, s.kind, s.text_met);
+}
 
 /* Forgets the flags of another pass. */
 void enter(int pass)
@@ -147,7 +154,7 @@ int points(export_state_rec &s, int pass, int text_as_attr)
 {
     export_object_rec &o = s.obj;
     long n = s.count;
-    bool pat_pass = s.text_met ? pass == 3 : pass == 2;
+    bool pat_pass = pass == last_pass(s);
     if (pass == 1) {
         if (o.is_text && !text_as_attr) return -1;
         int rc = section(e00_write_lab_header);
@@ -262,8 +269,7 @@ int export_e00(int kind, const long *entity, prj_rec *projection, int pass, int 
     if (!entity || !projection) return -2;
     export_state_rec &s = export_state();
     enter(pass);
-    bool attributes = (kind == EXPORT_KIND_POINTS && pass == (s.text_met ? 3 : 2)) ||
-                      (kind == EXPORT_KIND_LINES && pass == 2) || (kind == EXPORT_KIND_POLYGONS && pass == 4);
+    bool attributes = pass == last_pass(s); /* the attribute table is every kind's last pass */
     if (export_read_entity(kind, entity, projection, pass, attributes, 0, text_as_attr) != 0) return -1;
     int rc = kind == EXPORT_KIND_POINTS ? points(s, pass, text_as_attr)
              : kind == EXPORT_KIND_LINES ? lines(s, pass)
@@ -279,7 +285,7 @@ int export_e00_tail(int kind, int pass, prj_rec *projection, const geo_box *exte
     export_state_rec &s = export_state();
     enter(pass);
     int rc = 0;
-    bool last = pass == (kind == EXPORT_KIND_POLYGONS ? 4 : kind == EXPORT_KIND_POINTS && s.text_met ? 3 : 2);
+    bool last = pass == last_pass(s);
     if (kind == EXPORT_KIND_POINTS) {
         if (pass == 1) {
             rc = section(e00_write_lab_header);

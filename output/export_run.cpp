@@ -69,19 +69,6 @@ const export_stages k_stages[] = {
     {PLOT_TYPE_SPANS, spans_open_vec_files, spans_object, spans_end},
 };
 
-/* The number of passes of the type and kind, after `done` passes. */
-int pass_count(int type, int kind, int text_met)
-{
-    switch (type) {
-    case PLOT_TYPE_MIF: return k_mif_passes;
-    case PLOT_TYPE_E00:
-        if (kind == EXPORT_KIND_POLYGONS) return k_e00_polygon_passes;
-        if (kind == EXPORT_KIND_POINTS && text_met) return k_e00_text_passes;
-        return k_e00_passes;
-    default: return 1;
-    }
-}
-
 /* The progress format of a pass. */
 const char *progress_format(int type, int kind, int pass, int text_met)
 {
@@ -120,6 +107,18 @@ void abort_export(const std::string &text)
 
 }  // namespace
 
+int export_pass_count(int type, int kind, int text_met)
+{
+    switch (type) {
+    case PLOT_TYPE_MIF: return k_mif_passes;
+    case PLOT_TYPE_E00:
+        if (kind == EXPORT_KIND_POLYGONS) return k_e00_polygon_passes;
+        if (kind == EXPORT_KIND_POINTS && text_met) return k_e00_text_passes;
+        return k_e00_passes;
+    default: return 1;
+    }
+}
+
 long export_run(void)
 {
     export_state_rec &s = export_state();
@@ -142,7 +141,7 @@ long export_run(void)
     std::vector<char> written((std::size_t)n, 0);
     const std::string label = plot_type_label(plot_type);
     bool failed = false;
-    for (int pass = 1; !failed && pass <= pass_count(plot_type, s.kind, s.text_met); ++pass) {
+    for (int pass = 1; !failed && pass <= export_pass_count(plot_type, s.kind, s.text_met); ++pass) {
         s.count = 0;
         const char *fmt = progress_format(plot_type, s.kind, pass, s.text_met);
         for (long i = 0; i < n; ++i) {

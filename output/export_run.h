@@ -18,6 +18,11 @@
 ** number of entities exported; 0 for an empty selection or a failure. */
 long export_run(void);
 
+/* The number of passes of an output type and kind (with text_met when
+** the first pass met a TEXT): text and SPANS 1, MapInfo 2, E00 2 for
+** points and lines, 3 for points with a text, 4 for polygons. */
+int export_pass_count(int type, int kind, int text_met);
+
 /* The E00 object and pass-end stages (export_e00.cpp): 0 when written;
 ** -1 when the entity is refused or skipped in this pass; another negative
 ** code when a write failed (the file is then closed). */
