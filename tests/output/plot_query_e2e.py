@@ -7,7 +7,8 @@ in a point setup in "UTM 10 NAD27") and a sample table SMP without
 coordinates made by the script are queried with pv-query; the browser's
 "plot" list sends the result to text (latitude first, six decimals, in a
 GEOGRAPHIC output), TABLE (read by dbfread), E00 and MapInfo (read by
-ogrinfo) and SPANS (byte for byte). Exit status 0 when every check holds.
+ogrinfo), SPANS (byte for byte) and, after the map setup, to the map (the
+saved drawing read by ezdxf). Exit status 0 when every check holds.
 """
 import os
 import re
@@ -84,7 +85,10 @@ def main():
               + plot((3, "1 2 3"), "STNCOPY", None)
               + plot((5, "1 2"), "stations", UTM10)
               + plot((6, "1 2"), "stations", UTM10, "set col_delim ,\n")
-              + "cancel\npv-query\npv_condition\nselect output 2 3\npick query\npv_msg_box\nok\n"
+              + "pick plot_sel\n" + plot((5, "1 2"), "nothing", UTM10)
+              + "cancel\npv-map\npv_map\nselect proj_in %d\nok\n" % UTM10 + stations
+              + "select plot 1\npv_plot_opts\nselect output 2\npick plot\n"
+              + "SAVE out.dxf\npv-query\npv_condition\nselect output 2 3\npick query\npv_msg_box\nok\n"
               "pv_table_med\n"
               + plot((7, "1 2"), "samples", None, "set col_delim ,\n")
               + "cancel\n(pv_logoff)\nQUIT\n")
@@ -119,6 +123,19 @@ def main():
     check([f.get("STN") for f in points] == ["1", "2", "3", "4", "5"], "MapInfo points with their MID values")
     check(points and points[0].get("geometry") == "POINT (615230.5 5620410.0)", "MapInfo point of station 1")
     check("PROJECTION 8,66," in open(os.path.join(root, "stations.MIF")).read(), "datum 66")
+
+    check("No records plotted" in out, "E00 of no selected row: nothing plotted")
+    check(not os.path.exists(os.path.join(root, "nothing.E00")) or
+          "EOS" not in open(os.path.join(root, "nothing.E00")).read(), "no finished E00 of no rows")
+
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    texts = sorted((e.dxf.text, round(e.dxf.insert.x, 1), round(e.dxf.insert.y, 1))
+                   for e in doc.modelspace() if e.dxftype() == "TEXT")
+    check([t[0] for t in texts] == ["Bonaparte", "Cache Creek 1", "Cache Creek 2", "Hat Creek", "Marble Canyon"],
+          "MAP draws the chosen NAME only: %r" % texts)
+    check(("Cache Creek 1", 615230.5, 5620410.0) in texts, "NAME drawn at its station: %r" % texts)
+    linked = [e for e in doc.modelspace() if e.dxftype() == "TEXT" and e.has_xdata("PETRIVEX")]
+    check(len(linked) == 5, "every drawn NAME linked to its row")
 
     tba = open(os.path.join(root, "samples.TBA"), "rb").read().decode("cp1252")
     want = ("ID samples\r\nTITLE samples\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\n"
