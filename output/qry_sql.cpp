@@ -18,6 +18,7 @@
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/browse.h"
+#include "data/col_attr.h"
 #include "output/qry_join.h"
 
 /* Host result codes. */
@@ -231,7 +232,10 @@ void qry_label_result_columns(const qry_out_rec *outputs, sql_col_rec *columns)
     for (; outputs && columns; outputs = outputs->next, columns = columns->next) {
         if (!outputs->column) continue;
         std::snprintf(columns->table, sizeof columns->table, "%s", outputs->column->table);
-        if (outputs->column->attr) columns->attr = outputs->column->attr;
+        /* A placeholder rule belongs to the column that holds it: the result
+        ** column would free it with the row. */
+        const col_attr_rec *rule = outputs->column->attr;
+        if (rule && !(rule->flags & COL_ATTR_PLACEHOLDER) && !columns->attr) columns->attr = outputs->column->attr;
         columns->shown = (uint16_t)((columns->shown & ~1u) | (outputs->flags & QRY_OUT_SHOWN));
     }
 }

@@ -33,7 +33,8 @@ int qry_build_condition(const qry_cond_rec *first, std::string *text);
 ** ",%i" for a SEGMENT key), or nothing. 0; -2 for a missing argument. */
 int qry_build_order_by(const pjct_rec *project, const qry_out_rec *outputs, std::string *text);
 /* Copies the output records' table names, input rules and shown flags
-** onto the fetched columns, pairwise in order. */
+** onto the fetched columns, pairwise in order (a column that has a rule
+** keeps it; a placeholder rule stays with the column that owns it). */
 void qry_label_result_columns(const qry_out_rec *outputs, sql_col_rec *columns);
 /* Runs the query: "Querying..." in the box pv_msg_box, the SELECT through
 ** the project's session, the count of rows found, then the table browser
