@@ -175,4 +175,19 @@ TEST_F(ConditionDialog, SegmentAndUnitRowsGetTheirColumnsIntoTheOutputSelection)
       << last_form(t);
 }
 
+TEST_F(ConditionDialog, TheTreePickerWritesTheChosenItemIntoTheValue) {
+  snprintf(rock_->dictionary, COL_ATTR_NAME_SIZE, "ROCKD");
+  snprintf(rock_->profile, COL_ATTR_NAME_SIZE, "STRAT");
+  std::string t = run("select column " + std::to_string(kRock) +
+                      "\nselect operator 9\npick tree\npv_sel_tree\nselect symbol_tree 1\nok\npick modify\nshow\n"
+                      "cancel\n");
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  std::string form = last_form(t);
+  EXPECT_NE(form.find("value          edit_box \"Value:\" = \"ROCK\" (focus)"), std::string::npos) << form;
+  EXPECT_NE(form.find("0:      ( STATION.ROCKTYPE      IS ROCK  )"), std::string::npos) << form;
+  EXPECT_EQ(form.find("tree           button \"Tree...\" (disabled)"), std::string::npos) << "enabled by the tree";
+  EXPECT_NE(form.find("line           button \"Line <\" (disabled)"), std::string::npos) << "no point column";
+  rock_->dictionary[0] = rock_->profile[0] = '\0';
+}
+
 }  // namespace
