@@ -73,6 +73,12 @@ int tile_get_str(ads_hdlg dialog, const char *key, char *buffer)
     return str_nonblank(buffer) == RTNORM ? RTNORM : -1;
 }
 
+/* Enables or disables a tile; see the header. */
+void tile_enable(ads_hdlg dialog, const char *key, int on)
+{
+    ads_mode_tile(dialog, key, on ? MODE_ENABLE : MODE_DISABLE);
+}
+
 /* Reads a toggle; see the header. */
 int tile_get_toggle(ads_hdlg dialog, const char *key)
 {

@@ -40,6 +40,9 @@ int tile_get_str(ads_hdlg dialog, const char *key, char *buffer);
 ** arguments). */
 int tile_get_toggle(ads_hdlg dialog, const char *key);
 
+/* Enables (on non-zero) or disables a tile. */
+void tile_enable(ads_hdlg dialog, const char *key, int on);
+
 /* One tile of a dialog's table and its callback. */
 struct dlg_tile {
     const char *key;     /* tile key */

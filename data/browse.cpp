@@ -70,12 +70,6 @@ long s_page_first = 0;
 /* The four paging tiles. */
 const char *const k_paging[] = {"top", "bot", "next", "prev"};
 
-/* Enables (on non-zero) or disables a tile. */
-void tile_enable(ads_hdlg dialog, const char *key, int on)
-{
-    ads_mode_tile(dialog, key, on ? MODE_ENABLE : MODE_DISABLE);
-}
-
 /* 1 when the row passes the browsed query's post-filter. */
 int row_counts(sql_col_rec *row)
 {

@@ -49,17 +49,11 @@ const char k_quote[] = "\"";
 const int k_plotted = 1;
 const int k_not_plotted = 0;
 
-/* Enables or disables a tile. */
-void enable(ads_hdlg d, const char *key, int on)
-{
-    ads_mode_tile(d, key, on ? MODE_ENABLE : MODE_DISABLE);
-}
-
 /* Reads a tile's text ("" when blank). */
 std::string tile_text(ads_hdlg d, const char *key)
 {
     char buffer[TILE_BUF_SIZE] = "";
-    ads_get_tile(d, key, buffer, sizeof buffer);
+    tile_get_str(d, key, buffer);
     return buffer;
 }
 
@@ -110,22 +104,22 @@ void fill_lists(ads_hdlg d)
 void enable_for_type(ads_hdlg d, int type)
 {
     for (const char *key : {"col_delim", "txt_delim", "filename", "scale", "height", "symbol", "projection"})
-        enable(d, key, 0);
+        tile_enable(d, key, 0);
     ads_set_tile(d, "scale", k_zero_size);
     ads_set_tile(d, "height", k_zero_size);
     prj_rec *proposed = nullptr;
     if (type == PLOT_TYPE_MAP) {
         proposed = g_map_params.projection;
-        enable(d, "scale", 1);
-        enable(d, "height", 1);
+        tile_enable(d, "scale", 1);
+        tile_enable(d, "height", 1);
     } else {
         plot_find_coord_column(g_plot_state.row, nullptr, &proposed);
-        enable(d, "projection", 1);
-        enable(d, "filename", 1);
-        if (type == PLOT_TYPE_TEXT || type == PLOT_TYPE_MIF || type == PLOT_TYPE_SPANS) enable(d, "col_delim", 1);
-        if (type == PLOT_TYPE_TEXT) enable(d, "txt_delim", 1);
-        if (type == PLOT_TYPE_E00 || type == PLOT_TYPE_MIF) enable(d, "scale", 1), enable(d, "symbol", 1);
-        if (type == PLOT_TYPE_MIF) enable(d, "height", 1);
+        tile_enable(d, "projection", 1);
+        tile_enable(d, "filename", 1);
+        if (type == PLOT_TYPE_TEXT || type == PLOT_TYPE_MIF || type == PLOT_TYPE_SPANS) tile_enable(d, "col_delim", 1);
+        if (type == PLOT_TYPE_TEXT) tile_enable(d, "txt_delim", 1);
+        if (type == PLOT_TYPE_E00 || type == PLOT_TYPE_MIF) tile_enable(d, "scale", 1), tile_enable(d, "symbol", 1);
+        if (type == PLOT_TYPE_MIF) tile_enable(d, "height", 1);
         if (type == PLOT_TYPE_SPANS) ads_set_tile(d, "txt_delim", k_quote);
     }
     int index = -1;
