@@ -23,6 +23,7 @@
  */
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -88,7 +89,7 @@ struct db3_drv_cursor {
     std::condition_variable grown;                  /* signalled when rows were stored or the scan ended */
     db3_row_store rows;                             /* rows stored so far */
     bool done = false;                              /* the scan has ended */
-    bool failed = false;                            /* it ended on a failure, in failure */
+    bool failed = false;                            /* it ended on the failure below */
     db3_error failure;                              /* that failure */
 };
 
