@@ -66,12 +66,18 @@ class QryGeometry : public DrawTest {
   /* Draws with the answers given; the points land in pts and count. */
   int draw(const std::string &answers, int area, prj_rec *column = nullptr) {
     host_io_use_script_text(answers);
-    return qry_pick_points(&pts, &count, area, column ? column : map);
+    geo_point *before = pts;
+    int rc = qry_pick_points(&pts, &count, area, column ? column : map);
+    if (pts != before) std::free(before);   /* a success hands over a new ring */
+    return rc;
   }
   /* Selects with the answers given. */
   int select(const std::string &answers, int flags) {
     host_io_use_script_text(answers);
-    return qry_pick_closed_polyline(&pts, &count, flags);
+    geo_point *before = pts;
+    int rc = qry_pick_closed_polyline(&pts, &count, flags);
+    if (pts != before) std::free(before);
+    return rc;
   }
   std::vector<std::pair<double, double>> got() const {
     std::vector<std::pair<double, double>> out;
