@@ -160,7 +160,7 @@ long two_passes(ads_hdlg d)
 }
 
 /* "plot": checks the options, then plots or ends the dialog for the map. */
-void accept_cb(ads_callback_packet *cpkt)
+void pv_plot_opts_accept_cb(ads_callback_packet *cpkt)
 {
     ads_hdlg d = cpkt->dialog;
     std::string error;
@@ -184,14 +184,14 @@ void accept_cb(ads_callback_packet *cpkt)
 }
 
 /* "cancel": frees the options and ends the dialog. */
-void cancel_cb(ads_callback_packet *cpkt)
+void pv_plot_opts_cancel_cb(ads_callback_packet *cpkt)
 {
     plot_free_options();
     ads_done_dialog(cpkt->dialog, DLGCANCEL);
 }
 
 /* "palette": the symbol setup of the one chosen output column. */
-void palette_cb(ads_callback_packet *cpkt)
+void pv_plot_opts_palette_cb(ads_callback_packet *cpkt)
 {
     int *selected = nullptr, count = 0;
     tile_get_int_list(cpkt->dialog, "output", &selected, &count);
@@ -212,7 +212,9 @@ void palette_cb(ads_callback_packet *cpkt)
 }
 
 /* The tiles of "pv_plot_opts". */
-const dlg_tile k_tiles[] = {{"plot", accept_cb}, {"cancel", cancel_cb}, {"palette", palette_cb}};
+const dlg_tile k_tiles[] = {{"plot", pv_plot_opts_accept_cb},
+                            {"cancel", pv_plot_opts_cancel_cb},
+                            {"palette", pv_plot_opts_palette_cb}};
 
 /* Opens a diagram type's own dialog; plot_type is set when it answers 0
 ** or more. Its answer. */
