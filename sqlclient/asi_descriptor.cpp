@@ -133,7 +133,9 @@ void asi_host_put(const asi_host_bind &b, const CAsiData *v)
         break;
     }
     case ASI_HOST_STRING: {
-        CAsiUcStr text;
+        /* Kept from value to value: a text written over its own body
+        ** takes no memory for each row. */
+        static thread_local CAsiUcStr text;
         ok = v->getUcStr(text);
         if (ok) {
             text.toMb((char *)b.buf, b.length);

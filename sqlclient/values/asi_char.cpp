@@ -359,9 +359,22 @@ unsigned CAsiChar::effLength() const noexcept
 /* The stored text followed by blanks up to the effective length. */
 CAsiUcStr CAsiChar::padded() const
 {
+    CAsiUcStr s;
+    padInto(s);
+    return s;
+}
+
+/* The stored text followed by blanks up to the effective length, into
+** out (shared when it needs no blanks; else written over out's own body
+** when it has room, so that a string reused for every row takes no new
+** memory). */
+void CAsiChar::padInto(CAsiUcStr &out) const
+{
     int len = m_value.length(), want = (int)effLength();
-    if (len >= want)
-        return m_value;
+    if (len >= want) {
+        out = m_value;
+        return;
+    }
     /* Built in one piece: on the stack up to PAD_STACK characters. */
     constexpr int PAD_STACK = 512;
     char16_t local[PAD_STACK];
@@ -373,9 +386,7 @@ CAsiUcStr CAsiChar::padded() const
     }
     std::copy(m_value.ucs(), m_value.ucs() + len, p);
     std::fill(p + len, p + want, BLANK);
-    CAsiUcStr s;
-    s.assignUcs(p, want);
-    return s;
+    out.assignUcs(p, want);
 }
 
 /* Cut to the declared length (warning 22001), the current length set, the
@@ -875,7 +886,7 @@ int CAsiChar::getUcStr(CAsiUcStr &out) const
 {
     if (m_null)
         return 0;
-    out = padded();
+    padInto(out);
     return 1;
 }
 

@@ -194,6 +194,8 @@ private:
     unsigned effLength() const noexcept;
     /* The stored text blank-padded to the effective length. */
     CAsiUcStr padded() const;
+    /* The same into out, whose own body is written over when it has room. */
+    void padInto(CAsiUcStr &out) const;
     /* Stores n characters with the length rules: cut to the declared length
     ** (warning 22001), trailing white space (blanks only when blankOnly)
     ** dropped unless all is. */

@@ -101,6 +101,26 @@ TEST(CharAssign, TrailingBlanksAndPadding)
     EXPECT_EQ(std::string(buf, 5), "abcdx");
 }
 
+/* One string taking the padded text of value after value (as a fetch
+** loop does): each text whole, nothing of a longer one before it left,
+** and a copy taken earlier unchanged. */
+TEST(CharAssign, PaddedTextsIntoOneStringStayApart)
+{
+    CAsiChar f(6);
+    CAsiUcStr out;
+    const char *const texts[] = {"ab", "abcdef", "x", "", "abcdef"};
+    const char *const padded[] = {"ab    ", "abcdef", "x     ", "      ", "abcdef"};
+    CAsiUcStr first;
+    for (size_t i = 0; i < sizeof texts / sizeof texts[0]; i++) {
+        ASSERT_EQ(f.setText(texts[i], -1), 1);
+        ASSERT_EQ(f.getUcStr(out), 1);
+        EXPECT_EQ(out, CAsiUcStr(padded[i])) << i;
+        if (i == 0) first = out;
+    }
+    EXPECT_EQ(first, CAsiUcStr("ab    "));
+    EXPECT_EQ(stored(f), "abcdef") << "the value's own text is untouched";
+}
+
 /* Too long: a warning and the cut for text, an error for the text of a
 ** number. */
 TEST(CharAssign, CuttingWarnsOrFails)
