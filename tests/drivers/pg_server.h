@@ -35,6 +35,10 @@ public:
     static constexpr const char *PASSWORD = "rock";
     static constexpr const char *DATABASE = "petrivex";
     static constexpr const char *DSN = "PVTEST";
+    /* Ports start() tries before it gives up on one taken under it. */
+    static constexpr int PORT_TRIES = 5;
+    /* What the server's log says when its port was taken. */
+    static constexpr const char *BIND_FAILED = "could not bind";
 
     ~pg_server() { stop(); }
 
@@ -58,11 +62,21 @@ public:
         }
         std::ofstream(dir_ + "/pw") << "admin-pw\n";
         if (!as_.empty()) sh("chown postgres " + dir_ + "/pw");
-        port_ = free_port();
         if (sh(as_ + bin_ + "/initdb -D " + dir_ + "/data -U pvadmin --pwfile=" + dir_ +
                "/pw -A scram-sha-256 -E UTF8 --locale=C >" + dir_ + "/initdb.log 2>&1") != 0)
             return fail("initdb failed: " + read(dir_ + "/initdb.log"));
-        if (!run_server()) return false;
+        /* The port is free when picked but is not held until the server
+         * binds it, a few seconds later: a test running beside this one can
+         * take it first (its own server, or a client's outgoing connection).
+         * The server then stops at once; pick another and start again. */
+        bool up = false;
+        for (int tries = 0; !up && tries < PORT_TRIES; ++tries) {
+            port_ = free_port();
+            if (port_ == 0) return fail("no free TCP port on 127.0.0.1");
+            up = launch();
+            if (!up && read(dir_ + "/server.log").find(BIND_FAILED) == std::string::npos) break;
+        }
+        if (!up) return fail("the server did not start: " + read(dir_ + "/server.log"));
         if (admin("CREATE ROLE geologist LOGIN PASSWORD 'rock'") != 0 ||
             admin("CREATE DATABASE petrivex OWNER geologist") != 0)
             return fail("cannot make the test role and database");
@@ -83,8 +97,12 @@ public:
         if (!dir_.empty()) sh(as_ + bin_ + "/pg_ctl -D " + dir_ + "/data -m immediate stop >/dev/null 2>&1");
     }
 
-    /* Starts the server again on its files. */
-    bool restart() { return run_server(); }
+    /* Starts the server again on its files, on the same port. */
+    bool restart()
+    {
+        if (launch()) return true;
+        return fail("the server did not start: " + read(dir_ + "/server.log"));
+    }
 
     /* Stops the server and removes every file. */
     void stop()
@@ -126,14 +144,16 @@ private:
         return false;
     }
 
-    bool run_server()
+    /* Starts the server on port_ with a fresh server.log; true when it
+     * runs, false (the log says why) when it did not start. */
+    bool launch()
     {
+        std::error_code ec;
+        std::filesystem::remove(dir_ + "/server.log", ec);
         std::string opts = "-p " + std::to_string(port_) + " -k " + dir_ +
                            " -c listen_addresses=127.0.0.1 -c fsync=off";
-        if (sh(as_ + bin_ + "/pg_ctl -D " + dir_ + "/data -l " + dir_ + "/server.log -o '" + opts +
-               "' -w -t 60 start >/dev/null 2>&1") != 0)
-            return fail("the server did not start: " + read(dir_ + "/server.log"));
-        return true;
+        return sh(as_ + bin_ + "/pg_ctl -D " + dir_ + "/data -l " + dir_ + "/server.log -o '" + opts +
+                  "' -w -t 60 start >/dev/null 2>&1") == 0;
     }
 
     int admin(const std::string &sql) const
@@ -181,6 +201,8 @@ private:
         return std::string();
     }
 
+    /* A TCP port on 127.0.0.1 that is free now (the system picks it);
+     * 0 when there is none. */
     static int free_port()
     {
         int s = socket(AF_INET, SOCK_STREAM, 0);
@@ -192,7 +214,7 @@ private:
         if (s >= 0 && bind(s, (struct sockaddr *)&a, sizeof a) == 0 && getsockname(s, (struct sockaddr *)&a, &len) == 0)
             port = ntohs(a.sin_port);
         if (s >= 0) close(s);
-        return port ? port : 54329;
+        return port;
     }
 
     std::string bin_;       /* the server's program folder */

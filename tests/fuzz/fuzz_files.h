@@ -11,25 +11,35 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 /* The mark between the files of one input: "@@@@". */
 constexpr const char *FUZZ_PART_MARK = "@@@@";
 
 /* The scratch folder of this process, made at the first call and removed
- * at exit. */
+ * at exit. When it cannot be made the process stops with the reason: it
+ * never falls back on the shared temporary folder, which the exit would
+ * then empty under every other program using it. */
 inline const std::string &fuzz_dir()
 {
     static std::string dir = [] {
         char tmpl[] = "/tmp/pvfuzz-XXXXXX";
-        std::string made = mkdtemp(tmpl) ? tmpl : "/tmp";
-        static std::string to_remove = made;
-        std::atexit([] { std::filesystem::remove_all(to_remove); });
-        return made;
+        if (!mkdtemp(tmpl)) {
+            std::perror("fuzz scratch folder /tmp/pvfuzz-XXXXXX");
+            std::abort();
+        }
+        static std::string to_remove = tmpl;
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(to_remove, ec);
+        });
+        return std::string(tmpl);
     }();
     return dir;
 }

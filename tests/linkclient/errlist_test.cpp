@@ -16,6 +16,7 @@
 #include "linkclient/ase_str.h"
 #include "sqlclient/asi_files.h"
 #include "sqlclient/asi_handle.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -220,8 +221,8 @@ TEST(AseMsgFile, FoundBesideTheAseApplication)
     namespace fs = std::filesystem;
     char home[ASI_PATH_MAX];
     ASSERT_GT(asi_find_home(ASE_MSGFILE_NAME, home, sizeof home), 0);
-    fs::path dir = fs::temp_directory_path() / ("pv_ase_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    pv_scratch_dir scratch("pv_ase_");
+    const fs::path &dir = scratch.path();
     fs::copy_file(home, dir / ASE_MSGFILE_NAME, fs::copy_options::overwrite_existing);
     std::string app = (dir / "Ase.Service.arx").string();
     host_register_module(app, nullptr);
@@ -232,7 +233,6 @@ TEST(AseMsgFile, FoundBesideTheAseApplication)
     EXPECT_STREQ(mf.text(1, 3), "Out of memory");
     EXPECT_STREQ(mf.text(1, 999), "") << "a message the catalogue lacks is empty";
     host_register_module("", nullptr);
-    fs::remove_all(dir);
 }
 
 TEST(AseMsgFile, HomeSearchWhenNoAseApplicationOrItsPathIsTooLong)

@@ -20,6 +20,7 @@
 #include "map/shape_interp.h"
 #include "map/shape_reader.h"
 #include "map/shape_writer.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -64,9 +65,11 @@ int load_bytes(const char *name, const std::string &data) {
   return n;
 }
 
-/* A file name of this test program's own in the temporary folder. */
+/* A file name in this test program's own scratch folder, removed when the
+ * program ends. */
 std::string temp_path(const std::string &leaf) {
-  return ::testing::TempDir() + "pv_shape_" + std::to_string(getpid()) + "_" + leaf;
+  static pv_scratch_dir dir("pv_shape_");
+  return (dir.path() / leaf).string();
 }
 
 void write_file(const std::string &path, const std::string &data) {

@@ -22,6 +22,7 @@
 #include "map/prj_list.h"
 #include "map/sym_place.h"
 #include "output/arc_legend.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -43,9 +44,7 @@ class ArcLegend : public DrawTest {
 
   void SetUp() override {
     DrawTest::SetUp();
-    dir = std::filesystem::temp_directory_path() /
-          ("pv_arc_legend_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
+    dir = pv_make_scratch_dir("pv_arc_legend_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_");
     /* ages in walk order K 1, T 2 (under K), Q 3 (under T) */
     ages = new_root("AGEP", "AGES");
     item_node *k = item_add_child(ages, "K", nullptr, 1, 0, nullptr);

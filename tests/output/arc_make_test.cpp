@@ -32,7 +32,6 @@ class ArcMake : public CoverDialogTest {
   void SetUp() override {
     CoverDialogTest::SetUp();
     one = test_dir("pv_arc_make_one_");
-    std::filesystem::remove_all(one);
     tw_one_polygon().write(one);
   }
   void TearDown() override {

@@ -16,6 +16,7 @@
 #include "map/prj_list.h"
 #include "map/sym_place.h"
 #include "output/arc_plot.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -29,9 +30,7 @@ class Plot : public DrawTest {
   prj_rec user{};
   void SetUp() override {
     DrawTest::SetUp();
-    dir = std::filesystem::temp_directory_path() /
-          ("pv_arc_plot_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
+    dir = pv_make_scratch_dir("pv_arc_plot_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_");
     c = arc_cover_alloc();
     prj_init(&user);
     user.type = PRJ_TYPE_USER;

@@ -17,6 +17,7 @@
 #include "map/prj_list.h"
 #include "map/sym_place.h"
 #include "output/arc_units.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -27,9 +28,7 @@ class Units : public DrawTest {
   pjct_rec *geo = nullptr;
   void SetUp() override {
     DrawTest::SetUp();
-    dir = std::filesystem::temp_directory_path() /
-          ("pv_arc_units_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
+    dir = pv_make_scratch_dir("pv_arc_units_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_");
     tw_two_squares().write(dir);
     prj_init(&user);
     user.type = PRJ_TYPE_USER;

@@ -17,6 +17,7 @@
 #include "map/prj_list.h"
 #include "output/arc_units.h"
 #include "platform/dialog/dialog_test_api.h"
+#include "scratch_dir.h"
 
 class CoverDialogTest : public DrawTest {
  protected:
@@ -25,10 +26,10 @@ class CoverDialogTest : public DrawTest {
   prj_rec *saved_map = nullptr;    /* the map's system before  */
   int saved_dcl = PV_NO_DCL;       /* the dialog file before   */
 
-  /* A directory of this test's own named prefix + the test's name. */
+  /* A new directory of this test's own, named prefix + the test's name +
+   * a unique part. */
   static std::filesystem::path test_dir(const char *prefix) {
-    return std::filesystem::temp_directory_path() /
-           (prefix + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    return pv_make_scratch_dir(prefix + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_");
   }
   void SetUp() override {
     DrawTest::SetUp();
@@ -36,7 +37,6 @@ class CoverDialogTest : public DrawTest {
     ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
     dlg_test_clear();
     dir = test_dir("pv_cover_dialog_");
-    std::filesystem::remove_all(dir);
     tw_two_squares().write(dir);
     geo = project("GEO");
     saved_map = g_map_params.projection;

@@ -21,6 +21,7 @@
 #include "output/export_dialog.h"
 #include "output/plot_state.h"
 #include "platform/dialog/dialog_test_api.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -37,10 +38,7 @@ class ExportDialog : public DrawTest {
     saved_dcl = g_dcl_id;
     ASSERT_EQ(ads_load_dialog(PV_RESOURCE_DIR "/PETRIVEX.DCL", &g_dcl_id), RTNORM) << dlg_test_load_error();
     dlg_test_clear();
-    dir = std::filesystem::temp_directory_path() /
-          ("pv_export_dialog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    dir = pv_make_scratch_dir("pv_export_dialog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_");
     geo = project("GEO");
     table(geo, "SITES", TBL_DEF_STATION, {"DIP"});
     saved_map = g_map_params.projection;

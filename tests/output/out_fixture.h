@@ -13,16 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
+
 class OutFolder : public ::testing::Test {
  protected:
   std::filesystem::path dir;
 
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::filesystem::temp_directory_path() /
-          (std::string("pv_out_") + info->test_suite_name() + "_" + info->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    dir = pv_make_scratch_dir(std::string("pv_out_") + info->test_suite_name() + "_" + info->name() + "_");
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 

@@ -20,6 +20,7 @@
 #include "dcl_host.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "platform/host_io.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -122,7 +123,8 @@ void accept7_cb(ads_callback_packet* p) {
 class DialogRuntime : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::string path = ::testing::TempDir() + "pv_dialog_runtime_" + std::to_string(getpid()) + ".dcl";
+    static pv_scratch_dir scratch("pv_dialog_runtime_");
+    std::string path = (scratch.path() / "runtime.dcl").string();
     std::ofstream(path) << kTestDcl;
     host_io_set_echo(false);
     ASSERT_EQ(ads_load_dialog(path.c_str(), &dcl_id()), RTNORM) << dlg_test_load_error();
@@ -453,7 +455,8 @@ TEST_F(DialogRuntime, RunawayNestingIsRefused) {
 }
 
 TEST_F(DialogRuntime, LoadRefusesDamagedFilesAndSearchesByName) {
-  std::string bad = ::testing::TempDir() + "pv_dialog_damaged_" + std::to_string(getpid()) + ".dcl";
+  pv_scratch_dir scratch("pv_dialog_damaged_");
+  std::string bad = (scratch.path() / "damaged.dcl").string();
   std::ofstream(bad) << "ok_d : dialog { ok_only; }\nbad_d : dialog {\n : widget {} }\n";
   int id = 42;
   EXPECT_EQ(ads_load_dialog(bad.c_str(), &id), RTERROR);

@@ -15,6 +15,7 @@
 
 #include "editor_fixture.h"
 #include "platform/host_codepage.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -145,8 +146,12 @@ class CodePageDxf : public EditorTest {
   fs::path dir;
   void SetUp() override {
     EditorTest::SetUp();
-    dir = fs::path(PV_BINARY_DIR) / "test_output" / "platform_codepage";
-    fs::create_directories(dir);
+    dir = pv_make_scratch_dir("pv_platform_codepage_");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    EditorTest::TearDown();
   }
   /* The values of the drawing's TEXT entities, in order. */
   std::vector<std::string> texts() {

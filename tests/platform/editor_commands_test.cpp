@@ -16,6 +16,7 @@
 #include "arx_host.h"
 #include "ase_service.h"
 #include "editor_fixture.h"
+#include "scratch_dir.h"
 
 using Commands = EditorTest;
 using Input = EditorTest;
@@ -180,8 +181,8 @@ TEST_F(Commands, HatchTakesAPolylineClosedByRepeatingItsFirstVertexButNotAnOpenO
 }
 
 TEST_F(Commands, LoadMakesAShapeFileStyleOnce) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "pv_plat_load";
-  std::filesystem::create_directories(dir);
+  pv_scratch_dir scratch("pv_plat_load_");
+  const std::filesystem::path& dir = scratch.path();
   std::ofstream(dir / "PVSYM.SHX") << "AutoCAD-86 shapes 1.0\r\n\x1a";
   host_add_support_path(dir.string());
   EXPECT_EQ(ads_command(RTSTR, "_LOAD", RTSTR, "nosuchlib", RTNONE), RTERROR);
@@ -200,7 +201,6 @@ TEST_F(Commands, LoadMakesAShapeFileStyleOnce) {
   struct resbuf* shp = ads_buildlist(RTDXF0, "SHAPE", 10, p, 40, 1.0, 2, "S1", 0);
   EXPECT_EQ(ads_entmake(shp), RTNORM) << "a shape needs a loaded shape file";
   ads_relrb(shp);
-  std::filesystem::remove_all(dir);
 }
 
 TEST_F(Commands, EraseTakesAnEntityWithItsPickPointAndRedrawClearsVectors) {
@@ -362,14 +362,14 @@ TEST_F(Functions, EnvironmentFilesAndApplications) {
   host_set_env("ACAD", "/support");
   EXPECT_EQ(ads_agetenv("acad", buf), RTNORM);
   EXPECT_STREQ(buf, "/support");
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "pv_plat_find";
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / "Petrivex.DCL") << "x";
-  host_add_support_path(dir.string());
-  ASSERT_EQ(ads_findfile("PETRIVEX.DCL", buf), RTNORM) << "names are found in any case";
-  EXPECT_EQ(std::filesystem::path(buf).filename(), "Petrivex.DCL");
-  EXPECT_EQ(ads_findfile("NOSUCHFILE.XYZ", buf), RTERROR);
-  std::filesystem::remove_all(dir);
+  {
+    pv_scratch_dir scratch("pv_plat_find_");
+    std::ofstream(scratch.path() / "Petrivex.DCL") << "x";
+    host_add_support_path(scratch.path().string());
+    ASSERT_EQ(ads_findfile("PETRIVEX.DCL", buf), RTNORM) << "names are found in any case";
+    EXPECT_EQ(std::filesystem::path(buf).filename(), "Petrivex.DCL");
+    EXPECT_EQ(ads_findfile("NOSUCHFILE.XYZ", buf), RTERROR);
+  }
 
   host_register_module("pvx14.arx", test_entry);
   EXPECT_EQ(ads_arxload("myapp"), RTERROR);

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "editor_fixture.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -20,8 +21,12 @@ class Dxf : public EditorTest {
   fs::path dir;
   void SetUp() override {
     EditorTest::SetUp();
-    dir = fs::path(PV_BINARY_DIR) / "test_output" / "platform_dxf";
-    fs::create_directories(dir);
+    dir = pv_make_scratch_dir("pv_platform_dxf_");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    EditorTest::TearDown();
   }
 
   /* Fills the drawing with one of everything the module makes. */

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "linkstore_fixture.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -20,8 +21,12 @@ class LinkStoreDxf : public LinkStoreTest {
   fs::path dir;
   void SetUp() override {
     LinkStoreTest::SetUp();
-    dir = fs::path(PV_BINARY_DIR) / "test_output" / "platform_linkstore";
-    fs::create_directories(dir);
+    dir = pv_make_scratch_dir("pv_platform_linkstore_");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    LinkStoreTest::TearDown();
   }
 
   /* The store's dump without its selections (they are not saved). */

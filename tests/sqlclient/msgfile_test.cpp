@@ -15,6 +15,7 @@
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_files.h"
 #include "sqlclient/asi_msgfile.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -35,10 +36,12 @@ void spit(const std::string &path, const std::string &bytes)
     f << bytes;
 }
 
-/* A scratch file name for this test. */
+/* A scratch file name in this test's own folder, removed when the test
+ * program ends. */
 std::string scratch(const char *name)
 {
-    return ::testing::TempDir() + name;
+    static pv_scratch_dir dir("pv_msgfile_");
+    return (dir.path() / name).string();
 }
 
 TEST(Catalogues, BothCataloguesAreBuiltAndReadBack)
@@ -129,7 +132,8 @@ TEST(Catalogues, HomeSearchFindsThemAndDefaultTextsUseThem)
 
 TEST(FileFind, EnumeratesMatchingFiles)
 {
-    std::string dir = ::testing::TempDir();
+    pv_scratch_dir scratch_dir("pv_ffind_");
+    std::string dir = scratch_dir.path().string() + "/";
     spit(dir + "ffind_a.xmx", "a");
     spit(dir + "ffind_B.XMX", "b");
     spit(dir + "ffind_c.txt", "c");
