@@ -115,7 +115,8 @@ int plot_size_memo_columns(int load, sql_col_rec *row, void *cursor)
             char *text = memo_text_of(c, row, memo_short(type) ? 0 : PLOT_MEMO_WIDTH);
             if (!text) return ERR_NO_MEMORY;
             const int length = (int)std::strlen(text);
-            if (memo_short(type) || c->value_size < length + 1) rc = give_buffers(c, length + 1, text, position, cursor);
+            if (memo_short(type) || c->value_size < length + 1)
+                rc = give_buffers(c, length + 1, text, position, cursor);
             else {
                 std::memcpy(c->text, text, (size_t)length + 1);
                 std::memcpy(c->value, text, (size_t)length + 1);

@@ -81,11 +81,13 @@ struct stage_row {
 
 /* ---- Stages ---- */
 
+/* MAP: draws the row's placements; the drawing's result. */
 int map_row(plot_run *r)
 {
     return sym_place_draw(r->sym, r->txt, r->sym_count, r->txt_count, 0);
 }
 
+/* Images: shows the row's images, counting them; a cancel ends the loop. */
 int image_row(plot_run *r)
 {
     int rc = img_show_row(&r->images);
@@ -93,32 +95,38 @@ int image_row(plot_run *r)
     return rc;
 }
 
+/* Images: ends the display. */
 int image_end(plot_run *)
 {
     return img_end();
 }
 
+/* TABLE: creates the new table. */
 int table_begin(plot_run *)
 {
     return table_plot_begin();
 }
 
+/* TABLE: inserts the row. */
 int table_row(plot_run *)
 {
     return table_plot_row();
 }
 
+/* TABLE: frees the new table's columns. */
 int table_end(plot_run *)
 {
     return table_plot_end();
 }
 
+/* Text and SPANS: the row's delimited line; the values written, -1 on a failed write. */
 int line_row(plot_run *r)
 {
     const plot_state_rec &s = g_plot_state;
     return plot_write_line(r->file, s.row, s.out_index, s.out_count, r->type, s.col_delim, s.txt_delim);
 }
 
+/* SPANS: the .TBA header with the record count. */
 int tba_begin(plot_run *r)
 {
     const plot_state_rec &s = g_plot_state;
@@ -126,48 +134,57 @@ int tba_begin(plot_run *r)
     return plot_write_tba_header(r->file, s.row, s.file_name.c_str(), delim, s.out_index, s.out_count, r->records);
 }
 
+/* E00, first pass: opens the file. */
 int e00_first_begin(plot_run *)
 {
     return e00_plot_begin(g_plot_state.file_name.c_str());
 }
 
+/* E00, first pass: the row's label point. */
 int e00_first_row(plot_run *r)
 {
     plot_fill_null_values(g_plot_state.row);
     return e00_plot_label_row(r->symbol, &r->point);
 }
 
+/* E00, first pass: the description sections from the box of the labels. */
 int e00_first_end(plot_run *r)
 {
     return e00_plot_points_end(r->has_box ? &r->box : nullptr, g_plot_state.out_prj);
 }
 
+/* E00, second pass: the .PAT table's definitions. */
 int e00_second_begin(plot_run *)
 {
     return e00_plot_pat_header();
 }
 
+/* E00, second pass: the row's .PAT record. */
 int e00_second_row(plot_run *r)
 {
     plot_fill_null_values(g_plot_state.row);
     return e00_plot_pat_row(&r->point);
 }
 
+/* E00, second pass: BND, TIC and the end of the file. */
 int e00_second_end(plot_run *r)
 {
     return e00_plot_ifo(r->has_box ? &r->box : nullptr);
 }
 
+/* MapInfo: opens the pair and writes the header. */
 int mif_begin(plot_run *)
 {
     return mif_plot_begin();
 }
 
+/* MapInfo: the row's object and .MID line. */
 int mif_row(plot_run *r)
 {
     return mif_plot_row(r->symbol, &r->point, r->row_prj, g_plot_state.out_prj);
 }
 
+/* MapInfo: closes the pair. */
 int mif_end(plot_run *)
 {
     return mif_plot_end();
@@ -181,6 +198,7 @@ int mif_keep_box(plot_run *r)
     return 0;
 }
 
+/* The diagrams: their own argument-less stages on their own state. */
 int stereo_begin(plot_run *) { return stereo_plot_begin(); }
 int stereo_row(plot_run *) { return stereo_plot_row(); }
 int stereo_end(plot_run *) { return stereo_plot_end(); }

@@ -280,17 +280,21 @@ TEST_F(PlotEndToEnd, MapDrawsOnlyTheChosenColumnsAndRestoresEveryRuleFlag) {
   col_attr_rec *stn = col_attr_find(geo_->col_attrs, "STN", "STATN", nullptr);
   ASSERT_NE(stn, nullptr);
   stn->flags |= COL_ATTR_PLOT;
-  std::string before;
-  for (col_attr_rec *r = geo_->col_attrs; r; r = r->next) before += std::string(r->column) + "=" + std::to_string(r->flags) + " ";
+  auto flags = [this] {
+    std::string all;
+    for (col_attr_rec *r = geo_->col_attrs; r; r = r->next)
+      all += std::string(r->column) + "=" + std::to_string(r->flags) + " ";
+    return all;
+  };
+  const std::string before = flags();
   const std::string shown =
       browse(k_statn_sql, "STATN", k_all, "select plot 1\npv_plot_opts\nselect output 2\npick plot\n");
   EXPECT_NE(shown.find("Plotted... 5 records"), std::string::npos) << shown;
-  std::string after;
-  for (col_attr_rec *r = geo_->col_attrs; r; r = r->next) after += std::string(r->column) + "=" + std::to_string(r->flags) + " ";
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(flags(), before);
   std::string texts;
   ads_name e, next;
-  for (int more = ads_entnext(nullptr, e) == RTNORM; more; more = ads_entnext(e, next) == RTNORM, e[0] = next[0], e[1] = next[1]) {
+  for (int more = ads_entnext(nullptr, e) == RTNORM; more;
+       more = ads_entnext(e, next) == RTNORM, e[0] = next[0], e[1] = next[1]) {
     struct resbuf *l = ads_entget(e);
     for (struct resbuf *r = l; r; r = r->rbnext)
       if (r->restype == 1) texts += std::string(r->resval.rstring) + "|";

@@ -56,7 +56,9 @@ class PlotOpts : public DrawTest {
     geo_->connection = (void *)this;
     statn_ = table(geo_, "STATN", TBL_DEF_STATION, {"X", "Y"});
     const bool own_sample = std::strcmp(link_own_key_name(TBL_DEF_SAMPLE), "SAMPLE") == 0;
-    smp_ = table(geo_, "SMP", TBL_DEF_SAMPLE, own_sample ? std::vector<const char *>{} : std::vector<const char *>{"SAMPLE"});
+    std::vector<const char *> extra;
+    if (!own_sample) extra.push_back("SAMPLE");
+    smp_ = table(geo_, "SMP", TBL_DEF_SAMPLE, extra);
     point_ = pnt_new();
     point_->x_col = sql_col_find(statn_->columns, "X", nullptr, nullptr);
     point_->y_col = sql_col_find(statn_->columns, "Y", nullptr, nullptr);
@@ -299,7 +301,8 @@ TEST_F(PlotOpts, DelimitedLinesQuoteCharValuesAndWriteNullNumbersAsZeroWhereAske
       {PLOT_TYPE_SPANS, ',', '"', "\"ab\",0,7\r\n"},
       {PLOT_TYPE_TEXT, '\t', '\'', "'ab'\t\t7\r\n"}};
   for (const auto &r : rows) {
-    std::string got = written([&](std::FILE *f) { EXPECT_EQ(plot_write_line(f, row_, all, 3, r.type, r.col, r.txt), 3); });
+    std::string got =
+        written([&](std::FILE *f) { EXPECT_EQ(plot_write_line(f, row_, all, 3, r.type, r.col, r.txt), 3); });
     EXPECT_EQ(got, r.want) << r.type << "/" << (int)r.col;
   }
   EXPECT_EQ(written([&](std::FILE *f) { EXPECT_EQ(plot_write_line(f, row_, all, 0, PLOT_TYPE_TEXT, ',', 0), 0); }), "");
