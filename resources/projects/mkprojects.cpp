@@ -1,19 +1,26 @@
 /*
 ** mkprojects.cpp: writes the shipped DB3 projects as dBASE tables:
 ** "Projections", the built-in ellipsoids (PVDATUM) and coordinate systems
-** (PVPROJ) every user gets, and "GEO", a small sample project of field
-** stations with its table registry (PVTABLE) and point setup (PVPOINT).
+** (PVPROJ) every user gets, "GEO", a small sample project of field
+** stations with its table registry (PVTABLE) and point setup (PVPOINT),
+** and "RIDGE", a mineral property with structural measurements, rock
+** geochemistry, drill-hole surveys and map units with their legend
+** dictionaries, column rules (PVCOLUMN) and a symbol setup (PVSYMBOL).
 **
-** The tables are committed; run this again after changing the lists:
-**     g++ -std=c++20 -I. resources/projects/mkprojects.cpp <build>/data/dbf/libpvdbf.a -o /tmp/mkprojects
-**     (cd resources/projects && /tmp/mkprojects)
+** The tables are committed; run this again after changing the lists (the
+** build makes it as tests/mkprojects, and a test fails while the committed
+** tables differ from what it writes):
+**     cmake --build build --target mkprojects
+**     (cd resources/projects && ../../build/tests/mkprojects)
 ** Semi-axes are the published values in meters; numbers are written as the
 ** shortest text that reads back as the same double.
 */
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/dbf/dbf.h"
@@ -165,6 +172,38 @@ void mk_projections(const char *dir)
              rows);
 }
 
+/* The registry's columns, in PVTABLE's order. */
+const char *const k_registry_columns[] = {
+    "TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE",    "COMPOSE", "ROCK",
+    "GENESIS",   "SEGMENT",   "STATION",    "OUTCROP",  "TRAVERSE",  "BOUNDARY", "UNIT",
+    "LEGEND",    "REFERENCE", "DICTION",    "OTHER",    "GROUPING",  "PNT",     "POINT"};
+constexpr size_t REGISTRY_COLUMN_COUNT = sizeof k_registry_columns / sizeof k_registry_columns[0];
+
+/* One registered table: name, kind and its key columns by registry column. */
+struct mk_registered {
+    const char *name;
+    const char *kind;
+    std::vector<std::pair<const char *, const char *>> keys;   /* registry column, table column */
+};
+
+/* Writes PVTABLE with one row per registered table. */
+void mk_registry(const char *dir, const std::vector<mk_registered> &tables)
+{
+    std::vector<mk_column> cols;
+    for (const char *c : k_registry_columns) cols.push_back({c, 'C', SETUP_WIDTH});
+    std::vector<std::vector<std::string>> rows;
+    for (const mk_registered &t : tables) {
+        std::vector<std::string> row(REGISTRY_COLUMN_COUNT);
+        row[0] = t.name;
+        row[1] = t.kind;
+        for (const auto &[slot, column] : t.keys)
+            for (size_t i = 0; i < REGISTRY_COLUMN_COUNT; ++i)
+                if (std::strcmp(k_registry_columns[i], slot) == 0) row[i] = column;
+        rows.push_back(row);
+    }
+    mk_table(dir, "PVTABLE", cols, rows);
+}
+
 /* One field station of the sample project. */
 struct mk_station {
     int number;
@@ -181,35 +220,327 @@ const mk_station k_stations[] = {
     {5, "Marble Canyon", 596740.2, 5629910.6, 702.4, "Marble"},
 };
 
-/* Writes the sample project: its station table and setup tables. */
-void mk_sample(const char *dir)
+/* Writes a station table STATN: each station's row numbered by its number,
+** its station number base above that. */
+void mk_stations(const char *dir, const mk_station *stations, size_t count, int base)
 {
     std::vector<std::vector<std::string>> rows;
-    for (const mk_station &s : k_stations)
-        rows.push_back({std::to_string(s.number), std::to_string(s.number), s.name, mk_number(s.easting_m),
-                        mk_number(s.northing_m), mk_number(s.elevation_m), s.rock});
+    for (const mk_station *s = stations; s < stations + count; ++s)
+        rows.push_back({std::to_string(s->number), std::to_string(base + s->number), s->name,
+                        mk_number(s->easting_m), mk_number(s->northing_m), mk_number(s->elevation_m), s->rock});
     mk_table(dir, "STATN",
              {{"BASENUMBER", 'N', INT_WIDTH}, {"STN", 'N', INT_WIDTH}, {"NAME", 'C', SETUP_WIDTH},
               {"EASTING", 'N', DOUBLE_WIDTH}, {"NORTHING", 'N', DOUBLE_WIDTH}, {"ELEV", 'N', DOUBLE_WIDTH},
               {"ROCKTYPE", 'C', SETUP_WIDTH}},
              rows);
+}
+
+/* Writes the sample project: its station table and setup tables. */
+void mk_sample(const char *dir)
+{
+    mk_stations(dir, k_stations, sizeof k_stations / sizeof k_stations[0], 0);
     /* The registry: STATN is a station table numbered by BASENUMBER, its
     ** station slot filled by STN. */
-    const char *registry[] = {"TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE",  "COMPOSE", "ROCK",
-                              "GENESIS",   "SEGMENT",   "STATION",    "OUTCROP",  "TRAVERSE", "BOUNDARY", "UNIT",
-                              "LEGEND",    "REFERENCE", "DICTION",    "OTHER",    "GROUPING", "PNT",     "POINT"};
-    std::vector<mk_column> cols;
-    for (const char *c : registry) cols.push_back({c, 'C', SETUP_WIDTH});
-    std::vector<std::string> row(cols.size());
-    row[0] = "STATN";
-    row[1] = "STATION";
-    row[2] = "BASENUMBER";
-    row[9] = "STN";
-    mk_table(dir, "PVTABLE", cols, {row});
+    mk_registry(dir, {{"STATN", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}}});
     mk_table(dir, "PVPOINT",
              {{"TABLENAME", 'C', SETUP_WIDTH}, {"XCOLUMN", 'C', SETUP_WIDTH}, {"YCOLUMN", 'C', SETUP_WIDTH},
               {"ZCOLUMN", 'C', SETUP_WIDTH}, {"SYMCOLUMN", 'C', SETUP_WIDTH}, {"PROJECTION", 'C', NAME_WIDTH}},
              {{"STATN", "EASTING", "NORTHING", "ELEV", "", "UTM 10 NAD27"}});
+}
+
+/* ---- RIDGE: a mineral property ---- */
+
+/* A number's text, blank for a missing value (NaN). */
+std::string mk_optional(double v) { return v == v ? mk_number(v) : std::string(); }
+
+/* Stands for a measurement not taken. */
+const double NONE = std::nan("");
+
+/* Field widths of the property's tables. */
+constexpr int COORD_WIDTH = 12;    /* N(12): UTM metres with decimals */
+constexpr int VALUE_WIDTH = 8;     /* N(8): angles, lengths, percentages, ppm */
+constexpr int SHORT_TEXT = 8;      /* hole, sample, age and legend codes */
+constexpr int WORD_WIDTH = 16;     /* rock names, structure kinds */
+constexpr int DIX_NAME_WIDTH = 32; /* a dictionary item's names */
+constexpr int DEFINITION_WIDTH = 70;
+
+/* The property's stations are numbered from 101, apart from the
+** regional stations of GEO that they join when the projects are merged. */
+constexpr int RIDGE_STATION_BASE = 100;
+
+/* One field station of the property (UTM zone 10, NAD27); its station
+** number is RIDGE_STATION_BASE above its row number. */
+const mk_station k_ridge_stations[] = {
+    {1, "Ridge Camp", 618420.0, 5624310.0, 1105.0, "Granodiorite"},
+    {2, "South Cut", 619350.5, 5624580.2, 1142.6, "Andesite"},
+    {3, "Knob 1188", 618610.8, 5625720.4, 1188.0, "Till"},
+    {4, "East Ridge", 619705.3, 5625390.9, 1210.7, "Granodiorite"},
+    {5, "Contact Pit", 618940.2, 5624960.1, 1131.4, "Granodiorite"},
+    {6, "Saddle Creek", 619480.0, 5624210.5, 1098.3, "Andesite"},
+};
+
+/* One structural measurement: a plane (strike by the right-hand rule, dip)
+** and, where one was seen on it, a lineation (trend, plunge). */
+struct mk_structure {
+    int number, station;
+    double easting_m, northing_m;
+    const char *feature;
+    double strike_deg, dip_deg, trend_deg, plunge_deg;
+};
+
+const mk_structure k_structures[] = {
+    {1, 101, 618425.0, 5624318.0, "foliation", 322, 58, 12, 41},
+    {2, 101, 618431.5, 5624302.5, "joint", 48, 82, NONE, NONE},
+    {3, 105, 618944.0, 5624966.5, "foliation", 315, 62, 5, 45},
+    {4, 105, 618936.8, 5624951.0, "vein", 75, 71, NONE, NONE},
+    {5, 102, 619356.0, 5624585.0, "bedding", 298, 34, 340, 22},
+    {6, 106, 619486.2, 5624215.0, "bedding", 305, 29, 352, 18},
+    {7, 104, 619710.0, 5625396.4, "foliation", 328, 55, 18, 38},
+    {8, 104, 619699.7, 5625384.0, "joint", 52, 86, NONE, NONE},
+    {9, 102, 619344.1, 5624574.8, "fault", 12, 74, 95, 70},
+    {10, 106, 619474.5, 5624205.2, "joint", 140, 80, NONE, NONE},
+};
+
+/* One rock sample: major oxides in weight percent, metals in ppm. */
+struct mk_sample_rec {
+    int number;
+    const char *sample;
+    int station;
+    double easting_m, northing_m;
+    const char *rock;
+    double sio2, tio2, al2o3, feo, mgo, cao, na2o, k2o;
+    double cu_ppm, zn_ppm, pb_ppm;
+};
+
+const mk_sample_rec k_samples[] = {
+    {1, "R-101", 101, 618418.2, 5624315.5, "granodiorite", 66.1, 0.52, 15.6, 3.9, 1.6, 3.9, 3.8, 3.0, 420, 55, 18},
+    {2, "R-102", 105, 618942.5, 5624958.0, "granodiorite", 64.8, 0.58, 15.9, 4.3, 1.9, 4.2, 3.7, 2.8, 1850, 72, 25},
+    {3, "R-103", 105, 618951.0, 5624970.2, "quartz diorite", 61.2, 0.71, 16.4, 5.6, 2.7, 5.5, 3.5, 2.1, 2630, 88, 31},
+    {4, "R-104", 104, 619702.0, 5625388.0, "granodiorite", 67.4, 0.47, 15.2, 3.5, 1.3, 3.4, 3.9, 3.3, 210, 48, 16},
+    {5, "R-105", 102, 619352.2, 5624577.6, "andesite", 58.3, 0.86, 17.1, 6.8, 3.4, 6.6, 3.6, 1.6, 95, 110, 42},
+    {6, "R-106", 106, 619482.4, 5624212.0, "andesite", 56.9, 0.92, 17.3, 7.4, 3.9, 7.1, 3.4, 1.3, 130, 135, 64},
+    {7, "R-107", 102, 619358.9, 5624590.3, "basaltic andesite", 53.6, 1.05, 17.0, 8.6, 5.1, 8.4, 3.1, 0.9, 160, 98, 12},
+};
+
+/* One survey row of a drill hole: from the collar, consecutive rows of a
+** hole follow its trace (azimuth from north, dip down from horizontal,
+** length along the hole). */
+struct mk_survey {
+    int number;
+    const char *hole;
+    double easting_m, northing_m;   /* the collar */
+    double azimuth_deg, dip_deg, length_m;
+};
+
+const mk_survey k_surveys[] = {
+    {1, "RD-01", 618950.0, 5624900.0, 45, 60, 50},  {2, "RD-01", 618950.0, 5624900.0, 47, 58, 50},
+    {3, "RD-01", 618950.0, 5624900.0, 50, 55, 60},  {4, "RD-02", 619120.0, 5624650.0, 225, 65, 75},
+    {5, "RD-02", 619120.0, 5624650.0, 228, 62, 75}, {6, "RD-03", 618700.0, 5624500.0, 0, 90, 120},
+};
+
+/* One map unit: its number is the polygon's in the property's coverage;
+** EASTING and NORTHING are its label point. */
+struct mk_unit {
+    int number, unit;
+    const char *age, *legend, *rock;
+    double easting_m, northing_m;
+};
+
+const mk_unit k_units[] = {
+    {1, 2, "K", "Kgd", "granodiorite", 618500, 5624500},
+    {2, 3, "T", "Tv", "andesite", 619500, 5624500},
+    {3, 4, "Q", "Qt", "till", 618500, 5625500},
+    {4, 5, "K", "Kgd", "granodiorite", 619500, 5625500},
+};
+
+/* One arc of the coverage as the mapper recorded it: its polygons on the
+** left and right and the kind of contact seen in the field. */
+struct mk_arc {
+    int number, left, right;
+    const char *contact;
+};
+
+const mk_arc k_arcs[] = {
+    {1, 2, 3, "INTRUSIONS"}, {2, 4, 5, "FAULTS"}, {3, 4, 2, "CONFORMABLE"}, {4, 5, 3, "UNCONFORMABLE"},
+    {5, 1, 2, "BORDER"},     {6, 1, 3, "BORDER"}, {7, 1, 4, "BORDER"},      {8, 1, 5, "BORDER"},
+};
+
+/* Vertices of every arc of the coverage (two inside, three on the border). */
+constexpr int ARC_INSIDE_VERTICES = 2;
+constexpr int ARC_BORDER_VERTICES = 3;
+constexpr int ARC_FIRST_BORDER = 5;
+
+/* Letters of a dictionary name packed into a profile's header row, six
+** bits each: A-Z 28.., a-z 28.., 0-9 12..; others are left out. */
+int mk_name_code(char ch)
+{
+    if (ch >= 'A' && ch <= 'Z') return ch - '@' + 27;
+    if (ch >= 'a' && ch <= 'z') return ch - 'a' + 28;
+    if (ch >= '0' && ch <= '9') return ch - '0' + 12;
+    return 0;
+}
+
+/* Most letters of a dictionary name packed into a profile header. */
+constexpr int PACKED_LETTERS = 5;
+constexpr int LETTER_BITS = 6;
+constexpr int PARENT_MASK = 0xFFFF;
+
+/* A profile header's PARENTNUM and WINDOW naming its dictionary. */
+std::pair<long, long> mk_pack(const char *name)
+{
+    int c[PACKED_LETTERS] = {0, 0, 0, 0, 0};
+    int n = 0;
+    for (const char *p = name; *p && n < PACKED_LETTERS; ++p)
+        if (int code = mk_name_code(*p)) c[n++] = code;
+    long parent = (c[0] + (c[1] << LETTER_BITS) + (c[2] << (2 * LETTER_BITS))) & PARENT_MASK;
+    long window = ((c[2] >> 4) & 3) + (c[3] << 2) + (c[4] << 8);
+    return {parent, window};
+}
+
+/* A dictionary table: its header row (number 0, its own name), then the
+** items numbered from 1; extra_column, when given, gets extra[i] per item. */
+void mk_dictionary(const char *dir, const char *name, const std::vector<std::string> &items,
+                   const char *extra_column = nullptr, const std::vector<std::string> &extra = {})
+{
+    std::vector<mk_column> cols = {{"BASENUMBER", 'N', INT_WIDTH},
+                                   {"LONGNAME", 'C', DIX_NAME_WIDTH},
+                                   {"SHORTNAME", 'C', DIX_NAME_WIDTH},
+                                   {"DEFINITION", 'C', DEFINITION_WIDTH}};
+    if (extra_column) cols.push_back({extra_column, 'C', DIX_NAME_WIDTH});
+    std::vector<std::vector<std::string>> rows = {{"0", name, "", "", ""}};
+    for (size_t i = 0; i < items.size(); ++i)
+        rows.push_back({std::to_string(i + 1), items[i], "", "", i < extra.size() ? extra[i] : ""});
+    mk_table(dir, name, cols, rows);
+}
+
+/* A profile over a dictionary: its header row, then (item, parent) in the
+** tree's order. */
+void mk_profile(const char *dir, const char *name, const char *dictionary,
+                const std::vector<std::pair<int, int>> &items)
+{
+    auto [parent, window] = mk_pack(dictionary);
+    std::vector<std::vector<std::string>> rows = {{"0", "0", std::to_string(parent), std::to_string(window)}};
+    for (size_t i = 0; i < items.size(); ++i)
+        rows.push_back({std::to_string(i + 1), std::to_string(items[i].first), std::to_string(items[i].second), "0"});
+    mk_table(dir, name,
+             {{"SORTNUMBER", 'N', INT_WIDTH}, {"BASENUMBER", 'N', INT_WIDTH}, {"PARENTNUM", 'N', INT_WIDTH},
+              {"WINDOW", 'N', INT_WIDTH}},
+             rows);
+}
+
+/* Writes the property's field tables. */
+void mk_ridge_tables(const char *dir)
+{
+    mk_stations(dir, k_ridge_stations, sizeof k_ridge_stations / sizeof k_ridge_stations[0], RIDGE_STATION_BASE);
+    std::vector<std::vector<std::string>> rows;
+    for (const mk_structure &s : k_structures)
+        rows.push_back({std::to_string(s.number), std::to_string(s.station), mk_number(s.easting_m),
+                        mk_number(s.northing_m), s.feature, mk_number(s.strike_deg), mk_number(s.dip_deg),
+                        mk_optional(s.trend_deg), mk_optional(s.plunge_deg)});
+    mk_table(dir, "STRUC",
+             {{"BASENUMBER", 'N', INT_WIDTH}, {"STN", 'N', INT_WIDTH}, {"EASTING", 'N', COORD_WIDTH},
+              {"NORTHING", 'N', COORD_WIDTH}, {"FEATURE", 'C', WORD_WIDTH}, {"STRIKE", 'N', VALUE_WIDTH},
+              {"DIP", 'N', VALUE_WIDTH}, {"TREND", 'N', VALUE_WIDTH}, {"PLUNGE", 'N', VALUE_WIDTH}},
+             rows);
+    rows.clear();
+    for (const mk_sample_rec &s : k_samples)
+        rows.push_back({std::to_string(s.number), s.sample, std::to_string(s.station), mk_number(s.easting_m),
+                        mk_number(s.northing_m), s.rock, mk_number(s.sio2), mk_number(s.tio2), mk_number(s.al2o3),
+                        mk_number(s.feo), mk_number(s.mgo), mk_number(s.cao), mk_number(s.na2o), mk_number(s.k2o),
+                        mk_number(s.cu_ppm), mk_number(s.zn_ppm), mk_number(s.pb_ppm)});
+    mk_table(dir, "GEOCH",
+             {{"BASENUMBER", 'N', INT_WIDTH}, {"SAMPLE", 'C', SHORT_TEXT},  {"STN", 'N', INT_WIDTH},
+              {"EASTING", 'N', COORD_WIDTH}, {"NORTHING", 'N', COORD_WIDTH}, {"ROCK", 'C', WORD_WIDTH + 4},
+              {"SIO2", 'N', VALUE_WIDTH},    {"TIO2", 'N', VALUE_WIDTH},    {"AL2O3", 'N', VALUE_WIDTH},
+              {"FEO", 'N', VALUE_WIDTH},     {"MGO", 'N', VALUE_WIDTH},     {"CAO", 'N', VALUE_WIDTH},
+              {"NA2O", 'N', VALUE_WIDTH},    {"K2O", 'N', VALUE_WIDTH},     {"CU", 'N', VALUE_WIDTH},
+              {"ZN", 'N', VALUE_WIDTH},      {"PB", 'N', VALUE_WIDTH}},
+             rows);
+    rows.clear();
+    for (const mk_survey &s : k_surveys)
+        rows.push_back({std::to_string(s.number), s.hole, mk_number(s.easting_m), mk_number(s.northing_m),
+                        mk_number(s.azimuth_deg), mk_number(s.dip_deg), mk_number(s.length_m)});
+    mk_table(dir, "DDH",
+             {{"BASENUMBER", 'N', INT_WIDTH}, {"HOLE", 'C', SHORT_TEXT}, {"EASTING", 'N', COORD_WIDTH},
+              {"NORTHING", 'N', COORD_WIDTH}, {"AZIM", 'N', VALUE_WIDTH}, {"DIP", 'N', VALUE_WIDTH},
+              {"LEN", 'N', VALUE_WIDTH}},
+             rows);
+    rows.clear();
+    for (const mk_unit &u : k_units)
+        rows.push_back({std::to_string(u.number), std::to_string(u.unit), u.age, u.legend, u.rock,
+                        mk_number(u.easting_m), mk_number(u.northing_m)});
+    mk_table(dir, "UNIT",
+             {{"BASENUMBER", 'N', INT_WIDTH}, {"UNITNO", 'N', INT_WIDTH}, {"AGE", 'C', SHORT_TEXT},
+              {"LEGEND", 'C', SHORT_TEXT}, {"ROCK", 'C', WORD_WIDTH}, {"EASTING", 'N', COORD_WIDTH},
+              {"NORTHING", 'N', COORD_WIDTH}},
+             rows);
+    rows.clear();
+    for (const mk_arc &a : k_arcs) {
+        int vertices = a.number >= ARC_FIRST_BORDER ? ARC_BORDER_VERTICES : ARC_INSIDE_VERTICES;
+        rows.push_back({std::to_string(a.number), "0", std::to_string(a.number), "0", "0", std::to_string(a.left),
+                        std::to_string(a.right), std::to_string(vertices), std::to_string(a.number), a.contact});
+    }
+    mk_table(dir, "ARCS",
+             {{"ARC_NUM", 'N', INT_WIDTH}, {"REC_SIZE", 'N', INT_WIDTH}, {"ARC_ID", 'N', INT_WIDTH},
+              {"FROM_NODE", 'N', INT_WIDTH}, {"TO_NODE", 'N', INT_WIDTH}, {"LEFT_POLY", 'N', INT_WIDTH},
+              {"RIGHT_POLY", 'N', INT_WIDTH}, {"NUM_VERTEX", 'N', INT_WIDTH}, {"ARC_UNIQUE", 'N', INT_WIDTH},
+              {"ARC_TYPE", 'C', DIX_NAME_WIDTH}},
+             rows);
+}
+
+/* Writes the property's legend: the age classes ordered young under old,
+** the rock types under their classes, the map legend under its ages with
+** each legend item's rock type, and the kinds of contact. */
+void mk_ridge_legend(const char *dir)
+{
+    mk_dictionary(dir, "AGES", {"K", "T", "Q"});
+    mk_profile(dir, "AGEP", "AGES", {{1, 0}, {2, 1}, {3, 2}});
+    mk_dictionary(dir, "ROCKS", {"sedimentary", "till", "volcanic", "andesite", "plutonic", "granodiorite"});
+    mk_profile(dir, "ROCKP", "ROCKS", {{1, 0}, {2, 1}, {3, 0}, {4, 3}, {5, 0}, {6, 5}});
+    mk_dictionary(dir, "LEGND", {"K", "T", "Q", "Kgd", "Tv", "Qt"}, "ROCKT",
+                  {"", "", "", "granodiorite", "andesite", "till"});
+    mk_profile(dir, "LEGP", "LEGND", {{1, 0}, {4, 1}, {2, 0}, {5, 2}, {3, 0}, {6, 3}});
+    mk_dictionary(dir, "ATYPE",
+                  {"BORDER", "SHORELINE", "FAULTS", "INTRUSIONS", "UNCONFORMABLE", "CONFORMABLE", "BASEMENT"});
+}
+
+/* Writes the property's setup: registry, point setups, column rules (the
+** legend columns on their dictionaries) and the strike symbol of STRUC. */
+void mk_ridge_setup(const char *dir)
+{
+    mk_registry(dir, {{"STATN", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
+                      {"STRUC", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
+                      {"GEOCH", "SAMPLE", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}, {"SAMPLE", "SAMPLE"}}},
+                      {"DDH", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "HOLE"}}},
+                      {"UNIT", "UNIT", {{"BASENUMBER", "BASENUMBER"}, {"UNIT", "UNITNO"}}},
+                      {"LEGND", "DICTION", {{"BASENUMBER", "BASENUMBER"}}},
+                      {"ARCS", "BOUNDARY", {{"BASENUMBER", "ARC_NUM"}, {"BOUNDARY", "ARC_UNIQUE"}}}});
+    std::vector<std::vector<std::string>> points;
+    for (const char *t : {"STATN", "STRUC", "GEOCH", "DDH", "UNIT"})
+        points.push_back({t, "EASTING", "NORTHING", std::strcmp(t, "STATN") == 0 ? "ELEV" : "", "", "UTM 10 NAD27"});
+    mk_table(dir, "PVPOINT",
+             {{"TABLENAME", 'C', SETUP_WIDTH}, {"XCOLUMN", 'C', SETUP_WIDTH}, {"YCOLUMN", 'C', SETUP_WIDTH},
+              {"ZCOLUMN", 'C', SETUP_WIDTH}, {"SYMCOLUMN", 'C', SETUP_WIDTH}, {"PROJECTION", 'C', NAME_WIDTH}},
+             points);
+    const char *rules[][4] = {{"AGE", "UNIT", "AGES", "AGEP"},      {"LEGEND", "UNIT", "LEGND", "LEGP"},
+                              {"ROCK", "UNIT", "ROCKS", "ROCKP"},   {"ROCKT", "LEGND", "LEGND", "LEGP"},
+                              {"ARC_TYPE", "ARCS", "ATYPE", ""},    {"STRIKE", "STRUC", "", ""}};
+    std::vector<std::vector<std::string>> rows;
+    for (const auto &r : rules) rows.push_back({r[0], r[1], r[2], r[3], "1"});
+    mk_table(dir, "PVCOLUMN",
+             {{"COLUMNAME", 'C', SETUP_WIDTH}, {"TABLENAME", 'C', SETUP_WIDTH}, {"DICTIONARY", 'C', SETUP_WIDTH},
+              {"PROFILE", 'C', SETUP_WIDTH}, {"FLAGS", 'N', INT_WIDTH}},
+             rows);
+    /* The library PVSTRUCT, and STRIKE drawn as its STRIKE_DIP shape turned
+    ** by the row's strike. */
+    mk_table(dir, "PVSYMBOL",
+             {{"OWNERKIND", 'N', INT_WIDTH}, {"TABLENAME", 'C', SETUP_WIDTH}, {"COLUMNNAME", 'C', SETUP_WIDTH},
+              {"SYMBOL", 'C', NAME_WIDTH}, {"LIBRARY", 'C', NAME_WIDTH}, {"LAYER", 'C', NAME_WIDTH},
+              {"SHAPENUM", 'N', INT_WIDTH}, {"SYMFORM", 'N', INT_WIDTH}, {"TEXTFLAG", 'N', INT_WIDTH},
+              {"COLOR", 'N', INT_WIDTH}, {"SCALE", 'N', DOUBLE_WIDTH}, {"POSITION", 'N', INT_WIDTH},
+              {"ANGASSOC", 'C', NAME_WIDTH}},
+             {{"6", "", "", "", "PVSTRUCT", "", "0", "0", "2", "0", "0", "-1", ""},
+              {"2", "STRUC", "STRIKE", "STRIKE_DIP", "PVSTRUCT", "STRUCT", "1", "0", "2", "1", "20", "-1", "STRIKE"}});
 }
 
 }  // namespace
@@ -218,5 +549,8 @@ int main()
 {
     mk_projections("Projections");
     mk_sample("GEO");
+    mk_ridge_tables("RIDGE");
+    mk_ridge_legend("RIDGE");
+    mk_ridge_setup("RIDGE");
     return 0;
 }
