@@ -10,6 +10,7 @@
 
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "data/tbl.h"
 #include "map/prj_list.h"
 #include "output/plot_io.h"
 #include "output/plot_state.h"
@@ -140,7 +141,14 @@ int plot_opts_apply(const plot_opts_input &in, std::string &error)
 
     /* A new table: a name, columns, and no two columns of one name. */
     if (type == PLOT_TYPE_TABLE) {
-        if (str_nonblank(s.file_name.c_str()) != RTNORM) return refuse(error, "ERROR: Invalid file name");
+        /* The name goes into the CREATE TABLE statement: only a plain
+        ** name a registered table could have is taken. */
+        std::string table = s.file_name;
+        str_basename(table.data());
+        table.resize(std::strlen(table.c_str()));
+        if (str_nonblank(table.c_str()) != RTNORM || !sql_is_ident(table.c_str()) || table[0] == '"' ||
+            table.size() >= TBL_NAME_SIZE)
+            return refuse(error, "ERROR: Invalid file name");
         if (s.out_count < 1) return refuse(error, "ERROR: No columns selected for output");
         for (int i = 0; i < s.out_count; i++)
             for (int j = 0; j < i; j++) {

@@ -194,7 +194,7 @@ TEST_F(PlotOpts, RefusalsComeInTheDialogsOrderAndFreeTheOptions)
   }
 }
 
-TEST_F(PlotOpts, TwoTableColumnsOfOneNameAreRefused)
+TEST_F(PlotOpts, TableNamesMustBePlainAndColumnNamesUnique)
 {
   make_row({{"STATN", "NAME"}, {"SMP", "NAME"}, {"SMP", "SAMPLE"}}, {"A", "B", "1"});
   plot_opts_input in;
@@ -202,7 +202,14 @@ TEST_F(PlotOpts, TwoTableColumnsOfOneNameAreRefused)
   std::string error;
   EXPECT_EQ(plot_opts_apply(in, error), -1);
   EXPECT_EQ(error, "ERROR: multiple NAME selected");
+  /* The name goes into CREATE TABLE: only a plain table name is taken. */
   in.output = {0, 2};
+  for (const char *bad : {"NEW TAB", "X;DROP", "\"Q\"", "ABCDEFGHIJKLMNOPQRSTU"}) {
+    in.file_name = bad;
+    EXPECT_EQ(plot_opts_apply(in, error), -1) << bad;
+    EXPECT_EQ(error, "ERROR: Invalid file name") << bad;
+  }
+  in.file_name = "NEWTAB";
   EXPECT_EQ(plot_opts_apply(in, error), 0) << error;
   EXPECT_EQ(g_plot_state.file_name, "NEWTAB");
   EXPECT_EQ(g_plot_state.out_prj, nullptr);
