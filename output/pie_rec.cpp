@@ -97,12 +97,12 @@ int append_stored(pjct_rec *project, pie_col_rec **ring, const char *table, cons
     return kOk;
 }
 
-/* The PVPIEOUT rows of one ring. */
+/* The PVPIEOUT rows of one ring. Columns are written by the names kept
+** with them: a restructured table frees the column records they pointed
+** at. */
 void save_ring(const pie_rec *p, const pie_col_rec *ring, const char *inside, setup_text_rows *rows)
 {
-    for (const pie_col_rec *c = ring; c; c = c->next)
-        rows->rows.push_back({p->name, c->column ? c->column->table : c->table,
-                              c->column ? c->column->name : c->name, inside});
+    for (const pie_col_rec *c = ring; c; c = c->next) rows->rows.push_back({p->name, c->table, c->name, inside});
 }
 
 }  // namespace

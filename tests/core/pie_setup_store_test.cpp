@@ -3,13 +3,16 @@
 ** the setup tables PVPIE and PVPIEOUT: every field and both rings written
 ** and read back by a new logon in the list's order, a column no longer
 ** registered kept by its names, a deleted definition gone after the next
-** save, and the files as dbfread sees them.
+** save, the files as dbfread sees them, and columns written by their
+** names after their table took a new column list.
 */
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/setup_tables.h"
 #include "core/sql_access.h"
 #include "data/tbl.h"
+#include "data/tblsetup.h"
 #include "output/pie_rec.h"
 #include "symbol_fixture.h"
 
@@ -113,6 +116,26 @@ TEST_F(PieStore, DefinitionsRoundTripInTheirOrderWithBothRingsAndUnregisteredCol
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(all_pies(p), before.substr(before.find('\n') + 1));
   EXPECT_EQ(dbfread("PVPIEOUT"), "HEIGHTS|STATN|ELEV|Y\n");
+}
+
+TEST_F(PieStore, ColumnsAreSavedByTheirNamesAfterTheirTableIsDescribedAgain) {
+  pjct_rec *p = logon();
+  ASSERT_NE(p, nullptr);
+  tbl_rec *statn = tbl_find_by_name(p->tables, "STATN", nullptr);
+  ASSERT_NE(statn, nullptr);
+  pie_rec *d = add(p, "HEIGHTS", 1);
+  pie_col_append(&d->inside, sql_col_find(statn->columns, "ELEV", nullptr, nullptr));
+  /* A restructured table takes a new column list; the old one is freed. */
+  sql_col_rec *described = nullptr;
+  int n = sql_describe_table(p->connection, "STATN", &described, 1);
+  ASSERT_GT(n, 0);
+  ASSERT_EQ(tblsetup_take_columns(nullptr, statn, described, n, p), 0);
+
+  setup_text_rows rows;
+  ASSERT_EQ(setup_save_pvpieout(p, &rows), 0);
+  ASSERT_EQ(rows.rows.size(), 1u);
+  EXPECT_EQ(rows.rows[0][1], "STATN");
+  EXPECT_EQ(rows.rows[0][2], "ELEV") << "never read through the freed column record";
 }
 
 TEST(PieRecords, FindIgnoresCaseAndBlanksAndNthStopsAtTheEnd) {
