@@ -267,6 +267,9 @@ int qry_execute(qry_rec *query)
     sql_col_rec *row = nullptr;
     int n = sql_query(query->project->connection, text, &stmt, &cursor, &row, 1);
     std::free(text);
+    /* Reporting, the access layer answers a query that selected nothing
+    ** with its own code (after its alert): no rows, not a failure. */
+    if (n == ERR_NO_RECORDS) n = 0;
     ads_mode_tile(box, "accept", MODE_ENABLE);
     char line[QRY_BOX_LINE_SIZE];
     if (n == 0)

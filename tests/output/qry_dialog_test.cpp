@@ -6,7 +6,7 @@
 ** name used by another query is refused, a blank name deletes the picked
 ** query after asking, the seven-blank entry starts a new query, and
 ** closing after picking a query leaves it as it runs (its values quoted,
-** its post-filter rows apart).
+** its post-filter rows apart), and a query that finds no row says so.
 */
 #include "data/item_tree.h"
 #include "platform/host_io.h"
@@ -129,6 +129,17 @@ TEST_F(ConditionDialog, ABlankNameDeletesThePickedQueryAfterItRunsWhenTheUserSay
   EXPECT_NE(t.find("Querying... 2 records found..."), std::string::npos) << t;
   EXPECT_EQ(p_->queries, nullptr) << "taken out of the project's list and freed";
   EXPECT_TRUE(p_->flags & PJCT_CHG_QUERIES);
+  EXPECT_TRUE(host_io_faults().empty());
+}
+
+TEST_F(ConditionDialog, AQueryThatFindsNoRowSaysSoAndNotThatItFailed) {
+  qry_rec *q = query(p_, {"STATION.ROCKTYPE"}, {{"", "STATION.UNIT", "=", "99"}});
+  snprintf(q->name, sizeof q->name, "NONE");
+  qry_list_insert(&p_->queries, q);
+  std::string t = run("select queries 0\npick query\npv_alert_wrap\nok\npv_msg_box\nshow\nok\n");
+  EXPECT_NE(t.find("Querying... No records found..."), std::string::npos) << t;
+  EXPECT_EQ(t.find("Querying... Internal error encountered"), std::string::npos) << t;
+  EXPECT_EQ(t.find("pv_table_large"), std::string::npos) << "no browser without rows: " << t;
   EXPECT_TRUE(host_io_faults().empty());
 }
 
