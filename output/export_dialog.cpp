@@ -380,7 +380,7 @@ int pv_export(struct resbuf *)
     std::vector<const char *> names;
     int map_index = -1;
     for (prj_rec *p = prj_list_head(); p; p = p->next) {
-        if (!str_nonblank(p->name)) continue;
+        if (str_nonblank(p->name) != RTNORM) continue;
         if (p == g_map_params.projection) map_index = (int)s_projections.size();
         s_projections.push_back(p);
         names.push_back(p->name);

@@ -266,7 +266,7 @@ int export_read_entity(int kind, const ads_name entity, prj_rec *projection, int
     if (o.name.empty()) o.name = group_text(list, 2);
     o.layer = group_text(list, 8);
     o.linetype = group_text(list, 6);
-    if (!str_nonblank(o.linetype.c_str())) {
+    if (str_nonblank(o.linetype.c_str()) != RTNORM) {
         char lt[k_linetype_length + 1] = "";
         ent_layer_linetype(o.layer.c_str(), lt, k_linetype_length);
         o.linetype = lt;

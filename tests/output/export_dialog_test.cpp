@@ -132,6 +132,15 @@ TEST_F(ExportDialog, ListsHoldTheProjectsABlankEntryTheTypesAndTheMapSystem) {
             (std::vector<std::string>{"SITES.BASENUMBER", "SITES.STATION", "SITES.NAME", "SITES.DIP"}));
 }
 
+TEST_F(ExportDialog, ASystemWithoutANameIsNotOffered) {
+  std::memset(dstereo->name, ' ', PRJ_NAME_MAX);
+  dstereo->name[PRJ_NAME_MAX] = '\0';
+  EXPECT_EQ(run("cancel\n"), RTNORM);
+  std::vector<std::string> items = tile("projection").items;
+  EXPECT_FALSE(items.empty());
+  for (const std::string &name : items) EXPECT_NE(name.find_first_not_of(' '), std::string::npos) << "a blank entry";
+}
+
 TEST_F(ExportDialog, WithoutAProjectOnlyTheChoiceOfProjectAndTypeIsOpen) {
   while (g_pjct_list) {
     pjct_rec *p = g_pjct_list;

@@ -241,16 +241,18 @@ def test_text_and_spans(args, root, items):
     counts = re.findall(r"Plotted\.\.\. (\d+) entities", out)
     check(counts == ["3", "3", "4", "2", "0", "0", "4", "2"], "counts reported: %r" % counts)
 
+    # The drawing's lines have no linetype of their own: they are written with their layer's.
     line_cols = [("ID", 4, 8), ("NUMVERTEX", 4, 5), ("LAYER", 1, 32), ("LINETYPE", 1, 32), ("NAME", 1, 12)]
     want = "".join(record(v, line_cols, ";", "'", False) + "\r\n" for v in [
-        ["1", "2", "FAULTS", "", "Granite"], ["2", "5", "UNITS", "", "Gneiss"], ["3", "5", "UNITS", "", "Schist"],
-        ["4", "3", "FAULTS", "", "Granite"]])
+        ["1", "2", "FAULTS", "CONTINUOUS", "Granite"], ["2", "5", "UNITS", "CONTINUOUS", "Gneiss"],
+        ["3", "5", "UNITS", "CONTINUOUS", "Schist"], ["4", "3", "FAULTS", "CONTINUOUS", "Granite"]])
     got = read(os.path.join(root, "tlines.TXT"))
     check(got == want, "tlines.TXT:\n%r\nexpected\n%r" % (got, want))
     poly_cols = [("ID", 4, 8), ("NUMVERTEX", 4, 5), ("XCENTER", 3, 17), ("YCENTER", 3, 17), ("LAYER", 1, 32),
                  ("LINETYPE", 1, 32), ("NAME", 1, 12)]
     want = "".join(record(v, poly_cols, ";", "'", False) + "\r\n" for v in [
-        ["1", "5", f6(15.05), f6(45.05), "UNITS", "", "Gneiss"], ["2", "5", f6(15.25), f6(45.05), "UNITS", "", "Schist"]])
+        ["1", "5", f6(15.05), f6(45.05), "UNITS", "CONTINUOUS", "Gneiss"],
+        ["2", "5", f6(15.25), f6(45.05), "UNITS", "CONTINUOUS", "Schist"]])
     got = read(os.path.join(root, "tpolys.TXT"))
     check(got == want, "tpolys.TXT:\n%r\nexpected\n%r" % (got, want))
 

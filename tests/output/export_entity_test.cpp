@@ -211,6 +211,21 @@ TEST_F(Walker, EntitiesOfAnotherKindAreRefused) {
   EXPECT_EQ(export_read_entity(EXPORT_KIND_POINTS, pt, nullptr, 1, 0, 1, 0), -2);
 }
 
+TEST_F(Walker, ABlankLinetypeIsTheLayersAndAnOwnOneIsKept) {
+  ads_point a = {0, 0, 0}, b = {3, 4, 0};
+  ads_name bylayer, own;
+  struct resbuf *l = ads_buildlist(RTDXF0, "LINE", 8, "0", 10, a, 11, b, 0);
+  ASSERT_EQ(ads_entmakex(l, bylayer), RTNORM);
+  ads_relrb(l);
+  l = ads_buildlist(RTDXF0, "LINE", 8, "0", 6, "BYBLOCK", 10, a, 11, b, 0);
+  ASSERT_EQ(ads_entmakex(l, own), RTNORM);
+  ads_relrb(l);
+  ASSERT_EQ(read(EXPORT_KIND_LINES, bylayer), 0);
+  EXPECT_EQ(s.obj.linetype, "CONTINUOUS");
+  ASSERT_EQ(read(EXPORT_KIND_LINES, own), 0);
+  EXPECT_EQ(s.obj.linetype, "BYBLOCK");
+}
+
 TEST_F(Walker, TextTakesTheDialogHeightAndIsNotedOnlyInTheFirstPass) {
   ads_point p = {5, 6, 0};
   ads_name t;
