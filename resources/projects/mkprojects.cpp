@@ -39,6 +39,7 @@ struct mk_column {
     const char *name;   /* field name */
     char type;          /* 'C' or 'N' */
     int width;          /* field width */
+    int decimals = 0;   /* decimals of an N field: its numbers are written with as many */
 };
 
 /* Most decimals tried in fixed notation before falling back to an
@@ -74,6 +75,7 @@ void mk_table(const char *dir, const char *name, const std::vector<mk_column> &c
         std::snprintf(h->fields[i].name, DBF_NAME_SIZE, "%s", cols[i].name);
         h->fields[i].type = cols[i].type;
         h->fields[i].length = (unsigned char)cols[i].width;
+        h->fields[i].decimals = (unsigned char)cols[i].decimals;
     }
     if (dbf_create(h) != DBF_OK) {
         std::fprintf(stderr, "mkprojects: cannot create %s/%s\n", dir, name);
@@ -82,7 +84,12 @@ void mk_table(const char *dir, const char *name, const std::vector<mk_column> &c
     for (const auto &row : rows) {
         for (size_t i = 0; i < cols.size(); ++i) {
             char *f = dbf_field_at(h, (int)i);
-            const std::string &t = i < row.size() ? row[i] : std::string();
+            std::string t = i < row.size() ? row[i] : std::string();
+            if (cols[i].decimals > 0 && !t.empty()) {
+                char fixed[NUMBER_TEXT];
+                std::snprintf(fixed, sizeof fixed, "%.*f", cols[i].decimals, std::strtod(t.c_str(), nullptr));
+                t = fixed;
+            }
             int w = cols[i].width;
             if ((int)t.size() > w) {
                 std::fprintf(stderr, "mkprojects: %s too long for %s\n", t.c_str(), cols[i].name);
@@ -257,8 +264,9 @@ std::string mk_optional(double v) { return v == v ? mk_number(v) : std::string()
 const double NONE = std::nan("");
 
 /* Field widths of the property's tables. */
-constexpr int COORD_WIDTH = 12;    /* N(12): UTM metres with decimals */
-constexpr int VALUE_WIDTH = 8;     /* N(8): angles, lengths, percentages, ppm */
+constexpr int COORD_WIDTH = 12;    /* N(12,2): UTM metres to the centimetre */
+constexpr int VALUE_WIDTH = 8;     /* N(8,2): angles, lengths, percentages, ppm */
+constexpr int VALUE_DECIMALS = 2;
 constexpr int SHORT_TEXT = 8;      /* hole, sample, age and legend codes */
 constexpr int WORD_WIDTH = 16;     /* rock names, structure kinds */
 constexpr int DIX_NAME_WIDTH = 32; /* a dictionary item's names */
@@ -438,9 +446,9 @@ void mk_ridge_tables(const char *dir)
                         mk_number(s.northing_m), s.feature, mk_number(s.strike_deg), mk_number(s.dip_deg),
                         mk_optional(s.trend_deg), mk_optional(s.plunge_deg)});
     mk_table(dir, "STRUC",
-             {{"BASENUMBER", 'N', INT_WIDTH}, {"STN", 'N', INT_WIDTH}, {"EASTING", 'N', COORD_WIDTH},
-              {"NORTHING", 'N', COORD_WIDTH}, {"FEATURE", 'C', WORD_WIDTH}, {"STRIKE", 'N', VALUE_WIDTH},
-              {"DIP", 'N', VALUE_WIDTH}, {"TREND", 'N', VALUE_WIDTH}, {"PLUNGE", 'N', VALUE_WIDTH}},
+             {{"BASENUMBER", 'N', INT_WIDTH}, {"STN", 'N', INT_WIDTH}, {"EASTING", 'N', COORD_WIDTH, VALUE_DECIMALS},
+              {"NORTHING", 'N', COORD_WIDTH, VALUE_DECIMALS}, {"FEATURE", 'C', WORD_WIDTH}, {"STRIKE", 'N', VALUE_WIDTH, VALUE_DECIMALS},
+              {"DIP", 'N', VALUE_WIDTH, VALUE_DECIMALS}, {"TREND", 'N', VALUE_WIDTH, VALUE_DECIMALS}, {"PLUNGE", 'N', VALUE_WIDTH, VALUE_DECIMALS}},
              rows);
     rows.clear();
     for (const mk_sample_rec &s : k_samples)
@@ -450,20 +458,20 @@ void mk_ridge_tables(const char *dir)
                         mk_number(s.cu_ppm), mk_number(s.zn_ppm), mk_number(s.pb_ppm)});
     mk_table(dir, "GEOCH",
              {{"BASENUMBER", 'N', INT_WIDTH}, {"SAMPLE", 'C', SHORT_TEXT},  {"STN", 'N', INT_WIDTH},
-              {"EASTING", 'N', COORD_WIDTH}, {"NORTHING", 'N', COORD_WIDTH}, {"ROCK", 'C', WORD_WIDTH + 4},
-              {"SIO2", 'N', VALUE_WIDTH},    {"TIO2", 'N', VALUE_WIDTH},    {"AL2O3", 'N', VALUE_WIDTH},
-              {"FEO", 'N', VALUE_WIDTH},     {"MGO", 'N', VALUE_WIDTH},     {"CAO", 'N', VALUE_WIDTH},
-              {"NA2O", 'N', VALUE_WIDTH},    {"K2O", 'N', VALUE_WIDTH},     {"CU", 'N', VALUE_WIDTH},
-              {"ZN", 'N', VALUE_WIDTH},      {"PB", 'N', VALUE_WIDTH}},
+              {"EASTING", 'N', COORD_WIDTH, VALUE_DECIMALS}, {"NORTHING", 'N', COORD_WIDTH, VALUE_DECIMALS}, {"ROCK", 'C', WORD_WIDTH + 4},
+              {"SIO2", 'N', VALUE_WIDTH, VALUE_DECIMALS},    {"TIO2", 'N', VALUE_WIDTH, VALUE_DECIMALS},    {"AL2O3", 'N', VALUE_WIDTH, VALUE_DECIMALS},
+              {"FEO", 'N', VALUE_WIDTH, VALUE_DECIMALS},     {"MGO", 'N', VALUE_WIDTH, VALUE_DECIMALS},     {"CAO", 'N', VALUE_WIDTH, VALUE_DECIMALS},
+              {"NA2O", 'N', VALUE_WIDTH, VALUE_DECIMALS},    {"K2O", 'N', VALUE_WIDTH, VALUE_DECIMALS},     {"CU", 'N', VALUE_WIDTH, VALUE_DECIMALS},
+              {"ZN", 'N', VALUE_WIDTH, VALUE_DECIMALS},      {"PB", 'N', VALUE_WIDTH, VALUE_DECIMALS}},
              rows);
     rows.clear();
     for (const mk_survey &s : k_surveys)
         rows.push_back({std::to_string(s.number), s.hole, mk_number(s.easting_m), mk_number(s.northing_m),
                         mk_number(s.azimuth_deg), mk_number(s.dip_deg), mk_number(s.length_m)});
     mk_table(dir, "DDH",
-             {{"BASENUMBER", 'N', INT_WIDTH}, {"HOLE", 'C', SHORT_TEXT}, {"EASTING", 'N', COORD_WIDTH},
-              {"NORTHING", 'N', COORD_WIDTH}, {"AZIM", 'N', VALUE_WIDTH}, {"DIP", 'N', VALUE_WIDTH},
-              {"LEN", 'N', VALUE_WIDTH}},
+             {{"BASENUMBER", 'N', INT_WIDTH}, {"HOLE", 'C', SHORT_TEXT}, {"EASTING", 'N', COORD_WIDTH, VALUE_DECIMALS},
+              {"NORTHING", 'N', COORD_WIDTH, VALUE_DECIMALS}, {"AZIM", 'N', VALUE_WIDTH, VALUE_DECIMALS}, {"DIP", 'N', VALUE_WIDTH, VALUE_DECIMALS},
+              {"LEN", 'N', VALUE_WIDTH, VALUE_DECIMALS}},
              rows);
     rows.clear();
     for (const mk_unit &u : k_units)
@@ -471,8 +479,8 @@ void mk_ridge_tables(const char *dir)
                         mk_number(u.easting_m), mk_number(u.northing_m)});
     mk_table(dir, "UNIT",
              {{"BASENUMBER", 'N', INT_WIDTH}, {"UNITNO", 'N', INT_WIDTH}, {"AGE", 'C', SHORT_TEXT},
-              {"LEGEND", 'C', SHORT_TEXT}, {"ROCK", 'C', WORD_WIDTH}, {"EASTING", 'N', COORD_WIDTH},
-              {"NORTHING", 'N', COORD_WIDTH}},
+              {"LEGEND", 'C', SHORT_TEXT}, {"ROCK", 'C', WORD_WIDTH}, {"EASTING", 'N', COORD_WIDTH, VALUE_DECIMALS},
+              {"NORTHING", 'N', COORD_WIDTH, VALUE_DECIMALS}},
              rows);
     rows.clear();
     for (const mk_arc &a : k_arcs) {

@@ -68,8 +68,36 @@ def linked_tables(doc, kind):
     return count
 
 
-def check_drawing(path):
+def rows(work, table):
+    return list(dbfread.DBF(os.path.join(work, "projects", "RIDGE", table + ".DBF")))
+
+
+def near(a, b):
+    return abs(a - b) < 1e-6
+
+
+def check_values(doc, work):
+    """Symbols and chemistry points stand at their rows' own values, not
+    at values rounded on the way from the sample tables."""
+    where = {int(r["BASENUMBER"]): (r["EASTING"], r["NORTHING"]) for r in rows(work, "STRUC")}
+    for e in doc.modelspace():
+        if e.dxftype() == "SHAPE" and e.has_xdata("PETRIVEX"):
+            n = int([v.value for v in e.get_xdata("PETRIVEX")][2])
+            x, y = where.get(n, (None, None))
+            check(x is not None and near(e.dxf.insert.x, x) and near(e.dxf.insert.y, y),
+                  "STRUC row %d's symbol at %s, its row at (%s, %s)" % (n, e.dxf.insert, x, y))
+    if "TAS001" not in doc.blocks:
+        return
+    texts = {e.dxf.text.strip(): e.dxf.insert for e in doc.blocks.get("TAS001") if e.dxftype() == "TEXT"}
+    for r in rows(work, "GEOCH"):
+        at = texts.get(r["SAMPLE"].strip())
+        check(at is not None and near(at.x, r["SIO2"]) and near(at.y, r["NA2O"] + r["K2O"]),
+              "%s on TAS at %s, expected (%s, %s)" % (r["SAMPLE"], at, r["SIO2"], r["NA2O"] + r["K2O"]))
+
+
+def check_drawing(path, work):
     doc = ezdxf.readfile(path)
+    check_values(doc, work)
     blocks = {b.name for b in doc.blocks}
     check(DIAGRAM_BLOCKS <= blocks, "diagram blocks %s in %s" % (sorted(DIAGRAM_BLOCKS - blocks), sorted(blocks)))
     placed = {e.dxf.name for e in doc.modelspace() if e.dxftype() == "INSERT"}
@@ -88,12 +116,11 @@ def check_drawing(path):
 
 
 def check_projects(work):
-    ridge = os.path.join(work, "projects", "RIDGE")
-    pies = [r["PLOTNAME"] for r in dbfread.DBF(os.path.join(ridge, "PVPIE.DBF"))]
+    pies = [r["PLOTNAME"] for r in rows(work, "PVPIE")]
     check(pies == ["METALS"], "RIDGE keeps the pie METALS: %s" % pies)
-    chem = sorted({r["PLOTNAME"] for r in dbfread.DBF(os.path.join(ridge, "PVCHEM.DBF"))})
+    chem = sorted({r["PLOTNAME"] for r in rows(work, "PVCHEM")})
     check(chem == ["TAS"], "RIDGE keeps the diagram TAS: %s" % chem)
-    arcs = list(dbfread.DBF(os.path.join(ridge, "ARCS.DBF")))
+    arcs = rows(work, "ARCS")
     check(len(arcs) == 8, "ARCS refilled with the coverage's eight arcs: %d" % len(arcs))
     stations = [r["STN"] for r in dbfread.DBF(os.path.join(work, "projects", "GEO", "STATN.DBF"))]
     check(stations[-len(RIDGE_STATIONS):] == RIDGE_STATIONS, "GEO's STATN ends with RIDGE's stations: %s"
@@ -122,7 +149,7 @@ def main():
     scratch = glob.glob(os.path.join(work, "petrivex-demo.*"))
     check(len(scratch) == 1, "one scratch directory: %s" % scratch)
     if len(scratch) == 1:
-        check_drawing(os.path.join(scratch[0], "ridge.dxf"))
+        check_drawing(os.path.join(scratch[0], "ridge.dxf"), scratch[0])
         check_projects(scratch[0])
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
