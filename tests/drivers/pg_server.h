@@ -8,7 +8,9 @@
  * "petrivex", and writes odbcinst.ini (the PostgreSQL ODBC driver) and
  * odbc.ini (the DSN "PVTEST" with UseDeclareFetch=1) beside it, pointing
  * ODBCSYSINI and ODBCINI at them. stop() stops the server and removes the
- * directory; the destructor stops it too, so no test leaves one running.
+ * directory; the destructor stops it too, and a guard process does the
+ * same when the test program ends without either (killed by a timeout, or
+ * crashed), so no test leaves one running.
  *
  *   pg_server pg;
  *   if (!pg.start()) ... pg.why() says why
@@ -17,9 +19,13 @@
 #ifndef PV_TESTS_DRIVERS_PG_SERVER_H
 #define PV_TESTS_DRIVERS_PG_SERVER_H
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -60,6 +66,7 @@ public:
             if (chown(dir_.c_str(), pw->pw_uid, pw->pw_gid) != 0) return fail("cannot hand the directory over");
             as_ = "runuser -u postgres -- ";
         }
+        start_guard();
         std::ofstream(dir_ + "/pw") << "admin-pw\n";
         if (!as_.empty()) sh("chown postgres " + dir_ + "/pw");
         if (sh(as_ + bin_ + "/initdb -D " + dir_ + "/data -U pvadmin --pwfile=" + dir_ +
@@ -111,6 +118,7 @@ public:
         kill_server();
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
+        stop_guard();
         dir_.clear();
         running_ = false;
     }
@@ -154,6 +162,46 @@ private:
                            " -c listen_addresses=127.0.0.1 -c fsync=off";
         return sh(as_ + bin_ + "/pg_ctl -D " + dir_ + "/data -l " + dir_ + "/server.log -o '" + opts +
                   "' -w -t 60 start >/dev/null 2>&1") == 0;
+    }
+
+    /* Starts the guard: a child process that waits for this program to
+     * end and then stops the server and removes the directory. The kernel
+     * tells it of the end (SIGTERM, however the program ended); it runs
+     * only what is safe after fork until it execs the shell. */
+    void start_guard()
+    {
+        std::string cmd = as_ + bin_ + "/pg_ctl -D " + dir_ + "/data -m immediate stop >/dev/null 2>&1; rm -rf " + dir_;
+        pid_t parent = getpid();
+        sigset_t term, old;
+        sigemptyset(&term);
+        sigaddset(&term, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &term, &old);
+        pid_t pid = fork();
+        if (pid == 0) {
+            /* Holds none of the program's files open (its output above
+             * all), so that whoever reads them sees their end when the
+             * program ends. */
+            int null = open("/dev/null", O_RDWR);
+            if (null >= 0)
+                for (int fd = 0; fd <= 2; ++fd) dup2(null, fd);
+            close_range(3, ~0U, 0);
+            int sig = 0;
+            if (prctl(PR_SET_PDEATHSIG, SIGTERM) == 0)
+                while (getppid() == parent) sigwait(&term, &sig);
+            execl("/bin/sh", "sh", "-c", cmd.c_str(), (char *)nullptr);
+            _exit(127);
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        guard_ = pid > 0 ? pid : 0;
+    }
+
+    /* Ends the guard, the program now stopping the server itself. */
+    void stop_guard()
+    {
+        if (guard_ <= 0) return;
+        kill(guard_, SIGKILL);
+        waitpid(guard_, nullptr, 0);
+        guard_ = 0;
     }
 
     int admin(const std::string &sql) const
@@ -223,6 +271,7 @@ private:
     std::string why_;       /* why the server could not start */
     int port_ = 0;          /* the TCP port on 127.0.0.1 */
     bool running_ = false;  /* started and not stopped */
+    pid_t guard_ = 0;       /* the guard process, 0 when none */
 };
 
 #endif /* PV_TESTS_DRIVERS_PG_SERVER_H */
