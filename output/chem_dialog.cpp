@@ -197,8 +197,8 @@ void chem_show(ads_hdlg dlg, const chem_term_rec *t)
     ads_set_tile(dlg, "chem_name", g_chem.name);
     int index = -1;
     g_chem.symbol_col = nullptr;
-    const char *sym_name = t ? (t->symbol_col ? t->symbol_col->name : t->sym_name) : "";
-    const char *sym_table = t ? (t->symbol_col ? t->symbol_col->table : t->sym_table) : "";
+    const char *sym_name = t ? t->sym_name : "";
+    const char *sym_table = t ? t->sym_table : "";
     if (sym_name[0]) g_chem.symbol_col = sql_col_find(g_chem.row, sym_name, sym_table, &index);
     char text[SQL_NUMBER_TEXT_SIZE] = "";
     if (g_chem.symbol_col) snprintf(text, sizeof text, "%d", index);
@@ -249,12 +249,8 @@ void chem_read_tiles(ads_hdlg dlg)
         snprintf(head->name, sizeof head->name, "%s", g_chem.name);
         /* A column outside the registry is kept by its names: the row it
         ** came from does not outlive the plot. */
+        chem_term_set_symbol(head, g_chem.symbol_col);
         head->symbol_col = registered(g_chem.symbol_col);
-        head->sym_table[0] = head->sym_name[0] = '\0';
-        if (!head->symbol_col && g_chem.symbol_col) {
-            snprintf(head->sym_table, sizeof head->sym_table, "%s", g_chem.symbol_col->table);
-            snprintf(head->sym_name, sizeof head->sym_name, "%s", g_chem.symbol_col->name);
-        }
     }
     chem_placement_from_symbol(g_chem.project, g_chem.name);
     for (int i = 0; i < kLimitCount; ++i) {

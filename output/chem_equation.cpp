@@ -45,10 +45,8 @@ chem_term_rec *term_at(int n)
 /* The index of a term's column among the row's columns; -1 when none. */
 int column_index(const chem_term_rec *t)
 {
-    const char *name = t->column ? t->column->name : t->col_name;
-    const char *table = t->column ? t->column->table : t->col_table;
     int index = -1;
-    if (!name[0] || !sql_col_find(g_chem.row, name, table, &index)) return -1;
+    if (!t->col_name[0] || !sql_col_find(g_chem.row, t->col_name, t->col_table, &index)) return -1;
     return index;
 }
 
@@ -66,7 +64,7 @@ std::string row_text(const chem_term_rec *t)
     std::string s1, s2, column;
     if (t->open_bracket && t->scalar1 != 1.0 && t->scalar1 != 0) s1 = number_text(t->scalar1);
     if (t->scalar2 != 0 && (t->scalar2 != 1.0 || (!t->column && t->op != CHEM_OP_NONE))) s2 = number_text(t->scalar2);
-    if (t->column) column = std::string(t->column->table) + "." + t->column->name;
+    if (t->column) column = std::string(t->col_table) + "." + t->col_name;
     int op = t->op >= CHEM_OP_NONE && t->op < CHEM_OP_COUNT ? t->op : CHEM_OP_NONE;
     char line[CHEM_TITLE_SIZE];
     snprintf(line, sizeof line, kRowFormat, chem_operator_names[op], s1.c_str(), t->open_bracket ? "(" : " ",
@@ -245,8 +243,8 @@ void chem_read_term(ads_hdlg dlg, chem_term_rec *t)
     }
     int n = tile_get_int(dlg, "chem_col");
     sql_col_rec *c = n >= 0 ? sql_col_nth(g_chem.row, n) : nullptr;
-    t->column = c && g_chem.project ? pjct_find_column(g_chem.project, c->table, c->name, nullptr) : nullptr;
-    t->col_table[0] = t->col_name[0] = '\0';
+    chem_term_set_column(t, c && g_chem.project ? pjct_find_column(g_chem.project, c->table, c->name, nullptr)
+                                                : nullptr);
     text[0] = '\0';
     ads_get_tile(dlg, "chem_sc2", text, TILE_BUF_SIZE);
     t->scalar2 = atof(text);

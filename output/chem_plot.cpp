@@ -97,7 +97,7 @@ int frame_line(double x1, double y1, double x2, double y2)
 double term_number(const chem_term_rec *t, sql_col_rec *row, int *from_blank)
 {
     *from_blank = 0;
-    sql_col_rec *c = t->column ? sql_col_find(row, t->column->name, t->column->table, nullptr) : nullptr;
+    sql_col_rec *c = t->column ? sql_col_find(row, t->col_name, t->col_table, nullptr) : nullptr;
     if (!c) return t->scalar2;
     double v = 0;
     if (c->null_ind == SQL_COL_NULL || !c->text || str_nonblank(c->text) != 5100)
@@ -344,7 +344,7 @@ int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size)
         int op = t->op >= CHEM_OP_NONE && t->op < CHEM_OP_COUNT ? t->op : CHEM_OP_NONE;
         char piece[CHEM_TITLE_SIZE];
         snprintf(piece, sizeof piece, "%s%s%s%s %s%s", chem_operator_names[op], s1, t->open_bracket ? "(" : "", s2,
-                 t->column ? t->column->name : "", t->close_bracket ? ")" : "");
+                 t->column ? t->col_name : "", t->close_bracket ? ")" : "");
         if (text.size() + strlen(piece) >= size) break;
         text += piece;
     }

@@ -68,18 +68,14 @@ std::string number_text(double v)
     return buf;
 }
 
-/* Finds a column by its stored names; when it is not registered the names
-** are kept in the term's slots. */
+/* Finds a column by its stored names, which the term's slots keep. */
 sql_col_rec *resolve(pjct_rec *p, const std::string &table, const std::string &column, char *keep_table,
                      char *keep_column)
 {
     if (table.empty() && column.empty()) return nullptr;
-    sql_col_rec *c = pjct_find_column(p, table.c_str(), column.c_str(), nullptr);
-    if (!c) {
-        snprintf(keep_table, SQL_COL_NAME_SIZE, "%s", table.c_str());
-        snprintf(keep_column, SQL_COL_NAME_SIZE, "%s", column.c_str());
-    }
-    return c;
+    snprintf(keep_table, SQL_COL_NAME_SIZE, "%s", table.c_str());
+    snprintf(keep_column, SQL_COL_NAME_SIZE, "%s", column.c_str());
+    return pjct_find_column(p, table.c_str(), column.c_str(), nullptr);
 }
 
 }  // namespace
@@ -134,6 +130,27 @@ int chem_term_list_append(chem_term_rec **to, const chem_term_rec *from, const c
         tail = &c->next;
     }
     return 0;
+}
+
+/* Copies a column's names into a term's slots, or clears them. */
+static void keep_names(const sql_col_rec *column, char *table, char *name)
+{
+    snprintf(table, SQL_COL_NAME_SIZE, "%s", column ? column->table : "");
+    snprintf(name, SQL_COL_NAME_SIZE, "%s", column ? column->name : "");
+}
+
+/* Sets the column; see chem_term.h. */
+void chem_term_set_column(chem_term_rec *term, const sql_col_rec *column)
+{
+    term->column = (sql_col_rec *)column;
+    keep_names(column, term->col_table, term->col_name);
+}
+
+/* Sets the symbol column; see chem_term.h. */
+void chem_term_set_symbol(chem_term_rec *term, const sql_col_rec *column)
+{
+    term->symbol_col = (sql_col_rec *)column;
+    keep_names(column, term->sym_table, term->sym_name);
 }
 
 /* Answers whether the term is empty; see chem_term.h. */
@@ -212,14 +229,14 @@ int setup_save_pvchem(pjct_rec *project, setup_text_rows *rows)
         r[CHEMROW_YMAX] = number_text(t->ymax);
         r[CHEMROW_XSCALE] = number_text(t->xscale);
         r[CHEMROW_YSCALE] = number_text(t->yscale);
-        r[CHEMROW_SYMTABLE] = t->symbol_col ? t->symbol_col->table : t->sym_table;
-        r[CHEMROW_SYMCOLUMN] = t->symbol_col ? t->symbol_col->name : t->sym_name;
+        r[CHEMROW_SYMTABLE] = t->sym_table;
+        r[CHEMROW_SYMCOLUMN] = t->sym_name;
         r[CHEMROW_OPERATOR] = std::to_string(t->op);
         r[CHEMROW_SCALAR1] = number_text(t->scalar1);
         r[CHEMROW_OPENBKT] = std::to_string(t->open_bracket);
         r[CHEMROW_SCALAR2] = number_text(t->scalar2);
-        r[CHEMROW_TABLENAME] = t->column ? t->column->table : t->col_table;
-        r[CHEMROW_COLUMNNAME] = t->column ? t->column->name : t->col_name;
+        r[CHEMROW_TABLENAME] = t->col_table;
+        r[CHEMROW_COLUMNNAME] = t->col_name;
         r[CHEMROW_CLOSEBKT] = std::to_string(t->close_bracket);
         rows->rows.push_back(std::move(r));
     }

@@ -10,7 +10,7 @@
 ** every term.
 **
 **     chem_term_rec *t = chem_term_new(CHEM_AXIS_X);
-**     t->column = sio2;  equation = t;  ...  chem_term_list_free(&equation);
+**     chem_term_set_column(t, sio2);  equation = t;  ...  chem_term_list_free(&equation);
 */
 #ifndef PV_OUTPUT_CHEM_TERM_H
 #define PV_OUTPUT_CHEM_TERM_H
@@ -60,9 +60,11 @@ struct chem_term_rec {
     sql_col_rec *column;            /* a registered table's column; not owned; null none */
     int32_t close_bracket;          /* 1: the term closes the bracket group */
     double value;                   /* work field of the evaluation */
-    /* The names a term was read with from PVCHEM when its column or its
-    ** symbol column is no longer registered: kept and written back, so
-    ** that a saved diagram loses nothing. Empty otherwise. */
+    /* The table and column names of the column and of the symbol column,
+    ** set with them (chem_term_set_column, chem_term_set_symbol) and kept
+    ** when they are no longer registered. Terms are read and written by
+    ** these names: a restructured table frees the column records the
+    ** pointers name. */
     char col_table[SQL_COL_NAME_SIZE];
     char col_name[SQL_COL_NAME_SIZE];
     char sym_table[SQL_COL_NAME_SIZE];
@@ -83,6 +85,10 @@ void chem_term_list_free(chem_term_rec **head);
 ** to `name` when it is given. 0; -9101 without memory (the copies made
 ** so far stay). */
 int chem_term_list_append(chem_term_rec **to, const chem_term_rec *from, const char *name);
+/* Sets the term's column and its names (both cleared for null). */
+void chem_term_set_column(chem_term_rec *term, const sql_col_rec *column);
+/* Sets the term's symbol column and its names (both cleared for null). */
+void chem_term_set_symbol(chem_term_rec *term, const sql_col_rec *column);
 /* 1 when the term has neither constant nor column (it is passed over). */
 int chem_term_is_empty(const chem_term_rec *term);
 /* The number of terms of a list. */

@@ -2,15 +2,19 @@
 ** chem_setup_store_test.cpp: the chemistry diagrams of a DB3 project
 ** through the setup table PVCHEM: every field of every term written and
 ** read back by a new logon, the diagrams' terms consecutive and in their
-** order, a column no longer registered kept by its names, and the file as
-** dbfread sees it.
+** order, a column no longer registered kept by its names, the file as
+** dbfread sees it, and terms read and written by their columns' names after
+** their table took a new column list.
 */
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "core/sql_access.h"
+#include "core/setup_tables.h"
 #include "data/tbl.h"
+#include "data/tblsetup.h"
+#include "output/chem_plot.h"
 #include "output/chem_term.h"
 #include "symbol_fixture.h"
 
@@ -62,8 +66,8 @@ TEST_F(ChemStore, DiagramsRoundTripInTheirOrderWithUnregisteredColumnsKept) {
     snprintf(t->name, sizeof t->name, "%s", d.name);
     t->op = d.op, t->open_bracket = d.open, t->close_bracket = d.close, t->log_flag = d.log;
     t->scalar1 = d.factor, t->scalar2 = d.constant;
-    t->column = d.column ? column(d.column) : nullptr;
-    t->symbol_col = column("NAME");
+    chem_term_set_column(t, d.column ? column(d.column) : nullptr);
+    chem_term_set_symbol(t, column("NAME"));
     t->xmin = -1.5, t->xmax = 1e6, t->ymax = 0.1, t->xscale = 0.001;
     *tail = t;
     tail = &t->next;
@@ -86,4 +90,30 @@ TEST_F(ChemStore, DiagramsRoundTripInTheirOrderWithUnregisteredColumnsKept) {
   EXPECT_NE(rows.find("\nAB|5|1|0|"), std::string::npos) << rows;
   EXPECT_NE(rows.find("|ASSAY|AU|0\n"), std::string::npos) << rows;
   EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 6);
+}
+
+TEST_F(ChemStore, TermsAreReadAndWrittenByTheirNamesAfterTheirTableIsDescribedAgain) {
+  pjct_rec *p = logon();
+  ASSERT_NE(p, nullptr);
+  tbl_rec *statn = tbl_find_by_name(p->tables, "STATN", nullptr);
+  ASSERT_NE(statn, nullptr);
+  chem_term_rec *t = chem_term_new(CHEM_AXIS_X);
+  snprintf(t->name, sizeof t->name, "HEIGHTS");
+  chem_term_set_column(t, sql_col_find(statn->columns, "ELEV", nullptr, nullptr));
+  chem_term_set_symbol(t, sql_col_find(statn->columns, "NAME", nullptr, nullptr));
+  p->chem_terms = t;
+  /* A restructured table takes a new column list; the old one is freed. */
+  sql_col_rec *described = nullptr;
+  int n = sql_describe_table(p->connection, "STATN", &described, 1);
+  ASSERT_GT(n, 0);
+  ASSERT_EQ(tblsetup_take_columns(nullptr, statn, described, n, p), 0);
+
+  setup_text_rows rows;
+  ASSERT_EQ(setup_save_pvchem(p, &rows), 0);
+  ASSERT_EQ(rows.rows.size(), 1u);
+  EXPECT_EQ(rows.rows[0][10] + "." + rows.rows[0][11], "STATN.NAME") << "the symbol column";
+  EXPECT_EQ(rows.rows[0][16] + "." + rows.rows[0][17], "STATN.ELEV") << "the term's column";
+  char text[64];
+  chem_equation_text(t, text, sizeof text);
+  EXPECT_STREQ(text, "ELEV") << "the axis title";
 }

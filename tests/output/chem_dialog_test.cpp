@@ -61,7 +61,7 @@ class ChemDialog : public ChemTest {
     for (chem_term_rec *t : {x, y, z}) {
       if (!t) continue;
       snprintf(t->name, sizeof t->name, "%s", name);
-      t->symbol_col = col("NAME");
+      chem_term_set_symbol(t, col("NAME"));
       chem_term_list_append(&geo_->chem_terms, t, nullptr);
       free(t);
     }

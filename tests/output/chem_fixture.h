@@ -76,7 +76,7 @@ public:
   chem_term_rec *term(const char *column, int op = CHEM_OP_NONE, double constant = 0, int open = 0,
                       double factor = 0, int close = 0, int axis = CHEM_AXIS_X) {
     chem_term_rec *t = chem_term_new(axis);
-    t->column = column ? col(column) : nullptr;
+    chem_term_set_column(t, column ? col(column) : nullptr);
     t->op = op;
     t->scalar2 = constant;
     t->open_bracket = open;
