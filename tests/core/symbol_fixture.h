@@ -2,7 +2,8 @@
 ** symbol_fixture.h: what the symbol setup tests share: the module loaded
 ** in the stand-in editor with a copy of the sample project GEO, its DB3
 ** driver and the shape library PVSTRUCT.SHX in the working directory;
-** logging on, saving and logging on again; a setup's fields as text.
+** logging on, saving and logging on again; a table described again; a
+** setup's fields as text.
 */
 #ifndef PV_TESTS_CORE_SYMBOL_FIXTURE_H
 #define PV_TESTS_CORE_SYMBOL_FIXTURE_H
@@ -19,7 +20,10 @@
 #include "core/pjct_list.h"
 #include "core/setup_store.h"
 #include "core_fixture.h"
+#include "core/sql_access.h"
 #include "data/col_attr.h"
+#include "data/tbl.h"
+#include "data/tblsetup.h"
 #include "map/shape_store.h"
 #include "map/sym_setup.h"
 
@@ -54,6 +58,15 @@ class SymbolProjectTest : public CoreTest {
     EXPECT_EQ(setup_save_all(g_pjct_list, 0), 0);
     EXPECT_EQ(texts(call("pv_logoff", {"GEO"}))[0], "T");
     return logon();
+  }
+
+  /* Gives a registered table a new column list described again, as a
+  ** restructured table takes one; the old list is freed. */
+  static void describe_again(pjct_rec *p, tbl_rec *table) {
+    sql_col_rec *described = nullptr;
+    int n = sql_describe_table(p->connection, table->name, &described, 1);
+    ASSERT_GT(n, 0);
+    ASSERT_EQ(tblsetup_take_columns(nullptr, table, described, n, p), 0);
   }
 
   /* The rows of a table file of GEO as dbfread reads them, one line each,
