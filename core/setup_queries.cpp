@@ -350,6 +350,15 @@ static int qryrow_save_conds(pjct_rec *project, setup_text_rows *rows, int which
 ** post-filter ones), and those kept of left-out queries. Answers 0. */
 int setup_save_pvquery(pjct_rec *project, setup_text_rows *rows)
 {
+    /* A left-out query whose name a query of the project has taken is
+    ** replaced by it for good: were that query deleted later, the old
+    ** rows must not come back. */
+    s_kept.erase(std::remove_if(s_kept.begin(), s_kept.end(),
+                                [&](const qryrow_kept &k) {
+                                    return str_eq_nocase(k.project.c_str(), project->name) &&
+                                           qry_find(project->queries, k.rows.name.c_str(), nullptr);
+                                }),
+                 s_kept.end());
     return qryrow_save_conds(project, rows, 0, qryrow_of_conds);
 }
 

@@ -168,4 +168,25 @@ TEST_F(QueryDb3, QueriesComeBackAfterALogonAndAnUnregisteredOneIsKeptAsStored) {
   EXPECT_EQ(std::system(cmd.c_str()), 0) << "the stored rows as python3-dbfread reads them";
 }
 
+TEST_F(QueryDb3, ALeftOutQueryReplacedByANewOneOfItsNameDoesNotComeBackWhenThatOneIsDeleted) {
+  pjct_rec *p = logon();
+  ASSERT_NE(p, nullptr);
+  qry_rec *g = query(p, {"UNITS.UNITNAME"}, {});
+  snprintf(g->name, sizeof g->name, "GHOST");
+  qry_list_insert(&p->queries, g);
+  p->flags |= PJCT_CHG_QUERIES;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  qry_list_unlink(&p->queries, g);
+  qry_free(g);
+  p->flags |= PJCT_CHG_QUERIES;
+  ASSERT_EQ(setup_save_all(g_pjct_list, 0), 0);
+  EXPECT_EQ(texts(call("pv_logoff", {"QP"}))[0], "T");
+  std::string cmd = "/usr/bin/python3 -c \"import dbfread, sys; d = sys.argv[1]; "
+                    "n = [r['QRYNAME'] for r in dbfread.DBF(d + '/PVQUERY.DBF')]; "
+                    "o = [r['QRYNAME'] for r in dbfread.DBF(d + '/PVQOUT.DBF')]; "
+                    "sys.exit(0 if 'GHOST' not in n and 'GHOST' not in o else 1)\" " +
+                    project_dir_.string();
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << "the deleted query's name is gone from PVQUERY and PVQOUT";
+}
+
 }  // namespace
