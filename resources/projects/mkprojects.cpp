@@ -5,7 +5,7 @@
 ** stations with its table registry (PVTABLE) and point setup (PVPOINT),
 ** and "RIDGE", a mineral property with structural measurements, rock
 ** geochemistry, drill-hole surveys and map units with their legend
-** dictionaries, column rules (PVCOLUMN) and a symbol setup (PVSYMBOL).
+** dictionaries and column rules (PVCOLUMN).
 **
 ** The tables are committed; run this again after changing the lists (the
 ** build makes it as tests/mkprojects, and a test fails while the committed
@@ -512,8 +512,8 @@ void mk_ridge_legend(const char *dir)
                   {"BORDER", "SHORELINE", "FAULTS", "INTRUSIONS", "UNCONFORMABLE", "CONFORMABLE", "BASEMENT"});
 }
 
-/* Writes the property's setup: registry, point setups, column rules (the
-** legend columns on their dictionaries) and the strike symbol of STRUC. */
+/* Writes the property's setup: registry, point setups and column rules
+** (the legend columns on their dictionaries). */
 void mk_ridge_setup(const char *dir)
 {
     mk_registry(dir, {{"STATN", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
@@ -532,23 +532,13 @@ void mk_ridge_setup(const char *dir)
              points);
     const char *rules[][4] = {{"AGE", "UNIT", "AGES", "AGEP"},      {"LEGEND", "UNIT", "LEGND", "LEGP"},
                               {"ROCK", "UNIT", "ROCKS", "ROCKP"},   {"ROCKT", "LEGND", "LEGND", "LEGP"},
-                              {"ARC_TYPE", "ARCS", "ATYPE", ""},    {"STRIKE", "STRUC", "", ""}};
+                              {"ARC_TYPE", "ARCS", "ATYPE", ""}};
     std::vector<std::vector<std::string>> rows;
     for (const auto &r : rules) rows.push_back({r[0], r[1], r[2], r[3], "1"});
     mk_table(dir, "PVCOLUMN",
              {{"COLUMNAME", 'C', SETUP_WIDTH}, {"TABLENAME", 'C', SETUP_WIDTH}, {"DICTIONARY", 'C', SETUP_WIDTH},
               {"PROFILE", 'C', SETUP_WIDTH}, {"FLAGS", 'N', INT_WIDTH}},
              rows);
-    /* The library PVSTRUCT, and STRIKE drawn as its STRIKE_DIP shape turned
-    ** by the row's strike. */
-    mk_table(dir, "PVSYMBOL",
-             {{"OWNERKIND", 'N', INT_WIDTH}, {"TABLENAME", 'C', SETUP_WIDTH}, {"COLUMNNAME", 'C', SETUP_WIDTH},
-              {"SYMBOL", 'C', NAME_WIDTH}, {"LIBRARY", 'C', NAME_WIDTH}, {"LAYER", 'C', NAME_WIDTH},
-              {"SHAPENUM", 'N', INT_WIDTH}, {"SYMFORM", 'N', INT_WIDTH}, {"TEXTFLAG", 'N', INT_WIDTH},
-              {"COLOR", 'N', INT_WIDTH}, {"SCALE", 'N', DOUBLE_WIDTH}, {"POSITION", 'N', INT_WIDTH},
-              {"ANGASSOC", 'C', NAME_WIDTH}},
-             {{"6", "", "", "", "PVSTRUCT", "", "0", "0", "2", "0", "0", "-1", ""},
-              {"2", "STRUC", "STRIKE", "STRIKE_DIP", "PVSTRUCT", "STRUCT", "1", "0", "2", "1", "20", "-1", "STRIKE"}});
 }
 
 }  // namespace
