@@ -280,6 +280,11 @@ int export_e00(int kind, const long *entity, prj_rec *projection, int pass, int 
     return 0;
 }
 
+void export_e00_restart(void)
+{
+    s_pass = e00_pass_rec{};
+}
+
 int export_e00_tail(int kind, int pass, prj_rec *projection, const geo_box *extents)
 {
     export_state_rec &s = export_state();

@@ -37,7 +37,11 @@ int text_end(int) { return txt_close(); }
 int spans_object(const long *e, int) { return spans_write_record(e, export_state().text_as_attr); }
 int spans_end(int) { return spans_finish(); }
 /* Stages of the E00 output. */
-int e00_open_stage() { return e00_plot_begin(export_state().file_name.c_str()); }
+int e00_open_stage()
+{
+    export_e00_restart();
+    return e00_plot_begin(export_state().file_name.c_str());
+}
 int e00_object(const long *e, int pass)
 {
     export_state_rec &s = export_state();

@@ -28,6 +28,9 @@ int export_pass_count(int type, int kind, int text_met);
 ** code when a write failed (the file is then closed). */
 int export_e00(int kind, const long *entity, struct prj_rec *projection, int pass, int text_as_attr);
 int export_e00_tail(int kind, int pass, struct prj_rec *projection, const struct geo_box *extents);
+/* Forgets which sections an earlier E00 export began, so that a new one
+** writes every section header (called when its file is opened). */
+void export_e00_restart(void);
 
 /* The MapInfo object and pass-end stages (export_mif.cpp); same results. */
 int export_mif(int kind, const long *entity, struct prj_rec *projection, char delimiter, int pass,

@@ -4,7 +4,9 @@
 ** projection, the lists it offers, the tile modes of every output type and
 ** kind, the checks of "plot" with their messages in order, and what a
 ** valid "plot" exports: the fixed columns with their codes, the tab
-** delimiter, the file name cut at its first dot.
+** delimiter, the file name cut at its first dot; systems without a name
+** are not offered, and an E00 export after one that ended in its first
+** pass still writes its section headers.
 */
 #include <gtest/gtest.h>
 
@@ -19,6 +21,10 @@
 #include "map/map_params.h"
 #include "map/prj_list.h"
 #include "output/export_dialog.h"
+#include "output/export_state.h"
+#include "output/plot_drivers.h"
+#include "output/e00_writer.h"
+#include "output/export_run.h"
 #include "output/plot_state.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "scratch_dir.h"
@@ -258,6 +264,24 @@ TEST_F(ExportDialog, AnEmptySelectionWritesNoFile) {
   EXPECT_EQ(run("select plotype 3\npick line\nset filename " + name + "\npick plot\n\n"), RTNORM);
   EXPECT_FALSE(std::filesystem::exists(dir / "none.VEH"));
   EXPECT_FALSE(std::filesystem::exists(dir / "none.VEC"));
+}
+
+TEST_F(ExportDialog, AnE00ExportEndedInItsFirstPassDoesNotCostTheNextOneItsArcHeader) {
+  ads_name ln;
+  line(15.1, 45.1, 15.2, 45.2, ln);
+  /* An export that ended in its first pass after writing its first arc. */
+  plot_type = PLOT_TYPE_E00;
+  export_state().kind = EXPORT_KIND_LINES;
+  ASSERT_EQ(e00_plot_begin((dir / "broken.E00").string().c_str()), 0);
+  ASSERT_EQ(export_e00(EXPORT_KIND_LINES, ln, geographic, 1, 0), 0);
+  e00_close();
+  export_state_reset();
+  plot_type = PLOT_TYPE_IDLE;
+  std::string name = (dir / "faults").string();
+  EXPECT_EQ(run("select plotype 1\npick line\nset filename " + name + "\npick plot\nALL\n\n"), RTNORM);
+  EXPECT_NE(host_io_transcript().find("Plotted... 1 entities"), std::string::npos) << host_io_transcript();
+  std::string e00 = file("faults.E00");
+  EXPECT_NE(e00.find("\nARC  2"), std::string::npos) << e00;
 }
 
 }  // namespace
