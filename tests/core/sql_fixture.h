@@ -33,6 +33,7 @@
 #include "data/tbl.h"
 #include "platform/host_io.h"
 #include "sqlclient/asi_api.h"
+#include "scratch_dir.h"
 
 /* The driver program, when the build has it; without it the tests that
 ** need a project are skipped. */
@@ -83,9 +84,7 @@ class SqlDb3Test : public ::testing::Test {
     host_io_use_script_text("");
     host_io_clear_transcript();
     host_io_clear_faults();
-    char tmpl[] = "/tmp/pv_sqlcore_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = pv_make_scratch_dir("pv_sqlcore_").string();
 #ifdef PV_SQL_FIXTURE_ODBC
     std::ofstream(dir_ + "/asi.ini") << "[ENVIRONMENTS]\nODBC=\n\n[ODBC]\nDriver=" PV_ODBC_DRIVER "\nPETRIVEX="
                                      << pg_server::DSN << "\n";

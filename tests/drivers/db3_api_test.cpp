@@ -26,6 +26,7 @@
 
 #include "asi_client.h"
 #include "db3_memo_table.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -33,9 +34,7 @@ class Db3ApiTest : public AsiClientTest {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/pvdb3api_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        dir = pv_make_scratch_dir("pvdb3api_").string();
         ASSERT_EQ(mkdir((dir + "/GEOL").c_str(), 0755), 0);
         std::ofstream(dir + "/asi.ini") << "[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=" << dir
                                         << "\nPETRIVEX.GEOL=GEOL\n";

@@ -15,14 +15,13 @@
 #include <unistd.h>
 
 #include "drivers/db3/db3_engine.h"
+#include "scratch_dir.h"
 
 class Db3Test : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/pvdb3_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        dir = pv_make_scratch_dir("pvdb3_").string();
         s = db3_session_open(dir.c_str(), &err);
         ASSERT_NE(s, nullptr) << err.text;
     }

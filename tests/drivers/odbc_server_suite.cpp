@@ -21,6 +21,7 @@
 #include "sqlclient/asi_api.h"
 #include "sqlclient/asi_cursor.h"
 #include "sqlclient/asi_descriptor.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -54,9 +55,7 @@ protected:
     void SetUp() override
     {
         if (!g_pg) GTEST_SKIP() << "no PostgreSQL test server";
-        char tmpl[] = "/tmp/pvodbc_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        dir = pv_make_scratch_dir("pvodbc_").string();
         schema = "s" + std::to_string(++s_count);
         ASSERT_EQ(g_pg->psql("CREATE SCHEMA " + schema), "");
         std::ofstream(dir + "/asi.ini") << "[ENVIRONMENTS]\nODBC=\n\n[ODBC]\nDriver=" PV_ODBC_DRIVER "\nPETRIVEX="

@@ -21,6 +21,7 @@
 #include "sqlclient/asi_driver.h"
 #include "sqlclient/asi_except.h"
 #include "sqlclient/asi_valfactory.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -44,9 +45,7 @@ class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/pv_api_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        dir = pv_make_scratch_dir("pv_api_").string();
         /* A driver that never attaches, with a helper process of its own. */
         std::ofstream(dir + "/hang.sh") << "#!/bin/sh\nsleep 30 &\necho $! > " << dir
                                         << "/helper.pid\nwait\n";

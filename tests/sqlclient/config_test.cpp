@@ -19,6 +19,7 @@
 
 #include "sqlclient/asi_api.h"
 #include "sqlclient/asi_except.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -41,9 +42,7 @@ class ConfigStore : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/pv_cfg_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        dir = pv_make_scratch_dir("pv_cfg_").string();
         path = dir + "/asi.ini";
         std::ofstream(path) << SAMPLE;
         asi_init();

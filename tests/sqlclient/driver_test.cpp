@@ -22,6 +22,7 @@
 #include "sqlclient/asi_valfactory.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -38,9 +39,7 @@ template <class F> int frame_code(CAsiDiagArea &diag, F body)
 
 TEST(DriverResolve, EntriesAreFoundBesideTheStoreOrAlongPath)
 {
-    char tmpl[] = "/tmp/pv_drv_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    std::string dir = tmpl;
+    std::string dir = pv_make_scratch_dir("pv_drv_").string();
     mkdir((dir + "/bin").c_str(), 0755);
     for (const char *name : {"/pvdb3", "/bin/pvora"}) {
         std::ofstream(dir + name) << "#!/bin/sh\n";
@@ -65,9 +64,7 @@ TEST(DriverResolve, EntriesAreFoundBesideTheStoreOrAlongPath)
 
 TEST(DriverResolve, BareNamesAreFoundBesideTheEngineInABuildTreeOrAnInstallation)
 {
-    char tmpl[] = "/tmp/pv_beside_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    std::string top = tmpl;
+    std::string top = pv_make_scratch_dir("pv_beside_").string();
     auto program = [](const std::string &path) {
         std::ofstream(path) << "#!/bin/sh\n";
         chmod(path.c_str(), 0755);

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
+
 namespace fs = std::filesystem;
 
 /* One field of a layout: name, type letter, length, decimals. */
@@ -31,12 +33,12 @@ struct FieldLayout {
 /* A scratch folder removed with the test. */
 class ScratchDir {
 public:
-    ScratchDir()
+    ScratchDir() : path_(pv_make_scratch_dir("pvdbf-").string()) {}
+    ~ScratchDir()
     {
-        char tmpl[] = "/tmp/pvdbf-XXXXXX";
-        path_ = mkdtemp(tmpl);
+        std::error_code ec;
+        fs::remove_all(path_, ec);
     }
-    ~ScratchDir() { fs::remove_all(path_); }
     std::string operator/(const std::string &name) const { return path_ + "/" + name; }
     const std::string &path() const { return path_; }
 
