@@ -245,6 +245,14 @@ int pjct_auth_dialog(const char *title, char *user, char *password)
     return status == DLGOK ? RTNORM : RTCAN;
 }
 
+/* Re-binds the lists that point into registered columns; see pv_logon.h. */
+void pjct_rebind_setup(pjct_rec *project, tbl_rec *row, const char *old_name)
+{
+    setup_rebind_queries(project, row, old_name);
+    pie_rebind_columns(project, row, old_name);
+    chem_term_rebind_columns(project, row, old_name);
+}
+
 /* Logs on to a configured project; see pv_logon.h. */
 int pjct_logon(const char *name, const char *env, const char *user, const char *password, int options,
                pjct_rec **out)
@@ -300,6 +308,9 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     if (g_pjct_list) g_pjct_list->prev = p;
     g_pjct_list = p;
 
+    /* A registered table that changes from now on takes the setup lists'
+    ** references along. */
+    tbl_set_rebind_hook(pjct_rebind_setup);
     /* A setup table that cannot be read is reported by the loader and
     ** never written over, so the project stays; without its connection
     ** or memory it cannot. */

@@ -44,6 +44,13 @@
 int pjct_logon(const char *name, const char *env, const char *user, const char *password, int options,
                pjct_rec **out);
 
+/* Moves the column references of a project's stored queries, pie and
+** chemistry diagrams from the table of the old name to the columns of the
+** new row (or to nothing without one), each list keeping what it cannot
+** bind by its names as the logon does; the registry's re-binding hook
+** (tbl_set_rebind_hook), which logon sets. */
+void pjct_rebind_setup(pjct_rec *project, tbl_rec *row, const char *old_name);
+
 /* Logs the project off: with save and changed setups, asks "Your %s setup
 ** has been changed. Save changes ?" and on yes writes them (on no they
 ** are dropped); disconnects, frees its setup lists and its record. 5100;

@@ -362,21 +362,25 @@ int setup_save_pvquery(pjct_rec *project, setup_text_rows *rows)
     return qryrow_save_conds(project, rows, 0, qryrow_of_conds);
 }
 
+/* Appends the PVQOUT rows of one query. */
+static void qryrow_of_outs(const qry_rec *q, setup_text_rows *rows)
+{
+    int pos = 0;
+    for (const qry_out_rec *o = q->outputs; o; o = o->next, pos++) {
+        std::vector<std::string> r(QOUT_COUNT);
+        r[QOUT_NAME] = q->name;
+        r[QOUT_POS] = std::to_string(pos);
+        r[QOUT_TABLE] = o->column ? o->column->table : "";
+        r[QOUT_COLUMN] = o->column ? o->column->name : "";
+        r[QOUT_FLAGS] = std::to_string(o->flags);
+        rows->rows.push_back(std::move(r));
+    }
+}
+
 /* The PVQOUT rows of the project's queries, and those kept. Answers 0. */
 int setup_save_pvqout(pjct_rec *project, setup_text_rows *rows)
 {
-    for (const qry_rec *q = project->queries; q; q = q->next) {
-        int pos = 0;
-        for (const qry_out_rec *o = q->outputs; o; o = o->next, pos++) {
-            std::vector<std::string> r(QOUT_COUNT);
-            r[QOUT_NAME] = q->name;
-            r[QOUT_POS] = std::to_string(pos);
-            r[QOUT_TABLE] = o->column ? o->column->table : "";
-            r[QOUT_COLUMN] = o->column ? o->column->name : "";
-            r[QOUT_FLAGS] = std::to_string(o->flags);
-            rows->rows.push_back(std::move(r));
-        }
-    }
+    for (const qry_rec *q = project->queries; q; q = q->next) qryrow_of_outs(q, rows);
     qryrow_push_kept(project, 1, rows);
     return 0;
 }
@@ -397,4 +401,88 @@ static void qryrow_of_points(const qry_rec *q, const qry_cond_rec *list, int kin
 int setup_save_pvqpoint(pjct_rec *project, setup_text_rows *rows)
 {
     return qryrow_save_conds(project, rows, 2, qryrow_of_points);
+}
+
+/* One re-bound reference of a query: where it is and what it becomes. */
+struct qryrow_move {
+    tbl_rec **table;       /* the condition's table slot, or null for an output */
+    sql_col_rec **column;  /* the column slot */
+    sql_col_rec *to;       /* the column of its name in the new row */
+};
+
+/* Collects the references of a condition list into the table of the old
+** name, each with the column of its name in the new row; fills why and
+** answers -1 for the first one that the row lacks (or all without a row). */
+static int qryrow_moves_of(qry_cond_rec *list, tbl_rec *row, const char *old_name,
+                           std::vector<qryrow_move> &moves, std::string *why)
+{
+    for (qry_cond_rec *c = list; c; c = c->next) {
+        const char *was = c->column ? c->column->table : c->table ? c->table->name : nullptr;
+        if (!was || tbl_name_cmp(was, old_name) != 0) continue;
+        sql_col_rec *to = row && c->column ? tbl_column_find(row->columns, c->column->name, nullptr, nullptr) : nullptr;
+        if (!row || (c->column && !to)) {
+            *why = !row ? std::string("table ") + old_name + " is not registered"
+                        : std::string("column ") + old_name + "." + c->column->name + " is not registered";
+            return -1;
+        }
+        moves.push_back({&c->table, &c->column, to});
+    }
+    return 0;
+}
+
+/* Moves the stored queries' references from the table of the old name to
+** the columns of the same names in the new row, while the old columns
+** still exist (tbl_rebind_columns's hook, through pjct_rebind_setup). A
+** query that names a column the row lacks, or any column of a table that
+** is gone, is left out as the logon leaves it out: warned about, its rows
+** made now and kept, so that every save writes it back as it was. */
+void setup_rebind_queries(pjct_rec *project, tbl_rec *row, const char *old_name)
+{
+    if (!project || tbl_name_blank(old_name)) return;
+    for (qry_rec *q = project->queries, *next; q; q = next) {
+        next = q->next;
+        std::vector<qryrow_move> moves;
+        std::string why;
+        int rc = qryrow_moves_of(q->conds, row, old_name, moves, &why);
+        if (rc == 0) rc = qryrow_moves_of(q->filters, row, old_name, moves, &why);
+        if (rc == 0) rc = qryrow_moves_of(q->joins, row, old_name, moves, &why);
+        for (qry_out_rec *o = q->outputs; rc == 0 && o; o = o->next) {
+            if (!o->column || tbl_name_cmp(o->column->table, old_name) != 0) continue;
+            sql_col_rec *to = row ? tbl_column_find(row->columns, o->column->name, nullptr, nullptr) : nullptr;
+            if (!to) {
+                why = !row ? std::string("table ") + old_name + " is not registered"
+                           : std::string("column ") + old_name + "." + o->column->name + " is not registered";
+                rc = -1;
+            }
+            moves.push_back({nullptr, &o->column, to});
+        }
+        if (rc == 0) {
+            for (const qryrow_move &m : moves) {
+                if (m.table) *m.table = row;
+                *m.column = m.to;
+            }
+            continue;
+        }
+        qryrow_kept kept{project->name, {q->name, {}, {}, {}}};
+        setup_text_rows conds, outs, points;
+        qryrow_of_conds(q, q->conds, QRYROW_KIND_SQL, &conds);
+        qryrow_of_conds(q, q->filters, QRYROW_KIND_FILTER, &conds);
+        qryrow_of_outs(q, &outs);
+        qryrow_of_points(q, q->conds, QRYROW_KIND_SQL, &points);
+        qryrow_of_points(q, q->filters, QRYROW_KIND_FILTER, &points);
+        kept.rows.conds = std::move(conds.rows);
+        kept.rows.outs = std::move(outs.rows);
+        kept.rows.points = std::move(points.rows);
+        ads_printf(QRYROW_LEFT_OUT, q->name, project->name, why.c_str());
+        /* Rows kept earlier under its name were replaced by this query. */
+        s_kept.erase(std::remove_if(s_kept.begin(), s_kept.end(),
+                                    [&](const qryrow_kept &k) {
+                                        return str_eq_nocase(k.project.c_str(), project->name) &&
+                                               qryrow_key(k.rows.name) == qryrow_key(q->name);
+                                    }),
+                     s_kept.end());
+        s_kept.push_back(std::move(kept));
+        qry_list_unlink(&project->queries, q);
+        qry_free(q);
+    }
 }

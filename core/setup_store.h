@@ -76,5 +76,7 @@ int setup_load_pvquery(pjct_rec *project, const setup_text_rows *rows);
 int setup_save_pvquery(pjct_rec *project, setup_text_rows *rows);
 int setup_save_pvqout(pjct_rec *project, setup_text_rows *rows);
 int setup_save_pvqpoint(pjct_rec *project, setup_text_rows *rows);
+/* Re-binds the stored queries after a registered table changed. */
+void setup_rebind_queries(pjct_rec *project, tbl_rec *row, const char *old_name);
 
 #endif

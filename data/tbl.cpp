@@ -7,7 +7,8 @@
 ** registering a table whose columns carry placeholder input rules moves
 ** those rules into the project's rule list (PJCT_CHG_COLUMNS).
 ** Re-binding moves the column references held by the project's point
-** setups from an old column list to a new one.
+** setups (and, through the core's hook, its stored queries, pie and
+** chemistry diagrams) from an old column list to a new one.
 */
 #include "data/tbl.h"
 
@@ -215,6 +216,15 @@ int tbl_add(pjct_rec *project, tbl_rec *row)
     return tbl_insert(project, row);
 }
 
+/* The re-binding of the references kept outside data/, or null. */
+static tbl_rebind_fn s_rebind_hook = nullptr;
+
+/* Sets (or with null clears) the hook tbl_rebind_columns calls. */
+void tbl_set_rebind_hook(tbl_rebind_fn fn)
+{
+    s_rebind_hook = fn;
+}
+
 /* Whether a column reference belongs to the table of that name. */
 static int tbl_col_of(const sql_col_rec *c, const char *table)
 {
@@ -280,7 +290,8 @@ static void tbl_rebind_points(pjct_rec *project, tbl_rec *row, const char *old_n
 }
 
 /* Re-binds the project's column references from the table of the old name
-** to the columns of the new row (or to nothing without a new row), then
+** to the columns of the new row (or to nothing without a new row): the
+** point setups, then whatever the hook re-binds; then
 ** recounts the new row's columns and looks its filled key slots up again
 ** by name in its own list. Answers 0; -2 for a null project or a blank
 ** old name. */
@@ -290,6 +301,7 @@ int tbl_rebind_columns(pjct_rec *project, tbl_rec *row, const char *old_name)
     char name[TBL_NAME_SIZE];
     snprintf(name, sizeof name, "%s", old_name);
     tbl_rebind_points(project, row, name);
+    if (s_rebind_hook) s_rebind_hook(project, row, name);
     if (row) {
         int n = 0;
         for (sql_col_rec *c = row->columns; c; c = c->next) n++;
@@ -302,4 +314,16 @@ int tbl_rebind_columns(pjct_rec *project, tbl_rec *row, const char *old_name)
         }
     }
     return 0;
+}
+
+/* Takes a registered row out of the project: the references into its
+** columns are re-bound to nothing first (under the table name its columns
+** carry, which an upgrade may have changed on the row), then the row is
+** removed and freed with its columns. Answers the result of tbl_remove. */
+int tbl_unregister(pjct_rec *project, tbl_rec *row)
+{
+    if (!project || !row) return -2;
+    const char *name = row->columns && !tbl_name_blank(row->columns->table) ? row->columns->table : row->name;
+    if (!tbl_name_blank(name)) tbl_rebind_columns(project, nullptr, name);
+    return tbl_remove(project, row);
 }

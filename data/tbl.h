@@ -108,6 +108,15 @@ int tbl_insert(pjct_rec *project, tbl_rec *row);
 int tbl_remove(pjct_rec *project, tbl_rec *row);
 int tbl_add(pjct_rec *project, tbl_rec *row);
 int tbl_rebind_columns(pjct_rec *project, tbl_rec *row, const char *old_name);
+int tbl_unregister(pjct_rec *project, tbl_rec *row);
+
+/* The re-binding of the column references the registry does not know of
+** (stored queries, pie and chemistry diagrams): called by
+** tbl_rebind_columns with its arguments, after the point setups, while
+** the old columns still exist. The core sets it when a project logs on;
+** null (the default) re-binds only the point setups. */
+typedef void (*tbl_rebind_fn)(pjct_rec *project, tbl_rec *row, const char *old_name);
+void tbl_set_rebind_hook(tbl_rebind_fn fn);
 
 /* Definition rules. */
 int tbl_resolve_definition(tbl_rec *row, int read_numbers);

@@ -132,8 +132,7 @@ void ts_apply_gone(ads_hdlg dlg, pjct_rec *p)
             ts_drop_from_disk(p, r);
             ads_set_tile(dlg, "error", "");
         }
-        tbl_rebind_columns(p, nullptr, r->name);
-        tbl_remove(p, r);
+        tbl_unregister(p, r);
     }
 }
 

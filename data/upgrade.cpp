@@ -441,13 +441,17 @@ int describe_table(pjct_rec *project, tbl_rec *row)
         sql_col_list_free(&columns);
         return count < 0 ? count : UPG_ERR_FILES;
     }
+    /* The references go by the name the old columns carry (the row may have
+    ** been renamed since), and move while the old columns still exist. */
     char old_name[TBL_NAME_SIZE];
-    std::snprintf(old_name, sizeof old_name, "%s", row->name);
-    sql_col_list_free(&row->columns);
+    std::snprintf(old_name, sizeof old_name, "%s",
+                  row->columns && !tbl_name_blank(row->columns->table) ? row->columns->table : row->name);
+    sql_col_rec *old = row->columns;
     row->columns = columns;
     row->column_count = count;
     for (sql_col_rec *&k : row->keys) k = nullptr;
     tbl_rebind_columns(project, row, old_name);
+    sql_col_list_free(&old);
     if (col_attr_rec *m = s_upg.master) {
         row->keys[TBL_KEY_STATION] = tbl_column_find(row->columns, m->column, nullptr, nullptr);
         row->table_type = upg_name_equal(row->name, m->table, TBL_NAME_SIZE) ? TBL_DEF_STATION : TBL_DEF_GENESIS;
@@ -536,12 +540,12 @@ int upg_restructure_table(pjct_rec *project, tbl_rec *row)
         if (new_name != name) rename_table(project, row, name.c_str());
         table_paths(p, dir, name);
         rename_back(p, made);
-        tbl_remove(project, row);
+        tbl_unregister(project, row);
         return UPG_ERR_FILES;
     }
     master_rules(project);
     rc = describe_table(project, row);
-    if (rc != 0) tbl_remove(project, row);
+    if (rc != 0) tbl_unregister(project, row);
     return rc;
 }
 
@@ -830,7 +834,8 @@ int upg_run(void *dialog, pjct_rec *project)
     for (tbl_rec *t = project->tables, *next = nullptr; t; t = next) {
         next = t->next;
         progress(dialog, std::string("Upgrading... ") + t->name);
-        if (upg_restructure_table(project, t) == 0 && tbl_resolve_definition(t, 1) != 0) tbl_remove(project, t);
+        if (upg_restructure_table(project, t) == 0 && tbl_resolve_definition(t, 1) != 0)
+            tbl_unregister(project, t);
     }
     progress(dialog, "Upgrading... symbol libraries");
     upg_load_symbol_fonts();

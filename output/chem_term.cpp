@@ -20,6 +20,7 @@
 #include "core/setup_tables.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "data/tbl.h"
 
 const char *const chem_operator_names[CHEM_OP_COUNT] = {" ", "+", "-", "/", "x"};
 
@@ -78,7 +79,35 @@ sql_col_rec *resolve(pjct_rec *p, const std::string &table, const std::string &c
     return pjct_find_column(p, table.c_str(), column.c_str(), nullptr);
 }
 
+/* Re-binds one column slot of a term and the names kept for it; see
+** chem_term_rebind_columns. */
+void rebind_slot(sql_col_rec **slot, char *keep_table, char *keep_column, tbl_rec *row, const char *old_name)
+{
+    sql_col_rec *was = *slot;
+    if (was ? tbl_name_cmp(was->table, old_name) != 0
+            : !row || !keep_column[0] || tbl_name_cmp(keep_table, row->name) != 0)
+        return;
+    sql_col_rec *to = row ? tbl_column_find(row->columns, was ? was->name : keep_column, nullptr, nullptr) : nullptr;
+    if (to) {
+        keep_table[0] = keep_column[0] = '\0';
+    } else if (was) {
+        snprintf(keep_table, SQL_COL_NAME_SIZE, "%s", was->table);
+        snprintf(keep_column, SQL_COL_NAME_SIZE, "%s", was->name);
+    }
+    *slot = to;
+}
+
 }  // namespace
+
+/* Re-binds the terms' columns; see chem_term.h. */
+void chem_term_rebind_columns(pjct_rec *project, tbl_rec *row, const char *old_name)
+{
+    if (!project || tbl_name_blank(old_name)) return;
+    for (chem_term_rec *t = project->chem_terms; t; t = t->next) {
+        rebind_slot(&t->column, t->col_table, t->col_name, row, old_name);
+        rebind_slot(&t->symbol_col, t->sym_table, t->sym_name, row, old_name);
+    }
+}
 
 /* Clears a term; see chem_term.h. */
 void chem_term_init(chem_term_rec *term, int axis)

@@ -94,6 +94,14 @@ int chem_term_is_empty(const chem_term_rec *term);
 /* The number of terms of a list. */
 int chem_term_count(const chem_term_rec *head);
 
+/* Re-binds the terms' columns and symbol columns after a registered table
+** changed: one of the table of the old name takes the column of its name
+** in the new row, or none without a row or such a column (its names then
+** kept in the term, so that it is written back as read); one kept by name
+** whose table is the row's takes the column of its name in the row. Call
+** it while the old columns still exist. */
+void chem_term_rebind_columns(pjct_rec *project, tbl_rec *row, const char *old_name);
+
 /* Makes the project's terms from PVCHEM's rows, in the order of their
 ** positions; a column that is no longer registered keeps its names. 0;
 ** -9101 without memory (no term is kept). */

@@ -97,6 +97,24 @@ int append_stored(pjct_rec *project, pie_col_rec **ring, const char *table, cons
     return kOk;
 }
 
+/* Re-binds one ring; see pie_rebind_columns. */
+void rebind_ring(pie_col_rec *ring, tbl_rec *row, const char *old_name)
+{
+    for (pie_col_rec *c = ring; c; c = c->next) {
+        if (c->column ? tbl_name_cmp(c->column->table, old_name) != 0
+                      : !row || tbl_name_cmp(c->table, row->name) != 0)
+            continue;
+        sql_col_rec *to = row ? tbl_column_find(row->columns, c->column ? c->column->name : c->name, nullptr,
+                                                nullptr)
+                              : nullptr;
+        if (to) {
+            snprintf(c->table, sizeof c->table, "%s", to->table);
+            snprintf(c->name, sizeof c->name, "%s", to->name);
+        }
+        c->column = to;
+    }
+}
+
 /* The PVPIEOUT rows of one ring. Columns are written by the names kept
 ** with them: a restructured table frees the column records they pointed
 ** at. */
@@ -240,6 +258,16 @@ int setup_load_pvpie(pjct_rec *project, const setup_text_rows *rows)
         }
     }
     return kOk;
+}
+
+/* Re-binds the definitions' columns; see pie_rec.h. */
+void pie_rebind_columns(pjct_rec *project, tbl_rec *row, const char *old_name)
+{
+    if (!project || tbl_name_blank(old_name)) return;
+    for (pie_rec *p = project->pies; p; p = p->next) {
+        rebind_ring(p->inside, row, old_name);
+        rebind_ring(p->outside, row, old_name);
+    }
 }
 
 /* The PVPIE rows; see pie_rec.h. */

@@ -84,6 +84,14 @@ pie_rec *pie_find(pie_rec *list, const char *name, int *index);
 ** when it is not in the list; -2 for a missing argument. */
 int pie_unlink(pjct_rec *project, pie_rec *rec);
 
+/* Re-binds the pie columns after a registered table changed: a column of
+** the table of the old name takes the column of its name in the new row,
+** or none without a row or such a column (its names stay, so it is
+** written back as read); a column without one whose stored table is the
+** row's takes the column of its name in the row. Call it while the old
+** columns still exist. */
+void pie_rebind_columns(pjct_rec *project, tbl_rec *row, const char *old_name);
+
 /* The loader of PVPIE, which also reads PVPIEOUT: the definitions in
 ** their stored order (newest first), each column looked up in the
 ** project's registered tables. 0; a negative code when PVPIEOUT cannot
