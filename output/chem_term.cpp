@@ -79,20 +79,18 @@ sql_col_rec *resolve(pjct_rec *p, const std::string &table, const std::string &c
     return pjct_find_column(p, table.c_str(), column.c_str(), nullptr);
 }
 
-/* Re-binds one column slot of a term and the names kept for it; see
-** chem_term_rebind_columns. */
+/* Re-binds one column slot of a term with the names kept for it; see
+** chem_term_rebind_columns. The names stay when the column goes. */
 void rebind_slot(sql_col_rec **slot, char *keep_table, char *keep_column, tbl_rec *row, const char *old_name)
 {
-    sql_col_rec *was = *slot;
+    const sql_col_rec *was = *slot;
     if (was ? tbl_name_cmp(was->table, old_name) != 0
             : !row || !keep_column[0] || tbl_name_cmp(keep_table, row->name) != 0)
         return;
     sql_col_rec *to = row ? tbl_column_find(row->columns, was ? was->name : keep_column, nullptr, nullptr) : nullptr;
-    if (to) {
-        keep_table[0] = keep_column[0] = '\0';
-    } else if (was) {
-        snprintf(keep_table, SQL_COL_NAME_SIZE, "%s", was->table);
-        snprintf(keep_column, SQL_COL_NAME_SIZE, "%s", was->name);
+    if (to || was) {
+        snprintf(keep_table, SQL_COL_NAME_SIZE, "%s", to ? to->table : was->table);
+        snprintf(keep_column, SQL_COL_NAME_SIZE, "%s", to ? to->name : was->name);
     }
     *slot = to;
 }

@@ -76,9 +76,10 @@ class TableChange : public QueryProject {
     chem_term_rec *x = chem_term_new(CHEM_AXIS_X), *y = chem_term_new(CHEM_AXIS_Y);
     snprintf(x->name, sizeof x->name, "DIA");
     snprintf(y->name, sizeof y->name, "DIA");
-    x->column = col("SAMPLE", "AU");
-    y->column = col("STATION", "EASTING");
-    x->symbol_col = y->symbol_col = col("STATION", "ROCKTYPE");
+    chem_term_set_column(x, col("SAMPLE", "AU"));
+    chem_term_set_column(y, col("STATION", "EASTING"));
+    chem_term_set_symbol(x, col("STATION", "ROCKTYPE"));
+    chem_term_set_symbol(y, col("STATION", "ROCKTYPE"));
     x->next = y;
     project_.chem_terms = x;
   }
@@ -202,7 +203,7 @@ TEST_F(TableChange, AColumnGoneLeavesTheQueryOutAndUnbindsThePieAndTermButEveryS
   ASSERT_EQ(tbl_add(&project_, fresh("STATION", TBL_DEF_STATION, k_station_again)), 0);
   EXPECT_TRUE(bound_to(project_.pies->outside->column, "STATION"));
   EXPECT_TRUE(bound_to(y->column, "STATION"));
-  EXPECT_STREQ(y->col_name, "");
+  EXPECT_STREQ(y->col_name, "EASTING");
   EXPECT_EQ(saved(), before);
 }
 
