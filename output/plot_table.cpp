@@ -51,6 +51,12 @@ int table_plot_begin(void)
     pjct_rec *project = pjct_find_by_session(s.row->connection);
     const std::string name = table_name();
     if (!project || name.empty()) return -1;
+    /* A table of that name is never touched: making the new one would drop
+    ** its indexes before CREATE TABLE failed. */
+    sql_col_rec *existing = nullptr;
+    int found = sql_describe_table(project->connection, name.c_str(), &existing, 0);
+    sql_col_list_free(&existing);
+    if (found > 0) return -1;
     tblsetup_table_node *node = tblsetup_table_new();
     if (!node || !(node->name = tblsetup_strdup(name.c_str()))) {
         tblsetup_table_free(node);
