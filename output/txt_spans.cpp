@@ -201,9 +201,13 @@ int spans_finish(void)
     if (s.kind == EXPORT_KIND_POINTS) {
         rc = spans_write_tba_header();
     } else {
+        /* The .VEC is closed first, so that a failure to write it out
+        ** fails the finish. */
+        int vec = out_close_file(&s.file, &s.buffer);
         const char *mode = "r+b";
         rc = s.kind == EXPORT_KIND_POLYGONS ? spans_write_areas_header(mode)
                                             : spans_write_arcs_header(mode);
+        if (rc == 0) rc = vec;
     }
     int closed = out_close_file(&s.file, &s.buffer);
     return rc != 0 ? rc : closed;

@@ -2,11 +2,12 @@
 ** txt_spans_test.cpp: the delimited text and SPANS writers, byte for byte:
 ** record lines (delimiters, qualifiers, padding, missing values), the .TBA
 ** header written again over itself, the .VEH/.VEC pair with the final
-** count and extents, the refusals without an open file, and the output
-** file name.
+** count and extents, a .VEC that cannot be written out failing the
+** finish, the refusals without an open file, and the output file name.
 */
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "data/tbl_column.h"
@@ -193,6 +194,21 @@ TEST_F(Writers, AreasExportWithNoObjectStillWritesWholeHeader) {
             "FILE_TYPE P O U 0 1\r\nVERSION 4.0\r\n"
             "AREAS_HEADER        0 1 4    0.0000000    0.0000000    0.0000000    0.0000000 3 0 3 2 0 0 0\r\n"
             "EXTENTS 4    0.0000000    0.0000000    0.0000000    0.0000000\r\nPROJECTION 0\r\nREFERENCE 0\r\n");
+}
+
+TEST_F(Writers, AVecFileThatCannotBeWrittenOutFailsTheFinish) {
+  plot_type = EXPORT_TYPE_SPANS;
+  s.kind = EXPORT_KIND_LINES;
+  s.file_name = path("full.TBA");
+  column("ID", 3, 8);
+  column("NUMVERTEX", 3, 5);
+  s.fixed_count = 2;
+  /* The .VEC goes to a device that is always full: its buffered lines
+  ** fail when they are flushed. */
+  std::filesystem::create_symlink("/dev/full", path("full.VEC"));
+  ASSERT_EQ(spans_open_vec_files(), 0);
+  EXPECT_NE(spans_finish(), 0);
+  EXPECT_EQ(s.file, nullptr);
 }
 
 TEST_F(Writers, AreaRecordEndsWithOneAndItsRing) {
