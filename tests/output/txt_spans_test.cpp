@@ -42,6 +42,15 @@ class Writers : public OutFolder {
     c.decimals = decimals;
     s.columns.push_back(c);
   }
+  /* A SPANS export of lines or areas to name with its two fixed columns. */
+  void vec_export(int kind, const char *name) {
+    plot_type = EXPORT_TYPE_SPANS;
+    s.kind = kind;
+    s.file_name = path(name);
+    column("ID", 3, 8);
+    column("NUMVERTEX", 3, 5);
+    s.fixed_count = 2;
+  }
   /* Gives attribute column i the value text (null: no value). */
   void value(std::size_t i, const char *text) {
     s.columns[i].has_value = text != nullptr;
@@ -181,12 +190,7 @@ TEST_F(Writers, ArcsExportWritesVecLinesAndVehWithFinalCountAndExtents) {
 }
 
 TEST_F(Writers, AreasExportWithNoObjectStillWritesWholeHeader) {
-  plot_type = EXPORT_TYPE_SPANS;
-  s.kind = EXPORT_KIND_POLYGONS;
-  s.file_name = path("units.TBA");
-  column("ID", 3, 8);
-  column("NUMVERTEX", 3, 5);
-  s.fixed_count = 2;
+  vec_export(EXPORT_KIND_POLYGONS, "units.TBA");
   ASSERT_EQ(spans_open_vec_files(), 0);
   ASSERT_EQ(spans_finish(), 0);
   EXPECT_EQ(bytes(path("units.VEC")), "AREAS\r\n");
@@ -197,12 +201,7 @@ TEST_F(Writers, AreasExportWithNoObjectStillWritesWholeHeader) {
 }
 
 TEST_F(Writers, AVecFileThatCannotBeWrittenOutFailsTheFinish) {
-  plot_type = EXPORT_TYPE_SPANS;
-  s.kind = EXPORT_KIND_LINES;
-  s.file_name = path("full.TBA");
-  column("ID", 3, 8);
-  column("NUMVERTEX", 3, 5);
-  s.fixed_count = 2;
+  vec_export(EXPORT_KIND_LINES, "full.TBA");
   /* The .VEC goes to a device that is always full: its buffered lines
   ** fail when they are flushed. */
   std::filesystem::create_symlink("/dev/full", path("full.VEC"));
