@@ -81,6 +81,19 @@ class QueryProject : public ::testing::Test {
   }
 
   /* SAMPLE (type 4) and STATION (type 9) sharing the STATION key. */
+  /* A unit table and a legend table that share no key, and the table
+  ** that links them holding both keys. */
+  void units_legend_and_link() {
+    add_table("UNITS", TBL_DEF_UNIT,
+              {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER}, {"UNIT", SQL_TYPE_NUMERIC, 8, TBL_KEY_UNIT},
+               {"UNITNAME", SQL_TYPE_CHAR, 20, -1}});
+    add_table("LEGND", TBL_DEF_LEGEND,
+              {{"LEGEND", SQL_TYPE_NUMERIC, 8, TBL_KEY_LEGEND}, {"LEGTEXT", SQL_TYPE_CHAR, 40, -1}});
+    add_table("ULINK", TBL_DEF_OTHER,
+              {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER}, {"UNIT", SQL_TYPE_NUMERIC, 8, TBL_KEY_UNIT},
+               {"LEGEND", SQL_TYPE_NUMERIC, 8, TBL_KEY_LEGEND}});
+  }
+
   void sample_and_station() {
     add_table("SAMPLE", TBL_DEF_SAMPLE,
               {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER},

@@ -45,14 +45,7 @@ TEST_F(JoinLists, ChosenKeyColumnsAreNotAddedTwiceAndWithoutKeysOnlyTheChoiceIsL
 }
 
 TEST_F(JoinLists, TwoTablesWithoutSharedKeyGetTheKeysOfATableHoldingBoth) {
-  add_table("UNITS", TBL_DEF_UNIT,
-            {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER}, {"UNIT", SQL_TYPE_NUMERIC, 8, TBL_KEY_UNIT},
-             {"UNITNAME", SQL_TYPE_CHAR, 20, -1}});
-  add_table("LEGND", TBL_DEF_LEGEND,
-            {{"LEGEND", SQL_TYPE_NUMERIC, 8, TBL_KEY_LEGEND}, {"LEGTEXT", SQL_TYPE_CHAR, 40, -1}});
-  add_table("ULINK", TBL_DEF_OTHER,
-            {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER}, {"UNIT", SQL_TYPE_NUMERIC, 8, TBL_KEY_UNIT},
-             {"LEGEND", SQL_TYPE_NUMERIC, 8, TBL_KEY_LEGEND}});
+  units_legend_and_link();
   EXPECT_EQ(qry_find_link_table(&project_, TBL_DEF_UNIT, TBL_DEF_LEGEND), tbl_find_by_name(project_.tables, "ULINK", nullptr));
   EXPECT_EQ(qry_find_link_table(&project_, TBL_DEF_UNIT, TBL_DEF_DICTION), nullptr) << "types 3 to 15 only";
   qry_rec *q = query_over({{"LEGND", "LEGTEXT"}, {"UNITS", "UNITNAME"}});

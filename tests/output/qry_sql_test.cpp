@@ -89,14 +89,7 @@ TEST_F(SelectText, ConditionFormsOverOneTable) {
 }
 
 TEST_F(SelectText, LinkTableAndDistinctForAUnitTable) {
-  add_table("UNITS", TBL_DEF_UNIT,
-            {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER}, {"UNIT", SQL_TYPE_NUMERIC, 8, TBL_KEY_UNIT},
-             {"UNITNAME", SQL_TYPE_CHAR, 20, -1}});
-  add_table("LEGND", TBL_DEF_LEGEND,
-            {{"LEGEND", SQL_TYPE_NUMERIC, 8, TBL_KEY_LEGEND}, {"LEGTEXT", SQL_TYPE_CHAR, 40, -1}});
-  add_table("ULINK", TBL_DEF_OTHER,
-            {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER}, {"UNIT", SQL_TYPE_NUMERIC, 8, TBL_KEY_UNIT},
-             {"LEGEND", SQL_TYPE_NUMERIC, 8, TBL_KEY_LEGEND}});
+  units_legend_and_link();
   qry_rec *q = query_over({{"UNITS", "UNITNAME"}, {"LEGND", "LEGTEXT"}});
   ASSERT_EQ(qry_build_join_list(q), 0);
   EXPECT_EQ(select_of(q),
