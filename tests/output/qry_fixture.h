@@ -80,7 +80,6 @@ class QueryProject : public ::testing::Test {
     return r;
   }
 
-  /* SAMPLE (type 4) and STATION (type 9) sharing the STATION key. */
   /* A unit table and a legend table that share no key, and the table
   ** that links them holding both keys. */
   void units_legend_and_link() {
@@ -94,6 +93,7 @@ class QueryProject : public ::testing::Test {
                {"LEGEND", SQL_TYPE_NUMERIC, 8, TBL_KEY_LEGEND}});
   }
 
+  /* SAMPLE (type 4) and STATION (type 9) sharing the STATION key. */
   void sample_and_station() {
     add_table("SAMPLE", TBL_DEF_SAMPLE,
               {{"BASENUMBER", SQL_TYPE_NUMERIC, 8, TBL_KEY_BASENUMBER},
