@@ -234,14 +234,32 @@ void asi_set_wait_slice(int ms) noexcept
     s_wait_slice_ms.store(ms > 0 ? ms : ASI_WAIT_SLICE_MS);
 }
 
-/* Looks at the semaphore for up to ASI_SPIN_US microseconds; 1 when it
-** was taken meanwhile. */
-static int spin_take(sem_t *s) noexcept
+/* The longest spin a wait learns to make (microseconds).  A request the
+** driver serves in a few dozen microseconds (a single-row INSERT) is
+** answered within it; a wait that lasts longer than this is left to the
+** kernel, as the time a spin could save is small beside it. */
+constexpr long SPIN_MAX_US = 1000;
+
+/* Nanoseconds in a microsecond. */
+constexpr long NS_PER_US = 1000;
+
+/* The spin of the next wait (microseconds, ASI_SPIN_US up to SPIN_MAX_US),
+** learnt from the waits of this process before it: see learn_spin. */
+static std::atomic<long> s_spin_us{ASI_SPIN_US};
+
+/* Microseconds of CLOCK_MONOTONIC. */
+static long long now_us() noexcept
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (long long)t.tv_sec * (NS_PER_S / NS_PER_US) + t.tv_nsec / NS_PER_US;
+}
+
+/* Looks at the semaphore for up to spin_us microseconds from start_us; 1
+** when it was taken meanwhile. */
+static int spin_take(sem_t *s, long long start_us, long spin_us) noexcept
 {
     constexpr int LOOKS_PER_CLOCK = 64;   /* looks between two readings of the clock */
-    constexpr long NS_PER_US = 1000;
-    timespec t0;
-    clock_gettime(CLOCK_MONOTONIC, &t0);
     for (;;) {
         for (int i = 0; i < LOOKS_PER_CLOCK; i++) {
             if (sem_trywait(s) == 0)
@@ -250,21 +268,34 @@ static int spin_take(sem_t *s) noexcept
             __builtin_ia32_pause();
 #endif
         }
-        timespec t;
-        clock_gettime(CLOCK_MONOTONIC, &t);
-        long ns = (long)(t.tv_sec - t0.tv_sec) * NS_PER_S + (t.tv_nsec - t0.tv_nsec);
-        if (ns >= (long)ASI_SPIN_US * NS_PER_US)
+        if (now_us() - start_us >= spin_us)
             return 0;
     }
 }
 
-/* Waits in slices; within each the peer is asked every ASI_ALIVE_POLL_MS
-** whether it lives (a zero-timeout look, no thread of its own).  A short
-** spin comes first. */
-int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
+/* Learns from a wait that outlasted its spin and took the semaphore after
+** waited_us in all: a peer that answers within SPIN_MAX_US is waited for
+** by spinning next time, with room to spare (putting the waiter to sleep
+** and waking it costs far more than the spin in a busy exchange); a longer
+** wait halves the spin again, down to ASI_SPIN_US, so that a peer slow to
+** answer is not spun for. */
+static void learn_spin(long long waited_us) noexcept
 {
-    if (spin_take(s))
-        return 1;
+    constexpr long SPIN_ROOM = 2;   /* the spin learnt is this many times the wait */
+    long spin = s_spin_us.load(std::memory_order_relaxed);
+    if (waited_us <= SPIN_MAX_US) {
+        long want = (long)waited_us * SPIN_ROOM;
+        spin = want > SPIN_MAX_US ? SPIN_MAX_US : want > spin ? want : spin;
+    } else {
+        spin = spin / 2 > ASI_SPIN_US ? spin / 2 : ASI_SPIN_US;
+    }
+    s_spin_us.store(spin, std::memory_order_relaxed);
+}
+
+/* Waits in slices for a semaphore the spin did not take: 1, 0 or -1 as
+** asi_sem_wait. */
+static int blocked_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
+{
     int slice = slice_ms > 0 ? slice_ms : s_wait_slice_ms.load();
     long long start = now_ms();
     for (;;) {
@@ -288,6 +319,20 @@ int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slic
                 return 0;
         }
     }
+}
+
+/* Waits in slices; within each the peer is asked every ASI_ALIVE_POLL_MS
+** whether it lives (a zero-timeout look, no thread of its own).  A spin
+** of the length learnt from the waits before comes first. */
+int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
+{
+    long long start = now_us();
+    if (spin_take(s, start, s_spin_us.load(std::memory_order_relaxed)))
+        return 1;
+    int rc = blocked_wait(s, alive, ctx, total_ms, slice_ms);
+    if (rc == 1)
+        learn_spin(now_us() - start);
+    return rc;
 }
 
 /* Frees the body. */

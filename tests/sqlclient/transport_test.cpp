@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "sqlclient/asi_driver_side.h"
 #include "sqlclient/asi_transport.h"
@@ -157,6 +159,35 @@ TEST_F(TransportTest, WaitEndsWhenThePeerDiesOrTheTimeRunsOut)
     sem_post(&idle);
     EXPECT_EQ(asi_sem_wait(&idle, nullptr, nullptr, 0, 40), 1);
     sem_destroy(&idle);
+}
+
+/* Posts s after delay_us from a thread of its own, which the caller joins. */
+std::thread post_later(sem_t *s, int delay_us)
+{
+    return std::thread([s, delay_us] {
+        std::this_thread::sleep_for(std::chrono::microseconds(delay_us));
+        sem_post(s);
+    });
+}
+
+TEST(TransportWait, SpinLearntFromQuickAnswersKeepsEveryWaitsMeaning)
+{
+    constexpr int QUICK_US = 300;     /* answers that teach the waits to spin longer */
+    constexpr int SLOW_US = 20000;    /* an answer far beyond any spin */
+    constexpr int LESSONS = 20;
+    sem_t s;
+    sem_init(&s, 0, 0);
+    for (int i = 0; i < LESSONS; i++) {
+        std::thread t = post_later(&s, QUICK_US);
+        EXPECT_EQ(asi_sem_wait(&s, nullptr, nullptr), 1) << "quick answer " << i;
+        t.join();
+    }
+    EXPECT_EQ(asi_sem_wait(&s, nullptr, nullptr, 120, 40), -1) << "a total time still ends the wait";
+    std::thread slow = post_later(&s, SLOW_US);
+    EXPECT_EQ(asi_sem_wait(&s, nullptr, nullptr), 1) << "an answer after the spin is still taken";
+    slow.join();
+    EXPECT_EQ(sem_trywait(&s), -1) << "one post is taken once";
+    sem_destroy(&s);
 }
 
 TEST(TransportMapping, CheckRefusesForeignOrShortMappings)
