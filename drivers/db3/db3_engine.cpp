@@ -568,8 +568,8 @@ static const double DB3_TENS[DB3_SCALE_FAST_MAX + 1] = {1e0, 1e1, 1e2,  1e3,  1e
 
 /* Writes into text the number whose digits are those of magnitude with
  * the last scale of them after the point, led by a minus sign when
- * negative. */
-static void db3_put_scaled(unsigned long long magnitude, int negative, int scale, char *text)
+ * negative. Answers the length of the text. */
+static size_t db3_put_scaled(unsigned long long magnitude, int negative, int scale, char *text)
 {
     char digits[DB3_ROW_TEXT];
     char *end = digits + sizeof digits, *p = end;
@@ -577,20 +577,23 @@ static void db3_put_scaled(unsigned long long magnitude, int negative, int scale
         *--p = (char)('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude || end - p < scale + 1);
-    if (negative) *text++ = '-';
+    char *out = text;
+    if (negative) *out++ = '-';
     size_t whole = (size_t)(end - p - scale);
-    memcpy(text, p, whole);
-    text += whole;
-    *text++ = '.';
-    memcpy(text, end - scale, (size_t)scale);
-    text[scale] = '\0';
+    memcpy(out, p, whole);
+    out += whole;
+    *out++ = '.';
+    memcpy(out, end - scale, (size_t)scale);
+    out[scale] = '\0';
+    return (size_t)(out + scale - text);
 }
 
 /* The text (DB3_ROW_TEXT bytes) of an exact number with scale decimals,
  * as "%.*f" writes it, a zero without its minus sign: from an integer, or
  * from a double whose scaled value lies so near an integer that the
- * rounding is known without printing it; any other goes through snprintf. */
-static void db3_exact_text(int is_int, long long i, double d, int scale, char *text)
+ * rounding is known without printing it; any other goes through snprintf.
+ * Answers the length of the text. */
+static size_t db3_exact_text(int is_int, long long i, double d, int scale, char *text)
 {
     if (scale <= DB3_SCALE_FAST_MAX) {
         if (is_int) {
@@ -601,14 +604,16 @@ static void db3_exact_text(int is_int, long long i, double d, int scale, char *t
             *p++ = '.';
             memset(p, '0', (size_t)scale);
             p[scale] = '\0';
-            return;
+            return (size_t)(p + scale - text);
         }
         double scaled = d * DB3_TENS[scale];
-        double near = std::nearbyint(scaled);
-        if (std::fabs(scaled) < DB3_SCALED_EXACT && std::fabs(scaled - near) < 0.25) {
-            long long n = (long long)near;
-            db3_put_scaled(n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n, n < 0, scale, text);
-            return;
+        if (std::fabs(scaled) < DB3_SCALED_EXACT) {
+            /* Half added away from zero is exact at this magnitude, so the
+             * cut gives the nearest integer (either one at a tie, which the
+             * distance test refuses anyway). */
+            long long n = (long long)(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+            if (std::fabs(scaled - (double)n) < 0.25)
+                return db3_put_scaled(n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n, n < 0, scale, text);
         }
     }
     if (is_int)
@@ -616,6 +621,7 @@ static void db3_exact_text(int is_int, long long i, double d, int scale, char *t
     else
         snprintf(text, DB3_ROW_TEXT, "%.*f", scale, d);
     if (text[0] == '-' && strspn(text + 1, "0.") == strlen(text + 1)) memmove(text, text + 1, strlen(text));
+    return strlen(text);
 }
 
 /* Sets v to column i of the current SQLite row as a value of the
@@ -635,12 +641,10 @@ static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value
     case DB3_TYPE_DECIMAL:
         if (c.scale > 0) {
             char text[DB3_ROW_TEXT];
-            if (vt == SQLITE_INTEGER)
-                db3_exact_text(1, (long long)sqlite3_value_int64(x), 0, c.scale, text);
-            else
-                db3_exact_text(0, 0, sqlite3_value_double(x), c.scale, text);
+            size_t n = vt == SQLITE_INTEGER ? db3_exact_text(1, (long long)sqlite3_value_int64(x), 0, c.scale, text)
+                                            : db3_exact_text(0, 0, sqlite3_value_double(x), c.scale, text);
             v->kind = DB3_VALUE_TEXT;
-            v->s.assign(text);
+            v->s.assign(text, n);
             return;
         }
         [[fallthrough]];

@@ -33,6 +33,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 /* Sizes of the mapping. */
@@ -231,14 +232,59 @@ const char *db3_decl_type(const db3_coltype *ct)
     return ct->exact ? "NUMERIC" : "REAL";
 }
 
+/* Blank bytes of a field are ' ' and NUL: the two bytes that clearing
+ * bit 5 turns to zero, so eight of them are tested at once by masking a
+ * word of eight bytes. */
+constexpr int DB3_WORD_BYTES = 8;
+constexpr uint64_t DB3_NOT_BLANK_BITS = 0xDFDFDFDFDFDFDFDFULL;
+constexpr unsigned char DB3_NOT_BLANK_BYTE = 0xDF;
+
+/* The place in its word (0 first) of the first and of the last nonzero
+ * byte of a nonzero word read from memory. */
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define DB3_FIRST_BYTE(w) (__builtin_ctzll(w) / 8)
+#define DB3_LAST_BYTE(w) (DB3_WORD_BYTES - 1 - __builtin_clzll(w) / 8)
+#else
+#define DB3_FIRST_BYTE(w) (__builtin_clzll(w) / 8)
+#define DB3_LAST_BYTE(w) (DB3_WORD_BYTES - 1 - __builtin_ctzll(w) / 8)
+#endif
+
+/* Answers the offset of the first byte of bytes[from, to) that is not
+ * blank, or to when all are. */
+static inline int db3_skip_blanks(const char *bytes, int from, int to)
+{
+    while (to - from >= DB3_WORD_BYTES) {
+        uint64_t w;
+        memcpy(&w, bytes + from, sizeof w);
+        w &= DB3_NOT_BLANK_BITS;
+        if (w) return from + DB3_FIRST_BYTE(w);
+        from += DB3_WORD_BYTES;
+    }
+    while (from < to && !(bytes[from] & DB3_NOT_BLANK_BYTE)) from++;
+    return from;
+}
+
+/* Answers the end (exclusive) of bytes[from, to) without its trailing
+ * blanks: from when all are blank. */
+static inline int db3_cut_blanks(const char *bytes, int from, int to)
+{
+    while (to - from >= DB3_WORD_BYTES) {
+        uint64_t w;
+        memcpy(&w, bytes + to - DB3_WORD_BYTES, sizeof w);
+        w &= DB3_NOT_BLANK_BITS;
+        if (w) return to - DB3_WORD_BYTES + DB3_LAST_BYTE(w) + 1;
+        to -= DB3_WORD_BYTES;
+    }
+    while (to > from && !(bytes[to - 1] & DB3_NOT_BLANK_BYTE)) to--;
+    return to;
+}
+
 /* Finds the non-blank part of a field: *from and *to (exclusive). */
 static void db3_trim_span(const char *bytes, int width, int *from, int *to)
 {
-    int a = 0, b = width;
-    while (a < b && (bytes[a] == ' ' || bytes[a] == '\0')) a++;
-    while (b > a && (bytes[b - 1] == ' ' || bytes[b - 1] == '\0')) b--;
+    int a = db3_skip_blanks(bytes, 0, width);
     *from = a;
-    *to = b;
+    *to = db3_cut_blanks(bytes, a, width);
 }
 
 /* Parses the number text of a field; answers 1 with the value, 0 when the
@@ -273,42 +319,46 @@ static const long long DB3_POW10[DB3_SCAN_DIGITS + 1] = {
 static const double DB3_POW10_D[DB3_SCAN_DIGITS + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
                                                        1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
 
-/* Reads the plain decimal text of a field ([sign] digits [point digits],
- * the point '.' or ','), the common case, without a conversion call: the
- * digits as an integer *digits, the count of those after the point *after
- * and the sign *negative. Answers 1, or 0 for any other text or more than
- * DB3_SCAN_DIGITS digits (the full parser then reads it). */
-static int db3_scan_decimal(const char *t, int n, long long *digits, int *after, int *negative)
+/* Reads the plain decimal number at the start of t[0, n) ([sign] digits
+ * [point digits], the point '.' or ','), the common case, without a
+ * conversion call: the digits as an integer *digits, the count of those
+ * after the point *after and the sign *negative. Answers the count of
+ * bytes it took (a field is plain when only blanks follow them), or 0 when
+ * t does not begin with a digit after its sign and point or holds more
+ * than DB3_SCAN_DIGITS digits (the full parser then reads it). */
+static inline int db3_scan_decimal(const char *t, int n, long long *digits, int *after, int *negative)
 {
-    int i = 0, count = 0, point = -1;
-    long long v = 0;
+    int i = 0, point = -1, first;
+    unsigned long long v = 0;   /* wraps past DB3_SCAN_DIGITS digits; such a text is refused below */
     *negative = 0;
     if (i < n && (t[i] == '-' || t[i] == '+')) *negative = t[i++] == '-';
+    first = i;
     for (; i < n; i++) {
-        char c = t[i];
-        if (c >= '0' && c <= '9') {
-            if (++count > DB3_SCAN_DIGITS) return 0;
-            v = v * 10 + (c - '0');
-        } else if ((c == '.' || c == ',') && point < 0) {
-            point = count;
+        unsigned d = (unsigned)(unsigned char)t[i] - '0';
+        if (d < 10) {
+            v = v * 10 + d;
+        } else if ((t[i] == '.' || t[i] == ',') && point < 0) {
+            point = i;
         } else {
-            return 0;
+            break;
         }
     }
-    if (count == 0) return 0;
-    *digits = v;
-    *after = point < 0 ? 0 : count - point;
-    return 1;
+    int count = i - first - (point >= 0);
+    if (count == 0 || count > DB3_SCAN_DIGITS) return 0;
+    *digits = (long long)v;
+    *after = point < 0 ? 0 : i - point - 1;
+    return i;
 }
 
 /* Gives SQLite the plain decimal number of a field read by
  * db3_scan_decimal, as db3_field_result would from the full parser: an
  * INTEGER for a whole number of an exact column without decimals, else
  * the nearest REAL. Answers 0 when the fast way cannot give it exactly. */
-static int db3_fast_result(sqlite3_context *ctx, const db3_coltype *ct, long long digits, int after, int negative)
+static inline int db3_fast_result(sqlite3_context *ctx, const db3_coltype *ct, long long digits, int after,
+                                  int negative)
 {
-    if (ct->exact && ct->decimals == 0 && digits % DB3_POW10[after] == 0) {
-        long long whole = digits / DB3_POW10[after];
+    if (ct->exact && ct->decimals == 0 && (after == 0 || digits % DB3_POW10[after] == 0)) {
+        long long whole = after == 0 ? digits : digits / DB3_POW10[after];
         sqlite3_result_int64(ctx, negative ? -whole : whole);
         return 1;
     }
@@ -319,26 +369,31 @@ static int db3_fast_result(sqlite3_context *ctx, const db3_coltype *ct, long lon
     return 1;
 }
 
-/* Gives SQLite the value of a field (see db3_internal.h). */
+/* Gives SQLite the value of a field (see db3_internal.h). The bytes are
+ * gone over once: a text looks only for its trailing blanks, a number is
+ * read as its leading blanks end. */
 int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width)
 {
-    int a, b;
-    db3_trim_span(bytes, width, &a, &b);
-    if (a == b) {
-        sqlite3_result_null(ctx);
-        return 1;
-    }
     if (ct->letter != 'N' && ct->letter != 'F') {
         /* Leading blanks belong to the text; trailing ones are padding. */
-        int keep = b;
-        sqlite3_result_text(ctx, bytes, keep, SQLITE_STATIC);   /* the snapshot outlives the statement's run */
+        int keep = db3_cut_blanks(bytes, 0, width);
+        if (keep == 0)
+            sqlite3_result_null(ctx);
+        else
+            sqlite3_result_text(ctx, bytes, keep, SQLITE_STATIC);   /* the snapshot outlives the statement's run */
+        return 1;
+    }
+    int a = db3_skip_blanks(bytes, 0, width);
+    if (a == width) {
+        sqlite3_result_null(ctx);
         return 1;
     }
     long long digits;
     int after, negative;
-    if (db3_scan_decimal(bytes + a, b - a, &digits, &after, &negative)
-        && db3_fast_result(ctx, ct, digits, after, negative))
+    int used = db3_scan_decimal(bytes + a, width - a, &digits, &after, &negative);
+    if (used && db3_skip_blanks(bytes, a + used, width) == width && db3_fast_result(ctx, ct, digits, after, negative))
         return 1;
+    int b = db3_cut_blanks(bytes, a, width);
     if (strspn(bytes + a, "*") >= (size_t)(b - a)) {
         sqlite3_result_null(ctx);
         return 1;

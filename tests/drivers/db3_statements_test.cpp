@@ -379,3 +379,105 @@ TEST_F(Db3Test, OverflowMarksReadAsNull)
     fclose(f);
     EXPECT_EQ(rows("SELECT * FROM N"), "~|~\n");
 }
+
+/* Writes bytes (padded with blanks to its width) into field `field` of
+ * the first record of table's file in dir. */
+static void put_field(const std::string &dir, const std::string &table, int field, const std::string &bytes)
+{
+    FILE *f = fopen((dir + "/" + table + ".DBF").c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    unsigned char head[32];
+    ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+    long at = (head[8] | head[9] << 8) + 1;
+    for (int i = 0; i <= field; i++) {
+        unsigned char desc[32];
+        fseek(f, 32 + 32 * i, SEEK_SET);
+        ASSERT_EQ(fread(desc, 1, sizeof desc, f), sizeof desc);
+        if (i == field) {
+            ASSERT_LE(bytes.size(), (size_t)desc[16]);
+            std::string padded = bytes + std::string(desc[16] - bytes.size(), ' ');
+            fseek(f, at, SEEK_SET);
+            fwrite(padded.data(), 1, padded.size(), f);
+        }
+        at += desc[16];
+    }
+    fclose(f);
+}
+
+/* Blanks and NULs around a field's value are cut however many there are
+ * and wherever the value sits in the field (the blank test runs eight
+ * bytes at a time): a text keeps what leads it and loses what trails it,
+ * a number reads the same at every place, and a field of nothing else is
+ * null. */
+TEST_F(Db3Test, BlanksAndNulsAroundAFieldValueAreCutWhereverItSits)
+{
+    run("CREATE TABLE B (C CHAR(20),W NUMERIC(20),D DOUBLE,S NUMERIC(20,2))");
+    run("INSERT INTO B (C) VALUES ('x')");
+    struct Case {
+        const char *value;   /* the value's bytes, put at every place of every field */
+        const char *text;    /* as the CHAR column reads it, after what led it */
+        const char *numbers; /* as the number columns read it */
+    } cases[] = {
+        {"7", "7", "7|7|7.00"},
+        {"-7.25", "-7.25", "-7|-7.25|-7.25"},
+        {"+12345678,5", "+12345678,5", "12345679|12345678.5|12345678.50"},
+        {"0.125", "0.125", "0|0.125|0.12"},
+        {"123456789012345678", "123456789012345678", "123456789012345678|1.23456789012346e+17|123456789012345680.00"},
+    };
+    for (const Case &c : cases) {
+        std::string value = c.value;
+        for (size_t at = 0; at + value.size() <= 20; at++) {
+            for (char first : {' ', '\0'}) {
+                /* Blanks and NULs by turns before the value, and after it. */
+                std::string lead, bytes;
+                for (size_t k = 0; k < at; k++) lead += (k % 2 == 0) == (first == ' ') ? ' ' : '\0';
+                bytes = lead + value;
+                for (size_t k = bytes.size(); k < 20; k++) bytes += (k % 2 == 0) == (first == ' ') ? '\0' : ' ';
+                SCOPED_TRACE(std::string(c.value) + " at " + std::to_string(at));
+                for (int field = 0; field < 4; field++) put_field(dir, "B", field, bytes);
+                db3_result r = run("SELECT C FROM B");
+                ASSERT_EQ(r.rows.size(), 1u);
+                EXPECT_EQ(r.rows[0][0].s, lead + value);
+                EXPECT_EQ(rows("SELECT W,D,S FROM B"), std::string(c.numbers) + "\n");
+            }
+        }
+    }
+    /* Nothing but blanks and NULs, in any order: null everywhere. */
+    for (const std::string &bytes : {std::string(20, ' '), std::string(20, '\0'), std::string("  \0 \0\0   \0  \0 \0\0  \0 ", 20)}) {
+        for (int field = 0; field < 4; field++) put_field(dir, "B", field, bytes);
+        EXPECT_EQ(rows("SELECT * FROM B"), "~|~|~|~\n");
+    }
+    /* A byte that only looks blank in its low bits is kept as text. */
+    put_field(dir, "B", 0, "ab\xA0\x80 ");
+    EXPECT_EQ(run("SELECT C FROM B").rows[0][0].s, "ab\xA0\x80");
+}
+
+/* A number field with anything but blanks after its number, or a second
+ * point, or no digit, is damaged, wherever the fault sits; past eighteen
+ * digits the number is still read whole. */
+TEST_F(Db3Test, NumberFieldsWithStrayBytesAreDamagedWhereverTheyAre)
+{
+    run("CREATE TABLE B (W NUMERIC(20),S NUMERIC(20,2))");
+    run("INSERT INTO B (W,S) VALUES (1,1)");
+    static const char *const damaged[] = {
+        "1 2", "12      x", "-", ".", "+.", "1.2.3", "1,2.3", "--1", "1-", "12\xA0", "1e", "1.5        .",
+    };
+    for (const char *text : damaged) {
+        for (size_t at : {0, 5, 8, 11}) {
+            std::string bytes = std::string(at, ' ') + text;
+            if (bytes.size() > 20) continue;
+            SCOPED_TRACE(bytes);
+            for (int field = 0; field < 2; field++) {
+                put_field(dir, "B", 0, field == 0 ? bytes : "1");
+                put_field(dir, "B", 1, field == 1 ? bytes : "1");
+                db3_result r;
+                db3_error e;
+                EXPECT_EQ(db3_run(s, "SELECT * FROM B", &r, nullptr, &e), 0);
+                EXPECT_EQ(e.native, DB3_ERR_DAMAGED);
+            }
+        }
+    }
+    put_field(dir, "B", 0, "1234567890123456789");
+    put_field(dir, "B", 1, "-12345678901234567.5");
+    EXPECT_EQ(rows("SELECT * FROM B"), "1234567890123456789|-12345678901234568.00\n");
+}
