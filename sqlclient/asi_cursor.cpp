@@ -52,6 +52,29 @@ void CAsiCursor::dropBlock() noexcept
     m_blockRows.clear();
     m_blockFirst = 0;
     m_at = 0;
+    m_pending.assign(m_pending.size(), 0);
+}
+
+/* Learns what each column takes plain. */
+void CAsiCursor::learnColumns()
+{
+    int n = m_row.count();
+    m_columns.resize((std::size_t)n);
+    m_plain.resize((std::size_t)n);
+    m_pending.assign((std::size_t)n, 0);
+    for (int i = 0; i < n; i++)
+        m_columns[(std::size_t)i] = m_row.value(i) ? asi_plain_column_of(*m_row.value(i)) : asi_plain_column();
+}
+
+/* The value of column i, set from its plain value when pending. */
+CAsiData *CAsiCursor::valueAt(int i) const
+{
+    CAsiData *v = m_row.value(i);
+    if ((std::size_t)i < m_pending.size() && m_pending[(std::size_t)i]) {
+        asi_plain_set(v, m_plain[(std::size_t)i]);
+        m_pending[(std::size_t)i] = 0;
+    }
+    return v;
 }
 
 /* Declares on a prepared cursor specification. */
@@ -135,9 +158,20 @@ void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
                 asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "bad subtype item");
             tag = in.nextTag();
         }
+        CAsiData *v = m_row.value(i);
+        std::size_t k = (std::size_t)i;
+        if (tag >= ASI_TAG_PLAIN_NULL && tag <= ASI_TAG_PLAIN_TEXT && !sub) {
+            /* A plain value: held as it came, for the bound buffer. */
+            if (!asi_plain_read(in, tag, &m_plain[k]))
+                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "plain value item refused");
+            if (!v || !asi_plain_fits(m_columns[k], m_plain[k]))
+                asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent column %d a plain value its type does not take", i + 1);
+            m_pending[k] = 1;
+            continue;
+        }
         if ((tag != ASI_TAG_VALUE && tag != ASI_TAG_VALUE_ONLY) || !in.readI32(&type))
             asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value item expected");
-        CAsiData *v = m_row.value(i);
+        m_pending[k] = 0;
         int sameType = v && v->typeCode() == type &&
                        (type == ASI_TYPE_DATETIME ? v->datetimeCode() : type == ASI_TYPE_INTERVAL ? v->intervalCode() : 0) == sub;
         if (tag == ASI_TAG_VALUE_ONLY) {
@@ -151,8 +185,10 @@ void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
         } else if (sameType) {
             if (!v->unpack(in))
                 asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
+            m_columns[k] = asi_plain_column_of(*v);
         } else {
             m_row.setValue(i, asi_value_read(in, sub));
+            m_columns[k] = asi_plain_column_of(*m_row.value(i));
         }
     }
     if (in.position() < in.messageSize())
@@ -162,9 +198,13 @@ void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
 /* Fills the bound buffers. */
 void CAsiCursor::putBinds()
 {
-    for (std::size_t i = 0; i < m_binds.size(); i++)
-        if (m_binds[i].type)
-            asi_host_put(m_binds[i], m_row.value((int)i));
+    for (std::size_t i = 0; i < m_binds.size(); i++) {
+        if (!m_binds[i].type)
+            continue;
+        if (i < m_pending.size() && m_pending[i] && asi_plain_put(m_binds[i], m_columns[i], m_plain[i]))
+            continue;
+        asi_host_put(m_binds[i], valueAt((int)i));
+    }
 }
 
 /* Serves a held row. */
@@ -222,6 +262,7 @@ int CAsiCursor::fetch(int orientation, long offset)
         asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent %d values for %d columns", (int)reply.values.size(),
                  m_row.count());
     m_row.takeValues(reply.values);
+    learnColumns();
     m_at = reply.row;
     if (!reply.blockRows.empty()) {
         m_blockBytes.swap(reply.blockBytes);
@@ -267,5 +308,5 @@ const CAsiData *CAsiCursor::value(int i) const
 {
     if (!m_onRow)
         asi_raise_state(ASI_STATE_CURSOR);
-    return m_row.value(i);
+    return valueAt(i);
 }

@@ -7,7 +7,10 @@
 ** A driver that serves rows in blocks answers a fetch with the row and
 ** the rows that follow it; the cursor keeps those undecoded and serves the
 ** next fetches that land on them itself, decoding each row into the values
-** of the current row when it is fetched.  Every orientation keeps its
+** of the current row when it is fetched.  The values a further row holds
+** plain (asi_plain.h) go straight into the bound buffers; the column's
+** value object is set from them only when a caller asks for the value or
+** the buffer's type needs its conversion.  Every orientation keeps its
 ** meaning: a fetch that leaves the held rows goes to the driver, as an
 ** absolute fetch of the row it means when the driver's cursor stands
 ** elsewhere.  Closing, reopening, or a driver known to have ended drops
@@ -26,6 +29,7 @@
 #include "sqlclient/asi_descriptor.h"
 #include "sqlclient/asi_handle.h"
 #include "sqlclient/asi_message.h"
+#include "sqlclient/asi_plain.h"
 
 class CAsiStatement;
 
@@ -102,6 +106,14 @@ private:
     /* Fills the bound buffers from the current row. */
     void putBinds();
 
+    /* The value of column i, set first from its plain value when it holds
+    ** one not yet set (a valid index). */
+    CAsiData *valueAt(int i) const;
+
+    /* Learns what each column's value takes plain, from the current row's
+    ** values; no column then holds a plain value. */
+    void learnColumns();
+
     /* Forgets the held rows. */
     void dropBlock() noexcept;
 
@@ -118,6 +130,11 @@ private:
     long m_blockFirst;                /* number of the first held row, 0 when none */
     std::vector<unsigned char> m_blockBytes;       /* the held rows' items */
     std::vector<asi_msg_block_row> m_blockRows;    /* each held row in m_blockBytes, in order */
+    std::vector<asi_plain_column> m_columns;        /* what each column's value takes plain */
+    std::vector<asi_plain_value> m_plain;           /* each column's plain value in the current row (texts
+                                                    ** point into m_blockBytes) */
+    mutable std::vector<char> m_pending;            /* 1 where the column's value is still to be set from
+                                                    ** m_plain */
 };
 
 #endif

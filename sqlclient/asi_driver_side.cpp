@@ -366,6 +366,15 @@ void CAsiDrvReply::addValue(const CAsiData &value)
     }, DRV_VALUE_GUESS);
 }
 
+/* One plain value of the further row being built. */
+void CAsiDrvReply::addPlain(const asi_plain_value &value)
+{
+    if (!m_inRow)
+        asi_throw(ASI_ERR_BAD_ARGUMENT, "CAsiDrvReply::addPlain", "a plain value outside a further row");
+    m_row.putDirect([&](CAsiOStream &o) { asi_plain_write(o, value); },
+                    ASI_ITEM_COUNTED_HEAD + sizeof(std::int64_t) + (std::size_t)(value.n > 0 ? value.n : 0));
+}
+
 /* Opens a block. */
 void CAsiDrvReply::openBlock(int rows, std::size_t bytes) noexcept
 {
@@ -409,6 +418,31 @@ int CAsiDrvReply::endBlockRow()
     m_blockLeft--;
     m_blockRowsSent++;
     m_lastRow = m_rowNumber;
+    return 1;
+}
+
+/* A further row of items written already. */
+int CAsiDrvReply::addBlockRowItems(long number, const void *items, std::size_t n)
+{
+    constexpr std::size_t ROW_ITEM = ASI_ITEM_HEAD + sizeof(std::int32_t);   /* the row's number */
+    if (m_inRow || m_blockLeft <= 0 || m_failed || number <= 0 || number > INT32_MAX)
+        return 0;
+    std::size_t len = ROW_ITEM + n;
+    if (len > (std::size_t)ASI_ITEM_MAX_DATA || m_body.length() + ASI_ITEM_COUNTED_HEAD + len > m_blockBytes) {
+        m_blockLeft = 0;
+        return 0;
+    }
+    m_body.putDirect([&](CAsiOStream &o) {
+        unsigned char *p = o.reserveBytes(ASI_TAG_BLOCK_ROW, (int)len);
+        if (!p)
+            return;   /* counting */
+        CAsiOStream row(p, ROW_ITEM);
+        row.putI32(ASI_TAG_ROW, (std::int32_t)number);
+        std::memcpy(p + ROW_ITEM, items, n);
+    }, ASI_ITEM_COUNTED_HEAD + len);
+    m_blockLeft--;
+    m_blockRowsSent++;
+    m_lastRow = number;
     return 1;
 }
 

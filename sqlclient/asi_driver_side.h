@@ -24,6 +24,7 @@
 #include <cstddef>
 
 #include "sqlclient/asi_message.h"
+#include "sqlclient/asi_plain.h"
 
 /* The reply a handler fills. */
 class CAsiDrvReply {
@@ -66,6 +67,19 @@ public:
     int beginBlockRow(long number);
     int endBlockRow();
     void dropBlockRow() noexcept;
+
+    /* fetchBlock: one value of the further row being built, sent plain
+    ** (asi_plain.h) in place of addValue where the column's value takes it
+    ** (asi_plain_fits); the driver then needs no value object for it.
+    ** Raises ASI_ERR_BAD_ARGUMENT outside a further row. */
+    void addPlain(const asi_plain_value &value);
+
+    /* fetchBlock: one further row whose value items the driver has written
+    ** already (plain items, or value-only records with their type items),
+    ** n bytes at items; in place of beginBlockRow, the values and
+    ** endBlockRow.  Answers 1 when the row went into the block, 0 when the
+    ** block takes no more rows (nothing is added then). */
+    int addBlockRowItems(long number, const void *items, std::size_t n);
 
     /* Adds one further row with the values add() adds between
     ** beginBlockRow and endBlockRow; a value add() cannot make (it throws)

@@ -100,6 +100,13 @@ void CAsiOStream::putU32(int tag, std::uint32_t v)
         put_le(p, v, 4);
 }
 
+/* A signed 64-bit item. */
+void CAsiOStream::putI64(int tag, std::int64_t v)
+{
+    if (unsigned char *p = head(tag, ASI_ITEM_I64, 8))
+        put_le(p, (std::uint64_t)v, 8);
+}
+
 /* A double item (IEEE 754, little-endian). */
 void CAsiOStream::putF64(int tag, double v)
 {

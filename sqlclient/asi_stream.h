@@ -66,10 +66,12 @@ public:
     CAsiOStream(const CAsiOStream &) = delete;
     CAsiOStream &operator=(const CAsiOStream &) = delete;
 
-    /* One item of type 3 (2 bytes), 7 (4 bytes), 6 (4 bytes), 9 (8 bytes). */
+    /* One item of type 3 (2 bytes), 7 (4 bytes), 6 (4 bytes), 8 (8 bytes),
+    ** 9 (8 bytes). */
     void putI16(int tag, std::int16_t v);
     void putI32(int tag, std::int32_t v);
     void putU32(int tag, std::uint32_t v);
+    void putI64(int tag, std::int64_t v);
     void putF64(int tag, double v);
 
     /* One item of type 12: the string's characters with their byte length.
@@ -131,8 +133,9 @@ public:
     int readU32(std::uint32_t *out) const noexcept;
     int readI32(std::int32_t *out) const noexcept;
 
-    /* Copies the current 8-byte item (a double) into the caller's 8 bytes;
-    ** 1, or 0 when the item does not hold exactly 8 bytes. */
+    /* Copies the current 8-byte item (a double or a 64-bit integer) into
+    ** the caller's 8 bytes; 1, or 0 when the item does not hold exactly 8
+    ** bytes. */
     int readPair(void *out8) const noexcept;
     int readF64(double *out) const noexcept { return readPair(out); }
 

@@ -11,8 +11,10 @@
 ** (like ROCK, but row 1 comes short of a value and row 2 with a value of
 ** an unknown type) and BLOCKS (like ROCK, served in blocks of rows, row 4
 ** with its amount of another type than its column, row 6 short of a
-** value).  Any statement it cannot read is a syntax error, native code
-** 14215.
+** value) and PLAIN (like ROCK, served in blocks whose values go plain
+** where their column takes them; row 4 with a plain amount its column does
+** not take, row 8 with a name beyond ASCII sent as a value record).  Any
+** statement it cannot read is a syntax error, native code 14215.
 */
 #include <unistd.h>
 
@@ -48,6 +50,8 @@ constexpr int TEXT_MAX = 256;
 constexpr int BROKEN_TYPE = 99;
 constexpr long BLOCKS_WRONG_TYPE_ROW = 4;
 constexpr long BLOCKS_SHORT_ROW = 6;
+constexpr long PLAIN_REFUSED_ROW = 4;
+constexpr long PLAIN_RECORD_ROW = 8;
 constexpr int NAME_LENGTH = 12;
 constexpr unsigned AMOUNT_PRECISION = 10;
 constexpr unsigned AMOUNT_SCALE = 2;
@@ -89,7 +93,7 @@ long table_rows(const std::string &t, const asi_value_list &last)
         return 0;
     if (t == "SLOW")
         return SLOW_ROWS;
-    if (t == "BROKEN" || t == "BLOCKS")
+    if (t == "BROKEN" || t == "BLOCKS" || t == "PLAIN")
         return ROCK_ROWS;
     if (t == "WIDE")
         return WIDE_ROWS;
@@ -251,6 +255,10 @@ public:
     void fetchBlock(int cursor, CAsiDrvReply &r) override
     {
         auto it = m_cursors.find(cursor);
+        if (it != m_cursors.end() && it->second.table == "PLAIN") {
+            plainBlock(it->second, r);
+            return;
+        }
         if (it == m_cursors.end() || it->second.table != "BLOCKS")
             return;
         canned_cursor &c = it->second;
@@ -279,6 +287,48 @@ public:
     ~canned_session() override { asi_value_list_free(m_last); }
 
 private:
+    /* PLAIN: the rows after the current one, each value plain where its
+    ** column takes it (ROCK's values, the amount as its scaled digits). */
+    void plainBlock(canned_cursor &c, CAsiDrvReply &r)
+    {
+        int columns = asi_value_known(ASI_TYPE_CHAR, 0) ? 4 : 3;
+        char name[TEXT_MAX];
+        while (c.pos >= 1 && c.pos < ROCK_ROWS && r.beginBlockRow(c.pos + 1)) {
+            long n = c.pos + 1;
+            asi_plain_value p;
+            p.kind = ASI_PLAIN_INT;
+            p.i = n;
+            r.addPlain(p);
+            if (columns == 4) {
+                std::snprintf(name, sizeof name, n == PLAIN_RECORD_ROW ? "ROCK%03ld\xE9" : "ROCK%03ld", n);
+                p.kind = ASI_PLAIN_TEXT;
+                p.s = name;
+                p.n = (int)std::strlen(name);
+                if (n == PLAIN_RECORD_ROW) {
+                    CAsiData *v = name_value();
+                    v->setText(name, p.n);
+                    r.addValue(*v);
+                    delete v;
+                } else {
+                    r.addPlain(p);
+                }
+            }
+            p = asi_plain_value();
+            if (n % 5 != 0) {
+                p.kind = ASI_PLAIN_REAL;
+                p.d = n * 1.5;
+            }
+            r.addPlain(p);
+            p = asi_plain_value();
+            p.kind = n == PLAIN_REFUSED_ROW ? ASI_PLAIN_REAL : ASI_PLAIN_SCALED;
+            p.i = n * 1000 + 25;   /* n * 10 + 0.25 at scale 2 */
+            r.addPlain(p);
+            if (!r.endBlockRow())
+                return;
+            c.pos = n;
+        }
+    }
+
     /* Describes a table's columns. */
     void describe(const std::string &t, CAsiDrvReply &r)
     {

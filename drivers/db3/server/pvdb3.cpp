@@ -21,6 +21,7 @@
  *   Driver=/opt/petrivex/bin/pvdb3
  *   PETRIVEX=/data/projects
  */
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -46,10 +47,13 @@
 
 namespace {
 
-/* Bytes of a value's text taken from a parameter, and of an integer's
- * text given to a value. */
+/* Bytes of a value's text taken from a parameter. */
 constexpr int DB3_PARAM_TEXT = 1024;
-constexpr int DB3_INT_TEXT = 32;
+
+/* Bytes from which a block of memory is mapped on its own, and bytes of
+ * free memory the program keeps before it gives any back. */
+constexpr int DB3_MMAP_THRESHOLD = 32 << 20;
+constexpr int DB3_TRIM_THRESHOLD = 128 << 20;
 
 /* SQLSTATEs of a catalog or schema that names no directory. */
 constexpr const char *DB3_STATE_CATALOG = "3D000";
@@ -57,7 +61,7 @@ constexpr const char *DB3_STATE_SCHEMA = "3F000";
 
 /* Rows the scan reads before it hands them to the fetches (the first
  * row is handed over alone, so that it can leave at once). */
-constexpr size_t DB3_SCAN_BATCH = 64;
+constexpr size_t DB3_SCAN_BATCH = 1024;
 
 /* The rows of a cursor read so far, each value a kind byte and its bytes
  * (8 for an integer or a double, a 4-byte length and the characters for a
@@ -83,6 +87,9 @@ struct db3_drv_cursor {
     std::vector<db3_column> columns;                /* described columns */
     long pos = 0;                                   /* 0 before the first row, count + 1 after the last */
     std::vector<std::unique_ptr<CAsiData>> values;  /* one per column, reused for every row */
+    std::vector<asi_plain_column> plain;            /* what each column takes plain */
+    std::vector<asi_plain_value> row_plain;         /* the values of the row being sent, plain */
+    std::string row_items;                          /* their items */
     std::thread scan;                               /* the scan while it runs */
     std::atomic<bool> cancel{false};                /* set to end the scan early */
     std::mutex lock;                                /* guards the fields below */
@@ -123,42 +130,27 @@ CAsiData *db3_new_value(const db3_column &c)
     }
 }
 
-/* Writes the digits of n (led by a minus sign when negative) into text,
- * DB3_INT_TEXT bytes, without a terminator. Answers their count. */
-int db3_int_text(long long n, char *text)
+/* A stored value as the plain value for column col: an exact number with
+ * decimals as its scaled digits where they can be. */
+asi_plain_value db3_plain(const db3_value_view &x, const asi_plain_column &col)
 {
-    char digits[DB3_INT_TEXT];
-    char *end = digits + sizeof digits, *p = end;
-    unsigned long long m = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
-    do {
-        *--p = (char)('0' + m % 10);
-        m /= 10;
-    } while (m);
-    if (n < 0) *--p = '-';
-    memcpy(text, p, (size_t)(end - p));
-    return (int)(end - p);
-}
-
-/* Sets a value of column c from a stored value. */
-void db3_set_value(CAsiData *v, const db3_column &c, const db3_value_view &x)
-{
-    char text[DB3_INT_TEXT];
+    asi_plain_value p;
     switch (x.kind) {
-    case DB3_VALUE_NULL: v->setNull(); return;
-    case DB3_VALUE_INT:
-        /* A number a file holds beyond the type's range goes in as text,
-         * so that the value refuses it (22003) instead of wrapping. */
-        if (c.type == DB3_TYPE_SMALLINT && x.i >= INT16_MIN && x.i <= INT16_MAX) {
-            v->setShort((std::int16_t)x.i);
-        } else if (c.type == DB3_TYPE_INTEGER && x.i >= INT32_MIN && x.i <= INT32_MAX) {
-            v->setLong((std::int32_t)x.i);
-        } else {
-            v->setText(text, db3_int_text(x.i, text));
+    case DB3_VALUE_INT: p.kind = ASI_PLAIN_INT; p.i = x.i; break;
+    case DB3_VALUE_REAL: p.kind = ASI_PLAIN_REAL; p.d = x.d; break;
+    case DB3_VALUE_TEXT: {
+        if ((col.takes & (1 << ASI_PLAIN_SCALED)) && asi_plain_scaled_from_text(x.s, (int)x.n, col.scale, &p.i)) {
+            p.kind = ASI_PLAIN_SCALED;
+            break;
         }
-        return;
-    case DB3_VALUE_REAL: v->setDouble(x.d); return;
-    default: v->setText(x.s, (int)x.n); return;
+        p.kind = ASI_PLAIN_TEXT;
+        p.s = x.s;
+        p.n = (int)x.n;
+        break;
     }
+    default: break;
+    }
+    return p;
 }
 
 /* Appends the values of row to the bytes of a store. */
@@ -220,11 +212,13 @@ void db3_scan(db3_drv_cursor *c)
         }
         {
             std::lock_guard<std::mutex> hold(c->lock);
+            size_t base = c->rows.bytes.size(), rows = c->rows.ends.size();
             try {
-                size_t base = c->rows.bytes.size();
-                c->rows.bytes += batch;
+                c->rows.bytes.append(batch, 0, ends.empty() ? 0 : ends.back());
                 for (size_t end : ends) c->rows.ends.push_back(base + end);
             } catch (...) {   /* the rows stored before stay whole */
+                c->rows.bytes.resize(base);
+                c->rows.ends.resize(rows);
                 got = db3_fail(&e, DB3_ERR_MEMORY, "no memory for the rows of the cursor") - 1;
             }
             if (got != 1) {
@@ -372,7 +366,10 @@ public:
         auto c = std::make_unique<db3_drv_cursor>();
         c->stmt = st;
         c->columns = db3_stmt_columns(st);
-        for (const db3_column &col : c->columns) c->values.emplace_back(db3_new_value(col));
+        for (const db3_column &col : c->columns) {
+            c->values.emplace_back(db3_new_value(col));
+            c->plain.push_back(asi_plain_column_of(*c->values.back()));
+        }
         db3_drv_cursor *raw = c.get();
         try {
             c->scan = std::thread(db3_scan, raw);
@@ -418,10 +415,10 @@ public:
         c.pos = p < 1 ? 0 : p <= n ? p : n + 1;
         if (c.pos < 1 || c.pos > n) return 1;
         r.setRow(c.pos);
-        std::string row = row_bytes(c, c.pos, c.pos);
+        std::string row = copy_rows(c, c.pos, c.pos, nullptr);
         hold.unlock();
         const char *at = row.data();
-        add_values(c, &at, r);
+        add_values(c, &at, r, false);
         return 1;
     }
 
@@ -436,6 +433,7 @@ public:
         db3_drv_cursor &c = *it->second;
         if (c.pos < 1) return;
         const long end = c.pos + (long)ASI_BLOCK_ROWS;   /* the last row a block may hold */
+        std::vector<size_t> ends;
         while (c.pos < end) {
             long next = c.pos + 1, last = 0;
             std::string rows;
@@ -444,11 +442,13 @@ public:
                 c.grown.wait(hold, [&c, next] { return c.done || (long)c.rows.ends.size() >= next; });
                 last = std::min((long)c.rows.ends.size(), end);
                 if (next > last) return;
-                rows = row_bytes(c, next, last);
+                rows = copy_rows(c, next, last, &ends);
             }
-            const char *at = rows.data();
             for (long k = next; k <= last; k++) {
-                if (!r.addBlockRow(k, [&] { add_values(c, &at, r); })) return;
+                const char *from = rows.data() + (k > next ? ends[(size_t)(k - next - 1)] : 0), *at = from;
+                int added = plain_items(c, &at) ? r.addBlockRowItems(k, c.row_items.data(), c.row_items.size())
+                                                : r.addBlockRow(k, [&] { add_values(c, &from, r, true); });
+                if (!added) return;
                 c.pos = k;
             }
         }
@@ -465,22 +465,54 @@ public:
 
 private:
     /* A copy of the stored bytes of rows first to last (from 1) of cursor
-     * c, whose lock the caller holds. */
-    static std::string row_bytes(const db3_drv_cursor &c, long first, long last)
+     * c, whose lock the caller holds; into *ends (when given) the offset
+     * after each row in the copy. */
+    static std::string copy_rows(const db3_drv_cursor &c, long first, long last, std::vector<size_t> *ends)
     {
         size_t from = first > 1 ? c.rows.ends[(size_t)(first - 2)] : 0;
+        if (ends) {
+            ends->clear();
+            for (long k = first; k <= last; k++) ends->push_back(c.rows.ends[(size_t)(k - 1)] - from);
+        }
         return c.rows.bytes.substr(from, c.rows.ends[(size_t)(last - 1)] - from);
     }
 
+    /* Writes the items of the stored row at *at of cursor c into
+     * c.row_items, each value plain, and moves *at past it. Answers 1 when
+     * every value goes plain; 0 otherwise (the items are then unfinished). */
+    static int plain_items(db3_drv_cursor &c, const char **at)
+    {
+        db3_value_view x;
+        size_t need = 0;
+        c.row_plain.resize(c.columns.size());
+        for (size_t i = 0; i < c.columns.size(); i++) {
+            db3_read_value(at, &x);
+            asi_plain_value &p = c.row_plain[i];
+            p = db3_plain(x, c.plain[i]);
+            if (!asi_plain_fits(c.plain[i], p)) return 0;
+            need += asi_plain_item_size(p);
+        }
+        c.row_items.resize(need);
+        unsigned char *out = reinterpret_cast<unsigned char *>(&c.row_items[0]);
+        for (const asi_plain_value &p : c.row_plain) out = asi_plain_encode(out, p);
+        return 1;
+    }
+
     /* Adds the values of the stored row at *at of cursor c to the reply
-     * and moves *at past them. */
-    static void add_values(db3_drv_cursor &c, const char **at, CAsiDrvReply &r)
+     * and moves *at past them. In a further row (plain) a value its column
+     * takes plain goes plain; any other through the column's value object. */
+    static void add_values(db3_drv_cursor &c, const char **at, CAsiDrvReply &r, bool plain)
     {
         db3_value_view x;
         for (size_t i = 0; i < c.columns.size(); i++) {
             db3_read_value(at, &x);
+            asi_plain_value p = db3_plain(x, c.plain[i]);
+            if (plain && asi_plain_fits(c.plain[i], p)) {
+                r.addPlain(p);
+                continue;
+            }
             CAsiData *v = c.values[i].get();
-            db3_set_value(v, c.columns[i], x);
+            asi_plain_set(v, p);
             r.addValue(*v);
         }
     }
@@ -538,8 +570,12 @@ CAsiDrvSession *db3_make_session(void *)
 
 } // namespace
 
-/* Serves the engine that started the program. */
+/* Serves the engine that started the program. The memory of the rows a
+ * scan stored is kept for the next scan rather than given back to the
+ * system and faulted in again page by page. */
 int main(int argc, char **argv)
 {
+    mallopt(M_MMAP_THRESHOLD, DB3_MMAP_THRESHOLD);
+    mallopt(M_TRIM_THRESHOLD, DB3_TRIM_THRESHOLD);
     return asi_drv_serve(argc, argv, db3_make_session, nullptr);
 }
