@@ -353,6 +353,51 @@ TEST_F(Db3BlockTest, UpdateOfAHeldRowShowsAfterReopen)
     EXPECT_EQ(here(), want(6));
 }
 
+/* Buffers bound to the columns get from rows served in blocks what the
+ * values themselves give, also for a row whose text is beyond ASCII (it
+ * travels as a value record among plain values) and for a text cut to its
+ * buffer (with its warning). */
+TEST_F(Db3BlockTest, BoundBuffersOfRowsInBlocksGetWhatTheValuesGive)
+{
+    constexpr int ACCENTED_ROW = 450;
+    ASSERT_EQ(asi_close_cursor(k), 1);
+    ASSERT_EQ(exec("UPDATE T SET A = 'Qu\xE9" "bec' WHERE I = 450"), 1) << code;
+    std::int32_t i = 0;
+    char a[9] = "", cut[4] = "";
+    double n = 0, d = 0;
+    unsigned short ind[5] = {};
+    ASSERT_EQ(asi_bind_column(k, 0, ASI_HOST_LONG, &i, sizeof i, &ind[0]), 1);
+    ASSERT_EQ(asi_bind_column(k, 1, ASI_HOST_STRING, a, sizeof a, &ind[1]), 1);
+    ASSERT_EQ(asi_bind_column(k, 2, ASI_HOST_DOUBLE, &n, sizeof n, &ind[2]), 1);
+    ASSERT_EQ(asi_bind_column(k, 3, ASI_HOST_DOUBLE, &d, sizeof d, &ind[3]), 1);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    for (long r = 1; r <= BLOCK_TABLE_ROWS; r++) {
+        ASSERT_EQ(asi_fetch_next(k), 1) << r << " " << text(k);
+        std::int32_t vi = 0;
+        char va[9] = "";
+        double vn = 0, vd = 0;
+        unsigned short vind[4] = {};
+        asi_value_get(k, 0, ASI_HOST_LONG, &vi, sizeof vi, &vind[0]);
+        asi_value_get(k, 1, ASI_HOST_STRING, va, sizeof va, &vind[1]);
+        asi_value_get(k, 2, ASI_HOST_DOUBLE, &vn, sizeof vn, &vind[2]);
+        asi_value_get(k, 3, ASI_HOST_DOUBLE, &vd, sizeof vd, &vind[3]);
+        ASSERT_EQ(i, r);
+        ASSERT_EQ(vi, r);
+        ASSERT_STREQ(a, va) << r;
+        ASSERT_EQ(n, vn) << r;
+        ASSERT_NEAR(n, r / 4.0, 1e-9) << r;
+        ASSERT_EQ(d, vd) << r;
+        for (int c = 0; c < 4; c++) ASSERT_EQ(ind[c], vind[c]) << r << " column " << c;
+        if (r == ACCENTED_ROW)
+            EXPECT_STREQ(a, "Qu\xE9" "bec  ");
+        if (r > 1 && r % BLOCK_NULL_EVERY != 0) {
+            ASSERT_EQ(asi_value_get(k, 1, ASI_HOST_STRING, cut, sizeof cut, &ind[4]), 1);
+            EXPECT_EQ(std::string(cut), std::string(va, 3)) << r;
+            EXPECT_EQ(asi_diag_cond_code(k, 0), ASI_WARN_TRUNCATED) << r;
+        }
+    }
+}
+
 /* A driver killed when the rows of one block are used up: the next fetch
  * fails with the lost-driver code, and rows of the old block are not
  * served after it. */
