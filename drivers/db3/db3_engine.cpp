@@ -9,7 +9,10 @@
  * runs, and their records are read fresh in each statement. SQLite's own
  * statements (PRAGMA, ATTACH, CREATE VIEW...) are not accepted: only
  * SELECT, INSERT, UPDATE and DELETE reach it, and data definition is done
- * by db3_ddl.cpp.
+ * by db3_ddl.cpp. A cursor of a plain scan ("SELECT A, B FROM T": one
+ * table, nothing but its columns) reads its rows straight from the
+ * table's records through the module's own field reader, with the values
+ * SQLite would hand on, and leaves SQLite aside.
  */
 #include "drivers/db3/db3_internal.h"
 
@@ -60,6 +63,14 @@ struct db3_stmt {
     int params = 0;                      /* '?' parameters */
     std::string target;                  /* table written by INSERT, UPDATE, DELETE (upper-case) */
     db3_held *held = nullptr;            /* locks of its cursor while it is read, or none; owned */
+    /* A plain scan of one table ("SELECT A, B FROM T") is read straight
+     * from the table's records, SQLite left aside. */
+    std::string scan_name;               /* upper-cased table of a plain scan, "" for other statements */
+    db3_table *scan = nullptr;           /* table the open cursor reads straight, or none (SQLite steps it) */
+    std::vector<int> scan_fields;        /* field number of each result column */
+    std::vector<db3_field_value> scan_values; /* the fields of the row being read */
+    long scan_rec = -1;                  /* record number of the last row read */
+    int scan_loaded = 0;                 /* 1 once the table's records are loaded for the cursor */
 };
 
 /* A table a statement names: its upper-case name and its file. */
@@ -389,6 +400,31 @@ static std::string db3_merge_repeated_tables(const std::string &text, const std:
     return out;
 }
 
+/* Answers the upper-cased table a cursor specification only lists
+ * columns of ("SELECT * FROM T", "SELECT A, B FROM T"): its rows are the
+ * table's live records in order, each column a field as it is, so they
+ * can be read straight from the records. Answers "" for any other. */
+static std::string db3_plain_scan(const std::vector<db3_token> &t)
+{
+    size_t k = 1;
+    if (!db3_is_word(t[0], "SELECT")) return "";
+    if (t[k].kind == DB3_TOK_PUNCT && t[k].text == "*") {
+        k++;
+    } else {
+        for (;;) {
+            if (!db3_is_ident(t[k]) || db3_is_word(t[k], "FROM")) return "";
+            k++;
+            if (!(t[k].kind == DB3_TOK_PUNCT && t[k].text == ",")) break;
+            k++;
+        }
+    }
+    if (!db3_is_word(t[k], "FROM") || !db3_is_ident(t[k + 1])) return "";
+    std::string name = db3_upper(t[k + 1].text);
+    k += 2;
+    if (t[k].kind == DB3_TOK_PUNCT && t[k].text == ";") k++;
+    return t[k].kind == DB3_TOK_END ? name : "";
+}
+
 /* Prepares the SQLite statement of st; a statement that names a table
  * twice in a FROM list and so finds a column ambiguous is prepared again
  * with the table named once. Answers 1, or 0 with the condition (a text
@@ -445,6 +481,7 @@ db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
     } else if (ok) {
         if (db3_is_word(t[0], "SELECT")) {
             st->function = DB3_FUNC_CURSOR;
+            st->scan_name = db3_plain_scan(t);
         } else if (db3_is_word(t[0], "INSERT") && db3_is_word(t[1], "INTO") && db3_is_ident(t[2])) {
             st->function = DB3_FUNC_INSERT;
             st->target = db3_upper(t[2].text);
@@ -624,6 +661,40 @@ static size_t db3_exact_text(int is_int, long long i, double d, int scale, char 
     return strlen(text);
 }
 
+/* Sets v to a number as a value of the described number column c's type
+ * (an exact one with decimals as its text, which reuses v's room): the
+ * integer i when is_int, else the double d. */
+static inline void db3_number_value(const db3_column &c, int is_int, long long i, double d, db3_value *v)
+{
+    switch (c.type) {
+    case DB3_TYPE_NUMERIC:
+    case DB3_TYPE_DECIMAL:
+        if (c.scale > 0) {
+            char text[DB3_ROW_TEXT];
+            size_t n = db3_exact_text(is_int, i, d, c.scale, text);
+            v->kind = DB3_VALUE_TEXT;
+            v->s.assign(text, n);
+            return;
+        }
+        [[fallthrough]];
+    case DB3_TYPE_INTEGER:
+    case DB3_TYPE_SMALLINT:
+        v->kind = DB3_VALUE_INT;
+        v->i = is_int ? i : std::llround(d);
+        return;
+    default:
+        v->kind = DB3_VALUE_REAL;
+        v->d = is_int ? (double)i : d;
+        return;
+    }
+}
+
+/* Answers whether described columns of type t hold numbers. */
+static inline bool db3_is_number_type(int t)
+{
+    return t != DB3_TYPE_CHAR;
+}
+
 /* Sets v to column i of the current SQLite row as a value of the
  * described column's type (a text reuses v's room). */
 static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value *v)
@@ -634,39 +705,84 @@ static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value
     int vt = sqlite3_value_type(x);
     if (vt == SQLITE_NULL) {
         v->kind = DB3_VALUE_NULL;
-        return;
-    }
-    switch (c.type) {
-    case DB3_TYPE_NUMERIC:
-    case DB3_TYPE_DECIMAL:
-        if (c.scale > 0) {
-            char text[DB3_ROW_TEXT];
-            size_t n = vt == SQLITE_INTEGER ? db3_exact_text(1, (long long)sqlite3_value_int64(x), 0, c.scale, text)
-                                            : db3_exact_text(0, 0, sqlite3_value_double(x), c.scale, text);
-            v->kind = DB3_VALUE_TEXT;
-            v->s.assign(text, n);
-            return;
-        }
-        [[fallthrough]];
-    case DB3_TYPE_INTEGER:
-    case DB3_TYPE_SMALLINT:
-        v->kind = DB3_VALUE_INT;
-        v->i = vt == SQLITE_INTEGER ? sqlite3_value_int64(x) : std::llround(sqlite3_value_double(x));
-        return;
-    case DB3_TYPE_FLOAT:
-    case DB3_TYPE_REAL:
-    case DB3_TYPE_DOUBLE:
-        v->kind = DB3_VALUE_REAL;
-        v->d = sqlite3_value_double(x);
-        return;
-    default: {
+    } else if (db3_is_number_type(c.type)) {
+        if (vt == SQLITE_INTEGER)
+            db3_number_value(c, 1, sqlite3_value_int64(x), 0, v);
+        else
+            db3_number_value(c, 0, 0, sqlite3_value_double(x), v);
+    } else {
         v->kind = DB3_VALUE_TEXT;
         /* The bytes as they are: a text need not be copied to end in a NUL. */
         const char *text = reinterpret_cast<const char *>(sqlite3_value_blob(x));
         v->s.assign(text ? text : "", (size_t)sqlite3_value_bytes(x));
-        return;
     }
+}
+
+/* Sets v to a field's value read straight from its record as a value of
+ * the described column's type: the value db3_row_value gives when SQLite
+ * hands on the same field. */
+static inline void db3_field_row_value(const db3_field_value &f, const db3_column &c, db3_value *v)
+{
+    if (f.kind == DB3_VALUE_TEXT) {
+        v->kind = DB3_VALUE_TEXT;
+        v->s.assign(f.text, (size_t)f.length);
+    } else if (f.kind == DB3_VALUE_INT) {
+        db3_number_value(c, 1, f.i, 0, v);
+    } else if (f.kind == DB3_VALUE_REAL) {
+        db3_number_value(c, 0, 0, f.d, v);
+    } else {
+        v->kind = DB3_VALUE_NULL;
     }
+}
+
+/* Readies the cursor just opened on st to be read straight from the
+ * records of its table when it is a plain scan whose every column SQLite
+ * names as a field of that table (not a memo); else SQLite steps it. */
+static void db3_scan_start(db3_stmt *st)
+{
+    st->scan = nullptr;
+    if (st->scan_name.empty() || st->params) return;
+    db3_table *t = db3_vtab_find(st->s, st->scan_name);
+    if (!t) return;
+    try {
+        st->scan_fields.clear();
+        for (size_t i = 0; i < st->columns.size(); i++) {
+            const char *table = sqlite3_column_table_name(st->stmt, (int)i);
+            const char *origin = sqlite3_column_origin_name(st->stmt, (int)i);
+            if (!table || !origin || db3_upper(table) != st->scan_name) return;
+            int f = db3_vtab_field(t, origin);
+            if (f < 0 || db3_is_number_type(st->columns[i].type) != db3_vtab_field_is_number(t, f)) return;
+            st->scan_fields.push_back(f);
+        }
+        st->scan_values.resize(st->columns.size());
+    } catch (...) {
+        return;   /* no memory for the plain read: SQLite reads the rows */
+    }
+    st->scan_rec = -1;
+    st->scan_loaded = 0;
+    st->scan = t;
+}
+
+/* Reads the next row of st's cursor straight from its table's records
+ * (db3_cursor_next). Answers 1, 0 after the last row, or -1 with the
+ * condition SQLite would give for the same row. */
+static int db3_scan_next(db3_stmt *st, std::vector<db3_value> *row, db3_error *err)
+{
+    db3_table *t = st->scan;
+    if (!st->scan_loaded) {
+        if (!db3_vtab_load(t, err)) return -1;
+        st->scan_loaded = 1;
+    }
+    const char *rec = db3_vtab_next_record(t, &st->scan_rec);
+    if (!rec) return 0;
+    size_t n = st->scan_fields.size();
+    /* Every field is read before the row is touched: a damaged one fails
+     * the row as a whole. */
+    for (size_t i = 0; i < n; i++)
+        if (!db3_vtab_read(t, st->scan_fields[i], rec, st->scan_rec, &st->scan_values[i], err)) return -1;
+    row->resize(n);
+    for (size_t i = 0; i < n; i++) db3_field_row_value(st->scan_values[i], st->columns[i], &(*row)[i]);
+    return 1;
 }
 
 /* Opens a cursor on a cursor specification (see db3_engine.h). */
@@ -680,6 +796,7 @@ int db3_cursor_open(db3_stmt *st, const std::vector<db3_value> *params, db3_erro
     if (!db3_start(st, params, held.get(), err)) return 0;
     st->held = held.release();
     st->s->reading = st;
+    db3_scan_start(st);
     return 1;
 }
 
@@ -687,6 +804,17 @@ int db3_cursor_open(db3_stmt *st, const std::vector<db3_value> *params, db3_erro
 int db3_cursor_next(db3_stmt *st, std::vector<db3_value> *row, db3_error *err)
 {
     if (!st || !st->held) return db3_fail(err, DB3_ERR_STATE, "the cursor is not open"), -1;
+    if (st->scan) {
+        int got;
+        try {
+            got = db3_scan_next(st, row, err);
+        } catch (...) {
+            db3_fail(err, DB3_ERR_MEMORY, "no memory for a row of the cursor");
+            got = -1;
+        }
+        if (got != 1) db3_cursor_close(st);
+        return got;
+    }
     int rc = sqlite3_step(st->stmt);
     if (rc == SQLITE_ROW) {
         size_t n = st->columns.size();
@@ -708,6 +836,7 @@ int db3_cursor_next(db3_stmt *st, std::vector<db3_value> *row, db3_error *err)
 void db3_cursor_close(db3_stmt *st)
 {
     if (!st || !st->held) return;
+    st->scan = nullptr;
     sqlite3_reset(st->stmt);
     delete st->held;
     st->held = nullptr;

@@ -71,6 +71,21 @@ db3_coltype db3_type_of_field(const dbf_field *f);
 /* The SQL type name used when the virtual table declares a column. */
 const char *db3_decl_type(const db3_coltype *ct);
 
+/* The value of a field as read from its bytes. */
+struct db3_field_value {
+    int kind;                /* DB3_VALUE_NULL, _INT (exact without decimals), _REAL or _TEXT */
+    long long i;             /* _INT: the number */
+    double d;                /* _REAL: the nearest double */
+    const char *text;        /* _TEXT: the field's own bytes, not copied */
+    int length;              /* _TEXT: bytes of the text, trailing blanks cut */
+};
+
+/* Reads the value of a field's bytes (width characters) into out: NULL
+ * for blanks and overflow marks, an integer or a double for numbers, the
+ * text without trailing blanks otherwise. Answers 1, or 0 when a number
+ * field holds no number. */
+int db3_field_read(const db3_coltype *ct, const char *bytes, int width, db3_field_value *out);
+
 /* Gives SQLite the value of a field's bytes (width characters) as read:
  * NULL for blanks, INTEGER or REAL for numbers, TEXT without trailing
  * blanks otherwise (not copied: the bytes stay unchanged while the
@@ -203,6 +218,33 @@ int db3_vtab_register(sqlite3 *db, db3_session *s);
 
 /* Frees the record snapshots of the session's virtual tables. */
 void db3_vtab_release(db3_session *s);
+
+/* A table of a plain scan ("SELECT A, B FROM T") is read straight from
+ * its records by the engine, as SQLite reads it through the module. */
+
+/* Answers the virtual table SQLite holds now for the upper-cased name,
+ * with the path and fields the session last read for it, or none. */
+db3_table *db3_vtab_find(db3_session *s, const std::string &upper_name);
+
+/* Answers the field number of the column of t named name, or -1 when t
+ * has none such or it is a memo field (memos are read through SQLite). */
+int db3_vtab_field(const db3_table *t, const char *name);
+
+/* Answers whether field f of t holds numbers (N or F). */
+bool db3_vtab_field_is_number(const db3_table *t, int f);
+
+/* Loads t's records for the running statement unless a scan of it did
+ * already. Answers 1, or 0 with the condition a scan through SQLite gives. */
+int db3_vtab_load(db3_table *t, db3_error *err);
+
+/* Moves *rec (-1 before the first) to the next live record of t's loaded
+ * records and answers its bytes, or none after the last. */
+const char *db3_vtab_next_record(const db3_table *t, long *rec);
+
+/* Reads field f of record number rec (its bytes at record) into out.
+ * Answers 1, or 0 with DB3_ERR_DAMAGED when a number field holds no
+ * number, in the words a scan through SQLite uses. */
+int db3_vtab_read(const db3_table *t, int f, const char *record, long rec, db3_field_value *out, db3_error *err);
 
 /* Reads the layout (header fields and descriptors) of the .DBF at path
  * into entry (path, layout, field names and types). Answers 1, or 0 with

@@ -350,60 +350,90 @@ static inline int db3_scan_decimal(const char *t, int n, long long *digits, int 
     return i;
 }
 
-/* Gives SQLite the plain decimal number of a field read by
- * db3_scan_decimal, as db3_field_result would from the full parser: an
- * INTEGER for a whole number of an exact column without decimals, else
- * the nearest REAL. Answers 0 when the fast way cannot give it exactly. */
-static inline int db3_fast_result(sqlite3_context *ctx, const db3_coltype *ct, long long digits, int after,
-                                  int negative)
+/* Sets out to the plain decimal number of a field read by
+ * db3_scan_decimal, as db3_field_read would from the full parser: an
+ * integer for a whole number of an exact column without decimals, else
+ * the nearest double. Answers 0 when the fast way cannot give it exactly. */
+static inline int db3_fast_value(const db3_coltype *ct, long long digits, int after, int negative, db3_field_value *out)
 {
     if (ct->exact && ct->decimals == 0 && (after == 0 || digits % DB3_POW10[after] == 0)) {
         long long whole = after == 0 ? digits : digits / DB3_POW10[after];
-        sqlite3_result_int64(ctx, negative ? -whole : whole);
+        out->kind = DB3_VALUE_INT;
+        out->i = negative ? -whole : whole;
         return 1;
     }
     if (digits > DB3_DOUBLE_EXACT) return 0;
     /* Both operands are exact, so the quotient is the nearest double. */
     double v = (double)digits / DB3_POW10_D[after];
-    sqlite3_result_double(ctx, negative ? -v : v);
+    out->kind = DB3_VALUE_REAL;
+    out->d = negative ? -v : v;
     return 1;
 }
 
-/* Gives SQLite the value of a field (see db3_internal.h). The bytes are
- * gone over once: a text looks only for its trailing blanks, a number is
- * read as its leading blanks end. */
-int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width)
+/* Reads the value of a field as db3_field_read does, written out in
+ * each caller. The bytes are gone over once: a text looks only for its
+ * trailing blanks, a number is read as its leading blanks end. */
+static inline __attribute__((always_inline)) int db3_read_field(const db3_coltype *ct, const char *bytes, int width,
+                                                                 db3_field_value *out)
 {
     if (ct->letter != 'N' && ct->letter != 'F') {
         /* Leading blanks belong to the text; trailing ones are padding. */
         int keep = db3_cut_blanks(bytes, 0, width);
-        if (keep == 0)
-            sqlite3_result_null(ctx);
-        else
-            sqlite3_result_text(ctx, bytes, keep, SQLITE_STATIC);   /* the snapshot outlives the statement's run */
+        out->kind = keep == 0 ? DB3_VALUE_NULL : DB3_VALUE_TEXT;
+        out->text = bytes;
+        out->length = keep;
         return 1;
     }
     int a = db3_skip_blanks(bytes, 0, width);
     if (a == width) {
-        sqlite3_result_null(ctx);
+        out->kind = DB3_VALUE_NULL;
         return 1;
     }
     long long digits;
     int after, negative;
     int used = db3_scan_decimal(bytes + a, width - a, &digits, &after, &negative);
-    if (used && db3_skip_blanks(bytes, a + used, width) == width && db3_fast_result(ctx, ct, digits, after, negative))
+    if (used && db3_skip_blanks(bytes, a + used, width) == width && db3_fast_value(ct, digits, after, negative, out))
         return 1;
     int b = db3_cut_blanks(bytes, a, width);
     if (strspn(bytes + a, "*") >= (size_t)(b - a)) {
-        sqlite3_result_null(ctx);
+        out->kind = DB3_VALUE_NULL;
         return 1;
     }
     long double v;
     if (!db3_parse_number(bytes + a, b - a, &v)) return 0;
     if (ct->exact && ct->decimals == 0 && fabsl(v) < DB3_INT64_SAFE && v == truncl(v)) {
-        sqlite3_result_int64(ctx, (sqlite3_int64)v);
+        out->kind = DB3_VALUE_INT;
+        out->i = (long long)v;
     } else {
-        sqlite3_result_double(ctx, (double)v);
+        out->kind = DB3_VALUE_REAL;
+        out->d = (double)v;
+    }
+    return 1;
+}
+
+/* Reads the value of a field (see db3_internal.h). */
+int db3_field_read(const db3_coltype *ct, const char *bytes, int width, db3_field_value *out)
+{
+    return db3_read_field(ct, bytes, width, out);
+}
+
+/* Gives SQLite the value of a field (see db3_internal.h). */
+int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width)
+{
+    db3_field_value v;
+    if (!db3_read_field(ct, bytes, width, &v)) return 0;
+    switch (v.kind) {
+    case DB3_VALUE_INT:
+        sqlite3_result_int64(ctx, v.i);
+        break;
+    case DB3_VALUE_REAL:
+        sqlite3_result_double(ctx, v.d);
+        break;
+    case DB3_VALUE_TEXT:
+        sqlite3_result_text(ctx, v.text, v.length, SQLITE_STATIC);   /* the snapshot outlives the statement's run */
+        break;
+    default:
+        sqlite3_result_null(ctx);
     }
     return 1;
 }

@@ -14,7 +14,8 @@
  * take new text like any CHAR column: it is appended to the .DBT when the
  * statement commits (blocks are never reused), and a text equal to the
  * memo already stored keeps its blocks, so rewriting a whole row does not
- * grow the memo file.
+ * grow the memo file. The engine reads a plain scan of one table straight
+ * from the same snapshot (db3_vtab_find and the functions after it).
  *
  *   CREATE VIRTUAL TABLE temp."STATN" USING db3('/proj/STATN.DBF');
  */
@@ -370,6 +371,14 @@ static int db3_memo_column(db3_cursor *c, db3_table *t, sqlite3_context *ctx, in
     return SQLITE_OK;
 }
 
+/* Sets err to the condition of field i of record rec that holds no
+ * number. Answers 0. */
+static int db3_no_number(const db3_table *t, int i, long rec, db3_error *err)
+{
+    return db3_fail(err, DB3_ERR_DAMAGED, "table %s, record %ld: field %s holds no number", t->name.c_str(), rec + 1,
+                    t->fields[(size_t)i].name.c_str());
+}
+
 /* Gives column i of the current record. Answers SQLITE_OK, or SQLITE_ERROR
  * when a number field holds no number. */
 static int db3_column(sqlite3_vtab_cursor *cur, sqlite3_context *ctx, int i)
@@ -384,8 +393,7 @@ static int db3_column(sqlite3_vtab_cursor *cur, sqlite3_context *ctx, int i)
     const char *rec = t->snap.data() + (size_t)c->rec * (size_t)t->record_length;
     if (!db3_field_result(ctx, &f.type, rec + f.offset, f.type.width)) {
         db3_error e;
-        db3_fail(&e, DB3_ERR_DAMAGED, "table %s, record %ld: field %s holds no number", t->name.c_str(), c->rec + 1,
-                 f.name.c_str());
+        db3_no_number(t, i, c->rec, &e);
         sqlite3_result_error(ctx, e.text.c_str(), -1);
         return db3_vt_fail(t, e);
     }
@@ -863,6 +871,65 @@ static sqlite3_module db3_module = {
     /* xRollbackTo */ nullptr,
     /* xShadowName */ nullptr,
 };
+
+/* Answers the live table of the upper-cased name with the session's
+ * layout of it (see db3_internal.h); none when SQLite holds no such
+ * table, or more than one. */
+db3_table *db3_vtab_find(db3_session *s, const std::string &upper_name)
+{
+    auto known = s->vtabs.find(upper_name);
+    if (known == s->vtabs.end()) return nullptr;
+    db3_table *found = nullptr;
+    for (db3_table *t : s->tables) {
+        if (t->name != upper_name) continue;
+        if (found) return nullptr;
+        found = t;
+    }
+    if (!found || found->path != known->second.path || found->fields.size() != known->second.names.size()) return nullptr;
+    for (size_t i = 0; i < found->fields.size(); i++)
+        if (found->fields[i].name != known->second.names[i]) return nullptr;
+    return found;
+}
+
+/* Answers the field of a column name (see db3_internal.h). */
+int db3_vtab_field(const db3_table *t, const char *name)
+{
+    for (size_t i = 0; i < t->fields.size(); i++)
+        if (t->fields[i].name == name) return t->fields[i].file_type == 'M' ? -1 : (int)i;
+    return -1;
+}
+
+/* Answers whether a field holds numbers (see db3_internal.h). */
+bool db3_vtab_field_is_number(const db3_table *t, int f)
+{
+    char letter = t->fields[(size_t)f].type.letter;
+    return letter == 'N' || letter == 'F';
+}
+
+/* Loads the records for a scan read straight (see db3_internal.h). */
+int db3_vtab_load(db3_table *t, db3_error *err)
+{
+    return db3_load_snapshot(t, err);
+}
+
+/* The next live record of a scan read straight (see db3_internal.h):
+ * the records db3_next moves over. */
+const char *db3_vtab_next_record(const db3_table *t, long *rec)
+{
+    for ((*rec)++; *rec < t->snap_count; (*rec)++) {
+        const char *bytes = t->snap.data() + (size_t)*rec * (size_t)t->record_length;
+        if (bytes[0] != DBF_DELETED) return bytes;
+    }
+    return nullptr;
+}
+
+/* Reads a field of a scan read straight (see db3_internal.h). */
+int db3_vtab_read(const db3_table *t, int f, const char *record, long rec, db3_field_value *out, db3_error *err)
+{
+    const db3_vfield &field = t->fields[(size_t)f];
+    if (db3_field_read(&field.type, record + field.offset, field.type.width, out)) return 1;
+    return db3_no_number(t, f, rec, err);
+}
 
 /* Frees the snapshots of the session's tables once a statement is done:
  * the next statement reads the files again. */

@@ -97,6 +97,31 @@ protected:
 
     bool exists(const std::string &file) { return std::filesystem::exists(dir + "/" + file); }
 
+    /* Writes bytes, blank-padded to the field's width, into field `field`
+     * (from 0) of record `record` (from 0) of table's file, as another
+     * program might. */
+    void put_field(const std::string &table, long record, int field, const std::string &bytes)
+    {
+        FILE *f = fopen((dir + "/" + table + ".DBF").c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        unsigned char head[32];
+        ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+        long at = (head[8] | head[9] << 8) + record * (head[10] | head[11] << 8) + 1;
+        for (int i = 0; i <= field; i++) {
+            unsigned char desc[32];
+            fseek(f, 32 + 32 * i, SEEK_SET);
+            ASSERT_EQ(fread(desc, 1, sizeof desc, f), sizeof desc);
+            if (i == field) {
+                ASSERT_LE(bytes.size(), (size_t)desc[16]);
+                std::string padded = bytes + std::string(desc[16] - bytes.size(), ' ');
+                fseek(f, at, SEEK_SET);
+                fwrite(padded.data(), 1, padded.size(), f);
+            }
+            at += desc[16];
+        }
+        fclose(f);
+    }
+
     std::string dir;
     db3_session *s = nullptr;
     db3_error err;

@@ -1,0 +1,199 @@
+/*
+ * Cursors of plain scans ("SELECT A, B FROM T"), which the DB3 engine reads
+ * straight from the table's records: every row and value is the one the
+ * same rows give when SQLite hands them on (a WHERE that keeps every row
+ * sends a statement that way), a damaged field or file fails the same
+ * way, and a statement reopened after its table changed reads it anew.
+ */
+#include "db3_fixture.h"
+#include "db3_memo_table.h"
+
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+/* The rows of a cursor read to its end and the condition that ended it
+ * (native 0 at the last row). */
+struct Read {
+    bool opened = false;
+    std::vector<std::vector<db3_value>> rows;
+    db3_error end;
+};
+
+/* Opens a cursor on a prepared statement and reads it to its end. */
+Read read_open(db3_stmt *st)
+{
+    Read r;
+    r.opened = db3_cursor_open(st, nullptr, &r.end) == 1;
+    std::vector<db3_value> row;
+    while (r.opened && db3_cursor_next(st, &row, &r.end) == 1) r.rows.push_back(row);
+    return r;
+}
+
+/* Prepares text, reads its cursor to its end and frees it. */
+Read read_all(db3_session *s, const std::string &text)
+{
+    db3_error e;
+    db3_stmt *st = db3_prepare(s, text.c_str(), &e);
+    EXPECT_NE(st, nullptr) << text << ": " << e.text;
+    if (!st) return Read();
+    Read r = read_open(st);
+    db3_stmt_free(st);
+    return r;
+}
+
+/* Answers "" when two reads gave the same rows of the same values (kinds,
+ * numbers to the bit, texts) and ended alike, else the first difference. */
+std::string difference(const Read &a, const Read &b)
+{
+    if (a.opened != b.opened) return "one cursor did not open";
+    if (a.end.native != b.end.native || a.end.text != b.end.text)
+        return "ended with " + std::to_string(a.end.native) + " " + a.end.text + " against " +
+               std::to_string(b.end.native) + " " + b.end.text;
+    if (a.rows.size() != b.rows.size())
+        return std::to_string(a.rows.size()) + " rows against " + std::to_string(b.rows.size());
+    for (size_t r = 0; r < a.rows.size(); r++) {
+        if (a.rows[r].size() != b.rows[r].size()) return "row " + std::to_string(r) + " has another width";
+        for (size_t c = 0; c < a.rows[r].size(); c++) {
+            const db3_value &x = a.rows[r][c], &y = b.rows[r][c];
+            bool same = x.kind == y.kind;
+            if (same && x.kind == DB3_VALUE_INT) same = x.i == y.i;
+            if (same && x.kind == DB3_VALUE_REAL) same = memcmp(&x.d, &y.d, sizeof x.d) == 0;
+            if (same && x.kind == DB3_VALUE_TEXT) same = x.s == y.s;
+            if (!same) return "row " + std::to_string(r) + " column " + std::to_string(c) + " differs";
+        }
+    }
+    return "";
+}
+
+} // namespace
+
+/* Every column type, nulls, deleted records, and field texts another
+ * program may leave (a comma point, overflow marks, NULs, an exponent,
+ * more digits than a plain read takes, a fraction in a whole-number
+ * column): each plain scan, whatever its columns and their order, gives
+ * what the same columns give through SQLite. */
+TEST_F(Db3Test, PlainScansGiveTheValuesSqliteGives)
+{
+    run("CREATE TABLE T (C CHAR(12),W NUMERIC(20),I INT,S SMALLINT,N NUMERIC(9,3),D DOUBLE,R REAL,F FLOAT(20),"
+        "E DEC(12,2),K DEC(6))");
+    run("INSERT INTO T VALUES ('granite', 123456789012, -2147483648, 32767, -1234.5, 0.1, 2.5, 1e-7, 0.005, 7)");
+    run("INSERT INTO T VALUES ('  lead''s', -1, 0, -32768, 0, -0.0, 1e30, 6378137, -99999999.99, -99999)");
+    run("INSERT INTO T (C) VALUES ('gone')");
+    run("INSERT INTO T (W, N) VALUES (5, 0.125)");
+    run("INSERT INTO T (C, E) VALUES ('x', 12.5)");
+    run("DELETE FROM T WHERE C = 'gone'");
+    /* Texts written into record 3 as another program might. */
+    const char *const odd[][2] = {
+        {"1", "1234567890123456789"}, {"2", "  12.7"}, {"3", "-0"},       {"4", "3,25"}, {"5", "1e3"},
+        {"6", "123456789012345678"},  {"7", "*****"},  {"8", "+0.100"}, {"9", " 1.005"},
+    };
+    for (const auto &o : odd) put_field("T", 3, atoi(o[0]), o[1]);
+    put_field("T", 4, 0, std::string("\0a\0", 3));
+
+    struct Pair {
+        const char *plain;     /* a plain scan */
+        const char *through;   /* the same rows handed on by SQLite */
+    } pairs[] = {
+        {"SELECT * FROM T", "SELECT * FROM T WHERE 1 = 1"},
+        {"SELECT N, C, N, K FROM T", "SELECT N, C, N, K FROM T WHERE 1 = 1"},
+        {"select e, c, w from t", "select e, c, w from t where 1 = 1"},
+        {"SELECT \"F\", \"R\" FROM \"T\";", "SELECT \"F\", \"R\" FROM \"T\" WHERE 1 = 1"},
+        {"SELECT NULL FROM T", "SELECT NULL FROM T WHERE 1 = 1"},
+        {"SELECT ROWID, C FROM T", "SELECT ROWID, C FROM T WHERE 1 = 1"},
+    };
+    for (const Pair &p : pairs) {
+        SCOPED_TRACE(p.plain);
+        Read plain = read_all(s, p.plain);
+        EXPECT_EQ(plain.rows.size(), 4u);
+        EXPECT_EQ(difference(plain, read_all(s, p.through)), "");
+    }
+    /* A few values spelled out, so that both roads cannot go wrong alike. */
+    EXPECT_EQ(rows("SELECT C, W, N, E, K FROM T"), "granite|123456789012|-1234.500|0.01|7\n"
+                                                   "  lead's|-1|0.000|-99999999.99|-99999\n"
+                                                   "~|1234567890123456789|3.250|0.10|1\n" +
+                                                       std::string("\0a", 2) + "|~|~|12.50|~\n");
+}
+
+/* A number field that holds no number fails its row as it fails through
+ * SQLite: the rows before it come, then the condition, and the cursor is
+ * closed; a file shorter than its header says fails the first row. */
+TEST_F(Db3Test, PlainScansFailOnDamagedRecordsAsSqliteDoes)
+{
+    run("CREATE TABLE T (C CHAR(4),W NUMERIC(6))");
+    for (int i = 1; i <= 3; i++) run("INSERT INTO T VALUES ('r" + std::to_string(i) + "', " + std::to_string(i) + ")");
+    put_field("T", 1, 1, "  1 2");
+    db3_stmt *st = db3_prepare(s, "SELECT * FROM T", &err);
+    ASSERT_NE(st, nullptr) << err.text;
+    Read plain = read_open(st);
+    EXPECT_EQ(plain.rows.size(), 1u);
+    EXPECT_EQ(plain.end.native, DB3_ERR_DAMAGED);
+    EXPECT_NE(plain.end.text.find("record 2: field W holds no number"), std::string::npos) << plain.end.text;
+    EXPECT_EQ(difference(plain, read_all(s, "SELECT * FROM T WHERE 1 = 1")), "");
+    std::vector<db3_value> row;
+    EXPECT_EQ(db3_cursor_next(st, &row, &err), -1);
+    EXPECT_EQ(err.native, DB3_ERR_STATE);
+
+    put_field("T", 1, 1, "2");
+    ASSERT_EQ(truncate((dir + "/T.DBF").c_str(), (off_t)std::filesystem::file_size(dir + "/T.DBF") - 8), 0);
+    plain = read_open(st);
+    EXPECT_TRUE(plain.opened);
+    EXPECT_EQ(plain.rows.size(), 0u);
+    EXPECT_EQ(plain.end.native, DB3_ERR_DAMAGED);
+    EXPECT_EQ(difference(plain, read_all(s, "SELECT * FROM T WHERE 1 = 1")), "");
+    db3_stmt_free(st);
+}
+
+/* One prepared plain scan opened again and again: a cursor closed half
+ * read starts over, rows added meanwhile come, and a table another
+ * connection made anew with other columns is read with its new columns. */
+TEST_F(Db3Test, PlainScanReopenedReadsTheTableAsItIsNow)
+{
+    run("CREATE TABLE T (C CHAR(4),W NUMERIC(6))");
+    run("INSERT INTO T VALUES ('a', 1)");
+    run("INSERT INTO T VALUES ('b', 2)");
+    db3_stmt *st = db3_prepare(s, "SELECT * FROM T", &err);
+    ASSERT_NE(st, nullptr) << err.text;
+    std::vector<db3_value> row;
+    ASSERT_EQ(db3_cursor_open(st, nullptr, &err), 1);
+    ASSERT_EQ(db3_cursor_next(st, &row, &err), 1);
+    db3_cursor_close(st);
+    run("INSERT INTO T VALUES ('c', 3)");
+    Read again = read_open(st);
+    ASSERT_EQ(again.rows.size(), 3u);
+    EXPECT_EQ(again.rows[0][0].s, "a");
+    EXPECT_EQ(again.rows[2][1].i, 3);
+
+    /* Another connection makes the table anew. */
+    db3_session *other = db3_session_open(dir.c_str(), &err);
+    ASSERT_NE(other, nullptr);
+    for (const char *text : {"DROP TABLE T", "CREATE TABLE T (X DEC(5,1),Y CHAR(2),Z DOUBLE)",
+                             "INSERT INTO T VALUES (4.5, 'yy', 0.25)"})
+        EXPECT_EQ(db3_run(other, text, nullptr, nullptr, &err), 1) << text << ": " << err.text;
+    db3_session_close(other);
+    Read remade = read_open(st);
+    ASSERT_EQ(remade.rows.size(), 1u);
+    ASSERT_EQ(db3_stmt_columns(st).size(), 3u);
+    EXPECT_EQ(remade.rows[0][0].s, "4.5");
+    EXPECT_EQ(remade.rows[0][1].s, "yy");
+    EXPECT_EQ(remade.rows[0][2].d, 0.25);
+    EXPECT_EQ(difference(remade, read_all(s, "SELECT * FROM T WHERE 1 = 1")), "");
+    db3_stmt_free(st);
+}
+
+/* A table with a memo field: the memo column reads its text (through
+ * SQLite), the others alone read straight, both as through SQLite. */
+TEST_F(Db3Test, PlainScansOfATableWithMemosGiveWhatSqliteGives)
+{
+    ASSERT_TRUE(make_memo_table(dir, "M", 3, "banded ironstone"));
+    run("DELETE FROM M WHERE ID = 2");
+    for (const char *cols : {"*", "ID", "NOTE, ID"}) {
+        std::string plain = std::string("SELECT ") + cols + " FROM M";
+        SCOPED_TRACE(plain);
+        Read r = read_all(s, plain);
+        EXPECT_EQ(r.rows.size(), 2u);
+        EXPECT_EQ(difference(r, read_all(s, plain + " WHERE 1 = 1")), "");
+    }
+    EXPECT_EQ(rows("SELECT NOTE, ID FROM M"), "banded ironstone|1\nbanded ironstone|3\n");
+}
