@@ -14,8 +14,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
 
 #include "sqlclient/asi_except.h"
 #include "sqlclient/asi_memory.h"
@@ -321,13 +326,73 @@ static int blocked_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, i
     }
 }
 
+/* Microseconds between two looks at the kernel's count of runnable tasks. */
+constexpr long long LOAD_LOOK_US = 10000;
+
+/* The time of the last look at that count (microseconds) and what it
+** found: 1 when a processor was free. */
+static std::atomic<long long> s_load_look_us{-LOAD_LOOK_US};
+static std::atomic<int> s_cpu_free{1};
+
+/* Processors this process may run on (at least 1). */
+static long usable_cpus() noexcept
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return CPU_COUNT(&set);
+    long n = sysconf(_SC_NPROCESSORS_ONLN);
+    return n > 0 ? n : 1;
+}
+
+/* The running count of /proc/loadavg ("0.50 0.40 0.30 3/456 12345": the
+** number before the slash), or -1 when it cannot be read. */
+static long runnable_tasks() noexcept
+{
+    constexpr int LOADAVG_FIELD = 3;   /* blanks before the running count */
+    char text[128];
+    int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0)
+        return -1;
+    text[n] = '\0';
+    const char *p = text;
+    for (int blanks = 0; *p && blanks < LOADAVG_FIELD; p++)
+        if (*p == ' ')
+            blanks++;
+    char *end = nullptr;
+    long running = std::strtol(p, &end, 10);
+    return end != p && *end == '/' ? running : -1;
+}
+
+/* 1 when every task that can run has a processor (looked at no more often
+** than every LOAD_LOOK_US; 1 as well when the count cannot be read).  Only
+** then does a long spin pay: on a machine with more runnable tasks than
+** processors the spinner takes a processor the peer may be waiting for,
+** and loses the quick turn the kernel gives a task that wakes from sleep. */
+static int cpu_free(long long now) noexcept
+{
+    if (now - s_load_look_us.load(std::memory_order_relaxed) < LOAD_LOOK_US)
+        return s_cpu_free.load(std::memory_order_relaxed);
+    static const long cpus = usable_cpus();
+    long running = runnable_tasks();
+    int free = running < 0 || running <= cpus;
+    s_cpu_free.store(free, std::memory_order_relaxed);
+    s_load_look_us.store(now, std::memory_order_relaxed);
+    return free;
+}
+
 /* Waits in slices; within each the peer is asked every ASI_ALIVE_POLL_MS
 ** whether it lives (a zero-timeout look, no thread of its own).  A spin
-** of the length learnt from the waits before comes first. */
+** comes first: of the length learnt from the waits before while every
+** runnable task has a processor, else of ASI_SPIN_US. */
 int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
 {
     long long start = now_us();
-    if (spin_take(s, start, s_spin_us.load(std::memory_order_relaxed)))
+    long spin = cpu_free(start) ? s_spin_us.load(std::memory_order_relaxed) : ASI_SPIN_US;
+    if (spin_take(s, start, spin))
         return 1;
     int rc = blocked_wait(s, alive, ctx, total_ms, slice_ms);
     if (rc == 1)
