@@ -63,6 +63,7 @@ struct db3_stmt {
     int params = 0;                      /* '?' parameters */
     std::string target;                  /* table written by INSERT, UPDATE, DELETE (upper-case) */
     db3_held *held = nullptr;            /* locks of its cursor while it is read, or none; owned */
+    long remade = 0;                     /* the session's count of tables made anew when it was prepared */
     /* A plain scan of one table ("SELECT A, B FROM T") is read straight
      * from the table's records, SQLite left aside. */
     std::string scan_name;               /* upper-cased table of a plain scan, "" for other statements */
@@ -109,6 +110,7 @@ static std::string db3_quote_ident(const std::string &name)
 void db3_forget_vtab(db3_session *s, const std::string &upper_name)
 {
     if (s->vtabs.erase(upper_name) == 0) return;
+    s->remade++;
     std::string sql = "DROP TABLE IF EXISTS temp." + db3_quote_ident(upper_name);
     sqlite3_exec(s->db, sql.c_str(), nullptr, nullptr, nullptr);
 }
@@ -219,6 +221,7 @@ static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, int
         if (ok && it != s->vtabs.end() && it->second.path == e.path && it->second.layout == e.layout) continue;
         db3_forget_vtab(s, n.name);
         made = 1;
+        s->remade++;
         if (!ok) {
             s->damaged[n.name] = err;
             continue;
@@ -454,6 +457,7 @@ static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
         return db3_fail(err, DB3_ERR_SYNTAX, "only one statement may be given; \"%.20s\" follows it", tail);
     if (st->function == DB3_FUNC_CURSOR) db3_describe(st);
     st->params = sqlite3_bind_parameter_count(st->stmt);
+    st->remade = s->remade;
     return 1;
 }
 
@@ -538,7 +542,8 @@ void db3_stmt_free(db3_stmt *st)
 }
 
 /* Readies st to run: locks its tables (the target exclusively), brings
- * its virtual tables up to date (preparing again when one was made anew),
+ * its virtual tables up to date (preparing and describing it again when
+ * one was made anew, now or by another statement since it was prepared),
  * starts a new read generation and binds the parameters. Answers 1, or 0
  * with the condition. */
 static int db3_start(db3_stmt *st, const std::vector<db3_value> *params, db3_held *held, db3_error *err)
@@ -550,7 +555,8 @@ static int db3_start(db3_stmt *st, const std::vector<db3_value> *params, db3_hel
         held->locks.emplace_back();
         if (!db3_lock_file(&held->locks.back(), n.path, n.name == st->target, err)) return 0;
     }
-    if (db3_refresh(s, tables, 0) && !db3_prepare_sqlite(st, err)) return 0;
+    int made = db3_refresh(s, tables, 0);
+    if ((made || st->remade != s->remade) && !db3_prepare_sqlite(st, err)) return 0;
     s->generation++;
     s->pending = db3_error();
     sqlite3_reset(st->stmt);

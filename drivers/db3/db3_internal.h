@@ -208,6 +208,7 @@ struct db3_session {
     db3_error pending;                             /* condition set by the virtual tables */
     std::vector<db3_stmt *> stmts;                 /* prepared statements, owned */
     long generation = 0;                           /* counts statements run; tables read once per statement */
+    long remade = 0;                               /* counts virtual tables made anew or dropped */
     std::vector<db3_table *> tables;               /* virtual tables alive (owned by SQLite) */
     db3_stmt *reading = nullptr;                   /* statement whose cursor is being read, or none */
 };

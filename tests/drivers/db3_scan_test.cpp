@@ -182,6 +182,35 @@ TEST_F(Db3Test, PlainScanReopenedReadsTheTableAsItIsNow)
     db3_stmt_free(st);
 }
 
+/* Statements prepared before their table was made anew with other
+ * columns by a statement of the same connection are described again when
+ * opened: each column read in its new type, none in the type of the
+ * column that stood at its place before. */
+TEST_F(Db3Test, StatementsPreparedBeforeTheirTableWasRemadeReadItsNewColumns)
+{
+    run("CREATE TABLE T (C CHAR(4),W NUMERIC(6))");
+    run("INSERT INTO T VALUES ('a', 1)");
+    std::vector<db3_stmt *> sts;
+    for (const char *text : {"SELECT * FROM T", "SELECT * FROM T WHERE 1 = 1"}) {
+        sts.push_back(db3_prepare(s, text, &err));
+        ASSERT_NE(sts.back(), nullptr) << err.text;
+    }
+    run("DROP TABLE T");
+    run("CREATE TABLE T (X DEC(5,1),Y CHAR(2),Z DOUBLE)");
+    run("INSERT INTO T VALUES (4.5, 'yy', 0.25)");
+    for (db3_stmt *st : sts) {
+        Read r = read_open(st);
+        ASSERT_EQ(db3_stmt_columns(st).size(), 3u);
+        EXPECT_EQ(db3_stmt_columns(st)[1].type, DB3_TYPE_CHAR);
+        ASSERT_EQ(r.rows.size(), 1u);
+        ASSERT_EQ(r.rows[0].size(), 3u);
+        EXPECT_EQ(r.rows[0][0].s, "4.5");
+        EXPECT_EQ(r.rows[0][1].s, "yy");
+        EXPECT_EQ(r.rows[0][2].d, 0.25);
+        db3_stmt_free(st);
+    }
+}
+
 /* A table with a memo field: the memo column reads its text (through
  * SQLite), the others alone read straight, both as through SQLite. */
 TEST_F(Db3Test, PlainScansOfATableWithMemosGiveWhatSqliteGives)
