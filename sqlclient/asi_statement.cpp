@@ -37,6 +37,44 @@ int starts_with_word(const char *text, const char *kw) noexcept
     return strncasecmp(text, kw, n) == 0 && std::isspace((unsigned char)text[n]);
 }
 
+/* 1 when c may stand inside a word of a statement text. */
+int word_char(char c) noexcept
+{
+    return std::isalnum((unsigned char)c) || c == '_' || c == '$' || c == '#';
+}
+
+/* 1 when the text, read outside its literals ('...', a quote doubled
+** inside) and quoted names ("..."), holds what only the driver can
+** describe: a parameter marker, a statement end, a comment, or the word
+** CURRENT of a positioned statement; 1 as well for a literal or name left
+** open.  A '?', ';' or "current" inside a literal is the literal's own. */
+int needs_description(const char *text) noexcept
+{
+    static const char positioned[] = "CURRENT";   /* of WHERE CURRENT OF */
+    constexpr std::size_t POSITIONED_LEN = sizeof positioned - 1;
+    for (const char *p = text; *p; p++) {
+        char c = *p;
+        if (c == '\'' || c == '"') {
+            /* to the closing quote; a doubled one stays inside */
+            for (p++;; p++) {
+                if (!*p)
+                    return 1;
+                if (*p == c) {
+                    if (p[1] != c)
+                        break;
+                    p++;
+                }
+            }
+        } else if (c == '?' || c == ';' || (c == '-' && p[1] == '-') || (c == '/' && p[1] == '*')) {
+            return 1;
+        } else if (word_char(c) && (p == text || !word_char(p[-1]))) {
+            if (strncasecmp(p, positioned, POSITIONED_LEN) == 0 && !word_char(p[POSITIONED_LEN]))
+                return 1;
+        }
+    }
+    return 0;
+}
+
 /* The function code of an INSERT, UPDATE or DELETE text that surely has
 ** no parameters and is no positioned statement; 0 for any other text
 ** (which the driver describes). */
@@ -44,12 +82,8 @@ int predicted_function(const char *text) noexcept
 {
     while (std::isspace((unsigned char)*text))
         text++;
-    if (std::strpbrk(text, "?;"))
+    if (needs_description(text))
         return 0;
-    static const char positioned[] = "CURRENT";   /* of WHERE CURRENT OF */
-    for (const char *p = text; *p; p++)
-        if (strncasecmp(p, positioned, sizeof positioned - 1) == 0)
-            return 0;
     if (starts_with_word(text, "INSERT"))
         return FUNC_INSERT;
     if (starts_with_word(text, "UPDATE"))

@@ -564,6 +564,47 @@ TEST_F(Db3ApiTest, StatementRunOnceCostsOneRoundTrip)
     EXPECT_EQ(query("SELECT I, A FROM T"), "2|x\n3|c\n3|c\n");
 }
 
+/* A '?', ';', comment mark or the word CURRENT inside a literal or a
+ * quoted name belongs to it: the statement still costs one round trip and
+ * stores the literal as written. The same marks outside any literal (a
+ * parameter, a second statement, a comment, a positioned statement, an
+ * open literal) are left for the driver to describe when prepared. */
+TEST_F(Db3ApiTest, MarksInsideLiteralsKeepTheSingleRoundTrip)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(30))"), 1);
+    static const char *const once[] = {
+        "INSERT INTO T (I, A) VALUES (1, 'dip?')",
+        "INSERT INTO T (I, A) VALUES (2, 'a;b -- c /* d')",
+        "INSERT INTO T (I, A) VALUES (3, 'it''s current?')",
+        "UPDATE T SET A = 'paleocurrent; CURRENT' WHERE I = 1",
+        "DELETE FROM \"T\" WHERE A = 'none?'",
+    };
+    for (const char *sql : once) {
+        long before = c->requestCount();
+        ASSERT_EQ(exec(sql), 1) << sql << " " << code;
+        EXPECT_EQ(c->requestCount() - before, 1) << sql;
+    }
+    EXPECT_EQ(query("SELECT I, A FROM T ORDER BY I"), "1|paleocurrent; CURRENT\n2|a;b -- c /* d\n3|it's current?\n");
+
+    static const char *const described[] = {
+        "INSERT INTO T (I, A) VALUES (?, 'a?')",
+        "DELETE FROM T WHERE I = 9 -- 'x'",
+        "UPDATE T SET A = 'x' WHERE I = 1; DELETE FROM T",
+        "UPDATE T SET A = 'x' WHERE CURRENT OF ABCDEFGHIJKLMNOPQ",
+        "INSERT INTO T (I, A) VALUES (4, 'open)",
+    };
+    for (const char *sql : described) {
+        CAsiStatement *s = nullptr;
+        ASSERT_EQ(asi_alloc_stmt(&s), 1);
+        long before = c->requestCount();
+        asi_prepare(s, c, sql);
+        EXPECT_EQ(c->requestCount() - before, 1) << sql;
+        asi_free_stmt(&s);
+    }
+    EXPECT_EQ(query("SELECT I, A FROM T ORDER BY I"), "1|paleocurrent; CURRENT\n2|a;b -- c /* d\n3|it's current?\n")
+        << "nothing described ran";
+}
+
 /* A statement run once whose text the driver refuses fails at its
  * execution with the driver's code and is then not prepared; one the
  * driver prepares but whose run fails stays prepared and runs again. */
