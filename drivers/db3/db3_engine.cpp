@@ -36,6 +36,9 @@ constexpr int DB3_SUM_DIGITS = 20;
 constexpr int DB3_AVG_WIDTH = 20;
 constexpr int DB3_AVG_DIGITS = 53;
 
+/* The schema of SQLite's connection that holds the virtual tables. */
+constexpr const char *DB3_VTAB_SCHEMA = "temp";
+
 /* Bytes of an exact number's text in a result row. */
 constexpr int DB3_ROW_TEXT = 64;
 
@@ -111,7 +114,7 @@ void db3_forget_vtab(db3_session *s, const std::string &upper_name)
 {
     if (s->vtabs.erase(upper_name) == 0) return;
     s->remade++;
-    std::string sql = "DROP TABLE IF EXISTS temp." + db3_quote_ident(upper_name);
+    std::string sql = std::string("DROP TABLE IF EXISTS ") + DB3_VTAB_SCHEMA + "." + db3_quote_ident(upper_name);
     sqlite3_exec(s->db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
@@ -228,7 +231,8 @@ static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, int
         }
         std::string path;
         for (char c : n.path) path += c == '\'' ? std::string("''") : std::string(1, c);
-        std::string sql = "CREATE VIRTUAL TABLE temp." + db3_quote_ident(n.name) + " USING db3('" + path + "')";
+        std::string sql = std::string("CREATE VIRTUAL TABLE ") + DB3_VTAB_SCHEMA + "." + db3_quote_ident(n.name)
+                        + " USING db3('" + path + "')";
         char *msg = nullptr;
         if (sqlite3_exec(s->db, sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
             db3_fail(&err, DB3_ERR_DAMAGED, "%s", msg ? msg : "the table cannot be read");
@@ -753,9 +757,11 @@ static void db3_scan_start(db3_stmt *st)
     try {
         st->scan_fields.clear();
         for (size_t i = 0; i < st->columns.size(); i++) {
+            const char *schema = sqlite3_column_database_name(st->stmt, (int)i);
             const char *table = sqlite3_column_table_name(st->stmt, (int)i);
             const char *origin = sqlite3_column_origin_name(st->stmt, (int)i);
-            if (!table || !origin || db3_upper(table) != st->scan_name) return;
+            if (!schema || strcmp(schema, DB3_VTAB_SCHEMA) != 0 || !table || !origin || db3_upper(table) != st->scan_name)
+                return;
             int f = db3_vtab_field(t, origin);
             if (f < 0 || db3_is_number_type(st->columns[i].type) != db3_vtab_field_is_number(t, f)) return;
             st->scan_fields.push_back(f);
