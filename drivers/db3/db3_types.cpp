@@ -209,6 +209,10 @@ db3_coltype db3_type_of_field(const dbf_field *f)
         } else {
             db3_exact(&ct, mark == DB3_TYPE_DECIMAL ? DB3_TYPE_DECIMAL : DB3_TYPE_NUMERIC, f->length, f->decimals, f->length);
         }
+        /* The field is read and written in its own width, whatever width
+         * its marks were made with: a field another program narrowed
+         * would otherwise take the bytes of the fields after it. */
+        ct.width = f->length;
     } else if (f->type == 'F') {
         db3_approx(&ct, DB3_TYPE_DOUBLE, DB3_DOUBLE_DIGITS);
         ct.letter = 'F';

@@ -145,6 +145,53 @@ TEST_F(Db3Test, PlainScansFailOnDamagedRecordsAsSqliteDoes)
     db3_stmt_free(st);
 }
 
+/* A DOUBLE column whose field another program narrowed on file (keeping
+ * the engine's marks in its descriptor) is read and written in the
+ * field's own width: each record gives its own number through both
+ * roads, the last record's field is not read past the records, and an
+ * UPDATE leaves the field after it as it was. */
+TEST_F(Db3Test, ANarrowedApproximateFieldIsReadAndWrittenInItsOwnWidth)
+{
+    constexpr int NARROW = 6;   /* the field's width after the other program */
+    run("CREATE TABLE T (D DOUBLE,C CHAR(4))");
+    run("INSERT INTO T VALUES (1, 'a')");
+    run("INSERT INTO T VALUES (2, 'b')");
+    run("INSERT INTO T VALUES (3, 'c')");
+    std::string path = dir + "/T.DBF";
+    std::string file;
+    {
+        FILE *f = fopen(path.c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) file.append(buf, n);
+        fclose(f);
+    }
+    const int header = (unsigned char)file[8] | (unsigned char)file[9] << 8;
+    const int record = (unsigned char)file[10] | (unsigned char)file[11] << 8;
+    const int wide = (unsigned char)file[32 + 16];   /* D's length in its descriptor */
+    std::string narrowed = file.substr(0, (size_t)header);
+    narrowed[10] = (char)(record - wide + NARROW);
+    narrowed[32 + 16] = (char)NARROW;
+    for (int r = 0; r < 3; r++) {
+        std::string rec = file.substr((size_t)(header + r * record), (size_t)record);
+        narrowed += rec[0] + std::string(NARROW - 1, ' ') + std::to_string(r + 1) + rec.substr((size_t)(1 + wide));
+    }
+    narrowed += '\x1a';
+    {
+        FILE *f = fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fwrite(narrowed.data(), 1, narrowed.size(), f);
+        fclose(f);
+    }
+    EXPECT_EQ(rows("SELECT D, C FROM T"), "1|a\n2|b\n3|c\n");
+    EXPECT_EQ(rows("SELECT D, C FROM T WHERE 1 = 1"), "1|a\n2|b\n3|c\n");
+    run("UPDATE T SET D = 2.5 WHERE C = 'b'");
+    run("UPDATE T SET D = NULL WHERE C = 'c'");
+    EXPECT_EQ(rows("SELECT * FROM T"), "1|a\n2.5|b\n~|c\n");
+    EXPECT_EQ(std::filesystem::file_size(path), narrowed.size());
+}
+
 /* One prepared plain scan opened again and again: a cursor closed half
  * read starts over, rows added meanwhile come, and a table another
  * connection made anew with other columns is read with its new columns. */
