@@ -15,15 +15,8 @@ import tempfile
 
 import dbfread
 
-from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, registry_row, table
 
-FAILURES = []
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 MEMO_FLAG = 0x200

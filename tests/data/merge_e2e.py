@@ -13,16 +13,9 @@ import dbfread
 import ezdxf
 
 import e2e_tables
-from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, table
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, table
 
-FAILURES = []
 MEMO_WORDS = 2000   # "rock " 2000 times: a memo of 10,000 characters
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 def registry_row(name, kind, station):

@@ -8,13 +8,8 @@ import os
 import subprocess
 import sys
 
-FAILURES = []
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+from e2e_tables import FAILURES, check  # noqa: E402,F401 (one list of failed checks for every script)
 
 
 def run_pvhost(pvhost, module, resources, root, script, drawing=None):

@@ -19,9 +19,8 @@ import ezdxf
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
 import e2e_tables  # noqa: E402
-from e2e_tables import PVTABLE_FIELDS, table  # noqa: E402
+from e2e_tables import FAILURES, PVTABLE_FIELDS, check, table  # noqa: E402
 
-FAILURES = []
 # HOLE rows: base number, station, X, Y, CU, ZN, PB, azimuth, dip, length.
 ROWS = [(1, "A", 100, 200, 1, 1, 2, 0, 0, 2), (2, "A", 100, 200, 2, 1, 1, 90, 0, 1),
         (3, "B", 300, 400, 1, 3, 0, 0, 90, 5)]
@@ -31,12 +30,6 @@ COLUMNS = ["BASENUMBER", "STN", "X", "Y", "CU", "ZN", "PB", "AZIM", "DIP", "LEN"
 HOLE_A_END = [(100, 202), (101, 202), (101, 202.25), (101, 201.75)]
 PVPOINT_FIELDS = ("TABLENAME C(20); XCOLUMN C(20); YCOLUMN C(20); ZCOLUMN C(20); SYMCOLUMN C(20); "
                   "PROJECTION C(32)")
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 def make_project(root):

@@ -23,9 +23,8 @@ from shapely.geometry import Polygon
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
 import e2e_tables  # noqa: E402
-from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, table  # noqa: E402
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, table  # noqa: E402
 
-FAILURES = []
 ATTDEF_FLAGS = 13
 GEOGRAPHIC = "GEOGRAPHIC WGS 84"
 UTM33 = "UTM 33 WGS84"
@@ -46,12 +45,6 @@ EVERYTHING = "W 14.9,44.9 15.7,45.7"
 POINTS_WINDOW = "W 15.05,45.15 15.6,45.7"
 LINES_WINDOW = "W 14.9,44.9 15.25,45.15"
 MM = 0.001
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 def link(entity, row):

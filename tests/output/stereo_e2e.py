@@ -15,9 +15,8 @@ import ezdxf
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
 import e2e_tables  # noqa: E402
-from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, table  # noqa: E402
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, table  # noqa: E402
 
-FAILURES = []
 # (base number, strike, dip, azimuth) of every STRUC row.
 ROWS = [(1, 330, 30, 10), (2, 0, 0, 20), (3, 45, 90, 100), (4, 120, 60, 350), (5, 200, 89, None)]
 # The rose's wedges over 10, 20, 100 and 350 in intervals of 30 (row 5 has no azimuth).
@@ -25,12 +24,6 @@ WEDGES = [[(0, 0), (0, 1), (0.5, 0.866025)], [(0, 0), (0.5, 0), (0.433013, -0.25
           [(0, 0), (-0.25, 0.433013), (0, 0.5)]]
 VERTICAL_CENTRE = 4999.99995   # a vertical plane's arc: centre distance and radius
 VERTICAL_RADIUS = 5000.00005
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 def make_project(root):

@@ -15,9 +15,8 @@ import ezdxf
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import e2e_tables  # noqa: E402
-from e2e_tables import table  # noqa: E402
+from e2e_tables import FAILURES, check, table  # noqa: E402
 
-FAILURES = []
 
 CATALOGUE_FIELDS = ("MODULE C(5); FIELDNAME C(10); TYPE C(4); LENGTH N(2,0); DECIMAL N(1,0); DEFAULTON C(1); "
                     "PROMPT C(11); KEYWORD C(255); FUNCTION C(8); NULL C(1); DISPLAY C(1); LAYER C(7); KEY C(15); "
@@ -29,12 +28,6 @@ STATN_ID = "SA"
 STATION_FIELD_ID = "ST"
 FIRST_MEMO = "First memo of the note, " + "f" * 700 + " end."
 SECOND_MEMO = "Second memo " + "s" * 1200
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
 
 
 def catalogue_row(module, field, kind, length, moduleid, fieldid, keyword="", master="N", projection="", datum="",
