@@ -169,6 +169,8 @@ void print_utf8(const std::string &text)
 const char *const k_config_setting = "ASI_INI";
 /* The editor's setting that lists its support folders. */
 const char *const k_support_setting = "ACAD";
+/* What separates two folders in that setting. */
+const char *const k_support_separator = ";";
 
 /* Gives the module the user's copy of the configuration unless $ASI_INI
 ** names one, making the copy (announced in one line) on the first run;
@@ -191,10 +193,18 @@ bool use_user_folder(const pvhost_options &o)
     std::error_code ec;
     if (support.empty()) return true;   /* no user folder: the current one serves */
     std::filesystem::create_directories(support, ec);
-    if (!ec) {
-        host_add_support_path(support);
-        host_set_env(k_support_setting, support);
+    if (ec) return true;
+    /* The setting lists the support folders as the editor's does, the
+    ** first one being where acad.lsp goes. */
+    std::string setting = support, shapes, why;
+    host_add_support_path(support);
+    if (user_copy_shapes(o.resources, support, shapes, why)) {
+        host_add_support_path(shapes);
+        setting += k_support_separator + shapes;
+    } else {
+        std::fprintf(stderr, "pvhost: the symbol libraries are not in your folder: %s\n", why.c_str());
     }
+    host_set_env(k_support_setting, setting);
     return true;
 }
 
@@ -340,6 +350,8 @@ int main(int argc, char **argv)
     if (opt.quiet) host_io_set_echo(false);
     if (!use_user_folder(opt)) return EXIT_USAGE;
     host_add_support_path(opt.resources);
+    /* The shipped libraries serve also where the user's folder has none. */
+    host_add_support_path((std::filesystem::path(opt.resources) / USER_COPY_SHAPES).string());
     if (!opt.script.empty() && !host_io_use_script_file(opt.script)) {
         std::fprintf(stderr, "pvhost: cannot read script %s\n", opt.script.c_str());
         return EXIT_USAGE;

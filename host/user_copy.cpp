@@ -92,3 +92,34 @@ bool user_copy_prepare(const std::string &resources, user_copy &c)
   c.made = true;
   return true;
 }
+
+/* Copies the shipped symbol libraries; see user_copy.h. */
+bool user_copy_shapes(const std::string &resources, const std::string &folder, std::string &shapes,
+                      std::string &error)
+{
+  fs::path from = fs::path(resources) / USER_COPY_SHAPES;
+  fs::path to = fs::path(folder) / USER_COPY_SHAPES;
+  shapes = to.string();
+  std::error_code ec;
+  fs::create_directories(to, ec);
+  if (ec) {
+    error = "cannot make " + shapes + ": " + ec.message();
+    return false;
+  }
+  for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    fs::path file = to / it->path().filename();
+    if (fs::exists(file, ec)) continue;
+    fs::copy_file(it->path(), file, ec);
+    if (!ec) fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+    if (ec) {
+      error = "cannot copy " + it->path().string() + " to " + file.string() + ": " + ec.message();
+      return false;
+    }
+  }
+  if (ec) {
+    error = "cannot read " + from.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}

@@ -6,7 +6,9 @@
 ** $ASI_INI, the first run copies asi.ini and the sample projects from the
 ** resources into the user's data folder ($XDG_DATA_HOME/petrivex, else
 ** ~/.local/share/petrivex), and every run uses that copy. The same folder
-** is the editor's support folder, where acad.lsp lives.
+** is the editor's support folder, where acad.lsp lives; its shapes/
+** folder, copied from the resources' shipped symbol libraries, is a
+** support folder too, where the user's own libraries go beside them.
 **
 **   user_copy c;
 **   if (!user_copy_prepare("/src/resources", c)) fail(c.error);
@@ -21,6 +23,9 @@
 #define USER_COPY_INI "asi.ini"
 /* The folder of the sample projects, in the resources and in the copy. */
 #define USER_COPY_PROJECTS "projects"
+
+/* The folder of the symbol libraries, in the resources and in the copy. */
+#define USER_COPY_SHAPES "shapes"
 
 /* What user_copy_prepare found or made. */
 struct user_copy {
@@ -42,5 +47,12 @@ std::string user_data_folder();
 ** run. True with c.folder, c.ini and c.made set; false with c.error
 ** (nothing under the resources is written either way). */
 bool user_copy_prepare(const std::string &resources, user_copy &c);
+
+/* Brings the shipped symbol libraries (the files of the resources'
+** shapes/ folder) into folder/shapes, keeping every file already there,
+** so that a library the user changed or added stays. True with the
+** folder's path in shapes; false with error set. */
+bool user_copy_shapes(const std::string &resources, const std::string &folder, std::string &shapes,
+                      std::string &error);
 
 #endif /* PV_HOST_USER_COPY_H */

@@ -63,18 +63,22 @@ int shape_lib_name(const char *text, char *out, size_t size)
     return 0;
 }
 
+void shape_lib_file(const char *name, char *file, size_t size)
+{
+    const char *base = name;
+    for (const char *c = name; *c; c++)
+        if (*c == '/' || *c == '\\' || *c == ':') base = c + 1;
+    if (strchr(base, '.')) snprintf(file, size, "%s", name);
+    else snprintf(file, size, "%s.%s", name, SHAPE_FILE_EXT);
+}
+
 int shape_lib_open(const char *library)
 {
     char name[ADS_PATH_MAX];
     if (shape_lib_name(library, name, sizeof name) != 0) return 0;
     if (shape_lib_slot(name) != SHAPE_SLOT_NONE) return SHAPE_ALREADY_LOADED;
-    /* The file: the name itself when it has an extension, else "%s.SHX". */
     char file[ADS_PATH_MAX + 8], path[ADS_PATH_MAX];
-    const char *base = name;
-    for (const char *c = name; *c; c++)
-        if (*c == '/' || *c == '\\' || *c == ':') base = c + 1;
-    if (strchr(base, '.')) snprintf(file, sizeof file, "%s", name);
-    else snprintf(file, sizeof file, "%s.%s", name, SHAPE_FILE_EXT);
+    shape_lib_file(name, file, sizeof file);
     if (ads_findfile(file, path) != RTNORM) return 0;
     FILE *fp = fopen(path, "rb");
     if (!fp) return 0;

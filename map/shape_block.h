@@ -22,6 +22,9 @@ int sym_block_from_shape(const char *shape, const char *layer);
 ** the last '/', '\' or ':') upper-cased, directories keeping their case.
 ** 0; -2 for a blank text (out is then ""). */
 int shape_lib_name(const char *text, char *out, size_t size);
+/* The file of a library named `name` (shape_lib_name): the name itself
+** when it has an extension, else "%s.SHX". */
+void shape_lib_file(const char *name, char *file, size_t size);
 /* Loads a library into the shape store under its name (shape_lib_name):
 ** the file of that name, or "%s.SHX" when it has no extension, found with
 ** ads_findfile. Answers the number of shapes read; SHAPE_ALREADY_LOADED

@@ -45,6 +45,12 @@ constexpr const char *SYMLIB_CANNOT_LOAD = "Cannot load %s";
 constexpr const char *SYMLIB_LOADING = "Loading %s...";
 constexpr const char *SYMLIB_LOADED = "%s loaded";
 constexpr const char *SYMLIB_CANNOT_UNLOAD = "Cannot unload %s";
+/* Where a library's file was looked for, on the command line after "Cannot
+** load" when the file is nowhere the editor searches. */
+constexpr const char *SYMLIB_NOT_FOUND =
+    "\nCannot load %s: %s is not in the current folder, the drawing's folder or the support folders%s%s";
+/* The editor's setting that lists its support folders. */
+constexpr const char *SYMLIB_SUPPORT_SETTING = "ACAD";
 constexpr const char *SYMLIB_ACAD_FAILED = "\nCould not ACAD load %s";
 /* Room of a message of the "error" tile. */
 constexpr int SYMLIB_MSG_SIZE = ADS_PATH_MAX + 64;
@@ -57,6 +63,18 @@ void symlib_say(ads_hdlg dlg, const char *format, const char *name)
     char text[SYMLIB_MSG_SIZE];
     snprintf(text, sizeof text, format, name);
     ads_set_tile(dlg, "error", text);
+}
+
+/* Says on the command line where the library's file was looked for, when
+** no folder the editor searches holds it (a file found but unreadable says
+** nothing more than the dialog does). */
+void symlib_say_searched(const char *name)
+{
+    char file[ADS_PATH_MAX + 8], path[ADS_PATH_MAX], support[ADS_PATH_MAX] = "";
+    shape_lib_file(name, file, sizeof file);
+    if (ads_findfile(file, path) == RTNORM) return;
+    if (ads_agetenv(SYMLIB_SUPPORT_SETTING, support) != RTNORM) support[0] = '\0';
+    ads_printf(SYMLIB_NOT_FOUND, name, file, support[0] ? " " : "", support);
 }
 
 /* The names of the loaded libraries in slot order. */
@@ -126,7 +144,10 @@ void symlib_load(ads_callback_packet *cpkt)
     if (symlib_named(dlg, name, sizeof name) != 0) return;
     int n = shape_lib_open(name);
     if (n == SHAPE_ALREADY_LOADED) return symlib_say(dlg, SYMLIB_ALREADY, name);
-    if (n <= 0) return symlib_say(dlg, SYMLIB_CANNOT_LOAD, name);
+    if (n <= 0) {
+        symlib_say_searched(name);
+        return symlib_say(dlg, SYMLIB_CANNOT_LOAD, name);
+    }
     symlib_say(dlg, SYMLIB_LOADING, name);
     if (shape_extents(name) == 0) {
         shape_font_unload(name);

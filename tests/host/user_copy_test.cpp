@@ -125,6 +125,20 @@ TEST_F(UserCopy, FirstRunMakesAWritableCopyAndTheNextReusesIt)
   EXPECT_EQ(read_file(folder / "asi.ini"), "[ENVIRONMENTS]\nDB3=\n; the user's own line\n");
 }
 
+TEST_F(UserCopy, ShippedSymbolLibrariesJoinTheUsersOwnWithoutReplacingThem)
+{
+  fs::create_directories(resources / "shapes");
+  std::ofstream(resources / "shapes" / "PVSTRUCT.SHX") << "shipped";
+  std::ofstream(resources / "shapes" / "PVLINES.SHX") << "shipped lines";
+  fs::create_directories(folder / "shapes");
+  std::ofstream(folder / "shapes" / "PVLINES.SHX") << "the user's lines";
+  std::string shapes, error;
+  ASSERT_TRUE(user_copy_shapes(resources.string(), folder.string(), shapes, error)) << error;
+  EXPECT_EQ(shapes, (folder / "shapes").string());
+  EXPECT_EQ(read_file(folder / "shapes" / "PVSTRUCT.SHX"), "shipped");
+  EXPECT_EQ(read_file(folder / "shapes" / "PVLINES.SHX"), "the user's lines");
+}
+
 TEST_F(UserCopy, AnInterruptedCopyIsFinishedAndKeepsTheUsersFiles)
 {
   fs::create_directories(folder / "projects" / "GEO");

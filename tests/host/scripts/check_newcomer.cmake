@@ -5,7 +5,8 @@
 #   2. a second run reuses the copy without a word;
 #   3. texts beyond ASCII typed in UTF-8 reach the module in the editor's
 #      code page and come back on the screen in UTF-8;
-#   4. the README's script example runs without a fault;
+#   4. the shipped symbol library loads by name from the user's folder;
+#   5. the README's script example runs without a fault;
 # and afterwards the clone's git status is clean and acad.lsp sits in the
 # user's folder.
 # Needs PVHOST, MODULE, SOURCE (the source tree), GIT and WORK.
@@ -69,6 +70,16 @@ expect_in_order(texts "${out}" "Project Crête is not configured." "Straße")
 string(FIND "${out}" "Ã" garbled)
 if(NOT garbled EQUAL -1)
   message(FATAL_ERROR "texts: UTF-8 was taken for the code page somewhere\n${out}")
+endif()
+
+# The shipped symbol library loads by name from a folder that holds no
+# copy of it (the user's folder has its own), and one that is nowhere is
+# reported with the folders searched.
+run_pvhost(symlib "(pv_open \"GEO\" \"DB3\" \"\" \"\")\npv-setup\npv_setup\npick symlib\npv_load_sym\nset symname PVSTRUCT\npick load\nshow\nset symname NOSUCH\npick load\npick exit\ncancel\n(pv_logoff)\npv_yesno_small\ncancel\nQUIT\npv_yesno_small\ncancel\n" out)
+expect_in_order(symlib "${out}" "error          text = \"PVSTRUCT loaded\""
+  "Cannot load NOSUCH: NOSUCH.SHX is not in the current folder, the drawing's folder or the support folders ${copy};${copy}/shapes")
+if(NOT EXISTS ${copy}/shapes/PVSTRUCT.SHX)
+  message(FATAL_ERROR "the user's folder lacks the shipped symbol libraries")
 endif()
 
 # The script example of the README: a dialog's name alone on its line,
