@@ -207,6 +207,15 @@ int msg_yes_no(const char *text)
     return st == DLGOK ? RTNORM : RTERROR;
 }
 
+/* Yes/no box telling a cancel from no; see msg_box.h. */
+int msg_yes_no_or_cancel(const char *text)
+{
+    int st = msg_run_box("yesno", text, k_yesno_tiles, 2);
+    if (st < 0) return st;
+    if (st == DLGOK) return RTNORM;
+    return st == MSG_STATUS_NO ? RTERROR : RTCAN;
+}
+
 /* Yes/no/cancel box; see msg_box.h. */
 int msg_yes_no_cancel(const char *text)
 {

@@ -41,6 +41,10 @@ int msg_ok_quit(const char *text);
 /* Yes/no box: 5100 for yes, -5001 for no, -2 for a null text, -9501 when
 ** the box cannot be loaded. */
 int msg_yes_no(const char *text);
+/* The same yes/no box for a question that is asked again on no: 5100 for
+** yes, -5001 for no, -5002 when the box was closed without an answer (a
+** cancel, or a script that ran dry), so the asking loop can end. */
+int msg_yes_no_or_cancel(const char *text);
 /* Yes/no/cancel box: 5100 yes, -5001 no, -5002 cancel, -2 for a null
 ** text, -9501 when the box cannot be loaded. */
 int msg_yes_no_cancel(const char *text);

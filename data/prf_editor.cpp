@@ -225,13 +225,20 @@ void prf_edit_load(ads_hdlg d, bool target);
 
 /* ---- Saving ---- */
 
+/* "Really abort SAVE ?": true unless answered no, so a cancelled box (or
+** a script that ran dry) ends the save instead of asking again forever. */
+bool really_abort()
+{
+    return msg_yes_no_or_cancel("Really abort SAVE ?") != RTERROR;
+}
+
 /* Asks an overwrite question again until answered: true to overwrite,
 ** false when the user really aborts. */
 bool overwrite(const char *question)
 {
     for (;;) {
         if (msg_ok_quit(question) == RTNORM) return true;
-        if (msg_yes_no("Really abort SAVE ?") == RTNORM) return false;
+        if (really_abort()) return false;
     }
 }
 
@@ -283,7 +290,7 @@ int prf_edit_save(ads_hdlg d)
         opt = prf_opts_dialog("pv_prf_opts", text);
         if (opt == PRF_OPT_TABLE || opt == PRF_OPT_TEXT) break;
         if (opt == k_no_dialog) return opt;
-        if (msg_yes_no("Really abort SAVE ?") == RTNORM) {
+        if (really_abort()) {
             ads_set_tile(d, k_error, "");
             return -1;
         }
@@ -551,7 +558,7 @@ bool prf_edit_read_item(ads_hdlg d, typed_item &item)
     item.dictionary = dictionary_name(d);
     if (item.dictionary.empty()) return false;
     std::string lng = tile_text(d, k_longname), shrt = tile_text(d, k_shortname);
-    if (lng.empty()) {
+    if (str_nonblank(lng.c_str()) != RTNORM) {   /* nothing left once trimmed of controls too */
         say("No item name specified");
         return false;
     }

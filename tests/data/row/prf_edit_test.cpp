@@ -196,6 +196,18 @@ TEST_F(PrfEdit, ATableSaveHandsTheTreeToEveryRuleOfThatProfileFreeingEachOldTree
   item_free_tree(tree);
 }
 
+TEST_F(PrfEdit, ASaveWhoseQuestionsAreCancelledEndsInsteadOfAskingForever) {
+  const std::string with_item = load_new + "select tgt_prf 0\nset tgt_longname Granite\npick insert\n";
+  /* The script runs dry at the options box, then at the overwrite question. */
+  for (const std::string &rest : {std::string("pick tgt_save\n"), std::string("pick tgt_save\npv_prf_opts\nok\n")}) {
+    EXPECT_EQ(edit(with_item + rest), RTERROR);
+    int asked = 0;
+    for (const auto &f : host_io_faults()) asked += f.find("pv_yesno_small") != std::string::npos;
+    EXPECT_EQ(asked, 1) << rest << host_io_transcript();
+    EXPECT_EQ(count("Profile saved as"), 0) << rest;
+  }
+}
+
 TEST_F(PrfEdit, ProfilesChangedThroughThePickersAreSavedOnceBeforeTheEditorOpens) {
   item_node *tree = changed_tree();
   bind({tree, tree});
