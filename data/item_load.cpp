@@ -13,7 +13,9 @@
 ** Reading it back, a line indented further than the one before is a child
 ** of it; a line indented less climbs to the deepest open level whose own
 ** line is indented at most as far, so a written file reads back at every
-** depth.
+** depth. A name cannot hold a double quote (the file has no escape for
+** one): the writer refuses such an item and the reader a line whose quotes
+** do not pair, each before it changes anything.
 */
 #include "data/item_table.h"
 
@@ -21,8 +23,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/err_text.h"
+#include "core/msg_box.h"
 #include "core/str_util.h"
 #include "platform/include/ads_host.h"
 
@@ -34,8 +38,8 @@ constexpr int BLANKS_PER_LEVEL = 2;
 constexpr int LINE_FIELDS = 3;
 /* Most characters kept of each field. */
 constexpr size_t k_field_max[LINE_FIELDS] = {DIX_LONGNAME_LEN, DIX_SHORTNAME_LEN, DIX_DEFINITION_LEN};
-/* Highest signed character value counted among a line's leading blanks. */
-constexpr int LEAD_BLANK_LAST = 32;
+/* Highest byte counted among a line's leading blanks and controls. */
+constexpr unsigned char LEAD_BLANK_LAST = 32;
 
 /* 1 when the text is null or blank. */
 int blank(const char *text)
@@ -87,7 +91,7 @@ struct text_line {
 text_line split_line(const char *s)
 {
     text_line line{};
-    for (; *s && (signed char)*s <= LEAD_BLANK_LAST; ++s)
+    for (; *s && (unsigned char)*s <= LEAD_BLANK_LAST; ++s)
         if (*s == ' ' || *s == '\t') ++line.indent;
     for (int f = 0; f < LINE_FIELDS; ++f) {
         const char *open = std::strchr(s, '"');
@@ -98,6 +102,57 @@ text_line split_line(const char *s)
         s = close ? close + 1 : open + 1 + len;
     }
     return line;
+}
+
+/* 1 when the line's double quotes pair: each field's closing quote is
+** followed only by blanks up to a comma or the line's end. */
+int quotes_pair(const char *s)
+{
+    for (const char *open = std::strchr(s, '"'); open; open = std::strchr(open, '"')) {
+        const char *close = std::strchr(open + 1, '"');
+        if (!close) return 0;
+        for (open = close + 1; *open && (unsigned char)*open <= LEAD_BLANK_LAST; ++open) {}
+        if (*open && *open != ',') return 0;
+    }
+    return 1;
+}
+
+/* The item below the root that cannot be written to a text file: its name
+** blank or either name holding a double quote; null when there is none. */
+const item_node *unwritable(item_node *root)
+{
+    for (item_node *n = item_walk_next(root); n; n = item_walk_next(n))
+        if (!n->name || item_nonblank(n->name) != RTNORM || std::strchr(n->name, '"') ||
+            (n->second_name && std::strchr(n->second_name, '"')))
+            return n;
+    return nullptr;
+}
+
+/* A line of the text file with its number, counting every line feed. */
+struct numbered_line {
+    int number;           /* 1 for the file's first line */
+    std::string text;     /* up to ITEM_TEXT_LINE_MAX characters before the line feed */
+};
+
+/* Reads every line of the file (ITEM_TEXT_LINE_MAX characters at most
+** each, the rest up to the line feed taken as the next line, as the
+** reader always has). Answers 0; -9101 when memory runs out. */
+int read_lines(FILE *fp, std::vector<numbered_line> &lines)
+{
+    char *buf = (char *)std::malloc(ITEM_TEXT_LINE_MAX + 1);
+    if (!buf) return ERR_NO_MEMORY;
+    int number = 1;
+    for (;;) {
+        int got = std::fscanf(fp, "%1024[^\n]", buf);
+        if (got == EOF) break;
+        if (got == 0) buf[0] = '\0';
+        lines.push_back({number, buf});
+        int c;
+        while ((c = std::fgetc(fp)) == '\n') ++number;
+        if (c != EOF) std::ungetc(c, fp);
+    }
+    std::free(buf);
+    return 0;
 }
 
 /* Places an item read from the text file. `indent_at` holds the
@@ -206,11 +261,22 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
 
 /* Writes the items of a tree to a text file: per item two blanks per
 ** level, then "long","short" and CR LF. Answers 0; -2 for a missing
-** argument or blank path; -9102 when the file cannot be opened; -9101 when
-** its buffer cannot be set; -9504 when writing fails (the file removed). */
+** argument or blank path; -9505 after an alert, the file untouched, when
+** an item has no name or a name holding a double quote; -9102 when the
+** file cannot be opened; -9101 when its buffer cannot be set; -9504 when
+** writing fails (the file removed). */
 int item_write_text(const char *path, const char *dictionary, item_node *root)
 {
     if (blank(path) || !dictionary || !root) return -2;
+    if (const item_node *bad = unwritable(root)) {
+        if (bad->name && item_nonblank(bad->name) == RTNORM)
+            msg_alert(ERR_TITLE, "%s cannot be written to a text file: item %s holds a double quote", path,
+                      std::strchr(bad->name, '"') ? bad->name : bad->second_name);
+        else
+            msg_alert(ERR_TITLE, "%s cannot be written to a text file: item number %u has no name", path,
+                      (unsigned)bad->number);
+        return ERR_TEXT_REFUSED;
+    }
     FILE *fp = std::fopen(path, "wb");
     if (!fp) return ERR_OPEN_FILE;
     if (std::setvbuf(fp, nullptr, _IOFBF, ITEM_TEXT_BUFFER) != 0) {
@@ -233,33 +299,33 @@ int item_write_text(const char *path, const char *dictionary, item_node *root)
 ** characters) and the dictionary's name; each line with a long name is an
 ** item, named and numbered from the dictionary row of that long name or,
 ** when there is none, added to the dictionary with a new number; its
-** indentation places it. Lines without a long name are passed over.
-** Answers 0; -2 for a missing root or path or a blank dictionary name;
-** -9102 when the file cannot be opened; -9101 when memory runs out; an
-** insert's code (the root emptied). */
+** indentation places it. Lines without a long name are passed over. The
+** whole file is read and its quotes checked before the root or the
+** dictionary changes. Answers 0; -2 for a missing root or path or a blank
+** dictionary name; -9102 when the file cannot be opened; -9101 when memory
+** runs out; -9505 after an alert naming the line whose quotes do not
+** pair; an insert's code (the root emptied). */
 int item_read_text(const char *path, const char *dictionary, item_node *root)
 {
     if (!root || blank(path) || blank(dictionary)) return -2;
     FILE *fp = std::fopen(path, "rb");
     if (!fp) return ERR_OPEN_FILE;
-    char *buf = (char *)std::malloc(ITEM_TEXT_LINE_MAX + 1);
-    if (!buf || std::setvbuf(fp, nullptr, _IOFBF, ITEM_TEXT_BUFFER) != 0) {
-        std::free(buf);
-        std::fclose(fp);
-        return ERR_NO_MEMORY;
-    }
+    std::vector<numbered_line> lines;
+    int rc = std::setvbuf(fp, nullptr, _IOFBF, ITEM_TEXT_BUFFER) != 0 ? ERR_NO_MEMORY : read_lines(fp, lines);
+    std::fclose(fp);
+    if (rc != 0) return rc;
+    for (const numbered_line &l : lines)
+        if (!quotes_pair(l.text.c_str())) {
+            msg_alert(ERR_TITLE, "%s line %d: the double quotes do not pair (a name cannot hold one)", path,
+                      l.number);
+            return ERR_TEXT_REFUSED;
+        }
     item_root_empty(root);
-    int rc = item_root_init(root, path, dictionary);
+    rc = item_root_init(root, path, dictionary);
     item_node *current = root;
     int indent_at[ITEM_DEPTH_MAX + 1] = {};
-    while (rc == 0) {
-        int got = std::fscanf(fp, "%1024[^\n]", buf);
-        if (got == EOF) break;
-        if (got == 0) buf[0] = '\0';
-        int c;
-        while ((c = std::fgetc(fp)) == '\n') {}
-        if (c != EOF) std::ungetc(c, fp);
-        text_line line = split_line(buf);
+    for (size_t k = 0; rc == 0 && k < lines.size(); ++k) {
+        text_line line = split_line(lines[k].text.c_str());
         if (blank(line.field[0].c_str())) continue;
 
         char longname[DIX_LONGNAME_LEN + 1], shortname[DIX_SHORTNAME_LEN + 1];
@@ -276,8 +342,6 @@ int item_read_text(const char *path, const char *dictionary, item_node *root)
         current = item;
         indent_at[item->depth] = line.indent;
     }
-    std::free(buf);
-    std::fclose(fp);
     if (rc != 0) item_root_empty(root);
     return rc;
 }

@@ -66,6 +66,9 @@ struct pjct_rec;
 /* A profile that cannot be loaded, and one of another dictionary. */
 #define ERR_LOAD_PROFILE (-9502)
 #define ERR_PROFILE_DICTIONARY (-9503)
+/* A text file of items refused, its reason already shown (a code without
+** a text, so err_report adds nothing). */
+#define ERR_TEXT_REFUSED (-9505)
 
 /* One row of a dictionary table. */
 struct dix_rec {

@@ -17,38 +17,49 @@
 #include "core/err_text.h"
 #include "platform/include/ads_host.h"
 
-/* Lowest and highest character that counts as not blank. */
-#define ITEM_PRINT_FIRST 33
-#define ITEM_PRINT_LAST 126
-/* Highest signed character value that item_trim removes. */
+/* Highest byte that counts as a blank or control character. */
 #define ITEM_BLANK_LAST 32
+/* The delete character, a control character too. */
+#define ITEM_DELETE 127
 /* Character from which the hash subtracts 64 instead of 32 ('a'). */
 #define ITEM_HASH_LOWER 97
 /* The six low bits of a character the hash counts. */
 #define ITEM_HASH_BITS 0x3F
 
-/* 5100 when the text holds a character from 33 to 126; -1 otherwise (the
-** codes 127 to 255 count as blank). A null pointer answers 5100, so
-** callers test for null first. */
+/* The bytes Windows-1252 leaves unassigned, read as control characters. */
+static const char k_unassigned[] = "\x81\x8D\x8F\x90\x9D";
+
+/* 1 for a blank or a control character: codes 0 to 32, 127 and the bytes
+** the code page leaves unassigned. Its letters and signs from 128 to 255
+** ("É", "é", "Œ") are never blank. */
+static int item_is_blank(char c)
+{
+    unsigned char u = (unsigned char)c;
+    return u <= ITEM_BLANK_LAST || u == ITEM_DELETE || (u > ITEM_DELETE && std::strchr(k_unassigned, c));
+}
+
+/* 5100 when the text holds a character that is neither blank nor a
+** control character (item_is_blank); -1 otherwise. A null pointer answers
+** 5100, so callers test for null first. */
 int item_nonblank(const char *text)
 {
     if (!text) return RTNORM;
-    for (const unsigned char *s = (const unsigned char *)text; *s; ++s)
-        if (*s >= ITEM_PRINT_FIRST && *s <= ITEM_PRINT_LAST) return RTNORM;
+    for (const char *s = text; *s; ++s)
+        if (!item_is_blank(*s)) return RTNORM;
     return -1;
 }
 
-/* Removes in place, at both ends, every byte whose value as a signed
-** character is at most 32 (so also the bytes 128 to 255). Answers the
-** text (null for null). */
+/* Removes in place, at both ends, every blank and control character
+** (item_is_blank), keeping the code page's letters such as "É". Answers
+** the text (null for null). */
 char *item_trim(char *text)
 {
     if (!text) return text;
     size_t len = std::strlen(text);
-    while (len > 0 && (signed char)text[len - 1] <= ITEM_BLANK_LAST) --len;
+    while (len > 0 && item_is_blank(text[len - 1])) --len;
     text[len] = '\0';
     size_t skip = 0;
-    while (skip < len && (signed char)text[skip] <= ITEM_BLANK_LAST) ++skip;
+    while (skip < len && item_is_blank(text[skip])) ++skip;
     if (skip) std::memmove(text, text + skip, len - skip + 1);
     return text;
 }
@@ -130,7 +141,7 @@ static char *item_name_dup(const char *text)
 {
     char *block = (char *)std::malloc(ITEM_NAME_SIZE);
     if (!block) return nullptr;
-    while (*text && (signed char)*text <= ITEM_BLANK_LAST) ++text;
+    while (*text && item_is_blank(*text)) ++text;
     std::strncpy(block, text, ITEM_NAME_MAX);
     block[ITEM_NAME_MAX] = '\0';
     item_trim(block);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -120,11 +121,23 @@ TEST(ItemHash, UpdateRehashesUnderTheNewNameAndKeepsTheSecondNumber)
     EXPECT_EQ(item_find(&t.root, "OTHER"), nullptr);
 }
 
-TEST(ItemNames, TrimmingAndBlankTestFollowTheSignedCharacterRules)
+TEST(ItemNames, TrimmingAndBlankTestTakeOnlyBlanksAndControlsKeepingCodePageLetters)
 {
-    char a[] = "\t  Granite \x85";
+    char a[] = "\t  Granite \x81\x7f";
     EXPECT_STREQ(item_trim(a), "Granite");
     EXPECT_EQ(item_nonblank(" \x7f\x90 "), -1);
+    /* "Éclogite", "Marné" and "Œ…" in Windows-1252 keep their letters at either end. */
+    for (const char *name : {"\xC9" "clogite", "Marn\xE9", "\x8C\x85"}) {
+        char t[16];
+        snprintf(t, sizeof t, " %s\t", name);
+        EXPECT_STREQ(item_trim(t), name);
+        EXPECT_EQ(item_nonblank(name), 5100) << name;
+        item_node *n = item_node_new(t, t, 1, 0, nullptr);
+        ASSERT_NE(n, nullptr);
+        EXPECT_STREQ(n->name, name);
+        EXPECT_STREQ(n->second_name, name);
+        item_free_tree(n);
+    }
     EXPECT_EQ(item_nonblank(" x "), 5100);
     EXPECT_EQ(item_nonblank(nullptr), 5100);
 

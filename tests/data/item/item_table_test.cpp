@@ -19,6 +19,7 @@
 #include "data/item_table.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
+#include "platform/host_io.h"
 
 namespace {
 
@@ -386,6 +387,39 @@ TEST_F(ItemTable, TextFileIsWrittenIndentedWithCrLfAndReadsBackTheSameTree) {
   EXPECT_EQ(item_read_text((dir_ + "/none.txt").c_str(), "ROCKD", &back), -9102);
   EXPECT_EQ(item_write_text(" ", "ROCKD", &root_), -2);
   EXPECT_STREQ(err_text(ERR_SAVE_PROFILE), "Cannot save profile");
+}
+
+TEST_F(ItemTable, TextFileKeepsAccentedNamesAndRefusesADoubleQuoteBeforeChangingAnything) {
+  create("ROCKD");
+  /* "Éclogite" and "Marné" in Windows-1252, one below the other. */
+  ASSERT_EQ(item_root_init(&root_, "STRAT", "ROCKD"), 0);
+  item_node *e = item_add_child(&root_, "\xC9" "clogite", "\xC9" "C", 1, 0, nullptr);
+  item_add_child(e, "Marn\xE9", "", 2, 0, nullptr);
+  const std::string path = dir_ + "/accent.txt";
+  ASSERT_EQ(item_write_text(path.c_str(), "ROCKD", &root_), 0);
+  const std::string written = slurp(path);
+  item_node back{};
+  ASSERT_EQ(item_read_text(path.c_str(), "ROCKD", &back), 0);
+  EXPECT_EQ(shape(&back), "1 \xC9" "clogite/\xC9" "C/1\n2 Marn\xE9//2\n");
+  item_root_empty(&back);
+
+  /* The file has no escape for a double quote: refused before the file is touched. */
+  item_add_sibling(e, "Fine \"grained\"", "FG", 3, 0, nullptr);
+  host_io_clear_transcript();
+  EXPECT_EQ(item_write_text(path.c_str(), "ROCKD", &root_), ERR_TEXT_REFUSED);
+  EXPECT_NE(host_io_transcript().find(path + " cannot be written to a text file: item Fine \"grained\" holds a double quote"),
+            std::string::npos) << host_io_transcript();
+  EXPECT_EQ(slurp(path), written);
+
+  /* A line whose quotes do not pair is refused with its number; no dictionary row is added. */
+  const std::string before = rows("SELECT BASENUMBER, LONGNAME FROM ROCKD ORDER BY BASENUMBER");
+  const std::string bad = file("quote.txt", "  \"Basalt\",\"BA\"\r\n\n  \"Fine \"grained\"\",\"FG\"\r\n");
+  host_io_clear_transcript();
+  EXPECT_EQ(item_read_text(bad.c_str(), "ROCKD", &back), ERR_TEXT_REFUSED);
+  EXPECT_NE(host_io_transcript().find(bad + " line 3: the double quotes do not pair"), std::string::npos)
+      << host_io_transcript();
+  EXPECT_EQ(rows("SELECT BASENUMBER, LONGNAME FROM ROCKD ORDER BY BASENUMBER"), before);
+  EXPECT_EQ(item_walk_next(&back), nullptr);
 }
 
 TEST_F(ItemTable, BlankLinesAndLinesWithoutALongNameArePassedOver) {
