@@ -62,6 +62,8 @@ const char k_off[] = "";
 const char k_min_above_max[] = "ERROR: Minimum is greater than maximum";
 const char k_loading[] = "Loading profile %s from dictionairy %s";
 const char k_cannot_load[] = "ERROR:  Cannot load profile %s from dictionairy %s";
+const char k_no_dictionary[] = "ERROR:  Project %s has no dictionary %s";
+const char k_profile_alone[] = "ERROR:  Profile %s names no dictionary";
 const char k_bad_minimum[] = "ERROR: Minimum is not a number";
 const char k_bad_maximum[] = "ERROR: Maximum is not a number";
 const char k_bad_level[] = "ERROR: Level is too large";
@@ -385,6 +387,18 @@ item_node *cin_load_tree(ads_hdlg dlg, pjct_rec *project, const char *profile, c
     return nullptr;
 }
 
+/* A dictionary named without a profile: the project must have it, or the
+** user agrees to create it (as a profile's dictionary is opened). 0; -1
+** after naming it in "error", so that no rule keeps a dangling name. */
+int cin_open_dictionary(ads_hdlg dlg, pjct_rec *project, const char *dictionary)
+{
+    if (prf_edit_set_project(nullptr, project) == 0 && prf_edit_open_dictionary(dictionary) >= 0) return 0;
+    char message[CIN_MESSAGE_SIZE];
+    std::snprintf(message, sizeof message, k_no_dictionary, project->name, dictionary);
+    ads_set_tile(dlg, k_error, message);
+    return -1;
+}
+
 /* "accept": the tiles are read, the profile's tree attached, the default
 ** checked against it; the dialog closes with 1. Any refusal keeps the
 ** dialog open and leaves the rule list as it was. */
@@ -395,6 +409,14 @@ void cin_cb_accept(ads_callback_packet *cpkt)
     col_attr_rec *r = d->work;
     if (cin_read_tiles(dlg, r) != 0) return;
     r->tree = nullptr;
+    const bool has_profile = !tbl_name_blank(r->profile), has_dictionary = !tbl_name_blank(r->dictionary);
+    if (has_profile && !has_dictionary) {
+        char message[CIN_MESSAGE_SIZE];
+        std::snprintf(message, sizeof message, k_profile_alone, r->profile);
+        ads_set_tile(dlg, k_error, message);
+        return;
+    }
+    if (has_dictionary && !has_profile && cin_open_dictionary(dlg, d->project, r->dictionary) != 0) return;
     if (!tbl_name_blank(r->dictionary) && !tbl_name_blank(r->profile)) {
         r->tree = cin_shared_tree(d->project, r->profile, r->dictionary);
         if (!r->tree) {

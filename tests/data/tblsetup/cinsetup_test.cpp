@@ -313,7 +313,7 @@ TEST_F(CinSetup, ADefaultOutsideTheProfileIsWarnedAboutAndKept) {
   EXPECT_EQ(host_io_transcript().find("not in profile"), std::string::npos) << "no profile, nothing to look in";
 }
 
-TEST_F(CinSetup, AMissingProfileIsCreatedWhenAgreedElseRefused) {
+TEST_F(CinSetup, AMissingProfileOrDictionaryIsCreatedWhenAgreedElseRefused) {
   col_attr_rec *before = column("ROCKTYPE")->attr;
   cin("ROCKTYPE", "set cin_prf STRAT\nset cin_dix ROCKX\nok\npv_okquit_small\npick cancel\ncancel\n");
   EXPECT_EQ(tile("error").value, "ERROR:  Cannot load profile STRAT from dictionairy ROCKX");
@@ -325,6 +325,16 @@ TEST_F(CinSetup, AMissingProfileIsCreatedWhenAgreedElseRefused) {
   EXPECT_TRUE(r->flags & COL_ATTR_PROFILE);
   EXPECT_TRUE(has_file("ROCKX.DBF"));
   EXPECT_TRUE(has_file("STRAT.DBF"));
+
+  /* Named alone, a dictionary must exist or be made; a profile cannot. */
+  cin("ROCKTYPE", "set cin_prf \"\"\nset cin_dix ROCKS\nok\npv_okquit_small\npick cancel\ncancel\n");
+  EXPECT_EQ(tile("error").value, "ERROR:  Project " + std::string(project_->name) + " has no dictionary ROCKS");
+  EXPECT_EQ(column("ROCKTYPE")->attr, r) << "no rule keeps a dictionary the project lacks";
+  cin("ROCKTYPE", "set cin_prf STRAT\nset cin_dix \"\"\nok\ncancel\n");
+  EXPECT_EQ(tile("error").value, "ERROR:  Profile STRAT names no dictionary");
+  EXPECT_EQ(column("ROCKTYPE")->attr, r);
+  r = cin("ROCKTYPE", "set cin_prf \"\"\nset cin_dix ROCKX\nok\n");
+  EXPECT_STREQ(r->dictionary, "ROCKX") << "a dictionary the project has is taken alone";
 }
 
 TEST_F(CinSetup, TheRegistryColumnAndTheSetupTreeNodeFollowTheNewRule) {
