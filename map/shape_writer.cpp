@@ -19,6 +19,11 @@ namespace {
 /* Largest length a compiled index entry can carry. */
 constexpr size_t SHAPE_LENGTH_MAX = 0xFFFF;
 
+/* The three bytes that close a compiled shape file after its last shape;
+** other readers refuse a file without them. */
+constexpr char SHAPE_END_MARK[] = "EOF";
+constexpr size_t SHAPE_END_MARK_LEN = sizeof SHAPE_END_MARK - 1;
+
 /* Writes a 16-bit little-endian word; false on a write error. */
 bool put_u16(FILE *fp, unsigned v) {
   return std::fputc(v & 0xFF, fp) != EOF && std::fputc((v >> 8) & 0xFF, fp) != EOF;
@@ -54,6 +59,7 @@ int shape_write_compiled(uint16_t slot, const char *path) {
     ok = ok && std::fwrite(e->name, 1, n, fp) == n &&
          std::fwrite(e->def, 1, e->length, fp) == e->length;
   }
+  ok = ok && std::fwrite(SHAPE_END_MARK, 1, SHAPE_END_MARK_LEN, fp) == SHAPE_END_MARK_LEN;
   if (std::fclose(fp) != 0) ok = false;
   return ok ? static_cast<int>(shapes.size()) : -1;
 }

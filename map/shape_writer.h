@@ -3,9 +3,10 @@
 **
 ** The compiled form is the one shape_reader.cpp reads: the 24-byte header,
 ** the first and last shape numbers, the count, the index of (number,
-** length) pairs and each shape's name, its 0 byte and its definition. Our
-** own symbol libraries are kept as text sources in resources/shapes and
-** compiled with this writer, so that reader and writer check each other.
+** length) pairs, each shape's name, its 0 byte and its definition, and the
+** closing mark "EOF". Our own symbol libraries are kept as text sources in
+** resources/shapes and compiled with this writer, so that reader and writer
+** check each other.
 **
 **   int n = shape_font_load("PVSTRUCT.SHP");
 **   shape_write_compiled(shape_lib_slot("PVSTRUCT.SHP"), "PVSTRUCT.SHX");

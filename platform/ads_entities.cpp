@@ -64,7 +64,9 @@ struct resbuf* ads_entgetx(const ads_name ent, const struct resbuf* apps) {
 }
 
 /* Changes an entity to the list: each group code given replaces that
-** code's groups, other groups stay; extended data is replaced only for the
+** code's groups (one for one in place when the list gives as many as the
+** entity has, else all of them at the place of the first), other groups
+** stay; extended data is replaced only for the
 ** applications present in the list (an application given without groups
 ** loses its data); others are kept. RTNORM, RTERROR (nothing changed) for
 ** a missing or deleted entity, another type, a bad group or a refused
@@ -89,6 +91,16 @@ int ads_entmod(const struct resbuf* ent) {
     std::vector<db_grp> fresh;
     for (size_t j = i; j < groups.size(); ++j)
       if (groups[j].code == code) { fresh.push_back(groups[j]); done[j] = true; }
+    /* As many groups as the entity has of that code: each takes the place
+    ** of its own, so that a list read with ads_entget and given back keeps
+    ** the entity's order (a HATCH's boundary points stay in their paths). */
+    size_t had = (size_t)std::count_if(e.groups.begin(), e.groups.end(), [&](const db_grp& g) { return g.code == code; });
+    if (had == fresh.size()) {
+      size_t next = 0;
+      for (auto& g : e.groups)
+        if (g.code == code) g = fresh[next++];
+      continue;
+    }
     auto first = std::find_if(e.groups.begin(), e.groups.end(), [&](const db_grp& g) { return g.code == code; });
     if (first == e.groups.end()) {
       e.groups.insert(e.groups.end(), fresh.begin(), fresh.end());

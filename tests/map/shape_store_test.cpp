@@ -434,6 +434,7 @@ TEST_F(ShapeStore, WriterAndReaderAgree) {
   EXPECT_EQ(u16(26), 300);
   EXPECT_EQ(u16(28), 3);
   EXPECT_EQ(bytes.substr(42, 2), std::string("A\0", 2));
+  EXPECT_EQ(bytes.substr(bytes.size() - 3), "EOF");  // other readers refuse a file without it
   EXPECT_EQ(shape_write_compiled(SHAPE_SLOT_NONE, path.c_str()), 0);
   EXPECT_EQ(shape_write_compiled(src, "/nonexistent-dir/x.shx"), -1);
 }
@@ -471,7 +472,7 @@ TEST_F(ShapeStore, OwnSymbolLibrariesLoadDrawAndMatchTheirCompiledCopies) {
   }
   double x0, y0, x1, y1;
   ASSERT_EQ(shape_extents_by_name("STRIKE_DIP", &x0, &y0, &x1, &y1), 1);
-  EXPECT_EQ((std::vector<double>{x0, y0, x1, y1}), (std::vector<double>{-0.5, -0.25, 0.5, 0}));
+  EXPECT_EQ((std::vector<double>{x0, y0, x1, y1}), (std::vector<double>{0, -0.5, 0.25, 0.5}));  // points north, dips east
 }
 
 }  // namespace

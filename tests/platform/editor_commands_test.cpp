@@ -129,6 +129,18 @@ TEST_F(Commands, HatchMakesAHatchOfTheClosedBoundaryAndEntlastFindsIt) {
   EXPECT_STREQ(find(l, 0)->resval.rstring, "HATCH");
   EXPECT_STREQ(find(l, 2)->resval.rstring, "ANSI31");
   EXPECT_DOUBLE_EQ(find(l, 41)->resval.rreal, 2);
+  // The whole list given back (as a link is added) keeps the groups in their
+  // order: the boundary's centre stays in its path, after 91 and 92.
+  auto codes = [](const struct resbuf* r) {
+    std::vector<int> v;
+    for (; r; r = r->rbnext) v.push_back(r->restype);
+    return v;
+  };
+  std::vector<int> before = codes(l);
+  EXPECT_EQ(ads_entmod(l), RTNORM);
+  ads_relrb(l);
+  l = ads_entget(h);
+  EXPECT_EQ(codes(l), before) << "a hatch given back whole keeps the reference order of its groups";
   ads_relrb(l);
   struct resbuf* mod = ads_buildlist(-1, h, 8, "FILL", 62, 3, 0);
   EXPECT_EQ(ads_entmod(mod), RTNORM) << "a hatch's layer and colour can be changed";
