@@ -211,6 +211,7 @@ struct db3_session {
     long remade = 0;                               /* counts virtual tables made anew or dropped */
     std::vector<db3_table *> tables;               /* virtual tables alive (owned by SQLite) */
     db3_stmt *reading = nullptr;                   /* statement whose cursor is being read, or none */
+    long visited = 0;                              /* records the virtual tables' cursors stepped onto */
 };
 
 /* Registers the virtual-table module "db3" on db, with the session whose

@@ -17,16 +17,33 @@
  * grow the memo file. The engine reads a plain scan of one table straight
  * from the same snapshot (db3_vtab_find and the functions after it).
  *
+ * A column that is BASENUMBER or a key column of one of the table's
+ * declared indexes (its side file) is looked up through an index the
+ * module builds in memory on first use: equality (IN lists included) on
+ * any such column, and ranges on a number column, read only the records
+ * found, in record order, by number. SQLite still tests each row against
+ * the constraint, so an index needs only to find every row that may match.
+ * An index is kept while the table is unchanged: it is dropped when a
+ * statement of this session writes the table, and when the file's size,
+ * times, identity or header record count show that another program did.
+ *
  *   CREATE VIRTUAL TABLE temp."STATN" USING db3('/proj/STATN.DBF');
  */
 #include "drivers/db3/db3_internal.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
-#include <sys/stat.h>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <functional>
 #include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 /* One column of the table: its field in the record. */
@@ -43,6 +60,29 @@ struct db3_ukey {
     std::vector<int> fields;                         /* field numbers of its columns */
     std::unordered_map<std::string, long> owner;     /* key text -> record number */
     std::unordered_map<long, std::string> key_of;    /* record number -> its key */
+};
+
+/* What tells one state of a table's file from another: an index built
+ * from the file is kept while all of it stays the same. */
+struct db3_stamp {
+    dev_t dev = 0;                     /* device and inode: the file replaced is another file */
+    ino_t ino = 0;
+    off_t size = -1;                   /* bytes of the file */
+    long long mtime_ns = 0;            /* last change of its bytes, ns */
+    long long ctime_ns = 0;            /* last change of its bytes or inode, ns */
+    long count = 0;                    /* header's record count */
+    long header_length = 0;            /* header's length in bytes */
+    bool operator==(const db3_stamp &) const = default;
+};
+
+/* An index of one column over the live records of the file: (key, record
+ * number) pairs in order. A number's key keeps the order of the numbers
+ * (ranges are served); a text's key is a hash of it. */
+struct db3_colindex {
+    int field = -1;                                  /* field number */
+    int numeric = 0;                                 /* 1: number keys; 0: text hashes */
+    int usable = 0;                                  /* 0: a field holds no number; scans serve the column */
+    std::vector<std::pair<uint64_t, long>> entries;  /* sorted by key, then record */
 };
 
 /* The table: one .DBF file. */
@@ -68,6 +108,13 @@ struct db3_table {
     std::map<long, std::map<int, std::string>> memos; /* record -> field -> new memo text */
     dbf_handle *memo_reader;           /* reads stored memos for comparison, or none; owned */
     int journal_kept;                  /* 1 once a statement wrote the table's journal file */
+    /* Look-ups through the in-memory indexes. */
+    int fd;                            /* descriptor reading records by number, -1 none; owned */
+    db3_stamp stamp;                   /* the file's state the indexes were built from */
+    long stamp_generation;             /* session generation the stamp was checked in, -1 none */
+    std::vector<db3_colindex> indexes; /* indexes built since the stamp was taken */
+    std::map<long, std::string> fetched; /* records read by number in the running statement */
+    long fetched_generation;           /* generation fetched belongs to */
 };
 
 /* Characters of a memo block number's text. */
@@ -78,11 +125,30 @@ constexpr int DB3_BLOCK_TEXT = 24;
  * application writes whole. */
 constexpr size_t DB3_VALUE_CHARS = 256;
 
-/* A scan over the table's snapshot. */
+/* Most records a look-up reads one by one; a look-up finding more loads
+ * the whole table as a scan does. */
+constexpr size_t DB3_FETCH_MAX = 4096;
+
+/* Records an index is built from per read of the file. */
+constexpr long DB3_BUILD_CHUNK = 4096;
+
+/* Plans: idxNum is 0 for a scan of every record, else the field number
+ * times DB3_PLAN_FIELD plus the flags of the constraints handed to
+ * xFilter in this order. */
+constexpr int DB3_PLAN_EQ = 1;         /* argv: the value (or IN list) the column equals */
+constexpr int DB3_PLAN_LOW = 2;        /* argv: the lower bound of a range */
+constexpr int DB3_PLAN_HIGH = 4;       /* argv: the upper bound of a range */
+constexpr int DB3_PLAN_FIELD = 8;
+
+/* A scan over the table's snapshot, or over the records a look-up found. */
 struct db3_cursor {
     sqlite3_vtab_cursor base;          /* SQLite's part; must come first */
     long rec;                          /* current record number */
+    const char *now;                   /* bytes of the current record, none after the last */
     dbf_handle *memo;                  /* handle reading memo text, or none; owned */
+    int indexed;                       /* 1: the records of hits are read, else every record */
+    std::vector<long> hits;            /* record numbers a look-up found, ascending */
+    size_t hit;                        /* next place in hits */
 };
 
 /* Fails an SQLite call: records the condition as the session's pending
@@ -183,6 +249,9 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     t->keys_loaded = 0;
     t->memo_reader = nullptr;
     t->journal_kept = 0;
+    t->fd = -1;
+    t->stamp_generation = -1;
+    t->fetched_generation = -1;
 
     dbf_handle *h = dbf_new();
     if (!h) return SQLITE_NOMEM;
@@ -232,21 +301,79 @@ static int db3_disconnect(sqlite3_vtab *vt)
     db3_discard_handle(&t->writer);
     db3_release_handle(&t->memo_reader);
     if (t->journal_kept) db3_journal_forget(t->path);
+    if (t->fd >= 0) close(t->fd);
     std::vector<db3_table *> &all = t->session->tables;
     all.erase(std::remove(all.begin(), all.end(), t), all.end());
     delete t;
     return SQLITE_OK;
 }
 
-/* Plans a scan: every scan reads the whole table in record order, so no
- * constraint is used and no order is promised. Answers SQLITE_OK. */
+/* Answers whether field f of t can be looked up: BASENUMBER or a key
+ * column of one of the indexes declared, holding characters or numbers. */
+static bool db3_keyed(const db3_table *t, int f, const std::vector<db3_index> &declared)
+{
+    const db3_vfield &field = t->fields[(size_t)f];
+    if (field.file_type != 'C' && field.file_type != 'N' && field.file_type != 'F') return false;
+    if (field.name == "BASENUMBER") return true;
+    for (const db3_index &ix : declared)
+        for (const std::string &col : ix.columns)
+            if (dbf_name_equal(field.name.c_str(), col.c_str(), DBF_NAME_MAX) == 1) return true;
+    return false;
+}
+
+/* Plans a scan: an equality on a column that can be looked up (db3_keyed;
+ * BASENUMBER first), else a range on such a number column, is handed to
+ * xFilter, which reads only the records its index finds; SQLite still
+ * tests them (nothing is omitted). Any other plan reads every record in
+ * record order. Answers SQLITE_OK. */
 static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
 {
     constexpr long DB3_ROWS_GUESS = 1000;  /* rows assumed before a table was read */
     db3_table *t = reinterpret_cast<db3_table *>(vt);
-    long n = t->snap_generation >= 0 ? t->snap_count : DB3_ROWS_GUESS;
+    long n = t->snap_generation >= 0 || t->snap_count ? t->snap_count : DB3_ROWS_GUESS;
     info->estimatedCost = (double)n + 10;
     info->estimatedRows = n;
+    std::vector<db3_index> declared;
+    db3_error ignored;
+    if (!db3_read_indexes(t->session->dir, t->name, &declared, &ignored)) declared.clear();
+    int eq = -1, low = -1, high = -1;
+    for (int i = 0; i < info->nConstraint; i++) {
+        const auto &c = info->aConstraint[i];
+        if (!c.usable || c.iColumn < 0 || !db3_keyed(t, c.iColumn, declared)) continue;
+        bool number = t->fields[(size_t)c.iColumn].file_type != 'C';
+        if (c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+            const char *coll = sqlite3_vtab_collation(info, i);
+            if (!number && coll && sqlite3_stricmp(coll, "BINARY") != 0 && sqlite3_stricmp(coll, "RTRIM") != 0) continue;
+            if (eq < 0 || t->fields[(size_t)c.iColumn].name == "BASENUMBER") eq = i;
+        } else if (number && (c.op == SQLITE_INDEX_CONSTRAINT_GT || c.op == SQLITE_INDEX_CONSTRAINT_GE)) {
+            if (low < 0 && (high < 0 || info->aConstraint[high].iColumn == c.iColumn)) low = i;
+        } else if (number && (c.op == SQLITE_INDEX_CONSTRAINT_LT || c.op == SQLITE_INDEX_CONSTRAINT_LE)) {
+            if (high < 0 && (low < 0 || info->aConstraint[low].iColumn == c.iColumn)) high = i;
+        }
+    }
+    double lookup = 10 + std::log2((double)n + 2);
+    if (eq >= 0) {
+        info->idxNum = info->aConstraint[eq].iColumn * DB3_PLAN_FIELD + DB3_PLAN_EQ;
+        info->aConstraintUsage[eq].argvIndex = 1;
+        if (sqlite3_vtab_in(info, eq, -1)) sqlite3_vtab_in(info, eq, 1);
+        info->estimatedCost = lookup;
+        info->estimatedRows = 1;
+        return SQLITE_OK;
+    }
+    if (low < 0 && high < 0) return SQLITE_OK;
+    int argv = 0;
+    info->idxNum = info->aConstraint[low >= 0 ? low : high].iColumn * DB3_PLAN_FIELD;
+    if (low >= 0) {
+        info->idxNum |= DB3_PLAN_LOW;
+        info->aConstraintUsage[low].argvIndex = ++argv;
+    }
+    if (high >= 0) {
+        info->idxNum |= DB3_PLAN_HIGH;
+        info->aConstraintUsage[high].argvIndex = ++argv;
+    }
+    long rows = n / (argv == 2 ? 16 : 4);
+    info->estimatedCost = lookup + (double)rows;
+    info->estimatedRows = rows;
     return SQLITE_OK;
 }
 
@@ -297,17 +424,263 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
     return 1;
 }
 
-/* Opens a cursor. Answers SQLITE_OK, or SQLITE_ERROR when the table's
- * records cannot be read. */
-static int db3_open(sqlite3_vtab *vt, sqlite3_vtab_cursor **out)
+/* Reads the state of t's file into *out through t's descriptor, opened
+ * anew when the path names another file than the one it holds. Answers 1,
+ * or 0 with DB3_ERR_IO. */
+static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err)
 {
-    db3_table *t = reinterpret_cast<db3_table *>(vt);
-    db3_error e;
-    if (!db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
+    struct stat named, held;
+    if (stat(t->path.c_str(), &named) != 0)
+        return db3_fail(err, DB3_ERR_IO, "table %s cannot be read: its file is gone", t->name.c_str());
+    if (t->fd >= 0 && (fstat(t->fd, &held) != 0 || held.st_dev != named.st_dev || held.st_ino != named.st_ino)) {
+        close(t->fd);
+        t->fd = -1;
+    }
+    if (t->fd < 0) t->fd = open(t->path.c_str(), O_RDONLY | O_CLOEXEC);
+    unsigned char head[12];
+    if (t->fd < 0 || fstat(t->fd, &held) != 0 || pread(t->fd, head, sizeof head, 0) != (ssize_t)sizeof head)
+        return db3_fail(err, DB3_ERR_IO, "table %s cannot be read", t->name.c_str());
+    out->dev = held.st_dev;
+    out->ino = held.st_ino;
+    out->size = held.st_size;
+    out->mtime_ns = (long long)held.st_mtim.tv_sec * 1000000000LL + held.st_mtim.tv_nsec;
+    out->ctime_ns = (long long)held.st_ctim.tv_sec * 1000000000LL + held.st_ctim.tv_nsec;
+    out->count = (long)((unsigned long)head[4] | (unsigned long)head[5] << 8 | (unsigned long)head[6] << 16
+                        | (unsigned long)head[7] << 24);
+    out->header_length = (long)(head[8] | head[9] << 8);
+    return 1;
+}
+
+/* Brings t's indexes up to the running statement, once per statement:
+ * they are dropped when the file is no longer the one they were built
+ * from. Answers 1, or 0 with the condition. */
+static int db3_check_stamp(db3_table *t, db3_error *err)
+{
+    if (t->stamp_generation == t->session->generation) return 1;
+    db3_stamp now;
+    if (!db3_take_stamp(t, &now, err)) return 0;
+    if (!(now == t->stamp)) t->indexes.clear();
+    t->stamp = now;
+    t->stamp_generation = t->session->generation;
+    return 1;
+}
+
+/* Drops t's indexes: the statement wrote the file. */
+static void db3_drop_indexes(db3_table *t)
+{
+    t->indexes.clear();
+    t->stamp = db3_stamp();
+    t->stamp_generation = -1;
+    t->fetched.clear();
+    t->fetched_generation = -1;
+}
+
+/* The key of a number: its bits turned so that keys compare as the
+ * numbers do (zero has one key). */
+static uint64_t db3_number_key(double d)
+{
+    if (d == 0) d = 0;
+    uint64_t u;
+    memcpy(&u, &d, sizeof u);
+    return (u >> 63) ? ~u : u | (1ULL << 63);
+}
+
+/* The key of a text: a hash of it without its trailing blanks (equal
+ * texts, as the column's collation compares them, share a key). */
+static uint64_t db3_text_key(const char *text, size_t length)
+{
+    while (length && text[length - 1] == ' ') length--;
+    return (uint64_t)std::hash<std::string_view>()(std::string_view(text, length));
+}
+
+/* Adds to ix the key of field ix.field of record n (bytes rec), when the
+ * record is live and the field not blank. Answers 0 when a number field
+ * holds no number. */
+static int db3_index_record(const db3_table *t, db3_colindex *ix, const char *rec, long n)
+{
+    if (rec[0] == DBF_DELETED) return 1;
+    const db3_vfield &f = t->fields[(size_t)ix->field];
+    db3_field_value v;
+    if (!db3_field_read(&f.type, rec + f.offset, f.type.width, &v)) return 0;
+    if (v.kind == DB3_VALUE_NULL) return 1;
+    uint64_t key;
+    if (!ix->numeric)
+        key = db3_text_key(v.text, (size_t)v.length);
+    else if (v.kind == DB3_VALUE_INT)
+        key = db3_number_key((double)v.i);
+    else if (v.kind == DB3_VALUE_REAL && !std::isnan(v.d))
+        key = db3_number_key(v.d);
+    else
+        return 0;
+    ix->entries.emplace_back(key, n);
+    return 1;
+}
+
+/* Builds the index of field f from the file as the stamp found it (the
+ * statement holds the table's lock). An index meeting a field that holds
+ * no number is kept unusable: scans serve the column and report the
+ * field. Answers the index, or none with DB3_ERR_DAMAGED, DB3_ERR_IO or
+ * DB3_ERR_MEMORY. */
+static db3_colindex *db3_build_index(db3_table *t, int f, db3_error *err)
+{
+    for (db3_colindex &ix : t->indexes)
+        if (ix.field == f) return &ix;
+    const db3_stamp &st = t->stamp;
+    if ((long long)st.size < (long long)st.header_length + (long long)st.count * t->record_length) {
+        db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds fewer",
+                 t->name.c_str(), st.count);
+        return nullptr;
+    }
+    db3_colindex ix;
+    ix.field = f;
+    ix.numeric = t->fields[(size_t)f].file_type != 'C';
+    ix.usable = 1;
+    try {
+        ix.entries.reserve((size_t)st.count);
+        std::string chunk;
+        for (long first = 0; ix.usable && first < st.count; first += DB3_BUILD_CHUNK) {
+            long k = std::min(DB3_BUILD_CHUNK, st.count - first);
+            size_t bytes = (size_t)k * (size_t)t->record_length;
+            chunk.resize(bytes);
+            off_t at = (off_t)st.header_length + (off_t)first * t->record_length;
+            if (pread(t->fd, &chunk[0], bytes, at) != (ssize_t)bytes) {
+                db3_fail(err, DB3_ERR_IO, "table %s cannot be read", t->name.c_str());
+                return nullptr;
+            }
+            for (long i = 0; i < k && ix.usable; i++)
+                ix.usable = db3_index_record(t, &ix, chunk.data() + (size_t)i * (size_t)t->record_length, first + i);
+        }
+        if (!ix.usable) ix.entries.clear();
+        ix.entries.shrink_to_fit();
+        std::sort(ix.entries.begin(), ix.entries.end());
+        t->indexes.push_back(std::move(ix));
+    } catch (...) {
+        db3_fail(err, DB3_ERR_MEMORY, "no memory to index table %s", t->name.c_str());
+        return nullptr;
+    }
+    return &t->indexes.back();
+}
+
+/* The key of a constraint's value v for index ix: *key, with *found 0
+ * when no number or text of v can match (a null). Answers 0 when v cannot
+ * be keyed (a blob, a text not a number for a number column): a scan
+ * serves it. */
+static int db3_value_key(const db3_colindex &ix, sqlite3_value *v, uint64_t *key)
+{
+    int type = sqlite3_value_type(v);
+    if (!ix.numeric) {
+        if (type == SQLITE_NULL || type == SQLITE_BLOB) return 0;
+        const char *text = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        if (!text) return 0;
+        *key = db3_text_key(text, (size_t)sqlite3_value_bytes(v));
+        return 1;
+    }
+    double d;
+    if (type == SQLITE_INTEGER) {
+        d = (double)sqlite3_value_int64(v);
+    } else if (type == SQLITE_FLOAT) {
+        d = sqlite3_value_double(v);
+    } else if (type == SQLITE_TEXT) {
+        /* A text that reads as a number compares as that number. */
+        sqlite3_value *copy = sqlite3_value_dup(v);
+        int as = copy ? sqlite3_value_numeric_type(copy) : SQLITE_TEXT;
+        d = as == SQLITE_INTEGER ? (double)sqlite3_value_int64(copy) : sqlite3_value_double(copy);
+        sqlite3_value_free(copy);
+        if (as != SQLITE_INTEGER && as != SQLITE_FLOAT) return 0;
+    } else {
+        return 0;
+    }
+    if (std::isnan(d)) return 0;
+    *key = db3_number_key(d);
+    return 1;
+}
+
+/* Finds through t's index of the plan idx the records whose field may
+ * meet the constraints argv, into hits (ascending). Answers 1, -1 when a
+ * scan must serve the plan (the index is unusable, or a value cannot be
+ * keyed), or 0 with the condition. */
+static int db3_index_hits(db3_table *t, int idx, sqlite3_value **argv, std::vector<long> *hits, db3_error *err)
+{
+    if (!db3_check_stamp(t, err)) return 0;
+    db3_colindex *ix = db3_build_index(t, idx / DB3_PLAN_FIELD, err);
+    if (!ix) return 0;
+    if (!ix->usable) return -1;
+    using entry = std::pair<uint64_t, long>;
+    auto from_key = [&](uint64_t low, uint64_t high) {
+        auto a = std::lower_bound(ix->entries.begin(), ix->entries.end(), entry(low, -1));
+        auto b = std::upper_bound(a, ix->entries.end(), entry(high, LONG_MAX));
+        for (; a != b; ++a) hits->push_back(a->second);
+    };
+    uint64_t key;
+    if (idx & DB3_PLAN_EQ) {
+        sqlite3_value *v = nullptr;
+        if (sqlite3_vtab_in_first(argv[0], &v) == SQLITE_OK) {
+            for (int rc = SQLITE_OK; rc == SQLITE_OK && v; rc = sqlite3_vtab_in_next(argv[0], &v)) {
+                if (sqlite3_value_type(v) == SQLITE_NULL) continue;
+                if (!db3_value_key(*ix, v, &key)) return -1;
+                from_key(key, key);
+            }
+        } else if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
+            if (!db3_value_key(*ix, argv[0], &key)) return -1;
+            from_key(key, key);
+        }
+    } else {
+        /* Bounds widened by a step: an integer bound may have been rounded. */
+        uint64_t low = 0, high = UINT64_MAX;
+        int at = 0;
+        if (idx & DB3_PLAN_LOW) {
+            if (sqlite3_value_type(argv[at]) == SQLITE_NULL) return 1;
+            if (!db3_value_key(*ix, argv[at++], &low)) return -1;
+            if (low) low--;
+        }
+        if (idx & DB3_PLAN_HIGH) {
+            if (sqlite3_value_type(argv[at]) == SQLITE_NULL) return 1;
+            if (!db3_value_key(*ix, argv[at], &high)) return -1;
+            if (high != UINT64_MAX) high++;
+        }
+        if (low <= high) from_key(low, high);
+    }
+    std::sort(hits->begin(), hits->end());
+    hits->erase(std::unique(hits->begin(), hits->end()), hits->end());
+    return 1;
+}
+
+/* The bytes of record n as stored in the file when the running statement
+ * began: from the snapshot when it was loaded, else read by number (and
+ * kept for the statement). Answers none with the condition when the
+ * record cannot be read. */
+static const char *db3_record_stored(db3_table *t, long n, db3_error *err)
+{
+    if (t->snap_generation == t->session->generation)
+        return n < t->snap_count ? t->snap.data() + (size_t)n * (size_t)t->record_length : nullptr;
+    if (t->fetched_generation != t->session->generation) {
+        t->fetched.clear();
+        t->fetched_generation = t->session->generation;
+    }
+    auto it = t->fetched.find(n);
+    if (it != t->fetched.end()) return it->second.data();
+    if (!db3_check_stamp(t, err)) return nullptr;
+    if (n < 0 || n >= t->stamp.count) return nullptr;
+    std::string rec((size_t)t->record_length, '\0');
+    off_t at = (off_t)t->stamp.header_length + (off_t)n * t->record_length;
+    if (pread(t->fd, &rec[0], rec.size(), at) != (ssize_t)rec.size()) {
+        db3_fail(err, DB3_ERR_DAMAGED, "table %s: record %ld cannot be read", t->name.c_str(), n + 1);
+        return nullptr;
+    }
+    return t->fetched.emplace(n, std::move(rec)).first->second.data();
+}
+
+/* Opens a cursor. Answers SQLITE_OK (the records are read by xFilter),
+ * or SQLITE_NOMEM. */
+static int db3_open(sqlite3_vtab *, sqlite3_vtab_cursor **out)
+{
     db3_cursor *c = new (std::nothrow) db3_cursor();
     if (!c) return SQLITE_NOMEM;
     c->rec = -1;
+    c->now = nullptr;
     c->memo = nullptr;
+    c->indexed = 0;
+    c->hit = 0;
     *out = &c->base;
     return SQLITE_OK;
 }
@@ -323,30 +696,72 @@ static int db3_close(sqlite3_vtab_cursor *cur)
 
 static int db3_next(sqlite3_vtab_cursor *cur);
 
-/* Starts a scan at the first record. Answers SQLITE_OK. */
-static int db3_filter(sqlite3_vtab_cursor *cur, int, const char *, int, sqlite3_value **)
+/* Starts a scan: over the records the plan's index finds (a look-up
+ * finding many loads the table as a scan does), else at the first record.
+ * Answers SQLITE_OK, or SQLITE_ERROR when the table's records cannot be
+ * read. */
+static int db3_filter(sqlite3_vtab_cursor *cur, int idx, const char *, int, sqlite3_value **argv)
 {
     db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
+    db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
+    db3_error e;
     c->rec = -1;
+    c->now = nullptr;
+    c->indexed = 0;
+    c->hits.clear();
+    c->hit = 0;
+    if (idx) {
+        int got;
+        try {
+            got = db3_index_hits(t, idx, argv, &c->hits, &e);
+        } catch (...) {
+            got = db3_fail(&e, DB3_ERR_MEMORY, "no memory to look up table %s", t->name.c_str());
+        }
+        if (got == 0) return db3_vt_fail(t, e);
+        c->indexed = got == 1;
+        if (c->indexed && c->hits.size() > DB3_FETCH_MAX && !db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
+    }
+    if (!c->indexed && !db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
     return db3_next(cur);
 }
 
-/* Moves to the next record not marked deleted. Answers SQLITE_OK. */
+/* Moves to the next record not marked deleted. Answers SQLITE_OK, or
+ * SQLITE_ERROR when a record a look-up found cannot be read. */
 static int db3_next(sqlite3_vtab_cursor *cur)
 {
     db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
     db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
-    for (c->rec++; c->rec < t->snap_count; c->rec++)
-        if (t->snap[(size_t)c->rec * (size_t)t->record_length] != DBF_DELETED) break;
+    c->now = nullptr;
+    if (c->indexed) {
+        while (c->hit < c->hits.size()) {
+            db3_error e;
+            long n = c->hits[c->hit++];
+            const char *rec = db3_record_stored(t, n, &e);
+            if (!rec) return db3_vt_fail(t, e.native ? e : (db3_fail(&e, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str()), e));
+            t->session->visited++;
+            if (rec[0] == DBF_DELETED) continue;
+            c->rec = n;
+            c->now = rec;
+            return SQLITE_OK;
+        }
+        c->rec = t->snap_count;
+        return SQLITE_OK;
+    }
+    for (c->rec++; c->rec < t->snap_count; c->rec++) {
+        const char *rec = t->snap.data() + (size_t)c->rec * (size_t)t->record_length;
+        t->session->visited++;
+        if (rec[0] != DBF_DELETED) {
+            c->now = rec;
+            break;
+        }
+    }
     return SQLITE_OK;
 }
 
 /* Answers 1 after the last record. */
 static int db3_eof(sqlite3_vtab_cursor *cur)
 {
-    db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
-    db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
-    return c->rec >= t->snap_count;
+    return reinterpret_cast<db3_cursor *>(cur)->now == nullptr;
 }
 
 /* Gives the memo text of field i of the current record. Answers SQLITE_OK,
@@ -390,8 +805,7 @@ static int db3_column(sqlite3_vtab_cursor *cur, sqlite3_context *ctx, int i)
         if (sqlite3_vtab_nochange(ctx)) return SQLITE_OK;
         return db3_memo_column(c, t, ctx, i);
     }
-    const char *rec = t->snap.data() + (size_t)c->rec * (size_t)t->record_length;
-    if (!db3_field_result(ctx, &f.type, rec + f.offset, f.type.width)) {
+    if (!db3_field_result(ctx, &f.type, c->now + f.offset, f.type.width)) {
         db3_error e;
         db3_no_number(t, i, c->rec, &e);
         sqlite3_result_error(ctx, e.text.c_str(), -1);
@@ -429,15 +843,14 @@ static int db3_open_writer(db3_table *t, db3_error *err)
 }
 
 /* The bytes of record n as the statement sees it: changed, added, or as
- * read. Answers none for a record the snapshot does not hold. */
+ * stored. Answers none for a record the file does not hold. */
 static const char *db3_record_now(db3_table *t, long n)
 {
     auto it = t->changed.find(n);
     if (it != t->changed.end()) return it->second.data();
     if (n >= t->base_count && (size_t)(n - t->base_count) < t->added.size()) return t->added[(size_t)(n - t->base_count)].data();
-    if (n < t->snap_count && t->snap_generation == t->session->generation)
-        return t->snap.data() + (size_t)n * (size_t)t->record_length;
-    return nullptr;
+    db3_error ignored;
+    return db3_record_stored(t, n, &ignored);
 }
 
 /* The key of a unique index in a record; answers 0 when a column is null. */
@@ -782,6 +1195,7 @@ static int db3_sync_fail(db3_table *t, db3_error e)
     db3_error restore;
     if (!db3_journal_restore(t->path, &restore)) e = restore;
     t->snap_generation = -1;
+    db3_drop_indexes(t);
     return db3_vt_fail(t, e);
 }
 
@@ -827,6 +1241,7 @@ static int db3_sync(sqlite3_vtab *vt)
         return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "the header of table %s cannot be written", t->name.c_str()), e));
     db3_after_write();
     t->snap_generation = -1;
+    db3_drop_indexes(t);
     if (!db3_journal_drop(t->path, &e)) return db3_vt_fail(t, e);
     return SQLITE_OK;
 }
@@ -938,6 +1353,8 @@ void db3_vtab_release(db3_session *s)
     for (db3_table *t : s->tables) {
         std::string().swap(t->snap);
         t->snap_generation = -1;
+        t->fetched.clear();
+        t->fetched_generation = -1;
     }
 }
 
