@@ -394,7 +394,10 @@ int memo_insert_text(const char *name, const char *text, long number, void *conn
             char order[MEMO_NUMBER_TEXT_SIZE];
             std::snprintf(order, sizeof order, "%d", written + 1);
             memo_col_set_number(row, number);
-            if (memo_insert_line(connection, name, row, order, l->text) != RTNORM) break;
+            if (memo_insert_line(connection, name, row, order, l->text) != RTNORM) {
+                written = 0;
+                break;
+            }
             written++;
         }
     }

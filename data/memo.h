@@ -134,7 +134,8 @@ int memo_set_text(sql_col_rec *column, const char *text, long number);
 int memo_replace_text(sql_col_rec *column, const char *text, long number);
 /* Inserts the lines of a text into a side table (named by its own name)
 ** as row number's, through the static row, deleting nothing first. 0 when
-** at least one line was inserted; -1 when none; -2 for bad arguments. */
+** every line was inserted; -1 when none was or one could not be (the
+** lines before it stay); -2 for bad arguments. */
 int memo_insert_text(const char *name, const char *text, long number, void *connection);
 /* Joins the memo of row number of a table into one text: for each line in
 ** ORDNUMBER order whose text is not blank, a blank and the trimmed line,

@@ -6,17 +6,34 @@
 ** The offset of a table is the master table's last number, raised first
 ** to the table's highest unique number (the registry loaded at logon
 ** holds no numbers, and an offset of 0 would give the merged rows the
-** master's own numbers). The map half shifts each link by the offset the
-** table had before the database half raised it, so that with both halves
-** an entity follows its row to the number the row was given.
+** master's own numbers). A slave row numbered 1, 2, 3 ... becomes offset
+** + its number; a row without such a number of its own (blank, 0, below
+** 0, a fraction, or one its table already gave) takes the next number
+** above offset + the slave's highest, in the slave's row order, so every
+** merged row gets a number no master row holds and no other merged row
+** takes. The map half numbers the links of the slave's rows the same way
+** (from the numbering the database half used, or by reading the slave's
+** numbers in the same order when the maps are merged first).
+**
+** A table is merged whole or not at all: when a row cannot be merged its
+** table's merged rows (all numbered above the offset) are deleted again.
+** While a dBASE table is being merged a mark file <table>.MRG in the
+** project's folder names the table and its offset; a merge cut short
+** (pvhost or the driver killed) leaves the mark, and the next logon of
+** the project removes the rows above the offset (merge_recover).
 */
 #include "data/merge.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,9 +63,21 @@ const char k_report_title[] = "PETRIVEX - The following tables were merged:";
 /* Room for a message of the key check. */
 constexpr int k_message_size = 512;
 
-/* The offset each master table had before the database half raised it,
-** kept for the map half of the same command. */
-std::map<std::string, long> s_offsets;
+/* Extension of the mark file of a table being merged. */
+const char k_mark_ext[] = ".MRG";
+
+/* How the rows of one slave table are numbered in its master table. */
+struct merge_numbers {
+    long offset = 0;                 /* the master table's last number before the merge */
+    long next = 0;                   /* number of the next row without one of its own */
+    std::set<long> taken;            /* slave numbers already given offset + number */
+    std::map<std::string, long> given; /* slave number text (blank, 0, below 0) -> new number of its first row */
+    bool failed = false;             /* 1 when the table was not merged: its links stay */
+};
+
+/* The numbering of each master table in this command, by table name; the
+** database half fills it, the map half reads it. */
+std::map<std::string, merge_numbers> s_numbers;
 
 /* One level of the key check: its key slot and message. */
 struct merge_level {
@@ -91,7 +120,7 @@ void merge_reset()
 {
     g_merge_master = g_merge_slave = nullptr;
     g_merge_map = g_merge_dbf = 0;
-    s_offsets.clear();
+    s_numbers.clear();
 }
 
 /* Shows a progress or error text in the dialog's "error" tile. */
@@ -106,15 +135,168 @@ bool is_memo(const sql_col_rec *c)
     return c && c->attr && (c->attr->flags & COL_ATTR_MEMO);
 }
 
-/* The offset of a master table for the map half: as it was before the
-** database half, else its last number. */
-long map_offset(const tbl_rec *t)
+/* The highest value of a numeric column of a table, into *out (0 when
+** the table is empty). 0, or the failure's code. */
+int merge_highest(void *connection, const sql_col_rec *key, const char *table, double *out)
 {
-    auto it = s_offsets.find(t->name);
-    return it != s_offsets.end() ? it->second : t->last_number;
+    *out = 0;
+    sql_col_rec *probe = sql_col_new(key->name, table, key->sql_type, key->length, key->decimals);
+    if (!probe) return ERR_NO_MEMORY;
+    int rc = sql_select_max(connection, &probe, key->name, table);
+    if (rc == 0 && probe->text[0]) *out = std::atof(probe->text);
+    sql_col_list_free(&probe);
+    return rc;
 }
 
-/* Merges one master table's twin of the slave; appends to the report. */
+/* Starts the numbering of a master table (its offset raised already) for
+** the slave table s: rows without a number of their own follow the
+** slave's highest. */
+void merge_numbers_start(merge_numbers &n, const tbl_rec *t, const tbl_rec *s)
+{
+    double highest = 0;
+    const sql_col_rec *key = s->keys[TBL_KEY_BASENUMBER];
+    if (key) merge_highest(g_merge_slave->connection, key, s->name, &highest);
+    n.offset = t->last_number;
+    n.next = n.offset + (highest > 0 ? (long)std::floor(highest) : 0) + 1;
+}
+
+/* The new number of the next slave row, whose number reads as text
+** (trimmed). */
+long merge_number(merge_numbers &n, const char *text)
+{
+    char *end = nullptr;
+    double v = std::strtod(text, &end);
+    bool whole = end != text && !*end && v == std::floor(v) && std::fabs(v) < 1e15;
+    if (whole && v > 0 && n.taken.insert((long)v).second) return n.offset + (long)v;
+    if (!whole || v <= 0) n.given.emplace(text, n.next);
+    return n.next++;
+}
+
+/* The numbering of a master table for the map half: the database half's,
+** else one read from the slave's numbers in row order. Null when the
+** table was not merged in this command. */
+const merge_numbers *merge_numbers_of(tbl_rec *t)
+{
+    auto it = s_numbers.find(t->name);
+    if (it != s_numbers.end()) return it->second.failed ? nullptr : &it->second;
+    merge_numbers &n = s_numbers[t->name];
+    n.offset = n.next = t->last_number;
+    const tbl_rec *s = tbl_find_by_name(g_merge_slave->tables, t->name, nullptr);
+    const sql_col_rec *key = s ? s->keys[TBL_KEY_BASENUMBER] : nullptr;
+    if (!key) return &n;
+    merge_numbers_start(n, t, s);
+    std::string select = std::string("SELECT ") + key->name + " FROM " + s->name;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int rows = sql_query(g_merge_slave->connection, select.c_str(), &stmt, &cursor, &row, 0);
+    for (long k = 0; row && k < rows; ++k) {
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        merge_number(n, str_trim(row->text));
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return &n;
+}
+
+/* The new number of a link's row, or -1 when it has none. A row without a
+** number of its own (its links hold row 0) is found in the slave by the
+** link's column and value. */
+long merge_link_number(const merge_numbers &n, const link_rec &l)
+{
+    if (l.row_id > 0) return n.offset + l.row_id;
+    const tbl_rec *s = tbl_find_by_name(g_merge_slave->tables, l.table, nullptr);
+    const sql_col_rec *key = s ? s->keys[TBL_KEY_BASENUMBER] : nullptr;
+    const sql_col_rec *c = s ? tbl_column_find(s->columns, l.key_column, nullptr, nullptr) : nullptr;
+    if (!key || !c) return -1;
+    std::string value;
+    if (c->sql_type == SQL_TYPE_CHAR) sql_quote(l.key_value, value);
+    else value = l.key_value;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    long number = -1;
+    if (sql_select_where(g_merge_slave->connection, s->name, c->name, value.c_str(), nullptr, &stmt, &cursor,
+                         &row) > 0) {
+        sql_col_rec *u = sql_col_find(row, key->name, nullptr, nullptr);
+        auto it = u ? n.given.find(str_trim(u->text)) : n.given.end();
+        if (it != n.given.end()) number = it->second;
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return number;
+}
+
+/* The path of a master table's mark file: "" for a project without a
+** folder of its own (a server project). */
+std::string merge_mark_path(const pjct_rec *p, const char *table)
+{
+    const char *dir = (p->flags & PJCT_ENV_DB3) ? pjct_dir(p->name) : nullptr;
+    if (!dir || !*dir) return "";
+    std::string path = dir;
+    if (path.back() != '/' && path.back() != '\\') path += '/';
+    return path + table + k_mark_ext;
+}
+
+/* Writes the mark of a table about to receive merged rows: its name, its
+** unique-number column and the offset, on disk before the first row.
+** 0, or -1 (with errno) when it cannot be written. */
+int merge_mark_write(const std::string &path, const tbl_rec *t, long offset)
+{
+    if (path.empty()) return 0;
+    FILE *f = std::fopen(path.c_str(), "w");
+    if (!f) return -1;
+    bool ok = std::fprintf(f, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset) > 0;
+    ok = std::fflush(f) == 0 && ok;
+    ok = fsync(fileno(f)) == 0 && ok;
+    return std::fclose(f) == 0 && ok ? 0 : -1;
+}
+
+/* Runs one statement; 5100 or the failure's code. */
+int merge_run(void *connection, const std::string &text)
+{
+    void *stmt = nullptr, *cursor = nullptr;
+    int rc = sql_execute(connection, &stmt, &cursor, text.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+    return rc;
+}
+
+/* Deletes the rows of a table numbered above offset, and their memo
+** lines. 5100, or the failure's code. */
+int merge_remove(void *connection, const tbl_rec *t, const char *key, long offset)
+{
+    char above[64];
+    std::snprintf(above, sizeof above, " > %ld", offset);
+    std::string memo;
+    if (memo_table_name(t->name, memo) == 0) {
+        sql_col_rec *probe = nullptr;
+        if (sql_describe_table(connection, memo.c_str(), &probe, 0) > 0) {
+            int rc = merge_run(connection, "DELETE FROM " + memo + " WHERE " MEMO_COL_BASENUMBER + above);
+            if (rc != RTNORM) {
+                sql_col_list_free(&probe);
+                return rc;
+            }
+        }
+        sql_col_list_free(&probe);
+    }
+    return merge_run(connection, std::string("DELETE FROM ") + t->name + " WHERE " + key + above);
+}
+
+/* Makes the master's memo side table when it has none, as the memo editor
+** does. 0, or the failure's code. */
+int merge_memo_table(void *connection, const char *name)
+{
+    sql_col_rec *probe = nullptr;
+    int n = sql_describe_table(connection, name, &probe, 0);
+    sql_col_list_free(&probe);
+    return n > 0 ? 0 : memo_create_table(connection, name);
+}
+
+/* The driver's text of the last failure. */
+std::string merge_reason(void)
+{
+    const char *text = sql_last_failure()->text;
+    return *text ? text : err_text(ERR_SQL_NO_CONDITION);
+}
+
+/* Merges one master table's twin of the slave; appends to the report
+** when the table was merged whole. */
 void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report)
 {
     char text[k_message_size];
@@ -147,21 +329,35 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         sql_close_query(&stmt, &cursor, &row);
         return;
     }
-    long rows = 0, failed = 0;
-    double largest = 0;
-    if (n > 0) {
+    merge_numbers &numbers = s_numbers[t->name];
+    numbers = merge_numbers();
+    merge_numbers_start(numbers, t, s);
+    std::string mark = merge_mark_path(g_merge_master, t->name);
+    std::string failure;   /* why the table is not merged, "" while it is */
+    if (n > 0 && merge_mark_write(mark, t, numbers.offset) != 0)
+        failure = "the mark " + mark + " cannot be written: " + std::strerror(errno);
+    bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
+    long rows = 0, lowest = 0, largest = 0;
+    if (started) {
         show(dlg, std::string("DeIndexing ") + t->name + "...  ");
         tbl_drop_indexes(t);
     }
-    std::string memo_table = std::string(t->name) + "MEM";
-    for (long k = 0; k < n; ++k) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+    std::string memo_table;
+    memo_table_name(t->name, memo_table);
+    bool memo_ready = false;
+    for (long k = 0; k < n && failure.empty(); ++k) {
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) {
+            failure = "its rows in project " + std::string(g_merge_slave->name) + " cannot be read: " + merge_reason();
+            break;
+        }
         char progress[k_message_size];
         std::snprintf(progress, sizeof progress, "Merging %s... %ld", s->name, rows);
         show(dlg, progress);
-        double old_number = std::fabs(std::atof(u->text));
-        double new_number = t->last_number + old_number;
-        std::snprintf(u->text, (size_t)sql_col_text_size(u), "%.0lf", new_number);
+        str_trim(u->text);
+        std::string old_text = u->text;
+        long old_number = std::atol(old_text.c_str());
+        long new_number = merge_number(numbers, old_text.c_str());
+        std::snprintf(u->text, (size_t)sql_col_text_size(u), "%ld", new_number);
         sql_text_to_value(u, u->text);
         bool memo = false;
         for (sql_col_rec *c = row; c; c = c->next) {
@@ -179,27 +375,62 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
             }
             sql_text_to_value(c, c->text);
         }
+        std::string row_name = "row " + (old_text.empty() ? std::string("without a number") : old_text) +
+                               " of project " + g_merge_slave->name;
         if (sql_insert_row(g_merge_master->connection, row, t->name) != RTNORM) {
-            ++failed;
-        } else {
-            if (new_number > largest) largest = new_number;
-            char *whole = nullptr;
-            if (memo && memo_get_text(s->name, (long)old_number, g_merge_slave->connection, &whole, 0) == 0)
-                memo_insert_text(memo_table.c_str(), whole, (long)new_number, g_merge_master->connection);
-            std::free(whole);
+            failure = row_name + " was refused: " + merge_reason();
+            break;
         }
+        if (!lowest || new_number < lowest) lowest = new_number;
+        if (new_number > largest) largest = new_number;
+        char *whole = nullptr;
+        int got = memo && old_number > 0 && !memo_table.empty()
+                      ? memo_get_text(s->name, old_number, g_merge_slave->connection, &whole, 0)
+                      : -1;
+        if (got != 0 && got != -1)
+            failure = "the memo of " + row_name + " cannot be read: " + merge_reason();
+        if (got == 0 && str_nonblank(whole) == RTNORM) {
+            if (!memo_ready && merge_memo_table(g_merge_master->connection, memo_table.c_str()) != 0)
+                failure = "the memo table " + memo_table + " cannot be made: " + merge_reason();
+            else if (memo_insert_text(memo_table.c_str(), whole + std::strspn(whole, " "), new_number,
+                                      g_merge_master->connection) != 0)
+                failure = "a memo line of " + row_name + " cannot be inserted: " + merge_reason();
+            memo_ready = true;
+        }
+        std::free(whole);
         ++rows;
     }
     sql_close_query(&stmt, &cursor, &row);
+    show(dlg, "");
+    if (!failure.empty()) {
+        numbers.failed = true;
+        /* Removed by their numbers, all above the offset: a row whose
+        ** insert was cut short may be in the table unanswered. */
+        if (started && merge_remove(g_merge_master->connection, t, key->name, numbers.offset) != RTNORM) {
+            if (largest)
+                std::snprintf(text, sizeof text, "The rows merged so far, numbered %ld to %ld, cannot be removed: %s",
+                              lowest, largest, merge_reason().c_str());
+            else
+                std::snprintf(text, sizeof text, "Rows numbered above %ld cannot be removed: %s", numbers.offset,
+                              merge_reason().c_str());
+            msg_alert(ERR_TITLE, "Table %s was not merged: %s\n%s%s%s", t->name, failure.c_str(), text,
+                      mark.empty() ? "" : "\nThey are removed at the next logon of project ",
+                      mark.empty() ? "" : g_merge_master->name);
+            return;
+        }
+        if (started) tbl_create_indexes(t);
+        if (started && !mark.empty()) std::remove(mark.c_str());
+        msg_alert(ERR_TITLE, "Table %s was not merged: %s\nThe table is as it was before.", t->name,
+                  failure.c_str());
+        return;
+    }
     if (n > 0) {
         show(dlg, std::string("Indexing ") + t->name + "...  ");
         tbl_create_indexes(t);
         if (largest > 0) t->last_number = (int32_t)largest + 1;
+        show(dlg, "");
     }
-    show(dlg, "");
-    if (failed)
-        msg_alert(ERR_TITLE, "Warning: could not merge %ld rows from table %s in project %s", failed, s->name,
-                  g_merge_slave->name);
+    if (!mark.empty()) std::remove(mark.c_str());
     if (rows) report += std::string("\n     ") + s->name;
 }
 
@@ -239,15 +470,9 @@ int merge_check_keys(const tbl_rec *t, const tbl_rec *s, const char *slave_proje
 int merge_raise_last_number(pjct_rec *master, tbl_rec *t)
 {
     if (!master || !t || !t->keys[TBL_KEY_BASENUMBER]) return -2;
-    const sql_col_rec *key = t->keys[TBL_KEY_BASENUMBER];
-    sql_col_rec *probe = sql_col_new(key->name, t->name, key->sql_type, key->length, key->decimals);
-    if (!probe) return ERR_NO_MEMORY;
-    int rc = sql_select_max(master->connection, &probe, key->name, t->name);
-    if (rc == 0 && probe->text[0]) {
-        double highest = std::atof(probe->text);
-        if (highest > t->last_number) t->last_number = (int32_t)highest;
-    }
-    sql_col_list_free(&probe);
+    double highest = 0;
+    int rc = merge_highest(master->connection, t->keys[TBL_KEY_BASENUMBER], t->name, &highest);
+    if (highest > t->last_number) t->last_number = (int32_t)highest;
     return rc;
 }
 
@@ -255,11 +480,7 @@ int merge_database(ads_hdlg dlg)
 {
     if (!g_merge_dbf || !g_merge_master || !g_merge_slave) return -2;
     if (!g_merge_master->tables || !g_merge_slave->tables) return -1;
-    /* The offsets the map half will use, before this half raises them. */
-    for (tbl_rec *t = g_merge_master->tables; t; t = t->next) {
-        merge_raise_last_number(g_merge_master, t);
-        s_offsets[t->name] = t->last_number;
-    }
+    for (tbl_rec *t = g_merge_master->tables; t; t = t->next) merge_raise_last_number(g_merge_master, t);
     std::string report;
     for (tbl_rec *t = g_merge_master->tables; t; t = t->next) {
         const tbl_rec *s = tbl_find_by_name(g_merge_slave->tables, t->name, nullptr);
@@ -281,8 +502,11 @@ int merge_entity(const ads_name ename)
         t = tbl_find_by_name(g_merge_master->tables, l.table, nullptr);
         if (p != g_merge_slave || !t) rc = -1;
     }
+    const merge_numbers *numbers = rc == 0 ? merge_numbers_of(t) : nullptr;
+    long number = numbers ? merge_link_number(*numbers, l) : -1;
+    if (rc == 0 && number < 1) rc = -1;
     if (rc == 0) {
-        l.row_id += (int32_t)map_offset(t);
+        l.row_id = (int32_t)number;
         std::snprintf(l.project, sizeof l.project, "%s", g_merge_master->name);
         rc = (link_xdata_put(&l, list) == 0 && ads_entmod(list) == RTNORM) ? 0 : -1;
         if (rc == 0) link_ase_create(&l, ename);
@@ -295,7 +519,7 @@ int merge_maps(void)
 {
     if (!g_merge_map || !g_merge_master || !g_merge_slave) return -2;
     /* Without the database half the offsets are the raised last numbers. */
-    if (s_offsets.empty())
+    if (s_numbers.empty())
         for (tbl_rec *t = g_merge_master->tables; t; t = t->next) merge_raise_last_number(g_merge_master, t);
     ads_name ss;
     if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return -1;

@@ -156,6 +156,87 @@ def test_dialog_checks(args, work):
     check([int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATN")] == [50, 100], "no to the question merges nothing")
 
 
+MEMO_ONE = "Granite, pink, coarse grained; feldspar megacrysts up to 4 cm. " * 3
+MEMO_TWO = "Fault zone: breccia with quartz veins / calcite. Strike 040. " * 2
+
+
+def unnumbered_projects(root):
+    """MASTER without STATNMEM; SLAVE rows without a number of their own
+    (blank, 0, -7) beside rows 1 and 2 with memos; SLAVE's STATN2 holds a
+    number the master's column cannot take, so that table is refused."""
+    shutil.rmtree(root, ignore_errors=True)
+    for name, statn, statn2, memo in (
+            ("MASTER", [(50, 1, "Fifty", ""), (100, 2, "Hundred", "")], [(1, 1)], None),
+            ("SLAVE", [(1, 1, "One", "MEMO"), (2, 2, "Two", "MEMO"), (None, 3, "Blank", ""), (0, 4, "Zero", ""),
+                       (-7, 5, "Minus", "")], [(1, 1), (2, 2), (99999999, 3)],
+             e2e_lines(1, MEMO_ONE) + e2e_lines(2, MEMO_TWO))):
+        d = os.path.join(root, "projects", name)
+        os.makedirs(d)
+        table(os.path.join(d, "STATN.DBF"), "BASENUMBER N(8,0); STATION N(8,0); NAME C(20); NOTES C(20)", statn)
+        table(os.path.join(d, "STATN2.DBF"), "BASENUMBER N(8,0); STATION N(8,0)", statn2)
+        if memo:
+            table(os.path.join(d, "STATNMEM.DBF"), "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)", memo)
+        table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
+              [registry_row("STATN", "STATION", "STATION"), registry_row("STATN2", "STATION", "STATION")])
+        table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+              [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.MASTER=MASTER\n"
+                "PETRIVEX.SLAVE=SLAVE\n\n[ASE_CATALOGS]\nMASTER=projects\nSLAVE=projects\n\n"
+                "[PETRIVEX_MISC]\nMASTER.links=1\nSLAVE.links=0\n")
+    # Links of rows without a number of their own hold row 0; they name
+    # their row by another column.
+    drawing(os.path.join(root, "in.dxf"), [("SLAVE", "STATN", n, "BASENUMBER", str(n)) for n in (0, 1, 2)] +
+            [("SLAVE", "STATN", 0, "NAME", "Blank"), ("SLAVE", "STATN", 0, "NAME", "Minus"),
+             ("SLAVE", "STATN2", 2, "BASENUMBER", "2")])
+
+
+def e2e_lines(number, text):
+    """The memo lines of a text as the memo editor stores them (68 at most)."""
+    words, lines, line = text.split(), [], ""
+    for w in words:
+        if line and len(line) + 1 + len(w) > 68:
+            lines.append(line)
+            line = w
+        else:
+            line = (line + " " + w).strip()
+    lines.append(line)
+    return [(number, i + 1, l) for i, l in enumerate(lines)]
+
+
+def test_unnumbered_rows_and_memos(args, work):
+    """Rows without a number of their own get distinct numbers above the
+    master's, with their links, whether the maps are merged before the
+    database or with it; memos reach a master without a side table; a table
+    with a refused row is not merged at all and its links stay."""
+    expected = [(50, "Fifty"), (100, "Hundred"), (101, "One"), (102, "Two"), (103, "Blank"), (104, "Zero"),
+                (105, "Minus")]
+    refused = "pv_alert_wrap\nshow\nok\n"
+    for order, script in (("maps first", MERGE_DIALOG + "ok\nALL\n\n" + MERGE_DIALOG + "pick mrg_map\npick mrg_dbf\n"
+                           "ok\npv_yesno_small\nok\n" + refused),
+                          ("together", MERGE_DIALOG + "pick mrg_dbf\nok\npv_yesno_small\nok\n" + refused + "ALL\n\n")):
+        root = os.path.join(work, "unnumbered " + order)
+        unnumbered_projects(root)
+        out = pvhost(args, root, LOGON + script + "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
+        statn = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "MASTER", "STATN")]
+        check(statn == expected, "%s: distinct new numbers %r" % (order, statn))
+        links = sorted(l[:3] for l in links_of(os.path.join(root, "out.dxf")))
+        want = [("MASTER", "STATN", n) for n in (101, 102, 103, 104, 105)]
+        if order == "together":
+            want.append(("SLAVE", "STATN2", 2))
+        check([l for l in links if l[1] == "STATN" or order == "together"] == want,
+              "%s: each entity follows its own row %r" % (order, links))
+        memo = rows(root, "MASTER", "STATNMEM")
+        for new, text in ((101, MEMO_ONE), (102, MEMO_TWO)):
+            lines = sorted((int(r["ORDNUMBER"]), r["MEMOTEXT"]) for r in memo if int(r["BASENUMBER"]) == new)
+            check(" ".join(l for _, l in lines).split() == text.split(), "%s: memo of %d in order" % (order, new))
+        check([int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATN2")] == [1],
+              "%s: STATN2 left as it was" % order)
+        report = out[out.find("The following tables were merged:"):]
+        check("STATN2" not in report, "%s: STATN2 not listed as merged" % order)
+        check("Table STATN2 was not merged" in out and "99999999" in out, "%s: refusal names table and row" % order)
+
+
 def test_rename(args, work):
     root = os.path.join(work, "rename")
     make_projects(root)
@@ -183,6 +264,7 @@ def main():
     test_database_and_maps(args, work)
     test_maps_alone(args, work)
     test_dialog_checks(args, work)
+    test_unnumbered_rows_and_memos(args, work)
     test_rename(args, work)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
