@@ -41,14 +41,19 @@ constexpr int EDIT_ACCEPTED = RTNORM;
 constexpr int EDIT_ADD = 0, EDIT_OPTIONS = 1, EDIT_IMAGE = 1, EDIT_MODE = 0;
 
 /* Entities still in the set after matching: attached objects (linked by
-** the table's id column) get the row's link again, the rest go. */
-void edit_settle_leftovers(ads_name ss, sql_col_rec *row)
+** the table's id column) get the row's link again; spare copies of what
+** the group draws go; anything else linked to the row (a line or hatch the
+** user drew) stays as it is. */
+void edit_settle_leftovers(ads_name ss, sql_col_rec *row, sym_place_rec *sym, int ns)
 {
     long n = 0;
     if (ename_isnull(ss) || ads_sslength(ss, &n) != RTNORM) return;
     ads_name e;
     for (long i = n - 1; i >= 0; --i) {
+        link_rec link;
         if (ads_ssname(ss, i, e) != RTNORM || link_keyed_by_id(e)) continue;
+        if (link_xdata_get(&link, e) != 0 || !sym_place_draws_type(ent_type_code(e), link.key_column, sym, ns))
+            continue;
         ads_ssdel(e, ss);
         ads_entdel(e);
     }
@@ -99,7 +104,7 @@ int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, c
         rc = ERR_UPDATE_FAILED;
     if (rc == 0) {
         if (!ename_isnull(same)) link_ss_to_placements(same, sym, ns, txt, nt, 1);
-        edit_settle_leftovers(same, row);
+        edit_settle_leftovers(same, row, sym, ns);
         edit_place_drawn(p, row, sym, ns, txt, nt, messages);
         if (sym_place_redraw(sym, ns, txt, nt) != 0) rc = ERR_UPDATE_FAILED;
     }

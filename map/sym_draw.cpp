@@ -469,6 +469,14 @@ sym_place_rec *sym_place_find_by_column(sym_place_rec *records, int count, const
     return nullptr;
 }
 
+int sym_place_draws_type(int type, const char *column, sym_place_rec *symbols, int symbol_count)
+{
+    if (type == ENT_TYPE_TEXT || type == ENT_TYPE_SHAPE || type == ENT_TYPE_INSERT) return 1;
+    if (type != ENT_TYPE_LINE || !column) return 0;
+    const sym_place_rec *rec = sym_place_find_by_column(symbols, symbol_count, column);
+    return rec && rec->mode == SYM_MODE_VECTORS;
+}
+
 int link_ss_to_placements(ads_name ss, sym_place_rec *symbols, int symbol_count, sym_place_rec *texts,
                           int text_count, int take_out)
 {
@@ -480,7 +488,8 @@ int link_ss_to_placements(ads_name ss, sym_place_rec *symbols, int symbol_count,
         if (ads_ssname(ss, i, e) != RTNORM) break;
         link_rec link;
         sym_place_rec *rec = nullptr;
-        if (entity_link(e, &link) == 0) {
+        if (entity_link(e, &link) == 0 &&
+            sym_place_draws_type(ent_type_code(e), link.key_column, symbols, symbol_count)) {
             rec = sym_place_find_by_column(symbols, symbol_count, link.key_column);
             if (!rec) rec = sym_place_find_by_column(texts, text_count, link.key_column);
         }

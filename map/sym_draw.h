@@ -54,8 +54,15 @@ int sym_place_erase(sym_place_rec *symbols, sym_place_rec *texts, int symbol_cou
 /* The first record whose source column has the name `column` (any case);
 ** null when none or for a missing argument. */
 sym_place_rec *sym_place_find_by_column(sym_place_rec *records, int count, const char *column);
-/* Matches each linked entity of the set to the first symbol, else text,
-** record of its key column; a record without entity takes the entity's
+/* 1 when an entity of this type (ENT_TYPE_*), linked through the column,
+** can be part of a row's drawn group: a TEXT, SHAPE or INSERT, or a LINE
+** of a symbol record drawn as vectors. 0 for every other entity (a line,
+** polyline, circle, arc or hatch the user drew and linked to the row),
+** which no redraw of the group may change or remove. */
+int sym_place_draws_type(int type, const char *column, sym_place_rec *symbols, int symbol_count);
+/* Matches each linked entity of the set that sym_place_draws_type accepts
+** to the first symbol, else text, record of its key column (other entities
+** stay unmatched, as they are); a record without entity takes the entity's
 ** name and insertion point and becomes free (owner -1); with take_out the
 ** entity leaves the set. Answers the number matched; -2 for bad
 ** arguments. */

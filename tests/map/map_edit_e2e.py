@@ -8,7 +8,8 @@ The drawing, made here, holds the map setup block (PROJ "GEOGRAPHIC
 Clarke 1866") and a TEXT "Bonaparte" linked to row 3 of STATN through
 NAME, drawn at a wrong place. pv-update puts it at row 3's EASTING and
 NORTHING (UTM 10 NAD27) in longitude and latitude, as cs2cs gives them,
-and keeps its link. A LINE linked to the same row and an object attached
+and keeps its link. A LINE and a CIRCLE linked to the same row and column
+(drawn before the TEXT) and an object attached
 to the row (keyed by BASENUMBER) are not updated and stay where they are,
 the attached object still linked; a TEXT of row 4, whose coordinates are
 all 0, keeps its place. pv-scale with an absolute text size of 2.5 makes
@@ -59,10 +60,12 @@ def setup(resources, root):
 
 def drawing(path, proj):
     doc = map_setup_drawing(proj)
+    msp = doc.modelspace()
+    # drawn ahead of the TEXT, so the row's group meets the LINE and the CIRCLE first
+    msp.add_line((-100.0, 12.0), (-98.0, 14.0)).set_xdata("PETRIVEX", LINK)
+    msp.add_circle((-90.0, 12.0), 1.5).set_xdata("PETRIVEX", LINK)
     text = doc.modelspace().add_text("Bonaparte", dxfattribs={"height": 1.0, "insert": (-100.0, 10.0)})
     text.set_xdata("PETRIVEX", LINK)
-    msp = doc.modelspace()
-    msp.add_line((-100.0, 12.0), (-98.0, 14.0)).set_xdata("PETRIVEX", LINK)
     msp.add_text("note", dxfattribs={"height": 1.0, "insert": (-99.0, 8.0)}).set_xdata("PETRIVEX", ATTACHED)
     msp.add_text("Hat Creek", dxfattribs={"height": 1.0, "insert": (30.0, 30.0)}).set_xdata("PETRIVEX", AT_ZERO)
     doc.saveas(path)
@@ -164,6 +167,9 @@ def main():
     lines = list(updated.modelspace().query("LINE"))
     check(len(lines) == 1 and tuple(lines[0].dxf.start)[:2] == (-100.0, 12.0) and tags(lines[0]) == LINK,
           "the linked LINE is not updated")
+    circles = list(updated.modelspace().query("CIRCLE"))
+    check(len(circles) == 1 and tuple(circles[0].dxf.center)[:2] == (-90.0, 12.0) and tags(circles[0]) == LINK,
+          "the linked CIRCLE is not updated")
     for text in [texts["Bonaparte"]] if "Bonaparte" in texts else []:
         got = tuple(text.dxf.insert)[:2]
         check(abs(got[0] - want[0]) <= TOLERANCE_DEG and abs(got[1] - want[1]) <= TOLERANCE_DEG,

@@ -8,7 +8,8 @@ drawings.
 Editing: a TEXT linked to row 2 of STATN by NAME, picked at its insertion
 point, is edited in the row editor to "Cache Creek Two": STATN.DBF holds
 the name and the saved TEXT shows it in place with its link; a LINE
-attached to the row by its id stays with its link. Emptying the
+attached to the row by its id, and a LINE and a CIRCLE drawn by hand and
+linked to its NAME, stay with their links. Emptying the
 row's ROCKTYPE deletes the TEXT drawn for it. A TEXT linked
 to a row that is no longer there gives the row error and changes nothing.
 
@@ -95,13 +96,21 @@ QUIT
 
 def edit_run(pvhost, module, resources, root):
     drawing = setup(resources, root)
+    doc = ezdxf.readfile(drawing)
+    doc.modelspace().add_line((20, 20), (24, 21)).set_xdata("PETRIVEX", LINK)
+    doc.modelspace().add_circle((30, 30), 2).set_xdata("PETRIVEX", LINK)
+    doc.saveas(drawing)
     run_pvhost(pvhost, module, resources, root, EDIT_SCRIPT, drawing)
     check(names(root).get(2) == "Cache Creek Two", "edit: STATN row 2 holds the new name, %r" % names(root))
     got = texts(os.path.join(root, "edited.dxf"))
     want = [("Cache Creek Two", 10.0, 10.0, LINK)]
     check(got == want, "edit: the drawing holds %r, want %r" % (got, want))
     got = lines(os.path.join(root, "edited.dxf"))
-    check(got == [ATTACHED], "edit: the attached LINE keeps its link, %r" % got)
+    check(sorted(got) == sorted([ATTACHED, LINK]),
+          "edit: the attached LINE and the LINE drawn by hand for NAME keep their links, %r" % got)
+    circles = [(tuple(c.dxf.center)[:2], [(g.code, g.value) for g in c.get_xdata("PETRIVEX")])
+               for c in ezdxf.readfile(os.path.join(root, "edited.dxf")).modelspace().query("CIRCLE")]
+    check(circles == [((30.0, 30.0), LINK)], "edit: the CIRCLE linked to NAME stays as it was, %r" % circles)
 
 
 LOST_SCRIPT = """(pv_open "GEO" "DB3" "" "")

@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """The demo end to end: runs resources/demo/run-demo on the build in a
 scratch TMPDIR and checks that each of its steps reached its closing
-message, in order, and left in the scratch copy what it announced: the
-RIDGE drawing with its nets, roses, chemistry block, strike symbols, pies,
-drill holes, map units and arcs, each linked to its rows; RIDGE's saved
-pie and chemistry definitions; GEO's stations joined by RIDGE's.
+message, in order, and left in the scratch copy what it announced: GEO's
+drawing with its contact line still linked; the RIDGE drawing with its
+nets, roses, chemistry block, strike symbols, pies, drill holes, map units
+and arcs, each linked to its rows; RIDGE's saved pie and chemistry
+definitions; GEO's stations joined by RIDGE's.
 
   demo_check.py BUILD_DIR RESOURCES WORKDIR
 """
@@ -115,6 +116,15 @@ def check_drawing(path, work):
     check(lines[("RIDGE", "ARCS")] == 10, "ten arcs linked to ARCS: %s" % lines)
 
 
+def check_contact(path):
+    """The contact LINE pv-link linked to station 3's NAME outlives pv-update and pv-edit."""
+    doc = ezdxf.readfile(path)
+    link = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
+    lines = [[(t.code, t.value) for t in e.get_xdata("PETRIVEX")] if e.has_xdata("PETRIVEX") else []
+             for e in doc.modelspace().query("LINE")]
+    check(lines == [link], "the contact LINE keeps its link to station 3's NAME: %s" % lines)
+
+
 def check_projects(work):
     pies = [r["PLOTNAME"] for r in rows(work, "PVPIE")]
     check(pies == ["METALS"], "RIDGE keeps the pie METALS: %s" % pies)
@@ -149,6 +159,7 @@ def main():
     scratch = glob.glob(os.path.join(work, "petrivex-demo.*"))
     check(len(scratch) == 1, "one scratch directory: %s" % scratch)
     if len(scratch) == 1:
+        check_contact(os.path.join(scratch[0], "demo.dxf"))
         check_drawing(os.path.join(scratch[0], "ridge.dxf"), scratch[0])
         check_projects(scratch[0])
     print("%d failure(s)" % len(FAILURES))
