@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
@@ -26,9 +27,6 @@ constexpr int STATE_ZERO_PADDING = 0x0108;
 constexpr int STATE_TRUNCATION = 0x2201;
 constexpr int STATE_BAD_CAST_TEXT = 0x2212;
 constexpr int STATE_CANNOT_CAST = 0x379B;
-
-/* Longest text read (a full-length hexadecimal literal and its quotes). */
-constexpr int BIT_TEXT_MAX = ASI_BIT_MAX_BITS / 4 + 8;
 
 /* Value of a hexadecimal digit, -1 otherwise. */
 int hex_value(int c)
@@ -98,76 +96,72 @@ int CAsiBit::setBits(const void *bytes, int bits)
     return 1;
 }
 
+/* Reads the digits of [p, end): 4 bits each for hexadecimal, 1 for binary
+** (radix 2).  Bits beyond the longest string are counted but not kept, so
+** that setBits cuts them once, with one 22001; 22018 for any other
+** character. */
+static int bit_digits_set(CAsiBit &v, const char *p, const char *end, int radix)
+{
+    unsigned char data[ASI_BIT_MAX_BYTES] = {0};
+    long bits = 0;
+    for (; p < end; p++) {
+        int d = radix == 2 ? (*p == '0' || *p == '1' ? *p - '0' : -1) : hex_value((unsigned char)*p);
+        if (d < 0)
+            asi_raise_state(STATE_BAD_CAST_TEXT);
+        for (int k = radix == 2 ? 0 : 3; k >= 0; k--, bits++)
+            if (bits < ASI_BIT_MAX_BITS && ((d >> k) & 1))
+                data[bits / 8] |= (unsigned char)(0x80 >> (bits % 8));
+    }
+    if (bits > ASI_BIT_MAX_BITS * 2L)
+        bits = ASI_BIT_MAX_BITS * 2L;   /* still beyond every declared length */
+    return v.setBits(data, (int)bits);
+}
+
 /* Hexadecimal digits, 4 bits each. */
 int CAsiBit::setFromString(const CAsiUcStr &hex)
 {
-    unsigned char data[ASI_BIT_MAX_BYTES + 1] = {0};
-    int len = hex.length(), start = 0, end = len;
+    int start = 0, end = hex.length();
     while (start < end && asi_uc_is_space(hex.at(start)))
         start++;
     while (end > start && asi_uc_is_space(hex.at(end - 1)))
         end--;
-    if (end - start > ASI_BIT_MAX_BITS / 4)
-        end = start + ASI_BIT_MAX_BITS / 4 + 1;   /* one digit more: cut with 22001 */
-    int bits = 0;
-    for (int i = start; i < end; i++) {
-        int v = hex.at(i) < 128 ? hex_value(hex.at(i)) : -1;
-        if (v < 0)
-            asi_raise_state(STATE_BAD_CAST_TEXT);
-        if (bits / 8 < (int)sizeof data)
-            data[bits / 8] |= (unsigned char)(bits % 8 ? v : v << 4);
-        bits += 4;
-    }
-    if (bits > ASI_BIT_MAX_BITS) {
-        asi_warn_state(STATE_TRUNCATION);
-        bits = ASI_BIT_MAX_BITS;
-    }
-    return setBits(data, bits);
+    std::string digits;
+    digits.reserve((std::size_t)(end - start));
+    for (int i = start; i < end; i++)
+        digits += hex.at(i) < 128 ? (char)hex.at(i) : '?';
+    return bit_digits_set(*this, digits.data(), digits.data() + digits.size(), 16);
 }
 
-/* X'..', B'..' or bare hexadecimal digits. */
+/* X'..', B'..' or bare hexadecimal digits, of any length: bits beyond the
+** declared length are cut with one 22001. */
 int CAsiBit::setText(const char *text, int length)
 {
-    char buf[BIT_TEXT_MAX + 1];
-    int n = asi_text_copy(buf, BIT_TEXT_MAX, text, length);
-    char *p = buf;
-    while (*p == ' ')
+    std::size_t n = 0;
+    while (text && (length < 0 || n < (std::size_t)length) && text[n])
+        n++;
+    const char *p = text ? text : "", *end = p + n;
+    while (p < end && *p == ' ')
         p++;
-    while (n > 0 && buf[n - 1] == ' ')
-        buf[--n] = '\0';
-    char kind = (char)(*p & ~0x20);
-    if ((kind == 'X' || kind == 'B') && p[1] == '\'') {
-        char *end = p + std::strlen(p);
+    while (end > p && end[-1] == ' ')
+        end--;
+    char kind = end - p >= 2 ? (char)(*p & ~0x20) : 0;
+    if ( (kind == 'X' || kind == 'B') && p[1] == '\'') {
         if (end - p < 3 || end[-1] != '\'')
             asi_raise_state(STATE_BAD_CAST_TEXT);
-        end[-1] = '\0';
-        p += 2;
-        if (kind == 'B') {
-            unsigned char data[ASI_BIT_MAX_BYTES] = {0};
-            int bits = 0;
-            for (; *p; p++) {
-                if (*p != '0' && *p != '1')
-                    asi_raise_state(STATE_BAD_CAST_TEXT);
-                if (bits >= ASI_BIT_MAX_BITS) {
-                    asi_warn_state(STATE_TRUNCATION);
-                    break;
-                }
-                if (*p == '1')
-                    data[bits / 8] |= (unsigned char)(0x80 >> (bits % 8));
-                bits++;
-            }
-            return setBits(data, bits);
-        }
+        return bit_digits_set(*this, p + 2, end - 1, kind == 'B' ? 2 : 16);
     }
-    return setFromString(CAsiUcStr(p));
+    return bit_digits_set(*this, p, end, 16);
 }
 
-/* Sets the value from a string through its multibyte text, as setText. */
+/* Sets the value from a string, as setText; a character beyond ASCII is
+** no digit (22018). */
 int CAsiBit::setUcStr(const CAsiUcStr &text)
 {
-    char buf[BIT_TEXT_MAX + 1];
-    text.toMb(buf, sizeof buf);
-    return setText(buf, (int)std::strlen(buf));
+    std::string mb;
+    mb.reserve((std::size_t)text.length());
+    for (int i = 0; i < text.length(); i++)
+        mb += text.at(i) < 128 && text.at(i) ? (char)text.at(i) : '?';
+    return setText(mb.data(), (int)mb.size());
 }
 
 /* Copies at most maxBits bits. */

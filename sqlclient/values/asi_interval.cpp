@@ -4,9 +4,10 @@
 **
 ** Stream items: tag 1 the qualifier, tag 2 the leading precision, tag 3 the
 ** fractional precision (day-time only), tag 4 the sign (16-bit 1, only when
-** negative), tag 0 the value when not null (year-month: 32-bit months;
-** day-time: 12 bytes, 64-bit seconds and 32-bit nanoseconds, little-endian),
-** then the end item carrying 10.
+** negative), tag 0 the value when not null (year-month: the months as a
+** 32-bit item, or a 64-bit one when they exceed 2^31 - 1; day-time: 12
+** bytes, 64-bit seconds and 32-bit nanoseconds, little-endian), then the end
+** item carrying 10.
 */
 #include "sqlclient/values/asi_interval.h"
 
@@ -37,6 +38,10 @@ constexpr int IV_TEXT_MAX = 64;
 
 constexpr std::uint32_t NANOS_PER_SECOND = 1000000000u;
 constexpr std::uint32_t MONTHS_PER_YEAR = 12;
+
+/* More months than any year-month interval holds (10^9 years), so a number
+** beyond it overflows before it is converted to an integer. */
+constexpr double MONTHS_BEYOND_ANY = 1.2e10;
 
 /* Seconds of one unit of a day-time field. */
 std::uint64_t unit_seconds(int field)
@@ -331,8 +336,12 @@ int CAsiIntervalYM::packedSize() const
 int CAsiIntervalYM::pack(CAsiOStream &out) const
 {
     packQualifier(out);
-    if (!m_null)
-        out.putI32(TAG_VALUE, (std::int32_t)m_months);
+    if (!m_null) {
+        if (m_months <= (std::uint64_t)INT32_MAX)
+            out.putI32(TAG_VALUE, (std::int32_t)m_months);
+        else
+            out.putI64(TAG_VALUE, (std::int64_t)m_months);
+    }
     out.putEnd(INTERVAL_END_VALUE);
     return out.length();
 }
@@ -346,10 +355,14 @@ int CAsiIntervalYM::unpack(CAsiIStream &in)
         if (unpackQualifier(tag, in))
             continue;
         if (tag == TAG_VALUE) {
-            std::int32_t v;
-            if (!in.readI32(&v) || v < 0)
+            std::int32_t v32;
+            std::int64_t v64;
+            if (in.readI32(&v32) && v32 >= 0)
+                m_months = (std::uint64_t)v32;
+            else if (in.readPair(&v64) && v64 >= 0)
+                m_months = (std::uint64_t)v64;
+            else
                 asi_throw(ASI_ERR_STREAM, "CAsiIntervalYM::unpack", "bad value");
-            m_months = (std::uint32_t)v;
             m_null = 0;
         }
     }
@@ -432,7 +445,7 @@ int CAsiIntervalYM::setMonths(std::int64_t months)
     std::uint64_t lead = (m_qualifier == ASI_IV_MONTH) ? mag : mag / MONTHS_PER_YEAR;
     if (lead >= pow10u(m_leading))
         asi_raise_state(STATE_FIELD_OVERFLOW);
-    m_months = (std::uint32_t)mag;
+    m_months = mag;
     m_sign = (months < 0 && mag != 0) ? 1 : 0;
     m_null = 0;
     return 1;
@@ -457,7 +470,7 @@ int CAsiIntervalYM::assign(const CAsiData &source)
     double v;
     if (source.isNumeric() && m_qualifier != ASI_IV_YEAR_TO_MONTH && source.getDouble(&v)) {
         double months = m_qualifier == ASI_IV_YEAR ? v * MONTHS_PER_YEAR : v;
-        if (!(months > -4294967296.0 && months < 4294967296.0))
+        if (!(months > -MONTHS_BEYOND_ANY && months < MONTHS_BEYOND_ANY))
             asi_raise_state(STATE_FIELD_OVERFLOW);
         return setMonths((std::int64_t)months);
     }
@@ -488,12 +501,12 @@ int CAsiIntervalYM::getText(char *buf, int size) const
     }
     const char *sign = m_sign ? "-" : "";
     if (m_qualifier == ASI_IV_YEAR)
-        std::snprintf(buf, (std::size_t)size, "%s%u", sign, m_months / MONTHS_PER_YEAR);
+        std::snprintf(buf, (std::size_t)size, "%s%llu", sign, (unsigned long long)(m_months / MONTHS_PER_YEAR));
     else if (m_qualifier == ASI_IV_MONTH)
-        std::snprintf(buf, (std::size_t)size, "%s%u", sign, m_months);
+        std::snprintf(buf, (std::size_t)size, "%s%llu", sign, (unsigned long long)m_months);
     else
-        std::snprintf(buf, (std::size_t)size, "%s%u-%02u", sign, m_months / MONTHS_PER_YEAR,
-                      m_months % MONTHS_PER_YEAR);
+        std::snprintf(buf, (std::size_t)size, "%s%llu-%02u", sign, (unsigned long long)(m_months / MONTHS_PER_YEAR),
+                      (unsigned)(m_months % MONTHS_PER_YEAR));
     return 1;
 }
 
@@ -502,7 +515,7 @@ int CAsiIntervalYM::getYears(std::uint32_t *out) const
 {
     if (m_null || m_qualifier == ASI_IV_MONTH)
         return 0;
-    *out = m_months / MONTHS_PER_YEAR;
+    *out = (std::uint32_t)(m_months / MONTHS_PER_YEAR);
     return 1;
 }
 
@@ -511,7 +524,7 @@ int CAsiIntervalYM::getMonths(std::uint32_t *out) const
 {
     if (m_null || m_qualifier == ASI_IV_YEAR)
         return 0;
-    *out = m_qualifier == ASI_IV_MONTH ? m_months : m_months % MONTHS_PER_YEAR;
+    *out = (std::uint32_t)(m_qualifier == ASI_IV_MONTH ? m_months : m_months % MONTHS_PER_YEAR);
     return 1;
 }
 

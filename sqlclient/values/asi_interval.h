@@ -100,7 +100,8 @@ public:
 
     /* The years (for YEAR and YEAR TO MONTH) and the months (the whole
     ** magnitude for MONTH, the month of the year for YEAR TO MONTH); 1, or 0
-    ** when null or the qualifier lacks the field. */
+    ** when null or the qualifier lacks the field.  Both fit 32 bits, as the
+    ** leading field holds at most nine digits. */
     int getYears(std::uint32_t *out) const;
     int getMonths(std::uint32_t *out) const;
 
@@ -117,7 +118,7 @@ public:
     int operator<(const CAsiIntervalYM &other) const;
 
 private:
-    std::uint32_t m_months;   /* magnitude in months */
+    std::uint64_t m_months;   /* magnitude in months: up to 12 x 10^9 - 1 */
 };
 
 class CAsiIntervalDT : public CAsiIntervalQ {

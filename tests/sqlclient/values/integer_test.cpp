@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -169,6 +170,32 @@ TEST(IntegerAssign, FromDecimalCharacterAndIntervalValues)
     CAsiIntervalDT null_iv(ASI_IV_DAY, 2, 0);
     EXPECT_EQ(s.assign(null_iv), 1);
     EXPECT_EQ(s.isNull(), 1);
+}
+
+/* A year interval around and beyond 2^31 - 1 months gives INTEGER its
+** years exactly; SMALLINT refuses what it cannot hold. */
+TEST(IntegerAssign, FromYearIntervalsOfEveryMagnitude)
+{
+    const struct {
+        int qualifier;
+        const char *text;
+        long expect;   /* value INTEGER receives */
+    } cases[] = {
+        {ASI_IV_YEAR, "178956970", 178956970},       /* 2147483640 months */
+        {ASI_IV_YEAR, "178956971", 178956971},       /* 2147483652 months */
+        {ASI_IV_YEAR, "-357913942", -357913942},     /* beyond 2^32 months */
+        {ASI_IV_YEAR, "999999999", 999999999},
+        {ASI_IV_MONTH, "999999999", 999999999},
+    };
+    for (const auto &c : cases) {
+        CAsiIntervalYM iv(c.qualifier, 9);
+        ASSERT_EQ(iv.setText(c.text, (int)std::strlen(c.text)), 1) << c.text;
+        CAsiInteger i;
+        EXPECT_EQ(i.assign(iv), 1) << c.text;
+        EXPECT_EQ(i.longValue(), c.expect) << c.text;
+        CAsiSmallint s;
+        EXPECT_EQ(raised([&] { s.assign(iv); }), S22003) << c.text;
+    }
 }
 
 TEST(IntegerTypes, ResultTypesOfArithmeticAndUnion)

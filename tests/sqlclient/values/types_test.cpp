@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "sqlclient/asi_diag.h"
@@ -253,6 +254,42 @@ TEST(Intervals, ComparisonAndStream)
     EXPECT_THROW(m.unpack(in2), CAsiException);
 }
 
+/* Every leading precision holds its largest year and year-month value
+** whole, through text, getters and the stream; one more year overflows. */
+TEST(Intervals, YearMonthHoldTheirLargestValuesAndOverflowBeyond)
+{
+    for (int p = 1; p <= 9; p++) {
+        const std::string nines(p, '9'), ten = "1" + std::string(p, '0');
+        CAsiIntervalYM y(ASI_IV_YEAR, p), yBack;
+        ASSERT_EQ(y.setText(nines.c_str(), p), 1) << p;
+        round_trip(y, yBack);
+        EXPECT_EQ(text_of(yBack), nines) << p;
+        std::uint32_t u = 0;
+        EXPECT_EQ(yBack.getYears(&u), 1);
+        EXPECT_EQ(u, std::stoul(nines)) << p;
+        EXPECT_EQ(raised([&] { y.setText(ten.c_str(), p + 1); }), 0x220F) << p;
+        EXPECT_EQ(raised([&] { y.setMonths(-12 * std::stoll(ten)); }), 0x220F) << p;
+        EXPECT_EQ(text_of(y), nines) << "an overflow keeps the old value";
+
+        const std::string ym = "-" + nines + "-11", over = ten + "-00";
+        CAsiIntervalYM m(ASI_IV_YEAR_TO_MONTH, p), mBack;
+        ASSERT_EQ(m.setText(ym.c_str(), (int)ym.size()), 1) << p;
+        round_trip(m, mBack);
+        EXPECT_EQ(text_of(mBack), ym) << p;
+        EXPECT_EQ(mBack.totalMonths(), -(std::stoll(nines) * 12 + 11)) << p;
+        EXPECT_EQ(mBack.getMonths(&u), 1);
+        EXPECT_EQ(u, 11u);
+        EXPECT_EQ(raised([&] { m.setText(over.c_str(), (int)over.size()); }), 0x220F) << p;
+    }
+    CAsiDouble n;
+    n = 999999999.0;
+    CAsiIntervalYM y9(ASI_IV_YEAR, 9);
+    EXPECT_EQ(y9.assign(n), 1);
+    EXPECT_EQ(text_of(y9), "999999999");
+    n = 1e9;
+    EXPECT_EQ(raised([&] { y9.assign(n); }), 0x220F);
+}
+
 TEST(Datetimes, TextValidationAndComparison)
 {
     CAsiDate d;
@@ -363,6 +400,59 @@ TEST(Bits, ComparisonAndStream)
                             0xFF, 0xFF, 7, 0, 14, 0, 0, 0};
     CAsiIStream in(mismatch.data(), mismatch.size());
     EXPECT_THROW(back.unpack(in), CAsiException);
+}
+
+/* A binary literal of any length is read whole into BIT(16), BIT
+** VARYING(16) and BIT(4096): what does not fit is cut with one 22001, a
+** fixed value given fewer bits is padded (01008); a long hexadecimal text
+** is cut once too. */
+TEST(Bits, LiteralsOfAnyLengthAreReadAndCutOnce)
+{
+    auto pattern = [](int i) { return i % 3 == 0 || i % 7 == 2; };
+    const struct {
+        int declared, varying;
+    } targets[] = {{16, 0}, {16, 1}, {4096, 0}};
+    for (int n : {1, 1024, 1025, 4096}) {
+        std::string lit = "B'";
+        for (int i = 0; i < n; i++)
+            lit += pattern(i) ? '1' : '0';
+        lit += "'";
+        for (const auto &t : targets) {
+            CAsiBit b(t.declared);
+            if (t.varying)
+                b.setVarying();
+            std::vector<int> expect;
+            if (n > t.declared)
+                expect.push_back(0x2201);
+            else if (n < t.declared && !t.varying)
+                expect.push_back(0x0108);
+            const int kept = n < t.declared ? n : t.declared;
+            const bool viaUcs = (n + t.declared) % 2 == 0;   /* both setters */
+            EXPECT_EQ(warnings([&] {
+                          if (viaUcs)
+                              b.setUcStr(CAsiUcStr(lit.c_str()));
+                          else
+                              b.setText(lit.c_str(), (int)lit.size());
+                      }),
+                      expect)
+                << n << " bits into " << t.declared;
+            ASSERT_EQ(b.bitCount(), t.varying ? kept : t.declared) << n;
+            std::vector<unsigned char> out(ASI_BIT_MAX_BYTES);
+            int bits = 0;
+            ASSERT_EQ(b.getBytes(out.data(), ASI_BIT_MAX_BITS, &bits), 1);
+            for (int i = 0; i < bits; i++)
+                ASSERT_EQ((out[i / 8] >> (7 - i % 8)) & 1, i < kept && pattern(i) ? 1 : 0)
+                    << "bit " << i << " of " << n << " into " << t.declared;
+        }
+    }
+    const std::string hex(4100, 'F');
+    for (int declared : {16, 4096}) {
+        CAsiBit b(declared);
+        EXPECT_EQ(warnings([&] { b.setText(hex.c_str(), (int)hex.size()); }), (std::vector<int>{0x2201}));
+        EXPECT_EQ(b.bitCount(), declared);
+    }
+    CAsiBit b(16);
+    EXPECT_EQ(raised([&] { b.setText(("B'" + std::string(2000, '1') + "2'").c_str(), 2004); }), 0x2212);
 }
 
 TEST(Points, TextFunctionsAndStream)
