@@ -88,6 +88,24 @@ int trimmed_length(const char16_t *text, int n, IsBlank blank)
     return k == 0 ? n : k;
 }
 
+/* Compares two texts as SQL compares characters: trailing blanks do not
+** count, so a text of blanks only equals the empty one.  cmp is
+** asi_uc_compare or its case-blind twin; -1, 0 or 1. */
+int compare_unpadded(int (*cmp)(int, const char16_t *, const char16_t *), int locale, const CAsiUcStr &a,
+                     const CAsiUcStr &b)
+{
+    auto unpadded = [](const CAsiUcStr &s) {
+        int k = s.length();
+        while (k > 0 && s.at(k - 1) == BLANK)
+            k--;
+        return k;
+    };
+    int na = unpadded(a), nb = unpadded(b);
+    if (na == a.length() && nb == b.length())
+        return cmp(locale, a.ucs(), b.ucs());
+    return cmp(locale, CAsiUcStr(a.ucs(), na).ucs(), CAsiUcStr(b.ucs(), nb).ucs());
+}
+
 /* The multibyte form of a string in the current code page (at most
 ** size - 1 bytes). */
 void to_mb(const CAsiUcStr &s, char *buf, int size)
@@ -683,7 +701,7 @@ int CAsiChar::isEqual(const CAsiData &other) const
         return *this == *c ? 1 : 0;
     CAsiUcStr text;
     other.getUcStr(text);
-    return asi_uc_compare(m_localeId, padded().ucs(), text.ucs()) == 0 ? 1 : 0;
+    return compare_unpadded(asi_uc_compare, m_localeId, m_value, text) == 0 ? 1 : 0;
 }
 
 /* -1 for a null or non-character operand, else operator>. */
@@ -695,7 +713,7 @@ int CAsiChar::isGreater(const CAsiData &other) const
         return *this > *c ? 1 : 0;
     CAsiUcStr text;
     other.getUcStr(text);
-    return asi_uc_compare(m_localeId, padded().ucs(), text.ucs()) > 0 ? 1 : 0;
+    return compare_unpadded(asi_uc_compare, m_localeId, m_value, text) > 0 ? 1 : 0;
 }
 
 /* Bytes of the padded UCS-2 text with its terminating zero from offset:
@@ -1234,36 +1252,38 @@ int CAsiChar::like(const CAsiChar &pattern, const CAsiChar &escape) const
     return r;
 }
 
-/* The stored texts compared under the comparison's locale. */
+/* The stored texts compared under the comparison's locale, trailing
+** blanks aside. */
 int CAsiChar::operator==(const CAsiChar &other) const
 {
     if (m_null || other.m_null)
         return 0;
-    return asi_uc_compare(compareLocale(other), m_value.ucs(), other.m_value.ucs()) == 0;
+    return compare_unpadded(asi_uc_compare, compareLocale(other), m_value, other.m_value) == 0;
 }
 
 int CAsiChar::operator<(const CAsiChar &other) const
 {
     if (m_null || other.m_null)
         return 0;
-    return asi_uc_compare(compareLocale(other), m_value.ucs(), other.m_value.ucs()) < 0;
+    return compare_unpadded(asi_uc_compare, compareLocale(other), m_value, other.m_value) < 0;
 }
 
 int CAsiChar::operator>(const CAsiChar &other) const
 {
     if (m_null || other.m_null)
         return 0;
-    return asi_uc_compare(compareLocale(other), m_value.ucs(), other.m_value.ucs()) > 0;
+    return compare_unpadded(asi_uc_compare, compareLocale(other), m_value, other.m_value) > 0;
 }
 
-/* The stored text against s, ignoring case under this value's locale:
+/* The stored text against s, ignoring case under this value's locale and
+** trailing blanks:
 ** -1, 0 or 1; *isNullOut 1 (and 0 answered) when the value is null. */
 int CAsiChar::compareText(const CAsiUcStr &s, int *isNullOut) const
 {
     *isNullOut = m_null ? 1 : 0;
     if (m_null)
         return 0;
-    return asi_uc_compare_nocase(m_localeId, m_value.ucs(), s.ucs());
+    return compare_unpadded(asi_uc_compare_nocase, m_localeId, m_value, s);
 }
 
 #define CHAR_STR_CMP(OP)                                 \

@@ -387,6 +387,30 @@ TEST(CharCollation, ComparingValues)
     EXPECT_EQ(s != CAsiChar(3), 0);
 }
 
+/* Trailing blanks never count in a comparison: the blank-only texts (kept
+** whole in storage) equal each other and the empty one, in both classes,
+** through the operators, isEqual/isGreater and against a string. */
+TEST(CharCollation, TrailingBlanksNeverCount)
+{
+    const char *texts[] = {"", " ", "  ", "a", "a "};
+    auto rank = [](const char *t) { return t[0] == 'a' ? 1 : 0; };
+    for (const char *x : texts)
+        for (const char *y : texts)
+            for (int kinds = 0; kinds < 4; kinds++) {
+                CAsiChar a = kinds & 1 ? varying(4, x) : fixed(4, x);
+                CAsiChar b = kinds & 2 ? varying(4, y) : fixed(4, y);
+                const int eq = rank(x) == rank(y), gt = rank(x) > rank(y);
+                SCOPED_TRACE(std::string("'") + x + "' vs '" + y + "' kinds " + std::to_string(kinds));
+                EXPECT_EQ(a == b, eq);
+                EXPECT_EQ(a < b, rank(x) < rank(y));
+                EXPECT_EQ(a > b, gt);
+                EXPECT_EQ(a.isEqual(b), eq);
+                EXPECT_EQ(a.isGreater(b), gt);
+                EXPECT_EQ(a == CAsiUcStr(y), eq);
+                EXPECT_EQ(a > CAsiUcStr(y), gt);
+            }
+}
+
 /* Result types. */
 TEST(CharTypes, ConcatAndUnionTypes)
 {
