@@ -5,14 +5,150 @@
 */
 #include "sqlclient/asi_api.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <string>
 
 #include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_except.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/values/asi_char.h"
+#include "sqlclient/values/asi_decimal.h"
 
 namespace {
+
+/* Conditions of a bound value that a parameter cannot hold. */
+constexpr int STATE_TRUNCATION = 0x2201;     /* 22001 */
+constexpr int STATE_OUT_OF_RANGE = 0x2203;   /* 22003 */
+
+/* Engine codes start here; below are SQLSTATE conditions. */
+constexpr int ENGINE_CODES = 0xA000;
+
+/* Characters of a character parameter bound to a number's buffer: the
+** longest text of a double and more. */
+constexpr int BIND_NUMBER_CHARS = 32;
+
+/* Most digits of a DECIMAL or NUMERIC. */
+constexpr unsigned BIND_DEC_MAX_DIGITS = 32;
+
+/* Bytes of a decimal text formatted from a double (at most 32 digits, a
+** sign, a point and a leading zero). */
+constexpr int BIND_DEC_TEXT = 48;
+
+/* The precision and scale that hold the decimal number text exactly
+** ([sign] digits [. digits] [E [sign] digits], blanks around); 1, or 0
+** when the text is no such number. */
+int bind_decimal_shape(const char *text, unsigned *prec, unsigned *scale)
+{
+    const char *p = text;
+    while (*p == ' ')
+        p++;
+    if (*p == '+' || *p == '-')
+        p++;
+    long digits = 0, point = -1, lead = 0, exp = 0;
+    for (; (*p >= '0' && *p <= '9') || (*p == '.' && point < 0); p++) {
+        if (*p == '.') {
+            point = digits;
+        } else {
+            if (digits == lead && *p == '0')
+                lead++;   /* leading zeros hold nothing */
+            digits++;
+        }
+    }
+    if (!digits)
+        return 0;
+    if (*p == 'e' || *p == 'E') {
+        char *end = nullptr;
+        exp = std::strtol(p + 1, &end, 10);
+        if (end == p + 1 || exp > 1000 || exp < -1000)
+            return 0;
+        p = end;
+    }
+    while (*p == ' ')
+        p++;
+    if (*p)
+        return 0;
+    long whole = (point < 0 ? digits : point) + exp - lead;   /* digits before the point */
+    long frac = (point < 0 ? 0 : digits - point) - exp;      /* digits after it */
+    long s = frac > 0 ? frac : 0, i = whole > 0 ? whole : 0;
+    *scale = (unsigned)s;
+    *prec = (unsigned)(i + s > 0 ? i + s : 1);
+    return 1;
+}
+
+/* The shortest decimal text of x that reads back as x (as a float when
+** single), without an exponent, into buf; its precision and scale.
+** Raises 22003 for a number no DECIMAL holds exactly. */
+void bind_decimal_text(double x, int single, char *buf, unsigned *prec, unsigned *scale)
+{
+    char e[BIND_DEC_TEXT];
+    for (int k = 0; k < 17; k++) {
+        std::snprintf(e, sizeof e, "%.*e", k, x);
+        double back = std::strtod(e, nullptr);
+        if (single ? (float)back == (float)x : back == x)
+            break;
+    }
+    if (!bind_decimal_shape(e, prec, scale) || *prec > BIND_DEC_MAX_DIGITS)
+        asi_raise_state(STATE_OUT_OF_RANGE);
+    std::snprintf(buf, BIND_DEC_TEXT, "%.*f", (int)*scale, x);
+}
+
+/* A null value of sql_type shaped to hold what the bound buffer b holds:
+** a character value as long as the buffer's text (22001 beyond the
+** longest), an exact number with the precision and scale of its digits
+** (22003 beyond the most digits); other types as the factory makes them.
+** A number for an exact type is read into *text, to be set from it. */
+CAsiData *bind_value_new(int sql_type, const asi_host_bind &b, char *text)
+{
+    text[0] = '\0';
+    int isNull = b.ind && *b.ind == ASI_NULL_INDICATOR;
+    if (!isNull && (sql_type == ASI_TYPE_CHAR || sql_type == ASI_TYPE_VARCHAR)) {
+        std::size_t n = BIND_NUMBER_CHARS;
+        if (b.type == ASI_HOST_STRING)
+            n = strnlen((const char *)b.buf, (std::size_t)b.length);
+        if (n > ASI_CHAR_MAX_LENGTH)
+            asi_raise_state(STATE_TRUNCATION);
+        CAsiChar *c = new CAsiChar(n ? (int)n : 1);
+        if (sql_type == ASI_TYPE_VARCHAR)
+            c->setVarying();
+        return c;
+    }
+    if (!isNull && (sql_type == ASI_TYPE_NUMERIC || sql_type == ASI_TYPE_DECIMAL) &&
+        (b.type == ASI_HOST_DOUBLE || b.type == ASI_HOST_FLOAT || b.type == ASI_HOST_STRING)) {
+        unsigned prec = ASI_DEC_DEFAULT_PREC, scale = 0;
+        if (b.type == ASI_HOST_STRING) {
+            std::string s((const char *)b.buf, strnlen((const char *)b.buf, (std::size_t)b.length));
+            if (bind_decimal_shape(s.c_str(), &prec, &scale) && prec > BIND_DEC_MAX_DIGITS)
+                asi_raise_state(STATE_OUT_OF_RANGE);
+        } else {
+            double x;
+            if (b.type == ASI_HOST_FLOAT) {
+                float f;
+                std::memcpy(&f, b.buf, sizeof f);
+                x = f;
+            } else {
+                std::memcpy(&x, b.buf, sizeof x);
+            }
+            bind_decimal_text(x, b.type == ASI_HOST_FLOAT, text, &prec, &scale);
+        }
+        if (sql_type == ASI_TYPE_NUMERIC)
+            return new CAsiNumeric(prec, scale);
+        return new CAsiDecimal(prec, scale);
+    }
+    return asi_value_new(sql_type, 0);
+}
+
+/* 1 when the diagnostics hold a cut string (22001). */
+int bind_was_cut(const CAsiDiagArea &d)
+{
+    for (int i = 0; i < d.count(); i++)
+        if (d.condCode(i) == STATE_TRUNCATION)
+            return 1;
+    return 0;
+}
 
 /* A call without a handle: the bad argument is recorded in the
 ** environment's diagnostics; answers fail. */
@@ -267,17 +403,27 @@ int asi_bind_param(CAsiStatement *s, int i, int sql_type, int host_type, void *b
                    unsigned short *ind)
 {
     return api_call(s, 0, [&] {
-        asi_host_bind b{host_type, buf, length, ind};
-        asi_host_check(b);
-        CAsiData *v = asi_value_new(sql_type, 0);
+        std::unique_ptr<CAsiData> v;
         try {
-            asi_host_get(b, *v);
-            s->setParameter(i, *v);
-        } catch (...) {
-            delete v;
+            asi_host_bind b{host_type, buf, length, ind};
+            asi_host_check(b);
+            char text[BIND_DEC_TEXT];
+            v.reset(bind_value_new(sql_type, b, text));
+            if (text[0]) {
+                if (!v->setText(text, (int)std::strlen(text)))
+                    asi_raise_state(STATE_OUT_OF_RANGE);
+            } else {
+                asi_host_get(b, *v);
+            }
+            if (bind_was_cut(s->diag())) {
+                s->diag().reset();
+                asi_raise_state(STATE_TRUNCATION);
+            }
+        } catch (const CAsiException &e) {
+            s->refuseParameter(i, e.code() < ENGINE_CODES ? e.code() : ASI_STATE_PARAMS);
             throw;
         }
-        delete v;
+        s->setParameter(i, *v);
         return 1;
     });
 }

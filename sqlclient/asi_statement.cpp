@@ -103,6 +103,7 @@ void CAsiStatement::forget() noexcept
     m_cols = nullptr;
     m_nullable.clear();
     m_in.release();
+    m_refused.clear();
     m_isDeferred = 0;
     m_deferredText.clear();
 }
@@ -186,6 +187,7 @@ void CAsiStatement::describe(const CAsiMessage &reply)
             nullable[(std::size_t)i] = reply.columns[(std::size_t)i].nullable;
         }
         m_in.resize(reply.params);
+        m_refused.assign((std::size_t)reply.params, 0);
     } catch (...) {
         delete cols;
         throw;
@@ -240,6 +242,8 @@ void CAsiStatement::putParameters(CAsiMsgBuf &body) const
 {
     for (int i = 0; i < m_in.count(); i++) {
         const CAsiData *v = m_in.value(i);
+        if (!v && (std::size_t)i < m_refused.size() && m_refused[(std::size_t)i])
+            asi_raise_state(m_refused[(std::size_t)i]);
         if (!v)
             asi_raise_state(ASI_STATE_PARAMS);
         body.put([&](CAsiOStream &o) { asi_value_write(o, *v); });
@@ -343,6 +347,21 @@ void CAsiStatement::setParameter(int i, const CAsiData &v)
     if (!copy)
         asi_throw(ASI_ERR_NO_MEMORY, "CAsiStatement::setParameter");
     m_in.setValue(i, copy);
+    if ((std::size_t)i < m_refused.size())
+        m_refused[(std::size_t)i] = 0;
+}
+
+/* The value goes; the condition waits for the next execution. */
+void CAsiStatement::refuseParameter(int i, int code) noexcept
+{
+    if (!m_prepared || i < 0 || i >= m_in.count() || (std::size_t)i >= m_refused.size())
+        return;
+    try {
+        m_in.setValue(i, nullptr);
+    } catch (...) {
+        return;
+    }
+    m_refused[(std::size_t)i] = code;
 }
 
 /* A cursor registers. */

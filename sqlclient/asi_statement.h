@@ -85,6 +85,11 @@ public:
     ** and 0xA008. */
     void setParameter(int i, const CAsiData &v);
 
+    /* Refuses input parameter i: a value the caller bound could not be
+    ** held, so its old value goes and the next execute or open raises the
+    ** condition code instead of running.  Nothing for an i out of range. */
+    void refuseParameter(int i, int code) noexcept;
+
     /* 1 while prepared; its connection (null when gone) and driver id. */
     int isPrepared() const noexcept { return m_prepared; }
     CAsiConnection *connection() const noexcept { return m_conn; }
@@ -94,7 +99,7 @@ public:
     void requirePrepared() const;
 
     /* Writes the parameter values into a request; raises 07001 when one
-    ** has none. */
+    ** has none, a refused one's condition when one was refused. */
     void putParameters(CAsiMsgBuf &body) const;
 
     /* Cursors register while declared on the statement; the connection
@@ -127,6 +132,7 @@ private:
     CAsiRow *m_cols;                 /* result columns, null when none */
     std::vector<int> m_nullable;     /* nullable flag of each result column */
     CAsiDescriptor m_in;             /* input parameters */
+    std::vector<int> m_refused;      /* by parameter: the condition refusing its bound value, or 0 */
     std::vector<CAsiCursor *> m_cursors; /* cursors declared on it */
     CAsiUcStr m_deferredText;        /* text sent with each execution, not prepared in the driver */
     int m_isDeferred;                /* 1 while m_deferredText is so sent */

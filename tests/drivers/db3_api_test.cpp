@@ -197,6 +197,48 @@ TEST_F(Db3ApiTest, ConditionsKeepTheirNativeCodes)
     EXPECT_EQ(query("SELECT * FROM T"), "a|1\n");
 }
 
+/* Values bound from application buffers reach the table whole: a text
+ * as long as its buffer, a double with its decimals; what a parameter or
+ * its column cannot hold is refused at execute and nothing is stored. */
+TEST_F(Db3ApiTest, BoundParametersAreStoredWholeOrRefused)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (NOTE CHAR(254), AMOUNT NUMERIC(8,3), CODE CHAR(4))"), 1) << last_text;
+    CAsiStatement *s = nullptr;
+    ASSERT_EQ(asi_alloc_stmt(&s), 1);
+    ASSERT_EQ(asi_prepare(s, c, "INSERT INTO T (NOTE, AMOUNT, CODE) VALUES (?, ?, ?)"), 1) << text(s);
+    const std::string note(254, 'n'), tooLong(300, 'x');
+    double amount = 12.345, big = 123456.5;
+    char code[8] = "ROCK", longCode[8] = "GRANITE";
+    long rows = 0;
+    struct Case {
+        const char *what;
+        const char *text;    /* NOTE's buffer */
+        double *amount;      /* AMOUNT's buffer */
+        char *code;          /* CODE's buffer */
+        const char *state;   /* SQLSTATE of bind and execute, "" when stored */
+    } cases[] = {
+        {"a 300-character text", tooLong.c_str(), &amount, code, "22001"},
+        {"whole values", note.c_str(), &amount, code, ""},
+        {"a code too long for its column", "short", &amount, longCode, "22001"},
+        {"a number too large for its column", "short", &big, code, "22003"},
+    };
+    for (const Case &k : cases) {
+        int bound = asi_bind_param(s, 0, ASI_TYPE_CHAR, ASI_HOST_STRING, (void *)k.text, (int)strlen(k.text) + 1, nullptr);
+        bound &= asi_bind_param(s, 1, ASI_TYPE_NUMERIC, ASI_HOST_DOUBLE, k.amount, sizeof(double), nullptr);
+        bound &= asi_bind_param(s, 2, ASI_TYPE_VARCHAR, ASI_HOST_STRING, k.code, 8, nullptr);
+        if (k.text == tooLong.c_str()) {
+            EXPECT_EQ(bound, 0) << k.what;
+        } else {
+            EXPECT_EQ(bound, 1) << k.what << ": " << text(s);
+        }
+        EXPECT_EQ(asi_execute(s, &rows), k.state[0] ? 0 : 1) << k.what << ": " << text(s);
+        EXPECT_EQ(sqlstate(s), k.state) << k.what;
+    }
+    asi_free_stmt(&s);
+    EXPECT_EQ(query("SELECT NOTE, AMOUNT, CODE FROM T"), note + "|12.345|ROCK\n");
+    EXPECT_EQ(dbfread("T"), "'" + note + "'|12.345|'ROCK'\n");
+}
+
 /* A number a file holds beyond its column's type is refused when it is
  * fetched (22003), never handed over wrapped. */
 TEST_F(Db3ApiTest, OutOfRangeIntegerInAFileIsRefusedNotWrapped)
