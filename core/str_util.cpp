@@ -37,6 +37,16 @@ char *str_trim(char *text)
     return text;
 }
 
+/* Answers the text without its trailing blanks; see the header. */
+std::string str_trim_right(const char *text)
+{
+    std::string s = text ? text : "";
+    size_t len = s.size();
+    while (len > 0 && is_blank(s[len - 1])) --len;
+    s.resize(len);
+    return s;
+}
+
 /* Upper-cases in place; answers the text. */
 char *str_upper(char *text)
 {

@@ -11,8 +11,13 @@
 #ifndef PV_CORE_STR_UTIL_H
 #define PV_CORE_STR_UTIL_H
 
+#include <string>
+
 /* Removes blanks at both ends, in place; answers the text (null for null). */
 char *str_trim(char *text);
+/* Answers a copy of the text without its trailing blanks ("" for null):
+** a CHAR value without its padding. */
+std::string str_trim_right(const char *text);
 /* Upper-cases in place; answers the text. */
 char *str_upper(char *text);
 /* Keeps only the first word in place (leading blanks skipped, cut at the

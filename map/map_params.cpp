@@ -28,6 +28,8 @@ constexpr double MAP_PARAMS_ATTDEF_HEIGHT = 1.0;
 constexpr double MAP_PARAMS_INSERT_SCALE = 1.0;
 /* Group that names the first entity of a block-table entry. */
 constexpr int MAP_PARAMS_FIRST_ENTITY = -2;
+/* Group of the block name of an INSERT. */
+constexpr int MAP_PARAMS_GROUP_BLOCK = 2;
 /* Groups of an attribute definition's value and tag. */
 constexpr int GROUP_VALUE = 1;
 constexpr int GROUP_TAG = 2;
@@ -249,6 +251,19 @@ int map_params_update(map_params_rec *rec)
     int rc = update_block(rec, first);
     if (write_angles(rec) != 0) rc = -1;
     return rc;
+}
+
+int map_params_is_reference(const ads_name ename)
+{
+    if (!ename || ent_type_code(ename) != ENT_TYPE_INSERT) return 0;
+    char block[MAP_PARAMS_TEXT_SIZE];
+    if (!ent_get_group_text(ename, MAP_PARAMS_GROUP_BLOCK, block) || !*block) return 0;
+    struct resbuf *entry = ads_tblsearch("BLOCK", block, 0);
+    if (!entry) return 0;
+    ads_name first;
+    bool marked = block_first_entity(entry, first) && is_marker(first);
+    ads_relrb(entry);
+    return marked ? 1 : 0;
 }
 
 int map_params_attdef(const char *tag, const char *value)

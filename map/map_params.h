@@ -75,6 +75,10 @@ int map_params_write(map_params_rec *rec);
 ** 1.0, rotation 0. 0; -1 on failure (also for a record without block
 ** name); -2 for a null record. */
 int map_params_insert(const map_params_rec *rec);
+/* Whether the entity is a reference (INSERT) of a block that begins with
+** the NAME = "PETRIVEX_PARAMS" definition: the module's own entity, which
+** no export or plot takes as data. 1 or 0. */
+int map_params_is_reference(const ads_name ename);
 /* Writes the record into the block named in it (PROJ, SCALE, HEIGHT) and
 ** sets the angle variables. When that block no longer exists, a new one is
 ** written and inserted. 0; -1 when the block does not begin with the NAME

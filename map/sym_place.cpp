@@ -56,7 +56,9 @@ struct resbuf *text_list(const sym_place_rec *rec)
     if (!ent_find_style_by_font(font, 0, style)) snprintf(style, sizeof style, "%s", SYM_PLACE_DEFAULT_STYLE);
     ads_point pt;
     placed_point(rec, pt);
-    return with_colour(ads_buildlist(RTDXF0, "TEXT", 1, rec->name, 7, style, 8, layer_of(rec), 10, pt, 40,
+    /* A CHAR column's padding would shift a centred or right-aligned text. */
+    std::string text = str_trim_right(rec->name);
+    return with_colour(ads_buildlist(RTDXF0, "TEXT", 1, text.c_str(), 7, style, 8, layer_of(rec), 10, pt, 40,
                                      rec->size, 50, sym_place_drawing_angle(rec), 0),
                        rec->colour);
 }

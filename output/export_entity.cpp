@@ -252,7 +252,7 @@ int export_read_entity(int kind, const ads_name entity, prj_rec *projection, int
     prj_rec *map_prj = g_map_params.projection;
     if (!map_prj) return -1;
     int type = ent_type_code(entity);
-    if (!type_fits(type, kind)) return -1;
+    if (!type_fits(type, kind) || map_params_is_reference(entity)) return -1;
     struct resbuf *list = ads_entget(entity);
     if (!list) return -1;
     export_object_rec &o = s.obj;

@@ -10,6 +10,7 @@
 */
 #include "output/mif_writer.h"
 #include "output/out_ellipsoid.h"
+#include "core/str_util.h"
 #include "output/out_text.h"
 
 #include <cerrno>
@@ -327,7 +328,8 @@ int mid_value_format(const char* const* values, const int* types, const int* wid
               : type == MIF_COL_SMALLINT ? k_smallint_width : w;
     out_appendf(v, "%-*.*s", cut, cut, values[i]);
     if (type == MIF_COL_CHAR) {
-      std::string text = blank ? trimmed(v) : v;
+      /* A text field is as long as its text: the padding goes. */
+      std::string text = blank ? trimmed(v) : str_trim_right(v.c_str());
       bool quote = blank || text.find('"') != std::string::npos ||
                    text.find(delim) != std::string::npos;
       line += quote ? quoted(text) : text;

@@ -1,6 +1,6 @@
 /*
 ** out_text.cpp: printf-style appending to a growable string for the output
-** writers (see out_text.h).
+** writers and the qualified values of delimited text (see out_text.h).
 */
 #include "output/out_text.h"
 
@@ -23,4 +23,21 @@ void out_appendf(std::string& out, const char* fmt, ...) {
     out.append(big.data(), (std::size_t)n);
   }
   va_end(again);
+}
+
+void out_append_qualified(std::string& out, const std::string& value, char qualifier) {
+  if (!qualifier) {
+    out += value;
+    return;
+  }
+  out += qualifier;
+  if (qualifier == ' ') {
+    out += value;
+  } else {
+    for (char ch : value) {
+      out += ch;
+      if (ch == qualifier) out += ch;
+    }
+  }
+  out += qualifier;
 }

@@ -17,6 +17,7 @@
 #include "map/prj_list.h"
 #include "map/prj_transform.h"
 #include "output/out_file.h"
+#include "output/out_text.h"
 #include "output/plot_col_type.h"
 #include "output/plot_state.h"
 #include "output/tba_header.h"
@@ -155,19 +156,17 @@ int plot_write_line(std::FILE *file, sql_col_rec *row, const int *index, int cou
 {
     if (!file || !row || (!index && count > 0)) return -2;
     const char col[2] = {col_delim ? col_delim : ' ', 0};
-    const char txt[2] = {txt_delim ? txt_delim : ' ', 0};
+    const char txt = txt_delim ? txt_delim : ' ';
     std::string line;
     int written = 0;
     for (int i = 0; i < count; i++) {
         sql_col_rec *c = sql_col_nth(row, index[i]);
         if (!c) continue;
         const int is_char = c->sql_type == SQL_TYPE_CHAR;
-        const char *value = c->text ? c->text : "";
+        std::string value = is_char ? str_trim_right(c->text) : std::string(c->text ? c->text : "");
         if (!is_char && is_null(c) && (type == PLOT_TYPE_SPANS || col[0] == ' ')) value = k_zero;
         if (written) line += col;
-        if (is_char) line += txt;
-        line += value;
-        if (is_char) line += txt;
+        out_append_qualified(line, value, is_char ? txt : 0);
         written++;
     }
     if (written) line += PLOT_EOL;

@@ -59,8 +59,9 @@ sql_col_rec *plot_row_column(sql_col_rec *row, const sql_col_rec *setup_column);
 ** nothing. 0; -1 when a point cannot be converted; -9101 without memory. */
 int plot_number_format(sql_col_rec *row, prj_rec *out_prj, const int *index, int count, int swap);
 
-/* Writes the delimited line of the chosen columns: CHAR values enclosed
-** in the text delimiter, values separated by the column delimiter (0 for
+/* Writes the delimited line of the chosen columns: CHAR values without
+** their trailing blanks enclosed in the text delimiter (the delimiter
+** doubled inside them), values separated by the column delimiter (0 for
 ** either means a blank), a null non-CHAR value as "0" for SPANS or under
 ** a blank column delimiter; "\r\n" after a line that holds anything. The
 ** number of values written; -1 when the write fails; -2 for null

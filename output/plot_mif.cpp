@@ -192,9 +192,10 @@ int mif_plot_text(const sym_place_rec *symbol, const geo_point *point, double si
 {
     if (!symbol || !point || str_nonblank(symbol->name) != RTNORM) return -2;
     const double width_factor = symbol->width_factor > 0.0 ? symbol->width_factor : SYM_PLACE_WIDTH_FACTOR;
-    const double width = (double)std::strlen(symbol->name) * size * width_factor;
+    const std::string text = str_trim_right(symbol->name);
+    const double width = (double)text.size() * size * width_factor;
     const double angle = sym_place_drawing_angle(symbol);
-    int rc = mif_write_text(symbol->name, point->x, point->y, point->x + width, point->y + size,
+    int rc = mif_write_text(text.c_str(), point->x, point->y, point->x + width, point->y + size,
                             angle * GEO_RAD_TO_DEG, symbol->font);
     return rc == MIF_OK ? 0 : (rc < 0 ? rc : -1);
 }

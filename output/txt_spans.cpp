@@ -222,7 +222,7 @@ int txt_write_object(void)
     }
     bool spans = plot_type == EXPORT_TYPE_SPANS;
     char delim = (s.col_delim == '\t' || s.col_delim >= k_blank) ? s.col_delim : k_blank;
-    std::string qual = s.txt_delim > k_blank ? std::string(1, s.txt_delim) : std::string();
+    char qual = s.txt_delim > k_blank ? s.txt_delim : 0;
     std::string line;
     for (int i = 0; i < (int)s.columns.size(); ++i) {
         const export_column_rec &c = s.columns[(std::size_t)i];
@@ -232,8 +232,7 @@ int txt_write_object(void)
         if (!spans && !has) continue; /* text output: nothing between the delimiters */
         bool qualified = spans ? c.type >= SPANS_CODE_CHAR : c.type == SQL_TYPE_CHAR;
         if (spans && !qualified && v.empty()) v = "0";
-        const std::string &q = qualified ? qual : std::string();
-        line += q + v + q;
+        out_append_qualified(line, v, qualified ? qual : 0);
         if ((int)v.size() <= c.width) line.append((std::size_t)(c.width + 1) - v.size(), k_blank);
     }
     if (spans && s.kind == EXPORT_KIND_POLYGONS) line += std::string(1, delim) + "1";

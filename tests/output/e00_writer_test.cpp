@@ -70,12 +70,15 @@ TEST(E00Numbers, DmsCarriesAndKeepsTheSignOfSmallAngles) {
   EXPECT_EQ(e00_deg_to_dms(1.0, nullptr, &m, &s), 0);
 }
 
-TEST(E00Spheroids, ExactRowFirstThenTheFirstWithinACentimetre) {
+TEST(E00Spheroids, ExactRowFirstThenTheRowThatAgreesAsFarAsBothAreWritten) {
   EXPECT_STREQ(e00_spheroid_name(6378206.4, 6356583.8), "CLARKE1866");
   EXPECT_STREQ(e00_spheroid_name(6378137.0, 6356752.31), "WGS84");
-  // The shipped WGS 84 and GRS 1980 carry more digits than any row.
-  EXPECT_STREQ(e00_spheroid_name(6378137.0, 6356752.314245), "GRS80");
-  EXPECT_STREQ(e00_spheroid_name(6378137.0, 6356752.314), "GRS80");
+  // The shipped WGS 84 lies nearer GRS80's rounded row than its own.
+  EXPECT_STREQ(e00_spheroid_name(6378137.0, 6356752.314245), "WGS84");
+  EXPECT_STREQ(e00_spheroid_name(6378137.0, 6356752.314140356), "GRS80");
+  EXPECT_STREQ(e00_spheroid_name(6378137.0, 6356752.314), "GRS80");  // shipped GRS 1980
+  EXPECT_STREQ(e00_spheroid_name(6378206.4, 6356583.795), "CLARKE1866");  // nearest
+  EXPECT_EQ(e00_spheroid_name(6378137.0, 6356752.0), nullptr);  // agrees, but 31 cm off
   EXPECT_EQ(e00_spheroid_name(6378000.0, 6356000.0), nullptr);
   EXPECT_EQ(e00_spheroid_count, 29);
 }
@@ -246,7 +249,7 @@ TEST_F(E00, UtmNamesItsZoneAndTransverseItsScale) {
   auto got = finish();
   ASSERT_GT(got.size(), 30u);
   EXPECT_EQ(got[3], "Zone          32");
-  EXPECT_EQ(got[9], "Spheroid      GRS80");
+  EXPECT_EQ(got[9], "Spheroid      WGS84");
   EXPECT_EQ(got[17], "EOP");
   EXPECT_EQ(got[18], "PRJ  2");
   EXPECT_EQ(got[19], "Projection    TRANSVERSE");

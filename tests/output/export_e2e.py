@@ -40,8 +40,9 @@ LINE = [(15.0, 45.0), (15.2, 45.1)]
 CW_SQUARE = [(15.0, 45.0), (15.0, 45.1), (15.1, 45.1), (15.1, 45.0)]
 CCW_SQUARE = [(15.2, 45.0), (15.3, 45.0), (15.3, 45.1), (15.2, 45.1)]
 OPEN_LINE = [(15.4, 45.0), (15.5, 45.05), (15.6, 45.0)]
-# Every entity but the map setup block at the origin.
-EVERYTHING = "W 14.9,44.9 15.7,45.7"
+# Every entity, the map setup block's reference at the origin among them:
+# it is the module's own and never exported.
+EVERYTHING = "ALL"
 POINTS_WINDOW = "W 15.05,45.15 15.6,45.7"
 LINES_WINDOW = "W 14.9,44.9 15.25,45.15"
 MM = 0.001
@@ -354,11 +355,16 @@ def test_e00_and_mif(args, root, items):
     labs = features(text)
     check(rc == 0 and len(labs) == 3, "three labels, the text's among them: %s" % text)
     check(rc == 0 and "TX6" in read(os.path.join(root, "sites.E00")), "the text is annotation too")
+    for cover in ("sites", "faults", "units"):
+        check("Spheroid      WGS84\r\n" in read(os.path.join(root, cover + ".E00")),
+              "%s.E00 names its spheroid WGS84" % cover)
     rc, text = ogr(os.path.join(root, "msites.MIF"))
     pts = features(text)
     check(rc == 0 and len(pts) == 3, "three MapInfo points: %s" % text)
     check("Granite" in text and "Schist" not in text and "GEOGCRS" in text,
           "MID values and the earth system: %s" % text)
+    check("PROJECTION 1,104\r\n" in read(os.path.join(root, "msites.MIF")) and "World Geodetic System 1984" in text,
+          "the MapInfo system is WGS 84: %s" % text)
     rc, text = ogr(os.path.join(root, "mfaults.MIF"))
     check(rc == 0 and text.count("LINESTRING") == 4, "four MapInfo lines: %s" % text)
     rc, text = ogr(os.path.join(root, "munits.MIF"))

@@ -46,11 +46,12 @@ constexpr double kGrsA = 6378137.0, kGrsB = 6356752.31414;
 
 }  // namespace
 
-TEST(MifDatums, TwinEllipsoidsShareTheirDatumAndShippedAxesMatchWithinACentimetre) {
+TEST(MifDatums, TwinEllipsoidsShareTheirDatumAndShippedAxesFindTheirOwnRow) {
   EXPECT_EQ(mif_datum_number(6378137.0, 6356752.31414), 74);  // GRS80 and NAD83
   EXPECT_EQ(mif_datum_number(6378206.4, 6356583.8), 66);      // CLARKE1866 and NAD27
   EXPECT_EQ(mif_datum_number(6378137.0, 6356752.31), 104);    // WGS84 exactly
-  EXPECT_EQ(mif_datum_number(6378137.0, 6356752.314245), 74); // the shipped WGS 84
+  EXPECT_EQ(mif_datum_number(6378137.0, 6356752.314245), 104); // the shipped WGS 84
+  EXPECT_EQ(mif_datum_number(6378137.0, 6356752.314), 74);     // the shipped GRS 1980
   EXPECT_EQ(mif_datum_number(6378166.0, 6356784.28), 0);      // FISCHER1960 has none
   EXPECT_EQ(mif_datum_number(6370997.0, 6370997.0), 0);       // SPHERE neither
   EXPECT_EQ(mif_datum_count, 28);
@@ -145,9 +146,9 @@ TEST_F(Mif, TextQuotesDoubledAndBlankOrInvertedRefused) {
   EXPECT_EQ(mif_lines(), want);
 }
 
-TEST_F(Mif, MidValuesKeepTheirColumnsWhateverTheDelimiter) {
+TEST_F(Mif, MidNumbersKeepTheirColumnsAndTextsLoseTheirPadding) {
   open();
-  const char* row[5] = {"ST1", "12.5", "0.1", "12345678901234", "a,b"};
+  const char* row[5] = {"ST1  ", "12.5", "0.1", "12345678901234", "a,b"};
   int types[5] = {MIF_COL_CHAR, MIF_COL_DECIMAL, MIF_COL_FLOAT, MIF_COL_INTEGER, MIF_COL_CHAR};
   int widths[5] = {5, 6, 22, 11, 6}, decimals[5] = {0, 2, 0, 0, 0};
   EXPECT_EQ(mid_value_format(row, types, widths, decimals, 5, ","), MIF_OK);
@@ -159,9 +160,9 @@ TEST_F(Mif, MidValuesKeepTheirColumnsWhateverTheDelimiter) {
   EXPECT_EQ(mid_value_format(row, types, widths, decimals, 5, "0123456789abcdef"), MIF_BAD_ARG);
   EXPECT_EQ(mid_write_empty_row(3, "|"), MIF_OK);
   std::vector<std::string> want = {
-      "ST1  ,12.50 ,0.1                   ,12345678901,\"a,b   \"",
+      "ST1,12.50 ,0.1                   ,12345678901,\"a,b\"",
       "\"ST1\" 12.50 0.1 12345678901 \"a,b\"",
-      "     ;      ;0                     ;7          ;\"q\"\"x   \"",
+      "     ;      ;0                     ;7          ;\"q\"\"x\"",
       "||"};
   EXPECT_EQ(mid_lines(), want);
 }

@@ -61,12 +61,12 @@ def proj4(path):
 
 
 E00_SRS = {
-    "geographic": "+proj=longlat +ellps=GRS80 +no_defs",
-    "utm": "+proj=utm +zone=32 +ellps=GRS80 +units=m +no_defs",
+    "geographic": "+proj=longlat +datum=WGS84 +no_defs",
+    "utm": "+proj=utm +zone=32 +datum=WGS84 +units=m +no_defs",
     "transverse": "+proj=tmerc +lat_0=0 +lon_0=9.5 +k=0.9996 +x_0=500000 +y_0=0 "
-                  "+ellps=GRS80 +units=m +no_defs",
+                  "+datum=WGS84 +units=m +no_defs",
     "lambert": "+proj=lcc +lat_0=40 +lon_0=-100.5 +lat_1=33 +lat_2=45 +x_0=200000 "
-               "+y_0=100000 +ellps=GRS80 +units=m +no_defs",
+               "+y_0=100000 +datum=WGS84 +units=m +no_defs",
 }
 
 ITEM_DEF = re.compile(r"^(\S+)\s+\d+-1\s+\d+-1.*-$")
@@ -135,11 +135,11 @@ def check_e00(samples, tmp):
 
 
 MIF_SRS = {
-    "geographic": "+proj=longlat +datum=NAD83 +no_defs",
+    "geographic": "+proj=longlat +datum=WGS84 +no_defs",
     "transverse": "+proj=tmerc +lat_0=0 +lon_0=9.5 +k=0.9996 +x_0=500000 +y_0=0 "
-                  "+datum=NAD83 +units=m +no_defs",
+                  "+datum=WGS84 +units=m +no_defs",
     "lambert": "+proj=lcc +lat_0=40 +lon_0=-100.5 +lat_1=33 +lat_2=45 +x_0=200000 "
-               "+y_0=100000 +datum=NAD83 +units=m +no_defs",
+               "+y_0=100000 +datum=WGS84 +units=m +no_defs",
 }
 
 

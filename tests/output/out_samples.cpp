@@ -16,7 +16,8 @@
 
 namespace {
 
-/* Axes of the shipped WGS 84, which match a table row only within a centimetre. */
+/* Axes of the shipped WGS 84, which match the WGS84 rows only as far as
+** those rows are written. */
 constexpr double k_wgs84_a = 6378137.0;
 constexpr double k_wgs84_b = 6356752.314245;
 

@@ -181,9 +181,8 @@ TEST_F(PlotEndToEnd, TextWritesQualifiedDelimitedLinesLatitudeFirstWhenGeographi
   EXPECT_EQ(shown.find("WARNING"), std::string::npos) << shown;
   std::string geo, utm;
   for (const station &s : k_statn) {
-    /* NAME is CHAR(20): its values come padded to the width. */
-    char name[32];
-    std::snprintf(name, sizeof name, "%-20s", s.name);
+    /* NAME is CHAR(20): its values come padded, and are written without. */
+    const char *name = s.name;
     geo += std::to_string(s.number) + ",\"" + name + "\"," + coord(s.e, s.n, "GEOGRAPHIC Clarke 1866", 1) + "\r\n";
     utm += std::string("'") + name + "'," + coord(s.e, s.n, "UTM 11 NAD27", 0) + "\r\n";
   }
@@ -235,7 +234,7 @@ TEST_F(PlotEndToEnd, MapInfoPointsCarryTheirMidValuesAndUserOutputUsesTheFirstPa
             "STN=4|NAME=Hat Creek|ELEV=890.1|POINT (603115.9 5615480.4)\n"
             "STN=5|NAME=Marble Canyon|ELEV=702.4|POINT (596740.2 5629910.6)\n");
   /* The null ELEV of station 3 is written "0". */
-  EXPECT_NE(slurp((dir_ / "stations.MID").string()).find("Bonaparte           ,0      "), std::string::npos);
+  EXPECT_NE(slurp((dir_ / "stations.MID").string()).find("Bonaparte,0      "), std::string::npos);
 
   /* The stations' own system made USER: the output in USER runs two passes. */
   pnt_rec *setup = geo_->points;
@@ -269,8 +268,7 @@ TEST_F(PlotEndToEnd, SpansHeaderCountsEveryRowWhileThePostFilterCutsTheLines) {
   EXPECT_EQ(slurp((dir_ / "samples.TBA").string()),
             "ID samples\r\nTITLE samples\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\n"
             "CHARSKIP 0\r\nNRECORD 11\r\n1 28 8.0 0    SMPNO SMPNO\r\n2 0 8.2 0    DEPTH DEPTH\r\nDATA\r\n"
-            "\"S002    \",3.00\r\n\"S004    \",6.00\r\n\"S006    \",9.00\r\n\"S008    \",12.00\r\n"
-            "\"S010    \",15.00\r\n");
+            "\"S002\",3.00\r\n\"S004\",6.00\r\n\"S006\",9.00\r\n\"S008\",12.00\r\n\"S010\",15.00\r\n");
   EXPECT_NE(shown.find("Plotted... 5 records"), std::string::npos) << shown;
 }
 
@@ -410,19 +408,14 @@ TEST_F(PlotEndToEnd, MemoColumnsCarryEachRowsMemoText) {
                                        "show\ncancel\n",
                                    "pv_table_small");
   same_page(shown);
-  /* Text takes the memo at its own length (at least four), SPANS at 250. */
+  /* Text takes the memo at its own length (at least four), SPANS at 250;
+  ** both write it, as every text value, without its padding. */
   EXPECT_EQ(slurp((dir_ / "notes.TXT").string()),
-            "\"S001    \",\" Fine grained\"\r\n\"S002    \",\" Coarse\"\r\n\"S003    \",\"    \"\r\n");
-  auto wide = [](const char *text) {
-    char out[300];
-    std::snprintf(out, sizeof out, "%-250s", text);
-    return std::string(out);
-  };
+            "\"S001\",\" Fine grained\"\r\n\"S002\",\" Coarse\"\r\n\"S003\",\"\"\r\n");
   EXPECT_EQ(slurp((dir_ / "notes.TBA").string()),
             "ID notes\r\nTITLE notes\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\nCHARSKIP 0\r\n"
             "NRECORD 4\r\n1 28 8.0 0    SMPNO SMPNO\r\n2 270 250.0 0    NOTES NOTES\r\nDATA\r\n"
-            "\"S001    \",\"" + wide(" Fine grained") + "\"\r\n\"S002    \",\"" + wide(" Coarse") + "\"\r\n"
-            "\"S003    \",\"" + wide("") + "\"\r\n");
+            "\"S001\",\" Fine grained\"\r\n\"S002\",\" Coarse\"\r\n\"S003\",\"\"\r\n");
 }
 
 

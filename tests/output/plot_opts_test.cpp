@@ -300,13 +300,14 @@ TEST(PlotDriverCodes, ItemAndColumnTypesByValueAndSqlType)
 
 TEST_F(PlotOpts, DelimitedLinesQuoteCharValuesAndWriteNullNumbersAsZeroWhereAsked)
 {
-  make_row({{"STATN", "NAME"}, {"STATN", "X"}, {"STATN", "STATION"}}, {"ab", nullptr, "7"});
+  // A CHAR value loses its padding; the qualifier inside it is doubled.
+  make_row({{"STATN", "NAME"}, {"STATN", "X"}, {"STATN", "STATION"}}, {"a\"b   ", nullptr, "7"});
   const int all[] = {0, 1, 2};
   struct { int type; char col; char txt; const char *want; } rows[] = {
-      {PLOT_TYPE_TEXT, ',', '"', "\"ab\",,7\r\n"},
-      {PLOT_TYPE_TEXT, 0, 0, " ab  0 7\r\n"},
-      {PLOT_TYPE_SPANS, ',', '"', "\"ab\",0,7\r\n"},
-      {PLOT_TYPE_TEXT, '\t', '\'', "'ab'\t\t7\r\n"}};
+      {PLOT_TYPE_TEXT, ',', '"', "\"a\"\"b\",,7\r\n"},
+      {PLOT_TYPE_TEXT, 0, 0, " a\"b  0 7\r\n"},
+      {PLOT_TYPE_SPANS, ',', '"', "\"a\"\"b\",0,7\r\n"},
+      {PLOT_TYPE_TEXT, '\t', '\'', "'a\"b'\t\t7\r\n"}};
   for (const auto &r : rows) {
     std::string got =
         written([&](std::FILE *f) { EXPECT_EQ(plot_write_line(f, row_, all, 3, r.type, r.col, r.txt), 3); });

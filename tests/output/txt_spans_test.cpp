@@ -75,11 +75,16 @@ TEST_F(Writers, TextLinePadsFitsAndQualifiesOnlyCharColumns) {
   value(1, nullptr);
   value(2, "x");
   ASSERT_EQ(txt_write_object(), 0);
+  value(0, "Ga\"mma");   /* the qualifier inside is doubled */
+  value(1, "1");
+  value(2, "a\"");
+  ASSERT_EQ(txt_write_object(), 0);
   ASSERT_EQ(txt_close(), 0);
   EXPECT_EQ(bytes(path("sites.TXT")),
             "\"abc\"   ,1234567,\r\n"
-            "\"\"      ,,\"x\"     \r\n");
-  EXPECT_EQ(s.count, 2);
+            "\"\"      ,,\"x\"     \r\n"
+            "\"Ga\"\"mma\",1     ,\"a\"\"\"    \r\n");
+  EXPECT_EQ(s.count, 3);
 }
 
 TEST_F(Writers, DelimiterZeroGivesBlanksAndTabStaysTab) {
