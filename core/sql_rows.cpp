@@ -37,10 +37,13 @@
 
 /* Longest identifier the layer puts into a statement. */
 #define SQL_IDENT_MAX 128
-/* Formats of numbers without an output format of their own: 17 and 9
-** significant digits bring a double and a float back unchanged. */
-#define SQL_DOUBLE_FORMAT "%.17g"
-#define SQL_FLOAT_FORMAT  "%.9g"
+/* Significant digits that always bring a double and a float back
+** unchanged; a number without an output format of its own is written with
+** the fewest digits that do (890.1, not 890.10000000000002). */
+#define SQL_DOUBLE_DIGITS 17
+#define SQL_FLOAT_DIGITS  9
+/* Magnitude from which a shortest text may keep its exponent. */
+#define SQL_FIXED_LIMIT 1e15
 
 /* The host value type of a column of an SQL type: 5 string for CHAR, 4
 ** double for NUMERIC, DEC, FLOAT, REAL and DOUBLE, 2 long for INT, 1 short
@@ -185,20 +188,37 @@ int sql_text_to_value(sql_col_rec *column, const char *text)
     return SQL_OK;
 }
 
-/* Writes a number with a format into buf; when the text does not fit, or
-** the format is missing, with the fallback format instead. */
-static void sql_put_number(char *buf, int size, const char *format, const char *fallback, double v)
+/* Writes a number with a format into buf. Answers false when the text
+** does not fit (the caller then writes the shortest text instead). */
+static bool sql_put_number(char *buf, int size, const char *format, double v)
 {
-    int n = format ? snprintf(buf, (size_t)size, format, v) : -1;
-    if (n < 0 || n >= size) snprintf(buf, (size_t)size, fallback, v);
+    int n = snprintf(buf, (size_t)size, format, v);
+    return n >= 0 && n < size;
+}
+
+/* Writes into buf ("%.*g") the fewest significant digits of v that read
+** back as the same double or, for single precision, as the same float. A
+** whole number below SQL_FIXED_LIMIT that "%g" would give an exponent
+** (615300 as "6.153e+05") is written without one. */
+static void sql_put_shortest(char *buf, int size, double v, bool single)
+{
+    int most = single ? SQL_FLOAT_DIGITS : SQL_DOUBLE_DIGITS;
+    for (int digits = 1; digits <= most; digits++) {
+        snprintf(buf, (size_t)size, "%.*g", digits, v);
+        double back = strtod(buf, nullptr);
+        if (single ? (float)back == (float)v : back == v) break;
+    }
+    const char *e = strchr(buf, 'e');
+    if (e && e[1] == '+' && fabs(v) < SQL_FIXED_LIMIT) snprintf(buf, (size_t)size, "%.0f", v);
 }
 
 /* Converts the column's value into text, into `text` or, when that is
 ** null, into the column's own text buffer (either holds at least
 ** sql_col_text_size bytes). A null value gives an empty text. Numbers use
 ** the column's output format when it has one, else NUMERIC and DEC their
-** decimals, FLOAT and DOUBLE 17 significant digits, REAL 9. Answers 5100;
-** -2 for a null column or one without buffers. */
+** decimals, FLOAT and DOUBLE the shortest text that reads back as the same
+** double, REAL and a float value as the same float. Answers 5100; -2 for a
+** null column or one without buffers. */
 int sql_value_to_text(sql_col_rec *column, char *text)
 {
     if (!column || !column->value) return SQL_ERR_ARG;
@@ -224,20 +244,22 @@ int sql_value_to_text(sql_col_rec *column, char *text)
     case SQL_HOST_LONG:
         snprintf(text, (size_t)size, "%ld", (long)*(const int32_t *)column->value);
         break;
-    case SQL_HOST_FLOAT:
-        sql_put_number(text, size, fmt ? fmt : SQL_FLOAT_FORMAT, SQL_FLOAT_FORMAT, *(const float *)column->value);
+    case SQL_HOST_FLOAT: {
+        double v = *(const float *)column->value;
+        if (!fmt || !sql_put_number(text, size, fmt, v)) sql_put_shortest(text, size, v, true);
         break;
-    case SQL_HOST_DOUBLE:
-        if (!fmt) {
-            if (column->sql_type == SQL_TYPE_NUMERIC || column->sql_type == SQL_TYPE_DEC) {
-                snprintf(own, sizeof own, "%%.%df", column->decimals < 30 ? column->decimals : 30);
-                fmt = own;
-            } else {
-                fmt = column->sql_type == SQL_TYPE_REAL ? SQL_FLOAT_FORMAT : SQL_DOUBLE_FORMAT;
-            }
+    }
+    case SQL_HOST_DOUBLE: {
+        double v = *(const double *)column->value;
+        bool exact = column->sql_type == SQL_TYPE_NUMERIC || column->sql_type == SQL_TYPE_DEC;
+        if (!fmt && exact) {
+            snprintf(own, sizeof own, "%%.%df", column->decimals < 30 ? column->decimals : 30);
+            fmt = own;
         }
-        sql_put_number(text, size, fmt, SQL_DOUBLE_FORMAT, *(const double *)column->value);
+        if (!fmt || !sql_put_number(text, size, fmt, v))
+            sql_put_shortest(text, size, v, column->sql_type == SQL_TYPE_REAL);
         break;
+    }
     default: return SQL_ERR_ARG;
     }
     return SQL_OK;

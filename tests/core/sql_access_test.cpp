@@ -67,11 +67,19 @@ TEST(SqlValues, TextsBecomeValuesAndComeBackTheSame) {
       {SQL_TYPE_SMALLINT, 6, 0, "32767", 5100, "32767"},
       {SQL_TYPE_SMALLINT, 6, 0, "32768", -9302, ""},
       {SQL_TYPE_NUMERIC, 8, 2, "12.5", 5100, "12.50"},
-      {SQL_TYPE_DOUBLE, 20, 0, "0.1", 5100, "0.10000000000000001"},
+      /* approximate numbers: the shortest text that reads back the same */
+      {SQL_TYPE_DOUBLE, 20, 0, "0.1", 5100, "0.1"},
+      {SQL_TYPE_DOUBLE, 20, 0, "512.70", 5100, "512.7"},
+      {SQL_TYPE_DOUBLE, 20, 0, "0.30000000000000004", 5100, "0.30000000000000004"},
+      {SQL_TYPE_FLOAT, 20, 0, "890.1", 5100, "890.1"},
+      {SQL_TYPE_DOUBLE, 20, 0, "615300", 5100, "615300"},
+      {SQL_TYPE_DOUBLE, 20, 0, "1e-20", 5100, "1e-20"},
+      {SQL_TYPE_DOUBLE, 20, 0, "2e15", 5100, "2e+15"},
       {SQL_TYPE_REAL, 20, 0, "1.5", 5100, "1.5"},
+      {SQL_TYPE_REAL, 20, 0, "512.7", 5100, "512.7"},
       {SQL_TYPE_DOUBLE, 20, 0, "abc", -9302, ""},
       {SQL_TYPE_DOUBLE, 20, 0, "   ", 5100, ""},          /* blank is null */
-      {SQL_TYPE_NUMERIC, 8, 2, "1e300", 5100, "1.0000000000000001e+300"},
+      {SQL_TYPE_NUMERIC, 8, 2, "1e300", 5100, "1e+300"},  /* too wide for its decimals */
   };
   for (const auto &c : cases) {
     sql_col_rec *col = sql_col_new("C", "T", c.type, c.length, c.decimals);
