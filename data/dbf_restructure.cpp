@@ -356,6 +356,7 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
         return rs_fail(job, text);
     }
     std::snprintf(job.new_h->path, sizeof job.new_h->path, "%s%s", dir.c_str(), node->name);
+    job.new_h->header.reserved[DBF_LANGUAGE_AT] = job.old_h->header.reserved[DBF_LANGUAGE_AT];
     int created = dbf_create(job.new_h);   /* a failed create removes what it made */
     if (created == DBF_OK) {
         std::strcpy(job.made_dbf, job.new_h->path);

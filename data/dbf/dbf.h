@@ -37,6 +37,10 @@ constexpr unsigned char DBF_VERSION_PLAIN = 0x03; /* dBASE III without memo */
 constexpr unsigned char DBF_VERSION_MEMO = 0x83;  /* dBASE III with memo */
 constexpr unsigned char DBF_VERSION_MEMO4 = 0x8B; /* dBASE IV with memo */
 constexpr unsigned char DBF_VERSION_HAS_MEMO = 0x80; /* version bit: a memo file exists */
+constexpr int DBF_LANGUAGE_AT = 17;      /* index in the header's reserved bytes of the
+                                             language-driver byte (byte 29 of the file) */
+constexpr unsigned char DBF_LANGUAGE_ANSI = 0x03; /* language driver: Windows-1252, the
+                                             code page of every text this library writes */
 constexpr char DBF_DELETED = '*';         /* deletion flag of a deleted record */
 constexpr char DBF_BLANK = ' ';           /* fill of fields and of a live record's flag */
 

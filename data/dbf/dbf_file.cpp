@@ -262,7 +262,9 @@ static void dbf_remove_file(const char *path)
  * field count and malloc'ed descriptors, mode 0, memo state 1 to keep memo
  * fields): writes header, descriptors and end mark, creates the memo file
  * when memo fields are kept, and reopens the table for update with memo.
- * A version byte this library would not read back becomes 0x03.
+ * A version byte this library would not read back becomes 0x03. The
+ * header's reserved bytes are zero but for the language-driver byte: the
+ * one the caller set (a rebuilt table keeps its own), else Windows-1252.
  * An existing file of that name is replaced; a new name is made upper-case.
  * Answers the result of the reopening dbf_open; -1 for a bad handle, path,
  * mode, field count or a layout too large for the header; -4 for an
@@ -303,7 +305,9 @@ int dbf_create(dbf_handle *h)
     h->header.record_length = (int16_t)dbf_sum_lengths(h);
     h->header.header_length = (int16_t)(DBF_FIELD_SIZE * h->field_count + DBF_HEADER_SIZE + 1);
     h->header.record_count = 0;
+    unsigned char language = h->header.reserved[DBF_LANGUAGE_AT];
     memset(h->header.reserved, 0, sizeof h->header.reserved);
+    h->header.reserved[DBF_LANGUAGE_AT] = language ? language : DBF_LANGUAGE_ANSI;
 
     if (!dbf_has_memo_fields(h)) h->memo_state = 0;
     if (h->memo_state == 1) {

@@ -10,15 +10,18 @@
  *   DECIMAL(p[,s])             no size: NUMERIC(18,0))
  *   SMALLINT                   N(6,0)    -32768..32767
  *   INT, INTEGER               N(11,0)   -2147483648..2147483647
- *   FLOAT[(p)], REAL,          N(20,0)   the shortest text that reads back as
+ *   FLOAT[(p)], REAL,          N(20,6)   the shortest text that reads back as
  *   DOUBLE [PRECISION]                   the same binary number, point or
- *                                        exponent where needed (E-15)
+ *                                        exponent where needed (E-15); the
+ *                                        decimals only tell other readers
+ *                                        that the field holds fractions
  *
  * The SQL type itself is marked in reserved bytes of the field descriptor
  * (bytes 20 to 22: 'P', the type code, the FLOAT precision), which other
  * dBASE readers ignore, so a table describes itself as it was created.
  * Fields without the mark (tables made by other programs, or rebuilt by the
- * application) are described from their letter: C(n) CHAR(n); N(20,d) and
+ * application) are described from their letter: C(n) CHAR(n); N(20,d) (any
+ * d, so tables written before the decimals were declared read alike) and
  * F DOUBLE PRECISION; other N(w,d) NUMERIC(w,d); L CHAR(1); D CHAR(8);
  * M CHAR holding the memo text.
  *
@@ -44,6 +47,7 @@ constexpr int DB3_SMALLINT_DIGITS = 5;
 constexpr int DB3_INTEGER_WIDTH = 11;      /* "-2147483648" */
 constexpr int DB3_INTEGER_DIGITS = 10;
 constexpr int DB3_APPROX_WIDTH = 20;       /* field of FLOAT, REAL and DOUBLE */
+constexpr int DB3_APPROX_DECIMALS = 6;     /* their declared decimals, as "%lf" writes */
 constexpr int DB3_FLOAT_DEFAULT = 53;      /* binary digits of FLOAT without a size */
 constexpr int DB3_FLOAT_MAX = 53;
 constexpr int DB3_REAL_DIGITS = 24;        /* binary digits of REAL */
@@ -180,7 +184,7 @@ void db3_field_from_type(dbf_field *f, const char *name, const db3_coltype *ct)
     snprintf(f->name, sizeof f->name, "%s", db3_upper(name).c_str());
     f->type = ct->letter;
     f->length = (unsigned char)ct->width;
-    f->decimals = (unsigned char)ct->decimals;
+    f->decimals = (unsigned char)(ct->letter == 'N' && !ct->exact ? DB3_APPROX_DECIMALS : ct->decimals);
     if (ct->letter == 'N') {
         f->reserved2[DB3_MARK_AT] = DB3_MARK;
         f->reserved2[DB3_MARK_AT + 1] = (unsigned char)ct->sql_type;

@@ -30,7 +30,8 @@ namespace {
 /* Field widths. */
 constexpr int NAME_WIDTH = 32;     /* ellipsoid and coordinate-system names */
 constexpr int SETUP_WIDTH = 20;    /* registry and column names */
-constexpr int DOUBLE_WIDTH = 20;   /* N(20,0): a DOUBLE PRECISION column */
+constexpr int DOUBLE_WIDTH = 20;   /* N(20,6): a DOUBLE PRECISION column, declared as the */
+constexpr int DOUBLE_DECIMALS = 6; /* DB3 driver declares it, so that other readers keep fractions */
 constexpr int INT_WIDTH = 11;      /* N(11,0): an INTEGER column */
 constexpr int NUMBER_TEXT = 32;    /* room for a number's text */
 
@@ -40,7 +41,14 @@ struct mk_column {
     char type;          /* 'C' or 'N' */
     int width;          /* field width */
     int decimals = 0;   /* decimals of an N field: its numbers are written with as many */
+    bool shortest = false; /* numbers written as their shortest text whatever the decimals */
 };
+
+/* A DOUBLE PRECISION column. */
+mk_column mk_double(const char *name)
+{
+    return {name, 'N', DOUBLE_WIDTH, DOUBLE_DECIMALS, true};
+}
 
 /* Most decimals tried in fixed notation before falling back to an
 ** exponent. */
@@ -85,7 +93,7 @@ void mk_table(const char *dir, const char *name, const std::vector<mk_column> &c
         for (size_t i = 0; i < cols.size(); ++i) {
             char *f = dbf_field_at(h, (int)i);
             std::string t = i < row.size() ? row[i] : std::string();
-            if (cols[i].decimals > 0 && !t.empty()) {
+            if (cols[i].decimals > 0 && !cols[i].shortest && !t.empty()) {
                 char fixed[NUMBER_TEXT];
                 std::snprintf(fixed, sizeof fixed, "%.*f", cols[i].decimals, std::strtod(t.c_str(), nullptr));
                 t = fixed;
@@ -164,7 +172,7 @@ void mk_projections(const char *dir)
     std::vector<std::vector<std::string>> rows;
     for (const mk_ellipsoid &e : k_ellipsoids) rows.push_back({e.name, mk_number(e.a_m), mk_number(e.b_m)});
     mk_table(dir, "PVDATUM",
-             {{"DATUMNAME", 'C', NAME_WIDTH}, {"MAJORAXISA", 'N', DOUBLE_WIDTH}, {"MINORAXISB", 'N', DOUBLE_WIDTH}},
+             {{"DATUMNAME", 'C', NAME_WIDTH}, mk_double("MAJORAXISA"), mk_double("MINORAXISB")},
              rows);
     rows.clear();
     for (const mk_projection &p : k_projections)
@@ -173,9 +181,9 @@ void mk_projections(const char *dir)
                         mk_number(p.false_north), mk_number(p.parallel1_deg), mk_number(p.parallel2_deg)});
     mk_table(dir, "PVPROJ",
              {{"PROJNAME", 'C', NAME_WIDTH},     {"DATUMNAME", 'C', NAME_WIDTH},   {"UNITS", 'C', NAME_WIDTH},
-              {"PROJTYPE", 'C', NAME_WIDTH},     {"UTMZONE", 'N', INT_WIDTH},      {"SCALE", 'N', DOUBLE_WIDTH},
-              {"ORIGINLONG", 'N', DOUBLE_WIDTH}, {"ORIGINLAT", 'N', DOUBLE_WIDTH}, {"FALSEEAST", 'N', DOUBLE_WIDTH},
-              {"FALSENORTH", 'N', DOUBLE_WIDTH}, {"PARALLEL1", 'N', DOUBLE_WIDTH}, {"PARALLEL2", 'N', DOUBLE_WIDTH}},
+              {"PROJTYPE", 'C', NAME_WIDTH},     {"UTMZONE", 'N', INT_WIDTH},      mk_double("SCALE"),
+              mk_double("ORIGINLONG"), mk_double("ORIGINLAT"), mk_double("FALSEEAST"),
+              mk_double("FALSENORTH"), mk_double("PARALLEL1"), mk_double("PARALLEL2")},
              rows);
 }
 
@@ -237,7 +245,7 @@ void mk_stations(const char *dir, const mk_station *stations, size_t count, int 
                         mk_number(s->easting_m), mk_number(s->northing_m), mk_number(s->elevation_m), s->rock});
     mk_table(dir, "STATN",
              {{"BASENUMBER", 'N', INT_WIDTH}, {"STN", 'N', INT_WIDTH}, {"NAME", 'C', SETUP_WIDTH},
-              {"EASTING", 'N', DOUBLE_WIDTH}, {"NORTHING", 'N', DOUBLE_WIDTH}, {"ELEV", 'N', DOUBLE_WIDTH},
+              mk_double("EASTING"), mk_double("NORTHING"), mk_double("ELEV"),
               {"ROCKTYPE", 'C', SETUP_WIDTH}},
              rows);
 }

@@ -174,6 +174,7 @@ TEST_F(Db3Test, ANarrowedApproximateFieldIsReadAndWrittenInItsOwnWidth)
     std::string narrowed = file.substr(0, (size_t)header);
     narrowed[10] = (char)(record - wide + NARROW);
     narrowed[32 + 16] = (char)NARROW;
+    narrowed[32 + 17] = 0;                             /* and its decimals */
     for (int r = 0; r < 3; r++) {
         std::string rec = file.substr((size_t)(header + r * record), (size_t)record);
         narrowed += rec[0] + std::string(NARROW - 1, ' ') + std::to_string(r + 1) + rec.substr((size_t)(1 + wide));

@@ -27,11 +27,12 @@ TEST_F(Db3Test, ColumnTypesMapToDocumentedFieldsAndDescribeBack)
         {"INT", "N:11:0", DB3_TYPE_INTEGER, 11, 10, 0},
         {"INTEGER", "N:11:0", DB3_TYPE_INTEGER, 11, 10, 0},
         {"SMALLINT", "N:6:0", DB3_TYPE_SMALLINT, 6, 5, 0},
-        {"FLOAT(15)", "N:20:0", DB3_TYPE_FLOAT, 20, 15, 0},
-        {"FLOAT", "N:20:0", DB3_TYPE_FLOAT, 20, 53, 0},
-        {"REAL", "N:20:0", DB3_TYPE_REAL, 20, 24, 0},
-        {"DOUBLE", "N:20:0", DB3_TYPE_DOUBLE, 20, 53, 0},
-        {"DOUBLE PRECISION", "N:20:0", DB3_TYPE_DOUBLE, 20, 53, 0},
+        /* decimals declared so that other readers keep the fractions */
+        {"FLOAT(15)", "N:20:6", DB3_TYPE_FLOAT, 20, 15, 0},
+        {"FLOAT", "N:20:6", DB3_TYPE_FLOAT, 20, 53, 0},
+        {"REAL", "N:20:6", DB3_TYPE_REAL, 20, 24, 0},
+        {"DOUBLE", "N:20:6", DB3_TYPE_DOUBLE, 20, 53, 0},
+        {"DOUBLE PRECISION", "N:20:6", DB3_TYPE_DOUBLE, 20, 53, 0},
     };
     std::string sql = "CREATE TABLE TYPES (", want_fields;
     int i = 0;
