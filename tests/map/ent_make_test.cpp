@@ -158,7 +158,7 @@ TEST_F(Makers, ShapesNeedAValidLinkAndAreNeverDrawnWithoutOne) {
 
 TEST_F(Makers, AnglesOfTextsShapesAndBlocksFollowTheirOwnRules) {
   block("MARK");
-  auto t = rec("ST1");
+  auto t = rec("ST1       ");   /* a CHAR value with its padding */
   t.angle = 20;
   t.angle_offset = 10;
   t.angle_base = 90;
@@ -168,6 +168,7 @@ TEST_F(Makers, AnglesOfTextsShapesAndBlocksFollowTheirOwnRules) {
   EXPECT_NEAR(last_group(50, &l)->resval.rreal, PI / 3, 1e-12);   /* 90 - 30 degrees */
   EXPECT_DOUBLE_EQ(rb_find(l, 10)->resval.rpoint[0], 11);          /* insertion point + offset */
   EXPECT_STREQ(rb_find(l, 7)->resval.rstring, "STANDARD");
+  EXPECT_STREQ(rb_find(l, 1)->resval.rstring, "ST1") << "drawn without the padding";
   ads_relrb(l);
   /* A block reference turns by rad(angle + offset), base and direction aside. */
   auto i = t;

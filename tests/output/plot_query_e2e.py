@@ -10,6 +10,7 @@ GEOGRAPHIC output), TABLE (read by dbfread), E00 and MapInfo (read by
 ogrinfo), SPANS (byte for byte) and, after the map setup, to the map (the
 saved drawing read by ezdxf). Exit status 0 when every check holds.
 """
+import csv
 import os
 import re
 import shutil
@@ -27,6 +28,8 @@ from e2e_tables import PVTABLE_FIELDS, check, table  # noqa: E402
 GEOGRAPHIC_CLARKE = 4
 UTM10 = 18
 SAMPLES = [(n, "S%03d" % n, n * 1.5) for n in range(1, 11)]
+NAMES = {"Bonaparte": "Qu\u00e9bec", "Hat Creek": 'Ga"mma'}
+STATIONS = ["Cache Creek 1", "Cache Creek 2", NAMES["Bonaparte"], NAMES["Hat Creek"], "Marble Canyon"]
 
 
 def make_project(root, resources):
@@ -35,6 +38,13 @@ def make_project(root, resources):
     for p in ("GEO", "Projections"):
         shutil.copytree(os.path.join(resources, "projects", p), os.path.join(root, "projects", p))
     geo = os.path.join(root, "projects", "GEO")
+    # Station 3 gets an accented name and station 4 one holding the text
+    # qualifier, both in the field's own Windows-1252 bytes and width.
+    statn = os.path.join(geo, "STATN.DBF")
+    data = open(statn, "rb").read()
+    for name, new in NAMES.items():
+        data = data.replace(name.encode("cp1252"), new.encode("cp1252").ljust(len(name)))
+    open(statn, "wb").write(data)
     table(os.path.join(geo, "SMP.DBF"), "BASENUMBER N(8,0); SAMPLE N(8,0); SMPNO C(8); DEPTH N(8,2)",
           [(n, n, s, d) for n, s, d in SAMPLES])
     rows = [tuple(r.values()) for r in __import__("dbfread").DBF(os.path.join(geo, "PVTABLE.DBF"))]
@@ -57,7 +67,7 @@ def plot(output, filename, projection, more=""):
 
 def ogr(path, layer=None):
     args = ["ogrinfo", "-ro", "-al" if layer is None else "-q", path] + ([layer] if layer else [])
-    out = subprocess.run(args, capture_output=True, text=True).stdout
+    out = subprocess.run(args, capture_output=True, text=True, encoding="cp1252").stdout
     feats = []
     for line in out.splitlines():
         if re.match(r"^OGRFeature\(\w+\):\d+$", line):
@@ -78,10 +88,11 @@ def main():
     args, work = sys.argv[1:4], sys.argv[4]
     root = os.path.join(work, "query")
     make_project(root, args[2])
-    stations = ("(pv_open \"GEO\" \"DB3\" \"\" \"\")\npv-query\npv_condition\nselect output 5 6 7 8\n"
+    stations = ("(pv_open \"GEO\" \"DB3\" \"\" \"\")\npv-query\npv_condition\nselect output 5 6 7 8 9\n"
                 "pick query\npv_msg_box\nok\npv_table_large\n")
-    script = (stations
+    script = (stations + "select column 2 5\npick apply\nshow\nselect column 1 2 3 4 5\npick apply\n"
               + plot((4, "1 2 3 4"), "rocks.dat", GEOGRAPHIC_CLARKE, "set col_delim ,\nset txt_delim \"\n")
+              + plot((4, "2 5"), "elev", None, "set col_delim ,\nset txt_delim \"\n")
               + plot((3, "1 2 3"), "STNCOPY", None)
               + plot((5, "1 2"), "stations", UTM10)
               + plot((6, "1 2"), "stations", UTM10, "set col_delim ,\n")
@@ -98,31 +109,46 @@ def main():
     # Text: the X column before the Y column in GEOGRAPHIC, so latitude first.
     lines = open(os.path.join(root, "rocks.TXT"), "rb").read().decode("cp1252").split("\r\n")
     check(len(lines) == 6 and lines[-1] == "", "five CR LF lines: %r" % lines)
-    for line in lines[:-1]:
-        m = re.match(r'^(\d+),"([^"]*)",( *[-\d.]+),( *[-\d.]+)$', line)
-        check(m is not None, "qualified delimited line %r" % line)
-        if m:
-            lat, lon = m.group(3), m.group(4)
+    rows = list(csv.reader(lines[:-1]))
+    check([r[1] for r in rows] == STATIONS, "names read back whole by csv, the qualifier doubled: %r" % lines)
+    for r in rows:
+        check(len(r) == 4 and r[0].isdigit(), "qualified delimited line %r" % r)
+        if len(r) == 4:
+            lat, lon = r[2], r[3]
             check(len(lat) == 12 and len(lon) == 12 and lat.split(".")[1].__len__() == 6,
-                  "width 12, six decimals: %r" % line)
-            check(50.6 < float(lat) < 50.9 and -121.7 < float(lon) < -121.3, "latitude first: %r" % line)
+                  "width 12, six decimals: %r" % r)
+            check(50.6 < float(lat) < 50.9 and -121.7 < float(lon) < -121.3, "latitude first: %r" % r)
     check("Plotted... 5 records" in out, "text: five records plotted")
 
+    # Numbers as the table holds them, in the browser and in the text file;
+    # names without their padding.
+    elev = open(os.path.join(root, "elev.TXT"), "rb").read().decode("cp1252")
+    check(elev.split("\r\n")[2] == '"%s",512.7' % NAMES["Bonaparte"], "elev.TXT: %r" % elev)
+    browser = out[out.find("Dialog: pv_table_large"):]
+    check(re.search(r"Qu\u00e9bec +512\.7 *\n", browser) is not None, "the browser shows 512.7: %s" % browser[:900])
+
     import dbfread
-    copy = [(r["STN"], r["NAME"]) for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STNCOPY.DBF"))]
-    check(copy == [(1, "Cache Creek 1"), (2, "Cache Creek 2"), (3, "Bonaparte"), (4, "Hat Creek"),
-                   (5, "Marble Canyon")], "TABLE rows %r" % copy)
+    stncopy = os.path.join(root, "projects", "GEO", "STNCOPY.DBF")
+    copy = [(r["STN"], r["NAME"]) for r in dbfread.DBF(stncopy)]
+    check(copy == list(enumerate(STATIONS, 1)), "TABLE rows %r" % copy)
+    # Another program reads the new table's accents and fractions.
+    ogr_csv = os.path.join(root, "stncopy.csv")
+    subprocess.run(["ogr2ogr", "-f", "CSV", ogr_csv, stncopy], capture_output=True)
+    got = list(csv.DictReader(open(ogr_csv, encoding="utf-8"))) if os.path.exists(ogr_csv) else []
+    check([r.get("NAME") for r in got] == STATIONS and float(got[0].get("EASTING", "nan")) == 615230.5,
+          "ogr2ogr reads STNCOPY with its accents and fractions: %r" % got)
     check("Saved... 5 records" in out, "TABLE: five records saved")
 
     labels = ogr(os.path.join(root, "stations.E00"), "LAB")
     check([f.get("ValueId") for f in labels] == ["1", "2", "3", "4", "5"], "labels numbered 1 to 5")
     check([f.get("NAME") for f in labels][:2] == ["Cache Creek 1", "Cache Creek 2"], "labels' .PAT values")
-    check("Spheroid      CLARKE1866" in open(os.path.join(root, "stations.E00")).read(), "spheroid CLARKE1866")
+    check("Spheroid      CLARKE1866" in open(os.path.join(root, "stations.E00"), encoding="cp1252").read(),
+          "spheroid CLARKE1866")
 
     points = ogr(os.path.join(root, "stations.MIF"))
     check([f.get("STN") for f in points] == ["1", "2", "3", "4", "5"], "MapInfo points with their MID values")
     check(points and points[0].get("geometry") == "POINT (615230.5 5620410.0)", "MapInfo point of station 1")
-    check("PROJECTION 8,66," in open(os.path.join(root, "stations.MIF")).read(), "datum 66")
+    check("PROJECTION 8,66," in open(os.path.join(root, "stations.MIF"), encoding="cp1252").read(), "datum 66")
 
     check("No records plotted" in out, "E00 of no selected row: nothing plotted")
     check(not os.path.exists(os.path.join(root, "nothing.E00")) or
@@ -131,8 +157,7 @@ def main():
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     texts = sorted((e.dxf.text, round(e.dxf.insert.x, 1), round(e.dxf.insert.y, 1))
                    for e in doc.modelspace() if e.dxftype() == "TEXT")
-    check([t[0] for t in texts] == ["Bonaparte", "Cache Creek 1", "Cache Creek 2", "Hat Creek", "Marble Canyon"],
-          "MAP draws the chosen NAME only: %r" % texts)
+    check([t[0] for t in texts] == sorted(STATIONS), "MAP draws the chosen NAME only, unpadded: %r" % texts)
     check(("Cache Creek 1", 615230.5, 5620410.0) in texts, "NAME drawn at its station: %r" % texts)
     linked = [e for e in doc.modelspace() if e.dxftype() == "TEXT" and e.has_xdata("PETRIVEX")]
     check(len(linked) == 5, "every drawn NAME linked to its row")

@@ -38,6 +38,7 @@ TEST(DbfFile, CreatedTableHasDbaseHeaderAndAppendsBeforeTheEndMark)
     EXPECT_EQ(b[4] | b[5] << 8, 2);
     EXPECT_EQ(b[8] | b[9] << 8, hlen);
     EXPECT_EQ(b[10] | b[11] << 8, rlen);
+    EXPECT_EQ(b[29], 0x03) << "the Windows-1252 language driver, so that readers decode accents";
     EXPECT_EQ(b[hlen - 1], 0x0D);
     EXPECT_EQ(b.back(), 0x1A);
     EXPECT_EQ(std::string(b.begin() + hlen, b.begin() + hlen + rlen), " gneiss    12.5T20210304");

@@ -244,6 +244,10 @@ TEST_F(Restructure, MemoTextsTravelWholeIntoTheNewMemoFile) {
 
 TEST_F(Restructure, ANewTableHasTheHeaderOfItsColumns) {
   make_table("SOILS", {{"A", 'C', 3, 0}}, {});
+  /* The table's own language driver (here Windows-1250) is kept. */
+  std::string old = bytes_of(path("SOILS.DBF"));
+  old[29] = '\x57';
+  std::ofstream(path("SOILS.DBF"), std::ios::binary | std::ios::trunc) << old;
   tblsetup_table_node *t = node("SOILS", {{"A", TS_TYPE_CHAR, 6, 0}, {"B", TS_TYPE_NUMERIC, 8, 2}});
   ASSERT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
   std::string b = bytes_of(path("SOILS.DBF"));
@@ -251,6 +255,7 @@ TEST_F(Restructure, ANewTableHasTheHeaderOfItsColumns) {
   EXPECT_EQ((unsigned char)b[0], DBF_VERSION_PLAIN);
   EXPECT_EQ((unsigned char)b[8] | (unsigned char)b[9] << 8, 97);
   EXPECT_EQ((unsigned char)b[10] | (unsigned char)b[11] << 8, 15);
+  EXPECT_EQ((unsigned char)b[29], 0x57);
   EXPECT_EQ((unsigned char)b[97], DBF_END_MARK);
 }
 
