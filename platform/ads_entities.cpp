@@ -131,6 +131,9 @@ int ads_entmod(const struct resbuf* ent) {
     l->s = db_table_find(d, "LAYER", l->s)->name;
   }
   *cur = std::move(e);
+  /* An entity of a block definition moves every insert of the block. */
+  if (cur->block.empty()) db_grid_touch(d, h);
+  else db_grid_forget(d);
   return RTNORM;
 }
 

@@ -26,15 +26,22 @@ long ss_create(const std::vector<unsigned long>& members) {
   host_session& s = host();
   if (s.sets.size() >= SS_OPEN_MAX) return 0;
   long id = s.next_set++;
-  s.sets[id] = members;
+  db_set& set = s.sets[id];
+  for (unsigned long h : members) set.add(h);
   return id;
 }
 
-/* Members of an open set by its name; nullptr for anything else. */
-std::vector<unsigned long>* ss_find(const long n[2]) {
+/* An open set by its name; nullptr for anything else. */
+static db_set* ss_find_set(const long n[2]) {
   if (!n || n[1] != NAME_SET) return nullptr;
   auto it = host().sets.find(n[0]);
   return it == host().sets.end() ? nullptr : &it->second;
+}
+
+/* Members of an open set by its name; nullptr for anything else. */
+const std::vector<unsigned long>* ss_find(const long n[2]) {
+  db_set* set = ss_find_set(n);
+  return set ? &set->members : nullptr;
 }
 
 /* Distance in the XY plane from point p to segment ab. */
@@ -51,7 +58,9 @@ unsigned long db_pick(const double p[3]) {
   db_drawing& d = db();
   unsigned long best = 0;
   double best_d = host().pick_tolerance;
-  for (auto it = d.model.rbegin(); it != d.model.rend(); ++it) {
+  double lo[2] = {p[0] - best_d, p[1] - best_d}, hi[2] = {p[0] + best_d, p[1] + best_d};
+  std::vector<unsigned long> near = db_grid_query(d, lo, hi);
+  for (auto it = near.rbegin(); it != near.rend(); ++it) {
     db_entity* e = db_entity_find(d, *it, true);
     if (!e || e->parent) continue;
     std::vector<db_seg> segs;
@@ -106,18 +115,31 @@ static bool seg_meets_box(const db_seg& s, const double lo[2], const double hi[2
 }
 
 /* Window test: crossing (touching is enough) or inside (all of it). */
-static bool in_window(const db_entity& e, const double p1[3], const double p2[3], bool crossing) {
+static bool in_window(const db_entity& e, const double lo[2], const double hi[2], bool crossing) {
   std::vector<db_seg> segs;
   db_outline(db(), e, segs);
   if (segs.empty()) return false;
-  double lo[2] = {std::min(p1[0], p2[0]), std::min(p1[1], p2[1])};
-  double hi[2] = {std::max(p1[0], p2[0]), std::max(p1[1], p2[1])};
   auto inside = [&](const double* p) { return p[0] >= lo[0] && p[0] <= hi[0] && p[1] >= lo[1] && p[1] <= hi[1]; };
   for (auto& s : segs) {
     if (crossing && seg_meets_box(s, lo, hi)) return true;
     if (!crossing && (!inside(s.a) || !inside(s.b))) return false;
   }
   return !crossing;
+}
+
+/* The live main entities of model space a crossing (or, crossing false,
+** a window) between corners p1 and p2 takes, in model-space order; only
+** those the spatial index finds near the window are tested. */
+static std::vector<unsigned long> window_select(const double p1[3], const double p2[3], bool crossing) {
+  db_drawing& d = db();
+  double lo[2] = {std::min(p1[0], p2[0]), std::min(p1[1], p2[1])};
+  double hi[2] = {std::max(p1[0], p2[0]), std::max(p1[1], p2[1])};
+  std::vector<unsigned long> out;
+  for (unsigned long h : db_grid_query(d, lo, hi)) {
+    db_entity* e = db_entity_find(d, h, true);
+    if (e && !e->parent && in_window(*e, lo, hi, crossing)) out.push_back(h);
+  }
+  return out;
 }
 
 /* Checks that a filter uses only tests this editor applies. */
@@ -186,15 +208,13 @@ bool window_answer(const std::string& line, std::vector<unsigned long>& out) {
   if ((mode != "C" && mode != "W") || !(in >> a >> b) || (in >> rest) || !parse_point(a, nullptr, p1) ||
       !parse_point(b, nullptr, p2))
     return false;
-  for (unsigned long h : d.model) {
-    db_entity* e = db_entity_find(d, h, true);
-    if (e && !e->parent && in_window(*e, p1, p2, mode == "C")) out.push_back(h);
-  }
+  std::vector<unsigned long> found = window_select(p1, p2, mode == "C");
+  out.insert(out.end(), found.begin(), found.end());
   return true;
 }
 
 /* Lets the user pick entities one answer at a time until RETURN. */
-static int ss_user_picks(std::vector<unsigned long>& out) {
+static int ss_user_picks(db_set& out) {
   for (;;) {
     std::string line;
     if (host_io_read_answer("Select objects: ", line) == HOST_ANSWER_CANCEL) return RTCAN;
@@ -203,14 +223,13 @@ static int ss_user_picks(std::vector<unsigned long>& out) {
     double pt[3];
     std::vector<unsigned long> win;
     if (window_answer(line, win)) {
-      for (unsigned long w : win)
-        if (std::find(out.begin(), out.end(), w) == out.end()) out.push_back(w);
+      for (unsigned long w : win) out.add(w);
       host_io_print(std::to_string(win.size()) + " found\n");
       continue;
     }
     if (!pick_answer(line, h, pt)) { host_io_print("*Invalid selection*\n"); continue; }
     if (!h) { host_io_print("0 found\n"); continue; }
-    if (std::find(out.begin(), out.end(), h) == out.end()) out.push_back(h);
+    out.add(h);
     host_io_print("1 found\n");
   }
 }
@@ -237,14 +256,13 @@ int ads_ssget(const char* str, const void* pt1, const void* pt2, const struct re
   if (mode.empty() && a) {
     if (unsigned long h = db_pick(a)) cand.push_back(h);
   } else if (mode.empty()) {
-    int rc = ss_user_picks(cand);
+    db_set picked;
+    int rc = ss_user_picks(picked);
     if (rc != RTNORM) return rc;
+    cand.swap(picked.members);
   } else if (mode == "C" || mode == "W") {
     if (!a || !b) return RTERROR;
-    for (unsigned long h : d.model) {
-      db_entity* e = db_entity_find(d, h, true);
-      if (e && !e->parent && in_window(*e, a, b, mode == "C")) cand.push_back(h);
-    }
+    cand = window_select(a, b, mode == "C");
   } else if (mode == "X") {
     for (unsigned long h : d.model) {
       db_entity* e = db_entity_find(d, h, true);
@@ -284,33 +302,31 @@ int ads_ssadd(const ads_name ename, const ads_name sname, ads_name result) {
     name_set(result, id, NAME_SET);
     return RTNORM;
   }
-  std::vector<unsigned long>* set = ss_find(sname);
+  db_set* set = ss_find_set(sname);
   if (!set || !e) return RTERROR;
-  if (std::find(set->begin(), set->end(), e->handle) == set->end()) set->push_back(e->handle);
+  set->add(e->handle);
   if (result) { result[0] = sname[0]; result[1] = sname[1]; }
   return RTNORM;
 }
 
 /* Removes an entity from a set; RTERROR when it is not a member. */
 int ads_ssdel(const ads_name ename, const ads_name ss) {
-  std::vector<unsigned long>* set = ss_find(ss);
-  if (!set || !ename || ename[1] != NAME_ENT) return RTERROR;
-  auto it = std::find(set->begin(), set->end(), (unsigned long)ename[0]);
-  if (it == set->end()) return RTERROR;
-  set->erase(it);
+  db_set* set = ss_find_set(ss);
+  if (!set || !ename || ename[1] != NAME_ENT || !set->has.erase((unsigned long)ename[0])) return RTERROR;
+  set->members.erase(std::find(set->members.begin(), set->members.end(), (unsigned long)ename[0]));
   return RTNORM;
 }
 
 /* Frees a set; RTERROR for a set that is not open. */
 int ads_ssfree(const ads_name sname) {
-  if (!ss_find(sname)) return RTERROR;
+  if (!ss_find_set(sname)) return RTERROR;
   host().sets.erase(sname[0]);
   return RTNORM;
 }
 
 /* Number of members; RTERROR for a bad set. */
 int ads_sslength(const ads_name sname, long* len) {
-  std::vector<unsigned long>* set = ss_find(sname);
+  const std::vector<unsigned long>* set = ss_find(sname);
   if (!set || !len) return RTERROR;
   *len = (long)set->size();
   return RTNORM;
@@ -318,7 +334,7 @@ int ads_sslength(const ads_name sname, long* len) {
 
 /* Name of member i (from 0); RTERROR out of range or for a bad set. */
 int ads_ssname(const ads_name ss, long i, ads_name entres) {
-  std::vector<unsigned long>* set = ss_find(ss);
+  const std::vector<unsigned long>* set = ss_find(ss);
   if (!set || !entres || i < 0 || (size_t)i >= set->size()) return RTERROR;
   name_set(entres, (*set)[i], NAME_ENT);
   return RTNORM;
@@ -326,16 +342,16 @@ int ads_ssname(const ads_name ss, long i, ads_name entres) {
 
 /* RTNORM when the entity is a member, RTERROR otherwise. */
 int ads_ssmemb(const ads_name ename, const ads_name ss) {
-  std::vector<unsigned long>* set = ss_find(ss);
+  db_set* set = ss_find_set(ss);
   if (!set || !ename || ename[1] != NAME_ENT) return RTERROR;
-  return std::find(set->begin(), set->end(), (unsigned long)ename[0]) != set->end() ? RTNORM : RTERROR;
+  return set->has.count((unsigned long)ename[0]) ? RTNORM : RTERROR;
 }
 
 /* Moves, rotates and scales every member by the matrix (a similarity: same
 ** scale on every axis, no mirror). RTNORM; RTERROR (nothing moved) for a
 ** bad set or a matrix the editor refuses. */
 int ads_xformss(const ads_name ssname, ads_matrix genmat) {
-  std::vector<unsigned long>* set = ss_find(ssname);
+  const std::vector<unsigned long>* set = ss_find(ssname);
   if (!set || !genmat) return RTERROR;
   db_drawing copy = db();
   for (unsigned long h : *set) {
@@ -343,6 +359,7 @@ int ads_xformss(const ads_name ssname, ads_matrix genmat) {
     if (e && !db_transform(copy, *e, genmat)) return RTERROR;
   }
   db().ents.swap(copy.ents);
+  for (unsigned long h : *set) db_grid_touch(db(), h);
   return RTNORM;
 }
 

@@ -256,6 +256,7 @@ unsigned long db_add_model(db_drawing& d, db_entity e) {
   e.block.clear();
   d.ents[h] = std::move(e);
   d.model.push_back(h);
+  db_grid_touch(d, h);
   return h;
 }
 
@@ -294,6 +295,7 @@ static std::string end_block() {
   }
   if (db_block* old = anon ? nullptr : db_block_find(d, b.name)) {
     for (unsigned long h : old->ents) d.ents.erase(h);
+    db_grid_forget(d);
     b.handle = old->handle;
     b.name = old->name;
     *old = b;
@@ -409,6 +411,7 @@ int db_make(const struct resbuf* list, unsigned long& h) {
 void db_set_erased(db_drawing& d, unsigned long h, bool erased) {
   for (auto& [k, e] : d.ents)
     if (k == h || e.parent == h) e.erased = erased;
+  db_grid_touch(d, h);
 }
 
 /* Last live main entity of model space; 0 when none. */

@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "ads_host.h"
@@ -89,6 +91,27 @@ struct db_tblrec {
   std::vector<db_grp> groups;   /* the other groups in order (70, 62...) */
 };
 
+/* One entity's place in the spatial index. */
+struct db_grid_box {
+  double lo[2] = {0, 0};        /* extent in the XY plane: lower corner  */
+  double hi[2] = {0, 0};        /* upper corner                          */
+  bool apart = false;           /* too wide or not finite: in every query */
+};
+
+/* The spatial index of model space (drawing_grid.cpp): a uniform grid of
+** the extents of the live main entities. */
+struct db_grid {
+  bool built = false;           /* false: built at the next query        */
+  double cell = 1;              /* side of a cell, drawing units         */
+  std::unordered_map<uint64_t, std::vector<unsigned long>> cells; /* cell key -> handles */
+  std::vector<unsigned long> apart;                 /* handles held apart  */
+  std::unordered_map<unsigned long, db_grid_box> boxes; /* placed handles  */
+  std::unordered_map<unsigned long, size_t> order;  /* model-space place   */
+  size_t model_seen = 0;        /* model-space entries given their place */
+  size_t built_over = 0;        /* entities placed when it was built     */
+  std::unordered_set<unsigned long> dirty;          /* touched, to place again */
+};
+
 /* The drawing: what a DXF file holds. */
 struct db_drawing {
   std::map<unsigned long, db_entity> ents;        /* every entity        */
@@ -99,6 +122,20 @@ struct db_drawing {
   unsigned long next_handle = 0x20;               /* $HANDSEED           */
   int next_anon = 1;                              /* next *U<n> number   */
   std::string path;                               /* file, empty if new  */
+  db_grid grid;                                   /* spatial index       */
+};
+
+/* A selection set, or one being gathered: its members in the order
+** added, each once; membership is answered by a hash of the handles. */
+struct db_set {
+  std::vector<unsigned long> members;     /* handles in order              */
+  std::unordered_set<unsigned long> has;  /* the same handles              */
+  /* Adds a handle not yet there (nor 0); answers whether it was added. */
+  bool add(unsigned long h) {
+    if (!h || !has.insert(h).second) return false;
+    members.push_back(h);
+    return true;
+  }
 };
 
 /* The editor around the drawing. */
@@ -115,7 +152,7 @@ struct host_session {
   std::string last_error;                 /* why the last call was refused */
   int initget_flags = 0;                  /* for the next ads_get* call   */
   std::string initget_kwords;             /* keyword list, same lifetime  */
-  std::map<long, std::vector<unsigned long>> sets; /* selection sets     */
+  std::map<long, db_set> sets;            /* selection sets by id         */
   long next_set = 1;                      /* next selection-set id        */
   std::vector<unsigned long> previous;    /* "P": the last set made       */
   std::map<std::string, int> functions;   /* ads_defun table (lower case) */
@@ -197,6 +234,14 @@ void db_outline(db_drawing& d, const db_entity& e, std::vector<db_seg>& out);
 ** not a similarity in the XY plane. */
 bool db_transform(db_drawing& d, db_entity& e, const ads_matrix m);
 
+/* Spatial index (drawing_grid.cpp). Live main entities of model space
+** whose extent may meet the box [lo, hi] (every one that does), in
+** model-space order; whatever changes entity h (or a sub-entity of it)
+** calls db_grid_touch, whatever may change many calls db_grid_forget. */
+std::vector<unsigned long> db_grid_query(db_drawing& d, const double lo[2], const double hi[2]);
+void db_grid_touch(db_drawing& d, unsigned long h);
+void db_grid_forget(db_drawing& d);
+
 /* Names. */
 void name_set(long n[2], unsigned long id, long tag);
 enum { NAME_ENT = 1, NAME_SET = 2 };
@@ -209,7 +254,7 @@ bool parse_real(const std::string& s, double& out);
 
 /* Selection sets shared with host commands. */
 long ss_create(const std::vector<unsigned long>& members);
-std::vector<unsigned long>* ss_find(const long n[2]);
+const std::vector<unsigned long>* ss_find(const long n[2]);
 
 /* Picks: the live main entity of model space nearest a point within the
 ** pick tolerance (0 when none); an answer "last", "#<handle>" or "x,y[,z]"

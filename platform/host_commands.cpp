@@ -117,50 +117,54 @@ static int want_number(cmd_run& r, const std::string& prompt, double dflt, doubl
   return RTERROR;
 }
 
-/* Adds an entity to a selection once. */
-static void add_unique(std::vector<unsigned long>& v, unsigned long h) {
-  if (h && std::find(v.begin(), v.end(), h) == v.end()) v.push_back(h);
-}
-
 /* Gathers objects until RETURN: entity names (a point after one is its
 ** pick), selection sets, "last", "P", "#<handle>", a pick point, or a
 ** window answer ("C x1,y1 x2,y2", "W ...", "ALL"). */
-static int want_objects(cmd_run& r, std::vector<unsigned long>& out) {
+static int want_objects_into(cmd_run& r, db_set& out) {
   db_drawing& d = db();
   for (;;) {
     cmd_token t;
     if (next_answer(r, "Select objects: ", t) == ASK_CANCEL) return RTCAN;
     if (t.type == RTENAME) {
       db_entity* e = name_entity(t.n, true);
-      if (e && !e->parent && e->block.empty()) add_unique(out, e->handle);
+      if (e && !e->parent && e->block.empty()) out.add(e->handle);
       if (r.pos < r.toks.size() && r.toks[r.pos].type == RT3DPOINT) ++r.pos;
       continue;
     }
     if (t.type == RTPICKS) {
-      std::vector<unsigned long>* set = ss_find(t.n);
+      const std::vector<unsigned long>* set = ss_find(t.n);
       if (!set) return RTERROR;
       for (unsigned long h : *set)
-        if (db_entity_find(d, h, true)) add_unique(out, h);
+        if (db_entity_find(d, h, true)) out.add(h);
       continue;
     }
-    if (t.type == RT3DPOINT) { add_unique(out, db_pick(t.p)); continue; }
+    if (t.type == RT3DPOINT) { out.add(db_pick(t.p)); continue; }
     if (t.type != RTSTR) return RTERROR;
     if (t.s.empty()) return RTNORM;
     if (str_ieq(t.s, "P")) {
       for (unsigned long h : host().previous)
-        if (db_entity_find(d, h, true)) add_unique(out, h);
+        if (db_entity_find(d, h, true)) out.add(h);
       continue;
     }
     unsigned long h;
     double pt[3];
     std::vector<unsigned long> win;
     if (window_answer(t.s, win)) {
-      for (unsigned long w : win) add_unique(out, w);
+      for (unsigned long w : win) out.add(w);
       continue;
     }
     if (!pick_answer(t.s, h, pt)) { host_io_print("*Invalid selection*\n"); continue; }
-    add_unique(out, h);
+    out.add(h);
   }
+}
+
+/* Gathers objects until RETURN (want_objects_into) into out, each once. */
+static int want_objects(cmd_run& r, std::vector<unsigned long>& out) {
+  db_set set;
+  for (unsigned long h : out) set.add(h);
+  int rc = want_objects_into(r, set);
+  out.swap(set.members);
+  return rc;
 }
 
 /* Copies an entity (and its sub-entities) with fresh handles. */
@@ -219,6 +223,7 @@ static int cmd_block(cmd_run& r) {
   if (old) {
     for (unsigned long h : old->ents) d.ents.erase(h);
     *old = b;
+    db_grid_forget(d);
   } else {
     d.blocks.push_back(b);
   }

@@ -6,6 +6,11 @@
 */
 #include "editor_fixture.h"
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
 using Selection = EditorTest;
 
 /* Number of members of a set (-1 when it cannot be read). */
@@ -215,4 +220,112 @@ TEST_F(Selection, DraggenCallsTheTransformForAPointAndEndsOtherwise) {
   EXPECT_EQ(g_drag_calls, 1);
   EXPECT_NE(host_io_transcript().find("Pick new location:"), std::string::npos);
   ads_ssfree(ss);
+}
+
+/* A line of the reference model: its ends and whether it is live. */
+struct RefLine {
+  long name[2];
+  double a[2], b[2];
+  bool live;
+};
+
+/* Reference answer: does segment ab meet the box [lo, hi]? (clipped
+** against each slab in turn) */
+static bool ref_meets(const RefLine& l, const double lo[2], const double hi[2]) {
+  double t0 = 0, t1 = 1;
+  for (int k = 0; k < 2; ++k) {
+    double d = l.b[k] - l.a[k];
+    if (d == 0) {
+      if (l.a[k] < lo[k] || l.a[k] > hi[k]) return false;
+      continue;
+    }
+    double ta = (lo[k] - l.a[k]) / d, tb = (hi[k] - l.a[k]) / d;
+    t0 = std::max(t0, std::min(ta, tb));
+    t1 = std::min(t1, std::max(ta, tb));
+  }
+  return t0 <= t1;
+}
+
+/* Window and crossing selections over random drawings whose lines are
+** added, moved (entmod and xformss), erased and brought back give, in
+** drawing order, exactly what testing every line gives; short and long
+** lines mixed, windows small and large. */
+TEST_F(Selection, WindowsTakeWhatTestingEveryEntityTakesAsTheDrawingChanges) {
+  std::mt19937 rng(20261207);
+  auto coord = [&](double span) { return std::uniform_real_distribution<double>(-span, span)(rng); };
+  std::vector<RefLine> lines;
+  auto add = [&]() {
+    RefLine l;
+    double len = rng() % 10 == 0 ? 400 : 3;
+    l.a[0] = coord(100), l.a[1] = coord(100);
+    l.b[0] = l.a[0] + coord(len), l.b[1] = l.a[1] + coord(len);
+    line(l.a[0], l.a[1], l.b[0], l.b[1], l.name);
+    l.live = true;
+    lines.push_back(l);
+  };
+  auto check = [&](const char* stage) {
+    for (int q = 0; q < 40; ++q) {
+      double c[2] = {coord(120), coord(120)}, half = q % 8 == 0 ? 150 : std::fabs(coord(8));
+      ads_point p1 = {c[0] - half, c[1] - half, 0}, p2 = {c[0] + half, c[1] + half, 0};
+      double lo[2] = {p1[0], p1[1]}, hi[2] = {p2[0], p2[1]};
+      for (bool crossing : {true, false}) {
+        std::vector<long> want, got;
+        for (const RefLine& l : lines) {
+          bool inside = l.a[0] >= lo[0] && l.a[0] <= hi[0] && l.a[1] >= lo[1] && l.a[1] <= hi[1] &&
+                        l.b[0] >= lo[0] && l.b[0] <= hi[0] && l.b[1] >= lo[1] && l.b[1] <= hi[1];
+          if (l.live && (crossing ? ref_meets(l, lo, hi) : inside)) want.push_back(l.name[0]);
+        }
+        ads_name ss;
+        if (ads_ssget(crossing ? "C" : "W", p1, p2, nullptr, ss) == RTNORM) {
+          long n = 0;
+          ads_sslength(ss, &n);
+          for (long i = 0; i < n; ++i) {
+            ads_name e;
+            ads_ssname(ss, i, e);
+            got.push_back(e[0]);
+          }
+          ads_ssfree(ss);
+        }
+        ASSERT_EQ(got, want) << stage << (crossing ? ", crossing " : ", window ") << q;
+      }
+    }
+  };
+  check("empty drawing");
+  for (int i = 0; i < 300; ++i) add();
+  check("lines added");
+  for (int round = 0; round < 4; ++round) {
+    for (int i = 0; i < 60; ++i) add();
+    for (int i = 0; i < 80; ++i) {
+      RefLine& l = lines[rng() % lines.size()];
+      switch (rng() % 3) {
+        case 0: {
+          if (!l.live) break;
+          l.a[0] = coord(100), l.a[1] = coord(100), l.b[0] = coord(100), l.b[1] = coord(100);
+          struct resbuf* el = ads_entget(l.name);
+          struct resbuf* p10 = const_cast<struct resbuf*>(find(el, 10));
+          struct resbuf* p11 = const_cast<struct resbuf*>(find(el, 11));
+          p10->resval.rpoint[0] = l.a[0], p10->resval.rpoint[1] = l.a[1];
+          p11->resval.rpoint[0] = l.b[0], p11->resval.rpoint[1] = l.b[1];
+          ASSERT_EQ(ads_entmod(el), RTNORM);
+          ads_relrb(el);
+          break;
+        }
+        case 1:
+          ASSERT_EQ(ads_entdel(l.name), RTNORM);
+          l.live = !l.live;
+          break;
+        default: {
+          if (!l.live) break;
+          ads_name ss;
+          ads_ssadd(l.name, nullptr, ss);
+          double dx = coord(50), dy = coord(50);
+          ads_matrix m = {{1, 0, 0, dx}, {0, 1, 0, dy}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+          ASSERT_EQ(ads_xformss(ss, m), RTNORM);
+          ads_ssfree(ss);
+          l.a[0] += dx, l.a[1] += dy, l.b[0] += dx, l.b[1] += dy;
+        }
+      }
+    }
+    check("lines added, moved and erased");
+  }
 }
