@@ -48,6 +48,7 @@
 #define SETUP_READ_LINE    "\n%s: %s"
 #define SETUP_READ_SETUP   "\nsetup table %s: %s"
 #define SETUP_WRITE_FAILED "Cannot save setup table %s of project %s: %s"
+#define SETUP_BAD_TABLE_NAME "not a valid table name (letters, digits, _, $ and # only)"
 #define SETUP_LEFT_ALONE   "Setup table %s of project %s could not be read at logon (%s); it is left unchanged."
 
 /* Numbers are written with 17 significant digits: they read back exactly. */
@@ -523,7 +524,10 @@ int setup_load_pvtable(pjct_rec *project, const setup_text_rows *rows)
         if (n == ERR_NO_MEMORY) return n;
         if (n <= 0) {
             if (!setup_unread_find(project, name.c_str(), 0))
-                s_unreadable.push_back({project->name, name, setup_failure_text(n), 0});
+                s_unreadable.push_back({project->name, name,
+                                        sql_is_ident(name.c_str()) ? setup_failure_text(n)
+                                                                   : std::string(SETUP_BAD_TABLE_NAME),
+                                        0});
             setup_keep_row(project, "PVTABLE", name.c_str(), row);
             continue;
         }

@@ -5,6 +5,8 @@
 */
 #include "output/export_run.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,16 @@ void grow_single_point(export_state_rec &s, double d)
     e.max.y += d;
 }
 
+/* The refusal of an output whose header could not be written: with the
+** system's reason err (errno after the failed open, 0 for none) it names
+** the export's file and the reason. */
+std::string header_failure(const std::string &label, int err)
+{
+    std::string text = "Could not plot " + label + " header";
+    if (err == 0) return text + ".";
+    return text + ": cannot open " + export_state().file_name + " (" + std::strerror(err) + ")";
+}
+
 /* Ends an export early: closes what is open, tells why. */
 void abort_export(const std::string &text)
 {
@@ -150,8 +162,9 @@ long export_run(void)
         const char *fmt = progress_format(plot_type, s.kind, pass, s.text_met);
         for (long i = 0; i < n; ++i) {
             ads_printf(fmt, s.count);
+            errno = 0;
             if (pass == 1 && i == 0 && st->open && st->open() != 0) {
-                abort_export("Could not plot " + label + " header.");
+                abort_export(header_failure(label, errno));
                 failed = true;
                 break;
             }
@@ -165,9 +178,10 @@ long export_run(void)
             s.pass1_count = s.count;
             grow_single_point(s, s.height * s.scale);
         }
+        errno = 0;
         if (st->end(pass) != 0) {
             bool header = plot_type == PLOT_TYPE_MIF && pass == 1;
-            abort_export(header ? "Could not plot " + label + " header." : std::string("Plot aborted"));
+            abort_export(header ? header_failure(label, errno) : std::string("Plot aborted"));
             failed = true;
         }
     }

@@ -13,7 +13,8 @@
 
 /* Runs the export chosen in export_state() and plot_type. Shows the
 ** progress on the prompt line and "Plotted... %ld entities" at the end;
-** "Could not plot %s header." when the output cannot be opened and "Plot
+** "Could not plot %s header" when the output cannot be opened (with
+** ": cannot open <file> (<the system's reason>)" when it gave one) and "Plot
 ** aborted" when a pass cannot be ended (both end the export). Answers the
 ** number of entities exported; 0 for an empty selection or a failure. */
 long export_run(void);

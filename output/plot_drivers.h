@@ -22,7 +22,9 @@ struct sym_place_rec;
 
 /* Creates the new table named by the file name in the project of the
 ** row's session from the chosen columns and describes it. 0; -1 when it
-** cannot be defined, created or described; -2 without chosen columns. */
+** cannot be defined, created or described (a name that is a reserved word
+** or an existing table's is refused with a message; a table made but not
+** described is dropped again); -2 without chosen columns. */
 int table_plot_begin(void);
 /* Copies the row's texts into the new table's columns and inserts it. 0;
 ** a negative code when the insert fails. */

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/err_text.h"
+#include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
@@ -51,12 +53,20 @@ int table_plot_begin(void)
     pjct_rec *project = pjct_find_by_session(s.row->connection);
     const std::string name = table_name();
     if (!project || name.empty()) return -1;
+    /* A reserved word makes a table no statement can name again. */
+    if (tblsetup_is_reserved(name.c_str())) {
+        msg_alert(ERR_TITLE, "No table %s made: %s is a reserved word of SQL", name.c_str(), name.c_str());
+        return -1;
+    }
     /* A table of that name is never touched: making the new one would drop
     ** its indexes before CREATE TABLE failed. */
     sql_col_rec *existing = nullptr;
     int found = sql_describe_table(project->connection, name.c_str(), &existing, 0);
     sql_col_list_free(&existing);
-    if (found > 0) return -1;
+    if (found > 0) {
+        msg_alert(ERR_TITLE, "No table %s made: %s already has a table of that name", name.c_str(), project->name);
+        return -1;
+    }
     tblsetup_table_node *node = tblsetup_table_new();
     if (!node || !(node->name = tblsetup_strdup(name.c_str()))) {
         tblsetup_table_free(node);
@@ -76,7 +86,9 @@ int table_plot_begin(void)
     tblsetup_table_free(node);
     if (rc < 0) return rc;
     if (sql_describe_table(project->connection, name.c_str(), &s.table_cols, 0) < 1) {
+        /* A table the output cannot fill is not left behind. */
         sql_col_list_free(&s.table_cols);
+        sql_drop_table(project->connection, name.c_str());
         return -1;
     }
     return 0;

@@ -317,6 +317,13 @@ TEST_F(SetupStore, MissingTablesLoadEmptyAndAreMadeAtTheFirstSave) {
   EXPECT_EQ(sql_describe_table(project_->connection, "PVTABLE", &cols, 0), 23);   /* 21 and our two */
   EXPECT_NE(sql_col_find(cols, "POINT", nullptr, nullptr), nullptr);
   sql_col_list_free(&cols);
+
+  /* A registered name no statement can hold is named as such, not as a bare code. */
+  run("INSERT INTO PVTABLE (TABLENAME, TABLETYPE) VALUES ('ST;N', 'OTHER')");
+  free_lists(project_);
+  host_io_use_script_text("pv_alert_wrap\nok\n");
+  ASSERT_EQ(setup_load_all(project_), 0);
+  EXPECT_NE(alert_text().find("ST;N: not a valid table name"), std::string::npos) << alert_text();
 }
 
 TEST_F(SetupStore, SaveFailingPartWayLeavesTheOldRows) {

@@ -246,6 +246,21 @@ TEST_F(ExportDialog, TextExportCutsTheNameAtItsDotAndSeparatesByTab) {
   EXPECT_FALSE(std::filesystem::exists(dir / "sites.dat"));
 }
 
+TEST_F(ExportDialog, AFileThatCannotBeOpenedIsNamedWithTheSystemsReason) {
+  point(15.5, 45.25);
+  std::string name = (dir / "no" / "such" / "sites").string();
+  EXPECT_EQ(run("select plotype 0\npick point\nset filename " + name + "\npick plot\nALL\n\npv_alert_wrap\nshow\nok\n"),
+            RTNORM);
+  /* The long alert wraps; its lines, blanks aside, hold the whole text. */
+  dlg_tile_snapshot lines;
+  ASSERT_TRUE(dlg_test_last_tile("pv_alert_wrap", "lines", lines)) << host_io_transcript();
+  std::string shown, want = "Could not plot Text .TXT header: cannot open " + name + ".TXT (No such file or directory)";
+  for (const std::string &l : lines.items) shown += l;
+  std::erase(shown, ' ');
+  std::erase(want, ' ');
+  EXPECT_EQ(shown, want);
+}
+
 TEST_F(ExportDialog, SpansHeaderDeclaresCoordinatesAndCharacterColumns) {
   point(15.5, 45.25);
   std::string name = (dir / "pts").string();

@@ -201,6 +201,14 @@ TEST_F(PlotEndToEnd, TableOutputMakesANewTableOfTheChosenColumns) {
             "5|Marble Canyon|596740.2\n");
 }
 
+TEST_F(PlotEndToEnd, AFailingTableOutputLeavesNoTableOrFileBehind) {
+  const std::string shown = browse(k_statn_sql, "STATN", k_all,
+                                   options(PLOT_TYPE_TABLE, "1 2 3", "SELECT.dbf", -1) + "show\ncancel\n");
+  EXPECT_EQ(shown.find("Saved... 5 records"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("No table SELECT made: SELECT is a reserved word of SQL"), std::string::npos) << shown;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "GEO" / "SELECT.DBF")) << shown;
+}
+
 TEST_F(PlotEndToEnd, E00LabelsCarryTheirPatAttributesAndNothingQualifyingPlotsNothing) {
   const std::string shown = browse(k_statn_sql, "STATN", k_even,
                                    options(PLOT_TYPE_E00, "1 2 5", "stations.x", prj_entry("UTM 10 NAD27")) +
