@@ -25,6 +25,7 @@
 #include "data/item_table.h"
 #include "data/pnt.h"
 #include "data/tbl.h"
+#include "data/tblsetup.h"
 #include "map/map_params.h"
 #include "map/sym_setup.h"
 #include "output/qry.h"
@@ -304,6 +305,11 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
         std::free(p);
         return rc;
     }
+    /* A table rebuild cut short is mended before the setup reads the
+    ** tables (the driver reads a table's files afresh at each statement);
+    ** the table is indexed again once the setup is loaded. */
+    char mended[TBL_NAME_SIZE] = "";
+    int rebuilt = p->flags & PJCT_ENV_DB3 ? dbf_rebuild_recover(g_pjct_dirs[cfg], mended, sizeof mended) : 0;
     p->next = g_pjct_list;
     if (g_pjct_list) g_pjct_list->prev = p;
     g_pjct_list = p;
@@ -321,6 +327,7 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
         pjct_logoff(p, 0, 1);
         return rc;
     }
+    if (rebuilt == DBF_REBUILD_MENDED) dbf_index_mended(p, mended);
     /* A drawing opened before this logon may name one of its systems. */
     map_params_resolve(&g_map_params);
     if (out) *out = p;

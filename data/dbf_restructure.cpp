@@ -10,17 +10,35 @@
 ** again. Until the old files are removed, every failure puts them back
 ** under their own names and creates the standard indexes again, so the
 ** table is as it was. Memo (M) fields and F numbers of the old file keep
-** their letter, so memo texts travel into the new .DBT.
+** their letter, so memo texts travel into the new .DBT. A value the new
+** column cannot hold refuses the rebuild; fraction digits beyond the new
+** decimals are cut and counted in the closing message.
+**
+** A rebuild cut short (the process killed) must not leave the rows only
+** in TEMPRARY.DBF. Before anything is touched the rebuild writes a mark,
+** TEMPRARY.MRK, naming the table and its files, and keeps it locked
+** (flock) while it runs; once the new files are complete it adds the line
+** "done" to it, and it removes the mark when everything is over. The
+** next logon of the project, or the next rebuild, finds a mark nobody
+** holds (dbf_rebuild_recover): without "done" the set-aside files are put
+** back under the table's names, with it only the leftovers go; the table
+** is indexed again after either. The mark is written whole under the name
+** TEMPRARY.MRN and then renamed, so a mark is never half there.
 **
 **     if (dbf_restructure(dialog, node, project) != 0) ...   // reported already
 */
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -36,6 +54,17 @@ const char k_temp_name[] = "TEMPRARY";
 /* Bytes of the DB3 driver's journal between two changes: its mark alone,
 ** which undoes nothing. */
 constexpr off_t k_journal_idle = 8;
+/* Extensions of the mark of a rebuild under way, and of the mark while it
+** is written. */
+const char k_mark_ext[] = ".MRK";
+const char k_mark_new_ext[] = ".MRN";
+/* Last line of a mark once the new files are complete. */
+const char k_mark_done[] = "done";
+/* Lines of a mark before "done": the table's name, its .DBF and .DBT,
+** TEMPRARY.DBF and TEMPRARY.DBT, and 1 or 0 for whether it had a .DBT. */
+constexpr size_t k_mark_lines = 6;
+/* Permissions of a new mark (the process's umask applies). */
+constexpr mode_t k_mark_mode = 0666;
 /* Tile that shows the progress. */
 const char k_error_tile[] = "error";
 /* Room of one message text. */
@@ -54,7 +83,19 @@ struct rs_job {
     char made_dbt[DBF_PATH_SIZE];   /* the new .DBT once created, else empty */
     dbf_handle *old_h;              /* the set-aside table; owned */
     dbf_handle *new_h;              /* the new table; owned */
+    char mark[DBF_PATH_SIZE];       /* TEMPRARY.MRK */
+    int mark_fd;                    /* the mark, open and locked, or -1 */
+    std::vector<long> cut;          /* per new field, values that lost fraction digits */
 };
+
+/* The function run at each step of a rebuild (tests only), or none. */
+dbf_rebuild_hook s_hook = nullptr;
+
+/* One step of the rebuild is done. */
+void rs_step()
+{
+    if (s_hook) s_hook();
+}
 
 /* Shows a progress text in the dialog's tile (nothing without a dialog). */
 void rs_tile(ads_hdlg dlg, const char *text)
@@ -87,6 +128,65 @@ void rs_index_again(const rs_job &job)
     if (row) tbl_create_indexes(row);
 }
 
+/* Writes all of text to fd; answers whether it did. */
+bool rs_write_all(int fd, const std::string &text)
+{
+    for (size_t done = 0; done < text.size();) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += (size_t)n;
+    }
+    return true;
+}
+
+/* Names the mark of a rebuild in directory dir (ending in a separator),
+** and the mark while it is written. Answers 0, or -1 when a path does not
+** fit. */
+int rs_mark_paths(const std::string &dir, char *mark, char *fresh)
+{
+    return rs_path(mark, dir, k_temp_name, k_mark_ext) || rs_path(fresh, dir, k_temp_name, k_mark_new_ext) ? -1 : 0;
+}
+
+/* Writes the job's mark before anything is changed, and keeps it locked.
+** Answers 0, or -1 with a message in text. */
+int rs_mark_begin(rs_job &job, const std::string &dir, char *text)
+{
+    char fresh[DBF_PATH_SIZE];
+    if (rs_mark_paths(dir, job.mark, fresh) != 0) {
+        rs_format(text, "Cannot access table %s", job.dbf);
+        return -1;
+    }
+    char probe[DBF_PATH_SIZE];
+    std::strcpy(probe, job.dbt);
+    std::string body = std::string(job.node->name) + "\n" + job.dbf + "\n" + job.dbt + "\n" + job.tmp_dbf + "\n" +
+                       job.tmp_dbt + "\n" + (dbf_file_exists(probe) == 1 ? "1" : "0") + "\n";
+    int fd = open(fresh, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, k_mark_mode);
+    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && rs_write_all(fd, body) && rename(fresh, job.mark) == 0;
+    if (!ok) {
+        rs_format(text, "Cannot rebuild table %s: cannot write %s: %s", job.node->name, fresh, std::strerror(errno));
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    job.mark_fd = fd;
+    return 0;
+}
+
+/* Marks the job's new files complete. Answers whether it could. */
+bool rs_mark_done(rs_job &job)
+{
+    return rs_write_all(job.mark_fd, std::string(k_mark_done) + "\n");
+}
+
+/* Removes the job's mark (nothing when it has none). */
+void rs_mark_end(rs_job &job)
+{
+    if (job.mark_fd < 0) return;
+    unlink(job.mark);
+    close(job.mark_fd);
+    job.mark_fd = -1;
+}
+
 /* Closes and frees both handles of the job (nothing for an empty slot). */
 void rs_release(rs_job &job)
 {
@@ -108,6 +208,7 @@ int rs_fail(rs_job &job, const char *message)
     if (*job.made_dbf) std::remove(job.made_dbf);
     if (*job.made_dbt) std::remove(job.made_dbt);
     dbf_restore_files(message, job.tmp_dbf, job.tmp_dbt, job.dbf, job.dbt);
+    rs_mark_end(job);
     rs_index_again(job);
     return -1;
 }
@@ -119,6 +220,7 @@ int rs_refuse(rs_job &job, const char *message, int dropped)
 {
     msg_alert(ERR_TITLE, "%s", message);
     rs_release(job);
+    rs_mark_end(job);
     if (dropped) rs_index_again(job);
     return -1;
 }
@@ -186,11 +288,37 @@ int rs_paths(rs_job &job, const std::string &dir, char *text)
     return 0;
 }
 
+/* The text of the old record's field of that name without its blanks
+** (empty when the old file has none). */
+std::string rs_old_value(dbf_handle *old_h, const char *name)
+{
+    int i = dbf_find_field(old_h, name);
+    const char *at = i < 0 ? nullptr : dbf_field_at(old_h, i);
+    if (!at) return "";
+    std::string v(at, (size_t)old_h->fields[i].length);
+    size_t a = v.find_first_not_of(' '), z = v.find_last_not_of(' ');
+    return a == std::string::npos ? "" : v.substr(a, z - a + 1);
+}
+
+/* Names the old record n for a message: "the row with BASENUMBER 7" by
+** the table's number column (the registered one, else BASENUMBER), or
+** "record n" when it has none. */
+std::string rs_row_name(const rs_job &job, long n)
+{
+    tbl_rec *row = tbl_find_by_name(job.project->tables, job.node->name, nullptr);
+    const char *key = row && row->keys[TBL_KEY_BASENUMBER] ? row->keys[TBL_KEY_BASENUMBER]->name : "BASENUMBER";
+    if (dbf_find_field(job.old_h, key) >= 0) return std::string("the row with ") + key + " " + rs_old_value(job.old_h, key);
+    return "record " + std::to_string(n);
+}
+
 /* Copies every record not marked deleted from the set-aside table into
-** the new one (step 8). Answers 0, or -1 with the message in text. */
+** the new one (step 8), counting the values that lose fraction digits.
+** Answers 0, or -1 with the message in text. */
 int rs_copy_records(rs_job &job, char *text)
 {
     long count = (long)job.old_h->header.record_count;
+    job.cut.assign((size_t)job.new_h->field_count, 0);
+    dbf_copy_note note = {-1, job.cut.data()};
     for (long n = 0; n < count; n++) {
         if (dbf_read_record(job.old_h, n) != DBF_OK) {
             rs_format(text, "Cannot read record %ld from table %s", n, job.dbf);
@@ -199,9 +327,12 @@ int rs_copy_records(rs_job &job, char *text)
         /* A deleted record is dropped before it is copied, so that a value
         ** of it that would not fit cannot stop the rebuild. */
         if (dbf_is_deleted(job.old_h) == 1) continue;
-        int rc = dbf_copy_record(job.new_h, job.old_h);
-        if (rc == DBF_ERR_OVERFLOW) {
-            rs_format(text, "Record %ld of table %s: a number does not fit its new column", n, job.dbf);
+        int rc = dbf_copy_record(job.new_h, job.old_h, &note);
+        if (rc == DBF_ERR_OVERFLOW && note.overflow >= 0) {
+            const dbf_field &f = job.new_h->fields[note.overflow];
+            rs_format(text, "Table %s not changed: column %s (%c %d,%d) cannot hold %s of %s.", job.node->name,
+                      f.name, f.type, f.length, f.decimals, rs_old_value(job.old_h, f.name).c_str(),
+                      rs_row_name(job, n).c_str());
             return -1;
         }
         if (rc != DBF_OK) {
@@ -212,8 +343,23 @@ int rs_copy_records(rs_job &job, char *text)
             rs_format(text, "Cannot write record %ld to table %s", n, job.dbf);
             return -1;
         }
+        rs_step();
     }
     return 0;
+}
+
+/* Lists the columns of the new table that hold values that lost fraction
+** digits to their new decimals, with how many ("1 in NORTHING, 3 in
+** ELEV"); empty when none did. */
+std::string rs_cut_list(const rs_job &job)
+{
+    std::string list;
+    for (size_t j = 0; j < job.cut.size(); j++) {
+        if (!job.cut[j]) continue;
+        if (!list.empty()) list += ", ";
+        list += std::to_string(job.cut[j]) + " in " + job.new_h->fields[j].name;
+    }
+    return list;
 }
 
 /* Steps 10 to 13: the registered table is described again, checked and
@@ -323,6 +469,7 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
     job.dlg = dialog;
     job.node = node;
     job.project = project;
+    job.mark_fd = -1;
     job.old_h = dbf_new();
     job.new_h = dbf_new();
     int described = job.old_h && job.new_h ? dbf_describe_node(node, project, job.new_h) : ERR_NO_MEMORY;
@@ -334,17 +481,32 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
     }
 
     char text[RS_TEXT_SIZE];
+    /* A rebuild cut short is mended first; one still running elsewhere
+    ** holds the set-aside names. */
+    char mended[DBF_PATH_SIZE];
+    int found = dbf_rebuild_recover(dir.c_str(), mended, sizeof mended);
+    if (found == DBF_REBUILD_MENDED) dbf_index_mended(project, mended);
+    if (found == DBF_REBUILD_BUSY) {
+        rs_format(text, "Cannot rebuild table %s: a change to another table of project %s is under way", node->name,
+                  project->name);
+        return rs_refuse(job, text, 0);
+    }
     if (rs_paths(job, dir, text) != 0) return rs_refuse(job, text, 0);
+    if (rs_mark_begin(job, dir, text) != 0) return rs_refuse(job, text, 0);
+    rs_step();
     sql_drop_indexes(project->connection, node->name);
+    rs_step();
     if (dbf_rename_new(job.dbf, job.tmp_dbf) != DBF_OK) {
         rs_format(text, "Cannot access table %s", job.dbf);
         return rs_refuse(job, text, 1);
     }
+    rs_step();
     if (dbf_rename_new(job.dbt, job.tmp_dbt) != DBF_OK && dbf_file_exists(job.dbt) == 1) {
         dbf_rename_new(job.tmp_dbf, job.dbf);
         rs_format(text, "Cannot access table %s", job.dbt);
         return rs_refuse(job, text, 1);
     }
+    rs_step();
 
     if (dbf_open(job.old_h, job.tmp_dbf, DBF_MODE_READ, 1) != DBF_OK) {
         rs_format(text, "Cannot open table %s", job.dbf);
@@ -370,15 +532,114 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
         rs_format(text, "Cannot access table %s", job.dbf);
         return rs_fail(job, text);
     }
+    rs_step();
     if (rs_copy_records(job, text) != 0) return rs_fail(job, text);
+    std::string cut = rs_cut_list(job);   /* the descriptors go with the close */
     if (dbf_close(job.new_h) != DBF_OK) {
         rs_format(text, "Cannot write table %s", job.dbf);
         return rs_fail(job, text);
     }
+    rs_step();
+    if (!rs_mark_done(job)) {
+        rs_format(text, "Cannot write table %s: cannot mark its new files complete in %s: %s", job.dbf, job.mark,
+                  std::strerror(errno));
+        return rs_fail(job, text);
+    }
+    rs_step();
 
     rs_release(job);
     std::remove(job.tmp_dbf);
+    rs_step();
     std::remove(job.tmp_dbt);
+    rs_step();
     rs_register_again(job);
+    rs_step();
+    rs_mark_end(job);
+    if (!cut.empty())
+        msg_alert(WARN_TITLE, "Table %s changed; values cut to the new decimals: %s.", node->name, cut.c_str());
     return 0;
+}
+
+/* Sets the function run at each step of a rebuild (tests only). */
+void dbf_set_rebuild_hook(dbf_rebuild_hook hook)
+{
+    s_hook = hook;
+}
+
+/* Mends a rebuild of a table of the project directory dir that was cut
+** short (see the file comment): without "done" in its mark the set-aside
+** files go back under the table's names and "The change to table %s was
+** cut short; the table is as it was before." is shown; with it the
+** leftovers go and the change is said to be finished. The table's name
+** is copied into table (size bytes).
+** Answers DBF_REBUILD_NONE when there is no mark (or none to read),
+** DBF_REBUILD_BUSY when a live rebuild holds it, DBF_REBUILD_MENDED when
+** it was mended, -1 when a file could not be put back (shown; the mark
+** stays for the next try). */
+int dbf_rebuild_recover(const char *dir_in, char *table, size_t size)
+{
+    if (!dir_in || !*dir_in || !table || size == 0) return DBF_REBUILD_NONE;
+    *table = '\0';
+    std::string dir = dir_in;
+    if (dir.back() != '\\' && dir.back() != '/') dir += '/';
+    char mark[DBF_PATH_SIZE], fresh[DBF_PATH_SIZE];
+    if (rs_mark_paths(dir, mark, fresh) != 0) return DBF_REBUILD_NONE;
+    /* A mark cut short while it was written: nothing was changed yet. */
+    int fd = open(fresh, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(fresh);
+        close(fd);
+    }
+    fd = open(mark, O_RDWR | O_CLOEXEC);
+    if (fd < 0) return DBF_REBUILD_NONE;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return DBF_REBUILD_BUSY;
+    }
+    std::string body;
+    char buf[4096];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) body.append(buf, (size_t)n);
+    std::vector<std::string> lines;
+    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
+        lines.push_back(body.substr(at, nl - at));
+    if (lines.size() < k_mark_lines) {
+        close(fd);
+        msg_alert(ERR_TITLE, "Cannot read %s, the mark of a change to a table of %s; the change is left as it is.",
+                  mark, dir_in);
+        return -1;
+    }
+    const std::string &name = lines[0], &dbf = lines[1], &dbt = lines[2], &tmp_dbf = lines[3], &tmp_dbt = lines[4];
+    std::snprintf(table, size, "%s", name.c_str());
+    struct stat st;
+    if (lines.size() > k_mark_lines && lines[k_mark_lines] == k_mark_done) {
+        std::remove(tmp_dbf.c_str());
+        std::remove(tmp_dbt.c_str());
+        msg_alert(WARN_TITLE, "The change to table %s was cut short after its new files were complete; it is "
+                  "finished now.", name.c_str());
+    } else {
+        bool ok = true;
+        if (stat(tmp_dbf.c_str(), &st) == 0) ok = std::rename(tmp_dbf.c_str(), dbf.c_str()) == 0;
+        if (stat(tmp_dbt.c_str(), &st) == 0) ok = std::rename(tmp_dbt.c_str(), dbt.c_str()) == 0 && ok;
+        else if (lines[5] == "0") std::remove(dbt.c_str());   /* the new table's, if made */
+        if (!ok) {
+            msg_alert(ERR_TITLE, "The change to table %s was cut short and its files cannot be put back: %s. They are "
+                      "kept as %s and %s.", name.c_str(), std::strerror(errno), tmp_dbf.c_str(), tmp_dbt.c_str());
+            close(fd);
+            return -1;
+        }
+        msg_alert(WARN_TITLE, "The change to table %s was cut short; the table is as it was before.", name.c_str());
+    }
+    unlink(mark);
+    close(fd);
+    return DBF_REBUILD_MENDED;
+}
+
+/* Indexes a registered table of the project again after its rebuild was
+** mended (a table not registered has no standard indexes). */
+void dbf_index_mended(pjct_rec *project, const char *table)
+{
+    tbl_rec *row = project && table ? tbl_find_by_name(project->tables, table, nullptr) : nullptr;
+    if (!row) return;
+    tbl_drop_indexes(row);
+    tbl_create_indexes(row);
 }

@@ -16,6 +16,7 @@
 #ifndef PV_DATA_TBLSETUP_H
 #define PV_DATA_TBLSETUP_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/pjct.h"
@@ -200,6 +201,17 @@ int dbf_describe_node(const tblsetup_table_node *node, const pjct_rec *project, 
 char dbf_field_letter(int type);
 int dbf_restore_files(const char *message, const char *tmp_dbf, const char *tmp_dbt, const char *dbf,
                       const char *dbt);
+/* What dbf_rebuild_recover found: no rebuild cut short, one mended (the
+** table named), or one another process is still running. */
+#define DBF_REBUILD_NONE 0
+#define DBF_REBUILD_MENDED 1
+#define DBF_REBUILD_BUSY 2
+int dbf_rebuild_recover(const char *dir, char *table, size_t size);
+void dbf_index_mended(pjct_rec *project, const char *table);
+/* A function run at each step of a rebuild and after each record it
+** writes (tests only: they end the process there), or none. */
+typedef void (*dbf_rebuild_hook)(void);
+void dbf_set_rebuild_hook(dbf_rebuild_hook hook);
 
 /* One standard index: its name, table and column list. */
 #define TBL_INDEX_NAME_SIZE 21      /* longest index name made: 20 characters */

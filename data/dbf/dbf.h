@@ -134,6 +134,13 @@ struct dbf_handle {
     int last_io;                  /* DBF_IO_ state of the .DBF stream */
 };
 
+/* What dbf_copy_record learns of the values it copies, for a caller that
+ * reports them. */
+struct dbf_copy_note {
+    int overflow;   /* first destination field that could not hold its value, -1 for none */
+    long *cut;      /* per destination field, values that lost fraction digits (added to); the caller's, or null */
+};
+
 /* Handle lifecycle. */
 dbf_handle *dbf_new();
 void dbf_init(dbf_handle *h);
@@ -157,7 +164,7 @@ int dbf_seek_record(dbf_handle *h, long n);
 int dbf_read_buffer(dbf_handle *h);
 int dbf_write_buffer(dbf_handle *h);
 int dbf_is_deleted(const dbf_handle *h);
-int dbf_copy_record(dbf_handle *dst, dbf_handle *src);
+int dbf_copy_record(dbf_handle *dst, dbf_handle *src, dbf_copy_note *note = nullptr);
 
 /* Fields. */
 int dbf_field_index(const dbf_handle *h, const char *name);

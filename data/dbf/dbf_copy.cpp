@@ -19,42 +19,76 @@ static int dbf_integer_part(const char *t, int n)
     return dot ? (int)(dot - t) : n;
 }
 
-/* Answers how many characters of the number text t (n long) a field of
- * width characters keeps without changing its integer part: all of them
- * when they fit, else the first width less a trailing point (fraction
- * digits are dropped); -1 when the integer part itself does not fit. */
-static int dbf_number_fit(const char *t, int n, int width)
+/* How a number text fits a number field: the characters kept, -1 when its
+ * integer part does not fit; cut is set when a digit other than 0 was
+ * dropped. */
+struct dbf_fit {
+    int keep;   /* leading characters of the text the field keeps, or -1 */
+    bool cut;   /* a fraction digit that mattered was dropped */
+};
+
+/* Fits the number text t (n long) into a field of width characters and
+ * decimals places. The integer part (with its sign) must fit the width
+ * less the decimals and their point. A field with decimals keeps at most
+ * that many fraction digits; one without keeps the text whole where it
+ * fits, else as many fraction digits as fit. A trailing point goes. */
+static dbf_fit dbf_number_fit(const char *t, int n, int width, int decimals)
 {
-    if (n <= width) return n;
     int whole = dbf_integer_part(t, n);
-    if (whole > width) return -1;
-    int keep = width;
-    if (keep > 0 && t[keep - 1] == '.') keep--;
-    return keep;
+    int room = decimals > 0 ? width - decimals - 1 : width;
+    if (whole > room) return {-1, false};
+    int keep = n;
+    if (decimals > 0 && keep > whole + 1 + decimals) keep = whole + 1 + decimals;
+    if (keep > width) keep = width;
+    if (keep > 0 && keep == whole + 1) keep--;
+    dbf_fit fit = {keep, false};
+    for (int k = keep; k < n; k++) fit.cut |= t[k] >= '1' && t[k] <= '9';
+    return fit;
 }
 
-/* Copies a number field's text (leading and trailing blanks dropped) into
- * a number field: right-aligned when it fits, else its integer part and as
- * many fraction digits as fit. Answers 1, or 0 when the integer part does
- * not fit (the field stays blank). */
-static int dbf_copy_number(char *dst, int dst_len, const char *src, int src_len)
+/* Answers the text of a field without its blanks at either end, its
+ * length in *n. */
+static const char *dbf_trimmed(const char *s, int len, int *n)
 {
     int k = 0;
-    while (k < src_len && dbf_is_blank(src[k])) k++;
-    int end = src_len;
-    while (end > k && dbf_is_blank(src[end - 1])) end--;
-    int keep = dbf_number_fit(src + k, end - k, dst_len);
-    if (keep < 0) return 0;
-    memcpy(dst + dst_len - keep, src + k, (size_t)keep);
+    while (k < len && dbf_is_blank(s[k])) k++;
+    int end = len;
+    while (end > k && dbf_is_blank(s[end - 1])) end--;
+    *n = end - k;
+    return s + k;
+}
+
+/* Copies a number field's text (blanks at either end dropped) into a
+ * number field right-aligned, fitted by dbf_number_fit. Answers the fit;
+ * when the integer part does not fit the field stays blank. */
+static dbf_fit dbf_copy_number(char *dst, int dst_len, int decimals, const char *src, int src_len)
+{
+    int n;
+    const char *t = dbf_trimmed(src, src_len, &n);
+    dbf_fit fit = dbf_number_fit(t, n, dst_len, decimals);
+    if (fit.keep > 0) memcpy(dst + dst_len - fit.keep, t, (size_t)fit.keep);
+    return fit;
+}
+
+/* Copies a number field's text into a text field: without its blanks,
+ * left-aligned. Answers 1, or 0 when it is longer than the field (which
+ * stays blank). */
+static int dbf_number_to_text(char *dst, int dst_len, const char *src, int src_len)
+{
+    int n;
+    const char *t = dbf_trimmed(src, src_len, &n);
+    if (n > dst_len) return 0;
+    memcpy(dst, t, (size_t)n);
     return 1;
 }
 
 /* Takes the number at the start of a text (after blanks: a '-' only before
  * any digit, point or other '-', at most one point, digits) into a number
- * field, left-aligned; a sign or point without a digit is no number and
- * leaves the field blank, as a text without a number does. Answers 1, or 0
- * when its integer part does not fit (the field stays blank). */
-static int dbf_text_to_number(char *dst, int dst_len, const char *t, int n)
+ * field of decimals places, left-aligned; a sign or point without a digit
+ * is no number and leaves the field blank, as a text without a number
+ * does. Answers the fit (keep -1 when the integer part does not fit: the
+ * field stays blank). */
+static dbf_fit dbf_text_to_number(char *dst, int dst_len, int decimals, const char *t, int n)
 {
     int k = 0;
     while (k < n && t[k] == DBF_BLANK) k++;
@@ -72,26 +106,26 @@ static int dbf_text_to_number(char *dst, int dst_len, const char *t, int n)
             break;
         }
     }
-    if (!digit) return 1;
-    int keep = dbf_number_fit(t + start, k - start, dst_len);
-    if (keep < 0) return 0;
-    memcpy(dst, t + start, (size_t)keep);
-    return 1;
+    if (!digit) return {0, false};
+    dbf_fit fit = dbf_number_fit(t + start, k - start, dst_len, decimals);
+    if (fit.keep > 0) memcpy(dst, t + start, (size_t)fit.keep);
+    return fit;
 }
 
-/* Converts a text into a field of type letter type. Answers 1, or 0 when a
- * number did not fit its N field. */
-static int dbf_convert_text(char type, char *dst, int dst_len, const char *t, int n)
+/* Converts a text into the field f at dst. Answers the fit of a number
+ * (keep -1 when it did not fit its N field); other types always fit. */
+static dbf_fit dbf_convert_text(const dbf_field &f, char *dst, const char *t, int n)
 {
-    switch (type) {
+    int dst_len = f.length;
+    switch (f.type) {
     case 'C':
         memcpy(dst, t, (size_t)(n < dst_len ? n : dst_len));
-        return 1;
+        break;
     case 'D': {
         int k = 0;
         while (k < n && t[k] == DBF_BLANK) k++;
         for (int d = 0; k < n && d < dst_len && t[k] >= '0' && t[k] <= '9'; k++, d++) dst[d] = t[k];
-        return 1;
+        break;
     }
     case 'L':
         for (int k = 0; k < n; k++)
@@ -99,12 +133,13 @@ static int dbf_convert_text(char type, char *dst, int dst_len, const char *t, in
                 if (dst_len > 0) dst[0] = 'Y';
                 break;
             }
-        return 1;
+        break;
     case 'N':
-        return dbf_text_to_number(dst, dst_len, t, n);
+        return dbf_text_to_number(dst, dst_len, f.decimals, t, n);
     default:
-        return 1;
+        break;
     }
+    return {0, false};
 }
 
 /* Answers the first memo block of src's field i (its text up to 0x1A or the
@@ -122,17 +157,24 @@ static const char *dbf_first_memo_block(const dbf_handle *src, int i, int *n)
 
 /* Copies the record buffer of src into that of dst field by field, matched
  * by name (dbf_find_field) and converted by type; dst's deletion flag is
- * kept and its other bytes blanked first. With memo state 1, dst's memo
- * chain is rebuilt from the source memos of the matched memo fields only,
- * each tagged with its destination field. Answers 1; -1 for a handle
- * without descriptors or record buffer; -2 when memory runs out for a
- * memo; DBF_ERR_OVERFLOW when a number did not fit its N field (that field
- * is left blank, the rest copied), so that a caller can refuse the copy. */
-int dbf_copy_record(dbf_handle *dst, dbf_handle *src)
+ * kept and its other bytes blanked first. A number (N or F) keeps its
+ * value: into a number field its integer part must fit the field's width
+ * less its decimals, and fraction digits beyond the decimals are cut; into
+ * a text field its text goes without blanks, left-aligned, and must fit.
+ * With memo state 1, dst's memo chain is rebuilt from the source memos of
+ * the matched memo fields only, each tagged with its destination field.
+ * Answers 1; -1 for a handle without descriptors or record buffer; -2
+ * when memory runs out for a memo; DBF_ERR_OVERFLOW when a number did not
+ * fit its field (that field is left blank, the rest copied), so that a
+ * caller can refuse the copy. A note, when given, learns the first field
+ * that did not fit and counts, per destination field, the values that
+ * lost fraction digits. */
+int dbf_copy_record(dbf_handle *dst, dbf_handle *src, dbf_copy_note *note)
 {
     if (!dst || !src || !dst->fields || !dst->record || !src->fields || !src->record) return DBF_ERR_ARG;
     if (dst->header.record_length > 1) memset(dst->record + 1, DBF_BLANK, (size_t)dst->header.record_length - 1);
     if (dst->memo_state == 1) dbt_free_lines(&dst->memo);
+    if (note) note->overflow = -1;
 
     int rc = DBF_OK;
     for (int i = 0; i < src->field_count; i++) {
@@ -141,28 +183,34 @@ int dbf_copy_record(dbf_handle *dst, dbf_handle *src)
         const char *s = dbf_field_at(src, i);
         char *d = dbf_field_at(dst, j);
         if (!s || !d) continue;
-        int sl = src->fields[i].length, dl = dst->fields[j].length;
-        char st = src->fields[i].type, dt = dst->fields[j].type;
+        const dbf_field &df = dst->fields[j];
+        int sl = src->fields[i].length, dl = df.length;
+        char st = src->fields[i].type, dt = df.type;
+        bool number = st == 'N' || st == 'F';
+        dbf_fit fit = {0, false};
 
-        if (st == dt) {
-            if (st == 'N' || (st == 'M' && dst->memo_state == 1)) {
-                if (!dbf_copy_number(d, dl, s, sl) && st == 'N') rc = DBF_ERR_OVERFLOW;
-                if (st == 'M' && src->memo_state == 1 && dbt_copy_lines(dst, src, i, j) != DBF_OK && rc == DBF_OK)
-                    rc = DBF_ERR_OPEN;
-            } else if (st != 'M') {
-                memcpy(d, s, (size_t)(sl < dl ? sl : dl));
+        if (st == dt && (number || (st == 'M' && dst->memo_state == 1))) {
+            fit = dbf_copy_number(d, dl, number ? df.decimals : 0, s, sl);
+            if (st == 'M') {
+                fit.keep = 0;   /* a block number, not a value */
+                if (src->memo_state == 1 && dbt_copy_lines(dst, src, i, j) != DBF_OK && rc == DBF_OK) rc = DBF_ERR_OPEN;
             }
-            continue;
+        } else if (st == dt) {
+            if (st != 'M') memcpy(d, s, (size_t)(sl < dl ? sl : dl));
+        } else if (number && dt == 'C') {
+            if (!dbf_number_to_text(d, dl, s, sl)) fit.keep = -1;
+        } else if (st != 'F' && st != 'G' && st != 'P') {
+            const char *text = s;
+            int n = sl;
+            if (st == 'M') text = dbf_first_memo_block(src, i, &n);
+            if (text) fit = dbf_convert_text(df, d, text, n);
         }
 
-        const char *text = s;
-        int n = sl;
-        if (st == 'F' || st == 'G' || st == 'P') continue;
-        if (st == 'M') {
-            text = dbf_first_memo_block(src, i, &n);
-            if (!text) continue;
+        if (fit.keep < 0) {
+            rc = DBF_ERR_OVERFLOW;
+            if (note && note->overflow < 0) note->overflow = j;
         }
-        if (!dbf_convert_text(dt, d, dl, text, n)) rc = DBF_ERR_OVERFLOW;
+        if (fit.cut && note && note->cut) note->cut[j]++;
     }
     return rc;
 }

@@ -14,6 +14,7 @@ struct Conversion {
     FieldLayout to;
     std::string expect;    // destination field after the copy
     int result;
+    long cut = 0;          // the value lost fraction digits
 };
 
 TEST(DbfCopy, FieldsAreConvertedByTheirTypes)
@@ -28,16 +29,26 @@ TEST(DbfCopy, FieldsAreConvertedByTheirTypes)
         {{"V", 'N', 3, 0}, "42", true, {"V", 'N', 6, 0}, "    42", DBF_OK},
         {{"V", 'N', 3, 0}, "42", true, {"V", 'N', 1, 0}, " ", DBF_ERR_OVERFLOW},
         {{"V", 'N', 3, 0}, "-42", true, {"V", 'N', 2, 0}, "  ", DBF_ERR_OVERFLOW},
-        {{"V", 'N', 7, 3}, "123.456", true, {"V", 'N', 6, 2}, "123.45", DBF_OK},
-        {{"V", 'N', 7, 3}, "123.456", true, {"V", 'N', 4, 0}, " 123", DBF_OK},
+        {{"V", 'N', 7, 3}, "123.456", true, {"V", 'N', 6, 2}, "123.45", DBF_OK, 1},
+        {{"V", 'N', 7, 3}, "123.450", true, {"V", 'N', 6, 2}, "123.45", DBF_OK, 0},
+        {{"V", 'N', 7, 3}, "123.456", true, {"V", 'N', 4, 0}, " 123", DBF_OK, 1},
+        {{"V", 'N', 20, 0}, "5620410", true, {"V", 'N', 8, 2}, "        ", DBF_ERR_OVERFLOW},
+        {{"V", 'N', 20, 0}, "99999.999", true, {"V", 'N', 8, 2}, "99999.99", DBF_OK, 1},
+        {{"V", 'N', 20, 0}, "5621120.85", true, {"V", 'N', 10, 1}, " 5621120.8", DBF_OK, 1},
+        {{"V", 'N', 5, 1}, "1.5", true, {"V", 'N', 3, 0}, "1.5", DBF_OK},
+        {{"V", 'F', 10, 2}, "12.50", true, {"V", 'F', 6, 2}, " 12.50", DBF_OK},
+        {{"V", 'N', 11, 0}, "5", true, {"V", 'C', 8, 0}, "5       ", DBF_OK},
+        {{"V", 'N', 20, 0}, "455.2", true, {"V", 'C', 10, 0}, "455.2     ", DBF_OK},
+        {{"V", 'N', 20, 0}, "5621120.85", true, {"V", 'C', 8, 0}, "        ", DBF_ERR_OVERFLOW},
+        {{"V", 'C', 6, 0}, "-12.5", false, {"V", 'N', 4, 1}, "    ", DBF_ERR_OVERFLOW},
         {{"V", 'N', 8, 0}, "12345", false, {"V", 'N', 6, 0}, " 12345", DBF_OK},
         {{"V", 'C', 6, 0}, "12345", false, {"V", 'N', 3, 0}, "   ", DBF_ERR_OVERFLOW},
-        {{"V", 'C', 6, 0}, "7.25", false, {"V", 'N', 3, 0}, "7.2", DBF_OK},
+        {{"V", 'C', 6, 0}, "7.25", false, {"V", 'N', 3, 0}, "7.2", DBF_OK, 1},
         {{"V", 'C', 6, 0}, " -", false, {"V", 'N', 4, 0}, "    ", DBF_OK},
         {{"V", 'C', 6, 0}, "-.x", false, {"V", 'N', 4, 0}, "    ", DBF_OK},
         {{"V", 'C', 6, 0}, "-.5x", false, {"V", 'N', 4, 1}, "-.5 ", DBF_OK},
-        {{"V", 'N', 5, 1}, "3.5", true, {"V", 'C', 5, 0}, "  3.5", DBF_OK},
-        {{"V", 'F', 5, 1}, "3.5", true, {"V", 'C', 5, 0}, "     ", DBF_OK},
+        {{"V", 'N', 5, 1}, "3.5", true, {"V", 'C', 5, 0}, "3.5  ", DBF_OK},
+        {{"V", 'F', 5, 1}, "3.5", true, {"V", 'C', 5, 0}, "3.5  ", DBF_OK},
         {{"V", 'D', 8, 0}, "20200101", false, {"V", 'L', 1, 0}, "Y", DBF_OK},
     };
     for (const Conversion &c : cases) {
@@ -46,7 +57,11 @@ TEST(DbfCopy, FieldsAreConvertedByTheirTypes)
         dbf_handle *dst = create_table(dir / "DST", {c.to});
         put(src, "V", c.text, c.right);
         dst->record[0] = '*';
-        EXPECT_EQ(dbf_copy_record(dst, src), c.result) << c.from.type << " '" << c.text << "' to " << c.to.type;
+        long cut = 0;
+        dbf_copy_note note = {7, &cut};
+        EXPECT_EQ(dbf_copy_record(dst, src, &note), c.result) << c.from.type << " '" << c.text << "' to " << c.to.type;
+        EXPECT_EQ(note.overflow, c.result == DBF_ERR_OVERFLOW ? 0 : -1) << "'" << c.text << "' to " << c.to.type;
+        EXPECT_EQ(cut, c.cut) << "'" << c.text << "' to " << c.to.type << c.to.length << "," << c.to.decimals;
         EXPECT_EQ(get(dst, "V"), c.expect) << c.from.type << " '" << c.text << "' to " << c.to.type << c.to.length;
         EXPECT_EQ(dst->record[0], '*') << "the deletion flag is the caller's";
         dbf_close(src);

@@ -10,9 +10,24 @@ in a second pv-tblsetup, adds a column DEPTH NUMERIC(8,2) and saves on
 leaving (yes): STATN.DBF has DEPTH as N 8.2 and every other value as before, no
 TEMPRARY file is left, and the dialog closes normally (the script goes on
 to log off).
+
+Changed number columns keep their values: STN to CHAR 8 and ELEV to CHAR
+10 hold the numbers' text, left-aligned; NORTHING to NUMERIC(8,2) cannot
+hold 5620410 and is refused, naming the table, the column and the row,
+with STATN.DBF byte for byte as before and still open to an update
+import; 5621120.85 into NUMERIC(10,1) becomes 5621120.8, counted in the
+closing message.
+
+A rebuild of a 20,000-row STATN killed (kill -9 of pvhost) at moments
+spread over its run comes back whole at the next logon: the same rows as
+before, or the new layout when it was complete, and nothing left aside.
 """
+import hashlib
 import os
+import signal
+import subprocess
 import sys
+import time
 
 import dbfread
 
@@ -58,6 +73,78 @@ QUIT
 """
 
 
+CHANGE_START = """(pv_open "GEO" "DB3" "" "")
+pv-tblsetup
+pv_tblsetup
+"""
+
+CHANGE_SAVED = """pick exit
+pv_ync_small
+ok
+(pv_logoff)
+pv_yesno_small
+pick no
+QUIT
+"""
+
+CHANGE_REFUSED = """pick exit
+pv_ync_small
+ok
+(pv_logoff)
+QUIT
+"""
+
+UPDATE_IMPORT = """(pv_open "GEO" "DB3" "" "")
+pv-import
+pv_import
+set imp_fname %s
+pick imp_text
+pick import
+pv_importxt
+select txt_table 0
+set txt_coldel ,
+set txt_txtdel
+pick txt_update
+select txt_output 1 2
+pick import
+(pv_logoff)
+QUIT
+"""
+
+LOGON = """(pv_open "GEO" "DB3" "" "")
+(pv_logoff)
+QUIT
+"""
+
+
+def column_change(index, col_type, length, decimals=None):
+    """The answers that give STATN's column index a new type (0 CHAR, 1
+    NUMERIC), length and decimals in pv_colsetup."""
+    lines = ["select opt_list %d" % index, "pick setup", "pv_colsetup", "select col_type %d" % col_type,
+             "set col_len %d" % length]
+    if decimals is not None:
+        lines.append("set col_dec %d" % decimals)
+    return "\n".join(lines + ["ok"]) + "\n"
+
+
+def put_number(path, n, field, text):
+    """Writes text right-aligned into the N field of record n of a .DBF."""
+    with open(path, "r+b") as f:
+        head = f.read(32)
+        header_length = int.from_bytes(head[8:10], "little")
+        record_length = int.from_bytes(head[10:12], "little")
+        offset = 1
+        for at in range(32, header_length - 1, 32):
+            f.seek(at)
+            d = f.read(32)
+            name = d[:11].split(b"\0")[0].decode()
+            if name == field:
+                break
+            offset += d[16]
+        f.seek(header_length + n * record_length + offset)
+        f.write(text.rjust(d[16]).encode())
+
+
 def records(path):
     """The live records of a table (field name to value), in file order."""
     return [dict(r) for r in dbfread.DBF(path)]
@@ -73,10 +160,117 @@ def mark_deleted(path, n):
         f.write(b"*")
 
 
+def test_number_columns(pvhost, module, resources, work):
+    """Number columns changed to CHAR, and narrowed."""
+    root = os.path.join(work, "numbers")
+    proj = fresh_workdir(resources, root)
+    statn = os.path.join(proj, "STATN.DBF")
+    out = run_pvhost(pvhost, module, resources, root,
+                     CHANGE_START + column_change(1, 0, 8) + column_change(5, 0, 10) + CHANGE_SAVED, "char.scr")
+    check("GEO database saved" in out, "STN and ELEV to CHAR are saved")
+    after = records(statn)
+    check([r["STN"] for r in after] == ["1", "2", "3", "4", "5"], "STN keeps 1..5, left-aligned: %r" % after)
+    check([r["ELEV"] for r in after][:3] == ["455.2", "478", "512.7"], "ELEV keeps its values: %r" % after)
+
+    root = os.path.join(work, "narrow")
+    proj = fresh_workdir(resources, root)
+    statn = os.path.join(proj, "STATN.DBF")
+    before = open(statn, "rb").read()
+    out = run_pvhost(pvhost, module, resources, root,
+                     CHANGE_START + column_change(4, 1, 8, 2) + CHANGE_REFUSED, "narrow.scr")
+    check("Table STATN not changed: column NORTHING (N 8,2) cannot hold 5620410 of the row with BASENUMBER 1."
+          in out, "the narrowing is refused naming table, column and row")
+    check("GEO database saved" not in out, "a refused change is not reported saved")
+    check(open(statn, "rb").read() == before, "STATN.DBF is byte for byte as before")
+    check(not [n for n in os.listdir(proj) if n.upper().startswith("TEMPRARY")], "nothing is left aside")
+    with open(os.path.join(root, "one.txt"), "w") as f:
+        f.write("1,Cache Creek One\n")
+    out = run_pvhost(pvhost, module, resources, root, UPDATE_IMPORT % os.path.join(root, "one.txt"), "update.scr")
+    check("Imported: 1 rows into STATN" in out, "an update import still works")
+    check(records(statn)[0]["NAME"] == "Cache Creek One", "row 1 updated: %r" % records(statn)[0])
+
+    put_number(statn, 1, "NORTHING", "5621120.85")
+    out = run_pvhost(pvhost, module, resources, root,
+                     CHANGE_START + column_change(4, 1, 10, 1) + CHANGE_SAVED, "fits.scr")
+    check("Table STATN changed; values cut to the new decimals: 1 in NORTHING." in out,
+          "the closing message counts the value that lost a digit")
+    check([r["NORTHING"] for r in records(statn)] == [5620410, 5621120.8, 5623055.1, 5615480.4, 5629910.6],
+          "NORTHING in N(10,1): %r" % records(statn))
+
+
+def enlarge(path, count):
+    """Makes the table at path count records long, its five records over
+    and over with BASENUMBER numbered from 1 (11 characters, first)."""
+    data = open(path, "rb").read()
+    header_length = int.from_bytes(data[8:10], "little")
+    record_length = int.from_bytes(data[10:12], "little")
+    rows = [data[header_length + i * record_length:header_length + (i + 1) * record_length] for i in range(5)]
+    body = b"".join(rows[i % 5][:1] + str(i + 1).rjust(11).encode() + rows[i % 5][12:] for i in range(count))
+    head = bytearray(data[:header_length])
+    head[4:8] = count.to_bytes(4, "little")
+    with open(path, "wb") as f:
+        f.write(bytes(head) + body + b"\x1a")
+
+
+def summary(path):
+    """Field names, live row count and a checksum of every field but DEPTH."""
+    table = dbfread.DBF(path)
+    names = [f.name for f in table.fields if f.name != "DEPTH"]
+    h, n = hashlib.md5(), 0
+    for r in table:
+        n += 1
+        h.update(repr([r[k] for k in names]).encode())
+    return [f.name for f in table.fields], n, h.hexdigest()
+
+
+def test_killed_rebuild(pvhost, module, resources, work):
+    """A rebuild of 20,000 rows killed at moments spread over its run."""
+    root = os.path.join(work, "killed")
+    proj = fresh_workdir(resources, root)
+    statn = os.path.join(proj, "STATN.DBF")
+    enlarge(statn, 20000)
+    pristine = open(statn, "rb").read()
+    fields, count, digest = summary(statn)
+    check(count == 20000, "the enlarged table has 20,000 rows: %d" % count)
+    with open(os.path.join(root, "depth.scr"), "w") as f:
+        f.write(ADD_DEPTH)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    aside = os.path.join(proj, "TEMPRARY.MRK")
+    landed = restored = 0
+    for k in range(20):
+        with open(statn, "wb") as f:
+            f.write(pristine)
+        p = subprocess.Popen([pvhost, "--script", "depth.scr", "--module", module, "--resources", resources],
+                             cwd=root, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 60
+        while not os.path.exists(aside) and p.poll() is None and time.time() < deadline:
+            time.sleep(0.0005)
+        time.sleep(0.004 * k)
+        p.send_signal(signal.SIGKILL)
+        p.wait()
+        landed += os.path.exists(aside)
+        restored += os.path.exists(os.path.join(proj, "TEMPRARY.DBF"))
+        out = run_pvhost(pvhost, module, resources, root, LOGON, "logon.scr")
+        got = summary(statn)
+        new = got[0] == fields + ["DEPTH"]
+        check(got[0] == fields or new, "kill %d: the old layout or the new one: %r" % (k, got[0]))
+        check(got[1:] == (count, digest), "kill %d: every row back: %r" % (k, got[1:]))
+        check(("cut short; the table is as it was before" in out) != new or "finished now" in out,
+              "kill %d: the logon says what it did" % k)
+        left = [n for n in os.listdir(proj) if n.upper().startswith("TEMPRARY")]
+        check(left == [], "kill %d: nothing is left aside: %r" % (k, left))
+    print("%d of 20 kills landed inside the rebuild, %d with the table set aside" % (landed, restored))
+    check(landed > 0, "some kills land inside the rebuild")
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
-    pvhost, module, resources, root = sys.argv[1:]
+    pvhost, module, resources, work = sys.argv[1:]
+    test_number_columns(pvhost, module, resources, work)
+    test_killed_rebuild(pvhost, module, resources, work)
+    root = os.path.join(work, "purge")
     proj = fresh_workdir(resources, root)
     statn = os.path.join(proj, "STATN.DBF")
     before = records(statn)

@@ -4,8 +4,9 @@
 ** columns, memo texts carried into the new memo file, the header of a new
 ** table, and every failure that must leave the table's files as they were
 ** (missing file, unreadable record, full disk, a number that no longer
-** fits, a set-aside file or journal left behind, picture fields). The
-** files are read back by this library and by independent readers
+** fits, a set-aside file or journal left behind, picture fields), and a
+** rebuild killed at every kind of moment, mended as the next logon mends
+** it. The files are read back by this library and by independent readers
 ** (python3-dbfread, gdal's ogrinfo).
 */
 #include <gtest/gtest.h>
@@ -33,6 +34,29 @@ namespace {
 const char kPython[] = "/usr/bin/python3";
 const char kOgrinfo[] = "/usr/bin/ogrinfo";
 const std::string kDump = std::string(PV_TEST_DATA_DIR) + "/data/dbf/dbf_crosscheck.py";
+
+/* Prints a table's field names, its live record count and a checksum of
+** the values of every field but DEPTH, as dbfread reads them. */
+const char kSummary[] =
+    "import dbfread, hashlib, sys\n"
+    "t = dbfread.DBF(sys.argv[1])\n"
+    "names = [f.name for f in t.fields if f.name != 'DEPTH']\n"
+    "h, n = hashlib.md5(), 0\n"
+    "for r in t:\n"
+    "    n += 1\n"
+    "    h.update(repr([r[k] for k in names]).encode())\n"
+    "print(' '.join(f.name for f in t.fields), n, h.hexdigest())\n";
+
+/* Steps of a rebuild seen by the hook, and the one at which the process
+** kills itself (0: never). */
+long g_steps = 0;
+long g_kill_at = 0;
+
+/* The rebuild hook: counts, and kills the process at the chosen step. */
+void count_or_kill()
+{
+    if (++g_steps == g_kill_at) raise(SIGKILL);
+}
 
 /* One column of a node: name, type index, length, decimals. */
 struct ColumnSpec {
@@ -287,7 +311,8 @@ TEST_F(Restructure, ANumberThatNoLongerFitsRefusesTheRebuild) {
   tblsetup_table_node *t = node("SOILS", {{"NAME", TS_TYPE_CHAR, 8, 0}, {"PH", TS_TYPE_NUMERIC, 3, 0}});
   host_io_clear_transcript();
   EXPECT_EQ(dbf_restructure(nullptr, t, project_), -1);
-  EXPECT_NE(host_io_transcript().find("Record 1 of table"), std::string::npos) << host_io_transcript();
+  EXPECT_NE(host_io_transcript().find("Table SOILS not changed: column PH (N 3,0) cannot hold 12345.5 of record 1."),
+            std::string::npos) << host_io_transcript();
   EXPECT_EQ(bytes_of(path("SOILS.DBF")), before);
   EXPECT_FALSE(temp_left());
 
@@ -348,6 +373,75 @@ TEST_F(Restructure, RefusedTablesAreLeftUntouched) {
       std::filesystem::remove(path(e.leftover));
     }
     EXPECT_FALSE(temp_left()) << e.why;
+  }
+}
+
+TEST_F(Restructure, ARebuildKilledAtAnyMomentComesBackWholeAtTheNextLogon) {
+  const int kRows = 20000;
+  std::vector<std::vector<std::string>> records;
+  for (int i = 0; i < kRows; i++)
+    records.push_back({"S" + std::to_string(i), std::to_string(i % 900) + ".25", "R" + std::to_string(i % 97)});
+  make_table("SOILS", {{"NAME", 'C', 8, 0}, {"PH", 'N', 6, 2}, {"ROCK", 'C', 6, 0}}, records);
+  const std::string before = bytes_of(path("SOILS.DBF"));
+  auto summary = [&] {
+    int status = -1;
+    std::string out = run_command(std::string(kPython) + " -c \"" + kSummary + "\" '" + path("SOILS.DBF") + "'", &status);
+    EXPECT_EQ(status, 0) << out;
+    return out;
+  };
+  const std::string old_summary = summary();
+  ASSERT_NE(old_summary.find("NAME PH ROCK 20000 "), std::string::npos) << old_summary;
+  const std::string new_summary = "NAME PH ROCK DEPTH" + old_summary.substr(old_summary.find(' ', 12));
+  tblsetup_table_node *t = node("SOILS", {{"NAME", TS_TYPE_CHAR, 8, 0}, {"PH", TS_TYPE_NUMERIC, 6, 2},
+                                          {"ROCK", TS_TYPE_CHAR, 6, 0}, {"DEPTH", TS_TYPE_NUMERIC, 8, 2}});
+
+  /* A whole rebuild, to count its steps; then the old table again. */
+  g_steps = 0;
+  dbf_set_rebuild_hook(count_or_kill);
+  ASSERT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
+  dbf_set_rebuild_hook(nullptr);
+  const long steps = g_steps;
+  ASSERT_GT(steps, kRows);
+  /* The last steps: the last record, the new files closed, marked
+  ** complete, the set-aside files removed, the table registered again. */
+  const long last_record = steps - 5, complete = steps - 3;
+
+  std::vector<long> points = {1, 2, 3, 4, 5, 6};
+  for (int k = 1; k <= 8; k++) points.push_back(6 + (long)kRows * k / 9);
+  for (long k = last_record; k <= steps; k++) points.push_back(k);
+  ASSERT_EQ(points.size(), 20u);
+  for (long at : points) {
+    std::filesystem::remove(path("SOILS.DBF"));
+    std::ofstream(path("SOILS.DBF"), std::ios::binary) << before;
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      project_->connection = nullptr;   /* the parent's driver stays out of it */
+      g_steps = 0;
+      g_kill_at = at;
+      dbf_set_rebuild_hook(count_or_kill);
+      dbf_restructure(nullptr, t, project_);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "not killed at step " << at;
+
+    host_io_clear_transcript();
+    char table[64] = "";
+    EXPECT_EQ(dbf_rebuild_recover(dir().c_str(), table, sizeof table), DBF_REBUILD_MENDED) << "step " << at;
+    EXPECT_STREQ(table, "SOILS");
+    bool done = at >= complete;
+    EXPECT_EQ(summary(), done ? new_summary : old_summary) << "killed at step " << at << " of " << steps;
+    if (!done) {
+      EXPECT_EQ(bytes_of(path("SOILS.DBF")), before) << "step " << at;
+      EXPECT_NE(host_io_transcript().find("The change to table SOILS was cut short; the table is as it was before."),
+                std::string::npos) << host_io_transcript();
+    }
+    EXPECT_FALSE(temp_left()) << "step " << at;
+    EXPECT_FALSE(has_file("TEMPRARY.MRK") || has_file("TEMPRARY.MRN")) << "step " << at;
+    EXPECT_EQ(dbf_rebuild_recover(dir().c_str(), table, sizeof table), DBF_REBUILD_NONE) << "mended once";
   }
 }
 
