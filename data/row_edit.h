@@ -27,6 +27,8 @@
 #include "data/tbl_column.h"
 #include "platform/include/dcl_host.h"
 
+struct item_node;
+
 /* Room of a checked value and of a message line: a tile's longest text and
 ** the terminator. */
 #define ROW_VALUE_SIZE (TILE_STR_LIMIT + 1)
@@ -82,6 +84,11 @@ int row_find_link_column(sql_col_rec *row, sql_col_rec **column, tbl_rec *target
 ** stepped values; map options allow "attach" and "plot". 0; -2 for a null
 ** dialog or row. */
 int row_fill_edit_list(ads_hdlg dialog, sql_col_rec *row, int add, int options, int keep);
+/* The loaded item tree of a rule naming a profile and a dictionary: the
+** profile is loaded when no tree is, and kept in every rule of the project
+** naming the same profile and dictionary. Null when the rule names no
+** profile or the load failed (reported). */
+item_node *row_rule_tree(col_attr_rec *r, pjct_rec *p);
 /* Enables the picker tiles a column's rule allows, disables the others. */
 void row_set_column_tiles(ads_hdlg dialog, sql_col_rec *column);
 /* Puts the trimmed text into the column's text and replaces line index of

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "core/err_text.h"
+#include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "data/col_attr.h"
 #include "data/item_tree.h"
 #include "data/pnt.h"
+#include "data/row_edit.h"
 
 /* Codes of the value check. */
 #define QRY_TOO_LONG    (-9301)
@@ -71,6 +73,14 @@ int qry_cond_on_point(const qry_cond_rec *cond)
 {
     const col_attr_rec *r = cond && cond->column ? cond->column->attr : nullptr;
     return r && (r->flags & COL_ATTR_POINT) && r->point;
+}
+
+/* The column's item tree, loaded on first need; see the header. */
+item_node *qry_column_tree(const sql_col_rec *column)
+{
+    col_attr_rec *rule = column ? column->attr : nullptr;
+    if (!rule) return nullptr;
+    return rule->tree ? rule->tree : row_rule_tree(rule, pjct_of_col_attr(rule));
 }
 
 /* Checks the value against the column; see the header. */

@@ -235,11 +235,12 @@ const pnt_rec *point_of(const sql_col_rec *column)
     return column == r->point->x_col || column == r->point->y_col ? r->point : nullptr;
 }
 
-/* Enables the value tiles for a column and an operator. */
+/* Enables the value tiles for a column and an operator; the column's item
+** tree is loaded here when it is first needed. */
 void value_modes(ads_hdlg dlg, const sql_col_rec *column, int op)
 {
     const col_attr_rec *r = column ? column->attr : nullptr;
-    int tree = r && r->tree;
+    int tree = qry_column_tree(column) != nullptr;
     const pnt_rec *pt = point_of(column);
     ads_mode_tile(dlg, "list", tree ? MODE_ENABLE : MODE_DISABLE);
     ads_mode_tile(dlg, "tree", tree ? MODE_ENABLE : MODE_DISABLE);

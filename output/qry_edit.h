@@ -16,6 +16,12 @@
 #include "output/qry.h"
 #include "platform/include/dcl_host.h"
 
+struct item_node;
+
+/* The item tree of the column's input rule, loaded on first need and kept
+** in the rule as the row editor keeps it (see row_rule_tree). Null when the
+** rule has none or the load failed (reported). */
+item_node *qry_column_tree(const sql_col_rec *column);
 /* The checks of a value against its condition's column: 0 when the value
 ** fits; -9302 for a non-numeric value of a number column (a sign and one
 ** point allowed, at least one digit needed); -9304 for a value that is no

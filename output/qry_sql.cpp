@@ -19,6 +19,7 @@
 #include "core/tile_util.h"
 #include "data/browse.h"
 #include "data/col_attr.h"
+#include "output/qry_edit.h"
 #include "output/qry_join.h"
 
 /* Host result codes. */
@@ -250,6 +251,11 @@ static void qry_box_accept_cb(ads_callback_packet *cpkt)
 int qry_execute(qry_rec *query)
 {
     if (!query || !query->project) return QRY_ERR_ARG;
+    /* IS and HAS test the rows against their columns' item trees. */
+    for (qry_cond_rec *c = query->filters; c; c = c->next) {
+        int op = qry_cond_op(c);
+        if (op == QRY_OP_IS || op == QRY_OP_HAS) qry_column_tree(c->column);
+    }
     char *text = qry_build_select(query);
     if (!text) return -1;
     ads_hdlg box = nullptr;
