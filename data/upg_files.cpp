@@ -108,14 +108,15 @@ int item_room(const col_attr_rec *rule, int width)
     return (rule->flags & COL_ATTR_ISTR) ? width : width / k_rstr_chars;
 }
 
-/* The field name of an item: its first 10 characters in capitals, a
-** reserved word ending in '_'. */
-void item_field_name(const item_node *item, char *out)
+/* Digits that keep apart item fields whose names clean to one. */
+const char k_field_digits[] = "123456789";
+
+/* 1 when a top-level item before item under root already bears its word. */
+int repeats_word(const item_node *root, const char *word)
 {
-    std::memset(out, 0, DBF_NAME_SIZE);
-    std::strncpy(out, item->name ? item->name : "", k_item_field_chars);
-    upg_upper_n(out, k_item_field_chars);
-    upg_reserved_name(out);
+    for (const item_node *i = root->child; i; i = i->next)
+        if (i->name && std::strcmp(i->name, word) == 0) return 1;
+    return 0;
 }
 
 /* 1 when a descriptor is the unique number field of an old table. */
@@ -144,7 +145,8 @@ void item_value(const col_attr_rec *rule, const char *old, int k, char *out, siz
 /* Builds the item tree of a keyword list: a root named with the profile
 ** and dictionary names and, one level below it, an item per word (runs of
 ** characters above the blank other than parentheses), in order, numbered
-** from 1; a word that cannot be added takes no number. Answers the items
+** from 1; a word already made an item, or that cannot be added, takes no
+** number. Answers the items
 ** made; -2 for a null argument; UPG_ERR_MEMORY when the root cannot be made. */
 int upg_keywords_tree(item_node *root, const char *profile, const char *dictionary, const char *keywords)
 {
@@ -160,6 +162,7 @@ int upg_keywords_tree(item_node *root, const char *profile, const char *dictiona
         int n = 0;
         for (; *p && !separates(*p); p++)
             if (n < ITEM_NAME_MAX) word[n++] = (char)*p;
+        if (repeats_word(root, word)) continue;   /* a repeated word is one item */
         item_node *made = last ? item_add_sibling(last, word, nullptr, (uint16_t)(number + 1), 0, nullptr)
                                : item_add_child(root, word, nullptr, (uint16_t)(number + 1), 0, nullptr);
         if (!made) continue;
@@ -213,6 +216,37 @@ int upg_write_dictionary_dbf(const char *dir, const char *dictionary, const char
     return rc;
 }
 
+/* The field names of the top-level items of a rule's dictionary, in item
+** order: an item's first 10 characters in capitals and cleaned, a
+** reserved word ending in '_'; a name an earlier item of the rule took
+** ends in the first digit (1 to 9) that sets it apart, or, with none left,
+** is empty (the item gets no field). */
+void upg_item_fields(const col_attr_rec *rule, std::vector<std::string> &out)
+{
+    out.clear();
+    if (!rule || !rule->tree) return;
+    for (const item_node *item = rule->tree->child; item; item = item->next) {
+        char name[DBF_NAME_SIZE] = {};
+        std::snprintf(name, sizeof name, "%.*s", k_item_field_chars, item->name ? item->name : "");
+        upg_upper_n(name, k_item_field_chars);
+        upg_clean_name(name);
+        upg_reserved_name(name);
+        auto taken = [&out](const char *n) {
+            for (const std::string &o : out)
+                if (upg_name_equal(o.c_str(), n, DBF_NAME_MAX)) return 1;
+            return 0;
+        };
+        std::string field = name;
+        size_t at = std::strlen(name) < (size_t)k_item_field_chars ? std::strlen(name) : k_item_field_chars - 1;
+        for (const char *d = k_field_digits; taken(field.c_str()) && *d; d++) {
+            name[at] = *d;
+            name[at + 1] = '\0';
+            field = name;
+        }
+        out.push_back(taken(field.c_str()) ? std::string() : field);
+    }
+}
+
 /* 1 when an open table is in the old layout: it has a field "ID" of type C. */
 int upg_has_old_layout(const dbf_handle *h)
 {
@@ -240,10 +274,13 @@ int upg_new_layout(dbf_handle *old_h, const char *table, col_attr_rec *rules, db
         dbf_copy_field_desc(&f, &old_h->fields[i]);
         col_attr_rec *rule = rule_of(rules, old_h->fields[i].name, table);
         if (spreads(rule)) {
-            int room = item_room(rule, old_h->fields[i].length), k = 0;
-            for (item_node *item = rule->tree->child; item && k < room; item = item->next, k++) {
+            std::vector<std::string> names;
+            upg_item_fields(rule, names);
+            int room = item_room(rule, old_h->fields[i].length);
+            for (int k = 0; k < room && k < (int)names.size(); k++) {
+                if (names[(size_t)k].empty()) continue;
                 dbf_field g{};
-                item_field_name(item, g.name);
+                std::snprintf(g.name, sizeof g.name, "%s", names[(size_t)k].c_str());
                 g.type = 'C';
                 g.length = (rule->flags & COL_ATTR_ISTR) ? UPG_ISTR_WIDTH : UPG_RSTR_WIDTH;
                 fields.push_back(g);
@@ -313,11 +350,11 @@ int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, 
             int blank = 1;
             for (int c = 0; c < f.length; c++) blank = blank && old[c] == DBF_BLANK;
             if (blank) continue;
-            int room = item_room(rule, f.length), k = 0;
-            for (item_node *item = rule->tree->child; item && k < room; item = item->next, k++) {
-                char field[DBF_NAME_SIZE];
-                item_field_name(item, field);
-                int j = dbf_find_field(new_h, field);
+            std::vector<std::string> names;
+            upg_item_fields(rule, names);
+            int room = item_room(rule, f.length);
+            for (int k = 0; k < room && k < (int)names.size(); k++) {
+                int j = names[(size_t)k].empty() ? -1 : dbf_find_field(new_h, names[(size_t)k].c_str());
                 if (j < 0) continue;
                 char value[32];
                 item_value(rule, old, k, value, sizeof value);

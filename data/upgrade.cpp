@@ -6,6 +6,7 @@
 ** point setups of its PNT fields, the setups saved, and last the old links
 ** of the drawing's entities made current.
 */
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,8 +57,6 @@ const int k_dictionary_stem = 4;
 /* Place of the digit that tells apart dictionaries of one stem, and the digits tried. */
 const int k_stem_digit_at = 3;
 const char k_stem_digits[] = "123456789";
-/* Characters of an item name that name its input rule's column. */
-const int k_item_column_chars = 10;
 /* Flags of a rule given to the other tables' copies of the master column, and of a master rule. */
 const uint16_t k_master_copy_flags = COL_ATTR_EDIT | COL_ATTR_NULL | COL_ATTR_DEF;
 const uint16_t k_master_flags = COL_ATTR_UNQ | COL_ATTR_DEF | COL_ATTR_INC | COL_ATTR_MAX;
@@ -87,6 +86,7 @@ struct upg_state {
     col_attr_rec *master;           /* the master column's input rule, or null */
     int zone;                       /* UTM zone of the last coordinate system read, 0 none */
     std::vector<pjct_rec *> shown;  /* the DB3 projects of the list, in its order */
+    std::vector<std::string> not_upgraded;  /* tables left in their old state, with why */
 };
 upg_state s_upg;
 
@@ -148,6 +148,14 @@ tbl_rec *find_table(pjct_rec *project, const std::string &name)
 {
     tbl_rec *t = tbl_find_by_name(project->tables, name.c_str(), nullptr);
     return t ? t : tbl_find_by_name(project->tables, reserved_form(name).c_str(), nullptr);
+}
+
+/* 1 when a table (or its reserved-word name) could not be read at the
+** project's logon: its setup is kept as it was read, and an upgrade run
+** again leaves it so rather than register it and its rules a second time. */
+int kept_as_read(pjct_rec *project, const std::string &table)
+{
+    return setup_table_refusal(project, table.c_str()) || setup_table_refusal(project, reserved_form(table).c_str());
 }
 
 /* Frees a heap item tree made here. */
@@ -265,7 +273,7 @@ int upg_column_from_row(pjct_rec *project, dbf_handle *h)
     int type = upg_field_type(cat_field(h, CAT_TYPE).c_str());
     if (type < 0) return -1;
     std::string table = upper_name(cat_field(h, CAT_MODULE)), field = upper_name(cat_field(h, CAT_FIELDNAME));
-    if (table.empty() || field.empty()) return -1;
+    if (table.empty() || field.empty() || kept_as_read(project, table)) return -1;
     uint16_t id = upg_read_id(cat_raw(h, CAT_FIELDID).c_str());
     std::string column = type == UPG_TYPE_PNT ? upper_name(field + "X") : field;
     if (col_attr_rec *old = find_rule(project, column, table)) {
@@ -299,10 +307,13 @@ int upg_column_from_row(pjct_rec *project, dbf_handle *h)
     }
     if (master) s_upg.master = rule;
     if (!(rule->flags & (COL_ATTR_ISTR | COL_ATTR_RSTR)) || !rule->tree) return 0;
-    for (item_node *item = rule->tree->child; item; item = item->next) {
+    std::vector<std::string> fields;
+    upg_item_fields(rule, fields);
+    for (const std::string &item_field : fields) {
+        if (item_field.empty() || find_rule(project, item_field, table)) continue;
         col_attr_rec *r = col_attr_new();
         if (!r) break;
-        std::snprintf(r->column, sizeof r->column, "%.*s", k_item_column_chars, item->name);
+        std::snprintf(r->column, sizeof r->column, "%s", item_field.c_str());
         std::snprintf(r->table, sizeof r->table, "%s", table.c_str());
         r->flags = rule->flags & ~(COL_ATTR_ISTR | COL_ATTR_RSTR);
         r->extra = rule->extra;
@@ -318,6 +329,12 @@ int upg_table_from_row(pjct_rec *project, dbf_handle *h)
 {
     std::string name = upper_name(cat_field(h, CAT_MODULE));
     if (name.empty()) return -1;
+    if (kept_as_read(project, name)) {
+        std::string why = name + " (cannot be read)";
+        auto &skipped = s_upg.not_upgraded;
+        if (std::find(skipped.begin(), skipped.end(), why) == skipped.end()) skipped.push_back(why);
+        return -1;
+    }
     uint16_t id = upg_read_id(cat_raw(h, CAT_MODULEID).c_str());
     if (tbl_rec *t = find_table(project, name)) {
         t->module_id = id;
@@ -389,6 +406,24 @@ void rename_table(pjct_rec *project, tbl_rec *row, const char *name)
         if (tbl_name_cmp(r->table, row->name) == 0) std::snprintf(r->table, sizeof r->table, "%s", name);
     std::snprintf(row->name, sizeof row->name, "%s", name);
     project->flags |= PJCT_CHG_TABLES | PJCT_CHG_COLUMNS;
+}
+
+/* What stands on disk for a registered table. */
+constexpr int TABLE_MISSING = 0;   /* no file opens under its name */
+constexpr int TABLE_OLD = 1;       /* a file in the old layout */
+constexpr int TABLE_CURRENT = 2;   /* a file in the current layout */
+
+/* The state of a table's file in the project directory. */
+int table_state(const std::string &dir, const char *table)
+{
+    dbf_handle *h = dbf_new();
+    if (!h) return TABLE_MISSING;
+    int state = TABLE_MISSING;
+    if (dbf_open(h, (dir + upper_name(table)).c_str(), DBF_MODE_READ, 1) == DBF_OK)
+        state = upg_has_old_layout(h) ? TABLE_OLD : TABLE_CURRENT;
+    dbf_close(h);
+    dbf_free(h);
+    return state;
 }
 
 /* 1 when the table has an M field. */
@@ -487,10 +522,11 @@ int copy_records(pjct_rec *project, tbl_rec *row, dbf_handle *old_h, dbf_handle 
 } // namespace
 
 /* Rewrites one registered table of an old project into the current layout,
-** its old files kept as NAME283.DBF and NAME283.DBT. Answers 0; -9201 when
-** its files are not in the old layout (nothing changes) or cannot be
-** rewritten (the table is unregistered and its old files renamed back);
-** the describe's code (the table unregistered). */
+** its old files kept as NAME283.DBF and NAME283.DBT, and registers it anew.
+** Answers 0; -9201 when its files are not in the old layout (nothing
+** changes) or cannot be rewritten; the describe's code, or the definition
+** check's, when the rewritten table cannot be registered.  On every
+** failure the table keeps its old name, files and registration. */
 int upg_restructure_table(pjct_rec *project, tbl_rec *row)
 {
     if (!project || !row) return -2;
@@ -536,17 +572,24 @@ int upg_restructure_table(pjct_rec *project, tbl_rec *row)
     if (old_h) dbf_close(old_h);
     dbf_free(old_h);
     dbf_free(new_h);
-    if (rc != 0) {
+    /* A table that cannot be rewritten or registered keeps its old name,
+    ** files and registration. */
+    auto restore = [&](int code) {
         if (new_name != name) rename_table(project, row, name.c_str());
         table_paths(p, dir, name);
         rename_back(p, made);
-        tbl_unregister(project, row);
-        return UPG_ERR_FILES;
-    }
+        return code;
+    };
+    if (rc != 0) return restore(UPG_ERR_FILES);
     master_rules(project);
     rc = describe_table(project, row);
-    if (rc != 0) tbl_unregister(project, row);
-    return rc;
+    if (rc != 0) return restore(rc);
+    if ((rc = tbl_resolve_definition(row, 1)) != 0) {
+        restore(rc);
+        describe_table(project, row);   /* the registration follows the old files again */
+        return rc;
+    }
+    return 0;
 }
 
 namespace {
@@ -824,6 +867,7 @@ int upg_run(void *dialog, pjct_rec *project)
         return -1;
     }
     long count = (long)h->header.record_count;
+    s_upg.not_upgraded.clear();
     progress(dialog, "Upgrading... dictionaries");
     for (long n = 0; n < count; n++) {
         if (dbf_read_record(h, n) != DBF_OK || dbf_is_deleted(h)) continue;
@@ -831,11 +875,12 @@ int upg_run(void *dialog, pjct_rec *project)
         upg_column_from_row(project, h);
         upg_table_from_row(project, h);
     }
-    for (tbl_rec *t = project->tables, *next = nullptr; t; t = next) {
-        next = t->next;
+    for (tbl_rec *t = project->tables; t; t = t->next) {
         progress(dialog, std::string("Upgrading... ") + t->name);
-        if (upg_restructure_table(project, t) == 0 && tbl_resolve_definition(t, 1) != 0)
-            tbl_unregister(project, t);
+        int rc = upg_restructure_table(project, t);
+        int state = rc == 0 ? TABLE_CURRENT : table_state(dir, t->name);
+        if (state != TABLE_CURRENT)
+            s_upg.not_upgraded.push_back(std::string(t->name) + (state == TABLE_MISSING ? " (no table file)" : ""));
     }
     progress(dialog, "Upgrading... symbol libraries");
     upg_load_symbol_fonts();
@@ -941,7 +986,14 @@ int pv_upgrade(struct resbuf *)
     ads_start_dialog(dlg, &status);
     if (status == DLGOK) {
         upg_map_entities();
-        msg_alert(k_title, "Upgrading complete. You may need to revise your Tables setup");
+        if (s_upg.not_upgraded.empty()) {
+            msg_alert(k_title, "Upgrading complete. You may need to revise your Tables setup");
+        } else {
+            std::string names;
+            for (const std::string &n : s_upg.not_upgraded) names += (names.empty() ? "" : ", ") + n;
+            msg_alert(k_title, "Upgrading incomplete. Not upgraded, kept as they were: %s. "
+                               "You may need to revise your Tables setup", names.c_str());
+        }
     }
     s_upg = upg_state{};
     return RTNORM;

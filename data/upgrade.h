@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "data/col_attr.h"
 #include "data/dbf/dbf.h"
@@ -86,6 +87,7 @@ int upg_new_layout(dbf_handle *old_h, const char *table, col_attr_rec *rules, db
 int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, col_attr_rec *rules,
                        upg_record_out *out);
 int upg_has_old_layout(const dbf_handle *h);
+void upg_item_fields(const col_attr_rec *rule, std::vector<std::string> &out);
 
 /* ---- The command and the project's upgrade (upgrade.cpp) ---- */
 

@@ -195,11 +195,49 @@ def test_upgrade(args, work):
     before = snapshot(root)
     pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
     after = snapshot(root)
-    for n in ("STATN.DBF", "ORDE_.DBF", "NOTES.DBF", "STATN283.DBF", "NOTES283.DBF", "ROCKD.DBF", "ROCKP.DBF"):
+    for n in ("STATN.DBF", "ORDE_.DBF", "NOTES.DBF", "STATN283.DBF", "NOTES283.DBF", "ROCKD.DBF", "ROCKP.DBF",
+              "PVTABLE.DBF", "PVCOLUMN.DBF"):
         check(before.get(n) == after.get(n), "a second upgrade leaves %s unchanged" % n)
     again = [(r["COLUMNAME"], r["TABLENAME"]) for r in rows(root, "PVCOLUMN")]
     check(set(pvcolumn) <= set(again) and len(again) == len(set(again)), "a second upgrade adds no second rule")
     check(len(rows(root, "PVPOINT")) == 1, "a second upgrade adds no second point setup")
+
+
+def test_repeated_keywords(args, work):
+    """A repeated keyword is one item and one field, two words cleaning to
+    one name get fields kept apart; a catalogue table without a file is
+    named in the closing alert, and a second run changes no setup table."""
+    root = os.path.join(work, "repeated")
+    shutil.rmtree(root, ignore_errors=True)
+    d = os.path.join(root, "projects", "OLD")
+    os.makedirs(d)
+    cat = [catalogue_row("STATN", "STATION", "INT", 8, STATN_ID, STATION_FIELD_ID, master="Y"),
+           catalogue_row("STATN", "ROCKTYPE", "ISTR", 2, STATN_ID, "RT", keyword="granite granite basalt"),
+           catalogue_row("STATN", "ROCKNAME", "ISTR", 2, STATN_ID, "RN", keyword="Shale shale"),
+           catalogue_row("GHOST", "STATION", "INT", 8, "GH", STATION_FIELD_ID)]
+    table(os.path.join(d, "PETRIVEX.DBF"), CATALOGUE_FIELDS, cat)
+    table(os.path.join(d, "STATN.DBF"), "ID C(2); STATION N(8,0); ROCKTYPE C(2); ROCKNAME C(2)",
+          [("AB", 1, "\x02\x03", "\x04\x05")])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.OLD=OLD\n")
+    drawing(os.path.join(root, "in.dxf"), [])
+    run = '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n"
+    out = pvhost(args, root, run)
+    check("Upgrading incomplete. Not upgraded, kept as they were: GHOST (no table file)." in out,
+          "the closing alert names the table not upgraded")
+    check(fields(root, "STATN")[2:] == [("GRANITE", "C", 2), ("BASALT", "C", 2), ("SHALE", "C", 2),
+                                        ("SHALE1", "C", 2)], "item fields: %r" % fields(root, "STATN"))
+    statn = rows(root, "STATN")
+    check([(r["GRANITE"], r["BASALT"], r["SHALE"], r["SHALE1"]) for r in statn] == [(" 1", " 2", " 3", " 4")],
+          "every old value in its field: %r" % statn)
+    check([r["LONGNAME"] for r in rows(root, "ROCKD")] == ["ROCKD", "granite", "basalt"], "granite counted once")
+    check("STATN" in [r["TABLENAME"] for r in rows(root, "PVTABLE")], "STATN registered")
+    before = snapshot(root)
+    out = pvhost(args, root, run)
+    check("Upgrading complete" not in out, "the second run names GHOST too")
+    after = snapshot(root)
+    for n in ("PVTABLE.DBF", "PVCOLUMN.DBF", "STATN.DBF"):
+        check(before.get(n) == after.get(n), "a second upgrade leaves %s byte-identical" % n)
 
 
 def test_failed_rewrite(args, work):
@@ -210,13 +248,16 @@ def test_failed_rewrite(args, work):
     drawing(os.path.join(root, "in.dxf"), [])
     with open(os.path.join(d, "ORDER.DBF"), "rb") as f:
         order = f.read()
-    pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
+    out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE +
+                 "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
     with open(os.path.join(d, "ORDER.DBF"), "rb") as f:
         check(f.read() == order, "a failed rewrite leaves ORDER.DBF as it was")
     check(not os.path.exists(os.path.join(d, "ORDER283.DBF")), "no ORDER283 left beside it")
     pvtable = [r["TABLENAME"] for r in rows(root, "PVTABLE")]
-    check("ORDER" not in pvtable and "ORDE_" not in pvtable and "STATN" in pvtable,
-          "the failed table is unregistered, the others not: %r" % pvtable)
+    check("ORDER" in pvtable and "ORDE_" not in pvtable and "STATN" in pvtable,
+          "the failed table keeps its old registration: %r" % pvtable)
+    check("Not upgraded, kept as they were: ORDER." in out and "Upgrading complete" not in out,
+          "the closing alert names ORDER")
 
 
 def test_no_catalogue(args, work):
@@ -239,6 +280,7 @@ def main():
     os.makedirs(work)
     test_upgrade(args, work)
     test_no_catalogue(args, work)
+    test_repeated_keywords(args, work)
     test_failed_rewrite(args, work)
     if FAILURES:
         print("%d failure(s)" % len(FAILURES))

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "data/dbf/dbf_fixture.h"
 #include "data/item_tree.h"
@@ -321,3 +322,17 @@ TEST_F(OldTable, ATableWithoutCharIdIsNotInTheOldLayout)
 }
 
 } // namespace
+
+/* The items of one column get fields of their own: a repeated word is one
+** item, words that clean or cut to one name are told apart by a digit. */
+TEST_F(OldTable, ItemFieldsOfOneColumnAreUnique)
+{
+    col_attr_rec *r = rule("ROCKNAME", COL_ATTR_EDIT | COL_ATTR_ISTR);
+    ASSERT_EQ(upg_keywords_tree(r->tree, "ROCNP", "ROCND",
+                                "Shale shale shale rock-a rock.a rock,a granodiorite1 granodiorite2 select"),
+              8);
+    std::vector<std::string> fields;
+    upg_item_fields(r, fields);
+    EXPECT_EQ(fields, (std::vector<std::string>{"SHALE", "SHALE1", "ROCK-A", "ROCK_A", "ROCK_A1", "GRANODIORI",
+                                                "GRANODIOR1", "SELEC_"}));
+}
