@@ -3,10 +3,11 @@
 **
 ** sql_execute prepares one statement on a project's connection and either
 ** executes it or, for a cursor specification, declares a cursor named with
-** 17 random capital letters and opens it. sql_query first describes the
-** query into a row of column records, then prepares it again, binds every
-** column's value buffer to the cursor, counts the rows and fetches the
-** first. Failures are turned into application codes (sql_error_code) and,
+** 17 random capital letters and opens it. sql_query prepares a query
+** once, describes it into a row of column records, opens its cursor,
+** binds every column's value buffer, counts the rows by moving to the
+** last and fetches the first (the one already read when it is the only
+** one). Failures are turned into application codes (sql_error_code) and,
 ** when the caller asks, shown with their diagnostics (sql_report_error).
 **
 **     if (sql_execute(conn, &stmt, &cursor, "DELETE FROM ROCK", 1) == 5100) ...
@@ -148,6 +149,21 @@ static int sql_fail(const CAsiHandle *h, int report, void **stmt, void **cursor)
     return code;
 }
 
+/* Declares a cursor named with 17 random capital letters on the
+** prepared cursor specification in the statement slot and opens it; the
+** cursor goes to its slot. Answers 5100, or the failure's code (shown
+** when report is non-zero) with the slots released. */
+static int sql_open_prepared(int report, void **stmt, void **cursor)
+{
+    CAsiCursor *k = nullptr;
+    if (!asi_alloc_cursor(&k)) return sql_fail(nullptr, report, stmt, cursor);
+    *cursor = k;
+    char name[SQL_CURSOR_NAME_LEN + 1];
+    sql_cursor_name(name);
+    if (!asi_declare_cursor(k, (CAsiStatement *)*stmt, name) || !asi_open_cursor(k)) return sql_fail(k, report, stmt, cursor);
+    return SQL_OK;
+}
+
 /* Prepares and runs one statement on a connection. Any statement and
 ** cursor still in the slots are released first. A cursor specification
 ** gets a cursor named with 17 random capital letters, declared and
@@ -167,17 +183,9 @@ int sql_execute(void *connection, void **stmt, void **cursor, const char *text, 
         const CAsiHandle *h = asi_diag_count(s) > 0 ? (const CAsiHandle *)s : (CAsiConnection *)connection;
         return sql_fail(h, report, stmt, cursor);
     }
-    if (asi_diag_dynamic_function(s) == SQL_FUNC_CURSOR_SPEC) {
-        CAsiCursor *k = nullptr;
-        if (!asi_alloc_cursor(&k)) return sql_fail(nullptr, report, stmt, cursor);
-        *cursor = k;
-        char name[SQL_CURSOR_NAME_LEN + 1];
-        sql_cursor_name(name);
-        if (!asi_declare_cursor(k, s, name) || !asi_open_cursor(k)) return sql_fail(k, report, stmt, cursor);
-    } else {
-        long rows = 0;
-        if (!asi_execute(s, &rows)) return sql_fail(s, report, stmt, cursor);
-    }
+    if (asi_diag_dynamic_function(s) == SQL_FUNC_CURSOR_SPEC) return sql_open_prepared(report, stmt, cursor);
+    long rows = 0;
+    if (!asi_execute(s, &rows)) return sql_fail(s, report, stmt, cursor);
     return SQL_OK;
 }
 
@@ -306,6 +314,17 @@ int sql_reopen_cursor(void *cursor)
     return SQL_OK;
 }
 
+/* Counts the rows of an open cursor by moving to its last row (a driver
+** that knows its rows answers without sending them). Answers the count,
+** which leaves the cursor on the last row (on no row when there is none),
+** or the cursor's code when it cannot be read. */
+static long sql_count_to_last(CAsiCursor *k)
+{
+    if (asi_fetch_last(k)) return asi_row_number(k);
+    if (asi_diag_count(k) > 0 && asi_diag_cond_code(k, 0) != ASI_STATE_NO_DATA) return sql_error_code(k);
+    return 0;
+}
+
 /* The number of rows of an open cursor, which is left before its first
 ** row. Answers the count; -1 without a cursor; the cursor's code when it
 ** cannot be read. */
@@ -313,13 +332,11 @@ long sql_count_rows(void *cursor)
 {
     if (!cursor) return -1;
     CAsiCursor *k = (CAsiCursor *)cursor;
-    int rc = sql_reopen_cursor(k);
-    if (rc != SQL_OK) return rc;
-    long n = 0;
-    while (asi_fetch_next(k)) n++;
-    if (asi_diag_count(k) > 0 && asi_diag_cond_code(k, 0) != ASI_STATE_NO_DATA) return sql_error_code(k);
-    rc = sql_reopen_cursor(k);
-    return rc == SQL_OK ? n : rc;
+    long n = sql_count_to_last(k);
+    if (n > 0 && !asi_fetch_absolute(k, 0) && asi_diag_count(k) > 0 &&
+        asi_diag_cond_code(k, 0) != ASI_STATE_NO_DATA)
+        return sql_error_code(k);
+    return n;
 }
 
 /* Moves a cursor and converts the row's values to text. Modes: 0 next and
@@ -388,26 +405,29 @@ int sql_query(void *connection, const char *text, void **stmt, void **cursor, sq
     sql_free_handles(stmt, cursor);
     CAsiStatement *s = nullptr;
     if (!asi_alloc_stmt(&s)) return sql_fail(nullptr, report, nullptr, nullptr);
-    void *slot = s;
-    if (!asi_prepare(s, (CAsiConnection *)connection, text)) return sql_fail(s, report, &slot, nullptr);
+    *stmt = s;
+    if (!asi_prepare(s, (CAsiConnection *)connection, text)) return sql_fail(s, report, stmt, nullptr);
     if (asi_diag_dynamic_function(s) != SQL_FUNC_CURSOR_SPEC) {
-        sql_free_handles(&slot, nullptr);
+        sql_free_handles(stmt, nullptr);
         return SQL_ERR_ARG;
     }
     sql_col_rec *out = nullptr;
     int n = sql_describe_stmt(s, connection, &out);
-    if (n < 0 && report) {
-        if (asi_diag_count(s) > 0) sql_report_error(s);
-        else err_report(n, text);
+    if (n < 0) {
+        if (report) {
+            if (asi_diag_count(s) > 0) sql_report_error(s);
+            else err_report(n, text);
+        }
+        sql_free_handles(stmt, nullptr);
+        return n;
     }
-    sql_free_handles(&slot, nullptr);
-    if (n < 0) return n;
 
-    int rc = sql_execute(connection, stmt, cursor, text, report);
-    if (rc == SQL_OK && !*cursor) rc = SQL_ERR_ARG;
+    /* The statement described is the one run: opened, bound, counted at
+    ** its last row; a single row is then the row the cursor stands on. */
+    int rc = sql_open_prepared(report, stmt, cursor);
     int i = 0;
     for (sql_col_rec *c = out; rc == SQL_OK && c; c = c->next, i++) rc = sql_bind_column(*cursor, c, i);
-    long count = rc == SQL_OK ? sql_count_rows(*cursor) : rc;
+    long count = rc == SQL_OK ? sql_count_to_last((CAsiCursor *)*cursor) : rc;
     if (count < 0) {
         if (rc == SQL_OK && report) sql_report_error((CAsiCursor *)*cursor);
         sql_free_handles(stmt, cursor);
@@ -420,7 +440,8 @@ int sql_query(void *connection, const char *text, void **stmt, void **cursor, sq
         sql_col_list_free(&out);
         return ERR_NO_RECORDS;
     }
-    if (count > 0) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
+    if (count == 1) sql_row_to_text(out);
+    else if (count > 1) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
     *row = out;
     return (int)count;
 }

@@ -460,6 +460,12 @@ int asi_fetch_last(CAsiCursor *k) { return api_fetch(k, ASI_FETCH_LAST, 0); }
 int asi_fetch_absolute(CAsiCursor *k, long n) { return api_fetch(k, ASI_FETCH_ABSOLUTE, n); }
 int asi_fetch_relative(CAsiCursor *k, long n) { return api_fetch(k, ASI_FETCH_RELATIVE, n); }
 
+/* The current row's number. */
+long asi_row_number(const CAsiCursor *k)
+{
+    return k ? k->rowNumber() : 0;
+}
+
 /* Closes. */
 int asi_close_cursor(CAsiCursor *k)
 {

@@ -95,6 +95,10 @@ int asi_fetch_relative(CAsiCursor *k, long n);
 int asi_close_cursor(CAsiCursor *k);
 int asi_free_cursor(CAsiCursor **k);
 
+/* The number (from 1) of the row the cursor's last fetch read, 0 when it
+** stands on no row: after asi_fetch_last, the number of rows. */
+long asi_row_number(const CAsiCursor *k);
+
 /* Result columns of a prepared statement: the count (-1 on failure);
 ** column i (from 0) copied into the caller's column (its identifier and a
 ** null value of its type); its name into buf; its type code, length,

@@ -13,6 +13,7 @@
 #include "core/err_text.h"
 #include "data/row_state.h"
 #include "sql_fixture.h"
+#include "sqlclient/asi_connection.h"
 
 namespace {
 
@@ -235,6 +236,15 @@ TEST_F(SqlAccess, QueryCountsRowsFetchesFirstAndKeepsTheBrowsePosition) {
   EXPECT_EQ(sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0), 5100);
   EXPECT_STREQ(row->text, "1");
   sql_close_query(&stmt, &cursor, &row);
+
+  /* A look-up of one row: prepared once, opened, counted at its last row,
+  ** which is the row; then closed and freed. */
+  CAsiConnection *c = (CAsiConnection *)project_->connection;
+  long before = c->requestCount();
+  ASSERT_EQ(sql_select_where(project_->connection, "ROCK", "BASENUMBER", "4", nullptr, &stmt, &cursor, &row), 1);
+  EXPECT_STREQ(row->next->text, "R4          ");
+  sql_close_query(&stmt, &cursor, &row);
+  EXPECT_LE(c->requestCount() - before, 5);
   EXPECT_EQ(stmt, nullptr);
   EXPECT_EQ(cursor, nullptr);
   EXPECT_EQ(row, nullptr);
