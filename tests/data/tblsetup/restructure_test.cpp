@@ -47,15 +47,19 @@ const char kSummary[] =
     "    h.update(repr([r[k] for k in names]).encode())\n"
     "print(' '.join(f.name for f in t.fields), n, h.hexdigest())\n";
 
-/* Steps of a rebuild seen by the hook, and the one at which the process
-** kills itself (0: never). */
+/* Steps of a rebuild seen by the hook, the one at which the process
+** kills itself (0: never), and a pipe to say so first and wait to be
+** killed (-1: none). */
 long g_steps = 0;
 long g_kill_at = 0;
+int g_hold_fd = -1;
 
 /* The rebuild hook: counts, and kills the process at the chosen step. */
 void count_or_kill()
 {
-    if (++g_steps == g_kill_at) raise(SIGKILL);
+    if (++g_steps != g_kill_at) return;
+    if (g_hold_fd >= 0 && write(g_hold_fd, "!", 1) == 1) pause();
+    raise(SIGKILL);
 }
 
 /* One column of a node: name, type index, length, decimals. */
@@ -413,6 +417,9 @@ TEST_F(Restructure, ARebuildKilledAtAnyMomentComesBackWholeAtTheNextLogon) {
   for (long at : points) {
     std::filesystem::remove(path("SOILS.DBF"));
     std::ofstream(path("SOILS.DBF"), std::ios::binary) << before;
+    /* At one step the rebuild waits, alive: a logon then leaves it alone. */
+    int hold[2] = {-1, -1};
+    if (at == 3) ASSERT_EQ(pipe(hold), 0);
     fflush(nullptr);
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -420,9 +427,20 @@ TEST_F(Restructure, ARebuildKilledAtAnyMomentComesBackWholeAtTheNextLogon) {
       project_->connection = nullptr;   /* the parent's driver stays out of it */
       g_steps = 0;
       g_kill_at = at;
+      g_hold_fd = hold[1];
       dbf_set_rebuild_hook(count_or_kill);
       dbf_restructure(nullptr, t, project_);
       _exit(0);
+    }
+    if (hold[0] >= 0) {
+      char said = 0;
+      EXPECT_EQ(read(hold[0], &said, 1), 1);
+      char busy[64] = "";
+      EXPECT_EQ(dbf_rebuild_recover(dir().c_str(), busy, sizeof busy), DBF_REBUILD_BUSY);
+      EXPECT_TRUE(has_file("TEMPRARY.DBF")) << "a rebuild under way keeps its set-aside table";
+      kill(child, SIGKILL);
+      close(hold[0]);
+      close(hold[1]);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
