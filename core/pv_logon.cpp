@@ -23,6 +23,7 @@
 #include "core/tile_util.h"
 #include "data/col_attr.h"
 #include "data/item_table.h"
+#include "data/merge.h"
 #include "data/pnt.h"
 #include "data/tbl.h"
 #include "data/tblsetup.h"
@@ -328,6 +329,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
         return rc;
     }
     if (rebuilt == DBF_REBUILD_MENDED) dbf_index_mended(p, mended);
+    /* A merge into the project cut short is undone before anything reads it. */
+    merge_recover(p);
     /* A drawing opened before this logon may name one of its systems. */
     map_params_resolve(&g_map_params);
     if (out) *out = p;

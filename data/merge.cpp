@@ -223,15 +223,23 @@ long merge_link_number(const merge_numbers &n, const link_rec &l)
     return number;
 }
 
-/* The path of a master table's mark file: "" for a project without a
-** folder of its own (a server project). */
-std::string merge_mark_path(const pjct_rec *p, const char *table)
+/* The folder of a dBASE project, ending in a separator; "" for a
+** project without one of its own (a server project). */
+std::string merge_project_dir(const pjct_rec *p)
 {
     const char *dir = (p->flags & PJCT_ENV_DB3) ? pjct_dir(p->name) : nullptr;
     if (!dir || !*dir) return "";
     std::string path = dir;
     if (path.back() != '/' && path.back() != '\\') path += '/';
-    return path + table + k_mark_ext;
+    return path;
+}
+
+/* The path of a master table's mark file; "" when the project has no
+** folder. */
+std::string merge_mark_path(const pjct_rec *p, const char *table)
+{
+    std::string dir = merge_project_dir(p);
+    return dir.empty() ? dir : dir + table + k_mark_ext;
 }
 
 /* Writes the mark of a table about to receive merged rows: its name, its
@@ -259,23 +267,19 @@ int merge_run(void *connection, const std::string &text)
 
 /* Deletes the rows of a table numbered above offset, and their memo
 ** lines. 5100, or the failure's code. */
-int merge_remove(void *connection, const tbl_rec *t, const char *key, long offset)
+int merge_remove(void *connection, const char *table, const char *key, long offset)
 {
     char above[64];
     std::snprintf(above, sizeof above, " > %ld", offset);
     std::string memo;
-    if (memo_table_name(t->name, memo) == 0) {
+    if (memo_table_name(table, memo) == 0) {
         sql_col_rec *probe = nullptr;
-        if (sql_describe_table(connection, memo.c_str(), &probe, 0) > 0) {
-            int rc = merge_run(connection, "DELETE FROM " + memo + " WHERE " MEMO_COL_BASENUMBER + above);
-            if (rc != RTNORM) {
-                sql_col_list_free(&probe);
-                return rc;
-            }
-        }
+        int n = sql_describe_table(connection, memo.c_str(), &probe, 0);
         sql_col_list_free(&probe);
+        int rc = n > 0 ? merge_run(connection, "DELETE FROM " + memo + " WHERE " MEMO_COL_BASENUMBER + above) : RTNORM;
+        if (rc != RTNORM) return rc;
     }
-    return merge_run(connection, std::string("DELETE FROM ") + t->name + " WHERE " + key + above);
+    return merge_run(connection, std::string("DELETE FROM ") + table + " WHERE " + key + above);
 }
 
 /* Makes the master's memo side table when it has none, as the memo editor
@@ -406,7 +410,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         numbers.failed = true;
         /* Removed by their numbers, all above the offset: a row whose
         ** insert was cut short may be in the table unanswered. */
-        if (started && merge_remove(g_merge_master->connection, t, key->name, numbers.offset) != RTNORM) {
+        if (started && merge_remove(g_merge_master->connection, t->name, key->name, numbers.offset) != RTNORM) {
             if (largest)
                 std::snprintf(text, sizeof text, "The rows merged so far, numbered %ld to %ld, cannot be removed: %s",
                               lowest, largest, merge_reason().c_str());
@@ -473,6 +477,43 @@ int merge_raise_last_number(pjct_rec *master, tbl_rec *t)
     double highest = 0;
     int rc = merge_highest(master->connection, t->keys[TBL_KEY_BASENUMBER], t->name, &highest);
     if (highest > t->last_number) t->last_number = (int32_t)highest;
+    return rc;
+}
+
+int merge_recover(pjct_rec *p)
+{
+    std::string path = p ? merge_project_dir(p) : "";
+    if (path.empty()) return 0;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(path, ec), end;
+    int rc = 0;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() <= sizeof k_mark_ext - 1 || name.compare(name.size() - (sizeof k_mark_ext - 1),
+                                                                 std::string::npos, k_mark_ext) != 0)
+            continue;
+        char table[SQL_COL_NAME_SIZE] = "", key[SQL_COL_NAME_SIZE] = "";
+        long offset = -1;
+        FILE *f = std::fopen(it->path().c_str(), "r");
+        int fields = f ? std::fscanf(f, "%20s %20s %ld", table, key, &offset) : 0;
+        if (f) std::fclose(f);
+        if (fields != 3 || !sql_is_ident(table) || !sql_is_ident(key) || offset < 0) {
+            msg_alert(ERR_TITLE, "The merge mark %s cannot be read; it is left in place.", it->path().c_str());
+            rc = -1;
+            continue;
+        }
+        if (merge_remove(p->connection, table, key, offset) != RTNORM) {
+            msg_alert(ERR_TITLE, "The merge into table %s was cut short, and its rows numbered above %ld cannot be "
+                      "removed: %s", table, offset, merge_reason().c_str());
+            rc = -1;
+            continue;
+        }
+        tbl_rec *t = tbl_find_by_name(p->tables, table, nullptr);
+        if (t) tbl_create_indexes(t);
+        std::filesystem::remove(it->path(), ec);
+        ec.clear();
+        msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it had merged were removed.", table);
+    }
     return rc;
 }
 

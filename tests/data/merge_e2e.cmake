@@ -7,4 +7,10 @@ if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
                    $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
                    ${CMAKE_CURRENT_BINARY_DIR}/merge_e2e)
   set_tests_properties(merge_rename_e2e PROPERTIES TIMEOUT 120)
+  # The same merge with pvhost or its driver killed at ten points.
+  add_test(NAME merge_cut_short_e2e
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/data/merge_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/merge_cut_short_e2e cut-short)
+  set_tests_properties(merge_cut_short_e2e PROPERTIES TIMEOUT 300)
 endif()

@@ -3,11 +3,16 @@
 MASTER and SLAVE made here with the python dbf module and drawings made with
 ezdxf; dbfread and ezdxf read back what the commands left.
 
-  merge_e2e.py PVHOST MODULE RESOURCES WORKDIR
+  merge_e2e.py PVHOST MODULE RESOURCES WORKDIR [cut-short]
+
+With "cut-short" it runs only the merge killed at many points.
 """
 import os
 import shutil
+import signal
+import subprocess
 import sys
+import time
 
 import dbfread
 import ezdxf
@@ -160,35 +165,48 @@ MEMO_ONE = "Granite, pink, coarse grained; feldspar megacrysts up to 4 cm. " * 3
 MEMO_TWO = "Fault zone: breccia with quartz veins / calcite. Strike 040. " * 2
 
 
-def unnumbered_projects(root):
-    """MASTER without STATNMEM; SLAVE rows without a number of their own
-    (blank, 0, -7) beside rows 1 and 2 with memos; SLAVE's STATN2 holds a
-    number the master's column cannot take, so that table is refused."""
+STATN_FIELDS = "BASENUMBER N(8,0); STATION N(8,0); NAME C(20); NOTES C(20)"
+MEMO_FIELDS = "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)"
+
+
+def two_projects(root, tables, links):
+    """MASTER and SLAVE made anew under root with their tables ({project:
+    [(name, fields, rows)]}; all but the memo tables registered as STATION
+    tables, STATN's NOTES a memo column), asi.ini and in.dxf with links."""
     shutil.rmtree(root, ignore_errors=True)
-    for name, statn, statn2, memo in (
-            ("MASTER", [(50, 1, "Fifty", ""), (100, 2, "Hundred", "")], [(1, 1)], None),
-            ("SLAVE", [(1, 1, "One", "MEMO"), (2, 2, "Two", "MEMO"), (None, 3, "Blank", ""), (0, 4, "Zero", ""),
-                       (-7, 5, "Minus", "")], [(1, 1), (2, 2), (99999999, 3)],
-             e2e_lines(1, MEMO_ONE) + e2e_lines(2, MEMO_TWO))):
+    for name, own in tables.items():
         d = os.path.join(root, "projects", name)
         os.makedirs(d)
-        table(os.path.join(d, "STATN.DBF"), "BASENUMBER N(8,0); STATION N(8,0); NAME C(20); NOTES C(20)", statn)
-        table(os.path.join(d, "STATN2.DBF"), "BASENUMBER N(8,0); STATION N(8,0)", statn2)
-        if memo:
-            table(os.path.join(d, "STATNMEM.DBF"), "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)", memo)
+        for t, fields, content in own:
+            table(os.path.join(d, t + ".DBF"), fields, content)
         table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
-              [registry_row("STATN", "STATION", "STATION"), registry_row("STATN2", "STATION", "STATION")])
+              [registry_row(t, "STATION", "STATION") for t, _, _ in own if not t.endswith("MEM")])
         table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
               [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
     with open(os.path.join(root, "asi.ini"), "w") as f:
         f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.MASTER=MASTER\n"
                 "PETRIVEX.SLAVE=SLAVE\n\n[ASE_CATALOGS]\nMASTER=projects\nSLAVE=projects\n\n"
                 "[PETRIVEX_MISC]\nMASTER.links=1\nSLAVE.links=0\n")
+    drawing(os.path.join(root, "in.dxf"), links)
+
+
+def unnumbered_projects(root):
+    """MASTER without STATNMEM; SLAVE rows without a number of their own
+    (blank, 0, -7) beside rows 1 and 2 with memos; SLAVE's STATN2 holds a
+    number the master's column cannot take, so that table is refused."""
+    statn2 = "BASENUMBER N(8,0); STATION N(8,0)"
+    slave = [(1, 1, "One", "MEMO"), (2, 2, "Two", "MEMO"), (None, 3, "Blank", ""), (0, 4, "Zero", ""),
+             (-7, 5, "Minus", "")]
     # Links of rows without a number of their own hold row 0; they name
     # their row by another column.
-    drawing(os.path.join(root, "in.dxf"), [("SLAVE", "STATN", n, "BASENUMBER", str(n)) for n in (0, 1, 2)] +
-            [("SLAVE", "STATN", 0, "NAME", "Blank"), ("SLAVE", "STATN", 0, "NAME", "Minus"),
-             ("SLAVE", "STATN2", 2, "BASENUMBER", "2")])
+    two_projects(root, {"MASTER": [("STATN", STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", "")]),
+                                   ("STATN2", statn2, [(1, 1)])],
+                        "SLAVE": [("STATN", STATN_FIELDS, slave),
+                                  ("STATN2", statn2, [(1, 1), (2, 2), (99999999, 3)]),
+                                  ("STATNMEM", MEMO_FIELDS, e2e_lines(1, MEMO_ONE) + e2e_lines(2, MEMO_TWO))]},
+                 [("SLAVE", "STATN", n, "BASENUMBER", str(n)) for n in (0, 1, 2)] +
+                 [("SLAVE", "STATN", 0, "NAME", "Blank"), ("SLAVE", "STATN", 0, "NAME", "Minus"),
+                  ("SLAVE", "STATN2", 2, "BASENUMBER", "2")])
 
 
 def e2e_lines(number, text):
@@ -237,6 +255,105 @@ def test_unnumbered_rows_and_memos(args, work):
         check("Table STATN2 was not merged" in out and "99999999" in out, "%s: refusal names table and row" % order)
 
 
+CUT_ROWS = 250   # slave rows of the merge that is killed
+
+
+def cut_short_projects(root):
+    """MASTER with rows 50 and 100 and no memo table; SLAVE with CUT_ROWS rows,
+    every tenth with a memo."""
+    slave = [(i, i, "Station %d" % i, "MEMO" if i % 10 == 0 else "") for i in range(1, CUT_ROWS + 1)]
+    memo = [(i, 1, "Memo of station %d" % i) for i in range(10, CUT_ROWS + 1, 10)]
+    two_projects(root, {"MASTER": [("STATN", STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", "")])],
+                        "SLAVE": [("STATN", STATN_FIELDS, slave), ("STATNMEM", MEMO_FIELDS, memo)]}, [])
+
+
+def merged_state(root):
+    """'unchanged', 'merged' or a description of what else STATN holds."""
+    statn = sorted((int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "MASTER", "STATN"))
+    memo_path = os.path.join(root, "projects", "MASTER", "STATNMEM.DBF")
+    lines = sorted((int(r["BASENUMBER"]), int(r["ORDNUMBER"]), r["MEMOTEXT"])
+                   for r in dbfread.DBF(memo_path)) if os.path.exists(memo_path) else []
+    memo = [(n, " ".join(l for m, _, l in lines if m == n).split()) for n in sorted({l[0] for l in lines})]
+    master = [(50, "Fifty"), (100, "Hundred")]
+    if statn == master and memo == []:
+        return "unchanged"
+    if (statn == master + [(100 + i, "Station %d" % i) for i in range(1, CUT_ROWS + 1)] and
+            memo == [(100 + i, ["Memo", "of", "station", str(i)]) for i in range(10, CUT_ROWS + 1, 10)]):
+        return "merged"
+    return "%d rows, %d memos" % (len(statn), len(memo))
+
+
+def children(pid):
+    try:
+        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+            return [int(k) for k in f.read().split()]
+    except OSError:
+        return []
+
+
+def gone(pid, seconds):
+    """Waits until a process has ended (or the time is up)."""
+    end = time.time() + seconds
+    while time.time() < end:
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                if f.read().split(")")[-1].split()[0] == "Z":
+                    return True
+        except OSError:
+            return True
+        time.sleep(0.01)
+    return False
+
+
+MERGE_DATABASE = LOGON + MERGE_DIALOG + "pick mrg_map\npick mrg_dbf\nok\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n"
+
+
+def test_merge_cut_short(args, work):
+    """A merge whose pvhost or driver is killed at ten points leaves STATN
+    unchanged (the next logon removes what it had merged) or fully merged,
+    and merging again then gives every row once."""
+    root = os.path.join(work, "cut short")
+    cut_short_projects(root)
+    mark = os.path.join(root, "projects", "MASTER", "STATN.MRG")
+    statn = os.path.join(root, "projects", "MASTER", "STATN.DBF")
+    start = time.time()
+    pvhost(args, root, MERGE_DATABASE)
+    span = time.time() - start
+    check(merged_state(root) == "merged" and not os.path.exists(mark), "an uncut merge merges every row")
+    for trial in range(10):
+        cut_short_projects(root)
+        before = os.path.getsize(statn)
+        p = e2e_tables.pvhost_start(args, root, MERGE_DATABASE)
+        # The kill comes a little later each time after the first row is in.
+        while p.poll() is None and os.path.getsize(statn) == before:
+            time.sleep(0.002)
+        time.sleep(span * trial / 12)
+        drivers = children(p.pid)
+        victims = [p.pid] if trial % 2 == 0 else drivers
+        for pid in victims:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        try:
+            p.communicate(timeout=60)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            p.communicate()
+        for pid in drivers:
+            gone(pid, 10)
+        what = "trial %d (%s killed)" % (trial, "pvhost" if trial % 2 == 0 else "driver")
+        out = pvhost(args, root, '(pv_open "MASTER" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
+        state = merged_state(root)
+        check(state in ("unchanged", "merged") and not os.path.exists(mark),
+              "%s: after the next logon STATN is %s" % (what, state))
+        if os.path.exists(mark) or state != "unchanged":
+            continue
+        check("The merge into table STATN was cut short" in out, "%s: the logon says so" % what)
+        pvhost(args, root, MERGE_DATABASE)
+        check(merged_state(root) == "merged", "%s: merged again, every row once (%s)" % (what, merged_state(root)))
+
+
 def test_rename(args, work):
     root = os.path.join(work, "rename")
     make_projects(root)
@@ -255,12 +372,18 @@ def test_rename(args, work):
 
 
 def main():
-    if len(sys.argv) != 5:
+    if len(sys.argv) not in (5, 6):
         raise SystemExit(__doc__)
     args = sys.argv[1:4]
     work = sys.argv[4]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
+    if sys.argv[5:] == ["cut-short"]:
+        test_merge_cut_short(args, work)
+        if FAILURES:
+            raise SystemExit("%d check(s) failed" % len(FAILURES))
+        print("pv-merge cut short: all checks passed")
+        return
     test_database_and_maps(args, work)
     test_maps_alone(args, work)
     test_dialog_checks(args, work)
