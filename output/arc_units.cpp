@@ -216,17 +216,21 @@ int arc_plot_unit_row(sql_col_rec *row) {
   long n = 0;
   if (!arc_column_long(unit, &n)) return -1;
 
-  /* The unit column's own placement, when the row's setups give one. */
+  /* The unit column's own placement, when the row's setups give one: its
+  ** symbol, else its text when that carries a fill (a text placement is
+  ** made for every column, so one without a fill says nothing). */
   sym_place_rec *first = nullptr, *second = nullptr;
   int nfirst = 0, nsecond = 0;
   sym_place_rec place = *o->place;
+  auto of_unit = [unit](const sym_place_rec &p) { return p.own_col == unit || p.source_col == unit; };
   if (row_alloc_placements(row, &first, &nfirst, &second, &nsecond) == 0 &&
-      row_build_placements(row, first, &nfirst, second, &nsecond, ROW_PLACE_ALL) == 0)
-    for (int i = 0; i < nfirst; i++)
-      if (first[i].own_col == unit || first[i].source_col == unit) {
-        place = first[i];
-        break;
-      }
+      row_build_placements(row, first, &nfirst, second, &nsecond, ROW_PLACE_ALL) == 0) {
+    bool found = false;
+    for (int i = 0; i < nfirst && !found; i++)
+      if (of_unit(first[i])) place = first[i], found = true;
+    for (int i = 0; i < nsecond && !found; i++)
+      if (of_unit(second[i]) && (second[i].fill == 1 || !blank(second[i].pattern))) place = second[i], found = true;
+  }
   std::free(first);
   std::free(second);
   link_rec link;

@@ -48,7 +48,8 @@ constexpr double kTernaryTitle = 3.5;              /* ternary title height      
 constexpr double kTernaryRoom = 75.0;              /* ternary titles' room, block units */
 constexpr double kTernaryWidth = 0.5;              /* ternary title character, heights */
 constexpr double kTernaryDrop = 1.5;               /* ternary titles below, heights */
-constexpr double kTextShare = 0.05;                /* text symbol: share of the extent */
+constexpr double kTextShare = 0.02;                /* text symbol: share of the extent, the frame's text height */
+constexpr double kMarkerShare = 0.25;              /* a text point's marker radius: share of the text height */
 constexpr double kSymbolShare = 0.02;              /* other symbol: share of the extent */
 constexpr double kSymbolDivisor = 75.0;            /* other symbol: extent divided by */
 constexpr double kTernaryText = 10.0;              /* ternary texts from this size ... */
@@ -396,7 +397,15 @@ int chem_plot_point(chem_term_rec *xe, chem_term_rec *ye, chem_term_rec *ze, sql
             r->ins = p;
             size_placement(r, ze != nullptr);
             r->owner = -1;
-            int drawn = r->mode == SYM_MODE_TEXT ? sym_place_draw(nullptr, r, 0, 1, 0) : sym_place_draw(r, nullptr, 1, 0, 0);
+            /* A text marks its point with a small circle, the text
+            ** starting there, so that the point itself can be read. */
+            int marked = r->mode != SYM_MODE_TEXT ? 0
+                         : ent_make_circle(&p, kMarkerShare * (r->size > 0 ? r->size : 1.0), r->layer, r->colour) == 0
+                             ? collect()
+                             : -1;
+            int drawn = marked != 0                ? -1
+                        : r->mode == SYM_MODE_TEXT ? sym_place_draw(nullptr, r, 0, 1, 0)
+                                                   : sym_place_draw(r, nullptr, 1, 0, 0);
             if (drawn == 0) rc = collect();
         }
     }

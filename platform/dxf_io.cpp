@@ -39,8 +39,10 @@
 #include "linkstore/linkstore.h"
 
 static const double PI = 3.14159265358979323846;
-/* Format version written in $ACADVER. */
-static const char* const DXF_VERSION = "AC1009";
+/* Format version written in $ACADVER: the first whose readers take a
+** HATCH (an older version has them read a hatch without its layer and
+** pattern); its entities may still leave out their subclass markers. */
+static const char* const DXF_VERSION = "AC1015";
 /* $DWGCODEPAGE written and the one read without conversion. */
 static const char* const DXF_CODE_PAGE = "ANSI_1252";
 /* First format version whose texts are UTF-8. */
@@ -123,10 +125,15 @@ struct dxf_out {
   }
 };
 
-/* Writes one entity with its extended data. */
-static void write_entity(dxf_out& w, const db_entity& e) {
+/* Writes one entity with its extended data; owner is the handle of the
+** block that holds it, 0 in model space. */
+static void write_entity(dxf_out& w, const db_entity& e, unsigned long owner) {
   w.grp(0, e.type);
   w.grp(5, handle_text(e.handle));
+  /* A VERTEX, ATTRIB or SEQEND names the entity that heads its sequence,
+  ** an entity of a block the block. */
+  if (e.parent) w.grp(330, handle_text(e.parent));
+  else if (owner) w.grp(330, handle_text(owner));
   bool marked = e.type == "LWPOLYLINE" || e.type == "HATCH";
   if (marked) w.grp(100, "AcDbEntity");
   bool first10 = true, sub = false;
@@ -154,7 +161,11 @@ static std::string dxf_write(db_drawing& d) {
   w.grp(9, "$ACADVER"); w.grp(1, DXF_VERSION);
   w.grp(9, "$DWGCODEPAGE"); w.grp(3, DXF_CODE_PAGE);
   w.grp(9, "$HANDLING"); w.integer(70, 1);
-  w.grp(9, "$HANDSEED"); w.grp(5, handle_text(d.next_handle));
+  /* Each table's head carries a handle of its own, the ones after the
+  ** drawing's last; they are not kept when the file is read again. */
+  const unsigned long table_handles = d.next_handle;
+  const unsigned long table_count = sizeof TABLE_ORDER / sizeof TABLE_ORDER[0];
+  w.grp(9, "$HANDSEED"); w.grp(5, handle_text(table_handles + table_count));
   for (auto& v : HEADER_VARS) {
     const db_grp& g = d.vars[v.var];
     w.grp(9, v.file);
@@ -165,9 +176,10 @@ static std::string dxf_write(db_drawing& d) {
   }
   w.grp(0, "ENDSEC");
   w.grp(0, "SECTION"); w.grp(2, "TABLES");
-  for (const char* t : TABLE_ORDER) {
+  for (unsigned long i = 0; i < table_count; ++i) {
+    const char* t = TABLE_ORDER[i];
     auto& recs = d.tables[t];
-    w.grp(0, "TABLE"); w.grp(2, t); w.integer(70, (long)recs.size());
+    w.grp(0, "TABLE"); w.grp(2, t); w.grp(5, handle_text(table_handles + i)); w.integer(70, (long)recs.size());
     for (auto& r : recs) {
       w.grp(0, t);
       w.grp(5, handle_text(r.handle));
@@ -187,14 +199,14 @@ static std::string dxf_write(db_drawing& d) {
     w.grp(0, "BLOCK"); w.grp(5, handle_text(b.handle)); w.grp(8, "0"); w.grp(2, b.name);
     w.integer(70, b.flags); w.point(10, b.base, false); w.grp(3, b.name);
     for (unsigned long h : b.ents)
-      if (db_entity* e = db_entity_find(d, h, true)) write_entity(w, *e);
+      if (db_entity* e = db_entity_find(d, h, true)) write_entity(w, *e, b.handle);
     w.grp(0, "ENDBLK"); w.grp(5, handle_text(b.end_handle)); w.grp(8, "0");
   }
   w.grp(0, "ENDSEC");
   w.grp(0, "SECTION"); w.grp(2, "ENTITIES");
   for (unsigned long h : d.model) {
     db_entity* e = db_entity_find(d, h, true);
-    if (e) write_entity(w, *e);
+    if (e) write_entity(w, *e, 0);
   }
   w.grp(0, "ENDSEC");
   w.grp(0, "EOF");

@@ -230,22 +230,79 @@ static int cmd_block(cmd_run& r) {
   return RTNORM;
 }
 
+/* One line family of a hatch pattern, at pattern scale 1. */
+struct pat_line {
+  double angle_deg;          /* direction of the lines               */
+  double origin[2];          /* a point the first line passes        */
+  double delta[2];           /* shift to the next line, along and across */
+  std::vector<double> dash;  /* dashes (+), gaps (-), dots (0)       */
+};
+
+/* Reads the line families of a pattern from the ACAD.PAT found on the
+** search path. 1 found (families filled), 0 when the file does not list
+** the name, -1 when there is no such file. */
+static int pattern_read(const std::string& pat, std::vector<pat_line>& lines) {
+  lines.clear();
+  char path[ADS_PATH_MAX];
+  if (ads_findfile("acad.pat", path) != RTNORM) return -1;
+  std::ifstream in(path);
+  std::string line;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '*') {
+      if (inside) return 1;
+      std::string n = line.substr(1, line.find(',') == std::string::npos ? std::string::npos : line.find(',') - 1);
+      while (!n.empty() && std::isspace((unsigned char)n.back())) n.pop_back();
+      inside = str_ieq(n, pat);
+      continue;
+    }
+    if (!inside) continue;
+    std::vector<double> v;
+    for (const char* c = line.c_str(); *c;) {
+      char* end = nullptr;
+      double x = std::strtod(c, &end);
+      if (end == c) { ++c; continue; }
+      v.push_back(x);
+      c = end;
+    }
+    if (v.size() < 5) continue;
+    lines.push_back({v[0], {v[1], v[2]}, {v[3], v[4]}, std::vector<double>(v.begin() + 5, v.end())});
+  }
+  return inside ? 1 : 0;
+}
+
 /* True when the pattern may be used: "SOLID", or a name listed in the
 ** ACAD.PAT found on the search path (any valid name when there is none). */
 static bool pattern_known(const std::string& pat) {
   if (str_ieq(pat, "SOLID")) return true;
   if (!db_name_valid(pat, false)) return false;
-  char path[ADS_PATH_MAX];
-  if (ads_findfile("acad.pat", path) != RTNORM) return true;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] != '*') continue;
-    std::string n = line.substr(1, line.find(',') == std::string::npos ? std::string::npos : line.find(',') - 1);
-    while (!n.empty() && std::isspace((unsigned char)n.back())) n.pop_back();
-    if (str_ieq(n, pat)) return true;
+  std::vector<pat_line> lines;
+  return pattern_read(pat, lines) != 0;
+}
+
+/* The pattern's line families as a HATCH carries them (group 78 and, per
+** family, 53 angle, 43/44 base point, 45/46 offset, 79 and 49 dashes), at
+** the hatch's scale and angle, so that readers draw the pattern. */
+static std::vector<db_grp> pattern_groups(const std::string& pat, double scale, double angle_deg) {
+  std::vector<pat_line> lines;
+  if (pattern_read(pat, lines) != 1) lines.clear();
+  std::vector<db_grp> g = {grp_int(78, (int32_t)lines.size())};
+  auto turned = [](const double* v, double scale_by, double deg, double* out) {
+    double a = deg * PI / 180, x = v[0] * scale_by, y = v[1] * scale_by;
+    out[0] = x * std::cos(a) - y * std::sin(a);
+    out[1] = x * std::sin(a) + y * std::cos(a);
+  };
+  for (const pat_line& l : lines) {
+    double base[2], offset[2];
+    turned(l.origin, scale, angle_deg, base);
+    turned(l.delta, scale, l.angle_deg + angle_deg, offset);
+    g.insert(g.end(), {grp_real(53, l.angle_deg + angle_deg), grp_real(43, base[0]), grp_real(44, base[1]),
+                       grp_real(45, offset[0]), grp_real(46, offset[1]), grp_int(79, (int32_t)l.dash.size())});
+    for (double d : l.dash) g.push_back(grp_real(49, d * scale));
   }
-  return false;
+  return g;
 }
 
 /* Appends the boundary path of a closed object to a hatch; false when the
@@ -293,6 +350,8 @@ static int cmd_hatch(cmd_run& r) {
   std::string pat;
   int rc = want_text(r, std::string("Enter pattern name or [?/Solid/User defined] <") + HATCH_DEFAULT + ">: ", pat);
   if (rc != RTNORM) return rc;
+  /* A name ends at its first blank, as the editor's prompt takes it. */
+  pat = pat.substr(0, pat.find_first_of(" \t"));
   if (pat.empty()) pat = HATCH_DEFAULT;
   if (!pattern_known(pat)) { host_io_print("Unknown pattern " + pat + "\n"); return RTERROR; }
   bool solid = str_ieq(pat, "SOLID");
@@ -315,7 +374,11 @@ static int cmd_hatch(cmd_run& r) {
               grp_int(91, n)};
   e.groups.insert(e.groups.end(), paths.begin(), paths.end());
   e.groups.insert(e.groups.end(), {grp_int(75, 0), grp_int(76, 1)});
-  if (!solid) e.groups.insert(e.groups.end(), {grp_real(52, ang), grp_real(41, scale), grp_int(77, 0), grp_int(78, 0)});
+  if (!solid) {
+    e.groups.insert(e.groups.end(), {grp_real(52, ang), grp_real(41, scale), grp_int(77, 0)});
+    std::vector<db_grp> families = pattern_groups(pat, scale, ang);
+    e.groups.insert(e.groups.end(), families.begin(), families.end());
+  }
   e.groups.push_back(grp_int(98, 0));
   db_add_model(d, e);
   if (!solid) {

@@ -340,33 +340,38 @@ const mk_sample_rec k_samples[] = {
 
 /* One survey row of a drill hole: from the collar, consecutive rows of a
 ** hole follow its trace (azimuth from north, dip down from horizontal,
-** length along the hole). */
+** length along the hole). The station is the one the hole was drilled
+** from, numbered as in every station table of the property. */
 struct mk_survey {
     int number;
     const char *hole;
     double easting_m, northing_m;   /* the collar */
     double azimuth_deg, dip_deg, length_m;
+    int station;
 };
 
 const mk_survey k_surveys[] = {
-    {1, "RD-01", 618950.0, 5624900.0, 45, 60, 50},  {2, "RD-01", 618950.0, 5624900.0, 47, 58, 50},
-    {3, "RD-01", 618950.0, 5624900.0, 50, 55, 60},  {4, "RD-02", 619120.0, 5624650.0, 225, 65, 75},
-    {5, "RD-02", 619120.0, 5624650.0, 228, 62, 75}, {6, "RD-03", 618700.0, 5624500.0, 0, 90, 120},
+    {1, "RD-01", 618950.0, 5624900.0, 45, 60, 50, 105},  {2, "RD-01", 618950.0, 5624900.0, 47, 58, 50, 105},
+    {3, "RD-01", 618950.0, 5624900.0, 50, 55, 60, 105},  {4, "RD-02", 619120.0, 5624650.0, 225, 65, 75, 102},
+    {5, "RD-02", 619120.0, 5624650.0, 228, 62, 75, 102}, {6, "RD-03", 618700.0, 5624500.0, 0, 90, 120, 101},
 };
 
 /* One map unit: its number is the polygon's in the property's coverage;
-** EASTING and NORTHING are its label point. */
+** EASTING and NORTHING are its label point; the hatch pattern and colour
+** of its legend item, which the unit number's setup takes. */
 struct mk_unit {
     int number, unit;
     const char *age, *legend, *rock;
     double easting_m, northing_m;
+    const char *pattern;
+    int colour;
 };
 
 const mk_unit k_units[] = {
-    {1, 2, "K", "Kgd", "granodiorite", 618500, 5624500},
-    {2, 3, "T", "Tv", "andesite", 619500, 5624500},
-    {3, 4, "Q", "Qt", "till", 618500, 5625500},
-    {4, 5, "K", "Kgd", "granodiorite", 619500, 5625500},
+    {1, 2, "K", "Kgd", "granodiorite", 618500, 5624500, "GRANITE", 1},
+    {2, 3, "T", "Tv", "andesite", 619500, 5624500, "BASALT", 3},
+    {3, 4, "Q", "Qt", "till", 618500, 5625500, "CONGLOMERATE", 2},
+    {4, 5, "K", "Kgd", "granodiorite", 619500, 5625500, "GRANITE", 1},
 };
 
 /* One arc of the coverage as the mapper recorded it: its polygons on the
@@ -475,20 +480,21 @@ void mk_ridge_tables(const char *dir)
     rows.clear();
     for (const mk_survey &s : k_surveys)
         rows.push_back({std::to_string(s.number), s.hole, mk_number(s.easting_m), mk_number(s.northing_m),
-                        mk_number(s.azimuth_deg), mk_number(s.dip_deg), mk_number(s.length_m)});
+                        mk_number(s.azimuth_deg), mk_number(s.dip_deg), mk_number(s.length_m),
+                        std::to_string(s.station)});
     mk_table(dir, "DDH",
              {{"BASENUMBER", 'N', INT_WIDTH}, {"HOLE", 'C', SHORT_TEXT}, {"EASTING", 'N', COORD_WIDTH, VALUE_DECIMALS},
               {"NORTHING", 'N', COORD_WIDTH, VALUE_DECIMALS}, {"AZIM", 'N', VALUE_WIDTH, VALUE_DECIMALS}, {"DIP", 'N', VALUE_WIDTH, VALUE_DECIMALS},
-              {"LEN", 'N', VALUE_WIDTH, VALUE_DECIMALS}},
+              {"LEN", 'N', VALUE_WIDTH, VALUE_DECIMALS}, {"STN", 'N', INT_WIDTH}},
              rows);
     rows.clear();
     for (const mk_unit &u : k_units)
         rows.push_back({std::to_string(u.number), std::to_string(u.unit), u.age, u.legend, u.rock,
-                        mk_number(u.easting_m), mk_number(u.northing_m)});
+                        mk_number(u.easting_m), mk_number(u.northing_m), u.pattern, std::to_string(u.colour)});
     mk_table(dir, "UNIT",
              {{"BASENUMBER", 'N', INT_WIDTH}, {"UNITNO", 'N', INT_WIDTH}, {"AGE", 'C', SHORT_TEXT},
               {"LEGEND", 'C', SHORT_TEXT}, {"ROCK", 'C', WORD_WIDTH}, {"EASTING", 'N', COORD_WIDTH, VALUE_DECIMALS},
-              {"NORTHING", 'N', COORD_WIDTH, VALUE_DECIMALS}},
+              {"NORTHING", 'N', COORD_WIDTH, VALUE_DECIMALS}, {"PATTERN", 'C', WORD_WIDTH}, {"COLOUR", 'N', INT_WIDTH}},
              rows);
     rows.clear();
     for (const mk_arc &a : k_arcs) {
@@ -520,14 +526,71 @@ void mk_ridge_legend(const char *dir)
                   {"BORDER", "SHORELINE", "FAULTS", "INTRUSIONS", "UNCONFORMABLE", "CONFORMABLE", "BASEMENT"});
 }
 
-/* Writes the property's setup: registry, point setups and column rules
-** (the legend columns on their dictionaries). */
+/* One symbol setup of the property, in the columns of PVSYMBOL: of a
+** table column (kind 2) or of a diagram (kind 6). */
+struct mk_symbol {
+    int owner_kind;
+    const char *item, *table, *column;   /* the diagram, or the column */
+    int flags;                            /* 1 text, 2 symbol, 4 fill, 8 solid fill */
+    const char *symbol, *library;
+    int shape_number;
+    const char *pattern, *layer;
+    int colour;
+    double scale;
+    const char *pattern_from, *colour_from;   /* associated columns */
+};
+
+/* Owner kinds of a setup. */
+constexpr int SYM_OF_COLUMN = 2;
+constexpr int SYM_OF_NOTHING = 6;
+
+/* The property's map setups: each map unit is hatched with the pattern and
+** colour its row names, at a scale that spaces the pattern some 50 m apart
+** on the map; the pies fill each metal in a colour of its own; the
+** stereonets mark poles and lineations with the OUTCROP shape at a size
+** that shows on a net 400 m across. */
+const mk_symbol k_ridge_symbols[] = {
+    {SYM_OF_COLUMN, "", "UNIT", "UNITNO", 4, "", "", 0, "", "UNITS", 0, 250, "PATTERN", "COLOUR"},
+    {SYM_OF_COLUMN, "", "GEOCH", "CU", 8, "", "", 0, "", "PIE_DIAGRAM", 1, 0, "", ""},
+    {SYM_OF_COLUMN, "", "GEOCH", "ZN", 8, "", "", 0, "", "PIE_DIAGRAM", 5, 0, "", ""},
+    {SYM_OF_COLUMN, "", "GEOCH", "PB", 8, "", "", 0, "", "PIE_DIAGRAM", 3, 0, "", ""},
+    {SYM_OF_NOTHING, "STEREONET", "", "", 2, "OUTCROP", "PVSTRUCT", 7, "", "STEREONET", 0, 0.05, "", ""},
+};
+
+/* Writes PVSYMBOL with the property's setups. */
+void mk_symbols(const char *dir)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const mk_symbol &m : k_ridge_symbols) {
+        rows.push_back({std::to_string(m.owner_kind), m.item, m.table, m.column, "", "", m.symbol, m.library, m.pattern, m.layer,
+                        std::to_string(m.shape_number), "0", std::to_string(m.flags), std::to_string(m.colour),
+                        mk_number(m.scale), "0", "0", "-1", "0", "0", "0", "0", "", "", "", "",
+                        m.pattern_from, m.colour_from, "", "", "", ""});
+    }
+    mk_table(dir, "PVSYMBOL",
+             {{"OWNERKIND", 'N', INT_WIDTH},     {"ITEMNAME", 'C', DIX_NAME_WIDTH}, {"TABLENAME", 'C', SETUP_WIDTH},
+              {"COLUMNNAME", 'C', SETUP_WIDTH},  {"PROFILE", 'C', SETUP_WIDTH},     {"DICTIONARY", 'C', SETUP_WIDTH},
+              {"SYMBOL", 'C', DIX_NAME_WIDTH},   {"LIBRARY", 'C', DIX_NAME_WIDTH},  {"PATTERN", 'C', DIX_NAME_WIDTH},
+              {"LAYER", 'C', DIX_NAME_WIDTH},    {"SHAPENUM", 'N', INT_WIDTH},      {"SYMFORM", 'N', INT_WIDTH},
+              {"TEXTFLAG", 'N', INT_WIDTH},      {"COLOR", 'N', INT_WIDTH},         {"SCALE", 'N', DOUBLE_WIDTH},
+              {"ANGLE", 'N', DOUBLE_WIDTH},      {"LINEWIDTH", 'N', DOUBLE_WIDTH},  {"POSITION", 'N', INT_WIDTH},
+              {"XOFFSET", 'N', DOUBLE_WIDTH},    {"YOFFSET", 'N', DOUBLE_WIDTH},    {"ZOFFSET", 'N', DOUBLE_WIDTH},
+              {"ANGOFFSET", 'N', DOUBLE_WIDTH},  {"SYMASSOC", 'C', DIX_NAME_WIDTH}, {"LAYASSOC", 'C', DIX_NAME_WIDTH},
+              {"ANGASSOC", 'C', DIX_NAME_WIDTH}, {"POSASSOC", 'C', DIX_NAME_WIDTH}, {"PATASSOC", 'C', DIX_NAME_WIDTH},
+              {"CLRASSOC", 'C', DIX_NAME_WIDTH}, {"SCLASSOC", 'C', DIX_NAME_WIDTH}, {"AOFFASSOC", 'C', DIX_NAME_WIDTH},
+              {"FNTASSOC", 'C', DIX_NAME_WIDTH}, {"LWDASSOC", 'C', DIX_NAME_WIDTH}},
+             rows);
+}
+
+/* Writes the property's setup: registry, point setups, column rules (the
+** legend columns on their dictionaries, and the columns that have a
+** symbol setup) and the symbol setups. */
 void mk_ridge_setup(const char *dir)
 {
     mk_registry(dir, {{"STATN", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
                       {"STRUC", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
                       {"GEOCH", "SAMPLE", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}, {"SAMPLE", "SAMPLE"}}},
-                      {"DDH", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "HOLE"}}},
+                      {"DDH", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
                       {"UNIT", "UNIT", {{"BASENUMBER", "BASENUMBER"}, {"UNIT", "UNITNO"}}},
                       {"LEGND", "DICTION", {{"BASENUMBER", "BASENUMBER"}}},
                       {"ARCS", "BOUNDARY", {{"BASENUMBER", "ARC_NUM"}, {"BOUNDARY", "ARC_UNIQUE"}}}});
@@ -540,13 +603,16 @@ void mk_ridge_setup(const char *dir)
              points);
     const char *rules[][4] = {{"AGE", "UNIT", "AGES", "AGEP"},      {"LEGEND", "UNIT", "LEGND", "LEGP"},
                               {"ROCK", "UNIT", "ROCKS", "ROCKP"},   {"ROCKT", "LEGND", "LEGND", "LEGP"},
-                              {"ARC_TYPE", "ARCS", "ATYPE", ""}};
+                              {"ARC_TYPE", "ARCS", "ATYPE", ""},    {"UNITNO", "UNIT", "", ""},
+                              {"CU", "GEOCH", "", ""},              {"ZN", "GEOCH", "", ""},
+                              {"PB", "GEOCH", "", ""}};
     std::vector<std::vector<std::string>> rows;
     for (const auto &r : rules) rows.push_back({r[0], r[1], r[2], r[3], "1"});
     mk_table(dir, "PVCOLUMN",
              {{"COLUMNAME", 'C', SETUP_WIDTH}, {"TABLENAME", 'C', SETUP_WIDTH}, {"DICTIONARY", 'C', SETUP_WIDTH},
               {"PROFILE", 'C', SETUP_WIDTH}, {"FLAGS", 'N', INT_WIDTH}},
              rows);
+    mk_symbols(dir);
 }
 
 }  // namespace

@@ -122,7 +122,11 @@ TEST_F(Chem, XyRowsOutsideTheLimitsAreSkippedAndTextsShrinkToTheDiagram) {
   ent in = model().back();
   EXPECT_NEAR(in.x, 8, 1e-12);
   EXPECT_NEAR(in.y, 3, 1e-12);
-  EXPECT_NEAR(in.height, 0.05 * 5, 1e-12) << "0.05 of the smaller extent (W 20, H 5)";
+  EXPECT_NEAR(in.height, 0.02 * 5, 1e-12) << "the frame's text height: 0.02 of the smaller extent (W 20, H 5)";
+  ent marker = model()[model().size() - 2];
+  EXPECT_EQ(marker.type, "CIRCLE") << "a text point is marked where it lies";
+  EXPECT_NEAR(marker.x, 8, 1e-12);
+  EXPECT_NEAR(marker.y, 3, 1e-12);
   for (auto xy : {std::pair<const char *, const char *>{"11", "3"}, {"4", "-1"}}) {
     state_row("OUT", xy.first, xy.second);
     EXPECT_EQ(chem_plot_row(), -1) << xy.first << "," << xy.second;

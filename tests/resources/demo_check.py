@@ -7,17 +7,31 @@ nets, roses, chemistry block, strike symbols, pies, drill holes, map units
 and arcs, each linked to its rows; RIDGE's saved pie and chemistry
 definitions; GEO's stations joined by RIDGE's.
 
+Then it reads the RIDGE map as a geologist would, with other programs'
+readers only (ezdxf, its shape-file reader, shapely, ogrinfo): each strike
+symbol bears its row's strike with its tick on the dip side, every net and
+rose has its N up, every map unit is a valid hatch of its coverage
+polygon's area with a pattern of its own, pies tell their metals apart,
+the TAS diagram is about square, and nothing is too small to see.
+
   demo_check.py BUILD_DIR RESOURCES WORKDIR
+  demo_check.py --picture DRAWING PROJECT_DIR SHAPE_FILE COVERAGE_DIR
 """
 import collections
 import glob
+import math
 import os
+import re
 import shutil
 import subprocess
 import sys
 
 import dbfread
 import ezdxf
+from ezdxf import bbox as ezbbox
+from ezdxf import shapefile
+from shapely import wkt
+from shapely.geometry import Polygon
 
 FAILURES = []
 
@@ -73,6 +87,10 @@ def rows(work, table):
     return list(dbfread.DBF(os.path.join(work, "projects", "RIDGE", table + ".DBF")))
 
 
+def table_rows(project_dir, table):
+    return list(dbfread.DBF(os.path.join(project_dir, table + ".DBF")))
+
+
 def near(a, b):
     return abs(a - b) < 1e-6
 
@@ -90,10 +108,13 @@ def check_values(doc, work):
     if "TAS001" not in doc.blocks:
         return
     texts = {e.dxf.text.strip(): e.dxf.insert for e in doc.blocks.get("TAS001") if e.dxftype() == "TEXT"}
+    terms = rows(work, "PVCHEM")
+    xs, ys = terms[0]["XSCALE"] or 1.0, terms[0]["YSCALE"] or 1.0
     for r in rows(work, "GEOCH"):
         at = texts.get(r["SAMPLE"].strip())
-        check(at is not None and near(at.x, r["SIO2"]) and near(at.y, r["NA2O"] + r["K2O"]),
-              "%s on TAS at %s, expected (%s, %s)" % (r["SAMPLE"], at, r["SIO2"], r["NA2O"] + r["K2O"]))
+        x, y = xs * r["SIO2"], ys * (r["NA2O"] + r["K2O"])
+        check(at is not None and near(at.x, x) and near(at.y, y),
+              "%s on TAS at %s, expected (%s, %s)" % (r["SAMPLE"], at, x, y))
 
 
 def check_drawing(path, work):
@@ -125,6 +146,265 @@ def check_contact(path):
     check(lines == [link], "the contact LINE keeps its link to station 3's NAME: %s" % lines)
 
 
+# ---- The map as a geologist reads it ----
+
+# Largest error of a drawn strike, in degrees.
+STRIKE_TOLERANCE_DEG = 0.5
+# Largest error of a net's or rose's N, in degrees.
+NORTH_TOLERANCE_DEG = 1.0
+# Largest relative difference of a hatch's area from its polygon's.
+AREA_TOLERANCE = 0.001
+# The smallest text or symbol, as a part of the map's extent.
+SMALLEST_PART = 1.0 / 500
+# The diagrams placed on the map, and the TAS diagram's block.
+NETS_AND_ROSES = ("PLANES", "LINEATIONS", "STRIKES", "TRENDS")
+TAS_BLOCK = "TAS001"
+TAS_RATIO = (0.5, 2.0)
+
+
+def link_of(e):
+    """(project, table, row id) of a linked entity, else None."""
+    if not e.has_xdata("PETRIVEX"):
+        return None
+    x = [v.value for v in e.get_xdata("PETRIVEX")]
+    return x[0], x[1], int(x[2])
+
+
+def bearing(dx, dy):
+    """Compass bearing of a vector in degrees, 0 north, clockwise."""
+    return math.degrees(math.atan2(dx, dy)) % 360.0
+
+
+def angle_apart(a, b, period):
+    d = (a - b) % period
+    return min(d, period - d)
+
+
+def shape_segments(shapes, e):
+    """The drawn segments of a SHAPE entity as its shape file draws them:
+    scaled by its size, turned by its rotation, moved to its point."""
+    sym = shapes.find(e.dxf.name.encode())
+    if sym is None:
+        return None
+    rot = math.radians(e.dxf.get("rotation", 0.0))
+    size = e.dxf.size
+    ix, iy = e.dxf.insert.x, e.dxf.insert.y
+    out = []
+    for sub in shapes.render_shape(sym.number).sub_paths():
+        pts = [(ix + size * (p.x * math.cos(rot) - p.y * math.sin(rot)),
+                iy + size * (p.x * math.sin(rot) + p.y * math.cos(rot))) for p in sub.flattening(0.01)]
+        out += list(zip(pts, pts[1:]))
+    return out
+
+
+def check_strike_symbols(doc, struc, shapes):
+    """Each strike symbol's longest line bears the row's strike and its
+    tick lies on the dip side, to the right along the strike."""
+    for e in doc.modelspace().query("SHAPE"):
+        link = link_of(e)
+        if not link or link[1] != "STRUC":
+            continue
+        r = struc.get(link[2])
+        what = "STRUC row %d's %s (SHAPE %s)" % (link[2], e.dxf.name, e.dxf.handle)
+        if r is None:
+            check(False, "%s is linked to a row that does not exist" % what)
+            continue
+        what += " for strike %03.0f dip %.0f" % (r["STRIKE"], r["DIP"])
+        segs = shape_segments(shapes, e) if shapes else None
+        if not segs:
+            check(False, "%s: the shape file does not draw %s" % (what, e.dxf.name))
+            continue
+        strike = max(segs, key=lambda s: math.dist(*s))
+        drawn = bearing(strike[1][0] - strike[0][0], strike[1][1] - strike[0][1])
+        check(angle_apart(drawn, r["STRIKE"], 180.0) <= STRIKE_TOLERANCE_DEG,
+              "%s: drawn striking %03.0f, a geologist reads the wrong strike" % (what, drawn % 180.0))
+        dip_dir = math.radians(r["STRIKE"] + 90.0)
+        ix, iy = e.dxf.insert.x, e.dxf.insert.y
+        ticks = [s for s in segs if s is not strike]
+        side = sum((px - ix) * math.sin(dip_dir) + (py - iy) * math.cos(dip_dir) for s in ticks for px, py in s)
+        check(ticks and side > 0,
+              "%s: the tick lies away from the dip direction %03.0f, a geologist reads the plane dipping the other way"
+              % (what, math.degrees(dip_dir) % 360.0))
+
+
+def check_north_up(doc):
+    """The N of every net and rose lies straight above its centre."""
+    for e in doc.modelspace().query("INSERT"):
+        if e.dxf.name not in NETS_AND_ROSES:
+            continue
+        ns = [t for t in e.virtual_entities() if t.dxftype() == "TEXT" and t.dxf.text.strip() == "N"]
+        if not ns:
+            check(False, "net or rose %s has no N" % e.dxf.name)
+            continue
+        p = ns[0].dxf.insert
+        north = bearing(p.x - e.dxf.insert.x, p.y - e.dxf.insert.y)
+        check(angle_apart(north, 0.0, 360.0) <= NORTH_TOLERANCE_DEG,
+              "%s's N points to %03.0f: a geologist reads every direction on it turned by that" % (e.dxf.name, north))
+
+
+def coverage_polygons(coverage):
+    """Polygon number to shapely polygon, as ogrinfo assembles the coverage."""
+    r = subprocess.run(["ogrinfo", "-al", "-q", coverage, "PAL"], capture_output=True, text=True, timeout=60)
+    out, n = {}, None
+    for line in r.stdout.splitlines():
+        m = re.match(r"OGRFeature\(PAL\):(\d+)", line.strip())
+        if m:
+            n = int(m.group(1))
+        elif line.strip().startswith(("POLYGON", "MULTIPOLYGON")) and n is not None:
+            out[n] = wkt.loads(line.strip())
+    return out
+
+
+def hatch_polygon(h):
+    """The hatch's boundary paths as one shapely polygon (first path the
+    outline, the others holes); None without a path."""
+    rings = []
+    for p in h.paths:
+        if hasattr(p, "vertices"):
+            rings.append([(v[0], v[1]) for v in p.vertices])
+        else:
+            rings.append([(ed.start[0], ed.start[1]) for ed in p.edges if hasattr(ed, "start")])
+    rings = [r for r in rings if len(r) >= 3]
+    return Polygon(rings[0], rings[1:]) if rings else None
+
+
+def check_units(doc, units, coverage):
+    """Each hatched unit is a valid closed boundary of its polygon's area,
+    and units of different legends have different patterns."""
+    polygons = coverage_polygons(coverage)
+    check(polygons, "ogrinfo reads no polygon from the coverage %s" % coverage)
+    patterns = collections.defaultdict(set)
+    for h in doc.modelspace().query("HATCH"):
+        link = link_of(h)
+        if not link or link[1] != "UNIT":
+            continue
+        r = units.get(link[2])
+        if r is None:
+            check(False, "HATCH %s is linked to UNIT row %d that does not exist" % (h.dxf.handle, link[2]))
+            continue
+        what = "unit %s (%s, HATCH %s)" % (r["UNITNO"], r["LEGEND"].strip(), h.dxf.handle)
+        patterns[r["LEGEND"].strip()].add(h.dxf.pattern_name if not h.dxf.solid_fill else "SOLID")
+        poly = hatch_polygon(h)
+        if poly is None:
+            check(False, "%s has no boundary path: a geologist sees no unit there" % what)
+            continue
+        check(poly.is_valid, "%s's boundary is not a valid polygon (it crosses or retraces itself)" % what)
+        want = polygons.get(int(r["UNITNO"]))
+        if want is None:
+            check(False, "%s: the coverage has no polygon %s" % (what, r["UNITNO"]))
+            continue
+        check(abs(poly.area - want.area) <= AREA_TOLERANCE * want.area,
+              "%s covers %.0f m2, its coverage polygon %.0f m2: the unit is drawn the wrong shape"
+              % (what, poly.area, want.area))
+    used = collections.Counter(p for ps in patterns.values() for p in ps)
+    for legend, ps in sorted(patterns.items()):
+        check(len(ps) == 1 and used[next(iter(ps))] == 1,
+              "unit %s is hatched %s, shared with other units: a geologist cannot tell them apart"
+              % (legend, sorted(ps)))
+
+
+def colour_of(e, doc):
+    """An entity's colour number, its layer's when it has none."""
+    c = e.dxf.get("color", 256)
+    if c == 256 and doc.layers.has_entry(e.dxf.layer):
+        c = doc.layers.get(e.dxf.layer).color
+    return c
+
+
+def check_pies(doc):
+    """Every pie is filled, its metals in colours of their own."""
+    for e in doc.modelspace().query("INSERT"):
+        if not (e.dxf.name.startswith("*") and link_of(e) and link_of(e)[1] == "GEOCH"):
+            continue
+        block = doc.blocks.get(e.dxf.name)
+        solids = [x for x in block if x.dxftype() == "SOLID"]
+        colours = {colour_of(x, doc) for x in solids}
+        check(len(colours) >= 3, "the pie of GEOCH row %d (%s) has %d filled colour(s) %s: a geologist cannot tell "
+              "copper, zinc and lead apart" % (link_of(e)[2], e.dxf.name, len(colours), sorted(colours)))
+
+
+def check_tas(doc):
+    """The TAS diagram's frame is about square."""
+    if TAS_BLOCK not in doc.blocks:
+        check(False, "no TAS diagram")
+        return
+    lines = [x for x in doc.blocks.get(TAS_BLOCK) if x.dxftype() == "LINE"]
+    box = ezbbox.extents(lines)
+    if not box.has_data:
+        check(False, "the TAS diagram has no axes")
+        return
+    ratio = box.size.x / box.size.y if box.size.y else float("inf")
+    check(TAS_RATIO[0] <= ratio <= TAS_RATIO[1],
+          "the TAS diagram is %.1f times as wide as tall: its fields are squeezed out of shape" % ratio)
+    texts = [x for x in doc.blocks.get(TAS_BLOCK) if x.dxftype() == "TEXT"]
+    markers = [x for x in doc.blocks.get(TAS_BLOCK) if x.dxftype() in ("INSERT", "SHAPE", "POINT", "CIRCLE")]
+    labels = [t for t in texts if re.match(r"R-\d+", t.dxf.text.strip())]
+    titles = [t for t in texts if "SIO2" in t.dxf.text.upper()]
+    check(len(markers) >= len(labels) > 0, "the TAS diagram marks %d of its %d samples" % (len(markers), len(labels)))
+    if titles and labels:
+        check(max(t.dxf.height for t in labels) <= max(t.dxf.height for t in titles),
+              "the TAS diagram's sample labels (%.2f) are larger than its axis titles (%.2f)"
+              % (max(t.dxf.height for t in labels), max(t.dxf.height for t in titles)))
+
+
+def drawn_texts_and_symbols(doc):
+    """(what, size) of every text and symbol as drawn on the map, those of
+    the diagrams' blocks at their placed size."""
+    out = []
+
+    def walk(entities, where):
+        for e in entities:
+            t = e.dxftype()
+            if t == "TEXT":
+                out.append(("TEXT %r %s" % (e.dxf.text.strip(), where), e.dxf.height))
+            elif t == "SHAPE":
+                out.append(("SHAPE %s %s" % (e.dxf.name, where), e.dxf.size))
+            elif t == "INSERT":
+                if e.dxf.name.upper().startswith("*PETRIVEX") or e.dxf.name.startswith("*U") and not link_of(e):
+                    continue
+                inner = list(e.virtual_entities())
+                if e.dxf.name in NETS_AND_ROSES or e.dxf.name == TAS_BLOCK or e.dxf.name.startswith("*"):
+                    walk(inner, "in %s" % e.dxf.name)
+                else:
+                    box = ezbbox.extents(inner)
+                    if box.has_data:
+                        out.append(("symbol %s %s" % (e.dxf.name, where), max(box.size.x, box.size.y)))
+
+    walk(doc.modelspace(), "on the map")
+    return out
+
+
+def check_sizes(doc):
+    """Nothing smaller than a 500th of the map's extent."""
+    hatches = list(doc.modelspace().query("HATCH"))
+    box = ezbbox.extents(doc.modelspace().query("POLYLINE"))
+    extent = max(box.size.x, box.size.y) if box.has_data else 0
+    check(extent > 0, "the map has no extent")
+    least = extent * SMALLEST_PART
+    small = [(w, s) for w, s in drawn_texts_and_symbols(doc) if s < least]
+    for w, s in small[:10]:
+        check(False, "%s is %.2f across on a map %.0f across: too small to see" % (w, s, extent))
+    check(len(small) <= 10, "%d more texts and symbols too small to see" % (len(small) - 10))
+    del hatches
+
+
+def check_picture(path, project_dir, shape_file, coverage):
+    doc = ezdxf.readfile(path)
+    try:
+        shapes = shapefile.readfile(shape_file)
+    except Exception as err:  # the reader's own refusal
+        shapes = None
+        check(False, "%s cannot be read by ezdxf's shape-file reader: %s" % (shape_file, err))
+    struc = {int(r["BASENUMBER"]): r for r in table_rows(project_dir, "STRUC")}
+    units = {int(r["BASENUMBER"]): r for r in table_rows(project_dir, "UNIT")}
+    check_strike_symbols(doc, struc, shapes)
+    check_north_up(doc)
+    check_units(doc, units, coverage)
+    check_pies(doc)
+    check_tas(doc)
+    check_sizes(doc)
+
+
 def check_projects(work):
     pies = [r["PLOTNAME"] for r in rows(work, "PVPIE")]
     check(pies == ["METALS"], "RIDGE keeps the pie METALS: %s" % pies)
@@ -138,6 +418,10 @@ def check_projects(work):
 
 
 def main():
+    if len(sys.argv) == 6 and sys.argv[1] == "--picture":
+        check_picture(*sys.argv[2:])
+        print("%d failure(s)" % len(FAILURES))
+        return 1 if FAILURES else 0
     if len(sys.argv) != 4:
         print(__doc__)
         return 2
@@ -161,6 +445,8 @@ def main():
     if len(scratch) == 1:
         check_contact(os.path.join(scratch[0], "demo.dxf"))
         check_drawing(os.path.join(scratch[0], "ridge.dxf"), scratch[0])
+        check_picture(os.path.join(scratch[0], "ridge.dxf"), os.path.join(scratch[0], "projects", "RIDGE"),
+                      os.path.join(scratch[0], "petrivex", "shapes", "PVSTRUCT.SHX"), os.path.join(scratch[0], "ridge"))
         check_projects(scratch[0])
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
