@@ -90,6 +90,14 @@ const sql_failure *sql_last_failure(void)
     return &s_last_failure;
 }
 
+/* 1 when a code the layer answered says that the connection's driver
+** program has ended (it died, or could not be started again), so that no
+** later statement on the connection can run; else 0. */
+int sql_driver_lost(int code)
+{
+    return code == -ASI_ERR_DRIVER_LOST;
+}
+
 /* Shows every condition of a handle's diagnostics (code and text, one per
 ** line) in an alert under the error title; a failure without a condition
 ** shows the text of -9203. Answers the alert's result (5100), or -5001

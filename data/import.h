@@ -95,8 +95,14 @@ int import_find_existing_row(void **stmt, void **cursor, sql_col_rec **found, sq
                              const tbl_rec *table);
 int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, int count, int fieldworker);
 int import_row_is_empty(const tbl_rec *table, sql_col_rec *row, int fieldworker);
-int import_write_error_row(FILE *fp, pjct_rec *project, sql_col_rec *row, const char *memo, int col_delim,
-                           int text_delim);
+/* Writes a refused row as one line of the error file: every column but
+** BASENUMBER, its value from values (one entry per column of the row, in
+** row order; a null entry or a null array takes the column's text, or the
+** memo text for a memo column) left-aligned and padded to the column's
+** length but never cut. 0; -1 when the row's table is not registered or
+** has no BASENUMBER column; -2 for bad arguments. */
+int import_write_error_row(FILE *fp, pjct_rec *project, sql_col_rec *row, const char *const *values,
+                           const char *memo, int col_delim, int text_delim);
 int import_find_int(const int *array, int count, int value);
 sql_col_rec *import_key_column(const tbl_rec *table, sql_col_rec *row);
 

@@ -55,8 +55,6 @@ const char k_file_title[] = "PETRIVEX: Select file to Import";
 constexpr int IMPORT_FILED_FLAGS = 18;
 /* Longest table name a dBASE file may give. */
 constexpr size_t IMPORT_DBASE_NAME_MAX = 5;
-/* Extension of a table's error file. */
-const char k_err_ext[] = ".ERR";
 /* Title of the dBASE import's success alert. */
 const char k_import_title[] = "PETRIVEX: Import";
 
@@ -323,13 +321,6 @@ int importxt_read_options(ads_hdlg dialog)
     if (!t) return importxt_fail(dialog, "ERROR: No table specified");
     g_import.table = t;
     char msg[IMPORT_MSG_SIZE];
-    std::string err_name = std::string(t->name) + k_err_ext;
-    if (str_eq_nocase(err_name.c_str(), g_import.file_name)) {
-        msg_alert(ERR_TITLE, "Importing %s is not permitted.\nPlease rename %s and try again.", g_import.file_name,
-                  g_import.file_name);
-        importxt_reset_options();
-        return -1;
-    }
     if (g_import.fieldworker && !import_fw_type(t->table_type)) {
         std::snprintf(msg, sizeof msg, "ERROR: Cannot import into %s from Fieldworker", t->name);
         return importxt_fail(dialog, msg);

@@ -13,11 +13,17 @@
 **     import_reader r; import_reader_init(&r, fp, '\t', '"');
 **     while (import_read_value(&r) != IMPORT_EOF || r.length) ... r.value ...
 **     if (import_ends_record(&r, fields, expected)) import_skip_record_end(&r);
+**
+** A file is read as UTF-8 when all of it is valid UTF-8 and holds a byte
+** from 0x80 up (import_is_utf8), else as Windows-1252; either way every
+** value is turned into Windows-1252 (import_to_cp1252) before it is kept.
 */
 #ifndef PV_DATA_IMPORT_READER_H
 #define PV_DATA_IMPORT_READER_H
 
+#include <cstddef>
 #include <cstdio>
+#include <string>
 
 /* Longest value read, in characters; its buffer holds one more. */
 #define IMPORT_VALUE_MAX 4096
@@ -53,5 +59,15 @@ int import_ends_record(const import_reader *r, int fields, int expected);
 ** to the blank until a printable character, the column delimiter or the
 ** end of the stream, which is left to be read. */
 void import_skip_record_end(import_reader *r);
+
+/* 1 when the bytes are valid UTF-8 holding at least one character beyond
+** ASCII; 0 otherwise (plain ASCII, or bytes UTF-8 does not allow). */
+int import_is_utf8(const char *data, size_t size);
+/* Turns a value into Windows-1252 text: from UTF-8 when utf8 is 1, else
+** the bytes as they are. Answers 0 with the text in out; -1 with *bad set
+** to the first character Windows-1252 lacks (a code point of the UTF-8
+** text, or one of the bytes 0x81, 0x8D, 0x8F, 0x90, 0x9D that the code
+** page leaves unassigned). */
+int import_to_cp1252(const char *value, int utf8, std::string &out, unsigned long *bad);
 
 #endif

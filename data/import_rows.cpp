@@ -11,11 +11,24 @@
 ** written to <project directory>/<table>.ERR, laid out so that the file
 ** can be corrected and imported again.
 **
+** The whole input is read before anything is written, so that a table's
+** own .ERR file imports like any other; it is read as UTF-8 or as
+** Windows-1252 (import_reader.h), and a record holding a character the
+** code page lacks is refused into the .ERR without reaching the table.
+** The .ERR keeps each refused record's values as they were read, never
+** cut, and is written only when a row is refused: an import that refuses
+** nothing leaves an earlier .ERR as it was. When the driver ends, the
+** import stops at once and says so; the row in flight is never written to
+** the .ERR, since the table may hold it.
+**
 ** Rows are numbered above the table's highest BASENUMBER, read before the
 ** first row: the registry loaded at logon holds no numbers.
 */
 #include "data/import.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +76,9 @@ const char k_memo_mark[] = "MEMO";
 const char k_done_title[] = "PETRIVEX:";
 /* Room of a progress or error text. */
 constexpr size_t IMPORT_TEXT_SIZE = 256;
+/* Bytes read from the input at a time, and the UTF-8 byte order mark. */
+constexpr size_t IMPORT_CHUNK = 65536;
+const char k_utf8_bom[] = "\xEF\xBB\xBF";
 
 /* Sets g_host_version to 255 for its lifetime and restores it. */
 struct host_version_guard {
@@ -95,8 +111,17 @@ struct import_run {
     int expected;                       /* fields of a record */
     int keep_base;                      /* 1 when an imported BASENUMBER is kept for the look-up */
     sql_col_rec *memo_col;              /* memo column the record filled, or null */
-    FILE *err;                          /* the error file; owned */
+    std::string input;                  /* the whole input, read before anything is written */
+    int utf8;                           /* 1 when the input is read as UTF-8 */
+    std::vector<std::string> whole;     /* per column: the record's value as read, never cut */
+    std::vector<char> given;            /* per column: 1 when the record gave it a value */
+    std::string refusal;                /* why the importer refuses the record itself, or "" */
+    std::string first_refusal;          /* the first such reason with its line, for the closing message */
+    long line;                          /* line of the input where the record begins */
+    FILE *err;                          /* the error file once a row is refused; owned */
     std::string err_path;               /* its path */
+    int err_existed;                    /* 1 when the error file was there before the import */
+    std::string stop;                   /* why the import stopped before the end, or "" */
     long count;                         /* rows imported */
     long errors;                        /* rows refused */
 };
@@ -148,12 +173,15 @@ void import_find_points(import_run *run)
     std::memset(&run->p2, 0, sizeof run->p2);
 }
 
-/* Copies a value into a column's text, cut to the column's length. */
-void import_set_text(sql_col_rec *c, const char *value)
+/* Copies a value into a column's text: a character value cut to the
+** column's length, any other whole as far as its text buffer holds it.
+** 0; -1 when a value that is not a character value was cut. */
+int import_set_text(sql_col_rec *c, const char *value)
 {
-    if (!c || !c->text) return;
-    int room = c->length > 0 ? c->length : 1;
-    std::snprintf(c->text, (size_t)room + 1, "%s", value);
+    if (!c || !c->text) return 0;
+    int chars = c->value_type == SQL_HOST_STRING || c->sql_type == SQL_TYPE_CHAR;
+    size_t room = chars ? (size_t)(c->length > 0 ? c->length : 1) + 1 : (size_t)sql_col_text_size(c);
+    return (size_t)std::snprintf(c->text, room, "%s", value) >= room && !chars ? -1 : 0;
 }
 
 /* Writes a number into a column's text with the column's output format. */
@@ -166,34 +194,80 @@ void import_set_number(sql_col_rec *c, double v)
     import_set_text(c, buf);
 }
 
-/* Blanks the memo text and every column text and converts the row. */
+/* Blanks the memo text, every column text and what the record gave, and
+** converts the row. */
 void import_clear_row(import_run *run)
 {
     if (run->st->memo_buf) run->st->memo_buf[0] = 0;
     for (sql_col_rec *c : run->cols)
         if (c->text) c->text[0] = 0;
     sql_row_from_text(run->row);
+    run->whole.assign(run->cols.size(), std::string());
+    run->given.assign(run->cols.size(), 0);
+    run->refusal.clear();
+}
+
+/* Notes why the importer refuses the record: the column and what is
+** wrong with its value ("%s" and "%lX" in the format); the first reason
+** counts. */
+void import_refuse_record(import_run *run, const char *format, const char *column, unsigned long what = 0)
+{
+    if (!run->refusal.empty()) return;
+    char text[IMPORT_TEXT_SIZE];
+    std::snprintf(text, sizeof text, format, column, what);
+    run->refusal = text;
+}
+
+/* Keeps the value a record gives a column as read, for the error file,
+** and turns it into Windows-1252 text. 0; -1 when the value holds a
+** character the code page lacks (the record is then refused). */
+int import_take(import_run *run, sql_col_rec *c, const char *value, std::string &text)
+{
+    for (size_t i = 0; i < run->cols.size(); i++)
+        if (run->cols[i] == c) {
+            run->whole[i] = value;
+            run->given[i] = 1;
+        }
+    unsigned long bad = 0;
+    if (import_to_cp1252(value, run->utf8, text, &bad) == 0) return 0;
+    import_refuse_record(run, run->utf8 ? "%s holds U+%04lX, a character Windows-1252 lacks"
+                                        : "%s holds the byte 0x%02lX, which Windows-1252 leaves unassigned",
+                         c->name, bad);
+    text.clear();
+    return -1;
+}
+
+/* Puts a record's value into a column (see import_take); a number too
+** long for its column's text refuses the record. */
+void import_put(import_run *run, sql_col_rec *c, const char *value)
+{
+    if (!c) return;
+    std::string text;
+    import_take(run, c, value, text);
+    if (import_set_text(c, text.c_str()) != 0) import_refuse_record(run, "%s: the value is too long", c->name);
 }
 
 /* The record's value for a column: BASENUMBER dropped (unless kept for
 ** the look-up), memo text kept, anything else copied. */
-void import_give_value(import_run *run, sql_col_rec *c, const char *value)
+void import_give_value(import_run *run, sql_col_rec *c, const char *raw)
 {
     if (!c) return;
     if (c == run->base && !run->keep_base) return;
-    if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) {
-        std::snprintf(run->st->memo_buf, IMPORT_BUF_SIZE, "%s", value);
-        run->memo_col = c;
-        int blank = str_nonblank(value) != RTNORM;
-        if (run->st->update) {
-            import_set_text(c, blank ? value : "");
-            return;
-        }
-        int written = !blank && memo_set_text(c, value, run->table->last_number) == 0;
-        import_set_text(c, written ? k_memo_mark : "");
+    if (!(c->attr && (c->attr->flags & COL_ATTR_MEMO))) {
+        import_put(run, c, raw);
         return;
     }
-    import_set_text(c, value);
+    std::string value;
+    int bad = import_take(run, c, raw, value);
+    std::snprintf(run->st->memo_buf, IMPORT_BUF_SIZE, "%s", value.c_str());
+    run->memo_col = c;
+    int blank = str_nonblank(value.c_str()) != RTNORM;
+    if (run->st->update) {
+        import_set_text(c, blank ? value.c_str() : "");
+        return;
+    }
+    int written = !blank && !bad && memo_set_text(c, value.c_str(), run->table->last_number) == 0;
+    import_set_text(c, written ? k_memo_mark : "");
 }
 
 /* Applies a hemisphere or minutes field to the Y or X texts of both points. */
@@ -241,15 +315,15 @@ void import_field(import_run *run, int field, const char *value)
     if (field == FW_STATION) {
         char trimmed[IMPORT_VALUE_SIZE];
         std::snprintf(trimmed, sizeof trimmed, "%s", value);
-        import_set_text(run->key, str_trim(trimmed));
+        import_put(run, run->key, str_trim(trimmed));
     } else if (field >= FW_LAT_DEG && field <= FW_LON_HEMI) {
         import_fw_coord(run, field, value);
     } else if (field == FW_ELEVATION) {
         char trimmed[IMPORT_VALUE_SIZE];
         std::snprintf(trimmed, sizeof trimmed, "%s", value);
         str_trim(trimmed);
-        import_set_text(run->p1.z, trimmed);
-        import_set_text(run->p2.z, trimmed);
+        import_put(run, run->p1.z, trimmed);
+        import_put(run, run->p2.z, trimmed);
     } else if (field >= run->fw_first && field < run->fw_first + (int)run->fw_cols.size()) {
         import_give_value(run, run->fw_cols[field - run->fw_first], value);
     }
@@ -324,27 +398,64 @@ void import_set_number_text(import_run *run, long number)
     import_set_text(run->base, text);
 }
 
-/* Inserts the working row; a refused row is counted, its memo deleted,
-** its number taken back and the row written to the error file. */
+/* Writes the record to the error file, which is opened (emptied) for the
+** first refused row, and counts it. 0; -1 when the file cannot be opened
+** (the import stops). */
+int import_write_refused(import_run *run)
+{
+    import_state *st = run->st;
+    if (!run->err && !(run->err = std::fopen(run->err_path.c_str(), "wb"))) {
+        run->stop = "cannot write " + run->err_path + ": " + std::strerror(errno);
+        return -1;
+    }
+    std::vector<const char *> values(run->cols.size());
+    for (size_t i = 0; i < run->cols.size(); i++) values[i] = run->given[i] ? run->whole[i].c_str() : nullptr;
+    import_write_error_row(run->err, st->project, run->row, values.data(), st->memo_buf, st->col_delim,
+                           st->text_delim);
+    run->errors++;
+    if (!run->refusal.empty() && run->first_refusal.empty())
+        run->first_refusal = "Line " + std::to_string(run->line) + ": " + run->refusal;
+    return 0;
+}
+
+/* After a statement failed: when its driver has ended, notes why the
+** import stops and answers 1 (the record is then neither counted nor
+** written to the error file: the table may hold it); else 0. */
+int import_driver_ended(import_run *run, int code)
+{
+    if (!sql_driver_lost(code)) return 0;
+    const sql_failure *f = sql_last_failure();
+    run->stop = f->code == code && f->text[0] ? f->text : "the driver has ended";
+    return 1;
+}
+
+/* Inserts the working row; a row refused by the importer or the database
+** is counted, its memo deleted, its number taken back and the row written
+** to the error file. */
 void import_insert(import_run *run)
 {
     import_state *st = run->st;
     import_convert_points(run->row, st->prj, st->selected, st->selected_count, st->fieldworker);
-    if (sql_insert_row(run->row->connection, run->row, run->table->name) != RTNORM) {
-        run->errors++;
-        memo_delete_rows(run->row);
-        run->table->last_number--;
-        import_write_error_row(run->err, st->project, run->row, st->memo_buf, st->col_delim, st->text_delim);
+    int rc = run->refusal.empty() ? sql_insert_row(run->row->connection, run->row, run->table->name) : RTERROR;
+    if (rc == RTNORM) {
+        run->count++;
+        import_progress(run);
         return;
     }
-    run->count++;
-    import_progress(run);
+    if (import_driver_ended(run, rc)) return;
+    memo_delete_rows(run->row);
+    run->table->last_number--;
+    import_write_refused(run);
 }
 
 /* Writes a record over the row found for it. */
 void import_update_found(import_run *run, sql_col_rec *found)
 {
     import_state *st = run->st;
+    if (!run->refusal.empty()) {
+        import_write_refused(run);
+        return;
+    }
     int i = 0;
     sql_col_rec *base = nullptr;
     sql_col_rec *memo = nullptr;
@@ -357,9 +468,9 @@ void import_update_found(import_run *run, sql_col_rec *found)
         import_set_text(f, is_memo && str_nonblank(st->memo_buf) == RTNORM ? k_memo_mark : c->text);
     }
     import_convert_points(found, st->prj, st->selected, st->selected_count, st->fieldworker);
-    if (sql_update_row(found, 0) != RTNORM) {
-        run->errors++;
-        import_write_error_row(run->err, st->project, run->row, st->memo_buf, st->col_delim, st->text_delim);
+    int rc = sql_update_row(found, 0);
+    if (rc != RTNORM) {
+        if (!import_driver_ended(run, rc)) import_write_refused(run);
         return;
     }
     run->count++;
@@ -383,7 +494,7 @@ void import_end_record(import_run *run)
         } else {
             run->table->last_number++;
             import_set_number_text(run, run->table->last_number);
-            if (run->memo_col && str_nonblank(st->memo_buf) == RTNORM)
+            if (run->memo_col && run->refusal.empty() && str_nonblank(st->memo_buf) == RTNORM)
                 import_set_text(run->memo_col,
                                 memo_set_text(run->memo_col, st->memo_buf, run->table->last_number) == 0 ? k_memo_mark
                                                                                                           : "");
@@ -411,9 +522,12 @@ int import_prepare(import_run *run)
 {
     char text[IMPORT_TEXT_SIZE];
     tbl_rec *t = run->table;
-    if (sql_describe_table(run->st->project->connection, t->name, &run->row, 0) <= 0 || !run->row) {
-        std::snprintf(text, sizeof text, "ERROR: Cannot describe %s", t->name);
-        ads_set_tile(run->dlg, "error", text);
+    int n = sql_describe_table(run->st->project->connection, t->name, &run->row, 0);
+    if (n <= 0 || !run->row) {
+        const sql_failure *f = sql_last_failure();
+        std::string line = std::string("ERROR: Cannot describe ") + t->name;
+        if (sql_driver_lost(n) && f->code == n) line = line + ": " + f->text;
+        ads_set_tile(run->dlg, "error", line.c_str());
         return -1;
     }
     for (sql_col_rec *c = run->row; c; c = c->next) run->cols.push_back(c);
@@ -444,25 +558,60 @@ int import_prepare(import_run *run)
     return 0;
 }
 
-/* Reads the whole input into the table. */
+/* Reads the whole input into memory, from its start, and decides how it
+** is read: as UTF-8 (without its byte order mark) or as Windows-1252.
+** 0; -1 with a line in "error" when it cannot be read. */
+int import_read_input(import_run *run)
+{
+    FILE *fp = run->st->fp;
+    std::rewind(fp);
+    std::vector<char> chunk(IMPORT_CHUNK);
+    size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), fp)) > 0) run->input.append(chunk.data(), n);
+    if (std::ferror(fp)) {
+        std::string text = std::string("ERROR: Cannot read ") + run->st->file_name + ": " + std::strerror(errno);
+        ads_set_tile(run->dlg, "error", text.c_str());
+        return -1;
+    }
+    run->utf8 = import_is_utf8(run->input.data(), run->input.size());
+    if (run->utf8 && run->input.compare(0, sizeof k_utf8_bom - 1, k_utf8_bom) == 0)
+        run->input.erase(0, sizeof k_utf8_bom - 1);
+    return 0;
+}
+
+/* Reads the whole input into the table; stops early when the driver ends
+** or the error file cannot be written. */
 void import_read_all(import_run *run)
 {
-    import_reader *r = run->st->reader;
-    import_reader_init(r, run->st->fp, run->st->col_delim, run->st->text_delim);
     import_clear_row(run);
     import_raise_last_number(run);
+    if (run->input.empty()) return;
+    FILE *fp = fmemopen(run->input.data(), run->input.size(), "rb");
+    if (!fp) {
+        run->stop = std::string("cannot read the input: ") + std::strerror(errno);
+        return;
+    }
+    import_reader *r = run->st->reader;
+    import_reader_init(r, fp, run->st->col_delim, run->st->text_delim);
+    size_t counted = 0;   /* bytes of the input whose line ends are counted in run->line */
+    run->line = 1;
     int field = 0;
     for (;;) {
+        if (field == 0) {
+            long at = std::ftell(fp);
+            for (; at > 0 && counted < (size_t)at; counted++) run->line += run->input[counted] == '\n';
+        }
         int end = import_read_value(r);
         if (field == 0 && run->st->append) import_set_number_text(run, ++run->table->last_number);
         import_field(run, field, r->value);
         field++;
         if (!import_ends_record(r, field, run->expected)) continue;
         import_end_record(run);
-        if (end == IMPORT_EOF) break;
+        if (end == IMPORT_EOF || !run->stop.empty()) break;
         import_skip_record_end(r);
         field = 0;
     }
+    std::fclose(fp);
 }
 
 /* The text of a condition's value: CHAR quoted with its quotes doubled,
@@ -632,8 +781,8 @@ int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, i
 }
 
 /* Writes a refused row as one line of the error file; see import.h. */
-int import_write_error_row(FILE *fp, pjct_rec *project, sql_col_rec *row, const char *memo, int col_delim,
-                           int text_delim)
+int import_write_error_row(FILE *fp, pjct_rec *project, sql_col_rec *row, const char *const *values,
+                           const char *memo, int col_delim, int text_delim)
 {
     if (!fp || !project || !row) return -2;
     tbl_rec *t = tbl_find_by_name(project->tables, row->table, nullptr);
@@ -641,13 +790,15 @@ int import_write_error_row(FILE *fp, pjct_rec *project, sql_col_rec *row, const 
     const char *base = t->keys[TBL_KEY_BASENUMBER]->name;
     int delim = (col_delim >= IMPORT_DELIM_LOW && col_delim <= IMPORT_DELIM_HIGH) ? col_delim : ' ';
     int written = 0;
-    for (sql_col_rec *c = row; c; c = c->next) {
+    int i = 0;
+    for (sql_col_rec *c = row; c; c = c->next, i++) {
         if (str_eq_nocase(c->name, base)) continue;
         if (written++) std::fputc(delim, fp);
         int quoted = c->sql_type == SQL_TYPE_CHAR && text_delim;
         if (quoted) std::fputc(text_delim, fp);
-        if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) std::fputs(memo ? memo : "", fp);
-        else std::fprintf(fp, "%-*.*s", c->length, c->length, c->text ? c->text : "");
+        const char *given = values ? values[i] : nullptr;
+        if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) std::fputs(given ? given : memo ? memo : "", fp);
+        else std::fprintf(fp, "%-*s", c->length, given ? given : c->text ? c->text : "");
         if (quoted) std::fputc(text_delim, fp);
     }
     std::fputs("\r\n", fp);
@@ -671,12 +822,15 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     run.expected = 0;
     run.keep_base = 0;
     run.memo_col = nullptr;
+    run.utf8 = 0;
+    run.line = 0;
     run.err = nullptr;
+    run.err_existed = 0;
     run.count = run.errors = 0;
     char text[IMPORT_TEXT_SIZE];
     std::snprintf(text, sizeof text, "Imported... %ld", 0L);
     ads_set_tile(run.dlg, "error", text);
-    if (import_prepare(&run) != 0) {
+    if (import_prepare(&run) != 0 || import_read_input(&run) != 0) {
         sql_col_list_free(&run.row);
         return;
     }
@@ -691,8 +845,11 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     run.err_path = dir ? dir : "";
     if (!run.err_path.empty() && run.err_path.back() != '/' && run.err_path.back() != '\\') run.err_path += '/';
     run.err_path += std::string(run.table->name) + ".ERR";
-    run.err = std::fopen(run.err_path.c_str(), "wb");
-    if (!run.err) {
+    /* The error file must be writable before any row goes in; it is only
+    ** emptied once a row is refused. */
+    run.err_existed = access(run.err_path.c_str(), F_OK) == 0;
+    FILE *probe = std::fopen(run.err_path.c_str(), "ab");
+    if (!probe) {
         err_report(ERR_OPEN_FILE, run.err_path.c_str());
         if (st->update) {
             host_version_guard guard;
@@ -701,23 +858,32 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         sql_col_list_free(&run.row);
         return;
     }
+    std::fclose(probe);
     import_read_all(&run);
     sql_col_list_free(&run.row);
-    if (st->append && !st->fieldworker) {
+    /* With the driver gone nothing more can be asked of the table. */
+    int stopped = !run.stop.empty();
+    if (st->append && !st->fieldworker && !stopped) {
         int rc = tbl_resolve_definition(run.table, 1);
         if (rc < 0) msg_alert(WARN_TITLE, "%s in table %s.\nCorrect with DU-ZOREZ.", err_text(rc), run.table->name);
     }
-    if (st->update) {
+    if (st->update && !stopped) {
         std::snprintf(text, sizeof text, "Deindexing %s...  ", run.table->name);
         ads_set_tile(run.dlg, "error", text);
         host_version_guard guard;
         tbl_drop_indexes(run.table);
     }
-    std::fclose(run.err);
+    if (run.err) std::fclose(run.err);
+    else if (!run.err_existed) std::remove(run.err_path.c_str());
+    std::string message;
+    if (stopped)
+        message = "The import stopped at line " + std::to_string(run.line) + ": " + run.stop +
+                  ".\nThe row of that line may or may not be in " + run.table->name +
+                  "; the lines after it were not read.\n";
+    message += "Imported: " + std::to_string(run.count) + " rows into " + run.table->name;
     if (run.errors)
-        msg_alert(k_done_title, "Imported: %ld rows into %s\n\nERRORS: %ld rows written to %s", run.count,
-                  run.table->name, run.errors, run.err_path.c_str());
-    else
-        msg_alert(k_done_title, "Imported: %ld rows into %s", run.count, run.table->name);
+        message += "\n\nERRORS: " + std::to_string(run.errors) + " rows written to " + run.err_path;
+    if (!run.first_refusal.empty()) message += "\n" + run.first_refusal;
+    msg_alert(k_done_title, "%s", message.c_str());
     ads_done_dialog(run.dlg, DLGOK);
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """pv-import end to end through pvhost scripts: text rows appended and
-updated in the sample project GEO, refused rows in the error file, points
+updated in the sample project GEO, refused rows in the error file with
+their values whole and the corrected error file imported again, UTF-8 and
+Windows-1252 input, the driver killed at ten points of an import, points
 converted from a geographic system, and, on a project made here with the
 python dbf module, the Fieldworker layout, an OTHER table updated by its
 number, the dialog's option checks and the registration of a dBASE table.
@@ -8,10 +10,13 @@ number, the dialog's option checks and the registration of a dBASE table.
   import_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 import dbfread
 
@@ -102,39 +107,164 @@ def test_append_and_update(args, work):
           "a short line leaves the missing columns empty: %r" % short)
     check("Imported: 5 rows into STATN" in out, "append alert")
     check("Imported: 3 rows into STATN" in out, "update alert")
+    check(not os.path.exists(os.path.join(root, "projects", "GEO", "STATN.ERR")),
+          "imports that refuse nothing leave no error file of their own")
+
+
+def in_short_root(args, name, test):
+    """Runs test(args, root) on a copy of GEO under a short temporary root.
+    The alert names the error file by its full path; the short root keeps
+    its length, and so whether it goes to the wrapping alert, the same
+    wherever the build lives."""
+    short = tempfile.mkdtemp(prefix="pvimp")
+    try:
+        test(args, geo_root(short, name))
+    finally:
+        shutil.rmtree(short, ignore_errors=True)
 
 
 def test_refused_rows(args, work):
-    # The alert names the error file by its full path; a short temporary root
-    # keeps it below the length that sends it to the wrapping alert, wherever
-    # the build lives.
-    short = tempfile.mkdtemp(prefix="pvimp")
-    try:
-        refused_rows(args, geo_root(short, "refused"))
-    finally:
-        shutil.rmtree(short, ignore_errors=True)
+    in_short_root(args, "refused", refused_rows)
+
+
+def error_line(stn, name, e, n, z, rock):
+    """A line of STATN.ERR: each value padded to its column, never cut."""
+    return (b"%-11s" % stn + b',"%-20s"' % name + b",%-20s,%-20s,%-20s" % (e, n, z) + b',"%-20s"' % rock + b"\r\n")
+
+
+def wrapped(out):
+    """The transcript with the lines of every wrapping alert joined again."""
+    return re.sub(r"\n +\d+: ", " ", out)
+
+
+# Answers of the wrapping alert that a message too long for a plain one opens.
+WRAP = "pv_alert_wrap\nshow\nok\n"
 
 
 def refused_rows(args, root):
     # A unique index on STN makes the driver refuse stations 3 and 4, which exist.
     with open(os.path.join(root, "projects", "GEO", "STATN.INI"), "w") as f:
         f.write("; indexes of table STATN\n[STATNSTN]\nUnique=1\nColumns=STN\n")
-    bad = put(root, "bad.txt", b"3,First,1,2,3,a\n11,Good,1,2,3,b\n4,Second,4,5,6,c\n")
-    out = pvhost(args, root, GEO + text_import(bad, 0, ",", '"', "append", STATN_COLUMNS) +
-                 "(pv_logoff)\nQUIT\n")
+    # Station 123456789012 is wider than STN (N 11): refused, never cut.
+    bad = put(root, "bad.txt", b"3,First,1,2,3,a\n11,Good,1,2,3,b\n4,Second,4,5,6,c\n123456789012,Wide,7,8,9,d\n")
     err = os.path.join(root, "projects", "GEO", "STATN.ERR")
+    out = pvhost(args, root, GEO + text_import(bad, 0, ",", '"', "append", STATN_COLUMNS) + "(pv_logoff)\nQUIT\n")
     with open(err, "rb") as f:
         data = f.read()
 
-    def line(stn, name, e, n, z, rock):
-        return (b"%-11s" % stn + b',"%-20s"' % name + b",%-20s,%-20s,%-20s" % (e, n, z) +
-                b',"%-20s"' % rock + b"\r\n")
-    want = line(b"3", b"First", b"1", b"2", b"3", b"a") + line(b"4", b"Second", b"4", b"5", b"6", b"c")
-    check(data == want, "error file byte for byte: %r" % data)
+    line = error_line
+    want = (line(b"3", b"First", b"1", b"2", b"3", b"a") + line(b"4", b"Second", b"4", b"5", b"6", b"c") +
+            line(b"123456789012", b"Wide", b"7", b"8", b"9", b"d"))
+    check(data == want, "error file byte for byte, the wide value whole: %r" % data)
     check(os.path.realpath(err) in out.replace("//", "/") or "GEO/STATN.ERR" in out, "alert names the error file")
-    check("Imported: 1 rows into STATN\n\nERRORS: 2 rows written to" in out, "alert gives both counts")
+    check("Imported: 1 rows into STATN\n\nERRORS: 3 rows written to" in out, "alert gives both counts")
     got = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "GEO", "STATN")]
-    check(got[5:] == [(6, "Good")], "refused rows give their numbers back: %r" % got[5:])
+    check(got[5:] == [(6, "Good")], "refused rows give their numbers back, the wide one not cut: %r" % got[5:])
+    # Corrected in place and imported from the project's folder: the table's own .ERR file imports.
+    fixed = data.replace(b"3          ,", b"21         ,").replace(b"4          ,", b"22         ,")
+    fixed = fixed.replace(b"123456789012,", b"123456789   ,")
+    with open(err, "wb") as f:
+        f.write(fixed)
+    out = pvhost(args, root, GEO + text_import(err, 0, ",", '"', "append", STATN_COLUMNS) + "(pv_logoff)\nQUIT\n")
+    check("Imported: 3 rows into STATN" in out and "ERRORS" not in out, "the corrected error file imports")
+    got = [(r["STN"], r["NAME"].strip(), r["EASTING"]) for r in rows(root, "GEO", "STATN")]
+    check(got[6:] == [(21, "First", 1), (22, "Second", 4), (123456789, "Wide", 7)],
+          "the corrected rows are in the table: %r" % got[6:])
+    with open(err, "rb") as f:
+        check(f.read() == fixed, "an import that refuses nothing leaves the error file as it was")
+
+
+def test_code_pages(args, work):
+    in_short_root(args, "codepage", code_pages)
+
+
+def code_pages(args, root):
+    # Windows-1252 with a byte the code page leaves unassigned, then UTF-8
+    # with a character it lacks: each refuses its own row only.
+    cp = put(root, "cp.txt", b"34,Ok\xe9,1,2,3,a\n35,Bad\x81,1,2,3,b\n")
+    utf = put(root, "utf.txt", "31,Montréal,1,2,3,gneiss\n32,Zürich € œ,1,2,3,x\n33,中山,1,2,3,y\n".encode())
+    out = wrapped(pvhost(args, root, GEO + text_import(cp, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) +
+                         text_import(utf, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) + "(pv_logoff)\nQUIT\n"))
+    try:
+        got = [(r["STN"], r["NAME"].strip()) for r in rows(root, "GEO", "STATN")][5:]
+    except UnicodeDecodeError as e:
+        got = "unreadable in Windows-1252: %s" % e
+    check(got == [(34, "Oké"), (31, "Montréal"), (32, "Zürich € œ")],
+          "both files stored in Windows-1252 as typed: %r" % got)
+    check("Line 2: NAME holds the byte 0x81, which Windows-1252 leaves unassigned" in out, "the byte 0x81 is named")
+    check("Line 3: NAME holds U+4E2D, a character Windows-1252 lacks" in out, "the character U+4E2D is named")
+    with open(os.path.join(root, "projects", "GEO", "STATN.ERR"), "rb") as f:
+        data = f.read()
+    want = error_line(b"33", "中山".encode(), b"1", b"2", b"3", b"y")
+    check(data == want, "the refused row kept in the .ERR as read, in UTF-8: %r" % data)
+
+
+def test_driver_killed(args, work):
+    """The driver killed at ten points of a 3,000-row import into STATN, whose
+    unique STN refuses every tenth row: no row is both in the table and in
+    the .ERR, and an import cut short says so."""
+    total = 3000
+    record = 123   # bytes of a STATN record
+    for point in range(10):
+        root = geo_root(work, "killed")
+        with open(os.path.join(root, "projects", "GEO", "STATN.INI"), "w") as f:
+            f.write("; indexes of table STATN\n[STATNSTN]\nUnique=1\nColumns=STN\n")
+        many = put(root, "many.txt", b"".join(b"%d,N%05d,1,2,3,r\n" % (100 + i if i % 10 else 1 + i // 10 % 5, i)
+                                              for i in range(total)))
+        with open(os.path.join(root, "run.scr"), "w") as f:
+            f.write(GEO + text_import(many, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) + "QUIT\n")
+        dbf = os.path.join(root, "projects", "GEO", "STATN.DBF")
+        kill_at = os.path.getsize(dbf) + (20 + point * 280) * record
+        env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+                   XDG_DATA_HOME=os.path.join(root, "data"))
+        pv = subprocess.Popen([args[0], "--script", "run.scr", "--module", args[1], "--resources", args[2]],
+                              cwd=root, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        killed = False
+        started = time.time()
+        while pv.poll() is None and not killed and time.time() - started < 60:
+            if os.path.getsize(dbf) >= kill_at:
+                for driver in children(pv.pid, "pvdb3"):
+                    os.kill(driver, signal.SIGKILL)
+                    killed = True
+            time.sleep(0.001)
+        out = wrapped(pv.communicate(timeout=120)[0])
+        names = [r["NAME"] for r in rows(root, "GEO", "STATN")][5:]
+        err = os.path.join(root, "projects", "GEO", "STATN.ERR")
+        refused = []
+        if os.path.exists(err):
+            with open(err, "rb") as f:
+                refused = [l.split(b",")[1].strip(b'" ').decode() for l in f.read().splitlines()]
+        check(not set(names) & set(refused), "kill %d: rows both in the table and the .ERR: %r" %
+              (point, sorted(set(names) & set(refused))))
+        check(all(int(n[1:]) % 10 == 0 for n in refused), "kill %d: only refused rows in the .ERR" % point)
+        stop = re.search(r"The import stopped at line \d+: [^.]*", out)
+        print("kill %d: %d rows in the table, %d in the .ERR; %s" % (point, len(names), len(refused),
+                                                                   stop.group(0) if stop else "not stopped"))
+        m = re.search(r"Imported: (\d+) rows into STATN", out)
+        imported = int(m.group(1)) if m else -1
+        if len(names) + len(refused) < total:
+            check("The import stopped at line %d: the driver of DB3" % (len(names) + len(refused) + 1) in out or
+                  "The import stopped at line %d: the driver of DB3" % (len(names) + len(refused)) in out,
+                  "kill %d: the import says where it stopped and why" % point)
+            check(imported in (len(names), len(names) - 1), "kill %d: %d imported, %d in the table" %
+                  (point, imported, len(names)))
+        else:
+            check(imported == len(names), "kill %d came too late: %d imported, %d in the table" %
+                  (point, imported, len(names)))
+
+
+def children(pid, name):
+    """The processes of that name whose parent is pid."""
+    found = []
+    for d in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % d) as f:
+                st = f.read()
+        except OSError:
+            continue
+        if st[st.find("(") + 1:st.rfind(")")] == name and int(st[st.rfind(")") + 2:].split()[1]) == pid:
+            found.append(int(d))
+    return found
 
 
 def test_points(args, work):
@@ -217,12 +347,10 @@ def test_fieldworker(args, work):
 def test_other_update_and_options(args, work):
     root = fld_root(work, "other")
     upd = put(root, "othr.txt", b"2;renamed;new memo text\n7;seven;\n")
-    errfile = put(root, "rocks.err", b"x\n")
     sampl = os.path.join(root, "projects", "FLD", "SAMPL.DBF")
     table(sampl, "BASENUMBER N(8,0); STN C(10); SMP C(10); WT N(8,2)", [(1, "S1", "A", 1.5)])
     table(os.path.join(root, "projects", "FLD", "SAMPLES.DBF"), "BASENUMBER N(8,0)", [])
     script = (FLD + text_import(upd, 0, "; more", "", "update", [0, 1, 2]) +
-              text_import(errfile, 1, ",", "", "append", [1]) + "cancel\n" +
               "pv-import\npv_import\nset imp_fname x\npick import\nshow\npick imp_text\npick imp_dbase\npick import\n"
               "show\npick imp_text\nset imp_fname %s\npick import\npv_tblimport\nselect tbl_type 1\n"
               "set basenum BASENUMBER\nset statnum STN\nset smplnum SMP\npick register\n" % sampl +
@@ -241,8 +369,6 @@ def test_other_update_and_options(args, work):
     lines = sorted((r["ORDNUMBER"], r["MEMOTEXT"]) for r in rows(root, "FLD", "OTHRMEM") if int(r["BASENUMBER"]) == 2)
     memo = " ".join(t for _, t in lines).split()
     check(memo == ["new", "memo", "text"], "memo replaced: %r" % memo)
-    check("Importing rocks.err is not permitted.\nPlease rename rocks.err and try again." in out,
-          "the table's error file is refused")
     check("ERROR: No file name specified" not in out, "a typed name is taken")
     check("ERROR:  Choose database or text file import" in out, "neither or both toggles refused")
     check("SAMPL imported" in out, "dBASE table registered")
@@ -267,7 +393,7 @@ def main():
     args = sys.argv[1:4]
     work = sys.argv[4]
     os.makedirs(work, exist_ok=True)
-    for test in (test_append_and_update, test_refused_rows, test_points, test_fieldworker,
+    for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_points, test_fieldworker,
                  test_other_update_and_options, test_unreadable_table):
         test(args, work)
     if FAILURES:

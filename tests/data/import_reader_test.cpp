@@ -1,11 +1,13 @@
 /*
 ** import_reader_test.cpp: the text importer's value reader: delimiters,
 ** quoting, long values, short and blank lines, and bytes of code page
-** 1252, read into records as the importer reads them.
+** 1252, read into records as the importer reads them; the choice between
+** UTF-8 and Windows-1252 and the values turned into Windows-1252.
 */
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,45 @@ TEST(ImportReader, UnclosedQuoteEndsAtTheEndOfFile)
     Records r = read_all("a,\"open to the end", ',', '"', 2);
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0], (std::vector<std::string>{"a", "open to the end"}));
+}
+
+TEST(ImportReader, OnlyValidUtf8BeyondAsciiIsReadAsUtf8)
+{
+    const struct {
+        const char *text;
+        int utf8;
+    } cases[] = {
+        {"plain ascii", 0},          {"Montr\xc3\xa9" "al", 1}, {"Montr\xe9" "al", 0},
+        {"\xf0\x9f\x98\x80", 1},     {"\xc0\xaf overlong", 0},  {"cut \xc3", 0},
+        {"\xed\xa0\x80 surrogate", 0}, {"\xa9 stray", 0},
+    };
+    for (const auto &c : cases) EXPECT_EQ(import_is_utf8(c.text, std::strlen(c.text)), c.utf8) << c.text;
+}
+
+TEST(ImportReader, ValuesBecomeWindows1252OrNameTheCharacterItLacks)
+{
+    const struct {
+        const char *value;
+        int utf8;
+        const char *text;     /* the Windows-1252 text, or null when refused */
+        unsigned long bad;    /* the character refused */
+    } cases[] = {
+        {"Montr\xc3\xa9" "al", 1, "Montr\xe9" "al", 0},
+        {"\xe2\x82\xac \xc5\x93", 1, "\x80 \x9c", 0},
+        {"\xe4\xb8\xad", 1, nullptr, 0x4E2D},
+        {"\xc2\x81", 1, nullptr, 0x81},
+        {"Montr\xe9" "al \x80", 0, "Montr\xe9" "al \x80", 0},
+        {"a\x8d" "b", 0, nullptr, 0x8D},
+        {"\x9d", 0, nullptr, 0x9D},
+    };
+    for (const auto &c : cases) {
+        std::string out;
+        unsigned long bad = 0;
+        int rc = import_to_cp1252(c.value, c.utf8, out, &bad);
+        EXPECT_EQ(rc, c.text ? 0 : -1) << c.value;
+        if (c.text) EXPECT_EQ(out, c.text) << c.value;
+        else EXPECT_EQ(bad, c.bad) << c.value;
+    }
 }
 
 }  // namespace

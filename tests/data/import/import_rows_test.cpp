@@ -107,27 +107,32 @@ TEST(ImportErrorFile, LinesImportAgainWithoutBlanksOrNulsAroundValues)
               {{TBL_KEY_BASENUMBER, "BASENUMBER"}, {TBL_KEY_STATION, "STN"}});
     sql_col_find(f.table->columns, "NOTE", nullptr, nullptr)->attr->flags |= COL_ATTR_MEMO;
     set_texts(f.table->columns, {"12", "S1", "granite coarse", "3.5", "MEMO"});
+    /* The values a record gave, as read: never cut to the columns. */
+    const char *const whole[] = {nullptr, nullptr, "granite coarse", "123456789", nullptr};
     struct {
         int col, text;
+        const char *const *values;
         std::string line;
     } cases[] = {
-        {',', 0, std::string("S1  ,granite ,3.5  ,long memo text\r\n")},
-        {',', '"', std::string("\"S1  \",\"granite \",3.5  ,\"long memo text\"\r\n")},
-        {'\t', 0, std::string("S1  \tgranite \t3.5  \tlong memo text\r\n")},
-        {0xE9, 0, std::string("S1   granite  3.5   long memo text\r\n")},
+        {',', 0, nullptr, std::string("S1  ,granite ,3.5  ,long memo text\r\n")},
+        {',', '"', nullptr, std::string("\"S1  \",\"granite \",3.5  ,\"long memo text\"\r\n")},
+        {'\t', 0, nullptr, std::string("S1  \tgranite \t3.5  \tlong memo text\r\n")},
+        {0xE9, 0, nullptr, std::string("S1   granite  3.5   long memo text\r\n")},
+        {',', 0, whole, std::string("S1  ,granite coarse,123456789,long memo text\r\n")},
     };
     for (auto &c : cases) {
         char *buf = nullptr;
         size_t size = 0;
         FILE *fp = open_memstream(&buf, &size);
-        ASSERT_EQ(import_write_error_row(fp, &f.project, f.table->columns, "long memo text", c.col, c.text), 0);
+        ASSERT_EQ(import_write_error_row(fp, &f.project, f.table->columns, c.values, "long memo text", c.col, c.text),
+                  0);
         std::fclose(fp);
         EXPECT_EQ(std::string(buf, size), c.line) << "delimiter " << c.col << " text " << c.text;
         std::free(buf);
     }
     pjct_rec other{};
-    EXPECT_EQ(import_write_error_row(stdout, &other, f.table->columns, "", ',', 0), -1);
-    EXPECT_EQ(import_write_error_row(nullptr, &f.project, f.table->columns, "", ',', 0), -2);
+    EXPECT_EQ(import_write_error_row(stdout, &other, f.table->columns, nullptr, "", ',', 0), -1);
+    EXPECT_EQ(import_write_error_row(nullptr, &f.project, f.table->columns, nullptr, "", ',', 0), -2);
 }
 
 TEST(ImportRows, EmptyRowIgnoresTheNumberAndTheFieldworkerKey)
