@@ -5,6 +5,14 @@
 ** ellipsoids, and into or out of USER systems, it uses the fitted
 ** transformations of the list, first in name order whose extents contain
 ** the point.
+**
+** A point no formula can place is refused rather than converted into
+** numbers that mean nothing: a longitude and latitude beyond the globe, a
+** projected coordinate farther from the false origin than the ellipsoid's
+** circumference at the system's scale, and for the transverse Mercator
+** family a longitude beyond a quarter turn from the central meridian, on
+** either side of a conversion.  Points inside these domains are converted
+** exactly as before.
 */
 #include "map/prj_transform.h"
 
@@ -53,6 +61,51 @@ static void prj_put_point(geo_point* out, double x, double y, double z, double w
   out->w = w;
 }
 
+/* Largest magnitude of a latitude, and of a longitude (degrees): the
+** latter takes both -180..180 and 0..360 longitudes. */
+static constexpr double PRJ_LAT_MAX_DEG = 90.0;
+static constexpr double PRJ_LON_MAX_DEG = 360.0;
+/* Degrees of longitude a transverse Mercator reaches either side of its
+** central meridian. */
+static constexpr double PRJ_TM_REACH_DEG = 90.0;
+/* Full turn in radians. */
+static constexpr double PRJ_TWO_PI = 6.283185307179586;
+
+/* Answers 1 when a point is a longitude and latitude on the globe. */
+static int prj_geo_ok(const geo_point* g) {
+  return std::fabs(g->y) <= PRJ_LAT_MAX_DEG && std::fabs(g->x) <= PRJ_LON_MAX_DEG;
+}
+
+/* Answers 1 when a projected point (metres, as its false origin) lies no
+** farther from the false origin than the ellipsoid's circumference at the
+** system's scale; UTM's false easting is its fixed one. */
+static int prj_xy_ok(const prj_rec* prj, const geo_point* p, const geo_point* false_origin_m) {
+  if (!prj->dtm) return std::isfinite(p->x) && std::isfinite(p->y);
+  double fe = prj->type == PRJ_TYPE_UTM ? PRJ_UTM_FALSE_EASTING_M : false_origin_m->x;
+  double reach = PRJ_TWO_PI * prj->dtm->a_m * (prj->scale > 1.0 ? prj->scale : 1.0);
+  return std::fabs(p->x - fe) <= reach && std::fabs(p->y - false_origin_m->y) <= reach;
+}
+
+/* Answers 1 unless the system is of the transverse Mercator family and the
+** longitude lies beyond its reach from the central meridian. */
+static int prj_tm_ok(const prj_rec* prj, const geo_point* g) {
+  if (prj->type != PRJ_TYPE_UTM && prj->type != PRJ_TYPE_TM) return 1;
+  double lon0 = prj->type == PRJ_TYPE_UTM ? prj->zone * 6 - 183 : prj->origin.x;
+  return std::fabs(g->x - lon0) <= PRJ_TM_REACH_DEG;
+}
+
+/* Answers 1 when a converted point lies in the target system's range:
+** finite, on the globe for a geographic system, within the ellipsoid's
+** reach of the false origin (in the system's units) for a projected one. */
+static int prj_in_range(const prj_rec* to, const geo_point* p) {
+  if (!std::isfinite(p->x) || !std::isfinite(p->y)) return 0;
+  if (to->type == PRJ_TYPE_GEOGRAPHIC) return prj_geo_ok(p);
+  if (to->type == PRJ_TYPE_USER || to->type < PRJ_TYPE_GEOGRAPHIC || to->type > PRJ_TYPE_USER) return 1;
+  double f = to->type == PRJ_TYPE_UTM ? 1.0 : prj_to_m(to->units);
+  geo_point m = {p->x * f, p->y * f, 0, 0}, fo = {to->false_origin.x * f, to->false_origin.y * f, 0, 0};
+  return prj_xy_ok(to, &m, &fo);
+}
+
 /* Answers 1 when the type has formulas (not USER, not unset). */
 static int prj_has_formulas(const prj_rec* prj) {
   return prj->type >= PRJ_TYPE_GEOGRAPHIC && prj->type < PRJ_TYPE_USER;
@@ -94,10 +147,17 @@ static inline int prj_reproject_on(const geo_point* in, prj_rec* from, geo_point
     prj_scale_xy(&f1, f);
   }
   if (to->type != PRJ_TYPE_GEOGRAPHIC) prj_scale_xy(&f2, prj_to_m(to->units));
-  if (prj_formula inv = prj_inverse_table[from->type])
+  /* The input within the inverse's domain, its longitude and latitude on
+  ** the globe and within the forward's domain. */
+  if (from->type == PRJ_TYPE_GEOGRAPHIC ? !prj_geo_ok(&g) : !prj_xy_ok(from, &s, &f1)) return 0;
+  if (prj_formula inv = prj_inverse_table[from->type]) {
     inv(&g, &s, &from->origin, &f1, &from->parallels, from->dtm, from->scale);
+    if (!prj_geo_ok(&g) || !prj_tm_ok(from, &g)) return 0;
+  }
   if (prj_formula fwd = prj_forward_table[to->type]) {
+    if (!prj_tm_ok(to, &g)) return 0;
     fwd(&g, &p, &to->origin, &f2, &to->parallels, to->dtm, to->scale);
+    if (!prj_xy_ok(to, &p, &f2)) return 0;
     prj_scale_xy(&p, prj_from_m(to->units));
   }
   const geo_point& res = to->type != PRJ_TYPE_GEOGRAPHIC ? p : g;
@@ -187,7 +247,7 @@ int prj_transform_point(const geo_point* in, prj_rec* from, geo_point* out, prj_
   geo_point res = *in;
   int ok = (from->type != PRJ_TYPE_USER && to->type != PRJ_TYPE_USER) ? prj_datum(in, from, &res, to)
                                                                       : prj_transform_user(in, from, &res, to);
-  if (!ok) return 0;
+  if (!ok || !prj_in_range(to, &res)) return 0;
   prj_put_point(out, res.x, res.y, in->z, res.w);
   return 1;
 }

@@ -143,6 +143,36 @@ TEST_F(ProjectTest, APolylineWithOnePointOutOfReachStaysWholeAndCountsOnce) {
   EXPECT_EQ(lines[2].first, 10.0) << "a line with one point out of reach stays whole";
 }
 
+TEST_F(ProjectTest, APointNoFormulaPlacesIsNotProjectedTheOthersMoveAsCs2csSays) {
+  prj_rec *utm10 = prj_find("UTM 10 NAD27", nullptr), *utm11 = prj_find("UTM 11 NAD27", nullptr);
+  prj_rec *clarke = prj_find("GEOGRAPHIC Clarke 1866", nullptr);
+  ASSERT_TRUE(utm10 && utm11 && clarke);
+  geo_point far = {2.0e7, 9.9e7, 0, 0}, out = {0, 0, 0, 0};
+  EXPECT_EQ(prj_transform_point(&far, utm10, &out, clarke), 0);
+  EXPECT_EQ(prj_transform_point(&far, utm10, &out, utm11), 0);
+  map_params_set_projection(&g_map_params, utm10);
+  line(2.0e7, 9.9e7, 500000, 4500000);
+  line(501000, 4501000, 480000, 4200000);
+  polyline({{520000, 4700000}, {500000, 4500000}});
+  ASSERT_EQ(prj_project_drawing(clarke), 0);
+  std::string tr = take_transcript();
+  EXPECT_NE(tr.find("2 entities projected.\nERROR: Unable to project 1 other entities."), std::string::npos) << tr;
+  auto lines = positions("LINE");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], std::make_pair(2.0e7, 9.9e7)) << "the far line stays where it was";
+  EXPECT_EQ(lines[1], std::make_pair(500000.0, 4500000.0));
+  /* cs2cs +proj=utm +zone=10 +ellps=clrk66 +to +proj=longlat +ellps=clrk66; 1e-8 degrees is about 1 mm */
+  const std::pair<double, double> want[] = {{-122.988170193978, 40.661768191043}, {-123.227634661755, 37.949222022689},
+                                            {-122.756775749286, 42.454002191571}, {-123.0, 40.652759872609}};
+  auto moved = positions("VERTEX");
+  moved.insert(moved.begin(), lines.begin() + 2, lines.end());
+  ASSERT_EQ(moved.size(), 4u);
+  for (int i = 0; i < 4; i++) {
+    EXPECT_NEAR(moved[i].first, want[i].first, 1e-8) << i;
+    EXPECT_NEAR(moved[i].second, want[i].second, 1e-8) << i;
+  }
+}
+
 TEST_F(ProjectTest, TheMapsOwnSystemAsTargetDoesNothing) {
   line(500000, 4500000, 501000, 4501000);
   std::string t = run("pv_project", "pv_project\nok\n");
