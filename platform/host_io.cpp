@@ -22,6 +22,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -187,6 +188,15 @@ bool host_io_peek_answer(std::string& line) {
   return true;
 }
 
+/* True when the text screen is a terminal, where each line is shown as
+** it comes; into a file or a pipe lines go as the stream's buffer fills
+** (and before each answer is read), so a command printing a line per
+** entity does not write once per line. */
+static bool out_is_terminal() {
+  static const bool tty = isatty(STDOUT_FILENO) == 1;
+  return tty;
+}
+
 /* Prints on the text screen (when echo is on) and keeps it in the
 ** transcript. */
 void host_io_print(const std::string& text) {
@@ -194,7 +204,7 @@ void host_io_print(const std::string& text) {
   s.transcript += text;
   if (s.echo) {
     std::cout << host_cp_to_utf8(text);
-    std::cout.flush();
+    if (out_is_terminal()) std::cout.flush();
   }
 }
 

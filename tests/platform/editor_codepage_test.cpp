@@ -12,6 +12,8 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <poll.h>
+#include <unistd.h>
 
 #include "editor_fixture.h"
 #include "platform/host_codepage.h"
@@ -110,6 +112,32 @@ TEST_F(CodePageIo, ScriptedAnswerReachesTheModuleInTheCodePageAndIsShownInUtf8) 
   EXPECT_NE(host_io_transcript().find("Station Cr\xEAte saved"), std::string::npos)
       << "the transcript keeps the editor's own bytes";
   EXPECT_TRUE(host_io_faults().empty());
+}
+
+TEST_F(CodePageIo, LinesPrintedIntoAPipeWaitInTheBufferInsteadOfBeingWrittenOneByOne) {
+  if (isatty(STDOUT_FILENO)) GTEST_SKIP() << "the screen is a terminal, where lines are shown as they come";
+  std::cout.flush();
+  fflush(stdout);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  int saved = dup(STDOUT_FILENO);
+  dup2(fds[1], STDOUT_FILENO);
+  host_io_set_echo(true);
+  for (int i = 0; i < 3; i++) host_io_print("Entities... " + std::to_string(i) + "\n");
+  struct pollfd p = {fds[0], POLLIN, 0};
+  int waiting = poll(&p, 1, 0);
+  std::cout.flush();
+  fflush(stdout);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  close(fds[1]);
+  host_io_set_echo(false);
+  std::string got;
+  char buf[256];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, (size_t)n);
+  close(fds[0]);
+  EXPECT_EQ(waiting, 0) << "a line reached the pipe before the stream was flushed";
+  EXPECT_EQ(got, "Entities... 0\nEntities... 1\nEntities... 2\n");
 }
 
 TEST_F(CodePageIo, ScriptedAnswerOutsideTheCodePageIsRefusedAndCancels) {
