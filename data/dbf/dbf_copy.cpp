@@ -158,8 +158,9 @@ static const char *dbf_first_memo_block(const dbf_handle *src, int i, int *n)
 /* Copies the record buffer of src into that of dst field by field, matched
  * by name (dbf_find_field) and converted by type; dst's deletion flag is
  * kept and its other bytes blanked first. A number (N or F) keeps its
- * value: into a number field its integer part must fit the field's width
- * less its decimals, and fraction digits beyond the decimals are cut; into
+ * value: into a number field of another width or decimals its integer part
+ * must fit the width less the decimals, and fraction digits beyond the
+ * decimals are cut (a field of the same layout keeps its text); into
  * a text field its text goes without blanks, left-aligned, and must fit.
  * With memo state 1, dst's memo chain is rebuilt from the source memos of
  * the matched memo fields only, each tagged with its destination field.
@@ -190,7 +191,9 @@ int dbf_copy_record(dbf_handle *dst, dbf_handle *src, dbf_copy_note *note)
         dbf_fit fit = {0, false};
 
         if (st == dt && (number || (st == 'M' && dst->memo_state == 1))) {
-            fit = dbf_copy_number(d, dl, number ? df.decimals : 0, s, sl);
+            /* A field of unchanged layout keeps whatever it held. */
+            bool same = sl == dl && src->fields[i].decimals == df.decimals;
+            fit = dbf_copy_number(d, dl, number && !same ? df.decimals : 0, s, sl);
             if (st == 'M') {
                 fit.keep = 0;   /* a block number, not a value */
                 if (src->memo_state == 1 && dbt_copy_lines(dst, src, i, j) != DBF_OK && rc == DBF_OK) rc = DBF_ERR_OPEN;
