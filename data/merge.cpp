@@ -382,7 +382,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         std::string row_name = "row " + (old_text.empty() ? std::string("without a number") : old_text) +
                                " of project " + g_merge_slave->name;
         if (sql_insert_row(g_merge_master->connection, row, t->name) != RTNORM) {
-            failure = row_name + " was refused: " + merge_reason();
+            failure = row_name + " cannot be inserted: " + merge_reason();
             break;
         }
         if (!lowest || new_number < lowest) lowest = new_number;

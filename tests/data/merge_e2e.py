@@ -8,6 +8,7 @@ ezdxf; dbfread and ezdxf read back what the commands left.
 With "cut-short" it runs only the merge killed at many points.
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -98,6 +99,8 @@ def pvhost(args, root, script):
 
 
 LOGON = '(pv_open "MASTER" "DB3" "" "")\n(pv_open "SLAVE" "DB3" "" "")\n'
+# A long alert, shown and closed.
+WRAPPED = "pv_alert_wrap\nshow\nok\n"
 # Projects are listed newest first: SLAVE 0, MASTER 1.
 MERGE_DIALOG = "pv-merge\npv_merge\nselect mrg_master 1\nselect mrg_slave 0\n"
 
@@ -190,17 +193,18 @@ def two_projects(root, tables, links):
     drawing(os.path.join(root, "in.dxf"), links)
 
 
-def unnumbered_projects(root):
-    """MASTER without STATNMEM; SLAVE rows without a number of their own
-    (blank, 0, -7) beside rows 1 and 2 with memos; SLAVE's STATN2 holds a
-    number the master's column cannot take, so that table is refused."""
+def unnumbered_projects(root, master_memo=()):
+    """MASTER without STATNMEM (or with the one given); SLAVE rows without a
+    number of their own (blank, 0, -7) beside rows 1 and 2 with memos;
+    SLAVE's STATN2 holds a number the master's column cannot take, so that
+    table is refused."""
     statn2 = "BASENUMBER N(8,0); STATION N(8,0)"
     slave = [(1, 1, "One", "MEMO"), (2, 2, "Two", "MEMO"), (None, 3, "Blank", ""), (0, 4, "Zero", ""),
              (-7, 5, "Minus", "")]
     # Links of rows without a number of their own hold row 0; they name
     # their row by another column.
     two_projects(root, {"MASTER": [("STATN", STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", "")]),
-                                   ("STATN2", statn2, [(1, 1)])],
+                                   ("STATN2", statn2, [(1, 1)])] + list(master_memo),
                         "SLAVE": [("STATN", STATN_FIELDS, slave),
                                   ("STATN2", statn2, [(1, 1), (2, 2), (99999999, 3)]),
                                   ("STATNMEM", MEMO_FIELDS, e2e_lines(1, MEMO_ONE) + e2e_lines(2, MEMO_TWO))]},
@@ -229,10 +233,9 @@ def test_unnumbered_rows_and_memos(args, work):
     with a refused row is not merged at all and its links stay."""
     expected = [(50, "Fifty"), (100, "Hundred"), (101, "One"), (102, "Two"), (103, "Blank"), (104, "Zero"),
                 (105, "Minus")]
-    refused = "pv_alert_wrap\nshow\nok\n"
     for order, script in (("maps first", MERGE_DIALOG + "ok\nALL\n\n" + MERGE_DIALOG + "pick mrg_map\npick mrg_dbf\n"
-                           "ok\npv_yesno_small\nok\n" + refused),
-                          ("together", MERGE_DIALOG + "pick mrg_dbf\nok\npv_yesno_small\nok\n" + refused + "ALL\n\n")):
+                           "ok\npv_yesno_small\nok\n" + WRAPPED),
+                          ("together", MERGE_DIALOG + "pick mrg_dbf\nok\npv_yesno_small\nok\n" + WRAPPED + "ALL\n\n")):
         root = os.path.join(work, "unnumbered " + order)
         unnumbered_projects(root)
         out = pvhost(args, root, LOGON + script + "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
@@ -253,6 +256,17 @@ def test_unnumbered_rows_and_memos(args, work):
         report = out[out.find("The following tables were merged:"):]
         check("STATN2" not in report, "%s: STATN2 not listed as merged" % order)
         check("Table STATN2 was not merged" in out and "99999999" in out, "%s: refusal names table and row" % order)
+    # A master side table whose lines are too narrow: STATN is not merged.
+    root = os.path.join(work, "unnumbered narrow memo")
+    unnumbered_projects(root, [("STATNMEM", MEMO_FIELDS.replace("C(70)", "C(10)"), [(50, 1, "Kept")])])
+    out = pvhost(args, root, LOGON + MERGE_DIALOG + "pick mrg_map\npick mrg_dbf\nok\npv_yesno_small\nok\n" +
+                 WRAPPED * 2 + "(pv_logoff)\nQUIT\n")
+    check([int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATN")] == [50, 100], "narrow memo: STATN unchanged")
+    check([(r["BASENUMBER"], r["MEMOTEXT"]) for r in rows(root, "MASTER", "STATNMEM")] == [(50, "Kept")],
+          "narrow memo: the master's memo lines unchanged")
+    said = " ".join(re.findall(r"^ +\d+: (.*)$", out, re.M))
+    check("Table STATN was not merged: a memo line of row 1 of project SLAVE cannot be inserted" in said,
+          "narrow memo: the failed memo line is reported with its row: %s" % said)
 
 
 CUT_ROWS = 250   # slave rows of the merge that is killed
@@ -323,26 +337,30 @@ def test_merge_cut_short(args, work):
     for trial in range(10):
         cut_short_projects(root)
         before = os.path.getsize(statn)
-        p = e2e_tables.pvhost_start(args, root, MERGE_DATABASE)
+        driver_only = trial % 2 == 1
+        p = e2e_tables.pvhost_start(args, root, MERGE_DATABASE.replace("ok\n(pv", "ok\n" + WRAPPED + "(pv")
+                                    if driver_only else MERGE_DATABASE)
         # The kill comes a little later each time after the first row is in.
         while p.poll() is None and os.path.getsize(statn) == before:
             time.sleep(0.002)
         time.sleep(span * trial / 12)
         drivers = children(p.pid)
-        victims = [p.pid] if trial % 2 == 0 else drivers
-        for pid in victims:
+        for pid in drivers if driver_only else [p.pid]:
             try:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
         try:
-            p.communicate(timeout=60)
+            cut = p.communicate(timeout=60)[0]
         except subprocess.TimeoutExpired:
             p.kill()
-            p.communicate()
+            cut = p.communicate()[0]
         for pid in drivers:
             gone(pid, 10)
-        what = "trial %d (%s killed)" % (trial, "pvhost" if trial % 2 == 0 else "driver")
+        what = "trial %d (%s killed)" % (trial, "driver" if driver_only else "pvhost")
+        if driver_only and "Table STATN was not merged" in cut:
+            check("numbered 101 to" in cut and "next logon of project MASTER" in cut and
+                  "     STATN" not in cut[cut.find("were merged:"):], "%s: the merge names the rows left" % what)
         out = pvhost(args, root, '(pv_open "MASTER" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
         state = merged_state(root)
         check(state in ("unchanged", "merged") and not os.path.exists(mark),
