@@ -184,6 +184,16 @@ int row_unique_lookup(const sql_col_rec *c, const char *value)
     return n > 0 ? ROW_ERR_NOT_UNIQUE : 0;
 }
 
+/* 1 when a check code refuses the typed text: every failure but "Cannot
+** edit column" for the text the column already holds. A column that may
+** not be edited still refuses a different text, which would otherwise be
+** dropped without a word and the row stored with the old text. */
+bool row_refused(int rc, const char *typed, const sql_col_rec *c)
+{
+    if (rc >= 0) return false;
+    return rc != ROW_ERR_NOT_EDITABLE || row_trim(typed) != row_trim(c->text);
+}
+
 /* Checks the typed text of the current column and stores it when it
 ** passes; answers the check's code with the checked text in out. */
 int row_take_typed(ads_hdlg d, char *typed, char *out)
@@ -272,7 +282,7 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
     if (g_row_state.cur_col) {
         int rc = row_take_typed(d, typed, out);
         /* A refused typed value is never dropped in favour of the old one. */
-        if (rc < 0 && rc != ROW_ERR_NOT_EDITABLE) {
+        if (row_refused(rc, typed, g_row_state.cur_col)) {
             row_show_check_error(d, g_row_state.cur_col, rc, typed);
             ads_mode_tile(d, k_col, MODE_SETFOCUS);
             return;
@@ -326,7 +336,7 @@ void pv_edit_col_edit_list_cb(ads_callback_packet *cpkt)
     int cur_index = row_index_of(row, cur);
     char typed[TILE_BUF_SIZE], out[ROW_VALUE_SIZE];
     int rc = row_take_typed(d, typed, out);
-    if (rc < 0 && rc != ROW_ERR_NOT_EDITABLE) {
+    if (row_refused(rc, typed, cur)) {
         row_show_check_error(d, cur, rc, typed);
         dlg_set_index(d, k_list, cur_index);
         if (rc == ROW_ERR_NOT_IN_PRF) ads_set_tile(d, k_col, out);

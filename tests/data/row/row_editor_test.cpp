@@ -214,6 +214,24 @@ TEST_F(RowEditor, ANewRowTakesTheNextNumberAndARepeatedUniqueValueIsRefused) {
   EXPECT_EQ(row_enter_new(project_->connection, &none, " ", 1), -2);
 }
 
+TEST_F(RowEditor, ATypedValueTheRuleDoesNotTakeIsShownAndNothingIsWritten) {
+  /* NAME may not be edited, UNITNO must hold a value. */
+  col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
+  col_attr_rec *unit = col_attr_find(project_->col_attrs, "UNITNO", "STATN", nullptr);
+  ASSERT_TRUE(name && unit);
+  name->flags &= (uint16_t)~COL_ATTR_EDIT;
+  unit->flags |= COL_ATTR_NULL;
+  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\n"
+                          "set edit_col Hat Creek\nok\ncancel\n");
+  sql_col_rec *none = nullptr;
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), -5001);
+  EXPECT_EQ(tile("error").value, "Hat Creek Cannot edit column NAME");
+  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 12\nok\ncancel\n");
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), -5001);
+  EXPECT_EQ(tile("error").value, "Blank entry not allowed in column UNITNO");
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "2\n") << "nothing written";
+}
+
 TEST_F(RowEditor, ARefusedValueKeepsTheListOnItsColumn) {
   query("STATN");
   EXPECT_EQ(edit("pv_edit_col\nselect edit_list 1\nset edit_col 12.5\nselect edit_list 2\n"
