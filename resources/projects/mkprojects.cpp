@@ -589,7 +589,7 @@ void mk_ridge_setup(const char *dir)
 {
     mk_registry(dir, {{"STATN", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
                       {"STRUC", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
-                      {"GEOCH", "SAMPLE", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}, {"SAMPLE", "SAMPLE"}}},
+                      {"GEOCH", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
                       {"DDH", "STATION", {{"BASENUMBER", "BASENUMBER"}, {"STATION", "STN"}}},
                       {"UNIT", "UNIT", {{"BASENUMBER", "BASENUMBER"}, {"UNIT", "UNITNO"}}},
                       {"LEGND", "DICTION", {{"BASENUMBER", "BASENUMBER"}}},

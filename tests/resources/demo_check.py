@@ -405,6 +405,45 @@ def check_picture(path, project_dir, shape_file, coverage):
     check_sizes(doc)
 
 
+# A row typed into each of RIDGE's station tables: the columns given, after
+# the new station 107 the tables offer their next station numbers.
+NEW_ROWS = {
+    "STATN": {"STN": "107", "NAME": "New Camp", "EASTING": "619000", "NORTHING": "5625000"},
+    "STRUC": {"EASTING": "619010", "NORTHING": "5625010", "STRIKE": "30", "DIP": "40"},
+    "GEOCH": {"SAMPLE": "R-108", "EASTING": "619020", "NORTHING": "5625020"},
+    "DDH": {"HOLE": "RD-04", "EASTING": "619030", "NORTHING": "5625030"},
+}
+
+
+def check_adds(build, resources, scratch):
+    """pv-add adds a row to each of RIDGE's station tables (on a copy of
+    the demo's scratch directory), each taking the key it offers."""
+    work = scratch + "-add"
+    shutil.copytree(scratch, work)
+    ridge = os.path.join(work, "projects", "RIDGE")
+    registered = sorted(r["TABLENAME"].strip() for r in table_rows(ridge, "PVTABLE"))
+    before = {t: len(table_rows(ridge, t)) for t in NEW_ROWS}
+    lines = ["OPEN ridge.dxf", '(pv_open "RIDGE" "DB3" "" "")', "pv-add"]
+    for table, values in NEW_ROWS.items():
+        fields = [f.name for f in dbfread.DBF(os.path.join(ridge, table + ".DBF")).fields]
+        lines += ["pv_add_tbl", "select tables %d" % registered.index(table)]
+        for column, value in values.items():
+            lines += ["select edit_list %d" % fields.index(column), "set edit_col " + value]
+        lines += ["select edit_list 0", "ok"]
+    lines += ["pv_add_tbl", "cancel", "QUIT", ""]
+    with open(os.path.join(work, "add.scr"), "w") as f:
+        f.write("\n".join(lines))
+    env = dict(os.environ, ASI_INI=os.path.join(work, "asi.ini"), XDG_DATA_HOME=work)
+    r = subprocess.run([os.path.join(build, "host", "pvhost"), "--script", "add.scr", "--module",
+                        os.path.join(build, "core", "libpvx14.so"), "--resources", resources],
+                       cwd=work, env=env, capture_output=True, text=True, timeout=60)
+    faults = [l for l in (r.stdout + r.stderr).splitlines() if "fault" in l or "already exists" in l]
+    check(r.returncode == 0 and not faults, "pv-add on RIDGE's station tables: %s" % faults[:3])
+    for table in NEW_ROWS:
+        n = len(table_rows(ridge, table))
+        check(n == before[table] + 1, "pv-add adds a row to RIDGE's %s: %d rows, before %d" % (table, n, before[table]))
+
+
 def check_projects(work):
     pies = [r["PLOTNAME"] for r in rows(work, "PVPIE")]
     check(pies == ["METALS"], "RIDGE keeps the pie METALS: %s" % pies)
@@ -436,6 +475,7 @@ def main():
     print(r.stderr, file=sys.stderr)
     check(r.returncode == 0, "run-demo exit status %d" % r.returncode)
     check("host fault" not in r.stdout, "every dialog and prompt answered")
+    check("Exported 1 table to Microstation 95:\n  NOTES" in r.stdout, "pv-ustation exports NOTES, keyed by MSLINK")
     out = r.stdout.split("Command: OPEN ridge.dxf", 1)
     check(len(out) == 2, "the demo opens ridge.dxf")
     if len(out) == 2:
@@ -445,6 +485,7 @@ def main():
     if len(scratch) == 1:
         check_contact(os.path.join(scratch[0], "demo.dxf"))
         check_drawing(os.path.join(scratch[0], "ridge.dxf"), scratch[0])
+        check_adds(build, resources, scratch[0])
         check_picture(os.path.join(scratch[0], "ridge.dxf"), os.path.join(scratch[0], "projects", "RIDGE"),
                       os.path.join(scratch[0], "petrivex", "shapes", "PVSTRUCT.SHX"), os.path.join(scratch[0], "ridge"))
         check_projects(scratch[0])
