@@ -465,10 +465,11 @@ void master_rules(pjct_rec *project)
     }
 }
 
-/* Describes a rewritten table into its registry row and fills its key
-** slots and type; drops and makes its standard indexes. Answers 0 or the
-** describe's code. */
-int describe_table(pjct_rec *project, tbl_rec *row)
+/* Describes a rewritten table into its registry row and, with keys, fills
+** its key slots and type and drops and makes its standard indexes; without,
+** its key slots stay empty (a table left in the old layout). Answers 0 or
+** the describe's code. */
+int describe_table(pjct_rec *project, tbl_rec *row, int keys)
 {
     sql_col_rec *columns = nullptr;
     int count = sql_describe_table(project->connection, row->name, &columns, 0);
@@ -487,6 +488,8 @@ int describe_table(pjct_rec *project, tbl_rec *row)
     for (sql_col_rec *&k : row->keys) k = nullptr;
     tbl_rebind_columns(project, row, old_name);
     sql_col_list_free(&old);
+    project->flags |= PJCT_CHG_TABLES;
+    if (!keys) return 0;
     if (col_attr_rec *m = s_upg.master) {
         row->keys[TBL_KEY_STATION] = tbl_column_find(row->columns, m->column, nullptr, nullptr);
         row->table_type = upg_name_equal(row->name, m->table, TBL_NAME_SIZE) ? TBL_DEF_STATION : TBL_DEF_GENESIS;
@@ -497,7 +500,6 @@ int describe_table(pjct_rec *project, tbl_rec *row)
             row->keys[TBL_KEY_GROUPING] = tbl_column_find(row->columns, r->column, nullptr, nullptr);
     tbl_drop_indexes(row);
     tbl_create_indexes(row);
-    project->flags |= PJCT_CHG_TABLES;
     return 0;
 }
 
@@ -582,11 +584,13 @@ int upg_restructure_table(pjct_rec *project, tbl_rec *row)
     };
     if (rc != 0) return restore(UPG_ERR_FILES);
     master_rules(project);
-    rc = describe_table(project, row);
+    int old_type = row->table_type;
+    rc = describe_table(project, row, 1);
     if (rc != 0) return restore(rc);
     if ((rc = tbl_resolve_definition(row, 1)) != 0) {
         restore(rc);
-        describe_table(project, row);   /* the registration follows the old files again */
+        describe_table(project, row, 0);   /* the registration follows the old files again */
+        row->table_type = old_type;
         return rc;
     }
     return 0;

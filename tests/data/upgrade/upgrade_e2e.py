@@ -36,7 +36,9 @@ def catalogue_row(module, field, kind, length, moduleid, fieldid, keyword="", ma
             angleid, "  ", "", projection, "", "  ", "  ", "", "  ", "  ", "N", datum, LETTER, "Field office", "N")
 
 
-def make_project(root):
+def make_project(root, loose=False):
+    """The old project OLD; with loose, also a table LOOSE without the master
+    column, which cannot be registered in the current layout."""
     shutil.rmtree(root, ignore_errors=True)
     d = os.path.join(root, "projects", "OLD")
     os.makedirs(d)
@@ -53,6 +55,9 @@ def make_project(root):
            catalogue_row("NOTES", "STATION", "INT", 8, "NO", STATION_FIELD_ID),
            catalogue_row("NOTES", "NOTE", "MEMO", 10, "NO", "N1"),
            catalogue_row("NOTES", "NOTE2", "MEMO", 10, "NO", "N2")]
+    if loose:
+        cat.append(catalogue_row("LOOSE", "DEPTH", "INT", 8, "LS", "DP"))
+        table(os.path.join(d, "LOOSE.DBF"), "ID C(2); DEPTH N(8,0)", [("AB", 5)])
     table(os.path.join(d, "PETRIVEX.DBF"), CATALOGUE_FIELDS, cat)
     table(os.path.join(d, "STATN.DBF"), "ID C(2); STATION N(8,0); NAME C(10); ROCKTYPE C(3); GRADE C(4); "
           "ROCKNAME C(2); LOCX N(12,6); LOCY N(12,6); LOCZ N(8,2)",
@@ -242,22 +247,28 @@ def test_repeated_keywords(args, work):
 
 def test_failed_rewrite(args, work):
     root = os.path.join(work, "failed")
-    make_project(root)
+    make_project(root, loose=True)
     d = os.path.join(root, "projects", "OLD")
     os.makedirs(os.path.join(d, "ORDE_.DBF"))   # the new file of ORDER cannot be made
     drawing(os.path.join(root, "in.dxf"), [])
     with open(os.path.join(d, "ORDER.DBF"), "rb") as f:
         order = f.read()
+    with open(os.path.join(d, "LOOSE.DBF"), "rb") as f:
+        loose = f.read()
     out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE +
                  "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
     with open(os.path.join(d, "ORDER.DBF"), "rb") as f:
         check(f.read() == order, "a failed rewrite leaves ORDER.DBF as it was")
     check(not os.path.exists(os.path.join(d, "ORDER283.DBF")), "no ORDER283 left beside it")
+    with open(os.path.join(d, "LOOSE.DBF"), "rb") as f:
+        check(f.read() == loose, "a table that cannot be registered keeps LOOSE.DBF as it was")
+    check(not os.path.exists(os.path.join(d, "LOOSE283.DBF")), "no LOOSE283 left beside it")
     pvtable = [r["TABLENAME"] for r in rows(root, "PVTABLE")]
-    check("ORDER" in pvtable and "ORDE_" not in pvtable and "STATN" in pvtable,
-          "the failed table keeps its old registration: %r" % pvtable)
-    check("Not upgraded, kept as they were: ORDER." in out and "Upgrading complete" not in out,
-          "the closing alert names ORDER")
+    check("ORDER" in pvtable and "LOOSE" in pvtable and "ORDE_" not in pvtable and "STATN" in pvtable,
+          "the failed tables keep their old registration: %r" % pvtable)
+    check(("ID", "N", 8) in fields(root, "STATN"), "STATN is upgraded beside them")
+    check("Not upgraded, kept as they were:" in out and "ORDER" in out and "LOOSE" in out and
+          "Upgrading complete" not in out, "the closing alert names ORDER and LOOSE")
 
 
 def test_no_catalogue(args, work):
