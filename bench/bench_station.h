@@ -9,7 +9,9 @@
 #define PV_BENCH_BENCH_STATION_H
 
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
+#include <unistd.h>
 
 #include "bench/bench_ratios.h"
 #include "sqlclient/asi_api.h"
@@ -58,6 +60,112 @@ inline void bench_engine_select(benchmark::State &state, CAsiConnection *c)
         asi_free_stmt(&s);
         if (n != bench_rows()) state.SkipWithError("the select did not read every row");
     }
+}
+
+/* Every row of STATN through the engine on connection c, each value read
+ * by asi_value_get into a buffer of its own type, once per iteration. */
+inline void bench_engine_select_values(benchmark::State &state, CAsiConnection *c)
+{
+    std::int32_t i32 = 0;
+    double real = 0;
+    char text[BENCH_TEXT_BUFFER];
+    unsigned short ind = 0;
+    for (auto _ : state) {
+        if (!c) break;
+        CAsiStatement *s = nullptr;
+        CAsiCursor *k = nullptr;
+        asi_alloc_stmt(&s);
+        asi_prepare(s, c, BENCH_SELECT_TEXT);
+        asi_alloc_cursor(&k);
+        asi_declare_cursor(k, s, "BENCHCURSORABCDEF");
+        asi_open_cursor(k);
+        long n = 0;
+        while (asi_fetch_next(k)) {
+            for (int i = 0; i < BENCH_COLUMNS; i++) {
+                if (BENCH_COLUMN_KINDS[i] == BENCH_INT)
+                    asi_value_get(k, i, ASI_HOST_LONG, &i32, sizeof i32, &ind);
+                else if (BENCH_COLUMN_KINDS[i] == BENCH_REAL)
+                    asi_value_get(k, i, ASI_HOST_DOUBLE, &real, sizeof real, &ind);
+                else
+                    asi_value_get(k, i, ASI_HOST_STRING, text, BENCH_TEXT_BUFFER, &ind);
+            }
+            n++;
+        }
+        benchmark::DoNotOptimize(i32);
+        asi_close_cursor(k);
+        asi_free_cursor(&k);
+        asi_free_stmt(&s);
+        if (n != bench_rows()) state.SkipWithError("the select did not read every row");
+    }
+}
+
+/* Look-ups of one row by BASENUMBER a benchmark iteration makes. */
+constexpr int BENCH_LOOKUPS = 200;
+
+/* The BASENUMBER of look-up i: spread over the rows. */
+inline long bench_lookup_key(int i)
+{
+    return (long)((i * 7919L + 13) % bench_rows());
+}
+
+/* One look-up through the engine on c as the application makes it: the
+ * statement with the key as a literal prepared, its cursor opened, its
+ * row read value by value, the handles freed. Answers the rows read. */
+inline int bench_engine_lookup(CAsiConnection *c, long key)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "SELECT * FROM STATN WHERE BASENUMBER = %ld", key);
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    asi_alloc_stmt(&s);
+    asi_prepare(s, c, text);
+    asi_alloc_cursor(&k);
+    asi_declare_cursor(k, s, "BENCHLOOKUPABCDEF");
+    asi_open_cursor(k);
+    int n = 0;
+    char buf[BENCH_TEXT_BUFFER];
+    unsigned short ind = 0;
+    while (asi_fetch_next(k)) {
+        for (int i = 0; i < BENCH_COLUMNS; i++) asi_value_get(k, i, ASI_HOST_STRING, buf, BENCH_TEXT_BUFFER, &ind);
+        n++;
+    }
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+    return n;
+}
+
+/* BENCH_LOOKUPS look-ups through the engine on c per iteration (one made
+ * before timing, which builds what the driver keeps). */
+inline void bench_engine_lookups(benchmark::State &state, CAsiConnection *c)
+{
+    if (c) bench_engine_lookup(c, 0);
+    for (auto _ : state) {
+        if (!c) break;
+        for (int i = 0; i < BENCH_LOOKUPS; i++)
+            if (bench_engine_lookup(c, bench_lookup_key(i)) != 1) state.SkipWithError("a look-up did not find its row");
+    }
+}
+
+/* Peak resident memory (kB) of the newest child process of this one's
+ * main thread, the driver program a connection started; -1 when it
+ * cannot be read. */
+inline long bench_driver_peak_kb()
+{
+    long peak = -1;
+    char path[64], line[256];
+    std::snprintf(path, sizeof path, "/proc/self/task/%ld/children", (long)getpid());
+    FILE *f = std::fopen(path, "r");
+    long pid = -1, p;
+    while (f && std::fscanf(f, "%ld", &p) == 1) pid = p;
+    if (f) std::fclose(f);
+    if (pid < 0) return -1;
+    std::snprintf(path, sizeof path, "/proc/%ld/status", pid);
+    f = std::fopen(path, "r");
+    while (f && std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %ld", &p) == 1) peak = p;
+    if (f) std::fclose(f);
+    return peak;
 }
 
 #endif /* PV_BENCH_BENCH_STATION_H */

@@ -11,7 +11,10 @@
  * journal_mode=MEMORY, both with synchronous off (like the driver, no flush
  * to disk per statement). The SELECT reads tables made for it alone, so it
  * does not depend on what the INSERT benchmarks left. The rows carry the
- * columns of a station table. At the end the ratios are printed.
+ * columns of a station table. The same SELECT is read value by value
+ * (asi_value_get), with pvdb3's peak memory as a counter, and BASENUMBER
+ * is looked up row by row (each a statement of its own) beside SQLite with
+ * an index on it. At the end the ratios are printed.
  *
  *   bench_db3                               (100,000 rows, best of 3)
  *   PV_BENCH_ROWS=50 PV_BENCH_REPS=1 bench_db3   (the smoke test of CI)
@@ -111,7 +114,9 @@ std::string select_dir(const char *side)
         sqlite3 *db = nullptr;
         sqlite3_open((sqlite + "/bench.db").c_str(), &db);
         sqlite3_exec(db, CREATE_TEXT, nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         for (const std::string &t : fill_texts()) sqlite3_exec(db, t.c_str(), nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         sqlite3_close(db);
     }
     return std::string(side) == "db3" ? db3 : sqlite;
@@ -257,6 +262,65 @@ void EngineAndDriverSelect(benchmark::State &state)
     disconnect_db3(c, cfg);
 }
 
+/* Every row through the engine's C interface and pvdb3, each value read
+ * by asi_value_get; the driver program's peak memory is kept as a
+ * counter. */
+void EngineAndDriverSelectValues(benchmark::State &state)
+{
+    std::string dir = select_dir("db3");
+    CAsiCfgHandle *cfg = nullptr;
+    CAsiConnection *c = connect_db3(dir, &cfg);
+    if (!c) state.SkipWithError("cannot connect to DB3");
+    bench_engine_select_values(state, c);
+    state.counters["pvdb3_peak_MB"] = (double)bench_driver_peak_kb() / 1024.0;
+    disconnect_db3(c, cfg);
+}
+
+/* Every row through the sqlite3 library, each value read as text or its
+ * type from the row SQLite holds (as asi_value_get reads a held row). */
+void SqliteSelectValues(benchmark::State &state)
+{
+    SqliteSelect(state);
+}
+
+/* Look-ups of one row by BASENUMBER through the engine's C interface and
+ * pvdb3, each a statement of its own with the key as a literal. */
+void EngineAndDriverLookUp(benchmark::State &state)
+{
+    std::string dir = select_dir("db3");
+    CAsiCfgHandle *cfg = nullptr;
+    CAsiConnection *c = connect_db3(dir, &cfg);
+    if (!c) state.SkipWithError("cannot connect to DB3");
+    bench_engine_lookups(state, c);
+    disconnect_db3(c, cfg);
+}
+
+/* The same look-ups through the sqlite3 library on a table with an index
+ * on BASENUMBER: each statement prepared, stepped and read value by
+ * value. */
+void SqliteLookUp(benchmark::State &state)
+{
+    std::string dir = select_dir("sqlite");
+    sqlite3 *db = nullptr;
+    sqlite3_open((dir + "/bench.db").c_str(), &db);
+    sqlite3_exec(db, "CREATE INDEX IF NOT EXISTS STATN_ID ON STATN (BASENUMBER)", nullptr, nullptr, nullptr);
+    for (auto _ : state) {
+        for (int i = 0; i < BENCH_LOOKUPS; i++) {
+            std::string text = "SELECT * FROM STATN WHERE BASENUMBER = " + std::to_string(bench_lookup_key(i));
+            sqlite3_stmt *q = nullptr;
+            sqlite3_prepare_v2(db, text.c_str(), -1, &q, nullptr);
+            int n = 0;
+            while (sqlite3_step(q) == SQLITE_ROW) {
+                for (int col = 0; col < COLUMNS; col++) benchmark::DoNotOptimize(sqlite3_column_text(q, col));
+                n++;
+            }
+            sqlite3_finalize(q);
+            if (n != 1) state.SkipWithError("a look-up did not find its row");
+        }
+    }
+    sqlite3_close(db);
+}
+
 /* Registers a benchmark run once per repetition (inserts) or timed by the
  * library (selects). */
 void register_all()
@@ -270,13 +334,19 @@ void register_all()
     once(benchmark::RegisterBenchmark("Insert/sqlite3_journal_memory", SqliteInsertMemoryJournal));
     for (auto *b : {benchmark::RegisterBenchmark("Select/db3_engine", Db3EngineSelect),
                     benchmark::RegisterBenchmark("Select/engine_and_pvdb3", EngineAndDriverSelect),
-                    benchmark::RegisterBenchmark("Select/sqlite3", SqliteSelect)})
+                    benchmark::RegisterBenchmark("Select/sqlite3", SqliteSelect),
+                    benchmark::RegisterBenchmark("SelectValues/engine_and_pvdb3", EngineAndDriverSelectValues),
+                    benchmark::RegisterBenchmark("SelectValues/sqlite3", SqliteSelectValues),
+                    benchmark::RegisterBenchmark("LookUp/engine_and_pvdb3", EngineAndDriverLookUp),
+                    benchmark::RegisterBenchmark("LookUp/sqlite3_indexed", SqliteLookUp)})
         b->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 /* The ratios the run prints. */
 const bench_ratio RATIOS[] = {
     {"Select/engine_and_pvdb3", "Select/sqlite3", "SELECT engine+pvdb3 / SQLite"},
+    {"SelectValues/engine_and_pvdb3", "SelectValues/sqlite3", "SELECT by asi_value_get engine+pvdb3 / SQLite"},
+    {"LookUp/engine_and_pvdb3", "LookUp/sqlite3_indexed", "look-up engine+pvdb3 / SQLite with index"},
     {"Select/engine_and_pvdb3", "Select/db3_engine", "SELECT engine+pvdb3 / DB3 engine"},
     {"Select/db3_engine", "Select/sqlite3", "SELECT DB3 engine / SQLite"},
     {"Insert/engine_and_pvdb3", "Insert/db3_engine", "INSERT engine+pvdb3 / DB3 engine"},

@@ -5,10 +5,11 @@
  * (drivers/db3/db3_engine.h) on one project directory and sends the rows
  * back as typed values.
  *
- * A cursor's rows are read by a thread of their own from the moment it is
- * opened, into a store the fetches read: the first rows leave while the
- * scan goes on, and the tables are released as soon as the scan ends,
- * however slowly the application fetches. The session's engine is used
+ * A cursor's rows are read into a store the fetches read: the open reads
+ * the first few itself, and when there are more a thread of their own
+ * reads the rest, so the first rows leave while the scan goes on (a
+ * look-up makes no thread); the tables are released as soon as the scan
+ * ends, however slowly the application fetches. The session's engine is used
  * by one thread at a time: every request other than a fetch or a close
  * first waits for the scans still running.
  *
@@ -62,6 +63,10 @@ constexpr const char *DB3_STATE_SCHEMA = "3F000";
 /* Rows the scan reads before it hands them to the fetches (the first
  * row is handed over alone, so that it can leave at once). */
 constexpr size_t DB3_SCAN_BATCH = 1024;
+
+/* Rows a cursor's open reads itself: a query with no more (a look-up)
+ * needs no scan thread; one with more goes on in a thread of its own. */
+constexpr size_t DB3_OPEN_ROWS = 64;
 
 /* The rows of a cursor read so far, each value a kind byte and its bytes
  * (8 for an integer or a double, a 4-byte length and the characters for a
@@ -190,22 +195,25 @@ void db3_read_value(const char **at, db3_value_view *x)
 }
 
 /* Reads a cursor's rows until they end, a failure or a cancel, storing
- * them in batches and waking the fetches that wait; the statement's
- * cursor is closed at the end, which releases its tables. */
-void db3_scan(db3_drv_cursor *c)
+ * them in batches (the first row alone) and waking the fetches that wait;
+ * the statement's cursor is closed at the end, which releases its
+ * tables. With limit above 0 it stops after that many rows. Answers
+ * whether the rows ended. */
+bool db3_scan_rows(db3_drv_cursor *c, size_t limit)
 {
     std::vector<db3_value> row;
     std::string batch;
     std::vector<size_t> ends;   /* offsets after each row in batch */
     db3_error e;
-    size_t want = 1;
+    size_t want = c->rows.ends.empty() ? 1 : DB3_SCAN_BATCH, read = 0;
     for (;;) {
         int got = c->cancel.load(std::memory_order_relaxed) ? 0 : db3_cursor_next(c->stmt, &row, &e);
         try {
             if (got == 1) {
                 db3_store_row(row, &batch);
                 ends.push_back(batch.size());
-                if (ends.size() < want) continue;
+                read++;
+                if (ends.size() < want && (!limit || read < limit)) continue;
             }
         } catch (...) {
             got = db3_fail(&e, DB3_ERR_MEMORY, "no memory for the rows of the cursor") - 1;
@@ -232,8 +240,16 @@ void db3_scan(db3_drv_cursor *c)
         ends.clear();
         want = DB3_SCAN_BATCH;
         if (got != 1) break;
+        if (limit && read >= limit) return false;
     }
     db3_cursor_close(c->stmt);
+    return true;
+}
+
+/* Reads the rest of a cursor's rows (the scan thread). */
+void db3_scan(db3_drv_cursor *c)
+{
+    db3_scan_rows(c, 0);
 }
 
 /* An engine value from a parameter's value. */
@@ -371,10 +387,12 @@ public:
             c->plain.push_back(asi_plain_column_of(*c->values.back()));
         }
         db3_drv_cursor *raw = c.get();
-        try {
-            c->scan = std::thread(db3_scan, raw);
-        } catch (...) {
-            db3_scan(raw);   /* no thread: the rows are read here */
+        if (!db3_scan_rows(raw, DB3_OPEN_ROWS)) {
+            try {
+                c->scan = std::thread(db3_scan, raw);
+            } catch (...) {
+                db3_scan(raw);   /* no thread: the rows are read here */
+            }
         }
         std::unique_lock<std::mutex> hold(c->lock);
         c->grown.wait(hold, [raw] { return raw->done || !raw->rows.ends.empty(); });
