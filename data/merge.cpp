@@ -18,12 +18,16 @@
 ** A table is merged whole or not at all: when a row cannot be merged its
 ** table's merged rows (all numbered above the offset) are deleted again.
 ** While a dBASE table is being merged a mark file <table>.MRG in the
-** project's folder names the table and its offset; a merge cut short
-** (pvhost or the driver killed) leaves the mark, and the next logon of
-** the project removes the rows above the offset (merge_recover).
+** project's folder names the table and its offset, written whole as
+** <table>.MRN and renamed before the first row, and locked (flock) while
+** the merge runs. A merge cut short (pvhost or the driver killed) leaves
+** the mark, and the next logon of the project finds it unlocked and
+** removes the table's rows above the offset (merge_recover).
 */
 #include "data/merge.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -63,8 +67,18 @@ const char k_report_title[] = "PETRIVEX - The following tables were merged:";
 /* Room for a message of the key check. */
 constexpr int k_message_size = 512;
 
-/* Extension of the mark file of a table being merged. */
+/* Extensions of the mark file of a table being merged, and of the mark
+** while it is written. */
 const char k_mark_ext[] = ".MRG";
+const char k_mark_fresh_ext[] = ".MRN";
+/* Permissions of a mark file. */
+constexpr mode_t k_mark_mode = 0644;
+
+/* The mark of a table being merged. */
+struct merge_mark {
+    std::string path;                /* <folder><table>.MRG; "" for a server project */
+    int fd = -1;                     /* open and locked while the merge runs */
+};
 
 /* How the rows of one slave table are numbered in its master table. */
 struct merge_numbers {
@@ -234,26 +248,38 @@ std::string merge_project_dir(const pjct_rec *p)
     return path;
 }
 
-/* The path of a master table's mark file; "" when the project has no
-** folder. */
-std::string merge_mark_path(const pjct_rec *p, const char *table)
+/* Writes the mark of a table about to receive merged rows (its name, its
+** unique-number column and the offset) whole and on disk, and keeps it
+** locked. Nothing for a project without a folder. 0, or -1 with errno. */
+int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long offset)
 {
     std::string dir = merge_project_dir(p);
-    return dir.empty() ? dir : dir + table + k_mark_ext;
+    if (dir.empty()) return 0;
+    std::string fresh = dir + t->name + k_mark_fresh_ext;
+    char body[3 * SQL_COL_NAME_SIZE];
+    int n = std::snprintf(body, sizeof body, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset);
+    int fd = open(fresh.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, k_mark_mode);
+    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && write(fd, body, (size_t)n) == n && fsync(fd) == 0 &&
+              rename(fresh.c_str(), (dir + t->name + k_mark_ext).c_str()) == 0;
+    if (!ok) {
+        int e = errno;
+        if (fd >= 0) close(fd);
+        unlink(fresh.c_str());
+        errno = e;
+        return -1;
+    }
+    m.path = dir + t->name + k_mark_ext;
+    m.fd = fd;
+    return 0;
 }
 
-/* Writes the mark of a table about to receive merged rows: its name, its
-** unique-number column and the offset, on disk before the first row.
-** 0, or -1 (with errno) when it cannot be written. */
-int merge_mark_write(const std::string &path, const tbl_rec *t, long offset)
+/* Ends a table's merge: removes its mark unless it is kept for the next
+** logon, and lets it go. */
+void merge_mark_end(merge_mark &m, bool keep)
 {
-    if (path.empty()) return 0;
-    FILE *f = std::fopen(path.c_str(), "w");
-    if (!f) return -1;
-    bool ok = std::fprintf(f, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset) > 0;
-    ok = std::fflush(f) == 0 && ok;
-    ok = fsync(fileno(f)) == 0 && ok;
-    return std::fclose(f) == 0 && ok ? 0 : -1;
+    if (!m.path.empty() && !keep) unlink(m.path.c_str());
+    if (m.fd >= 0) close(m.fd);
+    m.fd = -1;
 }
 
 /* Runs one statement; 5100 or the failure's code. */
@@ -336,10 +362,11 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     merge_numbers &numbers = s_numbers[t->name];
     numbers = merge_numbers();
     merge_numbers_start(numbers, t, s);
-    std::string mark = merge_mark_path(g_merge_master, t->name);
+    merge_mark mark;
     std::string failure;   /* why the table is not merged, "" while it is */
-    if (n > 0 && merge_mark_write(mark, t, numbers.offset) != 0)
-        failure = "the mark " + mark + " cannot be written: " + std::strerror(errno);
+    if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset) != 0)
+        failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
+                  " cannot be written: " + std::strerror(errno);
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
     long rows = 0, lowest = 0, largest = 0;
     if (started) {
@@ -417,13 +444,14 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
             else
                 std::snprintf(text, sizeof text, "Rows numbered above %ld cannot be removed: %s", numbers.offset,
                               merge_reason().c_str());
+            merge_mark_end(mark, true);
             msg_alert(ERR_TITLE, "Table %s was not merged: %s\n%s%s%s", t->name, failure.c_str(), text,
-                      mark.empty() ? "" : "\nThey are removed at the next logon of project ",
-                      mark.empty() ? "" : g_merge_master->name);
+                      mark.path.empty() ? "" : "\nThey are removed at the next logon of project ",
+                      mark.path.empty() ? "" : g_merge_master->name);
             return;
         }
         if (started) tbl_create_indexes(t);
-        if (started && !mark.empty()) std::remove(mark.c_str());
+        merge_mark_end(mark, false);
         msg_alert(ERR_TITLE, "Table %s was not merged: %s\nThe table is as it was before.", t->name,
                   failure.c_str());
         return;
@@ -434,7 +462,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         if (largest > 0) t->last_number = (int32_t)largest + 1;
         show(dlg, "");
     }
-    if (!mark.empty()) std::remove(mark.c_str());
+    merge_mark_end(mark, false);
     if (rows) report += std::string("\n     ") + s->name;
 }
 
@@ -480,39 +508,55 @@ int merge_raise_last_number(pjct_rec *master, tbl_rec *t)
     return rc;
 }
 
+/* 1 when a file name ends in an extension. */
+bool merge_has_ext(const std::string &name, const char *ext)
+{
+    size_t n = std::strlen(ext);
+    return name.size() > n && name.compare(name.size() - n, n, ext) == 0;
+}
+
 int merge_recover(pjct_rec *p)
 {
-    std::string path = p ? merge_project_dir(p) : "";
-    if (path.empty()) return 0;
+    std::string dir = p ? merge_project_dir(p) : "";
+    if (dir.empty()) return 0;
     std::error_code ec;
-    std::filesystem::directory_iterator it(path, ec), end;
+    std::filesystem::directory_iterator it(dir, ec), end;
     int rc = 0;
     for (; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.size() <= sizeof k_mark_ext - 1 || name.compare(name.size() - (sizeof k_mark_ext - 1),
-                                                                 std::string::npos, k_mark_ext) != 0)
-            continue;
-        char table[SQL_COL_NAME_SIZE] = "", key[SQL_COL_NAME_SIZE] = "";
-        long offset = -1;
-        FILE *f = std::fopen(it->path().c_str(), "r");
-        int fields = f ? std::fscanf(f, "%20s %20s %ld", table, key, &offset) : 0;
-        if (f) std::fclose(f);
-        if (fields != 3 || !sql_is_ident(table) || !sql_is_ident(key) || offset < 0) {
-            msg_alert(ERR_TITLE, "The merge mark %s cannot be read; it is left in place.", it->path().c_str());
-            rc = -1;
+        std::string path = it->path().string();
+        bool fresh = merge_has_ext(path, k_mark_fresh_ext);
+        if (!fresh && !merge_has_ext(path, k_mark_ext)) continue;
+        /* A mark another process holds belongs to a merge still running. */
+        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (fd >= 0) close(fd);
             continue;
         }
-        if (merge_remove(p->connection, table, key, offset) != RTNORM) {
+        /* A mark cut short while it was written: no row was merged yet. */
+        if (fresh) {
+            unlink(path.c_str());
+            close(fd);
+            continue;
+        }
+        char body[3 * SQL_COL_NAME_SIZE] = "", table[SQL_COL_NAME_SIZE] = "", key[SQL_COL_NAME_SIZE] = "";
+        long offset = -1;
+        ssize_t got = read(fd, body, sizeof body - 1);
+        int fields = got > 0 ? std::sscanf(body, "%20s %20s %ld", table, key, &offset) : 0;
+        if (fields != 3 || !sql_is_ident(table) || !sql_is_ident(key) || offset < 0) {
+            msg_alert(ERR_TITLE, "The merge mark %s cannot be read; it is left in place.", path.c_str());
+            rc = -1;
+        } else if (merge_remove(p->connection, table, key, offset) != RTNORM) {
             msg_alert(ERR_TITLE, "The merge into table %s was cut short, and its rows numbered above %ld cannot be "
                       "removed: %s", table, offset, merge_reason().c_str());
             rc = -1;
-            continue;
+        } else {
+            tbl_rec *t = tbl_find_by_name(p->tables, table, nullptr);
+            if (t) tbl_create_indexes(t);
+            unlink(path.c_str());
+            msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it had merged were removed.",
+                      table);
         }
-        tbl_rec *t = tbl_find_by_name(p->tables, table, nullptr);
-        if (t) tbl_create_indexes(t);
-        std::filesystem::remove(it->path(), ec);
-        ec.clear();
-        msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it had merged were removed.", table);
+        close(fd);
     }
     return rc;
 }

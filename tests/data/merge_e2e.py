@@ -7,6 +7,7 @@ ezdxf; dbfread and ezdxf read back what the commands left.
 
 With "cut-short" it runs only the merge killed at many points.
 """
+import fcntl
 import os
 import re
 import shutil
@@ -334,6 +335,20 @@ def test_merge_cut_short(args, work):
     pvhost(args, root, MERGE_DATABASE)
     span = time.time() - start
     check(merged_state(root) == "merged" and not os.path.exists(mark), "an uncut merge merges every row")
+    # A mark another process holds is a merge still running: a logon leaves
+    # its rows; once let go, the next logon removes them.
+    cut_short_projects(root)
+    table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", "")])
+    logon = '(pv_open "MASTER" "DB3" "" "")\n(pv_logoff)\nQUIT\n'
+    with open(mark, "w") as held:
+        held.write("STATN BASENUMBER 100\n")
+        held.flush()
+        fcntl.flock(held, fcntl.LOCK_EX)
+        pvhost(args, root, logon)
+        check(len(rows(root, "MASTER", "STATN")) == 3 and os.path.exists(mark), "a running merge's rows are left")
+    out = pvhost(args, root, logon)
+    check(merged_state(root) == "unchanged" and not os.path.exists(mark) and "STATN was cut short" in out,
+          "a merge let go is undone at the next logon")
     for trial in range(10):
         cut_short_projects(root)
         before = os.path.getsize(statn)
