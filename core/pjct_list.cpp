@@ -4,11 +4,16 @@
 */
 #include "core/pjct_list.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/pv_config.h"
+#include "core/pv_startup.h"
 #include "core/str_util.h"
 #include "data/col_attr.h"
 #include "data/tbl.h"
 #include "data/tbl_column.h"
+#include "platform/include/ads_host.h"
 
 /* Answers the n-th logged-on project or null. */
 pjct_rec *pjct_nth(int n)
@@ -62,6 +67,35 @@ const char *pjct_dir(const char *name)
 {
     int i = pv_config_project_index(name, -1);
     return i < 0 ? nullptr : g_pjct_dirs[i];
+}
+
+/* The folder of the project's own files; see pjct_list.h. */
+int pjct_file_dir(const pjct_rec *project, std::string &dir, std::string &why)
+{
+    dir.clear();
+    if (!project) {
+        why = "no project";
+        return -1;
+    }
+    const char *own = pjct_dir(project->name);
+    if (!(project->flags & PJCT_ENV_SERVER)) {
+        if (!own) {
+            why = std::string("project ") + project->name + " has no directory";
+            return -1;
+        }
+        dir = own;
+        return 0;
+    }
+    char support[ADS_PATH_MAX];
+    if (pv_support_folder(support) == RTNORM) dir = std::string(support) + "/";
+    dir += project->name;
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        why = "cannot make " + dir + ": " + ec.message();
+        return -1;
+    }
+    return 0;
 }
 
 /* Answers the n-th column record of the project's registry or null. */

@@ -9,6 +9,8 @@
 #ifndef PV_CORE_PJCT_LIST_H
 #define PV_CORE_PJCT_LIST_H
 
+#include <string>
+
 #include "core/pjct.h"
 
 struct sql_col_rec;
@@ -29,6 +31,13 @@ pjct_rec *pjct_of_col_attr(const col_attr_rec *rule);
 /* The configured directory of a project (from g_pjct_names and
 ** g_pjct_dirs, any case); null when the name is not configured. */
 const char *pjct_dir(const char *name);
+/* The folder where the project's own files are written (an import's
+** .ERR): a DB3 project's directory; for a server project, whose
+** "directory" is its schema, the folder of the project's name in the
+** user's support folder (the editor's first; the current folder when the
+** editor names none), made when missing. Answers 0 with the folder in
+** dir, or -1 with what failed in why. */
+int pjct_file_dir(const pjct_rec *project, std::string &dir, std::string &why);
 /* The n-th column record of the project counted over all its registered
 ** tables in registry order; null when out of range or for null. */
 sql_col_rec *pjct_nth_column(const pjct_rec *project, int n);

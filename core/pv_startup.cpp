@@ -248,6 +248,15 @@ int pv_load_hatches(void)
     return RTNORM;
 }
 
+/* The editor's first support folder; see pv_startup.h. */
+int pv_support_folder(char *folder)
+{
+    if (!folder) return RTERROR;
+    if (ads_agetenv(PV_SUPPORT_SETTING, folder) != RTNORM) folder[0] = '\0';
+    folder[std::strcspn(folder, PV_SUPPORT_SEPARATORS)] = '\0';
+    return folder[0] ? RTNORM : RTERROR;
+}
+
 /* Writes the path of acad.lsp into path (ADS_PATH_MAX bytes): in the
 ** editor's first support folder when the editor names one, else where the
 ** editor's search finds it, else in the current directory. An empty path
@@ -255,15 +264,12 @@ int pv_load_hatches(void)
 static void pv_startup_lsp_path(char *path)
 {
     char support[ADS_PATH_MAX];
-    if (ads_agetenv(PV_SUPPORT_SETTING, support) == RTNORM && support[0]) {
-        support[std::strcspn(support, PV_SUPPORT_SEPARATORS)] = '\0';
+    if (pv_support_folder(support) == RTNORM) {
         size_t n = std::strlen(support);
-        if (n > 0) {
-            const char *slash = support[n - 1] == '/' ? "" : "/";
-            int len = std::snprintf(path, ADS_PATH_MAX, "%s%s%s", support, slash, PV_STARTUP_LSP);
-            if (len < 0 || len >= ADS_PATH_MAX) path[0] = '\0';
-            return;
-        }
+        const char *slash = support[n - 1] == '/' ? "" : "/";
+        int len = std::snprintf(path, ADS_PATH_MAX, "%s%s%s", support, slash, PV_STARTUP_LSP);
+        if (len < 0 || len >= ADS_PATH_MAX) path[0] = '\0';
+        return;
     }
     if (ads_findfile(PV_STARTUP_LSP, path) != RTNORM)
         std::snprintf(path, ADS_PATH_MAX, "%s", PV_STARTUP_LSP);

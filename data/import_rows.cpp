@@ -841,16 +841,17 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         tbl_create_indexes(run.table);
     }
     if (st->update) ads_set_tile(run.dlg, "error", "");
-    const char *dir = pjct_dir(st->project->name);
-    run.err_path = dir ? dir : "";
+    /* A server project's .ERR goes into its folder in the user's own. */
+    std::string why;
+    int dir_rc = pjct_file_dir(st->project, run.err_path, why);
     if (!run.err_path.empty() && run.err_path.back() != '/' && run.err_path.back() != '\\') run.err_path += '/';
     run.err_path += std::string(run.table->name) + ".ERR";
     /* The error file must be writable before any row goes in; it is only
     ** emptied once a row is refused. */
     run.err_existed = access(run.err_path.c_str(), F_OK) == 0;
-    FILE *probe = std::fopen(run.err_path.c_str(), "ab");
+    FILE *probe = dir_rc == 0 ? std::fopen(run.err_path.c_str(), "ab") : nullptr;
     if (!probe) {
-        err_report(ERR_OPEN_FILE, run.err_path.c_str());
+        err_report(ERR_OPEN_FILE, (dir_rc == 0 ? run.err_path : why).c_str());
         if (st->update) {
             host_version_guard guard;
             tbl_drop_indexes(run.table);

@@ -7,12 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "data/col_attr.h"
 #include "data/tbl.h"
 #include "data/tbl_column.h"
+#include "platform/include/host_editor.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -123,4 +127,23 @@ TEST_F(PjctTest, AColumnIsFoundOnlyInItsOwnTable) {
   EXPECT_EQ(pjct_find_column(&p_[1], "NOSUCH", "KIND", &at), nullptr);
   EXPECT_EQ(pjct_find_column(&p_[1], nullptr, "KIND", &at), nullptr);
   EXPECT_EQ(pjct_find_column(&p_[1], "ROCK", nullptr, nullptr), nullptr);
+}
+
+/* A server project's "directory" is its schema, no folder: its files go
+** into a folder of its name in the user's support folder, made when
+** missing; one that cannot be made is named. */
+TEST_F(PjctTest, AServerProjectsFilesGoToItsOwnFolderInTheUsersFolder) {
+  pv_scratch_dir scratch("pjct_file_dir");
+  const std::string folder = scratch.path().string();
+  host_set_env("ACAD", folder + ";" + folder + "/shapes");
+  p_[0].flags = PJCT_ENV_SERVER;
+  p_[1].flags = PJCT_ENV_SERVER;
+  std::ofstream(folder + "/GEO") << "a file where the folder would go";
+  std::string dir, why;
+  EXPECT_EQ(pjct_file_dir(&p_[0], dir, why), 0) << why;
+  EXPECT_EQ(dir, folder + "/SURVEY");
+  EXPECT_TRUE(std::filesystem::is_directory(dir));
+  EXPECT_EQ(pjct_file_dir(&p_[1], dir, why), -1);
+  EXPECT_NE(why.find(folder + "/GEO"), std::string::npos) << why;
+  host_set_env("ACAD", "");
 }
