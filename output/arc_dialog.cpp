@@ -291,7 +291,7 @@ long arc_plot_units(void)
     if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return -1;
     if (arc_cover_open() != 0) {
         ads_ssfree(ss);
-        msg_alert(ERR_TITLE, "Could not open cover %s", o->covername);
+        msg_alert(ERR_TITLE, "Could not open cover %s: %s", o->covername, arc_cover_refusal(o->covername).c_str());
         return -1;
     }
     o->map_projection = g_map_params.projection;

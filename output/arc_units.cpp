@@ -4,6 +4,9 @@
 */
 #include "output/arc_units.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -177,6 +180,20 @@ int arc_cover_attach_polygons(arc_opts_rec *o) {
   }
   o->plotted.assign(static_cast<std::size_t>(o->cover->npolygons) + 2, 0);
   return 0;
+}
+
+std::string arc_cover_refusal(const char *dir) {
+  struct stat st;
+  if (!dir || !*dir) return "no coverage named";
+  if (stat(dir, &st) != 0) return std::strerror(errno);
+  if (!S_ISDIR(st.st_mode)) return "not a directory";
+  arc_cover_rec *c = arc_cover_alloc();
+  if (!c) return "no memory available";
+  bool read = arc_cover_attach(c, dir);
+  bool polygons = read && c->kind == ARC_KIND_POLYGONS && c->npolygons > 0;
+  arc_cover_free(c);
+  if (!read) return "its files are damaged or are no coverage files";
+  return polygons ? "its polygon files cannot be read" : "it holds no polygons";
 }
 
 int arc_cover_close() {

@@ -11,6 +11,7 @@
 #ifndef PV_OUTPUT_ARC_UNITS_H
 #define PV_OUTPUT_ARC_UNITS_H
 
+#include <string>
 #include <vector>
 
 #include "output/arc_cover.h"
@@ -97,6 +98,9 @@ int arc_cover_open();
 ** coverage with at least one polygon; the plotted flags are cleared. 0;
 ** -1 otherwise (nothing open). */
 int arc_cover_attach_polygons(arc_opts_rec *o);
+/* Why a coverage directory cannot be opened as a polygon coverage: the
+** system's reason when it cannot be reached, else what it lacks. */
+std::string arc_cover_refusal(const char *dir);
 /* Closes and frees the coverage and clears the options. 0. */
 int arc_cover_close();
 /* Draws map unit `unit` (a polygon number of the open coverage) once: a

@@ -103,6 +103,17 @@ def polylines(doc):
             for p in doc.modelspace() if p.dxftype() == "POLYLINE"}
 
 
+def alert_answers(text):
+    """The answers an error alert of this text needs: a long one is the wrapping dialog."""
+    return "pv_alert_wrap\nshow\nok\n" if len("Petrivex ERROR:") + len(text) >= 133 else ""
+
+
+def alert_shown(out):
+    """Every alert text of a transcript, blanks and wrapping aside."""
+    wrapped = re.findall(r"^ +\d+: (.*)$", out, re.M)
+    return re.sub(r"\s", "", out + "".join(wrapped))
+
+
 def main():
     if len(sys.argv) != 6:
         print(__doc__)
@@ -117,16 +128,19 @@ def main():
     os.makedirs(damaged)
     with open(os.path.join(damaged, "PAL"), "wb") as f:
         f.write(b"\x00\x00\x27\x0a" + b"\xff" * 12)
+    refusal = "Could not open cover %s: its files are damaged or are no coverage files" % damaged
     script = ('(pv_open "GEO" "DB3" "" "")\n' + refusals(root) +
               "pv-arcpoly\n" + dialog("pick cover\n" + os.path.join(cover, "pal.adf")) + "ALL\n\n"
-              "pv-arcpoly\n" + dialog(damaged) + "ALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
+              "pv-arcpoly\n" + dialog(damaged) + "ALL\n\n" + alert_answers(refusal) +
+              "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
     shown = re.findall(r'^ +error +text = "(.*)"$', out, re.M)
     check(shown == [r[3] for r in REFUSED], "messages %s, expected %s" % (shown, [r[3] for r in REFUSED]))
     check(out.count("Plotted... ") == 1 and "Plotted... 2 map units" in out,
           "units 2 and 3 plotted once, 99 skipped; nothing after cancel")
-    check("Could not open cover %s" % damaged in out, "a damaged coverage is not opened")
+    check(refusal.replace(" ", "") in alert_shown(out), "a damaged coverage is not opened, and why: %s"
+          % alert_shown(out))
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     hatches = [h for h in doc.modelspace() if h.dxftype() == "HATCH"]
     check(len(hatches) == 2, "two hatches: %d" % len(hatches))
