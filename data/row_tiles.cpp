@@ -151,12 +151,15 @@ void row_new_value(sql_col_rec *c, const tbl_rec *t)
     }
 }
 
-/* Checks a column's text and shows its message, or clears "error". */
-void row_show_check(ads_hdlg d, sql_col_rec *c)
+/* Checks a column's text (or the text given, as a picker put it into the
+** field) and shows its message, or clears "error": a message never
+** outlives its cause. */
+void row_show_check(ads_hdlg d, sql_col_rec *c, const char *text = nullptr)
 {
     char out[ROW_VALUE_SIZE];
-    int rc = col_check_value(c, c->text ? c->text : "", out);
-    if (rc < 0) row_show_check_error(d, c, rc, nullptr);
+    const char *t = text ? text : c->text ? c->text : "";
+    int rc = col_check_value(c, t, out);
+    if (rc < 0) row_show_check_error(d, c, rc, t);
     else ads_set_tile(d, k_error, "");
 }
 
@@ -348,8 +351,8 @@ void pv_edit_col_edit_list_cb(ads_callback_packet *cpkt)
     if (!c) return;
     if ((row_flags(cur) & COL_ATTR_EDIT) && !(row_flags(cur) & COL_ATTR_MEMO))
         row_list_set_line(d, cur, cur->text ? cur->text : "", cur_index);
-    if (c == cur) return;
     row_show_check(d, c);
+    if (c == cur) return;
     row_select_column(d, c, n);
 }
 
@@ -469,7 +472,9 @@ void pv_edit_col_list_cb(ads_callback_packet *cpkt)
         }
     }
     dlg_state_pop(kept);
-    if (rc == RTNORM) ads_set_tile(cpkt->dialog, k_col, text);
+    if (rc != RTNORM) return;
+    ads_set_tile(cpkt->dialog, k_col, text);
+    row_show_check(cpkt->dialog, g_row_state.cur_col, text);
 }
 
 /* "tree": the tree walker on the rule's tree. */
@@ -482,7 +487,9 @@ void pv_edit_col_tree_cb(ads_callback_packet *cpkt)
     if (!row_rule_tree(r, p)) return;
     char text[ROW_VALUE_SIZE] = "";
     ads_get_tile(cpkt->dialog, k_col, text, sizeof text);
-    if (pv_sel_tree_dialog(r, text, sizeof text) == RTNORM) ads_set_tile(cpkt->dialog, k_col, text);
+    if (pv_sel_tree_dialog(r, text, sizeof text) != RTNORM) return;
+    ads_set_tile(cpkt->dialog, k_col, text);
+    row_show_check(cpkt->dialog, g_row_state.cur_col, text);
 }
 /* "symbol": the symbol setup of the column's rule, the registered
 ** column's when the table is registered (the rule its setup is bound to). */
@@ -513,6 +520,7 @@ void pv_edit_col_symbols_cb(ads_callback_packet *cpkt)
         return;
     }
     ads_set_tile(cpkt->dialog, k_col, row_trim(typed).c_str());
+    row_show_check(cpkt->dialog, g_row_state.cur_col, typed);
 }
 
 /* "input": the column input setup of the column's rule. Afterwards the

@@ -243,6 +243,21 @@ TEST_F(RowEditor, ARefusedValueKeepsTheListOnItsColumn) {
   EXPECT_EQ(rows("SELECT STN FROM STATN WHERE BASENUMBER = 1"), "10\n") << "nothing written";
 }
 
+TEST_F(RowEditor, ARefusalIsClearedOnceItsColumnTakesAValue) {
+  col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
+  ASSERT_NE(name, nullptr);
+  name->flags |= COL_ATTR_NULL;
+  query("STATN");
+  /* Blank NAME refused; a name typed and its own line picked again. */
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\nset edit_col\nselect edit_list 1\nshow\n"
+                 "set edit_col Bonny\nselect edit_list 2\ncancel\n"),
+            RTERROR);
+  EXPECT_NE(host_io_transcript().find("Blank entry not allowed in column NAME"), std::string::npos)
+      << host_io_transcript();
+  EXPECT_EQ(tile("error").value, "");
+  EXPECT_EQ(tile("edit_list").items.at(2), line("NAME", "Bonny"));
+}
+
 TEST_F(RowEditor, InputGivesTheColumnTheRuleThatReplacedItsOldOne) {
   query("STATN");
   EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\npick input\npv_cinsetup\nset cin_defval Unknown\nok\ncancel\n"),
