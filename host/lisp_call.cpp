@@ -18,6 +18,9 @@ namespace {
 
 /* Deepest nesting of lists taken in an argument. */
 constexpr int LISP_MAX_DEPTH = 32;
+/* Place of the password among pv_open's texts (project, environment,
+** user, password). */
+constexpr int LISP_OPEN_PASSWORD_AT = 4;
 
 /* Reads the text of a call. */
 class lisp_reader {
@@ -203,4 +206,17 @@ std::string lisp_format_result(const struct resbuf *result)
     }
     if (count > 1 && result->restype != RTLB) out = "(" + out + ")";
     return out;
+}
+
+/* The password of a pv_open call or result; see lisp_call.h. */
+std::string lisp_open_password(const std::string &name, const struct resbuf *chain)
+{
+    std::string n;
+    for (char c : name) n += (char)std::tolower((unsigned char)c);
+    if (n.compare(0, 2, "c:") == 0) n.erase(0, 2);
+    if (n != "pv_open") return "";
+    int texts = 0;
+    for (const struct resbuf *rb = chain; rb; rb = rb->rbnext)
+        if (rb->restype == RTSTR && ++texts == LISP_OPEN_PASSWORD_AT) return rb->resval.rstring ? rb->resval.rstring : "";
+    return "";
 }

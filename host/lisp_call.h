@@ -26,6 +26,11 @@ struct lisp_call {
 ** malformed text or one holding a NUL byte (nothing to release then). */
 bool lisp_parse_call(const std::string &text, lisp_call &out, std::string &err);
 
+/* The password a call to pv_open carries (the function's name in any
+** case, with or without "c:"): the fourth text of the chain, which is its
+** arguments or its result; empty for any other function or chain. */
+std::string lisp_open_password(const std::string &name, const struct resbuf *chain);
+
 /* The result chain as LISP prints it: nil for none, "" for no value
 ** (RTVOID), a lone value as itself, several values as a list. */
 std::string lisp_format_result(const struct resbuf *result);

@@ -276,6 +276,19 @@ void command_functions(void)
     host_io_print(std::to_string(fns.size()) + " functions defined.\n");
 }
 
+/* A pv_open call the script holds next: its password is a secret before
+** the line is echoed. */
+void note_password_ahead(void)
+{
+    std::string next;
+    lisp_call call;
+    std::string err;
+    if (!host_io_peek_answer(next) || trim(next).compare(0, 1, "(") != 0 || !lisp_parse_call(trim(next), call, err))
+        return;
+    host_io_add_secret(lisp_open_password(call.name, call.args));
+    ads_relrb(call.args);
+}
+
 /* A LISP call: invoke it and print its result. */
 void command_lisp(const std::string &text)
 {
@@ -286,9 +299,12 @@ void command_lisp(const std::string &text)
         if (host_io_is_script()) host_io_record_fault("LISP call " + text + ": " + err);
         return;
     }
+    host_io_add_secret(lisp_open_password(call.name, call.args));
     struct resbuf *result = nullptr;
     int rc = host_invoke_function(call.name, call.args, &result);
     ads_relrb(call.args);
+    /* pv_open answers the password too, typed in its logon dialog. */
+    host_io_add_secret(lisp_open_password(call.name, result));
     new_line();
     if (rc == RTERROR) {
         host_io_print("; error: no function definition: " + upper(call.name) + "\n");
@@ -322,6 +338,7 @@ bool command_loop(void)
     while (true) {
         new_line();
         std::string line;
+        note_password_ahead();
         if (host_io_read_answer("Command: ", line) != HOST_ANSWER_LINE) return false;
         line = trim(line);
         if (line.empty() || line[0] == ';') continue;

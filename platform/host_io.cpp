@@ -35,6 +35,7 @@ struct io_state {
   bool echo = true;                    /* print to standard output too     */
   bool ran_out = false;                /* the last read found no answer    */
                                        /* left (script dry, end of input)  */
+  std::vector<std::string> secrets;    /* texts never shown (passwords)    */
 };
 
 /* The one input source and text screen. */
@@ -107,6 +108,18 @@ bool host_io_is_script() { return io().script; }
 
 static host_answer read_one_answer(const std::string& prompt, std::string& line);
 
+/* What stands for a secret wherever it would be shown. */
+constexpr char SECRET_SHOWN[] = "****";
+
+/* The text with every secret replaced by SECRET_SHOWN. */
+static std::string masked(std::string text) {
+  for (const std::string& secret : io().secrets)
+    for (size_t at = text.find(secret); at != std::string::npos;
+         at = text.find(secret, at + sizeof SECRET_SHOWN - 1))
+      text.replace(at, secret.size(), SECRET_SHOWN);
+  return text;
+}
+
 /* The complaint about an answer holding a NUL byte. */
 const char* const NUL_REFUSED = "A NUL byte in an answer is refused.\n";
 
@@ -162,7 +175,7 @@ static host_answer read_one_answer(const std::string& prompt, std::string& line)
     if (answer_to_code_page(line)) break;
     host_io_print(prompt);   /* the person types the answer again */
   }
-  s.transcript += line + "\n";
+  s.transcript += masked(line) + "\n";
   if (is_cancel_word(line)) {
     line.clear();
     s.transcript += "*Cancel*\n";
@@ -197,10 +210,23 @@ static bool out_is_terminal() {
   return tty;
 }
 
-/* Prints on the text screen (when echo is on) and keeps it in the
-** transcript. */
-void host_io_print(const std::string& text) {
+/* Keeps a text (a password) off the screen and out of the transcript from
+** now on; the transcript kept so far loses it too. An empty text is no
+** secret. */
+void host_io_add_secret(const std::string& text) {
   io_state& s = io();
+  if (text.empty()) return;
+  for (const std::string& known : s.secrets)
+    if (known == text) return;
+  s.secrets.push_back(text);
+  s.transcript = masked(s.transcript);
+}
+
+/* Prints on the text screen (when echo is on) and keeps it in the
+** transcript, secrets masked. */
+void host_io_print(const std::string& raw) {
+  io_state& s = io();
+  const std::string text = s.secrets.empty() ? raw : masked(raw);
   s.transcript += text;
   if (s.echo) {
     std::cout << host_cp_to_utf8(text);

@@ -116,6 +116,20 @@ void press_end_tile(dlg_dialog &d, bool ok) {
 }
 
 /* Carries out one answer line. */
+/* The value of an answer "set KEY VALUE" whose tile hides what is typed
+** (it has a password_char); empty for any other answer. */
+std::string hidden_value(const dlg_dialog &d, const std::string &line) {
+  std::istringstream in(line);
+  std::string verb, key, rest;
+  in >> verb >> key;
+  auto it = d.keys.find(key);
+  if (verb != "set" || it == d.keys.end()) return "";
+  const dlg_tile &t = d.tiles[it->second];
+  if (!t.attrs.count("password_char") || t.attrs.at("password_char").empty()) return "";
+  std::getline(in, rest);
+  return unquote(trimmed(rest));
+}
+
 void answer(dlg_dialog &d, const std::string &line) {
   std::istringstream in(line);
   std::string verb, key;
@@ -255,6 +269,9 @@ void dlg_run(dlg_dialog &d) {
     host_io_print(dlg_form_text(d));
   }
   while (!d.done) {
+    /* A password set by the script is a secret before its line is echoed. */
+    std::string next;
+    if (host_io_peek_answer(next)) host_io_add_secret(hidden_value(d, next));
     if (host_io_read_answer(d.name + "> ", line) == HOST_ANSWER_CANCEL) {
       /* "*cancel*", typed or scripted, presses the cancel tile; a dry
       ** script (host_io records it) or the end of the terminal's input
@@ -266,6 +283,7 @@ void dlg_run(dlg_dialog &d) {
       }
       break;
     }
+    host_io_add_secret(hidden_value(d, line));
     answer(d, line);
   }
 }

@@ -214,6 +214,9 @@ TEST_F(LogonTest, OpenWithoutArgumentsUsesTheLogonDialog) {
   EXPECT_TRUE(host_io_faults().empty());
   ASSERT_NE(pjct_find("GEO", nullptr), nullptr);
   EXPECT_STREQ(pjct_find("GEO", nullptr)->user, "field");
+  std::string t = take_transcript();
+  EXPECT_EQ(t.find("secret"), std::string::npos) << "the password is never shown: " << t;
+  EXPECT_NE(t.find("set password ****"), std::string::npos) << t;
 }
 
 TEST_F(LogonTest, TheLogonDialogRefusesAProjectOfAnotherEnvironmentAndCancelGivesNil) {
@@ -312,6 +315,7 @@ TEST_F(LogonTest, TheDriverLogonDialogGivesUserAndPassword) {
   EXPECT_EQ(pjct_auth_dialog("GEO (DB3)", user, password), RTNORM);
   EXPECT_STREQ(user, "geologist");
   EXPECT_STREQ(password, "s3cret");
+  EXPECT_EQ(take_transcript().find("s3cret"), std::string::npos) << "the password is never shown";
   dlg_tile_snapshot title;
   ASSERT_TRUE(dlg_test_last_tile("pv_auth", "title", title));
   EXPECT_EQ(title.value, "GEO (DB3)");

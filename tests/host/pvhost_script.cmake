@@ -10,7 +10,7 @@ endif()
 
 if(TARGET pvhost)
   set(pv_host_scripts ${CMAKE_CURRENT_SOURCE_DIR}/host/scripts)
-  foreach(case load_save:0 dry:1 unknown:1)
+  foreach(case load_save:0 dry:1 unknown:1 logon:0)
     string(REPLACE ":" ";" parts ${case})
     list(GET parts 0 name)
     list(GET parts 1 status)
@@ -21,6 +21,7 @@ if(TARGET pvhost)
         -DRESOURCES=${PV_RESOURCE_DIR}
         -DSCRIPT=${pv_host_scripts}/${name}.scr
         -DEXPECT=${pv_host_scripts}/${name}.expect
+        -DFORBID=${pv_host_scripts}/${name}.forbid
         -DSTATUS=${status}
         -DWORK=${CMAKE_CURRENT_BINARY_DIR}/pvhost_${name}
         -P ${pv_host_scripts}/check_pvhost.cmake)
