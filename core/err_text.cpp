@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "core/msg_box.h"
+#include "core/sql_access.h"
 #include "data/tbl.h"
 #include "platform/include/ads_host.h"
 
@@ -123,11 +124,13 @@ const char *err_text(int code)
     return nullptr;
 }
 
-/* Shows the code's text and the detail under the error title; answers the
-** alert's result, -5001 for a code without text, -2 for a code >= 0. */
+/* Shows the code's text and the detail under the error title (a driver
+** that has ended as a failed query shows it); answers the alert's result,
+** -5001 for a code without text, -2 for a code >= 0. */
 int err_report(int code, const char *detail)
 {
     if (code >= 0) return -2;
+    if (sql_report_lost(code)) return RTNORM;
     const char *text = err_text(code);
     if (!text) return RTERROR;
     bool alone = detail == nullptr;

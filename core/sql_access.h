@@ -98,6 +98,7 @@ int sql_error_code(const CAsiHandle *handle);
 int sql_report_error(const CAsiHandle *handle);
 const sql_failure *sql_last_failure(void);
 int sql_driver_lost(int code);
+int sql_report_lost(int code);
 
 /* ---- Writing rows and data definition (sql_ddl.cpp) ---- */
 

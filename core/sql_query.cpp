@@ -98,6 +98,18 @@ int sql_driver_lost(int code)
     return code == -ASI_ERR_DRIVER_LOST;
 }
 
+/* When a code the layer answered says that the driver has ended, shows
+** that as a failed query shows it (its condition code and text under the
+** error title) and answers 1; else shows nothing and answers 0. */
+int sql_report_lost(int code)
+{
+    if (!sql_driver_lost(code)) return 0;
+    const sql_failure &f = s_last_failure;
+    msg_alert(ERR_TITLE, "%d: %s", ASI_ERR_DRIVER_LOST,
+              f.code == code && f.text[0] ? f.text : "the driver has ended");
+    return 1;
+}
+
 /* Shows every condition of a handle's diagnostics (code and text, one per
 ** line) in an alert under the error title; a failure without a condition
 ** shows the text of -9203. Answers the alert's result (5100), or -5001

@@ -107,13 +107,18 @@ int row_is_basenumber(const sql_col_rec *c, const tbl_rec *t)
     return c == b || (tbl_name_cmp(c->name, b->name) == 0 && tbl_name_cmp(c->table, t->name) == 0);
 }
 
+/* Code of tbl_resolve_definition when a table's numbers cannot be read. */
+constexpr int ROW_ERR_NUMBERS_UNREAD = -11026;
+
 /* Reads the numbers of a registered table the first time a row of it is
 ** added after logon (logon registers tables without their key flags and
-** numbers); a failing check is shown and entry goes on. */
+** numbers); a failing check is shown and entry goes on. Numbers that could
+** not be read because the driver has ended are read again next time. */
 void row_read_numbers_once(tbl_rec *t)
 {
     if (!t || t->numbers_read) return;
     int rc = tbl_resolve_definition(t, 1);
+    if (rc == ROW_ERR_NUMBERS_UNREAD && sql_report_lost(sql_last_failure()->code)) return;
     t->numbers_read = 1;
     if (rc < 0) {
         const char *text = err_text(rc);
@@ -195,6 +200,17 @@ bool row_refused(int rc, const char *typed, const sql_col_rec *c)
 {
     if (rc >= 0) return false;
     return rc != ROW_ERR_NOT_EDITABLE || row_trim(typed) != row_trim(c->text);
+}
+
+/* When a failure's code says that the driver has ended, shows that as a
+** failed query shows it and in "error", and answers 1; else 0. The
+** dialog stays open, to be cancelled. */
+int row_show_lost(ads_hdlg d, int code)
+{
+    if (!sql_report_lost(code)) return 0;
+    std::string line = std::string("ERROR:  ") + sql_last_failure()->text;
+    ads_set_tile(d, k_error, line.c_str());
+    return 1;
 }
 
 /* Checks the typed text of the current column and stores it when it
@@ -299,6 +315,7 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
         if ((rc == 0 || rc == ROW_ERR_NOT_EDITABLE) && g_row_state.add_mode && (row_flags(c) & COL_ATTR_UNQ) &&
             str_nonblank(out) == RTNORM) {
             int found = row_unique_lookup(c, out);
+            if (row_show_lost(d, found)) return;
             if (found != 0) rc = found;
         }
         if (rc == 0 || rc == ROW_ERR_NOT_EDITABLE) continue;
@@ -307,10 +324,12 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
         row_select_column(d, c, index);
         return;
     }
-    if (g_row_state.edit_mode && g_row_state.browse_stmt && msg_yes_no(k_modify_question) == RTNORM &&
-        sql_update_row(row, 0) != RTNORM) {
-        ads_set_tile(d, k_error, "ERROR:  Cannot modify this row");
-        return;
+    if (g_row_state.edit_mode && g_row_state.browse_stmt && msg_yes_no(k_modify_question) == RTNORM) {
+        int up = sql_update_row(row, 0);
+        if (up != RTNORM) {
+            if (!row_show_lost(d, up)) ads_set_tile(d, k_error, "ERROR:  Cannot modify this row");
+            return;
+        }
     }
     sql_row_from_text(row);
     ads_done_dialog(d, ROW_DLG_ACCEPT);

@@ -358,12 +358,13 @@ int row_add(sql_col_rec *row)
     if (!failed) row_ask_points(row, messages);
     if (messages[0]) msg_alert(ERR_TITLE, "%s", messages);
     if (!failed) {
-        if (sql_insert_row(row->connection, row, row->table) == RTNORM) {
+        int ins = sql_insert_row(row->connection, row, row->table);
+        if (ins == RTNORM) {
             sql_row_from_text(row);
             row_carry_keys(row);
         } else {
             sym_place_erase(sym, txt, ns, nt);
-            msg_alert(ERR_TITLE, "Could not add this row to table %s", row->table);
+            if (!sql_report_lost(ins)) msg_alert(ERR_TITLE, "Could not add this row to table %s", row->table);
             failed = true;
         }
     }

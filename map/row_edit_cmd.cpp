@@ -94,7 +94,8 @@ void edit_place_one(sym_place_rec *anchor, sym_place_rec *text)
 }
 
 /* Steps after the row editor: placements, redraw, new symbols, read
-** back, update. 0; -9101; -9205. */
+** back, update. 0; -9101; -9205; the update's code when its driver has
+** ended. */
 int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, char *messages)
 {
     sym_place_rec *sym = nullptr, *txt = nullptr;
@@ -122,7 +123,10 @@ int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, c
         if (g_map_params.attach == 1) link_attach_loop(row);
     }
     if (messages[0]) msg_alert(ERR_TITLE, "%s", messages);
-    if (rc == 0 && sql_update_row(row, 0) != RTNORM) rc = ERR_UPDATE_FAILED;
+    if (rc == 0) {
+        int up = sql_update_row(row, 0);
+        if (up != RTNORM) rc = sql_driver_lost(up) ? up : ERR_UPDATE_FAILED;
+    }
     free(sym);
     free(txt);
     return rc;
@@ -167,7 +171,10 @@ int pv_edit(struct resbuf *)
     const bool keyed_by_id = rc == 0 && str_eq_nocase(link.key_column, link_id_column_name(t));
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    if (rc == 0 && link_row_fetch(&link, &cursor, &stmt, &row) != 0) rc = LINK_ERR_ROW;
+    if (rc == 0) {
+        int fetched = link_row_fetch(&link, &cursor, &stmt, &row);
+        if (fetched != 0) rc = sql_driver_lost(fetched) ? fetched : LINK_ERR_ROW;
+    }
     ads_name same = {0, 0};
     if (rc == 0 && link_ss_same_row(list, LINK_SAME_ROW, same) <= 0) same[0] = same[1] = 0;
     if (rc == 0 && pv_edit_col_dialog(nullptr, nullptr, row, EDIT_ADD, EDIT_OPTIONS, EDIT_IMAGE, EDIT_MODE) ==

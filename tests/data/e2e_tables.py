@@ -64,6 +64,21 @@ def pvhost_run(args, root, script):
     return r.returncode, r.stdout
 
 
+def children(pid, name):
+    """The processes of that name whose parent is pid (a driver that pvhost
+    started, for a test to kill)."""
+    found = []
+    for d in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % d) as f:
+                st = f.read()
+        except OSError:
+            continue
+        if st[st.find("(") + 1:st.rfind(")")] == name and int(st[st.rfind(")") + 2:].split()[1]) == pid:
+            found.append(int(d))
+    return found
+
+
 FAILURES = []
 
 

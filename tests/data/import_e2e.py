@@ -20,7 +20,7 @@ import time
 
 import dbfread
 
-from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, registry_row, table
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, children, registry_row, table
 
 
 
@@ -251,20 +251,6 @@ def test_driver_killed(args, work):
         else:
             check(imported == len(names), "kill %d came too late: %d imported, %d in the table" %
                   (point, imported, len(names)))
-
-
-def children(pid, name):
-    """The processes of that name whose parent is pid."""
-    found = []
-    for d in os.listdir("/proc"):
-        try:
-            with open("/proc/%s/stat" % d) as f:
-                st = f.read()
-        except OSError:
-            continue
-        if st[st.find("(") + 1:st.rfind(")")] == name and int(st[st.rfind(")") + 2:].split()[1]) == pid:
-            found.append(int(d))
-    return found
 
 
 def test_points(args, work):

@@ -21,6 +21,10 @@ a station typed without coordinates has its name placed by hand and its
 point asked for ("Select point for EASTING"); the picked point is stored
 in EASTING and NORTHING.
 
+The driver ended: with pvdb3 killed after logon, pv-add's OK says "45091:
+the driver of DB3 has ended" as pv-query does and shows it in the dialog,
+which stays open; cancel ends the command and no row is added.
+
 Deleting: a TEXT linked to row 2 and a plain TEXT, all selected; answered
 yes, the linked TEXT and row 2 go ("Deleted... 1 entities, 1 rows"), the
 plain TEXT stays; answered no, nothing goes ("Deleted... 0 entities, 0
@@ -28,13 +32,17 @@ rows").
 """
 import os
 import shutil
+import signal
+import subprocess
 import sys
+import time
 
 import dbfread
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, run_pvhost  # noqa: E402
+from e2e_tables import children  # noqa: E402
 
 # The question pv-delete asks, as the host's small yes/no box.
 YES_NO = "pv_yesno_small"
@@ -218,6 +226,34 @@ def delete_run(pvhost, module, resources, root, answer):
         check(sorted(texts) == ["Cache Creek 2", "plain"], "no: both TEXTs kept, %r" % texts)
 
 
+def lost_run(pvhost, module, resources, root):
+    """pv-add after the driver died. pvhost reads its answers from a pipe so
+    that the driver is killed between the logon and the command."""
+    proj = setup(resources, root)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    pv = subprocess.Popen([pvhost, "--module", module, "--resources", resources], cwd=root, env=env,
+                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    pv.stdin.write('(pv_open "GEO" "DB3" "" "")\nSAVE logged_on.dxf\n')
+    pv.stdin.flush()
+    started = time.time()
+    while not os.path.exists(os.path.join(root, "logged_on.dxf")) and time.time() - started < 60:
+        time.sleep(0.05)
+    drivers = children(pv.pid, "pvdb3")
+    for driver in drivers:
+        os.kill(driver, signal.SIGKILL)
+    out = pv.communicate("pv-add\nselect edit_list 1\nset edit_col 6\nselect edit_list 2\nset edit_col Lost\n"
+                         "ok\nshow\ncancel\nQUIT\n", timeout=60)[0]
+    print(out)
+    check(len(drivers) == 1, "the driver was found and killed: %r" % drivers)
+    check("[Alert] Petrivex ERROR:\n45091: the driver of DB3 ended" in out or
+          "[Alert] Petrivex ERROR:\n45091: the driver of DB3 has ended" in out, "OK says the driver ended")
+    check('error          text = "ERROR:  the driver of DB3' in out, "the dialog shows it and stays open")
+    check("Cannot retreive Unique Number" not in out, "the numbers unread are not blamed on the table")
+    rows = [int(r["BASENUMBER"]) for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))]
+    check(rows == [1, 2, 3, 4, 5], "no row added, rows %r" % rows)
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -225,6 +261,7 @@ def main():
     add_run(pvhost, module, resources, os.path.join(work, "add"))
     plot_run(pvhost, module, resources, os.path.join(work, "plot"))
     zero_run(pvhost, module, resources, os.path.join(work, "zero"))
+    lost_run(pvhost, module, resources, os.path.join(work, "lost"))
     delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
     delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
     if FAILURES:
