@@ -26,6 +26,26 @@ constexpr int BENCH_COLUMNS = (int)std::size(BENCH_COLUMN_KINDS);
 /* Bytes of a text column's buffer. */
 constexpr int BENCH_TEXT_BUFFER = 32;
 
+/* Prepares text on c and declares a cursor on it, into *s and *k (opened
+ * by the caller once its columns are bound). */
+inline void bench_declare(CAsiConnection *c, const char *text, CAsiStatement **s, CAsiCursor **k)
+{
+    *s = nullptr;
+    *k = nullptr;
+    asi_alloc_stmt(s);
+    asi_prepare(*s, c, text);
+    asi_alloc_cursor(k);
+    asi_declare_cursor(*k, *s, "BENCHCURSORABCDEF");
+}
+
+/* Closes and frees what bench_declare made. */
+inline void bench_release(CAsiStatement **s, CAsiCursor **k)
+{
+    asi_close_cursor(*k);
+    asi_free_cursor(k);
+    asi_free_stmt(s);
+}
+
 /* Every row of STATN through the engine on connection c, once per
  * benchmark iteration; skips with an error when c is null or a row is
  * missing. */
@@ -37,12 +57,9 @@ inline void bench_engine_select(benchmark::State &state, CAsiConnection *c)
     unsigned short ind[BENCH_COLUMNS];
     for (auto _ : state) {
         if (!c) break;
-        CAsiStatement *s = nullptr;
-        CAsiCursor *k = nullptr;
-        asi_alloc_stmt(&s);
-        asi_prepare(s, c, BENCH_SELECT_TEXT);
-        asi_alloc_cursor(&k);
-        asi_declare_cursor(k, s, "BENCHCURSORABCDEF");
+        CAsiStatement *s;
+        CAsiCursor *k;
+        bench_declare(c, BENCH_SELECT_TEXT, &s, &k);
         for (int i = 0; i < BENCH_COLUMNS; i++) {
             if (BENCH_COLUMN_KINDS[i] == BENCH_INT)
                 asi_bind_column(k, i, ASI_HOST_LONG, &ints[i], sizeof ints[i], &ind[i]);
@@ -55,9 +72,7 @@ inline void bench_engine_select(benchmark::State &state, CAsiConnection *c)
         long n = 0;
         while (asi_fetch_next(k)) n++;
         benchmark::DoNotOptimize(ints[0]);
-        asi_close_cursor(k);
-        asi_free_cursor(&k);
-        asi_free_stmt(&s);
+        bench_release(&s, &k);
         if (n != bench_rows()) state.SkipWithError("the select did not read every row");
     }
 }
@@ -72,12 +87,9 @@ inline void bench_engine_select_values(benchmark::State &state, CAsiConnection *
     unsigned short ind = 0;
     for (auto _ : state) {
         if (!c) break;
-        CAsiStatement *s = nullptr;
-        CAsiCursor *k = nullptr;
-        asi_alloc_stmt(&s);
-        asi_prepare(s, c, BENCH_SELECT_TEXT);
-        asi_alloc_cursor(&k);
-        asi_declare_cursor(k, s, "BENCHCURSORABCDEF");
+        CAsiStatement *s;
+        CAsiCursor *k;
+        bench_declare(c, BENCH_SELECT_TEXT, &s, &k);
         asi_open_cursor(k);
         long n = 0;
         while (asi_fetch_next(k)) {
@@ -92,9 +104,7 @@ inline void bench_engine_select_values(benchmark::State &state, CAsiConnection *
             n++;
         }
         benchmark::DoNotOptimize(i32);
-        asi_close_cursor(k);
-        asi_free_cursor(&k);
-        asi_free_stmt(&s);
+        bench_release(&s, &k);
         if (n != bench_rows()) state.SkipWithError("the select did not read every row");
     }
 }
@@ -115,12 +125,9 @@ inline int bench_engine_lookup(CAsiConnection *c, long key)
 {
     char text[96];
     std::snprintf(text, sizeof text, "SELECT * FROM STATN WHERE BASENUMBER = %ld", key);
-    CAsiStatement *s = nullptr;
-    CAsiCursor *k = nullptr;
-    asi_alloc_stmt(&s);
-    asi_prepare(s, c, text);
-    asi_alloc_cursor(&k);
-    asi_declare_cursor(k, s, "BENCHLOOKUPABCDEF");
+    CAsiStatement *s;
+    CAsiCursor *k;
+    bench_declare(c, text, &s, &k);
     asi_open_cursor(k);
     int n = 0;
     char buf[BENCH_TEXT_BUFFER];
@@ -129,9 +136,7 @@ inline int bench_engine_lookup(CAsiConnection *c, long key)
         for (int i = 0; i < BENCH_COLUMNS; i++) asi_value_get(k, i, ASI_HOST_STRING, buf, BENCH_TEXT_BUFFER, &ind);
         n++;
     }
-    asi_close_cursor(k);
-    asi_free_cursor(&k);
-    asi_free_stmt(&s);
+    bench_release(&s, &k);
     return n;
 }
 

@@ -250,34 +250,36 @@ void EngineAndDriverInsert(benchmark::State &state)
     disconnect_db3(c, cfg);
 }
 
+/* Runs one of the engine's benchmarks (bench_station.h) on a connection
+ * to the SELECT tables through pvdb3; with peak set, pvdb3's peak memory
+ * becomes a counter. */
+void on_select_tables(benchmark::State &state, void (*run)(benchmark::State &, CAsiConnection *), bool peak)
+{
+    std::string dir = select_dir("db3");
+    CAsiCfgHandle *cfg = nullptr;
+    CAsiConnection *c = connect_db3(dir, &cfg);
+    if (!c) state.SkipWithError("cannot connect to DB3");
+    run(state, c);
+    if (peak) state.counters["pvdb3_peak_MB"] = (double)bench_driver_peak_kb() / 1024.0;
+    disconnect_db3(c, cfg);
+}
+
 /* Every row through the engine's C interface and pvdb3, each value into a
  * bound buffer of its own type. */
 void EngineAndDriverSelect(benchmark::State &state)
 {
-    std::string dir = select_dir("db3");
-    CAsiCfgHandle *cfg = nullptr;
-    CAsiConnection *c = connect_db3(dir, &cfg);
-    if (!c) state.SkipWithError("cannot connect to DB3");
-    bench_engine_select(state, c);
-    disconnect_db3(c, cfg);
+    on_select_tables(state, bench_engine_select, false);
 }
 
 /* Every row through the engine's C interface and pvdb3, each value read
- * by asi_value_get; the driver program's peak memory is kept as a
- * counter. */
+ * by asi_value_get, with the driver program's peak memory. */
 void EngineAndDriverSelectValues(benchmark::State &state)
 {
-    std::string dir = select_dir("db3");
-    CAsiCfgHandle *cfg = nullptr;
-    CAsiConnection *c = connect_db3(dir, &cfg);
-    if (!c) state.SkipWithError("cannot connect to DB3");
-    bench_engine_select_values(state, c);
-    state.counters["pvdb3_peak_MB"] = (double)bench_driver_peak_kb() / 1024.0;
-    disconnect_db3(c, cfg);
+    on_select_tables(state, bench_engine_select_values, true);
 }
 
-/* Every row through the sqlite3 library, each value read as text or its
- * type from the row SQLite holds (as asi_value_get reads a held row). */
+/* Every row through the sqlite3 library, each value read in its own type
+ * from the row SQLite holds (as asi_value_get reads a held row). */
 void SqliteSelectValues(benchmark::State &state)
 {
     SqliteSelect(state);
@@ -287,12 +289,7 @@ void SqliteSelectValues(benchmark::State &state)
  * pvdb3, each a statement of its own with the key as a literal. */
 void EngineAndDriverLookUp(benchmark::State &state)
 {
-    std::string dir = select_dir("db3");
-    CAsiCfgHandle *cfg = nullptr;
-    CAsiConnection *c = connect_db3(dir, &cfg);
-    if (!c) state.SkipWithError("cannot connect to DB3");
-    bench_engine_lookups(state, c);
-    disconnect_db3(c, cfg);
+    on_select_tables(state, bench_engine_lookups, false);
 }
 
 /* The same look-ups through the sqlite3 library on a table with an index

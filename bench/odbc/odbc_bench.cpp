@@ -56,7 +56,8 @@ bool prepare_server()
 }
 
 /* Every row through the engine's C interface and pvodbc, each value into a
- * bound buffer of its own type. */
+ * bound buffer of its own type; pvodbc's peak memory is kept as a
+ * counter. */
 void EngineAndDriverSelect(benchmark::State &state)
 {
     CAsiCfgHandle *cfg = nullptr;
@@ -65,6 +66,7 @@ void EngineAndDriverSelect(benchmark::State &state)
         !asi_connect(c, "ODBC", pg_server::USER, pg_server::PASSWORD) || !asi_set_catalog(c, pg_server::DSN))
         state.SkipWithError("cannot connect to ODBC");
     bench_engine_select(state, c);
+    state.counters["pvodbc_peak_MB"] = (double)bench_driver_peak_kb() / 1024.0;
     if (c) asi_disconnect(c);
     asi_free_connection(&c);
     asi_cfg_close(&cfg);
