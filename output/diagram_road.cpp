@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 #include <strings.h>
@@ -45,12 +46,18 @@ size_t read_trimmed(ads_hdlg dlg, const char *key, char *buffer)
     return strlen(buffer);
 }
 
-/* Reads and hands over the row of one selected entity; 1 when used. */
-int road_entity(const diagram_road *road, const ads_name e)
+/* Reads and hands over the row of one selected entity; 1 when used. A
+** row already used (drawn twice, say by pv-add and again from the
+** browser) is passed over, so each row counts once. */
+int road_entity(const diagram_road *road, const ads_name e, std::set<long> &used_rows)
 {
     int type = ent_type_code(e);
     if (type != kTypeInsert && type != kTypeShape) return 0;
-    return diagram_linked_row(road->project, road->table, e, road->row);
+    link_rec link;
+    if (link_xdata_get(&link, e) != 0 || used_rows.count((long)link.row_id)) return 0;
+    int used = diagram_linked_row(road->project, road->table, e, road->row);
+    if (used) used_rows.insert((long)link.row_id);
+    return used;
 }
 
 }  // namespace
@@ -87,11 +94,12 @@ long diagram_plot_selected(const diagram_road *road)
         return -1;
     }
     long count = 0, length = 0;
+    std::set<long> used_rows;
     ads_sslength(ss, &length);
     for (long i = 0; i < length; ++i) {
         ads_printf("\rCalculating... %ld", count);
         ads_name e;
-        if (ads_ssname(ss, i, e) == RTNORM) count += road_entity(road, e);
+        if (ads_ssname(ss, i, e) == RTNORM) count += road_entity(road, e, used_rows);
     }
     ads_printf("\rCalculated...  %ld\n", count);
     ads_ssfree(ss);

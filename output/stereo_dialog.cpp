@@ -118,7 +118,8 @@ const char *accept_error(ads_hdlg dlg)
     if (s.planar < 1 && s.linear < 1) return "ERROR: Choose Planar or Linear";
     if (stereo_check_title(dlg) != 0) return "";
     if (s.planar >= 1) {
-        if (s.pole < 1 && s.great_circle < 1) return "ERROR: Choose Pole-to-plane or Great-Circle";
+        /* One net shows planes one way: neither, or both, is refused. */
+        if ((s.pole < 1) == (s.great_circle < 1)) return "ERROR: Choose Pole-to-plane or Great-Circle";
         if (!s.strike) return "ERROR: No strike chosen";
         if (!s.dip) return "ERROR: No dip chosen";
         if (strcmp(s.strike->table, s.dip->table) != 0) return "ERROR: Strike and Dip must be in same table";
