@@ -66,7 +66,7 @@ class DiagramTitle : public DiagramTest {
 
 TEST_F(DiagramTitle, StereonetKeepsA512CharacterTitleWholeAndRefusesOneMore)
 {
-  const std::string answers = "pv_stereonet\npick planar\npick gcircle\nselect strike " +
+  const std::string answers = "pv_stereonet\npick planar\nselect strike " +
                               std::to_string(index_of("STRIKE")) + "\nselect dip " + std::to_string(index_of("DIP")) +
                               "\nset netname ";
   host_io_use_script_text(answers + std::string(k_longest + 1, 'T') + "\nok\ncancel\n");
