@@ -45,8 +45,8 @@ pick_state s_pick;   /* the picker's state in force */
 ** neither. */
 const char *node_label(const item_node *n)
 {
-    if (n->name && item_nonblank(n->name)) return n->name;
-    if (n->second_name && item_nonblank(n->second_name)) return n->second_name;
+    if (item_named(n->name)) return n->name;
+    if (item_named(n->second_name)) return n->second_name;
     return nullptr;
 }
 
@@ -60,7 +60,7 @@ bool listed(const item_node *n, int level)
 ** names "%s : %s". */
 std::string line_of(const item_node *n)
 {
-    if (!n->parent && n->name && n->second_name && item_nonblank(n->name) && item_nonblank(n->second_name)) {
+    if (!n->parent && item_named(n->name) && item_named(n->second_name)) {
         char text[k_line_size];
         snprintf(text, sizeof text, "%s : %s", n->name, n->second_name);
         return text;

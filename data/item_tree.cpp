@@ -49,6 +49,13 @@ int item_nonblank(const char *text)
     return -1;
 }
 
+/* 1 when a name is given and not blank (item_nonblank); 0 for null or a
+** blank name. */
+int item_named(const char *text)
+{
+    return text && item_nonblank(text) == RTNORM;
+}
+
 /* Removes in place, at both ends, every blank and control character
 ** (item_is_blank), keeping the code page's letters such as "É". Answers
 ** the text (null for null). */

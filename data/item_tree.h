@@ -98,6 +98,7 @@ struct item_node {
 /* ---- Names (item_tree.cpp) ---- */
 
 int item_nonblank(const char *text);
+int item_named(const char *text);
 char *item_trim(char *text);
 uint32_t item_name_hash(const char *name);
 int item_name_eq(const char *a, const char *b);

@@ -100,7 +100,7 @@ void drop_source(void)
 /* 1 when a root names both a profile and a dictionary. */
 bool both_names(const item_node *r)
 {
-    return r && r->name && r->second_name && item_nonblank(r->name) && item_nonblank(r->second_name);
+    return r && item_named(r->name) && item_named(r->second_name);
 }
 
 /* 1 when the target tree has items. */
@@ -586,7 +586,7 @@ bool prf_edit_read_item(ads_hdlg d, typed_item &item)
 void add_to_source(ads_hdlg d, const typed_item &item)
 {
     item_node *s = s_edit.source;
-    if (!s || (s->name && item_nonblank(s->name)) || !s->second_name || item_find(s, item.longname)) return;
+    if (!s || item_named(s->name) || !s->second_name || item_find(s, item.longname)) return;
     item_node *near = item_hash_nearest(s, item.longname);
     if (!near || near == s) item_add_child(s, item.longname, item.shortname, item.number, 0, nullptr);
     else item_add_sibling(near, item.longname, item.shortname, item.number, 0, nullptr);
@@ -699,7 +699,7 @@ void start_op(ads_hdlg d, int mode)
     if (!need_project(d)) return;
     if (mode == PRF_MODE_SRC_COPY) {
         item_node *s = s_edit.source;
-        if (!s || !s->second_name || !item_nonblank(s->second_name)) {
+        if (!s || !item_named(s->second_name)) {
             say("No dictionary loaded");
             return;
         }
@@ -890,8 +890,8 @@ int item_list_show(ads_hdlg dialog, const char *key, item_node *start, int flag)
     ads_start_list(dialog, key, LIST_NEW, 0);
     int line = 0;
     for (item_node *n = start; n && line < PRF_EDIT_PAGE; n = item_walk_next(n)) {
-        const bool named = n->name && item_nonblank(n->name);
-        const bool second = n->second_name && item_nonblank(n->second_name);
+        const bool named = item_named(n->name);
+        const bool second = item_named(n->second_name);
         if (!named && !second) continue;
         std::string text;
         if (!n->parent && named && second) text = std::string(n->name) + " : " + n->second_name;

@@ -136,6 +136,14 @@ TEST_F(ItemPick, ALevelListsOnlyTheRootAndItemsDownToIt) {
   EXPECT_EQ(pick_prf_line_of(root_, 0, a11_), 3);
 }
 
+TEST_F(ItemPick, AnItemWithABlankLongNameIsListedByItsShortName) {
+  item_add_sibling(c_, " ", "SH", 7, 0, nullptr);
+  char buffer[64] = "";
+  int level = 0;
+  EXPECT_EQ(pick("cancel\n", buffer, sizeof buffer, 1, ' ', &level), RTNORM);
+  EXPECT_EQ(tile("sel_prf").items.back(), "  SH");
+}
+
 TEST_F(ItemPick, ArgumentsTheRootAndTheSelectionAreCheckedAndSymbolOpensTheItemsSetup) {
   char buffer[8] = "";
   EXPECT_EQ(pv_select_profile_dialog(nullptr, buffer, 8, 0, ' ', project_, nullptr), -1);
