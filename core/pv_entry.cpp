@@ -10,6 +10,9 @@
 #include "core/pv_commands.h"
 #include "core/pv_globals.h"
 #include "core/pv_startup.h"
+#include "data/prf_edit.h"
+#include "map/shape_block.h"
+#include "output/plot.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/arx_host.h"
 
@@ -39,11 +42,15 @@ int pv_read_host_version(void)
 
 extern "C" {
 
-/* Puts the core's globals in their start state and seeds the random
-** numbers that name cursors; runs once. */
+/* Puts the core's globals in their start state, has the layers fill the
+** tables through which a lower layer calls a higher one, and seeds the
+** random numbers that name cursors; runs once. */
 void _SetacrxPtp(void)
 {
     if (s_runtime_ready) return;
+    prf_serve_setups();
+    shape_lib_serve_setups();
+    plot_serve_browser();
     g_host_version = 0;
     g_dcl_id = PV_NO_DCL;
     g_hatch_list = nullptr;

@@ -30,7 +30,6 @@
 #include "core/str_util.h"
 #include "data/col_attr.h"
 #include "data/pnt.h"
-#include "data/prf_edit.h"
 #include "data/setup_columns.h"
 #include "data/tbl.h"
 #include "map/dtm_list.h"
@@ -87,6 +86,8 @@ struct setup_kept_row {
     std::string table;                /* the registered table it belongs to */
     std::vector<std::string> texts;   /* its texts in layout order */
 };
+
+setup_upcalls g_setup_upcalls = {nullptr, nullptr, nullptr};
 
 /* Owners of the global coordinate records, from logon to unload. */
 static std::vector<setup_owner> s_owners;
@@ -738,6 +739,6 @@ int setup_save_all(pjct_rec *list, int confirm)
             if ((p->flags & bits) && str_eq_nocase(p->name, SETUP_BUILTIN_PROJECT) == builtin &&
                 setup_save_project(p) < 0)
                 result = -1;
-    if (prf_save_changed(list) < 0) result = -1;
+    if (g_setup_upcalls.save_profiles && g_setup_upcalls.save_profiles(list) < 0) result = -1;
     return result;
 }

@@ -31,6 +31,8 @@
 #ifndef PV_CORE_SETUP_STORE_H
 #define PV_CORE_SETUP_STORE_H
 
+#include <cstddef>
+
 #include "core/pjct.h"
 #include "core/setup_tables.h"
 
@@ -52,6 +54,20 @@ void setup_mark_changed_all(uint32_t bits);
 void setup_owner_rename(int kind, const char *old_name, const char *new_name);
 int setup_save_all(pjct_rec *list, int confirm);
 void setup_owner_clear(void);
+
+/* What the setup store asks of the layers above it, each filling its own
+** entries when the module starts: the profile editor's saver of the
+** profiles its pickers changed, run last by setup_save_all (0, or -1 when
+** one could not be written), and the drawing's loader of a shape library
+** into the editor and the shape store, run for each library the symbol
+** setups name at logon (0 when loaded), with its name for a library as
+** given. An entry left empty is passed over. */
+struct setup_upcalls {
+    int (*save_profiles)(pjct_rec *list);
+    int (*shape_lib_name)(const char *text, char *out, size_t size);
+    int (*shape_lib_load)(const char *library);
+};
+extern setup_upcalls g_setup_upcalls;
 int setup_name_eq(const char *a, const char *b);
 const char *setup_table_refusal(const pjct_rec *project, const char *table);
 

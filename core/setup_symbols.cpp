@@ -25,7 +25,6 @@
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "data/col_attr.h"
-#include "map/shape_block.h"
 #include "map/shape_store.h"
 #include "map/sym_setup.h"
 #include "platform/include/ads_host.h"
@@ -130,12 +129,12 @@ static void symrow_bind_column(pjct_rec *project, sym_rec *s)
 static void symrow_load_libraries(pjct_rec *project)
 {
     std::set<std::string> tried;
-    for (sym_rec *s = project->symbols; s; s = s->next) {
+    for (sym_rec *s = project->symbols; s && g_setup_upcalls.shape_lib_load; s = s->next) {
         if (!(s->flags & SYM_SYMBOL) || str_nonblank(s->library) != 5100) continue;
         char name[ADS_PATH_MAX];
-        shape_lib_name(s->library, name, sizeof name);
+        g_setup_upcalls.shape_lib_name(s->library, name, sizeof name);
         if (!tried.insert(name).second) continue;
-        if (shape_lib_load_cmd(name) != 0) msg_alert(ERR_TITLE, SYMROW_LIB_FAILED, name, project->name);
+        if (g_setup_upcalls.shape_lib_load(name) != 0) msg_alert(ERR_TITLE, SYMROW_LIB_FAILED, name, project->name);
     }
     for (sym_rec *s = project->symbols; s; s = s->next) {
         if (!(s->flags & SYM_SYMBOL) || str_nonblank(s->symbol) != 5100) continue;

@@ -29,8 +29,6 @@
 #include "core/tile_util.h"
 #include "data/col_attr.h"
 #include "data/row_state.h"
-#include "output/plot.h"
-#include "output/qry_filter.h"
 
 namespace {
 
@@ -73,7 +71,7 @@ const char *const k_paging[] = {"top", "bot", "next", "prev"};
 /* 1 when the row passes the browsed query's post-filter. */
 int row_counts(sql_col_rec *row)
 {
-    return qry_filter_row(g_row_state.browse_query, row);
+    return browse_row_counts(g_row_state.browse_query, row);
 }
 
 /* The shown width: the length of the header. */
@@ -236,6 +234,26 @@ void free_browse_state(void)
 }
 
 }  // namespace
+
+browse_output g_browse_output = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+/* The post-filter, or every row; see the header. */
+int browse_row_counts(qry_rec *query, sql_col_rec *row)
+{
+    return g_browse_output.row_counts ? g_browse_output.row_counts(query, row) : 1;
+}
+
+/* The chosen plot type, or none; see the header. */
+int browse_plot_type(void)
+{
+    return g_browse_output.plot_type ? g_browse_output.plot_type() : -1;
+}
+
+/* Idle plotting; see the header. */
+void browse_plot_reset(void)
+{
+    if (g_browse_output.plot_reset) g_browse_output.plot_reset();
+}
 
 /* The label of a column in the lists: "TABLE.COLUMN", or the name alone
 ** when the column has no table; see the header. */
@@ -559,7 +577,7 @@ int browse_one_table(sql_col_rec *row)
 int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query)
 {
     if (!cursor || !row) return -2;
-    plot_reset();
+    browse_plot_reset();
     browse_free_lines();
     row_state_rec &s = g_row_state;
     s.browse_stmt = stmt;
@@ -608,7 +626,7 @@ int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query)
     tile_enable(d, "modify", 1);
     const int one = browse_one_table(row);
     for (const char *k : {"modall", "delete", "delall"}) tile_enable(d, k, one);
-    if (query) ads_action_tile(d, "plot", pv_table_plot_cb);
+    if (query && g_browse_output.plot_opts_dialog) ads_action_tile(d, "plot", pv_table_plot_cb);
     else tile_enable(d, "plot", 0);
     tile_enable(d, "scroll", shown_width() > s.visible);
     enable_paging(d, loaded);
@@ -616,10 +634,10 @@ int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query)
 
     int status = DLGCANCEL;
     ads_start_dialog(d, &status);
-    if (plot_type >= 0) {
-        plot_bind_memo_columns(row, cursor);
-        plot_records(0, 0);
-        plot_reset();
+    if (browse_plot_type() >= 0) {
+        g_browse_output.plot_bind_memo_columns(row, cursor);
+        g_browse_output.plot_records(0, 0);
+        browse_plot_reset();
     }
     s.dlg_result = status;
     free_browse_state();

@@ -25,6 +25,35 @@
 
 struct qry_rec;
 
+/* What the browser asks of the query and plot layer above it, which fills
+** this table when the module starts (plot_serve_browser). Left empty, every
+** row counts and nothing is plotted.
+**
+**     g_browse_output = {my_filter, nullptr, nullptr, nullptr, nullptr, nullptr};
+*/
+struct browse_output {
+    /* The query's post-filter: non-zero when the row counts. */
+    int (*row_counts)(qry_rec *query, sql_col_rec *row);
+    /* The plot options dialog over the browsed rows; it sets the type. */
+    int (*plot_opts_dialog)(ads_hdlg dialog, void *cursor, sql_col_rec *row, qry_rec *query);
+    /* The chosen plot output type; below 0 while none is chosen. */
+    int (*plot_type)(void);
+    /* Prepares the browsed row's memo columns for plotting. */
+    int (*plot_bind_memo_columns)(sql_col_rec *row, void *cursor);
+    /* The plot loop over the browsed rows. */
+    long (*plot_records)(ads_hdlg dialog, int pass);
+    /* Sets the plotting idle. */
+    void (*plot_reset)(void);
+};
+extern browse_output g_browse_output;
+
+/* The post-filter of g_browse_output, or 1 when none is set. */
+int browse_row_counts(qry_rec *query, sql_col_rec *row);
+/* The chosen plot type of g_browse_output, or -1 when none is set. */
+int browse_plot_type(void);
+/* Sets the plotting idle through g_browse_output, when it can plot. */
+void browse_plot_reset(void);
+
 /* Visible characters of the three browser dialogs. */
 #define BROWSE_VISIBLE_SMALL 23
 #define BROWSE_VISIBLE_MED   40

@@ -16,8 +16,6 @@
 #include "data/memo.h"
 #include "data/row_edit.h"
 #include "data/row_state.h"
-#include "output/plot.h"
-#include "output/qry_filter.h"
 
 namespace {
 
@@ -30,7 +28,7 @@ int fetch_counting(long n)
 {
     row_state_rec &s = g_row_state;
     return sql_fetch(s.browse_cursor, s.browse_row, SQL_FETCH_ABSOLUTE, n, 1) == RTNORM &&
-           qry_filter_row(s.browse_query, s.browse_row);
+           browse_row_counts(s.browse_query, s.browse_row);
 }
 
 /* Deletes the fetched row by its table's unique number, then its memo
@@ -132,8 +130,8 @@ void pv_table_modify_cb(ads_callback_packet *cpkt)
 void pv_table_plot_cb(ads_callback_packet *cpkt)
 {
     row_state_rec &s = g_row_state;
-    pv_plot_opts_dialog(cpkt->dialog, s.browse_cursor, s.browse_row, s.browse_query);
-    if (plot_type >= 0) {
+    g_browse_output.plot_opts_dialog(cpkt->dialog, s.browse_cursor, s.browse_row, s.browse_query);
+    if (browse_plot_type() >= 0) {
         browse_free_lines();
         ads_done_dialog(cpkt->dialog, DLGOK);
         return;
@@ -142,5 +140,5 @@ void pv_table_plot_cb(ads_callback_packet *cpkt)
     ads_get_tile(cpkt->dialog, "error", keep, sizeof keep);
     browse_page(cpkt->dialog, "top");
     ads_set_tile(cpkt->dialog, "error", keep);
-    plot_reset();
+    browse_plot_reset();
 }

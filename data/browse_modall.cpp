@@ -25,7 +25,6 @@
 #include "data/item_pick.h"
 #include "data/row_edit.h"
 #include "data/row_state.h"
-#include "output/qry_filter.h"
 
 namespace {
 
@@ -69,7 +68,7 @@ long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, con
     ads_set_tile(dialog, "error", "Replacing... 0");
     for (long n = 0; n < g_row_count; ++n) {
         if (sql_fetch(s.browse_cursor, row, SQL_FETCH_ABSOLUTE, n, 1) != RTNORM) break;
-        if (!qry_filter_row(s.browse_query, row)) continue;
+        if (!browse_row_counts(s.browse_query, row)) continue;
         std::string text = value;
         if (source) {
             text = source->text ? source->text : "";

@@ -84,4 +84,15 @@ int col_attr_push(col_attr_rec *rule, pjct_rec *project);
 int col_attr_remove(const col_attr_rec *key, pjct_rec *project);
 int col_attr_replace(col_attr_rec *rule, pjct_rec *project);
 
+/* Whoever keeps pointers to rules outside the project's lists (the open
+** table setup dialog's tree) follows the list through these, which it
+** fills itself: `repoint` before a rule is freed or replaced (`to` takes
+** its place, null for none), `point_column_at` when a rule has been put on
+** its column. Left empty, nothing is told. */
+struct col_attr_followers {
+    void (*repoint)(const col_attr_rec *from, col_attr_rec *to);
+    void (*point_column_at)(col_attr_rec *rule);
+};
+extern col_attr_followers g_col_attr_followers;
+
 #endif

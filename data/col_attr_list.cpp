@@ -6,14 +6,15 @@
 ** one item tree, freed when the last of them leaves the list. Every change
 ** sets the project's PJCT_CHG_COLUMNS bit so that PVCOLUMN is written at
 ** the next save. Column records of registered tables that pointed at a
-** rule being freed are cleared, and so are the column nodes of an open
-** table setup tree, so that none is left pointing at freed memory.
+** rule being freed are cleared, and so are those of its followers (an
+** open table setup tree), so that none is left pointing at freed memory.
 */
 #include "data/col_attr.h"
 
 #include "data/item_tree.h"
 #include "data/tbl.h"
-#include "data/tblsetup.h"
+
+col_attr_followers g_col_attr_followers = {nullptr, nullptr};
 
 /* Links a rule at the head of the project's list; a listed rule is no
 ** longer a placeholder (its list owns it, not the column that points to
@@ -46,7 +47,7 @@ static void col_attr_repoint(pjct_rec *project, const col_attr_rec *from, col_at
     for (tbl_rec *t = project->tables; t; t = t->next)
         for (sql_col_rec *c = t->columns; c; c = c->next)
             if (c->attr == from) c->attr = to;
-    tblsetup_repoint_attr(from, to);
+    if (g_col_attr_followers.repoint) g_col_attr_followers.repoint(from, to);
 }
 
 static int col_attr_same_pair(const col_attr_rec *a, const col_attr_rec *b)
@@ -110,6 +111,6 @@ int col_attr_replace(col_attr_rec *rule, pjct_rec *project)
         }
         if (c) c->attr = rule;
     }
-    tblsetup_point_column_at(rule);
+    if (g_col_attr_followers.point_column_at) g_col_attr_followers.point_column_at(rule);
     return 0;
 }

@@ -65,5 +65,8 @@ int item_list_show(ads_hdlg dialog, const char *key, item_node *start, int flag)
 ** dictionary; the flag and the bit are cleared on success. 0; -1 when a
 ** save failed (reported; that tree keeps its flag). */
 int prf_save_changed(pjct_rec *list);
+/* Hands prf_save_changed to the setup store (core/setup_store.h), which
+** runs it last when it saves; the module's entry calls it at start. */
+void prf_serve_setups(void);
 
 #endif

@@ -10,6 +10,7 @@
 #include "core/err_text.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/setup_store.h"
 #include "core/sql_access.h"
 #include "data/col_attr.h"
 #include "data/item_pick.h"
@@ -64,4 +65,10 @@ int prf_save_changed(pjct_rec *list)
         else p->flags &= ~PJCT_CHG_PROFILES;
     }
     return result;
+}
+
+/* Hands the setup store the saver of changed profiles; see the header. */
+void prf_serve_setups(void)
+{
+    g_setup_upcalls.save_profiles = prf_save_changed;
 }

@@ -2,8 +2,10 @@
 ** tblsetup_state.cpp: the state of the one open table setup dialog, and
 ** keeping its tree's column nodes pointed at live input rules.
 **
-** The input-rule list calls in here when it frees or replaces a rule, so a
-** column node of the open tree never keeps a freed rule:
+** The input-rule list calls in here (through g_col_attr_followers, set
+** when the state is first asked for, before any tree can exist) when it
+** frees or replaces a rule, so a column node of the open tree never keeps
+** a freed rule:
 **
 **     tblsetup_repoint_attr(old_rule, nullptr);   // old_rule is about to be freed
 **     tblsetup_point_column_at(new_rule);         // its column node now uses new_rule
@@ -22,6 +24,7 @@ tblsetup_state g_state = {nullptr, nullptr, nullptr, nullptr, nullptr, TS_ANSWER
 /* The table setup dialog's state (one dialog at a time). */
 tblsetup_state *tblsetup_state_get(void)
 {
+    g_col_attr_followers = {tblsetup_repoint_attr, tblsetup_point_column_at};
     return &g_state;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/host_util.h"
+#include "core/setup_store.h"
 #include "core/str_util.h"
 #include "map/draw_util.h"
 #include "map/ent_make.h"
@@ -107,4 +108,12 @@ int shape_lib_load_cmd(const char *library)
         return -1;
     }
     return 0;
+}
+
+/* Hands the setup store the loader of the symbol setups' libraries; see
+** the header. */
+void shape_lib_serve_setups(void)
+{
+    g_setup_upcalls.shape_lib_name = shape_lib_name;
+    g_setup_upcalls.shape_lib_load = shape_lib_load_cmd;
 }

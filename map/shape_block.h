@@ -36,5 +36,9 @@ int shape_lib_open(const char *library);
 ** (shape_lib_open), measured, and unloaded again when nothing in it
 ** draws. 0; -1 on failure; -2 for a blank name. */
 int shape_lib_load_cmd(const char *library);
+/* Hands shape_lib_name and shape_lib_load_cmd to the setup store
+** (core/setup_store.h), which loads the symbol setups' libraries at logon;
+** the module's entry calls it at start. */
+void shape_lib_serve_setups(void);
 
 #endif

@@ -43,5 +43,8 @@ int plot_bind_memo_columns(sql_col_rec *row, void *cursor);
 ** of E00 and of MapInfo in a USER projection. The number of rows plotted
 ** (0 when nothing was done). */
 long plot_records(ads_hdlg dialog, int pass);
+/* Hands the table browser (data/browse.h) the calls above and the query
+** post-filter; the module's entry calls it when the module starts. */
+void plot_serve_browser(void);
 
 #endif

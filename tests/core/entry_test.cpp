@@ -12,7 +12,9 @@
 
 #include "core/pv_commands.h"
 #include "core/pv_startup.h"
+#include "core/setup_store.h"
 #include "core_fixture.h"
+#include "data/browse.h"
 
 namespace {
 
@@ -45,6 +47,15 @@ TEST(ModuleFile, ExportsOnlyTheThreeEntryPointsAndAnswersTheVersion) {
   for (const char *hidden : {"pv_dispatch", "pv_defun_all", "pv_init", "msg_alert", "err_text", "g_dcl_id"})
     EXPECT_EQ(dlsym(h, hidden), nullptr) << hidden << " should not be exported";
   dlclose(h);
+}
+
+TEST_F(CoreTest, StartUpFillsTheCallsLowerLayersMakeIntoHigherOnes) {
+  for (const void *call : {(const void *)g_setup_upcalls.save_profiles, (const void *)g_setup_upcalls.shape_lib_name,
+                           (const void *)g_setup_upcalls.shape_lib_load, (const void *)g_browse_output.row_counts,
+                           (const void *)g_browse_output.plot_opts_dialog, (const void *)g_browse_output.plot_type,
+                           (const void *)g_browse_output.plot_bind_memo_columns,
+                           (const void *)g_browse_output.plot_records, (const void *)g_browse_output.plot_reset})
+    EXPECT_NE(call, nullptr);
 }
 
 TEST_F(CoreTest, LoadPrintsTheProgressLinesInOrder) {

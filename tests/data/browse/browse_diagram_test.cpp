@@ -20,6 +20,7 @@
 #include "map/link.h"
 #include "map/map_params.h"
 #include "map/prj_list.h"
+#include "output/plot.h"
 #include "output/qry.h"
 
 namespace {
@@ -34,6 +35,7 @@ class BrowseDiagrams : public BrowseTest {
   prj_rec *saved_map_ = nullptr;
   void SetUp() override {
     BrowseTest::SetUp();
+    plot_serve_browser();
     if (IsSkipped()) return;
     ads_regapp(LINK_APP_NAME);
     run("CREATE TABLE HOLE (BASENUMBER NUMERIC(8,0), STN CHAR(8), X NUMERIC(10,2), Y NUMERIC(10,2), "
@@ -68,6 +70,7 @@ class BrowseDiagrams : public BrowseTest {
   }
   void TearDown() override {
     g_map_params.projection = saved_map_;
+    g_browse_output = {};
     BrowseTest::TearDown();
   }
   /* The row index of a column of the query. */

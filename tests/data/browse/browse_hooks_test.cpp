@@ -3,8 +3,8 @@
 ** rejects odd BASENUMBERs and with plot calls that record what they get:
 ** rejected rows are never shown, deleted or replaced; "plot" hands the
 ** options the browser's dialog, cursor, row and query, and the plot loop
-** runs after the browser has closed. This program puts its own post-filter
-** and plot functions in place of the library's.
+** runs after the browser has closed. This program hands the browser its
+** own post-filter and plot functions in place of the query layer's.
 */
 #include <gtest/gtest.h>
 
@@ -87,6 +87,12 @@ class FilteredBrowser : public BrowseTest {
   void SetUp() override {
     BrowseTest::SetUp();
     g_plot = plot_log();
+    g_browse_output = {qry_filter_row, pv_plot_opts_dialog, [] { return (int)plot_type; }, plot_bind_memo_columns,
+                       plot_records, plot_reset};
+  }
+  void TearDown() override {
+    g_browse_output = {};
+    BrowseTest::TearDown();
   }
 };
 

@@ -31,6 +31,7 @@ class PrfEdit : public DialogDb3Test {
   void SetUp() override {
     DialogDb3Test::SetUp();
     if (IsSkipped()) return;
+    prf_serve_setups();
     ASSERT_EQ(prf_edit_set_project(nullptr, project_), 0);
     char name[] = "ROCKD";
     ASSERT_EQ(dix_create(name), 0);
