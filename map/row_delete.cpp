@@ -75,10 +75,17 @@ int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, l
 
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    if (link_row_fetch(link, &cursor, &stmt, &row) == 0) {
-        erase_row_others(ename, ss, entities);
+    int rc = link_row_fetch(link, &cursor, &stmt, &row);
+    if (sql_driver_lost(rc)) return rc;
+    if (rc == 0) {
         sql_col_rec *id = sql_col_find(row, id_name, nullptr, nullptr);
-        if (id && sql_delete_row(row, id) == RTNORM) {
+        int deleted = id ? sql_delete_row(row, id) : RTERROR;
+        if (sql_driver_lost(deleted)) {
+            sql_close_query(&stmt, &cursor, &row);
+            return deleted;
+        }
+        erase_row_others(ename, ss, entities);
+        if (deleted == RTNORM) {
             memo_delete_rows(row);
             ++*rows;
         }
@@ -120,7 +127,12 @@ int pv_delete(struct resbuf *)
         ads_printf("\rDeleting... %ld", entities);
         link_rec link;
         if (link_xdata_get(&link, object) != 0) continue;
-        delete_linked_row(object, &link, ss, &rows, &entities);
+        int rc = delete_linked_row(object, &link, ss, &rows, &entities);
+        /* With the driver gone no row can go: the objects left stay. */
+        if (sql_driver_lost(rc)) {
+            err_report(rc, nullptr);
+            break;
+        }
     }
     ads_printf("\rDeleted...  %ld\n", entities);
     ss_free(ss);

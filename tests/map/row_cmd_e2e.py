@@ -202,8 +202,8 @@ QUIT
 """
 
 
-def delete_run(pvhost, module, resources, root, answer):
-    proj = setup(resources, root)
+def texts_drawing(root):
+    """A drawing of a TEXT linked to GEO's station 2 and a plain TEXT."""
     doc = ezdxf.new("R2000")
     doc.appids.new("PETRIVEX")
     linked = doc.modelspace().add_text("Cache Creek 2", dxfattribs={"height": 2.5, "insert": (10, 10)})
@@ -212,6 +212,12 @@ def delete_run(pvhost, module, resources, root, answer):
     doc.modelspace().add_text("plain", dxfattribs={"height": 2.5, "insert": (100, 100)})
     drawing = os.path.join(root, "texts.dxf")
     doc.saveas(drawing)
+    return drawing
+
+
+def delete_run(pvhost, module, resources, root, answer):
+    proj = setup(resources, root)
+    drawing = texts_drawing(root)
     out = run_pvhost(pvhost, module, resources, root, DELETE_SCRIPT % (YES_NO, answer), drawing)
     table = dbfread.DBF(os.path.join(proj, "STATN.DBF"), load=True)
     deleted = [int(r["BASENUMBER"]) for r in table.deleted]
@@ -227,13 +233,15 @@ def delete_run(pvhost, module, resources, root, answer):
 
 
 def lost_run(pvhost, module, resources, root):
-    """pv-add after the driver died. pvhost reads its answers from a pipe so
-    that the driver is killed between the logon and the command."""
+    """pv-add and pv-delete after the driver died. pvhost reads its answers
+    from a pipe so that the driver is killed between the logon and the
+    commands."""
     proj = setup(resources, root)
+    drawing = texts_drawing(root)
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
                XDG_DATA_HOME=os.path.join(root, "data"))
-    pv = subprocess.Popen([pvhost, "--module", module, "--resources", resources], cwd=root, env=env,
-                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    pv = subprocess.Popen([pvhost, "--module", module, "--resources", resources, "--drawing", drawing], cwd=root,
+                          env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     pv.stdin.write('(pv_open "GEO" "DB3" "" "")\nSAVE logged_on.dxf\n')
     pv.stdin.flush()
     started = time.time()
@@ -243,7 +251,7 @@ def lost_run(pvhost, module, resources, root):
     for driver in drivers:
         os.kill(driver, signal.SIGKILL)
     out = pv.communicate("pv-add\nselect edit_list 1\nset edit_col 6\nselect edit_list 2\nset edit_col Lost\n"
-                         "ok\nshow\ncancel\nQUIT\n", timeout=60)[0]
+                         "ok\nshow\ncancel\npv-delete\nALL\n\nok\nSAVE deleted.dxf\nQUIT\n", timeout=60)[0]
     print(out)
     check(len(drivers) == 1, "the driver was found and killed: %r" % drivers)
     check("[Alert] Petrivex ERROR:\n45091: the driver of DB3 ended" in out or
@@ -251,7 +259,12 @@ def lost_run(pvhost, module, resources, root):
     check('error          text = "ERROR:  the driver of DB3' in out, "the dialog shows it and stays open")
     check("Cannot retreive Unique Number" not in out, "the numbers unread are not blamed on the table")
     rows = [int(r["BASENUMBER"]) for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))]
-    check(rows == [1, 2, 3, 4, 5], "no row added, rows %r" % rows)
+    check(rows == [1, 2, 3, 4, 5], "no row added or deleted, rows %r" % rows)
+    texts = [t.dxf.text for t in ezdxf.readfile(os.path.join(root, "deleted.dxf")).modelspace().query("TEXT")]
+    check(sorted(texts) == ["Cache Creek 2", "plain"], "pv-delete erases no object whose row stays: %r" % texts)
+    after = out[out.rfind("Select objects"):]
+    check("45091: the driver of DB3" in after and "Deleted... 0 entities, 0 rows" in after,
+          "pv-delete says the driver ended and deleted nothing")
 
 
 def main():
