@@ -164,14 +164,15 @@ int merge_highest(void *connection, const sql_col_rec *key, const char *table, d
 
 /* Starts the numbering of a master table (its offset raised already) for
 ** the slave table s: rows without a number of their own follow the
-** slave's highest. */
-void merge_numbers_start(merge_numbers &n, const tbl_rec *t, const tbl_rec *s)
+** slave's highest. 0, or the code of the failure to read the highest. */
+int merge_numbers_start(merge_numbers &n, const tbl_rec *t, const tbl_rec *s)
 {
     double highest = 0;
     const sql_col_rec *key = s->keys[TBL_KEY_BASENUMBER];
-    if (key) merge_highest(g_merge_slave->connection, key, s->name, &highest);
+    int rc = key ? merge_highest(g_merge_slave->connection, key, s->name, &highest) : -2;
     n.offset = t->last_number;
     n.next = n.offset + (highest > 0 ? (long)std::floor(highest) : 0) + 1;
+    return rc;
 }
 
 /* The new number of the next slave row, whose number reads as text
@@ -361,10 +362,15 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     }
     merge_numbers &numbers = s_numbers[t->name];
     numbers = merge_numbers();
-    merge_numbers_start(numbers, t, s);
     merge_mark mark;
     std::string failure;   /* why the table is not merged, "" while it is */
-    if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset) != 0)
+    /* Without the slave's highest number, rows without one of their own
+    ** could take the numbers of others. */
+    int highest_read = merge_numbers_start(numbers, t, s);
+    if (n > 0 && highest_read != 0)
+        failure = "its highest number in project " + std::string(g_merge_slave->name) +
+                  " cannot be read: " + merge_reason();
+    else if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset) != 0)
         failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
                   " cannot be written: " + std::strerror(errno);
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
