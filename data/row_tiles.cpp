@@ -156,6 +156,19 @@ void row_new_value(sql_col_rec *c, const tbl_rec *t)
     }
 }
 
+/* Checks a text against the column's rule, its profile's items loaded
+** first when the rule names a profile and none is loaded yet: without
+** them any text would pass as one of the profile's. */
+int row_check(sql_col_rec *c, const char *text, char *out)
+{
+    col_attr_rec *r = c ? c->attr : nullptr;
+    if (r && !r->tree && !(r->flags & (COL_ATTR_MEMO | COL_ATTR_POINT))) {
+        pjct_rec *p = row_project(g_row_state.cur_row);
+        row_rule_tree(r, p ? p : pjct_of_col_attr(r));
+    }
+    return col_check_value(c, text, out);
+}
+
 /* Checks a column's text (or the text given, as a picker put it into the
 ** field) and shows its message, or clears "error": a message never
 ** outlives its cause. */
@@ -163,7 +176,7 @@ void row_show_check(ads_hdlg d, sql_col_rec *c, const char *text = nullptr)
 {
     char out[ROW_VALUE_SIZE];
     const char *t = text ? text : c->text ? c->text : "";
-    int rc = col_check_value(c, t, out);
+    int rc = row_check(c, t, out);
     if (rc < 0) row_show_check_error(d, c, rc, t);
     else ads_set_tile(d, k_error, "");
 }
@@ -220,7 +233,7 @@ int row_take_typed(ads_hdlg d, char *typed, char *out)
     sql_col_rec *cur = g_row_state.cur_col;
     typed[0] = 0;
     ads_get_tile(d, k_col, typed, TILE_BUF_SIZE);
-    int rc = col_check_value(cur, typed, out);
+    int rc = row_check(cur, typed, out);
     if (rc == 0 && !(row_flags(cur) & COL_ATTR_MEMO)) row_store_text(cur, out);
     return rc;
 }
@@ -309,7 +322,7 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
     }
     int index = 0;
     for (sql_col_rec *c = row; c; c = c->next, index++) {
-        int rc = col_check_value(c, c->text ? c->text : "", out);
+        int rc = row_check(c, c->text ? c->text : "", out);
         /* The look-up also covers a unique column that is not edited by
         ** hand, the table's unique number. */
         if ((rc == 0 || rc == ROW_ERR_NOT_EDITABLE) && g_row_state.add_mode && (row_flags(c) & COL_ATTR_UNQ) &&

@@ -1,0 +1,236 @@
+#!/usr/bin/python3
+"""A new project from nothing, with the commands only, as the README's
+"Starting a new project" walks it: the project's entry in the SQL
+configuration and its folder; pv-tblsetup designs and registers the station
+table STATN and the structure table STRUC (unique number BASENUMBER,
+station key STN); the column input setup gives ROCKTYPE a rock-type
+profile (its dictionary and profile made after the questions), ELEV a
+value required and DIP the range 0 to 90, and pv-profile puts three rock
+types into both; pv-add, in a new logon, adds five stations (rock types by
+long or short name) and five structures; a rock type the profile lacks, a
+blank ELEV and a DIP of 95 are refused with their messages and nothing of
+them is written; dbfread reads the tables.
+
+  newproj_e2e.py PVHOST MODULE RESOURCES WORKDIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+import dbfread
+
+FAILURES = []
+
+CONFIG = """[ENVIRONMENTS]
+DB3=
+
+[DB3]
+Driver=pvdb3
+PETRIVEX=projects
+PETRIVEX.Projections=Projections
+PETRIVEX.BLUE=BLUE
+"""
+
+LOGON = '(pv_open "BLUE" "DB3" "" "")\n'
+LOGOFF = "(pv_logoff)\nQUIT\n"
+
+
+def check(ok, what):
+    """Records a failed check and says so."""
+    if not ok:
+        FAILURES.append(what)
+        print("FAIL:", what)
+
+
+def run(args, root, name, script):
+    """Runs pvhost on a script in root; answers what it printed. Every
+    dialog must be answered as the script expects."""
+    with open(os.path.join(root, name), "w") as f:
+        f.write(script)
+    pvhost, module, resources = args
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    drawing = ["--drawing", "blue.dxf"] if os.path.exists(os.path.join(root, "blue.dxf")) else []
+    r = subprocess.run([pvhost, "--script", name, "--module", module, "--resources", resources] + drawing,
+                       cwd=root, env=env, capture_output=True, text=True, timeout=60)
+    print(r.stdout)
+    print(r.stderr, file=sys.stderr)
+    check(r.returncode == 0, "%s: pvhost exit status %d" % (name, r.returncode))
+    check("fault" not in r.stdout + r.stderr, "%s: every dialog answered as expected" % name)
+    return r.stdout
+
+
+def table_script(name, columns, keys):
+    """pv-tblsetup answers that design a new table (columns: name, type
+    index or None for text, length, decimals), save it and register it as
+    a STATION table with the key columns given by index."""
+    lines = ["pick tbl_opt", "pick new", "set tbl_name " + name.lower(), "select opt_list %d" % keys["row"],
+             "pick col_opt", "pick new"]
+    lines += ["set col_name " + c[0] for c in columns]
+    for i, (_, kind, length, dec) in enumerate(columns):
+        lines += ["select opt_list %d" % i, "pick setup", "pv_colsetup"]
+        if kind is not None:
+            lines += ["select col_type %d" % kind]
+        lines += ["set col_len %d" % length]
+        if kind is not None:
+            lines += ["set col_dec %d" % dec]
+        lines += ["ok"]
+    lines += ["pick save", "pv_yesno_small", "ok", "pick tbl_opt", "select opt_list %d" % keys["row"], "pick setup",
+              "pv_tblimport", "select tbl_type 6", "pick opt_basenum", "select tbl_cols 0", "pick opt_statnum",
+              "select tbl_cols 1", "pick register"]
+    return "\n".join(lines) + "\n"
+
+
+NUMBER = 1
+STATN = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("NAME", None, 20, 0), ("EASTING", NUMBER, 12, 2),
+         ("NORTHING", NUMBER, 12, 2), ("ELEV", NUMBER, 8, 1), ("ROCKTYPE", None, 20, 0)]
+STRUC = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("FEATURE", None, 16, 0), ("STRIKE", NUMBER, 6, 1),
+         ("DIP", NUMBER, 6, 1)]
+
+TABLES = ("SAVE blue.dxf\n" + LOGON + "pv-tblsetup\npv_tblsetup\n" + table_script("STATN", STATN, {"row": 0}) +
+          table_script("STRUC", STRUC, {"row": 1}) + "pick exit\npv-save\npv_yesno_small\nok\n" + LOGOFF)
+
+
+RULES = (LOGON + """pv-tblsetup
+pv_tblsetup
+select opt_list 5
+pick input
+pv_cinsetup
+pick cin_null
+ok
+select opt_list 6
+pick input
+pv_cinsetup
+set cin_prf ROCKP
+set cin_dix ROCKD
+ok
+pv_okquit_small
+pick accept
+pv_okquit_small
+pick accept
+pick tbl_opt
+select opt_list 1
+pick col_opt
+select opt_list 4
+pick input
+pv_cinsetup
+set cin_minval 0
+set cin_maxval 90
+ok
+pick exit
+pv-save
+pv_yesno_small
+ok
+pv-profile
+pv_edit_profile
+set src_dix_name ROCKD
+set tgt_prf_name ROCKP
+pick tgt_load
+pv_prf_opts
+ok
+select tgt_prf 0
+set tgt_longname Granite
+set tgt_shortname GR
+pick insert
+pv_edit_col
+ok
+select tgt_prf 1
+pick sibling
+set tgt_longname Schist
+set tgt_shortname SC
+pick insert
+pv_edit_col
+ok
+select tgt_prf 2
+set tgt_longname Basalt
+set tgt_shortname BA
+pick insert
+pv_edit_col
+ok
+pick tgt_save
+pv_prf_opts
+ok
+pv_okquit_small
+ok
+cancel
+""" + LOGOFF)
+
+# Five stations (STN, NAME, EASTING, NORTHING, ELEV, ROCKTYPE as typed) and
+# five structures at them (STN, FEATURE, STRIKE, DIP).
+STATIONS = [(1, "Blue Lake", 612000, 5622000, 1210.5, "Granite"), (2, "Blue Ridge", 612400, 5622300, 1350, "SC"),
+            (3, "Cedar Bluff", 612800, 5622100, 1290.2, "Basalt"), (4, "North Knob", 613100, 5622600, 1402, "GR"),
+            (5, "Fox Creek", 613500, 5622250, 1188.7, "Schist")]
+STRUCTURES = [(1, "bedding", 35, 42), (2, "foliation", 120, 65), (3, "joint", 275.5, 88),
+              (4, "bedding", 40, 38), (5, "foliation", 128, 70)]
+
+
+def row_answers(values):
+    """The row entry's answers for the values of columns 1, 2, ..."""
+    lines = []
+    for i, v in enumerate(values):
+        lines += ["select edit_list %d" % (i + 1), "set edit_col %s" % v]
+    return lines
+
+
+def add_script():
+    lines = ["pv-add", "pv_add_tbl"]
+    for s in STATIONS:
+        lines += row_answers(s) + ["ok", "pv_add_tbl"]
+    # A rock type the profile lacks, then a blank where a value is required.
+    lines += row_answers((6, "Nowhere", 614000, 5623000, 1000, "gneiss")) + ["ok", "show"]
+    lines += ["set edit_col Granite", "select edit_list 5", "set edit_col", "ok", "show", "cancel"]
+    lines += ["pv-add", "pv_add_tbl", "select tables 1"]
+    for s in STRUCTURES:
+        lines += row_answers(s) + ["ok", "pv_add_tbl"]
+    lines += row_answers((1, "bedding", 10, 95)) + ["ok", "show", "cancel"]
+    return LOGON + "\n".join(lines) + "\n" + LOGOFF
+
+
+def rows(blue, table):
+    return [dict(r) for r in dbfread.DBF(os.path.join(blue, table + ".DBF"), encoding="cp1252")]
+
+
+def test_new_project(args, work):
+    root = os.path.join(work, "db3")
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "projects", "BLUE"))
+    shutil.copytree(os.path.join(args[2], "projects", "Projections"), os.path.join(root, "projects", "Projections"))
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write(CONFIG)
+    blue = os.path.join(root, "projects", "BLUE")
+
+    out = run(args, root, "tables.scr", TABLES)
+    check(out.count("BLUE database saved") >= 2, "both tables saved")
+    registry = [(r["TABLENAME"].strip(), r["TABLETYPE"].strip(), r["BASENUMBER"].strip(), r["STATION"].strip())
+                for r in dbfread.DBF(os.path.join(blue, "PVTABLE.DBF"))]
+    check(registry == [("STATN", "STATION", "BASENUMBER", "STN"), ("STRUC", "STATION", "BASENUMBER", "STN")],
+          "both tables registered with their keys: %r" % registry)
+
+    out = run(args, root, "rules.scr", RULES)
+    check("Profile saved as ROCKP" in out, "the profile is saved")
+    dictionary = [(r["LONGNAME"].strip(), r["SHORTNAME"].strip()) for r in rows(blue, "ROCKD")]
+    check(dictionary[1:] == [("Granite", "GR"), ("Schist", "SC"), ("Basalt", "BA")], "ROCKD: %r" % dictionary)
+
+    out = run(args, root, "add.scr", add_script())
+    check("Entry for ROCKTYPE gneiss not found in profile ROCKP" in out, "a rock type the profile lacks is refused")
+    check("Blank entry not allowed in column ELEV" in out, "a blank ELEV is refused")
+    check("DIP 95 is greater than maximum of 90.000000" in out, "a DIP of 95 is refused")
+    statn = [(int(r["STN"]), r["NAME"], r["ROCKTYPE"]) for r in rows(blue, "STATN")]
+    check(statn == [(s[0], s[1], r) for s, r in zip(STATIONS, ["Granite", "Schist", "Basalt", "Granite", "Schist"])],
+          "five stations with the profile's names, none refused written: %r" % statn)
+    struc = [(int(r["STN"]), r["FEATURE"], r["STRIKE"], r["DIP"]) for r in rows(blue, "STRUC")]
+    check(struc == [(s[0], s[1], s[2], s[3]) for s in STRUCTURES], "five structures, no DIP 95: %r" % struc)
+
+
+def main():
+    if len(sys.argv) != 5:
+        print(__doc__)
+        return 2
+    test_new_project(sys.argv[1:4], sys.argv[4])
+    print("%d failure(s)" % len(FAILURES))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
