@@ -292,6 +292,29 @@ void EngineAndDriverLookUp(benchmark::State &state)
     on_select_tables(state, bench_engine_lookups, false);
 }
 
+/* The same look-ups through the driver's engine in this process. */
+void Db3EngineLookUp(benchmark::State &state)
+{
+    std::string dir = select_dir("db3");
+    db3_error err;
+    db3_session *s = db3_session_open(dir.c_str(), &err);
+    std::vector<db3_value> row;
+    auto look = [&](long key) {
+        std::string text = "SELECT * FROM STATN WHERE BASENUMBER = " + std::to_string(key);
+        db3_stmt *st = db3_prepare(s, text.c_str(), &err);
+        int n = 0;
+        if (st && db3_cursor_open(st, nullptr, &err))
+            while (db3_cursor_next(st, &row, &err) == 1) n++;
+        db3_stmt_free(st);
+        return n;
+    };
+    look(0);
+    for (auto _ : state)
+        for (int i = 0; i < BENCH_LOOKUPS; i++)
+            if (look(bench_lookup_key(i)) != 1) state.SkipWithError("a look-up did not find its row");
+    db3_session_close(s);
+}
+
 /* The same look-ups through the sqlite3 library on a table with an index
  * on BASENUMBER: each statement prepared, stepped and read value by
  * value. */
@@ -334,6 +357,7 @@ void register_all()
                     benchmark::RegisterBenchmark("Select/sqlite3", SqliteSelect),
                     benchmark::RegisterBenchmark("SelectValues/engine_and_pvdb3", EngineAndDriverSelectValues),
                     benchmark::RegisterBenchmark("SelectValues/sqlite3", SqliteSelectValues),
+                    benchmark::RegisterBenchmark("LookUp/db3_engine", Db3EngineLookUp),
                     benchmark::RegisterBenchmark("LookUp/engine_and_pvdb3", EngineAndDriverLookUp),
                     benchmark::RegisterBenchmark("LookUp/sqlite3_indexed", SqliteLookUp)})
         b->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -344,6 +368,7 @@ const bench_ratio RATIOS[] = {
     {"Select/engine_and_pvdb3", "Select/sqlite3", "SELECT engine+pvdb3 / SQLite"},
     {"SelectValues/engine_and_pvdb3", "SelectValues/sqlite3", "SELECT by asi_value_get engine+pvdb3 / SQLite"},
     {"LookUp/engine_and_pvdb3", "LookUp/sqlite3_indexed", "look-up engine+pvdb3 / SQLite with index"},
+    {"LookUp/db3_engine", "LookUp/sqlite3_indexed", "look-up DB3 engine / SQLite with index"},
     {"Select/engine_and_pvdb3", "Select/db3_engine", "SELECT engine+pvdb3 / DB3 engine"},
     {"Select/db3_engine", "Select/sqlite3", "SELECT DB3 engine / SQLite"},
     {"Insert/engine_and_pvdb3", "Insert/db3_engine", "INSERT engine+pvdb3 / DB3 engine"},
