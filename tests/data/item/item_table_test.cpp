@@ -410,6 +410,12 @@ TEST_F(ItemTable, TextFileKeepsAccentedNamesAndRefusesADoubleQuoteBeforeChanging
   EXPECT_NE(host_io_transcript().find(path + " cannot be written to a text file: item Fine \"grained\" holds a double quote"),
             std::string::npos) << host_io_transcript();
   EXPECT_EQ(slurp(path), written);
+  /* Nor is an item without a name, which would read back as no item. */
+  item_update(e->next, " ", "", 3, nullptr);
+  host_io_clear_transcript();
+  EXPECT_EQ(item_write_text(path.c_str(), "ROCKD", &root_), ERR_TEXT_REFUSED);
+  EXPECT_NE(host_io_transcript().find("item number 3 has no name"), std::string::npos) << host_io_transcript();
+  EXPECT_EQ(slurp(path), written);
 
   /* A line whose quotes do not pair is refused with its number; no dictionary row is added. */
   const std::string before = rows("SELECT BASENUMBER, LONGNAME FROM ROCKD ORDER BY BASENUMBER");

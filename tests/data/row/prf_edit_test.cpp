@@ -197,6 +197,12 @@ TEST_F(PrfEdit, ATableSaveHandsTheTreeToEveryRuleOfThatProfileFreeingEachOldTree
   item_free_tree(tree);
 }
 
+TEST_F(PrfEdit, ANameOfControlCharactersOnlyIsRefusedAndNeverWritten) {
+  EXPECT_EQ(edit(load_new + "select tgt_prf 0\nset tgt_longname \x7f\x7f\npick insert\ncancel\n"), RTERROR);
+  EXPECT_EQ(count("No item name specified"), 1) << host_io_transcript();
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM ROCKD"), "4\n") << "the header and the three items only";
+}
+
 TEST_F(PrfEdit, ASaveWhoseQuestionsAreCancelledEndsInsteadOfAskingForever) {
   const std::string with_item = load_new + "select tgt_prf 0\nset tgt_longname Granite\npick insert\n";
   /* The script runs dry at the options box, then at the overwrite question. */
