@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "host/lisp_call.h"
@@ -245,7 +246,9 @@ void command_save(const std::string &arg)
 }
 
 /* OPEN file: the drawing closes (message 4), the file opens, and the
-** module is told of the drawing now loaded (message 3). */
+** module is told of the drawing now loaded (message 3). A file that is
+** not there, or cannot be read, is named and nothing changes: the module
+** stays loaded on the current drawing, its projects logged on. */
 void command_open(const std::string &arg)
 {
     if (arg.empty()) {
@@ -253,6 +256,15 @@ void command_open(const std::string &arg)
         if (host_io_is_script()) host_io_record_fault("OPEN without a file name");
         return;
     }
+    std::ifstream probe(file_name(arg), std::ios::binary);
+    std::error_code ec;
+    if (!probe || std::filesystem::is_directory(file_name(arg), ec)) {
+        std::string why = std::filesystem::exists(file_name(arg), ec) ? "cannot be read" : "no such file";
+        print_utf8("Cannot open " + file_name(arg) + ": " + why + "; the drawing stays as it is\n");
+        if (host_io_is_script()) host_io_record_fault("OPEN " + arg + ": " + why);
+        return;
+    }
+    probe.close();
     host_send_message(HOST_MSG_UNLOAD_DWG, nullptr);
     std::string err;
     if (host_open_drawing(file_name(arg), err)) {

@@ -17,6 +17,8 @@
 **   show               prints the form again
 **
 ** A wrong answer is refused: in a script it is also recorded as a fault.
+** An answer the dialog itself refuses (an "ok" that leaves it open, a value
+** its check turns down) is printed with the dialog's error text at once.
 ** The dialog keeps reading answers until it is done; a script that runs dry
 ** ends it with status 0 (host_io records that fault).
 */
@@ -229,6 +231,28 @@ void form_tile(const dlg_dialog &d, int i, std::string &out) {
   }
 }
 
+/* Key of the tile where a dialog shows what it refuses. */
+const char kErrorTile[] = "error";
+
+/* The text of the dialog's error tile; empty when it has none. */
+std::string error_text(const dlg_dialog &d) {
+  auto it = d.keys.find(kErrorTile);
+  return it == d.keys.end() ? std::string() : trimmed(dlg_tile_value(d, it->second));
+}
+
+/* After "ok", or "set" on a tile the dialog checks, a dialog that stays
+** open with a new text in its error tile refused the answer: the text is
+** printed at once, so that a reader of a script's run sees which answer
+** was refused before the next one is taken. */
+void report_refusal(const dlg_dialog &d, const std::string &line, const std::string &before) {
+  std::istringstream in(line);
+  std::string verb;
+  in >> verb;
+  if (d.done || (verb != "ok" && verb != "set")) return;
+  std::string now = error_text(d);
+  if (!now.empty() && (now != before || verb == "ok")) host_io_print("*Refused* " + now + "\n");
+}
+
 }  // namespace
 
 /* Builds the text form: a title line, one line per tile with a key or a
@@ -284,6 +308,8 @@ void dlg_run(dlg_dialog &d) {
       break;
     }
     host_io_add_secret(hidden_value(d, line));
+    std::string before = error_text(d);
     answer(d, line);
+    report_refusal(d, line, before);
   }
 }
