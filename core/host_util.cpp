@@ -1,6 +1,6 @@
 /*
-** host_util.cpp: releasing result buffers and running host commands with
-** their echo and their dialogs switched off.
+** host_util.cpp: releasing result buffers, running host commands with
+** their echo and their dialogs switched off, and the user's support folder.
 */
 #include "core/host_util.h"
 
@@ -13,6 +13,11 @@ namespace {
 /* The variables held at 0 while a host command runs. */
 const char *const k_quiet_vars[] = {"CMDECHO", "CMDDIA"};
 constexpr int QUIET_VAR_COUNT = 2;
+
+/* The editor's setting that lists its support folders (the first one
+** holds acad.lsp), and the characters that separate them. */
+constexpr const char *PV_SUPPORT_SETTING = "ACAD";
+constexpr const char *PV_SUPPORT_SEPARATORS = ";:";
 
 }  // namespace
 
@@ -53,4 +58,13 @@ int cmd_run(const char *command, const struct resbuf *args)
         ads_setvar(k_quiet_vars[i], &saved[i]);
     }
     return rc;
+}
+
+/* The editor's first support folder; see host_util.h. */
+int pv_support_folder(char *folder)
+{
+    if (!folder) return RTERROR;
+    if (ads_agetenv(PV_SUPPORT_SETTING, folder) != RTNORM) folder[0] = '\0';
+    folder[std::strcspn(folder, PV_SUPPORT_SEPARATORS)] = '\0';
+    return folder[0] ? RTNORM : RTERROR;
 }

@@ -1,6 +1,7 @@
 /*
 ** host_util.h: small services over the host's interface: releasing result
-** buffers and running host commands quietly.
+** buffers, running host commands quietly and finding the user's support
+** folder.
 **
 **     struct resbuf *args = ads_buildlist(RTSTR, "", 0);
 **     int rc = cmd_run("_REDRAW", args);
@@ -20,5 +21,10 @@ int rb_free(struct resbuf *list);
 ** afterwards on every path. Answers the host's result of the command;
 ** -2 for a null or empty command, -9101 when memory runs out. */
 int cmd_run(const char *command, const struct resbuf *args);
+
+/* Writes into folder (ADS_PATH_MAX bytes) the first folder of the
+** editor's setting "ACAD", the user's own support folder; 5100, or -5001
+** with an empty folder when the editor names none. */
+int pv_support_folder(char *folder);
 
 #endif

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/host_util.h"
 #include "core/pv_config.h"
-#include "core/pv_startup.h"
 #include "core/str_util.h"
 #include "data/col_attr.h"
 #include "data/tbl.h"

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/err_text.h"
+#include "core/host_util.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pv_config.h"
@@ -45,11 +46,6 @@ bool s_asi_started = false;
 
 /* Host version from which the configuration is called the registry. */
 constexpr int PV_REGISTRY_HOST_VERSION = 14;
-
-/* The editor's setting that lists its support folders (the first one
-** holds acad.lsp), and the characters that separate them. */
-constexpr const char *PV_SUPPORT_SETTING = "ACAD";
-constexpr const char *PV_SUPPORT_SEPARATORS = ";:";
 
 /* Longest line of a pattern file or of acad.lsp that is read whole. */
 constexpr int PV_LINE_MAX = 1024;
@@ -246,15 +242,6 @@ int pv_load_hatches(void)
     }
     ads_printf("done");
     return RTNORM;
-}
-
-/* The editor's first support folder; see pv_startup.h. */
-int pv_support_folder(char *folder)
-{
-    if (!folder) return RTERROR;
-    if (ads_agetenv(PV_SUPPORT_SETTING, folder) != RTNORM) folder[0] = '\0';
-    folder[std::strcspn(folder, PV_SUPPORT_SEPARATORS)] = '\0';
-    return folder[0] ? RTNORM : RTERROR;
 }
 
 /* Writes the path of acad.lsp into path (ADS_PATH_MAX bytes): in the

@@ -56,10 +56,6 @@ int pv_load_hatches(void);
 ** that setting it is the one the editor's file search finds, else one in
 ** the current directory. */
 int pv_check_startup_lsp(void);
-/* Writes into folder (ADS_PATH_MAX bytes) the first folder of the
-** editor's setting "ACAD", the user's own support folder; 5100, or -5001
-** with an empty folder when the editor names none. */
-int pv_support_folder(char *folder);
 /* Logs on to the built-in projections; 5100, or -5001 after the line
 ** " ** No projections!" and, on a line of its own after "** ", the reason
 ** the logon gave (start-up goes on). */
