@@ -79,20 +79,24 @@ std::vector<std::string> row_texts(const sql_col_rec *row)
 }
 
 /* Fetches the row again, gives its columns the texts and updates it.
-** True when the table took it. */
-bool move_write_row(const move_row &r, const std::vector<std::string> &texts)
+** 0 when the table took it; else the failure's code (RTERROR for a text
+** the column refuses). */
+int move_write_row(const move_row &r, const std::vector<std::string> &texts)
 {
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    if (link_row_fetch(&r.link, &cursor, &stmt, &row) != 0) return false;
+    int rc = link_row_fetch(&r.link, &cursor, &stmt, &row);
+    if (rc != 0) return rc;
     size_t i = 0;
-    bool ok = true;
     for (sql_col_rec *c = row; c && i < texts.size(); c = c->next, ++i) {
-        if (sql_text_to_value(c, texts[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM) ok = false;
+        if (sql_text_to_value(c, texts[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM) rc = RTERROR;
     }
-    ok = ok && sql_update_row(row, 0) == RTNORM;
+    if (rc == 0) {
+        int up = sql_update_row(row, 0);
+        if (up != RTNORM) rc = up;
+    }
     sql_close_query(&stmt, &cursor, &row);
-    return ok;
+    return rc;
 }
 
 /* Reads the row's new points from its moved entities. True when the row
@@ -102,8 +106,11 @@ bool move_read_back(move_row &r, char *messages)
     if (link_has_point_column(&r.link) != 0) return true;
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    if (link_row_fetch(&r.link, &cursor, &stmt, &row) != 0) {
-        row_msg_append(messages, "\nCould not find a moved row");
+    int fetched = link_row_fetch(&r.link, &cursor, &stmt, &row);
+    if (fetched != 0) {
+        std::string line = "\nCould not find a moved row";
+        if (sql_driver_lost(fetched)) line = line + ": " + sql_last_failure()->text;
+        row_msg_append(messages, line.c_str());
         return false;
     }
     r.before = row_texts(row);
@@ -139,14 +146,16 @@ bool move_update_rows(std::vector<move_row> &rows, char *messages)
 {
     for (move_row &r : rows) {
         if (r.after.empty()) continue;
-        if (move_write_row(r, r.after)) {
+        int rc = move_write_row(r, r.after);
+        if (rc == 0) {
             r.updated = true;
             continue;
         }
         std::string line = std::string("Could not update table ") + r.link.table;
+        if (sql_driver_lost(rc)) line = line + ": " + sql_last_failure()->text;
         row_msg_append(messages, line.c_str());
         for (move_row &done : rows)
-            if (done.updated) done.updated = !move_write_row(done, done.before);
+            if (done.updated) done.updated = move_write_row(done, done.before) != 0;
         return false;
     }
     return true;

@@ -5,11 +5,13 @@ user's home and data folder.
   from e2e_util import FAILURES, check, run_pvhost, map_setup_drawing
 """
 import os
+import signal
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
-from e2e_tables import FAILURES, check  # noqa: E402,F401 (one list of failed checks for every script)
+from e2e_tables import FAILURES, check, children  # noqa: E402,F401 (one list of failed checks for every script)
 
 
 def run_pvhost(pvhost, module, resources, root, script, drawing=None):
@@ -30,6 +32,28 @@ def run_pvhost(pvhost, module, resources, root, script, drawing=None):
     check("fault" not in r.stderr, "pvhost reports no fault")
     check("Cannot initialize Petrivex" not in r.stdout, "start-up initialises the map setup")
     return r.stdout
+
+
+def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=None):
+    """Runs pvhost on GEO with its answers on a pipe, so that the DB3 driver
+    is killed after the logon and before the answers; answers the output."""
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    args = [pvhost, "--module", module, "--resources", resources] + (["--drawing", drawing] if drawing else [])
+    pv = subprocess.Popen(args, cwd=root, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, text=True)
+    pv.stdin.write('(pv_open "GEO" "DB3" "" "")\nSAVE logged_on.dxf\n')
+    pv.stdin.flush()
+    started = time.time()
+    while not os.path.exists(os.path.join(root, "logged_on.dxf")) and time.time() - started < 60:
+        time.sleep(0.05)
+    drivers = children(pv.pid, "pvdb3")
+    for driver in drivers:
+        os.kill(driver, signal.SIGKILL)
+    out = pv.communicate(answers, timeout=60)[0]
+    print(out)
+    check(len(drivers) == 1, "the driver was found and killed: %r" % drivers)
+    return out
 
 
 def map_setup_drawing(proj):

@@ -32,17 +32,13 @@ rows").
 """
 import os
 import shutil
-import signal
-import subprocess
 import sys
-import time
 
 import dbfread
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_util import FAILURES, check, run_pvhost  # noqa: E402
-from e2e_tables import children  # noqa: E402
+from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed  # noqa: E402
 
 # The question pv-delete asks, as the host's small yes/no box.
 YES_NO = "pv_yesno_small"
@@ -238,22 +234,10 @@ def lost_run(pvhost, module, resources, root):
     commands."""
     proj = setup(resources, root)
     drawing = texts_drawing(root)
-    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
-               XDG_DATA_HOME=os.path.join(root, "data"))
-    pv = subprocess.Popen([pvhost, "--module", module, "--resources", resources, "--drawing", drawing], cwd=root,
-                          env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    pv.stdin.write('(pv_open "GEO" "DB3" "" "")\nSAVE logged_on.dxf\n')
-    pv.stdin.flush()
-    started = time.time()
-    while not os.path.exists(os.path.join(root, "logged_on.dxf")) and time.time() - started < 60:
-        time.sleep(0.05)
-    drivers = children(pv.pid, "pvdb3")
-    for driver in drivers:
-        os.kill(driver, signal.SIGKILL)
-    out = pv.communicate("pv-add\nselect edit_list 1\nset edit_col 6\nselect edit_list 2\nset edit_col Lost\n"
-                         "ok\nshow\ncancel\npv-delete\nALL\n\nok\nSAVE deleted.dxf\nQUIT\n", timeout=60)[0]
-    print(out)
-    check(len(drivers) == 1, "the driver was found and killed: %r" % drivers)
+    out = run_pvhost_driver_killed(pvhost, module, resources, root,
+                                   "pv-add\nselect edit_list 1\nset edit_col 6\nselect edit_list 2\n"
+                                   "set edit_col Lost\nok\nshow\ncancel\npv-delete\nALL\n\nok\nSAVE deleted.dxf\nQUIT\n",
+                                   drawing)
     check("[Alert] Petrivex ERROR:\n45091: the driver of DB3 ended" in out or
           "[Alert] Petrivex ERROR:\n45091: the driver of DB3 has ended" in out, "OK says the driver ended")
     check('error          text = "ERROR:  the driver of DB3' in out, "the dialog shows it and stays open")

@@ -21,6 +21,9 @@ index on EASTING and a move that would give row 3 row 1's EASTING, row 3
 cannot be updated: "Could not update table STATN" is shown, row 2 (written
 first) gets its former coordinates back and both TEXTs return.
 
+With the driver killed after the logon, a move says "Could not find a moved
+row: the driver of DB3 ..." and both TEXTs return.
+
 Moving: the same TEXT moved with the row's scope to a point 3 right and 4
 up stands there in the saved drawing; a cancelled drag leaves it.
 """
@@ -33,7 +36,7 @@ import dbfread
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_util import FAILURES, check, run_pvhost  # noqa: E402
+from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed  # noqa: E402
 
 # The link of the TEXT: GEO, STATN, row 2, column NAME.
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"), (1000, "2"), (1000, "")]
@@ -271,6 +274,16 @@ def refused_move_run(pvhost, module, resources, root):
     check(got == [("S2", 615980.0, 5621120.8), ("S3", 617402.3, 5623055.1)], "refused move: TEXTs back, %r" % got)
 
 
+def ended_move_run(pvhost, module, resources, root):
+    # The driver killed after the logon: the move says so and the TEXTs return.
+    drawing = map_setup(resources, root)
+    out = run_pvhost_driver_killed(pvhost, module, resources, root, "pv-move\n615980,5621120.8\nset ss_table 1\n"
+                                   "ok\n615983,5621124.8,478\nSAVE moved.dxf\nQUIT\n", drawing)
+    check("Could not find a moved row: the driver of DB3" in out, "ended move: the driver's end is shown")
+    got = sorted((t[0], t[1], t[2]) for t in texts(os.path.join(root, "moved.dxf")))
+    check(got == [("S2", 615980.0, 5621120.8), ("S3", 615990.0, 5621130.0)], "ended move: TEXTs back, %r" % got)
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -281,6 +294,7 @@ def main():
     move_run(pvhost, module, resources, os.path.join(work, "move"))
     map_move_run(pvhost, module, resources, os.path.join(work, "map_move"))
     refused_move_run(pvhost, module, resources, os.path.join(work, "refused_move"))
+    ended_move_run(pvhost, module, resources, os.path.join(work, "ended_move"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
 
