@@ -6,10 +6,16 @@ table STATN and the structure table STRUC (unique number BASENUMBER,
 station key STN); the column input setup gives ROCKTYPE a rock-type
 profile (its dictionary and profile made after the questions), ELEV a
 value required and DIP the range 0 to 90, and pv-profile puts three rock
-types into both; pv-add, in a new logon, adds five stations (rock types by
-long or short name) and five structures; a rock type the profile lacks, a
-blank ELEV and a DIP of 95 are refused with their messages and nothing of
-them is written; dbfread reads the tables.
+types into both; STATN's point setup is in "UTM 10 NAD27", the map's north
+angle 90 with clockwise angles, NAME is drawn as a text and STRUC's
+FEATURE as STRIKE_DIP of the library PVSTRUCT (loaded by name) turned by
+STRIKE; pv-add, in a new logon, adds and draws five stations (rock types
+by long or short name) and adds five structures; a rock type the profile
+lacks, a blank ELEV and a DIP of 95 are refused with their messages and
+nothing of them is written; a query joining each structure to its
+station's coordinates plots them to the map and to E00 and MIF files that
+ogrinfo reads; a last logon finds the rules and the map setup again.
+dbfread reads the tables, ezdxf the drawing.
 
   newproj_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
@@ -94,6 +100,11 @@ TABLES = ("SAVE blue.dxf\n" + LOGON + "pv-tblsetup\npv_tblsetup\n" + table_scrip
 
 RULES = (LOGON + """pv-tblsetup
 pv_tblsetup
+select opt_list 2
+pick input
+pv_cinsetup
+pick cin_plot
+ok
 select opt_list 5
 pick input
 pv_cinsetup
@@ -156,6 +167,116 @@ ok
 cancel
 """ + LOGOFF)
 
+# The point setup of STATN in "UTM 10 NAD27" (the 19th coordinate system),
+# the map in that system with north at 90 and clockwise angles, the library
+# PVSTRUCT loaded by name, NAME drawn as a text and STRUC's FEATURE as the
+# shape STRIKE_DIP turned by STRIKE.
+UTM10 = 18
+SETUP = LOGON + """pv-tblsetup
+pv_tblsetup
+pick tbl_opt
+select opt_list 0
+pick points
+pv_pntsetup
+select pnt_xcol 3
+select pnt_ycol 4
+select pnt_zcol 5
+select pnt_symbol 2
+select pnt_proj %(utm)d
+pick insert
+pick exit
+pick exit
+pv-map
+pv_map
+select proj_in %(utm)d
+set proj_scale 25
+set proj_height 25
+set proj_angbase 90
+set proj_clock Y
+ok
+pv-setup
+pv_setup
+pick symlib
+pv_load_sym
+set symname PVSTRUCT
+pick load
+pick exit
+pick symsetup
+pv_sympick
+select sym_list 2
+ok
+pv_symsetup
+pick sym_text
+set sym_lay_chc STATIONS
+set sym_clr_chc 3
+set sym_size_chc 25
+ok
+pick symsetup
+pv_sympick
+select sym_list 9
+ok
+pv_symsetup
+pick sym_symbol
+pick sym_shape
+set sym_lib_chc PVSTRUCT
+pick sym_name
+pv_sel_sym
+pick image1
+set sym_lay_chc STRUCT
+set sym_clr_chc 1
+set sym_size_chc 50
+pick sym_assoc
+pv_asspick
+pick sym_ang
+select sym_list 2
+ok
+ok
+pick exit
+pv-save
+pv_yesno_small
+ok
+SAVE blue.dxf
+""" % {"utm": UTM10} + LOGOFF
+
+# The browser's "Plot to" entries used here.
+PLOT_MAP, PLOT_E00, PLOT_MIF = 1, 5, 6
+
+
+def query_plot(plots):
+    """pv-query joining each structure to its station's coordinates
+    (STRUC.STN = STATN.STN; output EASTING, NORTHING and STRUC's columns),
+    run, and its rows plotted from the browser to each target with its
+    options. The map's plot closes the browser, a file's leaves it open."""
+    lines = ["pv-query", "pv_condition", "select column 8", "select operator 5", "set value STATN.STN", "pick modify",
+             "select output 3 4 8 9 10 11", "pick query", "pv_msg_box", "ok", "pv_table_large"]
+    for target, options in plots:
+        lines += ["select plot %d" % target, "pv_plot_opts"] + options + ["pick plot"]
+    if plots[-1][0] != PLOT_MAP:
+        lines.append("cancel")
+    return "\n".join(lines) + "\n"
+
+
+FILE = ["select output 5 6 7 8", "set filename struc"]
+PLOTS = (LOGON + query_plot([(PLOT_MAP, ["select output 6"])]) + query_plot([(PLOT_E00, FILE), (PLOT_MIF, FILE)]) +
+         "SAVE blue.dxf\n" + LOGOFF)
+
+# A new logon finds the rules, the profile and the map as they were.
+AGAIN = LOGON + """pv-add
+pv_add_tbl
+select tables 1
+select edit_list 1
+set edit_col 2
+select edit_list 4
+set edit_col 95
+ok
+show
+cancel
+pv-map
+pv_map
+show
+cancel
+""" + LOGOFF
+
 # Five stations (STN, NAME, EASTING, NORTHING, ELEV, ROCKTYPE as typed) and
 # five structures at them (STN, FEATURE, STRIKE, DIP).
 STATIONS = [(1, "Blue Lake", 612000, 5622000, 1210.5, "Granite"), (2, "Blue Ridge", 612400, 5622300, 1350, "SC"),
@@ -174,7 +295,7 @@ def row_answers(values):
 
 
 def add_script():
-    lines = ["pv-add", "pv_add_tbl"]
+    lines = ["pv-add", "pv_add_tbl", "set plot 1"]
     for s in STATIONS:
         lines += row_answers(s) + ["ok", "pv_add_tbl"]
     # A rock type the profile lacks, then a blank where a value is required.
@@ -184,7 +305,7 @@ def add_script():
     for s in STRUCTURES:
         lines += row_answers(s) + ["ok", "pv_add_tbl"]
     lines += row_answers((1, "bedding", 10, 95)) + ["ok", "show", "cancel"]
-    return LOGON + "\n".join(lines) + "\n" + LOGOFF
+    return LOGON + "\n".join(lines) + "\nSAVE blue.dxf\n" + LOGOFF
 
 
 def rows(blue, table):
@@ -212,6 +333,9 @@ def test_new_project(args, work):
     dictionary = [(r["LONGNAME"].strip(), r["SHORTNAME"].strip()) for r in rows(blue, "ROCKD")]
     check(dictionary[1:] == [("Granite", "GR"), ("Schist", "SC"), ("Basalt", "BA")], "ROCKD: %r" % dictionary)
 
+    out = run(args, root, "setup.scr", SETUP)
+    check("Invalid symbol library" not in out and "Cannot load" not in out, "PVSTRUCT loads by name")
+
     out = run(args, root, "add.scr", add_script())
     check("Entry for ROCKTYPE gneiss not found in profile ROCKP" in out, "a rock type the profile lacks is refused")
     check("Blank entry not allowed in column ELEV" in out, "a blank ELEV is refused")
@@ -221,6 +345,48 @@ def test_new_project(args, work):
           "five stations with the profile's names, none refused written: %r" % statn)
     struc = [(int(r["STN"]), r["FEATURE"], r["STRIKE"], r["DIP"]) for r in rows(blue, "STRUC")]
     check(struc == [(s[0], s[1], s[2], s[3]) for s in STRUCTURES], "five structures, no DIP 95: %r" % struc)
+
+    out = run(args, root, "plots.scr", PLOTS)
+    check(out.count("Plotted... 5 records") == 3, "the five structures plotted to the map, E00 and MIF")
+    drawing(root)
+    exports(root)
+
+    out = run(args, root, "again.scr", AGAIN)
+    check("DIP 95 is greater than maximum of 90.000000" in out, "the range holds after a new logon")
+    check('proj_in        list_box "Map projection:" = "%d"' % UTM10 in out and '"90.000000"' in out,
+          "the map setup holds after a new logon")
+    check(len(rows(blue, "STRUC")) == 5 and len(rows(blue, "STATN")) == 5, "no row added by the refused entry")
+    drawing(root)
+
+
+def drawing(root):
+    """The stations' names as texts at their points, the structures as
+    STRIKE_DIP turned so that the strike line bears the strike."""
+    import ezdxf
+    msp = ezdxf.readfile(os.path.join(root, "blue.dxf")).modelspace()
+    texts = sorted((e.dxf.text.strip(), round(e.dxf.insert.x), round(e.dxf.insert.y))
+                   for e in msp if e.dxftype() == "TEXT" and e.dxf.layer == "STATIONS")
+    check(texts == sorted((s[1], s[2], s[3]) for s in STATIONS), "station names drawn at their points: %r" % texts)
+    shapes = [(round(e.dxf.insert.x), round(e.dxf.insert.y), round(-e.dxf.rotation % 360, 1))
+              for e in msp if e.dxftype() == "SHAPE" and e.dxf.name == "STRIKE_DIP"]
+    at = {s[0]: (s[2], s[3]) for s in STATIONS}
+    want = [at[s[0]] + (float(s[2]),) for s in STRUCTURES]
+    check(sorted(shapes) == sorted(want), "strike symbols at the stations, turned by the strike: %r" % shapes)
+
+
+def exports(root):
+    """ogrinfo reads the E00 and MIF files the browser wrote."""
+    for name, driver in (("struc.e00", "AVCE00"), ("struc.mif", "MapInfo File")):
+        path = os.path.join(root, name)
+        found = [f for f in os.listdir(root) if f.lower() == name]
+        check(found, "%s written: %r" % (name, os.listdir(root)))
+        if not found:
+            continue
+        r = subprocess.run(["ogrinfo", "-ro", "-al", "-so", os.path.join(root, found[0])], capture_output=True,
+                           text=True)
+        print(r.stdout, r.stderr)
+        check(r.returncode == 0 and driver in r.stdout and "Feature Count: 5" in r.stdout,
+              "ogrinfo reads the five structures from %s with %s" % (name, driver))
 
 
 def main():
