@@ -6,7 +6,6 @@
 #include "output/export_run.h"
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "core/msg_box.h"
 #include "output/e00_writer.h"
 #include "output/export_state.h"
+#include "output/out_file.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"
 #include "output/txt_spans.h"
@@ -102,16 +102,6 @@ void grow_single_point(export_state_rec &s, double d)
     e.max.y += d;
 }
 
-/* The refusal of an output whose header could not be written: with the
-** system's reason err (errno after the failed open, 0 for none) it names
-** the export's file and the reason. */
-std::string header_failure(const std::string &label, int err)
-{
-    std::string text = "Could not plot " + label + " header";
-    if (err == 0) return text + ".";
-    return text + ": cannot open " + export_state().file_name + " (" + std::strerror(err) + ")";
-}
-
 /* Ends an export early: closes what is open, tells why. */
 void abort_export(const std::string &text)
 {
@@ -164,7 +154,7 @@ long export_run(void)
             ads_printf(fmt, s.count);
             errno = 0;
             if (pass == 1 && i == 0 && st->open && st->open() != 0) {
-                abort_export(header_failure(label, errno));
+                abort_export(out_header_failure(label.c_str(), export_state().file_name, errno));
                 failed = true;
                 break;
             }
@@ -181,7 +171,8 @@ long export_run(void)
         errno = 0;
         if (st->end(pass) != 0) {
             bool header = plot_type == PLOT_TYPE_MIF && pass == 1;
-            abort_export(header ? header_failure(label, errno) : std::string("Plot aborted"));
+            abort_export(header ? out_header_failure(label.c_str(), export_state().file_name, errno)
+                                : std::string("Plot aborted"));
             failed = true;
         }
     }

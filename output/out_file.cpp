@@ -4,6 +4,7 @@
 #include "output/out_file.h"
 
 #include <cstdlib>
+#include <cstring>
 
 int out_open_file(const char *path, std::FILE **file, char **buffer, std::size_t buffer_size,
                   const char *mode)
@@ -38,4 +39,11 @@ int out_close_file(std::FILE **file, char **buffer)
         *buffer = nullptr;
     }
     return rc;
+}
+
+std::string out_header_failure(const char *label, const std::string &path, int err)
+{
+    std::string text = std::string("Could not plot ") + (label ? label : "") + " header";
+    if (err == 0) return text + ".";
+    return text + ": cannot open " + path + " (" + std::strerror(err) + ")";
 }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 /* Smallest stdio buffer an export file gets, in bytes. */
 constexpr std::size_t OUT_MIN_BUFFER = 1024;
@@ -28,5 +29,11 @@ int out_open_file(const char *path, std::FILE **file, char **buffer, std::size_t
 /* Flushes and closes the file, frees its buffer and clears both slots. 0;
 ** -1 when the last buffered bytes could not be written (closed anyway). */
 int out_close_file(std::FILE **file, char **buffer);
+
+/* The refusal of an output whose header could not be written: "Could not
+** plot <label> header." or, when opening its file failed with the system's
+** reason err (errno then; 0 for none), "Could not plot <label> header:
+** cannot open <path> (<reason>)". */
+std::string out_header_failure(const char *label, const std::string &path, int err);
 
 #endif /* PV_OUTPUT_OUT_FILE_H */

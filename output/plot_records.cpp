@@ -9,6 +9,7 @@
 */
 #include "output/plot.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,7 @@
 #include "output/plot_drivers.h"
 #include "output/plot_io.h"
 #include "output/plot_memo.h"
+#include "output/out_file.h"
 #include "output/plot_state.h"
 #include "output/qry_filter.h"
 #include "output/rose_plot.h"
@@ -436,14 +438,19 @@ long plot_records(ads_hdlg dialog, int pass)
         r.records = rows + 1;
     }
     if (r.type == PLOT_TYPE_TEXT || r.type == PLOT_TYPE_SPANS) {
+        errno = 0;
         int rc = plot_open_file(s.file_name.c_str(), &r.file, &r.buffer, PLOT_FILE_BUFFER);
         if (rc < 0) {
-            err_report(rc, s.file_name.c_str());
+            const int err = errno;
+            err_report(rc, (s.file_name + (err ? std::string(" (") + std::strerror(err) + ")" : "")).c_str());
             return 0;
         }
     }
 
+    errno = 0;
     int rc = stages->begin ? stages->begin(&r) : 0;
+    /* The system's reason names a file only for the outputs that open one. */
+    const int open_errno = r.type == PLOT_TYPE_TABLE ? 0 : errno;
     std::vector<uint16_t> saved;
     const int placed = places_symbols(r.type);
     if (rc >= 0 && placed) {
@@ -455,7 +462,7 @@ long plot_records(ads_hdlg dialog, int pass)
         if (r.file) plot_close_file(r.file, r.buffer);
         if (placed) restore_flags(saved);
         free_placements(r);
-        msg_alert(ERR_TITLE, "Could not plot %s header.", plot_type_label(r.type));
+        msg_alert(ERR_TITLE, "%s", out_header_failure(plot_type_label(r.type), s.file_name, open_errno).c_str());
         return 0;
     }
 

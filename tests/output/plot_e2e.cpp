@@ -201,6 +201,15 @@ TEST_F(PlotEndToEnd, TableOutputMakesANewTableOfTheChosenColumns) {
             "5|Marble Canyon|596740.2\n");
 }
 
+TEST_F(PlotEndToEnd, AFileThatCannotBeOpenedIsNamedWithTheSystemsReason) {
+  const std::string shown =
+      browse(k_statn_sql, "STATN", k_all,
+             options(PLOT_TYPE_TEXT, "1 2 3 4", "nosuch/rocks", prj_entry("UTM 10 NAD27")) +
+                 options(PLOT_TYPE_E00, "1 2 5", "nosuch/stations", prj_entry("UTM 10 NAD27")) + "cancel\n");
+  EXPECT_NE(shown.find("Cannot open file nosuch/rocks.TXT (No such file or directory)"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Could not plot ArcInfo .E00 header: cannot open nosuch/stations.E00 (No such file or directory)"), std::string::npos) << shown;
+}
+
 TEST_F(PlotEndToEnd, AFailingTableOutputLeavesNoTableOrFileBehind) {
   const std::string shown = browse(k_statn_sql, "STATN", k_all,
                                    options(PLOT_TYPE_TABLE, "1 2 3", "SELECT.dbf", -1) + "show\ncancel\n");
