@@ -482,7 +482,8 @@ void import_update_found(import_run *run, sql_col_rec *found)
 void import_end_record(import_run *run)
 {
     import_state *st = run->st;
-    int empty = import_row_is_empty(run->table, run->row, st->fieldworker);
+    /* A record refused for a value it gave is never taken for an empty one. */
+    int empty = run->refusal.empty() && import_row_is_empty(run->table, run->row, st->fieldworker);
     if (st->append) {
         if (empty) run->table->last_number--;
         else import_insert(run);

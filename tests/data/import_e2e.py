@@ -182,7 +182,7 @@ def code_pages(args, root):
     # Windows-1252 with a byte the code page leaves unassigned, then UTF-8
     # with a character it lacks: each refuses its own row only.
     cp = put(root, "cp.txt", b"34,Ok\xe9,1,2,3,a\n35,Bad\x81,1,2,3,b\n")
-    utf = put(root, "utf.txt", "31,Montréal,1,2,3,gneiss\n32,Zürich € œ,1,2,3,x\n33,中山,1,2,3,y\n".encode())
+    utf = put(root, "utf.txt", "31,Montréal,1,2,3,gneiss\n32,Zürich € œ,1,2,3,x\n33,中山,1,2,3,y\n,中\n".encode())
     out = wrapped(pvhost(args, root, GEO + text_import(cp, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) +
                          text_import(utf, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) + "(pv_logoff)\nQUIT\n"))
     try:
@@ -195,7 +195,8 @@ def code_pages(args, root):
     check("Line 3: NAME holds U+4E2D, a character Windows-1252 lacks" in out, "the character U+4E2D is named")
     with open(os.path.join(root, "projects", "GEO", "STATN.ERR"), "rb") as f:
         data = f.read()
-    want = error_line(b"33", "中山".encode(), b"1", b"2", b"3", b"y")
+    want = (error_line(b"33", "中山".encode(), b"1", b"2", b"3", b"y") +
+            error_line(b"", "中".encode(), b"", b"", b"", b""))
     check(data == want, "the refused row kept in the .ERR as read, in UTF-8: %r" % data)
 
 
