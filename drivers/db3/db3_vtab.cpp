@@ -309,12 +309,19 @@ static int db3_disconnect(sqlite3_vtab *vt)
 }
 
 /* Answers whether field f of t can be looked up: BASENUMBER or a key
- * column of one of the indexes declared, holding characters or numbers. */
-static bool db3_keyed(const db3_table *t, int f, const std::vector<db3_index> &declared)
+ * column of one of the indexes declared (read into declared the first
+ * time they are needed, read then set), holding characters or numbers. */
+static bool db3_keyed(const db3_table *t, int f, std::vector<db3_index> &declared, int &read)
 {
     const db3_vfield &field = t->fields[(size_t)f];
     if (field.file_type != 'C' && field.file_type != 'N' && field.file_type != 'F') return false;
     if (field.name == "BASENUMBER") return true;
+    if (!read) {
+        /* The side file is read only for a column other than BASENUMBER. */
+        db3_error ignored;
+        if (!db3_read_indexes(t->session->dir, t->name, &declared, &ignored)) declared.clear();
+        read = 1;
+    }
     for (const db3_index &ix : declared)
         for (const std::string &col : ix.columns)
             if (dbf_name_equal(field.name.c_str(), col.c_str(), DBF_NAME_MAX) == 1) return true;
@@ -334,12 +341,11 @@ static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
     info->estimatedCost = (double)n + 10;
     info->estimatedRows = n;
     std::vector<db3_index> declared;
-    db3_error ignored;
-    if (!db3_read_indexes(t->session->dir, t->name, &declared, &ignored)) declared.clear();
+    int read = 0;
     int eq = -1, low = -1, high = -1;
     for (int i = 0; i < info->nConstraint; i++) {
         const auto &c = info->aConstraint[i];
-        if (!c.usable || c.iColumn < 0 || !db3_keyed(t, c.iColumn, declared)) continue;
+        if (!c.usable || c.iColumn < 0 || !db3_keyed(t, c.iColumn, declared, read)) continue;
         bool number = t->fields[(size_t)c.iColumn].file_type != 'C';
         if (c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
             const char *coll = sqlite3_vtab_collation(info, i);
