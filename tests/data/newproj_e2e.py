@@ -17,12 +17,19 @@ station's coordinates plots them to the map and to E00 and MIF files that
 ogrinfo reads; a last logon finds the rules and the map setup again.
 dbfread reads the tables, ezdxf the drawing.
 
-  newproj_e2e.py PVHOST MODULE RESOURCES WORKDIR
+  newproj_e2e.py PVHOST MODULE RESOURCES WORKDIR [--server PORT]
+
+With --server the project is the schema "blue" of the PostgreSQL server
+listening on 127.0.0.1:PORT (the data source PVTEST, user geologist), and
+psql reads the tables where dbfread would.
 """
+import csv
+import io
 import os
 import shutil
 import subprocess
 import sys
+import tempfile
 
 import dbfread
 
@@ -38,7 +45,23 @@ PETRIVEX.Projections=Projections
 PETRIVEX.BLUE=BLUE
 """
 
+SERVER_CONFIG = """[ENVIRONMENTS]
+DB3=
+ODBC=
+
+[DB3]
+Driver=pvdb3
+PETRIVEX=projects
+PETRIVEX.Projections=Projections
+
+[ODBC]
+Driver=pvodbc
+PETRIVEX=PVTEST
+PETRIVEX.BLUE=blue
+"""
+
 LOGON = '(pv_open "BLUE" "DB3" "" "")\n'
+SERVER_LOGON = '(pv_open "BLUE" "ODBC" "geologist" "rock")\n'
 LOGOFF = "(pv_logoff)\nQUIT\n"
 
 
@@ -52,6 +75,8 @@ def check(ok, what):
 def run(args, root, name, script):
     """Runs pvhost on a script in root; answers what it printed. Every
     dialog must be answered as the script expects."""
+    if SERVER["port"] is not None:
+        script = script.replace(LOGON, SERVER_LOGON)
     with open(os.path.join(root, name), "w") as f:
         f.write(script)
     pvhost, module, resources = args
@@ -76,11 +101,19 @@ def table_script(name, columns, keys):
     lines += ["set col_name " + c[0] for c in columns]
     for i, (_, kind, length, dec) in enumerate(columns):
         lines += ["select opt_list %d" % i, "pick setup", "pv_colsetup"]
-        if kind is not None:
-            lines += ["select col_type %d" % kind]
-        lines += ["set col_len %d" % length]
-        if kind is not None:
-            lines += ["set col_dec %d" % dec]
+        if SERVER["port"] is not None:
+            # A server takes no NUMERIC from the table setup: whole
+            # numbers are INT, the others DOUBLE, neither with a size.
+            if kind is None:
+                lines += ["select col_type %d" % TYPE_CHAR, "set col_len %d" % length]
+            else:
+                lines += ["select col_type %d" % (TYPE_INT if dec == 0 else TYPE_DOUBLE)]
+        else:
+            if kind is not None:
+                lines += ["select col_type %d" % kind]
+            lines += ["set col_len %d" % length]
+            if kind is not None:
+                lines += ["set col_dec %d" % dec]
         lines += ["ok"]
     lines += ["pick save", "pv_yesno_small", "ok", "pick tbl_opt", "select opt_list %d" % keys["row"], "pick setup",
               "pv_tblimport", "select tbl_type 6", "pick opt_basenum", "select tbl_cols 0", "pick opt_statnum",
@@ -88,14 +121,16 @@ def table_script(name, columns, keys):
     return "\n".join(lines) + "\n"
 
 
-NUMBER = 1
+# Entries of the column setup's type list.
+TYPE_CHAR, NUMBER, TYPE_INT, TYPE_DOUBLE = 0, 1, 3, 7
 STATN = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("NAME", None, 20, 0), ("EASTING", NUMBER, 12, 2),
          ("NORTHING", NUMBER, 12, 2), ("ELEV", NUMBER, 8, 1), ("ROCKTYPE", None, 20, 0)]
 STRUC = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("FEATURE", None, 16, 0), ("STRIKE", NUMBER, 6, 1),
          ("DIP", NUMBER, 6, 1)]
 
-TABLES = ("SAVE blue.dxf\n" + LOGON + "pv-tblsetup\npv_tblsetup\n" + table_script("STATN", STATN, {"row": 0}) +
-          table_script("STRUC", STRUC, {"row": 1}) + "pick exit\npv-save\npv_yesno_small\nok\n" + LOGOFF)
+def tables_script():
+    return ("SAVE blue.dxf\n" + LOGON + "pv-tblsetup\npv_tblsetup\n" + table_script("STATN", STATN, {"row": 0}) +
+            table_script("STRUC", STRUC, {"row": 1}) + "pick exit\npv-save\npv_yesno_small\nok\n" + LOGOFF)
 
 
 RULES = (LOGON + """pv-tblsetup
@@ -260,6 +295,22 @@ FILE = ["select output 5 6 7 8", "set filename struc"]
 PLOTS = (LOGON + query_plot([(PLOT_MAP, ["select output 6"])]) + query_plot([(PLOT_E00, FILE), (PLOT_MIF, FILE)]) +
          "SAVE blue.dxf\n" + LOGOFF)
 
+# Two structures imported from a text file; the second's DIP is no number
+# and goes to the error file. On a server no folder of the schema's name
+# is needed in the working folder.
+IMPORT = LOGON + """pv-import
+pv_import
+set imp_fname more.txt
+pick imp_text
+pick import
+pv_importxt
+select txt_table 1
+set txt_coldel ,
+pick txt_append
+select txt_output 1 2 3 4
+pick import
+""" + LOGOFF
+
 # A new logon finds the rules, the profile and the map as they were.
 AGAIN = LOGON + """pv-add
 pv_add_tbl
@@ -308,23 +359,62 @@ def add_script():
     return LOGON + "\n".join(lines) + "\nSAVE blue.dxf\n" + LOGOFF
 
 
+# The PostgreSQL server's port with --server, else None.
+SERVER = {"port": None}
+
+
+def value(text):
+    """A value psql printed, as dbfread would give it (a CHAR value
+    without the padding that dBASE readers take off)."""
+    for kind in (int, float):
+        try:
+            return kind(text)
+        except ValueError:
+            pass
+    return text.rstrip()
+
+
 def rows(blue, table):
-    return [dict(r) for r in dbfread.DBF(os.path.join(blue, table + ".DBF"), encoding="cp1252")]
+    """A table's rows in order, as dicts of upper-case column names."""
+    if SERVER["port"] is None:
+        return [dict(r) for r in dbfread.DBF(os.path.join(blue, table + ".DBF"), encoding="cp1252")]
+    sql = "SELECT * FROM blue.%s ORDER BY 1" % table.lower()
+    r = subprocess.run(["psql", "-X", "-q", "--csv", "-h", "127.0.0.1", "-p", str(SERVER["port"]), "-U", "geologist",
+                        "-d", "petrivex", "-c", sql], capture_output=True, text=True,
+                       env=dict(os.environ, PGPASSWORD="rock"))
+    check(r.returncode == 0, "psql reads %s: %s" % (table, r.stderr))
+    lines = list(csv.reader(io.StringIO(r.stdout)))
+    if not lines:
+        return []
+    names = [n.upper() for n in lines[0]]
+    return [{n: value(v) for n, v in zip(names, line)} for line in lines[1:]]
 
 
 def test_new_project(args, work):
-    root = os.path.join(work, "db3")
-    shutil.rmtree(root, ignore_errors=True)
+    # The import's closing message names its error file by its full path:
+    # a short root keeps it below the length that sends it to the wrapping
+    # alert, wherever the build lives.
+    root = tempfile.mkdtemp(prefix="pvnew")
+    try:
+        new_project(args, root)
+    finally:
+        if FAILURES:
+            print("the project is kept in", root)
+        else:
+            shutil.rmtree(root, ignore_errors=True)
+
+
+def new_project(args, root):
     os.makedirs(os.path.join(root, "projects", "BLUE"))
     shutil.copytree(os.path.join(args[2], "projects", "Projections"), os.path.join(root, "projects", "Projections"))
     with open(os.path.join(root, "asi.ini"), "w") as f:
-        f.write(CONFIG)
+        f.write(CONFIG if SERVER["port"] is None else SERVER_CONFIG)
     blue = os.path.join(root, "projects", "BLUE")
 
-    out = run(args, root, "tables.scr", TABLES)
+    out = run(args, root, "tables.scr", tables_script())
     check(out.count("BLUE database saved") >= 2, "both tables saved")
     registry = [(r["TABLENAME"].strip(), r["TABLETYPE"].strip(), r["BASENUMBER"].strip(), r["STATION"].strip())
-                for r in dbfread.DBF(os.path.join(blue, "PVTABLE.DBF"))]
+                for r in rows(blue, "PVTABLE")]
     check(registry == [("STATN", "STATION", "BASENUMBER", "STN"), ("STRUC", "STATION", "BASENUMBER", "STN")],
           "both tables registered with their keys: %r" % registry)
 
@@ -358,6 +448,16 @@ def test_new_project(args, work):
     check(len(rows(blue, "STRUC")) == 5 and len(rows(blue, "STATN")) == 5, "no row added by the refused entry")
     drawing(root)
 
+    with open(os.path.join(root, "more.txt"), "w") as f:
+        f.write("2,fault,200,75\n3,fault,210,steep\n")
+    out = run(args, root, "import.scr", IMPORT)
+    err = (os.path.join(blue, "STRUC.ERR") if SERVER["port"] is None
+           else os.path.join(root, "data", "petrivex", "BLUE", "STRUC.ERR"))
+    check("Imported: 1 rows into STRUC" in out and "ERRORS: 1 rows written to " + err in out,
+          "the import names the error file %s" % err)
+    check(os.path.exists(err) and "steep" in open(err).read(), "the refused line is in %s" % err)
+    check([r["FEATURE"].strip() for r in rows(blue, "STRUC")][5:] == ["fault"], "the good line is imported")
+
 
 def drawing(root):
     """The stations' names as texts at their points, the structures as
@@ -390,7 +490,9 @@ def exports(root):
 
 
 def main():
-    if len(sys.argv) != 5:
+    if len(sys.argv) == 7 and sys.argv[5] == "--server":
+        SERVER["port"] = int(sys.argv[6])
+    elif len(sys.argv) != 5:
         print(__doc__)
         return 2
     test_new_project(sys.argv[1:4], sys.argv[4])
