@@ -135,19 +135,24 @@ static void write_entity(dxf_out& w, const db_entity& e, unsigned long owner) {
   if (e.parent) w.grp(330, handle_text(e.parent));
   else if (owner) w.grp(330, handle_text(owner));
   bool marked = e.type == "LWPOLYLINE" || e.type == "HATCH";
-  if (marked) w.grp(100, "AcDbEntity");
-  bool first10 = true, sub = false;
+  /* The groups every entity has (layer, linetype, colour, space); in a
+  ** marked entity they go under AcDbEntity wherever the list holds them
+  ** (a colour given later is appended to the list). */
+  auto common = [](int code) { return code == 8 || code == 6 || code == 62 || code == 67; };
+  if (marked) {
+    w.grp(100, "AcDbEntity");
+    for (auto& g : e.groups)
+      if (common(g.code)) w.group(g, false, false);
+    w.grp(100, e.type == "HATCH" ? "AcDbHatch" : "AcDbPolyline");
+  }
+  bool first10 = true;
   for (auto& g : e.groups) {
-    if (marked && !sub && g.code != 8 && g.code != 6 && g.code != 62 && g.code != 67) {
-      w.grp(100, e.type == "HATCH" ? "AcDbHatch" : "AcDbPolyline");
-      sub = true;
-    }
+    if (marked && common(g.code)) continue;
     bool flat = false;
     if (g.code == 10 && e.type == "LWPOLYLINE") flat = true;
     if (g.code == 10 && e.type == "HATCH") { flat = !first10; first10 = false; }
     w.group(g, is_angle(e.type, g.code), flat);
   }
-  if (marked && !sub) w.grp(100, e.type == "HATCH" ? "AcDbHatch" : "AcDbPolyline");
   for (auto& x : e.xdata) {
     w.grp(1001, x.app);
     for (auto& g : x.items) w.group(g, false, false);

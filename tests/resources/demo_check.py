@@ -284,6 +284,9 @@ def check_units(doc, units, coverage):
             continue
         what = "unit %s (%s, HATCH %s)" % (r["UNITNO"], r["LEGEND"].strip(), h.dxf.handle)
         patterns[r["LEGEND"].strip()].add(h.dxf.pattern_name if not h.dxf.solid_fill else "SOLID")
+        if "COLOUR" in r:
+            check(colour_of(h, doc) == r["COLOUR"], "%s is drawn in colour %s, its legend's is %s"
+                  % (what, colour_of(h, doc), r["COLOUR"]))
         poly = hatch_polygon(h)
         if poly is None:
             check(False, "%s has no boundary path: a geologist sees no unit there" % what)
