@@ -175,9 +175,10 @@ int ads_entnext(const ads_name ent, ads_name result) {
       if (!b) return RTERROR;
       seq = &b->ents;
     }
-    auto it = std::find(seq->begin(), seq->end(), e->handle);
-    if (it == seq->end()) return RTERROR;
-    start = (it - seq->begin()) + 1;
+    size_t at = seq == &d.model ? db_model_place(d, e->handle)
+                                : (size_t)(std::find(seq->begin(), seq->end(), e->handle) - seq->begin());
+    if (at >= seq->size()) return RTERROR;
+    start = at + 1;
   }
   for (size_t i = start; i < seq->size(); ++i)
     if (db_entity_find(d, (*seq)[i], true)) {

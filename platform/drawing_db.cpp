@@ -409,9 +409,28 @@ int db_make(const struct resbuf* list, unsigned long& h) {
 }
 
 void db_set_erased(db_drawing& d, unsigned long h, bool erased) {
-  for (auto& [k, e] : d.ents)
-    if (k == h || e.parent == h) e.erased = erased;
+  auto head = d.ents.find(h);
+  if (head == d.ents.end()) return;
+  head->second.erased = erased;
+  /* Only a polyline or an insert heads sub-entities. */
+  if (head->second.type == "POLYLINE" || head->second.type == "INSERT")
+    for (auto& [k, e] : d.ents)
+      if (e.parent == h) e.erased = erased;
   db_grid_touch(d, h);
+}
+
+/* Place of a handle in model space: from the places noted as model space
+** grew, checked against it (a drawing rearranged is searched). */
+size_t db_model_place(db_drawing& d, unsigned long h) {
+  if (d.model_pos_seen > d.model.size()) {
+    d.model_pos.clear();
+    d.model_pos_seen = 0;
+  }
+  for (; d.model_pos_seen < d.model.size(); ++d.model_pos_seen)
+    d.model_pos.emplace(d.model[d.model_pos_seen], d.model_pos_seen);
+  auto it = d.model_pos.find(h);
+  if (it != d.model_pos.end() && it->second < d.model.size() && d.model[it->second] == h) return it->second;
+  return (size_t)(std::find(d.model.begin(), d.model.end(), h) - d.model.begin());
 }
 
 /* Last live main entity of model space; 0 when none. */

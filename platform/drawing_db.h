@@ -123,6 +123,8 @@ struct db_drawing {
   int next_anon = 1;                              /* next *U<n> number   */
   std::string path;                               /* file, empty if new  */
   db_grid grid;                                   /* spatial index       */
+  std::unordered_map<unsigned long, size_t> model_pos; /* first place in model */
+  size_t model_pos_seen = 0;                      /* model entries placed */
 };
 
 /* A selection set, or one being gathered: its members in the order
@@ -225,6 +227,8 @@ unsigned long db_add_model(db_drawing& d, db_entity e);
 void db_set_erased(db_drawing& d, unsigned long h, bool erased);
 /* Last live main entity of model space, 0 when none. */
 unsigned long db_last(db_drawing& d);
+/* Place of handle h in model space (its first), model.size() when absent. */
+size_t db_model_place(db_drawing& d, unsigned long h);
 
 /* Geometry: the entity's outline as segments in world coordinates, used by
 ** window selection and picks. */
