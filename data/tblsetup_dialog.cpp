@@ -604,6 +604,9 @@ const dlg_tile k_tiles[] = {
 };
 }  // namespace
 
+/* Room for the reason a name is refused, with the limit it passed. */
+constexpr int TS_REASON_SIZE = 48;
+
 /* Checks a table (kind 2) or column (kind 3) name, trimmed and upper-cased
 ** in place. Answers 0 when valid; -1 when refused, the reason shown in
 ** "error"; -2 for another kind or a null argument. */
@@ -613,10 +616,13 @@ int tblsetup_check_name(ads_hdlg dialog, char *name, int kind)
     str_upper(tblsetup_trim(name));
     const char *reason = nullptr;
     size_t n = std::strlen(name);
+    const int most = kind == TS_KIND_TABLE ? TS_TABLE_NAME_MAX : TS_COLUMN_NAME_MAX;
+    char too_long[TS_REASON_SIZE];   /* the reason with the limit it passed */
     if (n == 0) {
         reason = "empty";
-    } else if (n > (size_t)(kind == TS_KIND_TABLE ? TS_TABLE_NAME_MAX : TS_COLUMN_NAME_MAX)) {
-        reason = "too long";
+    } else if (n > (size_t)most) {
+        std::snprintf(too_long, sizeof too_long, "too long (at most %d characters)", most);
+        reason = too_long;
     } else {
         for (size_t i = 0; i < n && !reason; i++)
             if (!std::isdigit((unsigned char)name[i]) && !(name[i] >= 'A' && name[i] <= 'Z'))

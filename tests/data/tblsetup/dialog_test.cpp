@@ -86,7 +86,7 @@ TEST_F(TblSetupDialog, TableNamesAreCheckedForEachReason) {
   static const struct {
     const char *typed, *error;
   } k[] = {
-      {"SOILS2", "Table name SOILS2 too long"},   {"SO-IL", "Table name SO-IL has invalid characters"},
+      {"SOILS2", "Table name SOILS2 too long (at most 5 characters)"},   {"SO-IL", "Table name SO-IL has invalid characters"},
       {"TABLE", "Table name TABLE is a reserved word"}, {"statn", "Table name STATN already used"},
       {"\"\"", "Table name  empty"},
   };
@@ -115,7 +115,7 @@ TEST_F(TblSetupDialog, AValidNameMakesANodeAndANamedNodeIsUsed) {
 
 TEST_F(TblSetupDialog, ColumnNamesTakeTenCharactersAndNewColumnsAreChar6) {
   setup("pick new\nset col_name ABCDEFGHIJK\npick exit\n");
-  EXPECT_EQ(tile("pv_tblsetup", "error").value, "Column name ABCDEFGHIJK too long");
+  EXPECT_EQ(tile("pv_tblsetup", "error").value, "Column name ABCDEFGHIJK too long (at most 10 characters)");
   setup("pick new\nset col_name abcdefghij\n"
         "select opt_list 4\npick setup\npv_colsetup\nok\n"
         "pick exit\npv_ync_small\npick no\n");
