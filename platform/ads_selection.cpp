@@ -353,13 +353,14 @@ int ads_ssmemb(const ads_name ename, const ads_name ss) {
 int ads_xformss(const ads_name ssname, ads_matrix genmat) {
   const std::vector<unsigned long>* set = ss_find(ssname);
   if (!set || !genmat) return RTERROR;
-  db_drawing copy = db();
+  /* db_transform refuses a matrix before it changes anything, and the
+  ** matrix is the same for every member: only the first can refuse. */
+  db_drawing& d = db();
   for (unsigned long h : *set) {
-    db_entity* e = db_entity_find(copy, h, true);
-    if (e && !db_transform(copy, *e, genmat)) return RTERROR;
+    db_entity* e = db_entity_find(d, h, true);
+    if (e && !db_transform(d, *e, genmat)) return RTERROR;
+    db_grid_touch(d, h);
   }
-  db().ents.swap(copy.ents);
-  for (unsigned long h : *set) db_grid_touch(db(), h);
   return RTNORM;
 }
 

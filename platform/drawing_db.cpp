@@ -611,8 +611,9 @@ bool db_transform(db_drawing& d, db_entity& e, const ads_matrix m) {
       g.v[0] = std::fmod(g.v[0] + rot * 180 / PI + 360, 360);
     }
   }
-  for (auto& [h, v] : d.ents)
-    if (v.parent == e.handle && v.handle != e.handle) db_transform(d, v, m);
+  if (e.type == "POLYLINE" || e.type == "INSERT")
+    for (auto& [h, v] : d.ents)
+      if (v.parent == e.handle && v.handle != e.handle) db_transform(d, v, m);
   return true;
 }
 
