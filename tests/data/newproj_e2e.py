@@ -1,27 +1,32 @@
 #!/usr/bin/python3
 """A new project from nothing, with the commands only, as the README's
 "Starting a new project" walks it: the project's entry in the SQL
-configuration and its folder; pv-tblsetup designs and registers the station
-table STATN and the structure table STRUC (unique number BASENUMBER,
-station key STN); the column input setup gives ROCKTYPE a rock-type
-profile (its dictionary and profile made after the questions), ELEV a
-value required and DIP the range 0 to 90, and pv-profile puts three rock
-types into both; STATN's point setup is in "UTM 10 NAD27", the map's north
-angle 90 with clockwise angles, NAME is drawn as a text and STRUC's
-FEATURE as STRIKE_DIP of the library PVSTRUCT (loaded by name) turned by
-STRIKE; pv-add, in a new logon, adds and draws five stations (rock types
-by long or short name) and adds five structures; a rock type the profile
-lacks, a blank ELEV and a DIP of 95 are refused with their messages and
-nothing of them is written; a query joining each structure to its
-station's coordinates plots them to the map and to E00 and MIF files that
-ogrinfo reads; a last logon finds the rules and the map setup again.
-dbfread reads the tables, ezdxf the drawing.
+configuration and its folder; pv-tblsetup designs and registers the
+station table STATN and the structure table STRUC (unique number
+BASENUMBER, station key STN; STRUC as GENESIS, whose station key is not
+unique); the column input setup gives ROCKTYPE a rock-type profile (its
+dictionary and profile made after the questions), ELEV a value required
+and DIP the range 0 to 90, and pv-profile puts three rock types into both;
+STATN's point setup is in "UTM 10 NAD27", the map's north angle 90 with
+clockwise angles, NAME is drawn as a text and STRUC's FEATURE as
+STRIKE_DIP of the library PVSTRUCT (loaded by name) turned by STRIKE;
+pv-add, in a new logon, adds and draws five stations (rock types by long
+or short name) and adds five structures, two at one station; a rock type
+the profile lacks, a blank ELEV and a DIP of 95 are refused with their
+messages and nothing of them is written; a query joining each structure
+to its station's coordinates plots them to the map and to E00 and MIF
+files that ogrinfo reads; a last logon finds the rules and the map setup
+again and stores a blank DIP as blank; pv-import appends a structure and
+writes the refused line to the .ERR its message names. dbfread reads the
+tables, ezdxf the drawing.
 
   newproj_e2e.py PVHOST MODULE RESOURCES WORKDIR [--server PORT]
 
 With --server the project is the schema "blue" of the PostgreSQL server
 listening on 127.0.0.1:PORT (the data source PVTEST, user geologist), and
-psql reads the tables where dbfread would.
+psql reads the tables where dbfread would. The project is made in a short
+temporary folder (kept when a check fails), not in WORKDIR: the import's
+message names its error file by its full path.
 """
 import csv
 import io
@@ -95,7 +100,7 @@ def run(args, root, name, script):
 def table_script(name, columns, keys):
     """pv-tblsetup answers that design a new table (columns: name, type
     index or None for text, length, decimals), save it and register it as
-    a STATION table with the key columns given by index."""
+    a table of the type given with BASENUMBER and STN as its keys."""
     lines = ["pick tbl_opt", "pick new", "set tbl_name " + name.lower(), "select opt_list %d" % keys["row"],
              "pick col_opt", "pick new"]
     lines += ["set col_name " + c[0] for c in columns]
@@ -116,11 +121,14 @@ def table_script(name, columns, keys):
                 lines += ["set col_dec %d" % dec]
         lines += ["ok"]
     lines += ["pick save", "pv_yesno_small", "ok", "pick tbl_opt", "select opt_list %d" % keys["row"], "pick setup",
-              "pv_tblimport", "select tbl_type 6", "pick opt_basenum", "select tbl_cols 0", "pick opt_statnum",
+              "pv_tblimport", "select tbl_type %d" % keys["type"], "pick opt_basenum", "select tbl_cols 0", "pick opt_statnum",
               "select tbl_cols 1", "pick register"]
     return "\n".join(lines) + "\n"
 
 
+# Entries of the registration's table types: a STATION table's station key
+# is unique, a GENESIS table's is not, so it holds several rows a station.
+TYPE_GENESIS, TYPE_STATION = 4, 6
 # Entries of the column setup's type list.
 TYPE_CHAR, NUMBER, TYPE_INT, TYPE_DOUBLE = 0, 1, 3, 7
 STATN = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("NAME", None, 20, 0), ("EASTING", NUMBER, 12, 2),
@@ -129,8 +137,8 @@ STRUC = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("FEATURE", None, 
          ("DIP", NUMBER, 6, 1)]
 
 def tables_script():
-    return ("SAVE blue.dxf\n" + LOGON + "pv-tblsetup\npv_tblsetup\n" + table_script("STATN", STATN, {"row": 0}) +
-            table_script("STRUC", STRUC, {"row": 1}) + "pick exit\npv-save\npv_yesno_small\nok\n" + LOGOFF)
+    return ("SAVE blue.dxf\n" + LOGON + "pv-tblsetup\npv_tblsetup\n" + table_script("STATN", STATN, {"row": 0, "type": TYPE_STATION}) +
+            table_script("STRUC", STRUC, {"row": 1, "type": TYPE_GENESIS}) + "pick exit\npv-save\npv_yesno_small\nok\n" + LOGOFF)
 
 
 RULES = (LOGON + """pv-tblsetup
@@ -291,8 +299,8 @@ def query_plot(plots):
     return "\n".join(lines) + "\n"
 
 
-FILE = ["select output 5 6 7 8", "set filename struc"]
-PLOTS = (LOGON + query_plot([(PLOT_MAP, ["select output 6"])]) + query_plot([(PLOT_E00, FILE), (PLOT_MIF, FILE)]) +
+FILE = ["select output 1 2 3 4", "set filename struc"]
+PLOTS = (LOGON + query_plot([(PLOT_MAP, ["select output 2"])]) + query_plot([(PLOT_E00, FILE), (PLOT_MIF, FILE)]) +
          "SAVE blue.dxf\n" + LOGOFF)
 
 # Two structures imported from a text file; the second's DIP is no number
@@ -311,7 +319,8 @@ select txt_output 1 2 3 4
 pick import
 """ + LOGOFF
 
-# A new logon finds the rules, the profile and the map as they were.
+# A new logon finds the rules, the profile and the map as they were; the
+# refused DIP is left blank, which the rule allows.
 AGAIN = LOGON + """pv-add
 pv_add_tbl
 select tables 1
@@ -321,6 +330,9 @@ select edit_list 4
 set edit_col 95
 ok
 show
+set edit_col
+ok
+pv_add_tbl
 cancel
 pv-map
 pv_map
@@ -334,7 +346,7 @@ STATIONS = [(1, "Blue Lake", 612000, 5622000, 1210.5, "Granite"), (2, "Blue Ridg
             (3, "Cedar Bluff", 612800, 5622100, 1290.2, "Basalt"), (4, "North Knob", 613100, 5622600, 1402, "GR"),
             (5, "Fox Creek", 613500, 5622250, 1188.7, "Schist")]
 STRUCTURES = [(1, "bedding", 35, 42), (2, "foliation", 120, 65), (3, "joint", 275.5, 88),
-              (4, "bedding", 40, 38), (5, "foliation", 128, 70)]
+              (4, "bedding", 40, 38), (1, "joint", 128, 70)]
 
 
 def row_answers(values):
@@ -415,7 +427,7 @@ def new_project(args, root):
     check(out.count("BLUE database saved") >= 2, "both tables saved")
     registry = [(r["TABLENAME"].strip(), r["TABLETYPE"].strip(), r["BASENUMBER"].strip(), r["STATION"].strip())
                 for r in rows(blue, "PVTABLE")]
-    check(registry == [("STATN", "STATION", "BASENUMBER", "STN"), ("STRUC", "STATION", "BASENUMBER", "STN")],
+    check(registry == [("STATN", "STATION", "BASENUMBER", "STN"), ("STRUC", "GENESIS", "BASENUMBER", "STN")],
           "both tables registered with their keys: %r" % registry)
 
     out = run(args, root, "rules.scr", RULES)
@@ -445,7 +457,9 @@ def new_project(args, root):
     check("DIP 95 is greater than maximum of 90.000000" in out, "the range holds after a new logon")
     check('proj_in        list_box "Map projection:" = "%d"' % UTM10 in out and '"90.000000"' in out,
           "the map setup holds after a new logon")
-    check(len(rows(blue, "STRUC")) == 5 and len(rows(blue, "STATN")) == 5, "no row added by the refused entry")
+    struc = rows(blue, "STRUC")
+    check(len(struc) == 6 and len(rows(blue, "STATN")) == 5, "one row added after the refusal: %r" % struc)
+    check(struc[-1]["DIP"] in (None, ""), "a blank DIP is stored blank, not 0: %r" % struc[-1])
     drawing(root)
 
     with open(os.path.join(root, "more.txt"), "w") as f:
@@ -456,7 +470,7 @@ def new_project(args, root):
     check("Imported: 1 rows into STRUC" in out and "ERRORS: 1 rows written to " + err in out,
           "the import names the error file %s" % err)
     check(os.path.exists(err) and "steep" in open(err).read(), "the refused line is in %s" % err)
-    check([r["FEATURE"].strip() for r in rows(blue, "STRUC")][5:] == ["fault"], "the good line is imported")
+    check([r["FEATURE"].strip() for r in rows(blue, "STRUC")][6:] == ["fault"], "the good line is imported")
 
 
 def drawing(root):
