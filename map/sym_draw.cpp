@@ -537,7 +537,9 @@ int ent_update_from_placement(struct resbuf *list, sym_place_rec *rec)
                 if (str_nonblank(rec->name) != RTNORM) break;
                 if (is_insert && item->restype == 2 && shape_lib_load_cmd(rec->font) == 0)
                     sym_block_from_shape(rec->name, layer_of(rec));
-                rc = rb_item_set_text(item, rec->name);
+                /* A CHAR column's padding would shift a centred or
+                ** right-aligned text, as where the text is first drawn. */
+                rc = rb_item_set_text(item, is_text ? str_trim_right(rec->name).c_str() : rec->name);
                 break;
             case 7: {
                 char style[ENT_STYLE_OUT_SIZE];

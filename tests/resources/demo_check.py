@@ -144,6 +144,8 @@ def check_contact(path):
     lines = [[(t.code, t.value) for t in e.get_xdata("PETRIVEX")] if e.has_xdata("PETRIVEX") else []
              for e in doc.modelspace().query("LINE")]
     check(lines == [link], "the contact LINE keeps its link to station 3's NAME: %s" % lines)
+    padded = [e.dxf.text for e in doc.modelspace().query("TEXT") if e.dxf.text != e.dxf.text.rstrip()]
+    check(not padded, "texts drawn with their column's padding: %s" % padded)
 
 
 # ---- The map as a geologist reads it ----
