@@ -141,7 +141,8 @@ TEST_F(OdbcTest, ApplicationStatementsEndToEnd)
 }
 
 /* A query is described before it runs, with the column types the
- * application reads; its cursor scrolls both ways. */
+ * application reads; its cursor scrolls both ways, also over a result
+ * much longer than the driver keeps in memory. */
 TEST_F(OdbcTest, DescribedColumnsAndScrollableCursor)
 {
     ASSERT_EQ(exec("CREATE TABLE T (A CHAR(6), N NUMERIC(8,2), I INT, D DOUBLE, S SMALLINT)"), 1) << last_text;
@@ -176,6 +177,27 @@ TEST_F(OdbcTest, DescribedColumnsAndScrollableCursor)
     ASSERT_EQ(asi_fetch_first(k), 1);
     EXPECT_EQ(row(k, 1), "r1\n");
     EXPECT_EQ(asi_fetch_prior(k), 0);
+    asi_close_cursor(k);
+
+    /* A long result read forward leaves the driver program small, and
+     * still scrolls back to any of its rows. */
+    const long rows = 200000;
+    ASSERT_EQ(server("CREATE TABLE LONG AS SELECT g AS N, repeat('x', 200) || g AS T FROM generate_series(1, " +
+                     std::to_string(rows) + ") g"), "");
+    ASSERT_EQ(asi_prepare(s, c, "SELECT N, T FROM LONG ORDER BY N"), 1) << text(s);
+    ASSERT_EQ(asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ"), 1);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    long n = 0;
+    while (asi_fetch_next(k)) ASSERT_EQ(row(k, 1), std::to_string(++n) + "\n");
+    EXPECT_EQ(n, rows) << text(k);
+    long peak = driver_peak_kb();
+    EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvodbc peaked at " << peak << " kB";
+    for (long at : {7L, rows - 1, rows / 2, 1L}) {
+        ASSERT_EQ(asi_fetch_absolute(k, at), 1) << text(k);
+        EXPECT_EQ(row(k, 2), std::to_string(at) + "|" + std::string(200, 'x') + std::to_string(at) + "\n");
+    }
+    ASSERT_EQ(asi_fetch_last(k), 1);
+    EXPECT_EQ(row(k, 1), std::to_string(rows) + "\n");
     asi_close_cursor(k);
     asi_free_cursor(&k);
     asi_free_stmt(&s);

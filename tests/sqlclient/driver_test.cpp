@@ -1,13 +1,15 @@
 /*
 ** driver_test.cpp: the pieces between the transport and the interface:
 ** finding a driver program, reading replies (whole, cut short or damaged),
-** and moving values into and out of application buffers.
+** moving values into and out of application buffers, and the spool that
+** keeps a driver's cursor rows.
 */
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -19,6 +21,7 @@
 #include "sqlclient/asi_driver.h"
 #include "sqlclient/asi_driver_side.h"
 #include "sqlclient/asi_except.h"
+#include "sqlclient/asi_row_spool.h"
 #include "sqlclient/asi_valfactory.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"
@@ -272,6 +275,35 @@ TEST(HostBuffers, FloatBufferRefusesNumbersBeyondItsRange)
     ASSERT_EQ(frame_code(diag, [&] { asi_host_put({ASI_HOST_FLOAT, &fl, sizeof fl, &ind}, &edge); }), 0);
     EXPECT_FLOAT_EQ(fl, -3.0e38f);
     EXPECT_EQ(ind, 0);
+}
+
+/* A long result read forward holds a few chunks in memory, however many
+ * rows it has, and every row, read forward, backward or at random, comes
+ * back as it went in. */
+TEST(DriverRowSpool, LongResultHoldsAFewChunksAndEveryRowReadsBack)
+{
+    const long rows = 40 * ASI_SPOOL_CHUNK_ROWS + 17;
+    auto text = [](long k) { return std::string((size_t)(k % 97), (char)('a' + k % 26)) + std::to_string(k); };
+    asi_row_spool s;
+    size_t widest = 0;
+    const char *p = nullptr;
+    size_t n = 0;
+    for (long k = 1; k <= rows; k++) {
+        std::string t = text(k);
+        widest = std::max(widest, t.size());
+        s.append(t.data(), t.size());
+        ASSERT_EQ(s.row(k, &p, &n), 1);   /* the row a forward fetch reads at once */
+        ASSERT_EQ(std::string(p, n), t);
+    }
+    ASSERT_EQ(s.count(), rows);
+    EXPECT_LE(s.memoryHighWater(), (ASI_SPOOL_MEMORY_CHUNKS + 1) * ASI_SPOOL_CHUNK_ROWS * widest);
+    for (long k : {rows, rows - 1, 1L, 2L, rows / 2, ASI_SPOOL_CHUNK_ROWS, ASI_SPOOL_CHUNK_ROWS + 1, 3L})
+        ASSERT_TRUE(s.row(k, &p, &n) == 1 && std::string(p, n) == text(k)) << "row " << k;
+    for (long k = rows; k >= 1; k -= 7)
+        ASSERT_TRUE(s.row(k, &p, &n) == 1 && std::string(p, n) == text(k)) << "row " << k;
+    EXPECT_LE(s.memoryHighWater(), (ASI_SPOOL_MEMORY_CHUNKS + 1) * ASI_SPOOL_CHUNK_ROWS * widest);
+    EXPECT_EQ(s.row(0, &p, &n), 0);
+    EXPECT_EQ(s.row(rows + 1, &p, &n), 0);
 }
 
 } // namespace

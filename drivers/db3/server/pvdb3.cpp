@@ -9,7 +9,10 @@
  * the first few itself, and when there are more a thread of their own
  * reads the rest, so the first rows leave while the scan goes on (a
  * look-up makes no thread); the tables are released as soon as the scan
- * ends, however slowly the application fetches. The session's engine is used
+ * ends, however slowly the application fetches. The store keeps its
+ * latest blocks in memory and the older rows in a temporary file
+ * (sqlclient/asi_row_spool.h), so a long result costs the program a few
+ * blocks of memory and still scrolls both ways. The session's engine is used
  * by one thread at a time: every request other than a fetch or a close
  * first waits for the scans still running.
  *
@@ -40,6 +43,7 @@
 
 #include "drivers/db3/db3_engine.h"
 #include "sqlclient/asi_driver_side.h"
+#include "sqlclient/asi_row_spool.h"
 #include "sqlclient/values/asi_approx.h"
 #include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_decimal.h"
@@ -68,14 +72,6 @@ constexpr size_t DB3_SCAN_BATCH = 1024;
  * needs no scan thread; one with more goes on in a thread of its own. */
 constexpr size_t DB3_OPEN_ROWS = 64;
 
-/* The rows of a cursor read so far, each value a kind byte and its bytes
- * (8 for an integer or a double, a 4-byte length and the characters for a
- * text, none for a null), one row after the other. */
-struct db3_row_store {
-    std::string bytes;               /* the rows' values */
-    std::vector<size_t> ends;        /* offset after each row in bytes */
-};
-
 /* One value of a stored row as it is read back. */
 struct db3_value_view {
     int kind = DB3_VALUE_NULL;       /* DB3_VALUE_ kind */
@@ -86,7 +82,10 @@ struct db3_value_view {
 };
 
 /* An open cursor: the rows its scan has stored, the scan's state, and one
- * value per column that each row sent is set into in turn. */
+ * value per column that each row sent is set into in turn. A stored row
+ * holds each value as a kind byte and its bytes (8 for an integer or a
+ * double, a 4-byte length and the characters for a text, none for a
+ * null). */
 struct db3_drv_cursor {
     db3_stmt *stmt = nullptr;                       /* statement the scan reads (owned by the session) */
     std::vector<db3_column> columns;                /* described columns */
@@ -99,7 +98,7 @@ struct db3_drv_cursor {
     std::atomic<bool> cancel{false};                /* set to end the scan early */
     std::mutex lock;                                /* guards the fields below */
     std::condition_variable grown;                  /* signalled when rows were stored or the scan ended */
-    db3_row_store rows;                             /* rows stored so far */
+    asi_row_spool rows;                             /* rows stored so far */
     bool done = false;                              /* the scan has ended */
     bool failed = false;                            /* it ended on the failure below */
     db3_error failure;                              /* that failure */
@@ -205,7 +204,7 @@ bool db3_scan_rows(db3_drv_cursor *c, size_t limit)
     std::string batch;
     std::vector<size_t> ends;   /* offsets after each row in batch */
     db3_error e;
-    size_t want = c->rows.ends.empty() ? 1 : DB3_SCAN_BATCH, read = 0;
+    size_t want = c->rows.count() == 0 ? 1 : DB3_SCAN_BATCH, read = 0;
     for (;;) {
         int got = c->cancel.load(std::memory_order_relaxed) ? 0 : db3_cursor_next(c->stmt, &row, &e);
         try {
@@ -220,13 +219,13 @@ bool db3_scan_rows(db3_drv_cursor *c, size_t limit)
         }
         {
             std::lock_guard<std::mutex> hold(c->lock);
-            size_t base = c->rows.bytes.size(), rows = c->rows.ends.size();
-            try {
-                c->rows.bytes.append(batch, 0, ends.empty() ? 0 : ends.back());
-                for (size_t end : ends) c->rows.ends.push_back(base + end);
-            } catch (...) {   /* the rows stored before stay whole */
-                c->rows.bytes.resize(base);
-                c->rows.ends.resize(rows);
+            try {   /* the rows stored before stay whole */
+                size_t from = 0;
+                for (size_t end : ends) {
+                    c->rows.append(batch.data() + from, end - from);
+                    from = end;
+                }
+            } catch (...) {
                 got = db3_fail(&e, DB3_ERR_MEMORY, "no memory for the rows of the cursor") - 1;
             }
             if (got != 1) {
@@ -395,8 +394,8 @@ public:
             }
         }
         std::unique_lock<std::mutex> hold(c->lock);
-        c->grown.wait(hold, [raw] { return raw->done || !raw->rows.ends.empty(); });
-        if (c->failed && c->rows.ends.empty()) {
+        c->grown.wait(hold, [raw] { return raw->done || raw->rows.count() > 0; });
+        if (c->failed && c->rows.count() == 0) {
             e = c->failure;
             hold.unlock();
             stop_scan(*c);
@@ -422,18 +421,23 @@ public:
         std::unique_lock<std::mutex> hold(c.lock);
         bool from_end = orientation == ASI_FETCH_LAST || (orientation == ASI_FETCH_ABSOLUTE && offset < 0);
         if (from_end) c.grown.wait(hold, [&c] { return c.done; });
-        long n = (long)c.rows.ends.size(), p = 0;
+        long n = c.rows.count(), p = 0;
         if (!asi_drv_fetch_target(orientation, offset, c.pos, n, &p)) {
             r.error(DB3_ERR_STATE, "HY106", "fetch orientation %d is not known", orientation);
             return 0;
         }
-        if (p >= 1) c.grown.wait(hold, [&c, p] { return c.done || (long)c.rows.ends.size() >= p; });
-        n = (long)c.rows.ends.size();
+        if (p >= 1) c.grown.wait(hold, [&c, p] { return c.done || c.rows.count() >= p; });
+        n = c.rows.count();
         if (p > n && c.done && c.failed) return db3_reply_error(r, c.failure);
         c.pos = p < 1 ? 0 : p <= n ? p : n + 1;
         if (c.pos < 1 || c.pos > n) return 1;
+        std::string row;
+        if (!copy_rows(c, c.pos, c.pos, &row, nullptr)) {
+            r.error(DB3_ERR_IO, "HY000", "row %ld of cursor %d cannot be read back from its temporary file", c.pos,
+                    cursor);
+            return 0;
+        }
         r.setRow(c.pos);
-        std::string row = copy_rows(c, c.pos, c.pos, nullptr);
         hold.unlock();
         const char *at = row.data();
         add_values(c, &at, r, false);
@@ -457,10 +461,10 @@ public:
             std::string rows;
             {
                 std::unique_lock<std::mutex> hold(c.lock);
-                c.grown.wait(hold, [&c, next] { return c.done || (long)c.rows.ends.size() >= next; });
-                last = std::min((long)c.rows.ends.size(), end);
-                if (next > last) return;
-                rows = copy_rows(c, next, last, &ends);
+                c.grown.wait(hold, [&c, next] { return c.done || c.rows.count() >= next; });
+                last = std::min(c.rows.count(), end);
+                /* A row that cannot be read back is left to its own fetch. */
+                if (next > last || !copy_rows(c, next, last, &rows, &ends)) return;
             }
             for (long k = next; k <= last; k++) {
                 const char *from = rows.data() + (k > next ? ends[(size_t)(k - next - 1)] : 0), *at = from;
@@ -482,17 +486,22 @@ public:
     }
 
 private:
-    /* A copy of the stored bytes of rows first to last (from 1) of cursor
-     * c, whose lock the caller holds; into *ends (when given) the offset
-     * after each row in the copy. */
-    static std::string copy_rows(const db3_drv_cursor &c, long first, long last, std::vector<size_t> *ends)
+    /* Copies the stored bytes of rows first to last (from 1) of cursor c,
+     * whose lock the caller holds, into *out; into *ends (when given) the
+     * offset after each row in the copy. Answers false when a row cannot
+     * be read back from the store's file. */
+    static bool copy_rows(db3_drv_cursor &c, long first, long last, std::string *out, std::vector<size_t> *ends)
     {
-        size_t from = first > 1 ? c.rows.ends[(size_t)(first - 2)] : 0;
-        if (ends) {
-            ends->clear();
-            for (long k = first; k <= last; k++) ends->push_back(c.rows.ends[(size_t)(k - 1)] - from);
+        out->clear();
+        if (ends) ends->clear();
+        for (long k = first; k <= last; k++) {
+            const char *at = nullptr;
+            size_t n = 0;
+            if (!c.rows.row(k, &at, &n)) return false;
+            out->append(at, n);
+            if (ends) ends->push_back(out->size());
         }
-        return c.rows.bytes.substr(from, c.rows.ends[(size_t)(last - 1)] - from);
+        return true;
     }
 
     /* Writes the items of the stored row at *at of cursor c into

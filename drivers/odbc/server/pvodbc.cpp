@@ -27,8 +27,11 @@
  * REAL and FLOAT/DOUBLE PRECISION as their own classes; a NUMERIC without
  * a precision (or wider than 32 digits) and every other type as the
  * CHARACTER text the server gives, so no digit is ever rounded away.
- * Rows are read from the server as the cursor reaches them and kept, so a
- * cursor scrolls both ways; the password never appears in a condition.
+ * Rows are read from the server as the cursor reaches them and kept in a
+ * spool (sqlclient/asi_row_spool.h: the latest blocks in memory, older
+ * ones in a temporary file), so a cursor read forward holds a few blocks
+ * however long its result and still scrolls both ways; the password never
+ * appears in a condition.
  */
 #include <sql.h>
 #include <sqlext.h>
@@ -38,11 +41,13 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "drivers/odbc/odbc_dialect.h"
 #include "sqlclient/asi_driver_side.h"
+#include "sqlclient/asi_row_spool.h"
 #include "sqlclient/values/asi_approx.h"
 #include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_decimal.h"
@@ -99,11 +104,14 @@ struct odbc_stmt {
     int params = 0;                      /* number of parameters */
 };
 
-/* An open cursor: the rows read so far, read on as the cursor reaches them. */
+/* An open cursor: the rows read so far, read on as the cursor reaches
+** them. A row is kept as each column's null byte followed, when not null,
+** by its value: 8 bytes for an integer or a real, a 4-byte length and the
+** characters for a text. */
 struct odbc_cursor {
     int stmt = 0;                                   /* the statement whose handle it reads */
     std::vector<odbc_column> columns;               /* its columns, kinds set */
-    std::vector<std::vector<odbc_value>> rows;      /* rows read, in order */
+    std::unique_ptr<asi_row_spool> rows{new asi_row_spool};   /* rows read, in order */
     bool done = false;                              /* every row has been read */
     long pos = 0;                                   /* 0 before the first row; rows + 1 after the last */
     std::vector<std::unique_ptr<CAsiData>> values;  /* one per column, reused for every row */
@@ -170,6 +178,50 @@ void odbc_set_value(CAsiData *v, const odbc_column &c, const odbc_value &x)
     case ODBC_KIND_REAL: v->setDouble(x.d); return;
     default: v->setText(x.s.data(), (int)x.s.size()); return;
     }
+}
+
+/* Appends the values of a row read to its kept bytes. */
+void odbc_encode_row(const std::vector<odbc_column> &cols, const std::vector<odbc_value> &row, std::string *out)
+{
+    out->clear();
+    for (size_t i = 0; i < cols.size(); ++i) {
+        const odbc_value &x = row[i];
+        out->push_back((char)x.null);
+        if (x.null) continue;
+        if (cols[i].kind == ODBC_KIND_INT) {
+            out->append(reinterpret_cast<const char *>(&x.i), sizeof x.i);
+        } else if (cols[i].kind == ODBC_KIND_REAL) {
+            out->append(reinterpret_cast<const char *>(&x.d), sizeof x.d);
+        } else {
+            uint32_t n = (uint32_t)x.s.size();
+            out->append(reinterpret_cast<const char *>(&n), sizeof n);
+            out->append(x.s);
+        }
+    }
+}
+
+/* Reads the next kept value of column c at *at into x and moves *at past
+** it. */
+void odbc_decode_value(const odbc_column &c, const char **at, odbc_value *x)
+{
+    const char *p = *at;
+    x->null = *p++ != 0;
+    if (!x->null) {
+        if (c.kind == ODBC_KIND_INT) {
+            std::memcpy(&x->i, p, sizeof x->i);
+            p += sizeof x->i;
+        } else if (c.kind == ODBC_KIND_REAL) {
+            std::memcpy(&x->d, p, sizeof x->d);
+            p += sizeof x->d;
+        } else {
+            uint32_t n = 0;
+            std::memcpy(&n, p, sizeof n);
+            p += sizeof n;
+            x->s.assign(p, n);
+            p += n;
+        }
+    }
+    *at = p;
 }
 
 /* The process's ODBC environment handle, made at the first connection. */
@@ -357,16 +409,20 @@ public:
         bool from_end = orientation == ASI_FETCH_LAST || (orientation == ASI_FETCH_ABSOLUTE && offset < 0);
         if (from_end && !read_rows(c, -1, r)) return 0;
         long p = 0;
-        if (!asi_drv_fetch_target(orientation, offset, c.pos, (long)c.rows.size(), &p)) {
+        if (!asi_drv_fetch_target(orientation, offset, c.pos, c.rows->count(), &p)) {
             r.error(ODBC_ERR_DRIVER, "HY106", "fetch orientation %d is not known", orientation);
             return 0;
         }
-        if (p > (long)c.rows.size() && !read_rows(c, p, r)) return 0;
-        long n = (long)c.rows.size();
+        if (p > c.rows->count() && !read_rows(c, p, r)) return 0;
+        long n = c.rows->count();
         c.pos = asi_drv_fetch_clamp(p, n);
         if (c.pos < 1 || c.pos > n) return 1;
         r.setRow(c.pos);
-        add_values(c, c.pos, r);
+        if (!add_values(c, c.pos, r)) {
+            r.error(ODBC_ERR_DRIVER, "HY000", "row %ld of cursor %d cannot be read back from its temporary file",
+                    c.pos, cursor);
+            return 0;
+        }
         return 1;
     }
 
@@ -379,12 +435,16 @@ public:
         odbc_cursor &c = it->second;
         for (;;) {
             if (c.pos < 1) return;
-            if (c.pos >= (long)c.rows.size()) {
+            if (c.pos >= c.rows->count()) {
                 /* A failure to read on is left to the next fetch. */
                 CAsiDrvReply scratch;
-                if (c.done || !read_rows(c, c.pos + 1, scratch) || c.pos >= (long)c.rows.size()) return;
+                if (c.done || !read_rows(c, c.pos + 1, scratch) || c.pos >= c.rows->count()) return;
             }
-            if (!r.addBlockRow(c.pos + 1, [&] { add_values(c, c.pos + 1, r); })) return;
+            /* So is a row the spool cannot give back. */
+            if (!r.addBlockRow(c.pos + 1, [&] {
+                    if (!add_values(c, c.pos + 1, r)) throw std::runtime_error("row not read back");
+                }))
+                return;
             c.pos++;
         }
     }
@@ -497,18 +557,20 @@ private:
             return 0;
         }
         const std::vector<odbc_column> &cols = st->second.columns;
-        while (!c.done && (upto < 0 || (long)c.rows.size() < upto)) {
+        std::vector<odbc_value> row(cols.size());
+        std::string bytes;
+        while (!c.done && (upto < 0 || c.rows->count() < upto)) {
             SQLRETURN rc = SQLFetch(st->second.h);
             if (rc == SQL_NO_DATA) {
                 c.done = true;
                 break;
             }
             if (!SQL_SUCCEEDED(rc)) return fail(SQL_HANDLE_STMT, st->second.h, r);
-            std::vector<odbc_value> row(cols.size());
             for (size_t i = 0; i < cols.size(); ++i)
                 if (!read_value(st->second.h, (SQLUSMALLINT)(i + 1), cols[i], row[i]))
                     return fail(SQL_HANDLE_STMT, st->second.h, r);
-            c.rows.push_back(std::move(row));
+            odbc_encode_row(cols, row, &bytes);
+            c.rows->append(bytes.data(), bytes.size());
         }
         return 1;
     }
@@ -549,15 +611,21 @@ private:
         return true;
     }
 
-    /* Adds the values of row number pos (from 1) to the reply. */
-    static void add_values(odbc_cursor &c, long pos, CAsiDrvReply &r)
+    /* Adds the values of row number pos (from 1) to the reply. Answers 1,
+    ** or 0 (nothing added) when the row cannot be read back. */
+    static int add_values(odbc_cursor &c, long pos, CAsiDrvReply &r)
     {
-        const std::vector<odbc_value> &row = c.rows[(size_t)(pos - 1)];
-        for (size_t i = 0; i < row.size(); i++) {
+        const char *at = nullptr;
+        size_t n = 0;
+        if (!c.rows->row(pos, &at, &n)) return 0;
+        odbc_value x;
+        for (size_t i = 0; i < c.columns.size(); i++) {
+            odbc_decode_value(c.columns[i], &at, &x);
             CAsiData *v = c.values[i].get();
-            odbc_set_value(v, c.columns[i], row[i]);
+            odbc_set_value(v, c.columns[i], x);
             r.addValue(*v);
         }
+        return 1;
     }
 
     /* Records the handle's diagnostics as conditions (the password
