@@ -1,0 +1,258 @@
+/*
+ * The commands that work entity by entity, run in the stand-in editor on
+ * the sample project GEO through the engine and the DB3 driver program,
+ * over maps of N, 10 N and 100 N stations (N = PV_BENCH_ROWS / 100, 1,000
+ * by default): STATN holds one station per entity on a 30 m grid, and the
+ * drawing one TEXT per station showing its NAME, linked to its row and
+ * drawn a little off its point. Each iteration runs the command on ALL.
+ * The ratios print the time of the largest map over that of the smallest:
+ * linear is 100. The counter "per_entity" gives the time per entity.
+ *
+ *   bench_commands                                   (1,000 to 100,000)
+ *   PV_BENCH_ROWS=50 PV_BENCH_REPS=1 bench_commands  (the smoke test of CI)
+ *   bench_commands --benchmark_filter=Update
+ */
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_ratios.h"
+#include "core/pv_entry.h"
+#include "host_editor.h"
+#include "map/link.h"
+#include "map/link_cmd.h"
+#include "map/map_edit_cmd.h"
+#include "map/map_params.h"
+#include "map/prj_list.h"
+#include "platform/host_io.h"
+#include "scratch_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/* Spacing of the stations, metres, and where the grid starts (UTM 10). */
+constexpr double GRID_M = 30;
+constexpr double GRID_EAST = 600000, GRID_NORTH = 5600000;
+/* How far off its station each TEXT is drawn. */
+constexpr double TEXT_OFF_M = 3;
+/* The map's coordinate system: the project's own, so no conversion. */
+constexpr const char *MAP_SYSTEM = "UTM 10 NAD27";
+
+/* The scratch folder of the run and the stations of the map made last. */
+fs::path g_dir;
+long g_map_size = -1;
+
+/* The entities of a benchmark whose map is times N stations. */
+long entities(long times)
+{
+    return times * (bench_rows() / 100 > 0 ? bench_rows() / 100 : 1);
+}
+
+/* A dBASE field: its name, type, offset in the record and width. */
+struct dbf_field {
+    std::string name;
+    char type;
+    size_t offset, width, decimals;
+};
+
+/* The header of a dBASE file and its fields. */
+std::vector<dbf_field> dbf_fields(const std::string &header)
+{
+    std::vector<dbf_field> out;
+    size_t offset = 1;
+    for (size_t at = 32; at + 32 <= header.size() && header[at] != 0x0D; at += 32) {
+        dbf_field f{std::string(header.c_str() + at), header[at + 11], offset, (unsigned char)header[at + 16],
+                    (unsigned char)header[at + 17]};
+        offset += f.width;
+        out.push_back(f);
+    }
+    return out;
+}
+
+/* The header of a dBASE file: its first header-length bytes. */
+std::string dbf_header(const fs::path &file, std::string *body = nullptr)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t length = (unsigned char)all[8] | ((unsigned char)all[9] << 8);
+    if (body) *body = all.substr(length);
+    return all.substr(0, length);
+}
+
+/* Writes a value into its field of a record: numbers to the right,
+ * texts to the left. */
+void dbf_put(std::string &record, const dbf_field &f, const char *text)
+{
+    std::string v(text);
+    if (v.size() > f.width) v.resize(f.width);
+    std::string cell(f.width, ' ');
+    cell.replace(f.type == 'N' ? f.width - v.size() : 0, v.size(), v);
+    record.replace(f.offset, f.width, cell);
+}
+
+/* STATN of n stations on the grid, written over the sample's file. */
+void write_stations(long n)
+{
+    fs::path file = g_dir / "projects" / "GEO" / "STATN.DBF";
+    std::string header = dbf_header(file);
+    std::vector<dbf_field> fields = dbf_fields(header);
+    size_t record_length = (unsigned char)header[10] | ((unsigned char)header[11] << 8);
+    for (int i = 0; i < 4; i++) header[4 + i] = (char)((n >> (8 * i)) & 0xFF);
+    long side = 1;
+    while (side * side < n) side++;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << header;
+    for (long i = 0; i < n; i++) {
+        std::string record(record_length, ' ');
+        char v[64];
+        for (const dbf_field &f : fields) {
+            if (f.name == "BASENUMBER" || f.name == "STN") std::snprintf(v, sizeof v, "%ld", i + 1);
+            else if (f.name == "NAME") std::snprintf(v, sizeof v, "S%ld", i + 1);
+            else if (f.name == "EASTING") std::snprintf(v, sizeof v, "%.6f", GRID_EAST + (double)(i % side) * GRID_M);
+            else if (f.name == "NORTHING") std::snprintf(v, sizeof v, "%.6f", GRID_NORTH + (double)(i / side) * GRID_M);
+            else if (f.name == "ELEV") std::snprintf(v, sizeof v, "%.6f", 100.0);
+            else std::snprintf(v, sizeof v, "Granite");
+            dbf_put(record, f, v);
+        }
+        out << record;
+    }
+    out << '\x1A';
+}
+
+/* The point setup of STATN names NAME as its symbol column. */
+void name_symbol_column()
+{
+    fs::path file = g_dir / "projects" / "GEO" / "PVPOINT.DBF";
+    std::string body, header = dbf_header(file, &body);
+    for (const dbf_field &f : dbf_fields(header))
+        if (f.name == "SYMCOLUMN") dbf_put(body, f, "NAME");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << header << body;
+}
+
+/* Calls a LISP function of the module with text arguments. */
+void call(const char *fn, std::vector<const char *> args)
+{
+    struct resbuf *head = nullptr, *tail = nullptr;
+    for (const char *a : args) {
+        struct resbuf *rb = ads_buildlist(RTSTR, a, 0);
+        (tail ? tail->rbnext : head) = rb;
+        tail = rb;
+    }
+    struct resbuf *result = nullptr;
+    host_invoke_function(fn, head, &result);
+    ads_relrb(head);
+    ads_relrb(result);
+}
+
+/* The module loaded in a scratch folder holding a copy of the sample
+ * projects, its asi.ini running the driver program built with it. */
+void start()
+{
+    g_dir = pv_make_scratch_dir("pv_bench_commands_");
+    fs::copy(fs::path(PV_RESOURCE_DIR) / "projects", g_dir / "projects", fs::copy_options::recursive);
+    std::ofstream(g_dir / "asi.ini") << "[ENVIRONMENTS]\nDB3=\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=projects\n"
+                                        "PETRIVEX.Projections=Projections\nPETRIVEX.GEO=GEO\n";
+    fs::current_path(g_dir);
+    host_set_env("ASI_INI", (g_dir / "asi.ini").string());
+    host_io_set_echo(false);
+    host_new_drawing();
+    _SetacrxPtp();
+    host_register_module("pvx14.arx", acrxEntryPoint);
+    static int app = 0;
+    acrxEntryPoint(PV_MSG_INIT, &app);
+    acrxEntryPoint(PV_MSG_LOAD_DWG, nullptr);
+    name_symbol_column();
+}
+
+/* Ends the module and removes the scratch folder. */
+void stop()
+{
+    if (g_map_size >= 0) call("pv_logoff", {});
+    acrxEntryPoint(PV_MSG_UNLOAD_DWG, nullptr);
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(g_dir);
+}
+
+/* A map of n stations: the table written, GEO logged on afresh, and a new
+ * drawing of a linked TEXT by each station. */
+void make_map(long n)
+{
+    if (g_map_size >= 0) call("pv_logoff", {});
+    write_stations(n);
+    call("pv_open", {"GEO", "DB3", "", ""});
+    g_map_size = n;
+    host_new_drawing();
+    map_params_set_projection(&g_map_params, prj_find(MAP_SYSTEM, nullptr));
+    ads_regapp(LINK_APP_NAME);
+    long side = 1;
+    while (side * side < n) side++;
+    for (long i = 0; i < n; i++) {
+        char name[32], key[32];
+        std::snprintf(name, sizeof name, "S%ld", i + 1);
+        std::snprintf(key, sizeof key, "%ld", i + 1);
+        ads_point at = {GRID_EAST + (double)(i % side) * GRID_M + TEXT_OFF_M,
+                        GRID_NORTH + (double)(i / side) * GRID_M, 0};
+        link_rec l;
+        link_clear(&l);
+        std::snprintf(l.project, sizeof l.project, "GEO");
+        std::snprintf(l.table, sizeof l.table, "STATN");
+        l.row_id = i + 1;
+        std::snprintf(l.key_column, sizeof l.key_column, "NAME");
+        std::snprintf(l.key_value, sizeof l.key_value, "%s", name);
+        struct resbuf *list = ads_buildlist(RTDXF0, "TEXT", 10, at, 40, 2.0, 1, name, 0);
+        link_xdata_put(&l, list);
+        ads_entmake(list);
+        ads_relrb(list);
+    }
+    host_io_clear_transcript();
+}
+
+/* Runs a command on ALL of a map of times N stations, once an iteration. */
+void RunOnAll(benchmark::State &state, long times, int (*command)(struct resbuf *), const char *done)
+{
+    long n = entities(times);
+    if (g_map_size != n) make_map(n);
+    for (auto _ : state) {
+        host_io_clear_transcript();
+        host_io_use_script_text("ALL\n\n");
+        command(nullptr);
+        state.PauseTiming();
+        std::string t = host_io_transcript();
+        char want[64];
+        std::snprintf(want, sizeof want, "%s %ld entities", done, n);
+        if (t.find(want) == std::string::npos) state.SkipWithError(("not every entity was handled: " + t.substr(0, 400)).c_str());
+        host_io_clear_transcript();
+        state.ResumeTiming();
+    }
+    state.counters["per_entity"] = benchmark::Counter((double)n * (double)state.iterations(),
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    start();
+    struct {
+        const char *name;
+        int (*command)(struct resbuf *);
+        const char *done;
+    } commands[] = {{"Update", pv_update, "Updated..."}, {"Clean", pv_clean, "Cleaned..."}};
+    for (long times : {1L, 10L, 100L}) {
+        std::string suffix = "/" + std::to_string(times) + "N";
+        for (auto &c : commands)
+            benchmark::RegisterBenchmark((c.name + suffix).c_str(), RunOnAll, times, c.command, c.done)
+                ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+    static const bench_ratio RATIOS[] = {
+        {"Update/100N", "Update/1N", "pv-update ALL, 100 N / N (linear: 100)"},
+        {"Clean/100N", "Clean/1N", "pv-clean ALL, 100 N / N (linear: 100)"},
+    };
+    int rc = bench_main(argc, argv, RATIOS, std::size(RATIOS));
+    stop();
+    return rc;
+}
