@@ -21,12 +21,20 @@
 
 #include "bench/bench_ratios.h"
 #include "core/pv_entry.h"
+#include "data/import.h"
+#include "output/export_dialog.h"
+#include "platform/dialog/dialog_test_api.h"
 #include "host_editor.h"
 #include "map/link.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
 #include "map/map_params.h"
 #include "map/prj_list.h"
+#include "map/sym_draw.h"
+#include "map/sym_place.h"
+#include "core/pjct_list.h"
+#include "data/tbl.h"
+#include "core/sql_access.h"
 #include "platform/host_io.h"
 #include "scratch_dir.h"
 
@@ -45,6 +53,8 @@ constexpr const char *MAP_SYSTEM = "UTM 10 NAD27";
 /* The scratch folder of the run and the stations of the map made last. */
 fs::path g_dir;
 long g_map_size = -1;
+/* Whether a benchmark drew more on the map's drawing. */
+bool g_map_drawn_over = false;
 
 /* The entities of a benchmark whose map is times N stations. */
 long entities(long times)
@@ -162,6 +172,7 @@ void start()
     host_new_drawing();
     _SetacrxPtp();
     host_register_module("pvx14.arx", acrxEntryPoint);
+    host_add_support_path(PV_RESOURCE_DIR "/shapes");
     static int app = 0;
     acrxEntryPoint(PV_MSG_INIT, &app);
     acrxEntryPoint(PV_MSG_LOAD_DWG, nullptr);
@@ -185,6 +196,7 @@ void make_map(long n)
     write_stations(n);
     call("pv_open", {"GEO", "DB3", "", ""});
     g_map_size = n;
+    g_map_drawn_over = false;
     host_new_drawing();
     map_params_set_projection(&g_map_params, prj_find(MAP_SYSTEM, nullptr));
     ads_regapp(LINK_APP_NAME);
@@ -211,20 +223,121 @@ void make_map(long n)
     host_io_clear_transcript();
 }
 
-/* Runs a command on ALL of a map of times N stations, once an iteration. */
-void RunOnAll(benchmark::State &state, long times, int (*command)(struct resbuf *), const char *done)
+/* The index of STATN.NAME among the columns the export dialog offers. */
+int export_name_column()
+{
+    host_io_use_script_text("pv_export_opts\ncancel\n");
+    pv_export(nullptr);
+    std::vector<dlg_tile_snapshot> tiles;
+    dlg_test_last_tiles("pv_export_opts", tiles);
+    for (const dlg_tile_snapshot &t : tiles)
+        for (size_t i = 0; t.key == "output" && i < t.items.size(); i++)
+            if (t.items[i] == "STATN.NAME") return (int)i;
+    return -1;
+}
+
+/* A text file giving each of n stations a new name, by its number. */
+std::string write_renames(long n)
+{
+    std::string file = (g_dir / "renames.txt").string();
+    std::ofstream out(file);
+    for (long i = 0; i < n; i++) out << i + 1 << ",R" << i + 1 << "\n";
+    return file;
+}
+
+/* A command of the benchmark: its function, its answers for a map of n
+ * entities, and the text its end shows when it handled all of them (a
+ * format of n). */
+struct bench_command {
+    const char *name;
+    int (*run)(struct resbuf *);
+    std::string (*answers)(long n);
+    const char *done;
+};
+
+const bench_command COMMANDS[] = {
+    {"Update", pv_update, [](long) { return std::string("ALL\n\n"); }, "Updated... %ld entities"},
+    {"Clean", pv_clean, [](long) { return std::string("ALL\n\n"); }, "Cleaned... %ld entities"},
+    {"ExportE00Attributes", pv_export,
+     [](long) {
+         return "pv_export_opts\nselect plotype 1\npick point\nselect output " + std::to_string(export_name_column()) +
+                "\nset filename stations\npick txtdbf\npick plot\nALL\n\n";
+     },
+     "Plotted..."},
+    {"ImportUpdate", pv_import,
+     [](long n) {
+         return "pv_import\nset imp_fname " + write_renames(n) +
+                "\npick imp_text\npick import\npv_importxt\nselect txt_table 0\nset txt_coldel ,\nset txt_txtdel \n"
+                "pick txt_update\nselect txt_output 1 2\npick import\n";
+     },
+     "Imported: %ld rows into STATN"},
+    {"ExportE00", pv_export,
+     [](long) { return std::string("pv_export_opts\nselect plotype 1\npick point\nset filename all\npick plot\nALL\n\n"); },
+     "Plotted..."},
+};
+
+/* A symbol of PVSTRUCT drawn as vectors by each station of a map of times
+ * N, made before the timing; then each iteration redraws every symbol 1 m
+ * off its place, one by one, as pv-update and pv-edit redraw a row's
+ * symbol. The map's drawing is made afresh for the next benchmark. */
+void RedrawVectors(benchmark::State &state, long times)
 {
     long n = entities(times);
-    if (g_map_size != n) make_map(n);
+    if (g_map_size != n || g_map_drawn_over) make_map(n);
+    g_map_drawn_over = true;
+    tbl_rec *statn = tbl_find_by_name(pjct_find("GEO", nullptr)->tables, "STATN", nullptr);
+    long side = 1;
+    while (side * side < n) side++;
+    std::vector<sym_place_rec> symbols((size_t)n);
+    std::vector<std::string> keys((size_t)n);
+    for (long i = 0; i < n; i++) {
+        sym_place_rec &r = symbols[(size_t)i];
+        sym_place_init(&r);
+        r.name = "STRIKE_DIP";
+        r.mode = SYM_MODE_VECTORS;
+        r.font = "PVSTRUCT";
+        r.size = 2.0;
+        r.source_col = sql_col_find(statn->columns, "STN", nullptr, nullptr);
+        keys[(size_t)i] = std::to_string(i + 1);
+        link_clear(&r.link);
+        std::snprintf(r.link.project, sizeof r.link.project, "GEO");
+        std::snprintf(r.link.table, sizeof r.link.table, "STATN");
+        r.link.row_id = i + 1;
+        std::snprintf(r.link.key_column, sizeof r.link.key_column, "STN");
+        std::snprintf(r.link.key_value, sizeof r.link.key_value, "%s", keys[(size_t)i].c_str());
+        r.ins = {GRID_EAST + (double)(i % side) * GRID_M, GRID_NORTH + (double)(i / side) * GRID_M, 0, 0};
+        if (sym_place_draw(&r, nullptr, 1, 0, 0) != 0) {
+            state.SkipWithError("a symbol could not be drawn");
+            return;
+        }
+    }
+    double step = 1;
+    for (auto _ : state) {
+        for (sym_place_rec &r : symbols) {
+            r.ins.x += step;
+            if (sym_place_redraw(&r, 1, nullptr, 0) != 0) state.SkipWithError("a symbol could not be redrawn");
+        }
+        step = -step;
+    }
+    state.counters["per_entity"] = benchmark::Counter((double)n * (double)state.iterations(),
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+/* Runs a command on a map of times N stations, once an iteration. */
+void RunOnMap(benchmark::State &state, long times, const bench_command *c)
+{
+    long n = entities(times);
+    if (g_map_size != n || g_map_drawn_over) make_map(n);
+    std::string answers = c->answers(n);
+    char done[96];
+    std::snprintf(done, sizeof done, c->done, n);
     for (auto _ : state) {
         host_io_clear_transcript();
-        host_io_use_script_text("ALL\n\n");
-        command(nullptr);
+        host_io_use_script_text(answers);
+        c->run(nullptr);
         state.PauseTiming();
         std::string t = host_io_transcript();
-        char want[64];
-        std::snprintf(want, sizeof want, "%s %ld entities", done, n);
-        if (t.find(want) == std::string::npos) state.SkipWithError(("not every entity was handled: " + t.substr(0, 400)).c_str());
+        if (t.find(done) == std::string::npos) state.SkipWithError(("not every entity was handled: " + t.substr(0, 600)).c_str());
         host_io_clear_transcript();
         state.ResumeTiming();
     }
@@ -237,20 +350,25 @@ void RunOnAll(benchmark::State &state, long times, int (*command)(struct resbuf 
 int main(int argc, char **argv)
 {
     start();
-    struct {
-        const char *name;
-        int (*command)(struct resbuf *);
-        const char *done;
-    } commands[] = {{"Update", pv_update, "Updated..."}, {"Clean", pv_clean, "Cleaned..."}};
-    for (long times : {1L, 10L, 100L}) {
+    /* Every command over N, 10 N and 100 N; the export without attributes
+     * also over 1,000 N. */
+    for (long times : {1L, 10L, 100L, 1000L}) {
         std::string suffix = "/" + std::to_string(times) + "N";
-        for (auto &c : commands)
-            benchmark::RegisterBenchmark((c.name + suffix).c_str(), RunOnAll, times, c.command, c.done)
+        for (const bench_command &c : COMMANDS)
+            if (times < 1000 || std::strcmp(c.name, "ExportE00") == 0)
+                benchmark::RegisterBenchmark((c.name + suffix).c_str(), RunOnMap, times, &c)
+                    ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+        if (times < 1000)
+            benchmark::RegisterBenchmark(("RedrawVectors" + suffix).c_str(), RedrawVectors, times)
                 ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
     }
     static const bench_ratio RATIOS[] = {
         {"Update/100N", "Update/1N", "pv-update ALL, 100 N / N (linear: 100)"},
         {"Clean/100N", "Clean/1N", "pv-clean ALL, 100 N / N (linear: 100)"},
+        {"ExportE00Attributes/100N", "ExportE00Attributes/1N", "pv-export E00 + attributes, 100 N / N (linear: 100)"},
+        {"ImportUpdate/100N", "ImportUpdate/1N", "pv-import update, 100 N / N (linear: 100)"},
+        {"RedrawVectors/100N", "RedrawVectors/1N", "vector symbols redrawn, 100 N / N (linear: 100)"},
+        {"ExportE00/1000N", "ExportE00/100N", "pv-export E00 ALL, 1000 N / 100 N (linear: 10)"},
     };
     int rc = bench_main(argc, argv, RATIOS, std::size(RATIOS));
     stop();
