@@ -221,25 +221,37 @@ bool same_row_column(const link_rec *a, const link_rec *b)
            str_eq_nocase(a->key_column, b->key_column);
 }
 
-/* Deletes every LINE of the drawing whose link names the same row and
-** column as the given LINE's (the vectors of one symbol), the given one
-** included. */
-void delete_vectors_of(const ads_name line)
+/* Deletes the given LINE and every LINE around it whose link names the
+** same row and column (the vectors of one symbol of that size): those
+** within the window the commands take a row's group from, and at least
+** that many times the size from the LINE, so a symbol costs its own
+** entities, not the drawing's. */
+void delete_vectors_of(const ads_name line, double size)
 {
     link_rec mine;
-    if (entity_link(line, &mine) != 0) {
-        ads_entdel(line);
-        return;
+    struct resbuf *list = ads_entget(line);
+    geo_point c;
+    double half = 0.0;
+    if (list && entity_link(line, &mine) == 0 && link_window_of(list, &c, &half) == 0) {
+        double h = std::fmax(std::fabs(half), LINK_WINDOW_FACTOR * std::fabs(size));
+        ads_point lo = {c.x - h, c.y - h, 0.0}, hi = {c.x + h, c.y + h, 0.0};
+        struct resbuf *filter = ads_buildlist(LINK_XD_START, LINK_XD_APP, LINK_APP_NAME, 0);
+        ads_name ss = {0, 0};
+        if (filter && ads_ssget("C", lo, hi, filter, ss) == RTNORM) {
+            long n = 0;
+            ads_sslength(ss, &n);
+            ads_name e;
+            link_rec other;
+            for (long i = 0; i < n; ++i)
+                if (ads_ssname(ss, i, e) == RTNORM && !ename_equal(e, line) && ent_type_code(e) == ENT_TYPE_LINE &&
+                    entity_link(e, &other) == 0 && same_row_column(&mine, &other))
+                    ads_entdel(e);
+            ss_free(ss);
+        }
+        if (filter) ads_relrb(filter);
     }
-    ads_name e = {0, 0}, next;
-    bool more = ads_entnext(nullptr, e) == RTNORM;
-    while (more) {
-        more = ads_entnext(e, next) == RTNORM;
-        link_rec other;
-        if (ent_type_code(e) == ENT_TYPE_LINE && entity_link(e, &other) == 0 && same_row_column(&mine, &other))
-            ads_entdel(e);
-        ename_copy(e, next);
-    }
+    if (list) ads_relrb(list);
+    ads_entdel(line);
 }
 
 /* Brings one record's entity in line (see sym_place_redraw). */
@@ -258,7 +270,7 @@ void redraw_one(sym_place_rec *rec, bool symbol)
     if (in_place) {
         ent_update_from_placement(list, rec);
     } else if (type == ENT_TYPE_LINE) {
-        delete_vectors_of(rec->ename);
+        delete_vectors_of(rec->ename, rec->size);
         draw_alone(rec, symbol);
     } else if (type == ENT_TYPE_TEXT || type == ENT_TYPE_SHAPE || type == ENT_TYPE_INSERT) {
         ads_entdel(rec->ename);
