@@ -785,8 +785,9 @@ static int db3_scan_next(db3_stmt *st, std::vector<db3_value> *row, db3_error *e
         if (!db3_vtab_load(t, err)) return -1;
         st->scan_loaded = 1;
     }
-    const char *rec = db3_vtab_next_record(t, &st->scan_rec);
-    if (!rec) return 0;
+    const char *rec = nullptr;
+    int got = db3_vtab_next_record(t, &st->scan_rec, &rec, err);
+    if (got != 1) return got;
     size_t n = st->scan_fields.size();
     /* Every field is read before the row is touched: a damaged one fails
      * the row as a whole. */

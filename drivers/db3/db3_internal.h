@@ -235,13 +235,17 @@ int db3_vtab_field(const db3_table *t, const char *name);
 /* Answers whether field f of t holds numbers (N or F). */
 bool db3_vtab_field_is_number(const db3_table *t, int f);
 
-/* Loads t's records for the running statement unless a scan of it did
- * already. Answers 1, or 0 with the condition a scan through SQLite gives. */
+/* Readies t's records to be read straight by the running statement:
+ * from the snapshot when a scan of it loaded one, else from the file a
+ * window of records at a time. Answers 1, or 0 with the condition a scan
+ * through SQLite gives. */
 int db3_vtab_load(db3_table *t, db3_error *err);
 
-/* Moves *rec (-1 before the first) to the next live record of t's loaded
- * records and answers its bytes, or none after the last. */
-const char *db3_vtab_next_record(const db3_table *t, long *rec);
+/* Moves *rec (-1 before the first) to the next live record of t and sets
+ * *bytes to its bytes (valid until the next call). Answers 1, 0 after the
+ * last, or -1 with DB3_ERR_DAMAGED or DB3_ERR_MEMORY when the records
+ * cannot be read. */
+int db3_vtab_next_record(db3_table *t, long *rec, const char **bytes, db3_error *err);
 
 /* Reads field f of record number rec (its bytes at record) into out.
  * Answers 1, or 0 with DB3_ERR_DAMAGED when a number field holds no

@@ -15,7 +15,8 @@
  * statement commits (blocks are never reused), and a text equal to the
  * memo already stored keeps its blocks, so rewriting a whole row does not
  * grow the memo file. The engine reads a plain scan of one table straight
- * from the same snapshot (db3_vtab_find and the functions after it).
+ * from the file, a window of records at a time, so that a long table is
+ * never whole in memory (db3_vtab_find and the functions after it).
  *
  * A column that is BASENUMBER or a key column of one of the table's
  * declared indexes (its side file) is looked up through an index the
@@ -115,6 +116,15 @@ struct db3_table {
     std::vector<db3_colindex> indexes; /* indexes built since the stamp was taken */
     std::map<long, std::string> fetched; /* records read by number in the running statement */
     long fetched_generation;           /* generation fetched belongs to */
+    /* A scan the engine reads straight (db3_vtab_load), when no snapshot
+     * was loaded: the records in windows read in turn, so that a long
+     * table is never whole in memory. */
+    dbf_handle *scan_reader;           /* the file read, or none; owned */
+    long scan_count;                   /* records its header counted when the scan began */
+    long scan_header;                  /* its header's length in bytes */
+    std::string window;                /* record bytes from window_first on */
+    long window_first;                 /* number of the window's first record */
+    long window_count;                 /* records in window */
 };
 
 /* Characters of a memo block number's text. */
@@ -129,7 +139,8 @@ constexpr size_t DB3_VALUE_CHARS = 256;
  * the whole table as a scan does. */
 constexpr size_t DB3_FETCH_MAX = 4096;
 
-/* Records an index is built from per read of the file. */
+/* Records read from the file at once: to build an index, or a window of
+ * a scan the engine reads straight. */
 constexpr long DB3_BUILD_CHUNK = 4096;
 
 /* Plans: idxNum is 0 for a scan of every record, else the field number
@@ -252,6 +263,10 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     t->fd = -1;
     t->stamp_generation = -1;
     t->fetched_generation = -1;
+    t->scan_reader = nullptr;
+    t->scan_count = 0;
+    t->window_first = 0;
+    t->window_count = 0;
 
     dbf_handle *h = dbf_new();
     if (!h) return SQLITE_NOMEM;
@@ -300,6 +315,7 @@ static int db3_disconnect(sqlite3_vtab *vt)
     db3_table *t = reinterpret_cast<db3_table *>(vt);
     db3_discard_handle(&t->writer);
     db3_release_handle(&t->memo_reader);
+    db3_release_handle(&t->scan_reader);
     if (t->journal_kept) db3_journal_forget(t->path);
     if (t->fd >= 0) close(t->fd);
     std::vector<db3_table *> &all = t->session->tables;
@@ -383,6 +399,21 @@ static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
     return SQLITE_OK;
 }
 
+/* Checks that the file open in h still has t's layout and holds every
+ * record its header counts. Answers 1, or 0 with DB3_ERR_DAMAGED. */
+static int db3_check_records(const db3_table *t, dbf_handle *h, db3_error *err)
+{
+    long count = (long)h->header.record_count;
+    struct stat st;
+    long long need = (long long)h->header.header_length + (long long)count * (long long)t->record_length;
+    if (h->header.record_length != t->record_length)
+        return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
+    if (fstat(fileno(h->file), &st) != 0 || (long long)st.st_size < need)
+        return db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds fewer",
+                        t->name.c_str(), count);
+    return 1;
+}
+
 /* Reads the records of the table into its snapshot unless it already
  * holds them for this statement. Answers 1, or 0 with DB3_ERR_DAMAGED when
  * the file's layout changed or it holds fewer records than its header
@@ -395,14 +426,9 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
     int ok = 1;
     long count = (long)h->header.record_count;
     size_t bytes = (size_t)count * (size_t)t->record_length;
-    struct stat st;
-    long long need = (long long)h->header.header_length + (long long)bytes;
-    if (h->header.record_length != t->record_length) {
-        ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
-    } else if (fstat(fileno(h->file), &st) != 0 || (long long)st.st_size < need) {
-        /* Checked before the memory is taken: a damaged count may be huge. */
-        ok = db3_fail(err, DB3_ERR_DAMAGED, "table %s is damaged: its header counts %ld records, the file holds fewer",
-                      t->name.c_str(), count);
+    /* Checked before the memory is taken: a damaged count may be huge. */
+    if (!db3_check_records(t, h, err)) {
+        ok = 0;
     } else {
         try {
             t->snap.resize(bytes);
@@ -1327,21 +1353,58 @@ bool db3_vtab_field_is_number(const db3_table *t, int f)
     return letter == 'N' || letter == 'F';
 }
 
-/* Loads the records for a scan read straight (see db3_internal.h). */
+/* Readies a scan read straight (see db3_internal.h): the snapshot when
+ * this statement loaded one, else the file, whose records are then read
+ * a window at a time. */
 int db3_vtab_load(db3_table *t, db3_error *err)
 {
-    return db3_load_snapshot(t, err);
+    if (t->snap_generation == t->session->generation) return 1;
+    db3_release_handle(&t->scan_reader);
+    t->window_first = t->window_count = 0;
+    if (!db3_open_handle(t, &t->scan_reader, DBF_MODE_READ, 0, "read", err)) return 0;
+    if (!db3_check_records(t, t->scan_reader, err)) {
+        db3_release_handle(&t->scan_reader);
+        return 0;
+    }
+    t->scan_count = (long)t->scan_reader->header.record_count;
+    t->scan_header = (long)t->scan_reader->header.header_length;
+    return 1;
 }
 
 /* The next live record of a scan read straight (see db3_internal.h):
  * the records db3_next moves over. */
-const char *db3_vtab_next_record(const db3_table *t, long *rec)
+int db3_vtab_next_record(db3_table *t, long *rec, const char **bytes, db3_error *err)
 {
-    for ((*rec)++; *rec < t->snap_count; (*rec)++) {
-        const char *bytes = t->snap.data() + (size_t)*rec * (size_t)t->record_length;
-        if (bytes[0] != DBF_DELETED) return bytes;
+    if (t->snap_generation == t->session->generation) {
+        for ((*rec)++; *rec < t->snap_count; (*rec)++) {
+            *bytes = t->snap.data() + (size_t)*rec * (size_t)t->record_length;
+            if (**bytes != DBF_DELETED) return 1;
+        }
+        return 0;
     }
-    return nullptr;
+    if (!t->scan_reader) return 0;
+    for ((*rec)++; *rec < t->scan_count; (*rec)++) {
+        if (*rec < t->window_first || *rec >= t->window_first + t->window_count) {
+            long n = std::min(DB3_BUILD_CHUNK, t->scan_count - *rec);
+            size_t want = (size_t)n * (size_t)t->record_length;
+            try {
+                t->window.resize(want);
+            } catch (...) {
+                return db3_fail(err, DB3_ERR_MEMORY, "no memory to read table %s", t->name.c_str()) - 1;
+            }
+            t->window_count = 0;
+            off_t at = (off_t)t->scan_header + (off_t)*rec * t->record_length;
+            if (fseeko(t->scan_reader->file, at, SEEK_SET) != 0 ||
+                fread(&t->window[0], 1, want, t->scan_reader->file) != want)
+                return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran: record %ld cannot be read",
+                                t->name.c_str(), *rec + 1) - 1;
+            t->window_first = *rec;
+            t->window_count = n;
+        }
+        *bytes = t->window.data() + (size_t)(*rec - t->window_first) * (size_t)t->record_length;
+        if (**bytes != DBF_DELETED) return 1;
+    }
+    return 0;
 }
 
 /* Reads a field of a scan read straight (see db3_internal.h). */
@@ -1358,6 +1421,9 @@ void db3_vtab_release(db3_session *s)
 {
     for (db3_table *t : s->tables) {
         std::string().swap(t->snap);
+        std::string().swap(t->window);
+        t->window_first = t->window_count = 0;
+        db3_release_handle(&t->scan_reader);
         t->snap_generation = -1;
         t->fetched.clear();
         t->fetched_generation = -1;
