@@ -1,7 +1,7 @@
 # pv_glob_library(NAME TYPE DIR [DEPS libs...])
 # Builds one library from every .cpp/.c file of a folder (not its
 # subfolders), with the project root on the include path so that headers are
-# named by their folder ("sqlclient/asi_ucstr.h").
+# named by their folder ("sqlclient/base/asi_ucstr.h").
 function(pv_glob_library name type dir)
   cmake_parse_arguments(L "" "" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)

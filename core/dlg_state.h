@@ -1,6 +1,6 @@
 /*
 ** dlg_state.h: saving and restoring the row-entry and browse state
-** (data/row_state.h) around nested dialogs.
+** (core/row_state.h) around nested dialogs.
 **
 **     row_state_rec *saved = dlg_state_push();
 **     if (!saved) return err_report(-9101, NULL);
@@ -11,7 +11,7 @@
 #ifndef PV_CORE_DLG_STATE_H
 #define PV_CORE_DLG_STATE_H
 
-#include "data/row_state.h"
+#include "core/row_state.h"
 
 /* A new heap copy of the whole state (g_row_state with g_cur_row and
 ** g_row_count); the copy takes over the buffers (page lines, header,

@@ -16,7 +16,7 @@
 
 #include "core/msg_box.h"
 #include "core/sql_access.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "platform/include/ads_host.h"
 
 namespace {

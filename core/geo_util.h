@@ -2,7 +2,7 @@
 ** geo_util.h: plane geometry on the four-double point and its box.
 **
 ** The point and box types, the angle conversions and the extent tests live
-** with the coordinate systems (map/geo_point.h); these are the further
+** with the coordinate systems (coords/geo_point.h); these are the further
 ** helpers that drawing, selection and queries share.
 **
 **     geo_box box;
@@ -12,7 +12,7 @@
 #ifndef PV_CORE_GEO_UTIL_H
 #define PV_CORE_GEO_UTIL_H
 
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
 
 /* Slope answered for a vertical segment. */
 #define GEO_SLOPE_VERTICAL 9.9999e250

@@ -13,7 +13,7 @@
 #define PV_CORE_IMG_SHOW_H
 
 #include "core/pjct.h"
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 
 /* Shows the image file named by a row value, asking "\nDisplay %s?\nYes/No
 ** <Yes>: " first when ask is non-zero. The file is searched on the host's

@@ -18,13 +18,13 @@
 
 #include <cstdint>
 
-struct tbl_rec;        /* registered table (data/tbl.h) */
-struct col_attr_rec;   /* column input rule (data/col_attr.h) */
-struct sym_rec;        /* symbol setup (map/) */
-struct pnt_rec;        /* point setup (data/pnt.h) */
-struct qry_rec;        /* stored query (output/) */
-struct pie_rec;        /* pie-diagram definition (output/) */
-struct chem_term_rec;  /* chemistry-diagram axis term (output/) */
+struct tbl_rec;        /* registered table (core/tbl.h) */
+struct col_attr_rec;   /* column input rule (core/col_attr.h) */
+struct sym_rec;        /* symbol setup (core/sym_setup.h) */
+struct pnt_rec;        /* point setup (core/pnt.h) */
+struct qry_rec;        /* stored query (core/qry.h) */
+struct pie_rec;        /* pie-diagram definition (core/pie_rec.h) */
+struct chem_term_rec;  /* chemistry-diagram axis term (core/chem_term.h) */
 
 /* Sizes of the project's texts, terminator included. */
 #define PJCT_NAME_SIZE     257  /* project name, at most 256 characters */

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/col_attr.h"
 #include "core/host_util.h"
 #include "core/pv_config.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
-#include "data/tbl_column.h"
+#include "core/tbl.h"
+#include "core/tbl_column.h"
 #include "platform/include/ads_host.h"
 
 /* Answers the n-th logged-on project or null. */

@@ -4,7 +4,7 @@
 ** They live from start-up to unload: the host's major version, the id of
 ** the loaded dialog file, the link client's application handle and the
 ** hatch-pattern names of ACAD.PAT. Start-up
-** (core/pv_startup.h) sets them and unload clears them.
+** (module/pv_startup.h) sets them and unload clears them.
 **
 **     ads_new_dialog("pv_logon", g_dcl_id, NULL, &h);
 */

@@ -1,6 +1,6 @@
 /*
 ** setup_queries.cpp: the loader and savers of the stored queries
-** (output/qry.h): PVQUERY holds their condition rows, PVQOUT their output
+** (core/qry.h): PVQUERY holds their condition rows, PVQOUT their output
 ** columns and PVQPOINT the points of their spatial conditions; the layouts
 ** are in setup_tables.h.
 **
@@ -23,11 +23,11 @@
 
 #include "core/err_text.h"
 #include "core/geo_util.h"
+#include "core/qry.h"
+#include "core/qry_join.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "output/qry.h"
-#include "output/qry_join.h"
 #include "platform/include/ads_host.h"
 
 /* Numbers are written with 17 significant digits: they read back exactly. */

@@ -24,19 +24,19 @@
 #include <string>
 #include <vector>
 
+#include "coords/dtm_list.h"
+#include "coords/prj_list.h"
+#include "coords/prj_name.h"
+#include "coords/xfrm_fit.h"
+#include "coords/xfrm_list.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
+#include "core/pnt.h"
+#include "core/setup_columns.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "data/setup_columns.h"
-#include "data/tbl.h"
-#include "map/dtm_list.h"
-#include "map/prj_list.h"
-#include "map/prj_name.h"
-#include "map/xfrm_fit.h"
-#include "map/xfrm_list.h"
+#include "core/tbl.h"
 
 /* Host result codes. */
 #define SETUP_OK      5100

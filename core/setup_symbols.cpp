@@ -1,6 +1,6 @@
 /*
 ** setup_symbols.cpp: the loader and saver of PVSYMBOL, the project's
-** symbol setups (map/sym_setup.h), one row per setup.
+** symbol setups (core/sym_setup.h), one row per setup.
 **
 ** Loading comes after PVPOINT, so that the input rules, the registered
 ** tables and the point setups exist: a column setup is attached to its
@@ -19,14 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "coords/shape_store.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "map/shape_store.h"
-#include "map/sym_setup.h"
+#include "core/sym_setup.h"
 #include "platform/include/ads_host.h"
 
 /* Numbers are written with 17 significant digits: they read back exactly. */

@@ -18,11 +18,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/chem_term.h"
 #include "core/err_text.h"
+#include "core/pie_rec.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
-#include "output/pie_rec.h"
-#include "output/chem_term.h"
 
 /* Host result codes. */
 #define SETUP_OK      5100
@@ -240,7 +240,7 @@ static const setup_table_entry k_entries[] = {
 };
 
 /* The layout of an entry: its own, or for the registry's tables the one
-** of data/setup_columns.h. */
+** of core/setup_columns.h. */
 static const setup_table_def *setup_layout_of(const setup_table_entry *e)
 {
     if (e->layout) return e->layout;

@@ -2,7 +2,7 @@
 ** setup_tables.h: the setup tables of a project, one entry each, and the
 ** reading and writing that every one of them shares.
 **
-** An entry names its table, lays out its columns (data/setup_columns.h
+** An entry names its table, lays out its columns (core/setup_columns.h
 ** types), says which change bits of the project make it be written, and
 ** gives the loader that turns its rows' texts into records and the saver
 ** that turns records into rows' texts. Reading and writing are common:
@@ -27,7 +27,7 @@
 ** table itself is gone or holds no row.
 **
 ** The tables and their columns (the layouts of PVTABLE, PVCOLUMN and
-** PVPOINT are those of data/setup_columns.h):
+** PVPOINT are those of core/setup_columns.h):
 **
 ** PVDATUM, one ellipsoid:
 **   DATUMNAME  CHAR(32)  name
@@ -57,7 +57,7 @@
 **   X1, Y1     DOUBLE    position in the source system
 **   X2, Y2     DOUBLE    position in the target system
 **   RESIDUAL   DOUBLE    fit distance of the last fit
-** PVSYMBOL, one symbol setup (map/sym_setup.h), loaded after PVPOINT:
+** PVSYMBOL, one symbol setup (core/sym_setup.h), loaded after PVPOINT:
 **   OWNERKIND  INT       2 a table column, 5 a profile item, 6 neither
 **                        (a library the project uses, a diagram's setup)
 **   ITEMNAME   CHAR(32)  the profile item (kind 5)
@@ -85,7 +85,7 @@
 **                        position, pattern, colour, scale, angle offset,
 **                        font or line width is taken from; blank: fixed
 ** An owner or association that no longer resolves is kept by its names.
-** PVPIE, one pie-diagram definition (output/pie_rec.h), newest first,
+** PVPIE, one pie-diagram definition (core/pie_rec.h), newest first,
 ** loaded after PVTABLE; its loader reads PVPIEOUT too:
 **   PLOTNAME   CHAR(32)  name
 **   RADIUS     DOUBLE    radius of the pie's circle, block units
@@ -104,7 +104,7 @@
 **   INSIDE     CHAR(1)   "Y" for the inside ring, blank for the outside
 ** A column no longer registered is kept by its names.
 **
-** PVQUERY, one condition row of a stored query (output/qry.h), loaded
+** PVQUERY, one condition row of a stored query (core/qry.h), loaded
 ** after PVPOINT; the loader reads PVQOUT and PVQPOINT too:
 **   QRYNAME    CHAR(32)  the query's name
 **   LISTKIND   INT       0 an SQL condition, 1 a post-filter condition
@@ -139,7 +139,7 @@
 ** left out with a warning, and its rows are written back as they were read.
 **
 ** PVCHEM, one term of a chemistry diagram's axis equation
-** (output/chem_term.h), loaded after PVTABLE; a diagram's terms are
+** (core/chem_term.h), loaded after PVTABLE; a diagram's terms are
 ** consecutive and the rows read back in the order of TERMNO:
 **   PLOTNAME   CHAR(32)  the diagram's name
 **   TERMNO     INT       the term's position in the project's list, from 0
@@ -170,7 +170,7 @@
 #include <vector>
 
 #include "core/pjct.h"
-#include "data/setup_columns.h"
+#include "core/setup_columns.h"
 
 /* Our own columns of every setup table. */
 #define SETUP_GEN_COLUMN "SAVEGEN"

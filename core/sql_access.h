@@ -6,7 +6,7 @@
 ** statement on the project's connection and either executes it or, for a
 ** query, declares a cursor named with 17 random capital letters and opens
 ** it. A query's result columns become a row: a list of sql_col_rec
-** (data/tbl_column.h), each with a value buffer bound to the cursor and a
+** (core/tbl_column.h), each with a value buffer bound to the cursor and a
 ** text buffer holding the value as text. Failures come back as application
 ** error codes: -9201 for the engine's syntax error 14215, -9203 for a
 ** failure that left no condition, otherwise the negated condition code.
@@ -26,7 +26,7 @@
 
 #include <string>
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 
 struct pjct_rec;
 class CAsiHandle;

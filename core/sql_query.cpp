@@ -20,13 +20,13 @@
 #include <random>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/row_state.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/row_state.h"
 #include "sqlclient/asi_api.h"
 
 /* Host result codes. */

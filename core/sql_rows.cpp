@@ -22,11 +22,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 
 /* Host result codes. */
 #define SQL_OK          5100

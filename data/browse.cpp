@@ -19,16 +19,16 @@
 #include <cstring>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_config.h"
 #include "core/pv_globals.h"
+#include "core/row_state.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
-#include "data/row_state.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 ** editor, replace one column's value in every row, and plot. Rows failing
 ** the query's post-filter are never shown, counted, deleted or replaced.
 ** The browser keeps its page, header and selection in the row-entry state
-** (data/row_state.h).
+** (core/row_state.h).
 **
 **     int rc = pv_table_dialog(stmt, cursor, row, query);   // 5100 or -5001
 **     if (browse_row_is_selected(n)) ... plot row n ...
@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <string>
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 #include "platform/include/dcl_host.h"
 
 struct qry_rec;

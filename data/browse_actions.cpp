@@ -10,12 +10,12 @@
 #include <cstring>
 
 #include "core/msg_box.h"
+#include "core/row_state.h"
 #include "core/sql_access.h"
 #include "core/tile_util.h"
 #include "data/browse.h"
 #include "data/memo.h"
 #include "data/row_edit.h"
-#include "data/row_state.h"
 
 namespace {
 

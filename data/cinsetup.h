@@ -15,8 +15,8 @@
 #ifndef PV_DATA_CINSETUP_H
 #define PV_DATA_CINSETUP_H
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
-#include "data/col_attr.h"
 
 /* Runs the dialog on a rule of the project. Answers 5100 after the dialog
 ** ran (accepted or not); -2 for a null argument; -9101 when the working

@@ -20,14 +20,14 @@
 #include <string>
 
 #include "core/err_text.h"
+#include "core/item_tree.h"
 #include "core/msg_box.h"
 #include "core/pv_globals.h"
 #include "core/str_util.h"
+#include "core/sym_setup.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
 #include "data/item_table.h"
-#include "data/item_tree.h"
-#include "data/tbl.h"
-#include "map/sym_setup.h"
 
 namespace {
 

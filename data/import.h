@@ -19,8 +19,8 @@
 #include <cstdio>
 
 #include "core/pjct.h"
+#include "core/tbl.h"
 #include "data/import_reader.h"
-#include "data/tbl.h"
 #include "platform/include/dcl_host.h"
 
 struct prj_rec;

@@ -36,19 +36,19 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "coords/prj_transform.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
 #include "data/memo.h"
-#include "data/pnt.h"
 #include "data/tblsetup.h"
-#include "map/prj_list.h"
-#include "map/prj_transform.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
@@ -17,12 +18,11 @@
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/sym_setup.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
 #include "data/row_edit.h"
-#include "map/sym_setup.h"
-#include "map/sym_pick.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_pick.h"
+#include "data/sym_setup_dialog.h"
 
 namespace {
 

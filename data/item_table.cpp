@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
@@ -25,8 +26,7 @@
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "platform/include/ads_host.h"
 
 namespace {

@@ -7,7 +7,7 @@
 ** dictionary; a profile is a table of (SORTNUMBER, BASENUMBER, PARENTNUM,
 ** WINDOW) rows naming the items of one dictionary in walk order, with a
 ** header row whose PARENTNUM and WINDOW pack the dictionary's name. Both
-** load into item trees (data/item_tree.h); a tree saves back as a profile
+** load into item trees (core/item_tree.h); a tree saves back as a profile
 ** and reads from and writes to a text file of one indented line per item.
 **
 **     prf_edit_set_project(NULL, project);
@@ -27,8 +27,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "data/item_tree.h"
-#include "data/tbl_column.h"
+#include "core/item_tree.h"
+#include "core/tbl_column.h"
 
 struct pjct_rec;
 

@@ -17,14 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/pjct_list.h"
 #include "core/pv_config.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 #include <string>
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 #include "platform/include/dcl_host.h"
 
 /* Appended to a table's name to name its side table. */

@@ -41,19 +41,19 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
 #include "data/memo.h"
-#include "data/tbl.h"
 #include "data/tblsetup.h"
-#include "map/link.h"
-#include "map/link_ase.h"
+#include "draw/link.h"
+#include "draw/link_ase.h"
 
 pjct_rec *g_merge_master = nullptr;
 pjct_rec *g_merge_slave = nullptr;

@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/tbl.h"
-#include "map/prj_list.h"
+#include "core/tbl.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #define PV_DATA_PNT_DIALOG_H
 
 #include "core/pjct.h"
+#include "core/pnt.h"
 #include "core/tile_util.h"
-#include "data/pnt.h"
 
 /* Runs the point setup dialog on a registered table of the project.
 ** Answers 0 after the dialog ran; -2 for a missing project or a missing or

@@ -11,7 +11,7 @@
 #ifndef PV_DATA_PRF_EDIT_H
 #define PV_DATA_PRF_EDIT_H
 
-#include "data/item_tree.h"
+#include "core/item_tree.h"
 #include "platform/include/dcl_host.h"
 
 struct pjct_rec;

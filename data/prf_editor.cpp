@@ -17,6 +17,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
@@ -24,13 +25,12 @@
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/sym_setup.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
 #include "data/item_pick.h"
 #include "data/item_table.h"
 #include "data/row_edit.h"
-#include "map/sym_setup.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_setup_dialog.h"
 
 namespace {
 

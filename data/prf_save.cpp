@@ -7,12 +7,12 @@
 
 #include <set>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
 #include "data/item_pick.h"
 #include "data/item_table.h"
 

@@ -20,8 +20,8 @@
 #include "core/pv_globals.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "map/link.h"
-#include "map/link_ase.h"
+#include "draw/link.h"
+#include "draw/link_ase.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include <cstring>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/item_tree.h"
 #include "core/pjct.h"
-#include "data/col_attr.h"
-#include "data/item_tree.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 
 #include <string>
 
-#include "data/tbl.h"
-#include "data/tbl_column.h"
+#include "core/tbl.h"
+#include "core/tbl_column.h"
 #include "platform/include/dcl_host.h"
 
 struct item_node;

@@ -27,11 +27,11 @@
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
+#include "core/row_state.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/item_table.h"
-#include "data/row_state.h"
 
 namespace {
 

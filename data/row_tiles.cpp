@@ -18,24 +18,24 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/col_attr.h"
+#include "core/dlg_state.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
+#include "core/row_state.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
 #include "data/cinsetup.h"
-#include "core/dlg_state.h"
-#include "data/col_attr.h"
 #include "data/item_pick.h"
 #include "data/memo.h"
 #include "data/pnt_dialog.h"
-#include "data/row_state.h"
-#include "data/tbl.h"
-#include "map/map_params.h"
-#include "map/point_dialog.h"
-#include "map/sym_pick.h"
-#include "map/sym_setup_dialog.h"
+#include "data/point_dialog.h"
+#include "data/sym_pick.h"
+#include "data/sym_setup_dialog.h"
+#include "draw/map_params.h"
 
 namespace {
 

@@ -19,16 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pv_globals.h"
+#include "core/setup_columns.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
 #include "data/memo.h"
-#include "data/setup_columns.h"
 
 namespace {
 

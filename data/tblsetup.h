@@ -20,7 +20,7 @@
 #include <cstdint>
 
 #include "core/pjct.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "platform/include/dcl_host.h"
 
 struct col_attr_rec;

@@ -29,7 +29,7 @@
 #include "core/tile_util.h"
 #include "data/cinsetup.h"
 #include "data/pnt_dialog.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_setup_dialog.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 */
 #include "data/tblsetup.h"
 
-#include "data/col_attr.h"
+#include "core/col_attr.h"
 
 namespace {
 

@@ -13,25 +13,26 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "coords/shape_store.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
+#include "core/sym_setup.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
 #include "data/item_table.h"
 #include "data/memo.h"
-#include "data/pnt.h"
-#include "data/tbl.h"
+#include "data/sym_setup_dialog.h"
 #include "data/tblsetup.h"
 #include "data/upgrade.h"
-#include "map/link.h"
-#include "map/link_ase.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/shape_store.h"
-#include "map/sym_setup.h"
+#include "draw/link.h"
+#include "draw/link_ase.h"
+#include "draw/map_params.h"
 
 namespace {
 

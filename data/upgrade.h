@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "data/col_attr.h"
+#include "core/col_attr.h"
+#include "core/item_tree.h"
 #include "data/dbf/dbf.h"
-#include "data/item_tree.h"
 
 /* Type words of a catalogue row, in index order. */
 #define UPG_TYPE_TEXT 0

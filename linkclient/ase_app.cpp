@@ -20,8 +20,8 @@
 #include "linkclient/ase_msgfile.h"
 #include "linkclient/ase_resbuf.h"
 #include "platform/include/ase_service.h"
-#include "sqlclient/asi_codepage.h"
 #include "sqlclient/asi_connection.h"
+#include "sqlclient/base/asi_codepage.h"
 
 namespace {
 

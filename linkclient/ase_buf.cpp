@@ -12,7 +12,7 @@
 #include "linkclient/ase_errlist.h"
 #include "linkclient/ase_msgfile.h"
 #include "linkclient/ase_resbuf.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_memory.h"
 
 /* Writes a double as 8 little-endian bytes. */
 void ase_put_real(unsigned char *p, double v) noexcept

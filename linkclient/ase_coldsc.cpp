@@ -13,12 +13,12 @@
 
 #include "linkclient/ase_errlist.h"
 #include "linkclient/ase_resbuf.h"
-#include "platform/include/ads_host.h"
-#include "sqlclient/asi_codepage.h"
-#include "sqlclient/asi_memory.h"
-#include "sqlclient/asi_row.h"
-#include "sqlclient/values/asi_data.h"
 #include "linkclient/ase_values.h"
+#include "platform/include/ads_host.h"
+#include "sqlclient/asi_row.h"
+#include "sqlclient/base/asi_codepage.h"
+#include "sqlclient/base/asi_memory.h"
+#include "sqlclient/values/asi_data.h"
 
 namespace {
 

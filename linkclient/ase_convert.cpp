@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "linkclient/ase_errlist.h"
-#include "sqlclient/asi_codepage.h"
+#include "sqlclient/base/asi_codepage.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "linkclient/ase_obj.h"
 #include <string>
 
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 struct resbuf;
 

@@ -13,8 +13,8 @@
 #include "linkclient/ase_msgfile.h"
 #include "linkclient/ase_resbuf.h"
 #include "sqlclient/asi_handle.h"
-#include "sqlclient/asi_memory.h"
 #include "sqlclient/asi_row.h"
+#include "sqlclient/base/asi_memory.h"
 #include "sqlclient/values/asi_data.h"
 
 namespace {

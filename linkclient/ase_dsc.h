@@ -22,7 +22,7 @@
 
 #include "linkclient/ase_errlist.h"
 #include "platform/include/ads_host.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_except.h"
 
 class CAseAppDsc;
 class CAseDsc;

@@ -12,7 +12,7 @@
 #include "linkclient/ase_msgfile.h"
 #include "linkclient/ase_str.h"
 #include "platform/include/ads_host.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_memory.h"
 
 namespace {
 

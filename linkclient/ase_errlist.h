@@ -19,9 +19,9 @@
 #include <cstdint>
 
 #include "linkclient/ase_obj.h"
-#include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_handle.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 struct resbuf;
 class CAseMsgFile;

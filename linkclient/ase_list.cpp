@@ -9,7 +9,7 @@
 
 #include "linkclient/ase_errlist.h"
 #include "platform/include/ads_host.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_memory.h"
 
 /* An empty list. */
 CAseList::CAseList(CAseErrList *owner, int blockSize) noexcept

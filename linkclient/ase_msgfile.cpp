@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "platform/include/ads_host.h"
-#include "sqlclient/asi_files.h"
+#include "sqlclient/base/asi_files.h"
 
 namespace {
 

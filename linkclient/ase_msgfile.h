@@ -11,8 +11,8 @@
 #define PV_LINKCLIENT_ASE_MSGFILE_H
 
 #include "linkclient/ase_obj.h"
-#include "sqlclient/asi_msgfile.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_msgfile.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 /* The catalogue's file name. */
 constexpr const char *ASE_MSGFILE_NAME = "aseloc.xmx";

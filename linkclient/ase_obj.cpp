@@ -5,7 +5,7 @@
 #include "linkclient/ase_obj.h"
 
 #include "linkclient/ase_errlist.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_memory.h"
 
 /* Destroys the object; the root owns nothing. */
 CAseObj::~CAseObj() = default;

@@ -18,7 +18,7 @@
 #include <new>
 #include <utility>
 
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_except.h"
 
 class CAseErrList;
 

@@ -11,7 +11,7 @@
 #include "linkclient/ase_errlist.h"
 #include "linkclient/ase_list.h"
 #include "linkclient/ase_resbuf.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_memory.h"
 
 /* An empty list of texts. */
 CAseStr::CAseStr(CAseErrList *owner) noexcept : CAseBuf(owner), m_used(0)

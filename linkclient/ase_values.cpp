@@ -10,9 +10,9 @@
 #include <cstring>
 #include <type_traits>
 
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_row.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_approx.h"
 #include "sqlclient/values/asi_bit.h"
 #include "sqlclient/values/asi_data.h"

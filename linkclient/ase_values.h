@@ -10,7 +10,7 @@
 #ifndef PV_LINKCLIENT_ASE_VALUES_H
 #define PV_LINKCLIENT_ASE_VALUES_H
 
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 class CAsiData;
 class CAsiColumn;

@@ -13,7 +13,7 @@
 #ifndef PV_MAP_CRS_DIALOGS_H
 #define PV_MAP_CRS_DIALOGS_H
 
-#include "map/xfrm_list.h"
+#include "coords/xfrm_list.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
 

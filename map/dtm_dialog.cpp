@@ -15,12 +15,12 @@
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
 #include "core/setup_store.h"
 #include "core/tile_util.h"
-#include "data/pnt.h"
+#include "draw/map_params.h"
 #include "map/crs_dialogs.h"
-#include "map/map_params.h"
 
 /* ---- Shared helpers ---------------------------------------------------- */
 

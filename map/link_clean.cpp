@@ -25,9 +25,9 @@
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/link_ase.h"
+#include "core/tbl.h"
+#include "draw/draw_util.h"
+#include "draw/link_ase.h"
 #include "map/link_cmd.h"
 
 namespace {

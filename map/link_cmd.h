@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "map/link.h"
+#include "draw/link.h"
 #include "platform/include/ads_host.h"
 
 struct sql_col_rec;

@@ -24,10 +24,10 @@
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/link_ase.h"
+#include "draw/draw_util.h"
+#include "draw/link_ase.h"
 #include "map/link_cmd.h"
 
 namespace {

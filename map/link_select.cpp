@@ -15,9 +15,9 @@
 #include "core/pjct.h"
 #include "core/pjct_list.h"
 #include "core/str_util.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/link.h"
+#include "core/tbl.h"
+#include "draw/draw_util.h"
+#include "draw/link.h"
 
 namespace {
 

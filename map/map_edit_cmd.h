@@ -15,9 +15,9 @@
 #ifndef PV_MAP_MAP_EDIT_CMD_H
 #define PV_MAP_MAP_EDIT_CMD_H
 
-#include "map/geo_point.h"
-#include "map/link.h"
-#include "map/sym_place.h"
+#include "coords/geo_point.h"
+#include "draw/link.h"
+#include "draw/sym_place.h"
 #include "platform/include/ads_host.h"
 
 struct pnt_rec;

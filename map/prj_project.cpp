@@ -15,14 +15,14 @@
 #include <cstring>
 #include <vector>
 
+#include "coords/prj_transform.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/crs_dialogs.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
-#include "map/prj_transform.h"
 
 namespace {
 

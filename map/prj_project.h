@@ -9,7 +9,7 @@
 #ifndef PV_MAP_PRJ_PROJECT_H
 #define PV_MAP_PRJ_PROJECT_H
 
-#include "map/prj_list.h"
+#include "coords/prj_list.h"
 #include "platform/include/ads_host.h"
 
 /* The application name, the title of the summary alert. */

@@ -14,7 +14,7 @@
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "map/row_cmd.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #ifndef PV_MAP_ROW_CMD_H
 #define PV_MAP_ROW_CMD_H
 
-#include "map/link.h"
-#include "map/sym_place.h"
+#include "draw/link.h"
+#include "draw/sym_place.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
 

@@ -17,10 +17,10 @@
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
+#include "core/tbl.h"
 #include "data/memo.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/row_cmd.h"
 
 namespace {

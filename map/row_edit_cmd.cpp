@@ -13,21 +13,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "coords/geo_point.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
+#include "core/tbl.h"
 #include "data/row_edit.h"
-#include "data/row_place.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/geo_point.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
-#include "map/map_params.h"
 #include "map/row_cmd.h"
+#include "map/row_place.h"
 #include "map/sym_draw.h"
 
 namespace {

@@ -21,12 +21,12 @@
 #include "core/msg_box.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/row_place.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/row_cmd.h"
+#include "map/row_place.h"
 #include "map/sym_draw.h"
 
 namespace {

@@ -16,21 +16,21 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_transform.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/pnt.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
-#include "map/map_params.h"
-#include "map/prj_transform.h"
 
 scale_options g_scale_options = {0, 0, 0, 0, 0, 0.0, 0.0, nullptr};
 

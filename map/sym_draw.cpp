@@ -10,17 +10,17 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "coords/shape_interp.h"
+#include "coords/shape_store.h"
 #include "core/err_text.h"
 #include "core/host_util.h"
 #include "core/str_util.h"
-#include "data/tbl_column.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/link.h"
-#include "map/link_ase.h"
-#include "map/shape_block.h"
-#include "map/shape_interp.h"
-#include "map/shape_store.h"
+#include "core/tbl_column.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/link.h"
+#include "draw/link_ase.h"
+#include "draw/shape_block.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #ifndef PV_MAP_SYM_DRAW_H
 #define PV_MAP_SYM_DRAW_H
 
-#include "map/geo_point.h"
-#include "map/sym_place.h"
+#include "coords/geo_point.h"
+#include "draw/sym_place.h"
 #include "platform/include/ads_host.h"
 
 /* The block that holds a copy of a group while the user drags it. */

@@ -13,22 +13,22 @@
 #include <cstring>
 #include <vector>
 
+#include "coords/prj_transform.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "data/row_place.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/link_ase.h"
+#include "core/tbl.h"
+#include "draw/draw_util.h"
+#include "draw/link_ase.h"
+#include "draw/map_params.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
-#include "map/map_params.h"
-#include "map/prj_transform.h"
+#include "map/row_place.h"
 #include "map/sym_draw.h"
 
 namespace {

@@ -16,12 +16,12 @@
 #include <cstring>
 #include <vector>
 
+#include "coords/xfrm_fit.h"
 #include "core/err_text.h"
 #include "core/setup_store.h"
 #include "core/tile_util.h"
+#include "draw/map_params.h"
 #include "map/crs_dialogs.h"
-#include "map/map_params.h"
-#include "map/xfrm_fit.h"
 
 namespace {
 

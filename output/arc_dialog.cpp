@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_setup_dialog.h"
+#include "draw/map_params.h"
 #include "output/arc_make.h"
 #include "output/arc_units.h"
 #include "output/diagram_road.h"

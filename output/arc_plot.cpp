@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/link.h"
-#include "map/prj_transform.h"
-#include "map/sym_place.h"
+#include "coords/prj_transform.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/link.h"
+#include "draw/sym_place.h"
 
 namespace {
 

@@ -14,14 +14,14 @@
 #include <cstring>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
-#include "data/tbl_column.h"
-#include "data/row_place.h"
-#include "map/link.h"
-#include "map/sym_place.h"
+#include "core/tbl.h"
+#include "core/tbl_column.h"
+#include "draw/link.h"
+#include "draw/sym_place.h"
+#include "map/row_place.h"
 #include "output/arc_plot.h"
 
 namespace {

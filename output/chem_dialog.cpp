@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/geo_util.h"
 #include "core/msg_box.h"
@@ -19,10 +20,9 @@
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/sym_setup.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
-#include "map/sym_setup.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_setup_dialog.h"
 #include "output/chem_plot.h"
 #include "output/diagram_road.h"
 

@@ -11,7 +11,7 @@
 #ifndef PV_OUTPUT_CHEM_DIALOG_H
 #define PV_OUTPUT_CHEM_DIALOG_H
 
-#include "output/chem_term.h"
+#include "core/chem_term.h"
 #include "platform/include/dcl_host.h"
 
 /* The diagram dialog over a row: the state is freed, the row kept. 0

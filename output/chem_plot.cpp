@@ -18,9 +18,9 @@
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/row_place.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "map/row_place.h"
 #include "map/sym_draw.h"
 #include "output/chem_dialog.h"
 

@@ -14,10 +14,10 @@
 
 #include <cstddef>
 
-#include "map/geo_point.h"
-#include "map/sym_place.h"
-#include "map/sym_setup.h"
-#include "output/chem_term.h"
+#include "coords/geo_point.h"
+#include "core/chem_term.h"
+#include "core/sym_setup.h"
+#include "draw/sym_place.h"
 #include "platform/include/ads_host.h"
 
 /* The project's symbol setup for chemistry diagrams, also their default

@@ -11,9 +11,9 @@
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/tbl.h"
-#include "map/map_params.h"
+#include "draw/map_params.h"
 #include "output/diagram_road.h"
 
 namespace {

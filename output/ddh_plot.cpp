@@ -17,14 +17,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "coords/prj_transform.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/link.h"
-#include "map/link_ase.h"
-#include "map/map_params.h"
-#include "map/prj_transform.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/link.h"
+#include "draw/link_ase.h"
+#include "draw/map_params.h"
 #include "output/diagram_road.h"
 
 ddh_state g_ddh;

@@ -17,11 +17,11 @@
 #ifndef PV_OUTPUT_DDH_PLOT_H
 #define PV_OUTPUT_DDH_PLOT_H
 
+#include "coords/geo_point.h"
 #include "core/pjct.h"
-#include "data/tbl_column.h"
-#include "map/geo_point.h"
-#include "map/sym_place.h"
-#include "map/sym_setup.h"
+#include "core/sym_setup.h"
+#include "core/tbl_column.h"
+#include "draw/sym_place.h"
 
 struct prj_rec;
 

@@ -12,21 +12,21 @@
 #include <vector>
 #include <strings.h>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
-#include "core/str_util.h"
-#include "core/tile_util.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/link.h"
-#include "map/sym_setup.h"
-#include "map/sym_setup_dialog.h"
+#include "core/str_util.h"
+#include "core/sym_setup.h"
+#include "core/tbl.h"
+#include "core/tile_util.h"
+#include "data/sym_setup_dialog.h"
+#include "draw/draw_util.h"
+#include "draw/link.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 #include <algorithm>
 
-#include "map/prj_name.h"
+#include "coords/prj_name.h"
 #include "output/out_ellipsoid.h"
 
 namespace {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
@@ -18,9 +20,7 @@
 #include "core/pv_globals.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "draw/map_params.h"
 #include "output/diagram_road.h"
 #include "output/export_columns.h"
 #include "output/export_run.h"

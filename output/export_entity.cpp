@@ -12,13 +12,13 @@
 #include <cmath>
 #include <string>
 
+#include "coords/prj_transform.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/tbl_column.h"
-#include "map/draw_util.h"
-#include "map/link.h"
-#include "map/map_params.h"
-#include "map/prj_transform.h"
+#include "core/tbl_column.h"
+#include "draw/draw_util.h"
+#include "draw/link.h"
+#include "draw/map_params.h"
 #include "output/export_geo.h"
 #include "output/export_state.h"
 #include "output/out_text.h"

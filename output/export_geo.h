@@ -10,7 +10,7 @@
 #ifndef PV_OUTPUT_EXPORT_GEO_H
 #define PV_OUTPUT_EXPORT_GEO_H
 
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
 
 /* The y a test point is raised by when it equals a vertex's y. */
 constexpr double GEO_RING_Y_NUDGE = 1e-12;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "data/tbl_column.h"
-#include "map/sym_place.h"
+#include "core/tbl_column.h"
+#include "draw/sym_place.h"
 #include "output/export_entity.h"
 #include "output/export_run.h"
 #include "output/export_state.h"

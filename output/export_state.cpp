@@ -7,7 +7,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 #include "output/export_columns.h"
 #include "output/out_file.h"
 #include "output/out_text.h"

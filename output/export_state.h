@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
 
 struct pjct_rec;
 struct prj_rec;

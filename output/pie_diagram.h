@@ -17,11 +17,11 @@
 #ifndef PV_OUTPUT_PIE_DIAGRAM_H
 #define PV_OUTPUT_PIE_DIAGRAM_H
 
+#include "core/pie_rec.h"
 #include "core/pjct.h"
-#include "data/tbl_column.h"
-#include "map/sym_place.h"
-#include "map/sym_setup.h"
-#include "output/pie_rec.h"
+#include "core/sym_setup.h"
+#include "core/tbl_column.h"
+#include "draw/sym_place.h"
 #include "platform/include/dcl_host.h"
 
 struct prj_rec;

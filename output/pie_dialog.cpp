@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
-#include "map/map_params.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_setup_dialog.h"
+#include "draw/map_params.h"
 #include "output/diagram_road.h"
 
 pie_state g_pie;

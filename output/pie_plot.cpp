@@ -16,13 +16,13 @@
 #include <cstring>
 #include <vector>
 
+#include "coords/prj_transform.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/row_place.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/map_params.h"
-#include "map/prj_transform.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/map_params.h"
+#include "map/row_place.h"
 
 namespace {
 

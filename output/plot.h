@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 #include "platform/include/dcl_host.h"
 
 struct qry_rec;

@@ -3,7 +3,7 @@
 */
 #include "output/plot_col_type.h"
 
-#include "data/col_attr.h"
+#include "core/col_attr.h"
 #include "output/plot_state.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #ifndef PV_OUTPUT_PLOT_COL_TYPE_H
 #define PV_OUTPUT_PLOT_COL_TYPE_H
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 
 /* SPANS codes. */
 #define SPANS_CODE_REAL     0    /* decimal number */

@@ -12,8 +12,8 @@
 #ifndef PV_OUTPUT_PLOT_DRIVERS_H
 #define PV_OUTPUT_PLOT_DRIVERS_H
 
-#include "data/tbl_column.h"
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
+#include "core/tbl_column.h"
 
 struct prj_rec;
 struct sym_place_rec;

@@ -10,11 +10,11 @@
 #include <cstring>
 #include <vector>
 
+#include "coords/geo_point.h"
+#include "coords/prj_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "map/geo_point.h"
-#include "map/prj_list.h"
-#include "map/sym_place.h"
+#include "draw/sym_place.h"
 #include "output/e00_writer.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"

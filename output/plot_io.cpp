@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "coords/prj_transform.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/pnt.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "map/prj_list.h"
-#include "map/prj_transform.h"
 #include "output/out_file.h"
 #include "output/out_text.h"
 #include "output/plot_col_type.h"

@@ -16,8 +16,8 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "data/tbl_column.h"
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
+#include "core/tbl_column.h"
 
 struct prj_rec;
 struct pnt_rec;

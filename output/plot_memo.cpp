@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
 #include "data/memo.h"
 #include "output/plot_state.h"
 

@@ -11,7 +11,7 @@
 #ifndef PV_OUTPUT_PLOT_MEMO_H
 #define PV_OUTPUT_PLOT_MEMO_H
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 #include "output/plot.h"
 
 /* Width a memo text gets in the file and table outputs. */

@@ -13,18 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
 #include "core/err_text.h"
 #include "core/img_show.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
+#include "core/row_state.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "data/row_state.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_setup_dialog.h"
+#include "draw/map_params.h"
 #include "output/e00_writer.h"
 #include "output/mif_writer.h"
 #include "output/plot_diagrams.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 
 /* What the user chose in the dialog. List indexes count the entries of
 ** the lists as the dialog fills them; -1 for no choice. */

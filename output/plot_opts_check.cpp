@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "coords/prj_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/tbl.h"
-#include "map/prj_list.h"
+#include "core/tbl.h"
 #include "output/plot_io.h"
 #include "output/plot_state.h"
 

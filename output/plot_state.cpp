@@ -9,7 +9,7 @@
 
 #include "core/err_text.h"
 #include "core/sql_access.h"
-#include "map/draw_util.h"
+#include "draw/draw_util.h"
 #include "platform/include/ads_host.h"
 
 plot_state_rec g_plot_state = {};

@@ -18,8 +18,8 @@
 #include <cstdint>
 #include <string>
 
-#include "data/tbl_column.h"
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
+#include "core/tbl_column.h"
 #include "output/plot.h"
 
 struct qry_rec;

@@ -9,13 +9,13 @@
 #include <cstring>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/item_tree.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/item_tree.h"
-#include "data/pnt.h"
 #include "data/row_edit.h"
 
 /* Codes of the value check. */

@@ -18,19 +18,19 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/geo_util.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
+#include "core/qry_join.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "data/col_attr.h"
 #include "data/item_pick.h"
-#include "data/pnt.h"
-#include "map/sym_pick.h"
+#include "data/sym_pick.h"
 #include "output/qry_edit.h"
-#include "output/qry_join.h"
 #include "output/qry_sql.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #ifndef PV_OUTPUT_QRY_DIALOG_H
 #define PV_OUTPUT_QRY_DIALOG_H
 
-#include "output/qry.h"
+#include "core/qry.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
 

@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "output/qry.h"
+#include "core/qry.h"
 #include "platform/include/dcl_host.h"
 
 struct item_node;

@@ -15,13 +15,13 @@
 #include <cstring>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/geo_util.h"
+#include "core/item_tree.h"
+#include "core/pnt.h"
+#include "core/qry.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/col_attr.h"
-#include "data/item_tree.h"
-#include "data/pnt.h"
-#include "output/qry.h"
 
 /* Fewest points of an area (a closed ring of three corners) and of a line. */
 #define QRY_AREA_MIN_POINTS 4

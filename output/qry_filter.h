@@ -9,7 +9,7 @@
 #ifndef PV_OUTPUT_QRY_FILTER_H
 #define PV_OUTPUT_QRY_FILTER_H
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 
 struct qry_rec;
 struct qry_cond_rec;

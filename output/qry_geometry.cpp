@@ -13,12 +13,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "coords/prj_transform.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/host_util.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "map/prj_transform.h"
-#include "output/qry.h"
+#include "core/pnt.h"
+#include "core/qry.h"
 #include "output/qry_geometry.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #ifndef PV_OUTPUT_QRY_GEOMETRY_H
 #define PV_OUTPUT_QRY_GEOMETRY_H
 
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
 
 struct prj_rec;
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_transform.h"
 #include "core/err_text.h"
 #include "core/geo_util.h"
 #include "core/msg_box.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
-#include "map/prj_transform.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "output/qry_geometry.h"
 
 namespace {

@@ -10,17 +10,17 @@
 #include <cstring>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
+#include "core/qry_join.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/browse.h"
-#include "data/col_attr.h"
 #include "output/qry_edit.h"
-#include "output/qry_join.h"
 
 /* Host result codes. */
 #define QRY_OK      5100

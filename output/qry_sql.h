@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "output/qry.h"
+#include "core/qry.h"
 
 /* Size of the statement buffer: the text and its terminator fit in it. */
 #define QRY_SQL_TEXT_SIZE 4096

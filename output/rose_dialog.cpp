@@ -14,10 +14,10 @@
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
 #include "core/str_util.h"
+#include "core/sym_setup.h"
+#include "core/tbl.h"
 #include "core/tile_util.h"
-#include "data/tbl.h"
-#include "map/sym_setup.h"
-#include "map/sym_setup_dialog.h"
+#include "data/sym_setup_dialog.h"
 #include "output/diagram_road.h"
 #include "output/rose_plot.h"
 

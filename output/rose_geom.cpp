@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
 
 namespace {
 constexpr double kNorthBaseDeg = 90.0; /* compass base: north is +y          */

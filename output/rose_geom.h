@@ -9,7 +9,7 @@
 #ifndef PV_OUTPUT_ROSE_GEOM_H
 #define PV_OUTPUT_ROSE_GEOM_H
 
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
 
 /* Number of counters: with the minimum interval of 1 degree a full circle
 ** holds at most this many intervals. */

@@ -15,9 +15,9 @@
 #include "core/pjct.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/map_params.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/map_params.h"
 
 rose_state g_rose;
 

@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "map/sym_place.h"
-#include "map/sym_setup.h"
+#include "core/sym_setup.h"
+#include "draw/sym_place.h"
 #include "output/rose_geom.h"
 
 struct pjct_rec;

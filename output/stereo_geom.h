@@ -11,7 +11,7 @@
 #ifndef PV_OUTPUT_STEREO_GEOM_H
 #define PV_OUTPUT_STEREO_GEOM_H
 
-#include "map/geo_point.h"
+#include "coords/geo_point.h"
 
 /* Net types. */
 #define STEREO_EQUAL_AREA 1    /* equal-area (Schmidt) net                  */

@@ -11,18 +11,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "coords/shape_store.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/link.h"
-#include "map/map_params.h"
-#include "map/shape_block.h"
-#include "map/shape_store.h"
-#include "map/sym_place.h"
-#include "map/sym_setup.h"
+#include "core/sym_setup.h"
+#include "core/tbl.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/link.h"
+#include "draw/map_params.h"
+#include "draw/shape_block.h"
+#include "draw/sym_place.h"
 #include "output/stereo_geom.h"
 
 stereo_state g_stereo;

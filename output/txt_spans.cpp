@@ -14,7 +14,7 @@
 #include <string>
 
 #include "core/str_util.h"
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 #include "output/export_entity.h"
 #include "output/export_state.h"
 #include "output/out_file.h"

@@ -12,9 +12,9 @@
 #include <new>
 #include <string>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_decimal.h"
 

@@ -17,9 +17,9 @@
 #include <strings.h>
 
 #include "ads_host.h"
-#include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_driver.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "sqlclient/asi_files.h"
-#include "sqlclient/asi_object.h"
+#include "sqlclient/base/asi_files.h"
+#include "sqlclient/base/asi_object.h"
 
 /* Engine codes of the store. */
 constexpr int ASI_ERR_CFG_NOT_FOUND = 0xB028;  /* no store, or no such entry */

@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_driver.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_statement.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 /* Records a reply's conditions; raises when it failed. */
 void asi_reply_conditions(const CAsiMessage &reply, int failed)

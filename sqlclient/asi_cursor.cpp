@@ -7,11 +7,11 @@
 #include <climits>
 
 #include "sqlclient/asi_connection.h"
-#include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_driver.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_statement.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_data.h"
 
 /* An undeclared cursor. */

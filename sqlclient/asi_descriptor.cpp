@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "sqlclient/asi_config.h"
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 /* Frees the items. */
 CAsiDescriptor::~CAsiDescriptor()

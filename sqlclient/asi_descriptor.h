@@ -17,8 +17,8 @@
 
 #include <vector>
 
-#include "sqlclient/asi_object.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_object.h"
+#include "sqlclient/base/asi_ucstr.h"
 #include "sqlclient/values/asi_data.h"
 
 /* Host value types of bound buffers. */

@@ -31,8 +31,8 @@
 #include <algorithm>
 #include <strings.h>
 
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_memory.h"
 
 extern char **environ;
 

@@ -22,8 +22,8 @@
 #include <atomic>
 #include <mutex>
 
-#include "sqlclient/asi_files.h"
 #include "sqlclient/asi_transport.h"
+#include "sqlclient/base/asi_files.h"
 
 /* The longest environment name kept (bytes, terminator included). */
 constexpr int ASI_ENV_NAME_MAX = 64;

@@ -23,9 +23,9 @@
 #include <cstring>
 #include <new>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "sqlclient/asi_config.h"
 #include "sqlclient/asi_driver.h"
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_memory.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include <atomic>
 
-#include "sqlclient/asi_files.h"
 #include "sqlclient/asi_handle.h"
+#include "sqlclient/base/asi_files.h"
 
 class CAsiEnv : public CAsiHandle {
 public:

@@ -9,7 +9,7 @@
 #ifndef PV_SQLCLIENT_ASI_HANDLE_H
 #define PV_SQLCLIENT_ASI_HANDLE_H
 
-#include "sqlclient/asi_diag.h"
+#include "sqlclient/base/asi_diag.h"
 
 class CAsiHandle : public CAsiObject {
 public:

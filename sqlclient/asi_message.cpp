@@ -3,8 +3,8 @@
 */
 #include "sqlclient/asi_message.h"
 
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/base/asi_except.h"
 
 /* Deletes the values of a list. */
 void asi_value_list_free(asi_value_list &list) noexcept

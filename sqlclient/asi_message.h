@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "sqlclient/asi_transport.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_ucstr.h"
 #include "sqlclient/values/asi_data.h"
 
 /* Values of a message or a row, each owned by the list's owner. */

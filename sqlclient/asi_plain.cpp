@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "sqlclient/asi_config.h"
-#include "sqlclient/asi_diag.h"
+#include "sqlclient/base/asi_diag.h"
 
 namespace {
 

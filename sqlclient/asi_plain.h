@@ -28,7 +28,7 @@
 #include <cstdint>
 
 #include "sqlclient/asi_descriptor.h"
-#include "sqlclient/asi_stream.h"
+#include "sqlclient/base/asi_stream.h"
 #include "sqlclient/values/asi_data.h"
 
 /* Item tags of the plain values inside a further row. */

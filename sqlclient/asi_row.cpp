@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "sqlclient/asi_codepage.h"
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_codepage.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_data.h"
 #include "sqlclient/values/asi_impldata.h"

@@ -13,8 +13,8 @@
 #ifndef PV_SQLCLIENT_ASI_ROW_H
 #define PV_SQLCLIENT_ASI_ROW_H
 
-#include "sqlclient/asi_object.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_object.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 class CAsiData;
 

@@ -11,10 +11,10 @@
 
 #include "sqlclient/asi_connection.h"
 #include "sqlclient/asi_cursor.h"
-#include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_driver.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 /* An unprepared statement. */
 CAsiStatement::CAsiStatement() noexcept

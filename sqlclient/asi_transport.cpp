@@ -22,8 +22,8 @@
 #include <sched.h>
 #include <unistd.h>
 
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_memory.h"
 
 namespace {
 

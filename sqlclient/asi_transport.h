@@ -27,9 +27,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_stream.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_stream.h"
 
 /* Engine codes of the driver manager and the transport. */
 constexpr int ASI_ERR_DRIVER_CONFIG = 0xB021; /* no Driver entry, or no such program */

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <type_traits>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_transport.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 #if __has_include("sqlclient/values/asi_integer.h")
 #include "sqlclient/values/asi_integer.h"

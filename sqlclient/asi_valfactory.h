@@ -14,7 +14,7 @@
 #ifndef PV_SQLCLIENT_ASI_VALFACTORY_H
 #define PV_SQLCLIENT_ASI_VALFACTORY_H
 
-#include "sqlclient/asi_stream.h"
+#include "sqlclient/base/asi_stream.h"
 #include "sqlclient/values/asi_data.h"
 
 /* Engine code: the value class of a type code is missing from the build,

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "map/prj_transform.h"
+#include "coords/prj_transform.h"
 
 namespace {
 

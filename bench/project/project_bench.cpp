@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "bench_ratios.h"
+#include "draw/map_params.h"
 #include "host_editor.h"
-#include "map/map_params.h"
 #include "map/prj_project.h"
 #include "platform/host_io.h"
 

@@ -6,7 +6,7 @@
 ** of the current set with the text after one blank; in the text "\n", "\t"
 ** and "\\" stand for a line feed, a tab and a backslash.  Blank lines and
 ** lines starting with '#' are skipped.  The catalogue format is the one of
-** sqlclient/asi_msgfile.h; texts are stored scrambled.
+** sqlclient/base/asi_msgfile.h; texts are stored scrambled.
 **
 **     asi_msgcat resources/messages/asiloc.txt build/resources/asiloc.xmx
 */
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "sqlclient/asi_msgfile.h"
+#include "sqlclient/base/asi_msgfile.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_number.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_number.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_decnum.h"
 #include "sqlclient/values/asi_double.h"

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include <cstring>
 #include <string>
 
-#include "sqlclient/asi_codepage.h"
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_codepage.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_textfmt.h"
 

@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_except.h"
 
 /* Copies the null flag; clones the attached object. */
 CAsiData::CAsiData(const CAsiData &other)

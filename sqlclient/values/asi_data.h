@@ -8,7 +8,7 @@
 ** the link client do with a value goes through the virtual operations below,
 ** declared in their fixed slot order; the defaults answer 0 unless the
 ** comment says otherwise.  Conditions are raised with asi_raise_state and
-** warnings recorded with asi_warn_state (sqlclient/asi_diag.h).
+** warnings recorded with asi_warn_state (sqlclient/base/asi_diag.h).
 **
 ** Null rule: getters answer 0 and write nothing for a null value;
 ** isEqual and isGreater answer -1 when an operand is null.
@@ -22,9 +22,9 @@
 
 #include <cstdint>
 
-#include "sqlclient/asi_object.h"
-#include "sqlclient/asi_stream.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_object.h"
+#include "sqlclient/base/asi_stream.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 class CAsiExtFunc;
 

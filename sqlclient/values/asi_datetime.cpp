@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 namespace {
 

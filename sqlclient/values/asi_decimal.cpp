@@ -9,8 +9,8 @@
 */
 #include "sqlclient/values/asi_decimal.h"
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_approx.h"
 #include "sqlclient/values/asi_double.h"
 #include "sqlclient/values/asi_integer.h"

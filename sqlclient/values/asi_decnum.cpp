@@ -10,7 +10,7 @@
 */
 #include "sqlclient/values/asi_decnum.h"
 
-#include "sqlclient/asi_number.h"
+#include "sqlclient/base/asi_number.h"
 #include "sqlclient/values/asi_textfmt.h"
 
 #include <cmath>

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_impldata.h"
 
 /* A list of n empty entries. */

@@ -14,8 +14,8 @@
 #ifndef PV_SQLCLIENT_VALUES_ASI_EXTFUNC_H
 #define PV_SQLCLIENT_VALUES_ASI_EXTFUNC_H
 
-#include "sqlclient/asi_object.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_object.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 class CAsiData;
 

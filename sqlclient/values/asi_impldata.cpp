@@ -11,8 +11,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_memory.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_memory.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #ifndef PV_SQLCLIENT_VALUES_ASI_INTEGER_IMPL_H
 #define PV_SQLCLIENT_VALUES_ASI_INTEGER_IMPL_H
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"
 #include "sqlclient/values/asi_integer.h"

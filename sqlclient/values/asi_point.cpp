@@ -16,9 +16,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_number.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_number.h"
 #include "sqlclient/values/asi_double.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <string>
 
-#include "core/sql_access.h"
+#include "core/chem_term.h"
 #include "core/setup_tables.h"
-#include "data/tbl.h"
+#include "core/sql_access.h"
+#include "core/tbl.h"
 #include "output/chem_plot.h"
-#include "output/chem_term.h"
 #include "symbol_fixture.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "core/pv_entry.h"
 #include "core/pv_globals.h"
 #include "host_editor.h"
+#include "module/pv_entry.h"
 #include "platform/host_io.h"
 
 class CoreTest : public ::testing::Test {

@@ -17,15 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
+#include "core/tbl.h"
 #include "core_fixture.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "data/tbl.h"
-#include "map/prj_list.h"
 #include "platform/dialog/dialog_test_api.h"
 
 #ifndef PV_DB3_DRIVER

@@ -10,11 +10,11 @@
 #include <map>
 #include <sstream>
 
-#include "core/pv_commands.h"
-#include "core/pv_startup.h"
 #include "core/setup_store.h"
 #include "core_fixture.h"
 #include "data/browse.h"
+#include "module/pv_commands.h"
+#include "module/pv_startup.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/dlg_state.h"
 #include "core/host_util.h"
 #include "core/img_show.h"
@@ -17,7 +18,6 @@
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "core_fixture.h"
-#include "data/col_attr.h"
 #include "dcl_host.h"
 #include "host_editor.h"
 

@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "coords/dtm_list.h"
+#include "coords/prj_list.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
 #include "core/pv_config.h"
-#include "core/pv_logon.h"
 #include "core/str_util.h"
+#include "core/tbl.h"
 #include "core_fixture.h"
+#include "module/pv_logon.h"
 #include "platform/dialog/dialog_test_api.h"
-#include "data/tbl.h"
-#include "map/dtm_list.h"
-#include "map/prj_list.h"
 #include "platform/include/ase_service.h"
 
 #ifndef PV_DB3_DRIVER

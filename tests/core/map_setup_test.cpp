@@ -8,13 +8,13 @@
 #include <fstream>
 #include <string>
 
-#include "core_fixture.h"
 #include "core/pjct.h"
-#include "core/pv_startup.h"
 #include "core/str_util.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/map_params.h"
+#include "core_fixture.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/map_params.h"
+#include "module/pv_startup.h"
 
 #ifndef PV_DB3_DRIVER
 #define PV_DB3_DRIVER "pvdb3"

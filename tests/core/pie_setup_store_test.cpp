@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/pie_rec.h"
 #include "core/setup_tables.h"
 #include "core/sql_access.h"
-#include "data/tbl.h"
-#include "output/pie_rec.h"
+#include "core/tbl.h"
 #include "symbol_fixture.h"
 
 namespace {

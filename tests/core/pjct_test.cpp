@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "data/col_attr.h"
-#include "data/tbl.h"
-#include "data/tbl_column.h"
+#include "core/col_attr.h"
+#include "core/tbl.h"
+#include "core/tbl_column.h"
 #include "platform/include/host_editor.h"
 #include "scratch_dir.h"
 

@@ -5,7 +5,7 @@
 */
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"
 #include "symbol_fixture.h"

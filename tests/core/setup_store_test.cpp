@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "coords/dtm_list.h"
+#include "coords/prj_list.h"
+#include "coords/xfrm_fit.h"
+#include "coords/xfrm_list.h"
 #include "core/setup_store.h"
 #include "dcl_host.h"
-#include "map/dtm_list.h"
-#include "map/prj_list.h"
-#include "map/xfrm_fit.h"
-#include "map/xfrm_list.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "sql_fixture.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/err_text.h"
-#include "data/row_state.h"
+#include "core/row_state.h"
 #include "sql_fixture.h"
 #include "sqlclient/asi_connection.h"
 

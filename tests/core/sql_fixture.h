@@ -23,17 +23,17 @@
 #include <map>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
+#include "core/pnt.h"
 #include "core/pv_config.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "platform/host_io.h"
-#include "sqlclient/asi_api.h"
 #include "scratch_dir.h"
+#include "sqlclient/asi_api.h"
 
 /* The driver program, when the build has it; without it the tests that
 ** need a project are skipped. */

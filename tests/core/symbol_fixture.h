@@ -17,15 +17,15 @@
 #include <fstream>
 #include <string>
 
+#include "coords/shape_store.h"
+#include "core/col_attr.h"
 #include "core/pjct_list.h"
 #include "core/setup_store.h"
-#include "core_fixture.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
+#include "core/sym_setup.h"
+#include "core/tbl.h"
+#include "core_fixture.h"
 #include "data/tblsetup.h"
-#include "map/shape_store.h"
-#include "map/sym_setup.h"
 
 #ifndef PV_DB3_DRIVER
 #define PV_DB3_DRIVER "pvdb3"

@@ -7,8 +7,9 @@
 ** library's name, is saved with it and still draws its symbol.
 */
 #include "core/pv_globals.h"
-#include "map/draw_util.h"
-#include "map/shape_block.h"
+#include "data/sym_setup_dialog.h"
+#include "draw/draw_util.h"
+#include "draw/shape_block.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "symbol_fixture.h"
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "core/err_text.h"
+#include "core/item_tree.h"
 #include "core/pv_globals.h"
 #include "core/str_util.h"
-#include "data/item_tree.h"
-#include "data/tbl.h"
-#include "data/tbl_column.h"
-#include "map/shape_block.h"
-#include "map/sym_setup_dialog.h"
+#include "core/tbl.h"
+#include "core/tbl_column.h"
+#include "data/sym_setup_dialog.h"
+#include "draw/shape_block.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "symbol_fixture.h"
 

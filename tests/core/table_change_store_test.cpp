@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "core/chem_term.h"
+#include "core/pie_rec.h"
+#include "core/qry.h"
 #include "core/sql_access.h"
-#include "data/tbl.h"
-#include "output/chem_term.h"
-#include "output/pie_rec.h"
-#include "output/qry.h"
+#include "core/tbl.h"
 #include "symbol_fixture.h"
 
 namespace {

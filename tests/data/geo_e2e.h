@@ -22,8 +22,8 @@
 
 #include "core/pjct.h"
 #include "core/pjct_list.h"
-#include "core/pv_entry.h"
 #include "host_editor.h"
+#include "module/pv_entry.h"
 #include "platform/host_io.h"
 
 class GeoModuleTest : public ::testing::Test {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "data/item_tree.h"
+#include "core/item_tree.h"
 
 namespace {
 

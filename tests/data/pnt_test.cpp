@@ -5,6 +5,8 @@
 */
 #include <gtest/gtest.h>
 
+/* Point setups reach the core's SQL layer, whose own functions serve. */
+#define TBL_FIXTURES_REAL_CORE
 #include "tbl_fixtures.h"
 
 namespace {

@@ -4,7 +4,7 @@
 */
 #include <gtest/gtest.h>
 
-#include "data/setup_columns.h"
+#include "core/setup_columns.h"
 #include "tbl_fixtures.h"
 
 namespace {

@@ -3,9 +3,11 @@
 ** registry, input-rule, point-setup and setup-table tests, and stand-ins
 ** for the services of the core and the item tree these records call (the
 ** project list, the column maximum, the row conversion, freeing a tree).
-** Include it from exactly one source file of a test program. The data
-** tests link without the core, so these stand in for the real ones; the
-** core's header keeps their signatures the same as the real ones'.
+** Include it from exactly one source file of a test program. The tests of
+** the registry and the input rules need none of the core's SQL layer, so
+** these stand in for the real ones (the core's header keeps their
+** signatures the same as the real ones'); a program that reaches the SQL
+** layer anyway defines TBL_FIXTURES_REAL_CORE first and leaves them out.
 */
 #ifndef PV_TESTS_DATA_TBL_FIXTURES_H
 #define PV_TESTS_DATA_TBL_FIXTURES_H
@@ -15,14 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
+#include "core/pnt.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/pnt.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 
-pjct_rec *g_pjct_list = nullptr;
-
+#ifndef TBL_FIXTURES_REAL_CORE
 /* What the stand-in of the column maximum answers, and what it saw. */
 struct fake_sql_state {
     int max_result = 0;         /* answer of sql_select_max */
@@ -54,6 +55,7 @@ int item_free_tree(item_node *node)
     g_fake.freed_trees.push_back(node);
     return 0;
 }
+#endif
 
 /* One column of a test table. */
 struct col_def {

@@ -20,7 +20,7 @@ endif()
 # DB3 (those that do not look at dBASE files), built for the ODBC fixture.
 if(TARGET pvodbc AND TARGET test_core_setup_store_test)
   add_executable(odbc_setup_suite ${CMAKE_CURRENT_SOURCE_DIR}/core/setup_store_test.cpp)
-  target_link_libraries(odbc_setup_suite PRIVATE pvdata pvcore pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(odbc_setup_suite PRIVATE pvdata pvmodule pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(odbc_setup_suite PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
                              ${CMAKE_CURRENT_SOURCE_DIR}/core ${CMAKE_CURRENT_SOURCE_DIR}/drivers
                              ${PROJECT_SOURCE_DIR}/platform/include)
@@ -36,7 +36,7 @@ endif()
 # The dictionary and profile tables of a server project.
 if(TARGET pvodbc AND TARGET test_data_item_item_table_test)
   add_executable(odbc_item_suite ${CMAKE_CURRENT_SOURCE_DIR}/data/item/item_table_test.cpp)
-  target_link_libraries(odbc_item_suite PRIVATE pvdata pvcore pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(odbc_item_suite PRIVATE pvdata pvmodule pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(odbc_item_suite PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
                              ${CMAKE_CURRENT_SOURCE_DIR}/drivers ${PROJECT_SOURCE_DIR}/platform/include)
   target_compile_definitions(odbc_item_suite PRIVATE PV_SQL_FIXTURE_ODBC PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>"

@@ -9,9 +9,9 @@
 
 #include "fuzz_files.h"
 #include "sqlclient/asi_api.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_message.h"
 #include "sqlclient/asi_plain.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"

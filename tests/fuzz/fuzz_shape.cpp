@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "map/shape_interp.h"
-#include "map/shape_store.h"
+#include "coords/shape_interp.h"
+#include "coords/shape_store.h"
 
 namespace {
 

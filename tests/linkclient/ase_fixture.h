@@ -16,7 +16,7 @@
 #include "linkclient/ase_errlist.h"
 #include "linkclient/ase_msgfile.h"
 #include "platform/include/ads_host.h"
-#include "sqlclient/asi_codepage.h"
+#include "sqlclient/base/asi_codepage.h"
 
 /* An error list whose texts come from the catalogue (as a descriptor's
 ** request object gives them). */

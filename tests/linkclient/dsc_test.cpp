@@ -14,7 +14,7 @@
 #include "dsc_fixture.h"
 #include "linkclient/ase_dsc.h"
 #include "linkclient/ase_lp.h"
-#include "sqlclient/asi_codepage.h"
+#include "sqlclient/base/asi_codepage.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 
 #include "ase_fixture.h"
-#include "platform/include/host_editor.h"
 #include "linkclient/ase_str.h"
-#include "sqlclient/asi_files.h"
-#include "sqlclient/asi_handle.h"
+#include "platform/include/host_editor.h"
 #include "scratch_dir.h"
+#include "sqlclient/asi_handle.h"
+#include "sqlclient/base/asi_files.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "coords/xfrm_fit.h"
 #include "core/pjct.h"
-#include "data/pnt.h"
+#include "core/pnt.h"
+#include "draw/map_params.h"
 #include "map/crs_dialogs.h"
 #include "map/crs_fixture.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/xfrm_fit.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "platform/host_io.h"
 

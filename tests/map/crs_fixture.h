@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
+#include "coords/dtm_list.h"
 #include "core/core_fixture.h"
 #include "core/pjct.h"
-#include "map/dtm_list.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "platform/host_io.h"
 

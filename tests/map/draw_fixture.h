@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
+#include "draw/link.h"
 #include "host_editor.h"
-#include "map/link.h"
 #include "platform/editor_fixture.h"
 #include "platform/host_io.h"
 

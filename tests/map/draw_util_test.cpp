@@ -10,8 +10,8 @@
 #include <string>
 
 #include "core/host_util.h"
+#include "draw/draw_util.h"
 #include "draw_fixture.h"
-#include "map/draw_util.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "coords/shape_interp.h"
+#include "coords/shape_store.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/shape_block.h"
+#include "draw/sym_place.h"
 #include "draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/shape_block.h"
-#include "map/shape_interp.h"
-#include "map/shape_store.h"
-#include "map/sym_place.h"
 
 namespace {
 

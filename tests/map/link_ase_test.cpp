@@ -17,12 +17,12 @@
 #include "core/err_text.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/link_ase.h"
+#include "draw/sym_place.h"
 #include "host_editor.h"
 #include "linkclient/ase_api.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/link_ase.h"
-#include "map/sym_place.h"
 
 namespace {
 

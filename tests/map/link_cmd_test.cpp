@@ -16,11 +16,11 @@
 #include "core/msg_box.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
-#include "platform/dialog/dialog_test_api.h"
+#include "draw/draw_util.h"
 #include "host_editor.h"
 #include "linkclient/ase_api.h"
-#include "map/draw_util.h"
 #include "map/link_cmd.h"
+#include "platform/dialog/dialog_test_api.h"
 
 namespace {
 

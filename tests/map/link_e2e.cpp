@@ -20,17 +20,17 @@
 #include <vector>
 
 #include "ase_service.h"
+#include "coords/shape_store.h"
 #include "core/core_fixture.h"
 #include "core/err_text.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/link_ase.h"
-#include "map/shape_block.h"
-#include "map/shape_store.h"
+#include "core/tbl.h"
+#include "draw/draw_util.h"
+#include "draw/link_ase.h"
+#include "draw/shape_block.h"
+#include "draw/sym_place.h"
 #include "map/station_project.h"
-#include "map/sym_place.h"
 
 #ifndef PV_DB3_DRIVER
 #define PV_DB3_DRIVER ""

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/link.h"
+#include "draw/sym_place.h"
 #include "draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/link.h"
-#include "map/sym_place.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ function(pv_map_e2e name source)
     return()
   endif()
   add_executable(test_${name} ${CMAKE_CURRENT_SOURCE_DIR}/map/${source})
-  target_link_libraries(test_${name} PRIVATE pvcore pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(test_${name} PRIVATE pvmodule pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_definitions(test_${name} PRIVATE
     PV_RESOURCE_DIR="${PV_RESOURCE_DIR}"

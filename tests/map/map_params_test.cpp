@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "coords/prj_list.h"
 #include "core/str_util.h"
+#include "draw/draw_util.h"
+#include "draw/ent_make.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/ent_make.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
 
 namespace {
 

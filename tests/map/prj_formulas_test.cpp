@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "map/meridian_arc.h"
-#include "map/prj_formulas.h"
+#include "coords/meridian_arc.h"
+#include "coords/prj_formulas.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <string>
 
-#include "map/dtm_list.h"
-#include "map/prj_list.h"
-#include "map/xfrm_fit.h"
-#include "map/xfrm_list.h"
+#include "coords/dtm_list.h"
+#include "coords/prj_list.h"
+#include "coords/xfrm_fit.h"
+#include "coords/xfrm_list.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "map/geo_point.h"
-#include "map/prj_name.h"
+#include "coords/geo_point.h"
+#include "coords/prj_name.h"
 
 TEST(PrjNameMatch, IgnoresEndBlanksAndCaseOfLettersOnly) {
   EXPECT_TRUE(prj_name_match("  wgs84   ", "WGS84"));

@@ -15,10 +15,10 @@
 #include <sstream>
 #include <string>
 
-#include "map/prj_list.h"
-#include "map/prj_transform.h"
-#include "map/xfrm_fit.h"
-#include "map/xfrm_list.h"
+#include "coords/prj_list.h"
+#include "coords/prj_transform.h"
+#include "coords/xfrm_fit.h"
+#include "coords/xfrm_list.h"
 
 /* Answers the text with every "_" turned into a blank. */
 static std::string probe_blanks(std::string s) {

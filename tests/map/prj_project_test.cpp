@@ -8,12 +8,12 @@
 #include <fstream>
 #include <string>
 
+#include "coords/prj_transform.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "host_editor.h"
 #include "map/crs_fixture.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
 #include "map/prj_project.h"
-#include "map/prj_transform.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "map/prj_transform.h"
+#include "coords/prj_transform.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/sql_fixture.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "map/row_cmd.h"
 
 namespace {

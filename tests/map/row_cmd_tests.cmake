@@ -16,12 +16,12 @@ pv_tests_use_db3(test_map_row_add_test)
 # The add dialog opens the row entry's pickers and setups, which the core
 # brings in.
 if(TARGET test_map_row_add_test)
-  target_link_libraries(test_map_row_add_test PRIVATE pvcore pvdata pvmap)
+  target_link_libraries(test_map_row_add_test PRIVATE pvmodule pvdata pvmap)
 endif()
 # Editing and moving rows use the row editor and the placements of the
 # data library, which in turn call back into the map.
 if(TARGET test_map_row_move_test)
-  target_link_libraries(test_map_row_move_test PRIVATE pvcore pvdata pvmap)
+  target_link_libraries(test_map_row_move_test PRIVATE pvmodule pvdata pvmap)
 endif()
 # pv-edit and pv-move driven end to end through pvhost on copies of GEO.
 if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)

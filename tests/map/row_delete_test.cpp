@@ -13,9 +13,9 @@
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
 #include "data/memo.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "host_editor.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
 #include "map/row_cmd.h"
 #include "platform/dialog/dialog_test_api.h"
 

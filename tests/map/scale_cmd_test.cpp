@@ -4,12 +4,12 @@
 ** scaling about a station point, sizes that cannot be divided, and the
 ** walk over a selection that leaves what it did not scale.
 */
+#include "core/pnt.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "draw_fixture.h"
-#include "data/pnt.h"
-#include "map/draw_util.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
-#include "map/map_params.h"
 
 namespace {
 

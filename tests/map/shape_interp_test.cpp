@@ -4,14 +4,14 @@
 ** Each case puts hand-made definitions into a one-library store and checks
 ** the segments and arcs the steps hand out.
 */
-#include "map/shape_interp.h"
+#include "coords/shape_interp.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "map/shape_store.h"
+#include "coords/shape_store.h"
 
 namespace {
 

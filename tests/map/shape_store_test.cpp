@@ -5,7 +5,7 @@
 ** Compiled files are built byte by byte here (so that damaged ones can be
 ** made) or written by the library writer; text sources are inline strings.
 */
-#include "map/shape_store.h"
+#include "coords/shape_store.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "map/shape_interp.h"
-#include "map/shape_reader.h"
-#include "map/shape_writer.h"
+#include "coords/shape_interp.h"
+#include "coords/shape_reader.h"
+#include "coords/shape_writer.h"
 #include "scratch_dir.h"
 
 namespace {

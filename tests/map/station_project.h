@@ -14,7 +14,7 @@
 
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
 #include "host_editor.h"
 
 /* Logs on to a project of the DB3 environment; null when that fails. */

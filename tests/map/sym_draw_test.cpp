@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "coords/shape_store.h"
+#include "draw/draw_util.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/shape_store.h"
 #include "map/sym_draw.h"
 
 namespace {

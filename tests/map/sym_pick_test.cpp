@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "coords/shape_store.h"
+#include "core/col_attr.h"
+#include "core/item_tree.h"
 #include "core/pv_globals.h"
-#include "data/col_attr.h"
-#include "data/item_tree.h"
-#include "map/shape_store.h"
-#include "map/sym_pick.h"
-#include "map/sym_setup.h"
+#include "core/sym_setup.h"
+#include "data/sym_pick.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "platform/editor_fixture.h"
 

@@ -11,14 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "coords/shape_store.h"
+#include "core/col_attr.h"
+#include "core/item_tree.h"
 #include "core/pjct.h"
+#include "core/pnt.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/item_tree.h"
-#include "data/pnt.h"
-#include "data/tbl_column.h"
-#include "map/shape_store.h"
-#include "map/sym_setup.h"
+#include "core/sym_setup.h"
+#include "core/tbl_column.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <functional>
 #include <vector>
 
-#include "map/xfrm_fit.h"
-#include "map/xfrm_lsq.h"
+#include "coords/xfrm_fit.h"
+#include "coords/xfrm_lsq.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "core/item_tree.h"
 #include "cover_writer.h"
-#include "data/item_tree.h"
+#include "draw/draw_util.h"
+#include "draw/link.h"
+#include "draw/sym_place.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/link.h"
-#include "map/prj_list.h"
-#include "map/sym_place.h"
 #include "output/arc_legend.h"
 #include "scratch_dir.h"
 

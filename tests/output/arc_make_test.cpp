@@ -11,13 +11,13 @@
 #include <filesystem>
 #include <string>
 
+#include "coords/prj_list.h"
+#include "core/sym_setup.h"
 #include "cover_dialog_fixture.h"
 #include "data/tblsetup.h"
+#include "draw/map_params.h"
+#include "draw/sym_place.h"
 #include "map/draw_fixture.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/sym_place.h"
-#include "map/sym_setup.h"
 #include "output/arc_dialog.h"
 #include "output/arc_legend.h"
 #include "output/arc_make.h"

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
 #include "cover_writer.h"
+#include "draw/draw_util.h"
+#include "draw/sym_place.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/prj_list.h"
-#include "map/sym_place.h"
 #include "output/arc_plot.h"
 #include "scratch_dir.h"
 

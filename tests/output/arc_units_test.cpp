@@ -11,11 +11,11 @@
 #include <functional>
 #include <string>
 
+#include "coords/prj_list.h"
+#include "core/col_attr.h"
 #include "cover_writer.h"
-#include "data/col_attr.h"
+#include "draw/sym_place.h"
 #include "map/draw_fixture.h"
-#include "map/prj_list.h"
-#include "map/sym_place.h"
 #include "output/arc_units.h"
 #include "scratch_dir.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "draw/draw_util.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
 #include "output/chem_plot.h"
 
 class ChemTest : public DrawTest {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "chem_fixture.h"
-#include "map/ent_make.h"
+#include "draw/ent_make.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <string>
 
+#include "coords/prj_list.h"
 #include "core/pv_globals.h"
 #include "cover_writer.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
 #include "output/arc_units.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "scratch_dir.h"

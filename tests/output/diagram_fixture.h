@@ -12,9 +12,9 @@
 #include <map>
 #include <string>
 
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
 
 class DiagramTest : public DrawTest {
  protected:

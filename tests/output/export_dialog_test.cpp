@@ -16,15 +16,15 @@
 #include <sstream>
 #include <string>
 
+#include "coords/prj_list.h"
 #include "core/pv_globals.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "output/e00_writer.h"
 #include "output/export_dialog.h"
+#include "output/export_run.h"
 #include "output/export_state.h"
 #include "output/plot_drivers.h"
-#include "output/e00_writer.h"
-#include "output/export_run.h"
 #include "output/plot_state.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "scratch_dir.h"

@@ -10,10 +10,10 @@
 
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
 #include "output/export_entity.h"
 #include "output/export_geo.h"
 #include "output/export_state.h"

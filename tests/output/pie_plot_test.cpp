@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "map/ent_make.h"
-#include "map/link.h"
+#include "draw/ent_make.h"
+#include "draw/link.h"
 #include "output/pie_diagram.h"
 #include "survey_fixture.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "data/pnt.h"
+#include "coords/prj_list.h"
+#include "core/pnt.h"
 #include "map/draw_fixture.h"
-#include "map/prj_list.h"
 #include "output/e00_writer.h"
 #include "output/mif_writer.h"
 #include "output/plot_col_type.h"

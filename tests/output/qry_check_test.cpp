@@ -6,8 +6,8 @@
 ** IGNEOUS > GRANITE, INSIDE and OUTSIDE failing rows without coordinates.
 */
 #include "core/geo_util.h"
-#include "data/item_tree.h"
-#include "data/pnt.h"
+#include "core/item_tree.h"
+#include "core/pnt.h"
 #include "output/qry_edit.h"
 #include "output/qry_filter.h"
 #include "qry_fixture.h"

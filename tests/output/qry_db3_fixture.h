@@ -19,14 +19,14 @@
 #include <vector>
 
 #include "../core/core_fixture.h"
+#include "core/col_attr.h"
 #include "core/pjct_list.h"
+#include "core/qry.h"
+#include "core/qry_join.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "output/qry.h"
 #include "output/qry_edit.h"
 #include "output/qry_filter.h"
-#include "output/qry_join.h"
 #include "output/qry_sql.h"
 
 #ifndef PV_DB3_DRIVER

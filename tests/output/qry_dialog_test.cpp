@@ -8,7 +8,7 @@
 ** closing after picking a query leaves it as it runs (its values quoted,
 ** its post-filter rows apart), and a query that finds no row says so.
 */
-#include "data/item_tree.h"
+#include "core/item_tree.h"
 #include "platform/host_io.h"
 #include "qry_db3_fixture.h"
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/pjct_list.h"
+#include "core/qry.h"
+#include "core/qry_join.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/tbl.h"
-#include "output/qry.h"
-#include "output/qry_join.h"
+#include "core/tbl.h"
 
 /* One column of a hand-made table: name, SQL type, length, key slot
 ** (-1 none). */

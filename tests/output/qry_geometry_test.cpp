@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "coords/prj_name.h"
 #include "core/pv_globals.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/prj_name.h"
 #include "output/qry_geometry.h"
 #include "platform/dialog/dialog_test_api.h"
 

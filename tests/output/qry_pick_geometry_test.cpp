@@ -13,15 +13,15 @@
 #include <cstring>
 #include <string>
 
+#include "coords/dtm_list.h"
+#include "coords/prj_list.h"
+#include "coords/prj_name.h"
+#include "coords/prj_transform.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
-#include "data/pnt.h"
+#include "core/qry.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/dtm_list.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/prj_name.h"
-#include "map/prj_transform.h"
-#include "output/qry.h"
 #include "output/qry_geometry.h"
 #include "platform/dialog/dialog_test_api.h"
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/sym_setup.h"
 #include "diagram_fixture.h"
-#include "map/sym_setup.h"
 #include "output/stereo_plot.h"
 
 namespace {

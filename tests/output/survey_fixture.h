@@ -16,14 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "core/pie_rec.h"
+#include "core/pnt.h"
 #include "core/pv_globals.h"
-#include "data/pnt.h"
+#include "core/sym_setup.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
-#include "map/sym_setup.h"
-#include "output/pie_rec.h"
 #include "platform/dialog/dialog_test_api.h"
 
 class SurveyTest : public DrawTest {

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "core/pv_logon.h"
+#include "core/chem_term.h"
+#include "core/pie_rec.h"
 #include "core/setup_store.h"
 #include "data/tblsetup.h"
-#include "output/chem_term.h"
-#include "output/pie_rec.h"
+#include "module/pv_logon.h"
 #include "qry_fixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "data/tbl_column.h"
+#include "core/tbl_column.h"
 #include "out_fixture.h"
 #include "output/export_state.h"
 #include "output/out_file.h"

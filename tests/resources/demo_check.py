@@ -440,7 +440,7 @@ def check_adds(build, resources, scratch):
         f.write("\n".join(lines))
     env = dict(os.environ, ASI_INI=os.path.join(work, "asi.ini"), XDG_DATA_HOME=work)
     r = subprocess.run([os.path.join(build, "host", "pvhost"), "--script", "add.scr", "--module",
-                        os.path.join(build, "core", "libpvx14.so"), "--resources", resources],
+                        os.path.join(build, "module", "libpvx14.so"), "--resources", resources],
                        cwd=work, env=env, capture_output=True, text=True, timeout=60)
     faults = [l for l in (r.stdout + r.stderr).splitlines() if "fault" in l or "already exists" in l]
     check(r.returncode == 0 and not faults, "pv-add on RIDGE's station tables: %s" % faults[:3])

@@ -17,11 +17,11 @@
 #include <string>
 #include <thread>
 
+#include "scratch_dir.h"
 #include "sqlclient/asi_api.h"
 #include "sqlclient/asi_driver.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_valfactory.h"
-#include "scratch_dir.h"
+#include "sqlclient/base/asi_except.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "sqlclient/asi_api.h"
-#include "sqlclient/asi_except.h"
 #include "scratch_dir.h"
+#include "sqlclient/asi_api.h"
+#include "sqlclient/base/asi_except.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 */
 #include <gtest/gtest.h>
 
-#include "sqlclient/asi_codepage.h"
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_handle.h"
-#include "sqlclient/asi_memory.h"
 #include "sqlclient/asi_row.h"
+#include "sqlclient/base/asi_codepage.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_memory.h"
 #include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_point.h"
 

@@ -15,17 +15,17 @@
 #include <fstream>
 #include <string>
 
+#include "scratch_dir.h"
 #include "sqlclient/asi_connection.h"
 #include "sqlclient/asi_descriptor.h"
-#include "sqlclient/asi_diag.h"
 #include "sqlclient/asi_driver.h"
 #include "sqlclient/asi_driver_side.h"
-#include "sqlclient/asi_except.h"
 #include "sqlclient/asi_row_spool.h"
 #include "sqlclient/asi_valfactory.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_double.h"
-#include "scratch_dir.h"
 
 namespace {
 

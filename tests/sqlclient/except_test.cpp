@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_files.h"
-#include "sqlclient/asi_msgfile.h"
 #include "scratch_dir.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_files.h"
+#include "sqlclient/base/asi_msgfile.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "sqlclient/asi_number.h"
+#include "sqlclient/base/asi_number.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include <vector>
 
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_stream.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_stream.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 namespace {
 

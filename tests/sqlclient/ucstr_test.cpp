@@ -8,10 +8,10 @@
 
 #include <cstring>
 
-#include "sqlclient/asi_codepage.h"
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
-#include "sqlclient/asi_ucstr.h"
+#include "sqlclient/base/asi_codepage.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
+#include "sqlclient/base/asi_ucstr.h"
 
 namespace {
 

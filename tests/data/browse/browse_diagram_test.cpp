@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "browse_fixture.h"
+#include "coords/prj_list.h"
 #include "core/pjct.h"
-#include "data/pnt.h"
-#include "map/draw_util.h"
-#include "map/link.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "core/pnt.h"
+#include "core/qry.h"
+#include "draw/draw_util.h"
+#include "draw/link.h"
+#include "draw/map_params.h"
 #include "output/plot.h"
-#include "output/qry.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include <regex>
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
+#include "core/tbl.h"
 #include "data/browse.h"
-#include "data/col_attr.h"
 #include "data/memo.h"
-#include "data/tbl.h"
 #include "geo_e2e.h"
 #include "output/qry_filter.h"
 #include "platform/host_io.h"

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/dlg_state.h"
 #include "core/pv_globals.h"
+#include "core/row_state.h"
 #include "core/sql_fixture.h"
+#include "core/tbl.h"
 #include "data/browse.h"
-#include "data/col_attr.h"
-#include "data/row_state.h"
-#include "data/tbl.h"
 #include "platform/dialog/dialog_test_api.h"
 
 class BrowseTest : public SqlDb3Test {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "browse_fixture.h"
+#include "core/item_tree.h"
 #include "core/pv_config.h"
-#include "data/item_tree.h"
 #include "data/memo.h"
 
 namespace {

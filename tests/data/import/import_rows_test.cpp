@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
+#include "core/tbl.h"
 #include "data/import.h"
-#include "data/tbl.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 
 #include "core/err_text.h"
 #include "core/pv_globals.h"
-#include "core/pv_logon.h"
 #include "core/sql_fixture.h"
 #include "data/item_table.h"
+#include "module/pv_logon.h"
+#include "platform/host_io.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
-#include "platform/host_io.h"
 
 namespace {
 

@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
-#include "core/pv_entry.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
+#include "core/tbl.h"
 #include "data/memo.h"
-#include "data/tbl.h"
 #include "geo_e2e.h"
+#include "module/pv_entry.h"
 #include "platform/host_io.h"
 
 namespace {

@@ -17,14 +17,14 @@
 #include <fstream>
 #include <string>
 
+#include "coords/prj_list.h"
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/row_place.h"
-#include "data/tbl.h"
+#include "core/tbl.h"
+#include "draw/map_params.h"
 #include "geo_e2e.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "map/row_place.h"
 #include "platform/host_io.h"
 
 namespace {

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
+#include "core/col_attr.h"
+#include "core/item_tree.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/item_tree.h"
-#include "data/row_place.h"
-#include "data/tbl.h"
-#include "map/draw_util.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "core/tbl.h"
+#include "draw/draw_util.h"
+#include "draw/map_params.h"
+#include "map/row_place.h"
 #include "platform/editor_fixture.h"
 
 namespace {

@@ -8,12 +8,12 @@
 
 #include <string>
 
+#include "coords/prj_list.h"
+#include "core/col_attr.h"
 #include "core/err_text.h"
-#include "data/col_attr.h"
+#include "core/tbl.h"
 #include "data/pnt_dialog.h"
-#include "data/tbl.h"
 #include "geo_fixture.h"
-#include "map/prj_list.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <cmath>
 #include <string>
 
+#include "coords/prj_list.h"
+#include "data/point_dialog.h"
+#include "draw/map_params.h"
 #include "geo_fixture.h"
-#include "map/map_params.h"
-#include "map/point_dialog.h"
-#include "map/prj_list.h"
 
 namespace {
 

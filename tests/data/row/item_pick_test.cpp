@@ -16,14 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "data/col_attr.h"
+#include "coords/shape_store.h"
+#include "core/col_attr.h"
+#include "core/sym_setup.h"
 #include "data/item_pick.h"
 #include "data/item_table.h"
-#include "data/row_edit.h"
 #include "data/row/dialog_fixture.h"
-#include "map/shape_store.h"
-#include "map/sym_pick.h"
-#include "map/sym_setup.h"
+#include "data/row_edit.h"
+#include "data/sym_pick.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/pjct_list.h"
-#include "core/pv_project_cmds.h"
 #include "core/setup_store.h"
-#include "data/col_attr.h"
 #include "data/item_table.h"
 #include "data/prf_edit.h"
 #include "data/row/dialog_fixture.h"
+#include "module/pv_project_cmds.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include <cstring>
 #include <string>
 
+#include "core/col_attr.h"
+#include "core/item_tree.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
-#include "data/item_tree.h"
+#include "core/tbl.h"
 #include "data/row_edit.h"
-#include "data/tbl.h"
 
 namespace {
 

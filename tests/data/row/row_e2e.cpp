@@ -13,13 +13,13 @@
 
 #include <string>
 
+#include "core/col_attr.h"
 #include "core/pjct.h"
 #include "core/pv_globals.h"
+#include "core/row_state.h"
 #include "core/sql_access.h"
-#include "data/col_attr.h"
+#include "core/tbl.h"
 #include "data/row_edit.h"
-#include "data/row_state.h"
-#include "data/tbl.h"
 #include "geo_e2e.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "platform/host_io.h"

@@ -14,17 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "coords/prj_list.h"
 #include "core/dlg_state.h"
+#include "core/item_tree.h"
 #include "core/pv_globals.h"
+#include "core/row_state.h"
 #include "core/sql_fixture.h"
 #include "data/item_table.h"
-#include "data/item_tree.h"
 #include "data/memo.h"
-#include "data/row_edit.h"
-#include "data/row_state.h"
 #include "data/row/dialog_fixture.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "data/row_edit.h"
+#include "draw/map_params.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {

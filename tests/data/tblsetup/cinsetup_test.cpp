@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "core/item_tree.h"
 #include "core/pv_config.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
+#include "core/sym_setup.h"
 #include "core/tile_util.h"
 #include "data/cinsetup.h"
 #include "data/item_table.h"
-#include "data/item_tree.h"
 #include "data/tblsetup.h"
-#include "map/sym_setup.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include "core/pv_config.h"
 #include "core/pv_globals.h"
 #include "core/sql_fixture.h"
+#include "core/sym_setup.h"
 #include "core/tile_util.h"
 #include "data/dbf/dbf.h"
 #include "data/tblsetup.h"
-#include "map/sym_setup.h"
 #include "platform/dialog/dialog_test_api.h"
 
 namespace {

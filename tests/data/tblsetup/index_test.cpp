@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/sql_fixture.h"
-#include "data/col_attr.h"
 #include "data/tblsetup.h"
 #include "platform/host_io.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/item_tree.h"
 #include "data/dbf/dbf_fixture.h"
-#include "data/item_tree.h"
 #include "data/upgrade.h"
 
 namespace {

@@ -11,13 +11,13 @@
 #include <cstring>
 #include <string>
 
+#include "coords/prj_list.h"
+#include "core/pnt.h"
 #include "core/sql_access.h"
+#include "core/tbl.h"
 #include "data/dbf/dbf_fixture.h"
-#include "data/pnt.h"
-#include "data/tbl.h"
 #include "data/upgrade.h"
-#include "map/map_params.h"
-#include "map/prj_list.h"
+#include "draw/map_params.h"
 
 namespace {
 

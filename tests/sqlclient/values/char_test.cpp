@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "approx_state.h"
-#include "sqlclient/asi_codepage.h"
+#include "sqlclient/base/asi_codepage.h"
 #include "sqlclient/values/asi_approx.h"
 #include "sqlclient/values/asi_bit.h"
 #include "sqlclient/values/asi_char.h"

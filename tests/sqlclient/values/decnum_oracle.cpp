@@ -19,7 +19,7 @@
 ** overflow form, as "ERR" and the SQLSTATE code it raised, or as "NULL";
 ** a CHARACTER value prints its text in brackets.
 */
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_char.h"
 #include "sqlclient/values/asi_decimal.h"
 #include "sqlclient/values/asi_decnum.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_extfunc.h"
 #include "sqlclient/values/asi_impldata.h"
 #include "sqlclient/values/asi_point.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_char.h"
 
 namespace {

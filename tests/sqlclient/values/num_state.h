@@ -6,8 +6,8 @@
 #ifndef PV_TESTS_NUM_STATE_H
 #define PV_TESTS_NUM_STATE_H
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 
 #include <cstring>
 #include <vector>

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "sqlclient/asi_diag.h"
-#include "sqlclient/asi_except.h"
+#include "sqlclient/base/asi_diag.h"
+#include "sqlclient/base/asi_except.h"
 #include "sqlclient/values/asi_bit.h"
 #include "sqlclient/values/asi_datetime.h"
 #include "sqlclient/values/asi_double.h"

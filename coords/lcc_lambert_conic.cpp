@@ -1,0 +1,114 @@
+/*
+** lcc_lambert_conic.cpp: the Lambert conformal conic on the ellipsoid with
+** two standard parallels, in the form given by the USGS map-projection
+** manual: cone constant n from the two parallels, isometric function t,
+** and for the inverse the conformal latitude turned back into the geodetic
+** one by its series in e squared to the third power (no iteration; the
+** stored coordinates were computed so, within a millimetre of the exact
+** inverse). Two equal parallels give the tangent cone, n = sin phi1. The
+** cone's constants are kept between points (prj_terms.h).
+*/
+#include <cmath>
+
+#include "coords/meridian_arc.h"
+#include "coords/prj_formulas.h"
+#include "coords/prj_terms.h"
+
+/* Parallels closer than this (radians) make one tangent parallel. */
+constexpr double LCC_TANGENT_RAD = 1e-10;
+
+/* Constants of one cone. */
+struct lcc_cone {
+  ell_terms t;  /* ellipsoid terms                                  */
+  double n;     /* cone constant                                    */
+  double f;     /* F = m1 / (n t1^n)                                */
+  double rho0;  /* radius of the origin parallel, metres            */
+  double af;    /* a F, metres                                      */
+  double inv_n; /* 1 / n                                            */
+  double chi2;  /* inverse latitude series: the factor of sin 2chi  */
+  double chi4;  /*   of sin 4chi                                    */
+  double chi6;  /*   of sin 6chi                                    */
+};
+
+/* The constants with the key they were computed from. */
+struct lcc_kept {
+  prj_terms_key<5> key; /* axes a and b, the two parallels, origin latitude */
+  lcc_cone cone;
+};
+
+/* The cone last used by each direction (zero-filled: none yet). */
+static thread_local lcc_kept lcc_forward_kept, lcc_inverse_kept;
+
+/* Answers the isometric function t(phi) of the ellipsoid. */
+static double lcc_t(const ell_terms* t, double phi) {
+  double es = t->e * std::sin(phi);
+  return std::tan(M_PI / 4.0 - phi / 2.0) / std::sqrt(std::pow((1.0 - es) / (1.0 + es), t->e));
+}
+
+/* Answers m(phi) = cos phi / sqrt(1 - e2 sin^2 phi). */
+static double lcc_m(const ell_terms* t, double phi) {
+  double s = std::sin(phi);
+  return std::cos(phi) / std::sqrt(1.0 - t->e2 * s * s);
+}
+
+/* Fills the cone of the given parallels and origin latitude. */
+[[gnu::cold]]
+static void lcc_setup(lcc_cone* cone, const dtm_rec* dtm, const geo_point* origin, const geo_point* parallels) {
+  ell_terms_set(&cone->t, dtm->a_m, dtm->b_m);
+  double phi1 = parallels->x * GEO_DEG_TO_RAD, phi2 = parallels->y * GEO_DEG_TO_RAD;
+  double m1 = lcc_m(&cone->t, phi1), m2 = lcc_m(&cone->t, phi2);
+  double t1 = lcc_t(&cone->t, phi1), t2 = lcc_t(&cone->t, phi2);
+  double den = std::log(t1) - std::log(t2);
+  /* One standard parallel (or two too close to tell apart): the cone
+  ** touches the ellipsoid along it, and n is the limit sin phi1. */
+  if (std::fabs(phi1 - phi2) < LCC_TANGENT_RAD || den == 0.0)
+    cone->n = std::sin(phi1);
+  else
+    cone->n = (std::log(m1) - std::log(m2)) / den;
+  cone->f = m1 / (cone->n * std::pow(t1, cone->n));
+  cone->rho0 = cone->t.a_m * cone->f * std::pow(lcc_t(&cone->t, origin->y * GEO_DEG_TO_RAD), cone->n);
+  cone->af = cone->t.a_m * cone->f;
+  cone->inv_n = 1.0 / cone->n;
+  const ell_terms& e = cone->t;
+  cone->chi2 = e.e2 * 0.5 + e.e4 * 0.20833333333333331 + e.e6 * 0.08333333333333333;
+  cone->chi4 = e.e4 * 0.14583333333333331 + e.e6 * 0.12083333333333333;
+  cone->chi6 = e.e6 * 0.058333333333333334;
+}
+
+/* Answers the cone for the ellipsoid, origin and parallels, kept in *kept
+** and computed afresh when any of them differs from the last call's. */
+[[gnu::always_inline]]
+static inline const lcc_cone* lcc_cone_for(lcc_kept* kept, const dtm_rec* dtm, const geo_point* origin,
+                                    const geo_point* parallels) {
+  if (kept->key.renew(dtm->a_m, dtm->b_m, parallels->x, parallels->y, origin->y))
+    lcc_setup(&kept->cone, dtm, origin, parallels);
+  return &kept->cone;
+}
+
+/* Projects geo (degrees) into xy (metres). */
+void lcc_forward(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
+                 const geo_point* parallels, const dtm_rec* dtm, double) {
+  const lcc_cone& cone = *lcc_cone_for(&lcc_forward_kept, dtm, origin, parallels);
+  double rho = cone.af * std::pow(lcc_t(&cone.t, geo->y * GEO_DEG_TO_RAD), cone.n);
+  double theta = cone.n * (geo->x - origin->x) * GEO_DEG_TO_RAD;
+  xy->x = rho * std::sin(theta) + false_origin_m->x;
+  xy->y = cone.rho0 - rho * std::cos(theta) + false_origin_m->y;
+}
+
+/* Unprojects xy (metres) into geo (degrees). */
+void lcc_inverse(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
+                 const geo_point* parallels, const dtm_rec* dtm, double) {
+  const lcc_cone& cone = *lcc_cone_for(&lcc_inverse_kept, dtm, origin, parallels);
+  double xp = xy->x - false_origin_m->x;
+  double yp = xy->y - false_origin_m->y;
+  /* The arctangent of the quotient; on the central meridian theta is 0
+  ** even at the apex, where the quotient would be 0 / 0. */
+  double theta = xp == 0.0 ? 0.0 : std::atan(xp / (cone.rho0 - yp));
+  double rho = std::sqrt(xp * xp + (cone.rho0 - yp) * (cone.rho0 - yp));
+  if (cone.n < 0.0) rho = -rho;
+  double t = std::pow(rho / cone.af, cone.inv_n);
+  double chi = M_PI / 2.0 - 2.0 * std::atan(t);
+  double phi = chi + cone.chi2 * std::sin(2.0 * chi) + cone.chi4 * std::sin(4.0 * chi) + cone.chi6 * std::sin(6.0 * chi);
+  geo->x = theta / cone.n * GEO_RAD_TO_DEG + origin->x;
+  geo->y = phi * GEO_RAD_TO_DEG;
+}
