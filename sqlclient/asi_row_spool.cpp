@@ -47,8 +47,9 @@ int asi_row_spool::spill()
 void asi_row_spool::append(const void *data, std::size_t n)
 {
     if (m_memory.empty() || (long)m_memory.back().ends.size() >= ASI_SPOOL_CHUNK_ROWS) {
-        if (m_memory.size() >= ASI_SPOOL_MEMORY_CHUNKS)
-            spill();
+        /* m_held counts a chunk read back too: it stays within the budget. */
+        while (!m_memory.empty() && m_held >= m_budget && spill()) {
+        }
         m_memory.emplace_back();
         m_memory.back().first = m_count + 1;
     }

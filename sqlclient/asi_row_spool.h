@@ -1,10 +1,10 @@
 /*
 ** asi_row_spool.h: the rows a driver keeps for an open cursor, each one a
 ** run of bytes the driver encodes, numbered from 1 in the order they were
-** read.  The latest few blocks of rows stay in memory; older ones go to a
-** temporary file of the cursor's own, so that a cursor read forward over a
-** million rows holds no more than those blocks, and one scrolled back
-** reads its rows again from the file.  A result of a few rows never
+** read.  The latest rows stay in memory, up to a budget of bytes; older
+** ones go to a temporary file of the cursor's own, so that a cursor read
+** over a million rows holds no more than the budget, and one scrolled back
+** reads its rows again from the file.  A result within the budget never
 ** touches the file.
 **
 **     asi_row_spool s;
@@ -26,12 +26,14 @@
 /* Rows in one chunk: the unit kept in memory or written to the file. */
 constexpr long ASI_SPOOL_CHUNK_ROWS = 256;
 
-/* Chunks kept in memory besides the one read back from the file. */
-constexpr std::size_t ASI_SPOOL_MEMORY_CHUNKS = 4;
+/* Bytes of rows kept in memory before the oldest chunks go to the file
+** (the chunk being filled and one read back from the file come on top). */
+constexpr std::size_t ASI_SPOOL_MEMORY_BYTES = 4 << 20;
 
 class asi_row_spool {
 public:
-    asi_row_spool() = default;
+    /* A spool keeping up to budget bytes of rows in memory. */
+    explicit asi_row_spool(std::size_t budget = ASI_SPOOL_MEMORY_BYTES) noexcept : m_budget(budget) {}
     ~asi_row_spool();
     asi_row_spool(const asi_row_spool &) = delete;
     asi_row_spool &operator=(const asi_row_spool &) = delete;
@@ -70,6 +72,7 @@ private:
     int load(std::size_t index);
     void noteMemory() noexcept;
 
+    std::size_t m_budget;            /* bytes of rows kept in memory before chunks are written out */
     std::deque<chunk> m_memory;      /* the latest chunks, oldest first; the last one fills */
     std::vector<chunk_place> m_places;   /* chunks in the file, by index from 0 */
     chunk m_loaded;                  /* one chunk read back from the file (first 0 when none) */
