@@ -146,11 +146,14 @@ static void grid_sync(db_drawing& d) {
     g.order.emplace(h, g.model_seen);
     g.dirty.insert(h);
   }
+  if (g.dirty.empty()) return;
   for (unsigned long h : g.dirty) {
     grid_remove(g, h);
     grid_place(d, g, h);
   }
-  g.dirty.clear();
+  /* A fresh set: clearing keeps the buckets of the most it ever held and
+  ** wipes them all, which after a large batch would cost every query. */
+  std::unordered_set<unsigned long>().swap(g.dirty);
 }
 
 /* Notes that entity h changed (with the main entity it belongs to). */
