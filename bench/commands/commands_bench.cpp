@@ -277,13 +277,13 @@ const bench_command COMMANDS[] = {
 };
 
 /* A symbol of PVSTRUCT drawn as vectors by each station of a map of times
- * N, made before the timing; then each iteration redraws every symbol 1 m
- * off its place, one by one, as pv-update and pv-edit redraw a row's
- * symbol. The map's drawing is made afresh for the next benchmark. */
+ * N made afresh, outside the timing; then each iteration redraws every
+ * symbol 1 m off its place, one by one, as pv-update and pv-edit redraw a
+ * row's symbol. The next benchmark makes its map afresh too. */
 void RedrawVectors(benchmark::State &state, long times)
 {
     long n = entities(times);
-    if (g_map_size != n || g_map_drawn_over) make_map(n);
+    make_map(n);
     g_map_drawn_over = true;
     tbl_rec *statn = tbl_find_by_name(pjct_find("GEO", nullptr)->tables, "STATN", nullptr);
     long side = 1;
