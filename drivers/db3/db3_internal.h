@@ -212,6 +212,7 @@ struct db3_session {
     std::vector<db3_table *> tables;               /* virtual tables alive (owned by SQLite) */
     db3_stmt *reading = nullptr;                   /* statement whose cursor is being read, or none */
     long visited = 0;                              /* records the virtual tables' cursors stepped onto */
+    long indexed = 0;                              /* records read to build in-memory indexes */
 };
 
 /* Registers the virtual-table module "db3" on db, with the session whose

@@ -24,9 +24,10 @@
  * any such column, and ranges on a number column, read only the records
  * found, in record order, by number. SQLite still tests each row against
  * the constraint, so an index needs only to find every row that may match.
- * An index is kept while the table is unchanged: it is dropped when a
- * statement of this session writes the table, and when the file's size,
- * times, identity or header record count show that another program did.
+ * An index follows the writes of this session's statements (the entries
+ * of each record changed, deleted or added are moved), and is dropped
+ * when the file's size, times, identity or header record count show that
+ * another program wrote the table.
  *
  *   CREATE VIRTUAL TABLE temp."STATN" USING db3('/proj/STATN.DBF');
  */
@@ -579,6 +580,7 @@ static db3_colindex *db3_build_index(db3_table *t, int f, db3_error *err)
                 db3_fail(err, DB3_ERR_IO, "table %s cannot be read", t->name.c_str());
                 return nullptr;
             }
+            t->session->indexed += k;
             for (long i = 0; i < k && ix.usable; i++)
                 ix.usable = db3_index_record(t, &ix, chunk.data() + (size_t)i * (size_t)t->record_length, first + i);
         }
@@ -1119,6 +1121,80 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
     return SQLITE_OK;
 }
 
+/* The entries a statement's write takes out of one index and puts in. */
+struct db3_index_moves {
+    db3_colindex gone;                 /* entries of the records as they were */
+    db3_colindex come;                 /* entries of the records as written */
+};
+
+/* Starts the moves of t's indexes before the statement writes: the
+ * entries of the changed records as the file holds them. Answers 0 when
+ * the indexes cannot follow the write (another program wrote the file
+ * since they were built, or it cannot be read): they are then dropped. */
+static int db3_moves_begin(db3_table *t, std::vector<db3_index_moves> *moves)
+{
+    db3_stamp was;
+    db3_error ignored;
+    if (t->indexes.empty() || !db3_take_stamp(t, &was, &ignored) || !(was == t->stamp) || was.count != t->base_count)
+        return 0;
+    std::erase_if(t->indexes, [](const db3_colindex &ix) { return !ix.usable; });
+    moves->resize(t->indexes.size());
+    std::string old((size_t)t->record_length, '\0');
+    for (const auto &c : t->changed) {
+        off_t at = (off_t)was.header_length + (off_t)c.first * t->record_length;
+        if (pread(t->fd, &old[0], old.size(), at) != (ssize_t)old.size()) return 0;
+        for (size_t i = 0; i < moves->size(); i++) {
+            db3_colindex &g = (*moves)[i].gone;
+            g.field = t->indexes[i].field;
+            g.numeric = t->indexes[i].numeric;
+            if (!db3_index_record(t, &g, old.data(), c.first)) return 0;
+        }
+    }
+    return 1;
+}
+
+/* Ends the moves of t's indexes after the statement wrote the file: the
+ * entries of the records written replace those of the records as they
+ * were, and the stamp becomes the file's state after the write. Answers 0
+ * when they cannot (a field holds no number, the file cannot be read):
+ * the indexes are then dropped. */
+static int db3_moves_end(db3_table *t, std::vector<db3_index_moves> &moves)
+{
+    using entry = std::pair<uint64_t, long>;
+    for (size_t i = 0; i < moves.size(); i++) {
+        db3_colindex &ix = t->indexes[i], &c = moves[i].come;
+        c.field = ix.field;
+        c.numeric = ix.numeric;
+        for (const auto &r : t->changed)
+            if (!db3_index_record(t, &c, r.second.data(), r.first)) return 0;
+        for (size_t k = 0; k < t->added.size(); k++)
+            if (!db3_index_record(t, &c, t->added[k].data(), t->base_count + (long)k)) return 0;
+        std::vector<entry> &e = ix.entries, &gone = moves[i].gone.entries;
+        std::sort(gone.begin(), gone.end());
+        std::sort(c.entries.begin(), c.entries.end());
+        if (gone.size() + c.entries.size() <= 64) {
+            for (const entry &g : gone) {
+                auto at = std::lower_bound(e.begin(), e.end(), g);
+                if (at != e.end() && *at == g) e.erase(at);
+            }
+            for (const entry &n : c.entries) e.insert(std::upper_bound(e.begin(), e.end(), n), n);
+        } else {
+            std::erase_if(e, [&](const entry &x) { return std::binary_search(gone.begin(), gone.end(), x); });
+            size_t kept = e.size();
+            e.insert(e.end(), c.entries.begin(), c.entries.end());
+            std::inplace_merge(e.begin(), e.begin() + (std::ptrdiff_t)kept, e.end());
+        }
+    }
+    db3_stamp now;
+    db3_error ignored;
+    if (!db3_take_stamp(t, &now, &ignored)) return 0;
+    t->stamp = now;
+    t->stamp_generation = -1;
+    t->fetched.clear();
+    t->fetched_generation = -1;
+    return 1;
+}
+
 /* Forgets the statement's changes and closes the file. */
 static void db3_end_write(db3_table *t)
 {
@@ -1244,6 +1320,14 @@ static int db3_sync(sqlite3_vtab *vt)
     if (!t->writer) return SQLITE_OK;
     db3_error e;
     if (t->changed.empty() && t->added.empty() && t->memos.empty()) return SQLITE_OK;
+    std::vector<db3_index_moves> moves;
+    int follow = 0;
+    try {
+        follow = db3_moves_begin(t, &moves);
+    } catch (...) {
+        follow = 0;
+    }
+    if (!follow) db3_drop_indexes(t);
     if (!db3_save_journal(t, &e)) return db3_vt_fail(t, e);
     if (!db3_store_new_memos(t, &e)) return db3_sync_fail(t, e);
     dbf_handle *h = t->writer;
@@ -1273,7 +1357,12 @@ static int db3_sync(sqlite3_vtab *vt)
         return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "the header of table %s cannot be written", t->name.c_str()), e));
     db3_after_write();
     t->snap_generation = -1;
-    db3_drop_indexes(t);
+    try {
+        if (follow) follow = db3_moves_end(t, moves);
+    } catch (...) {
+        follow = 0;
+    }
+    if (!follow) db3_drop_indexes(t);
     if (!db3_journal_drop(t->path, &e)) return db3_vt_fail(t, e);
     return SQLITE_OK;
 }
