@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "bench/bench_ratios.h"
+#include "bench/driver_peak.h"
 #include "sqlclient/asi_api.h"
 
 /* The query every side runs. */
@@ -150,27 +151,6 @@ inline void bench_engine_lookups(benchmark::State &state, CAsiConnection *c)
         for (int i = 0; i < BENCH_LOOKUPS; i++)
             if (bench_engine_lookup(c, bench_lookup_key(i)) != 1) state.SkipWithError("a look-up did not find its row");
     }
-}
-
-/* Peak resident memory (kB) of the newest child process of this one's
- * main thread, the driver program a connection started; -1 when it
- * cannot be read. */
-inline long bench_driver_peak_kb()
-{
-    long peak = -1;
-    char path[64], line[256];
-    std::snprintf(path, sizeof path, "/proc/self/task/%ld/children", (long)getpid());
-    FILE *f = std::fopen(path, "r");
-    long pid = -1, p;
-    while (f && std::fscanf(f, "%ld", &p) == 1) pid = p;
-    if (f) std::fclose(f);
-    if (pid < 0) return -1;
-    std::snprintf(path, sizeof path, "/proc/%ld/status", pid);
-    f = std::fopen(path, "r");
-    while (f && std::fgets(line, sizeof line, f))
-        if (std::sscanf(line, "VmHWM: %ld", &p) == 1) peak = p;
-    if (f) std::fclose(f);
-    return peak;
 }
 
 #endif /* PV_BENCH_BENCH_STATION_H */

@@ -260,7 +260,7 @@ void on_select_tables(benchmark::State &state, void (*run)(benchmark::State &, C
     CAsiConnection *c = connect_db3(dir, &cfg);
     if (!c) state.SkipWithError("cannot connect to DB3");
     run(state, c);
-    if (peak) state.counters["pvdb3_peak_MB"] = (double)bench_driver_peak_kb() / 1024.0;
+    if (peak) state.counters["pvdb3_peak_MB"] = (double)driver_peak_kb() / 1024.0;
     disconnect_db3(c, cfg);
 }
 

@@ -66,7 +66,7 @@ void EngineAndDriverSelect(benchmark::State &state)
         !asi_connect(c, "ODBC", pg_server::USER, pg_server::PASSWORD) || !asi_set_catalog(c, pg_server::DSN))
         state.SkipWithError("cannot connect to ODBC");
     bench_engine_select(state, c);
-    state.counters["pvodbc_peak_MB"] = (double)bench_driver_peak_kb() / 1024.0;
+    state.counters["pvodbc_peak_MB"] = (double)driver_peak_kb() / 1024.0;
     if (c) asi_disconnect(c);
     asi_free_connection(&c);
     asi_cfg_close(&cfg);

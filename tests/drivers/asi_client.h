@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/driver_peak.h"
 #include "sqlclient/asi_api.h"
 #include "sqlclient/asi_cursor.h"
 
@@ -80,25 +81,6 @@ protected:
             out += (i ? "|" : "") + v;
         }
         return out + "\n";
-    }
-
-    /* Peak resident memory (kB) of the newest driver program this
-     * process started; -1 when it cannot be read. */
-    static long driver_peak_kb()
-    {
-        char path[64], line[256];
-        long pid = -1, p = 0, peak = -1;
-        std::snprintf(path, sizeof path, "/proc/self/task/%ld/children", (long)getpid());
-        FILE *f = std::fopen(path, "r");
-        while (f && std::fscanf(f, "%ld", &p) == 1) pid = p;
-        if (f) std::fclose(f);
-        if (pid < 0) return -1;
-        std::snprintf(path, sizeof path, "/proc/%ld/status", pid);
-        f = std::fopen(path, "r");
-        while (f && std::fgets(line, sizeof line, f))
-            if (std::sscanf(line, "VmHWM: %ld", &p) == 1) peak = p;
-        if (f) std::fclose(f);
-        return peak;
     }
 
     CAsiConnection *c = nullptr;  /* the test's connection */
