@@ -546,7 +546,7 @@ int asi_value_get(CAsiCursor *k, int i, int host_type, void *buf, int length, un
     return api_call(k, 0, [&] {
         asi_host_bind b{host_type, buf, length, ind};
         asi_host_check(b);
-        asi_host_put(b, k->value(i));
+        k->putValue(i, b);
         return 1;
     });
 }

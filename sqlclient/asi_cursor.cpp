@@ -195,16 +195,20 @@ void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
         asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent more values than the %d columns", m_row.count());
 }
 
+/* Writes column i's value into b, plain where it can. */
+void CAsiCursor::putColumn(std::size_t i, const asi_host_bind &b) const
+{
+    if (i < m_pending.size() && m_pending[i] && asi_plain_put(b, m_columns[i], m_plain[i]))
+        return;
+    asi_host_put(b, valueAt((int)i));
+}
+
 /* Fills the bound buffers. */
 void CAsiCursor::putBinds()
 {
-    for (std::size_t i = 0; i < m_binds.size(); i++) {
-        if (!m_binds[i].type)
-            continue;
-        if (i < m_pending.size() && m_pending[i] && asi_plain_put(m_binds[i], m_columns[i], m_plain[i]))
-            continue;
-        asi_host_put(m_binds[i], valueAt((int)i));
-    }
+    for (std::size_t i = 0; i < m_binds.size(); i++)
+        if (m_binds[i].type)
+            putColumn(i, m_binds[i]);
 }
 
 /* Serves a held row. */
@@ -309,4 +313,14 @@ const CAsiData *CAsiCursor::value(int i) const
     if (!m_onRow)
         asi_raise_state(ASI_STATE_CURSOR);
     return valueAt(i);
+}
+
+/* Column i of the current row into a buffer. */
+void CAsiCursor::putValue(int i, const asi_host_bind &b) const
+{
+    if (!m_onRow)
+        asi_raise_state(ASI_STATE_CURSOR);
+    if (i < 0 || i >= m_row.count())
+        asi_raise_state(ASI_STATE_BAD_INDEX);
+    putColumn((std::size_t)i, b);
 }

@@ -8,9 +8,10 @@
 ** the rows that follow it; the cursor keeps those undecoded and serves the
 ** next fetches that land on them itself, decoding each row into the values
 ** of the current row when it is fetched.  The values a further row holds
-** plain (asi_plain.h) go straight into the bound buffers; the column's
-** value object is set from them only when a caller asks for the value or
-** the buffer's type needs its conversion.  Every orientation keeps its
+** plain (asi_plain.h) go straight into the bound buffers and the buffers
+** a caller reads a value into; the column's value object is set from them
+** only when a caller asks for the value or the buffer's type needs its
+** conversion.  Every orientation keeps its
 ** meaning: a fetch that leaves the held rows goes to the driver, as an
 ** absolute fetch of the row it means when the driver's cursor stands
 ** elsewhere.  Closing, reopening, or a driver known to have ended drops
@@ -77,6 +78,12 @@ public:
     ** raises 24000 without a current row and 07009. */
     const CAsiData *value(int i) const;
 
+    /* Writes the value of column i of the current row into the buffer b as
+    ** asi_host_put writes it, without making the value object where the row
+    ** holds the value plain and the buffer takes it so; raises 24000 without
+    ** a current row, 07009, and the conversion's conditions. */
+    void putValue(int i, const asi_host_bind &b) const;
+
     /* 1 while open; 1 while on a row; the row's number (from 1). */
     int isOpen() const noexcept { return m_open; }
     int onRow() const noexcept { return m_onRow; }
@@ -105,6 +112,10 @@ private:
 
     /* Fills the bound buffers from the current row. */
     void putBinds();
+
+    /* Writes column i's value (a valid index) into b: a plain value
+    ** straight where the buffer takes it, else through the value object. */
+    void putColumn(std::size_t i, const asi_host_bind &b) const;
 
     /* The value of column i, set first from its plain value when it holds
     ** one not yet set (a valid index). */

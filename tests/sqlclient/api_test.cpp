@@ -363,7 +363,7 @@ TEST_F(ApiTest, DamagedRowInABlockFailsOnlyItsOwnFetch)
 
 /* What one row gives an application: the buffers bound to each column
  * (a name cut to five characters), the conditions of the fetch, and each
- * value asked for afterwards as a text. */
+ * value asked for afterwards into a text buffer and then as its value. */
 struct bound_row {
     std::int32_t basenumber = 0;
     char name[6] = "";
@@ -389,7 +389,11 @@ struct bound_row {
             char text[64] = "";
             unsigned short ind = 7;
             asi_value_get(k, i, ASI_HOST_STRING, text, sizeof text, &ind);
-            s += std::string(" [") + text + "]";
+            const CAsiData *v = asi_value(k, i);
+            char own[64] = "";
+            if (v && !v->isNull())
+                v->getText(own, sizeof own - 1);
+            s += std::string(" [") + text + "|" + own + "]";
         }
         return s;
     }
