@@ -17,6 +17,9 @@ namespace {
 
 /* Longest unquoted schema name a server takes. */
 constexpr std::size_t k_name_max = 63;
+/* The PostgreSQL driver's keyword for reading a result through a server
+** cursor. */
+constexpr const char *k_declare_fetch = "UseDeclareFetch";
 
 /* One token of a statement. */
 struct token {
@@ -91,6 +94,24 @@ std::string join(const std::vector<token> &ts)
     std::string out;
     for (const token &t : ts) out += t.space + t.text;
     return out;
+}
+
+/* 1 when the connection string cs sets the keyword key (any case). */
+bool names_keyword(const std::string &cs, const char *key)
+{
+    std::size_t n = std::char_traits<char>::length(key);
+    for (std::size_t at = 0; at < cs.size();) {
+        while (at < cs.size() && cs[at] == ' ') ++at;
+        std::size_t k = 0;
+        while (k < n && at + k < cs.size() &&
+               std::toupper((unsigned char)cs[at + k]) == std::toupper((unsigned char)key[k]))
+            ++k;
+        if (k == n && at + k < cs.size() && cs[at + k] == '=') return true;
+        at = cs.find(';', at);
+        if (at == std::string::npos) break;
+        ++at;
+    }
+    return false;
 }
 
 }  // namespace
@@ -175,6 +196,10 @@ std::string odbc_connection_string(const std::string &source, const std::string 
     };
     std::string cs = source.find('=') != std::string::npos ? source : "DSN=" + value(source);
     if (!cs.empty() && cs.back() != ';') cs += ';';
+    /* Left to its default, the PostgreSQL driver reads a whole result into
+    ** its own memory before the first row; through a server cursor it
+    ** keeps a cache of rows. */
+    if (!names_keyword(cs, k_declare_fetch)) cs += std::string(k_declare_fetch) + "=1;";
     if (!user.empty()) cs += "UID=" + value(user) + ";";
     if (!password.empty()) cs += "PWD=" + value(password) + ";";
     return cs;

@@ -47,7 +47,9 @@ int odbc_function_code(const std::string &sql, int result_columns);
 std::string odbc_column_name(const std::string &name);
 
 /* The connection string for a data source: the catalog entry names a DSN,
-** or is a connection string itself when it holds "="; user and password
+** or is a connection string itself when it holds "="; UseDeclareFetch=1
+** is added unless that string sets it, so the PostgreSQL driver holds a
+** cache of a result's rows rather than all of them; user and password
 ** are added as they stand, or in braces (a "}" doubled) when they hold
 ** ";", "{" or "}", so no value can add a keyword. */
 std::string odbc_connection_string(const std::string &source, const std::string &user,

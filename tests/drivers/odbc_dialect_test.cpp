@@ -46,10 +46,12 @@ TEST(OdbcDialect, FunctionCodesFollowTheLeadingKeywords)
 
 TEST(OdbcDialect, ConnectionStringValuesCannotAddKeywords)
 {
-    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "rock"), "DSN=PVTEST;UID=joe;PWD=rock;");
-    EXPECT_EQ(odbc_connection_string("DSN=X;Port=5", "", ""), "DSN=X;Port=5;");
-    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "a;DSN=evil"), "DSN=PVTEST;UID=joe;PWD={a;DSN=evil};");
-    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "x}y"), "DSN=PVTEST;UID=joe;PWD={x}}y};");
+    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "rock"), "DSN=PVTEST;UseDeclareFetch=1;UID=joe;PWD=rock;");
+    EXPECT_EQ(odbc_connection_string("DSN=X;Port=5", "", ""), "DSN=X;Port=5;UseDeclareFetch=1;");
+    EXPECT_EQ(odbc_connection_string("DSN=X; usedeclarefetch=0", "", ""), "DSN=X; usedeclarefetch=0;");
+    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "a;DSN=evil"),
+              "DSN=PVTEST;UseDeclareFetch=1;UID=joe;PWD={a;DSN=evil};");
+    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "x}y"), "DSN=PVTEST;UseDeclareFetch=1;UID=joe;PWD={x}}y};");
 }
 
 TEST(OdbcDialect, PasswordsAreScrubbedAndSchemasMustBePlainNames)
