@@ -180,21 +180,32 @@ TEST_F(OdbcTest, DescribedColumnsAndScrollableCursor)
     asi_close_cursor(k);
 
     /* A long result read forward leaves the driver program small, and
-     * still scrolls back to any of its rows. */
+     * still scrolls back to any of its rows. Each row is read whole, with
+     * a null every third row, a text now and then longer than the buffer
+     * its described size gives, and a long text read value by value. */
     const long rows = 200000;
-    ASSERT_EQ(server("CREATE TABLE LONG AS SELECT g AS N, repeat('x', 200) || g AS T FROM generate_series(1, " +
-                     std::to_string(rows) + ") g"), "");
-    ASSERT_EQ(asi_prepare(s, c, "SELECT N, T FROM LONG ORDER BY N"), 1) << text(s);
+    ASSERT_EQ(server("CREATE TABLE LONG AS SELECT g AS N, CAST(CASE WHEN g % 3 = 0 THEN NULL ELSE 'v' || g END AS "
+                     "VARCHAR(12)) AS V, CAST(CASE WHEN g % 100 = 7 THEN g || repeat('w', 300) ELSE 'w' || g END AS "
+                     "VARCHAR) AS W, repeat('x', 200) || g AS T FROM generate_series(1, " + std::to_string(rows) +
+                     ") g"), "");
+    auto expected = [](long g, bool text) {
+        std::string v = g % 3 == 0 ? "~" : "v" + std::to_string(g);
+        std::string w =
+            g % 100 == 7 ? (std::to_string(g) + std::string(300, 'w')).substr(0, 255) : "w" + std::to_string(g);
+        std::string t = text ? "|" + std::string(200, 'x') + std::to_string(g) : "";
+        return std::to_string(g) + "|" + v + "|" + w + t + "\n";
+    };
+    ASSERT_EQ(asi_prepare(s, c, "SELECT N, V, W, T FROM LONG ORDER BY N"), 1) << text(s);
     ASSERT_EQ(asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ"), 1);
     ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
     long n = 0;
-    while (asi_fetch_next(k)) ASSERT_EQ(row(k, 1), std::to_string(++n) + "\n");
+    while (asi_fetch_next(k)) ASSERT_EQ(row(k, 3), expected(++n, false));
     EXPECT_EQ(n, rows) << text(k);
     long peak = driver_peak_kb();
     EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvodbc peaked at " << peak << " kB";
     for (long at : {7L, rows - 1, rows / 2, 1L}) {
         ASSERT_EQ(asi_fetch_absolute(k, at), 1) << text(k);
-        EXPECT_EQ(row(k, 2), std::to_string(at) + "|" + std::string(200, 'x') + std::to_string(at) + "\n");
+        EXPECT_EQ(row(k, 4), expected(at, true));
     }
     ASSERT_EQ(asi_fetch_last(k), 1);
     EXPECT_EQ(row(k, 1), std::to_string(rows) + "\n");

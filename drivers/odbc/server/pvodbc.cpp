@@ -27,15 +27,20 @@
  * REAL and FLOAT/DOUBLE PRECISION as their own classes; a NUMERIC without
  * a precision (or wider than 32 digits) and every other type as the
  * CHARACTER text the server gives, so no digit is ever rounded away.
- * Rows are read from the server as the cursor reaches them and kept in a
+ * Rows are read from the server as the cursor reaches them, an array of
+ * up to 256 rows at a time into buffers bound column by column (fewer rows
+ * when they are wide, so one array stays within 2 MB), and kept in a
  * spool (sqlclient/asi_row_spool.h: the latest blocks in memory, older
  * ones in a temporary file), so a cursor read forward holds a few blocks
- * however long its result and still scrolls both ways; the password never
- * appears in a condition.
+ * however long its result and still scrolls both ways. A column described
+ * wider than a bound text may be (a long text or memo), and a text longer
+ * than its buffer, is read value by value with SQLGetData, as the row
+ * array's only other road. The password never appears in a condition.
  */
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -75,6 +80,20 @@ constexpr int ODBC_DIAG_TEXT = 1024;
 constexpr int ODBC_INT_TEXT = 32;
 /* Bytes of a parameter's text. */
 constexpr int ODBC_PARAM_TEXT = 1024;
+/* Most rows read from the server at once. */
+constexpr SQLULEN ODBC_ARRAY_ROWS = 256;
+/* Bytes the bound buffers of one array of rows may take: wider rows make
+** fewer rows per array (one at least). */
+constexpr size_t ODBC_ARRAY_BYTES = 2 * 1024 * 1024;
+/* Widest buffer of a bound text, its closing zero included; a column
+** described wider is read value by value. */
+constexpr size_t ODBC_BIND_TEXT_MAX = 1024;
+/* Bytes a text's buffer takes beyond the column's size: a number's sign,
+** leading zero and point, and the closing zero. */
+constexpr size_t ODBC_BIND_TEXT_SLACK = 4;
+/* What SQLGetData must be able to do for the rows to be read in arrays:
+** read a row of the array, any column, also a bound one. */
+constexpr SQLUINTEGER ODBC_GETDATA_NEEDED = SQL_GD_BLOCK | SQL_GD_BOUND | SQL_GD_ANY_COLUMN;
 
 /* How a column's values are read and kept. */
 enum odbc_kind { ODBC_KIND_TEXT, ODBC_KIND_INT, ODBC_KIND_REAL };
@@ -97,6 +116,19 @@ struct odbc_value {
     std::string s;         /* ODBC_KIND_TEXT */
 };
 
+/* The bound buffers of a cursor's array of rows, column by column: each
+** column's values side by side, each with its length or null mark. Its
+** address is given to the statement, so it does not move while bound. */
+struct odbc_rowset {
+    bool bound = false;                     /* the statement fetches into these buffers; false: a row at a time */
+    SQLULEN rows = 1;                       /* rows per array */
+    SQLULEN fetched = 0;                    /* rows the last fetch filled (set by the driver) */
+    std::vector<SQLUSMALLINT> status;       /* each row's status from the last fetch (set by the driver) */
+    std::vector<size_t> width;              /* bytes of one value of each column; 0 when read value by value */
+    std::vector<std::vector<char>> data;    /* each bound column's rows values of width bytes */
+    std::vector<std::vector<SQLLEN>> ind;   /* each bound column's lengths or SQL_NULL_DATA */
+};
+
 /* A prepared statement. */
 struct odbc_stmt {
     SQLHSTMT h = SQL_NULL_HSTMT;         /* the statement handle, owned */
@@ -115,6 +147,7 @@ struct odbc_cursor {
     bool done = false;                              /* every row has been read */
     long pos = 0;                                   /* 0 before the first row; rows + 1 after the last */
     std::vector<std::unique_ptr<CAsiData>> values;  /* one per column, reused for every row */
+    std::unique_ptr<odbc_rowset> rowset{new odbc_rowset};  /* the array the rows are fetched into */
 };
 
 /* A text of the engine in the driver's character set. */
@@ -222,6 +255,62 @@ void odbc_decode_value(const odbc_column &c, const char **at, odbc_value *x)
         }
     }
     *at = p;
+}
+
+/* Binds the result columns of statement h to the buffers of a, as many
+** rows per array as ODBC_ARRAY_BYTES holds, ODBC_ARRAY_ROWS at most: an
+** integer or a real in its own type, a text described at most
+** ODBC_BIND_TEXT_MAX bytes wide as its characters; any other column is
+** left to be read value by value. Without arrays (a driver whose
+** SQLGetData cannot read a row of one) nothing is bound and rows are
+** fetched one at a time. Answers true, or false with the statement's
+** diagnostics. */
+bool odbc_rowset_bind(SQLHSTMT h, const std::vector<odbc_column> &cols, bool arrays, odbc_rowset *a)
+{
+    size_t n = cols.size();
+    a->bound = arrays;
+    a->width.assign(n, 0);
+    a->data.assign(n, {});
+    a->ind.assign(n, {});
+    size_t row_bytes = sizeof(SQLUSMALLINT);
+    for (size_t i = 0; arrays && i < n; ++i) {
+        const odbc_column &c = cols[i];
+        if (c.kind == ODBC_KIND_INT) a->width[i] = sizeof(SQLBIGINT);
+        else if (c.kind == ODBC_KIND_REAL) a->width[i] = sizeof(double);
+        else if (c.size > 0 && c.size <= ODBC_BIND_TEXT_MAX - ODBC_BIND_TEXT_SLACK)
+            a->width[i] = c.size + ODBC_BIND_TEXT_SLACK;
+        if (a->width[i]) row_bytes += a->width[i] + sizeof(SQLLEN);
+    }
+    a->rows = arrays ? std::clamp<SQLULEN>(ODBC_ARRAY_BYTES / row_bytes, 1, ODBC_ARRAY_ROWS) : 1;
+    a->status.assign(a->rows, SQL_ROW_NOROW);
+    a->fetched = 0;
+    if (!arrays) return true;
+    if (!SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, (SQLPOINTER)a->rows, 0)) ||
+        !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &a->fetched, 0)) ||
+        !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_STATUS_PTR, a->status.data(), 0)))
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        size_t w = a->width[i];
+        if (!w) continue;
+        a->data[i].assign(w * a->rows, 0);
+        a->ind[i].assign(a->rows, 0);
+        SQLSMALLINT type = cols[i].kind == ODBC_KIND_INT    ? SQL_C_SBIGINT
+                           : cols[i].kind == ODBC_KIND_REAL ? SQL_C_DOUBLE
+                                                            : SQL_C_CHAR;
+        if (!SQL_SUCCEEDED(SQLBindCol(h, (SQLUSMALLINT)(i + 1), type, a->data[i].data(), (SQLLEN)w, a->ind[i].data())))
+            return false;
+    }
+    return true;
+}
+
+/* Takes statement h back to fetching a row at a time with no buffer
+** bound, before the buffers go. */
+void odbc_rowset_unbind(SQLHSTMT h)
+{
+    SQLFreeStmt(h, SQL_UNBIND);
+    SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, (SQLPOINTER)(SQLULEN)1, 0);
+    SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    SQLSetStmtAttr(h, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
 }
 
 /* The process's ODBC environment handle, made at the first connection. */
@@ -393,6 +482,12 @@ public:
         c.done = rc == SQL_NO_DATA;
         c.columns = st->columns;
         for (odbc_column &col : c.columns) c.values.emplace_back(odbc_new_value(col));
+        if (!c.done && !odbc_rowset_bind(st->h, st->columns, m_arrays, c.rowset.get())) {
+            int out = fail(SQL_HANDLE_STMT, st->h, r);
+            odbc_rowset_unbind(st->h);
+            reset(*st);
+            return out;
+        }
         m_cursors[cursor] = std::move(c);
         return 1;
     }
@@ -455,7 +550,10 @@ public:
         auto it = m_cursors.find(cursor);
         if (it == m_cursors.end()) return;
         auto st = m_stmts.find(it->second.stmt);
-        if (st != m_stmts.end()) reset(st->second);
+        if (st != m_stmts.end()) {
+            odbc_rowset_unbind(st->second.h);
+            reset(st->second);
+        }
         m_cursors.erase(it);
     }
 
@@ -484,6 +582,9 @@ private:
             m_dbc = SQL_NULL_HDBC;
             return res;
         }
+        SQLUINTEGER getdata = 0;
+        m_arrays = SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_GETDATA_EXTENSIONS, &getdata, sizeof getdata, nullptr)) &&
+                   (getdata & ODBC_GETDATA_NEEDED) == ODBC_GETDATA_NEEDED;
         /* Texts cross in the engine's code page. */
         return direct("SET client_encoding TO 'WIN1252'", r, nullptr);
     }
@@ -547,8 +648,11 @@ private:
         SQLFreeStmt(st.h, SQL_RESET_PARAMS);
     }
 
-    /* Reads rows from the server until the cursor holds upto rows (every
-    ** row for -1) or the rows end. Answers 1, or 0 with the condition. */
+    /* Reads rows from the server, an array at a time, until the cursor
+    ** holds upto rows (every row for -1) or the rows end. A row of the
+    ** array that cannot be read is left out and its condition answered
+    ** once the others are kept, so the next fetch goes on after it, as
+    ** it did reading row by row. Answers 1, or 0 with the condition. */
     int read_rows(odbc_cursor &c, long upto, CAsiDrvReply &r)
     {
         auto st = m_stmts.find(c.stmt);
@@ -556,23 +660,74 @@ private:
             r.error(ODBC_ERR_DRIVER, "26000", "statement %d is not prepared", c.stmt);
             return 0;
         }
+        SQLHSTMT h = st->second.h;
         const std::vector<odbc_column> &cols = st->second.columns;
+        odbc_rowset &a = *c.rowset;
         std::vector<odbc_value> row(cols.size());
         std::string bytes;
         while (!c.done && (upto < 0 || c.rows->count() < upto)) {
-            SQLRETURN rc = SQLFetch(st->second.h);
+            SQLRETURN rc = SQLFetch(h);
             if (rc == SQL_NO_DATA) {
                 c.done = true;
                 break;
             }
-            if (!SQL_SUCCEEDED(rc)) return fail(SQL_HANDLE_STMT, st->second.h, r);
-            for (size_t i = 0; i < cols.size(); ++i)
-                if (!read_value(st->second.h, (SQLUSMALLINT)(i + 1), cols[i], row[i]))
-                    return fail(SQL_HANDLE_STMT, st->second.h, r);
-            odbc_encode_row(cols, row, &bytes);
-            c.rows->append(bytes.data(), bytes.size());
+            if (!SQL_SUCCEEDED(rc)) return fail(SQL_HANDLE_STMT, h, r);
+            if (!a.bound) {
+                a.fetched = 1;
+                a.status[0] = SQL_ROW_SUCCESS;
+            }
+            /* The fetch's own conditions are taken before reading a value
+            ** clears them. */
+            int ok = 1;
+            for (SQLULEN k = 0; k < a.fetched && ok; ++k)
+                if (a.status[k] == SQL_ROW_ERROR) ok = fail(SQL_HANDLE_STMT, h, r);
+            SQLULEN positioned = 0;
+            for (SQLULEN k = 0; k < a.fetched; ++k) {
+                bool got = a.status[k] != SQL_ROW_ERROR;
+                for (size_t i = 0; got && i < cols.size(); ++i)
+                    got = rowset_value(h, a, k, i, cols[i], &positioned, row[i]);
+                if (!got) {
+                    if (ok && a.status[k] != SQL_ROW_ERROR) ok = fail(SQL_HANDLE_STMT, h, r);
+                    continue;
+                }
+                odbc_encode_row(cols, row, &bytes);
+                c.rows->append(bytes.data(), bytes.size());
+            }
+            if (!ok) return 0;
         }
         return 1;
+    }
+
+    /* Reads column i of row k (from 0) of the array just fetched: from its
+    ** bound buffer, or with SQLGetData on that row when the column is not
+    ** bound or its text did not fit. *positioned is the row of the array
+    ** SQLGetData reads (from 1; 0 before any). */
+    static bool rowset_value(SQLHSTMT h, const odbc_rowset &a, SQLULEN k, size_t i, const odbc_column &c,
+                             SQLULEN *positioned, odbc_value &v)
+    {
+        if (size_t w = a.width[i]) {
+            SQLLEN ind = a.ind[i][k];
+            const char *p = a.data[i].data() + k * w;
+            v.null = ind == SQL_NULL_DATA;
+            if (v.null) return true;
+            if (c.kind == ODBC_KIND_INT) {
+                std::memcpy(&v.i, p, sizeof v.i);
+                return true;
+            }
+            if (c.kind == ODBC_KIND_REAL) {
+                std::memcpy(&v.d, p, sizeof v.d);
+                return true;
+            }
+            if (ind >= 0 && (size_t)ind < w) {
+                v.s.assign(p, (size_t)ind);
+                return true;
+            }
+        }
+        if (a.rows > 1 && *positioned != k + 1) {
+            if (!SQL_SUCCEEDED(SQLSetPos(h, (SQLSETPOSIROW)(k + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE))) return false;
+            *positioned = k + 1;
+        }
+        return read_value(h, (SQLUSMALLINT)(i + 1), c, v);
     }
 
     /* Reads one column of the current row. */
@@ -664,6 +819,7 @@ private:
     std::string m_user;                         /* logon user */
     std::string m_password;                     /* logon password: used to connect, never shown */
     SQLHDBC m_dbc = SQL_NULL_HDBC;              /* the server connection, owned */
+    bool m_arrays = false;                      /* its driver's SQLGetData reads a row of an array of rows */
     std::map<int, odbc_stmt> m_stmts;           /* prepared statements by id */
     std::map<int, odbc_cursor> m_cursors;       /* open cursors by id */
 };
