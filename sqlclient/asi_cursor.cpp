@@ -148,51 +148,73 @@ void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
     std::int32_t number = 0;
     if (in.nextTag() != ASI_TAG_ROW || !in.readI32(&number) || number != n)
         asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent row %d where row %ld was to follow", (int)number, n);
+    std::size_t at = (std::size_t)in.position();   /* the next item's offset */
     for (int i = 0; i < m_row.count(); i++) {
-        if (in.position() >= in.messageSize())
+        if (at >= len)
             asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent %d values for %d columns", i, m_row.count());
-        int tag = in.nextTag();
-        std::int32_t sub = 0, type = 0;
-        if (tag == ASI_TAG_SUBTYPE) {
-            if (!in.readI32(&sub))
-                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "bad subtype item");
-            tag = in.nextTag();
-        }
-        CAsiData *v = m_row.value(i);
-        std::size_t k = (std::size_t)i;
-        if (tag >= ASI_TAG_PLAIN_NULL && tag <= ASI_TAG_PLAIN_TEXT && !sub) {
-            /* A plain value: held as it came, for the bound buffer. */
-            if (!asi_plain_read(in, tag, &m_plain[k]))
-                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "plain value item refused");
-            if (!v || !asi_plain_fits(m_columns[k], m_plain[k]))
-                asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent column %d a plain value its type does not take", i + 1);
-            m_pending[k] = 1;
+        if (std::size_t used = asi_plain_decode(data + at, len - at, &m_plain[(std::size_t)i])) {
+            holdPlain(i);
+            at += used;
             continue;
         }
-        if ((tag != ASI_TAG_VALUE && tag != ASI_TAG_VALUE_ONLY) || !in.readI32(&type))
-            asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value item expected");
-        m_pending[k] = 0;
-        int sameType = v && v->typeCode() == type &&
-                       (type == ASI_TYPE_DATETIME ? v->datetimeCode() : type == ASI_TYPE_INTERVAL ? v->intervalCode() : 0) == sub;
-        if (tag == ASI_TAG_VALUE_ONLY) {
-            /* Only what changes from row to row: read into the column's
-            ** value, which holds the rest from the row before. */
-            if (!sameType)
-                asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent column %d a value of type %d without its attributes",
-                         i + 1, (int)type);
-            if (!v->unpackValue(in))
-                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
-        } else if (sameType) {
-            if (!v->unpack(in))
-                asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
-            m_columns[k] = asi_plain_column_of(*v);
-        } else {
-            m_row.setValue(i, asi_value_read(in, sub));
-            m_columns[k] = asi_plain_column_of(*m_row.value(i));
-        }
+        CAsiIStream rec(data + at, len - at);
+        decodeValue(rec, i);
+        at += (std::size_t)rec.position();
     }
-    if (in.position() < in.messageSize())
+    if (at < len)
         asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent more values than the %d columns", m_row.count());
+}
+
+/* Holds column i's plain value as it came, for the buffers, when the
+** column takes it. */
+void CAsiCursor::holdPlain(int i)
+{
+    std::size_t k = (std::size_t)i;
+    if (!m_row.value(i) || !asi_plain_fits(m_columns[k], m_plain[k]))
+        asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent column %d a plain value its type does not take", i + 1);
+    m_pending[k] = 1;
+}
+
+/* Reads column i's item in (a value record, or a plain item asi_plain_decode
+** refused) into the current row. */
+void CAsiCursor::decodeValue(CAsiIStream &in, int i)
+{
+    int tag = in.nextTag();
+    std::int32_t sub = 0, type = 0;
+    if (tag == ASI_TAG_SUBTYPE) {
+        if (!in.readI32(&sub))
+            asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "bad subtype item");
+        tag = in.nextTag();
+    }
+    CAsiData *v = m_row.value(i);
+    std::size_t k = (std::size_t)i;
+    if (tag >= ASI_TAG_PLAIN_NULL && tag <= ASI_TAG_PLAIN_TEXT && !sub) {
+        if (!asi_plain_read(in, tag, &m_plain[k]))
+            asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "plain value item refused");
+        holdPlain(i);
+        return;
+    }
+    if ((tag != ASI_TAG_VALUE && tag != ASI_TAG_VALUE_ONLY) || !in.readI32(&type))
+        asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value item expected");
+    m_pending[k] = 0;
+    int sameType = v && v->typeCode() == type &&
+                   (type == ASI_TYPE_DATETIME ? v->datetimeCode() : type == ASI_TYPE_INTERVAL ? v->intervalCode() : 0) == sub;
+    if (tag == ASI_TAG_VALUE_ONLY) {
+        /* Only what changes from row to row: read into the column's
+        ** value, which holds the rest from the row before. */
+        if (!sameType)
+            asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent column %d a value of type %d without its attributes",
+                     i + 1, (int)type);
+        if (!v->unpackValue(in))
+            asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
+    } else if (sameType) {
+        if (!v->unpack(in))
+            asi_throw(ASI_ERR_STREAM, "CAsiCursor::fetch", "value record refused");
+        m_columns[k] = asi_plain_column_of(*v);
+    } else {
+        m_row.setValue(i, asi_value_read(in, sub));
+        m_columns[k] = asi_plain_column_of(*m_row.value(i));
+    }
 }
 
 /* Writes column i's value into b, plain where it can. */

@@ -110,6 +110,14 @@ private:
     ** has the type that came. */
     void decodeRow(const unsigned char *data, std::size_t len, long n);
 
+    /* Reads column i's value record (or a plain item after a subtype) from
+    ** in into the current row's value i. */
+    void decodeValue(CAsiIStream &in, int i);
+
+    /* Marks column i's plain value (just read into m_plain) pending; raises
+    ** ASI_ERR_DRIVER_REPLY when the column does not take it. */
+    void holdPlain(int i);
+
     /* Fills the bound buffers from the current row. */
     void putBinds();
 

@@ -155,6 +155,45 @@ unsigned char *asi_plain_encode(unsigned char *out, const asi_plain_value &p) no
     }
 }
 
+/* Reads the plain item at in. */
+std::size_t asi_plain_decode(const unsigned char *in, std::size_t left, asi_plain_value *p) noexcept
+{
+    if (left < ASI_ITEM_HEAD) return 0;
+    int tag = (int)asi_le_read(in, 2), type = (int)asi_le_read(in + 2, 2);
+    std::size_t size = ASI_ITEM_HEAD + sizeof(std::int64_t);
+    switch (tag) {
+    case ASI_TAG_PLAIN_NULL:
+        size = ASI_ITEM_HEAD + sizeof(std::int32_t);
+        if (type != ASI_ITEM_I32 || left < size) return 0;
+        p->kind = ASI_PLAIN_NULL;
+        return size;
+    case ASI_TAG_PLAIN_INT:
+    case ASI_TAG_PLAIN_SCALED:
+        if (type != ASI_ITEM_I64 || left < size) return 0;
+        p->kind = tag == ASI_TAG_PLAIN_INT ? ASI_PLAIN_INT : ASI_PLAIN_SCALED;
+        p->i = (long long)asi_le_read(in + ASI_ITEM_HEAD, 8);
+        return size;
+    case ASI_TAG_PLAIN_REAL: {
+        if (type != ASI_ITEM_F64 || left < size) return 0;
+        std::uint64_t bits = asi_le_read(in + ASI_ITEM_HEAD, 8);
+        p->kind = ASI_PLAIN_REAL;
+        std::memcpy(&p->d, &bits, sizeof bits);
+        return size;
+    }
+    case ASI_TAG_PLAIN_TEXT: {
+        if (type != ASI_ITEM_BYTES || left < ASI_ITEM_COUNTED_HEAD) return 0;
+        int n = (int)asi_le_read(in + ASI_ITEM_HEAD, 2);
+        size = ASI_ITEM_COUNTED_HEAD + (std::size_t)n;
+        if (left < size) return 0;
+        p->kind = ASI_PLAIN_TEXT;
+        p->s = (const char *)in + ASI_ITEM_COUNTED_HEAD;
+        p->n = n;
+        return size;
+    }
+    default: return 0;
+    }
+}
+
 /* Writes p as one item. */
 void asi_plain_write(CAsiOStream &out, const asi_plain_value &p)
 {

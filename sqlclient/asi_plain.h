@@ -114,6 +114,11 @@ inline std::size_t asi_plain_item_size(const asi_plain_value &p) noexcept
 ** byte after it. */
 unsigned char *asi_plain_encode(unsigned char *out, const asi_plain_value &p) noexcept;
 
+/* Reads the plain item at in (left bytes) into p, as asi_plain_read reads
+** it (a text points into in); answers its bytes, or 0 when no whole plain
+** item of the right size for its tag begins there. */
+std::size_t asi_plain_decode(const unsigned char *in, std::size_t left, asi_plain_value *p) noexcept;
+
 /* Writes p as one item.  Throws ASI_ERR_STREAM_FULL when it does not fit. */
 void asi_plain_write(CAsiOStream &out, const asi_plain_value &p);
 

@@ -64,9 +64,14 @@ public:
     /* A new copy of the area, null without memory. */
     CAsiDiagArea *clone() const override;
 
-    /* Releases all records. */
+    /* Releases all records; reset does nothing to an area that holds none
+    ** (every C call starts with it). */
     void release() override;
-    void reset() { release(); }
+    void reset()
+    {
+        if (m_recs)
+            release();
+    }
 
     /* Replaces the records by copies of another area's. */
     void assign(const CAsiDiagArea &other);

@@ -20,14 +20,6 @@ void put_le(unsigned char *p, std::uint64_t v, int n)
         p[i] = (unsigned char)(v >> (8 * i));
 }
 
-/* Reads n little-endian bytes. */
-std::uint64_t get_le(const unsigned char *p, int n)
-{
-    std::uint64_t v = 0;
-    for (int i = 0; i < n; i++)
-        v |= (std::uint64_t)p[i] << (8 * i);
-    return v;
-}
 
 /* The data size of a fixed item type; -1 for counted types, -2 unknown. */
 int item_fixed_size(int type)
@@ -157,14 +149,14 @@ int CAsiIStream::nextTag()
     if (left < (std::size_t)ASI_ITEM_HEAD)
         asi_throw(ASI_ERR_STREAM, "CAsiIStream", "stream ends inside an item header");
     const unsigned char *p = m_buf + m_pos;
-    int tag = (int)get_le(p, 2), type = (int)get_le(p + 2, 2);
+    int tag = (int)asi_le_read(p, 2), type = (int)asi_le_read(p + 2, 2);
     int size = item_fixed_size(type), headLen = ASI_ITEM_HEAD;
     if (size == -2)
         asi_throw(ASI_ERR_STREAM, "CAsiIStream", "unknown item type");
     if (size == -1) {
         if (left < (std::size_t)ASI_ITEM_COUNTED_HEAD)
             asi_throw(ASI_ERR_STREAM, "CAsiIStream", "stream ends inside an item header");
-        size = (int)get_le(p + 4, 2);
+        size = (int)asi_le_read(p + 4, 2);
         headLen = ASI_ITEM_COUNTED_HEAD;
     }
     if ((std::size_t)size > left - headLen)
@@ -190,7 +182,7 @@ int CAsiIStream::readI16(std::int16_t *out) const noexcept
 {
     if (!m_data || m_len != 2 || !out)
         return 0;
-    *out = (std::int16_t)get_le(m_data, 2);
+    *out = (std::int16_t)asi_le_read(m_data, 2);
     return 1;
 }
 
@@ -199,7 +191,7 @@ int CAsiIStream::readU32(std::uint32_t *out) const noexcept
 {
     if (!m_data || m_len != 4 || !out)
         return 0;
-    *out = (std::uint32_t)get_le(m_data, 4);
+    *out = (std::uint32_t)asi_le_read(m_data, 4);
     return 1;
 }
 
@@ -218,7 +210,7 @@ int CAsiIStream::readPair(void *out8) const noexcept
 {
     if (!m_data || m_len != 8 || !out8)
         return 0;
-    std::uint64_t bits = get_le(m_data, 8);
+    std::uint64_t bits = asi_le_read(m_data, 8);
     std::memcpy(out8, &bits, 8);
     return 1;
 }
@@ -231,7 +223,7 @@ int CAsiIStream::readUcStr(CAsiUcStr &out) const
     int n = m_len / 2;
     char16_t buf[ASI_ITEM_MAX_DATA / 2 + 1];
     for (int i = 0; i < n; i++)
-        buf[i] = (char16_t)get_le(m_data + 2 * i, 2);
+        buf[i] = (char16_t)asi_le_read(m_data + 2 * i, 2);
     out.assignUcs(buf, n);
     return 1;
 }

@@ -31,6 +31,17 @@
 
 class CAsiUcStr;
 
+/* The n bytes (at most 8) at p read little-endian, as every number of the
+** stream is written.  (Inline: a reader of plain items calls it for each
+** value of a row.) */
+inline std::uint64_t asi_le_read(const unsigned char *p, int n) noexcept
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < n; i++)
+        v |= (std::uint64_t)p[i] << (8 * i);
+    return v;
+}
+
 /* The tag of the end-of-record item. */
 constexpr int ASI_STREAM_END = 65535;
 

@@ -340,15 +340,19 @@ TEST(PlainValues, ItemsReadBackAsWritten)
         ASSERT_EQ((std::size_t)out.length(), asi_plain_item_size(p));
         EXPECT_EQ(std::memcmp(direct, streamed, asi_plain_item_size(p)), 0) << "kind " << p.kind;
         CAsiIStream in(direct, asi_plain_item_size(p));
-        asi_plain_value back;
+        asi_plain_value back, decoded;
         ASSERT_EQ(asi_plain_read(in, in.nextTag(), &back), 1) << "kind " << p.kind;
-        EXPECT_EQ(back.kind, p.kind);
-        if (p.kind == ASI_PLAIN_INT || p.kind == ASI_PLAIN_SCALED)
-            EXPECT_EQ(back.i, p.i);
-        if (p.kind == ASI_PLAIN_REAL)
-            EXPECT_EQ(back.d, p.d);
-        if (p.kind == ASI_PLAIN_TEXT)
-            EXPECT_EQ(std::string(back.s, (std::size_t)back.n), std::string(p.s, (std::size_t)p.n));
+        ASSERT_EQ(asi_plain_decode(direct, asi_plain_item_size(p), &decoded), asi_plain_item_size(p)) << "kind " << p.kind;
+        EXPECT_EQ(asi_plain_decode(direct, asi_plain_item_size(p) - 1, &decoded), 0u) << "cut short, kind " << p.kind;
+        for (const asi_plain_value &r : {back, decoded}) {
+            EXPECT_EQ(r.kind, p.kind);
+            if (p.kind == ASI_PLAIN_INT || p.kind == ASI_PLAIN_SCALED)
+                EXPECT_EQ(r.i, p.i);
+            if (p.kind == ASI_PLAIN_REAL)
+                EXPECT_EQ(r.d, p.d);
+            if (p.kind == ASI_PLAIN_TEXT)
+                EXPECT_EQ(std::string(r.s, (std::size_t)r.n), std::string(p.s, (std::size_t)p.n));
+        }
     }
     /* An item of the wrong size for its tag is refused. */
     unsigned char bytes[16];
@@ -357,6 +361,7 @@ TEST(PlainValues, ItemsReadBackAsWritten)
     CAsiIStream in(bytes, (std::size_t)out.length());
     asi_plain_value back;
     EXPECT_EQ(asi_plain_read(in, in.nextTag(), &back), 0);
+    EXPECT_EQ(asi_plain_decode(bytes, (std::size_t)out.length(), &back), 0u);
 }
 
 } // namespace
