@@ -129,6 +129,7 @@ void CAsiConnection::disconnect()
             kept = e;
         }
     }
+    m_releases.clear();
     m_link->releaseChannel(m_channel);
     asi_driver_detach(m_link);
     m_link = nullptr;
@@ -168,12 +169,30 @@ void CAsiConnection::request(int code, const CAsiMsgBuf &body, CAsiMessage &repl
     std::lock_guard<std::recursive_mutex> hold(m_call);
     if (!m_link)
         asi_raise_state(ASI_STATE_NO_CONNECTION);
-    CAsiMsgBuf raw;
+    CAsiMsgBuf raw, withReleases;
+    const CAsiMsgBuf *send = &body;
+    if (!m_releases.empty()) {
+        withReleases.append(body.data(), body.length());
+        withReleases.put([&](CAsiOStream &o) {
+            for (int id : m_releases)
+                o.putI32(ASI_TAG_RELEASE, id);
+        });
+        m_releases.clear();
+        send = &withReleases;
+    }
     int status = ASI_REPLY_ERROR;
     m_requests++;
-    m_link->call(m_channel, code, body, raw, &status);
+    m_link->call(m_channel, code, *send, raw, &status);
     reply.parse(raw.data(), raw.length());
     asi_reply_conditions(reply, status != ASI_REPLY_OK);
+}
+
+/* Queues a release for the next request. */
+void CAsiConnection::releaseLater(int id)
+{
+    std::lock_guard<std::recursive_mutex> hold(m_call);
+    if (m_link)
+        m_releases.push_back(id);
 }
 
 /* Connected to a driver not known to have ended. */

@@ -61,7 +61,19 @@ public:
     /* Requests sent to the driver on this connection so far (round trips). */
     long requestCount() const noexcept { return m_requests; }
 
-    /* Sends a request and parses the reply.  The reply's conditions are
+    /* Requests sent to the connection's driver on any connection so far;
+    ** -1 while unconnected. */
+    long driverCalls() const noexcept { return m_link ? m_link->calls() : -1; }
+
+    /* 1 while connected to a driver that still lives (asks the system). */
+    int driverAlive() noexcept { return m_link != nullptr && m_link->alive(); }
+
+    /* Queues the release of statement id in the driver: it travels with
+    ** the next request (the disconnect at the latest), ahead of it. */
+    void releaseLater(int id);
+
+    /* Sends a request, with the releases queued, and parses the reply.
+    ** The reply's conditions are
     ** recorded in the thread's diagnostics; a failed request raises its
     ** first error's native code.  Raises 08003 when not connected and
     ** ASI_ERR_DRIVER_LOST when the driver has gone. */
@@ -89,6 +101,7 @@ private:
     char m_envName[ASI_ENV_NAME_MAX];    /* environment name */
     std::recursive_mutex m_call;         /* one request at a time */
     std::vector<CAsiStatement *> m_stmts;/* statements prepared on it */
+    std::vector<int> m_releases;         /* statements the next request releases */
 };
 
 /* Records the conditions of a parsed reply in the thread's diagnostics

@@ -8,6 +8,7 @@
 
 #include "sqlclient/asi_connection.h"
 #include "sqlclient/asi_driver.h"
+#include "sqlclient/asi_driver_side.h"
 #include "sqlclient/asi_statement.h"
 #include "sqlclient/asi_valfactory.h"
 #include "sqlclient/base/asi_diag.h"
@@ -52,6 +53,7 @@ void CAsiCursor::dropBlock() noexcept
     m_blockRows.clear();
     m_blockFirst = 0;
     m_at = 0;
+    m_whole = 0;
     m_pending.assign(m_pending.size(), 0);
 }
 
@@ -110,6 +112,20 @@ void CAsiCursor::open()
     if (!m_stmt || m_open)
         asi_raise_state(ASI_STATE_CURSOR);
     m_stmt->requirePrepared();
+    dropBlock();
+    if (m_stmt->takeResult(m_blockBytes, m_blockRows)) {
+        m_row.resize(m_stmt->columnCount());
+        learnColumns();
+        m_id = 0;
+        m_open = 1;
+        m_onRow = 0;
+        m_rowNumber = 0;
+        m_blockFirst = 1;
+        m_whole = 1;
+        m_pos = 0;
+        m_typed = 0;
+        return;
+    }
     CAsiConnection *conn = m_stmt->connection();
     int id = conn->newId();
     CAsiMsgBuf body;
@@ -255,6 +271,8 @@ int CAsiCursor::fetch(int orientation, long offset)
         asi_fail(ASI_ERR_BAD_ARGUMENT, "bad fetch orientation %d or offset %ld", orientation, offset);
     m_onRow = 0;
     m_rowNumber = 0;
+    if (m_whole)
+        return fetchWhole(orientation, offset);
     CAsiConnection *conn = m_stmt->connection();
     long target = targetRow(orientation, offset);
     long held = (long)m_blockRows.size();
@@ -301,16 +319,40 @@ int CAsiCursor::fetch(int orientation, long offset)
     return 1;
 }
 
-/* Closes the cursor. */
+/* Fetches from the whole result: every orientation moves as the
+** driver's cursor would over the same rows. */
+int CAsiCursor::fetchWhole(int orientation, long offset)
+{
+    CAsiConnection *conn = m_stmt->connection();
+    if (!conn->driverTrusted())
+        asi_fail(ASI_ERR_DRIVER_LOST, "the driver of %s has ended", conn->envName());
+    long n = (long)m_blockRows.size(), to = 0;
+    asi_drv_fetch_target(orientation, offset, m_pos, n, &to);
+    m_pos = asi_drv_fetch_clamp(to, n);
+    if (m_pos < 1 || m_pos > n) {
+        asi_warn_state(ASI_STATE_NO_DATA);
+        return 0;
+    }
+    if (!m_typed && m_pos != 1)
+        decodeRow(m_blockBytes.data() + m_blockRows[0].offset, m_blockRows[0].length, 1);
+    m_typed = 1;
+    return takeHeld(m_pos);
+}
+
+/* Closes the cursor; one serving a whole result has nothing to close in
+** the driver. */
 void CAsiCursor::close()
 {
     if (!m_open || !m_stmt)
         asi_raise_state(ASI_STATE_CURSOR);
+    int whole = m_whole;
     m_open = 0;
     m_onRow = 0;
     m_rowNumber = 0;
     m_row.release();
     dropBlock();
+    if (whole)
+        return;
     CAsiMsgBuf body;
     body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, m_id); });
     CAsiMessage reply;

@@ -17,6 +17,11 @@
 ** elsewhere.  Closing, reopening, or a driver known to have ended drops
 ** the held rows.
 **
+** The first open of a statement whose prepare came back with its whole
+** result (a look-up, say) takes that result when nothing was sent to the
+** driver since: it costs no request, every fetch is served from the rows
+** held, and the close sends nothing, the driver holding no cursor.
+**
 **     CAsiCursor c;
 **     c.declare(&stmt, "ABCDEFGHIJKLMNOPQ");
 **     c.open();
@@ -136,6 +141,9 @@ private:
     /* Forgets the held rows. */
     void dropBlock() noexcept;
 
+    /* Fetches from the held whole result; answers as fetch. */
+    int fetchWhole(int orientation, long offset);
+
     CAsiStatement *m_stmt;            /* statement, null when undeclared */
     int m_id;                         /* the driver's cursor id */
     int m_open;                       /* 1 while open */
@@ -149,6 +157,9 @@ private:
     long m_blockFirst;                /* number of the first held row, 0 when none */
     std::vector<unsigned char> m_blockBytes;       /* the held rows' items */
     std::vector<asi_msg_block_row> m_blockRows;    /* each held row in m_blockBytes, in order */
+    int m_whole = 0;                  /* 1 while the held rows are the whole result (no driver cursor) */
+    long m_pos = 0;                   /* there: the row it stands on, 0 before the first, count + 1 after */
+    int m_typed = 0;                  /* there: 1 once the first row gave the columns their types */
     std::vector<asi_plain_column> m_columns;        /* what each column's value takes plain */
     std::vector<asi_plain_value> m_plain;           /* each column's plain value in the current row (texts
                                                     ** point into m_blockBytes) */

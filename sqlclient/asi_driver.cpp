@@ -327,6 +327,7 @@ void CAsiDriverLink::call(int k, int code, const CAsiMsgBuf &request, CAsiMsgBuf
 {
     if (!alive())
         asi_fail(ASI_ERR_DRIVER_LOST, "the driver of %s has ended", m_env);
+    m_calls.fetch_add(1, std::memory_order_relaxed);
     int rc = asi_chan_call(m_shm, m_layout, k, code, request, reply, status, link_alive, this);
     if (rc == ASI_XFER_OK)
         return;

@@ -61,6 +61,10 @@ public:
     ** then kills it.  The mapping stays until the last reference goes. */
     void shutdown() noexcept;
 
+    /* Requests sent to the driver so far, on every channel: an answer
+    ** given before stays current while this count has not moved. */
+    long calls() const noexcept { return m_calls.load(std::memory_order_relaxed); }
+
     /* The driver's process id, and the environment's name. */
     pid_t pid() const noexcept { return m_pid; }
     const char *env() const noexcept { return m_env; }
@@ -85,6 +89,7 @@ private:
     asi_shm_layout m_layout;        /* the mapping's layout, as made here */
     std::size_t m_size;             /* bytes of the mapping */
     std::atomic<int> m_dead;        /* 1 once the driver has ended */
+    std::atomic<long> m_calls{0};   /* requests sent, on every channel */
     std::mutex m_reap;              /* guards reaping the process */
     int m_refs;                     /* references, under the engine's lock */
 };

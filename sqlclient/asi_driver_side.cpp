@@ -6,7 +6,10 @@
 ** it checks that the engine that started it is still its parent, so that
 ** a driver never outlives its engine.  A posted work semaphore means one or
 ** more channels have a pending request: each is received whole, handed to
-** the channel's session and answered.
+** the channel's session and answered.  The statements a request names for
+** release are forgotten before it is served: the engine sends the release
+** of a statement with its next request instead of waiting for a reply of
+** its own.
 */
 #include "sqlclient/asi_driver_side.h"
 
@@ -88,6 +91,85 @@ int fetch_with_block(CAsiDrvSession *s, CAsiMessage &m, CAsiDrvReply &r, std::si
     return 1;
 }
 
+/* Runs fn (a request's work filling r) inside an exception frame: an
+** engine exception becomes the reply's conditions, a failure without a
+** condition gets one. */
+template <class F> void run_guarded(CAsiDrvReply &r, F fn)
+{
+    CAsiDiagArea diag;
+    int thrown = 0;
+    int ok = asi_try_call(&diag, 0, fn, &thrown);
+    if (thrown) {
+        r.clear();
+        char state[ASI_SQLSTATE_LEN + 1], text[DRV_TEXT_MAX];
+        for (int i = 0; i < diag.count(); i++) {
+            CAsiUcStr t;
+            diag.condText(i, t);
+            t.toMb(text, sizeof text);
+            r.error(diag.condCode(i), asi_sqlstate_text(diag.condCode(i), state), "%s", text);
+        }
+        if (!r.failed())
+            r.error(thrown, asi_sqlstate_text(thrown, state), "driver failure");
+    } else if (!ok && !r.failed()) {
+        r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "driver failed without a condition");
+    }
+}
+
+/* The id of the cursor a prepare opens for itself: the engine's ids are
+** all above 0. */
+constexpr int DRV_PREPARE_CURSOR = -1;
+
+/* After a prepare that described a cursor specification without
+** parameters, on a session that opens cheaply: opens the statement's own
+** cursor, reads its rows and, when all of them came without a condition,
+** number at most ASI_RESULT_ROWS and fit in one piece (piece bytes) with
+** the description, adds them to the reply as its whole result (the first
+** row with full value records, as fetch answers it).  The cursor is closed
+** either way; whatever failed is left for the engine's own open and fetch
+** to meet. */
+void answer_result(CAsiDrvSession *s, int stmt, CAsiDrvReply &r, std::size_t piece)
+{
+    if (r.failed() || r.function() != ASI_FUNC_CURSOR_SPEC || r.paramCount() != 0 || !s->opensCheaply())
+        return;
+    constexpr std::size_t HEADS = ASI_ITEM_HEAD + sizeof(std::int32_t) + ASI_ITEM_COUNTED_HEAD;
+    if (r.body().length() + HEADS >= piece)
+        return;
+    std::size_t budget = piece - r.body().length() - HEADS;
+    CAsiDrvReply rows, after;
+    std::size_t first = 0;   /* bytes of the first row's items */
+    int whole = 0;
+    asi_value_list none;
+    run_guarded(rows, [&] {
+        if (!s->open(DRV_PREPARE_CURSOR, stmt, none, rows) || rows.failed() ||
+            !s->fetch(DRV_PREPARE_CURSOR, ASI_FETCH_FIRST, 0, rows) || rows.failed())
+            return 1;
+        if (rows.hasRow()) {
+            first = rows.body().length();
+            rows.openBlock(ASI_RESULT_ROWS - 1, budget);
+            s->fetchBlock(DRV_PREPARE_CURSOR, rows);
+            rows.closeBlock();
+            if (!s->fetch(DRV_PREPARE_CURSOR, ASI_FETCH_NEXT, 0, after) || after.failed() || after.hasRow())
+                return 1;
+        }
+        whole = 1;
+        return 1;
+    });
+    run_guarded(after, [&] {
+        s->close(DRV_PREPARE_CURSOR);
+        return 1;
+    });
+    if (!whole || rows.failed() || rows.warned() || rows.body().length() > budget ||
+        first > (std::size_t)ASI_ITEM_MAX_DATA)
+        return;
+    int n = rows.hasRow() ? 1 + rows.blockRows() : 0;
+    r.body().put([&](CAsiOStream &o) {
+        o.putI32(ASI_TAG_RESULT, n);
+        if (n > 0)
+            o.putBytes(ASI_TAG_BLOCK_ROW, rows.body().data(), (int)first);
+    });
+    r.body().append(rows.body().data() + first, rows.body().length() - first);
+}
+
 /* Prepares, executes and forgets at once a statement that is no query
 ** and takes no parameters: the one round trip of a
 ** statement prepared to be run once (the engine sends its text again to
@@ -137,7 +219,11 @@ int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn ma
         return 1;
     case ASI_REQ_SET_CATALOG: return s->setCatalog(m.name, r);
     case ASI_REQ_SET_SCHEMA: return s->setSchema(m.name, r);
-    case ASI_REQ_PREPARE: return s->prepare(m.id, m.name, r);
+    case ASI_REQ_PREPARE:
+        if (!s->prepare(m.id, m.name, r))
+            return 0;
+        answer_result(s, m.id, r, piece);
+        return 1;
     case ASI_REQ_EXECUTE: return s->execute(m.id, m.values, r);
     case ASI_REQ_DEALLOCATE: s->deallocate(m.id); return 1;
     case ASI_REQ_OPEN: return s->open(m.id, m.id2, m.values, r);
@@ -161,30 +247,6 @@ struct drv_readahead {
     int block = 0;         /* the block size that fetch asks for */
     long back = 0;         /* the row the cursor stood on before it */
 };
-
-/* Runs fn (a request's work filling r) inside an exception frame: an
-** engine exception becomes the reply's conditions, a failure without a
-** condition gets one. */
-template <class F> void run_guarded(CAsiDrvReply &r, F fn)
-{
-    CAsiDiagArea diag;
-    int thrown = 0;
-    int ok = asi_try_call(&diag, 0, fn, &thrown);
-    if (thrown) {
-        r.clear();
-        char state[ASI_SQLSTATE_LEN + 1], text[DRV_TEXT_MAX];
-        for (int i = 0; i < diag.count(); i++) {
-            CAsiUcStr t;
-            diag.condText(i, t);
-            t.toMb(text, sizeof text);
-            r.error(diag.condCode(i), asi_sqlstate_text(diag.condCode(i), state), "%s", text);
-        }
-        if (!r.failed())
-            r.error(thrown, asi_sqlstate_text(thrown, state), "driver failure");
-    } else if (!ok && !r.failed()) {
-        r.error(ASI_ERR_DRIVER_FAILED, DRV_DEFAULT_STATE, "driver failed without a condition");
-    }
-}
 
 /* Forgets a prepared answer and puts its cursor back on the row it stood
 ** on (rows of a block are numbered by their absolute positions). */
@@ -236,6 +298,9 @@ int serve_channel(drv_state &st, int k, CAsiDrvSession *&s, asi_drv_session_fn m
     } else {
         run_guarded(r, [&] {
             msg.parse(body.data(), body.length());
+            if (s)
+                for (int id : msg.releases)
+                    s->deallocate(id);
             cursor = msg.id;
             block = msg.block;
             if (ahead.valid && code == ASI_REQ_FETCH && msg.id == ahead.cursor &&
@@ -304,6 +369,7 @@ void CAsiDrvReply::warning(int native, const char *sqlstate, const char *fmt, ..
     va_start(ap, fmt);
     conditionf(native, sqlstate, 1, fmt, ap);
     va_end(ap);
+    m_warned = 1;
 }
 
 /* The dynamic function code. */

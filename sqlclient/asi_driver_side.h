@@ -117,8 +117,9 @@ public:
     int blockRows() const noexcept { return m_blockRowsSent; }
     long lastRow() const noexcept { return m_lastRow; }
 
-    /* 1 once an error condition was recorded. */
+    /* 1 once an error condition was recorded; 1 once a warning was. */
     int failed() const noexcept { return m_failed; }
+    int warned() const noexcept { return m_warned; }
 
     /* The reply's body (for the server). */
     const CAsiMsgBuf &body() const noexcept { return m_body; }
@@ -130,6 +131,7 @@ public:
         m_body.clear();
         m_row.clear();
         m_failed = 0;
+        m_warned = 0;
         m_hasRow = 0;
         m_blockRowsSent = 0;
         m_lastRow = 0;
@@ -149,6 +151,7 @@ private:
     CAsiMsgBuf m_body;         /* items of the reply */
     CAsiMsgBuf m_row;          /* items of the further row being built */
     int m_failed;              /* 1 once error() was called */
+    int m_warned = 0;          /* 1 once warning() was called */
     int m_hasRow = 0;          /* 1 once setRow was called */
     int m_blockRowsSent = 0;   /* further rows in the block */
     long m_lastRow = 0;        /* number of the last row carried */
@@ -207,6 +210,14 @@ public:
 
     /* Closes a cursor. */
     virtual void close(int cursor) = 0;
+
+    /* 1 when opening a cursor costs little more than reading its first
+    ** rows: a prepare of a cursor specification without parameters then
+    ** opens it at once, and answers its result whole when it is small
+    ** (ASI_TAG_RESULT), so that a look-up costs one round trip.  The
+    ** default 0: a driver whose open runs the whole query opens only when
+    ** the engine asks. */
+    virtual int opensCheaply() const { return 0; }
 };
 
 /* Where a scrollable cursor of n rows standing at pos (0 before the first

@@ -24,6 +24,8 @@ CAsiMessage::~CAsiMessage()
 void CAsiMessage::clear() noexcept
 {
     id = id2 = orientation = offset = function = params = rowCount = row = block = 0;
+    result = -1;
+    releases.clear();
     blockBytes.clear();
     blockRows.clear();
     name.clear();
@@ -84,6 +86,8 @@ void CAsiMessage::parse(const unsigned char *data, std::size_t len)
         case ASI_TAG_ROWCOUNT: rowCount = item_int(in); break;
         case ASI_TAG_ROW: row = item_int(in); break;
         case ASI_TAG_BLOCK: block = item_int(in); break;
+        case ASI_TAG_RESULT: result = item_int(in); break;
+        case ASI_TAG_RELEASE: releases.push_back(item_int(in)); break;
         case ASI_TAG_BLOCK_ROW: {
             /* Kept undecoded: each further row is read when it is fetched,
             ** so that a damaged one fails its own fetch only. */

@@ -73,6 +73,8 @@ public:
     int rowCount = 0;               /* ASI_TAG_ROWCOUNT */
     int row = 0;                    /* ASI_TAG_ROW: 0 when no row came */
     int block = 0;                  /* ASI_TAG_BLOCK: further rows asked for */
+    int result = -1;                /* ASI_TAG_RESULT: rows of a whole result answered, -1 when none */
+    std::vector<int> releases;      /* ASI_TAG_RELEASE: statements to forget first */
     CAsiUcStr name;                 /* ASI_TAG_NAME */
     CAsiUcStr user;                 /* ASI_TAG_USER */
     CAsiUcStr password;             /* ASI_TAG_PASSWORD */

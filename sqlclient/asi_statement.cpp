@@ -1,6 +1,8 @@
 /*
 ** asi_statement.cpp: preparing, describing, executing and releasing a
-** statement in the driver.
+** statement in the driver.  A prepare of a small query may come back with
+** its whole result, which the statement keeps for its first open; a release
+** travels with the connection's next request.
 */
 #include "sqlclient/asi_statement.h"
 
@@ -106,6 +108,9 @@ void CAsiStatement::forget() noexcept
     m_refused.clear();
     m_isDeferred = 0;
     m_deferredText.clear();
+    m_resultBytes.clear();
+    m_resultRows.clear();
+    m_resultCalls = -1;
 }
 
 /* Deallocates quietly and lets go of cursors and connection. */
@@ -171,7 +176,7 @@ void CAsiStatement::prepare(CAsiConnection *conn, const char *text)
 }
 
 /* Takes a prepare reply's description. */
-void CAsiStatement::describe(const CAsiMessage &reply)
+void CAsiStatement::describe(CAsiMessage &reply)
 {
     if (reply.params < 0)
         asi_fail(ASI_ERR_DRIVER_REPLY, "negative parameter count from the driver");
@@ -197,6 +202,29 @@ void CAsiStatement::describe(const CAsiMessage &reply)
     m_nullable.swap(nullable);
     m_function = reply.function;
     m_prepared = 1;
+    m_resultBytes.clear();
+    m_resultRows.clear();
+    m_resultCalls = -1;
+    if (reply.result >= 0 && (std::size_t)reply.result == reply.blockRows.size() &&
+        m_function == ASI_FUNC_CURSOR_SPEC && m_in.count() == 0) {
+        m_resultBytes.swap(reply.blockBytes);
+        m_resultRows.swap(reply.blockRows);
+        m_resultCalls = m_conn->driverCalls();
+    }
+}
+
+/* The whole result answered with the prepare, while still current. */
+int CAsiStatement::takeResult(std::vector<unsigned char> &bytes, std::vector<asi_msg_block_row> &rows)
+{
+    int current = m_resultCalls >= 0 && m_conn && m_conn->driverCalls() == m_resultCalls && m_conn->driverAlive();
+    if (current) {
+        bytes.swap(m_resultBytes);
+        rows.swap(m_resultRows);
+    }
+    m_resultBytes.clear();
+    m_resultRows.clear();
+    m_resultCalls = -1;
+    return current;
 }
 
 /* Prepares and executes the deferred text in one round trip. */
@@ -286,12 +314,8 @@ void CAsiStatement::deallocate()
     }
     int sent = !m_isDeferred;   /* the driver forgets a deferred text after each run */
     forget();
-    if (sent && m_conn && m_conn->isConnected()) {
-        CAsiMsgBuf body;
-        body.put([&](CAsiOStream &o) { o.putI32(ASI_TAG_ID, m_id); });
-        CAsiMessage reply;
-        m_conn->request(ASI_REQ_DEALLOCATE, body, reply);
-    }
+    if (sent && m_conn && m_conn->isConnected())
+        m_conn->releaseLater(m_id);
 }
 
 /* Number of result columns. */

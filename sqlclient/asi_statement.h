@@ -60,9 +60,17 @@ public:
     ** and the driver's conditions. */
     long execute();
 
-    /* Releases the prepared statement in the driver; the description is
-    ** forgotten and open cursors are closed.  Nothing when not prepared. */
+    /* Releases the prepared statement; the description is forgotten and
+    ** open cursors are closed.  The release reaches the driver with the
+    ** connection's next request.  Nothing when not prepared. */
     void deallocate();
+
+    /* The whole result the driver answered the prepare with, for the
+    ** statement's first open: moved into bytes and rows (one undecoded row
+    ** each, the first with full value records) while no request went to
+    ** the driver since and the driver lives; 1.  0 when there is none, and
+    ** from then on. */
+    int takeResult(std::vector<unsigned char> &bytes, std::vector<asi_msg_block_row> &rows);
 
     /* Number of result columns; raises 26000. */
     int columnCount() const;
@@ -116,8 +124,8 @@ private:
     void forget() noexcept;
 
     /* Takes the description of a prepare reply (columns, nullable flags,
-    ** parameters, function code). */
-    void describe(const CAsiMessage &reply);
+    ** parameters, function code) and the whole result it answered. */
+    void describe(CAsiMessage &reply);
 
     /* Sends the deferred text to be prepared, executed and forgotten by
     ** the driver in one round trip (the text stays deferred, to be sent
@@ -136,6 +144,9 @@ private:
     std::vector<CAsiCursor *> m_cursors; /* cursors declared on it */
     CAsiUcStr m_deferredText;        /* text sent with each execution, not prepared in the driver */
     int m_isDeferred;                /* 1 while m_deferredText is so sent */
+    std::vector<unsigned char> m_resultBytes;     /* rows of the whole result the prepare answered */
+    std::vector<asi_msg_block_row> m_resultRows;  /* each of them in m_resultBytes */
+    long m_resultCalls = -1;         /* the driver's request count when it came; -1 when none is held */
 };
 
 #endif

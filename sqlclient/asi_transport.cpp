@@ -418,6 +418,15 @@ void CAsiMsgBuf::reserve(std::size_t n)
     m_cap = cap;
 }
 
+/* Appends bytes written already. */
+void CAsiMsgBuf::append(const void *p, std::size_t n)
+{
+    reserve(m_len + n);
+    if (n)
+        std::memcpy(m_data + m_len, p, n);
+    m_len += n;
+}
+
 /* Engine side: request out, reply in. */
 int asi_chan_call(asi_shm_header *h, const asi_shm_layout &l, int k, int code, const CAsiMsgBuf &body,
                   CAsiMsgBuf &reply, int *status, asi_alive_fn alive, void *ctx) noexcept

@@ -62,7 +62,7 @@ constexpr std::uint32_t ASI_MESSAGE_MAX = 256u * 1024 * 1024;
 
 /* The mapping's identification. */
 constexpr std::uint32_t ASI_SHM_MAGIC = 0x31585650;   /* "PVX1" */
-constexpr std::uint32_t ASI_SHM_VERSION = 1;
+constexpr std::uint32_t ASI_SHM_VERSION = 2;   /* 2: prepares answer small results, requests carry releases */
 
 /* The environment variable and argument through which a driver learns the
 ** descriptor of its mapping. */
@@ -126,11 +126,21 @@ constexpr int ASI_TAG_BLOCK_ROW = 17;  /* bytes: one further row: its ASI_TAG_RO
 constexpr int ASI_TAG_VALUE_ONLY = 18; /* i32: SQL type code; in a further row, the value's own
                                        ** value-only record follows, read into the column's value
                                        ** of the row before, whose other attributes it keeps */
+constexpr int ASI_TAG_RESULT = 29;     /* i32: in a prepare reply, the number of rows of the whole
+                                       ** result, which follow as ASI_TAG_BLOCK_ROW items (the first
+                                       ** with full value records); the driver holds no cursor */
+constexpr int ASI_TAG_RELEASE = 30;    /* i32: in any request, a statement id the driver forgets
+                                       ** before it serves the request */
 
 /* Further rows the engine takes with one fetch: a fetch reply carries at
 ** most this many rows after the one fetched, and no more than fit with
 ** it in one piece of the channel. */
 constexpr int ASI_BLOCK_ROWS = 256;
+
+/* The most rows a prepare answers with (the whole result of a cursor
+** specification without parameters, opened at once by a driver that opens
+** cheaply): a look-up then costs one round trip. */
+constexpr int ASI_RESULT_ROWS = 32;
 
 /* One channel of the mapping.  Its buffer lies in the data area. */
 struct asi_shm_channel {
@@ -252,6 +262,9 @@ public:
 
     /* Makes room for n bytes in all; throws 0xA008. */
     void reserve(std::size_t n);
+
+    /* Appends n bytes of items written already; throws 0xA008. */
+    void append(const void *p, std::size_t n);
 
     /* Sets the length to n (n within the capacity), for receivers that
     ** write into data() directly. */

@@ -65,6 +65,17 @@ protected:
         ASSERT_EQ(asi_open_cursor(*k), 1) << text(*k);
     }
 
+    /* Kills the driver and waits until it is dead, left to the engine to
+     * reap. */
+    static void kill_driver()
+    {
+        pid_t pid = asi_driver_pid("DB3");
+        ASSERT_GT(pid, 0);
+        ASSERT_EQ(kill(pid, SIGKILL), 0);
+        siginfo_t info;
+        ASSERT_EQ(waitid(P_PID, (id_t)pid, &info, WEXITED | WNOWAIT), 0);
+    }
+
     std::string dbfread(const std::string &table)
     {
         std::string cmd = "/usr/bin/python3 -c \"import sys,dbfread\nfor r in dbfread.DBF(sys.argv[1]): "
@@ -168,6 +179,96 @@ TEST_F(Db3ApiTest, DescribedColumnsAndScrollableCursor)
     EXPECT_EQ(row(k, 1), "r1\n");
     EXPECT_EQ(asi_fetch_prior(k), 0);
     asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+}
+
+/* A query whose whole result is small comes back with its prepare: the
+ * first open, every fetch and the close cost no request, and each move
+ * finds what the driver's own cursor finds (the second open of the
+ * statement goes to the driver). A write sent between the prepare and the
+ * open, on this connection or another one of the driver, is seen by the
+ * open; a driver that died in between fails it. */
+TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(4))"), 1);
+    std::string q = "INSERT INTO T (I, A) VALUES ";
+    for (int i = 1; i <= 40; i++) q += (i > 1 ? ",(" : "(") + std::to_string(i) + ",'r" + std::to_string(i) + "')";
+    ASSERT_EQ(exec(q), 1) << code;
+    struct Case {
+        const char *where;
+        long rows;
+        long requests;   /* from prepare to close; 0: more than one */
+    } cases[] = {{"I = 7", 1, 1}, {"I > 40", 0, 1}, {"I <= 32", 32, 1}, {"I <= 33", 33, 0}};
+    int (*const moves[])(CAsiCursor *) = {
+        asi_fetch_last,
+        asi_fetch_prior,
+        asi_fetch_first,
+        asi_fetch_next,
+        [](CAsiCursor *k) { return asi_fetch_absolute(k, -2); },
+        [](CAsiCursor *k) { return asi_fetch_relative(k, 40); },
+        asi_fetch_prior,
+        [](CAsiCursor *k) { return asi_fetch_absolute(k, 0); },
+        asi_fetch_next,
+        [](CAsiCursor *k) { return asi_fetch_relative(k, -1); },
+    };
+    for (const Case &t : cases) {
+        std::string sql = std::string("SELECT I, A FROM T WHERE ") + t.where;
+        CAsiStatement *s = nullptr;
+        CAsiCursor *k = nullptr;
+        long before = c->requestCount();
+        ASSERT_TRUE(asi_alloc_stmt(&s) && asi_prepare(s, c, sql.c_str())) << sql << ": " << text(s);
+        ASSERT_TRUE(asi_alloc_cursor(&k) && asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ")) << text(k);
+        std::string seen[2];
+        for (std::string &trace : seen) {
+            ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+            for (auto move : moves)
+                trace += move(k) ? std::to_string(k->rowNumber()) + ":" + row(k, 2) : "-\n";
+            asi_close_cursor(k);
+            if (&trace != &seen[0]) continue;
+            long requests = c->requestCount() - before;
+            if (t.requests) EXPECT_EQ(requests, t.requests) << sql;
+            else EXPECT_GT(requests, 1) << sql;
+        }
+        EXPECT_EQ(seen[0], seen[1]) << sql;
+        EXPECT_EQ(seen[0].substr(0, seen[0].find_first_of(":\n")), t.rows ? std::to_string(t.rows) : "-") << sql;
+        asi_free_cursor(&k);
+        asi_free_stmt(&s);
+    }
+
+    CAsiConnection *other = nullptr;
+    ASSERT_EQ(asi_alloc_connection(&other), 1);
+    ASSERT_TRUE(asi_connect(other, "DB3", "geologist", "") && asi_set_catalog(other, dir.c_str()) &&
+                asi_set_schema(other, "GEOL"))
+        << text(other);
+    CAsiConnection *writers[] = {c, other};
+    for (CAsiConnection *w : writers) {
+        CAsiStatement *s = nullptr, *u = nullptr;
+        CAsiCursor *k = nullptr;
+        ASSERT_TRUE(asi_alloc_stmt(&s) && asi_prepare(s, c, "SELECT A FROM T WHERE I = 7")) << text(s);
+        ASSERT_TRUE(asi_alloc_cursor(&k) && asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ")) << text(k);
+        std::string a = w == c ? "c" : "o";
+        ASSERT_TRUE(asi_alloc_stmt(&u) && asi_prepare(u, w, ("UPDATE T SET A = '" + a + "' WHERE I = 7").c_str()) &&
+                    asi_execute(u, nullptr))
+            << text(u);
+        asi_free_stmt(&u);
+        ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+        ASSERT_EQ(asi_fetch_next(k), 1) << text(k);
+        EXPECT_EQ(row(k, 1), a + "\n");
+        asi_close_cursor(k);
+        asi_free_cursor(&k);
+        asi_free_stmt(&s);
+    }
+    asi_disconnect(other);
+    asi_free_connection(&other);
+
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    ASSERT_TRUE(asi_alloc_stmt(&s) && asi_prepare(s, c, "SELECT A FROM T WHERE I = 7")) << text(s);
+    ASSERT_TRUE(asi_alloc_cursor(&k) && asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ")) << text(k);
+    ASSERT_NO_FATAL_FAILURE(kill_driver());
+    EXPECT_EQ(asi_open_cursor(k), 0);
+    EXPECT_EQ(asi_diag_cond_code(k, 0), 0xB023) << text(k);
     asi_free_cursor(&k);
     asi_free_stmt(&s);
 }
@@ -449,11 +550,7 @@ TEST_F(Db3BlockTest, DriverKilledBetweenBlocksFailsAndServesNoStaleRow)
     long last = 1 + k->heldRows();
     for (long n = 2; n <= last; n++) ASSERT_EQ(asi_fetch_next(k), 1);
     ASSERT_EQ(here(), want(last));
-    pid_t pid = asi_driver_pid("DB3");
-    ASSERT_GT(pid, 0);
-    ASSERT_EQ(kill(pid, SIGKILL), 0);
-    siginfo_t info;
-    ASSERT_EQ(waitid(P_PID, (id_t)pid, &info, WEXITED | WNOWAIT), 0);   /* dead, left to the engine to reap */
+    ASSERT_NO_FATAL_FAILURE(kill_driver());
     EXPECT_EQ(asi_fetch_next(k), 0);
     EXPECT_EQ(asi_diag_cond_code(k, 0), 0xB023) << text(k);
     EXPECT_EQ(asi_fetch_prior(k), 0);

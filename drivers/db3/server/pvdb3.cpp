@@ -485,6 +485,10 @@ public:
         m_cursors.erase(it);
     }
 
+    /* An open reads the first rows and leaves the rest to a scan that a
+     * close cuts short: a prepare may open its query at once. */
+    int opensCheaply() const override { return 1; }
+
 private:
     /* Copies the stored bytes of rows first to last (from 1) of cursor c,
      * whose lock the caller holds, into *out; into *ends (when given) the
