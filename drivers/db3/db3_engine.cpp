@@ -4,7 +4,9 @@
  * Each session has an in-memory SQLite connection that holds nothing but
  * the "db3" virtual tables. Before a statement is prepared or run, every
  * name in it that is a .DBF of the directory gets its virtual table, made
- * anew when the file's layout changed since the last statement; the
+ * anew when the file's layout changed since the last statement (one read
+ * of the file's header tells, through the descriptor holding its lock,
+ * and the directory's listing is kept while it is unchanged); the
  * statement's tables are locked (the written one exclusively) while it
  * runs, and their records are read fresh in each statement. SQLite's own
  * statements (PRAGMA, ATTACH, CREATE VIEW...) are not accepted: only
@@ -49,9 +51,16 @@ struct db3_held {
     std::vector<db3_lock> locks;   /* one per table */
     ~db3_held()
     {
+        if (s && s->locks == &locks) s->locks = nullptr;
         if (s) db3_vtab_release(s);
         for (db3_lock &l : locks) db3_unlock_file(&l);
     }
+};
+
+/* A table a statement names: its upper-case name and its file. */
+struct db3_named {
+    std::string name;                    /* upper-cased */
+    std::string path;                    /* the .DBF */
 };
 
 /* One statement. */
@@ -67,6 +76,8 @@ struct db3_stmt {
     std::string target;                  /* table written by INSERT, UPDATE, DELETE (upper-case) */
     db3_held *held = nullptr;            /* locks of its cursor while it is read, or none; owned */
     long remade = 0;                     /* the session's count of tables made anew when it was prepared */
+    std::vector<db3_named> named;        /* the tables it names, sorted by path */
+    long named_version = -1;             /* version of the directory's listing they were found in */
     /* A plain scan of one table ("SELECT A, B FROM T") is read straight
      * from the table's records, SQLite left aside. */
     std::string scan_name;               /* upper-cased table of a plain scan, "" for other statements */
@@ -75,12 +86,6 @@ struct db3_stmt {
     std::vector<db3_field_value> scan_values; /* the fields of the row being read */
     long scan_rec = -1;                  /* record number of the last row read */
     int scan_loaded = 0;                 /* 1 once the table's records are loaded for the cursor */
-};
-
-/* A table a statement names: its upper-case name and its file. */
-struct db3_named {
-    std::string name;                    /* upper-cased */
-    std::string path;                    /* the .DBF */
 };
 
 /* Records a condition for the running statement (set by the virtual
@@ -178,8 +183,7 @@ const char *db3_session_dir(const db3_session *s)
  * function) unless it follows INTO (INSERT INTO T (A, B)). */
 static std::vector<db3_named> db3_named_tables(db3_session *s, const std::vector<db3_token> &toks)
 {
-    std::map<std::string, std::string> files;
-    for (const std::string &t : db3_list_tables(s->dir)) files.emplace(db3_upper(t), t);
+    const std::map<std::string, db3_listed> &files = s->listing.tables;
     std::vector<db3_named> out;
     std::set<std::string> seen;
     for (size_t i = 0; i < toks.size(); i++) {
@@ -193,35 +197,69 @@ static std::vector<db3_named> db3_named_tables(db3_session *s, const std::vector
             db3_forget_vtab(s, up);
             continue;
         }
-        out.push_back({up, s->dir + "/" + f->second + DBF_EXT_TABLE});
-    }
-    /* The file's extension may be in another case: ask the finder. */
-    for (db3_named &n : out) {
-        struct stat st;
-        if (stat(n.path.c_str(), &st) != 0) n.path = db3_find_file(s->dir, n.name, DBF_EXT_TABLE);
+        out.push_back({up, f->second.path});
     }
     std::sort(out.begin(), out.end(), [](const db3_named &a, const db3_named &b) { return a.path < b.path; });
     return out;
 }
 
+/* The tables statement st names (db3_named_tables) in the directory as
+ * it is now, found again only when it was listed anew since st last
+ * looked. */
+static const std::vector<db3_named> &db3_stmt_tables(db3_stmt *st)
+{
+    db3_session *s = st->s;
+    db3_list_catalog(s->dir, &s->listing);
+    if (st->named_version != s->listing.version) {
+        st->named = db3_named_tables(s, st->toks);
+        st->named_version = s->listing.version;
+    }
+    return st->named;
+}
+
+/* Locks the table n for a statement (db3_lock_file) and restores it when
+ * a statement cut short left its journal. The directory is listed after
+ * the lock is taken: a journal left then is among its entries, and one
+ * not listed need not be looked at. Answers 1, or 0 with the condition. */
+static int db3_lock_table(db3_session *s, db3_lock *lk, const db3_named &n, int exclusive, db3_error *err)
+{
+    if (!db3_lock_file(lk, n.path, exclusive, err, 0)) return 0;
+    db3_list_catalog(s->dir, &s->listing);
+    auto f = s->listing.tables.find(n.name);
+    int journal = f != s->listing.tables.end() && f->second.path == n.path ? f->second.journal
+                                                                          : db3_journal_listed(n.path, s->listing.entries);
+    return !journal || db3_lock_recover(lk, exclusive, err);
+}
+
 /* Makes the virtual tables of the named tables current: a table whose
  * file's layout changed is made anew; one that cannot be read is dropped
- * and its condition kept for the "no such table" SQLite will report. With
- * lock = 1 each file is read under a short shared lock. Answers 1 when some
- * table was made anew, else 0. */
-static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, int lock)
+ * and its condition kept for the "no such table" SQLite will report.
+ * locks holds the statement's lock of each table in order; without them
+ * each table is locked (shared) while its layout is read. Answers 1 when
+ * some table was made anew, else 0. */
+static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, const std::vector<db3_lock> *locks)
 {
     int made = 0;
-    for (const db3_named &n : tables) {
+    for (size_t k = 0; k < tables.size(); k++) {
+        const db3_named &n = tables[k];
         db3_vtab_entry e;
         db3_error err;
-        db3_lock lk;
-        int ok = !lock || db3_lock_file(&lk, n.path, 0, &err);
-        ok = ok && db3_read_layout(n.path, &e, &err);
-        db3_unlock_file(&lk);
-        s->damaged.erase(n.name);
+        db3_lock own;
+        int ok = locks || db3_lock_table(s, &own, n, 0, &err);
+        int fd = locks ? (*locks)[k].fd : own.fd;
         auto it = s->vtabs.find(n.name);
-        if (ok && it != s->vtabs.end() && it->second.path == e.path && it->second.layout == e.layout) continue;
+        bool same = ok && it != s->vtabs.end() && it->second.path == n.path && db3_layout_unchanged(fd, it->second);
+        ok = ok && (same || db3_read_layout(n.path, &e, &err));
+        db3_unlock_file(&own);
+        if (same) {
+            s->damaged.erase(n.name);
+            continue;
+        }
+        s->damaged.erase(n.name);
+        if (ok && it != s->vtabs.end() && it->second.path == e.path && it->second.layout == e.layout) {
+            it->second.head = e.head;
+            continue;
+        }
         db3_forget_vtab(s, n.name);
         made = 1;
         s->remade++;
@@ -285,11 +323,12 @@ static int db3_sqlite_fail(db3_session *s, int rc, db3_error *err)
  * tables. Answers 1 with *ct, or 0. */
 static int db3_column_type(db3_session *s, const std::string &table, const std::string &column, db3_coltype *ct)
 {
+    std::string upper = db3_upper(table);
     for (const auto &v : s->vtabs) {
-        if (!table.empty() && v.first != db3_upper(table)) continue;
+        if (!table.empty() && v.first != upper) continue;
         for (size_t i = 0; i < v.second.names.size(); i++) {
-            if (dbf_name_equal(v.second.names[i].c_str(), column.c_str(), DBF_NAME_MAX) == 1
-                && v.second.names[i].size() == column.size()) {
+            if (v.second.names[i].size() == column.size()
+                && dbf_name_equal(v.second.names[i].c_str(), column.c_str(), DBF_NAME_MAX) == 1) {
                 *ct = v.second.types[i];
                 return 1;
             }
@@ -451,6 +490,7 @@ static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
         if (merged != st->text && db3_tokenize(merged.c_str(), &toks, &ignored)) {
             st->text = merged;
             st->toks = toks;
+            st->named_version = -1;
             rc = sqlite3_prepare_v2(s->db, st->text.c_str(), -1, &st->stmt, &tail);
         }
     }
@@ -503,7 +543,7 @@ db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
             ok = db3_fail(err, DB3_ERR_SYNTAX, "\"%s\" does not begin a statement this driver runs", t[0].text.c_str());
         }
         if (ok) {
-            db3_refresh(s, db3_named_tables(s, t), 1);
+            db3_refresh(s, db3_stmt_tables(st), nullptr);
             ok = db3_prepare_sqlite(st, err);
         }
     }
@@ -554,12 +594,12 @@ static int db3_start(db3_stmt *st, const std::vector<db3_value> *params, db3_hel
 {
     db3_session *s = st->s;
     held->s = s;
-    std::vector<db3_named> tables = db3_named_tables(s, st->toks);
-    for (const db3_named &n : tables) {
-        held->locks.emplace_back();
-        if (!db3_lock_file(&held->locks.back(), n.path, n.name == st->target, err)) return 0;
-    }
-    int made = db3_refresh(s, tables, 0);
+    const std::vector<db3_named> &tables = db3_stmt_tables(st);
+    held->locks.resize(tables.size());
+    for (size_t k = 0; k < tables.size(); k++)
+        if (!db3_lock_table(s, &held->locks[k], tables[k], tables[k].name == st->target, err)) return 0;
+    s->locks = &held->locks;
+    int made = db3_refresh(s, tables, &held->locks);
     if ((made || st->remade != s->remade) && !db3_prepare_sqlite(st, err)) return 0;
     s->generation++;
     s->pending = db3_error();

@@ -1,7 +1,8 @@
 /*
  * The files of a DB3 catalog directory besides the table data: finding a
- * table's files without regard to case, the lock a statement holds on a
- * table file while it reads or writes it, and the index side file.
+ * table's files without regard to case, the directory's listing, the lock
+ * a statement holds on a table file while it reads or writes it, and the
+ * index side file.
  *
  * A table's indexes live in NAME.INI beside NAME.DBF, one section per
  * index:
@@ -10,6 +11,11 @@
  *   [SAMPLPRI]
  *   Unique=0
  *   Columns=STN,SEC,SMP
+ *
+ * A session keeps the directory's listing (its tables and the journals
+ * left beside them) while one stat of the directory shows it as it was,
+ * once it was listed so long after its last change that a later change
+ * shows in its times; a statement then looks for no file by name.
  *
  * The locks are flock() locks on the .DBF itself: shared while a statement
  * reads the table, exclusive while it writes it, so two connections (two
@@ -27,7 +33,10 @@
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <fstream>
 #include <sstream>
@@ -67,6 +76,60 @@ std::string db3_new_path(const std::string &dir, const std::string &name, const 
     return dir + "/" + db3_upper(name) + ext;
 }
 
+/* Nanoseconds after a directory's last change before its times vouch for
+ * a listing: a change within the same tick of the file system's clock
+ * (two seconds on the coarsest) would leave them as they were. */
+constexpr long long DB3_LISTING_SETTLE_NS = 2000000000LL;
+
+/* Nanoseconds of a time of stat(). */
+static long long db3_ns(const struct timespec &t)
+{
+    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+/* Brings a listing up to its directory (see db3_internal.h). A table's
+ * path is its .DBF as listed with the extension upper-cased, or the file
+ * db3_find_file finds when there is no such entry. */
+void db3_list_catalog(const std::string &dir, db3_listing *l)
+{
+    struct timespec now;
+    struct stat st;
+    clock_gettime(CLOCK_REALTIME, &now);
+    if (stat(dir.c_str(), &st) != 0) {
+        long version = l->version;
+        *l = db3_listing();
+        l->version = version + 1;
+        return;
+    }
+    long long mtime = db3_ns(st.st_mtim), ctime = db3_ns(st.st_ctim);
+    if (l->listed && l->trusted && l->dev == (unsigned long long)st.st_dev && l->ino == (unsigned long long)st.st_ino
+        && l->mtime_ns == mtime && l->ctime_ns == ctime)
+        return;
+    l->version++;
+    l->listed = 1;
+    l->dev = st.st_dev;
+    l->ino = st.st_ino;
+    l->mtime_ns = mtime;
+    l->ctime_ns = ctime;
+    l->trusted = std::max(mtime, ctime) + DB3_LISTING_SETTLE_NS < db3_ns(now);
+    l->entries.clear();
+    l->tables.clear();
+    if (DIR *d = opendir(dir.c_str())) {
+        while (struct dirent *e = readdir(d)) {
+            size_t n = strlen(e->d_name);
+            l->entries.emplace(e->d_name, n);
+            if (n > 4 && strcasecmp(e->d_name + n - 4, DBF_EXT_TABLE) == 0)
+                l->tables.emplace(db3_upper(std::string(e->d_name, n - 4)), db3_listed{std::string(e->d_name, n - 4)});
+        }
+        closedir(d);
+    }
+    for (auto &t : l->tables) {
+        std::string file = t.second.path + DBF_EXT_TABLE;
+        t.second.path = l->entries.count(file) ? dir + "/" + file : db3_find_file(dir, t.first, DBF_EXT_TABLE);
+        t.second.journal = db3_journal_listed(t.second.path, l->entries);
+    }
+}
+
 /* Lists the tables of dir: the base names of its .DBF files. */
 std::vector<std::string> db3_list_tables(const std::string &dir)
 {
@@ -98,28 +161,35 @@ static int db3_flock_wait(int fd, int op, const std::string &path, db3_error *er
     }
 }
 
-/* Takes a lock on the file at path (see db3_internal.h). A table left
- * with the journal of a statement cut short is first restored, under an
- * exclusive lock even when a shared one was asked for. Answers 1, or 0
+/* Takes a lock on the file at path (see db3_internal.h). Answers 1, or 0
  * with DB3_ERR_IO when the file cannot be opened, DB3_ERR_LOCKED when
  * another connection keeps it locked for longer than DB3_LOCK_WAIT_MS,
  * or the condition of a failed restore. */
-int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err)
+int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err, int recover)
 {
     db3_unlock_file(lk);
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return db3_fail(err, DB3_ERR_IO, "cannot open %s: %s", path.c_str(), strerror(errno));
-    int ok = db3_flock_wait(fd, exclusive ? LOCK_EX : LOCK_SH, path, err);
-    if (ok && db3_journal_exists(path)) {
-        ok = (exclusive || db3_flock_wait(fd, LOCK_EX, path, err)) && db3_journal_restore(path, err);
-        if (ok && !exclusive) ok = db3_flock_wait(fd, LOCK_SH, path, err);
-    }
-    if (!ok) {
+    if (!db3_flock_wait(fd, exclusive ? LOCK_EX : LOCK_SH, path, err)) {
         close(fd);
         return 0;
     }
     lk->fd = fd;
-    return 1;
+    lk->path = path;
+    return !recover || db3_lock_recover(lk, exclusive, err);
+}
+
+/* Restores a locked table from the journal of a statement cut short (see
+ * db3_internal.h). */
+int db3_lock_recover(db3_lock *lk, int exclusive, db3_error *err)
+{
+    int ok = 1;
+    if (db3_journal_exists(lk->path)) {
+        ok = (exclusive || db3_flock_wait(lk->fd, LOCK_EX, lk->path, err)) && db3_journal_restore(lk->path, err);
+        if (ok && !exclusive) ok = db3_flock_wait(lk->fd, LOCK_SH, lk->path, err);
+    }
+    if (!ok) db3_unlock_file(lk);
+    return ok;
 }
 
 /* Releases a lock (closing its descriptor releases it). */
@@ -211,6 +281,17 @@ int db3_write_indexes(const std::string &dir, const std::string &table, const st
     return 1;
 }
 
+/* Bytes of a .DBF header that change with every write of its records:
+ * the date of the last update (1 to 3) and the record count (4 to 7). */
+constexpr size_t DB3_HEAD_STAMP_FROM = 1;
+constexpr size_t DB3_HEAD_STAMP_TO = 8;
+
+/* Zeroes the date and record count in the first bytes of a .DBF. */
+static void db3_head_unstamped(std::string *head)
+{
+    for (size_t i = DB3_HEAD_STAMP_FROM; i < DB3_HEAD_STAMP_TO && i < head->size(); i++) (*head)[i] = '\0';
+}
+
 /* Reads the header fields and descriptors of the .DBF at path as one text
  * (the layout a virtual table was declared from), with the fields' names
  * and column types. Answers 1, or 0 with
@@ -242,7 +323,23 @@ int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *e
     layout->append(reinterpret_cast<const char *>(h->fields), sizeof(dbf_field) * (size_t)h->field_count);
     layout->append(h->file_types, (size_t)h->field_count);
     layout->push_back((char)h->header.version);
+    /* The header, the descriptors dbf_open read and their terminator. */
+    entry->head.resize(DBF_HEADER_SIZE + DBF_FIELD_SIZE * (size_t)h->field_count + 1);
+    if (pread(fileno(h->file), &entry->head[0], entry->head.size(), 0) != (ssize_t)entry->head.size())
+        entry->head.clear();
+    db3_head_unstamped(&entry->head);
     dbf_close(h);
     dbf_free(h);
     return 1;
+}
+
+/* Answers whether a file still has a layout (see db3_internal.h): one
+ * read of its first bytes. */
+int db3_layout_unchanged(int fd, const db3_vtab_entry &entry)
+{
+    if (fd < 0 || entry.head.empty()) return 0;
+    std::string now(entry.head.size(), '\0');
+    if (pread(fd, &now[0], now.size(), 0) != (ssize_t)now.size()) return 0;
+    db3_head_unstamped(&now);
+    return now == entry.head;
 }

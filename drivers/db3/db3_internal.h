@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -111,15 +112,44 @@ std::string db3_find_file(const std::string &dir, const std::string &name, const
 /* The path a new file NAME.ext (upper-case) would have in dir. */
 std::string db3_new_path(const std::string &dir, const std::string &name, const char *ext);
 
+/* A table file of a catalog directory's listing. */
+struct db3_listed {
+    std::string path;                             /* its .DBF */
+    int journal = 0;                              /* 1: its journal is among the entries (db3_journal_listed) */
+};
+
+/* The entries of a catalog directory as last listed, kept while the
+ * directory shows no entry added, removed or renamed since. */
+struct db3_listing {
+    long version = 0;                             /* counts the times the directory was read */
+    int listed = 0;                               /* 1 once the entries below were read */
+    int trusted = 0;                              /* 1: listed so long after the directory's last change that a later one moves its times */
+    unsigned long long dev = 0, ino = 0;          /* the directory listed */
+    long long mtime_ns = 0, ctime_ns = 0;         /* its times when listed, ns */
+    std::map<std::string, db3_listed> tables;     /* by upper-cased table name */
+    std::set<std::string> entries;                /* every entry's name as found */
+};
+
+/* Brings listing up to the directory dir: kept when one stat shows the
+ * directory as it was at a trusted listing, else listed anew. */
+void db3_list_catalog(const std::string &dir, db3_listing *listing);
+
 /* A lock on one table file, held while a statement reads or writes it. */
 struct db3_lock {
     int fd = -1;             /* descriptor holding the lock, -1 when none */
+    std::string path;        /* the file locked */
 };
 
 /* Takes a shared (exclusive = 0) or exclusive lock on the file at path,
- * waiting up to DB3_LOCK_WAIT_MS. Answers 1, or 0 with DB3_ERR_LOCKED or
- * DB3_ERR_IO in err. */
-int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err);
+ * waiting up to DB3_LOCK_WAIT_MS; with recover = 1 a table left with the
+ * journal of a statement cut short is restored (db3_lock_recover). Answers
+ * 1, or 0 with DB3_ERR_LOCKED or DB3_ERR_IO in err. */
+int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err, int recover = 1);
+
+/* Restores the table lk locks (exclusive as taken) when it has the journal
+ * of a statement cut short, under an exclusive lock even when lk is a
+ * shared one. Answers 1, or 0 with the condition, the lock then released. */
+int db3_lock_recover(db3_lock *lk, int exclusive, db3_error *err);
 
 /* Releases a lock taken by db3_lock_file (nothing when none is held). */
 void db3_unlock_file(db3_lock *lk);
@@ -163,6 +193,11 @@ void db3_journal_forget(const std::string &dbf);
  * written as earlier versions did) to look at. */
 int db3_journal_exists(const std::string &dbf);
 
+/* Answers 1 when the names of the entries of dbf's directory hold its
+ * journal (or one being written as earlier versions did): only then may
+ * it have one to look at. */
+int db3_journal_listed(const std::string &dbf, const std::set<std::string> &entries);
+
 /* Runs the write hook of the tests (when one is set) after a write of a
  * statement, flush_first (when given) first handing its buffered bytes to
  * the file, as a kill at that moment would find them. */
@@ -193,6 +228,7 @@ std::vector<std::string> db3_list_tables(const std::string &dir);
 struct db3_vtab_entry {
     std::string path;                    /* .DBF file the table reads */
     std::string layout;                  /* header and descriptors as last read */
+    std::string head;                    /* the file's bytes they were read from, date and record count zeroed */
     std::vector<std::string> names;      /* field names in order */
     std::vector<db3_coltype> types;      /* their column types */
 };
@@ -203,6 +239,7 @@ struct db3_table;
 struct db3_session {
     std::string dir;                               /* catalog directory, no trailing '/' */
     sqlite3 *db = nullptr;                         /* in-memory SQLite holding the virtual tables */
+    db3_listing listing;                           /* the catalog directory's entries as last listed */
     std::map<std::string, db3_vtab_entry> vtabs;   /* by upper-cased table name */
     std::map<std::string, db3_error> damaged;      /* tables whose file could not be read */
     db3_error pending;                             /* condition set by the virtual tables */
@@ -213,6 +250,7 @@ struct db3_session {
     db3_stmt *reading = nullptr;                   /* statement whose cursor is being read, or none */
     long visited = 0;                              /* records the virtual tables' cursors stepped onto */
     long indexed = 0;                              /* records read to build in-memory indexes */
+    const std::vector<db3_lock> *locks = nullptr;  /* locks of the statement running, or none */
 };
 
 /* Registers the virtual-table module "db3" on db, with the session whose
@@ -257,6 +295,11 @@ int db3_vtab_read(const db3_table *t, int f, const char *record, long rec, db3_f
  * into entry (path, layout, field names and types). Answers 1, or 0 with
  * DB3_ERR_DAMAGED or DB3_ERR_IO in err. */
 int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *err);
+
+/* Answers 1 when the file open as fd still has the layout of entry: its
+ * first bytes are those the layout was read from (db3_read_layout), the
+ * header's date and record count aside; else 0. */
+int db3_layout_unchanged(int fd, const db3_vtab_entry &entry);
 
 /* Records a condition in the session's pending slot for the statement
  * that is running; answers 0. */

@@ -312,3 +312,12 @@ int db3_journal_exists(const std::string &dbf)
     std::string path = db3_journal_path(dbf);
     return (stat(path.c_str(), &st) == 0 && st.st_size > (off_t)DB3_JNL_MARK) || stat((path + DB3_JNL_TEMP).c_str(), &st) == 0;
 }
+
+/* Answers whether a directory's entries hold dbf's journal (see
+ * db3_internal.h). */
+int db3_journal_listed(const std::string &dbf, const std::set<std::string> &entries)
+{
+    std::string name = db3_journal_path(dbf);
+    name.erase(0, name.rfind('/') + 1);
+    return entries.count(name) || entries.count(name + DB3_JNL_TEMP);
+}

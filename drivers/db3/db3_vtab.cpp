@@ -85,7 +85,13 @@ struct db3_colindex {
     int numeric = 0;                                 /* 1: number keys; 0: text hashes */
     int usable = 0;                                  /* 0: a field holds no number; scans serve the column */
     std::vector<std::pair<uint64_t, long>> entries;  /* sorted by key, then record */
+    std::vector<std::pair<uint64_t, long>> tops;     /* every DB3_INDEX_STRIDE-th entry, from the first */
 };
+
+/* Entries of an index between two of its tops: a look-up searches the
+ * tops, which stay in the processor's caches, then one such run, instead
+ * of stepping across the whole index in memory. */
+constexpr size_t DB3_INDEX_STRIDE = 64;
 
 /* The table: one .DBF file. */
 struct db3_table {
@@ -112,6 +118,8 @@ struct db3_table {
     int journal_kept;                  /* 1 once a statement wrote the table's journal file */
     /* Look-ups through the in-memory indexes. */
     int fd;                            /* descriptor reading records by number, -1 none; owned */
+    dev_t fd_dev;                      /* device and inode of the file fd reads */
+    ino_t fd_ino;
     db3_stamp stamp;                   /* the file's state the indexes were built from */
     long stamp_generation;             /* session generation the stamp was checked in, -1 none */
     std::vector<db3_colindex> indexes; /* indexes built since the stamp was taken */
@@ -262,6 +270,8 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     t->memo_reader = nullptr;
     t->journal_kept = 0;
     t->fd = -1;
+    t->fd_dev = 0;
+    t->fd_ino = 0;
     t->stamp_generation = -1;
     t->fetched_generation = -1;
     t->scan_reader = nullptr;
@@ -457,27 +467,49 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
     return 1;
 }
 
+/* Answers the descriptor by which the running statement locks t's file,
+ * or -1 when it holds no lock on it. */
+static int db3_statement_fd(const db3_table *t)
+{
+    if (t->session->locks)
+        for (const db3_lock &lk : *t->session->locks)
+            if (lk.fd >= 0 && lk.path == t->path) return lk.fd;
+    return -1;
+}
+
 /* Reads the state of t's file into *out through t's descriptor, opened
- * anew when the path names another file than the one it holds. Answers 1,
- * or 0 with DB3_ERR_IO. */
+ * anew when the path names another file than the one it holds (the file
+ * the statement locked, when it holds a lock). Answers 1, or 0 with
+ * DB3_ERR_IO. */
 static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err)
 {
-    struct stat named, held;
-    if (stat(t->path.c_str(), &named) != 0)
+    struct stat named;
+    int locked = db3_statement_fd(t);
+    if (locked >= 0 ? fstat(locked, &named) != 0 : stat(t->path.c_str(), &named) != 0)
         return db3_fail(err, DB3_ERR_IO, "table %s cannot be read: its file is gone", t->name.c_str());
-    if (t->fd >= 0 && (fstat(t->fd, &held) != 0 || held.st_dev != named.st_dev || held.st_ino != named.st_ino)) {
+    if (t->fd >= 0 && (t->fd_dev != named.st_dev || t->fd_ino != named.st_ino)) {
         close(t->fd);
         t->fd = -1;
     }
-    if (t->fd < 0) t->fd = open(t->path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (t->fd < 0) {
+        t->fd = open(t->path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (t->fd >= 0 && fstat(t->fd, &named) != 0) {
+            close(t->fd);
+            t->fd = -1;
+        }
+        if (t->fd >= 0) {
+            t->fd_dev = named.st_dev;
+            t->fd_ino = named.st_ino;
+        }
+    }
     unsigned char head[12];
-    if (t->fd < 0 || fstat(t->fd, &held) != 0 || pread(t->fd, head, sizeof head, 0) != (ssize_t)sizeof head)
+    if (t->fd < 0 || pread(t->fd, head, sizeof head, 0) != (ssize_t)sizeof head)
         return db3_fail(err, DB3_ERR_IO, "table %s cannot be read", t->name.c_str());
-    out->dev = held.st_dev;
-    out->ino = held.st_ino;
-    out->size = held.st_size;
-    out->mtime_ns = (long long)held.st_mtim.tv_sec * 1000000000LL + held.st_mtim.tv_nsec;
-    out->ctime_ns = (long long)held.st_ctim.tv_sec * 1000000000LL + held.st_ctim.tv_nsec;
+    out->dev = named.st_dev;
+    out->ino = named.st_ino;
+    out->size = named.st_size;
+    out->mtime_ns = (long long)named.st_mtim.tv_sec * 1000000000LL + named.st_mtim.tv_nsec;
+    out->ctime_ns = (long long)named.st_ctim.tv_sec * 1000000000LL + named.st_ctim.tv_nsec;
     out->count = (long)((unsigned long)head[4] | (unsigned long)head[5] << 8 | (unsigned long)head[6] << 16
                         | (unsigned long)head[7] << 24);
     out->header_length = (long)(head[8] | head[9] << 8);
@@ -549,6 +581,25 @@ static int db3_index_record(const db3_table *t, db3_colindex *ix, const char *re
     return 1;
 }
 
+/* Takes the tops of ix anew from its entries. */
+static void db3_index_tops(db3_colindex *ix)
+{
+    ix->tops.clear();
+    for (size_t i = 0; i < ix->entries.size(); i += DB3_INDEX_STRIDE) ix->tops.push_back(ix->entries[i]);
+    ix->tops.shrink_to_fit();
+}
+
+/* Answers the first entry of ix not below e. */
+static std::vector<std::pair<uint64_t, long>>::const_iterator db3_index_seek(const db3_colindex &ix,
+                                                                               const std::pair<uint64_t, long> &e)
+{
+    /* Entry b * STRIDE is top b: the first top not below e bounds the run
+     * that holds the answer, which follows the top before it. */
+    size_t b = (size_t)(std::lower_bound(ix.tops.begin(), ix.tops.end(), e) - ix.tops.begin());
+    size_t from = b ? (b - 1) * DB3_INDEX_STRIDE : 0, to = std::min(ix.entries.size(), b * DB3_INDEX_STRIDE);
+    return std::lower_bound(ix.entries.begin() + (std::ptrdiff_t)from, ix.entries.begin() + (std::ptrdiff_t)to, e);
+}
+
 /* Builds the index of field f from the file as the stamp found it (the
  * statement holds the table's lock). An index meeting a field that holds
  * no number is kept unusable: scans serve the column and report the
@@ -587,6 +638,7 @@ static db3_colindex *db3_build_index(db3_table *t, int f, db3_error *err)
         if (!ix.usable) ix.entries.clear();
         ix.entries.shrink_to_fit();
         std::sort(ix.entries.begin(), ix.entries.end());
+        db3_index_tops(&ix);
         t->indexes.push_back(std::move(ix));
     } catch (...) {
         db3_fail(err, DB3_ERR_MEMORY, "no memory to index table %s", t->name.c_str());
@@ -641,9 +693,8 @@ static int db3_index_hits(db3_table *t, int idx, sqlite3_value **argv, std::vect
     if (!ix->usable) return -1;
     using entry = std::pair<uint64_t, long>;
     auto from_key = [&](uint64_t low, uint64_t high) {
-        auto a = std::lower_bound(ix->entries.begin(), ix->entries.end(), entry(low, -1));
-        auto b = std::upper_bound(a, ix->entries.end(), entry(high, LONG_MAX));
-        for (; a != b; ++a) hits->push_back(a->second);
+        for (auto a = db3_index_seek(*ix, entry(low, -1)); a != ix->entries.end() && a->first <= high; ++a)
+            hits->push_back(a->second);
     };
     uint64_t key;
     if (idx & DB3_PLAN_EQ) {
@@ -1184,6 +1235,7 @@ static int db3_moves_end(db3_table *t, std::vector<db3_index_moves> &moves)
             e.insert(e.end(), c.entries.begin(), c.entries.end());
             std::inplace_merge(e.begin(), e.begin() + (std::ptrdiff_t)kept, e.end());
         }
+        db3_index_tops(&ix);
     }
     db3_stamp now;
     db3_error ignored;

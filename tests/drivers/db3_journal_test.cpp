@@ -9,6 +9,7 @@
  */
 #include "db3_fixture.h"
 #include "db3_memo_table.h"
+#include "drivers/db3/db3_internal.h"
 
 #include <sys/wait.h>
 
@@ -161,6 +162,24 @@ TEST_F(Db3JournalTest, InsertIntoATableWithAUniqueIndexCutShortIsUndone)
     expect_undone_at_every_cut("SAMPL", sql, "SELECT * FROM SAMPL");
     EXPECT_EQ(fail("INSERT INTO SAMPL (K, V) VALUES (5, 'again')"), DB3_ERR_DUPLICATE) << "the index still holds";
     EXPECT_EQ(dbfread("SAMPL"), "1|'first'\n2|'b'\n3|'c'\n4|'d'\n5|'e'\n");
+}
+
+/* A connection keeps its listing of the directory while the directory is
+ * as it was when listed, long after its last change: the journal a
+ * statement cut short leaves then is still found and undone. */
+TEST_F(Db3JournalTest, UpdateCutShortAfterTheDirectoryWasListedLongSinceIsUndone)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    run("INSERT INTO ROCK (N) VALUES (1), (2), (3), (4)");
+    db3_session_close(s);   /* a connection that has not written the table keeps no journal of it */
+    s = db3_session_open(dir.c_str(), &err);
+    ASSERT_NE(s, nullptr);
+    usleep(2100000);        /* past the time a listing needs to be kept */
+    std::string before = rows("SELECT * FROM ROCK");
+    ASSERT_TRUE(s->listing.trusted);
+    ASSERT_TRUE(cut_after("UPDATE ROCK SET N = N + 100", 4));
+    EXPECT_EQ(rows("SELECT * FROM ROCK"), before);
+    EXPECT_FALSE(journal_holds("ROCK"));
 }
 
 TEST_F(Db3JournalTest, JournalLeftWhileItWasWrittenMeansNothingChanged)
