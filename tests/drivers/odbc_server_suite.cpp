@@ -178,6 +178,11 @@ TEST_F(OdbcTest, DescribedColumnsAndScrollableCursor)
     EXPECT_EQ(row(k, 1), "r1\n");
     EXPECT_EQ(asi_fetch_prior(k), 0);
     asi_close_cursor(k);
+    /* Opened again, the statement reads into the buffers it kept. */
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    ASSERT_EQ(asi_fetch_next(k), 1) << text(k);
+    EXPECT_EQ(row(k, 5), "r1|1.50|1|0.25|7\n");
+    asi_close_cursor(k);
 
     /* A long result read forward leaves the driver program small, and
      * still scrolls back to any of its rows. Each row is read whole, with

@@ -116,16 +116,17 @@ struct odbc_value {
     std::string s;         /* ODBC_KIND_TEXT */
 };
 
-/* The bound buffers of a cursor's array of rows, column by column: each
-** column's values side by side, each with its length or null mark. Its
-** address is given to the statement, so it does not move while bound. */
+/* The bound buffers of a statement's array of rows, column by column:
+** each column's values side by side, each with its length or null mark.
+** Bound at the statement's first open and kept while it is prepared; its
+** address is given to the statement, so it never moves. */
 struct odbc_rowset {
     bool bound = false;                     /* the statement fetches into these buffers; false: a row at a time */
     SQLULEN rows = 1;                       /* rows per array */
     SQLULEN fetched = 0;                    /* rows the last fetch filled (set by the driver) */
     std::vector<SQLUSMALLINT> status;       /* each row's status from the last fetch (set by the driver) */
     std::vector<size_t> width;              /* bytes of one value of each column; 0 when read value by value */
-    std::vector<std::vector<char>> data;    /* each bound column's rows values of width bytes */
+    std::vector<std::unique_ptr<char[]>> data;  /* each bound column's rows values of width bytes */
     std::vector<std::vector<SQLLEN>> ind;   /* each bound column's lengths or SQL_NULL_DATA */
 };
 
@@ -134,6 +135,7 @@ struct odbc_stmt {
     SQLHSTMT h = SQL_NULL_HSTMT;         /* the statement handle, owned */
     std::vector<odbc_column> columns;    /* described result columns */
     int params = 0;                      /* number of parameters */
+    std::unique_ptr<odbc_rowset> rowset; /* its rows' array, null until a cursor first has rows */
 };
 
 /* An open cursor: the rows read so far, read on as the cursor reaches
@@ -147,7 +149,6 @@ struct odbc_cursor {
     bool done = false;                              /* every row has been read */
     long pos = 0;                                   /* 0 before the first row; rows + 1 after the last */
     std::vector<std::unique_ptr<CAsiData>> values;  /* one per column, reused for every row */
-    std::unique_ptr<odbc_rowset> rowset{new odbc_rowset};  /* the array the rows are fetched into */
 };
 
 /* A text of the engine in the driver's character set. */
@@ -270,7 +271,8 @@ bool odbc_rowset_bind(SQLHSTMT h, const std::vector<odbc_column> &cols, bool arr
     size_t n = cols.size();
     a->bound = arrays;
     a->width.assign(n, 0);
-    a->data.assign(n, {});
+    a->data.clear();
+    a->data.resize(n);
     a->ind.assign(n, {});
     size_t row_bytes = sizeof(SQLUSMALLINT);
     for (size_t i = 0; arrays && i < n; ++i) {
@@ -292,19 +294,19 @@ bool odbc_rowset_bind(SQLHSTMT h, const std::vector<odbc_column> &cols, bool arr
     for (size_t i = 0; i < n; ++i) {
         size_t w = a->width[i];
         if (!w) continue;
-        a->data[i].assign(w * a->rows, 0);
+        a->data[i].reset(new char[w * a->rows]);
         a->ind[i].assign(a->rows, 0);
         SQLSMALLINT type = cols[i].kind == ODBC_KIND_INT    ? SQL_C_SBIGINT
                            : cols[i].kind == ODBC_KIND_REAL ? SQL_C_DOUBLE
                                                             : SQL_C_CHAR;
-        if (!SQL_SUCCEEDED(SQLBindCol(h, (SQLUSMALLINT)(i + 1), type, a->data[i].data(), (SQLLEN)w, a->ind[i].data())))
+        if (!SQL_SUCCEEDED(SQLBindCol(h, (SQLUSMALLINT)(i + 1), type, a->data[i].get(), (SQLLEN)w, a->ind[i].data())))
             return false;
     }
     return true;
 }
 
 /* Takes statement h back to fetching a row at a time with no buffer
-** bound, before the buffers go. */
+** bound, after a binding failed. */
 void odbc_rowset_unbind(SQLHSTMT h)
 {
     SQLFreeStmt(h, SQL_UNBIND);
@@ -482,11 +484,15 @@ public:
         c.done = rc == SQL_NO_DATA;
         c.columns = st->columns;
         for (odbc_column &col : c.columns) c.values.emplace_back(odbc_new_value(col));
-        if (!c.done && !odbc_rowset_bind(st->h, st->columns, m_arrays, c.rowset.get())) {
-            int out = fail(SQL_HANDLE_STMT, st->h, r);
-            odbc_rowset_unbind(st->h);
-            reset(*st);
-            return out;
+        if (!c.done && !st->rowset) {
+            std::unique_ptr<odbc_rowset> a(new odbc_rowset);
+            if (!odbc_rowset_bind(st->h, st->columns, m_arrays, a.get())) {
+                int out = fail(SQL_HANDLE_STMT, st->h, r);
+                odbc_rowset_unbind(st->h);
+                reset(*st);
+                return out;
+            }
+            st->rowset = std::move(a);
         }
         m_cursors[cursor] = std::move(c);
         return 1;
@@ -550,10 +556,7 @@ public:
         auto it = m_cursors.find(cursor);
         if (it == m_cursors.end()) return;
         auto st = m_stmts.find(it->second.stmt);
-        if (st != m_stmts.end()) {
-            odbc_rowset_unbind(st->second.h);
-            reset(st->second);
-        }
+        if (st != m_stmts.end()) reset(st->second);
         m_cursors.erase(it);
     }
 
@@ -660,9 +663,10 @@ private:
             r.error(ODBC_ERR_DRIVER, "26000", "statement %d is not prepared", c.stmt);
             return 0;
         }
+        if (c.done) return 1;
         SQLHSTMT h = st->second.h;
         const std::vector<odbc_column> &cols = st->second.columns;
-        odbc_rowset &a = *c.rowset;
+        odbc_rowset &a = *st->second.rowset; /* bound when the cursor opened with rows */
         std::vector<odbc_value> row(cols.size());
         std::string bytes;
         while (!c.done && (upto < 0 || c.rows->count() < upto)) {
@@ -707,7 +711,7 @@ private:
     {
         if (size_t w = a.width[i]) {
             SQLLEN ind = a.ind[i][k];
-            const char *p = a.data[i].data() + k * w;
+            const char *p = a.data[i].get() + k * w;
             v.null = ind == SQL_NULL_DATA;
             if (v.null) return true;
             if (c.kind == ODBC_KIND_INT) {
