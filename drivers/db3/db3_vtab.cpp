@@ -42,6 +42,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string_view>
 #include <sys/stat.h>
@@ -1220,9 +1221,16 @@ static int db3_moves_end(db3_table *t, std::vector<db3_index_moves> &moves)
             if (!db3_index_record(t, &c, r.second.data(), r.first)) return 0;
         for (size_t k = 0; k < t->added.size(); k++)
             if (!db3_index_record(t, &c, t->added[k].data(), t->base_count + (long)k)) return 0;
-        std::vector<entry> &e = ix.entries, &gone = moves[i].gone.entries;
-        std::sort(gone.begin(), gone.end());
+        std::vector<entry> &e = ix.entries, &was = moves[i].gone.entries;
+        std::sort(was.begin(), was.end());
         std::sort(c.entries.begin(), c.entries.end());
+        /* An entry both taken out and put back (a record whose key the
+         * write did not change) stays where it is: only real moves touch
+         * the index, so rewriting other fields costs nothing here. */
+        std::vector<entry> gone, come;
+        std::set_difference(was.begin(), was.end(), c.entries.begin(), c.entries.end(), std::back_inserter(gone));
+        std::set_difference(c.entries.begin(), c.entries.end(), was.begin(), was.end(), std::back_inserter(come));
+        c.entries = std::move(come);
         if (gone.size() + c.entries.size() <= 64) {
             for (const entry &g : gone) {
                 auto at = std::lower_bound(e.begin(), e.end(), g);
