@@ -38,6 +38,10 @@ constexpr int DB3_SUM_DIGITS = 20;
 constexpr int DB3_AVG_WIDTH = 20;
 constexpr int DB3_AVG_DIGITS = 53;
 
+/* Times a statement finds and locks its tables when the directory's
+ * listing turns out to be out of date each time; the last finding holds. */
+constexpr int DB3_NAMING_ROUNDS = 4;
+
 /* The schema of SQLite's connection that holds the virtual tables. */
 constexpr const char *DB3_VTAB_SCHEMA = "temp";
 
@@ -195,6 +199,7 @@ static std::vector<db3_named> db3_named_tables(db3_session *s, const std::vector
         auto f = files.find(up);
         if (f == files.end()) {
             db3_forget_vtab(s, up);
+            s->damaged.erase(up);   /* no table now, whatever its file was */
             continue;
         }
         out.push_back({up, f->second.path});
@@ -204,12 +209,12 @@ static std::vector<db3_named> db3_named_tables(db3_session *s, const std::vector
 }
 
 /* The tables statement st names (db3_named_tables) in the directory as
- * it is now, found again only when it was listed anew since st last
+ * last listed, found again only when it was listed anew since st last
  * looked. */
 static const std::vector<db3_named> &db3_stmt_tables(db3_stmt *st)
 {
     db3_session *s = st->s;
-    db3_list_catalog(s->dir, &s->listing);
+    if (!s->listing.listed) db3_list_catalog(s->dir, &s->listing);
     if (st->named_version != s->listing.version) {
         st->named = db3_named_tables(s, st->toks);
         st->named_version = s->listing.version;
@@ -217,14 +222,31 @@ static const std::vector<db3_named> &db3_stmt_tables(db3_stmt *st)
     return st->named;
 }
 
+/* Answers whether the tables st found (was) are still those it names
+ * once its tables are locked: the locks brought the listing up to the
+ * directory (here, when st names none), and a listing read anew may name
+ * others. */
+static bool db3_stmt_tables_held(db3_stmt *st, const std::vector<db3_named> &was)
+{
+    db3_session *s = st->s;
+    if (was.empty()) db3_list_catalog(s->dir, &s->listing);
+    if (st->named_version == s->listing.version) return true;
+    const std::vector<db3_named> &now = db3_stmt_tables(st);
+    return now.size() == was.size()
+        && std::equal(now.begin(), now.end(), was.begin(),
+                      [](const db3_named &a, const db3_named &b) { return a.name == b.name && a.path == b.path; });
+}
+
 /* Locks the table n for a statement (db3_lock_file) and restores it when
- * a statement cut short left its journal. The directory is listed after
- * the lock is taken: a journal left then is among its entries, and one
- * not listed need not be looked at. Answers 1, or 0 with the condition. */
+ * a statement cut short left its journal. The directory's listing is
+ * brought up to date once the lock is taken (or refused): a journal left
+ * then is among its entries, and one not listed need not be looked at.
+ * Answers 1, or 0 with the condition. */
 static int db3_lock_table(db3_session *s, db3_lock *lk, const db3_named &n, int exclusive, db3_error *err)
 {
-    if (!db3_lock_file(lk, n.path, exclusive, err, 0)) return 0;
+    int locked = db3_lock_file(lk, n.path, exclusive, err, 0);
     db3_list_catalog(s->dir, &s->listing);
+    if (!locked) return 0;
     auto f = s->listing.tables.find(n.name);
     int journal = f != s->listing.tables.end() && f->second.path == n.path ? f->second.journal
                                                                           : db3_journal_listed(n.path, s->listing.entries);
@@ -543,7 +565,13 @@ db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
             ok = db3_fail(err, DB3_ERR_SYNTAX, "\"%s\" does not begin a statement this driver runs", t[0].text.c_str());
         }
         if (ok) {
-            db3_refresh(s, db3_stmt_tables(st), nullptr);
+            /* Tables found in a listing the locks showed out of date are
+             * looked at again, as found anew. */
+            for (int round = 0; round < DB3_NAMING_ROUNDS; round++) {
+                std::vector<db3_named> was = db3_stmt_tables(st);
+                db3_refresh(s, was, nullptr);
+                if (db3_stmt_tables_held(st, was)) break;
+            }
             ok = db3_prepare_sqlite(st, err);
         }
     }
@@ -594,10 +622,20 @@ static int db3_start(db3_stmt *st, const std::vector<db3_value> *params, db3_hel
 {
     db3_session *s = st->s;
     held->s = s;
-    const std::vector<db3_named> &tables = db3_stmt_tables(st);
-    held->locks.resize(tables.size());
-    for (size_t k = 0; k < tables.size(); k++)
-        if (!db3_lock_table(s, &held->locks[k], tables[k], tables[k].name == st->target, err)) return 0;
+    /* Tables found in a listing the locks showed out of date are locked
+     * again, as found anew. */
+    std::vector<db3_named> tables;
+    for (int round = 0;; round++) {
+        tables = db3_stmt_tables(st);
+        for (db3_lock &l : held->locks) db3_unlock_file(&l);
+        held->locks.assign(tables.size(), db3_lock());
+        int ok = 1;
+        for (size_t k = 0; ok && k < tables.size(); k++)
+            ok = db3_lock_table(s, &held->locks[k], tables[k], tables[k].name == st->target, err);
+        if (round + 1 < DB3_NAMING_ROUNDS && !db3_stmt_tables_held(st, tables)) continue;
+        if (!ok) return 0;
+        break;
+    }
     s->locks = &held->locks;
     int made = db3_refresh(s, tables, &held->locks);
     if ((made || st->remade != s->remade) && !db3_prepare_sqlite(st, err)) return 0;

@@ -86,11 +86,12 @@ struct db3_colindex {
     int numeric = 0;                                 /* 1: number keys; 0: text hashes */
     int usable = 0;                                  /* 0: a field holds no number; scans serve the column */
     std::vector<std::pair<uint64_t, long>> entries;  /* sorted by key, then record */
-    std::vector<std::pair<uint64_t, long>> tops;     /* every DB3_INDEX_STRIDE-th entry, from the first */
+    std::vector<std::vector<std::pair<uint64_t, long>>> tops; /* every DB3_INDEX_STRIDE-th of entries, then of those... */
 };
 
-/* Entries of an index between two of its tops: a look-up searches the
- * tops, which stay in the processor's caches, then one such run, instead
+/* Entries of an index between two of its tops, and tops between two of
+ * the next level's: a look-up searches a run of each level, from the
+ * last (at most this many), which stay in the processor's caches, instead
  * of stepping across the whole index in memory. */
 constexpr size_t DB3_INDEX_STRIDE = 64;
 
@@ -586,18 +587,30 @@ static int db3_index_record(const db3_table *t, db3_colindex *ix, const char *re
 static void db3_index_tops(db3_colindex *ix)
 {
     ix->tops.clear();
-    for (size_t i = 0; i < ix->entries.size(); i += DB3_INDEX_STRIDE) ix->tops.push_back(ix->entries[i]);
-    ix->tops.shrink_to_fit();
+    for (const auto *below = &ix->entries; below->size() > DB3_INDEX_STRIDE; below = &ix->tops.back()) {
+        std::vector<std::pair<uint64_t, long>> level;
+        level.reserve(below->size() / DB3_INDEX_STRIDE + 1);
+        for (size_t i = 0; i < below->size(); i += DB3_INDEX_STRIDE) level.push_back((*below)[i]);
+        ix->tops.push_back(std::move(level));
+    }
 }
 
 /* Answers the first entry of ix not below e. */
 static std::vector<std::pair<uint64_t, long>>::const_iterator db3_index_seek(const db3_colindex &ix,
                                                                                const std::pair<uint64_t, long> &e)
 {
-    /* Entry b * STRIDE is top b: the first top not below e bounds the run
-     * that holds the answer, which follows the top before it. */
-    size_t b = (size_t)(std::lower_bound(ix.tops.begin(), ix.tops.end(), e) - ix.tops.begin());
-    size_t from = b ? (b - 1) * DB3_INDEX_STRIDE : 0, to = std::min(ix.entries.size(), b * DB3_INDEX_STRIDE);
+    /* Element b of a level is element b * STRIDE of the one below: the
+     * first element not below e at one level bounds the run below that
+     * holds the first there, which follows the element before it. */
+    size_t from = 0, to = ix.tops.empty() ? ix.entries.size() : ix.tops.back().size();
+    for (size_t k = ix.tops.size(); k-- > 0;) {
+        const auto &level = ix.tops[k];
+        size_t below = k ? ix.tops[k - 1].size() : ix.entries.size();
+        size_t b = (size_t)(std::lower_bound(level.begin() + (std::ptrdiff_t)from, level.begin() + (std::ptrdiff_t)to, e)
+                            - level.begin());
+        from = b ? (b - 1) * DB3_INDEX_STRIDE : 0;
+        to = std::min(below, b * DB3_INDEX_STRIDE);
+    }
     return std::lower_bound(ix.entries.begin() + (std::ptrdiff_t)from, ix.entries.begin() + (std::ptrdiff_t)to, e);
 }
 

@@ -59,6 +59,10 @@ TEST_F(Db3Test, DamagedTableFailsOnlyItsStatements)
         }
         EXPECT_EQ(rows("SELECT A, N FROM GOOD"), "ok|1.5\n");
     }
+    put_file(dir + "/BAD.DBF", cases[0].bytes);
+    EXPECT_EQ(fail("SELECT * FROM BAD"), DB3_ERR_DAMAGED);
+    std::filesystem::remove(dir + "/BAD.DBF");
+    EXPECT_EQ(fail("SELECT * FROM BAD"), DB3_ERR_NO_TABLE) << "a table removed is no longer damaged: " << err.text;
 }
 
 /* A damaged index side file stops writes with a clear condition instead
