@@ -5,6 +5,7 @@
 */
 #include "sqlclient/asi_plain.h"
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -18,6 +19,9 @@ namespace {
 /* The largest magnitude a 32-bit host buffer takes from an exact number
 ** (its conversion refuses the one beyond). */
 constexpr long long PLAIN_LONG_MAX = 2147483647LL;
+
+/* The largest magnitude a 16-bit host buffer takes from an exact number. */
+constexpr long long PLAIN_SHORT_MAX = 32767;
 
 /* Bytes of the text of scaled digits: a sign, 19 digits, a point, a NUL. */
 constexpr int PLAIN_NUMBER_TEXT = 24;
@@ -57,18 +61,26 @@ int scaled_text(long long digits, unsigned scale, char *text)
     return k;
 }
 
-/* Stores a 32-bit value and clears the indicator. */
-void put_long(const asi_host_bind &b, std::int32_t x)
+/* Stores a number of the buffer's own type and clears the indicator. */
+template <class T> void put_number(const asi_host_bind &b, T x)
 {
     std::memcpy(b.buf, &x, sizeof x);
     if (b.ind) *b.ind = 0;
 }
 
-/* Stores a double and clears the indicator. */
-void put_double(const asi_host_bind &b, double x)
+/* The double a number of column c gives, as its value object gives it;
+** 1, or 0 for a text. */
+int plain_double(const asi_plain_column &c, const asi_plain_value &p, double *x)
 {
-    std::memcpy(b.buf, &x, sizeof x);
-    if (b.ind) *b.ind = 0;
+    if (p.kind == ASI_PLAIN_REAL)
+        *x = p.d;
+    else if (p.kind == ASI_PLAIN_SCALED)
+        *x = asi_plain_scaled_double(p.i, c.scale);
+    else if (p.kind == ASI_PLAIN_INT)
+        *x = c.type == ASI_TYPE_SMALLINT || c.type == ASI_TYPE_INTEGER ? (double)p.i : asi_plain_scaled_double(p.i, 0);
+    else
+        return 0;
+    return 1;
 }
 
 /* Stores a character value's text as its value object would give it: the
@@ -238,21 +250,24 @@ int asi_plain_put(const asi_host_bind &b, const asi_plain_column &c, const asi_p
         asi_host_put(b, nullptr);
         return 1;
     }
+    double x = 0;
     switch (b.type) {
+    case ASI_HOST_SHORT:
+        if (p.kind != ASI_PLAIN_INT || p.i < -PLAIN_SHORT_MAX || p.i > PLAIN_SHORT_MAX) return 0;
+        put_number(b, (std::int16_t)p.i);
+        return 1;
     case ASI_HOST_LONG:
         if (p.kind != ASI_PLAIN_INT || p.i < -PLAIN_LONG_MAX || p.i > PLAIN_LONG_MAX) return 0;
-        put_long(b, (std::int32_t)p.i);
+        put_number(b, (std::int32_t)p.i);
+        return 1;
+    case ASI_HOST_FLOAT:
+        /* Beyond a float's range the value object's conversion raises. */
+        if (!plain_double(c, p, &x) || std::fabs(x) > FLT_MAX) return 0;
+        put_number(b, (float)x);
         return 1;
     case ASI_HOST_DOUBLE:
-        if (p.kind == ASI_PLAIN_REAL)
-            put_double(b, p.d);
-        else if (p.kind == ASI_PLAIN_SCALED)
-            put_double(b, asi_plain_scaled_double(p.i, c.scale));
-        else if (p.kind == ASI_PLAIN_INT)
-            put_double(b, c.type == ASI_TYPE_SMALLINT || c.type == ASI_TYPE_INTEGER ? (double)p.i
-                                                                                  : asi_plain_scaled_double(p.i, 0));
-        else
-            return 0;
+        if (!plain_double(c, p, &x)) return 0;
+        put_number(b, x);
         return 1;
     case ASI_HOST_STRING:
         if (p.kind != ASI_PLAIN_TEXT) return 0;

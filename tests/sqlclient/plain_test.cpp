@@ -160,6 +160,7 @@ const std::vector<sent_value> &sent_values()
         {integer(), by_long(INT32_MIN), plain_int(INT32_MIN), "INTEGER smallest"},
         {integer(), by_long(INT32_MAX), plain_int(INT32_MAX), "INTEGER largest"},
         {integer(), by_long(-3), plain_int(-3), "INTEGER -3"},
+        {integer(), by_long(40000), plain_int(40000), "INTEGER beyond a short"},
         {smallint(), by_short(INT16_MIN), plain_int(INT16_MIN), "SMALLINT smallest"},
         {smallint(), by_short(300), plain_int(300), "SMALLINT 300"},
         {dbl(), by_double(500000.25), plain_real(500000.25), "DOUBLE"},
