@@ -256,10 +256,11 @@ static int db3_lock_table(db3_session *s, db3_lock *lk, const db3_named &n, int 
 /* Makes the virtual tables of the named tables current: a table whose
  * file's layout changed is made anew; one that cannot be read is dropped
  * and its condition kept for the "no such table" SQLite will report.
- * locks holds the statement's lock of each table in order; without them
- * each table is locked (shared) while its layout is read. Answers 1 when
+ * locks holds the statement's lock of each table in order (each keeps the
+ * header bytes read through it); without them each table is locked
+ * (shared) while its layout is read. Answers 1 when
  * some table was made anew, else 0. */
-static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, const std::vector<db3_lock> *locks)
+static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, std::vector<db3_lock> *locks)
 {
     int made = 0;
     for (size_t k = 0; k < tables.size(); k++) {
@@ -270,7 +271,8 @@ static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, con
         int ok = locks || db3_lock_table(s, &own, n, 0, &err);
         int fd = locks ? (*locks)[k].fd : own.fd;
         auto it = s->vtabs.find(n.name);
-        bool same = ok && it != s->vtabs.end() && it->second.path == n.path && db3_layout_unchanged(fd, it->second);
+        bool same = ok && it != s->vtabs.end() && it->second.path == n.path
+                 && db3_layout_unchanged(fd, it->second, locks ? &(*locks)[k].head : nullptr);
         ok = ok && (same || db3_read_layout(n.path, &e, &err));
         db3_unlock_file(&own);
         if (same) {
@@ -411,6 +413,7 @@ static void db3_describe(db3_stmt *st)
 {
     st->columns.clear();
     int n = sqlite3_column_count(st->stmt);
+    st->columns.reserve((size_t)n);
     for (int i = 0; i < n; i++) {
         db3_column c;
         const char *name = sqlite3_column_name(st->stmt, i);
@@ -424,7 +427,7 @@ static void db3_describe(db3_stmt *st)
         } else {
             db3_describe_expression(st->s, name, &c);
         }
-        st->columns.push_back(c);
+        st->columns.push_back(std::move(c));
     }
 }
 

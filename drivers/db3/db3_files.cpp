@@ -335,11 +335,12 @@ int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *e
 
 /* Answers whether a file still has a layout (see db3_internal.h): one
  * read of its first bytes. */
-int db3_layout_unchanged(int fd, const db3_vtab_entry &entry)
+int db3_layout_unchanged(int fd, const db3_vtab_entry &entry, std::string *head)
 {
     if (fd < 0 || entry.head.empty()) return 0;
     std::string now(entry.head.size(), '\0');
     if (pread(fd, &now[0], now.size(), 0) != (ssize_t)now.size()) return 0;
+    if (head) *head = now;
     db3_head_unstamped(&now);
     return now == entry.head;
 }

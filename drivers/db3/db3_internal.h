@@ -138,6 +138,7 @@ void db3_list_catalog(const std::string &dir, db3_listing *listing);
 struct db3_lock {
     int fd = -1;             /* descriptor holding the lock, -1 when none */
     std::string path;        /* the file locked */
+    std::string head;        /* the file's first bytes as read under the lock, "" when not read */
 };
 
 /* Takes a shared (exclusive = 0) or exclusive lock on the file at path,
@@ -298,8 +299,9 @@ int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *e
 
 /* Answers 1 when the file open as fd still has the layout of entry: its
  * first bytes are those the layout was read from (db3_read_layout), the
- * header's date and record count aside; else 0. */
-int db3_layout_unchanged(int fd, const db3_vtab_entry &entry);
+ * header's date and record count aside; else 0. The bytes read go to
+ * head (when given). */
+int db3_layout_unchanged(int fd, const db3_vtab_entry &entry, std::string *head = nullptr);
 
 /* Records a condition in the session's pending slot for the statement
  * that is running; answers 0. */

@@ -11,6 +11,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 /* Answers whether c may begin a plain identifier. */
 static bool db3_ident_start(unsigned char c) { return isalpha(c) || c == '_' || c >= 0x80; }
@@ -104,7 +105,7 @@ int db3_tokenize(const char *text, std::vector<db3_token> *out, db3_error *err)
             t.text.assign(text + i, n);
             i += n;
         }
-        out->push_back(t);
+        out->push_back(std::move(t));
     }
     db3_token end;
     end.kind = DB3_TOK_END;

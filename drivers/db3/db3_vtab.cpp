@@ -469,25 +469,30 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
     return 1;
 }
 
-/* Answers the descriptor by which the running statement locks t's file,
- * or -1 when it holds no lock on it. */
-static int db3_statement_fd(const db3_table *t)
+/* Answers the running statement's lock of t's file, or none when it
+ * holds none. */
+static const db3_lock *db3_statement_lock(const db3_table *t)
 {
     if (t->session->locks)
         for (const db3_lock &lk : *t->session->locks)
-            if (lk.fd >= 0 && lk.path == t->path) return lk.fd;
-    return -1;
+            if (lk.fd >= 0 && lk.path == t->path) return &lk;
+    return nullptr;
 }
+
+/* Bytes of a .DBF's first bytes a stamp reads: the record count (4 to 7)
+ * and the header's length (8, 9). */
+constexpr size_t DB3_STAMP_HEAD = 12;
 
 /* Reads the state of t's file into *out through t's descriptor, opened
  * anew when the path names another file than the one it holds (the file
- * the statement locked, when it holds a lock). Answers 1, or 0 with
+ * the statement locked, when it holds a lock). With fresh = 0 the header
+ * as read under the statement's lock serves. Answers 1, or 0 with
  * DB3_ERR_IO. */
-static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err)
+static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err, int fresh = 1)
 {
     struct stat named;
-    int locked = db3_statement_fd(t);
-    if (locked >= 0 ? fstat(locked, &named) != 0 : stat(t->path.c_str(), &named) != 0)
+    const db3_lock *lk = db3_statement_lock(t);
+    if (lk ? fstat(lk->fd, &named) != 0 : stat(t->path.c_str(), &named) != 0)
         return db3_fail(err, DB3_ERR_IO, "table %s cannot be read: its file is gone", t->name.c_str());
     if (t->fd >= 0 && (t->fd_dev != named.st_dev || t->fd_ino != named.st_ino)) {
         close(t->fd);
@@ -504,8 +509,12 @@ static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err)
             t->fd_ino = named.st_ino;
         }
     }
-    unsigned char head[12];
-    if (t->fd < 0 || pread(t->fd, head, sizeof head, 0) != (ssize_t)sizeof head)
+    if (t->fd < 0) return db3_fail(err, DB3_ERR_IO, "table %s cannot be read", t->name.c_str());
+    unsigned char head[DB3_STAMP_HEAD];
+    bool held = !fresh && lk && lk->head.size() >= sizeof head && t->fd_dev == named.st_dev && t->fd_ino == named.st_ino;
+    if (held)
+        memcpy(head, lk->head.data(), sizeof head);
+    else if (pread(t->fd, head, sizeof head, 0) != (ssize_t)sizeof head)
         return db3_fail(err, DB3_ERR_IO, "table %s cannot be read", t->name.c_str());
     out->dev = named.st_dev;
     out->ino = named.st_ino;
@@ -525,7 +534,7 @@ static int db3_check_stamp(db3_table *t, db3_error *err)
 {
     if (t->stamp_generation == t->session->generation) return 1;
     db3_stamp now;
-    if (!db3_take_stamp(t, &now, err)) return 0;
+    if (!db3_take_stamp(t, &now, err, 0)) return 0;
     if (!(now == t->stamp)) t->indexes.clear();
     t->stamp = now;
     t->stamp_generation = t->session->generation;
@@ -1256,7 +1265,7 @@ static int db3_moves_end(db3_table *t, std::vector<db3_index_moves> &moves)
             e.insert(e.end(), c.entries.begin(), c.entries.end());
             std::inplace_merge(e.begin(), e.begin() + (std::ptrdiff_t)kept, e.end());
         }
-        db3_index_tops(&ix);
+        if (!gone.empty() || !c.entries.empty()) db3_index_tops(&ix);
     }
     db3_stamp now;
     db3_error ignored;
