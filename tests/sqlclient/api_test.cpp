@@ -198,6 +198,29 @@ TEST_F(ApiTest, SelectIsDescribedWithoutBeingRun)
     asi_free_connection(&c);
 }
 
+/* Freeing a statement costs no round trip: its release reaches the driver
+ * with the next request, ahead of it, which then finds itself alone
+ * prepared. */
+TEST_F(ApiTest, FreedStatementsAreReleasedWithTheNextRequest)
+{
+    CAsiConnection *c = connect();
+    CAsiStatement *freed[3] = {};
+    for (CAsiStatement *&s : freed)
+        ASSERT_TRUE(asi_alloc_stmt(&s) && asi_prepare(s, c, "SELECT * FROM ROCK")) << text(s);
+    long before = c->requestCount();
+    for (CAsiStatement *&s : freed)
+        asi_free_stmt(&s);
+    EXPECT_EQ(c->requestCount(), before);
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = query(c, &s, "SELECT * FROM PREPARED");
+    ASSERT_EQ(asi_fetch_next(k), 1) << text(k);
+    EXPECT_EQ(basenumber(k), 1);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+    asi_disconnect(c);
+    asi_free_connection(&c);
+}
+
 TEST_F(ApiTest, CursorScrollsBothWaysAndToAbsoluteRows)
 {
     CAsiConnection *c = connect();

@@ -13,7 +13,8 @@
 ** with its amount of another type than its column, row 6 short of a
 ** value) and PLAIN (like ROCK, served in blocks whose values go plain
 ** where their column takes them; row 4 with a plain amount its column does
-** not take, row 8 with a name beyond ASCII sent as a value record).  Any
+** not take, row 8 with a name beyond ASCII sent as a value record) and
+** PREPARED (one row: the number of statements the session holds).  Any
 ** statement it cannot read is a syntax error, native code 14215.
 */
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "sqlclient/asi_driver_side.h"
@@ -99,6 +101,8 @@ long table_rows(const std::string &t, const asi_value_list &last)
         return WIDE_ROWS;
     if (t == "PARAMS")
         return last.empty() ? 0 : 1;
+    if (t == "PREPARED")
+        return 1;
     return -1;
 }
 
@@ -353,6 +357,11 @@ private:
             }
             return;
         }
+        if (t == "PREPARED") {
+            std::unique_ptr<CAsiData> v(asi_value_new(ASI_TYPE_INTEGER, 0));
+            r.addColumn("PREPARED", *v);
+            return;
+        }
         const char *names[] = {"BASENUMBER", "NAME", "DIP", "AMOUNT"};
         bool chars = asi_value_known(ASI_TYPE_CHAR, 0);
         CAsiData *types[] = {asi_value_new(ASI_TYPE_INTEGER, 0),
@@ -382,6 +391,12 @@ private:
         if (t == "PARAMS") {
             for (CAsiData *v : m_last)
                 r.addValue(*v);
+            return;
+        }
+        if (t == "PREPARED") {
+            std::unique_ptr<CAsiData> v(asi_value_new(ASI_TYPE_INTEGER, 0));
+            v->setLong((std::int32_t)m_stmts.size());
+            r.addValue(*v);
             return;
         }
         int columns = asi_value_known(ASI_TYPE_CHAR, 0) ? 4 : 3;
