@@ -24,6 +24,7 @@
 #include <memory>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 /* Described size of a result column of unknown type (CHAR). */
 constexpr int DB3_EXPR_CHARS = 254;
@@ -127,6 +128,21 @@ void db3_forget_vtab(db3_session *s, const std::string &upper_name)
     sqlite3_exec(s->db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
+/* Closes the table files the session keeps open that the directory's
+ * listing no longer vouches for (all of them with all = 1). No statement
+ * may hold a lock through them. */
+static void db3_close_kept(db3_session *s, int all)
+{
+    for (auto k = s->kept.begin(); k != s->kept.end();) {
+        if (!all && k->second.second == s->listing.version) {
+            ++k;
+            continue;
+        }
+        close(k->second.first);
+        k = s->kept.erase(k);
+    }
+}
+
 /* Opens a session (see db3_engine.h). */
 db3_session *db3_session_open(const char *dir, db3_error *err)
 {
@@ -173,6 +189,7 @@ void db3_session_close(db3_session *s)
     }
     s->stmts.clear();
     sqlite3_close(s->db);
+    db3_close_kept(s, 1);
     delete s;
 }
 
@@ -237,16 +254,41 @@ static bool db3_stmt_tables_held(db3_stmt *st, const std::vector<db3_named> &was
                       [](const db3_named &a, const db3_named &b) { return a.name == b.name && a.path == b.path; });
 }
 
-/* Locks the table n for a statement (db3_lock_file) and restores it when
- * a statement cut short left its journal. The directory's listing is
- * brought up to date once the lock is taken (or refused): a journal left
- * then is among its entries, and one not listed need not be looked at.
- * Answers 1, or 0 with the condition. */
+/* Locks the table n for a statement and restores it when a statement cut
+ * short left its journal. The descriptor is kept open between
+ * statements while the directory's listing, read once the lock is taken,
+ * shows the directory unchanged: the path still names the file it holds.
+ * Else the file is opened anew (db3_lock_file). The listing read after
+ * the lock also holds any journal left: one not listed need not be looked
+ * at. Answers 1, or 0 with the condition. */
 static int db3_lock_table(db3_session *s, db3_lock *lk, const db3_named &n, int exclusive, db3_error *err)
 {
-    int locked = db3_lock_file(lk, n.path, exclusive, err, 0);
-    db3_list_catalog(s->dir, &s->listing);
-    if (!locked) return 0;
+    auto k = s->kept.find(n.path);
+    int locked;
+    if (k != s->kept.end()) {
+        locked = db3_lock_kept(lk, k->second.first, n.path, exclusive, err);
+        db3_list_catalog(s->dir, &s->listing);
+        if (!locked && k->second.second == s->listing.version) return 0;
+        if (!locked || k->second.second != s->listing.version) {
+            db3_unlock_file(lk);
+            close(k->second.first);
+            s->kept.erase(k);
+            k = s->kept.end();
+        }
+    }
+    if (k == s->kept.end()) {
+        locked = db3_lock_file(lk, n.path, exclusive, err, 0);
+        db3_list_catalog(s->dir, &s->listing);
+        if (!locked) return 0;
+        if (s->listing.trusted) {
+            try {
+                s->kept[n.path] = {lk->fd, s->listing.version};
+                lk->kept = 1;
+            } catch (...) {
+                /* not kept: the lock closes it */
+            }
+        }
+    }
     auto f = s->listing.tables.find(n.name);
     int journal = f != s->listing.tables.end() && f->second.path == n.path ? f->second.journal
                                                                           : db3_journal_listed(n.path, s->listing.entries);
@@ -570,6 +612,7 @@ db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
         if (ok) {
             /* Tables found in a listing the locks showed out of date are
              * looked at again, as found anew. */
+            db3_close_kept(s, 0);
             for (int round = 0; round < DB3_NAMING_ROUNDS; round++) {
                 std::vector<db3_named> was = db3_stmt_tables(st);
                 db3_refresh(s, was, nullptr);
@@ -628,6 +671,7 @@ static int db3_start(db3_stmt *st, const std::vector<db3_value> *params, db3_hel
     /* Tables found in a listing the locks showed out of date are locked
      * again, as found anew. */
     std::vector<db3_named> tables;
+    db3_close_kept(s, 0);
     for (int round = 0;; round++) {
         tables = db3_stmt_tables(st);
         for (db3_lock &l : held->locks) db3_unlock_file(&l);

@@ -179,6 +179,17 @@ int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_erro
     return !recover || db3_lock_recover(lk, exclusive, err);
 }
 
+/* Takes a lock through a kept descriptor (see db3_internal.h). */
+int db3_lock_kept(db3_lock *lk, int fd, const std::string &path, int exclusive, db3_error *err)
+{
+    db3_unlock_file(lk);
+    if (!db3_flock_wait(fd, exclusive ? LOCK_EX : LOCK_SH, path, err)) return 0;
+    lk->fd = fd;
+    lk->path = path;
+    lk->kept = 1;
+    return 1;
+}
+
 /* Restores a locked table from the journal of a statement cut short (see
  * db3_internal.h). */
 int db3_lock_recover(db3_lock *lk, int exclusive, db3_error *err)
@@ -192,11 +203,16 @@ int db3_lock_recover(db3_lock *lk, int exclusive, db3_error *err)
     return ok;
 }
 
-/* Releases a lock (closing its descriptor releases it). */
+/* Releases a lock (closing its descriptor releases it; a kept one stays
+ * open). */
 void db3_unlock_file(db3_lock *lk)
 {
-    if (lk->fd >= 0) close(lk->fd);
+    if (lk->fd >= 0 && lk->kept)
+        flock(lk->fd, LOCK_UN);
+    else if (lk->fd >= 0)
+        close(lk->fd);
     lk->fd = -1;
+    lk->kept = 0;
 }
 
 /* Cuts blanks from both ends of a text. */

@@ -139,6 +139,7 @@ struct db3_lock {
     int fd = -1;             /* descriptor holding the lock, -1 when none */
     std::string path;        /* the file locked */
     std::string head;        /* the file's first bytes as read under the lock, "" when not read */
+    int kept = 0;            /* 1: fd is one the session keeps open, and unlocking only releases it */
 };
 
 /* Takes a shared (exclusive = 0) or exclusive lock on the file at path,
@@ -146,6 +147,11 @@ struct db3_lock {
  * journal of a statement cut short is restored (db3_lock_recover). Answers
  * 1, or 0 with DB3_ERR_LOCKED or DB3_ERR_IO in err. */
 int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err, int recover = 1);
+
+/* Takes a shared (exclusive = 0) or exclusive lock on the file at path
+ * through fd, a descriptor the caller keeps open (db3_lock_file waits so
+ * too). Answers 1, or 0 with DB3_ERR_LOCKED or DB3_ERR_IO in err. */
+int db3_lock_kept(db3_lock *lk, int fd, const std::string &path, int exclusive, db3_error *err);
 
 /* Restores the table lk locks (exclusive as taken) when it has the journal
  * of a statement cut short, under an exclusive lock even when lk is a
@@ -252,6 +258,7 @@ struct db3_session {
     long visited = 0;                              /* records the virtual tables' cursors stepped onto */
     long indexed = 0;                              /* records read to build in-memory indexes */
     const std::vector<db3_lock> *locks = nullptr;  /* locks of the statement running, or none */
+    std::map<std::string, std::pair<int, long>> kept; /* table file -> descriptor kept open and the listing's version that vouches for it */
 };
 
 /* Registers the virtual-table module "db3" on db, with the session whose
