@@ -201,6 +201,9 @@ TEST(TransportMapping, CheckRefusesForeignOrShortMappings)
     h->magic ^= 1;
     EXPECT_EQ(asi_shm_check(h, size), 0);
     h->magic ^= 1;
+    h->version = ASI_SHM_VERSION - 1;   /* an engine or driver of the former messages */
+    EXPECT_EQ(asi_shm_check(h, size), 0);
+    h->version = ASI_SHM_VERSION;
     h->pieceSize = 0;
     EXPECT_EQ(asi_shm_check(h, size), 0);
     h->pieceSize = SMALL_PIECE;
