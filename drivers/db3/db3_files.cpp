@@ -21,7 +21,9 @@
  * reads the table, exclusive while it writes it, so two connections (two
  * editors, or two driver processes) never interleave their writes. They
  * belong to the open file, not the process, and are taken in name order by
- * the caller so that two statements cannot wait for each other.
+ * the caller so that two statements cannot wait for each other. A session
+ * may keep a table's file open between its statements and lock it again
+ * through the same descriptor (db3_lock_kept).
  */
 #include "drivers/db3/db3_internal.h"
 
@@ -94,7 +96,6 @@ void db3_list_catalog(const std::string &dir, db3_listing *l)
 {
     struct timespec now;
     struct stat st;
-    clock_gettime(CLOCK_REALTIME, &now);
     if (stat(dir.c_str(), &st) != 0) {
         long version = l->version;
         *l = db3_listing();
@@ -105,6 +106,8 @@ void db3_list_catalog(const std::string &dir, db3_listing *l)
     if (l->listed && l->trusted && l->dev == (unsigned long long)st.st_dev && l->ino == (unsigned long long)st.st_ino
         && l->mtime_ns == mtime && l->ctime_ns == ctime)
         return;
+    /* Read before the entries: a change after them is later still. */
+    clock_gettime(CLOCK_REALTIME, &now);
     l->version++;
     l->listed = 1;
     l->dev = st.st_dev;
