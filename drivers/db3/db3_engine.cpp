@@ -43,6 +43,9 @@ constexpr int DB3_AVG_DIGITS = 53;
  * listing turns out to be out of date each time; the last finding holds. */
 constexpr int DB3_NAMING_ROUNDS = 4;
 
+/* Most table files a session keeps open between its statements. */
+constexpr size_t DB3_KEPT_MAX = 64;
+
 /* The schema of SQLite's connection that holds the virtual tables. */
 constexpr const char *DB3_VTAB_SCHEMA = "temp";
 
@@ -280,7 +283,7 @@ static int db3_lock_table(db3_session *s, db3_lock *lk, const db3_named &n, int 
         locked = db3_lock_file(lk, n.path, exclusive, err, 0);
         db3_list_catalog(s->dir, &s->listing);
         if (!locked) return 0;
-        if (s->listing.trusted) {
+        if (s->listing.trusted && s->kept.size() < DB3_KEPT_MAX) {
             try {
                 s->kept[n.path] = {lk->fd, s->listing.version};
                 lk->kept = 1;
