@@ -214,9 +214,12 @@ public:
     /* 1 when opening a cursor costs little more than reading its first
     ** rows: a prepare of a cursor specification without parameters then
     ** opens it at once, and answers its result whole when it is small
-    ** (ASI_TAG_RESULT), so that a look-up costs one round trip.  The
-    ** default 0: a driver whose open runs the whole query opens only when
-    ** the engine asks. */
+    ** (ASI_TAG_RESULT), so that a look-up costs one round trip.  That
+    ** cursor's id is below 0 (the engine's are above) and no more than
+    ** ASI_RESULT_ROWS + 1 of its rows are fetched, first, in a block and
+    ** next, before it is closed: a session need not read further ahead
+    ** for it.  The default 0: a driver whose open runs the whole query
+    ** opens only when the engine asks. */
     virtual int opensCheaply() const { return 0; }
 };
 

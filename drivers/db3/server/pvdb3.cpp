@@ -69,7 +69,9 @@ constexpr const char *DB3_STATE_SCHEMA = "3F000";
 constexpr size_t DB3_SCAN_BATCH = 1024;
 
 /* Rows a cursor's open reads itself: a query with no more (a look-up)
- * needs no scan thread; one with more goes on in a thread of its own. */
+ * needs no scan thread; one with more goes on in a thread of its own,
+ * unless the cursor is the one a prepare opens to answer a small result
+ * whole, whose open reads the rows it may fetch and no more. */
 constexpr size_t DB3_OPEN_ROWS = 64;
 
 /* One value of a stored row as it is read back. */
@@ -386,7 +388,7 @@ public:
             c->plain.push_back(asi_plain_column_of(*c->values.back()));
         }
         db3_drv_cursor *raw = c.get();
-        if (!db3_scan_rows(raw, DB3_OPEN_ROWS)) {
+        if (!db3_scan_rows(raw, cursor >= 0 ? DB3_OPEN_ROWS : ASI_RESULT_ROWS + 1) && cursor >= 0) {
             try {
                 c->scan = std::thread(db3_scan, raw);
             } catch (...) {
@@ -476,12 +478,15 @@ public:
         }
     }
 
-    /* Closes a cursor: its scan, when it still runs, ends early. */
+    /* Closes a cursor: its scan, when it still runs, ends early; the
+     * tables of one whose rows were never read on are released here. */
     void close(int cursor) override
     {
         auto it = m_cursors.find(cursor);
         if (it == m_cursors.end()) return;
-        stop_scan(*it->second);
+        db3_drv_cursor &c = *it->second;
+        stop_scan(c);
+        if (!c.done) db3_cursor_close(c.stmt);
         m_cursors.erase(it);
     }
 
