@@ -119,7 +119,7 @@ template <class F> void run_guarded(CAsiDrvReply &r, F fn)
 ** all above 0. */
 constexpr int DRV_PREPARE_CURSOR = -1;
 
-/* After a prepare that described a cursor specification without
+/* After a prepare that described a query without
 ** parameters, on a session that opens cheaply: opens the statement's own
 ** cursor, reads its rows and, when all of them came without a condition,
 ** number at most ASI_RESULT_ROWS and fit in one piece (piece bytes) with

@@ -212,7 +212,7 @@ public:
     virtual void close(int cursor) = 0;
 
     /* 1 when opening a cursor costs little more than reading its first
-    ** rows: a prepare of a cursor specification without parameters then
+    ** rows: a prepare of a query without parameters then
     ** opens it at once, and answers its result whole when it is small
     ** (ASI_TAG_RESULT), so that a look-up costs one round trip.  That
     ** cursor's id is below 0 (the engine's are above) and no more than

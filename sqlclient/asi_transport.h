@@ -137,8 +137,8 @@ constexpr int ASI_TAG_RELEASE = 30;    /* i32: in any request, a statement id th
 ** it in one piece of the channel. */
 constexpr int ASI_BLOCK_ROWS = 256;
 
-/* The most rows a prepare answers with (the whole result of a cursor
-** specification without parameters, opened at once by a driver that opens
+/* The most rows a prepare answers with (the whole result of a query
+** without parameters, opened at once by a driver that opens
 ** cheaply): a look-up then costs one round trip. */
 constexpr int ASI_RESULT_ROWS = 32;
 
