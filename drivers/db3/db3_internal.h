@@ -89,10 +89,10 @@ int db3_field_read(const db3_coltype *ct, const char *bytes, int width, db3_fiel
 
 /* Gives SQLite the value of a field's bytes (width characters) as read:
  * NULL for blanks, INTEGER or REAL for numbers, TEXT without trailing
- * blanks otherwise (not copied: the bytes stay unchanged while the
- * statement runs, as the table's snapshot does). Answers 1, or 0 when a
- * number field holds no number. */
-int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width);
+ * blanks otherwise (copied when copy is 1; else the bytes must stay
+ * unchanged while the statement runs, as the table's snapshot does).
+ * Answers 1, or 0 when a number field holds no number. */
+int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width, int copy);
 
 /* Writes value v into a field's bytes (width characters, blank-padded,
  * numbers right-aligned). Answers 1, or 0 with DB3_ERR_TYPE, _RANGE or
@@ -284,7 +284,7 @@ bool db3_vtab_field_is_number(const db3_table *t, int f);
 
 /* Readies t's records to be read straight by the running statement:
  * from the snapshot when a scan of it loaded one, else from the file a
- * window of records at a time. Answers 1, or 0 with the condition a scan
+ * window of records at a time, as a scan through SQLite reads them. Answers 1, or 0 with the condition a scan
  * through SQLite gives. */
 int db3_vtab_load(db3_table *t, db3_error *err);
 

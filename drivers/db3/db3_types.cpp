@@ -426,7 +426,7 @@ int db3_field_read(const db3_coltype *ct, const char *bytes, int width, db3_fiel
 }
 
 /* Gives SQLite the value of a field (see db3_internal.h). */
-int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width)
+int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *bytes, int width, int copy)
 {
     db3_field_value v;
     if (!db3_read_field(ct, bytes, width, &v)) return 0;
@@ -438,7 +438,7 @@ int db3_field_result(sqlite3_context *ctx, const db3_coltype *ct, const char *by
         sqlite3_result_double(ctx, v.d);
         break;
     case DB3_VALUE_TEXT:
-        sqlite3_result_text(ctx, v.text, v.length, SQLITE_STATIC);   /* the snapshot outlives the statement's run */
+        sqlite3_result_text(ctx, v.text, v.length, copy ? SQLITE_TRANSIENT : SQLITE_STATIC);
         break;
     default:
         sqlite3_result_null(ctx);

@@ -4,8 +4,11 @@
  *
  * The session makes one virtual table per .DBF a statement names, afresh
  * whenever the file's layout changed, and holds the file's lock while the
- * statement runs. The records are read once per statement into a snapshot,
- * so joins and UPDATE read memory, and rows come in physical record order;
+ * statement runs. A statement's first scan of every record of a table
+ * reads the file a window of records at a time, so that a long table is
+ * never whole in memory; a second such scan in the same statement (the
+ * inner side of a join, a subquery) reads the records once into a
+ * snapshot, so joins read memory. Rows come in physical record order;
  * records marked deleted are skipped. Changes are collected while the
  * statement runs (with the unique indexes of the table's side file checked
  * as each row comes) and written to the file only when the statement has
@@ -15,8 +18,7 @@
  * statement commits (blocks are never reused), and a text equal to the
  * memo already stored keeps its blocks, so rewriting a whole row does not
  * grow the memo file. The engine reads a plain scan of one table straight
- * from the file, a window of records at a time, so that a long table is
- * never whole in memory (db3_vtab_find and the functions after it).
+ * from the same window (db3_vtab_find and the functions after it).
  *
  * A column that is BASENUMBER or a key column of one of the table's
  * declared indexes (its side file) is looked up through an index the
@@ -107,7 +109,7 @@ struct db3_table {
     /* Snapshot of the records, valid for one statement. */
     long snap_generation;              /* session generation it was read in, -1 none */
     std::string snap;                  /* record bytes in file order */
-    long snap_count;                   /* records in snap */
+    long snap_count;                   /* records in snap, or those a window scan met (plans guess by it) */
     /* Changes of the running statement. */
     dbf_handle *writer;                /* file opened for update, or none; owned */
     long base_count;                   /* records in the file when writing began */
@@ -127,9 +129,11 @@ struct db3_table {
     std::vector<db3_colindex> indexes; /* indexes built since the stamp was taken */
     std::map<long, std::string> fetched; /* records read by number in the running statement */
     long fetched_generation;           /* generation fetched belongs to */
-    /* A scan the engine reads straight (db3_vtab_load), when no snapshot
-     * was loaded: the records in windows read in turn, so that a long
-     * table is never whole in memory. */
+    /* The statement's first scan of every record (through SQLite, or
+     * read straight by the engine: db3_vtab_load), when no snapshot was
+     * loaded: the records in windows read in turn, so that a long table
+     * is never whole in memory. */
+    long scan_generation;              /* session generation whose scan reads windows, -1 none */
     dbf_handle *scan_reader;           /* the file read, or none; owned */
     long scan_count;                   /* records its header counted when the scan began */
     long scan_header;                  /* its header's length in bytes */
@@ -151,7 +155,7 @@ constexpr size_t DB3_VALUE_CHARS = 256;
 constexpr size_t DB3_FETCH_MAX = 4096;
 
 /* Records read from the file at once: to build an index, or a window of
- * a scan the engine reads straight. */
+ * a scan. */
 constexpr long DB3_BUILD_CHUNK = 4096;
 
 /* Plans: idxNum is 0 for a scan of every record, else the field number
@@ -169,6 +173,7 @@ struct db3_cursor {
     const char *now;                   /* bytes of the current record, none after the last */
     dbf_handle *memo;                  /* handle reading memo text, or none; owned */
     int indexed;                       /* 1: the records of hits are read, else every record */
+    int in_window;                     /* 1: now points into the table's window, which moves on */
     std::vector<long> hits;            /* record numbers a look-up found, ascending */
     size_t hit;                        /* next place in hits */
 };
@@ -276,6 +281,7 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     t->fd_ino = 0;
     t->stamp_generation = -1;
     t->fetched_generation = -1;
+    t->scan_generation = -1;
     t->scan_reader = nullptr;
     t->scan_count = 0;
     t->window_first = 0;
@@ -467,6 +473,69 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
     t->snap_count = count;
     t->snap_generation = t->session->generation;
     return 1;
+}
+
+/* Starts the running statement's scan of t read a window at a time: the
+ * file is opened and checked as a snapshot's load checks it. Answers 1,
+ * or 0 with the condition db3_load_snapshot gives. */
+static int db3_window_open(db3_table *t, db3_error *err)
+{
+    db3_release_handle(&t->scan_reader);
+    t->window_first = t->window_count = 0;
+    t->scan_generation = t->session->generation;
+    if (!db3_open_handle(t, &t->scan_reader, DBF_MODE_READ, 0, "read", err)) return 0;
+    if (!db3_check_records(t, t->scan_reader, err)) {
+        db3_release_handle(&t->scan_reader);
+        return 0;
+    }
+    t->scan_count = (long)t->scan_reader->header.record_count;
+    t->scan_header = (long)t->scan_reader->header.header_length;
+    t->snap_count = t->scan_count;
+    return 1;
+}
+
+/* The bytes of record n (below scan_count) of a scan read a window at a
+ * time: the window is read anew from n on when it does not hold n, so the
+ * bytes stay valid until a record outside it is asked for. Answers none
+ * with DB3_ERR_DAMAGED or DB3_ERR_MEMORY when they cannot be read. */
+static const char *db3_window_record(db3_table *t, long n, db3_error *err)
+{
+    if (n < t->window_first || n >= t->window_first + t->window_count) {
+        long k = std::min(DB3_BUILD_CHUNK, t->scan_count - n);
+        size_t want = (size_t)k * (size_t)t->record_length;
+        t->window_count = 0;
+        try {
+            t->window.resize(want);
+        } catch (...) {
+            db3_fail(err, DB3_ERR_MEMORY, "no memory to read table %s", t->name.c_str());
+            return nullptr;
+        }
+        off_t at = (off_t)t->scan_header + (off_t)n * t->record_length;
+        if (fseeko(t->scan_reader->file, at, SEEK_SET) != 0 || fread(&t->window[0], 1, want, t->scan_reader->file) != want) {
+            db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran: record %ld cannot be read",
+                     t->name.c_str(), n + 1);
+            return nullptr;
+        }
+        t->window_first = n;
+        t->window_count = k;
+    }
+    return t->window.data() + (size_t)(n - t->window_first) * (size_t)t->record_length;
+}
+
+/* Moves *rec (-1 before the first) to the next live record of a scan of
+ * every record: in the snapshot when the statement loaded one, else in
+ * the window. Sets *bytes to its bytes (valid until the next call).
+ * Answers 1, 0 after the last, or -1 with the condition. */
+static int db3_next_live(db3_table *t, long *rec, const char **bytes, db3_error *err)
+{
+    bool snap = t->snap_generation == t->session->generation;
+    if (!snap && (t->scan_generation != t->session->generation || !t->scan_reader)) return 0;
+    for ((*rec)++; *rec < (snap ? t->snap_count : t->scan_count); (*rec)++) {
+        *bytes = snap ? t->snap.data() + (size_t)*rec * (size_t)t->record_length : db3_window_record(t, *rec, err);
+        if (!*bytes) return -1;
+        if (**bytes != DBF_DELETED) return 1;
+    }
+    return 0;
 }
 
 /* Answers the running statement's lock of t's file, or none when it
@@ -788,6 +857,7 @@ static int db3_open(sqlite3_vtab *, sqlite3_vtab_cursor **out)
     c->now = nullptr;
     c->memo = nullptr;
     c->indexed = 0;
+    c->in_window = 0;
     c->hit = 0;
     *out = &c->base;
     return SQLITE_OK;
@@ -829,17 +899,23 @@ static int db3_filter(sqlite3_vtab_cursor *cur, int idx, const char *, int, sqli
         c->indexed = got == 1;
         if (c->indexed && c->hits.size() > DB3_FETCH_MAX && !db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
     }
-    if (!c->indexed && !db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
+    if (!c->indexed) {
+        /* The statement's first scan reads windows; a second one the
+         * snapshot, which every later scan of the statement reads too. */
+        bool first = t->scan_generation != t->session->generation && t->snap_generation != t->session->generation;
+        if (first ? !db3_window_open(t, &e) : !db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
+    }
     return db3_next(cur);
 }
 
 /* Moves to the next record not marked deleted. Answers SQLITE_OK, or
- * SQLITE_ERROR when a record a look-up found cannot be read. */
+ * SQLITE_ERROR when a record cannot be read. */
 static int db3_next(sqlite3_vtab_cursor *cur)
 {
     db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
     db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
     c->now = nullptr;
+    c->in_window = 0;
     if (c->indexed) {
         while (c->hit < c->hits.size()) {
             db3_error e;
@@ -855,14 +931,13 @@ static int db3_next(sqlite3_vtab_cursor *cur)
         c->rec = t->snap_count;
         return SQLITE_OK;
     }
-    for (c->rec++; c->rec < t->snap_count; c->rec++) {
-        const char *rec = t->snap.data() + (size_t)c->rec * (size_t)t->record_length;
-        t->session->visited++;
-        if (rec[0] != DBF_DELETED) {
-            c->now = rec;
-            break;
-        }
-    }
+    db3_error e;
+    long from = c->rec;
+    int got = db3_next_live(t, &c->rec, &c->now, &e);
+    t->session->visited += c->rec - from - (got == 1 ? 0 : 1);
+    if (got < 0) return db3_vt_fail(t, e);
+    if (got == 0) c->now = nullptr;
+    c->in_window = got == 1 && t->snap_generation != t->session->generation;
     return SQLITE_OK;
 }
 
@@ -913,7 +988,7 @@ static int db3_column(sqlite3_vtab_cursor *cur, sqlite3_context *ctx, int i)
         if (sqlite3_vtab_nochange(ctx)) return SQLITE_OK;
         return db3_memo_column(c, t, ctx, i);
     }
-    if (!db3_field_result(ctx, &f.type, c->now + f.offset, f.type.width)) {
+    if (!db3_field_result(ctx, &f.type, c->now + f.offset, f.type.width, c->in_window)) {
         db3_error e;
         db3_no_number(t, i, c->rec, &e);
         sqlite3_result_error(ctx, e.text.c_str(), -1);
@@ -951,13 +1026,18 @@ static int db3_open_writer(db3_table *t, db3_error *err)
 }
 
 /* The bytes of record n as the statement sees it: changed, added, or as
- * stored. Answers none for a record the file does not hold. */
+ * stored (from the window when the statement's scan read one: the rows a
+ * scan found come to be written in record order, after it). Answers none
+ * for a record the file does not hold. */
 static const char *db3_record_now(db3_table *t, long n)
 {
     auto it = t->changed.find(n);
     if (it != t->changed.end()) return it->second.data();
     if (n >= t->base_count && (size_t)(n - t->base_count) < t->added.size()) return t->added[(size_t)(n - t->base_count)].data();
     db3_error ignored;
+    if (t->scan_generation == t->session->generation && t->snap_generation != t->session->generation && t->scan_reader
+        && n >= 0 && n < t->scan_count)
+        return db3_window_record(t, n, &ignored);
     return db3_record_stored(t, n, &ignored);
 }
 
@@ -1530,52 +1610,14 @@ bool db3_vtab_field_is_number(const db3_table *t, int f)
 int db3_vtab_load(db3_table *t, db3_error *err)
 {
     if (t->snap_generation == t->session->generation) return 1;
-    db3_release_handle(&t->scan_reader);
-    t->window_first = t->window_count = 0;
-    if (!db3_open_handle(t, &t->scan_reader, DBF_MODE_READ, 0, "read", err)) return 0;
-    if (!db3_check_records(t, t->scan_reader, err)) {
-        db3_release_handle(&t->scan_reader);
-        return 0;
-    }
-    t->scan_count = (long)t->scan_reader->header.record_count;
-    t->scan_header = (long)t->scan_reader->header.header_length;
-    return 1;
+    return db3_window_open(t, err);
 }
 
 /* The next live record of a scan read straight (see db3_internal.h):
  * the records db3_next moves over. */
 int db3_vtab_next_record(db3_table *t, long *rec, const char **bytes, db3_error *err)
 {
-    if (t->snap_generation == t->session->generation) {
-        for ((*rec)++; *rec < t->snap_count; (*rec)++) {
-            *bytes = t->snap.data() + (size_t)*rec * (size_t)t->record_length;
-            if (**bytes != DBF_DELETED) return 1;
-        }
-        return 0;
-    }
-    if (!t->scan_reader) return 0;
-    for ((*rec)++; *rec < t->scan_count; (*rec)++) {
-        if (*rec < t->window_first || *rec >= t->window_first + t->window_count) {
-            long n = std::min(DB3_BUILD_CHUNK, t->scan_count - *rec);
-            size_t want = (size_t)n * (size_t)t->record_length;
-            try {
-                t->window.resize(want);
-            } catch (...) {
-                return db3_fail(err, DB3_ERR_MEMORY, "no memory to read table %s", t->name.c_str()) - 1;
-            }
-            t->window_count = 0;
-            off_t at = (off_t)t->scan_header + (off_t)*rec * t->record_length;
-            if (fseeko(t->scan_reader->file, at, SEEK_SET) != 0 ||
-                fread(&t->window[0], 1, want, t->scan_reader->file) != want)
-                return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran: record %ld cannot be read",
-                                t->name.c_str(), *rec + 1) - 1;
-            t->window_first = *rec;
-            t->window_count = n;
-        }
-        *bytes = t->window.data() + (size_t)(*rec - t->window_first) * (size_t)t->record_length;
-        if (**bytes != DBF_DELETED) return 1;
-    }
-    return 0;
+    return db3_next_live(t, rec, bytes, err);
 }
 
 /* Reads a field of a scan read straight (see db3_internal.h). */
@@ -1595,6 +1637,7 @@ void db3_vtab_release(db3_session *s)
         std::string().swap(t->window);
         t->window_first = t->window_count = 0;
         db3_release_handle(&t->scan_reader);
+        t->scan_generation = -1;
         t->snap_generation = -1;
         t->fetched.clear();
         t->fetched_generation = -1;
