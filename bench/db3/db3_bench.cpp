@@ -12,7 +12,8 @@
  * to disk per statement). The SELECT reads tables made for it alone, so it
  * does not depend on what the INSERT benchmarks left. The rows carry the
  * columns of a station table. The same SELECT is read value by value
- * (asi_value_get), with pvdb3's peak memory as a counter, and BASENUMBER
+ * (asi_value_get), and through a WHERE no index serves, each with pvdb3's
+ * peak memory as a counter, and BASENUMBER
  * is looked up row by row (each a statement of its own) beside SQLite with
  * an index on it. At the end the ratios are printed.
  *
@@ -38,6 +39,9 @@ namespace {
 const char *const CREATE_TEXT =
     "CREATE TABLE STATN (BASENUMBER DEC(8),STN CHAR(10),DIP NUMERIC(5,1),X DOUBLE,Y DOUBLE,LITH CHAR(20))";
 const char *const SELECT_TEXT = BENCH_SELECT_TEXT;
+/* The same rows through a WHERE that reads every record (LITH is in no
+ * index). */
+const char *const SELECT_WHERE_TEXT = "SELECT * FROM STATN WHERE LITH = 'granite'";
 constexpr const bench_kind *COLUMN_KINDS = BENCH_COLUMN_KINDS;
 constexpr int COLUMNS = BENCH_COLUMNS;
 
@@ -278,6 +282,15 @@ void EngineAndDriverSelectValues(benchmark::State &state)
     on_select_tables(state, bench_engine_select_values, true);
 }
 
+/* Every row through the engine's C interface and pvdb3 as a WHERE on a
+ * column no index serves keeps it (the table read through SQLite), with
+ * the driver program's peak memory. */
+void EngineAndDriverSelectWhere(benchmark::State &state)
+{
+    on_select_tables(
+        state, [](benchmark::State &st, CAsiConnection *c) { bench_engine_select_text(st, c, SELECT_WHERE_TEXT); }, true);
+}
+
 /* Every row through the sqlite3 library, each value read in its own type
  * from the row SQLite holds (as asi_value_get reads a held row). */
 void SqliteSelectValues(benchmark::State &state)
@@ -357,6 +370,7 @@ void register_all()
                     benchmark::RegisterBenchmark("Select/sqlite3", SqliteSelect),
                     benchmark::RegisterBenchmark("SelectValues/engine_and_pvdb3", EngineAndDriverSelectValues),
                     benchmark::RegisterBenchmark("SelectValues/sqlite3", SqliteSelectValues),
+                    benchmark::RegisterBenchmark("SelectWhere/engine_and_pvdb3", EngineAndDriverSelectWhere),
                     benchmark::RegisterBenchmark("LookUp/db3_engine", Db3EngineLookUp),
                     benchmark::RegisterBenchmark("LookUp/engine_and_pvdb3", EngineAndDriverLookUp),
                     benchmark::RegisterBenchmark("LookUp/sqlite3_indexed", SqliteLookUp)})
