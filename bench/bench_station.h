@@ -159,4 +159,20 @@ inline void bench_engine_lookups(benchmark::State &state, CAsiConnection *c)
     }
 }
 
+/* BENCH_LOOKUPS prepares of the SELECT of every row of STATN through the
+** engine on c per iteration, each freed without opening: what the
+** application does to learn a table's columns. */
+inline void bench_engine_describes(benchmark::State &state, CAsiConnection *c)
+{
+    for (auto _ : state) {
+        if (!c) break;
+        for (int i = 0; i < BENCH_LOOKUPS; i++) {
+            CAsiStatement *s = nullptr;
+            if (!asi_alloc_stmt(&s) || !asi_prepare(s, c, BENCH_SELECT_TEXT))
+                state.SkipWithError("a prepare failed");
+            asi_free_stmt(&s);
+        }
+    }
+}
+
 #endif /* PV_BENCH_BENCH_STATION_H */

@@ -120,7 +120,7 @@ template <class F> void run_guarded(CAsiDrvReply &r, F fn)
 constexpr int DRV_PREPARE_CURSOR = -1;
 
 /* After a prepare that described a query without
-** parameters, on a session that opens cheaply: opens the statement's own
+** parameters, which the session opens cheaply: opens the statement's own
 ** cursor, reads its rows and, when all of them came without a condition,
 ** number at most ASI_RESULT_ROWS and fit in one piece (piece bytes) with
 ** the description, adds them to the reply as its whole result (the first
@@ -129,7 +129,7 @@ constexpr int DRV_PREPARE_CURSOR = -1;
 ** to meet. */
 void answer_result(CAsiDrvSession *s, int stmt, CAsiDrvReply &r, std::size_t piece)
 {
-    if (r.failed() || r.function() != ASI_FUNC_CURSOR_SPEC || r.paramCount() != 0 || !s->opensCheaply())
+    if (r.failed() || r.function() != ASI_FUNC_CURSOR_SPEC || r.paramCount() != 0 || !s->opensCheaply(stmt))
         return;
     constexpr std::size_t HEADS = ASI_ITEM_HEAD + sizeof(std::int32_t) + ASI_ITEM_COUNTED_HEAD;
     if (r.body().length() + HEADS >= piece)

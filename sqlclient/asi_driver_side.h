@@ -211,16 +211,23 @@ public:
     /* Closes a cursor. */
     virtual void close(int cursor) = 0;
 
-    /* 1 when opening a cursor costs little more than reading its first
-    ** rows: a prepare of a query without parameters then
+    /* 1 when opening a cursor on the prepared query stmt (one without
+    ** parameters) costs little more than reading its first rows and those
+    ** are likely all there is: its prepare then
     ** opens it at once, and answers its result whole when it is small
     ** (ASI_TAG_RESULT), so that a look-up costs one round trip.  That
     ** cursor's id is below 0 (the engine's are above) and no more than
     ** ASI_RESULT_ROWS + 1 of its rows are fetched, first, in a block and
     ** next, before it is closed: a session need not read further ahead
-    ** for it.  The default 0: a driver whose open runs the whole query
-    ** opens only when the engine asks. */
-    virtual int opensCheaply() const { return 0; }
+    ** for it.  A query the application may prepare only to learn its
+    ** columns (every row of a long table) should answer 0: the open would
+    ** be work for nothing.  The default 0: a driver whose open runs the
+    ** whole query opens only when the engine asks. */
+    virtual int opensCheaply(int stmt) const
+    {
+        (void)stmt;
+        return 0;
+    }
 };
 
 /* Where a scrollable cursor of n rows standing at pos (0 before the first

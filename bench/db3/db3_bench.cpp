@@ -15,7 +15,9 @@
  * (asi_value_get), and through a WHERE no index serves, each with pvdb3's
  * peak memory as a counter, and BASENUMBER
  * is looked up row by row (each a statement of its own) beside SQLite with
- * an index on it. At the end the ratios are printed.
+ * an index on it; the same SELECT is prepared and freed unopened, as the
+ * application does to learn a table's columns. At the end the ratios are
+ * printed.
  *
  *   bench_db3                               (100,000 rows, best of 3)
  *   PV_BENCH_ROWS=50 PV_BENCH_REPS=1 bench_db3   (the smoke test of CI)
@@ -305,6 +307,13 @@ void EngineAndDriverLookUp(benchmark::State &state)
     on_select_tables(state, bench_engine_lookups, false);
 }
 
+/* Prepares of the SELECT of every row through the engine's C interface
+ * and pvdb3, each freed without opening (a table described). */
+void EngineAndDriverDescribe(benchmark::State &state)
+{
+    on_select_tables(state, bench_engine_describes, false);
+}
+
 /* The same look-ups through the driver's engine in this process. */
 void Db3EngineLookUp(benchmark::State &state)
 {
@@ -373,7 +382,8 @@ void register_all()
                     benchmark::RegisterBenchmark("SelectWhere/engine_and_pvdb3", EngineAndDriverSelectWhere),
                     benchmark::RegisterBenchmark("LookUp/db3_engine", Db3EngineLookUp),
                     benchmark::RegisterBenchmark("LookUp/engine_and_pvdb3", EngineAndDriverLookUp),
-                    benchmark::RegisterBenchmark("LookUp/sqlite3_indexed", SqliteLookUp)})
+                    benchmark::RegisterBenchmark("LookUp/sqlite3_indexed", SqliteLookUp),
+                    benchmark::RegisterBenchmark("Describe/engine_and_pvdb3", EngineAndDriverDescribe)})
         b->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 

@@ -84,6 +84,7 @@ struct db3_stmt {
     std::string target;                  /* table written by INSERT, UPDATE, DELETE (upper-case) */
     db3_held *held = nullptr;            /* locks of its cursor while it is read, or none; owned */
     long remade = 0;                     /* the session's count of tables made anew when it was prepared */
+    long planned = 0;                    /* most records a plan SQLite weighed for it would read */
     std::vector<db3_named> named;        /* the tables it names, sorted by path */
     long named_version = -1;             /* version of the directory's listing they were found in */
     /* A plain scan of one table ("SELECT A, B FROM T") is read straight
@@ -313,20 +314,23 @@ static int db3_refresh(db3_session *s, const std::vector<db3_named> &tables, std
         db3_vtab_entry e;
         db3_error err;
         db3_lock own;
+        std::string head;
         int ok = locks || db3_lock_table(s, &own, n, 0, &err);
         int fd = locks ? (*locks)[k].fd : own.fd;
         auto it = s->vtabs.find(n.name);
         bool same = ok && it != s->vtabs.end() && it->second.path == n.path
-                 && db3_layout_unchanged(fd, it->second, locks ? &(*locks)[k].head : nullptr);
+                 && db3_layout_unchanged(fd, it->second, locks ? &(*locks)[k].head : &head);
         ok = ok && (same || db3_read_layout(n.path, &e, &err));
         db3_unlock_file(&own);
         if (same) {
+            it->second.records = db3_head_records(locks ? (*locks)[k].head : head);
             s->damaged.erase(n.name);
             continue;
         }
         s->damaged.erase(n.name);
         if (ok && it != s->vtabs.end() && it->second.path == e.path && it->second.layout == e.layout) {
             it->second.head = e.head;
+            it->second.records = e.records;
             continue;
         }
         db3_forget_vtab(s, n.name);
@@ -551,6 +555,7 @@ static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
     sqlite3_finalize(st->stmt);
     st->stmt = nullptr;
     s->pending = db3_error();
+    s->planned = 0;
     const char *tail = nullptr;
     int rc = sqlite3_prepare_v2(s->db, st->text.c_str(), -1, &st->stmt, &tail);
     if (rc != SQLITE_OK && strncmp(sqlite3_errmsg(s->db), "ambiguous column name", 21) == 0) {
@@ -572,6 +577,7 @@ static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
     if (st->function == DB3_FUNC_CURSOR) db3_describe(st);
     st->params = sqlite3_bind_parameter_count(st->stmt);
     st->remade = s->remade;
+    st->planned = s->planned;
     return 1;
 }
 
@@ -649,6 +655,12 @@ const std::vector<db3_column> &db3_stmt_columns(const db3_stmt *st)
 int db3_stmt_param_count(const db3_stmt *st)
 {
     return st->params;
+}
+
+/* Answers whether a statement reads few records (see db3_engine.h). */
+int db3_stmt_reads_few(const db3_stmt *st)
+{
+    return st->function == DB3_FUNC_CURSOR && !st->ddl && st->planned <= DB3_FEW_RECORDS;
 }
 
 /* Frees a statement. */

@@ -132,6 +132,17 @@ const std::vector<db3_column> &db3_stmt_columns(const db3_stmt *st);
 /* The number of '?' parameters of the statement. */
 int db3_stmt_param_count(const db3_stmt *st);
 
+/* Records of a table a statement may read whole and still be said to
+ * read few (db3_stmt_reads_few). */
+constexpr long DB3_FEW_RECORDS = 64;
+
+/* Answers 1 when the plan of a cursor specification, as prepared, reads
+ * few records: each table it reads either holds at most DB3_FEW_RECORDS
+ * records (as its header counted them) or is looked up by an equality on
+ * BASENUMBER or on a key column of one of its declared indexes; 0
+ * otherwise (a scan of a long table, a range, another statement). */
+int db3_stmt_reads_few(const db3_stmt *st);
+
 /* Executes a statement that is not a cursor specification, with the
  * values of its parameters (none when params is null). Answers 1 with the
  * number of rows touched in *rows (when given), or 0 with the condition. */

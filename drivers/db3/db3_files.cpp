@@ -347,9 +347,20 @@ int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *e
     if (pread(fileno(h->file), &entry->head[0], entry->head.size(), 0) != (ssize_t)entry->head.size())
         entry->head.clear();
     db3_head_unstamped(&entry->head);
+    entry->records = (long)h->header.record_count;
     dbf_close(h);
     dbf_free(h);
     return 1;
+}
+
+/* The record count of a .DBF's first bytes (see db3_internal.h): four
+ * bytes from the least significant, after the date. */
+long db3_head_records(const std::string &head)
+{
+    if (head.size() < DB3_HEAD_STAMP_TO) return -1;
+    unsigned long n = 0;
+    for (size_t i = DB3_HEAD_STAMP_TO; i-- > DB3_HEAD_STAMP_TO - 4;) n = n << 8 | (unsigned char)head[i];
+    return (long)n;
 }
 
 /* Answers whether a file still has a layout (see db3_internal.h): one

@@ -238,6 +238,7 @@ struct db3_vtab_entry {
     std::string head;                    /* the file's bytes they were read from, date and record count zeroed */
     std::vector<std::string> names;      /* field names in order */
     std::vector<db3_coltype> types;      /* their column types */
+    long records = -1;                   /* the header's record count as last read, -1 when not known */
 };
 
 struct db3_table;
@@ -257,6 +258,7 @@ struct db3_session {
     db3_stmt *reading = nullptr;                   /* statement whose cursor is being read, or none */
     long visited = 0;                              /* records the virtual tables' cursors stepped onto */
     long indexed = 0;                              /* records read to build in-memory indexes */
+    long planned = 0;                              /* most records a plan weighed while a statement was prepared would read */
     const std::vector<db3_lock> *locks = nullptr;  /* locks of the statement running, or none */
     std::map<std::string, std::pair<int, long>> kept; /* table file -> descriptor kept open and the listing's version that vouches for it */
 };
@@ -309,6 +311,10 @@ int db3_read_layout(const std::string &path, db3_vtab_entry *entry, db3_error *e
  * header's date and record count aside; else 0. The bytes read go to
  * head (when given). */
 int db3_layout_unchanged(int fd, const db3_vtab_entry &entry, std::string *head = nullptr);
+
+/* The record count of a .DBF's first bytes (as db3_layout_unchanged
+ * reads them), or -1 when they are too few. */
+long db3_head_records(const std::string &head);
 
 /* Records a condition in the session's pending slot for the statement
  * that is running; answers 0. */

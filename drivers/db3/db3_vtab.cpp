@@ -367,7 +367,10 @@ static bool db3_keyed(const db3_table *t, int f, std::vector<db3_index> &declare
  * BASENUMBER first), else a range on such a number column, is handed to
  * xFilter, which reads only the records its index finds; SQLite still
  * tests them (nothing is omitted). Any other plan reads every record in
- * record order. Answers SQLITE_OK. */
+ * record order. A plan other than an equality is noted in the session
+ * as reading every record the table's header counted (the most any plan
+ * weighed for the statement being prepared is kept: db3_stmt_reads_few).
+ * Answers SQLITE_OK. */
 static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
 {
     constexpr long DB3_ROWS_GUESS = 1000;  /* rows assumed before a table was read */
@@ -401,6 +404,9 @@ static int db3_best_index(sqlite3_vtab *vt, sqlite3_index_info *info)
         info->estimatedRows = 1;
         return SQLITE_OK;
     }
+    auto known = t->session->vtabs.find(t->name);
+    long whole = known != t->session->vtabs.end() && known->second.records >= 0 ? known->second.records : LONG_MAX;
+    t->session->planned = std::max(t->session->planned, whole);
     if (low < 0 && high < 0) return SQLITE_OK;
     int argv = 0;
     info->idxNum = info->aConstraint[low >= 0 ? low : high].iColumn * DB3_PLAN_FIELD;

@@ -188,18 +188,24 @@ TEST_F(Db3ApiTest, DescribedColumnsAndScrollableCursor)
  * finds what the driver's own cursor finds (the second open of the
  * statement goes to the driver). A write sent between the prepare and the
  * open, on this connection or another one of the driver, is seen by the
- * open; a driver that died in between fails it. */
+ * open; a driver that died in between fails it. A query that scans a
+ * long table is not opened by its prepare (it may be prepared only to be
+ * described), however small its result; a look-up by BASENUMBER is. */
 TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
 {
     ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(4))"), 1);
-    std::string q = "INSERT INTO T (I, A) VALUES ";
+    ASSERT_EQ(exec("CREATE TABLE L (BASENUMBER DEC(8), I INT, A CHAR(4))"), 1);
+    std::string q = "INSERT INTO T (I, A) VALUES ", l = "INSERT INTO L (BASENUMBER, I, A) VALUES ";
     for (int i = 1; i <= 40; i++) q += (i > 1 ? ",(" : "(") + std::to_string(i) + ",'r" + std::to_string(i) + "')";
+    for (int i = 1; i <= 100; i++) l += (i > 1 ? ",(" : "(") + std::to_string(i) + "," + std::to_string(i) + ",'r')";
     ASSERT_EQ(exec(q), 1) << code;
+    ASSERT_EQ(exec(l), 1) << code;
     struct Case {
-        const char *where;
+        const char *from_where;
         long rows;
         long requests;   /* from prepare to close; 0: more than one */
-    } cases[] = {{"I = 7", 1, 1}, {"I > 40", 0, 1}, {"I <= 32", 32, 1}, {"I <= 33", 33, 0}};
+    } cases[] = {{"T WHERE I = 7", 1, 1},  {"T WHERE I > 40", 0, 1},          {"T WHERE I <= 32", 32, 1},
+                 {"T WHERE I <= 33", 33, 0}, {"L WHERE BASENUMBER = 7", 1, 1}, {"L WHERE I = 7", 1, 0}};
     int (*const moves[])(CAsiCursor *) = {
         asi_fetch_last,
         asi_fetch_prior,
@@ -213,7 +219,7 @@ TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
         [](CAsiCursor *k) { return asi_fetch_relative(k, -1); },
     };
     for (const Case &t : cases) {
-        std::string sql = std::string("SELECT I, A FROM T WHERE ") + t.where;
+        std::string sql = std::string("SELECT I, A FROM ") + t.from_where;
         CAsiStatement *s = nullptr;
         CAsiCursor *k = nullptr;
         long before = c->requestCount();

@@ -491,8 +491,14 @@ public:
     }
 
     /* An open reads the first rows and leaves the rest to a scan that a
-     * close cuts short: a prepare may open its query at once. */
-    int opensCheaply() const override { return 1; }
+     * close cuts short: a prepare may open its query at once when its plan
+     * reads few records (a look-up by an index, a short table), and not a
+     * scan of a long table, which may be prepared only to be described. */
+    int opensCheaply(int id) const override
+    {
+        auto it = m_stmts.find(id);
+        return it != m_stmts.end() && db3_stmt_reads_few(it->second);
+    }
 
 private:
     /* Copies the stored bytes of rows first to last (from 1) of cursor c,
