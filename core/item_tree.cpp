@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "core/err_text.h"
+#include "core/str_util.h"
 #include "platform/include/ads_host.h"
 
 /* Highest byte that counts as a blank or control character. */
@@ -29,10 +30,10 @@
 /* The bytes Windows-1252 leaves unassigned, read as control characters. */
 static const char k_unassigned[] = "\x81\x8D\x8F\x90\x9D";
 
-/* 1 for a blank or a control character: codes 0 to 32, 127 and the bytes
+/* True for a blank or a control character: codes 0 to 32, 127 and the bytes
 ** the code page leaves unassigned. Its letters and signs from 128 to 255
 ** ("É", "é", "Œ") are never blank. */
-static int item_is_blank(char c)
+static bool item_is_blank(char c)
 {
     unsigned char u = (unsigned char)c;
     return u <= ITEM_BLANK_LAST || u == ITEM_DELETE || (u > ITEM_DELETE && std::strchr(k_unassigned, c));
@@ -61,14 +62,7 @@ int item_named(const char *text)
 ** the text (null for null). */
 char *item_trim(char *text)
 {
-    if (!text) return text;
-    size_t len = std::strlen(text);
-    while (len > 0 && item_is_blank(text[len - 1])) --len;
-    text[len] = '\0';
-    size_t skip = 0;
-    while (skip < len && item_is_blank(text[skip])) ++skip;
-    if (skip) std::memmove(text, text + skip, len - skip + 1);
-    return text;
+    return str_trim_if(text, item_is_blank);
 }
 
 /* The hash of a name: over its first 16 characters, each gives a digit

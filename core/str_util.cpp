@@ -24,17 +24,24 @@ bool is_ident_char(char c) { return std::isalnum((unsigned char)c) || c == '_'; 
 
 }  // namespace
 
-/* Trims blanks at both ends in place; answers the text. */
-char *str_trim(char *text)
+/* Trims the characters blank answers true for at both ends in place;
+** answers the text (null for null). */
+char *str_trim_if(char *text, bool (*blank)(char))
 {
     if (!text) return text;
     size_t len = std::strlen(text);
-    while (len > 0 && is_blank(text[len - 1])) --len;
+    while (len > 0 && blank(text[len - 1])) --len;
     text[len] = '\0';
     size_t start = 0;
-    while (start < len && is_blank(text[start])) ++start;
+    while (start < len && blank(text[start])) ++start;
     if (start > 0) std::memmove(text, text + start, len - start + 1);
     return text;
+}
+
+/* Trims blanks at both ends in place; answers the text. */
+char *str_trim(char *text)
+{
+    return str_trim_if(text, is_blank);
 }
 
 /* Answers the text without its trailing blanks; see the header. */

@@ -15,6 +15,8 @@
 
 /* Removes blanks at both ends, in place; answers the text (null for null). */
 char *str_trim(char *text);
+/* The same with the caller's own test of what counts as blank. */
+char *str_trim_if(char *text, bool (*blank)(char));
 /* Answers a copy of the text without its trailing blanks ("" for null):
 ** a CHAR value without its padding. */
 std::string str_trim_right(const char *text);
