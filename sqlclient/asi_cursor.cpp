@@ -113,35 +113,36 @@ void CAsiCursor::open()
         asi_raise_state(ASI_STATE_CURSOR);
     m_stmt->requirePrepared();
     dropBlock();
-    if (m_stmt->takeResult(m_blockBytes, m_blockRows)) {
-        m_row.resize(m_stmt->columnCount());
-        learnColumns();
-        m_id = 0;
-        m_open = 1;
-        m_onRow = 0;
-        m_rowNumber = 0;
-        m_blockFirst = 1;
-        m_whole = 1;
-        m_pos = 0;
-        m_typed = 0;
-        return;
+    /* A result the prepare brought whole is read here; else the driver
+    ** opens its own cursor. */
+    int held = m_stmt->takeResult(m_blockBytes, m_blockRows);
+    int id = 0;
+    if (!held) {
+        CAsiConnection *conn = m_stmt->connection();
+        id = conn->newId();
+        CAsiMsgBuf body;
+        body.put([&](CAsiOStream &o) {
+            o.putI32(ASI_TAG_ID, id);
+            o.putI32(ASI_TAG_ID2, m_stmt->id());
+        });
+        m_stmt->putParameters(body);
+        CAsiMessage reply;
+        conn->request(ASI_REQ_OPEN, body, reply);
     }
-    CAsiConnection *conn = m_stmt->connection();
-    int id = conn->newId();
-    CAsiMsgBuf body;
-    body.put([&](CAsiOStream &o) {
-        o.putI32(ASI_TAG_ID, id);
-        o.putI32(ASI_TAG_ID2, m_stmt->id());
-    });
-    m_stmt->putParameters(body);
-    CAsiMessage reply;
-    conn->request(ASI_REQ_OPEN, body, reply);
     m_row.resize(m_stmt->columnCount());
     m_id = id;
     m_open = 1;
     m_onRow = 0;
     m_rowNumber = 0;
-    dropBlock();
+    if (!held) {
+        dropBlock();
+        return;
+    }
+    learnColumns();
+    m_blockFirst = 1;
+    m_whole = 1;
+    m_pos = 0;
+    m_typed = 0;
 }
 
 /* The row a fetch means, when known here. */
