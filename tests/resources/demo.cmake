@@ -10,13 +10,13 @@ if(PV_PYTHON3 AND PV_AVCIMPORT AND TARGET pvhost AND TARGET pvdb3 AND TARGET pvx
   set_tests_properties(demo_runs_every_step PROPERTIES TIMEOUT 120)
 endif()
 
-if(TARGET pvdbf)
+if(TARGET pvdbf AND PV_PYTHON3)
   add_executable(mkprojects ${PV_RESOURCE_DIR}/projects/mkprojects.cpp)
   target_include_directories(mkprojects PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(mkprojects PRIVATE pvdbf)
   add_test(NAME shipped_sample_tables_are_what_mkprojects_writes
-           COMMAND ${CMAKE_COMMAND} -DMKPROJECTS=$<TARGET_FILE:mkprojects> -DSHIPPED=${PV_RESOURCE_DIR}/projects
-                   -DWORK=${CMAKE_CURRENT_BINARY_DIR}/mkprojects_check
-                   -P ${CMAKE_CURRENT_SOURCE_DIR}/resources/scripts/check_mkprojects.cmake)
+           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/resources/scripts/check_mkprojects.py
+                   $<TARGET_FILE:mkprojects> ${PV_RESOURCE_DIR}/projects
+                   ${CMAKE_CURRENT_BINARY_DIR}/mkprojects_check)
   set_tests_properties(shipped_sample_tables_are_what_mkprojects_writes PROPERTIES TIMEOUT 60)
 endif()
