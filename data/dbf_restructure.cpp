@@ -25,8 +25,17 @@
 ** is indexed again after either. The mark is written whole under the name
 ** TEMPRARY.MRN and then renamed, so a mark is never half there.
 **
+** A mark can only put back its own table in its own folder: the files it
+** names are bare names, so a folder renamed or copied after the kill is
+** mended where it is now (older marks wrote whole paths: those of another
+** folder are not obeyed); the table's name must be a plain name no longer
+** than a table name; and a set-aside or new table replaces nothing unless
+** its files are whole. A mark failing any check changes no file and is
+** left in place, and the alert names it and says why.
+**
 **     if (dbf_restructure(dialog, node, project) != 0) ...   // reported already
 */
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -34,6 +43,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -44,6 +54,7 @@
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
+#include "core/str_util.h"
 #include "data/dbf/dbf.h"
 #include "data/tblsetup.h"
 
@@ -60,8 +71,9 @@ const char k_mark_ext[] = ".MRK";
 const char k_mark_new_ext[] = ".MRN";
 /* Last line of a mark once the new files are complete. */
 const char k_mark_done[] = "done";
-/* Lines of a mark before "done": the table's name, its .DBF and .DBT,
-** TEMPRARY.DBF and TEMPRARY.DBT, and 1 or 0 for whether it had a .DBT. */
+/* Lines of a mark before "done": the table's name, the names of its .DBF
+** and .DBT, TEMPRARY.DBF and TEMPRARY.DBT, and 1 or 0 for whether it had a
+** .DBT. */
 constexpr size_t k_mark_lines = 6;
 /* Permissions of a new mark (the process's umask applies). */
 constexpr mode_t k_mark_mode = 0666;
@@ -140,6 +152,13 @@ bool rs_write_all(int fd, const std::string &text)
     return true;
 }
 
+/* The name of a file without its folder. */
+std::string rs_base_name(const std::string &path)
+{
+    size_t at = path.find_last_of("/\\");
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
 /* Names the mark of a rebuild in directory dir (ending in a separator),
 ** and the mark while it is written. Answers 0, or -1 when a path does not
 ** fit. */
@@ -159,8 +178,9 @@ int rs_mark_begin(rs_job &job, const std::string &dir, char *text)
     }
     char probe[DBF_PATH_SIZE];
     std::strcpy(probe, job.dbt);
-    std::string body = std::string(job.node->name) + "\n" + job.dbf + "\n" + job.dbt + "\n" + job.tmp_dbf + "\n" +
-                       job.tmp_dbt + "\n" + (dbf_file_exists(probe) == 1 ? "1" : "0") + "\n";
+    std::string body = std::string(job.node->name) + "\n";
+    for (const char *file : {job.dbf, job.dbt, job.tmp_dbf, job.tmp_dbt}) body += rs_base_name(file) + "\n";
+    body += dbf_file_exists(probe) == 1 ? "1\n" : "0\n";
     int fd = open(fresh, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, k_mark_mode);
     bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && rs_write_all(fd, body) && rename(fresh, job.mark) == 0;
     if (!ok) {
@@ -486,6 +506,11 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
     char mended[DBF_PATH_SIZE];
     int found = dbf_rebuild_recover(dir.c_str(), mended, sizeof mended);
     if (found == DBF_REBUILD_MENDED) dbf_index_mended(project, mended);
+    if (found < 0) {
+        rs_format(text, "Cannot rebuild table %s: the mark of an earlier change cut short is left in %s", node->name,
+                  dir.c_str());
+        return rs_refuse(job, text, 0);
+    }
     if (found == DBF_REBUILD_BUSY) {
         rs_format(text, "Cannot rebuild table %s: a change to another table of project %s is under way", node->name,
                   project->name);
@@ -566,6 +591,87 @@ void dbf_set_rebuild_hook(dbf_rebuild_hook hook)
     s_hook = hook;
 }
 
+namespace {
+
+/* 1 when name can name a table's files: a letter, then letters, digits
+** and '_', no longer than a table name. */
+bool rs_plain_name(const std::string &name)
+{
+    if (name.empty() || name.size() >= TBL_NAME_SIZE || !std::isalpha((unsigned char)name[0])) return false;
+    for (unsigned char ch : name)
+        if (!std::isalnum(ch) && ch != '_') return false;
+    return true;
+}
+
+/* 1 when a file of path (its case as found) is there. */
+bool rs_exists(char *path)
+{
+    return dbf_file_exists(path) == 1;
+}
+
+/* Why the table at dbf, with its memo file at dbt (when there), is not
+** whole; "" when it is. */
+std::string rs_not_whole(char *dbf, char *dbt)
+{
+    const char *memo = rs_exists(dbt) ? dbt : nullptr;
+    switch (dbf_check_whole(dbf, memo)) {
+    case DBF_OK: return "";
+    case DBF_ERR_FORMAT: return rs_base_name(dbf) + " holds fewer or more bytes than its header counts records";
+    case DBF_ERR_MEMO: return rs_base_name(dbf) + " points to memo blocks beyond the end of " + rs_base_name(dbt);
+    default: return rs_base_name(dbf) + " cannot be read as a table";
+    }
+}
+
+/* What a mark says, read from its lines and checked; why is "" when it
+** may be obeyed. */
+struct rs_mark_says {
+    std::string name;              /* the table */
+    bool had_dbt = false;          /* the table had a .DBT before */
+    bool done = false;             /* the new files were complete */
+    std::string why;               /* why the mark is not used, "" when it is */
+};
+
+/* 1 when a file line of a mark names a file of the mark's own folder dir:
+** a bare name, or (as older marks wrote) a path in that folder. */
+bool rs_in_folder(const std::string &line, const std::string &dir)
+{
+    size_t at = line.find_last_of("/\\");
+    if (at == std::string::npos) return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(line.substr(0, at + 1), dir, ec);
+}
+
+/* Reads a mark's lines (each ended by a newline; a last line without one
+** is cut short) found in folder dir, and checks them. */
+rs_mark_says rs_read_mark(const std::string &body, const std::string &dir)
+{
+    rs_mark_says m;
+    std::vector<std::string> lines;
+    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
+        lines.push_back(body.substr(at, nl - at));
+    m.done = lines.size() == k_mark_lines + 1 && lines[k_mark_lines] == k_mark_done;
+    if (lines.size() != k_mark_lines + (m.done ? 1 : 0) || (lines[5] != "0" && lines[5] != "1")) {
+        m.why = body.empty() ? "it is empty" : "it is cut short or not a mark of a table's change";
+        return m;
+    }
+    m.name = lines[0];
+    m.had_dbt = lines[5] == "1";
+    if (!rs_plain_name(m.name)) {
+        m.why = "\"" + m.name + "\" is not the name of a table of this folder";
+        return m;
+    }
+    const std::string want[] = {m.name + DBF_EXT_TABLE, m.name + DBF_EXT_MEMO, std::string(k_temp_name) + DBF_EXT_TABLE,
+                                std::string(k_temp_name) + DBF_EXT_MEMO};
+    for (size_t i = 0; i < 4; i++)
+        if (!rs_in_folder(lines[i + 1], dir) || !str_eq_nocase(rs_base_name(lines[i + 1]).c_str(), want[i].c_str())) {
+            m.why = "it names the file " + lines[i + 1] + " where " + want[i] + " belongs";
+            return m;
+        }
+    return m;
+}
+
+}  // namespace
+
 /* Mends a rebuild of a table of the project directory dir that was cut
 ** short (see the file comment): without "done" in its mark the set-aside
 ** files go back under the table's names and "The change to table %s was
@@ -574,8 +680,8 @@ void dbf_set_rebuild_hook(dbf_rebuild_hook hook)
 ** is copied into table (size bytes).
 ** Answers DBF_REBUILD_NONE when there is no mark (or none to read),
 ** DBF_REBUILD_BUSY when a live rebuild holds it, DBF_REBUILD_MENDED when
-** it was mended, -1 when a file could not be put back (shown; the mark
-** stays for the next try). */
+** it was mended, -1 when the mark was not used or a file could not be put
+** back (shown; the mark stays for the next try). */
 int dbf_rebuild_recover(const char *dir_in, char *table, size_t size)
 {
     if (!dir_in || !*dir_in || !table || size == 0) return DBF_REBUILD_NONE;
@@ -598,37 +704,48 @@ int dbf_rebuild_recover(const char *dir_in, char *table, size_t size)
     }
     std::string body;
     char buf[4096];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) body.append(buf, (size_t)n);
-    std::vector<std::string> lines;
-    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
-        lines.push_back(body.substr(at, nl - at));
-    if (lines.size() < k_mark_lines) {
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0 && body.size() < sizeof buf;) body.append(buf, (size_t)n);
+    rs_mark_says m = rs_read_mark(body, dir);
+    char dbf[DBF_PATH_SIZE], dbt[DBF_PATH_SIZE], tmp_dbf[DBF_PATH_SIZE], tmp_dbt[DBF_PATH_SIZE];
+    if (m.why.empty() &&
+        (rs_path(dbf, dir, m.name.c_str(), DBF_EXT_TABLE) || rs_path(dbt, dir, m.name.c_str(), DBF_EXT_MEMO) ||
+         rs_path(tmp_dbf, dir, k_temp_name, DBF_EXT_TABLE) || rs_path(tmp_dbt, dir, k_temp_name, DBF_EXT_MEMO)))
+        m.why = "the folder's name is too long";
+    bool set_aside = m.why.empty() && rs_exists(tmp_dbf);
+    if (m.why.empty()) {
+        rs_exists(dbf);
+        rs_exists(dbt);
+        if (m.done) m.why = rs_not_whole(dbf, dbt);
+        else if (set_aside) m.why = rs_not_whole(tmp_dbf, rs_exists(tmp_dbt) || !m.had_dbt ? tmp_dbt : dbt);
+        else if (rs_exists(tmp_dbt)) m.why = rs_base_name(tmp_dbt) + " is there without " + rs_base_name(tmp_dbf);
+        else if (!rs_exists(dbf)) m.why = "neither " + rs_base_name(dbf) + " nor " + rs_base_name(tmp_dbf) + " is there";
+    }
+    if (!m.why.empty()) {
         close(fd);
-        msg_alert(ERR_TITLE, "Cannot read %s, the mark of a change to a table of %s; the change is left as it is.",
-                  mark, dir_in);
+        msg_alert(ERR_TITLE, "The mark %s of a change to a table cut short was not used: %s. It is left in place and "
+                  "no file was changed.", mark, m.why.c_str());
         return -1;
     }
-    const std::string &name = lines[0], &dbf = lines[1], &dbt = lines[2], &tmp_dbf = lines[3], &tmp_dbt = lines[4];
-    std::snprintf(table, size, "%s", name.c_str());
-    struct stat st;
-    if (lines.size() > k_mark_lines && lines[k_mark_lines] == k_mark_done) {
-        std::remove(tmp_dbf.c_str());
-        std::remove(tmp_dbt.c_str());
+    std::snprintf(table, size, "%s", m.name.c_str());
+    const char *name = m.name.c_str();
+    if (m.done) {
+        std::remove(tmp_dbf);
+        std::remove(tmp_dbt);
         msg_alert(WARN_TITLE, "The change to table %s was cut short after its new files were complete; it is "
-                  "finished now.", name.c_str());
-    } else {
-        bool ok = true;
-        if (stat(tmp_dbf.c_str(), &st) == 0) ok = std::rename(tmp_dbf.c_str(), dbf.c_str()) == 0;
-        if (stat(tmp_dbt.c_str(), &st) == 0) ok = std::rename(tmp_dbt.c_str(), dbt.c_str()) == 0 && ok;
-        else if (lines[5] == "0") std::remove(dbt.c_str());   /* the new table's, if made */
+                  "finished now.", name);
+    } else if (set_aside) {
+        bool memo_aside = rs_exists(tmp_dbt);
+        bool ok = std::rename(tmp_dbf, dbf) == 0;
+        if (ok && memo_aside) ok = std::rename(tmp_dbt, dbt) == 0;
+        else if (ok && !m.had_dbt) std::remove(dbt);   /* the new table's, if made */
         if (!ok) {
             msg_alert(ERR_TITLE, "The change to table %s was cut short and its files cannot be put back: %s. They are "
-                      "kept as %s and %s.", name.c_str(), std::strerror(errno), tmp_dbf.c_str(), tmp_dbt.c_str());
+                      "kept as %s and %s.", name, std::strerror(errno), tmp_dbf, tmp_dbt);
             close(fd);
             return -1;
         }
-        msg_alert(WARN_TITLE, "The change to table %s was cut short; the table is as it was before.", name.c_str());
     }
+    if (!m.done) msg_alert(WARN_TITLE, "The change to table %s was cut short; the table is as it was before.", name);
     unlink(mark);
     close(fd);
     return DBF_REBUILD_MENDED;

@@ -197,5 +197,6 @@ int dbf_load_memos(dbf_handle *h);
 int dbf_store_memos(dbf_handle *h);
 size_t dbt_memo_text(const dbf_handle *h, int field, char *out, size_t size);
 int dbt_set_memo_text(dbf_handle *h, int field, const char *text, size_t length);
+int dbf_check_whole(const char *path, const char *memo_path);
 
 #endif

@@ -520,3 +520,41 @@ int dbt_copy_lines(dbf_handle *dst, const dbf_handle *src, int src_field, int ds
     if (last) last->block[dst->memo.block_size - 1] = (char)DBF_END_MARK;
     return DBF_OK;
 }
+
+/* Checks that a table's files are whole, as a table written to its end and
+ * closed is: the records the header counts fill the .DBF to its end (an end
+ * mark may follow), and every memo block a record points to lies inside
+ * memo_path (a table without memo fields needs none; a null memo_path
+ * stands for a missing file). Answers 1; DBF_ERR_FORMAT when the count and
+ * the size disagree; DBF_ERR_MEMO when a memo lies outside the memo file;
+ * the open's or the read's code when the table cannot be read. */
+int dbf_check_whole(const char *path, const char *memo_path)
+{
+    if (!path) return DBF_ERR_ARG;
+    dbf_handle h;
+    dbf_init(&h);
+    int rc = dbf_open(&h, path, DBF_MODE_READ, 0);
+    if (rc != DBF_OK) return rc;
+    long long end = (long long)h.header.header_length + (long long)h.header.record_count * h.header.record_length;
+    long long size = fseeko(h.file, 0, SEEK_END) == 0 ? ftello(h.file) : -1;
+    h.pos = -1;
+    if (size != end && size != end + 1) rc = DBF_ERR_FORMAT;
+    bool memo = false;
+    for (int i = 0; i < h.field_count; i++) memo = memo || h.file_types[i] == 'M';
+    long long blocks = 0;
+    if (rc == DBF_OK && memo && memo_path) {
+        FILE *m = fopen(memo_path, "rb");
+        if (m && fseeko(m, 0, SEEK_END) == 0) blocks = (ftello(m) + DBT_BLOCK_SIZE - 1) / DBT_BLOCK_SIZE;
+        if (m) fclose(m);
+    }
+    for (long n = 0; rc == DBF_OK && memo && n < (long)h.header.record_count; n++) {
+        rc = dbf_read_record(&h, n);
+        for (int i = 0; rc == DBF_OK && i < h.field_count; i++) {
+            if (h.file_types[i] != 'M') continue;
+            unsigned long block = dbt_block_number(dbf_field_at(&h, i), h.fields[i].length);
+            if (block != 0 && (long long)block >= blocks) rc = DBF_ERR_MEMO;
+        }
+    }
+    dbf_close(&h);
+    return rc;
+}

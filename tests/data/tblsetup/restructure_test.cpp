@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -461,6 +462,109 @@ TEST_F(Restructure, ARebuildKilledAtAnyMomentComesBackWholeAtTheNextLogon) {
     EXPECT_FALSE(has_file("TEMPRARY.MRK") || has_file("TEMPRARY.MRN")) << "step " << at;
     EXPECT_EQ(dbf_rebuild_recover(dir().c_str(), table, sizeof table), DBF_REBUILD_NONE) << "mended once";
   }
+}
+
+/* Every file under a folder with its bytes, by its path below the folder. */
+std::map<std::string, std::string> files_under(const std::string &top) {
+  std::map<std::string, std::string> out;
+  for (auto &e : std::filesystem::recursive_directory_iterator(top))
+    if (e.is_regular_file()) out[std::filesystem::relative(e.path(), top).string()] = bytes_of(e.path().string());
+  return out;
+}
+
+TEST_F(Restructure, ARebuildCutShortIsMendedInTheFolderItWasMovedOrCopiedTo) {
+  std::vector<std::vector<std::string>> records;
+  for (int i = 0; i < 300; i++) records.push_back({"S" + std::to_string(i), std::to_string(i % 90) + ".25", "R"});
+  make_table("SOILS", {{"NAME", 'C', 8, 0}, {"PH", 'N', 6, 2}, {"ROCK", 'C', 6, 0}}, records);
+  const std::string before = bytes_of(path("SOILS.DBF"));
+  tblsetup_table_node *t = node("SOILS", {{"NAME", TS_TYPE_CHAR, 8, 0}, {"PH", TS_TYPE_NUMERIC, 6, 2}});
+  const std::string home = dir(), moved = home + "_MOVED", copy = home + "_COPY";
+  for (bool copied : {false, true}) {
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      project_->connection = nullptr;
+      g_kill_at = 150;   /* half the records copied */
+      dbf_set_rebuild_hook(count_or_kill);
+      dbf_restructure(nullptr, t, project_);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(has_file("TEMPRARY.MRK"));
+    std::string there = copied ? copy : moved;
+    if (copied) std::filesystem::copy(home, copy, std::filesystem::copy_options::recursive);
+    else std::filesystem::rename(home, moved);
+    auto original = copied ? files_under(home) : std::map<std::string, std::string>{};
+    char table[64] = "";
+    EXPECT_EQ(dbf_rebuild_recover(there.c_str(), table, sizeof table), DBF_REBUILD_MENDED) << host_io_transcript();
+    EXPECT_EQ(bytes_of(there + "/SOILS.DBF"), before) << (copied ? "copied" : "moved");
+    EXPECT_FALSE(std::filesystem::exists(there + "/TEMPRARY.DBF") || std::filesystem::exists(there + "/TEMPRARY.MRK"));
+    if (copied) {
+      EXPECT_EQ(files_under(home), original) << "the original folder is left alone";
+      EXPECT_EQ(dbf_rebuild_recover(home.c_str(), table, sizeof table), DBF_REBUILD_MENDED);
+      std::filesystem::remove_all(copy);
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(home));
+      std::filesystem::rename(moved, home);
+    }
+  }
+}
+
+TEST_F(Restructure, AMarkThatIsNotSoundChangesNoFileAndIsNamed) {
+  make_table("SOILS", {{"NAME", 'C', 8, 0}, {"NOTE", 'M', 10, 0}}, {{"a", std::string(1500, 'x')}, {"b", "short"}});
+  make_table("STRUC", {{"NAME", 'C', 8, 0}}, {{"s"}});
+  make_table("UNIT", {{"NAME", 'C', 8, 0}}, {{"u"}});
+  const std::string other = std::filesystem::path(dir()).parent_path().string() + "/OTHER";
+  std::filesystem::create_directories(other);
+  std::filesystem::copy_file(path("STRUC.DBF"), other + "/STATN.DBF");
+  const std::string soils = bytes_of(path("SOILS.DBF")), memo = bytes_of(path("SOILS.DBT"));
+  const std::string d = dir() + "/";
+  static const struct {
+    const char *why;
+    std::string mark;
+    std::string tmp_dbf, tmp_dbt;   /* TEMPRARY.DBF and .DBT put beside it, when not empty */
+    bool used;                      /* a sound mark: only the mark goes */
+  } k[] = {
+      {"an empty mark", "", "", "", false},
+      {"a mark cut short", "SOILS\n" + d + "SOILS.DBF\n" + d + "SO", "", "", false},
+      {"a path for the table's name", "../OTHER/STATN\n../OTHER/STATN.DBF\n../OTHER/STATN.DBT\nTEMPRARY.DBF\n"
+       "TEMPRARY.DBT\n0\n", soils, "", false},
+      {"another project's table", "STATN\n" + other + "/STATN.DBF\n" + other + "/STATN.DBT\n" + d + "TEMPRARY.DBF\n" +
+       d + "TEMPRARY.DBT\n0\ndone\n", soils, "", false},
+      {"one table over another", "STRUC\n" + d + "STRUC.DBF\n" + d + "STRUC.DBT\n" + d + "UNIT.DBF\n" + d +
+       "UNIT.DBT\n1\n", "", "", false},
+      {"a file outside the catalog", "SOILS\n/tmp/SOILS.DBF\n" + d + "SOILS.DBT\n" + d + "TEMPRARY.DBF\n" + d +
+       "TEMPRARY.DBT\n0\ndone\n", "", "", false},
+      {"a name longer than a table's", std::string(21, 'S') + "\nA.DBF\nA.DBT\nTEMPRARY.DBF\nTEMPRARY.DBT\n0\n", "",
+       "", false},
+      {"a half-written set-aside table", "SOILS\nSOILS.DBF\nSOILS.DBT\nTEMPRARY.DBF\nTEMPRARY.DBT\n1\n",
+       soils.substr(0, soils.size() - 20), memo, false},
+      {"memos beyond the set-aside memo file", "SOILS\nSOILS.DBF\nSOILS.DBT\nTEMPRARY.DBF\nTEMPRARY.DBT\n1\n", soils,
+       memo.substr(0, 512), false},
+      {"a sound mark of a table with a memo file, said to have none",
+       "SOILS\nSOILS.DBF\nSOILS.DBT\nTEMPRARY.DBF\nTEMPRARY.DBT\n0\n", "", "", true},
+  };
+  for (auto &e : k) {
+    std::ofstream(path("TEMPRARY.MRK"), std::ios::binary) << e.mark;
+    if (!e.tmp_dbf.empty()) std::ofstream(path("TEMPRARY.DBF"), std::ios::binary) << e.tmp_dbf;
+    if (!e.tmp_dbt.empty()) std::ofstream(path("TEMPRARY.DBT"), std::ios::binary) << e.tmp_dbt;
+    const std::string top = std::filesystem::path(dir()).parent_path().string();
+    auto before = files_under(top);
+    host_io_clear_transcript();
+    char table[64] = "";
+    EXPECT_EQ(dbf_rebuild_recover(dir().c_str(), table, sizeof table), e.used ? DBF_REBUILD_MENDED : -1) << e.why;
+    auto after = files_under(top);
+    if (e.used) before.erase(std::filesystem::relative(path("TEMPRARY.MRK"), top).string());
+    EXPECT_TRUE(after == before) << e.why << "\n" << host_io_transcript();
+    if (!e.used)
+      EXPECT_NE(host_io_transcript().find(path("TEMPRARY.MRK") + " of a change to a table cut short was not used"),
+                std::string::npos) << e.why << "\n" << host_io_transcript();
+    for (const char *f : {"TEMPRARY.MRK", "TEMPRARY.DBF", "TEMPRARY.DBT"}) std::filesystem::remove(path(f));
+  }
+  std::filesystem::remove_all(other);
 }
 
 TEST_F(Restructure, ARegisteredTableIsDescribedAgainAndItsNodeFollows) {
