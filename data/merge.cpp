@@ -15,14 +15,19 @@
 ** (from the numbering the database half used, or by reading the slave's
 ** numbers in the same order when the maps are merged first).
 **
-** A table is merged whole or not at all: when a row cannot be merged its
-** table's merged rows (all numbered above the offset) are deleted again.
-** While a dBASE table is being merged a mark file <table>.MRG in the
-** project's folder names the table and its offset, written whole as
-** <table>.MRN and renamed before the first row, and locked (flock) while
-** the merge runs. A merge cut short (pvhost or the driver killed) leaves
-** the mark, and the next logon of the project finds it unlocked and
-** removes the table's rows above the offset (merge_recover).
+** A table is merged whole or not at all: when a row cannot be merged the
+** rows the merge numbered in its table are deleted again. While a dBASE
+** table is being merged a mark file <table>.MRG in the project's folder
+** names the table, its unique-number column and its offset, written whole
+** as <table>.MRN and renamed before the first row, and locked (flock)
+** while the merge runs; each row's new number is added to it, one a line,
+** before the row is inserted. A merge cut short (pvhost or the driver
+** killed) leaves the mark, and the next logon of the project finds it
+** unlocked and removes the rows of the numbers it lists, and no other
+** (merge_recover): a row added after the kill stays. A mark is obeyed only
+** when the table it names is its file's own, a registered table of the
+** project, and its column that table's unique number; any other is left
+** in place and named in the alert.
 */
 #include "data/merge.h"
 
@@ -30,6 +35,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -78,6 +84,7 @@ constexpr mode_t k_mark_mode = 0644;
 struct merge_mark {
     std::string path;                /* <folder><table>.MRG; "" for a server project */
     int fd = -1;                     /* open and locked while the merge runs */
+    std::vector<long> numbers;       /* the numbers handed out so far, in order */
 };
 
 /* How the rows of one slave table are numbered in its master table. */
@@ -274,6 +281,17 @@ int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long of
     return 0;
 }
 
+/* Records the number the next row is inserted under, in the mark on disk
+** first. 0, or -1 with errno. */
+int merge_mark_number(merge_mark &m, long number)
+{
+    m.numbers.push_back(number);
+    if (m.fd < 0) return 0;
+    char line[32];
+    int n = std::snprintf(line, sizeof line, "%ld\n", number);
+    return write(m.fd, line, (size_t)n) == n ? 0 : -1;
+}
+
 /* Ends a table's merge: removes its mark unless it is kept for the next
 ** logon, and lets it go. */
 void merge_mark_end(merge_mark &m, bool keep)
@@ -292,21 +310,30 @@ int merge_run(void *connection, const std::string &text)
     return rc;
 }
 
-/* Deletes the rows of a table numbered above offset, and their memo
-** lines. 5100, or the failure's code. */
-int merge_remove(void *connection, const char *table, const char *key, long offset)
+/* Deletes the rows of a table whose numbers are listed, and their memo
+** lines, a run of consecutive numbers a statement. 5100, or the failure's
+** code. */
+int merge_remove(void *connection, const char *table, const char *key, std::vector<long> numbers)
 {
-    char above[64];
-    std::snprintf(above, sizeof above, " > %ld", offset);
+    std::sort(numbers.begin(), numbers.end());
     std::string memo;
+    bool has_memo = false;
     if (memo_table_name(table, memo) == 0) {
         sql_col_rec *probe = nullptr;
-        int n = sql_describe_table(connection, memo.c_str(), &probe, 0);
+        has_memo = sql_describe_table(connection, memo.c_str(), &probe, 0) > 0;
         sql_col_list_free(&probe);
-        int rc = n > 0 ? merge_run(connection, "DELETE FROM " + memo + " WHERE " MEMO_COL_BASENUMBER + above) : RTNORM;
+    }
+    for (size_t a = 0, b; a < numbers.size(); a = b) {
+        for (b = a + 1; b < numbers.size() && numbers[b] <= numbers[b - 1] + 1;) b++;
+        auto run = [&](const std::string &column) {
+            return " WHERE " + column + " >= " + std::to_string(numbers[a]) + " AND " + column +
+                   " <= " + std::to_string(numbers[b - 1]);
+        };
+        int rc = has_memo ? merge_run(connection, "DELETE FROM " + memo + run(MEMO_COL_BASENUMBER)) : RTNORM;
+        if (rc == RTNORM) rc = merge_run(connection, std::string("DELETE FROM ") + table + run(key));
         if (rc != RTNORM) return rc;
     }
-    return merge_run(connection, std::string("DELETE FROM ") + table + " WHERE " + key + above);
+    return RTNORM;
 }
 
 /* Makes the master's memo side table when it has none, as the memo editor
@@ -374,7 +401,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
                   " cannot be written: " + std::strerror(errno);
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
-    long rows = 0, lowest = 0, largest = 0;
+    long rows = 0, largest = 0;
     if (started) {
         show(dlg, std::string("DeIndexing ") + t->name + "...  ");
         tbl_drop_indexes(t);
@@ -414,11 +441,15 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         }
         std::string row_name = "row " + (old_text.empty() ? std::string("without a number") : old_text) +
                                " of project " + g_merge_slave->name;
+        if (merge_mark_number(mark, new_number) != 0) {
+            failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
+                      " cannot be written: " + std::strerror(errno);
+            break;
+        }
         if (sql_insert_row(g_merge_master->connection, row, t->name) != RTNORM) {
             failure = row_name + " cannot be inserted: " + merge_reason();
             break;
         }
-        if (!lowest || new_number < lowest) lowest = new_number;
         if (new_number > largest) largest = new_number;
         char *whole = nullptr;
         int got = memo && old_number > 0 && !memo_table.empty()
@@ -441,15 +472,12 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     show(dlg, "");
     if (!failure.empty()) {
         numbers.failed = true;
-        /* Removed by their numbers, all above the offset: a row whose
-        ** insert was cut short may be in the table unanswered. */
-        if (started && merge_remove(g_merge_master->connection, t->name, key->name, numbers.offset) != RTNORM) {
-            if (largest)
-                std::snprintf(text, sizeof text, "The rows merged so far, numbered %ld to %ld, cannot be removed: %s",
-                              lowest, largest, merge_reason().c_str());
-            else
-                std::snprintf(text, sizeof text, "Rows numbered above %ld cannot be removed: %s", numbers.offset,
-                              merge_reason().c_str());
+        /* Removed by the numbers handed out: a row whose insert was cut
+        ** short may be in the table unanswered. */
+        if (started && merge_remove(g_merge_master->connection, t->name, key->name, mark.numbers) != RTNORM) {
+            auto [low, high] = std::minmax_element(mark.numbers.begin(), mark.numbers.end());
+            std::snprintf(text, sizeof text, "The rows merged so far, numbered %ld to %ld, cannot be removed: %s",
+                          *low, *high, merge_reason().c_str());
             merge_mark_end(mark, true);
             msg_alert(ERR_TITLE, "Table %s was not merged: %s\n%s%s%s", t->name, failure.c_str(), text,
                       mark.path.empty() ? "" : "\nThey are removed at the next logon of project ",
@@ -514,6 +542,49 @@ int merge_raise_last_number(pjct_rec *master, tbl_rec *t)
     return rc;
 }
 
+/* What a merge mark says, checked against the project; why is "" when it
+** may be obeyed. */
+struct merge_mark_says {
+    tbl_rec *table = nullptr;        /* the table merged into */
+    std::vector<long> numbers;       /* the numbers handed out */
+    std::string why;                 /* why the mark is not used */
+};
+
+/* Reads the mark of file name stem found in project p's folder: its first
+** line names the table, its unique-number column and the offset; each
+** further whole line a number above the offset (a last line without its
+** newline was cut short before its row was inserted). */
+merge_mark_says merge_read_mark(pjct_rec *p, const std::string &stem, const std::string &body)
+{
+    merge_mark_says m;
+    std::vector<std::string> lines;
+    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
+        lines.push_back(body.substr(at, nl - at));
+    char table[SQL_COL_NAME_SIZE] = "", key[SQL_COL_NAME_SIZE] = "", end = 0;
+    long offset = -1;
+    if (lines.empty() || std::sscanf(lines[0].c_str(), "%20s %20s %ld %c", table, key, &offset, &end) != 3 ||
+        offset < 0) {
+        m.why = body.empty() ? "it is empty" : "it is cut short or not a merge mark";
+        return m;
+    }
+    m.table = tbl_find_by_name(p->tables, table, nullptr);
+    const sql_col_rec *unique = m.table ? m.table->keys[TBL_KEY_BASENUMBER] : nullptr;
+    if (!str_eq_nocase(table, stem.c_str()))
+        m.why = std::string("it names table ") + table + ", not its own";
+    else if (!m.table)
+        m.why = std::string(table) + " is not a registered table of project " + p->name;
+    else if (!unique || !str_eq_nocase(unique->name, key))
+        m.why = std::string(key) + " is not the unique number of table " + m.table->name;
+    for (size_t i = 1; m.why.empty() && i < lines.size(); i++) {
+        char *stop = nullptr;
+        long n = std::strtol(lines[i].c_str(), &stop, 10);
+        if (lines[i].empty() || *stop || n <= offset) m.why = "its line \"" + lines[i] + "\" is not a number above " +
+                                                               std::to_string(offset);
+        m.numbers.push_back(n);
+    }
+    return m;
+}
+
 /* 1 when a file name ends in an extension. */
 bool merge_has_ext(const std::string &name, const char *ext)
 {
@@ -544,23 +615,24 @@ int merge_recover(pjct_rec *p)
             close(fd);
             continue;
         }
-        char body[3 * SQL_COL_NAME_SIZE] = "", table[SQL_COL_NAME_SIZE] = "", key[SQL_COL_NAME_SIZE] = "";
-        long offset = -1;
-        ssize_t got = read(fd, body, sizeof body - 1);
-        int fields = got > 0 ? std::sscanf(body, "%20s %20s %ld", table, key, &offset) : 0;
-        if (fields != 3 || !sql_is_ident(table) || !sql_is_ident(key) || offset < 0) {
-            msg_alert(ERR_TITLE, "The merge mark %s cannot be read; it is left in place.", path.c_str());
+        std::string body;
+        char buf[4096];
+        for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) body.append(buf, (size_t)n);
+        merge_mark_says m = merge_read_mark(p, std::filesystem::path(path).stem().string(), body);
+        if (!m.why.empty()) {
+            msg_alert(ERR_TITLE, "The merge mark %s was not used: %s. It is left in place and no row was changed.",
+                      path.c_str(), m.why.c_str());
             rc = -1;
-        } else if (merge_remove(p->connection, table, key, offset) != RTNORM) {
-            msg_alert(ERR_TITLE, "The merge into table %s was cut short, and its rows numbered above %ld cannot be "
-                      "removed: %s", table, offset, merge_reason().c_str());
+        } else if (merge_remove(p->connection, m.table->name, m.table->keys[TBL_KEY_BASENUMBER]->name, m.numbers) !=
+                   RTNORM) {
+            msg_alert(ERR_TITLE, "The merge into table %s was cut short, and the rows it had merged cannot be "
+                      "removed: %s", m.table->name, merge_reason().c_str());
             rc = -1;
         } else {
-            tbl_rec *t = tbl_find_by_name(p->tables, table, nullptr);
-            if (t) tbl_create_indexes(t);
+            tbl_create_indexes(m.table);
             unlink(path.c_str());
             msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it had merged were removed.",
-                      table);
+                      m.table->name);
         }
         close(fd);
     }

@@ -58,10 +58,11 @@ int merge_raise_last_number(pjct_rec *master, struct tbl_rec *table);
 
 /* Undoes at logon the merges into a dBASE project that were cut short:
 ** for each mark file <table>.MRG left in its folder, the rows of the
-** table numbered above the mark's offset and their memo lines are
-** deleted, the table's indexes made again and the mark removed, each said
-** once. 0; -1 when a mark cannot be read or its rows cannot be removed
-** (the mark then stays for the next logon). */
+** numbers it lists and their memo lines are deleted, the table's indexes
+** made again and the mark removed, each said once. A mark that does not
+** name its own file's table, a registered table and its unique-number
+** column is left in place and named. 0; -1 when a mark is not used or its
+** rows cannot be removed (the mark then stays for the next logon). */
 int merge_recover(pjct_rec *project);
 
 #endif /* PV_DATA_MERGE_H */

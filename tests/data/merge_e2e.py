@@ -346,7 +346,7 @@ def test_merge_cut_short(args, work):
     table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", "")])
     logon = '(pv_open "MASTER" "DB3" "" "")\n(pv_logoff)\nQUIT\n'
     with open(mark, "w") as held:
-        held.write("STATN BASENUMBER 100\n")
+        held.write("STATN BASENUMBER 100\n101\n")
         held.flush()
         fcntl.flock(held, fcntl.LOCK_EX)
         pvhost(args, root, logon)
@@ -354,6 +354,35 @@ def test_merge_cut_short(args, work):
     out = pvhost(args, root, logon)
     check(merged_state(root) == "unchanged" and not os.path.exists(mark) and "STATN was cut short" in out,
           "a merge let go is undone at the next logon")
+    # Only the numbers the merge handed out go: a row added after the kill
+    # (numbered above them, or between them) stays.
+    table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", ""),
+                                (103, 3, "Station 3", ""), (104, 9, "Added", ""), (105, 9, "Added too", "")])
+    with open(mark, "w") as f:
+        f.write("STATN BASENUMBER 100\n101\n102\n103\n105\n10")
+    pvhost(args, root, logon)
+    left = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "MASTER", "STATN")]
+    check(left == [(50, "Fifty"), (100, "Hundred"), (104, "Added")] and not os.path.exists(mark),
+          "only the merged numbers are removed: %r" % left)
+    # A mark that is not this table's own, names no registered table, or
+    # not its unique number, or cannot be read, changes nothing and is named.
+    master = os.path.join(root, "projects", "MASTER")
+    for name, body in (("PVTABLE", "PVTABLE TABLENAME 0\n"), ("STATN", "STATN NAME 0\n101\n"),
+                       ("ONLYM", "STATN BASENUMBER 100\n101\n"), ("STATN", ""), ("STATN", "STATN BASENUM"),
+                       ("STATN", "STATN BASENUMBER 100\n99\n")):
+        cut_short_projects(root)
+        table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", "")])
+        bad = os.path.join(master, name + ".MRG")
+        with open(bad, "w") as f:
+            f.write(body)
+        before = {f: open(os.path.join(master, f), "rb").read() for f in os.listdir(master)}
+        out = pvhost(args, root, logon.replace("\n", "\n" + WRAPPED, 1))
+        after = {f: open(os.path.join(master, f), "rb").read() for f in os.listdir(master)}
+        changed = sorted(f for f in set(before) | set(after) if before.get(f) != after.get(f) and
+                         not f.endswith(".INI"))
+        said = "".join(wrapped(out).split())   # the alert's lines break long words too
+        check(changed == [] and "".join(("The merge mark %s was not used" % bad).split()) in said,
+              "mark %s %r: nothing changed (%r), the mark named: %s" % (name, body, changed, wrapped(out)))
     for trial in range(10):
         cut_short_projects(root)
         before = os.path.getsize(statn)
@@ -382,7 +411,7 @@ def test_merge_cut_short(args, work):
             # A row written but not yet answered when the driver died counts
             # as not merged so far.
             said = wrapped(cut)
-            check(("numbered 101 to" in said or "numbered above 100" in said) and
+            check("numbered 101 to" in said and
                   "next logon of project MASTER" in said and "     STATN" not in cut[cut.find("were merged:"):],
                   "%s: the merge names the rows left: %s" % (what, said))
         out = pvhost(args, root, '(pv_open "MASTER" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
