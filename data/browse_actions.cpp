@@ -31,15 +31,16 @@ int fetch_counting(long n)
            browse_row_counts(s.browse_query, s.browse_row);
 }
 
-/* Deletes the fetched row by its table's unique number, then its memo
-** lines; 1 when the row was deleted. */
+/* Deletes the fetched row's memo lines, then the row by its table's
+** unique number (cut short in between, a row is left without memo lines,
+** never memo lines without their row); 1 when the row was deleted. */
 int delete_fetched(void)
 {
     sql_col_rec *row = g_row_state.browse_row;
     sql_col_rec *key = sql_row_key_column(row, row);
-    if (!key || sql_delete_row(row, key) != RTNORM) return 0;
+    if (!key) return 0;
     memo_delete_rows(row);
-    return 1;
+    return sql_delete_row(row, key) == RTNORM;
 }
 
 /* Writes a count message into "error" and shows it under an empty title. */

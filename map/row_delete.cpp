@@ -5,8 +5,8 @@
 ** For an object linked to row 7 of STATN the row is looked up with
 **     SELECT * FROM STATN WHERE BASENUMBER = 7
 ** and, once the fetched row is the linked one, every other object linked
-** to that row around the object is erased, the row is deleted by its
-** BASENUMBER with its memo lines and the object itself is erased.
+** to that row around the object is erased, the row's memo lines and then
+** the row are deleted by its BASENUMBER and the object itself is erased.
 ** Objects without a valid link stay. Deletions cannot be undone, so the
 ** user confirms once for the whole selection.
 */
@@ -79,16 +79,16 @@ int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, l
     if (sql_driver_lost(rc)) return rc;
     if (rc == 0) {
         sql_col_rec *id = sql_col_find(row, id_name, nullptr, nullptr);
+        /* The memo lines go first: a row cut short without them is
+        ** harmless, memo lines without their row are never found again. */
+        if (id) memo_delete_rows(row);
         int deleted = id ? sql_delete_row(row, id) : RTERROR;
         if (sql_driver_lost(deleted)) {
             sql_close_query(&stmt, &cursor, &row);
             return deleted;
         }
         erase_row_others(ename, ss, entities);
-        if (deleted == RTNORM) {
-            memo_delete_rows(row);
-            ++*rows;
-        }
+        if (deleted == RTNORM) ++*rows;
         sql_close_query(&stmt, &cursor, &row);
     }
     if (!erase_from_set(ename, ss)) return -1;

@@ -28,17 +28,24 @@ which stays open; cancel ends the command and no row is added.
 Deleting: a TEXT linked to row 2 and a plain TEXT, all selected; answered
 yes, the linked TEXT and row 2 go ("Deleted... 1 entities, 1 rows"), the
 plain TEXT stays; answered no, nothing goes ("Deleted... 0 entities, 0
-rows").
+rows"). Deleting rows with memo lines, cut short by killing pvhost or its
+driver at several points and run again, leaves every row and memo line
+gone as one uninterrupted run does: a row's memo lines go before the row,
+so no memo line is ever left without its row.
 """
 import os
 import shutil
+import signal
+import subprocess
 import sys
+import time
 
 import dbfread
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed  # noqa: E402
+from e2e_util import FAILURES, check, children, run_pvhost, run_pvhost_driver_killed  # noqa: E402
+from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
 
 # The question pv-delete asks, as the host's small yes/no box.
 YES_NO = "pv_yesno_small"
@@ -251,6 +258,88 @@ def lost_run(pvhost, module, resources, root):
           "pv-delete says the driver ended and deleted nothing")
 
 
+MEMO_ROWS = 300   # rows of STATN, each with two memo lines, deleted by pv-delete
+
+
+def memo_project(root):
+    """Project DEL: STATN with MEMO_ROWS rows whose NOTES are memos of two
+    lines in STATNMEM, and a drawing of a TEXT linked to each row."""
+    shutil.rmtree(root, ignore_errors=True)
+    proj = os.path.join(root, "projects", "DEL")
+    os.makedirs(proj)
+    numbers = range(1, MEMO_ROWS + 1)
+    table(os.path.join(proj, "STATN.DBF"), "BASENUMBER N(8,0); STATION N(8,0); NAME C(20); NOTES C(20)",
+          [(n, n, "Station %d" % n, "MEMO") for n in numbers])
+    table(os.path.join(proj, "STATNMEM.DBF"), "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)",
+          [(n, k, "Line %d of station %d" % (k, n)) for n in numbers for k in (1, 2)])
+    table(os.path.join(proj, "PVTABLE.DBF"), PVTABLE_FIELDS, [registry_row("STATN", "STATION", STATION="STATION")])
+    table(os.path.join(proj, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+          [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.DEL=DEL\n\n"
+                "[ASE_CATALOGS]\nDEL=projects\n\n[PETRIVEX_MISC]\nDEL.links=0\n")
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    for n in numbers:
+        t = doc.modelspace().add_text("S%d" % n, dxfattribs={"height": 2.5, "insert": (n * 10, 0)})
+        t.set_xdata("PETRIVEX", [(1000, "DEL"), (1000, "STATN"), (1071, n), (1000, "BASENUMBER"),
+                                 (1000, str(n)), (1000, "")])
+    doc.saveas(os.path.join(root, "in.dxf"))
+    return proj
+
+
+def memo_state(proj):
+    """The live rows of STATN and of STATNMEM, as dbfread reads them."""
+    statn = sorted(int(r["BASENUMBER"]) for r in dbfread.DBF(os.path.join(proj, "STATN.DBF")))
+    memo = sorted((int(r["BASENUMBER"]), int(r["ORDNUMBER"])) for r in dbfread.DBF(os.path.join(proj, "STATNMEM.DBF")))
+    return statn, memo
+
+
+MEMO_DELETE = '(pv_open "DEL" "DB3" "" "")\npv-delete\nALL\n\n%s\nok\n(pv_logoff)\nQUIT\n' % YES_NO
+
+
+def memo_delete_killed_run(pvhost, module, resources, work):
+    """pv-delete of rows with memo lines killed at eight points (pvhost or its
+    driver), then run again: every row and memo line is gone, as after one
+    uninterrupted run."""
+    root = os.path.join(work, "delete_killed")
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
+    args = [pvhost, "--script", "run.scr", "--module", module, "--resources", resources, "--drawing", "in.dxf"]
+    proj = memo_project(root)
+    start = time.time()
+    out = run_pvhost(pvhost, module, resources, root, MEMO_DELETE, "in.dxf")
+    span = time.time() - start
+    check(memo_state(proj) == ([], []), "an uncut pv-delete deletes every row and memo line")
+    check("Deleted... %d entities, %d rows" % (MEMO_ROWS, MEMO_ROWS) in out, "an uncut pv-delete counts every row")
+    for trial in range(8):
+        proj = memo_project(root)
+        watched = [os.path.join(proj, f) for f in ("STATN.DBF", "STATNMEM.DBF")]
+        before = [os.stat(f).st_mtime_ns for f in watched]
+        with open(os.path.join(root, "run.scr"), "w") as f:
+            f.write(MEMO_DELETE)
+        p = subprocess.Popen(args, cwd=root, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The kill comes a little later each time after the first delete.
+        while p.poll() is None and [os.stat(f).st_mtime_ns for f in watched] == before:
+            time.sleep(0.002)
+        time.sleep(span * trial / 10)
+        driver_only = trial % 2 == 1
+        for pid in children(p.pid, "pvdb3") if driver_only else [p.pid]:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        try:
+            p.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            p.wait()
+        statn, memo = memo_state(proj)
+        what = "trial %d (%s killed)" % (trial, "driver" if driver_only else "pvhost")
+        run_pvhost(pvhost, module, resources, root, MEMO_DELETE, "in.dxf")
+        check(memo_state(proj) == ([], []), "%s, run again after %d rows and %d memo lines were left: every row "
+              "and memo line gone, left %r" % (what, len(statn), len(memo), memo_state(proj)))
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -261,6 +350,7 @@ def main():
     lost_run(pvhost, module, resources, os.path.join(work, "lost"))
     delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
     delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
+    memo_delete_killed_run(pvhost, module, resources, work)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
 
