@@ -215,7 +215,14 @@ int xfrm_fit(xfrm_rec* xfrm) {
   }
   std::free(ws);
   std::free(wd);
-  if (!ok) xfrm_drop_model(xfrm);
+  if (!ok) {
+    xfrm_drop_model(xfrm);
+    return ok;
+  }
+  /* The fit ran in scaled target units; its residuals are given in the
+  ** target's own units. */
+  for (int i = 0; i < n; ++i) xfrm->residuals[i] /= xfrm->dst_scale;
+  xfrm->total /= xfrm->dst_scale;
   return ok;
 }
 

@@ -33,7 +33,7 @@ struct xfrm_rec {
   int count;                        /* number of control points              */
   geo_point* src;                   /* count source control points; owned    */
   geo_point* dst;                   /* count target control points; owned    */
-  double* residuals;                /* count fit distances (scaled target units); owned */
+  double* residuals;                /* count fit distances in target units; owned */
   double* coef_x;                   /* x coefficients (4, or (n+1)(n+2)/2); owned */
   double* coef_y;                   /* y coefficients, as many; owned        */
   geo_point src_shift;              /* added to source coordinates before scaling */

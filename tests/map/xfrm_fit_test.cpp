@@ -136,18 +136,24 @@ TEST(XfrmFit, PolynomialsOfTheirDegreeAreRecovered) {
   xfrm_free(t);
 }
 
-TEST(XfrmFit, ResidualsAreDistancesAndTotalTheirSum) {
-  geo_point src[4] = {{0, 0, 0, 0}, {10, 0, 0, 0}, {0, 10, 0, 0}, {10, 10, 0, 0}};
-  xfrm_rec* t = Make(1, src, 4, [](geo_point p) { return p; });
-  t->dst[3].x += 4.0;  // one point off: a plane through four points cannot follow it
-  ASSERT_TRUE(xfrm_fit(t));
-  double sum = 0.0;
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(t->residuals[i], 1.0, 1e-9);  // the misfit spreads evenly over the square
-    sum += t->residuals[i];
+TEST(XfrmFit, ResidualsAreDistancesInTheTargetsUnitsAndTotalTheirSumWhateverTheSpan) {
+  // One point of a square 10 units off: a plane through four points cannot
+  // follow it, and the misfit spreads evenly, 2.5 on each corner. A span
+  // above 1,000,000 is fitted in scaled units; its residuals are not.
+  for (double span : {10.0, 20000.0, 2000000.0}) {
+    geo_point src[4] = {{0, 0, 0, 0}, {span, 0, 0, 0}, {0, span, 0, 0}, {span, span, 0, 0}};
+    xfrm_rec* t = Make(1, src, 4, [](geo_point p) { return geo_point{p.x + 431000.0, p.y + 5012000.0, 0, 0}; });
+    t->dst[3].x += 10.0;
+    ASSERT_TRUE(xfrm_fit(t));
+    double sum = 0.0;
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_NEAR(t->residuals[i], 2.5, 1e-6) << "span " << span;
+      sum += t->residuals[i];
+    }
+    EXPECT_NEAR(t->total, 10.0, 1e-6) << "span " << span;
+    EXPECT_NEAR(t->total, sum, 1e-9);
+    xfrm_free(t);
   }
-  EXPECT_NEAR(t->total, sum, 1e-12);
-  xfrm_free(t);
 }
 
 TEST(XfrmFit, CollinearPointsGiveTheMinimumNormSolution) {
