@@ -17,6 +17,9 @@ namespace {
 
 /* A right angle, radians: shapes and shape blocks are drawn pointing up. */
 constexpr double HALF_PI = 1.5707963267948966;
+/* A TEXT's horizontal alignment (group 72) centred, vertical (73) middle. */
+constexpr int TEXT_ALIGN_CENTRE = 1;
+constexpr int TEXT_ALIGN_MIDDLE = 2;
 
 /* The record's layer, "0" when blank. */
 const char *layer_of(const sym_place_rec *rec)
@@ -58,8 +61,16 @@ struct resbuf *text_list(const sym_place_rec *rec)
     placed_point(rec, pt);
     /* A CHAR column's padding would shift a centred or right-aligned text. */
     std::string text = str_trim_right(rec->name);
+    double angle = sym_place_drawing_angle(rec);
+    /* A middle-justified text stands on its alignment point (11), which a
+    ** reader takes for its middle; group 10 repeats it. */
+    if (rec->justify == SYM_JUSTIFY_MIDDLE)
+        return with_colour(ads_buildlist(RTDXF0, "TEXT", 1, text.c_str(), 7, style, 8, layer_of(rec), 10, pt, 40,
+                                         rec->size, 50, angle, 72, TEXT_ALIGN_CENTRE, 73, TEXT_ALIGN_MIDDLE, 11,
+                                         pt, 0),
+                           rec->colour);
     return with_colour(ads_buildlist(RTDXF0, "TEXT", 1, text.c_str(), 7, style, 8, layer_of(rec), 10, pt, 40,
-                                     rec->size, 50, sym_place_drawing_angle(rec), 0),
+                                     rec->size, 50, angle, 0),
                        rec->colour);
 }
 

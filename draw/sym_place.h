@@ -38,6 +38,10 @@ struct sql_col_rec;
 #define SYM_MODE_INSERT  1     /* block reference of the shape's block */
 #define SYM_MODE_VECTORS 2     /* the shape's vectors as LINEs */
 
+/* Justification of a TEXT whose middle stands on its insertion point, as
+** a mark centred on its point is drawn. */
+#define SYM_JUSTIFY_MIDDLE 4
+
 /* One entity or symbol to draw. */
 struct sym_place_rec {
     const char *name;        /* TEXT string, shape name or block name; borrowed */
@@ -68,7 +72,8 @@ struct sym_place_rec {
     sql_col_rec *own_col;    /* the row column the record stands for (its link's key column); borrowed */
     sql_col_rec *angle_col;  /* the column giving the angle; borrowed */
     int32_t font_mark;       /* the font came from a column */
-    int32_t justify;         /* text justification -1..2 */
+    int32_t justify;         /* text justification -1..2; SYM_JUSTIFY_MIDDLE puts
+                                the text's middle on its point */
 };
 
 /* Gives every field its default: pointers null, points 0, size 1.0,

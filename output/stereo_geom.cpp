@@ -7,6 +7,13 @@
 ** its radius is sqrt(R^2 + c^2). This closed form stays exact for every
 ** dip, where a general three-point circle loses its digits in the
 ** difference of two nearly equal products.
+**
+** That circle is the plane's image on the stereographic net only, which
+** keeps circles circles. On the equal-area net the image is another curve:
+** it is drawn through the projected points of the plane's lines, a unit
+** vector v (z up, v.z <= 0) falling at R (v.x, v.y) / sqrt(1 - v.z), which
+** is R sqrt(2) sin(pi/4 - plunge/2) along the trend; the interval of lines
+** is halved until the middle line lies within the tolerance of its chord.
 */
 #include "output/stereo_geom.h"
 
@@ -31,12 +38,54 @@ int stereo_args_ok(double angle, double radius, int type, const void* out) {
 /* An angle moved into [0, 2 pi). */
 double stereo_positive_angle(double a) { return a < 0.0 ? a + kTwoPi : a; }
 
+constexpr int kCurveMinDepth = 4;     /* at least 16 chords a great circle */
+constexpr int kCurveMaxDepth = 24;    /* never more halvings than this     */
+
 /* Sets p to the point at distance r along the drawing angle a. */
 void stereo_polar(geo_point* p, double r, double a) {
   p->x = r * std::cos(a);
   p->y = r * std::sin(a);
   p->z = 0.0;
   p->w = 0.0;
+}
+
+/* A plane's lines: from its strike at t = 0 down its dip at t = pi/2 to
+** the opposite strike at t = pi. */
+struct stereo_plane_lines {
+  double sx, sy;          /* unit strike direction, horizontal          */
+  double dx, dy, dz;      /* unit down-dip direction                    */
+  double radius;          /* the net's radius                           */
+  int type;               /* STEREO_EQUAL_AREA or STEREO_STEREOGRAPHIC  */
+
+  /* The projected point of the line at t. */
+  geo_point at(double t) const {
+    double c = std::cos(t), s = std::sin(t);
+    double vx = c * sx + s * dx, vy = c * sy + s * dy, vz = s * dz;
+    double k = type == STEREO_EQUAL_AREA ? radius / std::sqrt(1.0 - vz) : radius / (1.0 - vz);
+    return geo_point{k * vx, k * vy, 0.0, 0.0};
+  }
+};
+
+/* Distance of m from the line through a and b (from a when they meet). */
+double stereo_off_chord(const geo_point& a, const geo_point& b, const geo_point& m) {
+  double ux = b.x - a.x, uy = b.y - a.y, len = std::hypot(ux, uy);
+  if (len == 0.0) return std::hypot(m.x - a.x, m.y - a.y);
+  return std::fabs(ux * (m.y - a.y) - uy * (m.x - a.x)) / len;
+}
+
+/* Appends the points after a (t0) up to b (t1) inclusive, halving the
+** interval while its middle strays from the chord. */
+void stereo_curve_points(const stereo_plane_lines& lines, double t0, const geo_point& a, double t1,
+                         const geo_point& b, int depth, std::vector<geo_point>* out) {
+  double tm = (t0 + t1) / 2.0;
+  geo_point m = lines.at(tm);
+  if (depth < kCurveMaxDepth &&
+      (depth < kCurveMinDepth || stereo_off_chord(a, b, m) > STEREO_CURVE_TOLERANCE * lines.radius)) {
+    stereo_curve_points(lines, t0, a, tm, m, depth + 1, out);
+    stereo_curve_points(lines, tm, m, t1, b, depth + 1, out);
+    return;
+  }
+  out->push_back(b);
 }
 
 }  // namespace
@@ -106,5 +155,21 @@ int stereo_great_circle(double strike, double dip, double* radius, int direction
   *radius = std::sqrt(big_r * big_r + c * c);
   *start_rad = stereo_positive_angle(std::atan2(b.y - centre->y, b.x - centre->x));
   *end_rad = stereo_positive_angle(std::atan2(a.y - centre->y, a.x - centre->x));
+  return STEREO_OK;
+}
+
+/* Answers STEREO_OK with the great circle's points, or STEREO_BAD_ARG. */
+int stereo_great_circle_points(double strike, double dip, double radius, int direction_flag, int type,
+                               std::vector<geo_point>* points) {
+  if (!stereo_args_ok(dip, radius, type, points)) return STEREO_BAD_ARG;
+  double theta = stereo_drawing_angle(strike, direction_flag);
+  double towards = theta - kQuarterTurn; /* the dip direction */
+  double dip_rad = dip * M_PI / 180.0;
+  stereo_plane_lines lines = {std::cos(theta), std::sin(theta), std::cos(dip_rad) * std::cos(towards),
+                              std::cos(dip_rad) * std::sin(towards), -std::sin(dip_rad), radius, type};
+  points->clear();
+  geo_point a = lines.at(0.0), b = lines.at(M_PI);
+  points->push_back(a);
+  stereo_curve_points(lines, 0.0, a, M_PI, b, 0, points);
   return STEREO_OK;
 }

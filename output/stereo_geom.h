@@ -4,12 +4,18 @@
 ** north up; a net type picks equal-area or stereographic (equal-angle)
 ** distances from the net's centre. Planes are drawn as arcs of their great
 ** circle or as the point of their pole; lines as one point.
+** A great circle is an arc of a circle on the stereographic net only; on
+** the equal-area net it is drawn through its projected points.
 **
 **   geo_point c; double r = 1.0, a0, a1;
 **   stereo_great_circle(330, 30, &r, 0, STEREO_STEREOGRAPHIC, &c, &a0, &a1);
+**   std::vector<geo_point> pts;
+**   stereo_great_circle_points(90, 60, 1.0, 0, STEREO_EQUAL_AREA, &pts);
 */
 #ifndef PV_OUTPUT_STEREO_GEOM_H
 #define PV_OUTPUT_STEREO_GEOM_H
+
+#include <vector>
 
 #include "coords/geo_point.h"
 
@@ -21,6 +27,10 @@
 #define STEREO_OK 0       /* the point or arc was computed                  */
 #define STEREO_BAD_ARG -2 /* angle out of 0..90, radius not above 0, missing
                              output or an unknown net type                  */
+
+/* Largest distance, as a part of the net's radius, of a chord of a great
+** circle's points from the curve it stands for. */
+#define STEREO_CURVE_TOLERANCE 0.00025
 
 /* Distance from the centre of a vertical plane's dip point: a vertical
 ** plane becomes a very large arc through the centre. */
@@ -60,5 +70,15 @@ int stereo_pole_point(double strike, double dip, double radius, int direction_fl
 ** itself (centre 0, start 0, end STEREO_FULL_CIRCLE_END). */
 int stereo_great_circle(double strike, double dip, double* radius, int direction_flag, int type,
                         geo_point* centre, double* start_rad, double* end_rad);
+
+/* The great circle of a plane as points of a polyline from the strike end
+** to the opposite end through the dip point, each a line of the plane
+** projected like a line's point, close enough that no chord strays more
+** than STEREO_CURVE_TOLERANCE x radius from the curve. Answers STEREO_OK
+** with *points filled (x, y; z 0), or STEREO_BAD_ARG under the same guards
+** (and for a null vector). Dip 0 gives the half of the primitive on the
+** dip side; a vertical plane the straight diameter along its strike. */
+int stereo_great_circle_points(double strike, double dip, double radius, int direction_flag, int type,
+                               std::vector<geo_point>* points);
 
 #endif /* PV_OUTPUT_STEREO_GEOM_H */

@@ -2,7 +2,9 @@
 ** stereo_plot.cpp: the stereonet's state, its settings check, its default
 ** symbol setup and the three drawing stages. Everything is drawn in block
 ** units on a net of radius 1, collected in one selection set and made into
-** the block named by the title, which the user places with a circle.
+** the block named by the title, which the user places with a circle. A
+** plane's great circle is an ARC on the stereographic net and a POLYLINE
+** through its points on the equal-area net.
 */
 #include "output/stereo_plot.h"
 
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "coords/shape_store.h"
 #include "core/pjct.h"
@@ -20,6 +23,7 @@
 #include "draw/draw_util.h"
 #include "draw/ent_make.h"
 #include "draw/link.h"
+#include "draw/link_ase.h"
 #include "draw/map_params.h"
 #include "draw/shape_block.h"
 #include "draw/sym_place.h"
@@ -118,7 +122,21 @@ int stereo_value(const sql_col_rec *chosen, double *value)
     return end == p ? -1 : 0;
 }
 
-/* Places a pole or line point with the setup's symbol; 0, else -1. */
+/* Moves a shape's insertion point so that the middle of the shape's
+** extents, scaled and turned as the INSERT draws it, falls on the point;
+** a shape without extents stays on its origin. */
+void stereo_centre_shape(sym_place_rec *r)
+{
+    double min_x, min_y, max_x, max_y;
+    if (!shape_extents_by_name(r->name, &min_x, &min_y, &max_x, &max_y)) return;
+    double cx = (min_x + max_x) / 2.0 * r->size, cy = (min_y + max_y) / 2.0 * r->size;
+    double turn = sym_place_drawing_angle(r) - M_PI / 2.0; /* the INSERT's rotation */
+    r->ins.x -= cx * std::cos(turn) - cy * std::sin(turn);
+    r->ins.y -= cx * std::sin(turn) + cy * std::cos(turn);
+}
+
+/* Places a pole or line point with the setup's symbol, centred on it; 0,
+** else -1. */
 int stereo_place_point(const geo_point *point, link_rec *link)
 {
     sym_rec *s = stereo_setup();
@@ -141,14 +159,36 @@ int stereo_place_point(const geo_point *point, link_rec *link)
         r.angle += kQuarterDeg;
         r.mode = SYM_MODE_INSERT;
         if (r.size <= 0) r.size = kShapeMinSize;
+        stereo_centre_shape(&r);
         rc = sym_place_insert_shape(&r);
     } else if (use->flags & SYM_TEXT) {
         r.mode = SYM_MODE_TEXT;
+        r.justify = SYM_JUSTIFY_MIDDLE;
         if (r.size <= 0) r.size = kTextScale;
         rc = sym_place_text(&r);
     }
     sym_free(fallback);
     return rc == 0 ? 0 : -1;
+}
+
+/* A curve of the net as a POLYLINE through its points carrying the row's
+** link and its host link (its vertices carry none); 0, else -1. */
+int stereo_draw_curve(const std::vector<geo_point> &points, int colour, link_rec *link)
+{
+    sym_place_rec head;
+    sym_place_init(&head);
+    head.layer = stereo_layer();
+    head.colour = colour;
+    head.link = *link;
+    if (ent_make_polyline(&head) != 0) return -1;
+    sym_place_rec vertex = head;
+    link_clear(&vertex.link);
+    for (const geo_point &p : points) {
+        vertex.ins = p;
+        if (ent_make_vertex(&vertex) != 0) return -1;
+    }
+    if (ent_make_seqend() != 0) return -1;
+    return link_ase_create(link, head.ename) == RTNORM ? 0 : -1;
 }
 
 /* Resets and gives LIMCHECK back; answers rc. */
@@ -248,12 +288,23 @@ int stereo_plot_row(void)
     geo_point p = {0, 0, 0, 0};
     int rc;
     if (planes && g_stereo.great_circle >= 1) {
-        double radius = kNetRadius, start, end;
-        if (stereo_great_circle(azimuth, angle, &radius, g_stereo.dip_direction >= 1, type, &p, &start, &end) !=
-            STEREO_OK)
-            return -1;
         sym_rec *s = stereo_setup();
-        rc = ent_make_arc(&p, radius, start, end, stereo_layer(), s ? s->colour : 0, &link);
+        int colour = s ? s->colour : 0;
+        /* Circles stay circles on the stereographic net only; a horizontal
+        ** plane is the primitive on both. */
+        if (type == STEREO_EQUAL_AREA && angle != 0.0) {
+            std::vector<geo_point> points;
+            if (stereo_great_circle_points(azimuth, angle, kNetRadius, g_stereo.dip_direction >= 1, type, &points) !=
+                STEREO_OK)
+                return -1;
+            rc = stereo_draw_curve(points, colour, &link);
+        } else {
+            double radius = kNetRadius, start, end;
+            if (stereo_great_circle(azimuth, angle, &radius, g_stereo.dip_direction >= 1, type, &p, &start, &end) !=
+                STEREO_OK)
+                return -1;
+            rc = ent_make_arc(&p, radius, start, end, stereo_layer(), colour, &link);
+        }
     } else {
         rc = planes ? stereo_pole_point(azimuth, angle, kNetRadius, g_stereo.dip_direction >= 1, type, &p)
                     : stereo_line_point(azimuth, angle, kNetRadius, g_stereo.plunge_direction >= 1, type, &p);

@@ -2,7 +2,9 @@
 """pv-stereo and pv-rose end to end through pvhost: a DB3 project GEO with the structure
 table STRUC (STRIKE, DIP, AZIM) and a drawing of INSERTs linked to its rows
 (one of them twice), both made here; ezdxf reads back the blocks of the net and of the rose and
-where they were put.
+where they were put. On the equal-area net every plane of strikes 0 to 350 by 10 and dips 10
+to 90 by 10 is drawn on its own great circle (every point of it within 0.001 of the radius) and
+its pole mark is centred on the pole.
 
   stereo_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
@@ -26,12 +28,12 @@ VERTICAL_CENTRE = 4999.99995   # a vertical plane's arc: centre distance and rad
 VERTICAL_RADIUS = 5000.00005
 
 
-def make_project(root):
+def make_project(root, rows=ROWS):
     shutil.rmtree(root, ignore_errors=True)
     d = os.path.join(root, "projects", "GEO")
     os.makedirs(d)
     table(os.path.join(d, "STRUC.DBF"), "BASENUMBER N(8,0); OUTCROP N(8,0); STRIKE N(8,2); DIP N(8,2); AZIM N(8,2); "
-          "NOTE C(10)", [(n, n, s, dp, a, "") for n, s, dp, a in ROWS])
+          "NOTE C(10)", [(n, n, s, dp, a, "") for n, s, dp, a in rows])
     table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
           [e2e_tables.registry_row("STRUC", "OUTCROP", OUTCROP="OUTCROP")])
     table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS, [])
@@ -44,7 +46,7 @@ def make_project(root):
     blk.add_circle((0, 0), 0.5)
     msp = doc.modelspace()
     # Row 1 is drawn twice (added, then plotted again from the browser): it counts once.
-    for n, _, _, _ in ROWS + ROWS[:1]:
+    for n, _, _, _ in rows + rows[:1]:
         ins = msp.add_blockref("MARK", (n * 10, 0))
         ins.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STRUC"), (1071, n), (1000, "OUTCROP"),
                                    (1000, str(n)), (1000, "")])
@@ -120,6 +122,90 @@ def check_rose(doc):
     check(len(inserts) == 1 and abs(inserts[0].dxf.xscale - 5) < 1e-9, "rose placed with scale 5")
 
 
+# Every plane of the equal-area net, (base number, strike, dip, azimuth).
+PLANES = [(1 + i, strike, dip, None) for i, (strike, dip) in
+          enumerate((s, d) for s in range(0, 360, 10) for d in range(10, 91, 10))]
+# Largest distance of a drawn point from its true curve or mark, as a part of the net's radius.
+NET_TOLERANCE = 0.001
+
+
+def plane_normal(strike, dip):
+    """Unit normal of a plane (x east, y north, z up)."""
+    s, d = math.radians(strike), math.radians(dip)
+    return (math.cos(s) * math.sin(d), -math.sin(s) * math.sin(d), math.cos(d))
+
+
+def net_to_line(x, y):
+    """The unit line vector (pointing down) whose equal-area image on the unit net is (x, y)."""
+    r = math.hypot(x, y)
+    c = 2 * math.asin(min(1.0, r / math.sqrt(2)))   # angle from the nadir
+    h = math.sin(c) / r if r > 0 else 0.0
+    return (x * h, y * h, -math.cos(c))
+
+
+def curve_points(e):
+    """Points along a drawn great circle: every vertex of a polyline and the middle of each
+    chord, or 400 points along an arc."""
+    if e.dxftype() == "ARC":
+        a0, a1 = math.radians(e.dxf.start_angle), math.radians(e.dxf.end_angle)
+        a1 += 2 * math.pi if a1 < a0 else 0
+        c, r = e.dxf.center, e.dxf.radius
+        return [(c.x + r * math.cos(a0 + (a1 - a0) * i / 400), c.y + r * math.sin(a0 + (a1 - a0) * i / 400))
+                for i in range(401)]
+    v = [(p.dxf.location.x, p.dxf.location.y) for p in e.vertices]
+    return v + [((a[0] + b[0]) / 2, (a[1] + b[1]) / 2) for a, b in zip(v, v[1:])]
+
+
+def pole_on_net(strike, dip):
+    """The equal-area point of a plane's pole: trend opposite the dip direction, plunge 90 - dip."""
+    trend, plunge = math.radians(strike - 90), math.radians(90 - dip)
+    r = math.sqrt(2) * math.sin(math.pi / 4 - plunge / 2)
+    return r * math.sin(trend), r * math.cos(trend)
+
+
+def linked(ents, kinds):
+    out = {}
+    for e in ents:
+        if e.dxftype() in kinds and e.has_xdata("PETRIVEX"):
+            out[int([v.value for v in e.get_xdata("PETRIVEX")][2])] = e
+    return out
+
+
+def test_equal_area(args, work):
+    """Great circles and poles of every plane on the equal-area net. The net's scale is at most
+    its radius a radian, so a point within 0.001 radians of its plane lies within 0.001 of the
+    radius of its curve."""
+    root = os.path.join(work, "equal")
+    make_project(root, PLANES)
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    # Planar picks poles; picking both toggles gives great circles instead.
+    for name, kind in (("CIRCLES", "pick pole\npick gcircle\n"), ("POLES", "")):
+        script += ("pv-stereo\npv_stereonet\nselect project 0\npick planar\n%sselect strike 2\nselect dip 3\n"
+                   "set netname %s\nok\nALL\n\n100,100\n110,100\n" % (kind, name))
+    status, _ = e2e_tables.pvhost_run(args, root, script + "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
+    check(status == 0, "pvhost exit status %d" % status)
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    circles = linked(doc.blocks.get("CIRCLES") or [], ("ARC", "POLYLINE"))
+    check(len(circles) == len(PLANES), "%d great circles of %d planes" % (len(circles), len(PLANES)))
+    for n, strike, dip, _ in PLANES:
+        if n not in circles:
+            continue
+        normal = plane_normal(strike, dip)
+        off = max(abs(math.asin(max(-1.0, min(1.0, sum(a * b for a, b in zip(net_to_line(x, y), normal))))))
+                  for x, y in curve_points(circles[n]))
+        check(off <= NET_TOLERANCE, "plane %d/%d: a point of its great circle %.4f off the plane" % (strike, dip, off))
+    marks = linked(doc.blocks.get("POLES") or [], ("TEXT",))
+    check(len(marks) == len(PLANES), "%d pole marks of %d planes" % (len(marks), len(PLANES)))
+    for n, strike, dip, _ in PLANES:
+        if n not in marks:
+            continue
+        align, (x, y, _), _ = marks[n].get_placement()
+        px, py = pole_on_net(strike, dip)
+        check(align == ezdxf.enums.TextEntityAlignment.MIDDLE_CENTER and math.hypot(x - px, y - py) <= NET_TOLERANCE,
+              "pole of %d/%d: the middle of its mark (%s) at (%.4f, %.4f), the pole at (%.4f, %.4f)"
+              % (strike, dip, align.name, x, y, px, py))
+
+
 # Dialog answers, each followed by the error it must show.
 # Without a project OK is disabled, so "No project chosen" cannot be reached here.
 STEREO_CHECKS = [("select project 0", "ERROR: Choose Planar or Linear"),
@@ -168,6 +254,7 @@ def main():
     work = sys.argv[4]
     test_stereonet(args, work)
     test_dialog_checks(args, work)
+    test_equal_area(args, work)
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 
