@@ -670,7 +670,8 @@ int row_fill_edit_list(ads_hdlg dialog, sql_col_rec *row, int add, int options, 
     }
     ads_end_list();
     row_select_column(dialog, row, 0);
-    row_show_check(dialog, row);
+    /* Nothing is typed yet: the error line waits for the first answer. */
+    ads_set_tile(dialog, k_error, "");
     const struct {
         const char *key;   /* toggle */
         int32_t *flag;     /* the map's switch */

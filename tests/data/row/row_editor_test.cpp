@@ -221,9 +221,17 @@ TEST_F(RowEditor, ATypedValueTheRuleDoesNotTakeIsShownAndNothingIsWritten) {
   ASSERT_TRUE(name && unit);
   name->flags &= (uint16_t)~COL_ATTR_EDIT;
   unit->flags |= COL_ATTR_NULL;
+  sql_col_rec *none = nullptr;
+  /* The first column, selected on opening, is not editable either: the
+  ** error line stays empty until something is typed. */
+  col_attr_rec *number = col_attr_find(project_->col_attrs, "BASENUMBER", "STATN", nullptr);
+  ASSERT_NE(number, nullptr);
+  number->flags &= (uint16_t)~COL_ATTR_EDIT;
+  host_io_use_script_text("pv_edit_col\ncancel\n");
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), -5001);
+  EXPECT_EQ(tile("error").value, "");
   host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\n"
                           "set edit_col Hat Creek\nok\ncancel\n");
-  sql_col_rec *none = nullptr;
   EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), -5001);
   EXPECT_EQ(tile("error").value, "Hat Creek Cannot edit column NAME");
   host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 12\nok\ncancel\n");
