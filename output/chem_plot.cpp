@@ -180,7 +180,11 @@ int frame_xy(const char *x_title, const char *y_title)
     if (frame_text(x_title, l.min.x + kTitleShare * (dx - strlen(x_title) * height),
                    l.min.y - kTitleDrop * h - 2 * height, height) != 0)
         return -1;
-    return frame_text(y_title, leftmost - height, l.min.y + kTitleShare * (dy - strlen(y_title) * height), height);
+    /* The Y title ends a height left of the widest label, so that it
+    ** covers none of them. */
+    double y_title_width = strlen(y_title) * height * kCharShare;
+    return frame_text(y_title, leftmost - height - y_title_width, l.min.y + kTitleShare * (dy - strlen(y_title) * height),
+                      height);
 }
 
 /* The ternary triangle and its titles. 0, else -1. */

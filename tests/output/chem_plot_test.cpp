@@ -155,7 +155,7 @@ TEST_F(Chem, XyFrameHasElevenTicksLabelsAndTitlesAtTheirPlaces) {
     int nth;   /* the X axis's "10" comes before the Y axis's */
     double x, y, h;
   } texts[] = {{"1", 0, 1.05, -0.35, 0.2}, {"10", 1, -0.52, 10.04, 0.2}, {"SIO2", 0, 3.68, -0.75, 0.2},
-               {"MGO", 0, -0.72, 3.76, 0.2}};
+               {"MGO", 0, -1.2, 3.76, 0.2}};   /* ends a height left of the widest label, "10" at -0.52 */
   for (const auto &t : texts) {
     ent e = find_text(all, t.text, t.nth);
     ASSERT_EQ(e.type, "TEXT") << t.text;
