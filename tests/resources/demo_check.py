@@ -244,6 +244,108 @@ def check_north_up(doc):
               "%s's N points to %03.0f: a geologist reads every direction on it turned by that" % (e.dxf.name, north))
 
 
+# Largest error of a drawn drill-hole segment's bearing (degrees) and of
+# its horizontal length (a part of the length its survey row gives).
+HOLE_BEARING_TOLERANCE_DEG = 0.5
+HOLE_LENGTH_TOLERANCE = 0.01
+# A drill hole's polyline: the collar octagon closed on its first vertex,
+# then the trace, then the two ends of the cross bar.
+OCTAGON_VERTICES = 9
+CROSS_BAR_VERTICES = 2
+
+
+def hole_surveys(ddh, first):
+    """The survey rows of the hole whose first row is numbered first: the
+    consecutive rows of its station, in the table's order."""
+    order = sorted(ddh)
+    at = order.index(first)
+    out = []
+    for n in order[at:]:
+        if ddh[n]["STN"] != ddh[first]["STN"]:
+            break
+        out.append(ddh[n])
+    return out
+
+
+def check_drill_holes(doc, ddh):
+    """Each drill hole's trace runs from its collar as its survey rows
+    give it: each segment bears the row's azimuth and is as long as the
+    row's length times the cosine of its dip; a vertical hole is its
+    collar alone."""
+    drawn = set()
+    box = ezbbox.extents(doc.modelspace().query("POLYLINE"))
+    least = max(box.size.x, box.size.y) * SMALLEST_PART if box.has_data else 0
+    for e in doc.modelspace().query("POLYLINE"):
+        link = link_of(e)
+        if not link or link[1] != "DDH":
+            continue
+        if link[2] not in ddh:
+            check(False, "drill hole POLYLINE %s is linked to DDH row %d that does not exist" % (e.dxf.handle, link[2]))
+            continue
+        rows_ = hole_surveys(ddh, link[2])
+        hole = rows_[0]["HOLE"].strip()
+        drawn.add(hole)
+        pts = [(v.dxf.location.x, v.dxf.location.y) for v in e.vertices]
+        octagon = pts[:OCTAGON_VERTICES - 1]
+        cx = sum(p[0] for p in octagon) / len(octagon) if octagon else 0
+        cy = sum(p[1] for p in octagon) / len(octagon) if octagon else 0
+        check(near(cx, rows_[0]["EASTING"]) and near(cy, rows_[0]["NORTHING"]) if octagon else False,
+              "%s's collar drawn at (%.1f, %.1f), its rows give (%.1f, %.1f)"
+              % (hole, cx, cy, rows_[0]["EASTING"], rows_[0]["NORTHING"]))
+        width = max((math.dist(p, q) for p in octagon for q in octagon), default=0)
+        check(width >= least, "%s's collar is %.1f across on a map %.0f across: too small to see"
+              % (hole, width, least / SMALLEST_PART))
+        want = [(r["AZIM"], r["LEN"] * math.cos(math.radians(r["DIP"]))) for r in rows_]
+        want = [w for w in want if w[1] > 1e-6]
+        trace = pts[OCTAGON_VERTICES:-CROSS_BAR_VERTICES] if want else pts[OCTAGON_VERTICES:]
+        if not want:
+            check(len(pts) == OCTAGON_VERTICES, "%s is vertical: drawn as its collar alone, not %d vertices"
+                  % (hole, len(pts)))
+            continue
+        check(len(trace) == len(want), "%s's trace has %d segments, its survey rows %d" % (hole, len(trace), len(want)))
+        start = (cx, cy)
+        for i, (end, (azimuth, length)) in enumerate(zip(trace, want)):
+            dx, dy = end[0] - start[0], end[1] - start[1]
+            got = bearing(dx, dy)
+            check(angle_apart(got, azimuth, 360.0) <= HOLE_BEARING_TOLERANCE_DEG,
+                  "%s's segment %d bears %03.1f, its survey row %03.1f: a geologist reads the hole going the wrong way"
+                  % (hole, i + 1, got, azimuth))
+            check(abs(math.hypot(dx, dy) - length) <= HOLE_LENGTH_TOLERANCE * length,
+                  "%s's segment %d is %.1f m long in plan, its survey row gives %.1f m"
+                  % (hole, i + 1, math.hypot(dx, dy), length))
+            start = end
+    holes = {r["HOLE"].strip() for r in ddh.values()}
+    check(drawn == holes, "drill holes drawn %s, DDH holds %s" % (sorted(drawn), sorted(holes)))
+
+
+def text_boxes(doc):
+    """(what, box) of every text of the nets, roses and the TAS diagram as
+    placed on the map, the TAS diagram's sample labels left out (they mark
+    data, which may crowd)."""
+    out = []
+    for e in doc.modelspace().query("INSERT"):
+        if e.dxf.name not in NETS_AND_ROSES + (TAS_BLOCK,):
+            continue
+        for t in e.virtual_entities():
+            if t.dxftype() != "TEXT" or not t.dxf.text.strip() or re.match(r"R-\d+$", t.dxf.text.strip()):
+                continue
+            box = ezbbox.extents([t])
+            if box.has_data:
+                out.append(("%r of %s" % (t.dxf.text.strip(), e.dxf.name), box))
+    return out
+
+
+def check_texts_apart(doc):
+    """No title, label or tick label of a diagram covers another's."""
+    boxes = text_boxes(doc)
+    check(boxes, "the diagrams have no texts")
+    for i, (a, p) in enumerate(boxes):
+        for b, q in boxes[i + 1:]:
+            apart = (p.extmax.x <= q.extmin.x or q.extmax.x <= p.extmin.x or
+                     p.extmax.y <= q.extmin.y or q.extmax.y <= p.extmin.y)
+            check(apart, "%s covers %s: a geologist cannot read them" % (a, b))
+
+
 def coverage_polygons(coverage):
     """Polygon number to shapely polygon, as ogrinfo assembles the coverage."""
     r = subprocess.run(["ogrinfo", "-al", "-q", coverage, "PAL"], capture_output=True, text=True, timeout=60)
@@ -346,10 +448,29 @@ def check_tas(doc):
     labels = [t for t in texts if re.match(r"R-\d+", t.dxf.text.strip())]
     titles = [t for t in texts if "SIO2" in t.dxf.text.upper()]
     check(len(markers) >= len(labels) > 0, "the TAS diagram marks %d of its %d samples" % (len(markers), len(labels)))
+    numbers = collections.defaultdict(list)   # the X axis's labels share a line, the Y axis's do not
+    for t in texts:
+        if re.match(r"-?\d+(\.\d+)?$", t.dxf.text.strip()):
+            numbers[round(t.dxf.insert.y, 6)].append(float(t.dxf.text))
+    x_labels = max(numbers.values(), key=len, default=[])
+    y_labels = [v for vs in numbers.values() if vs is not x_labels for v in vs]
+    for axis, values in (("X", x_labels), ("Y", y_labels)):
+        steps = {round(b - a, 9) for a, b in zip(sorted(values), sorted(values)[1:])}
+        check(len(steps) == 1 and all(round_step(d) for d in steps),
+              "the TAS diagram's %s axis is labelled in steps of %s: a geologist reads its values off with pains"
+              % (axis, sorted(steps)))
     if titles and labels:
         check(max(t.dxf.height for t in labels) <= max(t.dxf.height for t in titles),
               "the TAS diagram's sample labels (%.2f) are larger than its axis titles (%.2f)"
               % (max(t.dxf.height for t in labels), max(t.dxf.height for t in titles)))
+
+
+def round_step(step):
+    """1, 2 or 5 times a power of ten."""
+    if step <= 0:
+        return False
+    mantissa = step / 10 ** math.floor(math.log10(step))
+    return any(abs(mantissa - m) < 1e-6 for m in (1, 2, 5, 10))
 
 
 def drawn_texts_and_symbols(doc):
@@ -402,9 +523,12 @@ def check_picture(path, project_dir, shape_file, coverage):
         check(False, "%s cannot be read by ezdxf's shape-file reader: %s" % (shape_file, err))
     struc = {int(r["BASENUMBER"]): r for r in table_rows(project_dir, "STRUC")}
     units = {int(r["BASENUMBER"]): r for r in table_rows(project_dir, "UNIT")}
+    ddh = {int(r["BASENUMBER"]): r for r in table_rows(project_dir, "DDH")}
     check_strike_symbols(doc, struc, shapes)
     check_north_up(doc)
     check_units(doc, units, coverage)
+    check_drill_holes(doc, ddh)
+    check_texts_apart(doc)
     check_pies(doc)
     check_tas(doc)
     check_sizes(doc)
@@ -480,6 +604,8 @@ def main():
     print(r.stderr, file=sys.stderr)
     check(r.returncode == 0, "run-demo exit status %d" % r.returncode)
     check("host fault" not in r.stdout, "every dialog and prompt answered")
+    errors = [line for line in r.stdout.splitlines() if "ERROR" in line]
+    check(not errors, "a demo that succeeds shows no error: %s" % errors[:3])
     check("Exported 1 table to Microstation 95:\n  NOTES" in r.stdout, "pv-ustation exports NOTES, keyed by MSLINK")
     out = r.stdout.split("Command: OPEN ridge.dxf", 1)
     check(len(out) == 2, "the demo opens ridge.dxf")
