@@ -31,8 +31,6 @@
 */
 #include "data/merge.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +47,7 @@
 
 #include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/mark_file.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
@@ -73,17 +72,14 @@ const char k_report_title[] = "PETRIVEX - The following tables were merged:";
 /* Room for a message of the key check. */
 constexpr int k_message_size = 512;
 
-/* Extensions of the mark file of a table being merged, and of the mark
-** while it is written. */
+/* Extension of the mark file of a table being merged (core/mark_file.h;
+** while it is written its name ends in "N" too). */
 const char k_mark_ext[] = ".MRG";
-const char k_mark_fresh_ext[] = ".MRN";
-/* Permissions of a mark file. */
-constexpr mode_t k_mark_mode = 0644;
+const char k_mark_fresh_ext[] = ".MRGN";
 
 /* The mark of a table being merged. */
 struct merge_mark {
-    std::string path;                /* <folder><table>.MRG; "" for a server project */
-    int fd = -1;                     /* open and locked while the merge runs */
+    mark_file file;                  /* <folder><table>.MRG; no path for a server project */
     std::vector<long> numbers;       /* the numbers handed out so far, in order */
 };
 
@@ -263,22 +259,9 @@ int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long of
 {
     std::string dir = merge_project_dir(p);
     if (dir.empty()) return 0;
-    std::string fresh = dir + t->name + k_mark_fresh_ext;
     char body[3 * SQL_COL_NAME_SIZE];
-    int n = std::snprintf(body, sizeof body, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset);
-    int fd = open(fresh.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, k_mark_mode);
-    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && write(fd, body, (size_t)n) == n && fsync(fd) == 0 &&
-              rename(fresh.c_str(), (dir + t->name + k_mark_ext).c_str()) == 0;
-    if (!ok) {
-        int e = errno;
-        if (fd >= 0) close(fd);
-        unlink(fresh.c_str());
-        errno = e;
-        return -1;
-    }
-    m.path = dir + t->name + k_mark_ext;
-    m.fd = fd;
-    return 0;
+    std::snprintf(body, sizeof body, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset);
+    return mark_begin(m.file, dir + t->name + k_mark_ext, body);
 }
 
 /* Records the number the next row is inserted under, in the mark on disk
@@ -286,19 +269,7 @@ int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long of
 int merge_mark_number(merge_mark &m, long number)
 {
     m.numbers.push_back(number);
-    if (m.fd < 0) return 0;
-    char line[32];
-    int n = std::snprintf(line, sizeof line, "%ld\n", number);
-    return write(m.fd, line, (size_t)n) == n ? 0 : -1;
-}
-
-/* Ends a table's merge: removes its mark unless it is kept for the next
-** logon, and lets it go. */
-void merge_mark_end(merge_mark &m, bool keep)
-{
-    if (!m.path.empty() && !keep) unlink(m.path.c_str());
-    if (m.fd >= 0) close(m.fd);
-    m.fd = -1;
+    return mark_append(m.file, std::to_string(number) + "\n");
 }
 
 /* Runs one statement; 5100 or the failure's code. */
@@ -478,14 +449,14 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
             auto [low, high] = std::minmax_element(mark.numbers.begin(), mark.numbers.end());
             std::snprintf(text, sizeof text, "The rows merged so far, numbered %ld to %ld, cannot be removed: %s",
                           *low, *high, merge_reason().c_str());
-            merge_mark_end(mark, true);
+            mark_end(mark.file, true);
             msg_alert(ERR_TITLE, "Table %s was not merged: %s\n%s%s%s", t->name, failure.c_str(), text,
-                      mark.path.empty() ? "" : "\nThey are removed at the next logon of project ",
-                      mark.path.empty() ? "" : g_merge_master->name);
+                      mark.file.path.empty() ? "" : "\nThey are removed at the next logon of project ",
+                      mark.file.path.empty() ? "" : g_merge_master->name);
             return;
         }
         if (started) tbl_create_indexes(t);
-        merge_mark_end(mark, false);
+        mark_end(mark.file, false);
         msg_alert(ERR_TITLE, "Table %s was not merged: %s\nThe table is as it was before.", t->name,
                   failure.c_str());
         return;
@@ -496,7 +467,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         if (largest > 0) t->last_number = (int32_t)largest + 1;
         show(dlg, "");
     }
-    merge_mark_end(mark, false);
+    mark_end(mark.file, false);
     if (rows) report += std::string("\n     ") + s->name;
 }
 
@@ -601,23 +572,13 @@ int merge_recover(pjct_rec *p)
     int rc = 0;
     for (; !ec && it != end; it.increment(ec)) {
         std::string path = it->path().string();
-        bool fresh = merge_has_ext(path, k_mark_fresh_ext);
-        if (!fresh && !merge_has_ext(path, k_mark_ext)) continue;
-        /* A mark another process holds belongs to a merge still running. */
-        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            if (fd >= 0) close(fd);
-            continue;
-        }
-        /* A mark cut short while it was written: no row was merged yet. */
-        if (fresh) {
-            unlink(path.c_str());
-            close(fd);
-            continue;
-        }
+        /* A mark cut short while it was written (no row was merged yet)
+        ** goes; one another process holds belongs to a merge still running. */
+        if (merge_has_ext(path, k_mark_fresh_ext)) path.pop_back();
+        else if (!merge_has_ext(path, k_mark_ext)) continue;
+        mark_file held;
         std::string body;
-        char buf[4096];
-        for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) body.append(buf, (size_t)n);
+        if (mark_take(held, path, body) != MARK_FOUND) continue;
         merge_mark_says m = merge_read_mark(p, std::filesystem::path(path).stem().string(), body);
         if (!m.why.empty()) {
             msg_alert(ERR_TITLE, "The merge mark %s was not used: %s. It is left in place and no row was changed.",
@@ -634,7 +595,7 @@ int merge_recover(pjct_rec *p)
             msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it had merged were removed.",
                       m.table->name);
         }
-        close(fd);
+        mark_end(held, true);
     }
     return rc;
 }

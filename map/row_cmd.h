@@ -104,6 +104,13 @@ int link_has_point_column(const link_rec *link);
 ** read back before any is updated; on any message nothing stays updated
 ** and the symbols go back. 5100; -9101 without memory. */
 int pv_move(struct resbuf *args);
+/* Undoes at logon a move of the project's rows that was cut short: the
+** mark it left in the project's folder gives each row its former texts
+** back, and the mark goes; said once. A mark that names no registered
+** table or column of the project is left in place and named. 0; -1 when
+** a mark is not used or a row cannot be written (the mark stays). */
+struct pjct_rec;
+int move_recover(pjct_rec *project);
 /* The scope dialog "pv_ssget": 8, 4, 1, 2; -1 cancelled or none chosen;
 ** -5001 when the dialog cannot be loaded (reported as -9501). */
 int pv_ssget_dialog(void);

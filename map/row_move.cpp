@@ -11,14 +11,30 @@
 ** cannot be updated gives the rows already updated their former texts
 ** back, and on any message the whole set goes back to where it was, so
 ** that table and map never disagree.
+**
+** Before the first row is written, a mark PVMOVE.MRK in the folder of each
+** project concerned lists the rows and the former texts of the columns
+** the move changes, and is held locked (core/mark_file.h) until the move
+** is over. A move cut short (pvhost or its driver killed) leaves it, and
+** the next logon of the project writes the former texts back
+** (move_recover), so that no row keeps coordinates its symbols do not
+** have.
 */
+#include <unistd.h>
+
 #include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/err_text.h"
+#include "core/mark_file.h"
 #include "core/msg_box.h"
+#include "core/pjct_list.h"
 #include "core/pv_globals.h"
 #include "core/sql_access.h"
 #include "core/tbl.h"
@@ -45,6 +61,10 @@ constexpr int MOVE_GROUP_NAME = -1;
 constexpr int MOVE_DIM = 4;
 constexpr int MOVE_TRANSLATION = 3;
 
+/* The mark of a move under way, in a project's folder; its first line. */
+const char k_move_mark[] = "PVMOVE.MRK";
+const char k_move_mark_head[] = "PVMOVE";
+
 /* The base point of the current drag. */
 ads_point g_move_base = {0.0, 0.0, 0.0};
 
@@ -65,6 +85,7 @@ const scope_tile k_scopes[] = {
 struct move_row {
     std::vector<std::array<long, 2>> names; /* the row's moved entities */
     link_rec link;                          /* the first entity's link */
+    std::vector<std::string> columns;       /* names of its columns */
     std::vector<std::string> before;        /* column texts as fetched */
     std::vector<std::string> after;         /* column texts read back */
     bool updated = false;                   /* the row holds `after` */
@@ -78,18 +99,27 @@ std::vector<std::string> row_texts(const sql_col_rec *row)
     return out;
 }
 
-/* Fetches the row again, gives its columns the texts and updates it.
-** 0 when the table took it; else the failure's code (RTERROR for a text
-** the column refuses). */
-int move_write_row(const move_row &r, const std::vector<std::string> &texts)
+/* The names of a row's columns. */
+std::vector<std::string> row_names(const sql_col_rec *row)
+{
+    std::vector<std::string> out;
+    for (const sql_col_rec *c = row; c; c = c->next) out.emplace_back(c->name);
+    return out;
+}
+
+/* Fetches a linked row again, gives its columns of the names the texts
+** and updates it. 0 when the table took it; else the failure's code
+** (RTERROR for a text the column refuses). */
+int move_write(const link_rec &link, const std::vector<std::string> &names, const std::vector<std::string> &texts)
 {
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    int rc = link_row_fetch(&r.link, &cursor, &stmt, &row);
+    int rc = link_row_fetch(&link, &cursor, &stmt, &row);
     if (rc != 0) return rc;
-    size_t i = 0;
-    for (sql_col_rec *c = row; c && i < texts.size(); c = c->next, ++i) {
-        if (sql_text_to_value(c, texts[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM) rc = RTERROR;
+    for (size_t i = 0; i < names.size() && i < texts.size(); ++i) {
+        sql_col_rec *c = sql_col_find(row, names[i].c_str(), nullptr, nullptr);
+        if (!c || sql_text_to_value(c, texts[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM)
+            rc = RTERROR;
     }
     if (rc == 0) {
         int up = sql_update_row(row, 0);
@@ -97,6 +127,95 @@ int move_write_row(const move_row &r, const std::vector<std::string> &texts)
     }
     sql_close_query(&stmt, &cursor, &row);
     return rc;
+}
+
+/* Writes a moved row with the texts, in the order of its columns. */
+int move_write_row(const move_row &r, const std::vector<std::string> &texts)
+{
+    return move_write(r.link, r.columns, texts);
+}
+
+/* A text for a line of a mark: '%' and bytes below the blank as %XX. */
+std::string mark_escape(const std::string &text)
+{
+    std::string out;
+    for (unsigned char ch : text) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%%%02X", ch);
+        out += ch < ' ' || ch == '%' ? std::string(hex) : std::string(1, (char)ch);
+    }
+    return out;
+}
+
+/* The text of a mark's field; false when an escape is not two hex digits. */
+bool mark_unescape(const std::string &field, std::string &out)
+{
+    out.clear();
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '%') {
+            out += field[i];
+            continue;
+        }
+        if (i + 2 >= field.size() || !std::isxdigit((unsigned char)field[i + 1]) ||
+            !std::isxdigit((unsigned char)field[i + 2]))
+            return false;
+        out += (char)std::stoi(field.substr(i + 1, 2), nullptr, 16);
+        i += 2;
+    }
+    return true;
+}
+
+/* The fields of a line split at its tabs. */
+std::vector<std::string> mark_fields(const std::string &line)
+{
+    std::vector<std::string> out;
+    for (size_t at = 0;;) {
+        size_t tab = line.find('\t', at);
+        out.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+        if (tab == std::string::npos) return out;
+        at = tab + 1;
+    }
+}
+
+/* Writes the mark of each project whose rows the move changes: a row line
+** "R", table, row id, key column, key value and extra, then a line "C",
+** column and former text for each column whose text the move changes.
+** True when every mark is written; else a message is collected and the
+** marks written are removed. */
+bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> &marks, char *messages)
+{
+    std::vector<std::string> projects, bodies;
+    for (const move_row &r : rows) {
+        if (r.after.empty() || r.after == r.before) continue;
+        size_t k = 0;
+        while (k < projects.size() && projects[k] != r.link.project) ++k;
+        if (k == projects.size()) {
+            projects.push_back(r.link.project);
+            bodies.push_back(std::string(k_move_mark_head) + "\n");
+        }
+        bodies[k] += "R\t" + std::string(r.link.table) + "\t" + std::to_string(r.link.row_id) + "\t" +
+                     r.link.key_column + "\t" + mark_escape(r.link.key_value) + "\t" + mark_escape(r.link.extra) +
+                     "\n";
+        for (size_t i = 0; i < r.columns.size() && i < r.before.size() && i < r.after.size(); ++i)
+            if (r.before[i] != r.after[i]) bodies[k] += "C\t" + r.columns[i] + "\t" + mark_escape(r.before[i]) + "\n";
+    }
+    for (size_t k = 0; k < projects.size(); ++k) {
+        std::string dir = mark_folder(pjct_find(projects[k].c_str(), nullptr));
+        std::string why = dir.empty() ? "the project has no folder" : "";
+        mark_file m;
+        if (why.empty() && access((dir + k_move_mark).c_str(), F_OK) == 0)
+            why = dir + k_move_mark + " of another move is there";
+        else if (why.empty() && mark_begin(m, dir + k_move_mark, bodies[k]) != 0)
+            why = "cannot write " + dir + k_move_mark + ": " + std::strerror(errno);
+        if (!why.empty()) {
+            row_msg_append(messages, ("\nCould not move the rows of project " + projects[k] + ": " + why).c_str());
+            for (mark_file &done : marks) mark_end(done, false);
+            marks.clear();
+            return false;
+        }
+        marks.push_back(m);
+    }
+    return true;
 }
 
 /* Reads the row's new points from its moved entities. True when the row
@@ -114,6 +233,7 @@ bool move_read_back(move_row &r, char *messages)
         return false;
     }
     r.before = row_texts(row);
+    r.columns = row_names(row);
     sym_place_rec *sym = nullptr, *txt = nullptr;
     int ns = 0, nt = 0;
     int rc = row_alloc_placements(row, &sym, &ns, &txt, &nt);
@@ -207,7 +327,15 @@ void move_scope(struct resbuf *list, int scope, char *messages)
         bool ok = true;
         for (move_row &r : rows)
             if (!(ok = move_read_back(r, messages))) break;
-        if (ok) move_update_rows(rows, messages);
+        std::vector<mark_file> marks;
+        if (ok && move_marks_begin(rows, marks, messages)) {
+            move_update_rows(rows, messages);
+            /* A row that could not be given its former texts back keeps the
+            ** mark for the next logon. */
+            bool kept = false;
+            for (const move_row &r : rows) kept = kept || r.updated;
+            for (mark_file &m : marks) mark_end(m, messages[0] && kept);
+        }
         if (messages[0]) {
             msg_alert(ERR_TITLE, "%s", messages);
             move_set(ss, to, -1);
@@ -217,7 +345,84 @@ void move_scope(struct resbuf *list, int scope, char *messages)
     ss_free(ss);
 }
 
+/* One row of a move's mark: its link and the former texts of its columns. */
+struct move_undo {
+    link_rec link{};
+    std::vector<std::string> names, texts;
+};
+
+/* Reads a move's mark found in project p's folder into rows; answers why
+** it cannot be used, "" when it can. */
+std::string move_read_mark(pjct_rec *p, const std::string &body, std::vector<move_undo> &rows)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
+        lines.push_back(body.substr(at, nl - at));
+    if (lines.empty() || lines[0] != k_move_mark_head) return body.empty() ? "it is empty" : "it is not a move's mark";
+    const tbl_rec *t = nullptr;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::vector<std::string> f = mark_fields(lines[i]);
+        std::string text;
+        if (f[0] == "R" && f.size() == 6) {
+            move_undo u;
+            t = tbl_find_by_name(p->tables, f[1].c_str(), nullptr);
+            if (!t) return f[1] + " is not a registered table of project " + p->name;
+            char *end = nullptr;
+            long id = std::strtol(f[2].c_str(), &end, 10);
+            if (f[2].empty() || *end) return "its row number \"" + f[2] + "\" is not a number";
+            std::snprintf(u.link.project, sizeof u.link.project, "%s", p->name);
+            std::snprintf(u.link.table, sizeof u.link.table, "%s", t->name);
+            u.link.row_id = (int32_t)id;
+            std::snprintf(u.link.key_column, sizeof u.link.key_column, "%s", f[3].c_str());
+            if (!mark_unescape(f[4], text)) return "its line " + std::to_string(i + 1) + " cannot be read";
+            std::snprintf(u.link.key_value, sizeof u.link.key_value, "%s", text.c_str());
+            if (!mark_unescape(f[5], text)) return "its line " + std::to_string(i + 1) + " cannot be read";
+            std::snprintf(u.link.extra, sizeof u.link.extra, "%s", text.c_str());
+            rows.push_back(u);
+        } else if (f[0] == "C" && f.size() == 3 && t && mark_unescape(f[2], text)) {
+            if (!tbl_column_find(t->columns, f[1].c_str(), nullptr, nullptr))
+                return f[1] + " is not a column of table " + t->name;
+            rows.back().names.push_back(f[1]);
+            rows.back().texts.push_back(text);
+        } else {
+            return "its line " + std::to_string(i + 1) + " cannot be read";
+        }
+    }
+    return "";
+}
+
 }  // namespace
+
+int move_recover(pjct_rec *p)
+{
+    std::string dir = p ? mark_folder(p) : "";
+    if (dir.empty()) return 0;
+    mark_file m;
+    std::string body;
+    if (mark_take(m, dir + k_move_mark, body) != MARK_FOUND) return 0;
+    std::vector<move_undo> rows;
+    std::string why = move_read_mark(p, body, rows);
+    if (!why.empty()) {
+        msg_alert(ERR_TITLE, "The mark %s of a move cut short was not used: %s. It is left in place and no row was "
+                  "changed.", m.path.c_str(), why.c_str());
+        mark_end(m, true);
+        return -1;
+    }
+    long failed = 0;
+    for (const move_undo &u : rows)
+        if (move_write(u.link, u.names, u.texts) != 0) ++failed;
+    if (failed) {
+        msg_alert(ERR_TITLE, "A move of %ld rows of project %s was cut short, and %ld of them cannot be given their "
+                  "former coordinates back: %s. They are tried again at the next logon.", (long)rows.size(), p->name,
+                  failed, sql_last_failure()->text);
+        mark_end(m, true);
+        return -1;
+    }
+    mark_end(m, false);
+    msg_alert(WARN_TITLE, "A move of %ld rows of project %s was cut short; it is undone, every row holds its former "
+              "coordinates.", (long)rows.size(), p->name);
+    return 0;
+}
 
 void xform_identity(ads_matrix m)
 {

@@ -32,6 +32,7 @@
 #include "data/merge.h"
 #include "data/tblsetup.h"
 #include "draw/map_params.h"
+#include "map/row_cmd.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
 
@@ -331,6 +332,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     if (rebuilt == DBF_REBUILD_MENDED) dbf_index_mended(p, mended);
     /* A merge into the project cut short is undone before anything reads it. */
     merge_recover(p);
+    /* So is a move of its rows. */
+    move_recover(p);
     /* A drawing opened before this logon may name one of its systems. */
     map_params_resolve(&g_map_params);
     if (out) *out = p;

@@ -56,6 +56,33 @@ def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=N
     return out
 
 
+def run_pvhost_killed(pvhost, module, resources, root, script, drawing, watched, delay, driver_only):
+    """Runs pvhost on the script in root (its drawing opened) and, once one
+    of the watched files has changed, waits delay seconds and kills pvhost
+    or, with driver_only, its DB3 driver; answers when pvhost has ended."""
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(script)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    before = [os.stat(f).st_mtime_ns for f in watched]
+    p = subprocess.Popen([pvhost, "--script", "run.scr", "--module", module, "--resources", resources,
+                          "--drawing", drawing], cwd=root, env=env, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
+    while p.poll() is None and [os.stat(f).st_mtime_ns for f in watched] == before:
+        time.sleep(0.002)
+    time.sleep(delay)
+    for pid in children(p.pid, "pvdb3") if driver_only else [p.pid]:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    try:
+        p.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        p.wait()
+
+
 def map_setup_drawing(proj):
     """A new ezdxf drawing holding the map setup block (PROJ the map's
     coordinate system, scale and text height 1) and its one reference."""

@@ -35,8 +35,6 @@ so no memo line is ever left without its row.
 """
 import os
 import shutil
-import signal
-import subprocess
 import sys
 import time
 
@@ -44,7 +42,7 @@ import dbfread
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_util import FAILURES, check, children, run_pvhost, run_pvhost_driver_killed  # noqa: E402
+from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
 from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
 
 # The question pv-delete asks, as the host's small yes/no box.
@@ -303,8 +301,6 @@ def memo_delete_killed_run(pvhost, module, resources, work):
     driver), then run again: every row and memo line is gone, as after one
     uninterrupted run."""
     root = os.path.join(work, "delete_killed")
-    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
-    args = [pvhost, "--script", "run.scr", "--module", module, "--resources", resources, "--drawing", "in.dxf"]
     proj = memo_project(root)
     start = time.time()
     out = run_pvhost(pvhost, module, resources, root, MEMO_DELETE, "in.dxf")
@@ -313,26 +309,11 @@ def memo_delete_killed_run(pvhost, module, resources, work):
     check("Deleted... %d entities, %d rows" % (MEMO_ROWS, MEMO_ROWS) in out, "an uncut pv-delete counts every row")
     for trial in range(8):
         proj = memo_project(root)
-        watched = [os.path.join(proj, f) for f in ("STATN.DBF", "STATNMEM.DBF")]
-        before = [os.stat(f).st_mtime_ns for f in watched]
-        with open(os.path.join(root, "run.scr"), "w") as f:
-            f.write(MEMO_DELETE)
-        p = subprocess.Popen(args, cwd=root, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The kill comes a little later each time after the first delete.
-        while p.poll() is None and [os.stat(f).st_mtime_ns for f in watched] == before:
-            time.sleep(0.002)
-        time.sleep(span * trial / 10)
         driver_only = trial % 2 == 1
-        for pid in children(p.pid, "pvdb3") if driver_only else [p.pid]:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        try:
-            p.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            p.kill()
-            p.wait()
+        run_pvhost_killed(pvhost, module, resources, root, MEMO_DELETE, "in.dxf",
+                          [os.path.join(proj, f) for f in ("STATN.DBF", "STATNMEM.DBF")], span * trial / 10,
+                          driver_only)
         statn, memo = memo_state(proj)
         what = "trial %d (%s killed)" % (trial, "driver" if driver_only else "pvhost")
         run_pvhost(pvhost, module, resources, root, MEMO_DELETE, "in.dxf")

@@ -24,19 +24,25 @@ first) gets its former coordinates back and both TEXTs return.
 With the driver killed after the logon, a move says "Could not find a moved
 row: the driver of DB3 ..." and both TEXTs return.
 
+A move of a table of MOVE_ROWS rows killed (pvhost or its driver) at
+several points: the next logon gives every row its former coordinates
+back and says the move was undone, so STATN reads as before the move;
+uncut, every row holds its new coordinates.
+
 Moving: the same TEXT moved with the row's scope to a point 3 right and 4
 up stands there in the saved drawing; a cancelled drag leaves it.
 """
 import os
 import shutil
 import sys
+import time
 
 import dbf
 import dbfread
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed  # noqa: E402
+from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
 
 # The link of the TEXT: GEO, STATN, row 2, column NAME.
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"), (1000, "2"), (1000, "")]
@@ -284,6 +290,70 @@ def ended_move_run(pvhost, module, resources, root):
     check(got == [("S2", 615980.0, 5621120.8), ("S3", 615990.0, 5621130.0)], "ended move: TEXTs back, %r" % got)
 
 
+MOVE_ROWS = 1000   # stations of the table whose move is killed
+
+
+def many_stations(resources, root):
+    """map_setup's GEO and drawing with STATN holding MOVE_ROWS stations, each
+    with a TEXT at its point linked by NAME with one key value, as
+    map_setup's, and tall enough that the window around the first one
+    takes them all in the table's scope."""
+    drawing = map_setup(resources, root)
+    proj = os.path.join(root, "projects", "GEO")
+    rows = [(n, n, "S%d" % n, 600000 + 10 * n, 5600000 + 7 * n, 100 + n, "Chert") for n in range(1, MOVE_ROWS + 1)]
+    table = dbf.Table(os.path.join(proj, "STATN.DBF"))
+    table.open(dbf.READ_WRITE)
+    table.zap()
+    for r in rows:
+        table.append(r)
+    table.close()
+    doc = ezdxf.readfile(drawing)
+    for t in doc.modelspace().query("TEXT"):
+        doc.modelspace().delete_entity(t)
+    for n, _, name, x, y, z, _ in rows:
+        text = doc.modelspace().add_text(name, dxfattribs={"height": 20000.0, "insert": (x, y, z)})
+        text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, n), (1000, "NAME"), (1000, "2"),
+                                    (1000, "")])
+    doc.saveas(drawing)
+    return drawing
+
+
+def stations(root):
+    return [(int(r["BASENUMBER"]), r["EASTING"], r["NORTHING"], r["ELEV"], r["NAME"].strip())
+            for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))]
+
+
+MOVE_TABLE = MAP_MOVE_SCRIPT.replace("615980,5621120.8", "600010,5600007").replace("615983,5621124.8,478",
+                                                                                  "600013,5600011,101")
+
+
+def move_killed_run(pvhost, module, resources, work):
+    root = os.path.join(work, "move_killed")
+    drawing = many_stations(resources, root)
+    before = stations(root)
+    moved = [(n, x + 3, y + 4, z, name) for n, x, y, z, name in before]
+    start = time.time()
+    run_pvhost(pvhost, module, resources, root, MOVE_TABLE, drawing)
+    span = time.time() - start
+    check(stations(root) == moved, "an uncut move of the table moves every row")
+    for trial in range(8):
+        drawing = many_stations(resources, root)
+        # The kill comes a little later each time after the first row is written.
+        driver_only = trial % 2 == 1
+        run_pvhost_killed(pvhost, module, resources, root, MOVE_TABLE, drawing,
+                          [os.path.join(root, "projects", "GEO", "STATN.DBF")], span * trial / 12, driver_only)
+        what = "trial %d (%s killed)" % (trial, "driver" if driver_only else "pvhost")
+        cut = stations(root)
+        out = run_pvhost(pvhost, module, resources, root, '(pv_open "GEO" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
+        after = stations(root)
+        check(after == before or (after == moved and cut == moved),
+              "%s: after the next logon every row is as before (%d of %d rows were moved)" %
+              (what, sum(a != b for a, b in zip(cut, before)), len(before)))
+        if cut != before and cut != moved:
+            check("A move of %d rows of project GEO was cut short; it is undone" % MOVE_ROWS in out,
+                  "%s: the logon says the move was undone" % what)
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -295,6 +365,7 @@ def main():
     map_move_run(pvhost, module, resources, os.path.join(work, "map_move"))
     refused_move_run(pvhost, module, resources, os.path.join(work, "refused_move"))
     ended_move_run(pvhost, module, resources, os.path.join(work, "ended_move"))
+    move_killed_run(pvhost, module, resources, work)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
 

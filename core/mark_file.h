@@ -1,0 +1,49 @@
+/*
+** mark_file.h: the mark a command that writes several rows or files keeps
+** in the project's folder while it runs, so that the next logon can put
+** back what a command cut short (the process killed) left half done.
+**
+** A mark is written whole under a fresh name and renamed into place, and
+** its writer holds a lock on it (flock) until it ends; so a mark found
+** unlocked is one a command cut short left behind, and one found locked
+** belongs to a command still running.
+**
+**     mark_file m;
+**     if (mark_begin(m, dir + "PVMOVE.MRK", body) != 0) ...   // errno says why
+**     ... the rows are written ...
+**     mark_end(m, false);
+*/
+#ifndef PV_CORE_MARK_FILE_H
+#define PV_CORE_MARK_FILE_H
+
+#include <string>
+
+/* A mark held by the command that writes it. */
+struct mark_file {
+    std::string path;   /* the mark; empty when none was written */
+    int fd = -1;        /* open and locked while the command runs */
+};
+
+/* Writes body whole as the mark at path (through path + "N" renamed into
+** place) and keeps it locked. 0, or -1 with errno (nothing is left). */
+int mark_begin(mark_file &mark, const std::string &path, const std::string &body);
+/* Adds text to the end of a held mark. 0, or -1 with errno. */
+int mark_append(mark_file &mark, const std::string &text);
+/* Lets a held mark go, removing it unless keep is set (its path stays
+** named); nothing for a mark not held. */
+void mark_end(mark_file &mark, bool keep);
+
+/* What mark_take found. */
+#define MARK_NONE 0   /* no mark (a mark cut short while written is removed) */
+#define MARK_FOUND 1  /* a mark left behind: its body read, held in mark */
+#define MARK_BUSY 2   /* a mark a running command holds */
+/* Takes the mark at path left by a command cut short: reads its body and
+** holds it (end it with mark_end). */
+int mark_take(mark_file &mark, const std::string &path, std::string &body);
+
+/* The folder of a project's own files (pjct_file_dir) ending in a
+** separator, or "" when it has none. */
+struct pjct_rec;
+std::string mark_folder(const pjct_rec *project);
+
+#endif /* PV_CORE_MARK_FILE_H */
