@@ -13,7 +13,9 @@
 ** merged row gets a number no master row holds and no other merged row
 ** takes. The map half numbers the links of the slave's rows the same way
 ** (from the numbering the database half used, or by reading the slave's
-** numbers in the same order when the maps are merged first).
+** numbers in the same order when the maps are merged first); a link to a
+** row the slave table does not hold (a row deleted since) names no merged
+** row, so it is left as it is and counted apart.
 **
 ** A table is merged whole or not at all: when a row cannot be merged the
 ** rows the merge numbered in its table are deleted again. While a dBASE
@@ -215,12 +217,13 @@ const merge_numbers *merge_numbers_of(tbl_rec *t)
     return &n;
 }
 
-/* The new number of a link's row, or -1 when it has none. A row without a
-** number of its own (its links hold row 0) is found in the slave by the
-** link's column and value. */
+/* The new number of a link's row, or -1 when the slave table does not
+** hold the row. A row numbered by the slave keeps offset + its number; a
+** row without a number of its own (its links hold row 0) is found in the
+** slave by the link's column and value. */
 long merge_link_number(const merge_numbers &n, const link_rec &l)
 {
-    if (l.row_id > 0) return n.offset + l.row_id;
+    if (l.row_id > 0) return n.taken.count(l.row_id) ? n.offset + l.row_id : -1;
     const tbl_rec *s = tbl_find_by_name(g_merge_slave->tables, l.table, nullptr);
     const sql_col_rec *key = s ? s->keys[TBL_KEY_BASENUMBER] : nullptr;
     const sql_col_rec *c = s ? tbl_column_find(s->columns, l.key_column, nullptr, nullptr) : nullptr;
@@ -628,7 +631,8 @@ int merge_entity(const ads_name ename)
     }
     const merge_numbers *numbers = rc == 0 ? merge_numbers_of(t) : nullptr;
     long number = numbers ? merge_link_number(*numbers, l) : -1;
-    if (rc == 0 && number < 1) rc = -1;
+    if (rc == 0 && !numbers) rc = -1;
+    else if (rc == 0 && number < 1) rc = MERGE_ROW_NOT_HELD;
     if (rc == 0) {
         l.row_id = (int32_t)number;
         std::snprintf(l.project, sizeof l.project, "%s", g_merge_master->name);
@@ -648,17 +652,23 @@ int merge_maps(void)
     ads_name ss;
     if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return -1;
     ads_printf("\n");
-    long count = 0, merged = 0;
+    long count = 0, merged = 0, not_held = 0;
     ads_sslength(ss, &count);
     for (long i = 0; i < count; ++i) {
         ads_printf("\rMerging... %ld", merged);
         ads_name e;
         if (ads_ssname(ss, i, e) != RTNORM) break;
-        if (merge_entity(e) == 0) ++merged;
+        int rc = merge_entity(e);
+        if (rc == 0) ++merged;
+        else if (rc == MERGE_ROW_NOT_HELD) ++not_held;
     }
     ads_printf("\rMerging...  %ld\n", merged);
     ads_ssfree(ss);
-    msg_alert("PETRIVEX", "Merged... %ld entities", merged);
+    if (not_held)
+        msg_alert("PETRIVEX", "Merged... %ld entities\n%ld entities left as they were: their rows are not in "
+                  "project %s", merged, not_held, g_merge_slave->name);
+    else
+        msg_alert("PETRIVEX", "Merged... %ld entities", merged);
     return 0;
 }
 

@@ -41,9 +41,16 @@ int merge_database(ads_hdlg dlg);
 ** state; -1 when nothing is selected. */
 int merge_maps(void);
 
-/* Relinks one entity of a slave row to the master. 0; -9802 when the
-** entity cannot be read; the link's parse code; -1 when it is not the
-** slave's or its table is not the master's, or it cannot be written. */
+/* What merge_entity answers for a link to a row the slave table does not
+** hold (a deleted row whose link was never cleaned): the entity is left as
+** it is. */
+#define MERGE_ROW_NOT_HELD 1
+
+/* Relinks one entity of a slave row to the row that row became in the
+** master. 0; MERGE_ROW_NOT_HELD when the slave table does not hold the
+** row; -9802 when the entity cannot be read; the link's parse code; -1
+** when it is not the slave's or its table is not the master's, or it
+** cannot be written. */
 int merge_entity(const ads_name ename);
 
 /* Checks a slave table's keys against the master table's; 0, or -1 with

@@ -79,6 +79,17 @@ def children(pid, name):
     return found
 
 
+def store_links(doc):
+    """The editor's link store of an ezdxf drawing (extended data "ASE" of
+    the APPID entry "ASE"): {entity handle: (link path name, row id)}."""
+    ase = doc.appids.get("ASE") if "ASE" in doc.appids else None
+    tags = [(t.code, t.value) for t in ase.get_xdata("ASE")] if ase is not None and ase.has_xdata("ASE") else []
+    # A link: "LINK", number, kind, flag, handle, link path name, the count
+    # of its key values, then the first value's type and the value.
+    return {tags[i + 4][1]: (tags[i + 5][1], tags[i + 8][1])
+            for i, t in enumerate(tags) if t == (1000, "LINK") and i + 8 < len(tags)}
+
+
 FAILURES = []
 
 

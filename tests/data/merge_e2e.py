@@ -148,12 +148,21 @@ def test_database_and_maps(args, work):
 
 
 def test_maps_alone(args, work):
+    """Row 2 becomes 102 with its link-store entry; links to rows 17 and 99,
+    which SLAVE's STATN does not hold, stay as they were, without entries."""
     root = os.path.join(work, "maps")
     make_projects(root)
-    drawing(os.path.join(root, "in.dxf"), [("SLAVE", "STATN", 17, "BASENUMBER", "17")])
+    drawing(os.path.join(root, "in.dxf"), [("SLAVE", "STATN", n, "BASENUMBER", str(n)) for n in (17, 2, 99)])
     out = pvhost(args, root, LOGON + MERGE_DIALOG + "ok\nALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
-    check(links_of(os.path.join(root, "out.dxf"))[0][:3] == ("MASTER", "STATN", 117), "row 17 becomes 117")
-    check("Merged... 1 entities" in out, "one entity merged")
+    check([l[:3] for l in links_of(os.path.join(root, "out.dxf"))] ==
+          [("SLAVE", "STATN", 17), ("MASTER", "STATN", 102), ("SLAVE", "STATN", 99)],
+          "row 2 becomes 102, rows 17 and 99 left: %r" % links_of(os.path.join(root, "out.dxf")))
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    store = e2e_tables.store_links(doc)
+    texts = {e.dxf.text: e.dxf.handle for e in doc.modelspace().query("TEXT")}
+    check(store == {texts["T1"]: ("MASTER$STATN", 102)}, "one link-store entry, of row 102: %r" % store)
+    check("Merged... 1 entities\n2 entities left as they were: their rows are not in project SLAVE" in out,
+          "one entity merged, two left and counted")
     check([int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATN")] == [50, 100], "no rows merged")
 
 
