@@ -82,17 +82,23 @@ void trim_texts(link_rec *link)
     str_trim(link->extra);
 }
 
-/* Puts the group on the list in place of an existing -3 item and what
-** follows it, else at the end. */
+/* Puts a group on an entity list in place of its -3 item and all after
+** it, else at its end. */
+void splice_group(struct resbuf *list, struct resbuf *group)
+{
+    struct resbuf *prev = list;
+    while (prev->rbnext && prev->rbnext->restype != LINK_XD_START) prev = prev->rbnext;
+    if (prev->rbnext) ads_relrb(prev->rbnext);
+    prev->rbnext = group;
+}
+
+/* Puts the link's group on the list (splice_group). */
 int put_group(link_rec *link, struct resbuf *list)
 {
     trim_texts(link);
     struct resbuf *group = xdata_group(link);
     if (!group) return -1;
-    struct resbuf *prev = list;
-    while (prev->rbnext && prev->rbnext->restype != LINK_XD_START) prev = prev->rbnext;
-    if (prev->rbnext) ads_relrb(prev->rbnext);
-    prev->rbnext = group;
+    splice_group(list, group);
     return 0;
 }
 
@@ -264,6 +270,16 @@ int link_xdata_put_raw(link_rec *link, struct resbuf *list)
 {
     if (!list || link_incomplete(link)) return -2;
     return put_group(link, list);
+}
+
+int link_xdata_remove(struct resbuf *list)
+{
+    if (!list) return -2;
+    /* The application's name alone, without items, takes its data off. */
+    struct resbuf *group = ads_buildlist(LINK_XD_START, LINK_XD_APP, LINK_APP_NAME, 0);
+    if (!group) return -1;
+    splice_group(list, group);
+    return 0;
 }
 
 int link_xdata_parse(link_rec *link, const struct resbuf *list)

@@ -126,6 +126,10 @@ int link_own_key_slot(int table_type);
 int link_xdata_put(link_rec *link, struct resbuf *list);
 /* The same with only the completeness check (-2 when incomplete). */
 int link_xdata_put_raw(link_rec *link, struct resbuf *list);
+/* Puts on the entity list the application's name without a link, so that
+** the entity modified with it loses its link. 0; -1 when the group cannot
+** be built; -2 for a null list. */
+int link_xdata_remove(struct resbuf *list);
 /* Reads the entity with its "PETRIVEX" data and parses the link. 0, the
 ** parse's code; -9802 when the entity cannot be read; -2 for a null name. */
 int link_xdata_get(link_rec *link, const ads_name ename);

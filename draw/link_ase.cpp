@@ -118,9 +118,7 @@ bool make_path(ase_work &w, const pjct_rec *p, const tbl_rec *t, const char *lpn
 bool make_link(ase_work &w, const link_rec *link, const ads_name ename, const char *lpn)
 {
     w.link = ase_alloc_dsc(g_ase_app, ASE_DSC_LINK);
-    void *sel = ase_alloc_dsc(g_ase_app, ASE_DSC_LINKSEL);
-    if (sel && ase_select_links_by_entity(sel, LINK_ASE_SELECT_ANY, ename) == 1) ase_erase_links(sel);
-    ase_free_dsc(&sel);
+    link_ase_erase(ename);
     if (!w.link || !ase_init_link(w.link, LINK_ASE_KIND)) return false;
     if (!ase_set_value_long(w.keys[0], link->row_id)) return false;
     if (ase_create_link(w.link, lpn, w.keys, w.count, ename) != 1) return false;
@@ -149,6 +147,17 @@ int link_path_has_name(void *path, const char *name)
         if (rb->restype == RTSTR && rb->resval.rstring && str_eq_nocase(rb->resval.rstring, name)) found = RTNORM;
     if (names) ads_relrb(names);
     return found;
+}
+
+int link_ase_erase(const ads_name ename)
+{
+    if (ename_isnull(ename)) return -2;
+    void *sel = ase_alloc_dsc(g_ase_app, ASE_DSC_LINKSEL);
+    if (!sel) return RTERROR;
+    int rc = RTNORM;
+    if (ase_select_links_by_entity(sel, LINK_ASE_SELECT_ANY, ename) == 1 && ase_erase_links(sel) != 1) rc = RTERROR;
+    ase_free_dsc(&sel);
+    return rc;
 }
 
 int link_ase_create(const link_rec *link, const ads_name ename)

@@ -31,6 +31,10 @@
 ** "\n%s Could not create link.\n" under the error title, with the
 ** project's links switch cleared. */
 int link_ase_create(const link_rec *link, const ads_name ename);
+/* Erases every host link of the entity (an entity left without its row).
+** 5100, also when it had none; -2 for a null name; RTERROR when the
+** store refuses. */
+int link_ase_erase(const ads_name ename);
 /* Whether the host lists `name` among the link path names of the path
 ** descriptor (any case, texts only). 5100 found; -5001 not. */
 int link_path_has_name(void *path, const char *name);

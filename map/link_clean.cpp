@@ -9,7 +9,11 @@
 ** value in the selection alike:
 **     UPDATE STATION SET BASENUMBER = 13 WHERE BASENUMBER = 12 AND STATION = 'ST1'
 ** When no row has the id any more, the row is looked up by the key value
-** and the entity relinked to that row's number.
+** and the entity relinked to that row's number. The key value alone names
+** a row only in a table that keeps one row a station (or a value); in a
+** table of several rows a station the entity must show the row's value,
+** and an entity whose row is gone there loses its link (the entity stays)
+** rather than be handed to another measurement of the station.
 */
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +64,61 @@ const char *clean_shown_value(const struct resbuf *list)
     struct resbuf *g = code ? rb_find(l, code) : nullptr;
     return g ? g->resval.rstring : nullptr;
 }
+
+/* Whether the value an entity shows is the row's value of the link's
+** column: 0; -9806 when the entity shows none or the row lacks the column;
+** -9808 when they differ (trimmed, any case). */
+int clean_shows_row_value(const struct resbuf *list, const link_rec *link, sql_col_rec *row)
+{
+    sql_col_rec *key = sql_col_find(row, link->key_column, nullptr, nullptr);
+    const char *shown = clean_shown_value(list);
+    if (!shown || !key) return LINK_ERR_COLUMN;
+    return clean_same_text(shown, key->text) ? 0 : LINK_ERR_KEY_VALUE;
+}
+
+/* Whether some station holds two rows of a STATION table:
+**     SELECT STN FROM STRUC GROUP BY STN HAVING COUNT(*) > 1
+** false when the table cannot be read that way. */
+bool clean_station_repeats(pjct_rec *p, const tbl_rec *t)
+{
+    const sql_col_rec *station = t->keys[TBL_KEY_STATION];
+    if (!station || !sql_is_ident(station->name) || !sql_is_ident(t->name)) return false;
+    std::string text = std::string("SELECT ") + station->name + " FROM " + t->name + " GROUP BY " + station->name +
+                       " HAVING COUNT(*) > 1";
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *found = nullptr;
+    long n = sql_query(p->connection, text.c_str(), &stmt, &cursor, &found, 0);
+    sql_close_query(&stmt, &cursor, &found);
+    return n > 0;
+}
+
+/* Whether the key value alone names a row of the link's table. A table
+** keyed by a column of its own (a UNIT, a LEGEND ...) or by BASENUMBER
+** keeps one row a value, a STATION table one row a station unless it
+** holds a station twice (structures and samples are registered as STATION
+** tables too); the other tables keyed by STATION (samples, analyses ...)
+** hold several rows a station, where the one row left may be another
+** measurement. */
+bool clean_key_names_row(const link_rec *link)
+{
+    pjct_rec *p = nullptr;
+    tbl_rec *t = nullptr;
+    if (link_find_table(link, &p, &t) != 0) return false;
+    if (link_own_key_slot(t->table_type) != TBL_KEY_STATION) return true;
+    return t->table_type == TBL_DEF_STATION && !clean_station_repeats(p, t);
+}
+
+/* Takes the link off an entity whose row is gone: its extended data and
+** its host links. 0, or -1 when the entity cannot be modified. */
+int clean_unlink(struct resbuf *list, const ads_name ename)
+{
+    if (link_xdata_remove(list) != 0 || ads_entmod(list) != RTNORM) return -1;
+    link_ase_erase(ename);
+    return 0;
+}
+
+/* Entities of the current pv-clean left without their rows. */
+long s_lost = 0;
 
 /* Runs a query on the link's table for one condition value and keeps the
 ** first row that matches in the mode; see clean_fetch_by_row_id. */
@@ -233,9 +292,7 @@ int clean_row_matches(const struct resbuf *list, const link_rec *link, sql_col_r
     if (!clean_same_text(link->key_value, own->text)) return LINK_ERR_KEY_VALUE;
     if (mode == CLEAN_BY_ROW_ID) return 0;
     if (str_eq_nocase(link->key_column, link_id_column_name(t)) || count == 1) return 0;
-    const char *shown = clean_shown_value(list);
-    if (!shown) return LINK_ERR_COLUMN;
-    return clean_same_text(shown, key->text) ? 0 : LINK_ERR_KEY_VALUE;
+    return clean_shows_row_value(list, link, row);
 }
 
 int clean_fetch_by_row_id(const struct resbuf *list, const link_rec *link, void **cursor, void **stmt,
@@ -318,10 +375,22 @@ int clean_entity(const ads_name ename, ads_name ss)
     sql_col_rec *row = nullptr;
     long count = 0;
     int rc = 0;
-    if (clean_fetch_by_row_id(list, &link, &cursor, &stmt, &row, &count) == 0) {
+    int by_id = clean_fetch_by_row_id(list, &link, &cursor, &stmt, &row, &count);
+    int by_key = by_id == 0 ? 0 : clean_fetch_by_key(list, &link, &cursor, &stmt, &row, &count);
+    /* Where a station holds several rows, a row found by the key value is
+    ** the entity's own only when it shows that row's value; without it
+    ** the entity has lost its row. */
+    bool several = by_id == LINK_ERR_ROW && (by_key == 0 || by_key == LINK_ERR_ROW) && !clean_key_names_row(&link);
+    if (several && by_key == 0 && clean_shows_row_value(list, &link, row) != 0) {
+        sql_close_query(&stmt, &cursor, &row);
+        by_key = LINK_ERR_ROW;
+    }
+    if (by_id == 0) {
         rc = clean_renumber_group(list, &link, row, count, ss);
-    } else if (clean_fetch_by_key(list, &link, &cursor, &stmt, &row, &count) == 0) {
+    } else if (by_key == 0) {
         clean_relink(list, &link, row);
+    } else if (several && by_key == LINK_ERR_ROW && clean_unlink(list, ename) == 0) {
+        ++s_lost;
     }
     if (rc == 0) ads_ssdel(ename, ss);
     sql_close_query(&stmt, &cursor, &row);
@@ -339,9 +408,10 @@ int pv_clean(struct resbuf *)
         return RTNORM;
     }
     ads_printf("\n");
-    long cleaned = ss_walk(ss, "Cleaning...", clean_entity);
+    s_lost = 0;
+    long cleaned = ss_walk(ss, "Cleaning...", clean_entity) - s_lost;
     ads_printf("\rCleaning...  %ld\n", cleaned);
     ss_free(ss);
-    msg_alert(k_clean_title, "Cleaned... %ld entities", cleaned);
+    msg_alert(k_clean_title, "Cleaned... %ld entities\n%ld entities lost their rows", cleaned, s_lost);
     return RTNORM;
 }

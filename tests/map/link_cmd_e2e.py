@@ -23,6 +23,9 @@ import dbf
 import dbfread
 import ezdxf
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+from e2e_tables import store_links  # noqa: E402
+
 FAILURES = []
 
 
@@ -32,16 +35,16 @@ def check(ok, what):
         print("FAIL:", what)
 
 
-def setup(resources, root):
-    """A scratch copy of the sample project and asi.ini with GEO's links on."""
+def setup(resources, root, project="GEO"):
+    """A scratch copy of a sample project and asi.ini with its links on."""
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(os.path.join(root, "projects"))
-    shutil.copytree(os.path.join(resources, "projects", "GEO"), os.path.join(root, "projects", "GEO"))
+    shutil.copytree(os.path.join(resources, "projects", project), os.path.join(root, "projects", project))
     with open(os.path.join(resources, "asi.ini")) as f:
-        ini = f.read().replace("GEO.links=0", "GEO.links=1")
+        ini = f.read().replace(project + ".links=0", project + ".links=1")
     with open(os.path.join(root, "asi.ini"), "w") as f:
         f.write(ini)
-    return os.path.join(root, "projects", "GEO")
+    return os.path.join(root, "projects", project)
 
 
 def run_pvhost(pvhost, module, resources, root, drawing, script):
@@ -140,12 +143,53 @@ def clean_run(pvhost, module, resources, root):
               % (text.dxf.text, tags[2][1], rows.get(key)))
 
 
+def clean_ridge_run(pvhost, module, resources, root):
+    """RIDGE registers its structures as a STATION table of several rows a
+    station: with the joint of station 101 (row 2) deleted, its symbol is
+    not handed to the foliation left there but loses its link, while the
+    foliation's symbol stays and a station renumbered in STATN is found by
+    its key."""
+    proj = setup(resources, root, "RIDGE")
+    struc = dbf.Table(os.path.join(proj, "STRUC.DBF"))
+    struc.open(dbf.READ_WRITE)
+    for record in struc:
+        if record.basenumber == 2:
+            dbf.delete(record)
+    struc.close()
+    doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
+    msp = doc.modelspace()
+    joint = msp.add_line((0, 0), (10, 0))
+    joint.set_xdata("PETRIVEX", [(1000, "RIDGE"), (1000, "STRUC"), (1071, 2), (1000, "STRIKE"), (1000, "101"),
+                                 (1000, "")])
+    foliation = msp.add_line((0, 20), (10, 20))
+    foliation.set_xdata("PETRIVEX", [(1000, "RIDGE"), (1000, "STRUC"), (1071, 1), (1000, "STRIKE"),
+                                     (1000, "101"), (1000, "")])
+    camp = msp.add_text("Ridge Camp", dxfattribs={"height": 2.5, "insert": (0, 40)})
+    camp.set_xdata("PETRIVEX", [(1000, "RIDGE"), (1000, "STATN"), (1071, 77), (1000, "NAME"), (1000, "101"),
+                                (1000, "")])
+    drawing = os.path.join(root, "struc.dxf")
+    doc.saveas(drawing)
+    out = run_pvhost(pvhost, module, resources, root, drawing, CLEAN_SCRIPT.replace("GEO", "RIDGE"))
+    check("Cleaned... 2 entities\n1 entities lost their rows" in out, "one entity counted as having lost its row")
+    saved = ezdxf.readfile(os.path.join(root, "cleaned.dxf"))
+    got = {e.dxf.handle: link_tags(e) for e in saved.modelspace()}
+    check(got[joint.dxf.handle] == [], "the joint's symbol is left unlinked: %r" % got[joint.dxf.handle])
+    check([v for _, v in got[foliation.dxf.handle]][:3] == ["RIDGE", "STRUC", 1],
+          "the foliation's symbol untouched: %r" % got[foliation.dxf.handle])
+    check([v for _, v in got[camp.dxf.handle]][:3] == ["RIDGE", "STATN", 1],
+          "the station renumbered is found by its key: %r" % got[camp.dxf.handle])
+    store = store_links(saved)
+    check(store == {camp.dxf.handle: ("RIDGE$STATN", 1)}, "only the station's TEXT in the link store: %r" % store)
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
     pvhost, module, resources, work = sys.argv[1:]
     link_run(pvhost, module, resources, os.path.join(work, "link"))
     clean_run(pvhost, module, resources, os.path.join(work, "clean"))
+    clean_ridge_run(pvhost, module, resources, os.path.join(work, "clean ridge"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
     print("pv-link and pv-clean end to end: all checks passed")
