@@ -159,6 +159,9 @@ int link_compare(const link_rec *a, const link_rec *b);
 ** The number kept; -1 when the selection fails; -9802 when none is kept
 ** (set freed); -2 for a level other than 1, 2, 4, 8 or missing arguments. */
 int link_ss_window(const geo_point *centre, double half, const link_rec *link, int level, ads_name ss);
+/* The same over the whole drawing: every linked entity whose link compares
+** with `link` at a level from 1 to `level`, wherever it lies. */
+int link_ss_drawing(const link_rec *link, int level, ads_name ss);
 /* The window link_ss_same_row uses for an entity list: its centre and
 ** half size by entity type. 0; -9809 when a group it needs is missing;
 ** -9802 for another type; -2 for missing arguments. */

@@ -57,14 +57,15 @@ bool level_ok(int level)
 
 }  // namespace
 
-int link_ss_window(const geo_point *centre, double half, const link_rec *link, int level, ads_name ss)
+/* Selects in the mode ("C" between lo and hi, or "X" all) the entities
+** that carry a link and keeps those whose link compares with `link` at a
+** level from 1 to `level`; see link_ss_window for the answers. */
+static int select_related(const char *mode, const ads_point lo, const ads_point hi, const link_rec *link, int level,
+                          ads_name ss)
 {
-    if (!centre || !link || !ss || !level_ok(level)) return -2;
-    double h = std::fabs(half);
-    ads_point lo = {centre->x - h, centre->y - h, 0.0}, hi = {centre->x + h, centre->y + h, 0.0};
     struct resbuf *filter = ads_buildlist(LINK_XD_START, LINK_XD_APP, LINK_APP_NAME, 0);
     if (!filter) return ERR_NO_MEMORY;
-    int rc = ads_ssget("C", lo, hi, filter, ss);
+    int rc = ads_ssget(mode, lo, hi, filter, ss);
     ads_relrb(filter);
     if (rc != RTNORM) {
         ename_clear(ss);
@@ -86,6 +87,20 @@ int link_ss_window(const geo_point *centre, double half, const link_rec *link, i
         return LINK_ERR_NOT_LINKED;
     }
     return kept;
+}
+
+int link_ss_window(const geo_point *centre, double half, const link_rec *link, int level, ads_name ss)
+{
+    if (!centre || !link || !ss || !level_ok(level)) return -2;
+    double h = std::fabs(half);
+    ads_point lo = {centre->x - h, centre->y - h, 0.0}, hi = {centre->x + h, centre->y + h, 0.0};
+    return select_related("C", lo, hi, link, level, ss);
+}
+
+int link_ss_drawing(const link_rec *link, int level, ads_name ss)
+{
+    if (!link || !ss || !level_ok(level)) return -2;
+    return select_related("X", nullptr, nullptr, link, level, ss);
 }
 
 /* Walks the vertices of an LWPOLYLINE list or a POLYLINE entity: the

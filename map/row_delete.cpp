@@ -5,8 +5,9 @@
 ** For an object linked to row 7 of STATN the row is looked up with
 **     SELECT * FROM STATN WHERE BASENUMBER = 7
 ** and, once the fetched row is the linked one, every other object linked
-** to that row around the object is erased, the row's memo lines and then
-** the row are deleted by its BASENUMBER and the object itself is erased.
+** to that row is erased wherever it lies in the drawing, the row's memo
+** lines and then the row are deleted by its BASENUMBER and the object
+** itself is erased.
 ** Objects without a valid link stay. Deletions cannot be undone, so the
 ** user confirms once for the whole selection.
 */
@@ -37,16 +38,12 @@ bool erase_from_set(const ads_name ename, ads_name ss)
     return true;
 }
 
-/* Erases the objects linked to the same row as the object of a list,
-** except that object, counting each erased one. */
-void erase_row_others(const ads_name ename, ads_name ss, long *entities)
+/* Erases the objects linked to the row of the link, wherever they lie in
+** the drawing, except the object itself, counting each erased one. */
+void erase_row_others(const ads_name ename, const link_rec *link, ads_name ss, long *entities)
 {
-    struct resbuf *list = link_entget(ename);
-    if (!list) return;
     ads_name same = {0, 0};
-    int n = link_ss_same_row(list, LINK_SAME_ROW, same);
-    ads_relrb(list);
-    if (n <= 0) return;
+    if (link_ss_drawing(link, LINK_SAME_ROW, same) <= 0) return;
     /* The names are taken first: erasing must not shift the walk. */
     std::vector<std::array<long, 2>> names;
     ads_name e;
@@ -87,7 +84,7 @@ int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, l
             sql_close_query(&stmt, &cursor, &row);
             return deleted;
         }
-        erase_row_others(ename, ss, entities);
+        erase_row_others(ename, link, ss, entities);
         if (deleted == RTNORM) ++*rows;
         sql_close_query(&stmt, &cursor, &row);
     }

@@ -25,13 +25,14 @@ The driver ended: with pvdb3 killed after logon, pv-add's OK says "45091:
 the driver of DB3 has ended" as pv-query does and shows it in the dialog,
 which stays open; cancel ends the command and no row is added.
 
-Deleting: a TEXT linked to row 2 and a plain TEXT, all selected; answered
-yes, the linked TEXT and row 2 go ("Deleted... 1 entities, 1 rows"), the
-plain TEXT stays; answered no, nothing goes ("Deleted... 0 entities, 0
-rows"). Deleting rows with memo lines, cut short by killing pvhost or its
-driver at several points and run again, leaves every row and memo line
-gone as one uninterrupted run does: a row's memo lines go before the row,
-so no memo line is ever left without its row.
+Deleting: a TEXT linked to row 2 picked, a LINE of the same row 30 km
+away and a plain TEXT; answered yes, both linked entities and row 2 go
+("Deleted... 2 entities, 1 rows"), the plain TEXT stays; answered no,
+nothing goes ("Deleted... 0 entities, 0 rows"). Deleting rows with memo
+lines, cut short by killing pvhost or its driver at several points and run
+again, leaves every row and memo line gone as one uninterrupted run does:
+a row's memo lines go before the row, so no memo line is ever left without
+its row.
 """
 import os
 import shutil
@@ -193,7 +194,7 @@ def zero_run(pvhost, module, resources, root):
 
 DELETE_SCRIPT = """(pv_open "GEO" "DB3" "" "")
 pv-delete
-ALL
+10,10
 
 %s
 %s
@@ -211,6 +212,9 @@ def texts_drawing(root):
     linked.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"),
                                   (1000, "2"), (1000, "")])
     doc.modelspace().add_text("plain", dxfattribs={"height": 2.5, "insert": (100, 100)})
+    # The same row's LINE 30 km away, outside any window around the TEXT.
+    doc.modelspace().add_line((30000, 10), (30010, 10)).set_xdata(
+        "PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"), (1000, "2"), (1000, "")])
     drawing = os.path.join(root, "texts.dxf")
     doc.saveas(drawing)
     return drawing
@@ -222,11 +226,13 @@ def delete_run(pvhost, module, resources, root, answer):
     out = run_pvhost(pvhost, module, resources, root, DELETE_SCRIPT % (YES_NO, answer), drawing)
     table = dbfread.DBF(os.path.join(proj, "STATN.DBF"), load=True)
     deleted = [int(r["BASENUMBER"]) for r in table.deleted]
-    texts = [t.dxf.text for t in ezdxf.readfile(os.path.join(root, "deleted.dxf")).modelspace().query("TEXT")]
+    saved = ezdxf.readfile(os.path.join(root, "deleted.dxf")).modelspace()
+    texts = [t.dxf.text for t in saved.query("TEXT")]
     if answer == "ok":
-        check("Deleted... 1 entities, 1 rows" in out, "yes: 'Deleted... 1 entities, 1 rows' shown")
+        check("Deleted... 2 entities, 1 rows" in out, "yes: 'Deleted... 2 entities, 1 rows' shown")
         check(deleted == [2], "yes: row 2 marked deleted, deleted rows %r" % deleted)
         check(texts == ["plain"], "yes: only the plain TEXT left, %r" % texts)
+        check(len(saved.query("LINE")) == 0, "yes: the row's LINE 30 km away erased too")
     else:
         check("Deleted... 0 entities, 0 rows" in out, "no: 'Deleted... 0 entities, 0 rows' shown")
         check(deleted == [], "no: no row deleted, %r" % deleted)
