@@ -6,7 +6,8 @@
 ** need not be logged on; its project is renamed, its table when it is the
 ** old table, and its key column only together with its table. It is
 ** written back with the completeness check only, and the host link is made
-** anew from the target project's connection.
+** anew from the target project's connection when the target project holds
+** the link's row and column (a link to a missing row gets none).
 */
 #include "data/rename.h"
 
@@ -95,7 +96,10 @@ int rename_entity_link(const ads_name ename, const char *old_prj, const char *ne
                 std::snprintf(l.key_column, sizeof l.key_column, "%s", trimmed(new_col).c_str());
         }
         rc = (link_xdata_put_raw(&l, list) == 0 && ads_entmod(list) == RTNORM) ? 0 : -1;
-        if (rc == 0) link_ase_create(&l, ename);
+        /* The host link names a row: none for a link whose row or column
+        ** the project does not hold, and an earlier one goes. */
+        if (rc == 0 && link_row_exists(&l) == 0) link_ase_create(&l, ename);
+        else if (rc == 0) link_ase_erase(ename);
     }
     ads_relrb(list);
     return rc;

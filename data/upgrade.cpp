@@ -907,14 +907,15 @@ int upg_run(void *dialog, pjct_rec *project)
 }
 
 /* Converts the old links of the entities the user selects into current
-** links, when the user says yes to "Upgrade current map ?". Answers the
-** entities converted. */
+** links, when the user says yes to "Upgrade current map ?". An old link
+** whose row the upgraded table does not hold (a deleted record) is left
+** as it was and counted as not converted. Answers the entities converted. */
 long upg_map_entities(void)
 {
     if (msg_yes_no("Upgrade current map ?") != RTNORM) return 0;
     ads_name ss;
     if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return 0;
-    long count = 0, done = 0;
+    long count = 0, done = 0, rowless = 0;
     ads_sslength(ss, &count);
     ads_printf("\nUpgrading... 0");
     for (long i = 0; i < count; i++) {
@@ -923,6 +924,10 @@ long upg_map_entities(void)
         link_legacy_rec legacy;
         link_rec link;
         if (link_legacy_get(&legacy, e) != 0 || link_legacy_convert(&legacy, &link) != 0) continue;
+        if (link_row_exists(&link) != 0) {
+            ++rowless;
+            continue;
+        }
         struct resbuf *list = link_entget(e);
         if (!list) continue;
         int ok = link_xdata_put(&link, list) == 0 && ads_entmod(list) == RTNORM && link_ase_create(&link, e) == RTNORM;
@@ -932,6 +937,7 @@ long upg_map_entities(void)
     }
     ads_ssfree(ss);
     ads_printf("\rUpgrading... %ld... done", done);
+    if (rowless) ads_printf(", %ld not converted: their rows are not in their tables", rowless);
     return done;
 }
 

@@ -373,6 +373,15 @@ int link_row_fetch(const link_rec *link, void **cursor, void **stmt, sql_col_rec
     return LINK_ERR_ROW;
 }
 
+int link_row_exists(const link_rec *link)
+{
+    void *cursor = nullptr, *stmt = nullptr;
+    sql_col_rec *row = nullptr;
+    int rc = link_row_fetch(link, &cursor, &stmt, &row);
+    if (rc == 0) sql_close_query(&stmt, &cursor, &row);
+    return rc;
+}
+
 int link_from_row(link_rec *link, sql_col_rec *row, const sql_col_rec *column)
 {
     if (!link || !row || !column) return -2;

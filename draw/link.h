@@ -189,6 +189,9 @@ int link_ss_group_rows(int **array_out, ads_name ss);
 ** caller; -9805 (closed) when no row qualifies; the validation's code; the
 ** SQL layer's code when the query fails. */
 int link_row_fetch(const link_rec *link, void **cursor, void **stmt, sql_col_rec **row);
+/* Whether the link names a row that exists (link_row_fetch, the query
+** closed again): 0 when it does; else link_row_fetch's code. */
+int link_row_exists(const link_rec *link);
 /* Fills the link from a row of a registered table for the given column.
 ** 0; -1 (link cleared) when anything is missing; -2 for missing arguments. */
 int link_from_row(link_rec *link, sql_col_rec *row, const sql_col_rec *column);

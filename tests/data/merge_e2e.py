@@ -451,6 +451,23 @@ def test_rename(args, work):
                     ("THIRD", "ROCK", 19, "BASENUMBER", "19", "")], "renamed links %r" % links)
 
 
+def test_rename_store(args, work):
+    """Renamed into MASTER (links on), a link to row 50 gets its link-store
+    entry; links to row 99, which STATN does not hold, and to a column it
+    lacks are renamed without one."""
+    root = os.path.join(work, "rename store")
+    make_projects(root)
+    drawing(os.path.join(root, "in.dxf"), [("OLDP", "STATN", 50, "NAME", "1"), ("OLDP", "STATN", 99, "NAME", "9"),
+                                          ("OLDP", "STATN", 50, "NOSUCH", "1")])
+    out = pvhost(args, root, '(pv_open "MASTER" "DB3" "" "")\npv-rename\npv_rename\nset ren_old_prj OLDP\n'
+                 "set ren_new_prj MASTER\nok\nALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n")
+    check("Renamed... 3 entities" in out, "three entities renamed")
+    doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
+    handles = {e.dxf.text: e.dxf.handle for e in doc.modelspace().query("TEXT")}
+    store = e2e_tables.store_links(doc)
+    check(store == {handles["T0"]: ("MASTER$STATN", 50)}, "only the link to row 50 in the link store: %r" % store)
+
+
 def main():
     if len(sys.argv) not in (5, 6):
         raise SystemExit(__doc__)
@@ -469,6 +486,7 @@ def main():
     test_dialog_checks(args, work)
     test_unnumbered_rows_and_memos(args, work)
     test_rename(args, work)
+    test_rename_store(args, work)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
     print("pv-merge and pv-rename end to end: all checks passed")

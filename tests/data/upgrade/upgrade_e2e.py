@@ -120,11 +120,13 @@ def snapshot(root):
 def test_upgrade(args, work):
     root = os.path.join(work, "upgrade")
     make_project(root)
-    drawing(os.path.join(root, "in.dxf"), [(16706, "1"), (7, "2")])
+    # Row 99 is not in STATN (a deleted record): its link is not converted.
+    drawing(os.path.join(root, "in.dxf"), [(16706, "1"), (7, "2"), (99, "9")])
     out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\nok\nALL\n\n"
                  "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
     check("Upgrading complete. You may need to revise your Tables setup" in out, "closing alert shown")
-    check("Upgrading... 2... done" in out, "two entities converted")
+    check("Upgrading... 2... done, 1 not converted: their rows are not in their tables" in out,
+          "two entities converted, the one of row 99 not")
 
     rockd = rows(root, "ROCKD")
     check(len(rockd) == 5, "ROCKD has 5 records: %r" % rockd)
@@ -192,10 +194,11 @@ def test_upgrade(args, work):
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     links = sorted(tuple(v.value for v in e.get_xdata("PETRIVEX"))[:5] for e in doc.modelspace()
                    if e.has_xdata("PETRIVEX"))
-    check(links == [("OLD", "STATN", 7, "STATION", "2"), ("OLD", "STATN", 16706, "STATION", "1")],
-          "current links: %r" % links)
-    ase = doc.appids.get("ASE") if "ASE" in doc.appids else None
-    check(ase is not None and ase.has_xdata("ASE"), "the link store holds host links")
+    check(links == [("OLD", "STATN", 7, "STATION", "2"), ("OLD", "STATN", 16706, "STATION", "1"),
+                    ("old", ord(LETTER), le16(STATN_ID), 99, le16(STATION_FIELD_ID))],
+          "current links, the old one of row 99 kept: %r" % links)
+    store = sorted(e2e_tables.store_links(doc).values())
+    check(store == [("OLD$STATN", 7), ("OLD$STATN", 16706)], "the link store holds the two converted: %r" % store)
 
     before = snapshot(root)
     pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n")
