@@ -394,6 +394,22 @@ int link_entity_write(struct resbuf *list, link_rec *link)
     return 0;
 }
 
+/* What makes a picked entity's link unusable, from the code its reading
+** gave and what it read: "row id -5", "project GEO2 is not logged on". */
+static std::string link_fault(int rc, const link_rec *l)
+{
+    std::string project = l->project, table = l->table, column = l->key_column;
+    switch (rc) {
+    case LINK_ERR_PROJECT: return project.empty() ? "no project" : "project " + project + " is not logged on";
+    case LINK_ERR_TABLE:
+        return table.empty() ? "no table" : "table " + table + " is not registered in project " + project;
+    case LINK_ERR_ROW: return "no row id";
+    case LINK_ERR_COLUMN: return column.empty() ? "no column" : "table " + table + " has no column " + column;
+    case LINK_ERR_KEY_VALUE: return "no key value";
+    default: return l->row_id < 0 ? "row id " + std::to_string(l->row_id) : std::string(err_text(rc));
+    }
+}
+
 int pv_link(struct resbuf *)
 {
     link_dlg_state st;
@@ -401,12 +417,17 @@ int pv_link(struct resbuf *)
     link_rec current;
     link_clear(&current);
     int rc = link_pick(nullptr, &list, &current);
-    if (rc != 0 && rc != LINK_ERR_NOT_LINKED) {
+    if (rc == LINK_ERR_NOTHING_PICKED || !list) {
         err_report(rc, nullptr);
         if (list) ads_relrb(list);
         return RTNORM;
     }
+    /* An incomplete link is no link: the dialog opens with what of it could
+    ** be read, for the user to mend. */
     if (rc == LINK_ERR_NOT_LINKED) link_clear(&current);
+    else if (rc != 0)
+        ads_printf("\nThe entity's link is incomplete (%s); it is shown as far as it can be read.\n",
+                   link_fault(rc, &current).c_str());
     st.list = list;
     link_copy(&st.work, &current);
     if (run_dialog(&st) == LINK_DLG_ACCEPT && link_entity_write(list, &st.work) == 0)

@@ -20,6 +20,7 @@
 #include "data/tblsetup.h"
 #include "draw/draw_util.h"
 #include "draw/ent_make.h"
+#include "draw/link_ase.h"
 #include "draw/link.h"
 #include "draw/map_params.h"
 #include "draw/sym_place.h"
@@ -250,7 +251,9 @@ int arc_plot_arc(pjct_rec *project, tbl_rec *table, const arc_arc_rec *arc, prj_
             return -1;
         }
     }
-    if (ent_make_seqend() != 0) {
+    /* The polyline stands once its SEQEND is made; then it gets its host
+    ** link, as every linked entity does, or goes. */
+    if (ent_make_seqend() != 0 || link_ase_create(&place->link, head) != RTNORM) {
         ads_entdel(head);
         return -1;
     }

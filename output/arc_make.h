@@ -70,8 +70,9 @@ int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr);
 /* Draws an arc as a POLYLINE linked to its ARCS row (row id and key value
 ** the arc number, key column the table's first column): each point
 ** converted from cover_prj into map_prj, a point that does not convert
-** left out. 0; -1 when the editor refuses an entity (what was drawn of it
-** is deleted). */
+** left out; the finished polyline gets its host link. 0; -1 when the
+** editor refuses an entity or the host link cannot be made (what was drawn
+** of it is deleted). */
 int arc_plot_arc(pjct_rec *project, tbl_rec *table, const arc_arc_rec *arc, prj_rec *cover_prj, prj_rec *map_prj,
                  sym_place_rec *place);
 /* The placement of the arcs: a fresh one named ARC_INFO_ARCS with the

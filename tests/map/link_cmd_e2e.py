@@ -77,6 +77,11 @@ set link_prm 3
 pick link_mod
 pv-link
 900,900
+pv-link
+350,350
+pv_link
+set link_bas 3
+pick link_mod
 SAVE linked.dxf
 (pv_logoff)
 QUIT
@@ -86,21 +91,29 @@ QUIT
 def link_run(pvhost, module, resources, root):
     setup(resources, root)
     doc = ezdxf.new("R2000")
+    doc.appids.new("PETRIVEX")
     doc.modelspace().add_line((100, 100), (200, 200))
+    # A link with a negative row id is incomplete: pv-link says so and the
+    # dialog opens with the rest of it.
+    doc.modelspace().add_line((300, 300), (400, 400)).set_xdata(
+        "PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, -5), (1000, "NAME"), (1000, "3"), (1000, "")])
     drawing = os.path.join(root, "line.dxf")
     doc.saveas(drawing)
     out = run_pvhost(pvhost, module, resources, root, drawing, LINK_SCRIPT)
-    check("Entity linked" in out, "'Entity linked' printed")
+    check(out.count("Entity linked") == 2, "'Entity linked' printed twice")
     check("Nothing selected" in out, "picking nothing says 'Nothing selected'")
+    check("The entity's link is incomplete (row id -5)" in out, "pv-link names the negative row id")
     saved = ezdxf.readfile(os.path.join(root, "linked.dxf"))
     lines = list(saved.modelspace().query("LINE"))
     want = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
-    check(len(lines) == 1 and link_tags(lines[0]) == want,
-          "LINE link %r, want %r" % ([link_tags(e) for e in lines], want))
+    check(len(lines) == 2 and all(link_tags(e) == want for e in lines),
+          "LINE links %r, want %r" % ([link_tags(e) for e in lines], want))
     ase = saved.appids.get("ASE")
     tags = [(t.code, t.value) for t in ase.get_xdata("ASE")] if ase is not None and ase.has_xdata("ASE") else []
     names = [tags[i + 1][1] for i, t in enumerate(tags) if t == (1000, "LPN")]
     check(names == ["GEO$STATN"], "link path names %r, want GEO$STATN" % names)
+    store = store_links(saved)
+    check(store == {e.dxf.handle: ("GEO$STATN", 3) for e in lines}, "both LINEs in the link store: %r" % store)
 
 
 CLEAN_SCRIPT = """(pv_open "GEO" "DB3" "" "")

@@ -6,7 +6,8 @@ alone without ARCS stops; a coverage of the outside polygon alone is
 refused; "table" alone fills ARCS (read back by python3-dbfread, equal to
 the arcs ogrinfo reports); an existing ARCS is confirmed before it is
 overwritten (No keeps the dialog open); "arcs" draws one polyline per arc
-linked to its ARCS row, its vertices as cs2cs converts the arc's points.
+linked to its ARCS row, with its entry in the editor's link store, its
+vertices as cs2cs converts the arc's points.
 
   arcmake_e2e.py PVHOST MODULE RESOURCES WORKDIR COVER_SAMPLES CS2CS
 """
@@ -48,7 +49,7 @@ def make_project(root, resources):
     table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS, [])
     with open(os.path.join(root, "asi.ini"), "w") as f:
         f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.GEO=GEO\n\n"
-                "[ASE_CATALOGS]\nGEO=projects\n\n[PETRIVEX_MISC]\nGEO.links=0\n")
+                "[ASE_CATALOGS]\nGEO=projects\n\n[PETRIVEX_MISC]\nGEO.links=1\n")
     doc = ezdxf.new("R2000")
     block = doc.blocks.new_anonymous_block(type_char="U")
     for i, (tag, value) in enumerate((("NAME", "PETRIVEX_PARAMS"), ("PROJ", MAP_SYSTEM),
@@ -135,6 +136,9 @@ def main():
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     lines = [p for p in doc.modelspace() if p.dxftype() == "POLYLINE"]
     check(len(lines) == len(ogr), "%d polylines, one per arc" % len(lines))
+    store = e2e_tables.store_links(doc)
+    want = {p.dxf.handle: ("GEO$ARCS", p.get_xdata("PETRIVEX")[2].value) for p in lines if p.has_xdata("PETRIVEX")}
+    check(store == want, "each arc's link-store entry names its ARCS row: %r, want %r" % (store, want))
     for p in lines:
         x = [v.value for v in p.get_xdata("PETRIVEX")] if p.has_xdata("PETRIVEX") else []
         check(len(x) >= 5 and x[:2] == ["GEO", "ARCS"] and x[3] == "ARC_NUM" and str(x[2]) == x[4],
