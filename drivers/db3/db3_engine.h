@@ -191,4 +191,10 @@ typedef void (*db3_write_hook)(void);
  * moment. */
 void db3_set_write_hook(db3_write_hook hook);
 
+/* Sets the tick of the file system's clock the engine allows for before a
+ * file's times vouch for a state read from it (ns; 0: two seconds, as on
+ * the coarsest). Only tests set one: the engine then also reads file times
+ * rounded down to it, as a file system with times that coarse gives them. */
+void db3_set_file_tick(long long ns);
+
 #endif

@@ -78,15 +78,45 @@ std::string db3_new_path(const std::string &dir, const std::string &name, const 
     return dir + "/" + db3_upper(name) + ext;
 }
 
-/* Nanoseconds after a directory's last change before its times vouch for
- * a listing: a change within the same tick of the file system's clock
- * (two seconds on the coarsest) would leave them as they were. */
-constexpr long long DB3_LISTING_SETTLE_NS = 2000000000LL;
+/* Nanoseconds of one tick of a file system's clock the engine allows for
+ * (two seconds on the coarsest): a change within the same tick as the one
+ * before leaves a file's times as they were. */
+constexpr long long DB3_FILE_TICK_NS = 2000000000LL;
 
-/* Nanoseconds of a time of stat(). */
-static long long db3_ns(const struct timespec &t)
+/* The tick allowed for, and 1 when times are read rounded down to it
+ * (db3_set_file_tick). */
+static long long s_file_tick_ns = DB3_FILE_TICK_NS;
+static int s_file_tick_rounds = 0;
+
+/* Sets the file-time tick (see db3_engine.h). */
+void db3_set_file_tick(long long ns)
 {
-    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+    s_file_tick_rounds = ns > 0;
+    s_file_tick_ns = ns > 0 ? ns : DB3_FILE_TICK_NS;
+}
+
+/* Nanoseconds of a time of stat(), rounded down to the tick when a test
+ * set one. */
+long long db3_file_time_ns(const struct timespec &t)
+{
+    long long ns = (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+    return s_file_tick_rounds ? ns - ns % s_file_tick_ns : ns;
+}
+
+/* The clock file times are set from, in nanoseconds. */
+long long db3_clock_ns()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+/* Answers whether a file last changed at last_ns (the later of its
+ * times) had settled when its state was taken at taken_ns: a tick or more
+ * before, so that any later change moves its times. */
+bool db3_settled(long long last_ns, long long taken_ns)
+{
+    return last_ns + s_file_tick_ns < taken_ns;
 }
 
 /* Brings a listing up to its directory (see db3_internal.h). A table's
@@ -94,7 +124,6 @@ static long long db3_ns(const struct timespec &t)
  * db3_find_file finds when there is no such entry. */
 void db3_list_catalog(const std::string &dir, db3_listing *l)
 {
-    struct timespec now;
     struct stat st;
     if (stat(dir.c_str(), &st) != 0) {
         long version = l->version;
@@ -102,19 +131,19 @@ void db3_list_catalog(const std::string &dir, db3_listing *l)
         l->version = version + 1;
         return;
     }
-    long long mtime = db3_ns(st.st_mtim), ctime = db3_ns(st.st_ctim);
+    long long mtime = db3_file_time_ns(st.st_mtim), ctime = db3_file_time_ns(st.st_ctim);
     if (l->listed && l->trusted && l->dev == (unsigned long long)st.st_dev && l->ino == (unsigned long long)st.st_ino
         && l->mtime_ns == mtime && l->ctime_ns == ctime)
         return;
     /* Read before the entries: a change after them is later still. */
-    clock_gettime(CLOCK_REALTIME, &now);
+    long long now = db3_clock_ns();
     l->version++;
     l->listed = 1;
     l->dev = st.st_dev;
     l->ino = st.st_ino;
     l->mtime_ns = mtime;
     l->ctime_ns = ctime;
-    l->trusted = std::max(mtime, ctime) + DB3_LISTING_SETTLE_NS < db3_ns(now);
+    l->trusted = db3_settled(std::max(mtime, ctime), now);
     l->entries.clear();
     l->tables.clear();
     if (DIR *d = opendir(dir.c_str())) {
@@ -301,14 +330,17 @@ int db3_write_indexes(const std::string &dir, const std::string &table, const st
 }
 
 /* Bytes of a .DBF header that change with every write of its records:
- * the date of the last update (1 to 3) and the record count (4 to 7). */
+ * the date of the last update (1 to 3), the record count (4 to 7) and
+ * the change counter (DB3_COUNTER_AT). */
 constexpr size_t DB3_HEAD_STAMP_FROM = 1;
 constexpr size_t DB3_HEAD_STAMP_TO = 8;
 
-/* Zeroes the date and record count in the first bytes of a .DBF. */
+/* Zeroes the date, record count and change counter in the first bytes of
+ * a .DBF. */
 static void db3_head_unstamped(std::string *head)
 {
     for (size_t i = DB3_HEAD_STAMP_FROM; i < DB3_HEAD_STAMP_TO && i < head->size(); i++) (*head)[i] = '\0';
+    for (size_t i = DB3_COUNTER_AT; i < DB3_COUNTER_AT + 2 && i < head->size(); i++) (*head)[i] = '\0';
 }
 
 /* Reads the header fields and descriptors of the .DBF at path as one text

@@ -8,6 +8,7 @@
 #define PV_DRIVERS_DB3_DB3_INTERNAL_H
 
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <set>
 #include <string>
@@ -129,6 +130,26 @@ struct db3_listing {
     std::map<std::string, db3_listed> tables;     /* by upper-cased table name */
     std::set<std::string> entries;                /* every entry's name as found */
 };
+
+/* The offset of a .DBF header's change counter: bytes 12 and 13, kept by
+ * dBASE for multi-user use, a 16-bit count that every statement of this
+ * engine that writes a table's records bumps under its exclusive lock, so
+ * that another session sees a write that left the file's times as they
+ * were. */
+constexpr size_t DB3_COUNTER_AT = 12;
+
+/* Nanoseconds of a time of stat() (rounded down to the tick a test set,
+ * db3_set_file_tick). */
+long long db3_file_time_ns(const struct timespec &t);
+
+/* The clock file times are set from, in nanoseconds. */
+long long db3_clock_ns();
+
+/* Answers whether a file whose later time is last_ns had settled when its
+ * state was taken at taken_ns (clock of db3_clock_ns): at least one tick
+ * of the file system's clock before, so that any later change moves its
+ * times and a state found with the same times is the same. */
+bool db3_settled(long long last_ns, long long taken_ns);
 
 /* Brings listing up to the directory dir: kept when one stat shows the
  * directory as it was at a trusted listing, else listed anew. */

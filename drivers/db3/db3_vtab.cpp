@@ -25,11 +25,18 @@
  * module builds in memory on first use: equality (IN lists included) on
  * any such column, and ranges on a number column, read only the records
  * found, in record order, by number. SQLite still tests each row against
- * the constraint, so an index needs only to find every row that may match.
+ * the constraint, so an index needs only to find every row that may match:
+ * a text column's index keys each text by its hash and, when it reads as
+ * a number ('05', ' 5', '5.0'), by that number too, for SQLite compares a
+ * text column with a number column or a numeric CAST as numbers.
  * An index follows the writes of this session's statements (the entries
  * of each record changed, deleted or added are moved), and is dropped
- * when the file's size, times, identity or header record count show that
- * another program wrote the table.
+ * when the file's size, times, identity, header record count or change
+ * counter (bumped by every write of this engine) show that another
+ * program wrote the table; and when its state cannot vouch that no write
+ * came unseen: taken within a tick of the file system's clock after the
+ * file's last change (which a write in the same tick leaves as it was),
+ * and not right after the session's own write.
  *
  *   CREATE VIRTUAL TABLE temp."STATN" USING db3('/proj/STATN.DBF');
  */
@@ -68,7 +75,8 @@ struct db3_ukey {
 };
 
 /* What tells one state of a table's file from another: an index built
- * from the file is kept while all of it stays the same. */
+ * from the file is kept while all of it stays the same and the state
+ * vouches that no write came unseen (db3_stamp_vouches). */
 struct db3_stamp {
     dev_t dev = 0;                     /* device and inode: the file replaced is another file */
     ino_t ino = 0;
@@ -77,8 +85,28 @@ struct db3_stamp {
     long long ctime_ns = 0;            /* last change of its bytes or inode, ns */
     long count = 0;                    /* header's record count */
     long header_length = 0;            /* header's length in bytes */
-    bool operator==(const db3_stamp &) const = default;
+    unsigned counter = 0;              /* header's change counter (DB3_COUNTER_AT) */
+    /* How the state was taken (not part of it). */
+    long long taken_ns = 0;            /* when, by the clock of file times */
+    int own = 0;                       /* 1: right after this session's write, under its lock */
 };
+
+/* Answers whether two states of a file are the same. */
+static bool db3_same_file(const db3_stamp &a, const db3_stamp &b)
+{
+    return a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime_ns == b.mtime_ns && a.ctime_ns == b.ctime_ns
+        && a.count == b.count && a.header_length == b.header_length && a.counter == b.counter;
+}
+
+/* Answers whether a state found again the same vouches that nothing was
+ * written since it was taken: the file had settled then (db3_settled: a
+ * later write moves its times), or it was taken right after this
+ * session's own write, and the change counter that every session's write
+ * bumps shows none since. */
+static bool db3_stamp_vouches(const db3_stamp &was)
+{
+    return was.own || db3_settled(std::max(was.mtime_ns, was.ctime_ns), was.taken_ns);
+}
 
 /* An index of one column over the live records of the file: (key, record
  * number) pairs in order. A number's key keeps the order of the numbers
@@ -554,9 +582,9 @@ static const db3_lock *db3_statement_lock(const db3_table *t)
     return nullptr;
 }
 
-/* Bytes of a .DBF's first bytes a stamp reads: the record count (4 to 7)
- * and the header's length (8, 9). */
-constexpr size_t DB3_STAMP_HEAD = 12;
+/* Bytes of a .DBF's first bytes a stamp reads: the record count (4 to 7),
+ * the header's length (8, 9) and the change counter (12, 13). */
+constexpr size_t DB3_STAMP_HEAD = DB3_COUNTER_AT + 2;
 
 /* Reads the state of t's file into *out through t's descriptor, opened
  * anew when the path names another file than the one it holds (the file
@@ -566,6 +594,8 @@ constexpr size_t DB3_STAMP_HEAD = 12;
 static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err, int fresh = 1)
 {
     struct stat named;
+    /* Read before the file: a change after it is later still. */
+    long long taken = db3_clock_ns();
     const db3_lock *lk = db3_statement_lock(t);
     if (lk ? fstat(lk->fd, &named) != 0 : stat(t->path.c_str(), &named) != 0)
         return db3_fail(err, DB3_ERR_IO, "table %s cannot be read: its file is gone", t->name.c_str());
@@ -594,25 +624,48 @@ static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err, int fres
     out->dev = named.st_dev;
     out->ino = named.st_ino;
     out->size = named.st_size;
-    out->mtime_ns = (long long)named.st_mtim.tv_sec * 1000000000LL + named.st_mtim.tv_nsec;
-    out->ctime_ns = (long long)named.st_ctim.tv_sec * 1000000000LL + named.st_ctim.tv_nsec;
+    out->mtime_ns = db3_file_time_ns(named.st_mtim);
+    out->ctime_ns = db3_file_time_ns(named.st_ctim);
     out->count = (long)((unsigned long)head[4] | (unsigned long)head[5] << 8 | (unsigned long)head[6] << 16
                         | (unsigned long)head[7] << 24);
     out->header_length = (long)(head[8] | head[9] << 8);
+    out->counter = (unsigned)(head[DB3_COUNTER_AT] | head[DB3_COUNTER_AT + 1] << 8);
+    out->taken_ns = taken;
+    out->own = 0;
     return 1;
 }
 
 /* Brings t's indexes up to the running statement, once per statement:
- * they are dropped when the file is no longer the one they were built
- * from. Answers 1, or 0 with the condition. */
+ * they are kept while the file is the one they were built from and its
+ * state vouches for it (db3_stamp_vouches), else dropped, to be built from
+ * the file as it is now. Answers 1, or 0 with the condition. */
 static int db3_check_stamp(db3_table *t, db3_error *err)
 {
     if (t->stamp_generation == t->session->generation) return 1;
     db3_stamp now;
     if (!db3_take_stamp(t, &now, err, 0)) return 0;
-    if (!(now == t->stamp)) t->indexes.clear();
-    t->stamp = now;
+    if (!db3_same_file(now, t->stamp) || !db3_stamp_vouches(t->stamp)) {
+        t->indexes.clear();
+        t->stamp = now;
+    }
     t->stamp_generation = t->session->generation;
+    return 1;
+}
+
+/* Takes t's stamp right after the session's own write, still under its
+ * lock: the state its indexes (moved, or none) follow, which the change
+ * counter vouches for until another session writes. Answers 0 when the
+ * file cannot be read. */
+static int db3_own_stamp(db3_table *t)
+{
+    db3_stamp now;
+    db3_error ignored;
+    if (!db3_take_stamp(t, &now, &ignored)) return 0;
+    now.own = 1;
+    t->stamp = now;
+    t->stamp_generation = -1;
+    t->fetched.clear();
+    t->fetched_generation = -1;
     return 1;
 }
 
@@ -644,8 +697,41 @@ static uint64_t db3_text_key(const char *text, size_t length)
     return (uint64_t)std::hash<std::string_view>()(std::string_view(text, length));
 }
 
+/* Answers 1 with *d the number a text compares as where SQLite compares
+ * it as a number (a text column against a number column, a numeric CAST,
+ * an IN subquery of numbers): blanks around an optional sign, digits with
+ * an optional point and an optional exponent ('05', ' 5', '+5', '5.0',
+ * '5e0'); 0 for any other text, which stays a text. */
+static int db3_text_number(const char *text, size_t length, double *d)
+{
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = 0, end = length;
+    while (i < end && blank(text[i])) i++;
+    while (end > i && blank(text[end - 1])) end--;
+    if (i < end && text[i] == '+') i++;
+    size_t from = i, digits = 0;
+    if (i < end && text[i] == '-') i++;
+    for (; i < end && digit(text[i]); i++) digits++;
+    if (i < end && text[i] == '.')
+        for (i++; i < end && digit(text[i]); i++) digits++;
+    if (!digits) return 0;
+    if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+        size_t exponent = 0;
+        if (++i < end && (text[i] == '+' || text[i] == '-')) i++;
+        for (; i < end && digit(text[i]); i++) exponent++;
+        if (!exponent) return 0;
+    }
+    if (i != end) return 0;
+    std::string number(text + from, end - from);
+    *d = strtod(number.c_str(), nullptr);
+    return !std::isnan(*d);
+}
+
 /* Adds to ix the key of field ix.field of record n (bytes rec), when the
- * record is live and the field not blank. Answers 0 when a number field
+ * record is live and the field not blank: a text's hash, and the key of
+ * the number it compares as when it reads as one (db3_text_number), so
+ * that a look-up by a number finds it too. Answers 0 when a number field
  * holds no number. */
 static int db3_index_record(const db3_table *t, db3_colindex *ix, const char *rec, long n)
 {
@@ -655,14 +741,17 @@ static int db3_index_record(const db3_table *t, db3_colindex *ix, const char *re
     if (!db3_field_read(&f.type, rec + f.offset, f.type.width, &v)) return 0;
     if (v.kind == DB3_VALUE_NULL) return 1;
     uint64_t key;
-    if (!ix->numeric)
+    double d;
+    if (!ix->numeric) {
         key = db3_text_key(v.text, (size_t)v.length);
-    else if (v.kind == DB3_VALUE_INT)
+        if (db3_text_number(v.text, (size_t)v.length, &d)) ix->entries.emplace_back(db3_number_key(d), n);
+    } else if (v.kind == DB3_VALUE_INT) {
         key = db3_number_key((double)v.i);
-    else if (v.kind == DB3_VALUE_REAL && !std::isnan(v.d))
+    } else if (v.kind == DB3_VALUE_REAL && !std::isnan(v.d)) {
         key = db3_number_key(v.d);
-    else
+    } else {
         return 0;
+    }
     ix->entries.emplace_back(key, n);
     return 1;
 }
@@ -745,20 +834,32 @@ static db3_colindex *db3_build_index(db3_table *t, int f, db3_error *err)
     return &t->indexes.back();
 }
 
-/* The key of a constraint's value v for index ix: *key, with *found 0
- * when no number or text of v can match (a null). Answers 0 when v cannot
- * be keyed (a blob, a text not a number for a number column): a scan
- * serves it. */
-static int db3_value_key(const db3_colindex &ix, sqlite3_value *v, uint64_t *key)
+/* The keys under which a text index ix holds the records whose text
+ * may equal a constraint's value v, into keys[0] and, for a number, keys[1]
+ * (*count of them): the hash of v's text, which a text comparison (a
+ * literal, a text column) matches, and for a number the key of the texts
+ * that read as it, which a comparison as numbers (a number column, a
+ * numeric CAST) matches; the comparison itself is SQLite's. Answers 0 when
+ * v cannot be keyed (a null, a blob): a scan serves it. */
+static int db3_text_value_keys(sqlite3_value *v, uint64_t keys[2], int *count)
 {
     int type = sqlite3_value_type(v);
-    if (!ix.numeric) {
-        if (type == SQLITE_NULL || type == SQLITE_BLOB) return 0;
-        const char *text = reinterpret_cast<const char *>(sqlite3_value_text(v));
-        if (!text) return 0;
-        *key = db3_text_key(text, (size_t)sqlite3_value_bytes(v));
-        return 1;
-    }
+    if (type == SQLITE_NULL || type == SQLITE_BLOB) return 0;
+    double d = type == SQLITE_INTEGER ? (double)sqlite3_value_int64(v) : sqlite3_value_double(v);
+    const char *text = reinterpret_cast<const char *>(sqlite3_value_text(v));
+    if (!text) return 0;
+    keys[0] = db3_text_key(text, (size_t)sqlite3_value_bytes(v));
+    *count = 1;
+    if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && !std::isnan(d)) keys[(*count)++] = db3_number_key(d);
+    return 1;
+}
+
+/* The key of a constraint's value v for a number index: *key. Answers 0
+ * when v cannot be keyed (a blob, a text not a number): a scan serves
+ * it. */
+static int db3_value_key(sqlite3_value *v, uint64_t *key)
+{
+    int type = sqlite3_value_type(v);
     double d;
     if (type == SQLITE_INTEGER) {
         d = (double)sqlite3_value_int64(v);
@@ -794,18 +895,22 @@ static int db3_index_hits(db3_table *t, int idx, sqlite3_value **argv, std::vect
         for (auto a = db3_index_seek(*ix, entry(low, -1)); a != ix->entries.end() && a->first <= high; ++a)
             hits->push_back(a->second);
     };
-    uint64_t key;
+    /* The records an equality with v may hold. Answers 0 when a scan
+     * must serve it. */
+    auto equal_to = [&](sqlite3_value *v) {
+        uint64_t keys[2];
+        int count = 1;
+        if (ix->numeric ? !db3_value_key(v, &keys[0]) : !db3_text_value_keys(v, keys, &count)) return 0;
+        for (int k = 0; k < count; k++) from_key(keys[k], keys[k]);
+        return 1;
+    };
     if (idx & DB3_PLAN_EQ) {
         sqlite3_value *v = nullptr;
         if (sqlite3_vtab_in_first(argv[0], &v) == SQLITE_OK) {
-            for (int rc = SQLITE_OK; rc == SQLITE_OK && v; rc = sqlite3_vtab_in_next(argv[0], &v)) {
-                if (sqlite3_value_type(v) == SQLITE_NULL) continue;
-                if (!db3_value_key(*ix, v, &key)) return -1;
-                from_key(key, key);
-            }
-        } else if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
-            if (!db3_value_key(*ix, argv[0], &key)) return -1;
-            from_key(key, key);
+            for (int rc = SQLITE_OK; rc == SQLITE_OK && v; rc = sqlite3_vtab_in_next(argv[0], &v))
+                if (sqlite3_value_type(v) != SQLITE_NULL && !equal_to(v)) return -1;
+        } else if (sqlite3_value_type(argv[0]) != SQLITE_NULL && !equal_to(argv[0])) {
+            return -1;
         }
     } else {
         /* Bounds widened by a step: an integer bound may have been rounded. */
@@ -813,12 +918,12 @@ static int db3_index_hits(db3_table *t, int idx, sqlite3_value **argv, std::vect
         int at = 0;
         if (idx & DB3_PLAN_LOW) {
             if (sqlite3_value_type(argv[at]) == SQLITE_NULL) return 1;
-            if (!db3_value_key(*ix, argv[at++], &low)) return -1;
+            if (!db3_value_key(argv[at++], &low)) return -1;
             if (low) low--;
         }
         if (idx & DB3_PLAN_HIGH) {
             if (sqlite3_value_type(argv[at]) == SQLITE_NULL) return 1;
-            if (!db3_value_key(*ix, argv[at], &high)) return -1;
+            if (!db3_value_key(argv[at], &high)) return -1;
             if (high != UINT64_MAX) high++;
         }
         if (low <= high) from_key(low, high);
@@ -1295,7 +1400,10 @@ static int db3_moves_begin(db3_table *t, std::vector<db3_index_moves> *moves)
 {
     db3_stamp was;
     db3_error ignored;
-    if (t->indexes.empty() || !db3_take_stamp(t, &was, &ignored) || !(was == t->stamp) || was.count != t->base_count)
+    /* A stamp checked in this statement holds: its lock keeps other
+     * sessions' writes out. */
+    if (t->indexes.empty() || !db3_take_stamp(t, &was, &ignored) || !db3_same_file(was, t->stamp)
+        || !(t->stamp_generation == t->session->generation || db3_stamp_vouches(t->stamp)) || was.count != t->base_count)
         return 0;
     std::erase_if(t->indexes, [](const db3_colindex &ix) { return !ix.usable; });
     moves->resize(t->indexes.size());
@@ -1353,14 +1461,7 @@ static int db3_moves_end(db3_table *t, std::vector<db3_index_moves> &moves)
         }
         if (!gone.empty() || !c.entries.empty()) db3_index_tops(&ix);
     }
-    db3_stamp now;
-    db3_error ignored;
-    if (!db3_take_stamp(t, &now, &ignored)) return 0;
-    t->stamp = now;
-    t->stamp_generation = -1;
-    t->fetched.clear();
-    t->fetched_generation = -1;
-    return 1;
+    return db3_own_stamp(t);
 }
 
 /* Forgets the statement's changes and closes the file. */
@@ -1511,6 +1612,11 @@ static int db3_sync(sqlite3_vtab *vt)
             return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str()), e));
         db3_after_write(h->file);
     }
+    /* Another session sees by the counter a write that left the file's
+     * times as they were. */
+    unsigned counter = (unsigned)(h->header.reserved[0] | h->header.reserved[1] << 8) + 1;
+    h->header.reserved[0] = (unsigned char)counter;
+    h->header.reserved[1] = (unsigned char)(counter >> 8);
     time_t now = time(nullptr);
     struct tm today;
     if (now != (time_t)-1 && localtime_r(&now, &today)) {
@@ -1530,7 +1636,10 @@ static int db3_sync(sqlite3_vtab *vt)
     } catch (...) {
         follow = 0;
     }
-    if (!follow) db3_drop_indexes(t);
+    if (!follow) {
+        db3_drop_indexes(t);
+        db3_own_stamp(t);
+    }
     if (!db3_journal_drop(t->path, &e)) return db3_vt_fail(t, e);
     return SQLITE_OK;
 }
