@@ -39,6 +39,9 @@ class CAsiHandle;
 #define SQL_FUNC_CURSOR_SPEC 18
 /* The engine's native code of a syntax error. */
 #define SQL_NATIVE_SYNTAX 14215
+/* The DB3 driver's native code of a statement whose table changed between
+** its prepare and its open (its columns are no longer those described). */
+#define SQL_NATIVE_CHANGED 14236
 /* The DB3 driver's native code of a missing index. */
 #define SQL_NATIVE_NO_INDEX 14219
 /* Lowest host major version under which indexes are created. */

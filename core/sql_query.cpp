@@ -172,15 +172,38 @@ static int sql_fail(const CAsiHandle *h, int report, void **stmt, void **cursor)
 /* Declares a cursor named with 17 random capital letters on the
 ** prepared cursor specification in the statement slot and opens it; the
 ** cursor goes to its slot. Answers 5100, or the failure's code (shown
-** when report is non-zero) with the slots released. */
-static int sql_open_prepared(int report, void **stmt, void **cursor)
+** when report is non-zero) with the slots released. With changed given,
+** an open refused because a table changed since the prepare is not shown
+** and sets *changed: the caller prepares the statement again. */
+static int sql_open_prepared(int report, void **stmt, void **cursor, int *changed = nullptr)
 {
     CAsiCursor *k = nullptr;
     if (!asi_alloc_cursor(&k)) return sql_fail(nullptr, report, stmt, cursor);
     *cursor = k;
     char name[SQL_CURSOR_NAME_LEN + 1];
     sql_cursor_name(name);
-    if (!asi_declare_cursor(k, (CAsiStatement *)*stmt, name) || !asi_open_cursor(k)) return sql_fail(k, report, stmt, cursor);
+    if (asi_declare_cursor(k, (CAsiStatement *)*stmt, name) && asi_open_cursor(k)) return SQL_OK;
+    if (changed && asi_diag_count(k) > 0 && asi_diag_cond_code(k, 0) == SQL_NATIVE_CHANGED) {
+        *changed = 1;
+        report = 0;
+    }
+    return sql_fail(k, report, stmt, cursor);
+}
+
+/* sql_execute without its second prepare: changed is sql_open_prepared's. */
+static int sql_execute_once(void *connection, void **stmt, void **cursor, const char *text, int report, int *changed)
+{
+    sql_free_handles(stmt, cursor);
+    CAsiStatement *s = nullptr;
+    if (!asi_alloc_stmt(&s)) return sql_fail(nullptr, report, stmt, cursor);
+    *stmt = s;
+    if (!asi_prepare(s, (CAsiConnection *)connection, text)) {
+        const CAsiHandle *h = asi_diag_count(s) > 0 ? (const CAsiHandle *)s : (CAsiConnection *)connection;
+        return sql_fail(h, report, stmt, cursor);
+    }
+    if (asi_diag_dynamic_function(s) == SQL_FUNC_CURSOR_SPEC) return sql_open_prepared(report, stmt, cursor, changed);
+    long rows = 0;
+    if (!asi_execute(s, &rows)) return sql_fail(s, report, stmt, cursor);
     return SQL_OK;
 }
 
@@ -191,22 +214,14 @@ static int sql_open_prepared(int report, void **stmt, void **cursor)
 ** for the caller to release (sql_free_handles). Answers 5100; -2 for a
 ** missing argument or an empty text; otherwise the failure's application
 ** code (sql_error_code), shown first when report is non-zero, with the
-** slots released. */
+** slots released. A query whose table changed between its prepare and
+** its open is prepared again, once. */
 int sql_execute(void *connection, void **stmt, void **cursor, const char *text, int report)
 {
     if (!connection || !stmt || !cursor || !text || str_nonblank(text) != SQL_OK) return SQL_ERR_ARG;
-    sql_free_handles(stmt, cursor);
-    CAsiStatement *s = nullptr;
-    if (!asi_alloc_stmt(&s)) return sql_fail(nullptr, report, stmt, cursor);
-    *stmt = s;
-    if (!asi_prepare(s, (CAsiConnection *)connection, text)) {
-        const CAsiHandle *h = asi_diag_count(s) > 0 ? (const CAsiHandle *)s : (CAsiConnection *)connection;
-        return sql_fail(h, report, stmt, cursor);
-    }
-    if (asi_diag_dynamic_function(s) == SQL_FUNC_CURSOR_SPEC) return sql_open_prepared(report, stmt, cursor);
-    long rows = 0;
-    if (!asi_execute(s, &rows)) return sql_fail(s, report, stmt, cursor);
-    return SQL_OK;
+    int changed = 0;
+    int rc = sql_execute_once(connection, stmt, cursor, text, report, &changed);
+    return changed ? sql_execute_once(connection, stmt, cursor, text, report, nullptr) : rc;
 }
 
 /* Builds a row of column records from the result columns of a prepared
@@ -408,20 +423,10 @@ int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
     return SQL_OK;
 }
 
-/* Describes a query, prepares it again, opens its cursor, binds every
-** column, counts the rows and fetches the first into the row's texts.
-** Any statement and cursor still in the slots are released first; a row
-** still in the row slot is the caller's and is not freed. Answers the
-** number of rows (the row in *row and the handles in the slots, for
-** sql_close_query), 0 when none; -2 for bad arguments or a statement that
-** is not a query; -9101 when memory is short; the failure's code
-** otherwise. With report set failures are shown, and a query that
-** selected nothing shows "No records SELECTED:\n\n%s." and answers -9204.
-** On a negative answer the handles are released and *row is null. */
-int sql_query(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report)
+/* sql_query without its second prepare: changed is sql_open_prepared's. */
+static int sql_query_once(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row,
+                          int report, int *changed)
 {
-    if (row) *row = nullptr;
-    if (!connection || !text || !stmt || !cursor || !row) return SQL_ERR_ARG;
     sql_free_handles(stmt, cursor);
     CAsiStatement *s = nullptr;
     if (!asi_alloc_stmt(&s)) return sql_fail(nullptr, report, nullptr, nullptr);
@@ -444,7 +449,7 @@ int sql_query(void *connection, const char *text, void **stmt, void **cursor, sq
 
     /* The statement described is the one run: opened, bound, counted at
     ** its last row; a single row is then the row the cursor stands on. */
-    int rc = sql_open_prepared(report, stmt, cursor);
+    int rc = sql_open_prepared(report, stmt, cursor, changed);
     int i = 0;
     for (sql_col_rec *c = out; rc == SQL_OK && c; c = c->next, i++) rc = sql_bind_column(*cursor, c, i);
     long count = rc == SQL_OK ? sql_count_to_last((CAsiCursor *)*cursor) : rc;
@@ -464,6 +469,27 @@ int sql_query(void *connection, const char *text, void **stmt, void **cursor, sq
     else if (count > 1) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
     *row = out;
     return (int)count;
+}
+
+/* Describes a query, prepares it again, opens its cursor, binds every
+** column, counts the rows and fetches the first into the row's texts.
+** Any statement and cursor still in the slots are released first; a row
+** still in the row slot is the caller's and is not freed. Answers the
+** number of rows (the row in *row and the handles in the slots, for
+** sql_close_query), 0 when none; -2 for bad arguments or a statement that
+** is not a query; -9101 when memory is short; the failure's code
+** otherwise. With report set failures are shown, and a query that
+** selected nothing shows "No records SELECTED:\n\n%s." and answers -9204.
+** On a negative answer the handles are released and *row is null. A
+** query whose table changed between its prepare and its open is described
+** and prepared again, once. */
+int sql_query(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report)
+{
+    if (row) *row = nullptr;
+    if (!connection || !text || !stmt || !cursor || !row) return SQL_ERR_ARG;
+    int changed = 0;
+    int n = sql_query_once(connection, text, stmt, cursor, row, report, &changed);
+    return changed ? sql_query_once(connection, text, stmt, cursor, row, report, nullptr) : n;
 }
 
 /* Appends " ORDER BY %s" to a statement when an order is given. Answers 0,

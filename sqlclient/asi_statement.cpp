@@ -1,8 +1,8 @@
 /*
 ** asi_statement.cpp: preparing, describing, executing and releasing a
 ** statement in the driver.  A prepare of a small query may come back with
-** its whole result, which the statement keeps for its first open; a release
-** travels with the connection's next request.
+** its whole result, which the statement keeps for its first open when it
+** comes at once; a release travels with the connection's next request.
 */
 #include "sqlclient/asi_statement.h"
 
@@ -170,9 +170,12 @@ void CAsiStatement::prepare(CAsiConnection *conn, const char *text)
         o.putUcStr(ASI_TAG_NAME, sql);
     });
     CAsiMessage reply;
+    auto sent = std::chrono::steady_clock::now();
     conn->request(ASI_REQ_PREPARE, body, reply);
     m_id = id;
     describe(reply);
+    m_resultAt = std::chrono::steady_clock::now();
+    m_resultSpan = m_resultAt - sent;
 }
 
 /* Takes a prepare reply's description. */
@@ -213,10 +216,15 @@ void CAsiStatement::describe(CAsiMessage &reply)
     }
 }
 
-/* The whole result answered with the prepare, while still current. */
+/* The whole result answered with the prepare, while still current: no
+** other request went to the driver since, and the open follows the
+** prepare's reply within the time the prepare's own request took.  A later
+** open, which the write of another program may have preceded, asks the
+** driver, which reads the tables as they are then. */
 int CAsiStatement::takeResult(std::vector<unsigned char> &bytes, std::vector<asi_msg_block_row> &rows)
 {
-    int current = m_resultCalls >= 0 && m_conn && m_conn->driverCalls() == m_resultCalls && m_conn->driverAlive();
+    int current = m_resultCalls >= 0 && m_conn && m_conn->driverCalls() == m_resultCalls && m_conn->driverAlive() &&
+                  std::chrono::steady_clock::now() - m_resultAt <= m_resultSpan;
     if (current) {
         bytes.swap(m_resultBytes);
         rows.swap(m_resultRows);

@@ -10,6 +10,7 @@
 #ifndef PV_SQLCLIENT_ASI_STATEMENT_H
 #define PV_SQLCLIENT_ASI_STATEMENT_H
 
+#include <chrono>
 #include <vector>
 
 #include "sqlclient/asi_descriptor.h"
@@ -68,8 +69,9 @@ public:
     /* The whole result the driver answered the prepare with, for the
     ** statement's first open: moved into bytes and rows (one undecoded row
     ** each, the first with full value records) while no request went to
-    ** the driver since and the driver lives; 1.  0 when there is none, and
-    ** from then on. */
+    ** the driver since, the open follows the prepare at once (within the
+    ** time the prepare's own request took) and the driver lives; 1.  0 when
+    ** there is none, and from then on. */
     int takeResult(std::vector<unsigned char> &bytes, std::vector<asi_msg_block_row> &rows);
 
     /* Number of result columns; raises 26000. */
@@ -147,6 +149,8 @@ private:
     std::vector<unsigned char> m_resultBytes;     /* rows of the whole result the prepare answered */
     std::vector<asi_msg_block_row> m_resultRows;  /* each of them in m_resultBytes */
     long m_resultCalls = -1;         /* the driver's request count when it came; -1 when none is held */
+    std::chrono::steady_clock::time_point m_resultAt{};   /* when it came */
+    std::chrono::steady_clock::duration m_resultSpan{};   /* the time the prepare's request took */
 };
 
 #endif

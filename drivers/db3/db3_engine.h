@@ -66,6 +66,7 @@ constexpr int DB3_ERR_COUNT = 14232;        /* 21S01 values do not match the col
 constexpr int DB3_ERR_COLUMN_EXISTS = 14233;/* 42S21 a column name given twice */
 constexpr int DB3_ERR_STATE = 14234;        /* 24000 a statement used the wrong way */
 constexpr int DB3_ERR_INTERNAL = 14235;     /* HY000 any other failure of SQLite */
+constexpr int DB3_ERR_CHANGED = 14236;      /* 07000 a table changed since the statement was described: prepare it again */
 
 /* One condition. */
 struct db3_error {

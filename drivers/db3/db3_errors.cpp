@@ -31,7 +31,7 @@ static const db3_state_entry db3_states[] = {
     {DB3_ERR_CATALOG, "3D000"},       {DB3_ERR_DEFINITION, "42000"},
     {DB3_ERR_MEMORY, "HY001"},        {DB3_ERR_COUNT, "21S01"},
     {DB3_ERR_COLUMN_EXISTS, "42S21"}, {DB3_ERR_STATE, "24000"},
-    {DB3_ERR_INTERNAL, "HY000"},
+    {DB3_ERR_INTERNAL, "HY000"}, {DB3_ERR_CHANGED, "07000"},
 };
 
 /* Answers the SQLSTATE of a native code, "HY000" for a code not listed. */

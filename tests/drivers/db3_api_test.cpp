@@ -25,6 +25,7 @@
 #include "sqlclient/asi_driver.h"
 
 #include "asi_client.h"
+#include "dbf_writer.h"
 #include "db3_memo_table.h"
 #include "scratch_dir.h"
 
@@ -187,8 +188,8 @@ TEST_F(Db3ApiTest, DescribedColumnsAndScrollableCursor)
  * first open, every fetch and the close cost no request, and each move
  * finds what the driver's own cursor finds (the second open of the
  * statement goes to the driver). A write sent between the prepare and the
- * open, on this connection or another one of the driver, is seen by the
- * open; a driver that died in between fails it. A query that scans a
+ * open, on this connection or another one of the driver or by another
+ * program, is seen by the open; a driver that died in between fails it. A query that scans a
  * long table is not opened by its prepare (it may be prepared only to be
  * described), however small its result; a look-up by BASENUMBER is. */
 TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
@@ -268,8 +269,24 @@ TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
     asi_disconnect(other);
     asi_free_connection(&other);
 
+    /* Another program deletes a row and adds one between the prepare and
+     * the open. */
     CAsiStatement *s = nullptr;
     CAsiCursor *k = nullptr;
+    ASSERT_TRUE(asi_alloc_stmt(&s) && asi_prepare(s, c, "SELECT I, A FROM T WHERE I < 3 OR I > 40")) << text(s);
+    ASSERT_TRUE(asi_alloc_cursor(&k) && asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ")) << text(k);
+    ASSERT_EQ(pv_dbf_write(dir + "/GEOL/T.DBF", "for r in t:\n"
+                                                "    if r.i == 1:\n"
+                                                "        dbf.delete(r)\n"
+                                                "t.append((41, 'p'))\n"),
+              0);
+    ASSERT_EQ(asi_open_cursor(k), 1) << text(k);
+    std::string seen;
+    while (asi_fetch_next(k)) seen += row(k, 2);
+    EXPECT_EQ(seen, "2|r2\n41|p\n");
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
+
     ASSERT_TRUE(asi_alloc_stmt(&s) && asi_prepare(s, c, "SELECT A FROM T WHERE I = 7")) << text(s);
     ASSERT_TRUE(asi_alloc_cursor(&k) && asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ")) << text(k);
     ASSERT_NO_FATAL_FAILURE(kill_driver());
@@ -277,6 +294,52 @@ TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
     EXPECT_EQ(asi_diag_cond_code(k, 0), 0xB023) << text(k);
     asi_free_cursor(&k);
     asi_free_stmt(&s);
+}
+
+/* A table another program restructured between a statement's prepare and
+ * its open (fields reordered, retyped, added, removed): the open fails
+ * with the condition that the table changed and the statement must be
+ * prepared again, instead of reading the new fields as the old columns;
+ * prepared again, it reads them. */
+TEST_F(Db3ApiTest, TableRestructuredBetweenPrepareAndOpenFailsTheOpen)
+{
+    const char *restructure = "how = sys.argv[2]\n"
+                              "if how == 'add':\n"
+                              "    t.add_fields('NOTE C(6)')\n"
+                              "elif how == 'remove':\n"
+                              "    t.delete_fields('tag')\n"
+                              "else:\n"
+                              "    rows = [(r.i, r.tag.strip(), r.val) for r in t]\n"
+                              "    t.close()\n"
+                              "    spec = 'VAL N(6,2); TAG C(6); I N(4,0)' if how == 'reorder' else 'I N(4,0); TAG C(6); VAL C(6)'\n"
+                              "    t = dbf.Table(sys.argv[1], spec, dbf_type='db3')\n"
+                              "    t.open(dbf.READ_WRITE)\n"
+                              "    for i, tag, val in rows:\n"
+                              "        t.append((val, tag, i) if how == 'reorder' else (i, tag, str(val)))\n";
+    struct Case {
+        const char *how;
+        const char *row;   /* the first row of SELECT * prepared again */
+    } cases[] = {{"reorder", "1.25|one|1\n"}, {"retype", "1|one|1.25\n"}, {"add", "1|one|1.25|~\n"}, {"remove", "1|1.25\n"}};
+    for (const Case &t : cases) {
+        SCOPED_TRACE(t.how);
+        exec("DROP TABLE R");
+        ASSERT_EQ(exec("CREATE TABLE R (I DEC(4), TAG CHAR(6), VAL NUMERIC(6,2))"), 1);
+        ASSERT_EQ(exec("INSERT INTO R VALUES (1, 'one', 1.25), (2, 'two', 2.5)"), 1);
+        CAsiStatement *s = nullptr;
+        CAsiCursor *k = nullptr;
+        ASSERT_TRUE(asi_alloc_stmt(&s) && asi_prepare(s, c, "SELECT * FROM R")) << text(s);
+        ASSERT_TRUE(asi_alloc_cursor(&k) && asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ")) << text(k);
+        ASSERT_EQ(pv_dbf_write(dir + "/GEOL/R.DBF", restructure, false, t.how), 0);
+        EXPECT_EQ(asi_open_cursor(k), 0);
+        EXPECT_EQ(asi_diag_cond_code(k, 0), 14236) << text(k);
+        EXPECT_NE(text(k).find("changed since it was prepared"), std::string::npos) << text(k);
+        ASSERT_EQ(asi_prepare(s, c, "SELECT * FROM R"), 1) << text(s);
+        ASSERT_TRUE(asi_declare_cursor(k, s, "ABCDEFGHIJKLMNOPQ") && asi_open_cursor(k)) << text(k);
+        ASSERT_EQ(asi_fetch_next(k), 1) << text(k);
+        EXPECT_EQ(row(k, asi_column_count(s)), t.row);
+        asi_free_cursor(&k);
+        asi_free_stmt(&s);
+    }
 }
 
 /* The driver's conditions reach the application with their codes. */

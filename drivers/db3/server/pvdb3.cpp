@@ -292,6 +292,7 @@ public:
         for (auto &c : m_cursors) stop_scan(*c.second);
         m_cursors.clear();
         m_stmts.clear();
+        m_described.clear();
         db3_session_close(m_session);
         m_session = nullptr;
     }
@@ -331,6 +332,7 @@ public:
         db3_stmt *st = db3_prepare(m_session, db3_text(text).c_str(), &e);
         if (!st) return db3_reply_error(r, e);
         m_stmts[id] = st;
+        m_described[id] = db3_stmt_columns(st);
         r.setFunction(db3_stmt_function(st));
         r.setParamCount(db3_stmt_param_count(st));
         for (const db3_column &c : db3_stmt_columns(st)) {
@@ -365,6 +367,7 @@ public:
         finish_scans();
         db3_stmt_free(it->second);
         m_stmts.erase(it);
+        m_described.erase(id);
     }
 
     /* Opens a cursor: its scan starts, and the first row (or the end of
@@ -380,6 +383,12 @@ public:
         for (const CAsiData *v : params) p.push_back(db3_param(v));
         db3_error e;
         if (!db3_cursor_open(st, &p, &e)) return db3_reply_error(r, e);
+        if (!same_columns(m_described[id], db3_stmt_columns(st))) {
+            /* The rows would not be read as the application was told. */
+            db3_cursor_close(st);
+            db3_fail(&e, DB3_ERR_CHANGED, "a table of the statement changed since it was prepared: prepare it again");
+            return db3_reply_error(r, e);
+        }
         auto c = std::make_unique<db3_drv_cursor>();
         c->stmt = st;
         c->columns = db3_stmt_columns(st);
@@ -559,6 +568,16 @@ private:
         }
     }
 
+    /* Answers whether the columns a statement has now are those described
+     * at its prepare: the same number, names and types. */
+    static bool same_columns(const std::vector<db3_column> &was, const std::vector<db3_column> &now)
+    {
+        return std::equal(was.begin(), was.end(), now.begin(), now.end(), [](const db3_column &a, const db3_column &b) {
+            return a.name == b.name && a.type == b.type && a.length == b.length && a.precision == b.precision
+                && a.scale == b.scale && a.nullable == b.nullable;
+        });
+    }
+
     /* Ends the scan of cursor c early and waits for it. */
     static void stop_scan(db3_drv_cursor &c)
     {
@@ -601,6 +620,7 @@ private:
     std::string m_catalog;                     /* catalog directory, "" when none */
     db3_session *m_session = nullptr;          /* engine session on the project directory, owned */
     std::map<int, db3_stmt *> m_stmts;         /* prepared statements by id (owned by the session) */
+    std::map<int, std::vector<db3_column>> m_described;   /* the columns each was described with at its prepare */
     std::map<int, std::unique_ptr<db3_drv_cursor>> m_cursors;   /* open cursors by id */
 };
 
