@@ -1,6 +1,6 @@
 # The DB3 driver's engine tests link its engine library; the end-to-end
 # test starts the driver program pvdb3 through the engine.
-foreach(t db3_statements_test db3_files_test db3_journal_test db3_scan_test)
+foreach(t db3_statements_test db3_files_test db3_journal_test db3_scan_test db3_differential_test)
   if(TARGET test_drivers_${t})
     target_link_libraries(test_drivers_${t} PRIVATE pvdb3core)
   endif()
