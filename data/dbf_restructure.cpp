@@ -79,6 +79,10 @@ constexpr size_t k_mark_lines = 6;
 constexpr mode_t k_mark_mode = 0666;
 /* Tile that shows the progress. */
 const char k_error_tile[] = "error";
+/* Field of an approximate number (FLOAT, REAL, DOUBLE): N(20,6), as a new
+** table declares it, so other readers keep the fractions. */
+constexpr int k_approx_length = 20;
+constexpr int k_approx_decimals = 6;
 /* Room of one message text. */
 constexpr size_t RS_TEXT_SIZE = DBF_PATH_SIZE + 256;
 
@@ -399,6 +403,12 @@ void rs_register_again(rs_job &job)
     rs_tile(job.dlg, "");
 }
 
+/* True for the approximate number types, whose fields have a fixed size. */
+bool rs_approx_type(int type)
+{
+    return type >= TS_TYPE_FLOAT && type <= TS_TYPE_DOUBLE;
+}
+
 }  // namespace
 
 /* 'N' for the number types 1..7, 'C' for CHAR and any other value. */
@@ -410,8 +420,8 @@ char dbf_field_letter(int type)
 /* Describes a new dBASE table from a table node in a fresh handle: its
 ** path is the node's name, version 0x03, one field per column node in
 ** order (the first 10 characters of its name, the letter of its type,
-** its length and decimals), mode update, and a blank record buffer; the
-** header is completed by dbf_create. Answers 0; -2 for a null argument, a
+** its length and decimals; N(20,6) for an approximate number), mode
+** update, and a blank record buffer; the header is completed by dbf_create. Answers 0; -2 for a null argument, a
 ** node without columns or a length a field cannot hold; -9101 when memory
 ** runs out. */
 int dbf_describe_node(const tblsetup_table_node *node, const pjct_rec *project, dbf_handle *handle)
@@ -421,7 +431,7 @@ int dbf_describe_node(const tblsetup_table_node *node, const pjct_rec *project, 
     long record_length = 1;
     for (const tblsetup_column_node *c = node->columns; c; c = c->next, count++) {
         if (!c->name || c->length > UCHAR_MAX || c->decimals < 0 || c->decimals > UCHAR_MAX) return -2;
-        record_length += c->length;
+        record_length += rs_approx_type(c->type) ? k_approx_length : c->length;
     }
     if (count == 0 || record_length > DBF_HEADER_MAX) return -2;
     dbf_field *fields = static_cast<dbf_field *>(std::calloc((size_t)count, sizeof(dbf_field)));
@@ -435,8 +445,9 @@ int dbf_describe_node(const tblsetup_table_node *node, const pjct_rec *project, 
     for (const tblsetup_column_node *c = node->columns; c; c = c->next, i++) {
         std::strncpy(fields[i].name, c->name, DBF_NAME_MAX);
         fields[i].type = dbf_field_letter(c->type);
-        fields[i].length = (unsigned char)c->length;
-        fields[i].decimals = (unsigned char)c->decimals;
+        bool approx = rs_approx_type(c->type);
+        fields[i].length = (unsigned char)(approx ? k_approx_length : c->length);
+        fields[i].decimals = (unsigned char)(approx ? k_approx_decimals : c->decimals);
     }
     std::memset(record, DBF_BLANK, (size_t)record_length);
     std::free(handle->fields);

@@ -241,14 +241,16 @@ TEST_F(Restructure, TheIdleJournalTheDriverKeepsDoesNotRefuseTheRebuild) {
 
 TEST_F(Restructure, RenamedAddedAndMovedColumnsKeepTheOtherValues) {
   make_soils();
-  /* ROCK moved first and renamed STONE, DEPTH added, PH widened. */
+  /* ROCK moved first and renamed STONE, DEPTH added, PH made a DOUBLE:
+  ** whatever size its node gives, it is declared N(20,6) as in a new
+  ** table, so readers keep its fractions. */
   tblsetup_table_node *t = node("SOILS", {{"STONE", TS_TYPE_CHAR, 6, 0},
                                           {"NAME", TS_TYPE_CHAR, 8, 0},
                                           {"DEPTH", TS_TYPE_NUMERIC, 8, 2},
-                                          {"PH", TS_TYPE_NUMERIC, 8, 3}});
+                                          {"PH", TS_TYPE_DOUBLE, 8, 0}});
   ASSERT_EQ(dbf_restructure(nullptr, t, project_), 0) << host_io_transcript();
   std::string out = dump("SOILS.DBF");
-  EXPECT_NE(out.find("field STONE C 6 0\nfield NAME C 8 0\nfield DEPTH N 8 2\nfield PH N 8 3\n"), std::string::npos)
+  EXPECT_NE(out.find("field STONE C 6 0\nfield NAME C 8 0\nfield DEPTH N 8 2\nfield PH N 20 6\n"), std::string::npos)
       << out;
   EXPECT_NE(out.find("live STONE=|NAME=SOIL0|DEPTH=None|PH=0.5\n"), std::string::npos) << out;
   EXPECT_NE(out.find("live STONE=|NAME=SOIL9|DEPTH=None|PH=9.5\n"), std::string::npos) << out;
