@@ -7,7 +7,10 @@
 ** their ATTDEFs and other entities) and ENTITIES (with POLYLINE sequences
 ** and extended data), each table entry and entity under its handle, and
 ** reads such a file back. The file keeps the older entity layout (no
-** subclass markers) except for LWPOLYLINE and HATCH, which need them.
+** subclass markers) except for LWPOLYLINE, HATCH and MTEXT, which need
+** them. Files of every version up to AC1032 are read; groups of a kind the
+** drawing does not hold (the 64-bit integers of the newer versions, such as
+** $REQUIREDVERSIONS) are passed over in the header and in every object.
 ** Angles are radians in the drawing and degrees in the file.
 **
 ** Texts are in the editor's code page: the file says so in $DWGCODEPAGE
@@ -125,6 +128,16 @@ struct dxf_out {
   }
 };
 
+/* The subclass marker of an entity that readers take only with its
+** markers (AcDbEntity, then this one); null for the others, which keep the
+** older layout. */
+static const char* entity_subclass(const std::string& type) {
+  if (type == "LWPOLYLINE") return "AcDbPolyline";
+  if (type == "HATCH") return "AcDbHatch";
+  if (type == "MTEXT") return "AcDbMText";
+  return nullptr;
+}
+
 /* Writes one entity with its extended data; owner is the handle of the
 ** block that holds it, 0 in model space. */
 static void write_entity(dxf_out& w, const db_entity& e, unsigned long owner) {
@@ -134,7 +147,8 @@ static void write_entity(dxf_out& w, const db_entity& e, unsigned long owner) {
   ** an entity of a block the block. */
   if (e.parent) w.grp(330, handle_text(e.parent));
   else if (owner) w.grp(330, handle_text(owner));
-  bool marked = e.type == "LWPOLYLINE" || e.type == "HATCH";
+  const char* subclass = entity_subclass(e.type);
+  bool marked = subclass != nullptr;
   /* The groups every entity has (layer, linetype, colour, space); in a
   ** marked entity they go under AcDbEntity wherever the list holds them
   ** (a colour given later is appended to the list). */
@@ -143,7 +157,7 @@ static void write_entity(dxf_out& w, const db_entity& e, unsigned long owner) {
     w.grp(100, "AcDbEntity");
     for (auto& g : e.groups)
       if (common(g.code)) w.group(g, false, false);
-    w.grp(100, e.type == "HATCH" ? "AcDbHatch" : "AcDbPolyline");
+    w.grp(100, subclass);
   }
   bool first10 = true;
   for (auto& g : e.groups) {
@@ -381,6 +395,13 @@ static bool read_group(dxf_in& in, db_grp& g) {
   return true;
 }
 
+/* True for a group of a newer version whose kind the drawing does not
+** hold (a 64-bit integer, 160..169, and the like); extended data keeps its
+** own check. */
+static bool skipped_group(int code) {
+  return code > 0 && code < 1000 && db_kind_of(code) == DBK_BAD;
+}
+
 /* Reads the groups of one object up to the next group 0: its handle, its
 ** groups and its extended data. */
 static bool read_object(dxf_in& in, const std::string& type, unsigned long& handle, std::vector<db_grp>& groups,
@@ -395,6 +416,10 @@ static bool read_object(dxf_in& in, const std::string& type, unsigned long& hand
     }
     if ((p.code == 5 && type == "DIMSTYLE") || p.code == 100 || p.code == 102 || (p.code >= 320 && p.code <= 369) || (p.code >= 390 && p.code <= 399) ||
         p.code == 999) {
+      ++in.pos;
+      continue;
+    }
+    if (skipped_group(p.code)) {
       ++in.pos;
       continue;
     }
@@ -521,6 +546,10 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
         ++in.pos;
         std::vector<db_grp> vals;
         while (in.more() && in.peek().code != 9 && in.peek().code != 0) {
+          if (skipped_group(in.peek().code)) {
+            ++in.pos;
+            continue;
+          }
           db_grp g;
           if (!read_group(in, g)) return false;
           vals.push_back(g);

@@ -5,6 +5,7 @@
 ** (ezdxf, through dxf_audit.py) accepts them, and damaged files are
 ** refused without touching the open drawing.
 */
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -287,11 +288,11 @@ TEST_F(Dxf, DamagedFilesAreRefusedAndTheDrawingIsKept) {
   EXPECT_FALSE(host_save_drawing((dir / "no_such_dir" / "x.dxf").string(), err));
 }
 
-TEST_F(Dxf, ReadsDrawingsWrittenByAnIndependentWriter) {
+TEST_F(Dxf, ReadsDrawingsWrittenByAnIndependentWriterAndSavesEveryEntityForIt) {
   struct {
     const char* version;
     int entities;
-  } cases[] = {{"R12", 4}, {"R2000", 5}};
+  } cases[] = {{"R12", 5}, {"R2000", 7}, {"R2013", 7}, {"R2018", 7}};
   for (auto& c : cases) {
     std::string path = (dir / (std::string("foreign_") + c.version + ".dxf")).string();
     std::string cmd = "/usr/bin/python3 " + std::string(PV_TEST_DATA_DIR) + "/platform/dxf_foreign.py " + c.version +
@@ -323,6 +324,15 @@ TEST_F(Dxf, ReadsDrawingsWrittenByAnIndependentWriter) {
     EXPECT_NEAR(find(text, 50)->resval.rreal, M_PI / 2, 1e-9) << "degrees in the file, radians in the drawing";
     ads_relrb(text);
     (void)e;
+    /* Saved again, the independent reader takes every entity, MTEXT too. */
+    std::string saved = (dir / (std::string("saved_") + c.version + ".dxf")).string(), report;
+    ASSERT_TRUE(host_save_drawing(saved, err)) << err;
+    EXPECT_EQ(audit(saved, &report), 0) << c.version << "\n" << report;
+    const size_t at = report.find("entities:");
+    ASSERT_NE(at, std::string::npos) << report;
+    std::string listed = report.substr(at, report.find('\n', at) - at);
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), '#'), c.entities) << c.version << "\n" << report;
+    EXPECT_NE(report.find("blocks: SYM"), std::string::npos) << report;
   }
 }
 
