@@ -31,6 +31,9 @@ const char* const k_col_type_names[] = {nullptr, "char", "integer", "smallint", 
 const int k_projection_numbers[] = {1, 8, 8, 3, 0, 0};
 /* Unit names by unit index. */
 const char* const k_unit_names[] = {"", "ft", "m"};
+/* Character set of the .MID values, named after the DELIMITER line: the
+** editor's code page, Windows-1252. */
+constexpr const char* k_charset_line = "CHARSET \"WindowsLatin1\"";
 /* Colours written as they are; any other is written as 6. */
 const unsigned long k_colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0};
 constexpr unsigned long k_other_colour = 6;
@@ -237,6 +240,7 @@ int mif_write_header(int version, const char* delimiter, const int* unique_cols,
   out_appendf(t, "VERSION %d", version);
   lines.push_back(t);
   lines.push_back("DELIMITER " + quoted(delimiter && *delimiter ? delimiter : " "));
+  lines.push_back(k_charset_line);
   auto key_line = [&lines](const char* word, const int* cols, int n) {
     if (!cols || n < 1) return;
     std::string k = word;

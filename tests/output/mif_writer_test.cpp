@@ -79,7 +79,7 @@ TEST_F(Mif, HeaderOfAnEarthSystemWithKeysAndColumns) {
                              kGrsB, 0, 0, 0, 0),
             MIF_OK);
   std::vector<std::string> want = {
-      "VERSION 2", "DELIMITER \" \"", "UNIQUE 1,3", "INDEX 2", "COORDSYS EARTH",
+      "VERSION 2", "DELIMITER \" \"", "CHARSET \"WindowsLatin1\"", "UNIQUE 1,3", "INDEX 2", "COORDSYS EARTH",
       "PROJECTION 8,74,\"m\",9.000000,0.000000,0.999600,500000.000000,0.000000",
       "COLUMNS 3", "  NAME char(12)", "  GRADE decimal(8,2)", "  DIP smallint", "DATA "};
   EXPECT_EQ(mif_lines(), want);
@@ -95,11 +95,11 @@ TEST_F(Mif, LambertLineCarriesSixParametersAndUserSystemsItsBounds) {
             MIF_OK);
   ASSERT_EQ(header(MIF_PRJ_USER, MIF_UNIT_FEET, 0, 0), MIF_OK);
   auto got = mif_lines();
-  EXPECT_EQ(got[3], "PROJECTION 3,74,\"m\",-100.500000,40.000000,33.000000,45.000000,"
+  EXPECT_EQ(got[4], "PROJECTION 3,74,\"m\",-100.500000,40.000000,33.000000,45.000000,"
                     "200000.000000,100000.000000");
-  EXPECT_EQ(got[9], "COORDSYS NONEARTH");
-  EXPECT_EQ(got[10], "UNITS \"ft\"");
-  EXPECT_EQ(got[11], "BOUNDS (0.000000,0.000000) (10.000000,20.000000)");
+  EXPECT_EQ(got[11], "COORDSYS NONEARTH");
+  EXPECT_EQ(got[12], "UNITS \"ft\"");
+  EXPECT_EQ(got[13], "BOUNDS (0.000000,0.000000) (10.000000,20.000000)");
 }
 
 TEST_F(Mif, HeaderRefusalsWriteNothing) {
