@@ -44,7 +44,8 @@ int e00_item_type_code(int value_type);
 /* Gives every null or blank column a value: an empty text for string
 ** columns, else "0" converted into the value. 0; -2 for a null row. */
 int plot_fill_null_values(sql_col_rec *row);
-/* Opens the E00 file (single precision) and writes EXP. 0; negative on
+/* Opens the E00 file in double precision, so that coordinates and floating
+** items keep every digit a double holds, and writes EXP. 0; negative on
 ** failure (the file closed, the work arrays freed). */
 int e00_plot_begin(const char *file_name);
 /* One label point numbered by the label counter (the LAB header before

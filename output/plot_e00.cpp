@@ -102,7 +102,7 @@ int e00_plot_begin(const char *file_name)
 {
     g_plot_state.e00_labels = 0;
     if (!file_name || !*file_name) return -2;
-    int rc = e00_open(file_name, PLOT_E00_BUFFER, E00_PREC_SINGLE);
+    int rc = e00_open(file_name, PLOT_E00_BUFFER, E00_PREC_DOUBLE);
     if (rc != E00_OK) {
         plot_free_buffers();
         return rc < 0 ? rc : -1;

@@ -340,7 +340,7 @@ def test_e00_and_mif(args, root, items):
     rc, text = ogr(os.path.join(root, "units.E00"), "PAL")
     polys = [f for f in features(text) if f.get("NAME")]
     got = sorted((f.get("ID"), f.get("NAME"), f.get("DIP"), f.get("LAYER")) for f in polys)
-    check(rc == 0 and got == [("1", "Gneiss", "0.000", "UNITS"), ("2", "Schist", "75.000", "UNITS")],
+    check(rc == 0 and got == [("1", "Gneiss", "0.00000", "UNITS"), ("2", "Schist", "75.00000", "UNITS")],
           "both polygons with their ids and their rows' values: %r" % got)
     want_area = Polygon(CW_SQUARE).area
     for f in polys:

@@ -228,10 +228,10 @@ TEST_F(PlotEndToEnd, E00LabelsCarryTheirPatAttributesAndNothingQualifyingPlotsNo
   const std::string e00 = slurp((dir_ / "stations.E00").string());
   EXPECT_NE(e00.find("Spheroid      CLARKE1866"), std::string::npos) << e00;
   EXPECT_EQ(python("output/plot_e2e_read.py", "ogr " + (dir_ / "stations.E00").string() + " LAB"),
-            "ValueId=1|PolyId=0|AREA=0.000|PERIMETER=0.000|stations#=1|stations-ID=1|STN=2.000|NAME=Cache Creek 2|"
-            "ELEV=478.000|POINT (615980.0 5621120.8)\n"
-            "ValueId=2|PolyId=0|AREA=0.000|PERIMETER=0.000|stations#=2|stations-ID=2|STN=4.000|NAME=Hat Creek|"
-            "ELEV=890.100|POINT (603115.9 5615480.4)\n");
+            "ValueId=1|PolyId=0|AREA=0.00000|PERIMETER=0.00000|stations#=1|stations-ID=1|STN=2.00000|"
+            "NAME=Cache Creek 2|ELEV=478.00000|POINT (615980.0 5621120.8)\n"
+            "ValueId=2|PolyId=0|AREA=0.00000|PERIMETER=0.00000|stations#=2|stations-ID=2|STN=4.00000|"
+            "NAME=Hat Creek|ELEV=890.10000|POINT (603115.9 5615480.4)\n");
   EXPECT_NE(shown.find("Plotted... 2 records"), std::string::npos) << shown;
   EXPECT_NE(shown.find("No records plotted"), std::string::npos) << shown;
 }
@@ -457,8 +457,8 @@ TEST_F(PlotEndToEnd, SymbolColumnsBecomeLabelBoxesAndTextObjectsAndThePaletteNee
   const std::string e00 = slurp((dir_ / "named.E00").string());
   /* Each label carries the box of its placement: its size and its angle
   ** less 90. */
-  EXPECT_NE(e00.find("LAB  2\r\n         1         0 6.1523050E+05 5.6204100E+06\r\n"
-                     " 1.0000000E+00-9.0000000E+01"),
+  EXPECT_NE(e00.find("LAB  3\r\n         1         0 6.15230500000000E+05 5.62041000000000E+06\r\n"
+                     " 1.00000000000000E+00-9.00000000000000E+01\r\n"),
             std::string::npos)
       << e00;
   const std::string mif = slurp((dir_ / "named.MIF").string());
