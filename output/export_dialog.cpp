@@ -25,6 +25,7 @@
 #include "output/export_columns.h"
 #include "output/export_run.h"
 #include "output/export_state.h"
+#include "output/out_text.h"
 #include "output/plot_col_type.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"
@@ -192,6 +193,28 @@ void column_code(const sql_col_rec *c, export_column_rec &out)
     if (memo) out.width = EXPORT_MEMO_WIDTH;
 }
 
+/* Gives every column a name of its own within the file the output type
+** writes: a chosen column named like a fixed one (NAME) or like another
+** chosen one is renamed, within the format's name length. The text output
+** writes no names. */
+void unique_names(export_state_rec &s)
+{
+    s.renamed.clear();
+    std::size_t max_len = plot_type == PLOT_TYPE_E00   ? OUT_E00_NAME_MAX
+                          : plot_type == PLOT_TYPE_MIF ? OUT_MIF_NAME_MAX
+                          : plot_type == PLOT_TYPE_SPANS ? OUT_SPANS_NAME_MAX
+                                                         : 0;
+    if (!max_len) return;
+    std::vector<std::string> names;
+    for (const export_column_rec &c : s.columns) names.push_back(c.name);
+    out_unique_names(names, max_len, &s.renamed);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == s.columns[i].name) continue;
+        s.columns[i].row_name = s.columns[i].name;
+        s.columns[i].name = names[i];
+    }
+}
+
 /* The fixed columns of the kind, then the chosen attribute columns. */
 bool fill_columns(const std::vector<sql_col_rec *> &chosen)
 {
@@ -232,6 +255,7 @@ bool fill_columns(const std::vector<sql_col_rec *> &chosen)
             column_code(c, out);
             s.columns.push_back(out);
         }
+        unique_names(s);
     } catch (const std::bad_alloc &) {
         s.columns.clear();
         s.fixed_count = 0;

@@ -120,8 +120,9 @@ void read_attributes(walker &w)
     if (link_row_fetch(&link, &cursor, &stmt, &row) != 0) return;
     for (std::size_t i = (std::size_t)w.s.fixed_count; i < w.s.columns.size(); ++i) {
         export_column_rec &c = w.s.columns[i];
+        const std::string &name = c.row_name.empty() ? c.name : c.row_name;
         for (const sql_col_rec *r = row; r; r = r->next) {
-            if (!str_eq_nocase(r->name, c.name.c_str()) || !str_eq_nocase(r->table, c.table.c_str()))
+            if (!str_eq_nocase(r->name, name.c_str()) || !str_eq_nocase(r->table, c.table.c_str()))
                 continue;
             bool null = r->null_ind == SQL_COL_NULL || !r->text || !str_nonblank(r->text);
             if (null)

@@ -14,6 +14,7 @@
 #include "output/e00_writer.h"
 #include "output/export_state.h"
 #include "output/out_file.h"
+#include "output/out_text.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"
 #include "output/txt_spans.h"
@@ -181,6 +182,6 @@ long export_run(void)
     long total = 0;
     if (!failed)
         for (char w : written) total += w;
-    msg_alert(k_done_title, "Plotted... %ld entities", total);
+    msg_alert(k_done_title, "Plotted... %ld entities%s", total, out_renamed_text(export_state().renamed).c_str());
     return total;
 }

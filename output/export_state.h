@@ -46,7 +46,8 @@ constexpr int EXPORT_FILE_BUFFER = 2048;
 
 /* One output column. */
 struct export_column_rec {
-    std::string name;      /* column name */
+    std::string name;      /* column name in the file, unique within it */
+    std::string row_name;  /* the linked row's column it shows, when renamed; else empty */
     std::string table;     /* table name; empty for a fixed column */
     int type = 0;          /* type code of the output type */
     int width = 0;         /* width in characters */
@@ -93,6 +94,7 @@ struct export_state_rec {
     int text_as_attr = 0;           /* "txtdbf": texts carry attributes */
     int fixed_count = 0;            /* leading fixed columns of `columns` */
     std::vector<export_column_rec> columns; /* fixed, then attribute columns */
+    std::vector<std::string> renamed; /* "OLD as NEW" per column renamed to stay unique */
     long count = 0;                 /* objects written in the current pass */
     long pass1_count = 0;           /* objects written in the first pass */
     int extents_set = 0;            /* 1 once a point widened the extents */

@@ -1,9 +1,11 @@
 /*
 ** out_text.cpp: printf-style appending to a growable string for the output
-** writers and the qualified values of delimited text (see out_text.h).
+** writers, the qualified values of delimited text and the unique column
+** names of a file (see out_text.h).
 */
 #include "output/out_text.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 
@@ -40,4 +42,52 @@ void out_append_qualified(std::string& out, const std::string& value, char quali
     }
   }
   out += qualifier;
+}
+
+namespace {
+
+/* The name in capitals, the form in which two names are compared. */
+std::string name_key(const std::string& name) {
+  std::string k = name;
+  for (char& c : k) c = (char)std::toupper((unsigned char)c);
+  return k;
+}
+
+/* True when names holds key (compared in capitals). */
+bool name_taken(const std::vector<std::string>& names, const std::string& key) {
+  for (const std::string& n : names)
+    if (name_key(n) == key) return true;
+  return false;
+}
+
+}  // namespace
+
+void out_unique_names(std::vector<std::string>& names, std::size_t max_len,
+                      std::vector<std::string>* renamed) {
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    std::string key = name_key(names[i]);
+    bool clash = false;
+    for (std::size_t j = 0; j < i && !clash; ++j) clash = name_key(names[j]) == key;
+    if (!clash) continue;
+    std::string fresh;
+    for (long n = 1; fresh.empty() || name_taken(names, name_key(fresh)); ++n) {
+      std::string digits = std::to_string(n);
+      std::string base = names[i];
+      if (base.size() + 1 + digits.size() <= max_len) {
+        fresh = base + "_" + digits;
+      } else {
+        base.resize(max_len > digits.size() ? max_len - digits.size() : 0);
+        fresh = base + digits;
+      }
+    }
+    if (renamed) renamed->push_back(names[i] + " as " + fresh);
+    names[i] = fresh;
+  }
+}
+
+std::string out_renamed_text(const std::vector<std::string>& renamed) {
+  if (renamed.empty()) return std::string();
+  std::string text = "\n\nColumns renamed: ";
+  for (std::size_t i = 0; i < renamed.size(); ++i) text += (i ? ", " : "") + renamed[i];
+  return text;
 }

@@ -10,7 +10,9 @@
 #ifndef PV_OUTPUT_OUT_TEXT_H
 #define PV_OUTPUT_OUT_TEXT_H
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 /* Appends printf-formatted text to out; nothing for a format error. */
 void out_appendf(std::string& out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
@@ -20,5 +22,24 @@ void out_appendf(std::string& out, const char* fmt, ...) __attribute__((format(p
 ** a blank is written as it is given (nothing, or a blank on each side),
 ** and the value is then appended unchanged. */
 void out_append_qualified(std::string& out, const std::string& value, char qualifier);
+
+/* Longest column name of each format: an E00 item name, a MapInfo column
+** name, a SPANS attribute name. */
+constexpr std::size_t OUT_E00_NAME_MAX = 16;
+constexpr std::size_t OUT_MIF_NAME_MAX = 31;
+constexpr std::size_t OUT_SPANS_NAME_MAX = 31;
+
+/* Makes the column names of one file unique, case ignored, as its readers
+** address columns by name: a name that an earlier one already has takes
+** the first suffix "_1", "_2", ... that no other name has, and when the
+** name with its suffix would pass max_len the underscore is left out and
+** the name cut to make room ("BASENUMBE1"). Each renamed column adds
+** "OLD as NEW" to renamed (when given). */
+void out_unique_names(std::vector<std::string>& names, std::size_t max_len,
+                      std::vector<std::string>* renamed);
+
+/* The closing message's line of renamed columns ("\n\nColumns renamed:
+** NAME as NAME_1, ..."), empty when none was renamed. */
+std::string out_renamed_text(const std::vector<std::string>& renamed);
 
 #endif /* PV_OUTPUT_OUT_TEXT_H */

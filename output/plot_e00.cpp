@@ -16,6 +16,7 @@
 #include "core/str_util.h"
 #include "draw/sym_place.h"
 #include "output/e00_writer.h"
+#include "output/out_text.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"
 
@@ -170,8 +171,11 @@ int e00_plot_pat_header(void)
         b.value[i] = c->text;
         if (b.type[i] < 0) return fail(-2);
     }
+    std::vector<std::string> unique;
+    for (int i = 0; i < b.count; i++) unique.push_back(b.column[i]->name);
+    out_unique_names(unique, OUT_E00_NAME_MAX, &s.renamed);
     std::vector<const char *> names;
-    for (int i = 0; i < b.count; i++) names.push_back(b.column[i]->name);
+    for (const std::string &n : unique) names.push_back(n.c_str());
     rc = e00_write_ifo();
     if (rc == E00_OK) rc = e00_write_pat(names.data(), b.type, b.length, b.decimals, b.count, s.e00_labels);
     s.e00_pat_rows = 0;

@@ -189,6 +189,10 @@ int plot_write_tba_header(std::FILE *file, sql_col_rec *row, const char *file_na
         columns.push_back(t);
     }
     if (rc < 0) return rc;
+    std::vector<std::string> names;
+    for (const tba_column &t : columns) names.push_back(t.name);
+    out_unique_names(names, OUT_SPANS_NAME_MAX, &g_plot_state.renamed);
+    for (std::size_t i = 0; i < names.size(); i++) columns[i].name = names[i];
     std::string delimiter;
     if (col_delim && col_delim[0] && col_delim[0] != ' ') delimiter = std::string("DELIMITER ") + col_delim;
     char nrecord[64];

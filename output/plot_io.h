@@ -71,7 +71,9 @@ int plot_write_line(std::FILE *file, sql_col_rec *row, const int *index, int cou
 
 /* Writes the .TBA header: ID and TITLE (the file's base name), TABTYPE,
 ** FTYPE, DELIMITER (left out for a blank), RECSKIP, CHARSKIP, NRECORD
-** (records), one declaration per chosen column and DATA. 0; a negative
+** (records), one declaration per chosen column and DATA; a column named
+** like an earlier one is renamed (out_unique_names), the renaming kept
+** in the plot state for the closing message. 0; a negative
 ** code of plot_col_out_type; -1 when the write fails; -2 for null
 ** arguments. */
 int plot_write_tba_header(std::FILE *file, sql_col_rec *row, const char *file_name, const char *col_delim,

@@ -24,6 +24,7 @@
 #include "draw/shape_block.h"
 #include "draw/sym_place.h"
 #include "output/mif_writer.h"
+#include "output/out_text.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"
 
@@ -163,7 +164,10 @@ int mif_plot_begin(void)
             return -2;
         }
     }
-    for (int i = 0; i < b.count; i++) names.push_back(b.column[i] ? b.column[i]->name : nullptr);
+    std::vector<std::string> own;
+    for (int i = 0; i < b.count; i++) own.push_back(b.column[i] ? b.column[i]->name : "");
+    out_unique_names(own, OUT_MIF_NAME_MAX, &s.renamed);
+    for (int i = 0; i < b.count; i++) names.push_back(b.column[i] ? own[(std::size_t)i].c_str() : nullptr);
     std::vector<int> unique, index;
     key_columns(unique, index);
     if (mif_open(s.file_name.c_str(), PLOT_MIF_BUFFER) != MIF_OK ||

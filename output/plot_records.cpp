@@ -28,6 +28,7 @@
 #include "map/row_place.h"
 #include "map/sym_draw.h"
 #include "output/out_file.h"
+#include "output/out_text.h"
 #include "output/plot_diagrams.h"
 #include "output/plot_drivers.h"
 #include "output/plot_io.h"
@@ -404,8 +405,8 @@ void closing_message(const plot_run &r, int end_rc)
     if (r.failures > 0) {
         char name[PRJ_NAME_MAX + 1] = "";
         if (s.out_prj) std::snprintf(name, sizeof name, "%s", s.out_prj->name);
-        msg_alert(k_title, "Plotted... %ld records\n\nWARNING: Could not transform %ld points to %s.", r.plotted,
-                  r.failures, str_trim(name));
+        msg_alert(k_title, "Plotted... %ld records\n\nWARNING: Could not transform %ld points to %s.%s", r.plotted,
+                  r.failures, str_trim(name), out_renamed_text(s.renamed).c_str());
         return;
     }
     switch (r.type) {
@@ -414,7 +415,7 @@ void closing_message(const plot_run &r, int end_rc)
     case PLOT_TYPE_CHEM:
     case PLOT_TYPE_PIE: msg_alert(k_title, "Plotted... %ld", r.plotted); break;
     case PLOT_TYPE_DHOLE: msg_alert(k_title, "Plotted... %ld drill holes", r.plotted); break;
-    default: msg_alert(k_title, "Plotted... %ld records", r.plotted); break;
+    default: msg_alert(k_title, "Plotted... %ld records%s", r.plotted, out_renamed_text(s.renamed).c_str()); break;
     }
 }
 
@@ -447,6 +448,7 @@ long plot_records(ads_hdlg dialog, int pass)
         }
     }
 
+    s.renamed.clear();
     errno = 0;
     int rc = stages->begin ? stages->begin(&r) : 0;
     /* The system's reason names a file only for the outputs that open one. */

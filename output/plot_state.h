@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "coords/geo_point.h"
 #include "core/tbl_column.h"
@@ -103,6 +104,7 @@ struct plot_state_rec {
     long e00_labels;           /* labels written by E00 pass 1 */
     long e00_pat_rows;         /* .PAT records written by E00 pass 2 */
     sql_col_rec *table_cols;   /* column list of the TABLE output's new table; owned */
+    std::vector<std::string> renamed; /* "OLD as NEW" per column the header renamed to keep names unique */
 };
 
 /* The one plot state. */

@@ -270,7 +270,7 @@ TEST_F(ExportDialog, SpansHeaderDeclaresCoordinatesAndCharacterColumns) {
   std::string tba = file("pts.TBA");
   for (const char *line : {"NRECORD        1\r\n", "1 10 12.6 0        X X\r\n", "2 10 12.6 0        Y Y\r\n",
                            "3 7 17.6 0        Z Z\r\n", "4 52 32.0 0     NAME NAME\r\n",
-                           "7 52 32.0 0    LAYER LAYER\r\n", "8 40 20.0 0     NAME NAME\r\n", "DELIMITER ,\r\n"})
+                           "7 52 32.0 0    LAYER LAYER\r\n", "8 40 20.0 0   NAME_1 NAME_1\r\n", "DELIMITER ,\r\n"})
     EXPECT_NE(tba.find(line), std::string::npos) << line << tba;
 }
 

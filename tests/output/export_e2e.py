@@ -191,7 +191,7 @@ def test_text_and_spans(args, root, items):
     check(not os.path.exists(os.path.join(root, "pts.dat")), "pts.dat is written as pts.TXT")
 
     spans_cols = [("X", 10, 12, 6), ("Y", 10, 12, 6), ("Z", 7, 17, 6), ("NAME", 52, 32, 0), ("SCALE", 7, 11, 3),
-                  ("ANGLE", 7, 8, 3), ("LAYER", 52, 32, 0), ("NAME", 32, 12, 0), ("DIP", 3, 5, 0)]
+                  ("ANGLE", 7, 8, 3), ("LAYER", 52, 32, 0), ("NAME_1", 32, 12, 0), ("DIP", 3, 5, 0)]
     head = ("ID sites\r\nTITLE sites\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\nCHARSKIP 0\r\n"
             "NRECORD %8d\r\n" % 3)
     for i, (n, code, width, dec) in enumerate(spans_cols):

@@ -3,17 +3,20 @@
 ** record lines (delimiters, qualifiers, padding, missing values), the .TBA
 ** header written again over itself, the .VEH/.VEC pair with the final
 ** count and extents, a .VEC that cannot be written out failing the
-** finish, the refusals without an open file, and the output file name.
+** finish, the refusals without an open file, the output file name and
+** the unique column names of a file.
 */
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/tbl_column.h"
 #include "out_fixture.h"
 #include "output/export_state.h"
 #include "output/out_file.h"
+#include "output/out_text.h"
 #include "output/plot.h"
 #include "output/tba_header.h"
 #include "output/txt_spans.h"
@@ -274,6 +277,28 @@ TEST(ExportFileName, CutAtFirstDotOfItsOwnNameAndNeverTruncated) {
        "a_name_well_beyond_thirty_one_characters_long.TBA"},
   };
   for (const row &r : rows) EXPECT_EQ(export_file_name(r.name, r.ext), r.want) << r.name;
+}
+
+TEST(UniqueNames, AClashTakesTheFirstFreeSuffixWithinTheFormatsLength) {
+  struct row {
+    std::vector<std::string> names;
+    std::size_t max_len;
+    std::vector<std::string> want;
+    std::string message;
+  } rows[] = {
+      {{"X", "NAME", "NAME", "name", "NAME_1"}, OUT_E00_NAME_MAX, {"X", "NAME", "NAME_2", "name_3", "NAME_1"},
+       "\n\nColumns renamed: NAME as NAME_2, name as name_3"},
+      {{"BASENUMBER", "BASENUMBER", "ABCDEFGHI", "ABCDEFGHI"}, 10,
+       {"BASENUMBER", "BASENUMBE1", "ABCDEFGHI", "ABCDEFGHI1"},
+       "\n\nColumns renamed: BASENUMBER as BASENUMBE1, ABCDEFGHI as ABCDEFGHI1"},
+      {{"NAME", "DIP"}, OUT_MIF_NAME_MAX, {"NAME", "DIP"}, ""},
+  };
+  for (row &r : rows) {
+    std::vector<std::string> renamed;
+    out_unique_names(r.names, r.max_len, &renamed);
+    EXPECT_EQ(r.names, r.want);
+    EXPECT_EQ(out_renamed_text(renamed), r.message);
+  }
 }
 
 }  // namespace
