@@ -18,6 +18,7 @@
 
 #include "coords/prj_name.h"
 #include "output/out_ellipsoid.h"
+#include "output/out_file.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ static int e00_put(const std::string& text, bool end_line) {
   if (!g_writer.file) return E00_NOT_OPEN;
   int rc = std::fprintf(g_writer.file, end_line ? "%s\r\n" : "%s", text.c_str());
   if (rc > 0 && !std::ferror(g_writer.file)) return E00_OK;
-  std::fclose(g_writer.file);
+  out_temp_fclose(g_writer.file, false);
   reset_writer(g_writer);
   return rc > 0 ? 0 : rc;
 }
@@ -199,12 +200,12 @@ int e00_open(const char* name, std::size_t buffer_size, int precision) {
     if (is_separator(base[i]) || (unsigned char)base[i] < 33) cover_start = i + 1;
   std::string cover = base.substr(cover_start, E00_COVER_MAX);
 
-  std::FILE* f = std::fopen((base + ".E00").c_str(), "wb");
+  std::FILE* f = out_temp_fopen((base + ".E00").c_str(), "wb");
   if (!f) return E00_CANNOT_CREATE;
   std::size_t size = buffer_size < E00_MIN_BUFFER ? E00_MIN_BUFFER : buffer_size;
   char* buf = static_cast<char*>(std::malloc(size));
   if (!buf || std::setvbuf(f, buf, _IOFBF, size) != 0) {
-    std::fclose(f);
+    out_temp_fclose(f, false);
     std::free(buf);
     return E00_NO_BUFFER;
   }
@@ -223,10 +224,16 @@ int e00_open(const char* name, std::size_t buffer_size, int precision) {
 ** buffered lines could not be written (the writer is reset either way). */
 int e00_close() {
   if (!g_writer.file) return E00_NOT_OPEN;
-  int bad = std::fflush(g_writer.file) != 0 || std::ferror(g_writer.file);
-  bad |= std::fclose(g_writer.file) != 0;
+  int bad = out_temp_fclose(g_writer.file, true) != 0;
   reset_writer(g_writer);
   return bad ? 0 : E00_OK;
+}
+
+int e00_discard() {
+  if (!g_writer.file) return E00_NOT_OPEN;
+  out_temp_fclose(g_writer.file, false);
+  reset_writer(g_writer);
+  return E00_OK;
 }
 
 int e00_write_exp() {

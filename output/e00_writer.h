@@ -110,9 +110,13 @@ int e00_item_size(int type, int width);
 int e00_item_out_width(int type, int width);
 int e00_item_decimals(int type);
 
-/* Opening and closing. */
+/* Opening and closing. The file is written under a temporary name beside
+** it (out_file.h): e00_close puts it in place; e00_discard, for an export
+** or plot that failed, removes it and leaves an earlier file as it was
+** (E00_OK, or E00_NOT_OPEN). A failed write discards the file too. */
 int e00_open(const char* name, std::size_t buffer_size, int precision);
 int e00_close();
+int e00_discard();
 
 /* Section headers and ends. */
 int e00_write_exp();

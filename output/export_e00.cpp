@@ -258,7 +258,7 @@ int polygons(export_state_rec &s, int pass)
 /* Closes the file after a failed write. */
 int fail(int rc)
 {
-    if (e00_writer_state().file) e00_close();
+    e00_discard();
     return rc;
 }
 

@@ -182,6 +182,7 @@ int export_mif_end(int pass)
 void export_mif_abandon(void)
 {
     if (!s_cols.active) return;
-    mif_plot_end();
+    mif_discard();
+    plot_free_buffers();
     release_plot_state();
 }

@@ -106,8 +106,9 @@ void grow_single_point(export_state_rec &s, double d)
 /* Ends an export early: closes what is open, tells why. */
 void abort_export(const std::string &text)
 {
-    txt_close();
-    if (e00_writer_state().file) e00_close();
+    export_state_rec &s = export_state();
+    out_discard_file(&s.file, &s.buffer);
+    e00_discard();
     export_mif_abandon();
     msg_alert(ERR_TITLE, "%s", text.c_str());
 }

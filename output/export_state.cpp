@@ -46,7 +46,8 @@ export_state_rec &export_state()
 void export_state_reset()
 {
     export_state_rec &s = export_state();
-    out_close_file(&s.file, &s.buffer);
+    /* A file still open here belongs to an export that did not finish. */
+    out_discard_file(&s.file, &s.buffer);
     s = export_state_rec{};
 }
 

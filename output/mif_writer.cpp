@@ -10,6 +10,7 @@
 */
 #include "output/mif_writer.h"
 #include "output/out_ellipsoid.h"
+#include "output/out_file.h"
 #include "core/str_util.h"
 #include "output/out_text.h"
 
@@ -106,13 +107,11 @@ void add_points(std::vector<std::string>& lines, const double* x, const double* 
   }
 }
 
-/* Closes one file and frees its buffer; answers false when it failed. */
-bool close_one(std::FILE*& f, char*& buffer) {
+/* Closes one file, in place when whole and removed otherwise, and frees
+** its buffer; answers false when it failed. */
+bool close_one(std::FILE*& f, char*& buffer, bool whole = true) {
   bool ok = true;
-  if (f) {
-    ok = std::fflush(f) == 0 && !std::ferror(f);
-    ok = (std::fclose(f) == 0) && ok;
-  }
+  if (f) ok = out_temp_fclose(f, whole) == 0;
   f = nullptr;
   std::free(buffer);
   buffer = nullptr;
@@ -184,11 +183,10 @@ int mif_open_file(const char* name, const char* ext, std::size_t buffer_size, st
   std::size_t size = buffer_size < MIF_MIN_BUFFER ? MIF_MIN_BUFFER : buffer_size;
   char* buf = static_cast<char*>(std::malloc(size));
   if (!buf) {
-    close_one(g_mif.mif, g_mif.mif_buffer);
-    close_one(g_mif.mid, g_mif.mid_buffer);
+    mif_discard();
     return MIF_NO_MEMORY;
   }
-  std::FILE* f = std::fopen((dir + base + ext).c_str(), "wb");
+  std::FILE* f = out_temp_fopen((dir + base + ext).c_str(), "wb");
   if (!f) {
     std::free(buf);
     return MIF_CANNOT_OPEN;
@@ -209,9 +207,19 @@ int mid_open(const char* name, std::size_t buffer_size) {
 }
 
 int mif_close() {
-  bool ok = close_one(g_mif.mif, g_mif.mif_buffer);
-  ok = close_one(g_mif.mid, g_mif.mid_buffer) && ok;
+  /* A pair is whole only when both files are: when one cannot be written
+  ** out, neither is put in place. */
+  bool ok = !g_mif.mif || (std::fflush(g_mif.mif) == 0 && !std::ferror(g_mif.mif));
+  ok = (!g_mif.mid || (std::fflush(g_mif.mid) == 0 && !std::ferror(g_mif.mid))) && ok;
+  ok = close_one(g_mif.mif, g_mif.mif_buffer, ok) && ok;
+  ok = close_one(g_mif.mid, g_mif.mid_buffer, ok) && ok;
   return ok ? MIF_OK : MIF_WRITE_FAILED;
+}
+
+int mif_discard() {
+  close_one(g_mif.mif, g_mif.mif_buffer, false);
+  close_one(g_mif.mid, g_mif.mid_buffer, false);
+  return MIF_OK;
 }
 
 int mif_write_header(int version, const char* delimiter, const int* unique_cols, int unique_count,

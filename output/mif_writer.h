@@ -93,9 +93,14 @@ int mif_open_file(const char* name, const char* ext, std::size_t buffer_size, st
 int mif_open(const char* name, std::size_t buffer_size);
 int mid_open(const char* name, std::size_t buffer_size);
 
-/* Flushes and closes both files. MIF_OK, or MIF_WRITE_FAILED when the last
-** buffered lines could not be written (the files are closed either way). */
+/* Flushes and closes both files, written under temporary names beside
+** them (out_file.h), and puts them in place. MIF_OK, or MIF_WRITE_FAILED
+** when the last buffered lines could not be written (the files are closed
+** either way, and neither is put in place). */
 int mif_close();
+/* Closes both files and removes them, for an export or plot that failed:
+** earlier files of those names stay as they were. MIF_OK. */
+int mif_discard();
 
 /* The header of the .MIF file. */
 int mif_write_header(int version, const char* delimiter, const int* unique_cols, int unique_count,

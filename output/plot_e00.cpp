@@ -39,7 +39,7 @@ const double k_label_angle_offset = 90.0;
 ** back the writer's code as a negative result. */
 int fail(int rc)
 {
-    e00_close();
+    e00_discard();
     plot_free_buffers();
     return rc < 0 ? rc : -1;
 }

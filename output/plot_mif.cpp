@@ -172,7 +172,7 @@ int mif_plot_begin(void)
     key_columns(unique, index);
     if (mif_open(s.file_name.c_str(), PLOT_MIF_BUFFER) != MIF_OK ||
         mid_open(s.file_name.c_str(), PLOT_MIF_BUFFER) != MIF_OK) {
-        mif_close();
+        mif_discard();
         plot_free_buffers();
         return ERR_OPEN_FILE;
     }
@@ -184,7 +184,7 @@ int mif_plot_begin(void)
                           mif_unit(p), p->origin.x, p->origin.y, p->parallels.x, p->parallels.y, p->scale,
                           p->false_origin.x, p->false_origin.y, a, bm, box.min.x, box.min.y, box.max.x, box.max.y);
     if (rc != MIF_OK) {
-        mif_close();
+        mif_discard();
         plot_free_buffers();
         return rc < 0 ? rc : -1;
     }

@@ -153,9 +153,10 @@ long two_passes(ads_hdlg d)
     long n = plot_records(d, PLOT_PASS_FIRST);
     if (n > 0) n = plot_records(d, PLOT_PASS_SECOND);
     else msg_alert(ERR_TITLE, "No records plotted");
-    /* Whatever ended the passes, no half-written file stays open. */
-    if (e00_writer_state().file) e00_close();
-    if (mif_writer_state().mif || mif_writer_state().mid) mif_close();
+    /* Whatever ended the passes, no half-written file stays open or
+    ** takes the place of an earlier one. */
+    e00_discard();
+    mif_discard();
     return n;
 }
 

@@ -402,6 +402,11 @@ void closing_message(const plot_run &r, int end_rc)
         return;
     }
     if (r.pass == PLOT_PASS_FIRST) return;
+    /* A file that could not be written whole was not put in place. */
+    if (end_rc < 0 && (needs_file(r.type) || r.type == PLOT_TYPE_MIF) && r.type != PLOT_TYPE_TABLE) {
+        msg_alert(ERR_TITLE, "Could not write %s; no file was written.", s.file_name.c_str());
+        return;
+    }
     if (r.failures > 0) {
         char name[PRJ_NAME_MAX + 1] = "";
         if (s.out_prj) std::snprintf(name, sizeof name, "%s", s.out_prj->name);
@@ -461,7 +466,7 @@ long plot_records(ads_hdlg dialog, int pass)
         if (rc < 0) rc = ERR_NO_MEMORY;
     }
     if (rc < 0) {
-        if (r.file) plot_close_file(r.file, r.buffer);
+        if (r.file) out_discard_file(&r.file, &r.buffer);
         if (placed) restore_flags(saved);
         free_placements(r);
         msg_alert(ERR_TITLE, "%s", out_header_failure(plot_type_label(r.type), s.file_name, open_errno).c_str());
@@ -499,7 +504,8 @@ long plot_records(ads_hdlg dialog, int pass)
 
     int end_rc = stages->end ? stages->end(&r) : 0;
     if (r.type == PLOT_TYPE_DHOLE && end_rc >= 0) r.plotted++;
-    if (r.file) plot_close_file(r.file, r.buffer);
+    if (r.file && end_rc < 0) out_discard_file(&r.file, &r.buffer);
+    if (r.file && plot_close_file(r.file, r.buffer) != 0) end_rc = -1;
     if (dialog) ads_set_tile(dialog, "error", "");
     else ads_printf("... done"), ads_printf("\r\n");
 

@@ -78,7 +78,7 @@ int write_veh(const char *mode, bool areas)
     int rc = out_open_file(vec_name(k_veh_ext).c_str(), &s.file, &s.buffer, EXPORT_FILE_BUFFER, mode);
     if (rc != 0) return rc;
     if (std::fseek(s.file, 0L, SEEK_SET) != 0) {
-        out_close_file(&s.file, &s.buffer);
+        out_discard_file(&s.file, &s.buffer);
         return -1;
     }
     const geo_box &e = s.extents;
@@ -99,7 +99,10 @@ int write_veh(const char *mode, bool areas)
     out_appendf(h, "PROJECTION 0%s", k_eol);
     out_appendf(h, "REFERENCE 0%s", k_eol);
     rc = put(h);
-    if (out_close_file(&s.file, &s.buffer) != 0) rc = -1;
+    /* The first header waits under its temporary name for the final one,
+    ** which puts it in place. */
+    if (rc != 0) out_discard_file(&s.file, &s.buffer);
+    else if ((mode[0] == 'w' ? out_park_file(&s.file, &s.buffer) : out_close_file(&s.file, &s.buffer)) != 0) rc = -1;
     return rc;
 }
 
@@ -111,7 +114,7 @@ int open_vec(const char *first_line)
     if (rc != 0) return rc;
     std::string line = std::string(first_line) + k_eol;
     if (put(line) != 0) {
-        out_close_file(&s.file, &s.buffer);
+        out_discard_file(&s.file, &s.buffer);
         return -1;
     }
     return 0;
@@ -182,7 +185,7 @@ int spans_open_vec_files(void)
         int rc = out_open_file(s.file_name.c_str(), &s.file, &s.buffer, EXPORT_FILE_BUFFER, "wb");
         if (rc != 0) return rc;
         rc = spans_write_tba_header();
-        if (rc != 0) out_close_file(&s.file, &s.buffer);
+        if (rc != 0) out_discard_file(&s.file, &s.buffer);
         return rc;
     }
     if (s.kind != EXPORT_KIND_LINES && s.kind != EXPORT_KIND_POLYGONS) return -2;
@@ -202,15 +205,19 @@ int spans_finish(void)
         rc = spans_write_tba_header();
     } else {
         /* The .VEC is closed first, so that a failure to write it out
-        ** fails the finish. */
-        int vec = out_close_file(&s.file, &s.buffer);
+        ** fails the finish; it is put in place after the .VEH. */
+        int vec = out_park_file(&s.file, &s.buffer);
         const char *mode = "r+b";
-        rc = s.kind == EXPORT_KIND_POLYGONS ? spans_write_areas_header(mode)
-                                            : spans_write_arcs_header(mode);
-        if (rc == 0) rc = vec;
+        rc = vec != 0 ? vec
+             : s.kind == EXPORT_KIND_POLYGONS ? spans_write_areas_header(mode)
+                                              : spans_write_arcs_header(mode);
+        if (rc == 0) rc = out_place_parked();
     }
-    int closed = out_close_file(&s.file, &s.buffer);
-    return rc != 0 ? rc : closed;
+    if (rc != 0) {
+        out_discard_file(&s.file, &s.buffer);
+        return rc;
+    }
+    return out_close_file(&s.file, &s.buffer);
 }
 
 int txt_write_object(void)

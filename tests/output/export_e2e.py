@@ -10,7 +10,10 @@ clockwise) and an open LWPOLYLINE, each linked to a SITES row.
 Text and SPANS files are compared byte for byte with what the format rules
 give; E00 files are read by ogrinfo and avcimport, their polygon areas
 checked with shapely; MapInfo files are read by ogrinfo; points exported
-into UTM 33 agree with cs2cs within a millimetre.
+into UTM 33 agree with cs2cs within a millimetre. A second project's
+stations (accented names, a 14-digit and a tiny number, points a
+millimetre apart) are exported and plotted from a query to E00 and MapInfo
+and read back value for value; a plot made to fail leaves the earlier file.
 """
 import os
 import re
@@ -28,6 +31,7 @@ from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, table  
 ATTDEF_FLAGS = 13
 GEOGRAPHIC = "GEOGRAPHIC WGS 84"
 UTM33 = "UTM 33 WGS84"
+PVPOINT_FIELDS = "TABLENAME C(20); XCOLUMN C(20); YCOLUMN C(20); ZCOLUMN C(20); SYMCOLUMN C(20); PROJECTION C(32)"
 PVPROJ_FIELDS = ("PROJNAME C(32); DATUMNAME C(32); UNITS C(32); PROJTYPE C(32); UTMZONE N(11,0); "
                  "SCALE N(19,10); ORIGINLONG N(19,10); ORIGINLAT N(19,10); FALSEEAST N(19,3); "
                  "FALSENORTH N(19,3); PARALLEL1 N(19,10); PARALLEL2 N(19,10)")
@@ -53,15 +57,35 @@ def link(entity, row):
                                   (1000, "S%d" % row), (1000, "")])
 
 
-def make_project(root, resources, system=GEOGRAPHIC):
+def draw_stations(msp):
+    """The stations of ROWS and the lines and polygons linked to them."""
+    mark = msp.doc.blocks.new("MARK")
+    mark.add_circle((0, 0), 0.001)
+    link(msp.add_point(POINT_AT, dxfattribs={"layer": "SITES"}), 1)
+    link(msp.add_blockref("MARK", INSERT_AT, dxfattribs={"layer": "SITES", "xscale": 2, "yscale": 2,
+                                                        "rotation": 30}), 2)
+    link(msp.add_text("Gneiss", dxfattribs={"insert": TEXT_AT, "height": 0.01, "layer": "TEXTS"}), 3)
+    link(msp.add_line(*LINE, dxfattribs={"layer": "FAULTS"}), 1)
+    link(msp.add_polyline2d(CW_SQUARE, close=True, dxfattribs={"layer": "UNITS"}), 2)
+    link(msp.add_lwpolyline(CCW_SQUARE, close=True, dxfattribs={"layer": "UNITS"}), 3)
+    link(msp.add_lwpolyline(OPEN_LINE, dxfattribs={"layer": "FAULTS"}), 1)
+
+
+def make_project(root, resources, system=GEOGRAPHIC,
+                 sites=("BASENUMBER N(8,0); STATION C(10); NAME C(12); DIP N(5,0); NOTE C(20)", ROWS),
+                 draw=draw_stations, point=None):
+    """A project GEO with its station table SITES (fields, rows) and a
+    drawing in.dxf whose map is in system; point: the PVPOINT row that makes
+    SITES's coordinate columns a point, or None."""
     shutil.rmtree(root, ignore_errors=True)
     geo = os.path.join(root, "projects", "GEO")
     os.makedirs(geo)
     shutil.copytree(os.path.join(resources, "projects", "Projections"), os.path.join(root, "projects", "Projections"))
-    table(os.path.join(geo, "SITES.DBF"), "BASENUMBER N(8,0); STATION C(10); NAME C(12); DIP N(5,0); NOTE C(20)",
-          ROWS)
+    table(os.path.join(geo, "SITES.DBF"), sites[0], sites[1])
     table(os.path.join(geo, "PVTABLE.DBF"), PVTABLE_FIELDS,
           [e2e_tables.registry_row("SITES", "STATION", STATION="STATION")])
+    if point:
+        table(os.path.join(geo, "PVPOINT.DBF"), PVPOINT_FIELDS, [point])
     table(os.path.join(geo, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS, [])
     table(os.path.join(geo, "PVPROJ.DBF"), PVPROJ_FIELDS,
           [(UTM33, "WGS 84", "meters", "UTM", 33, 0.9996, 15, 0, 500000, 0, 0, 0)])
@@ -78,16 +102,7 @@ def make_project(root, resources, system=GEOGRAPHIC):
                        ("HEIGHT", "1.000000")):
         params.add_attdef(tag, (0, 0), text=value, dxfattribs={"prompt": tag, "flags": ATTDEF_FLAGS, "height": 1.0})
     msp.add_blockref(params.name, (0, 0))
-    mark = doc.blocks.new("MARK")
-    mark.add_circle((0, 0), 0.001)
-    link(msp.add_point(POINT_AT, dxfattribs={"layer": "SITES"}), 1)
-    link(msp.add_blockref("MARK", INSERT_AT, dxfattribs={"layer": "SITES", "xscale": 2, "yscale": 2,
-                                                        "rotation": 30}), 2)
-    link(msp.add_text("Gneiss", dxfattribs={"insert": TEXT_AT, "height": 0.01, "layer": "TEXTS"}), 3)
-    link(msp.add_line(*LINE, dxfattribs={"layer": "FAULTS"}), 1)
-    link(msp.add_polyline2d(CW_SQUARE, close=True, dxfattribs={"layer": "UNITS"}), 2)
-    link(msp.add_lwpolyline(CCW_SQUARE, close=True, dxfattribs={"layer": "UNITS"}), 3)
-    link(msp.add_lwpolyline(OPEN_LINE, dxfattribs={"layer": "FAULTS"}), 1)
+    draw(msp)
     doc.saveas(os.path.join(root, "in.dxf"))
 
 
@@ -371,6 +386,120 @@ def test_e00_and_mif(args, root, items):
     check(rc == 0 and text.count("POLYGON") == 2 and "Schist" in text, "two MapInfo regions: %s" % text)
 
 
+# Stations whose every value an exchange file must keep: texts beyond
+# ASCII, a number of 14 digits and a tiny one, points a millimetre apart
+# far from round coordinates (UTM 33), each linked to its row.
+KEPT_FIELDS = ("BASENUMBER N(8,0); STATION C(10); NAME C(20); BIG N(19,2); TINY N(19,10); "
+               "EASTING N(19,6); NORTHING N(19,6)")
+KEPT_AT = [(512345.678, 5012345.678), (512345.679, 5012345.678), (512345.678, 5012345.679)]
+KEPT_ROWS = [(1, "S1", "Cr\u00eate \u00e0 l'Ouest", 123456789012.34, 1e-08) + KEPT_AT[0],
+             (2, "S2", "Pe\u00f1\u00f3n", -12345.67, -0.12345678) + KEPT_AT[1],
+             (3, "S3", "\u00d8rsted", 0.25, 1e-08) + KEPT_AT[2]]
+
+
+def draw_kept(msp):
+    for i, at in enumerate(KEPT_AT):
+        link(msp.add_point(at, dxfattribs={"layer": "SITES"}), i + 1)
+
+
+def ogr_features(path, layer, encoding):
+    """ogrinfo's features of one layer (or all), its output read in encoding."""
+    cmd = ["ogrinfo", "-ro", path] + ([layer] if layer else ["-al"])
+    r = subprocess.run(cmd, capture_output=True, timeout=60)
+    return r.returncode, features(r.stdout.decode(encoding, "replace")), r.stdout.decode(encoding, "replace")
+
+
+def kept_value(got, want):
+    """True when the text read back is the value to the digits it shows."""
+    try:
+        g = float(got)
+    except (TypeError, ValueError):
+        return False
+    shown = len(got.split(".")[1]) if "." in got and "e" not in got.lower() else 15
+    return abs(g - want) <= max(0.5 * 10 ** -shown, abs(want) * 1e-15)
+
+
+def check_kept(what, feats, name_col, places, tolerance):
+    """Each feature holds its row's name, numbers and point (in places, to tolerance)."""
+    check(len(feats) == 3, "%s: three features: %r" % (what, feats))
+    for f, row, at in zip(feats, KEPT_ROWS, places):
+        check(f.get(name_col) == row[2], "%s: %s %r is %r" % (what, name_col, f.get(name_col), row[2]))
+        for col, want in (("BIG", row[3]), ("TINY", row[4])):
+            check(kept_value(f.get(col), want), "%s: %s %r is %r" % (what, col, f.get(col), want))
+        m = re.match(r"POINT \(([-\d.e+]+) ([-\d.e+]+)", f.get("geometry", ""))
+        check(m is not None and abs(float(m.group(1)) - at[0]) <= tolerance and
+              abs(float(m.group(2)) - at[1]) <= tolerance, "%s: point %r is %r" % (what, f.get("geometry"), at))
+
+
+def test_values_kept(args, work, resources, cs2cs):
+    root = os.path.join(work, "kept")
+    make_project(root, resources, system=UTM33, sites=(KEPT_FIELDS, KEPT_ROWS), draw=draw_kept,
+                 point=("SITES", "EASTING", "NORTHING", "", "", UTM33))
+    status, items = e2e_tables.pvhost_run(
+        args, root, '(pv_open "GEO" "DB3" "" "")\npv-export\npv_export_opts\nshow\ncancel\n(pv_logoff)\nQUIT\n')
+    out_idx = list_items(items, "output")
+    prj_idx = list_items(items, "projection")
+    chosen = [out_idx.get("SITES." + c, -1) for c in ("NAME", "BIG", "TINY")]
+    utm, geo = prj_idx.get(UTM33, -1), prj_idx.get(GEOGRAPHIC, -1)
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    script += export_script(1, "point", "ksites", chosen, utm)
+    script += export_script(1, "point", "gsites", chosen, geo)
+    script += export_script(2, "point", "msites", chosen, utm, col=",")
+    script += "(pv_logoff)\nQUIT\n"
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    check(out.count("Columns renamed: NAME as NAME_1") == 3, "each export names the renamed column: %s" % out)
+
+    rc, feats, text = ogr_features(os.path.join(root, "ksites.E00"), "LAB", "cp1252")
+    check_kept("ksites.E00", feats, "NAME_1", KEPT_AT, MM / 2)
+    cover = os.path.join(root, "cov_ksites")
+    shutil.rmtree(cover, ignore_errors=True)
+    r = subprocess.run(["avcimport", os.path.join(root, "ksites.E00"), cover], capture_output=True, timeout=60)
+    check(r.returncode == 0, "avcimport accepts ksites.E00: %r" % r)
+    rc, feats, text = ogr_features(cover, "LAB", "cp1252")
+    check_kept("ksites after avcimport", feats, "NAME_1", KEPT_AT, MM / 2)
+
+    r = subprocess.run([cs2cs, "-f", "%.12f", "+proj=utm", "+zone=33", "+ellps=WGS84", "+to", "+proj=longlat",
+                        "+ellps=WGS84"], input="".join("%.6f %.6f\n" % p for p in KEPT_AT), capture_output=True,
+                       text=True, timeout=30)
+    lonlat = [tuple(float(v) for v in line.split()[:2]) for line in r.stdout.splitlines() if line.strip()]
+    rc, feats, text = ogr_features(os.path.join(root, "gsites.E00"), "LAB", "cp1252")
+    check_kept("gsites.E00", feats, "NAME_1", lonlat, 1e-8)
+
+    mif = read(os.path.join(root, "msites.MIF"))
+    check('DELIMITER ","\r\nCHARSET "WindowsLatin1"\r\n' in mif and "  NAME_1 char(20)\r\n" in mif,
+          "the MapInfo header names its code page and the second NAME NAME_1: %r" % mif[:400])
+    rc, feats, text = ogr_features(os.path.join(root, "msites.MIF"), None, "utf-8")
+    check_kept("msites.MIF", feats, "NAME_1", KEPT_AT, MM / 2)
+
+    # The same rows plotted from the table browser of a query. A plot made
+    # to fail midway (its file is written beside the target, here into a
+    # device that is always full) leaves the earlier file as it was.
+    for name in ("pfail.E00", "pfail.MIF"):
+        with open(os.path.join(root, name), "w") as f:
+            f.write("earlier")
+        os.symlink("/dev/full", os.path.join(root, name + ".tmp"))
+
+    def plot(output, name, more=""):
+        return ("select plot %d\npv_plot_opts\nselect output 2 3 4\nset filename %s\nselect projection %d\n%s"
+                "pick plot\n" % (output, name, utm, more))
+    script = ('(pv_open "GEO" "DB3" "" "")\npv-query\npv_condition\nselect output 2 3 4 5 6\npick query\n'
+              "pv_msg_box\nok\npv_table_large\n" + plot(5, "psites") + plot(6, "mpsites", "set col_delim ,\n") +
+              plot(5, "pfail") + plot(6, "pfail", "set col_delim ,\n") + "cancel\n(pv_logoff)\nQUIT\n")
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    rc, feats, text = ogr_features(os.path.join(root, "psites.E00"), "LAB", "cp1252")
+    check_kept("psites.E00", feats, "NAME", KEPT_AT, MM / 2)
+    rc, feats, text = ogr_features(os.path.join(root, "mpsites.MIF"), None, "utf-8")
+    check_kept("mpsites.MIF", feats, "NAME", KEPT_AT, MM / 2)
+    for name in ("pfail.E00", "pfail.MIF"):
+        check(read(os.path.join(root, name)) == "earlier", "a failed plot leaves the earlier %s" % name)
+        check(not os.path.lexists(os.path.join(root, name + ".tmp")), "and no file beside it")
+    check(not os.path.exists(os.path.join(root, "pfail.MID")), "nor half a pair")
+    check("Could not plot ArcInfo .E00 header." in out and "Could not write pfail.MIF; no file was written." in out,
+          "both failures are told: %s" % out)
+
+
 def main():
     if len(sys.argv) != 6:
         print(__doc__)
@@ -389,6 +518,7 @@ def main():
     test_refusals(args, os.path.join(work, "refusals"), items, resources)
     test_utm(args, root, items, cs2cs)
     test_e00_and_mif(args, root, items)
+    test_values_kept(args, work, resources, cs2cs)
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 

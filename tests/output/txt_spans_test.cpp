@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -146,19 +147,19 @@ TEST_F(Writers, TbaHeaderIsRewrittenInPlaceWithTheFinalCount) {
             "0            ,\"\"         ,7     \r\n");
 }
 
-TEST_F(Writers, TbaRewriteThatWouldGrowIsRefusedAndKeepsTheRows) {
+TEST_F(Writers, TbaRewriteThatWouldGrowIsRefusedAndLeavesTheEarlierFile) {
   plot_type = EXPORT_TYPE_SPANS;
   s.kind = EXPORT_KIND_POINTS;
   s.file_name = path("big.TBA");
+  std::ofstream(s.file_name) << "earlier";
   column("N", 3, 2);
   ASSERT_EQ(spans_open_vec_files(), 0);
   value(0, "1");
   ASSERT_EQ(txt_write_object(), 0);
   s.count = 123456789; /* nine digits no longer fit the header's eight */
   EXPECT_EQ(spans_finish(), -1);
-  std::string all = bytes(path("big.TBA"));
-  EXPECT_NE(all.find("NRECORD        0\r\n"), std::string::npos);
-  EXPECT_NE(all.find("DATA\r\n1  \r\n"), std::string::npos);
+  EXPECT_EQ(bytes(path("big.TBA")), "earlier");
+  EXPECT_FALSE(std::filesystem::exists(path("big.TBA.tmp")));
 }
 
 TEST_F(Writers, NoDelimiterLeavesOutTheDelimiterLine) {
@@ -179,7 +180,9 @@ TEST_F(Writers, ArcsExportWritesVecLinesAndVehWithFinalCountAndExtents) {
   s.fixed_count = 3;
   ASSERT_EQ(spans_open_vec_files(), 0);
   EXPECT_EQ(s.columns.size(), 2u);
-  EXPECT_EQ(bytes(path("faults.VEH")),
+  /* The first header waits beside its target until the export ends. */
+  EXPECT_FALSE(std::filesystem::exists(path("faults.VEH")));
+  EXPECT_EQ(bytes(path("faults.VEH.tmp")),
             "FILE_TYPE A X U 0 1\r\nVERSION 4.0\r\n"
             "ARCS_HEADER        0 4    0.0000000    0.0000000    0.0000000    0.0000000 2 0 0 0 0 0 0\r\n"
             "EXTENTS 4    0.0000000    0.0000000    0.0000000    0.0000000\r\nPROJECTION 0\r\nREFERENCE 0\r\n");
@@ -208,14 +211,20 @@ TEST_F(Writers, AreasExportWithNoObjectStillWritesWholeHeader) {
             "EXTENTS 4    0.0000000    0.0000000    0.0000000    0.0000000\r\nPROJECTION 0\r\nREFERENCE 0\r\n");
 }
 
-TEST_F(Writers, AVecFileThatCannotBeWrittenOutFailsTheFinish) {
+TEST_F(Writers, AVecFileThatCannotBeWrittenOutFailsTheFinishAndLeavesTheEarlierPair) {
   vec_export(EXPORT_KIND_LINES, "full.TBA");
-  /* The .VEC goes to a device that is always full: its buffered lines
-  ** fail when they are flushed. */
-  std::filesystem::create_symlink("/dev/full", path("full.VEC"));
+  std::ofstream(path("full.VEC")) << "earlier";
+  std::ofstream(path("full.VEH")) << "earlier";
+  /* The .VEC is written beside its target, here into a device that is
+  ** always full: its buffered lines fail when they are flushed. */
+  std::filesystem::create_symlink("/dev/full", path("full.VEC.tmp"));
   ASSERT_EQ(spans_open_vec_files(), 0);
   EXPECT_NE(spans_finish(), 0);
   EXPECT_EQ(s.file, nullptr);
+  EXPECT_EQ(bytes(path("full.VEC")), "earlier");
+  EXPECT_EQ(bytes(path("full.VEH")), "earlier");
+  for (const auto &e : std::filesystem::directory_iterator(dir))
+    EXPECT_NE(e.path().extension(), ".tmp") << e.path();
 }
 
 TEST_F(Writers, AreaRecordEndsWithOneAndItsRing) {
