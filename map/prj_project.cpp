@@ -5,7 +5,10 @@
 **
 ** The walk keeps the open POLYLINE: its vertices are converted into kept
 ** lists and written only at its SEQEND, when every vertex converted, so a
-** polyline moves whole or not at all and counts once.
+** polyline moves whole or not at all and counts once. A size or angle is
+** converted through the images of points near the entity's insertion
+** point, so a circle of 1000 m stays 1000 m across in degrees too and a
+** strike symbol's bearing turns with the grid's convergence.
 */
 #include "map/prj_project.h"
 
@@ -33,6 +36,15 @@ constexpr int PRJ_GROUP_FIRST_POINT = 10;
 constexpr int PRJ_GROUP_LAST_POINT = 13;
 /* Group of the block name of an INSERT. */
 constexpr int PRJ_GROUP_BLOCK = 2;
+/* Groups of the sizes and angles converted with the points. */
+constexpr int PRJ_GROUP_SIZE = 40;      /* radius, text height, shape size */
+constexpr int PRJ_GROUP_X_SCALE = 41;   /* an INSERT's scales */
+constexpr int PRJ_GROUP_Y_SCALE = 42;
+constexpr int PRJ_GROUP_Z_SCALE = 43;
+constexpr int PRJ_GROUP_ANGLE = 50;     /* rotation, or an arc's start (radians) */
+constexpr int PRJ_GROUP_END_ANGLE = 51; /* an arc's end (radians) */
+/* One turn, radians. */
+constexpr double PRJ_FULL_TURN = 2.0 * M_PI;
 /* Room of the "other entities" part of the summary. */
 constexpr int PRJ_SUMMARY_SIZE = 128;
 
@@ -60,11 +72,10 @@ int prj_walk_point(const prj_walk *w, ads_point pt)
     return 1;
 }
 
-/* Converts every position (groups 10 to 13) of an entity's list, each
-** from the entity's own system to world, into the target and back. 1 when
-** all converted; 0 at the first that did not (the list is then partly
-** changed and must not be written). */
-int prj_walk_positions(const prj_walk *w, const ads_name ename, struct resbuf *list)
+/* A point between an entity's own system and world coordinates (world
+** to the entity's when to_entity is 1). 1; 0 when the editor cannot
+** convert it. */
+int prj_walk_trans(const ads_name ename, const ads_point pt, int to_entity, ads_point out)
 {
     struct resbuf ent, world;
     ent.restype = RTENAME;
@@ -73,13 +84,108 @@ int prj_walk_positions(const prj_walk *w, const ads_name ename, struct resbuf *l
     world.restype = RTSHORT;
     world.resval.rint = ADS_TRANS_WCS;
     world.rbnext = nullptr;
+    return ads_trans(pt, to_entity ? &world : &ent, to_entity ? &ent : &world, 0, out) == RTNORM;
+}
+
+/* Converts every position (groups 10 to 13) of an entity's list, each
+** from the entity's own system to world, into the target and back. 1 when
+** all converted; 0 at the first that did not (the list is then partly
+** changed and must not be written). */
+int prj_walk_positions(const prj_walk *w, const ads_name ename, struct resbuf *list)
+{
     for (struct resbuf *rb = list; rb; rb = rb->rbnext) {
         if (rb->restype < PRJ_GROUP_FIRST_POINT || rb->restype > PRJ_GROUP_LAST_POINT) continue;
         ads_point pt;
-        if (ads_trans(rb->resval.rpoint, &ent, &world, 0, pt) != RTNORM || !prj_walk_point(w, pt) ||
-            ads_trans(pt, &world, &ent, 0, rb->resval.rpoint) != RTNORM)
+        if (!prj_walk_trans(ename, rb->resval.rpoint, 0, pt) || !prj_walk_point(w, pt) ||
+            !prj_walk_trans(ename, pt, 1, rb->resval.rpoint))
             return 0;
     }
+    return 1;
+}
+
+/* Where a direction at a point lands: the image of the point at distance
+** d from `at` in the drawing direction a (radians), as its offset from the
+** image `moved` of `at` itself. 1; 0 when that point cannot be converted. */
+int prj_walk_image(const prj_walk *w, const ads_point at, const ads_point moved, double d, double a, double *dx,
+                   double *dy)
+{
+    ads_point q = {at[0] + d * std::cos(a), at[1] + d * std::sin(a), at[2]};
+    if (!prj_walk_point(w, q)) return 0;
+    *dx = q[0] - moved[0];
+    *dy = q[1] - moved[1];
+    return 1;
+}
+
+/* An angle moved into [0, 2 pi). */
+double prj_walk_turn(double a)
+{
+    a = std::fmod(a, PRJ_FULL_TURN);
+    return a < 0.0 ? a + PRJ_FULL_TURN : a;
+}
+
+/* The real of group `code` of a list; null when it has none. With `add`
+** a missing group is appended with its default value `value` (null
+** without memory). */
+double *prj_walk_real(struct resbuf *list, int code, bool add = false, double value = 0.0)
+{
+    struct resbuf *rb = rb_find(list, code);
+    if (!rb && add && (rb = ads_buildlist(code, value, 0)) != nullptr) {
+        struct resbuf *tail = list;
+        while (tail->rbnext) tail = tail->rbnext;
+        tail->rbnext = rb;
+    }
+    return rb ? &rb->resval.rreal : nullptr;
+}
+
+/* Converts the sizes and angles of an entity by the conversion's scale
+** and direction at its insertion point `at` (world, before the move), whose
+** image is `moved`: a radius or size s by the images of the points s east
+** and s north of it (below), a rotation by the direction of the image of
+** the size's segment in that direction, an arc's ends by the directions of
+** the images of its end points; an INSERT's three scales follow its X scale.
+** 1; 0 when a size or angle cannot be converted (the list is then partly
+** changed and must not be written). */
+int prj_walk_sizes(const prj_walk *w, int type, const ads_point at, const ads_point moved, struct resbuf *list)
+{
+    bool insert = type == ENT_TYPE_INSERT;
+    bool round = type == ENT_TYPE_CIRCLE || type == ENT_TYPE_ARC;
+    if (!insert && !round && type != ENT_TYPE_TEXT && type != ENT_TYPE_SHAPE && type != ENT_TYPE_ATTDEF &&
+        type != ENT_TYPE_ATTRIB)
+        return 1;
+    /* An INSERT's scales left out are 1. */
+    double *size = insert ? prj_walk_real(list, PRJ_GROUP_X_SCALE, true, 1.0) : prj_walk_real(list, PRJ_GROUP_SIZE);
+    if (insert && (!size || !prj_walk_real(list, PRJ_GROUP_Y_SCALE, true, 1.0) ||
+                   !prj_walk_real(list, PRJ_GROUP_Z_SCALE, true, 1.0)))
+        return 0;
+    if (!size || *size == 0.0) return 1;
+    /* A size becomes that of the same area: the root of the area of the
+    ** images of the sides s east and s north of the point, so a size keeps
+    ** its length through a system whose degrees of longitude and latitude
+    ** differ, and comes back whole. */
+    double s = std::fabs(*size), ex, ey, nx, ny;
+    if (!prj_walk_image(w, at, moved, s, 0.0, &ex, &ey) || !prj_walk_image(w, at, moved, s, M_PI / 2.0, &nx, &ny))
+        return 0;
+    double converted = std::sqrt(std::fabs(ex * ny - ey * nx));
+    if (!(converted > 0.0)) return 0;
+    const int angles[] = {PRJ_GROUP_ANGLE, PRJ_GROUP_END_ANGLE};
+    for (int i = 0; i < (type == ENT_TYPE_ARC ? 2 : 1); ++i) {
+        /* A rotation left out is 0, whose direction turns too. */
+        double *a = prj_walk_real(list, angles[i], !round);
+        if (!a) {
+            if (!round) return 0;
+            continue;
+        }
+        double dx, dy;
+        if (!prj_walk_image(w, at, moved, s, *a, &dx, &dy)) return 0;
+        *a = round ? prj_walk_turn(std::atan2(dy, dx)) : std::atan2(dy, dx);
+    }
+    double ratio = converted / s;
+    if (!insert) {
+        *size *= ratio;
+        return 1;
+    }
+    for (int g : {PRJ_GROUP_X_SCALE, PRJ_GROUP_Y_SCALE, PRJ_GROUP_Z_SCALE})
+        if (double *k = prj_walk_real(list, g)) *k *= ratio;
     return 1;
 }
 
@@ -175,7 +281,19 @@ void prj_walk_entity(prj_walk *w, const ads_name ename)
         ads_relrb(list);
         return;
     }
-    int ok = type == ENT_TYPE_LWPOLYLINE ? prj_walk_lwpolyline(w, list) : prj_walk_positions(w, ename, list);
+    int ok;
+    if (type == ENT_TYPE_LWPOLYLINE) {
+        ok = prj_walk_lwpolyline(w, list);
+    } else {
+        /* The insertion point in world coordinates and its image, where the
+        ** sizes are converted. */
+        ads_point at = {0.0, 0.0, 0.0}, moved;
+        struct resbuf *ins = rb_find(list, PRJ_GROUP_FIRST_POINT);
+        ok = !ins || prj_walk_trans(ename, ins->resval.rpoint, 0, at);
+        std::memcpy(moved, at, sizeof moved);
+        ok = ok && (!ins || prj_walk_point(w, moved)) && prj_walk_positions(w, ename, list) &&
+             (!ins || prj_walk_sizes(w, type, at, moved, list));
+    }
     if (ok && ads_entmod(list) == RTNORM) {
         ads_entupd(ename);
         ++w->projected;

@@ -26,9 +26,11 @@ int pv_map(struct resbuf *args);
 
 /* Converts every entity of the drawing from the map's system into `to`,
 ** which then becomes the map's system, and alerts how many entities were
-** projected and how many could not be. An entity (a POLYLINE with its
-** vertices is one) changes only when all of its points convert; else it
-** stays as it was and counts once as other. Entities of unnamed types,
+** projected and how many could not be. Sizes (radius, text height, shape
+** size, block scales) and angles (rotation, an arc's ends) follow the
+** conversion's scale and turn at the entity's insertion point. An entity
+** (a POLYLINE with its vertices is one) changes only when all of its points
+** and sizes convert; else it stays as it was and counts once as other. Entities of unnamed types,
 ** BLOCK, ENDBLK, VIEWPORT and DIMENSION count as other; the reference of
 ** the map setup block is neither moved nor counted. 0; -2 when the map has
 ** no system or `to` is missing. */

@@ -12,8 +12,11 @@ LINE, a TEXT, an LWPOLYLINE and a POLYLINE) is opened with --drawing;
 pv-map sets scale 2.5, height 3, north 90 and clockwise angles, pv-project
 converts it to GEOGRAPHIC WGS 84; the saved drawing's points agree with
 cs2cs, its block names the new system with the new scale and height, and
-$ANGDIR is 1.
+$ANGDIR is 1. A circle, an arc, a text and an INSERT projected from UTM 10
+NAD27 to UTM 11, to geographic and back have at each step the radii,
+heights, scales and angles of cs2cs's images.
 """
+import math
 import os
 import re
 import shutil
@@ -80,15 +83,21 @@ def setup_tables(pvhost, module, resources, root):
         check(r["FALSEEAST"] == 500000 and r["ORIGINLONG"] == 15, "false easting and central meridian %r" % r)
 
 
-def utm_drawing(path):
-    """A drawing in UTM 31 WGS84: the setup block and four entities."""
+def setup_drawing(system):
+    """A new drawing whose map setup block names the system."""
     doc = ezdxf.new("R2000")
     block = doc.blocks.new_anonymous_block("U")
-    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", UTM31), ("SCALE", "1.000000"),
+    for tag, value in (("NAME", "PETRIVEX_PARAMS"), ("PROJ", system), ("SCALE", "1.000000"),
                        ("HEIGHT", "1.000000")):
         block.add_attdef(tag, (0, 0), text=value, dxfattribs={"prompt": tag, "flags": ATTDEF_FLAGS, "height": 1.0})
+    doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
+    return doc
+
+
+def utm_drawing(path):
+    """A drawing in UTM 31 WGS84: the setup block and four entities."""
+    doc = setup_drawing(UTM31)
     msp = doc.modelspace()
-    msp.add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
     msp.add_line((500000, 4500000), (501000, 4501000))
     msp.add_text("GRANITE", dxfattribs={"insert": (500500, 4500500), "height": 2.0})
     msp.add_lwpolyline([(499000, 4499000), (499500, 4499800), (500200, 4499100)])
@@ -148,6 +157,101 @@ def map_commands(pvhost, module, resources, binary, root):
     check(values.get("SCALE") == "2.500000" and values.get("HEIGHT") == "3.000000",
           "the block holds scale and height: %r" % values)
     check(doc.header.get("$ANGDIR") == 1, "$ANGDIR is 1: %r" % doc.header.get("$ANGDIR"))
+    return systems
+
+
+UTM10 = "UTM 10 NAD27"
+UTM11 = "UTM 11 NAD27"
+CLARKE = "GEOGRAPHIC Clarke 1866"
+PROJ = {UTM10: "+proj=utm +zone=10 +ellps=clrk66", UTM11: "+proj=utm +zone=11 +ellps=clrk66",
+        CLARKE: "+proj=longlat +ellps=clrk66"}
+SIZE_TOLERANCE = 0.001     # a size, relative
+ANGLE_TOLERANCE = 0.05     # an angle, degrees
+
+
+def sized_drawing(path):
+    """A drawing in UTM 10 NAD27 with a circle, an arc, a text and an INSERT
+    whose sizes and angles pv-project converts."""
+    doc = setup_drawing(UTM10)
+    doc.blocks.new("MARK").add_line((0, 0), (0, 1))
+    msp = doc.modelspace()
+    msp.add_circle((620000, 5620000), 1000)
+    msp.add_arc((621000, 5621000), 500, 30, 120)
+    msp.add_text("GRANITE", dxfattribs={"insert": (622000, 5622000), "height": 100, "rotation": 45})
+    msp.add_blockref("MARK", (623000, 5623000), dxfattribs={"xscale": 25, "yscale": 25, "zscale": 25,
+                                                               "rotation": 45})
+    doc.saveas(path)
+
+
+def sized(doc):
+    """(kind, point, size, angles in degrees) of each converted entity."""
+    out = []
+    for e in doc.modelspace():
+        t = e.dxftype()
+        if t == "CIRCLE":
+            out.append((t, e.dxf.center, e.dxf.radius, []))
+        elif t == "ARC":
+            out.append((t, e.dxf.center, e.dxf.radius, [e.dxf.start_angle, e.dxf.end_angle]))
+        elif t == "TEXT":
+            out.append((t, e.dxf.insert, e.dxf.height, [e.dxf.rotation]))
+        elif t == "INSERT" and e.dxf.name == "MARK":
+            out.append((t, e.dxf.insert, e.dxf.xscale, [e.dxf.rotation]))
+    return out
+
+
+def expected_sizes(binary, source, target, entities):
+    """What cs2cs makes of each entity: a size s at point p is the side of the
+    square of the area of the images of the sides s east and s north of p; an
+    angle the direction of the image of a segment of a thousandth of the size
+    in that direction (for an arc, of its end point)."""
+    pts = []
+    for kind, p, s, angles in entities:
+        pts += [(p.x, p.y), (p.x + s, p.y), (p.x, p.y + s)]
+        for a in angles:
+            d = s if kind == "ARC" else s / 1000
+            pts.append((p.x + d * math.cos(math.radians(a)), p.y + d * math.sin(math.radians(a))))
+    text = "".join("%.12f %.12f\n" % q for q in pts)
+    r = subprocess.run([binary, "-f", "%.12f"] + PROJ[source].split() + ["+to"] + PROJ[target].split(),
+                       input=text, capture_output=True, text=True, timeout=30)
+    img = [tuple(float(v) for v in line.split()[:2]) for line in r.stdout.splitlines() if line.strip()]
+    out, at = [], 0
+    for kind, _, _, angles in entities:
+        (px, py), (ex, ey), (nx, ny) = img[at:at + 3]
+        turned = [math.degrees(math.atan2(y - py, x - px)) for x, y in img[at + 3:at + 3 + len(angles)]]
+        out.append((kind, math.sqrt(abs((ex - px) * (ny - py) - (ey - py) * (nx - px))), turned))
+        at += 3 + len(angles)
+    return out
+
+
+def sizes_and_bearings(pvhost, module, resources, binary, root, systems):
+    """pv-project from UTM 10 to UTM 11, to geographic and back to UTM 10:
+    every step's radii, heights, scales and angles are cs2cs's images of the
+    step before, and the last step gives back the first drawing's."""
+    src = os.path.join(root, "sized.dxf")
+    sized_drawing(src)
+    steps = [UTM11, CLARKE, UTM10]
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    for i, target in enumerate(steps):
+        script += "pv-project\npv_project\nselect proj_out %d\nok\nSAVE step%d.dxf\n" % (systems.get(target, 0), i)
+    out = run_pvhost(pvhost, module, resources, root, script + "QUIT\n", drawing=src)
+    check(out.count("4 entities projected.") == 3 and "other entities" not in out, "four entities projected each time")
+    before, source = sized(ezdxf.readfile(src)), UTM10
+    for i, target in enumerate(steps):
+        after = sized(ezdxf.readfile(os.path.join(root, "step%d.dxf" % i)))
+        want = expected_sizes(binary, source, target, before)
+        check(len(after) == len(want) == 4, "%s: four sized entities: %d" % (target, len(after)))
+        for (kind, _, size, angles), (_, size_want, angles_want) in zip(after, want):
+            check(abs(size - size_want) <= SIZE_TOLERANCE * size_want,
+                  "%s in %s: size %.6g, cs2cs %.6g" % (kind, target, size, size_want))
+            for a, b in zip(angles, angles_want):
+                check(abs((a - b + 180) % 360 - 180) <= ANGLE_TOLERANCE,
+                      "%s in %s: angle %.4f, cs2cs %.4f" % (kind, target, a, b))
+        before, source = after, target
+    # Back in UTM 10 every size and angle is what it was.
+    for (kind, _, size, angles), (_, _, size0, angles0) in zip(before, sized(ezdxf.readfile(src))):
+        check(abs(size - size0) <= SIZE_TOLERANCE * size0 and
+              all(abs((a - b + 180) % 360 - 180) <= ANGLE_TOLERANCE for a, b in zip(angles, angles0)),
+              "%s back in %s: size %.6g, angles %s; it was %.6g, %s" % (kind, UTM10, size, angles, size0, angles0))
 
 
 def main():
@@ -159,7 +263,8 @@ def main():
     shutil.copy(os.path.join(resources, "asi.ini"), work)
     shutil.copytree(os.path.join(resources, "projects"), os.path.join(work, "projects"))
     setup_tables(pvhost, module, resources, work)
-    map_commands(pvhost, module, resources, binary, work)
+    systems = map_commands(pvhost, module, resources, binary, work)
+    sizes_and_bearings(pvhost, module, resources, binary, work, systems)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
     print("coordinate dialogs and map commands end to end: all checks passed")

@@ -154,9 +154,13 @@ TEST_F(ProjectTest, APointNoFormulaPlacesIsNotProjectedTheOthersMoveAsCs2csSays)
   line(2.0e7, 9.9e7, 500000, 4500000);
   line(501000, 4501000, 480000, 4200000);
   polyline({{520000, 4700000}, {500000, 4500000}});
+  /* A circle whose centre converts but whose radius reaches no formula. */
+  ads_point centre = {500000, 4500000, 0};
+  make(ads_buildlist(RTDXF0, "CIRCLE", 8, "0", 10, centre, 40, 9.4e7, 0));
   ASSERT_EQ(prj_project_drawing(clarke), 0);
   std::string tr = take_transcript();
-  EXPECT_NE(tr.find("2 entities projected.\nERROR: Unable to project 1 other entities."), std::string::npos) << tr;
+  EXPECT_NE(tr.find("2 entities projected.\nERROR: Unable to project 2 other entities."), std::string::npos) << tr;
+  EXPECT_EQ(positions("CIRCLE")[0], std::make_pair(500000.0, 4500000.0)) << "the circle stays whole";
   auto lines = positions("LINE");
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], std::make_pair(2.0e7, 9.9e7)) << "the far line stays where it was";
