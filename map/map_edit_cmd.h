@@ -66,8 +66,10 @@ int scale_selection(void);
 ** handled (wrong type, no link, no station point). */
 int scale_entity(const ads_name ename, ads_name ss);
 /* Scales one entity by the options about a base point ((0, 0, 0): in
-** place). 0; -1 for a type or option that does not apply or when the
-** editor refuses; -2 for a current or new size not above 0. */
+** place). An absolute symbol size applies to INSERTs of a symbol library's
+** blocks only; the reference of the map setup block is never scaled. 0;
+** -1 for a type or option that does not apply or when the editor refuses;
+** -2 for a current or new size not above 0. */
 int scale_one(const ads_name ename, const geo_point *base);
 /* The point of a linked entity's station in the map's system: the row of
 ** the point setup's table with the link's key value, its X and Y

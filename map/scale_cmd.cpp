@@ -9,6 +9,12 @@
 ** the chosen point table gives the station's X and Y, converted into the
 ** map's system, and each related entity of the selection is scaled about
 ** that point:  p' = station + (p - station) * r.
+**
+** An absolute symbol size goes to the INSERTs of a symbol library's blocks
+** (drawn at unit size) only: a diagram drawn at its real size keeps its
+** scale, and takes only a relative factor. The reference of the map setup
+** block is never scaled. The station list names each point setup by its
+** table and X column ("STATN.EASTING").
 */
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +23,7 @@
 #include <vector>
 
 #include "coords/prj_transform.h"
+#include "coords/shape_store.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
@@ -58,6 +65,7 @@ constexpr int SCALE_DLG_CANCEL = 0;
 constexpr int SCALE_DLG_ACCEPT = 1;
 /* Group codes read and written. */
 constexpr int SCALE_GROUP_TYPE = 0;
+constexpr int SCALE_GROUP_NAME = 2;
 constexpr int SCALE_GROUP_POINT = 10;
 constexpr int SCALE_GROUP_SIZE = 40;
 constexpr int SCALE_GROUP_X_SCALE = 41;
@@ -79,6 +87,22 @@ bool applies(const scale_options *o, int type)
     if (type == ENT_TYPE_TEXT || type == ENT_TYPE_ATTDEF || type == ENT_TYPE_ATTRIB) return o->text != 0;
     if (type == ENT_TYPE_SHAPE || type == ENT_TYPE_INSERT) return o->symbol != 0;
     return false;
+}
+
+/* 1 when an INSERT's block is the block of a shape of a loaded symbol
+** library, drawn at unit size. */
+bool scale_is_symbol_block(struct resbuf *list)
+{
+    struct resbuf *name = rb_find(list, SCALE_GROUP_NAME);
+    return name && name->resval.rstring && shape_find_any(name->resval.rstring);
+}
+
+/* A point setup as the station list names it: its table and X column. */
+std::string point_setup_name(const pnt_rec *s)
+{
+    std::string name = s->table ? s->table->name : "";
+    if (s->x_col) name += (name.empty() ? "" : ".") + std::string(s->x_col->name);
+    return name;
 }
 
 /* Writes a size into a tile. */
@@ -199,6 +223,13 @@ int scale_one(const ads_name ename, const geo_point *base)
         ads_relrb(list);
         return -2;
     }
+    /* The map setup block is never scaled; a diagram drawn at its real
+    ** size (a block of no symbol library: a pie, net, rose or chemistry
+    ** diagram) takes a factor but no absolute symbol size. */
+    if (insert && (map_params_is_reference(ename) || (o->absolute && !scale_is_symbol_block(list)))) {
+        ads_relrb(list);
+        return -1;
+    }
     double r = o->absolute ? option / current : option;
     if (base->x != 0.0 || base->y != 0.0 || base->z != 0.0) {
         at->resval.rpoint[0] = base->x + (at->resval.rpoint[0] - base->x) * r;
@@ -317,8 +348,10 @@ int pv_scale(struct resbuf *)
     o->text_size = g_map_params.text_height;
     o->symbol_size = g_map_params.scale;
     std::vector<pnt_rec *> setups = all_point_setups();
+    std::vector<std::string> shown;
+    for (pnt_rec *s : setups) shown.push_back(point_setup_name(s));
     std::vector<const char *> names;
-    for (pnt_rec *s : setups) names.push_back(s->x_col ? s->x_col->name : "");
+    for (const std::string &n : shown) names.push_back(n.c_str());
     dlg_fill_list(dlg, k_point, names.data(), (int)names.size());
     dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
     fill(dlg, o);

@@ -17,6 +17,7 @@ every TEXT 2.5 high and leaves the LINE and the setup block's reference
 alone. Without a map projection pv-update only says so.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -109,6 +110,7 @@ pick scl_station
 pick scl_text
 set scl_height 0.5
 select scl_point 0
+show
 ok
 ALL
 
@@ -135,6 +137,7 @@ def station_run(pvhost, module, resources, binary, root):
     doc.saveas(src)
     out = run_pvhost(pvhost, module, resources, root, STATION_SCRIPT, drawing=src)
     check("Scaled... 1 entities" in out, "station scaling: 'Scaled... 1 entities' shown")
+    check(re.search(r"\*?0: STATN\.EASTING\n", out), "the station list names the point setup by its table")
     texts = list(ezdxf.readfile(os.path.join(root, "station.dxf")).modelspace().query("TEXT"))
     check(len(texts) == 1, "station scaling: one TEXT")
     for t in texts:

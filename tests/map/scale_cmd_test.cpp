@@ -1,12 +1,15 @@
 /*
 ** scale_cmd_test.cpp: resizing texts and symbols: the dialog's checks in
 ** their order, absolute and relative sizes of TEXT, SHAPE and INSERT,
-** scaling about a station point, sizes that cannot be divided, and the
-** walk over a selection that leaves what it did not scale.
+** scaling about a station point, sizes that cannot be divided, library
+** symbols apart from diagrams drawn at their real size and the map setup
+** block, and the walk over a selection that leaves what it did not scale.
 */
+#include "coords/shape_store.h"
 #include "core/pnt.h"
 #include "draw/draw_util.h"
 #include "draw/map_params.h"
+#include "draw/shape_block.h"
 #include "draw_fixture.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
@@ -30,6 +33,7 @@ class Scale : public DrawTest {
   }
   void TearDown() override {
     scale_options_reset(&g_scale_options);
+    shape_store_free();
     DrawTest::TearDown();
   }
 
@@ -43,9 +47,17 @@ class Scale : public DrawTest {
     ads_point p = {x, y, 0.0};
     make(ads_buildlist(RTDXF0, "TEXT", 8, "0", 10, p, 40, height, 1, "Bonaparte", 0), out);
   }
-  static void insert(double x, double y, double sx, double sy, double sz, ads_name out) {
+  /* An INSERT of a block: MARK, a diagram of its own, or a symbol library's. */
+  static void insert(double x, double y, double sx, double sy, double sz, ads_name out, const char *block = "MARK") {
     ads_point p = {x, y, 0.0};
-    make(ads_buildlist(RTDXF0, "INSERT", 8, "0", 2, "MARK", 10, p, 41, sx, 42, sy, 43, sz, 0), out);
+    make(ads_buildlist(RTDXF0, "INSERT", 8, "0", 2, block, 10, p, 41, sx, 42, sy, 43, sz, 0), out);
+  }
+  /* The block of the library symbol STRIKE_DIP, drawn at unit size. */
+  static const char *symbol_block() {
+    host_add_support_path(PV_RESOURCE_DIR "/shapes");
+    EXPECT_EQ(shape_lib_load_cmd("PVSTRUCT"), 0);
+    EXPECT_EQ(sym_block_from_shape("STRIKE_DIP", "0"), 0);
+    return "STRIKE_DIP";
   }
   static void line(ads_name out) {
     ads_point a = {0, 0, 0}, b = {5, 5, 0};
@@ -108,7 +120,7 @@ TEST_F(Scale, AbsoluteAndRelativeSizesOfTextsAndSymbols) {
   ads_name small, big, mark;
   text(0, 0, 0.8, small);
   text(10, 0, 7.0, big);
-  insert(20, 0, 0.5, 1.0, 2.0, mark);
+  insert(20, 0, 0.5, 1.0, 2.0, mark, symbol_block());
   options(1, 1, 2.5, 0, 0.0);
   EXPECT_EQ(scale_one(small, &in_place_), 0);
   EXPECT_EQ(scale_one(big, &in_place_), 0);
@@ -129,6 +141,28 @@ TEST_F(Scale, AbsoluteAndRelativeSizesOfTextsAndSymbols) {
   EXPECT_DOUBLE_EQ(real(mark, 41), 3.0);
   EXPECT_DOUBLE_EQ(real(mark, 42), 3.0);
   EXPECT_DOUBLE_EQ(real(mark, 43), 3.0);
+}
+
+TEST_F(Scale, AnAbsoluteSizeGoesToLibrarySymbolsOnlyADiagramTakesAFactorTheSetupBlockNothing) {
+  if (!g_map_params.block_name[0] && map_params_write(&g_map_params) == 0) map_params_insert(&g_map_params);
+  ads_name setup, symbol, pie, net;
+  ASSERT_EQ(ads_entlast(setup), RTNORM);
+  ASSERT_EQ(map_params_is_reference(setup), 1);
+  insert(0, 0, 25, 25, 25, symbol, symbol_block());
+  insert(10, 0, 1, 1, 1, pie);      /* drawn at its real size */
+  insert(20, 0, 400, 400, 400, net);
+  struct {
+    int absolute;
+    double size, symbol, pie, net;
+  } cases[] = {{1, 50, 50, 1, 400}, {0, 2, 100, 2, 800}};
+  for (const auto &c : cases) {
+    options(c.absolute, 0, 0.0, 1, c.size);
+    for (const ads_name *e : {&setup, &symbol, &pie, &net}) scale_one(*e, &in_place_);
+    EXPECT_DOUBLE_EQ(real(symbol, 42), c.symbol) << c.absolute;
+    EXPECT_DOUBLE_EQ(real(pie, 41), c.pie) << c.absolute;
+    EXPECT_DOUBLE_EQ(real(net, 43), c.net) << c.absolute;
+    EXPECT_DOUBLE_EQ(real(setup, 41), 1.0) << c.absolute;
+  }
 }
 
 TEST_F(Scale, SizeOfZeroIsNotDividedAndOtherTypesAreLeft) {
