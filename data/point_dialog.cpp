@@ -11,8 +11,10 @@
 ** converts into the target system and writes the caller's point.
 **
 ** The shown values have half a unit of their last digit's next place added
-** before printing (5e-5 for three decimals, 5e-8 for six): what is shown is
-** what is read back when the tile is left.
+** before printing (5e-5 for three decimals, 5e-8 for six). The dialog keeps
+** the point it last showed at full precision: a tile left as it was shown
+** reads back as that point, so what was typed (degrees, minutes and seconds
+** too) is converted as typed, not as its rounded echo.
 */
 #include "data/point_dialog.h"
 
@@ -73,6 +75,10 @@ struct point_dialog_state {
     geo_point *out;           /* the caller's out point */
     int elevation;            /* 1: the elevation is shown and read */
     int offset;               /* the list's offset, 0..3 steps of ten characters */
+    prj_rec *shown_in;        /* system of the point last shown; null before */
+    geo_point shown;          /* that point at full precision */
+    char shown_x[POINT_TEXT_SIZE]; /* the texts it was shown with in xpoint */
+    char shown_y[POINT_TEXT_SIZE]; /* and ypoint */
 };
 point_dialog_state g_pd = {};
 
@@ -102,12 +108,38 @@ void show_labels(ads_hdlg dlg, const prj_rec *prj)
     ads_set_tile(dlg, k_yunit, prj_unit_name(prj->units));
 }
 
-/* Reads a coordinate tile into point; the parse code. */
+/* Reads a coordinate tile into point; the parse code. A tile still
+** showing the text the dialog gave it reads as the full-precision value
+** it stands for, so a point is converted from what was typed, not from its
+** rounded echo. */
 int read_tile(ads_hdlg dlg, const char *key, geo_point *point, int index)
 {
     char text[TILE_BUF_SIZE];
     if (ads_get_tile(dlg, key, text, sizeof text) != RTNORM) text[0] = '\0';
+    const char *shown = index == TILE_X ? g_pd.shown_x : index == TILE_Y ? g_pd.shown_y : nullptr;
+    if (shown && g_pd.shown_in == g_pd.display && std::strcmp(text, shown) == 0) {
+        /* xpoint holds the latitude of a geographic system */
+        bool y = (index == TILE_Y) != (g_pd.display->type == PRJ_TYPE_GEOGRAPHIC);
+        (y ? point->y : point->x) = y ? g_pd.shown.y : g_pd.shown.x;
+        return 0;
+    }
     return point_parse_coord(text, point, index, g_pd.display->type);
+}
+
+/* Shows a point of a system in xpoint and ypoint and remembers it. */
+void show_point(ads_hdlg dlg, prj_rec *prj, const geo_point *q)
+{
+    if (prj->type != PRJ_TYPE_GEOGRAPHIC) {
+        std::snprintf(g_pd.shown_x, sizeof g_pd.shown_x, "%.3lf", q->x + ROUND_3);
+        std::snprintf(g_pd.shown_y, sizeof g_pd.shown_y, "%.3lf", q->y + ROUND_3);
+    } else {
+        std::snprintf(g_pd.shown_x, sizeof g_pd.shown_x, "%.6lf", q->y + ROUND_6);
+        std::snprintf(g_pd.shown_y, sizeof g_pd.shown_y, "%.6lf", q->x + ROUND_6);
+    }
+    ads_set_tile(dlg, k_xpoint, g_pd.shown_x);
+    ads_set_tile(dlg, k_ypoint, g_pd.shown_y);
+    g_pd.shown_in = prj;
+    g_pd.shown = *q;
 }
 
 /* Latitude and longitude of a point of a projected system, through the
@@ -158,17 +190,9 @@ int pv_edit_point_convert(ads_hdlg dlg, geo_point *out, prj_rec *prj)
     geo_point q = {};
     if (prj_transform_point(&p, g_pd.display, &q, prj) != 1) return -1;
     show_labels(dlg, prj);
-    double lat = 0.0, lon = 0.0;
-    if (prj->type != PRJ_TYPE_GEOGRAPHIC) {
-        show_number(dlg, k_xpoint, "%.3lf", q.x + ROUND_3);
-        show_number(dlg, k_ypoint, "%.3lf", q.y + ROUND_3);
-        geographic_of(&q, prj, &lat, &lon);
-    } else {
-        show_number(dlg, k_xpoint, "%.6lf", q.y + ROUND_6);
-        show_number(dlg, k_ypoint, "%.6lf", q.x + ROUND_6);
-        lat = q.y;
-        lon = q.x;
-    }
+    double lat = q.y, lon = q.x;
+    show_point(dlg, prj, &q);
+    if (prj->type != PRJ_TYPE_GEOGRAPHIC) geographic_of(&q, prj, &lat, &lon);
     if (g_pd.elevation) show_number(dlg, k_zpoint, "%.3lf", q.z);
     char dd[POINT_TEXT_SIZE] = "", dms[POINT_TEXT_SIZE] = "";
     if (lat != 0.0 || lon != 0.0) point_latlong_texts(lat, lon, dd, dms, POINT_TEXT_SIZE);
@@ -379,7 +403,7 @@ int pv_edit_point_dialog(const geo_point *point, prj_rec *display, geo_point *ou
         msg_alert(ERR_TITLE, "Cannot load dialog box: %s.", k_dialog);
         return -1;
     }
-    g_pd = {listed, target, point, out, elevation ? 1 : 0, 0};
+    g_pd = {listed, target, point, out, elevation ? 1 : 0, 0, nullptr, {}, "", ""};
     int geographic = listed->type == PRJ_TYPE_GEOGRAPHIC;
     show_number(dlg, k_xpoint, "%.6lf", geographic ? point->y : point->x);
     show_number(dlg, k_ypoint, "%.6lf", geographic ? point->x : point->y);

@@ -103,8 +103,8 @@ TEST_F(PointDialog, AProjectedPointShowsRoundedValuesAndItsLatitudeAndLongitude)
   EXPECT_EQ(value("ypoint"), "5620410.124");
   EXPECT_EQ(value("zpoint"), "455.200");
   EXPECT_EQ(value("ddlatlong").substr(0, 13), " 50.726019  ,");
-  EXPECT_NEAR(out.x, 615230.568, 1e-9) << "the shown value is what accept reads";
-  EXPECT_NEAR(out.y, 5620410.124, 1e-9);
+  EXPECT_NEAR(out.x, 615230.56746, 1e-9) << "accept converts what was typed, not its rounded echo";
+  EXPECT_NEAR(out.y, 5620410.12346, 1e-9);
   EXPECT_NEAR(out.z, 455.2, 1e-9);
 }
 
@@ -118,6 +118,14 @@ TEST_F(PointDialog, InAGeographicDisplayTheXTileHoldsTheLatitudeTypedInDegreesMi
   EXPECT_EQ(value("ypoint"), "-121.500000");
   EXPECT_EQ(value("dmslatlong"), "45 30' 15.000\",-121 30' 0.000\"");
   EXPECT_EQ(out.y, 50.5) << "cancel gives back the input point";
+}
+
+TEST_F(PointDialog, DegreesMinutesAndSecondsAreConvertedAsTypedNotFromTheirSixDecimalEcho) {
+  geo_point in = {-121.5, 50.5, 0, 0}, out = {};
+  EXPECT_EQ(run(in, geo_, &out, "set xpoint \"50 30 15.5\"\nset ypoint \"-121 20 10.25\"\nok\n"), RTNORM);
+  /* cs2cs +proj=longlat +ellps=clrk66 +to +proj=utm +zone=10 +ellps=clrk66 */
+  EXPECT_NEAR(out.x, 617989.868082, 0.001);
+  EXPECT_NEAR(out.y, 5595807.516482, 0.001);
 }
 
 TEST_F(PointDialog, ALatitudeBeyondNinetyStaysInTheDialogWithTheFocusOnItsTile) {
