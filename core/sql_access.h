@@ -100,6 +100,7 @@ int sql_close_query(void **stmt, void **cursor, sql_col_rec **row);
 int sql_error_code(const CAsiHandle *handle);
 int sql_report_error(const CAsiHandle *handle);
 const sql_failure *sql_last_failure(void);
+const char *sql_failure_text(int code);
 int sql_driver_lost(int code);
 int sql_report_lost(int code);
 

@@ -90,6 +90,17 @@ const sql_failure *sql_last_failure(void)
     return &s_last_failure;
 }
 
+/* Why a call of the layer that answered code failed: the engine's text
+** when the last failure is that code's, else the code's own text, else
+** "no reason given". Never null. */
+const char *sql_failure_text(int code)
+{
+    const sql_failure &f = s_last_failure;
+    if (f.code == code && f.text[0]) return f.text;
+    const char *text = err_text(code);
+    return text ? text : "no reason given";
+}
+
 /* 1 when a code the layer answered says that the connection's driver
 ** program has ended (it died, or could not be started again), so that no
 ** later statement on the connection can run; else 0. */

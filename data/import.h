@@ -17,6 +17,7 @@
 #define PV_DATA_IMPORT_H
 
 #include <cstdio>
+#include <string>
 
 #include "core/pjct.h"
 #include "core/tbl.h"
@@ -93,7 +94,8 @@ void pv_importxt_cancel_cb(ads_callback_packet *cpkt);
 void pv_importxt_import_cb(ads_callback_packet *cpkt);
 int import_find_existing_row(void **stmt, void **cursor, sql_col_rec **found, sql_col_rec *row,
                              const tbl_rec *table);
-int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, int count, int fieldworker);
+int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, int count, int fieldworker,
+                          std::string *why = nullptr);
 int import_row_is_empty(const tbl_rec *table, sql_col_rec *row, int fieldworker);
 /* Writes a refused row as one line of the error file: every column but
 ** BASENUMBER, its value from values (one entry per column of the row, in

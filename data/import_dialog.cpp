@@ -122,12 +122,20 @@ void import_dbase(ads_hdlg dlg, pjct_rec *project, const char *fname)
         ads_set_tile(dlg, k_error, msg);
         return;
     }
+    /* A table named with a word of SQL could be named in no statement. */
+    if (tblsetup_is_reserved(name)) {
+        std::snprintf(msg, sizeof msg, "ERROR: Table name %s is a reserved word of SQL: rename the file", name);
+        ads_set_tile(dlg, k_error, msg);
+        return;
+    }
     sql_drop_indexes(project->connection, name);
     sql_col_rec *columns = nullptr;
-    if (sql_describe_table(project->connection, name, &columns, 0) <= 0) {
+    int n = sql_describe_table(project->connection, name, &columns, 0);
+    if (n <= 0) {
         const char *dir = pjct_dir(project->name);
-        if (dir) std::snprintf(msg, sizeof msg, "ERROR: Cannot access %s/%s", dir, name);
-        else std::snprintf(msg, sizeof msg, "ERROR: Cannot access %s", name);
+        std::string why = std::string(": ") + sql_failure_text(n);
+        if (dir) std::snprintf(msg, sizeof msg, "ERROR: Cannot access %s/%s%s", dir, name, why.c_str());
+        else std::snprintf(msg, sizeof msg, "ERROR: Cannot access %s%s", name, why.c_str());
         ads_set_tile(dlg, k_error, msg);
         return;
     }

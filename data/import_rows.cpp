@@ -47,6 +47,7 @@
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "data/dbf/dbf.h"
 #include "data/memo.h"
 #include "data/tblsetup.h"
 
@@ -106,6 +107,7 @@ struct import_run {
     sql_col_rec *base;                  /* BASENUMBER column of the row */
     import_point p1, p2;                /* first and second point */
     std::vector<char> filled;           /* per column: the record fills it */
+    std::vector<char> letter;           /* per column: its dBASE type letter (DB3 projects), or 0 */
     std::vector<sql_col_rec *> fw_cols; /* Fieldworker: the row's column of each destination position */
     int fw_first;                       /* Fieldworker: first destination position */
     int expected;                       /* fields of a record */
@@ -238,13 +240,51 @@ int import_take(import_run *run, sql_col_rec *c, const char *value, std::string 
 }
 
 /* Puts a record's value into a column (see import_take); a number too
-** long for its column's text refuses the record. */
+** long for its column's text, or a value a date or logical field of a
+** dBASE table cannot hold, refuses the record. */
 void import_put(import_run *run, sql_col_rec *c, const char *value)
 {
     if (!c) return;
     std::string text;
     import_take(run, c, value, text);
+    size_t i = 0;
+    while (i < run->cols.size() && run->cols[i] != c) i++;
+    const char *why = i < run->letter.size() ? dbf_value_refusal(run->letter[i], text.c_str(), text.size()) : nullptr;
+    if (why) {
+        std::string v = str_trim_right(text.c_str());
+        v.erase(0, v.find_first_not_of(' '));
+        std::string reason = std::string(c->name) + ": " + v + " " + why;
+        import_refuse_record(run, "%s", reason.c_str());
+    }
     if (import_set_text(c, text.c_str()) != 0) import_refuse_record(run, "%s: the value is too long", c->name);
+}
+
+/* Reads the type letter of each column from the table's own file, on a
+** dBASE project: the driver describes a date field as CHAR(8) and a
+** logical one as CHAR(1), and a value cut to those would read as another
+** date or logical. Nothing is known (all 0) when the file cannot be read;
+** the driver still refuses what such a field cannot hold. */
+void import_read_letters(import_run *run)
+{
+    run->letter.assign(run->cols.size(), 0);
+    const pjct_rec *p = run->st->project;
+    const char *dir = (p->flags & PJCT_ENV_DB3) ? pjct_dir(p->name) : nullptr;
+    if (!dir || !*dir) return;
+    std::string path = dir;
+    if (path.back() != '/' && path.back() != '\\') path += '/';
+    path += std::string(run->table->name) + ".DBF";
+    std::vector<char> buf(path.begin(), path.end());
+    buf.resize(DBF_PATH_SIZE, 0);
+    dbf_handle *h = dbf_new();
+    if (!h) return;
+    if (path.size() < DBF_PATH_SIZE && dbf_file_exists(buf.data()) == 1 && dbf_open(h, buf.data(), 1, 0) == DBF_OK) {
+        for (size_t i = 0; i < run->cols.size(); i++) {
+            int f = dbf_find_field(h, run->cols[i]->name);
+            if (f >= 0) run->letter[i] = h->fields[f].type;
+        }
+    }
+    dbf_close(h);
+    dbf_free(h);
 }
 
 /* The record's value for a column: BASENUMBER dropped (unless kept for
@@ -270,9 +310,20 @@ void import_give_value(import_run *run, sql_col_rec *c, const char *raw)
     import_set_text(c, written ? k_memo_mark : "");
 }
 
-/* Applies a hemisphere or minutes field to the Y or X texts of both points. */
+/* Applies a degrees, minutes or hemisphere field to the Y or X texts of
+** both points; degrees or minutes that are neither blank nor a number
+** refuse the record. */
 void import_fw_coord(import_run *run, int field, const char *value)
 {
+    if (field != FW_LAT_HEMI && field != FW_LON_HEMI && str_nonblank(value) == RTNORM && !sql_is_number(value)) {
+        static const char *const what[] = {"latitude degrees", "latitude minutes", "", "longitude degrees",
+                                           "longitude minutes"};
+        std::string v = str_trim_right(value);
+        v.erase(0, v.find_first_not_of(" \t"));
+        std::string text = std::string(what[field - FW_LAT_DEG]) + " " + v + " is not a number";
+        import_refuse_record(run, "%s", text.c_str());
+        return;
+    }
     for (import_point *p : {&run->p1, &run->p2}) {
         if (!p->setup) continue;
         sql_col_rec *c = (field <= FW_LAT_HEMI) ? p->y : p->x;
@@ -429,13 +480,24 @@ int import_driver_ended(import_run *run, int code)
     return 1;
 }
 
+/* Notes why the database refused the record, from the failure the
+** statement's code names. */
+void import_db_refused(import_run *run, int code)
+{
+    if (!run->refusal.empty()) return;
+    import_refuse_record(run, "the database refused the row: %s", sql_failure_text(code));
+}
+
 /* Inserts the working row; a row refused by the importer or the database
 ** is counted, its memo deleted, its number taken back and the row written
 ** to the error file. */
 void import_insert(import_run *run)
 {
     import_state *st = run->st;
-    import_convert_points(run->row, st->prj, st->selected, st->selected_count, st->fieldworker);
+    std::string why;
+    if (run->refusal.empty() &&
+        import_convert_points(run->row, st->prj, st->selected, st->selected_count, st->fieldworker, &why) != 0)
+        run->refusal = why;
     int rc = run->refusal.empty() ? sql_insert_row(run->row->connection, run->row, run->table->name) : RTERROR;
     if (rc == RTNORM) {
         run->count++;
@@ -443,6 +505,7 @@ void import_insert(import_run *run)
         return;
     }
     if (import_driver_ended(run, rc)) return;
+    import_db_refused(run, rc);
     memo_delete_rows(run->row);
     run->table->last_number--;
     import_write_refused(run);
@@ -467,10 +530,17 @@ void import_update_found(import_run *run, sql_col_rec *found)
         if (is_memo) memo = f;
         import_set_text(f, is_memo && str_nonblank(st->memo_buf) == RTNORM ? k_memo_mark : c->text);
     }
-    import_convert_points(found, st->prj, st->selected, st->selected_count, st->fieldworker);
+    std::string why;
+    if (import_convert_points(found, st->prj, st->selected, st->selected_count, st->fieldworker, &why) != 0) {
+        run->refusal = why;
+        import_write_refused(run);
+        return;
+    }
     int rc = sql_update_row(found, 0);
     if (rc != RTNORM) {
-        if (!import_driver_ended(run, rc)) import_write_refused(run);
+        if (import_driver_ended(run, rc)) return;
+        import_db_refused(run, rc);
+        import_write_refused(run);
         return;
     }
     run->count++;
@@ -532,6 +602,7 @@ int import_prepare(import_run *run)
         return -1;
     }
     for (sql_col_rec *c = run->row; c; c = c->next) run->cols.push_back(c);
+    import_read_letters(run);
     import_find_points(run);
     run->key = import_key_column(t, run->row);
     run->base = import_row_col(run->row, t->keys[TBL_KEY_BASENUMBER]);
@@ -739,9 +810,28 @@ static pnt_rec *import_x_point(const sql_col_rec *c)
     return p->x_col && str_eq_nocase(p->x_col->name, c->name) ? p : nullptr;
 }
 
+/* Says why a point cannot be converted from one system into another. */
+static void import_unconvertible(std::string *why, const pnt_rec *p, const geo_point &pt, const prj_rec *from,
+                                 const prj_rec *to)
+{
+    if (!why) return;
+    char text[IMPORT_TEXT_SIZE];
+    std::string a = from ? str_trim_right(from->name) : "", b = to ? str_trim_right(to->name) : "none";
+    if (from && from->type == PRJ_TYPE_GEOGRAPHIC && std::fabs(pt.y) > 90.0)
+        std::snprintf(text, sizeof text, "%s, %s: latitude %.10g lies outside -90 to 90", p->x_col->name,
+                      p->y_col->name, pt.y);
+    else
+        std::snprintf(text, sizeof text, "%s, %s: the point %.10g, %.10g cannot be converted from %s into %s",
+                      p->x_col->name, p->y_col->name, pt.x, pt.y, a.c_str(), b.c_str());
+    *why = text;
+}
+
 /* Converts the row's points from the import coordinate system into each
-** point's own system. 0; -2 for bad arguments. */
-int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, int count, int fieldworker)
+** point's own system. 0; -1 when a point cannot be converted (the row is
+** then left as it was read, and why says which point and why); -2 for bad
+** arguments. */
+int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, int count, int fieldworker,
+                          std::string *why)
 {
     if (!row || (!fieldworker && count > 0 && !selected)) return -2;
     if (!prj) return 0;
@@ -769,15 +859,24 @@ int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, i
     }
     geo_point own = {0, 0, pt.z, 0};
     int zero = pt.x == 0.0 && pt.y == 0.0;
-    if (!zero && !prj_transform_point(&pt, prj, &own, first->projection)) return 0;
-    import_write_point(&own, first, row);
+    if (!zero && !prj_transform_point(&pt, prj, &own, first->projection)) {
+        import_unconvertible(why, first, pt, prj, first->projection);
+        return -1;
+    }
+    /* Every point is converted before any is written. */
+    std::vector<std::pair<pnt_rec *, geo_point>> others;
     for (sql_col_rec *c = row; c; c = c->next) {
         pnt_rec *other = import_x_point(c);
         if (!other || other == first) continue;
         geo_point out = {0, 0, own.z, 0};
-        if (!zero && !prj_transform_point(&own, first->projection, &out, other->projection)) continue;
-        import_write_point(&out, other, row);
+        if (!zero && !prj_transform_point(&own, first->projection, &out, other->projection)) {
+            import_unconvertible(why, other, own, first->projection, other->projection);
+            return -1;
+        }
+        others.emplace_back(other, out);
     }
+    import_write_point(&own, first, row);
+    for (auto &o : others) import_write_point(&o.second, o.first, row);
     return 0;
 }
 

@@ -175,6 +175,7 @@ int dbf_name_equal(const char *a, const char *b, int n);
 int dbf_field_blank(dbf_handle *h, const char *name);
 int dbf_copy_field_desc(dbf_field *dst, const dbf_field *src);
 int dbf_check_fields(const dbf_handle *h);
+const char *dbf_value_refusal(char type, const char *text, size_t n);
 int dbf_index_of_word(const unsigned short *words, int count, unsigned short value);
 int dbf_index_of_char(const char *chars, int count, char c);
 

@@ -130,3 +130,39 @@ int dbf_check_fields(const dbf_handle *h)
     }
     return DBF_OK;
 }
+
+/* Letters a logical field holds: true, false and unknown. */
+constexpr const char *DBF_LOGICAL_LETTERS = "YyTtNnFf?";
+constexpr int DBF_DATE_CHARS = 8;  /* YYYYMMDD */
+
+/* Answers 1 when the eight characters are digits of a day that exists. */
+static int dbf_is_date(const char *t)
+{
+    for (int i = 0; i < DBF_DATE_CHARS; i++)
+        if (!isdigit((unsigned char)t[i])) return 0;
+    int year = (t[0] - '0') * 1000 + (t[1] - '0') * 100 + (t[2] - '0') * 10 + (t[3] - '0');
+    int month = (t[4] - '0') * 10 + (t[5] - '0');
+    int day = (t[6] - '0') * 10 + (t[7] - '0');
+    static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > days[month - 1]) return 0;
+    int leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month != 2 || day < 29 || leap;
+}
+
+/* Tells whether a value can be written into a field of the type letter so
+ * that dBASE readers take it: a D field holds a blank or a date YYYYMMDD
+ * that exists, an L field a blank or one of Y, N, T, F (either case) and
+ * ?; any other letter takes any text here. The value's leading and
+ * trailing blanks do not count. Answers null when it can, else the reason
+ * ("is not a date (YYYYMMDD)"). */
+const char *dbf_value_refusal(char type, const char *text, size_t n)
+{
+    if (type != 'D' && type != 'L') return nullptr;
+    size_t a = 0;
+    while (a < n && dbf_is_blank(text[a])) a++;
+    while (n > a && dbf_is_blank(text[n - 1])) n--;
+    if (a == n) return nullptr;
+    if (type == 'D')
+        return n - a == DBF_DATE_CHARS && dbf_is_date(text + a) ? nullptr : "is not a date (YYYYMMDD)";
+    return n - a == 1 && strchr(DBF_LOGICAL_LETTERS, text[a]) ? nullptr : "is not a logical (Y, N, T, F or ?)";
+}

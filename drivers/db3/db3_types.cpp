@@ -27,7 +27,9 @@
  *
  * Blank fields are NULL. Numbers are written right-aligned; a value that
  * does not fit its field is refused (22003), never cut; a text longer than
- * its field is refused (22001) unless only blanks are cut.
+ * its field is refused (22001) unless only blanks are cut; a D field takes
+ * only a date YYYYMMDD that exists and an L field only a logical letter,
+ * so that other dBASE readers can read what is written.
  */
 #include "drivers/db3/db3_internal.h"
 
@@ -527,6 +529,8 @@ int db3_field_store(const db3_coltype *ct, sqlite3_value *v, char *bytes, const 
         if (keep > width)
             return db3_fail(err, DB3_ERR_TOO_LONG, "a text of %d characters does not fit column %s (%d characters)", n,
                             column, width);
+        if (const char *why = dbf_value_refusal(ct->letter, text, (size_t)n))
+            return db3_fail(err, DB3_ERR_TYPE, "'%.40s' %s for column %s", text, why, column);
         memset(bytes, ' ', (size_t)width);
         memcpy(bytes, text, (size_t)keep);
         return 1;

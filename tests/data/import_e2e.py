@@ -9,6 +9,7 @@ number, the dialog's option checks and the registration of a dBASE table.
 
   import_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
+import datetime
 import os
 import re
 import shutil
@@ -111,14 +112,14 @@ def test_append_and_update(args, work):
           "imports that refuse nothing leave no error file of their own")
 
 
-def in_short_root(args, name, test):
-    """Runs test(args, root) on a copy of GEO under a short temporary root.
-    The alert names the error file by its full path; the short root keeps
-    its length, and so whether it goes to the wrapping alert, the same
-    wherever the build lives."""
+def in_short_root(args, name, test, make=None):
+    """Runs test(args, root) on a copy of GEO (or the project make gives)
+    under a short temporary root. The alert names the error file by its
+    full path; the short root keeps its length, and so whether it goes to
+    the wrapping alert, the same wherever the build lives."""
     short = tempfile.mkdtemp(prefix="pvimp")
     try:
-        test(args, geo_root(short, name))
+        test(args, (make or geo_root)(short, name))
     finally:
         shutil.rmtree(short, ignore_errors=True)
 
@@ -137,6 +138,11 @@ def wrapped(out):
     return re.sub(r"\n +\d+: ", " ", out)
 
 
+def said(text, out):
+    """Whether the transcript holds the text, runs of blanks and line ends aside."""
+    return " ".join(text.split()) in " ".join(out.split())
+
+
 # Answers of the wrapping alert that a message too long for a plain one opens.
 WRAP = "pv_alert_wrap\nshow\nok\n"
 
@@ -148,7 +154,8 @@ def refused_rows(args, root):
     # Station 123456789012 is wider than STN (N 11): refused, never cut.
     bad = put(root, "bad.txt", b"3,First,1,2,3,a\n11,Good,1,2,3,b\n4,Second,4,5,6,c\n123456789012,Wide,7,8,9,d\n")
     err = os.path.join(root, "projects", "GEO", "STATN.ERR")
-    out = pvhost(args, root, GEO + text_import(bad, 0, ",", '"', "append", STATN_COLUMNS) + "(pv_logoff)\nQUIT\n")
+    out = wrapped(pvhost(args, root, GEO + text_import(bad, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) +
+                         "(pv_logoff)\nQUIT\n"))
     with open(err, "rb") as f:
         data = f.read()
 
@@ -157,7 +164,9 @@ def refused_rows(args, root):
             line(b"123456789012", b"Wide", b"7", b"8", b"9", b"d"))
     check(data == want, "error file byte for byte, the wide value whole: %r" % data)
     check(os.path.realpath(err) in out.replace("//", "/") or "GEO/STATN.ERR" in out, "alert names the error file")
-    check("Imported: 1 rows into STATN\n\nERRORS: 3 rows written to" in out, "alert gives both counts")
+    check(said("Imported: 1 rows into STATN\n\nERRORS: 3 rows written to", out), "alert gives both counts")
+    check("Line 1: the database refused the row: duplicate key in unique index STATNSTN" in out,
+          "the first reason the database gave is named")
     got = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "GEO", "STATN")]
     check(got[5:] == [(6, "Good")], "refused rows give their numbers back, the wide one not cut: %r" % got[5:])
     # Corrected in place and imported from the project's folder: the table's own .ERR file imports.
@@ -255,18 +264,31 @@ def test_driver_killed(args, work):
 
 
 def test_points(args, work):
-    root = geo_root(work, "points")
+    in_short_root(args, "points", points)
+
+
+def points(args, root):
     # STATN again with millimetres in its point columns.
     statn = os.path.join(root, "projects", "GEO", "STATN.DBF")
     old = rows(root, "GEO", "STATN")
     os.remove(statn)
     table(statn, "BASENUMBER N(11,0); STN N(11,0); NAME C(20); EASTING N(14,3); NORTHING N(14,3); ELEV N(10,1); "
           "ROCKTYPE C(20)", [tuple(r.values()) for r in old])
-    # Geographic input with the X column before the Y column: latitude first.
-    pts = put(root, "pts.txt", b"21,P1,50.7,-121.5\n22,P2,50.25,-122.1\n")
-    out = pvhost(args, root, GEO + text_import(pts, 0, ",", "", "append", [1, 2, 3, 4], proj=4) +
-                 "(pv_logoff)\nQUIT\n")
-    check("Imported: 2 rows into STATN" in out, "points imported")
+    # Geographic input with the X column before the Y column: latitude
+    # first. Latitude 95, and WGS 84 (no fitted path to NAD27), cannot be
+    # converted: their rows go to the .ERR as read.
+    pts = put(root, "pts.txt", b"21,P1,50.7,-121.5\n23,P3,95,-121.5\n22,P2,50.25,-122.1\n")
+    wgs = put(root, "wgs.txt", b"24,P4,50.7,-121.5\n")
+    out = wrapped(pvhost(args, root, GEO + text_import(pts, 0, ",", "", "append", [1, 2, 3, 4], proj=4, extra=WRAP) +
+                         text_import(wgs, 0, ",", "", "append", [1, 2, 3, 4], proj=14, extra=WRAP) +
+                         "(pv_logoff)\nQUIT\n"))
+    check(said("Imported: 2 rows into STATN\n\nERRORS: 1 rows", out), "convertible points imported, the other refused")
+    check("Line 2: EASTING, NORTHING: latitude 95 lies outside -90 to 90" in out, "latitude 95 refused with its reason")
+    check("Line 1: EASTING, NORTHING: the point -121.5, 50.7 cannot be converted from GEOGRAPHIC WGS 84 into "
+          "UTM 10 NAD27" in out, "a system without a path to the table's refused with its reason")
+    err = os.path.join(root, "projects", "GEO", "STATN.ERR")
+    check(os.path.exists(err) and open(err, "rb").read().startswith(b"24         ,P4                  ,50.7"),
+          "the WGS 84 row in the .ERR as read")
     got = [(r["EASTING"], r["NORTHING"]) for r in rows(root, "GEO", "STATN")][5:]
     cs = subprocess.run(["cs2cs", "+proj=longlat", "+ellps=clrk66", "+to", "+proj=utm", "+zone=10",
                          "+ellps=clrk66", "-f", "%.4f"], input="-121.5 50.7\n-122.1 50.25\n",
@@ -279,7 +301,7 @@ def test_points(args, work):
 
 # ---- FLD: a project made here
 
-def fld_root(work, name, gone=False):
+def fld_root(work, name, gone=False, visit=False):
     root = os.path.join(work, name)
     shutil.rmtree(root, ignore_errors=True)
     d = os.path.join(root, "projects", "FLD")
@@ -293,7 +315,10 @@ def fld_root(work, name, gone=False):
           [(2, 1, "old memo")])
     table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
           [registry_row("OTHR", "OTHER"), registry_row("ROCKS", "ROCK", STATION="STATION", ROCK="ROCK"),
-           registry_row("STATN", "STATION", STATION="STATION")] + ([registry_row("KEYLS", "UNIT")] if gone else []))
+           registry_row("STATN", "STATION", STATION="STATION")] + ([registry_row("KEYLS", "UNIT")] if gone else []) +
+          ([registry_row("VISIT", "OTHER")] if visit else []))
+    if visit:
+        table(os.path.join(d, "VISIT.DBF"), "BASENUMBER N(8,0); LABEL C(10); SEEN D; OK L", [])
     if gone:
         table(os.path.join(d, "KEYLS.DBF"), "BASENUMBER N(8,0); LABEL C(20)", [])
     table(os.path.join(d, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
@@ -311,11 +336,21 @@ FLD = '(pv_open "FLD" "DB3" "" "")\n'
 
 
 def test_fieldworker(args, work):
-    root = fld_root(work, "fw")
-    rec = put(root, "fw.txt", b"0\tST1\t2\t3\t4\t45\t30\tS\t75\t15\tW\t120\t12\t13\t14\tgneiss\tR1\tgranite\n")
+    in_short_root(args, "fw", fieldworker, fld_root)
+
+
+def fieldworker(args, root):
+    # Degrees that are not a number (abc, 45,5 in a tab-delimited file) refuse their records.
+    rec = put(root, "fw.txt", b"0\tST1\t2\t3\t4\t45\t30\tS\t75\t15\tW\t120\t12\t13\t14\tgneiss\tR1\tgranite\n"
+              b"0\tST2\t2\t3\t4\tabc\t30\tN\t75\t15\tW\t120\t12\t13\t14\tgneiss\tR2\tgranite\n"
+              b"0\tST3\t2\t3\t4\t45,5\t0\tN\t75\t15\tW\t120\t12\t13\t14\tgneiss\tR3\tgranite\n")
     again = put(root, "fw2.txt", b"0,ST1,2,3,4,46,0,N,75,15,W,130,12,13,14,schist,R1,granite\n")
-    out = pvhost(args, root, FLD + text_import(rec, 2, "tab", "", "append", None, fieldworker=True) +
-                 text_import(rec, 1, "TAB", "", "append", None, fieldworker=True) + "(pv_logoff)\nQUIT\n")
+    out = wrapped(pvhost(args, root, FLD + text_import(rec, 2, "tab", "", "append", None, fieldworker=True,
+                                                         extra=WRAP) +
+                         text_import(rec, 1, "TAB", "", "append", None, fieldworker=True, extra=WRAP) +
+                         "(pv_logoff)\nQUIT\n"))
+    check(out.count("ERRORS: 2 rows") == 2 and out.count("Line 2: latitude degrees abc is not a number") == 2,
+          "records whose degrees are not a number refused")
     statn = rows(root, "FLD", "STATN")
     check(len(statn) == 1 and statn[0]["STATION"] == "ST1" and abs(statn[0]["Y"] + 45.5) < 1e-9 and
           abs(statn[0]["X"] + 75.25) < 1e-9 and statn[0]["Z"] == 120 and statn[0]["GEOL"] == "gneiss",
@@ -337,12 +372,15 @@ def test_other_update_and_options(args, work):
     sampl = os.path.join(root, "projects", "FLD", "SAMPL.DBF")
     table(sampl, "BASENUMBER N(8,0); STN C(10); SMP C(10); WT N(8,2)", [(1, "S1", "A", 1.5)])
     table(os.path.join(root, "projects", "FLD", "SAMPLES.DBF"), "BASENUMBER N(8,0)", [])
+    table(os.path.join(root, "projects", "FLD", "ORDER.DBF"), "BASENUMBER N(8,0)", [])
     script = (FLD + text_import(upd, 0, "; more", "", "update", [0, 1, 2]) +
               "pv-import\npv_import\nset imp_fname x\npick import\nshow\npick imp_text\npick imp_dbase\npick import\n"
               "show\npick imp_text\nset imp_fname %s\npick import\npv_tblimport\nselect tbl_type 1\n"
               "set basenum BASENUMBER\nset statnum STN\nset smplnum SMP\npick register\n" % sampl +
               "pv-import\npv_import\nset imp_fname %s\npick imp_dbase\npick import\nshow\ncancel\n"
               % sampl.replace("SAMPL", "SAMPLES") +
+              "pv-import\npv_import\nset imp_fname %s\npick imp_dbase\npick import\nshow\ncancel\n"
+              % sampl.replace("SAMPL", "ORDER") +
               text_import(upd, 0, ",", "", "update", [2], extra="show\n") + "select txt_output 3\npick import\nshow\n"
               "cancel\n" +
               "pv-save\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n")
@@ -360,10 +398,34 @@ def test_other_update_and_options(args, work):
     check("ERROR:  Choose database or text file import" in out, "neither or both toggles refused")
     check("SAMPL imported" in out, "dBASE table registered")
     check("ERROR: File name SAMPLES too long" in out, "six-character name refused")
+    check("ERROR: Table name ORDER is a reserved word of SQL" in out, "a table named with a word of SQL refused")
     check("Must import STN" in out, "update without the station key refused")
     check("Must import SMP,STN" in out, "update without both keys refused")
     reg = [(r["TABLENAME"].strip(), r["TABLETYPE"].strip()) for r in rows(root, "FLD", "PVTABLE")]
     check(("SAMPL", "SAMPLE") in reg, "SAMPL in PVTABLE after pv-save: %r" % reg)
+
+
+def test_dates_and_logicals(args, work):
+    in_short_root(args, "visit", dates_and_logicals, lambda short, name: fld_root(short, name, visit=True))
+
+
+def dates_and_logicals(args, root):
+    # Tables of FLD: OTHR 0, ROCKS 1, STATN 2, VISIT 3 (LABEL C, SEEN D, OK L).
+    dates = put(root, "visit.txt", b"good,20240715,Y\na,15/07/2024,Y\nb,2024-07-15,N\nc,20241345,T\nd,20230229,F\n"
+                b"e,20240716,1\nf,20240717,yes\nblank,,\n")
+    out = wrapped(pvhost(args, root, FLD + text_import(dates, 3, ",", "", "append", [1, 2, 3], extra=WRAP) +
+                         "(pv_logoff)\nQUIT\n"))
+    check(said("Imported: 2 rows into VISIT\n\nERRORS: 6 rows", out), "bad dates and logicals refused")
+    check("Line 2: SEEN: 15/07/2024 is not a date (YYYYMMDD)" in out, "the first bad date named")
+    try:
+        got = [(r["LABEL"], r["SEEN"], r["OK"]) for r in rows(root, "FLD", "VISIT")]
+    except ValueError as e:
+        got = "unreadable: %s" % e
+    check(got == [("good", datetime.date(2024, 7, 15), True), ("blank", None, None)],
+          "only the good and blank rows stored, the table read by dbfread: %r" % got)
+    err = os.path.join(root, "projects", "FLD", "VISIT.ERR")
+    refused = [l.split(b",")[0].strip() for l in open(err, "rb").read().splitlines()] if os.path.exists(err) else []
+    check(refused == [b"a", b"b", b"c", b"d", b"e", b"f"], "each refused row in the .ERR: %r" % refused)
 
 
 def test_unreadable_table(args, work):
@@ -381,7 +443,7 @@ def main():
     work = sys.argv[4]
     os.makedirs(work, exist_ok=True)
     for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_points, test_fieldworker,
-                 test_other_update_and_options, test_unreadable_table):
+                 test_other_update_and_options, test_dates_and_logicals, test_unreadable_table):
         test(args, work)
     if FAILURES:
         print("%d failure(s)" % len(FAILURES))

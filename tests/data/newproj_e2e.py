@@ -31,6 +31,7 @@ message names its error file by its full path.
 import csv
 import io
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -317,6 +318,9 @@ set txt_coldel ,
 pick txt_append
 select txt_output 1 2 3 4
 pick import
+pv_alert_wrap
+show
+ok
 """ + LOGOFF
 
 # A new logon finds the rules, the profile and the map as they were; the
@@ -403,9 +407,8 @@ def rows(blue, table):
 
 
 def test_new_project(args, work):
-    # The import's closing message names its error file by its full path:
-    # a short root keeps it below the length that sends it to the wrapping
-    # alert, wherever the build lives.
+    # The import's closing message names its error file by its full path
+    # and the reason of its refused row: it goes to the wrapping alert.
     root = tempfile.mkdtemp(prefix="pvnew")
     try:
         new_project(args, root)
@@ -467,8 +470,9 @@ def new_project(args, root):
     out = run(args, root, "import.scr", IMPORT)
     err = (os.path.join(blue, "STRUC.ERR") if SERVER["port"] is None
            else os.path.join(root, "data", "petrivex", "BLUE", "STRUC.ERR"))
-    check("Imported: 1 rows into STRUC" in out and "ERRORS: 1 rows written to " + err in out,
-          "the import names the error file %s" % err)
+    shown = re.sub(r"\s", "", "".join(re.findall(r"^ +\d+: (.*)$", out, re.M)))
+    check("Imported:1rowsintoSTRUC" in shown and "ERRORS:1rowswrittento" + re.sub(r"\s", "", err) in shown and
+          "Line2:thedatabaserefusedtherow:" in shown, "the import names the error file %s and why" % err)
     check(os.path.exists(err) and "steep" in open(err).read(), "the refused line is in %s" % err)
     check([r["FEATURE"].strip() for r in rows(blue, "STRUC")][6:] == ["fault"], "the good line is imported")
 

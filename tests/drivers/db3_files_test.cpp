@@ -186,6 +186,38 @@ TEST_F(Db3Test, MemoFieldsOfOtherTablesReadAsText)
     EXPECT_EQ(rows("SELECT NOTES FROM OLD WHERE ID = 2"), longer.substr(0, 195) + "\n");
 }
 
+/* Date and logical fields of a table another program made take only what
+ * dBASE readers read: a date YYYYMMDD that exists, a logical letter, or a
+ * blank; anything else is refused and the table stays readable. */
+TEST_F(Db3Test, DateAndLogicalFieldsTakeOnlyWhatDbaseReadersRead)
+{
+    dbf_handle *h = dbf_new();
+    ASSERT_NE(h, nullptr);
+    dbf_field *f = static_cast<dbf_field *>(calloc(3, sizeof(dbf_field)));
+    const struct { const char *name; char type; int length; } fields[] = {{"ID", 'N', 4}, {"SEEN", 'D', 8}, {"OK", 'L', 1}};
+    for (int i = 0; i < 3; i++) {
+        strcpy(f[i].name, fields[i].name);
+        f[i].type = fields[i].type;
+        f[i].length = (unsigned char)fields[i].length;
+    }
+    snprintf(h->path, sizeof h->path, "%s/VISIT", dir.c_str());
+    h->mode = DBF_MODE_UPDATE;
+    h->header.version = DBF_VERSION_PLAIN;
+    h->fields = f;
+    h->field_count = 3;
+    ASSERT_EQ(dbf_create(h), DBF_OK);
+    ASSERT_EQ(dbf_close(h), DBF_OK);
+    dbf_free(h);
+
+    run("INSERT INTO VISIT VALUES (1, '20240229', 'y')");
+    run("INSERT INTO VISIT VALUES (2, '', '?')");
+    for (const char *bad : {"'15/07/20'", "'2024-07-'", "'20241345'", "'20230229'", "'2024071'", "'20240700'"})
+        EXPECT_EQ(fail(std::string("INSERT INTO VISIT VALUES (3, ") + bad + ", 'N')"), DB3_ERR_TYPE) << bad;
+    for (const char *bad : {"'1'", "'x'"})
+        EXPECT_EQ(fail(std::string("UPDATE VISIT SET OK = ") + bad), DB3_ERR_TYPE) << bad;
+    EXPECT_EQ(dbfread("VISIT"), "1|datetime.date(2024, 2, 29)|True\n2|None|None\n");
+}
+
 /* Two connections in two processes insert into one table at once: every
  * row arrives, the header counts them all, dbfread reads a sound file. */
 TEST_F(Db3Test, TwoConnectionsWritingOneTableDoNotCorruptIt)
