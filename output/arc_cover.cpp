@@ -215,6 +215,7 @@ void clear_polygon(arc_cover_rec *c) {
   c->poly_labels.clear();
   c->poly_pal = arc_pal_hdr{};
   c->poly_arcs.clear();
+  c->poly_unread.clear();
 }
 
 }  // namespace
@@ -454,7 +455,11 @@ int arc_cover_read_polygon(arc_cover_rec *c, long n) {
   for (std::size_t i = 0; i < c->pal_arcs.size(); i++) {
     int32_t e = c->pal_arcs[i].arc;
     /* 0 is a ring break; -2147483648 names no arc (its opposite does not fit). */
-    if (e == 0 || e == INT32_MIN || !arc_cover_read_arc(c, e < 0 ? -static_cast<long>(e) : e)) continue;
+    if (e == 0) continue;
+    if (e == INT32_MIN || !arc_cover_read_arc(c, e < 0 ? -static_cast<long>(e) : e)) {
+      c->poly_unread.push_back(e < 0 && e != INT32_MIN ? -e : e);
+      continue;
+    }
     arc_arc_rec &a = c->poly_arcs[i];
     a.hdr = c->arc.hdr;
     a.points = std::move(c->arc.points);

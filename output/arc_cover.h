@@ -148,6 +148,7 @@ struct arc_cover_rec {
   std::vector<arc_label_rec> poly_labels; /* copies of its label points             */
   arc_pal_hdr poly_pal;          /* its PAL header                                  */
   std::vector<arc_arc_rec> poly_arcs; /* its arcs (an empty one: unreadable or 0)   */
+  std::vector<int32_t> poly_unread; /* numbers of its arcs that could not be read     */
 };
 
 /* A new handle, reset; nullptr when out of memory. Free with arc_cover_free. */
@@ -177,7 +178,9 @@ int arc_cover_read_centroid(arc_cover_rec *c, long n);
 /* Reads PAL record n and its arc entries. 1 or 0. */
 int arc_cover_read_pal(arc_cover_rec *c, long n);
 /* Assembles polygon n: centroid, label points, PAL header and arcs, the
-** arcs of negative entries reversed. 1, or 0 when its PAL cannot be read. */
+** arcs of negative entries reversed; an arc that cannot be read is left
+** empty and its number kept in poly_unread. 1, or 0 when its PAL cannot
+** be read. */
 int arc_cover_read_polygon(arc_cover_rec *c, long n);
 /* Closes all files, frees the current records and resets the handle. 1. */
 int arc_cover_close_files(arc_cover_rec *c);

@@ -305,7 +305,10 @@ long arc_plot_units(void)
     }
     ads_printf("\rPlotted ...  %ld\n", count);
     ads_ssfree(ss);
+    std::string message = "Plotted... " + std::to_string(count) + " map units";
+    if (!o->left_out.empty()) message += "\n\nNot drawn:";
+    for (const std::string &line : o->left_out) message += "\n" + line;
     arc_cover_close();
-    msg_alert(kDoneTitle, "Plotted... %ld map units", count);
+    msg_alert(kDoneTitle, "%s", message.c_str());
     return count;
 }

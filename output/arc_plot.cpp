@@ -4,6 +4,7 @@
 */
 #include "output/arc_plot.h"
 
+#include <string>
 #include <vector>
 
 #include "coords/prj_transform.h"
@@ -54,18 +55,33 @@ bool draw_ring(const std::vector<geo_point> &ring, sym_place_rec *place, ads_nam
 }  // namespace
 
 int arc_plot_polygon(arc_cover_rec *cover, long n, prj_rec *cover_prj, prj_rec *map_prj, const link_rec *link,
-                     sym_place_rec *place) {
-  if (!cover || !place || !arc_cover_read_polygon(cover, n)) return -1;
-  std::vector<std::vector<geo_point>> rings = polygon_rings(cover, cover_prj, map_prj);
-  if (rings.empty()) return -1;
-  ads_name ss = {0, 0};
-  for (const std::vector<geo_point> &ring : rings)
-    if (!draw_ring(ring, place, ss)) {
+                     sym_place_rec *place, std::string *why) {
+  std::string reason;
+  int rc = -1;
+  if (!cover || !place || !arc_cover_read_polygon(cover, n)) {
+    reason = "its polygon cannot be read";
+  } else if (!cover->poly_unread.empty()) {
+    reason = cover->poly_unread.size() == 1 ? "arc " : "arcs ";
+    for (std::size_t i = 0; i < cover->poly_unread.size(); i++)
+      reason += (i ? ", " : "") + std::to_string(cover->poly_unread[i]);
+    reason += " of its polygon cannot be read";
+  } else {
+    std::vector<std::vector<geo_point>> rings = polygon_rings(cover, cover_prj, map_prj);
+    ads_name ss = {0, 0};
+    bool drawn = !rings.empty();
+    for (std::size_t i = 0; drawn && i < rings.size(); i++) drawn = draw_ring(rings[i], place, ss);
+    if (rings.empty()) {
+      reason = "no point of its polygon converts into the map's system";
+    } else if (!drawn) {
       if (!ename_isnull(ss)) ss_delete_entities(ss);
-      return -1;
+      reason = "the drawing refused its outline";
+    } else {
+      if (link) link_copy(&place->link, link);
+      rc = ent_make_hatch(place, ss) == 0 ? 0 : -1;
+      ss_free(ss);
+      if (rc != 0) reason = "the drawing refused its hatch";
     }
-  if (link) link_copy(&place->link, link);
-  int rc = ent_make_hatch(place, ss);
-  ss_free(ss);
-  return rc == 0 ? 0 : -1;
+  }
+  if (why) *why = reason;
+  return rc;
 }

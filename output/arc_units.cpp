@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -203,12 +204,23 @@ int arc_cover_close() {
 
 int arc_plot_unit_number(long unit, const link_rec *link, sym_place_rec *place) {
   arc_opts_rec *o = &g_opts;
-  if (!o->cover || unit < 1 || unit > o->cover->npolygons) return -1;
-  if (o->plotted[static_cast<std::size_t>(unit)]) return 0;
-  if (arc_plot_polygon(o->cover, unit, o->projection, o->map_projection, link, place ? place : o->place) != 0)
-    return -1;
-  o->plotted[static_cast<std::size_t>(unit)] = 1;
-  return 1;
+  if (!o->cover) return -1;
+  std::string why;
+  if (unit == ARC_UNIVERSE_POLYGON) {
+    why = "polygon 1 is the universe, the outside of the coverage";
+  } else if (unit < 1 || unit > o->cover->npolygons) {
+    why = "the coverage has no polygon " + std::to_string(unit);
+  } else {
+    if (o->plotted[static_cast<std::size_t>(unit)]) return 0;
+    if (arc_plot_polygon(o->cover, unit, o->projection, o->map_projection, link, place ? place : o->place,
+                         &why) == 0) {
+      o->plotted[static_cast<std::size_t>(unit)] = 1;
+      return 1;
+    }
+  }
+  std::string line = "unit " + std::to_string(unit) + ": " + why;
+  if (std::find(o->left_out.begin(), o->left_out.end(), line) == o->left_out.end()) o->left_out.push_back(line);
+  return -1;
 }
 
 int arc_column_long(const sql_col_rec *c, long *out) {

@@ -26,6 +26,8 @@ struct sym_place_rec;
 constexpr int ARC_COVERNAME_SIZE = 513;
 /* Room of a chosen "TABLE.COLUMN" text. */
 constexpr int ARC_COLUMN_SIZE = 128;
+/* Polygon 1 of a polygon coverage: the universe, the outside of every unit. */
+constexpr long ARC_UNIVERSE_POLYGON = 1;
 
 /* Validation codes (0: valid). */
 constexpr int ARC_ERR_PROJECT = -99;
@@ -63,6 +65,7 @@ struct arc_opts_rec {
   arc_cover_rec *cover = nullptr;     /* the open coverage; owned                     */
   std::vector<char> plotted;          /* one flag per polygon 0..count + 1            */
   prj_rec *map_projection = nullptr;  /* the map's system while plotting; not owned   */
+  std::vector<std::string> left_out;  /* units not drawn while plotting, each "unit N: why" */
 };
 
 /* The module's options. */
@@ -104,9 +107,11 @@ std::string arc_cover_refusal(const char *dir);
 /* Closes and frees the coverage and clears the options. 0. */
 int arc_cover_close();
 /* Draws map unit `unit` (a polygon number of the open coverage) once: a
-** number outside 1 to the polygon count, or a polygon already drawn, draws
-** nothing. 1 when drawn now, 0 when already drawn, -1 when out of range or
-** the polygon cannot be drawn. */
+** number outside 2 to the polygon count (polygon 1 is the universe, the
+** outside of every unit), or a polygon already drawn, draws nothing. 1
+** when drawn now, 0 when already drawn, -1 when out of range or the
+** polygon cannot be drawn (with an open coverage the unit and why are
+** then added to the options' left_out, once a unit). */
 int arc_plot_unit_number(long unit, const link_rec *link, sym_place_rec *place);
 
 /* The value of a numeric column read as a whole number (its text, perhaps

@@ -130,4 +130,16 @@ TEST_F(Plot, PolygonThatCannotBeReadOrHasNoPointsDrawsNothing) {
   EXPECT_EQ(entities(), 0);
 }
 
+TEST_F(Plot, PolygonWithAnArcThatCannotBeReadDrawsNothingAndSaysWhichArc) {
+  tw_cover w = tw_two_squares();
+  w.pals[2].arcs.push_back({{9, 0, 0}});
+  attach(w);
+  sym_place_rec place;
+  sym_place_init(&place);
+  std::string why;
+  EXPECT_EQ(arc_plot_polygon(c, 3, &user, &user, nullptr, &place, &why), -1);
+  EXPECT_EQ(why, "arc 9 of its polygon cannot be read");
+  EXPECT_EQ(entities(), 0) << "no unit drawn from part of its boundary";
+}
+
 }  // namespace

@@ -22,11 +22,12 @@ import e2e_tables  # noqa: E402
 from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
 from e2e_util import FAILURES, check  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from cover_external_check import ogr_rings, same_ring  # noqa: E402
+from cover_external_check import cut_after_first_arc, ogr_rings, same_ring  # noqa: E402
 from out_external_check import layers  # noqa: E402
 
-# (base number, unit number) of every UNIT row the drawing links to.
-ROWS = [(1, 2), (2, 3), (3, 2), (4, 99)]
+# (base number, unit number) of every UNIT row the drawing links to; unit 1
+# is the universe polygon.
+ROWS = [(1, 2), (2, 3), (3, 2), (4, 99), (5, 1)]
 # The columns offered, in list order (LITH's, then UNIT's).
 COLUMNS = ["LITH.BASENUMBER", "LITH.LONGNAME", "UNIT.BASENUMBER", "UNIT.UNITNO", "UNIT.AGE", "UNIT.LEGEND",
            "UNIT.ROCK", "UNIT.ARCNO"]
@@ -103,9 +104,9 @@ def polylines(doc):
             for p in doc.modelspace() if p.dxftype() == "POLYLINE"}
 
 
-def alert_answers(text):
-    """The answers an error alert of this text needs: a long one is the wrapping dialog."""
-    return "pv_alert_wrap\nshow\nok\n" if len("Petrivex ERROR:") + len(text) >= 133 else ""
+def alert_answers(text, title="Petrivex ERROR:"):
+    """The answers an alert of this text needs: a long one is the wrapping dialog."""
+    return "pv_alert_wrap\nshow\nok\n" if len(title) + len(text) >= 133 else ""
 
 
 def alert_shown(out):
@@ -129,16 +130,27 @@ def main():
     with open(os.path.join(damaged, "PAL"), "wb") as f:
         f.write(b"\x00\x00\x27\x0a" + b"\xff" * 12)
     refusal = "Could not open cover %s: its files are damaged or are no coverage files" % damaged
+    cut = os.path.join(root, "cut")
+    cut_after_first_arc(cover, cut)
+    universe = "unit 1: polygon 1 is the universe, the outside of the coverage"
+    first = "Plotted... 2 map units\n\nNot drawn:\nunit 99: the coverage has no polygon 99\n" + universe
+    partial = ("Plotted... 0 map units\n\nNot drawn:\nunit 2: arc 2 of its polygon cannot be read\n"
+               "unit 3: arcs 3, 4 of its polygon cannot be read\nunit 99: the coverage has no polygon 99\n" + universe)
     script = ('(pv_open "GEO" "DB3" "" "")\n' + refusals(root) +
-              "pv-arcpoly\n" + dialog("pick cover\n" + os.path.join(cover, "pal.adf")) + "ALL\n\n"
+              "pv-arcpoly\n" + dialog("pick cover\n" + os.path.join(cover, "pal.adf")) + "ALL\n\n" +
+              alert_answers(first, "PETRIVEX") +
               "pv-arcpoly\n" + dialog(damaged) + "ALL\n\n" + alert_answers(refusal) +
+              "pv-arcpoly\n" + dialog(cut) + "ALL\n\n" + alert_answers(partial, "PETRIVEX") +
               "SAVE out.dxf\n(pv_logoff)\nQUIT\n")
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
     shown = re.findall(r'^ +error +text = "(.*)"$', out, re.M)
     check(shown == [r[3] for r in REFUSED], "messages %s, expected %s" % (shown, [r[3] for r in REFUSED]))
-    check(out.count("Plotted... ") == 1 and "Plotted... 2 map units" in out,
-          "units 2 and 3 plotted once, 99 skipped; nothing after cancel")
+    shown_alerts = alert_shown(out)
+    check(first.replace(" ", "").replace("\n", "") in shown_alerts,
+          "units 2 and 3 plotted once, 99 and the universe named as not drawn")
+    check(partial.replace(" ", "").replace("\n", "") in shown_alerts,
+          "a cut arc file draws no unit from part of its arcs, and says which arcs")
     check(refusal.replace(" ", "") in alert_shown(out), "a damaged coverage is not opened, and why: %s"
           % alert_shown(out))
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))

@@ -62,6 +62,18 @@ def same_ring(a, b):
     return False
 
 
+def cut_after_first_arc(cover, cut):
+    """Copies the test writer's coverage to cut with its arc file ending
+    after its first arc, as a copy broken off part-way leaves it."""
+    shutil.copytree(cover, cut)
+    with open(os.path.join(cut, "arx.adf"), "rb") as f:
+        arx = f.read()
+    start = 0 if arx[2] == 0x27 else 256
+    second = int.from_bytes(arx[start + 108:start + 112], "big") * 2
+    with open(os.path.join(cut, "arc.adf"), "r+b") as f:
+        f.truncate(start + second)
+
+
 def check_cover(samples, cover, name):
     mine = {}
     rings = {}
