@@ -6,7 +6,9 @@
 #include "output/arc_make.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "coords/prj_transform.h"
@@ -15,6 +17,7 @@
 #include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
+#include "core/str_util.h"
 #include "core/sym_setup.h"
 #include "core/tbl.h"
 #include "data/tblsetup.h"
@@ -92,12 +95,23 @@ int pv_arcmake(struct resbuf *)
         return kResultDone;
     }
     tbl_rec *table = nullptr;
+    std::map<long, std::string> types;
     if (!o->table) {
         table = tbl_find_by_name(o->project->tables, ARC_ARCS_TABLE, nullptr);
         if (!table) msg_alert(ERR_TITLE, kNoTable, ARC_ARCS_TABLE);
     } else {
-        tblsetup_table_node *definition = arc_arcs_definition();
-        if (!definition)
+        /* ARCS is replaced only by every arc of the coverage, each keeping
+        ** the type the user gave its number. */
+        long unread = arc_unreadable_arcs(o->cover);
+        std::string why;
+        tblsetup_table_node *definition = nullptr;
+        if (unread > 0)
+            msg_alert(ERR_TITLE, "ERROR: %ld of the coverage's %ld arcs cannot be read.\n%s was not changed.", unread,
+                      o->cover->narcs, ARC_ARCS_TABLE);
+        else if (arc_read_types(o->project, types, why) != 0)
+            msg_alert(ERR_TITLE, "ERROR: the arc types of %s cannot be read: %s\n%s was not changed.", ARC_ARCS_TABLE,
+                      why.c_str(), ARC_ARCS_TABLE);
+        else if (!(definition = arc_arcs_definition()))
             err_report(ERR_NO_MEMORY, ARC_ARCS_TABLE);
         else
             table = arc_create_arcs_table(o->project, definition);
@@ -107,7 +121,7 @@ int pv_arcmake(struct resbuf *)
         sym_place_rec place;
         arc_arcs_placement(o->project, &place);
         arc_plot_insert_arcs(o->project, table, o->cover, o->projection, g_map_params.projection, o->table, o->arcs,
-                             &place);
+                             &place, &types);
     }
     arc_cover_close();
     return kResultDone;
@@ -196,7 +210,8 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
 
 /* The arcs' loop; see arc_make.h. */
 long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cover, prj_rec *cover_prj,
-                          prj_rec *map_prj, int table_flag, int arcs_flag, sym_place_rec *place)
+                          prj_rec *map_prj, int table_flag, int arcs_flag, sym_place_rec *place,
+                          const std::map<long, std::string> *types)
 {
     long read = 0, plotted = 0, inserted = 0;
     ads_printf("\nArc... 0");
@@ -204,15 +219,47 @@ long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cove
         if (!arc_cover_read_arc(cover, n)) continue;
         read++;
         if (!arcs_flag || arc_plot_arc(project, table, &cover->arc, cover_prj, map_prj, place) == 0) plotted++;
-        if (!table_flag || arc_insert_row(project, table, &cover->arc.hdr) == 0) inserted++;
+        auto kept = types ? types->find(n) : std::map<long, std::string>::const_iterator();
+        const char *type = types && kept != types->end() ? kept->second.c_str() : nullptr;
+        if (!table_flag || arc_insert_row(project, table, &cover->arc.hdr, type) == 0) inserted++;
         ads_printf("\rArc... %ld", n);
     }
     msg_alert(kDoneTitle, "Plotted... %ld arcs\nInserted... %ld arcs", plotted, inserted);
     return read;
 }
 
+/* Counts the arcs that cannot be read; see arc_make.h. */
+long arc_unreadable_arcs(arc_cover_rec *cover)
+{
+    long unread = 0;
+    for (long n = 1; cover && n <= cover->narcs; n++) unread += !arc_cover_read_arc(cover, n);
+    return unread;
+}
+
+/* Reads the arc types ARCS holds; see arc_make.h. */
+int arc_read_types(pjct_rec *project, std::map<long, std::string> &types, std::string &why)
+{
+    types.clear();
+    tbl_rec *t = project ? tbl_find_by_name(project->tables, ARC_ARCS_TABLE, nullptr) : nullptr;
+    if (!t || !tbl_column_find(t->columns, ARC_COL_NUM, nullptr, nullptr) ||
+        !tbl_column_find(t->columns, ARC_COL_TYPE, nullptr, nullptr))
+        return 0;
+    std::string select = std::string("SELECT ") + ARC_COL_NUM + ", " + ARC_COL_TYPE + " FROM " + ARC_ARCS_TABLE;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int rows = sql_query(project->connection, select.c_str(), &stmt, &cursor, &row, 0);
+    if (rows < 0) why = sql_failure_text(rows);
+    for (long k = 0; row && row->next && k < rows; ++k) {
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        std::string type = str_trim_right(row->next->text);
+        if (row->text && str_nonblank(row->text) == RTNORM && !type.empty()) types[std::atol(row->text)] = type;
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return rows < 0 ? -1 : 0;
+}
+
 /* Inserts an arc's row; see arc_make.h. */
-int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr)
+int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr, const char *type)
 {
     if (!project || !table || !hdr) return -1;
     for (sql_col_rec *c = table->columns; c; c = c->next)
@@ -222,6 +269,8 @@ int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr)
         if (!c || !c->text) return -1;
         std::snprintf(c->text, (std::size_t)sql_col_text_size(c), "%ld", (long)(hdr->*ic.field));
     }
+    sql_col_rec *kind = type ? tbl_column_find(table->columns, ARC_COL_TYPE, nullptr, nullptr) : nullptr;
+    if (kind && kind->text) std::snprintf(kind->text, (std::size_t)sql_col_text_size(kind), "%s", type);
     if (sql_row_from_text(table->columns) != kSqlDone) return -1;
     return sql_insert_row(project->connection, table->columns, table->name) == kSqlDone ? 0 : -1;
 }

@@ -11,6 +11,9 @@
 #ifndef PV_OUTPUT_ARC_MAKE_H
 #define PV_OUTPUT_ARC_MAKE_H
 
+#include <map>
+#include <string>
+
 #include "output/arc_cover.h"
 
 struct pjct_rec;
@@ -60,13 +63,24 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
 ** with table set inserts its row (arc_insert_row), printing "Arc... %ld";
 ** ends with the alert "Plotted... %ld arcs\nInserted... %ld arcs" under
 ** "PETRIVEX:". An arc that cannot be read is skipped; a step not asked
-** counts as done. Answers the number of arcs read. */
+** counts as done; types, when given, holds the ARC_TYPE of each arc
+** number to insert. Answers the number of arcs read. */
 long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cover, prj_rec *cover_prj,
-                          prj_rec *map_prj, int table_flag, int arcs_flag, sym_place_rec *place);
+                          prj_rec *map_prj, int table_flag, int arcs_flag, sym_place_rec *place,
+                          const std::map<long, std::string> *types = nullptr);
 /* Inserts the row of an arc header: the eight numbers in ARC_NUM to
-** NUM_VERTEX, the arc number in ARC_UNIQUE, ARC_TYPE empty. 0; -1 when a
-** value does not convert or the insert fails (reported by the SQL layer). */
-int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr);
+** NUM_VERTEX, the arc number in ARC_UNIQUE, ARC_TYPE the type given or
+** empty. 0; -1 when a value does not convert or the insert fails
+** (reported by the SQL layer). */
+int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr, const char *type = nullptr);
+/* The number of arcs of the coverage, 1 to its arc count, that cannot be
+** read. */
+long arc_unreadable_arcs(arc_cover_rec *cover);
+/* Reads the ARC_TYPE of every arc number of the project's ARCS into
+** types (a blank type is left out). 0 (also when the project has no ARCS
+** with those columns); -1 with the reason in why when ARCS holds them but
+** cannot be read. */
+int arc_read_types(pjct_rec *project, std::map<long, std::string> &types, std::string &why);
 /* Draws an arc as a POLYLINE linked to its ARCS row (row id and key value
 ** the arc number, key column the table's first column): each point
 ** converted from cover_prj into map_prj, a point that does not convert

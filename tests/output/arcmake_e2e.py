@@ -17,6 +17,7 @@ import shutil
 import subprocess
 import sys
 
+import dbf
 import dbfread
 import ezdxf
 
@@ -26,6 +27,7 @@ import e2e_tables  # noqa: E402
 from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
 from e2e_util import FAILURES, check  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cover_external_check import cut_after_first_arc  # noqa: E402
 from out_external_check import layers  # noqa: E402
 
 COVER_SYSTEM = "UTM 10 NAD27"
@@ -81,6 +83,36 @@ def cs2cs(path, points):
     r = subprocess.run([path, "-f", "%.12f"] + COVER_PROJ.split() + ["+to", "+proj=longlat", "+ellps=clrk66"],
                        input=text, capture_output=True, text=True, check=True)
     return [tuple(float(v) for v in line.split()[:2]) for line in r.stdout.splitlines()]
+
+
+def arc_types(root):
+    return [(r["ARC_NUM"], (r["ARC_TYPE"] or "").strip())
+            for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "ARCS.DBF"))]
+
+
+def refill(args, root, cover, utm):
+    """The user types a type for arc 2; a coverage whose arc file ends after
+    its first arc leaves ARCS as it was, the whole coverage refills it with
+    that type kept."""
+    path = os.path.join(root, "projects", "GEO", "ARCS.DBF")
+    t = dbf.Table(path)
+    t.open(dbf.READ_WRITE)
+    for r in t:
+        if r.arc_num == 2:
+            dbf.write(r, arc_type="fault")
+    t.close()
+    before = arc_types(root)
+    cut = os.path.join(root, "cut")
+    cut_after_first_arc(cover, cut)
+    refill_run = ('(pv_open "GEO" "DB3" "" "")\n'
+                  "pv-arcmake\n%sok\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n")
+    status, out = e2e_tables.pvhost_run(args, root, refill_run % dialog(cut, utm, ["table"]))
+    check(status == 0 and "ERROR: 3 of the coverage's 4 arcs cannot be read.\nARCS was not changed." in out,
+          "a coverage with unreadable arcs is refused, and how many")
+    check(arc_types(root) == before, "ARCS as it was: %r" % arc_types(root))
+    status, out = e2e_tables.pvhost_run(args, root, refill_run % dialog(cover, utm, ["table"]))
+    check(sorted(arc_types(root)) == [(1, ""), (2, "fault"), (3, ""), (4, "")],
+          "ARCS refilled, arc 2 keeps its type: %r" % arc_types(root))
 
 
 def main():
@@ -150,6 +182,7 @@ def main():
         check(len(got_pts) == len(want_pts) and
               all(abs(a[0] - b[0]) < SLACK_DEG and abs(a[1] - b[1]) < SLACK_DEG for a, b in zip(got_pts, want_pts)),
               "arc %s vertices %s, cs2cs %s" % (x[2], got_pts, want_pts))
+    refill(args, root, cover, utm)
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 
