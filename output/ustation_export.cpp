@@ -147,12 +147,46 @@ void export_memo(ustn_run &r, const tbl_rec *t)
     add_summary(r, mmo);
 }
 
+/* Finds the first MSLINK value (in order) that more than one row of the
+** table holds: two rows under one MSLINK would answer to one element.
+** Answers 1 with it in value, 0 when none repeats, -1 with the reason in
+** value when the column cannot be read. */
+int repeated_link(const ustn_run &r, const tbl_rec *t, const sql_col_rec *key, std::string &value)
+{
+    std::string text = std::string("SELECT ") + key->name + " FROM " + t->name + " ORDER BY " + key->name;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int rows = sql_query(r.project->connection, text.c_str(), &stmt, &cursor, &row, 0);
+    int found = 0;
+    if (rows < 0) {
+        value = sql_failure_text(rows);
+        found = -1;
+    }
+    std::string previous;
+    for (long k = 0; row && k < rows && !found; ++k) {
+        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        std::string v = row->null_ind == SQL_COL_NULL ? std::string() : str_trim_right(row->text);
+        v.erase(0, v.find_first_not_of(' '));
+        if (!v.empty() && v == previous) value = v, found = 1;
+        previous = v;
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return found;
+}
+
 /* Exports one registered table. */
 void export_table(ustn_run &r, const tbl_rec *t)
 {
     const sql_col_rec *key = link_column(t);
     if (!key) {
         msg_alert(ERR_TITLE, "Unique column not named MSLINK in:\n%s.", t->name);
+        return;
+    }
+    std::string value;
+    int repeats = repeated_link(r, t, key, value);
+    if (repeats != 0) {
+        if (repeats > 0) msg_alert(ERR_TITLE, "MSLINK %s repeats in:\n%s.\nThe table is not exported.", value.c_str(), t->name);
+        else msg_alert(ERR_TITLE, "MSLINK of %s cannot be read: %s\nThe table is not exported.", t->name, value.c_str());
         return;
     }
     std::string name = t->name;

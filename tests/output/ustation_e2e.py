@@ -5,8 +5,8 @@ python dbf module, and dbfread reads what the export wrote.
   ustation_e2e.py PVHOST MODULE RESOURCES WORKDIR
 
 The project MS holds SITES (unique column MSLINK, memo column NOTES whose
-lines are in SITESMEM), ROCKS (unique column registered as 'mslink') and
-NOTES (unique column BASENUMBER). A second run without SITESMEM checks that
+lines are in SITESMEM), ROCKS (unique column registered as 'mslink'),
+NOTES (unique column BASENUMBER) and TWICE (MSLINK 2 on two rows). A second run without SITESMEM checks that
 a failed memo copy leaves nothing behind and no gap in the catalogue.
 """
 import os
@@ -57,11 +57,13 @@ def make_project(root, with_memo):
                    "BASENUMBER N(8,0); ORDNUMBER N(8,0); MEMOTEXT C(70)", MEMO_LINES)
     make_table(os.path.join(proj, "ROCKS.DBF"), "MSLINK N(10,0); ROCK C(20)", [(1, "granite")])
     make_table(os.path.join(proj, "NOTES.DBF"), "BASENUMBER N(8,0); TEXT C(20)", [(1, "n")])
+    make_table(os.path.join(proj, "TWICE.DBF"), "MSLINK N(10,0); NAME C(20)", [(3, "c"), (2, "a"), (2, "b")])
     blank = [""] * 18
     make_table(os.path.join(proj, "PVTABLE.DBF"), PVTABLE_FIELDS, [
         tuple(["NOTES", "OTHER", "BASENUMBER"] + blank),
         tuple(["ROCKS", "OTHER", "mslink"] + blank),
         tuple(["SITES", "OTHER", "MSLINK"] + blank),
+        tuple(["TWICE", "OTHER", "MSLINK"] + blank),
     ])
     make_table(os.path.join(proj, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
                [("NOTES", "SITES", "", "", MEMO_FLAG, 0, 0, 0, " ", "", 0, 0)])
@@ -125,6 +127,8 @@ def one_run(pvhost, module, resources, root, with_memo):
     out = run_pvhost(pvhost, module, resources, root)
     check("Unique column not named MSLINK in:" in out and "NOTES." in out,
           "%s: NOTES is reported as not keyed by MSLINK" % what)
+    check("MSLINK 2 repeats in:\nTWICE.\nThe table is not exported." in out,
+          "%s: TWICE is refused for its repeated MSLINK" % what)
     count = 3 if with_memo else 2
     title = "Exported %d tables to Microstation 95:" % count
     check(title in out, "%s: %r in the output" % (what, title))
