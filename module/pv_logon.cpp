@@ -33,6 +33,8 @@
 #include "data/tblsetup.h"
 #include "draw/map_params.h"
 #include "map/row_cmd.h"
+#include "output/arc_fill.h"
+#include "output/arc_make.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
 
@@ -312,6 +314,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     ** the table is indexed again once the setup is loaded. */
     char mended[TBL_NAME_SIZE] = "";
     int rebuilt = p->flags & PJCT_ENV_DB3 ? dbf_rebuild_recover(g_pjct_dirs[cfg], mended, sizeof mended) : 0;
+    /* So is a fill of ARCS. */
+    int refilled = p->flags & PJCT_ENV_DB3 ? arc_fill_recover(g_pjct_dirs[cfg]) : 0;
     p->next = g_pjct_list;
     if (g_pjct_list) g_pjct_list->prev = p;
     g_pjct_list = p;
@@ -330,6 +334,7 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
         return rc;
     }
     if (rebuilt == DBF_REBUILD_MENDED) dbf_index_mended(p, mended);
+    if (refilled == 1) dbf_index_mended(p, ARC_ARCS_TABLE);
     /* A merge into the project cut short is undone before anything reads it. */
     merge_recover(p);
     /* So is a move of its rows. */

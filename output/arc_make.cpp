@@ -1,7 +1,8 @@
 /*
 ** arc_make.cpp: the arc command: the table ARCS made and registered, one
 ** row per arc inserted, each arc drawn as a linked polyline, and the
-** placement of the arcs' setup ARC_INFO_ARCS.
+** placement of the arcs' setup ARC_INFO_ARCS. The former ARCS is kept
+** until the new one is filled (arc_fill.h).
 */
 #include "output/arc_make.h"
 
@@ -28,6 +29,7 @@
 #include "draw/map_params.h"
 #include "draw/sym_place.h"
 #include "output/arc_dialog.h"
+#include "output/arc_fill.h"
 #include "output/arc_units.h"
 #include "output/diagram_road.h"
 
@@ -120,8 +122,11 @@ int pv_arcmake(struct resbuf *)
     if (table) {
         sym_place_rec place;
         arc_arcs_placement(o->project, &place);
-        arc_plot_insert_arcs(o->project, table, o->cover, o->projection, g_map_params.projection, o->table, o->arcs,
-                             &place, &types);
+        long inserted = 0;
+        long read = arc_plot_insert_arcs(o->project, table, o->cover, o->projection, g_map_params.projection, o->table,
+                                         o->arcs, &place, &types, &inserted);
+        /* A fill some rows did not reach (the driver ended) puts ARCS back. */
+        if (o->table) arc_fill_end(o->project, inserted == read);
     }
     arc_cover_close();
     return kResultDone;
@@ -177,11 +182,12 @@ tblsetup_table_node *arc_arcs_definition(void)
 /* Makes and registers ARCS; see arc_make.h. */
 tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definition)
 {
-    if (!project || !definition) return nullptr;
+    if (!project || !definition || arc_fill_begin(project) != 0) return nullptr;
     sql_drop_table(project->connection, ARC_ARCS_TABLE);
     int rc = tbl_create_table(definition, project);
     if (rc <= 0) {
         if (rc == ERR_NO_MEMORY) err_report(rc, ARC_ARCS_TABLE);
+        arc_fill_end(project, false);
         return nullptr;
     }
     sql_col_rec *columns = nullptr;
@@ -190,6 +196,7 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
     if (!row) {
         if (count > 0) err_report(ERR_NO_MEMORY, ARC_ARCS_TABLE);
         sql_col_list_free(&columns);
+        arc_fill_end(project, false);
         return nullptr;
     }
     std::snprintf(row->name, sizeof row->name, "%s", ARC_ARCS_TABLE);
@@ -202,6 +209,7 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
     if (rc < 0 || tbl_add(project, row) < 0) {
         if (rc < 0) err_report(rc, ARC_ARCS_TABLE);
         tbl_list_free(row);
+        arc_fill_end(project, false);
         return nullptr;
     }
     tbl_create_indexes(row);
@@ -211,7 +219,7 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
 /* The arcs' loop; see arc_make.h. */
 long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cover, prj_rec *cover_prj,
                           prj_rec *map_prj, int table_flag, int arcs_flag, sym_place_rec *place,
-                          const std::map<long, std::string> *types)
+                          const std::map<long, std::string> *types, long *inserted_out)
 {
     long read = 0, plotted = 0, inserted = 0;
     ads_printf("\nArc... 0");
@@ -225,6 +233,7 @@ long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cove
         ads_printf("\rArc... %ld", n);
     }
     msg_alert(kDoneTitle, "Plotted... %ld arcs\nInserted... %ld arcs", plotted, inserted);
+    if (inserted_out) *inserted_out = inserted;
     return read;
 }
 

@@ -56,18 +56,20 @@ int arc_make_open_cover(arc_opts_rec *o);
 tblsetup_table_node *arc_arcs_definition(void);
 /* Drops ARCS, creates it from the definition, describes it and registers
 ** it as a BOUNDARY table (unique number ARC_NUM, own key ARC_UNIQUE) with
-** its standard indexes. The registered row; null when a step fails (the
-** failure is reported). */
+** its standard indexes; the former ARCS is kept (arc_fill_begin) until
+** the caller ends the fill. The registered row; null when a step fails
+** (the failure is reported; the former ARCS is back). */
 tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definition);
 /* Reads arcs 1 to the arc count: with arcs set draws each (arc_plot_arc),
 ** with table set inserts its row (arc_insert_row), printing "Arc... %ld";
 ** ends with the alert "Plotted... %ld arcs\nInserted... %ld arcs" under
 ** "PETRIVEX:". An arc that cannot be read is skipped; a step not asked
 ** counts as done; types, when given, holds the ARC_TYPE of each arc
-** number to insert. Answers the number of arcs read. */
+** number to insert. Answers the number of arcs read, and the number
+** counted inserted in *inserted when it is given. */
 long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cover, prj_rec *cover_prj,
                           prj_rec *map_prj, int table_flag, int arcs_flag, sym_place_rec *place,
-                          const std::map<long, std::string> *types = nullptr);
+                          const std::map<long, std::string> *types = nullptr, long *inserted = nullptr);
 /* Inserts the row of an arc header: the eight numbers in ARC_NUM to
 ** NUM_VERTEX, the arc number in ARC_UNIQUE, ARC_TYPE the type given or
 ** empty. 0; -1 when a value does not convert or the insert fails

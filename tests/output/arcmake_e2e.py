@@ -8,6 +8,9 @@ the arcs ogrinfo reports); an existing ARCS is confirmed before it is
 overwritten (No keeps the dialog open); "arcs" draws one polyline per arc
 linked to its ARCS row, with its entry in the editor's link store, its
 vertices as cs2cs converts the arc's points.
+A fill of ARCS from a coverage of 3,004 arcs killed (pvhost or its driver)
+at several points leaves, after the next logon, the former ARCS as it was
+(or none, when there was none) or the new one whole.
 
   arcmake_e2e.py PVHOST MODULE RESOURCES WORKDIR COVER_SAMPLES CS2CS
 """
@@ -16,6 +19,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 
 import dbf
 import dbfread
@@ -25,7 +29,7 @@ for sub in ("data", "map"):
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", sub))
 import e2e_tables  # noqa: E402
 from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
-from e2e_util import FAILURES, check  # noqa: E402
+from e2e_util import FAILURES, check, run_pvhost_killed  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cover_external_check import cut_after_first_arc  # noqa: E402
 from out_external_check import layers  # noqa: E402
@@ -183,9 +187,54 @@ def main():
               all(abs(a[0] - b[0]) < SLACK_DEG and abs(a[1] - b[1]) < SLACK_DEG for a, b in zip(got_pts, want_pts)),
               "arc %s vertices %s, cs2cs %s" % (x[2], got_pts, want_pts))
     refill(args, root, cover, utm)
+    fill_killed(args, work, cover_samples, utm, root)
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 
+
+def arcs_rows(root):
+    path = os.path.join(root, "projects", "GEO", "ARCS.DBF")
+    return [tuple(r.values()) for r in dbfread.DBF(path)] if os.path.exists(path) else None
+
+
+def fill_killed(args, work, cover_samples, utm, start):
+    """Fill ARCS from a long coverage, killed at several points, over the
+    project as start left it (ARCS of four arcs registered) and without ARCS."""
+    many = os.path.join(work, "many")
+    subprocess.run([cover_samples, "write", many, "many"], check=True)
+    root = os.path.join(work, "killed")
+    folder = os.path.join(root, "projects", "GEO")
+
+    def fresh(had):
+        shutil.rmtree(root, ignore_errors=True)
+        shutil.copytree(start, root)
+        if not had:
+            os.remove(os.path.join(folder, "ARCS.DBF"))
+            table(os.path.join(folder, "PVTABLE.DBF"), PVTABLE_FIELDS, [registry_row("LITH", "DICTION")])
+
+    for had in (True, False):
+        fill = ('(pv_open "GEO" "DB3" "" "")\npv-arcmake\n' + dialog(many, utm, ["table"]) + "ok\n" +
+                ("pv_yesno_small\nok\n" if had else "") + "(pv_logoff)\npv_yesno_small\ncancel\nQUIT\n")
+        fresh(had)
+        before = arcs_rows(root)
+        began = time.time()
+        status, _ = e2e_tables.pvhost_run(args, root, fill)
+        span = time.time() - began
+        filled = arcs_rows(root)
+        check(status == 0 and filled is not None and len(filled) == 3004, "an uncut fill fills ARCS whole")
+        for trial in range(6):
+            fresh(had)
+            # The kill comes a little later each time after the folder first changes.
+            run_pvhost_killed(args[0], args[1], args[2], root, fill, "in.dxf", [folder], span * trial / 8,
+                              trial % 2 == 1)
+            what = "%s ARCS, trial %d (%s killed)" % ("former" if had else "no", trial,
+                                                      "driver" if trial % 2 else "pvhost")
+            cut = arcs_rows(root)
+            e2e_tables.pvhost_run(args, root, '(pv_open "GEO" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
+            after = arcs_rows(root)
+            check(after == before or after == filled, "%s: after the next logon ARCS holds %s rows (%s when cut)" %
+                  (what, None if after is None else len(after), None if cut is None else len(cut)))
+            check(not os.path.exists(os.path.join(folder, "ARCS.MRK")), "%s: the mark goes" % what)
 
 if __name__ == "__main__":
     sys.exit(main())

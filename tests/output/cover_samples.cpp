@@ -75,6 +75,9 @@ int main(int argc, char **argv) {
     tw_cover w = std::strcmp(argv[3], "four") == 0  ? tw_four_units()
                  : std::strcmp(argv[3], "one") == 0 ? tw_one_polygon()
                                                     : tw_two_squares();
+    /* "many": the two squares and 3,000 lines more, for a long fill. */
+    for (int i = 0; std::strcmp(argv[3], "many") == 0 && i < 3000; i++)
+      w.arcs.push_back({i + 5, 1, 1, 1, 1, {{0, -1 - i * 0.001}, {1, -1 - i * 0.001}}, {}, {}});
     w.dbl = std::strcmp(argv[3], "double") == 0;
     w.lower = true;
     w.ext = ".adf";
@@ -85,6 +88,6 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (argc >= 3 && std::strcmp(argv[1], "dump") == 0) return dump(argv[2]);
-  std::fprintf(stderr, "usage: cover_samples write DIR single|double|four|one | dump DIR\n");
+  std::fprintf(stderr, "usage: cover_samples write DIR single|double|four|one|many | dump DIR\n");
   return 2;
 }
