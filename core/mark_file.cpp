@@ -85,6 +85,22 @@ int mark_take(mark_file &mark, const std::string &path, std::string &body)
     return MARK_FOUND;
 }
 
+int mark_take_in(mark_file &mark, const char *dir_in, const char *name, std::string &body)
+{
+    if (!dir_in || !*dir_in) return MARK_NONE;
+    std::string dir = dir_in;
+    if (dir.back() != '/' && dir.back() != '\\') dir += '/';
+    return mark_take(mark, dir + name, body);
+}
+
+std::vector<std::string> mark_lines(const std::string &body)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
+        lines.push_back(body.substr(at, nl - at));
+    return lines;
+}
+
 std::string mark_folder(const pjct_rec *project)
 {
     std::string dir, why;

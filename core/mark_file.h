@@ -17,6 +17,7 @@
 #define PV_CORE_MARK_FILE_H
 
 #include <string>
+#include <vector>
 
 /* A mark held by the command that writes it. */
 struct mark_file {
@@ -40,6 +41,12 @@ void mark_end(mark_file &mark, bool keep);
 /* Takes the mark at path left by a command cut short: reads its body and
 ** holds it (end it with mark_end). */
 int mark_take(mark_file &mark, const std::string &path, std::string &body);
+/* mark_take of the mark of that name in folder dir (a separator is added
+** when it has none). */
+int mark_take_in(mark_file &mark, const char *dir, const char *name, std::string &body);
+/* The whole lines of a mark's body (a last line without its newline was
+** cut short and is left out). */
+std::vector<std::string> mark_lines(const std::string &body);
 
 /* The folder of a project's own files (pjct_file_dir) ending in a
 ** separator, or "" when it has none. */

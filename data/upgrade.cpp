@@ -205,7 +205,8 @@ int upg_write_dictionary_files(pjct_rec *project, const char *dictionary, const 
     if (!project || !dictionary || !profile || !root) return -2;
     std::string dir;
     if (upg_project_dir(pjct_dir(project->name), dir) != 0) return UPG_ERR_FILES;
-    int rc = upg_write_dictionary_dbf(dir.c_str(), dictionary, profile, root);
+    int rc = upg_mark_made(dictionary) || upg_mark_made(profile) ? UPG_ERR_FILES
+                                                                  : upg_write_dictionary_dbf(dir.c_str(), dictionary, profile, root);
     if (rc == 0) rc = index_dictionary(project->connection, profile, "SORTNUMBER");
     if (rc == 0) rc = index_dictionary(project->connection, dictionary, "LONGNAME");
     dix_counters_drop(project->name);
@@ -545,6 +546,8 @@ int upg_restructure_table(pjct_rec *project, tbl_rec *row)
     dbf_free(h);
     if (!old_layout) return UPG_ERR_FILES;
 
+    std::string new_name = reserved_form(name);
+    if (upg_mark_table(name.c_str(), new_name.c_str()) != 0) return UPG_ERR_FILES;
     std::remove(p.old_dbf.c_str());
     std::remove(p.old_dbt.c_str());
     if (std::rename(p.dbf.c_str(), p.old_dbf.c_str()) != 0) return UPG_ERR_FILES;
@@ -552,7 +555,6 @@ int upg_restructure_table(pjct_rec *project, tbl_rec *row)
         std::rename(p.old_dbf.c_str(), p.dbf.c_str());
         return UPG_ERR_FILES;
     }
-    std::string new_name = reserved_form(name);
     if (new_name != name) rename_table(project, row, new_name.c_str());
 
     dbf_handle *old_h = dbf_new(), *new_h = dbf_new();
@@ -572,6 +574,8 @@ int upg_restructure_table(pjct_rec *project, tbl_rec *row)
     }
     if (rc == 0) copy_records(project, row, old_h, new_h, memo);
     if (new_h && new_h->file && dbf_close(new_h) != DBF_OK && rc == 0) rc = UPG_ERR_FILES;
+    /* A table is registered only when its header matches its file. */
+    if (rc == 0 && dbf_check_whole(made.c_str(), nullptr) != DBF_OK) rc = UPG_ERR_FILES;
     if (old_h) dbf_close(old_h);
     dbf_free(old_h);
     dbf_free(new_h);
@@ -872,6 +876,11 @@ int upg_run(void *dialog, pjct_rec *project)
         return -1;
     }
     long count = (long)h->header.record_count;
+    if (upg_mark_begin(dir.c_str()) != 0) {
+        dbf_close(h);
+        dbf_free(h);
+        return -1;
+    }
     s_upg.not_upgraded.clear();
     progress(dialog, "Upgrading... dictionaries");
     for (long n = 0; n < count; n++) {
@@ -901,9 +910,9 @@ int upg_run(void *dialog, pjct_rec *project)
     progress(dialog, "");
     pjct_rec *after = project->next;
     project->next = nullptr;
-    setup_save_all(project, 0);
+    int saved = setup_save_all(project, 0);
     project->next = after;
-    return 0;
+    return upg_mark_end(saved == 0) == 0 ? 0 : -1;
 }
 
 /* Converts the old links of the entities the user selects into current

@@ -108,6 +108,22 @@ int upg_load_symbol_fonts(void);
 int upg_symbol_from_row(pjct_rec *project, dbf_handle *h);
 int upg_copy_master_symbol(pjct_rec *project);
 int upg_run(void *dialog, pjct_rec *project);
+/* The mark of an upgrade under way in the project folder dir (upg_mark.cpp):
+** begun before anything changes (0, or -1 said: nothing is upgraded), a
+** table named before its files are set aside, a dictionary or profile
+** before it is written, ended once the setup is saved (0) or, when it
+** could not be, undone at once (-1; -2 when it could not be undone, the
+** mark left for the next logon; said). */
+int upg_mark_begin(const char *dir);
+int upg_mark_table(const char *name, const char *new_name);
+int upg_mark_made(const char *name);
+int upg_mark_end(bool saved);
+/* At logon, an upgrade of the project folder dir cut short is undone: each
+** set-aside table put back, the setup tables as they were and every file
+** the upgrade made removed; said once. 1 when undone, 0 when there was
+** none, -1 when the mark is not used or a file cannot be put back (said;
+** the mark stays). */
+int upg_recover(const char *dir);
 long upg_map_entities(void);
 int pv_upgrade(struct resbuf *args);
 

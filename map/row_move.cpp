@@ -355,9 +355,7 @@ struct move_undo {
 ** it cannot be used, "" when it can. */
 std::string move_read_mark(pjct_rec *p, const std::string &body, std::vector<move_undo> &rows)
 {
-    std::vector<std::string> lines;
-    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
-        lines.push_back(body.substr(at, nl - at));
+    std::vector<std::string> lines = mark_lines(body);
     if (lines.empty() || lines[0] != k_move_mark_head) return body.empty() ? "it is empty" : "it is not a move's mark";
     const tbl_rec *t = nullptr;
     for (size_t i = 1; i < lines.size(); ++i) {

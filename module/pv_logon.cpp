@@ -31,6 +31,7 @@
 #include "data/item_table.h"
 #include "data/merge.h"
 #include "data/tblsetup.h"
+#include "data/upgrade.h"
 #include "draw/map_params.h"
 #include "map/row_cmd.h"
 #include "output/arc_fill.h"
@@ -314,8 +315,9 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     ** the table is indexed again once the setup is loaded. */
     char mended[TBL_NAME_SIZE] = "";
     int rebuilt = p->flags & PJCT_ENV_DB3 ? dbf_rebuild_recover(g_pjct_dirs[cfg], mended, sizeof mended) : 0;
-    /* So is a fill of ARCS. */
+    /* So is a fill of ARCS, and an upgrade. */
     int refilled = p->flags & PJCT_ENV_DB3 ? arc_fill_recover(g_pjct_dirs[cfg]) : 0;
+    if (p->flags & PJCT_ENV_DB3) upg_recover(g_pjct_dirs[cfg]);
     p->next = g_pjct_list;
     if (g_pjct_list) g_pjct_list->prev = p;
     g_pjct_list = p;

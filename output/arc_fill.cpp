@@ -68,11 +68,9 @@ std::string put_back(const std::string &dir, bool had)
 }
 
 /* The mark's lines, or none when it is not a whole mark of a fill. */
-std::vector<std::string> mark_lines(const std::string &body)
+std::vector<std::string> fill_lines(const std::string &body)
 {
-    std::vector<std::string> lines;
-    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
-        lines.push_back(body.substr(at, nl - at));
+    std::vector<std::string> lines = mark_lines(body);
     bool ok = (lines.size() == 2 || (lines.size() == 3 && lines[2] == kDone)) && lines[0] == ARC_ARCS_TABLE &&
               (lines[1] == "0" || lines[1] == "1");
     return ok ? lines : std::vector<std::string>{};
@@ -125,13 +123,11 @@ void arc_fill_end(pjct_rec *p, bool whole)
 
 int arc_fill_recover(const char *dir_in)
 {
-    if (!dir_in || !*dir_in) return 0;
-    std::string dir = dir_in;
-    if (dir.back() != '/' && dir.back() != '\\') dir += '/';
     mark_file m;
     std::string body;
-    if (mark_take(m, dir + kMark, body) != MARK_FOUND) return 0;
-    std::vector<std::string> lines = mark_lines(body);
+    if (mark_take_in(m, dir_in, kMark, body) != MARK_FOUND) return 0;
+    std::string dir = m.path.substr(0, m.path.size() - std::strlen(kMark));
+    std::vector<std::string> lines = fill_lines(body);
     std::string why = lines.empty() ? (body.empty() ? "it is empty" : "it is cut short or not a mark of Fill ARCS") : "";
     bool done = lines.size() == 3, had = !lines.empty() && lines[1] == "1";
     if (why.empty() && done) {

@@ -9,6 +9,7 @@ read back what the upgrade left.
 import os
 import shutil
 import sys
+import time
 
 import dbfread
 import ezdxf
@@ -16,6 +17,8 @@ import ezdxf
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import e2e_tables  # noqa: E402
 from e2e_tables import FAILURES, check, table  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "map"))
+from e2e_util import run_pvhost_killed  # noqa: E402
 
 
 CATALOGUE_FIELDS = ("MODULE C(5); FIELDNAME C(10); TYPE C(4); LENGTH N(2,0); DECIMAL N(1,0); DEFAULTON C(1); "
@@ -36,9 +39,10 @@ def catalogue_row(module, field, kind, length, moduleid, fieldid, keyword="", ma
             angleid, "  ", "", projection, "", "  ", "  ", "", "  ", "  ", "N", datum, LETTER, "Field office", "N")
 
 
-def make_project(root, loose=False):
+def make_project(root, loose=False, many=0):
     """The old project OLD; with loose, also a table LOOSE without the master
-    column, which cannot be registered in the current layout."""
+    column, which cannot be registered in the current layout; with many,
+    that many stations more in STATN."""
     shutil.rmtree(root, ignore_errors=True)
     d = os.path.join(root, "projects", "OLD")
     os.makedirs(d)
@@ -62,7 +66,9 @@ def make_project(root, loose=False):
     table(os.path.join(d, "STATN.DBF"), "ID C(2); STATION N(8,0); NAME C(10); ROCKTYPE C(3); GRADE C(4); "
           "ROCKNAME C(2); LOCX N(12,6); LOCY N(12,6); LOCZ N(8,2)",
           [("AB", 1, "Outcrop", "\x02\x04 ", "\x65\x04\x01\x01", "\x03\x02", -100.5, 45.25, 120.0),
-           ("\x00\x07", 2, "Second", "   ", "    ", "  ", -100.0, 45.0, 0.0)])
+           ("\x00\x07", 2, "Second", "   ", "    ", "  ", -100.0, 45.0, 0.0)] +
+          [(chr(0x21 + n // 94) + chr(0x21 + n % 94), n + 3, "S%d" % n, "\x02  ", "    ", "  ", -100.0 - n * 1e-4, 45.0,
+            1.0) for n in range(many)])
     table(os.path.join(d, "ORDER.DBF"), "ID C(2); STATION N(8,0); QTY N(5,0); ROCKKIND C(1)", [("AB", 1, 12, "\x05")])
     table(os.path.join(d, "NOTES.DBF"), "ID C(2); STATION N(8,0); NOTE M; NOTE2 M",
           [("AB", 1, FIRST_MEMO, SECOND_MEMO)])
@@ -285,6 +291,50 @@ def test_no_catalogue(args, work):
     check(snapshot(root) == before, "nothing changes without a catalogue")
 
 
+def state(root):
+    """The project's files as read back: every table's rows (dbfread) and
+    the names of the other files, index files left out."""
+    d = os.path.join(root, "projects", "OLD")
+    out = {}
+    for n in sorted(os.listdir(d)):
+        if n.upper().endswith(".DBF"):
+            out[n] = [tuple(r.values()) for r in dbfread.DBF(os.path.join(d, n), encoding="cp437",
+                                                             char_decode_errors="replace")]
+        elif not n.upper().endswith(".INI"):
+            out[n] = None
+    return out
+
+
+def test_upgrade_killed(args, work):
+    """pv-upgrade of a project with 8,000 stations killed (pvhost or its
+    driver) at several points: after the next logon the project is as
+    version 3.0 had it, or upgraded whole as an uncut run upgrades it."""
+    root = os.path.join(work, "killed")
+    script = '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE + "pv_yesno_small\npick no\n(pv_logoff)\nQUIT\n"
+    make_project(root, many=8000)
+    drawing(os.path.join(root, "in.dxf"), [])
+    old = state(root)
+    began = time.time()
+    pvhost(args, root, script)
+    span = time.time() - began
+    upgraded = state(root)
+    check(len(upgraded.get("STATN.DBF", [])) == 8002 and "STATN283.DBF" in upgraded, "an uncut upgrade upgrades STATN")
+    folder = os.path.join(root, "projects", "OLD")
+    for trial in range(6):
+        make_project(root, many=8000)
+        drawing(os.path.join(root, "in.dxf"), [])
+        # The kill comes a little later each time after the folder first changes.
+        run_pvhost_killed(args[0], args[1], args[2], root, script, "in.dxf", [folder], span * trial / 8,
+                          trial % 2 == 1)
+        what = "trial %d (%s killed)" % (trial, "driver" if trial % 2 else "pvhost")
+        out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
+        after = state(root)
+        check(after == old or after == upgraded, "%s: after the next logon the project is as 3.0 had it or upgraded "
+              "whole; files %s" % (what, sorted(after)))
+        check(after == upgraded or "The upgrade of the project did not finish; it is undone" in out or
+              after == old and "UPGRADE.MRK" not in os.listdir(folder), "%s: the logon says so" % what)
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -296,6 +346,7 @@ def main():
     test_no_catalogue(args, work)
     test_repeated_keywords(args, work)
     test_failed_rewrite(args, work)
+    test_upgrade_killed(args, work)
     if FAILURES:
         print("%d failure(s)" % len(FAILURES))
         sys.exit(1)
