@@ -20,6 +20,13 @@ again and stores a blank DIP as blank; pv-import appends a structure and
 writes the refused line to the .ERR its message names. dbfread reads the
 tables, ezdxf the drawing.
 
+A second project SOIL (dBASE files only) breaks each rule the README
+states once and then follows it, checking the message the README quotes:
+"Columns" before the new table is selected, the column names AU_PPB and
+DATE, a join condition at the station, a gold value above its rule's
+maximum typed and imported, and two texts at one station drawn over each
+other until a symbol setup's Y offset keeps them apart.
+
   newproj_e2e.py PVHOST MODULE RESOURCES WORKDIR [--server PORT]
 
 With --server the project is the schema "blue" of the PostgreSQL server
@@ -49,6 +56,7 @@ Driver=pvdb3
 PETRIVEX=projects
 PETRIVEX.Projections=Projections
 PETRIVEX.BLUE=BLUE
+PETRIVEX.SOIL=SOIL
 """
 
 SERVER_CONFIG = """[ENVIRONMENTS]
@@ -78,9 +86,10 @@ def check(ok, what):
         print("FAIL:", what)
 
 
-def run(args, root, name, script):
+def run(args, root, name, script, drawing_file="blue.dxf", faults=()):
     """Runs pvhost on a script in root; answers what it printed. Every
-    dialog must be answered as the script expects."""
+    dialog must be answered as the script expects, but for the faults
+    given (texts of the lines pvhost reports them with)."""
     if SERVER["port"] is not None:
         script = script.replace(LOGON, SERVER_LOGON)
     with open(os.path.join(root, name), "w") as f:
@@ -88,13 +97,15 @@ def run(args, root, name, script):
     pvhost, module, resources = args
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
                XDG_DATA_HOME=os.path.join(root, "data"))
-    drawing = ["--drawing", "blue.dxf"] if os.path.exists(os.path.join(root, "blue.dxf")) else []
+    drawing = ["--drawing", drawing_file] if os.path.exists(os.path.join(root, drawing_file)) else []
     r = subprocess.run([pvhost, "--script", name, "--module", module, "--resources", resources] + drawing,
                        cwd=root, env=env, capture_output=True, text=True, timeout=60)
     print(r.stdout)
     print(r.stderr, file=sys.stderr)
-    check(r.returncode == 0, "%s: pvhost exit status %d" % (name, r.returncode))
-    check("fault" not in r.stdout + r.stderr, "%s: every dialog answered as expected" % name)
+    check(r.returncode == (1 if faults else 0), "%s: pvhost exit status %d" % (name, r.returncode))
+    found = [line for line in r.stderr.splitlines() if line.startswith("pvhost: fault:")]
+    check([f for f in found if not any(x in f for x in faults)] == [] and len(found) == len(faults),
+          "%s: every dialog answered as expected, faults %r" % (name, found))
     return r.stdout
 
 
@@ -216,29 +227,21 @@ cancel
 # PVSTRUCT loaded by name, NAME drawn as a text and STRUC's FEATURE as the
 # shape STRIKE_DIP turned by STRIKE.
 UTM10 = 18
-SETUP = LOGON + """pv-tblsetup
-pv_tblsetup
-pick tbl_opt
-select opt_list 0
-pick points
-pv_pntsetup
-select pnt_xcol 3
-select pnt_ycol 4
-select pnt_zcol 5
-select pnt_symbol 2
-select pnt_proj %(utm)d
-pick insert
-pick exit
-pick exit
-pv-map
-pv_map
-select proj_in %(utm)d
-set proj_scale 25
-set proj_height 25
-set proj_angbase 90
-set proj_clock Y
-ok
-pv-setup
+
+
+def points_and_map(table, z):
+    """In the open table setup: the point setup of the table listed at
+    that index (X, Y and, with z, Z the columns after NAME; NAME the
+    symbol column) in "UTM 10 NAD27"; then the map in that system, north
+    at 90 with clockwise angles, symbol scale and text height 25."""
+    return ("pick tbl_opt\nselect opt_list %d\npick points\npv_pntsetup\nselect pnt_xcol 3\nselect pnt_ycol 4\n" % table +
+            ("select pnt_zcol 5\n" if z else "") +
+            "select pnt_symbol 2\nselect pnt_proj %d\npick insert\npick exit\npick exit\n" % UTM10 +
+            "pv-map\npv_map\nselect proj_in %d\nset proj_scale 25\nset proj_height 25\n" % UTM10 +
+            "set proj_angbase 90\nset proj_clock Y\nok\n")
+
+
+SETUP = LOGON + "pv-tblsetup\npv_tblsetup\n" + points_and_map(0, True) + """pv-setup
 pv_setup
 pick symlib
 pv_load_sym
@@ -280,19 +283,19 @@ pv-save
 pv_yesno_small
 ok
 SAVE blue.dxf
-""" % {"utm": UTM10} + LOGOFF
+""" + LOGOFF
 
 # The browser's "Plot to" entries used here.
 PLOT_MAP, PLOT_E00, PLOT_MIF = 1, 5, 6
 
 
-def query_plot(plots):
-    """pv-query joining each structure to its station's coordinates
-    (STRUC.STN = STATN.STN; output EASTING, NORTHING and STRUC's columns),
-    run, and its rows plotted from the browser to each target with its
-    options. The map's plot closes the browser, a file's leaves it open."""
-    lines = ["pv-query", "pv_condition", "select column 8", "select operator 5", "set value STATN.STN", "pick modify",
-             "select output 3 4 8 9 10 11", "pick query", "pv_msg_box", "ok", "pv_table_large"]
+def query_plot(plots, output="select output 3 4 8 9 10 11"):
+    """pv-query of the output columns (STATN's EASTING and NORTHING with
+    STRUC's columns: each structure joined by itself to its station's
+    coordinates, no condition given), run, and its rows plotted from the
+    browser to each target with its options. The map's plot closes the
+    browser, a file's leaves it open."""
+    lines = ["pv-query", "pv_condition", output, "pick query", "pv_msg_box", "ok", "pv_table_large"]
     for target, options in plots:
         lines += ["select plot %d" % target, "pv_plot_opts"] + options + ["pick plot"]
     if plots[-1][0] != PLOT_MAP:
@@ -412,6 +415,8 @@ def test_new_project(args, work):
     root = tempfile.mkdtemp(prefix="pvnew")
     try:
         new_project(args, root)
+        if SERVER["port"] is None:
+            soil_project(args, root)
     finally:
         if FAILURES:
             print("the project is kept in", root)
@@ -475,6 +480,181 @@ def new_project(args, root):
           "Line2:thedatabaserefusedtherow:" in shown, "the import names the error file %s and why" % err)
     check(os.path.exists(err) and "steep" in open(err).read(), "the refused line is in %s" % err)
     check([r["FEATURE"].strip() for r in rows(blue, "STRUC")][6:] == ["fault"], "the good line is imported")
+
+
+# ---- The second project: each rule of the README broken once, then followed ----
+
+SOIL_LOGON = '(pv_open "SOIL" "DB3" "" "")\n'
+SITE = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("NAME", None, 20, 0), ("EASTING", NUMBER, 12, 2),
+        ("NORTHING", NUMBER, 12, 2), ("SDATE", None, 10, 0)]
+SAMPL = [("BASENUMBER", NUMBER, 8, 0), ("STN", NUMBER, 8, 0), ("SAMPNO", None, 8, 0), ("AUPPB", NUMBER, 8, 1)]
+# The names typed first, which the table setup refuses.
+REFUSED_NAMES = {"SDATE": "DATE", "AUPPB": "AU_PPB"}
+# Once saved, tables are listed by name: SAMPL 0, SITE 1; the setups'
+# column lists run through SAMPL's four columns, then SITE's.
+SOIL_SAMPL, SOIL_SITE = 0, 1
+COL_SAMPL_STN, COL_SITE_NAME, COL_SITE_SDATE = 1, 6, 9
+
+
+def soil_tables():
+    """SITE typed first, "Columns" picked before it is selected; each
+    refused name typed before the one the table takes."""
+    scripts = []
+    for name, columns, row, kind in (("SITE", SITE, 0, TYPE_STATION), ("SAMPL", SAMPL, 1, TYPE_GENESIS)):
+        script = table_script(name, columns, {"row": row, "type": kind})
+        for good, bad in REFUSED_NAMES.items():
+            script = script.replace("set col_name %s\n" % good, "set col_name %s\nset col_name %s\n" % (bad, good))
+        scripts.append(script.replace("set tbl_name site\n", "set tbl_name site\npick col_opt\n"))
+    return ("SAVE soil.dxf\n" + SOIL_LOGON + "pv-tblsetup\npv_tblsetup\n" + "".join(scripts) +
+            "pick exit\npv-save\npv_yesno_small\nok\n" + LOGOFF)
+
+
+# AUPPB at most 10000; SITE's point in "UTM 10 NAD27"; NAME and SDATE
+# drawn as texts, on layers of their own.
+SOIL_SETUP = SOIL_LOGON + """pv-tblsetup
+pv_tblsetup
+select opt_list 3
+pick input
+pv_cinsetup
+set cin_maxval 10000
+ok
+""" + points_and_map(SOIL_SITE, False) + """pv-setup
+pv_setup
+pick symsetup
+pv_sympick
+select sym_list %(name)d
+ok
+pv_symsetup
+pick sym_text
+set sym_lay_chc SITES
+set sym_size_chc 25
+ok
+pick symsetup
+pv_sympick
+select sym_list %(sdate)d
+ok
+pv_symsetup
+pick sym_text
+set sym_lay_chc DATES
+set sym_size_chc 25
+ok
+pick exit
+pv-save
+pv_yesno_small
+ok
+SAVE soil.dxf
+""" % {"name": COL_SITE_NAME, "sdate": COL_SITE_SDATE} + LOGOFF
+
+SITES = [(1, "Hill A", 612000, 5622000, "2026-06-01"), (2, "Hill B", 612400, 5622300, "2026-06-02")]
+SAMPLES = [(1, "S-1", 120.5), (1, "S-2", 35), (2, "S-3", 8)]
+
+
+def soil_add():
+    """The sites, then the samples; the first sample's gold typed above
+    the maximum first."""
+    lines = ["pv-add", "pv_add_tbl", "select tables %d" % SOIL_SITE]
+    for s in SITES:
+        lines += row_answers(s) + ["ok", "pv_add_tbl"]
+    lines += ["select tables %d" % SOIL_SAMPL] + row_answers((1, "S-1", 20000)) + ["ok"]
+    lines += ["set edit_col 120.5", "ok", "pv_add_tbl"]
+    for s in SAMPLES[1:]:
+        lines += row_answers(s) + ["ok", "pv_add_tbl"]
+    return SOIL_LOGON + "\n".join(lines + ["cancel"]) + "\n" + LOGOFF
+
+
+def soil_sites_to_map(setup=""):
+    """The sites' NAME and SDATE plotted to the map, after a setup."""
+    return (SOIL_LOGON + setup + query_plot([(PLOT_MAP, ["select output 2 5"])], "select output 6 7 8 9") +
+            "SAVE soil.dxf\n" + ("pv_yesno_small\nok\n" if setup else "") + LOGOFF)
+
+
+# SDATE's symbol setup moves its text 30 m below the site's point.
+SDATE_OFFSET = """pv-setup
+pv_setup
+pick symsetup
+pv_sympick
+select sym_list %d
+ok
+pv_symsetup
+set sym_yof_chc -30
+ok
+pick exit
+""" % COL_SITE_SDATE
+
+# A condition joining the samples to their sites is refused; without one
+# the query joins them by itself.
+SOIL_JOIN = SOIL_LOGON + """pv-query
+pv_condition
+select column %d
+select operator 5
+set value SITE.STN
+pick modify
+show
+cancel
+""" % COL_SAMPL_STN + query_plot([(PLOT_E00, ["select output 2 3", "set filename gold"])], "select output 2 3 7 8") + LOGOFF
+
+# Gold above the maximum, and a value that is no number.
+SOIL_IMPORT = SOIL_LOGON + """pv-import
+pv_import
+set imp_fname gold.txt
+pick imp_text
+pick import
+pv_importxt
+select txt_table %d
+set txt_coldel ,
+pick txt_append
+select txt_output 1 2 3
+pick import
+""" % SOIL_SAMPL + LOGOFF
+
+
+def soil_texts(root):
+    """(layer, text, x, y) of the drawing's texts, sorted."""
+    import ezdxf
+    msp = ezdxf.readfile(os.path.join(root, "soil.dxf")).modelspace()
+    return sorted((e.dxf.layer, e.dxf.text.strip(), round(e.dxf.insert.x), round(e.dxf.insert.y))
+                  for e in msp if e.dxftype() == "TEXT")
+
+
+def soil_project(args, root):
+    os.makedirs(os.path.join(root, "projects", "SOIL"))
+    soil = os.path.join(root, "projects", "SOIL")
+
+    out = run(args, root, "soil_tables.scr", soil_tables(), "soil.dxf", ['tile "col_opt" is disabled'])
+    check('*Invalid* tile "col_opt" is disabled' in out, "Columns is disabled until the table is selected")
+    check("Column name DATE is a reserved word" in out, "DATE is refused as a reserved word")
+    check("Column name AU_PPB has invalid characters" in out, "AU_PPB is refused for its underscore")
+    registry = sorted(r["TABLENAME"].strip() for r in rows(soil, "PVTABLE"))
+    check(registry == ["SAMPL", "SITE"], "both tables registered: %r" % registry)
+    check([f.name for f in dbfread.DBF(os.path.join(soil, "SAMPL.DBF")).fields] == [c[0] for c in SAMPL],
+          "SAMPL has the names it took")
+
+    run(args, root, "soil_setup.scr", SOIL_SETUP, "soil.dxf")
+    out = run(args, root, "soil_add.scr", soil_add(), "soil.dxf")
+    check("AUPPB 20000 is greater than maximum of 10000.000000" in out, "the dialog refuses gold above the maximum")
+    check([(int(r["STN"]), r["SAMPNO"], r["AUPPB"]) for r in rows(soil, "SAMPL")] == SAMPLES,
+          "three samples, none above the maximum: %r" % rows(soil, "SAMPL"))
+
+    out = run(args, root, "soil_map.scr", soil_sites_to_map(), "soil.dxf")
+    together = sorted([("SITES", s[1], s[2], s[3]) for s in SITES] + [("DATES", s[4], s[2], s[3]) for s in SITES])
+    check(soil_texts(root) == together, "without an offset both texts stand on the site's point: %r" % soil_texts(root))
+    out = run(args, root, "soil_offset.scr", soil_sites_to_map(SDATE_OFFSET), "soil.dxf")
+    apart = sorted(together + [("SITES", s[1], s[2], s[3]) for s in SITES] + [("DATES", s[4], s[2], s[3] - 30)
+                                                                               for s in SITES])
+    check(soil_texts(root) == apart, "the Y offset draws SDATE 30 m below NAME: %r" % soil_texts(root))
+
+    out = run(args, root, "soil_join.scr", SOIL_JOIN, "soil.dxf")
+    check("ERROR: Non-numeric entry in column STN" in out, "a join condition at the station is refused")
+    check("Plotted... 3 records" in out, "without it each sample is joined to its own site, once")
+
+    with open(os.path.join(root, "gold.txt"), "w") as f:
+        f.write("1,S-4,20000\n2,S-5,lots\n")
+    out = run(args, root, "soil_import.scr", SOIL_IMPORT, "soil.dxf")
+    err = os.path.join(soil, "SAMPL.ERR")
+    check("Imported: 1 rows into SAMPL" in out and "ERRORS: 1 rows written to " + err in out,
+          "pv-import takes the gold above the maximum and refuses only what the database refuses")
+    check(rows(soil, "SAMPL")[-1]["AUPPB"] == 20000, "the imported gold is stored as the file gives it")
+    check(os.path.exists(err) and "lots" in open(err).read(), "the line the database refuses is in %s" % err)
 
 
 def drawing(root):
