@@ -33,6 +33,13 @@ namespace {
 std::vector<std::string> s_catalogs;
 /* Links switch of each configured project, parallel to g_pjct_names. */
 std::vector<int> s_links;
+/* Why the last load failed ("" when it did not), and the entries it left
+** out (name and reason). */
+std::string s_failure;
+std::vector<std::pair<std::string, std::string>> s_refused;
+
+/* Longest piece of a stray line quoted in a failure. */
+constexpr std::size_t CFG_QUOTE_MAX = 60;
 
 /* Characters a name in the store may not hold: they would end a key,
 ** open a section or a comment, or quote in SQL text. */
@@ -137,12 +144,43 @@ int cfg_publish(const std::vector<std::string> &envs, const std::vector<std::str
     return RTNORM;
 }
 
-/* Opens the default store; null after nothing shown. */
+/* Opens the default store; null after nothing shown, the engine's
+** reason kept as the failure. */
 CAsiCfgHandle *cfg_open(void)
 {
     CAsiCfgHandle *cfg = nullptr;
-    if (!asi_cfg_open(nullptr, &cfg)) return nullptr;
+    if (!asi_cfg_open(nullptr, &cfg)) {
+        char text[PV_CFG_VALUE_SIZE] = "";
+        asi_diag_cond_text(asi_env_handle(), 0, text, sizeof text);
+        s_failure = text[0] ? text : "the configuration store cannot be opened";
+        return nullptr;
+    }
     return cfg;
+}
+
+/* Keeps why the store cannot be loaded: its path and the cause, and the
+** first line the reader took for nothing, which is likely what damaged
+** it. Answers -9102. */
+int cfg_fail(CAsiCfgHandle *cfg, const std::string &cause)
+{
+    s_failure = std::string(cfg->store().path()) + ": " + cause;
+    std::string stray;
+    if (int line = cfg->store().strayLine(stray)) {
+        if (stray.size() > CFG_QUOTE_MAX) stray = stray.substr(0, CFG_QUOTE_MAX) + "...";
+        s_failure += "; line " + std::to_string(line) + " is neither a [section], a key=value entry nor a comment: \"" +
+                     stray + "\"";
+    }
+    return ERR_OPEN_FILE;
+}
+
+/* Keeps why a project entry is left out, naming the entry, its section,
+** the store and its line. */
+void cfg_refuse(CAsiCfgHandle *cfg, const std::string &name, const std::string &section, const std::string &key,
+                const std::string &cause)
+{
+    std::string why = "the entry " + key + " in [" + section + "] of " + cfg->store().path();
+    if (int line = cfg->store().lineOf(section.c_str(), key.c_str())) why += ", line " + std::to_string(line) + ",";
+    s_refused.emplace_back(name, why + " " + cause);
 }
 
 /* Shows why the store could not be written, with the engine's text. */
@@ -161,13 +199,20 @@ int cfg_write_failed(CAsiCfgHandle *cfg)
 int pv_config_load(void)
 {
     pv_config_free();
+    s_failure.clear();
+    s_refused.clear();
     CAsiCfgHandle *cfg = cfg_open();
     if (!cfg) return ERR_OPEN_FILE;
     std::vector<std::string> envs, names, dirs, keys;
     std::vector<int> env_of, links;
     std::vector<std::string> catalogs;
     int rc = RTNORM;
-    if (!cfg_read_keys(cfg, PV_CFG_ENVIRONMENTS, envs) || envs.empty()) rc = ERR_OPEN_FILE;
+    if (!cfg_read_keys(cfg, PV_CFG_ENVIRONMENTS, envs))
+        rc = cfg_fail(cfg, "its section [" PV_CFG_ENVIRONMENTS "] is too long to read");
+    else if (envs.empty())
+        rc = cfg_fail(cfg, cfg->store().lineOf(PV_CFG_ENVIRONMENTS, nullptr)
+                               ? "its section [" PV_CFG_ENVIRONMENTS "] lists no environment"
+                               : "it has no section [" PV_CFG_ENVIRONMENTS "]");
     const char *base = cfg->store().dir();
     for (int e = 0; rc == RTNORM && e < (int)envs.size(); ++e) {
         bool db3 = str_eq_nocase(envs[e].c_str(), PV_ENV_DB3);
@@ -178,15 +223,21 @@ int pv_config_load(void)
         /* A project's relative directory lies in the catalog. */
         const char *within = catalog.empty() ? base : catalog.c_str();
         if (!cfg_read_keys(cfg, envs[e].c_str(), keys)) {
-            rc = ERR_OPEN_FILE;
+            rc = cfg_fail(cfg, "its section [" + envs[e] + "] is too long to read");
             break;
         }
         const size_t prefix = std::strlen(PV_CFG_CATALOG) + 1;
         for (const std::string &k : keys) {
             if (k.size() <= prefix || !str_eq_nocase(k.substr(0, prefix).c_str(), PV_CFG_CATALOG ".")) continue;
             std::string name = k.substr(prefix), dir;
-            if (!pv_config_name_ok(name.c_str())) continue;
-            if (!cfg_read_value(cfg, envs[e].c_str(), k.c_str(), dir)) continue;
+            if (!pv_config_name_ok(name.c_str())) {
+                cfg_refuse(cfg, name, envs[e], k, "names a project with a blank at an end or one of = [ ] ; # ' \" \\");
+                continue;
+            }
+            if (!cfg_read_value(cfg, envs[e].c_str(), k.c_str(), dir)) {
+                cfg_refuse(cfg, name, envs[e], k, "is longer than " + std::to_string(PV_CFG_VALUE_SIZE - 1) + " characters");
+                continue;
+            }
             names.push_back(name);
             dirs.push_back(db3 ? cfg_absolute(dir, within) : dir);
             env_of.push_back(e);
@@ -214,6 +265,32 @@ void pv_config_free(void)
     g_env_count = g_pjct_count = 0;
     s_catalogs.clear();
     s_links.clear();
+}
+
+/* Answers why the last load failed. */
+const char *pv_config_failure(void)
+{
+    return s_failure.c_str();
+}
+
+/* Answers why an entry of that name was left out, or null. */
+const char *pv_config_refusal(const char *name)
+{
+    for (const auto &r : s_refused)
+        if (name && str_eq_nocase(r.first.c_str(), name)) return r.second.c_str();
+    return nullptr;
+}
+
+/* Answers the number of entries left out. */
+int pv_config_refusal_count(void)
+{
+    return (int)s_refused.size();
+}
+
+/* Answers the n-th entry's reason, or null. */
+const char *pv_config_refusal_nth(int n)
+{
+    return n >= 0 && n < (int)s_refused.size() ? s_refused[(size_t)n].second.c_str() : nullptr;
 }
 
 /* Answers the index of an environment, or -1. */

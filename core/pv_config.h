@@ -64,6 +64,18 @@ int pv_config_load(void);
 /* Frees the lists and clears their counts. */
 void pv_config_free(void);
 
+/* Why the last pv_config_load failed: the store's path with the line or
+** section at fault and the cause; "" after a load that succeeded. */
+const char *pv_config_failure(void);
+/* Why the last load left out a project entry of that name (any case):
+** the entry, its section, the store's path and line, and the cause (a
+** value too long, a name the store may not hold); null when none was. */
+const char *pv_config_refusal(const char *name);
+/* The number of project entries the last load left out, and the n-th
+** one's reason (null out of range). */
+int pv_config_refusal_count(void);
+const char *pv_config_refusal_nth(int n);
+
 /* Index of an environment in g_env_names (any case); -1 when absent or
 ** for null. */
 int pv_config_env_index(const char *env);

@@ -282,6 +282,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
         if (env_index >= 0 && pv_config_project_index(name, -1) >= 0)
             return logon_fail(options, ERR_BAD_PROJECT, "Project %.64s is not configured for %.64s.", name,
                               g_env_names[env_index]);
+        if (const char *why = pv_config_refusal(name))
+            return logon_fail(options, ERR_BAD_PROJECT, "Project %.64s is not configured: %s.", name, why);
         return logon_fail(options, ERR_BAD_PROJECT, "Project %.64s is not configured.", name);
     }
     pjct_rec *done = pjct_find(g_pjct_names[cfg], nullptr);

@@ -242,7 +242,7 @@ void setup_exit(ads_callback_packet *cpkt)
 int pv_open(struct resbuf *args)
 {
     if (!g_env_count && pv_config_load() != RTNORM) {
-        msg_alert(ERR_TITLE, "Unable to load ASI registry.");
+        msg_alert(ERR_TITLE, "Unable to load ASI registry: %s.", pv_config_failure());
         pv_ret_logon(nullptr, nullptr, nullptr, nullptr);
         return ERR_OPEN_FILE;
     }

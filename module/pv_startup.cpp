@@ -110,7 +110,9 @@ int pv_load_ase(void)
 }
 
 /* Reads the environments and projects of the configuration; -5001 after
-** "Unable to load ASI registry.". */
+** "Unable to load ASI registry: " with the store, the line or section at
+** fault and the cause. Each project entry left out is named on a line of
+** its own. */
 int pv_load_config(void)
 {
     if (g_host_version >= PV_REGISTRY_HOST_VERSION)
@@ -118,10 +120,11 @@ int pv_load_config(void)
     else
         ads_printf("\nLoading %s...", "ASI.INI");
     if (pv_config_load() != RTNORM) {
-        msg_alert(ERR_TITLE, "Unable to load ASI registry.");
+        msg_alert(ERR_TITLE, "Unable to load ASI registry: %s.", pv_config_failure());
         return RTERROR;
     }
     ads_printf("done");
+    for (int i = 0; i < pv_config_refusal_count(); ++i) ads_printf("\n** Left out: %s.", pv_config_refusal_nth(i));
     return RTNORM;
 }
 

@@ -225,6 +225,33 @@ int CAsiConfig::findKey(int s, const char *key) const
     return -1;
 }
 
+/* The line of an entry or a section header. */
+int CAsiConfig::lineOf(const char *section, const char *key) const
+{
+    int s = section ? findSection(section) : -1;
+    if (s < 0)
+        return 0;
+    if (!key)
+        return s + 1;
+    int k = findKey(s, key);
+    return k < 0 ? 0 : k + 1;
+}
+
+/* The first line the reader takes for nothing. */
+int CAsiConfig::strayLine(std::string &text) const
+{
+    std::string a, b;
+    for (std::size_t i = 0; i < m_lines.size(); i++) {
+        const std::string &l = m_lines[i];
+        std::size_t f = l.find_first_not_of(CFG_BLANKS);
+        if (f == std::string::npos || l[f] == ';' || l[f] == '#' || header_name(l, a) || entry_parts(l, a, b))
+            continue;
+        text = l;
+        return (int)i + 1;
+    }
+    return 0;
+}
+
 /* Reads an entry, a section's keys or the section names. */
 int CAsiConfig::read(const char *section, const char *key, char *buf, int size) const
 {

@@ -68,6 +68,14 @@ public:
     ** left whole and the store keeps its old entries. */
     void write(const char *section, const char *key, const char *value);
 
+    /* The line (from 1) of a section's entry, or of the section's header
+    ** with a null key; 0 when absent. */
+    int lineOf(const char *section, const char *key) const;
+
+    /* The first line (from 1) that is neither a section header, an entry,
+    ** a comment nor blank, with its text; 0 when there is none. */
+    int strayLine(std::string &text) const;
+
     /* The store's path and the directory it lies in. */
     const char *path() const noexcept { return m_path; }
     const char *dir() const noexcept { return m_dir; }

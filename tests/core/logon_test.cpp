@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -333,14 +334,57 @@ TEST_F(LogonTest, AMissingProjectionsProjectOnlyWarns) {
   EXPECT_EQ(g_pjct_list, nullptr);
 }
 
-TEST_F(LogonTest, AConfigurationWithoutEnvironmentsFailsTheLoadAndReleasesEverything) {
-  write_ini("[DB3]\nDriver=pvdb3\n");
-  EXPECT_EQ(load(), PV_ENTRY_FAIL);
+/* A text without its blanks. */
+std::string without_blanks(std::string t) {
+  t.erase(std::remove_if(t.begin(), t.end(), [](unsigned char c) { return std::isspace(c); }), t.end());
+  return t;
+}
+
+/* A transcript's text with the wrapping alert's lines, without blanks. */
+std::string shown_without_blanks(std::string t) {
+  dlg_tile_snapshot lines;
+  if (dlg_test_last_tile("pv_alert_wrap", "lines", lines))
+    for (const std::string &l : lines.items) t += l;
+  return without_blanks(t);
+}
+
+TEST_F(LogonTest, AConfigurationWithoutEnvironmentsFailsTheLoadNamingItsFileLineAndCause) {
+  const std::string ini = (dir_ / "asi.ini").string();
+  struct { const char *text, *why; } cases[] = {
+      {"[DB3]\nDriver=pvdb3\n", ": it has no section [ENVIRONMENTS]."},
+      {"[ENVIRONMENTS\nDB3=\n[DB3]\nDriver=pvdb3\n",
+       ": it has no section [ENVIRONMENTS]; line 1 is neither a [section], a key=value entry nor a comment: "
+       "\"[ENVIRONMENTS\"."},
+      {"[ENVIRONMENTS]\n[DB3]\nDriver=pvdb3\n", ": its section [ENVIRONMENTS] lists no environment."},
+  };
+  for (const auto &c : cases) {
+    write_ini(c.text);
+    dlg_test_clear();
+    host_io_use_script_text("pv_alert_wrap\nok\n");
+    EXPECT_EQ(load(), PV_ENTRY_FAIL) << c.text;
+    std::string want = without_blanks(std::string("Unable to load ASI registry: ") + ini + c.why);
+    EXPECT_NE(shown_without_blanks(take_transcript()).find(want), std::string::npos) << want;
+    EXPECT_EQ(g_dcl_id, PV_NO_DCL);
+    EXPECT_EQ(g_hatch_list, nullptr);
+    EXPECT_EQ(g_env_count, 0);
+  }
+  host_io_use_script_text("");
+}
+
+TEST_F(LogonTest, AProjectEntryTooLongIsNamedAtStartUpAndAtLogon) {
+  const std::string ini = (dir_ / "asi.ini").string();
+  write_ini("[ENVIRONMENTS]\nDB3=\n[DB3]\nDriver=" PV_DB3_DRIVER "\nPETRIVEX=projects\n"
+            "PETRIVEX.Projections=Projections\nPETRIVEX.GEO=" + std::string(100000, 'G') + "\n");
+  ASSERT_EQ(load(), PV_ENTRY_OK);
+  const std::string why = "the entry PETRIVEX.GEO in [DB3] of " + ini + ", line 7, is longer than 1023 characters.";
   std::string t = take_transcript();
-  EXPECT_NE(t.find("Petrivex ERROR:\nUnable to load ASI registry."), std::string::npos) << t;
-  EXPECT_EQ(g_dcl_id, PV_NO_DCL);
-  EXPECT_EQ(g_hatch_list, nullptr);
-  EXPECT_EQ(g_env_count, 0);
+  EXPECT_NE(t.find("Loading ASI registry...done\n** Left out: " + why), std::string::npos) << t;
+  dlg_test_clear();
+  host_io_use_script_text("pv_alert_wrap\nok\n");
+  EXPECT_EQ(texts(call("pv_open", {"GEO", "DB3", "", ""})), k_nil);
+  EXPECT_NE(shown_without_blanks(take_transcript()).find(without_blanks("Project GEO is not configured: " + why)),
+            std::string::npos);
+  host_io_use_script_text("");
 }
 
 TEST_F(LogonTest, LogoffAsksOnceAndNoDropsTheChangesWithoutWriting) {
