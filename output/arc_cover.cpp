@@ -111,6 +111,19 @@ std::string find_file(const std::string &dir, const std::string &name) {
   return "";
 }
 
+/* The path of file role as the directory holds it, plain or ".ADF". */
+std::string role_file(const arc_cover_rec *c, int role) {
+  std::string plain = find_file(c->path, k_names[role]);
+  return plain.empty() ? find_file(c->path, std::string(k_names[role]) + k_adf_ext) : plain;
+}
+
+/* Closes what an attach opened and keeps why it failed; answers 0. */
+int refuse(arc_cover_rec *c, const std::string &why) {
+  arc_cover_close_files(c);
+  c->refused = why;
+  return 0;
+}
+
 /* Opens file role under its plain name, then its ".ADF" name; remembers the
 ** style and the file's size. true when opened. */
 bool open_role(arc_cover_rec *c, int role) {
@@ -284,44 +297,39 @@ int arc_cover_open_index(arc_cover_rec *c, int index) {
 int arc_cover_attach(arc_cover_rec *c, const char *dir) {
   if (!c || !dir) return 0;
   arc_cover_close_files(c);
+  c->refused.clear();
   c->machine_order = std::endian::native == std::endian::big ? ARC_ORDER_BIG : ARC_ORDER_LITTLE;
   c->path = dir;
   if (c->path.empty() || (c->path.back() != '/' && c->path.back() != '\\')) c->path += '/';
-  if (c->path.size() > ARC_COVER_PATH_MAX) {
-    arc_cover_close_files(c);
-    return 0;
-  }
+  if (c->path.size() > ARC_COVER_PATH_MAX)
+    return refuse(c, c->path + ": the path is longer than " + std::to_string(ARC_COVER_PATH_MAX) + " characters");
   bool any = false;
   for (int role = ARC_FILE_LAB; role <= ARC_FILE_CNT; role++) {
     if (arc_cover_open_file(c, role)) {
       any = true;
     } else if (c->files[role]) {
-      arc_cover_close_files(c); /* a damaged header */
-      return 0;
+      return refuse(c, role_file(c, role) + " has a damaged header");
     }
   }
   for (int index = 1; index <= 3; index++) {
     int role = ARC_FILE_ARX + index - 1;
+    int data = ARC_FILE_ARC + index - 1;
     bool opened = arc_cover_open_index(c, index);
-    if ((!opened && c->files[role]) || opened != (c->files[ARC_FILE_ARC + index - 1] != nullptr)) {
-      arc_cover_close_files(c);
-      return 0;
+    if (!opened && c->files[role]) return refuse(c, role_file(c, role) + " has a damaged header");
+    if (opened != (c->files[data] != nullptr)) {
+      int have = opened ? role : data, lacks = opened ? data : role;
+      return refuse(c, role_file(c, have) + " has no " + k_names[lacks] + " file beside it");
     }
   }
-  if (!any) {
-    arc_cover_close_files(c);
-    return 0;
-  }
+  if (!any) return refuse(c, c->path + " holds no coverage files (LAB, ARC, PAL, CNT and their indexes)");
   if (c->npolygons > 0)
     c->kind = ARC_KIND_POLYGONS;
   else if (c->narcs > 0)
     c->kind = ARC_KIND_ARCS;
   else if (c->nlabels > 0)
     c->kind = ARC_KIND_LABELS;
-  else {
-    arc_cover_close_files(c);
-    return 0;
-  }
+  else
+    return refuse(c, c->path + " holds no label points, arcs or polygons");
   return 1;
 }
 

@@ -125,6 +125,7 @@ struct arc_pal_entry {
 /* The coverage handle. */
 struct arc_cover_rec {
   std::string path;              /* directory, ending in a separator                */
+  std::string refused;           /* after a failed attach: the file at fault and why */
   int name_style = ARC_NAME_PLAIN; /* ARC_NAME_... of the last file opened          */
   int machine_order = ARC_ORDER_LITTLE; /* this machine's byte order                */
   int file_order = ARC_ORDER_BIG;  /* byte order of the last header checked         */

@@ -660,8 +660,9 @@ int pv_arclegend(struct resbuf *)
     if (arc_dialog_open(ARC_DIALOG_LEGEND, nullptr, nullptr) != 0) return kResultDone;
     arc_opts_rec *o = arc_opts();
     if (arc_cover_open() != 0 || o->cover->npolygons < kMinPolygons) {
+        std::string name = o->covername, why = arc_cover_refusal(o->covername, kMinPolygons);
         arc_cover_close();
-        msg_alert(ERR_TITLE, "ERROR: invalid ArcInfo coverage");
+        msg_alert(ERR_TITLE, "ERROR: invalid ArcInfo coverage %s: %s", name.c_str(), why.c_str());
         return kResultDone;
     }
     arc_legend_run run;

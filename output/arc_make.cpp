@@ -159,7 +159,8 @@ int arc_make_open_cover(arc_opts_rec *o)
         arc_cover_free(o->cover);
         o->cover = nullptr;
     }
-    msg_alert(ERR_TITLE, "%s", kInvalidCover);
+    msg_alert(ERR_TITLE, "%s %s: %s", kInvalidCover, o ? o->covername : "",
+              o ? arc_cover_refusal(o->covername, kMinPolygons).c_str() : "no coverage named");
     return -1;
 }
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "core/col_attr.h"
@@ -183,18 +184,28 @@ int arc_cover_attach_polygons(arc_opts_rec *o) {
   return 0;
 }
 
-std::string arc_cover_refusal(const char *dir) {
+std::string arc_cover_refusal(const char *dir, long min_polygons) {
   struct stat st;
   if (!dir || !*dir) return "no coverage named";
-  if (stat(dir, &st) != 0) return std::strerror(errno);
-  if (!S_ISDIR(st.st_mode)) return "not a directory";
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(dir, ec);
+  std::string where = (ec ? std::filesystem::path(dir) : full.lexically_normal()).string();
+  if (where.size() > 1 && where.back() == '/') where.pop_back();
+  if (stat(where.c_str(), &st) != 0) return where + ": " + std::strerror(errno);
+  if (!S_ISDIR(st.st_mode)) return where + ": not a directory";
   arc_cover_rec *c = arc_cover_alloc();
   if (!c) return "no memory available";
-  bool read = arc_cover_attach(c, dir);
-  bool polygons = read && c->kind == ARC_KIND_POLYGONS && c->npolygons > 0;
+  bool read = arc_cover_attach(c, where.c_str());
+  std::string refused = c->refused;
+  long polygons = read && c->kind == ARC_KIND_POLYGONS ? c->npolygons : 0;
+  bool pal = read && c->files[ARC_FILE_PAL] && c->files[ARC_FILE_PAX];
   arc_cover_free(c);
-  if (!read) return "its files are damaged or are no coverage files";
-  return polygons ? "its polygon files cannot be read" : "it holds no polygons";
+  if (!read) return refused;
+  if (polygons > 0 && !pal) return where + ": its polygon files (PAL and PAX) cannot be read";
+  if (polygons < min_polygons)
+    return where + " holds " + std::to_string(polygons) + " polygon" + (polygons == 1 ? "" : "s") +
+           (min_polygons > 1 ? ", at least " + std::to_string(min_polygons) + " needed (the universe and one more)" : "");
+  return where + ": its polygon files cannot be read";
 }
 
 int arc_cover_close() {

@@ -101,9 +101,11 @@ int arc_cover_open();
 ** coverage with at least one polygon; the plotted flags are cleared. 0;
 ** -1 otherwise (nothing open). */
 int arc_cover_attach_polygons(arc_opts_rec *o);
-/* Why a coverage directory cannot be opened as a polygon coverage: the
-** system's reason when it cannot be reached, else what it lacks. */
-std::string arc_cover_refusal(const char *dir);
+/* Why a coverage directory cannot be opened as a polygon coverage of at
+** least min_polygons polygons (the universe counted): its full path with
+** the system's reason when it cannot be reached, else the file at fault
+** and what is wrong with it, or what the coverage lacks. */
+std::string arc_cover_refusal(const char *dir, long min_polygons = 1);
 /* Closes and frees the coverage and clears the options. 0. */
 int arc_cover_close();
 /* Draws map unit `unit` (a polygon number of the open coverage) once: a

@@ -132,7 +132,7 @@ def main():
     utm = projection_index(args, root)
     script = ('(pv_open "GEO" "DB3" "" "")\n'
               "pv-arcmake\n" + dialog(cover, utm, ["arcs"]) + "ok\n"
-              "pv-arcmake\n" + dialog(one, utm, ["table"]) + "ok\n"
+              "pv-arcmake\n" + dialog(one, utm, ["table"]) + "ok\npv_alert_wrap\nshow\nok\n"
               "pv-arcmake\n" + dialog(cover, utm, ["table"]) + "ok\n"
               "pv-arcmake\n" + dialog(cover, utm, ["arcs"]) + "ok\npv_yesno_small\npick no\nshow\n"
               "ok\npv_yesno_small\nok\n"
@@ -145,6 +145,9 @@ def main():
     want = ["ERROR: no ARCS table exists.", "ERROR: invalid ArcInfo coverage",
             "Plotted... 4 arcs\nInserted... 4 arcs", "Plotted... 4 arcs\nInserted... 4 arcs"]
     check(alerts == want, "alerts %r, expected %r" % (alerts, want))
+    shown = re.sub(r"\s", "", "".join(re.findall(r"^ +\d+: (.*)$", out, re.M)))
+    why = "%s/: %s holds 1 polygon, at least 2 needed (the universe and one more)" % (one, one)
+    check(re.sub(r"\s", "", why) in shown, "the refused coverage is named with its cause: %s" % shown)
     runs = out.split("Command: pv-arcmake")[1:]
     asked = [r.split("Command:", 1)[0].count("Dialog: pv_yesno_small") for r in runs]
     check(asked == [0, 0, 0, 2], "the overwrite question asked only when ARCS exists, again after No: %s" % asked)

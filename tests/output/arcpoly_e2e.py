@@ -129,7 +129,7 @@ def main():
     os.makedirs(damaged)
     with open(os.path.join(damaged, "PAL"), "wb") as f:
         f.write(b"\x00\x00\x27\x0a" + b"\xff" * 12)
-    refusal = "Could not open cover %s: its files are damaged or are no coverage files" % damaged
+    refusal = "Could not open cover %s: %s/PAL has no PAX file beside it" % (damaged, damaged)
     cut = os.path.join(root, "cut")
     cut_after_first_arc(cover, cut)
     universe = "unit 1: polygon 1 is the universe, the outside of the coverage"
