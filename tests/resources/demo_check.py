@@ -29,6 +29,7 @@ import sys
 import dbfread
 import ezdxf
 from ezdxf import bbox as ezbbox
+from ezdxf import path as ezpath
 from ezdxf import shapefile
 from shapely import wkt
 from shapely.geometry import Polygon
@@ -318,6 +319,95 @@ def check_drill_holes(doc, ddh):
     check(drawn == holes, "drill holes drawn %s, DDH holds %s" % (sorted(drawn), sorted(holes)))
 
 
+# Largest error of a net's plotted direction (degrees) and of its distance
+# from the centre (a part of the net's radius); the rose's interval.
+NET_BEARING_TOLERANCE_DEG = 1.0
+NET_DISTANCE_TOLERANCE = 0.01
+ROSE_INTERVAL_DEG = 15
+
+
+def equal_area(angle_deg):
+    """Distance from an equal-area net's centre, in radii, of a line
+    plunging angle_deg (a plane's steepest line)."""
+    return math.sqrt(2) * math.sin(math.radians(45 - angle_deg / 2))
+
+
+def linked_in(insert, table):
+    """The entities of a placed diagram linked to rows of a table, with
+    their rows' numbers."""
+    out = []
+    for v in insert.virtual_entities():
+        link = link_of(v)
+        if link and link[1] == table:
+            out.append((v, link[2]))
+    return out
+
+
+def check_nets(doc, struc):
+    """PLANES draws each plane's great circle from the ends of its strike,
+    its steepest point towards the dip; LINEATIONS each lineation at its
+    trend, as far out as its plunge puts it (equal-area nets, radius as
+    placed)."""
+    for e in doc.modelspace().query("INSERT"):
+        if e.dxf.name not in ("PLANES", "LINEATIONS"):
+            continue
+        c, radius = e.dxf.insert, e.dxf.xscale
+        drawn = linked_in(e, "STRUC")
+        rows_ = [n for n, r in struc.items() if (r["DIP"] if e.dxf.name == "PLANES" else r["PLUNGE"]) is not None]
+        check(sorted(n for _, n in drawn) == sorted(rows_), "%s shows rows %s, STRUC gives %s"
+              % (e.dxf.name, sorted(n for _, n in drawn), sorted(rows_)))
+        for v, n in drawn:
+            r = struc.get(n)
+            if r is None:
+                continue
+            if e.dxf.name == "LINEATIONS":
+                box = ezbbox.extents(v.virtual_entities() if v.dxftype() == "INSERT" else [v])
+                p = box.center
+                want_bearing, want_distance, period = r["TREND"], equal_area(r["PLUNGE"]), 360.0
+            else:
+                pts = list(ezpath.make_path(v).flattening(radius / 4000))
+                ends = [pts[0], pts[-1]]
+                for q in ends:
+                    got = bearing(q.x - c.x, q.y - c.y)
+                    check(angle_apart(got, r["STRIKE"], 180.0) <= NET_BEARING_TOLERANCE_DEG,
+                          "PLANES: the great circle of STRUC row %d ends at %03.1f, its strike is %03.0f" % (n, got, r["STRIKE"]))
+                p = min(pts, key=lambda q: math.hypot(q.x - c.x, q.y - c.y))
+                want_bearing, want_distance, period = (r["STRIKE"] + 90) % 360, equal_area(r["DIP"]), 360.0
+            dist = math.hypot(p.x - c.x, p.y - c.y) / radius
+            check(abs(dist - want_distance) <= NET_DISTANCE_TOLERANCE,
+                  "%s: STRUC row %d lies %.3f radii from the centre, its %s puts it at %.3f"
+                  % (e.dxf.name, n, dist, "plunge" if e.dxf.name == "LINEATIONS" else "dip", want_distance))
+            if want_distance > 2 * NET_DISTANCE_TOLERANCE:
+                got = bearing(p.x - c.x, p.y - c.y)
+                check(angle_apart(got, want_bearing, period) <= NET_BEARING_TOLERANCE_DEG,
+                      "%s: STRUC row %d lies towards %03.1f, its row towards %03.0f" % (e.dxf.name, n, got, want_bearing))
+
+
+def check_roses(doc, struc):
+    """STRIKES counts the strikes, TRENDS the trends, in 15 degree
+    intervals: each wedge as long as its count over the largest."""
+    for name, column in (("STRIKES", "STRIKE"), ("TRENDS", "TREND")):
+        counts = collections.Counter(int(r[column] % 360 // ROSE_INTERVAL_DEG) for r in struc.values()
+                                     if r[column] is not None)
+        most = max(counts.values(), default=1)
+        want = {k: v / most for k, v in counts.items()}
+        got = {}
+        for e in doc.modelspace().query("INSERT"):
+            if e.dxf.name != name:
+                continue
+            c, radius = e.dxf.insert, e.dxf.xscale
+            for v in e.virtual_entities():
+                if v.dxftype() != "SOLID":
+                    continue
+                tips = [v.dxf.vtx1, v.dxf.vtx2]
+                mid = ((tips[0].x + tips[1].x) / 2 - c.x, (tips[0].y + tips[1].y) / 2 - c.y)
+                k = int(bearing(*mid) // ROSE_INTERVAL_DEG)
+                got[k] = round(math.hypot(tips[0].x - c.x, tips[0].y - c.y) / radius, 3)
+        check(got == {k: round(v, 3) for k, v in want.items()},
+              "rose %s's wedges %s (interval: length), %s gives %s" % (name, sorted(got.items()), column,
+                                                                      sorted((k, round(v, 3)) for k, v in want.items())))
+
+
 def text_boxes(doc):
     """(what, box) of every text of the nets, roses and the TAS diagram as
     placed on the map, the TAS diagram's sample labels left out (they mark
@@ -528,6 +618,8 @@ def check_picture(path, project_dir, shape_file, coverage):
     check_north_up(doc)
     check_units(doc, units, coverage)
     check_drill_holes(doc, ddh)
+    check_nets(doc, struc)
+    check_roses(doc, struc)
     check_texts_apart(doc)
     check_pies(doc)
     check_tas(doc)
