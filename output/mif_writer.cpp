@@ -98,11 +98,16 @@ void add_pen(std::vector<std::string>& lines, int width, int pattern, unsigned l
   lines.push_back(t);
 }
 
-/* Appends one "%lf %lf" line per point. */
+/* Appends "X Y" with the decimals the header's system needs. */
+void add_xy(std::string& t, double x, double y) {
+  out_appendf(t, "%.*f %.*f", g_mif.coord_decimals, x, g_mif.coord_decimals, y);
+}
+
+/* Appends one "X Y" line per point. */
 void add_points(std::vector<std::string>& lines, const double* x, const double* y, int count) {
   for (int i = 0; i < count; ++i) {
     std::string t;
-    out_appendf(t, "%lf %lf", x[i], y[i]);
+    add_xy(t, x[i], y[i]);
     lines.push_back(t);
   }
 }
@@ -199,6 +204,7 @@ int mif_open_file(const char* name, const char* ext, std::size_t buffer_size, st
 }
 
 int mif_open(const char* name, std::size_t buffer_size) {
+  g_mif.coord_decimals = 6;
   return mif_open_file(name, ".MIF", buffer_size, &g_mif.mif, &g_mif.mif_buffer);
 }
 
@@ -236,6 +242,7 @@ int mif_write_header(int version, const char* delimiter, const int* unique_cols,
     return MIF_BAD_ARG;
   if (unit < MIF_UNIT_NONE || unit > MIF_UNIT_METERS) return MIF_BAD_ARG;
   if ((unit == MIF_UNIT_NONE) != (prj_type == MIF_PRJ_GEOGRAPHIC)) return MIF_BAD_ARG;
+  g_mif.coord_decimals = prj_type == MIF_PRJ_GEOGRAPHIC ? 9 : 6;
   if (!(origin_lon_deg >= -180.0 && origin_lon_deg <= 180.0)) return 0;
   if (!(origin_lat_deg >= -90.0 && origin_lat_deg <= 90.0)) return 0;
   if (!(parallel1_deg >= -90.0 && parallel1_deg <= 90.0)) return 0;
@@ -365,7 +372,8 @@ int mid_write_empty_row(int col_count, const char* delimiter) {
 int mif_write_point(double x, double y, int shape, unsigned long colour, int size) {
   if (!g_mif.mif) return MIF_NOT_OPEN;
   std::vector<std::string> lines(1);
-  out_appendf(lines[0], "POINT %lf %lf", x, y);
+  lines[0] = "POINT ";
+  add_xy(lines[0], x, y);
   if (shape >= 32 && shape <= 255) {
     std::string t;
     out_appendf(t, "SYMBOL (%d,%lu,%d)", shape, colour_of(colour), size < 1 ? 1 : size);
@@ -403,7 +411,8 @@ int mif_write_region(const double* x, const double* y, int count, int pen_width,
   }
   if (centre_x != 0.0 || centre_y != 0.0) {
     std::string t;
-    out_appendf(t, "CENTER %lf %lf", centre_x, centre_y);
+    t = "CENTER ";
+    add_xy(t, centre_x, centre_y);
     lines.push_back(t);
   }
   return put_lines(g_mif.mif, lines);
@@ -414,7 +423,9 @@ int mif_write_text(const char* text, double x1, double y1, double x2, double y2,
   if (!g_mif.mif) return MIF_NOT_OPEN;
   if (mif_text_blank(text) || x2 < x1 || y2 < y1) return MIF_BAD_ARG;
   std::vector<std::string> lines = {"TEXT " + quoted(text), ""};
-  out_appendf(lines[1], "%lf %lf %lf %lf", x1, y1, x2, y2);
+  add_xy(lines[1], x1, y1);
+  lines[1] += ' ';
+  add_xy(lines[1], x2, y2);
   if (angle_deg != 0.0) {
     std::string t;
     out_appendf(t, "ANGLE %.3lf", angle_deg);

@@ -12,7 +12,8 @@
 ** Results: MIF_OK (1); MIF_BAD_ARG (-7); MIF_CANNOT_OPEN (-8); MIF_NO_MEMORY
 ** (-9); MIF_NOT_OPEN (-10) when the file to be written is not open;
 ** MIF_WRITE_FAILED (-6); 0 from the header for an angle out of range.
-** Lines end with CR LF; reals are written with "%lf".
+** Lines end with CR LF; reals are written with "%lf", coordinates after a
+** geographic header with nine decimals.
 */
 #ifndef PV_OUTPUT_MIF_WRITER_H
 #define PV_OUTPUT_MIF_WRITER_H
@@ -60,6 +61,8 @@ struct mif_writer_rec {
   char* mif_buffer = nullptr; /* its stdio buffer (owned)       */
   std::FILE* mid = nullptr;  /* the .MID file, null when closed */
   char* mid_buffer = nullptr; /* its stdio buffer (owned)       */
+  int coord_decimals = 6;     /* decimals of coordinates: 9 in degrees, so a
+                              ** geographic point keeps a tenth of a millimetre */
 };
 
 /* One row of the datum table. */

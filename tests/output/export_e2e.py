@@ -445,10 +445,11 @@ def test_values_kept(args, work, resources, cs2cs):
     script += export_script(1, "point", "ksites", chosen, utm)
     script += export_script(1, "point", "gsites", chosen, geo)
     script += export_script(2, "point", "msites", chosen, utm, col=",")
+    script += export_script(2, "point", "gmsites", chosen, geo, col=",")
     script += "(pv_logoff)\nQUIT\n"
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
-    check(out.count("Columns renamed: NAME as NAME_1") == 3, "each export names the renamed column: %s" % out)
+    check(out.count("Columns renamed: NAME as NAME_1") == 4, "each export names the renamed column: %s" % out)
 
     rc, feats, text = ogr_features(os.path.join(root, "ksites.E00"), "LAB", "cp1252")
     check_kept("ksites.E00", feats, "NAME_1", KEPT_AT, MM / 2)
@@ -471,6 +472,8 @@ def test_values_kept(args, work, resources, cs2cs):
           "the MapInfo header names its code page and the second NAME NAME_1: %r" % mif[:400])
     rc, feats, text = ogr_features(os.path.join(root, "msites.MIF"), None, "utf-8")
     check_kept("msites.MIF", feats, "NAME_1", KEPT_AT, MM / 2)
+    rc, feats, text = ogr_features(os.path.join(root, "gmsites.MIF"), None, "utf-8")
+    check_kept("gmsites.MIF", feats, "NAME_1", lonlat, 1e-8)
 
     # The same rows plotted from the table browser of a query. A plot made
     # to fail midway (its file is written beside the target, here into a

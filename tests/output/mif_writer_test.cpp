@@ -135,6 +135,21 @@ TEST_F(Mif, ObjectsWithTheirStylesOnlyWhenValid) {
   EXPECT_EQ(mif_lines(), want);
 }
 
+TEST_F(Mif, GeographicCoordinatesKeepATenthOfAMillimetre) {
+  open();
+  ASSERT_EQ(header(MIF_PRJ_GEOGRAPHIC, MIF_UNIT_NONE, kGrsA, kGrsB), MIF_OK);
+  mif_write_point(-121.123456789, 50.000000012, 31, 0, 1);
+  double x[2] = {-121.5, -121.000000001}, y[2] = {50, 50.1};
+  mif_write_pline(x, y, 2, 8, 2, 0, 0);
+  mif_write_text("A", -121.1, 50.1, -121.0, 50.2, 0, nullptr);
+  std::vector<std::string> got = mif_lines();
+  std::vector<std::string> want = {"POINT -121.123456789 50.000000012", "PLINE 2", "-121.500000000 50.000000000",
+                                   "-121.000000001 50.100000000", "TEXT \"A\"",
+                                   "-121.100000000 50.100000000 -121.000000000 50.200000000"};
+  ASSERT_GE(got.size(), want.size());
+  EXPECT_EQ(std::vector<std::string>(got.end() - want.size(), got.end()), want);
+}
+
 TEST_F(Mif, TextQuotesDoubledAndBlankOrInvertedRefused) {
   open();
   EXPECT_EQ(mif_write_text("  \t", 0, 0, 1, 1, 0, "Arial"), MIF_BAD_ARG);
