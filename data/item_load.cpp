@@ -3,7 +3,8 @@
 ** the indented text file of items.
 **
 ** Every loader empties the root first; a failed load leaves it empty, a
-** failed save leaves the profile table as far as it was written. The text
+** failed or cut-short save of a dBASE profile leaves the profile table as
+** it was (data/dbf_refill.h). The text
 ** file holds one line per item in walk order, two blanks per level before
 ** the quoted long and short name, lines ending in CR LF:
 **
@@ -28,6 +29,7 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/str_util.h"
+#include "data/dbf_refill.h"
 #include "platform/include/ads_host.h"
 
 namespace {
@@ -249,14 +251,20 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
     char p[DIX_SQL_SIZE], d[DIX_SQL_SIZE];
     std::snprintf(p, sizeof p, "%s", profile);
     std::snprintf(d, sizeof d, "%s", dictionary);
-    if (prf_create(p, d) != 0) return ERR_SAVE_PROFILE;
+    str_upper(p);
+    /* The former profile stays beside the new one until it is whole. */
+    pjct_rec *project = prf_tables()->prf.project;
+    dbf_refill refill;
+    if (dix_check_name(p) == 0 && dbf_refill_begin(refill, project, p) != 0) return ERR_SAVE_PROFILE;
+    int rc = prf_create(p, d) != 0 ? ERR_SAVE_PROFILE : 0;
     uint16_t sort = 0;
-    for (item_node *n = item_walk_next(root); n; n = item_walk_next(n)) {
+    for (item_node *n = item_walk_next(root); rc == 0 && n; n = item_walk_next(n)) {
         prf_rec row = {++sort, n->number, n->parent == root ? 0u : n->parent->number, n->second_number};
-        int rc = prf_insert(p, row.sort, row.number, row.parent, row.window);
-        if (rc != RTNORM) return rc;
+        int put = prf_insert(p, row.sort, row.number, row.parent, row.window);
+        if (put != RTNORM) rc = put;
     }
-    return 0;
+    dbf_refill_end(refill, project, rc == 0);
+    return rc;
 }
 
 /* Writes the items of a tree to a text file: per item two blanks per

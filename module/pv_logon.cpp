@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/chem_term.h"
 #include "core/col_attr.h"
@@ -28,14 +30,13 @@
 #include "core/sym_setup.h"
 #include "core/tbl.h"
 #include "core/tile_util.h"
+#include "data/dbf_refill.h"
 #include "data/item_table.h"
 #include "data/merge.h"
 #include "data/tblsetup.h"
 #include "data/upgrade.h"
 #include "draw/map_params.h"
 #include "map/row_cmd.h"
-#include "output/arc_fill.h"
-#include "output/arc_make.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
 
@@ -317,8 +318,9 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     ** the table is indexed again once the setup is loaded. */
     char mended[TBL_NAME_SIZE] = "";
     int rebuilt = p->flags & PJCT_ENV_DB3 ? dbf_rebuild_recover(g_pjct_dirs[cfg], mended, sizeof mended) : 0;
-    /* So is a fill of ARCS, and an upgrade. */
-    int refilled = p->flags & PJCT_ENV_DB3 ? arc_fill_recover(g_pjct_dirs[cfg]) : 0;
+    /* So is a refill of a table (Fill ARCS, a profile's Save), and an upgrade. */
+    std::vector<std::string> refilled;
+    if (p->flags & PJCT_ENV_DB3) dbf_refill_recover(g_pjct_dirs[cfg], refilled);
     if (p->flags & PJCT_ENV_DB3) upg_recover(g_pjct_dirs[cfg]);
     p->next = g_pjct_list;
     if (g_pjct_list) g_pjct_list->prev = p;
@@ -338,7 +340,7 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
         return rc;
     }
     if (rebuilt == DBF_REBUILD_MENDED) dbf_index_mended(p, mended);
-    if (refilled == 1) dbf_index_mended(p, ARC_ARCS_TABLE);
+    for (const std::string &t : refilled) dbf_index_mended(p, t.c_str());
     /* A merge into the project cut short is undone before anything reads it. */
     merge_recover(p);
     /* So is a move of its rows. */

@@ -237,7 +237,7 @@ def fill_killed(args, work, cover_samples, utm, start):
             after = arcs_rows(root)
             check(after == before or after == filled, "%s: after the next logon ARCS holds %s rows (%s when cut)" %
                   (what, None if after is None else len(after), None if cut is None else len(cut)))
-            check(not os.path.exists(os.path.join(folder, "ARCS.MRK")), "%s: the mark goes" % what)
+            check(not os.path.exists(os.path.join(folder, "ARCS.MRF")), "%s: the mark goes" % what)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -27,6 +27,7 @@
 #include "core/sql_fixture.h"
 #include "data/dbf/dbf.h"
 #include "data/dbf/dbf_fixture.h"
+#include "data/dbf_refill.h"
 #include "data/tblsetup.h"
 #include "platform/host_io.h"
 
@@ -567,6 +568,43 @@ TEST_F(Restructure, AMarkThatIsNotSoundChangesNoFileAndIsNamed) {
     for (const char *f : {"TEMPRARY.MRK", "TEMPRARY.DBF", "TEMPRARY.DBT"}) std::filesystem::remove(path(f));
   }
   std::filesystem::remove_all(other);
+}
+
+TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
+  /* Steps at which the child is killed: the former table kept, the new
+  ** one half written, the new one complete. */
+  enum { kKept, kHalf, kComplete };
+  for (bool had : {true, false}) {
+    for (int at : {kKept, kHalf, kComplete}) {
+      std::filesystem::remove(path("SOILS.DBF"));
+      if (had) make_soils();
+      const std::string before = had ? bytes_of(path("SOILS.DBF")) : "";
+      fflush(nullptr);
+      pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        dbf_refill r;
+        if (dbf_refill_begin(r, project_, "SOILS") != 0) _exit(1);
+        if (at >= kHalf) {
+          std::filesystem::remove(path("SOILS.DBF"));
+          make_table("SOILS", {{"NAME", 'C', 8, 0}}, {{"new"}, {"newer"}});
+        }
+        if (at == kComplete) mark_append(r.mark, "done\n");
+        raise(SIGKILL);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFSIGNALED(status)) << had << " " << at;
+      const std::string made = has_file("SOILS.DBF") ? bytes_of(path("SOILS.DBF")) : "";
+      std::vector<std::string> mended;
+      EXPECT_EQ(dbf_refill_recover(dir().c_str(), mended), 0);
+      EXPECT_EQ(mended, std::vector<std::string>{"SOILS"});
+      if (at == kComplete) EXPECT_EQ(bytes_of(path("SOILS.DBF")), made) << "finished, had " << had;
+      else if (had) EXPECT_EQ(bytes_of(path("SOILS.DBF")), before) << "put back at step " << at;
+      else EXPECT_FALSE(has_file("SOILS.DBF")) << "the part made at step " << at << " goes";
+      EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF")) << had << " " << at;
+    }
+  }
 }
 
 TEST_F(Restructure, ARegisteredTableIsDescribedAgainAndItsNodeFollows) {
