@@ -18,6 +18,7 @@ the TAS diagram is about square, and nothing is too small to see.
   demo_check.py --picture DRAWING PROJECT_DIR SHAPE_FILE COVERAGE_DIR
 """
 import collections
+import csv
 import glob
 import math
 import os
@@ -508,8 +509,23 @@ def colour_of(e, doc):
     return c
 
 
-def check_pies(doc):
-    """Every pie is filled, its metals in colours of their own."""
+# The colour each metal's sectors are filled in (the setups of CU, ZN and
+# PB), and the largest error of a metal's share of its pie.
+PIE_COLOURS = {"CU": 1, "ZN": 5, "PB": 3}
+PIE_SHARE_TOLERANCE = 0.01
+
+
+def solid_span(solid):
+    """The angle in degrees a pie's SOLID spans about the pie's centre."""
+    bearings = [bearing(p.x, p.y) for p in (solid.dxf.vtx0, solid.dxf.vtx1, solid.dxf.vtx2, solid.dxf.vtx3)
+                if math.hypot(p.x, p.y) > 1e-9]
+    return max((angle_apart(a, b, 360.0) for a in bearings for b in bearings), default=0.0)
+
+
+def check_pies(doc, geoch):
+    """Every pie is filled, its metals in colours of their own, each metal's
+    sectors as wide a share of the pie as its share of the row's copper,
+    zinc and lead."""
     for e in doc.modelspace().query("INSERT"):
         if not (e.dxf.name.startswith("*") and link_of(e) and link_of(e)[1] == "GEOCH"):
             continue
@@ -518,6 +534,17 @@ def check_pies(doc):
         colours = {colour_of(x, doc) for x in solids}
         check(len(colours) >= 3, "the pie of GEOCH row %d (%s) has %d filled colour(s) %s: a geologist cannot tell "
               "copper, zinc and lead apart" % (link_of(e)[2], e.dxf.name, len(colours), sorted(colours)))
+        r = geoch.get(link_of(e)[2])
+        if r is None:
+            continue
+        spans = collections.Counter()
+        for x in solids:
+            spans[colour_of(x, doc)] += solid_span(x)
+        drawn, total = sum(spans.values()), sum(r[m] for m in PIE_COLOURS)
+        for metal, colour in PIE_COLOURS.items():
+            got, want = spans[colour] / drawn if drawn else 0, r[metal] / total
+            check(abs(got - want) <= PIE_SHARE_TOLERANCE, "the pie of %s gives %s %.0f%% of its circle, its row %.0f%%"
+                  % (r["SAMPLE"].strip(), metal, 100 * got, 100 * want))
 
 
 def check_tas(doc):
@@ -621,7 +648,7 @@ def check_picture(path, project_dir, shape_file, coverage):
     check_nets(doc, struc)
     check_roses(doc, struc)
     check_texts_apart(doc)
-    check_pies(doc)
+    check_pies(doc, {int(r["BASENUMBER"]): r for r in table_rows(project_dir, "GEOCH")})
     check_tas(doc)
     check_sizes(doc)
 
@@ -672,9 +699,18 @@ def check_projects(work):
     check(chem == ["TAS"], "RIDGE keeps the diagram TAS: %s" % chem)
     arcs = rows(work, "ARCS")
     check(len(arcs) == 8, "ARCS refilled with the coverage's eight arcs: %d" % len(arcs))
-    stations = [r["STN"] for r in dbfread.DBF(os.path.join(work, "projects", "GEO", "STATN.DBF"))]
+    geo = list(dbfread.DBF(os.path.join(work, "projects", "GEO", "STATN.DBF")))
+    stations = [r["STN"] for r in geo]
     check(stations[-len(RIDGE_STATIONS):] == RIDGE_STATIONS, "GEO's STATN ends with RIDGE's stations: %s"
           % stations)
+    # pv-import's columns picked by their places in the list, pv-add's by theirs
+    with open(os.path.join(work, "stations.txt"), newline="") as f:
+        typed = [[float(v) if i in (0, 2, 3, 4) else v for i, v in enumerate(line)] for line in csv.reader(f)]
+    typed.append([8, "Demo Creek", 612000, 5618000, None, ""])
+    by_stn = {r["STN"]: [r["STN"], r["NAME"].strip(), r["EASTING"], r["NORTHING"], r["ELEV"], r["ROCKTYPE"].strip()]
+              for r in geo}
+    for row in typed:
+        check(by_stn.get(int(row[0])) == row, "GEO's station %d holds %s, as typed %s" % (row[0], by_stn.get(int(row[0])), row))
 
 
 def main():
