@@ -114,6 +114,40 @@ bool names_keyword(const std::string &cs, const char *key)
     return false;
 }
 
+/* The index after the parenthesised group that opens at ts[i]. */
+std::size_t group_end(const std::vector<token> &ts, std::size_t i)
+{
+    int depth = 0;
+    for (; i < ts.size(); ++i) {
+        if (ts[i].text == "(") ++depth;
+        if (ts[i].text == ")" && --depth == 0) return i + 1;
+    }
+    return i;
+}
+
+/* The index after the pattern that starts at ts[i], behind a LIKE: its
+** operands (a literal, a parameter, a column, a function's call or a
+** parenthesised expression) joined by "||". */
+std::size_t pattern_end(const std::vector<token> &ts, std::size_t i)
+{
+    for (;;) {
+        if (i >= ts.size()) return i;
+        if (ts[i].text == "(") {
+            i = group_end(ts, i);
+        } else if (ts[i].word) {
+            ++i;
+            while (i + 1 < ts.size() && ts[i].text == "." && ts[i + 1].word) i += 2;
+            if (i < ts.size() && ts[i].text == "(") i = group_end(ts, i);
+        } else {
+            ++i; /* a literal or a parameter */
+        }
+        if (i + 1 < ts.size() && ts[i].text == "|" && ts[i + 1].text == "|" && ts[i + 1].space.empty())
+            i += 2;
+        else
+            return i;
+    }
+}
+
 }  // namespace
 
 std::string odbc_translate(const std::string &sql)
@@ -146,6 +180,15 @@ std::string odbc_translate(const std::string &sql)
             continue;
         }
         out.push_back(t);
+    }
+    /* x LIKE p: "\" is a plain character of the pattern, as on DB3, where
+    ** the server would take it as the pattern's escape. */
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (!is_word(out[i], "LIKE")) continue;
+        std::size_t end = pattern_end(out, i + 1);
+        if (end < out.size() && is_word(out[end], "ESCAPE")) continue;
+        out.insert(out.begin() + (std::ptrdiff_t)end, {token{"ESCAPE", " ", true}, token{"''", " ", false}});
+        i = end + 1;
     }
     /* DROP INDEX i ON t: the index alone names it. */
     std::vector<std::string> drop = leading_words(out, 4);
@@ -182,11 +225,10 @@ std::string odbc_column_name(const std::string &name)
 std::string odbc_connection_string(const std::string &source, const std::string &user,
                                    const std::string &password)
 {
-    /* A value is written as it stands unless it holds a character of the
-    ** string's own syntax; then it goes in braces, a "}" doubled. */
-    auto value = [](const std::string &v) {
-        if (v.find_first_of(";{}") == std::string::npos && (v.empty() || (v.front() != ' ' && v.back() != ' ')))
-            return v;
+    /* A value in braces, a "}" doubled: the driver takes what stands
+    ** between them as it is, where a bare value would be decoded ("%41"
+    ** read as "A", "+" as a blank) or cut at a ";". */
+    auto braced = [](const std::string &v) {
         std::string b = "{";
         for (char c : v) {
             b += c;
@@ -194,14 +236,23 @@ std::string odbc_connection_string(const std::string &source, const std::string 
         }
         return b + "}";
     };
+    /* A data source's or user's name is written as it stands unless it
+    ** holds a character of the string's own syntax. */
+    auto value = [&](const std::string &v) {
+        if (v.find_first_of(";{}") == std::string::npos && (v.empty() || (v.front() != ' ' && v.back() != ' ')))
+            return v;
+        return braced(v);
+    };
     std::string cs = source.find('=') != std::string::npos ? source : "DSN=" + value(source);
     if (!cs.empty() && cs.back() != ';') cs += ';';
     /* Left to its default, the PostgreSQL driver reads a whole result into
     ** its own memory before the first row; through a server cursor it
     ** keeps a cache of rows. */
     if (!names_keyword(cs, k_declare_fetch)) cs += std::string(k_declare_fetch) + "=1;";
+    /* The PostgreSQL driver takes the password out of its braces and
+    ** decodes a bare one; the user name it takes as written. */
     if (!user.empty()) cs += "UID=" + value(user) + ";";
-    if (!password.empty()) cs += "PWD=" + value(password) + ";";
+    if (!password.empty()) cs += "PWD=" + braced(password) + ";";
     return cs;
 }
 

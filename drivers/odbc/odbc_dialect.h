@@ -12,6 +12,7 @@
 **   ALTER TABLE t MODIFY c type                        -> ALTER TABLE t ALTER COLUMN c TYPE type
 **   DROP INDEX i ON t                                  -> DROP INDEX i
 **   WINDOW (a column name the server reserves)         -> "window"
+**   x LIKE p (without ESCAPE)                          -> x LIKE p ESCAPE '' ("\" plain, as on DB3)
 **
 **   odbc_translate("CREATE TABLE T (X DOUBLE)")  -> "CREATE TABLE T (X DOUBLE PRECISION)"
 **
@@ -49,9 +50,10 @@ std::string odbc_column_name(const std::string &name);
 /* The connection string for a data source: the catalog entry names a DSN,
 ** or is a connection string itself when it holds "="; UseDeclareFetch=1
 ** is added unless that string sets it, so the PostgreSQL driver holds a
-** cache of a result's rows rather than all of them; user and password
-** are added as they stand, or in braces (a "}" doubled) when they hold
-** ";", "{" or "}", so no value can add a keyword. */
+** cache of a result's rows rather than all of them; the password is
+** added in braces (a "}" doubled), so it reaches the server exactly as
+** typed ("%41" stays itself), and the user as it stands, or in braces when
+** it holds ";", "{" or "}", so no value can add a keyword. */
 std::string odbc_connection_string(const std::string &source, const std::string &user,
                                    const std::string &password);
 

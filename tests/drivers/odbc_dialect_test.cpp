@@ -46,7 +46,7 @@ TEST(OdbcDialect, FunctionCodesFollowTheLeadingKeywords)
 
 TEST(OdbcDialect, ConnectionStringValuesCannotAddKeywords)
 {
-    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "rock"), "DSN=PVTEST;UseDeclareFetch=1;UID=joe;PWD=rock;");
+    EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "rock"), "DSN=PVTEST;UseDeclareFetch=1;UID=joe;PWD={rock};");
     EXPECT_EQ(odbc_connection_string("DSN=X;Port=5", "", ""), "DSN=X;Port=5;UseDeclareFetch=1;");
     EXPECT_EQ(odbc_connection_string("DSN=X; usedeclarefetch=0", "", ""), "DSN=X; usedeclarefetch=0;");
     EXPECT_EQ(odbc_connection_string("PVTEST", "joe", "a;DSN=evil"),

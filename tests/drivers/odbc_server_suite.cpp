@@ -290,14 +290,48 @@ TEST_F(OdbcTest, WrongPasswordIsAClass28RefusalThatNeverShowsThePassword)
     free_connection(&k);
 }
 
-/* A schema the server does not have, or one whose name could change the
- * statement that sets it, is refused. */
+/* User names and passwords reach the server exactly as typed, whatever
+ * they hold ("%41" is no "A"); a refused one comes back under class 28
+ * naming the user. */
+TEST_F(OdbcTest, UserNamesAndPasswordsReachTheServerAsTyped)
+{
+    struct Case {
+        const char *user, *password, *sql_password; /* the password in an SQL literal */
+    } cases[] = {
+        {"pv%41u", "ab%41x", "ab%41x"}, {"pv+u", "p{a}ss", "p{a}ss"},
+        {"pv_u", "x;y", "x;y"},         {"pv'u", "it's", "it''s"},
+    };
+    for (const Case &w : cases) {
+        ASSERT_EQ(g_pg->admin(std::string("CREATE ROLE \\\"") + w.user + "\\\" LOGIN PASSWORD '" + w.sql_password + "'"), 0)
+            << w.user;
+        for (bool right : {true, false}) {
+            CAsiConnection *k = nullptr;
+            ASSERT_EQ(asi_alloc_connection(&k), 1);
+            std::string password = right ? w.password : std::string(w.password) + "!";
+            bool ok = asi_connect(k, "ODBC", w.user, password.c_str()) && asi_set_catalog(k, pg_server::DSN);
+            EXPECT_EQ(ok, right) << w.user << " " << w.password << ": " << text(k);
+            if (!right) {
+                EXPECT_EQ(sqlstate(k).substr(0, 2), "28") << w.user;
+                EXPECT_NE(text(k).find(std::string("\"") + w.user + "\""), std::string::npos) << text(k);
+            }
+            free_connection(&k);
+        }
+    }
+}
+
+/* A schema is found by its name as the entry writes it, capitals kept;
+ * one the server does not have, or one whose name could change the
+ * statement that sets it, is refused naming the name looked for. */
 TEST_F(OdbcTest, UnknownOrUnsafeSchemaIsRefused)
 {
+    ASSERT_EQ(g_pg->psql("CREATE SCHEMA \\\"FieldTeam\\\"; CREATE TABLE \\\"FieldTeam\\\".ft (n int)"), "");
     CAsiConnection *k = nullptr;
     ASSERT_EQ(asi_alloc_connection(&k), 1);
     ASSERT_EQ(asi_connect(k, "ODBC", pg_server::USER, pg_server::PASSWORD), 1);
     ASSERT_EQ(asi_set_catalog(k, pg_server::DSN), 1) << text(k);
+    EXPECT_EQ(asi_set_schema(k, "FieldTeam"), 1) << text(k);
+    EXPECT_EQ(asi_set_schema(k, "FIELDTEAM"), 0);
+    EXPECT_NE(text(k).find("\"FIELDTEAM\""), std::string::npos) << text(k);
     EXPECT_EQ(asi_set_schema(k, "nosuch"), 0);
     EXPECT_EQ(sqlstate(k), "3F000");
     EXPECT_EQ(asi_set_schema(k, "s1; DROP TABLE x"), 0);

@@ -16,33 +16,31 @@ if(TARGET pvodbc)
   set_tests_properties(odbc_server_suite PROPERTIES TIMEOUT 300)
 endif()
 
-# The setup store's round trips on a server project: the same tests as on
-# DB3 (those that do not look at dBASE files), built for the ODBC fixture.
-if(TARGET pvodbc AND TARGET test_core_setup_store_test)
-  add_executable(odbc_setup_suite ${CMAKE_CURRENT_SOURCE_DIR}/core/setup_store_test.cpp)
-  target_link_libraries(odbc_setup_suite PRIVATE pvdata pvmodule pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
-  target_include_directories(odbc_setup_suite PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
+# A DB3 test program built again for the ODBC fixture (PV_SQL_FIXTURE_ODBC):
+# the same cases, those the filter names, on a server project.
+function(pv_odbc_fixture_suite name dbt source data filter)
+  if(NOT TARGET pvodbc OR NOT TARGET ${dbt})
+    return()
+  endif()
+  add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+  target_link_libraries(${name} PRIVATE pvdata pvmodule pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
                              ${CMAKE_CURRENT_SOURCE_DIR}/core ${CMAKE_CURRENT_SOURCE_DIR}/drivers
                              ${PROJECT_SOURCE_DIR}/platform/include)
-  target_compile_definitions(odbc_setup_suite PRIVATE PV_SQL_FIXTURE_ODBC PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>"
+  target_compile_definitions(${name} PRIVATE PV_SQL_FIXTURE_ODBC PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>"
                              PV_RESOURCE_DIR="${PV_RESOURCE_DIR}" PV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-                             PV_BINARY_DIR="${PROJECT_BINARY_DIR}" PV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/core")
-  add_dependencies(odbc_setup_suite pvodbc)
-  add_test(NAME odbc_setup_suite COMMAND odbc_setup_suite
-           "--gtest_filter=SetupNameEq.*:SetupStore.CoordinateTables*:SetupStore.RegistryInputRules*:SetupStore.ServerHolds*")
-  set_tests_properties(odbc_setup_suite PROPERTIES TIMEOUT 300)
-endif()
+                             PV_BINARY_DIR="${PROJECT_BINARY_DIR}" PV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/${data}")
+  add_dependencies(${name} pvodbc)
+  add_test(NAME ${name} COMMAND ${name} "--gtest_filter=${filter}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()
 
-# The dictionary and profile tables of a server project.
-if(TARGET pvodbc AND TARGET test_data_item_item_table_test)
-  add_executable(odbc_item_suite ${CMAKE_CURRENT_SOURCE_DIR}/data/item/item_table_test.cpp)
-  target_link_libraries(odbc_item_suite PRIVATE pvdata pvmodule pvplatform GTest::gtest GTest::gtest_main Threads::Threads)
-  target_include_directories(odbc_item_suite PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
-                             ${CMAKE_CURRENT_SOURCE_DIR}/drivers ${PROJECT_SOURCE_DIR}/platform/include)
-  target_compile_definitions(odbc_item_suite PRIVATE PV_SQL_FIXTURE_ODBC PV_ODBC_DRIVER="$<TARGET_FILE:pvodbc>"
-                             PV_RESOURCE_DIR="${PV_RESOURCE_DIR}" PV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-                             PV_BINARY_DIR="${PROJECT_BINARY_DIR}" PV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/item")
-  add_dependencies(odbc_item_suite pvodbc)
-  add_test(NAME odbc_item_suite COMMAND odbc_item_suite "--gtest_filter=ItemTable.ServerCatalog*")
-  set_tests_properties(odbc_item_suite PROPERTIES TIMEOUT 300)
-endif()
+# The setup store's round trips (those that do not look at dBASE files).
+pv_odbc_fixture_suite(odbc_setup_suite test_core_setup_store_test core/setup_store_test.cpp core
+  "SetupNameEq.*:SetupStore.CoordinateTables*:SetupStore.RegistryInputRules*:SetupStore.ServerHolds*")
+# The SQL access layer's row writes.
+pv_odbc_fixture_suite(odbc_sql_access_suite test_core_sql_access_test core/sql_access_test.cpp core
+  "SqlAccess.UpdateRow*")
+# The dictionary and profile tables.
+pv_odbc_fixture_suite(odbc_item_suite test_data_item_item_table_test data/item/item_table_test.cpp data/item
+  "ItemTable.ServerCatalog*")

@@ -139,6 +139,14 @@ public:
                   std::to_string(port_) + " -U geologist -d petrivex -f " + file + " >/dev/null");
     }
 
+    /* Runs SQL (within a shell's double quotes) as the cluster's
+     * superuser; answers psql's exit status. */
+    int admin(const std::string &sql) const
+    {
+        return sh("PGPASSWORD=admin-pw " + bin_ + "/psql -X -q -h 127.0.0.1 -p " + std::to_string(port_) +
+                  " -U pvadmin -d postgres -c \"" + sql + "\" >/dev/null 2>&1");
+    }
+
     const std::string &why() const { return why_; }
     const std::string &dir() const { return dir_; }
     int port() const { return port_; }
@@ -202,12 +210,6 @@ private:
         kill(guard_, SIGKILL);
         waitpid(guard_, nullptr, 0);
         guard_ = 0;
-    }
-
-    int admin(const std::string &sql) const
-    {
-        return sh("PGPASSWORD=admin-pw " + bin_ + "/psql -X -q -h 127.0.0.1 -p " + std::to_string(port_) +
-                  " -U pvadmin -d postgres -c \"" + sql + "\" >/dev/null 2>&1");
     }
 
     static int sh(const std::string &cmd) { return std::system(cmd.c_str()); }

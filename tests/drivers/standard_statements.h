@@ -17,6 +17,7 @@ inline const char *const k_standard_tables[] = {
     "INSERT INTO STATN (BASENUMBER,STN,SEC,DIP,LITH,UNIT) VALUES (4,'C3',1,NULL,'schist','S')",
     "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (1,'G','Granite unit')",
     "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (2,'S','Schist unit')",
+    "INSERT INTO UNITS (BASENUMBER,UNIT,NAME) VALUES (3,'T','Mt \"Bald\" \\ Peak')",
 };
 
 /* One query, its rows ("a|b" lines, NULL as "~"), and whether only the DB3
@@ -38,6 +39,7 @@ inline const standard_query k_standard_queries[] = {
     {"SELECT STATN.STN FROM STATN WHERE   NOT (STATN.LITH IS NULL) ", "B2\nA1\nC3\n"},
     {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH LIKE 'gran%' ", "B2\n"},
     {"SELECT STATN.STN FROM STATN WHERE   STATN.LITH NOT LIKE 'gran%' ", "A1\nC3\n"},
+    {"SELECT NAME FROM UNITS WHERE NAME LIKE '%\\%'", "Mt \"Bald\" \\ Peak\n"},
     {"SELECT STATN.STN FROM STATN WHERE  ( STATN.SEC = 2  OR  STATN.DIP <= 12 ) AND STATN.UNIT <> 'S' ORDER BY 1 ",
      "A1\nB2\n"},
     {"SELECT * FROM STATN WHERE BASENUMBER = 4", "4|C3|1|~|schist|S\n"},

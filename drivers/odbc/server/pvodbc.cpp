@@ -360,8 +360,11 @@ public:
         return open_source(odbc_text(name), r);
     }
 
-    /* Sets the schema as the search path. Answers 1, or 0 with 3F000 when
-    ** the server has no such schema or its name is not plain. */
+    /* Sets the schema as the search path: the schema named exactly as the
+    ** entry writes it (quoted, so its case is kept), else, for an entry
+    ** written in capitals of a schema made without quotes, its lower-case
+    ** name. Answers 1, or 0 with 3F000 naming the name looked for when the
+    ** server has no such schema or its name is not plain. */
     int setSchema(const CAsiUcStr &name, CAsiDrvReply &r) override
     {
         if (!ensure_connected(r)) return 0;
@@ -373,14 +376,14 @@ public:
         }
         std::string lower;
         for (char ch : schema) lower += (char)std::tolower((unsigned char)ch);
-        long found = 0;
-        if (!direct("SELECT 1 FROM information_schema.schemata WHERE schema_name = '" + lower + "'", r, &found))
-            return 0;
-        if (!found) {
-            r.error(ODBC_ERR_DRIVER, "3F000", "the server has no schema %s", schema.c_str());
-            return 0;
+        for (const std::string &n : {schema, lower}) {
+            long found = 0;
+            if (!direct("SELECT 1 FROM information_schema.schemata WHERE schema_name = '" + n + "'", r, &found)) return 0;
+            if (found) return direct("SET search_path TO \"" + n + "\"", r, nullptr);
         }
-        return direct("SET search_path TO " + schema, r, nullptr);
+        if (lower == schema) r.error(ODBC_ERR_DRIVER, "3F000", "the server has no schema \"%s\"", schema.c_str());
+        else r.error(ODBC_ERR_DRIVER, "3F000", "the server has no schema \"%s\" (nor %s)", schema.c_str(), lower.c_str());
+        return 0;
     }
 
     /* Prepares and describes a statement under id. */
