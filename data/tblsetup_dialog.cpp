@@ -78,6 +78,17 @@ const char *const k_reserved[] = {
     "USAGE", "USER", "USING", "VALUE", "VALUES", "VARCHAR", "VARYING", "VIEW", "WHEN", "WHENEVER", "WHERE", "WITH",
     "WORK", "WRITE", "YEAR"};
 constexpr int TS_RESERVED_COUNT = (int)(sizeof k_reserved / sizeof k_reserved[0]);
+/* The words a PostgreSQL server reserves beyond those (its reserved and
+** its type or function name key words), refused on either road so that a
+** project's tables can be made on a server and on dBASE files alike.
+** WINDOW is not among them: the profile tables' own column, which the
+** ODBC driver quotes. */
+const char *const k_server_reserved[] = {
+    "ANALYSE",  "ANALYZE",   "ARRAY",  "ASYMMETRIC", "BINARY",   "CONCURRENTLY", "CURRENT_CATALOG", "CURRENT_ROLE",
+    "CURRENT_SCHEMA", "DEFERRABLE", "DO", "FREEZE",  "ILIKE",    "ISNULL",       "LATERAL",         "LIMIT",
+    "LOCALTIME", "LOCALTIMESTAMP", "NOTNULL", "OFFSET", "PLACING", "RETURNING",  "SIMILAR",         "SYMMETRIC",
+    "TABLESAMPLE", "VARIADIC", "VERBOSE"};
+constexpr int TS_SERVER_RESERVED_COUNT = (int)(sizeof k_server_reserved / sizeof k_server_reserved[0]);
 
 /* Key slots whose column may not be deleted, and the refusal of each. */
 struct ts_undeletable {
@@ -649,10 +660,12 @@ int tblsetup_check_name(ads_hdlg dialog, char *name, int kind)
     return -1;
 }
 
-/* 1 when the name is one of the reserved words (without regard to case). */
+/* 1 when the name is one of the reserved words of either road (without
+** regard to case). */
 int tblsetup_is_reserved(const char *name)
 {
-    return name && str_index_nocase(name, k_reserved, TS_RESERVED_COUNT) >= 0;
+    return name && (str_index_nocase(name, k_reserved, TS_RESERVED_COUNT) >= 0 ||
+                    str_index_nocase(name, k_server_reserved, TS_SERVER_RESERVED_COUNT) >= 0);
 }
 
 /* Refuses deleting a column that fills one of the registered table's key

@@ -126,11 +126,14 @@ TEST_F(TblSetupDialog, ColumnNamesTakeTenCharactersAndNewColumnsAreChar6) {
   EXPECT_EQ(tile("pv_colsetup", "col_len").value, "6");
 }
 
-TEST_F(TblSetupDialog, TheReservedWordsAreTheStandardOnes) {
+TEST_F(TblSetupDialog, TheReservedWordsAreTheStandardOnesAndTheServers) {
   int count = 0;
-  for (const char *w : {"ABSOLUTE", "select", "Year", "END-EXEC", "TIMEZONE_MINUTE", "DEFERABLE", "OPR"})
+  for (const char *w : {"ABSOLUTE", "select", "Year", "END-EXEC", "TIMEZONE_MINUTE", "DEFERABLE", "OPR", "offset",
+                        "ARRAY", "LIMIT", "WINDOW"})
     count += tblsetup_is_reserved(w);
-  EXPECT_EQ(count, 6) << "OPR is no reserved word";
+  EXPECT_EQ(count, 9) << "OPR is no reserved word, WINDOW the profile tables' column";
+  char offset[] = "offset";
+  EXPECT_EQ(tblsetup_check_name(nullptr, offset, 3), -1);
   EXPECT_FALSE(tblsetup_is_reserved("SOIL1"));
   EXPECT_FALSE(tblsetup_is_reserved("DATES"));
   char name[] = "  soil1 ";
