@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/pjct.h"
@@ -83,14 +84,19 @@ int sql_insert_row(void *connection, sql_col_rec *row, const char *table)
 /* Updates the rows of every table of a row: for each table, in the order
 ** its columns first appear, "UPDATE %s SET" over its columns (character
 ** values quoted, empty non-character values NULL) and " WHERE %s=%s" on
-** the table's unique-number column; columns of no table are passed over. Answers 5100; -2 for a null row or a
-** table without a unique-number column in the row; -9302 for a numeric
-** text that is not a number; -9205 for a statement longer than 8192
-** characters (nothing is sent then); else the first failure's code
-** (shown when report is non-zero). */
+** the table's unique-number column; columns of no table are passed over.
+** Every statement is built before the first is sent. Answers 5100; -2 for
+** a null row or a table without a unique-number column in the row; -9302
+** for a numeric text that is not a number; -9205 for a statement longer
+** than 8192 characters (nothing is sent then); -9805 when an UPDATE meets
+** no row, the row deleted meanwhile (nothing is stored when it is the
+** first table's; shown, with the table, when report is non-zero); else
+** the first failure's code (shown when report is non-zero). */
 int sql_update_row(sql_col_rec *row, int report)
 {
     if (!row) return SQL_ERR_ARG;
+    struct update { const char *table; void *connection; std::string text; };
+    std::vector<update> updates;
     for (sql_col_rec *first = row; first; first = first->next) {
         int seen = 0;
         for (sql_col_rec *c = row; c != first && !seen; c = c->next) seen = str_eq_nocase(c->table, first->table);
@@ -118,8 +124,16 @@ int sql_update_row(sql_col_rec *row, int report)
             if (report) err_report(ERR_UPDATE_FAILED, first->table);
             return ERR_UPDATE_FAILED;
         }
-        rc = sql_run(first->connection, text, report);
+        updates.push_back({first->table, first->connection, std::move(text)});
+    }
+    for (const update &u : updates) {
+        long rows = 0;
+        int rc = sql_execute_rows(u.connection, u.text.c_str(), report, &rows);
         if (rc != SQL_OK) return rc;
+        if (rows == 0) {
+            if (report) err_report(ERR_ROW_GONE, u.table);
+            return ERR_ROW_GONE;
+        }
     }
     return SQL_OK;
 }

@@ -201,8 +201,10 @@ static int sql_open_prepared(int report, void **stmt, void **cursor, int *change
     return sql_fail(k, report, stmt, cursor);
 }
 
-/* sql_execute without its second prepare: changed is sql_open_prepared's. */
-static int sql_execute_once(void *connection, void **stmt, void **cursor, const char *text, int report, int *changed)
+/* sql_execute without its second prepare: changed is sql_open_prepared's;
+** rows, when given, takes the rows a statement that is no query touched. */
+static int sql_execute_once(void *connection, void **stmt, void **cursor, const char *text, int report, int *changed,
+                            long *rows_out = nullptr)
 {
     sql_free_handles(stmt, cursor);
     CAsiStatement *s = nullptr;
@@ -215,6 +217,7 @@ static int sql_execute_once(void *connection, void **stmt, void **cursor, const 
     if (asi_diag_dynamic_function(s) == SQL_FUNC_CURSOR_SPEC) return sql_open_prepared(report, stmt, cursor, changed);
     long rows = 0;
     if (!asi_execute(s, &rows)) return sql_fail(s, report, stmt, cursor);
+    if (rows_out) *rows_out = rows;
     return SQL_OK;
 }
 
@@ -233,6 +236,18 @@ int sql_execute(void *connection, void **stmt, void **cursor, const char *text, 
     int changed = 0;
     int rc = sql_execute_once(connection, stmt, cursor, text, report, &changed);
     return changed ? sql_execute_once(connection, stmt, cursor, text, report, nullptr) : rc;
+}
+
+/* Runs one statement that is no query (an UPDATE, a DELETE) and frees its
+** handle; *rows takes the rows it touched. Answers sql_execute's codes. */
+int sql_execute_rows(void *connection, const char *text, int report, long *rows)
+{
+    if (!connection || !text || !rows || str_nonblank(text) != SQL_OK) return SQL_ERR_ARG;
+    void *stmt = nullptr, *cursor = nullptr;
+    *rows = 0;
+    int rc = sql_execute_once(connection, &stmt, &cursor, text, report, nullptr, rows);
+    sql_free_handles(&stmt, &cursor);
+    return rc;
 }
 
 /* Builds a row of column records from the result columns of a prepared

@@ -340,7 +340,9 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
     if (g_row_state.edit_mode && g_row_state.browse_stmt && msg_yes_no(k_modify_question) == RTNORM) {
         int up = sql_update_row(row, 0);
         if (up != RTNORM) {
-            if (!row_show_lost(d, up)) ads_set_tile(d, k_error, "ERROR:  Cannot modify this row");
+            if (row_show_lost(d, up)) return;
+            ads_set_tile(d, k_error, up == ERR_ROW_GONE ? "ERROR:  Row not found: it was deleted meanwhile"
+                                                        : "ERROR:  Cannot modify this row");
             return;
         }
     }

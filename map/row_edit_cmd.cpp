@@ -125,7 +125,7 @@ int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, c
     if (messages[0]) msg_alert(ERR_TITLE, "%s", messages);
     if (rc == 0) {
         int up = sql_update_row(row, 0);
-        if (up != RTNORM) rc = sql_driver_lost(up) ? up : ERR_UPDATE_FAILED;
+        if (up != RTNORM) rc = up == ERR_ROW_GONE || sql_driver_lost(up) ? up : ERR_UPDATE_FAILED;
     }
     free(sym);
     free(txt);

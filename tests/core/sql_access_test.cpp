@@ -342,7 +342,7 @@ TEST_F(SqlAccess, MaximumIsReadIntoTheColumnTextAndValue) {
   sql_col_list_free(&row);
 }
 
-TEST_F(SqlAccess, UpdateRowWritesEveryColumnOnTheUniqueNumberAndRefusesOverlongStatements) {
+TEST_F(SqlAccess, UpdateRowWritesEveryColumnOnTheUniqueNumberAndRefusesOverlongStatementsAndGoneRows) {
   run("CREATE TABLE STATN (BASENUMBER NUMERIC(8), NAME CHAR(200), DIP DOUBLE PRECISION)");
   run("INSERT INTO STATN (BASENUMBER, NAME, DIP) VALUES (3, 'A', 1.5)");
   sql_col_rec *row = nullptr;
@@ -361,6 +361,12 @@ TEST_F(SqlAccess, UpdateRowWritesEveryColumnOnTheUniqueNumberAndRefusesOverlongS
   strcpy(edit->next->next->text, "");
   EXPECT_EQ(sql_update_row(edit, 0), 5100);
   EXPECT_EQ(rows("SELECT NAME, DIP FROM STATN"), "L'ESTAQUE|\n");
+
+  /* A row another user deleted meanwhile is said gone, nothing stored. */
+  strcpy(edit->text, "4");
+  EXPECT_EQ(sql_update_row(edit, 0), -9805);
+  EXPECT_EQ(rows("SELECT BASENUMBER, NAME FROM STATN"), "3|L'ESTAQUE\n");
+  strcpy(edit->text, "3");
 
   /* A statement over 8192 characters is refused whole. */
   sql_col_rec *wide = edit->next;
