@@ -1,7 +1,9 @@
 /*
 ** plot_table.cpp: the TABLE output of the plot loop: a new table of the
 ** chosen columns in the project of the rows' connection, one inserted row
-** per plotted row.
+** per plotted row. On a dBASE project the table is made under a mark
+** (data/dbf_refill.h), so that one whose output is cut short or fails is
+** not left half filled: it goes at once or at the next logon.
 */
 #include <cstdlib>
 #include <cstring>
@@ -13,12 +15,17 @@
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "data/dbf_refill.h"
 #include "data/tblsetup.h"
 #include "output/plot_drivers.h"
 #include "output/plot_io.h"
 #include "output/plot_state.h"
 
 namespace {
+
+/* The new table's mark, and whether a row of it could not be inserted. */
+dbf_refill s_refill;
+bool s_row_failed = false;
 
 /* The new table's name: the file name's base, trimmed. */
 std::string table_name(void)
@@ -82,16 +89,18 @@ int table_plot_begin(void)
             rc = -1;
         }
     }
+    s_row_failed = false;
+    if (rc >= 0 && dbf_refill_begin(s_refill, project, name.c_str()) != 0) rc = -1;
     if (rc >= 0 && tbl_create_table(node, project) <= 0) rc = -1;
     tblsetup_table_free(node);
-    if (rc < 0) return rc;
-    if (sql_describe_table(project->connection, name.c_str(), &s.table_cols, 0) < 1) {
+    if (rc >= 0 && sql_describe_table(project->connection, name.c_str(), &s.table_cols, 0) < 1) {
         /* A table the output cannot fill is not left behind. */
         sql_col_list_free(&s.table_cols);
         sql_drop_table(project->connection, name.c_str());
-        return -1;
+        rc = -1;
     }
-    return 0;
+    if (rc < 0) dbf_refill_end(s_refill, project, false);
+    return rc;
 }
 
 /* Inserts the row into the new table; see the header. */
@@ -109,12 +118,18 @@ int table_plot_row(void)
     }
     std::string name = table_name();
     int rc = sql_insert_row(s.row->connection, s.table_cols, name.c_str());
+    if (rc < 0) s_row_failed = true;
     return rc < 0 ? rc : 0;
 }
 
 /* Frees the new table's columns and the options; see the header. */
 int table_plot_end(void)
 {
+    /* A table some rows did not reach goes. */
+    pjct_rec *project = g_plot_state.row ? pjct_find_by_session(g_plot_state.row->connection) : nullptr;
+    if (s_row_failed && !s_refill.dir.empty())
+        msg_alert(ERR_TITLE, "No table %s made: a row could not be inserted into it", s_refill.name.c_str());
+    dbf_refill_end(s_refill, project, !s_row_failed);
     sql_col_list_free(&g_plot_state.table_cols);
     return 0;
 }
