@@ -36,6 +36,8 @@ struct io_state {
   bool ran_out = false;                /* the last read found no answer    */
                                        /* left (script dry, end of input)  */
   std::vector<std::string> secrets;    /* texts never shown (passwords)    */
+  bool stopped = false;                /* the script was stopped: reads    */
+                                       /* answer dry without a fault       */
 };
 
 /* The one input source and text screen. */
@@ -78,6 +80,7 @@ void load_lines(std::istream& in) {
     s.script_lines.push_back(line);
   }
   s.script = true;
+  s.stopped = false;
 }
 
 }  // namespace
@@ -145,7 +148,7 @@ static host_answer read_one_answer(const std::string& prompt, std::string& line)
   if (s.script) {
     if (s.script_lines.empty()) {
       s.ran_out = true;
-      host_io_record_fault("script ran dry at: " + prompt);
+      if (!s.stopped) host_io_record_fault("script ran dry at: " + prompt);
       return HOST_ANSWER_CANCEL;
     }
     line = s.script_lines.front();
@@ -188,6 +191,13 @@ static host_answer read_one_answer(const std::string& prompt, std::string& line)
 ** (a dry script, the end of the terminal's input) rather than because the
 ** user cancelled. */
 bool host_io_ran_out() { return io().ran_out; }
+
+/* Drops the script's answers left; see host_io.h. */
+void host_io_stop_script() {
+  io_state& s = io();
+  s.script_lines.clear();
+  s.stopped = s.script;
+}
 
 /* Gives the next script line without taking it, in the editor's code page
 ** when it converts (as read otherwise); false when none is left or the

@@ -45,6 +45,9 @@ host_answer host_io_read_answer(const std::string& prompt, std::string& line);
 ** because no answer was left (a dry script, the end of the terminal's
 ** input), false after a cancel the user gave. */
 bool host_io_ran_out();
+/* Drops the answers a script has left: every later question is answered
+** as by a dry script, without a further fault (the caller recorded why). */
+void host_io_stop_script();
 /* Looks at the next script line without taking it; false when none is left
 ** or answers come from the terminal. */
 bool host_io_peek_answer(std::string& line);

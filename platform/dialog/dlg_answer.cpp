@@ -18,7 +18,11 @@
 **
 ** A wrong answer is refused: in a script it is also recorded as a fault.
 ** An answer the dialog itself refuses (an "ok" that leaves it open, a value
-** its check turns down) is printed with the dialog's error text at once.
+** its check turns down, a list choice it puts back) is printed with the
+** dialog's error text at once; a script may then only cancel, show, or set
+** the refused tile again: answering on otherwise records the refusal as a
+** fault, cancels the dialog and stops the script, so that no later answer
+** lands where the script did not mean it.
 ** The dialog keeps reading answers until it is done; a script that runs dry
 ** ends it with status 0 (host_io records that fault).
 */
@@ -117,7 +121,6 @@ void press_end_tile(dlg_dialog &d, bool ok) {
   dlg_pick(d, t, CBR_SELECT, 0, 0);
 }
 
-/* Carries out one answer line. */
 /* The value of an answer "set KEY VALUE" whose tile hides what is typed
 ** (it has a password_char); empty for any other answer. */
 std::string hidden_value(const dlg_dialog &d, const std::string &line) {
@@ -132,54 +135,56 @@ std::string hidden_value(const dlg_dialog &d, const std::string &line) {
   return unquote(trimmed(rest));
 }
 
-void answer(dlg_dialog &d, const std::string &line) {
+/* Carries out one answer line. Answers true when the answer was a
+** "select" whose choice the dialog put back (a refused field move). */
+bool answer(dlg_dialog &d, const std::string &line) {
   std::istringstream in(line);
   std::string verb, key;
   in >> verb;
-  if (verb.empty()) return;
+  if (verb.empty()) return false;
   if (verb == "ok" || verb == "cancel") {
     press_end_tile(d, verb == "ok");
-    return;
+    return false;
   }
   if (verb == "show") {
     host_io_print(dlg_form_text(d));
-    return;
+    return false;
   }
   if (verb != "set" && verb != "pick" && verb != "dclick" &&
       verb != "select") {
     host_io_print(kAnswerHelp);
     refuse(d, "unknown answer \"" + line + "\"");
-    return;
+    return false;
   }
   in >> key;
   int t = answer_tile(d, key);
-  if (t < 0) return;
+  if (t < 0) return false;
   if (verb == "set") {
     std::string rest;
     std::getline(in, rest);
     std::string v = unquote(trimmed(rest)), why;
     if (!answer_value_ok(d, t, v, why) || !dlg_tile_assign(d, t, v, why)) {
       refuse(d, why);
-      return;
+      return false;
     }
     if (d.tiles[t].kind == "edit_box") dlg_fire(d, t, CBR_LOST_FOCUS, 0, 0);
-    return;
+    return false;
   }
   if (verb == "pick") {
     long x = 0, y = 0;
     in >> x >> y;
     dlg_pick(d, t, CBR_SELECT, x, y);
-    return;
+    return false;
   }
   if (verb == "dclick") {
     dlg_fire(d, t, CBR_DOUBLE_CLICK, 0, 0);
-    return;
+    return false;
   }
   /* select */
   const dlg_tile &tile = d.tiles[t];
   if (tile.kind != "list_box" && tile.kind != "popup_list") {
     refuse(d, "tile \"" + key + "\" is no list");
-    return;
+    return false;
   }
   std::string rest, why;
   std::getline(in, rest);
@@ -188,13 +193,14 @@ void answer(dlg_dialog &d, const std::string &line) {
   while (parts >> part) sel += (sel.empty() ? "" : " ") + part;
   if (sel.empty()) {
     refuse(d, "select " + key + " needs item numbers");
-    return;
+    return false;
   }
   if (!answer_value_ok(d, t, sel, why) || !dlg_tile_assign(d, t, sel, why)) {
     refuse(d, why);
-    return;
+    return false;
   }
   dlg_fire(d, t, CBR_SELECT, 0, 0);
+  return !d.done && dlg_tile_value(d, t) != sel;
 }
 
 /* Appends one tile's line (and its list) to the form. */
@@ -240,17 +246,56 @@ std::string error_text(const dlg_dialog &d) {
   return it == d.keys.end() ? std::string() : trimmed(dlg_tile_value(d, it->second));
 }
 
-/* After "ok", or "set" on a tile the dialog checks, a dialog that stays
-** open with a new text in its error tile refused the answer: the text is
-** printed at once, so that a reader of a script's run sees which answer
-** was refused before the next one is taken. */
-void report_refusal(const dlg_dialog &d, const std::string &line, const std::string &before) {
+/* The first word of an answer line. */
+std::string answer_verb(const std::string &line) {
   std::istringstream in(line);
   std::string verb;
   in >> verb;
-  if (d.done || (verb != "ok" && verb != "set")) return;
+  return verb;
+}
+
+/* The dialog refused an answer when it stays open after "ok" with a text
+** in its error tile, after "set" with a new text there, or after "select"
+** with its choice put back (a field move it does not allow) and a text
+** there: the text is printed at once, so that a reader of a script's run
+** sees which answer was refused before the next one is taken. Answers the
+** refusal's text, empty when the answer was taken. */
+std::string report_refusal(const dlg_dialog &d, const std::string &line, const std::string &before, bool put_back) {
+  std::string verb = answer_verb(line);
+  if (d.done || (verb != "ok" && verb != "set" && !put_back)) return "";
   std::string now = error_text(d);
-  if (!now.empty() && (now != before || verb == "ok")) host_io_print("*Refused* " + now + "\n");
+  if (now.empty() || (now == before && verb == "set")) return "";
+  host_io_print("*Refused* " + now + "\n");
+  return now;
+}
+
+/* A script that answers on after a refusal meant its next answers for the
+** state it expected, not the one the refusal left (a refused field move
+** keeps the refused field current, so the next value would land in it):
+** the refusal becomes a fault, the dialog is cancelled and the script
+** stops. Answers true when it stopped; "show", cancelling (by "cancel" or
+** by picking the cancel tile) and setting the refused tile again (mending
+** the refused value) are no answering on. */
+bool stop_after_refusal(dlg_dialog &d, const std::string &line, const std::string &refused,
+                        const std::string &refused_line) {
+  if (refused.empty() || !host_io_is_script()) return false;
+  std::istringstream in(line), was(refused_line);
+  std::string verb, key, was_verb, was_key;
+  in >> verb >> key;
+  was >> was_verb >> was_key;
+  if (verb.empty() || verb == "show" || verb == "cancel") return false;
+  if (verb == "set" && was_verb == "set" && key == was_key) return false;
+  int cancel = dlg_cancel_tile(d);
+  if (verb == "pick" && cancel >= 0 && d.tiles[cancel].key == key) return false;
+  host_io_record_fault("dialog " + d.name + " refused an answer and the script answered on: " + refused);
+  host_io_print("*Stopped*: the script answers on after a refusal; the dialog is cancelled.\n");
+  host_io_stop_script();
+  press_end_tile(d, false);
+  if (!d.done) {
+    d.done = true;
+    d.status = DLGCANCEL;
+  }
+  return true;
 }
 
 }  // namespace
@@ -292,6 +337,8 @@ void dlg_run(dlg_dialog &d) {
   } else {
     host_io_print(dlg_form_text(d));
   }
+  std::string refused;       /* the refusal of the last answer, if any */
+  std::string refused_line;  /* that answer */
   while (!d.done) {
     /* A password set by the script is a secret before its line is echoed. */
     std::string next;
@@ -308,8 +355,10 @@ void dlg_run(dlg_dialog &d) {
       break;
     }
     host_io_add_secret(hidden_value(d, line));
+    if (stop_after_refusal(d, line, refused, refused_line)) break;
     std::string before = error_text(d);
-    answer(d, line);
-    report_refusal(d, line, before);
+    bool put_back = answer(d, line);
+    refused = report_refusal(d, line, before, put_back);
+    refused_line = line;
   }
 }

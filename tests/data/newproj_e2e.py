@@ -550,14 +550,15 @@ SAMPLES = [(1, "S-1", 120.5), (1, "S-2", 35), (2, "S-3", 8)]
 
 
 def soil_add():
-    """The sites, then the samples; the first sample's gold typed above
-    the maximum first."""
+    """The sites, then a sample with its gold above the maximum, which is
+    refused and cancelled (a script answers nothing else after a refusal),
+    then the samples."""
     lines = ["pv-add", "pv_add_tbl", "select tables %d" % SOIL_SITE]
     for s in SITES:
         lines += row_answers(s) + ["ok", "pv_add_tbl"]
-    lines += ["select tables %d" % SOIL_SAMPL] + row_answers((1, "S-1", 20000)) + ["ok"]
-    lines += ["set edit_col 120.5", "ok", "pv_add_tbl"]
-    for s in SAMPLES[1:]:
+    lines += ["select tables %d" % SOIL_SAMPL] + row_answers((1, "S-1", 20000)) + ["ok", "cancel"]
+    lines += ["pv-add", "pv_add_tbl", "select tables %d" % SOIL_SAMPL]
+    for s in SAMPLES:
         lines += row_answers(s) + ["ok", "pv_add_tbl"]
     return SOIL_LOGON + "\n".join(lines + ["cancel"]) + "\n" + LOGOFF
 

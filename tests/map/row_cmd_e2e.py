@@ -10,6 +10,11 @@ Adding: a station typed in "pv_add_tbl" (STN 6, NAME "Test Crëek", EASTING
 Windows-1252; the dialog comes back with the next number and cancel ends
 the command.
 
+A refused field move: EASTING typed "abc" is refused when NORTHING is
+picked ("*Refused*" with the dialog's error); the script answering on
+(NORTHING's value) stops with the refusal among its faults, exit status 1,
+and no row is stored with a value in a column the script did not mean.
+
 Drawing: with NAME given the plot flag in the column input setup, the
 station's name is placed by hand and saved as a TEXT linked to GEO, STATN
 and row 6; with a unique index on NAME, a second station named
@@ -95,6 +100,34 @@ def add_run(pvhost, module, resources, root):
     check(out.count("Dialog: pv_add_tbl") == 2, "the dialog comes back after the row")
     check("BASENUMBER     \t:\t7" in out, "the next row is offered number 7")
     check(len(rows) == 6, "one row added, %d rows" % len(rows))
+
+
+REFUSED_SCRIPT = """(pv_open "GEO" "DB3" "" "")
+pv-add
+pv_add_tbl
+select edit_list 1
+set edit_col 6
+select edit_list 3
+set edit_col abc
+select edit_list 4
+set edit_col 5600000
+select edit_list 2
+set edit_col Shifted
+ok
+pv_add_tbl
+cancel
+(pv_logoff)
+QUIT
+"""
+
+
+def refused_run(pvhost, module, resources, root):
+    proj = setup(resources, root)
+    out = run_pvhost(pvhost, module, resources, root, REFUSED_SCRIPT, status=1)
+    check("*Refused* " in out and "EASTING" in out[out.find("*Refused* "):], "the refused move is printed")
+    check("refused an answer and the script answered on" in out, "answering on is a fault")
+    rows = [int(r["BASENUMBER"]) for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))]
+    check(rows == [1, 2, 3, 4, 5], "no row stored, rows %r" % rows)
 
 
 PLOT_SCRIPT = """(pv_open "GEO" "DB3" "" "")
@@ -332,6 +365,7 @@ def main():
         raise SystemExit(__doc__)
     pvhost, module, resources, work = sys.argv[1:]
     add_run(pvhost, module, resources, os.path.join(work, "add"))
+    refused_run(pvhost, module, resources, os.path.join(work, "refused"))
     plot_run(pvhost, module, resources, os.path.join(work, "plot"))
     zero_run(pvhost, module, resources, os.path.join(work, "zero"))
     lost_run(pvhost, module, resources, os.path.join(work, "lost"))

@@ -200,12 +200,14 @@ TEST_F(RowEditor, ANewRowTakesTheNextNumberAndARepeatedUniqueValueIsRefused) {
   col_attr_rec *name = col_attr_find(project_->col_attrs, "NAME", "STATN", nullptr);
   ASSERT_NE(name, nullptr);
   name->default_text = strdup("Unnamed station");
-  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 11\nok\nset edit_col 12\nok\n");
+  host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 11\nok\ncancel\n"
+                          "pv_edit_col\nselect edit_list 1\nset edit_col 12\nok\n");
   sql_col_rec *none = nullptr;
+  EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), -5001);
+  EXPECT_EQ(tile("error").value, "STN: 11 already exists in table STATN");
   EXPECT_EQ(row_enter_new(project_->connection, &none, "STATN", 1), RTNORM);
   EXPECT_EQ(none, nullptr);
   EXPECT_EQ(tile("edit_list").items.at(0), line("BASENUMBER", "3"));
-  EXPECT_EQ(tile("error").value, "STN: 11 already exists in table STATN");
   EXPECT_EQ(rows("SELECT BASENUMBER, STN, NAME FROM STATN WHERE BASENUMBER = 3"), "3|12|Unnamed station\n");
   /* The next one is numbered after it. */
   host_io_use_script_text("pv_edit_col\nselect edit_list 1\nset edit_col 13\nok\n");

@@ -281,7 +281,9 @@ TEST_F(TblSetupDialog, ColumnDefinitionsAreCheckedByTheProjectsRules) {
 TEST_F(TblSetupDialog, TheColumnDialogStoresOnlyAnAcceptedDefinition) {
   tblsetup_table_node *t = tblsetup_table_from_row(statn_);
   tblsetup_column_node *c = tblsetup_column_find(t->columns, "ROCKTYPE", nullptr);
-  host_io_use_script_text("pv_colsetup\nset col_len 255\nok\nset col_len 30\nok\n");
+  host_io_use_script_text("pv_colsetup\nset col_len 255\nok\ncancel\npv_colsetup\nset col_len 30\nok\n");
+  EXPECT_EQ(pv_colsetup_dialog(c, t, project_), RTNORM);
+  EXPECT_EQ(c->length, 20) << "a refused length is not stored";
   EXPECT_EQ(pv_colsetup_dialog(c, t, project_), RTNORM);
   EXPECT_TRUE(host_io_faults().empty());
   EXPECT_EQ(c->length, 30);
@@ -302,10 +304,11 @@ TEST_F(TblSetupDialog, TheColumnDialogStoresOnlyAnAcceptedDefinition) {
 TEST_F(TblSetupDialog, TheMoveDialogRefusesTheMovedColumnItself) {
   tblsetup_table_node *t = tblsetup_table_from_row(statn_);
   tblsetup_column_node *rock = tblsetup_column_find(t->columns, "ROCKTYPE", nullptr);
-  host_io_use_script_text("pv_colmove\nselect col_name 3\nok\nselect col_name 0\nok\n");
+  host_io_use_script_text("pv_colmove\nselect col_name 3\nok\ncancel\npv_colmove\nselect col_name 0\nok\n");
+  EXPECT_EQ(pv_colmove_dialog(rock, t), -1);
+  EXPECT_EQ(tile("pv_colmove", "error").value, "Invalid column selected");
   EXPECT_EQ(pv_colmove_dialog(rock, t), 0);
   EXPECT_TRUE(host_io_faults().empty());
-  EXPECT_EQ(tile("pv_colmove", "error").value, "Invalid column selected");
   EXPECT_EQ(t->columns, rock);
   host_io_use_script_text("pv_colmove\ncancel\n");
   EXPECT_EQ(pv_colmove_dialog(rock, t), -1);
