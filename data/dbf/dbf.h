@@ -166,6 +166,13 @@ int dbf_write_buffer(dbf_handle *h);
 int dbf_is_deleted(const dbf_handle *h);
 int dbf_copy_record(dbf_handle *dst, dbf_handle *src, dbf_copy_note *note = nullptr);
 
+/* Writes the number text t (n characters: a sign, digits with at most one
+ * point, and an exponent "E+20" or "e-5" when it has one) into out in plain
+ * decimal form ("1.5E-05" becomes "0.000015", "1E+20" a 1 and twenty 0s),
+ * NUL-ended. Answers its length, or -1 when t is no such number or its
+ * plain form does not fit size bytes. */
+int dbf_plain_number(const char *t, int n, char *out, int size);
+
 /* Fields. */
 int dbf_field_index(const dbf_handle *h, const char *name);
 char *dbf_field_ptr(dbf_handle *h, const char *name);

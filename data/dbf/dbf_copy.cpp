@@ -10,6 +10,11 @@
 #include "data/dbf/dbf_internal.h"
 
 #include <cstring>
+#include <string>
+
+/* Room for a number's text in plain form: the widest number field and its
+ * NUL, and the longest plain form of a double in a field that wide. */
+constexpr int DBF_NUMBER_TEXT = 352;
 
 /* Answers how many leading characters of a number text belong to its
  * integer part (sign and digits before the point). */
@@ -46,6 +51,68 @@ static dbf_fit dbf_number_fit(const char *t, int n, int width, int decimals)
     return fit;
 }
 
+/* Writes a number text in plain decimal form; see dbf.h. */
+int dbf_plain_number(const char *t, int n, char *out, int size)
+{
+    int k = 0;
+    bool negative = n > 0 && t[0] == '-';
+    if (k < n && (t[k] == '-' || t[k] == '+')) k++;
+    std::string digits;     /* the mantissa's digits without its point */
+    int whole = -1;         /* digits before the point, -1 while none seen */
+    for (; k < n && ((t[k] >= '0' && t[k] <= '9') || (t[k] == '.' && whole < 0)); k++) {
+        if (t[k] == '.') whole = (int)digits.size();
+        else digits += t[k];
+    }
+    if (digits.empty()) return -1;
+    if (whole < 0) whole = (int)digits.size();
+    long exponent = 0;
+    if (k < n && (t[k] == 'E' || t[k] == 'e')) {
+        bool minus = ++k < n && t[k] == '-';
+        if (k < n && (t[k] == '-' || t[k] == '+')) k++;
+        if (k == n) return -1;
+        for (; k < n && t[k] >= '0' && t[k] <= '9'; k++)
+            if ((exponent = exponent * 10 + (t[k] - '0')) > size) return -1;
+        if (minus) exponent = -exponent;
+    }
+    if (k != n) return -1;
+    long point = whole + exponent;   /* digits before the point in plain form */
+    std::string plain;
+    if (point <= 0) {
+        plain = "0." + std::string((size_t)-point, '0') + digits;
+    } else if (point >= (long)digits.size()) {
+        plain = digits + std::string((size_t)(point - (long)digits.size()), '0');
+    } else {
+        plain = digits.substr(0, (size_t)point) + "." + digits.substr((size_t)point);
+    }
+    /* Zeros that carry nothing go: leading ones before the units and
+     * trailing ones after the point. */
+    size_t lead = 0;
+    while (lead + 1 < plain.size() && plain[lead] == '0' && plain[lead + 1] != '.') lead++;
+    plain.erase(0, lead);
+    if (plain.find('.') != std::string::npos) {
+        while (plain.back() == '0') plain.pop_back();
+        if (plain.back() == '.') plain.pop_back();
+    }
+    if (negative && plain.find_first_not_of("0.") != std::string::npos) plain.insert(0, "-");
+    if ((int)plain.size() >= size) return -1;
+    memcpy(out, plain.c_str(), plain.size() + 1);
+    return (int)plain.size();
+}
+
+/* The number text t (n characters) in plain decimal form when it is
+ * written with an exponent (into buf, of DBF_NUMBER_TEXT bytes), else as
+ * it stands; n is set to the length of what is answered. Answers null
+ * when an exponent form is damaged ("1.5E") or wider in plain form than
+ * any field: no field can hold it. */
+static const char *dbf_without_exponent(const char *t, int *n, char *buf)
+{
+    if (!memchr(t, 'E', (size_t)*n) && !memchr(t, 'e', (size_t)*n)) return t;
+    int len = dbf_plain_number(t, *n, buf, DBF_NUMBER_TEXT);
+    if (len < 0) return nullptr;
+    *n = len;
+    return buf;
+}
+
 /* Answers the text of a field without its blanks at either end, its
  * length in *n. */
 static const char *dbf_trimmed(const char *s, int len, int *n)
@@ -59,12 +126,16 @@ static const char *dbf_trimmed(const char *s, int len, int *n)
 }
 
 /* Copies a number field's text (blanks at either end dropped) into a
- * number field right-aligned, fitted by dbf_number_fit. Answers the fit;
- * when the integer part does not fit the field stays blank. */
-static dbf_fit dbf_copy_number(char *dst, int dst_len, int decimals, const char *src, int src_len)
+ * number field right-aligned, fitted by dbf_number_fit; unless same (a
+ * field of unchanged layout, which keeps its text), a text with an
+ * exponent is fitted in plain form. Answers the fit; when the integer part
+ * does not fit the field stays blank. */
+static dbf_fit dbf_copy_number(char *dst, int dst_len, int decimals, const char *src, int src_len, bool same)
 {
     int n;
+    char plain[DBF_NUMBER_TEXT];
     const char *t = dbf_trimmed(src, src_len, &n);
+    if (!same && !(t = dbf_without_exponent(t, &n, plain))) return {-1, false};
     dbf_fit fit = dbf_number_fit(t, n, dst_len, decimals);
     if (fit.keep > 0) memcpy(dst + dst_len - fit.keep, t, (size_t)fit.keep);
     return fit;
@@ -107,8 +178,22 @@ static dbf_fit dbf_text_to_number(char *dst, int dst_len, int decimals, const ch
         }
     }
     if (!digit) return {0, false};
-    dbf_fit fit = dbf_number_fit(t + start, k - start, dst_len, decimals);
-    if (fit.keep > 0) memcpy(dst, t + start, (size_t)fit.keep);
+    /* An exponent with its digits belongs to the number. */
+    int e = k;
+    if (e < n && (t[e] == 'E' || t[e] == 'e')) {
+        e++;
+        if (e < n && (t[e] == '-' || t[e] == '+')) e++;
+        if (e < n && t[e] >= '0' && t[e] <= '9') {
+            while (e < n && t[e] >= '0' && t[e] <= '9') e++;
+            k = e;
+        }
+    }
+    int len = k - start;
+    char plain[DBF_NUMBER_TEXT];
+    const char *number = dbf_without_exponent(t + start, &len, plain);
+    if (!number) return {-1, false};
+    dbf_fit fit = dbf_number_fit(number, len, dst_len, decimals);
+    if (fit.keep > 0) memcpy(dst, number, (size_t)fit.keep);
     return fit;
 }
 
@@ -193,7 +278,7 @@ int dbf_copy_record(dbf_handle *dst, dbf_handle *src, dbf_copy_note *note)
         if (st == dt && (number || (st == 'M' && dst->memo_state == 1))) {
             /* A field of unchanged layout keeps whatever it held. */
             bool same = sl == dl && src->fields[i].decimals == df.decimals;
-            fit = dbf_copy_number(d, dl, number && !same ? df.decimals : 0, s, sl);
+            fit = dbf_copy_number(d, dl, number && !same ? df.decimals : 0, s, sl, same || !number);
             if (st == 'M') {
                 fit.keep = 0;   /* a block number, not a value */
                 if (src->memo_state == 1 && dbt_copy_lines(dst, src, i, j) != DBF_OK && rc == DBF_OK) rc = DBF_ERR_OPEN;

@@ -482,10 +482,24 @@ static int db3_store_exact(const db3_coltype *ct, long double v, int is_int, lon
     return db3_put_number(text, bytes, ct->width, column, err);
 }
 
+/* The value with that many significant digits in the shortest form that
+ * fits a field of width characters: plain decimals ("0.000015") where they
+ * fit, else the exponent form ("1.5E-05"). Answers false when neither
+ * fits. */
+static bool db3_approx_text(double v, int digits, int width, char *text, size_t size)
+{
+    char g[DB3_NUMBER_TEXT];
+    snprintf(g, sizeof g, "%.*G", digits, v);
+    if (dbf_plain_number(g, (int)strlen(g), text, (int)size) >= 0 && (int)strlen(text) <= width) return true;
+    snprintf(text, size, "%s", g);
+    return (int)strlen(text) <= width;
+}
+
 /* Writes an approximate number as a text that reads back as the same
  * number (in float for REAL and small FLOATs): the fewest significant
- * digits from the type's usual precision up that bring it back (the %G
- * form drops trailing zeros, so 0.1 stays "0.1"); when even that is wider
+ * digits from the type's usual precision up that bring it back (trailing
+ * zeros dropped, so 0.1 stays "0.1"), in plain decimals wherever they fit
+ * and with an exponent only where they do not; when even that is wider
  * than the field, the most digits that fit. Answers 1, or 0 with
  * DB3_ERR_RANGE when no text fits. */
 static int db3_store_approx(const db3_coltype *ct, double v, char *bytes, const char *column, db3_error *err)
@@ -498,15 +512,13 @@ static int db3_store_approx(const db3_coltype *ct, double v, char *bytes, const 
     int most = single ? DB3_REAL_SIGNIFICANT : DB3_DOUBLE_SIGNIFICANT;
     char text[DB3_NUMBER_TEXT];
     for (int digits = first; digits <= most; digits++) {
-        snprintf(text, sizeof text, "%.*G", digits, want);
-        if ((int)strlen(text) > ct->width) break;
+        if (!db3_approx_text(want, digits, ct->width, text, sizeof text)) break;
         double back = strtod(text, nullptr);
         if (single ? (float)back == (float)want : back == want) return db3_put_number(text, bytes, ct->width, column, err);
     }
-    for (int digits = most; digits >= 1; digits--) {
-        snprintf(text, sizeof text, "%.*G", digits, want);
-        if ((int)strlen(text) <= ct->width) return db3_put_number(text, bytes, ct->width, column, err);
-    }
+    for (int digits = most; digits >= 1; digits--)
+        if (db3_approx_text(want, digits, ct->width, text, sizeof text))
+            return db3_put_number(text, bytes, ct->width, column, err);
     return db3_fail(err, DB3_ERR_RANGE, "value %.17G does not fit column %s", v, column);
 }
 

@@ -5,6 +5,8 @@
 #include "db3_fixture.h"
 #include "standard_statements.h"
 
+#include <fstream>
+#include <iterator>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -61,7 +63,8 @@ TEST_F(Db3Test, ColumnTypesMapToDocumentedFieldsAndDescribeBack)
 }
 
 /* Values are written as dBASE text that dbfread reads back unchanged:
- * exact numbers with their decimals, approximate ones in full, blanks for
+ * exact numbers with their decimals, approximate ones in full (in plain
+ * decimals where they fit the field, else with an exponent), blanks for
  * NULL and for empty texts. */
 TEST_F(Db3Test, ValuesRoundTripThroughTheFiles)
 {
@@ -70,16 +73,23 @@ TEST_F(Db3Test, ValuesRoundTripThroughTheFiles)
     run("INSERT INTO V (A,B,C,D,E) VALUES ('', 1e-15, -3, NULL, NULL)");
     run("INSERT INTO V VALUES ('  lead', 6378137, '42.10', '12', 1.0e30)");
     run("INSERT INTO V (B, E) VALUES (0.1 + 0.2, 0.1)");
+    run("INSERT INTO V (B, E) VALUES (1.5e-5, 1e19)");
     EXPECT_EQ(dbfread("V"),
               "\"x'y\"|0.1|12.5|-7|2.5\n"
               "''|1e-15|-3.0|None|None\n"
               "'  lead'|6378137|42.1|12|1e+30\n"
-              "''|0.30000000000000004|None|None|0.1\n");
+              "''|0.30000000000000004|None|None|0.1\n"
+              "''|1.5e-05|None|None|10000000000000000000\n");
     EXPECT_EQ(rows("SELECT * FROM V"),
               "x'y|0.1|12.50|-7|2.5\n"
               "~|1e-15|-3.00|~|~\n"
               "  lead|6378137|42.10|12|1e+30\n"
-              "~|0.3|~|~|0.1\n");
+              "~|0.3|~|~|0.1\n"
+              "~|1.5e-05|~|~|1e+19\n");
+    std::ifstream in(dir + "/V.DBF", std::ios::binary);
+    std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char *text : {" 0.000000000000001", "            0.000015", "10000000000000000000", "1E+30"})
+        EXPECT_NE(file.find(text), std::string::npos) << text;
 }
 
 /* The memo side table of a table, its index of the same name and the

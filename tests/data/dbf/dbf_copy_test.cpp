@@ -51,6 +51,13 @@ TEST(DbfCopy, FieldsAreConvertedByTheirTypes)
         {{"V", 'N', 5, 1}, "3.5", true, {"V", 'C', 5, 0}, "3.5  ", DBF_OK},
         {{"V", 'F', 5, 1}, "3.5", true, {"V", 'C', 5, 0}, "3.5  ", DBF_OK},
         {{"V", 'D', 8, 0}, "20200101", false, {"V", 'L', 1, 0}, "Y", DBF_OK},
+        /* Approximate numbers with an exponent are fitted in plain form. */
+        {{"V", 'N', 20, 6}, "1.5E-05", true, {"V", 'N', 8, 2}, "    0.00", DBF_OK, 1},
+        {{"V", 'N', 20, 6}, "5E-05", true, {"V", 'N', 10, 6}, "   0.00005", DBF_OK},
+        {{"V", 'N', 20, 6}, "-1.25E+3", true, {"V", 'N', 8, 2}, "   -1250", DBF_OK},
+        {{"V", 'N', 20, 6}, "1E+20", true, {"V", 'N', 8, 2}, "        ", DBF_ERR_OVERFLOW},
+        {{"V", 'N', 20, 6}, "1.5E", true, {"V", 'N', 8, 2}, "        ", DBF_ERR_OVERFLOW},
+        {{"V", 'C', 8, 0}, "2.5e2 m", false, {"V", 'N', 5, 0}, "250  ", DBF_OK},
     };
     for (const Conversion &c : cases) {
         ScratchDir dir;

@@ -16,7 +16,9 @@ Changed number columns keep their values: STN to CHAR 8 and ELEV to CHAR
 hold 5620410 and is refused, naming the table, the column and the row,
 with STATN.DBF byte for byte as before and still open to an update
 import; 5621120.85 into NUMERIC(10,1) becomes 5621120.8, counted in the
-closing message.
+closing message. EASTING written with exponents (12.5, 1.5E-05, 1E+20)
+cannot go to NUMERIC(8,2), naming 1E+20's row; with 5E-05 instead of
+1E+20 it goes to NUMERIC(14,6) as plain numbers dbfread reads.
 
 A rebuild of a 20,000-row STATN killed (kill -9 of pvhost) at moments
 spread over its run comes back whole at the next logon: the same rows as
@@ -196,6 +198,25 @@ def test_number_columns(pvhost, module, resources, work):
           "the closing message counts the value that lost a digit")
     check([r["NORTHING"] for r in records(statn)] == [5620410, 5621120.8, 5623055.1, 5615480.4, 5629910.6],
           "NORTHING in N(10,1): %r" % records(statn))
+
+    # Approximate numbers the driver wrote with an exponent.
+    root = os.path.join(work, "exponent")
+    proj = fresh_workdir(resources, root)
+    statn = os.path.join(proj, "STATN.DBF")
+    for n, text in ((0, "12.5"), (1, "1.5E-05"), (2, "1E+20")):
+        put_number(statn, n, "EASTING", text)
+    before = open(statn, "rb").read()
+    out = run_pvhost(pvhost, module, resources, root,
+                     CHANGE_START + column_change(3, 1, 8, 2) + CHANGE_REFUSED, "exponent.scr")
+    check("Table STATN not changed: column EASTING (N 8,2) cannot hold 1E+20 of the row with BASENUMBER 3."
+          in out, "1E+20 is refused naming its row")
+    check(open(statn, "rb").read() == before, "STATN.DBF is byte for byte as before")
+    put_number(statn, 2, "EASTING", "5E-05")
+    out = run_pvhost(pvhost, module, resources, root,
+                     CHANGE_START + column_change(3, 1, 14, 6) + CHANGE_SAVED, "exponent_fits.scr")
+    check("GEO database saved" in out, "the exponent forms are rebuilt")
+    check([r["EASTING"] for r in records(statn)][:3] == [12.5, 0.000015, 0.00005],
+          "EASTING in N(14,6) reads as numbers: %r" % records(statn))
 
 
 def enlarge(path, count):
