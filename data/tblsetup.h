@@ -18,6 +18,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/pjct.h"
 #include "core/tbl.h"
@@ -109,6 +111,7 @@ struct tblsetup_state {
     col_attr_rec *rule;             /* rule record a sub-dialog works on */
     int answer;                     /* TS_ANSWER_* of the last save question */
     int mode;                       /* TS_MODE_* of the list */
+    std::vector<std::string> removed;  /* tables the user removed from the tree since it was built */
 };
 
 /* ---- The tree (tblsetup_tree.cpp, tblsetup_state.cpp) ---- */

@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "core/err_text.h"
+#include "core/setup_store.h"
 #include "core/sql_access.h"
 
 namespace {
@@ -83,14 +84,18 @@ int tblsetup_any_new(const pjct_rec *project)
     return TS_CHG_NONE;
 }
 
-/* 1152 when no node of the tree has the row's name; 0 when one has or no
-** tree is open; -1 for a row without columns or with a blank name. */
+/* 1152 when the user removed the row's table from the tree (and no node of
+** that name came back); 0 when not, or no tree is open: a registered table
+** the tree never listed (a dictionary, a profile) is never gone; -1 for a
+** row without columns or with a blank name. */
 int tblsetup_table_is_gone(const tbl_rec *row)
 {
     if (!row || !row->columns || tbl_name_blank(row->name)) return -1;
-    tblsetup_table_node *tree = tblsetup_state_get()->tree;
-    if (!tree) return TS_CHG_NONE;
-    return tblsetup_table_find(tree, row->name, nullptr) ? TS_CHG_NONE : TS_CHG_GONE;
+    const tblsetup_state *s = tblsetup_state_get();
+    if (tblsetup_table_find(s->tree, row->name, nullptr)) return TS_CHG_NONE;
+    for (const std::string &name : s->removed)
+        if (setup_name_eq(name.c_str(), row->name)) return TS_CHG_GONE;
+    return TS_CHG_NONE;
 }
 
 /* 1152 when some registered table of the project is gone, else 0. */

@@ -286,13 +286,17 @@ void ts_save_step(ads_hdlg dlg, int with_cancel)
 }
 
 /* Checks every registered table of the project that has columns and a
-** name; answers the collected texts ("\n%s in %s... correct with ...")
-** while they stay below TS_TEXT_SIZE characters, empty when all pass. */
+** name, but one the dialog never listed (it cannot be corrected here, and
+** leaving must not wait for it); answers the collected texts ("\n%s in
+** %s... correct with ...") while they stay below TS_TEXT_SIZE characters,
+** empty when all pass. */
 std::string ts_definition_errors(pjct_rec *p)
 {
     std::string out;
+    tblsetup_table_node *tree = tblsetup_state_get()->tree;
     for (tbl_rec *r = p ? p->tables : nullptr; r; r = r->next) {
         if (!r->columns || tbl_name_blank(r->name)) continue;
+        if (!tblsetup_table_find(tree, r->name, nullptr) && tblsetup_table_is_gone(r) != TS_CHG_GONE) continue;
         int rc = tbl_resolve_definition(r, 0);
         if (rc >= 0) continue;
         const char *text = err_text(rc);
@@ -308,6 +312,7 @@ void ts_reset(void)
 {
     tblsetup_state *s = tblsetup_state_get();
     tblsetup_table_list_free(&s->tree);
+    s->removed.clear();
     s->table = nullptr;
     s->column = nullptr;
     s->project = nullptr;

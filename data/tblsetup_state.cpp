@@ -17,7 +17,7 @@
 namespace {
 
 /* The open dialog's state; everything empty while no dialog is open. */
-tblsetup_state g_state = {nullptr, nullptr, nullptr, nullptr, nullptr, TS_ANSWER_NONE, TS_MODE_PROJECTS};
+tblsetup_state g_state = {nullptr, nullptr, nullptr, nullptr, nullptr, TS_ANSWER_NONE, TS_MODE_PROJECTS, {}};
 
 }  // namespace
 

@@ -195,8 +195,9 @@ int tblsetup_column_remove(tblsetup_column_node **head, tblsetup_column_node *no
     return -1;
 }
 
-/* Unlinks and frees a table node. Answers 1; -1 when the tree is empty or
-** does not hold it. */
+/* Unlinks and frees a table node; its name is kept among the removed ones,
+** which alone the save may take for gone. Answers 1; -1 when the tree is
+** empty or does not hold it. */
 int tblsetup_table_remove(tblsetup_table_node **root, tblsetup_table_node *node)
 {
     if (!root || !node) return -1;
@@ -204,6 +205,7 @@ int tblsetup_table_remove(tblsetup_table_node **root, tblsetup_table_node *node)
         if (*l != node) continue;
         *l = node->next;
         tblsetup_state *s = tblsetup_state_get();
+        if (node->name) s->removed.push_back(node->name);
         if (s->table == node) s->table = nullptr;
         tblsetup_table_free(node);
         return 1;
@@ -416,6 +418,7 @@ int tblsetup_build_tree(pjct_rec *project)
     tblsetup_table_list_free(&s->tree);
     s->table = nullptr;
     s->column = nullptr;
+    s->removed.clear();
     int count = 0;
     for (tbl_rec *r = project->tables; r; r = r->next) {
         tblsetup_table_node *t = tblsetup_table_from_row(r);

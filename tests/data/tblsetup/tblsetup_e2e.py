@@ -8,7 +8,9 @@ The first run makes table SOIL1 with BASENUMBER NUMERIC(8,0) and NAME
 CHAR(20) in the column dialog, saves it (yes), registers it as OTHER
 through the registration dialog, leaves and saves the setup (pv-save
 writes its PVTABLE row). The second run removes SOIL1 from the setup and
-answers yes to deleting it from disk: its files are gone.
+answers yes to deleting it from disk: its files are gone. A third run
+saves RIDGE's setup untouched: it asks nothing, and LEGND (a dictionary
+the setup does not list) keeps its file and its registration.
 """
 import os
 import sys
@@ -78,6 +80,18 @@ QUIT
 """
 
 
+# RIDGE's setup saved as it stands: its dictionaries, which the setup does
+# not list, are not removed.
+UNTOUCHED = """(pv_open "RIDGE" "DB3" "" "")
+pv-tblsetup
+pv_tblsetup
+pick exit
+pv-save
+(pv_logoff)
+QUIT
+"""
+
+
 def files_of(proj, base):
     return sorted(n for n in os.listdir(proj) if n.upper().split(".")[0] == base)
 
@@ -110,6 +124,14 @@ def main():
     rows = [r["TABLENAME"].strip() for r in dbfread.DBF(os.path.join(proj, "PVTABLE.DBF"))]
     check(rows == ["STATN"], "PVTABLE rows after the removal: %r" % rows)
     check(os.path.exists(os.path.join(proj, "STATN.DBF")), "STATN.DBF stays")
+
+    ridge = os.path.join(root, "projects", "RIDGE")
+    before = sorted(r["TABLENAME"].strip() for r in dbfread.DBF(os.path.join(ridge, "PVTABLE.DBF")))
+    out = run_pvhost(pvhost, module, resources, root, UNTOUCHED, "untouched.scr")
+    check("removed from setup" not in out, "an untouched setup asks to delete nothing")
+    check(files_of(ridge, "LEGND") != [], "LEGND.DBF stays")
+    after = sorted(r["TABLENAME"].strip() for r in dbfread.DBF(os.path.join(ridge, "PVTABLE.DBF")))
+    check(after == before and "LEGND" in after, "RIDGE's registry after the save: %r" % after)
     finish("pv-tblsetup end to end")
 
 
