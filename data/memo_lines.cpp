@@ -19,26 +19,25 @@
 
 namespace {
 
-/* Character codes the splitter turns into blanks besides 7 to 13. */
-constexpr unsigned char MEMO_SOFT_HYPHEN = 141;
-/* Control codes that become blanks: bell, backspace, tab, line feed,
-** vertical tab, form feed, carriage return. */
-constexpr unsigned char MEMO_BLANKED_FIRST = 7;
-constexpr unsigned char MEMO_BLANKED_LAST = 13;
-/* First code that is not a control character; 127 is the last ASCII code. */
+/* First code that is not a control character; 127 (delete) is a control
+** code too. */
 constexpr unsigned char MEMO_FIRST_PRINTABLE = 32;
-constexpr unsigned char MEMO_LAST_ASCII = 127;
+constexpr unsigned char MEMO_DELETE = 127;
+/* The codes above 127 that Windows-1252 gives no character (129, 141, 143,
+** 144, 157). */
+const unsigned char k_1252_gaps[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
 
 /* Characters a line may be broken after. */
 const char k_break_chars[] = " -,.;?/:";
 
-/* What the splitter makes of a character: the character itself, a blank,
-** or -1 when it ends the text. */
+/* What the splitter makes of a character: a blank for a control code (or
+** a code Windows-1252 has no character for), else the character itself,
+** so that accented letters, signs and quotes of the text are kept. */
 int memo_split_char(unsigned char c)
 {
-    if ((c >= MEMO_BLANKED_FIRST && c <= MEMO_BLANKED_LAST) || c == '"' || c == '\'' || c == MEMO_SOFT_HYPHEN)
-        return ' ';
-    if (c < MEMO_FIRST_PRINTABLE || c > MEMO_LAST_ASCII) return -1;
+    if (c < MEMO_FIRST_PRINTABLE || c == MEMO_DELETE) return ' ';
+    for (unsigned char gap : k_1252_gaps)
+        if (c == gap) return ' ';
     return c;
 }
 
@@ -75,9 +74,7 @@ int memo_split(const char *text)
         return l != nullptr;
     };
     for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
-        int c = memo_split_char(*p);
-        if (c < 0) break;
-        piece += (char)c;
+        piece += (char)memo_split_char(*p);
         if ((int)piece.size() == MEMO_SPLIT_WIDTH && !emit(memo_cut(piece))) goto no_memory;
     }
     while (!piece.empty())
@@ -95,7 +92,7 @@ int memo_check_line(const char *text)
     if (!text) return -2;
     for (int i = 0; text[i]; i++) {
         unsigned char c = (unsigned char)text[i];
-        if (c < MEMO_FIRST_PRINTABLE || c == MEMO_LAST_ASCII || c == '\'') {
+        if (c < MEMO_FIRST_PRINTABLE || c == MEMO_DELETE || c == '\'') {
             msg_alert(ERR_TITLE, "Illegal character %i at column %i.", (int)c, i + 1);
             return RTERROR;
         }

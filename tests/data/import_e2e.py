@@ -368,7 +368,7 @@ def fieldworker(args, root):
 
 def test_other_update_and_options(args, work):
     root = fld_root(work, "other")
-    upd = put(root, "othr.txt", b"2;renamed;new memo text\n7;seven;\n")
+    upd = put(root, "othr.txt", "2;renamed;new memo text: Cr\u00eate \u00e0 l'Ouest pr\u00e8s du lac\n7;seven;\n".encode())
     sampl = os.path.join(root, "projects", "FLD", "SAMPL.DBF")
     table(sampl, "BASENUMBER N(8,0); STN C(10); SMP C(10); WT N(8,2)", [(1, "S1", "A", 1.5)])
     table(os.path.join(root, "projects", "FLD", "SAMPLES.DBF"), "BASENUMBER N(8,0)", [])
@@ -393,7 +393,8 @@ def test_other_update_and_options(args, work):
     check(othr[2:] == [(3, "seven", "")], "a number not found gets a new number: %r" % othr[2:])
     lines = sorted((r["ORDNUMBER"], r["MEMOTEXT"]) for r in rows(root, "FLD", "OTHRMEM") if int(r["BASENUMBER"]) == 2)
     memo = " ".join(t for _, t in lines).split()
-    check(memo == ["new", "memo", "text"], "memo replaced: %r" % memo)
+    check(memo == ["new", "memo", "text:", "Cr\u00eate", "\u00e0", "l'Ouest", "pr\u00e8s", "du", "lac"],
+          "memo replaced, accents and quote kept: %r" % memo)
     check("ERROR: No file name specified" not in out, "a typed name is taken")
     check("ERROR:  Choose database or text file import" in out, "neither or both toggles refused")
     check("SAMPL imported" in out, "dBASE table registered")

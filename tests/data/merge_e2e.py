@@ -180,7 +180,7 @@ def test_dialog_checks(args, work):
 
 
 MEMO_ONE = "Granite, pink, coarse grained; feldspar megacrysts up to 4 cm. " * 3
-MEMO_TWO = "Fault zone: breccia with quartz veins / calcite. Strike 040. " * 2
+MEMO_TWO = "Fault zone: breccia with quartz veins / calcite. Strike 040. Cr\u00eate \u00e0 l'Ouest, pr\u00e8s du lac. " * 2
 
 
 STATN_FIELDS = "BASENUMBER N(8,0); STATION N(8,0); NAME C(20); NOTES C(20)"

@@ -65,7 +65,7 @@ TEST_F(MemoLines, SplitBreaksLinesWhereTheTextAllowsAndEndsWithTheEndLine) {
   }
 }
 
-TEST_F(MemoLines, SplitTurnsControlsAndQuotesIntoBlanksAndStopsAtOtherCodes) {
+TEST_F(MemoLines, SplitTurnsControlsIntoBlanksAndKeepsEveryWindows1252Character) {
   struct {
     const char *why;
     const char *text;
@@ -74,10 +74,9 @@ TEST_F(MemoLines, SplitTurnsControlsAndQuotesIntoBlanksAndStopsAtOtherCodes) {
       {"a last word after a blank is a line of its own", "Rock is grey", {"Rock is ", "grey"}},
       {"a final full stop keeps the text on one line", "Rock is grey.", {"Rock is grey."}},
       {"tab and line feed become blanks", "a\tb\nc", {"a b ", "c"}},
-      {"quotes and code 141 become blanks", "O'Neil \"x\"\x8dy", {"O Neil  x  ", "y"}},
-      {"a code above 127 ends the text", "grey\xe9 granite", {"grey"}},
-      {"a control code outside 7..13 ends the text", "ab\x01" "cd", {"ab"}},
-      {"nothing before the end: an empty list", "\xe9tude", {}},
+      {"accented letters and quotes are kept", "Cr\xeate \xe0 l'Ouest, pr\xe8s du \"lac\"",
+       {"Cr\xeate \xe0 l'Ouest, pr\xe8s du ", "\"lac\""}},
+      {"other control codes and 141 become blanks", "ab\x01" "cd\x8d" "e\x7f" "f", {"ab cd e ", "f"}},
       {"an empty text: an empty list", "", {}},
   };
   for (const auto &c : cases) {
