@@ -10,6 +10,7 @@
 */
 #include "data/import.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -104,8 +105,22 @@ int importxt_fail(ads_hdlg dlg, const char *message)
     return -1;
 }
 
+/* Why a field name read from a table's file cannot go into a statement as
+** it stands (as table setup would not make it): not a letter followed by
+** letters, digits and '_', or a reserved word; null when it can. */
+const char *import_field_name_fault(const char *name)
+{
+    if (!name || !std::isalpha((unsigned char)name[0])) return "is not a plain name (a letter, then letters, digits and _)";
+    for (const char *c = name; *c; c++)
+        if (!std::isalnum((unsigned char)*c) && *c != '_')
+            return "is not a plain name (a letter, then letters, digits and _)";
+    return tblsetup_is_reserved(name) ? "is a reserved word" : nullptr;
+}
+
 /* Registers a dBASE table lying in the project's directory (the table
-** name from the file name); ends the dialog when the registration ran. */
+** name from the file name); ends the dialog when the registration ran. A
+** table with a field whose name a statement cannot hold is refused,
+** naming the field, before anything is changed. */
 void import_dbase(ads_hdlg dlg, pjct_rec *project, const char *fname)
 {
     char name[IMPORT_FNAME_SIZE];
@@ -128,7 +143,6 @@ void import_dbase(ads_hdlg dlg, pjct_rec *project, const char *fname)
         ads_set_tile(dlg, k_error, msg);
         return;
     }
-    sql_drop_indexes(project->connection, name);
     sql_col_rec *columns = nullptr;
     int n = sql_describe_table(project->connection, name, &columns, 0);
     if (n <= 0) {
@@ -139,6 +153,15 @@ void import_dbase(ads_hdlg dlg, pjct_rec *project, const char *fname)
         ads_set_tile(dlg, k_error, msg);
         return;
     }
+    for (sql_col_rec *c = columns; c; c = c->next) {
+        const char *fault = import_field_name_fault(c->name);
+        if (!fault) continue;
+        std::snprintf(msg, sizeof msg, "ERROR: Field %s of table %s %s", c->name, name, fault);
+        ads_set_tile(dlg, k_error, msg);
+        sql_col_list_free(&columns);
+        return;
+    }
+    sql_drop_indexes(project->connection, name);
     tbl_rec *row = pv_tblimport_dialog(project, nullptr, columns);
     if (!row || tbl_add(project, row) < 0) {
         sql_col_list_free(&columns);

@@ -429,6 +429,31 @@ def dates_and_logicals(args, root):
     check(refused == [b"a", b"b", b"c", b"d", b"e", b"f"], "each refused row in the .ERR: %r" % refused)
 
 
+def named_fields_table(path, names):
+    """A dBASE table whose C(10) fields bear names the dbf module would not
+    write ("A=A OR B"): made with stand-in names, then renamed in place."""
+    table(path, "; ".join("F%d C(10)" % i for i in range(len(names))), [tuple("secret" for _ in names)])
+    with open(path, "r+b") as f:
+        for i, name in enumerate(names):
+            f.seek(32 + 32 * i)
+            f.write(name.encode().ljust(11, b"\0"))
+
+
+def test_foreign_field_names(args, work):
+    """A dBASE table whose field name a statement cannot hold as it stands,
+    or a reserved word, is not registered, and the refusal names it."""
+    root = fld_root(work, "names")
+    proj = os.path.join(root, "projects", "FLD")
+    named_fields_table(os.path.join(proj, "ODD.DBF"), ["NAME", "A=A OR B"])
+    named_fields_table(os.path.join(proj, "RSV.DBF"), ["DESC"])
+    script = FLD + "".join("pv-import\npv_import\nset imp_fname %s\npick imp_dbase\npick import\nshow\ncancel\n"
+                           % os.path.join(proj, t + ".DBF") for t in ("ODD", "RSV"))
+    out = pvhost(args, root, script + "(pv_logoff)\nQUIT\n")
+    check("ERROR: Field A=A OR B of table ODD is not a plain name" in out, "the odd field is named")
+    check("ERROR: Field DESC of table RSV is a reserved word" in out, "the reserved word is named")
+    check("ODD imported" not in out and "RSV imported" not in out, "neither table registered")
+
+
 def test_unreadable_table(args, work):
     # KEYLS is a UNIT table without its UNIT key column: the import says so and writes nothing.
     root = fld_root(work, "gone", gone=True)
@@ -444,7 +469,8 @@ def main():
     work = sys.argv[4]
     os.makedirs(work, exist_ok=True)
     for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_points, test_fieldworker,
-                 test_other_update_and_options, test_dates_and_logicals, test_unreadable_table):
+                 test_other_update_and_options, test_dates_and_logicals, test_foreign_field_names,
+                 test_unreadable_table):
         test(args, work)
     if FAILURES:
         print("%d failure(s)" % len(FAILURES))
