@@ -131,8 +131,9 @@ int col_point_axis(const sql_col_rec *column);
 ** for null arguments. */
 int row_get_point(geo_point *out, const pnt_rec *setup, sql_col_rec *row);
 /* Writes X, Y and Z into the row's columns, each value and text in the
-** column's own format. 0; -1 when a column is missing or refuses the
-** number; -2 for null arguments. */
+** column's own format; a blank Z stays blank while the point has no
+** elevation. 0; -1 when a column is missing or refuses the number; -2
+** for null arguments. */
 int row_put_point(const geo_point *point, const pnt_rec *setup, sql_col_rec *row);
 /* Each slot of a point column (X of its setup) and each slot of a setup's
 ** symbol column gets the row's point converted into the map's system (a

@@ -88,11 +88,13 @@ int entity_world_point(const sym_place_rec *slot, geo_point *out)
 int slot_back_to_row(const sym_place_rec *slot, pnt_rec *s, const sql_col_rec *c, char *messages, sql_col_rec *row)
 {
     prj_rec *map = g_map_params.projection;
-    geo_point world, out;
+    geo_point world, out, held;
     if (!entity_world_point(slot, &world) || !prj_transform_point(&world, map, &out, s->projection)) {
         xform_error_line(map, s->projection, c->name, messages);
         return 0;
     }
+    /* An entity in the plan gives no elevation: the row keeps its own. */
+    if (world.z == 0.0 && row_get_point(&held, s, row) == 0) out.z = held.z;
     row_put_point(&out, s, row);
     return 1;
 }
@@ -136,7 +138,9 @@ int row_put_point(const geo_point *point, const pnt_rec *s, sql_col_rec *row)
     if (!x || !y || (s->z_col && !z)) return -1;
     int rc = put_number(x, point->x);
     if (put_number(y, point->y) != 0) rc = -1;
-    if (z && put_number(z, point->z) != 0) rc = -1;
+    /* A blank Z stays blank while the point has no elevation. */
+    bool blank_z = z && str_nonblank(z->text) != ROW_HOST_OK && point->z == 0.0;
+    if (z && !blank_z && put_number(z, point->z) != 0) rc = -1;
     return rc;
 }
 
@@ -236,7 +240,7 @@ int row_ask_points(sql_col_rec *row, char *messages)
             xform_error_line(map, s->projection, c->name, messages);
             continue;
         }
-        if (stored.z != 0.0) out.z = stored.z;
+        if (stored.z != 0.0 || world[2] == 0.0) out.z = stored.z;
         row_put_point(&out, s, row);
         picked = true;
         last = out;

@@ -221,8 +221,8 @@ def zero_run(pvhost, module, resources, root):
     check("Could not transform" not in out, "the point converts into STATN's system")
     rows = {int(r["BASENUMBER"]): r for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
     row = rows.get(6)
-    got = (row["NAME"].strip(), row["EASTING"], row["NORTHING"]) if row else None
-    check(got == ("Zero Point", 612345.5, 5612345.25), "row 6 holds %r" % (got,))
+    got = (row["NAME"].strip(), row["EASTING"], row["NORTHING"], row["ELEV"]) if row else None
+    check(got == ("Zero Point", 612345.5, 5612345.25, None), "row 6 holds %r, ELEV left blank" % (got,))
 
 
 DELETE_SCRIPT = """(pv_open "GEO" "DB3" "" "")

@@ -16,7 +16,8 @@ to a row that is no longer there gives the row error and changes nothing.
 Moving with coordinates: with the map in "UTM 10 NAD27" (STATN's point
 system) and NAME as the point setup's symbol column, the TEXTs of rows 2
 and 3 (sharing a key value) moved with the table's scope 3 right and 4 up
-bring both rows' EASTING and NORTHING along; ELEV stays. With a unique
+bring both rows' EASTING and NORTHING along; ELEV stays, also when the
+TEXTs stand in the plan (elevation 0) and the move is picked there. With a unique
 index on EASTING and a move that would give row 3 row 1's EASTING, row 3
 cannot be updated: "Could not update table STATN" is shown, row 2 (written
 first) gets its former coordinates back and both TEXTs return.
@@ -201,7 +202,7 @@ def move_run(pvhost, module, resources, root):
     check(lines(os.path.join(root, "moved.dxf")) == [ATTACHED], "move: the attached LINE stays linked")
 
 
-def map_setup(resources, root, height=10.0, third=(615990, 5621130, 512.7)):
+def map_setup(resources, root, height=10.0, third=(615990, 5621130, 512.7), plan=False):
     """A scratch GEO whose point setup names NAME as the symbol column and a
     drawing in "UTM 10 NAD27" with the TEXTs of rows 2 and 3 at their points."""
     shutil.rmtree(root, ignore_errors=True)
@@ -223,6 +224,8 @@ def map_setup(resources, root, height=10.0, third=(615990, 5621130, 512.7)):
         block.add_attdef(tag, (0, 0), value, dxfattribs={"prompt": tag, "flags": 13, "height": 1.0})
     doc.modelspace().add_blockref(block.name, (0, 0), dxfattribs={"layer": "0"})
     for row, point in ((2, (615980, 5621120.8, 478)), (3, third)):
+        if plan:
+            point = point[:2] + (0,)
         text = doc.modelspace().add_text("S%d" % row, dxfattribs={"height": height, "insert": point})
         text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, row), (1000, "NAME"), (1000, "2"),
                                     (1000, "")])
@@ -244,9 +247,12 @@ QUIT
 """
 
 
-def map_move_run(pvhost, module, resources, root):
-    drawing = map_setup(resources, root)
-    out = run_pvhost(pvhost, module, resources, root, MAP_MOVE_SCRIPT, drawing)
+def map_move_run(pvhost, module, resources, root, plan=False):
+    # In the plan the TEXTs stand at elevation 0 and the move is picked in
+    # the plan: ELEV stays all the same.
+    drawing = map_setup(resources, root, plan=plan)
+    script = MAP_MOVE_SCRIPT.replace("615983,5621124.8,478", "615983,5621124.8") if plan else MAP_MOVE_SCRIPT
+    out = run_pvhost(pvhost, module, resources, root, script, drawing)
     check("Petrivex ERROR" not in out, "map move: no message")
     rows = {int(r["BASENUMBER"]): (r["EASTING"], r["NORTHING"], r["ELEV"])
             for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
@@ -254,7 +260,7 @@ def map_move_run(pvhost, module, resources, root):
     for row, (x, y, z) in want.items():
         got = rows.get(row)
         check(got is not None and abs(got[0] - x) < 1e-6 and abs(got[1] - y) < 1e-6 and abs(got[2] - z) < 1e-6,
-              "map move: row %d holds %r, want %r" % (row, got, (x, y, z)))
+              "map move%s: row %d holds %r, want %r" % (" in the plan" if plan else "", row, got, (x, y, z)))
     check(rows.get(1) == (615230.5, 5620410, 455.2), "map move: row 1 not touched, %r" % (rows.get(1),))
     got = sorted((t[0], t[1], t[2]) for t in texts(os.path.join(root, "moved.dxf")))
     check(got == [("S2", 615983.0, 5621124.8), ("S3", 615993.0, 5621134.0)], "map move: TEXTs moved, %r" % got)
@@ -363,6 +369,7 @@ def main():
     gone_run(pvhost, module, resources, os.path.join(work, "gone"))
     move_run(pvhost, module, resources, os.path.join(work, "move"))
     map_move_run(pvhost, module, resources, os.path.join(work, "map_move"))
+    map_move_run(pvhost, module, resources, os.path.join(work, "map_move_plan"), plan=True)
     refused_move_run(pvhost, module, resources, os.path.join(work, "refused_move"))
     ended_move_run(pvhost, module, resources, os.path.join(work, "ended_move"))
     move_killed_run(pvhost, module, resources, work)
