@@ -149,14 +149,7 @@ std::string lisp_format_one(const struct resbuf *rb)
 {
     char buf[64];
     switch (rb->restype) {
-    case RTSTR: {
-        std::string out = "\"";
-        for (const char *p = rb->resval.rstring ? rb->resval.rstring : ""; *p; ++p) {
-            if (*p == '"' || *p == '\\') out += '\\';
-            out += *p;
-        }
-        return out + "\"";
-    }
+    case RTSTR: return "\"" + lisp_escaped(rb->resval.rstring ? rb->resval.rstring : "") + "\"";
     case RTSHORT: return std::to_string(rb->resval.rint);
     case RTLONG: return std::to_string(rb->resval.rlong);
     case RTREAL: case RTANG: case RTORINT:
@@ -190,6 +183,17 @@ bool lisp_parse_call(const std::string &text, lisp_call &out, std::string &err)
 {
     lisp_reader r(text);
     return r.call(out, err);
+}
+
+/* Escapes a text as LISP writes it; see lisp_call.h. */
+std::string lisp_escaped(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out;
 }
 
 /* Prints a result chain; see lisp_call.h. */

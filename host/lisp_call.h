@@ -31,6 +31,10 @@ bool lisp_parse_call(const std::string &text, lisp_call &out, std::string &err);
 ** arguments or its result; empty for any other function or chain. */
 std::string lisp_open_password(const std::string &name, const struct resbuf *chain);
 
+/* A text as LISP writes it between its double quotes: '"' and '\'
+** with a '\' before them. */
+std::string lisp_escaped(const std::string &text);
+
 /* The result chain as LISP prints it: nil for none, "" for no value
 ** (RTVOID), a lone value as itself, several values as a list. */
 std::string lisp_format_result(const struct resbuf *result);

@@ -288,6 +288,13 @@ void command_functions(void)
     host_io_print(std::to_string(fns.size()) + " functions defined.\n");
 }
 
+/* A password is a secret as it is and as LISP prints it, escaped. */
+void add_password(const std::string &password)
+{
+    host_io_add_secret(password);
+    host_io_add_secret(lisp_escaped(password));
+}
+
 /* A pv_open call the script holds next: its password is a secret before
 ** the line is echoed. */
 void note_password_ahead(void)
@@ -297,7 +304,7 @@ void note_password_ahead(void)
     std::string err;
     if (!host_io_peek_answer(next) || trim(next).compare(0, 1, "(") != 0 || !lisp_parse_call(trim(next), call, err))
         return;
-    host_io_add_secret(lisp_open_password(call.name, call.args));
+    add_password(lisp_open_password(call.name, call.args));
     ads_relrb(call.args);
 }
 
@@ -311,12 +318,12 @@ void command_lisp(const std::string &text)
         if (host_io_is_script()) host_io_record_fault("LISP call " + text + ": " + err);
         return;
     }
-    host_io_add_secret(lisp_open_password(call.name, call.args));
+    add_password(lisp_open_password(call.name, call.args));
     struct resbuf *result = nullptr;
     int rc = host_invoke_function(call.name, call.args, &result);
     ads_relrb(call.args);
     /* pv_open answers the password too, typed in its logon dialog. */
-    host_io_add_secret(lisp_open_password(call.name, result));
+    add_password(lisp_open_password(call.name, result));
     new_line();
     if (rc == RTERROR) {
         host_io_print("; error: no function definition: " + upper(call.name) + "\n");

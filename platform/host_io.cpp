@@ -17,6 +17,7 @@
 
 #include "platform/host_codepage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -114,12 +115,17 @@ static host_answer read_one_answer(const std::string& prompt, std::string& line)
 /* What stands for a secret wherever it would be shown. */
 constexpr char SECRET_SHOWN[] = "****";
 
-/* The text with every secret replaced by SECRET_SHOWN. */
+/* The text with every secret replaced by SECRET_SHOWN, the longest first
+** (a password's escaped form holds more than the password). */
 static std::string masked(std::string text) {
-  for (const std::string& secret : io().secrets)
-    for (size_t at = text.find(secret); at != std::string::npos;
-         at = text.find(secret, at + sizeof SECRET_SHOWN - 1))
-      text.replace(at, secret.size(), SECRET_SHOWN);
+  std::vector<const std::string*> order;
+  for (const std::string& secret : io().secrets) order.push_back(&secret);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const std::string* a, const std::string* b) { return a->size() > b->size(); });
+  for (const std::string* secret : order)
+    for (size_t at = text.find(*secret); at != std::string::npos;
+         at = text.find(*secret, at + sizeof SECRET_SHOWN - 1))
+      text.replace(at, secret->size(), SECRET_SHOWN);
   return text;
 }
 
@@ -249,8 +255,10 @@ const std::string& host_io_transcript() { return io().transcript; }
 void host_io_clear_transcript() { io().transcript.clear(); }
 void host_io_set_echo(bool on) { io().echo = on; }
 
-/* Keeps a fault for tests and pvhost --script, and shows it. */
-void host_io_record_fault(const std::string& what) {
+/* Keeps a fault for tests and pvhost --script, and shows it, secrets
+** masked. */
+void host_io_record_fault(const std::string& raw) {
+  const std::string what = masked(raw);
   io().faults.push_back(what);
   if (io().echo) std::cerr << "host fault: " << host_cp_to_utf8(what) << "\n";
 }

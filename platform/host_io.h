@@ -60,9 +60,9 @@ const std::string& host_io_transcript();
 void host_io_clear_transcript();
 /* When false, printing only fills the transcript (tests keep quiet). */
 void host_io_set_echo(bool on);
-/* Keeps a text (a password) off the screen and out of the transcript: from
-** now on every occurrence is printed as "****", and the transcript kept so
-** far is masked too. An empty text is ignored. */
+/* Keeps a text (a password) off the screen, out of the transcript and out
+** of the faults: from now on every occurrence is printed as "****", and
+** the transcript kept so far is masked too. An empty text is ignored. */
 void host_io_add_secret(const std::string& text);
 
 /* Records a fault that a test or pvhost --script must see (a dry script, a
