@@ -144,6 +144,22 @@ int import_is_utf8(const char *data, size_t size)
     return beyond;
 }
 
+/* A UTF-8 value without a character cut short at its end; see
+** import_reader.h. */
+std::string import_utf8_whole(const char *value)
+{
+    const unsigned char *s = (const unsigned char *)value;
+    size_t n = std::strlen(value), end = n;
+    /* The lead byte of the last character, at most four bytes back. */
+    size_t lead = n;
+    while (lead > 0 && n - lead < 4 && (s[lead - 1] & 0xC0) == 0x80) lead--;
+    if (lead > 0 && s[lead - 1] >= 0xC0) {
+        size_t at = lead - 1;
+        if (ir_utf8_next(s, n, &at) < 0) end = lead - 1;
+    }
+    return std::string(value, end);
+}
+
 /* A value in Windows-1252; see import_reader.h. */
 int import_to_cp1252(const char *value, int utf8, std::string &out, unsigned long *bad)
 {

@@ -14,9 +14,9 @@
 **     while (import_read_value(&r) != IMPORT_EOF || r.length) ... r.value ...
 **     if (import_ends_record(&r, fields, expected)) import_skip_record_end(&r);
 **
-** A file is read as UTF-8 when all of it is valid UTF-8 and holds a byte
-** from 0x80 up (import_is_utf8), else as Windows-1252; either way every
-** value is turned into Windows-1252 (import_to_cp1252) before it is kept.
+** A line is read as UTF-8 when it is valid UTF-8 and holds a byte from
+** 0x80 up (import_is_utf8), else as Windows-1252; either way every value
+** is turned into Windows-1252 (import_to_cp1252) before it is kept.
 */
 #ifndef PV_DATA_IMPORT_READER_H
 #define PV_DATA_IMPORT_READER_H
@@ -63,6 +63,9 @@ void import_skip_record_end(import_reader *r);
 /* 1 when the bytes are valid UTF-8 holding at least one character beyond
 ** ASCII; 0 otherwise (plain ASCII, or bytes UTF-8 does not allow). */
 int import_is_utf8(const char *data, size_t size);
+/* The UTF-8 text without a character cut short at its end (a value the
+** reader cut at IMPORT_VALUE_MAX bytes). */
+std::string import_utf8_whole(const char *value);
 /* Turns a value into Windows-1252 text: from UTF-8 when utf8 is 1, else
 ** the bytes as they are. Answers 0 with the text in out; -1 with *bad set
 ** to the first character Windows-1252 lacks (a code point of the UTF-8

@@ -114,7 +114,7 @@ struct import_run {
     int keep_base;                      /* 1 when an imported BASENUMBER is kept for the look-up */
     sql_col_rec *memo_col;              /* memo column the record filled, or null */
     std::string input;                  /* the whole input, read before anything is written */
-    int utf8;                           /* 1 when the input is read as UTF-8 */
+    int utf8;                           /* 1 when the current line is read as UTF-8 */
     std::vector<std::string> whole;     /* per column: the record's value as read, never cut */
     std::vector<char> given;            /* per column: 1 when the record gave it a value */
     std::string refusal;                /* why the importer refuses the record itself, or "" */
@@ -225,6 +225,9 @@ void import_refuse_record(import_run *run, const char *format, const char *colum
 ** character the code page lacks (the record is then refused). */
 int import_take(import_run *run, sql_col_rec *c, const char *value, std::string &text)
 {
+    /* A value the reader cut keeps no part of a character. */
+    std::string kept = run->utf8 ? import_utf8_whole(value) : std::string(value);
+    value = kept.c_str();
     for (size_t i = 0; i < run->cols.size(); i++)
         if (run->cols[i] == c) {
             run->whole[i] = value;
@@ -630,9 +633,8 @@ int import_prepare(import_run *run)
     return 0;
 }
 
-/* Reads the whole input into memory, from its start, and decides how it
-** is read: as UTF-8 (without its byte order mark) or as Windows-1252.
-** 0; -1 with a line in "error" when it cannot be read. */
+/* Reads the whole input into memory, from its start, without a UTF-8 byte
+** order mark. 0; -1 with a line in "error" when it cannot be read. */
 int import_read_input(import_run *run)
 {
     FILE *fp = run->st->fp;
@@ -645,9 +647,7 @@ int import_read_input(import_run *run)
         ads_set_tile(run->dlg, "error", text.c_str());
         return -1;
     }
-    run->utf8 = import_is_utf8(run->input.data(), run->input.size());
-    if (run->utf8 && run->input.compare(0, sizeof k_utf8_bom - 1, k_utf8_bom) == 0)
-        run->input.erase(0, sizeof k_utf8_bom - 1);
+    if (run->input.compare(0, sizeof k_utf8_bom - 1, k_utf8_bom) == 0) run->input.erase(0, sizeof k_utf8_bom - 1);
     return 0;
 }
 
@@ -672,6 +672,11 @@ void import_read_all(import_run *run)
         if (field == 0) {
             long at = std::ftell(fp);
             for (; at > 0 && counted < (size_t)at; counted++) run->line += run->input[counted] == '\n';
+            /* Each line is read in its own encoding: UTF-8 when it is valid
+            ** UTF-8 beyond ASCII, else Windows-1252. */
+            size_t from = at > 0 ? (size_t)at : 0, to = run->input.find('\n', from);
+            if (to == std::string::npos) to = run->input.size();
+            run->utf8 = import_is_utf8(run->input.data() + from, to - from);
         }
         int end = import_read_value(r);
         if (field == 0 && run->st->append) import_set_number_text(run, ++run->table->last_number);

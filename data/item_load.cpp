@@ -30,6 +30,7 @@
 #include "core/msg_box.h"
 #include "core/str_util.h"
 #include "data/dbf_refill.h"
+#include "data/import_reader.h"
 #include "platform/include/ads_host.h"
 
 namespace {
@@ -308,11 +309,13 @@ int item_write_text(const char *path, const char *dictionary, item_node *root)
 ** item, named and numbered from the dictionary row of that long name or,
 ** when there is none, added to the dictionary with a new number; its
 ** indentation places it. Lines without a long name are passed over. The
-** whole file is read and its quotes checked before the root or the
-** dictionary changes. Answers 0; -2 for a missing root or path or a blank
+** whole file is read, each line in UTF-8 when it is valid UTF-8 beyond
+** ASCII and in Windows-1252 otherwise, and its quotes checked before the
+** root or the dictionary changes. Answers 0; -2 for a missing root or path or a blank
 ** dictionary name; -9102 when the file cannot be opened; -9101 when memory
 ** runs out; -9505 after an alert naming the line whose quotes do not
-** pair; an insert's code (the root emptied). */
+** pair or that holds a character Windows-1252 lacks; an insert's code
+** (the root emptied). */
 int item_read_text(const char *path, const char *dictionary, item_node *root)
 {
     if (!root || blank(path) || blank(dictionary)) return -2;
@@ -322,6 +325,18 @@ int item_read_text(const char *path, const char *dictionary, item_node *root)
     int rc = std::setvbuf(fp, nullptr, _IOFBF, ITEM_TEXT_BUFFER) != 0 ? ERR_NO_MEMORY : read_lines(fp, lines);
     std::fclose(fp);
     if (rc != 0) return rc;
+    /* Each line is read in the encoding it was written in: UTF-8 when it is
+    ** valid UTF-8 beyond ASCII, else Windows-1252 (the names' own). */
+    for (numbered_line &l : lines) {
+        if (!import_is_utf8(l.text.data(), l.text.size())) continue;
+        std::string text;
+        unsigned long bad = 0;
+        if (import_to_cp1252(l.text.c_str(), 1, text, &bad) != 0) {
+            msg_alert(ERR_TITLE, "%s line %d: U+%04lX is a character Windows-1252 lacks", path, l.number, bad);
+            return ERR_TEXT_REFUSED;
+        }
+        l.text = text;
+    }
     for (const numbered_line &l : lines)
         if (!quotes_pair(l.text.c_str())) {
             msg_alert(ERR_TITLE, "%s line %d: the double quotes do not pair (a name cannot hold one)", path,

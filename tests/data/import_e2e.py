@@ -192,14 +192,17 @@ def code_pages(args, root):
     # with a character it lacks: each refuses its own row only.
     cp = put(root, "cp.txt", b"34,Ok\xe9,1,2,3,a\n35,Bad\x81,1,2,3,b\n")
     utf = put(root, "utf.txt", "31,Montréal,1,2,3,gneiss\n32,Zürich € œ,1,2,3,x\n33,中山,1,2,3,y\n,中\n".encode())
+    # Each line of a file in its own encoding: UTF-8, then Windows-1252.
+    mixed = put(root, "mixed.txt", b"36,Montr\xc3\xa9al,1,2,3,m\n37,Montr\xe9al,1,2,3,n\n")
     out = wrapped(pvhost(args, root, GEO + text_import(cp, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) +
-                         text_import(utf, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) + "(pv_logoff)\nQUIT\n"))
+                         text_import(utf, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) +
+                         text_import(mixed, 0, ",", '"', "append", STATN_COLUMNS) + "(pv_logoff)\nQUIT\n"))
     try:
         got = [(r["STN"], r["NAME"].strip()) for r in rows(root, "GEO", "STATN")][5:]
     except UnicodeDecodeError as e:
         got = "unreadable in Windows-1252: %s" % e
-    check(got == [(34, "Oké"), (31, "Montréal"), (32, "Zürich € œ")],
-          "both files stored in Windows-1252 as typed: %r" % got)
+    check(got == [(34, "Oké"), (31, "Montréal"), (32, "Zürich € œ"), (36, "Montréal"), (37, "Montréal")],
+          "every file stored in Windows-1252 as typed, line by line: %r" % got)
     check("Line 2: NAME holds the byte 0x81, which Windows-1252 leaves unassigned" in out, "the byte 0x81 is named")
     check("Line 3: NAME holds U+4E2D, a character Windows-1252 lacks" in out, "the character U+4E2D is named")
     with open(os.path.join(root, "projects", "GEO", "STATN.ERR"), "rb") as f:

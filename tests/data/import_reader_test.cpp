@@ -116,6 +116,14 @@ TEST(ImportReader, OnlyValidUtf8BeyondAsciiIsReadAsUtf8)
     for (const auto &c : cases) EXPECT_EQ(import_is_utf8(c.text, std::strlen(c.text)), c.utf8) << c.text;
 }
 
+TEST(ImportReader, AValueCutShortLosesTheCharacterItCutNotTheOnesBefore)
+{
+    EXPECT_EQ(import_utf8_whole("Montr\xc3"), "Montr");
+    EXPECT_EQ(import_utf8_whole("1 \xe2\x82"), "1 ");
+    EXPECT_EQ(import_utf8_whole("caf\xc3\xa9"), "caf\xc3\xa9");
+    EXPECT_EQ(import_utf8_whole("\xe2\x82\xac"), "\xe2\x82\xac");
+}
+
 TEST(ImportReader, ValuesBecomeWindows1252OrNameTheCharacterItLacks)
 {
     const struct {

@@ -402,6 +402,17 @@ TEST_F(ItemTable, TextFileKeepsAccentedNamesAndRefusesADoubleQuoteBeforeChanging
   ASSERT_EQ(item_read_text(path.c_str(), "ROCKD", &back), 0);
   EXPECT_EQ(shape(&back), "1 \xC9" "clogite/\xC9" "C/1\n2 Marn\xE9//2\n");
   item_root_empty(&back);
+  /* The same names in UTF-8 read as the same items; a character that
+  ** Windows-1252 lacks is refused naming its line. */
+  const std::string utf8 = file("accent8.txt", "\"\xC3\x89" "clogite\",\"\xC3\x89" "C\"\r\n  \"Marn\xC3\xA9\",\"\"\r\n");
+  ASSERT_EQ(item_read_text(utf8.c_str(), "ROCKD", &back), 0);
+  EXPECT_EQ(shape(&back), "1 \xC9" "clogite/\xC9" "C/1\n2 Marn\xE9//2\n");
+  item_root_empty(&back);
+  const std::string foreign = file("accent9.txt", "\"Gneiss \xE4\xB8\xAD\",\"\"\r\n");
+  host_io_clear_transcript();
+  EXPECT_EQ(item_read_text(foreign.c_str(), "ROCKD", &back), ERR_TEXT_REFUSED);
+  EXPECT_NE(host_io_transcript().find("line 1: U+4E2D is a character Windows-1252 lacks"), std::string::npos)
+      << host_io_transcript();
 
   /* The file has no escape for a double quote: refused before the file is touched. */
   item_add_sibling(e, "Fine \"grained\"", "FG", 3, 0, nullptr);
