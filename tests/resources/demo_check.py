@@ -703,6 +703,15 @@ def check_projects(work):
     stations = [r["STN"] for r in geo]
     check(stations[-len(RIDGE_STATIONS):] == RIDGE_STATIONS, "GEO's STATN ends with RIDGE's stations: %s"
           % stations)
+    # the symbol setups given to columns picked by their places in the lists
+    setups = {(r["TABLENAME"].strip(), r["COLUMNNAME"].strip() or r["ITEMNAME"].strip()):
+              (r["SYMBOL"].strip(), r["ANGASSOC"].strip(), r["SCALE"])
+              for project in ("GEO", "RIDGE")
+              for r in dbfread.DBF(os.path.join(work, "projects", project, "PVSYMBOL.DBF"))}
+    for key, want in ((("STATN", "NAME"), ("STRIKE_DIP", "", 2.5)), (("STRUC", "FEATURE"), ("STRIKE_DIP", "STRIKE", 100)),
+                      (("", "DRILLHOLE"), ("", "", 20))):
+        check(setups.get(key) == want, "the symbol setup of %s is %s, the demo gives %s" % (".".join(key), setups.get(key),
+                                                                                              want))
     # pv-import's columns picked by their places in the list, pv-add's by theirs
     with open(os.path.join(work, "stations.txt"), newline="") as f:
         typed = [[float(v) if i in (0, 2, 3, 4) else v for i, v in enumerate(line)] for line in csv.reader(f)]
