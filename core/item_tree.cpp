@@ -7,12 +7,25 @@
 ** equal to or sorts after its own (or after the last one), so a lookup
 ** gives the first exact match in that order. A node whose name equals its
 ** neighbour's (in any case) takes over the neighbour's symbol record.
+**
+** The chains keep that order, which the editor's placement reads, but no
+** operation walks them: beside them the table keeps, growing with the
+** tree, each chain's leading nodes (those sorting after every node before
+** them: the first node equal to or after a name is always one, so a
+** binary search finds it), its last node, each node's predecessor, and the
+** first node of each exact name. Loading n items costs n log n.
 */
 #include "core/item_tree.h"
+#include "core/item_hash.h"
 
 #include <cctype>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/str_util.h"
@@ -309,7 +322,7 @@ void item_node_clear(item_node *node)
 int item_root_init(item_node *root, const char *name, const char *second_name)
 {
     if (!root || !second_name || item_nonblank(second_name) != RTNORM) return -2;
-    if (!root->parent) std::free(root->hash.buckets);
+    if (!root->parent) item_hash_free(root);
     item_node_clear(root);
     if (name && item_nonblank(name) == RTNORM) {
         root->name = item_name_dup(name);
@@ -329,7 +342,7 @@ int item_root_empty(item_node *root)
 {
     if (!root) return -1;
     while (root->child) item_free_tree(root->child);
-    if (!root->parent) std::free(root->hash.buckets);
+    if (!root->parent) item_hash_free(root);
     item_node_clear(root);
     return 0;
 }
@@ -349,24 +362,85 @@ int item_free_tree(item_node *node)
         item_node_free(c);
     }
     if (node->parent) item_unlink(node);
-    else std::free(node->hash.buckets);
+    else item_hash_free(node);
     item_node_free(node);
     return 0;
 }
 
-/* The bucket table of a root, made (all empty) when it has none; null
-** when memory runs out. */
-static item_node **item_buckets(item_node *root)
+namespace {
+
+/* Sorts two names in the chains' order: true when a sorts before b. */
+struct item_sorts_before {
+    bool operator()(const item_node *a, const char *b) const { return item_name_cmp(a->name, b) == ITEM_CMP_BEFORE; }
+};
+
+/* What a root's table keeps beside its chain heads. */
+struct item_hash_table {
+    item_node *heads[ITEM_HASH_BUCKETS];               /* chain heads: root->hash.buckets points here */
+    std::vector<item_node *> leads[ITEM_HASH_BUCKETS]; /* per chain, in chain order, the nodes sorting
+                                                          after every node before them (ascending) */
+    item_node *tails[ITEM_HASH_BUCKETS];               /* per chain, its last node */
+    std::unordered_map<item_node *, item_node *> prev; /* every chained node: its predecessor (null
+                                                          for a head) */
+    std::unordered_map<std::string, item_node *> first; /* per exact name, its first node in chain order */
+};
+
+/* The table whose chain heads a root's bucket pointer gives. */
+item_hash_table *item_table(item_node *root)
 {
-    if (!root->hash.buckets)
-        root->hash.buckets = (item_node **)std::calloc(ITEM_HASH_BUCKETS, sizeof(item_node *));
-    return root->hash.buckets;
+    return reinterpret_cast<item_hash_table *>(root->hash.buckets);
 }
 
-/* Head slot of a name's bucket chain in a root's table. */
-static item_node **item_bucket_of(item_node *root, const char *name)
+/* Bucket number of a name. */
+unsigned item_bucket(const char *name)
 {
-    return &root->hash.buckets[item_name_hash(name) % ITEM_HASH_BUCKETS];
+    return item_name_hash(name) % ITEM_HASH_BUCKETS;
+}
+
+/* The leading node of a chain that is the first one equal to or after the
+** name, or null when every node sorts before it. */
+item_node *item_first_not_before(item_hash_table *t, unsigned b, const char *name)
+{
+    std::vector<item_node *> &leads = t->leads[b];
+    auto it = std::lower_bound(leads.begin(), leads.end(), name, item_sorts_before());
+    return it == leads.end() ? nullptr : *it;
+}
+
+/* Recomputes the leading nodes of a chain after `gone` left it: the
+** leaders before it stay, the nodes that followed it up to the next
+** leader are looked at again. `from` is the node that followed it. */
+void item_leads_after_removal(item_hash_table *t, unsigned b, item_node *gone, item_node *from)
+{
+    std::vector<item_node *> &leads = t->leads[b];
+    auto it = std::find(leads.begin(), leads.end(), gone);
+    if (it == leads.end()) return;
+    it = leads.erase(it);
+    item_node *stop = it == leads.end() ? nullptr : *it;
+    item_node *top = it == leads.begin() ? nullptr : *(it - 1);
+    std::vector<item_node *> found;
+    for (item_node *n = from; n && n != stop; n = n->hash.chain)
+        if (!top || item_name_cmp(top->name, n->name) == ITEM_CMP_BEFORE) found.push_back(top = n);
+    leads.insert(it, found.begin(), found.end());
+}
+
+} // namespace
+
+/* Makes a root's table, all chains empty, when it has none. Answers 0;
+** -9101 when memory runs out. */
+int item_hash_make(item_node *root)
+{
+    if (root->hash.buckets) return 0;
+    item_hash_table *t = new (std::nothrow) item_hash_table();
+    if (!t) return ERR_NO_MEMORY;
+    root->hash.buckets = t->heads;
+    return 0;
+}
+
+/* Frees a root's table (the nodes stay) and leaves it without one. */
+void item_hash_free(item_node *root)
+{
+    delete item_table(root);
+    root->hash.buckets = nullptr;
 }
 
 /* Links a node into its bucket chain: right after the first chain node
@@ -379,19 +453,31 @@ static item_node **item_bucket_of(item_node *root, const char *name)
 int item_hash_insert(item_node *root, item_node *node)
 {
     if (!root || !node || !node->name) return -2;
-    if (!item_buckets(root)) return ERR_NO_MEMORY;
-    item_node **head = item_bucket_of(root, node->name);
-    for (item_node *n = *head; n; n = n->hash.chain)
-        if (n == node) return -1;
-    item_node *at = *head;
-    if (!at) {
-        node->hash.chain = nullptr;
-        *head = node;
-    } else {
-        while (at->hash.chain && item_name_cmp(at->name, node->name) == ITEM_CMP_BEFORE) at = at->hash.chain;
-        node->hash.chain = at->hash.chain;
-        at->hash.chain = node;
-        if (item_name_cmp(at->name, node->name) == ITEM_CMP_EQUAL) node->symbol = at->symbol;
+    if (item_hash_make(root) != 0) return ERR_NO_MEMORY;
+    item_hash_table *t = item_table(root);
+    if (t->prev.count(node)) return -1;
+    unsigned b = item_bucket(node->name);
+    try {
+        auto first = t->first.try_emplace(node->name, node);
+        item_node *at = t->heads[b] ? item_first_not_before(t, b, node->name) : nullptr;
+        bool leads = t->heads[b] && !at;
+        if (leads) at = t->tails[b];
+        if (leads || !t->heads[b]) t->leads[b].push_back(node);
+        t->prev[node] = at;
+        if (!at) {
+            node->hash.chain = nullptr;
+            t->heads[b] = t->tails[b] = node;
+        } else {
+            node->hash.chain = at->hash.chain;
+            at->hash.chain = node;
+            if (node->hash.chain) t->prev[node->hash.chain] = node;
+            else t->tails[b] = node;
+            if (item_name_cmp(at->name, node->name) == ITEM_CMP_EQUAL) node->symbol = at->symbol;
+            /* An earlier node of the same name stays first only when it is the one linked to. */
+            if (!first.second && first.first->second != at) first.first->second = node;
+        }
+    } catch (const std::bad_alloc &) {
+        return ERR_NO_MEMORY;
     }
     if (node->symbol) node->flags |= ITEM_SYMBOL;
     return 0;
@@ -404,13 +490,26 @@ int item_hash_remove(item_node *root, item_node *node)
 {
     if (!root || !node || !node->name) return -2;
     if (!root->hash.buckets) return -1;
-    for (item_node **link = item_bucket_of(root, node->name); *link; link = &(*link)->hash.chain) {
-        if (*link != node) continue;
-        *link = node->hash.chain;
-        node->hash.chain = nullptr;
-        return 0;
+    item_hash_table *t = item_table(root);
+    auto p = t->prev.find(node);
+    if (p == t->prev.end()) return -1;
+    unsigned b = item_bucket(node->name);
+    item_node *before = p->second, *after = node->hash.chain;
+    t->prev.erase(p);
+    if (before) before->hash.chain = after;
+    else t->heads[b] = after;
+    if (after) t->prev[after] = before;
+    else t->tails[b] = before;
+    item_leads_after_removal(t, b, node, after);
+    auto f = t->first.find(node->name);
+    if (f != t->first.end() && f->second == node) {
+        item_node *n = after;
+        while (n && std::strcmp(n->name, node->name) != 0) n = n->hash.chain;
+        if (n) f->second = n;
+        else t->first.erase(f);
     }
-    return -1;
+    node->hash.chain = nullptr;
+    return 0;
 }
 
 /* Where the editor places an item added to a dictionary tree: walking the
@@ -421,11 +520,13 @@ int item_hash_remove(item_node *root, item_node *node)
 item_node *item_hash_nearest(item_node *root, const char *name)
 {
     if (!root || !name || item_nonblank(name) != RTNORM || !root->hash.buckets) return nullptr;
-    item_node *n = *item_bucket_of(root, name);
+    item_hash_table *t = item_table(root);
+    unsigned b = item_bucket(name);
+    item_node *n = t->heads[b];
     if (!n) return root;
     if (item_name_cmp(n->name, name) != ITEM_CMP_BEFORE) return n;
-    while (n->hash.chain && item_name_cmp(n->hash.chain->name, name) == ITEM_CMP_BEFORE) n = n->hash.chain;
-    return n;
+    item_node *at = item_first_not_before(t, b, name);
+    return at ? t->prev[at] : t->tails[b];
 }
 
 /* The first node of the name's bucket chain whose name equals the given
@@ -435,9 +536,9 @@ item_node *item_hash_nearest(item_node *root, const char *name)
 item_node *item_find(item_node *root, const char *name)
 {
     if (!root || !name || item_nonblank(name) != RTNORM || !root->hash.buckets) return nullptr;
-    for (item_node *n = *item_bucket_of(root, name); n; n = n->hash.chain)
-        if (std::strcmp(n->name, name) == 0) return n;
-    return nullptr;
+    item_hash_table *t = item_table(root);
+    auto f = t->first.find(name);
+    return f == t->first.end() ? nullptr : f->second;
 }
 
 /* Sets or clears flags: 1, 2, 4 and 8 set that bit; 65534, 65533, 65531

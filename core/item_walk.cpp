@@ -20,6 +20,7 @@
 #include <unordered_map>
 
 #include "core/err_text.h"
+#include "core/item_hash.h"
 #include "platform/include/ads_host.h"
 
 /* Bits of a 16-bit flag code. */
@@ -341,10 +342,7 @@ int item_copy_selected(item_node *source_root, item_node *target, int placement,
     else target->flags &= ITEM_SYMBOL;
 
     /* A target root without items may have no table yet. */
-    if (!root->hash.buckets) {
-        root->hash.buckets = (item_node **)std::calloc(ITEM_HASH_BUCKETS, sizeof(item_node *));
-        if (!root->hash.buckets) return ERR_NO_MEMORY;
-    }
+    if (item_hash_make(root) != 0) return ERR_NO_MEMORY;
     int depth = target->depth + (placement == ITEM_PLACE_CHILD ? 1 : 0);
     item_node *first = item_copy_flagged(source_root, depth);
     if (!first) return ERR_MOVE_ITEMS;

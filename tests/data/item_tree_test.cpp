@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,107 @@ TEST(ItemHash, UpdateRehashesUnderTheNewNameAndKeepsTheSecondNumber)
     ASSERT_EQ(item_update(&t.root, "OTHER", "ROCKD", 0, nullptr), 0);
     EXPECT_EQ(item_find(&t.root, "Mudstone"), n);
     EXPECT_EQ(item_find(&t.root, "OTHER"), nullptr);
+}
+
+/* The chains as plain lists, changed by walking them as a node is linked
+** in (right after the first node equal to or after it, else at the end)
+** or taken out: what the indexed table must agree with. */
+struct chain_model {
+    std::vector<item_node *> chain[ITEM_HASH_BUCKETS];
+
+    static std::vector<item_node *> &of(chain_model &m, const char *name)
+    {
+        return m.chain[item_name_hash(name) % ITEM_HASH_BUCKETS];
+    }
+    void insert(item_node *node, sym_rec *given, sym_rec **takes)
+    {
+        auto &c = of(*this, node->name);
+        size_t at = 0;
+        while (at + 1 < c.size() && item_name_cmp(c[at]->name, node->name) == ITEM_CMP_BEFORE) ++at;
+        *takes = !c.empty() && item_name_cmp(c[at]->name, node->name) == ITEM_CMP_EQUAL ? c[at]->symbol : given;
+        c.insert(c.empty() ? c.end() : c.begin() + (long)at + 1, node);
+    }
+    void remove(item_node *node)
+    {
+        auto &c = of(*this, node->name);
+        c.erase(std::find(c.begin(), c.end(), node));
+    }
+    item_node *find(const char *name)
+    {
+        for (item_node *n : of(*this, name))
+            if (std::strcmp(n->name, name) == 0) return n;
+        return nullptr;
+    }
+    item_node *nearest(item_node *root, const char *name)
+    {
+        auto &c = of(*this, name);
+        if (c.empty()) return root;
+        if (item_name_cmp(c[0]->name, name) != ITEM_CMP_BEFORE) return c[0];
+        size_t i = 0;
+        while (i + 1 < c.size() && item_name_cmp(c[i + 1]->name, name) == ITEM_CMP_BEFORE) ++i;
+        return c[i];
+    }
+};
+
+TEST(ItemHash, IndexedChainsAgreeWithWalkedChainsOverRandomAddsRenamesAndDeletes)
+{
+    /* Few letters in both cases over names of one to five characters, so
+    ** chains are long and hold names equal in any case and byte for byte. */
+    const char letters[] = "aAbBcC";
+    unsigned seed = 83;
+    auto rnd = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    auto name = [&]() {
+        std::string s;
+        for (unsigned i = 0, len = 1 + rnd(5); i < len; ++i) s += letters[rnd(6)];
+        return s;
+    };
+    for (int round = 0; round < 20; ++round) {
+        tree t;
+        chain_model m;
+        std::vector<item_node *> nodes;
+        for (int step = 0; step < 300; ++step) {
+            unsigned op = nodes.empty() ? 0 : rnd(10);
+            sym_rec *takes = nullptr;
+            if (op < 6) {
+                sym_rec *sym = rnd(3) == 0 ? fake_symbol((int)rnd(4)) : nullptr;
+                item_node *at = nodes.empty() ? nullptr : nodes[rnd((unsigned)nodes.size())];
+                std::string nm = name();
+                item_node *n = at && rnd(2) ? item_add_sibling(at, nm.c_str(), "", 1, 0, sym)
+                                            : item_add_child(at && at->depth < ITEM_DEPTH_MAX ? at : &t.root,
+                                                             nm.c_str(), "", 1, 0, sym);
+                ASSERT_NE(n, nullptr);
+                m.insert(n, sym, &takes);
+                EXPECT_EQ(n->symbol, takes) << nm;
+                nodes.push_back(n);
+            } else if (op < 8) {
+                item_node *n = nodes[rnd((unsigned)nodes.size())];
+                m.remove(n);
+                std::string nm = name();
+                sym_rec *sym = rnd(2) ? fake_symbol((int)rnd(4)) : nullptr;
+                ASSERT_EQ(item_update(n, nm.c_str(), "", 2, sym), 0);
+                m.insert(n, sym, &takes);
+                EXPECT_EQ(n->symbol, takes) << nm;
+            } else {
+                size_t k = rnd((unsigned)nodes.size());
+                m.remove(nodes[k]);
+                ASSERT_EQ(item_delete_node(&t.root, nodes[k]), 0);
+                nodes.erase(nodes.begin() + (long)k);
+            }
+            for (int b = 0; b < ITEM_HASH_BUCKETS; ++b) {
+                std::vector<item_node *> walked;
+                for (item_node *n = t.root.hash.buckets[b]; n; n = n->hash.chain) walked.push_back(n);
+                ASSERT_EQ(walked, m.chain[b]) << "bucket " << b << " after step " << step;
+            }
+            for (int probe = 0; probe < 8; ++probe) {
+                std::string nm = name();
+                EXPECT_EQ(item_find(&t.root, nm.c_str()), m.find(nm.c_str())) << nm;
+                EXPECT_EQ(item_hash_nearest(&t.root, nm.c_str()), m.nearest(&t.root, nm.c_str())) << nm;
+            }
+        }
+    }
 }
 
 TEST(ItemNames, TrimmingAndBlankTestTakeOnlyBlanksAndControlsKeepingCodePageLetters)
