@@ -13,10 +13,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 /* The environment variables giving the rows of a run and the repetitions
@@ -69,20 +71,91 @@ public:
     std::map<std::string, double> best;   /* best real time (ms) by benchmark name */
 };
 
+/* The environment variable giving the busy threads of a contended run;
+ * by default one per processor. */
+constexpr const char *BENCH_BUSY_ENV = "PV_BENCH_BUSY";
+
+/* The three load averages of /proc/loadavg ("29.12 27.98 32.48"), or "?". */
+inline std::string bench_load()
+{
+    char one[16], five[16], fifteen[16];
+    std::string load = "?";
+    if (FILE *fp = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(fp, "%15s %15s %15s", one, five, fifteen) == 3)
+            load = std::string(one) + " " + five + " " + fifteen;
+        std::fclose(fp);
+    }
+    return load;
+}
+
+/* Threads that keep every processor busy while they live, as the other
+ * work of a shared machine does: a benchmark run under them measures a
+ * process and its driver that must win their processors back. */
+class bench_busy {
+public:
+    explicit bench_busy(int n)
+    {
+        for (int i = 0; i < n; i++)
+            threads.emplace_back([this] {
+                volatile unsigned long x = 1;
+                while (!stop.load(std::memory_order_relaxed)) x = x * 2862933555777941757ul + 3037000493ul;
+            });
+    }
+    ~bench_busy()
+    {
+        stop = true;
+        for (std::thread &t : threads) t.join();
+    }
+
+private:
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+};
+
+/* Runs the benchmarks once under a heading, then prints the best times
+ * and each ratio whose two benchmarks ran, with the load before and after. */
+inline void bench_run_once(const char *heading, const bench_ratio *ratios, size_t count)
+{
+    std::string before = bench_load();
+    bench_ratio_reporter rep;
+    benchmark::RunSpecifiedBenchmarks(&rep);
+    std::printf("\n%s: best of %d repetition(s), %d rows, load %s before and %s after; ratios of real time:\n",
+                heading, bench_reps(), bench_rows(), before.c_str(), bench_load().c_str());
+    for (const auto &b : rep.best) std::printf("  %-34s %10.2f ms\n", b.first.c_str(), b.second);
+    for (size_t i = 0; i < count; i++) {
+        auto s = rep.best.find(ratios[i].slow), f = rep.best.find(ratios[i].fast);
+        if (s == rep.best.end() || f == rep.best.end() || f->second <= 0) continue;
+        std::printf("  %-44s %8.2fx\n", ratios[i].label, s->second / f->second);
+    }
+    std::fflush(stdout);
+}
+
 /* Runs the benchmarks of the program, then prints each ratio whose two
  * benchmarks ran. Answers the exit status. */
 inline int bench_main(int argc, char **argv, const bench_ratio *ratios, size_t count)
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    bench_ratio_reporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    std::printf("\nBest of %d repetition(s), %d rows; ratios of real time:\n", bench_reps(), bench_rows());
-    for (const auto &b : rep.best) std::printf("  %-34s %10.2f ms\n", b.first.c_str(), b.second);
-    for (size_t i = 0; i < count; i++) {
-        auto s = rep.best.find(ratios[i].slow), f = rep.best.find(ratios[i].fast);
-        if (s == rep.best.end() || f == rep.best.end() || f->second <= 0) continue;
-        std::printf("  %-44s %8.2fx\n", ratios[i].label, s->second / f->second);
+    bench_run_once("Run", ratios, count);
+    benchmark::Shutdown();
+    return 0;
+}
+
+/* bench_main for the benchmarks that cross to a driver process: they run
+ * twice, idle and then contended, beside as many busy threads as the
+ * machine has processors (PV_BENCH_BUSY=n to change it, 0 for no second
+ * run), and both sets of ratios are printed. */
+inline int bench_main_contended(int argc, char **argv, const bench_ratio *ratios, size_t count)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    bench_run_once("Idle (no busy threads of its own)", ratios, count);
+    const char *e = std::getenv(BENCH_BUSY_ENV);
+    int busy = e && *e ? std::atoi(e) : (int)std::thread::hardware_concurrency();
+    if (busy > 0) {
+        bench_busy threads(busy);
+        std::string heading = "Contended (" + std::to_string(busy) + " busy threads)";
+        bench_run_once(heading.c_str(), ratios, count);
     }
     benchmark::Shutdown();
     return 0;

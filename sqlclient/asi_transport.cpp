@@ -239,18 +239,14 @@ void asi_set_wait_slice(int ms) noexcept
     s_wait_slice_ms.store(ms > 0 ? ms : ASI_WAIT_SLICE_MS);
 }
 
-/* The longest spin a wait learns to make (microseconds).  A request the
-** driver serves in a few dozen microseconds (a single-row INSERT) is
-** answered within it; a wait that lasts longer than this is left to the
-** kernel, as the time a spin could save is small beside it. */
+/* The longest spin a wait makes (microseconds).  A request the driver
+** serves in a few dozen microseconds (a single-row INSERT) is answered
+** within it; a wait that lasts longer than this is left to the kernel, as
+** the time a spin could save is small beside it. */
 constexpr long SPIN_MAX_US = 1000;
 
 /* Nanoseconds in a microsecond. */
 constexpr long NS_PER_US = 1000;
-
-/* The spin of the next wait (microseconds, ASI_SPIN_US up to SPIN_MAX_US),
-** learnt from the waits of this process before it: see learn_spin. */
-static std::atomic<long> s_spin_us{ASI_SPIN_US};
 
 /* Microseconds of CLOCK_MONOTONIC. */
 static long long now_us() noexcept
@@ -278,23 +274,48 @@ static int spin_take(sem_t *s, long long start_us, long spin_us) noexcept
     }
 }
 
-/* Learns from a wait that outlasted its spin and took the semaphore after
-** waited_us in all: a peer that answers within SPIN_MAX_US is waited for
-** by spinning next time, with room to spare (putting the waiter to sleep
-** and waking it costs far more than the spin in a busy exchange); a longer
-** wait halves the spin again, down to ASI_SPIN_US, so that a peer slow to
-** answer is not spun for. */
-static void learn_spin(long long waited_us) noexcept
+/* How many of the latest answers the spin of the next wait looks at. */
+constexpr int RECENT_ANSWERS = 4;
+
+/* How long the latest answers took (microseconds, SPIN_MAX_US + 1 for any
+** longer), a ring written by every wait of this process; all start at
+** ASI_SPIN_US. */
+static std::atomic<long> s_recent_us[RECENT_ANSWERS] = {ASI_SPIN_US, ASI_SPIN_US, ASI_SPIN_US, ASI_SPIN_US};
+static std::atomic<unsigned> s_recent_at{0};
+
+/* Notes how long an answer took, from the start of its wait. */
+static void note_answer(long long waited_us) noexcept
 {
-    constexpr long SPIN_ROOM = 2;   /* the spin learnt is this many times the wait */
-    long spin = s_spin_us.load(std::memory_order_relaxed);
-    if (waited_us <= SPIN_MAX_US) {
-        long want = (long)waited_us * SPIN_ROOM;
-        spin = want > SPIN_MAX_US ? SPIN_MAX_US : want > spin ? want : spin;
-    } else {
-        spin = spin / 2 > ASI_SPIN_US ? spin / 2 : ASI_SPIN_US;
+    unsigned at = s_recent_at.fetch_add(1, std::memory_order_relaxed) % RECENT_ANSWERS;
+    s_recent_us[at].store(waited_us > SPIN_MAX_US ? SPIN_MAX_US + 1 : (long)waited_us, std::memory_order_relaxed);
+}
+
+/* The spin of the next wait: the longest of the latest answers while every
+** one of them came within SPIN_MAX_US; none as soon as one took longer. */
+static long recent_spin() noexcept
+{
+    long longest = 0;
+    for (const std::atomic<long> &w : s_recent_us) {
+        long us = w.load(std::memory_order_relaxed);
+        if (us > SPIN_MAX_US)
+            return 0;
+        if (us > longest)
+            longest = us;
     }
-    s_spin_us.store(spin, std::memory_order_relaxed);
+    return longest;
+}
+
+/* Looks at the semaphore until spin_us from start_us have passed, giving
+** the processor up between two looks, so that a peer waiting for one runs
+** first; 1 when the semaphore was taken meanwhile. */
+static int yield_take(sem_t *s, long long start_us, long spin_us) noexcept
+{
+    do {
+        if (sem_trywait(s) == 0)
+            return 1;
+        sched_yield();
+    } while (now_us() - start_us < spin_us);
+    return 0;
 }
 
 /* Waits in slices for a semaphore the spin did not take: 1, 0 or -1 as
@@ -385,18 +406,25 @@ static int cpu_free(long long now) noexcept
 }
 
 /* Waits in slices; within each the peer is asked every ASI_ALIVE_POLL_MS
-** whether it lives (a zero-timeout look, no thread of its own).  A spin
-** comes first: of the length learnt from the waits before while every
-** runnable task has a processor, else of ASI_SPIN_US. */
+** whether it lives (a zero-timeout look, no thread of its own).  Before
+** it sleeps, a wait looks at its semaphore as long as that is likely to
+** pay: while every runnable task has a processor and the latest answers
+** all came within SPIN_MAX_US, it spins for as long as the longest of them
+** took; then, up to ASI_SPIN_US from its start, it looks between yields of
+** its processor, which cost nothing when no other task wants it and give
+** it to the peer (or to any other task) when one does.  Spinning on a
+** machine with more runnable tasks than processors takes the processor
+** the peer needs to answer, and a quick answer waited for by sleeping
+** costs a wake-up. */
 int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
 {
     long long start = now_us();
-    long spin = cpu_free(start) ? s_spin_us.load(std::memory_order_relaxed) : ASI_SPIN_US;
-    if (spin_take(s, start, spin))
-        return 1;
-    int rc = blocked_wait(s, alive, ctx, total_ms, slice_ms);
+    long spin = cpu_free(start) ? recent_spin() : 0;
+    int rc = (spin > 0 && spin_take(s, start, spin)) || yield_take(s, start, ASI_SPIN_US)
+                 ? 1
+                 : blocked_wait(s, alive, ctx, total_ms, slice_ms);
     if (rc == 1)
-        learn_spin(now_us() - start);
+        note_answer(now_us() - start);
     return rc;
 }
 

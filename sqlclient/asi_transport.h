@@ -44,11 +44,11 @@ constexpr int ASI_ERR_NOT_INITIALISED = 0xB026; /* asi_init has not run */
 constexpr int ASI_WAIT_SLICE_MS = 5000;
 constexpr int ASI_START_TIMEOUT_MS = 5000;
 
-/* The shortest spin: before it blocks, a waiter looks at its semaphore for
-** at least this many microseconds (longer where its earlier waits were
-** answered quickly and a processor is free: see asi_sem_wait), as the
-** peer's answer to a short request usually comes sooner than the kernel
-** could put the waiter to sleep and wake it. */
+/* Before it blocks, a waiter looks at its semaphore for this many
+** microseconds, giving its processor up between two looks (and first
+** spins where a processor is free and its latest answers came quickly:
+** see asi_sem_wait), as the peer's answer to a short request usually comes
+** sooner than the kernel could put the waiter to sleep and wake it. */
 constexpr int ASI_SPIN_US = 50;
 
 /* Channels (connections) of one driver, and the bytes of one channel's

@@ -370,7 +370,7 @@ int main(int argc, char **argv)
         {"RedrawVectors/100N", "RedrawVectors/1N", "vector symbols redrawn, 100 N / N (linear: 100)"},
         {"ExportE00/1000N", "ExportE00/100N", "pv-export E00 ALL, 1000 N / 100 N (linear: 10)"},
     };
-    int rc = bench_main(argc, argv, RATIOS, std::size(RATIOS));
+    int rc = bench_main_contended(argc, argv, RATIOS, std::size(RATIOS));
     stop();
     return rc;
 }

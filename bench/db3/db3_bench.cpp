@@ -406,5 +406,5 @@ const bench_ratio RATIOS[] = {
 int main(int argc, char **argv)
 {
     register_all();
-    return bench_main(argc, argv, RATIOS, std::size(RATIOS));
+    return bench_main_contended(argc, argv, RATIOS, std::size(RATIOS));
 }

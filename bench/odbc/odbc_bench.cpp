@@ -154,7 +154,7 @@ int main(int argc, char **argv)
                     benchmark::RegisterBenchmark("Select/libpq", LibpqSelect),
                     benchmark::RegisterBenchmark("Select/psqlodbc_in_process", OdbcInProcessSelect)})
         b->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
-    int rc = bench_main(argc, argv, RATIOS, std::size(RATIOS));
+    int rc = bench_main_contended(argc, argv, RATIOS, std::size(RATIOS));
     g_pg->stop();
     return rc;
 }

@@ -120,5 +120,5 @@ int main(int argc, char **argv)
     for (auto *b : {benchmark::RegisterBenchmark("FetchLoop/rows_in_blocks", FetchLoopBlocks),
                     benchmark::RegisterBenchmark("FetchLoop/one_row_per_fetch", FetchLoopOneRow)})
         b->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
-    return bench_main(argc, argv, RATIOS, std::size(RATIOS));
+    return bench_main_contended(argc, argv, RATIOS, std::size(RATIOS));
 }
