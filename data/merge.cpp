@@ -18,18 +18,24 @@
 ** row, so it is left as it is and counted apart.
 **
 ** A table is merged whole or not at all: when a row cannot be merged the
-** rows the merge numbered in its table are deleted again. While a dBASE
-** table is being merged a mark file <table>.MRG in the project's folder
-** names the table, its unique-number column and its offset, written whole
-** as <table>.MRN and renamed before the first row, and locked (flock)
-** while the merge runs; each row's new number is added to it, one a line,
+** rows the merge numbered in its table are deleted again. While a table
+** is being merged a mark file <table>.MRG in the project's folder (a
+** server project's folder in the user's, as an import's .ERR) names the
+** table, its unique-number column and its offset, written whole as
+** <table>.MRN and renamed before the first row, and locked (flock) while
+** the merge runs; each row's new number is added to it, one a line,
 ** before the row is inserted. A merge cut short (pvhost or the driver
-** killed) leaves the mark, and the next logon of the project finds it
-** unlocked and removes the rows of the numbers it lists, and no other
+** killed, the server connection cut) leaves the mark, and the next logon
+** of the project finds it unlocked and removes the rows of the numbers it lists, and no other
 ** (merge_recover): a row added after the kill stays. A mark is obeyed only
 ** when the table it names is its file's own, a registered table of the
 ** project, and its column that table's unique number; any other is left
 ** in place and named in the alert.
+**
+** Columns are matched by name across the two kinds of project: a number
+** goes into a number column of either kind, a text into a text column; a
+** column of the other kind is named in the closing alert, and a table
+** whose unique number cannot be converted is not merged and said so.
 */
 #include "data/merge.h"
 
@@ -244,13 +250,13 @@ long merge_link_number(const merge_numbers &n, const link_rec &l)
     return number;
 }
 
-/* The folder of a dBASE project, ending in a separator; "" for a
-** project without one of its own (a server project). */
+/* The folder of a project's own files, ending in a separator: a dBASE
+** project's directory, a server project's folder in the user's (made when
+** missing); "" when there is none. */
 std::string merge_project_dir(const pjct_rec *p)
 {
-    const char *dir = (p->flags & PJCT_ENV_DB3) ? pjct_dir(p->name) : nullptr;
-    if (!dir || !*dir) return "";
-    std::string path = dir;
+    std::string path, why;
+    if (pjct_file_dir(p, path, why) != 0 || path.empty()) return "";
     if (path.back() != '/' && path.back() != '\\') path += '/';
     return path;
 }
@@ -341,10 +347,22 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         err_report(rc, t->name);
         return;
     }
-    std::string list;
+    /* Columns are matched by name; a number goes into a number column of
+    ** either kind (a dBASE N(11,0) into a server's INTEGER), a text into a
+    ** text column; a column of the other kind is not merged and named. */
+    std::string list, unconverted;
+    const sql_col_rec *key = t->keys[TBL_KEY_BASENUMBER];
     for (const sql_col_rec *c = t->columns; c; c = c->next) {
         const sql_col_rec *sc = tbl_column_find(s->columns, c->name, nullptr, nullptr);
-        if (sc && sc->value_type == c->value_type) list += (list.empty() ? " " : ",") + std::string(c->name);
+        if (!sc) continue;
+        if ((sc->value_type == SQL_HOST_STRING) == (c->value_type == SQL_HOST_STRING))
+            list += (list.empty() ? " " : ",") + std::string(c->name);
+        else if (c == key) {
+            msg_alert(ERR_TITLE, "Table %s was not merged: its unique number %s is a text in one project and a "
+                      "number in the other.", t->name, c->name);
+            return;
+        } else
+            unconverted += (unconverted.empty() ? "" : ", ") + std::string(c->name);
     }
     if (list.empty()) {
         msg_alert(ERR_TITLE, "No matching columns in table %s", t->name);
@@ -355,10 +373,11 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     sql_col_rec *row = nullptr;
     int n = sql_query(g_merge_slave->connection, select.c_str(), &stmt, &cursor, &row, 1);
     if (n < 0) return;
-    const sql_col_rec *key = t->keys[TBL_KEY_BASENUMBER];
     sql_col_rec *u = key ? sql_col_find(row, key->name, nullptr, nullptr) : nullptr;
     if (!u) {
         sql_close_query(&stmt, &cursor, &row);
+        msg_alert(ERR_TITLE, "Table %s was not merged: project %s has no column %s in it.", t->name,
+                  g_merge_slave->name, key ? key->name : "for its unique number");
         return;
     }
     merge_numbers &numbers = s_numbers[t->name];
@@ -472,6 +491,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     }
     mark_end(mark.file, false);
     if (rows) report += std::string("\n     ") + s->name;
+    if (rows && !unconverted.empty()) report += " (not converted, left empty: " + unconverted + ")";
 }
 
 }  // namespace

@@ -7,7 +7,8 @@ Every .DBF of the directory becomes a table of the same name in the schema,
 with the same rows, read by dbfread. Field types: C(n) CHAR(n); N(6,0)
 SMALLINT, N(11,0) INTEGER and N(20,0) DOUBLE PRECISION (the widths the DB3
 driver gives those types); other N(w,d) NUMERIC(w,d). The column POINT is
-written as the quoted identifier the setup tables use.
+written as the quoted identifier the setup tables use, WINDOW (a profile
+table's) as the one the ODBC driver writes.
 """
 import os
 import sys
@@ -30,6 +31,8 @@ def column_type(f):
 
 
 def name(n):
+    if n.upper() == "WINDOW":
+        return '"window"'
     return '"POINT"' if n.upper() == "POINT" else n
 
 

@@ -1,0 +1,189 @@
+#!/usr/bin/python3
+"""pv-merge across the two kinds of project, driven through pvhost against
+the PostgreSQL server newproj_server_e2e starts: the sample RIDGE (dBASE
+files) merged into GEO put into the schema "sgeo", and RIDGE put into the
+schema "sridge" merged into the dBASE GEO; every RIDGE station arrives
+with its values under a number of its own. Then a large dBASE project is
+merged into "sgeo" with the server connection cut (pg_terminate_backend)
+at several points: after the next logon STATN is as it was or merged
+whole.
+
+  merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR --server PORT
+"""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+import dbfread
+
+from e2e_tables import FAILURES, check, table
+
+HOST_INI = """[ENVIRONMENTS]
+DB3=
+ODBC=
+
+[DB3]
+Driver=pvdb3
+PETRIVEX=%(root)s/projects
+PETRIVEX.Projections=Projections
+PETRIVEX.GEO=GEO
+PETRIVEX.RIDGE=RIDGE
+PETRIVEX.BIG=BIG
+
+[ODBC]
+Driver=pvodbc
+PETRIVEX=PVTEST
+PETRIVEX.SGEO=sgeo
+PETRIVEX.SRIDGE=sridge
+
+[PETRIVEX_MISC]
+GEO.links=0
+SGEO.links=0
+RIDGE.links=0
+SRIDGE.links=0
+BIG.links=0
+"""
+STATN = "BASENUMBER N(11,0); STN N(11,0); NAME C(20); EASTING N(19,6); NORTHING N(19,6); ELEV N(19,6); ROCKTYPE C(20)"
+# Rows of the large project, and the rows of the server's STATN at which
+# its merge is cut.
+BIG_ROWS = 3000
+CUT_AT = (1, 400, 1500, 2900)
+SERVER = {}
+
+
+def logon(name):
+    return '(pv_open "%s" "ODBC" "geologist" "rock")\n' % name if name.startswith("S") else \
+        '(pv_open "%s" "DB3" "" "")\n' % name
+
+
+def merge_script(master, slave):
+    """The slave logged on first, so the master is the first of the list."""
+    return (logon(slave) + logon(master) + "pv-merge\npv_merge\nselect mrg_master 0\nselect mrg_slave 1\n"
+            "pick mrg_map\npick mrg_dbf\nok\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n")
+
+
+def pvhost(args, root, script, wait=True):
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(script)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "host.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
+    cmd = [args[0], "--script", "run.scr", "--module", args[1], "--resources", args[2]]
+    p = subprocess.Popen(cmd, cwd=root, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    if not wait:
+        return p
+    out = p.communicate(timeout=120)[0]
+    return out
+
+
+def psql(sql, f=None):
+    cmd = ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", SERVER["port"], "-U", "geologist", "-d", "petrivex"]
+    cmd += ["-v", "ON_ERROR_STOP=1", "-f", f] if f else ["-c", sql]
+    r = subprocess.run(cmd, env=dict(os.environ, PGPASSWORD="rock", PGOPTIONS="--client-min-messages=warning"),
+                       capture_output=True, text=True, timeout=60)
+    check(r.returncode == 0, "psql %s: %s" % (f or sql, r.stderr))
+    return r.stdout
+
+
+def load(root, project, schema):
+    sql = os.path.join(root, schema + ".sql")
+    here = os.path.dirname(os.path.abspath(__file__))
+    subprocess.run([sys.executable, os.path.join(here, "..", "drivers", "pg_load_project.py"),
+                    os.path.join(root, "projects", project), schema, sql], check=True, timeout=60)
+    psql(None, sql)
+
+
+def stations(rows):
+    """(STN, NAME, EASTING, NORTHING, ELEV, ROCKTYPE) of rows, trimmed and in
+    numbers, ordered by STN."""
+    return sorted((int(r[0]), r[1].strip(), round(float(r[2]), 6), round(float(r[3]), 6), round(float(r[4]), 6),
+                   r[5].strip()) for r in rows)
+
+
+def dbf_stations(path):
+    return stations([(r["STN"], r["NAME"], r["EASTING"], r["NORTHING"], r["ELEV"], r["ROCKTYPE"])
+                     for r in dbfread.DBF(path)])
+
+
+def server_rows(schema, columns="STN, NAME, EASTING, NORTHING, ELEV, ROCKTYPE"):
+    out = psql("SELECT %s FROM %s.statn" % (columns, schema))
+    return [line.split("|") for line in out.splitlines()]
+
+
+def across(args, root):
+    """RIDGE into the server's GEO, the server's RIDGE into dBASE GEO."""
+    projects = os.path.join(root, "projects")
+    ridge = dbf_stations(os.path.join(projects, "RIDGE", "STATN.DBF"))
+    geo = dbf_stations(os.path.join(projects, "GEO", "STATN.DBF"))
+    load(root, "GEO", "sgeo")
+    load(root, "RIDGE", "sridge")
+
+    out = pvhost(args, root, merge_script("SGEO", "RIDGE"))
+    check("The following tables were merged:\n\n     STATN" in out, "RIDGE merged into the server's GEO: " + out)
+    got = stations(server_rows("sgeo"))
+    check(got == sorted(geo + ridge), "the server's GEO holds its own stations and RIDGE's: %r" % got)
+    numbers = sorted(int(r[0]) for r in server_rows("sgeo", "BASENUMBER"))
+    check(len(set(numbers)) == len(geo) + len(ridge), "each station has a number of its own: %r" % numbers)
+
+    out = pvhost(args, root, merge_script("GEO", "SRIDGE"))
+    check("The following tables were merged:\n\n     STATN" in out, "the server's RIDGE merged into GEO: " + out)
+    got = dbf_stations(os.path.join(projects, "GEO", "STATN.DBF"))
+    check(got == sorted(geo + ridge), "dBASE GEO holds its own stations and RIDGE's: %r" % got)
+
+
+def cut_short(args, root):
+    """BIG's STATN merged into the server's GEO, the connection cut when
+    the table holds so many rows; the next logon leaves it as it was or
+    whole."""
+    big = os.path.join(root, "projects", "BIG")
+    shutil.copytree(os.path.join(root, "projects", "RIDGE"), big)
+    os.remove(os.path.join(big, "STATN.DBF"))
+    table(os.path.join(big, "STATN.DBF"), STATN,
+          [(n, n, "S%d" % n, 500000.5 + n, 4000000.25, 10.0, "granite") for n in range(1, BIG_ROWS + 1)])
+    for cut in CUT_AT:
+        load(root, "GEO", "sgeo")
+        before = sorted(stations(server_rows("sgeo")))
+        p = pvhost(args, root, merge_script("SGEO", "BIG"), wait=False)
+        deadline = time.monotonic() + 120
+        while p.poll() is None and time.monotonic() < deadline:
+            if int(psql("SELECT count(*) FROM sgeo.statn") or 0) >= len(before) + cut:
+                psql("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE usename = 'geologist' "
+                     "AND pid <> pg_backend_pid()")
+                break
+            time.sleep(0.05)
+        try:
+            out = p.communicate(timeout=120)[0]
+        except subprocess.TimeoutExpired:
+            p.kill()
+            out = p.communicate()[0]
+            check(False, "the merge cut at %d rows ends" % cut)
+        left = len(server_rows("sgeo"))
+        pvhost(args, root, logon("SGEO") + "(pv_logoff)\nQUIT\n")
+        after = stations(server_rows("sgeo"))
+        print("cut at %d rows: STATN holds %d rows after the merge, %d after the next logon" % (cut, left, len(after)))
+        whole = len(after) == len(before) + BIG_ROWS and all(r in after for r in before)
+        check(after == before or whole, "cut at %d rows: STATN holds %d rows, neither the %d it had nor all %d: %s"
+              % (cut, len(after), len(before), len(before) + BIG_ROWS, out[-2000:]))
+
+
+def main():
+    if len(sys.argv) != 7 or sys.argv[5] != "--server":
+        raise SystemExit(__doc__)
+    args, root = sys.argv[1:4], os.path.abspath(sys.argv[4])
+    SERVER["port"] = sys.argv[6]
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "data"))
+    for p in ("GEO", "RIDGE", "Projections"):
+        shutil.copytree(os.path.join(args[2], "projects", p), os.path.join(root, "projects", p))
+    with open(os.path.join(root, "host.ini"), "w") as f:
+        f.write(HOST_INI % {"root": root})
+    across(args, root)
+    cut_short(args, root)
+    if FAILURES:
+        print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
+        sys.exit(1)
+    shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
