@@ -11,6 +11,7 @@
 
 #include "data/item_table.h"
 #include "data/upgrade.h"
+#include "sqlclient/base/asi_codepage.h"
 
 namespace {
 
@@ -42,6 +43,38 @@ const int k_rstr_bias = 257;
 const double k_rstr_scale = 100.0;
 /* Characters of one RSTR item in the old field. */
 const int k_rstr_chars = 2;
+
+/* The language-driver bytes of the DOS code pages an old table may declare. */
+constexpr unsigned char k_language_437 = 0x01;
+constexpr unsigned char k_language_850 = 0x02;
+/* What a character Windows-1252 lacks becomes (the old table keeps it). */
+constexpr char k_lacking_mark = '?';
+
+/* The DOS code page a table declares (437, 850), whose text the upgrade
+** converts into Windows-1252; 0 for any other declaration. */
+int old_code_page(const dbf_handle *h)
+{
+    unsigned char language = h->header.reserved[DBF_LANGUAGE_AT];
+    return language == k_language_437 ? ASI_CP_437 : language == k_language_850 ? ASI_CP_850 : 0;
+}
+
+/* Converts n bytes of code page cp into Windows-1252 in place, a character
+** that page lacks into k_lacking_mark; the first such one goes to out
+** (with the field's name) unless one is there already. */
+void text_to_1252(char *text, size_t n, int cp, const char *field, upg_record_out *out)
+{
+    for (size_t i = 0; i < n; i++) {
+        unsigned char b = (unsigned char)text[i];
+        if (b < 0x80) continue;
+        char16_t u = asi_cp_to_ucs(cp, b);
+        unsigned char w = asi_cp_from_ucs(ASI_CP_1252, u);
+        if (w == (unsigned char)k_lacking_mark && !out->lacking) {
+            out->lacking = u;
+            out->lacking_in = field;
+        }
+        text[i] = (char)w;
+    }
+}
 
 /* 1 when c separates keywords: a blank, a control character or a parenthesis. */
 int separates(unsigned char c)
@@ -330,6 +363,8 @@ int upg_new_layout(dbf_handle *old_h, const char *table, col_attr_rec *rules, db
 ** into its '_' name), the old ID written as its number, the first memo
 ** field's text handed back in out (its field then holds "MEMO"), and an
 ** ISTR or RSTR field that is not all blanks spread over its item fields.
+** Text of a table that declares a DOS code page (437, 850) is converted
+** into Windows-1252; the first character that page lacks is named in out.
 ** Answers 0; -2 for a null argument; UPG_ERR_MEMORY when memory runs out. */
 int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, col_attr_rec *rules,
                        upg_record_out *out)
@@ -338,6 +373,9 @@ int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, 
     out->number = -1;
     out->memo.clear();
     out->has_memo = 0;
+    out->lacking = 0;
+    out->lacking_in.clear();
+    const int cp = old_code_page(old_h);
     if (dbf_copy_record(new_h, old_h) == DBF_ERR_OPEN) return UPG_ERR_MEMORY;
     int memos = 0;
     for (int i = 0; i < old_h->field_count; i++) {
@@ -381,12 +419,14 @@ int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, 
             out->memo.assign(n + 1, '\0');
             dbt_memo_text(old_h, i, out->memo.data(), n + 1);
             out->memo.resize(n);
+            if (cp) text_to_1252(out->memo.data(), n, cp, name, out);
             out->has_memo = 1;
             std::memcpy(d, UPG_MEMO_MARK, std::strlen(UPG_MEMO_MARK));
         } else if (renamed && f.type != 'F' && f.type != 'G' && f.type != 'P') {
             std::memset(d, DBF_BLANK, (size_t)dl);
             std::memcpy(d, old, (size_t)(f.length < dl ? f.length : dl));
         }
+        if (cp && f.type == 'C' && !is_id(&f) && new_h->fields[j].type == 'C') text_to_1252(d, (size_t)dl, cp, name, out);
     }
     return 0;
 }

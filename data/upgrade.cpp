@@ -277,7 +277,8 @@ int upg_column_from_row(pjct_rec *project, dbf_handle *h)
     std::string table = upper_name(cat_field(h, CAT_MODULE)), field = upper_name(cat_field(h, CAT_FIELDNAME));
     if (table.empty() || field.empty() || kept_as_read(project, table)) return -1;
     uint16_t id = upg_read_id(cat_raw(h, CAT_FIELDID).c_str());
-    std::string column = type == UPG_TYPE_PNT ? upper_name(field + "X") : field;
+    /* A reserved word names the column with its '_', as in the table. */
+    std::string column = reserved_form(type == UPG_TYPE_PNT ? upper_name(field + "X") : field);
     if (col_attr_rec *old = find_rule(project, column, table)) {
         old->extra = id;
         return 0;
@@ -506,20 +507,32 @@ int describe_table(pjct_rec *project, tbl_rec *row, int keys)
 }
 
 /* Copies every live record of the old table into the new one, the first
-** memo field's text into the memo side table. Answers 0. */
+** memo field's text into the memo side table; the rows holding characters
+** of the old code page that Windows-1252 lacks are reported with the
+** first one's row and column. Answers 0. */
 int copy_records(pjct_rec *project, tbl_rec *row, dbf_handle *old_h, dbf_handle *new_h, const std::string &memo)
 {
-    long count = (long)old_h->header.record_count, written = 0;
+    long count = (long)old_h->header.record_count, written = 0, lacking = 0;
+    std::string first_lacking;
     for (long n = 0; n < count; n++) {
         if (dbf_read_record(old_h, n) != DBF_OK || dbf_is_deleted(old_h)) continue;
         upg_record_out out;
         if (upg_convert_record(old_h, new_h, row->name, project->col_attrs, &out) != 0) continue;
+        if (out.lacking && lacking++ == 0) {
+            char line[160];
+            std::snprintf(line, sizeof line, "row %ld, column %s: U+%04lX", out.number > 0 ? out.number : n + 1,
+                          out.lacking_in.c_str(), out.lacking);
+            first_lacking = line;
+        }
         if (dbf_write_record(new_h, written) != DBF_OK) continue;
         written++;
         if (out.number > row->last_number) row->last_number = (int32_t)out.number;
         if (out.has_memo && !memo.empty() && out.number > 0)
             memo_insert_text(memo.c_str(), out.memo.c_str(), out.number, project->connection);
     }
+    if (lacking)
+        msg_alert(WARN_TITLE, "Table %s: %ld rows hold characters Windows-1252 lacks, written as '?' (the old table "
+                  "keeps them), the first at %s", row->name, lacking, first_lacking.c_str());
     return 0;
 }
 
@@ -789,7 +802,8 @@ int upg_symbol_from_row(pjct_rec *project, dbf_handle *h)
     int type = upg_field_type(cat_field(h, CAT_TYPE).c_str());
     if (type < 0 || type == UPG_TYPE_MEMO) return -1;
     std::string table = upper_name(cat_field(h, CAT_MODULE)), field = upper_name(cat_field(h, CAT_FIELDNAME));
-    std::string column = type == UPG_TYPE_PNT ? upper_name(field + "X") : field;
+    /* A reserved word names the column with its '_', as in the table. */
+    std::string column = reserved_form(type == UPG_TYPE_PNT ? upper_name(field + "X") : field);
     col_attr_rec *rule = find_rule(project, column, table);
     tbl_rec *row = find_table(project, table);
     if (!rule || !row || (rule->flags & COL_ATTR_MEMO)) return -1;

@@ -79,6 +79,8 @@ struct upg_record_out {
     long number;              /* the record's unique number (from its old ID), -1 without ID */
     std::string memo;         /* text of the first memo field, empty when none */
     int has_memo;             /* 1 when the first memo field held a memo */
+    unsigned long lacking;    /* first character of the old code page that Windows-1252 lacks, 0 for none */
+    std::string lacking_in;   /* the field that held it */
 };
 
 int upg_keywords_tree(item_node *root, const char *profile, const char *dictionary, const char *keywords);

@@ -58,7 +58,8 @@ def make_project(root, loose=False, many=0):
            catalogue_row("ORDER", "ROCKKIND", "ISTR", 1, "OR", "RK", keyword="granite (coarse fine) basalt"),
            catalogue_row("NOTES", "STATION", "INT", 8, "NO", STATION_FIELD_ID),
            catalogue_row("NOTES", "NOTE", "MEMO", 10, "NO", "N1"),
-           catalogue_row("NOTES", "NOTE2", "MEMO", 10, "NO", "N2")]
+           catalogue_row("NOTES", "NOTE2", "MEMO", 10, "NO", "N2"),
+           catalogue_row("NOTES", "DESC", "TEXT", 10, "NO", "DS")]
     if loose:
         cat.append(catalogue_row("LOOSE", "DEPTH", "INT", 8, "LS", "DP"))
         table(os.path.join(d, "LOOSE.DBF"), "ID C(2); DEPTH N(8,0)", [("AB", 5)])
@@ -66,12 +67,16 @@ def make_project(root, loose=False, many=0):
     table(os.path.join(d, "STATN.DBF"), "ID C(2); STATION N(8,0); NAME C(10); ROCKTYPE C(3); GRADE C(4); "
           "ROCKNAME C(2); LOCX N(12,6); LOCY N(12,6); LOCZ N(8,2)",
           [("AB", 1, "Outcrop", "\x02\x04 ", "\x65\x04\x01\x01", "\x03\x02", -100.5, 45.25, 120.0),
-           ("\x00\x07", 2, "Second", "   ", "    ", "  ", -100.0, 45.0, 0.0)] +
+           ("\x00\x07", 2, "Creek \u201a", "   ", "    ", "  ", -100.0, 45.0, 0.0)] +
           [(chr(0x21 + n // 94) + chr(0x21 + n % 94), n + 3, "S%d" % n, "\x02  ", "    ", "  ", -100.0 - n * 1e-4, 45.0,
             1.0) for n in range(many)])
     table(os.path.join(d, "ORDER.DBF"), "ID C(2); STATION N(8,0); QTY N(5,0); ROCKKIND C(1)", [("AB", 1, 12, "\x05")])
-    table(os.path.join(d, "NOTES.DBF"), "ID C(2); STATION N(8,0); NOTE M; NOTE2 M",
-          [("AB", 1, FIRST_MEMO, SECOND_MEMO)])
+    # STATN declares code page 437, in which "Creek \x82" is "Creek \u00e9".
+    with open(os.path.join(d, "STATN.DBF"), "r+b") as f:
+        f.seek(29)
+        f.write(b"\x01")
+    table(os.path.join(d, "NOTES.DBF"), "ID C(2); STATION N(8,0); NOTE M; NOTE2 M; DESC C(10)",
+          [("AB", 1, FIRST_MEMO, SECOND_MEMO, "Wet")])
     with open(os.path.join(root, "asi.ini"), "w") as f:
         f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.OLD=OLD\n\n"
                 "[ASE_CATALOGS]\nOLD=projects\n\n[PETRIVEX_MISC]\nOLD.links=1\n")
@@ -151,13 +156,15 @@ def test_upgrade(args, work):
 
     statn = rows(root, "STATN")
     check([r["ID"] for r in statn] == [16706, 7], "STATN ids: %r" % [r.get("ID") for r in statn])
+    names = [r["NAME"] for r in dbfread.DBF(os.path.join(root, "projects", "OLD", "STATN.DBF"), encoding="cp1252")]
+    check(names == ["Outcrop", "Creek \u00e9"], "STATN's text converted from code page 437: %r" % names)
     if statn:
         check(statn[0]["GRANITE"] == " 1", "ISTR 0x02 became ' 1': %r" % statn[0])
         check(statn[0]["AU"].strip() == "8.68", "RSTR 0x65 0x04 became 8.68: %r" % statn[0])
         check((statn[0]["SHALE"], statn[0]["SLATE"]) == (" 2", " 1"), "ROCKNAME decodes against its own items")
     old = rows(root, "STATN283")
     check([(r["ID"][:1], r["NAME"], r["ROCKTYPE"][:2], r["GRADE"]) for r in old] ==
-          [("A", "Outcrop", "\x02\x04", "\x65\x04\x01\x01"), ("\x00", "Second", "", "")],
+          [("A", "Outcrop", "\x02\x04", "\x65\x04\x01\x01"), ("\x00", "Creek \u00e9", "", "")],
           "STATN283 keeps the old records: %r" % old)
     check(("ID", "C", 2) in fields(root, "STATN283"), "STATN283 keeps the old fields")
 
@@ -170,6 +177,8 @@ def test_upgrade(args, work):
     check(("STATION", "ORDE_") in pvcolumn and not any(t == "ORDER" for _, t in pvcolumn),
           "PVCOLUMN names ORDE_: %r" % pvcolumn)
     check(len(pvcolumn) == len(set(pvcolumn)), "one rule per (column, table): %r" % pvcolumn)
+    check(("DES_", "NOTES") in pvcolumn and ("DESC", "NOTES") not in pvcolumn,
+          "DESC's rule follows it to DES_: %r" % pvcolumn)
 
     notes_fields = fields(root, "NOTES")
     check(("NOTE", "C", 4) in notes_fields and ("NOTE2", "C", 100) in notes_fields, "memo fields: %r" % notes_fields)

@@ -307,6 +307,15 @@ TEST_F(OldTable, RecordsKeepEveryValueAndOnlyTheFirstMemoLeaves)
     EXPECT_EQ(get(new_h, "NOTE"), "    ");
     EXPECT_EQ(get(new_h, "GRANITE"), "  ");
     EXPECT_EQ(get(new_h, "AU"), "     ");
+
+    /* A table declaring code page 437: its text becomes Windows-1252, a
+    ** character that page lacks '?', and the first one is named. */
+    old_h->header.reserved[DBF_LANGUAGE_AT] = 0x01;
+    std::memcpy(dbf_field_ptr(old_h, "NAME"), "Cr\x82" "ek \xb0   ", 10);
+    ASSERT_EQ(upg_convert_record(old_h, new_h, "STATN", rules, &out), 0);
+    EXPECT_EQ(get(new_h, "NAME"), "Cr\xe9" "ek ?   ");
+    EXPECT_EQ(out.lacking, 0x2591u);
+    EXPECT_EQ(out.lacking_in, "NAME");
     dbf_close(old_h);
     dbf_free(old_h);
     dbf_close(new_h);
