@@ -8,7 +8,10 @@
 ** table "%sMEM" is copied into "%sMMO" with the index "%sMMI" and a row of
 ** its own. Catalogue numbers count the rows actually written, so a table
 ** that fails leaves no gap. Failures of one table are reported or passed
-** over; only the catalogue table and the script stop the export.
+** over; only the catalogue table and the script stop the export. On a
+** dBASE project the catalogue and each memo copy are made under a mark
+** (data/dbf_refill.h): an export cut short leaves them as they were before
+** it, after the next logon.
 **
 ** The script and the batch file are written with CR LF line ends: they
 ** are read by the Microstation tools and cmd.exe.
@@ -28,6 +31,7 @@
 #include "core/str_util.h"
 #include "core/tbl.h"
 #include "core/tile_util.h"
+#include "data/dbf_refill.h"
 #include "output/out_text.h"
 
 namespace {
@@ -130,19 +134,26 @@ void export_memo(ustn_run &r, const tbl_rec *t)
     std::string mmi = std::string(t->name) + "MMI";
     progress(r.dialog, "Creating memo table " + mmo + "...");
     void *conn = r.project->connection;
+    dbf_refill kept;
+    if (dbf_refill_begin(kept, r.project, mmo.c_str()) != 0) return;
     sql_drop_table(conn, mmo.c_str());
     std::string create;
     out_appendf(create, "CREATE TABLE %s(MSLINK DEC(10), %s DEC(%d), %s CHAR(%d))", mmo.c_str(),
                 k_order_column, k_order_width, k_text_column, k_text_width);
-    if (!run(r, create)) return;
+    if (!run(r, create)) {
+        dbf_refill_end(kept, r.project, false);
+        return;
+    }
     sql_drop_index(conn, mmi.c_str(), mmo.c_str());
     std::string index, copy;
     out_appendf(index, "CREATE INDEX %s ON %s(MSLINK, %s)", mmi.c_str(), mmo.c_str(), k_order_column);
     out_appendf(copy, "INSERT INTO %s SELECT * FROM %sMEM", mmo.c_str(), t->name);
     if (!run(r, index) || !run(r, copy) || !add_catalog_row(r, mmo)) {
         sql_drop_table(conn, mmo.c_str());
+        dbf_refill_end(kept, r.project, false);
         return;
     }
+    dbf_refill_end(kept, r.project, true);
     put_lines(r.script, {"-ta " + mmo + " " + mmo, "-ia " + mmi + " " + mmo});
     add_summary(r, mmo);
 }
@@ -225,12 +236,18 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
     }
     void *conn = r.project->connection;
     progress(dlg, "Creating MSCATALOG table...");
+    dbf_refill catalog;
+    if (dbf_refill_begin(catalog, r.project, k_catalog) != 0) {
+        progress(dlg, "");
+        return;
+    }
     sql_drop_table(conn, k_catalog);
     {
         void *stmt = nullptr, *cursor = nullptr;
         int rc = sql_execute(conn, &stmt, &cursor, k_catalog_create, 1);
         sql_free_handles(&stmt, &cursor);
         if (rc != RTNORM) {
+            dbf_refill_end(catalog, r.project, false);
             progress(dlg, "");
             return;
         }
@@ -241,11 +258,13 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
     if (!r.script || !put_lines(r.script, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"})) {
         if (r.script) std::fclose(r.script);
         sql_drop_table(conn, k_catalog);
+        dbf_refill_end(catalog, r.project, false);
         progress(dlg, "");
         msg_alert(ERR_TITLE, "ERROR: Could not create DATADICT script. Export aborted.");
         return;
     }
     for (const tbl_rec *t = r.project->tables; t; t = t->next) export_table(r, t);
+    dbf_refill_end(catalog, r.project, true);
     progress(dlg, "Creating MSCATALOG table...");
     progress(dlg, "");
     bool script_ok = !std::ferror(r.script);

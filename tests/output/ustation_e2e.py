@@ -152,6 +152,8 @@ def one_run(pvhost, module, resources, root, with_memo):
     sides = [n for n in os.listdir(proj) if n.upper().startswith(("SITES.", "SITESMMO.", "ROCKS."))
              and not n.upper().endswith((".DBF", ".DBT"))]
     check(not sides, "%s: index side files left: %r" % (what, sides))
+    kept = [n for n in os.listdir(proj) if n.upper().endswith((".MRF", ".DBO"))]
+    check(not kept, "%s: the marks and former copies of the catalogue and memo copy go: %r" % (what, kept))
 
 
 def main():
