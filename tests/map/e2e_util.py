@@ -71,7 +71,8 @@ def run_pvhost_killed(pvhost, module, resources, root, script, drawing, watched,
     while p.poll() is None and [os.stat(f).st_mtime_ns for f in watched] == before:
         time.sleep(0.002)
     time.sleep(delay)
-    for pid in children(p.pid, "pvdb3") if driver_only else [p.pid]:
+    drivers = children(p.pid, "pvdb3")
+    for pid in drivers if driver_only else [p.pid]:
         try:
             os.kill(pid, signal.SIGKILL)
         except ProcessLookupError:
@@ -81,6 +82,20 @@ def run_pvhost_killed(pvhost, module, resources, root, script, drawing, watched,
     except subprocess.TimeoutExpired:
         p.kill()
         p.wait()
+    # A driver left without its pvhost ends its statement first: the next
+    # logon comes after it, as it would for a user.
+    end = time.time() + 30
+    while time.time() < end and any(os.path.exists("/proc/%d" % d) and not zombie(d) for d in drivers):
+        time.sleep(0.01)
+
+
+def zombie(pid):
+    """Whether a process has ended and waits only to be reaped."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().split(")")[-1].split()[0] == "Z"
+    except OSError:
+        return True
 
 
 def map_setup_drawing(proj):
