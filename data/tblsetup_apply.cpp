@@ -63,32 +63,41 @@ void ts_apply_modified(ads_hdlg dlg, pjct_rec *p, std::string &errors)
 }
 
 /* Creates and registers one new table node; answers 0, or -1 when the
-** table could not be created or registered. */
-int ts_create_one(tblsetup_table_node *t, pjct_rec *p)
+** table could not be created or registered: a table of that name already
+** in the project is left alone (*exists set), anything this call made of
+** the table goes again. */
+int ts_create_one(tblsetup_table_node *t, pjct_rec *p, bool *exists)
 {
-    if (tbl_create_table(t, p) <= 0) return -1;
     sql_col_rec *columns = nullptr;
+    *exists = sql_describe_table(p->connection, t->name, &columns, 0) > 0;
+    sql_col_list_free(&columns);
+    if (*exists) return -1;
+    auto undo = [&] {
+        sql_drop_table(p->connection, t->name);
+        return -1;
+    };
+    if (tbl_create_table(t, p) <= 0) return undo();
     int count = sql_describe_table(p->connection, t->name, &columns, 1);
-    if (count <= 0) return -1;
+    if (count <= 0) return undo();
     tbl_rec *row = tbl_rec_new();
     if (!row) {
         sql_col_list_free(&columns);
-        return -1;
+        return undo();
     }
     std::snprintf(row->name, sizeof row->name, "%s", t->name);
     row->columns = columns;
     row->column_count = count;
     if (tbl_add(p, row) != 0) {
         tbl_list_free(row);
-        return -1;
+        return undo();
     }
     tblsetup_set_row(t, row);
     tblsetup_take_described(t, columns);
     return 0;
 }
 
-/* Step 2: the new tables; a node whose table could not be made leaves the
-** tree. */
+/* Step 2: the new tables; a node whose table could not be made stays in
+** the tree, its design there to be mended and saved again. */
 void ts_apply_new(ads_hdlg dlg, pjct_rec *p, std::string &errors)
 {
     tblsetup_state *s = tblsetup_state_get();
@@ -96,10 +105,10 @@ void ts_apply_new(ads_hdlg dlg, pjct_rec *p, std::string &errors)
         next = t->next;
         if (tblsetup_table_is_new(t, p) != TS_CHG_NEW) continue;
         ts_progress(dlg, "Creating table ", t->name);
-        if (ts_create_one(t, p) != 0) {
-            ts_collect(errors, "\nCould not create table %s", t->name);
-            tblsetup_table_remove(&s->tree, t);
-        }
+        bool exists = false;
+        if (ts_create_one(t, p, &exists) != 0)
+            ts_collect(errors, exists ? "\nCould not create table %s: the project has a table of that name; its design is kept"
+                                      : "\nCould not create table %s; its design is kept", t->name);
         ads_set_tile(dlg, "error", "");
     }
 }

@@ -173,6 +173,18 @@ TEST_F(TblSetupDialog, LeavingWithAFailingDefinitionKeepsTheDialogOpen) {
   EXPECT_TRUE(has_file("SAMPL.DBF")) << "no: the table stays on disk";
 }
 
+TEST_F(TblSetupDialog, ATableThatCannotBeMadeKeepsItsDesignAndTheTableOnDisk) {
+  run("CREATE TABLE SOIL (BASENUMBER NUMERIC(8,0))");
+  run("INSERT INTO SOIL (BASENUMBER) VALUES (7)");
+  setup("pick tbl_opt\npick new\nset tbl_name soil\npick col_opt\npick new\nset col_name DEPTH\n"
+        "pick save\npv_yesno_small\nok\npick tbl_opt\npick exit\npv_ync_small\npick no\n");
+  std::string t = host_io_transcript();
+  EXPECT_NE(t.find("Could not create table SOIL: the project has a table of that name; its design is kept"),
+            std::string::npos) << t;
+  EXPECT_EQ(tile("pv_tblsetup", "opt_list").items, (std::vector<std::string>{"STATN", "SOIL"}));
+  EXPECT_EQ(rows("SELECT BASENUMBER FROM SOIL"), "7\n");
+}
+
 TEST_F(TblSetupDialog, DeletingATableFromDiskTakesItsMemoSideTableToo) {
   run("CREATE TABLE NOTE2 (BASENUMBER NUMERIC(8,0), TEXT CHAR(20))");
   run("CREATE TABLE NOTE2MEM (BASENUMBER NUMERIC(8,0), ORDNUMBER NUMERIC(8,0), MEMOTEXT CHAR(70))");
