@@ -27,7 +27,7 @@
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
 #include "core/str_util.h"
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "sqlclient/asi_api.h"
 
 /* Host result codes. */

@@ -22,7 +22,7 @@
 #include "core/pjct.h"
 #include "core/str_util.h"
 #include "core/tbl.h"
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "data/tblsetup.h"
 
 namespace {

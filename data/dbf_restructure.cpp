@@ -55,7 +55,7 @@
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "data/tblsetup.h"
 
 namespace {

@@ -47,7 +47,7 @@
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "data/memo.h"
 #include "data/tblsetup.h"
 

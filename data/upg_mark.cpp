@@ -28,7 +28,7 @@
 #include "core/mark_file.h"
 #include "core/msg_box.h"
 #include "core/str_util.h"
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "data/upgrade.h"
 
 namespace {

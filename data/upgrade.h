@@ -26,7 +26,7 @@
 
 #include "core/col_attr.h"
 #include "core/item_tree.h"
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 
 /* Type words of a catalogue row, in index order. */
 #define UPG_TYPE_TEXT 0

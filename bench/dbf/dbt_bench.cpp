@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 
 namespace {
 

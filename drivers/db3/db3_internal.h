@@ -16,7 +16,7 @@
 
 #include <sqlite3.h>
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "drivers/db3/db3_engine.h"
 
 /* ---- Tokens ---------------------------------------------------------- */

@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 
 namespace {
 

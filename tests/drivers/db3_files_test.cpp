@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 
 /* Writes bytes into a file of the catalog directory. */
 static void put_file(const std::string &path, const std::string &bytes)

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 
 /* Creates dir/NAME.DBF with fields ID N(6) and NOTE M(10), and rows
  * records with IDs 1 to rows, each with the memo note. Answers whether

@@ -7,7 +7,7 @@
  */
 #include <cstring>
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "fuzz_files.h"
 
 namespace {

@@ -1,26 +1,34 @@
 #!/usr/bin/python3
-"""The include check: it passes on includes of a file's own layer and of the
-layers below, and fails, naming file and line, on an include planted upward,
-both in a small tree and in a copy of the product tree.
+"""The layer check: it passes on a file's own layer and the layers below, and
+fails, naming file and line (or symbol and libraries), on each way of using a
+higher layer that the compiler or the linker would take: in a small tree, and
+in a copy of the product tree and its libraries with five uses planted at once.
 
-    check_layers_test.py SCRIPT SOURCE_DIR
+    check_layers_test.py SCRIPT SOURCE_DIR BUILD_DIR
 """
+import json
 import os
+import shlex
 import shutil
 import subprocess
 import sys
 import tempfile
 
 
-def run(script, root):
-    done = subprocess.run([sys.executable, script, root], capture_output=True, text=True)
+def run(script, root, build):
+    done = subprocess.run([sys.executable, script, root, build], capture_output=True, text=True)
     return done.returncode, done.stdout
 
 
-def write(root, path, text):
+def write(root, path, text, mode="w"):
     os.makedirs(os.path.dirname(os.path.join(root, path)), exist_ok=True)
-    with open(os.path.join(root, path), "w") as out:
+    with open(os.path.join(root, path), mode) as out:
         out.write(text)
+
+
+def lines_of(root, path):
+    with open(os.path.join(root, path)) as f:
+        return f.read().count("\n")
 
 
 def expect(condition, what, failures):
@@ -28,52 +36,111 @@ def expect(condition, what, failures):
         failures.append(what)
 
 
-def main(script, source_dir):
-    failures = []
-    with tempfile.TemporaryDirectory() as root:
-        # Downward, sideways and beside-the-file includes pass; tests are not read.
-        write(root, "coords/geo_point.h", "")
-        write(root, "core/pjct.h", '#include "coords/geo_point.h"\n#include "core/tbl.h"\n')
-        write(root, "core/tbl.h", '#include "pjct.h"\n#include <vector>\n#include "not/in/the/tree.h"\n')
-        write(root, "map/sym_draw.h", '#include "core/pjct.h"\n')
-        write(root, "sqlclient/values/asi_data.h", '#include "sqlclient/base/asi_object.h"\n')
-        write(root, "sqlclient/base/asi_object.h", "")
+def small_tree(script, failures):
+    """Downward, sideways and beside-the-file includes pass; two planted
+    upward ones, between top folders and between nested ones, are named."""
+    with tempfile.TemporaryDirectory() as root, tempfile.TemporaryDirectory() as build:
+        write(root, "coords/geo_point.h", "#pragma once\n")
+        write(root, "core/pjct.h", '#pragma once\n#include "coords/geo_point.h"\n#include "core/tbl.h"\n')
+        write(root, "core/tbl.h", '#pragma once\n#include "pjct.h"\n#include <vector>\n')
+        write(root, "map/sym_draw.h", '#pragma once\n#include "core/pjct.h"\n')
+        write(root, "map/sym_draw.cpp", '#include "sym_draw.h"\n')
+        write(root, "sqlclient/values/asi_data.h", '#pragma once\n#include "sqlclient/base/asi_object.h"\n')
+        write(root, "sqlclient/base/asi_object.h", "#pragma once\n")
         write(root, "tests/map/sym_draw_test.cpp", '#include "module/pv_entry.h"\n')
-        write(root, "module/pv_entry.h", '#include "map/sym_draw.h"\n')
-        code, out = run(script, root)
+        write(root, "module/pv_entry.h", '#pragma once\n#include "map/sym_draw.h"\n')
+        write(root, "module/pv_entry.cpp", '#include "module/pv_entry.h"\n')
+        write(root, "core/setup.cpp", '#include "core/pjct.h"\n')
+        write(root, "sqlclient/base/asi_except.cpp", '#include "asi_object.h"\n')
+        sources = ["map/sym_draw.cpp", "module/pv_entry.cpp", "core/setup.cpp", "sqlclient/base/asi_except.cpp",
+                   "tests/map/sym_draw_test.cpp"]
+        with open(os.path.join(build, "compile_commands.json"), "w") as f:
+            json.dump([{"directory": build, "file": os.path.join(root, s),
+                        "command": f"c++ -std=c++20 -I{root} -o x.o -c {os.path.join(root, s)}"}
+                       for s in sources], f)
+        code, out = run(script, root, build)
         expect(code == 0 and out == "", f"a tree without upward includes is refused: {out}", failures)
 
-        # An upward include between top folders, and one between nested ones.
-        write(root, "core/setup.cpp", '#include "core/pjct.h"\n\n#include "map/sym_draw.h"\n')
-        write(root, "sqlclient/base/asi_except.cpp", '#include "../values/asi_data.h"\n')
-        code, out = run(script, root)
+        write(root, "core/setup.cpp", '\n#include "map/sym_draw.h"\n', "a")
+        write(root, "sqlclient/base/asi_except.cpp", '#include "../values/asi_data.h"\n', "a")
+        code, out = run(script, root, build)
         expect(code == 1, "upward includes pass", failures)
         expect("core/setup.cpp:3: includes map/sym_draw.h" in out, f"core/setup.cpp:3 not named: {out}", failures)
-        expect("sqlclient/base/asi_except.cpp:1: includes sqlclient/values/asi_data.h" in out,
-               f"sqlclient/base/asi_except.cpp:1 not named: {out}", failures)
+        expect("sqlclient/base/asi_except.cpp:2: includes sqlclient/values/asi_data.h" in out,
+               f"sqlclient/base/asi_except.cpp:2 not named: {out}", failures)
         expect(out.count("\n") == 3, f"more than the two planted includes named: {out}", failures)
 
-    with tempfile.TemporaryDirectory() as root:
-        # The product tree passes; with one include planted upward, it fails on it alone.
-        for top in os.listdir(source_dir):
-            if top in ("build", "tests", "bench", ".git") or not os.path.isdir(os.path.join(source_dir, top)):
-                continue
-            shutil.copytree(os.path.join(source_dir, top), os.path.join(root, top),
-                            ignore=shutil.ignore_patterns("*.dbf", "*.DBF", "*.dxf", "*.e00", "*.xmx"))
-        code, out = run(script, root)
-        expect(code == 0, f"the product tree has upward includes: {out}", failures)
-        with open(os.path.join(root, "core/str_util.cpp")) as f:
-            lines = f.read().count("\n")
-        with open(os.path.join(root, "core/str_util.cpp"), "a") as f:
-            f.write('#include "output/plot.h"\n')
-        code, out = run(script, root)
-        expect(code == 1 and out.startswith(f"core/str_util.cpp:{lines + 1}: includes output/plot.h")
-               and out.count("\n") == 2, f"the planted include is not the one named: {out}", failures)
 
+def product_copy(script, source_dir, build_dir, failures):
+    """A copy of the product tree, its compile commands and its libraries,
+    with an angle include, a macro include, a commented include, an include
+    in a .inc file and a bare declaration of a higher layer's function
+    planted: each is named, and nothing else."""
+    with tempfile.TemporaryDirectory() as root, tempfile.TemporaryDirectory() as build:
+        for top in os.listdir(source_dir):
+            if top in ("build", "tests", "bench", "resources", ".git", "scripts") or top.startswith("build"):
+                continue
+            if os.path.isdir(os.path.join(source_dir, top)):
+                shutil.copytree(os.path.join(source_dir, top), os.path.join(root, top),
+                                ignore=shutil.ignore_patterns("*.dbf", "*.DBF", "*.dxf", "*.e00"))
+        with open(os.path.join(build_dir, "compile_commands.json")) as f:
+            text = f.read()
+        text = text.replace(build_dir, "\0").replace(source_dir, root).replace("\0", build_dir)
+        commands = json.loads(text)
+        with open(os.path.join(build, "compile_commands.json"), "w") as f:
+            json.dump(commands, f)
+        for directory, _, names in os.walk(build_dir):
+            rel = os.path.relpath(directory, build_dir)
+            if rel.split(os.sep)[0] in ("tests", "bench"):
+                continue
+            for name in names:
+                if name.startswith("lib") and name.endswith((".a", ".so")):
+                    os.makedirs(os.path.join(build, rel), exist_ok=True)
+                    shutil.copy(os.path.join(directory, name), os.path.join(build, rel, name))
+
+        planted = {
+            "core/str_util.cpp": "#include <output/rose_geom.h>\n",
+            "core/tbl.cpp": '#define PV_PLANTED_HEADER "output/rose_geom.h"\n#include PV_PLANTED_HEADER\n',
+            "core/pnt.cpp": '#include /* planted */ "output/rose_geom.h"\n',
+            "core/geo_util.cpp": '#include "core/planted.inc"\n',
+        }
+        named = []
+        for path, text in planted.items():
+            line = lines_of(root, path) + text.count("\n")
+            write(root, path, text, "a")
+            if path != "core/geo_util.cpp":
+                named.append(f"{path}:{line}: includes output/rose_geom.h")
+        write(root, "core/planted.inc", '#include "output/rose_geom.h"\n')
+        named.append("core/planted.inc:1: includes output/rose_geom.h")
+
+        # The bare declaration: core's library gets an object calling output's function.
+        write(root, "core/sql_ddl.cpp", "int rose_interval_count(double range_deg, double interval_deg);\n"
+              "int pv_planted_call() { return rose_interval_count(180, 10); }\n", "a")
+        entry = next(e for e in commands if e["file"].endswith("/core/sql_ddl.cpp"))
+        words = shlex.split(entry["command"])
+        words[words.index("-o") + 1] = os.path.join(build, "sql_ddl.cpp.o")
+        subprocess.run(words, cwd=entry["directory"], check=True)
+        archive = os.path.join(build, "core", "libpvcore.a")
+        subprocess.run(["ar", "r", archive, os.path.join(build, "sql_ddl.cpp.o")], check=True,
+                       capture_output=True)
+
+        code, out = run(script, root, build)
+        expect(code == 1, f"the planted uses pass: {out}", failures)
+        for text in named:
+            expect(text in out, f"not named: {text}\n{out}", failures)
+        expect("rose_interval_count" in out and "core/libpvcore.a (layer core) uses output/libpvoutput.a" in out,
+               f"the bare declaration is not named: {out}", failures)
+        expect(out.count("\n") == len(named) + 2, f"more than the planted uses named: {out}", failures)
+
+
+def main(script, source_dir, build_dir):
+    failures = []
+    small_tree(script, failures)
+    product_copy(script, os.path.abspath(source_dir), os.path.abspath(build_dir), failures)
     for failure in failures:
         print("FAILED:", failure)
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(sys.argv[1], sys.argv[2], sys.argv[3]))

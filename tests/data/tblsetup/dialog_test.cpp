@@ -15,7 +15,7 @@
 #include "core/sql_fixture.h"
 #include "core/sym_setup.h"
 #include "core/tile_util.h"
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 #include "data/tblsetup.h"
 #include "platform/dialog/dialog_test_api.h"
 

@@ -25,8 +25,8 @@
 #include <vector>
 
 #include "core/sql_fixture.h"
-#include "data/dbf/dbf.h"
-#include "data/dbf/dbf_fixture.h"
+#include "dbf/dbf.h"
+#include "dbf/dbf_fixture.h"
 #include "data/dbf_refill.h"
 #include "data/tblsetup.h"
 #include "platform/host_io.h"
@@ -35,7 +35,7 @@ namespace {
 
 const char kPython[] = "/usr/bin/python3";
 const char kOgrinfo[] = "/usr/bin/ogrinfo";
-const std::string kDump = std::string(PV_TEST_DATA_DIR) + "/data/dbf/dbf_crosscheck.py";
+const std::string kDump = std::string(PV_TEST_DATA_DIR) + "/dbf/dbf_crosscheck.py";
 
 /* Prints a table's field names, its live record count and a checksum of
 ** the values of every field but DEPTH, as dbfread reads them. */

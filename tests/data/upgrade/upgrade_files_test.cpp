@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/item_tree.h"
-#include "data/dbf/dbf_fixture.h"
+#include "dbf/dbf_fixture.h"
 #include "data/upgrade.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "core/pnt.h"
 #include "core/sql_access.h"
 #include "core/tbl.h"
-#include "data/dbf/dbf_fixture.h"
+#include "dbf/dbf_fixture.h"
 #include "data/upgrade.h"
 #include "draw/map_params.h"
 

@@ -5,7 +5,7 @@
 #ifndef PV_DATA_DBF_DBF_INTERNAL_H
 #define PV_DATA_DBF_DBF_INTERNAL_H
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 
 /* Reads a little-endian unsigned 16-bit number from p. */
 inline unsigned dbf_get16(const unsigned char *p) { return p[0] | (unsigned)p[1] << 8; }

@@ -12,7 +12,7 @@
  *   dbt_set_memo_text(h, dbf_field_index(h, "NOTES"), "schist", 6);
  *   dbf_write_record(h, n);                       // appends the memo
  */
-#include "data/dbf/dbf_internal.h"
+#include "dbf/dbf_internal.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -5,7 +5,7 @@
 #ifndef PV_TESTS_DATA_DBF_FIXTURE_H
 #define PV_TESTS_DATA_DBF_FIXTURE_H
 
-#include "data/dbf/dbf.h"
+#include "dbf/dbf.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
  *   memcpy(dbf_field_ptr(h, "NAME"), "granite", 7); dbf_write_record(h, h->header.record_count);
  *   dbf_close(h); dbf_free(h);
  */
-#include "data/dbf/dbf_internal.h"
+#include "dbf/dbf_internal.h"
 
 #include <cstdlib>
 #include <cstring>

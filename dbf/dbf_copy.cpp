@@ -7,7 +7,7 @@
  *   if (dbf_read_record(old, n) == 1 && dbf_copy_record(neu, old) == 1)
  *       dbf_write_record(neu, neu->header.record_count);
  */
-#include "data/dbf/dbf_internal.h"
+#include "dbf/dbf_internal.h"
 
 #include <cstring>
 #include <string>

@@ -12,7 +12,7 @@
 namespace {
 
 const char *kPython = "/usr/bin/python3";
-const std::string kScript = std::string(PV_TEST_DATA_DIR) + "/data/dbf/dbf_crosscheck.py";
+const std::string kScript = std::string(PV_TEST_DATA_DIR) + "/dbf/dbf_crosscheck.py";
 
 /* Runs the cross-check script with a command and a path; answers its
  * output, and its exit status in *status. */

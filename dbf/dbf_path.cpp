@@ -8,7 +8,7 @@
  *   char p[DBF_PATH_SIZE] = "proj.v2/STATN";
  *   dbf_set_extension(p, sizeof p, DBF_EXT_TABLE);   // "proj.v2/STATN.DBF"
  */
-#include "data/dbf/dbf_internal.h"
+#include "dbf/dbf_internal.h"
 
 #include <cctype>
 #include <cerrno>

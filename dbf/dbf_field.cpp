@@ -5,7 +5,7 @@
  *   char *name = dbf_field_ptr(h, "NAME");      // record buffer of h
  *   if (dbf_field_blank(h, "NAME") == 0) ...
  */
-#include "data/dbf/dbf_internal.h"
+#include "dbf/dbf_internal.h"
 
 #include <cctype>
 #include <cstring>
