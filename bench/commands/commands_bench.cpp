@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench/bench_ratios.h"
+#include "bench/driver_peak.h"
 #include "coords/prj_list.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
@@ -331,6 +332,8 @@ void RunOnMap(benchmark::State &state, long times, const bench_command *c)
     std::string answers = c->answers(n);
     char done[96];
     std::snprintf(done, sizeof done, c->done, n);
+    state.counters["pvdb3_peak_logon_MB"] = (double)driver_peak_kb() / 1024.0;
+    driver_peak_reset();
     for (auto _ : state) {
         host_io_clear_transcript();
         host_io_use_script_text(answers);
@@ -341,6 +344,7 @@ void RunOnMap(benchmark::State &state, long times, const bench_command *c)
         host_io_clear_transcript();
         state.ResumeTiming();
     }
+    state.counters["pvdb3_peak_MB"] = (double)driver_peak_kb() / 1024.0;
     state.counters["per_entity"] = benchmark::Counter((double)n * (double)state.iterations(),
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
