@@ -152,12 +152,17 @@ static int dbf_open_fail(dbf_handle *h, int code)
  * closed and empty. */
 int dbf_open(dbf_handle *h, const char *path, int mode, int want_memo)
 {
+    return dbf_open_file(h, path, mode, want_memo, 1);
+}
+
+int dbf_open_file(dbf_handle *h, const char *path, int mode, int want_memo, int table_ext)
+{
     if (!h || !path || !*path) return DBF_ERR_ARG;
     dbf_close(h);
 
     if (strlen(path) >= sizeof h->path) return DBF_ERR_ARG;
     strcpy(h->path, path);
-    if (dbf_set_extension(h->path, sizeof h->path, DBF_EXT_TABLE) != DBF_OK
+    if ((table_ext && dbf_set_extension(h->path, sizeof h->path, DBF_EXT_TABLE) != DBF_OK)
         || !dbf_has_base_name(h->path)) {
         h->path[0] = '\0';
         return DBF_ERR_ARG;

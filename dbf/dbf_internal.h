@@ -36,4 +36,8 @@ size_t dbf_base_offset(const char *path);
  * extension, 0 when it is empty (".DBF", "dir/" or "dir/.DBF"). */
 int dbf_has_base_name(const char *path);
 
+/* dbf_open of the file at path, its extension set to .DBF when table_ext
+ * is 1, else kept (a table's copy under another extension is read itself). */
+int dbf_open_file(dbf_handle *h, const char *path, int mode, int want_memo, int table_ext);
+
 #endif

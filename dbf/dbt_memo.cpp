@@ -522,18 +522,20 @@ int dbt_copy_lines(dbf_handle *dst, const dbf_handle *src, int src_field, int ds
 }
 
 /* Checks that a table's files are whole, as a table written to its end and
- * closed is: the records the header counts fill the .DBF to its end (an end
- * mark may follow), and every memo block a record points to lies inside
- * memo_path (a table without memo fields needs none; a null memo_path
- * stands for a missing file). Answers 1; DBF_ERR_FORMAT when the count and
- * the size disagree; DBF_ERR_MEMO when a memo lies outside the memo file;
- * the open's or the read's code when the table cannot be read. */
+ * closed is: the records the header counts fill the file at path (read as
+ * named, so a copy kept under another extension is checked itself, not its
+ * table) to its end (an end mark may follow), and every memo block a
+ * record points to lies inside memo_path (a table without memo fields
+ * needs none; a null memo_path stands for a missing file). Answers 1;
+ * DBF_ERR_FORMAT when the count and the size disagree; DBF_ERR_MEMO when a
+ * memo lies outside the memo file; the open's or the read's code when the
+ * table cannot be read. */
 int dbf_check_whole(const char *path, const char *memo_path)
 {
     if (!path) return DBF_ERR_ARG;
     dbf_handle h;
     dbf_init(&h);
-    int rc = dbf_open(&h, path, DBF_MODE_READ, 0);
+    int rc = dbf_open_file(&h, path, DBF_MODE_READ, 0, 0);
     if (rc != DBF_OK) return rc;
     long long end = (long long)h.header.header_length + (long long)h.header.record_count * h.header.record_length;
     long long size = fseeko(h.file, 0, SEEK_END) == 0 ? ftello(h.file) : -1;

@@ -571,11 +571,11 @@ TEST_F(Restructure, AMarkThatIsNotSoundChangesNoFileAndIsNamed) {
 }
 
 TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
-  /* Steps at which the child is killed: the former table kept, the new
-  ** one half written, the new one complete. */
-  enum { kKept, kHalf, kComplete };
+  /* Steps at which the child is killed: the former table kept, then
+  ** dropped, the new one half written, the new one complete. */
+  enum { kKept, kDropped, kHalf, kComplete };
   for (bool had : {true, false}) {
-    for (int at : {kKept, kHalf, kComplete}) {
+    for (int at : {kKept, kDropped, kHalf, kComplete}) {
       std::filesystem::remove(path("SOILS.DBF"));
       if (had) make_soils();
       const std::string before = had ? bytes_of(path("SOILS.DBF")) : "";
@@ -585,10 +585,8 @@ TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
       if (child == 0) {
         dbf_refill r;
         if (dbf_refill_begin(r, project_, "SOILS") != 0) _exit(1);
-        if (at >= kHalf) {
-          std::filesystem::remove(path("SOILS.DBF"));
-          make_table("SOILS", {{"NAME", 'C', 8, 0}}, {{"new"}, {"newer"}});
-        }
+        if (at >= kDropped) std::filesystem::remove(path("SOILS.DBF"));
+        if (at >= kHalf) make_table("SOILS", {{"NAME", 'C', 8, 0}}, {{"new"}, {"newer"}});
         if (at == kComplete) mark_append(r.mark, "done\n");
         raise(SIGKILL);
       }
