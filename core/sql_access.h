@@ -107,7 +107,8 @@ int sql_report_lost(int code);
 
 /* ---- Writing rows and data definition (sql_ddl.cpp) ---- */
 
-int sql_insert_row(void *connection, sql_col_rec *row, const char *table);
+int sql_insert_row(void *connection, sql_col_rec *row, const char *table, const sql_col_rec *unique = nullptr,
+                   long *rows = nullptr);
 int sql_update_row(sql_col_rec *row, int report);
 int sql_update_column(sql_col_rec *column, sql_col_rec *condition, const char *value);
 int sql_delete_where(void *connection, const char *table, const char *column, const char *value);

@@ -57,14 +57,18 @@ static int sql_run(void *connection, const std::string &text, int report)
 
 /* Runs "INSERT INTO %s %s VALUES (" with the row's column names in
 ** parentheses and its values: character values quoted (quotes doubled),
-** empty non-character values NULL, numbers bare. Answers 5100; -2 for
-** bad arguments or a column name that is not a plain identifier; -9302
-** when the text of a numeric column is not a number; else the negative
-** code of sql_execute. */
-int sql_insert_row(void *connection, sql_col_rec *row, const char *table)
+** empty non-character values NULL, numbers bare. With a unique column the
+** row goes in only while no row holds that column's value ("INSERT INTO
+** %s %s SELECT ... WHERE NOT EXISTS (SELECT 1 FROM %s WHERE %s = %s)"):
+** one statement, so that no other writer takes the value between the
+** look-up and the insert; *rows (when given) gets the rows inserted.
+** Answers 5100; -2 for bad arguments or a column name that is not a plain
+** identifier; -9302 when the text of a numeric column is not a number;
+** else the negative code of sql_execute. */
+int sql_insert_row(void *connection, sql_col_rec *row, const char *table, const sql_col_rec *unique, long *rows)
 {
-    if (!connection || !row || !sql_is_ident(table)) return SQL_ERR_ARG;
-    std::string names = "(", values = "(";
+    if (!connection || !row || !sql_is_ident(table) || (unique && !sql_is_ident(unique->name))) return SQL_ERR_ARG;
+    std::string names = "(", values;
     for (sql_col_rec *c = row; c; c = c->next) {
         if (!sql_is_ident(c->name)) return SQL_ERR_ARG;
         if (c != row) {
@@ -76,9 +80,21 @@ int sql_insert_row(void *connection, sql_col_rec *row, const char *table)
         if (rc < 0) return rc;
     }
     names += ")";
-    values += ")";
-    std::string text = std::string("INSERT INTO ") + table + " " + names + " VALUES " + values;
-    return sql_run(connection, text, 0);
+    std::string text = std::string("INSERT INTO ") + table + " " + names;
+    if (!unique) {
+        if (rows) *rows = 0;
+        int rc = sql_run(connection, text + " VALUES (" + values + ")", 0);
+        if (rows && rc == SQL_OK) *rows = 1;
+        return rc;
+    }
+    text += " SELECT " + values + " WHERE NOT EXISTS (SELECT 1 FROM " + table + " WHERE " + unique->name + " = ";
+    int rc = sql_col_literal(unique, text);
+    if (rc < 0) return rc;
+    text += ")";
+    long touched = 0;
+    rc = sql_execute_rows(connection, text.c_str(), 0, &touched);
+    if (rows) *rows = rc == SQL_OK ? touched : 0;
+    return rc;
 }
 
 /* Updates the rows of every table of a row: for each table, in the order

@@ -151,6 +151,14 @@ int memo_get_text(const char *table, long number, void *connection, char **buffe
 ** memo columns, the row number being its table's BASENUMBER value. 0; -2
 ** for a null row; -1 when no logged-on project owns the row's connection. */
 int memo_delete_rows(sql_col_rec *row);
+/* 1 when the connection's project runs in the server's environment
+** (ODBC), whose side tables have INTEGER numbers; else 0. */
+int memo_integer_numbers(void *connection);
+/* Moves the memo lines of a row (a list of column records) from number
+** from to number to, for each of its memo columns that shows a memo (its
+** text not blank): the row took another number before it was stored.
+** 0; -2 for bad arguments. */
+int memo_move_rows(sql_col_rec *row, long from, long to);
 /* Deletes every line of row number from a table's side table. 5100; -2
 ** for bad arguments; the delete's code on failure. */
 int memo_delete_one(void *connection, const char *table, long number);

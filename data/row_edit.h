@@ -100,6 +100,23 @@ std::string row_list_line(const sql_col_rec *column);
 ** "edit_col" with its trimmed text, its picker tiles and the focus. */
 void row_select_column(ads_hdlg dialog, sql_col_rec *column, int index);
 
+/* The unique-number column (BASENUMBER) of a table registered in the
+** connection's project, found in a row of it; its table rec to *out (when
+** given). Null when the table has none or the row lacks it. */
+sql_col_rec *row_number_column(void *connection, sql_col_rec *row, const char *table, tbl_rec **out);
+/* Gives a new row of a table the next free number (the table's highest
+** plus one, read anew) and moves the memo lines it holds under its old
+** number to it. 0; -2 when the table has no unique-number column in the
+** row; the look-up's code (the number kept). */
+int row_take_free_number(void *connection, sql_col_rec *row, const char *table);
+/* Inserts a new row of a table: while its number is held by a row stored
+** by another writer since it was taken, the row takes the next free one
+** (row_take_free_number), so the table never holds a number twice. The
+** look-up and the insert are one statement, under the table's write lock.
+** On the server's environment the row is inserted as it is. 5100; -9306
+** after 1000 numbers taken by others; the insert's or look-up's code. */
+int row_insert_new(void *connection, sql_col_rec *row, const char *table);
+
 /* ---- The row editor (row_editor.cpp) ---- */
 
 /* The row editor "pv_edit_col" on a row, walking the statement's cursor

@@ -187,12 +187,9 @@ void row_editor_tiles(ads_hdlg d, pjct_rec *p, int walk)
 ** the next new row does not take the same number again. */
 void row_note_number(void *connection, sql_col_rec *row, const char *table)
 {
-    pjct_rec *p = pjct_find_by_session(connection);
-    tbl_rec *t = p ? tbl_find_by_name(p->tables, table, nullptr) : nullptr;
-    sql_col_rec *key = t && t->keys[TBL_KEY_BASENUMBER]
-                           ? tbl_column_find(row, t->keys[TBL_KEY_BASENUMBER]->name, nullptr, nullptr)
-                           : nullptr;
-    if (!key || !key->text) return;
+    tbl_rec *t = nullptr;
+    sql_col_rec *key = row_number_column(connection, row, table, &t);
+    if (!key) return;
     long number = atol(key->text);
     if (number > t->last_number && number <= INT32_MAX) t->last_number = (int32_t)number;
 }
@@ -277,7 +274,7 @@ int row_enter_new(void *connection, sql_col_rec **row, const char *table, int ad
     }
     int rc = pv_edit_col_dialog(nullptr, nullptr, *row, add, 0, 0, 0);
     if (rc == RTNORM) {
-        int ins = sql_insert_row(connection, *row, table);
+        int ins = row_insert_new(connection, *row, table);
         if (ins != RTNORM) rc = ins < 0 ? ins : RTERROR;
         else row_note_number(connection, *row, table);
     }

@@ -240,6 +240,59 @@ int row_take_typed(ads_hdlg d, char *typed, char *out)
 
 }  // namespace
 
+/* Most numbers a new row tries before its insert gives up: a try fails
+** only when another writer stored the number since it was taken. */
+constexpr int ROW_NUMBER_TRIES = 1000;
+
+/* The unique-number column of a registered table in a row of it; see the
+** header. */
+sql_col_rec *row_number_column(void *connection, sql_col_rec *row, const char *table, tbl_rec **out)
+{
+    pjct_rec *p = pjct_find_by_session(connection);
+    tbl_rec *t = p && table ? tbl_find_by_name(p->tables, table, nullptr) : nullptr;
+    sql_col_rec *key = t && t->keys[TBL_KEY_BASENUMBER]
+                           ? tbl_column_find(row, t->keys[TBL_KEY_BASENUMBER]->name, nullptr, nullptr)
+                           : nullptr;
+    if (out) *out = key && key->text ? t : nullptr;
+    return key && key->text ? key : nullptr;
+}
+
+/* Gives a new row the next free number; see the header. */
+int row_take_free_number(void *connection, sql_col_rec *row, const char *table)
+{
+    tbl_rec *t = nullptr;
+    sql_col_rec *key = row_number_column(connection, row, table, &t);
+    if (!key) return -2;
+    std::string was = key->text;
+    int rc = sql_select_max(connection, &row, key->name, table);
+    if (rc < 0) {
+        row_store_text(key, was, 1);
+        return rc;
+    }
+    long number = atol(key->text) + 1;
+    row_store_text(key, std::to_string(number), 1);
+    if (number > t->last_number && number <= INT32_MAX) t->last_number = (int32_t)number;
+    long old = atol(was.c_str());
+    if (old >= 1 && old != number) memo_move_rows(row, old, number);
+    return 0;
+}
+
+/* Inserts a new row under a number no other writer holds; see the header. */
+int row_insert_new(void *connection, sql_col_rec *row, const char *table)
+{
+    sql_col_rec *key = row_number_column(connection, row, table, nullptr);
+    /* The server's statements take no untyped values in a SELECT list. */
+    if (!key || memo_integer_numbers(connection)) return sql_insert_row(connection, row, table);
+    for (int k = 0; k < ROW_NUMBER_TRIES; k++) {
+        long rows = 0;
+        int rc = sql_insert_row(connection, row, table, key, &rows);
+        if (rc != RTNORM || rows > 0) return rc;
+        rc = row_take_free_number(connection, row, table);
+        if (rc < 0) return rc;
+    }
+    return ROW_ERR_NOT_UNIQUE;
+}
+
 /* The line of "edit_list" showing a column; see the header. */
 std::string row_list_line(const sql_col_rec *column)
 {
@@ -329,6 +382,15 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
             str_nonblank(out) == RTNORM) {
             int found = row_unique_lookup(c, out);
             if (row_show_lost(d, found)) return;
+            /* A number another writer took meanwhile: the next free one
+            ** serves, the user is not asked again. */
+            tbl_rec *t = g_row_state.cur_tbl;
+            pjct_rec *p = row_project(row);
+            if (found == ROW_ERR_NOT_UNIQUE && t && row_is_basenumber(c, t)) {
+                found = row_take_free_number(p ? p->connection : c->connection, row, t->name);
+                if (row_show_lost(d, found)) return;
+                row_list_set_line(d, c, c->text, index);
+            }
             if (found != 0) rc = found;
         }
         if (rc == 0 || rc == ROW_ERR_NOT_EDITABLE) continue;

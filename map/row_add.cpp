@@ -358,7 +358,7 @@ int row_add(sql_col_rec *row)
     if (!failed) row_ask_points(row, messages);
     if (messages[0]) msg_alert(ERR_TITLE, "%s", messages);
     if (!failed) {
-        int ins = sql_insert_row(row->connection, row, row->table);
+        int ins = row_insert_new(row->connection, row, row->table);
         if (ins == RTNORM) {
             sql_row_from_text(row);
             row_carry_keys(row);

@@ -38,9 +38,14 @@ lines, cut short by killing pvhost or its driver at several points and run
 again, leaves every row and memo line gone as one uninterrupted run does:
 a row's memo lines go before the row, so no memo line is ever left without
 its row.
+
+Two writers: two pvhost processes add 200 stations each to one STATN at
+once; all 400 rows are kept under 400 distinct BASENUMBERs, and neither
+is refused a number the other took meanwhile.
 """
 import os
 import shutil
+import subprocess
 import sys
 import time
 
@@ -50,6 +55,9 @@ import ezdxf
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
 from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
+
+# Rows each of two writers adds at once.
+TWO_WRITER_ROWS = 200
 
 # The question pv-delete asks, as the host's small yes/no box.
 YES_NO = "pv_yesno_small"
@@ -360,6 +368,36 @@ def memo_delete_killed_run(pvhost, module, resources, work):
               "and memo line gone, left %r" % (what, len(statn), len(memo), memo_state(proj)))
 
 
+def two_writers_run(pvhost, module, resources, root):
+    """Two pvhost processes add 200 stations each to GEO's STATN at once:
+    every row is kept and every BASENUMBER is another."""
+    proj = setup(resources, root)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"))
+    writers = []
+    for k in range(2):
+        home = os.path.join(root, "writer%d" % k)
+        os.makedirs(home)
+        rows = "".join("pv_add_tbl\nselect edit_list 1\nset edit_col %d\nselect edit_list 2\nset edit_col W%d-%d\n"
+                       "select edit_list 3\nset edit_col %d\nselect edit_list 4\nset edit_col 5600000\nok\n"
+                       % (1000 * (k + 1) + i, k, i, 600000 + i) for i in range(TWO_WRITER_ROWS))
+        with open(os.path.join(home, "run.scr"), "w") as f:
+            f.write('(pv_open "GEO" "DB3" "" "")\npv-add\n%spv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n' % rows)
+        writers.append(subprocess.Popen([pvhost, "--script", "run.scr", "--module", module, "--resources", resources],
+                                        cwd=home, env=dict(env, HOME=home, XDG_DATA_HOME=os.path.join(home, "data")),
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True))
+    for k, w in enumerate(writers):
+        out, _ = w.communicate(timeout=600)
+        check(w.returncode == 0, "writer %d exits 0 (%d)" % (k, w.returncode))
+        check("already exists" not in out, "writer %d is never asked again for a number taken meanwhile" % k)
+        if w.returncode != 0 or "already exists" in out:
+            print(out[-3000:])
+    rows = list(dbfread.DBF(os.path.join(proj, "STATN.DBF"), encoding="cp1252"))
+    added = [r for r in rows if r["NAME"].startswith("W")]
+    numbers = [int(r["BASENUMBER"]) for r in rows]
+    check(len(added) == 2 * TWO_WRITER_ROWS, "%d rows added of %d" % (len(added), 2 * TWO_WRITER_ROWS))
+    check(len(set(numbers)) == len(numbers), "%d distinct numbers in %d rows" % (len(set(numbers)), len(numbers)))
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
@@ -372,6 +410,7 @@ def main():
     delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
     delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
     memo_delete_killed_run(pvhost, module, resources, work)
+    two_writers_run(pvhost, module, resources, os.path.join(work, "two_writers"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
 
