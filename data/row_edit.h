@@ -112,8 +112,9 @@ int row_take_free_number(void *connection, sql_col_rec *row, const char *table);
 /* Inserts a new row of a table: while its number is held by a row stored
 ** by another writer since it was taken, the row takes the next free one
 ** (row_take_free_number), so the table never holds a number twice. The
-** look-up and the insert are one statement, under the table's write lock.
-** On the server's environment the row is inserted as it is. 5100; -9306
+** look-up and the insert cannot interleave with another writer's: on
+** dBASE files they are one statement under the table's write lock, on the
+** server two under a lock every writer of new rows takes. 5100; -9306
 ** after 1000 numbers taken by others; the insert's or look-up's code. */
 int row_insert_new(void *connection, sql_col_rec *row, const char *table);
 

@@ -277,20 +277,66 @@ int row_take_free_number(void *connection, sql_col_rec *row, const char *table)
     return 0;
 }
 
+namespace {
+
+/* Takes (lock 1) or gives back (0) the server's lock on new rows of a
+** table, held by the connection until given back or closed. Every writer
+** of new rows takes it, so no other one stores a number between a
+** writer's look-up and its insert. The code of the statement. */
+int row_server_lock(void *connection, const char *table, int lock)
+{
+    std::string text = std::string("SELECT 1 FROM (SELECT ") + (lock ? "pg_advisory_lock" : "pg_advisory_unlock") +
+                       "(hashtext('pv.new.' || current_schema() || '." + table + "'))) AS l";
+    void *stmt = nullptr, *cursor = nullptr;
+    int rc = sql_execute(connection, &stmt, &cursor, text.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+    return rc;
+}
+
+/* Inserts a new row while no row holds its number; *rows gets the rows
+** inserted. On dBASE files the look-up and the insert are one statement
+** under the table's write lock; the server takes no untyped values in a
+** SELECT list, so there they are two, under row_server_lock. */
+int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_col_rec *key, int server, long *rows)
+{
+    if (!server) return sql_insert_row(connection, row, table, key, rows);
+    *rows = 0;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *found = nullptr;
+    int n = sql_select_where(connection, table, key->name, key->text, nullptr, &stmt, &cursor, &found);
+    sql_close_query(&stmt, &cursor, &found);
+    if (n != 0) return n < 0 ? n : RTNORM;
+    return sql_insert_row(connection, row, table, nullptr, rows);
+}
+
+}  // namespace
+
 /* Inserts a new row under a number no other writer holds; see the header. */
 int row_insert_new(void *connection, sql_col_rec *row, const char *table)
 {
     sql_col_rec *key = row_number_column(connection, row, table, nullptr);
-    /* The server's statements take no untyped values in a SELECT list. */
-    if (!key || memo_integer_numbers(connection)) return sql_insert_row(connection, row, table);
+    if (!key) return sql_insert_row(connection, row, table);
+    int server = memo_integer_numbers(connection);
+    if (server) {
+        int rc = row_server_lock(connection, table, 1);
+        if (rc != RTNORM) return rc;
+    }
+    int rc = ROW_ERR_NOT_UNIQUE;
     for (int k = 0; k < ROW_NUMBER_TRIES; k++) {
         long rows = 0;
-        int rc = sql_insert_row(connection, row, table, key, &rows);
-        if (rc != RTNORM || rows > 0) return rc;
-        rc = row_take_free_number(connection, row, table);
-        if (rc < 0) return rc;
+        int ins = row_insert_once(connection, row, table, key, server, &rows);
+        if (ins != RTNORM || rows > 0) {
+            rc = ins;
+            break;
+        }
+        ins = row_take_free_number(connection, row, table);
+        if (ins < 0) {
+            rc = ins;
+            break;
+        }
     }
-    return ROW_ERR_NOT_UNIQUE;
+    if (server) row_server_lock(connection, table, 0);
+    return rc;
 }
 
 /* The line of "edit_list" showing a column; see the header. */

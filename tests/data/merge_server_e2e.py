@@ -6,7 +6,8 @@ schema "sridge" merged into the dBASE GEO; every RIDGE station arrives
 with its values under a number of its own. Then a large dBASE project is
 merged into "sgeo" with the server connection cut (pg_terminate_backend)
 at several points: after the next logon STATN is as it was or merged
-whole.
+whole. Last, two pvhost processes add 200 stations each to the server's
+STATN at once: all 400 are kept under 400 distinct numbers.
 
   merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR --server PORT
 """
@@ -51,6 +52,8 @@ STATN = "BASENUMBER N(11,0); STN N(11,0); NAME C(20); EASTING N(19,6); NORTHING 
 BIG_ROWS = 3000
 CUT_AT = (1, 400, 1500, 2900)
 SERVER = {}
+# Rows each of two writers adds at once.
+TWO_WRITER_ROWS = 200
 
 
 def logon(name):
@@ -166,6 +169,30 @@ def cut_short(args, root):
               % (cut, len(after), len(before), len(before) + BIG_ROWS, out[-2000:]))
 
 
+def two_writers(args, root):
+    """Two pvhost processes add 200 stations each to the server's GEO at
+    once: every row is kept and every BASENUMBER is another."""
+    load(root, "GEO", "sgeo")
+    writers = []
+    for k in range(2):
+        home = os.path.join(root, "writer%d" % k)
+        os.makedirs(home)
+        shutil.copy(os.path.join(root, "host.ini"), home)
+        rows = "".join("pv_add_tbl\nselect edit_list 1\nset edit_col %d\nselect edit_list 2\nset edit_col W%d-%d\n"
+                       "select edit_list 3\nset edit_col %d\nselect edit_list 4\nset edit_col 5600000\nok\n"
+                       % (1000 * (k + 1) + i, k, i, 600000 + i) for i in range(TWO_WRITER_ROWS))
+        writers.append(pvhost(args, home, logon("SGEO") + "pv-add\n%spv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n" % rows,
+                              wait=False))
+    for k, w in enumerate(writers):
+        out = w.communicate(timeout=240)[0]
+        check(w.returncode == 0 and "already exists" not in out,
+              "writer %d exits 0 and is never refused a number (%d): %s" % (k, w.returncode, out[-2000:]))
+    added = [r for r in server_rows("sgeo", "NAME") if r[0].startswith("W")]
+    numbers = [int(r[0]) for r in server_rows("sgeo", "BASENUMBER")]
+    check(len(added) == 2 * TWO_WRITER_ROWS, "%d rows added of %d" % (len(added), 2 * TWO_WRITER_ROWS))
+    check(len(set(numbers)) == len(numbers), "%d distinct numbers in %d rows" % (len(set(numbers)), len(numbers)))
+
+
 def main():
     if len(sys.argv) != 7 or sys.argv[5] != "--server":
         raise SystemExit(__doc__)
@@ -179,6 +206,7 @@ def main():
         f.write(HOST_INI % {"root": root})
     across(args, root)
     cut_short(args, root)
+    two_writers(args, root)
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
         sys.exit(1)
