@@ -91,6 +91,8 @@ int sql_select_all(void *connection, void **stmt, void **cursor, sql_col_rec **r
                    const char *order, int report);
 int sql_select_where(void *connection, const char *table, const char *column, const char *value,
                      const char *order, void **stmt, void **cursor, sql_col_rec **row);
+int sql_select_in(void *connection, const char *table, const char *column, const long *values, int n,
+                  const char *order, void **stmt, void **cursor, sql_col_rec **row);
 int sql_select_max(void *connection, sql_col_rec **row, const char *column, const char *table);
 int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep);
 long sql_count_rows(void *cursor);

@@ -551,6 +551,23 @@ int sql_select_all(void *connection, void **stmt, void **cursor, sql_col_rec **r
     return n;
 }
 
+/* The statement of sql_select_where and sql_select_in: "SELECT * FROM
+** table WHERE column" and the test, run and answered as they say. */
+static int sql_select_table_where(void *connection, const char *table, const char *column, const char *test,
+                                  const char *order, void **stmt, void **cursor, sql_col_rec **row)
+{
+    if (!connection || !stmt || !cursor || !row || !sql_is_ident(table) || !sql_is_ident(column))
+        return SQL_ERR_ARG;
+    std::string text = std::string("SELECT * FROM ") + table + " WHERE " + column + test;
+    if (sql_add_order(text, order) < 0) return SQL_ERR_ARG;
+    int n = sql_query(connection, text.c_str(), stmt, cursor, row, 0);
+    if (n >= 0 && sql_row_attach_rules(*row, connection, table) < 0) {
+        sql_close_query(stmt, cursor, row);
+        return ERR_NO_MEMORY;
+    }
+    return n;
+}
+
 /* Runs "SELECT * FROM %s WHERE %s = %s" (with " ORDER BY %s" when an
 ** order is given) as sql_query runs it, the first row fetched and
 ** converted to text, every column given the table's name and input rule.
@@ -564,18 +581,24 @@ int sql_select_where(void *connection, const char *table, const char *column, co
                      const char *order, void **stmt, void **cursor, sql_col_rec **row)
 {
     if (row) *row = nullptr;
-    if (!connection || !stmt || !cursor || !row || !value || !sql_is_ident(table) || !sql_is_ident(column))
-        return SQL_ERR_ARG;
+    if (!value) return SQL_ERR_ARG;
     std::string literal;
     sql_literal(value, literal);
-    std::string text = std::string("SELECT * FROM ") + table + " WHERE " + column + " = " + literal;
-    if (sql_add_order(text, order) < 0) return SQL_ERR_ARG;
-    int n = sql_query(connection, text.c_str(), stmt, cursor, row, 0);
-    if (n >= 0 && sql_row_attach_rules(*row, connection, table) < 0) {
-        sql_close_query(stmt, cursor, row);
-        return ERR_NO_MEMORY;
-    }
-    return n;
+    return sql_select_table_where(connection, table, column, (" = " + literal).c_str(), order, stmt, cursor, row);
+}
+
+/* Runs "SELECT * FROM %s WHERE %s IN (%ld, ...)" over the n numbers as
+** sql_select_where runs its statement. Answers as sql_select_where; -2
+** also for no numbers. */
+int sql_select_in(void *connection, const char *table, const char *column, const long *values, int n,
+                  const char *order, void **stmt, void **cursor, sql_col_rec **row)
+{
+    if (row) *row = nullptr;
+    if (!values || n < 1) return SQL_ERR_ARG;
+    std::string list = " IN (";
+    for (int i = 0; i < n; i++) list += (i ? ", " : "") + std::to_string(values[i]);
+    list += ")";
+    return sql_select_table_where(connection, table, column, list.c_str(), order, stmt, cursor, row);
 }
 
 /* Runs "SELECT MAX(%s) FROM %s" and puts the maximum into the text of the

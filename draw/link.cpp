@@ -17,6 +17,7 @@
 #include "core/str_util.h"
 #include "core/tbl.h"
 #include "draw/draw_util.h"
+#include "draw/link_rows.h"
 
 namespace {
 
@@ -350,27 +351,7 @@ int link_compare(const link_rec *a, const link_rec *b)
 
 int link_row_fetch(const link_rec *link, void **cursor, void **stmt, sql_col_rec **row)
 {
-    if (!cursor || !stmt || !row) return -2;
-    int rc = link_validate(link);
-    if (rc) return rc;
-    pjct_rec *p = nullptr;
-    tbl_rec *t = nullptr;
-    link_find_table(link, &p, &t);
-    char id[24];
-    snprintf(id, sizeof id, "%ld", (long)link->row_id);
-    int n = sql_select_where(p->connection, t->name, slot_column_name(t, TBL_KEY_BASENUMBER), id, nullptr,
-                             stmt, cursor, row);
-    if (n < 0) {
-        sql_close_query(stmt, cursor, row);
-        return n;
-    }
-    if (n > 0) {
-        do {
-            if (link_check_row(link, *row) == 0) return 0;
-        } while (sql_fetch(*cursor, *row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) == RTNORM);
-    }
-    sql_close_query(stmt, cursor, row);
-    return LINK_ERR_ROW;
+    return link_row_fetch_fits(link, cursor, stmt, row, nullptr, {});
 }
 
 int link_row_exists(const link_rec *link)

@@ -44,3 +44,5 @@ pv_odbc_fixture_suite(odbc_sql_access_suite test_core_sql_access_test core/sql_a
 # The dictionary and profile tables.
 pv_odbc_fixture_suite(odbc_item_suite test_data_item_item_table_test data/item/item_table_test.cpp data/item
   "ItemTable.ServerCatalog*")
+# The rows of a batch of links against each link's own look-up.
+pv_odbc_fixture_suite(odbc_link_rows_suite test_draw_link_rows_test draw/link_rows_test.cpp draw "LinkRows.*")
