@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "coords/prj_transform.h"
 #include "core/sql_access.h"
@@ -18,6 +19,7 @@
 #include "core/tbl_column.h"
 #include "draw/draw_util.h"
 #include "draw/link.h"
+#include "draw/link_rows.h"
 #include "draw/map_params.h"
 #include "output/export_geo.h"
 #include "output/export_state.h"
@@ -110,31 +112,52 @@ bool polyline_points(walker &w)
     return true;
 }
 
-/* Fills the attribute columns from the entity's linked row. */
+/* Fetches the rows of the batch of entities that begins at the one being
+** read: the links of the next link_rows_per_request() entities. */
+void fetch_batch(export_batch_rec &b)
+{
+    int per = link_rows_per_request();
+    b.first = b.at;
+    b.end = b.at + (per > 1 ? per : 1);
+    std::vector<link_rec> links;
+    for (long i = b.first; per > 1 && i < b.end && i < b.count; ++i) {
+        ads_name e;
+        link_rec l;
+        if (ads_ssname(b.ss, i, e) == RTNORM && link_xdata_get(&l, e) == 0) links.push_back(l);
+    }
+    link_rows_fetch(b.rows, links.data(), (int)links.size());
+}
+
+/* Fills the attribute columns from the entity's linked row: the walk's
+** batch answers it, else a look-up of its own. */
 void read_attributes(walker &w)
 {
     link_rec link;
     if (link_xdata_get(&link, w.ename) != 0) return;
-    void *cursor = nullptr, *stmt = nullptr;
+    export_batch_rec &b = w.s.batch;
+    link_rows_rec *own = nullptr, *rows = b.rows;
+    if (!rows && !(rows = own = link_rows_new())) return;
+    if (rows == b.rows && b.at >= 0 && (b.at < b.first || b.at >= b.end)) fetch_batch(b);
     sql_col_rec *row = nullptr;
-    if (link_row_fetch(&link, &cursor, &stmt, &row) != 0) return;
-    for (std::size_t i = (std::size_t)w.s.fixed_count; i < w.s.columns.size(); ++i) {
-        export_column_rec &c = w.s.columns[i];
-        const std::string &name = c.row_name.empty() ? c.name : c.row_name;
-        for (const sql_col_rec *r = row; r; r = r->next) {
-            if (!str_eq_nocase(r->name, name.c_str()) || !str_eq_nocase(r->table, c.table.c_str()))
-                continue;
-            bool null = r->null_ind == SQL_COL_NULL || !r->text || !str_nonblank(r->text);
-            if (null)
-                c.text = r->sql_type == SQL_TYPE_CHAR ? "" : "0";
-            else
-                c.text = r->text;
-            c.has_value = true;
-            w.o.has_attributes = 1;
-            break;
+    if (link_rows_find(rows, &link, &row) == 0) {
+        for (std::size_t i = (std::size_t)w.s.fixed_count; i < w.s.columns.size(); ++i) {
+            export_column_rec &c = w.s.columns[i];
+            const std::string &name = c.row_name.empty() ? c.name : c.row_name;
+            for (const sql_col_rec *r = row; r; r = r->next) {
+                if (!str_eq_nocase(r->name, name.c_str()) || !str_eq_nocase(r->table, c.table.c_str()))
+                    continue;
+                bool null = r->null_ind == SQL_COL_NULL || !r->text || !str_nonblank(r->text);
+                if (null)
+                    c.text = r->sql_type == SQL_TYPE_CHAR ? "" : "0";
+                else
+                    c.text = r->text;
+                c.has_value = true;
+                w.o.has_attributes = 1;
+                break;
+            }
         }
     }
-    sql_close_query(&stmt, &cursor, &row);
+    link_rows_free(&own);
 }
 
 /* Settles a polygon: closed, big enough, a label point inside, clockwise. */
@@ -282,4 +305,27 @@ int export_read_entity(int kind, const ads_name entity, prj_rec *projection, int
     if (ok && with_attributes && s.project && (!o.is_text || text_as_attr)) read_attributes(w);
     ads_relrb(list);
     return ok ? 0 : -1;
+}
+
+void export_rows_begin(const ads_name ss, long count)
+{
+    export_batch_rec &b = export_state().batch;
+    if (!b.rows) b.rows = link_rows_new();
+    b.ss[0] = ss[0];
+    b.ss[1] = ss[1];
+    b.count = count;
+    b.at = -1;
+    b.first = b.end = 0;
+}
+
+void export_rows_at(long index)
+{
+    export_state().batch.at = index;
+}
+
+void export_rows_end(void)
+{
+    export_batch_rec &b = export_state().batch;
+    link_rows_free(&b.rows);
+    b = export_batch_rec{};
 }

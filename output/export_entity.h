@@ -27,4 +27,15 @@ struct prj_rec;
 int export_read_entity(int kind, const ads_name entity, prj_rec *projection, int pass,
                        int with_attributes, int text_form, int text_as_attr);
 
+/* The walk of a selection by the export driver: the attribute rows of its
+** entities are fetched a batch at a time (link_rows_per_request entities,
+** a statement per table), ahead of the entity being read, each entity then
+** taking the row a look-up of its own would give. export_rows_begin before
+** each pass over the selection of count entities, export_rows_at with the
+** index of the entity read next, export_rows_end after the walk (frees the
+** rows). Outside a walk each entity's row is looked up on its own. */
+void export_rows_begin(const ads_name ss, long count);
+void export_rows_at(long index);
+void export_rows_end(void);
+
 #endif /* PV_OUTPUT_EXPORT_ENTITY_H */

@@ -12,6 +12,7 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "output/e00_writer.h"
+#include "output/export_entity.h"
 #include "output/export_state.h"
 #include "output/out_file.h"
 #include "output/out_text.h"
@@ -152,6 +153,7 @@ long export_run(void)
     for (int pass = 1; !failed && pass <= export_pass_count(plot_type, s.kind, s.text_met); ++pass) {
         s.count = 0;
         const char *fmt = progress_format(plot_type, s.kind, pass, s.text_met);
+        export_rows_begin(ss, n);
         for (long i = 0; i < n; ++i) {
             ads_printf(fmt, s.count);
             errno = 0;
@@ -162,6 +164,7 @@ long export_run(void)
             }
             ads_name e;
             if (ads_ssname(ss, i, e) != RTNORM) continue;
+            export_rows_at(i);
             if (st->object(e, pass) == 0) written[(std::size_t)i] = 1;
         }
         if (failed) break;
@@ -178,6 +181,7 @@ long export_run(void)
             failed = true;
         }
     }
+    export_rows_end();
     ads_ssfree(ss);
     export_object_clear();
     long total = 0;

@@ -81,6 +81,17 @@ struct export_object_rec {
     geo_box box{};             /* the point list's box */
 };
 
+/* The walk's batch of attribute rows: the rows linked to the entities
+** from `first` to before `end` of the selection, fetched ahead of them. */
+struct export_batch_rec {
+    struct link_rows_rec *rows = nullptr; /* the fetched rows; owned, null outside a walk */
+    long ss[2] = {0, 0};            /* the selection walked (an ads_name) */
+    long count = 0;                 /* its entities */
+    long at = -1;                   /* index of the entity being read; -1 none */
+    long first = 0;                 /* first index the batch covers */
+    long end = 0;                   /* index after its last */
+};
+
 /* The export's state. */
 struct export_state_rec {
     int kind = EXPORT_KIND_POINTS;  /* EXPORT_KIND_* */
@@ -104,6 +115,7 @@ struct export_state_rec {
     std::FILE *file = nullptr;      /* the one open file of the text and SPANS writers */
     char *buffer = nullptr;         /* its stdio buffer; owned */
     long header_size = 0;           /* bytes of the .TBA header as first written */
+    export_batch_rec batch;         /* attribute rows of the walk, a batch at a time */
 };
 
 /* The export's one state. */

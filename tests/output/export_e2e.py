@@ -14,6 +14,9 @@ into UTM 33 agree with cs2cs within a millimetre. A second project's
 stations (accented names, a 14-digit and a tiny number, points a
 millimetre apart) are exported and plotted from a query to E00 and MapInfo
 and read back value for value; a plot made to fail leaves the earlier file.
+A random drawing over three tables whose rows changed since it was drawn is
+exported to E00, MapInfo and text with one look-up an entity and with rows
+fetched in batches: files and messages alike, each checked as CSV.
 """
 import os
 import re
@@ -503,6 +506,143 @@ def test_values_kept(args, work, resources, cs2cs):
           "both failures are told: %s" % out)
 
 
+# A drawing of linked points over three tables, drawn at random (a fixed
+# seed) from rows that changed since: rows deleted (missing), key values
+# changed (stale links), BASENUMBERs held by two rows, links of a table no
+# longer registered; exported with one look-up an entity and with rows
+# fetched in batches, the files and messages must be the same byte for byte.
+BATCH_SEED = 83
+BATCH_ENTITIES = 700
+BATCH_IDS = 120
+BATCH_TABLES = {  # name: (type, fields, one row's values beside BASENUMBER and STATION, columns exported)
+    "SITES": ("STATION", "NAME C(12); DIP N(5,0)", lambda r, i: ("Site%d" % i, r.choice([None, r.randint(0, 90)])),
+              ("NAME", "DIP")),
+    "ROCKS": ("GENESIS", "ROCK C(12); AGE N(8,2)", lambda r, i: (r.choice(["granite", "gneiss", "", "schist"]),
+                                                                  round(r.uniform(1, 500), 2)), ("ROCK", "AGE")),
+    "SAMPL": ("SAMPLE", "CU N(10,3); NOTE C(20)", lambda r, i: (round(r.uniform(0, 9), 3), "n%d" % i), ("CU",)),
+}
+
+
+def make_batch_project(root, resources):
+    """The project and drawing of the batched export; answers the expected
+    attribute values of each exported point, in drawing order, by
+    "TABLE.COLUMN"."""
+    import random
+    rnd = random.Random(BATCH_SEED)
+    rows, held = {}, {}
+    for name, (_, fields, values, _) in BATCH_TABLES.items():
+        rows[name] = []
+        for i in range(1, BATCH_IDS + 1):
+            if rnd.random() < 0.1:
+                continue  # deleted after drawing
+            key = "S%d" % i
+            rows[name].append((i, key) + values(rnd, i))
+            if rnd.random() < 0.05:
+                rows[name].append((i, key + "B") + values(rnd, i))  # the BASENUMBER held twice
+        held[name] = {}
+        for r in rows[name]:
+            held[name].setdefault(r[0], r)  # the first in record order answers
+    plan = []
+    for _ in range(BATCH_ENTITIES):
+        table_name = rnd.choice(list(BATCH_TABLES) + ["OLDTB"])
+        i = rnd.randint(1, BATCH_IDS)
+        key = "S%d" % i if rnd.random() < 0.9 else "OLD%d" % i  # stale: the row's key value changed
+        kind = "text" if rnd.random() < 0.05 else "point"
+        plan.append((table_name, i, key, kind, round(rnd.uniform(15, 16), 6), round(rnd.uniform(45, 46), 6)))
+
+    def draw(msp):
+        for table_name, i, key, kind, x, y in plan:
+            e = (msp.add_text("T%d" % i, dxfattribs={"insert": (x, y), "height": 0.01}) if kind == "text" else
+                 msp.add_point((x, y), dxfattribs={"layer": table_name}))
+            e.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, table_name), (1071, i), (1000, "STATION"),
+                                     (1000, key), (1000, "")])
+    fields = {name: "BASENUMBER N(8,0); STATION C(10); " + spec[1] for name, spec in BATCH_TABLES.items()}
+    make_project(root, resources, sites=(fields["SITES"], rows["SITES"]), draw=draw)
+    geo = os.path.join(root, "projects", "GEO")
+    registry = []
+    for name, (kind, _, _, _) in BATCH_TABLES.items():
+        if name != "SITES":
+            table(os.path.join(geo, name + ".DBF"), fields[name], rows[name])
+        registry.append(e2e_tables.registry_row(name, kind, STATION="STATION"))
+    os.remove(os.path.join(geo, "PVTABLE.DBF"))
+    table(os.path.join(geo, "PVTABLE.DBF"), PVTABLE_FIELDS, registry)
+    expected = []
+    for table_name, i, key, kind, x, y in plan:
+        row = held.get(table_name, {}).get(i) if kind == "point" else None
+        values = {}
+        if row:
+            for n, c in enumerate(BATCH_TABLES[table_name][3]):
+                values[table_name + "." + c] = row[2 + n]
+        expected.append(values)
+    return expected
+
+
+def batch_text_value(v, decimals):
+    """A value as the text output writes it."""
+    if v is None:
+        return "0"
+    if isinstance(v, str):
+        return v
+    return "%.*f" % (decimals, v)
+
+
+def test_batched_rows(args, work, resources):
+    root = os.path.join(work, "batched")
+    expected = make_batch_project(root, resources)
+    status, items = e2e_tables.pvhost_run(
+        args, root, '(pv_open "GEO" "DB3" "" "")\npv-export\npv_export_opts\nshow\ncancel\n(pv_logoff)\nQUIT\n')
+    out_idx = list_items(items, "output")
+    geo_i = list_items(items, "projection").get(GEOGRAPHIC, -1)
+    columns = [t + "." + c for t, spec in BATCH_TABLES.items() for c in spec[3]]
+    chosen = [out_idx.get(c, -1) for c in columns]
+    check(-1 not in chosen, "every column is offered: %r" % out_idx)
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    script += export_script(1, "point", "bsites", chosen, geo_i)
+    script += export_script(2, "point", "msites", chosen[:1], geo_i, col=",")
+    script += export_script(0, "point", "tsites", chosen, geo_i, col=",", txt='"')
+    script += "(pv_logoff)\nQUIT\n"
+    files = ("bsites.E00", "msites.MIF", "msites.MID", "tsites.TXT")
+    runs = {}
+    for per in ("1", "7", ""):  # one look-up an entity, small batches, the default batch
+        saved = os.environ.get("PV_ROWS_PER_REQUEST")
+        os.environ["PV_ROWS_PER_REQUEST"] = per
+        try:
+            status, out = e2e_tables.pvhost_run(args, root, script)
+        finally:
+            if saved is None:
+                del os.environ["PV_ROWS_PER_REQUEST"]
+            else:
+                os.environ["PV_ROWS_PER_REQUEST"] = saved
+        check(status == 0, "pvhost exit status %d (rows a request %r)" % (status, per))
+        got = {"messages": out.encode()}
+        for f in files:
+            path = os.path.join(root, f)
+            got[f] = open(path, "rb").read() if os.path.exists(path) else None
+            if os.path.exists(path):
+                os.remove(path)
+        runs[per] = got
+    for per in ("7", ""):
+        for what, data in runs[per].items():
+            check(data is not None and data == runs["1"][what],
+                  "%s batched (%r rows a request) is what one look-up an entity writes" % (what, per))
+    counts = re.findall(r"Plotted\.\.\. (\d+) entities", runs[""]["messages"].decode())
+    check(counts == [str(BATCH_ENTITIES)] * 3, "every entity exported: %r" % counts)
+
+    # The text file read as CSV: each point's values from its row.
+    import csv
+    import io
+    decimals = {"SITES.DIP": 0, "ROCKS.AGE": 2, "SAMPL.CU": 3}
+    text = (runs[""]["tsites.TXT"] or b"").decode("cp1252")
+    records = list(csv.reader(io.StringIO(text, newline="")))
+    check(len(records) == BATCH_ENTITIES, "%d records in tsites.TXT" % len(records))
+    for n, (rec, want) in enumerate(zip(records, expected)):
+        got = dict(zip(columns, (v.strip() for v in rec[7:])))
+        wanted = {c: batch_text_value(want[c], decimals.get(c, 0)) if c in want else "" for c in columns}
+        if got != wanted:
+            check(False, "tsites.TXT record %d: %r, expected %r" % (n + 1, got, wanted))
+            break
+
+
 def main():
     if len(sys.argv) != 6:
         print(__doc__)
@@ -522,6 +662,7 @@ def main():
     test_utm(args, root, items, cs2cs)
     test_e00_and_mif(args, root, items)
     test_values_kept(args, work, resources, cs2cs)
+    test_batched_rows(args, work, resources)
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 
