@@ -221,21 +221,21 @@ bool same_row_column(const link_rec *a, const link_rec *b)
            str_eq_nocase(a->key_column, b->key_column);
 }
 
-/* Deletes the given LINE and every LINE around it whose link names the
-** same row and column (the vectors of one symbol of that size): those
-** within the window the commands take a row's group from, and at least
-** that many times the size from the LINE, so a symbol costs its own
-** entities, not the drawing's. */
-void delete_vectors_of(const ads_name line, double size)
+/* Deletes the given LINE (list: its entity list with its link) and every
+** LINE around it whose link names the same row and column (the vectors of
+** one symbol of that size): those within the window the commands take a
+** row's group from, and at least that many times the size from the LINE.
+** The selection takes only linked LINEs, so a symbol costs its own
+** entities and its neighbours', not the drawing's. */
+void delete_vectors_of(const ads_name line, const struct resbuf *list, double size)
 {
     link_rec mine;
-    struct resbuf *list = ads_entget(line);
     geo_point c;
     double half = 0.0;
-    if (list && entity_link(line, &mine) == 0 && link_window_of(list, &c, &half) == 0) {
+    if (link_xdata_parse_raw(&mine, list) == 0 && link_window_of(list, &c, &half) == 0) {
         double h = std::fmax(std::fabs(half), LINK_WINDOW_FACTOR * std::fabs(size));
         ads_point lo = {c.x - h, c.y - h, 0.0}, hi = {c.x + h, c.y + h, 0.0};
-        struct resbuf *filter = ads_buildlist(LINK_XD_START, LINK_XD_APP, LINK_APP_NAME, 0);
+        struct resbuf *filter = ads_buildlist(RTDXF0, "LINE", LINK_XD_START, LINK_XD_APP, LINK_APP_NAME, 0);
         ads_name ss = {0, 0};
         if (filter && ads_ssget("C", lo, hi, filter, ss) == RTNORM) {
             long n = 0;
@@ -243,14 +243,13 @@ void delete_vectors_of(const ads_name line, double size)
             ads_name e;
             link_rec other;
             for (long i = 0; i < n; ++i)
-                if (ads_ssname(ss, i, e) == RTNORM && !ename_equal(e, line) && ent_type_code(e) == ENT_TYPE_LINE &&
-                    entity_link(e, &other) == 0 && same_row_column(&mine, &other))
+                if (ads_ssname(ss, i, e) == RTNORM && !ename_equal(e, line) && entity_link(e, &other) == 0 &&
+                    same_row_column(&mine, &other))
                     ads_entdel(e);
             ss_free(ss);
         }
         if (filter) ads_relrb(filter);
     }
-    if (list) ads_relrb(list);
     ads_entdel(line);
 }
 
@@ -263,14 +262,15 @@ void redraw_one(sym_place_rec *rec, bool symbol)
     if (apps) ads_relrb(apps);
     if (!list) return;
     rec->offset = {0.0, 0.0, 0.0, 0.0};
-    int type = ent_type_code(rec->ename);
+    struct resbuf *head = rb_find(list, 0);
+    int type = head ? ent_type_of_name(head->resval.rstring) : ENT_TYPE_UNKNOWN;
     bool in_place = (type == ENT_TYPE_TEXT && rec->mode == SYM_MODE_TEXT) ||
                     (type == ENT_TYPE_SHAPE && rec->mode == SYM_MODE_SHAPE) ||
                     (type == ENT_TYPE_INSERT && rec->mode == SYM_MODE_INSERT);
     if (in_place) {
         ent_update_from_placement(list, rec);
     } else if (type == ENT_TYPE_LINE) {
-        delete_vectors_of(rec->ename, rec->size);
+        delete_vectors_of(rec->ename, list, rec->size);
         draw_alone(rec, symbol);
     } else if (type == ENT_TYPE_TEXT || type == ENT_TYPE_SHAPE || type == ENT_TYPE_INSERT) {
         ads_entdel(rec->ename);

@@ -127,17 +127,22 @@ static bool in_window(const db_entity& e, const double lo[2], const double hi[2]
   return !crossing;
 }
 
+static bool filter_match(const db_entity& e, const struct resbuf* f);
+
 /* The live main entities of model space a crossing (or, crossing false,
-** a window) between corners p1 and p2 takes, in model-space order; only
-** those the spatial index finds near the window are tested. */
-static std::vector<unsigned long> window_select(const double p1[3], const double p2[3], bool crossing) {
+** a window) between corners p1 and p2 takes that pass the filter (when
+** given), in model-space order; only those the spatial index finds near
+** the window are tested, the filter first. */
+static std::vector<unsigned long> window_select(const double p1[3], const double p2[3], bool crossing,
+                                                const struct resbuf* filter = nullptr) {
   db_drawing& d = db();
   double lo[2] = {std::min(p1[0], p2[0]), std::min(p1[1], p2[1])};
   double hi[2] = {std::max(p1[0], p2[0]), std::max(p1[1], p2[1])};
   std::vector<unsigned long> out;
   for (unsigned long h : db_grid_query(d, lo, hi)) {
     db_entity* e = db_entity_find(d, h, true);
-    if (e && !e->parent && in_window(*e, lo, hi, crossing)) out.push_back(h);
+    if (e && !e->parent && (!filter || filter_match(*e, filter)) && in_window(*e, lo, hi, crossing))
+      out.push_back(h);
   }
   return out;
 }
@@ -262,7 +267,7 @@ int ads_ssget(const char* str, const void* pt1, const void* pt2, const struct re
     cand.swap(picked.members);
   } else if (mode == "C" || mode == "W") {
     if (!a || !b) return RTERROR;
-    cand = window_select(a, b, mode == "C");
+    cand = window_select(a, b, mode == "C", filter);
   } else if (mode == "X") {
     for (unsigned long h : d.model) {
       db_entity* e = db_entity_find(d, h, true);
@@ -278,7 +283,7 @@ int ads_ssget(const char* str, const void* pt1, const void* pt2, const struct re
   }
   std::vector<unsigned long> kept;
   for (unsigned long h : cand)
-    if (filter_match(d.ents[h], filter)) kept.push_back(h);
+    if (const db_entity* e = d.ents.find(h); e && filter_match(*e, filter)) kept.push_back(h);
   if (kept.empty()) return RTERROR;
   long id = ss_create(kept);
   if (!id) return RTERROR;

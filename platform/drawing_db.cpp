@@ -92,9 +92,74 @@ db_block* db_block_find(db_drawing& d, const std::string& name) {
 
 /* Entity by handle (deleted ones only when not live_only); nullptr. */
 db_entity* db_entity_find(db_drawing& d, unsigned long h, bool live_only) {
-  auto it = d.ents.find(h);
-  if (it == d.ents.end() || (live_only && it->second.erased)) return nullptr;
-  return &it->second;
+  db_entity* e = d.ents.find(h);
+  return e && !(live_only && e->erased) ? e : nullptr;
+}
+
+/* ---- The entity store ---- */
+
+db_entity& db_entities::put(db_entity e) {
+  unsigned long h = e.handle;
+  auto it = all_.find(h);
+  if (it != all_.end()) {
+    unlink_sub(it->second);
+    it->second = std::move(e);
+  } else {
+    it = all_.emplace(h, std::move(e)).first;
+  }
+  db_entity& in = it->second;
+  by_handle_[h] = &in;
+  if (in.parent) {
+    std::vector<unsigned long>& v = subs_[in.parent];
+    v.insert(std::upper_bound(v.begin(), v.end(), h), h);
+  }
+  return in;
+}
+
+void db_entities::erase(unsigned long h) {
+  auto it = all_.find(h);
+  if (it == all_.end()) return;
+  unlink_sub(it->second);
+  by_handle_.erase(h);
+  all_.erase(it);
+}
+
+const std::vector<unsigned long>& db_entities::subs(unsigned long h) const {
+  static const std::vector<unsigned long> none;
+  auto it = subs_.find(h);
+  return it == subs_.end() ? none : it->second;
+}
+
+/* Takes e out of its header's list of sub-entities. */
+void db_entities::unlink_sub(const db_entity& e) {
+  if (!e.parent) return;
+  auto s = subs_.find(e.parent);
+  if (s == subs_.end()) return;
+  std::vector<unsigned long>& v = s->second;
+  auto at = std::lower_bound(v.begin(), v.end(), e.handle);
+  if (at != v.end() && *at == e.handle) v.erase(at);
+  if (v.empty()) subs_.erase(s);
+}
+
+/* The hash and the sub-entity lists made anew from the map. */
+void db_entities::reindex() {
+  by_handle_.clear();
+  subs_.clear();
+  for (auto& [h, e] : all_) {
+    by_handle_[h] = &e;
+    if (e.parent) subs_[e.parent].push_back(h);
+  }
+}
+
+/* Takes another store's entities, leaving it empty: the map's entries
+** move with it, so the pointers of its hash stay good. */
+void db_entities::take(db_entities& o) {
+  all_ = std::move(o.all_);
+  by_handle_ = std::move(o.by_handle_);
+  subs_ = std::move(o.subs_);
+  o.all_.clear();
+  o.by_handle_.clear();
+  o.subs_.clear();
 }
 
 /* First group of an entity with the code; nullptr when absent. */
@@ -254,7 +319,7 @@ unsigned long db_add_model(db_drawing& d, db_entity e) {
   settle_layer(d, e);
   unsigned long h = e.handle;
   e.block.clear();
-  d.ents[h] = std::move(e);
+  d.ents.put(std::move(e));
   d.model.push_back(h);
   db_grid_touch(d, h);
   return h;
@@ -291,7 +356,7 @@ static std::string end_block() {
   for (auto& e : s.pending_block_ents) {
     e.block = b.name;
     b.ents.push_back(e.handle);
-    d.ents[e.handle] = e;
+    d.ents.put(e);
   }
   if (db_block* old = anon ? nullptr : db_block_find(d, b.name)) {
     for (unsigned long h : old->ents) d.ents.erase(h);
@@ -409,13 +474,13 @@ int db_make(const struct resbuf* list, unsigned long& h) {
 }
 
 void db_set_erased(db_drawing& d, unsigned long h, bool erased) {
-  auto head = d.ents.find(h);
-  if (head == d.ents.end()) return;
-  head->second.erased = erased;
+  db_entity* head = d.ents.find(h);
+  if (!head) return;
+  head->erased = erased;
   /* Only a polyline or an insert heads sub-entities. */
-  if (head->second.type == "POLYLINE" || head->second.type == "INSERT")
-    for (auto& [k, e] : d.ents)
-      if (e.parent == h) e.erased = erased;
+  if (head->type == "POLYLINE" || head->type == "INSERT")
+    for (unsigned long k : d.ents.subs(h))
+      if (db_entity* e = d.ents.find(k)) e->erased = erased;
   db_grid_touch(d, h);
 }
 
@@ -540,9 +605,11 @@ static void outline_rec(db_drawing& d, const db_entity& e, std::vector<xf>& chai
     const db_grp* f = db_group(e, 70);
     push_path(out, chain, pts, t == "HATCH" || (f && (f->i & 1)));
   } else if (t == "POLYLINE") {
-    for (auto& [h, v] : d.ents)
-      if (v.parent == e.handle && v.type == "VERTEX")
-        if (const db_grp* g = db_group(v, 10)) add(g->v);
+    for (unsigned long h : d.ents.subs(e.handle)) {
+      const db_entity* v = d.ents.find(h);
+      if (v && v->type == "VERTEX")
+        if (const db_grp* g = db_group(*v, 10)) add(g->v);
+    }
     const db_grp* f = db_group(e, 70);
     push_path(out, chain, pts, f && (f->i & 1));
   } else if (t == "INSERT") {
@@ -612,8 +679,8 @@ bool db_transform(db_drawing& d, db_entity& e, const ads_matrix m) {
     }
   }
   if (e.type == "POLYLINE" || e.type == "INSERT")
-    for (auto& [h, v] : d.ents)
-      if (v.parent == e.handle && v.handle != e.handle) db_transform(d, v, m);
+    for (unsigned long h : d.ents.subs(e.handle))
+      if (db_entity* v = d.ents.find(h); v && h != e.handle) db_transform(d, *v, m);
   return true;
 }
 

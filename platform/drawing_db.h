@@ -74,6 +74,52 @@ struct db_entity {
   bool erased = false;          /* deleted with ads_entdel (undeletable) */
 };
 
+/* Every entity of a drawing by handle. Walks go in handle order (an
+** ordered map, which the DXF writer and the walks over sub-entities keep
+** to); beside it a hash finds an entity by its handle, and each header
+** (POLYLINE, INSERT) its sub-entities in handle order, at the same cost in
+** a drawing of any size. An entity's parent is fixed when it is filed
+** (put); whatever changes the map goes through put and erase. */
+class db_entities {
+ public:
+  using map_type = std::map<unsigned long, db_entity>;
+  db_entities() = default;
+  db_entities(const db_entities& o) : all_(o.all_) { reindex(); }
+  db_entities(db_entities&& o) noexcept { take(o); }
+  db_entities& operator=(const db_entities& o) {
+    if (this != &o) { all_ = o.all_; reindex(); }
+    return *this;
+  }
+  db_entities& operator=(db_entities&& o) noexcept {
+    if (this != &o) take(o);
+    return *this;
+  }
+  /* The entity of handle h, or nullptr. */
+  db_entity* find(unsigned long h) {
+    auto it = by_handle_.find(h);
+    return it == by_handle_.end() ? nullptr : it->second;
+  }
+  /* Files e under its handle, replacing the entity there; answers it. */
+  db_entity& put(db_entity e);
+  /* Takes the entity of handle h out (its sub-entities stay). */
+  void erase(unsigned long h);
+  /* The sub-entities of header h, in handle order. */
+  const std::vector<unsigned long>& subs(unsigned long h) const;
+  size_t size() const { return all_.size(); }
+  map_type::iterator begin() { return all_.begin(); }
+  map_type::iterator end() { return all_.end(); }
+  map_type::const_iterator begin() const { return all_.begin(); }
+  map_type::const_iterator end() const { return all_.end(); }
+
+ private:
+  void reindex();
+  void take(db_entities& o);
+  void unlink_sub(const db_entity& e);
+  map_type all_;                                            /* by handle, in order */
+  std::unordered_map<unsigned long, db_entity*> by_handle_; /* the same entities   */
+  std::unordered_map<unsigned long, std::vector<unsigned long>> subs_; /* header -> subs */
+};
+
 /* One block definition. */
 struct db_block {
   std::string name;             /* block name, "*U<n>" when anonymous    */
@@ -114,7 +160,7 @@ struct db_grid {
 
 /* The drawing: what a DXF file holds. */
 struct db_drawing {
-  std::map<unsigned long, db_entity> ents;        /* every entity        */
+  db_entities ents;                               /* every entity        */
   std::vector<unsigned long> model;               /* model space order   */
   std::vector<db_block> blocks;                   /* block table order   */
   std::map<std::string, std::vector<db_tblrec>> tables; /* by table name */

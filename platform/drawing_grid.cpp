@@ -169,6 +169,18 @@ void db_grid_forget(db_drawing& d) {
   d.grid = db_grid();
 }
 
+/* Puts handles in model-space order, each once: each is looked up once,
+** not at every comparison. */
+static void sort_by_order(db_grid& g, std::vector<unsigned long>& out) {
+  std::vector<std::pair<size_t, unsigned long>> keyed;
+  keyed.reserve(out.size());
+  for (unsigned long h : out) keyed.emplace_back(g.order[h], h);
+  std::sort(keyed.begin(), keyed.end());
+  out.clear();
+  for (const auto& k : keyed)
+    if (out.empty() || out.back() != k.second) out.push_back(k.second);
+}
+
 /* Live main entities of model space whose extent may meet the box [lo, hi],
 ** in model-space order (see drawing_db.h). */
 std::vector<unsigned long> db_grid_query(db_drawing& d, const double lo[2], const double hi[2]) {
@@ -183,8 +195,7 @@ std::vector<unsigned long> db_grid_query(db_drawing& d, const double lo[2], cons
     /* A box of more cells than entities: every placed entity is a candidate. */
     for (auto& [h, b] : g.boxes) out.push_back(h);
     if (!finite) {
-      std::sort(out.begin(), out.end(), [&](unsigned long a, unsigned long b) { return g.order[a] < g.order[b]; });
-      out.erase(std::unique(out.begin(), out.end()), out.end());
+      sort_by_order(g, out);
       return out;
     }
   } else {
@@ -200,7 +211,6 @@ std::vector<unsigned long> db_grid_query(db_drawing& d, const double lo[2], cons
                                                       b->second.hi[1] >= lo[1] && b->second.lo[1] <= hi[1]));
   };
   out.erase(std::remove_if(out.begin(), out.end(), [&](unsigned long h) { return !placed(h); }), out.end());
-  std::sort(out.begin(), out.end(), [&](unsigned long a, unsigned long b) { return g.order[a] < g.order[b]; });
-  out.erase(std::unique(out.begin(), out.end()), out.end());
+  sort_by_order(g, out);
   return out;
 }

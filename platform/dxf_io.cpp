@@ -460,10 +460,11 @@ static void close_sequence(dxf_in& in, db_drawing& d, std::set<unsigned long>& u
   e.parent = head;
   do e.handle = d.next_handle++; while (used.count(e.handle));
   used.insert(e.handle);
-  const db_grp* l = db_group(d.ents[head], 8);
+  const db_entity* he = d.ents.find(head);
+  const db_grp* l = he ? db_group(*he, 8) : nullptr;
   e.groups.push_back(grp_str(8, l ? l->s : "0"));
   order.push_back(e.handle);
-  d.ents[e.handle] = std::move(e);
+  d.ents.put(std::move(e));
   ++in.closed_sequences;
 }
 
@@ -514,7 +515,7 @@ static bool read_entities(dxf_in& in, db_drawing& d, std::set<unsigned long>& us
       e.groups.insert(e.groups.begin(), grp_str(8, "0"));
     }
     order.push_back(e.handle);
-    d.ents[e.handle] = std::move(e);
+    d.ents.put(std::move(e));
   }
   return in.fail("missing " + std::string(end_marker));
 }

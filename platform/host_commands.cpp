@@ -169,14 +169,16 @@ static int want_objects(cmd_run& r, std::vector<unsigned long>& out) {
 
 /* Copies an entity (and its sub-entities) with fresh handles. */
 static void copy_with_subs(db_drawing& d, unsigned long h, std::vector<db_entity>& out) {
-  db_entity e = d.ents[h];
+  db_entity e = *d.ents.find(h);
   e.handle = db_new_handle(d);
   unsigned long head = e.handle;
   out.push_back(e);
+  /* The sub-entities in their model-space order; most entities have none. */
+  if (d.ents.subs(h).empty()) return;
   for (unsigned long k : d.model) {
-    auto it = d.ents.find(k);
-    if (it == d.ents.end() || it->second.parent != h) continue;
-    db_entity s = it->second;
+    const db_entity* it = d.ents.find(k);
+    if (!it || it->parent != h) continue;
+    db_entity s = *it;
     s.handle = db_new_handle(d);
     s.parent = head;
     out.push_back(s);
@@ -203,8 +205,9 @@ static int cmd_block(cmd_run& r) {
   if ((rc = want_objects(r, objs)) != RTNORM) return rc;
   if (objs.empty()) return RTERROR;
   for (unsigned long h : objs) {
-    const db_grp* bn = db_group(d.ents[h], 2);
-    if (d.ents[h].type == "INSERT" && bn && str_ieq(bn->s, name)) return RTERROR;
+    const db_entity& o = *d.ents.find(h);
+    const db_grp* bn = db_group(o, 2);
+    if (o.type == "INSERT" && bn && str_ieq(bn->s, name)) return RTERROR;
   }
   db_block b;
   b.name = old ? old->name : str_upper(name);
@@ -217,7 +220,7 @@ static int cmd_block(cmd_run& r) {
   for (auto& e : copies) {
     e.block = b.name;
     b.ents.push_back(e.handle);
-    d.ents[e.handle] = e;
+    d.ents.put(e);
   }
   for (unsigned long h : objs) db_set_erased(d, h, true);
   if (old) {
@@ -324,9 +327,11 @@ static bool hatch_path(db_drawing& d, const db_entity& e, std::vector<db_grp>& g
     for (auto& x : e.groups) if (x.code == 10) pts.push_back(x.v);
   } else if (e.type == "POLYLINE") {
     /* Vertices are sub-entities, kept among the entities, not in the model list. */
-    for (auto& [h, v] : d.ents)
-      if (v.parent == e.handle && v.type == "VERTEX" && !v.erased)
-        if (const db_grp* p = db_group(v, 10)) pts.push_back(p->v);
+    for (unsigned long h : d.ents.subs(e.handle)) {
+      const db_entity* v = d.ents.find(h);
+      if (v && v->type == "VERTEX" && !v->erased)
+        if (const db_grp* p = db_group(*v, 10)) pts.push_back(p->v);
+    }
   }
   /* A polyline without the closed flag bounds a hatch when its last vertex
   ** repeats its first (the repeated vertex is not written twice). */
@@ -365,7 +370,7 @@ static int cmd_hatch(cmd_run& r) {
   if ((rc = want_objects(r, objs)) != RTNORM) return rc;
   std::vector<db_grp> paths;
   int n = 0;
-  for (unsigned long h : objs) n += hatch_path(d, d.ents[h], paths);
+  for (unsigned long h : objs) n += hatch_path(d, *d.ents.find(h), paths);
   if (!n) { host_io_print("Invalid hatch boundary.\n"); return RTERROR; }
   db_entity e;
   e.type = "HATCH";

@@ -386,23 +386,35 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
 /* Makes the list of an entity: (-1 name) (0 type) (5 handle) groups, then
 ** the extended data of the applications matching apps (none when null). */
 struct resbuf* db_entity_list(const db_entity& e, const std::vector<std::string>* apps) {
-  std::vector<db_grp> all;
-  db_grp n; n.code = -1; n.h = e.handle; all.push_back(n);
-  all.push_back(grp_str(0, e.type));
-  all.push_back(grp_str(5, handle_text(e.handle)));
-  for (auto& g : e.groups) all.push_back(g);
+  /* Each group goes straight into the chain, no copy of the entity made. */
+  struct resbuf *head = nullptr, *tail = nullptr;
+  bool ok = true;
+  auto add = [&](const db_grp& g) {
+    struct resbuf* rb = ok ? db_grp_to_rb(g) : nullptr;
+    ok = rb != nullptr;
+    if (rb) {
+      (tail ? tail->rbnext : head) = rb;
+      tail = rb;
+    }
+  };
+  db_grp n; n.code = -1; n.h = e.handle; add(n);
+  add(grp_str(0, e.type));
+  add(grp_str(5, handle_text(e.handle)));
+  for (auto& g : e.groups) add(g);
   bool marker = false;
   if (apps) {
     for (auto& x : e.xdata) {
       bool want = false;
       for (auto& a : *apps) want = want || wc_match(x.app, a);
       if (!want) continue;
-      if (!marker) { db_grp m; m.code = -3; all.push_back(m); marker = true; }
-      all.push_back(grp_str(1001, x.app));
-      for (auto& g : x.items) all.push_back(g);
+      if (!marker) { db_grp m; m.code = -3; add(m); marker = true; }
+      add(grp_str(1001, x.app));
+      for (auto& g : x.items) add(g);
     }
   }
-  return db_grps_to_chain(all);
+  if (ok) return head;
+  ads_relrb(head);
+  return nullptr;
 }
 
 /* Makes the chain of a group list in order; NULL without memory (nothing

@@ -114,6 +114,8 @@ TEST_F(Commands, BlockCommandMakesAndRedefinesABlockFromASelection) {
   EXPECT_STREQ(find(fl, 0)->resval.rstring, "CIRCLE") << "redefinition replaces the contents";
   ads_relrb(fl);
   ads_relrb(entry);
+  EXPECT_EQ(ads_entget(first), nullptr) << "the former contents are gone, not found by their handles";
+  EXPECT_EQ(ads_entnext(first, second), RTERROR);
 }
 
 TEST_F(Commands, HatchMakesAHatchOfTheClosedBoundaryAndEntlastFindsIt) {

@@ -157,6 +157,25 @@ TEST_F(Dxf, RoundTripBringsBackEntitiesBlocksExtendedDataAndHandles) {
   EXPECT_EQ(v.resval.rint, 1);
   ASSERT_EQ(ads_regapp("PETRIVEX"), RTERROR) << "the application stays registered";
 
+  /* The polyline read back heads its vertices: they go and come back with it. */
+  ads_name pl = {0, 0}, e, n;
+  auto vertices = [&] {
+    int count = 0;
+    for (int ok = ads_entnext(nullptr, e); ok == RTNORM; ok = ads_entnext(e, n), e[0] = n[0], e[1] = n[1]) {
+      struct resbuf* l = ads_entget(e);
+      std::string type = find(l, 0)->resval.rstring;
+      ads_relrb(l);
+      if (type == "POLYLINE") pl[0] = e[0], pl[1] = e[1];
+      count += type == "VERTEX";
+    }
+    return count;
+  };
+  EXPECT_EQ(vertices(), 3);
+  ASSERT_EQ(ads_entdel(pl), RTNORM);
+  EXPECT_EQ(vertices(), 0);
+  ASSERT_EQ(ads_entdel(pl), RTNORM);
+  EXPECT_EQ(vertices(), 3);
+
   /* New entities get handles above every loaded one. */
   ads_name fresh;
   line(0, 0, 1, 1, fresh);
