@@ -8,10 +8,19 @@
  * The ratios print the time of the largest map over that of the smallest:
  * linear is 100. The counter "per_entity" gives the time per entity.
  *
+ * pv-query runs over STATN of 100 N stations a WHERE that half of them
+ * pass (EASTING below the middle of the grid, the rows ordered by STN as
+ * the command orders a station table): the statement, the count of rows
+ * found and the browser opened on its first page, beside the sqlite3
+ * library counting and reading the first 100 rows of the same statement
+ * on the same rows in an ordinary table.
+ *
  *   bench_commands                                   (1,000 to 100,000)
  *   PV_BENCH_ROWS=50 PV_BENCH_REPS=1 bench_commands  (the smoke test of CI)
  *   bench_commands --benchmark_filter=Update
  */
+#include <sqlite3.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -23,6 +32,8 @@
 #include "bench/driver_peak.h"
 #include "coords/prj_list.h"
 #include "core/pjct_list.h"
+#include "core/qry.h"
+#include "core/qry_join.h"
 #include "core/sql_access.h"
 #include "core/tbl.h"
 #include "data/import.h"
@@ -35,6 +46,8 @@
 #include "map/sym_draw.h"
 #include "module/pv_entry.h"
 #include "output/export_dialog.h"
+#include "output/qry_edit.h"
+#include "output/qry_sql.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "platform/host_io.h"
 #include "scratch_dir.h"
@@ -105,6 +118,33 @@ void dbf_put(std::string &record, const dbf_field &f, const char *text)
     record.replace(f.offset, f.width, cell);
 }
 
+/* The side of the square grid of n stations. */
+long grid_side(long n)
+{
+    long side = 1;
+    while (side * side < n) side++;
+    return side;
+}
+
+/* The text of field f of station i (from 0) on a grid of the side given. */
+std::string station_value(const dbf_field &f, long i, long side)
+{
+    char v[64];
+    if (f.name == "BASENUMBER" || f.name == "STN") std::snprintf(v, sizeof v, "%ld", i + 1);
+    else if (f.name == "NAME") std::snprintf(v, sizeof v, "S%ld", i + 1);
+    else if (f.name == "EASTING") std::snprintf(v, sizeof v, "%.6f", GRID_EAST + (double)(i % side) * GRID_M);
+    else if (f.name == "NORTHING") std::snprintf(v, sizeof v, "%.6f", GRID_NORTH + (double)(i / side) * GRID_M);
+    else if (f.name == "ELEV") std::snprintf(v, sizeof v, "%.6f", 100.0);
+    else std::snprintf(v, sizeof v, "Granite");
+    return v;
+}
+
+/* The fields of the sample's STATN. */
+std::vector<dbf_field> station_fields()
+{
+    return dbf_fields(dbf_header(g_dir / "projects" / "GEO" / "STATN.DBF"));
+}
+
 /* STATN of n stations on the grid, written over the sample's file. */
 void write_stations(long n)
 {
@@ -113,22 +153,12 @@ void write_stations(long n)
     std::vector<dbf_field> fields = dbf_fields(header);
     size_t record_length = (unsigned char)header[10] | ((unsigned char)header[11] << 8);
     for (int i = 0; i < 4; i++) header[4 + i] = (char)((n >> (8 * i)) & 0xFF);
-    long side = 1;
-    while (side * side < n) side++;
+    long side = grid_side(n);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << header;
     for (long i = 0; i < n; i++) {
         std::string record(record_length, ' ');
-        char v[64];
-        for (const dbf_field &f : fields) {
-            if (f.name == "BASENUMBER" || f.name == "STN") std::snprintf(v, sizeof v, "%ld", i + 1);
-            else if (f.name == "NAME") std::snprintf(v, sizeof v, "S%ld", i + 1);
-            else if (f.name == "EASTING") std::snprintf(v, sizeof v, "%.6f", GRID_EAST + (double)(i % side) * GRID_M);
-            else if (f.name == "NORTHING") std::snprintf(v, sizeof v, "%.6f", GRID_NORTH + (double)(i / side) * GRID_M);
-            else if (f.name == "ELEV") std::snprintf(v, sizeof v, "%.6f", 100.0);
-            else std::snprintf(v, sizeof v, "Granite");
-            dbf_put(record, f, v);
-        }
+        for (const dbf_field &f : fields) dbf_put(record, f, station_value(f, i, side).c_str());
         out << record;
     }
     out << '\x1A';
@@ -201,8 +231,7 @@ void make_map(long n)
     host_new_drawing();
     map_params_set_projection(&g_map_params, prj_find(MAP_SYSTEM, nullptr));
     ads_regapp(LINK_APP_NAME);
-    long side = 1;
-    while (side * side < n) side++;
+    long side = grid_side(n);
     for (long i = 0; i < n; i++) {
         char name[32], key[32];
         std::snprintf(name, sizeof name, "S%ld", i + 1);
@@ -287,8 +316,7 @@ void RedrawVectors(benchmark::State &state, long times)
     make_map(n);
     g_map_drawn_over = true;
     tbl_rec *statn = tbl_find_by_name(pjct_find("GEO", nullptr)->tables, "STATN", nullptr);
-    long side = 1;
-    while (side * side < n) side++;
+    long side = grid_side(n);
     std::vector<sym_place_rec> symbols((size_t)n);
     std::vector<std::string> keys((size_t)n);
     for (long i = 0; i < n; i++) {
@@ -349,6 +377,131 @@ void RunOnMap(benchmark::State &state, long times, const bench_command *c)
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+/* The query pv-query runs over a map of n stations: every column of STATN
+ * out, and EASTING below the middle of the grid, which half the stations
+ * pass; built, quoted and joined as the condition dialog leaves it. */
+qry_rec *half_query(long n)
+{
+    pjct_rec *p = pjct_find("GEO", nullptr);
+    tbl_rec *statn = tbl_find_by_name(p->tables, "STATN", nullptr);
+    std::vector<int> out;
+    for (sql_col_rec *c = statn->columns; c; c = c->next) {
+        int at = -1;
+        if (pjct_find_column(p, "STATN", c->name, &at)) out.push_back(at);
+    }
+    qry_rec *q = qry_new();
+    q->project = p;
+    qry_output_list_build(p, out.data(), (int)out.size(), 1, &q->outputs);
+    qry_cond_rec *c = qry_cond_new();
+    c->connector = qry_connector_table[QRY_CONN_NONE];
+    c->op = qry_operator_table[qry_op_index("<")];
+    c->table = statn;
+    c->column = pjct_find_column(p, "STATN", "EASTING", nullptr);
+    char middle[32];
+    std::snprintf(middle, sizeof middle, "%.0f", GRID_EAST + (double)(grid_side(n) / 2) * GRID_M);
+    qry_cond_set_value(c, middle);
+    q->conds = c;
+    qry_cond_reorder(&q->conds);
+    qry_cond_bracket(q->conds);
+    qry_quote_values(q->conds);
+    qry_build_join_list(q);
+    return q;
+}
+
+/* The map of times N stations with its query (freed by the caller), and
+ * the rows the query finds. */
+qry_rec *query_map(long times, long *found)
+{
+    long n = entities(times);
+    if (g_map_size != n) make_map(n);
+    qry_rec *q = half_query(n);
+    long side = grid_side(n), half = side / 2;
+    *found = (n / side) * half + std::min(n % side, half);
+    return q;
+}
+
+/* pv-query over a map of times N stations: its statement, the count of
+ * the rows found and the browser opened on its first page, once an
+ * iteration. */
+void Query(benchmark::State &state, long times)
+{
+    long found = 0;
+    qry_rec *q = query_map(times, &found);
+    char done[96];
+    std::snprintf(done, sizeof done, "Querying... %ld records found...", found);
+    std::string answers = "pv_msg_box\nshow\nok\n" + std::string(found > 0 ? "pv_table_large\nshow\nok\n" : "");
+    for (auto _ : state) {
+        host_io_clear_transcript();
+        host_io_use_script_text(answers);
+        qry_execute(q);
+        state.PauseTiming();
+        std::string t = host_io_transcript();
+        host_io_clear_transcript();
+        if (t.find(done) == std::string::npos) {
+            state.SkipWithError(("not every row was counted: " + t.substr(0, 600)).c_str());
+            break;
+        }
+        state.ResumeTiming();
+    }
+    qry_free(q);
+}
+
+/* The same statement through the sqlite3 library over the same rows in an
+ * ordinary table of a database file made outside the timing: each
+ * iteration counts its rows and reads the first 100, every value as text. */
+void QuerySqlite(benchmark::State &state, long times)
+{
+    long found = 0;
+    qry_rec *q = query_map(times, &found);
+    char *text = qry_build_select(q);
+    qry_free(q);
+    long n = entities(times), side = grid_side(n);
+    std::string file = (g_dir / "stations.db").string();
+    fs::remove(file);
+    sqlite3 *db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    std::vector<dbf_field> fields = station_fields();
+    std::string create = "CREATE TABLE STATN (", insert = "INSERT INTO STATN VALUES (";
+    for (size_t k = 0; k < fields.size(); k++) {
+        create += (k ? "," : "") + fields[k].name + (fields[k].type == 'N' ? " NUMERIC" : " TEXT");
+        insert += k ? ",?" : "?";
+    }
+    sqlite3_exec(db, (create + ")").c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt *put = nullptr;
+    sqlite3_prepare_v2(db, (insert + ")").c_str(), -1, &put, nullptr);
+    for (long i = 0; i < n; i++) {
+        for (size_t k = 0; k < fields.size(); k++) {
+            std::string v = station_value(fields[k], i, side);
+            if (fields[k].type == 'N') sqlite3_bind_double(put, (int)k + 1, std::atof(v.c_str()));
+            else sqlite3_bind_text(put, (int)k + 1, v.c_str(), -1, SQLITE_TRANSIENT);
+        }
+        sqlite3_step(put);
+        sqlite3_reset(put);
+    }
+    sqlite3_finalize(put);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    std::string select = text ? text : "";
+    std::free(text);
+    size_t from = select.find(" FROM ");
+    std::string count = "SELECT COUNT(*)" + select.substr(from, select.find(" ORDER BY ") - from);
+    for (auto _ : state) {
+        sqlite3_stmt *s = nullptr;
+        long counted = -1, read = 0;
+        if (sqlite3_prepare_v2(db, count.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+            counted = sqlite3_column_int64(s, 0);
+        sqlite3_finalize(s);
+        sqlite3_prepare_v2(db, select.c_str(), -1, &s, nullptr);
+        while (read < 100 && sqlite3_step(s) == SQLITE_ROW) {
+            for (int k = 0; k < sqlite3_column_count(s); k++) benchmark::DoNotOptimize(sqlite3_column_text(s, k));
+            read++;
+        }
+        sqlite3_finalize(s);
+        if (counted != found || read != std::min(found, 100L)) state.SkipWithError(("SQLite found other rows: " + count).c_str());
+    }
+    sqlite3_close(db);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -366,6 +519,12 @@ int main(int argc, char **argv)
             benchmark::RegisterBenchmark(("RedrawVectors" + suffix).c_str(), RedrawVectors, times)
                 ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
     }
+    /* pv-query and SQLite over 100 N stations, after the commands (whose
+     * renames leave the columns it reads as they were). */
+    benchmark::RegisterBenchmark("Query/100N", Query, 100L)
+        ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("QuerySqlite/100N", QuerySqlite, 100L)
+        ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
     static const bench_ratio RATIOS[] = {
         {"Update/100N", "Update/1N", "pv-update ALL, 100 N / N (linear: 100)"},
         {"Clean/100N", "Clean/1N", "pv-clean ALL, 100 N / N (linear: 100)"},
@@ -373,6 +532,7 @@ int main(int argc, char **argv)
         {"ImportUpdate/100N", "ImportUpdate/1N", "pv-import update, 100 N / N (linear: 100)"},
         {"RedrawVectors/100N", "RedrawVectors/1N", "vector symbols redrawn, 100 N / N (linear: 100)"},
         {"ExportE00/1000N", "ExportE00/100N", "pv-export E00 ALL, 1000 N / 100 N (linear: 10)"},
+        {"Query/100N", "QuerySqlite/100N", "pv-query count + first page / SQLite count + 100 rows"},
     };
     int rc = bench_main_contended(argc, argv, RATIOS, std::size(RATIOS));
     stop();
