@@ -141,11 +141,32 @@ int sql_report_error(const CAsiHandle *handle)
     return msg_alert(ERR_TITLE, "%s", all.c_str());
 }
 
+/* The rows of the cursor counted last, since its latest open: they stay
+** what that open found until it is opened again, closed or freed. */
+static struct {
+    const void *cursor;
+    long rows;
+} s_counted = {nullptr, -1};
+
+/* Records the rows counted on an open cursor. */
+static void sql_keep_count(const void *cursor, long rows)
+{
+    s_counted.cursor = cursor;
+    s_counted.rows = rows;
+}
+
+/* Forgets the count of a cursor that is opened again, closed or freed. */
+static void sql_forget_count(const void *cursor)
+{
+    if (s_counted.cursor == cursor) sql_keep_count(nullptr, -1);
+}
+
 /* Closes and frees the cursor and frees the statement held in the slots
 ** (either may be null or hold null); the slots are cleared. Answers 5100. */
 int sql_free_handles(void **stmt, void **cursor)
 {
     if (cursor && *cursor) {
+        sql_forget_count(*cursor);
         CAsiCursor *k = (CAsiCursor *)*cursor;
         asi_close_cursor(k);
         asi_free_cursor(&k);
@@ -190,6 +211,7 @@ static int sql_open_prepared(int report, void **stmt, void **cursor, int *change
 {
     CAsiCursor *k = nullptr;
     if (!asi_alloc_cursor(&k)) return sql_fail(nullptr, report, stmt, cursor);
+    sql_forget_count(k);
     *cursor = k;
     char name[SQL_CURSOR_NAME_LEN + 1];
     sql_cursor_name(name);
@@ -370,6 +392,7 @@ int sql_reopen_cursor(void *cursor)
 {
     if (!cursor) return SQL_ERR_ARG;
     CAsiCursor *k = (CAsiCursor *)cursor;
+    sql_forget_count(k);
     asi_close_cursor(k);
     if (!asi_open_cursor(k)) return sql_error_code(k);
     return SQL_OK;
@@ -397,7 +420,19 @@ long sql_count_rows(void *cursor)
     if (n > 0 && !asi_fetch_absolute(k, 0) && asi_diag_count(k) > 0 &&
         asi_diag_cond_code(k, 0) != ASI_STATE_NO_DATA)
         return sql_error_code(k);
+    if (n >= 0) sql_keep_count(k, n);
     return n;
+}
+
+/* The number of rows of an open cursor: the count taken since its latest
+** open (by sql_query or sql_count_rows), which costs no request to the
+** driver and leaves the cursor where it stands; else counted as
+** sql_count_rows counts, leaving it before its first row. Answers the
+** count; -1 without a cursor; the cursor's code when it cannot be read. */
+long sql_cursor_rows(void *cursor)
+{
+    if (cursor && s_counted.cursor == cursor) return s_counted.rows;
+    return sql_count_rows(cursor);
 }
 
 /* Moves a cursor and converts the row's values to text. Modes: 0 next and
@@ -493,6 +528,7 @@ static int sql_query_once(void *connection, const char *text, void **stmt, void 
     }
     if (count == 1) sql_row_to_text(out);
     else if (count > 1) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
+    sql_keep_count(*cursor, count);
     *row = out;
     return (int)count;
 }

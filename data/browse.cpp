@@ -428,6 +428,8 @@ int browse_load_page(void *cursor, sql_col_rec *row, int direction, long from)
             ++loaded;
             if (loaded == ROW_STATE_PAGE_LINES) break;
         }
+        /* The count says where the rows end: no request to learn it. */
+        if (forward ? g_cur_row >= g_row_count - 1 : g_cur_row <= 0) break;
         rc = sql_fetch(cursor, row, forward ? SQL_FETCH_NEXT : SQL_FETCH_PRIOR, SQL_FROM_CURRENT, 1);
     }
     s.rows_read = read;
@@ -589,7 +591,8 @@ int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query)
     s.plot_selected = 0;
     attach_rules(s.cur_pjct, row);
     g_cur_row = -1;
-    long n = sql_count_rows(cursor);
+    /* The rows the query counted; the first page is then one request. */
+    long n = sql_cursor_rows(cursor);
     g_row_count = n < 0 ? 0 : n;
     std::free(s.selection);
     s.selection_words = (int)(g_row_count / BROWSE_WORD_BITS + 1);
@@ -612,7 +615,6 @@ int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query)
         return RTERROR;
     }
     ads_set_tile(d, "error", "Searching... ");
-    sql_fetch(cursor, nullptr, SQL_FETCH_PRIOR, SQL_FROM_START, 1);
     int loaded = browse_load_page(cursor, row, BROWSE_FORWARD, 0);
     ads_set_tile(d, "error", "");
     if (loaded < 0) err_report(loaded, nullptr);

@@ -5,6 +5,8 @@
 ** options the browser's dialog, cursor, row and query, and the plot loop
 ** runs after the browser has closed. This program hands the browser its
 ** own post-filter and plot functions in place of the query layer's.
+** Opening takes the count the query made and reads its first page in
+** one request to the driver.
 */
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 #include "browse_fixture.h"
 #include "output/plot.h"
 #include "output/qry_filter.h"
+#include "sqlclient/asi_connection.h"
 
 namespace {
 
@@ -113,6 +116,28 @@ TEST_F(FilteredBrowser, RejectedRowsAreNeverShownWhilePagingEitherWay) {
   EXPECT_TRUE(tile("next").enabled);
   EXPECT_EQ(browse("pv_table_med\npick next\nok\n", k_query), RTNORM);
   EXPECT_EQ(shown_numbers(), (std::vector<std::string>{"S032", "S034", "S036", "S038", "S040"}));
+}
+
+TEST_F(FilteredBrowser, OpeningTakesTheQuerysCountAndReadsItsFirstPageInOneRequest) {
+  fill(70);   /* more than the driver answers whole with the prepare */
+  CAsiConnection *c = (CAsiConnection *)project_->connection;
+  struct { const char *where; long count; std::vector<std::string> shown; bool next; long requests; } cases[] = {
+      {"BASENUMBER > 6", 64,
+       {"S008", "S010", "S012", "S014", "S016", "S018", "S020", "S022", "S024", "S026", "S028", "S030", "S032",
+        "S034", "S036"}, true, 1},
+      {"SMPNO > 'S063'", 7, {"S064", "S066", "S068", "S070"}, false, 1},
+      {"SMPNO > 'S099'", 0, {}, false, 0},
+  };
+  for (const auto &k : cases) {
+    open(std::string("SELECT * FROM SMP WHERE ") + k.where + " ORDER BY BASENUMBER");
+    long before = c->requestCount();
+    EXPECT_EQ(browse("pv_table_med\nok\n", k_query), RTNORM);
+    EXPECT_EQ(c->requestCount() - before, k.requests) << k.where;
+    EXPECT_EQ(g_row_count, k.count) << k.where;
+    EXPECT_EQ(shown_numbers(), k.shown) << k.where;
+    EXPECT_EQ(tile("next").enabled, k.next) << k.where;
+  }
+  EXPECT_NE(host_io_transcript().find("No records selected"), std::string::npos) << host_io_transcript();
 }
 
 TEST_F(FilteredBrowser, DeleteAllAndReplaceLeaveRejectedRowsAlone) {
