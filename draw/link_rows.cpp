@@ -114,6 +114,9 @@ int fetch_run(held_table &h, pjct_rec *p, tbl_rec *t, const long *ids, int n)
         while (sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) == RTNORM);
     }
     sql_free_handles(&stmt, &cursor);
+    /* Every id asked for has its entry, rows or none: an id without one was
+    ** not asked for and is looked up on its own. */
+    for (int i = 0; columns == h.columns && i < n; ++i) h.by_id.try_emplace(ids[i]);
     if (columns != h.columns) {
         sql_col_list_free(&row);
         return -2;   /* the table changed between two runs */
@@ -245,13 +248,13 @@ int link_rows_find(link_rows_rec *rows, const link_rec *link, sql_col_rec **row,
     int rc = link_validate(link);
     if (rc) return rc;
     held_table *h = held_of(rows, link->project, link->table);
-    if (!h) {
+    auto found = h ? h->by_id.find(link->row_id) : decltype(h->by_id)::iterator{};
+    if (!h || found == h->by_id.end()) {
         rc = link_row_fetch_fits(link, &rows->cursor, &rows->stmt, &rows->row, count, fits);
         if (rc == 0) *row = rows->row;
         return rc;
     }
-    auto found = h->by_id.find(link->row_id);
-    long n = found == h->by_id.end() ? 0 : (long)found->second.size();
+    long n = (long)found->second.size();
     if (count) *count = n;
     if (n == 0) return LINK_ERR_ROW;
     long k = 0;

@@ -56,8 +56,8 @@ int link_rows_fetch(link_rows_rec *rows, const link_rec *links, int n);
 ** the next call on rows) and *count (when given) the number of rows
 ** holding that BASENUMBER; LINK_ERR_ROW when none fits; link_validate's
 ** code for a link that does not validate; a negative SQL code. A link whose
-** table was not fetched (or forgotten) is looked up on its own, exactly as
-** before. */
+** table was not fetched (or forgotten), or whose BASENUMBER no fetched link
+** held, is looked up on its own, exactly as before. */
 int link_rows_find(link_rows_rec *rows, const link_rec *link, sql_col_rec **row, long *count = nullptr,
                    const link_rows_fits &fits = {});
 

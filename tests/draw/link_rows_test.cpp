@@ -157,6 +157,11 @@ TEST_F(LinkRows, EachLinkGetsTheRowItsOwnLookUpGives) {
   EXPECT_EQ(link_rows_find(batch, &links[6], &row), 0);
   ASSERT_EQ(link_rows_find(batch, &unfetched, &row), 0);
   EXPECT_EQ(trimmed(sql_col_find(row, "NAME", nullptr, nullptr)), "Valley");
+  /* A fetched table's row whose number no link of the batch held is asked. */
+  run("INSERT INTO LROCK VALUES (6, 'S6', 'basalt')");
+  link_rec unasked = drawn(p, "LROCK", "6", "ROCK");
+  ASSERT_EQ(link_rows_find(batch, &unasked, &row), 0);
+  EXPECT_EQ(trimmed(sql_col_find(row, "ROCK", nullptr, nullptr)), "basalt");
   link_rows_forget(batch, "geo", "lstat");
   EXPECT_EQ(link_rows_find(batch, &links[0], &row), LINK_ERR_ROW);
   EXPECT_EQ(link_rows_find(batch, &links[6], &row), 0);
