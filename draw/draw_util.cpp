@@ -325,7 +325,7 @@ int ss_make_block(ads_name ss, const char *name)
     return rc;
 }
 
-long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle)
+long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle, const ss_ahead_fn &ahead)
 {
     if (ename_isnull(ss) || !progress || !handle) return 0;
     long handled = 0, at = 0;
@@ -336,6 +336,7 @@ long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle)
     ads_name e;
     while (ads_ssname(ss, at, e) == RTNORM) {
         ads_printf("\r%s %ld", progress, handled);
+        if (ahead) ahead(ss, at);
         if (handle(e, ss) != 0) {
             skipped.push_back({e[0], e[1]});
             ++at;

@@ -10,6 +10,8 @@
 #ifndef PV_DRAW_DRAW_UTIL_H
 #define PV_DRAW_DRAW_UTIL_H
 
+#include <functional>
+
 #include "coords/geo_point.h"
 #include "platform/include/ads_host.h"
 
@@ -156,10 +158,15 @@ int ss_make_block(ads_name ss, const char *name);
 /* What ss_walk does with one entity of the set: 0 when it was handled
 ** (and left the set, perhaps with others), else anything. */
 typedef int (*ss_walk_fn)(const ads_name ename, ads_name ss);
+/* What ss_walk tells before each entity: the set and the entity's
+** position in it, so that the entities ahead can be read before it is
+** handled. */
+typedef std::function<void(ads_name ss, long at)> ss_ahead_fn;
 /* Walks a set, printing "\r<progress> <count>" before each entity: a
 ** handled entity has left the set and the walk stays where it is (behind
 ** the entities passed over that are still there), any other moves on.
+** ahead, when given, is told each entity's position before it is handled.
 ** The number handled; 0 for missing arguments. */
-long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle);
+long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle, const ss_ahead_fn &ahead = {});
 
 #endif

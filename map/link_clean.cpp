@@ -3,7 +3,9 @@
 ** selected entities after rows were renumbered or duplicated, and its two
 ** row searches, also used by the link dialog.
 **
-** For each linked entity the row is looked up by the link's row id; when
+** For each linked entity the row is looked up by the link's row id (the
+** rows of a few hundred entities ahead fetched in one statement a table,
+** forgotten when a row of the table is renumbered); when
 ** several rows share that number, the row whose own key value is the
 ** link's gets the table's next number, it and the entities of its key
 ** value in the selection alike:
@@ -22,6 +24,8 @@
 #include <vector>
 #include <array>
 #include <cstdint>
+#include <set>
+#include <utility>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -32,6 +36,7 @@
 #include "core/tbl.h"
 #include "draw/draw_util.h"
 #include "draw/link_ase.h"
+#include "draw/link_rows.h"
 #include "map/link_cmd.h"
 
 namespace {
@@ -119,6 +124,8 @@ int clean_unlink(struct resbuf *list, const ads_name ename)
 
 /* Entities of the current pv-clean left without their rows. */
 long s_lost = 0;
+/* The rows the walk of pv_clean fetched ahead; null outside it. */
+link_rows_rec *s_clean_rows = nullptr;
 
 /* Runs a query on the link's table for one condition value and keeps the
 ** first row that matches in the mode; see clean_fetch_by_row_id. */
@@ -203,11 +210,12 @@ int clean_update_row(pjct_rec *p, const tbl_rec *t, sql_col_rec *row, long numbe
 
 /* Renumbers the entities of a duplicated row number that the selection
 ** holds with the link's key value, and removes them from the selection.
-** The row itself is renumbered with the first of them; when its number and
-** key value do not name it alone, nothing is renumbered. 0; -1 when the
-** entities of the row cannot be selected around the entity. */
+** The row itself is renumbered with the first of them (*row_done set);
+** when its number and key value do not name it alone, nothing is
+** renumbered. 0; -1 when the entities of the row cannot be selected
+** around the entity. */
 int clean_renumber_group(const struct resbuf *list, const link_rec *link, sql_col_rec *row, long count,
-                         ads_name ss)
+                         ads_name ss, int *row_done)
 {
     ads_name group = {0, 0};
     pjct_rec *p = nullptr;
@@ -221,13 +229,12 @@ int clean_renumber_group(const struct resbuf *list, const link_rec *link, sql_co
     }
     long n = 0;
     ads_sslength(group, &n);
-    int row_done = 0;
     for (long i = 0; i < n; ++i) {
         ads_name e;
         link_rec own;
         if (ads_ssname(group, i, e) != RTNORM || ads_ssmemb(e, ss) != RTNORM) continue;
         if (link_xdata_get(&own, e) != 0 || !clean_same_text(own.key_value, link->key_value)) continue;
-        if (!renumber || clean_renumber(e, &own, row, count, &row_done) == 0) ads_ssdel(e, ss);
+        if (!renumber || clean_renumber(e, &own, row, count, row_done) == 0) ads_ssdel(e, ss);
     }
     ss_free(group);
     return 0;
@@ -371,31 +378,65 @@ int clean_entity(const ads_name ename, ads_name ss)
         ads_relrb(list);
         return -1;
     }
+    link_rows_rec *own = s_clean_rows ? nullptr : link_rows_new();
+    link_rows_rec *rows = s_clean_rows ? s_clean_rows : own;
+    if (!rows) {
+        ads_relrb(list);
+        return -1;
+    }
+    /* The row found: one of the rows fetched by row id (owned by rows), or
+    ** the current row of the query by key value. */
+    sql_col_rec *row = nullptr, *by_key_row = nullptr;
     void *cursor = nullptr, *stmt = nullptr;
-    sql_col_rec *row = nullptr;
     long count = 0;
     int rc = 0;
-    int by_id = clean_fetch_by_row_id(list, &link, &cursor, &stmt, &row, &count);
-    int by_key = by_id == 0 ? 0 : clean_fetch_by_key(list, &link, &cursor, &stmt, &row, &count);
+    int by_id = link_rows_find(rows, &link, &row, &count, [&](sql_col_rec *r, long n) {
+        return clean_row_matches(list, &link, r, CLEAN_BY_ROW_ID, n) == 0;
+    });
+    int by_key = by_id == 0 ? 0 : clean_fetch_by_key(list, &link, &cursor, &stmt, &by_key_row, &count);
+    if (by_id != 0) row = by_key_row;
     /* Where a station holds several rows, a row found by the key value is
     ** the entity's own only when it shows that row's value; without it
     ** the entity has lost its row. */
     bool several = by_id == LINK_ERR_ROW && (by_key == 0 || by_key == LINK_ERR_ROW) && !clean_key_names_row(&link);
     if (several && by_key == 0 && clean_shows_row_value(list, &link, row) != 0) {
-        sql_close_query(&stmt, &cursor, &row);
+        sql_close_query(&stmt, &cursor, &by_key_row);
         by_key = LINK_ERR_ROW;
     }
     if (by_id == 0) {
-        rc = clean_renumber_group(list, &link, row, count, ss);
+        int row_done = 0;
+        rc = clean_renumber_group(list, &link, row, count, ss, &row_done);
+        /* The rows fetched of the table no longer tell its numbers. */
+        if (row_done) link_rows_forget(rows, link.project, link.table);
     } else if (by_key == 0) {
         clean_relink(list, &link, row);
     } else if (several && by_key == LINK_ERR_ROW && clean_unlink(list, ename) == 0) {
         ++s_lost;
     }
     if (rc == 0) ads_ssdel(ename, ss);
-    sql_close_query(&stmt, &cursor, &row);
+    sql_close_query(&stmt, &cursor, &by_key_row);
+    link_rows_free(&own);
     ads_relrb(list);
     return rc;
+}
+
+long ss_walk_rows(ads_name ss, const char *progress, ss_walk_fn handle, link_rows_rec *rows)
+{
+    /* The entities whose links the last batch gathered. */
+    std::set<std::pair<long, long>> gathered;
+    return ss_walk(ss, progress, handle, [&](ads_name set, long at) {
+        ads_name e;
+        if (!rows || ads_ssname(set, at, e) != RTNORM || gathered.count({e[0], e[1]})) return;
+        gathered.clear();
+        std::vector<link_rec> links;
+        const size_t batch = (size_t)link_rows_per_request();
+        for (long i = at; links.size() < batch && ads_ssname(set, i, e) == RTNORM; ++i) {
+            gathered.insert({e[0], e[1]});
+            link_rec link;
+            if (link_xdata_get(&link, e) == 0) links.push_back(link);
+        }
+        link_rows_fetch(rows, links.data(), (int)links.size());
+    });
 }
 
 int pv_clean(struct resbuf *)
@@ -407,9 +448,16 @@ int pv_clean(struct resbuf *)
         ss_free(ss);
         return RTNORM;
     }
+    s_clean_rows = link_rows_new();
+    if (!s_clean_rows) {
+        ss_free(ss);
+        err_report(ERR_NO_MEMORY, nullptr);
+        return RTNORM;
+    }
     ads_printf("\n");
     s_lost = 0;
-    long cleaned = ss_walk(ss, "Cleaning...", clean_entity) - s_lost;
+    long cleaned = ss_walk_rows(ss, "Cleaning...", clean_entity, s_clean_rows) - s_lost;
+    link_rows_free(&s_clean_rows);
     ads_printf("\rCleaning...  %ld\n", cleaned);
     ss_free(ss);
     msg_alert(k_clean_title, "Cleaned... %ld entities\n%ld entities lost their rows", cleaned, s_lost);

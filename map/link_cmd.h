@@ -16,9 +16,11 @@
 
 #include <string>
 
+#include "draw/draw_util.h"
 #include "draw/link.h"
 #include "platform/include/ads_host.h"
 
+struct link_rows_rec;
 struct sql_col_rec;
 struct tbl_rec;
 
@@ -50,10 +52,15 @@ int link_attach_loop(sql_col_rec *row);
 /* The pv_clean command: cleans every entity of a selection the user
 ** makes and shows how many were cleaned. Always 5100. */
 int pv_clean(struct resbuf *args);
+/* Walks a set as ss_walk does; before an entity whose link was not
+** gathered yet, the links of the entities from there on (about
+** link_rows_per_request of them) are gathered and their rows fetched into
+** rows, for the handler to find. The number handled. */
+long ss_walk_rows(ads_name ss, const char *progress, ss_walk_fn handle, link_rows_rec *rows);
 /* Cleans one entity of a selection set and removes it (and the entities
-** renumbered with it) from the set. 0 when handled; -1 when its link
-** cannot be read or its row's entities cannot be selected; -2 for bad
-** arguments. */
+** renumbered with it) from the set; within pv-clean its row is answered
+** from the rows fetched ahead. 0 when handled; -1 when its link cannot be
+** read or its row's entities cannot be selected; -2 for bad arguments. */
 int clean_entity(const ads_name ename, ads_name ss);
 /* Closes a query still held, then queries the link's table for the rows
 ** whose BASENUMBER is the link's row id and stops at the first row that

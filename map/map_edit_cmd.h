@@ -20,6 +20,8 @@
 #include "draw/sym_place.h"
 #include "platform/include/ads_host.h"
 
+struct link_rows_rec;
+
 struct pnt_rec;
 struct pjct_rec;
 struct prj_rec;
@@ -92,10 +94,11 @@ int relink_attached(ads_name group, sql_col_rec *row);
 ** is cancelled. */
 int pv_update(struct resbuf *args);
 /* Redraws the row group of one entity from its row and removes the
-** group from the user's selection. 0; an application code (reported):
-** -9801 link or entity unusable, -9805 no such row, -9101 no memory,
-** -9205 the redraw failed. */
-int update_entity(const ads_name ename, const link_rec *link, ads_name ss);
+** group from the user's selection. The row is answered from the rows a
+** walk fetched ahead (rows; null: looked up on its own). 0; an
+** application code (reported): -9801 link or entity unusable, -9805 no
+** such row, -9101 no memory, -9205 the redraw failed. */
+int update_entity(const ads_name ename, const link_rec *link, ads_name ss, link_rows_rec *rows = nullptr);
 /* Moves one drawn record to its row's point in the map's system. 0; -1
 ** when the record has no point setup or the row no usable point; -2 for
 ** bad arguments. A failed conversion is noted in messages and leaves the

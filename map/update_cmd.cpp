@@ -2,7 +2,8 @@
 ** update_cmd.cpp: the pv_update command, which brings drawn symbols in
 ** line with their rows after the rows were edited elsewhere.
 **
-** For each selected symbol its row is fetched by BASENUMBER, the row's
+** For each selected symbol its row is fetched by BASENUMBER (the rows of
+** a few hundred symbols ahead in one statement per table), the row's
 ** placements are built again and matched to the entities drawn around
 ** the symbol, every placement is moved to the row's point converted into
 ** the map's coordinate system, and the group is redrawn. Objects attached
@@ -25,6 +26,7 @@
 #include "core/tbl.h"
 #include "draw/draw_util.h"
 #include "draw/link_ase.h"
+#include "draw/link_rows.h"
 #include "draw/map_params.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
@@ -37,8 +39,6 @@ namespace {
 const char k_title[] = "PETRIVEX";
 /* The refusal without a map projection. */
 const char k_no_projection[] = "No map projection defined.\nUse Map Setup unded DU-ZOREZ to initialize map.";
-/* Room of a row id written with "%ld". */
-constexpr int UPDATE_NUMBER_SIZE = 24;
 
 /* The entities of one row group: the user's selection loses them when the
 ** update ends. */
@@ -94,12 +94,15 @@ bool updatable(const ads_name e, link_rec *link)
     return type == ENT_TYPE_INSERT || type == ENT_TYPE_SHAPE || type == ENT_TYPE_TEXT;
 }
 
+/* The rows the walk of pv_update fetched ahead; null outside it. */
+link_rows_rec *s_update_rows = nullptr;
+
 /* One entity of the walk: 0 when it was updated (and left the set). */
 int update_one(const ads_name e, ads_name ss)
 {
     link_rec link;
     if (!updatable(e, &link)) return -1;
-    return update_entity(e, &link, ss) == 0 ? 0 : -1;
+    return update_entity(e, &link, ss, s_update_rows) == 0 ? 0 : -1;
 }
 
 }  // namespace
@@ -166,7 +169,7 @@ int update_record_position(pjct_rec *project, sql_col_rec *row, sym_place_rec *r
     return 0;
 }
 
-int update_entity(const ads_name ename, const link_rec *link, ads_name ss)
+int update_entity(const ads_name ename, const link_rec *link, ads_name ss, link_rows_rec *rows)
 {
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
@@ -179,19 +182,14 @@ int update_entity(const ads_name ename, const link_rec *link, ads_name ss)
         err_report(ERR_NO_MEMORY, nullptr);
         return ERR_NO_MEMORY;
     }
-    char id[UPDATE_NUMBER_SIZE];
-    std::snprintf(id, sizeof id, "%ld", (long)link->row_id);
-    void *stmt = nullptr, *cursor = nullptr;
-    sql_col_rec *row = nullptr;
-    int n = sql_select_where(p->connection, t->name, link_id_column_name(t), id, nullptr, &stmt, &cursor, &row);
-    int rc = LINK_ERR_ROW;
-    for (int k = 0; k < n; ++k) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
-        if (link_check_row(link, row) == 0) {
-            rc = 0;
-            break;
-        }
+    link_rows_rec *own = rows ? nullptr : link_rows_new();
+    if (!rows && !own) {
+        err_report(ERR_NO_MEMORY, nullptr);
+        return ERR_NO_MEMORY;
     }
+    /* The first row of the id that passes link_check_row, owned by the rows. */
+    sql_col_rec *row = nullptr;
+    int rc = link_rows_find(rows ? rows : own, link, &row) == 0 ? 0 : LINK_ERR_ROW;
     ads_name group = {0, 0};
     if (rc == 0) {
         struct resbuf *list = link_entget(ename);
@@ -199,7 +197,7 @@ int update_entity(const ads_name ename, const link_rec *link, ads_name ss)
         if (list) ads_relrb(list);
     }
     if (rc == 0) rc = redraw_row(p, row, group, messages.data());
-    sql_close_query(&stmt, &cursor, &row);
+    link_rows_free(&own);
     if (rc == 0) drop_group(group, ename, ss);
     if (!ename_isnull(group)) ss_free(group);
     if (messages[0]) msg_alert(ERR_TITLE, "%s", messages.data());
@@ -217,8 +215,15 @@ int pv_update(struct resbuf *)
     int got = ads_ssget(nullptr, nullptr, nullptr, nullptr, ss);
     if (got == RTCAN) return -1;
     if (got != RTNORM) return RTNORM;
+    s_update_rows = link_rows_new();
+    if (!s_update_rows) {
+        ss_free(ss);
+        err_report(ERR_NO_MEMORY, nullptr);
+        return RTNORM;
+    }
     ads_printf("\n");
-    long updated = ss_walk(ss, "Updating...", update_one);
+    long updated = ss_walk_rows(ss, "Updating...", update_one, s_update_rows);
+    link_rows_free(&s_update_rows);
     ads_printf("\rUpdated...  %ld\n", updated);
     ss_free(ss);
     msg_alert(k_title, "Updated... %ld entities", updated);

@@ -18,14 +18,13 @@ alone. Without a map projection pv-update only says so.
 """
 import os
 import re
-import shutil
 import subprocess
 import sys
 
 import dbf
 import ezdxf
 
-from e2e_util import FAILURES, check, map_setup_drawing, run_pvhost
+from e2e_util import FAILURES, check, copy_projects, held_against_single, map_setup_drawing, run_pvhost
 
 TOLERANCE_DEG = 1e-7
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
@@ -35,13 +34,7 @@ AT_ZERO = [(1000, "GEO"), (1000, "STATN"), (1071, 4), (1000, "NAME"), (1000, "4"
 
 def setup(resources, root):
     """A scratch copy of GEO and asi.ini; PVPOINT names NAME as the symbol column."""
-    shutil.rmtree(root, ignore_errors=True)
-    os.makedirs(os.path.join(root, "projects"))
-    for name in os.listdir(os.path.join(resources, "projects")):
-        src = os.path.join(resources, "projects", name)
-        if os.path.isdir(src):
-            shutil.copytree(src, os.path.join(root, "projects", name))
-    shutil.copy(os.path.join(resources, "asi.ini"), os.path.join(root, "asi.ini"))
+    copy_projects(resources, root)
     proj = os.path.join(root, "projects", "GEO")
     table = dbf.Table(os.path.join(proj, "PVPOINT.DBF"))
     table.open(dbf.READ_WRITE)
@@ -187,6 +180,13 @@ def main():
           and refs[0].dxf.yscale == 1.0, "the setup block's reference is unchanged")
 
     station_run(pvhost, module, resources, binary, os.path.join(work, "station"))
+
+    # Rows fetched for a batch of symbols at once redraw what rows fetched
+    # one by one redraw, with the same messages for the missing ones.
+    out = held_against_single(pvhost, module, resources, os.path.join(work, "batch"),
+                              '(pv_open "RIDGE" "DB3" "" "")\npv-update\nALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n', 83)
+    check(re.search(r"Updated\.\.\. [1-9]\d\d entities", out) and "Row not found" in out,
+          "the random drawing is updated, rows missing for some")
 
     root = os.path.join(work, "noproj")
     setup(resources, root)
