@@ -6,7 +6,10 @@
  * drawing one TEXT per station showing its NAME, linked to its row and
  * drawn a little off its point. Each iteration runs the command on ALL.
  * The ratios print the time of the largest map over that of the smallest:
- * linear is 100. The counter "per_entity" gives the time per entity.
+ * linear is 100. The counter "per_entity" gives the time per entity. The
+ * exports of 100 N with attributes (E00, and MapInfo with a column) are
+ * also set beside ogr2ogr writing the same points from a CSV file (to MIF,
+ * and to a shapefile), when the machine has it.
  *
  * pv-query runs over STATN of 100 N stations a WHERE that half of them
  * pass (EASTING below the middle of the grid, the rows ordered by STN as
@@ -22,6 +25,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -301,6 +305,12 @@ const bench_command COMMANDS[] = {
                 "pick txt_update\nselect txt_output 1 2\npick import\n";
      },
      "Imported: %ld rows into STATN"},
+    {"ExportMifColumn", pv_export,
+     [](long) {
+         return "pv_export_opts\nselect plotype 2\npick point\nselect output " + std::to_string(export_name_column()) +
+                "\nset filename stations\nset col_delim ,\npick txtdbf\npick plot\nALL\n\n";
+     },
+     "Plotted..."},
     {"ExportE00", pv_export,
      [](long) { return std::string("pv_export_opts\nselect plotype 1\npick point\nset filename all\npick plot\nALL\n\n"); },
      "Plotted..."},
@@ -502,6 +512,55 @@ void QuerySqlite(benchmark::State &state, long times)
     sqlite3_close(db);
 }
 
+/* The ogr2ogr program, or empty when the machine lacks it. */
+std::string ogr2ogr_path()
+{
+    for (const char *dir : {"/usr/bin", "/usr/local/bin"}) {
+        fs::path p = fs::path(dir) / "ogr2ogr";
+        if (fs::exists(p)) return p.string();
+    }
+    return std::string();
+}
+
+/* A CSV file of the points a map of n stations exports (each TEXT's point
+ * and its station's NAME), made once per size. */
+std::string write_points_csv(long n)
+{
+    std::string file = (g_dir / ("points" + std::to_string(n) + ".csv")).string();
+    if (fs::exists(file)) return file;
+    std::ofstream out(file);
+    out << "X,Y,NAME\n";
+    long side = grid_side(n);
+    char line[128];
+    for (long i = 0; i < n; i++) {
+        std::snprintf(line, sizeof line, "%.6f,%.6f,S%ld\n", GRID_EAST + (double)(i % side) * GRID_M + TEXT_OFF_M,
+                      GRID_NORTH + (double)(i / side) * GRID_M, i + 1);
+        out << line;
+    }
+    return file;
+}
+
+/* ogr2ogr writing the points of a map of times N stations from a CSV file
+ * in one format ("MapInfo File" .mif, "ESRI Shapefile" .shp), the points
+ * in UTM 10 NAD27, once an iteration: the tool a geologist would use
+ * otherwise, measured beside the export in the same run. */
+void OgrFromCsv(benchmark::State &state, long times, const char *format, const char *ext)
+{
+    std::string csv = write_points_csv(entities(times));
+    fs::path out = g_dir / ("ogr" + std::string(ext));
+    std::string command = ogr2ogr_path() + " -f \"" + format + "\" -a_srs EPSG:26710 " + out.string() + " " + csv +
+                          " -oo X_POSSIBLE_NAMES=X -oo Y_POSSIBLE_NAMES=Y >/dev/null 2>&1";
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const char *e : {".mif", ".mid", ".shp", ".shx", ".dbf", ".prj", ".cpg"})
+            fs::remove(fs::path(out).replace_extension(e));
+        state.ResumeTiming();
+        if (std::system(command.c_str()) != 0) state.SkipWithError(("ogr2ogr failed: " + command).c_str());
+    }
+    state.counters["per_entity"] = benchmark::Counter((double)entities(times) * (double)state.iterations(),
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -525,6 +584,15 @@ int main(int argc, char **argv)
         ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("QuerySqlite/100N", QuerySqlite, 100L)
         ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+    /* ogr2ogr writing the same points as the exports of 100 N, from CSV. */
+    if (ogr2ogr_path().empty()) {
+        std::printf("ogr2ogr not found: the exports are not compared with it\n");
+    } else {
+        benchmark::RegisterBenchmark("OgrMif/100N", OgrFromCsv, 100L, "MapInfo File", ".mif")
+            ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark("OgrShapefile/100N", OgrFromCsv, 100L, "ESRI Shapefile", ".shp")
+            ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
     static const bench_ratio RATIOS[] = {
         {"Update/100N", "Update/1N", "pv-update ALL, 100 N / N (linear: 100)"},
         {"Clean/100N", "Clean/1N", "pv-clean ALL, 100 N / N (linear: 100)"},
@@ -533,6 +601,9 @@ int main(int argc, char **argv)
         {"RedrawVectors/100N", "RedrawVectors/1N", "vector symbols redrawn, 100 N / N (linear: 100)"},
         {"ExportE00/1000N", "ExportE00/100N", "pv-export E00 ALL, 1000 N / 100 N (linear: 10)"},
         {"Query/100N", "QuerySqlite/100N", "pv-query count + first page / SQLite count + 100 rows"},
+        {"ExportMifColumn/100N", "ExportMifColumn/1N", "pv-export MIF + column, 100 N / N (linear: 100)"},
+        {"ExportMifColumn/100N", "OgrMif/100N", "pv-export MIF + column / ogr2ogr CSV to MIF, 100 N"},
+        {"ExportE00Attributes/100N", "OgrShapefile/100N", "pv-export E00 + attributes / ogr2ogr CSV to shapefile, 100 N"},
     };
     int rc = bench_main_contended(argc, argv, RATIOS, std::size(RATIOS));
     stop();

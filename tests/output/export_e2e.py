@@ -16,7 +16,7 @@ millimetre apart) are exported and plotted from a query to E00 and MapInfo
 and read back value for value; a plot made to fail leaves the earlier file.
 A random drawing over three tables whose rows changed since it was drawn is
 exported to E00, MapInfo and text with one look-up an entity and with rows
-fetched in batches: files and messages alike, each checked as CSV.
+fetched in batches: files and messages alike, the text read back as CSV.
 """
 import os
 import re
