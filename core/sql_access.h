@@ -86,6 +86,7 @@ struct sql_failure {
 int sql_execute(void *connection, void **stmt, void **cursor, const char *text, int report);
 int sql_execute_rows(void *connection, const char *text, int report, long *rows);
 int sql_query(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report);
+int sql_query_counted(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report);
 int sql_describe_table(void *connection, const char *table, sql_col_rec **row, int report);
 int sql_select_all(void *connection, void **stmt, void **cursor, sql_col_rec **row, const char *table,
                    const char *order, int report);

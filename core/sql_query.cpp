@@ -484,9 +484,10 @@ int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
     return SQL_OK;
 }
 
-/* sql_query without its second prepare: changed is sql_open_prepared's. */
+/* sql_query without its second prepare: changed is sql_open_prepared's;
+** with first 0 the first row of several is left to the caller's fetch. */
 static int sql_query_once(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row,
-                          int report, int *changed)
+                          int report, int *changed, int first)
 {
     sql_free_handles(stmt, cursor);
     CAsiStatement *s = nullptr;
@@ -527,10 +528,21 @@ static int sql_query_once(void *connection, const char *text, void **stmt, void 
         return ERR_NO_RECORDS;
     }
     if (count == 1) sql_row_to_text(out);
-    else if (count > 1) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
+    else if (count > 1 && first) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
     sql_keep_count(*cursor, count);
     *row = out;
     return (int)count;
+}
+
+/* sql_query, and with first 0 sql_query_counted. */
+static int sql_query_run(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row,
+                         int report, int first)
+{
+    if (row) *row = nullptr;
+    if (!connection || !text || !stmt || !cursor || !row) return SQL_ERR_ARG;
+    int changed = 0;
+    int n = sql_query_once(connection, text, stmt, cursor, row, report, &changed, first);
+    return changed ? sql_query_once(connection, text, stmt, cursor, row, report, nullptr, first) : n;
 }
 
 /* Describes a query, prepares it again, opens its cursor, binds every
@@ -547,11 +559,17 @@ static int sql_query_once(void *connection, const char *text, void **stmt, void 
 ** and prepared again, once. */
 int sql_query(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report)
 {
-    if (row) *row = nullptr;
-    if (!connection || !text || !stmt || !cursor || !row) return SQL_ERR_ARG;
-    int changed = 0;
-    int n = sql_query_once(connection, text, stmt, cursor, row, report, &changed);
-    return changed ? sql_query_once(connection, text, stmt, cursor, row, report, nullptr) : n;
+    return sql_query_run(connection, text, stmt, cursor, row, report, 1);
+}
+
+/* sql_query for a caller that reads the rows from the first on by fetches
+** of its own (the table browser's pages): the rows are counted, and of
+** several the first is not fetched, which spares a request to the driver;
+** the row's texts are then empty until the caller's first fetch. Answers
+** and fails as sql_query. */
+int sql_query_counted(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report)
+{
+    return sql_query_run(connection, text, stmt, cursor, row, report, 0);
 }
 
 /* Appends " ORDER BY %s" to a statement when an order is given. Answers 0,

@@ -271,7 +271,8 @@ int qry_execute(qry_rec *query)
     ads_mode_tile(box, "accept", MODE_DISABLE);
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    int n = sql_query(query->project->connection, text, &stmt, &cursor, &row, 1);
+    /* The browser reads the first page itself. */
+    int n = sql_query_counted(query->project->connection, text, &stmt, &cursor, &row, 1);
     std::free(text);
     /* Reporting, the access layer answers a query that selected nothing
     ** with its own code (after its alert): no rows, not a failure. */

@@ -6,10 +6,13 @@
 ** (query_rows_check.py); NEAR agrees with python3-shapely's distance; and
 ** the queries go through PVQUERY, PVQOUT and PVQPOINT and come back after
 ** a new logon, a query naming an unregistered table being left out and
-** written back as it was.
+** written back as it was; running a query costs five requests to the
+** driver however many rows it finds.
 */
 #include "core/geo_util.h"
+#include "platform/dialog/dialog_test_api.h"
 #include "qry_db3_fixture.h"
+#include "sqlclient/asi_connection.h"
 
 namespace fs = std::filesystem;
 
@@ -99,6 +102,34 @@ TEST_F(QueryDb3, PostFilterRowsOnlySelectEverythingAndKeepThePassingRows) {
   EXPECT_EQ((int)near.size(), want);
   EXPECT_EQ(near.size(), 1u) << "only station 104 (55, 5) lies within 6 of the line";
   free(t);
+  qry_free(q);
+}
+
+TEST_F(QueryDb3, RunningAQueryCountsItsRowsAndOpensTheBrowserOnItsFirstPageInFiveRequests) {
+  pjct_rec *p = logon();
+  ASSERT_NE(p, nullptr);
+  for (int i = 6; i <= 75; i++) {   /* more rows than a prepare answers whole */
+    long rows = 0;
+    std::string sql = "INSERT INTO STATION (BASENUMBER, STATION, SEGMENT, UNIT, ROCKTYPE) VALUES (" +
+                      std::to_string(i) + ", " + std::to_string(100 + i) + ", 1, 1, 'R" + std::to_string(i) + "')";
+    ASSERT_EQ(sql_execute_rows(p->connection, sql.c_str(), 0, &rows), 5100) << sql;
+  }
+  qry_rec *q = query(p, {"STATION.ROCKTYPE"}, {{"", "STATION.UNIT", "=", "1"}});
+  CAsiConnection *c = (CAsiConnection *)p->connection;
+  long before = c->requestCount();
+  host_io_use_script_text("pv_msg_box\nshow\nok\npv_table_med\nok\n");
+  EXPECT_EQ(qry_execute(q), 0);
+  /* The prepare, the open, the count at the last row, the first page and
+  ** the close. */
+  EXPECT_EQ(c->requestCount() - before, 5);
+  std::string out = take_transcript();
+  EXPECT_NE(out.find("Querying... 72 records found..."), std::string::npos) << out;
+  dlg_tile_snapshot page;
+  ASSERT_TRUE(dlg_test_last_tile("pv_table_med", "sqlrow", page));
+  ASSERT_EQ(page.items.size(), 15u);
+  EXPECT_EQ(page.items[0].substr(0, 8), "GRANITE ");
+  EXPECT_EQ(page.items[1].substr(0, 13), "GRANODIORITE ");
+  EXPECT_EQ(page.items[14].substr(0, 5), "R18  ") << "in STATION order";
   qry_free(q);
 }
 
