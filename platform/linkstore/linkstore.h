@@ -21,7 +21,9 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ads_host.h"
@@ -111,10 +113,12 @@ struct lsv_link {
   bool has_extra[3] = {false, false, false}; /* which of them were given   */
 };
 
-/* The store of the current drawing. */
+/* The store of the current drawing. Links are filed and taken out with
+** lsv_link_put and lsv_link_erase, which keep by_entity. */
 struct lsv_store {
   std::vector<lsv_lpn> lpns;                    /* in registration order  */
   std::map<long, lsv_link> links;               /* by link number         */
+  std::unordered_map<unsigned long, std::set<long>> by_entity; /* entity -> its links */
   long next_link = 1;                           /* next link number       */
   std::map<long, std::vector<long>> selections; /* number -> link numbers */
   long next_sel = 1;                            /* next selection number  */
@@ -144,6 +148,12 @@ bool lsv_value_equal(const lsv_value &a, const lsv_value &b);
 bool lsv_value_from_rb(const struct resbuf *rb, lsv_value &out);
 /* A result-buffer element of a value; nullptr without memory. */
 struct resbuf *lsv_value_to_rb(const lsv_value &v);
+/* Files a link under its number, replacing the link there. */
+void lsv_link_put(lsv_store &s, const lsv_link &l);
+/* Takes a link out; answers the link after it. */
+std::map<long, lsv_link>::iterator lsv_link_erase(lsv_store &s, std::map<long, lsv_link>::iterator it);
+/* The numbers of an entity's links, in order; nullptr when it has none. */
+const std::set<long> *lsv_links_of(const lsv_store &s, unsigned long entity);
 /* Drops links whose entity is not a live entity of the drawing, and the
 ** selections' references to them. */
 void lsv_store_drop_orphans();

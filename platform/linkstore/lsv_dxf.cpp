@@ -197,7 +197,7 @@ static bool get_link(xd_cursor &c, lsv_store &s) {
       if (l.kind != 2 || !get_values(c, l.extra[k])) return false;
       l.has_extra[k] = true;
     }
-  s.links[l.number] = l;
+  lsv_link_put(s, l);
   return true;
 }
 

@@ -28,6 +28,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <unordered_set>
 
 #include "ase_service.h"
 #include "platform/linkstore/linkstore.h"
@@ -461,7 +462,7 @@ static struct resbuf *rq_write_link(const struct resbuf *args, lsv_error &err) {
   }
   struct resbuf *reply = link_reply(l);
   if (!reply) return nullptr;
-  s.links[l.number] = l;
+  lsv_link_put(s, l);
   lsv_store_register_app();
   return reply;
 }
@@ -517,11 +518,30 @@ static struct resbuf *rq_select(const struct resbuf *args, lsv_error &err) {
     }
   }
   lsv_store &s = lsv_current();
+  /* An entity or a selection set names the only links to look at: those
+  ** filed under its entities, in their numbers' order. */
+  std::vector<const std::pair<const long, lsv_link> *> visit;
+  if (entity || set) {
+    std::vector<long> numbers;
+    std::vector<unsigned long> of = entity ? std::vector<unsigned long>{entity} : *set;
+    for (unsigned long e : of)
+      if (const std::set<long> *mine = lsv_links_of(s, e)) numbers.insert(numbers.end(), mine->begin(), mine->end());
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    for (long n : numbers)
+      if (auto it = s.links.find(n); it != s.links.end()) visit.push_back(&*it);
+  } else {
+    for (auto &p : s.links) visit.push_back(&p);
+  }
+  std::unordered_set<unsigned long> in_set;
+  if (set) in_set.insert(set->begin(), set->end());
   std::vector<long> chosen;
-  for (auto &[number, l] : s.links) {
+  for (auto *p : visit) {
+    long number = p->first;
+    const lsv_link &l = p->second;
     if (kind && l.kind != kind) continue;
     if (entity && l.entity != entity) continue;
-    if (set && std::find(set->begin(), set->end(), l.entity) == set->end()) continue;
+    if (set && !in_set.count(l.entity)) continue;
     if (lpn && l.lpn != lpn->name) continue;
     if (by_path) {
       const lsv_lpn *own = lsv_find_lpn(l.lpn);
@@ -567,7 +587,8 @@ static struct resbuf *rq_erase(const struct resbuf *args, lsv_error &err) {
   struct resbuf *reply = r.take();
   if (!reply) return nullptr;
   lsv_store &s = lsv_current();
-  for (long number : *sel) s.links.erase(number);
+  for (long number : *sel)
+    if (auto it = s.links.find(number); it != s.links.end()) lsv_link_erase(s, it);
   s.selections.erase(n);
   for (auto &other : s.selections) {
     auto &v = other.second;

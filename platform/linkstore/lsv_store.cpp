@@ -159,6 +159,33 @@ void lsv_store_register_app() {
   if (!db_table_find(db(), "APPID", LSV_APP)) ads_regapp(LSV_APP);
 }
 
+/* ---- Links ---- */
+
+/* Takes a link's number out of its entity's list. */
+static void unindex(lsv_store &s, const lsv_link &l) {
+  auto e = s.by_entity.find(l.entity);
+  if (e == s.by_entity.end()) return;
+  e->second.erase(l.number);
+  if (e->second.empty()) s.by_entity.erase(e);
+}
+
+void lsv_link_put(lsv_store &s, const lsv_link &l) {
+  auto it = s.links.find(l.number);
+  if (it != s.links.end()) unindex(s, it->second);
+  s.links[l.number] = l;
+  if (l.entity) s.by_entity[l.entity].insert(l.number);
+}
+
+std::map<long, lsv_link>::iterator lsv_link_erase(lsv_store &s, std::map<long, lsv_link>::iterator it) {
+  unindex(s, it->second);
+  return s.links.erase(it);
+}
+
+const std::set<long> *lsv_links_of(const lsv_store &s, unsigned long entity) {
+  auto e = s.by_entity.find(entity);
+  return e == s.by_entity.end() ? nullptr : &e->second;
+}
+
 /* Drops links of entities the drawing lacks (or kind-1 links without
 ** entity) and every reference to them. */
 void lsv_store_drop_orphans() {
@@ -166,7 +193,7 @@ void lsv_store_drop_orphans() {
   for (auto it = s.links.begin(); it != s.links.end();) {
     const lsv_link &l = it->second;
     bool keep = l.entity ? db_entity_find(db(), l.entity, true) != nullptr : l.kind == 2;
-    it = keep ? std::next(it) : s.links.erase(it);
+    it = keep ? std::next(it) : lsv_link_erase(s, it);
   }
   for (auto &sel : s.selections) {
     auto &v = sel.second;

@@ -65,9 +65,10 @@ class LinkStoreTest : public EditorTest {
     return r && r->restype == RTSHORT ? r->resval.rint : -1;
   }
 
-  /* Writes a new link of kind 1 with one long key; its number, or -1. */
-  static long write_link(const ads_name ent, const char* lpn, long key) {
-    struct resbuf* r = rq(32, ads_buildlist(RTSHORT, 1, RTLONG, -1, RTSHORT, 2, RTSHORT, 1, RTSHORT, 3, RTSHORT, 0,
+  /* Writes a link of kind 1 with one long key, a new one or the one of
+  ** that number; its number, or -1. */
+  static long write_link(const ads_name ent, const char* lpn, long key, long number = -1) {
+    struct resbuf* r = rq(32, ads_buildlist(RTSHORT, 1, RTLONG, (int)number, RTSHORT, 2, RTSHORT, 1, RTSHORT, 3, RTSHORT, 0,
                                             RTSHORT, 4, RTENAME, ent, RTSHORT, 5, RTSTR, lpn, RTSHORT, 6, RTLB,
                                             RTLONG, (int)key, RTLE, 0));
     return r && r->restype == RTSHORT && r->rbnext && r->rbnext->restype == RTLONG ? r->rbnext->resval.rlong : -1;

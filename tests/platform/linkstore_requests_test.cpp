@@ -426,6 +426,8 @@ TEST_F(LinkStoreTest, SelectionsTakeTheLinksThatPassEveryCriterion) {
   ASSERT_EQ(write_link(a, "G$STATION", 1), 1);
   ASSERT_EQ(write_link(b, "G$STATION", 2), 2);
   ASSERT_EQ(write_link(a, "X$STATION", 1), 3);
+  ASSERT_EQ(write_link(c, "G$STATION", 3), 4);
+  ASSERT_EQ(write_link(b, "G$STATION", 3, 4), 4) << "link 4 moves to b";
   ads_name ss;
   ads_ssadd(b, nullptr, ss);
   ads_ssadd(c, ss, ss);
@@ -434,16 +436,17 @@ TEST_F(LinkStoreTest, SelectionsTakeTheLinksThatPassEveryCriterion) {
     struct resbuf* filter;
     const char* links; /* SEL line expected, without its number */
   } cases[] = {
-      {"no filter", nullptr, " 1 2 3"},
+      {"no filter", nullptr, " 1 2 3 4"},
       {"entity", ads_buildlist(RTSHORT, 4, RTENAME, a, 0), " 1 3"},
+      {"entity a link moved to", ads_buildlist(RTSHORT, 4, RTENAME, b, 0), " 2 4"},
       {"entity without links", ads_buildlist(RTSHORT, 4, RTENAME, c, 0), ""},
-      {"selection set", ads_buildlist(RTSHORT, -2, RTPICKS, ss, 0), " 2"},
+      {"selection set", ads_buildlist(RTSHORT, -2, RTPICKS, ss, 0), " 2 4"},
       {"link path name", ads_buildlist(RTSHORT, 5, RTSTR, "x$station", 0), " 3"},
-      {"environment", ads_buildlist(RTSHORT, -3, RTSTR, "DB3", 0), " 1 2"},
+      {"environment", ads_buildlist(RTSHORT, -3, RTSTR, "DB3", 0), " 1 2 4"},
       {"path with name", ads_buildlist(RTSHORT, -3, RTSTR, "*.*.*.STATION(X$STATION)", 0), " 3"},
       {"keys", ads_buildlist(RTSHORT, 6, RTLB, RTREAL, 1.0, RTLE, 0), " 1 3"},
       {"entity and name", ads_buildlist(RTSHORT, 4, RTENAME, a, RTSHORT, 5, RTSTR, "G$STATION", 0), " 1"},
-      {"kind 1", ads_buildlist(RTSHORT, 2, RTSHORT, 1, 0), " 1 2 3"},
+      {"kind 1", ads_buildlist(RTSHORT, 2, RTSHORT, 1, 0), " 1 2 3 4"},
       {"kind 2", ads_buildlist(RTSHORT, 2, RTSHORT, 2, 0), ""},
   };
   for (auto& k : cases) {
