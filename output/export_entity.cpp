@@ -10,6 +10,7 @@
 #include "output/export_entity.h"
 
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,6 @@
 #include "draw/map_params.h"
 #include "output/export_geo.h"
 #include "output/export_state.h"
-#include "output/out_text.h"
 
 namespace {
 
@@ -94,6 +94,25 @@ std::string style_font(const std::string &style)
     return slash == std::string::npos ? font : font.substr(slash + 1);
 }
 
+/* The linetype of a layer in the layer table. */
+std::string layer_linetype(const std::string &layer)
+{
+    char lt[k_linetype_length + 1] = "";
+    ent_layer_linetype(layer.c_str(), lt, k_linetype_length);
+    return lt;
+}
+
+/* A table look-up of the walk: looked up once a walk in the drawing's
+** tables (which an export leaves as they are), each time outside one. */
+std::string walk_lookup(std::map<std::string, std::string> &seen, const std::string &key,
+                        std::string (*look_up)(const std::string &))
+{
+    if (!export_state().batch.rows) return look_up(key);
+    auto found = seen.find(key);
+    if (found == seen.end()) found = seen.emplace(key, look_up(key)).first;
+    return found->second;
+}
+
 /* The vertices of a POLYLINE's VERTEX entities up to its SEQEND. */
 bool polyline_points(walker &w)
 {
@@ -119,25 +138,42 @@ void fetch_batch(export_batch_rec &b)
     int per = link_rows_per_request();
     b.first = b.at;
     b.end = b.at + (per > 1 ? per : 1);
-    std::vector<link_rec> links;
+    b.links.clear();
+    b.slot.clear();
     for (long i = b.first; per > 1 && i < b.end && i < b.count; ++i) {
         ads_name e;
         link_rec l;
-        if (ads_ssname(b.ss, i, e) == RTNORM && link_xdata_get(&l, e) == 0) links.push_back(l);
+        bool linked = ads_ssname(b.ss, i, e) == RTNORM && link_xdata_get(&l, e) == 0;
+        b.slot.push_back(linked ? (int)b.links.size() : -1);
+        if (linked) b.links.push_back(l);
     }
-    link_rows_fetch(b.rows, links.data(), (int)links.size());
+    link_rows_fetch(b.rows, b.links.data(), (int)b.links.size());
+}
+
+/* The entity's link, as the batch read it when it did: 0, or
+** link_xdata_get's code. */
+int entity_link(walker &w, link_rec *link)
+{
+    const export_batch_rec &b = w.s.batch;
+    long k = b.at - b.first;
+    if (b.rows && b.at >= 0 && k >= 0 && k < (long)b.slot.size()) {
+        if (b.slot[(size_t)k] < 0) return LINK_ERR_NOT_LINKED;
+        *link = b.links[(size_t)b.slot[(size_t)k]];
+        return 0;
+    }
+    return link_xdata_get(link, w.ename);
 }
 
 /* Fills the attribute columns from the entity's linked row: the walk's
 ** batch answers it, else a look-up of its own. */
 void read_attributes(walker &w)
 {
-    link_rec link;
-    if (link_xdata_get(&link, w.ename) != 0) return;
     export_batch_rec &b = w.s.batch;
+    if (b.rows && b.at >= 0 && (b.at < b.first || b.at >= b.end)) fetch_batch(b);
+    link_rec link;
+    if (entity_link(w, &link) != 0) return;
     link_rows_rec *own = nullptr, *rows = b.rows;
     if (!rows && !(rows = own = link_rows_new())) return;
-    if (rows == b.rows && b.at >= 0 && (b.at < b.first || b.at >= b.end)) fetch_batch(b);
     sql_col_rec *row = nullptr;
     if (link_rows_find(rows, &link, &row) == 0) {
         for (std::size_t i = (std::size_t)w.s.fixed_count; i < w.s.columns.size(); ++i) {
@@ -197,9 +233,6 @@ bool read_point(walker &w, struct resbuf *list, int type)
     geo_point p;
     if (!convert(w, g10->resval.rpoint, world, &p)) return false;
     w.o.point = p;
-    out_appendf(w.o.x_text, "%.6lf", p.x);
-    out_appendf(w.o.y_text, "%.6lf", p.y);
-    out_appendf(w.o.z_text, "%.6lf", p.z);
     unit_step(w, g10->resval.rpoint, world);
     double own = 0.0;
     struct resbuf *gh = rb_find(list, type == ENT_TYPE_INSERT ? 41 : 40);
@@ -207,8 +240,6 @@ bool read_point(walker &w, struct resbuf *list, int type)
     if (w.o.height == 0.0) w.o.height = own;
     struct resbuf *g50 = rb_find(list, 50);
     w.o.angle_deg = g50 ? g50->resval.rreal * GEO_RAD_TO_DEG : 0.0;
-    out_appendf(w.o.height_text, "%.3lf", w.o.height);
-    out_appendf(w.o.angle_text, "%.3lf", w.o.angle_deg);
     return true;
 }
 
@@ -275,10 +306,14 @@ int export_read_entity(int kind, const ads_name entity, prj_rec *projection, int
     clear_values(s);
     prj_rec *map_prj = g_map_params.projection;
     if (!map_prj) return -1;
-    int type = ent_type_code(entity);
-    if (!type_fits(type, kind) || map_params_is_reference(entity)) return -1;
     struct resbuf *list = ads_entget(entity);
     if (!list) return -1;
+    struct resbuf *g0 = rb_find(list, 0);
+    int type = g0 && g0->resval.rstring ? ent_type_of_name(g0->resval.rstring) : ENT_TYPE_UNKNOWN;
+    if (!type_fits(type, kind) || (type == ENT_TYPE_INSERT && map_params_is_reference(entity))) {
+        ads_relrb(list);
+        return -1;
+    }
     export_object_rec &o = s.obj;
     walker w{kind, entity, map_prj, projection, pass, s, o};
     o.ent_type = type;
@@ -290,12 +325,9 @@ int export_read_entity(int kind, const ads_name entity, prj_rec *projection, int
     if (o.name.empty()) o.name = group_text(list, 2);
     o.layer = group_text(list, 8);
     o.linetype = group_text(list, 6);
-    if (str_nonblank(o.linetype.c_str()) != RTNORM) {
-        char lt[k_linetype_length + 1] = "";
-        ent_layer_linetype(o.layer.c_str(), lt, k_linetype_length);
-        o.linetype = lt;
-    }
-    o.style = style_font(group_text(list, 7));
+    if (str_nonblank(o.linetype.c_str()) != RTNORM)
+        o.linetype = walk_lookup(s.batch.linetypes, o.layer, layer_linetype);
+    o.style = walk_lookup(s.batch.fonts, group_text(list, 7), style_font);
     bool ok = kind == EXPORT_KIND_POINTS ? read_point(w, list, type) : read_points(w, list, type);
     if (ok && kind == EXPORT_KIND_POLYGONS) ok = settle_ring(o);
     if (ok && pass == 1) {

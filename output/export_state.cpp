@@ -110,12 +110,12 @@ int export_fixed_value(int column, int text_form, int kind, std::string &out)
     const export_object_rec &o = s.obj;
     const char *name = cols[column].name;
     out.clear();
-    if (!std::strcmp(name, "X")) out = o.x_text;
-    else if (!std::strcmp(name, "Y")) out = o.y_text;
-    else if (!std::strcmp(name, "Z")) out = o.z_text;
+    if (!std::strcmp(name, "X")) out_appendf(out, "%.6lf", o.point.x);
+    else if (!std::strcmp(name, "Y")) out_appendf(out, "%.6lf", o.point.y);
+    else if (!std::strcmp(name, "Z")) out_appendf(out, "%.6lf", o.point.z);
     else if (!std::strcmp(name, "NAME")) out = o.name;
-    else if (!std::strcmp(name, "SCALE")) out = o.height_text;
-    else if (!std::strcmp(name, "ANGLE")) out = o.angle_text;
+    else if (!std::strcmp(name, "SCALE")) out_appendf(out, "%.3lf", o.height);
+    else if (!std::strcmp(name, "ANGLE")) out_appendf(out, "%.3lf", o.angle_deg);
     else if (!std::strcmp(name, "LAYER")) out = o.layer;
     else if (!std::strcmp(name, "LINETYPE")) out = o.linetype;
     else if (!std::strcmp(name, "ID")) out_appendf(out, "%ld", s.count + 1);

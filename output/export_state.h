@@ -12,10 +12,12 @@
 #define PV_OUTPUT_EXPORT_STATE_H
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "coords/geo_point.h"
+#include "draw/link.h"
 
 struct pjct_rec;
 struct prj_rec;
@@ -60,16 +62,13 @@ struct export_column_rec {
 /* The object the entity walker read last. */
 struct export_object_rec {
     int ent_type = 0;          /* entity type code, 0 none */
-    geo_point point{};         /* insertion point in the export projection */
-    std::string x_text, y_text, z_text; /* its texts, "%.6lf" */
+    geo_point point{};         /* insertion point in the export projection (its columns "%.6lf") */
     std::string name;          /* text string or block name */
     std::string style;         /* text style's font file name */
     std::string layer;         /* layer */
     std::string linetype;      /* linetype (the layer's when the entity's is blank) */
-    double height = 0.0;       /* height or scale */
-    std::string height_text;   /* its text, "%.3lf" */
-    double angle_deg = 0.0;    /* rotation, degrees */
-    std::string angle_text;    /* its text, "%.3lf" */
+    double height = 0.0;       /* height or scale (its column "%.3lf") */
+    double angle_deg = 0.0;    /* rotation, degrees (its column "%.3lf") */
     double rotation_deg = 0.0; /* turn of the export's unit step, degrees */
     double scale_factor = 1.0; /* length of the export's unit step */
     int box_flag = 0;          /* 1 for a SHAPE or an INSERT label */
@@ -90,6 +89,10 @@ struct export_batch_rec {
     long at = -1;                   /* index of the entity being read; -1 none */
     long first = 0;                 /* first index the batch covers */
     long end = 0;                   /* index after its last */
+    std::vector<link_rec> links;    /* the links read from its entities */
+    std::vector<int> slot;          /* per entity from first: its link in links, -1 none */
+    std::map<std::string, std::string> linetypes; /* each layer's linetype, as looked up in the walk */
+    std::map<std::string, std::string> fonts;     /* each text style's font file, likewise */
 };
 
 /* The export's state. */

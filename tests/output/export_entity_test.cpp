@@ -101,6 +101,12 @@ class Walker : public DrawTest {
     export_state_reset();
     DrawTest::TearDown();
   }
+  /* The text of the point column (0 X, 1 Y, 4 SCALE, 5 ANGLE) of the object read last. */
+  static std::string point_column(int column) {
+    std::string v;
+    export_fixed_value(column, 1, EXPORT_KIND_POINTS, v);
+    return v;
+  }
   /* Makes an LWPOLYLINE of the points with the flags of group 70. */
   static void lwpolyline(const Ring &pts, int flags, ads_name out) {
     struct resbuf *l = ads_buildlist(RTDXF0, "LWPOLYLINE", 8, "UNITS", 90, (int)pts.size(), 70, flags, 0);
@@ -205,8 +211,8 @@ TEST_F(Walker, EntitiesOfAnotherKindAreRefused) {
   ASSERT_EQ(read(EXPORT_KIND_LINES, ln), 0);
   EXPECT_DOUBLE_EQ(s.obj.length, 5.0);
   ASSERT_EQ(read(EXPORT_KIND_POINTS, pt), 0);
-  EXPECT_EQ(s.obj.x_text, "1.000000");
-  EXPECT_EQ(s.obj.y_text, "2.000000");
+  EXPECT_EQ(point_column(0), "1.000000");
+  EXPECT_EQ(point_column(1), "2.000000");
   EXPECT_EQ(read(9, pt), -2);
   EXPECT_EQ(export_read_entity(EXPORT_KIND_POINTS, pt, nullptr, 1, 0, 1, 0), -2);
 }
@@ -234,13 +240,13 @@ TEST_F(Walker, TextTakesTheDialogHeightAndIsNotedOnlyInTheFirstPass) {
   ads_relrb(l);
   ASSERT_EQ(read(EXPORT_KIND_POINTS, t, 2), 0);
   EXPECT_EQ(s.text_met, 0);
-  EXPECT_EQ(s.obj.height_text, "2.500"); /* no dialog height: the entity's own */
+  EXPECT_EQ(point_column(4), "2.500"); /* no dialog height: the entity's own */
   s.height = 4.0;
   ASSERT_EQ(read(EXPORT_KIND_POINTS, t, 1), 0);
   EXPECT_EQ(s.text_met, 1);
   EXPECT_EQ(s.obj.name, "Gneiss");
-  EXPECT_EQ(s.obj.height_text, "4.000");
-  EXPECT_EQ(s.obj.angle_text, "28.648");
+  EXPECT_EQ(point_column(4), "4.000");
+  EXPECT_EQ(point_column(5), "28.648");
 }
 
 }  // namespace
