@@ -12,6 +12,10 @@
 
 #include <cstdio>
 
+/* The most memory a driver program may hold at once (kB), whatever the
+ * command or the size of its tables. */
+constexpr long DRIVER_PEAK_BOUND_KB = 32 * 1024;
+
 /* The newest child process of this one's main thread, the driver program
  * a connection started; -1 when there is none. */
 inline long driver_pid()
@@ -53,6 +57,17 @@ inline long driver_peak_kb()
         if (std::sscanf(line, "VmHWM: %ld", &p) == 1) peak = p;
     if (f) std::fclose(f);
     return peak;
+}
+
+/* Prints a line naming what ran when the driver's peak of peak_kb passed
+ * DRIVER_PEAK_BOUND_KB; answers whether it stayed within. */
+inline bool driver_peak_within(const char *what, long peak_kb)
+{
+    if (peak_kb <= DRIVER_PEAK_BOUND_KB) return true;
+    std::printf("!! %s: the driver peaked at %.1f MB, above its bound of %ld MB\n", what, (double)peak_kb / 1024.0,
+                DRIVER_PEAK_BOUND_KB / 1024);
+    std::fflush(stdout);
+    return false;
 }
 
 #endif /* PV_BENCH_DRIVER_PEAK_H */

@@ -405,22 +405,32 @@ static int cpu_free(long long now) noexcept
     return free;
 }
 
+/* What a wait does before it sleeps; see the header. */
+asi_wait_plan asi_wait_plan_for(int cpu_free, long recent_spin_us) noexcept
+{
+    if (!cpu_free)
+        return asi_wait_plan{0, 0};
+    return asi_wait_plan{recent_spin_us > 0 ? recent_spin_us : 0, ASI_SPIN_US};
+}
+
 /* Waits in slices; within each the peer is asked every ASI_ALIVE_POLL_MS
 ** whether it lives (a zero-timeout look, no thread of its own).  Before
-** it sleeps, a wait looks at its semaphore as long as that is likely to
-** pay: while every runnable task has a processor and the latest answers
-** all came within SPIN_MAX_US, it spins for as long as the longest of them
-** took; then, up to ASI_SPIN_US from its start, it looks between yields of
-** its processor, which cost nothing when no other task wants it and give
-** it to the peer (or to any other task) when one does.  Spinning on a
-** machine with more runnable tasks than processors takes the processor
-** the peer needs to answer, and a quick answer waited for by sleeping
-** costs a wake-up. */
+** it sleeps, a wait looks at its semaphore only while every runnable task
+** has a processor (asi_wait_plan_for): it spins for as long as the longest
+** of the latest answers took when all of them came within SPIN_MAX_US,
+** then looks between yields of its processor up to ASI_SPIN_US from its
+** start, which cost nothing when no other task wants the processor.  On a
+** machine with more runnable tasks than processors it sleeps at once: a
+** spin takes the processor the peer needs to answer, and a yield hands it
+** to a busy task for a whole time slice (milliseconds), during which the
+** waiter, still runnable, is not woken by the answer, as a sleeper is. */
 int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms, int slice_ms) noexcept
 {
     long long start = now_us();
-    long spin = cpu_free(start) ? recent_spin() : 0;
-    int rc = (spin > 0 && spin_take(s, start, spin)) || yield_take(s, start, ASI_SPIN_US)
+    int free = cpu_free(start);
+    asi_wait_plan plan = asi_wait_plan_for(free, free ? recent_spin() : 0);
+    int rc = (plan.spinUs > 0 && spin_take(s, start, plan.spinUs)) ||
+                     (plan.yieldUs > 0 && yield_take(s, start, plan.yieldUs))
                  ? 1
                  : blocked_wait(s, alive, ctx, total_ms, slice_ms);
     if (rc == 1)

@@ -46,9 +46,9 @@ constexpr int ASI_START_TIMEOUT_MS = 5000;
 
 /* Before it blocks, a waiter looks at its semaphore for this many
 ** microseconds, giving its processor up between two looks (and first
-** spins where a processor is free and its latest answers came quickly:
-** see asi_sem_wait), as the peer's answer to a short request usually comes
-** sooner than the kernel could put the waiter to sleep and wake it. */
+** spins where its latest answers came quickly), as the peer's answer to a
+** short request usually comes sooner than the kernel could put the waiter
+** to sleep and wake it; only while a processor is free: see asi_sem_wait. */
 constexpr int ASI_SPIN_US = 50;
 
 /* Channels (connections) of one driver, and the bytes of one channel's
@@ -212,6 +212,20 @@ typedef int (*asi_alive_fn)(void *ctx);
 ** after total_ms when total_ms is above 0. */
 int asi_sem_wait(sem_t *s, asi_alive_fn alive, void *ctx, int total_ms = 0,
                  int slice_ms = 0) noexcept;
+
+/* What a wait does before it sleeps on its semaphore: it spins for spinUs
+** microseconds, then looks at the semaphore between yields of its
+** processor until yieldUs from its start (none for 0). */
+struct asi_wait_plan {
+    long spinUs;    /* microseconds of spinning */
+    long yieldUs;   /* microseconds from the start of the wait while it yields */
+};
+
+/* The plan of a wait: with a processor free (cpu_free 1), a spin of
+** recent_spin_us (what the latest answers took, 0 when one was slow) and
+** yields up to ASI_SPIN_US; with none free, no spin and no yield, as a
+** yield then gives the processor to a busy task for a whole time slice. */
+asi_wait_plan asi_wait_plan_for(int cpu_free, long recent_spin_us) noexcept;
 
 /* How often a wait asks whether its peer lives (milliseconds). */
 constexpr int ASI_ALIVE_POLL_MS = 50;

@@ -382,7 +382,10 @@ void RunOnMap(benchmark::State &state, long times, const bench_command *c)
         host_io_clear_transcript();
         state.ResumeTiming();
     }
-    state.counters["pvdb3_peak_MB"] = (double)driver_peak_kb() / 1024.0;
+    long peak = driver_peak_kb();
+    state.counters["pvdb3_peak_MB"] = (double)peak / 1024.0;
+    state.counters["pvdb3_bound_MB"] = (double)DRIVER_PEAK_BOUND_KB / 1024.0;
+    driver_peak_within((c->name + ("/" + std::to_string(times)) + "N").c_str(), peak);
     state.counters["per_entity"] = benchmark::Counter((double)n * (double)state.iterations(),
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

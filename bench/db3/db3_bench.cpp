@@ -257,16 +257,21 @@ void EngineAndDriverInsert(benchmark::State &state)
 }
 
 /* Runs one of the engine's benchmarks (bench_station.h) on a connection
- * to the SELECT tables through pvdb3; with peak set, pvdb3's peak memory
- * becomes a counter. */
-void on_select_tables(benchmark::State &state, void (*run)(benchmark::State &, CAsiConnection *), bool peak)
+ * to the SELECT tables through pvdb3; with the benchmark's name in
+ * peak_of, pvdb3's peak memory becomes a counter, held to its bound. */
+void on_select_tables(benchmark::State &state, void (*run)(benchmark::State &, CAsiConnection *),
+                      const char *peak_of = nullptr)
 {
     std::string dir = select_dir("db3");
     CAsiCfgHandle *cfg = nullptr;
     CAsiConnection *c = connect_db3(dir, &cfg);
     if (!c) state.SkipWithError("cannot connect to DB3");
     run(state, c);
-    if (peak) state.counters["pvdb3_peak_MB"] = (double)driver_peak_kb() / 1024.0;
+    if (peak_of) {
+        long kb = driver_peak_kb();
+        state.counters["pvdb3_peak_MB"] = (double)kb / 1024.0;
+        driver_peak_within(peak_of, kb);
+    }
     disconnect_db3(c, cfg);
 }
 
@@ -274,14 +279,14 @@ void on_select_tables(benchmark::State &state, void (*run)(benchmark::State &, C
  * bound buffer of its own type. */
 void EngineAndDriverSelect(benchmark::State &state)
 {
-    on_select_tables(state, bench_engine_select, false);
+    on_select_tables(state, bench_engine_select);
 }
 
 /* Every row through the engine's C interface and pvdb3, each value read
  * by asi_value_get, with the driver program's peak memory. */
 void EngineAndDriverSelectValues(benchmark::State &state)
 {
-    on_select_tables(state, bench_engine_select_values, true);
+    on_select_tables(state, bench_engine_select_values, "SelectValues/engine_and_pvdb3");
 }
 
 /* Every row through the engine's C interface and pvdb3 as a WHERE on a
@@ -290,7 +295,8 @@ void EngineAndDriverSelectValues(benchmark::State &state)
 void EngineAndDriverSelectWhere(benchmark::State &state)
 {
     on_select_tables(
-        state, [](benchmark::State &st, CAsiConnection *c) { bench_engine_select_text(st, c, SELECT_WHERE_TEXT); }, true);
+        state, [](benchmark::State &st, CAsiConnection *c) { bench_engine_select_text(st, c, SELECT_WHERE_TEXT); },
+        "SelectWhere/engine_and_pvdb3");
 }
 
 /* Every row through the sqlite3 library, each value read in its own type
@@ -304,14 +310,14 @@ void SqliteSelectValues(benchmark::State &state)
  * pvdb3, each a statement of its own with the key as a literal. */
 void EngineAndDriverLookUp(benchmark::State &state)
 {
-    on_select_tables(state, bench_engine_lookups, false);
+    on_select_tables(state, bench_engine_lookups);
 }
 
 /* Prepares of the SELECT of every row through the engine's C interface
  * and pvdb3, each freed without opening (a table described). */
 void EngineAndDriverDescribe(benchmark::State &state)
 {
-    on_select_tables(state, bench_engine_describes, false);
+    on_select_tables(state, bench_engine_describes);
 }
 
 /* The same look-ups through the driver's engine in this process. */

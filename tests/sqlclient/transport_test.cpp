@@ -190,6 +190,28 @@ TEST(TransportWait, SpinLearntFromQuickAnswersKeepsEveryWaitsMeaning)
     sem_destroy(&s);
 }
 
+TEST(TransportWait, WaitSleepsAtOnceWhenNoProcessorIsFree)
+{
+    /* A yield on a machine with every processor wanted hands the waiter's
+    ** processor to a busy task for a whole time slice, however soon the
+    ** answer comes; a spin keeps the peer from one. */
+    struct {
+        int cpu_free;
+        long recent_spin_us;
+        long spin_us, yield_us;
+    } const cases[] = {
+        {0, 30, 0, 0},
+        {0, 0, 0, 0},
+        {1, 30, 30, ASI_SPIN_US},
+        {1, 0, 0, ASI_SPIN_US},
+    };
+    for (const auto &c : cases) {
+        asi_wait_plan p = asi_wait_plan_for(c.cpu_free, c.recent_spin_us);
+        EXPECT_EQ(p.spinUs, c.spin_us) << "processor free " << c.cpu_free << ", latest answers " << c.recent_spin_us;
+        EXPECT_EQ(p.yieldUs, c.yield_us) << "processor free " << c.cpu_free << ", latest answers " << c.recent_spin_us;
+    }
+}
+
 TEST(TransportMapping, CheckRefusesForeignOrShortMappings)
 {
     std::size_t size = asi_shm_size(1, SMALL_PIECE);
