@@ -75,9 +75,10 @@ int put_section_line(const char* name) {
 
 /* Writes a line of n "%10d" fields: first, then zeros. */
 int put_int_fields(int first, int n) {
+  static const char k_zero_field[] = "         0"; /* "%10d" of 0 */
   std::string line;
   out_appendf(line, "%10d", first);
-  for (int i = 1; i < n; ++i) out_appendf(line, "%10d", 0);
+  for (int i = 1; i < n; ++i) line += k_zero_field;
   return e00_put_line(line);
 }
 
@@ -104,7 +105,9 @@ const e00_writer_rec& e00_writer_state() { return g_writer; }
 ** the file and resets the writer. */
 static int e00_put(const std::string& text, bool end_line) {
   if (!g_writer.file) return E00_NOT_OPEN;
-  int rc = std::fprintf(g_writer.file, end_line ? "%s\r\n" : "%s", text.c_str());
+  /* The characters written, as fprintf would count them; negative on a failure. */
+  bool put = std::fputs(text.c_str(), g_writer.file) >= 0 && (!end_line || std::fputs("\r\n", g_writer.file) >= 0);
+  int rc = put ? (int)std::strlen(text.c_str()) + (end_line ? 2 : 0) : -1;
   if (rc > 0 && !std::ferror(g_writer.file)) return E00_OK;
   out_temp_fclose(g_writer.file, false);
   reset_writer(g_writer);
@@ -123,18 +126,18 @@ int e00_format_number(char* out, std::size_t size, const char* fmt, double value
   if (!e || (e[1] != '+' && e[1] != '-')) return E00_NO_TEXT;
   const char* digits = e + 2;
   while (*digits == '0' && digits[1] != '\0') ++digits;
-  int result = 1;
-  std::string exp(digits);
-  if (exp.size() > 2) {
-    exp = "99";
-    result = 0;
-  } else {
-    while (exp.size() < 2) exp.insert(exp.begin(), '0');
+  /* The exponent in two digits; one of more than two becomes 99. */
+  std::size_t have = std::strlen(digits);
+  int result = have > 2 ? 0 : 1;
+  char exp[3] = {'9', '9', '\0'};
+  if (have <= 2) {
+    exp[0] = have == 2 ? digits[0] : '0';
+    exp[1] = have ? digits[have - 1] : '0';
   }
-  std::string text(tmp, (std::size_t)(e - tmp) + 2);
-  text += exp;
-  if (text.size() + 1 > size) return E00_NO_TEXT;
-  std::memcpy(out, text.c_str(), text.size() + 1);
+  std::size_t head = (std::size_t)(e - tmp) + 2;
+  if (head + 3 > size) return E00_NO_TEXT;
+  std::memcpy(out, tmp, head);
+  std::memcpy(out + head, exp, 3);
   return result;
 }
 
