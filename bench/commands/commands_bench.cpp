@@ -597,8 +597,8 @@ int main(int argc, char **argv)
             ->Iterations(1)->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
     }
     static const bench_ratio RATIOS[] = {
-        {"Update/100N", "Update/1N", "pv-update ALL, 100 N / N (linear: 100)"},
-        {"Clean/100N", "Clean/1N", "pv-clean ALL, 100 N / N (linear: 100)"},
+        {"Update/100N", "Update/1N", "pv-update ALL, 100 N / N (linear: 100, goal: at most 150)"},
+        {"Clean/100N", "Clean/1N", "pv-clean ALL, 100 N / N (linear: 100, goal: at most 150)"},
         {"ExportE00Attributes/100N", "ExportE00Attributes/1N", "pv-export E00 + attributes, 100 N / N (linear: 100)"},
         {"ImportUpdate/100N", "ImportUpdate/1N", "pv-import update, 100 N / N (linear: 100)"},
         {"RedrawVectors/100N", "RedrawVectors/1N", "vector symbols redrawn, 100 N / N (linear: 100)"},
