@@ -21,7 +21,7 @@
 struct sql_col_rec;
 
 /* Ids put into one statement when PV_ROWS_PER_REQUEST does not say. */
-#define LINK_ROWS_PER_REQUEST 256
+#define LINK_ROWS_PER_REQUEST 500
 /* The environment variable that sets the ids of one statement; 1 (or
 ** less) fetches nothing ahead, every link being looked up on its own. */
 #define LINK_ROWS_ENV "PV_ROWS_PER_REQUEST"
