@@ -133,11 +133,14 @@ static void grid_build(db_drawing& d) {
 }
 
 /* Brings the grid up to the drawing: new model-space entries get their
-** order, touched entities are placed again. */
+** order, touched entities are placed again, and a grid whose cells were
+** chosen for a few times fewer entities than it now holds is built anew.
+** The entities counted are those placed, not model space's entries: those
+** of erased entities stay there, and a drawing whose symbols are redrawn
+** over and over would otherwise be built anew at every query. */
 static void grid_sync(db_drawing& d) {
   db_grid& g = d.grid;
-  if (!g.built || g.model_seen > d.model.size() ||
-      d.model.size() > GRID_GROWTH * std::max(g.built_over, GRID_REBUILD_MIN)) {
+  if (!g.built || g.model_seen > d.model.size()) {
     grid_build(d);
     return;
   }
@@ -154,6 +157,7 @@ static void grid_sync(db_drawing& d) {
   /* A fresh set: clearing keeps the buckets of the most it ever held and
   ** wipes them all, which after a large batch would cost every query. */
   std::unordered_set<unsigned long>().swap(g.dirty);
+  if (g.boxes.size() > GRID_GROWTH * std::max(g.built_over, GRID_REBUILD_MIN)) grid_build(d);
 }
 
 /* Notes that entity h changed (with the main entity it belongs to). */

@@ -291,7 +291,8 @@ TEST_F(Selection, WindowsTakeWhatTestingEveryEntityTakesAsTheDrawingChanges) {
     }
   };
   check("empty drawing");
-  for (int i = 0; i < 300; ++i) add();
+  /* More lines than the grid built over the empty drawing holds: it is built anew. */
+  for (int i = 0; i < 1100; ++i) add();
   check("lines added");
   for (int round = 0; round < 4; ++round) {
     for (int i = 0; i < 60; ++i) add();
