@@ -201,9 +201,10 @@ struct db3_cursor {
     const char *now;                   /* bytes of the current record, none after the last */
     dbf_handle *memo;                  /* handle reading memo text, or none; owned */
     int indexed;                       /* 1: the records of hits are read, else every record */
-    int in_window;                     /* 1: now points into the table's window, which moves on */
+    int in_window;                     /* 1: now points into the table's window or found, which move on */
     std::vector<long> hits;            /* record numbers a look-up found, ascending */
     size_t hit;                        /* next place in hits */
+    std::string found;                 /* the record of hits read last, when no snapshot holds it */
 };
 
 /* Fails an SQLite call: records the condition as the session's pending
@@ -934,27 +935,37 @@ static int db3_index_hits(db3_table *t, int idx, sqlite3_value **argv, std::vect
 }
 
 /* The bytes of record n as stored in the file when the running statement
- * began: from the snapshot when it was loaded, else read by number (and
- * kept for the statement). Answers none with the condition when the
- * record cannot be read. */
-static const char *db3_record_stored(db3_table *t, long n, db3_error *err)
+ * began: from the snapshot when it was loaded, else read by number into
+ * *into. Answers none with the condition when the record cannot be read
+ * (none without one past the file's records). */
+static const char *db3_record_read(db3_table *t, long n, std::string *into, db3_error *err)
 {
     if (t->snap_generation == t->session->generation)
         return n < t->snap_count ? t->snap.data() + (size_t)n * (size_t)t->record_length : nullptr;
+    if (!db3_check_stamp(t, err)) return nullptr;
+    if (n < 0 || n >= t->stamp.count) return nullptr;
+    into->resize((size_t)t->record_length);
+    off_t at = (off_t)t->stamp.header_length + (off_t)n * t->record_length;
+    if (pread(t->fd, &(*into)[0], into->size(), at) != (ssize_t)into->size()) {
+        db3_fail(err, DB3_ERR_DAMAGED, "table %s: record %ld cannot be read", t->name.c_str(), n + 1);
+        return nullptr;
+    }
+    return into->data();
+}
+
+/* The same, read by number once and kept for the statement: the records
+ * its writes read back stay where they were read. */
+static const char *db3_record_stored(db3_table *t, long n, db3_error *err)
+{
+    if (t->snap_generation == t->session->generation) return db3_record_read(t, n, nullptr, err);
     if (t->fetched_generation != t->session->generation) {
         t->fetched.clear();
         t->fetched_generation = t->session->generation;
     }
     auto it = t->fetched.find(n);
     if (it != t->fetched.end()) return it->second.data();
-    if (!db3_check_stamp(t, err)) return nullptr;
-    if (n < 0 || n >= t->stamp.count) return nullptr;
-    std::string rec((size_t)t->record_length, '\0');
-    off_t at = (off_t)t->stamp.header_length + (off_t)n * t->record_length;
-    if (pread(t->fd, &rec[0], rec.size(), at) != (ssize_t)rec.size()) {
-        db3_fail(err, DB3_ERR_DAMAGED, "table %s: record %ld cannot be read", t->name.c_str(), n + 1);
-        return nullptr;
-    }
+    std::string rec;
+    if (!db3_record_read(t, n, &rec, err)) return nullptr;
     return t->fetched.emplace(n, std::move(rec)).first->second.data();
 }
 
@@ -1031,12 +1042,15 @@ static int db3_next(sqlite3_vtab_cursor *cur)
         while (c->hit < c->hits.size()) {
             db3_error e;
             long n = c->hits[c->hit++];
-            const char *rec = db3_record_stored(t, n, &e);
+            /* Read into the cursor: a statement looking up every row of
+             * another table keeps one record, not every one it met. */
+            const char *rec = db3_record_read(t, n, &c->found, &e);
             if (!rec) return db3_vt_fail(t, e.native ? e : (db3_fail(&e, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str()), e));
             t->session->visited++;
             if (rec[0] == DBF_DELETED) continue;
             c->rec = n;
             c->now = rec;
+            c->in_window = rec == c->found.data();   /* its bytes go at the next record */
             return SQLITE_OK;
         }
         c->rec = t->snap_count;

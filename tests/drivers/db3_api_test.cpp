@@ -740,7 +740,7 @@ TEST_F(Db3ApiTest, RecordDamagedLateInAScanFailsItsOwnFetch)
  * engine reads it straight or through a WHERE: its records are read a
  * window at a time (deleted ones across a window's edge skipped) and the
  * rows sent are not all kept in memory; the cursor still goes back to any
- * row. */
+ * row. A join looking each row up again keeps it small too. */
 TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
 {
     constexpr long RECORDS = 200000, GONE = 4096;   /* records GONE and GONE + 1 are deleted */
@@ -785,6 +785,20 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
         asi_free_cursor(&k);
         asi_free_stmt(&s);
     }
+    /* Each row looked up again through an index: the records met one by
+     * one are not kept for the rest of the statement either. */
+    ASSERT_EQ(exec("CREATE INDEX TI ON T (I)"), 1);
+    CAsiStatement *s = nullptr;
+    CAsiCursor *k = nullptr;
+    open_cursor("SELECT T.I, U.A FROM T, T U WHERE U.I = T.I", &s, &k);
+    long rows = 0;
+    while (asi_fetch_next(k)) rows++;
+    EXPECT_EQ(rows, RECORDS - 2) << text(k);
+    long peak = driver_peak_kb();
+    EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvdb3 peaked at " << peak << " kB over the look-ups";
+    asi_close_cursor(k);
+    asi_free_cursor(&k);
+    asi_free_stmt(&s);
 }
 
 /* A whole table read forward takes a request per block, not per row. */
