@@ -83,19 +83,23 @@ struct db3_value_view {
     uint32_t n = 0;                  /* its bytes */
 };
 
+/* How a stored row begins: the items its values are sent as when every
+ * one of them goes plain, which a block takes as they are, or each value
+ * as a kind byte and its bytes (8 for an integer or a double, a 4-byte
+ * length and the characters for a text, none for a null). The scan writes
+ * the items while it reads, beside the fetches, which then only copy
+ * them. */
+constexpr char DB3_ROW_ITEMS = 'I';
+constexpr char DB3_ROW_VALUES = 'V';
+
 /* An open cursor: the rows its scan has stored, the scan's state, and one
- * value per column that each row sent is set into in turn. A stored row
- * holds each value as a kind byte and its bytes (8 for an integer or a
- * double, a 4-byte length and the characters for a text, none for a
- * null). */
+ * value per column that each row sent is set into in turn. */
 struct db3_drv_cursor {
     db3_stmt *stmt = nullptr;                       /* statement the scan reads (owned by the session) */
     std::vector<db3_column> columns;                /* described columns */
     long pos = 0;                                   /* 0 before the first row, count + 1 after the last */
     std::vector<std::unique_ptr<CAsiData>> values;  /* one per column, reused for every row */
     std::vector<asi_plain_column> plain;            /* what each column takes plain */
-    std::vector<asi_plain_value> row_plain;         /* the values of the row being sent, plain */
-    std::string row_items;                          /* their items */
     std::thread scan;                               /* the scan while it runs */
     std::atomic<bool> cancel{false};                /* set to end the scan early */
     std::mutex lock;                                /* guards the fields below */
@@ -159,9 +163,41 @@ asi_plain_value db3_plain(const db3_value_view &x, const asi_plain_column &col)
     return p;
 }
 
-/* Appends the values of row to the bytes of a store. */
-void db3_store_row(const std::vector<db3_value> &row, std::string *bytes)
+/* A value of a row as the view a stored one is read back into. */
+db3_value_view db3_view(const db3_value &v)
 {
+    db3_value_view x;
+    x.kind = v.kind;
+    x.i = v.i;
+    x.d = v.d;
+    x.s = v.s.data();
+    x.n = (uint32_t)v.s.size();
+    return x;
+}
+
+/* Appends row to the bytes of a store: as the items of its plain values
+ * when each of columns takes its value plain (plain holds one value per
+ * column, the caller's scratch), else as its values. */
+void db3_store_row(const std::vector<db3_value> &row, const std::vector<asi_plain_column> &columns,
+                   std::vector<asi_plain_value> *plain, std::string *bytes)
+{
+    size_t need = 0, i = 0;
+    plain->resize(row.size());
+    for (; i < row.size() && i < columns.size(); i++) {
+        asi_plain_value &p = (*plain)[i];
+        p = db3_plain(db3_view(row[i]), columns[i]);
+        if (!asi_plain_fits(columns[i], p)) break;
+        need += asi_plain_item_size(p);
+    }
+    if (i == row.size()) {
+        size_t at = bytes->size();
+        bytes->resize(at + 1 + need);
+        (*bytes)[at] = DB3_ROW_ITEMS;
+        unsigned char *out = reinterpret_cast<unsigned char *>(&(*bytes)[at + 1]);
+        for (const asi_plain_value &p : *plain) out = asi_plain_encode(out, p);
+        return;
+    }
+    bytes->push_back(DB3_ROW_VALUES);
     for (const db3_value &v : row) {
         bytes->push_back((char)v.kind);
         if (v.kind == DB3_VALUE_INT) {
@@ -203,6 +239,7 @@ void db3_read_value(const char **at, db3_value_view *x)
 bool db3_scan_rows(db3_drv_cursor *c, size_t limit)
 {
     std::vector<db3_value> row;
+    std::vector<asi_plain_value> plain;
     std::string batch;
     std::vector<size_t> ends;   /* offsets after each row in batch */
     db3_error e;
@@ -211,7 +248,7 @@ bool db3_scan_rows(db3_drv_cursor *c, size_t limit)
         int got = c->cancel.load(std::memory_order_relaxed) ? 0 : db3_cursor_next(c->stmt, &row, &e);
         try {
             if (got == 1) {
-                db3_store_row(row, &batch);
+                db3_store_row(row, c->plain, &plain, &batch);
                 ends.push_back(batch.size());
                 read++;
                 if (ends.size() < want && (!limit || read < limit)) continue;
@@ -450,8 +487,10 @@ public:
         }
         r.setRow(c.pos);
         hold.unlock();
-        const char *at = row.data();
-        add_values(c, &at, r, false);
+        if (!add_values(c, row.data(), row.size(), r, false)) {
+            r.error(DB3_ERR_IO, "HY000", "row %ld of cursor %d was stored damaged", c.pos, cursor);
+            return 0;
+        }
         return 1;
     }
 
@@ -478,9 +517,10 @@ public:
                 if (next > last || !copy_rows(c, next, last, &rows, &ends)) return;
             }
             for (long k = next; k <= last; k++) {
-                const char *from = rows.data() + (k > next ? ends[(size_t)(k - next - 1)] : 0), *at = from;
-                int added = plain_items(c, &at) ? r.addBlockRowItems(k, c.row_items.data(), c.row_items.size())
-                                                : r.addBlockRow(k, [&] { add_values(c, &from, r, true); });
+                size_t from = k > next ? ends[(size_t)(k - next - 1)] : 0, n = ends[(size_t)(k - next)] - from;
+                const char *at = rows.data() + from;
+                int added = *at == DB3_ROW_ITEMS ? r.addBlockRowItems(k, at + 1, n - 1)
+                                                 : r.addBlockRow(k, [&] { add_values(c, at, n, r, true); });
                 if (!added) return;
                 c.pos = k;
             }
@@ -528,44 +568,38 @@ private:
         return true;
     }
 
-    /* Writes the items of the stored row at *at of cursor c into
-     * c.row_items, each value plain, and moves *at past it. Answers 1 when
-     * every value goes plain; 0 otherwise (the items are then unfinished). */
-    static int plain_items(db3_drv_cursor &c, const char **at)
+    /* Adds the values of the stored row at (n bytes) of cursor c to the
+     * reply. A row stored as items gives each value through the column's
+     * value object; one stored as values gives, in a further row (plain),
+     * a value its column takes plain as it is, any other through the
+     * column's value object. Answers false for a stored row that does not
+     * read back. */
+    static bool add_values(db3_drv_cursor &c, const char *at, size_t n, CAsiDrvReply &r, bool plain)
     {
-        db3_value_view x;
-        size_t need = 0;
-        c.row_plain.resize(c.columns.size());
-        for (size_t i = 0; i < c.columns.size(); i++) {
-            db3_read_value(at, &x);
-            asi_plain_value &p = c.row_plain[i];
-            p = db3_plain(x, c.plain[i]);
-            if (!asi_plain_fits(c.plain[i], p)) return 0;
-            need += asi_plain_item_size(p);
-        }
-        c.row_items.resize(need);
-        unsigned char *out = reinterpret_cast<unsigned char *>(&c.row_items[0]);
-        for (const asi_plain_value &p : c.row_plain) out = asi_plain_encode(out, p);
-        return 1;
-    }
-
-    /* Adds the values of the stored row at *at of cursor c to the reply
-     * and moves *at past them. In a further row (plain) a value its column
-     * takes plain goes plain; any other through the column's value object. */
-    static void add_values(db3_drv_cursor &c, const char **at, CAsiDrvReply &r, bool plain)
-    {
+        const unsigned char *in = reinterpret_cast<const unsigned char *>(at) + 1, *end = in + (n ? n - 1 : 0);
+        bool items = n > 0 && *at == DB3_ROW_ITEMS;
         db3_value_view x;
         for (size_t i = 0; i < c.columns.size(); i++) {
-            db3_read_value(at, &x);
-            asi_plain_value p = db3_plain(x, c.plain[i]);
-            if (plain && asi_plain_fits(c.plain[i], p)) {
-                r.addPlain(p);
-                continue;
+            asi_plain_value p;
+            if (items) {
+                size_t used = asi_plain_decode(in, (size_t)(end - in), &p);
+                if (!used) return false;
+                in += used;
+            } else {
+                const char *from = reinterpret_cast<const char *>(in);
+                db3_read_value(&from, &x);
+                in = reinterpret_cast<const unsigned char *>(from);
+                p = db3_plain(x, c.plain[i]);
+                if (plain && asi_plain_fits(c.plain[i], p)) {
+                    r.addPlain(p);
+                    continue;
+                }
             }
             CAsiData *v = c.values[i].get();
             asi_plain_set(v, p);
             r.addValue(*v);
         }
+        return true;
     }
 
     /* Answers whether the columns a statement has now are those described
