@@ -61,6 +61,7 @@ CAsiConnection::~CAsiConnection()
             return 1;
         });
     }
+    m_resultHolder = nullptr;
     for (CAsiStatement *s : m_stmts)
         s->connectionGone();
     m_stmts.clear();
@@ -114,6 +115,7 @@ void CAsiConnection::disconnect()
     /* Statements and their cursors are gone with the session. */
     std::vector<CAsiStatement *> stmts;
     stmts.swap(m_stmts);
+    m_resultHolder = nullptr;
     for (CAsiStatement *s : stmts)
         s->connectionGone();
     int failure = 0;
@@ -169,6 +171,10 @@ void CAsiConnection::request(int code, const CAsiMsgBuf &body, CAsiMessage &repl
     std::lock_guard<std::recursive_mutex> hold(m_call);
     if (!m_link)
         asi_raise_state(ASI_STATE_NO_CONNECTION);
+    if (m_resultHolder) {
+        m_resultHolder->dropResult();   /* no open can take it after this request */
+        m_resultHolder = nullptr;
+    }
     CAsiMsgBuf raw, withReleases;
     const CAsiMsgBuf *send = &body;
     if (!m_releases.empty()) {
@@ -221,4 +227,13 @@ void CAsiConnection::detach(CAsiStatement *s) noexcept
 {
     std::lock_guard<std::recursive_mutex> hold(m_call);
     m_stmts.erase(std::remove(m_stmts.begin(), m_stmts.end(), s), m_stmts.end());
+    if (m_resultHolder == s)
+        m_resultHolder = nullptr;
+}
+
+/* The statement holding a whole result; see the header. */
+void CAsiConnection::holdResult(CAsiStatement *s) noexcept
+{
+    std::lock_guard<std::recursive_mutex> hold(m_call);
+    m_resultHolder = s;
 }

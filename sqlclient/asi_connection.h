@@ -89,6 +89,11 @@ public:
     void attach(CAsiStatement *s);
     void detach(CAsiStatement *s) noexcept;
 
+    /* s holds the whole result its prepare was answered with: it lets it
+    ** go at the connection's next request, after which no open could take
+    ** it, so that statements prepared and never opened hold one at most. */
+    void holdResult(CAsiStatement *s) noexcept;
+
 private:
     /* Sends a one-name request (catalog, schema). */
     void nameRequest(int code, const char *name);
@@ -102,6 +107,7 @@ private:
     std::recursive_mutex m_call;         /* one request at a time */
     std::vector<CAsiStatement *> m_stmts;/* statements prepared on it */
     std::vector<int> m_releases;         /* statements the next request releases */
+    CAsiStatement *m_resultHolder = nullptr;   /* statement holding a whole result, or none */
 };
 
 /* Records the conditions of a parsed reply in the thread's diagnostics

@@ -213,7 +213,16 @@ void CAsiStatement::describe(CAsiMessage &reply)
         m_resultBytes.swap(reply.blockBytes);
         m_resultRows.swap(reply.blockRows);
         m_resultCalls = m_conn->driverCalls();
+        m_conn->holdResult(this);
     }
+}
+
+/* Lets the held result go; see the header. */
+void CAsiStatement::dropResult() noexcept
+{
+    std::vector<unsigned char>().swap(m_resultBytes);
+    std::vector<asi_msg_block_row>().swap(m_resultRows);
+    m_resultCalls = -1;
 }
 
 /* The whole result answered with the prepare, while still current: no

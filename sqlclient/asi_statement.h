@@ -74,6 +74,12 @@ public:
     ** there is none, and from then on. */
     int takeResult(std::vector<unsigned char> &bytes, std::vector<asi_msg_block_row> &rows);
 
+    /* Lets the whole result of the prepare go, with its memory. */
+    void dropResult() noexcept;
+
+    /* Bytes held for the whole result of the prepare (0 when none). */
+    std::size_t resultHeld() const noexcept { return m_resultBytes.capacity(); }
+
     /* Number of result columns; raises 26000. */
     int columnCount() const;
 

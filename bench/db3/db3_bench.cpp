@@ -310,7 +310,7 @@ void SqliteSelectValues(benchmark::State &state)
  * pvdb3, each a statement of its own with the key as a literal. */
 void EngineAndDriverLookUp(benchmark::State &state)
 {
-    on_select_tables(state, bench_engine_lookups);
+    on_select_tables(state, bench_engine_lookups, "LookUp/engine_and_pvdb3");
 }
 
 /* Prepares of the SELECT of every row through the engine's C interface

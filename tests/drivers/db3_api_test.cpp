@@ -191,7 +191,8 @@ TEST_F(Db3ApiTest, DescribedColumnsAndScrollableCursor)
  * open, on this connection or another one of the driver or by another
  * program, is seen by the open; a driver that died in between fails it. A query that scans a
  * long table is not opened by its prepare (it may be prepared only to be
- * described), however small its result; a look-up by BASENUMBER is. */
+ * described), however small its result; a look-up by BASENUMBER is.
+ * Prepares never opened hold one such result at most. */
 TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
 {
     ASSERT_EQ(exec("CREATE TABLE T (I INT, A CHAR(4))"), 1);
@@ -242,6 +243,13 @@ TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
         asi_free_cursor(&k);
         asi_free_stmt(&s);
     }
+    /* Statements prepared and never opened hold one such result at most:
+     * after the next request no open could take it. */
+    CAsiStatement *held[2] = {};
+    for (CAsiStatement *&h : held) ASSERT_TRUE(asi_alloc_stmt(&h) && asi_prepare(h, c, "SELECT I, A FROM T WHERE I = 7"));
+    EXPECT_EQ(held[0]->resultHeld(), 0u) << "the result of the first prepare is let go";
+    EXPECT_GT(held[1]->resultHeld(), 0u);
+    for (CAsiStatement *&h : held) asi_free_stmt(&h);
 
     CAsiConnection *other = nullptr;
     ASSERT_EQ(asi_alloc_connection(&other), 1);
