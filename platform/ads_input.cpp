@@ -27,6 +27,8 @@
 static const int GETFILED_START_DIR = 16;
 /* Largest text ads_printf prints in one call. */
 static const size_t PRINTF_MAX = 65536;
+/* Room of the buffer on the stack a short text is formatted in. */
+static const size_t PRINTF_SMALL = 512;
 
 /* Finds the keyword of kwl that ans names: its capital letters, or a
 ** prefix at least as long as the part up to its last capital; true with
@@ -330,12 +332,23 @@ int ads_redraw(const ads_name ent, int mode) {
 ** format. */
 int ads_printf(const char* format, ...) {
   if (!format) return RTERROR;
-  std::vector<char> buf(PRINTF_MAX);
-  va_list ap;
+  /* A progress line fits the small buffer; a longer text is formatted again
+  ** into one of its own size, at most PRINTF_MAX. */
+  char small[PRINTF_SMALL];
+  va_list ap, again;
   va_start(ap, format);
-  int n = std::vsnprintf(buf.data(), buf.size(), format, ap);
+  va_copy(again, ap);
+  int n = std::vsnprintf(small, sizeof small, format, ap);
   va_end(ap);
-  if (n < 0) return RTERROR;
+  if (n < 0 || (size_t)n < sizeof small) {
+    va_end(again);
+    if (n < 0) return RTERROR;
+    host_io_print(small);
+    return RTNORM;
+  }
+  std::vector<char> buf(std::min((size_t)n + 1, PRINTF_MAX));
+  std::vsnprintf(buf.data(), buf.size(), format, again);
+  va_end(again);
   host_io_print(buf.data());
   return RTNORM;
 }

@@ -324,6 +324,13 @@ TEST_F(Input, TextScreenKeepsPrintsPromptsAndAlerts) {
   EXPECT_NE(t.find("\rPlotting... 12"), std::string::npos);
   EXPECT_NE(t.find("\nNext: "), std::string::npos);
   EXPECT_NE(t.find("Cannot register PETRIVEX"), std::string::npos);
+  // A long text is printed whole, up to 65,535 characters.
+  std::string long_text(600, 'x'), huge(70000, 'y');
+  ads_printf("\n%s|", long_text.c_str());
+  EXPECT_EQ(t.substr(t.size() - 602), "\n" + long_text + "|");
+  size_t before = t.size();
+  ads_printf("%s", huge.c_str());
+  EXPECT_EQ(t.size() - before, 65535u);
   ads_point a = {0, 0, 0}, b = {1, 0, 0};
   ads_grdraw(a, b, -1, 1);
   ads_grdraw(b, a, -1, 1);
