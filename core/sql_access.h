@@ -134,6 +134,8 @@ int sql_text_to_value(sql_col_rec *column, const char *text);
 int sql_value_to_text(sql_col_rec *column, char *text);
 int sql_row_to_text(sql_col_rec *row);
 int sql_row_from_text(sql_col_rec *row);
+bool sql_put_fixed(char *buf, int size, double v, int decimals);
+void sql_append_fixed(std::string &out, double v, int decimals);
 sql_col_rec *sql_col_find(sql_col_rec *row, const char *name, const char *table, int *index);
 sql_col_rec *sql_col_find_qualified(sql_col_rec *row, const char *text, int *index);
 sql_col_rec *sql_col_nth(sql_col_rec *row, int n);

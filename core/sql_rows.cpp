@@ -16,6 +16,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,9 @@
 #define SQL_FLOAT_DIGITS  9
 /* Magnitude from which a shortest text may keep its exponent. */
 #define SQL_FIXED_LIMIT 1e15
+/* Room in which a fixed-point text is made before it is appended; a
+** longer one (a huge number, many decimals) is made by printf. */
+#define SQL_FIXED_BUFFER 128
 
 /* The host value type of a column of an SQL type: 5 string for CHAR, 4
 ** double for NUMERIC, DEC, FLOAT, REAL and DOUBLE, 2 long for INT, 1 short
@@ -196,20 +200,79 @@ static bool sql_put_number(char *buf, int size, const char *format, double v)
     return n >= 0 && n < size;
 }
 
+/* Writes v into buf as "%.<decimals>f" writes it, without the cost of
+** printf: the conversion gives the same correctly rounded digits. Answers
+** false when the text does not fit, buf then holding what snprintf would
+** have left. */
+bool sql_put_fixed(char *buf, int size, double v, int decimals)
+{
+    if (!buf || size < 1) return false;
+    if (std::isfinite(v) && decimals >= 0) {
+        std::to_chars_result r = std::to_chars(buf, buf + size - 1, v, std::chars_format::fixed, decimals);
+        if (r.ec == std::errc()) {
+            *r.ptr = 0;
+            return true;
+        }
+    }
+    int n = snprintf(buf, (size_t)size, "%.*f", decimals, v);
+    return n >= 0 && n < size;
+}
+
+/* Appends v to out as "%.<decimals>f" writes it (sql_put_fixed). */
+void sql_append_fixed(std::string &out, double v, int decimals)
+{
+    char buf[SQL_FIXED_BUFFER];
+    if (sql_put_fixed(buf, (int)sizeof buf, v, decimals)) {
+        out += buf;
+        return;
+    }
+    int n = snprintf(nullptr, 0, "%.*f", decimals, v);
+    if (n <= 0) return;
+    std::string big((size_t)n + 1, '\0');
+    snprintf(big.data(), big.size(), "%.*f", decimals, v);
+    out.append(big.data(), (size_t)n);
+}
+
+/* The significant digits of the shortest text that reads back as the
+** double v (1 for zero and for what is not finite). */
+static int sql_shortest_digits(double v)
+{
+    char buf[SQL_NUMBER_TEXT_SIZE];
+    std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+    if (r.ec != std::errc() || !std::isfinite(v)) return 1;
+    int digits = 0;
+    for (const char *c = buf; c < r.ptr && *c != 'e'; c++) digits += isdigit((unsigned char)*c) ? 1 : 0;
+    return digits > 0 ? digits : 1;
+}
+
 /* Writes into buf ("%.*g") the fewest significant digits of v that read
 ** back as the same double or, for single precision, as the same float. A
 ** whole number below SQL_FIXED_LIMIT that "%g" would give an exponent
-** (615300 as "6.153e+05") is written without one. */
+** (615300 as "6.153e+05") is written without one. A double starts at the
+** digits of its shortest text, since no fewer read back as it. */
 static void sql_put_shortest(char *buf, int size, double v, bool single)
 {
     int most = single ? SQL_FLOAT_DIGITS : SQL_DOUBLE_DIGITS;
-    for (int digits = 1; digits <= most; digits++) {
+    bool fast = !single && std::isfinite(v);
+    int first = fast ? std::min(sql_shortest_digits(v), most) : 1;
+    for (int digits = first; digits <= most; digits++) {
+        if (fast) {
+            /* The digits "%.*g" gives, read back as strtod reads them. */
+            std::to_chars_result r = std::to_chars(buf, buf + size - 1, v, std::chars_format::general, digits);
+            if (r.ec == std::errc()) {
+                *r.ptr = 0;
+                double back = 0;
+                std::from_chars(buf, r.ptr, back);
+                if (back == v) break;
+                continue;
+            }
+        }
         snprintf(buf, (size_t)size, "%.*g", digits, v);
         double back = strtod(buf, nullptr);
         if (single ? (float)back == (float)v : back == v) break;
     }
     const char *e = strchr(buf, 'e');
-    if (e && e[1] == '+' && fabs(v) < SQL_FIXED_LIMIT) snprintf(buf, (size_t)size, "%.0f", v);
+    if (e && e[1] == '+' && fabs(v) < SQL_FIXED_LIMIT) sql_put_fixed(buf, size, v, 0);
 }
 
 /* Converts the column's value into text, into `text` or, when that is
@@ -228,7 +291,6 @@ int sql_value_to_text(sql_col_rec *column, char *text)
     text[0] = 0;
     if (column->null_ind == SQL_COL_NULL) return SQL_OK;
     const char *fmt = column->format;
-    char own[16];
     switch (column->value_type) {
     case SQL_HOST_STRING: {
         const char *v = (const char *)column->value;
@@ -253,8 +315,9 @@ int sql_value_to_text(sql_col_rec *column, char *text)
         double v = *(const double *)column->value;
         bool exact = column->sql_type == SQL_TYPE_NUMERIC || column->sql_type == SQL_TYPE_DEC;
         if (!fmt && exact) {
-            snprintf(own, sizeof own, "%%.%df", column->decimals < 30 ? column->decimals : 30);
-            fmt = own;
+            if (sql_put_fixed(text, size, v, column->decimals < 30 ? column->decimals : 30)) break;
+            sql_put_shortest(text, size, v, column->sql_type == SQL_TYPE_REAL);
+            break;
         }
         if (!fmt || !sql_put_number(text, size, fmt, v))
             sql_put_shortest(text, size, v, column->sql_type == SQL_TYPE_REAL);

@@ -10,6 +10,7 @@
 */
 #include "output/e00_internal.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,26 @@ std::string number_format(int digits) {
   std::string f;
   out_appendf(f, "%% .%dE", digits);
   return f;
+}
+
+/* Writes a finite value as a format of number_format ("% .<digits>E")
+** writes it, without the cost of printf: the conversion gives the same
+** correctly rounded digits. Answers the length, or -1 for another format
+** or a text that does not fit (the caller then uses printf). */
+int exponent_form(char* out, std::size_t size, const char* fmt, double value) {
+  if (std::strncmp(fmt, "% .", 3) != 0) return -1;
+  char* end = nullptr;
+  long digits = std::strtol(fmt + 3, &end, 10);
+  if (end == fmt + 3 || std::strcmp(end, "E") != 0 || digits > 100 || size < 2) return -1;
+  char* at = out + 1;
+  std::to_chars_result r = std::to_chars(at, out + size - 1, value, std::chars_format::scientific, (int)digits);
+  if (r.ec != std::errc()) return -1;
+  *r.ptr = '\0';
+  if (*at != '-') *--at = ' ';
+  char* e = std::strchr(at, 'e');
+  if (e) *e = 'E';
+  if (at != out) std::memmove(out, at, (std::size_t)(r.ptr - at) + 1);
+  return (int)(r.ptr - at);
 }
 
 /* Clears the writer to its closed state. */
@@ -120,7 +141,8 @@ int e00_put_line(const std::string& text) { return e00_put(text, true); }
 int e00_format_number(char* out, std::size_t size, const char* fmt, double value) {
   if (!out || size == 0 || !fmt || !std::isfinite(value)) return E00_NO_TEXT;
   char tmp[128];
-  int n = std::snprintf(tmp, sizeof tmp, fmt, value);
+  int n = exponent_form(tmp, sizeof tmp, fmt, value);
+  if (n < 0) n = std::snprintf(tmp, sizeof tmp, fmt, value);
   if (n <= 0 || (std::size_t)n >= sizeof tmp) return E00_NO_TEXT;
   const char* e = std::strpbrk(tmp, "Ee");
   if (!e || (e[1] != '+' && e[1] != '-')) return E00_NO_TEXT;

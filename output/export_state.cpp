@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "core/sql_access.h"
 #include "core/tbl_column.h"
 #include "output/export_columns.h"
 #include "output/out_file.h"
@@ -110,17 +111,17 @@ int export_fixed_value(int column, int text_form, int kind, std::string &out)
     const export_object_rec &o = s.obj;
     const char *name = cols[column].name;
     out.clear();
-    if (!std::strcmp(name, "X")) out_appendf(out, "%.6lf", o.point.x);
-    else if (!std::strcmp(name, "Y")) out_appendf(out, "%.6lf", o.point.y);
-    else if (!std::strcmp(name, "Z")) out_appendf(out, "%.6lf", o.point.z);
+    if (!std::strcmp(name, "X")) sql_append_fixed(out, o.point.x, 6);
+    else if (!std::strcmp(name, "Y")) sql_append_fixed(out, o.point.y, 6);
+    else if (!std::strcmp(name, "Z")) sql_append_fixed(out, o.point.z, 6);
     else if (!std::strcmp(name, "NAME")) out = o.name;
-    else if (!std::strcmp(name, "SCALE")) out_appendf(out, "%.3lf", o.height);
-    else if (!std::strcmp(name, "ANGLE")) out_appendf(out, "%.3lf", o.angle_deg);
+    else if (!std::strcmp(name, "SCALE")) sql_append_fixed(out, o.height, 3);
+    else if (!std::strcmp(name, "ANGLE")) sql_append_fixed(out, o.angle_deg, 3);
     else if (!std::strcmp(name, "LAYER")) out = o.layer;
     else if (!std::strcmp(name, "LINETYPE")) out = o.linetype;
     else if (!std::strcmp(name, "ID")) out_appendf(out, "%ld", s.count + 1);
     else if (!std::strcmp(name, "NUMVERTEX")) out_appendf(out, "%ld", (long)o.x.size());
-    else if (!std::strcmp(name, "XCENTER")) out_appendf(out, "%.6lf", o.inside.x);
-    else if (!std::strcmp(name, "YCENTER")) out_appendf(out, "%.6lf", o.inside.y);
+    else if (!std::strcmp(name, "XCENTER")) sql_append_fixed(out, o.inside.x, 6);
+    else if (!std::strcmp(name, "YCENTER")) sql_append_fixed(out, o.inside.y, 6);
     return 1;
 }

@@ -11,6 +11,7 @@
 #include "output/mif_writer.h"
 #include "output/out_ellipsoid.h"
 #include "output/out_file.h"
+#include "core/sql_access.h"
 #include "core/str_util.h"
 #include "output/out_text.h"
 
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -100,7 +102,15 @@ void add_pen(std::vector<std::string>& lines, int width, int pattern, unsigned l
 
 /* Appends "X Y" with the decimals the header's system needs. */
 void add_xy(std::string& t, double x, double y) {
-  out_appendf(t, "%.*f %.*f", g_mif.coord_decimals, x, g_mif.coord_decimals, y);
+  sql_append_fixed(t, x, g_mif.coord_decimals);
+  t += ' ';
+  sql_append_fixed(t, y, g_mif.coord_decimals);
+}
+
+/* Appends text and blanks after it up to width, as "%-*s" writes it. */
+void add_left(std::string& t, std::string_view text, int width) {
+  t += text;
+  if ((int)text.size() < width) t.append((std::size_t)width - text.size(), ' ');
 }
 
 /* Appends one "X Y" line per point. */
@@ -336,16 +346,18 @@ int mid_value_format(const char* const* values, const int* types, const int* wid
       double d = std::strtod(values[i], &end);
       while (end && *end == ' ') ++end;
       if (errno != 0 || end == values[i] || (end && *end)) return MIF_BAD_ARG;
+      std::string number;
       if (type == MIF_COL_DECIMAL)
-        out_appendf(v, "%-*.*lf", w, decimals ? decimals[i] : 0, d);
+        sql_append_fixed(number, d, decimals ? decimals[i] : 0);
       else
-        out_appendf(v, "%-*.*lg", k_float_width, k_float_digits, d);
+        out_appendf(number, "%.*lg", k_float_digits, d);
+      add_left(v, number, type == MIF_COL_DECIMAL ? w : k_float_width);
       line += blank ? trimmed(v) : v;
       continue;
     }
     int cut = type == MIF_COL_INTEGER ? k_integer_width
               : type == MIF_COL_SMALLINT ? k_smallint_width : w;
-    out_appendf(v, "%-*.*s", cut, cut, values[i]);
+    add_left(v, std::string_view(values[i], strnlen(values[i], (std::size_t)cut)), cut);
     if (type == MIF_COL_CHAR) {
       /* A text field is as long as its text: the padding goes. */
       std::string text = blank ? trimmed(v) : str_trim_right(v.c_str());
@@ -428,7 +440,8 @@ int mif_write_text(const char* text, double x1, double y1, double x2, double y2,
   add_xy(lines[1], x2, y2);
   if (angle_deg != 0.0) {
     std::string t;
-    out_appendf(t, "ANGLE %.3lf", angle_deg);
+    t = "ANGLE ";
+    sql_append_fixed(t, angle_deg, 3);
     lines.push_back(t);
   }
   if (!mif_text_blank(font)) lines.push_back("FONT (" + quoted(font) + ",0,0,0)");

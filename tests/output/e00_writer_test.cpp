@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,17 @@ TEST(E00Numbers, ExponentAlwaysHasTwoDigits) {
   EXPECT_EQ(rc, E00_NO_TEXT);
   char tiny[4];
   EXPECT_EQ(e00_format_number(tiny, sizeof tiny, "% .7E", 1.0), E00_NO_TEXT);
+  // Over many random values, as printf writes an exponent of two digits.
+  std::mt19937_64 gen(83);
+  for (int i = 0; i < 60000; i++) {
+    double v = ((double)gen() / 9.2e18 - 1.0) * std::pow(10.0, (double)(gen() % 200) - 100.0);
+    for (const char* f : {"% .7E", "% .14E", "% .17E"}) {
+      char want[64];
+      std::snprintf(want, sizeof want, f, v);
+      if (std::strlen(std::strchr(want, 'E') + 2) > 2) continue;  // three exponent digits: above
+      ASSERT_EQ(fmt(f, v), want) << f << " " << v;
+    }
+  }
 }
 
 TEST(E00Numbers, DmsCarriesAndKeepsTheSignOfSmallAngles) {
