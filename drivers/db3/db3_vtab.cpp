@@ -178,7 +178,7 @@ constexpr int DB3_BLOCK_TEXT = 24;
  * application writes whole. */
 constexpr size_t DB3_VALUE_CHARS = 256;
 
-/* Most records a look-up reads one by one; a look-up finding more loads
+/* Most records a look-up reads one by one; a look-up finding more reads
  * the whole table as a scan does. */
 constexpr size_t DB3_FETCH_MAX = 4096;
 
@@ -997,7 +997,7 @@ static int db3_close(sqlite3_vtab_cursor *cur)
 static int db3_next(sqlite3_vtab_cursor *cur);
 
 /* Starts a scan: over the records the plan's index finds (a look-up
- * finding many loads the table as a scan does), else at the first record.
+ * finding many reads the table as a scan does), else at the first record.
  * Answers SQLITE_OK, or SQLITE_ERROR when the table's records cannot be
  * read. */
 static int db3_filter(sqlite3_vtab_cursor *cur, int idx, const char *, int, sqlite3_value **argv)
@@ -1018,8 +1018,10 @@ static int db3_filter(sqlite3_vtab_cursor *cur, int idx, const char *, int, sqli
             got = db3_fail(&e, DB3_ERR_MEMORY, "no memory to look up table %s", t->name.c_str());
         }
         if (got == 0) return db3_vt_fail(t, e);
-        c->indexed = got == 1;
-        if (c->indexed && c->hits.size() > DB3_FETCH_MAX && !db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
+        /* A look-up finding many records reads them as a scan does, in
+         * the same order (SQLite tests every record it is given). */
+        c->indexed = got == 1 && c->hits.size() <= DB3_FETCH_MAX;
+        if (!c->indexed) c->hits.clear();
     }
     if (!c->indexed) {
         /* The statement's first scan reads windows; a second one the
