@@ -330,7 +330,7 @@ long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle, const ss_ahea
     if (ename_isnull(ss) || !progress || !handle) return 0;
     long handled = 0, at = 0;
     /* The entities passed over stay at the head of the set; a handled one
-    ** may take others with it, so the position is counted again from
+    ** may take others with it, and then the position is counted again from
     ** those still there. */
     std::vector<std::array<long, 2>> skipped;
     ads_name e;
@@ -343,6 +343,13 @@ long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle, const ss_ahea
             continue;
         }
         ++handled;
+        /* Those passed over keep their places unless the handled one took
+        ** one of them: the last of them still just before the position
+        ** says none went. */
+        ads_name last;
+        if (at > 0 && ads_ssname(ss, at - 1, last) == RTNORM && last[0] == skipped.back()[0] &&
+            last[1] == skipped.back()[1])
+            continue;
         at = 0;
         for (const auto &s : skipped) {
             ads_name k = {s[0], s[1]};

@@ -243,6 +243,33 @@ TEST_F(Scale, KeyValueEntersTheStationQueryOnlyQuotedOrAsANumber) {
   sql_col_list_free(&number);
 }
 
+/* A walk's handler that passes LINEs over and takes the LINE before it
+** out of the set with the first text it handles. */
+ads_name s_taken;
+int take_line_with_first(const ads_name e, ads_name ss) {
+  if (ent_type_code(e) == ENT_TYPE_LINE) return -1;
+  ads_ssdel(e, ss);
+  if (!ename_isnull(s_taken)) ads_ssdel(s_taken, ss);
+  s_taken[0] = s_taken[1] = 0;
+  return 0;
+}
+
+TEST_F(Scale, WalkFindsItsPlaceWhenAHandledEntityTakesOnePassedOver) {
+  ads_name a, b, c, l;
+  line(l);
+  text(0, 0, 1.0, a);
+  text(0, 5, 1.0, b);
+  text(0, 10, 1.0, c);
+  ads_name ss;
+  ASSERT_EQ(ads_ssget("X", nullptr, nullptr, nullptr, ss), RTNORM);
+  s_taken[0] = l[0], s_taken[1] = l[1];
+  EXPECT_EQ(ss_walk(ss, "Walking...", take_line_with_first), 3);
+  long n = -1;
+  ads_sslength(ss, &n);
+  EXPECT_EQ(n, 0);
+  ss_free(ss);
+}
+
 TEST_F(Scale, WalkLeavesLinesAndFailuresInTheSelection) {
   ads_name a, b, l, flat;
   text(0, 0, 1.0, a);
