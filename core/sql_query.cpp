@@ -484,10 +484,24 @@ int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
     return SQL_OK;
 }
 
+/* What a query does after its open: count the rows and fetch the first
+** (sql_query), count them only (sql_query_counted), or fetch the first
+** without a count (a batch, which reads its rows on to the end). */
+enum sql_query_mode { SQL_QUERY_COUNT_ONLY, SQL_QUERY_COUNT_FIRST, SQL_QUERY_FIRST_ONLY };
+
+/* Fetches the first row of an open cursor, not counting the rows: 1 on a
+** row, 0 when there is none, or the cursor's code when it cannot be read. */
+static long sql_first_row(CAsiCursor *k)
+{
+    if (asi_fetch_first(k)) return 1;
+    if (asi_diag_count(k) > 0 && asi_diag_cond_code(k, 0) != ASI_STATE_NO_DATA) return sql_error_code(k);
+    return 0;
+}
+
 /* sql_query without its second prepare: changed is sql_open_prepared's;
-** with first 0 the first row of several is left to the caller's fetch. */
+** the mode says what follows the open. */
 static int sql_query_once(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row,
-                          int report, int *changed, int first)
+                          int report, int *changed, sql_query_mode mode)
 {
     sql_free_handles(stmt, cursor);
     CAsiStatement *s = nullptr;
@@ -514,7 +528,9 @@ static int sql_query_once(void *connection, const char *text, void **stmt, void 
     int rc = sql_open_prepared(report, stmt, cursor, changed);
     int i = 0;
     for (sql_col_rec *c = out; rc == SQL_OK && c; c = c->next, i++) rc = sql_bind_column(*cursor, c, i);
-    long count = rc == SQL_OK ? sql_count_to_last((CAsiCursor *)*cursor) : rc;
+    long count = rc != SQL_OK                      ? rc
+                 : mode == SQL_QUERY_FIRST_ONLY ? sql_first_row((CAsiCursor *)*cursor)
+                                                : sql_count_to_last((CAsiCursor *)*cursor);
     if (count < 0) {
         if (rc == SQL_OK && report) sql_report_error((CAsiCursor *)*cursor);
         sql_free_handles(stmt, cursor);
@@ -528,21 +544,21 @@ static int sql_query_once(void *connection, const char *text, void **stmt, void 
         return ERR_NO_RECORDS;
     }
     if (count == 1) sql_row_to_text(out);
-    else if (count > 1 && first) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
-    sql_keep_count(*cursor, count);
+    else if (count > 1 && mode == SQL_QUERY_COUNT_FIRST) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
+    if (mode != SQL_QUERY_FIRST_ONLY) sql_keep_count(*cursor, count);
     *row = out;
     return (int)count;
 }
 
-/* sql_query, and with first 0 sql_query_counted. */
+/* sql_query, sql_query_counted, or a query whose rows are not counted. */
 static int sql_query_run(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row,
-                         int report, int first)
+                         int report, sql_query_mode mode)
 {
     if (row) *row = nullptr;
     if (!connection || !text || !stmt || !cursor || !row) return SQL_ERR_ARG;
     int changed = 0;
-    int n = sql_query_once(connection, text, stmt, cursor, row, report, &changed, first);
-    return changed ? sql_query_once(connection, text, stmt, cursor, row, report, nullptr, first) : n;
+    int n = sql_query_once(connection, text, stmt, cursor, row, report, &changed, mode);
+    return changed ? sql_query_once(connection, text, stmt, cursor, row, report, nullptr, mode) : n;
 }
 
 /* Describes a query, prepares it again, opens its cursor, binds every
@@ -559,7 +575,7 @@ static int sql_query_run(void *connection, const char *text, void **stmt, void *
 ** and prepared again, once. */
 int sql_query(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report)
 {
-    return sql_query_run(connection, text, stmt, cursor, row, report, 1);
+    return sql_query_run(connection, text, stmt, cursor, row, report, SQL_QUERY_COUNT_FIRST);
 }
 
 /* sql_query for a caller that reads the rows from the first on by fetches
@@ -569,7 +585,7 @@ int sql_query(void *connection, const char *text, void **stmt, void **cursor, sq
 ** and fails as sql_query. */
 int sql_query_counted(void *connection, const char *text, void **stmt, void **cursor, sql_col_rec **row, int report)
 {
-    return sql_query_run(connection, text, stmt, cursor, row, report, 0);
+    return sql_query_run(connection, text, stmt, cursor, row, report, SQL_QUERY_COUNT_ONLY);
 }
 
 /* Appends " ORDER BY %s" to a statement when an order is given. Answers 0,
@@ -608,13 +624,14 @@ int sql_select_all(void *connection, void **stmt, void **cursor, sql_col_rec **r
 /* The statement of sql_select_where and sql_select_in: "SELECT * FROM
 ** table WHERE column" and the test, run and answered as they say. */
 static int sql_select_table_where(void *connection, const char *table, const char *column, const char *test,
-                                  const char *order, void **stmt, void **cursor, sql_col_rec **row)
+                                  const char *order, void **stmt, void **cursor, sql_col_rec **row,
+                                  sql_query_mode mode)
 {
     if (!connection || !stmt || !cursor || !row || !sql_is_ident(table) || !sql_is_ident(column))
         return SQL_ERR_ARG;
     std::string text = std::string("SELECT * FROM ") + table + " WHERE " + column + test;
     if (sql_add_order(text, order) < 0) return SQL_ERR_ARG;
-    int n = sql_query(connection, text.c_str(), stmt, cursor, row, 0);
+    int n = sql_query_run(connection, text.c_str(), stmt, cursor, row, 0, mode);
     if (n >= 0 && sql_row_attach_rules(*row, connection, table) < 0) {
         sql_close_query(stmt, cursor, row);
         return ERR_NO_MEMORY;
@@ -638,12 +655,15 @@ int sql_select_where(void *connection, const char *table, const char *column, co
     if (!value) return SQL_ERR_ARG;
     std::string literal;
     sql_literal(value, literal);
-    return sql_select_table_where(connection, table, column, (" = " + literal).c_str(), order, stmt, cursor, row);
+    return sql_select_table_where(connection, table, column, (" = " + literal).c_str(), order, stmt, cursor, row,
+                                  SQL_QUERY_COUNT_FIRST);
 }
 
 /* Runs "SELECT * FROM %s WHERE %s IN (%ld, ...)" over the n numbers as
-** sql_select_where runs its statement. Answers as sql_select_where; -2
-** also for no numbers. */
+** sql_select_where runs its statement, but without counting the rows (a
+** request less to the driver): the caller reads them on with sql_fetch to
+** the end. Answers 1 with the first row fetched and converted, 0 when
+** there is none, else as sql_select_where; -2 also for no numbers. */
 int sql_select_in(void *connection, const char *table, const char *column, const long *values, int n,
                   const char *order, void **stmt, void **cursor, sql_col_rec **row)
 {
@@ -652,7 +672,8 @@ int sql_select_in(void *connection, const char *table, const char *column, const
     std::string list = " IN (";
     for (int i = 0; i < n; i++) list += (i ? ", " : "") + std::to_string(values[i]);
     list += ")";
-    return sql_select_table_where(connection, table, column, list.c_str(), order, stmt, cursor, row);
+    return sql_select_table_where(connection, table, column, list.c_str(), order, stmt, cursor, row,
+                                  SQL_QUERY_FIRST_ONLY);
 }
 
 /* Runs "SELECT MAX(%s) FROM %s" and puts the maximum into the text of the

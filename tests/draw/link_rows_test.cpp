@@ -19,6 +19,8 @@
 #include "core/str_util.h"
 #include "core/tbl.h"
 #include "draw/link_rows.h"
+#include "sqlclient/asi_api.h"
+#include "sqlclient/asi_connection.h"
 
 namespace {
 
@@ -165,6 +167,29 @@ TEST_F(LinkRows, EachLinkGetsTheRowItsOwnLookUpGives) {
   link_rows_forget(batch, "geo", "lstat");
   EXPECT_EQ(link_rows_find(batch, &links[0], &row), LINK_ERR_ROW);
   EXPECT_EQ(link_rows_find(batch, &links[6], &row), 0);
+
+  /* A statement of the batch costs the driver the requests of reading
+  ** its rows to the end, without counting them first. */
+  run("CREATE TABLE LMANY (BASENUMBER NUMERIC(8), NAME CHAR(12))");
+  std::vector<link_rec> many;
+  for (int i = 1; i <= 100; i++)   /* more rows than a prepare answers whole */
+    run(("INSERT INTO LMANY VALUES (" + std::to_string(i) + ", 'N')").c_str());
+  enrol(p, "LMANY", TBL_DEF_OTHER);
+  for (int i = 1; i <= 100; i++) many.push_back(drawn(p, "LMANY", std::to_string(i).c_str(), "NAME"));
+  CAsiConnection *c = (CAsiConnection *)p->connection;
+  void *stmt = nullptr, *cursor = nullptr;
+  long before = c->requestCount();
+  ASSERT_EQ(sql_execute(p->connection, &stmt, &cursor, "SELECT * FROM LMANY", 0), 5100);
+  while (asi_fetch_next((CAsiCursor *)cursor)) {
+  }
+  sql_free_handles(&stmt, &cursor);
+  long read = c->requestCount() - before;
+  setenv(LINK_ROWS_ENV, "100", 1);
+  before = c->requestCount();
+  ASSERT_EQ(link_rows_fetch(batch, many.data(), (int)many.size()), 0);
+  EXPECT_EQ(c->requestCount() - before, read);
+  ASSERT_EQ(link_rows_find(batch, &many[99], &row), 0);
+  EXPECT_EQ(trimmed(sql_col_find(row, "BASENUMBER", nullptr, nullptr)), "100");
 
   /* One id a request holds nothing ahead: each link is its own look-up. */
   setenv(LINK_ROWS_ENV, "1", 1);
