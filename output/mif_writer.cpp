@@ -16,6 +16,7 @@
 #include "output/out_text.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -49,7 +50,7 @@ constexpr int k_float_digits = 15;
 
 /* Writes text and CR LF to f. MIF_OK or MIF_WRITE_FAILED. */
 int put_line(std::FILE* f, const std::string& text) {
-  if (std::fprintf(f, "%s\r\n", text.c_str()) < 0 || std::ferror(f)) return MIF_WRITE_FAILED;
+  if (std::fputs(text.c_str(), f) < 0 || std::fputs("\r\n", f) < 0 || std::ferror(f)) return MIF_WRITE_FAILED;
   return MIF_OK;
 }
 
@@ -105,6 +106,17 @@ void add_xy(std::string& t, double x, double y) {
   sql_append_fixed(t, x, g_mif.coord_decimals);
   t += ' ';
   sql_append_fixed(t, y, g_mif.coord_decimals);
+}
+
+/* Appends v as "%.<digits>g" writes it, without the cost of printf: the
+** conversion gives the same correctly rounded digits. */
+void add_general(std::string& t, double v, int digits) {
+  char buf[64];
+  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+  if (std::isfinite(v) && r.ec == std::errc())
+    t.append(buf, r.ptr);
+  else
+    out_appendf(t, "%.*g", digits, v);
 }
 
 /* Appends text and blanks after it up to width, as "%-*s" writes it. */
@@ -350,7 +362,7 @@ int mid_value_format(const char* const* values, const int* types, const int* wid
       if (type == MIF_COL_DECIMAL)
         sql_append_fixed(number, d, decimals ? decimals[i] : 0);
       else
-        out_appendf(number, "%.*lg", k_float_digits, d);
+        add_general(number, d, k_float_digits);
       add_left(v, number, type == MIF_COL_DECIMAL ? w : k_float_width);
       line += blank ? trimmed(v) : v;
       continue;

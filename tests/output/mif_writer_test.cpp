@@ -4,9 +4,13 @@
 */
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -181,6 +185,22 @@ TEST_F(Mif, MidNumbersKeepTheirColumnsAndTextsLoseTheirPadding) {
       "\"ST1\" 12.50 0.1 12345678901 \"a,b\"",
       "     ;      ;0                     ;7          ;\"q\"\"x\"",
       "||"};
+  EXPECT_EQ(mid_lines(), want);
+  // Numbers as printf writes them, over many random values.
+  open();
+  want.clear();
+  std::mt19937_64 gen(83);
+  int number_types[2] = {MIF_COL_FLOAT, MIF_COL_DECIMAL}, number_widths[2] = {22, 30}, number_decimals[2] = {0, 4};
+  for (int i = 0; i < 20000; i++) {
+    char x[64], y[64], line[200];
+    double v = ((double)gen() / 9.2e18 - 1.0) * std::pow(10.0, (double)(gen() % 40) - 20.0);
+    std::snprintf(x, sizeof x, "%.17g", v);
+    std::snprintf(y, sizeof y, "%.9f", v);
+    std::snprintf(line, sizeof line, "%-22.15lg,%-30.4lf", std::strtod(x, nullptr), std::strtod(y, nullptr));
+    want.push_back(line);
+    const char* values[2] = {x, y};
+    ASSERT_EQ(mid_value_format(values, number_types, number_widths, number_decimals, 2, ","), MIF_OK);
+  }
   EXPECT_EQ(mid_lines(), want);
 }
 
