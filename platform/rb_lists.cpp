@@ -397,9 +397,19 @@ struct resbuf* db_entity_list(const db_entity& e, const std::vector<std::string>
       tail = rb;
     }
   };
+  /* A text group made from its text, without a group to copy it from. */
+  auto add_text = [&](int code, const std::string& s) {
+    struct resbuf* rb = ok ? ads_newrb(code) : nullptr;
+    if (rb && !(rb->resval.rstring = rb_strdup(s))) { std::free(rb); rb = nullptr; }
+    ok = rb != nullptr;
+    if (rb) {
+      (tail ? tail->rbnext : head) = rb;
+      tail = rb;
+    }
+  };
   db_grp n; n.code = -1; n.h = e.handle; add(n);
-  add(grp_str(0, e.type));
-  add(grp_str(5, handle_text(e.handle)));
+  add_text(0, e.type);
+  add_text(5, handle_text(e.handle));
   for (auto& g : e.groups) add(g);
   bool marker = false;
   if (apps) {
@@ -408,7 +418,7 @@ struct resbuf* db_entity_list(const db_entity& e, const std::vector<std::string>
       for (auto& a : *apps) want = want || wc_match(x.app, a);
       if (!want) continue;
       if (!marker) { db_grp m; m.code = -3; add(m); marker = true; }
-      add(grp_str(1001, x.app));
+      add_text(1001, x.app);
       for (auto& g : x.items) add(g);
     }
   }
