@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 #include <algorithm>
 
@@ -63,6 +64,18 @@ int exponent_form(char* out, std::size_t size, const char* fmt, double value) {
   return (int)(r.ptr - at);
 }
 
+/* Appends integers right-aligned in fields of ten, as "%10ld" writes
+** each. */
+void append_fields(std::string& line, std::initializer_list<long> values) {
+  for (long v : values) {
+    char buf[24];
+    std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v);
+    std::size_t n = (std::size_t)(r.ptr - buf);
+    if (n < 10) line.append(10 - n, ' ');
+    line.append(buf, n);
+  }
+}
+
 /* Clears the writer to its closed state. */
 void reset_writer(e00_writer_rec& w) {
   w.file = nullptr;
@@ -98,7 +111,7 @@ int put_section_line(const char* name) {
 int put_int_fields(int first, int n) {
   static const char k_zero_field[] = "         0"; /* "%10d" of 0 */
   std::string line;
-  out_appendf(line, "%10d", first);
+  append_fields(line, {first});
   for (int i = 1; i < n; ++i) line += k_zero_field;
   return e00_put_line(line);
 }
@@ -297,8 +310,8 @@ int e00_write_arc_record(long cover_number, long cover_id, long from_node, long 
       right_poly < 0 || point_count < 1)
     return E00_BAD_ARG;
   std::string line;
-  out_appendf(line, "%10ld%10ld%10ld%10ld%10ld%10ld%10d", cover_number, cover_id, from_node,
-              to_node, left_poly, right_poly, point_count);
+  append_fields(line, {cover_number, cover_id, from_node,
+                      to_node, left_poly, right_poly, point_count});
   return e00_put_line(line);
 }
 
@@ -324,7 +337,7 @@ int e00_write_lab_record(int box_flag, long label_id, long poly_id, double x, do
   if (!g_writer.file) return E00_NOT_OPEN;
   if ((box_flag != 0 && box_flag != 1) || label_id < 1 || poly_id < 0) return E00_BAD_ARG;
   std::string line;
-  out_appendf(line, "%10ld%10ld", label_id, poly_id);
+  append_fields(line, {label_id, poly_id});
   e00_append_number(line, g_writer.geo_format, x);
   e00_append_number(line, g_writer.geo_format, y);
   int rc = e00_put_line(line);
@@ -346,7 +359,7 @@ int e00_write_lab_record(int box_flag, long label_id, long poly_id, double x, do
 int e00_write_lab_end() {
   if (!g_writer.file) return E00_NOT_OPEN;
   std::string line;
-  out_appendf(line, "%10d%10d", -1, 0);
+  append_fields(line, {-1, 0});
   e00_append_number(line, g_writer.geo_format, 0.0);
   e00_append_number(line, g_writer.geo_format, 0.0);
   return e00_put_line(line);
@@ -358,13 +371,13 @@ int e00_write_cnt_record(double x, double y, const long* labels, int count) {
   for (int i = 0; i < count; ++i)
     if (labels[i] < 1) return E00_BAD_ARG;
   std::string line;
-  out_appendf(line, "%10d", count);
+  append_fields(line, {count});
   e00_append_number(line, g_writer.geo_format, x);
   e00_append_number(line, g_writer.geo_format, y);
   int rc = e00_put_line(line);
   std::string list;
   for (int i = 0; i < count && rc == E00_OK; ++i) {
-    out_appendf(list, "%10ld", labels[i]);
+    append_fields(list, {labels[i]});
     if ((int)list.size() >= E00_LINE_WIDTH || i == count - 1) {
       rc = e00_put_line(list);
       list.clear();
@@ -377,7 +390,7 @@ int e00_write_pal_record(long arc_count, double xmin, double ymin, double xmax, 
   if (!g_writer.file) return E00_NOT_OPEN;
   if (arc_count < 1) return E00_BAD_ARG;
   std::string line;
-  out_appendf(line, "%10ld", arc_count);
+  append_fields(line, {arc_count});
   e00_append_number(line, g_writer.geo_format, xmin);
   e00_append_number(line, g_writer.geo_format, ymin);
   int rc;
@@ -400,7 +413,7 @@ int e00_write_pal_arc(long arc, long node, long polygon) {
   if (!g_writer.file) return E00_NOT_OPEN;
   if (node < 0 || polygon < 0) return E00_BAD_ARG;
   std::string entry;
-  out_appendf(entry, "%10ld%10ld%10ld", arc, node, polygon);
+  append_fields(entry, {arc, node, polygon});
   ++g_writer.pal_entry;
   if (g_writer.pal_entry % 2 == 0 || g_writer.pal_entry == g_writer.pal_total)
     return e00_put_line(entry);
@@ -413,14 +426,15 @@ int e00_write_tx6_record(const char* text, double x, double y, double height, in
   if (!text || !*text || level < 1 || text_number < 1) return E00_BAD_ARG;
   int len = (int)std::strlen(text);
   std::string line;
-  out_appendf(line, "%10ld%10d%10d%10d%10d%10d%10d", text_number, level, 2, 0, 1, 0, len);
+  append_fields(line, {text_number, level, 2, 0, 1, 0, len});
   int rc = e00_put_line(line);
   /* The six lines of symbol and offset fields. */
   static const int k_fields[6][2] = {{1, 7}, {0, 7}, {0, 6}, {1, 7}, {0, 7}, {0, 6}};
   for (int i = 0; i < 6 && rc == E00_OK; ++i) rc = put_int_fields(k_fields[i][0], k_fields[i][1]);
   if (rc != E00_OK) return rc;
   line.clear();
-  e00_append_number(line, number_format(k_digits_single), -100.0);
+  static const std::string k_single_format = number_format(k_digits_single);
+  e00_append_number(line, k_single_format, -100.0);
   rc = e00_put_line(line);
   double h[3] = {height, 0.0, 0.0};
   double p[2] = {x, y};
@@ -447,7 +461,7 @@ int e00_write_tol(double value) {
     if (i == 1 || i >= 7) v = value * 0.0001;
     else if (i == 6) v = value * 0.001;
     std::string line;
-    out_appendf(line, "%10d%10d", i, 2);
+    append_fields(line, {i, 2});
     e00_append_number(line, g_writer.geo_format, v);
     rc = e00_put_line(line);
   }
