@@ -1,7 +1,7 @@
 /*
 ** link_rows.h: the rows of a batch of linked entities, fetched one
 ** statement per table instead of one look-up per entity. A command that
-** walks many entities gathers the links of the next few hundred, fetches
+** walks many entities gathers the links of the next thousand, fetches
 ** their rows, and then asks for each entity's row in its own order; the
 ** answer is the row the entity's own look-up (link_row_fetch) would have
 ** given, and a link whose table was not fetched is looked up on its own.
@@ -21,7 +21,7 @@
 struct sql_col_rec;
 
 /* Ids put into one statement when PV_ROWS_PER_REQUEST does not say. */
-#define LINK_ROWS_PER_REQUEST 500
+#define LINK_ROWS_PER_REQUEST 1000
 /* The environment variable that sets the ids of one statement; 1 (or
 ** less) fetches nothing ahead, every link being looked up on its own. */
 #define LINK_ROWS_ENV "PV_ROWS_PER_REQUEST"
@@ -41,7 +41,7 @@ void link_rows_free(link_rows_rec **rows);
 
 /* Forgets what was fetched before and fetches the rows of these links: for
 ** each project and table among them, SELECT * FROM <table> WHERE <its
-** BASENUMBER column> IN (<the links' ids, once each>), a few hundred ids per
+** BASENUMBER column> IN (<the links' ids, once each>), a thousand ids per
 ** statement at most. Links that do not validate (link_validate) are
 ** skipped; they are answered on their own later. 0, or a negative code of
 ** the SQL access layer when a statement failed (the rows of that table are

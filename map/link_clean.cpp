@@ -4,7 +4,7 @@
 ** row searches, also used by the link dialog.
 **
 ** For each linked entity the row is looked up by the link's row id (the
-** rows of a few hundred entities ahead fetched in one statement a table,
+** rows of a thousand entities ahead fetched in one statement a table,
 ** forgotten when a row of the table is renumbered); when
 ** several rows share that number, the row whose own key value is the
 ** link's gets the table's next number, it and the entities of its key

@@ -3,7 +3,7 @@
 ** line with their rows after the rows were edited elsewhere.
 **
 ** For each selected symbol its row is fetched by BASENUMBER (the rows of
-** a few hundred symbols ahead in one statement per table), the row's
+** a thousand symbols ahead in one statement per table), the row's
 ** placements are built again and matched to the entities drawn around
 ** the symbol, every placement is moved to the row's point converted into
 ** the map's coordinate system, and the group is redrawn. Objects attached
