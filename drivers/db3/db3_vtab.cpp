@@ -66,10 +66,14 @@ struct db3_vfield {
     int offset;              /* offset in the record, after the deletion flag */
 };
 
-/* A unique index being checked during one statement. */
+/* A unique index being checked during one statement. The keys of the
+ * records the statement wrote are in owner; those the file holds are found
+ * through the in-memory index of one of its columns (field), or, when no
+ * column can be indexed, are loaded into owner too (field -1). */
 struct db3_ukey {
     std::string name;                                /* index name */
     std::vector<int> fields;                         /* field numbers of its columns */
+    int field = -1;                                  /* field whose index finds the file's keys, -1 none */
     std::unordered_map<std::string, long> owner;     /* key text -> record number */
     std::unordered_map<long, std::string> key_of;    /* record number -> its key */
 };
@@ -144,7 +148,7 @@ struct db3_table {
     std::map<long, std::string> changed;  /* record number -> new bytes */
     std::vector<std::string> added;    /* new records in order */
     std::vector<db3_ukey> ukeys;       /* unique indexes */
-    int keys_loaded;                   /* 1 once ukeys hold the file's keys */
+    int keys_loaded;                   /* 1 once ukeys were read for the statement */
     std::map<long, std::map<int, std::string>> memos; /* record -> field -> new memo text */
     dbf_handle *memo_reader;           /* reads stored memos for comparison, or none; owned */
     int journal_kept;                  /* 1 once a statement wrote the table's journal file */
@@ -1180,9 +1184,12 @@ static int db3_record_key(db3_table *t, const db3_ukey &k, const char *rec, std:
     return 1;
 }
 
-/* Reads the unique indexes of the side file and the keys of the live
- * records. Answers 1, or 0 with the condition (a duplicate already in the
- * file is left alone: only new keys are refused). */
+/* Reads the unique indexes of the side file. The keys of the live records
+ * are found through the in-memory index of a column of each (which
+ * follows the file as look-ups trust it: db3_check_stamp); an index none
+ * of whose columns can be indexed has the keys of the whole table loaded.
+ * Answers 1, or 0 with the condition (a duplicate already in the file is
+ * left alone: only new keys are refused). */
 static int db3_load_keys(db3_table *t, db3_error *err)
 {
     if (t->keys_loaded) return 1;
@@ -1201,9 +1208,23 @@ static int db3_load_keys(db3_table *t, db3_error *err)
         /* An index naming a column the table no longer has cannot be kept. */
         if (k.fields.size() == ix.columns.size()) t->ukeys.push_back(std::move(k));
     }
-    if (!t->ukeys.empty() && !db3_load_snapshot(t, err)) return 0;
+    bool whole = false;
+    if (!t->ukeys.empty() && !db3_check_stamp(t, err)) return 0;
+    for (db3_ukey &k : t->ukeys) {
+        /* A record holding a key holds every column of it. */
+        for (size_t c = 0; c < k.fields.size() && k.field < 0; c++) {
+            char type = t->fields[(size_t)k.fields[c]].file_type;
+            if (type != 'C' && type != 'N' && type != 'F') continue;
+            db3_colindex *ix = db3_build_index(t, k.fields[c], err);
+            if (!ix) return 0;
+            if (ix->usable) k.field = k.fields[c];
+        }
+        if (k.field < 0) whole = true;
+    }
+    if (whole && !db3_load_snapshot(t, err)) return 0;
     std::string key;
     for (db3_ukey &k : t->ukeys) {
+        if (k.field >= 0) continue;
         for (long n = 0; n < t->snap_count; n++) {
             const char *rec = t->snap.data() + (size_t)n * (size_t)t->record_length;
             if (rec[0] == DBF_DELETED || !db3_record_key(t, k, rec, &key)) continue;
@@ -1212,6 +1233,42 @@ static int db3_load_keys(db3_table *t, db3_error *err)
         }
     }
     t->keys_loaded = 1;
+    return 1;
+}
+
+/* Finds a record of the file other than n that holds key (the key of
+ * unique index k in rec, the bytes of record n) as the statement sees it:
+ * through the index of k.field, the records whose field may equal rec's,
+ * each compared whole; the records the statement changed are left to
+ * k.owner. Answers 1 with *holder the record or -1 for none, or 0 with
+ * the condition. */
+static int db3_stored_holder(db3_table *t, const db3_ukey &k, long n, const char *rec, const std::string &key,
+                             long *holder, db3_error *err)
+{
+    using entry = std::pair<uint64_t, long>;
+    *holder = -1;
+    db3_colindex *ix = db3_build_index(t, k.field, err);
+    if (!ix) return 0;
+    db3_colindex mine;
+    mine.field = ix->field;
+    mine.numeric = ix->numeric;
+    std::string live(rec, (size_t)t->record_length), other;
+    live[0] = ' ';
+    db3_index_record(t, &mine, live.data(), n);
+    for (const entry &e : mine.entries) {
+        /* A number read two ways may round a step apart. */
+        uint64_t low = e.first - (ix->numeric && e.first), high = e.first + (ix->numeric && e.first != UINT64_MAX);
+        for (auto a = db3_index_seek(*ix, entry(low, -1)); a != ix->entries.end() && a->first <= high; ++a) {
+            long m = a->second;
+            if (m == n || m >= t->base_count || t->changed.count(m)) continue;
+            const char *was = db3_record_stored(t, m, err);
+            if (!was) return 0;
+            if (was[0] != DBF_DELETED && db3_record_key(t, k, was, &other) && other == key) {
+                *holder = m;
+                return 1;
+            }
+        }
+    }
     return 1;
 }
 
@@ -1227,10 +1284,11 @@ static void db3_drop_keys(db3_table *t, long n)
     }
 }
 
-/* Puts record n's keys into the unique indexes. Answers 1, or 0 with
- * DB3_ERR_DUPLICATE when another record holds one of them (nothing is
+/* Puts record n's keys into the unique indexes, checked unless check is
+ * 0. Answers 1, or 0 with DB3_ERR_DUPLICATE when another record holds one
+ * of them, or another condition when the file cannot be read (nothing is
  * changed then). */
-static int db3_add_keys(db3_table *t, long n, const char *rec, db3_error *err)
+static int db3_add_keys(db3_table *t, long n, const char *rec, db3_error *err, int check = 1)
 {
     std::vector<std::string> keys(t->ukeys.size());
     std::vector<int> has(t->ukeys.size(), 0);
@@ -1238,7 +1296,9 @@ static int db3_add_keys(db3_table *t, long n, const char *rec, db3_error *err)
         db3_ukey &k = t->ukeys[i];
         if (!db3_record_key(t, k, rec, &keys[i])) continue;
         auto o = k.owner.find(keys[i]);
-        if (o != k.owner.end() && o->second != n)
+        long holder = check && o != k.owner.end() && o->second != n ? o->second : -1;
+        if (check && holder < 0 && k.field >= 0 && !db3_stored_holder(t, k, n, rec, keys[i], &holder, err)) return 0;
+        if (holder >= 0)
             return db3_fail(err, DB3_ERR_DUPLICATE, "duplicate key in unique index %s of table %s", k.name.c_str(),
                             t->name.c_str());
         has[i] = 1;
@@ -1349,6 +1409,12 @@ static void db3_keep_memos(db3_table *t, long n, std::map<int, std::string> &&me
         t->memos[n] = std::move(memos);
 }
 
+/* The code SQLite is answered for a write that failed with e. */
+static int db3_refused(const db3_error &e)
+{
+    return e.native == DB3_ERR_DUPLICATE ? SQLITE_CONSTRAINT : SQLITE_ERROR;
+}
+
 /* Inserts, updates or deletes one row (argc 1: delete argv[0]; argv[0]
  * null: insert; else update). The change is kept until the statement
  * commits. Answers SQLITE_OK, SQLITE_CONSTRAINT for a duplicate key, or
@@ -1377,7 +1443,7 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         if (!db3_build_record(t, argv, nullptr, &rec, &memos, &e)) return db3_vt_fail(t, e);
         long n = t->base_count + (long)t->added.size();
-        if (!db3_add_keys(t, n, rec.data(), &e)) return db3_vt_fail(t, e, SQLITE_CONSTRAINT);
+        if (!db3_add_keys(t, n, rec.data(), &e)) return db3_vt_fail(t, e, db3_refused(e));
         t->added.push_back(rec);
         db3_keep_memos(t, n, std::move(memos));
         *rowid = n;
@@ -1391,8 +1457,8 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
     if (!db3_build_record(t, argv, old, &rec, &memos, &e)) return db3_vt_fail(t, e);
     db3_drop_keys(t, n);
     if (!db3_add_keys(t, n, rec.data(), &e)) {
-        db3_add_keys(t, n, old, nullptr);
-        return db3_vt_fail(t, e, SQLITE_CONSTRAINT);
+        db3_add_keys(t, n, old, nullptr, 0);
+        return db3_vt_fail(t, e, db3_refused(e));
     }
     if (n >= t->base_count)
         t->added[(size_t)(n - t->base_count)] = rec;

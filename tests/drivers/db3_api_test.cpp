@@ -749,7 +749,8 @@ TEST_F(Db3ApiTest, RecordDamagedLateInAScanFailsItsOwnFetch)
  * window at a time (deleted ones across a window's edge skipped) and the
  * rows sent are not all kept in memory; the cursor still goes back to any
  * row. A range an index serves, and a join looking each row up again,
- * keep it small too. */
+ * keep it small too; so do writes checked against a unique index, which
+ * still refuse a key a stored record holds. */
 TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
 {
     constexpr long RECORDS = 200000, GONE = 4096;   /* records GONE and GONE + 1 are deleted */
@@ -809,6 +810,18 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
     asi_close_cursor(k);
     asi_free_cursor(&k);
     asi_free_stmt(&s);
+    ASSERT_EQ(exec("CREATE UNIQUE INDEX TU ON T (I)"), 1) << last_text;
+    ASSERT_EQ(exec("INSERT INTO T (I, A) VALUES (" + std::to_string(RECORDS + 1) + ", 'new')"), 1) << last_text;
+    ASSERT_EQ(exec("UPDATE T SET I = 0 WHERE I = 2"), 1) << last_text;
+    peak = driver_peak_kb();
+    EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvdb3 peaked at " << peak << " kB over the writes";
+    for (const char *refused : {"INSERT INTO T (I, A) VALUES (199999, 'again')", "UPDATE T SET I = 7 WHERE I = 0",
+                                "UPDATE T SET I = I + 1 WHERE I < 4"}) {
+        EXPECT_EQ(exec(refused), 0) << refused;
+        EXPECT_EQ(state, "23000") << refused;
+    }
+    EXPECT_EQ(query("SELECT COUNT(*), MIN(I), SUM(I) FROM T"),
+              std::to_string(RECORDS - 1) + "|0|" + std::to_string(RECORDS * (RECORDS + 1) / 2 - GONE - (GONE + 1) - 2 + RECORDS + 1) + "\n");
 }
 
 /* A whole table read forward takes a request per block, not per row. */
