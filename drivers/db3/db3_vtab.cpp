@@ -7,8 +7,9 @@
  * statement runs. A statement's first scan of every record of a table
  * reads the file a window of records at a time, so that a long table is
  * never whole in memory; a second such scan in the same statement (the
- * inner side of a join, a subquery) reads the records once into a
- * snapshot, so joins read memory. Rows come in physical record order;
+ * inner side of a join, a subquery) reads windows of its own when the
+ * table is longer than a window, else the records once into a snapshot,
+ * so joins of short tables read memory. Rows come in physical record order;
  * records marked deleted are skipped. Changes are collected while the
  * statement runs (with the unique indexes of the table's side file checked
  * as each row comes) and written to the file only when the statement has
@@ -129,6 +130,17 @@ struct db3_colindex {
  * of stepping across the whole index in memory. */
 constexpr size_t DB3_INDEX_STRIDE = 64;
 
+/* Records of a table's file read a window at a time, so that a long
+ * table is never whole in memory. */
+struct db3_window {
+    dbf_handle *reader = nullptr;      /* the file read, or none; owned */
+    long count = 0;                    /* records its header counted when the scan began */
+    long header = 0;                   /* its header's length in bytes */
+    std::string bytes;                 /* record bytes from first on */
+    long first = 0;                    /* number of the window's first record */
+    long held = 0;                     /* records in bytes */
+};
+
 /* The table: one .DBF file. */
 struct db3_table {
     sqlite3_vtab base;                 /* SQLite's part; must come first */
@@ -166,12 +178,7 @@ struct db3_table {
      * loaded: the records in windows read in turn, so that a long table
      * is never whole in memory. */
     long scan_generation;              /* session generation whose scan reads windows, -1 none */
-    dbf_handle *scan_reader;           /* the file read, or none; owned */
-    long scan_count;                   /* records its header counted when the scan began */
-    long scan_header;                  /* its header's length in bytes */
-    std::string window;                /* record bytes from window_first on */
-    long window_first;                 /* number of the window's first record */
-    long window_count;                 /* records in window */
+    db3_window scan;                   /* its records */
 };
 
 /* Characters of a memo block number's text. */
@@ -205,7 +212,10 @@ struct db3_cursor {
     const char *now;                   /* bytes of the current record, none after the last */
     dbf_handle *memo;                  /* handle reading memo text, or none; owned */
     int indexed;                       /* 1: the records of hits are read, else every record */
-    int in_window;                     /* 1: now points into the table's window or found, which move on */
+    int in_window;                     /* 1: now points into a window or found, which move on */
+    int apart;                         /* 1: a later scan of a long table, reading own */
+    db3_window own;                    /* its records */
+    long own_generation;               /* session generation own was opened in */
     std::vector<long> hits;            /* record numbers a look-up found, ascending */
     size_t hit;                        /* next place in hits */
     std::string found;                 /* the record of hits read last, when no snapshot holds it */
@@ -315,10 +325,6 @@ static int db3_connect(sqlite3 *db, void *aux, int argc, const char *const *argv
     t->stamp_generation = -1;
     t->fetched_generation = -1;
     t->scan_generation = -1;
-    t->scan_reader = nullptr;
-    t->scan_count = 0;
-    t->window_first = 0;
-    t->window_count = 0;
 
     dbf_handle *h = dbf_new();
     if (!h) return SQLITE_NOMEM;
@@ -367,7 +373,7 @@ static int db3_disconnect(sqlite3_vtab *vt)
     db3_table *t = reinterpret_cast<db3_table *>(vt);
     db3_discard_handle(&t->writer);
     db3_release_handle(&t->memo_reader);
-    db3_release_handle(&t->scan_reader);
+    db3_release_handle(&t->scan.reader);
     if (t->journal_kept) db3_journal_forget(t->path);
     if (t->fd >= 0) close(t->fd);
     std::vector<db3_table *> &all = t->session->tables;
@@ -514,63 +520,74 @@ static int db3_load_snapshot(db3_table *t, db3_error *err)
     return 1;
 }
 
-/* Starts the running statement's scan of t read a window at a time: the
- * file is opened and checked as a snapshot's load checks it. Answers 1,
- * or 0 with the condition db3_load_snapshot gives. */
-static int db3_window_open(db3_table *t, db3_error *err)
+/* Opens t's file into window w for a scan of the running statement: the
+ * file is checked as a snapshot's load checks it. Answers 1, or 0 with
+ * the condition db3_load_snapshot gives. */
+static int db3_window_start(const db3_table *t, db3_window *w, db3_error *err)
 {
-    db3_release_handle(&t->scan_reader);
-    t->window_first = t->window_count = 0;
-    t->scan_generation = t->session->generation;
-    if (!db3_open_handle(t, &t->scan_reader, DBF_MODE_READ, 0, "read", err)) return 0;
-    if (!db3_check_records(t, t->scan_reader, err)) {
-        db3_release_handle(&t->scan_reader);
+    db3_release_handle(&w->reader);
+    w->first = w->held = 0;
+    if (!db3_open_handle(t, &w->reader, DBF_MODE_READ, 0, "read", err)) return 0;
+    if (!db3_check_records(t, w->reader, err)) {
+        db3_release_handle(&w->reader);
         return 0;
     }
-    t->scan_count = (long)t->scan_reader->header.record_count;
-    t->scan_header = (long)t->scan_reader->header.header_length;
-    t->snap_count = t->scan_count;
+    w->count = (long)w->reader->header.record_count;
+    w->header = (long)w->reader->header.header_length;
     return 1;
 }
 
-/* The bytes of record n (below scan_count) of a scan read a window at a
- * time: the window is read anew from n on when it does not hold n, so the
- * bytes stay valid until a record outside it is asked for. Answers none
- * with DB3_ERR_DAMAGED or DB3_ERR_MEMORY when they cannot be read. */
-static const char *db3_window_record(db3_table *t, long n, db3_error *err)
+/* Starts the running statement's scan of t read a window at a time.
+ * Answers 1, or 0 with the condition db3_window_start gives. */
+static int db3_window_open(db3_table *t, db3_error *err)
 {
-    if (n < t->window_first || n >= t->window_first + t->window_count) {
-        long k = std::min(DB3_BUILD_CHUNK, t->scan_count - n);
+    t->scan_generation = t->session->generation;
+    if (!db3_window_start(t, &t->scan, err)) return 0;
+    t->snap_count = t->scan.count;
+    return 1;
+}
+
+/* The bytes of record n (below w's count) of a scan of t read a window at
+ * a time: the window is read anew from n on when it does not hold n, so
+ * the bytes stay valid until a record outside it is asked for. Answers
+ * none with DB3_ERR_DAMAGED or DB3_ERR_MEMORY when they cannot be read. */
+static const char *db3_window_record(const db3_table *t, db3_window *w, long n, db3_error *err)
+{
+    if (n < w->first || n >= w->first + w->held) {
+        long k = std::min(DB3_BUILD_CHUNK, w->count - n);
         size_t want = (size_t)k * (size_t)t->record_length;
-        t->window_count = 0;
+        w->held = 0;
         try {
-            t->window.resize(want);
+            w->bytes.resize(want);
         } catch (...) {
             db3_fail(err, DB3_ERR_MEMORY, "no memory to read table %s", t->name.c_str());
             return nullptr;
         }
-        off_t at = (off_t)t->scan_header + (off_t)n * t->record_length;
-        if (fseeko(t->scan_reader->file, at, SEEK_SET) != 0 || fread(&t->window[0], 1, want, t->scan_reader->file) != want) {
+        off_t at = (off_t)w->header + (off_t)n * t->record_length;
+        if (fseeko(w->reader->file, at, SEEK_SET) != 0 || fread(&w->bytes[0], 1, want, w->reader->file) != want) {
             db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran: record %ld cannot be read",
                      t->name.c_str(), n + 1);
             return nullptr;
         }
-        t->window_first = n;
-        t->window_count = k;
+        w->first = n;
+        w->held = k;
     }
-    return t->window.data() + (size_t)(n - t->window_first) * (size_t)t->record_length;
+    return w->bytes.data() + (size_t)(n - w->first) * (size_t)t->record_length;
 }
 
 /* Moves *rec (-1 before the first) to the next live record of a scan of
- * every record: in the snapshot when the statement loaded one, else in
- * the window. Sets *bytes to its bytes (valid until the next call).
- * Answers 1, 0 after the last, or -1 with the condition. */
-static int db3_next_live(db3_table *t, long *rec, const char **bytes, db3_error *err)
+ * every record: in the window own when given (a later scan of the
+ * statement reading its own), else in the snapshot when the statement
+ * loaded one, else in the table's window. Sets *bytes to its bytes (valid
+ * until the next call). Answers 1, 0 after the last, or -1 with the
+ * condition. */
+static int db3_next_live(db3_table *t, long *rec, const char **bytes, db3_error *err, db3_window *own = nullptr)
 {
-    bool snap = t->snap_generation == t->session->generation;
-    if (!snap && (t->scan_generation != t->session->generation || !t->scan_reader)) return 0;
-    for ((*rec)++; *rec < (snap ? t->snap_count : t->scan_count); (*rec)++) {
-        *bytes = snap ? t->snap.data() + (size_t)*rec * (size_t)t->record_length : db3_window_record(t, *rec, err);
+    bool snap = !own && t->snap_generation == t->session->generation;
+    db3_window *w = own ? own : &t->scan;
+    if (!snap && !own && (t->scan_generation != t->session->generation || !w->reader)) return 0;
+    for ((*rec)++; *rec < (snap ? t->snap_count : w->count); (*rec)++) {
+        *bytes = snap ? t->snap.data() + (size_t)*rec * (size_t)t->record_length : db3_window_record(t, w, *rec, err);
         if (!*bytes) return -1;
         if (**bytes != DBF_DELETED) return 1;
     }
@@ -984,6 +1001,8 @@ static int db3_open(sqlite3_vtab *, sqlite3_vtab_cursor **out)
     c->memo = nullptr;
     c->indexed = 0;
     c->in_window = 0;
+    c->apart = 0;
+    c->own_generation = -1;
     c->hit = 0;
     *out = &c->base;
     return SQLITE_OK;
@@ -994,6 +1013,7 @@ static int db3_close(sqlite3_vtab_cursor *cur)
 {
     db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
     db3_release_handle(&c->memo);
+    db3_release_handle(&c->own.reader);
     delete c;
     return SQLITE_OK;
 }
@@ -1027,11 +1047,21 @@ static int db3_filter(sqlite3_vtab_cursor *cur, int idx, const char *, int, sqli
         c->indexed = got == 1 && c->hits.size() <= DB3_FETCH_MAX;
         if (!c->indexed) c->hits.clear();
     }
+    c->apart = 0;
     if (!c->indexed) {
-        /* The statement's first scan reads windows; a second one the
-         * snapshot, which every later scan of the statement reads too. */
-        bool first = t->scan_generation != t->session->generation && t->snap_generation != t->session->generation;
-        if (first ? !db3_window_open(t, &e) : !db3_load_snapshot(t, &e)) return db3_vt_fail(t, e);
+        /* The statement's first scan reads windows. A later one of a
+         * table longer than a window reads windows of its own; of a
+         * shorter one, the snapshot, which every later scan reads too. */
+        long generation = t->session->generation;
+        bool first = t->scan_generation != generation && t->snap_generation != generation;
+        c->apart = !first && t->snap_generation != generation && t->scan.count > DB3_BUILD_CHUNK;
+        if (c->apart) {
+            if ((c->own_generation != generation || !c->own.reader) && !db3_window_start(t, &c->own, &e))
+                return db3_vt_fail(t, e);
+            c->own_generation = generation;
+        } else if (first ? !db3_window_open(t, &e) : !db3_load_snapshot(t, &e)) {
+            return db3_vt_fail(t, e);
+        }
     }
     return db3_next(cur);
 }
@@ -1064,11 +1094,11 @@ static int db3_next(sqlite3_vtab_cursor *cur)
     }
     db3_error e;
     long from = c->rec;
-    int got = db3_next_live(t, &c->rec, &c->now, &e);
+    int got = db3_next_live(t, &c->rec, &c->now, &e, c->apart ? &c->own : nullptr);
     t->session->visited += c->rec - from - (got == 1 ? 0 : 1);
     if (got < 0) return db3_vt_fail(t, e);
     if (got == 0) c->now = nullptr;
-    c->in_window = got == 1 && t->snap_generation != t->session->generation;
+    c->in_window = got == 1 && (c->apart || t->snap_generation != t->session->generation);
     return SQLITE_OK;
 }
 
@@ -1166,9 +1196,9 @@ static const char *db3_record_now(db3_table *t, long n)
     if (it != t->changed.end()) return it->second.data();
     if (n >= t->base_count && (size_t)(n - t->base_count) < t->added.size()) return t->added[(size_t)(n - t->base_count)].data();
     db3_error ignored;
-    if (t->scan_generation == t->session->generation && t->snap_generation != t->session->generation && t->scan_reader
-        && n >= 0 && n < t->scan_count)
-        return db3_window_record(t, n, &ignored);
+    if (t->scan_generation == t->session->generation && t->snap_generation != t->session->generation && t->scan.reader
+        && n >= 0 && n < t->scan.count)
+        return db3_window_record(t, &t->scan, n, &ignored);
     return db3_record_stored(t, n, &ignored);
 }
 
@@ -1831,9 +1861,9 @@ void db3_vtab_release(db3_session *s)
 {
     for (db3_table *t : s->tables) {
         std::string().swap(t->snap);
-        std::string().swap(t->window);
-        t->window_first = t->window_count = 0;
-        db3_release_handle(&t->scan_reader);
+        std::string().swap(t->scan.bytes);
+        t->scan.first = t->scan.held = 0;
+        db3_release_handle(&t->scan.reader);
         t->scan_generation = -1;
         t->snap_generation = -1;
         t->fetched.clear();

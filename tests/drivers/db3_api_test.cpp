@@ -749,8 +749,9 @@ TEST_F(Db3ApiTest, RecordDamagedLateInAScanFailsItsOwnFetch)
  * window at a time (deleted ones across a window's edge skipped) and the
  * rows sent are not all kept in memory; the cursor still goes back to any
  * row. A range an index serves, and a join looking each row up again,
- * keep it small too; so do writes checked against a unique index, which
- * still refuse a key a stored record holds. */
+ * keep it small too, and so do later scans of the table in the same
+ * statement, and writes checked against a unique index, which still
+ * refuse a key a stored record holds. */
 TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
 {
     constexpr long RECORDS = 200000, GONE = 4096;   /* records GONE and GONE + 1 are deleted */
@@ -810,6 +811,12 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
     asi_close_cursor(k);
     asi_free_cursor(&k);
     asi_free_stmt(&s);
+    /* A second and third scan of the table in one statement. */
+    std::string others = std::to_string(RECORDS - 3);
+    EXPECT_EQ(query("SELECT I, (SELECT COUNT(*) FROM T U WHERE U.A > 'w' AND U.I <> T.I) FROM T WHERE I < 3"),
+              "1|" + others + "\n2|" + others + "\n");
+    peak = driver_peak_kb();
+    EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvdb3 peaked at " << peak << " kB over the scans";
     ASSERT_EQ(exec("CREATE UNIQUE INDEX TU ON T (I)"), 1) << last_text;
     ASSERT_EQ(exec("INSERT INTO T (I, A) VALUES (" + std::to_string(RECORDS + 1) + ", 'new')"), 1) << last_text;
     ASSERT_EQ(exec("UPDATE T SET I = 0 WHERE I = 2"), 1) << last_text;
