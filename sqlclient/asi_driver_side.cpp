@@ -122,19 +122,19 @@ constexpr int DRV_PREPARE_CURSOR = -1;
 /* After a prepare that described a query without
 ** parameters, which the session opens cheaply: opens the statement's own
 ** cursor, reads its rows and, when all of them came without a condition,
-** number at most ASI_RESULT_ROWS and fit in one piece (piece bytes) with
-** the description, adds them to the reply as its whole result (the first
-** row with full value records, as fetch answers it).  The cursor is closed
+** number at most ASI_RESULT_ROWS and fit in ASI_RESULT_BYTES with the
+** description, adds them to the reply as its whole result (the first row
+** with full value records, as fetch answers it).  The cursor is closed
 ** either way; whatever failed is left for the engine's own open and fetch
 ** to meet. */
-void answer_result(CAsiDrvSession *s, int stmt, CAsiDrvReply &r, std::size_t piece)
+void answer_result(CAsiDrvSession *s, int stmt, CAsiDrvReply &r)
 {
     if (r.failed() || r.function() != ASI_FUNC_CURSOR_SPEC || r.paramCount() != 0 || !s->opensCheaply(stmt))
         return;
     constexpr std::size_t HEADS = ASI_ITEM_HEAD + sizeof(std::int32_t) + ASI_ITEM_COUNTED_HEAD;
-    if (r.body().length() + HEADS >= piece)
+    if (r.body().length() + HEADS >= ASI_RESULT_BYTES)
         return;
-    std::size_t budget = piece - r.body().length() - HEADS;
+    std::size_t budget = ASI_RESULT_BYTES - r.body().length() - HEADS;
     CAsiDrvReply rows, after;
     std::size_t first = 0;   /* bytes of the first row's items */
     int whole = 0;
@@ -145,8 +145,12 @@ void answer_result(CAsiDrvSession *s, int stmt, CAsiDrvReply &r, std::size_t pie
             return 1;
         if (rows.hasRow()) {
             first = rows.body().length();
+            /* A session adds at most a fetch's block of rows at a time. */
             rows.openBlock(ASI_RESULT_ROWS - 1, budget);
-            s->fetchBlock(DRV_PREPARE_CURSOR, rows);
+            for (int had = -1; had < rows.blockRows() && rows.blockRows() < ASI_RESULT_ROWS - 1;) {
+                had = rows.blockRows();
+                s->fetchBlock(DRV_PREPARE_CURSOR, rows);
+            }
             rows.closeBlock();
             if (!s->fetch(DRV_PREPARE_CURSOR, ASI_FETCH_NEXT, 0, after) || after.failed() || after.hasRow())
                 return 1;
@@ -222,7 +226,7 @@ int dispatch(int code, CAsiMessage &m, CAsiDrvSession *&s, asi_drv_session_fn ma
     case ASI_REQ_PREPARE:
         if (!s->prepare(m.id, m.name, r))
             return 0;
-        answer_result(s, m.id, r, piece);
+        answer_result(s, m.id, r);
         return 1;
     case ASI_REQ_EXECUTE: return s->execute(m.id, m.values, r);
     case ASI_REQ_DEALLOCATE: s->deallocate(m.id); return 1;

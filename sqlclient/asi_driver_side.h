@@ -217,7 +217,7 @@ public:
     ** opens it at once, and answers its result whole when it is small
     ** (ASI_TAG_RESULT), so that a look-up costs one round trip.  That
     ** cursor's id is below 0 (the engine's are above) and no more than
-    ** ASI_RESULT_ROWS + 1 of its rows are fetched, first, in a block and
+    ** ASI_RESULT_ROWS + 1 of its rows are fetched, first, in blocks and
     ** next, before it is closed: a session need not read further ahead
     ** for it.  A query the application may prepare only to learn its
     ** columns (every row of a long table) should answer 0: the open would

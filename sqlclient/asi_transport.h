@@ -137,10 +137,12 @@ constexpr int ASI_TAG_RELEASE = 30;    /* i32: in any request, a statement id th
 ** it in one piece of the channel. */
 constexpr int ASI_BLOCK_ROWS = 256;
 
-/* The most rows a prepare answers with (the whole result of a query
-** without parameters, opened at once by a driver that opens
-** cheaply): a look-up then costs one round trip. */
-constexpr int ASI_RESULT_ROWS = 32;
+/* The most rows and bytes a prepare answers with (the whole result of a
+** query without parameters, opened at once by a driver that opens
+** cheaply): a look-up, or one of many keys (IN), then costs one request,
+** its reply taking a few pieces of the channel. */
+constexpr int ASI_RESULT_ROWS = 1024;
+constexpr std::size_t ASI_RESULT_BYTES = 256 * 1024;
 
 /* One channel of the mapping.  Its buffer lies in the data area. */
 struct asi_shm_channel {

@@ -184,7 +184,8 @@ TEST_F(Db3ApiTest, DescribedColumnsAndScrollableCursor)
     asi_free_stmt(&s);
 }
 
-/* A query whose whole result is small comes back with its prepare: the
+/* A query whose whole result is small (at most 1,024 rows and 256 KB)
+ * comes back with its prepare, a look-up of many keys too: the
  * first open, every fetch and the close cost no request, and each move
  * finds what the driver's own cursor finds (the second open of the
  * statement goes to the driver). A write sent between the prepare and the
@@ -202,12 +203,34 @@ TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
     for (int i = 1; i <= 100; i++) l += (i > 1 ? ",(" : "(") + std::to_string(i) + "," + std::to_string(i) + ",'r')";
     ASSERT_EQ(exec(q), 1) << code;
     ASSERT_EQ(exec(l), 1) << code;
+    /* W: 1,100 rows of 254 characters, each its own BASENUMBER; N: 1,100
+     * rows of one BASENUMBER. */
+    ASSERT_EQ(exec("CREATE TABLE W (BASENUMBER DEC(8), I INT, A CHAR(254))"), 1);
+    ASSERT_EQ(exec("CREATE TABLE N (BASENUMBER DEC(8), I INT, A CHAR(4))"), 1);
+    std::string in[3] = {" WHERE BASENUMBER IN (", " WHERE BASENUMBER IN (", " WHERE BASENUMBER IN ("};
+    for (int i = 1; i <= 1100; i += 50) {
+        std::string w = "INSERT INTO W (BASENUMBER, I, A) VALUES ", n = "INSERT INTO N (BASENUMBER, I, A) VALUES ";
+        for (int j = i; j < i + 50; j++) {
+            w += (j > i ? ",(" : "(") + std::to_string(j) + "," + std::to_string(j) + ",'" + std::string(254, 'w') + "')";
+            n += (j > i ? ",(1," : "(1,") + std::to_string(j) + ",'n')";
+        }
+        ASSERT_EQ(exec(w), 1) << code;
+        ASSERT_EQ(exec(n), 1) << code;
+    }
+    for (int i = 1; i <= 1100; i++) {
+        const int ends[3] = {200, 1020, 1100};
+        for (int j = 0; j < 3; j++)
+            if (i <= ends[j]) in[j] += (i > 1 ? "," : "") + std::to_string(i) + (i == ends[j] ? ")" : "");
+    }
+    std::string many[3] = {"W" + in[0], "W" + in[1], "W" + in[2]};
     struct Case {
         const char *from_where;
         long rows;
         long requests;   /* from prepare to close; 0: more than one */
-    } cases[] = {{"T WHERE I = 7", 1, 1},  {"T WHERE I > 40", 0, 1},          {"T WHERE I <= 32", 32, 1},
-                 {"T WHERE I <= 33", 33, 0}, {"L WHERE BASENUMBER = 7", 1, 1}, {"L WHERE I = 7", 1, 0}};
+    } cases[] = {{"T WHERE I = 7", 1, 1},          {"T WHERE I > 40", 0, 1},     {"T WHERE I <= 32", 32, 1},
+                 {"T WHERE I <= 40", 40, 1},       {"L WHERE BASENUMBER = 7", 1, 1}, {"L WHERE I = 7", 1, 0},
+                 {many[0].c_str(), 200, 1},        {many[1].c_str(), 1020, 0},   /* over 256 KB */
+                 {many[2].c_str(), 1100, 0},       {"N WHERE BASENUMBER = 1", 1100, 0}};   /* over 1,024 rows */
     int (*const moves[])(CAsiCursor *) = {
         asi_fetch_last,
         asi_fetch_prior,
