@@ -16,20 +16,28 @@
  * peak memory as a counter, and BASENUMBER
  * is looked up row by row (each a statement of its own) beside SQLite with
  * an index on it; the same SELECT is prepared and freed unopened, as the
- * application does to learn a table's columns. At the end the ratios are
- * printed.
+ * application does to learn a table's columns. Two station tables of a
+ * twentieth and a tenth of the rows (both longer than a window of the
+ * driver's scans at 100,000) are joined on STN, which no index serves, so
+ * that each row of one scans the whole other again, and the same join is
+ * run as a correlated subquery, both with pvdb3's peak memory (SQLite
+ * builds an automatic index for the join, not for the subquery). At the
+ * end the ratios are printed.
  *
  *   bench_db3                               (100,000 rows, best of 3)
  *   PV_BENCH_ROWS=50 PV_BENCH_REPS=1 bench_db3   (the smoke test of CI)
  */
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bench/bench_ratios.h"
 #include "bench/bench_station.h"
@@ -64,13 +72,25 @@ std::string insert_text(int i)
     return "INSERT INTO STATN (BASENUMBER,STN,DIP,X,Y,LITH) VALUES " + row_values(i);
 }
 
-/* The INSERT texts that fill a table with every row, many rows each. */
-std::vector<std::string> fill_texts()
+/* Rows of the joined tables JA and JB (JB twice as many; each row of JA
+ * has one of JB with its STN). */
+int join_rows()
+{
+    return std::max(1, bench_rows() / 20);
+}
+
+/* The joins' texts: each gives one row per row of JA. */
+const char *const JOIN_TEXT = "SELECT JA.BASENUMBER, JB.BASENUMBER FROM JA, JB WHERE JB.STN = JA.STN";
+const char *const JOIN_SUBQUERY_TEXT = "SELECT BASENUMBER, (SELECT COUNT(*) FROM JB WHERE JB.STN = JA.STN) FROM JA";
+
+/* The INSERT texts that fill table name with rows rows (every row of the
+ * run by default), many rows each. */
+std::vector<std::string> fill_texts(const char *name = "STATN", int rows = bench_rows())
 {
     std::vector<std::string> out;
-    for (int i = 0; i < bench_rows(); i += FILL_ROWS_PER_STATEMENT) {
-        std::string t = "INSERT INTO STATN (BASENUMBER,STN,DIP,X,Y,LITH) VALUES ";
-        for (int j = i; j < i + FILL_ROWS_PER_STATEMENT && j < bench_rows(); j++) t += (j > i ? "," : "") + row_values(j);
+    for (int i = 0; i < rows; i += FILL_ROWS_PER_STATEMENT) {
+        std::string t = std::string("INSERT INTO ") + name + " (BASENUMBER,STN,DIP,X,Y,LITH) VALUES ";
+        for (int j = i; j < i + FILL_ROWS_PER_STATEMENT && j < rows; j++) t += (j > i ? "," : "") + row_values(j);
         out.push_back(t);
     }
     return out;
@@ -105,6 +125,19 @@ std::string scratch(const char *name)
     return dir;
 }
 
+/* The SELECT tables and their rows. */
+std::vector<std::pair<const char *, int>> tables()
+{
+    return {{"STATN", bench_rows()}, {"JA", join_rows()}, {"JB", 2 * join_rows()}};
+}
+
+/* CREATE_TEXT for table name. */
+std::string create_text(const char *name)
+{
+    std::string t = CREATE_TEXT;
+    return t.replace(t.find("STATN"), 5, name);
+}
+
 /* Directories of the SELECT tables, filled once per run. */
 std::string select_dir(const char *side)
 {
@@ -113,15 +146,19 @@ std::string select_dir(const char *side)
         db3 = scratch("select_db3");
         db3_error err;
         db3_session *s = db3_session_open(db3.c_str(), &err);
-        db3_run(s, CREATE_TEXT, nullptr, nullptr, &err);
-        for (const std::string &t : fill_texts()) db3_run(s, t.c_str(), nullptr, nullptr, &err);
+        for (const auto &[name, rows] : tables()) {
+            db3_run(s, create_text(name).c_str(), nullptr, nullptr, &err);
+            for (const std::string &t : fill_texts(name, rows)) db3_run(s, t.c_str(), nullptr, nullptr, &err);
+        }
         db3_session_close(s);
         sqlite = scratch("select_sqlite");
         sqlite3 *db = nullptr;
         sqlite3_open((sqlite + "/bench.db").c_str(), &db);
-        sqlite3_exec(db, CREATE_TEXT, nullptr, nullptr, nullptr);
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        for (const std::string &t : fill_texts()) sqlite3_exec(db, t.c_str(), nullptr, nullptr, nullptr);
+        for (const auto &[name, rows] : tables()) {
+            sqlite3_exec(db, create_text(name).c_str(), nullptr, nullptr, nullptr);
+            for (const std::string &t : fill_texts(name, rows)) sqlite3_exec(db, t.c_str(), nullptr, nullptr, nullptr);
+        }
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         sqlite3_close(db);
     }
@@ -306,6 +343,60 @@ void SqliteSelectValues(benchmark::State &state)
     SqliteSelect(state);
 }
 
+/* Rows of text, a join of JA and JB, through the engine's C interface
+ * and pvdb3 once per iteration; skips with an error when a row is
+ * missing. */
+void bench_engine_join(benchmark::State &state, CAsiConnection *c, const char *text)
+{
+    for (auto _ : state) {
+        if (!c) break;
+        CAsiStatement *s;
+        CAsiCursor *k;
+        bench_declare(c, text, &s, &k);
+        asi_open_cursor(k);
+        long n = 0;
+        while (asi_fetch_next(k)) n++;
+        bench_release(&s, &k);
+        if (n != join_rows()) state.SkipWithError("the join did not give a row per row of JA");
+    }
+}
+
+/* The join through pvdb3, with the driver program's peak memory. */
+void EngineAndDriverJoin(benchmark::State &state)
+{
+    on_select_tables(
+        state, [](benchmark::State &st, CAsiConnection *c) { bench_engine_join(st, c, JOIN_TEXT); },
+        "Join/engine_and_pvdb3");
+}
+
+/* The join as a correlated subquery through pvdb3, with its peak. */
+void EngineAndDriverJoinSubquery(benchmark::State &state)
+{
+    on_select_tables(
+        state, [](benchmark::State &st, CAsiConnection *c) { bench_engine_join(st, c, JOIN_SUBQUERY_TEXT); },
+        "JoinSubquery/engine_and_pvdb3");
+}
+
+/* The join through the sqlite3 library (no index on STN either). */
+void SqliteJoin(benchmark::State &state, const char *text)
+{
+    std::string dir = select_dir("sqlite");
+    sqlite3 *db = nullptr;
+    sqlite3_open((dir + "/bench.db").c_str(), &db);
+    for (auto _ : state) {
+        sqlite3_stmt *q = nullptr;
+        sqlite3_prepare_v2(db, text, -1, &q, nullptr);
+        long n = 0;
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            benchmark::DoNotOptimize(sqlite3_column_int64(q, 1));
+            n++;
+        }
+        sqlite3_finalize(q);
+        if (n != join_rows()) state.SkipWithError("the join did not give a row per row of JA");
+    }
+    sqlite3_close(db);
+}
+
 /* Look-ups of one row by BASENUMBER through the engine's C interface and
  * pvdb3, each a statement of its own with the key as a literal. */
 void EngineAndDriverLookUp(benchmark::State &state)
@@ -389,7 +480,12 @@ void register_all()
                     benchmark::RegisterBenchmark("LookUp/db3_engine", Db3EngineLookUp),
                     benchmark::RegisterBenchmark("LookUp/engine_and_pvdb3", EngineAndDriverLookUp),
                     benchmark::RegisterBenchmark("LookUp/sqlite3_indexed", SqliteLookUp),
-                    benchmark::RegisterBenchmark("Describe/engine_and_pvdb3", EngineAndDriverDescribe)})
+                    benchmark::RegisterBenchmark("Describe/engine_and_pvdb3", EngineAndDriverDescribe),
+                    benchmark::RegisterBenchmark("Join/engine_and_pvdb3", EngineAndDriverJoin),
+                    benchmark::RegisterBenchmark("Join/sqlite3", [](benchmark::State &st) { SqliteJoin(st, JOIN_TEXT); }),
+                    benchmark::RegisterBenchmark("JoinSubquery/engine_and_pvdb3", EngineAndDriverJoinSubquery),
+                    benchmark::RegisterBenchmark("JoinSubquery/sqlite3",
+                                                 [](benchmark::State &st) { SqliteJoin(st, JOIN_SUBQUERY_TEXT); })})
         b->Repetitions(bench_reps())->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
@@ -405,6 +501,8 @@ const bench_ratio RATIOS[] = {
     {"Insert/db3_engine", "Insert/sqlite3_journal_default", "INSERT DB3 engine / SQLite default journal"},
     {"Insert/db3_engine", "Insert/sqlite3_journal_memory", "INSERT DB3 engine / SQLite memory journal"},
     {"Insert/engine_and_pvdb3", "Insert/sqlite3_journal_default", "INSERT engine+pvdb3 / SQLite default journal"},
+    {"Join/engine_and_pvdb3", "Join/sqlite3", "join on a column no index serves engine+pvdb3 / SQLite with an automatic index"},
+    {"JoinSubquery/engine_and_pvdb3", "JoinSubquery/sqlite3", "correlated subquery engine+pvdb3 / SQLite"},
 };
 
 } // namespace
