@@ -184,17 +184,17 @@ int memo_load(const char *table, long number, void *connection, int create)
         return n;
     }
     if (n < 0) {
+        /* Only a side table that does not exist holds no lines. One that
+        ** cannot be read (damaged, its driver ended) is a failure, and is
+        ** never made anew: that would drop the memos of every row. */
+        const sql_failure *f = sql_last_failure();
+        if (f->code != n || std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) != 0) {
+            memo_reset();
+            return n;
+        }
         if (!create) {
             memo_reset();
             return MEMO_ERR_NO_LINES;
-        }
-        /* A side table that exists but cannot be read is never made anew:
-        ** that would drop the memos of every row. */
-        sql_col_rec *probe = nullptr;
-        if (sql_describe_table(connection, m->name, &probe, 0) > 0) {
-            sql_col_list_free(&probe);
-            memo_reset();
-            return n;
         }
         if (memo_create_table(connection, m->name) != 0) {
             memo_reset();

@@ -110,7 +110,8 @@ void memo_reset(void);
 ** arguments (blank name, number below 1, create not 0 or 1, no
 ** connection); -9101; -10001 when there are no lines and create is 0;
 ** -10002 when the side table cannot be made; the query's code when the
-** side table exists but cannot be read (it is never made anew then).
+** side table exists but cannot be read or its driver has ended (it is
+** never made anew then).
 ** Failures reset the state. The line list is kept. */
 int memo_read(const char *table, long number, void *connection, int create);
 /* As memo_read, answering the number of lines found. */
@@ -142,7 +143,9 @@ int memo_insert_text(const char *name, const char *text, long number, void *conn
 ** while they fit in size bytes. With a null *buffer or a size below 1 a
 ** buffer of MEMO_TEXT_PER_LINE bytes per line plus one (at least
 ** MEMO_TEXT_MIN_SIZE) is allocated into *buffer for the caller to free.
-** 0; -1 when the row has no lines; -2 for bad arguments; -9101. */
+** 0; -1 when the row has no lines (or its table has no side table); -2
+** for bad arguments; -9101; the query's code when the side table cannot
+** be read. */
 int memo_get_text(const char *table, long number, void *connection, char **buffer, int size);
 
 /* ---- Deleting memos ---- */

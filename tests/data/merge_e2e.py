@@ -282,6 +282,19 @@ def test_unnumbered_rows_and_memos(args, work):
     said = wrapped(out)
     check("Table STATN was not merged: a memo line of row 1 of project SLAVE cannot be inserted" in said,
           "narrow memo: the failed memo line is reported with its row: %s" % said)
+    # A slave side table that cannot be read is no memo-less table: STATN is
+    # not merged, rather than merged without its memos.
+    root = os.path.join(work, "unnumbered damaged memo")
+    unnumbered_projects(root)
+    with open(os.path.join(root, "projects", "SLAVE", "STATNMEM.DBF"), "r+b") as f:
+        f.truncate(10)
+    out = pvhost(args, root, LOGON + MERGE_DIALOG + "pick mrg_map\npick mrg_dbf\nok\npv_yesno_small\nok\n" +
+                 WRAPPED * 2 + "(pv_logoff)\nQUIT\n")
+    check([int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATN")] == [50, 100],
+          "damaged memo: STATN unchanged")
+    said = wrapped(out)
+    check("Table STATN was not merged: the memo of row 1 of project SLAVE cannot be read" in said,
+          "damaged memo: the unread memo is reported with its row: %s" % said)
 
 
 CUT_ROWS = 250   # slave rows of the merge that is killed
