@@ -2,10 +2,18 @@
 ** dbf_refill.cpp: a table refilled all or nothing; see dbf_refill.h.
 **
 ** The mark <table>.MRF holds the table's name, then 1 or 0 for whether it
-** had a file (kept as <table>.DBO, a name the driver does not take for a
-** table), and "done" once the new table is filled whole. A copy replaces
-** the new file only when it is whole, and a mark that does not name its
-** own table changes nothing and is named.
+** was there (kept as <table>.DBO, a name the driver does not take for a
+** table, or on a server as the table <table>_DBO), and "done" once the new
+** table is filled whole. The mark is read the same on both roads; what it
+** leaves out the folder or the server tells: on a dBASE project a copy
+** replaces the new file only when it is whole; on a server the former
+** table was set aside exactly when <table>_DBO is there (a refill refuses
+** to begin beside a table of that name), so a refill cut short before the
+** rename, or after the rename back, finds the former table in its place.
+** The server runs each statement on its own (no transaction), and a rename
+** is one statement: at any moment the former table is under one of its two
+** names. A mark that does not name its own table changes nothing and is
+** named.
 */
 #include "data/dbf_refill.h"
 
@@ -20,6 +28,7 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
+#include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tbl.h"
 #include "dbf/dbf.h"
@@ -29,7 +38,17 @@ namespace {
 
 const char kMarkExt[] = ".MRF";
 const char kCopyExt[] = ".DBO";
+const char kKeptSuffix[] = "_DBO";
 const char kDone[] = "done";
+/* What a statement that succeeds answers. */
+constexpr int kSqlOk = 5100;
+
+/* Where the former table is kept: the project's folder, and on a server
+** project its connection (null on a dBASE project). */
+struct keeper {
+    std::string dir;
+    void *connection;
+};
 
 /* A file of the folder, named as found on disk. */
 std::string file_of(const std::string &dir, const std::string &name, const char *ext)
@@ -55,15 +74,63 @@ bool plain(const std::string &name)
     return true;
 }
 
-/* Puts the former table back over the new one (had), or removes the new
-** one; answers why it cannot, "" when done. The journal of the new file
-** goes with it, so that the driver does not write it into the former. */
-std::string put_back(const std::string &dir, const std::string &name, bool had)
+/* 1 when the server holds the table, 0 when it has none of that name, -1
+** when it cannot say (why set). */
+int server_has(void *connection, const std::string &table, std::string &why)
 {
-    std::string table = file_of(dir, name, DBF_EXT_TABLE), copy = file_of(dir, name, kCopyExt);
+    sql_col_rec *columns = nullptr;
+    int n = sql_describe_table(connection, table.c_str(), &columns, 0);
+    sql_col_list_free(&columns);
+    if (n > 0) return 1;
+    const sql_failure *f = sql_last_failure();
+    if (n < 0 && f->code == n && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0) return 0;
+    why = "cannot tell whether the server holds table " + table + ": " + sql_failure_text(n);
+    return -1;
+}
+
+/* Runs a statement on the server; answers why it failed, "" when done. */
+std::string server_run(void *connection, const std::string &text)
+{
+    long rows = 0;
+    int rc = sql_execute_rows(connection, text.c_str(), 0, &rows);
+    return rc == kSqlOk ? "" : text + " failed: " + sql_failure_text(rc);
+}
+
+/* Drops the table when the server holds it (with the indexes named after
+** it; one it does not hold leaves them alone: they may be the kept
+** table's). Answers why it cannot, "" when done. */
+std::string server_drop(void *connection, const std::string &table)
+{
+    std::string why;
+    int there = server_has(connection, table, why);
+    if (there <= 0) return why;
+    int rc = sql_drop_table(connection, table.c_str());
+    return rc == kSqlOk ? "" : "DROP TABLE " + table + " failed: " + sql_failure_text(rc);
+}
+
+/* Puts the former table back over the new one (had), or removes the new
+** one; answers why it cannot, "" when done. On a dBASE project the journal
+** of the new file goes with it, so that the driver does not write it into
+** the former. On a server the former is back already when the kept table
+** is not there. */
+std::string put_back(const keeper &k, const std::string &name, bool had)
+{
+    if (k.connection) {
+        const std::string kept = name + kKeptSuffix;
+        std::string why;
+        int set_aside = had ? server_has(k.connection, kept, why) : 0;
+        if (set_aside < 0) return why;
+        if (set_aside == 0) {
+            if (had) return server_has(k.connection, name, why) > 0 ? "" : why.empty() ? kept + " is not there" : why;
+            return server_drop(k.connection, name);
+        }
+        why = server_drop(k.connection, name);
+        return !why.empty() ? why : server_run(k.connection, "ALTER TABLE " + kept + " RENAME TO " + name);
+    }
+    std::string table = file_of(k.dir, name, DBF_EXT_TABLE), copy = file_of(k.dir, name, kCopyExt);
     if (had && !exists(copy)) return copy + " is not there";
     if (had && dbf_check_whole(copy.c_str(), nullptr) != DBF_OK) return copy + " is not a whole table";
-    std::remove(file_of(dir, name, ".JNL").c_str());
+    std::remove(file_of(k.dir, name, ".JNL").c_str());
     if (!had) {
         std::remove(table.c_str());
         return "";
@@ -71,9 +138,54 @@ std::string put_back(const std::string &dir, const std::string &name, bool had)
     return std::rename(copy.c_str(), table.c_str()) == 0 ? "" : "cannot rename " + copy + ": " + std::strerror(errno);
 }
 
+/* Lets the kept former table go once the new one is whole; answers why it
+** cannot, "" when done (also when nothing was kept). */
+std::string drop_kept(const keeper &k, const std::string &name, bool had)
+{
+    if (!k.connection) {
+        std::remove(file_of(k.dir, name, kCopyExt).c_str());
+        return "";
+    }
+    const std::string kept = name + kKeptSuffix;
+    std::string why;
+    int there = had ? server_has(k.connection, kept, why) : 0;
+    return there <= 0 ? why : server_run(k.connection, "DROP TABLE " + kept + " CASCADE");
+}
+
+/* The keeper of a project: its folder, and its connection on a server;
+** an empty folder when nothing is kept for it. */
+keeper keeper_of(pjct_rec *p)
+{
+    keeper k{"", nullptr};
+    if (!p || (!(p->flags & PJCT_ENV_DB3) && !p->connection)) return k;
+    k.dir = mark_folder(p);
+    if (!(p->flags & PJCT_ENV_DB3)) k.connection = p->connection;
+    return k;
+}
+
+/* Keeps the table before the refill begins: its file copied, or on a
+** server the table renamed. Answers why it cannot, "" when done; unsure
+** is set when the server may have renamed it all the same (the mark must
+** stay for the next logon). */
+std::string keep(const keeper &k, const std::string &name, bool &unsure)
+{
+    unsure = false;
+    if (!k.connection) {
+        std::string file = file_of(k.dir, name, DBF_EXT_TABLE), copy = file_of(k.dir, name, kCopyExt);
+        std::error_code ec;
+        if (std::filesystem::copy_file(file, copy, ec)) return "";
+        std::remove(copy.c_str());
+        return "cannot copy it to " + copy + ": " + ec.message();
+    }
+    const std::string kept = name + kKeptSuffix;
+    std::string why = server_run(k.connection, "ALTER TABLE " + name + " RENAME TO " + kept), unknown;
+    if (!why.empty()) unsure = server_has(k.connection, kept, unknown) != 0;
+    return why;
+}
+
 /* Mends the refill whose mark is at path (held in m); answers -1 when the
-** mark is not used or a file cannot be put back, 1 when mended. */
-int recover_one(mark_file &m, const std::string &dir, const std::string &stem, const std::string &body)
+** mark is not used or a table cannot be put back, 1 when mended. */
+int recover_one(mark_file &m, const keeper &k, const std::string &stem, const std::string &body)
 {
     std::vector<std::string> lines = mark_lines(body);
     bool whole = (lines.size() == 2 || (lines.size() == 3 && lines[2] == kDone)) &&
@@ -83,17 +195,18 @@ int recover_one(mark_file &m, const std::string &dir, const std::string &stem, c
                           ? "it names table \"" + lines[0] + "\", not its own"
                           : "";
     const char *name = why.empty() ? lines[0].c_str() : "";
+    bool had = why.empty() && lines[1] == "1";
     if (why.empty() && lines.size() == 3) {
-        std::remove(file_of(dir, name, kCopyExt).c_str());
-        msg_alert(WARN_TITLE, "Filling table %s was cut short after it was complete; it is finished now.", name);
-    } else if (why.empty() && (why = put_back(dir, name, lines[1] == "1")).empty()) {
-        msg_alert(WARN_TITLE, lines[1] == "1" ? "Filling table %s was cut short; %s is as it was before."
-                                              : "Filling table %s was cut short; the part of %s it had filled was removed.",
+        if ((why = drop_kept(k, name, had)).empty())
+            msg_alert(WARN_TITLE, "Filling table %s was cut short after it was complete; it is finished now.", name);
+    } else if (why.empty() && (why = put_back(k, name, had)).empty()) {
+        msg_alert(WARN_TITLE, had ? "Filling table %s was cut short; %s is as it was before."
+                                  : "Filling table %s was cut short; the part of %s it had filled was removed.",
                   name, name);
     }
     if (!why.empty()) {
         msg_alert(ERR_TITLE, "The mark %s of a table's refill cut short was not used: %s. It is left in place and no "
-                  "file was changed.", m.path.c_str(), why.c_str());
+                  "%s was changed.", m.path.c_str(), why.c_str(), k.connection ? "table" : "file");
         mark_end(m, true);
         return -1;
     }
@@ -106,55 +219,69 @@ int recover_one(mark_file &m, const std::string &dir, const std::string &stem, c
 int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table)
 {
     r.dir.clear();
-    std::string dir = p && table && (p->flags & PJCT_ENV_DB3) ? mark_folder(p) : "";
-    if (dir.empty()) return 0;
+    keeper k = table ? keeper_of(p) : keeper{"", nullptr};
+    if (k.dir.empty()) return 0;
     r.name = table;
-    std::string file = file_of(dir, r.name, DBF_EXT_TABLE), copy = file_of(dir, r.name, kCopyExt);
-    std::string mark = dir + r.name + kMarkExt, why;
-    r.had = exists(file);
+    r.connection = k.connection;
+    std::string mark = k.dir + r.name + kMarkExt, why;
+    bool unsure = false;
     if (exists(mark)) {
         why = mark + " of a refill cut short is left; log on to the project again";
+    } else if (k.connection) {
+        int there = server_has(k.connection, r.name, why);
+        int kept = there > 0 ? server_has(k.connection, r.name + kKeptSuffix, why) : 0;
+        if (kept > 0) why = "a table " + r.name + kKeptSuffix + " is there already; the former " + r.name +
+                            " would be kept under that name";
+        r.had = there > 0;
     } else {
-        std::remove(copy.c_str());
-        std::error_code ec;
-        if (r.had && !std::filesystem::copy_file(file, copy, ec))
-            why = "cannot copy it to " + copy + ": " + ec.message();
-        else if (mark_begin(r.mark, mark, r.name + "\n" + (r.had ? "1\n" : "0\n")) != 0)
-            why = "cannot write " + mark + ": " + std::strerror(errno);
-        if (!why.empty()) std::remove(copy.c_str());
+        r.had = exists(file_of(k.dir, r.name, DBF_EXT_TABLE));
+        std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
+    }
+    /* A dBASE file is copied before the mark names it, a server table
+    ** renamed after. */
+    if (why.empty() && r.had && !k.connection) why = keep(k, r.name, unsure);
+    if (why.empty() && mark_begin(r.mark, mark, r.name + "\n" + (r.had ? "1\n" : "0\n")) != 0) {
+        why = "cannot write " + mark + ": " + std::strerror(errno);
+        if (r.had && !k.connection) std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
+    } else if (why.empty() && r.had && k.connection && !(why = keep(k, r.name, unsure)).empty()) {
+        mark_end(r.mark, unsure);
+        if (unsure) why += "; it is put back at the next logon";
     }
     if (!why.empty()) {
         msg_alert(ERR_TITLE, "ERROR: %s was not changed: %s", table, why.c_str());
         return -1;
     }
-    r.dir = dir;
+    r.dir = k.dir;
     return 0;
 }
 
 void dbf_refill_end(dbf_refill &r, pjct_rec *p, bool whole)
 {
     if (r.dir.empty()) return;
+    keeper k{r.dir, r.connection};
     std::string why;
     if (whole && mark_append(r.mark, std::string(kDone) + "\n") == 0) {
-        std::remove(file_of(r.dir, r.name, kCopyExt).c_str());
-    } else {
-        why = put_back(r.dir, r.name, r.had);
-        if (why.empty()) dbf_index_mended(p, r.name.c_str());
-        else msg_alert(ERR_TITLE, "%s cannot be put back as it was: %s. It is put back at the next logon.",
-                       r.name.c_str(), why.c_str());
+        /* The new table stands; a kept table the server would not drop
+        ** goes at the next logon. */
+        mark_end(r.mark, !drop_kept(k, r.name, r.had).empty());
+        r.dir.clear();
+        return;
     }
+    why = put_back(k, r.name, r.had);
+    if (why.empty()) dbf_index_mended(p, r.name.c_str());
+    else msg_alert(ERR_TITLE, "%s cannot be put back as it was: %s. It is put back at the next logon.",
+                   r.name.c_str(), why.c_str());
     mark_end(r.mark, !why.empty());
     r.dir.clear();
 }
 
-int dbf_refill_recover(const char *dir_in, std::vector<std::string> &mended)
+int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)
 {
-    if (!dir_in || !*dir_in) return 0;
-    std::string dir = dir_in;
-    if (dir.back() != '/' && dir.back() != '\\') dir += '/';
+    keeper k = keeper_of(project);
+    if (k.dir.empty()) return 0;
     int rc = 0;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(k.dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::filesystem::path path = it->path();
         std::string ext = path.extension().string();
         /* A mark cut short while it was written goes in mark_take. */
@@ -164,7 +291,7 @@ int dbf_refill_recover(const char *dir_in, std::vector<std::string> &mended)
         std::string body;
         if (mark_take(m, path.string(), body) != MARK_FOUND) continue;
         std::string stem = path.stem().string();
-        int one = recover_one(m, dir, stem, body);
+        int one = recover_one(m, k, stem, body);
         if (one < 0) rc = -1;
         else mended.push_back(stem);
     }

@@ -1,8 +1,10 @@
 /*
-** dbf_refill.h: a table of a dBASE project dropped, made again and filled
-** (Fill ARCS, a profile's Save) all or nothing: its former file is kept
-** beside it until the new one is filled whole, and a refill cut short is
-** put back at the next logon.
+** dbf_refill.h: a table dropped, made again and filled (Fill ARCS, a
+** profile's Save) all or nothing: the former table is kept until the new
+** one is filled whole, and a refill cut short is put back at the next
+** logon. On a dBASE project its file is copied to <table>.DBO; on a server
+** project the table itself is renamed <table>_DBO, so that the command's
+** DROP finds none and its CREATE makes the new one under the table's name.
 **
 **     dbf_refill r;
 **     if (dbf_refill_begin(r, project, "ARCS") != 0) return;   // said already
@@ -24,25 +26,29 @@ struct dbf_refill {
     mark_file mark;     /* <table>.MRF, held while the table is refilled */
     std::string dir;    /* the project's folder; empty when nothing is kept */
     std::string name;   /* the table */
-    bool had = false;   /* the table had a file, kept as <table>.DBO */
+    bool had = false;   /* the table was there, kept as <table>.DBO or <table>_DBO */
+    void *connection = nullptr;   /* a server project's, which holds the kept table; null on dBASE */
 };
 
-/* Before the table is dropped: on a dBASE project its file is copied to
-** <table>.DBO and the mark <table>.MRF written and held. 0 (also when
-** nothing is kept, on a server project); -1 when the copy or the mark
-** cannot be made or a mark is left from a refill cut short (said; nothing
-** is changed). */
+/* Before the table is dropped: the mark <table>.MRF written and held in
+** the project's folder, and the table kept (copied to <table>.DBO on a
+** dBASE project, renamed <table>_DBO on a server). 0 (also when nothing is
+** kept: no project, or one without a folder); -1 when the mark cannot be
+** made, the table cannot be kept, a table <table>_DBO is there already or
+** a mark is left from a refill cut short (said; nothing is changed). */
 int dbf_refill_begin(dbf_refill &refill, pjct_rec *project, const char *table);
-/* After the table is filled whole (whole set) the copy and the mark go;
-** else the former table is put back (or the new one removed, when there
-** was none) and indexed again. Nothing when nothing was kept. */
+/* After the table is filled whole (whole set) the kept table and the mark
+** go; else the former table is put back (or the new one removed, when
+** there was none) and indexed again; what cannot be done now (the server
+** gone) is left to the next logon under the mark. Nothing when nothing was
+** kept. */
 void dbf_refill_end(dbf_refill &refill, pjct_rec *project, bool whole);
-/* At logon, each refill in the project folder dir cut short: with the new
-** table complete only the copy goes; else the former table is put back
-** from its copy (or the part filled removed, when there was none), each
-** said once. The tables put back or finished are added to mended (to be
-** indexed again). -1 when a mark is not used or a file cannot be put back
-** (said; the mark stays), else 0. */
-int dbf_refill_recover(const char *dir, std::vector<std::string> &mended);
+/* At logon, each refill of the project cut short, from the marks of its
+** folder: with the new table complete only the kept table goes; else the
+** former table is put back (or the part filled removed, when there was
+** none), each said once. The tables put back or finished are added to
+** mended (to be indexed again). -1 when a mark is not used or a table
+** cannot be put back (said; the mark stays), else 0. */
+int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended);
 
 #endif /* PV_DATA_DBF_REFILL_H */

@@ -318,9 +318,10 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     ** the table is indexed again once the setup is loaded. */
     char mended[TBL_NAME_SIZE] = "";
     int rebuilt = p->flags & PJCT_ENV_DB3 ? dbf_rebuild_recover(g_pjct_dirs[cfg], mended, sizeof mended) : 0;
-    /* So is a refill of a table (Fill ARCS, a profile's Save), and an upgrade. */
+    /* So is a refill of a table (Fill ARCS, a profile's Save) on either kind
+    ** of project, and an upgrade of a dBASE one. */
     std::vector<std::string> refilled;
-    if (p->flags & PJCT_ENV_DB3) dbf_refill_recover(g_pjct_dirs[cfg], refilled);
+    dbf_refill_recover(p, refilled);
     if (p->flags & PJCT_ENV_DB3) upg_recover(g_pjct_dirs[cfg]);
     p->next = g_pjct_list;
     if (g_pjct_list) g_pjct_list->prev = p;

@@ -75,7 +75,7 @@ TEST_F(PlotTableStore, AnOutputKilledWhileItFillsItsTableLeavesNoTable) {
   ASSERT_TRUE(WIFSIGNALED(status)) << "the output could not begin";
   ASSERT_TRUE(std::filesystem::exists(dir + "OUTT.DBF"));
   std::vector<std::string> mended;
-  EXPECT_EQ(dbf_refill_recover(dir.c_str(), mended), 0);
+  EXPECT_EQ(dbf_refill_recover(p, mended), 0);
   EXPECT_EQ(mended, std::vector<std::string>{"OUTT"});
   EXPECT_FALSE(std::filesystem::exists(dir + "OUTT.DBF")) << "the half-filled table goes";
   EXPECT_FALSE(std::filesystem::exists(dir + "OUTT.MRF"));

@@ -46,3 +46,6 @@ pv_odbc_fixture_suite(odbc_item_suite test_data_item_item_table_test data/item/i
   "ItemTable.ServerCatalog*")
 # The rows of a batch of links against each link's own look-up.
 pv_odbc_fixture_suite(odbc_link_rows_suite test_draw_link_rows_test draw/link_rows_test.cpp draw "LinkRows.*")
+# A table refilled and killed at each step, put back by the next logon.
+pv_odbc_fixture_suite(odbc_refill_suite test_data_tblsetup_restructure_test data/tblsetup/restructure_test.cpp
+  data/tblsetup "Restructure.ARefill*")

@@ -7,7 +7,9 @@
 ** fits, a set-aside file or journal left behind, picture fields), and a
 ** rebuild killed at every kind of moment, mended as the next logon mends
 ** it. The files are read back by this library and by independent readers
-** (python3-dbfread, gdal's ogrinfo).
+** (python3-dbfread, gdal's ogrinfo). A table refilled (dropped, made again
+** and filled) and killed at each step is put back or finished by the next
+** logon; built again for a server project, the same case runs there.
 */
 #include <gtest/gtest.h>
 
@@ -30,6 +32,7 @@
 #include "data/dbf_refill.h"
 #include "data/tblsetup.h"
 #include "platform/host_io.h"
+#include "platform/include/host_editor.h"
 
 namespace {
 
@@ -572,36 +575,72 @@ TEST_F(Restructure, AMarkThatIsNotSoundChangesNoFileAndIsNamed) {
 
 TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
   /* Steps at which the child is killed: the former table kept, then
-  ** dropped, the new one half written, the new one complete. */
+  ** dropped, the new one half written, the new one complete. The tables
+  ** are made and filled through the driver, so that the same steps run on
+  ** a server project in the server build of this test. */
   enum { kKept, kDropped, kHalf, kComplete };
+  if (on_server) host_set_env("ACAD", dir_);   /* the server project's folder is then dir() */
+  /* SOILS as it stands: on dBASE its file's bytes, on a server its rows;
+  ** "" when there is none. */
+  auto soils = [&](const char *table = "SOILS") -> std::string {
+    if (!on_server) return has_file(std::string(table) + ".DBF") ? bytes_of(path(std::string(table) + ".DBF")) : "";
+    std::string out = rows(std::string("SELECT * FROM ") + table + " ORDER BY NAME");
+    return out.rfind("error", 0) == 0 ? "" : out;
+  };
   for (bool had : {true, false}) {
     for (int at : {kKept, kDropped, kHalf, kComplete}) {
-      std::filesystem::remove(path("SOILS.DBF"));
-      if (had) make_soils();
-      const std::string before = had ? bytes_of(path("SOILS.DBF")) : "";
+      sql_drop_table(project_->connection, "SOILS");
+      if (had) {
+        run("CREATE TABLE SOILS (NAME CHAR(8), PH NUMERIC(6,2))");
+        run("INSERT INTO SOILS (NAME, PH) VALUES ('SOIL1', 1.5)");
+        run("INSERT INTO SOILS (NAME, PH) VALUES ('SOIL2', 7.25)");
+      }
+      const std::string before = soils();
+      ASSERT_EQ(before.empty(), !had);
       fflush(nullptr);
       pid_t child = fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
+        /* Only the child speaks to the driver until it is killed between
+        ** two statements. */
         dbf_refill r;
         if (dbf_refill_begin(r, project_, "SOILS") != 0) _exit(1);
-        if (at >= kDropped) std::filesystem::remove(path("SOILS.DBF"));
-        if (at >= kHalf) make_table("SOILS", {{"NAME", 'C', 8, 0}}, {{"new"}, {"newer"}});
-        if (at == kComplete) mark_append(r.mark, "done\n");
+        if (at >= kDropped) sql_drop_table(project_->connection, "SOILS");
+        if (at >= kHalf) {
+          run("CREATE TABLE SOILS (NAME CHAR(8))");
+          run("INSERT INTO SOILS (NAME) VALUES ('new')");
+        }
+        if (at == kComplete) {
+          run("INSERT INTO SOILS (NAME) VALUES ('newer')");
+          mark_append(r.mark, "done\n");
+        }
         raise(SIGKILL);
       }
       int status = 0;
       ASSERT_EQ(waitpid(child, &status, 0), child);
       ASSERT_TRUE(WIFSIGNALED(status)) << had << " " << at;
-      const std::string made = has_file("SOILS.DBF") ? bytes_of(path("SOILS.DBF")) : "";
+      const std::string made = soils();
       std::vector<std::string> mended;
-      EXPECT_EQ(dbf_refill_recover(dir().c_str(), mended), 0);
+      EXPECT_EQ(dbf_refill_recover(project_, mended), 0) << host_io_transcript();
       EXPECT_EQ(mended, std::vector<std::string>{"SOILS"});
-      if (at == kComplete) EXPECT_EQ(bytes_of(path("SOILS.DBF")), made) << "finished, had " << had;
-      else if (had) EXPECT_EQ(bytes_of(path("SOILS.DBF")), before) << "put back at step " << at;
-      else EXPECT_FALSE(has_file("SOILS.DBF")) << "the part made at step " << at << " goes";
+      if (at == kComplete) EXPECT_EQ(soils(), made) << "finished, had " << had;
+      else if (had) EXPECT_EQ(soils(), before) << "put back at step " << at;
+      else EXPECT_EQ(soils(), "") << "the part made at step " << at << " goes";
       EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF")) << had << " " << at;
+      EXPECT_EQ(soils("SOILS_DBO"), "") << "the kept table goes, " << had << " " << at;
     }
+  }
+  if (on_server) {
+    /* A table of the kept name is the project's own: no refill begins. */
+    run("CREATE TABLE SOILS_DBO (NAME CHAR(8))");
+    run("INSERT INTO SOILS_DBO (NAME) VALUES ('mine')");
+    const std::string before = soils();
+    dbf_refill r;
+    EXPECT_EQ(dbf_refill_begin(r, project_, "SOILS"), -1);
+    EXPECT_EQ(soils(), before);
+    EXPECT_EQ(soils("SOILS_DBO"), "mine\n");
+    EXPECT_FALSE(has_file("SOILS.MRF"));
+    host_set_env("ACAD", "");
   }
 }
 
