@@ -24,13 +24,19 @@
 ** table, its unique-number column and its offset, written whole as
 ** <table>.MRN and renamed before the first row, and locked (flock) while
 ** the merge runs; each row's new number is added to it, one a line,
-** before the row is inserted. A merge cut short (pvhost or the driver
-** killed, the server connection cut) leaves the mark, and the next logon
-** of the project finds it unlocked and removes the rows of the numbers it lists, and no other
-** (merge_recover): a row added after the kill stays. A mark is obeyed only
-** when the table it names is its file's own, a registered table of the
-** project, and its column that table's unique number; any other is left
-** in place and named in the alert.
+** before the row is inserted. A row goes in as every writer's new row
+** does (row_insert_new, under the server's lock on new rows or in one
+** statement under the dBASE table's write lock): when another writer
+** stored its number meanwhile, the row takes the next free one, the mark
+** takes the number back ("-" and the number) and lists the new one, and
+** the map half links the row's entities to the number it took. A merge
+** cut short (pvhost or the driver killed, the server connection cut)
+** leaves the mark, and the next logon of the project finds it unlocked and
+** removes the rows of the numbers it lists, and no other (merge_recover):
+** a row added after the kill stays. A mark is obeyed only when the table
+** it names is its file's own, a registered table of the project, and its
+** column that table's unique number; any other is left in place and named
+** in the alert.
 **
 ** Columns are matched by name across the two kinds of project: a number
 ** goes into a number column of either kind, a text into a text column; a
@@ -64,6 +70,7 @@
 #include "core/tbl.h"
 #include "core/tile_util.h"
 #include "data/memo.h"
+#include "data/row_edit.h"
 #include "data/tblsetup.h"
 #include "draw/link.h"
 #include "draw/link_ase.h"
@@ -89,6 +96,7 @@ const char k_mark_fresh_ext[] = ".MRGN";
 struct merge_mark {
     mark_file file;                  /* <folder><table>.MRG; no path for a server project */
     std::vector<long> numbers;       /* the numbers handed out so far, in order */
+    int failed = 0;                  /* errno of a failed write of the mark, 0 while none */
 };
 
 /* How the rows of one slave table are numbered in its master table. */
@@ -97,6 +105,7 @@ struct merge_numbers {
     long next = 0;                   /* number of the next row without one of its own */
     std::set<long> taken;            /* slave numbers already given offset + number */
     std::map<std::string, long> given; /* slave number text (blank, 0, below 0) -> new number of its first row */
+    std::map<long, long> moved;      /* new number another writer held -> the next free one its row took */
     bool failed = false;             /* 1 when the table was not merged: its links stay */
 };
 
@@ -229,7 +238,11 @@ const merge_numbers *merge_numbers_of(tbl_rec *t)
 ** slave by the link's column and value. */
 long merge_link_number(const merge_numbers &n, const link_rec &l)
 {
-    if (l.row_id > 0) return n.taken.count(l.row_id) ? n.offset + l.row_id : -1;
+    auto took = [&n](long number) {
+        auto it = n.moved.find(number);
+        return it == n.moved.end() ? number : it->second;
+    };
+    if (l.row_id > 0) return n.taken.count(l.row_id) ? took(n.offset + l.row_id) : -1;
     const tbl_rec *s = tbl_find_by_name(g_merge_slave->tables, l.table, nullptr);
     const sql_col_rec *key = s ? s->keys[TBL_KEY_BASENUMBER] : nullptr;
     const sql_col_rec *c = s ? tbl_column_find(s->columns, l.key_column, nullptr, nullptr) : nullptr;
@@ -244,7 +257,7 @@ long merge_link_number(const merge_numbers &n, const link_rec &l)
                          &row) > 0) {
         sql_col_rec *u = sql_col_find(row, key->name, nullptr, nullptr);
         auto it = u ? n.given.find(str_trim(u->text)) : n.given.end();
-        if (it != n.given.end()) number = it->second;
+        if (it != n.given.end()) number = took(it->second);
     }
     sql_close_query(&stmt, &cursor, &row);
     return number;
@@ -279,6 +292,28 @@ int merge_mark_number(merge_mark &m, long number)
 {
     m.numbers.push_back(number);
     return mark_append(m.file, std::to_string(number) + "\n");
+}
+
+/* Takes back the last listing of a number whose row did not go in, another
+** writer having stored it first: "-<number>" in the mark. 0, or -1 with
+** errno. */
+int merge_mark_strike(merge_mark &m, long number)
+{
+    auto it = std::find(m.numbers.rbegin(), m.numbers.rend(), number);
+    if (it != m.numbers.rend()) m.numbers.erase(std::next(it).base());
+    return mark_append(m.file, "-" + std::to_string(number) + "\n");
+}
+
+/* What row_insert_new tells the merge of a table: each number is listed in
+** the mark before its row goes in, and taken back when another writer
+** held it. 0; -1 when the mark cannot be written (its errno kept in the
+** mark's record). */
+int merge_note_number(void *context, long number, int taken)
+{
+    merge_mark &m = *(merge_mark *)context;
+    if ((taken ? merge_mark_strike(m, number) : merge_mark_number(m, number)) == 0) return 0;
+    m.failed = errno ? errno : EIO;
+    return -1;
 }
 
 /* Runs one statement; 5100 or the failure's code. */
@@ -434,15 +469,22 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         }
         std::string row_name = "row " + (old_text.empty() ? std::string("without a number") : old_text) +
                                " of project " + g_merge_slave->name;
-        if (merge_mark_number(mark, new_number) != 0) {
+        /* Under the rule of every writer of new rows: a number another
+        ** writer stored meanwhile gives the row the next free one. */
+        const row_number_note note = {merge_note_number, &mark};
+        int ins = row_insert_new(g_merge_master->connection, row, t->name, &note);
+        if (mark.failed) {
             failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
-                      " cannot be written: " + std::strerror(errno);
+                      " cannot be written: " + std::strerror(mark.failed);
             break;
         }
-        if (sql_insert_row(g_merge_master->connection, row, t->name) != RTNORM) {
+        if (ins != RTNORM) {
             failure = row_name + " cannot be inserted: " + merge_reason();
             break;
         }
+        long took = std::atol(u->text);
+        if (took != new_number) numbers.moved[new_number] = took;
+        new_number = took;
         if (new_number > largest) largest = new_number;
         char *whole = nullptr;
         int got = memo && old_number > 0 && !memo_table.empty()
@@ -547,7 +589,8 @@ struct merge_mark_says {
 /* Reads the mark of file name stem found in project p's folder: its first
 ** line names the table, its unique-number column and the offset; each
 ** further whole line a number above the offset (a last line without its
-** newline was cut short before its row was inserted). */
+** newline was cut short before its row was inserted), or "-" and a number
+** listed before, whose row did not go in (another writer held it). */
 merge_mark_says merge_read_mark(pjct_rec *p, const std::string &stem, const std::string &body)
 {
     merge_mark_says m;
@@ -570,11 +613,16 @@ merge_mark_says merge_read_mark(pjct_rec *p, const std::string &stem, const std:
     else if (!unique || !str_eq_nocase(unique->name, key))
         m.why = std::string(key) + " is not the unique number of table " + m.table->name;
     for (size_t i = 1; m.why.empty() && i < lines.size(); i++) {
+        bool strike = lines[i].size() > 1 && lines[i][0] == '-';
+        const char *digits = lines[i].c_str() + (strike ? 1 : 0);
         char *stop = nullptr;
-        long n = std::strtol(lines[i].c_str(), &stop, 10);
-        if (lines[i].empty() || *stop || n <= offset) m.why = "its line \"" + lines[i] + "\" is not a number above " +
-                                                               std::to_string(offset);
-        m.numbers.push_back(n);
+        long n = std::strtol(digits, &stop, 10);
+        auto listed = std::find(m.numbers.rbegin(), m.numbers.rend(), n);
+        if (!*digits || *stop || n <= offset || (strike && listed == m.numbers.rend()))
+            m.why = "its line \"" + lines[i] + "\" is not a number above " + std::to_string(offset) +
+                    (strike ? " it listed" : "");
+        else if (strike) m.numbers.erase(std::next(listed).base());
+        else m.numbers.push_back(n);
     }
     return m;
 }

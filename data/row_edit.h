@@ -109,14 +109,25 @@ sql_col_rec *row_number_column(void *connection, sql_col_rec *row, const char *t
 ** number to it. 0; -2 when the table has no unique-number column in the
 ** row; the look-up's code (the number kept). */
 int row_take_free_number(void *connection, sql_col_rec *row, const char *table);
+/* What a writer that keeps a mark of the rows it adds (pv-merge) is told
+** by row_insert_new: note(context, number, 0) just before the row goes in
+** under a number, so that the mark lists it first; note(context, number, 1)
+** when that number proved another writer's and the row did not go in. A
+** note answering non-zero stops the insert with that code. */
+struct row_number_note {
+    int (*note)(void *context, long number, int taken);  /* the call */
+    void *context;                                       /* its first argument; not owned */
+};
 /* Inserts a new row of a table: while its number is held by a row stored
 ** by another writer since it was taken, the row takes the next free one
 ** (row_take_free_number), so the table never holds a number twice. The
 ** look-up and the insert cannot interleave with another writer's: on
 ** dBASE files they are one statement under the table's write lock, on the
-** server two under a lock every writer of new rows takes. 5100; -9306
-** after 1000 numbers taken by others; the insert's or look-up's code. */
-int row_insert_new(void *connection, sql_col_rec *row, const char *table);
+** server two under a lock every writer of new rows takes. The number the
+** row went in under is left in its unique-number column; each number tried
+** is told to the note when one is given. 5100; -9306 after 1000 numbers
+** taken by others; the insert's, look-up's or note's code. */
+int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note = nullptr);
 
 /* ---- The row editor (row_editor.cpp) ---- */
 

@@ -296,23 +296,35 @@ int row_server_lock(void *connection, const char *table, int lock)
 /* Inserts a new row while no row holds its number; *rows gets the rows
 ** inserted. On dBASE files the look-up and the insert are one statement
 ** under the table's write lock; the server takes no untyped values in a
-** SELECT list, so there they are two, under row_server_lock. */
-int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_col_rec *key, int server, long *rows)
+** SELECT list, so there they are two, under row_server_lock. The note
+** hears of the number before the insert, and of a number found taken
+** after a refused one (on the server a number found taken is never tried). */
+int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_col_rec *key, int server,
+                    const row_number_note *note, long *rows)
 {
-    if (!server) return sql_insert_row(connection, row, table, key, rows);
     *rows = 0;
-    void *stmt = nullptr, *cursor = nullptr;
-    sql_col_rec *found = nullptr;
-    int n = sql_select_where(connection, table, key->name, key->text, nullptr, &stmt, &cursor, &found);
-    sql_close_query(&stmt, &cursor, &found);
-    if (n != 0) return n < 0 ? n : RTNORM;
-    return sql_insert_row(connection, row, table, nullptr, rows);
+    long number = atol(key->text);
+    if (server) {
+        void *stmt = nullptr, *cursor = nullptr;
+        sql_col_rec *found = nullptr;
+        int n = sql_select_where(connection, table, key->name, key->text, nullptr, &stmt, &cursor, &found);
+        sql_close_query(&stmt, &cursor, &found);
+        if (n != 0) return n < 0 ? n : RTNORM;
+    }
+    int rc = note && note->note ? note->note(note->context, number, 0) : 0;
+    if (rc != 0) return rc;
+    rc = sql_insert_row(connection, row, table, server ? nullptr : key, rows);
+    if (rc == RTNORM && *rows == 0 && note && note->note) {
+        int taken = note->note(note->context, number, 1);
+        if (taken != 0) return taken;
+    }
+    return rc;
 }
 
 }  // namespace
 
 /* Inserts a new row under a number no other writer holds; see the header. */
-int row_insert_new(void *connection, sql_col_rec *row, const char *table)
+int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note)
 {
     sql_col_rec *key = row_number_column(connection, row, table, nullptr);
     if (!key) return sql_insert_row(connection, row, table);
@@ -324,7 +336,7 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table)
     int rc = ROW_ERR_NOT_UNIQUE;
     for (int k = 0; k < ROW_NUMBER_TRIES; k++) {
         long rows = 0;
-        int ins = row_insert_once(connection, row, table, key, server, &rows);
+        int ins = row_insert_once(connection, row, table, key, server, note, &rows);
         if (ins != RTNORM || rows > 0) {
             rc = ins;
             break;

@@ -377,11 +377,12 @@ def test_merge_cut_short(args, work):
     check(merged_state(root) == "unchanged" and not os.path.exists(mark) and "STATN was cut short" in out,
           "a merge let go is undone at the next logon")
     # Only the numbers the merge handed out go: a row added after the kill
-    # (numbered above them, or between them) stays.
+    # (numbered above them, or between them) stays, and so does the row of
+    # a number the merge took back (another writer had stored it first).
     table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", ""),
                                 (103, 3, "Station 3", ""), (104, 9, "Added", ""), (105, 9, "Added too", "")])
     with open(mark, "w") as f:
-        f.write("STATN BASENUMBER 100\n101\n102\n103\n105\n10")
+        f.write("STATN BASENUMBER 100\n101\n102\n103\n104\n-104\n105\n10")
     pvhost(args, root, logon)
     left = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "MASTER", "STATN")]
     check(left == [(50, "Fifty"), (100, "Hundred"), (104, "Added")] and not os.path.exists(mark),
@@ -391,7 +392,7 @@ def test_merge_cut_short(args, work):
     master = os.path.join(root, "projects", "MASTER")
     for name, body in (("PVTABLE", "PVTABLE TABLENAME 0\n"), ("STATN", "STATN NAME 0\n101\n"),
                        ("ONLYM", "STATN BASENUMBER 100\n101\n"), ("STATN", ""), ("STATN", "STATN BASENUM"),
-                       ("STATN", "STATN BASENUMBER 100\n99\n")):
+                       ("STATN", "STATN BASENUMBER 100\n99\n"), ("STATN", "STATN BASENUMBER 100\n101\n-102\n")):
         cut_short_projects(root)
         table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", "")])
         bad = os.path.join(master, name + ".MRG")

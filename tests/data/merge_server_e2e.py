@@ -7,12 +7,17 @@ with its values under a number of its own. Then a large dBASE project is
 merged into "sgeo" with the server connection cut (pg_terminate_backend)
 at several points: after the next logon STATN is as it was or merged
 whole. Last, two pvhost processes add 200 stations each to the server's
-STATN at once: all 400 are kept under 400 distinct numbers.
+STATN at once: all 400 are kept under 400 distinct numbers; and BIG is
+merged into the server's GEO and into the dBASE GEO while another pvhost
+adds stations to it, the merge stopped (SIGSTOP) after its first rows
+until the writer is done or waits for it: every row is kept, each under a
+number of its own.
 
   merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR --server PORT
 """
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -54,6 +59,10 @@ CUT_AT = (1, 400, 1500, 2900)
 SERVER = {}
 # Rows each of two writers adds at once.
 TWO_WRITER_ROWS = 200
+# Rows a writer adds while a merge is stopped, and the merged rows after
+# which it is stopped.
+BESIDE_ROWS = 20
+STOP_AT = 50
 
 
 def logon(name):
@@ -169,20 +178,24 @@ def cut_short(args, root):
               % (cut, len(after), len(before), len(before) + BIG_ROWS, out[-2000:]))
 
 
+def writer(args, root, k, project, count):
+    """A pvhost in a home of its own adding count stations named W<k>-<i>
+    to the project's STATN."""
+    home = os.path.join(root, "writer%d" % k)
+    os.makedirs(home, exist_ok=True)
+    shutil.copy(os.path.join(root, "host.ini"), home)
+    rows = "".join("pv_add_tbl\nselect edit_list 1\nset edit_col %d\nselect edit_list 2\nset edit_col W%d-%d\n"
+                   "select edit_list 3\nset edit_col %d\nselect edit_list 4\nset edit_col 5600000\nok\n"
+                   % (1000 * (k + 1) + i, k, i, 600000 + i) for i in range(count))
+    return pvhost(args, home, logon(project) + "pv-add\n%spv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n" % rows,
+                  wait=False)
+
+
 def two_writers(args, root):
     """Two pvhost processes add 200 stations each to the server's GEO at
     once: every row is kept and every BASENUMBER is another."""
     load(root, "GEO", "sgeo")
-    writers = []
-    for k in range(2):
-        home = os.path.join(root, "writer%d" % k)
-        os.makedirs(home)
-        shutil.copy(os.path.join(root, "host.ini"), home)
-        rows = "".join("pv_add_tbl\nselect edit_list 1\nset edit_col %d\nselect edit_list 2\nset edit_col W%d-%d\n"
-                       "select edit_list 3\nset edit_col %d\nselect edit_list 4\nset edit_col 5600000\nok\n"
-                       % (1000 * (k + 1) + i, k, i, 600000 + i) for i in range(TWO_WRITER_ROWS))
-        writers.append(pvhost(args, home, logon("SGEO") + "pv-add\n%spv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n" % rows,
-                              wait=False))
+    writers = [writer(args, root, k, "SGEO", TWO_WRITER_ROWS) for k in range(2)]
     for k, w in enumerate(writers):
         out = w.communicate(timeout=240)[0]
         check(w.returncode == 0 and "already exists" not in out,
@@ -191,6 +204,63 @@ def two_writers(args, root):
     numbers = [int(r[0]) for r in server_rows("sgeo", "BASENUMBER")]
     check(len(added) == 2 * TWO_WRITER_ROWS, "%d rows added of %d" % (len(added), 2 * TWO_WRITER_ROWS))
     check(len(set(numbers)) == len(numbers), "%d distinct numbers in %d rows" % (len(set(numbers)), len(numbers)))
+
+
+def merge_beside_writer(args, root, master):
+    """BIG merged into master's STATN (the server's GEO or the dBASE GEO)
+    while another pvhost adds stations to it: the merge is stopped after
+    its first rows, the writer adds its rows and the merge goes on (at
+    once when the writer waits for a lock the merge holds). Every row is
+    kept, each under a number of its own."""
+    server = master.startswith("S")
+    geo = os.path.join(root, "projects", "GEO")
+    if server:
+        load(root, "GEO", "sgeo")
+    else:
+        shutil.copy(os.path.join(args[2], "projects", "GEO", "STATN.DBF"), geo)
+
+    def rows(columns="BASENUMBER, NAME"):
+        if server:
+            return server_rows("sgeo", columns)
+        return [[str(r[c.strip()]) for c in columns.split(",")] for r in dbfread.DBF(os.path.join(geo, "STATN.DBF"))]
+
+    def merged():
+        if server:
+            return int(psql("SELECT count(*) FROM sgeo.statn") or 0) - before
+        try:
+            with open(os.path.join(geo, "STATN.MRG")) as f:
+                return len(f.read().splitlines()) - 1
+        except OSError:
+            return 0
+
+    before = len(rows())
+    p = pvhost(args, root, merge_script(master, "BIG"), wait=False)
+    deadline = time.monotonic() + 120
+    while p.poll() is None and merged() < STOP_AT and time.monotonic() < deadline:
+        time.sleep(0.02)
+    os.kill(p.pid, signal.SIGSTOP)
+    w = writer(args, root, 9, master, BESIDE_ROWS)
+    deadline = time.monotonic() + 120
+    while w.poll() is None and time.monotonic() < deadline:
+        # A writer waiting for the server's lock on new rows waits for the
+        # merge: it goes on.
+        if server and psql("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted") != "0\n":
+            break
+        time.sleep(0.05)
+    os.kill(p.pid, signal.SIGCONT)
+    out = p.communicate(timeout=240)[0]
+    wrote = w.communicate(timeout=240)[0]
+    check("The following tables were merged:\n\n     STATN" in out, "BIG merged into %s: %s" % (master, out[-2000:]))
+    check(w.returncode == 0, "the writer beside the merge into %s exits 0: %s" % (master, wrote[-2000:]))
+    got = rows()
+    numbers = [int(float(r[0])) for r in got]
+    names = sorted(r[1].strip() for r in got)
+    check(len(got) == before + BIG_ROWS + BESIDE_ROWS,
+          "%s's STATN holds %d rows of %d" % (master, len(got), before + BIG_ROWS + BESIDE_ROWS))
+    check(all("S%d" % n in names for n in range(1, BIG_ROWS + 1)) and
+          all("W9-%d" % i in names for i in range(BESIDE_ROWS)), "%s holds every merged and added row" % master)
+    check(len(set(numbers)) == len(numbers),
+          "%d distinct numbers in %d rows of %s's STATN" % (len(set(numbers)), len(numbers), master))
 
 
 def main():
@@ -207,6 +277,8 @@ def main():
     across(args, root)
     cut_short(args, root)
     two_writers(args, root)
+    merge_beside_writer(args, root, "SGEO")
+    merge_beside_writer(args, root, "GEO")
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
         sys.exit(1)
