@@ -13,6 +13,7 @@
 */
 #include "output/e00_internal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -69,7 +70,7 @@ bool parse_double(const char* v, double* out) {
 int put_in_lines(const std::string& text) {
   int rc = E00_OK;
   for (std::size_t at = 0; at < text.size() && rc == E00_OK; at += E00_LINE_WIDTH)
-    rc = e00_put_line(text.substr(at, E00_LINE_WIDTH));
+    rc = e00_put(text.data() + at, std::min(text.size() - at, (std::size_t)E00_LINE_WIDTH), true);
   return rc;
 }
 
@@ -78,7 +79,7 @@ int put_in_lines(const std::string& text) {
 ** item, or a value that is no number of its type or does not fit. */
 int append_values(std::string& rec, const char* const* values, const int* types,
                   const int* widths, int count) {
-  const std::string& fmt = e00_state().info_format;
+  const int digits = e00_state().info_digits;
   for (int i = 0; i < count; ++i) {
     int type = types[i];
     int w = widths ? widths[i] : 0;
@@ -87,29 +88,29 @@ int append_values(std::string& rec, const char* const* values, const int* types,
     if (type < E00_ITEM_CHAR || type > E00_ITEM_FLOAT) return E00_BAD_ARG;
     if (type == E00_ITEM_CHAR) {
       if (w < 1) return E00_BAD_ARG;
-      std::string text = missing ? std::string() : std::string(v);
-      for (char& c : text)
-        if ((unsigned char)c < 32) c = ' ';
-      text.resize((std::size_t)w, ' ');
-      rec += text;
+      /* The text cut or padded with blanks to the width, control
+      ** characters blanked. */
+      std::size_t n = missing ? 0 : std::strlen(v), at = rec.size();
+      if (n > (std::size_t)w) n = (std::size_t)w;
+      rec.append(missing ? "" : v, n);
+      for (std::size_t k = at; k < rec.size(); ++k)
+        if ((unsigned char)rec[k] < 32) rec[k] = ' ';
+      rec.append((std::size_t)w - n, ' ');
     } else if (type == E00_ITEM_INTEXT) {
       if (w < 1) return E00_BAD_ARG;
       long n = 0;
       if (!missing && !parse_long(v, &n)) return E00_BAD_ARG;
-      std::string t;
-      out_appendf(t, "%*ld", w, n);
       /* A number wider than its item would shift every later item. */
-      if ((int)t.size() > w) return E00_BAD_ARG;
-      rec += t;
+      if (e00_append_int(rec, n, w) > w) return E00_BAD_ARG;
     } else if (type == E00_ITEM_BINARY) {
       long n = 0;
       if (!missing && !parse_long(v, &n)) return E00_BAD_ARG;
       if (n < INT32_MIN || n > INT32_MAX) return E00_BAD_ARG;
-      out_appendf(rec, "%*ld", k_binary_columns, n);
+      e00_append_int(rec, n, k_binary_columns);
     } else if (type == E00_ITEM_FLOAT) {
       double d = 0.0;
       if (!missing && !parse_double(v, &d)) return E00_BAD_ARG;
-      if (e00_append_number(rec, fmt, d) == E00_NO_TEXT) return E00_BAD_ARG;
+      if (e00_append_number(rec, digits, d) == E00_NO_TEXT) return E00_BAD_ARG;
     } else {
       rec.append((std::size_t)(w > 0 ? w : 0), ' ');
     }
@@ -216,7 +217,7 @@ int e00_write_bnd(double xmin, double ymin, double xmax, double ymax) {
   int rc = write_table(".BND", items, nullptr, nullptr, nullptr, 0, 1);
   if (rc != E00_OK) return rc;
   std::string rec;
-  for (double v : {xmin, ymin, xmax, ymax}) e00_append_number(rec, w.info_format, v);
+  for (double v : {xmin, ymin, xmax, ymax}) e00_append_number(rec, w.info_digits, v);
   return put_in_lines(rec);
 }
 
@@ -228,9 +229,9 @@ int e00_write_tic(const double* x, const double* y, int count) {
   int rc = write_table(".TIC", items, nullptr, nullptr, nullptr, 0, count);
   for (int i = 0; i < count && rc == E00_OK; ++i) {
     std::string rec;
-    out_appendf(rec, "%11d", i + 1);
-    e00_append_number(rec, w.info_format, x[i]);
-    e00_append_number(rec, w.info_format, y[i]);
+    e00_append_int(rec, i + 1, k_binary_columns);
+    e00_append_number(rec, w.info_digits, x[i]);
+    e00_append_number(rec, w.info_digits, y[i]);
     rc = put_in_lines(rec);
   }
   return rc;
@@ -277,9 +278,10 @@ int e00_write_pat_record(double area, double perimeter, long cover_number, long 
   if (!w.file) return E00_NOT_OPEN;
   if (count < 0 || (count > 0 && !types)) return E00_BAD_ARG;
   w.record.clear();
-  e00_append_number(w.record, w.info_format, area);
-  e00_append_number(w.record, w.info_format, perimeter);
-  out_appendf(w.record, "%11ld%11ld", cover_number, cover_id);
+  e00_append_number(w.record, w.info_digits, area);
+  e00_append_number(w.record, w.info_digits, perimeter);
+  e00_append_int(w.record, cover_number, k_binary_columns);
+  e00_append_int(w.record, cover_id, k_binary_columns);
   int rc = append_values(w.record, values, types, widths, count);
   return rc == E00_OK ? put_in_lines(w.record) : rc;
 }
@@ -292,9 +294,10 @@ int e00_write_aat_record(long from_node, long to_node, long left_poly, long righ
   if (!w.file) return E00_NOT_OPEN;
   if (count < 0 || (count > 0 && !types)) return E00_BAD_ARG;
   w.record.clear();
-  out_appendf(w.record, "%11ld%11ld%11ld%11ld", from_node, to_node, left_poly, right_poly);
-  e00_append_number(w.record, w.info_format, length);
-  out_appendf(w.record, "%11ld%11ld", cover_number, cover_id);
+  for (long v : {from_node, to_node, left_poly, right_poly}) e00_append_int(w.record, v, k_binary_columns);
+  e00_append_number(w.record, w.info_digits, length);
+  e00_append_int(w.record, cover_number, k_binary_columns);
+  e00_append_int(w.record, cover_id, k_binary_columns);
   int rc = append_values(w.record, values, types, widths, count);
   return rc == E00_OK ? put_in_lines(w.record) : rc;
 }

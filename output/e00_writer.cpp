@@ -37,29 +37,42 @@ constexpr int k_tol_lines = 10;
 /* Longest piece of text on one TX6 line. */
 constexpr int k_tx6_text_line = 80;
 
-/* Builds a number format "% .<digits>E". */
-std::string number_format(int digits) {
-  std::string f;
-  out_appendf(f, "%% .%dE", digits);
-  return f;
-}
+/* Most digits after the point the exponent form writes without printf. */
+constexpr int k_digits_max = 100;
+/* Width of the integer fields of the geometry records. */
+constexpr int k_field_width = 10;
 
-/* Writes a finite value as a format of number_format ("% .<digits>E")
-** writes it, without the cost of printf: the conversion gives the same
-** correctly rounded digits. Answers the length, or -1 for another format
-** or a text that does not fit (the caller then uses printf). */
-int exponent_form(char* out, std::size_t size, const char* fmt, double value) {
+/* The digits of a format "% .<digits>E", or -1 for another format. */
+int exponent_digits(const char* fmt) {
   if (std::strncmp(fmt, "% .", 3) != 0) return -1;
   char* end = nullptr;
   long digits = std::strtol(fmt + 3, &end, 10);
-  if (end == fmt + 3 || std::strcmp(end, "E") != 0 || digits > 100 || size < 2) return -1;
+  if (end == fmt + 3 || std::strcmp(end, "E") != 0 || digits < 0 || digits > k_digits_max) return -1;
+  return (int)digits;
+}
+
+/* Writes a finite value into out (of size bytes) as "% .<digits>E" writes
+** it, without the cost of printf (the conversion gives the same correctly
+** rounded digits), and its exponent at exactly two digits. Answers the
+** length with *result 1, or 0 when the exponent needs three digits (it is
+** written "99"); -1 for a text that does not fit. */
+int exponent_text(char* out, std::size_t size, int digits, double value, int* result) {
+  if (size < 2) return -1;
   char* at = out + 1;
-  std::to_chars_result r = std::to_chars(at, out + size - 1, value, std::chars_format::scientific, (int)digits);
+  std::to_chars_result r = std::to_chars(at, out + size - 1, value, std::chars_format::scientific, digits);
   if (r.ec != std::errc()) return -1;
-  *r.ptr = '\0';
   if (*at != '-') *--at = ' ';
-  char* e = std::strchr(at, 'e');
-  if (e) *e = 'E';
+  /* The conversion gives the exponent two digits, or three. */
+  char* e = r.ptr - 4;
+  *result = 1;
+  if (*e != 'e') {
+    e = r.ptr - 5;
+    e[2] = e[3] = '9';
+    r.ptr = e + 4;
+    *result = 0;
+  }
+  *e = 'E';
+  *r.ptr = '\0';
   if (at != out) std::memmove(out, at, (std::size_t)(r.ptr - at) + 1);
   return (int)(r.ptr - at);
 }
@@ -67,13 +80,7 @@ int exponent_form(char* out, std::size_t size, const char* fmt, double value) {
 /* Appends integers right-aligned in fields of ten, as "%10ld" writes
 ** each. */
 void append_fields(std::string& line, std::initializer_list<long> values) {
-  for (long v : values) {
-    char buf[24];
-    std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v);
-    std::size_t n = (std::size_t)(r.ptr - buf);
-    if (n < 10) line.append(10 - n, ' ');
-    line.append(buf, n);
-  }
+  for (long v : values) e00_append_int(line, v, k_field_width);
 }
 
 /* Clears the writer to its closed state. */
@@ -83,8 +90,9 @@ void reset_writer(e00_writer_rec& w) {
   w.buffer = nullptr;
   w.precision = E00_PREC_SINGLE;
   w.cover.clear();
-  w.geo_format.clear();
-  w.info_format.clear();
+  w.geo_digits = 0;
+  w.info_digits = 0;
+  w.line.clear();
   w.record.clear();
   w.pal_entry = 0;
   w.pal_total = 0;
@@ -93,10 +101,16 @@ void reset_writer(e00_writer_rec& w) {
 /* Answers 1 when c ends a directory part of a name. */
 bool is_separator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
+/* The writer's geometry line buffer, emptied. */
+std::string& line_buffer() {
+  g_writer.line.clear();
+  return g_writer.line;
+}
+
 /* Writes the geometry-format numbers of vals on one line. */
 int put_numbers(const double* vals, int n) {
-  std::string line;
-  for (int i = 0; i < n; ++i) e00_append_number(line, g_writer.geo_format, vals[i]);
+  std::string& line = line_buffer();
+  for (int i = 0; i < n; ++i) e00_append_number(line, g_writer.geo_digits, vals[i]);
   return e00_put_line(line);
 }
 
@@ -107,13 +121,13 @@ int put_section_line(const char* name) {
   return e00_put_line(line);
 }
 
-/* Writes a line of n "%10d" fields: first, then zeros. */
-int put_int_fields(int first, int n) {
+/* A line of n "%10d" fields: first, then zeros. */
+std::string int_fields(int first, int n) {
   static const char k_zero_field[] = "         0"; /* "%10d" of 0 */
   std::string line;
   append_fields(line, {first});
   for (int i = 1; i < n; ++i) line += k_zero_field;
-  return e00_put_line(line);
+  return line;
 }
 
 /* Writes a DMS line of an angle and its "~" line. */
@@ -135,27 +149,51 @@ int put_dms_line(double deg) {
 e00_writer_rec& e00_state() { return g_writer; }
 const e00_writer_rec& e00_writer_state() { return g_writer; }
 
-/* Writes text, then CR LF when end_line is set; on a failed write closes
-** the file and resets the writer. */
-static int e00_put(const std::string& text, bool end_line) {
-  if (!g_writer.file) return E00_NOT_OPEN;
+int e00_put(const char* text, std::size_t n, bool end_line) {
+  std::FILE* f = g_writer.file;
+  if (!f) return E00_NOT_OPEN;
   /* The characters written, as fprintf would count them; negative on a failure. */
-  bool put = std::fputs(text.c_str(), g_writer.file) >= 0 && (!end_line || std::fputs("\r\n", g_writer.file) >= 0);
-  int rc = put ? (int)std::strlen(text.c_str()) + (end_line ? 2 : 0) : -1;
-  if (rc > 0 && !std::ferror(g_writer.file)) return E00_OK;
-  out_temp_fclose(g_writer.file, false);
+  bool put = fwrite_unlocked(text, 1, n, f) == n && (!end_line || fwrite_unlocked("\r\n", 1, 2, f) == 2);
+  int rc = put ? (int)n + (end_line ? 2 : 0) : -1;
+  if (rc > 0 && !ferror_unlocked(f)) return E00_OK;
+  out_temp_fclose(f, false);
   reset_writer(g_writer);
   return rc > 0 ? 0 : rc;
 }
 
-int e00_put_text(const std::string& text) { return e00_put(text, false); }
-int e00_put_line(const std::string& text) { return e00_put(text, true); }
+int e00_put_text(const std::string& text) { return e00_put(text.data(), text.size(), false); }
+int e00_put_line(const std::string& text) { return e00_put(text.data(), text.size(), true); }
+
+int e00_append_int(std::string& out, long value, int width) {
+  char buf[24];
+  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value);
+  int n = (int)(r.ptr - buf);
+  if (n < width) out.append((std::size_t)(width - n), ' ');
+  out.append(buf, (std::size_t)n);
+  return n;
+}
+
+int e00_append_number(std::string& out, int digits, double value) {
+  if (!std::isfinite(value)) return E00_NO_TEXT;
+  char buf[k_digits_max + 16];
+  int result = 1;
+  int n = exponent_text(buf, sizeof buf, digits, value, &result);
+  if (n < 0) return E00_NO_TEXT;
+  out.append(buf, (std::size_t)n);
+  return result;
+}
 
 int e00_format_number(char* out, std::size_t size, const char* fmt, double value) {
   if (!out || size == 0 || !fmt || !std::isfinite(value)) return E00_NO_TEXT;
   char tmp[128];
-  int n = exponent_form(tmp, sizeof tmp, fmt, value);
-  if (n < 0) n = std::snprintf(tmp, sizeof tmp, fmt, value);
+  int places = exponent_digits(fmt), two_digits = 1;
+  int n = places < 0 ? -1 : exponent_text(tmp, sizeof tmp, places, value, &two_digits);
+  if (n > 0) {
+    if ((std::size_t)n >= size) return E00_NO_TEXT;
+    std::memcpy(out, tmp, (std::size_t)n + 1);
+    return two_digits;
+  }
+  n = std::snprintf(tmp, sizeof tmp, fmt, value);
   if (n <= 0 || (std::size_t)n >= sizeof tmp) return E00_NO_TEXT;
   const char* e = std::strpbrk(tmp, "Ee");
   if (!e || (e[1] != '+' && e[1] != '-')) return E00_NO_TEXT;
@@ -174,13 +212,6 @@ int e00_format_number(char* out, std::size_t size, const char* fmt, double value
   std::memcpy(out, tmp, head);
   std::memcpy(out + head, exp, 3);
   return result;
-}
-
-int e00_append_number(std::string& out, const std::string& fmt, double value) {
-  char buf[64];
-  int rc = e00_format_number(buf, sizeof buf, fmt.c_str(), value);
-  if (rc != E00_NO_TEXT) out += buf;
-  return rc;
 }
 
 int e00_deg_to_dms(double deg, double* d, double* m, double* s) { return deg_to_dms(deg, d, m, s); }
@@ -253,8 +284,8 @@ int e00_open(const char* name, std::size_t buffer_size, int precision) {
   g_writer.precision = (precision == E00_PREC_DOUBLE) ? E00_PREC_DOUBLE : E00_PREC_SINGLE;
   g_writer.cover = cover;
   bool dbl = g_writer.precision == E00_PREC_DOUBLE;
-  g_writer.geo_format = number_format(dbl ? k_digits_geo_double : k_digits_single);
-  g_writer.info_format = number_format(dbl ? k_digits_info_double : k_digits_single);
+  g_writer.geo_digits = dbl ? k_digits_geo_double : k_digits_single;
+  g_writer.info_digits = dbl ? k_digits_info_double : k_digits_single;
   return E00_OK;
 }
 
@@ -265,6 +296,14 @@ int e00_close() {
   int bad = out_temp_fclose(g_writer.file, true) != 0;
   reset_writer(g_writer);
   return bad ? 0 : E00_OK;
+}
+
+int e00_flush() {
+  if (!g_writer.file) return E00_NOT_OPEN;
+  if (std::fflush(g_writer.file) == 0 && !std::ferror(g_writer.file)) return E00_OK;
+  out_temp_fclose(g_writer.file, false);
+  reset_writer(g_writer);
+  return 0;
 }
 
 int e00_discard() {
@@ -298,7 +337,7 @@ int e00_write_tx6_header() {
 
 int e00_write_section_end() {
   if (!g_writer.file) return E00_NOT_OPEN;
-  return put_int_fields(-1, k_terminator_fields);
+  return e00_put_line(int_fields(-1, k_terminator_fields));
 }
 
 int e00_write_arc_end() { return e00_write_section_end(); }
@@ -309,7 +348,7 @@ int e00_write_arc_record(long cover_number, long cover_id, long from_node, long 
   if (cover_number < 1 || cover_id < 1 || from_node < 0 || to_node < 0 || left_poly < 0 ||
       right_poly < 0 || point_count < 1)
     return E00_BAD_ARG;
-  std::string line;
+  std::string& line = line_buffer();
   append_fields(line, {cover_number, cover_id, from_node,
                       to_node, left_poly, right_poly, point_count});
   return e00_put_line(line);
@@ -336,10 +375,10 @@ int e00_write_lab_record(int box_flag, long label_id, long poly_id, double x, do
                          double box_x, double box_y) {
   if (!g_writer.file) return E00_NOT_OPEN;
   if ((box_flag != 0 && box_flag != 1) || label_id < 1 || poly_id < 0) return E00_BAD_ARG;
-  std::string line;
+  std::string& line = line_buffer();
   append_fields(line, {label_id, poly_id});
-  e00_append_number(line, g_writer.geo_format, x);
-  e00_append_number(line, g_writer.geo_format, y);
+  e00_append_number(line, g_writer.geo_digits, x);
+  e00_append_number(line, g_writer.geo_digits, y);
   int rc = e00_put_line(line);
   if (rc != E00_OK) return rc;
   double box[4] = {x, y, x, y};
@@ -360,8 +399,8 @@ int e00_write_lab_end() {
   if (!g_writer.file) return E00_NOT_OPEN;
   std::string line;
   append_fields(line, {-1, 0});
-  e00_append_number(line, g_writer.geo_format, 0.0);
-  e00_append_number(line, g_writer.geo_format, 0.0);
+  e00_append_number(line, g_writer.geo_digits, 0.0);
+  e00_append_number(line, g_writer.geo_digits, 0.0);
   return e00_put_line(line);
 }
 
@@ -372,8 +411,8 @@ int e00_write_cnt_record(double x, double y, const long* labels, int count) {
     if (labels[i] < 1) return E00_BAD_ARG;
   std::string line;
   append_fields(line, {count});
-  e00_append_number(line, g_writer.geo_format, x);
-  e00_append_number(line, g_writer.geo_format, y);
+  e00_append_number(line, g_writer.geo_digits, x);
+  e00_append_number(line, g_writer.geo_digits, y);
   int rc = e00_put_line(line);
   std::string list;
   for (int i = 0; i < count && rc == E00_OK; ++i) {
@@ -391,16 +430,16 @@ int e00_write_pal_record(long arc_count, double xmin, double ymin, double xmax, 
   if (arc_count < 1) return E00_BAD_ARG;
   std::string line;
   append_fields(line, {arc_count});
-  e00_append_number(line, g_writer.geo_format, xmin);
-  e00_append_number(line, g_writer.geo_format, ymin);
+  e00_append_number(line, g_writer.geo_digits, xmin);
+  e00_append_number(line, g_writer.geo_digits, ymin);
   int rc;
   if (g_writer.precision == E00_PREC_DOUBLE) {
     rc = e00_put_line(line);
     line.clear();
     if (rc != E00_OK) return rc;
   }
-  e00_append_number(line, g_writer.geo_format, xmax);
-  e00_append_number(line, g_writer.geo_format, ymax);
+  e00_append_number(line, g_writer.geo_digits, xmax);
+  e00_append_number(line, g_writer.geo_digits, ymax);
   rc = e00_put_line(line);
   if (rc == E00_OK) {
     g_writer.pal_entry = 0;
@@ -425,24 +464,27 @@ int e00_write_tx6_record(const char* text, double x, double y, double height, in
   if (!g_writer.file) return E00_NOT_OPEN;
   if (!text || !*text || level < 1 || text_number < 1) return E00_BAD_ARG;
   int len = (int)std::strlen(text);
-  std::string line;
+  std::string& line = line_buffer();
   append_fields(line, {text_number, level, 2, 0, 1, 0, len});
   int rc = e00_put_line(line);
-  /* The six lines of symbol and offset fields. */
-  static const int k_fields[6][2] = {{1, 7}, {0, 7}, {0, 6}, {1, 7}, {0, 7}, {0, 6}};
-  for (int i = 0; i < 6 && rc == E00_OK; ++i) rc = put_int_fields(k_fields[i][0], k_fields[i][1]);
-  if (rc != E00_OK) return rc;
-  line.clear();
-  static const std::string k_single_format = number_format(k_digits_single);
-  e00_append_number(line, k_single_format, -100.0);
-  rc = e00_put_line(line);
+  /* The six lines of symbol and offset fields, and the -100 line, the same
+  ** in every record. */
+  static const std::string k_fixed_lines[] = {
+      int_fields(1, 7), int_fields(0, 7), int_fields(0, 6), int_fields(1, 7), int_fields(0, 7), int_fields(0, 6),
+      [] {
+        std::string t;
+        e00_append_number(t, k_digits_single, -100.0);
+        return t;
+      }()};
+  for (const std::string& fixed : k_fixed_lines)
+    if (rc == E00_OK) rc = e00_put_line(fixed);
   double h[3] = {height, 0.0, 0.0};
   double p[2] = {x, y};
   if (rc == E00_OK) rc = put_numbers(h, 3);
   if (rc == E00_OK) rc = put_numbers(p, 2);
   if (rc == E00_OK) rc = put_numbers(p, 2);
   for (int at = 0; at < len && rc == E00_OK; at += k_tx6_text_line)
-    rc = e00_put_line(std::string(text + at, (std::size_t)std::min(k_tx6_text_line, len - at)));
+    rc = e00_put(text + at, (std::size_t)std::min(k_tx6_text_line, len - at), true);
   return rc;
 }
 
@@ -462,7 +504,7 @@ int e00_write_tol(double value) {
     else if (i == 6) v = value * 0.001;
     std::string line;
     append_fields(line, {i, 2});
-    e00_append_number(line, g_writer.geo_format, v);
+    e00_append_number(line, g_writer.geo_digits, v);
     rc = e00_put_line(line);
   }
   return rc == E00_OK ? e00_write_section_end() : rc;

@@ -66,8 +66,9 @@ struct e00_writer_rec {
   char* buffer = nullptr;      /* its stdio buffer (malloc'd, owned)        */
   int precision = E00_PREC_SINGLE; /* 2 single, 3 double                    */
   std::string cover;           /* cover name, at most 13 characters         */
-  std::string geo_format;      /* number format of ARC, LAB, CNT, PAL, TX6, TOL */
-  std::string info_format;     /* number format of INFO values              */
+  int geo_digits = 0;          /* digits after the point of ARC, LAB, CNT, PAL, TX6, TOL numbers */
+  int info_digits = 0;         /* digits after the point of INFO values     */
+  std::string line;            /* geometry line work buffer                 */
   std::string record;          /* INFO record work buffer                   */
   long pal_entry = 0;          /* PAL entries written of the current polygon */
   long pal_total = 0;          /* PAL entries the current polygon announced */
@@ -117,6 +118,10 @@ int e00_item_decimals(int type);
 int e00_open(const char* name, std::size_t buffer_size, int precision);
 int e00_close();
 int e00_discard();
+/* Writes out the lines the file's buffer holds, so that a pass that could
+** not be written fails at its end: E00_OK, E00_NOT_OPEN, or 0 after the
+** file has been discarded and the writer reset. */
+int e00_flush();
 
 /* Section headers and ends. */
 int e00_write_exp();

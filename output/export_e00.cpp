@@ -33,11 +33,22 @@ constexpr double k_tol_default = 1.0;
 /* Annotation level of the texts. */
 constexpr int k_text_level = 1;
 
+/* The item definitions of the output columns, and the current object's
+** values. */
+struct items_rec {
+    std::vector<const char *> names;
+    std::vector<int> types, widths, decimals;
+    std::vector<std::string> texts;
+    std::vector<const char *> values;
+};
+
 /* What the current pass has begun. */
 struct e00_pass_rec {
     int pass = 0;          /* the pass the flags belong to */
     bool section = false;  /* the pass's section header is written */
     bool ifo = false;      /* IFO is written */
+    bool items = false;    /* `items` holds the definitions */
+    items_rec defs;        /* the item definitions, made once a pass */
 };
 e00_pass_rec s_pass;
 
@@ -50,7 +61,9 @@ int last_pass(const export_state_rec &s)
 /* Forgets the flags of another pass. */
 void enter(int pass)
 {
-    if (s_pass.pass != pass) s_pass = e00_pass_rec{pass, false, false};
+    if (s_pass.pass == pass) return;
+    s_pass = e00_pass_rec{};
+    s_pass.pass = pass;
 }
 
 /* Maps a writer result to the stage's: 0, or the negative code. */
@@ -65,31 +78,30 @@ double larger_side(const geo_box &e)
     return std::fmax(e.max.x - e.min.x, e.max.y - e.min.y);
 }
 
-/* The item definitions of the output columns. */
-struct items_rec {
-    std::vector<const char *> names;
-    std::vector<int> types, widths, decimals;
-    std::vector<std::string> texts;
-    std::vector<const char *> values;
-};
-items_rec items()
+/* The item definitions of the output columns, made at the pass's first
+** use (the columns stay as they are through the export). */
+items_rec &items()
 {
-    export_state_rec &s = export_state();
-    items_rec r;
-    for (const export_column_rec &c : s.columns) {
+    items_rec &r = s_pass.defs;
+    if (s_pass.items) return r;
+    r = items_rec{};
+    for (const export_column_rec &c : export_state().columns) {
         r.names.push_back(c.name.c_str());
         r.types.push_back(c.type);
         r.widths.push_back(c.width);
         r.decimals.push_back(c.decimals);
     }
+    s_pass.items = true;
     return r;
 }
 
-/* The current object's values in binary form, null where none. */
-void fill_values(items_rec &r)
+/* The item definitions with the current object's values in binary form,
+** null where none. */
+items_rec &values()
 {
     export_state_rec &s = export_state();
-    r.texts.assign(s.columns.size(), std::string());
+    items_rec &r = items();
+    r.texts.resize(s.columns.size());
     r.values.assign(s.columns.size(), nullptr);
     for (std::size_t i = 0; i < s.columns.size(); ++i) {
         bool has = (int)i < s.fixed_count ? export_fixed_value((int)i, 0, s.kind, r.texts[i]) != 0
@@ -97,13 +109,14 @@ void fill_values(items_rec &r)
         if ((int)i >= s.fixed_count) r.texts[i] = s.columns[i].text;
         if (has) r.values[i] = r.texts[i].c_str();
     }
+    return r;
 }
 
 /* IFO and the attribute table's definitions, once per pass. */
 int table_header(bool arcs, long records)
 {
     if (s_pass.ifo) return 0;
-    items_rec r = items();
+    const items_rec &r = items();
     int rc = e00_write_ifo();
     if (rc == E00_OK)
         rc = arcs ? e00_write_aat(r.names.data(), r.types.data(), r.widths.data(), r.decimals.data(),
@@ -143,8 +156,7 @@ int write_sin_log_prj(prj_rec *prj)
 /* A .PAT record of the current object. */
 int pat_record(double area, double perimeter, long number)
 {
-    items_rec r = items();
-    fill_values(r);
+    const items_rec &r = values();
     return check(e00_write_pat_record(area, perimeter, number, number, r.values.data(), r.types.data(),
                                       r.widths.data(), (int)r.values.size()));
 }
@@ -189,8 +201,7 @@ int lines(export_state_rec &s, int pass)
     }
     int rc = table_header(true, s.pass1_count);
     if (rc != 0) return rc;
-    items_rec r = items();
-    fill_values(r);
+    const items_rec &r = values();
     return check(e00_write_aat_record(2 * n + 1, 2 * n + 2, 0, 0, o.length, n + 1, n + 1, r.values.data(),
                                       r.types.data(), r.widths.data(), (int)r.values.size()));
 }
@@ -242,7 +253,7 @@ int polygons(export_state_rec &s, int pass)
             rc = table_header(false, s.pass1_count + 1);
             double side = k_outer_margin * 2.0 * larger_side(s.extents) + (s.extents.max.x - s.extents.min.x);
             if (rc == 0) {
-                items_rec r = items();
+                items_rec &r = items();
                 r.values.assign(r.names.size(), nullptr);
                 rc = check(e00_write_pat_record(-(side * side), 0.0, 1, 0, r.values.data(), r.types.data(),
                                                 r.widths.data(), (int)r.values.size()));
@@ -326,6 +337,8 @@ int export_e00_tail(int kind, int pass, prj_rec *projection, const geo_box *exte
     if (rc == 0 && last) {
         if (!s_pass.ifo) rc = check(e00_write_ifo());
         if (rc == 0) rc = e00_plot_ifo(extents);
+    } else if (rc == 0) {
+        rc = check(e00_flush()); /* a pass that could not be written fails here */
     }
     if (rc != 0) return fail(rc);
     return 0;

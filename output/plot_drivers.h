@@ -35,8 +35,8 @@ int table_plot_end(void);
 
 /* ---- E00 (plot_e00.cpp) ---- */
 
-/* Stdio buffer of the E00 file. */
-#define PLOT_E00_BUFFER 1024
+/* Stdio buffer of the E00 file: a write to the file every 64 KB. */
+#define PLOT_E00_BUFFER 65536
 
 /* INFO item type by value type: 1 short 30, 2 long 50, 3 float and 4
 ** double 60, 5 string 20; -1 for another. */
@@ -53,8 +53,9 @@ int e00_plot_begin(const char *file_name);
 ** point and box (size, angle) when given, else the point. 0; negative on
 ** failure (file closed, arrays freed). */
 int e00_plot_label_row(const sym_place_rec *symbol, const geo_point *point);
-/* LAB end, TOL from the box, SIN, LOG and PRJ; the file stays open for
-** the second pass. 0; negative on failure (the file closed). */
+/* LAB end, TOL from the box, SIN, LOG and PRJ, and the pass written out;
+** the file stays open for the second pass. 0; negative on failure (the
+** file closed). */
 int e00_plot_points_end(const geo_box *box, prj_rec *out_prj);
 /* Writes PRJ of the output projection. 0; negative on failure. */
 int e00_plot_prj(prj_rec *out_prj);

@@ -152,7 +152,8 @@ int e00_plot_points_end(const geo_box *box, prj_rec *out_prj)
     if (rc == E00_OK) rc = e00_write_sin();
     if (rc == E00_OK) rc = e00_write_log();
     if (rc != E00_OK) return fail(rc);
-    return out_prj ? e00_plot_prj(out_prj) : 0;
+    rc = out_prj ? e00_plot_prj(out_prj) : 0;
+    return rc == 0 ? check(e00_flush()) : rc;
 }
 
 /* IFO and the .PAT definitions; see the header. */
