@@ -465,27 +465,6 @@ int memo_integer_numbers(void *connection)
     return str_eq_nocase(g_env_names[p->env_index], k_env_integer_numbers);
 }
 
-/* Moves a row's lines to its new number; see memo.h. */
-int memo_move_rows(sql_col_rec *row, long from, long to)
-{
-    if (!row || from < 1 || to < 1) return -2;
-    for (sql_col_rec *c = row; c; c = c->next) {
-        std::string name;
-        /* A blank memo column holds no lines of this row: lines under the
-        ** old number are another row's. */
-        if (!c->attr || !(c->attr->flags & COL_ATTR_MEMO) || !c->text || str_nonblank(c->text) != RTNORM ||
-            memo_table_name(c->table, name) < 0)
-            continue;
-        char sql[MEMO_SQL_SIZE];
-        std::snprintf(sql, sizeof sql, "UPDATE %s SET %s = %ld WHERE %s = %ld", name.c_str(), MEMO_COL_BASENUMBER, to,
-                      MEMO_COL_BASENUMBER, from);
-        long moved = 0;
-        /* A table without a side table has no lines to move. */
-        sql_execute_rows(c->connection, sql, 0, &moved);
-    }
-    return 0;
-}
-
 /* Empties the texts of the loaded memo row; see memo.h. */
 void memo_row_clear(void)
 {

@@ -157,11 +157,6 @@ int memo_delete_rows(sql_col_rec *row);
 /* 1 when the connection's project runs in the server's environment
 ** (ODBC), whose side tables have INTEGER numbers; else 0. */
 int memo_integer_numbers(void *connection);
-/* Moves the memo lines of a row (a list of column records) from number
-** from to number to, for each of its memo columns that shows a memo (its
-** text not blank): the row took another number before it was stored.
-** 0; -2 for bad arguments. */
-int memo_move_rows(sql_col_rec *row, long from, long to);
 /* Deletes every line of row number from a table's side table. 5100; -2
 ** for bad arguments; the delete's code on failure. */
 int memo_delete_one(void *connection, const char *table, long number);
@@ -197,5 +192,21 @@ void memo_row_clear(void);
 ** cannot be loaded or the side table lacks its columns; -2 for bad
 ** arguments; the error of memo_read. */
 int pv_edit_memo_dialog(void *connection, const char *table, long number, int editable);
+
+/* ---- The lines of a row being added (memo_dialog.cpp) ---- */
+
+/* The memo editor on the lines held for a row being added (a list of
+** column records, by its first), read-only when editable is 0: "accept"
+** keeps the list as the row's held lines, nothing is written. Answers as
+** pv_edit_memo_dialog; -9101 when memory is short. */
+int pv_edit_memo_held(const sql_col_rec *row, int editable);
+/* Stores the lines held for a row just inserted as the memo of row number
+** of its table (the side table made when missing), and lets them go. 0
+** when none were held or all were stored; -2 for bad arguments; else the
+** negative code of the statement that failed, no line of the row then
+** stored and the lines still held. */
+int memo_store_held(const sql_col_rec *row, void *connection, const char *table, long number);
+/* Lets go of the lines held for a row (cancelled, or entered afresh). */
+void memo_drop_held(const sql_col_rec *row);
 
 #endif

@@ -1,5 +1,6 @@
 /*
-** memo_dialog.cpp: the memo editor, dialog "pv_edit_memo".
+** memo_dialog.cpp: the memo editor, dialog "pv_edit_memo", and the lines
+** it holds for a row being added.
 **
 ** The memo's lines are listed in "pv_memo_list" above the end line
 ** "End of Memo"; the selected line's text is edited in "pv_memo_line" and
@@ -7,12 +8,23 @@
 ** list as the row's memo. Read-only, the dialog only shows the memo: the
 ** editing tiles are disabled and "accept" just closes it.
 **
+** A row being added has no number of its own until it is inserted: the
+** number it is offered may be stored first by another writer, and a row
+** cancelled, refused or never finished (pvhost killed) takes none. Its
+** lines are therefore held here, by the row, and stored only once the row
+** is in, under the number it went in under (memo_store_held): no line
+** ever stands in a side table before its row.
+**
 **     int rc = pv_edit_memo_dialog(conn, "STATN", 70000, 1);   // 1: lines written
+**     pv_edit_memo_held(row, 1);                               // lines held for row
 */
 #include "data/memo.h"
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -31,6 +43,12 @@ const char k_error[] = "error";
 
 /* Room for a list index as text. */
 constexpr int MEMO_INDEX_TEXT_SIZE = 16;
+
+/* The lines held for each row being added, by its first column record. */
+std::map<const sql_col_rec *, std::vector<std::string>> s_held;
+/* Where "accept" keeps the list of the editor on held lines; null when it
+** writes the list as a stored row's memo. */
+std::vector<std::string> *s_keep = nullptr;
 
 /* 1 when a callback should act: picked, selected or double-clicked. */
 int memo_cb_acts(const ads_callback_packet *cpkt)
@@ -150,11 +168,20 @@ void memo_cb_delete(ads_callback_packet *cpkt)
     memo_relist(cpkt->dialog, index);
 }
 
-/* "accept": the list is written; the dialog ends with MEMO_STATUS_WRITTEN,
-** MEMO_STATUS_EMPTY, or MEMO_STATUS_CANCEL when writing failed. */
+/* "accept": the list is written (or kept as the held lines of a row being
+** added); the dialog ends with MEMO_STATUS_WRITTEN, MEMO_STATUS_EMPTY, or
+** MEMO_STATUS_CANCEL when writing failed. */
 void memo_cb_accept(ads_callback_packet *cpkt)
 {
-    int rc = memo_write();
+    int rc = 0;
+    if (s_keep) {
+        s_keep->clear();
+        for (memo_line *l = memo_state()->lines; l && l->next; l = l->next) s_keep->push_back(l->text);
+        rc = s_keep->empty() ? 0 : 1;
+        memo_reset();
+    } else {
+        rc = memo_write();
+    }
     ads_done_dialog(cpkt->dialog, rc < 0 ? MEMO_STATUS_CANCEL : rc == 0 ? MEMO_STATUS_EMPTY : MEMO_STATUS_WRITTEN);
 }
 
@@ -203,6 +230,31 @@ int memo_load_lines(sql_col_rec *text, int count)
     return had;
 }
 
+/* Runs the dialog on the loaded line list; had tells whether the memo had
+** lines. What pv_edit_memo_dialog answers. */
+int memo_run_dialog(int editable, int had)
+{
+    ads_hdlg dlg = nullptr;
+    if (ads_new_dialog(k_dialog, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
+        msg_alert(ERR_TITLE, "Cannot load dialog box: %s.", k_dialog);
+        memo_reset();
+        return -1;
+    }
+    if (editable) {
+        for (const memo_tile &t : k_edit_tiles) ads_action_tile(dlg, t.key, t.action);
+    } else {
+        for (const memo_tile &t : k_view_tiles) ads_action_tile(dlg, t.key, t.action);
+        for (const char *key : k_view_disabled) ads_mode_tile(dlg, key, MODE_DISABLE);
+    }
+    memo_relist(dlg, 0);
+    int status = MEMO_STATUS_CANCEL;
+    ads_start_dialog(dlg, &status);
+    memo_reset();
+    if (status == MEMO_STATUS_WRITTEN) return 1;
+    if (status == MEMO_STATUS_EMPTY) return 0;
+    return had;
+}
+
 }  // namespace
 
 /* Runs the memo editor; see memo.h. */
@@ -226,23 +278,58 @@ int pv_edit_memo_dialog(void *connection, const char *table, long number, int ed
         memo_reset();
         return had;
     }
-    ads_hdlg dlg = nullptr;
-    if (ads_new_dialog(k_dialog, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
-        msg_alert(ERR_TITLE, "Cannot load dialog box: %s.", k_dialog);
-        memo_reset();
-        return -1;
-    }
-    if (editable) {
-        for (const memo_tile &t : k_edit_tiles) ads_action_tile(dlg, t.key, t.action);
-    } else {
-        for (const memo_tile &t : k_view_tiles) ads_action_tile(dlg, t.key, t.action);
-        for (const char *key : k_view_disabled) ads_mode_tile(dlg, key, MODE_DISABLE);
-    }
-    memo_relist(dlg, 0);
-    int status = MEMO_STATUS_CANCEL;
-    ads_start_dialog(dlg, &status);
+    s_keep = nullptr;
+    return memo_run_dialog(editable, had);
+}
+
+/* Runs the memo editor on the lines held for a row; see memo.h. */
+int pv_edit_memo_held(const sql_col_rec *row, int editable)
+{
+    if (!row || (editable != 0 && editable != 1)) return -2;
     memo_reset();
-    if (status == MEMO_STATUS_WRITTEN) return 1;
-    if (status == MEMO_STATUS_EMPTY) return 0;
-    return had;
+    std::vector<std::string> &held = s_held[row];
+    memo_rec *m = memo_state();
+    memo_line *tail = nullptr;
+    for (const std::string &line : held)
+        if (!(tail = memo_line_add(&m->lines, tail, line.c_str()))) break;
+    if ((!held.empty() && !tail) || !memo_line_add(&m->lines, tail, MEMO_END_EDITOR)) {
+        err_report(ERR_NO_MEMORY, nullptr);
+        memo_reset();
+        return ERR_NO_MEMORY;
+    }
+    int had = held.empty() ? 0 : 1;
+    s_keep = editable ? &held : nullptr;
+    int rc = memo_run_dialog(editable, had);
+    s_keep = nullptr;
+    return rc;
+}
+
+/* Stores the lines held for a row just inserted; see memo.h. */
+int memo_store_held(const sql_col_rec *row, void *connection, const char *table, long number)
+{
+    if (!row) return -2;
+    auto it = s_held.find(row);
+    if (it == s_held.end() || it->second.empty()) {
+        if (it != s_held.end()) s_held.erase(it);
+        return 0;
+    }
+    if (!connection || !table || number < 1) return -2;
+    memo_reset();
+    int rc = memo_read(table, number, connection, 1);
+    memo_rec *m = memo_state();
+    memo_line *tail = nullptr;
+    for (size_t k = 0; rc == 0 && k < it->second.size(); k++)
+        if (!(tail = memo_line_add(&m->lines, tail, it->second[k].c_str()))) rc = ERR_NO_MEMORY;
+    if (rc == 0 && !memo_line_add(&m->lines, tail, MEMO_END_EDITOR)) rc = ERR_NO_MEMORY;
+    if (rc == 0) rc = memo_write();
+    else memo_reset();
+    if (rc < 0) return rc;
+    s_held.erase(it);
+    return 0;
+}
+
+/* Lets go of the lines held for a row; see memo.h. */
+void memo_drop_held(const sql_col_rec *row)
+{
+    s_held.erase(row);
 }

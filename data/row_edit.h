@@ -105,9 +105,8 @@ void row_select_column(ads_hdlg dialog, sql_col_rec *column, int index);
 ** given). Null when the table has none or the row lacks it. */
 sql_col_rec *row_number_column(void *connection, sql_col_rec *row, const char *table, tbl_rec **out);
 /* Gives a new row of a table the next free number (the table's highest
-** plus one, read anew) and moves the memo lines it holds under its old
-** number to it. 0; -2 when the table has no unique-number column in the
-** row; the look-up's code (the number kept). */
+** plus one, read anew). 0; -2 when the table has no unique-number column
+** in the row; the look-up's code (the number kept). */
 int row_take_free_number(void *connection, sql_col_rec *row, const char *table);
 /* What a writer that keeps a mark of the rows it adds (pv-merge) is told
 ** by row_insert_new: note(context, number, 0) just before the row goes in
@@ -125,8 +124,10 @@ struct row_number_note {
 ** dBASE files they are one statement under the table's write lock, on the
 ** server two under a lock every writer of new rows takes. The number the
 ** row went in under is left in its unique-number column; each number tried
-** is told to the note when one is given. 5100; -9306 after 1000 numbers
-** taken by others; the insert's, look-up's or note's code. */
+** is told to the note when one is given. The memo lines held for the row
+** (typed while it was added) are then stored under that number; when they
+** cannot be, the row is deleted again. 5100; -9306 after 1000 numbers
+** taken by others; the insert's, look-up's, note's or memo's code. */
 int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note = nullptr);
 
 /* ---- The row editor (row_editor.cpp) ---- */

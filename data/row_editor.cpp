@@ -32,6 +32,7 @@
 #include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/item_table.h"
+#include "data/memo.h"
 
 namespace {
 
@@ -278,6 +279,8 @@ int row_enter_new(void *connection, sql_col_rec **row, const char *table, int ad
         if (ins != RTNORM) rc = ins < 0 ? ins : RTERROR;
         else row_note_number(connection, *row, table);
     }
+    /* Lines held for a row that did not go in go with it. */
+    memo_drop_held(*row);
     if (built) {
         sql_col_list_free(&built);
         *row = nullptr;

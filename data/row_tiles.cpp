@@ -272,8 +272,6 @@ int row_take_free_number(void *connection, sql_col_rec *row, const char *table)
     long number = atol(key->text) + 1;
     row_store_text(key, std::to_string(number), 1);
     if (number > t->last_number && number <= INT32_MAX) t->last_number = (int32_t)number;
-    long old = atol(was.c_str());
-    if (old >= 1 && old != number) memo_move_rows(row, old, number);
     return 0;
 }
 
@@ -348,6 +346,15 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
         }
     }
     if (server) row_server_lock(connection, table, 0);
+    /* The lines typed for the row follow it under the number it went in
+    ** under; when they cannot, the row goes again: both or neither. */
+    if (rc == RTNORM) {
+        int memo = memo_store_held(row, connection, table, atol(key->text));
+        if (memo < 0) {
+            sql_delete_where(connection, table, key->name, key->text);
+            rc = memo;
+        }
+    }
     return rc;
 }
 
@@ -470,13 +477,14 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
     ads_done_dialog(d, ROW_DLG_ACCEPT);
 }
 
-/* "cancel": a new row's memo lines go; the values become text again. */
+/* "cancel": the memo lines held for a new row go; the values become text
+** again. */
 void pv_edit_col_cancel_cb(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
     sql_col_rec *row = g_row_state.cur_row;
     if (row) {
-        if (g_row_state.add_mode) memo_delete_rows(row);
+        if (g_row_state.add_mode) memo_drop_held(row);
         sql_row_to_text(row);
     }
     ads_done_dialog(cpkt->dialog, ROW_DLG_CANCEL);
@@ -561,7 +569,10 @@ void pv_edit_col_memo_cb(ads_callback_packet *cpkt)
     pjct_rec *p = row_project(row);
     void *conn = p ? p->connection : c->connection;
     long number = key && key->text ? atol(key->text) : 0;
-    int rc = pv_edit_memo_dialog(conn, c->table, number, (row_flags(c) & COL_ATTR_EDIT) ? 1 : 0);
+    const int editable = (row_flags(c) & COL_ATTR_EDIT) ? 1 : 0;
+    /* A row being added holds its lines until it is inserted. */
+    int rc = g_row_state.add_mode ? pv_edit_memo_held(row, editable)
+                                  : pv_edit_memo_dialog(conn, c->table, number, editable);
     if (rc < 0) {
         ads_set_tile(cpkt->dialog, k_error, "Cannot edit the memo of this row");
         return;
@@ -784,6 +795,8 @@ int row_fill_edit_list(ads_hdlg dialog, sql_col_rec *row, int add, int options, 
     tbl_rec *t = g_row_state.cur_tbl;
     const bool fresh = add && keep != 1;
     if (fresh) row_read_numbers_once(t);
+    /* A row entered afresh has no memo yet. */
+    if (fresh) memo_drop_held(row);
     if (keep != 1) sql_row_to_text(row);
     ads_start_list(dialog, k_list, LIST_NEW, 0);
     for (sql_col_rec *c = row; c; c = c->next) {

@@ -9,8 +9,10 @@
 ** texts around them, then the loose texts; a point still at 0,0 is placed
 ** by hand), its drawn positions and angles are read back into the row,
 ** missing points are asked for, and the row is inserted. A row that
-** cannot be drawn or inserted leaves nothing behind: its entities and
-** memo lines are removed and the typed values stay for another try. After
+** cannot be drawn or inserted leaves nothing behind: its entities are
+** removed, the memo lines held for it go (none was stored: a row's lines
+** are stored only after it, by row_insert_new) and the typed values stay
+** for another try. After
 ** a STATION row, every table's entry row holds its STATION and TRAVERSE
 ** and no longer any SEGMENT, ROCK, SAMPLE or ANALYSIS of an older station.
 */
@@ -169,8 +171,8 @@ void pv_add_tbl_tables_cb(ads_callback_packet *cpkt)
 }
 
 /* "cancel": the values typed for the row that was not added are taken
-** back and the memo lines written for it are deleted, so that they never
-** show as the memo of the next row given its number. */
+** back and the memo lines held for it go; none was ever stored, so none
+** shows as the memo of the next row given its number. */
 void pv_add_tbl_cancel_cb(ads_callback_packet *cpkt) { pv_edit_col_cancel_cb(cpkt); }
 
 /* "plot": the map's plot switch follows the toggle. */
@@ -370,7 +372,7 @@ int row_add(sql_col_rec *row)
     }
     if (!failed && g_map_params.attach == 1) link_attach_loop(row);
     if (failed) {
-        memo_delete_rows(row);
+        memo_drop_held(row);
         sql_row_to_text(row);
     }
     free(sym);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/dlg_state.h"
 #include "core/msg_box.h"
@@ -79,8 +80,9 @@ class RowAdd : public SqlDb3Test {
   int saved_dcl_ = PV_NO_DCL;  /* g_dcl_id before the test */
 };
 
-TEST_F(RowAdd, CancellingTheRowDeletesTheMemoLinesWrittenForIt) {
+TEST_F(RowAdd, ARowNotAddedLeavesNoMemoLinesAndAnAddedRowShowsOnlyItsOwn) {
   flag("NOTE", COL_ATTR_MEMO);
+  ASSERT_EQ(memo_create_table(project_->connection, "STATNMEM"), 0);
   add("pv_add_tbl\nselect edit_list 3\npick memo\n"
       "pv_edit_memo\nset pv_memo_line \"Not kept\"\npick insert\nok\ncancel\n");
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n") << "the memo of a row never added stayed";
@@ -90,11 +92,27 @@ TEST_F(RowAdd, CancellingTheRowDeletesTheMemoLinesWrittenForIt) {
   add("pv_add_tbl\nselect tables 0\nselect edit_list 3\npick memo\n"
       "pv_edit_memo\nset pv_memo_line \"Not kept either\"\npick insert\nok\ncancel\n");
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n");
+  /* Nor does an add that never ends (its script run dry, as pvhost
+  ** killed): the row later given its number shows no line of it. */
+  host_io_use_script_text("pv_add_tbl\nselect edit_list 3\npick memo\n"
+                          "pv_edit_memo\nset pv_memo_line \"Left over\"\npick insert\nok\n");
+  EXPECT_EQ(pv_add(nullptr), RTNORM);
+  EXPECT_EQ(host_io_faults(), std::vector<std::string>{"script ran dry at: pv_add_tbl> "});
+  host_io_clear_faults();
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n") << "the memo of a row never finished stayed";
   /* The same lines stay with a row that is added. */
   g_map_params.plot = 0;
   add("pv_add_tbl\nselect edit_list 1\nset edit_col 11\nselect edit_list 3\npick memo\n"
       "pv_edit_memo\nset pv_memo_line \"Kept\"\npick insert\nok\nok\npv_add_tbl\ncancel\n");
   EXPECT_EQ(rows("SELECT BASENUMBER, MEMOTEXT FROM STATNMEM"), "2|Kept\n");
+  /* Another writer stores the number offered with a memo of its own
+  ** meanwhile: the editor never shows it, and the row takes the next free
+  ** number with only the line typed for it. */
+  run("INSERT INTO STATN VALUES (3, 12, 'Theirs', 'MEMO')");
+  run("INSERT INTO STATNMEM VALUES (3, 1, 'Their line')");
+  add("pv_add_tbl\nselect edit_list 1\nset edit_col 13\nselect edit_list 3\npick memo\n"
+      "pv_edit_memo\nset pv_memo_line \"Mine\"\npick insert\nok\nok\npv_add_tbl\ncancel\n");
+  EXPECT_EQ(rows("SELECT BASENUMBER, MEMOTEXT FROM STATNMEM ORDER BY BASENUMBER"), "2|Kept\n3|Their line\n4|Mine\n");
 }
 
 TEST_F(RowAdd, ImageBringsTheDialogBackWithTheTypedValues) {
@@ -135,12 +153,22 @@ TEST_F(RowAdd, AnAcceptedRowIsInsertedAndTheDialogComesBackWithTheNextNumber) {
 TEST_F(RowAdd, ARefusedRowLeavesNoMemoLinesAndSaysSo) {
   run("CREATE UNIQUE INDEX STATNNAME ON STATN (NAME)");
   flag("NOTE", COL_ATTR_MEMO);
+  ASSERT_EQ(memo_create_table(project_->connection, "STATNMEM"), 0);
   g_map_params.plot = 0;
   std::string out = add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\nset edit_col Cache Creek\nselect edit_list 3\npick memo\n"
                         "pv_edit_memo\nset pv_memo_line \"Refused\"\npick insert\nok\nok\npv_add_tbl\ncancel\n");
   EXPECT_NE(out.find("Could not add this row to table STATN"), std::string::npos) << out;
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "1\n");
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n") << "the refused row's memo stayed";
+  /* A row whose memo lines cannot be stored (a side table without
+  ** MEMOTEXT) goes again: the row and its lines, or neither. */
+  ASSERT_EQ(sql_drop_table(project_->connection, "STATNMEM"), RTNORM);
+  run("CREATE TABLE STATNMEM (BASENUMBER NUMERIC(8,0), ORDNUMBER NUMERIC(8,0))");
+  out = add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\nset edit_col Bonaparte\n"
+            "select edit_list 3\npick memo\npv_edit_memo\nset pv_memo_line \"Lost\"\npick insert\nok\nok\n"
+            "pv_add_tbl\ncancel\n");
+  EXPECT_NE(out.find("Could not add this row to table STATN"), std::string::npos) << out;
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "1\n") << "a row stayed without its memo";
 }
 
 TEST_F(RowAdd, WithTheAttachSwitchOnPickedObjectsAreLinkedToTheAddedRow) {
