@@ -206,6 +206,8 @@ int pv_edit_memo_held(const sql_col_rec *row, int editable);
 ** negative code of the statement that failed, no line of the row then
 ** stored and the lines still held. */
 int memo_store_held(const sql_col_rec *row, void *connection, const char *table, long number);
+/* The number of lines held for a row. */
+int memo_held_count(const sql_col_rec *row);
 /* Lets go of the lines held for a row (cancelled, or entered afresh). */
 void memo_drop_held(const sql_col_rec *row);
 

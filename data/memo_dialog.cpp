@@ -328,6 +328,13 @@ int memo_store_held(const sql_col_rec *row, void *connection, const char *table,
     return 0;
 }
 
+/* The number of lines held for a row; see memo.h. */
+int memo_held_count(const sql_col_rec *row)
+{
+    auto it = s_held.find(row);
+    return it == s_held.end() ? 0 : (int)it->second.size();
+}
+
 /* Lets go of the lines held for a row; see memo.h. */
 void memo_drop_held(const sql_col_rec *row)
 {

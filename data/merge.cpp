@@ -29,14 +29,16 @@
 ** statement under the dBASE table's write lock): when another writer
 ** stored its number meanwhile, the row takes the next free one, the mark
 ** takes the number back ("-" and the number) and lists the new one, and
-** the map half links the row's entities to the number it took. A merge
-** cut short (pvhost or the driver killed, the server connection cut)
-** leaves the mark, and the next logon of the project finds it unlocked and
-** removes the rows of the numbers it lists, and no other (merge_recover):
-** a row added after the kill stays. A mark is obeyed only when the table
-** it names is its file's own, a registered table of the project, and its
-** column that table's unique number; any other is left in place and named
-** in the alert.
+** the map half links the row's entities to the number it took. A row
+** added with memo lines keeps a mark of the same kind, of its own
+** (<table>-<process>.MRG), while the row and its lines go in
+** (row_insert_new). A merge or an add cut short (pvhost or the driver
+** killed, the server connection cut) leaves the mark, and the next logon
+** of the project finds it unlocked and removes the rows of the numbers it
+** lists, and no other (merge_recover): a row added after the kill stays.
+** A mark is obeyed only when the table it names is its file's own, a
+** registered table of the project, and its column that table's unique
+** number; any other is left in place and named in the alert.
 **
 ** Columns are matched by name across the two kinds of project: a number
 ** goes into a number column of either kind, a text into a text column; a
@@ -91,13 +93,9 @@ constexpr int k_message_size = 512;
 ** while it is written its name ends in "N" too). */
 const char k_mark_ext[] = ".MRG";
 const char k_mark_fresh_ext[] = ".MRGN";
-
-/* The mark of a table being merged. */
-struct merge_mark {
-    mark_file file;                  /* <folder><table>.MRG; no path for a server project */
-    std::vector<long> numbers;       /* the numbers handed out so far, in order */
-    int failed = 0;                  /* errno of a failed write of the mark, 0 while none */
-};
+/* Between the table's name and the process's in the name of the mark of
+** a row added with its memo lines. */
+const char k_mark_own[] = "-";
 
 /* How the rows of one slave table are numbered in its master table. */
 struct merge_numbers {
@@ -274,18 +272,6 @@ std::string merge_project_dir(const pjct_rec *p)
     return path;
 }
 
-/* Writes the mark of a table about to receive merged rows (its name, its
-** unique-number column and the offset) whole and on disk, and keeps it
-** locked. Nothing for a project without a folder. 0, or -1 with errno. */
-int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long offset)
-{
-    std::string dir = merge_project_dir(p);
-    if (dir.empty()) return 0;
-    char body[3 * SQL_COL_NAME_SIZE];
-    std::snprintf(body, sizeof body, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset);
-    return mark_begin(m.file, dir + t->name + k_mark_ext, body);
-}
-
 /* Records the number the next row is inserted under, in the mark on disk
 ** first. 0, or -1 with errno. */
 int merge_mark_number(merge_mark &m, long number)
@@ -304,10 +290,27 @@ int merge_mark_strike(merge_mark &m, long number)
     return mark_append(m.file, "-" + std::to_string(number) + "\n");
 }
 
-/* What row_insert_new tells the merge of a table: each number is listed in
-** the mark before its row goes in, and taken back when another writer
-** held it. 0; -1 when the mark cannot be written (its errno kept in the
-** mark's record). */
+}  // namespace
+
+/* Writes the mark of a table about to receive rows; see merge.h. */
+int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long offset, int own)
+{
+    std::string dir = merge_project_dir(p);
+    if (dir.empty()) return 0;
+    char body[3 * SQL_COL_NAME_SIZE];
+    std::snprintf(body, sizeof body, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset);
+    std::string path = dir + t->name + k_mark_ext;
+    /* A writer's own mark: a name no mark in the folder holds yet. */
+    for (long k = 0; own; k++) {
+        path = dir + t->name + k_mark_own + std::to_string((long)getpid()) + (k ? "-" + std::to_string(k) : "") +
+               k_mark_ext;
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec) && !std::filesystem::exists(path + "N", ec)) break;
+    }
+    return mark_begin(m.file, path, body);
+}
+
+/* The note of a writer keeping a mark; see merge.h. */
 int merge_note_number(void *context, long number, int taken)
 {
     merge_mark &m = *(merge_mark *)context;
@@ -315,6 +318,8 @@ int merge_note_number(void *context, long number, int taken)
     m.failed = errno ? errno : EIO;
     return -1;
 }
+
+namespace {
 
 /* Runs one statement; 5100 or the failure's code. */
 int merge_run(void *connection, const std::string &text)
@@ -425,7 +430,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     if (n > 0 && highest_read != 0)
         failure = "its highest number in project " + std::string(g_merge_slave->name) +
                   " cannot be read: " + merge_reason();
-    else if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset) != 0)
+    else if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0) != 0)
         failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
                   " cannot be written: " + std::strerror(errno);
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
@@ -584,6 +589,7 @@ struct merge_mark_says {
     tbl_rec *table = nullptr;        /* the table merged into */
     std::vector<long> numbers;       /* the numbers handed out */
     std::string why;                 /* why the mark is not used */
+    bool own = false;                /* the mark of one row added with its memo lines */
 };
 
 /* Reads the mark of file name stem found in project p's folder: its first
@@ -606,7 +612,11 @@ merge_mark_says merge_read_mark(pjct_rec *p, const std::string &stem, const std:
     }
     m.table = tbl_find_by_name(p->tables, table, nullptr);
     const sql_col_rec *unique = m.table ? m.table->keys[TBL_KEY_BASENUMBER] : nullptr;
-    if (!str_eq_nocase(table, stem.c_str()))
+    /* A row's own mark follows its table's name with "-" and digits. */
+    size_t n = std::strlen(table);
+    m.own = stem.size() > n + 1 && stem[n] == k_mark_own[0] &&
+            stem.find_first_not_of("0123456789-", n) == std::string::npos;
+    if (!str_eq_nocase(table, (m.own ? stem.substr(0, n) : stem).c_str()))
         m.why = std::string("it names table ") + table + ", not its own";
     else if (!m.table)
         m.why = std::string(table) + " is not a registered table of project " + p->name;
@@ -657,9 +667,18 @@ int merge_recover(pjct_rec *p)
             rc = -1;
         } else if (merge_remove(p->connection, m.table->name, m.table->keys[TBL_KEY_BASENUMBER]->name, m.numbers) !=
                    RTNORM) {
-            msg_alert(ERR_TITLE, "The merge into table %s was cut short, and the rows it had merged cannot be "
-                      "removed: %s", m.table->name, merge_reason().c_str());
+            if (m.own)
+                msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut short, and it cannot be "
+                          "removed: %s", m.table->name, merge_reason().c_str());
+            else
+                msg_alert(ERR_TITLE, "The merge into table %s was cut short, and the rows it had merged cannot be "
+                          "removed: %s", m.table->name, merge_reason().c_str());
             rc = -1;
+        } else if (m.own) {
+            /* Neither the row nor its lines stay: it was never added whole. */
+            unlink(path.c_str());
+            msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut short; it was removed.",
+                      m.table->name);
         } else {
             tbl_create_indexes(m.table);
             unlink(path.c_str());

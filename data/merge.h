@@ -12,6 +12,9 @@
 #ifndef PV_DATA_MERGE_H
 #define PV_DATA_MERGE_H
 
+#include <vector>
+
+#include "core/mark_file.h"
 #include "core/pjct.h"
 #include "platform/include/dcl_host.h"
 
@@ -63,10 +66,34 @@ int merge_check_keys(const struct tbl_rec *master, const struct tbl_rec *slave, 
 ** 0, or the failure's code. */
 int merge_raise_last_number(pjct_rec *master, struct tbl_rec *table);
 
-/* Undoes at logon the merges into a dBASE project that were cut short:
-** for each mark file <table>.MRG left in its folder, the rows of the
-** numbers it lists and their memo lines are deleted, the table's indexes
-** made again and the mark removed, each said once. A mark that does not
+/* The mark of the numbers a writer hands out in a table, kept in the
+** project's folder while its rows go in: pv-merge's <table>.MRG, or the
+** mark of one row added with its memo lines, <table>-<process>.MRG, a
+** name of its own. Each number is listed before its row goes in and taken
+** back ("-" and the number) when another writer stored it first; the
+** next logon removes the rows of a mark a writer cut short left behind
+** (merge_recover). */
+struct merge_mark {
+    mark_file file;                  /* the mark; no path for a project without a folder */
+    std::vector<long> numbers;       /* the numbers handed out so far, in order */
+    int failed = 0;                  /* errno of a failed write of the mark, 0 while none */
+};
+/* Writes the mark of a table about to receive rows (its name, its
+** unique-number column and the offset the numbers are above) whole and
+** on disk, and keeps it locked: the merge's (own 0) or a row's own (own
+** 1). Nothing for a project without a folder. 0, or -1 with errno. */
+int merge_mark_begin(merge_mark &mark, const pjct_rec *project, const struct tbl_rec *table, long offset, int own);
+/* The note (row_number_note) of a writer keeping a mark, its context the
+** merge_mark: lists a number before its row goes in, takes it back when
+** another writer held it. 0; -1 when the mark cannot be written (the
+** errno in the mark's failed). */
+int merge_note_number(void *context, long number, int taken);
+
+/* Undoes at logon the merges into a project that were cut short, and the
+** rows added with memo lines whose writer was cut short: for each mark
+** file <table>.MRG or <table>-<process>.MRG left in its folder, the rows
+** of the numbers it lists and their memo lines are deleted, the table's
+** indexes made again (after a merge) and the mark removed, each said once. A mark that does not
 ** name its own file's table, a registered table and its unique-number
 ** column is left in place and named. 0; -1 when a mark is not used or its
 ** rows cannot be removed (the mark then stays for the next logon). */

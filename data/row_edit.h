@@ -126,8 +126,12 @@ struct row_number_note {
 ** row went in under is left in its unique-number column; each number tried
 ** is told to the note when one is given. The memo lines held for the row
 ** (typed while it was added) are then stored under that number; when they
-** cannot be, the row is deleted again. 5100; -9306 after 1000 numbers
-** taken by others; the insert's, look-up's, note's or memo's code. */
+** cannot be, the row is deleted again. Meanwhile a mark of its own in the
+** project's folder lists the row's number, so that the next logon removes
+** the row and its lines when the writer is cut short between the two.
+** 5100; -9306 after 1000 numbers taken by others; -5001 when the mark
+** cannot be written (said); the insert's, look-up's, note's or memo's
+** code. */
 int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note = nullptr);
 
 /* ---- The row editor (row_editor.cpp) ---- */

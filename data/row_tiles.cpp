@@ -14,6 +14,7 @@
 */
 #include "data/row_edit.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,7 @@
 #include "data/cinsetup.h"
 #include "data/item_pick.h"
 #include "data/memo.h"
+#include "data/merge.h"
 #include "data/pnt_dialog.h"
 #include "data/point_dialog.h"
 #include "data/sym_pick.h"
@@ -319,13 +321,11 @@ int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_c
     return rc;
 }
 
-}  // namespace
-
-/* Inserts a new row under a number no other writer holds; see the header. */
-int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note)
+/* Inserts a new row under a number no other writer holds (row_insert_new
+** without the row's memo lines). */
+int row_insert_numbered(void *connection, sql_col_rec *row, const char *table, sql_col_rec *key,
+                        const row_number_note *note)
 {
-    sql_col_rec *key = row_number_column(connection, row, table, nullptr);
-    if (!key) return sql_insert_row(connection, row, table);
     int server = memo_integer_numbers(connection);
     if (server) {
         int rc = row_server_lock(connection, table, 1);
@@ -346,15 +346,46 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
         }
     }
     if (server) row_server_lock(connection, table, 0);
+    return rc;
+}
+
+}  // namespace
+
+/* Inserts a new row under a number no other writer holds, with its memo
+** lines; see the header. */
+int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note)
+{
+    tbl_rec *t = nullptr;
+    sql_col_rec *key = row_number_column(connection, row, table, &t);
+    if (!key) return sql_insert_row(connection, row, table);
+    /* A row with memo lines goes in under a mark of its own in the
+    ** project's folder: a writer cut short between the row and its lines
+    ** leaves the mark, and the next logon removes the row and the lines
+    ** (merge_recover). */
+    merge_mark mark;
+    const row_number_note marked = {merge_note_number, &mark};
+    if (memo_held_count(row) > 0) {
+        if (merge_mark_begin(mark, pjct_find_by_session(connection), t, 0, 1) != 0) {
+            msg_alert(ERR_TITLE, "The row cannot be added to table %s with its memo: its mark in the project's "
+                      "folder cannot be written: %s", table, strerror(errno));
+            return RTERROR;
+        }
+        note = &marked;
+    }
+    int rc = row_insert_numbered(connection, row, table, key, note);
+    /* A driver that ended during the insert may have stored the row. */
+    bool doubt = rc != RTNORM && sql_driver_lost(rc);
     /* The lines typed for the row follow it under the number it went in
     ** under; when they cannot, the row goes again: both or neither. */
     if (rc == RTNORM) {
         int memo = memo_store_held(row, connection, table, atol(key->text));
         if (memo < 0) {
-            sql_delete_where(connection, table, key->name, key->text);
+            doubt = sql_delete_where(connection, table, key->name, key->text) != RTNORM;
             rc = memo;
         }
     }
+    /* Kept, the next logon removes what it lists. */
+    mark_end(mark.file, doubt);
     return rc;
 }
 

@@ -37,7 +37,8 @@ nothing goes ("Deleted... 0 entities, 0 rows"). Deleting rows with memo
 lines, cut short by killing pvhost or its driver at several points and run
 again, leaves every row and memo line gone as one uninterrupted run does:
 a row's memo lines go before the row, so no memo line is ever left without
-its row.
+its row. Adding a row with memo lines, cut short the same way, leaves the
+row with its lines or neither once the project is logged on again.
 
 Two writers: two pvhost processes add 200 stations each to one STATN at
 once; all 400 rows are kept under 400 distinct BASENUMBERs, and neither
@@ -308,7 +309,8 @@ MEMO_ROWS = 300   # rows of STATN, each with two memo lines, deleted by pv-delet
 
 def memo_project(root):
     """Project DEL: STATN with MEMO_ROWS rows whose NOTES are memos of two
-    lines in STATNMEM, and a drawing of a TEXT linked to each row."""
+    lines in STATNMEM (NOTES editable), and a drawing of a TEXT linked to
+    each row."""
     shutil.rmtree(root, ignore_errors=True)
     proj = os.path.join(root, "projects", "DEL")
     os.makedirs(proj)
@@ -319,7 +321,7 @@ def memo_project(root):
           [(n, k, "Line %d of station %d" % (k, n)) for n in numbers for k in (1, 2)])
     table(os.path.join(proj, "PVTABLE.DBF"), PVTABLE_FIELDS, [registry_row("STATN", "STATION", STATION="STATION")])
     table(os.path.join(proj, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
-          [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
+          [("NOTES", "STATN", "", "", 0x201, 0, 0, 0, " ", "", 0, 0)])
     with open(os.path.join(root, "asi.ini"), "w") as f:
         f.write("[ENVIRONMENTS]\nDB3=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=projects\nPETRIVEX.DEL=DEL\n\n"
                 "[ASE_CATALOGS]\nDEL=projects\n\n[PETRIVEX_MISC]\nDEL.links=0\n")
@@ -368,6 +370,37 @@ def memo_delete_killed_run(pvhost, module, resources, work):
               "and memo line gone, left %r" % (what, len(statn), len(memo), memo_state(proj)))
 
 
+ADDED_LINES = 30  # memo lines typed for the row pv-add adds
+MEMO_ADD = ('(pv_open "DEL" "DB3" "" "")\npv-add\npv_add_tbl\nselect edit_list 1\nset edit_col 999\n'
+            'select edit_list 2\nset edit_col Added\nselect edit_list 3\npick memo\npv_edit_memo\n' +
+            "".join('set pv_memo_line "Line %d"\npick insert\n' % k for k in range(ADDED_LINES)) +
+            'ok\nok\npv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n')
+
+
+def memo_add_killed_run(pvhost, module, resources, work):
+    """pv-add of a row with 30 memo lines killed (pvhost or its driver) at
+    twelve points just after the row went in; the next logon leaves the row
+    with both its lines, or neither."""
+    root = os.path.join(work, "add_killed")
+    proj = memo_project(root)
+    run_pvhost(pvhost, module, resources, root, MEMO_ADD, "in.dxf")
+    added = MEMO_ROWS + 1
+    whole = memo_state(proj)
+    check(whole[0][-1] == added and [m for m in whole[1] if m[0] == added] ==
+          [(added, k) for k in range(1, ADDED_LINES + 1)], "an uncut pv-add adds row %d with its lines" % added)
+    for trial in range(12):
+        proj = memo_project(root)
+        before = memo_state(proj)
+        driver_only = trial % 2 == 1
+        run_pvhost_killed(pvhost, module, resources, root, MEMO_ADD, "in.dxf", [os.path.join(proj, "STATN.DBF")],
+                          0.0005 * (trial // 4), driver_only)
+        run_pvhost(pvhost, module, resources, root, '(pv_open "DEL" "DB3" "" "")\n(pv_logoff)\nQUIT\n', "in.dxf")
+        left = memo_state(proj)
+        check(left in (before, whole), "trial %d (%s killed): the row with all its lines or neither, left row %d "
+              "with %d lines" % (trial, "driver" if driver_only else "pvhost", left[0][-1],
+                                 len([m for m in left[1] if m[0] == added])))
+
+
 def two_writers_run(pvhost, module, resources, root):
     """Two pvhost processes add 200 stations each to GEO's STATN at once:
     every row is kept and every BASENUMBER is another."""
@@ -410,6 +443,7 @@ def main():
     delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
     delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
     memo_delete_killed_run(pvhost, module, resources, work)
+    memo_add_killed_run(pvhost, module, resources, work)
     two_writers_run(pvhost, module, resources, os.path.join(work, "two_writers"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
