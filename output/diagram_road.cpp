@@ -5,6 +5,7 @@
 */
 #include "output/diagram_road.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -80,6 +81,28 @@ int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int 
         used = use(row) == 0;
     sql_close_query(&stmt, &cursor, &row);
     return used;
+}
+
+/* Marks the drawing's end; see diagram_road.h. */
+diagram_mark diagram_mark_drawing(void)
+{
+    diagram_mark m{};
+    m.marked = ads_entlast(m.last) == RTNORM;
+    return m;
+}
+
+/* Erases what was drawn after the mark; see diagram_road.h. */
+void diagram_erase_after(const diagram_mark &mark)
+{
+    std::vector<std::array<long, 2>> drawn;
+    ads_name e, next;
+    for (int more = ads_entnext(mark.marked ? mark.last : nullptr, e) == RTNORM; more;
+         more = ads_entnext(e, next) == RTNORM, ename_copy(e, next))
+        drawn.push_back({e[0], e[1]});
+    for (const std::array<long, 2> &d : drawn) {
+        const ads_name name = {d[0], d[1]};
+        ads_entdel(name);
+    }
 }
 
 /* Runs the road; see diagram_road.h. */

@@ -42,6 +42,17 @@ long diagram_plot_selected(const diagram_road *road);
 ** and hands it to use. 1 when use answered 0; 0 otherwise. */
 int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int (*use)(sql_col_rec *row));
 
+/* The drawing's last entity before a command draws: what the command
+** drew follows it. */
+struct diagram_mark {
+    ads_name last;   /* the last entity */
+    int marked;      /* 0 when the drawing had none */
+};
+/* Marks the drawing's end. */
+diagram_mark diagram_mark_drawing(void);
+/* Erases every entity drawn after the mark. */
+void diagram_erase_after(const diagram_mark &mark);
+
 /* ---- What the diagram dialogs share ---- */
 
 /* The n-th column a diagram dialog offers: of the row when one is given,

@@ -41,7 +41,9 @@ int plot_bind_memo_columns(sql_col_rec *row, void *cursor);
 ** type, showing progress in the dialog's "error" tile (or on the command
 ** line without a dialog); pass 0 is a single pass, 1 and 2 the two passes
 ** of E00 and of MapInfo in a USER projection. The number of rows plotted
-** (0 when nothing was done). */
+** (0 when nothing was done); -1 when the rows stopped short of the end
+** (a memo that cannot be read): the output is then undone, said with its
+** reason. */
 long plot_records(ads_hdlg dialog, int pass);
 /* Hands the table browser (data/browse.h) the calls above and the query
 ** post-filter; the module's entry calls it when the module starts. */

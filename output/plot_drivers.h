@@ -12,6 +12,8 @@
 #ifndef PV_OUTPUT_PLOT_DRIVERS_H
 #define PV_OUTPUT_PLOT_DRIVERS_H
 
+#include <string>
+
 #include "coords/geo_point.h"
 #include "core/tbl_column.h"
 
@@ -30,8 +32,13 @@ int table_plot_begin(void);
 ** a negative code when the insert fails. */
 int table_plot_row(void);
 /* Frees the new table's column list (the options dialog frees the
-** options after the plot). 0. */
+** options after the plot); a table some rows did not reach is dropped. 0. */
 int table_plot_end(void);
+/* In place of table_plot_end after the rows stopped short: drops the new
+** table and frees its column list. 0. */
+int table_plot_discard(void);
+/* The new table's name: the file name's base, trimmed. */
+std::string table_plot_name(void);
 
 /* ---- E00 (plot_e00.cpp) ---- */
 

@@ -6,10 +6,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/sql_access.h"
+#include "core/str_util.h"
 #include "data/memo.h"
 #include "output/plot_state.h"
 
@@ -56,29 +58,40 @@ int give_buffers(sql_col_rec *c, int size, const char *text, int position, void 
 
 /* The memo text of the row the column belongs to (by its table's
 ** BASENUMBER value), padded with blanks to width, or to its own length
-** (at least PLOT_MEMO_SHORT) when width is 0. A heap text; null without
-** memory. */
-char *memo_text_of(sql_col_rec *c, sql_col_rec *row, int width)
+** (at least PLOT_MEMO_SHORT) when width is 0, into *out (a heap text); a
+** row without a memo gets blanks. 0; -9101 without memory; the read's code
+** when the memo cannot be read, with failure saying whose. */
+int memo_text_of(sql_col_rec *c, sql_col_rec *row, int width, char **out, std::string *failure)
 {
+    *out = nullptr;
     char *memo = nullptr;
     sql_col_rec *key = sql_row_key_column(c, row);
     long number = key && key->text ? std::atol(key->text) : 0;
-    if (number < 1 || memo_get_text(c->table, number, c->connection, &memo, 0) < 0) {
+    int rc = number < 1 ? -1 : memo_get_text(c->table, number, c->connection, &memo, 0);
+    /* No lines, no side table or no table to read them from: no memo. */
+    if (rc < 0 && rc != -1 && rc != -2) {
+        std::free(memo);
+        if (failure)
+            *failure = "the memo of row " + std::to_string(number) + " of table " + str_trim_right(c->table) +
+                       " cannot be read: " + sql_failure_text(rc);
+        return rc;
+    }
+    if (rc < 0) {
         std::free(memo);
         memo = strdup("");
-        if (!memo) return nullptr;
+        if (!memo) return ERR_NO_MEMORY;
     }
     int n = (int)std::strlen(memo);
     if (!width) width = n <= PLOT_MEMO_SHORT ? PLOT_MEMO_SHORT : n;
-    char *out = (char *)std::malloc((size_t)width + 1);
-    if (out) {
+    *out = (char *)std::malloc((size_t)width + 1);
+    if (*out) {
         int keep = n < width ? n : width;
-        std::memcpy(out, memo, (size_t)keep);
-        std::memset(out + keep, ' ', (size_t)(width - keep));
-        out[width] = 0;
+        std::memcpy(*out, memo, (size_t)keep);
+        std::memset(*out + keep, ' ', (size_t)(width - keep));
+        (*out)[width] = 0;
     }
     std::free(memo);
-    return out;
+    return *out ? 0 : ERR_NO_MEMORY;
 }
 
 } // namespace
@@ -94,7 +107,7 @@ int plot_is_memo_column(const sql_col_rec *c)
 }
 
 /* Sizes and loads the memo columns; see the header. */
-int plot_size_memo_columns(int load, sql_col_rec *row, void *cursor)
+int plot_size_memo_columns(int load, sql_col_rec *row, void *cursor, std::string *failure)
 {
     if (!row) return -2;
     const int type = plot_type;
@@ -112,8 +125,9 @@ int plot_size_memo_columns(int load, sql_col_rec *row, void *cursor)
                 rc = give_buffers(c, PLOT_MEMO_WIDTH + 1, k_memo, position, cursor);
             }
         } else {
-            char *text = memo_text_of(c, row, memo_short(type) ? 0 : PLOT_MEMO_WIDTH);
-            if (!text) return ERR_NO_MEMORY;
+            char *text = nullptr;
+            rc = memo_text_of(c, row, memo_short(type) ? 0 : PLOT_MEMO_WIDTH, &text, failure);
+            if (rc < 0) return rc;
             const int length = (int)std::strlen(text);
             if (memo_short(type) || c->value_size < length + 1)
                 rc = give_buffers(c, length + 1, text, position, cursor);

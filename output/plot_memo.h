@@ -11,6 +11,8 @@
 #ifndef PV_OUTPUT_PLOT_MEMO_H
 #define PV_OUTPUT_PLOT_MEMO_H
 
+#include <string>
+
 #include "core/tbl_column.h"
 #include "output/plot.h"
 
@@ -26,10 +28,12 @@
 int plot_is_memo_column(const sql_col_rec *column);
 /* Sizes the memo columns for the current plot type (nothing for types 2
 ** and 8 to 12) and, with load, reads the current row's memo text into
-** them; every changed column is bound to the cursor again, so the cursor
-** never holds a released buffer. 0; -9101 without memory (the column
-** keeps its former buffers); -2 for a null row. */
-int plot_size_memo_columns(int load, sql_col_rec *row, void *cursor);
+** them (blanks for a row without a memo); every changed column is bound to
+** the cursor again, so the cursor never holds a released buffer. 0; -9101
+** without memory (the column keeps its former buffers); -2 for a null row;
+** the read's code when a memo cannot be read (its side table damaged, its
+** driver ended), with failure (when given) naming the row and table. */
+int plot_size_memo_columns(int load, sql_col_rec *row, void *cursor, std::string *failure = nullptr);
 /* Sizes the memo columns back for browsing and binds them again (nothing
 ** for types 2 and 8 to 12). 0; -9101 without memory; -2 for a null row. */
 int plot_rebind_memo_columns(sql_col_rec *row, void *cursor);

@@ -147,12 +147,13 @@ plot_opts_input read_tiles(ads_hdlg d)
 }
 
 /* Runs the two passes of E00 or of MapInfo in a USER projection: the
-** second only when the first plotted a row. The rows plotted. */
+** second only when the first plotted a row. The rows plotted; -1 when a
+** pass stopped short (said). */
 long two_passes(ads_hdlg d)
 {
     long n = plot_records(d, PLOT_PASS_FIRST);
     if (n > 0) n = plot_records(d, PLOT_PASS_SECOND);
-    else msg_alert(ERR_TITLE, "No records plotted");
+    else if (n == 0) msg_alert(ERR_TITLE, "No records plotted");
     /* Whatever ended the passes, no half-written file stays open or
     ** takes the place of an earlier one. */
     e00_discard();

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "coords/prj_list.h"
@@ -27,6 +28,9 @@
 #include "data/browse.h"
 #include "map/row_place.h"
 #include "map/sym_draw.h"
+#include "output/diagram_road.h"
+#include "output/e00_writer.h"
+#include "output/mif_writer.h"
 #include "output/out_file.h"
 #include "output/out_text.h"
 #include "output/plot_diagrams.h"
@@ -68,6 +72,8 @@ struct plot_run {
     int sym_room, txt_room;   /* slots of each array */
     int sym_count, txt_count; /* slots filled for the row */
     sym_place_rec *symbol;    /* the placement of the symbol column, or null */
+    diagram_mark mark;        /* the drawing's end before the rows (MAP) */
+    std::string failure;      /* why the rows stopped short; empty when they did not */
 };
 
 /* A stage: 0 or more succeeds. */
@@ -75,11 +81,12 @@ typedef int (*stage_fn)(plot_run *run);
 
 /* The stages of one type and pass. */
 struct stage_row {
-    int type;       /* output type */
-    int pass;       /* pass served, or k_any_pass */
-    stage_fn begin; /* header stage, or null */
-    stage_fn row;   /* per-row stage, or null (the row counts) */
-    stage_fn end;   /* finishing stage, or null */
+    int type;         /* output type */
+    int pass;         /* pass served, or k_any_pass */
+    stage_fn begin;   /* header stage, or null */
+    stage_fn row;     /* per-row stage, or null (the row counts) */
+    stage_fn end;     /* finishing stage, or null */
+    stage_fn discard; /* undoes the output after a failure, in place of end; or null */
 };
 
 /* ---- Stages ---- */
@@ -88,6 +95,13 @@ struct stage_row {
 int map_row(plot_run *r)
 {
     return sym_place_draw(r->sym, r->txt, r->sym_count, r->txt_count, 0);
+}
+
+/* MAP: erases what the rows drew. */
+int map_discard(plot_run *r)
+{
+    diagram_erase_after(r->mark);
+    return 0;
 }
 
 /* Images: shows the row's images, counting them; a cancel ends the loop. */
@@ -120,6 +134,12 @@ int table_row(plot_run *)
 int table_end(plot_run *)
 {
     return table_plot_end();
+}
+
+/* TABLE: drops the new table. */
+int table_discard(plot_run *)
+{
+    return table_plot_discard();
 }
 
 /* Text and SPANS: the row's delimited line; the values written, -1 on a failed write. */
@@ -193,6 +213,20 @@ int mif_end(plot_run *)
     return mif_plot_end();
 }
 
+/* E00 and MapInfo: removes the file under way. */
+int e00_discard_file(plot_run *)
+{
+    e00_discard();
+    plot_free_buffers();
+    return 0;
+}
+int mif_discard_files(plot_run *)
+{
+    mif_discard();
+    plot_free_buffers();
+    return 0;
+}
+
 /* MapInfo's first pass only measures: the box is kept for the header. */
 int mif_keep_box(plot_run *r)
 {
@@ -218,20 +252,20 @@ int ddh_end(plot_run *) { return ddh_plot_end(); }
 /* The stage table. The text and SPANS files are opened and closed by the
 ** loop around their stages. */
 const stage_row k_stages[] = {
-    {PLOT_TYPE_MAP, k_any_pass, nullptr, map_row, nullptr},
-    {PLOT_TYPE_IMAGE, k_any_pass, nullptr, image_row, image_end},
-    {PLOT_TYPE_TABLE, k_any_pass, table_begin, table_row, table_end},
-    {PLOT_TYPE_TEXT, k_any_pass, nullptr, line_row, nullptr},
-    {PLOT_TYPE_E00, PLOT_PASS_FIRST, e00_first_begin, e00_first_row, e00_first_end},
-    {PLOT_TYPE_E00, PLOT_PASS_SECOND, e00_second_begin, e00_second_row, e00_second_end},
-    {PLOT_TYPE_MIF, PLOT_PASS_FIRST, nullptr, nullptr, mif_keep_box},
-    {PLOT_TYPE_MIF, k_any_pass, mif_begin, mif_row, mif_end},
-    {PLOT_TYPE_SPANS, k_any_pass, tba_begin, line_row, nullptr},
-    {PLOT_TYPE_STEREO, k_any_pass, stereo_begin, stereo_row, stereo_end},
-    {PLOT_TYPE_ROSE, k_any_pass, rose_begin, rose_row, rose_end},
-    {PLOT_TYPE_CHEM, k_any_pass, nullptr, chem_row, chem_end},
-    {PLOT_TYPE_PIE, k_any_pass, nullptr, pie_row, pie_end},
-    {PLOT_TYPE_DHOLE, k_any_pass, nullptr, ddh_row, ddh_end},
+    {PLOT_TYPE_MAP, k_any_pass, nullptr, map_row, nullptr, map_discard},
+    {PLOT_TYPE_IMAGE, k_any_pass, nullptr, image_row, image_end, nullptr},
+    {PLOT_TYPE_TABLE, k_any_pass, table_begin, table_row, table_end, table_discard},
+    {PLOT_TYPE_TEXT, k_any_pass, nullptr, line_row, nullptr, nullptr},
+    {PLOT_TYPE_E00, PLOT_PASS_FIRST, e00_first_begin, e00_first_row, e00_first_end, e00_discard_file},
+    {PLOT_TYPE_E00, PLOT_PASS_SECOND, e00_second_begin, e00_second_row, e00_second_end, e00_discard_file},
+    {PLOT_TYPE_MIF, PLOT_PASS_FIRST, nullptr, nullptr, mif_keep_box, nullptr},
+    {PLOT_TYPE_MIF, k_any_pass, mif_begin, mif_row, mif_end, mif_discard_files},
+    {PLOT_TYPE_SPANS, k_any_pass, tba_begin, line_row, nullptr, nullptr},
+    {PLOT_TYPE_STEREO, k_any_pass, stereo_begin, stereo_row, stereo_end, nullptr},
+    {PLOT_TYPE_ROSE, k_any_pass, rose_begin, rose_row, rose_end, nullptr},
+    {PLOT_TYPE_CHEM, k_any_pass, nullptr, chem_row, chem_end, nullptr},
+    {PLOT_TYPE_PIE, k_any_pass, nullptr, pie_row, pie_end, nullptr},
+    {PLOT_TYPE_DHOLE, k_any_pass, nullptr, ddh_row, ddh_end, nullptr},
 };
 
 /* The stages of a type and pass; null when the loop does not serve them. */
@@ -393,6 +427,17 @@ void restore_row(long remembered)
 void closing_message(const plot_run &r, int end_rc)
 {
     const plot_state_rec &s = g_plot_state;
+    if (!r.failure.empty()) {
+        if (r.type == PLOT_TYPE_TABLE) {
+            msg_alert(ERR_TITLE, "No table %s made: %s", table_plot_name().c_str(), r.failure.c_str());
+        } else if (needs_file(r.type) || r.type == PLOT_TYPE_MIF) {
+            msg_alert(ERR_TITLE, "Could not write %s: %s; no file was written.", s.file_name.c_str(),
+                      r.failure.c_str());
+        } else {
+            msg_alert(ERR_TITLE, "Nothing was plotted: %s", r.failure.c_str());
+        }
+        return;
+    }
     if (r.type == PLOT_TYPE_STEREO && end_rc < 0) {
         msg_alert(ERR_TITLE, "Could not plot %ld points", r.plotted);
         return;
@@ -474,13 +519,20 @@ long plot_records(ads_hdlg dialog, int pass)
     }
 
     const long remembered = g_cur_row;
+    if (r.type == PLOT_TYPE_MAP) r.mark = diagram_mark_drawing();
     sql_fetch(s.cursor, nullptr, SQL_FETCH_PRIOR, SQL_FROM_START, 1);
     if (dialog) ads_set_tile(dialog, "error", "Plotting... 0");
     else ads_printf("\r\n"), ads_printf("\rPlotting... 0");
 
     while (!r.stop && sql_fetch(s.cursor, s.row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 1) == RTNORM) {
         if (!row_selected()) continue;
-        plot_size_memo_columns(1, s.row, s.cursor);
+        /* A memo that cannot be read stops the rows: the output would
+        ** lack it. */
+        const int memo = plot_size_memo_columns(1, s.row, s.cursor, &r.failure);
+        if (memo < 0) {
+            if (r.failure.empty()) r.failure = sql_failure_text(memo);
+            break;
+        }
         int use = 1;
         if (r.type == PLOT_TYPE_TEXT || r.type == PLOT_TYPE_SPANS) {
             if (plot_number_format(s.row, s.out_prj, s.out_index, s.out_count, 1) < 0) r.failures++, use = 0;
@@ -502,7 +554,15 @@ long plot_records(ads_hdlg dialog, int pass)
     free_placements(r);
     if (placed) restore_flags(saved);
 
-    int end_rc = stages->end ? stages->end(&r) : 0;
+    int end_rc = 0;
+    if (!r.failure.empty()) {
+        /* Nothing of the rows stays: the output is all or none of them. */
+        if (stages->discard) stages->discard(&r);
+        end_rc = -1;
+        r.plotted = 0;
+    } else if (stages->end) {
+        end_rc = stages->end(&r);
+    }
     if (r.type == PLOT_TYPE_DHOLE && end_rc >= 0) r.plotted++;
     if (r.file && end_rc < 0) out_discard_file(&r.file, &r.buffer);
     if (r.file && plot_close_file(r.file, r.buffer) != 0) end_rc = -1;
@@ -511,5 +571,5 @@ long plot_records(ads_hdlg dialog, int pass)
 
     closing_message(r, end_rc);
     restore_row(remembered);
-    return r.plotted;
+    return r.failure.empty() ? r.plotted : -1;
 }

@@ -27,17 +27,6 @@ namespace {
 dbf_refill s_refill;
 bool s_row_failed = false;
 
-/* The new table's name: the file name's base, trimmed. */
-std::string table_name(void)
-{
-    std::string name = g_plot_state.file_name;
-    str_basename(name.data());
-    name.resize(std::strlen(name.c_str()));
-    str_trim(name.data());
-    name.resize(std::strlen(name.c_str()));
-    return name;
-}
-
 /* The chosen output column of a name; null when none. */
 sql_col_rec *chosen_named(const char *name)
 {
@@ -49,7 +38,30 @@ sql_col_rec *chosen_named(const char *name)
     return nullptr;
 }
 
+/* Ends the new table's mark, keeping the table when whole; else it goes,
+** also from a server project, where nothing was kept to put back. */
+void end_table(bool whole)
+{
+    pjct_rec *project = g_plot_state.row ? pjct_find_by_session(g_plot_state.row->connection) : nullptr;
+    const bool kept = !s_refill.dir.empty();
+    dbf_refill_end(s_refill, project, whole);
+    if (!whole && !kept && project && g_plot_state.table_cols)
+        sql_drop_table(project->connection, table_plot_name().c_str());
+    sql_col_list_free(&g_plot_state.table_cols);
+}
+
 } // namespace
+
+/* The new table's name: the file name's base, trimmed; see the header. */
+std::string table_plot_name(void)
+{
+    std::string name = g_plot_state.file_name;
+    str_basename(name.data());
+    name.resize(std::strlen(name.c_str()));
+    str_trim(name.data());
+    name.resize(std::strlen(name.c_str()));
+    return name;
+}
 
 /* Creates and describes the new table; see the header. */
 int table_plot_begin(void)
@@ -58,7 +70,7 @@ int table_plot_begin(void)
     if (s.out_count < 1 || !s.row) return -2;
     sql_col_list_free(&s.table_cols);
     pjct_rec *project = pjct_find_by_session(s.row->connection);
-    const std::string name = table_name();
+    const std::string name = table_plot_name();
     if (!project || name.empty()) return -1;
     /* A reserved word makes a table no statement can name again. */
     if (tblsetup_is_reserved(name.c_str())) {
@@ -116,7 +128,7 @@ int table_plot_row(void)
         std::snprintf(to->text, (size_t)size, "%s", from && from->text ? from->text : "");
         to->null_ind = from ? from->null_ind : (uint16_t)SQL_COL_NULL;
     }
-    std::string name = table_name();
+    std::string name = table_plot_name();
     int rc = sql_insert_row(s.row->connection, s.table_cols, name.c_str());
     if (rc < 0) s_row_failed = true;
     return rc < 0 ? rc : 0;
@@ -126,10 +138,15 @@ int table_plot_row(void)
 int table_plot_end(void)
 {
     /* A table some rows did not reach goes. */
-    pjct_rec *project = g_plot_state.row ? pjct_find_by_session(g_plot_state.row->connection) : nullptr;
-    if (s_row_failed && !s_refill.dir.empty())
-        msg_alert(ERR_TITLE, "No table %s made: a row could not be inserted into it", s_refill.name.c_str());
-    dbf_refill_end(s_refill, project, !s_row_failed);
-    sql_col_list_free(&g_plot_state.table_cols);
+    if (s_row_failed && g_plot_state.table_cols)
+        msg_alert(ERR_TITLE, "No table %s made: a row could not be inserted into it", table_plot_name().c_str());
+    end_table(!s_row_failed);
+    return 0;
+}
+
+/* Drops the new table after the rows stopped short; see the header. */
+int table_plot_discard(void)
+{
+    end_table(false);
     return 0;
 }

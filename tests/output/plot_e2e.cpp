@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -41,9 +42,13 @@
 namespace {
 
 /* The queries handed to the browser; only their addresses matter here. */
-int g_all_tag = 0, g_even_tag = 0;
+int g_all_tag = 0, g_even_tag = 0, g_damage_tag = 0;
 qry_rec *const k_all = reinterpret_cast<qry_rec *>(&g_all_tag);
 qry_rec *const k_even = reinterpret_cast<qry_rec *>(&g_even_tag);
+/* Lets every row through, and while rows are plotted cuts the file
+** g_damaged short when it meets row 2. */
+qry_rec *const k_damage = reinterpret_cast<qry_rec *>(&g_damage_tag);
+std::string g_damaged;
 /* Samples made. */
 const int k_samples = 10;
 /* Stations of the sample project. */
@@ -54,6 +59,8 @@ const int k_stations = 5;
 /* The queries' post-filter: k_even lets only even BASENUMBERs through. */
 int qry_filter_row(qry_rec *query, sql_col_rec *row)
 {
+  if (query == k_damage && plot_type != PLOT_TYPE_IDLE && std::atol(row->text) == 2)
+    std::filesystem::resize_file(g_damaged, 10);
   return query != k_even || std::atol(row->text) % 2 == 0;
 }
 
@@ -121,6 +128,34 @@ class PlotEndToEnd : public GeoModuleTest {
     EXPECT_EQ(open_files(), files) << "a file was left open";
     EXPECT_EQ(plot_type, PLOT_TYPE_IDLE);
     return host_io_transcript();
+  }
+
+  /* The long alerts' lines a transcript shows (and every other listed
+  ** item), joined without their blanks. */
+  static std::string wrapped(const std::string &shown) {
+    static const std::regex item("^ +\\*?\\d+: (.*)$");
+    std::string all, line;
+    std::istringstream lines(shown);
+    while (std::getline(lines, line)) {
+      std::smatch m;
+      if (std::regex_match(line, m, item)) all += m[1].str();
+    }
+    std::erase(all, ' ');
+    return all;
+  }
+  /* The drawing's entities. */
+  static int entities(void) {
+    int n = 0;
+    ads_name e, next;
+    for (int more = ads_entnext(nullptr, e) == RTNORM; more;
+         more = ads_entnext(e, next) == RTNORM, e[0] = next[0], e[1] = next[1])
+      n++;
+    return n;
+  }
+  /* A text without its blanks, to be found in wrapped(). */
+  static std::string unblanked(std::string text) {
+    std::erase(text, ' ');
+    return text;
   }
 
   /* The page lines shown by the first and the last "show". */
@@ -419,11 +454,10 @@ TEST_F(PlotEndToEnd, MemoColumnsCarryEachRowsMemoText) {
   ASSERT_EQ(memo_set_text(notes_col, "Fine grained", 1), 0);
   ASSERT_EQ(memo_set_text(notes_col, "Coarse", 2), 0);
 
-  const std::string shown = browse("SELECT * FROM SMP ORDER BY BASENUMBER", "SMP", k_all,
-                                   options(PLOT_TYPE_TEXT, "1 2", "notes", -1, "set col_delim ,\nset txt_delim \"\n") +
-                                       options(PLOT_TYPE_SPANS, "1 2", "notes", -1, "set col_delim ,\n") +
-                                       "show\ncancel\n",
-                                   "pv_table_small");
+  const std::string text = options(PLOT_TYPE_TEXT, "1 2", "notes", -1, "set col_delim ,\nset txt_delim \"\n");
+  std::string shown = browse("SELECT * FROM SMP ORDER BY BASENUMBER", "SMP", k_all,
+                             text + options(PLOT_TYPE_SPANS, "1 2", "notes", -1, "set col_delim ,\n") + "show\ncancel\n",
+                             "pv_table_small");
   same_page(shown);
   /* Text takes the memo at its own length (at least four), SPANS at 250;
   ** both write it, as every text value, without its padding. */
@@ -433,6 +467,43 @@ TEST_F(PlotEndToEnd, MemoColumnsCarryEachRowsMemoText) {
             "ID notes\r\nTITLE notes\r\nTABTYPE 4\r\nFTYPE free\r\nDELIMITER ,\r\nRECSKIP 0\r\nCHARSKIP 0\r\n"
             "NRECORD 4\r\n1 28 8.0 0    SMPNO SMPNO\r\n2 270 250.0 0    NOTES NOTES\r\nDATA\r\n"
             "\"S001\",\" Fine grained\"\r\n\"S002\",\" Coarse\"\r\n\"S003\",\"\"\r\n");
+
+  /* A side table that cannot be read is no table without memos: the
+  ** output stops at the row whose memo it cannot read and leaves nothing,
+  ** the earlier file as it was. */
+  const std::string before = slurp((dir_ / "notes.TXT").string());
+  std::filesystem::resize_file(dir_ / "GEO" / "SMPMEM.DBF", 10);
+  shown = browse("SELECT * FROM SMP ORDER BY BASENUMBER", "SMP", k_all,
+                 text + "pv_alert_wrap\nshow\nok\n" + options(PLOT_TYPE_TABLE, "1 2", "NOTESCP.dbf", -1) +
+                     "pv_alert_wrap\nshow\nok\nshow\ncancel\n",
+                 "pv_table_small");
+  same_page(shown);
+  EXPECT_EQ(slurp((dir_ / "notes.TXT").string()), before);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "GEO" / "NOTESCP.DBF")) << shown;
+  const std::string unread = ": the memo of row 1 of table SMP cannot be read: ";
+  EXPECT_NE(wrapped(shown).find(unblanked("Could not write notes.TXT" + unread)), std::string::npos) << shown;
+  EXPECT_NE(wrapped(shown).find(unblanked("No table NOTESCP made" + unread)), std::string::npos) << shown;
+
+  /* On the map, a memo that cannot be read at row 2 takes back what row 1
+  ** drew. */
+  run("UPDATE STATN SET NAME = 'MEMO'");
+  col_attr_rec *name = col_attr_find(geo_->col_attrs, "NAME", "STATN", nullptr);
+  ASSERT_NE(name, nullptr);
+  ASSERT_EQ(col_attr_set_flag(name, COL_ATTR_MEMO), 0);
+  sql_col_rec *name_col = sql_col_find(tbl_find_by_name(geo_->tables, "STATN", nullptr)->columns, "NAME", nullptr,
+                                       nullptr);
+  name_col->attr = name;
+  ASSERT_EQ(memo_set_text(name_col, "Fine grained", 1), 0);
+  ASSERT_EQ(memo_set_text(name_col, "Coarse", 2), 0);
+  g_map_params.projection = prj_find("UTM 10 NAD27", nullptr);
+  g_damaged = (dir_ / "GEO" / "STATNMEM.DBF").string();
+  const int drawn = entities();
+  shown = browse(k_statn_sql, "STATN", k_damage,
+                 "select plot 1\npv_plot_opts\nselect output 2\npick plot\npv_alert_wrap\nshow\nok\n");
+  EXPECT_NE(wrapped(shown).find(unblanked("Nothing was plotted: the memo of row 2 of table STATN cannot be read: ")),
+            std::string::npos)
+      << shown;
+  EXPECT_EQ(entities(), drawn) << shown;
 }
 
 
