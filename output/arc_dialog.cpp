@@ -297,14 +297,23 @@ long arc_plot_units(void)
     o->map_projection = g_map_params.projection;
     pjct_rec *project = o->project;
     long count = 0, length = 0;
+    std::string failure;
+    const diagram_mark mark = diagram_mark_drawing();
     ads_sslength(ss, &length);
-    for (long i = 0; i < length; ++i) {
+    for (long i = 0; i < length && failure.empty(); ++i) {
         ads_printf("\rPlotting... %ld", count);
         ads_name e;
-        if (ads_ssname(ss, i, e) == RTNORM) count += diagram_linked_row(project, table, e, plot_row);
+        if (ads_ssname(ss, i, e) == RTNORM && diagram_linked_row(project, table, e, plot_row, &failure) > 0) count++;
     }
     ads_printf("\rPlotted ...  %ld\n", count);
     ads_ssfree(ss);
+    if (!failure.empty()) {
+        /* The units are drawn all or none. */
+        diagram_erase_after(mark);
+        arc_cover_close();
+        msg_alert(ERR_TITLE, "Nothing was plotted: %s", failure.c_str());
+        return -1;
+    }
     std::string message = "Plotted... " + std::to_string(count) + " map units";
     if (!o->left_out.empty()) message += "\n\nNot drawn:";
     for (const std::string &line : o->left_out) message += "\n" + line;

@@ -53,8 +53,9 @@ void pv_arcpoly_read_tiles(ads_hdlg dlg);
 void arc_show_error(ads_hdlg dlg, int code);
 /* Draws the map units of the entities the user selects that are linked to
 ** rows of the unit table, then closes the coverage. Answers the number of
-** units drawn; -1 when the options are incomplete, nothing is selected or
-** the coverage cannot be opened ("Could not open cover %s"). */
+** units drawn; -1 when the options are incomplete, nothing is selected,
+** the coverage cannot be opened ("Could not open cover %s") or a linked
+** row cannot be read (then none stays drawn). */
 long arc_plot_units(void);
 
 #endif /* PV_OUTPUT_ARC_DIALOG_H */

@@ -47,24 +47,26 @@ size_t read_trimmed(ads_hdlg dlg, const char *key, char *buffer)
     return strlen(buffer);
 }
 
-/* Reads and hands over the row of one selected entity; 1 when used. A
-** row already used (drawn twice, say by pv-add and again from the
-** browser) is passed over, so each row counts once. */
-int road_entity(const diagram_road *road, const ads_name e, std::set<long> &used_rows)
+/* Reads and hands over the row of one selected entity; 1 when used, -1
+** when it cannot be read (failure says why). A row already used (drawn
+** twice, say by pv-add and again from the browser) is passed over, so
+** each row counts once. */
+int road_entity(const diagram_road *road, const ads_name e, std::set<long> &used_rows, std::string &failure)
 {
     int type = ent_type_code(e);
     if (type != kTypeInsert && type != kTypeShape) return 0;
     link_rec link;
     if (link_xdata_get(&link, e) != 0 || used_rows.count((long)link.row_id)) return 0;
-    int used = diagram_linked_row(road->project, road->table, e, road->row);
-    if (used) used_rows.insert((long)link.row_id);
+    int used = diagram_linked_row(road->project, road->table, e, road->row, &failure);
+    if (used > 0) used_rows.insert((long)link.row_id);
     return used;
 }
 
 }  // namespace
 
 /* Hands over the linked row of an entity; see diagram_road.h. */
-int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int (*use)(sql_col_rec *row))
+int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int (*use)(sql_col_rec *row),
+                       std::string *failure)
 {
     link_rec link;
     if (!project || !table || !use) return 0;
@@ -77,9 +79,17 @@ int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int 
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int used = 0;
-    if (sql_select_where(project->connection, table->name, key->name, id, nullptr, &stmt, &cursor, &row) > 0)
-        used = use(row) == 0;
+    const int n = sql_select_where(project->connection, table->name, key->name, id, nullptr, &stmt, &cursor, &row);
+    if (n > 0) used = use(row) == 0;
     sql_close_query(&stmt, &cursor, &row);
+    /* A row that is not there is passed over; one that cannot be read
+    ** (-2 is a table or key no statement can name) is no such row. */
+    if (n < 0 && n != -2) {
+        if (failure)
+            *failure = std::string("row ") + id + " of table " + table->name + " cannot be read: " +
+                       sql_failure_text(n);
+        return -1;
+    }
     return used;
 }
 
@@ -118,14 +128,20 @@ long diagram_plot_selected(const diagram_road *road)
     }
     long count = 0, length = 0;
     std::set<long> used_rows;
+    std::string failure;
     ads_sslength(ss, &length);
-    for (long i = 0; i < length; ++i) {
+    for (long i = 0; i < length && failure.empty(); ++i) {
         ads_printf("\rCalculating... %ld", count);
         ads_name e;
-        if (ads_ssname(ss, i, e) == RTNORM) count += road_entity(road, e, used_rows);
+        if (ads_ssname(ss, i, e) == RTNORM && road_entity(road, e, used_rows, failure) > 0) count++;
     }
     ads_printf("\rCalculated...  %ld\n", count);
     ads_ssfree(ss);
+    if (!failure.empty()) {
+        if (road->discard) road->discard();
+        msg_alert(ERR_TITLE, "Nothing was plotted: %s", failure.c_str());
+        return -1;
+    }
     if (road->end() != 0) {
         msg_alert(ERR_TITLE, "Could not plot entities");
         return -1;

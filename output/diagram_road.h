@@ -11,6 +11,7 @@
 #define PV_OUTPUT_DIAGRAM_ROAD_H
 
 #include <cstddef>
+#include <string>
 
 #include "core/tile_util.h"
 #include "platform/include/dcl_host.h"
@@ -27,20 +28,26 @@ struct diagram_road {
     int (*begin)(void);            /* before the first row: 0 or negative */
     int (*row)(sql_col_rec *row);  /* one row read: 0 when it was used */
     int (*end)(void);              /* after the last row: 0 or negative */
+    void (*discard)(void);         /* in place of end when a row cannot be read; or null */
 };
 
 /* Runs the road. An empty selection ends it silently; a failing begin
 ** shows "Could not perform plot", a failing end "Could not plot entities"
-** (both under the error title), else "Plotted... N entities" under
-** "PETRIVEX". Answers the number of rows used; -1 when nothing was
-** plotted for a failure or an empty selection; -2 for a missing
-** argument. */
+** and a row that cannot be read "Nothing was plotted: " and the row's
+** reason, the diagram discarded (each under the error title), else
+** "Plotted... N entities" under "PETRIVEX". Answers the number of rows
+** used; -1 when nothing was plotted for a failure or an empty selection;
+** -2 for a missing argument. */
 long diagram_plot_selected(const diagram_road *road);
 
 /* Reads the row an entity is linked to (a row id of 1 or more, the given
 ** project and table in any case, the row read by the table's base number)
-** and hands it to use. 1 when use answered 0; 0 otherwise. */
-int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int (*use)(sql_col_rec *row));
+** and hands it to use. 1 when use answered 0; 0 otherwise (no such link or
+** row); -1 when the row cannot be read (a damaged table, a driver that has
+** ended), with failure (when given) saying which row of which table and
+** why. */
+int diagram_linked_row(pjct_rec *project, tbl_rec *table, const ads_name e, int (*use)(sql_col_rec *row),
+                       std::string *failure = nullptr);
 
 /* The drawing's last entity before a command draws: what the command
 ** drew follows it. */

@@ -182,6 +182,6 @@ void rose_run(void)
 {
     if (rose_check() != 0) return;
     diagram_road road = {g_rose.project, tbl_find_by_name(g_rose.project->tables, g_rose.angle->table, nullptr),
-                         rose_plot_begin, bin_row, plot_end};
+                         rose_plot_begin, bin_row, plot_end, nullptr};
     if (road.table) diagram_plot_selected(&road);
 }

@@ -247,6 +247,6 @@ void stereo_plot(void)
     if (stereo_check() != 0) return;
     const sql_col_rec *chosen = g_stereo.planar >= 1 ? g_stereo.strike : g_stereo.trend;
     diagram_road road = {g_stereo.project, tbl_find_by_name(g_stereo.project->tables, chosen->table, nullptr),
-                         stereo_plot_begin, plot_row, stereo_plot_end};
+                         stereo_plot_begin, plot_row, stereo_plot_end, stereo_plot_discard};
     if (road.table) diagram_plot_selected(&road);
 }

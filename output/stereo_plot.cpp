@@ -268,6 +268,12 @@ int stereo_plot_begin(void)
     return 0;
 }
 
+/* Discards the net under way; see stereo_plot.h. */
+void stereo_plot_discard(void)
+{
+    stereo_abandon(0);
+}
+
 /* Plots the state's row; see stereo_plot.h. */
 int stereo_plot_row(void)
 {

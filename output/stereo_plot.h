@@ -72,5 +72,8 @@ int stereo_plot_row(void);
 ** radius. The insertion's result; -1 when the block or the pick fails;
 ** -2 for invalid settings. The state is reset on every path. */
 int stereo_plot_end(void);
+/* In place of stereo_plot_end when the rows cannot all be read: erases
+** what was drawn and resets the state, as a failing stage does. */
+void stereo_plot_discard(void);
 
 #endif /* PV_OUTPUT_STEREO_PLOT_H */

@@ -20,7 +20,7 @@ for sub in ("data", "map"):
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", sub))
 import e2e_tables  # noqa: E402
 from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
-from e2e_util import FAILURES, check  # noqa: E402
+from e2e_util import FAILURES, check, run_pvhost_driver_killed  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cover_external_check import cut_after_first_arc, ogr_rings, same_ring  # noqa: E402
 from out_external_check import layers  # noqa: E402
@@ -175,6 +175,16 @@ def main():
             for ring in ogr_rings(f["geometry"]):
                 check(any(same_ring(list(pts), ring) for pts in lines.values()),
                       "ogrinfo's ring %s of polygon %d drawn" % (ring, n))
+    # With the driver ended after the logon no unit row can be read: that
+    # is no unit without a row, and nothing is drawn.
+    root = os.path.join(work, "units ended")
+    make_project(root)
+    out = run_pvhost_driver_killed(*args, root, "pv-arcpoly\n" + dialog(cover) +
+                                   "ALL\n\npv_alert_wrap\nshow\nok\nSAVE out.dxf\n(pv_logoff)\nQUIT\n", "in.dxf")
+    check("Nothingwasplotted:row1oftableUNITcannotberead:" in alert_shown(out) and "Plotted..." not in out,
+          "ended driver: the unread row is reported")
+    check(not [h for h in ezdxf.readfile(os.path.join(root, "out.dxf")).modelspace() if h.dxftype() == "HATCH"],
+          "ended driver: no unit drawn")
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 

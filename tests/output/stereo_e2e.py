@@ -16,8 +16,10 @@ import sys
 import ezdxf
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "map"))
 import e2e_tables  # noqa: E402
 from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, table  # noqa: E402
+from e2e_util import run_pvhost_driver_killed  # noqa: E402
 
 # (base number, strike, dip, azimuth) of every STRUC row.
 ROWS = [(1, 330, 30, 10), (2, 0, 0, 20), (3, 45, 90, 100), (4, 120, 60, 350), (5, 200, 89, None)]
@@ -104,6 +106,17 @@ def test_stereonet(args, work):
         check(abs(i.dxf.insert.x - 100) < 1e-9 and abs(i.dxf.insert.y - 100) < 1e-9, "net placed at (100,100)")
         check(abs(i.dxf.xscale - 10) < 1e-9, "net scaled by the circle's radius")
     check_rose(doc)
+
+    # With the driver ended after the logon no row can be read: that is no
+    # net without planes, and nothing is drawn.
+    root = os.path.join(work, "net ended")
+    make_project(root)
+    out = run_pvhost_driver_killed(*args, root, "pv-stereo\npv_stereonet\nselect project 0\npick planar\npick pole\n"
+                                   "pick gcircle\npick stereo\nselect strike 2\nselect dip 3\nset netname NET1\nok\n"
+                                   "ALL\n\nSAVE out.dxf\n(pv_logoff)\nQUIT\n", drawing="in.dxf")
+    check("Nothing was plotted: row " in out and " of table STRUC cannot be read" in out and "Plotted..." not in out,
+          "ended driver: the unread row is reported")
+    check("NET1" not in ezdxf.readfile(os.path.join(root, "out.dxf")).blocks, "ended driver: no net made")
 
 
 def check_rose(doc):
