@@ -89,6 +89,18 @@ public:
     ** a current row, 07009, and the conversion's conditions. */
     void putValue(int i, const asi_host_bind &b) const;
 
+    /* Writes column i's value into the sound buffer b as putValue would,
+    ** where the current row holds it plain and it goes in whole: 1; 0,
+    ** with nothing written, for anything else (no row, an index out of
+    ** range, a value object, a conversion or a text cut), which putValue
+    ** is then left to answer. */
+    int putPlainWhole(int i, const asi_host_bind &b) const noexcept
+    {
+        std::size_t k = (std::size_t)i;
+        return m_onRow && i >= 0 && k < m_pending.size() && m_pending[k] &&
+               asi_plain_put_whole(b, m_columns[k], m_plain[k]);
+    }
+
     /* 1 while open; 1 while on a row; the row's number (from 1). */
     int isOpen() const noexcept { return m_open; }
     int onRow() const noexcept { return m_onRow; }

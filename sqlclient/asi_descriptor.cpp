@@ -78,15 +78,9 @@ void CAsiDescriptor::takeValues(std::vector<CAsiData *> &values)
 /* Checks a binding. */
 void asi_host_check(const asi_host_bind &b)
 {
-    int need = 0;
-    switch (b.type) {
-    case ASI_HOST_SHORT: need = (int)sizeof(std::int16_t); break;
-    case ASI_HOST_LONG: need = (int)sizeof(std::int32_t); break;
-    case ASI_HOST_FLOAT: need = (int)sizeof(float); break;
-    case ASI_HOST_DOUBLE: need = (int)sizeof(double); break;
-    case ASI_HOST_STRING: need = 1; break;
-    default: asi_throw(ASI_ERR_BAD_ARGUMENT, "asi_host_check", "unknown host value type");
-    }
+    int need = asi_host_need(b.type);
+    if (!need)
+        asi_throw(ASI_ERR_BAD_ARGUMENT, "asi_host_check", "unknown host value type");
     if (!b.buf || b.length < need)
         asi_throw(ASI_ERR_BAD_ARGUMENT, "asi_host_check", "host buffer missing or too small");
 }

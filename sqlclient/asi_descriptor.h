@@ -15,6 +15,7 @@
 #ifndef PV_SQLCLIENT_ASI_DESCRIPTOR_H
 #define PV_SQLCLIENT_ASI_DESCRIPTOR_H
 
+#include <cstdint>
 #include <vector>
 
 #include "sqlclient/base/asi_object.h"
@@ -91,8 +92,29 @@ struct asi_host_bind {
     unsigned short *ind;    /* null indicator, or null */
 };
 
-/* Checks a binding: a known type and a buffer of its size.  Raises
-** ASI_ERR_BAD_ARGUMENT otherwise. */
+/* Bytes a buffer of host type `type` needs (a string: its terminator), or
+** 0 for a type not known. */
+inline int asi_host_need(int type) noexcept
+{
+    switch (type) {
+    case ASI_HOST_SHORT: return (int)sizeof(std::int16_t);
+    case ASI_HOST_LONG: return (int)sizeof(std::int32_t);
+    case ASI_HOST_FLOAT: return (int)sizeof(float);
+    case ASI_HOST_DOUBLE: return (int)sizeof(double);
+    case ASI_HOST_STRING: return 1;
+    default: return 0;
+    }
+}
+
+/* 1 when a binding is sound: a known type and a buffer of its size. */
+inline int asi_host_sound(const asi_host_bind &b) noexcept
+{
+    int need = asi_host_need(b.type);
+    return need > 0 && b.buf && b.length >= need;
+}
+
+/* Checks a binding as asi_host_sound does.  Raises ASI_ERR_BAD_ARGUMENT
+** otherwise. */
 void asi_host_check(const asi_host_bind &b);
 
 /* Writes a value (null: a null value) into a bound buffer by its host

@@ -83,12 +83,19 @@ int plain_double(const asi_plain_column &c, const asi_plain_value &p, double *x)
     return 1;
 }
 
+/* Characters of a character value's text as its value object gives it:
+** the declared length, or the text's own when varying. */
+int text_width(const asi_plain_column &c, const asi_plain_value &p) noexcept
+{
+    return c.varying ? p.n : (int)c.length;
+}
+
 /* Stores a character value's text as its value object would give it: the
-** text, then blanks up to the declared length (the text's own length when
-** varying), cut to the buffer with a NUL after it; warns 01004 when cut. */
+** text, then blanks up to its width, cut to the buffer with a NUL after
+** it; warns 01004 when cut. */
 void put_text(const asi_host_bind &b, const asi_plain_column &c, const asi_plain_value &p)
 {
-    int want = c.varying ? p.n : (int)c.length;
+    int want = text_width(c, p);
     int room = b.length - 1;
     int n = want < room ? want : room;
     char *out = (char *)b.buf;
@@ -275,6 +282,14 @@ int asi_plain_put(const asi_host_bind &b, const asi_plain_column &c, const asi_p
         return 1;
     default: return 0;
     }
+}
+
+/* Writes p where nothing is cut. */
+int asi_plain_put_whole(const asi_host_bind &b, const asi_plain_column &c, const asi_plain_value &p) noexcept
+{
+    if (p.kind == ASI_PLAIN_TEXT && b.type == ASI_HOST_STRING && text_width(c, p) > b.length - 1)
+        return 0;
+    return asi_plain_put(b, c, p);
 }
 
 /* Sets a value object to p. */

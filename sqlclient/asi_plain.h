@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "sqlclient/asi_descriptor.h"
 #include "sqlclient/base/asi_stream.h"
@@ -74,6 +75,24 @@ struct asi_plain_column {
 ** nulls for all of those.  Other types take nothing plain. */
 asi_plain_column asi_plain_column_of(const CAsiData &v);
 
+/* 1 when the n bytes at s are all ASCII without a NUL (1 to 127): eight
+** at a time, as every text value of a block is looked at so. */
+inline int asi_plain_ascii(const char *s, int n) noexcept
+{
+    constexpr std::uint64_t ONES = 0x0101010101010101ULL, HIGHS = 0x8080808080808080ULL;
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s + k, sizeof w);
+        /* A byte beyond ASCII has its high bit; among ASCII bytes only a
+        ** NUL borrows into its own high bit. */
+        if ((w | ((w - ONES) & ~w)) & HIGHS) return 0;
+    }
+    for (; k < n; k++)
+        if ((unsigned char)s[k] - 1u >= 0x7Fu) return 0;
+    return 1;
+}
+
 /* 1 when a value of column c takes p exactly as it is (in range, within the
 ** precision or the declared length, a finite double, ASCII without a NUL),
 ** else 0.  (Inline: it is asked for every value of a block.) */
@@ -89,9 +108,7 @@ inline int asi_plain_fits(const asi_plain_column &c, const asi_plain_value &p) n
     case ASI_PLAIN_REAL: return std::isfinite(p.d);
     case ASI_PLAIN_TEXT: {
         if (p.n < 0 || (unsigned)p.n > c.length || (p.n && !p.s)) return 0;
-        for (int k = 0; k < p.n; k++)
-            if ((unsigned char)p.s[k] - 1u >= 0x7Fu) return 0;   /* a NUL or beyond ASCII */
-        return 1;
+        return asi_plain_ascii(p.s, p.n);
     }
     default: return 1;
     }
@@ -131,6 +148,10 @@ int asi_plain_read(const CAsiIStream &in, int tag, asi_plain_value *p) noexcept;
 ** writes the same value: 1 when done; 0 when the buffer's type or the value
 ** asks the value object's own conversion (nothing is written then). */
 int asi_plain_put(const asi_host_bind &b, const asi_plain_column &c, const asi_plain_value &p);
+
+/* As asi_plain_put where the value goes into the buffer whole; 0, with
+** nothing written, where a text would be cut (01004). */
+int asi_plain_put_whole(const asi_host_bind &b, const asi_plain_column &c, const asi_plain_value &p) noexcept;
 
 /* Sets value object v (the column's) to p, as the driver would have set it:
 ** an integer through setShort or setLong where the type is SMALLINT or

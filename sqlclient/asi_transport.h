@@ -52,9 +52,10 @@ constexpr int ASI_START_TIMEOUT_MS = 5000;
 constexpr int ASI_SPIN_US = 50;
 
 /* Channels (connections) of one driver, and the bytes of one channel's
-** buffer: the largest piece of a message. */
+** buffer: the largest piece of a message, room for a block of a thousand
+** rows of a station table (only the pages a channel uses are touched). */
 constexpr int ASI_CHANNELS = 32;
-constexpr std::uint32_t ASI_PIECE_SIZE = 64 * 1024;
+constexpr std::uint32_t ASI_PIECE_SIZE = 256 * 1024;
 
 /* The largest message either side accepts (bytes); a longer one is a
 ** damaged message. */
@@ -134,13 +135,14 @@ constexpr int ASI_TAG_RELEASE = 30;    /* i32: in any request, a statement id th
 
 /* Further rows the engine takes with one fetch: a fetch reply carries at
 ** most this many rows after the one fetched, and no more than fit with
-** it in one piece of the channel. */
-constexpr int ASI_BLOCK_ROWS = 256;
+** it in one piece of the channel.  Each reply costs both processes a
+** wake-up, which on a busy machine costs more than the rows' bytes. */
+constexpr int ASI_BLOCK_ROWS = 1024;
 
 /* The most rows and bytes a prepare answers with (the whole result of a
 ** query without parameters, opened at once by a driver that opens
 ** cheaply): a look-up, or one of many keys (IN), then costs one request,
-** its reply taking a few pieces of the channel. */
+** its reply taking one piece of the channel. */
 constexpr int ASI_RESULT_ROWS = 1024;
 constexpr std::size_t ASI_RESULT_BYTES = 256 * 1024;
 

@@ -140,27 +140,26 @@ CAsiData *db3_new_value(const db3_column &c)
     }
 }
 
-/* A stored value as the plain value for column col: an exact number with
- * decimals as its scaled digits where they can be. */
-asi_plain_value db3_plain(const db3_value_view &x, const asi_plain_column &col)
+/* A stored value as the plain value for column col, into *p: an exact
+ * number with decimals as its scaled digits where they can be. (Written in
+ * place: a plain value returned whole is copied back wider than it was
+ * written, which stalls the scan on every value.) */
+void db3_plain(const db3_value_view &x, const asi_plain_column &col, asi_plain_value *p)
 {
-    asi_plain_value p;
     switch (x.kind) {
-    case DB3_VALUE_INT: p.kind = ASI_PLAIN_INT; p.i = x.i; break;
-    case DB3_VALUE_REAL: p.kind = ASI_PLAIN_REAL; p.d = x.d; break;
-    case DB3_VALUE_TEXT: {
-        if ((col.takes & (1 << ASI_PLAIN_SCALED)) && asi_plain_scaled_from_text(x.s, (int)x.n, col.scale, &p.i)) {
-            p.kind = ASI_PLAIN_SCALED;
-            break;
+    case DB3_VALUE_INT: p->kind = ASI_PLAIN_INT; p->i = x.i; return;
+    case DB3_VALUE_REAL: p->kind = ASI_PLAIN_REAL; p->d = x.d; return;
+    case DB3_VALUE_TEXT:
+        if ((col.takes & (1 << ASI_PLAIN_SCALED)) && asi_plain_scaled_from_text(x.s, (int)x.n, col.scale, &p->i)) {
+            p->kind = ASI_PLAIN_SCALED;
+            return;
         }
-        p.kind = ASI_PLAIN_TEXT;
-        p.s = x.s;
-        p.n = (int)x.n;
-        break;
+        p->kind = ASI_PLAIN_TEXT;
+        p->s = x.s;
+        p->n = (int)x.n;
+        return;
+    default: p->kind = ASI_PLAIN_NULL; return;
     }
-    default: break;
-    }
-    return p;
 }
 
 /* A value of a row as the view a stored one is read back into. */
@@ -185,7 +184,7 @@ void db3_store_row(const std::vector<db3_value> &row, const std::vector<asi_plai
     plain->resize(row.size());
     for (; i < row.size() && i < columns.size(); i++) {
         asi_plain_value &p = (*plain)[i];
-        p = db3_plain(db3_view(row[i]), columns[i]);
+        db3_plain(db3_view(row[i]), columns[i], &p);
         if (!asi_plain_fits(columns[i], p)) break;
         need += asi_plain_item_size(p);
     }
@@ -589,7 +588,7 @@ private:
                 const char *from = reinterpret_cast<const char *>(in);
                 db3_read_value(&from, &x);
                 in = reinterpret_cast<const unsigned char *>(from);
-                p = db3_plain(x, c.plain[i]);
+                db3_plain(x, c.plain[i], &p);
                 if (plain && asi_plain_fits(c.plain[i], p)) {
                     r.addPlain(p);
                     continue;
