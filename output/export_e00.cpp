@@ -10,6 +10,10 @@
 ** written before the current one, restarts in every pass, so that ids
 ** agree between the sections. Polygons are turned clockwise by the walker:
 ** each lies right of its one arc (left polygon 1, the outer polygon).
+**
+** Pass 1 reads each entity with its row's values and keeps the object in
+** the export's spool (export_spool.h); the later passes take the objects
+** back from it, and read the entities again only when it is gone.
 */
 #include <cmath>
 #include <string>
@@ -19,6 +23,7 @@
 #include "output/export_entity.h"
 #include "output/export_geo.h"
 #include "output/export_run.h"
+#include "output/export_spool.h"
 #include "output/export_state.h"
 #include "output/plot_drivers.h"
 #include "output/plot_state.h"
@@ -58,12 +63,31 @@ int last_pass(const export_state_rec &s)
     return export_pass_count(PLOT_TYPE_E00, s.kind, s.text_met);
 }
 
-/* Forgets the flags of another pass. */
+/* Forgets the flags of another pass; pass 1 starts the spool, a later
+** pass turns it back to its first object. */
 void enter(int pass)
 {
     if (s_pass.pass == pass) return;
     s_pass = e00_pass_rec{};
     s_pass.pass = pass;
+    if (pass == 1)
+        export_spool_open(); /* none to be had: every pass reads the entities */
+    else
+        export_spool_rewind();
+}
+
+/* Reads the entity into the current object, with its row's values when
+** attributes are asked: in pass 1 from the drawing, with the values
+** whatever the pass, kept in the spool; in a later pass from the spool,
+** or from the drawing when the spool is gone. The walker's result. */
+int read_object(int kind, const long *entity, prj_rec *projection, int pass, bool attributes, int text_as_attr)
+{
+    int rc = 0;
+    if (pass > 1 && export_spool_get(entity, attributes, &rc)) return rc;
+    bool spool = pass == 1 && export_spool_active();
+    rc = export_read_entity(kind, entity, projection, pass, attributes || spool, 0, text_as_attr);
+    if (spool) export_spool_put(entity, rc);
+    return rc;
 }
 
 /* Maps a writer result to the stage's: 0, or the negative code. */
@@ -266,10 +290,11 @@ int polygons(export_state_rec &s, int pass)
     }
 }
 
-/* Closes the file after a failed write. */
+/* Closes the file and the spool after a failed write. */
 int fail(int rc)
 {
     e00_discard();
+    export_spool_close();
     return rc;
 }
 
@@ -281,7 +306,7 @@ int export_e00(int kind, const long *entity, prj_rec *projection, int pass, int 
     export_state_rec &s = export_state();
     enter(pass);
     bool attributes = pass == last_pass(s); /* the attribute table is every kind's last pass */
-    if (export_read_entity(kind, entity, projection, pass, attributes, 0, text_as_attr) != 0) return -1;
+    if (read_object(kind, entity, projection, pass, attributes, text_as_attr) != 0) return -1;
     int rc = kind == EXPORT_KIND_POINTS ? points(s, pass, text_as_attr)
              : kind == EXPORT_KIND_LINES ? lines(s, pass)
                                          : polygons(s, pass);
@@ -294,6 +319,7 @@ int export_e00(int kind, const long *entity, prj_rec *projection, int pass, int 
 void export_e00_restart(void)
 {
     s_pass = e00_pass_rec{};
+    export_spool_close();
 }
 
 int export_e00_tail(int kind, int pass, prj_rec *projection, const geo_box *extents)
@@ -341,5 +367,6 @@ int export_e00_tail(int kind, int pass, prj_rec *projection, const geo_box *exte
         rc = check(e00_flush()); /* a pass that could not be written fails here */
     }
     if (rc != 0) return fail(rc);
+    if (last) export_spool_close();
     return 0;
 }
