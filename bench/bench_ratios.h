@@ -47,28 +47,54 @@ inline int bench_reps()
 }
 
 /* One ratio printed at the end: the best time of `slow` over that of
- * `fast`, under a label. */
+ * `fast`, under a label. A ratio per entity compares instead the best
+ * real time per entity of the two (their counters BENCH_PER_ENTITY) and
+ * also their best processor time per entity (BENCH_CPU_PER_ENTITY). */
 struct bench_ratio {
     const char *slow;     /* benchmark name (its function name as registered) */
     const char *fast;     /* benchmark name of the measure it is compared with */
     const char *label;    /* what the ratio says */
+    bool per_entity = false;
 };
 
-/* The console reporter that also keeps each benchmark's best time. */
+/* The counters of a benchmark that handles entities: its real time per
+ * entity (a rate, inverted: seconds), and its processor time per entity
+ * (microseconds), that of the benchmark's thread and of the driver
+ * program it works with. */
+constexpr const char *BENCH_PER_ENTITY = "per_entity";
+constexpr const char *BENCH_CPU_PER_ENTITY = "cpu_us_per_entity";
+
+/* The console reporter that also keeps each benchmark's best time, and
+ * the lowest value of each of its counters. */
 class bench_ratio_reporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &r : runs) {
             if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+            const std::string &name = r.run_name.function_name;
             double ms = r.real_accumulated_time * 1e3 / (double)(r.iterations ? r.iterations : 1);
-            auto it = best.find(r.run_name.function_name);
-            if (it == best.end() || ms < it->second) best[r.run_name.function_name] = ms;
+            auto it = best.find(name);
+            if (it == best.end() || ms < it->second) best[name] = ms;
+            for (const auto &c : r.counters) {
+                auto b = least[name].find(c.first);
+                if (b == least[name].end() || c.second.value < b->second) least[name][c.first] = c.second.value;
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
+    /* The lowest value of a counter of a benchmark, or -1. */
+    double counter(const std::string &name, const char *counter) const
+    {
+        auto b = least.find(name);
+        if (b == least.end()) return -1;
+        auto c = b->second.find(counter);
+        return c == b->second.end() ? -1 : c->second;
+    }
+
     std::map<std::string, double> best;   /* best real time (ms) by benchmark name */
+    std::map<std::string, std::map<std::string, double>> least;   /* lowest counters by benchmark name */
 };
 
 /* The environment variable giving the busy threads of a contended run;
@@ -112,20 +138,39 @@ private:
     std::vector<std::thread> threads;
 };
 
-/* Runs the benchmarks once under a heading, then prints the best times
- * and each ratio whose two benchmarks ran, with the load before and after. */
-inline void bench_run_once(const char *heading, const bench_ratio *ratios, size_t count)
+/* Runs the benchmarks under a heading, in rounds (each benchmark once a
+ * round, the rounds one after another) or, rounds 1, as they were
+ * registered; then prints the best times and each ratio whose two
+ * benchmarks ran, with the load before and after. */
+inline void bench_run_once(const char *heading, const bench_ratio *ratios, size_t count, int rounds = 1)
 {
     std::string before = bench_load();
     bench_ratio_reporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
-    std::printf("\n%s: best of %d repetition(s), %d rows, load %s before and %s after; ratios of real time:\n",
-                heading, bench_reps(), bench_rows(), before.c_str(), bench_load().c_str());
-    for (const auto &b : rep.best) std::printf("  %-34s %10.2f ms\n", b.first.c_str(), b.second);
+    for (int r = 0; r < rounds; r++) benchmark::RunSpecifiedBenchmarks(&rep);
+    std::printf("\n%s: best of %d %s, %d rows, load %s before and %s after; ratios of real time:\n", heading,
+                bench_reps(), rounds > 1 ? "rounds" : "repetition(s)", bench_rows(), before.c_str(),
+                bench_load().c_str());
+    for (const auto &b : rep.best) {
+        std::printf("  %-34s %10.2f ms", b.first.c_str(), b.second);
+        double wall = rep.counter(b.first, BENCH_PER_ENTITY), cpu = rep.counter(b.first, BENCH_CPU_PER_ENTITY);
+        if (wall > 0) std::printf(", %8.2f us per entity", wall * 1e6);
+        if (cpu > 0) std::printf(" (processor %.2f)", cpu);
+        std::printf("\n");
+    }
     for (size_t i = 0; i < count; i++) {
-        auto s = rep.best.find(ratios[i].slow), f = rep.best.find(ratios[i].fast);
+        const bench_ratio &r = ratios[i];
+        if (r.per_entity) {
+            double s = rep.counter(r.slow, BENCH_PER_ENTITY), f = rep.counter(r.fast, BENCH_PER_ENTITY);
+            double sc = rep.counter(r.slow, BENCH_CPU_PER_ENTITY), fc = rep.counter(r.fast, BENCH_CPU_PER_ENTITY);
+            if (s < 0 || f <= 0) continue;
+            std::printf("  %-72s %6.2fx", r.label, s / f);
+            if (sc >= 0 && fc > 0) std::printf(" (processor %.2fx)", sc / fc);
+            std::printf("\n");
+            continue;
+        }
+        auto s = rep.best.find(r.slow), f = rep.best.find(r.fast);
         if (s == rep.best.end() || f == rep.best.end() || f->second <= 0) continue;
-        std::printf("  %-44s %8.2fx\n", ratios[i].label, s->second / f->second);
+        std::printf("  %-44s %8.2fx\n", r.label, s->second / f->second);
     }
     std::fflush(stdout);
 }
@@ -144,18 +189,21 @@ inline int bench_main(int argc, char **argv, const bench_ratio *ratios, size_t c
 /* bench_main for the benchmarks that cross to a driver process: they run
  * twice, idle and then contended, beside as many busy threads as the
  * machine has processors (PV_BENCH_BUSY=n to change it, 0 for no second
- * run), and both sets of ratios are printed. */
-inline int bench_main_contended(int argc, char **argv, const bench_ratio *ratios, size_t count)
+ * run), and both sets of ratios are printed. With rounds above 1 each
+ * run goes through every benchmark (registered without repetitions) that
+ * many times, so that measures compared in a ratio meet alike the other
+ * work of the machine as it comes and goes. */
+inline int bench_main_contended(int argc, char **argv, const bench_ratio *ratios, size_t count, int rounds = 1)
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    bench_run_once("Idle (no busy threads of its own)", ratios, count);
+    bench_run_once("Idle (no busy threads of its own)", ratios, count, rounds);
     const char *e = std::getenv(BENCH_BUSY_ENV);
     int busy = e && *e ? std::atoi(e) : (int)std::thread::hardware_concurrency();
     if (busy > 0) {
         bench_busy threads(busy);
         std::string heading = "Contended (" + std::to_string(busy) + " busy threads)";
-        bench_run_once(heading.c_str(), ratios, count);
+        bench_run_once(heading.c_str(), ratios, count, rounds);
     }
     benchmark::Shutdown();
     return 0;
