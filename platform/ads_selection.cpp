@@ -39,7 +39,7 @@ static db_set* ss_find_set(const long n[2]) {
 }
 
 /* Members of an open set by its name; nullptr for anything else. */
-const std::vector<unsigned long>* ss_find(const long n[2]) {
+const db_set_members* ss_find(const long n[2]) {
   db_set* set = ss_find_set(n);
   return set ? &set->members : nullptr;
 }
@@ -264,7 +264,7 @@ int ads_ssget(const char* str, const void* pt1, const void* pt2, const struct re
     db_set picked;
     int rc = ss_user_picks(picked);
     if (rc != RTNORM) return rc;
-    cand.swap(picked.members);
+    cand.assign(picked.members.begin(), picked.members.end());
   } else if (mode == "C" || mode == "W") {
     if (!a || !b) return RTERROR;
     cand = window_select(a, b, mode == "C", filter);
@@ -331,7 +331,7 @@ int ads_ssfree(const ads_name sname) {
 
 /* Number of members; RTERROR for a bad set. */
 int ads_sslength(const ads_name sname, long* len) {
-  const std::vector<unsigned long>* set = ss_find(sname);
+  const db_set_members* set = ss_find(sname);
   if (!set || !len) return RTERROR;
   *len = (long)set->size();
   return RTNORM;
@@ -339,7 +339,7 @@ int ads_sslength(const ads_name sname, long* len) {
 
 /* Name of member i (from 0); RTERROR out of range or for a bad set. */
 int ads_ssname(const ads_name ss, long i, ads_name entres) {
-  const std::vector<unsigned long>* set = ss_find(ss);
+  const db_set_members* set = ss_find(ss);
   if (!set || !entres || i < 0 || (size_t)i >= set->size()) return RTERROR;
   name_set(entres, (*set)[i], NAME_ENT);
   return RTNORM;
@@ -356,7 +356,7 @@ int ads_ssmemb(const ads_name ename, const ads_name ss) {
 ** scale on every axis, no mirror). RTNORM; RTERROR (nothing moved) for a
 ** bad set or a matrix the editor refuses. */
 int ads_xformss(const ads_name ssname, ads_matrix genmat) {
-  const std::vector<unsigned long>* set = ss_find(ssname);
+  const db_set_members* set = ss_find(ssname);
   if (!set || !genmat) return RTERROR;
   /* db_transform refuses a matrix before it changes anything, and the
   ** matrix is the same for every member: only the first can refuse. */

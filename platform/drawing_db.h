@@ -18,6 +18,7 @@
 #define PV_PLATFORM_DRAWING_DB_H
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -173,10 +174,16 @@ struct db_drawing {
   size_t model_pos_seen = 0;                      /* model entries placed */
 };
 
+/* The members of a selection set in order: a member taken out near
+** either end moves only the few between it and that end, so a command
+** that takes the set's first member out after handling it, entity after
+** entity, costs the same per entity at any size of the set. */
+using db_set_members = std::deque<unsigned long>;
+
 /* A selection set, or one being gathered: its members in the order
 ** added, each once; membership is answered by a hash of the handles. */
 struct db_set {
-  std::vector<unsigned long> members;     /* handles in order              */
+  db_set_members members;                 /* handles in order              */
   std::unordered_set<unsigned long> has;  /* the same handles              */
   /* Adds a handle not yet there (nor 0); answers whether it was added. */
   bool add(unsigned long h) {
@@ -304,7 +311,7 @@ bool parse_real(const std::string& s, double& out);
 
 /* Selection sets shared with host commands. */
 long ss_create(const std::vector<unsigned long>& members);
-const std::vector<unsigned long>* ss_find(const long n[2]);
+const db_set_members* ss_find(const long n[2]);
 
 /* Picks: the live main entity of model space nearest a point within the
 ** pick tolerance (0 when none); an answer "last", "#<handle>" or "x,y[,z]"

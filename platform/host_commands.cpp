@@ -132,7 +132,7 @@ static int want_objects_into(cmd_run& r, db_set& out) {
       continue;
     }
     if (t.type == RTPICKS) {
-      const std::vector<unsigned long>* set = ss_find(t.n);
+      const db_set_members* set = ss_find(t.n);
       if (!set) return RTERROR;
       for (unsigned long h : *set)
         if (db_entity_find(d, h, true)) out.add(h);
@@ -163,7 +163,7 @@ static int want_objects(cmd_run& r, std::vector<unsigned long>& out) {
   db_set set;
   for (unsigned long h : out) set.add(h);
   int rc = want_objects_into(r, set);
-  out.swap(set.members);
+  out.assign(set.members.begin(), set.members.end());
   return rc;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "drawing_db.h"
 
@@ -310,6 +311,11 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
                    std::vector<db_xdata>& xdata, bool& has_xdata, unsigned long& ename,
                    std::string& err) {
   type.clear(); groups.clear(); xdata.clear(); has_xdata = false; ename = 0;
+  /* Room for every group ahead of the extended data at once, not grown
+  ** group by group: an entity made or changed costs one allocation. */
+  size_t ahead = 0;
+  for (const struct resbuf* c = rb; c && c->restype != -3; c = c->rbnext) ++ahead;
+  groups.reserve(ahead);
   bool in_x = false;
   size_t xbytes = 0;
   int depth = 0;
@@ -353,6 +359,9 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
         for (auto& x : xdata)
           if (str_ieq(x.app, g.s)) { err = "application given twice: " + g.s; return false; }
         xdata.push_back(db_xdata{str_upper(g.s), {}});
+        size_t items = 0;
+        for (const struct resbuf* c = rb->rbnext; c && c->restype != 1001; c = c->rbnext) ++items;
+        xdata.back().items.reserve(items);
         continue;
       }
       if (code < 1000 || xdata.empty()) {
@@ -366,7 +375,7 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
       }
       xbytes += (k == DBK_STR || k == DBK_BINARY) ? g.s.size() + 2 : (k == DBK_POINT ? 24 : 8);
       if (xbytes > XDATA_MAX_BYTES) { err = "too much extended data"; return false; }
-      xdata.back().items.push_back(g);
+      xdata.back().items.push_back(std::move(g));
       continue;
     }
     if (code >= 1000) { err = "extended data without -3"; return false; }
@@ -377,7 +386,7 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
     }
     if (code == 0) { type = str_upper(g.s); continue; }
     if (code == 5 || code == 100 || code == 102 || code == -2 || (code >= 320 && code <= 369)) continue;
-    groups.push_back(g);
+    groups.push_back(std::move(g));
   }
   if (depth != 0) { err = "unbalanced braces in extended data"; return false; }
   return true;

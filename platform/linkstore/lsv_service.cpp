@@ -473,7 +473,7 @@ static struct resbuf *rq_select(const struct resbuf *args, lsv_error &err) {
   if (!parse_attrs(args, attrs, err)) return nullptr;
   long kind = 0;
   unsigned long entity = 0;
-  const std::vector<unsigned long> *set = nullptr;
+  const db_set_members *set = nullptr;
   const lsv_lpn *lpn = nullptr;
   lsv_path path;
   bool by_path = false;
@@ -523,7 +523,7 @@ static struct resbuf *rq_select(const struct resbuf *args, lsv_error &err) {
   std::vector<const std::pair<const long, lsv_link> *> visit;
   if (entity || set) {
     std::vector<long> numbers;
-    std::vector<unsigned long> of = entity ? std::vector<unsigned long>{entity} : *set;
+    std::vector<unsigned long> of = entity ? std::vector<unsigned long>{entity} : std::vector<unsigned long>(set->begin(), set->end());
     for (unsigned long e : of)
       if (const std::set<long> *mine = lsv_links_of(s, e)) numbers.insert(numbers.end(), mine->begin(), mine->end());
     std::sort(numbers.begin(), numbers.end());
