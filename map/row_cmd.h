@@ -105,10 +105,13 @@ int link_has_point_column(const link_rec *link);
 ** and the symbols go back. 5100; -9101 without memory. */
 int pv_move(struct resbuf *args);
 /* Undoes at logon a move of the project's rows that was cut short: the
-** mark it left in the project's folder gives each row its former texts
-** back, and the mark goes; said once. A mark that names no registered
-** table or column of the project is left in place and named. 0; -1 when
-** a mark is not used or a row cannot be written (the mark stays). */
+** mark it left in the project's folder gives each row that still holds
+** what the move wrote its former texts back, and the mark goes; said
+** once, with the rows changed since, which keep their values. A mark cut
+** short or naming no registered table, column or row of the project is
+** left in place and named, and no row is written. 0; -1 when a mark is
+** not used, a row was changed since or a row cannot be written (the mark
+** stays). */
 struct pjct_rec;
 int move_recover(pjct_rec *project);
 /* The scope dialog "pv_ssget": 8, 4, 1, 2; -1 cancelled or none chosen;

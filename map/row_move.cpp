@@ -12,19 +12,32 @@
 ** back, and on any message the whole set goes back to where it was, so
 ** that table and map never disagree.
 **
+** A row is written only while it still holds what the move read from it,
+** in one statement whose condition is those texts (move_swap), so that a
+** change another user made meanwhile is never written over.
+**
 ** Before the first row is written, a mark PVMOVE.MRK in the folder of each
-** project concerned lists the rows and the former texts of the columns
-** the move changes, and is held locked (core/mark_file.h) until the move
-** is over. A move cut short (pvhost or its driver killed) leaves it, and
-** the next logon of the project writes the former texts back
-** (move_recover), so that no row keeps coordinates its symbols do not
-** have.
+** project concerned lists the rows, the former texts of the columns the
+** move changes and the texts it writes, and is held locked
+** (core/mark_file.h) until the move is over. A move cut short (pvhost or
+** its driver killed) leaves it, and the next logon of the project writes
+** the former texts back (move_recover) into each row that still holds
+** what the move wrote, so that no row keeps coordinates its symbols do not
+** have; a row changed since keeps its values and is named. A mark that
+** cannot be read whole, or names a table, column or row the project does
+** not have, is left in place and named, and no row is changed.
+**
+**     PVMOVE
+**     R<tab>STATN<tab>2<tab>NAME<tab>2<tab>          (table, row, key column, key, extra)
+**     C<tab>EASTING<tab>615980<tab>615983            (column, former text, text written)
+**     END
 */
 #include <unistd.h>
 
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,9 +74,15 @@ constexpr int MOVE_GROUP_NAME = -1;
 constexpr int MOVE_DIM = 4;
 constexpr int MOVE_TRANSLATION = 3;
 
-/* The mark of a move under way, in a project's folder; its first line. */
+/* The mark of a move under way, in a project's folder; its first and its
+** last line. */
 const char k_move_mark[] = "PVMOVE.MRK";
 const char k_move_mark_head[] = "PVMOVE";
+const char k_move_mark_end[] = "END";
+/* A row that no longer holds what the move read from it or wrote into it. */
+constexpr int MOVE_ROW_CHANGED = -5002;
+/* Rows a message names one by one. */
+constexpr size_t MOVE_NAMED_ROWS = 10;
 
 /* The base point of the current drag. */
 ads_point g_move_base = {0.0, 0.0, 0.0};
@@ -80,59 +99,82 @@ const scope_tile k_scopes[] = {
     {"ss_group", MOVE_SCOPE_GROUP},
 };
 
-/* One row of the move: its first entity, its entities and the texts of
-** its columns before and after the read back. */
+/* One row of the move: its first entity, its entities and the columns
+** the read back changes, with their texts before and after it. */
 struct move_row {
     std::vector<std::array<long, 2>> names; /* the row's moved entities */
     link_rec link;                          /* the first entity's link */
-    std::vector<std::string> columns;       /* names of its columns */
-    std::vector<std::string> before;        /* column texts as fetched */
-    std::vector<std::string> after;         /* column texts read back */
+    std::vector<std::string> columns;       /* names of the changed columns */
+    std::vector<std::string> before;        /* their texts as fetched */
+    std::vector<std::string> after;         /* their texts read back */
     bool updated = false;                   /* the row holds `after` */
 };
 
-/* The texts of a row's columns. */
-std::vector<std::string> row_texts(const sql_col_rec *row)
+/* The text a column holds for a text: the value read from it written back
+** as the column writes it ("615983.1" and "615983.100000" in a column of
+** six decimals are one); "\x01" for a text the column refuses. The
+** column's value is left holding the text. */
+std::string move_held_text(sql_col_rec *c, const std::string &text)
 {
-    std::vector<std::string> out;
-    for (const sql_col_rec *c = row; c; c = c->next) out.emplace_back(c->text ? c->text : "");
+    if (sql_text_to_value(c, text.c_str()) != RTNORM) return std::string(1, '\x01');
+    std::string out((size_t)sql_col_text_size(c) + 1, '\0');
+    sql_value_to_text(c, out.data());
+    out.resize(std::strlen(out.c_str()));
     return out;
 }
 
-/* The names of a row's columns. */
-std::vector<std::string> row_names(const sql_col_rec *row)
-{
-    std::vector<std::string> out;
-    for (const sql_col_rec *c = row; c; c = c->next) out.emplace_back(c->name);
-    return out;
-}
-
-/* Fetches a linked row again, gives its columns of the names the texts
-** and updates it. 0 when the table took it; else the failure's code
-** (RTERROR for a text the column refuses). */
-int move_write(const link_rec &link, const std::vector<std::string> &names, const std::vector<std::string> &texts)
+/* Gives the named columns of a linked row the texts `to` while the row
+** still holds the texts `from` in them, in one statement whose condition
+** is what the row holds, so that a change another user makes between the
+** look-up and the write is not written over either. 0 when the row holds
+** `to` (written now, or already); MOVE_ROW_CHANGED when it holds neither
+** or took a change meanwhile; else the failure's code (RTERROR for a
+** column the row lacks or a text it refuses). */
+int move_swap(const link_rec &link, const std::vector<std::string> &names, const std::vector<std::string> &from,
+              const std::vector<std::string> &to)
 {
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int rc = link_row_fetch(&link, &cursor, &stmt, &row);
     if (rc != 0) return rc;
-    for (size_t i = 0; i < names.size() && i < texts.size(); ++i) {
+    pjct_rec *p = nullptr;
+    tbl_rec *t = nullptr;
+    link_find_table(&link, &p, &t);
+    std::string set, where = std::string(" WHERE ") + link_id_column_name(t) + "=" + std::to_string(link.row_id);
+    bool holds_from = true, holds_to = true;
+    for (size_t i = 0; rc == 0 && i < names.size() && i < from.size() && i < to.size(); ++i) {
         sql_col_rec *c = sql_col_find(row, names[i].c_str(), nullptr, nullptr);
-        if (!c || sql_text_to_value(c, texts[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM)
+        std::string held_literal;
+        if (!c || !sql_is_ident(c->name) || sql_col_literal(c, held_literal) != 0) {
             rc = RTERROR;
+            break;
+        }
+        std::string held = move_held_text(c, c->text);
+        holds_from = holds_from && held == move_held_text(c, from[i]);
+        holds_to = holds_to && held == move_held_text(c, to[i]);
+        set += std::string(i ? ", " : " SET ") + c->name + "=";
+        if (sql_text_to_value(c, to[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM ||
+            sql_col_literal(c, set) != 0)
+            rc = RTERROR;
+        /* A single's text need not be the value the server compares. */
+        if (c->value_type != SQL_HOST_FLOAT && c->sql_type != SQL_TYPE_REAL)
+            where += std::string(" AND ") + c->name + (held_literal == "NULL" ? " IS NULL" : "=" + held_literal);
     }
-    if (rc == 0) {
-        int up = sql_update_row(row, 0);
-        if (up != RTNORM) rc = up;
+    if (rc == 0 && !holds_to) {
+        long touched = 0;
+        if (!holds_from) rc = MOVE_ROW_CHANGED;
+        else if ((rc = sql_execute_rows(p->connection, (std::string("UPDATE ") + t->name + set + where).c_str(), 0,
+                                        &touched)) == RTNORM)
+            rc = touched == 0 ? MOVE_ROW_CHANGED : 0;
     }
     sql_close_query(&stmt, &cursor, &row);
     return rc;
 }
 
-/* Writes a moved row with the texts, in the order of its columns. */
-int move_write_row(const move_row &r, const std::vector<std::string> &texts)
+/* "STATN row 2" for a message. */
+std::string move_row_name(const link_rec &link)
 {
-    return move_write(r.link, r.columns, texts);
+    return std::string(link.table) + " row " + std::to_string(link.row_id);
 }
 
 /* A text for a line of a mark: '%' and bytes below the blank as %XX. */
@@ -179,14 +221,14 @@ std::vector<std::string> mark_fields(const std::string &line)
 
 /* Writes the mark of each project whose rows the move changes: a row line
 ** "R", table, row id, key column, key value and extra, then a line "C",
-** column and former text for each column whose text the move changes.
-** True when every mark is written; else a message is collected and the
-** marks written are removed. */
+** column, former text and text written for each column whose text the
+** move changes, and a last line "END". True when every mark is written;
+** else a message is collected and the marks written are removed. */
 bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> &marks, char *messages)
 {
     std::vector<std::string> projects, bodies;
     for (const move_row &r : rows) {
-        if (r.after.empty() || r.after == r.before) continue;
+        if (r.columns.empty()) continue;
         size_t k = 0;
         while (k < projects.size() && projects[k] != r.link.project) ++k;
         if (k == projects.size()) {
@@ -196,9 +238,10 @@ bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> 
         bodies[k] += "R\t" + std::string(r.link.table) + "\t" + std::to_string(r.link.row_id) + "\t" +
                      r.link.key_column + "\t" + mark_escape(r.link.key_value) + "\t" + mark_escape(r.link.extra) +
                      "\n";
-        for (size_t i = 0; i < r.columns.size() && i < r.before.size() && i < r.after.size(); ++i)
-            if (r.before[i] != r.after[i]) bodies[k] += "C\t" + r.columns[i] + "\t" + mark_escape(r.before[i]) + "\n";
+        for (size_t i = 0; i < r.columns.size(); ++i)
+            bodies[k] += "C\t" + r.columns[i] + "\t" + mark_escape(r.before[i]) + "\t" + mark_escape(r.after[i]) + "\n";
     }
+    for (std::string &body : bodies) body += std::string(k_move_mark_end) + "\n";
     for (size_t k = 0; k < projects.size(); ++k) {
         std::string dir = mark_folder(pjct_find(projects[k].c_str(), nullptr));
         std::string why = dir.empty() ? "the project has no folder" : "";
@@ -232,8 +275,8 @@ bool move_read_back(move_row &r, char *messages)
         row_msg_append(messages, line.c_str());
         return false;
     }
-    r.before = row_texts(row);
-    r.columns = row_names(row);
+    std::vector<std::string> before;
+    for (const sql_col_rec *c = row; c; c = c->next) before.emplace_back(c->text ? c->text : "");
     sym_place_rec *sym = nullptr, *txt = nullptr;
     int ns = 0, nt = 0;
     int rc = row_alloc_placements(row, &sym, &ns, &txt, &nt);
@@ -252,7 +295,13 @@ bool move_read_back(move_row &r, char *messages)
         place_points_from_symbols(txt, nt, messages, row);
         place_points_from_map(sym, ns, messages, row);
         place_points_from_map(txt, nt, messages, row);
-        r.after = row_texts(row);
+        size_t i = 0;
+        for (const sql_col_rec *c = row; c && i < before.size(); c = c->next, ++i) {
+            if (before[i] == (c->text ? c->text : "")) continue;
+            r.columns.emplace_back(c->name);
+            r.before.push_back(before[i]);
+            r.after.emplace_back(c->text ? c->text : "");
+        }
     }
     free(sym);
     free(txt);
@@ -260,22 +309,24 @@ bool move_read_back(move_row &r, char *messages)
     return rc == 0 && !messages[0];
 }
 
-/* Writes every row that has a point column, giving the rows already
-** written their former texts back when one fails. True when all went. */
+/* Writes every row the read back changed, giving the rows already written
+** their former texts back when one fails (a row changed meanwhile keeps
+** its values). True when all went. */
 bool move_update_rows(std::vector<move_row> &rows, char *messages)
 {
     for (move_row &r : rows) {
-        if (r.after.empty()) continue;
-        int rc = move_write_row(r, r.after);
+        if (r.columns.empty()) continue;
+        int rc = move_swap(r.link, r.columns, r.before, r.after);
         if (rc == 0) {
             r.updated = true;
             continue;
         }
         std::string line = std::string("Could not update table ") + r.link.table;
         if (sql_driver_lost(rc)) line = line + ": " + sql_last_failure()->text;
+        if (rc == MOVE_ROW_CHANGED) line += ": " + move_row_name(r.link) + " was changed meanwhile";
         row_msg_append(messages, line.c_str());
         for (move_row &done : rows)
-            if (done.updated) done.updated = move_write_row(done, done.before) != 0;
+            if (done.updated) done.updated = move_swap(done.link, done.columns, done.after, done.before) != 0;
         return false;
     }
     return true;
@@ -345,48 +396,68 @@ void move_scope(struct resbuf *list, int scope, char *messages)
     ss_free(ss);
 }
 
-/* One row of a move's mark: its link and the former texts of its columns. */
+/* One row of a move's mark: its link, the columns the move changed, their
+** former texts and the texts the move wrote. */
 struct move_undo {
     link_rec link{};
-    std::vector<std::string> names, texts;
+    std::vector<std::string> names, former, written;
 };
 
 /* Reads a move's mark found in project p's folder into rows; answers why
-** it cannot be used, "" when it can. */
+** it cannot be used, "" when it can: read whole (its last line "END"),
+** every table, column and key column one the project has, every escape
+** two hex digits. */
 std::string move_read_mark(pjct_rec *p, const std::string &body, std::vector<move_undo> &rows)
 {
+    if (body.empty()) return "it is empty";
     std::vector<std::string> lines = mark_lines(body);
-    if (lines.empty() || lines[0] != k_move_mark_head) return body.empty() ? "it is empty" : "it is not a move's mark";
+    if (lines.empty() || lines[0] != k_move_mark_head) return "it is not a move's mark";
+    if (body.back() != '\n' || lines.back() != k_move_mark_end) return "its end is missing";
     const tbl_rec *t = nullptr;
-    for (size_t i = 1; i < lines.size(); ++i) {
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
         std::vector<std::string> f = mark_fields(lines[i]);
-        std::string text;
+        std::string line = "its line " + std::to_string(i + 1);
+        std::string key, extra, former, written;
         if (f[0] == "R" && f.size() == 6) {
             move_undo u;
             t = tbl_find_by_name(p->tables, f[1].c_str(), nullptr);
             if (!t) return f[1] + " is not a registered table of project " + p->name;
+            if (!tbl_column_find(t->columns, f[3].c_str(), nullptr, nullptr))
+                return f[3] + " is not a column of table " + t->name;
             char *end = nullptr;
+            errno = 0;
             long id = std::strtol(f[2].c_str(), &end, 10);
-            if (f[2].empty() || *end) return "its row number \"" + f[2] + "\" is not a number";
+            if (f[2].empty() || *end || errno == ERANGE || id <= 0 || id > INT32_MAX)
+                return "its row number \"" + f[2] + "\" is not a number";
+            if (!mark_unescape(f[4], key) || !mark_unescape(f[5], extra)) return line + " cannot be read";
             std::snprintf(u.link.project, sizeof u.link.project, "%s", p->name);
             std::snprintf(u.link.table, sizeof u.link.table, "%s", t->name);
             u.link.row_id = (int32_t)id;
             std::snprintf(u.link.key_column, sizeof u.link.key_column, "%s", f[3].c_str());
-            if (!mark_unescape(f[4], text)) return "its line " + std::to_string(i + 1) + " cannot be read";
-            std::snprintf(u.link.key_value, sizeof u.link.key_value, "%s", text.c_str());
-            if (!mark_unescape(f[5], text)) return "its line " + std::to_string(i + 1) + " cannot be read";
-            std::snprintf(u.link.extra, sizeof u.link.extra, "%s", text.c_str());
+            std::snprintf(u.link.key_value, sizeof u.link.key_value, "%s", key.c_str());
+            std::snprintf(u.link.extra, sizeof u.link.extra, "%s", extra.c_str());
             rows.push_back(u);
-        } else if (f[0] == "C" && f.size() == 3 && t && mark_unescape(f[2], text)) {
+        } else if (f[0] == "C" && f.size() == 4 && t && mark_unescape(f[2], former) && mark_unescape(f[3], written)) {
             if (!tbl_column_find(t->columns, f[1].c_str(), nullptr, nullptr))
                 return f[1] + " is not a column of table " + t->name;
             rows.back().names.push_back(f[1]);
-            rows.back().texts.push_back(text);
+            rows.back().former.push_back(former);
+            rows.back().written.push_back(written);
         } else {
-            return "its line " + std::to_string(i + 1) + " cannot be read";
+            return line + " cannot be read";
         }
     }
     return "";
+}
+
+/* "STATN row 2, STATN row 5" for the first rows of a list, and how many
+** more there are. */
+std::string move_row_list(const std::vector<link_rec> &links)
+{
+    std::string out;
+    for (size_t i = 0; i < links.size() && i < MOVE_NAMED_ROWS; ++i) out += (i ? ", " : "") + move_row_name(links[i]);
+    if (links.size() > MOVE_NAMED_ROWS) out += " and " + std::to_string(links.size() - MOVE_NAMED_ROWS) + " more";
+    return out;
 }
 
 }  // namespace
@@ -400,6 +471,13 @@ int move_recover(pjct_rec *p)
     if (mark_take(m, dir + k_move_mark, body) != MARK_FOUND) return 0;
     std::vector<move_undo> rows;
     std::string why = move_read_mark(p, body, rows);
+    /* Every row the mark names is looked up before any is written. */
+    int lost = 0;
+    for (size_t i = 0; why.empty() && !lost && i < rows.size(); ++i) {
+        int rc = link_row_exists(&rows[i].link);
+        if (rc == LINK_ERR_ROW) why = move_row_name(rows[i].link) + " is not there";
+        else lost = rc;
+    }
     if (!why.empty()) {
         msg_alert(ERR_TITLE, "The mark %s of a move cut short was not used: %s. It is left in place and no row was "
                   "changed.", m.path.c_str(), why.c_str());
@@ -407,16 +485,26 @@ int move_recover(pjct_rec *p)
         return -1;
     }
     long failed = 0;
-    for (const move_undo &u : rows)
-        if (move_write(u.link, u.names, u.texts) != 0) ++failed;
-    if (failed) {
+    std::vector<link_rec> changed;
+    for (size_t i = 0; !lost && i < rows.size(); ++i) {
+        int rc = move_swap(rows[i].link, rows[i].names, rows[i].written, rows[i].former);
+        if (rc == MOVE_ROW_CHANGED) changed.push_back(rows[i].link);
+        else if (rc != 0) ++failed;
+    }
+    if (failed || lost) {
         msg_alert(ERR_TITLE, "A move of %ld rows of project %s was cut short, and %ld of them cannot be given their "
                   "former coordinates back: %s. They are tried again at the next logon.", (long)rows.size(), p->name,
-                  failed, sql_last_failure()->text);
+                  lost ? (long)rows.size() : failed, sql_last_failure()->text);
         mark_end(m, true);
         return -1;
     }
     mark_end(m, false);
+    if (!changed.empty()) {
+        msg_alert(ERR_TITLE, "A move of %ld rows of project %s was cut short; it is undone, but these rows were "
+                  "changed since and keep their values: %s.", (long)rows.size(), p->name,
+                  move_row_list(changed).c_str());
+        return -1;
+    }
     msg_alert(WARN_TITLE, "A move of %ld rows of project %s was cut short; it is undone, every row holds its former "
               "coordinates.", (long)rows.size(), p->name);
     return 0;

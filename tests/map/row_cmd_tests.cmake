@@ -31,3 +31,12 @@ if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
                    ${CMAKE_CURRENT_BINARY_DIR}/map_row_edit_e2e)
   set_tests_properties(map_row_edit_e2e PROPERTIES TIMEOUT 120)
 endif()
+# The killed pv-move on a PostgreSQL schema, the server started by the
+# new-project runner.
+if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvodbc AND TARGET pvdb3)
+  add_test(NAME map_row_move_server_e2e
+           COMMAND newproj_server_e2e ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
+                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
+                   ${CMAKE_CURRENT_BINARY_DIR}/map_row_move_server_e2e)
+  set_tests_properties(map_row_move_server_e2e PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+endif()

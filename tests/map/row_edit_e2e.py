@@ -3,7 +3,7 @@
 project GEO; dbfread reads the table back, ezdxf makes and reads the
 drawings.
 
-  row_edit_e2e.py PVHOST MODULE RESOURCES WORKDIR
+  row_edit_e2e.py PVHOST MODULE RESOURCES WORKDIR [--server PORT]
 
 Editing: a TEXT linked to row 2 of STATN by NAME, picked at its insertion
 point, is edited in the row editor to "Cache Creek Two": STATN.DBF holds
@@ -28,13 +28,23 @@ row: the driver of DB3 ..." and both TEXTs return.
 A move of a table of MOVE_ROWS rows killed (pvhost or its driver) at
 several points: the next logon gives every row its former coordinates
 back and says the move was undone, so STATN reads as before the move;
-uncut, every row holds its new coordinates.
+uncut, every row holds its new coordinates. The logon after a move cut
+short gives a row its former coordinates back only while it holds those
+the move wrote: a row changed since keeps its values and is named; a mark
+that cannot be read whole, or names a table, column or row GEO lacks, is
+left in place and named, and no row changes.
+
+With --server only the killed move is run, on GEO put into the schema
+"sgeo" of the PostgreSQL server listening on 127.0.0.1:PORT (the data
+source PVTEST, user geologist).
 
 Moving: the same TEXT moved with the row's scope to a point 3 right and 4
 up stands there in the saved drawing; a cancelled drag leaves it.
 """
 import os
+import re
 import shutil
+import subprocess
 import sys
 import time
 
@@ -202,7 +212,7 @@ def move_run(pvhost, module, resources, root):
     check(lines(os.path.join(root, "moved.dxf")) == [ATTACHED], "move: the attached LINE stays linked")
 
 
-def map_setup(resources, root, height=10.0, third=(615990, 5621130, 512.7), plan=False):
+def map_setup(resources, root, height=10.0, third=(615990, 5621130, 512.7), plan=False, project="GEO"):
     """A scratch GEO whose point setup names NAME as the symbol column and a
     drawing in "UTM 10 NAD27" with the TEXTs of rows 2 and 3 at their points."""
     shutil.rmtree(root, ignore_errors=True)
@@ -227,7 +237,7 @@ def map_setup(resources, root, height=10.0, third=(615990, 5621130, 512.7), plan
         if plan:
             point = point[:2] + (0,)
         text = doc.modelspace().add_text("S%d" % row, dxfattribs={"height": height, "insert": point})
-        text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, row), (1000, "NAME"), (1000, "2"),
+        text.set_xdata("PETRIVEX", [(1000, project), (1000, "STATN"), (1071, row), (1000, "NAME"), (1000, "2"),
                                     (1000, "")])
     drawing = os.path.join(root, "utm.dxf")
     doc.saveas(drawing)
@@ -299,12 +309,12 @@ def ended_move_run(pvhost, module, resources, root):
 MOVE_ROWS = 1000   # stations of the table whose move is killed
 
 
-def many_stations(resources, root):
+def many_stations(resources, root, project="GEO"):
     """map_setup's GEO and drawing with STATN holding MOVE_ROWS stations, each
     with a TEXT at its point linked by NAME with one key value, as
     map_setup's, and tall enough that the window around the first one
     takes them all in the table's scope."""
-    drawing = map_setup(resources, root)
+    drawing = map_setup(resources, root, project=project)
     proj = os.path.join(root, "projects", "GEO")
     rows = [(n, n, "S%d" % n, 600000 + 10 * n, 5600000 + 7 * n, 100 + n, "Chert") for n in range(1, MOVE_ROWS + 1)]
     table = dbf.Table(os.path.join(proj, "STATN.DBF"))
@@ -318,7 +328,7 @@ def many_stations(resources, root):
         doc.modelspace().delete_entity(t)
     for n, _, name, x, y, z, _ in rows:
         text = doc.modelspace().add_text(name, dxfattribs={"height": 20000.0, "insert": (x, y, z)})
-        text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, n), (1000, "NAME"), (1000, "2"),
+        text.set_xdata("PETRIVEX", [(1000, project), (1000, "STATN"), (1071, n), (1000, "NAME"), (1000, "2"),
                                     (1000, "")])
     doc.saveas(drawing)
     return drawing
@@ -333,34 +343,173 @@ MOVE_TABLE = MAP_MOVE_SCRIPT.replace("615980,5621120.8", "600010,5600007").repla
                                                                                   "600013,5600011,101")
 
 
-def move_killed_run(pvhost, module, resources, work):
-    root = os.path.join(work, "move_killed")
-    drawing = many_stations(resources, root)
-    before = stations(root)
+# A mark of a move of rows 2 and 3 of STATN cut short after both were
+# written: their former EASTING and NORTHING and those the move wrote.
+MARK = ("PVMOVE\n"
+        "R\tSTATN\t2\tNAME\t2\t\nC\tEASTING\t615980.000000\t615983.000000\nC\tNORTHING\t5621120.8\t5621124.8\n"
+        "R\tSTATN\t3\tNAME\t2\t\nC\tEASTING\t617402.3\t617405.3\nC\tNORTHING\t5623055.1\t5623059.1\n"
+        "END\n")
+FORMER = {2: (615980, 5621120.8), 3: (617402.3, 5623055.1)}
+MOVED = {2: (615983, 5621124.8), 3: (617405.3, 5623059.1)}
+# A mark that cannot be used changes no row: (what is wrong, the mark,
+# what the logon names).
+BAD_MARKS = [
+    ("empty", "", "it is empty"),
+    ("wrong head", MARK.replace("PVMOVE", "PVMERGE", 1), "it is not a move's mark"),
+    ("truncated line", MARK[:MARK.index("5623059.1")], "its end is missing"),
+    ("bad escape", MARK.replace("NAME\t2\t\n", "NAME\t%2\t\n", 1), "its line 2 cannot be read"),
+    ("unknown table", MARK.replace("R\tSTATN\t3", "R\tSTATX\t3"), "STATX is not a registered table of project GEO"),
+    ("unknown key column", MARK.replace("3\tNAME", "3\tNAMX"), "NAMX is not a column of table STATN"),
+    ("row that names no row", MARK.replace("R\tSTATN\t3", "R\tSTATN\t9"), "STATN row 9 is not there"),
+]
+
+
+def coordinates(root):
+    return {int(r["BASENUMBER"]): (r["EASTING"], r["NORTHING"])
+            for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
+
+
+def set_coordinates(root, points):
+    table = dbf.Table(os.path.join(root, "projects", "GEO", "STATN.DBF"))
+    table.open(dbf.READ_WRITE)
+    for rec in table:
+        if int(rec["basenumber"]) in points:
+            with rec:
+                rec["easting"], rec["northing"] = points[int(rec["basenumber"])]
+    table.close()
+
+
+def mark_recovery_run(pvhost, module, resources, work):
+    """The logon after a move cut short (rows 2 and 3 moved, then row 3
+    changed by another user, or a mark that cannot be used): a bad mark is
+    left in place, named, and no row changed; a good one gives row 2 its
+    former coordinates back and leaves row 3, changed since, named."""
+    changed = {2: MOVED[2], 3: (617000.0, 5623059.1)}
+    cases = [(what, body, why, MOVED, MOVED, True) for what, body, why in BAD_MARKS]
+    cases.append(("row changed since", MARK, "it is undone, but these rows were changed since and keep "
+                  "their values: STATN row 3.", changed, {2: FORMER[2], 3: changed[3]}, False))
+    for what, body, why, start, want, kept in cases:
+        root = os.path.join(work, "mark")
+        setup(resources, root)
+        set_coordinates(root, start)
+        mark = os.path.join(root, "projects", "GEO", "PVMOVE.MRK")
+        with open(mark, "w") as f:
+            f.write(body)
+        out = run_pvhost(pvhost, module, resources, root,
+                         '(pv_open "GEO" "DB3" "" "")\npv_alert_wrap\nshow\nok\n(pv_logoff)\nQUIT\n')
+        got = coordinates(root)
+        check(all(got[n] == want[n] for n in want), "%s: rows 2 and 3 hold %r, want %r" % (what, got, want))
+        # The alert's lines as the wrapping dialog shows them, without blanks.
+        shown = "".join(re.findall(r"^\s+\d+: (.*)$", out, re.M)).replace(" ", "")
+        check(why.replace(" ", "") in shown, "%s: the logon says %r: %s" % (what, why, out[-600:]))
+        check(os.path.exists(mark) == kept, "%s: the mark is %s" % (what, "left" if kept else "removed"))
+
+
+SERVER_INI = """[ENVIRONMENTS]
+DB3=
+ODBC=
+
+[DB3]
+Driver=pvdb3
+PETRIVEX=projects
+PETRIVEX.Projections=Projections
+PETRIVEX.GEO=GEO
+
+[ODBC]
+Driver=pvodbc
+PETRIVEX=PVTEST
+PETRIVEX.SGEO=sgeo
+
+[PETRIVEX_MISC]
+Projections.links=0
+GEO.links=0
+SGEO.links=0
+"""
+SERVER_LOGON = '(pv_open "SGEO" "ODBC" "geologist" "rock")\n'
+# Kills of a move on the server project.
+SERVER_TRIALS = 4
+
+
+def psql(port, sql, f=None):
+    """Runs a statement, or the file f, on the server's database petrivex."""
+    cmd = ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", port, "-U", "geologist", "-d", "petrivex"]
+    cmd += ["-v", "ON_ERROR_STOP=1", "-f", f] if f else ["-c", sql]
+    r = subprocess.run(cmd, env=dict(os.environ, PGPASSWORD="rock", PGOPTIONS="--client-min-messages=warning"),
+                       capture_output=True, text=True, timeout=60)
+    check(r.returncode == 0, "psql %s: %s" % (f or sql, r.stderr))
+    return r.stdout
+
+
+def server_stations(port):
+    """stations' tuples of the server's STATN."""
+    out = psql(port, "SELECT BASENUMBER, EASTING, NORTHING, ELEV, NAME FROM sgeo.statn ORDER BY BASENUMBER")
+    return [(int(n), float(x), float(y), float(z), name.strip())
+            for n, x, y, z, name in (line.split("|") for line in out.splitlines())]
+
+
+def move_killed_run(pvhost, module, resources, work, port=None):
+    """many_stations' table moved uncut, then killed (pvhost or, on dBASE
+    files, its driver) at several points after the move's first write:
+    after the next logon every row is as before. With port the project is
+    GEO put into the schema "sgeo" of the server (SGEO)."""
+    server = port is not None
+    project = "SGEO" if server else "GEO"
+    root = os.path.join(work, "move_server" if server else "move_killed")
+    logon = SERVER_LOGON if server else '(pv_open "GEO" "DB3" "" "")\n'
+    script = MOVE_TABLE.replace('(pv_open "GEO" "DB3" "" "")\n', logon)
+    drawing = many_stations(resources, root, project)
+    sql = os.path.join(root, "sgeo.sql")
+    if server:
+        with open(os.path.join(root, "asi.ini"), "w") as f:
+            f.write(SERVER_INI)
+        subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
+                        "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True,
+                       timeout=60)
+        psql(port, None, sql)
+
+    def rows():
+        return server_stations(port) if server else stations(root)
+
+    before = rows()
     moved = [(n, x + 3, y + 4, z, name) for n, x, y, z, name in before]
     start = time.time()
-    run_pvhost(pvhost, module, resources, root, MOVE_TABLE, drawing)
+    run_pvhost(pvhost, module, resources, root, script, drawing)
     span = time.time() - start
-    check(stations(root) == moved, "an uncut move of the table moves every row")
-    for trial in range(8):
-        drawing = many_stations(resources, root)
+    check(rows() == moved, "%s: an uncut move of the table moves every row" % project)
+    # The kill comes after the first write: to STATN.DBF, or on a server of
+    # the mark into the project's own folder.
+    projects = os.path.join(root, "projects")
+    watched = [d for d, _, _ in os.walk(root) if os.path.basename(d) == project and not d.startswith(projects)] \
+        if server else [os.path.join(projects, "GEO", "STATN.DBF")]
+    check(len(watched) == 1, "%s: the file watched for the first write is there: %r" % (project, watched))
+    trials = 0 if len(watched) != 1 else SERVER_TRIALS if server else 8
+    for trial in range(trials):
+        if server:
+            psql(port, None, sql)
+        else:
+            drawing = many_stations(resources, root)
         # The kill comes a little later each time after the first row is written.
-        driver_only = trial % 2 == 1
-        run_pvhost_killed(pvhost, module, resources, root, MOVE_TABLE, drawing,
-                          [os.path.join(root, "projects", "GEO", "STATN.DBF")], span * trial / 12, driver_only)
-        what = "trial %d (%s killed)" % (trial, "driver" if driver_only else "pvhost")
-        cut = stations(root)
-        out = run_pvhost(pvhost, module, resources, root, '(pv_open "GEO" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
-        after = stations(root)
+        driver_only = not server and trial % 2 == 1
+        run_pvhost_killed(pvhost, module, resources, root, script, drawing, watched, span * trial / 12, driver_only)
+        what = "%s trial %d (%s killed)" % (project, trial, "driver" if driver_only else "pvhost")
+        cut = rows()
+        out = run_pvhost(pvhost, module, resources, root, logon + "(pv_logoff)\nQUIT\n")
+        after = rows()
+        print("%s: %d of %d rows were moved when killed" % (what, sum(a != b for a, b in zip(cut, before)), len(cut)))
         check(after == before or (after == moved and cut == moved),
               "%s: after the next logon every row is as before (%d of %d rows were moved)" %
               (what, sum(a != b for a, b in zip(cut, before)), len(before)))
         if cut != before and cut != moved:
-            check("A move of %d rows of project GEO was cut short; it is undone" % MOVE_ROWS in out,
+            check("A move of %d rows of project %s was cut short; it is undone" % (MOVE_ROWS, project) in out,
                   "%s: the logon says the move was undone" % what)
 
 
 def main():
+    if len(sys.argv) == 7 and sys.argv[5] == "--server":
+        move_killed_run(*sys.argv[1:5], port=sys.argv[6])
+        if FAILURES:
+            raise SystemExit("%d check(s) failed" % len(FAILURES))
+        return
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
     pvhost, module, resources, work = sys.argv[1:]
@@ -373,6 +522,7 @@ def main():
     refused_move_run(pvhost, module, resources, os.path.join(work, "refused_move"))
     ended_move_run(pvhost, module, resources, os.path.join(work, "ended_move"))
     move_killed_run(pvhost, module, resources, work)
+    mark_recovery_run(pvhost, module, resources, work)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
 
