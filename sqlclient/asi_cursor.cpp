@@ -183,11 +183,12 @@ void CAsiCursor::decodeRow(const unsigned char *data, std::size_t len, long n)
 }
 
 /* Holds column i's plain value as it came, for the buffers, when the
-** column takes it. */
+** column takes it (a column without a value object takes nothing plain:
+** learnColumns). */
 void CAsiCursor::holdPlain(int i)
 {
     std::size_t k = (std::size_t)i;
-    if (!m_row.value(i) || !asi_plain_fits(m_columns[k], m_plain[k]))
+    if (!asi_plain_fits(m_columns[k], m_plain[k]))
         asi_fail(ASI_ERR_DRIVER_REPLY, "the driver sent column %d a plain value its type does not take", i + 1);
     m_pending[k] = 1;
 }

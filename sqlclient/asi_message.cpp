@@ -95,6 +95,8 @@ void CAsiMessage::parse(const unsigned char *data, std::size_t len)
             const unsigned char *p = in.data(&n);
             if (in.itemType() != ASI_ITEM_BYTES)
                 asi_throw(ASI_ERR_STREAM, "CAsiMessage", "block row item expected");
+            if (blockRows.empty())
+                blockBytes.reserve(len);   /* the rows take less than the body */
             blockRows.push_back(asi_msg_block_row{(std::uint32_t)blockBytes.size(), (std::uint32_t)n});
             blockBytes.insert(blockBytes.end(), p, p + n);
             break;

@@ -139,11 +139,17 @@ asi_plain_column asi_plain_column_of(const CAsiData &v)
     return c;
 }
 
-/* Stores v little-endian in n bytes at p; answers the byte after them. */
-static unsigned char *put_le(unsigned char *p, std::uint64_t v, int n) noexcept
+/* Stores v little-endian in N bytes at p; answers the byte after them.
+** (One store on a little-endian machine: a block's every value is
+** written so.) */
+template <int N> static unsigned char *put_le(unsigned char *p, std::uint64_t v) noexcept
 {
-    for (int i = 0; i < n; i++) p[i] = (unsigned char)(v >> (8 * i));
-    return p + n;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(p, &v, N);
+#else
+    for (int i = 0; i < N; i++) p[i] = (unsigned char)(v >> (8 * i));
+#endif
+    return p + N;
 }
 
 /* Writes p as one item at out. */
@@ -153,24 +159,24 @@ unsigned char *asi_plain_encode(unsigned char *out, const asi_plain_value &p) no
     switch (p.kind) {
     case ASI_PLAIN_INT:
     case ASI_PLAIN_SCALED:
-        out = put_le(out, p.kind == ASI_PLAIN_INT ? ASI_TAG_PLAIN_INT : ASI_TAG_PLAIN_SCALED, 2);
-        out = put_le(out, ASI_ITEM_I64, 2);
-        return put_le(out, (std::uint64_t)p.i, 8);
+        out = put_le<2>(out, p.kind == ASI_PLAIN_INT ? ASI_TAG_PLAIN_INT : ASI_TAG_PLAIN_SCALED);
+        out = put_le<2>(out, ASI_ITEM_I64);
+        return put_le<8>(out, (std::uint64_t)p.i);
     case ASI_PLAIN_REAL:
         std::memcpy(&bits, &p.d, sizeof bits);
-        out = put_le(out, ASI_TAG_PLAIN_REAL, 2);
-        out = put_le(out, ASI_ITEM_F64, 2);
-        return put_le(out, bits, 8);
+        out = put_le<2>(out, ASI_TAG_PLAIN_REAL);
+        out = put_le<2>(out, ASI_ITEM_F64);
+        return put_le<8>(out, bits);
     case ASI_PLAIN_TEXT:
-        out = put_le(out, ASI_TAG_PLAIN_TEXT, 2);
-        out = put_le(out, ASI_ITEM_BYTES, 2);
-        out = put_le(out, (std::uint64_t)p.n, 2);
+        out = put_le<2>(out, ASI_TAG_PLAIN_TEXT);
+        out = put_le<2>(out, ASI_ITEM_BYTES);
+        out = put_le<2>(out, (std::uint64_t)p.n);
         if (p.n > 0) std::memcpy(out, p.s, (std::size_t)p.n);
         return out + (p.n > 0 ? p.n : 0);
     default:
-        out = put_le(out, ASI_TAG_PLAIN_NULL, 2);
-        out = put_le(out, ASI_ITEM_I32, 2);
-        return put_le(out, 0, 4);
+        out = put_le<2>(out, ASI_TAG_PLAIN_NULL);
+        out = put_le<2>(out, ASI_ITEM_I32);
+        return put_le<4>(out, 0);
     }
 }
 

@@ -6,6 +6,8 @@
 */
 #include "sqlclient/asi_row_spool.h"
 
+#include <algorithm>
+
 /* Closes (and so removes) the temporary file. */
 asi_row_spool::~asi_row_spool()
 {
@@ -43,17 +45,57 @@ int asi_row_spool::spill()
     return 1;
 }
 
-/* Appends a row; see the header. */
-void asi_row_spool::append(const void *data, std::size_t n)
+/* The chunk the next row goes into: the last one, or a new one when it is
+** full (older ones going to the file while memory holds the budget), with
+** room for as many bytes as the last one filled. */
+asi_row_spool::chunk &asi_row_spool::filling()
 {
     if (m_memory.empty() || (long)m_memory.back().ends.size() >= ASI_SPOOL_CHUNK_ROWS) {
+        if (!m_memory.empty())
+            m_chunkBytes = m_memory.back().bytes.size();
         /* m_held counts a chunk read back too: it stays within the budget. */
         while (!m_memory.empty() && m_held >= m_budget && spill()) {
         }
         m_memory.emplace_back();
-        m_memory.back().first = m_count + 1;
+        chunk &c = m_memory.back();
+        c.first = m_count + 1;
+        try {
+            c.ends.reserve((std::size_t)ASI_SPOOL_CHUNK_ROWS);
+            c.bytes.reserve(m_chunkBytes);
+        } catch (...) {   /* the rows then make their own room */
+        }
     }
-    chunk &c = m_memory.back();
+    return m_memory.back();
+}
+
+/* Appends a batch of rows; see the header. */
+void asi_row_spool::append(const char *data, const std::size_t *ends, std::size_t rows)
+{
+    for (std::size_t done = 0; done < rows;) {
+        chunk &c = filling();
+        std::size_t k = std::min(rows - done, (std::size_t)ASI_SPOOL_CHUNK_ROWS - c.ends.size());
+        std::size_t from = done ? ends[done - 1] : 0, to = ends[done + k - 1];
+        std::size_t before = c.bytes.size(), had = c.ends.size();
+        try {
+            c.bytes.append(data + from, to - from);
+            for (std::size_t i = done; i < done + k; i++)
+                c.ends.push_back(before + ends[i] - from);
+        } catch (...) {
+            c.bytes.resize(before);
+            c.ends.resize(had);
+            throw;
+        }
+        m_count += (long)k;
+        m_held += to - from;
+        noteMemory();
+        done += k;
+    }
+}
+
+/* Appends a row; see the header. */
+void asi_row_spool::append(const void *data, std::size_t n)
+{
+    chunk &c = filling();
     std::size_t before = c.bytes.size();
     c.bytes.append(static_cast<const char *>(data), n);
     try {

@@ -43,6 +43,12 @@ public:
     ** temporary file cannot be made or written, the rows stay in memory. */
     void append(const void *data, std::size_t n);
 
+    /* Appends rows rows laid one after the other at data, ends[i] the
+    ** offset after row i, as append does one by one but a chunk at a
+    ** time; raises std::bad_alloc when memory runs out (the rows of the
+    ** chunk being filled then are not added, those before stay). */
+    void append(const char *data, const std::size_t *ends, std::size_t rows);
+
     /* Rows appended so far. */
     long count() const noexcept { return m_count; }
 
@@ -69,6 +75,7 @@ private:
     };
 
     int spill();
+    chunk &filling();
     int load(std::size_t index);
     void noteMemory() noexcept;
 
@@ -80,6 +87,7 @@ private:
     long m_count = 0;                /* rows appended */
     std::size_t m_held = 0;          /* bytes of rows in memory now */
     std::size_t m_highWater = 0;     /* the most of m_held so far */
+    std::size_t m_chunkBytes = 0;    /* bytes of the last chunk filled, room made for the next */
 };
 
 #endif

@@ -36,6 +36,18 @@ class CAsiUcStr;
 ** value of a row.) */
 inline std::uint64_t asi_le_read(const unsigned char *p, int n) noexcept
 {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (n == 2) {   /* a tag, an item type or a length: one load */
+        std::uint16_t w;
+        __builtin_memcpy(&w, p, sizeof w);
+        return w;
+    }
+    if (n == 8) {
+        std::uint64_t w;
+        __builtin_memcpy(&w, p, sizeof w);
+        return w;
+    }
+#endif
     std::uint64_t v = 0;
     for (int i = 0; i < n; i++)
         v |= (std::uint64_t)p[i] << (8 * i);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "scratch_dir.h"
 #include "sqlclient/asi_connection.h"
@@ -279,32 +280,46 @@ TEST(HostBuffers, FloatBufferRefusesNumbersBeyondItsRange)
 
 /* A long result holds its budget of bytes in memory and a chunk or two
  * more, however many rows it has, and every row, read forward, backward or at random, comes
- * back as it went in. */
+ * back as it went in, whether rows were appended one by one or in batches
+ * that end in the middle of chunks. */
 TEST(DriverRowSpool, LongResultHoldsAFewChunksAndEveryRowReadsBack)
 {
     const long rows = 40 * ASI_SPOOL_CHUNK_ROWS + 17;
     auto text = [](long k) { return std::string((size_t)(k % 97), (char)('a' + k % 26)) + std::to_string(k); };
     const size_t budget = 4 * ASI_SPOOL_CHUNK_ROWS * 100;   /* about four chunks */
-    asi_row_spool s(budget);
-    size_t widest = 0;
-    const char *p = nullptr;
-    size_t n = 0;
-    for (long k = 1; k <= rows; k++) {
-        std::string t = text(k);
-        widest = std::max(widest, t.size());
-        s.append(t.data(), t.size());
-        ASSERT_EQ(s.row(k, &p, &n), 1);   /* the row a forward fetch reads at once */
-        ASSERT_EQ(std::string(p, n), t);
+    for (long batch : {1L, ASI_SPOOL_CHUNK_ROWS + 44}) {
+        SCOPED_TRACE("rows appended " + std::to_string(batch) + " at a time");
+        asi_row_spool s(budget);
+        size_t widest = 0;
+        const char *p = nullptr;
+        size_t n = 0;
+        for (long k = 1; k <= rows; k += batch) {
+            long last = std::min(rows, k + batch - 1);
+            std::string bytes;
+            std::vector<size_t> ends;
+            for (long j = k; j <= last; j++) {
+                std::string t = text(j);
+                widest = std::max(widest, t.size());
+                bytes += t;
+                ends.push_back(bytes.size());
+            }
+            if (batch == 1)
+                s.append(bytes.data(), bytes.size());
+            else
+                s.append(bytes.data(), ends.data(), ends.size());
+            ASSERT_EQ(s.row(last, &p, &n), 1);   /* the row a forward fetch reads at once */
+            ASSERT_EQ(std::string(p, n), text(last));
+        }
+        ASSERT_EQ(s.count(), rows);
+        EXPECT_LE(s.memoryHighWater(), budget + 2 * ASI_SPOOL_CHUNK_ROWS * widest);
+        for (long k : {rows, rows - 1, 1L, 2L, rows / 2, ASI_SPOOL_CHUNK_ROWS, ASI_SPOOL_CHUNK_ROWS + 1, 3L})
+            ASSERT_TRUE(s.row(k, &p, &n) == 1 && std::string(p, n) == text(k)) << "row " << k;
+        for (long k = rows; k >= 1; k -= 7)
+            ASSERT_TRUE(s.row(k, &p, &n) == 1 && std::string(p, n) == text(k)) << "row " << k;
+        EXPECT_LE(s.memoryHighWater(), budget + 2 * ASI_SPOOL_CHUNK_ROWS * widest);
+        EXPECT_EQ(s.row(0, &p, &n), 0);
+        EXPECT_EQ(s.row(rows + 1, &p, &n), 0);
     }
-    ASSERT_EQ(s.count(), rows);
-    EXPECT_LE(s.memoryHighWater(), budget + 2 * ASI_SPOOL_CHUNK_ROWS * widest);
-    for (long k : {rows, rows - 1, 1L, 2L, rows / 2, ASI_SPOOL_CHUNK_ROWS, ASI_SPOOL_CHUNK_ROWS + 1, 3L})
-        ASSERT_TRUE(s.row(k, &p, &n) == 1 && std::string(p, n) == text(k)) << "row " << k;
-    for (long k = rows; k >= 1; k -= 7)
-        ASSERT_TRUE(s.row(k, &p, &n) == 1 && std::string(p, n) == text(k)) << "row " << k;
-    EXPECT_LE(s.memoryHighWater(), budget + 2 * ASI_SPOOL_CHUNK_ROWS * widest);
-    EXPECT_EQ(s.row(0, &p, &n), 0);
-    EXPECT_EQ(s.row(rows + 1, &p, &n), 0);
 }
 
 } // namespace

@@ -258,11 +258,7 @@ bool db3_scan_rows(db3_drv_cursor *c, size_t limit)
         {
             std::lock_guard<std::mutex> hold(c->lock);
             try {   /* the rows stored before stay whole */
-                size_t from = 0;
-                for (size_t end : ends) {
-                    c->rows.append(batch.data() + from, end - from);
-                    from = end;
-                }
+                c->rows.append(batch.data(), ends.data(), ends.size());
             } catch (...) {
                 got = db3_fail(&e, DB3_ERR_MEMORY, "no memory for the rows of the cursor") - 1;
             }
