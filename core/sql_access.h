@@ -96,6 +96,7 @@ int sql_select_in(void *connection, const char *table, const char *column, const
                   const char *order, void **stmt, void **cursor, sql_col_rec **row);
 int sql_select_max(void *connection, sql_col_rec **row, const char *column, const char *table);
 int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep);
+int sql_fetch_failed(void *cursor);
 long sql_count_rows(void *cursor);
 long sql_cursor_rows(void *cursor);
 int sql_reopen_cursor(void *cursor);

@@ -484,6 +484,17 @@ int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
     return SQL_OK;
 }
 
+/* Why the cursor's latest move found no row: 0 when it went past the
+** end (or there is no cursor); else the cursor's code, which becomes the
+** layer's last failure (a driver that has ended, a file that cannot be
+** read). */
+int sql_fetch_failed(void *cursor)
+{
+    CAsiCursor *k = (CAsiCursor *)cursor;
+    if (!k || asi_diag_count(k) < 1 || asi_diag_cond_code(k, 0) == ASI_STATE_NO_DATA) return 0;
+    return sql_error_code(k);
+}
+
 /* What a query does after its open: count the rows and fetch the first
 ** (sql_query), count them only (sql_query_counted), or fetch the first
 ** without a count (a batch, which reads its rows on to the end). */

@@ -425,6 +425,12 @@ int chem_plot_row(void)
     return chem_plot_point(g_chem.x_equ, g_chem.y_equ, g_chem.z_equ, g_chem.row, g_chem.symbol_col->name);
 }
 
+/* Discards the diagram under way; see chem_plot.h. */
+void chem_plot_discard(void)
+{
+    abandon(0);
+}
+
 /* Draws the frame; see chem_plot.h. */
 int chem_frame(void)
 {

@@ -103,6 +103,9 @@ void chem_unique_block_name(const char *name, char *out);
 ** extent to scale by (its entities are erased); -2 when chem_check fails.
 ** LIMCHECK is given back and the state freed on every path. */
 int chem_plot_end(void);
+/* In place of chem_plot_end when the rows cannot all be read: erases what
+** was drawn, gives LIMCHECK back and frees the state. */
+void chem_plot_discard(void);
 /* The plot's set-up: runs the diagram dialog on the row with LIMCHECK
 ** held at 0, then starts the selection set. 0; -1 when the dialog was
 ** cancelled or could not run (LIMCHECK given back); -2 without a row. */

@@ -28,6 +28,8 @@
 #include "data/browse.h"
 #include "map/row_place.h"
 #include "map/sym_draw.h"
+#include "output/chem_plot.h"
+#include "output/ddh_plot.h"
 #include "output/diagram_road.h"
 #include "output/e00_writer.h"
 #include "output/mif_writer.h"
@@ -72,7 +74,7 @@ struct plot_run {
     int sym_room, txt_room;   /* slots of each array */
     int sym_count, txt_count; /* slots filled for the row */
     sym_place_rec *symbol;    /* the placement of the symbol column, or null */
-    diagram_mark mark;        /* the drawing's end before the rows (MAP) */
+    diagram_mark mark;        /* the drawing's end before the rows */
     std::string failure;      /* why the rows stopped short; empty when they did not */
 };
 
@@ -248,12 +250,17 @@ int pie_row(plot_run *) { return pie_plot_row(); }
 int pie_end(plot_run *) { return pie_plot_end(); }
 int ddh_row(plot_run *) { return ddh_plot_row(); }
 int ddh_end(plot_run *) { return ddh_plot_end(); }
+/* ... and what undoes them: the entities the rows drew go with the state. */
+int stereo_discard(plot_run *) { return stereo_plot_discard(), 0; }
+int chem_discard(plot_run *) { return chem_plot_discard(), 0; }
+int pie_discard(plot_run *r) { return diagram_erase_after(r->mark), pie_plot_end(); }
+int ddh_discard(plot_run *r) { return diagram_erase_after(r->mark), ddh_reset_all(), 0; }
 
 /* The stage table. The text and SPANS files are opened and closed by the
 ** loop around their stages. */
 const stage_row k_stages[] = {
     {PLOT_TYPE_MAP, k_any_pass, nullptr, map_row, nullptr, map_discard},
-    {PLOT_TYPE_IMAGE, k_any_pass, nullptr, image_row, image_end, nullptr},
+    {PLOT_TYPE_IMAGE, k_any_pass, nullptr, image_row, image_end, image_end},
     {PLOT_TYPE_TABLE, k_any_pass, table_begin, table_row, table_end, table_discard},
     {PLOT_TYPE_TEXT, k_any_pass, nullptr, line_row, nullptr, nullptr},
     {PLOT_TYPE_E00, PLOT_PASS_FIRST, e00_first_begin, e00_first_row, e00_first_end, e00_discard_file},
@@ -261,11 +268,11 @@ const stage_row k_stages[] = {
     {PLOT_TYPE_MIF, PLOT_PASS_FIRST, nullptr, nullptr, mif_keep_box, nullptr},
     {PLOT_TYPE_MIF, k_any_pass, mif_begin, mif_row, mif_end, mif_discard_files},
     {PLOT_TYPE_SPANS, k_any_pass, tba_begin, line_row, nullptr, nullptr},
-    {PLOT_TYPE_STEREO, k_any_pass, stereo_begin, stereo_row, stereo_end, nullptr},
+    {PLOT_TYPE_STEREO, k_any_pass, stereo_begin, stereo_row, stereo_end, stereo_discard},
     {PLOT_TYPE_ROSE, k_any_pass, rose_begin, rose_row, rose_end, nullptr},
-    {PLOT_TYPE_CHEM, k_any_pass, nullptr, chem_row, chem_end, nullptr},
-    {PLOT_TYPE_PIE, k_any_pass, nullptr, pie_row, pie_end, nullptr},
-    {PLOT_TYPE_DHOLE, k_any_pass, nullptr, ddh_row, ddh_end, nullptr},
+    {PLOT_TYPE_CHEM, k_any_pass, nullptr, chem_row, chem_end, chem_discard},
+    {PLOT_TYPE_PIE, k_any_pass, nullptr, pie_row, pie_end, pie_discard},
+    {PLOT_TYPE_DHOLE, k_any_pass, nullptr, ddh_row, ddh_end, ddh_discard},
 };
 
 /* The stages of a type and pass; null when the loop does not serve them. */
@@ -485,6 +492,12 @@ long plot_records(ads_hdlg dialog, int pass)
     if (needs_file(r.type)) {
         if (s.file_name.empty() || str_nonblank(s.file_name.c_str()) != RTNORM) return 0;
         long rows = sql_count_rows(s.cursor);
+        if (rows < 0) {
+            /* Rows that cannot be counted are no rows to leave out. */
+            r.failure = std::string("the rows cannot be counted: ") + sql_failure_text((int)rows);
+            closing_message(r, -1);
+            return -1;
+        }
         if (rows < 1) return 0;
         r.records = rows + 1;
     }
@@ -519,12 +532,14 @@ long plot_records(ads_hdlg dialog, int pass)
     }
 
     const long remembered = g_cur_row;
-    if (r.type == PLOT_TYPE_MAP) r.mark = diagram_mark_drawing();
+    r.mark = diagram_mark_drawing();
     sql_fetch(s.cursor, nullptr, SQL_FETCH_PRIOR, SQL_FROM_START, 1);
     if (dialog) ads_set_tile(dialog, "error", "Plotting... 0");
     else ads_printf("\r\n"), ads_printf("\rPlotting... 0");
 
+    long fetched = 0;
     while (!r.stop && sql_fetch(s.cursor, s.row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 1) == RTNORM) {
+        fetched++;
         if (!row_selected()) continue;
         /* A memo that cannot be read stops the rows: the output would
         ** lack it. */
@@ -549,6 +564,9 @@ long plot_records(ads_hdlg dialog, int pass)
         }
         progress(r);
     }
+    /* A row that cannot be read is no end of the rows. */
+    const int lost = r.stop || !r.failure.empty() ? 0 : sql_fetch_failed(s.cursor);
+    if (lost < 0) r.failure = "row " + std::to_string(fetched + 1) + " cannot be read: " + sql_failure_text(lost);
 
     if (pass != PLOT_PASS_FIRST) plot_rebind_memo_columns(s.row, s.cursor);
     free_placements(r);

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,7 @@
 #include "output/plot_state.h"
 #include "output/qry_filter.h"
 #include "platform/host_io.h"
+#include "sqlclient/asi_driver.h"
 
 namespace {
 
@@ -49,6 +51,27 @@ qry_rec *const k_even = reinterpret_cast<qry_rec *>(&g_even_tag);
 ** g_damaged short when it meets row 2. */
 qry_rec *const k_damage = reinterpret_cast<qry_rec *>(&g_damage_tag);
 std::string g_damaged;
+/* Lets every row through, and ends the DB3 driver when it meets row 2
+** while rows are plotted (g_end_plotting) or while the browser reads them. */
+int g_end_tag = 0;
+qry_rec *const k_end_driver = reinterpret_cast<qry_rec *>(&g_end_tag);
+bool g_end_plotting = false;
+/* Rows of a table longer than a statement's prepare brings whole. */
+const int k_long_rows = 1100;
+
+/* Ends the DB3 driver and waits until it has ended. */
+void end_driver(void)
+{
+  const pid_t pid = asi_driver_pid("DB3");
+  if (pid <= 0 || kill(pid, SIGKILL) != 0) return;
+  const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+  for (;;) {
+    std::ifstream in(stat);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t close = text.rfind(')');
+    if (!in || close == std::string::npos || text.compare(close + 2, 1, "Z") == 0) return;
+  }
+}
 /* Samples made. */
 const int k_samples = 10;
 /* Stations of the sample project. */
@@ -61,6 +84,8 @@ int qry_filter_row(qry_rec *query, sql_col_rec *row)
 {
   if (query == k_damage && plot_type != PLOT_TYPE_IDLE && std::atol(row->text) == 2)
     std::filesystem::resize_file(g_damaged, 10);
+  if (query == k_end_driver && (plot_type != PLOT_TYPE_IDLE) == g_end_plotting && std::atol(row->text) == 2)
+    end_driver();
   return query != k_even || std::atol(row->text) % 2 == 0;
 }
 
@@ -506,6 +531,31 @@ TEST_F(PlotEndToEnd, MemoColumnsCarryEachRowsMemoText) {
   EXPECT_EQ(entities(), drawn) << shown;
 }
 
+
+TEST_F(PlotEndToEnd, RowsThatCannotBeReadOrCountedBecauseTheDriverEndedLeaveNoFile) {
+  run("CREATE TABLE LONGT (BASENUMBER NUMERIC(8,0), SMPNO CHAR(8))");
+  for (int n = 1; n <= k_long_rows; ++n) run("INSERT INTO LONGT VALUES (" + std::to_string(n) + ", 'S" +
+                                             std::to_string(n) + "')");
+  const char *sql = "SELECT * FROM LONGT ORDER BY BASENUMBER";
+  const std::string text = options(PLOT_TYPE_TEXT, "1", "long", -1) + "cancel\n";
+  /* Ended under the rows: the rows read are no output, and no file is
+  ** left. */
+  g_end_plotting = true;
+  std::string shown = browse(sql, "LONGT", k_end_driver, text, "pv_table_small");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "long.TXT")) << shown;
+  EXPECT_NE(shown.find("Could not write long.TXT: row "), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("Plotted..."), std::string::npos) << shown;
+  /* Ended after the browser read its page: the rows cannot be counted,
+  ** which is no empty output. */
+  struct resbuf *r = nullptr;
+  host_invoke_function("pv_logoff", nullptr, &r);
+  ads_relrb(r);
+  geo_ = open_geo();
+  ASSERT_NE(geo_, nullptr) << host_io_transcript();
+  g_end_plotting = false;
+  shown = browse(sql, "LONGT", k_end_driver, text, "pv_table_small");
+  EXPECT_NE(shown.find("Could not write long.TXT: the rows cannot be counted: "), std::string::npos) << shown;
+}
 
 TEST_F(PlotEndToEnd, SymbolColumnsBecomeLabelBoxesAndTextObjectsAndThePaletteNeedsOneColumn) {
   /* NAME plotted as the symbol column: its text placement gives the E00
