@@ -21,8 +21,14 @@
 ** import stops at once and says so; the row in flight is never written to
 ** the .ERR, since the table may hold it.
 **
-** Rows are numbered above the table's highest BASENUMBER, read before the
-** first row: the registry loaded at logon holds no numbers.
+** Each appended row is offered the number above the last one handed out,
+** counted from the table's highest BASENUMBER read before the first row
+** (the registry loaded at logon holds no numbers), and goes in as every
+** writer's new row does (row_insert_new, in one run of new rows for the
+** whole import): when another writer stored that number meanwhile, the
+** row takes the next free one. Its memo lines are held with it and stored
+** only once it is in, under the number it went in under: no line stands in
+** the side table before its row, nor under another writer's.
 */
 #include "data/import.h"
 
@@ -49,6 +55,7 @@
 #include "core/tile_util.h"
 #include "dbf/dbf.h"
 #include "data/memo.h"
+#include "data/row_edit.h"
 #include "data/tblsetup.h"
 
 namespace {
@@ -301,16 +308,12 @@ void import_give_value(import_run *run, sql_col_rec *c, const char *raw)
         return;
     }
     std::string value;
-    int bad = import_take(run, c, raw, value);
+    import_take(run, c, raw, value);
     std::snprintf(run->st->memo_buf, IMPORT_BUF_SIZE, "%s", value.c_str());
     run->memo_col = c;
-    int blank = str_nonblank(value.c_str()) != RTNORM;
-    if (run->st->update) {
-        import_set_text(c, blank ? value.c_str() : "");
-        return;
-    }
-    int written = !blank && !bad && memo_set_text(c, value.c_str(), run->table->last_number) == 0;
-    import_set_text(c, written ? k_memo_mark : "");
+    /* The memo is stored with the row (import_insert) or over the row
+    ** found (import_update_found), which then mark the column. */
+    import_set_text(c, str_nonblank(value.c_str()) == RTNORM ? "" : value.c_str());
 }
 
 /* Applies a degrees, minutes or hemisphere field to the Y or X texts of
@@ -491,9 +494,12 @@ void import_db_refused(import_run *run, int code)
     import_refuse_record(run, "the database refused the row: %s", sql_failure_text(code));
 }
 
-/* Inserts the working row; a row refused by the importer or the database
-** is counted, its memo deleted, its number taken back and the row written
-** to the error file. */
+/* Inserts the working row as every writer of new rows does
+** (row_insert_new), its memo's lines held with it and stored once it is
+** in, under the number it went in under; the table's counter follows that
+** number. A row refused by the importer or the database is counted, its
+** number given back and the row written to the error file; none of its
+** memo lines is stored. */
 void import_insert(import_run *run)
 {
     import_state *st = run->st;
@@ -501,16 +507,24 @@ void import_insert(import_run *run)
     if (run->refusal.empty() &&
         import_convert_points(run->row, st->prj, st->selected, st->selected_count, st->fieldworker, &why) != 0)
         run->refusal = why;
-    int rc = run->refusal.empty() ? sql_insert_row(run->row->connection, run->row, run->table->name) : RTERROR;
+    int rc = RTERROR;
+    if (run->refusal.empty()) {
+        int memo = run->memo_col && str_nonblank(st->memo_buf) == RTNORM;
+        rc = memo ? memo_hold_text(run->row, st->memo_buf) : 0;
+        if (memo) import_set_text(run->memo_col, rc == 0 ? k_memo_mark : "");
+        if (rc == 0) rc = row_insert_new(run->row->connection, run->row, run->table->name);
+        memo_drop_held(run->row);
+    }
+    long number = std::atol(run->base->text);
     if (rc == RTNORM) {
+        if (number > run->table->last_number && number <= INT32_MAX) run->table->last_number = (int32_t)number;
         run->count++;
         import_progress(run);
         return;
     }
     if (import_driver_ended(run, rc)) return;
     import_db_refused(run, rc);
-    memo_delete_rows(run->row);
-    run->table->last_number--;
+    if (number == run->table->last_number) run->table->last_number--;
     import_write_refused(run);
 }
 
@@ -566,12 +580,7 @@ void import_end_record(import_run *run)
         if (import_find_existing_row(&stmt, &cursor, &found, run->row, run->table) == 1) {
             import_update_found(run, found);
         } else {
-            run->table->last_number++;
-            import_set_number_text(run, run->table->last_number);
-            if (run->memo_col && run->refusal.empty() && str_nonblank(st->memo_buf) == RTNORM)
-                import_set_text(run->memo_col,
-                                memo_set_text(run->memo_col, st->memo_buf, run->table->last_number) == 0 ? k_memo_mark
-                                                                                                          : "");
+            import_set_number_text(run, ++run->table->last_number);
             import_insert(run);
         }
         sql_close_query(&stmt, &cursor, &found);
@@ -965,7 +974,11 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         return;
     }
     std::fclose(probe);
+    /* One run of new rows: the server's lock and the rows' mark are taken
+    ** once for many rows. */
+    row_new_run_begin(st->project->connection, run.table->name);
     import_read_all(&run);
+    row_new_run_end();
     sql_col_list_free(&run.row);
     /* With the driver gone nothing more can be asked of the table. */
     int stopped = !run.stop.empty();

@@ -206,6 +206,10 @@ int pv_edit_memo_held(const sql_col_rec *row, int editable);
 ** negative code of the statement that failed, no line of the row then
 ** stored and the lines still held. */
 int memo_store_held(const sql_col_rec *row, void *connection, const char *table, long number);
+/* Holds the lines of a text (split as memo_split splits it) for a row
+** about to be added, in place of any held before: row_insert_new stores
+** them once the row is in. 0; -2 for bad arguments; -9101. */
+int memo_hold_text(const sql_col_rec *row, const char *text);
 /* The number of lines held for a row. */
 int memo_held_count(const sql_col_rec *row);
 /* Lets go of the lines held for a row (cancelled, or entered afresh). */

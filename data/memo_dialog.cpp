@@ -328,6 +328,20 @@ int memo_store_held(const sql_col_rec *row, void *connection, const char *table,
     return 0;
 }
 
+/* Holds the lines of a text for a row about to be added; see memo.h. */
+int memo_hold_text(const sql_col_rec *row, const char *text)
+{
+    if (!row || !text) return -2;
+    memo_reset();
+    int rc = memo_split(text);
+    std::vector<std::string> lines;
+    for (memo_line *l = memo_state()->lines; rc == 0 && l && l->next; l = l->next) lines.emplace_back(l->text);
+    memo_reset();
+    if (rc < 0) return rc;
+    s_held[row] = std::move(lines);
+    return 0;
+}
+
 /* The number of lines held for a row; see memo.h. */
 int memo_held_count(const sql_col_rec *row)
 {

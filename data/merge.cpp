@@ -675,10 +675,12 @@ int merge_recover(pjct_rec *p)
                           "removed: %s", m.table->name, merge_reason().c_str());
             rc = -1;
         } else if (m.own) {
-            /* Neither the row nor its lines stay: it was never added whole. */
+            /* Neither the row nor its lines stay: it was never added whole.
+            ** A run cut short between two rows listed none. */
             unlink(path.c_str());
-            msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut short; it was removed.",
-                      m.table->name);
+            if (!m.numbers.empty())
+                msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut short; it was removed.",
+                          m.table->name);
         } else {
             tbl_create_indexes(m.table);
             unlink(path.c_str());

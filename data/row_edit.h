@@ -133,6 +133,15 @@ struct row_number_note {
 ** cannot be written (said); the insert's, look-up's, note's or memo's
 ** code. */
 int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note = nullptr);
+/* Opens a run of many new rows one writer adds to a table (pv-import),
+** ending any run still open: until row_new_run_end, row_insert_new keeps
+** the server's lock on new rows for 100 rows at a time instead of taking
+** it for each, and its rows with memo lines share one mark, each row's
+** number taken back once the row is in with its lines. */
+void row_new_run_begin(void *connection, const char *table);
+/* Ends the open run: gives back the server's lock, and removes the mark
+** unless it still lists a row whose writer lost its driver. */
+void row_new_run_end(void);
 
 /* ---- The row editor (row_editor.cpp) ---- */
 

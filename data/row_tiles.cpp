@@ -245,6 +245,34 @@ int row_take_typed(ads_hdlg d, char *typed, char *out)
 /* Most numbers a new row tries before its insert gives up: a try fails
 ** only when another writer stored the number since it was taken. */
 constexpr int ROW_NUMBER_TRIES = 1000;
+/* Rows of a run after which the server's lock on new rows is given back,
+** so that another writer waits for no more than so many. */
+constexpr long ROW_RUN_LOCKED_ROWS = 100;
+
+namespace {
+
+/* The run of new rows one writer adds to one table (row_new_run_begin):
+** the server's lock and the rows' mark are taken once for many rows. */
+struct row_run {
+    void *connection = nullptr;      /* the run's connection; null when no run is open */
+    std::string table;               /* its table */
+    merge_mark mark;                 /* the mark of its rows with memo lines, once made */
+    bool marked = false;             /* the mark was asked for (a project without a folder has none) */
+    bool locked = false;             /* the server's lock on new rows is held */
+    long rows = 0;                   /* rows inserted while the lock is held */
+    long highest = -1;               /* the table's highest number while the lock is held, -1 unknown */
+};
+row_run s_run;
+
+/* The open run of a table, or null. */
+row_run *row_run_of(void *connection, const char *table)
+{
+    return s_run.connection && s_run.connection == connection && str_eq_nocase(s_run.table.c_str(), table)
+               ? &s_run
+               : nullptr;
+}
+
+}  // namespace
 
 /* The unique-number column of a registered table in a row of it; see the
 ** header. */
@@ -300,11 +328,14 @@ int row_server_lock(void *connection, const char *table, int lock)
 ** hears of the number before the insert, and of a number found taken
 ** after a refused one (on the server a number found taken is never tried). */
 int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_col_rec *key, int server,
-                    const row_number_note *note, long *rows)
+                    const row_number_note *note, row_run *run, long *rows)
 {
     *rows = 0;
     long number = atol(key->text);
-    if (server) {
+    /* Under a run's lock no other writer adds a row: a number above the
+    ** table's highest is free without a look-up. */
+    bool known_free = run && run->locked && run->highest >= 0 && number > run->highest;
+    if (server && !known_free) {
         void *stmt = nullptr, *cursor = nullptr;
         sql_col_rec *found = nullptr;
         int n = sql_select_where(connection, table, key->name, key->text, nullptr, &stmt, &cursor, &found);
@@ -314,6 +345,7 @@ int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_c
     int rc = note && note->note ? note->note(note->context, number, 0) : 0;
     if (rc != 0) return rc;
     rc = sql_insert_row(connection, row, table, server ? nullptr : key, rows);
+    if (rc == RTNORM && *rows > 0 && run && run->highest >= 0 && number > run->highest) run->highest = number;
     if (rc == RTNORM && *rows == 0 && note && note->note) {
         int taken = note->note(note->context, number, 1);
         if (taken != 0) return taken;
@@ -322,19 +354,28 @@ int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_c
 }
 
 /* Inserts a new row under a number no other writer holds (row_insert_new
-** without the row's memo lines). */
+** without the row's memo lines); in a run, the server's lock is kept for
+** ROW_RUN_LOCKED_ROWS rows. */
 int row_insert_numbered(void *connection, sql_col_rec *row, const char *table, sql_col_rec *key,
-                        const row_number_note *note)
+                        const row_number_note *note, row_run *run)
 {
     int server = memo_integer_numbers(connection);
-    if (server) {
+    if (server && !(run && run->locked)) {
         int rc = row_server_lock(connection, table, 1);
         if (rc != RTNORM) return rc;
+        if (run) {
+            run->locked = true;
+            run->rows = 0;
+            /* The highest number, read once the lock is held. */
+            std::string was = key->text;
+            run->highest = sql_select_max(connection, &row, key->name, table) >= 0 ? atol(key->text) : -1;
+            row_store_text(key, was, 1);
+        }
     }
     int rc = ROW_ERR_NOT_UNIQUE;
     for (int k = 0; k < ROW_NUMBER_TRIES; k++) {
         long rows = 0;
-        int ins = row_insert_once(connection, row, table, key, server, note, &rows);
+        int ins = row_insert_once(connection, row, table, key, server, note, run, &rows);
         if (ins != RTNORM || rows > 0) {
             rc = ins;
             break;
@@ -345,7 +386,13 @@ int row_insert_numbered(void *connection, sql_col_rec *row, const char *table, s
             break;
         }
     }
-    if (server) row_server_lock(connection, table, 0);
+    if (server && (!run || ++run->rows >= ROW_RUN_LOCKED_ROWS || rc != RTNORM)) {
+        row_server_lock(connection, table, 0);
+        if (run) {
+            run->locked = false;
+            run->highest = -1;
+        }
+    }
     return rc;
 }
 
@@ -359,20 +406,24 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
     sql_col_rec *key = row_number_column(connection, row, table, &t);
     if (!key) return sql_insert_row(connection, row, table);
     /* A row with memo lines goes in under a mark of its own in the
-    ** project's folder: a writer cut short between the row and its lines
-    ** leaves the mark, and the next logon removes the row and the lines
-    ** (merge_recover). */
-    merge_mark mark;
-    const row_number_note marked = {merge_note_number, &mark};
+    ** project's folder (a run's rows under the run's): a writer cut short
+    ** between the row and its lines leaves the mark, and the next logon
+    ** removes the row and the lines (merge_recover). */
+    row_run *run = row_run_of(connection, table);
+    merge_mark own;
+    merge_mark *mark = nullptr;
     if (memo_held_count(row) > 0) {
-        if (merge_mark_begin(mark, pjct_find_by_session(connection), t, 0, 1) != 0) {
+        mark = run ? &run->mark : &own;
+        if (!(run && run->marked) && merge_mark_begin(*mark, pjct_find_by_session(connection), t, 0, 1) != 0) {
             msg_alert(ERR_TITLE, "The row cannot be added to table %s with its memo: its mark in the project's "
                       "folder cannot be written: %s", table, strerror(errno));
             return RTERROR;
         }
-        note = &marked;
+        if (run) run->marked = true;
     }
-    int rc = row_insert_numbered(connection, row, table, key, note);
+    const row_number_note marked = {merge_note_number, mark};
+    if (mark) note = &marked;
+    int rc = row_insert_numbered(connection, row, table, key, note, run);
     /* A driver that ended during the insert may have stored the row. */
     bool doubt = rc != RTNORM && sql_driver_lost(rc);
     /* The lines typed for the row follow it under the number it went in
@@ -384,9 +435,29 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
             rc = memo;
         }
     }
-    /* Kept, the next logon removes what it lists. */
-    mark_end(mark.file, doubt);
+    /* Kept, the next logon removes what it lists; a run's mark takes
+    ** back a row gone in whole, or not at all. */
+    if (mark == &own) mark_end(own.file, doubt);
+    else if (mark && !doubt)
+        while (!mark->numbers.empty()) merge_note_number(mark, mark->numbers.back(), 1);
     return rc;
+}
+
+/* Opens a run of new rows of a table; see the header. */
+void row_new_run_begin(void *connection, const char *table)
+{
+    row_new_run_end();
+    s_run.connection = connection;
+    s_run.table = table ? table : "";
+}
+
+/* Ends the open run; see the header. */
+void row_new_run_end(void)
+{
+    if (!s_run.connection) return;
+    if (s_run.locked) row_server_lock(s_run.connection, s_run.table.c_str(), 0);
+    mark_end(s_run.mark.file, !s_run.mark.numbers.empty());
+    s_run = row_run();
 }
 
 /* The line of "edit_list" showing a column; see the header. */

@@ -8,10 +8,11 @@ merged into "sgeo" with the server connection cut (pg_terminate_backend)
 at several points: after the next logon STATN is as it was or merged
 whole. Last, two pvhost processes add 200 stations each to the server's
 STATN at once: all 400 are kept under 400 distinct numbers; and BIG is
-merged into the server's GEO and into the dBASE GEO while another pvhost
-adds stations to it, the merge stopped (SIGSTOP) after its first rows
-until the writer is done or waits for it: every row is kept, each under a
-number of its own.
+merged, and a text file of stations with memos imported, into the
+server's GEO and into the dBASE GEO while another pvhost adds stations to
+it, the command stopped (SIGSTOP) after its first rows until the writer
+is done or waits for it: every row is kept, each under a number of its
+own, and each imported memo under its row's.
 
   merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR --server PORT
 """
@@ -24,7 +25,7 @@ import time
 
 import dbfread
 
-from e2e_tables import FAILURES, check, table
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, check, table
 
 HOST_INI = """[ENVIRONMENTS]
 DB3=
@@ -63,6 +64,11 @@ TWO_WRITER_ROWS = 200
 # which it is stopped.
 BESIDE_ROWS = 20
 STOP_AT = 50
+# Stations of the file imported beside a writer; every MEMO_EVERY-th
+# has a memo.
+IMPORT_ROWS = 6000
+MEMO_EVERY = 10
+MEMO_FLAG = 0x200
 
 
 def logon(name):
@@ -206,27 +212,55 @@ def two_writers(args, root):
     check(len(set(numbers)) == len(numbers), "%d distinct numbers in %d rows" % (len(set(numbers)), len(numbers)))
 
 
-def merge_beside_writer(args, root, master):
-    """BIG merged into master's STATN (the server's GEO or the dBASE GEO)
-    while another pvhost adds stations to it: the merge is stopped after
-    its first rows, the writer adds its rows and the merge goes on (at
-    once when the writer waits for a lock the merge holds). Every row is
-    kept, each under a number of its own."""
+def import_script(master, path):
+    """pv-import appending the stations of a text file to master's STATN."""
+    return (logon(master) + "pv-import\npv_import\nset imp_fname %s\npick imp_text\npick import\npv_importxt\n"
+            "select txt_table 0\nset txt_coldel ,\nset txt_txtdel \"\npick txt_append\n"
+            "select txt_output 1 2 3 4 5 6\npick import\n(pv_logoff)\nQUIT\n" % path)
+
+
+def beside_writer(args, root, master, command):
+    """BIG merged, or a file of IMPORT_ROWS stations imported, into
+    master's STATN (the server's GEO or the dBASE GEO) while another pvhost
+    adds stations to it: the command is stopped after its first rows, the
+    writer adds its rows and the command goes on (at once when the writer
+    waits for a lock the command holds). Every row is kept, each under a
+    number of its own, and each imported row's memo line under its own."""
     server = master.startswith("S")
+    imported = command == "import"
     geo = os.path.join(root, "projects", "GEO")
+    statn = os.path.join(geo, "STATN.DBF")
+    shutil.copy(os.path.join(args[2], "projects", "GEO", "STATN.DBF"), geo)
+    if imported:
+        # ROCKTYPE is a memo: an imported station's is "memo of I<n>".
+        for f in os.listdir(geo):
+            if f.upper().startswith("STATNMEM"):
+                os.remove(os.path.join(geo, f))
+        table(os.path.join(geo, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+              [("ROCKTYPE", "STATN", "", "", MEMO_FLAG, 0, 0, 0, " ", "", 0, 0)])
+        count, text = IMPORT_ROWS, os.path.join(root, "stations.txt")
+        with open(text, "w") as f:
+            f.writelines("%d,I%d,%.1f,4000000.25,10,%s\n" % (n, n, 500000.5 + n, "" if n % MEMO_EVERY else
+                                                             "memo of I%d" % n) for n in range(1, count + 1))
+        script, names = import_script(master, text), "I%d"
+    else:
+        script, count, names = merge_script(master, "BIG"), BIG_ROWS, "S%d"
     if server:
         load(root, "GEO", "sgeo")
-    else:
-        shutil.copy(os.path.join(args[2], "projects", "GEO", "STATN.DBF"), geo)
 
-    def rows(columns="BASENUMBER, NAME"):
+    def rows(columns="BASENUMBER, NAME", name="STATN"):
         if server:
-            return server_rows("sgeo", columns)
-        return [[str(r[c.strip()]) for c in columns.split(",")] for r in dbfread.DBF(os.path.join(geo, "STATN.DBF"))]
+            return [line.split("|") for line in psql("SELECT %s FROM sgeo.%s" % (columns, name)).splitlines()]
+        return [[str(r[c.strip()]) for c in columns.split(",")] for r in dbfread.DBF(os.path.join(geo, name + ".DBF"))]
 
-    def merged():
+    size, record = os.path.getsize(statn), dbfread.DBF(statn).header.recordlen
+
+    def done():
+        """Rows the command has stored so far."""
         if server:
             return int(psql("SELECT count(*) FROM sgeo.statn") or 0) - before
+        if imported:
+            return (os.path.getsize(statn) - size) // record
         try:
             with open(os.path.join(geo, "STATN.MRG")) as f:
                 return len(f.read().splitlines()) - 1
@@ -234,33 +268,52 @@ def merge_beside_writer(args, root, master):
             return 0
 
     before = len(rows())
-    p = pvhost(args, root, merge_script(master, "BIG"), wait=False)
+    p = pvhost(args, root, script, wait=False)
     deadline = time.monotonic() + 120
-    while p.poll() is None and merged() < STOP_AT and time.monotonic() < deadline:
-        time.sleep(0.02)
-    os.kill(p.pid, signal.SIGSTOP)
+    while p.poll() is None and done() < STOP_AT and time.monotonic() < deadline:
+        time.sleep(0.001 if imported else 0.02)
+    stopped = p.poll() is None
+    check(stopped, "the %s into %s is stopped before its end" % (command, master))
+    if stopped:
+        os.kill(p.pid, signal.SIGSTOP)
     w = writer(args, root, 9, master, BESIDE_ROWS)
     deadline = time.monotonic() + 120
     while w.poll() is None and time.monotonic() < deadline:
         # A writer waiting for the server's lock on new rows waits for the
-        # merge: it goes on.
+        # command: it goes on.
         if server and psql("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted") != "0\n":
             break
         time.sleep(0.05)
-    os.kill(p.pid, signal.SIGCONT)
+    if stopped:
+        os.kill(p.pid, signal.SIGCONT)
     out = p.communicate(timeout=240)[0]
     wrote = w.communicate(timeout=240)[0]
-    check("The following tables were merged:\n\n     STATN" in out, "BIG merged into %s: %s" % (master, out[-2000:]))
-    check(w.returncode == 0, "the writer beside the merge into %s exits 0: %s" % (master, wrote[-2000:]))
+    if imported:
+        check("Imported: %d rows into STATN" % count in out, "the file imported into %s: %s" % (master, out[-2000:]))
+    else:
+        check("The following tables were merged:\n\n     STATN" in out,
+              "BIG merged into %s: %s" % (master, out[-2000:]))
+    check(w.returncode == 0, "the writer beside the %s into %s exits 0: %s" % (command, master, wrote[-2000:]))
     got = rows()
     numbers = [int(float(r[0])) for r in got]
-    names = sorted(r[1].strip() for r in got)
-    check(len(got) == before + BIG_ROWS + BESIDE_ROWS,
-          "%s's STATN holds %d rows of %d" % (master, len(got), before + BIG_ROWS + BESIDE_ROWS))
-    check(all("S%d" % n in names for n in range(1, BIG_ROWS + 1)) and
-          all("W9-%d" % i in names for i in range(BESIDE_ROWS)), "%s holds every merged and added row" % master)
+    check(len(got) == before + count + BESIDE_ROWS,
+          "%s's STATN holds %d rows of %d" % (master, len(got), before + count + BESIDE_ROWS))
+    stored = sorted(r[1].strip() for r in got)
+    check(all(names % n in stored for n in range(1, count + 1)) and
+          all("W9-%d" % i in stored for i in range(BESIDE_ROWS)),
+          "%s holds every row of the %s and of the writer" % (master, command))
     check(len(set(numbers)) == len(numbers),
           "%d distinct numbers in %d rows of %s's STATN" % (len(set(numbers)), len(numbers), master))
+    if imported:
+        memo = {}
+        for number, order, line in sorted((int(float(m[0])), int(float(m[1])), m[2].strip())
+                                          for m in rows("BASENUMBER, ORDNUMBER, MEMOTEXT", "STATNMEM")):
+            memo[number] = (memo.get(number, "") + " " + line).strip()
+        given = dict(("I%d" % n, "memo of I%d" % n) for n in range(MEMO_EVERY, count + 1, MEMO_EVERY))
+        wrong = [(r[1].strip(), memo.get(int(float(r[0])))) for r in got
+                 if memo.get(int(float(r[0]))) != given.get(r[1].strip())]
+        check(not wrong and len(memo) == len(given),
+              "each imported row's memo stored under its own number in %s: %r" % (master, wrong[:5]))
 
 
 def main():
@@ -277,8 +330,9 @@ def main():
     across(args, root)
     cut_short(args, root)
     two_writers(args, root)
-    merge_beside_writer(args, root, "SGEO")
-    merge_beside_writer(args, root, "GEO")
+    for command in ("merge", "import"):
+        beside_writer(args, root, "SGEO", command)
+        beside_writer(args, root, "GEO", command)
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
         sys.exit(1)
