@@ -28,7 +28,9 @@ row: the driver of DB3 ..." and both TEXTs return.
 A move of a table of MOVE_ROWS rows killed (pvhost or its driver) at
 several points: the next logon gives every row its former coordinates
 back and says the move was undone, so STATN reads as before the move;
-uncut, every row holds its new coordinates. The logon after a move cut
+uncut, every row holds its new coordinates. A move stopped before its
+first write while another user changes a row: the move names the row
+and gives every row it wrote its former coordinates back. The logon after a move cut
 short gives a row its former coordinates back only while it holds those
 the move wrote: a row changed since keeps its values and is named; a mark
 that cannot be read whole, or names a table, column or row GEO lacks, is
@@ -44,6 +46,7 @@ up stands there in the saved drawing; a cancelled drag leaves it.
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -343,6 +346,41 @@ MOVE_TABLE = MAP_MOVE_SCRIPT.replace("615980,5621120.8", "600010,5600007").repla
                                                                                   "600013,5600011,101")
 
 
+def move_beside_writer_run(pvhost, module, resources, work):
+    """many_stations' table moved, the move stopped (SIGSTOP) once its mark
+    is written and a row it has not written yet changed by another user:
+    the move, let go, says so, gives the rows it wrote their former
+    coordinates back and leaves the other user's change."""
+    root = os.path.join(work, "move_beside")
+    drawing = many_stations(resources, root)
+    before = stations(root)
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(MOVE_TABLE)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
+    p = subprocess.Popen([pvhost, "--script", "run.scr", "--module", module, "--resources", resources, "--drawing",
+                          drawing], cwd=root, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    # Stopped while it writes its mark (PVMOVE.MRKN, renamed into place
+    # when whole), after it has read every row and before it writes one.
+    mark = os.path.join(root, "projects", "GEO", "PVMOVE.MRK")
+    while p.poll() is None and not os.path.exists(mark + "N") and not os.path.exists(mark):
+        time.sleep(0.002)
+    os.kill(p.pid, signal.SIGSTOP)
+    unwritten = [r[0] for r, b in zip(stations(root), before) if r == b]
+    if unwritten:
+        set_coordinates(root, {unwritten[-1]: (1.0, 2.0)})
+    os.kill(p.pid, signal.SIGCONT)
+    out = p.communicate(timeout=120)[0]
+    if not unwritten:
+        print("the move had written every row when it was stopped: nothing to check")
+        return
+    want = [(n, 1.0, 2.0, z, name) if n == unwritten[-1] else (n, x, y, z, name) for n, x, y, z, name in before]
+    check(stations(root) == want, "beside a writer: every row as before but row %d, which keeps its change" %
+          unwritten[-1])
+    check("Could not update table STATN: STATN row %d was changed meanwhile" % unwritten[-1] in out,
+          "beside a writer: the move names the row changed meanwhile: %s" % out[-600:])
+    check(not os.path.exists(mark), "beside a writer: the move's mark is removed")
+
+
 # A mark of a move of rows 2 and 3 of STATN cut short after both were
 # written: their former EASTING and NORTHING and those the move wrote.
 MARK = ("PVMOVE\n"
@@ -522,6 +560,7 @@ def main():
     refused_move_run(pvhost, module, resources, os.path.join(work, "refused_move"))
     ended_move_run(pvhost, module, resources, os.path.join(work, "ended_move"))
     move_killed_run(pvhost, module, resources, work)
+    move_beside_writer_run(pvhost, module, resources, work)
     mark_recovery_run(pvhost, module, resources, work)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
