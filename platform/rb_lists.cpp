@@ -303,6 +303,14 @@ static const size_t XDATA_MAX_BYTES = 16383;
 /* Longest text of one extended-data string. */
 static const size_t XDATA_STRING_MAX = 255;
 
+/* Whether a group ahead of the extended data is kept among an entity's
+** groups: its name, type, handle, subclass markers, owners and
+** references are not. */
+static bool db_group_kept(int code) {
+  return code != -1 && code != 0 && code != 5 && code != 100 && code != 102 && code != -2 &&
+         !(code >= 320 && code <= 369);
+}
+
 /* Converts a chain into the groups of an entity list. The entity name
 ** (-1) goes to ename, group 0 to type; -3 starts extended data, whose
 ** applications must be registered. Handles (5), owners (330) and subclass
@@ -314,7 +322,7 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
   /* Room for every group ahead of the extended data at once, not grown
   ** group by group: an entity made or changed costs one allocation. */
   size_t ahead = 0;
-  for (const struct resbuf* c = rb; c && c->restype != -3; c = c->rbnext) ++ahead;
+  for (const struct resbuf* c = rb; c && c->restype != -3; c = c->rbnext) ahead += db_group_kept(c->restype);
   groups.reserve(ahead);
   bool in_x = false;
   size_t xbytes = 0;
@@ -385,7 +393,7 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
       continue;
     }
     if (code == 0) { type = str_upper(g.s); continue; }
-    if (code == 5 || code == 100 || code == 102 || code == -2 || (code >= 320 && code <= 369)) continue;
+    if (!db_group_kept(code)) continue;
     groups.push_back(std::move(g));
   }
   if (depth != 0) { err = "unbalanced braces in extended data"; return false; }
