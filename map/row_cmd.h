@@ -37,8 +37,9 @@ int pv_delete(struct resbuf *args);
 ** in *entities and the deleted row in *rows. 0 when the object itself
 ** was erased; -1 when not; -9801 when the link's project, table, key
 ** column or the table's BASENUMBER column is not loaded (nothing erased);
-** the failure's code when the row's driver has ended (nothing erased); -2
-** when the object, the link, the set or a counter is missing. */
+** the failure's code when the row cannot be read, its driver ended or its
+** table damaged (nothing erased); -2 when the object, the link, the set
+** or a counter is missing. */
 int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities);
 
 /* ---- Adding (row_add.cpp, row_carry.cpp) ---- */

@@ -73,7 +73,9 @@ int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, l
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int rc = link_row_fetch(link, &cursor, &stmt, &row);
-    if (sql_driver_lost(rc)) return rc;
+    /* A row that cannot be read (its driver ended, its table damaged) is
+    ** no row that is not there: it and its objects stay. */
+    if (sql_driver_lost(rc) || (rc != 0 && rc != LINK_ERR_ROW && sql_last_failure()->code == rc)) return rc;
     if (rc == 0) {
         sql_col_rec *id = sql_col_find(row, id_name, nullptr, nullptr);
         /* The memo lines go first: a row cut short without them is
@@ -128,6 +130,12 @@ int pv_delete(struct resbuf *)
         /* With the driver gone no row can go: the objects left stay. */
         if (sql_driver_lost(rc)) {
             err_report(rc, nullptr);
+            break;
+        }
+        /* Nor with a table that cannot be read. */
+        if (rc < -2 && rc != ROW_DELETE_NOT_LOADED && sql_last_failure()->code == rc) {
+            msg_alert(ERR_TITLE, "Row %ld of table %s cannot be read: %s", (long)link.row_id, link.table,
+                      sql_failure_text(rc));
             break;
         }
     }

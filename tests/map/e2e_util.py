@@ -36,9 +36,10 @@ def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, 
     return r.stdout if status == 0 else r.stdout + r.stderr
 
 
-def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=None):
+def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=None, damaged=None):
     """Runs pvhost on GEO with its answers on a pipe, so that the DB3 driver
-    is killed after the logon and before the answers; answers the output."""
+    is killed (or, with damaged given, that file cut short) after the logon
+    and before the answers; answers the output."""
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
                XDG_DATA_HOME=os.path.join(root, "data"))
     args = [pvhost, "--module", module, "--resources", resources] + (["--drawing", drawing] if drawing else [])
@@ -49,9 +50,14 @@ def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=N
     started = time.time()
     while not os.path.exists(os.path.join(root, "logged_on.dxf")) and time.time() - started < 60:
         time.sleep(0.05)
-    drivers = children(pv.pid, "pvdb3")
-    for driver in drivers:
-        os.kill(driver, signal.SIGKILL)
+    if damaged:
+        with open(damaged, "r+b") as f:
+            f.truncate(10)
+        drivers = [None]
+    else:
+        drivers = children(pv.pid, "pvdb3")
+        for driver in drivers:
+            os.kill(driver, signal.SIGKILL)
     out = pv.communicate(answers, timeout=60)[0]
     print(out)
     check(len(drivers) == 1, "the driver was found and killed: %r" % drivers)

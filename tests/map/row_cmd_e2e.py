@@ -45,6 +45,7 @@ once; all 400 rows are kept under 400 distinct BASENUMBERs, and neither
 is refused a number the other took meanwhile.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -302,6 +303,18 @@ def lost_run(pvhost, module, resources, root):
     after = out[out.rfind("Select objects"):]
     check("45091: the driver of DB3" in after and "Deleted... 0 entities, 0 rows" in after,
           "pv-delete says the driver ended and deleted nothing")
+    # A table cut short after the logon: a row that cannot be read is no row
+    # that is not there, and its objects stay.
+    root = root + " damaged"
+    proj = setup(resources, root)
+    out = run_pvhost_driver_killed(pvhost, module, resources, root,
+                                   "pv-delete\nALL\n\nok\npv_alert_wrap\nok\nSAVE deleted.dxf\nQUIT\n",
+                                   texts_drawing(root), damaged=os.path.join(proj, "STATN.DBF"))
+    texts = [t.dxf.text for t in ezdxf.readfile(os.path.join(root, "deleted.dxf")).modelspace().query("TEXT")]
+    check(sorted(texts) == ["Cache Creek 2", "plain"], "damaged: no object whose row stays is erased: %r" % texts)
+    alert = "".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).replace(" ", "")
+    check("oftableSTATNcannotberead:" in alert and "Deleted... 0 entities, 0 rows" in out,
+          "damaged: pv-delete names the row it cannot read and deleted nothing")
 
 
 MEMO_ROWS = 300   # rows of STATN, each with two memo lines, deleted by pv-delete

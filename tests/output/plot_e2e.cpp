@@ -481,7 +481,8 @@ TEST_F(PlotEndToEnd, MemoColumnsCarryEachRowsMemoText) {
 
   const std::string text = options(PLOT_TYPE_TEXT, "1 2", "notes", -1, "set col_delim ,\nset txt_delim \"\n");
   std::string shown = browse("SELECT * FROM SMP ORDER BY BASENUMBER", "SMP", k_all,
-                             text + options(PLOT_TYPE_SPANS, "1 2", "notes", -1, "set col_delim ,\n") + "show\ncancel\n",
+                             text + options(PLOT_TYPE_SPANS, "1 2", "notes", -1, "set col_delim ,\n") +
+                                 "show\ncancel\n",
                              "pv_table_small");
   same_page(shown);
   /* Text takes the memo at its own length (at least four), SPANS at 250;
