@@ -2,7 +2,8 @@
 """pv-import end to end through pvhost scripts: text rows appended and
 updated in the sample project GEO, refused rows in the error file with
 their values whole and the corrected error file imported again, UTF-8 and
-Windows-1252 input, the driver killed at ten points of an import, points
+Windows-1252 input, the driver killed at ten points of an import of rows
+with memos, points
 converted from a geographic system, and, on a project made here with the
 python dbf module, the Fieldworker layout, an OTHER table updated by its
 number, the dialog's option checks and the registration of a dBASE table.
@@ -214,14 +215,18 @@ def code_pages(args, root):
 
 def test_driver_killed(args, work):
     """The driver killed at ten points of a 3,000-row import into STATN, whose
-    unique STN refuses every tenth row: no row is both in the table and in
-    the .ERR, and an import cut short says so."""
+    unique STN refuses every tenth row and whose ROCKTYPE is a memo: no row
+    is both in the table and in the .ERR, an import cut short says so, and
+    once the project is logged on again every row has its memo line and no
+    line is left without its row."""
     total = 3000
     record = 123   # bytes of a STATN record
     for point in range(10):
         root = geo_root(work, "killed")
         with open(os.path.join(root, "projects", "GEO", "STATN.INI"), "w") as f:
             f.write("; indexes of table STATN\n[STATNSTN]\nUnique=1\nColumns=STN\n")
+        table(os.path.join(root, "projects", "GEO", "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+              [("ROCKTYPE", "STATN", "", "", MEMO_FLAG, 0, 0, 0, " ", "", 0, 0)])
         many = put(root, "many.txt", b"".join(b"%d,N%05d,1,2,3,r\n" % (100 + i if i % 10 else 1 + i // 10 % 5, i)
                                               for i in range(total)))
         with open(os.path.join(root, "run.scr"), "w") as f:
@@ -264,6 +269,14 @@ def test_driver_killed(args, work):
         else:
             check(imported == len(names), "kill %d came too late: %d imported, %d in the table" %
                   (point, imported, len(names)))
+        pvhost(args, root, GEO + "(pv_logoff)\nQUIT\n")
+        kept = rows(root, "GEO", "STATN")[5:]
+        memo = os.path.join(root, "projects", "GEO", "STATNMEM.DBF")
+        lines = [int(r["BASENUMBER"]) for r in dbfread.DBF(memo)] if os.path.exists(memo) else []
+        check(sorted(lines) == sorted(int(r["BASENUMBER"]) for r in kept) and
+              all(r["ROCKTYPE"] == "MEMO" for r in kept),
+              "kill %d: each row with its memo line and no line without its row, after the next logon: "
+              "%d rows, %d lines" % (point, len(kept), len(lines)))
 
 
 def test_points(args, work):
