@@ -181,6 +181,7 @@ int pv_tblsetup_command(struct resbuf *args);
 int pv_tblsetup_open(pjct_rec *project);
 int tblsetup_check_name(ads_hdlg dialog, char *name, int kind);
 int tblsetup_is_reserved(const char *name);
+int tblsetup_is_sql_word(const char *name);
 int tblsetup_check_column_delete(ads_hdlg dialog, pjct_rec *project, const char *table, const char *column);
 void tblsetup_refresh(ads_hdlg dialog);
 

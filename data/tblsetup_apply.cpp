@@ -106,9 +106,11 @@ void ts_apply_new(ads_hdlg dlg, pjct_rec *p, std::string &errors)
         if (tblsetup_table_is_new(t, p) != TS_CHG_NEW) continue;
         ts_progress(dlg, "Creating table ", t->name);
         bool exists = false;
-        if (ts_create_one(t, p, &exists) != 0)
-            ts_collect(errors, exists ? "\nCould not create table %s: the project has a table of that name; its design is kept"
-                                      : "\nCould not create table %s; its design is kept", t->name);
+        if (ts_create_one(t, p, &exists) != 0) {
+            ts_collect(errors, "\nCould not create table %s", t->name);
+            ts_collect(errors, exists ? "\nThe project has a table of %s's name; its design is kept in the setup"
+                                      : "\nThe design of %s is kept in the setup", t->name);
+        }
         ads_set_tile(dlg, "error", "");
     }
 }

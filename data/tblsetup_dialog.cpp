@@ -666,11 +666,17 @@ int tblsetup_check_name(ads_hdlg dialog, char *name, int kind)
 }
 
 /* 1 when the name is one of the reserved words of either road (without
-** regard to case). */
+** regard to case): the test of a name given anew. */
 int tblsetup_is_reserved(const char *name)
 {
-    return name && (str_index_nocase(name, k_reserved, TS_RESERVED_COUNT) >= 0 ||
-                    str_index_nocase(name, k_server_reserved, TS_SERVER_RESERVED_COUNT) >= 0);
+    return tblsetup_is_sql_word(name) || (name && str_index_nocase(name, k_server_reserved, TS_SERVER_RESERVED_COUNT) >= 0);
+}
+
+/* 1 when the name is one of the dialect's own 222 reserved words (without
+** regard to case): the words an upgraded project's names give way to. */
+int tblsetup_is_sql_word(const char *name)
+{
+    return name && str_index_nocase(name, k_reserved, TS_RESERVED_COUNT) >= 0;
 }
 
 /* Refuses deleting a column that fills one of the registered table's key

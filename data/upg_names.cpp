@@ -141,11 +141,13 @@ int upg_copy_right(char *field, int width, unsigned long number)
     return 0;
 }
 
-/* Gives a name that is a reserved word (without regard to case) a '_' in
-** place of its last character. Answers 1 when it was changed, 0 otherwise. */
+/* Gives a name that is one of the dialect's reserved words (without regard
+** to case) a '_' in place of its last character; a word only a server
+** reserves is kept, as projects were always upgraded. Answers 1 when it
+** was changed, 0 otherwise. */
 int upg_reserved_name(char *name)
 {
-    if (!name || !name[0] || !tblsetup_is_reserved(name)) return 0;
+    if (!name || !name[0] || !tblsetup_is_sql_word(name)) return 0;
     name[std::strlen(name) - 1] = '_';
     return 1;
 }

@@ -122,6 +122,34 @@ static std::string db3_quote_ident(const std::string &name)
     return q + "\"";
 }
 
+/* Quotes, in a statement SQLite runs, the plain words that SQLite takes as
+ * keywords but the application's dialect does not reserve, so that a
+ * column or table so named (a field LIMIT kept by an upgraded project)
+ * reads as a name: none of them is a keyword of the statements this
+ * driver hands SQLite. Answers 1, or 0 with the condition when the text
+ * cannot be read again. */
+static int db3_quote_sqlite_words(std::string *text, std::vector<db3_token> *toks, db3_error *err)
+{
+    static const char *const words[] = {"AUTOINCREMENT", "DEFERRABLE", "INDEX",     "ISNULL", "LIMIT",
+                                        "NOTHING",       "NOTNULL",    "RAISE",     "RETURNING"};
+    std::string out;
+    size_t from = 0;
+    for (const db3_token &t : *toks) {
+        if (t.kind != DB3_TOK_WORD) continue;
+        bool hit = false;
+        for (const char *w : words) hit = hit || t.text == w;
+        if (!hit) continue;
+        out.append(*text, from, t.at - from);
+        out += db3_quote_ident(t.text);
+        from = t.at + t.text.size();
+    }
+    if (from == 0) return 1;
+    out.append(*text, from, std::string::npos);
+    *text = out;
+    toks->clear();
+    return db3_tokenize(text->c_str(), toks, err);
+}
+
 /* Forgets the virtual table of a name: SQLite drops it and the session
  * no longer knows its layout. */
 void db3_forget_vtab(db3_session *s, const std::string &upper_name)
@@ -602,7 +630,7 @@ db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
     if (ok && db3_is_ddl(t)) {
         st->ddl = 1;
         ok = db3_ddl(s, t, 1, &st->function, err);
-    } else if (ok) {
+    } else if (ok && (ok = db3_quote_sqlite_words(&st->text, &st->toks, err)) != 0) {
         if (db3_is_word(t[0], "SELECT")) {
             st->function = DB3_FUNC_CURSOR;
             st->scan_name = db3_plain_scan(t);

@@ -35,24 +35,25 @@ def registry_row(name, kind, **keys):
     return tuple(row[n] for n in PVTABLE_NAMES)
 
 
-def pvhost_start(args, root, script):
-    """Starts pvhost (args: program, module, resources) on root/in.dxf with a
-    script written to root/run.scr, ASI_INI root/asi.ini and HOME root, its
-    output to pipes; answers the subprocess.Popen."""
+def pvhost_start(args, root, script, options=()):
+    """Starts pvhost (args: program, module, resources; options: more of its
+    options) on root/in.dxf with a script written to root/run.scr, ASI_INI
+    root/asi.ini and HOME root, its output to pipes; answers the
+    subprocess.Popen."""
     with open(os.path.join(root, "run.scr"), "w") as f:
         f.write(script)
     pv, module, resources = args
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
                XDG_DATA_HOME=os.path.join(root, "data"))
     return subprocess.Popen([pv, "--script", "run.scr", "--module", module, "--resources", resources,
-                             "--drawing", "in.dxf"], cwd=root, env=env, stdout=subprocess.PIPE,
+                             "--drawing", "in.dxf", *options], cwd=root, env=env, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, text=True)
 
 
-def pvhost_run(args, root, script):
+def pvhost_run(args, root, script, options=()):
     """Runs pvhost as pvhost_start does, to its end; prints its output and
     answers (exit status, standard output)."""
-    p = pvhost_start(args, root, script)
+    p = pvhost_start(args, root, script, options)
     try:
         out, err = p.communicate(timeout=120)
     except subprocess.TimeoutExpired:

@@ -92,6 +92,18 @@ TEST_F(Db3Test, ValuesRoundTripThroughTheFiles)
         EXPECT_NE(file.find(text), std::string::npos) << text;
 }
 
+/* A column named with a word SQLite keeps for itself but the dialect
+ * does not reserve (an upgraded project keeps LIMIT) is read, written and
+ * sorted by as a name. */
+TEST_F(Db3Test, NamesSqliteTakesForKeywordsServeAsColumnNames)
+{
+    run("CREATE TABLE K (LIMIT INT, OFFSET INT, INDEX CHAR(4))");
+    run("INSERT INTO K (LIMIT, OFFSET, INDEX) VALUES (1, 2, 'a')");
+    run("UPDATE K SET LIMIT = 3 WHERE INDEX = 'a'");
+    EXPECT_EQ(rows("SELECT LIMIT, OFFSET, K.INDEX FROM K WHERE LIMIT = 3 ORDER BY LIMIT"), "3|2|a\n");
+    EXPECT_EQ(dbfread("K"), "3|2|'a'\n");
+}
+
 /* The memo side table of a table, its index of the same name and the
  * memo lines: CREATE, INSERT, SELECT WHERE, DELETE as the application
  * issues them; the copy made for the export runs INSERT ... SELECT. */

@@ -56,6 +56,9 @@ def make_project(root, loose=False, many=0):
            catalogue_row("ORDER", "STATION", "INT", 8, "OR", STATION_FIELD_ID),
            catalogue_row("ORDER", "QTY", "INT", 5, "OR", "QT"),
            catalogue_row("ORDER", "ROCKKIND", "ISTR", 1, "OR", "RK", keyword="granite (coarse fine) basalt"),
+           catalogue_row("ORDER", "OFFSET", "INT", 5, "OR", "OF"),
+           catalogue_row("ORDER", "LIMIT", "INT", 5, "OR", "LI"),
+           catalogue_row("ORDER", "ORDER", "INT", 5, "OR", "OD"),
            catalogue_row("NOTES", "STATION", "INT", 8, "NO", STATION_FIELD_ID),
            catalogue_row("NOTES", "NOTE", "MEMO", 10, "NO", "N1"),
            catalogue_row("NOTES", "NOTE2", "MEMO", 10, "NO", "N2"),
@@ -70,7 +73,8 @@ def make_project(root, loose=False, many=0):
            ("\x00\x07", 2, "Creek \u201a", "   ", "    ", "  ", -100.0, 45.0, 0.0)] +
           [(chr(0x21 + n // 94) + chr(0x21 + n % 94), n + 3, "S%d" % n, "\x02  ", "    ", "  ", -100.0 - n * 1e-4, 45.0,
             1.0) for n in range(many)])
-    table(os.path.join(d, "ORDER.DBF"), "ID C(2); STATION N(8,0); QTY N(5,0); ROCKKIND C(1)", [("AB", 1, 12, "\x05")])
+    table(os.path.join(d, "ORDER.DBF"), "ID C(2); STATION N(8,0); QTY N(5,0); ROCKKIND C(1); OFFSET N(5,0); "
+          "LIMIT N(5,0); ORDER N(5,0)", [("AB", 1, 12, "\x05", 30, 40, 50)])
     # STATN declares code page 437, in which "Creek \x82" is "Creek \u00e9".
     with open(os.path.join(d, "STATN.DBF"), "r+b") as f:
         f.seek(29)
@@ -171,6 +175,9 @@ def test_upgrade(args, work):
     check(os.path.exists(os.path.join(root, "projects", "OLD", "ORDE_.DBF")), "ORDER is ORDE_ in files")
     check(not os.path.exists(os.path.join(root, "projects", "OLD", "ORDER.DBF")), "no ORDER.DBF left")
     check([r["QTY"] for r in rows(root, "ORDE_")] == [12], "ORDE_ keeps its record")
+    check([(r.get("OFFSET"), r.get("LIMIT"), r.get("ORDE_")) for r in rows(root, "ORDE_")] == [(30, 40, 50)],
+          "only the dialect's reserved words give way: OFFSET and LIMIT are kept, the field ORDER is ORDE_: %r"
+          % rows(root, "ORDE_"))
     pvtable = [r["TABLENAME"] for r in rows(root, "PVTABLE")]
     check("ORDE_" in pvtable and "ORDER" not in pvtable, "PVTABLE names ORDE_: %r" % pvtable)
     pvcolumn = [(r["COLUMNAME"], r["TABLENAME"]) for r in rows(root, "PVCOLUMN")]

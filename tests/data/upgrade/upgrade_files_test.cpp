@@ -76,6 +76,9 @@ TEST(UpgradeValues, ReservedNamesEndInUnderscore)
     EXPECT_STREQ(select, "selec_");
     EXPECT_EQ(upg_reserved_name(rock), 0);
     EXPECT_STREQ(rock, "ROCK");
+    char offset[] = "OFFSET";   /* a server's word only: kept */
+    EXPECT_EQ(upg_reserved_name(offset), 0);
+    EXPECT_STREQ(offset, "OFFSET");
 }
 
 TEST(UpgradeValues, FixedWidthTextStopsAtABlankAndNumbersAlignRight)
