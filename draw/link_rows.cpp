@@ -28,10 +28,10 @@
 #include "core/str_util.h"
 #include "core/tbl.h"
 
-/* Most ids one statement takes, whatever PV_ROWS_PER_REQUEST says. */
-#define LINK_ROWS_PER_REQUEST_MAX 1000
-
 namespace {
+
+/* The ids one statement takes (link_rows_set_per_request). */
+int s_per_request = LINK_ROWS_PER_REQUEST;
 
 /* The fetched rows of one table. */
 struct held_table {
@@ -156,13 +156,12 @@ held_table *held_of(link_rows_rec *rows, const char *project, const char *table)
 
 int link_rows_per_request(void)
 {
-    const char *e = std::getenv(LINK_ROWS_ENV);
-    if (e && *e) {
-        char *end = nullptr;
-        long v = strtol(e, &end, 10);
-        if (end && !*end && v > 0) return (int)std::min<long>(v, LINK_ROWS_PER_REQUEST_MAX);
-    }
-    return LINK_ROWS_PER_REQUEST;
+    return s_per_request;
+}
+
+void link_rows_set_per_request(int n)
+{
+    s_per_request = n <= 0 ? LINK_ROWS_PER_REQUEST : std::min(n, LINK_ROWS_PER_REQUEST);
 }
 
 int link_row_fetch_fits(const link_rec *link, void **cursor, void **stmt, sql_col_rec **row, long *count,

@@ -20,11 +20,8 @@
 
 struct sql_col_rec;
 
-/* Ids put into one statement when PV_ROWS_PER_REQUEST does not say. */
+/* Ids put into one statement. */
 #define LINK_ROWS_PER_REQUEST 1000
-/* The environment variable that sets the ids of one statement; 1 (or
-** less) fetches nothing ahead, every link being looked up on its own. */
-#define LINK_ROWS_ENV "PV_ROWS_PER_REQUEST"
 
 /* The test a caller puts to the rows of a link's BASENUMBER, each with the
 ** number of rows holding it: the first for which it holds is the answer. */
@@ -66,10 +63,15 @@ int link_rows_find(link_rows_rec *rows, const link_rec *link, sql_col_rec **row,
 ** from rows the write made stale. */
 void link_rows_forget(link_rows_rec *rows, const char *project, const char *table);
 
-/* The ids one statement takes: PV_ROWS_PER_REQUEST when it is set to a
-** whole number above 0, else LINK_ROWS_PER_REQUEST. A caller gathers about
-** this many links a batch; 1 means no batch is fetched. */
+/* The ids one statement takes: LINK_ROWS_PER_REQUEST unless a test set
+** another number. A caller gathers about this many links a batch; 1 means
+** no batch is fetched. */
 int link_rows_per_request(void);
+
+/* Sets the ids one statement takes, from 1 (every link looked up on its
+** own) to LINK_ROWS_PER_REQUEST; 0 or less gives back the default. For
+** the tests and benchmarks that hold a batched walk against a single one. */
+void link_rows_set_per_request(int n);
 
 /* The look-up of one link's own: "SELECT * FROM table WHERE BASENUMBER =
 ** id", moving on until fits(row, count) holds (fits empty: link_check_row).

@@ -60,6 +60,7 @@ struct pvhost_options {
     std::string resources;   /* directory of PETRIVEX.DCL and the resources */
     std::string drawing;     /* drawing to open first; empty for a new one */
     bool quiet = false;      /* transcript only, nothing on the screen */
+    int rows_per_request = 0; /* linked rows a batched look-up asks for; 0: the module's own */
 };
 
 /* The application packet given with message 1. */
@@ -70,7 +71,7 @@ void usage(void)
 {
     std::fprintf(stderr,
                  "usage: pvhost [--script FILE] [--module FILE] [--resources DIR]\n"
-                 "              [--drawing FILE.dxf] [--quiet]\n"
+                 "              [--drawing FILE.dxf] [--quiet] [--rows-per-request N]\n"
                  "  %s and %s stand for --resources and --module.\n",
                  k_env_resources, k_env_module);
 }
@@ -90,6 +91,7 @@ bool read_options(int argc, char **argv, pvhost_options &o)
         else if (a == "--resources" && has_value) o.resources = argv[++i];
         else if (a == "--drawing" && has_value) o.drawing = argv[++i];
         else if (a == "--quiet") o.quiet = true;
+        else if (a == "--rows-per-request" && has_value) o.rows_per_request = std::atoi(argv[++i]);
         else { usage(); return false; }
     }
     return true;
@@ -117,8 +119,10 @@ void new_line(void)
     if (!t.empty() && t.back() != '\n') host_io_print("\n");
 }
 
-/* Loads the module and registers its entry point; false after a message. */
-bool load_module(const std::string &path, void *&handle)
+/* Loads the module and registers its entry point, setting the rows a
+** batched look-up asks for when rows_per_request is above 0; false after
+** a message. */
+bool load_module(const std::string &path, int rows_per_request, void *&handle)
 {
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
@@ -133,6 +137,14 @@ bool load_module(const std::string &path, void *&handle)
         return false;
     }
     setptp();
+    if (rows_per_request > 0) {
+        auto rows = (void (*)(int))dlsym(handle, "pv_set_rows_per_request");
+        if (!rows) {
+            std::fprintf(stderr, "pvhost: %s cannot be told the rows a request takes\n", path.c_str());
+            return false;
+        }
+        rows(rows_per_request);
+    }
     if (version() != PVHOST_API_VERSION) {
         std::fprintf(stderr, "pvhost: %s is built for interface 0x%X\n", path.c_str(), version());
         return false;
@@ -400,7 +412,7 @@ int main(int argc, char **argv)
         }
     }
     void *module = nullptr;
-    if (!load_module(opt.module, module)) return EXIT_USAGE;
+    if (!load_module(opt.module, opt.rows_per_request, module)) return EXIT_USAGE;
     host_send_message(HOST_MSG_INIT, &s_app_packet);
     send_load();
     command_loop();

@@ -9,6 +9,7 @@
 
 #include "core/pv_globals.h"
 #include "data/prf_edit.h"
+#include "draw/link_rows.h"
 #include "draw/shape_block.h"
 #include "module/pv_commands.h"
 #include "module/pv_startup.h"
@@ -57,6 +58,15 @@ void _SetacrxPtp(void)
     g_hatch_count = 0;
     std::srand((unsigned)std::time(nullptr));
     s_runtime_ready = true;
+}
+
+/* Sets how many linked rows one batched look-up asks for (1: each link
+** on its own; 0: the default). Not one of the editor's entry points: the
+** test editor calls it, so that a test can hold a batched walk against
+** a single one. */
+void pv_set_rows_per_request(int n)
+{
+    link_rows_set_per_request(n);
 }
 
 /* Answers the interface version the module is built for. */

@@ -34,7 +34,7 @@ std::string trimmed(const sql_col_rec *c) {
 class LinkRows : public SqlDb3Test {
  protected:
   void TearDown() override {
-    unsetenv(LINK_ROWS_ENV);
+    link_rows_set_per_request(0);
     SqlDb3Test::TearDown();
   }
 
@@ -127,7 +127,7 @@ TEST_F(LinkRows, EachLinkGetsTheRowItsOwnLookUpGives) {
       "-9806 -1",                                                    /* does not validate */
       "-9804 -1",
   };
-  setenv(LINK_ROWS_ENV, "2", 1);   /* LSTAT's five ids take three statements */
+  link_rows_set_per_request(2);   /* LSTAT's five ids take three statements */
   link_rows_rec *batch = link_rows_new(), *own = link_rows_new();
   ASSERT_EQ(link_rows_fetch(batch, links.data(), (int)links.size()), 0);
   for (size_t i = 0; i < links.size(); ++i) {
@@ -189,7 +189,7 @@ TEST_F(LinkRows, EachLinkGetsTheRowItsOwnLookUpGives) {
 #else
   long read = 1;
 #endif
-  setenv(LINK_ROWS_ENV, "100", 1);
+  link_rows_set_per_request(100);
   before = c->requestCount();
   ASSERT_EQ(link_rows_fetch(batch, many.data(), (int)many.size()), 0);
   EXPECT_EQ(c->requestCount() - before, read);
@@ -197,7 +197,7 @@ TEST_F(LinkRows, EachLinkGetsTheRowItsOwnLookUpGives) {
   EXPECT_EQ(trimmed(sql_col_find(row, "BASENUMBER", nullptr, nullptr)), "100");
 
   /* One id a request holds nothing ahead: each link is its own look-up. */
-  setenv(LINK_ROWS_ENV, "1", 1);
+  link_rows_set_per_request(1);
   ASSERT_EQ(link_rows_fetch(batch, links.data(), (int)links.size()), 0);
   EXPECT_EQ(link_rows_find(batch, &links[1], &row), 0);
   run("DELETE FROM LSTAT WHERE BASENUMBER = 2");

@@ -15,9 +15,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from e2e_tables import FAILURES, check, children, store_links  # noqa: E402,F401 (one list of failed checks for every script)
 
 
-def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, env=None):
+def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, env=None, rows_per_request=None):
     """Runs pvhost on the script in root (opening the drawing when given,
-    with env added to the environment);
+    with env added to the environment, and the rows a batched look-up asks
+    for when given);
     checks that it exits with status (0: reporting no fault) and
     initialises; answers its output (with status 1, its faults after it)."""
     with open(os.path.join(root, "run.scr"), "w") as f:
@@ -27,6 +28,8 @@ def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, 
     args = [pvhost, "--script", "run.scr", "--module", module, "--resources", resources]
     if drawing:
         args += ["--drawing", drawing]
+    if rows_per_request:
+        args += ["--rows-per-request", str(rows_per_request)]
     r = subprocess.run(args, cwd=root, env=env, capture_output=True, text=True, timeout=60)
     print(r.stdout)
     print(r.stderr, file=sys.stderr)
@@ -259,14 +262,15 @@ def tables_dump(proj, names):
 def held_against_single(pvhost, module, resources, work, script, seed, rows=260):
     """Runs the script on the same random drawing and project twice, with
     rows fetched for a batch of 100 entities at once (a few batches a
-    drawing) and one by one (PV_ROWS_PER_REQUEST=1), saving out.dxf, and
+    drawing) and one by one (--rows-per-request 1), saving out.dxf, and
     checks that the saved drawings, their link stores, the tables and
     pvhost's output are the same. Answers the output of the batched run."""
     got = {}
-    for way, env in (("batched", {"PV_ROWS_PER_REQUEST": "100"}), ("single", {"PV_ROWS_PER_REQUEST": "1"})):
+    for way, per in (("batched", 100), ("single", 1)):
         root = os.path.join(work, way)
         proj = random_ridge(resources, root, seed, rows)
-        out = run_pvhost(pvhost, module, resources, root, script, drawing=os.path.join(root, "in.dxf"), env=env)
+        out = run_pvhost(pvhost, module, resources, root, script, drawing=os.path.join(root, "in.dxf"),
+                         rows_per_request=per)
         drawn, store = drawing_dump(os.path.join(root, "out.dxf"))
         got[way] = {"pvhost's output": out.replace(root, "ROOT"), "saved drawing": drawn, "link store": store,
                     "tables": tables_dump(proj, sorted(RANDOM_TABLES))}

@@ -623,15 +623,8 @@ def test_batched_rows(args, work, resources):
     files = ("bsites.E00", "msites.MIF", "msites.MID", "tsites.TXT")
     runs = {}
     for per in ("1", "7", ""):  # one look-up an entity, small batches, the default batch
-        saved = os.environ.get("PV_ROWS_PER_REQUEST")
-        os.environ["PV_ROWS_PER_REQUEST"] = per
-        try:
-            status, out = e2e_tables.pvhost_run(args, root, script)
-        finally:
-            if saved is None:
-                del os.environ["PV_ROWS_PER_REQUEST"]
-            else:
-                os.environ["PV_ROWS_PER_REQUEST"] = saved
+        options = ("--rows-per-request", per) if per else ()
+        status, out = e2e_tables.pvhost_run(args, root, script, options)
         check(status == 0, "pvhost exit status %d (rows a request %r)" % (status, per))
         got = {"messages": out.encode()}
         for f in files:
