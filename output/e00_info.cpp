@@ -27,6 +27,9 @@ namespace {
 constexpr int k_fixed_width = 4;
 /* Width of a binary integer item's value in a record. */
 constexpr int k_binary_columns = 11;
+/* Characters of a float item's output width before its decimals: a sign,
+** a digit and the point. */
+constexpr int k_float_lead = 3;
 /* Column of the table name and the "XX" of an INFO header. */
 constexpr int k_table_name_width = 32;
 
@@ -35,6 +38,7 @@ struct info_item {
   std::string name; /* item name                       */
   int type;         /* INFO item type                  */
   int width;        /* storage width (after the rule)  */
+  int decimals;     /* decimals it declares            */
 };
 
 /* Answers 1 for a text that holds nothing but blanks. */
@@ -121,8 +125,8 @@ int append_values(std::string& rec, const char* const* values, const int* types,
 /* Writes an INFO table's header and item definitions: the fixed items,
 ** then the caller's. Everything is checked before the first line. */
 int write_table(const char* suffix, const std::vector<info_item>& fixed,
-                const char* const* names, const int* types, const int* widths, int count,
-                long record_count) {
+                const char* const* names, const int* types, const int* widths,
+                const int* decimals, int count, long record_count) {
   e00_writer_rec& w = e00_state();
   if (!w.file) return E00_NOT_OPEN;
   if (count < 0 || (count > 0 && (!names || !types || !widths))) return E00_BAD_ARG;
@@ -131,7 +135,8 @@ int write_table(const char* suffix, const std::vector<info_item>& fixed,
     if (!names[i]) return E00_BAD_ARG;
     int size = e00_item_size(types[i], widths[i]);
     if (size < 1) return E00_BAD_ARG;
-    items.push_back({names[i], types[i], size});
+    items.push_back({names[i], types[i], size,
+                     decimals && decimals[i] >= 0 ? decimals[i] : e00_item_decimals(types[i])});
   }
   int length = 0;
   for (const info_item& it : items) length += it.width;
@@ -141,7 +146,7 @@ int write_table(const char* suffix, const std::vector<info_item>& fixed,
   for (std::size_t i = 0; i < items.size() && rc == E00_OK; ++i) {
     const info_item& it = items[i];
     rc = e00_write_item_def(it.name.c_str(), it.width, e00_item_out_width(it.type, it.width),
-                            e00_item_decimals(it.type), it.type, position * 10 + 4, (long)i + 1);
+                            it.decimals, it.type, position * 10 + 4, (long)i + 1);
     position += it.width;
   }
   return rc;
@@ -149,10 +154,11 @@ int write_table(const char* suffix, const std::vector<info_item>& fixed,
 
 /* The fixed float and integer items of the attribute tables. */
 info_item float_item(const char* name) {
-  return {name, E00_ITEM_FLOAT, e00_item_size(E00_ITEM_FLOAT, k_fixed_width)};
+  return {name, E00_ITEM_FLOAT, e00_item_size(E00_ITEM_FLOAT, k_fixed_width),
+          e00_item_decimals(E00_ITEM_FLOAT)};
 }
 info_item binary_item(const std::string& name) {
-  return {name, E00_ITEM_BINARY, e00_item_size(E00_ITEM_BINARY, k_fixed_width)};
+  return {name, E00_ITEM_BINARY, e00_item_size(E00_ITEM_BINARY, k_fixed_width), 0};
 }
 
 }  // namespace
@@ -197,7 +203,11 @@ int e00_write_item_def(const char* name, int storage_width, int output_width, in
   if (!name || storage_width < 1 || output_width < 1 || decimals < 0 || type < E00_ITEM_CHAR ||
       type > E00_ITEM_FLOAT)
     return E00_BAD_ARG;
-  decimals = (type == E00_ITEM_FLOAT) ? e00_item_decimals(type) : 0;
+  /* A float item declares the decimals its values hold, as many as its
+  ** output width shows after a sign, a digit and the point; the other
+  ** types hold none. */
+  if (type != E00_ITEM_FLOAT) decimals = 0;
+  else if (decimals > output_width - k_float_lead) decimals = output_width - k_float_lead;
   int size = e00_item_size(type, storage_width);
   if (size == 0) return 0;
   std::string line;
@@ -205,7 +215,7 @@ int e00_write_item_def(const char* name, int storage_width, int output_width, in
   if (decimals < 1)
     out_appendf(line, "-1 %2d-1  -1  -1-1 %9s%10ld-", type, "", index);
   else
-    out_appendf(line, " %d %2d-1  -1  -1-1 %9s%10ld-", decimals, type, "", index);
+    out_appendf(line, "%2d %2d-1  -1  -1-1 %9s%10ld-", decimals, type, "", index);
   return e00_put_line(line);
 }
 
@@ -214,7 +224,7 @@ int e00_write_bnd(double xmin, double ymin, double xmax, double ymax) {
   if (!w.file) return E00_NOT_OPEN;
   std::vector<info_item> items = {float_item("XMIN"), float_item("YMIN"), float_item("XMAX"),
                                   float_item("YMAX")};
-  int rc = write_table(".BND", items, nullptr, nullptr, nullptr, 0, 1);
+  int rc = write_table(".BND", items, nullptr, nullptr, nullptr, nullptr, 0, 1);
   if (rc != E00_OK) return rc;
   std::string rec;
   for (double v : {xmin, ymin, xmax, ymax}) e00_append_number(rec, w.info_digits, v);
@@ -226,7 +236,7 @@ int e00_write_tic(const double* x, const double* y, int count) {
   if (!w.file) return E00_NOT_OPEN;
   if (!x || !y || count < 1) return E00_BAD_ARG;
   std::vector<info_item> items = {binary_item("IDTIC"), float_item("XTIC"), float_item("YTIC")};
-  int rc = write_table(".TIC", items, nullptr, nullptr, nullptr, 0, count);
+  int rc = write_table(".TIC", items, nullptr, nullptr, nullptr, nullptr, 0, count);
   for (int i = 0; i < count && rc == E00_OK; ++i) {
     std::string rec;
     e00_append_int(rec, i + 1, k_binary_columns);
@@ -239,18 +249,16 @@ int e00_write_tic(const double* x, const double* y, int count) {
 
 int e00_write_pat(const char* const* names, const int* types, const int* widths,
                   const int* decimals, int item_count, long record_count) {
-  (void)decimals; /* the definition rule fixes every item's decimals */
   e00_writer_rec& w = e00_state();
   if (!w.file) return E00_NOT_OPEN;
   if (item_count < 1) return E00_BAD_ARG;
   std::vector<info_item> items = {float_item("AREA"), float_item("PERIMETER"),
                                   binary_item(w.cover + "#"), binary_item(w.cover + "-ID")};
-  return write_table(".PAT", items, names, types, widths, item_count, record_count);
+  return write_table(".PAT", items, names, types, widths, decimals, item_count, record_count);
 }
 
 int e00_write_aat(const char* const* names, const int* types, const int* widths,
                   const int* decimals, int item_count, long record_count) {
-  (void)decimals;
   e00_writer_rec& w = e00_state();
   if (!w.file) return E00_NOT_OPEN;
   if (item_count < 1) return E00_BAD_ARG;
@@ -258,7 +266,7 @@ int e00_write_aat(const char* const* names, const int* types, const int* widths,
                                   binary_item("LPOLY#"), binary_item("RPOLY#"),
                                   float_item("LENGTH"),  binary_item(w.cover + "#"),
                                   binary_item(w.cover + "-ID")};
-  return write_table(".AAT", items, names, types, widths, item_count, record_count);
+  return write_table(".AAT", items, names, types, widths, decimals, item_count, record_count);
 }
 
 int e00_write_info_record(const char* const* values, const int* types, const int* widths,

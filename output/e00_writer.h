@@ -158,7 +158,11 @@ int e00_write_prj(int type, int unit, int zone, double a_m, double b_m, double o
                   double origin_lat_deg, double parallel1_deg, double parallel2_deg,
                   double false_easting, double false_northing, double scale_factor);
 
-/* INFO tables. Item values are texts (null or blank: missing). */
+/* INFO tables. Item values are texts (null or blank: missing). A float
+** item declares the decimals given for it (the caller's columns' own; null
+** decimals or a negative one: e00_item_decimals), as many as its output
+** width can show; the
+** fixed items declare e00_item_decimals; other types none. */
 int e00_write_info_header(const char* table, int item_count, int record_length, long record_count);
 int e00_write_item_def(const char* name, int storage_width, int output_width, int decimals,
                        int type, int position_code, long index);

@@ -186,7 +186,10 @@ void column_code(const sql_col_rec *c, export_column_rec &out)
     switch (plot_type) {
     case PLOT_TYPE_TEXT: out.type = c->sql_type; return;
     case PLOT_TYPE_SPANS: out.type = plot_col_out_type(c, PLOT_TYPE_SPANS, &out.width, &out.decimals); return;
-    case PLOT_TYPE_E00: out.type = e00_item_type_code(c->value_type); break;
+    case PLOT_TYPE_E00:
+        out.type = e00_item_type_code(c->value_type);
+        out.decimals = e00_item_decimals_of(c);
+        break;
     case PLOT_TYPE_MIF: out.type = mif_col_type(c->sql_type, c->length, c->decimals); break;
     default: break;
     }

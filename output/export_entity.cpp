@@ -164,36 +164,49 @@ int entity_link(walker &w, link_rec *link)
     return link_xdata_get(link, w.ename);
 }
 
+/* 1 when a look-up's code says the row could not be read (its table
+** damaged, its driver ended, its server gone), not that there is no such
+** row or no link to look up: the link's own refusals are LINK_ERR_* and -2. */
+bool row_unreadable(int rc)
+{
+    return rc < 0 && rc != -2 && !(rc <= LINK_ERR_NOTHING_PICKED && rc >= LINK_ERR_GEOMETRY);
+}
+
 /* Fills the attribute columns from the entity's linked row: the walk's
-** batch answers it, else a look-up of its own. */
-void read_attributes(walker &w)
+** batch answers it, else a look-up of its own. A null or blank value is
+** left empty: each writer gives it the form its format has for none. A
+** row that cannot be read is told in the state's row_failure and fills
+** nothing; false then. */
+bool read_attributes(walker &w)
 {
     export_batch_rec &b = w.s.batch;
     if (b.rows && b.at >= 0 && (b.at < b.first || b.at >= b.end)) fetch_batch(b);
     link_rec link;
-    if (entity_link(w, &link) != 0) return;
+    if (entity_link(w, &link) != 0) return true;
     link_rows_rec *own = nullptr, *rows = b.rows;
-    if (!rows && !(rows = own = link_rows_new())) return;
+    if (!rows && !(rows = own = link_rows_new())) return true;
     sql_col_rec *row = nullptr;
-    if (link_rows_find(rows, &link, &row) == 0) {
+    int rc = link_rows_find(rows, &link, &row);
+    if (rc == 0) {
         for (std::size_t i = (std::size_t)w.s.fixed_count; i < w.s.columns.size(); ++i) {
             export_column_rec &c = w.s.columns[i];
             const std::string &name = c.row_name.empty() ? c.name : c.row_name;
             for (const sql_col_rec *r = row; r; r = r->next) {
                 if (!str_eq_nocase(r->name, name.c_str()) || !str_eq_nocase(r->table, c.table.c_str()))
                     continue;
-                bool null = r->null_ind == SQL_COL_NULL || !r->text || !str_nonblank(r->text);
-                if (null)
-                    c.text = r->sql_type == SQL_TYPE_CHAR ? "" : "0";
-                else
-                    c.text = r->text;
+                bool null = r->null_ind == SQL_COL_NULL || !r->text || str_nonblank(r->text) != RTNORM;
+                c.text = null ? "" : r->text;
                 c.has_value = true;
                 w.o.has_attributes = 1;
                 break;
             }
         }
+    } else if (row_unreadable(rc)) {
+        w.s.row_failure = "row " + std::to_string((long)link.row_id) + " of table " + link.table +
+                          " cannot be read: " + sql_failure_text(rc);
     }
     link_rows_free(&own);
+    return !row_unreadable(rc);
 }
 
 /* Settles a polygon: closed, big enough, a label point inside, clockwise. */
@@ -334,7 +347,8 @@ int export_read_entity(int kind, const ads_name entity, prj_rec *projection, int
         if (kind == EXPORT_KIND_POINTS) export_extents_add(o.point.x, o.point.y);
         for (std::size_t i = 0; i < o.x.size(); ++i) export_extents_add(o.x[i], o.y[i]);
     }
-    if (ok && with_attributes && s.project && (!o.is_text || text_as_attr)) read_attributes(w);
+    if (ok && with_attributes && s.project && (!o.is_text || text_as_attr) && !read_attributes(w))
+        ok = false;
     ads_relrb(list);
     return ok ? 0 : -1;
 }

@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "coords/shape_store.h"
 #include "core/tbl_column.h"
+#include "draw/draw_util.h"
+#include "draw/shape_block.h"
 #include "draw/sym_place.h"
 #include "output/export_entity.h"
 #include "output/export_run.h"
@@ -32,13 +35,38 @@ constexpr int k_pen_solid = 2;
 constexpr int k_brush_none = 1;
 /* Symbol of a point without symbol. */
 constexpr int k_point_shape = 0;
+/* Degrees between a symbol's drawing angle and the rotation of the SHAPE
+** or block reference that draws it: a symbol is drawn turned by its angle
+** less a right angle, and the shape writer turns it by the angle it is
+** given less a right angle, so the entity's rotation is handed over with
+** this added back. */
+constexpr double k_symbol_turn_deg = 90.0;
+/* Flag of a STYLE entry that names a shape file. */
+constexpr int k_style_shape_file = 1;
 
 /* The columns handed to the header stage: the export's columns as a row. */
 struct mif_columns_rec {
     std::vector<sql_col_rec> row;   /* one record per output column, linked in order */
     bool active = false;            /* the plot state points at them */
+    bool shapes_loaded = false;     /* the drawing's shape files were loaded this export */
 };
 mif_columns_rec s_cols;
+
+/* Loads the shape files the drawing's styles name, once an export, so that
+** a symbol drawn in an earlier session is found by its name. */
+void load_drawing_shapes()
+{
+    if (s_cols.shapes_loaded) return;
+    s_cols.shapes_loaded = true;
+    std::vector<std::string> files;
+    for (struct resbuf *st = ads_tblnext("STYLE", 1); st; st = ads_tblnext("STYLE", 0)) {
+        struct resbuf *flags = rb_find(st, 70), *file = rb_find(st, 3);
+        if (flags && file && file->resval.rstring && (flags->resval.rint & k_style_shape_file))
+            files.emplace_back(file->resval.rstring);
+        ads_relrb(st);
+    }
+    for (const std::string &f : files) shape_lib_load_cmd(f.c_str());
+}
 
 /* Gives the plot state back what the header stage was lent. */
 void release_plot_state()
@@ -54,6 +82,7 @@ void release_plot_state()
     p.has_first_box = 0;
     s_cols.row.clear();
     s_cols.active = false;
+    s_cols.shapes_loaded = false;
 }
 
 /* Lends the export's columns, file, projection, delimiter and extents to
@@ -109,7 +138,10 @@ void mid_values(std::vector<std::string> &texts, std::vector<const char *> &valu
     }
 }
 
-/* A point object: the text, the shape, else a POINT. */
+/* A point object: the text, the shape, else a POINT. The entity's
+** rotation is a drawing angle (counter-clockwise from east, whatever the
+** map's angle base and direction): it is handed over with base 0 and
+** counter-clockwise, so the symbol is written turned as it is drawn. */
 int write_point(const export_state_rec &s, prj_rec *projection)
 {
     const export_object_rec &o = s.obj;
@@ -125,6 +157,8 @@ int write_point(const export_state_rec &s, prj_rec *projection)
         sym.width_factor = k_text_width_factor;
         rc = mif_plot_text(&sym, &o.point, s.height * s.scale);
     } else if (!o.name.empty()) {
+        if (!shape_find_any(o.name.c_str())) load_drawing_shapes();
+        sym.angle_offset = k_symbol_turn_deg;
         rc = mif_plot_entity(&sym, &o.point, o.height * o.scale_factor, projection, projection);
     }
     if (rc < 0) rc = mif_write_point(o.point.x, o.point.y, k_point_shape, 0, 0) == MIF_OK ? 0 : -1;

@@ -139,6 +139,7 @@ long export_run(void)
     s.extents_set = 0;
     s.extents = geo_box{};
     s.text_met = 0;
+    s.row_failure.clear();
     export_object_clear();
     ads_name ss;
     if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return 0;
@@ -166,6 +167,13 @@ long export_run(void)
             if (ads_ssname(ss, i, e) != RTNORM) continue;
             export_rows_at(i);
             if (st->object(e, pass) == 0) written[(std::size_t)i] = 1;
+            /* A linked row that cannot be read is no row that is not there:
+            ** the export stops with no file written and says so once. */
+            if (!s.row_failure.empty()) {
+                abort_export("Nothing was exported: " + s.row_failure);
+                failed = true;
+                break;
+            }
         }
         if (failed) break;
         ads_printf("\r%*s", k_clear_width, "");
@@ -187,6 +195,7 @@ long export_run(void)
     long total = 0;
     if (!failed)
         for (char w : written) total += w;
+    if (!s.row_failure.empty()) return 0; /* told once, by abort_export */
     msg_alert(k_done_title, "Plotted... %ld entities%s", total, out_renamed_text(export_state().renamed).c_str());
     return total;
 }

@@ -15,8 +15,12 @@
 ** progress on the prompt line and "Plotted... %ld entities" at the end;
 ** "Could not plot %s header" when the output cannot be opened (with
 ** ": cannot open <file> (<the system's reason>)" when it gave one) and "Plot
-** aborted" when a pass cannot be ended (both end the export). Answers the
-** number of entities exported; 0 for an empty selection or a failure. */
+** aborted" when a pass cannot be ended (both end the export). A linked
+** row that cannot be read (its table damaged, its driver ended, its server
+** gone) ends the export with no file written (an earlier one kept) and
+** "Nothing was exported: row N of table T cannot be read: <reason>" in
+** place of the count. Answers the number of entities exported; 0 for an
+** empty selection or a failure. */
 long export_run(void);
 
 /* The number of passes of an output type and kind (with text_met when

@@ -119,6 +119,8 @@ struct export_state_rec {
     char *buffer = nullptr;         /* its stdio buffer; owned */
     long header_size = 0;           /* bytes of the .TBA header as first written */
     export_batch_rec batch;         /* attribute rows of the walk, a batch at a time */
+    std::string row_failure;        /* why a linked row could not be read ("row 3 of table
+                                       SITES cannot be read: ..."); empty while every row read */
 };
 
 /* The export's one state. */

@@ -3,10 +3,14 @@
 ** coordinate system and columns, the graphic objects (point, polyline,
 ** region, text, none) and the .MID value lines.
 **
-** Character values go into .MID lines as they are unless a reader could
-** take them apart: with the blank delimiter every value is trimmed and
-** character values are quoted; with any delimiter a character value that
-** holds the delimiter or a double quote is quoted, inner quotes doubled.
+** Every .MID value is as long as it is, with no blanks padding it to its
+** column (a reader takes a padded number for a malformed one); a missing
+** value or a blank number is an empty field. Character values go into
+** .MID lines as they are unless a reader could take them apart: with the
+** blank delimiter every value is trimmed and character values are quoted;
+** with any delimiter a character value that holds the delimiter, a double
+** quote, a tab or a line break is quoted, inner quotes doubled (readers
+** take a quoted line break as part of the value).
 */
 #include "output/mif_writer.h"
 #include "output/out_ellipsoid.h"
@@ -44,8 +48,7 @@ constexpr unsigned long k_other_colour = 6;
 /* Widths of integer and smallint values in a .MID line. */
 constexpr int k_integer_width = 11;
 constexpr int k_smallint_width = 6;
-/* Width and significant digits of a float value in a .MID line. */
-constexpr int k_float_width = 22;
+/* Significant digits of a float value in a .MID line. */
 constexpr int k_float_digits = 15;
 
 /* Writes text and CR LF to f. MIF_OK or MIF_WRITE_FAILED. */
@@ -117,12 +120,6 @@ void add_general(std::string& t, double v, int digits) {
     t.append(buf, r.ptr);
   else
     out_appendf(t, "%.*g", digits, v);
-}
-
-/* Appends text and blanks after it up to width, as "%-*s" writes it. */
-void add_left(std::string& t, std::string_view text, int width) {
-  t += text;
-  if ((int)text.size() < width) t.append((std::size_t)width - text.size(), ' ');
 }
 
 /* Appends one "X Y" line per point. */
@@ -341,43 +338,45 @@ int mid_value_format(const char* const* values, const int* types, const int* wid
   const char* delim = delimiter_of(delimiter);
   if (!delim) return MIF_BAD_ARG;
   bool blank = std::strcmp(delim, " ") == 0;
+  /* An empty field: nothing between two delimiters, or a quoted nothing
+  ** where blanks delimit. */
+  const std::string none = blank ? "\"\"" : "";
   std::string line;
   for (int i = 0; i < count; ++i) {
     if (i) line += delim;
     int type = types[i];
     int w = widths[i] > 0 ? widths[i] : 0;
-    std::string v;
     if (!values[i]) {
-      v = blank ? std::string("\"\"") : std::string((std::size_t)w, ' ');
-      line += v;
+      line += none;
       continue;
     }
     if (type == MIF_COL_DECIMAL || type == MIF_COL_FLOAT) {
+      if (trimmed(values[i]).empty()) {
+        line += none;
+        continue;
+      }
       errno = 0;
       char* end = nullptr;
       double d = std::strtod(values[i], &end);
       while (end && *end == ' ') ++end;
       if (errno != 0 || end == values[i] || (end && *end)) return MIF_BAD_ARG;
-      std::string number;
       if (type == MIF_COL_DECIMAL)
-        sql_append_fixed(number, d, decimals ? decimals[i] : 0);
+        sql_append_fixed(line, d, decimals ? decimals[i] : 0);
       else
-        add_general(number, d, k_float_digits);
-      add_left(v, number, type == MIF_COL_DECIMAL ? w : k_float_width);
-      line += blank ? trimmed(v) : v;
+        add_general(line, d, k_float_digits);
       continue;
     }
     int cut = type == MIF_COL_INTEGER ? k_integer_width
               : type == MIF_COL_SMALLINT ? k_smallint_width : w;
-    add_left(v, std::string_view(values[i], strnlen(values[i], (std::size_t)cut)), cut);
+    std::string v(values[i], strnlen(values[i], (std::size_t)cut));
     if (type == MIF_COL_CHAR) {
-      /* A text field is as long as its text: the padding goes. */
       std::string text = blank ? trimmed(v) : str_trim_right(v.c_str());
-      bool quote = blank || text.find('"') != std::string::npos ||
+      bool quote = blank || text.find_first_of("\"\r\n\t") != std::string::npos ||
                    text.find(delim) != std::string::npos;
       line += quote ? quoted(text) : text;
     } else {
-      line += blank ? trimmed(v) : v;
+      std::string number = trimmed(v);
+      line += number.empty() ? none : number;
     }
   }
   return put_line(g_mif.mid, line);

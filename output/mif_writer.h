@@ -115,8 +115,9 @@ int mif_write_header(int version, const char* delimiter, const int* unique_cols,
                      double xmin, double ymin, double xmax, double ymax);
 
 /* One .MID line of values (texts; null is missing), or of no values.
-** Numbers fill their columns; a char value is written without its
-** trailing blanks, quoted when it holds a quote or the delimiter. */
+** Each value is written without padding: a missing value or a blank
+** number as an empty field; a char value without its trailing blanks,
+** quoted when it holds a quote, a tab, a line break or the delimiter. */
 int mid_value_format(const char* const* values, const int* types, const int* widths,
                      const int* decimals, int count, const char* delimiter);
 int mid_write_empty_row(int col_count, const char* delimiter);

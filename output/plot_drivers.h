@@ -48,6 +48,10 @@ std::string table_plot_name(void);
 /* INFO item type by value type: 1 short 30, 2 long 50, 3 float and 4
 ** double 60, 5 string 20; -1 for another. */
 int e00_item_type_code(int value_type);
+/* The decimals an INFO item declares for a column: a fixed-point column's
+** (NUMERIC, DEC, INT, SMALLINT) own, so a reader shows the digits it holds;
+** -1 (the writer's default) for a floating-point or character column. */
+int e00_item_decimals_of(const sql_col_rec *column);
 /* Gives every null or blank column a value: an empty text for string
 ** columns, else "0" converted into the value. 0; -2 for a null row. */
 int plot_fill_null_values(sql_col_rec *row);

@@ -71,6 +71,18 @@ int item_width(int type, int length)
 
 } // namespace
 
+/* The decimals of a column's INFO item; see the header. */
+int e00_item_decimals_of(const sql_col_rec *column)
+{
+    switch (column ? column->sql_type : 0) {
+    case SQL_TYPE_NUMERIC:
+    case SQL_TYPE_DEC:
+    case SQL_TYPE_INT:
+    case SQL_TYPE_SMALLINT: return column->decimals;
+    default: return -1;
+    }
+}
+
 /* The INFO item type of a value type; see the header. */
 int e00_item_type_code(int value_type)
 {
@@ -168,7 +180,7 @@ int e00_plot_pat_header(void)
         const sql_col_rec *c = b.column[i];
         b.type[i] = e00_item_type_code(c->value_type);
         b.length[i] = item_width(b.type[i], c->length);
-        b.decimals[i] = c->decimals;
+        b.decimals[i] = e00_item_decimals_of(c);
         b.value[i] = c->text;
         if (b.type[i] < 0) return fail(-2);
     }

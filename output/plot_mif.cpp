@@ -30,8 +30,6 @@
 
 namespace {
 
-/* Text of a null number on a .MID line. */
-const char k_zero[] = "0";
 /* Shape of a point object without a symbol: none written. */
 const int k_point_shape = 0;
 /* Pen of a shape's polyline: width 1, solid, black. */
@@ -260,7 +258,7 @@ int mif_plot_row(const sym_place_rec *symbol, const geo_point *point, prj_rec *r
     if (rc < 0 && mif_write_none() != MIF_OK) return -1;
     for (int i = b.lead; i < b.count; i++) {
         const sql_col_rec *c = b.column[i];
-        b.value[i] = c->sql_type != SQL_TYPE_CHAR && c->null_ind == SQL_COL_NULL ? k_zero : c->text;
+        b.value[i] = c->null_ind == SQL_COL_NULL ? nullptr : c->text; /* a null: an empty field */
     }
     const std::string delim = delimiter();
     rc = mid_value_format(b.value, b.type, b.length, b.decimals, b.count, delim.c_str());

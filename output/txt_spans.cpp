@@ -5,8 +5,11 @@
 ** chosen character when it is a tab or printable, else a blank; the text
 ** qualifier is the chosen character when it is above a blank, else none.
 ** Text output qualifies CHAR columns, SPANS its character codes (20 and
-** up). A value is padded with blanks to the column's width plus one when
-** it fits, else written whole.
+** up); a qualifier inside a value is doubled, as readers of delimited text
+** expect, and a qualified value keeps its line breaks, while an
+** unqualified one has them written as blanks. A value is padded with
+** blanks to the column's width plus one when it fits (inside its
+** qualifiers), else written whole.
 */
 #include "output/txt_spans.h"
 
@@ -236,11 +239,18 @@ int txt_write_object(void)
         if (i > 0) line += delim;
         bool has = true;
         std::string v = column_value(i, has);
-        if (!spans && !has) continue; /* text output: nothing between the delimiters */
         bool qualified = spans ? c.type >= SPANS_CODE_CHAR : c.type == SQL_TYPE_CHAR;
+        /* Text output: nothing between the delimiters for a missing value
+        ** or a blank number, as the browser's plot writes them. */
+        if (!spans && (!has || (v.empty() && !qualified))) continue;
         if (spans && !qualified && v.empty()) v = "0";
+        /* A line break ends the record where no qualifier encloses it. */
+        if (!(qualified && qual))
+            for (char &ch : v)
+                if (ch == '\r' || ch == '\n') ch = k_blank;
+        /* The padding stays inside the qualifiers, as part of the field. */
+        if ((int)v.size() <= c.width) v.append((std::size_t)(c.width + 1) - v.size(), k_blank);
         out_append_qualified(line, v, qualified ? qual : 0);
-        if ((int)v.size() <= c.width) line.append((std::size_t)(c.width + 1) - v.size(), k_blank);
     }
     if (spans && s.kind == EXPORT_KIND_POLYGONS) line += std::string(1, delim) + "1";
     line += k_eol;

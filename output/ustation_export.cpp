@@ -8,10 +8,14 @@
 ** table "%sMEM" is copied into "%sMMO" with the index "%sMMI" and a row of
 ** its own. Catalogue numbers count the rows actually written, so a table
 ** that fails leaves no gap. Failures of one table are reported or passed
-** over; only the catalogue table and the script stop the export. On a
-** dBASE project the catalogue and each memo copy are made under a mark
-** (data/dbf_refill.h): an export cut short leaves them as they were before
-** it, after the next logon.
+** over (a memo side table that is not there leaves no copy); the catalogue
+** table and the script stop the export, and so does a table that cannot
+** be read (damaged, its driver ended, its server gone): the export then
+** undoes what it made (the catalogue and memo copies as they were, the
+** indexes it made dropped, the script as it was) and says once what
+** failed. On a dBASE project the catalogue and each memo copy are made
+** under a mark (data/dbf_refill.h): an export cut short leaves them as
+** they were before it, after the next logon.
 **
 ** The script and the batch file are written with CR LF line ends: they
 ** are read by the Microstation tools and cmd.exe.
@@ -32,6 +36,7 @@
 #include "core/tbl.h"
 #include "core/tile_util.h"
 #include "data/dbf_refill.h"
+#include "output/out_file.h"
 #include "output/out_text.h"
 
 namespace {
@@ -66,6 +71,8 @@ struct ustn_run {
     std::FILE *script;              /* pvddict.s while open */
     int count;                      /* catalogue rows written */
     std::string summary;            /* lines of the final alert */
+    std::vector<std::string> made;  /* "index\ttable" of each unique index made */
+    std::string failure;            /* why a table could not be read; empty while all could */
 };
 
 /* Shows a progress text in the "error" tile. */
@@ -75,13 +82,25 @@ void progress(ads_hdlg dlg, const std::string &text)
 }
 
 /* Runs one statement on the project's connection, its handles released.
-** Answers 1 when it ran. */
-bool run(const ustn_run &r, const std::string &text)
+** Answers RTNORM when it ran, else the SQL layer's code. */
+int run_code(const ustn_run &r, const std::string &text)
 {
     void *stmt = nullptr, *cursor = nullptr;
     int rc = sql_execute(r.project->connection, &stmt, &cursor, text.c_str(), 0);
     sql_free_handles(&stmt, &cursor);
-    return rc == RTNORM;
+    return rc;
+}
+bool run(const ustn_run &r, const std::string &text)
+{
+    return run_code(r, text) == RTNORM;
+}
+
+/* 1 when a failed statement's code says a table named in it is not there,
+** as against one that could not be read. */
+bool no_such_table(int rc)
+{
+    const sql_failure *f = sql_last_failure();
+    return !sql_driver_lost(rc) && f && f->code == rc && str_eq(f->sqlstate, SQL_STATE_NO_TABLE);
 }
 
 /* Adds a catalogue row numbered after the rows written; the count rises
@@ -148,7 +167,11 @@ void export_memo(ustn_run &r, const tbl_rec *t)
     std::string index, copy;
     out_appendf(index, "CREATE INDEX %s ON %s(MSLINK, %s)", mmi.c_str(), mmo.c_str(), k_order_column);
     out_appendf(copy, "INSERT INTO %s SELECT * FROM %sMEM", mmo.c_str(), t->name);
-    if (!run(r, index) || !run(r, copy) || !add_catalog_row(r, mmo)) {
+    int copied = run(r, index) ? run_code(r, copy) : RTERROR;
+    if (copied != RTNORM && copied != RTERROR && !no_such_table(copied))
+        r.failure = std::string("the memo lines of ") + t->name + " (table " + t->name +
+                    "MEM) cannot be copied: " + sql_failure_text(copied);
+    if (copied != RTNORM || !add_catalog_row(r, mmo)) {
         sql_drop_table(conn, mmo.c_str());
         dbf_refill_end(kept, r.project, false);
         return;
@@ -195,15 +218,19 @@ void export_table(ustn_run &r, const tbl_rec *t)
     }
     std::string value;
     int repeats = repeated_link(r, t, key, value);
-    if (repeats != 0) {
-        if (repeats > 0) msg_alert(ERR_TITLE, "MSLINK %s repeats in:\n%s.\nThe table is not exported.", value.c_str(), t->name);
-        else msg_alert(ERR_TITLE, "MSLINK of %s cannot be read: %s\nThe table is not exported.", t->name, value.c_str());
+    if (repeats < 0) {
+        r.failure = std::string("MSLINK of ") + t->name + " cannot be read: " + value;
+        return;
+    }
+    if (repeats > 0) {
+        msg_alert(ERR_TITLE, "MSLINK %s repeats in:\n%s.\nThe table is not exported.", value.c_str(), t->name);
         return;
     }
     std::string name = t->name;
     progress(r.dialog, "Indexing table " + name + "...");
     std::string unq = name + "UNQ";
     if (sql_create_index(r.project->connection, unq.c_str(), t->name, key->name, 1) != RTNORM) return;
+    r.made.push_back(unq + "\t" + name);
     if (!add_catalog_row(r, name)) return;
     put_lines(r.script, {"-ta " + name + " " + name, "-ia " + unq + " " + name});
     add_summary(r, name);
@@ -229,7 +256,7 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         ads_set_tile(dlg, "error", "No project selected");
         return;
     }
-    ustn_run r{pjct_nth(index), dlg, nullptr, 0, std::string()};
+    ustn_run r{pjct_nth(index), dlg, nullptr, 0, std::string(), {}, std::string()};
     if (!r.project) {
         ads_set_tile(dlg, "error", "Invalid project selected");
         return;
@@ -249,26 +276,41 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         if (rc != RTNORM) {
             dbf_refill_end(catalog, r.project, false);
             progress(dlg, "");
+            sql_report_lost(rc); /* an ended driver is said; a refused statement the layer said */
             return;
         }
     }
     progress(dlg, "Creating script PVDDICT.S...");
     std::string script_path = project_file(r.project, k_script_file);
-    r.script = std::fopen(script_path.c_str(), "wb");
+    r.script = out_temp_fopen(script_path.c_str(), "wb");
     if (!r.script || !put_lines(r.script, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"})) {
-        if (r.script) std::fclose(r.script);
+        if (r.script) out_temp_fclose(r.script, false);
         sql_drop_table(conn, k_catalog);
         dbf_refill_end(catalog, r.project, false);
         progress(dlg, "");
         msg_alert(ERR_TITLE, "ERROR: Could not create DATADICT script. Export aborted.");
         return;
     }
-    for (const tbl_rec *t = r.project->tables; t; t = t->next) export_table(r, t);
+    for (const tbl_rec *t = r.project->tables; t && r.failure.empty(); t = t->next) export_table(r, t);
+    if (!r.failure.empty()) {
+        /* A table that cannot be read stops the export: what it made goes. */
+        out_temp_fclose(r.script, false);
+        for (const std::string &m : r.made) {
+            std::size_t tab = m.find('\t');
+            sql_drop_index(conn, m.substr(0, tab).c_str(), m.substr(tab + 1).c_str());
+        }
+        sql_drop_table(conn, k_catalog);
+        dbf_refill_end(catalog, r.project, false);
+        progress(dlg, "");
+        msg_alert(ERR_TITLE, "Nothing was exported: %s", r.failure.c_str());
+        ads_done_dialog(dlg, DLGCANCEL);
+        return;
+    }
     dbf_refill_end(catalog, r.project, true);
     progress(dlg, "Creating MSCATALOG table...");
     progress(dlg, "");
     bool script_ok = !std::ferror(r.script);
-    script_ok = std::fclose(r.script) == 0 && script_ok;
+    script_ok = out_temp_fclose(r.script, !std::ferror(r.script)) == 0 && script_ok;
     if (!script_ok) msg_alert(ERR_TITLE, "ERROR: Could not write %s.", script_path.c_str());
 
     progress(dlg, "Creating CLEANUP.BAT file...");

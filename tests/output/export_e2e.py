@@ -18,9 +18,17 @@ A random drawing over three tables whose rows changed since it was drawn is
 exported to E00, MapInfo and text with one look-up an entity and with rows
 fetched in batches: files and messages alike, the text read back as CSV.
 The E00 files of points, lines, polygons and of the random drawing hold
-the bytes the export has always written (their SHA-256 below).
+the bytes the export writes (their SHA-256 below). Stations with hostile
+texts (a line break, quotes, a comma, a tab), six decimals and blank
+numbers, drawn as strike-and-dip symbols on a map of north 90 and
+clockwise angles, are exported to MapInfo, text and E00: ogrinfo reads the
+symbols as ezdxf draws them and every text whole without a warning,
+Python's csv (strict) reads the .MID and the text files, avcimport the E00
+with its decimals; and every format's export stops at a row it cannot read
+(its table cut short, its driver ended), leaving the earlier files.
 """
 import hashlib
+import math
 import os
 import re
 import shutil
@@ -31,6 +39,7 @@ import ezdxf
 from shapely.geometry import Polygon
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "map"))
 import e2e_tables  # noqa: E402
 from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, table  # noqa: E402
 
@@ -57,12 +66,13 @@ POINTS_WINDOW = "W 15.05,45.15 15.6,45.7"
 LINES_WINDOW = "W 14.9,44.9 15.25,45.15"
 MM = 0.001
 # SHA-256 of the E00 files as the export writes them, every later pass's
-# records made from what the first read.
+# records made from what the first read, each float item declaring its
+# column's decimals.
 E00_DIGESTS = {
-    "sites.E00": "6db78b87a37858d18f22f2590879bc98866d7f1e29b8e7ee6f42bdaa6be1f7ec",
+    "sites.E00": "118ba5166799a568f16a015125324cdadd0f648990b5d0e29f82538f2fcdaf07",
     "faults.E00": "726f3b7694ad73d62d99bd2f46f8517b3ad6ca096115dbb3d9a3662e5ec5af50",
-    "units.E00": "7a3477e84f7cb9de631e4d72308214b5278ff32cdf8d883c742731fcca50e630",
-    "bsites.E00": "55a68ebc8b33968d241bab9bcb70b65d59b0f7eb8c5a116996a5cde8d21ced82",
+    "units.E00": "3876d60a4f45c5b1c50c274ab5a50f42220381b260cfe5025d1c06a4561a3e84",
+    "bsites.E00": "91e3051ff031d8d4bfa31ba9285f35965eeaec334c60e4360f9c9770aa573f6a",
 }
 
 
@@ -160,8 +170,8 @@ def export_script(plotype, kind, name, outputs=(), projection=None, col=None, tx
 
 
 def field(value, width, qualifier):
-    """A field of a record line: the qualified value, padded to width + 1 when it fits."""
-    return qualifier + value + qualifier + (" " * (width + 1 - len(value)) if len(value) <= width else "")
+    """A field of a record line: the value padded to width + 1 when it fits, qualified."""
+    return qualifier + value + (" " * (width + 1 - len(value)) if len(value) <= width else "") + qualifier
 
 
 def record(values, columns, delim, qualifier, spans):
@@ -191,7 +201,7 @@ def point_values(name_dip=True):
     """The point objects' values in the drawing's order (text output of NAME and DIP)."""
     return [
         [f6(POINT_AT[0]), f6(POINT_AT[1]), f6(0), "", "0.000", "0.000", "SITES", "Granite", "30"],
-        [f6(INSERT_AT[0]), f6(INSERT_AT[1]), f6(0), "MARK", "2.000", "30.000", "SITES", "Gneiss", "0"],
+        [f6(INSERT_AT[0]), f6(INSERT_AT[1]), f6(0), "MARK", "2.000", "30.000", "SITES", "Gneiss", None],
         [f6(TEXT_AT[0]), f6(TEXT_AT[1]), f6(0), "Gneiss", "0.010", "0.000", "TEXTS", None, None],
     ]
 
@@ -375,7 +385,7 @@ def test_e00_and_mif(args, root, items):
     rc, text = ogr(os.path.join(root, "units.E00"), "PAL")
     polys = [f for f in features(text) if f.get("NAME")]
     got = sorted((f.get("ID"), f.get("NAME"), f.get("DIP"), f.get("LAYER")) for f in polys)
-    check(rc == 0 and got == [("1", "Gneiss", "0.00000", "UNITS"), ("2", "Schist", "75.00000", "UNITS")],
+    check(rc == 0 and got == [("1", "Gneiss", "0", "UNITS"), ("2", "Schist", "75", "UNITS")],
           "both polygons with their ids and their rows' values: %r" % got)
     want_area = Polygon(CW_SQUARE).area
     for f in polys:
@@ -597,9 +607,9 @@ def make_batch_project(root, resources):
 
 
 def batch_text_value(v, decimals):
-    """A value as the text output writes it."""
+    """A value as the text output writes it: a blank number empty."""
     if v is None:
-        return "0"
+        return ""
     if isinstance(v, str):
         return v
     return "%.*f" % (decimals, v)
@@ -656,6 +666,187 @@ def test_batched_rows(args, work, resources):
             break
 
 
+# Stations whose texts hold what a reader of delimited text must be told
+# apart (a line break, quotes, a comma, a tab), a number of six decimals
+# and blank numbers, each drawn as the strike-and-dip symbol of PVSTRUCT
+# on a map set as a geologist sets one (north at 90, angles clockwise).
+HOSTILE_FIELDS = ("BASENUMBER N(8,0); STATION C(10); NAME C(30); DIP N(5,0); VAL N(12,6); "
+                  "EASTING N(19,6); NORTHING N(19,6)")
+HOSTILE_AT = [(512000.0, 5012000.0), (512100.0, 5012000.0), (512200.0, 5012000.0), (512300.0, 5012000.0),
+              (512400.0, 5012000.0)]
+HOSTILE_ROWS = [(1, "S1", "two\r\nlines", 30, 12.345678) + HOSTILE_AT[0],
+                (2, "S2", 'a "quoted" word', None, None) + HOSTILE_AT[1],
+                (3, "S3", "comma, inside", 75, -0.000001) + HOSTILE_AT[2],
+                (4, "S4", "tab\there", 5, 1234.5) + HOSTILE_AT[3],
+                (5, "S5", "plain", 10, 0.5) + HOSTILE_AT[4]]
+# Drawing rotation (degrees counter-clockwise from east) of each symbol:
+# the strike of a row on a map of north 90 and clockwise angles, less 90.
+HOSTILE_ROTATION = [-strike for strike in (322, 48, 0, 233, 200)]
+SYMBOL_SIZE = 20.0
+SYMBOL_TOLERANCE = 0.01
+
+
+def draw_symbols(msp):
+    doc = msp.doc
+    doc.header["$ANGBASE"] = math.pi / 2
+    doc.header["$ANGDIR"] = 1
+    doc.styles.new("PVSTRUCT", dxfattribs={"font": "PVSTRUCT.SHX", "flags": 1})
+    for i, (at, rot) in enumerate(zip(HOSTILE_AT, HOSTILE_ROTATION)):
+        link(msp.add_shape("STRIKE_DIP", at, SYMBOL_SIZE, dxfattribs={"rotation": rot, "layer": "SITES"}), i + 1)
+
+
+def drawn_vertices(path, shapes):
+    """Each symbol's drawn segment ends, as ezdxf and the shape file draw
+    them, in drawing order."""
+    out = []
+    for e in ezdxf.readfile(path).modelspace().query("SHAPE"):
+        sym = shapes.find(e.dxf.name.encode())
+        rot = math.radians(e.dxf.get("rotation", 0.0))
+        ix, iy, size = e.dxf.insert.x, e.dxf.insert.y, e.dxf.size
+        pts = []
+        for sub in shapes.render_shape(sym.number).sub_paths():
+            pts += [(ix + size * (p.x * math.cos(rot) - p.y * math.sin(rot)),
+                     iy + size * (p.x * math.sin(rot) + p.y * math.cos(rot))) for p in sub.flattening(0.01)]
+        out.append(pts)
+    return out
+
+
+def same_points(got, want, tolerance):
+    """True when every point of each list lies on a point of the other."""
+    near = lambda p, pts: any(math.dist(p, q) <= tolerance for q in pts)  # noqa: E731
+    return bool(got) and all(near(p, want) for p in got) and all(near(q, got) for q in want)
+
+
+def csv_records(path, delimiter):
+    """The records of a delimited file as Python's csv reads it in strict
+    mode; None (with the reason checked) when it refuses the file."""
+    import csv
+    import io
+    text = open(path, "rb").read().decode("cp1252") if os.path.exists(path) else ""
+    try:
+        return list(csv.reader(io.StringIO(text, newline=""), delimiter=delimiter, strict=True))
+    except csv.Error as err:
+        check(False, "csv (strict) refuses %s: %s" % (os.path.basename(path), err))
+        return None
+
+
+def make_hostile(args, root, resources):
+    """The project and drawing of the hostile rows in root; answers the
+    dialog's indexes of NAME, DIP and VAL, and of the UTM 33 and the
+    geographic projections."""
+    make_project(root, resources, system=UTM33, sites=(HOSTILE_FIELDS, HOSTILE_ROWS), draw=draw_symbols,
+                 point=("SITES", "EASTING", "NORTHING", "", "", UTM33))
+    shutil.copy(os.path.join(resources, "shapes", "PVSTRUCT.SHX"), root)
+    status, items = e2e_tables.pvhost_run(
+        args, root,
+        '(pv_open "GEO" "DB3" "" "")\npv-export\npv_export_opts\nshow\ncancel\n(pv_logoff)\nQUIT\n')
+    out_idx = list_items(items, "output")
+    prj_idx = list_items(items, "projection")
+    chosen = [out_idx.get("SITES." + c, -1) for c in ("NAME", "DIP", "VAL")]
+    check(-1 not in chosen, "NAME, DIP and VAL are offered: %r" % out_idx)
+    return chosen, prj_idx.get(UTM33, -1), prj_idx.get(GEOGRAPHIC, -1)
+
+
+def failure_rows(args, root, resources):
+    """The exports of every format stop at a linked row that cannot be read
+    (its table cut short, its driver ended): no file is written, an earlier
+    one stays as it was, and the message names the row and table once."""
+    from e2e_util import run_pvhost_driver_killed
+    chosen, utm, geo = make_hostile(args, root, resources)
+    # A long alert is a dialog of its own, answered; a short one needs none
+    # (the answer is then an unknown command).
+    alert = "pv_alert_wrap\nok\n"
+    answers = (export_script(0, "point", "fail", chosen, utm, col=",", txt='"') + alert +
+               export_script(1, "point", "fail", chosen, utm) + alert +
+               export_script(2, "point", "fail", chosen, utm, col=",") + alert +
+               export_script(3, "point", "fail", chosen, geo, col=",") + alert + "(pv_logoff)\nQUIT\n")
+    outputs = ("fail.TXT", "fail.E00", "fail.MIF", "fail.MID", "fail.TBA")
+    for case in ("table cut short", "driver ended"):
+        make_hostile(args, root, resources)
+        for name in outputs[:3]:
+            with open(os.path.join(root, name), "w") as f:
+                f.write("earlier")
+        damaged = os.path.join(root, "projects", "GEO", "SITES.DBF") if case == "table cut short" else None
+        out = run_pvhost_driver_killed(args[0], args[1], args[2], root, answers, "in.dxf", damaged)
+        said = re.sub(r"\s", "", re.sub(r"\n +\d+: ", " ", out))
+        told = re.findall(r"Nothingwasexported:row(\d+)oftableSITEScannotberead", said)
+        check(len(told) == 4, "%s: each of the four exports names the row and table it could not read once: %r"
+              % (case, told))
+        check("Plotted..." not in out, "%s: no export says it plotted anything" % case)
+        for name in outputs[:3]:
+            check(read(os.path.join(root, name)) == "earlier", "%s: the earlier %s stays as it was" % (case, name))
+        for name in outputs[3:]:
+            check(not os.path.exists(os.path.join(root, name)), "%s: no %s is written" % (case, name))
+        left = [n for n in os.listdir(root) if n.endswith(".tmp")]
+        check(not left, "%s: no file left beside its target: %r" % (case, left))
+
+
+def test_as_a_gis_reads_them(args, work, resources):
+    root = os.path.join(work, "hostile")
+    chosen, utm, geo = make_hostile(args, root, resources)
+    script = '(pv_open "GEO" "DB3" "" "")\n'
+    script += export_script(2, "point", "hsym", chosen, utm, col=",")
+    script += export_script(0, "point", "htext", chosen, utm, col=",", txt='"')
+    script += export_script(0, "point", "htab", chosen, utm, col="TAB", txt='"')
+    script += export_script(1, "point", "hcov", chosen, utm)
+    script += "(pv_logoff)\nQUIT\n"
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0, "pvhost exit status %d" % status)
+    names = [r[2] for r in HOSTILE_ROWS]
+
+    # MapInfo: each symbol as drawn, every text whole, numbers read without a warning.
+    from ezdxf import shapefile
+    shapes = shapefile.readfile(os.path.join(resources, "shapes", "PVSTRUCT.SHX"))
+    drawn = drawn_vertices(os.path.join(root, "in.dxf"), shapes)
+    r = subprocess.run(["ogrinfo", "-ro", "-al", os.path.join(root, "hsym.MIF")], capture_output=True, timeout=60)
+    text, warnings = r.stdout.decode("cp1252", "replace"), r.stderr.decode("cp1252", "replace")
+    check(r.returncode == 0 and "Warning" not in warnings, "ogrinfo reads hsym.MIF without a warning: %s" % warnings)
+    feats = features(text)
+    check(len(feats) == len(HOSTILE_ROWS), "hsym.MIF: one feature a symbol: %d" % len(feats))
+    for n, f in enumerate(feats[:len(drawn)]):
+        m = re.match(r"LINESTRING \((.*)\)", f.get("geometry", ""))
+        got = [tuple(float(v) for v in p.split()) for p in m.group(1).split(",")] if m else []
+        check(same_points(got, drawn[n], SYMBOL_TOLERANCE),
+              "hsym.MIF symbol %d is written as drawn: %r, drawn %r" % (n + 1, got, drawn[n]))
+    ogr_names = [re.search(r"NAME_1 \(String\) = (.*?)\n  [A-Z]+ \(", block, re.S) for block in
+                 text.split("OGRFeature")[1:]]
+    got = [m.group(1).replace("\r\n", "\n") if m else None for m in ogr_names]
+    check(got == [n.replace("\r\n", "\n") for n in names], "hsym.MID texts come back whole: %r" % got)
+    mid = csv_records(os.path.join(root, "hsym.MID"), ",")
+    if mid is not None:
+        cols = [rec[7:10] if len(rec) == 10 else None for rec in mid]
+        check([c and c[0] for c in cols] == names, "hsym.MID read as CSV: texts %r" % mid)
+        check([c and c[1] for c in cols] == ["30", "", "75", "5", "10"] and cols[1] and cols[1][2] == "",
+              "hsym.MID: a blank number is an empty field: %r" % mid)
+        check(cols[0] and cols[0][2] == "12.345678", "hsym.MID: VAL keeps its six decimals: %r" % mid)
+
+    # Delimited text: strict CSV, each text whole with its padding inside the quotes.
+    for name, delim in (("htext.TXT", ","), ("htab.TXT", "\t")):
+        recs = csv_records(os.path.join(root, name), delim)
+        if recs is None:
+            continue
+        cols = [[v.strip(" ") for v in rec[7:10]] if len(rec) == 10 else None for rec in recs]
+        check([c and c[0] for c in cols] == names, "%s texts come back whole: %r" % (name, recs))
+        check([c and c[1] for c in cols] == ["30", "", "75", "5", "10"] and cols[1] and cols[1][2] == "",
+              "%s: a blank number is written empty: %r" % (name, recs))
+
+    # E00: the column declares its six decimals; a blank number is 0, as the format has no empty number.
+    e00 = read(os.path.join(root, "hcov.E00"))
+    item = re.search(r"^VAL +(\d+)-1 +\d+-1 +(\d+) (\d+) 60", e00, re.M)
+    check(item is not None and item.group(3) == "6", "hcov.E00 declares VAL with six decimals: %r" % (
+        item.group(0) if item else None))
+    cover = os.path.join(root, "cov_hcov")
+    shutil.rmtree(cover, ignore_errors=True)
+    r = subprocess.run(["avcimport", os.path.join(root, "hcov.E00"), cover], capture_output=True, timeout=60)
+    check(r.returncode == 0, "avcimport accepts hcov.E00: %r" % r)
+    rc, feats, text = ogr_features(cover, "LAB", "cp1252")
+    check(len(feats) == len(HOSTILE_ROWS), "the coverage holds a label a row: %d" % len(feats))
+    for f, (_, _, name, dip, val, _, _) in zip(feats, HOSTILE_ROWS):
+        want = name.replace("\r", " ").replace("\n", " ").replace("\t", " ")
+        check(f.get("NAME_1") == want and kept_value(f.get("DIP"), dip or 0) and kept_value(f.get("VAL"), val or 0)
+              and len((f.get("VAL") or "").partition(".")[2]) == 6,
+              "the coverage holds the row's values: %r, expected %r %r %r" % (f, want, dip, val))
+
 def main():
     if len(sys.argv) != 6:
         print(__doc__)
@@ -676,6 +867,8 @@ def main():
     test_e00_and_mif(args, root, items)
     test_values_kept(args, work, resources, cs2cs)
     test_batched_rows(args, work, resources)
+    test_as_a_gis_reads_them(args, work, resources)
+    failure_rows(args, os.path.join(work, "failures"), resources)
     print("%d failure(s)" % len(FAILURES))
     return 1 if FAILURES else 0
 

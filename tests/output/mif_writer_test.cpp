@@ -167,7 +167,7 @@ TEST_F(Mif, TextQuotesDoubledAndBlankOrInvertedRefused) {
   EXPECT_EQ(mif_lines(), want);
 }
 
-TEST_F(Mif, MidNumbersKeepTheirColumnsAndTextsLoseTheirPadding) {
+TEST_F(Mif, MidValuesLoseTheirPaddingAndBlankNumbersAreEmpty) {
   open();
   const char* row[5] = {"ST1  ", "12.5", "0.1", "12345678901234", "a,b"};
   int types[5] = {MIF_COL_CHAR, MIF_COL_DECIMAL, MIF_COL_FLOAT, MIF_COL_INTEGER, MIF_COL_CHAR};
@@ -180,11 +180,16 @@ TEST_F(Mif, MidNumbersKeepTheirColumnsAndTextsLoseTheirPadding) {
   EXPECT_EQ(mid_value_format(not_number, types, widths, decimals, 5, ","), MIF_BAD_ARG);
   EXPECT_EQ(mid_value_format(row, types, widths, decimals, 5, "0123456789abcdef"), MIF_BAD_ARG);
   EXPECT_EQ(mid_write_empty_row(3, "|"), MIF_OK);
+  const char* blank[5] = {"t\tx", " ", "", "  ", ""};
+  EXPECT_EQ(mid_value_format(blank, types, widths, decimals, 5, ","), MIF_OK);
+  EXPECT_EQ(mid_value_format(blank, types, widths, decimals, 5, ""), MIF_OK);
   std::vector<std::string> want = {
-      "ST1,12.50 ,0.1                   ,12345678901,\"a,b\"",
+      "ST1,12.50,0.1,12345678901,\"a,b\"",
       "\"ST1\" 12.50 0.1 12345678901 \"a,b\"",
-      "     ;      ;0                     ;7          ;\"q\"\"x\"",
-      "||"};
+      ";;0;7;\"q\"\"x\"",
+      "||",
+      "\"t\tx\",,,,",
+      "\"t\tx\" \"\" \"\" \"\" \"\""};
   EXPECT_EQ(mid_lines(), want);
   // Numbers as printf writes them, over many random values.
   open();
@@ -196,7 +201,7 @@ TEST_F(Mif, MidNumbersKeepTheirColumnsAndTextsLoseTheirPadding) {
     double v = ((double)gen() / 9.2e18 - 1.0) * std::pow(10.0, (double)(gen() % 40) - 20.0);
     std::snprintf(x, sizeof x, "%.17g", v);
     std::snprintf(y, sizeof y, "%.9f", v);
-    std::snprintf(line, sizeof line, "%-22.15lg,%-30.4lf", std::strtod(x, nullptr), std::strtod(y, nullptr));
+    std::snprintf(line, sizeof line, "%.15lg,%.4lf", std::strtod(x, nullptr), std::strtod(y, nullptr));
     want.push_back(line);
     const char* values[2] = {x, y};
     ASSERT_EQ(mid_value_format(values, number_types, number_widths, number_decimals, 2, ","), MIF_OK);

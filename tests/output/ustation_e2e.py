@@ -7,12 +7,17 @@ python dbf module, and dbfread reads what the export wrote.
 The project MS holds SITES (unique column MSLINK, memo column NOTES whose
 lines are in SITESMEM), ROCKS (unique column registered as 'mslink'),
 NOTES (unique column BASENUMBER) and TWICE (MSLINK 2 on two rows). A second run without SITESMEM checks that
-a failed memo copy leaves nothing behind and no gap in the catalogue.
+a failed memo copy leaves nothing behind and no gap in the catalogue. A
+third, whose SITESMEM is cut short after the logon, checks that a memo side
+table that cannot be read stops the export: the project's files are as
+before it, and the message names the table.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
+import time
 
 import dbf
 import dbfread
@@ -156,12 +161,42 @@ def one_run(pvhost, module, resources, root, with_memo):
     check(not kept, "%s: the marks and former copies of the catalogue and memo copy go: %r" % (what, kept))
 
 
+def damaged_memo_run(pvhost, module, resources, root):
+    """The export over a SITESMEM cut short after the logon (pvhost fed on
+    a pipe): it stops, names the table, and leaves every file as it was."""
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    proj = make_project(root, True)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    pv = subprocess.Popen([pvhost, "--module", module, "--resources", resources], cwd=root, env=env,
+                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    pv.stdin.write('(pv_open "MS" "DB3" "" "")\nSAVE logged_on.dxf\n')
+    pv.stdin.flush()
+    started = time.time()
+    while not os.path.exists(os.path.join(root, "logged_on.dxf")) and time.time() - started < 60:
+        time.sleep(0.05)
+    with open(os.path.join(proj, "SITESMEM.DBF"), "r+b") as f:
+        f.truncate(10)
+    before = {n: file_bytes(os.path.join(proj, n)) for n in os.listdir(proj)}
+    out = pv.communicate("pv-ustation\npv_ustation\nok\npv_alert_wrap\nok\n(pv_logoff)\nQUIT\n", timeout=120)[0]
+    print(out)
+    said = "".join(re.sub(r"\n +\d+: ", " ", out).split())  # a long alert's lines joined
+    check("Nothingwasexported:thememolinesofSITES(tableSITESMEM)cannotbecopied:" in said,
+          "damaged SITESMEM: the export stops naming the table: %s" % out)
+    check("Exported" not in out, "damaged SITESMEM: no table is said exported")
+    after = {n: file_bytes(os.path.join(proj, n)) for n in os.listdir(proj)}
+    check(after == before, "damaged SITESMEM: the project's files are as before the export: %r" % sorted(
+        set(after) ^ set(before) | {n for n in after if n in before and after[n] != before[n]}))
+
+
 def main():
     if len(sys.argv) != 5:
         raise SystemExit(__doc__)
     pvhost, module, resources, work = sys.argv[1:]
     one_run(pvhost, module, resources, os.path.join(work, "memo"), True)
     one_run(pvhost, module, resources, os.path.join(work, "nomemo"), False)
+    damaged_memo_run(pvhost, module, resources, os.path.join(work, "damaged"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
     print("pv-ustation end to end: all checks passed")
