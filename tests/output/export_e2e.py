@@ -830,6 +830,23 @@ def test_as_a_gis_reads_them(args, work, resources):
         check([c and c[1] for c in cols] == ["30", "", "75", "5", "10"] and cols[1] and cols[1][2] == "",
               "%s: a blank number is written empty: %r" % (name, recs))
 
+    # The same rows plotted from the table browser of a query to MapInfo:
+    # its .MID holds every text whole and a blank number empty too.
+    script = ('(pv_open "GEO" "DB3" "" "")\npv-query\npv_condition\nselect output 2 3 4 5 6\npick query\n'
+              "pv_msg_box\nok\npv_table_large\nselect plot 6\npv_plot_opts\nselect output 2 3 4\n"
+              "set filename hplot\nselect projection %d\nset col_delim ,\npick plot\ncancel\n(pv_logoff)\nQUIT\n" % utm)
+    status, out = e2e_tables.pvhost_run(args, root, script)
+    check(status == 0 and "Plotted... 5 records" in out, "the browser plots the five rows to MapInfo: %s" % out[-400:])
+    plotted = csv_records(os.path.join(root, "hplot.MID"), ",")
+    if plotted is not None:
+        check([rec[0] for rec in plotted] == names and [rec[1:] for rec in plotted] == [
+            ["30", "12.345678"], ["", ""], ["75", "-1e-06"], ["5", "1234.5"], ["10", "0.5"]],
+            "hplot.MID read as CSV holds each row's values: %r" % plotted)
+    r = subprocess.run(["ogrinfo", "-ro", "-al", os.path.join(root, "hplot.MIF")], capture_output=True, timeout=60)
+    check(r.returncode == 0 and "Warning" not in r.stderr.decode() and
+          len(features(r.stdout.decode("cp1252", "replace"))) == len(HOSTILE_ROWS),
+          "ogrinfo reads a feature a row of hplot.MIF without a warning: %s" % r.stderr.decode())
+
     # E00: the column declares its six decimals; a blank number is 0, as the format has no empty number.
     e00 = read(os.path.join(root, "hcov.E00"))
     item = re.search(r"^VAL +(\d+)-1 +\d+-1 +(\d+) (\d+) 60", e00, re.M)
