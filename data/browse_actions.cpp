@@ -8,7 +8,9 @@
 */
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/row_state.h"
 #include "core/sql_access.h"
@@ -22,25 +24,46 @@ namespace {
 /* Room of a message line. */
 const int k_line_size = 96;
 
-/* Fetches cursor row n into the browsed row; 1 when it is there and passes
-** the post-filter. */
-int fetch_counting(long n)
+/* Fetches cursor row n into the browsed row: 1 when it is there and
+** passes the post-filter, 0 when it does not, or the code of a read that
+** failed (with why naming the table and what failed). */
+int fetch_counting(long n, std::string &why)
 {
     row_state_rec &s = g_row_state;
-    return sql_fetch(s.browse_cursor, s.browse_row, SQL_FETCH_ABSOLUTE, n, 1) == RTNORM &&
-           browse_row_counts(s.browse_query, s.browse_row);
+    int rc = sql_fetch(s.browse_cursor, s.browse_row, SQL_FETCH_ABSOLUTE, n, 1);
+    if (rc == RTNORM) return browse_row_counts(s.browse_query, s.browse_row) ? 1 : 0;
+    int failed = rc == RTERROR ? sql_fetch_failed(s.browse_cursor) : rc;
+    if (failed >= 0) return 0;
+    char text[512];
+    std::snprintf(text, sizeof text, "Table %s cannot be read: %s", s.browse_row ? s.browse_row->table : "",
+                  sql_failure_text(failed));
+    why = text;
+    return failed;
 }
 
-/* Deletes the fetched row's memo lines, then the row by its table's
-** unique number (cut short in between, a row is left without memo lines,
-** never memo lines without their row); 1 when the row was deleted. */
-int delete_fetched(void)
+/* Deletes the rows the walk offers, from the last cursor row to the
+** first, until a read or a delete fails; the rows deleted. A failure is
+** said once, naming the table and what failed; a row deleted whose memo
+** lines could not follow still counts. */
+long delete_rows(bool selected_only)
 {
-    sql_col_rec *row = g_row_state.browse_row;
-    sql_col_rec *key = sql_row_key_column(row, row);
-    if (!key) return 0;
-    memo_delete_rows(row);
-    return sql_delete_row(row, key) == RTNORM;
+    long deleted = 0;
+    std::string why;
+    for (long n = g_row_count - 1; n >= 0; --n) {
+        if (selected_only && !browse_row_is_selected(n)) continue;
+        int got = fetch_counting(n, why);
+        if (got < 0) break;
+        if (got == 0) continue;
+        int gone = 0;
+        sql_col_rec *row = g_row_state.browse_row;
+        sql_col_rec *key = sql_row_key_column(row, row);
+        int rc = key ? memo_delete_with_row(row, key, why, &gone) : -2;
+        if (!key) why = std::string("Table ") + (row ? row->table : "") + " has no unique number column";
+        if (gone) ++deleted;
+        if (rc != RTNORM) break;
+    }
+    if (!why.empty()) msg_alert(ERR_TITLE, "%s", why.c_str());
+    return deleted;
 }
 
 /* Writes a count message into "error" and shows it under an empty title. */
@@ -62,9 +85,7 @@ void pv_table_delete_cb(ads_callback_packet *cpkt)
     browse_read_selection(d);
     if (msg_yes_no("Deleted rows cannot be recovered. Delete rows ?") != RTNORM) return;
     ads_set_tile(d, "error", "Deleting...");
-    long deleted = 0;
-    for (long n = g_row_count - 1; n >= 0; --n)
-        if (browse_row_is_selected(n) && fetch_counting(n)) deleted += delete_fetched();
+    long deleted = delete_rows(true);
     browse_clear_selection();
     ads_set_tile(d, "sqlrow", "");
     if (deleted > 0) browse_reload(d);
@@ -78,9 +99,7 @@ void pv_table_delall_cb(ads_callback_packet *cpkt)
     ads_hdlg d = cpkt->dialog;
     if (msg_yes_no("Deleted rows cannot be recovered. Delete all?") != RTNORM) return;
     ads_set_tile(d, "error", "Deleting...  ");
-    long deleted = 0;
-    for (long n = g_row_count - 1; n >= 0; --n)
-        if (fetch_counting(n)) deleted += delete_fetched();
+    long deleted = delete_rows(false);
     row_state_rec &s = g_row_state;
     sql_reopen_cursor(s.browse_cursor);
     long left = sql_count_rows(s.browse_cursor);
@@ -110,8 +129,15 @@ void pv_table_modify_cb(ads_callback_packet *cpkt)
     sql_col_rec *row = s.browse_row;
     const int one = browse_one_table(row);
     long modified = 0;
+    std::string why;
     for (long n = 0; n < g_row_count; ++n) {
-        if (!browse_row_is_selected(n) || !fetch_counting(n)) continue;
+        if (!browse_row_is_selected(n)) continue;
+        int got = fetch_counting(n, why);
+        if (got < 0) {
+            msg_alert(ERR_TITLE, "%s", why.c_str());
+            break;
+        }
+        if (got == 0) continue;
         if (pv_edit_col_dialog(nullptr, nullptr, row, 0, 0, 0, 0) == RTNORM && sql_update_row(row, 1) == RTNORM)
             ++modified;
         if (!one) break;

@@ -444,7 +444,10 @@ int memo_delete_rows(sql_col_rec *row)
         if (!c->attr || !(c->attr->flags & COL_ATTR_MEMO)) continue;
         sql_col_rec *key = sql_row_key_column(c, row);
         long number = key && key->text ? std::atol(key->text) : 0;
-        if (number >= 1) memo_delete_one(c->connection, c->table, number);
+        int rc = number >= 1 ? memo_delete_one(c->connection, c->table, number) : RTNORM;
+        /* A table whose side table was never made has no lines to lose. */
+        const sql_failure *f = sql_last_failure();
+        if (rc != RTNORM && !(f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0)) return rc;
     }
     return 0;
 }

@@ -151,9 +151,26 @@ int memo_get_text(const char *table, long number, void *connection, char **buffe
 /* ---- Deleting memos ---- */
 
 /* Deletes the memo of a row (a list of column records) for each of its
-** memo columns, the row number being its table's BASENUMBER value. 0; -2
-** for a null row; -1 when no logged-on project owns the row's connection. */
+** memo columns, the row number being its table's BASENUMBER value. 0 (also
+** when a side table was never made); -2 for a null row; -1 when no
+** logged-on project owns the row's connection; the failed delete's code. */
 int memo_delete_rows(sql_col_rec *row);
+/* Deletes a row by its key column (its table's unique number) and then its
+** memo lines, as one: while it runs a mark in the project's folder names
+** the row, so that a run cut short between the two is finished by the next
+** logon (memo_delete_recover). Memo lines never go before their row. 5100;
+** else the failure's code with why saying what failed, naming the row and
+** table: the row's delete failed (nothing changed), or its memo lines could
+** not be deleted after it (the mark stays for the next logon), or the mark
+** could not be written (nothing changed); *gone (when given) is 1 once the
+** row was deleted, else 0. */
+int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, int *gone = nullptr);
+/* At logon: finishes the deletes of a project that were cut short. A row
+** still there keeps its memo lines (neither went); the lines of a row that
+** went are deleted. 0; -1 when a mark could not be finished (it stays,
+** and is named in an alert). */
+struct pjct_rec;
+int memo_delete_recover(pjct_rec *project);
 /* 1 when the connection's project runs in the server's environment
 ** (ODBC), whose side tables have INTEGER numbers; else 0. */
 int memo_integer_numbers(void *connection);

@@ -50,15 +50,17 @@ struct held_table {
 };
 
 /* Tries the rows next() moves the row list to, beginning with the one it
-** holds: true at the first for which fits holds (fits empty:
-** link_check_row), false when next() finds no more. */
-bool first_fitting(const link_rec *link, sql_col_rec *row, long count, const link_rows_fits &fits,
-                   const std::function<bool()> &next)
+** holds (next() answers 1 on a row, 0 past the last, or the code of a read
+** that failed): 1 at the first for which fits holds (fits empty:
+** link_check_row), 0 when next() finds no more, or next()'s failure. */
+int first_fitting(const link_rec *link, sql_col_rec *row, long count, const link_rows_fits &fits,
+                  const std::function<int()> &next)
 {
+    int more = 1;
     do {
-        if (fits ? fits(row, count) : link_check_row(link, row) == 0) return true;
-    } while (next());
-    return false;
+        if (fits ? fits(row, count) : link_check_row(link, row) == 0) return 1;
+    } while ((more = next()) > 0);
+    return more;
 }
 
 /* Keeps the row the list holds under its BASENUMBER. */
@@ -109,11 +111,17 @@ int fetch_run(held_table &h, pjct_rec *p, tbl_rec *t, const long *ids, int n)
     int columns = 0;
     for (sql_col_rec *c = row; c; c = c->next) ++columns;
     if (!h.shape) h.columns = columns;
+    int more = 1;
     if (got > 0 && columns == h.columns) {
         do hold_row(h, row, id);
-        while (sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) == RTNORM);
+        while ((more = link_fetch_next(cursor, row)) > 0);
     }
     sql_free_handles(&stmt, &cursor);
+    /* A read that failed part way is no end of the rows. */
+    if (more < 0) {
+        sql_col_list_free(&row);
+        return more;
+    }
     /* Every id asked for has its entry, rows or none: an id without one was
     ** not asked for and is looked up on its own. */
     for (int i = 0; columns == h.columns && i < n; ++i) h.by_id.try_emplace(ids[i]);
@@ -154,6 +162,14 @@ held_table *held_of(link_rows_rec *rows, const char *project, const char *table)
 
 }  // namespace
 
+int link_fetch_next(void *cursor, sql_col_rec *row)
+{
+    int rc = sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0);
+    if (rc == RTNORM) return 1;
+    int failed = rc == RTERROR ? sql_fetch_failed(cursor) : rc;
+    return failed < 0 ? failed : 0;
+}
+
 int link_rows_per_request(void)
 {
     return s_per_request;
@@ -181,10 +197,11 @@ int link_row_fetch_fits(const link_rec *link, void **cursor, void **stmt, sql_co
         return n;
     }
     if (count) *count = n;
-    auto next = [&] { return sql_fetch(*cursor, *row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) == RTNORM; };
-    if (n > 0 && first_fitting(link, *row, n, fits, next)) return 0;
+    auto next = [&] { return link_fetch_next(*cursor, *row); };
+    int found = n > 0 ? first_fitting(link, *row, n, fits, next) : 0;
+    if (found > 0) return 0;
     sql_close_query(stmt, cursor, row);
-    return LINK_ERR_ROW;
+    return found < 0 ? found : LINK_ERR_ROW;
 }
 
 link_rows_rec *link_rows_new(void)
@@ -259,11 +276,11 @@ int link_rows_find(link_rows_rec *rows, const link_rec *link, sql_col_rec **row,
     long k = 0;
     load_row(*h, found->second[0]);
     auto next = [&] {
-        if (++k >= n) return false;
+        if (++k >= n) return 0;
         load_row(*h, found->second[(size_t)k]);
-        return true;
+        return 1;
     };
-    if (!first_fitting(link, h->shape, n, fits, next)) return LINK_ERR_ROW;
+    if (first_fitting(link, h->shape, n, fits, next) <= 0) return LINK_ERR_ROW;
     *row = h->shape;
     return 0;
 }

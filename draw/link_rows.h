@@ -52,7 +52,8 @@ int link_rows_fetch(link_rows_rec *rows, const link_rec *links, int n);
 ** owned by rows, its texts and values as a fetch leaves them, valid until
 ** the next call on rows) and *count (when given) the number of rows
 ** holding that BASENUMBER; LINK_ERR_ROW when none fits; link_validate's
-** code for a link that does not validate; a negative SQL code. A link whose
+** code for a link that does not validate; a negative SQL code when a read
+** failed (never taken for a row that is not there). A link whose
 ** table was not fetched (or forgotten), or whose BASENUMBER no fetched link
 ** held, is looked up on its own, exactly as before. */
 int link_rows_find(link_rows_rec *rows, const link_rec *link, sql_col_rec **row, long *count = nullptr,
@@ -77,8 +78,14 @@ void link_rows_set_per_request(int n);
 ** id", moving on until fits(row, count) holds (fits empty: link_check_row).
 ** 0 with the query open for the caller and *count (when given) the rows
 ** holding the id; LINK_ERR_ROW (closed) when no row fits; the validation's
-** code; the SQL layer's code when the query fails; -2 for missing slots. */
+** code; the SQL layer's code when the query or a later fetch fails; -2 for
+** missing slots. */
 int link_row_fetch_fits(const link_rec *link, void **cursor, void **stmt, sql_col_rec **row, long *count,
                         const link_rows_fits &fits);
+
+/* Moves an open query to its next row: 1 on a row (its texts in row), 0
+** past the last, or the SQL layer's code of a read that failed (a damaged
+** table, an ended driver, a lost connection), which is never the end. */
+int link_fetch_next(void *cursor, sql_col_rec *row);
 
 #endif /* PV_DRAW_LINK_ROWS_H */

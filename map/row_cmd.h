@@ -12,6 +12,8 @@
 #ifndef PV_MAP_ROW_CMD_H
 #define PV_MAP_ROW_CMD_H
 
+#include <string>
+
 #include "draw/link.h"
 #include "draw/sym_place.h"
 #include "platform/include/ads_host.h"
@@ -38,9 +40,13 @@ int pv_delete(struct resbuf *args);
 ** was erased; -1 when not; -9801 when the link's project, table, key
 ** column or the table's BASENUMBER column is not loaded (nothing erased);
 ** the failure's code when the row cannot be read, its driver ended or its
-** table damaged (nothing erased); -2 when the object, the link, the set
-** or a counter is missing. */
-int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities);
+** table damaged, or when it cannot be deleted (nothing erased), or when
+** its memo lines cannot be deleted after it (the row's objects erased and
+** the row counted), with *why (when given) naming the row, the table and
+** what failed; -2 when the object, the link, the set or a counter is
+** missing. */
+int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities,
+                      std::string *why = nullptr);
 
 /* ---- Adding (row_add.cpp, row_carry.cpp) ---- */
 

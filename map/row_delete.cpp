@@ -4,14 +4,17 @@
 **
 ** For an object linked to row 7 of STATN the row is looked up with
 **     SELECT * FROM STATN WHERE BASENUMBER = 7
-** and, once the fetched row is the linked one, every other object linked
-** to that row is erased wherever it lies in the drawing, the row's memo
-** lines and then the row are deleted by its BASENUMBER and the object
-** itself is erased.
+** and, once the fetched row is the linked one, the row and then its memo
+** lines are deleted by its BASENUMBER (memo_delete_with_row), every other
+** object linked to that row is erased wherever it lies in the drawing and
+** the object itself is erased. A row that cannot be read or deleted keeps
+** its objects, and the command stops naming the row, its table and why.
 ** Objects without a valid link stay. Deletions cannot be undone, so the
 ** user confirms once for the whole selection.
 */
 #include <array>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "core/err_text.h"
@@ -59,7 +62,8 @@ void erase_row_others(const ads_name ename, const link_rec *link, ads_name ss, l
 }  // namespace
 
 /* Deletes an object's row with the row's objects; see row_cmd.h. */
-int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities)
+int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities,
+                      std::string *why)
 {
     if (!ename || ename_isnull(ename) || !link || !ss || !rows || !entities) return -2;
     pjct_rec *project = nullptr;
@@ -75,24 +79,40 @@ int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, l
     int rc = link_row_fetch(link, &cursor, &stmt, &row);
     /* A row that cannot be read (its driver ended, its table damaged) is
     ** no row that is not there: it and its objects stay. */
-    if (sql_driver_lost(rc) || (rc != 0 && rc != LINK_ERR_ROW && sql_last_failure()->code == rc)) return rc;
+    if (rc != 0 && rc != LINK_ERR_ROW) {
+        if (why && !sql_driver_lost(rc)) {
+            char text[512];
+            std::snprintf(text, sizeof text, "Row %ld of table %s cannot be read: %s", (long)link->row_id,
+                          link->table, sql_failure_text(rc));
+            *why = text;
+        }
+        return rc;
+    }
+    int failed = 0;
     if (rc == 0) {
         sql_col_rec *id = sql_col_find(row, id_name, nullptr, nullptr);
-        /* The memo lines go first: a row cut short without them is
-        ** harmless, memo lines without their row are never found again. */
-        if (id) memo_delete_rows(row);
-        int deleted = id ? sql_delete_row(row, id) : RTERROR;
-        if (sql_driver_lost(deleted)) {
+        std::string said;
+        int gone = 0;
+        int deleted = id ? memo_delete_with_row(row, id, said, &gone) : ROW_DELETE_NOT_LOADED;
+        /* A row that stays keeps its objects: the failure is named. */
+        if (deleted != RTNORM && !gone) {
             sql_close_query(&stmt, &cursor, &row);
+            if (why) *why = said;
             return deleted;
         }
         erase_row_others(ename, link, ss, entities);
-        if (deleted == RTNORM) ++*rows;
+        ++*rows;
+        /* The row went but its memo lines did not: said, and the walk
+        ** stops after the row's objects. */
+        if (deleted != RTNORM) {
+            failed = deleted;
+            if (why) *why = said;
+        }
         sql_close_query(&stmt, &cursor, &row);
     }
-    if (!erase_from_set(ename, ss)) return -1;
+    if (!erase_from_set(ename, ss)) return failed ? failed : -1;
     ++*entities;
-    return 0;
+    return failed;
 }
 
 /* The pv-delete command; see row_cmd.h. */
@@ -126,18 +146,16 @@ int pv_delete(struct resbuf *)
         ads_printf("\rDeleting... %ld", entities);
         link_rec link;
         if (link_xdata_get(&link, object) != 0) continue;
-        int rc = delete_linked_row(object, &link, ss, &rows, &entities);
-        /* With the driver gone no row can go: the objects left stay. */
-        if (sql_driver_lost(rc)) {
-            err_report(rc, nullptr);
-            break;
-        }
-        /* Nor with a table that cannot be read. */
-        if (rc < -2 && rc != ROW_DELETE_NOT_LOADED && sql_last_failure()->code == rc) {
-            msg_alert(ERR_TITLE, "Row %ld of table %s cannot be read: %s", (long)link.row_id, link.table,
-                      sql_failure_text(rc));
-            break;
-        }
+        std::string why;
+        int rc = delete_linked_row(object, &link, ss, &rows, &entities, &why);
+        /* A row that cannot be read or deleted, or memo lines that cannot
+        ** follow their row, stop the command, said once: with the driver
+        ** gone, a table damaged or not to be written, no later row would
+        ** go either. */
+        if (rc == -2 || rc == -1 || rc == ROW_DELETE_NOT_LOADED || rc == 0) continue;
+        if (!why.empty()) msg_alert(ERR_TITLE, "%s", why.c_str());
+        else err_report(rc, nullptr);
+        break;
     }
     ads_printf("\rDeleted...  %ld\n", entities);
     ss_free(ss);

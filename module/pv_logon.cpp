@@ -32,6 +32,7 @@
 #include "core/tile_util.h"
 #include "data/dbf_refill.h"
 #include "data/item_table.h"
+#include "data/memo.h"
 #include "data/merge.h"
 #include "data/tblsetup.h"
 #include "data/upgrade.h"
@@ -346,6 +347,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     merge_recover(p);
     /* So is a move of its rows. */
     move_recover(p);
+    /* A row deleted whose memo lines were not yet takes them along. */
+    memo_delete_recover(p);
     /* A drawing opened before this logon may name one of its systems. */
     map_params_resolve(&g_map_params);
     if (out) *out = p;

@@ -1,0 +1,178 @@
+/*
+** memo_delete.cpp: deleting a row together with its memo lines, and
+** finishing at the next logon a delete that was cut short between the two.
+**
+** The row goes first and its lines after it, so a row whose delete fails
+** (a table that cannot be written, a driver that has ended) keeps its
+** lines. While the two statements run, the mark STATN-<process>.MRD in the
+** project's folder holds "STATN BASENUMBER 7": a kill between them leaves
+** it behind, and the next logon deletes the lines of row 7 once the row is
+** found gone, or lets the mark go when the row is still there. So a row
+** and its lines go both or neither.
+*/
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "core/col_attr.h"
+#include "core/err_text.h"
+#include "core/mark_file.h"
+#include "core/msg_box.h"
+#include "core/pjct_list.h"
+#include "core/sql_access.h"
+#include "core/tbl.h"
+#include "data/memo.h"
+
+namespace {
+
+/* Extension of a delete's mark, and of one cut short while it was written. */
+const char k_delete_mark_ext[] = ".MRD";
+const char k_delete_mark_fresh_ext[] = ".MRDN";
+
+/* 1 when a row has a memo column. */
+bool row_has_memo(const sql_col_rec *row)
+{
+    for (const sql_col_rec *c = row; c; c = c->next)
+        if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) return true;
+    return false;
+}
+
+/* Writes the mark of the row's delete under a name no mark in the folder
+** holds yet; 0 (also for a project without a folder), or -1 with errno. */
+int delete_mark_begin(mark_file &mark, const pjct_rec *p, const char *table, const char *key, long number)
+{
+    std::string dir = mark_folder(p);
+    if (dir.empty()) return 0;
+    std::string path;
+    for (long k = 0;; k++) {
+        path = dir + table + "-" + std::to_string((long)getpid()) + (k ? "-" + std::to_string(k) : "") +
+               k_delete_mark_ext;
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec) && !std::filesystem::exists(path + "N", ec)) break;
+    }
+    return mark_begin(mark, path, std::string(table) + " " + key + " " + std::to_string(number) + "\n");
+}
+
+/* 1 when a file name ends in an extension. */
+bool has_ext(const std::string &name, const char *ext)
+{
+    size_t n = std::strlen(ext);
+    return name.size() > n && name.compare(name.size() - n, n, ext) == 0;
+}
+
+/* Finishes the delete a mark names: 0 when done (or nothing was to be
+** done), else -1 with why. */
+int delete_mark_finish(pjct_rec *p, const std::string &body, std::string &why)
+{
+    std::vector<std::string> lines = mark_lines(body);
+    char table[TBL_NAME_SIZE + 1] = "", key[SQL_COL_NAME_SIZE + 1] = "";
+    long number = 0;
+    char tail = 0;
+    if (lines.size() != 1 || std::sscanf(lines[0].c_str(), "%20s %20s %ld %c", table, key, &number, &tail) != 3 ||
+        number < 1 || !sql_is_ident(table) || !sql_is_ident(key)) {
+        why = "it does not name a table, its unique number column and a row";
+        return -1;
+    }
+    if (!tbl_find_by_name(p->tables, table, nullptr)) {
+        why = std::string(table) + " is not a registered table of project " + p->name;
+        return -1;
+    }
+    char id[32];
+    std::snprintf(id, sizeof id, "%ld", number);
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_select_where(p->connection, table, key, id, nullptr, &stmt, &cursor, &row);
+    sql_close_query(&stmt, &cursor, &row);
+    if (n < 0) {
+        why = std::string("row ") + id + " of table " + table + " cannot be read: " + sql_failure_text(n);
+        return -1;
+    }
+    /* The row is still there: the delete was cut short before it, and
+    ** its lines stay with it. */
+    if (n > 0) return 0;
+    int rc = memo_delete_one(p->connection, table, number);
+    const sql_failure *f = sql_last_failure();
+    if (rc != RTNORM && !(f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0)) {
+        why = std::string("the memo lines of row ") + id + " of table " + table + " cannot be deleted: " +
+              sql_failure_text(rc);
+        return -1;
+    }
+    msg_alert(ERR_TITLE, "The delete of row %ld of table %s was cut short after the row; its memo lines were "
+              "deleted now.", number, table);
+    return 0;
+}
+
+}  // namespace
+
+int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, int *gone)
+{
+    why.clear();
+    if (gone) *gone = 0;
+    if (!row || !key) return -2;
+    sql_col_rec *value = sql_col_find(row, key->name, key->table, nullptr);
+    long number = value && value->text ? std::atol(value->text) : 0;
+    const char *table = key->table;
+    pjct_rec *p = pjct_find_by_session(key->connection ? key->connection : row->connection);
+    char text[512];
+    mark_file mark;
+    if (row_has_memo(row) && number >= 1 && p && delete_mark_begin(mark, p, table, key->name, number) != 0) {
+        std::snprintf(text, sizeof text, "Row %ld of table %s is not deleted: the mark of its delete cannot be "
+                      "written in %s: %s", number, table, mark_folder(p).c_str(), std::strerror(errno));
+        why = text;
+        return ERR_SQL_NO_CONDITION;
+    }
+    int rc = sql_delete_row(row, key);
+    if (rc != RTNORM) {
+        mark_end(mark, false);
+        std::snprintf(text, sizeof text, "Row %ld of table %s cannot be deleted: %s", number, table,
+                      sql_failure_text(rc));
+        why = text;
+        return rc;
+    }
+    if (gone) *gone = 1;
+    rc = memo_delete_rows(row);
+    if (rc != 0) {
+        /* The row is gone: its mark stays, and the next logon deletes the
+        ** lines left behind. */
+        mark_end(mark, true);
+        std::snprintf(text, sizeof text, "Row %ld of table %s was deleted, but its memo lines cannot be: %s. The "
+                      "next logon deletes them.", number, table, sql_failure_text(rc));
+        why = text;
+        return rc < 0 ? rc : ERR_SQL_NO_CONDITION;
+    }
+    mark_end(mark, false);
+    return RTNORM;
+}
+
+int memo_delete_recover(pjct_rec *p)
+{
+    std::string dir = p ? mark_folder(p) : "";
+    if (dir.empty()) return 0;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(dir, ec), end;
+    int rc = 0;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::string path = it->path().string();
+        /* A mark cut short while it was written (nothing was deleted yet)
+        ** goes; one another process holds belongs to a delete still running. */
+        if (has_ext(path, k_delete_mark_fresh_ext)) path.pop_back();
+        else if (!has_ext(path, k_delete_mark_ext)) continue;
+        mark_file held;
+        std::string body, why;
+        if (mark_take(held, path, body) != MARK_FOUND) continue;
+        if (delete_mark_finish(p, body, why) == 0) {
+            mark_end(held, false);
+            continue;
+        }
+        msg_alert(ERR_TITLE, "The delete mark %s was not finished: %s. It is left in place for the next logon.",
+                  path.c_str(), why.c_str());
+        mark_end(held, true);
+        rc = -1;
+    }
+    return rc;
+}
