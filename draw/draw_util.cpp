@@ -337,7 +337,9 @@ long ss_walk(ads_name ss, const char *progress, ss_walk_fn handle, const ss_ahea
     while (ads_ssname(ss, at, e) == RTNORM) {
         ads_printf("\r%s %ld", progress, handled);
         if (ahead) ahead(ss, at);
-        if (handle(e, ss) != 0) {
+        int rc = handle(e, ss);
+        if (rc == SS_WALK_STOP) break;
+        if (rc != 0) {
             skipped.push_back({e[0], e[1]});
             ++at;
             continue;

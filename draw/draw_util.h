@@ -156,7 +156,9 @@ int ss_add_last(ads_name ss);
 ** a missing argument. */
 int ss_make_block(ads_name ss, const char *name);
 /* What ss_walk does with one entity of the set: 0 when it was handled
-** (and left the set, perhaps with others), else anything. */
+** (and left the set, perhaps with others), SS_WALK_STOP to end the walk
+** there (a read failed: no later entity can be handled), else anything. */
+#define SS_WALK_STOP (-32000)
 typedef int (*ss_walk_fn)(const ads_name ename, ads_name ss);
 /* What ss_walk tells before each entity: the set and the entity's
 ** position in it, so that the entities ahead can be read before it is

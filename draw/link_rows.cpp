@@ -23,6 +23,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/err_text.h"
+#include "core/msg_box.h"
 #include "core/pjct.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
@@ -168,6 +170,19 @@ int link_fetch_next(void *cursor, sql_col_rec *row)
     if (rc == RTNORM) return 1;
     int failed = rc == RTERROR ? sql_fetch_failed(cursor) : rc;
     return failed < 0 ? failed : 0;
+}
+
+int link_read_failed(int code)
+{
+    return code < -2 && code != RTERROR && !(code <= LINK_ERR_NOTHING_PICKED && code >= LINK_ERR_GEOMETRY);
+}
+
+int link_read_report(const link_rec *link, int code)
+{
+    if (sql_driver_lost(code)) err_report(code, nullptr);
+    else msg_alert(ERR_TITLE, "Table %s of project %s cannot be read: %s", link ? link->table : "",
+                   link ? link->project : "", sql_failure_text(code));
+    return code;
 }
 
 int link_rows_per_request(void)

@@ -88,4 +88,13 @@ int link_row_fetch_fits(const link_rec *link, void **cursor, void **stmt, sql_co
 ** table, an ended driver, a lost connection), which is never the end. */
 int link_fetch_next(void *cursor, sql_col_rec *row);
 
+/* 1 when a look-up's code (link_rows_find, link_row_fetch) is a read that
+** failed: a damaged table, an ended driver, a lost connection; 0 for a row
+** that is not there, a link that does not validate, success. */
+int link_read_failed(int code);
+/* Says once what a failed read of a link's row was: the driver's own words
+** when it has ended, else "Table STATN of project GEO cannot be read: ..."
+** under the error title. Answers code. */
+int link_read_report(const link_rec *link, int code);
+
 #endif /* PV_DRAW_LINK_ROWS_H */

@@ -126,6 +126,22 @@ int clean_unlink(struct resbuf *list, const ads_name ename)
 long s_lost = 0;
 /* The rows the walk of pv_clean fetched ahead; null outside it. */
 link_rows_rec *s_clean_rows = nullptr;
+/* The read that stopped the current pv-clean, 0 while none, and the link
+** whose row it could not read. */
+int s_clean_failed = 0;
+link_rec s_clean_link;
+
+/* 1 when a look-up's code is a read that failed (link_read_failed); the
+** first such failure is kept with its link for the closing message. */
+bool clean_read_failed(int rc, const link_rec *link)
+{
+    if (!link_read_failed(rc)) return false;
+    if (!s_clean_failed) {
+        s_clean_failed = rc;
+        link_copy(&s_clean_link, link);
+    }
+    return true;
+}
 
 /* Runs a query on the link's table for one condition value and keeps the
 ** first row that matches in the mode; see clean_fetch_by_row_id. */
@@ -140,15 +156,17 @@ int clean_fetch(const struct resbuf *list, const link_rec *link, const char *col
         sql_close_query(stmt, cursor, row);
         return n;
     }
+    int more = 1;
     for (int k = 0; k < n; ++k) {
-        if (k > 0 && sql_fetch(*cursor, *row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        if (k > 0 && (more = link_fetch_next(*cursor, *row)) <= 0) break;
         if (clean_row_matches(list, link, *row, mode, n) == 0) {
             if (count) *count = n;
             return 0;
         }
     }
     sql_close_query(stmt, cursor, row);
-    return LINK_ERR_ROW;
+    /* A read that failed part way is no row that is not there. */
+    return more < 0 ? more : LINK_ERR_ROW;
 }
 
 /* Checks the arguments of a fetch and closes a query still held; 0, -2,
@@ -393,7 +411,17 @@ int clean_entity(const ads_name ename, ads_name ss)
     int by_id = link_rows_find(rows, &link, &row, &count, [&](sql_col_rec *r, long n) {
         return clean_row_matches(list, &link, r, CLEAN_BY_ROW_ID, n) == 0;
     });
-    int by_key = by_id == 0 ? 0 : clean_fetch_by_key(list, &link, &cursor, &stmt, &by_key_row, &count);
+    int by_key = by_id == 0 || clean_read_failed(by_id, &link)
+                     ? 0
+                     : clean_fetch_by_key(list, &link, &cursor, &stmt, &by_key_row, &count);
+    /* A row that cannot be read stops the walk: no entity is changed on a
+    ** guess. */
+    if (s_clean_failed || clean_read_failed(by_key, &link)) {
+        sql_close_query(&stmt, &cursor, &by_key_row);
+        link_rows_free(&own);
+        ads_relrb(list);
+        return SS_WALK_STOP;
+    }
     if (by_id != 0) row = by_key_row;
     /* Where a station holds several rows, a row found by the key value is
     ** the entity's own only when it shows that row's value; without it
@@ -410,7 +438,10 @@ int clean_entity(const ads_name ename, ads_name ss)
         if (row_done) link_rows_forget(rows, link.project, link.table);
     } else if (by_key == 0) {
         clean_relink(list, &link, row);
-    } else if (several && by_key == LINK_ERR_ROW && clean_unlink(list, ename) == 0) {
+    } else if (several && by_key == LINK_ERR_ROW) {
+        if (clean_unlink(list, ename) == 0) ++s_lost;
+    } else {
+        /* Found by neither search: the entity has lost its row. */
         ++s_lost;
     }
     if (rc == 0) ads_ssdel(ename, ss);
@@ -456,10 +487,16 @@ int pv_clean(struct resbuf *)
     }
     ads_printf("\n");
     s_lost = 0;
+    s_clean_failed = 0;
     long cleaned = ss_walk_rows(ss, "Cleaning...", clean_entity, s_clean_rows) - s_lost;
     link_rows_free(&s_clean_rows);
     ads_printf("\rCleaning...  %ld\n", cleaned);
     ss_free(ss);
+    /* A failed read is said once, in place of counts it would make wrong. */
+    if (s_clean_failed) {
+        link_read_report(&s_clean_link, s_clean_failed);
+        return RTNORM;
+    }
     msg_alert(k_clean_title, "Cleaned... %ld entities\n%ld entities lost their rows", cleaned, s_lost);
     return RTNORM;
 }

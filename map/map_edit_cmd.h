@@ -97,7 +97,9 @@ int pv_update(struct resbuf *args);
 ** group from the user's selection. The row is answered from the rows a
 ** walk fetched ahead (rows; null: looked up on its own). 0; an
 ** application code (reported): -9801 link or entity unusable, -9805 no
-** such row, -9101 no memory, -9205 the redraw failed. */
+** such row, -9101 no memory, -9205 the redraw failed; the SQL layer's
+** code, not reported, when the row cannot be read (link_read_failed: the
+** caller says it once and stops). */
 int update_entity(const ads_name ename, const link_rec *link, ads_name ss, link_rows_rec *rows = nullptr);
 /* Moves one drawn record to its row's point in the map's system. 0; -1
 ** when the record has no point setup or the row no usable point; -2 for

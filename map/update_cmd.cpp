@@ -97,12 +97,21 @@ bool updatable(const ads_name e, link_rec *link)
 /* The rows the walk of pv_update fetched ahead; null outside it. */
 link_rows_rec *s_update_rows = nullptr;
 
-/* One entity of the walk: 0 when it was updated (and left the set). */
+/* The read that stopped the current pv-update, 0 while none. */
+int s_update_failed = 0;
+
+/* One entity of the walk: 0 when it was updated (and left the set); a row
+** that cannot be read stops the walk, said once. */
 int update_one(const ads_name e, ads_name ss)
 {
     link_rec link;
     if (!updatable(e, &link)) return -1;
-    return update_entity(e, &link, ss, s_update_rows) == 0 ? 0 : -1;
+    int rc = update_entity(e, &link, ss, s_update_rows);
+    if (link_read_failed(rc)) {
+        s_update_failed = link_read_report(&link, rc);
+        return SS_WALK_STOP;
+    }
+    return rc == 0 ? 0 : -1;
 }
 
 }  // namespace
@@ -189,7 +198,13 @@ int update_entity(const ads_name ename, const link_rec *link, ads_name ss, link_
     }
     /* The first row of the id that passes link_check_row, owned by the rows. */
     sql_col_rec *row = nullptr;
-    int rc = link_rows_find(rows ? rows : own, link, &row) == 0 ? 0 : LINK_ERR_ROW;
+    int rc = link_rows_find(rows ? rows : own, link, &row);
+    /* A row that cannot be read is said once by the walk, which stops. */
+    if (link_read_failed(rc)) {
+        link_rows_free(&own);
+        return rc;
+    }
+    if (rc != 0) rc = LINK_ERR_ROW;
     ads_name group = {0, 0};
     if (rc == 0) {
         struct resbuf *list = link_entget(ename);
@@ -222,10 +237,11 @@ int pv_update(struct resbuf *)
         return RTNORM;
     }
     ads_printf("\n");
+    s_update_failed = 0;
     long updated = ss_walk_rows(ss, "Updating...", update_one, s_update_rows);
     link_rows_free(&s_update_rows);
     ads_printf("\rUpdated...  %ld\n", updated);
     ss_free(ss);
-    msg_alert(k_title, "Updated... %ld entities", updated);
+    if (!s_update_failed) msg_alert(k_title, "Updated... %ld entities", updated);
     return RTNORM;
 }

@@ -128,14 +128,17 @@ def clean_run(pvhost, module, resources, root):
     table.close()
     doc = ezdxf.new("R2000")
     doc.appids.new("PETRIVEX")
-    for at, name, key in (((0, 0), "Bonaparte", "3"), ((10, 0), "Dup", "6")):
+    for at, name, key, number in (((0, 0), "Bonaparte", "3", 3), ((10, 0), "Dup", "6", 3),
+                                  ((20, 0), "Gone", "9", 9)):
         text = doc.modelspace().add_text(name, dxfattribs={"height": 2.5, "insert": at})
-        text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"),
+        text.set_xdata("PETRIVEX", [(1000, "GEO"), (1000, "STATN"), (1071, number), (1000, "NAME"),
                                     (1000, key), (1000, "")])
     drawing = os.path.join(root, "texts.dxf")
     doc.saveas(drawing)
     out = run_pvhost(pvhost, module, resources, root, drawing, CLEAN_SCRIPT)
-    check("Cleaned... 2 entities" in out, "'Cleaned... 2 entities' shown")
+    # Station 9's row is found by neither its number nor its key: lost.
+    check("Cleaned... 2 entities\n1 entities lost their rows" in out,
+          "'Cleaned... 2 entities', one lost its row, shown")
     rows = {int(r["STN"]): int(r["BASENUMBER"]) for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))
             if int(r["STN"]) in (3, 6)}
     check(sorted(rows.values()) == [3, 6], "rows of STN 3 and 6 numbered %r, want 3 and 6" % rows)
@@ -146,8 +149,8 @@ def clean_run(pvhost, module, resources, root):
             check(False, "TEXT %r lost its link" % text.dxf.text)
             continue
         key = int(tags[4][1])
-        check(tags[2][1] == rows.get(key), "TEXT %r row id %r, its row is numbered %r"
-              % (text.dxf.text, tags[2][1], rows.get(key)))
+        check(tags[2][1] == rows.get(key, 9), "TEXT %r row id %r, its row is numbered %r"
+              % (text.dxf.text, tags[2][1], rows.get(key, 9)))
 
 
 def clean_ridge_run(pvhost, module, resources, root):

@@ -1,0 +1,229 @@
+#!/usr/bin/python3
+"""Commands that read rows, each met by a failure, end to end through
+pvhost: one table of commands against one table of failures.
+
+  read_failure_e2e.py PVHOST MODULE RESOURCES WORKDIR [--server PORT]
+
+Each run copies the sample projects into a scratch root, makes the
+command's drawing, logs on and saves the drawing as before.dxf, then brings
+the failure about and copies the project's files; then the command runs
+with its answers, the drawing is saved as after.dxf and pvhost quits. The
+failures:
+
+  count     the header of the table read counts three records more than
+            its file holds
+  cut       the table read is cut in the middle of its third record
+  killed    the DB3 driver is killed
+  readonly  the table the command writes cannot be written (its file made
+            immutable), for commands that write
+  lost      (with --server, on GEO put into the schema "sgeo" of the
+            PostgreSQL server at 127.0.0.1:PORT) the server ends the
+            connection
+
+Each run checks that the command said what failed in one error alert,
+naming the table (the driver of DB3 when it was killed, the server's
+words when the connection was cut), that no closing alert of a command
+that went through was shown, and that the drawing (after.dxf against
+before.dxf), the project's tables and the output files are byte for byte as
+before.
+
+To add a command, add a Command to COMMANDS: its drawing, its answers (as
+typed: the command, its selection and its dialogs' answers; a dialog's
+name need not be given), the tables it reads and writes and the texts it
+must not show under a failure.
+"""
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+import ezdxf
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_util import FAILURES, check, children, copy_projects, map_setup_drawing  # noqa: E402
+
+# The title of an error alert.
+ERR_TITLE = "Petrivex ERROR:"
+# The closing alert of a command that went through: its counts.
+CLOSING = "[Alert] PETRIVEX\n"
+
+
+class Command:
+    """One row of the table of commands."""
+
+    def __init__(self, name, answers, reads, writes=None, drawing=None, setup=None, not_shown=(), failures=None):
+        self.name = name              # what the run is called
+        self.answers = answers        # typed after the logon
+        self.reads = reads            # the table whose file is damaged
+        self.writes = writes          # the table made read-only, None when the command writes none
+        self.drawing = drawing        # makes the drawing in root; its path
+        self.setup = setup            # changes the project's copy before the run
+        self.not_shown = not_shown    # texts that must not be shown under a failure
+        self.failures = failures      # the failures it meets; all that apply when None
+
+
+def geo_link(row, column="NAME"):
+    return [(1000, "GEO"), (1000, "STATN"), (1071, row), (1000, column), (1000, str(row)), (1000, "")]
+
+
+def stations_drawing(root, proj="UTM 10 NAD27"):
+    """The map setup (UTM 10 NAD27) and a TEXT linked to each of GEO's
+    stations 2 and 4 through NAME, off their rows' points."""
+    doc = map_setup_drawing(proj)
+    msp = doc.modelspace()
+    msp.add_text("Cache Creek 2", dxfattribs={"height": 2.5, "insert": (615990, 5621130)}).set_xdata(
+        "PETRIVEX", geo_link(2))
+    msp.add_text("Hat Creek", dxfattribs={"height": 2.5, "insert": (603120, 5615490)}).set_xdata(
+        "PETRIVEX", geo_link(4))
+    path = os.path.join(root, "in.dxf")
+    doc.saveas(path)
+    return path
+
+
+def point_symbol_name(proj):
+    """GEO's point setup names NAME as its symbol column."""
+    import dbf
+    table = dbf.Table(os.path.join(proj, "PVPOINT.DBF"))
+    table.open(dbf.READ_WRITE)
+    for rec in table:
+        with rec:
+            rec["symcolumn"] = "NAME"
+    table.close()
+
+
+COMMANDS = [
+    Command("pv-delete", "pv-delete\nALL\n\nok\n", "STATN", writes="STATN", drawing=stations_drawing),
+    Command("pv-clean", "pv-clean\nALL\n\n", "STATN", drawing=stations_drawing, not_shown=(CLOSING,)),
+    Command("pv-update", "pv-update\nALL\n\n", "STATN", drawing=stations_drawing, setup=point_symbol_name,
+            not_shown=(CLOSING, "Row not found")),
+]
+
+
+def damage_count(path):
+    """The header counts three records more than the file holds."""
+    with open(path, "r+b") as f:
+        head = bytearray(f.read(8))
+        count = int.from_bytes(head[4:8], "little") + 3
+        f.seek(4)
+        f.write(count.to_bytes(4, "little"))
+
+
+def damage_cut(path):
+    """The file ends in the middle of its third record."""
+    with open(path, "rb") as f:
+        head = f.read(12)
+    header, record = int.from_bytes(head[8:10], "little"), int.from_bytes(head[10:12], "little")
+    with open(path, "r+b") as f:
+        f.truncate(header + 2 * record + record // 2)
+
+
+def chattr(path, flag):
+    subprocess.run(["chattr", flag, path], check=True, capture_output=True)
+
+
+def snapshot(proj):
+    """Every file of the project's folder with its bytes."""
+    got = {}
+    for name in sorted(os.listdir(proj)):
+        path = os.path.join(proj, name)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                got[name] = f.read()
+    return got
+
+
+def error_alerts(out):
+    """The texts of the error alerts shown: the host's alerts and the long
+    ones wrapped in pv_alert_wrap, each without its blanks."""
+    said = []
+    for block in re.split(r"\n(?=\[Alert\]|=== Dialog)", out):
+        if block.startswith("[Alert] " + ERR_TITLE):
+            said.append(block[len("[Alert] " + ERR_TITLE):].split("\nCommand:")[0])
+        elif block.startswith("=== Dialog pv_alert_wrap") and ERR_TITLE in block:
+            said.append(" ".join(re.findall(r"^\s+\d+: (.*)$", block, re.M)))
+    return [s.replace(" ", "").replace("\n", "") for s in said]
+
+
+def run(pvhost, module, resources, work, command, failure):
+    what = "%s, %s" % (command.name, failure)
+    root = os.path.join(work, command.name + "_" + failure)
+    for d, _, files in os.walk(root):
+        for f in files:
+            subprocess.run(["chattr", "-i", os.path.join(d, f)], capture_output=True)
+    copy_projects(resources, root)
+    proj = os.path.join(root, "projects", "GEO")
+    if command.setup:
+        command.setup(proj)
+    drawing = command.drawing(root) if command.drawing else None
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
+    args = [pvhost, "--module", module, "--resources", resources] + (["--drawing", drawing] if drawing else [])
+    pv = subprocess.Popen(args, cwd=root, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, text=True)
+    pv.stdin.write('(pv_open "GEO" "DB3" "" "")\nSAVE before.dxf\n')
+    pv.stdin.flush()
+    started = time.time()
+    while not os.path.exists(os.path.join(root, "before.dxf")) and time.time() - started < 60:
+        time.sleep(0.05)
+    time.sleep(0.2)
+    immutable = None
+    if failure == "count":
+        damage_count(os.path.join(proj, command.reads + ".DBF"))
+    elif failure == "cut":
+        damage_cut(os.path.join(proj, command.reads + ".DBF"))
+    elif failure == "killed":
+        drivers = children(pv.pid, "pvdb3")
+        check(len(drivers) == 1, "%s: the driver was found: %r" % (what, drivers))
+        for d in drivers:
+            os.kill(d, signal.SIGKILL)
+    elif failure == "readonly":
+        immutable = os.path.join(proj, command.writes + ".DBF")
+        chattr(immutable, "+i")
+    before = snapshot(proj)
+    try:
+        out = pv.communicate(command.answers + "ok\nok\nSAVE after.dxf\nQUIT\n", timeout=120)[0]
+    finally:
+        if immutable:
+            chattr(immutable, "-i")
+    print("=== %s ===\n%s" % (what, out))
+    said = out[out.find("Saved before.dxf"):]
+    alerts = error_alerts(said)
+    named = "driverofDB3" if failure == "killed" else command.reads
+    check(len(alerts) == 1 and named in alerts[0],
+          "%s: one error alert names %s, shown: %r" % (what, named, alerts))
+    for text in command.not_shown:
+        check(text not in said, "%s: %r is not shown" % (what, text))
+    after = snapshot(proj)
+    changed = sorted(n for n in set(before) | set(after) if before.get(n) != after.get(n))
+    check(not changed, "%s: the project's files are as before, changed: %r" % (what, changed))
+    with open(os.path.join(root, "before.dxf"), "rb") as f:
+        drawn = f.read()
+    path = os.path.join(root, "after.dxf")
+    same = os.path.exists(path) and open(path, "rb").read() == drawn
+    check(same, "%s: the drawing is as before" % what)
+    if not same and os.path.exists(path):
+        texts = lambda p: sorted((e.dxftype(), e.dxf.get("text", "")) for e in ezdxf.readfile(p).modelspace())
+        print("before: %r\nafter: %r" % (texts(os.path.join(root, "before.dxf")), texts(path)))
+
+
+def main():
+    if len(sys.argv) not in (5, 7):
+        raise SystemExit(__doc__)
+    pvhost, module, resources, work = sys.argv[1:5]
+    only = os.environ.get("PV_FAILURE_ONLY", "")
+    for command in COMMANDS:
+        for failure in command.failures or ("count", "cut", "killed", "readonly"):
+            if failure == "readonly" and not command.writes:
+                continue
+            if only and only not in "%s %s" % (command.name, failure):
+                continue
+            run(pvhost, module, resources, work, command, failure)
+    if FAILURES:
+        raise SystemExit("%d check(s) failed" % len(FAILURES))
+    print("every command said what failed and changed nothing")
+
+
+if __name__ == "__main__":
+    main()
