@@ -204,7 +204,8 @@ def run(pvhost, module, resources, work, command, failure):
     same = os.path.exists(path) and open(path, "rb").read() == drawn
     check(same, "%s: the drawing is as before" % what)
     if not same and os.path.exists(path):
-        texts = lambda p: sorted((e.dxftype(), e.dxf.get("text", "")) for e in ezdxf.readfile(p).modelspace())
+        texts = lambda p: sorted((e.dxftype(), e.dxf.text if e.dxftype() == "TEXT" else "")
+                                 for e in ezdxf.readfile(p).modelspace())
         print("before: %r\nafter: %r" % (texts(os.path.join(root, "before.dxf")), texts(path)))
 
 
