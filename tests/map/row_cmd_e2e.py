@@ -36,8 +36,10 @@ away and a plain TEXT; answered yes, both linked entities and row 2 go
 nothing goes ("Deleted... 0 entities, 0 rows"). Deleting rows with memo
 lines, cut short by killing pvhost or its driver at several points and run
 again, leaves every row and memo line gone as one uninterrupted run does:
-a row's memo lines go before the row, so no memo line is ever left without
-its row. Adding a row with memo lines, cut short the same way, leaves the
+a row's memo lines go after the row, and a run cut short between them has
+them deleted at the next logon, so no memo line is ever left without its
+row. A table that cannot be written keeps its rows with their lines (STATN)
+or has the lines of the row that went deleted at the next logon (STATNMEM). Adding a row with memo lines, cut short the same way, leaves the
 row with its lines or neither once the project is logged on again.
 
 Two writers: two pvhost processes add 200 stations each to one STATN at
@@ -383,6 +385,46 @@ def memo_delete_killed_run(pvhost, module, resources, work):
               "and memo line gone, left %r" % (what, len(statn), len(memo), memo_state(proj)))
 
 
+def memo_readonly_run(pvhost, module, resources, work):
+    """pv-delete of rows with memo lines where a table cannot be written
+    (its file immutable): with STATN so, no row and no memo line goes and
+    the alert names STATN; with STATNMEM so, the first row goes, the alert
+    names STATNMEM, and the next logon (the file writable again) deletes
+    that row's lines: no line is left without its row, no row loses its
+    lines while it stays."""
+    root = os.path.join(work, "delete_readonly")
+    for name in ("STATN", "STATNMEM"):
+        proj = memo_project(root)
+        before = memo_state(proj)
+        path = os.path.join(proj, name + ".DBF")
+        subprocess.run(["chattr", "+i", path], check=True)
+        try:
+            # The alert of STATNMEM is long enough to be wrapped in a dialog.
+            wrap = "pv_alert_wrap\nshow\nok\n" if name == "STATNMEM" else ""
+            out = run_pvhost(pvhost, module, resources, root,
+                             MEMO_DELETE.replace(YES_NO + "\nok\n", YES_NO + "\nok\n" + wrap), "in.dxf")
+        finally:
+            subprocess.run(["chattr", "-i", path], check=True)
+        # The alert's lines, as the host shows it or wrapped in its dialog.
+        shown = re.findall(r"^ +\d+: (.*)$|^\[Alert\] Petrivex ERROR:\n(.*)$", out, re.M)
+        alert = "".join(a + b for a, b in shown).replace(" ", "")
+        statn, memo = memo_state(proj)
+        if name == "STATN":
+            check((statn, memo) == before, "STATN read-only: every row and memo line stays")
+            check("Row1oftableSTATNcannotbedeleted:tableSTATN" in alert, "STATN read-only: the alert names STATN")
+            continue
+        check(statn == before[0][1:] and memo == before[1], "STATNMEM read-only: row 1 goes, every line stays "
+              "until the next logon: %d rows, %d lines" % (len(statn), len(memo)))
+        check("Row1oftableSTATNwasdeleted,butitsmemolinescannotbe:tableSTATNMEM" in alert,
+              "STATNMEM read-only: the alert names the row and STATNMEM")
+        out = run_pvhost(pvhost, module, resources, root, '(pv_open "DEL" "DB3" "" "")\n(pv_logoff)\nQUIT\n',
+                         "in.dxf")
+        check("The delete of row 1 of table STATN was cut short after the row; its memo lines were deleted now."
+              in out, "STATNMEM read-only: the next logon says it deleted the lines")
+        check(memo_state(proj) == (before[0][1:], [m for m in before[1] if m[0] != 1]),
+              "STATNMEM read-only: the next logon deletes row 1's lines, and only those")
+
+
 ADDED_LINES = 30  # memo lines typed for the row pv-add adds
 MEMO_ADD = ('(pv_open "DEL" "DB3" "" "")\npv-add\npv_add_tbl\nselect edit_list 1\nset edit_col 999\n'
             'select edit_list 2\nset edit_col Added\nselect edit_list 3\npick memo\npv_edit_memo\n' +
@@ -456,6 +498,7 @@ def main():
     delete_run(pvhost, module, resources, os.path.join(work, "delete_yes"), "ok")
     delete_run(pvhost, module, resources, os.path.join(work, "delete_no"), "cancel")
     memo_delete_killed_run(pvhost, module, resources, work)
+    memo_readonly_run(pvhost, module, resources, work)
     memo_add_killed_run(pvhost, module, resources, work)
     two_writers_run(pvhost, module, resources, os.path.join(work, "two_writers"))
     if FAILURES:
