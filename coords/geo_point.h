@@ -13,6 +13,8 @@
 #ifndef PV_COORDS_GEO_POINT_H
 #define PV_COORDS_GEO_POINT_H
 
+#include <cmath>
+
 /* One point: four doubles. */
 struct geo_point {
   double x; /* longitude (degrees) or easting (system units)               */
@@ -35,6 +37,15 @@ constexpr double GEO_RAD_TO_DEG = 57.29577951308232;
 double geo_deg_to_rad(double degrees);
 /* Answers radians times GEO_RAD_TO_DEG. */
 double geo_rad_to_deg(double radians);
+
+/* Answers a longitude or a difference of longitudes (degrees) reduced to
+** (-180, 180]: the same bits for a value already there, exactly 180 for
+** any odd multiple of 180. */
+inline double geo_lon_reduce(double degrees) {
+  if (degrees > -180.0 && degrees <= 180.0) return degrees;
+  double r = std::remainder(degrees, 360.0); /* exact: in [-180, 180] */
+  return r <= -180.0 ? r + 360.0 : r;
+}
 
 /* Answers 1 when the point's x lies between the two corner x values and its
 ** y between the two corner y values, bounds included; 0 otherwise or when

@@ -20,7 +20,7 @@ struct ell_terms {
   double e8;   /* e2 to the fourth                                      */
   double ep2;  /* second eccentricity squared, (a^2 - b^2) / b^2        */
   double a0;   /* meridian arc coefficients: M = a (A0 phi - A2 sin 2phi */
-  double a2;   /*   + A4 sin 4phi - A6 sin 6phi + A8 sin 8phi)           */
+  double a2;   /*   + A4 sin 4phi - A6 sin 6phi + A8 sin 8phi), to e^8    */
   double a4;
   double a6;
   double a8;

@@ -10,9 +10,9 @@
 ** numbers that mean nothing: a longitude and latitude beyond the globe, a
 ** projected coordinate farther from the false origin than the ellipsoid's
 ** circumference at the system's scale, and for the transverse Mercator
-** family a longitude beyond a quarter turn from the central meridian, on
-** either side of a conversion.  Points inside these domains are converted
-** exactly as before.
+** family a longitude beyond a quarter turn from the central meridian (the
+** short way round), on either side of a conversion.  Points inside these
+** domains are converted exactly as before.
 */
 #include "coords/prj_transform.h"
 
@@ -87,11 +87,13 @@ static int prj_xy_ok(const prj_rec* prj, const geo_point* p, const geo_point* fa
 }
 
 /* Answers 1 unless the system is of the transverse Mercator family and the
-** longitude lies beyond its reach from the central meridian. */
+** longitude lies beyond its reach from the central meridian, the
+** difference taken the short way round (across the antimeridian when that
+** is shorter), as the formulas take it. */
 static int prj_tm_ok(const prj_rec* prj, const geo_point* g) {
   if (prj->type != PRJ_TYPE_UTM && prj->type != PRJ_TYPE_TM) return 1;
   double lon0 = prj->type == PRJ_TYPE_UTM ? prj->zone * 6 - 183 : prj->origin.x;
-  return std::fabs(g->x - lon0) <= PRJ_TM_REACH_DEG;
+  return std::fabs(geo_lon_reduce(g->x - lon0)) <= PRJ_TM_REACH_DEG;
 }
 
 /* Answers 1 when a converted point lies in the target system's range:

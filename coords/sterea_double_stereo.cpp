@@ -6,7 +6,13 @@
 ** point opposite the origin, as the Dutch and Canadian survey grids do.
 ** The inverse finds the latitude by Newton's method, at most 50 steps, and
 ** the longitude by the two-argument arctangent, so that it holds round the
-** whole circle. The sphere's constants are kept between points
+** whole circle. The longitude difference is taken in (-180, 180] before
+** it is scaled onto the sphere, and the inverse answers longitudes in
+** (-180, 180] (Part 6.122 scales the unreduced longitude, which moves a
+** point beyond the origin's antimeridian by c times a full turn). At a
+** polar origin the Part's k is 0/0 (south) or infinity over infinity
+** (north); there c = 1, chi0 is the origin latitude and k takes its limit,
+** 1 / S(phi0). The sphere's constants are kept between points
 ** (prj_terms.h).
 */
 #include <cmath>
@@ -22,7 +28,7 @@ struct dstereo_sphere {
   double chi0;    /* conformal latitude of the origin, radians         */
   double k;       /* constant of the conformal mapping                 */
   double r_m;     /* radius of the conformal sphere, metres            */
-  double lam0_c;  /* c times the origin longitude, radians             */
+  double lam0;    /* the origin longitude, degrees                     */
   double sin0;    /* sin chi0                                          */
   double cos0;    /* cos chi0                                          */
   double ck;      /* c k, the factor of the latitude's derivative      */
@@ -58,8 +64,15 @@ static void dstereo_setup(dstereo_sphere* s, const dtm_rec* dtm, const geo_point
   s->chi0 = std::asin(std::sin(phi0) / s->c);
   s->k = std::tan(M_PI / 4.0 + s->chi0 / 2.0) *
          std::pow(std::tan(M_PI / 4.0 + phi0 / 2.0) * dstereo_s(&s->t, phi0), -s->c);
+  if (origin->y == 90.0 || origin->y == -90.0) {
+    /* The limit at the pole: c = 1 exactly, chi0 = phi0, and both tangents
+    ** vanish (or grow) alike, leaving k = 1 / S(phi0). */
+    s->c = 1.0;
+    s->chi0 = phi0;
+    s->k = 1.0 / dstereo_s(&s->t, phi0);
+  }
   s->r_m = std::sqrt(ell_radius_n_m(&s->t, phi0) * ell_radius_r_m(&s->t, phi0));
-  s->lam0_c = s->c * origin->x * GEO_DEG_TO_RAD;
+  s->lam0 = origin->x;
   s->sin0 = std::sin(s->chi0);
   s->cos0 = std::cos(s->chi0);
   s->ck = s->c * s->k;
@@ -77,7 +90,7 @@ static inline const dstereo_sphere* dstereo_sphere_for(dstereo_kept* kept, const
 void dstereo_forward(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
                      const geo_point*, const dtm_rec* dtm, double scale) {
   const dstereo_sphere& s = *dstereo_sphere_for(&dstereo_forward_kept, dtm, origin);
-  double dlam = s.c * geo->x * GEO_DEG_TO_RAD - s.lam0_c;
+  double dlam = s.c * geo_lon_reduce(geo->x - s.lam0) * GEO_DEG_TO_RAD;
   double chi = 2.0 * (std::atan(s.k * dstereo_w(&s, geo->y * GEO_DEG_TO_RAD)) - M_PI / 4.0);
   const double sin0 = s.sin0, cos0 = s.cos0;
   double b = 1.0 + sin0 * std::sin(chi) + cos0 * std::cos(chi) * std::cos(dlam);
@@ -101,7 +114,7 @@ void dstereo_inverse(geo_point* geo, geo_point* xy, geo_point* origin, const geo
   double sin_g = std::sin(gamma), cos_g = std::cos(gamma);
   double chi = std::asin(cos_g * s.sin0 + dir_y * sin_g * s.cos0);
   double dlam = std::atan2(xp * sin_g, rho * s.cos0 * cos_g - yp * s.sin0 * sin_g);
-  geo->x = (dlam + s.lam0_c) / s.c * GEO_RAD_TO_DEG;
+  geo->x = geo_lon_reduce(dlam / s.c * GEO_RAD_TO_DEG + s.lam0);
 
   /* Newton on f(phi) = k w(phi) - tan(pi/4 + chi/2), from phi = chi. */
   const ell_terms& e = s.t;

@@ -273,6 +273,57 @@ TEST_F(PrjTransform, ConversionAfterAnEllipsoidIsEditedUsesTheNewAxes) {
   }
 }
 
+// UTM zones at the antimeridian, through the conversion's checks as well as
+// the formulas: points on the far side of 180 degrees from the central
+// meridian convert (the zone check takes the difference the short way
+// round), longitudes come back in (-180, 180], and a point goes from zone
+// 60 to zone 1 and back. Eastings and northings are PROJ cs2cs's, held here.
+TEST_F(PrjTransform, UtmZonesMeetAcrossTheAntimeridian) {
+  prj_rec* z60 = Utm("UTM 60 N", "WGS84", 60);
+  prj_rec* z1 = Utm("UTM 1 N", "WGS84", 1);
+  prj_rec* z60s = Utm("UTM 60 S", "WGS84", 60, 10000000.0);
+  prj_rec* z1s = Utm("UTM 1 S", "WGS84", 1, 10000000.0);
+  prj_rec* c1s = Utm("UTM 1 S CLARKE", "CLARKE1866", 1, 10000000.0);
+  const struct {
+    prj_rec* utm;
+    const char* geo;
+    double lon, lat, x, y;  // x, y: cs2cs
+  } cases[] = {
+      {z60, "WGS84", -179.9, 65.0, 646139.799253, 7212038.823042},
+      {z60, "WGS84", 180.0, 0.0, 833978.556919, 0.0},
+      {z60, "WGS84", -178.0, 52.0, 843147.223101, 5772850.027828},
+      {z60, "WGS84", 179.0, 50.0, 643329.123885, 5540547.369935},
+      {z1, "WGS84", 179.0, 50.0, 213372.048964, 5546300.847392},
+      {z60s, "WGS84", -179.5, -12.25, 880869.155203, 8643331.076438},
+      {z1s, "WGS84", -179.5, -12.25, 228026.568943, 8644542.050979},
+      {c1s, "CLARKE1866", 179.5, -45.0, 224138.126361, 5011305.176175},
+      {c1s, "CLARKE1866", 178.0, -15.0, -38140.297290, 8335687.285266},
+  };
+  for (const auto& c : cases) {
+    geo_point g = {c.lon, c.lat, 3.0, 0}, xy = {0, 0, 0, 0}, back = {0, 0, 0, 0};
+    ASSERT_TRUE(prj_transform_point(&g, Geo(c.geo), &xy, c.utm)) << c.utm->name << " " << c.lon << " " << c.lat;
+    EXPECT_NEAR(xy.x, c.x, 1e-4) << c.utm->name << " " << c.lon << " " << c.lat;
+    EXPECT_NEAR(xy.y, c.y, 1e-4) << c.utm->name << " " << c.lon << " " << c.lat;
+    ASSERT_TRUE(prj_transform_point(&xy, c.utm, &back, Geo(c.geo))) << c.utm->name << " " << c.lon << " " << c.lat;
+    const double want = c.lon == -180.0 ? 180.0 : c.lon;
+    EXPECT_NEAR(back.x, want, 1e-9) << c.utm->name << " " << c.lon << " " << c.lat;
+    EXPECT_NEAR(back.y, c.lat, 1e-9) << c.utm->name << " " << c.lon << " " << c.lat;
+    EXPECT_EQ(back.z, 3.0);
+  }
+  // From zone 60 into zone 1 and back, across the antimeridian.
+  geo_point in60 = {643329.123885, 5540547.369935, 0, 0}, in1, back60;
+  ASSERT_TRUE(prj_transform_point(&in60, z60, &in1, z1));
+  EXPECT_NEAR(in1.x, 213372.048964, 2e-4);
+  EXPECT_NEAR(in1.y, 5546300.847392, 2e-4);
+  ASSERT_TRUE(prj_transform_point(&in1, z1, &back60, z60));
+  EXPECT_NEAR(back60.x, in60.x, 2e-4);
+  EXPECT_NEAR(back60.y, in60.y, 2e-4);
+  // A point more than a quarter turn away the short way round is refused.
+  geo_point far = {-90.0, 10.0, 0, 0}, none = {7, 7, 7, 7};
+  EXPECT_FALSE(prj_transform_point(&far, Geo("WGS84"), &none, z60));
+  EXPECT_EQ(none.x, 7.0);
+}
+
 TEST_F(PrjTransform, MissingArgumentsFail) {
   geo_point in = {0, 0, 0, 0}, out;
   prj_rec* g = Geo("WGS84");

@@ -5,12 +5,15 @@ For several ellipsoids and systems of every projected type, a grid of
 points around each system's origin is projected forward (longitude and
 latitude to easting and northing) and back, both by prj_probe and by cs2cs
 given the same a, b and false origin in metres. Agreement required:
-2 mm for the transverse Mercator family (TM, UTM), 3 mm for the Lambert
-inverse, a micrometre for the Lambert forward and the double stereographic.
+0.1 mm for the transverse Mercator family (TM, UTM), 0.01 mm for the
+Lambert inverse, a micrometre for the Lambert forward and the double
+stereographic.
 Double stereographic systems with polar and near-polar origins (88N, 90N,
 80S) are checked on a ring of points at every 15 degrees of longitude
 difference from the origin meridian, all round, out to 30 degrees from the
 origin, where the inverse must not fold points back across the meridian.
+The held values of tests/map/prj_formulas_test.cpp cover the antimeridian,
+the poles and 80 to 84 degrees of latitude.
 
 usage: proj_cs2cs_check.py PRJ_PROBE CS2CS
 """
@@ -71,18 +74,21 @@ def lon_gap(a, b):
     return (a - b + 180.0) % 360.0 - 180.0
 
 
-def ring(lats, lon0):
-    """The points of a polar ring: longitude differences -165 to 180. The
-    formulas take the difference as given, unreduced, so each point is
-    written as the origin longitude plus its difference; the meridian
-    opposite the origin's, the conformal sphere's seam, is written within
-    -180..180 as PROJ reduces it."""
+def ring(lats, lon0, lat0):
+    """The points of a polar ring: longitude differences -165 to 180, each
+    point written as the origin longitude plus its difference (the formulas
+    take the difference the short way round, in (-180, 180], as PROJ does).
+    The meridian opposite the origin's is the conformal sphere's seam: the
+    formulas put it at +180, PROJ at +180 or -180 as the origin longitude
+    falls, so it is checked only from a pole, where the two sides meet."""
     for lat in lats:
         for d in range(-180 + LON_STEP_DEG, 181, LON_STEP_DEG):
+            if d == 180 and abs(lat0) != 90:
+                continue
             yield (lon0 + d if d != 180 else lon_gap(lon0 + d, 0.0)), float(lat)
 
 
-TOL_M = {"UTM": (0.002, 0.002), "TM": (0.002, 0.002), "LAMBERT": (1e-6, 0.003), "DSTEREO": (1e-6, 1e-6)}
+TOL_M = {"UTM": (1e-4, 1e-4), "TM": (1e-4, 1e-4), "LAMBERT": (1e-6, 1e-5), "DSTEREO": (1e-6, 1e-6)}
 
 
 def grid(half_lon, mid_lat, half_lat, lon0):
@@ -116,7 +122,7 @@ def main():
         ell_text = "+a=%.12f +b=%.12f +no_defs" % (a, b)
         geo_text = "+proj=longlat " + ell_text
         cm = zone * 6 - 183 if typ == "UTM" else lon0
-        pts = list(grid(g[0], g[1], g[2], cm)) if len(g) == 3 else list(ring(g, lon0))
+        pts = list(grid(g[0], g[1], g[2], cm)) if len(g) == 3 else list(ring(g, lon0, lat0))
         fwd = cs2cs(exe, geo_text, ptext + " " + ell_text, pts)
         inv = cs2cs(exe, ptext + " " + ell_text, geo_text, fwd)
         cases.append((sysname, typ, uf, pts, fwd, inv))
