@@ -4,11 +4,16 @@
 ** segments and the cross bar at its end, linked to the hole's station row
 ** in the polyline's extended data and in the editor's link store.
 **
-** The trace runs in map coordinates from the collar: a segment of length
-** L dipping delta and heading theta (drawing angle) adds |L cos delta| in
-** the direction theta. The first segments that stay within the collar's
-** radius W/2 draw nothing; once the run reaches W/2 the octagon is drawn
-** and every later row of the hole adds its vertex.
+** A segment of length L dipping delta adds |L cos delta| to the trace. On
+** a map with a projection the trace is laid out on the map's ellipsoid:
+** from the collar's longitude and latitude each vertex is the point that
+** distance away along the geodesic of the row's azimuth (from true north),
+** carried into the map by its projection. On a map without one (USER) the
+** trace runs in map coordinates, in the direction theta (the drawing angle
+** of the azimuth), as Part 7.126 gives it. The first segments whose run
+** stays within the collar's radius W/2 on the map draw nothing; once it
+** reaches W/2 the octagon is drawn and every later row of the hole adds
+** its vertex.
 */
 #include "output/ddh_plot.h"
 
@@ -17,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "coords/geodesic.h"
 #include "coords/prj_transform.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
@@ -49,11 +55,14 @@ double collar_width(void)
 /* Forgets the current hole; the run too unless keep_run. */
 void hole_reset(int keep_run)
 {
-    if (!keep_run) g_ddh.run = 0;
+    if (!keep_run) g_ddh.run = g_ddh.reach = 0;
     g_ddh.hole[0] = '\0';
     g_ddh.number = 0;
     g_ddh.collar_drawn = 0;
+    g_ddh.collar_known = 0;
+    g_ddh.ground = 0;
     g_ddh.collar = g_ddh.previous = g_ddh.last = geo_point{0, 0, 0, 0};
+    g_ddh.collar_geo = g_ddh.last_geo = geo_point{0, 0, 0, 0};
     link_clear(&g_ddh.placement.link);
 }
 
@@ -63,11 +72,22 @@ double value_of(const sql_col_rec *c)
     return atof(c->text);
 }
 
-/* The row's segment: its drawing angle and its horizontal length. */
-void segment(double *theta, double *h)
+/* One survey segment: its azimuth, the drawing angle of that azimuth
+** and its horizontal length. */
+struct segment_rec {
+    double azimuth;   /* degrees clockwise from north */
+    double theta;     /* drawing angle, radians (a map without a projection) */
+    double h;         /* horizontal length */
+};
+
+/* The row's segment. */
+segment_rec segment(void)
 {
-    *theta = ang_user_to_drawing(value_of(g_ddh.strike), kNorthBase, kClockwise);
-    *h = std::fabs(value_of(g_ddh.length) * std::cos(ang_deg_to_rad(value_of(g_ddh.dip))));
+    segment_rec s;
+    s.azimuth = value_of(g_ddh.strike);
+    s.theta = ang_user_to_drawing(s.azimuth, kNorthBase, kClockwise);
+    s.h = std::fabs(value_of(g_ddh.length) * std::cos(ang_deg_to_rad(value_of(g_ddh.dip))));
+    return s;
 }
 
 /* A point at distance d from p in direction t. */
@@ -75,6 +95,71 @@ geo_point toward(const geo_point &p, double d, double t)
 {
     return geo_point{p.x + d * std::cos(t), p.y + d * std::sin(t), p.z, 0};
 }
+
+/* 1 when the map's system has a projection: a geographic or projected
+** system on an ellipsoid, whose points have a place on the ground. */
+int map_on_ground(void)
+{
+    const prj_rec *m = g_map_params.projection;
+    return m && m->dtm && m->type >= PRJ_TYPE_GEOGRAPHIC && m->type < PRJ_TYPE_USER;
+}
+
+/* The geographic system of the map's ellipsoid, into *g. */
+void ground_system(prj_rec *g)
+{
+    prj_init(g);
+    snprintf(g->name, sizeof g->name, "GEOGRAPHIC");
+    g->type = PRJ_TYPE_GEOGRAPHIC;
+    g->units = PRJ_UNIT_DEGREES;
+    g->dtm = g_map_params.projection->dtm;
+}
+
+/* A map point's longitude and latitude on the map's ellipsoid. 1; 0 when
+** it cannot be converted. */
+int map_to_ground(const geo_point &p, geo_point *geo)
+{
+    prj_rec g;
+    ground_system(&g);
+    return prj_transform_point(&p, g_map_params.projection, geo, &g);
+}
+
+/* A point of the ground in the map, its longitude kept next to the
+** collar's on a geographic map. 1; 0 when it cannot be converted. */
+int ground_to_map(const geo_point &geo, geo_point *p)
+{
+    prj_rec g;
+    ground_system(&g);
+    if (!prj_transform_point(&geo, &g, p, g_map_params.projection)) return 0;
+    if (g_map_params.projection->type == PRJ_TYPE_GEOGRAPHIC)
+        p->x = g_ddh.collar.x + geo_lon_reduce(p->x - g_ddh.collar.x);
+    p->z = 0;
+    p->w = 0;
+    return 1;
+}
+
+/* The point at distance d along the segment from a vertex (map point p,
+** on the ground at geo): into *at in map coordinates and *at_geo on the
+** ground. 0; -1 when it cannot be placed. */
+int trace_point(const geo_point &p, const geo_point &geo, double d, const segment_rec &s, geo_point *at,
+                geo_point *at_geo)
+{
+    if (!g_ddh.ground) {
+        *at = toward(p, d, s.theta);
+        return 0;
+    }
+    geo_point next = {0, 0, 0, 0};
+    if (!geo_direct(g_map_params.projection->dtm->a_m, g_map_params.projection->dtm->b_m, geo.x, geo.y, s.azimuth, d,
+                    &next.x, &next.y))
+        return -1;
+    next.x = geo_lon_reduce(next.x);
+    if (!ground_to_map(next, at)) return -1;
+    *at_geo = next;
+    return 0;
+}
+
+/* 1 when the row has its survey values: azimuth, dip and length neither
+** null nor blank. */
+int has_survey(void);
 
 /* Adds a vertex (without link) to the open polyline; previous and last
 ** move on. 0; the maker's failure. */
@@ -95,6 +180,11 @@ int add_vertex(const geo_point &p)
 int missing(const sql_col_rec *c)
 {
     return c->null_ind == SQL_COL_NULL || str_nonblank(c->text) != kNonBlank;
+}
+
+int has_survey(void)
+{
+    return !missing(g_ddh.strike) && !missing(g_ddh.dip) && !missing(g_ddh.length);
 }
 
 /* Gives up an open polyline; answers rc. */
@@ -167,12 +257,13 @@ int ddh_plot_row(void)
 {
     if (ddh_check() != 0) return -2;
     if (!g_map_params.projection) return -1;
-    for (const sql_col_rec *c : {g_ddh.strike, g_ddh.dip, g_ddh.length, g_ddh.station, g_ddh.unique, g_ddh.x, g_ddh.y})
+    for (const sql_col_rec *c : {g_ddh.station, g_ddh.unique, g_ddh.x, g_ddh.y})
         if (missing(c)) return -1;
     int same = ddh_same_hole();
     if (same < 0) return -1;
     if (same) {
-        ddh_extend();
+        /* A row of the hole without survey values adds nothing. */
+        if (has_survey()) ddh_extend();
         return -1;
     }
     int rc = ddh_finish();
@@ -221,7 +312,7 @@ int ddh_collar(double start)
 int ddh_start(void)
 {
     double half = collar_width() / 2;
-    if (g_ddh.collar_drawn || g_ddh.run >= half) return -1;
+    if (g_ddh.collar_drawn || g_ddh.reach >= half) return -1;
     hole_reset(1);
     snprintf(g_ddh.hole, sizeof g_ddh.hole, "%s", g_ddh.station->text);
     str_trim(g_ddh.hole);
@@ -229,13 +320,29 @@ int ddh_start(void)
     ddh_link();
     geo_point in = {value_of(g_ddh.x), value_of(g_ddh.y), 0, 0};
     if (!prj_transform_point(&in, g_ddh.projection, &g_ddh.collar, g_map_params.projection)) return -1;
-    double theta, h;
-    segment(&theta, &h);
-    g_ddh.run += h;
-    if (g_ddh.run < half) return -1;
-    if (ddh_collar(theta) != 0) return -1;
+    g_ddh.collar.z = g_ddh.collar.w = 0;
+    if (map_on_ground()) {
+        if (!map_to_ground(g_ddh.collar, &g_ddh.collar_geo)) return -1;
+        g_ddh.ground = 1;
+    }
+    g_ddh.collar_known = 1;
+    if (!has_survey()) return -1;
+    segment_rec s = segment();
+    geo_point first = g_ddh.collar, first_geo = g_ddh.collar_geo;
+    if (trace_point(g_ddh.collar, g_ddh.collar_geo, g_ddh.run + s.h, s, &first, &first_geo) != 0) return -1;
+    g_ddh.run += s.h;
+    double start = s.theta;
+    if (g_ddh.ground) {
+        g_ddh.reach = std::hypot(first.x - g_ddh.collar.x, first.y - g_ddh.collar.y);
+        if (g_ddh.reach > 0) start = std::atan2(first.y - g_ddh.collar.y, first.x - g_ddh.collar.x);
+    } else {
+        g_ddh.reach = g_ddh.run;
+    }
+    if (g_ddh.reach < half) return -1;
+    if (ddh_collar(start) != 0) return -1;
     g_ddh.collar_drawn = 1;
-    if (g_ddh.run > half && add_vertex(toward(g_ddh.collar, g_ddh.run, theta)) != 0) {
+    g_ddh.last_geo = first_geo;
+    if (g_ddh.reach > half && add_vertex(first) != 0) {
         g_ddh.collar_drawn = 0;
         return abandon(-1);
     }
@@ -246,17 +353,19 @@ int ddh_start(void)
 int ddh_extend(void)
 {
     if (!g_ddh.collar_drawn) return ddh_start();
-    double theta, h;
-    segment(&theta, &h);
-    if (add_vertex(toward(g_ddh.last, h, theta)) != 0) return -1;
-    g_ddh.run += h;
+    segment_rec s = segment();
+    geo_point at = g_ddh.last, at_geo = g_ddh.last_geo;
+    if (trace_point(g_ddh.last, g_ddh.last_geo, s.h, s, &at, &at_geo) != 0) return -1;
+    if (add_vertex(at) != 0) return -1;
+    g_ddh.last_geo = at_geo;
+    g_ddh.run += s.h;
     return 0;
 }
 
 /* Ends the hole; see ddh_plot.h. */
 int ddh_finish(void)
 {
-    if (!(g_ddh.run > 0)) {
+    if (!(g_ddh.run > 0) && !g_ddh.collar_known) {
         hole_reset(0);
         return -1;
     }

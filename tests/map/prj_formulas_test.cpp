@@ -1,7 +1,10 @@
 /*
 ** prj_formulas_test.cpp: the projection formulas at their fixed points
 ** (origin, central meridian, pole), their round trips on several
-** ellipsoids, the tangent cone and the bounded stereographic inverse.
+** ellipsoids, the tangent cone and the bounded stereographic inverse; the
+** meridian arc against its integral; points converted by cs2cs across the
+** antimeridian, at the poles and at high latitudes; the geodesic direct
+** problem against geod.
 */
 #include <gtest/gtest.h>
 
@@ -11,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "coords/geodesic.h"
 #include "coords/meridian_arc.h"
 #include "coords/prj_formulas.h"
 #include "coords/prj_name.h"
@@ -424,6 +428,35 @@ TEST(Formulas, RoundTripsOnEveryEllipsoid) {
         }
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The direct problem against PROJ's geod (held values, WGS84): short and
+// long lines, near a pole, across the antimeridian (the longitude comes
+// back unreduced, the start plus the change); a distance of 0 is the start.
+TEST(Geodesic, DirectProblemAgreesWithGeod) {
+  const struct {
+    double lon, lat, az, dist, lon2, lat2;
+  } cases[] = {
+      {5.9, 60.0, 0.0, 100.0, 5.900000000000, 60.000897567005},
+      {151.2, -33.5, 123.4, 250000.0, 153.478575446643, -34.719792401606},
+      {0.0, 89.9, 90.0, 5000.0, 24.115772573172, 89.890437604469},
+      {-179.95, -45.0, 95.0, 12000.0, -179.798360688351, -45.009310402575},
+      {179.99, 0.0, 270.0, 0.0, 179.99, 0.0},
+  };
+  for (const auto& c : cases) {
+    double lon2 = 0, lat2 = 0;
+    ASSERT_EQ(geo_direct(6378137.0, 6356752.314245179, c.lon, c.lat, c.az, c.dist, &lon2, &lat2), 1) << c.dist;
+    EXPECT_NEAR(lon2, c.lon2, 1e-10) << c.lon << " " << c.lat << " " << c.az << " " << c.dist;
+    EXPECT_NEAR(lat2, c.lat2, 1e-10) << c.lon << " " << c.lat << " " << c.az << " " << c.dist;
+  }
+  double lon2 = 0, lat2 = 0;
+  EXPECT_EQ(geo_direct(6378137.0, 6378138.0, 0, 0, 0, 1, &lon2, &lat2), 0) << "b > a";
+  EXPECT_EQ(geo_direct(6378137.0, 6356752.3, 0, NAN, 0, 1, &lon2, &lat2), 0);
+  EXPECT_EQ(geo_direct(6378137.0, 6356752.3, 0, 0, 0, 1, nullptr, &lat2), 0);
 }
 
 }  // namespace

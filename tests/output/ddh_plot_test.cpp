@@ -3,7 +3,9 @@
 ** table: a hole's polyline (collar octagon, trace, cross bar) and its
 ** link, a short or vertical hole as an octagon alone, a first segment
 ** ending exactly on the collar's rim, rows of one hole told apart, the
-** settings check, skipped rows, and the dialog pv_dhole scripted.
+** settings check, skipped rows, a collar without survey values, holes on
+** a geographic and on a UTM map (laid out on the ellipsoid: metres, true
+** north), and the dialog pv_dhole scripted.
 */
 #include <gtest/gtest.h>
 
@@ -140,6 +142,127 @@ TEST_F(Holes, RowsWithNullOrBlankValuesAreSkippedWithoutClosingTheHole) {
   EXPECT_EQ(ddh_plot_end(), 0);
   ASSERT_EQ(polylines().size(), 1u);
   EXPECT_EQ(polylines()[0].size(), 13u);
+}
+
+TEST_F(Holes, ACollarWithoutSurveyValuesIsDrawnAsItsCollar) {
+  EXPECT_EQ(plot("S7", "", " ", ""), -1) << "the collar alone starts the hole";
+  EXPECT_EQ(plot("S8", "", "", ""), 0) << "and is finished as a hole";
+  g_ddh.length->null_ind = SQL_COL_NULL;
+  set_texts({{"STN", "S9"}, {"X", "300"}, {"Y", "400"}});
+  EXPECT_EQ(ddh_plot_row(), 0) << "a null length: the collar of S9";
+  EXPECT_EQ(plot("S9", "90", "0", "2"), -1) << "S9's next row carries its trace";
+  EXPECT_EQ(ddh_plot_end(), 0);
+  std::vector<points> p = polylines();
+  ASSERT_EQ(p.size(), 3u);
+  ASSERT_EQ(p[0].size(), 9u) << "S7: the octagon alone";
+  expect_near(p[0][0], 100.5, 200, "from angle 0");
+  expect_near(p[0][4], 99.5, 200, "round the collar");
+  ASSERT_EQ(p[1].size(), 9u) << "S8";
+  ASSERT_EQ(p[2].size(), 12u) << "S9: octagon, one segment, cross bar";
+  expect_near(p[2][0], 300.5, 400, "the octagon from the first azimuth");
+  expect_near(p[2][9], 302, 400, "the segment from the collar");
+}
+
+namespace {
+
+/* WGS84 and its geographic and UTM 31 systems, held by the test (not in
+** the lists). */
+struct Wgs84Systems {
+  dtm_rec wgs{};
+  prj_rec geo{}, utm{};
+  Wgs84Systems() {
+    wgs.a_m = 6378137.0;
+    wgs.b_m = 6356752.314245179;
+    prj_init(&geo);
+    snprintf(geo.name, sizeof geo.name, "GEOGRAPHIC WGS84");
+    geo.type = PRJ_TYPE_GEOGRAPHIC;
+    geo.units = PRJ_UNIT_DEGREES;
+    geo.dtm = &wgs;
+    prj_init(&utm);
+    snprintf(utm.name, sizeof utm.name, "UTM 31 WGS84");
+    utm.type = PRJ_TYPE_UTM;
+    utm.zone = 31;
+    utm.units = PRJ_UNIT_METERS;
+    utm.origin = {3, 0, 0, 0};
+    utm.false_origin = {500000, 0, 0, 0};
+    utm.scale = 0.9996;
+    utm.dtm = &wgs;
+  }
+};
+
+/* A hole at 5.9 E 60 N, 2.5 degrees of convergence from UTM 31's grid
+** north: 100 m north, then 100 m east (200 m dipping 60), then 100 m
+** south-west (141.42 m dipping 45). Its vertices as PROJ's geod (the
+** geodesic from each vertex) and cs2cs (into UTM 31) give them. */
+const char *const kHoleRows[][3] = {{"0", "0", "100"}, {"90", "60", "200"}, {"225", "45", "141.42135623730951"}};
+const double kCollarUtm[2] = {661720.750892, 6654956.719944};
+const double kTraceGeo[3][2] = {
+    {5.900000000000, 60.000897567005}, {5.901792163190, 60.000897554848}, {5.900524936719, 60.000262873066}};
+const double kTraceUtm[3][2] = {
+    {661716.368336, 6655056.615907}, {661816.264317, 6655060.998484}, {661748.728125, 6654987.260583}};
+
+}  // namespace
+
+TEST_F(Holes, OnAUtmMapTheTraceIsMetresFromTrueNorthCarriedThroughTheProjection) {
+  Wgs84Systems sys;
+  g_ddh.projection = &sys.geo;       /* collars stored as longitude and latitude */
+  g_map_params.projection = &sys.utm;
+  set_texts({{"X", "5.9"}, {"Y", "60"}});
+  for (const auto &r : kHoleRows) EXPECT_EQ(plot("S7", r[0], r[1], r[2]), -1);
+  EXPECT_EQ(ddh_plot_end(), 0);
+  std::vector<points> p = polylines();
+  ASSERT_EQ(p.size(), 1u);
+  ASSERT_EQ(p[0].size(), 14u) << "octagon, three segments, cross bar";
+  double cx = 0, cy = 0;
+  for (int k = 0; k < 8; k++) cx += p[0][k].first / 8, cy += p[0][k].second / 8;
+  EXPECT_NEAR(cx, kCollarUtm[0], 1e-3) << "the collar in UTM";
+  EXPECT_NEAR(cy, kCollarUtm[1], 1e-3);
+  for (int i = 0; i < 3; i++) {
+    EXPECT_NEAR(p[0][9 + i].first, kTraceUtm[i][0], 1e-3) << "vertex " << i + 1;
+    EXPECT_NEAR(p[0][9 + i].second, kTraceUtm[i][1], 1e-3) << "vertex " << i + 1;
+  }
+  /* The octagon starts toward the first vertex: true north, turned by the
+  ** convergence on the grid. */
+  double dx = p[0][0].first - cx, dy = p[0][0].second - cy;
+  EXPECT_NEAR(std::atan2(dx, dy), std::atan2(kTraceUtm[0][0] - kCollarUtm[0], kTraceUtm[0][1] - kCollarUtm[1]), 1e-6);
+  EXPECT_NEAR(std::hypot(dx, dy), 0.5, 1e-6) << "the collar's width stays the setup's, in map units";
+}
+
+TEST_F(Holes, OnAGeographicMapTheTraceIsMetresOnTheEllipsoidInDegrees) {
+  Wgs84Systems sys;
+  g_ddh.projection = &sys.utm;       /* collars stored in UTM 31 */
+  g_map_params.projection = &sys.geo;
+  g_ddh.placement.size = 0.0002;     /* a collar some 20 m across, in degrees */
+  set_texts({{"X", "661720.750892"}, {"Y", "6654956.719944"}});
+  for (const auto &r : kHoleRows) EXPECT_EQ(plot("S7", r[0], r[1], r[2]), -1);
+  EXPECT_EQ(ddh_plot_end(), 0);
+  std::vector<points> p = polylines();
+  ASSERT_EQ(p.size(), 1u);
+  ASSERT_EQ(p[0].size(), 14u) << "octagon, three segments, cross bar";
+  double cx = 0, cy = 0;
+  for (int k = 0; k < 8; k++) cx += p[0][k].first / 8, cy += p[0][k].second / 8;
+  EXPECT_NEAR(cx, 5.9, 1e-10) << "the collar in degrees";
+  EXPECT_NEAR(cy, 60.0, 1e-10);
+  for (int i = 0; i < 3; i++) {
+    /* 1e-10 degrees: a hundredth of a millimetre */
+    EXPECT_NEAR(p[0][9 + i].first, kTraceGeo[i][0], 1e-10) << "vertex " << i + 1;
+    EXPECT_NEAR(p[0][9 + i].second, kTraceGeo[i][1], 1e-10) << "vertex " << i + 1;
+  }
+}
+
+TEST_F(Holes, OnAGeographicMapAHoleAcrossTheAntimeridianStaysBesideItsCollar) {
+  Wgs84Systems sys;
+  g_ddh.projection = &sys.geo;
+  g_map_params.projection = &sys.geo;
+  g_ddh.placement.size = 0.0002;
+  set_texts({{"X", "179.9995"}, {"Y", "-16.5"}});
+  EXPECT_EQ(plot("S7", "90", "0", "200"), -1);
+  EXPECT_EQ(ddh_plot_end(), 0);
+  std::vector<points> p = polylines();
+  ASSERT_EQ(p.size(), 1u);
+  ASSERT_EQ(p[0].size(), 12u);
+  EXPECT_GT(p[0][9].first, 180.0) << "drawn on from the collar, not across the map";
+  EXPECT_NEAR(p[0][9].first, 180.0014, 0.0001);
 }
 
 TEST_F(Holes, SettingsCheckRefusesMissingTextAndRepeatedColumns) {

@@ -248,8 +248,26 @@ def check_north_up(doc):
 
 # Largest error of a drawn drill-hole segment's bearing (degrees) and of
 # its horizontal length (a part of the length its survey row gives).
-HOLE_BEARING_TOLERANCE_DEG = 0.5
+HOLE_BEARING_TOLERANCE_DEG = 0.05
 HOLE_LENGTH_TOLERANCE = 0.01
+# RIDGE's map system, "UTM 10 NAD27", as PROJ writes it: survey azimuths
+# are from true north, which its grid north is turned from by the map's
+# convergence (some 1.3 degrees at the property).
+RIDGE_MAP_PROJ = "+proj=utm +zone=10 +a=6378206.4 +b=6356583.8 +no_defs"
+
+
+def grid_bearing_of_true_north(easting, northing):
+    """The bearing on RIDGE's UTM grid of true north at a point, degrees,
+    by PROJ's cs2cs: the point's longitude and latitude, and the grid
+    position of a point a hundredth of a degree north of it."""
+    geo = "+proj=longlat +a=6378206.4 +b=6356583.8 +no_defs"
+    def run(src, dst, text):
+        out = subprocess.run(["cs2cs", "-f", "%.12f"] + src.split() + ["+to"] + dst.split(), input=text,
+                             capture_output=True, text=True, timeout=60, check=True).stdout
+        return [float(v) for v in out.split()[:2]]
+    lon, lat = run(RIDGE_MAP_PROJ, geo, "%.6f %.6f\n" % (easting, northing))
+    x, y = run(geo, RIDGE_MAP_PROJ, "%.12f %.12f\n" % (lon, lat + 0.01))
+    return bearing(x - easting, y - northing)
 # A drill hole's polyline: the collar octagon closed on its first vertex,
 # then the trace, then the two ends of the cross bar.
 OCTAGON_VERTICES = 9
@@ -271,8 +289,9 @@ def hole_surveys(ddh, first):
 
 def check_drill_holes(doc, ddh):
     """Each drill hole's trace runs from its collar as its survey rows
-    give it: each segment bears the row's azimuth and is as long as the
-    row's length times the cosine of its dip; a vertical hole is its
+    give it: each segment bears the row's azimuth (from true north, turned
+    on the grid by the map's convergence at the collar) and is as long as
+    the row's length times the cosine of its dip; a vertical hole is its
     collar alone."""
     drawn = set()
     box = ezbbox.extents(doc.modelspace().query("POLYLINE"))
@@ -306,12 +325,14 @@ def check_drill_holes(doc, ddh):
             continue
         check(len(trace) == len(want), "%s's trace has %d segments, its survey rows %d" % (hole, len(trace), len(want)))
         start = (cx, cy)
+        north = grid_bearing_of_true_north(cx, cy)
         for i, (end, (azimuth, length)) in enumerate(zip(trace, want)):
             dx, dy = end[0] - start[0], end[1] - start[1]
             got = bearing(dx, dy)
-            check(angle_apart(got, azimuth, 360.0) <= HOLE_BEARING_TOLERANCE_DEG,
-                  "%s's segment %d bears %03.1f, its survey row %03.1f: a geologist reads the hole going the wrong way"
-                  % (hole, i + 1, got, azimuth))
+            check(angle_apart(got, azimuth + north, 360.0) <= HOLE_BEARING_TOLERANCE_DEG,
+                  "%s's segment %d bears %03.1f on the grid, its survey row %03.1f from true north, %03.1f on "
+                  "the grid: a geologist reads the hole going the wrong way" % (hole, i + 1, got, azimuth,
+                                                                                (azimuth + north) % 360.0))
             check(abs(math.hypot(dx, dy) - length) <= HOLE_LENGTH_TOLERANCE * length,
                   "%s's segment %d is %.1f m long in plan, its survey row gives %.1f m"
                   % (hole, i + 1, math.hypot(dx, dy), length))
