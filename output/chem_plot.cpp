@@ -101,7 +101,7 @@ double term_number(const chem_term_rec *t, sql_col_rec *row, int *from_blank)
     sql_col_rec *c = t->column ? sql_col_find(row, t->col_name, t->col_table, nullptr) : nullptr;
     if (!c) return t->scalar2;
     double v = 0;
-    if (c->null_ind == SQL_COL_NULL || !c->text || str_nonblank(c->text) != 5100)
+    if (c->null_ind == SQL_COL_NULL || !c->text || str_nonblank(c->text) != kNonBlank)
         *from_blank = 1;
     else
         v = strtod(c->text, nullptr);
@@ -232,6 +232,9 @@ void chem_state_reset(void)
     geo_box_zero(&g_chem.limits);
     geo_box_zero(&g_chem.data);
     g_chem.data_points = 0;
+    g_chem.rows = 0;
+    g_chem.left_out = 0;
+    g_chem.first_left_out[0] = '\0';
     g_chem.scale = {1.0, 1.0, 0, 0};
     chem_placement_from_symbol(nullptr, nullptr);
 }
@@ -359,10 +362,38 @@ int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size)
     return (int)strlen(buffer);
 }
 
+/* Tells a missing value; see chem_plot.h. */
+int chem_equation_lacks_value(const chem_term_rec *equation, sql_col_rec *row)
+{
+    for (const chem_term_rec *t = equation; t; t = t->next) {
+        if (chem_term_is_empty(t) || !t->column) continue;
+        int blank = 0;
+        term_number(t, row, &blank);
+        if (blank) return 1;
+    }
+    return 0;
+}
+
 /* Plots one row; see chem_plot.h. */
 int chem_plot_point(chem_term_rec *xe, chem_term_rec *ye, chem_term_rec *ze, sql_col_rec *row, const char *symbol)
 {
     if (!xe || !ye || !row || !symbol) return -2;
+    ++g_chem.rows;
+    /* A value missing would be taken as 0 and put the sample where its
+    ** analysis does not: the sample is left out, and told. */
+    if (chem_equation_lacks_value(xe, row) || chem_equation_lacks_value(ye, row) ||
+        chem_equation_lacks_value(ze, row)) {
+        if (g_chem.left_out++ == 0) {
+            const sql_col_rec *c = sql_col_find(row, symbol, nullptr, nullptr);
+            if (c && c->null_ind != SQL_COL_NULL && c->text && str_nonblank(c->text) == kNonBlank) {
+                snprintf(g_chem.first_left_out, sizeof g_chem.first_left_out, "%s", c->text);
+                str_trim(g_chem.first_left_out);
+            } else {
+                snprintf(g_chem.first_left_out, sizeof g_chem.first_left_out, "row %ld", g_chem.rows);
+            }
+        }
+        return -1;
+    }
     double x = chem_eval_equation(xe, row), y = chem_eval_equation(ye, row);
     geo_point p = {0, 0, 0, 0};
     if (ze) {

@@ -31,6 +31,9 @@
 #define CHEM_BLOCK_NAME_SIZE (CHEM_NAME_SIZE + 3)
 /* Room of the block placement's font (a library name). */
 #define CHEM_FONT_SIZE 129
+/* Room of the name of the first sample left out: the symbol column's
+** text (a key value of 257 characters at most) and the terminator. */
+#define CHEM_SAMPLE_SIZE 258
 
 /* The diagram being set up or drawn. */
 struct chem_state {
@@ -45,6 +48,10 @@ struct chem_state {
     geo_point scale;                 /* x XSCALE, y YSCALE; 1.0 when unset */
     geo_box data;                    /* smallest box of every plotted X-Y point */
     long data_points;                /* number of points in the data box; 0: none */
+    long rows;                       /* rows offered to the diagram */
+    long left_out;                   /* rows left out for a missing value of an equation */
+    char first_left_out[CHEM_SAMPLE_SIZE]; /* the first of them: its symbol column's text,
+                                     ** else "row N" */
     ads_name selection;              /* every entity drawn for the diagram */
     sym_place_rec block;             /* placement of the final INSERT; its texts below */
     char block_layer[SYM_LAYER_SIZE];/* the placement's layer */
@@ -56,8 +63,8 @@ struct chem_state {
 extern chem_state g_chem;
 
 /* Clears the state (the equations are forgotten, not freed): no row,
-** symbol column or name, scales 1.0, both boxes zero, the block placement
-** rebuilt without a setup. */
+** symbol column or name, scales 1.0, both boxes zero, no rows counted,
+** the block placement rebuilt without a setup. */
 void chem_state_reset(void);
 /* Frees the three equations and resets the state. */
 void chem_state_free(void);
@@ -79,11 +86,17 @@ double chem_eval_equation(chem_term_rec *equation, sql_col_rec *row);
 /* Writes the display text of an equation into buffer (size bytes): empty
 ** for none; a term that does not fit ends the text. Answers its length. */
 int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size);
+/* 1 when a column that a term of the equation names is in the row with a
+** null or blank value; 0 otherwise (a term whose column the row lacks
+** stands for its constant, as chem_eval_equation takes it). */
+int chem_equation_lacks_value(const chem_term_rec *equation, sql_col_rec *row);
 /* Plots one row on the diagram at the value of its equations (ternary
-** when z is given) with the placement of the symbol column `symbol`. 0
-** when drawn; -1 when the row lies outside the limits, is a ternary row
-** without a sum, has no placement for the column or cannot be drawn; -2
-** for missing arguments. */
+** when z is given) with the placement of the symbol column `symbol`. A
+** row with a value of its equations missing (chem_equation_lacks_value)
+** is not plotted: it is counted in the state's left_out, the first one
+** named in first_left_out. 0 when drawn; -1 when the row lacks a value,
+** lies outside the limits, is a ternary row without a sum, has no
+** placement for the column or cannot be drawn; -2 for missing arguments. */
 int chem_plot_point(chem_term_rec *x, chem_term_rec *y, chem_term_rec *z, sql_col_rec *row, const char *symbol);
 /* Plots the state's row: the result of chem_plot_point; -2 when
 ** chem_check fails. */

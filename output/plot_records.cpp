@@ -76,6 +76,8 @@ struct plot_run {
     sym_place_rec *symbol;    /* the placement of the symbol column, or null */
     diagram_mark mark;        /* the drawing's end before the rows */
     std::string failure;      /* why the rows stopped short; empty when they did not */
+    long left_out;            /* rows a diagram left out for a missing value */
+    std::string first_left_out; /* the first of them, by name */
 };
 
 /* A stage: 0 or more succeeds. */
@@ -245,7 +247,13 @@ int rose_begin(plot_run *) { return rose_plot_begin(); }
 int rose_row(plot_run *) { return rose_bin_row(); }
 int rose_end(plot_run *) { return rose_plot(); }
 int chem_row(plot_run *) { return chem_plot_row(); }
-int chem_end(plot_run *) { return chem_plot_end(); }
+int chem_end(plot_run *r)
+{
+    /* The diagram's state is gone after its end: its count first. */
+    r->left_out = g_chem.left_out;
+    r->first_left_out = g_chem.first_left_out;
+    return chem_plot_end();
+}
 int pie_row(plot_run *) { return pie_plot_row(); }
 int pie_end(plot_run *) { return pie_plot_end(); }
 int ddh_row(plot_run *) { return ddh_plot_row(); }
@@ -470,6 +478,13 @@ void closing_message(const plot_run &r, int end_rc)
     case PLOT_TYPE_IMAGE: msg_alert(k_title, "Displayed... %ld images", r.plotted); break;
     case PLOT_TYPE_TABLE: msg_alert(k_title, "Saved... %ld records", r.plotted); break;
     case PLOT_TYPE_CHEM:
+        if (r.left_out > 0) {
+            msg_alert(k_title, "Plotted... %ld\n\nLeft out, a value of the diagram's equations missing: %ld sample%s, "
+                      "the first %s.", r.plotted, r.left_out, r.left_out == 1 ? "" : "s", r.first_left_out.c_str());
+            break;
+        }
+        msg_alert(k_title, "Plotted... %ld", r.plotted);
+        break;
     case PLOT_TYPE_PIE: msg_alert(k_title, "Plotted... %ld", r.plotted); break;
     case PLOT_TYPE_DHOLE: msg_alert(k_title, "Plotted... %ld drill holes", r.plotted); break;
     default: msg_alert(k_title, "Plotted... %ld records%s", r.plotted, out_renamed_text(s.renamed).c_str()); break;

@@ -5,7 +5,9 @@ query's rows are plotted from the browser as "Chem Diagram" with both
 dialogs answered by the script (X = SIO2, Y = MGO, the sample name drawn,
 name CH1) and a placing circle. ezdxf reads back the block CH1001 (the
 frame and one TEXT per row at its (SIO2, MGO)) and its INSERT; dbfread
-reads the diagram the dialog saved.
+reads the diagram the dialog saved. The samples with SIO2 or MGO blank are
+left out of the diagram, and the closing message counts them and names
+the first.
 
   chem_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
@@ -21,8 +23,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import e2e_tables  # noqa: E402
 from e2e_tables import PVTABLE_FIELDS, check, table  # noqa: E402
 
-# CHEM rows: base number, sample, SIO2, MGO.
+# CHEM rows: base number, sample, SIO2, MGO; then the rows with a value
+# missing, left out.
 ROWS = [(1, "S1", 45, 10), (2, "S2", 50, 5), (3, "S3", 60, 2), (4, "S4", 70, 20)]
+BLANK_ROWS = [(5, "S5", 80, None), (6, "S6", None, 30)]
 COLUMNS = ["BASENUMBER", "SAMPLE", "SIO2", "MGO"]
 CENTRE, RADIUS = (100, 200), 10
 
@@ -31,7 +35,8 @@ def make_project(root):
     shutil.rmtree(root, ignore_errors=True)
     d = os.path.join(root, "projects", "GEO")
     os.makedirs(d)
-    table(os.path.join(d, "CHEM.DBF"), "BASENUMBER N(8,0); SAMPLE C(8); SIO2 N(8,2); MGO N(8,2)", ROWS)
+    table(os.path.join(d, "CHEM.DBF"), "BASENUMBER N(8,0); SAMPLE C(8); SIO2 N(8,2); MGO N(8,2)",
+          ROWS[:2] + BLANK_ROWS[:1] + ROWS[2:] + BLANK_ROWS[1:])
     table(os.path.join(d, "PVTABLE.DBF"), PVTABLE_FIELDS,
           [e2e_tables.registry_row("CHEM", "SAMPLE", SAMPLE="SAMPLE")])
     with open(os.path.join(root, "asi.ini"), "w") as f:
@@ -51,6 +56,8 @@ def check_block(doc):
         return
     ents = list(doc.blocks.get("CH1001"))
     texts = {e.dxf.text.rstrip(): e for e in ents if e.dxftype() == "TEXT"}   # CHAR values keep their width
+    for n, sample, sio2, mgo in BLANK_ROWS:
+        check(sample not in texts, "%s, a value missing, is left out of the diagram" % sample)
     for n, sample, sio2, mgo in ROWS:
         e = texts.get(sample)
         check(e is not None, "row %d drawn as its sample name" % n)
@@ -97,7 +104,8 @@ def test_plot(args, work):
               + "SAVE out.dxf\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n")
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
-    check("Plotted... %d" % len(ROWS) in out, "every row reported plotted")
+    check("Plotted... %d\n\nLeft out, a value of the diagram's equations missing: 2 samples, the first S5."
+          % len(ROWS) in out, "every row with its values reported plotted, the others counted: %s" % out[-600:])
     doc = ezdxf.readfile(os.path.join(root, "out.dxf"))
     check_block(doc)
     check_insert(doc)

@@ -140,6 +140,74 @@ TEST_F(Chem, XyRowsOutsideTheLimitsAreSkippedAndTextsShrinkToTheDiagram) {
   EXPECT_EQ(chem_check(), -1) << "limits running downwards";
 }
 
+// A sample with a blank or null value of a column its equations use is
+// left out, on the TAS-like X-Y diagram (no longer at the other column
+// alone) and on the ternary one (no longer on an edge); the state counts
+// them and names the first by its symbol column, else by its row.
+TEST_F(Chem, SamplesWithAValueOfTheirEquationsMissingAreLeftOutCountedAndNamed) {
+  xy_state("TAS");
+  g_chem.y_equ->next = term("FEO", CHEM_OP_PLUS, 0, 0, 0, 0, CHEM_AXIS_Y);   /* Y = MGO + FEO, as NA2O + K2O */
+  struct {
+    const char *name, *sio2, *mgo, *feo;
+    int rc;
+  } rows[] = {
+      {"S1", "50", "3", "2", 0},
+      {"S2", "52", "", "4", -1},     /* MGO blank: once drawn at FEO alone */
+      {"S3", "55", "1", "0", 0},     /* a 0 is a value */
+      {"S4", " ", "2", "2", -1},     /* SIO2 blank */
+      {"", "60", "2", "", -1},       /* FEO blank, no name */
+  };
+  int drawn = 0;
+  for (const auto &r : rows) {
+    state_row(r.name, r.sio2, r.mgo, r.feo);
+    int before = entities();
+    EXPECT_EQ(chem_plot_row(), r.rc) << r.name;
+    if (r.rc == 0) {
+      ++drawn;
+      EXPECT_EQ(model().back().text, r.name);
+    } else {
+      EXPECT_EQ(entities(), before) << r.name << ": nothing drawn";
+    }
+  }
+  state_row("S6", "61", "1", "1");
+  sql_col_find(g_chem.row, "MGO", nullptr, nullptr)->null_ind = SQL_COL_NULL;
+  EXPECT_EQ(chem_plot_row(), -1) << "a null value";
+  EXPECT_EQ(drawn, 2);
+  EXPECT_EQ(g_chem.left_out, 4);
+  EXPECT_STREQ(g_chem.first_left_out, "S2");
+  EXPECT_NEAR(g_chem.data.max.x, 55, 1e-12) << "the left-out samples leave the data box alone";
+
+  chem_state_free();
+  xy_state("TAS");
+  state_row("", "60", "", "");
+  EXPECT_EQ(chem_plot_row(), -1);
+  EXPECT_STREQ(g_chem.first_left_out, "row 1") << "a sample without a name is named by its row";
+
+  /* Ternary: one value of the three blank. */
+  chem_state_free();
+  xy_state("TRI");
+  g_chem.z_equ = term("FEO", CHEM_OP_NONE, 0, 0, 0, 0, CHEM_AXIS_Z);
+  state_row("T1", "30", "50", "");
+  int before = entities();
+  EXPECT_EQ(chem_plot_row(), -1) << "once put on the SIO2-MGO edge";
+  EXPECT_EQ(entities(), before);
+  state_row("T2", "30", "50", "20");
+  EXPECT_EQ(chem_plot_row(), 0);
+  EXPECT_EQ(g_chem.left_out, 1);
+  EXPECT_STREQ(g_chem.first_left_out, "T1");
+
+  /* A term of a constant alone has no value to miss. */
+  chem_state_free();
+  xy_state("TAS");
+  g_chem.x_equ->next = term(nullptr, CHEM_OP_PLUS, 2);
+  state_row("K", "40", "5");
+  EXPECT_EQ(chem_plot_row(), 0);
+  EXPECT_EQ(g_chem.left_out, 0);
+  chem_state_reset();
+  EXPECT_EQ(g_chem.left_out, 0);
+  EXPECT_STREQ(g_chem.first_left_out, "");
+}
+
 TEST_F(Chem, XyFrameHasElevenTicksLabelsAndTitlesAtTheirPlaces) {
   xy_state();
   state_row("R", "5", "5");
