@@ -5,12 +5,11 @@
 ** and for the inverse the conformal latitude turned back into the geodetic
 ** one by its series in e squared to the third power, then iterated on the
 ** manual's phi = pi/2 - 2 atan(t ((1 - e sin phi) / (1 + e sin phi))^(e/2))
-** until the step is below LCC_STEP_RAD (the series alone, as Part 6.122
-** gives it, is some 2 mm off away from the standard parallels). The
+** until the step is below LCC_STEP_RAD (the series alone is some 2 mm off
+** away from the standard parallels). The
 ** longitude difference is taken in (-180, 180] and the inverse answers
-** longitudes in (-180, 180] (Part 6.122 leaves the difference unreduced,
-** which sends a point across the antimeridian from the origin round the
-** cone the wrong way). Two equal parallels give the tangent cone,
+** longitudes in (-180, 180] (an unreduced difference would send a point
+** across the antimeridian from the origin round the cone the wrong way). Two equal parallels give the tangent cone,
 ** n = sin phi1. The cone's constants are kept between points (prj_terms.h).
 */
 #include <cmath>

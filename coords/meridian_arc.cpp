@@ -2,7 +2,7 @@
 ** meridian_arc.cpp: ellipsoid terms and the meridian arc. The arc is the
 ** series in e squared of a (1 - e2) times the integral of
 ** (1 - e2 sin^2 phi)^(-3/2), truncated after its fourth power; its terms
-** in e^8 are those of that expansion (Part 6.122 prints others, which put
+** in e^8 are those of that expansion (other e^8 terms in circulation put
 ** the arc up to 1.7 mm off at high latitudes). The first left-out term is
 ** of the order a e^10, well under 0.01 mm for every ellipsoid of the Earth.
 */

@@ -8,9 +8,9 @@
 ** the longitude by the two-argument arctangent, so that it holds round the
 ** whole circle. The longitude difference is taken in (-180, 180] before
 ** it is scaled onto the sphere, and the inverse answers longitudes in
-** (-180, 180] (Part 6.122 scales the unreduced longitude, which moves a
-** point beyond the origin's antimeridian by c times a full turn). At a
-** polar origin the Part's k is 0/0 (south) or infinity over infinity
+** (-180, 180] (scaling the unreduced longitude would move a point beyond
+** the origin's antimeridian by c times a full turn). At a
+** polar origin the general formula's k is 0/0 (south) or infinity over infinity
 ** (north); there c = 1, chi0 is the origin latitude and k takes its limit,
 ** 1 / S(phi0). The sphere's constants are kept between points
 ** (prj_terms.h).

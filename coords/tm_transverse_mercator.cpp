@@ -4,11 +4,11 @@
 ** and eighth powers) that survey offices use for grids of moderate width,
 ** with the meridian arc of meridian_arc.cpp and the footpoint latitude from
 ** the rectifying latitude by its series to e1^4 (with the term in sin 8 mu
-** that Part 6.122 leaves out, 0.1 mm at most: the footpoint is the inverse
+** that the shorter series leaves out, 0.1 mm at most: the footpoint is the inverse
 ** of the meridian arc and as right as it). Accurate to a millimetre within some 4 degrees of
 ** the central meridian. The longitude difference is taken in (-180, 180]
-** (Part 6.122 takes it unreduced, which throws a point across the
-** antimeridian from the central meridian to the far side of the globe), and
+** (taken unreduced it would throw a point across the antimeridian from
+** the central meridian to the far side of the globe), and
 ** the inverse answers longitudes in (-180, 180]. The terms that depend only
 ** on the ellipsoid and the origin latitude are kept between points
 ** (prj_terms.h).

@@ -10,7 +10,7 @@
 ** distance away along the geodesic of the row's azimuth (from true north),
 ** carried into the map by its projection. On a map without one (USER) the
 ** trace runs in map coordinates, in the direction theta (the drawing angle
-** of the azimuth), as Part 7.126 gives it. The first segments whose run
+** of the azimuth), as ever. The first segments whose run
 ** stays within the collar's radius W/2 on the map draw nothing; once it
 ** reaches W/2 the octagon is drawn and every later row of the hole adds
 ** its vertex.

@@ -15,7 +15,7 @@
 ** before and carried through the map's projection, so the trace turns by
 ** the map's convergence and keeps its length on the ground whatever the
 ** map's units. On a map without one (USER) the trace is laid out in map
-** units with the azimuths from the map's north, as Part 7.126 gives it. A
+** units with the azimuths from the map's north, as ever. A
 ** hole whose rows give a collar but no survey values is drawn as its
 ** collar.
 **

@@ -52,8 +52,8 @@ TEST(MeridianArc, QuarterMeridianOfWgs84) {
 // The arc at every latitude against the integral a (1 - e2) times the
 // integral of (1 - e2 sin^2 t)^(-3/2) from 0 to phi, computed here by
 // Simpson's rule on 20000 panels (good to far below a micrometre): the
-// series is right to 0.01 mm (its e^8 terms as printed in Part 6.122 put
-// it up to 1.8 mm off).
+// series is right to 0.01 mm (the e^8 terms it had before put it up to
+// 1.8 mm off).
 TEST(MeridianArc, WithinAHundredthOfAMillimetreOfTheIntegralAtEveryLatitude) {
   for (const Ellipsoid& e : kEllipsoids) {
     ell_terms t;
