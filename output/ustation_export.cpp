@@ -90,6 +90,7 @@ int run_code(const ustn_run &r, const std::string &text)
     sql_free_handles(&stmt, &cursor);
     return rc;
 }
+/* The same, answering 1 when it ran. */
 bool run(const ustn_run &r, const std::string &text)
 {
     return run_code(r, text) == RTNORM;
@@ -167,8 +168,12 @@ void export_memo(ustn_run &r, const tbl_rec *t)
     std::string index, copy;
     out_appendf(index, "CREATE INDEX %s ON %s(MSLINK, %s)", mmi.c_str(), mmo.c_str(), k_order_column);
     out_appendf(copy, "INSERT INTO %s SELECT * FROM %sMEM", mmo.c_str(), t->name);
-    int copied = run(r, index) ? run_code(r, copy) : RTERROR;
-    if (copied != RTNORM && copied != RTERROR && !no_such_table(copied))
+    /* An index refused leaves this copy out; the side table missing too; a
+    ** driver ended or a side table that cannot be read stops the export. */
+    int indexed = run_code(r, index);
+    int copied = indexed == RTNORM ? run_code(r, copy) : indexed;
+    bool unread = indexed != RTNORM ? sql_driver_lost(indexed) != 0 : copied != RTNORM && !no_such_table(copied);
+    if (unread)
         r.failure = std::string("the memo lines of ") + t->name + " (table " + t->name +
                     "MEM) cannot be copied: " + sql_failure_text(copied);
     if (copied != RTNORM || !add_catalog_row(r, mmo)) {

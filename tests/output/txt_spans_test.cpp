@@ -71,7 +71,7 @@ TEST_F(Writers, TextLinePadsFitsAndQualifiesOnlyCharColumns) {
   column("DIP", SQL_TYPE_NUMERIC, 5);
   column("NOTE", SQL_TYPE_CHAR, 5);
   ASSERT_EQ(txt_open(), 0);
-  value(0, "abc");       /* 3 in 5: three blanks follow */
+  value(0, "abc");       /* 3 in 5: three blanks follow, inside the qualifiers */
   value(1, "  1234567 "); /* longer than the width: whole, trimmed */
   value(2, nullptr);     /* no value: nothing between the delimiters */
   ASSERT_EQ(txt_write_object(), 0);
@@ -83,12 +83,17 @@ TEST_F(Writers, TextLinePadsFitsAndQualifiesOnlyCharColumns) {
   value(1, "1");
   value(2, "a\"");
   ASSERT_EQ(txt_write_object(), 0);
+  value(0, "two\r\nl");  /* a line break stays inside the qualifiers */
+  value(1, "   ");       /* a blank number: nothing between the delimiters */
+  value(2, nullptr);
+  ASSERT_EQ(txt_write_object(), 0);
   ASSERT_EQ(txt_close(), 0);
   EXPECT_EQ(bytes(path("sites.TXT")),
-            "\"abc\"   ,1234567,\r\n"
-            "\"\"      ,,\"x\"     \r\n"
-            "\"Ga\"\"mma\",1     ,\"a\"\"\"    \r\n");
-  EXPECT_EQ(s.count, 3);
+            "\"abc   \",1234567,\r\n"
+            "\"      \",,\"x     \"\r\n"
+            "\"Ga\"\"mma\",1     ,\"a\"\"    \"\r\n"
+            "\"two\r\nl\",,\r\n");
+  EXPECT_EQ(s.count, 4);
 }
 
 TEST_F(Writers, DelimiterZeroGivesBlanksAndTabStaysTab) {
@@ -143,8 +148,8 @@ TEST_F(Writers, TbaHeaderIsRewrittenInPlaceWithTheFinalCount) {
             "2 28 8.0 0 STRUCTUR STRUCTURES\r\n"
             "3 3 5.0 0      DIP DIP\r\n"
             "DATA\r\n"
-            "12.5         ,\"bedding\"  ,0     \r\n"
-            "0            ,\"\"         ,7     \r\n");
+            "12.5         ,\"bedding  \",0     \r\n"
+            "0            ,\"         \",7     \r\n");
 }
 
 TEST_F(Writers, TbaRewriteThatWouldGrowIsRefusedAndLeavesTheEarlierFile) {
