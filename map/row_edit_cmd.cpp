@@ -23,6 +23,7 @@
 #include "core/tbl.h"
 #include "data/row_edit.h"
 #include "draw/draw_util.h"
+#include "draw/link_rows.h"
 #include "draw/map_params.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
@@ -169,11 +170,15 @@ int pv_edit(struct resbuf *)
         !sql_col_find(t->columns, link.key_column, nullptr, nullptr))
         rc = LINK_ERR_NOTHING_PICKED;
     const bool keyed_by_id = rc == 0 && str_eq_nocase(link.key_column, link_id_column_name(t));
+    int said = 0;
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     if (rc == 0) {
         int fetched = link_row_fetch(&link, &cursor, &stmt, &row);
-        if (fetched != 0) rc = sql_driver_lost(fetched) ? fetched : LINK_ERR_ROW;
+        /* A row that cannot be read is no row that is not there: said here,
+        ** naming the table, and not again below. */
+        if (link_read_failed(fetched)) said = link_read_report(&link, fetched);
+        if (fetched != 0) rc = link_read_failed(fetched) ? fetched : LINK_ERR_ROW;
     }
     ads_name same = {0, 0};
     if (rc == 0 && link_ss_same_row(list, LINK_SAME_ROW, same) <= 0) same[0] = same[1] = 0;
@@ -184,6 +189,6 @@ int pv_edit(struct resbuf *)
     if (stmt || cursor || row) sql_close_query(&stmt, &cursor, &row);
     if (list) ads_relrb(list);
     free(messages);
-    if (rc != 0) err_report(rc, nullptr);
+    if (rc != 0 && rc != said) err_report(rc, nullptr);
     return rc;
 }

@@ -53,6 +53,7 @@
 #include "core/tbl.h"
 #include "core/tile_util.h"
 #include "draw/draw_util.h"
+#include "draw/link_rows.h"
 #include "draw/map_params.h"
 #include "map/row_cmd.h"
 #include "map/row_place.h"
@@ -271,7 +272,10 @@ bool move_read_back(move_row &r, char *messages)
     int fetched = link_row_fetch(&r.link, &cursor, &stmt, &row);
     if (fetched != 0) {
         std::string line = "\nCould not find a moved row";
+        /* A row that cannot be read is named with what failed. */
         if (sql_driver_lost(fetched)) line = line + ": " + sql_last_failure()->text;
+        else if (link_read_failed(fetched))
+            line += ": " + move_row_name(r.link) + " cannot be read: " + sql_failure_text(fetched);
         row_msg_append(messages, line.c_str());
         return false;
     }

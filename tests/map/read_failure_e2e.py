@@ -99,6 +99,10 @@ COMMANDS = [
     Command("pv-clean", "pv-clean\nALL\n\n", "STATN", drawing=stations_drawing, not_shown=(CLOSING,)),
     Command("pv-update", "pv-update\nALL\n\n", "STATN", drawing=stations_drawing, setup=point_symbol_name,
             not_shown=(CLOSING, "Row not found")),
+    Command("pv-edit", "pv-edit\n615990,5621130\n", "STATN", drawing=stations_drawing,
+            not_shown=("Row not found", "Dialog pv_edit")),
+    Command("pv-move", "pv-move\n615990,5621130\nset ss_row 1\nok\n615993,5621134\n", "STATN",
+            drawing=stations_drawing),
 ]
 
 
