@@ -28,6 +28,7 @@
 #include "core/tile_util.h"
 #include "draw/draw_util.h"
 #include "draw/link_ase.h"
+#include "draw/link_rows.h"
 #include "map/link_cmd.h"
 
 namespace {
@@ -163,8 +164,10 @@ bool layout_line(const std::vector<sql_col_rec *> &cols, sql_col_rec *row, std::
 }
 
 /* Fills a row list: its first line, then the matching row and the
-** following rows that match too, else "Query: None found". */
-void fill_rows(ads_hdlg dlg, const char *key, std::string first, const tbl_rec *t, link_dlg_state *st, bool by_id)
+** following rows that match too, else "Query: None found"; a table that
+** cannot be read is not taken for one without the rows: the list says so
+** and the failure's code is answered (else 0). */
+int fill_rows(ads_hdlg dlg, const char *key, std::string first, const tbl_rec *t, link_dlg_state *st, bool by_id)
 {
     if ((int)first.size() > LINK_LIST_WIDTH) first.resize(LINK_LIST_WIDTH);
     std::vector<std::string> lines = {first};
@@ -176,21 +179,26 @@ void fill_rows(ads_hdlg dlg, const char *key, std::string first, const tbl_rec *
     std::vector<sql_col_rec *> cols = layout_columns(t, &st->work);
     int mode = by_id ? CLEAN_BY_ROW_ID : CLEAN_BY_KEY;
     bool complete = rc == 0;
+    int failed = link_read_failed(rc) ? rc : 0;
     while (complete) {
         std::string line;
         if (!layout_line(cols, row, line)) complete = false;
         else lines.push_back(line);
         bool more = false;
-        while (complete && !more && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) == RTNORM)
+        int next = 0;
+        while (complete && !more && (next = link_fetch_next(cursor, row)) > 0)
             more = clean_row_matches(st->list, &st->work, row, mode, count) == 0;
+        if (next < 0) failed = next;
         if (!more) break;
     }
     sql_close_query(&stmt, &cursor, &row);
-    if (!complete) lines.resize(1);
+    if (!complete || failed) lines.resize(1);
+    if (failed) lines.push_back(std::string("Query: table ") + t->name + " cannot be read");
     if (lines.size() == 1) lines.push_back(k_none_found);
     std::vector<const char *> texts;
     for (const std::string &l : lines) texts.push_back(l.c_str());
     dlg_fill_list(dlg, key, texts.data(), (int)texts.size());
+    return failed;
 }
 
 /* Search: the rows by row id and by key value into the two lists. */
@@ -205,11 +213,17 @@ void search(ads_hdlg dlg, link_dlg_state *st)
     for (const char *key : k_title_tiles) ads_set_tile(dlg, key, title.c_str());
     char first[LINK_LIST_WIDTH + LINK_VALUE_SIZE + SQL_COL_NAME_SIZE];
     std::snprintf(first, sizeof first, "Query: %s = %ld", link_id_column_name(t), (long)st->work.row_id);
-    fill_rows(dlg, k_bas_lst, first, t, st, true);
+    int failed = fill_rows(dlg, k_bas_lst, first, t, st, true);
     sql_col_rec *own = tbl_key_column(t, t->columns);
     std::snprintf(first, sizeof first, "Query: %s = %s", own ? own->name : "", st->work.key_value);
-    fill_rows(dlg, k_prm_lst, first, t, st, false);
-    ads_set_tile(dlg, k_error, "");
+    int by_key = fill_rows(dlg, k_prm_lst, first, t, st, false);
+    if (!failed) failed = by_key;
+    /* What failed is said once, in the dialog's error line. */
+    std::string said;
+    if (failed)
+        said = std::string("ERROR:  Table ") + t->name + " of project " + st->work.project + " cannot be read: " +
+               sql_failure_text(failed);
+    ads_set_tile(dlg, k_error, said.c_str());
 }
 
 /* Fills the dialog from the working link: the table and column lists,

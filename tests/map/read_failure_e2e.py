@@ -54,7 +54,8 @@ CLOSING = "[Alert] PETRIVEX\n"
 class Command:
     """One row of the table of commands."""
 
-    def __init__(self, name, answers, reads, writes=None, drawing=None, setup=None, not_shown=(), failures=None):
+    def __init__(self, name, answers, reads, writes=None, drawing=None, setup=None, not_shown=(), failures=None,
+                 said=None):
         self.name = name              # what the run is called
         self.answers = answers        # typed after the logon
         self.reads = reads            # the table whose file is damaged
@@ -63,6 +64,7 @@ class Command:
         self.setup = setup            # changes the project's copy before the run
         self.not_shown = not_shown    # texts that must not be shown under a failure
         self.failures = failures      # the failures it meets; all that apply when None
+        self.said = said              # the failures it said, from its output; error_alerts when None
 
 
 def geo_link(row, column="NAME"):
@@ -101,6 +103,8 @@ COMMANDS = [
             not_shown=(CLOSING, "Row not found")),
     Command("pv-edit", "pv-edit\n615990,5621130\n", "STATN", drawing=stations_drawing,
             not_shown=("Row not found", "Dialog pv_edit")),
+    Command("pv-link", "pv-link\n615990,5621130\ncancel\n", "STATN", drawing=stations_drawing,
+            said=lambda out: dialog_errors(out), not_shown=("Query: None found",)),
     Command("pv-move", "pv-move\n615990,5621130\nset ss_row 1\nok\n615993,5621134\n", "STATN",
             drawing=stations_drawing),
 ]
@@ -151,6 +155,13 @@ def error_alerts(out):
     return [s.replace(" ", "").replace("\n", "") for s in said]
 
 
+def dialog_errors(out):
+    """The texts of a dialog's error line when it first shows, each without
+    its blanks."""
+    said = re.findall(r'^\s+error\s+text = "(.+)"$', out, re.M)
+    return [s.replace(" ", "") for s in said]
+
+
 def run(pvhost, module, resources, work, command, failure):
     what = "%s, %s" % (command.name, failure)
     root = os.path.join(work, command.name + "_" + failure)
@@ -193,10 +204,10 @@ def run(pvhost, module, resources, work, command, failure):
             chattr(immutable, "-i")
     print("=== %s ===\n%s" % (what, out))
     said = out[out.find("Saved before.dxf"):]
-    alerts = error_alerts(said)
+    alerts = (command.said or error_alerts)(said)
     named = "driverofDB3" if failure == "killed" else command.reads
     check(len(alerts) == 1 and named in alerts[0],
-          "%s: one error alert names %s, shown: %r" % (what, named, alerts))
+          "%s: one error names %s, shown: %r" % (what, named, alerts))
     for text in command.not_shown:
         check(text not in said, "%s: %r is not shown" % (what, text))
     after = snapshot(proj)
