@@ -60,12 +60,14 @@ const char *scale_options_error(const scale_options *options);
 int pv_scale(struct resbuf *args);
 /* Asks for a selection and scales every entity scale_entity handles,
 ** showing how many. 0; -1 when the options are invalid or the selection
-** is cancelled. */
+** is cancelled; the SQL layer's code when a station's point table cannot
+** be read (said once, naming the table: the walk stops there). */
 int scale_selection(void);
 /* Scales one entity of a selection: in place, or with the station option
 ** about its station's point together with the related entities of the
 ** selection; each entity scaled leaves the set. 0; -1 when it is not
-** handled (wrong type, no link, no station point). */
+** handled (wrong type, no link, no station point); SS_WALK_STOP when the
+** station's point table cannot be read. */
 int scale_entity(const ads_name ename, ads_name ss);
 /* Scales one entity by the options about a base point ((0, 0, 0): in
 ** place). An absolute symbol size applies to INSERTs of a symbol library's
@@ -78,7 +80,8 @@ int scale_one(const ads_name ename, const geo_point *base);
 ** converted. 0; -9808 for a blank key value or a key that is not the
 ** point table's; -9803, -9804, -9806 for an invalid link; -1 (point
 ** cleared) when no row or coordinates are found or the conversion fails;
-** -2 for missing arguments. */
+** the SQL layer's code when the point table cannot be read; -2 for
+** missing arguments. */
 int scale_station_point(const link_rec *link, const pnt_rec *setup, geo_point *out, prj_rec *map);
 
 /* ---- Updating (update_cmd.cpp) ---- */

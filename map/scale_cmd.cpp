@@ -35,6 +35,7 @@
 #include "core/tbl.h"
 #include "core/tile_util.h"
 #include "draw/draw_util.h"
+#include "draw/link_rows.h"
 #include "draw/map_params.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
@@ -277,6 +278,11 @@ int scale_station_point(const link_rec *link, const pnt_rec *setup, geo_point *o
     sql_col_rec *row = nullptr;
     int n = sql_select_where(owner->connection, pt->name, column->name, literal.c_str(), nullptr, &stmt, &cursor,
                              &row);
+    /* A point table that cannot be read is no station without a point. */
+    if (link_read_failed(n)) {
+        sql_close_query(&stmt, &cursor, &row);
+        return n;
+    }
     sql_col_rec *x = n > 0 ? sql_col_find(row, setup->x_col->name, nullptr, nullptr) : nullptr;
     sql_col_rec *y = n > 0 ? sql_col_find(row, setup->y_col->name, nullptr, nullptr) : nullptr;
     geo_point in = {x && x->text ? atof(x->text) : 0.0, y && y->text ? atof(y->text) : 0.0, 0.0, 0.0};
@@ -288,6 +294,26 @@ int scale_station_point(const link_rec *link, const pnt_rec *setup, geo_point *o
     }
     return 0;
 }
+
+namespace {
+
+/* The read that stopped the current scaling, 0 while none, and the point
+** table it could not read. */
+int s_scale_failed = 0;
+link_rec s_scale_table;
+
+/* Keeps a failed read of the point table for the closing message. */
+void scale_read_failed(int rc, const pnt_rec *setup)
+{
+    s_scale_failed = rc;
+    link_clear(&s_scale_table);
+    std::snprintf(s_scale_table.table, sizeof s_scale_table.table, "%s", setup->table->name);
+    for (int i = 0; pjct_rec *q = pjct_nth(i); ++i)
+        for (pnt_rec *p = q->points; p; p = p->next)
+            if (p == setup) std::snprintf(s_scale_table.project, sizeof s_scale_table.project, "%s", q->name);
+}
+
+}  // namespace
 
 int scale_entity(const ads_name ename, ads_name ss)
 {
@@ -304,9 +330,16 @@ int scale_entity(const ads_name ename, ads_name ss)
     link_rec link;
     geo_point station;
     ads_name group = {0, 0};
-    if (!list || link_xdata_parse(&link, list) != 0 ||
-        scale_station_point(&link, o->point, &station, g_map_params.projection) != 0 ||
-        link_ss_same_row(list, SCALE_STATION_LEVEL, group) <= 0) {
+    int found = list && link_xdata_parse(&link, list) == 0
+                    ? scale_station_point(&link, o->point, &station, g_map_params.projection)
+                    : -1;
+    /* A station point that cannot be read stops the walk, said once. */
+    if (link_read_failed(found)) {
+        scale_read_failed(found, o->point);
+        ads_relrb(list);
+        return SS_WALK_STOP;
+    }
+    if (found != 0 || link_ss_same_row(list, SCALE_STATION_LEVEL, group) <= 0) {
         if (list) ads_relrb(list);
         return -1;
     }
@@ -328,9 +361,11 @@ int scale_selection(void)
     ads_name ss = {0, 0};
     if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return -1;
     ads_printf("\n");
+    s_scale_failed = 0;
     long scaled = ss_walk(ss, "Scaling...", scale_entity);
     ads_printf("\rScaled...  %ld\n", scaled);
     ss_free(ss);
+    if (s_scale_failed) return link_read_report(&s_scale_table, s_scale_failed);
     msg_alert(k_title, "Scaled... %ld entities", scaled);
     return 0;
 }

@@ -105,6 +105,9 @@ COMMANDS = [
             not_shown=("Row not found", "Dialog pv_edit")),
     Command("pv-link", "pv-link\n615990,5621130\ncancel\n", "STATN", drawing=stations_drawing,
             said=lambda out: dialog_errors(out), not_shown=("Query: None found",)),
+    Command("pv-scale", "pv-scale\npick scl_absolute\npick scl_relative\npick scl_station\npick scl_text\n"
+            "set scl_height 0.5\nselect scl_point 0\nok\nALL\n\n", "STATN", drawing=stations_drawing,
+            not_shown=(CLOSING,)),
     Command("pv-move", "pv-move\n615990,5621130\nset ss_row 1\nok\n615993,5621134\n", "STATN",
             drawing=stations_drawing),
 ]
