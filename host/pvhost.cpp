@@ -362,12 +362,25 @@ void command_module(const std::string &word)
     }
 }
 
+/* Takes the script's comment lines ahead unshown, but for a step's
+** heading ("; Step: ..."), shown as "Step: ..." on a line of its own. */
+void skip_comments(void)
+{
+    std::string ahead;
+    while (host_io_peek_answer(ahead) && !trim(ahead).empty() && trim(ahead)[0] == ';') {
+        host_io_drop_answer();
+        std::string text = trim(trim(ahead).substr(1));
+        if (text.compare(0, 5, "Step:") == 0) host_io_print(text + "\n");
+    }
+}
+
 /* Reads and runs commands until QUIT or the end of the input; true when
 ** QUIT ended it. */
 bool command_loop(void)
 {
     while (true) {
         new_line();
+        skip_comments();
         std::string line;
         note_password_ahead();
         if (host_io_read_answer("Command: ", line) != HOST_ANSWER_LINE) return false;

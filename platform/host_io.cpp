@@ -217,6 +217,12 @@ bool host_io_peek_answer(std::string& line) {
   return true;
 }
 
+/* Takes the next script line unshown; see host_io.h. */
+void host_io_drop_answer() {
+  io_state& s = io();
+  if (s.script && !s.script_lines.empty()) s.script_lines.pop_front();
+}
+
 /* True when the text screen is a terminal, where each line is shown as
 ** it comes; into a file or a pipe lines go as the stream's buffer fills
 ** (and before each answer is read), so a command printing a line per
@@ -238,6 +244,37 @@ void host_io_add_secret(const std::string& text) {
   s.transcript = masked(s.transcript);
 }
 
+/* What a screen that is no terminal (a file, a pipe) is given of a text.
+** A terminal shows a count written over itself after a carriage return
+** ("\rCleaning... 7"); in a file those counts would run together on one
+** line, so a line begun with a carriage return is held back, each later
+** count replacing it, and written when its line ends: a reader of the
+** file sees the last count of each run, on a line of its own. */
+static std::string off_terminal(const std::string& text) {
+  static bool holding = false;   /* a line begun with '\r' is held     */
+  static bool at_start = true;   /* the file stands at a line's start   */
+  static std::string held;       /* that line's text so far            */
+  std::string out;
+  for (char c : text) {
+    if (c == '\r') {
+      if (!holding && !at_start) out += '\n';
+      at_start = true;
+      holding = true;
+      held.clear();
+    } else if (holding && c == '\n') {
+      if (!held.empty()) out += held + '\n';
+      holding = false;
+      held.clear();
+    } else if (holding) {
+      held += c;
+    } else {
+      out += c;
+      at_start = c == '\n';
+    }
+  }
+  return out;
+}
+
 /* Prints on the text screen (when echo is on) and keeps it in the
 ** transcript, secrets masked. */
 void host_io_print(const std::string& raw) {
@@ -245,8 +282,12 @@ void host_io_print(const std::string& raw) {
   const std::string text = s.secrets.empty() ? raw : masked(raw);
   s.transcript += text;
   if (s.echo) {
-    std::cout << host_cp_to_utf8(text);
-    if (out_is_terminal()) std::cout.flush();
+    if (out_is_terminal()) {
+      std::cout << host_cp_to_utf8(text);
+      std::cout.flush();
+    } else {
+      std::cout << host_cp_to_utf8(off_terminal(text));
+    }
   }
 }
 

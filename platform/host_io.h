@@ -52,6 +52,10 @@ void host_io_stop_script();
 ** or answers come from the terminal. */
 bool host_io_peek_answer(std::string& line);
 
+/* Takes the next script line without showing it or keeping it in the
+** transcript (a script's comment); nothing at the terminal. */
+void host_io_drop_answer();
+
 /* Prints text (in the editor's code page) on the editor's text screen, as
 ** UTF-8, and appends it unchanged to the transcript. */
 void host_io_print(const std::string& text);

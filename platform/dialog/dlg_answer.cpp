@@ -12,6 +12,9 @@
 **                      flips, a radio button is chosen first)
 **   dclick KEY         double-clicks a tile: its callback with reason 4
 **   select KEY N [N..] selects list items, then the callback with reason 1
+**   select KEY TEXT    the same by an item's text ("TEXT" [ "TEXT"..] when
+**                      quoted): the one item that reads TEXT, or begins
+**                      with TEXT and a blank; no item or several refused
 **   ok / cancel        presses the OK or cancel tile (or just ends the
 **                      dialog with 1 or 0 when it has none)
 **   show               prints the form again
@@ -39,6 +42,7 @@ constexpr size_t FORM_KEY_WIDTH = 14;
 
 const char kAnswerHelp[] =
     "Answers: set KEY VALUE | pick KEY | dclick KEY | select KEY N... | "
+    "select KEY TEXT | "
     "ok | cancel | show\n";
 
 /* Answers text without blanks at either end. */
@@ -102,6 +106,66 @@ bool answer_value_ok(const dlg_dialog &d, int tile, const std::string &v,
             std::to_string(lo) + " to " + std::to_string(hi);
       return false;
     }
+  }
+  return true;
+}
+
+/* The texts of "select KEY ..." when it names items by their text: each
+** quoted part, or the whole rest when it holds a part that is no whole
+** number; none when it gives item numbers. */
+std::vector<std::string> item_texts(const std::string &rest) {
+  std::vector<std::string> texts;
+  if (rest.find('"') != std::string::npos) {
+    for (size_t at = rest.find('"'); at != std::string::npos;) {
+      size_t end = rest.find('"', at + 1);
+      if (end == std::string::npos) end = rest.size();
+      texts.push_back(rest.substr(at + 1, end - at - 1));
+      at = end < rest.size() ? rest.find('"', end + 1) : std::string::npos;
+    }
+    return texts;
+  }
+  std::istringstream parts(rest);
+  std::string part;
+  while (parts >> part) {
+    if (part.find_first_not_of("0123456789") != std::string::npos) {
+      texts.push_back(trimmed(rest));
+      break;
+    }
+  }
+  return texts;
+}
+
+/* The items of a list as "0: text, 1: text" for a refusal. */
+std::string items_listed(const dlg_tile &t, const std::vector<int> &which) {
+  std::string out;
+  for (int n : which) out += (out.empty() ? "" : ", ") + std::to_string(n) + ": " + t.items[n];
+  return out.empty() ? "none" : out;
+}
+
+/* Turns item texts into the list's selection ("0 2"); false with why when
+** a text reads as no item or as several. An item reads as a text when it
+** is that text, blanks at its ends aside; failing that, when it begins
+** with the text and a blank ("NAME" for "NAME  C 20"). */
+bool select_by_text(const dlg_tile &t, const std::vector<std::string> &texts, std::string &sel,
+                    std::string &why) {
+  for (const std::string &text : texts) {
+    std::vector<int> same, begins, all;
+    for (size_t n = 0; n < t.items.size(); ++n) {
+      const std::string item = trimmed(t.items[n]);
+      all.push_back(static_cast<int>(n));
+      if (item == text) same.push_back(static_cast<int>(n));
+      else if (!text.empty() && item.compare(0, text.size(), text) == 0 && item.size() > text.size() &&
+               (item[text.size()] == ' ' || item[text.size()] == '\t'))
+        begins.push_back(static_cast<int>(n));
+    }
+    const std::vector<int> &found = same.empty() ? begins : same;
+    if (found.size() != 1) {
+      why = "\"" + text + "\" " +
+            (found.empty() ? "is no item of \"" + t.key + "\"; its items: " + items_listed(t, all)
+                           : "reads as several items of \"" + t.key + "\": " + items_listed(t, found));
+      return false;
+    }
+    sel += (sel.empty() ? "" : " ") + std::to_string(found[0]);
   }
   return true;
 }
@@ -188,11 +252,20 @@ bool answer(dlg_dialog &d, const std::string &line) {
   }
   std::string rest, why;
   std::getline(in, rest);
-  std::istringstream parts(rest);
-  std::string part, sel;
-  while (parts >> part) sel += (sel.empty() ? "" : " ") + part;
+  std::string sel;
+  std::vector<std::string> texts = item_texts(rest);
+  if (!texts.empty()) {
+    if (!select_by_text(tile, texts, sel, why)) {
+      refuse(d, why);
+      return false;
+    }
+  } else {
+    std::istringstream parts(rest);
+    std::string part;
+    while (parts >> part) sel += (sel.empty() ? "" : " ") + part;
+  }
   if (sel.empty()) {
-    refuse(d, "select " + key + " needs item numbers");
+    refuse(d, "select " + key + " needs item numbers or an item's text");
     return false;
   }
   if (!answer_value_ok(d, t, sel, why) || !dlg_tile_assign(d, t, sel, why)) {

@@ -30,6 +30,7 @@ t_main : dialog {
   : edit_box { key = "name"; label = "Name:"; }
   : toggle { key = "flag"; label = "Flag"; }
   : list_box { key = "rows"; multiple_select = true; list = "r0\nr1\nr2"; }
+  : list_box { key = "cols"; multiple_select = true; list = "NAME      C 20\nNORTHING  N 12\nSITE  A\nSITE  B"; }
   : popup_list { key = "kind"; list = "A\nB"; }
   : slider { key = "level"; min_value = 0; max_value = 10; }
   : radio_row { key = "side";
@@ -169,13 +170,14 @@ class DialogRuntime : public ::testing::Test {
 TEST_F(DialogRuntime, ScriptAnswersSetTilesAndFireCallbacks) {
   int status = run_main(
       "t_main\nset name \"Hello world\"\npick flag\nselect rows 0 2\n"
-      "select kind 1\ndclick rows\nset level 4\npick right\nset side left\nok\n");
+      "select kind B\ndclick rows\nset level 4\npick right\nset side left\nselect cols \"SITE  B\" \"NAME\"\nok\n");
   EXPECT_EQ(status, DLGOK);  /* "accept" has no action: ends with 1 */
   /* A button's value is its label. */
   EXPECT_TRUE(host_io_faults().empty());
   EXPECT_EQ(last_value("t_main", "name"), "Hello world");
   EXPECT_EQ(last_value("t_main", "flag"), "1");
   EXPECT_EQ(last_value("t_main", "rows"), "0 2");
+  EXPECT_EQ(last_value("t_main", "cols"), "3 0");   /* by their texts */
   EXPECT_EQ(last_value("t_main", "kind"), "1");
   EXPECT_EQ(last_value("t_main", "level"), "4");
   EXPECT_EQ(last_value("t_main", "side"), "left");
@@ -183,7 +185,7 @@ TEST_F(DialogRuntime, ScriptAnswersSetTilesAndFireCallbacks) {
   /* Typing into an edit box ends with reason 2 as the box loses focus. */
   EXPECT_EQ(cb().events, (std::vector<std::string>{
                              "name:2:Hello world", "flag:1:1", "rows:1:0 2", "kind:1:1", "rows:4:0 2",
-                             "right:1:1", "accept:1:OK"}));
+                             "right:1:1", "cols:1:3 0", "accept:1:OK"}));
 }
 
 TEST_F(DialogRuntime, StartAnswersTheStatusGivenToDone) {
@@ -298,6 +300,8 @@ TEST_F(DialogRuntime, WrongAnswersAreRefusedAndTheDialogGoesOn) {
       {"pick off", "tile \"off\" is disabled"},
       {"set flag 2", "takes 0 or 1"},
       {"select rows 3", "is no selection of the 3 items"},
+      {"select cols SITE", "\"SITE\" reads as several items of \"cols\": 2: SITE  A, 3: SITE  B"},
+      {"select cols NAM", "\"NAM\" is no item of \"cols\"; its items: 0: NAME      C 20, 1: NORTHING  N 12"},
       {"select kind 0 1", "is no selection of the 2 items"},
       {"select name 0", "is no list"},
       {"set go x", "cannot be set"},
