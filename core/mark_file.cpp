@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
 #include "core/pjct_list.h"
 
@@ -16,6 +18,28 @@ namespace {
 
 /* Permissions of a mark (the process's umask applies). */
 constexpr mode_t k_mark_mode = 0644;
+/* A line's check: a tab and eight hex digits after its text. */
+constexpr size_t k_check_digits = 8;
+constexpr size_t k_check_size = k_check_digits + 1;
+
+/* The CRC-32 (reflected, polynomial 0xEDB88320) of text continued from
+** crc, the CRC of what came before it (0 for nothing). */
+uint32_t crc32_more(uint32_t crc, const char *text, size_t n)
+{
+    static uint32_t table[256];
+    static bool made = false;
+    if (!made) {
+        for (uint32_t i = 0; i < 256; i++) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; k++) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[i] = c;
+        }
+        made = true;
+    }
+    crc = ~crc;
+    for (size_t i = 0; i < n; i++) crc = table[(crc ^ (unsigned char)text[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
 
 /* Writes all of text to fd; 0, or -1 with errno. */
 int write_all(int fd, const std::string &text)
@@ -35,7 +59,9 @@ int mark_begin(mark_file &mark, const std::string &path, const std::string &body
 {
     std::string fresh = path + "N";
     int fd = open(fresh.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, k_mark_mode);
-    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && write_all(fd, body) == 0 && fsync(fd) == 0 &&
+    uint32_t check = 0;
+    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && write_all(fd, mark_seal(body, check)) == 0 &&
+              fsync(fd) == 0 &&
               rename(fresh.c_str(), path.c_str()) == 0;
     if (!ok) {
         int e = errno;
@@ -46,12 +72,17 @@ int mark_begin(mark_file &mark, const std::string &path, const std::string &body
     }
     mark.path = path;
     mark.fd = fd;
+    mark.check = check;
     return 0;
 }
 
 int mark_append(mark_file &mark, const std::string &text)
 {
-    return mark.fd < 0 ? 0 : write_all(mark.fd, text);
+    if (mark.fd < 0) return 0;
+    uint32_t check = mark.check;
+    if (write_all(mark.fd, mark_seal(text, check)) != 0) return -1;
+    mark.check = check;
+    return 0;
 }
 
 void mark_end(mark_file &mark, bool keep)
@@ -79,10 +110,13 @@ int mark_take(mark_file &mark, const std::string &path, std::string &body)
         return MARK_BUSY;
     }
     char buf[4096];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) body.append(buf, (size_t)n);
+    std::string sealed, why;
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) sealed.append(buf, (size_t)n);
     mark.path = path;
     mark.fd = fd;
-    return MARK_FOUND;
+    if (mark_unseal(sealed, body, why) == 0) return MARK_FOUND;
+    body = why;
+    return MARK_DAMAGED;
 }
 
 int mark_take_in(mark_file &mark, const char *dir_in, const char *name, std::string &body)
@@ -99,6 +133,47 @@ std::vector<std::string> mark_lines(const std::string &body)
     for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
         lines.push_back(body.substr(at, nl - at));
     return lines;
+}
+
+std::string mark_seal(const std::string &text, uint32_t &check)
+{
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        size_t nl = text.find('\n', at);
+        std::string line = text.substr(at, nl == std::string::npos ? std::string::npos : nl - at) + "\n";
+        at = nl == std::string::npos ? text.size() : nl + 1;
+        check = crc32_more(check, line.data(), line.size());
+        char tail[k_check_size + 2];
+        std::snprintf(tail, sizeof tail, "\t%08x\n", (unsigned)check);
+        out += line.substr(0, line.size() - 1) + tail;
+    }
+    return out;
+}
+
+int mark_unseal(const std::string &sealed, std::string &body, std::string &why)
+{
+    body.clear();
+    why.clear();
+    uint32_t check = 0;
+    std::vector<std::string> lines = mark_lines(sealed);
+    for (size_t i = 0; i < lines.size(); i++) {
+        const std::string &l = lines[i];
+        size_t n = l.size() < k_check_size ? 0 : l.size() - k_check_size;
+        unsigned long said = 0;
+        char *end = nullptr;
+        bool shaped = l.size() >= k_check_size && l[n] == '\t' &&
+                      l.find_first_not_of("0123456789abcdef", n + 1) == std::string::npos;
+        if (shaped) said = std::strtoul(l.c_str() + n + 1, &end, 16);
+        std::string line = l.substr(0, n) + "\n";
+        check = crc32_more(check, line.data(), line.size());
+        if (!shaped || said != check) {
+            why = "its line " + std::to_string(i + 1) + (shaped ? " fails its check" : " has no check");
+            body.clear();
+            return -1;
+        }
+        body += line;
+    }
+    return 0;
 }
 
 std::string mark_folder(const pjct_rec *project)

@@ -8,6 +8,13 @@
 ** unlocked is one a command cut short left behind, and one found locked
 ** belongs to a command still running.
 **
+** Each line of a mark ends in a tab and the check of the body so far (the
+** CRC-32 of every line before it and of itself, newline included, as
+** eight lowercase hex digits), so that a mark changed by hand or damaged
+** on disk is told from one a command wrote: mark_take refuses it whole
+** (MARK_DAMAGED) and no caller changes anything by it. The callers see
+** the body without the checks.
+**
 **     mark_file m;
 **     if (mark_begin(m, dir + "PVMOVE.MRK", body) != 0) ...   // errno says why
 **     ... the rows are written ...
@@ -16,6 +23,7 @@
 #ifndef PV_CORE_MARK_FILE_H
 #define PV_CORE_MARK_FILE_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,12 +31,13 @@
 struct mark_file {
     std::string path;   /* the mark; empty when none was written */
     int fd = -1;        /* open and locked while the command runs */
+    uint32_t check = 0; /* the check of the body written so far (CRC-32) */
 };
 
 /* Writes body whole as the mark at path (through path + "N" renamed into
 ** place) and keeps it locked. 0, or -1 with errno (nothing is left). */
 int mark_begin(mark_file &mark, const std::string &path, const std::string &body);
-/* Adds text to the end of a held mark. 0, or -1 with errno. */
+/* Adds text (whole lines) to the end of a held mark. 0, or -1 with errno. */
 int mark_append(mark_file &mark, const std::string &text);
 /* Lets a held mark go, removing it unless keep is set (its path stays
 ** named); nothing for a mark not held. */
@@ -38,8 +47,12 @@ void mark_end(mark_file &mark, bool keep);
 #define MARK_NONE 0   /* no mark (a mark cut short while written is removed) */
 #define MARK_FOUND 1  /* a mark left behind: its body read, held in mark */
 #define MARK_BUSY 2   /* a mark a running command holds */
+#define MARK_DAMAGED 3 /* a mark left behind that fails its check: held, body says why */
 /* Takes the mark at path left by a command cut short: reads its body and
-** holds it (end it with mark_end). */
+** holds it (end it with mark_end). A last line cut short while it was
+** written is left out of the body; a line that fails its check makes the
+** whole mark MARK_DAMAGED, with body saying which ("its line 3 fails its
+** check"). */
 int mark_take(mark_file &mark, const std::string &path, std::string &body);
 /* mark_take of the mark of that name in folder dir (a separator is added
 ** when it has none). */
@@ -47,6 +60,14 @@ int mark_take_in(mark_file &mark, const char *dir, const char *name, std::string
 /* The whole lines of a mark's body (a last line without its newline was
 ** cut short and is left out). */
 std::vector<std::string> mark_lines(const std::string &body);
+/* The lines of text as a mark holds them, each with the check of the body
+** so far, check being that of the lines before (0 for the first); check
+** follows. A last line without its newline is given one. */
+std::string mark_seal(const std::string &text, uint32_t &check);
+/* The body of a mark as read from its file, without the checks: 0; -1
+** when a whole line fails its check (why names it). A last line without
+** its newline (cut short while written) is left out. */
+int mark_unseal(const std::string &sealed, std::string &body, std::string &why);
 
 /* The folder of a project's own files (pjct_file_dir) ending in a
 ** separator, or "" when it has none. */

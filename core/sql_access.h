@@ -133,6 +133,11 @@ int sql_col_text_size(const sql_col_rec *column);
 sql_col_rec *sql_col_new(const char *name, const char *table, int sql_type, int length, int decimals);
 int sql_text_to_value(sql_col_rec *column, const char *text);
 int sql_value_to_text(sql_col_rec *column, char *text);
+/* The text a column holds for a text: the value read from it written back
+** as the column writes it ("615983.1" and "615983.100000" in a column of
+** six decimals are one); "\x01" for a text the column refuses. The
+** column's value is left holding the text. */
+std::string sql_held_text(sql_col_rec *column, const char *text);
 int sql_row_to_text(sql_col_rec *row);
 int sql_row_from_text(sql_col_rec *row);
 bool sql_put_fixed(char *buf, int size, double v, int decimals);

@@ -328,6 +328,16 @@ int sql_value_to_text(sql_col_rec *column, char *text)
     return SQL_OK;
 }
 
+/* The text a column holds for a text; see the header. */
+std::string sql_held_text(sql_col_rec *column, const char *text)
+{
+    if (sql_text_to_value(column, text ? text : "") != SQL_OK) return std::string(1, '\x01');
+    std::string out((size_t)sql_col_text_size(column) + 1, '\0');
+    sql_value_to_text(column, out.data());
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
 /* Converts every column's value of a row into its text. Answers 5100, or
 ** the first failure of sql_value_to_text (the other columns are still
 ** converted). */

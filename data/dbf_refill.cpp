@@ -183,14 +183,16 @@ std::string keep(const keeper &k, const std::string &name, bool &unsure)
     return why;
 }
 
-/* Mends the refill whose mark is at path (held in m); answers -1 when the
-** mark is not used or a table cannot be put back, 1 when mended. */
-int recover_one(mark_file &m, const keeper &k, const std::string &stem, const std::string &body)
+/* Mends the refill whose mark is at path (held in m; damaged when it
+** failed its check, body then saying why); answers -1 when the mark is
+** not used or a table cannot be put back, 1 when mended. */
+int recover_one(mark_file &m, const keeper &k, const std::string &stem, const std::string &body, bool damaged)
 {
-    std::vector<std::string> lines = mark_lines(body);
+    std::vector<std::string> lines = damaged ? std::vector<std::string>() : mark_lines(body);
     bool whole = (lines.size() == 2 || (lines.size() == 3 && lines[2] == kDone)) &&
                  (lines[1] == "0" || lines[1] == "1");
-    std::string why = !whole ? (body.empty() ? "it is empty" : "it is cut short or not a mark of a table's refill")
+    std::string why = damaged ? body
+                      : !whole ? (body.empty() ? "it is empty" : "it is cut short or not a mark of a table's refill")
                       : !plain(lines[0]) || !str_eq_nocase(lines[0].c_str(), stem.c_str())
                           ? "it names table \"" + lines[0] + "\", not its own"
                           : "";
@@ -289,9 +291,10 @@ int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)
         else if (!str_eq_nocase(ext.c_str(), kMarkExt)) continue;
         mark_file m;
         std::string body;
-        if (mark_take(m, path.string(), body) != MARK_FOUND) continue;
+        int got = mark_take(m, path.string(), body);
+        if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
         std::string stem = path.stem().string();
-        int one = recover_one(m, k, stem, body);
+        int one = recover_one(m, k, stem, body, got == MARK_DAMAGED);
         if (one < 0) rc = -1;
         else mended.push_back(stem);
     }

@@ -23,8 +23,10 @@
 ** server project's folder in the user's, as an import's .ERR) names the
 ** table, its unique-number column and its offset, written whole as
 ** <table>.MRN and renamed before the first row, and locked (flock) while
-** the merge runs; each row's new number is added to it, one a line,
-** before the row is inserted. A row goes in as every writer's new row
+** the merge runs; each row's new number is added to it, one a line with
+** the digest of the values the row is written with (read as the master
+** table holds them, after a line "C" naming the columns), before the row
+** is inserted. A row goes in as every writer's new row
 ** does (row_insert_new, under the server's lock on new rows or in one
 ** statement under the dBASE table's write lock): when another writer
 ** stored its number meanwhile, the row takes the next free one, the mark
@@ -35,10 +37,14 @@
 ** (row_insert_new). A merge or an add cut short (pvhost or the driver
 ** killed, the server connection cut) leaves the mark, and the next logon
 ** of the project finds it unlocked and removes the rows of the numbers it
-** lists, and no other (merge_recover): a row added after the kill stays.
-** A mark is obeyed only when the table it names is its file's own, a
-** registered table of the project, and its column that table's unique
-** number; any other is left in place and named in the alert.
+** lists while they still hold what the writer wrote, and no other
+** (merge_recover): a row added after the kill stays, and so does, named, a
+** row another writer stored under a number the mark lists (the writer cut
+** between the listing and its insert) and a merged row changed since.
+** A mark is obeyed only when it passes its check (core/mark_file.h), the
+** table it names is its file's own, a registered table of the project,
+** its column that table's unique number and its listed columns the
+** table's; any other is left in place and named in the alert.
 **
 ** Columns are matched by name across the two kinds of project: a number
 ** goes into a number column of either kind, a text into a text column; a
@@ -54,6 +60,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -272,22 +279,81 @@ std::string merge_project_dir(const pjct_rec *p)
     return path;
 }
 
-/* Records the number the next row is inserted under, in the mark on disk
-** first. 0, or -1 with errno. */
-int merge_mark_number(merge_mark &m, long number)
-{
-    m.numbers.push_back(number);
-    return mark_append(m.file, std::to_string(number) + "\n");
-}
-
 /* Takes back the last listing of a number whose row did not go in, another
 ** writer having stored it first: "-<number>" in the mark. 0, or -1 with
 ** errno. */
 int merge_mark_strike(merge_mark &m, long number)
 {
     auto it = std::find(m.numbers.rbegin(), m.numbers.rend(), number);
-    if (it != m.numbers.rend()) m.numbers.erase(std::next(it).base());
+    if (it != m.numbers.rend()) {
+        size_t at = (size_t)(std::next(it).base() - m.numbers.begin());
+        m.numbers.erase(m.numbers.begin() + (long)at);
+        m.digests.erase(m.digests.begin() + (long)at);
+    }
     return mark_append(m.file, "-" + std::to_string(number) + "\n");
+}
+
+/* The digest of a row's values as the table holds them: each text read
+** through the table's own column of its name (probe), so that "5" written
+** into a column of two decimals and the "5.00" read back from it are one.
+** Sixteen hex digits of the 64-bit FNV-1a hash of the texts, each ended
+** by a NUL. */
+std::string merge_digest(sql_col_rec *probe, const std::vector<std::string> &columns,
+                         const std::vector<const char *> &texts)
+{
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (size_t i = 0; i < columns.size() && i < texts.size(); i++) {
+        sql_col_rec *c = sql_col_find(probe, columns[i].c_str(), nullptr, nullptr);
+        std::string held = c ? sql_held_text(c, texts[i]) : std::string(1, '\x01');
+        held += '\0';
+        for (unsigned char ch : held) h = (h ^ ch) * 0x100000001b3ull;
+    }
+    char out[17];
+    std::snprintf(out, sizeof out, "%016llx", (unsigned long long)h);
+    return out;
+}
+
+/* The table's columns described into m.probe once. 0, or -1. */
+int merge_probe(merge_mark &m)
+{
+    if (m.probe) return 0;
+    sql_col_rec *row = nullptr;
+    if (!m.connection || sql_describe_table(m.connection, m.table.c_str(), &row, 0) <= 0) {
+        sql_col_list_free(&row);
+        return -1;
+    }
+    m.probe = std::shared_ptr<sql_col_rec>(row, [](sql_col_rec *r) { sql_col_list_free(&r); });
+    return 0;
+}
+
+/* Records the number the next row is inserted under and the digest of the
+** values it goes in with, in the mark on disk first; the columns the
+** digest is over are listed before it ("C" and their names) when they are
+** not those listed last. 0, or -1 with errno. */
+int merge_mark_number(merge_mark &m, long number, const sql_col_rec *row)
+{
+    if (merge_probe(m) != 0) {
+        errno = EIO;
+        return -1;
+    }
+    std::vector<std::string> columns;
+    std::vector<const char *> texts;
+    for (const sql_col_rec *c = row; c; c = c->next)
+        if (sql_col_find(m.probe.get(), c->name, nullptr, nullptr)) {
+            columns.emplace_back(c->name);
+            texts.push_back(c->text ? c->text : "");
+        }
+    std::string text;
+    if (columns != m.columns) {
+        text = "C";
+        for (size_t i = 0; i < columns.size(); i++) text += (i ? "," : " ") + columns[i];
+        text += "\n";
+        m.columns = columns;
+    }
+    std::string digest = merge_digest(m.probe.get(), columns, texts);
+    m.numbers.push_back(number);
+    m.digests.push_back(digest);
+    return mark_append(m.file, text + std::to_string(number) + " " + digest + "\n");
 }
 
 }  // namespace
@@ -295,6 +361,8 @@ int merge_mark_strike(merge_mark &m, long number)
 /* Writes the mark of a table about to receive rows; see merge.h. */
 int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long offset, int own)
 {
+    m.connection = p ? p->connection : nullptr;
+    m.table = t->name;
     std::string dir = merge_project_dir(p);
     if (dir.empty()) return 0;
     char body[3 * SQL_COL_NAME_SIZE];
@@ -311,10 +379,10 @@ int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long of
 }
 
 /* The note of a writer keeping a mark; see merge.h. */
-int merge_note_number(void *context, long number, int taken)
+int merge_note_number(void *context, long number, int taken, const sql_col_rec *row)
 {
     merge_mark &m = *(merge_mark *)context;
-    if ((taken ? merge_mark_strike(m, number) : merge_mark_number(m, number)) == 0) return 0;
+    if ((taken ? merge_mark_strike(m, number) : merge_mark_number(m, number, row)) == 0) return 0;
     m.failed = errno ? errno : EIO;
     return -1;
 }
@@ -330,30 +398,101 @@ int merge_run(void *connection, const std::string &text)
     return rc;
 }
 
-/* Deletes the rows of a table whose numbers are listed, and their memo
-** lines, a run of consecutive numbers a statement. 5100, or the failure's
-** code. */
-int merge_remove(void *connection, const char *table, const char *key, std::vector<long> numbers)
+/* The memo side table of a table into memo, when the connection holds one. */
+bool merge_memo_of(void *connection, const char *table, std::string &memo)
 {
-    std::sort(numbers.begin(), numbers.end());
+    if (memo_table_name(table, memo) != 0) return false;
+    sql_col_rec *probe = nullptr;
+    bool there = sql_describe_table(connection, memo.c_str(), &probe, 0) > 0;
+    sql_col_list_free(&probe);
+    return there;
+}
+
+/* A condition on a run of numbers of a column: " WHERE c >= a AND c <= b". */
+std::string merge_run_of(const std::string &column, long low, long high)
+{
+    return " WHERE " + column + " >= " + std::to_string(low) + " AND " + column + " <= " + std::to_string(high);
+}
+
+/* Reads the rows of the numbers low to high of a table (its unique-number
+** column key) and sorts each listed number into ours (every row under it
+** holds the digest its writer listed) or kept (another's, or changed
+** since); a number without a row is ours. 5100 or the failure's code. */
+int merge_sort_run(const merge_mark &m, const char *key, const std::map<long, const std::string *> &listed, long low,
+                   long high, std::set<long> &kept)
+{
+    std::string select = std::string("SELECT ") + key;
+    for (const std::string &c : m.columns) select += ", " + c;
+    select += " FROM " + m.table + merge_run_of(key, low, high);
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query(m.connection, select.c_str(), &stmt, &cursor, &row, 0);
+    int rc = n < 0 ? n : RTNORM;
+    for (long k = 0; rc == RTNORM && k < n; k++) {
+        if (k > 0 && (rc = sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0)) != RTNORM) break;
+        std::vector<const char *> texts;
+        for (sql_col_rec *c = row->next; c; c = c->next) texts.push_back(c->text ? c->text : "");
+        auto it = listed.find(std::atol(row->text));
+        if (it != listed.end() && merge_digest(m.probe.get(), m.columns, texts) != *it->second)
+            kept.insert(it->first);
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return rc;
+}
+
+}  // namespace
+
+/* Takes back the rows a mark lists; see merge.h. */
+int merge_take_back(const merge_mark &m_in, const tbl_rec *t, std::vector<long> &kept)
+{
+    merge_mark m = m_in;
+    const char *key = t->keys[TBL_KEY_BASENUMBER]->name;
+    if (m.numbers.empty()) return RTNORM;
+    if (merge_probe(m) != 0) return sql_last_failure()->code ? sql_last_failure()->code : RTERROR;
+    /* The last listing of each number is the one its row went in with. */
+    std::map<long, const std::string *> listed;
+    for (size_t i = 0; i < m.numbers.size(); i++) listed[m.numbers[i]] = &m.digests[i];
     std::string memo;
-    bool has_memo = false;
-    if (memo_table_name(table, memo) == 0) {
-        sql_col_rec *probe = nullptr;
-        has_memo = sql_describe_table(connection, memo.c_str(), &probe, 0) > 0;
-        sql_col_list_free(&probe);
-    }
+    bool has_memo = merge_memo_of(m.connection, m.table.c_str(), memo);
+    std::set<long> others;
+    std::vector<long> numbers;
+    for (auto &l : listed) numbers.push_back(l.first);
+    /* A run of consecutive numbers is read in one statement, and the rows
+    ** of each run of its numbers that are the writer's go in one, their
+    ** memo lines after them. */
     for (size_t a = 0, b; a < numbers.size(); a = b) {
-        for (b = a + 1; b < numbers.size() && numbers[b] <= numbers[b - 1] + 1;) b++;
-        auto run = [&](const std::string &column) {
-            return " WHERE " + column + " >= " + std::to_string(numbers[a]) + " AND " + column +
-                   " <= " + std::to_string(numbers[b - 1]);
-        };
-        int rc = has_memo ? merge_run(connection, "DELETE FROM " + memo + run(MEMO_COL_BASENUMBER)) : RTNORM;
-        if (rc == RTNORM) rc = merge_run(connection, std::string("DELETE FROM ") + table + run(key));
+        for (b = a + 1; b < numbers.size() && numbers[b] == numbers[b - 1] + 1;) b++;
+        int rc = merge_sort_run(m, key, listed, numbers[a], numbers[b - 1], others);
         if (rc != RTNORM) return rc;
+        for (size_t x = a, y; x < b; x = y) {
+            if (others.count(numbers[x])) {
+                y = x + 1;
+                continue;
+            }
+            for (y = x + 1; y < b && !others.count(numbers[y]);) y++;
+            std::string run = merge_run_of(key, numbers[x], numbers[y - 1]);
+            rc = merge_run(m.connection, "DELETE FROM " + m.table + run);
+            if (rc == RTNORM && has_memo)
+                rc = merge_run(m.connection, "DELETE FROM " + memo + merge_run_of(MEMO_COL_BASENUMBER, numbers[x],
+                                                                                 numbers[y - 1]));
+            if (rc != RTNORM) return rc;
+        }
     }
+    kept.assign(others.begin(), others.end());
     return RTNORM;
+}
+
+namespace {
+
+/* "STATN row 56, STATN row 57" for the first rows kept, and how many more. */
+std::string merge_kept_list(const char *table, const std::vector<long> &kept)
+{
+    constexpr size_t named = 10;
+    std::string out;
+    for (size_t i = 0; i < kept.size() && i < named; ++i)
+        out += (i ? ", " : "") + std::string(table) + " row " + std::to_string(kept[i]);
+    if (kept.size() > named) out += " and " + std::to_string(kept.size() - named) + " more";
+    return out;
 }
 
 /* Makes the master's memo side table when it has none, as the memo editor
@@ -513,8 +652,10 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     if (!failure.empty()) {
         numbers.failed = true;
         /* Removed by the numbers handed out: a row whose insert was cut
-        ** short may be in the table unanswered. */
-        if (started && merge_remove(g_merge_master->connection, t->name, key->name, mark.numbers) != RTNORM) {
+        ** short may be in the table unanswered; a row another writer
+        ** stored under a number it offered stays. */
+        std::vector<long> kept;
+        if (started && merge_take_back(mark, t, kept) != RTNORM) {
             auto [low, high] = std::minmax_element(mark.numbers.begin(), mark.numbers.end());
             std::snprintf(text, sizeof text, "The rows merged so far, numbered %ld to %ld, cannot be removed: %s",
                           *low, *high, merge_reason().c_str());
@@ -526,8 +667,13 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         }
         if (started) tbl_create_indexes(t);
         mark_end(mark.file, false);
-        msg_alert(ERR_TITLE, "Table %s was not merged: %s\nThe table is as it was before.", t->name,
-                  failure.c_str());
+        if (!kept.empty())
+            msg_alert(ERR_TITLE, "Table %s was not merged: %s\nThe rows it merged were removed; these rows are "
+                      "another writer's or were changed since and stay: %s.", t->name, failure.c_str(),
+                      merge_kept_list(t->name, kept).c_str());
+        else
+            msg_alert(ERR_TITLE, "Table %s was not merged: %s\nThe table is as it was before.", t->name,
+                      failure.c_str());
         return;
     }
     if (n > 0) {
@@ -583,26 +729,27 @@ int merge_raise_last_number(pjct_rec *master, tbl_rec *t)
     return rc;
 }
 
+namespace {
+
 /* What a merge mark says, checked against the project; why is "" when it
 ** may be obeyed. */
 struct merge_mark_says {
     tbl_rec *table = nullptr;        /* the table merged into */
-    std::vector<long> numbers;       /* the numbers handed out */
+    std::vector<merge_mark> parts;   /* the numbers listed and their digests, one part per list of columns */
     std::string why;                 /* why the mark is not used */
     bool own = false;                /* the mark of one row added with its memo lines */
 };
 
 /* Reads the mark of file name stem found in project p's folder: its first
-** line names the table, its unique-number column and the offset; each
-** further whole line a number above the offset (a last line without its
-** newline was cut short before its row was inserted), or "-" and a number
-** listed before, whose row did not go in (another writer held it). */
+** line names the table, its unique-number column and the offset; then a
+** line "C" and the names of the columns the digests below are over, a
+** number above the offset with the digest of its row's values, or "-" and
+** a number listed before, whose row did not go in (another writer held
+** it). */
 merge_mark_says merge_read_mark(pjct_rec *p, const std::string &stem, const std::string &body)
 {
     merge_mark_says m;
-    std::vector<std::string> lines;
-    for (size_t at = 0, nl; (nl = body.find('\n', at)) != std::string::npos; at = nl + 1)
-        lines.push_back(body.substr(at, nl - at));
+    std::vector<std::string> lines = mark_lines(body);
     char table[SQL_COL_NAME_SIZE] = "", key[SQL_COL_NAME_SIZE] = "", end = 0;
     long offset = -1;
     if (lines.empty() || std::sscanf(lines[0].c_str(), "%20s %20s %ld %c", table, key, &offset, &end) != 3 ||
@@ -623,16 +770,52 @@ merge_mark_says merge_read_mark(pjct_rec *p, const std::string &stem, const std:
     else if (!unique || !str_eq_nocase(unique->name, key))
         m.why = std::string(key) + " is not the unique number of table " + m.table->name;
     for (size_t i = 1; m.why.empty() && i < lines.size(); i++) {
-        bool strike = lines[i].size() > 1 && lines[i][0] == '-';
-        const char *digits = lines[i].c_str() + (strike ? 1 : 0);
+        const std::string &l = lines[i];
+        std::string bad = "its line \"" + l + "\" is not ";
+        if (l.size() > 2 && l.compare(0, 2, "C ") == 0) {
+            merge_mark part;
+            part.connection = p->connection;
+            part.table = m.table->name;
+            for (size_t at = 2, comma; at <= l.size(); at = comma + 1) {
+                comma = l.find(',', at);
+                if (comma == std::string::npos) comma = l.size();
+                part.columns.push_back(l.substr(at, comma - at));
+                const std::string &c = part.columns.back();
+                if (!sql_is_ident(c.c_str()) || !tbl_column_find(m.table->columns, c.c_str(), nullptr, nullptr))
+                    m.why = c + " is not a column of table " + m.table->name;
+            }
+            m.parts.push_back(part);
+            continue;
+        }
+        bool strike = l.size() > 1 && l[0] == '-';
         char *stop = nullptr;
-        long n = std::strtol(digits, &stop, 10);
-        auto listed = std::find(m.numbers.rbegin(), m.numbers.rend(), n);
-        if (!*digits || *stop || n <= offset || (strike && listed == m.numbers.rend()))
-            m.why = "its line \"" + lines[i] + "\" is not a number above " + std::to_string(offset) +
-                    (strike ? " it listed" : "");
-        else if (strike) m.numbers.erase(std::next(listed).base());
-        else m.numbers.push_back(n);
+        long number = std::strtol(l.c_str() + (strike ? 1 : 0), &stop, 10);
+        std::string digest = !strike && *stop == ' ' ? stop + 1 : "";
+        bool shaped = stop != l.c_str() + (strike ? 1 : 0) && number > offset &&
+                      (strike ? !*stop : digest.size() == 16 && digest.find_first_not_of("0123456789abcdef") ==
+                                                                    std::string::npos);
+        if (!shaped || (!strike && m.parts.empty())) {
+            m.why = bad + (strike ? "a number above " + std::to_string(offset)
+                                  : "a number above " + std::to_string(offset) + " and a digest of its row" +
+                                        (m.parts.empty() ? " after its columns" : ""));
+            break;
+        }
+        if (!strike) {
+            m.parts.back().numbers.push_back(number);
+            m.parts.back().digests.push_back(digest);
+            continue;
+        }
+        /* The last listing of the number, in whichever part it is. */
+        bool found = false;
+        for (auto part = m.parts.rbegin(); !found && part != m.parts.rend(); ++part) {
+            auto it = std::find(part->numbers.rbegin(), part->numbers.rend(), number);
+            if (it == part->numbers.rend()) continue;
+            size_t at = (size_t)(std::next(it).base() - part->numbers.begin());
+            part->numbers.erase(part->numbers.begin() + (long)at);
+            part->digests.erase(part->digests.begin() + (long)at);
+            found = true;
+        }
+        if (!found) m.why = bad + "a number it listed";
     }
     return m;
 }
@@ -643,6 +826,8 @@ bool merge_has_ext(const std::string &name, const char *ext)
     size_t n = std::strlen(ext);
     return name.size() > n && name.compare(name.size() - n, n, ext) == 0;
 }
+
+}  // namespace
 
 int merge_recover(pjct_rec *p)
 {
@@ -659,14 +844,29 @@ int merge_recover(pjct_rec *p)
         else if (!merge_has_ext(path, k_mark_ext)) continue;
         mark_file held;
         std::string body;
-        if (mark_take(held, path, body) != MARK_FOUND) continue;
-        merge_mark_says m = merge_read_mark(p, std::filesystem::path(path).stem().string(), body);
+        int got = mark_take(held, path, body);
+        if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
+        merge_mark_says m;
+        if (got == MARK_DAMAGED) m.why = body;
+        else m = merge_read_mark(p, std::filesystem::path(path).stem().string(), body);
+        std::vector<long> kept;
+        int removed = RTNORM;
+        size_t listed = 0;
+        for (const merge_mark &part : m.parts) listed += part.numbers.size();
+        for (size_t k = 0; m.why.empty() && removed == RTNORM && k < m.parts.size(); k++) {
+            std::vector<long> more;
+            removed = merge_take_back(m.parts[k], m.table, more);
+            kept.insert(kept.end(), more.begin(), more.end());
+        }
+        std::sort(kept.begin(), kept.end());
+        std::string stayed = kept.empty() ? ""
+                                          : "; these rows are another writer's or were changed since, and stay: " +
+                                                merge_kept_list(m.table->name, kept);
         if (!m.why.empty()) {
             msg_alert(ERR_TITLE, "The merge mark %s was not used: %s. It is left in place and no row was changed.",
                       path.c_str(), m.why.c_str());
             rc = -1;
-        } else if (merge_remove(p->connection, m.table->name, m.table->keys[TBL_KEY_BASENUMBER]->name, m.numbers) !=
-                   RTNORM) {
+        } else if (removed != RTNORM) {
             if (m.own)
                 msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut short, and it cannot be "
                           "removed: %s", m.table->name, merge_reason().c_str());
@@ -678,15 +878,19 @@ int merge_recover(pjct_rec *p)
             /* Neither the row nor its lines stay: it was never added whole.
             ** A run cut short between two rows listed none. */
             unlink(path.c_str());
-            if (!m.numbers.empty())
-                msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut short; it was removed.",
-                          m.table->name);
+            if (listed > kept.size())
+                msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut "
+                          "short; it was removed%s.", m.table->name, stayed.c_str());
+            else if (!kept.empty())
+                msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut short before it went in%s.",
+                          m.table->name, stayed.c_str());
         } else {
             tbl_create_indexes(m.table);
             unlink(path.c_str());
-            msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it had merged were removed.",
-                      m.table->name);
+            msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it "
+                      "had merged were removed%s.", m.table->name, stayed.c_str());
         }
+        if (!kept.empty()) rc = -1;
         mark_end(held, true);
     }
     return rc;

@@ -12,10 +12,13 @@
 #ifndef PV_DATA_MERGE_H
 #define PV_DATA_MERGE_H
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "core/mark_file.h"
 #include "core/pjct.h"
+#include "core/tbl_column.h"
 #include "platform/include/dcl_host.h"
 
 struct tbl_rec;
@@ -69,13 +72,20 @@ int merge_raise_last_number(pjct_rec *master, struct tbl_rec *table);
 /* The mark of the numbers a writer hands out in a table, kept in the
 ** project's folder while its rows go in: pv-merge's <table>.MRG, or the
 ** mark of one row added with its memo lines, <table>-<process>.MRG, a
-** name of its own. Each number is listed before its row goes in and taken
-** back ("-" and the number) when another writer stored it first; the
-** next logon removes the rows of a mark a writer cut short left behind
-** (merge_recover). */
+** name of its own. Each number is listed before its row goes in, with a
+** digest of the values the row is written with (read as the table holds
+** them), and taken back ("-" and the number) when another writer stored
+** it first; the next logon removes the rows of a mark a writer cut short
+** left behind while they still hold those values, and keeps and names any
+** other row under a listed number (merge_recover). */
 struct merge_mark {
     mark_file file;                  /* the mark; no path for a project without a folder */
     std::vector<long> numbers;       /* the numbers handed out so far, in order */
+    std::vector<std::string> digests; /* beside each number, the digest of its row's values */
+    std::vector<std::string> columns; /* the columns the digests are over, as last listed in the mark */
+    void *connection = nullptr;      /* the connection of the table's project */
+    std::string table;               /* the table */
+    std::shared_ptr<sql_col_rec> probe; /* the table's columns, described once, to read values as it holds them */
     int failed = 0;                  /* errno of a failed write of the mark, 0 while none */
 };
 /* Writes the mark of a table about to receive rows (its name, its
@@ -84,19 +94,29 @@ struct merge_mark {
 ** 1). Nothing for a project without a folder. 0, or -1 with errno. */
 int merge_mark_begin(merge_mark &mark, const pjct_rec *project, const struct tbl_rec *table, long offset, int own);
 /* The note (row_number_note) of a writer keeping a mark, its context the
-** merge_mark: lists a number before its row goes in, takes it back when
-** another writer held it. 0; -1 when the mark cannot be written (the
-** errno in the mark's failed). */
-int merge_note_number(void *context, long number, int taken);
+** merge_mark: lists a number with the digest of the row about to go in
+** under it, takes it back (row null) when another writer held it. 0; -1
+** when the mark cannot be written or the table described (the errno in
+** the mark's failed). */
+int merge_note_number(void *context, long number, int taken, const sql_col_rec *row);
+/* Takes back the rows a mark lists (the mark's numbers, digests and
+** columns): each row, with its memo lines, while it holds the values its
+** writer wrote; a row another writer stored under a listed number, or one
+** changed since, stays, its number added to kept. 5100, or the code of
+** the failure that stopped it (rows already taken back stay gone). */
+int merge_take_back(const merge_mark &mark, const struct tbl_rec *table, std::vector<long> &kept);
 
 /* Undoes at logon the merges into a project that were cut short, and the
 ** rows added with memo lines whose writer was cut short: for each mark
 ** file <table>.MRG or <table>-<process>.MRG left in its folder, the rows
-** of the numbers it lists and their memo lines are deleted, the table's
-** indexes made again (after a merge) and the mark removed, each said once. A mark that does not
-** name its own file's table, a registered table and its unique-number
-** column is left in place and named. 0; -1 when a mark is not used or its
-** rows cannot be removed (the mark then stays for the next logon). */
+** it lists are taken back (merge_take_back), the table's indexes made
+** again (after a merge) and the mark removed, each said once, naming the
+** rows kept because another writer stored them or they changed since. A
+** mark that fails its check, or does not name its own file's table, a
+** registered table, its unique-number column and columns of it, is left
+** in place and named, and no row is changed. 0; -1 when a mark is not
+** used, its rows cannot be removed (the mark then stays for the next
+** logon) or a row is kept. */
 int merge_recover(pjct_rec *project);
 
 #endif /* PV_DATA_MERGE_H */

@@ -109,12 +109,13 @@ sql_col_rec *row_number_column(void *connection, sql_col_rec *row, const char *t
 ** in the row; the look-up's code (the number kept). */
 int row_take_free_number(void *connection, sql_col_rec *row, const char *table);
 /* What a writer that keeps a mark of the rows it adds (pv-merge) is told
-** by row_insert_new: note(context, number, 0) just before the row goes in
-** under a number, so that the mark lists it first; note(context, number, 1)
-** when that number proved another writer's and the row did not go in. A
-** note answering non-zero stops the insert with that code. */
+** by row_insert_new: note(context, number, 0, row) just before the row
+** goes in under a number, so that the mark lists it first with what the
+** row holds; note(context, number, 1, null) when that number proved
+** another writer's and the row did not go in. A note answering non-zero
+** stops the insert with that code. */
 struct row_number_note {
-    int (*note)(void *context, long number, int taken);  /* the call */
+    int (*note)(void *context, long number, int taken, const sql_col_rec *row);  /* the call */
     void *context;                                       /* its first argument; not owned */
 };
 /* Inserts a new row of a table: while its number is held by a row stored

@@ -342,12 +342,12 @@ int row_insert_once(void *connection, sql_col_rec *row, const char *table, sql_c
         sql_close_query(&stmt, &cursor, &found);
         if (n != 0) return n < 0 ? n : RTNORM;
     }
-    int rc = note && note->note ? note->note(note->context, number, 0) : 0;
+    int rc = note && note->note ? note->note(note->context, number, 0, row) : 0;
     if (rc != 0) return rc;
     rc = sql_insert_row(connection, row, table, server ? nullptr : key, rows);
     if (rc == RTNORM && *rows > 0 && run && run->highest >= 0 && number > run->highest) run->highest = number;
     if (rc == RTNORM && *rows == 0 && note && note->note) {
-        int taken = note->note(note->context, number, 1);
+        int taken = note->note(note->context, number, 1, nullptr);
         if (taken != 0) return taken;
     }
     return rc;
@@ -439,7 +439,7 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
     ** back a row gone in whole, or not at all. */
     if (mark == &own) mark_end(own.file, doubt);
     else if (mark && !doubt)
-        while (!mark->numbers.empty()) merge_note_number(mark, mark->numbers.back(), 1);
+        while (!mark->numbers.empty()) merge_note_number(mark, mark->numbers.back(), 1, nullptr);
     return rc;
 }
 

@@ -238,9 +238,11 @@ int upg_recover(const char *dir_in)
 {
     mark_file m;
     std::string body;
-    if (mark_take_in(m, dir_in, kMark, body) != MARK_FOUND) return 0;
+    int got = mark_take_in(m, dir_in, kMark, body);
+    if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
     std::string dir = m.path.substr(0, m.path.size() - std::strlen(kMark));
-    upg_mark_says says = read_mark(body);
+    upg_mark_says says = got == MARK_FOUND ? read_mark(body) : upg_mark_says();
+    if (got == MARK_DAMAGED) says.why = body;
     for (auto &t : says.tables)
         if (says.why.empty()) says.why = check_aside(dir, t.first);
     for (const std::string &c : says.copies)

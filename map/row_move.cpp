@@ -31,6 +31,9 @@
 **     R<tab>STATN<tab>2<tab>NAME<tab>2<tab>          (table, row, key column, key, extra)
 **     C<tab>EASTING<tab>615980<tab>615983            (column, former text, text written)
 **     END
+**
+** (each line followed on disk by its check, core/mark_file.h: a mark that
+** fails it is refused whole like one that cannot be read).
 */
 #include <unistd.h>
 
@@ -111,19 +114,6 @@ struct move_row {
     bool updated = false;                   /* the row holds `after` */
 };
 
-/* The text a column holds for a text: the value read from it written back
-** as the column writes it ("615983.1" and "615983.100000" in a column of
-** six decimals are one); "\x01" for a text the column refuses. The
-** column's value is left holding the text. */
-std::string move_held_text(sql_col_rec *c, const std::string &text)
-{
-    if (sql_text_to_value(c, text.c_str()) != RTNORM) return std::string(1, '\x01');
-    std::string out((size_t)sql_col_text_size(c) + 1, '\0');
-    sql_value_to_text(c, out.data());
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
 /* Gives the named columns of a linked row the texts `to` while the row
 ** still holds the texts `from` in them, in one statement whose condition
 ** is what the row holds, so that a change another user makes between the
@@ -150,9 +140,9 @@ int move_swap(const link_rec &link, const std::vector<std::string> &names, const
             rc = RTERROR;
             break;
         }
-        std::string held = move_held_text(c, c->text);
-        holds_from = holds_from && held == move_held_text(c, from[i]);
-        holds_to = holds_to && held == move_held_text(c, to[i]);
+        std::string held = sql_held_text(c, c->text);
+        holds_from = holds_from && held == sql_held_text(c, from[i].c_str());
+        holds_to = holds_to && held == sql_held_text(c, to[i].c_str());
         set += std::string(i ? ", " : " SET ") + c->name + "=";
         if (sql_text_to_value(c, to[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM ||
             sql_col_literal(c, set) != 0)
@@ -472,9 +462,10 @@ int move_recover(pjct_rec *p)
     if (dir.empty()) return 0;
     mark_file m;
     std::string body;
-    if (mark_take(m, dir + k_move_mark, body) != MARK_FOUND) return 0;
+    int got = mark_take(m, dir + k_move_mark, body);
+    if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
     std::vector<move_undo> rows;
-    std::string why = move_read_mark(p, body, rows);
+    std::string why = got == MARK_DAMAGED ? body : move_read_mark(p, body, rows);
     /* Every row the mark names is looked up before any is written. */
     int lost = 0;
     for (size_t i = 0; why.empty() && !lost && i < rows.size(); ++i) {

@@ -1,14 +1,22 @@
 """What the end-to-end scripts of the data commands share to make DB3
 projects with the python dbf module: a table with its rows, and the setup
-tables PVTABLE and PVCOLUMN.
+tables PVTABLE and PVCOLUMN; and the marks of commands under way as the
+module writes them (each line with the check of the body so far).
 
   table(path, PVCOLUMN_FIELDS, [("NOTES", "STATN", "", "", 0x200, 0, 0, 0, " ", "", 0, 0)])
 """
+import fcntl
+import glob
 import os
+import re
+import signal
 import subprocess
 import sys
+import time
+import zlib
 
 import dbf
+import dbfread
 
 PVTABLE_NAMES = ("TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK",
                  "GENESIS", "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND",
@@ -26,6 +34,109 @@ def table(path, fields, rows):
     for r in rows:
         t.append(r)
     t.close()
+
+
+def seal_mark(body):
+    """A mark's body as the module writes it: each line followed by a tab
+    and the CRC-32 of the body up to and with that line (newlines
+    included), in eight lowercase hex digits."""
+    out, crc = "", 0
+    for line in body.splitlines():
+        crc = zlib.crc32((line + "\n").encode(), crc)
+        out += "%s\t%08x\n" % (line, crc)
+    return out
+
+
+def unseal_mark(text):
+    """The whole lines of a mark without their checks (a line without one
+    as it stands)."""
+    return [re.sub(r"\t[0-9a-f]{8}$", "", l) for l in text.split("\n")[:-1]]
+
+
+def mark_digest(texts):
+    """The digest a merge mark lists for a row: the 64-bit FNV-1a hash of
+    the row's texts as the table holds them, each ended by a NUL."""
+    h = 0xcbf29ce484222325
+    for t in texts:
+        for b in t.encode("cp1252") + b"\0":
+            h = ((h ^ b) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
+    return "%016x" % h
+
+
+def listed_numbers(path):
+    """The numbers a merge mark (or a row's own mark) lists, in order, a
+    number taken back left out; [] while there is none or no mark."""
+    try:
+        with open(path) as f:
+            lines = unseal_mark(f.read())
+    except OSError:
+        return []
+    numbers = []
+    for line in lines[1:]:
+        word = line.split(" ")[0]
+        if word.isdigit():
+            numbers.append(int(word))
+        elif word[:1] == "-" and word[1:].isdigit() and int(word[1:]) in numbers:
+            numbers.reverse()
+            numbers.remove(int(word[1:]))
+            numbers.reverse()
+    return numbers
+
+
+def second_user(args, root, logon):
+    """A second user of the projects under root: pvhost (args: program,
+    module, resources) in a home of its own (root/second), answering from a
+    pipe, logged on with the logon line. Answers the subprocess.Popen once
+    the logon is over; its further answers go with communicate."""
+    home = os.path.join(root, "second")
+    os.makedirs(home, exist_ok=True)
+    pv, module, resources = args
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=home,
+               XDG_DATA_HOME=os.path.join(home, "data"))
+    p = subprocess.Popen([pv, "--module", module, "--resources", resources], cwd=root, env=env,
+                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    marker = os.path.join(home, "logged_on.dxf")
+    p.stdin.write(logon + "SAVE %s\n" % marker)
+    p.stdin.flush()
+    deadline = time.time() + 60
+    while p.poll() is None and not os.path.exists(marker) and time.time() < deadline:
+        time.sleep(0.02)
+    return p
+
+
+def cut_before_insert(p, dbf_path, pattern, after=1, driver="pvdb3"):
+    """Cuts pvhost p (a command that lists each number in a mark matching
+    pattern before its row goes into the dBASE table dbf_path) between the
+    listing of a number and its insert: a shared lock on the table is taken
+    once after numbers are listed (at once with after 0), so that the
+    driver waits for it at the insert of the number listed last; pvhost and
+    its driver are killed there and the lock let go. Answers that number, or
+    None when p ended first."""
+    deadline = time.time() + 60
+    lock, seen, held = None, None, set()
+    try:
+        while p.poll() is None and time.time() < deadline:
+            marks = glob.glob(pattern)
+            numbers = listed_numbers(marks[0]) if marks else []
+            if lock is None and (len(numbers) >= after or after == 0):
+                lock = open(dbf_path, "rb")
+                fcntl.flock(lock, fcntl.LOCK_SH)
+                continue
+            if lock and numbers and numbers[-1] != seen:
+                seen = numbers[-1]
+                held = {int(r["BASENUMBER"]) for r in dbfread.DBF(dbf_path)}
+                if seen not in held:
+                    drivers = children(p.pid, driver)
+                    p.kill()
+                    for d in drivers:
+                        os.kill(d, signal.SIGKILL)
+                    p.communicate()
+                    return seen
+            time.sleep(0.002)
+        return None
+    finally:
+        if lock:
+            lock.close()
 
 
 def registry_row(name, kind, **keys):

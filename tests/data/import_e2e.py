@@ -3,7 +3,8 @@
 updated in the sample project GEO, refused rows in the error file with
 their values whole and the corrected error file imported again, UTF-8 and
 Windows-1252 input, the driver killed at ten points of an import of rows
-with memos, points
+with memos, an import cut between the listing of a row's number and its
+insert while a second user then stores a row under that number, points
 converted from a geographic system, and, on a project made here with the
 python dbf module, the Fieldworker layout, an OTHER table updated by its
 number, the dialog's option checks and the registration of a dBASE table.
@@ -22,7 +23,8 @@ import time
 
 import dbfread
 
-from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, children, registry_row, table
+from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, children, cut_before_insert, registry_row,
+                        second_user, table)
 
 
 
@@ -279,6 +281,44 @@ def test_driver_killed(args, work):
               "%d rows, %d lines" % (point, len(kept), len(lines)))
 
 
+def test_number_taken(args, work):
+    """An import of rows with memos into STATN cut after a row's number is
+    listed in its mark and before its insert; a second user, logged on
+    before the cut, then adds a station, which takes that number. The next
+    logon of the importer keeps the second user's row and names it, and
+    every row the import stored keeps its memo line."""
+    root = geo_root(work, "taken")
+    geo = os.path.join(root, "projects", "GEO")
+    table(os.path.join(geo, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+          [("ROCKTYPE", "STATN", "", "", MEMO_FLAG, 0, 0, 0, " ", "", 0, 0)])
+    many = put(root, "many.txt", b"".join(b"%d,N%05d,1,2,3,r\n" % (100 + i, i) for i in range(500)))
+    other = second_user(args, root, GEO)
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(GEO + text_import(many, 0, ",", '"', "append", STATN_COLUMNS, extra=WRAP) + "QUIT\n")
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    pv = subprocess.Popen([args[0], "--script", "run.scr", "--module", args[1], "--resources", args[2]],
+                          cwd=root, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    taken = cut_before_insert(pv, os.path.join(geo, "STATN.DBF"), os.path.join(geo, "STATN-*.MRG"))
+    check(taken is not None, "the import is cut before an insert")
+    # Answered from a pipe, the dialogs come without their names.
+    added = other.communicate("pv-add\nselect edit_list 1\nset edit_col 77\nselect edit_list 2\n"
+                              "set edit_col Second user\nselect edit_list 3\nset edit_col 600000\nselect edit_list 4\n"
+                              "set edit_col 5600000\nok\ncancel\n(pv_logoff)\nQUIT\n", timeout=60)[0]
+    names = {int(r["BASENUMBER"]): r["NAME"].strip() for r in rows(root, "GEO", "STATN")}
+    check(names.get(taken) == "Second user", "the second user's row takes number %r: %s" % (taken, added[-800:]))
+    out = wrapped(pvhost(args, root, GEO + WRAP + "(pv_logoff)\nQUIT\n"))
+    kept = rows(root, "GEO", "STATN")
+    names = {int(r["BASENUMBER"]): r["NAME"].strip() for r in kept}
+    check(names.get(taken) == "Second user", "the second user's row %r stays: %r" % (taken, names.get(taken)))
+    check(said("these rows are another writer's or were changed since, and stay: STATN row %d." % taken, out),
+          "the logon names row %r: %s" % (taken, out[-800:]))
+    memo = os.path.join(geo, "STATNMEM.DBF")
+    lines = sorted(int(r["BASENUMBER"]) for r in dbfread.DBF(memo)) if os.path.exists(memo) else []
+    check(lines == sorted(int(r["BASENUMBER"]) for r in kept if r["ROCKTYPE"] == "MEMO"),
+          "each imported row with its memo line and no line without its row: %r" % lines[-5:])
+
+
 def test_points(args, work):
     in_short_root(args, "points", points)
 
@@ -484,7 +524,8 @@ def main():
     args = sys.argv[1:4]
     work = sys.argv[4]
     os.makedirs(work, exist_ok=True)
-    for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_points, test_fieldworker,
+    for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_number_taken,
+                 test_points, test_fieldworker,
                  test_other_update_and_options, test_dates_and_logicals, test_foreign_field_names,
                  test_unreadable_table):
         test(args, work)

@@ -5,7 +5,9 @@ ezdxf; dbfread and ezdxf read back what the commands left.
 
   merge_e2e.py PVHOST MODULE RESOURCES WORKDIR [cut-short]
 
-With "cut-short" it runs only the merge killed at many points.
+With "cut-short" it runs only the merge killed at many points, and the
+merge cut before an insert while a second user then adds a row under the
+number it listed.
 """
 import fcntl
 import os
@@ -16,11 +18,13 @@ import subprocess
 import sys
 import time
 
+import dbf
 import dbfread
 import ezdxf
 
 import e2e_tables
-from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, table
+from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, cut_before_insert, mark_digest, seal_mark,
+                        table, unseal_mark)
 
 MEMO_WORDS = 2000   # "rock " 2000 times: a memo of 10,000 characters
 
@@ -347,6 +351,21 @@ def gone(pid, seconds):
     return False
 
 
+def merge_mark(offset, listed):
+    """A mark of a merge into MASTER's STATN as the merge writes it: each
+    (number, station, name) listed with the digest of its row, a text
+    ("-104") as it stands."""
+    body = "STATN BASENUMBER %d\nC BASENUMBER,STATION,NAME,NOTES\n" % offset
+    for item in listed:
+        body += (item if isinstance(item, str) else
+                 "%d %s" % (item[0], mark_digest([str(item[0]), str(item[1]), item[2], ""]))) + "\n"
+    return seal_mark(body)
+
+
+def unseal(text):
+    return "".join(line + "\n" for line in unseal_mark(text))
+
+
 MERGE_DATABASE = LOGON + MERGE_DIALOG + "pick mrg_map\npick mrg_dbf\nok\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n"
 
 
@@ -368,7 +387,7 @@ def test_merge_cut_short(args, work):
     table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", "")])
     logon = '(pv_open "MASTER" "DB3" "" "")\n(pv_logoff)\nQUIT\n'
     with open(mark, "w") as held:
-        held.write("STATN BASENUMBER 100\n101\n")
+        held.write(merge_mark(100, [(101, 1, "Station 1")]))
         held.flush()
         fcntl.flock(held, fcntl.LOCK_EX)
         pvhost(args, root, logon)
@@ -376,28 +395,36 @@ def test_merge_cut_short(args, work):
     out = pvhost(args, root, logon)
     check(merged_state(root) == "unchanged" and not os.path.exists(mark) and "STATN was cut short" in out,
           "a merge let go is undone at the next logon")
-    # Only the numbers the merge handed out go: a row added after the kill
-    # (numbered above them, or between them) stays, and so does the row of
-    # a number the merge took back (another writer had stored it first).
+    # Only the rows the merge wrote go: a row added after the kill under a
+    # number above them stays, and so does the row of a number the merge
+    # took back (another writer had stored it first), a row another writer
+    # stored under a number the merge listed (its insert cut short), and a
+    # merged row changed since; the last two are named.
     table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", ""),
-                                (103, 3, "Station 3", ""), (104, 9, "Added", ""), (105, 9, "Added too", "")])
+                                (103, 3, "Changed", ""), (104, 9, "Added", ""), (105, 9, "Added too", ""),
+                                (106, 9, "Added after", "")])
     with open(mark, "w") as f:
-        f.write("STATN BASENUMBER 100\n101\n102\n103\n104\n-104\n105\n10")
-    pvhost(args, root, logon)
+        f.write(merge_mark(100, [(101, 1, "Station 1"), (102, 2, "Station 2"), (103, 3, "Station 3"),
+                                 (104, 4, "Station 4"), "-104", (105, 5, "Station 5")]) + "10")
+    out = wrapped(pvhost(args, root, logon.replace("\n", "\n" + WRAPPED, 1)))
     left = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "MASTER", "STATN")]
-    check(left == [(50, "Fifty"), (100, "Hundred"), (104, "Added")] and not os.path.exists(mark),
-          "only the merged numbers are removed: %r" % left)
+    check(left == [(50, "Fifty"), (100, "Hundred"), (103, "Changed"), (104, "Added"), (105, "Added too"),
+                   (106, "Added after")] and not os.path.exists(mark),
+          "only the rows the merge wrote are removed: %r" % left)
+    check("".join("stay: STATN row 103, STATN row 105.".split()) in "".join(out.split()),
+          "the rows kept are named: %s" % out)
     # A mark that is not this table's own, names no registered table, or
     # not its unique number, or cannot be read, changes nothing and is named.
     master = os.path.join(root, "projects", "MASTER")
     for name, body in (("PVTABLE", "PVTABLE TABLENAME 0\n"), ("STATN", "STATN NAME 0\n101\n"),
+                       ("STATN", unseal(merge_mark(100, [(101, 1, "Station 1")])).replace(",NAME,", ",NAMX,")),
                        ("ONLYM", "STATN BASENUMBER 100\n101\n"), ("STATN", ""), ("STATN", "STATN BASENUM"),
                        ("STATN", "STATN BASENUMBER 100\n99\n"), ("STATN", "STATN BASENUMBER 100\n101\n-102\n")):
         cut_short_projects(root)
         table(statn, STATN_FIELDS, [(50, 1, "Fifty", ""), (100, 2, "Hundred", ""), (101, 1, "Station 1", "")])
         bad = os.path.join(master, name + ".MRG")
         with open(bad, "w") as f:
-            f.write(body)
+            f.write(seal_mark(body))
         before = {f: open(os.path.join(master, f), "rb").read() for f in os.listdir(master)}
         out = pvhost(args, root, logon.replace("\n", "\n" + WRAPPED, 1))
         after = {f: open(os.path.join(master, f), "rb").read() for f in os.listdir(master)}
@@ -448,6 +475,43 @@ def test_merge_cut_short(args, work):
         check(merged_state(root) == "merged", "%s: merged again, every row once (%s)" % (what, merged_state(root)))
 
 
+def test_merge_number_taken(args, work):
+    """A merge cut after a row's number is listed in its mark and before
+    its insert; a second user, logged on before the cut, then adds a
+    station, which takes that number, and a merged row is changed. The
+    next logon removes the other merged rows and their memo lines, keeps
+    the second user's row and the changed one, and names both."""
+    root = os.path.join(work, "number taken")
+    cut_short_projects(root)
+    master = os.path.join(root, "projects", "MASTER")
+    statn = os.path.join(master, "STATN.DBF")
+    other = e2e_tables.second_user(args, root, '(pv_open "MASTER" "DB3" "" "")\n')
+    p = e2e_tables.pvhost_start(args, root, MERGE_DATABASE)
+    taken = cut_before_insert(p, statn, os.path.join(master, "STATN.MRG"), after=20)
+    check(taken is not None and taken > 120, "the merge is cut before an insert: %r" % taken)
+    # Answered from a pipe, the dialogs come without their names.
+    added = other.communicate("pv-add\nselect edit_list 1\nset edit_col 9999\nselect edit_list 2\n"
+                              "set edit_col Second user\nok\ncancel\n(pv_logoff)\nQUIT\n", timeout=60)[0]
+    names = {int(r["BASENUMBER"]): r["NAME"].strip() for r in rows(root, "MASTER", "STATN")}
+    check(names.get(taken) == "Second user", "the second user's row takes number %r: %s" % (taken, added[-800:]))
+    changed = 100 + (taken - 101) // 10 * 10   # a merged row with a memo
+    t = dbf.Table(statn)
+    t.open(dbf.READ_WRITE)
+    for rec in t:
+        if int(rec["basenumber"]) == changed:
+            with rec:
+                rec["name"] = "Changed"
+    t.close()
+    out = wrapped(pvhost(args, root, '(pv_open "MASTER" "DB3" "" "")\n' + WRAPPED + "(pv_logoff)\nQUIT\n"))
+    left = [(int(r["BASENUMBER"]), r["NAME"].strip()) for r in rows(root, "MASTER", "STATN")]
+    check(left == [(50, "Fifty"), (100, "Hundred"), (changed, "Changed"), (taken, "Second user")],
+          "the merged rows go, the second user's and the changed one stay: %r" % left)
+    lines = sorted({int(r["BASENUMBER"]) for r in rows(root, "MASTER", "STATNMEM")})
+    check(lines == [changed], "only the changed row keeps its memo lines: %r" % lines)
+    check("".join(("stay: STATN row %d, STATN row %d." % (changed, taken)).split()) in "".join(out.split()),
+          "the logon names both rows: %s" % out)
+
+
 def test_rename(args, work):
     root = os.path.join(work, "rename")
     make_projects(root)
@@ -491,6 +555,7 @@ def main():
     os.makedirs(work)
     if sys.argv[5:] == ["cut-short"]:
         test_merge_cut_short(args, work)
+        test_merge_number_taken(args, work)
         if FAILURES:
             raise SystemExit("%d check(s) failed" % len(FAILURES))
         print("pv-merge cut short: all checks passed")

@@ -40,7 +40,10 @@ a row's memo lines go after the row, and a run cut short between them has
 them deleted at the next logon, so no memo line is ever left without its
 row. A table that cannot be written keeps its rows with their lines (STATN)
 or has the lines of the row that went deleted at the next logon (STATNMEM). Adding a row with memo lines, cut short the same way, leaves the
-row with its lines or neither once the project is logged on again.
+row with its lines or neither once the project is logged on again; cut
+between the listing of its number and its insert, while a second user
+logged on before then adds a row with a memo line under that number, the
+next logon keeps the second user's row and line and names the row.
 
 Two writers: two pvhost processes add 200 stations each to one STATN at
 once; all 400 rows are kept under 400 distinct BASENUMBERs, and neither
@@ -58,7 +61,8 @@ import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
-from e2e_tables import PVCOLUMN_FIELDS, PVTABLE_FIELDS, registry_row, table  # noqa: E402
+from e2e_tables import (PVCOLUMN_FIELDS, PVTABLE_FIELDS, cut_before_insert, registry_row, second_user,  # noqa: E402
+                        table)
 
 # Rows each of two writers adds at once.
 TWO_WRITER_ROWS = 200
@@ -456,6 +460,43 @@ def memo_add_killed_run(pvhost, module, resources, work):
                                  len([m for m in left[1] if m[0] == added])))
 
 
+def memo_add_number_taken_run(pvhost, module, resources, work):
+    """pv-add of a row with memo lines cut after its number is listed in its
+    mark and before its insert; a second user, logged on before the cut,
+    then adds a row with a memo line of its own, which takes that number.
+    The next logon of the first user leaves that row and its line and names
+    it."""
+    root = os.path.join(work, "add_taken")
+    proj = memo_project(root)
+    args = (pvhost, module, resources)
+    other = second_user(args, root, '(pv_open "DEL" "DB3" "" "")\n')
+    with open(os.path.join(root, "run.scr"), "w") as f:
+        f.write(MEMO_ADD)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    p = subprocess.Popen([pvhost, "--script", "run.scr", "--module", module, "--resources", resources,
+                          "--drawing", "in.dxf"], cwd=root, env=env, stdout=subprocess.PIPE,
+                         stderr=subprocess.STDOUT, text=True)
+    taken = cut_before_insert(p, os.path.join(proj, "STATN.DBF"), os.path.join(proj, "STATN-*.MRG"), after=0)
+    check(taken == MEMO_ROWS + 1, "the add is cut before the insert of row %d: %r" % (MEMO_ROWS + 1, taken))
+    # Answered from a pipe, the dialogs come without their names.
+    added = other.communicate('pv-add\nselect edit_list 1\nset edit_col 777\nselect edit_list 2\n'
+                              'set edit_col Second user\nselect edit_list 3\npick memo\n'
+                              'set pv_memo_line "Second line"\npick insert\nok\nok\ncancel\n'
+                              '(pv_logoff)\nQUIT\n', timeout=60)[0]
+    statn = {int(r["BASENUMBER"]): r["NAME"].strip() for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))}
+    check(statn.get(taken) == "Second user", "the second user's row takes number %r: %s" % (taken, added[-800:]))
+    out = run_pvhost(pvhost, module, resources, root, '(pv_open "DEL" "DB3" "" "")\npv_alert_wrap\nshow\nok\n'
+                     '(pv_logoff)\nQUIT\n', "in.dxf")
+    statn = {int(r["BASENUMBER"]): r["NAME"].strip() for r in dbfread.DBF(os.path.join(proj, "STATN.DBF"))}
+    lines = [r["MEMOTEXT"].strip() for r in dbfread.DBF(os.path.join(proj, "STATNMEM.DBF"))
+             if int(r["BASENUMBER"]) == taken]
+    check(statn.get(taken) == "Second user" and lines == ["Second line"],
+          "the second user's row %r and its line stay: %r, %r" % (taken, statn.get(taken), lines))
+    shown = "".join(re.findall(r"^\s+\d+: (.*)$", out, re.M)).replace(" ", "")
+    check(("stay:STATNrow%d." % taken) in shown, "the logon names row %r: %s" % (taken, out[-800:]))
+
+
 def two_writers_run(pvhost, module, resources, root):
     """Two pvhost processes add 200 stations each to GEO's STATN at once:
     every row is kept and every BASENUMBER is another."""
@@ -500,6 +541,7 @@ def main():
     memo_delete_killed_run(pvhost, module, resources, work)
     memo_readonly_run(pvhost, module, resources, work)
     memo_add_killed_run(pvhost, module, resources, work)
+    memo_add_number_taken_run(pvhost, module, resources, work)
     two_writers_run(pvhost, module, resources, os.path.join(work, "two_writers"))
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))

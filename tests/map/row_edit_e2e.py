@@ -57,6 +57,7 @@ import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
+from e2e_tables import seal_mark  # noqa: E402
 
 # The link of the TEXT: GEO, STATN, row 2, column NAME.
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"), (1000, "2"), (1000, "")]
@@ -391,14 +392,19 @@ FORMER = {2: (615980, 5621120.8), 3: (617402.3, 5623055.1)}
 MOVED = {2: (615983, 5621124.8), 3: (617405.3, 5623059.1)}
 # A mark that cannot be used changes no row: (what is wrong, the mark,
 # what the logon names).
+SEALED = seal_mark(MARK)
 BAD_MARKS = [
     ("empty", "", "it is empty"),
-    ("wrong head", MARK.replace("PVMOVE", "PVMERGE", 1), "it is not a move's mark"),
-    ("truncated line", MARK[:MARK.index("5623059.1")], "its end is missing"),
-    ("bad escape", MARK.replace("NAME\t2\t\n", "NAME\t%2\t\n", 1), "its line 2 cannot be read"),
-    ("unknown table", MARK.replace("R\tSTATN\t3", "R\tSTATX\t3"), "STATX is not a registered table of project GEO"),
-    ("unknown key column", MARK.replace("3\tNAME", "3\tNAMX"), "NAMX is not a column of table STATN"),
-    ("row that names no row", MARK.replace("R\tSTATN\t3", "R\tSTATN\t9"), "STATN row 9 is not there"),
+    ("wrong head", seal_mark(MARK.replace("PVMOVE", "PVMERGE", 1)), "it is not a move's mark"),
+    ("truncated line", SEALED[:SEALED.index("5623059.1")], "its end is missing"),
+    ("bad escape", seal_mark(MARK.replace("NAME\t2\t\n", "NAME\t%2\t\n", 1)), "its line 2 cannot be read"),
+    ("unknown table", seal_mark(MARK.replace("R\tSTATN\t3", "R\tSTATX\t3")),
+     "STATX is not a registered table of project GEO"),
+    ("unknown key column", seal_mark(MARK.replace("3\tNAME", "3\tNAMX")), "NAMX is not a column of table STATN"),
+    ("row that names no row", seal_mark(MARK.replace("R\tSTATN\t3", "R\tSTATN\t9")), "STATN row 9 is not there"),
+    # Damaged so that it still reads: row 3's former easting made 999999.
+    ("former value changed", SEALED.replace("617402.3\t", "999999\t"), "its line 6 fails its check"),
+    ("former value changed, without checks", MARK.replace("617402.3\t", "999999\t"), "its line 1 has no check"),
 ]
 
 
@@ -424,7 +430,7 @@ def mark_recovery_run(pvhost, module, resources, work):
     former coordinates back and leaves row 3, changed since, named."""
     changed = {2: MOVED[2], 3: (617000.0, 5623059.1)}
     cases = [(what, body, why, MOVED, MOVED, True) for what, body, why in BAD_MARKS]
-    cases.append(("row changed since", MARK, "it is undone, but these rows were changed since and keep "
+    cases.append(("row changed since", SEALED, "it is undone, but these rows were changed since and keep "
                   "their values: STATN row 3.", changed, {2: FORMER[2], 3: changed[3]}, False))
     for what, body, why, start, want, kept in cases:
         root = os.path.join(work, "mark")
