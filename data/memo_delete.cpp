@@ -164,8 +164,10 @@ int memo_delete_recover(pjct_rec *p)
         else if (!has_ext(path, k_delete_mark_ext)) continue;
         mark_file held;
         std::string body, why;
-        if (mark_take(held, path, body) != MARK_FOUND) continue;
-        if (delete_mark_finish(p, body, why) == 0) {
+        int got = mark_take(held, path, body);
+        if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
+        if (got == MARK_DAMAGED) why = body;
+        else if (delete_mark_finish(p, body, why) == 0) {
             mark_end(held, false);
             continue;
         }
