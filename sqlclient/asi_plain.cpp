@@ -9,6 +9,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "sqlclient/asi_config.h"
@@ -344,23 +346,21 @@ int asi_plain_scaled_from_text(const char *text, int n, unsigned scale, long lon
     return 1;
 }
 
-/* The double of scaled digits, summed as an exact value sums its digits:
-** the value keeps no trailing zero after the point; from the last digit
-** up, each times its weight, the weight starting at 0.1 to the scale and
-** growing tenfold. */
+/* Powers of ten that a double holds exactly. */
+static const double k_exact_tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+/* The double nearest the scaled digits, as an exact value object gives
+** it: a quotient of two exact doubles when the digits are (below 2^53),
+** which is rounded once and so the nearest; else strtod of the text. */
 double asi_plain_scaled_double(long long digits, unsigned scale) noexcept
 {
     unsigned long long m = digits < 0 ? 0ULL - (unsigned long long)digits : (unsigned long long)digits;
-    while (scale > 0 && m % 10 == 0 && m) {
-        m /= 10;
-        scale--;
+    if (m <= (1ULL << 53) && scale < sizeof k_exact_tens / sizeof k_exact_tens[0]) {
+        double v = (double)m / k_exact_tens[scale];
+        return digits < 0 ? -v : v;
     }
-    double weight = 1.0;
-    for (unsigned i = 0; i < scale; i++) weight *= 0.1;
-    double sum = 0.0;
-    for (; m; m /= 10) {
-        if (m % 10) sum += (double)(m % 10) * weight;
-        weight *= 10.0;
-    }
-    return digits < 0 ? -sum : sum;
+    char text[48];
+    int n = std::snprintf(text, sizeof text, "%s%llue-%u", digits < 0 ? "-" : "", m, scale);
+    return n > 0 ? std::strtod(text, nullptr) : 0.0;
 }

@@ -165,8 +165,8 @@ int asi_plain_set(CAsiData *v, const asi_plain_value &p);
 ** or 0 for any other form, more than 18 digits or a negative zero. */
 int asi_plain_scaled_from_text(const char *text, int n, unsigned scale, long long *digits) noexcept;
 
-/* The double of scaled digits with scale decimals, summed digit by digit as
-** an exact value object sums its digits into a double. */
+/* The double nearest the scaled digits with scale decimals, as an exact
+** value object gives it. */
 double asi_plain_scaled_double(long long digits, unsigned scale) noexcept;
 
 #endif

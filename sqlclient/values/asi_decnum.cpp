@@ -14,6 +14,7 @@
 #include "sqlclient/values/asi_textfmt.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -618,21 +619,25 @@ char *asi_dec_to_text(const asi_decnum *x, char *buf, unsigned p, unsigned s)
     return buf;
 }
 
-/* See the header: the digits summed from the last one with a weight that
-** starts at 0.1^scale and grows tenfold per digit. */
+/* See the header: the digits written out with the point where the scale
+** puts it and read back by strtod, which gives the double nearest the
+** value (a sum of digits times powers of 0.1 gathers a rounding error at
+** each step: 1.25 came out 1.2500000000000002). */
 double asi_dec_to_double(const asi_decnum *x, unsigned p)
 {
     p = dec_p(p);
     std::uint8_t m[ASI_DEC_MAX_DIGITS];
     int neg = magnitude(x, p, m);
-    double weight = 1.0;
-    for (int i = 0; i < x->scale; ++i) weight *= 0.1;
-    double sum = 0.0;
-    for (int i = static_cast<int>(p) - 1; i >= 0; --i) {
-        if (m[i]) sum += m[i] * weight;
-        weight *= 10.0;
+    unsigned scale = static_cast<unsigned>(x->scale) > p ? p : static_cast<unsigned>(x->scale);
+    char text[ASI_DEC_TEXT_BUF + 1];
+    char *o = text;
+    if (neg) *o++ = '-';
+    for (unsigned i = 0; i < p; ++i) {
+        if (i == p - scale) *o++ = '.';
+        *o++ = static_cast<char>('0' + m[i]);
     }
-    return neg ? -sum : sum;
+    *o = '\0';
+    return std::strtod(text, nullptr);
 }
 
 /* See the header: the integer digits, clamped to -2147483647..2147483647

@@ -81,17 +81,9 @@ def record_of(x, n):
 
 
 def as_double(x, S, p):
-    """The double the record of x (scale S, precision p) converts to."""
-    digits = str(abs(units(x, S))).zfill(p)
-    w = 1.0
-    for _ in range(S):
-        w *= 0.1
-    s = 0.0
-    for ch in reversed(digits):
-        if ch != "0":
-            s += int(ch) * w
-        w *= 10.0
-    return -s if x < 0 else s
+    """The double the record of x (scale S, precision p) converts to: the
+    one nearest its value."""
+    return float(decimal.Decimal(units(x, S)).scaleb(-S))
 
 
 def int_digits(x):

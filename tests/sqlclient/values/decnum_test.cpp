@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cmath>
 #include <string>
 
@@ -175,6 +177,11 @@ TEST(DecnumConvert, LongAndDoubleAndBack)
     asi_dec_from_text("-3.75", &x, 5, &st);
     EXPECT_EQ(asi_dec_to_long(&x, 5), -3);
     EXPECT_DOUBLE_EQ(asi_dec_to_double(&x, 5), -3.75);
+    /* The double nearest the value, as strtod reads its text. */
+    for (const char *text : {"1.25", "987654321098.765015", "1234567890123.123456", "-0.1", "9999999999999.999999"}) {
+        asi_dec_from_text(text, &x, 20, &st);
+        EXPECT_EQ(asi_dec_to_double(&x, 20), std::strtod(text, nullptr)) << text;
+    }
 }
 
 struct DoubleCase {
