@@ -181,6 +181,26 @@ std::string odbc_translate(const std::string &sql)
         }
         out.push_back(t);
     }
+    /* col LIKE p: a CHAR column's value keeps its padding blanks in the
+    ** server's LIKE, so 'Stra_e' or '%e' would find no padded value and
+    ** NOT LIKE every one; as on DB3 the value is taken without them. */
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (!is_word(out[i], "LIKE") || i == 0) continue;
+        std::size_t last = i - 1;
+        if (is_word(out[last], "NOT")) {
+            if (last == 0) continue;
+            --last;
+        }
+        auto is_name = [](const token &t) { return t.word || (!t.text.empty() && t.text[0] == '"'); };
+        if (!is_name(out[last]) || std::isdigit((unsigned char)out[last].text[0])) continue;
+        std::size_t first = last;
+        while (first >= 2 && out[first - 1].text == "." && out[first - 1].space.empty() && is_name(out[first - 2]))
+            first -= 2;
+        out.insert(out.begin() + (std::ptrdiff_t)last + 1, token{")", "", false});
+        out.insert(out.begin() + (std::ptrdiff_t)first, token{"RTRIM(", out[first].space, false});
+        out[first + 1].space.clear();
+        i += 2;
+    }
     /* x LIKE p: "\" is a plain character of the pattern, as on DB3, where
     ** the server would take it as the pattern's escape. */
     for (std::size_t i = 0; i < out.size(); ++i) {

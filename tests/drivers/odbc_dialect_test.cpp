@@ -26,6 +26,11 @@ TEST(OdbcDialect, RewritesOnlyWhatTheServerSpellsOtherwise)
         {"SELECT DOUBLE FROM T", "SELECT DOUBLE FROM T"},
         {"CREATE TABLE ROCKP (SORTNUMBER INTEGER,WINDOW INTEGER)", "CREATE TABLE ROCKP (SORTNUMBER INTEGER,\"window\" INTEGER)"},
         {"SELECT WINDOW FROM ROCKP WHERE A = 'WINDOW'", "SELECT \"window\" FROM ROCKP WHERE A = 'WINDOW'"},
+        /* A column's CHAR padding takes no part in LIKE; "\" is plain. */
+        {"SELECT A FROM T WHERE NAME LIKE 'Stra_e'", "SELECT A FROM T WHERE RTRIM(NAME) LIKE 'Stra_e' ESCAPE ''"},
+        {"SELECT A FROM T WHERE T.NAME NOT LIKE '%e'", "SELECT A FROM T WHERE RTRIM(T.NAME) NOT LIKE '%e' ESCAPE ''"},
+        {"SELECT A FROM T WHERE NAME LIKE 'a!_%' ESCAPE '!'", "SELECT A FROM T WHERE RTRIM(NAME) LIKE 'a!_%' ESCAPE '!'"},
+        {"SELECT A FROM T WHERE 'x' LIKE NAME", "SELECT A FROM T WHERE 'x' LIKE NAME ESCAPE ''"},
     };
     for (const Case &c : cases) EXPECT_EQ(odbc_translate(c.in), c.out) << c.in;
 }

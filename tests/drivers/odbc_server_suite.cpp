@@ -140,6 +140,28 @@ TEST_F(OdbcTest, ApplicationStatementsEndToEnd)
     EXPECT_EQ(server("SELECT count(*) FROM information_schema.tables WHERE table_name = 'statnmem'"), "0\n");
 }
 
+/* LIKE on a CHAR column takes its value without the padding blanks, as
+ * the DB3 road does: a pattern need not end in %, NOT LIKE finds the
+ * others, ESCAPE still works. */
+TEST_F(OdbcTest, LikeOnCharColumnsIgnoresThePadding)
+{
+    ASSERT_EQ(exec("CREATE TABLE T (ID INT, NAME CHAR(12))"), 1) << last_text;
+    for (const char *q : {"INSERT INTO T (ID, NAME) VALUES (1, 'Strasse')", "INSERT INTO T (ID, NAME) VALUES (2, 'Crete')",
+                          "INSERT INTO T (ID, NAME) VALUES (3, 'a_b')", "INSERT INTO T (ID, NAME) VALUES (4, 'axb')"})
+        ASSERT_EQ(exec(q), 1) << q << ": " << last_text;
+    struct Case {
+        const char *where, *ids;
+    } cases[] = {
+        {"NAME LIKE 'Stras_e'", "1\n"},
+        {"NAME LIKE '%e'", "1\n2\n"},
+        {"T.NAME NOT LIKE '%e'", "3\n4\n"},
+        {"NAME LIKE 'a!_b' ESCAPE '!'", "3\n"},
+        {"NAME NOT LIKE 'a!_b' ESCAPE '!'", "1\n2\n4\n"},
+    };
+    for (const Case &k : cases)
+        EXPECT_EQ(query(std::string("SELECT ID FROM T WHERE ") + k.where + " ORDER BY ID"), k.ids) << k.where;
+}
+
 /* A query is described before it runs, with the column types the
  * application reads; its cursor scrolls both ways, also over a result
  * much longer than the driver keeps in memory. */
