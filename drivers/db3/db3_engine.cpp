@@ -92,6 +92,9 @@ struct db3_stmt {
     std::string scan_name;               /* upper-cased table of a plain scan, "" for other statements */
     db3_table *scan = nullptr;           /* table the open cursor reads straight, or none (SQLite steps it) */
     std::vector<int> scan_fields;        /* field number of each result column */
+    /* Exact columns wider than a double holds, read through SQLite: the
+     * table and field of each, whose texts the module kept. */
+    std::vector<std::pair<db3_table *, int>> wide;   /* per result column; none when no column is such */
     std::vector<db3_field_value> scan_values; /* the fields of the row being read */
     long scan_rec = -1;                  /* record number of the last row read */
     int scan_loaded = 0;                 /* 1 once the table's records are loaded for the cursor */
@@ -201,7 +204,7 @@ db3_session *db3_session_open(const char *dir, db3_error *err)
     sqlite3_db_config(s->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(s->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_exec(s->db, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
-    if (db3_vtab_register(s->db, s) != SQLITE_OK) {
+    if (db3_text_register(s->db) != SQLITE_OK || db3_vtab_register(s->db, s) != SQLITE_OK) {
         db3_fail(err, DB3_ERR_INTERNAL, "the dBASE table module cannot be registered");
         sqlite3_close(s->db);
         delete s;
@@ -573,6 +576,58 @@ static std::string db3_plain_scan(const std::vector<db3_token> &t)
     return t[k].kind == DB3_TOK_END ? name : "";
 }
 
+/* Answers whether a number literal's text holds more significant digits
+ * than a double keeps (and, without a point or an exponent, is no 64-bit
+ * integer, which SQLite keeps whole). */
+static bool db3_literal_is_wide(const std::string &n)
+{
+    size_t end = n.find_first_of("eE");
+    std::string mantissa = n.substr(0, end);
+    std::string digits;
+    for (char c : mantissa)
+        if (c != '.' && (c != '0' || !digits.empty())) digits.push_back(c);
+    while (mantissa.find('.') != std::string::npos && !digits.empty() && digits.back() == '0') digits.pop_back();
+    if ((int)digits.size() <= DB3_DOUBLE_TEXT_MAX) return false;
+    long long whole;
+    return !(end == std::string::npos && mantissa.find('.') == std::string::npos
+             && db3_decimal_int(n.data(), (int)n.size(), &whole));
+}
+
+/* Answers text with each number literal wider than a double keeps
+ * written as a character literal of its digits (a minus before it that is
+ * no subtraction taken in): SQLite would read it as the nearest double,
+ * while a text reaches an exact column digit for digit and compares with
+ * a number column as the number it reads as. "" when no literal is such. */
+static std::string db3_exact_literals(const std::string &text, const std::vector<db3_token> &t)
+{
+    static const char *const before_operand[] = {"VALUES", "SET", "WHERE", "AND", "OR", "NOT", "SELECT", "WHEN",
+                                                 "THEN", "ELSE", "IN", "BETWEEN", "IS", "ON", "HAVING", "CASE"};
+    std::string out;
+    size_t copied = 0;
+    for (size_t i = 0; i < t.size(); i++) {
+        if (t[i].kind != DB3_TOK_NUMBER || !db3_literal_is_wide(t[i].text)) continue;
+        size_t from = t[i].at;
+        bool negative = false;
+        if (i > 0 && t[i - 1].kind == DB3_TOK_PUNCT && t[i - 1].text == "-") {
+            const db3_token *p = i > 1 ? &t[i - 2] : nullptr;
+            bool unary = !p || (p->kind == DB3_TOK_PUNCT && p->text != ")");
+            for (const char *w : before_operand) unary = unary || (p && db3_is_word(*p, w));
+            if (unary) {
+                negative = true;
+                from = t[i - 1].at;
+            }
+        }
+        out.append(text, copied, from - copied);
+        out += negative ? "'-" : "'";
+        out += t[i].text;
+        out += "'";
+        copied = t[i].at + t[i].text.size();
+    }
+    if (!copied) return "";
+    out.append(text, copied, std::string::npos);
+    return out;
+}
+
 /* Prepares the SQLite statement of st; a statement that names a table
  * twice in a FROM list and so finds a column ambiguous is prepared again
  * with the table named once. Answers 1, or 0 with the condition (a text
@@ -631,6 +686,13 @@ db3_stmt *db3_prepare(db3_session *s, const char *text, db3_error *err)
         st->ddl = 1;
         ok = db3_ddl(s, t, 1, &st->function, err);
     } else if (ok && (ok = db3_quote_sqlite_words(&st->text, &st->toks, err)) != 0) {
+        std::string exact = db3_exact_literals(st->text, st->toks);
+        if (!exact.empty()) {
+            st->text = exact;
+            ok = db3_tokenize(st->text.c_str(), &st->toks, err);
+        }
+    }
+    if (ok && !st->ddl) {
         if (db3_is_word(t[0], "SELECT")) {
             st->function = DB3_FUNC_CURSOR;
             st->scan_name = db3_plain_scan(t);
@@ -839,6 +901,9 @@ static size_t db3_exact_text(int is_int, long long i, double d, int scale, char 
     return strlen(text);
 }
 
+/* Magnitude from which a double is past every 64-bit integer. */
+constexpr double DB3_INT64_END = 9223372036854775808.0;
+
 /* Sets v to a number as a value of the described number column c's type
  * (an exact one with decimals as its text, which reuses v's room): the
  * integer i when is_int, else the double d. */
@@ -854,6 +919,14 @@ static inline void db3_number_value(const db3_column &c, int is_int, long long i
             v->s.assign(text, n);
             return;
         }
+        if (!is_int && !(std::fabs(d) < DB3_INT64_END)) {
+            /* A whole number past the 64-bit integers goes as its digits. */
+            char text[DB3_ROW_TEXT];
+            snprintf(text, sizeof text, "%.0f", d);
+            v->kind = DB3_VALUE_TEXT;
+            v->s = text;
+            return;
+        }
         [[fallthrough]];
     case DB3_TYPE_INTEGER:
     case DB3_TYPE_SMALLINT:
@@ -867,6 +940,30 @@ static inline void db3_number_value(const db3_column &c, int is_int, long long i
     }
 }
 
+/* Answers whether described columns of type t hold exact numbers. */
+static inline bool db3_is_exact_type(int t)
+{
+    return t == DB3_TYPE_NUMERIC || t == DB3_TYPE_DECIMAL;
+}
+
+/* Sets v to the exact number whose decimal text is t[0, n) as a value of
+ * the exact column c: with c's decimals as a text, or as an integer
+ * (a text past the 64-bit integers). Answers false when t is no number. */
+static bool db3_exact_value(const char *t, int n, const db3_column &c, db3_value *v)
+{
+    long long whole;
+    if (c.scale == 0 && db3_decimal_int(t, n, &whole)) {
+        v->kind = DB3_VALUE_INT;
+        v->i = whole;
+        return true;
+    }
+    std::string text;
+    if (db3_decimal_text(t, n, c.scale, &text) <= 0) return false;
+    v->kind = DB3_VALUE_TEXT;
+    v->s = std::move(text);
+    return true;
+}
+
 /* Answers whether described columns of type t hold numbers. */
 static inline bool db3_is_number_type(int t)
 {
@@ -875,15 +972,20 @@ static inline bool db3_is_number_type(int t)
 
 /* Sets v to column i of the current SQLite row as a value of the
  * described column's type (a text reuses v's room). */
-static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value *v)
+static void db3_row_value(db3_stmt *st, int i, const db3_column &c, db3_value *v)
 {
     /* The column's value read once: each sqlite3_column_ call looks it up
      * again. It stays valid until the next step. */
-    sqlite3_value *x = sqlite3_column_value(q, i);
+    sqlite3_value *x = sqlite3_column_value(st->stmt, i);
     int vt = sqlite3_value_type(x);
     if (vt == SQLITE_NULL) {
         v->kind = DB3_VALUE_NULL;
     } else if (db3_is_number_type(c.type)) {
+        std::string text;
+        if (vt == SQLITE_FLOAT && !st->wide.empty() && st->wide[(size_t)i].first
+            && db3_vtab_wide_text(st->wide[(size_t)i].first, st->wide[(size_t)i].second, sqlite3_value_double(x), &text)
+            && db3_exact_value(text.data(), (int)text.size(), c, v))
+            return;
         if (vt == SQLITE_INTEGER)
             db3_number_value(c, 1, sqlite3_value_int64(x), 0, v);
         else
@@ -901,6 +1003,9 @@ static void db3_row_value(sqlite3_stmt *q, int i, const db3_column &c, db3_value
  * hands on the same field. */
 static inline void db3_field_row_value(const db3_field_value &f, const db3_column &c, db3_value *v)
 {
+    if ((f.kind == DB3_VALUE_REAL || f.kind == DB3_VALUE_INT) && f.length > DB3_DOUBLE_TEXT_MAX && db3_is_exact_type(c.type)
+        && db3_exact_value(f.text, f.length, c, v))
+        return;
     if (f.kind == DB3_VALUE_TEXT) {
         v->kind = DB3_VALUE_TEXT;
         v->s.assign(f.text, (size_t)f.length);
@@ -943,6 +1048,29 @@ static void db3_scan_start(db3_stmt *st)
     st->scan = t;
 }
 
+/* Finds, for the cursor just opened on st and stepped by SQLite, the
+ * table and field of each result column that is an exact column wider
+ * than a double holds: its values are read from the texts the module
+ * kept of them. */
+static void db3_wide_start(db3_stmt *st)
+{
+    st->wide.clear();
+    try {
+        for (size_t i = 0; i < st->columns.size(); i++) {
+            const db3_column &c = st->columns[i];
+            if (!db3_is_exact_type(c.type) || c.length <= DB3_DOUBLE_TEXT_MAX || c.table.empty()) continue;
+            const char *origin = sqlite3_column_origin_name(st->stmt, (int)i);
+            db3_table *t = origin ? db3_vtab_find(st->s, db3_upper(c.table)) : nullptr;
+            int f = t ? db3_vtab_field(t, origin) : -1;
+            if (f < 0) continue;
+            st->wide.resize(st->columns.size());
+            st->wide[i] = {t, f};
+        }
+    } catch (...) {
+        st->wide.clear();   /* no memory: the doubles serve */
+    }
+}
+
 /* Reads the next row of st's cursor straight from its table's records
  * (db3_cursor_next). Answers 1, 0 after the last row, or -1 with the
  * condition SQLite would give for the same row. */
@@ -978,6 +1106,7 @@ int db3_cursor_open(db3_stmt *st, const std::vector<db3_value> *params, db3_erro
     st->held = held.release();
     st->s->reading = st;
     db3_scan_start(st);
+    if (!st->scan) db3_wide_start(st);
     return 1;
 }
 
@@ -1005,7 +1134,7 @@ int db3_cursor_next(db3_stmt *st, std::vector<db3_value> *row, db3_error *err)
             db3_cursor_close(st);
             return db3_fail(err, DB3_ERR_MEMORY, "no memory for a row of the cursor"), -1;
         }
-        for (size_t i = 0; i < n; i++) db3_row_value(st->stmt, (int)i, st->columns[i], &(*row)[i]);
+        for (size_t i = 0; i < n; i++) db3_row_value(st, (int)i, st->columns[i], &(*row)[i]);
         return 1;
     }
     int ok = rc == SQLITE_DONE ? 0 : (db3_sqlite_fail(st->s, rc, err), -1);

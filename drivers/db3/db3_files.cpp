@@ -103,6 +103,18 @@ long long db3_file_time_ns(const struct timespec &t)
     return s_file_tick_rounds ? ns - ns % s_file_tick_ns : ns;
 }
 
+/* Nanoseconds of the coarsest fine-grained file time: a time that is a
+ * whole number of them was set by a coarse clock (FAT's 2 s, exFAT's 10
+ * ms, a network share's second). */
+constexpr long long DB3_COARSE_TIME_NS = 10000000LL;
+
+/* Answers whether a file's time was set by a coarse clock (see
+ * db3_internal.h). */
+bool db3_coarse_time(const struct timespec &t)
+{
+    return s_file_tick_rounds || t.tv_nsec % DB3_COARSE_TIME_NS == 0;
+}
+
 /* The clock file times are set from, in nanoseconds. */
 long long db3_clock_ns()
 {

@@ -78,9 +78,19 @@ struct db3_field_value {
     int kind;                /* DB3_VALUE_NULL, _INT (exact without decimals), _REAL or _TEXT */
     long long i;             /* _INT: the number */
     double d;                /* _REAL: the nearest double */
-    const char *text;        /* _TEXT: the field's own bytes, not copied */
-    int length;              /* _TEXT: bytes of the text, trailing blanks cut */
+    const char *text;        /* _TEXT: the field's own bytes, not copied; _INT, _REAL: the number's text */
+    int length;              /* bytes of text, blanks cut */
 };
+
+/* The decimal text t[0, n) ([sign] digits [point digits] [exponent], the
+ * point '.' or ',') rounded half away from zero to decimals places, as
+ * "-123.40" (no minus for zero), computed on the digits. Answers 1 with
+ * *out, 0 when t is not such a number, -1 when it has hundreds of digits. */
+int db3_decimal_text(const char *t, int n, int decimals, std::string *out);
+
+/* The decimal text t[0, n) as a 64-bit integer. Answers 1 with *out, 0
+ * when it is not a whole number of that range. */
+int db3_decimal_int(const char *t, int n, long long *out);
 
 /* Reads the value of a field's bytes (width characters) into out: NULL
  * for blanks and overflow marks, an integer or a double for numbers, the
@@ -103,6 +113,11 @@ int db3_field_store(const db3_coltype *ct, sqlite3_value *v, char *bytes, const 
 /* The canonical key text of a field's bytes for unique indexes; answers 0
  * for a blank field (a null takes part in no key). */
 int db3_field_key(const db3_coltype *ct, const char *bytes, int width, std::string *key);
+
+/* Registers on db the text functions that read Windows-1252 texts a byte
+ * a character (LIKE, LENGTH, SUBSTR, UPPER, LOWER, TRIM: db3_text.cpp) in
+ * place of SQLite's UTF-8 ones. Answers SQLite's code. */
+int db3_text_register(sqlite3 *db);
 
 /* ---- Catalog files ------------------------------------------------------ */
 
@@ -150,6 +165,11 @@ long long db3_clock_ns();
  * of the file system's clock before, so that any later change moves its
  * times and a state found with the same times is the same. */
 bool db3_settled(long long last_ns, long long taken_ns);
+
+/* Answers whether a file time of stat() was set by a coarse clock (a
+ * whole number of 10 ms, or a tick a test set): another program's write in
+ * the same tick as this session's own leaves such times as they were. */
+bool db3_coarse_time(const struct timespec &t);
 
 /* Brings listing up to the directory dir: kept when one stat shows the
  * directory as it was at a trusted listing, else listed anew. */
@@ -304,6 +324,16 @@ int db3_vtab_field(const db3_table *t, const char *name);
 
 /* Answers whether field f of t holds numbers (N or F). */
 bool db3_vtab_field_is_number(const db3_table *t, int f);
+
+/* Characters of a number's text that a double always holds exactly (15
+ * digits): an exact column wider than this hands SQLite a double, and
+ * keeps the digits for the engine (db3_vtab_wide_text). */
+constexpr int DB3_DOUBLE_TEXT_MAX = 15;
+
+/* Answers 1 with *text the digits of field f of t that the running
+ * statement handed SQLite as the double d, when that double stood for
+ * one text only; else 0 (the double serves). */
+int db3_vtab_wide_text(db3_table *t, int f, double d, std::string *text);
 
 /* Readies t's records to be read straight by the running statement:
  * from the snapshot when a scan of it loaded one, else from the file a

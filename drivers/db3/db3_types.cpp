@@ -25,7 +25,9 @@
  * F DOUBLE PRECISION; other N(w,d) NUMERIC(w,d); L CHAR(1); D CHAR(8);
  * M CHAR holding the memo text.
  *
- * Blank fields are NULL. Numbers are written right-aligned; a value that
+ * Blank fields are NULL. Numbers are written right-aligned, an exact one
+ * rounded half away from zero to its decimals on its digits (no double on
+ * the way: NUMERIC(20,6) keeps 1234567890123.123456); a value that
  * does not fit its field is refused (22003), never cut; a text longer than
  * its field is refused (22001) unless only blanks are cut; a D field takes
  * only a date YYYYMMDD that exists and an L field only a logical letter,
@@ -34,6 +36,7 @@
 #include "drivers/db3/db3_internal.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -60,7 +63,6 @@ constexpr int DB3_MEMO_CHARS = 32000;      /* described length of a memo column 
 constexpr int DB3_DATE_CHARS = 8;          /* YYYYMMDD */
 constexpr int DB3_INT_DIGITS_MAX = 18;     /* widths up to this read as SQLite integers */
 constexpr int DB3_NUMBER_TEXT = 64;        /* buffer of a formatted number */
-constexpr long double DB3_INT64_SAFE = 9.0e18L; /* magnitudes below this are 64-bit integers */
 
 /* The type mark in the descriptor's reserved bytes 20..22. */
 constexpr int DB3_MARK_AT = 2;             /* index in reserved2 of the mark byte */
@@ -297,9 +299,10 @@ static void db3_trim_span(const char *bytes, int width, int *from, int *to)
     *to = db3_cut_blanks(bytes, a, width);
 }
 
-/* Parses the number text of a field; answers 1 with the value, 0 when the
- * text is not a number. Overflow marks ('*' only) read as no number. */
-static int db3_parse_number(const char *text, int n, long double *out)
+/* Parses the number text of a field; answers 1 with the nearest double,
+ * 0 when the text is not a number. Overflow marks ('*' only) read as no
+ * number. */
+static int db3_parse_number(const char *text, int n, double *out)
 {
     char buf[DB3_NUMBER_TEXT];
     if (n <= 0 || n >= (int)sizeof buf) return 0;
@@ -309,9 +312,115 @@ static int db3_parse_number(const char *text, int n, long double *out)
         if (c == ',') c = '.';
     char *end = nullptr;
     errno = 0;
-    long double v = strtold(buf, &end);
+    double v = strtod(buf, &end);
     if (end == buf || *end != '\0' || !std::isfinite(v)) return 0;
     *out = v;
+    return 1;
+}
+
+/* Most digits a decimal text may carry into an exact value (past them a
+ * text is out of every field's range). */
+constexpr int DB3_DECIMAL_DIGITS_MAX = 300;
+
+/* Reads a decimal text ([sign] digits [point digits] [exponent], the
+ * point '.' or ',') into its sign, its significant digits without leading
+ * zeros (*digits, "" for zero) and the power of ten of their last one
+ * (*power). Answers 1, or 0 when t[0, n) is not such a number. */
+static int db3_decimal_parts(const char *t, int n, int *negative, std::string *digits, long *power)
+{
+    int i = 0, point = -1, seen = 0;
+    *negative = 0;
+    digits->clear();
+    long after = 0;
+    if (i < n && (t[i] == '-' || t[i] == '+')) *negative = t[i++] == '-';
+    for (; i < n; i++) {
+        char c = t[i];
+        if (c >= '0' && c <= '9') {
+            seen++;
+            if (point >= 0) after++;
+            if (c != '0' || !digits->empty()) digits->push_back(c);
+            if ((int)digits->size() > DB3_DECIMAL_DIGITS_MAX) return 0;
+        } else if ((c == '.' || c == ',') && point < 0) {
+            point = i;
+        } else {
+            break;
+        }
+    }
+    if (!seen) return 0;
+    long exponent = 0;
+    if (i < n && (t[i] == 'e' || t[i] == 'E')) {
+        int sign = 1, k = i + 1, e_digits = 0;
+        if (k < n && (t[k] == '+' || t[k] == '-')) sign = t[k++] == '-' ? -1 : 1;
+        for (; k < n && t[k] >= '0' && t[k] <= '9'; k++, e_digits++)
+            if (exponent < 100000) exponent = exponent * 10 + (t[k] - '0');
+        if (!e_digits) return 0;
+        exponent *= sign;
+        i = k;
+    }
+    if (i != n) return 0;
+    *power = exponent - after;
+    if (digits->empty()) *negative = 0;
+    return 1;
+}
+
+/* See db3_internal.h. */
+int db3_decimal_text(const char *t, int n, int decimals, std::string *out)
+{
+    int negative;
+    std::string d;
+    long power;
+    if (!db3_decimal_parts(t, n, &negative, &d, &power)) return 0;
+    /* The value times 10^decimals, rounded half away from zero. */
+    long shift = power + decimals;
+    if (d.empty()) {
+        d = "0";
+    } else if (shift >= 0) {
+        if ((long)d.size() + shift > DB3_DECIMAL_DIGITS_MAX) return -1;
+        d.append((size_t)shift, '0');
+    } else {
+        long cut = -shift;
+        bool up = cut <= (long)d.size() && d[d.size() - (size_t)cut] >= '5';
+        d.resize(cut >= (long)d.size() ? 0 : d.size() - (size_t)cut);
+        if (up) {
+            size_t k = d.size();
+            while (k > 0 && d[k - 1] == '9') d[--k] = '0';
+            if (k == 0) d.insert(d.begin(), '1');
+            else d[k - 1]++;
+        }
+        if (d.empty()) d = "0";
+    }
+    if ((int)d.size() <= decimals) d.insert(0, (size_t)(decimals + 1) - d.size(), '0');
+    bool zero = d.find_first_not_of('0') == std::string::npos;
+    out->clear();
+    if (negative && !zero) out->push_back('-');
+    out->append(d, 0, d.size() - (size_t)decimals);
+    if (decimals > 0) {
+        out->push_back('.');
+        out->append(d, d.size() - (size_t)decimals, std::string::npos);
+    }
+    return 1;
+}
+
+/* See db3_internal.h. */
+int db3_decimal_int(const char *t, int n, long long *out)
+{
+    int negative;
+    std::string d;
+    long power;
+    if (!db3_decimal_parts(t, n, &negative, &d, &power)) return 0;
+    while (!d.empty() && power < 0 && d.back() == '0') {
+        d.pop_back();
+        power++;
+    }
+    if (d.empty()) {
+        *out = 0;
+        return 1;
+    }
+    if (power < 0 || (long)d.size() + power > 19) return 0;
+    d.append((size_t)power, '0');
+    unsigned long long m = strtoull(d.c_str(), nullptr, 10);   /* 19 digits at most: no overflow */
+    if (m > (negative ? 9223372036854775808ULL : 9223372036854775807ULL)) return 0;
+    *out = negative ? (long long)(0ULL - m) : (long long)m;
     return 1;
 }
 
@@ -402,21 +511,27 @@ static inline __attribute__((always_inline)) int db3_read_field(const db3_coltyp
     long long digits;
     int after, negative;
     int used = db3_scan_decimal(bytes + a, width - a, &digits, &after, &negative);
+    /* The number's own text stays at hand: an exact column hands on its
+     * digits where a double would lose some. */
+    out->text = bytes + a;
+    out->length = used;
     if (used && db3_skip_blanks(bytes, a + used, width) == width && db3_fast_value(ct, digits, after, negative, out))
         return 1;
     int b = db3_cut_blanks(bytes, a, width);
+    out->length = b - a;
     if (strspn(bytes + a, "*") >= (size_t)(b - a)) {
         out->kind = DB3_VALUE_NULL;
         return 1;
     }
-    long double v;
+    double v;
     if (!db3_parse_number(bytes + a, b - a, &v)) return 0;
-    if (ct->exact && ct->decimals == 0 && fabsl(v) < DB3_INT64_SAFE && v == truncl(v)) {
+    long long whole;
+    if (ct->exact && ct->decimals == 0 && db3_decimal_int(bytes + a, b - a, &whole)) {
         out->kind = DB3_VALUE_INT;
-        out->i = (long long)v;
+        out->i = whole;
     } else {
         out->kind = DB3_VALUE_REAL;
-        out->d = (double)v;
+        out->d = v;
     }
     return 1;
 }
@@ -460,26 +575,25 @@ static int db3_put_number(const char *text, char *bytes, int width, const char *
     return 1;
 }
 
-/* Writes an exact number with the field's decimals. */
-static int db3_store_exact(const db3_coltype *ct, long double v, int is_int, long long iv, char *bytes,
-                           const char *column, db3_error *err)
+/* Writes an exact number, given as its decimal text, with the field's
+ * decimals (rounded half away from zero, digit by digit: no double on the
+ * way). Answers 1, or 0 with DB3_ERR_RANGE. */
+static int db3_store_exact(const db3_coltype *ct, const char *text, int n, char *bytes, const char *column,
+                           db3_error *err)
 {
-    char text[DB3_NUMBER_TEXT];
-    if (ct->decimals == 0) {
-        long double r = is_int ? (long double)iv : roundl(v);
-        if (ct->sql_type == DB3_TYPE_SMALLINT && (r < SHRT_MIN || r > SHRT_MAX))
-            return db3_fail(err, DB3_ERR_RANGE, "value %.0Lf is outside SMALLINT for column %s", r, column);
-        if (ct->sql_type == DB3_TYPE_INTEGER && (r < INT_MIN || r > INT_MAX))
-            return db3_fail(err, DB3_ERR_RANGE, "value %.0Lf is outside INTEGER for column %s", r, column);
-        if (is_int)
-            snprintf(text, sizeof text, "%lld", iv);
-        else
-            snprintf(text, sizeof text, "%.0Lf", r);
-    } else {
-        snprintf(text, sizeof text, "%.*Lf", ct->decimals, is_int ? (long double)iv : v);
+    std::string exact;
+    int got = db3_decimal_text(text, n, ct->decimals, &exact);
+    if (got == 0) return db3_fail(err, DB3_ERR_TYPE, "'%.*s' is not a number for column %s", n < 40 ? n : 40, text, column);
+    if (got < 0) return db3_fail(err, DB3_ERR_RANGE, "value %.40s does not fit column %s (%d characters)", text, column, ct->width);
+    if (ct->sql_type == DB3_TYPE_SMALLINT || ct->sql_type == DB3_TYPE_INTEGER) {
+        long long r;
+        bool small = ct->sql_type == DB3_TYPE_SMALLINT;
+        if (!db3_decimal_int(exact.data(), (int)exact.size(), &r) || r < (small ? SHRT_MIN : INT_MIN)
+            || r > (small ? SHRT_MAX : INT_MAX))
+            return db3_fail(err, DB3_ERR_RANGE, "value %s is outside %s for column %s", exact.c_str(),
+                            small ? "SMALLINT" : "INTEGER", column);
     }
-    if (text[0] == '-' && strspn(text + 1, "0.") == strlen(text + 1)) memmove(text, text + 1, strlen(text));
-    return db3_put_number(text, bytes, ct->width, column, err);
+    return db3_put_number(exact.c_str(), bytes, ct->width, column, err);
 }
 
 /* The value with that many significant digits in the shortest form that
@@ -547,32 +661,41 @@ int db3_field_store(const db3_coltype *ct, sqlite3_value *v, char *bytes, const 
         memcpy(bytes, text, (size_t)keep);
         return 1;
     }
-    long double value = 0;
-    long long iv = 0;
-    int is_int = 0;
+    /* The number as a decimal text: an integer's digits, a double's
+     * shortest text that reads back as it, a text as given. */
+    char number[DB3_NUMBER_TEXT];
+    const char *text = number;
+    int n = 0;
     if (vt == SQLITE_INTEGER) {
-        iv = sqlite3_value_int64(v);
-        value = (long double)iv;
-        is_int = 1;
+        n = snprintf(number, sizeof number, "%lld", (long long)sqlite3_value_int64(v));
     } else if (vt == SQLITE_FLOAT) {
-        value = sqlite3_value_double(v);
-        if (!std::isfinite(value)) return db3_fail(err, DB3_ERR_RANGE, "column %s cannot hold an infinite number", column);
+        double d = sqlite3_value_double(v);
+        if (!std::isfinite(d)) return db3_fail(err, DB3_ERR_RANGE, "column %s cannot hold an infinite number", column);
+        std::to_chars_result r = std::to_chars(number, number + sizeof number - 1, d);
+        n = (int)(r.ptr - number);
     } else if (vt == SQLITE_TEXT) {
-        const char *text = reinterpret_cast<const char *>(sqlite3_value_text(v));
-        int n = sqlite3_value_bytes(v);
+        const char *given = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        int length = sqlite3_value_bytes(v);
+        if (!given) return db3_fail(err, DB3_ERR_MEMORY, "no memory for the value of column %s", column);
         int a, b;
-        db3_trim_span(text, n, &a, &b);
+        db3_trim_span(given, length, &a, &b);
         if (a == b) {
             memset(bytes, ' ', (size_t)width);
             return 1;
         }
-        if (!db3_parse_number(text + a, b - a, &value) || strchr(text, ','))
-            return db3_fail(err, DB3_ERR_TYPE, "'%.40s' is not a number for column %s", text, column);
+        double ignored;
+        if (!db3_parse_number(given + a, b - a, &ignored) || memchr(given, ',', (size_t)length))
+            return db3_fail(err, DB3_ERR_TYPE, "'%.40s' is not a number for column %s", given, column);
+        text = given + a;
+        n = b - a;
     } else {
         return db3_fail(err, DB3_ERR_TYPE, "a binary value cannot go into column %s", column);
     }
-    if (ct->exact) return db3_store_exact(ct, value, is_int, iv, bytes, column, err);
-    return db3_store_approx(ct, is_int ? (double)iv : (double)value, bytes, column, err);
+    if (ct->exact) return db3_store_exact(ct, text, n, bytes, column, err);
+    double d;
+    if (vt == SQLITE_FLOAT) d = sqlite3_value_double(v);
+    else if (!db3_parse_number(text, n, &d)) return db3_fail(err, DB3_ERR_RANGE, "value %.40s does not fit column %s", text, column);
+    return db3_store_approx(ct, d, bytes, column, err);
 }
 
 /* The canonical key text of a field for unique indexes (see
@@ -582,11 +705,16 @@ int db3_field_key(const db3_coltype *ct, const char *bytes, int width, std::stri
     int a, b;
     db3_trim_span(bytes, width, &a, &b);
     if (a == b) return 0;
-    long double v;
-    if ((ct->letter == 'N' || ct->letter == 'F') && db3_parse_number(bytes + a, b - a, &v)) {
-        char text[DB3_NUMBER_TEXT];
-        snprintf(text, sizeof text, "%.21Lg", v + 0.0L);
-        key->append(text);
+    /* A number's key is its exact value: its digits with as many decimals
+     * as the field holds, so 5, 5.0 and 05 are one key. */
+    std::string exact;
+    if ((ct->letter == 'N' || ct->letter == 'F') && db3_decimal_text(bytes + a, b - a, b - a, &exact) > 0) {
+        size_t cut = exact.find('.');
+        if (cut != std::string::npos) {
+            while (exact.back() == '0') exact.pop_back();
+            if (exact.back() == '.') exact.pop_back();
+        }
+        key->append(exact);
     } else {
         key->append(bytes, (size_t)b);
     }

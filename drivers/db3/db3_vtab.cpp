@@ -94,6 +94,7 @@ struct db3_stamp {
     /* How the state was taken (not part of it). */
     long long taken_ns = 0;            /* when, by the clock of file times */
     int own = 0;                       /* 1: right after this session's write, under its lock */
+    int coarse = 0;                    /* 1: the file's times are coarse (db3_coarse_time) */
 };
 
 /* Answers whether two states of a file are the same. */
@@ -107,10 +108,13 @@ static bool db3_same_file(const db3_stamp &a, const db3_stamp &b)
  * written since it was taken: the file had settled then (db3_settled: a
  * later write moves its times), or it was taken right after this
  * session's own write, and the change counter that every session's write
- * bumps shows none since. */
+ * bumps shows none since. Another program bumps no counter: on coarse
+ * times its write in the same tick as the session's own leaves the state
+ * as that write left it, so there only a settled state vouches, and each
+ * statement until then builds its indexes from the file anew. */
 static bool db3_stamp_vouches(const db3_stamp &was)
 {
-    return was.own || db3_settled(std::max(was.mtime_ns, was.ctime_ns), was.taken_ns);
+    return (was.own && !was.coarse) || db3_settled(std::max(was.mtime_ns, was.ctime_ns), was.taken_ns);
 }
 
 /* An index of one column over the live records of the file: (key, record
@@ -179,7 +183,15 @@ struct db3_table {
      * is never whole in memory. */
     long scan_generation;              /* session generation whose scan reads windows, -1 none */
     db3_window scan;                   /* its records */
+    /* The digits of the exact numbers wider than a double holds that the
+     * running statement handed SQLite as doubles: (field, the double's
+     * bits) -> the number's text, "" when two texts share the double. */
+    std::map<std::pair<int, uint64_t>, std::string> wide;
 };
+
+/* Most wide numbers a statement keeps the digits of; past them the
+ * doubles serve. */
+constexpr size_t DB3_WIDE_MAX = 65536;
 
 /* Characters of a memo block number's text. */
 constexpr int DB3_BLOCK_TEXT = 24;
@@ -654,6 +666,7 @@ static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err, int fres
     out->counter = (unsigned)(head[DB3_COUNTER_AT] | head[DB3_COUNTER_AT + 1] << 8);
     out->taken_ns = taken;
     out->own = 0;
+    out->coarse = db3_coarse_time(named.st_mtim);
     return 1;
 }
 
@@ -1148,6 +1161,29 @@ static int db3_column(sqlite3_vtab_cursor *cur, sqlite3_context *ctx, int i)
     if (f.file_type == 'M') {
         if (sqlite3_vtab_nochange(ctx)) return SQLITE_OK;
         return db3_memo_column(c, t, ctx, i);
+    }
+    if (f.type.exact && f.type.width > DB3_DOUBLE_TEXT_MAX) {
+        /* A wide exact number: SQLite computes with its double, the engine
+         * hands on its digits. */
+        db3_field_value v;
+        if (db3_field_read(&f.type, c->now + f.offset, f.type.width, &v) && v.kind == DB3_VALUE_REAL
+            && v.length > DB3_DOUBLE_TEXT_MAX) {
+            uint64_t bits;
+            memcpy(&bits, &v.d, sizeof bits);
+            try {
+                auto key = std::make_pair(i, bits);
+                auto known = t->wide.find(key);
+                if (known == t->wide.end()) {
+                    if (t->wide.size() < DB3_WIDE_MAX) t->wide.emplace(key, std::string(v.text, (size_t)v.length));
+                } else if (known->second.compare(0, std::string::npos, v.text, (size_t)v.length) != 0) {
+                    known->second.clear();
+                }
+            } catch (...) {
+                /* no memory: the double serves */
+            }
+            sqlite3_result_double(ctx, v.d);
+            return SQLITE_OK;
+        }
     }
     if (!db3_field_result(ctx, &f.type, c->now + f.offset, f.type.width, c->in_window)) {
         db3_error e;
@@ -1868,7 +1904,20 @@ void db3_vtab_release(db3_session *s)
         t->snap_generation = -1;
         t->fetched.clear();
         t->fetched_generation = -1;
+        t->wide.clear();
     }
+}
+
+/* Finds the digits a double of a wide exact number stood for (see
+ * db3_internal.h). */
+int db3_vtab_wide_text(db3_table *t, int f, double d, std::string *text)
+{
+    uint64_t bits;
+    memcpy(&bits, &d, sizeof bits);
+    auto known = t->wide.find(std::make_pair(f, bits));
+    if (known == t->wide.end() || known->second.empty()) return 0;
+    *text = known->second;
+    return 1;
 }
 
 /* Registers the module "db3" on db for session s. Answers SQLite's code. */

@@ -462,8 +462,10 @@ TEST_F(Db3Test, TextKeysComparedWithNumbersFindWhatScansFind)
  * look-up still finds what the file holds: another session's rewrite of a
  * record in place shows in the change counter its write bumps, another
  * program's (python3-dbf, the file's times then set back) in the state
- * taken within the tick, which vouches for nothing; and the session's own
- * writes keep its indexes, the counter showing no other write. */
+ * taken within the tick, which vouches for nothing; and so does the state
+ * after the session's own write, which another program's write in the
+ * same tick would leave as it is: the next statement builds its index
+ * anew. */
 TEST_F(Db3Test, LookUpsSeeRewritesInTheSameTickOfTheFileClock)
 {
     struct Ticks {
@@ -483,7 +485,7 @@ TEST_F(Db3Test, LookUpsSeeRewritesInTheSameTickOfTheFileClock)
     run("UPDATE T SET GRP = 'g2' WHERE GRP = 'g1' AND BASENUMBER < 50");
     long built = s->indexed;
     EXPECT_EQ(rows("SELECT COUNT(*) FROM T WHERE GRP = 'g2'"), "15\n");
-    EXPECT_EQ(s->indexed, built) << "the session's own write made its index be built anew";
+    EXPECT_GT(s->indexed, built) << "the session's own write in a coarse tick kept its index";
     check("after the session's own write");
     db3_error e;
     db3_session *other = db3_session_open(dir.c_str(), &e);
