@@ -45,7 +45,7 @@ struct sql_col_rec;
 /* One entity or symbol to draw. */
 struct sym_place_rec {
     const char *name;        /* TEXT string, shape name or block name; borrowed */
-    const char *layer;       /* layer; blank or null: "0"; borrowed */
+    const char *layer;       /* layer; blank or null: "0" when drawn, the entity's own when redrawn in place; borrowed */
     const char *font;        /* TEXT font file (default "TXT") or shape library; borrowed */
     const char *pattern;     /* hatch pattern (default "ANSI31"); borrowed */
     geo_point ins;           /* insertion point */

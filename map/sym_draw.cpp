@@ -560,7 +560,11 @@ int ent_update_from_placement(struct resbuf *list, sym_place_rec *rec)
                 rc = rb_item_set_text(item, style);
                 break;
             }
-            case 8: rc = rb_item_set_text(item, layer_of(rec)); break;
+            case 8:
+                /* A setup that names no layer leaves the entity where the
+                ** user put it, as it leaves a dragged text's rotation. */
+                if (str_nonblank(rec->layer) == RTNORM) rc = rb_item_set_text(item, rec->layer);
+                break;
             case 10: set_point(item, &rec->ins); break;
             case 50:
                 if (rec->angle + rec->angle_offset != 0.0)

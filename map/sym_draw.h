@@ -74,8 +74,9 @@ int link_ss_to_placements(ads_name ss, sym_place_rec *symbols, int symbol_count,
 ** LINE, every LINE of the row drawn for the same column). 0; -2 for bad
 ** arguments. */
 int sym_place_redraw(sym_place_rec *symbols, int symbol_count, sym_place_rec *texts, int text_count);
-/* Rewrites the entity list from the record (name, style, layer, point,
-** angle when the record gives one, colour, link) and changes the entity.
+/* Rewrites the entity list from the record (name, style, layer when the
+** record names one, point, angle when the record gives one, colour, link)
+** and changes the entity.
 ** 0; -1 when the editor refuses; -9101 without memory; -2 for bad
 ** arguments. */
 int ent_update_from_placement(struct resbuf *list, sym_place_rec *rec);

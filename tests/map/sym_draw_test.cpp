@@ -266,7 +266,7 @@ TEST_F(SymDrawTest, RedrawnVectorsLeaveExactlyOneSet) {
   EXPECT_EQ(moved, (int)one_set);
 }
 
-TEST_F(SymDrawTest, TextUpdatedInPlaceKeepsADraggedRotationWithoutAnAngle) {
+TEST_F(SymDrawTest, TextUpdatedInPlaceKeepsTheRotationAndLayerItsRecordLacks) {
   sym_place_rec t = rec("NAME", "Red Hill", SYM_MODE_TEXT);
   ASSERT_EQ(sym_place_draw(nullptr, &t, 0, 1, 0), 0);
   struct resbuf *l = ads_entget(t.ename);
@@ -288,6 +288,11 @@ TEST_F(SymDrawTest, TextUpdatedInPlaceKeepsADraggedRotationWithoutAnAngle) {
   EXPECT_EQ(rb_find(l, 62)->resval.rint, 3);
   EXPECT_EQ(rb_find(l, 10)->resval.rpoint[0], 7.0);
   EXPECT_EQ(rb_find(l, 50)->resval.rreal, 0.5);
+  ads_relrb(l);
+  t.layer = nullptr;   /* a setup naming no layer keeps the entity's */
+  ASSERT_EQ(sym_place_redraw(nullptr, 0, &t, 1), 0);
+  l = ads_entget(t.ename);
+  EXPECT_STREQ(rb_find(l, 8)->resval.rstring, "NAMES");
   ads_relrb(l);
   EXPECT_EQ(ent_update_from_placement(nullptr, &t), -2);
 }

@@ -140,7 +140,8 @@ def check_drawing(path, work):
 
 
 def check_contact(path):
-    """The contact LINE pv-link linked to station 3's NAME outlives pv-update and pv-edit."""
+    """The contact LINE pv-link linked to station 3's NAME outlives pv-update and pv-edit; the station TEXT
+    keeps its layer."""
     doc = ezdxf.readfile(path)
     link = [(1000, "GEO"), (1000, "STATN"), (1071, 3), (1000, "NAME"), (1000, "3"), (1000, "")]
     lines = [[(t.code, t.value) for t in e.get_xdata("PETRIVEX")] if e.has_xdata("PETRIVEX") else []
@@ -148,6 +149,10 @@ def check_contact(path):
     check(lines == [link], "the contact LINE keeps its link to station 3's NAME: %s" % lines)
     padded = [e.dxf.text for e in doc.modelspace().query("TEXT") if e.dxf.text != e.dxf.text.rstrip()]
     check(not padded, "texts drawn with their column's padding: %s" % padded)
+    # STATN's NAME has no symbol setup naming a layer: pv-update leaves the
+    # station TEXT on the layer the drawing gave it.
+    layers = [e.dxf.layer for e in doc.modelspace().query("TEXT")]
+    check(layers == ["STATIONS"], "the station TEXT's layer after pv-update: %s, drawn on STATIONS" % layers)
 
 
 # ---- The map as a geologist reads it ----
