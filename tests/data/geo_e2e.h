@@ -2,9 +2,10 @@
 ** geo_e2e.h: the fixture of the data end-to-end programs. The module is
 ** loaded into the stand-in editor with a configuration of its own that
 ** names a copy of the sample project GEO (and the built-in projections)
-** made in <build>/e2e/<folder>/, where the program runs; the folder stays
-** after the run for inspection. Tables are read back with Debian's
-** Python modules through /usr/bin/python3.
+** made in <work>/<folder>/, where the program runs: <work> is the run's own
+** folder named by PV_E2E_WORK (tests/scripts/run_e2e.py makes it, and keeps
+** it when the test fails), else <build>/e2e. Tables are read back with
+** Debian's Python modules through /usr/bin/python3.
 **
 **     class MemoEndToEnd : public GeoModuleTest {
 **       const char *folder() const override { return "memo"; }
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -28,12 +30,13 @@
 
 class GeoModuleTest : public ::testing::Test {
  protected:
-  /* The folder of the run under <build>/e2e/. */
+  /* The folder of the run under the run's work folder. */
   virtual const char *folder() const = 0;
 
   void SetUp() override {
     namespace fs = std::filesystem;
-    dir_ = fs::path(PV_BINARY_DIR) / "e2e" / folder();
+    const char *work = std::getenv("PV_E2E_WORK");
+    dir_ = (work && *work ? fs::path(work) : fs::path(PV_BINARY_DIR) / "e2e") / folder();
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     fs::copy(fs::path(PV_RESOURCE_DIR) / "projects" / "GEO", dir_ / "GEO");
@@ -87,7 +90,7 @@ class GeoModuleTest : public ::testing::Test {
     return status == 0 ? out : "python3 failed: " + out;
   }
 
-  std::filesystem::path dir_;       /* <build>/e2e/<folder> */
+  std::filesystem::path dir_;       /* <work>/<folder> */
   std::filesystem::path old_dir_;   /* working directory to return to */
 };
 

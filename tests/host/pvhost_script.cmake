@@ -14,31 +14,24 @@ if(TARGET pvhost)
     string(REPLACE ":" ";" parts ${case})
     list(GET parts 0 name)
     list(GET parts 1 status)
-    add_test(NAME pvhost_script_${name}
-      COMMAND ${CMAKE_COMMAND}
-        -DPVHOST=$<TARGET_FILE:pvhost>
-        -DMODULE=$<TARGET_FILE:pvx14>
-        -DRESOURCES=${PV_RESOURCE_DIR}
-        -DSCRIPT=${pv_host_scripts}/${name}.scr
-        -DEXPECT=${pv_host_scripts}/${name}.expect
-        -DFORBID=${pv_host_scripts}/${name}.forbid
-        -DSTATUS=${status}
-        -DWORK=${CMAKE_CURRENT_BINARY_DIR}/pvhost_${name}
-        -P ${pv_host_scripts}/check_pvhost.cmake)
-    set_tests_properties(pvhost_script_${name} PROPERTIES TIMEOUT 60)
+    pv_e2e_test(pvhost_script_${name} SCRIPT ${pv_host_scripts}/check_pvhost.cmake
+      ARGS -DPVHOST=$<TARGET_FILE:pvhost>
+           -DMODULE=$<TARGET_FILE:pvx14>
+           -DRESOURCES=${PV_RESOURCE_DIR}
+           -DSCRIPT=${pv_host_scripts}/${name}.scr
+           -DEXPECT=${pv_host_scripts}/${name}.expect
+           -DFORBID=${pv_host_scripts}/${name}.forbid
+           -DSTATUS=${status}
+           -DWORK=@WORK@
+      TIMEOUT 60)
   endforeach()
 endif()
 
 # A newcomer's first runs from a fresh clone of the source tree.
-find_program(PV_GIT git)
-if(TARGET pvhost AND TARGET pvdb3 AND PV_GIT)
-  add_test(NAME pvhost_newcomer_runs_from_a_clone
-    COMMAND ${CMAKE_COMMAND}
-      -DPVHOST=$<TARGET_FILE:pvhost>
-      -DMODULE=$<TARGET_FILE:pvx14>
-      -DSOURCE=${PROJECT_SOURCE_DIR}
-      -DGIT=${PV_GIT}
-      -DWORK=${CMAKE_CURRENT_BINARY_DIR}/pvhost_newcomer
-      -P ${CMAKE_CURRENT_SOURCE_DIR}/host/scripts/check_newcomer.cmake)
-  set_tests_properties(pvhost_newcomer_runs_from_a_clone PROPERTIES TIMEOUT 120)
-endif()
+pv_e2e_test(pvhost_newcomer_runs_from_a_clone SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/host/scripts/check_newcomer.cmake
+  ARGS -DPVHOST=$<TARGET_FILE:pvhost>
+       -DMODULE=$<TARGET_FILE:pvx14>
+       -DSOURCE=${PROJECT_SOURCE_DIR}
+       -DGIT=${PV_GIT}
+       -DWORK=@WORK@
+  NEEDS git)

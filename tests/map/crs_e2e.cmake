@@ -1,11 +1,5 @@
 # The coordinate dialogs and the map commands through pvhost on a copy of
 # the sample projects; dbfread, ezdxf and PROJ's cs2cs check the results.
-find_program(PV_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(PV_CS2CS cs2cs)
-if(PV_PYTHON3 AND PV_CS2CS AND TARGET pvhost AND TARGET pvdb3)
-  add_test(NAME crs_e2e
-           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/map/crs_e2e.py
-                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} ${PV_CS2CS}
-                   ${CMAKE_CURRENT_BINARY_DIR}/crs_e2e)
-  set_tests_properties(crs_e2e PROPERTIES TIMEOUT 120)
-endif()
+pv_e2e_test(crs_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/crs_e2e.py
+  ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} ${PV_CS2CS} @WORK@
+  NEEDS python3-dbf python3-dbfread python3-ezdxf cs2cs)

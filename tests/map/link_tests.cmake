@@ -7,8 +7,8 @@ endif()
 
 # pv_map_e2e(NAME SOURCE): a test program that runs the module in the
 # stand-in editor with the engine, the DB3 driver and the link store and
-# saves its drawing into <build>/tests/NAME, where a python check reads it
-# with ezdxf; registered as the CTest test NAME.
+# saves its drawing into the run's folder, where a python check reads it
+# with ezdxf; registered as the end-to-end test NAME.
 function(pv_map_e2e name source)
   if(NOT TARGET pvdb3)
     return()
@@ -22,8 +22,7 @@ function(pv_map_e2e name source)
     PV_DB3_DRIVER="$<TARGET_FILE:pvdb3>"
     PV_E2E_OUT="${PROJECT_BINARY_DIR}/tests/${name}")
   add_dependencies(test_${name} pvdb3)
-  add_test(NAME ${name} COMMAND test_${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+  pv_e2e_test(${name} COMMAND $<TARGET_FILE:test_${name}> NEEDS python3-ezdxf)
 endfunction()
 
 # map_link_e2e: linked symbols drawn and saved as linked.dxf, checked by

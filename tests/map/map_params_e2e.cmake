@@ -1,10 +1,5 @@
 # The drawing's map setup block through pvhost: drawings saved new and
 # after opening, read back with ezdxf.
-find_program(PV_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
-if(PV_PYTHON3 AND TARGET pvhost AND TARGET pvdb3)
-  add_test(NAME map_params_e2e
-           COMMAND ${PV_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/map/map_params_e2e.py
-                   $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR}
-                   ${CMAKE_CURRENT_BINARY_DIR}/map_params_e2e)
-  set_tests_properties(map_params_e2e PROPERTIES TIMEOUT 120)
-endif()
+pv_e2e_test(map_params_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/map_params_e2e.py
+  ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
+  NEEDS python3-dbf python3-dbfread python3-ezdxf)

@@ -5,8 +5,8 @@
 ** STRIKE_DIP with its NAME east and its DIP west of it, dragged to
 ** 100,200; row 13 as a lone block reference that asks for its rotation,
 ** dragged to 50,50 and turned by 30. The answers to the drags come from a
-** script. The drawing is saved as <build>/tests/map_placement_e2e/placed.dxf
-** and placement_e2e_check.py reads it back with ezdxf.
+** script. The drawing is saved as placed.dxf in the run's folder
+** (PV_E2E_WORK) and placement_e2e_check.py reads it back with ezdxf.
 */
 #include <gtest/gtest.h>
 
@@ -112,7 +112,8 @@ TEST_F(MapPlacementE2e, DraggedRowsLandWhereTheUserPutsThem) {
   EXPECT_TRUE(host_io_faults().empty());
   EXPECT_DOUBLE_EQ(lone.angle, 30.0);
 
-  fs::path out = fs::path(PV_E2E_OUT);
+  const char *work = std::getenv("PV_E2E_WORK");   /* the run's own folder, when run by ctest */
+  fs::path out = work && *work ? fs::path(work) : fs::path(PV_E2E_OUT);
   fs::create_directories(out);
   std::string dxf = (out / "placed.dxf").string(), err;
   ASSERT_TRUE(host_save_drawing(dxf, err)) << err;

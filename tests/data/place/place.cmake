@@ -1,5 +1,4 @@
 # End to end: the CTest test e2e_placements runs the module in the stand-in
-# editor on a copy of the sample project in <build>/e2e/placements/ and
-# checks the converted points against PROJ's cs2cs through
-# /usr/bin/python3. The folder is left for inspection.
-pv_data_e2e(placements_e2e e2e_placements ${CMAKE_CURRENT_LIST_DIR}/placements_e2e.cpp)
+# editor on a copy of the sample project in the run's folder and checks the
+# converted points against PROJ's cs2cs through /usr/bin/python3.
+pv_data_e2e(placements_e2e e2e_placements ${CMAKE_CURRENT_LIST_DIR}/placements_e2e.cpp NEEDS cs2cs)

@@ -4,6 +4,5 @@
 add_executable(decnum_oracle ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/decnum_oracle.cpp)
 target_link_libraries(decnum_oracle PRIVATE pvvalues pvsqlclient)
 target_include_directories(decnum_oracle PRIVATE ${PROJECT_SOURCE_DIR})
-add_test(NAME decnum_oracle
-         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/decnum_oracle.py
-                 $<TARGET_FILE:decnum_oracle>)
+pv_e2e_test(decnum_oracle SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/decnum_oracle.py
+  ARGS $<TARGET_FILE:decnum_oracle>)

@@ -4,6 +4,5 @@
 add_executable(like_oracle ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/like_oracle.cpp)
 target_link_libraries(like_oracle PRIVATE pvvalues pvsqlclient)
 target_include_directories(like_oracle PRIVATE ${PROJECT_SOURCE_DIR})
-add_test(NAME like_oracle
-         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/like_oracle.py
-                 $<TARGET_FILE:like_oracle>)
+pv_e2e_test(like_oracle SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/sqlclient/values/like_oracle.py
+  ARGS $<TARGET_FILE:like_oracle>)
