@@ -40,6 +40,10 @@ constexpr int kTicks = 10;                         /* steps of an X-Y axis      
 constexpr double kTickShare = 0.2;                 /* tick length: share of a step */
 constexpr double kLabelDrop = 0.75;                /* X label below the tick, heights */
 constexpr double kCharShare = 0.8;                 /* a label character's width, heights */
+constexpr double kCharFull = 1.0;                  /* a character's full width as readers
+                                                      measure it, heights */
+constexpr double kDescent = 1.0 / 3.0;             /* a text's reach below its baseline, heights */
+constexpr double kLabelLine = 1.5;                 /* a sample label's line, heights */
 constexpr double kTitleShare = 0.4;                /* title start: share of the free length */
 constexpr double kTitleRoom = 2.0 / 3.0;           /* longest title: share of the extent */
 constexpr double kTitleDrop = 1.75;                /* X title below the axis, tick lengths */
@@ -181,8 +185,8 @@ int frame_xy(const char *x_title, const char *y_title)
                    l.min.y - kTitleDrop * h - 2 * height, height) != 0)
         return -1;
     /* The Y title ends a height left of the widest label, so that it
-    ** covers none of them. */
-    double y_title_width = strlen(y_title) * height * kCharShare;
+    ** covers none of them, however wide a reader draws its characters. */
+    double y_title_width = strlen(y_title) * height * kCharFull;
     return frame_text(y_title, leftmost - height - y_title_width, l.min.y + kTitleShare * (dy - strlen(y_title) * height),
                       height);
 }
@@ -201,6 +205,45 @@ int frame_ternary(const char *x_title, const char *y_title, const char *z_title)
     if (frame_text(x_title, kApexX - centred(x_title), top + height / 2, height) != 0) return -1;
     if (frame_text(y_title, 0 - centred(y_title), -kTernaryDrop * height, height) != 0) return -1;
     return frame_text(z_title, kSide - centred(z_title), -kTernaryDrop * height, height);
+}
+
+/* The box a reader gives a one-line text of height h starting at (x, y). */
+geo_box label_box(double x, double y, const char *text, double h)
+{
+    double width = str_trim_right(text ? text : "").size() * h * kCharFull;
+    return {{x, y - kDescent * h, 0, 0}, {x + width, y + h, 0, 0}};
+}
+
+/* True when two boxes share more than an edge. */
+bool boxes_meet(const geo_box &a, const geo_box &b)
+{
+    return a.min.x < b.max.x && b.min.x < a.max.x && a.min.y < b.max.y && b.min.y < a.max.y;
+}
+
+/* Where a sample's label of height h starts: at its point (the text
+** running to the right), else the first slot below, above, left of the
+** point, then two lines away, whose box covers no label drawn before; the
+** point when every slot is taken. The label's box is kept. */
+geo_point label_place(const geo_point &p, const char *text, double h)
+{
+    static const struct {
+        double left;    /* 1: the text ends at the point */
+        double lines;   /* label lines up (+) or down (-) */
+    } kSlots[] = {{0, 0}, {0, -1}, {0, 1}, {1, 0}, {1, -1}, {1, 1}, {0, -2}, {0, 2}, {1, -2}, {1, 2}};
+    double width = label_box(0, 0, text, h).max.x;
+    geo_point at = p;
+    for (const auto &slot : kSlots) {
+        geo_point q = {p.x - slot.left * width, p.y + slot.lines * kLabelLine * h, p.z, 0};
+        geo_box box = label_box(q.x, q.y, text, h);
+        bool free = std::none_of(g_chem.labels.begin(), g_chem.labels.end(),
+                                 [&box](const geo_box &b) { return boxes_meet(box, b); });
+        if (free) {
+            at = q;
+            break;
+        }
+    }
+    g_chem.labels.push_back(label_box(at.x, at.y, text, h));
+    return at;
 }
 
 /* Sizes a placement for the diagram (step 5 of a row). */
@@ -236,6 +279,7 @@ void chem_state_reset(void)
     g_chem.left_out = 0;
     g_chem.first_left_out[0] = '\0';
     g_chem.scale = {1.0, 1.0, 0, 0};
+    g_chem.labels.clear();
     chem_placement_from_symbol(nullptr, nullptr);
 }
 
@@ -335,7 +379,7 @@ double chem_eval_equation(chem_term_rec *equation, sql_col_rec *row)
 }
 
 /* Writes an equation's text; see chem_plot.h. */
-int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size)
+int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size, bool spaced)
 {
     if (!buffer || size == 0) return 0;
     buffer[0] = '\0';
@@ -351,8 +395,14 @@ int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size)
             snprintf(s2, sizeof s2, "%lg", t->scalar2);
         int op = t->op >= CHEM_OP_NONE && t->op < CHEM_OP_COUNT ? t->op : CHEM_OP_NONE;
         char piece[CHEM_TITLE_SIZE];
-        snprintf(piece, sizeof piece, "%s%s%s%s %s%s", chem_operator_names[op], s1, t->open_bracket ? "(" : "", s2,
-                 t->column ? t->col_name : "", t->close_bracket ? ")" : "");
+        if (spaced)
+            snprintf(piece, sizeof piece, "%s%s%s%s%s%s%s%s", text.empty() || text == kLogOpen ? "" : " ",
+                     op != CHEM_OP_NONE ? chem_operator_names[op] : "", op != CHEM_OP_NONE ? " " : "", s1,
+                     t->open_bracket ? "(" : "", s2, s2[0] && t->column ? " " : "", t->column ? t->col_name : "");
+        else
+            snprintf(piece, sizeof piece, "%s%s%s%s %s", chem_operator_names[op], s1, t->open_bracket ? "(" : "",
+                     s2, t->column ? t->col_name : "");
+        if (t->close_bracket && strlen(piece) + 1 < sizeof piece) strcat(piece, ")");
         if (text.size() + strlen(piece) >= size) break;
         text += piece;
     }
@@ -429,8 +479,9 @@ int chem_plot_point(chem_term_rec *xe, chem_term_rec *ye, chem_term_rec *ze, sql
         sym_place_rec *r = sym_place_find_by_column(first, nf, symbol);
         if (!r) r = sym_place_find_by_column(second, ns, symbol);
         if (r) {
-            r->ins = p;
             size_placement(r, ze != nullptr);
+            /* A label moves off another's place; its marker stays. */
+            r->ins = r->mode == SYM_MODE_TEXT ? label_place(p, r->name, r->size > 0 ? r->size : 1.0) : p;
             r->owner = -1;
             /* A text marks its point with a small circle, the text
             ** starting there, so that the point itself can be read. */
@@ -467,9 +518,12 @@ int chem_frame(void)
 {
     if (chem_check() != 0) return -2;
     char xt[CHEM_TITLE_SIZE], yt[CHEM_TITLE_SIZE], zt[CHEM_TITLE_SIZE];
-    chem_equation_text(g_chem.x_equ, xt, sizeof xt);
-    chem_equation_text(g_chem.y_equ, yt, sizeof yt);
-    chem_equation_text(g_chem.z_equ, zt, sizeof zt);
+    /* An X-Y diagram's titles stand apart as a reader writes them; the
+    ** ternary's keep the dialog's form, their room reckoned on it. */
+    bool spaced = g_chem.z_equ == nullptr;
+    chem_equation_text(g_chem.x_equ, xt, sizeof xt, spaced);
+    chem_equation_text(g_chem.y_equ, yt, sizeof yt, spaced);
+    chem_equation_text(g_chem.z_equ, zt, sizeof zt, spaced);
     if (g_chem.name[0]) {
         struct resbuf *found = ads_tblsearch("BLOCK", g_chem.name, 0);
         if (found) {

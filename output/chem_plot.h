@@ -13,6 +13,7 @@
 #define PV_OUTPUT_CHEM_PLOT_H
 
 #include <cstddef>
+#include <vector>
 
 #include "coords/geo_point.h"
 #include "core/chem_term.h"
@@ -57,14 +58,16 @@ struct chem_state {
     char block_layer[SYM_LAYER_SIZE];/* the placement's layer */
     char block_font[CHEM_FONT_SIZE]; /* the placement's font */
     char block_name[CHEM_BLOCK_NAME_SIZE]; /* the placement's block name */
+    std::vector<geo_box> labels;     /* boxes of the sample labels drawn so far, block
+                                     ** units, as a reader measures the texts */
 };
 
 /* The one chemistry diagram of the module. */
 extern chem_state g_chem;
 
 /* Clears the state (the equations are forgotten, not freed): no row,
-** symbol column or name, scales 1.0, both boxes zero, no rows counted,
-** the block placement rebuilt without a setup. */
+** symbol column or name, scales 1.0, both boxes zero, no rows counted, no
+** labels, the block placement rebuilt without a setup. */
 void chem_state_reset(void);
 /* Frees the three equations and resets the state. */
 void chem_state_free(void);
@@ -84,8 +87,11 @@ int chem_check(void);
 ** asks for it. 0 for no equation. */
 double chem_eval_equation(chem_term_rec *equation, sql_col_rec *row);
 /* Writes the display text of an equation into buffer (size bytes): empty
-** for none; a term that does not fit ends the text. Answers its length. */
-int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size);
+** for none; a term that does not fit ends the text. Spaced, each operator
+** stands between blanks ("NA2O + K2O", as an axis title reads) where the
+** dialog's form keeps it against its term ("NA2O+ K2O"). Answers its
+** length. */
+int chem_equation_text(const chem_term_rec *equation, char *buffer, size_t size, bool spaced = false);
 /* 1 when a column that a term of the equation names is in the row with a
 ** null or blank value; 0 otherwise (a term whose column the row lacks
 ** stands for its constant, as chem_eval_equation takes it). */

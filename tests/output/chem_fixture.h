@@ -31,7 +31,7 @@ class ChemTest : public DrawTest {
     geo_->connection = (void *)this; /* any handle: it only identifies the project */
     chem_ = table(geo_, "CHEM", TBL_DEF_OTHER, {"SIO2", "MGO", "FEO", "CAO"});
     for (sql_col_rec *c = chem_->columns; c; c = c->next) c->connection = geo_->connection;
-    memset(&g_chem, 0, sizeof g_chem);
+    g_chem = chem_state{};
     chem_state_reset();
   }
   void TearDown() override {

@@ -5,6 +5,7 @@
 ** titles, the block names, and the block placed by the user's circle,
 ** refused when an X-Y diagram has nothing to scale by.
 */
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -78,6 +79,11 @@ TEST_F(Chem, EquationTextsShowOperatorsFactorsConstantsAndTheLogarithm) {
   EXPECT_STREQ(text, "log( 2( FEO+ MGO)/ SIO2x1 -0.5 CAO)");
   chem_equation_text(e, text, 16);
   EXPECT_STREQ(text, "log( 2( FEO)") << "a term that does not fit ends the text";
+  chem_equation_text(e, text, sizeof text, true);
+  EXPECT_STREQ(text, "log(2(FEO + MGO) / SIO2 x 1 - 0.5 CAO)") << "an axis title's operators stand apart";
+  e->log_flag = 0;
+  chem_equation_text(e, text, sizeof text, true);
+  EXPECT_STREQ(text, "2(FEO + MGO) / SIO2 x 1 - 0.5 CAO");
   chem_equation_text(nullptr, text, sizeof text);
   EXPECT_STREQ(text, "");
   chem_term_list_free(&e);
@@ -223,7 +229,8 @@ TEST_F(Chem, XyFrameHasElevenTicksLabelsAndTitlesAtTheirPlaces) {
     int nth;   /* the X axis's "10" comes before the Y axis's */
     double x, y, h;
   } texts[] = {{"1", 0, 1.05, -0.35, 0.2}, {"10", 1, -0.52, 10.04, 0.2}, {"SIO2", 0, 3.68, -0.75, 0.2},
-               {"MGO", 0, -1.2, 3.76, 0.2}};   /* ends a height left of the widest label, "10" at -0.52 */
+               {"MGO", 0, -1.32, 3.76, 0.2}};   /* its characters a height wide, it ends a height left
+                                                  of the widest label, "10" at -0.52 */
   for (const auto &t : texts) {
     ent e = find_text(all, t.text, t.nth);
     ASSERT_EQ(e.type, "TEXT") << t.text;
@@ -232,6 +239,53 @@ TEST_F(Chem, XyFrameHasElevenTicksLabelsAndTitlesAtTheirPlaces) {
     EXPECT_NEAR(e.height, t.h, 1e-12) << t.text;
     EXPECT_EQ(e.layer, CHEM_SETUP_NAME);
   }
+}
+
+// Samples close together (the demo's TAS: beside R-101)
+// get labels that cover none of the others, as a reader measures them (a
+// height a character, a third of one below the line), each beside its
+// point; a new diagram starts with no labels to keep clear of.
+TEST_F(Chem, SampleLabelsStandApartBesideTheirPoints) {
+  xy_state("TAS");
+  g_chem.limits = {{35, 0, 0, 0}, {85, 20, 0, 0}};
+  g_chem.scale = {1, 2.5, 0, 0};
+  const std::vector<std::pair<const char *, std::pair<const char *, const char *>>> samples = {
+      {"R-101", {"66.1", "6.8"}}, {"R-102", {"64.8", "6.5"}}, {"R-104", {"67.4", "7.2"}},
+      {"R-103", {"61.2", "5.6"}}, {"R-105", {"61.3", "5.7"}}};
+  for (const auto &s : samples) {
+    state_row(s.first, s.second.first, s.second.second);
+    ASSERT_EQ(chem_plot_row(), 0) << s.first;
+  }
+  struct box {
+    std::string text;
+    double x0, y0, x1, y1, px, py;
+  };
+  std::vector<box> boxes;
+  std::vector<ent> all = model();
+  for (size_t i = 1; i < all.size(); ++i)
+    if (all[i].type == "TEXT" && all[i - 1].type == "CIRCLE") {
+      const ent &t = all[i], &c = all[i - 1];
+      boxes.push_back({t.text, t.x, t.y - t.height / 3, t.x + t.text.size() * t.height, t.y + t.height, c.x, c.y});
+    }
+  ASSERT_EQ(boxes.size(), samples.size());
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    const box &a = boxes[i];
+    double dx = std::max({a.x0 - a.px, 0.0, a.px - a.x1}), dy = std::max({a.y0 - a.py, 0.0, a.py - a.y1});
+    EXPECT_LE(std::hypot(dx, dy), 3.0) << a.text << " is more than three heights from its point";
+    for (size_t j = i + 1; j < boxes.size(); ++j) {
+      const box &b = boxes[j];
+      bool apart = a.x1 <= b.x0 || b.x1 <= a.x0 || a.y1 <= b.y0 || b.y1 <= a.y0;
+      EXPECT_TRUE(apart) << a.text << " covers " << b.text;
+    }
+  }
+  chem_state_free();
+  xy_state("TAS");
+  g_chem.limits = {{35, 0, 0, 0}, {85, 20, 0, 0}};
+  g_chem.scale = {1, 2.5, 0, 0};
+  state_row("R-102", "64.8", "6.5");
+  ASSERT_EQ(chem_plot_row(), 0);
+  EXPECT_NEAR(model().back().x, 64.8, 1e-9) << "the labels of the diagram before are gone";
+  EXPECT_NEAR(model().back().y, 16.25, 1e-9);
 }
 
 TEST_F(Chem, WithoutLimitsTheAxesSpanEveryPlottedRowTheOriginIncluded) {

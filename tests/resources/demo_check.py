@@ -109,14 +109,21 @@ def check_values(doc, work):
                   "STRUC row %d's symbol at %s, its row at (%s, %s)" % (n, e.dxf.insert, x, y))
     if "TAS001" not in doc.blocks:
         return
-    texts = {e.dxf.text.strip(): e.dxf.insert for e in doc.blocks.get("TAS001") if e.dxftype() == "TEXT"}
+    labels = {e.dxf.text.strip(): e for e in doc.blocks.get("TAS001") if e.dxftype() == "TEXT"}
+    marks = [e.dxf.center for e in doc.blocks.get("TAS001") if e.dxftype() == "CIRCLE"]
     terms = rows(work, "PVCHEM")
     xs, ys = terms[0]["XSCALE"] or 1.0, terms[0]["YSCALE"] or 1.0
     for r in rows(work, "GEOCH"):
-        at = texts.get(r["SAMPLE"].strip())
         x, y = xs * r["SIO2"], ys * (r["NA2O"] + r["K2O"])
-        check(at is not None and near(at.x, x) and near(at.y, y),
-              "%s on TAS at %s, expected (%s, %s)" % (r["SAMPLE"], at, x, y))
+        check(any(near(m.x, x) and near(m.y, y) for m in marks),
+              "%s's point on TAS not marked at (%s, %s): %s" % (r["SAMPLE"], x, y, marks))
+        # a label set apart from another's still stands beside its point
+        label = labels.get(r["SAMPLE"].strip())
+        box = ezbbox.extents([label]) if label is not None else None
+        far = (math.hypot(max(box.extmin.x - x, 0, x - box.extmax.x), max(box.extmin.y - y, 0, y - box.extmax.y))
+               / label.dxf.height if box is not None and box.has_data else None)
+        check(far is not None and far <= LABEL_REACH,
+              "%s's label on TAS stands %s heights from its point (%s, %s)" % (r["SAMPLE"], far, x, y))
 
 
 def check_drawing(path, work):
@@ -169,6 +176,8 @@ SMALLEST_PART = 1.0 / 500
 NETS_AND_ROSES = ("PLANES", "LINEATIONS", "STRIKES", "TRENDS")
 TAS_BLOCK = "TAS001"
 TAS_RATIO = (0.5, 2.0)
+# Farthest a TAS sample's label may stand from its point, in text heights.
+LABEL_REACH = 3.0
 
 
 def link_of(e):
@@ -436,15 +445,14 @@ def check_roses(doc, struc):
 
 
 def text_boxes(doc):
-    """(what, box) of every text of the nets, roses and the TAS diagram as
-    placed on the map, the TAS diagram's sample labels left out (they mark
-    data, which may crowd)."""
+    """(what, box) of every text of the nets, roses and the TAS diagram, its
+    sample labels included, as placed on the map."""
     out = []
     for e in doc.modelspace().query("INSERT"):
         if e.dxf.name not in NETS_AND_ROSES + (TAS_BLOCK,):
             continue
         for t in e.virtual_entities():
-            if t.dxftype() != "TEXT" or not t.dxf.text.strip() or re.match(r"R-\d+$", t.dxf.text.strip()):
+            if t.dxftype() != "TEXT" or not t.dxf.text.strip():
                 continue
             box = ezbbox.extents([t])
             if box.has_data:
