@@ -402,6 +402,33 @@ void rename_back(const upg_paths &p, const std::string &new_dbf)
     }
 }
 
+/* Why an old table cannot be upgraded whole: its file cannot be read, its
+** records do not fill its file as its header counts them, or a memo of it
+** lies outside its memo file (or that file is missing). "" when it can, and
+** for a table without a file or already in the current layout, which the
+** upgrade leaves as they are. */
+std::string damage_of(const std::string &dir, const std::string &table)
+{
+    std::string name = upper_name(table);
+    upg_paths p;
+    table_paths(p, dir, name);
+    if (!exists(p.dbf)) return "";
+    dbf_handle *h = dbf_new();
+    if (!h) return err_text(ERR_NO_MEMORY);
+    int rc = dbf_open(h, (dir + name).c_str(), DBF_MODE_READ, 0);
+    const int old_layout = rc == DBF_OK && upg_has_old_layout(h);
+    dbf_close(h);
+    dbf_free(h);
+    if (rc == DBF_OK && !old_layout) return "";
+    if (rc == DBF_OK) rc = dbf_check_whole(p.dbf.c_str(), exists(p.dbt) ? p.dbt.c_str() : nullptr);
+    if (rc == DBF_OK) return "";
+    /* The files are named as in the project's folder. */
+    const std::string dbf = p.dbf.substr(dir.size()), dbt = p.dbt.substr(dir.size());
+    if (rc == DBF_ERR_FORMAT) return dbf + " does not hold the records its header counts";
+    if (rc == DBF_ERR_MEMO) return exists(p.dbt) ? "a memo lies outside " + dbt : "its memo file " + dbt + " is missing";
+    return dbf + " cannot be read (dBASE code " + std::to_string(rc) + ")";
+}
+
 /* Gives a registered table and the rules naming it a new name. */
 void rename_table(pjct_rec *project, tbl_rec *row, const char *name)
 {
@@ -868,9 +895,10 @@ int upg_copy_master_symbol(pjct_rec *project)
 }
 
 /* Upgrades a DB3 project from its catalogue; progress in the dialog's
-** "error" tile. Answers 0; -1 when the catalogue cannot be opened or read
-** (alerted, nothing changed); -2 for a project that is not DB3; -9101
-** when memory runs out. */
+** "error" tile. Answers 0; -1 when the catalogue cannot be opened or read,
+** or an old table of it or of the registry cannot be read whole (alerted
+** naming the table and the damage, nothing changed); -2 for a project that
+** is not DB3; -9101 when memory runs out. */
 int upg_run(void *dialog, pjct_rec *project)
 {
     if (!project || !(project->flags & PJCT_ENV_DB3)) return -2;
@@ -890,6 +918,26 @@ int upg_run(void *dialog, pjct_rec *project)
         return -1;
     }
     long count = (long)h->header.record_count;
+    /* A table that cannot be read whole would lose rows: nothing is
+    ** changed, the catalogue included, until every table can. */
+    std::vector<std::string> tables;
+    bool whole = dbf_check_whole(file_path(dir, k_catalogue, DBF_EXT_TABLE).c_str(), nullptr) == DBF_OK;
+    for (long n = 0; whole && n < count; n++) {
+        whole = dbf_read_record(h, n) == DBF_OK;
+        if (whole && !dbf_is_deleted(h)) tables.push_back(cat_field(h, CAT_MODULE));
+    }
+    for (tbl_rec *t = project->tables; t; t = t->next) tables.push_back(t->name);
+    std::string damage;
+    for (size_t i = 0; whole && damage.empty() && i < tables.size(); i++)
+        if (!(damage = damage_of(dir, tables[i])).empty())
+            msg_alert(ERR_TITLE, "Cannot upgrade table %s: %s. Nothing was changed.", upper_name(tables[i]).c_str(),
+                      damage.c_str());
+    if (!whole || !damage.empty()) {
+        dbf_close(h);
+        dbf_free(h);
+        if (!whole) msg_alert(ERR_TITLE, "Cannot read PETRIVEX.DBF");
+        return -1;
+    }
     if (upg_mark_begin(dir.c_str()) != 0) {
         dbf_close(h);
         dbf_free(h);

@@ -296,15 +296,49 @@ def test_failed_rewrite(args, work):
           "Upgrading complete" not in out, "the closing alert names ORDER and LOOSE")
 
 
-def test_no_catalogue(args, work):
-    root = os.path.join(work, "nocat")
-    make_project(root)
-    os.remove(os.path.join(root, "projects", "OLD", "PETRIVEX.DBF"))
-    drawing(os.path.join(root, "in.dxf"), [])
-    before = snapshot(root)
-    out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE_REFUSED + "(pv_logoff)\nQUIT\n")
-    check("Cannot open PETRIVEX.DBF" in out, "missing catalogue alerted")
-    check(snapshot(root) == before, "nothing changes without a catalogue")
+def cut(path, size):
+    """Cuts a file to size bytes, or by -size bytes when negative."""
+    with open(path, "rb") as f:
+        data = f.read()
+    with open(path, "wb") as f:
+        f.write(data[:size])
+
+
+def count_more(path):
+    """Makes a table's header count more records than its file holds."""
+    with open(path, "r+b") as f:
+        f.seek(4)
+        f.write(b"\x09")
+
+
+# Projects the upgrade refuses, changing nothing: what is wrong, what is
+# done to the project's folder, and the alert.
+REFUSALS = [
+    ("no catalogue", lambda d: os.remove(os.path.join(d, "PETRIVEX.DBF")), "Cannot open PETRIVEX.DBF"),
+    ("a catalogue cut mid-record", lambda d: cut(os.path.join(d, "PETRIVEX.DBF"), -300), "Cannot read PETRIVEX.DBF"),
+    ("a table cut mid-record", lambda d: cut(os.path.join(d, "STATN.DBF"), -10),
+     "Cannot upgrade table STATN: STATN.DBF does not hold the records its header counts. Nothing was changed."),
+    ("a header counting more records than the file", lambda d: count_more(os.path.join(d, "ORDER.DBF")),
+     "Cannot upgrade table ORDER: ORDER.DBF does not hold the records its header counts. Nothing was changed."),
+    ("a memo file cut", lambda d: cut(os.path.join(d, "NOTES.DBT"), 1024),
+     "Cannot upgrade table NOTES: a memo lies outside NOTES.DBT. Nothing was changed."),
+    ("a memo file removed", lambda d: os.remove(os.path.join(d, "NOTES.DBT")),
+     "Cannot upgrade table NOTES: its memo file NOTES.DBT is missing. Nothing was changed."),
+]
+
+
+def test_refused(args, work):
+    for what, harm, alert in REFUSALS:
+        root = os.path.join(work, "refused")
+        make_project(root)
+        d = os.path.join(root, "projects", "OLD")
+        harm(d)
+        drawing(os.path.join(root, "in.dxf"), [])
+        before = snapshot(root)
+        out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE_REFUSED + "(pv_logoff)\nQUIT\n")
+        check(alert in " ".join(out.split()), "%s: alerted %r" % (what, alert))
+        check("Upgrading complete" not in out, "%s: no closing alert" % what)
+        check(snapshot(root) == before, "%s: nothing changes" % what)
 
 
 def state(root):
@@ -359,7 +393,7 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     test_upgrade(args, work)
-    test_no_catalogue(args, work)
+    test_refused(args, work)
     test_repeated_keywords(args, work)
     test_failed_rewrite(args, work)
     test_upgrade_killed(args, work)
