@@ -125,17 +125,18 @@ const char *err_text(int code)
 }
 
 /* Shows the code's text and the detail under the error title (a driver
-** that has ended as a failed query shows it); answers the alert's result,
-** -5001 for a code without text, -2 for a code >= 0. */
+** that has ended as a failed query shows it); answers the code, shown or
+** without a text; -2 for a code >= 0. */
 int err_report(int code, const char *detail)
 {
     if (code >= 0) return -2;
-    if (sql_report_lost(code)) return RTNORM;
+    if (sql_report_lost(code)) return code;
     const char *text = err_text(code);
-    if (!text) return RTERROR;
+    if (!text) return code;
     bool alone = detail == nullptr;
     for (int c : k_err_text_alone)
         if (c == code) alone = true;
-    if (alone) return msg_alert(ERR_TITLE, "%s", text);
-    return msg_alert(ERR_TITLE, "%s %s", text, detail);
+    if (alone) msg_alert(ERR_TITLE, "%s", text);
+    else msg_alert(ERR_TITLE, "%s %s", text, detail);
+    return code;
 }

@@ -45,8 +45,11 @@ const char *err_text(int code);
 
 /* Shows "%s %s" (the code's text and the detail) under ERR_TITLE, or the
 ** text alone when the detail is null and for the codes whose text stands
-** alone. Answers the alert's result (5100); -5001 without showing anything
-** when the code has no text; -2 for a code not below 0. */
+** alone; a code saying that the driver has ended is shown as a failed
+** query shows it. Answers the code it was given, so that a caller hands
+** the failure on with `return err_report(code, detail);` (a code without
+** a text is answered without showing anything); -2 for a code not below
+** 0. */
 int err_report(int code, const char *detail);
 
 #endif

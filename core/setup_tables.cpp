@@ -386,9 +386,9 @@ static int setup_read_rows(pjct_rec *p, const char *table, const setup_table_def
     std::vector<std::pair<long, std::vector<std::string>>> all;
     long newest = -1;
     for (int k = 0; k < n; k++) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) {
+        if (int rc = sql_fetch_counted(cursor, row, k); rc != SETUP_OK) {
             sql_close_query(&stmt, &cursor, &row);
-            return ERR_SQL_NO_CONDITION;   /* rows counted but not read: never half a table */
+            return rc;   /* rows counted but not read: never half a table */
         }
         std::vector<std::string> texts;
         sql_col_rec *c = row;
@@ -487,9 +487,9 @@ static long setup_newest_gen(pjct_rec *p, const char *table)
     if (n < 0) return n;
     long top = 0;
     for (int k = 0; k < n; k++) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != SETUP_OK) {
+        if (int rc = sql_fetch_counted(cursor, row, k); rc != SETUP_OK) {
             sql_close_query(&stmt, &cursor, &row);
-            return ERR_SQL_NO_CONDITION;
+            return rc;
         }
         long gen = 0;
         if (row && row->text && setup_read_long(row->text, &gen) && labs(gen) > top) top = labs(gen);

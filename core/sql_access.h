@@ -95,8 +95,11 @@ int sql_select_where(void *connection, const char *table, const char *column, co
 int sql_select_in(void *connection, const char *table, const char *column, const long *values, int n,
                   const char *order, void **stmt, void **cursor, sql_col_rec **row);
 int sql_select_max(void *connection, sql_col_rec **row, const char *column, const char *table);
-int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep);
+/* A fetch's answer is a row (5100), the end (-5001) or a failure's code:
+** the caller must tell them apart. */
+[[nodiscard]] int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep);
 int sql_fetch_failed(void *cursor);
+[[nodiscard]] int sql_fetch_counted(void *cursor, sql_col_rec *row, long k);
 long sql_count_rows(void *cursor);
 long sql_cursor_rows(void *cursor);
 int sql_reopen_cursor(void *cursor);
@@ -109,6 +112,7 @@ const sql_failure *sql_last_failure(void);
 const char *sql_failure_text(int code);
 int sql_driver_lost(int code);
 int sql_report_lost(int code);
+int sql_no_table(int code);
 
 /* ---- Writing rows and data definition (sql_ddl.cpp) ---- */
 

@@ -121,6 +121,15 @@ int sql_report_lost(int code)
     return 1;
 }
 
+/* 1 when a code the layer answered says that the statement's table does
+** not exist (the last failure's SQLSTATE is 42S02); else 0, also for a
+** table that is there and cannot be read. */
+int sql_no_table(int code)
+{
+    const sql_failure &f = s_last_failure;
+    return code < 0 && f.code == code && strcmp(f.sqlstate, SQL_STATE_NO_TABLE) == 0;
+}
+
 /* Shows every condition of a handle's diagnostics (code and text, one per
 ** line) in an alert under the error title; a failure without a condition
 ** shows the text of -9203. Answers the alert's result (5100), or -5001
@@ -440,8 +449,12 @@ long sql_cursor_rows(void *cursor)
 ** (the current row); 2 the absolute row n + 1; 3 n rows on from the
 ** current one. With keep the browse position g_cur_row (from 0, -1
 ** before the first row, g_row_count after the last) follows the move.
-** Answers 5100 on a row; -5001 when there is none; -2 for a bad mode or
-** start or no cursor. */
+** Answers 5100 on a row; -5001 when there is none (past either end, and
+** for the moves to before the first row and after the last); the
+** cursor's code when it cannot be read (a driver that has ended, a file
+** that cannot be read), which becomes the layer's last failure and leaves
+** the browse position as it was; -2 for a bad mode or start or no
+** cursor. */
 int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
 {
     if (!cursor) return SQL_ERR_ARG;
@@ -476,6 +489,8 @@ int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
     default: return SQL_ERR_ARG;
     }
     if (!ok) {
+        int failed = sql_fetch_failed(k);
+        if (failed < 0) return failed;
         if (keep) g_cur_row = missed;
         return SQL_NONE;
     }
@@ -493,6 +508,18 @@ int sql_fetch_failed(void *cursor)
     CAsiCursor *k = (CAsiCursor *)cursor;
     if (!k || asi_diag_count(k) < 1 || asi_diag_cond_code(k, 0) == ASI_STATE_NO_DATA) return 0;
     return sql_error_code(k);
+}
+
+/* Row k (from 0) of the rows sql_query counted, for a walk over them:
+** row 0 is the one sql_query fetched, each later one is fetched on from
+** the current row. Answers 5100 on the row; the cursor's code when it
+** cannot be read; -9203 when the rows end before the count (rows counted
+** and not there are a table that cannot be read, not its end). */
+int sql_fetch_counted(void *cursor, sql_col_rec *row, long k)
+{
+    if (k <= 0) return SQL_OK;
+    int rc = sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0);
+    return rc == SQL_NONE ? ERR_SQL_NO_CONDITION : rc;
 }
 
 /* What a query does after its open: count the rows and fetch the first
@@ -555,7 +582,17 @@ static int sql_query_once(void *connection, const char *text, void **stmt, void 
         return ERR_NO_RECORDS;
     }
     if (count == 1) sql_row_to_text(out);
-    else if (count > 1 && mode == SQL_QUERY_COUNT_FIRST) sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
+    else if (count > 1 && mode == SQL_QUERY_COUNT_FIRST) {
+        /* Rows counted but the first not read: a failure, not a row. */
+        int rc = sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
+        if (rc != SQL_OK) {
+            if (rc == SQL_NONE) rc = ERR_SQL_NO_CONDITION;
+            if (report) sql_report_error((CAsiCursor *)*cursor);
+            sql_free_handles(stmt, cursor);
+            sql_col_list_free(&out);
+            return rc;
+        }
+    }
     if (mode != SQL_QUERY_FIRST_ONLY) sql_keep_count(*cursor, count);
     *row = out;
     return (int)count;

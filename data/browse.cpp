@@ -432,6 +432,11 @@ int browse_load_page(void *cursor, sql_col_rec *row, int direction, long from)
         if (forward ? g_cur_row >= g_row_count - 1 : g_cur_row <= 0) break;
         rc = sql_fetch(cursor, row, forward ? SQL_FETCH_NEXT : SQL_FETCH_PRIOR, SQL_FROM_CURRENT, 1);
     }
+    if (rc != RTNORM && rc != RTERROR) {
+        /* A row that cannot be read is no end of the rows. */
+        browse_free_lines();
+        return rc;
+    }
     s.rows_read = read;
     if (!forward && loaded < ROW_STATE_PAGE_LINES) {
         /* Move the lines to the top of the page. */
@@ -442,6 +447,19 @@ int browse_load_page(void *cursor, sql_col_rec *row, int direction, long from)
         }
     }
     return loaded;
+}
+
+/* The text of a row that cannot be read; see the header. */
+std::string browse_unread_text(const sql_col_rec *row, int code)
+{
+    return std::string("Table ") + (row ? row->table : "") + " cannot be read: " + sql_failure_text(code);
+}
+
+/* Says a page's failure; see the header. */
+void browse_report_load(const sql_col_rec *row, int code)
+{
+    if (code == ERR_NO_MEMORY) err_report(code, nullptr);
+    else msg_alert(ERR_TITLE, "%s", browse_unread_text(row, code).c_str());
 }
 
 /* Shows the page; see the header. */
@@ -528,7 +546,7 @@ void browse_page(ads_hdlg dialog, const char *key)
         break;
     }
     ads_set_tile(dialog, "error", "");
-    if (loaded < 0) err_report(loaded, nullptr);
+    if (loaded < 0) browse_report_load(s.browse_row, loaded);
     if (loaded > 0) browse_show_page(dialog);
     ads_mode_tile(dialog, "accept", MODE_SETFOCUS);
 }
@@ -556,7 +574,7 @@ void browse_reload(ads_hdlg dialog)
         loaded = browse_load_page(s.browse_cursor, s.browse_row, BROWSE_BACKWARD, g_row_count - 1);
         if (loaded < ROW_STATE_PAGE_LINES) loaded = browse_load_page(s.browse_cursor, s.browse_row, BROWSE_FORWARD, 0);
     }
-    if (loaded < 0) err_report(loaded, nullptr);
+    if (loaded < 0) browse_report_load(s.browse_row, loaded);
     browse_show_page(dialog);
     tile_enable(dialog, "prev", s_page_first > 0);
     tile_enable(dialog, "next", s_page_first + s.rows_read < g_row_count);
@@ -617,7 +635,7 @@ int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query)
     ads_set_tile(d, "error", "Searching... ");
     int loaded = browse_load_page(cursor, row, BROWSE_FORWARD, 0);
     ads_set_tile(d, "error", "");
-    if (loaded < 0) err_report(loaded, nullptr);
+    if (loaded < 0) browse_report_load(s.browse_row, loaded);
     else if (loaded == 0) err_report(-9204, nullptr);
     browse_show_page(d);
     fill_columns(d, row);

@@ -108,8 +108,14 @@ void browse_free_lines(void);
 /* Loads a page from the cursor, forward from cursor row `from` into slots
 ** 0..14 or backward from row `from` down into slots 14..0, passing over
 ** rows the post-filter rejects. The lines loaded; -9101 when memory runs
-** out. */
+** out; the failure's code when a row cannot be read (no page is left). */
 int browse_load_page(void *cursor, sql_col_rec *row, int direction, long from);
+/* "Table %s cannot be read: %s": the browsed row's table and why the
+** failure's code says. */
+std::string browse_unread_text(const sql_col_rec *row, int code);
+/* Shows a failure of browse_load_page once: -9101 by its text, a row
+** that cannot be read naming the table and what failed. */
+void browse_report_load(const sql_col_rec *row, int code);
 /* Shows the page: title, lines and the selection. */
 void browse_show_page(ads_hdlg dialog);
 /* Pages by a tile key ("top", "bot", "next", "prev"). */

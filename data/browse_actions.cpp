@@ -34,10 +34,7 @@ int fetch_counting(long n, std::string &why)
     if (rc == RTNORM) return browse_row_counts(s.browse_query, s.browse_row) ? 1 : 0;
     int failed = rc == RTERROR ? sql_fetch_failed(s.browse_cursor) : rc;
     if (failed >= 0) return 0;
-    char text[512];
-    std::snprintf(text, sizeof text, "Table %s cannot be read: %s", s.browse_row ? s.browse_row->table : "",
-                  sql_failure_text(failed));
-    why = text;
+    why = browse_unread_text(s.browse_row, failed);
     return failed;
 }
 

@@ -57,8 +57,9 @@ sql_col_rec *named_column(sql_col_rec *row, const char *text)
 }
 
 /* Replaces the target in every row that counts with the value or with the
-** row's own source text; the rows changed. */
-long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, const char *value)
+** row's own source text, stopping at a row that cannot be read or
+** written (why then says which and what failed); the rows changed. */
+long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, const char *value, std::string &why)
 {
     row_state_rec &s = g_row_state;
     sql_col_rec *row = s.browse_row;
@@ -67,14 +68,24 @@ long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, con
     long count = 0;
     ads_set_tile(dialog, "error", "Replacing... 0");
     for (long n = 0; n < g_row_count; ++n) {
-        if (sql_fetch(s.browse_cursor, row, SQL_FETCH_ABSOLUTE, n, 1) != RTNORM) break;
+        int rc = sql_fetch(s.browse_cursor, row, SQL_FETCH_ABSOLUTE, n, 1);
+        if (rc == RTERROR) break;
+        if (rc != RTNORM) {
+            why = browse_unread_text(row, rc);
+            break;
+        }
         if (!browse_row_counts(s.browse_query, row)) continue;
         std::string text = value;
         if (source) {
             text = source->text ? source->text : "";
             if ((int)text.size() > target->length) text.resize(target->length);
         }
-        if (sql_update_column(target, key, text.c_str()) != RTNORM) continue;
+        rc = sql_update_column(target, key, text.c_str());
+        if (rc != RTNORM) {
+            why = std::string("Table ") + row->table + " row " + std::to_string(n + 1) +
+                  " cannot be written: " + sql_failure_text(rc);
+            break;
+        }
         ++count;
         std::snprintf(line, sizeof line, "Replacing... %ld", count);
         ads_set_tile(dialog, "error", line);
@@ -161,9 +172,11 @@ void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
     const char *shown = source ? source->name : value;
     std::snprintf(line, sizeof line, "Permanently replace all %s with %s ?", target->name, shown);
     if (msg_yes_no(line) != RTNORM) return;
-    ctx->replaced = replace_rows(d, target, source, value);
+    std::string why;
+    ctx->replaced = replace_rows(d, target, source, value, why);
     ads_set_tile(d, "error", "");
-    msg_alert("", "Replaced %s with %s in %ld rows.", target->name, shown, ctx->replaced);
+    if (!why.empty()) msg_alert(ERR_TITLE, "%s\nReplaced %s with %s in %ld rows before it.", why.c_str(), target->name, shown, ctx->replaced);
+    else msg_alert("", "Replaced %s with %s in %ld rows.", target->name, shown, ctx->replaced);
     if (ctx->replaced > 0) sql_reopen_cursor(g_row_state.browse_cursor);
     ads_done_dialog(d, DLGOK);
 }

@@ -174,8 +174,9 @@ item_node *place_line(item_node *root, item_node *current, int indent, int *inde
 
 /* Loads a whole dictionary into the root: its header row (number 0) sets
 ** the root, every other row becomes an item under it in the table's order.
-** Answers 0; -2 for a missing or blank argument; the query's code; the
-** root's error; -9101 when an item cannot be made (the root emptied). */
+** Answers 0; -2 for a missing or blank argument; the query's code, also
+** for a row that cannot be read; the root's error; -9101 when an item
+** cannot be made (the root emptied, as after a row that cannot be read). */
 int item_load_dictionary(const char *dictionary, item_node *root)
 {
     if (blank(dictionary) || !root) return -2;
@@ -185,7 +186,8 @@ int item_load_dictionary(const char *dictionary, item_node *root)
     item_node *prev = root;
     char *longname = nullptr, *shortname = nullptr;
     uint16_t number = 0;
-    while (dix_fetch(&longname, &shortname, &number, nullptr) == 0) {
+    int got;
+    while ((got = dix_fetch(&longname, &shortname, &number, nullptr)) == 0) {
         if (number == 0) {
             int rc = name_root(root, nullptr, dictionary);
             if (rc != 0) return load_failed(root, rc);
@@ -195,6 +197,7 @@ int item_load_dictionary(const char *dictionary, item_node *root)
         if (!item) return load_failed(root, ERR_NO_MEMORY);
         prev = item;
     }
+    if (got != -1) return load_failed(root, got);
     dix_close();
     return 0;
 }
@@ -202,9 +205,10 @@ int item_load_dictionary(const char *dictionary, item_node *root)
 /* Loads a profile joined with its dictionary into the root, in SORTNUMBER
 ** order: the header row must pack the dictionary's name; each item goes
 ** under the node of the current path whose number is its PARENTNUM.
-** Answers 0; -2 for a missing or blank argument; the query's code; -9503
-** for a profile of another dictionary; -9502 when an item cannot be placed
-** (the root emptied). */
+** Answers 0; -2 for a missing or blank argument; the query's code, also
+** for a row that cannot be read; -9503 for a profile of another
+** dictionary; -9502 when an item cannot be placed (the root emptied, as
+** after a row that cannot be read). */
 int item_load_profile(const char *profile, const char *dictionary, item_node *root)
 {
     if (blank(profile) || blank(dictionary) || !root) return -2;
@@ -215,7 +219,8 @@ int item_load_profile(const char *profile, const char *dictionary, item_node *ro
     char *longname = nullptr, *shortname = nullptr;
     uint16_t number = 0;
     uint32_t parent = 0, window = 0;
-    while (prf_fetch(&longname, &shortname, &number, nullptr, &parent, &window) == 0) {
+    int got;
+    while ((got = prf_fetch(&longname, &shortname, &number, nullptr, &parent, &window)) == 0) {
         if (number == 0) {
             char packed[DIX_NAME_SIZE];
             prf_unpack_name(packed, (uint16_t)parent, (uint16_t)window);
@@ -237,6 +242,7 @@ int item_load_profile(const char *profile, const char *dictionary, item_node *ro
         if (!item) return load_failed(root, ERR_LOAD_PROFILE);
         current = item;
     }
+    if (got != -1) return load_failed(root, got);
     prf_close();
     return 0;
 }

@@ -261,12 +261,18 @@ void pick_insert_cb(ads_callback_packet *cpkt)
     prf_sides_saved saved;
     prf_sides_point(s_pick.project, &saved);
     int found = dix_find_long(dictionary, text, longname, shortname, &number, definition);
-    int rc = 0;
-    if (found <= 0) {
+    /* A dictionary that cannot be read gets no new item: it is said. */
+    const bool unread = found < -2 && !sql_no_table(found);
+    int rc = unread ? found : 0;
+    if (found <= 0 && !unread) {
         snprintf(longname, sizeof longname, "%s", text);
         rc = dix_new_item(dictionary, text, "", &number, shortname);
     }
     prf_sides_restore(&saved);
+    if (unread) {
+        dix_report_failure(found, dictionary, dictionary);
+        return;
+    }
     if (rc != 0) {
         say("Cannot add item to dictionary");
         return;

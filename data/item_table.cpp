@@ -178,12 +178,13 @@ int open_query(void *connection, const std::string &text)
 }
 
 /* Moves the open query to its next row (the first one is already
-** fetched); 0, or -1 at the end. */
+** fetched); 0, -1 at the end, or the failure's code when the row cannot
+** be read. */
 int next_row(void)
 {
     if (!s_state.row || s_state.fetched >= s_state.rows) return -1;
-    if (s_state.fetched > 0 && sql_fetch(s_state.cursor, s_state.row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM)
-        return -1;
+    int rc = sql_fetch_counted(s_state.cursor, s_state.row, s_state.fetched);
+    if (rc != RTNORM) return rc;
     ++s_state.fetched;
     return 0;
 }
@@ -483,13 +484,15 @@ int prf_create(char *profile, char *dictionary)
     return 0;
 }
 
-/* 1 when the dictionary side's connection can describe the table. */
+/* 1 unless the dictionary side's connection says that the table does not
+** exist: a table that is there and cannot be described (damaged, its
+** driver ended) is never made again over its rows. */
 static int dix_table_exists(const char *dictionary)
 {
     sql_col_rec *row = nullptr;
     int n = sql_describe_table(s_state.dix.connection, dictionary, &row, 0);
     sql_col_list_free(&row);
-    return n > 0;
+    return n > 0 || !sql_no_table(n);
 }
 
 /* Inserts an item row with the next free number. */
@@ -615,10 +618,11 @@ int dix_select_all(const char *dictionary)
 }
 
 /* The next row of dix_select_all: texts pointing into the row (trimmed),
-** the definition null when the table has none. Answers 0; -1 at the end. */
+** the definition null when the table has none. Answers 0; -1 at the end;
+** the failure's code when the row cannot be read. */
 int dix_fetch(char **longname, char **shortname, uint16_t *number, char **definition)
 {
-    if (next_row() != 0) return -1;
+    if (int rc = next_row(); rc != 0) return rc;
     sql_col_rec *row = s_state.row;
     auto text = [row](const char *column) {
         sql_col_rec *c = sql_col_find(row, column, nullptr, nullptr);
@@ -647,11 +651,12 @@ int prf_select_join(const char *dictionary, const char *profile)
 }
 
 /* The next row of prf_select_join, as dix_fetch gives it, with PARENTNUM
-** and WINDOW. Answers 0; -1 at the end. */
+** and WINDOW. Answers 0; -1 at the end; the failure's code when the row
+** cannot be read. */
 int prf_fetch(char **longname, char **shortname, uint16_t *number, char **definition, uint32_t *parent,
               uint32_t *window)
 {
-    if (next_row() != 0) return -1;
+    if (int rc = next_row(); rc != 0) return rc;
     if (number) *number = (uint16_t)number_of(sql_col_nth(s_state.row, 0));
     if (longname) *longname = row_text(1);
     if (shortname) *shortname = row_text(2);
@@ -702,18 +707,44 @@ int dix_unlock_longname(sql_col_rec *row)
     return 0;
 }
 
+/* 1 when a look-up's code says that the table is there but cannot be
+** read (damaged, or its driver ended): such a table is never offered to
+** be made again, which would write over its rows. */
+static int table_unread(int code)
+{
+    return code < -2 && !sql_no_table(code);
+}
+
+/* Says once why a dictionary or profile could not be opened or loaded: a
+** table that cannot be read as "Table %s cannot be read: %s" with what
+** failed; another code with a text by err_report with the detail; nothing
+** for -1, -2 and a missing table (a refused name and a declined creation
+** are said already). Answers the code. */
+int dix_report_failure(int code, const char *detail, const char *table)
+{
+    if (code >= -2 || sql_no_table(code)) return code;
+    const sql_failure *f = sql_last_failure();
+    if (f->code == code || code == ERR_SQL_NO_CONDITION || !err_text(code))
+        msg_alert(ERR_TITLE, "Table %s cannot be read: %s", table ? table : "", sql_failure_text(code));
+    else
+        err_report(code, detail);
+    return code;
+}
+
 /* Opens a dictionary for the editor: its header row is looked up; when
 ** missing, "Cannot open %s. Create new dictionary %s ?" offers to create
-** it. With the dictionary open, its column list is described again and
-** its key columns locked. Answers the look-up's result (> 0) or the
-** creation's (0); the look-up's result when creating is declined; the
-** creation's code after "Cannot create dictionary %s"; -1 when the name is
-** refused. */
+** it; a table that is there but cannot be read is left as it is. With the
+** dictionary open, its column list is described again and its key
+** columns locked. Answers the look-up's result (> 0) or the creation's
+** (0); the look-up's result when creating is declined or the table cannot
+** be read; the creation's code after "Cannot create dictionary %s"; -1
+** when the name is refused. */
 int prf_edit_open_dictionary(const char *dictionary)
 {
     int rc = dix_check_name(dictionary);
     if (rc != 0) return rc;
     rc = dix_find_number(dictionary, 0, nullptr, nullptr, nullptr);
+    if (table_unread(rc)) return rc;
     if (rc <= 0) {
         std::string ask = format("Cannot open %s. Create new dictionary %s ?", dictionary, dictionary);
         if (msg_ok_quit(ask.c_str()) != RTNORM) return rc;
@@ -733,9 +764,10 @@ int prf_edit_open_dictionary(const char *dictionary)
 
 /* Opens a profile for the editor: its header row is looked up; when
 ** missing, "Cannot open %s. Create new profile %s ?" offers to create it
-** for the dictionary. Answers the look-up's result (> 0) or the
-** creation's (0); the look-up's result when creating is declined; the
-** creation's code after "Cannot create profile %s"; -1 when a name is
+** for the dictionary; a table that is there but cannot be read is left as
+** it is. Answers the look-up's result (> 0) or the creation's (0); the
+** look-up's result when creating is declined or the table cannot be read;
+** the creation's code after "Cannot create profile %s"; -1 when a name is
 ** refused. */
 int prf_edit_open_profile(const char *profile, const char *dictionary)
 {
@@ -743,7 +775,7 @@ int prf_edit_open_profile(const char *profile, const char *dictionary)
     if (rc == 0) rc = dix_check_name(dictionary);
     if (rc != 0) return rc;
     rc = prf_find_number(profile, 0, nullptr, nullptr);
-    if (rc > 0) return rc;
+    if (rc > 0 || table_unread(rc)) return rc;
     std::string ask = format("Cannot open %s. Create new profile %s ?", profile, profile);
     if (msg_ok_quit(ask.c_str()) != RTNORM) return rc;
     char p[NAME_ROOM], d[NAME_ROOM];

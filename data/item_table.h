@@ -146,6 +146,7 @@ int dix_lock_keys(sql_col_rec *row);
 int dix_unlock_longname(sql_col_rec *row);
 int prf_edit_open_dictionary(const char *dictionary);
 int prf_edit_open_profile(const char *profile, const char *dictionary);
+int dix_report_failure(int code, const char *detail, const char *table);
 
 /* ---- Trees from and to tables and text files (item_load.cpp) ---- */
 

@@ -118,7 +118,8 @@ struct memo_stored_line {
 };
 
 /* Reads the lines of row number of a side table, in ORDNUMBER order.
-** 0; the query's negative code. */
+** 0; the query's negative code, also when a line cannot be read (out then
+** holds no line of it). */
 int memo_read_stored(void *connection, const char *name, long number, std::vector<memo_stored_line> &out)
 {
     char sql[MEMO_SQL_SIZE];
@@ -132,7 +133,12 @@ int memo_read_stored(void *connection, const char *name, long number, std::vecto
     int rc = 0;
     if (!ord || !text) rc = -2;
     for (int k = 0; rc == 0 && k < n; k++) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        int got = sql_fetch_counted(cursor, row, k);
+        if (got != RTNORM) {
+            rc = got;
+            out.clear();
+            break;
+        }
         out.push_back({ord->text, text->text});
     }
     sql_close_query(&stmt, &cursor, &row);
@@ -418,7 +424,12 @@ int memo_get_text(const char *table, long number, void *connection, char **buffe
     size_t used = 0;
     sql_col_rec *text = sql_col_find(m->row, MEMO_COL_TEXT, nullptr, nullptr);
     for (int k = 0; text && k < n; k++) {
-        if (k > 0 && sql_fetch(m->cursor, m->row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        int got = sql_fetch_counted(m->cursor, m->row, k);
+        if (got != RTNORM) {
+            out[0] = '\0';
+            memo_reset();
+            return got;
+        }
         char line[MEMO_LINE_SIZE];
         std::snprintf(line, sizeof line, "%s", text->text);
         str_trim(line);

@@ -144,8 +144,8 @@ int memo_insert_text(const char *name, const char *text, long number, void *conn
 ** buffer of MEMO_TEXT_PER_LINE bytes per line plus one (at least
 ** MEMO_TEXT_MIN_SIZE) is allocated into *buffer for the caller to free.
 ** 0; -1 when the row has no lines (or its table has no side table); -2
-** for bad arguments; -9101; the query's code when the side table cannot
-** be read. */
+** for bad arguments; -9101; the query's code when the side table or a
+** line of it cannot be read (the buffer then holds no text). */
 int memo_get_text(const char *table, long number, void *connection, char **buffer, int size);
 
 /* ---- Deleting memos ---- */

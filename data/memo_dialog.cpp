@@ -210,7 +210,7 @@ const char *const k_view_disabled[] = {k_line, "cancel", "insert", "delete", "mo
 
 /* Lists the loaded memo's lines that are not blank, then the end line;
 ** answers 1 when the memo had lines, 0 when not, -9101 when memory is
-** short. */
+** short, the failure's code when a line cannot be read. */
 int memo_load_lines(sql_col_rec *text, int count)
 {
     memo_rec *m = memo_state();
@@ -218,7 +218,8 @@ int memo_load_lines(sql_col_rec *text, int count)
     memo_line *tail = nullptr;
     int had = 0;
     for (int k = 0; k < count; k++) {
-        if (k > 0 && sql_fetch(m->cursor, m->row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+        int got = sql_fetch_counted(m->cursor, m->row, k);
+        if (got != RTNORM) return got;
         char line[MEMO_LINE_SIZE];
         std::snprintf(line, sizeof line, "%s", text->text);
         for (size_t n = std::strlen(line); n > 0 && line[n - 1] == ' '; n--) line[n - 1] = '\0';
@@ -274,7 +275,8 @@ int pv_edit_memo_dialog(void *connection, const char *table, long number, int ed
     }
     int had = memo_load_lines(text, count);
     if (had < 0) {
-        err_report(had, nullptr);
+        if (had == ERR_NO_MEMORY) err_report(had, nullptr);
+        else msg_alert(ERR_TITLE, "Table %s cannot be read: %s", m->name, sql_failure_text(had));
         memo_reset();
         return had;
     }

@@ -214,7 +214,8 @@ long merge_number(merge_numbers &n, const char *text)
 
 /* The numbering of a master table for the map half: the database half's,
 ** else one read from the slave's numbers in row order. Null when the
-** table was not merged in this command. */
+** table was not merged in this command, or when the slave's numbers
+** cannot be read (said once: its links then stay). */
 const merge_numbers *merge_numbers_of(tbl_rec *t)
 {
     auto it = s_numbers.find(t->name);
@@ -229,11 +230,18 @@ const merge_numbers *merge_numbers_of(tbl_rec *t)
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int rows = sql_query(g_merge_slave->connection, select.c_str(), &stmt, &cursor, &row, 0);
-    for (long k = 0; row && k < rows; ++k) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+    int rc = rows < 0 ? rows : RTNORM;
+    for (long k = 0; row && rc == RTNORM && k < rows; ++k) {
+        if ((rc = sql_fetch_counted(cursor, row, k)) != RTNORM) break;
         merge_number(n, str_trim(row->text));
     }
     sql_close_query(&stmt, &cursor, &row);
+    if (rc != RTNORM) {
+        n.failed = true;
+        msg_alert(ERR_TITLE, "Table %s of project %s cannot be read, its links stay: %s", s->name,
+                  g_merge_slave->name, sql_failure_text(rc));
+        return nullptr;
+    }
     return &n;
 }
 
@@ -429,7 +437,7 @@ int merge_sort_run(const merge_mark &m, const char *key, const std::map<long, co
     int n = sql_query(m.connection, select.c_str(), &stmt, &cursor, &row, 0);
     int rc = n < 0 ? n : RTNORM;
     for (long k = 0; rc == RTNORM && k < n; k++) {
-        if (k > 0 && (rc = sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0)) != RTNORM) break;
+        if ((rc = sql_fetch_counted(cursor, row, k)) != RTNORM) break;
         std::vector<const char *> texts;
         for (sql_col_rec *c = row->next; c; c = c->next) texts.push_back(c->text ? c->text : "");
         auto it = listed.find(std::atol(row->text));
@@ -582,7 +590,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     memo_table_name(t->name, memo_table);
     bool memo_ready = false;
     for (long k = 0; k < n && failure.empty(); ++k) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) {
+        if (sql_fetch_counted(cursor, row, k) != RTNORM) {
             failure = "its rows in project " + std::string(g_merge_slave->name) + " cannot be read: " + merge_reason();
             break;
         }

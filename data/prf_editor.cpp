@@ -443,7 +443,7 @@ void dix_load_cb(ads_callback_packet *cpkt)
                                            : item_read_text(text.c_str(), name, s_edit.source);
     if (rc < 0) {
         ads_set_tile(d, k_error, "");
-        err_report(rc, name);
+        dix_report_failure(rc, name, name);
         prf_edit_show_names(d);
         return;
     }
@@ -838,7 +838,9 @@ void prf_edit_load(ads_hdlg d, bool target)
     ads_set_tile(d, k_error, "Loading...");
     item_node *root = target ? s_edit.target : s_edit.source;
     int rc = prf_edit_open_dictionary(dix_table);
+    const char *table = dix_table;   /* the table a failure is of */
     if (rc >= 0 && opt == PRF_OPT_TABLE) {
+        table = prf_table;
         rc = prf_edit_open_profile(prf_table, dix_table);
         if (rc >= 0) rc = item_load_profile(prf_table, dix_table, root);
     } else if (rc >= 0) {
@@ -846,7 +848,7 @@ void prf_edit_load(ads_hdlg d, bool target)
     }
     if (rc < 0) {
         ads_set_tile(d, k_error, "");
-        err_report(rc, prf_text.c_str());
+        dix_report_failure(rc, prf_text.c_str(), table);
         prf_edit_show_names(d);
         return;
     }

@@ -31,6 +31,7 @@
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tile_util.h"
+#include "data/browse.h"
 #include "data/item_table.h"
 #include "data/memo.h"
 
@@ -61,7 +62,8 @@ tbl_rec *row_table_of(pjct_rec *p, const sql_col_rec *row)
 }
 
 /* Walks the browse cursor one row on (forward) or back: at the end the
-** row comes back, the button is disabled and the end is said. */
+** row comes back, the button is disabled and the end is said; a row that
+** cannot be read is said, naming the table and what failed. */
 void row_walk(ads_callback_packet *cpkt, int forward)
 {
     if (!cb_acts(cpkt)) return;
@@ -71,8 +73,13 @@ void row_walk(ads_callback_packet *cpkt, int forward)
     if (!s.browse_cursor || !s.cur_row) return;
     const int mode = forward ? SQL_FETCH_NEXT : SQL_FETCH_PRIOR;
     const int back = forward ? SQL_FETCH_PRIOR : SQL_FETCH_NEXT;
-    const bool moved = sql_fetch(s.browse_cursor, s.cur_row, mode, SQL_FROM_CURRENT, 1) == RTNORM;
-    if (!moved) sql_fetch(s.browse_cursor, s.cur_row, back, SQL_FROM_CURRENT, 1);
+    int rc = sql_fetch(s.browse_cursor, s.cur_row, mode, SQL_FROM_CURRENT, 1);
+    const bool moved = rc == RTNORM;
+    if (rc == RTERROR) rc = sql_fetch(s.browse_cursor, s.cur_row, back, SQL_FROM_CURRENT, 1);
+    if (rc != RTNORM && rc != RTERROR) {
+        msg_alert(ERR_TITLE, "%s", browse_unread_text(s.cur_row, rc).c_str());
+        return;
+    }
     if (!s.add_mode) row_fill_edit_list(d, s.cur_row, 0, s_options[s.edit_depth], 0);
     if (!moved) {
         ads_mode_tile(d, forward ? k_next : k_prev, MODE_DISABLE);

@@ -701,7 +701,7 @@ item_node *row_rule_tree(col_attr_rec *r, pjct_rec *p)
     prf_sides_restore(&saved);
     if (rc != 0) {
         item_free_tree(root);
-        err_report(rc, r->profile);
+        dix_report_failure(rc, r->profile, r->profile);
         return nullptr;
     }
     for (col_attr_rec *o = p->col_attrs; o; o = o->next)

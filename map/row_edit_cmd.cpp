@@ -154,7 +154,7 @@ int link_has_point_column(const link_rec *link)
 int pv_edit(struct resbuf *)
 {
     char *messages = (char *)calloc(ROW_MSG_SIZE, 1);
-    if (!messages) return err_report(ERR_NO_MEMORY, nullptr), ERR_NO_MEMORY;
+    if (!messages) return err_report(ERR_NO_MEMORY, nullptr);
     struct resbuf *list = nullptr;
     link_rec link;
     int rc = link_pick(k_edit_prompt, &list, &link);

@@ -563,7 +563,7 @@ int pv_ssget_dialog(void)
 int pv_move(struct resbuf *)
 {
     char *messages = (char *)calloc(ROW_MSG_SIZE, 1);
-    if (!messages) return err_report(ERR_NO_MEMORY, nullptr), ERR_NO_MEMORY;
+    if (!messages) return err_report(ERR_NO_MEMORY, nullptr);
     struct resbuf *list = nullptr;
     link_rec link;
     int rc = link_pick(k_move_prompt, &list, &link);

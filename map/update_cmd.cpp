@@ -183,7 +183,7 @@ int update_entity(const ads_name ename, const link_rec *link, ads_name ss, link_
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
     if (!link || link_find_table(link, &p, &t) != 0 || !sql_col_find(t->columns, link->key_column, nullptr, nullptr))
-        return err_report(LINK_ERR_NOTHING_PICKED, nullptr), LINK_ERR_NOTHING_PICKED;
+        return err_report(LINK_ERR_NOTHING_PICKED, nullptr);
     std::vector<char> messages;
     try {
         messages.assign(UPDATE_MSG_SIZE, '\0');

@@ -591,7 +591,7 @@ int arc_legend_matrix_list(arc_legend_run *run)
 {
     ads_hdlg dlg = nullptr;
     if (ads_new_dialog(kMatrixName, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg)
-        return err_report(ERR_LOAD_DIALOG, kMatrixName), ERR_LOAD_DIALOG;
+        return err_report(ERR_LOAD_DIALOG, kMatrixName);
     std::vector<std::string> lines = arc_legend_matrix_lines(run);
     std::vector<const char *> texts;
     for (const std::string &l : lines) texts.push_back(l.c_str());

@@ -426,14 +426,15 @@ int row_selected(void)
     return !g_plot_state.query || qry_filter_row(g_plot_state.query, g_plot_state.row);
 }
 
-/* Moves the cursor back to the browser's row. */
+/* Moves the cursor back to the browser's row. A row that cannot be read
+** back is not said here: the browser's next read of its page says it. */
 void restore_row(long remembered)
 {
     plot_state_rec &s = g_plot_state;
     if (remembered >= 0) {
-        sql_fetch(s.cursor, s.row, SQL_FETCH_ABSOLUTE, remembered, 1);
+        (void)sql_fetch(s.cursor, s.row, SQL_FETCH_ABSOLUTE, remembered, 1);
     } else {
-        sql_fetch(s.cursor, nullptr, SQL_FETCH_PRIOR, SQL_FROM_START, 1);
+        (void)sql_fetch(s.cursor, nullptr, SQL_FETCH_PRIOR, SQL_FROM_START, 1);
         g_cur_row = remembered;
     }
 }
@@ -548,12 +549,15 @@ long plot_records(ads_hdlg dialog, int pass)
 
     const long remembered = g_cur_row;
     r.mark = diagram_mark_drawing();
-    sql_fetch(s.cursor, nullptr, SQL_FETCH_PRIOR, SQL_FROM_START, 1);
+    /* Before the first row; a cursor that cannot be read fails the first
+    ** fetch below. */
+    (void)sql_fetch(s.cursor, nullptr, SQL_FETCH_PRIOR, SQL_FROM_START, 1);
     if (dialog) ads_set_tile(dialog, "error", "Plotting... 0");
     else ads_printf("\r\n"), ads_printf("\rPlotting... 0");
 
     long fetched = 0;
-    while (!r.stop && sql_fetch(s.cursor, s.row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 1) == RTNORM) {
+    int fetch = RTNORM;
+    while (!r.stop && (fetch = sql_fetch(s.cursor, s.row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 1)) == RTNORM) {
         fetched++;
         if (!row_selected()) continue;
         /* A memo that cannot be read stops the rows: the output would
@@ -580,7 +584,7 @@ long plot_records(ads_hdlg dialog, int pass)
         progress(r);
     }
     /* A row that cannot be read is no end of the rows. */
-    const int lost = r.stop || !r.failure.empty() ? 0 : sql_fetch_failed(s.cursor);
+    const int lost = fetch != RTNORM && fetch != RTERROR ? fetch : 0;
     if (lost < 0) r.failure = "row " + std::to_string(fetched + 1) + " cannot be read: " + sql_failure_text(lost);
 
     if (pass != PLOT_PASS_FIRST) plot_rebind_memo_columns(s.row, s.cursor);

@@ -682,14 +682,11 @@ col_attr_rec *chosen_rule(ads_hdlg dlg)
     return c ? c->attr : nullptr;
 }
 
-/* Writes a picker's choice into "value" and focuses it; reports a picker
-** error. */
+/* Writes a picker's choice into "value" and focuses it; after a picker's
+** failure (which the picker has shown) nothing changes. */
 void picked(ads_hdlg dlg, int rc, char *value)
 {
-    if (rc < 0) {
-        err_report(rc, "");
-        return;
-    }
+    if (rc < 0) return;
     ads_set_tile(dlg, "value", str_trim(value));
     ads_mode_tile(dlg, "value", MODE_SETFOCUS);
 }

@@ -310,6 +310,29 @@ TEST_F(SqlAccess, FetchesThatFindNoRowLeaveTheCursorWhereTheBrowsePositionSays) 
   sql_close_query(&stmt, &cursor, &row);
 }
 
+/* A fetch tells a row, the end and a failure apart: once the driver has
+** ended, a cursor past the rows it brought answers the failure's code,
+** never the end of the rows, and a walk over counted rows stops there. */
+TEST_F(SqlAccess, AFetchFromAnEndedDriverAnswersTheFailureNotTheEnd) {
+  const int rows = 1100;   /* more than one request brings */
+  run("CREATE TABLE ROCK (BASENUMBER INTEGER)");
+  for (int i = 1; i <= rows; i++) run("INSERT INTO ROCK (BASENUMBER) VALUES (" + std::to_string(i) + ")");
+  void *stmt = nullptr, *cursor = nullptr;
+  sql_col_rec *row = nullptr;
+  ASSERT_EQ(sql_select_all(project_->connection, &stmt, &cursor, &row, "ROCK", "BASENUMBER", 0), rows);
+  ASSERT_TRUE(kill_driver());
+  int rc = 5100;
+  long read = 0;
+  for (long k = 0; rc == 5100 && k < rows; k++)
+    if ((rc = sql_fetch_counted(cursor, row, k)) == 5100) read++;
+  EXPECT_LT(read, rows);
+  EXPECT_TRUE(sql_driver_lost(rc)) << rc;
+  rc = sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0);
+  EXPECT_TRUE(sql_driver_lost(rc)) << rc;
+  EXPECT_EQ(sql_last_failure()->code, rc);
+  sql_close_query(&stmt, &cursor, &row);
+}
+
 TEST_F(SqlAccess, FreeingARowLeavesAPlaceholderRuleThatAListHolds) {
   run("CREATE TABLE ROCK (BASENUMBER NUMERIC(8))");
   sql_col_rec *row = nullptr;

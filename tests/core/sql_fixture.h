@@ -13,7 +13,10 @@
 #define PV_TESTS_CORE_SQL_FIXTURE_H
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +37,7 @@
 #include "platform/host_io.h"
 #include "scratch_dir.h"
 #include "sqlclient/asi_api.h"
+#include "sqlclient/asi_driver.h"
 
 /* The driver program, when the build has it; without it the tests that
 ** need a project are skipped. */
@@ -170,6 +174,14 @@ class SqlDb3Test : public ::testing::Test {
     free(p);
   }
 
+  /* Ends the DB3 driver and waits until it has died (the engine reaps
+  ** it). False when there is none to end. */
+  static bool kill_driver() {
+    pid_t pid = asi_driver_pid("DB3");
+    siginfo_t info;
+    return pid > 0 && kill(pid, SIGKILL) == 0 && waitid(P_PID, (id_t)pid, &info, WEXITED | WNOWAIT) == 0;
+  }
+
   /* Runs a statement that must succeed. */
   void run(const std::string &sql, pjct_rec *p = nullptr) {
     void *stmt = nullptr, *cursor = nullptr;
@@ -185,7 +197,10 @@ class SqlDb3Test : public ::testing::Test {
     if (n < 0) return "error " + std::to_string(n);
     std::string out;
     for (int k = 0; k < n; k++) {
-      if (k) sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0);
+      if (int rc = sql_fetch_counted(cursor, row, k); rc != 5100) {
+        sql_close_query(&stmt, &cursor, &row);
+        return out + "error " + std::to_string(rc);
+      }
       for (sql_col_rec *c = row; c; c = c->next) {
         std::string t = c->text;   /* CHAR values come blank-filled */
         while (!t.empty() && t.back() == ' ') t.pop_back();

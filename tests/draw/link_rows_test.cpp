@@ -58,7 +58,7 @@ class LinkRows : public SqlDb3Test {
     sql_col_rec *row = nullptr;
     link_rec l;
     EXPECT_GT(sql_select_where(p->connection, table, "BASENUMBER", id, nullptr, &stmt, &cursor, &row), nth);
-    for (int i = 0; i < nth; ++i) sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0);
+    for (int i = 0; i < nth; ++i) EXPECT_EQ(sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0), 5100);
     EXPECT_EQ(link_from_row(&l, row, sql_col_find(row, column, nullptr, nullptr)), 0);
     sql_close_query(&stmt, &cursor, &row);
     return l;

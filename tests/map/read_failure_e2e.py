@@ -113,6 +113,24 @@ COMMANDS = [
 ]
 
 
+def rock_dictionary(proj):
+    """GEO holds RIDGE's rock dictionary ROCKS and its profile ROCKP."""
+    ridge = os.path.join(os.path.dirname(proj), "RIDGE")
+    for name in ("ROCKS.DBF", "ROCKP.DBF"):
+        shutil.copy(os.path.join(ridge, name), os.path.join(proj, name))
+
+
+# pv-profile loads ROCKP of ROCKS as its target: a dictionary or profile
+# that cannot be read is never offered as new (a yes would write over it).
+PROFILE_LOAD = "pv-profile\nset src_dix_name ROCKS\nset tgt_prf_name ROCKP\npick tgt_load\nok\nok\ncancel\n"
+COMMANDS += [
+    Command("pv-profile-ROCKS", PROFILE_LOAD, "ROCKS", setup=rock_dictionary, failures=("count", "cut", "killed"),
+            not_shown=("Create new dictionary", "Profile saved as")),
+    Command("pv-profile-ROCKP", PROFILE_LOAD, "ROCKP", setup=rock_dictionary, failures=("count", "cut"),
+            not_shown=("Create new profile", "Profile saved as")),
+]
+
+
 def damage_count(path):
     """The header counts three records more than the file holds."""
     with open(path, "r+b") as f:

@@ -149,6 +149,13 @@ TEST_F(ItemPick, ArgumentsTheRootAndTheSelectionAreCheckedAndSymbolOpensTheItems
   EXPECT_EQ(pv_select_profile_dialog(nullptr, buffer, 8, 0, ' ', project_, nullptr), -1);
   EXPECT_EQ(pv_select_profile_dialog(root_, buffer, 0, 0, ' ', project_, nullptr), -1);
   EXPECT_EQ(pv_select_profile_dialog(root_, buffer, 8, 0, ' ', nullptr, nullptr), -1);
+  /* A dialog that cannot be loaded is said and answered as a failure. */
+  const int dcl = g_dcl_id;
+  g_dcl_id = PV_NO_DCL;
+  host_io_clear_transcript();
+  EXPECT_EQ(pv_select_profile_dialog(root_, buffer, 8, 0, ' ', project_, nullptr), -9501);
+  g_dcl_id = dcl;
+  EXPECT_NE(host_io_transcript().find("Cannot load dialog box pv_select_profile"), std::string::npos);
   int level = 0;
   EXPECT_EQ(pick("pick delete\nselect sel_prf 0\npick delete\nselect sel_prf 1 2\npick delete\ncancel\n",
                  buffer, sizeof buffer, 1, ' ', &level),

@@ -215,6 +215,16 @@ TEST_F(PrfEdit, ASaveWhoseQuestionsAreCancelledEndsInsteadOfAskingForever) {
   }
 }
 
+TEST_F(PrfEdit, AnOptionsDialogThatCannotBeLoadedIsSaidOnceAndAnsweredAsAFailure) {
+  const int dcl = g_dcl_id;
+  g_dcl_id = PV_NO_DCL;
+  host_io_clear_transcript();
+  EXPECT_EQ(prf_opts_dialog("pv_prf_opts", "Save ROCKP as ROCKP ?"), -9501);
+  g_dcl_id = dcl;
+  EXPECT_EQ(count("Cannot load dialog box pv_prf_opts"), 1) << host_io_transcript();
+  EXPECT_EQ(count("Really abort SAVE ?"), 0);
+}
+
 TEST_F(PrfEdit, ProfilesChangedThroughThePickersAreSavedOnceBeforeTheEditorOpens) {
   item_node *tree = changed_tree();
   bind({tree, tree});
