@@ -13,6 +13,7 @@
 
 #include "coords/shape_reader.h"
 #include "coords/shape_store.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ int shape_write_compiled(uint16_t slot, const char *path) {
   for (const shape_entry *e : shapes)
     if (std::strlen(e->name) + 1 + e->length > SHAPE_LENGTH_MAX) return -1;
 
-  FILE *fp = std::fopen(path, "wb");
+  FILE *fp = wf_fopen(path, "wb");  /* never through a link */
   if (!fp) return -1;
   bool ok = std::fwrite(SHAPE_COMPILED_HEADER, 1, SHAPE_HEADER_LEN, fp) == SHAPE_HEADER_LEN &&
             put_u16(fp, shapes.front()->number) && put_u16(fp, shapes.back()->number) &&

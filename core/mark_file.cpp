@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "core/pjct_list.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -58,10 +59,12 @@ int write_all(int fd, const std::string &text)
 int mark_begin(mark_file &mark, const std::string &path, const std::string &body)
 {
     std::string fresh = path + "N";
-    int fd = open(fresh.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, k_mark_mode);
+    /* Never through a link: one standing at the name is refused (ELOOP).
+    ** The file is emptied only once locked, as another may be writing it. */
+    int fd = wf_open(fresh.c_str(), O_CREAT | O_WRONLY, k_mark_mode);
     uint32_t check = 0;
-    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && write_all(fd, mark_seal(body, check)) == 0 &&
-              fsync(fd) == 0 &&
+    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0 &&
+              write_all(fd, mark_seal(body, check)) == 0 && fsync(fd) == 0 &&
               rename(fresh.c_str(), path.c_str()) == 0;
     if (!ok) {
         int e = errno;
@@ -98,12 +101,15 @@ int mark_take(mark_file &mark, const std::string &path, std::string &body)
     body.clear();
     /* A mark cut short while it was written: nothing was changed yet. */
     std::string fresh = path + "N";
-    int fd = open(fresh.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(fresh.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd >= 0) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(fresh.c_str());
         close(fd);
     }
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    /* A link at that name is never one the program made; one that points
+    ** nowhere goes (a mark begun there would make its target). */
+    wf_drop_dangling(fresh.c_str());
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return MARK_NONE;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);

@@ -33,6 +33,7 @@
 #include "core/tbl.h"
 #include "dbf/dbf.h"
 #include "data/tblsetup.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -172,10 +173,8 @@ std::string keep(const keeper &k, const std::string &name, bool &unsure)
     unsure = false;
     if (!k.connection) {
         std::string file = file_of(k.dir, name, DBF_EXT_TABLE), copy = file_of(k.dir, name, kCopyExt);
-        std::error_code ec;
-        if (std::filesystem::copy_file(file, copy, ec)) return "";
-        std::remove(copy.c_str());
-        return "cannot copy it to " + copy + ": " + ec.message();
+        if (wf_copy(file.c_str(), copy.c_str()) == 0) return "";
+        return "cannot copy it to " + copy + ": " + wf_reason(errno);
     }
     const std::string kept = name + kKeptSuffix;
     std::string why = server_run(k.connection, "ALTER TABLE " + name + " RENAME TO " + kept), unknown;

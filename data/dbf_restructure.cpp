@@ -57,6 +57,7 @@
 #include "core/str_util.h"
 #include "dbf/dbf.h"
 #include "data/tblsetup.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -185,10 +186,12 @@ int rs_mark_begin(rs_job &job, const std::string &dir, char *text)
     std::string body = std::string(job.node->name) + "\n";
     for (const char *file : {job.dbf, job.dbt, job.tmp_dbf, job.tmp_dbt}) body += rs_base_name(file) + "\n";
     body += dbf_file_exists(probe) == 1 ? "1\n" : "0\n";
-    int fd = open(fresh, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, k_mark_mode);
-    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && rs_write_all(fd, body) && rename(fresh, job.mark) == 0;
+    /* Never through a link; emptied only once locked. */
+    int fd = wf_open(fresh, O_CREAT | O_WRONLY, k_mark_mode);
+    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0 && rs_write_all(fd, body) &&
+              rename(fresh, job.mark) == 0;
     if (!ok) {
-        rs_format(text, "Cannot rebuild table %s: cannot write %s: %s", job.node->name, fresh, std::strerror(errno));
+        rs_format(text, "Cannot rebuild table %s: cannot write %s: %s", job.node->name, fresh, wf_reason(errno));
         if (fd >= 0) close(fd);
         return -1;
     }
@@ -702,12 +705,13 @@ int dbf_rebuild_recover(const char *dir_in, char *table, size_t size)
     char mark[DBF_PATH_SIZE], fresh[DBF_PATH_SIZE];
     if (rs_mark_paths(dir, mark, fresh) != 0) return DBF_REBUILD_NONE;
     /* A mark cut short while it was written: nothing was changed yet. */
-    int fd = open(fresh, O_RDONLY | O_CLOEXEC);
+    int fd = open(fresh, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd >= 0) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(fresh);
         close(fd);
     }
-    fd = open(mark, O_RDWR | O_CLOEXEC);
+    wf_drop_dangling(fresh);   /* never the program's own */
+    fd = wf_open(mark, O_RDWR);
     if (fd < 0) return DBF_REBUILD_NONE;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);

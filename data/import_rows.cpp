@@ -57,6 +57,7 @@
 #include "data/memo.h"
 #include "data/row_edit.h"
 #include "data/tblsetup.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -461,8 +462,8 @@ void import_set_number_text(import_run *run, long number)
 int import_write_refused(import_run *run)
 {
     import_state *st = run->st;
-    if (!run->err && !(run->err = std::fopen(run->err_path.c_str(), "wb"))) {
-        run->stop = "cannot write " + run->err_path + ": " + std::strerror(errno);
+    if (!run->err && !(run->err = wf_fopen(run->err_path.c_str(), "wb"))) {
+        run->stop = "cannot write " + run->err_path + ": " + wf_reason(errno);
         return -1;
     }
     std::vector<const char *> values(run->cols.size());
@@ -963,9 +964,11 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     /* The error file must be writable before any row goes in; it is only
     ** emptied once a row is refused. */
     run.err_existed = access(run.err_path.c_str(), F_OK) == 0;
-    FILE *probe = dir_rc == 0 ? std::fopen(run.err_path.c_str(), "ab") : nullptr;
+    FILE *probe = dir_rc == 0 ? wf_fopen(run.err_path.c_str(), "ab") : nullptr;
     if (!probe) {
-        err_report(ERR_OPEN_FILE, (dir_rc == 0 ? run.err_path : why).c_str());
+        /* A link at the name is never written through, and is named so. */
+        if (dir_rc == 0 && errno == ELOOP) why = run.err_path + ": " + wf_reason(ELOOP);
+        err_report(ERR_OPEN_FILE, (dir_rc == 0 && why.empty() ? run.err_path : why).c_str());
         if (st->update) {
             host_version_guard guard;
             tbl_drop_indexes(run.table);

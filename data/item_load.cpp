@@ -32,6 +32,7 @@
 #include "data/dbf_refill.h"
 #include "data/import_reader.h"
 #include "platform/include/ads_host.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -292,7 +293,7 @@ int item_write_text(const char *path, const char *dictionary, item_node *root)
                       (unsigned)bad->number);
         return ERR_TEXT_REFUSED;
     }
-    FILE *fp = std::fopen(path, "wb");
+    FILE *fp = wf_fopen(path, "wb");   /* never through a link */
     if (!fp) return ERR_OPEN_FILE;
     if (std::setvbuf(fp, nullptr, _IOFBF, ITEM_TEXT_BUFFER) != 0) {
         std::fclose(fp);

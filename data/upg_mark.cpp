@@ -30,6 +30,7 @@
 #include "core/str_util.h"
 #include "dbf/dbf.h"
 #include "data/upgrade.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -191,11 +192,11 @@ int upg_mark_begin(const char *dir_in)
         body += "E " + f + "\n";
         if (setup_table(f)) s_copies.push_back(f);
     }
-    std::error_code ec;
     for (const std::string &c : s_copies) {
         body += "B " + c + "\n";
-        std::filesystem::copy_file(s_dir + c, s_dir + c + kCopy, std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) why = "cannot copy " + c + ": " + ec.message();
+        /* A copy replaces whatever stands at its name, a link too, and never writes through it. */
+        if (why.empty() && wf_copy((s_dir + c).c_str(), (s_dir + c + kCopy).c_str()) != 0)
+            why = "cannot copy " + c + ": " + wf_reason(errno);
     }
     if (why.empty() && mark_begin(s_mark, s_dir + kMark, body) != 0)
         why = "cannot write " + s_dir + kMark + ": " + std::strerror(errno);

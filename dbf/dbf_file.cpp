@@ -9,6 +9,7 @@
  *   dbf_close(h); dbf_free(h);
  */
 #include "dbf/dbf_internal.h"
+#include "wfile/wfile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -299,7 +300,7 @@ int dbf_create(dbf_handle *h)
     free(h->file_types);
     h->file_types = static_cast<char *>(malloc((size_t)h->field_count));
     if (!h->file_types) return DBF_ERR_CREATE;
-    h->file = fopen(h->path, "w+b");
+    h->file = wf_fopen(h->path, "w+b");   /* never through a link */
     if (!h->file) return DBF_ERR_CREATE;
     h->pos = 0;
     h->last_io = DBF_IO_NONE;

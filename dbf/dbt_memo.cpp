@@ -13,6 +13,7 @@
  *   dbf_write_record(h, n);                       // appends the memo
  */
 #include "dbf/dbf_internal.h"
+#include "wfile/wfile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -188,7 +189,7 @@ int dbt_create(dbf_handle *h)
     dbt_memo *m = &h->memo;
     if (dbf_set_extension(h->path, sizeof h->path, DBF_EXT_MEMO) != DBF_OK) return DBF_ERR_ARG;
     dbf_match_case(h->path, 1);
-    m->file = fopen(h->path, "w+b");
+    m->file = wf_fopen(h->path, "w+b");   /* never through a link */
     if (!m->file) return DBF_ERR_CREATE;
     dbt_header_init(&m->header);
     m->header.next_free = 1;

@@ -27,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 
 #include "host/lisp_call.h"
@@ -374,6 +375,21 @@ void skip_comments(void)
     }
 }
 
+/* Runs one command line (word, its first word, verb in capitals, sp
+** where its argument begins). */
+void run_command(const std::string &line, const std::string &word, const std::string &verb, size_t sp)
+{
+    if (line[0] == '(') {
+        command_lisp(line);
+        return;
+    }
+    std::string arg = sp == std::string::npos ? "" : trim(line.substr(sp));
+    if (verb == "SAVE") command_save(arg);
+    else if (verb == "OPEN") command_open(arg);
+    else if (verb == "FUNCTIONS") command_functions();
+    else command_module(word);
+}
+
 /* Reads and runs commands until QUIT or the end of the input; true when
 ** QUIT ended it. */
 bool command_loop(void)
@@ -386,19 +402,18 @@ bool command_loop(void)
         if (host_io_read_answer("Command: ", line) != HOST_ANSWER_LINE) return false;
         line = trim(line);
         if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '(') {
-            command_lisp(line);
-            continue;
-        }
         size_t sp = line.find_first_of(" \t");
         std::string word = line.substr(0, sp);
-        std::string arg = sp == std::string::npos ? "" : trim(line.substr(sp));
         std::string verb = upper(word);
-        if (verb == "QUIT" || verb == "EXIT") return true;
-        if (verb == "SAVE") command_save(arg);
-        else if (verb == "OPEN") command_open(arg);
-        else if (verb == "FUNCTIONS") command_functions();
-        else command_module(word);
+        if (line[0] != '(' && (verb == "QUIT" || verb == "EXIT")) return true;
+        try {
+            run_command(line, word, verb, sp);
+        } catch (const std::bad_alloc &) {
+            /* The command ends; the drawing, the module and the session go on. */
+            std::string what = line[0] == '(' ? line.substr(0, line.find_first_of(" \t)")) + ")" : verb;
+            print_utf8("Not enough memory for " + what + "; the command was ended and the drawing stays as it is\n");
+            if (host_io_is_script()) host_io_record_fault(what + ": not enough memory");
+        }
     }
 }
 

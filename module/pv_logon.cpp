@@ -8,6 +8,9 @@
 */
 #include "module/pv_logon.h"
 
+#include <dirent.h>
+
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +43,7 @@
 #include "map/row_cmd.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -191,6 +195,43 @@ int logon_connect(pjct_rec *p, const char *env, const char *catalog, const char 
     return RTNORM;
 }
 
+/* Extensions of a dBASE project's table files, written in place. */
+const char *const k_table_exts[] = {".DBF", ".DBT"};
+
+/* A table file of the dBASE project folder dir that is a symbolic link to
+** a file outside that folder (or to nothing): its name and where it
+** points, for the refusal; "" when there is none. Rows written to such a
+** table would land in another project's files. */
+std::string logon_outside_link(const char *dir)
+{
+    char root[PATH_MAX];
+    DIR *d = dir ? opendir(dir) : nullptr;
+    if (!d || !realpath(dir, root)) {
+        if (d) closedir(d);
+        return "";
+    }
+    std::string found, inside = std::string(root) + "/";
+    while (const dirent *e = readdir(d)) {
+        std::string name = e->d_name;
+        bool table = false;
+        for (const char *ext : k_table_exts)
+            table = table || (name.size() > 4 && str_eq_nocase(name.c_str() + name.size() - 4, ext));
+        std::string path = std::string(dir) + "/" + name;
+        if (!table || !wf_is_link(path.c_str())) continue;
+        char target[PATH_MAX];
+        if (!realpath(path.c_str(), target)) {
+            found = name + " is a link to nothing";
+        } else if (std::string(target).compare(0, inside.size(), inside) != 0) {
+            found = name + " is a link to " + target;
+        } else {
+            continue;
+        }
+        break;
+    }
+    closedir(d);
+    return found;
+}
+
 /* Tile keys of pv_auth and the buffers its callbacks fill. */
 struct auth_state {
     char *user;       /* PJCT_USER_SIZE bytes */
@@ -309,6 +350,16 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     p->flags = str_eq_nocase(env_name, PV_ENV_DB3) ? PJCT_ENV_DB3 : PJCT_ENV_SERVER;
     p->link_flags = pv_config_links(p->name) ? PJCT_LINKS_ON : 0;
 
+    /* Nothing of the project is read or written while a table of its
+    ** folder stands outside it. */
+    std::string outside = p->flags & PJCT_ENV_DB3 ? logon_outside_link(g_pjct_dirs[cfg]) : "";
+    if (!outside.empty()) {
+        std::free(p);
+        return logon_fail(options, ERR_BAD_PROJECT,
+                          "Project %.64s cannot be opened: its table file %s, outside the project's folder %s. "
+                          "Copy the table into the folder in place of the link.",
+                          g_pjct_names[cfg], outside.c_str(), g_pjct_dirs[cfg]);
+    }
     int rc = logon_connect(p, env_name, pv_config_catalog(env_index), g_pjct_dirs[cfg], options);
     if (rc != RTNORM) {
         std::free(p);

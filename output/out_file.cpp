@@ -8,10 +8,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "wfile/wfile.h"
 
-/* Suffix of the temporary name a file is written under. */
-const char k_temp_suffix[] = ".tmp";
+namespace {
 
 /* A file written under its temporary name. */
 struct out_temp_rec {
@@ -85,8 +84,8 @@ std::FILE *out_temp_fopen(const char *path, const char *mode)
     if (mode[0] != 'w') {
         /* A parked file is opened again under its temporary name. */
         out_temp_rec *t = find_temp(nullptr, path);
-        if (!t) return std::fopen(path, mode);
-        t->file = std::fopen(t->temp.c_str(), mode);
+        if (!t) return wf_fopen(path, mode);
+        t->file = wf_fopen(t->temp.c_str(), mode);
         std::FILE *f = t->file;
         if (!f) {
             std::remove(t->temp.c_str());
@@ -94,8 +93,8 @@ std::FILE *out_temp_fopen(const char *path, const char *mode)
         }
         return f;
     }
-    std::string temp = std::string(path) + k_temp_suffix;
-    std::FILE *f = std::fopen(temp.c_str(), mode);
+    std::string temp;
+    std::FILE *f = wf_temp_fopen(path, temp, mode);
     if (!f) return nullptr;
     try {
         temps().push_back({f, path, temp});
@@ -114,7 +113,7 @@ int out_temp_fclose(std::FILE *f, bool whole)
     out_temp_rec *t = find_temp(f, nullptr);
     int rc = close_stream(f);
     if (!t) return rc;
-    if (whole && rc == 0 && std::rename(t->temp.c_str(), t->target.c_str()) != 0) rc = -1;
+    if (whole && rc == 0 && wf_place(t->temp, t->target) != 0) rc = -1;
     if (!whole || rc != 0) std::remove(t->temp.c_str());
     drop_temp(t);
     return rc;
@@ -156,10 +155,7 @@ int out_place_parked(void)
     std::vector<out_temp_rec> &list = temps();
     for (std::size_t i = list.size(); i-- > 0;)
         if (!list[i].file) {
-            if (std::rename(list[i].temp.c_str(), list[i].target.c_str()) != 0) {
-                std::remove(list[i].temp.c_str());
-                rc = -1;
-            }
+            if (wf_place(list[i].temp, list[i].target) != 0) rc = -1;
             list.erase(list.begin() + (std::ptrdiff_t)i);
         }
     return rc;

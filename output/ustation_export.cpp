@@ -22,6 +22,7 @@
 */
 #include "output/ustation_export.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -38,6 +39,7 @@
 #include "data/dbf_refill.h"
 #include "output/out_file.h"
 #include "output/out_text.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -289,11 +291,13 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
     std::string script_path = project_file(r.project, k_script_file);
     r.script = out_temp_fopen(script_path.c_str(), "wb");
     if (!r.script || !put_lines(r.script, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"})) {
+        int e = errno;
         if (r.script) out_temp_fclose(r.script, false);
         sql_drop_table(conn, k_catalog);
         dbf_refill_end(catalog, r.project, false);
         progress(dlg, "");
-        msg_alert(ERR_TITLE, "ERROR: Could not create DATADICT script. Export aborted.");
+        msg_alert(ERR_TITLE, "ERROR: Could not create DATADICT script. Export aborted.\n%s: %s", script_path.c_str(),
+                  wf_reason(e));
         return;
     }
     for (const tbl_rec *t = r.project->tables; t && r.failure.empty(); t = t->next) export_table(r, t);
@@ -319,11 +323,14 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
     if (!script_ok) msg_alert(ERR_TITLE, "ERROR: Could not write %s.", script_path.c_str());
 
     progress(dlg, "Creating CLEANUP.BAT file...");
-    std::FILE *batch = std::fopen(project_file(r.project, k_batch_file).c_str(), "wb");
+    std::string batch_path = project_file(r.project, k_batch_file);
+    std::FILE *batch = out_temp_fopen(batch_path.c_str(), "wb");
     bool batch_ok = batch && put_lines(batch, std::vector<std::string>(std::begin(k_batch_lines),
                                                                         std::end(k_batch_lines)));
-    if (batch) batch_ok = std::fclose(batch) == 0 && batch_ok;
-    if (!batch_ok) msg_alert(ERR_TITLE, "Could not create CLEANUP.BAT file.");
+    int batch_errno = errno;
+    if (batch) batch_ok = out_temp_fclose(batch, batch_ok) == 0 && batch_ok;
+    if (!batch_ok) msg_alert(ERR_TITLE, "Could not create CLEANUP.BAT file.\n%s: %s", batch_path.c_str(),
+                             wf_reason(batch_errno ? batch_errno : errno));
 
     progress(dlg, "Cleaning up...");
     for (const tbl_rec *t = r.project->tables; t; t = t->next) {

@@ -24,9 +24,17 @@
 ** writers are mended instead, so that what is opened is saved in a form
 ** that opens again: a POLYLINE (or an INSERT with attributes) still open at
 ** the end of its section or block gets its SEQEND, reported in one line,
-** and several ENTITIES sections are read as one.
+** and several ENTITIES sections are read as one. A file larger than
+** DXF_MAX_FILE_BYTES, or one that is not a regular file, is refused before
+** it is read, and running out of memory while reading refuses the file:
+** either way the current drawing stays.
 */
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -37,6 +45,7 @@
 #include <sstream>
 
 #include "drawing_db.h"
+#include "wfile/wfile.h"
 #include "host_codepage.h"
 #include "host_io.h"
 #include "linkstore/linkstore.h"
@@ -46,6 +55,9 @@ static const double PI = 3.14159265358979323846;
 ** HATCH (an older version has them read a hatch without its layer and
 ** pattern); its entities may still leave out their subclass markers. */
 static const char* const DXF_VERSION = "AC1015";
+/* Largest drawing file read, in bytes: a drawing takes many times its
+** file's size in memory (some 23 times in lines, entities and handles). */
+static const unsigned long long DXF_MAX_FILE_BYTES = 256ULL << 20;
 /* $DWGCODEPAGE written and the one read without conversion. */
 static const char* const DXF_CODE_PAGE = "ANSI_1252";
 /* First format version whose texts are UTF-8. */
@@ -666,20 +678,61 @@ static bool dxf_read(dxf_in& in, db_drawing& d) {
   return true;
 }
 
+/* Reads the whole file path into text, refusing before reading what is
+** not a regular file (a device, a FIFO) or is larger than
+** DXF_MAX_FILE_BYTES: a drawing takes many times its size in memory.
+** False with err naming the file (and the limit). */
+static bool dxf_read_file(const std::string& path, std::string& text, std::string& err) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) { err = "cannot open " + path + ": " + std::strerror(errno); return false; }
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0;
+  if (ok && !S_ISREG(st.st_mode)) {
+    err = path + " is not a regular file";
+    ok = false;
+  } else if (ok && (unsigned long long)st.st_size > DXF_MAX_FILE_BYTES) {
+    err = path + " is " + std::to_string((unsigned long long)st.st_size >> 20) + " MB, more than the " +
+          std::to_string(DXF_MAX_FILE_BYTES >> 20) + " MB a drawing may be";
+    ok = false;
+  } else if (!ok) {
+    err = "cannot read " + path + ": " + std::strerror(errno);
+  }
+  try {
+    if (ok) text.reserve((size_t)st.st_size);
+    char buf[65536];
+    while (ok) {
+      ssize_t n = read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) { err = "cannot read " + path + ": " + std::strerror(errno); ok = false; }
+      if (n <= 0) break;
+      if (text.size() + (size_t)n > DXF_MAX_FILE_BYTES) {
+        err = path + " grew past the " + std::to_string(DXF_MAX_FILE_BYTES >> 20) + " MB a drawing may be";
+        ok = false;
+        break;
+      }
+      text.append(buf, (size_t)n);
+    }
+  } catch (const std::bad_alloc&) {
+    err = "not enough memory to read " + path;
+    ok = false;
+  }
+  close(fd);
+  if (!ok) std::string().swap(text);
+  return ok;
+}
+
 /* Saves as ASCII DXF through a temporary file renamed over the target,
 ** so a failed write never leaves half a drawing; false with err. */
 bool host_save_drawing(const std::string& path, std::string& err) {
   std::string text = dxf_write(db());
-  std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) { err = "cannot write " + path; return false; }
-    out << text;
-    if (!out.flush()) { err = "cannot write " + path; std::remove(tmp.c_str()); return false; }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) { err = "cannot write " + path + ": " + ec.message(); std::remove(tmp.c_str()); return false; }
+  std::string tmp;
+  std::FILE* out = wf_temp_fopen(path, tmp, "wb");
+  if (!out) { err = "cannot write " + path + ": " + wf_reason(errno); return false; }
+  bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  int e = errno;
+  if (std::fclose(out) != 0 && ok) { ok = false; e = errno; }
+  if (!ok) { err = "cannot write " + path + ": " + wf_reason(e); std::remove(tmp.c_str()); return false; }
+  if (wf_place(tmp, path) != 0) { err = "cannot write " + path + ": " + wf_reason(errno); return false; }
   db().path = path;
   return true;
 }
@@ -687,16 +740,21 @@ bool host_save_drawing(const std::string& path, std::string& err) {
 /* Opens an ASCII DXF file into a fresh drawing that replaces the current
 ** one only when the whole file was read; false with err otherwise. */
 bool host_open_drawing(const std::string& path, std::string& err) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) { err = "cannot open " + path; return false; }
-  std::stringstream ss;
-  ss << f.rdbuf();
+  std::string text;
+  if (!dxf_read_file(path, text, err)) return false;
   dxf_in in;
   db_drawing d;
-  db_reset(d);
-  lsv_dxf_begin();
-  if (!dxf_split(ss.str(), in) || !dxf_to_code_page(in) || !dxf_read(in, d)) {
-    err = path + ": " + in.err;
+  try {
+    db_reset(d);
+    lsv_dxf_begin();
+    if (!dxf_split(text, in) || !dxf_to_code_page(in) || !dxf_read(in, d)) {
+      err = path + ": " + in.err;
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    /* What was read so far goes; the open drawing and its links stay. */
+    lsv_dxf_begin();
+    err = "not enough memory to read " + path;
     return false;
   }
   if (in.closed_sequences)

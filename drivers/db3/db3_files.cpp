@@ -43,6 +43,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "wfile/wfile.h"
+
 /* How long a statement waits for another connection's lock, and the
  * pause between two attempts (milliseconds). */
 constexpr int DB3_LOCK_WAIT_MS = 10000;
@@ -322,9 +324,9 @@ int db3_write_indexes(const std::string &dir, const std::string &table, const st
         return 1;
     }
     if (path.empty()) path = db3_new_path(dir, table, DB3_EXT_INDEX);
-    std::string temp = path + ".new";
-    FILE *f = fopen(temp.c_str(), "w");
-    if (!f) return db3_fail(err, DB3_ERR_IO, "cannot write %s: %s", temp.c_str(), strerror(errno));
+    std::string temp;
+    FILE *f = wf_temp_fopen(path, temp, "w");
+    if (!f) return db3_fail(err, DB3_ERR_IO, "cannot write the index file %s: %s", path.c_str(), wf_reason(errno));
     bool ok = fprintf(f, "; indexes of table %s\n", db3_upper(table).c_str()) > 0;
     for (const db3_index &ix : list) {
         std::string cols;

@@ -52,6 +52,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "wfile/wfile.h"
+
 /* Marks of the journal's first and last eight bytes. */
 static const char DB3_JNL_MAGIC[] = "PVDB3JNL";
 static const char DB3_JNL_END[] = "JNLEND!!";
@@ -156,12 +158,12 @@ int db3_journal_save(const std::string &dbf, const std::vector<db3_jfile> &files
 {
     static const char unmarked[DB3_JNL_MARK] = {};
     std::string path = db3_journal_path(dbf);
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, DB3_JNL_MODE);
+    int fd = wf_open(path.c_str(), O_RDWR | O_CREAT, DB3_JNL_MODE);
     FILE *out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!out) {
         int e = errno;
         if (fd >= 0) close(fd);
-        return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", path.c_str(), strerror(e));
+        return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", path.c_str(), wf_reason(e));
     }
     struct stat st;
     bool ok = fstat(fd, &st) == 0 && fwrite(unmarked, DB3_JNL_MARK, 1, out) == 1 && db3_jnl_put(out, files.size());
@@ -243,13 +245,30 @@ static bool db3_jnl_read(FILE *in, std::vector<db3_jrestore> *files)
  * gone since is well only when it was empty). */
 static bool db3_jnl_restore_file(const db3_jrestore &f)
 {
-    int fd = open(f.path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = wf_open(f.path.c_str(), O_WRONLY);
     if (fd < 0) return errno == ENOENT && f.size == 0;
     bool ok = true;
     for (const db3_jrange &r : f.ranges)
         ok = ok && pwrite(fd, r.bytes.data(), r.bytes.size(), (off_t)r.at) == (ssize_t)r.bytes.size();
     ok = ok && ftruncate(fd, (off_t)f.size) == 0;
     return close(fd) == 0 && ok;
+}
+
+/* Answers whether path names one of the table dbf's own files: in its
+ * folder, under its name with any extension (the .DBF, the .DBT). A
+ * journal naming any other file is not the table's. */
+static bool db3_jnl_own_file(const std::string &dbf, const std::string &path)
+{
+    auto folder = [](const std::string &p) {
+        size_t slash = p.rfind('/');
+        return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
+    };
+    auto stem = [](const std::string &p) {
+        std::string name = p.substr(p.rfind('/') + 1);   /* npos + 1 is 0 */
+        size_t dot = name.rfind('.');
+        return dot == std::string::npos ? name : name.substr(0, dot);
+    };
+    return folder(dbf) == folder(path) && strcasecmp(stem(dbf).c_str(), stem(path).c_str()) == 0;
 }
 
 /* Answers whether the journal open in in, longer than its mark, is sound
@@ -272,19 +291,23 @@ int db3_journal_restore(const std::string &dbf, db3_error *err)
     std::string path = db3_journal_path(dbf);
     unlink((path + DB3_JNL_TEMP).c_str());   /* cut short before the table was touched */
     if (!db3_journal_exists(dbf)) return 1;
-    FILE *in = fopen(path.c_str(), "rb");
-    if (!in) return db3_fail(err, DB3_ERR_IO, "cannot read the journal %s: %s", path.c_str(), strerror(errno));
+    FILE *in = wf_fopen(path.c_str(), "rb");
+    if (!in) return db3_fail(err, DB3_ERR_IO, "cannot read the journal %s: %s", path.c_str(), wf_reason(errno));
     std::vector<db3_jrestore> files;
     bool marked = false;
     bool sound = db3_jnl_marked(in, &marked);
     if (sound && marked) sound = fseek(in, 0, SEEK_SET) == 0 && db3_jnl_read(in, &files);
     fclose(in);
+    for (const db3_jrestore &f : files)
+        if (sound && !db3_jnl_own_file(dbf, f.path))
+            return db3_fail(err, DB3_ERR_DAMAGED, "the journal %s names %s, which is not a file of its table; nothing was restored",
+                            path.c_str(), f.path.c_str());
     if (!sound)
         return db3_fail(err, DB3_ERR_DAMAGED, "the journal %s of an unfinished statement is damaged; the table cannot be restored",
                         path.c_str());
     for (const db3_jrestore &f : files)
         if (!db3_jnl_restore_file(f))
-            return db3_fail(err, DB3_ERR_IO, "cannot restore %s from its journal: %s", f.path.c_str(), strerror(errno));
+            return db3_fail(err, DB3_ERR_IO, "cannot restore %s from its journal: %s", f.path.c_str(), wf_reason(errno));
     if (unlink(path.c_str()) != 0 && errno != ENOENT)
         return db3_fail(err, DB3_ERR_IO, "cannot remove the journal %s: %s", path.c_str(), strerror(errno));
     return 1;

@@ -146,9 +146,10 @@ def registry_row(name, kind, **keys):
     return tuple(row[n] for n in PVTABLE_NAMES)
 
 
-def pvhost_start(args, root, script, options=()):
+def pvhost_start(args, root, script, options=(), preexec=None):
     """Starts pvhost (args: program, module, resources; options: more of its
-    options) on root/in.dxf with a script written to root/run.scr, ASI_INI
+    options; preexec: a function run in the child before pvhost, to set its
+    limits) on root/in.dxf with a script written to root/run.scr, ASI_INI
     root/asi.ini and HOME root, its output to pipes; answers the
     subprocess.Popen."""
     with open(os.path.join(root, "run.scr"), "w") as f:
@@ -158,13 +159,13 @@ def pvhost_start(args, root, script, options=()):
                XDG_DATA_HOME=os.path.join(root, "data"))
     return subprocess.Popen([pv, "--script", "run.scr", "--module", module, "--resources", resources,
                              "--drawing", "in.dxf", *options], cwd=root, env=env, stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, text=True)
+                            stderr=subprocess.PIPE, text=True, preexec_fn=preexec)
 
 
-def pvhost_run(args, root, script, options=()):
+def pvhost_run(args, root, script, options=(), preexec=None):
     """Runs pvhost as pvhost_start does, to its end; prints its output and
     answers (exit status, standard output)."""
-    p = pvhost_start(args, root, script, options)
+    p = pvhost_start(args, root, script, options, preexec)
     try:
         out, err = p.communicate(timeout=120)
     except subprocess.TimeoutExpired:

@@ -1,11 +1,15 @@
 /*
 ** out_fixture.h: a scratch folder per test and a reader of the lines an
-** export writer left in a file (CR LF ends checked, then stripped).
+** export writer left in a file (CR LF ends checked, then stripped); a
+** full disk for the writes of a stretch of a test.
 */
 #ifndef PV_TESTS_OUTPUT_OUT_FIXTURE_H
 #define PV_TESTS_OUTPUT_OUT_FIXTURE_H
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -52,6 +56,42 @@ class OutFolder : public ::testing::Test {
     }
     return out;
   }
+
+  /* The temporary file a writer keeps beside target while it writes
+  ** (target's name, a dot, six letters and ".tmp"); "" for none. */
+  std::string temp_of(const std::string& target) const {
+    std::string name = std::filesystem::path(path(target)).filename().string() + ".";
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      std::string n = e.path().filename().string();
+      if (n.size() == name.size() + 10 && n.compare(0, name.size(), name) == 0 && n.ends_with(".tmp"))
+        return e.path().string();
+    }
+    return "";
+  }
+
+  /* While it lives, every write to a file fails as on a full disk (the
+  ** process may not grow a file past its first bytes: EFBIG, the signal
+  ** ignored); the limit and the signal are put back after. */
+  class FullDisk {
+   public:
+    FullDisk() {
+      getrlimit(RLIMIT_FSIZE, &old_);
+      rlimit none = old_;
+      none.rlim_cur = 0;
+      setrlimit(RLIMIT_FSIZE, &none);
+      old_signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FullDisk() {
+      setrlimit(RLIMIT_FSIZE, &old_);
+      std::signal(SIGXFSZ, old_signal_);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+   private:
+    rlimit old_;
+    void (*old_signal_)(int);
+  };
 };
 
 #endif /* PV_TESTS_OUTPUT_OUT_FIXTURE_H */

@@ -164,7 +164,7 @@ TEST_F(Writers, TbaRewriteThatWouldGrowIsRefusedAndLeavesTheEarlierFile) {
   s.count = 123456789; /* nine digits no longer fit the header's eight */
   EXPECT_EQ(spans_finish(), -1);
   EXPECT_EQ(bytes(path("big.TBA")), "earlier");
-  EXPECT_FALSE(std::filesystem::exists(path("big.TBA.tmp")));
+  EXPECT_EQ(temp_of("big.TBA"), "");
 }
 
 TEST_F(Writers, NoDelimiterLeavesOutTheDelimiterLine) {
@@ -187,7 +187,8 @@ TEST_F(Writers, ArcsExportWritesVecLinesAndVehWithFinalCountAndExtents) {
   EXPECT_EQ(s.columns.size(), 2u);
   /* The first header waits beside its target until the export ends. */
   EXPECT_FALSE(std::filesystem::exists(path("faults.VEH")));
-  EXPECT_EQ(bytes(path("faults.VEH.tmp")),
+  ASSERT_NE(temp_of("faults.VEH"), "");
+  EXPECT_EQ(bytes(temp_of("faults.VEH")),
             "FILE_TYPE A X U 0 1\r\nVERSION 4.0\r\n"
             "ARCS_HEADER        0 4    0.0000000    0.0000000    0.0000000    0.0000000 2 0 0 0 0 0 0\r\n"
             "EXTENTS 4    0.0000000    0.0000000    0.0000000    0.0000000\r\nPROJECTION 0\r\nREFERENCE 0\r\n");
@@ -220,11 +221,13 @@ TEST_F(Writers, AVecFileThatCannotBeWrittenOutFailsTheFinishAndLeavesTheEarlierP
   vec_export(EXPORT_KIND_LINES, "full.TBA");
   std::ofstream(path("full.VEC")) << "earlier";
   std::ofstream(path("full.VEH")) << "earlier";
-  /* The .VEC is written beside its target, here into a device that is
-  ** always full: its buffered lines fail when they are flushed. */
-  std::filesystem::create_symlink("/dev/full", path("full.VEC.tmp"));
+  /* The files are written beside their targets, here on a full disk:
+  ** their buffered lines fail when they are flushed. */
   ASSERT_EQ(spans_open_vec_files(), 0);
-  EXPECT_NE(spans_finish(), 0);
+  {
+    FullDisk full;
+    EXPECT_NE(spans_finish(), 0);
+  }
   EXPECT_EQ(s.file, nullptr);
   EXPECT_EQ(bytes(path("full.VEC")), "earlier");
   EXPECT_EQ(bytes(path("full.VEH")), "earlier");

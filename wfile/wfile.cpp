@@ -1,0 +1,213 @@
+/*
+** wfile.cpp: writing files so that no name in a folder can redirect them
+** (see wfile.h). It stands on nothing but the C library, so that the
+** stand-in editor, the drivers and every layer above share it.
+*/
+#include "wfile/wfile.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+/* Letters of a temporary name's random part, and its length. */
+const char k_letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr int k_random_letters = 6;
+/* Suffix of a temporary name. */
+const char k_temp_suffix[] = ".tmp";
+/* Names tried before a temporary file is given up. */
+constexpr int k_temp_tries = 100;
+/* Bytes copied at a time. */
+constexpr size_t k_copy_chunk = 8192;
+
+/* open(2)'s flags for an fopen mode: "r" reads, "w" makes and truncates,
+** "a" makes and appends; "+" reads and writes. -1 for an unknown mode. */
+int mode_flags(const char *mode)
+{
+    if (!mode) return -1;
+    bool plus = std::strchr(mode, '+') != nullptr;
+    switch (mode[0]) {
+    case 'r': return plus ? O_RDWR : O_RDONLY;
+    case 'w': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default: return -1;
+    }
+}
+
+/* fdopen's mode for an fopen mode ("w" is not to truncate again). */
+const char *fd_mode(const char *mode)
+{
+    bool plus = std::strchr(mode, '+') != nullptr;
+    switch (mode[0]) {
+    case 'r': return plus ? "r+b" : "rb";
+    case 'w': return plus ? "w+b" : "wb";
+    default: return plus ? "a+b" : "ab";
+    }
+}
+
+/* Wraps fd in a stream of mode; null with errno (fd closed). */
+std::FILE *stream_of(int fd, const char *mode)
+{
+    if (fd < 0) return nullptr;
+    std::FILE *f = fdopen(fd, fd_mode(mode));
+    if (!f) {
+        int e = errno;
+        close(fd);
+        errno = e;
+    }
+    return f;
+}
+
+/* Writes all of n bytes to fd; 0, or -1 with errno. */
+int write_all(int fd, const char *data, size_t n)
+{
+    for (size_t done = 0; done < n;) {
+        ssize_t w = write(fd, data + done, n - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return -1;
+        done += (size_t)w;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wf_open(const char *path, int flags, mode_t mode)
+{
+    if (!path || !*path) {
+        errno = EINVAL;
+        return -1;
+    }
+    int fd;
+    do fd = open(path, flags | O_NOFOLLOW | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    /* O_EXCL answers EEXIST for a link, dangling or not: say it is one. */
+    if (fd < 0 && errno == EEXIST && wf_is_link(path)) errno = ELOOP;
+    return fd;
+}
+
+std::FILE *wf_fopen(const char *path, const char *mode)
+{
+    int flags = mode_flags(mode);
+    if (flags < 0) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return stream_of(wf_open(path, flags), mode);
+}
+
+int wf_temp_open(const std::string &target, std::string &temp, mode_t mode)
+{
+    temp.clear();
+    if (target.empty()) {
+        errno = EINVAL;
+        return -1;
+    }
+    for (int tries = 0; tries < k_temp_tries; tries++) {
+        unsigned char bytes[k_random_letters];
+        if (getrandom(bytes, sizeof bytes, 0) != (ssize_t)sizeof bytes) {
+            /* Without the kernel's randomness the names still differ by try. */
+            for (int i = 0; i < k_random_letters; i++)
+                bytes[i] = (unsigned char)((getpid() >> (i * 3)) + tries * 7 + i);
+        }
+        std::string name = target + ".";
+        for (unsigned char b : bytes) name += k_letters[b % (sizeof k_letters - 1)];
+        name += k_temp_suffix;
+        int fd = wf_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
+        if (fd >= 0) {
+            temp = name;
+            return fd;
+        }
+        if (errno != EEXIST && errno != ELOOP) return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+std::FILE *wf_temp_fopen(const std::string &target, std::string &temp, const char *mode)
+{
+    if (!mode || mode[0] != 'w') {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::FILE *f = stream_of(wf_temp_open(target, temp), mode);
+    if (!f && !temp.empty()) {
+        int e = errno;
+        unlink(temp.c_str());
+        temp.clear();
+        errno = e;
+    }
+    return f;
+}
+
+int wf_place(const std::string &temp, const std::string &target)
+{
+    if (rename(temp.c_str(), target.c_str()) == 0) return 0;
+    int e = errno;
+    unlink(temp.c_str());
+    errno = e;
+    return -1;
+}
+
+int wf_copy(const char *from, const char *to)
+{
+    if (!from || !to) {
+        errno = EINVAL;
+        return -1;
+    }
+    int in = open(from, O_RDONLY | O_CLOEXEC);
+    if (in < 0) return -1;
+    struct stat st;
+    std::string temp;
+    int out = fstat(in, &st) == 0 ? wf_temp_open(to, temp, st.st_mode & 07777) : -1;
+    int rc = out < 0 ? -1 : 0;
+    char buf[k_copy_chunk];
+    while (rc == 0) {
+        ssize_t n = read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) rc = -1;
+        if (n <= 0) break;
+        rc = write_all(out, buf, (size_t)n);
+    }
+    int e = errno;
+    close(in);
+    if (out >= 0) {
+        if (rc == 0) fchmod(out, st.st_mode & 07777);
+        if (close(out) != 0 && rc == 0) {
+            rc = -1;
+            e = errno;
+        }
+        if (rc == 0) {
+            rc = wf_place(temp, to);
+            e = errno;
+        } else {
+            unlink(temp.c_str());
+        }
+    }
+    errno = e;
+    return rc;
+}
+
+int wf_is_link(const char *path)
+{
+    struct stat st;
+    return path && lstat(path, &st) == 0 && S_ISLNK(st.st_mode) ? 1 : 0;
+}
+
+int wf_drop_dangling(const char *path)
+{
+    struct stat st;
+    if (!wf_is_link(path) || stat(path, &st) == 0) return 0;
+    return unlink(path) == 0 ? 1 : 0;
+}
+
+const char *wf_reason(int err)
+{
+    if (err == ELOOP) return "it is a symbolic link, which is never written through";
+    return std::strerror(err);
+}

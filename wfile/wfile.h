@@ -1,0 +1,72 @@
+/*
+** wfile.h: writing files so that no name in a folder can redirect them.
+**
+** Every file the system writes goes through one of two roads. A file
+** written whole (a drawing, an export, a copy, a side file rewritten) is
+** written under a new name made beside its target with O_EXCL and
+** O_NOFOLLOW, and renamed over the target when it is whole: a symbolic link
+** at the target is replaced, never followed, and a failure leaves the
+** target as it was. A file of a fixed name written in place (a log, a
+** mark, a journal) is opened with O_NOFOLLOW: a symbolic link at that name
+** is refused (errno ELOOP, which wf_reason tells as a symbolic link),
+** so a project or a drawing from elsewhere cannot make the program write
+** outside the folder the user chose.
+**
+**   std::string temp;
+**   int fd = wf_temp_open("maps/geo.dxf", temp);    // maps/geo.dxf.a8Zk3Q.tmp
+**   ... write(fd, ...); close(fd); wf_place(temp, "maps/geo.dxf");
+*/
+#ifndef PV_WFILE_WFILE_H
+#define PV_WFILE_WFILE_H
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <string>
+
+/* Permissions asked for a new file (the process's umask applies). */
+constexpr mode_t WF_FILE_MODE = 0666;
+
+/* Opens path to be written in place, never through a symbolic link: flags
+** are open(2)'s (O_WRONLY or O_RDWR, with O_CREAT, O_TRUNC, O_APPEND,
+** O_EXCL as wanted), O_NOFOLLOW and O_CLOEXEC are added. Answers the file
+** descriptor; -1 with errno, ELOOP when a symbolic link stands at path
+** (a dangling one too: O_CREAT would make its target). */
+int wf_open(const char *path, int flags, mode_t mode = WF_FILE_MODE);
+
+/* The stdio side of wf_open: mode is fopen's ("w", "wb", "a", "ab",
+** "r+b", "w+b"...). Answers the stream, or null with errno. */
+std::FILE *wf_fopen(const char *path, const char *mode);
+
+/* Makes a new empty file beside target to be written and renamed over it:
+** target's name, a dot, six random letters and ".tmp", made with O_CREAT,
+** O_EXCL and O_NOFOLLOW (another name is tried while one exists), opened
+** O_RDWR. Answers the descriptor and sets temp to its name; -1 with errno
+** (temp cleared). */
+int wf_temp_open(const std::string &target, std::string &temp, mode_t mode = WF_FILE_MODE);
+
+/* The stdio side of wf_temp_open; mode is "wb" or "w" ("w+b" reads too). */
+std::FILE *wf_temp_fopen(const std::string &target, std::string &temp, const char *mode);
+
+/* Renames temp over target: whatever stands at target, a symbolic link
+** too, is replaced and never followed. 0; -1 with errno (temp removed). */
+int wf_place(const std::string &temp, const std::string &target);
+
+/* Copies the file from to the name to, written under a temporary name and
+** renamed over to when whole (so a link at to is replaced, never written
+** through), with from's permissions. 0; -1 with errno (nothing made). */
+int wf_copy(const char *from, const char *to);
+
+/* 1 when a symbolic link stands at path, 0 otherwise. */
+int wf_is_link(const char *path);
+
+/* Removes path when it is a symbolic link that points nowhere (the
+** program's own leftover name never is one it made). 1 when removed. */
+int wf_drop_dangling(const char *path);
+
+/* The reason of a failed open or write for a message: "it is a symbolic
+** link, which is never written through" for ELOOP, the system's text
+** otherwise. */
+const char *wf_reason(int err);
+
+#endif /* PV_WFILE_WFILE_H */
