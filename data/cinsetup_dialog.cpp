@@ -82,8 +82,9 @@ constexpr int CIN_DELIM_LAST = 126;
 constexpr long CIN_LEVEL_MAX = 65535;
 /* Status with which "accept" closes the dialog. */
 constexpr int CIN_ACCEPTED = 1;
-/* Room of a message built from two names. */
-constexpr size_t CIN_MESSAGE_SIZE = 160;
+/* Room of a message built from two names: a project name of up to 256
+** characters (PJCT_NAME_SIZE), a dictionary or profile name, and words. */
+constexpr size_t CIN_MESSAGE_SIZE = 2 * PJCT_NAME_SIZE + 80;
 
 /* Each toggle and the flag it sets. */
 struct cin_toggle {

@@ -243,7 +243,7 @@ int txt_write_object(void)
         /* Text output: nothing between the delimiters for a missing value
         ** or a blank number, as the browser's plot writes them. */
         if (!spans && (!has || (v.empty() && !qualified))) continue;
-        if (spans && !qualified && v.empty()) v = "0";
+        if (spans && !qualified && v.empty()) v.push_back('0');
         /* A line break ends the record where no qualifier encloses it. */
         if (!(qualified && qual))
             for (char &ch : v)

@@ -257,8 +257,9 @@ TEST_F(Db3ApiTest, SmallResultComesWithItsPrepareAndKeepsEveryCallsOutcome)
                 trace += move(k) ? std::to_string(k->rowNumber()) + ":" + row(k, 2) : "-\n";
             /* Moved off the rows from a row that came plain, no value of it is read. */
             std::int32_t stale = 0;
-            if (asi_fetch_absolute(k, 2) && !asi_fetch_relative(k, 5000))
+            if (asi_fetch_absolute(k, 2) && !asi_fetch_relative(k, 5000)) {
                 EXPECT_EQ(asi_value_get(k, 0, ASI_HOST_LONG, &stale, sizeof stale, nullptr), 0) << sql;
+            }
             asi_close_cursor(k);
             if (&trace != &seen[0]) continue;
             long requests = c->requestCount() - before;
@@ -639,8 +640,9 @@ TEST_F(Db3BlockTest, BoundBuffersOfRowsInBlocksGetWhatTheValuesGive)
         ASSERT_NEAR(n, r / 4.0, 1e-9) << r;
         ASSERT_EQ(d, vd) << r;
         for (int c = 0; c < 4; c++) ASSERT_EQ(ind[c], vind[c]) << r << " column " << c;
-        if (r == ACCENTED_ROW)
+        if (r == ACCENTED_ROW) {
             EXPECT_STREQ(a, "Qu\xE9" "bec  ");
+        }
         if (r > 1 && r % BLOCK_NULL_EVERY != 0) {
             ASSERT_EQ(asi_value_get(k, 1, ASI_HOST_STRING, cut, sizeof cut, &ind[4]), 1);
             EXPECT_EQ(std::string(cut), std::string(va, 3)) << r;

@@ -226,8 +226,9 @@ TEST(PlainValues, ValueSetFromAPlainValueEqualsTheDriversValue)
         s.set(want.get());
         asi_plain_set(got.get(), s.plain);
         EXPECT_EQ(got->isNull(), want->isNull()) << s.name;
-        if (!want->isNull())
+        if (!want->isNull()) {
             EXPECT_EQ(got->isEqual(*want), 1) << s.name;
+        }
         char a[64] = "", b[64] = "";
         got->getText(a, sizeof a - 1);
         want->getText(b, sizeof b - 1);
@@ -248,7 +249,7 @@ TEST(PlainValues, ScaledDigitsGiveTheExactValuesDouble)
         if (random() % 2) v = -v;
         if (v < 0 && -v == 0) v = 0;
         CAsiDecimal d(ASI_PLAIN_MAX_DIGITS, scale);
-        char text[32];
+        char text[48];   /* sign, two 19-digit parts, point */
         long long m = v < 0 ? -v : v;
         long long unit = 1;
         for (unsigned k = 0; k < scale; k++) unit *= 10;
@@ -323,8 +324,9 @@ TEST(PlainValues, ScaledDigitsAreReadOnlyFromTheExactForm)
         long long digits = -123;
         EXPECT_EQ(asi_plain_scaled_from_text(c.text, (int)std::strlen(c.text), c.scale, &digits), c.ok)
             << "\"" << c.text << "\" scale " << c.scale;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(digits, c.digits) << c.text;
+        }
     }
 }
 
@@ -347,12 +349,15 @@ TEST(PlainValues, ItemsReadBackAsWritten)
         EXPECT_EQ(asi_plain_decode(direct, asi_plain_item_size(p) - 1, &decoded), 0u) << "cut short, kind " << p.kind;
         for (const asi_plain_value &r : {back, decoded}) {
             EXPECT_EQ(r.kind, p.kind);
-            if (p.kind == ASI_PLAIN_INT || p.kind == ASI_PLAIN_SCALED)
+            if (p.kind == ASI_PLAIN_INT || p.kind == ASI_PLAIN_SCALED) {
                 EXPECT_EQ(r.i, p.i);
-            if (p.kind == ASI_PLAIN_REAL)
+            }
+            if (p.kind == ASI_PLAIN_REAL) {
                 EXPECT_EQ(r.d, p.d);
-            if (p.kind == ASI_PLAIN_TEXT)
+            }
+            if (p.kind == ASI_PLAIN_TEXT) {
                 EXPECT_EQ(std::string(r.s, (std::size_t)r.n), std::string(p.s, (std::size_t)p.n));
+            }
         }
     }
     /* An item of the wrong size for its tag is refused. */

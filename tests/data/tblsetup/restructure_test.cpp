@@ -426,7 +426,7 @@ TEST_F(Restructure, ARebuildKilledAtAnyMomentComesBackWholeAtTheNextLogon) {
     std::ofstream(path("SOILS.DBF"), std::ios::binary) << before;
     /* At one step the rebuild waits, alive: a logon then leaves it alone. */
     int hold[2] = {-1, -1};
-    if (at == 3) ASSERT_EQ(pipe(hold), 0);
+    if (at == 3) { ASSERT_EQ(pipe(hold), 0); }
     fflush(nullptr);
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -565,9 +565,10 @@ TEST_F(Restructure, AMarkThatIsNotSoundChangesNoFileAndIsNamed) {
     auto after = files_under(top);
     if (e.used) before.erase(std::filesystem::relative(path("TEMPRARY.MRK"), top).string());
     EXPECT_TRUE(after == before) << e.why << "\n" << host_io_transcript();
-    if (!e.used)
+    if (!e.used) {
       EXPECT_NE(host_io_transcript().find(path("TEMPRARY.MRK") + " of a change to a table cut short was not used"),
                 std::string::npos) << e.why << "\n" << host_io_transcript();
+    }
     for (const char *f : {"TEMPRARY.MRK", "TEMPRARY.DBF", "TEMPRARY.DBT"}) std::filesystem::remove(path(f));
   }
   std::filesystem::remove_all(other);
