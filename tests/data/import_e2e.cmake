@@ -3,4 +3,4 @@
 # gives the reference coordinates.
 pv_e2e_test(import_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/data/import_e2e.py
   ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
-  NEEDS python3-dbf python3-dbfread cs2cs)
+  NEEDS python3-dbf python3-dbfread cs2cs LABELS e2e slow)

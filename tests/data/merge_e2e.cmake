@@ -14,4 +14,4 @@ pv_e2e_test(merge_cut_short_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/data/merge_e2
 pv_e2e_test(merge_server_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/data/merge_server_e2e.py
   RUNNER $<TARGET_FILE:newproj_server_e2e>
   ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
-  NEEDS unixodbc-dev python3-dbf python3-dbfread LABELS e2e server TIMEOUT 300)
+  NEEDS unixodbc-dev python3-dbf python3-dbfread LABELS e2e server slow TIMEOUT 300)

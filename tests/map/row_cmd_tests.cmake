@@ -6,7 +6,7 @@ pv_tests_use_db3(test_map_row_carry_test)
 # sample project GEO; dbfread and ezdxf read the table and drawings back.
 pv_e2e_test(map_row_cmd_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/row_cmd_e2e.py
   ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
-  NEEDS python3-dbf python3-dbfread python3-ezdxf chattr)
+  NEEDS python3-dbf python3-dbfread python3-ezdxf chattr LABELS e2e slow)
 pv_tests_use_db3(test_map_row_add_test)
 # The add dialog opens the row entry's pickers and setups, which the core
 # brings in.
@@ -21,10 +21,10 @@ endif()
 # pv-edit and pv-move driven end to end through pvhost on copies of GEO.
 pv_e2e_test(map_row_edit_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
   ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
-  NEEDS python3-dbf python3-dbfread python3-ezdxf)
+  NEEDS python3-dbf python3-dbfread python3-ezdxf LABELS e2e slow)
 # The killed pv-move on a PostgreSQL schema, the server started by the
 # new-project runner.
 pv_e2e_test(map_row_move_server_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
   RUNNER $<TARGET_FILE:newproj_server_e2e>
   ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
-  NEEDS unixodbc-dev python3-dbf python3-dbfread python3-ezdxf LABELS e2e server TIMEOUT 300)
+  NEEDS unixodbc-dev python3-dbf python3-dbfread python3-ezdxf LABELS e2e server slow TIMEOUT 300)
