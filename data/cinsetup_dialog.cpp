@@ -364,7 +364,9 @@ item_node *cin_shared_tree(pjct_rec *project, const char *profile, const char *d
 
 /* Loads the profile into a new root: from the project's tables, else after
 ** opening (or, when the user agrees, creating) the dictionary and the
-** profile. Answers the root, or null when it cannot be loaded. */
+** profile; a table that is there but cannot be read is named with what
+** failed, never made anew. Answers the root, or null when it cannot be
+** loaded. */
 item_node *cin_load_tree(ads_hdlg dlg, pjct_rec *project, const char *profile, const char *dictionary)
 {
     item_node *root = (item_node *)std::calloc(1, sizeof(item_node));
@@ -377,9 +379,14 @@ item_node *cin_load_tree(ads_hdlg dlg, pjct_rec *project, const char *profile, c
     ads_set_tile(dlg, k_error, message);
     int rc = prf_edit_set_project(nullptr, project);
     if (rc == 0 && item_load_profile(profile, dictionary, root) != 0) {
-        rc = prf_edit_open_dictionary(dictionary) < 0 ? -1 : 0;
-        if (rc == 0 && prf_edit_open_profile(profile, dictionary) < 0) rc = -1;
-        if (rc == 0) rc = item_load_profile(profile, dictionary, root);
+        rc = prf_edit_open_dictionary(dictionary);
+        const char *table = dictionary;   /* the table a failure is of */
+        if (rc >= 0) {
+            table = profile;
+            rc = prf_edit_open_profile(profile, dictionary);
+        }
+        if (rc >= 0) rc = item_load_profile(profile, dictionary, root);
+        if (rc < 0) dix_report_failure(rc, profile, table);
     }
     if (rc == 0) return root;
     item_free_tree(root);
