@@ -222,7 +222,7 @@ bool boxes_meet(const geo_box &a, const geo_box &b)
 
 /* Where a sample's label of height h starts: at its point (the text
 ** running to the right), else the first slot below, above, left of the
-** point, then two lines away, whose box covers no label drawn before; the
+** point, then two lines away, whose box covers no label or marker drawn before; the
 ** point when every slot is taken. The label's box is kept. */
 geo_point label_place(const geo_point &p, const char *text, double h)
 {
@@ -480,13 +480,18 @@ int chem_plot_point(chem_term_rec *xe, chem_term_rec *ye, chem_term_rec *ze, sql
         if (!r) r = sym_place_find_by_column(second, ns, symbol);
         if (r) {
             size_placement(r, ze != nullptr);
-            /* A label moves off another's place; its marker stays. */
-            r->ins = r->mode == SYM_MODE_TEXT ? label_place(p, r->name, r->size > 0 ? r->size : 1.0) : p;
+            /* A label moves off the places of the labels and markers drawn
+            ** before it; its marker stays on the point, kept clear of the
+            ** labels drawn after it. */
+            double h = r->size > 0 ? r->size : 1.0, marker = kMarkerShare * h;
+            r->ins = r->mode == SYM_MODE_TEXT ? label_place(p, r->name, h) : p;
+            if (r->mode == SYM_MODE_TEXT)
+                g_chem.labels.push_back({{p.x - marker, p.y - marker, 0, 0}, {p.x + marker, p.y + marker, 0, 0}});
             r->owner = -1;
             /* A text marks its point with a small circle, the text
             ** starting there, so that the point itself can be read. */
             int marked = r->mode != SYM_MODE_TEXT ? 0
-                         : ent_make_circle(&p, kMarkerShare * (r->size > 0 ? r->size : 1.0), r->layer, r->colour) == 0
+                         : ent_make_circle(&p, marker, r->layer, r->colour) == 0
                              ? collect()
                              : -1;
             int drawn = marked != 0                ? -1

@@ -58,8 +58,9 @@ struct chem_state {
     char block_layer[SYM_LAYER_SIZE];/* the placement's layer */
     char block_font[CHEM_FONT_SIZE]; /* the placement's font */
     char block_name[CHEM_BLOCK_NAME_SIZE]; /* the placement's block name */
-    std::vector<geo_box> labels;     /* boxes of the sample labels drawn so far, block
-                                     ** units, as a reader measures the texts */
+    std::vector<geo_box> labels;     /* boxes of the sample labels (as a reader
+                                     ** measures them) and markers drawn so far,
+                                     ** block units */
 };
 
 /* The one chemistry diagram of the module. */

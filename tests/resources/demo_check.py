@@ -33,7 +33,7 @@ from ezdxf import bbox as ezbbox
 from ezdxf import path as ezpath
 from ezdxf import shapefile
 from shapely import wkt
-from shapely.geometry import Polygon
+from shapely.geometry import LineString, MultiLineString, Point, Polygon, box as shapely_box
 
 FAILURES = []
 
@@ -651,6 +651,52 @@ def drawn_texts_and_symbols(doc):
     return out
 
 
+def map_symbols(doc, shapes):
+    """(what, outline) of every strike symbol (its strokes), pie (its
+    box) and drill hole (its trace with the collar's octagon) on the map."""
+    out = []
+    for e in doc.modelspace():
+        link = link_of(e)
+        if link is None:
+            continue
+        if e.dxftype() == "SHAPE" and shapes is not None:
+            strokes = shape_segments(shapes, e)
+            if strokes:
+                out.append(("the strike symbol of STRUC row %d" % link[2], MultiLineString(strokes)))
+        elif e.dxftype() == "INSERT" and e.dxf.name.startswith("*"):
+            box = ezbbox.extents(e.virtual_entities())
+            if box.has_data:
+                out.append(("the pie of GEOCH row %d" % link[2],
+                            shapely_box(box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y)))
+        elif e.dxftype() == "POLYLINE" and link[1] == "DDH":
+            pts = [(v.dxf.location.x, v.dxf.location.y) for v in e.vertices]
+            if len(pts) > 1:
+                out.append(("the drill hole of DDH row %d" % link[2], LineString(pts)))
+    return out
+
+
+def check_symbols_apart(doc, shapes):
+    """No strike symbol, pie or drill hole covers another, at a station as
+    anywhere else."""
+    drawn = map_symbols(doc, shapes)
+    check(drawn, "the map has no symbols")
+    for i, (a, p) in enumerate(drawn):
+        for b, q in drawn[i + 1:]:
+            check(not p.intersects(q), "%s covers %s: a geologist cannot read them" % (a, b))
+
+
+def check_symbols_stand_off(doc):
+    """Each strike symbol is drawn in a colour other than the hatch of the
+    unit it stands in: red on red granite cannot be seen."""
+    hatches = [(hatch_polygon(h), colour_of(h, doc)) for h in doc.modelspace().query("HATCH")]
+    for e in doc.modelspace().query("SHAPE"):
+        link = link_of(e)
+        at = Point(e.dxf.insert.x, e.dxf.insert.y)
+        under = [c for poly, c in hatches if poly is not None and poly.contains(at)]
+        check(colour_of(e, doc) not in under, "the strike symbol of %s row %s is drawn in colour %d on a hatch of "
+              "the same colour" % (link[1] if link else "no", link[2] if link else "", colour_of(e, doc)))
+
+
 def check_sizes(doc):
     """Nothing smaller than a 500th of the map's extent."""
     hatches = list(doc.modelspace().query("HATCH"))
@@ -682,6 +728,8 @@ def check_picture(path, project_dir, shape_file, coverage):
     check_nets(doc, struc)
     check_roses(doc, struc)
     check_texts_apart(doc)
+    check_symbols_apart(doc, shapes)
+    check_symbols_stand_off(doc)
     check_pies(doc, {int(r["BASENUMBER"]): r for r in table_rows(project_dir, "GEOCH")})
     check_tas(doc)
     check_sizes(doc)
@@ -742,7 +790,7 @@ def check_projects(work):
               (r["SYMBOL"].strip(), r["ANGASSOC"].strip(), r["SCALE"])
               for project in ("GEO", "RIDGE")
               for r in dbfread.DBF(os.path.join(work, "projects", project, "PVSYMBOL.DBF"))}
-    for key, want in ((("STATN", "NAME"), ("STRIKE_DIP", "", 2.5)), (("STRUC", "FEATURE"), ("STRIKE_DIP", "STRIKE", 100)),
+    for key, want in ((("STATN", "NAME"), ("STRIKE_DIP", "", 2.5)), (("STRUC", "FEATURE"), ("STRIKE_DIP", "STRIKE", 60)),
                       (("", "DRILLHOLE"), ("", "", 20))):
         check(setups.get(key) == want, "the symbol setup of %s is %s, the demo gives %s" % (".".join(key), setups.get(key),
                                                                                               want))
