@@ -785,7 +785,7 @@ def check_projects(work):
     stations = [r["STN"] for r in geo]
     check(stations[-len(RIDGE_STATIONS):] == RIDGE_STATIONS, "GEO's STATN ends with RIDGE's stations: %s"
           % stations)
-    # the symbol setups given to columns picked by their places in the lists
+    # the symbol setups given to the columns the demo picks by their texts
     setups = {(r["TABLENAME"].strip(), r["COLUMNNAME"].strip() or r["ITEMNAME"].strip()):
               (r["SYMBOL"].strip(), r["ANGASSOC"].strip(), r["SCALE"])
               for project in ("GEO", "RIDGE")
@@ -794,7 +794,7 @@ def check_projects(work):
                       (("", "DRILLHOLE"), ("", "", 20))):
         check(setups.get(key) == want, "the symbol setup of %s is %s, the demo gives %s" % (".".join(key), setups.get(key),
                                                                                               want))
-    # pv-import's columns picked by their places in the list, pv-add's by theirs
+    # the columns pv-import and pv-add were given, picked by their texts
     with open(os.path.join(work, "stations.txt"), newline="") as f:
         typed = [[float(v) if i in (0, 2, 3, 4) else v for i, v in enumerate(line)] for line in csv.reader(f)]
     typed.append([8, "Demo Creek", 612000, 5618000, None, ""])
