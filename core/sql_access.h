@@ -42,6 +42,10 @@ class CAsiHandle;
 /* The DB3 driver's native code of a statement whose table changed between
 ** its prepare and its open (its columns are no longer those described). */
 #define SQL_NATIVE_CHANGED 14236
+/* Native codes up to this one would read, negated, as the layer's own
+** small codes (-1 a failure some callers take for "missing", -2 a bad
+** argument, -3 a selection): such a condition is answered -9203. */
+#define SQL_NATIVE_SMALL_MAX 3
 /* The DB3 driver's native code of a missing index. */
 #define SQL_NATIVE_NO_INDEX 14219
 /* Lowest host major version under which indexes are created. */

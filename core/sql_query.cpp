@@ -62,7 +62,9 @@ static sql_failure s_last_failure;
 
 /* The application code of a handle's last failure: -9201 for the
 ** engine's syntax error 14215, -9203 when the handle holds no condition
-** (or no handle is given), else the negated code of the first condition.
+** (or no handle is given) or its code would read as one of the layer's
+** own small codes (an ODBC driver's native code 1 is no -1 "missing" nor
+** 2 a -2 "bad argument"), else the negated code of the first condition.
 ** The code, SQLSTATE and text of that condition become the layer's last
 ** failure (sql_last_failure). */
 int sql_error_code(const CAsiHandle *handle)
@@ -72,7 +74,7 @@ int sql_error_code(const CAsiHandle *handle)
     f.text[0] = '\0';
     int conditions = handle ? asi_diag_count(handle) : 0;
     int code = conditions > 0 ? asi_diag_cond_code(handle, 0) : 0;
-    f.code = code == SQL_NATIVE_SYNTAX ? ERR_SQL_SYNTAX : code > 0 ? -code : ERR_SQL_NO_CONDITION;
+    f.code = code == SQL_NATIVE_SYNTAX ? ERR_SQL_SYNTAX : code > SQL_NATIVE_SMALL_MAX ? -code : ERR_SQL_NO_CONDITION;
     if (conditions > 0) {
         asi_diag_cond_sqlstate(handle, 0, f.sqlstate);
         asi_diag_cond_text(handle, 0, f.text, sizeof f.text);

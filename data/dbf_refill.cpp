@@ -66,6 +66,22 @@ bool exists(const std::string &path)
     return stat(path.c_str(), &st) == 0;
 }
 
+/* True when two files hold the same bytes. */
+bool same_bytes(const std::string &a, const std::string &b)
+{
+    std::FILE *fa = std::fopen(a.c_str(), "rb"), *fb = fa ? std::fopen(b.c_str(), "rb") : nullptr;
+    bool same = fa && fb;
+    char ba[8192], bb[8192];
+    while (same) {
+        size_t na = std::fread(ba, 1, sizeof ba, fa), nb = std::fread(bb, 1, sizeof bb, fb);
+        same = na == nb && std::memcmp(ba, bb, na) == 0;
+        if (na < sizeof ba) break;
+    }
+    if (fa) std::fclose(fa);
+    if (fb) std::fclose(fb);
+    return same;
+}
+
 /* 1 when a table name is a plain name. */
 bool plain(const std::string &name)
 {
@@ -134,6 +150,12 @@ std::string put_back(const keeper &k, const std::string &name, bool had)
     std::remove(file_of(k.dir, name, ".JNL").c_str());
     if (!had) {
         std::remove(table.c_str());
+        return "";
+    }
+    /* A table the refill never changed (it could not be dropped) is the
+    ** former one already: its copy goes. */
+    if (same_bytes(table, copy)) {
+        std::remove(copy.c_str());
         return "";
     }
     return std::rename(copy.c_str(), table.c_str()) == 0 ? "" : "cannot rename " + copy + ": " + std::strerror(errno);

@@ -346,13 +346,15 @@ int memo_write(void)
             written++;
             continue;
         }
-        /* Put the old memo back in place of the lines written so far. */
-        memo_delete_lines(m->connection, m->name, m->number);
+        /* Put the old memo back in place of the lines written so far; the
+        ** old lines never go in beside new lines that could not be deleted,
+        ** which would mix two memos under one row. */
+        rc = ins < 0 ? ins : -2;
+        if (memo_delete_lines(m->connection, m->name, m->number) != RTNORM) break;
         for (const memo_stored_line &o : old) {
             memo_col_set_number(base, m->number);
-            memo_insert_line(m->connection, m->name, m->row, o.order.c_str(), o.text.c_str());
+            if (memo_insert_line(m->connection, m->name, m->row, o.order.c_str(), o.text.c_str()) != RTNORM) break;
         }
-        rc = ins < 0 ? ins : -2;
     }
     memo_reset();
     if (rc < 0) return rc;

@@ -179,9 +179,14 @@ int link_read_failed(int code)
 
 int link_read_report(const link_rec *link, int code)
 {
+    return link_table_read_report(link ? link->project : "", link ? link->table : "", code);
+}
+
+int link_table_read_report(const char *project, const char *table, int code)
+{
     if (sql_driver_lost(code)) err_report(code, nullptr);
-    else msg_alert(ERR_TITLE, "Table %s of project %s cannot be read: %s", link ? link->table : "",
-                   link ? link->project : "", sql_failure_text(code));
+    else msg_alert(ERR_TITLE, "Table %s of project %s cannot be read: %s", table ? table : "", project ? project : "",
+                   sql_failure_text(code));
     return code;
 }
 

@@ -96,5 +96,9 @@ int link_read_failed(int code);
 ** when it has ended, else "Table STATN of project GEO cannot be read: ..."
 ** under the error title. Answers code. */
 int link_read_report(const link_rec *link, int code);
+/* The same for a table read whole: the driver's own words when it has
+** ended, else "Table ARCS of project GEO cannot be read: ..." under the
+** error title. Answers code. */
+int link_table_read_report(const char *project, const char *table, int code);
 
 #endif /* PV_DRAW_LINK_ROWS_H */

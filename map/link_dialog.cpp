@@ -214,15 +214,19 @@ void search(ads_hdlg dlg, link_dlg_state *st)
     char first[LINK_LIST_WIDTH + LINK_VALUE_SIZE + SQL_COL_NAME_SIZE];
     std::snprintf(first, sizeof first, "Query: %s = %ld", link_id_column_name(t), (long)st->work.row_id);
     int failed = fill_rows(dlg, k_bas_lst, first, t, st, true);
+    /* Why, taken before the next query: its failure would be the last. */
+    std::string why = failed ? sql_failure_text(failed) : "";
     sql_col_rec *own = tbl_key_column(t, t->columns);
     std::snprintf(first, sizeof first, "Query: %s = %s", own ? own->name : "", st->work.key_value);
     int by_key = fill_rows(dlg, k_prm_lst, first, t, st, false);
-    if (!failed) failed = by_key;
+    if (!failed && by_key) failed = by_key, why = sql_failure_text(by_key);
     /* What failed is said once, in the dialog's error line. */
     std::string said;
     if (failed)
-        said = std::string("ERROR:  Table ") + t->name + " of project " + st->work.project + " cannot be read: " +
-               sql_failure_text(failed);
+        said = std::string("ERROR:  Table ") + t->name + " of project " + st->work.project + " cannot be read: " + why;
+    /* The error line is one line: a server's words on several are joined. */
+    for (char &c : said)
+        if (c == '\n' || c == '\t' || c == '\r') c = ' ';
     ads_set_tile(dlg, k_error, said.c_str());
 }
 

@@ -25,6 +25,7 @@
 #include "core/tile_util.h"
 #include "data/item_pick.h"
 #include "data/item_table.h"
+#include "draw/link_rows.h"
 #include "draw/map_params.h"
 #include "draw/sym_place.h"
 #include "output/arc_dialog.h"
@@ -66,10 +67,21 @@ void progress(const arc_legend_run *run, const char *format, ...)
 /* True for a recorded contact: INTRUSIONS, UNCONFORMABLE or CONFORMABLE. */
 bool contact_type(int type) { return type >= ARC_TYPE_INTRUSIONS && type <= ARC_TYPE_CONFORMABLE; }
 
+/* 1 when a dictionary's load failed on a read (a table that cannot be
+** read, an ended driver), not on a dictionary or profile that is not
+** there or does not fit. */
+bool load_unread(int rc)
+{
+    const sql_failure *f = sql_last_failure();
+    return sql_driver_lost(rc) || (rc < -2 && f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) != 0);
+}
+
 /* The dictionary tree of a column's input rule: the rule's loaded tree,
 ** else its profile or its dictionary loaded here (kept in the run's owned
-** trees). Null when the rule names none or the load fails. */
-item_node *rule_tree(arc_legend_run *run, const sql_col_rec *column)
+** trees). Null when the rule names none or the load fails; a load that
+** failed on a read is said, naming the table, and its code left in
+** *failed. */
+item_node *rule_tree(arc_legend_run *run, const sql_col_rec *column, int *failed)
 {
     col_attr_rec *rule = arc_column_rule(run->project, column);
     if (!rule || str_nonblank(rule->dictionary) != RTNORM) return nullptr;
@@ -83,6 +95,9 @@ item_node *rule_tree(arc_legend_run *run, const sql_col_rec *column)
     prf_sides_restore(&saved);
     if (rc != 0) {
         item_free_tree(root);
+        if (load_unread(rc))
+            *failed = link_table_read_report(run->project->name,
+                                             str_nonblank(rule->profile) == RTNORM ? rule->profile : rule->dictionary, rc);
         return nullptr;
     }
     run->owned.push_back(root);
@@ -90,19 +105,24 @@ item_node *rule_tree(arc_legend_run *run, const sql_col_rec *column)
 }
 
 /* Runs "SELECT * FROM" the table and hands every row to use; the query is
-** closed afterwards. The row count; negative when the query fails. */
+** closed afterwards. 0 when every row was handed over (none for an empty
+** table); the SQL layer's code, said once naming the table, when the
+** table or one of its rows cannot be read: a check on part of a table
+** would draw arcs the whole table does not call for. */
 template <typename Use>
-long each_row(pjct_rec *project, tbl_rec *table, Use use)
+int each_row(pjct_rec *project, tbl_rec *table, Use use)
 {
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int n = sql_select_all(project->connection, &stmt, &cursor, &row, table->name, nullptr, 0);
-    for (int k = 0; k < n; k++) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
-        use(row);
+    int rc = n < 0 ? n : 0;
+    for (int k = 0; rc == 0 && k < n; k++) {
+        rc = sql_fetch_counted(cursor, row, k);
+        if (rc == RTNORM) rc = 0, use(row);
     }
     sql_close_query(&stmt, &cursor, &row);
-    return n;
+    if (rc < 0) link_table_read_report(project->name, table->name, rc);
+    return rc;
 }
 
 /* The trimmed text of a row's column; "" when absent or null. */
@@ -435,11 +455,12 @@ int arc_legend_read_units(arc_legend_run *run, tbl_rec *table, const char *unit_
     sql_col_rec *unit = tbl_column_find(table->columns, unit_column, nullptr, nullptr);
     sql_col_rec *age = tbl_column_find(table->columns, age_column, nullptr, nullptr);
     if (!unit || unit->sql_type == SQL_TYPE_CHAR || !age) return -1;
-    run->ages = rule_tree(run, age);
-    if (!run->ages) return -1;
+    int failed = -1;
+    run->ages = rule_tree(run, age, &failed);
+    if (!run->ages) return failed;
     progress(run, "Reading %s table...", table->name);
     run->units.assign((std::size_t)run->cover->npolygons + 1, arc_unit_entry{});
-    each_row(run->project, table, [&](sql_col_rec *row) {
+    return each_row(run->project, table, [&](sql_col_rec *row) {
         long n = 0;
         if (!arc_column_long(sql_col_find(row, unit->name, nullptr, nullptr), &n) || n < 1 ||
             n > run->cover->npolygons)
@@ -450,7 +471,6 @@ int arc_legend_read_units(arc_legend_run *run, tbl_rec *table, const char *unit_
         std::snprintf(u.age, sizeof u.age, "%.*s", ARC_AGE_CODE_MAX, value.c_str());
         u.cls = arc_dict_position(run->ages, u.age);
     });
-    return 0;
 }
 
 /* The arc list; see arc_legend.h. */
@@ -463,12 +483,13 @@ int arc_legend_read_arcs(arc_legend_run *run, tbl_rec *table, const char *arc_co
         !tbl_column_find(table->columns, ARC_COL_LEFT, nullptr, nullptr) ||
         !tbl_column_find(table->columns, ARC_COL_RIGHT, nullptr, nullptr))
         return -1;
-    run->arc_types = rule_tree(run, type);
-    if (!run->arc_types) return -1;
+    int failed = -1;
+    run->arc_types = rule_tree(run, type, &failed);
+    if (!run->arc_types) return failed;
     run->arcs_table = table;
     progress(run, "Reading %s table...", table->name);
     run->arcs.assign((std::size_t)run->cover->narcs + 1, arc_arc_entry{});
-    each_row(run->project, table, [&](sql_col_rec *row) {
+    return each_row(run->project, table, [&](sql_col_rec *row) {
         long n = 0;
         if (!arc_column_long(sql_col_find(row, number->name, nullptr, nullptr), &n) || n < 1 ||
             n > run->cover->narcs)
@@ -482,7 +503,6 @@ int arc_legend_read_arcs(arc_legend_run *run, tbl_rec *table, const char *arc_co
         arc_column_long(sql_col_find(row, ARC_COL_LEFT, nullptr, nullptr), &a.left);
         arc_column_long(sql_col_find(row, ARC_COL_RIGHT, nullptr, nullptr), &a.right);
     });
-    return 0;
 }
 
 /* The rock types per class; see arc_legend.h. */
@@ -495,16 +515,17 @@ int arc_legend_read_tables(arc_legend_run *run, tbl_rec *table, const char *lege
     tbl_rec *rock_table = nullptr;
     arc_opts_rec *o = arc_opts();
     sql_col_rec *rock = arc_opts_column(o, rock_column, &rock_table);
-    run->legends = rule_tree(run, legend);
-    run->rocks = rock ? rule_tree(run, rock) : nullptr;
-    if (!run->legends || !run->rocks) return -1;
+    int failed = -1;
+    run->legends = rule_tree(run, legend, &failed);
+    run->rocks = rock && run->legends ? rule_tree(run, rock, &failed) : nullptr;
+    if (!run->legends || !run->rocks) return failed;
     run->rocktypes = arc_legend_rocktypes_new(run->classes);
     if (!run->rocktypes) {
         err_report(ERR_NO_MEMORY, table->name);
         return ERR_NO_MEMORY;
     }
     int rc = 0;
-    each_row(run->project, table, [&](sql_col_rec *row) {
+    int read = each_row(run->project, table, [&](sql_col_rec *row) {
         std::string name = column_text(row, longname->name), value = column_text(row, legend->name);
         progress(run, "Reading... legend %s... rocktype %s", name.c_str(), value.c_str());
         item_node *top = find_nocase(run->legends, name.c_str());
@@ -521,6 +542,7 @@ int arc_legend_read_tables(arc_legend_run *run, tbl_rec *table, const char *lege
         while (*tail) tail = &(*tail)->next;
         *tail = link;
     });
+    if (read < 0) return read;
     if (rc != 0) err_report(rc, table->name);
     return rc;
 }

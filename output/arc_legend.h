@@ -167,7 +167,9 @@ long arc_legend_mark_arcs(arc_legend_run *run, arc_legend_cell *cell, int code);
 
 /* The reading steps: each answers 0, or -1 when a table, column or
 ** dictionary is missing (the later steps are skipped); -9101 without
-** memory (reported). */
+** memory (reported); the SQL layer's code when the table, a row of it or
+** a dictionary of its columns cannot be read (said once, naming the
+** table; the later steps are skipped and nothing is drawn). */
 int arc_legend_read_units(arc_legend_run *run, tbl_rec *table, const char *unit_column, const char *age_column);
 int arc_legend_read_arcs(arc_legend_run *run, tbl_rec *table, const char *arc_column);
 int arc_legend_read_tables(arc_legend_run *run, tbl_rec *table, const char *legend_column,

@@ -184,7 +184,16 @@ tblsetup_table_node *arc_arcs_definition(void)
 tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definition)
 {
     if (!project || !definition || arc_fill_begin(project) != 0) return nullptr;
-    sql_drop_table(project->connection, ARC_ARCS_TABLE);
+    /* A former ARCS that cannot be dropped (it cannot be written) stays
+    ** as it is. */
+    int dropped = sql_drop_table(project->connection, ARC_ARCS_TABLE);
+    const sql_failure *f = sql_last_failure();
+    if (dropped != kSqlDone && !(f->code == dropped && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0)) {
+        msg_alert(ERR_TITLE, "ERROR: %s cannot be replaced: %s\n%s was not changed.", ARC_ARCS_TABLE,
+                  sql_failure_text(dropped), ARC_ARCS_TABLE);
+        arc_fill_end(project, false);
+        return nullptr;
+    }
     int rc = tbl_create_table(definition, project);
     if (rc <= 0) {
         if (rc == ERR_NO_MEMORY) err_report(rc, ARC_ARCS_TABLE);
@@ -258,14 +267,21 @@ int arc_read_types(pjct_rec *project, std::map<long, std::string> &types, std::s
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int rows = sql_query(project->connection, select.c_str(), &stmt, &cursor, &row, 0);
-    if (rows < 0) why = sql_failure_text(rows);
-    for (long k = 0; row && row->next && k < rows; ++k) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+    int rc = rows < 0 ? rows : 0;
+    /* A type that cannot be read is no arc without a type: ARCS would be
+    ** refilled without it. */
+    for (long k = 0; rc == 0 && row && row->next && k < rows; ++k) {
+        int got = sql_fetch_counted(cursor, row, k);
+        if (got != RTNORM) {
+            rc = got;
+            break;
+        }
         std::string type = str_trim_right(row->next->text);
         if (row->text && str_nonblank(row->text) == RTNORM && !type.empty()) types[std::atol(row->text)] = type;
     }
     sql_close_query(&stmt, &cursor, &row);
-    return rows < 0 ? -1 : 0;
+    if (rc < 0) why = sql_failure_text(rc);
+    return rc < 0 ? -1 : 0;
 }
 
 /* Inserts an arc's row; see arc_make.h. */

@@ -198,20 +198,26 @@ int repeated_link(const ustn_run &r, const tbl_rec *t, const sql_col_rec *key, s
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int rows = sql_query(r.project->connection, text.c_str(), &stmt, &cursor, &row, 0);
-    int found = 0;
-    if (rows < 0) {
-        value = sql_failure_text(rows);
-        found = -1;
-    }
+    int found = 0, failed = rows < 0 ? rows : 0;
     std::string previous;
-    for (long k = 0; row && k < rows && !found; ++k) {
-        if (k > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != RTNORM) break;
+    for (long k = 0; row && k < rows && !found && !failed; ++k) {
+        /* A value that cannot be read is no end of the column: a repeat
+        ** after it would go unseen. */
+        int got = sql_fetch_counted(cursor, row, k);
+        if (got != RTNORM) {
+            failed = got;
+            break;
+        }
         std::string v = row->null_ind == SQL_COL_NULL ? std::string() : str_trim_right(row->text);
         v.erase(0, v.find_first_not_of(' '));
         if (!v.empty() && v == previous) value = v, found = 1;
         previous = v;
     }
     sql_close_query(&stmt, &cursor, &row);
+    if (failed < 0) {
+        value = sql_failure_text(failed);
+        return -1;
+    }
     return found;
 }
 
@@ -282,8 +288,7 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         sql_free_handles(&stmt, &cursor);
         if (rc != RTNORM) {
             dbf_refill_end(catalog, r.project, false);
-            progress(dlg, "");
-            sql_report_lost(rc); /* an ended driver is said; a refused statement the layer said */
+            progress(dlg, "");   /* the layer said why, an ended driver too */
             return;
         }
     }

@@ -17,15 +17,20 @@ failures:
   readonly  the table the command writes cannot be written (its file made
             immutable), for commands that write
   lost      (with --server, on GEO put into the schema "sgeo" of the
-            PostgreSQL server at 127.0.0.1:PORT) the server ends the
-            connection
+            PostgreSQL server at 127.0.0.1:PORT, logged on as SGEO) the
+            server ends the connection (pg_terminate_backend from a
+            connection of its own); only this failure is run then
+
+The coverage commands (pv-arclegend, pv-arcmake) run on the legend
+checker's project and coverage (arclegend_e2e.py), written by the program
+named in PV_COVER_SAMPLES; they are left out without it.
 
 Each run checks that the command said what failed in one error alert,
 naming the table (the driver of DB3 when it was killed, the server's
 words when the connection was cut), that no closing alert of a command
 that went through was shown, and that the drawing (after.dxf against
-before.dxf), the project's tables and the output files are byte for byte as
-before.
+before.dxf), the project's tables (on the server, every row of every table
+of its schema) and the output files are byte for byte as before.
 
 To add a command, add a Command to COMMANDS: its drawing, its answers (as
 typed: the command, its selection and its dialogs' answers; a dialog's
@@ -45,10 +50,19 @@ import ezdxf
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, children, copy_projects, map_setup_drawing  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "output"))
+import arclegend_e2e  # noqa: E402
+import row_edit_e2e  # noqa: E402
+
 # The title of an error alert.
 ERR_TITLE = "Petrivex ERROR:"
 # The closing alert of a command that went through: its counts.
 CLOSING = "[Alert] PETRIVEX\n"
+
+
+# The run's programs (pvhost, module, resources) and, with --server, the
+# server's port.
+RUN = {}
 
 
 class Command:
@@ -57,7 +71,7 @@ class Command:
     def __init__(self, name, answers, reads, writes=None, drawing=None, setup=None, not_shown=(), failures=None,
                  said=None):
         self.name = name              # what the run is called
-        self.answers = answers        # typed after the logon
+        self.answers = answers        # typed after the logon; or made by a function of the root and failure
         self.reads = reads            # the table whose file is damaged
         self.writes = writes          # the table made read-only, None when the command writes none
         self.drawing = drawing        # makes the drawing in root; its path
@@ -68,7 +82,8 @@ class Command:
 
 
 def geo_link(row, column="NAME"):
-    return [(1000, "GEO"), (1000, "STATN"), (1071, row), (1000, column), (1000, str(row)), (1000, "")]
+    return [(1000, RUN.get("project", "GEO")), (1000, "STATN"), (1071, row), (1000, column), (1000, str(row)),
+            (1000, "")]
 
 
 def stations_drawing(root, proj="UTM 10 NAD27"):
@@ -96,6 +111,64 @@ def point_symbol_name(proj):
     table.close()
 
 
+def legend_drawing(root):
+    """The legend checker's project (units, ages, rock types, legend, ARCS)
+    in place of GEO, and its four-unit coverage in root/cover; the map
+    setup drawing."""
+    made = os.path.join(root, "legend")
+    arclegend_e2e.make_project(made)
+    shutil.rmtree(os.path.join(root, "projects", "GEO"))
+    shutil.move(os.path.join(made, "projects", "GEO"), os.path.join(root, "projects", "GEO"))
+    subprocess.run([os.environ["PV_COVER_SAMPLES"], "write", os.path.join(root, "cover"), "four"], check=True,
+                   capture_output=True)
+    path = os.path.join(root, "in.dxf")
+    map_setup_drawing("UTM 10 NAD27").saveas(path)
+    return path
+
+
+def legend_answers(root, failure):
+    """pv-arclegend on the coverage, the ages of UNIT.AGE; the answers of
+    the two matrices and of the box it waits in."""
+    columns = arclegend_e2e.column_list(RUN["args"], root)
+    col = columns.index
+    return ("pv-arclegend\nselect project 0\nset covername %s\nselect projection 0\nselect unitnum %d\n"
+            "select alegend %d\nselect mlegend %d\nselect rocktype %d\nselect arcnum %d\nok\nok\nok\n"
+            % (os.path.join(root, "cover"), col("UNIT.UNITNO"), col("UNIT.AGE"), col("LEGND.ROCKT"), col("UNIT.ROCK"),
+               col("ARCS.ARC_NUM")))
+
+
+def arcmake_answers(root, failure):
+    """pv-arcmake refilling ARCS from the coverage, keeping its types."""
+    return ("pv-arcmake\nselect project 0\nset covername %s\nselect projection 0\npick table\nok\nok\n"
+            % os.path.join(root, "cover"))
+
+
+def mslink_table(proj):
+    """GEO gets SITES, keyed by MSLINK, for the Microstation export."""
+    import dbf
+    from e2e_tables import PVTABLE_NAMES, registry_row, table
+    table(os.path.join(proj, "SITES.DBF"), "MSLINK N(10,0); NAME C(20)",
+          [(n, "Site %d" % n) for n in range(1, 9)])
+    registry = dbf.Table(os.path.join(proj, "PVTABLE.DBF"))
+    registry.open(dbf.READ_WRITE)
+    row = list(registry_row("SITES", "OTHER"))
+    row[PVTABLE_NAMES.index("BASENUMBER")] = "MSLINK"
+    registry.append(tuple(row))
+    registry.close()
+
+
+def ustation_answers(root, failure):
+    """pv-ustation on GEO; its dialog stays after a failure at the start,
+    and is cancelled (the server's long words are in an alert that waits
+    for OK)."""
+    return "pv-ustation\nselect project 0\nok\n" + ("ok\n" if failure == "lost" else "") + "cancel\n"
+
+
+def export_stopped(out):
+    """The alerts of pv-ustation but those of the tables it passes over."""
+    return [a for a in error_alerts(out) if not a.startswith("UniquecolumnnotnamedMSLINK")]
+
+
 COMMANDS = [
     Command("pv-delete", "pv-delete\nALL\n\nok\n", "STATN", writes="STATN", drawing=stations_drawing),
     Command("pv-clean", "pv-clean\nALL\n\n", "STATN", drawing=stations_drawing, not_shown=(CLOSING,)),
@@ -110,6 +183,17 @@ COMMANDS = [
             not_shown=(CLOSING,)),
     Command("pv-move", "pv-move\n615990,5621130\nset ss_row 1\nok\n615993,5621134\n", "STATN",
             drawing=stations_drawing),
+    Command("pv-ustation", ustation_answers, "SITES", setup=mslink_table,
+            said=export_stopped, not_shown=("to Microstation 95:",)),
+]
+# The coverage commands, on the legend checker's project (no server copy).
+COVER_COMMANDS = [
+    Command("pv-arclegend", legend_answers, "UNIT", drawing=legend_drawing, failures=("count", "cut", "killed"),
+            not_shown=("Dialog leg_matrix",)),
+    Command("pv-arclegend-arcs", legend_answers, "ARCS", drawing=legend_drawing, failures=("count", "cut"),
+            not_shown=("Dialog leg_matrix",)),
+    Command("pv-arcmake", arcmake_answers, "ARCS", writes="ARCS", drawing=legend_drawing,
+            failures=("count", "cut", "killed", "readonly"), not_shown=("Inserted...",)),
 ]
 
 
@@ -154,14 +238,37 @@ def chattr(path, flag):
 
 
 def snapshot(proj):
-    """Every file of the project's folder with its bytes."""
+    """Every file of the project's folder with its bytes; with a server,
+    every row of every table of its schema too, as psql prints them."""
     got = {}
     for name in sorted(os.listdir(proj)):
         path = os.path.join(proj, name)
         if os.path.isfile(path):
             with open(path, "rb") as f:
                 got[name] = f.read()
+    if "port" in RUN:
+        for name in psql("SELECT table_name FROM information_schema.tables WHERE table_schema = 'sgeo' "
+                         "ORDER BY 1").split():
+            got["sgeo." + name] = "\n".join(sorted(psql("SELECT * FROM sgeo.%s" % name).splitlines()))
     return got
+
+
+def psql(sql, f=None):
+    """Runs a statement, or the file f, on the server through a connection
+    of its own; its rows as text."""
+    return row_edit_e2e.psql(RUN["port"], sql, f)
+
+
+def load_server(root):
+    """Puts the scratch copy of GEO into the schema sgeo, and the server's
+    project into asi.ini."""
+    sql = os.path.join(root, "sgeo.sql")
+    subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
+                    "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True,
+                   timeout=60)
+    psql(None, sql)
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write(row_edit_e2e.SERVER_INI)
 
 
 def error_alerts(out):
@@ -194,11 +301,15 @@ def run(pvhost, module, resources, work, command, failure):
     if command.setup:
         command.setup(proj)
     drawing = command.drawing(root) if command.drawing else None
+    answers = command.answers(root, failure) if callable(command.answers) else command.answers
+    if failure == "lost":
+        load_server(root)
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
     args = [pvhost, "--module", module, "--resources", resources] + (["--drawing", drawing] if drawing else [])
     pv = subprocess.Popen(args, cwd=root, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                           stderr=subprocess.STDOUT, text=True)
-    pv.stdin.write('(pv_open "GEO" "DB3" "" "")\nSAVE before.dxf\n')
+    logon = '(pv_open "SGEO" "ODBC" "geologist" "rock")' if failure == "lost" else '(pv_open "GEO" "DB3" "" "")'
+    pv.stdin.write(logon + '\nSAVE before.dxf\n')
     pv.stdin.flush()
     started = time.time()
     while not os.path.exists(os.path.join(root, "before.dxf")) and time.time() - started < 60:
@@ -217,16 +328,20 @@ def run(pvhost, module, resources, work, command, failure):
     elif failure == "readonly":
         immutable = os.path.join(proj, command.writes + ".DBF")
         chattr(immutable, "+i")
+    elif failure == "lost":
+        cut = psql("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE usename = 'geologist' "
+                   "AND pid <> pg_backend_pid()")
+        check(cut.strip() not in ("", "0"), "%s: the server ended pvhost's connection" % what)
     before = snapshot(proj)
     try:
-        out = pv.communicate(command.answers + "ok\nok\nSAVE after.dxf\nQUIT\n", timeout=120)[0]
+        out = pv.communicate(answers + "ok\nok\nSAVE after.dxf\nQUIT\n", timeout=120)[0]
     finally:
         if immutable:
             chattr(immutable, "-i")
     print("=== %s ===\n%s" % (what, out))
     said = out[out.find("Saved before.dxf"):]
     alerts = (command.said or error_alerts)(said)
-    named = "driverofDB3" if failure == "killed" else command.reads
+    named = {"killed": "driverofDB3", "lost": "connection"}.get(failure, command.reads)
     check(len(alerts) == 1 and named in alerts[0],
           "%s: one error names %s, shown: %r" % (what, named, alerts))
     for text in command.not_shown:
@@ -246,12 +361,19 @@ def run(pvhost, module, resources, work, command, failure):
 
 
 def main():
-    if len(sys.argv) not in (5, 7):
+    if len(sys.argv) not in (5, 7) or (len(sys.argv) == 7 and sys.argv[5] != "--server"):
         raise SystemExit(__doc__)
     pvhost, module, resources, work = sys.argv[1:5]
+    RUN["args"] = (pvhost, module, resources)
+    if len(sys.argv) == 7:
+        RUN["port"], RUN["project"] = sys.argv[6], "SGEO"
     only = os.environ.get("PV_FAILURE_ONLY", "")
-    for command in COMMANDS:
-        for failure in command.failures or ("count", "cut", "killed", "readonly"):
+    commands = COMMANDS + (COVER_COMMANDS if os.environ.get("PV_COVER_SAMPLES") else [])
+    for command in commands:
+        failures = command.failures or ("count", "cut", "killed", "readonly")
+        if "port" in RUN:
+            failures = ("lost",) if command.drawing != legend_drawing else ()
+        for failure in failures:
             if failure == "readonly" and not command.writes:
                 continue
             if only and only not in "%s %s" % (command.name, failure):
