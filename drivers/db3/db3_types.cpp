@@ -603,7 +603,8 @@ static int db3_store_exact(const db3_coltype *ct, const char *text, int n, char 
 static bool db3_approx_text(double v, int digits, int width, char *text, size_t size)
 {
     char g[DB3_NUMBER_TEXT];
-    snprintf(g, sizeof g, "%.*G", digits, v);
+    int n = snprintf(g, sizeof g, "%.*G", digits, v);
+    if (n < 0 || n >= (int)sizeof g) return false;
     if (dbf_plain_number(g, (int)strlen(g), text, (int)size) >= 0 && (int)strlen(text) <= width) return true;
     snprintf(text, size, "%s", g);
     return (int)strlen(text) <= width;
