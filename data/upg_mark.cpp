@@ -199,7 +199,7 @@ int upg_mark_begin(const char *dir_in)
             why = "cannot copy " + c + ": " + wf_reason(errno);
     }
     if (why.empty() && mark_begin(s_mark, s_dir + kMark, body) != 0)
-        why = "cannot write " + s_dir + kMark + ": " + std::strerror(errno);
+        why = "cannot write " + s_dir + kMark + ": " + wf_reason(errno);
     if (why.empty()) return 0;
     for (const std::string &c : s_copies) std::remove((s_dir + c + kCopy).c_str());
     s_dir.clear();

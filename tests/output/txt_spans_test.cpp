@@ -152,6 +152,27 @@ TEST_F(Writers, TbaHeaderIsRewrittenInPlaceWithTheFinalCount) {
             "0            ,\"         \",7     \r\n");
 }
 
+TEST_F(Writers, AnExportNeverWritesThroughALinkBesideItsTargetOrAtIt) {
+  /* A folder from elsewhere may hold links where an export writes: at the
+  ** name its temporary file once had, or at the target itself. */
+  struct planted {
+    const char *link;   /* where the link stands */
+    const char *target; /* the file exported */
+  } cases[] = {{"beside.TXT.tmp", "beside.TXT"}, {"linked.TXT", "linked.TXT"}};
+  std::ofstream(path("canary")) << "canary";
+  for (const planted &c : cases) {
+    std::filesystem::create_symlink(path("canary"), path(c.link));
+    std::FILE *f = nullptr;
+    char *buf = nullptr;
+    ASSERT_EQ(out_open_file(path(c.target).c_str(), &f, &buf, 0, "wb"), 0) << c.link;
+    std::fputs("rows\r\n", f);
+    EXPECT_EQ(out_close_file(&f, &buf), 0) << c.link;
+    EXPECT_EQ(bytes(path("canary")), "canary") << c.link;
+    EXPECT_FALSE(std::filesystem::is_symlink(path(c.target))) << c.link;
+    EXPECT_EQ(bytes(path(c.target)), "rows\r\n") << c.link;
+  }
+}
+
 TEST_F(Writers, TbaRewriteThatWouldGrowIsRefusedAndLeavesTheEarlierFile) {
   plot_type = EXPORT_TYPE_SPANS;
   s.kind = EXPORT_KIND_POINTS;

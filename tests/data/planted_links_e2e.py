@@ -1,0 +1,243 @@
+#!/usr/bin/python3
+"""A project or a drawing from elsewhere writes only where the user chose:
+for every name the program writes in a project's folder or beside a
+drawing, a symbolic link planted there (to a canary file outside, and
+then to a name outside that does not exist) is never written through.
+pvhost runs each command of the table below; the canary stays as it was
+and nothing is made outside. A project whose table file is a link to
+another folder is refused at logon, and a journal naming a file that is
+not its table's restores nothing. Last, OPEN of drawings too large for
+memory, under a memory limit, ends with a message and the session and
+its drawing go on.
+
+  planted_links_e2e.py PVHOST MODULE RESOURCES WORKDIR
+"""
+import os
+import re
+import resource
+import shutil
+import struct
+import subprocess
+import sys
+
+import ezdxf
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "upgrade"))
+sys.path.insert(0, os.path.join(HERE, "..", "output"))
+import e2e_tables  # noqa: E402
+from e2e_tables import check  # noqa: E402
+import upgrade_e2e  # noqa: E402
+import ustation_e2e  # noqa: E402
+
+CANARY = b"canary: written by no one\n"
+GEO = '(pv_open "GEO" "DB3" "" "")\n'
+# Bytes of address space pvhost may have for the drawings too large for it
+# (its own code, the module and the stand-in editor take some 200 MB).
+MEMORY_LIMIT = 768 << 20
+
+
+def geo(root):
+    """A copy of the sample projects under root, with the shipped asi.ini."""
+    shutil.copytree(os.path.join(sys.argv[3], "projects"), os.path.join(root, "projects"))
+    shutil.copy(os.path.join(sys.argv[3], "asi.ini"), os.path.join(root, "asi.ini"))
+
+
+def upgrade(root):
+    """The version-3.0 project OLD with a setup file PVNOTE.TXT the upgrade copies aside."""
+    upgrade_e2e.make_project(root)
+    with open(os.path.join(root, "projects", "OLD", "PVNOTE.TXT"), "w") as f:
+        f.write("the sender's note\n")
+
+
+def ustation(root):
+    ustation_e2e.make_project(root, True)
+
+
+def text_import(path, extra=""):
+    """pv-import's answers to append the text file path to STATN of GEO."""
+    return ("pv-import\npv_import\nset imp_fname %s\npick imp_text\npick import\npv_importxt\nselect txt_table 0\n"
+            "set txt_coldel ,\nset txt_txtdel \"\npick txt_append\nselect txt_output 1 2 3 4 5 6\npick import\n%s"
+            % (path, extra))
+
+
+def rows_file(root):
+    """Two station rows, the second wider than STN and so refused into STATN.ERR."""
+    path = os.path.join(root, "rows.txt")
+    with open(path, "wb") as f:
+        f.write(b"71,Planted,1,2,3,a\n123456789012,Wide,7,8,9,d\n")
+    return path
+
+
+LOGON_OLD = '(pv_open "OLD" "DB3" "" "")\n'
+UPGRADE = LOGON_OLD + upgrade_e2e.UPGRADE + "pv_yesno_small\nok\nALL\n\n(pv_logoff)\nQUIT\n"
+USTATION = '(pv_open "MS" "DB3" "" "")\npv-ustation\npv_ustation\nok\n(pv_logoff)\nQUIT\n'
+# The answers to a long alert: shown, then closed.
+WRAP = "pv_alert_wrap\nshow\nok\n"
+IMPORT_START = "pv-import\npv_import\nset imp_fname %s\npick imp_text\npick import\n"
+
+# Each command: its name, what it runs on, the names it writes (from root),
+# its script (given root) as it goes with the links to the canary (with
+# links to nowhere it may go otherwise) and a text its output then shows.
+COMMANDS = [
+    ("upgrade's copy of a setup file", upgrade, ["projects/OLD/PVNOTE.TXT.UPG"], lambda root: UPGRADE,
+     "Upgrading complete"),
+    ("upgrade's mark", upgrade, ["projects/OLD/UPGRADE.MRKN"],
+     lambda root: LOGON_OLD + "pv-upgrade\npv_upgrade\nselect project 0\nok\n" + WRAP + "(pv_logoff)\nQUIT\n",
+     "UPGRADE.MRK: it is a symbolic link"),
+    ("SAVE of a drawing opened", None, ["map.dxf.tmp"], lambda root: "OPEN map.dxf\nSAVE\nQUIT\n", "Saved"),
+    ("import's error file", geo, ["projects/GEO/STATN.ERR"],
+     lambda root: GEO + text_import(rows_file(root), WRAP + "cancel\n") + "(pv_logoff)\nQUIT\n",
+     "STATN.ERR: it is a symbolic link"),
+    ("the driver's journal and index file", geo, ["projects/GEO/STATN.JNL", "projects/GEO/STATN.INI.new"],
+     lambda root: GEO + WRAP + IMPORT_START % rows_file(root) + "(pv_logoff)\nQUIT\n",
+     "STATN.JNL: it is a symbolic link"),
+    ("the driver's journal of a first write", geo, ["projects/GEO/STATN.JNL"],
+     lambda root: GEO + text_import(rows_file(root), WRAP) + "(pv_logoff)\nQUIT\n", ""),
+    ("pv-ustation's script and batch file", ustation,
+     ["projects/MS/pvddict.s", "projects/MS/pvddict.s.tmp", "projects/MS/cleanup.bat"], lambda root: USTATION,
+     "Exported 3 tables to Microstation 95:"),
+    ("pv-ustation's copy and mark of its catalogue", ustation,
+     ["projects/MS/MSCATLOG.DBO", "projects/MS/MSCATLOG.MRFN"], lambda root: USTATION, ""),
+]
+
+
+def shown(text, out):
+    """Whether out shows text, a long alert's lines wrapped anywhere."""
+    def bare(t):
+        return re.sub(r"\s+|\n +\d+: ", "", t)
+    return bare(text) in bare(re.sub(r"\n +\d+: ", "", out))
+
+
+def drawing(path, text):
+    doc = ezdxf.new("R12")
+    doc.modelspace().add_text(text)
+    doc.saveas(path)
+
+
+def texts(path):
+    return [e.dxf.text for e in ezdxf.readfile(path).modelspace().query("TEXT")]
+
+
+def outside_untouched(outside, what):
+    with open(os.path.join(outside, "canary"), "rb") as f:
+        check(f.read() == CANARY, "%s: the canary outside is unchanged" % what)
+    made = sorted(set(os.listdir(outside)) - {"canary", "STATN.DBF"})
+    check(not made, "%s: nothing made outside: %r" % (what, made))
+
+
+def test_planted_links(args, work):
+    for n, (name, make, written, script, said) in enumerate(COMMANDS):
+        for dangling in (False, True):
+            what = "%s (%s)" % (name, "a link to nowhere" if dangling else "a link to the canary")
+            root = os.path.join(work, "cmd%d%s" % (n, "d" if dangling else ""))
+            outside = os.path.join(root, "outside")
+            shutil.rmtree(root, ignore_errors=True)
+            os.makedirs(root)
+            if make:
+                make(root)   # some start from an empty root
+            os.makedirs(outside)
+            with open(os.path.join(outside, "canary"), "wb") as f:
+                f.write(CANARY)
+            drawing(os.path.join(root, "in.dxf"), "kept")
+            shutil.copy(os.path.join(root, "in.dxf"), os.path.join(root, "map.dxf"))
+            for i, w in enumerate(written):
+                target = os.path.join(outside, "made%d" % i if dangling else "canary")
+                os.symlink(target, os.path.join(root, w))
+            print("==== %s" % what)
+            status, out = e2e_tables.pvhost_run(args, root, script(root))
+            check(status in (0, 1), "%s: pvhost ended by itself (status %d)" % (what, status))
+            outside_untouched(outside, what)
+            if not dangling and said:
+                check(shown(said, out), "%s: %r said" % (what, said))
+    check(os.path.isfile(os.path.join(work, "cmd2", "map.dxf")) and
+          not os.path.islink(os.path.join(work, "cmd2", "map.dxf")), "SAVE leaves map.dxf a file of its own")
+
+
+def journal(path, size, at, data):
+    """A journal of an unfinished statement as the DB3 driver writes it,
+    naming the file path (size bytes before) and data to put back at at."""
+    le = lambda n: struct.pack("<Q", n)  # noqa: E731
+    name = path.encode()
+    return (b"PVDB3JNL" + le(1) + le(len(name)) + name + le(size) + le(1) + le(at) + le(len(data)) + data +
+            b"JNLEND!!")
+
+
+def test_foreign_tables(args, work):
+    """A table file that is a link outside the project is refused at
+    logon; a journal that names a file outside its table restores
+    nothing into it."""
+    root = os.path.join(work, "tables")
+    shutil.rmtree(root, ignore_errors=True)
+    outside = os.path.join(root, "outside")
+    os.makedirs(outside)
+    geo(root)
+    drawing(os.path.join(root, "in.dxf"), "kept")
+    statn = os.path.join(root, "projects", "GEO", "STATN.DBF")
+    shutil.move(statn, os.path.join(outside, "STATN.DBF"))
+    os.symlink(os.path.join(outside, "STATN.DBF"), statn)
+    with open(os.path.join(outside, "STATN.DBF"), "rb") as f:
+        before = f.read()
+    with open(os.path.join(outside, "canary"), "wb") as f:
+        f.write(CANARY)
+    status, out = e2e_tables.pvhost_run(args, root, GEO + WRAP + "(pv_logoff)\nQUIT\n")
+    check(shown("its table file STATN.DBF is a link to %s" % os.path.realpath(os.path.join(outside, "STATN.DBF")), out),
+          "logon names the table file linked outside the project")
+    with open(os.path.join(outside, "STATN.DBF"), "rb") as f:
+        check(f.read() == before, "the other folder's table is unchanged")
+
+    os.remove(statn)
+    shutil.copy(os.path.join(outside, "STATN.DBF"), statn)
+    with open(os.path.join(root, "projects", "GEO", "STATN.JNL"), "wb") as f:
+        f.write(journal(os.path.join(outside, "canary"), len(CANARY), 0, b"WRITTEN"))
+    status, out = e2e_tables.pvhost_run(args, root, GEO + WRAP + "(pv_logoff)\nQUIT\n")
+    check(shown("which is not a file of its table", out), "the journal naming another file is refused")
+    outside_untouched(outside, "a journal naming a file outside")
+
+
+def test_huge_drawings(args, work):
+    """OPEN of a drawing over the size limit, of a link to /dev/zero and of
+    one too large for the memory pvhost has: each ends with a message, and
+    the drawing open before is saved whole after them."""
+    root = os.path.join(work, "huge")
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    shutil.copy(os.path.join(sys.argv[3], "asi.ini"), os.path.join(root, "asi.ini"))
+    drawing(os.path.join(root, "in.dxf"), "kept")
+    with open(os.path.join(root, "huge.dxf"), "wb") as f:
+        f.truncate(330 << 20)   # sparse: read as one long line of NULs
+    os.symlink("/dev/zero", os.path.join(root, "zero.dxf"))
+    # Some 60 MB of points: well under the size limit, but many times that in memory.
+    point = "0\nPOINT\n8\n0\n10\n1.0\n20\n2.0\n30\n0.0\n"
+    with open(os.path.join(root, "many.dxf"), "w") as f:
+        f.write("0\nSECTION\n2\nENTITIES\n")
+        chunk = point * 10000
+        for _ in range((60 << 20) // len(chunk)):
+            f.write(chunk)
+        f.write("0\nENDSEC\n0\nEOF\n")
+
+    def limit():
+        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_LIMIT, MEMORY_LIMIT))
+    status, out = e2e_tables.pvhost_run(
+        args, root, "OPEN huge.dxf\nOPEN zero.dxf\nOPEN many.dxf\nSAVE after.dxf\nQUIT\n", preexec=limit)
+    check(status in (0, 1), "pvhost ends by itself, not by an abort (status %d)" % status)
+    check("huge.dxf is 330 MB, more than the 256 MB a drawing may be" in out, "the huge drawing refused by its size")
+    check("zero.dxf is not a regular file" in out, "a link to /dev/zero refused")
+    check("not enough memory to read many.dxf" in out, "a drawing too large for memory refused")
+    check(os.path.exists(os.path.join(root, "after.dxf")) and texts(os.path.join(root, "after.dxf")) == ["kept"],
+          "the drawing open before is saved whole after")
+
+
+def main():
+    for test in (test_planted_links, test_foreign_tables, test_huge_drawings):
+        test(sys.argv[1:4], sys.argv[4])
+    print("%d failure(s)" % len(e2e_tables.FAILURES))
+    return 1 if e2e_tables.FAILURES else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 5:
+        print(__doc__)
+        sys.exit(2)
+    sys.exit(main())
