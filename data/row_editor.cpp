@@ -309,7 +309,7 @@ int dix_edit_item(const char *dictionary, const char *longname, char *shortname)
     int n = sql_select_where(conn, dictionary, DIX_COL_LONGNAME, value.c_str(), nullptr, &stmt, &cursor, &row);
     if (n <= 0) {
         if (n == 0) msg_alert(ERR_TITLE, "%s not in dictionary", longname);
-        else err_report(n, dictionary);
+        else dix_report_failure(n, dictionary, dictionary);
         sql_close_query(&stmt, &cursor, &row);
         return -1;
     }

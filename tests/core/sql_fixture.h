@@ -212,13 +212,34 @@ class SqlDb3Test : public ::testing::Test {
     return out;
   }
 
-  /* Whether a file of the project directory exists (name without regard
-  ** to case). */
-  bool has_file(const std::string &name, pjct_rec *p = nullptr) {
+  /* The path of a file of the project directory (name without regard to
+  ** case); "" when there is none. */
+  std::string project_file(const std::string &name, pjct_rec *p = nullptr) {
     std::string pdir = pjct_dir((p ? p : project_)->name);
     for (const auto &e : std::filesystem::directory_iterator(pdir))
-      if (strcasecmp(e.path().filename().c_str(), name.c_str()) == 0) return true;
-    return false;
+      if (strcasecmp(e.path().filename().c_str(), name.c_str()) == 0) return e.path();
+    return "";
+  }
+
+  /* Whether a file of the project directory exists (name without regard
+  ** to case). */
+  bool has_file(const std::string &name, pjct_rec *p = nullptr) { return !project_file(name, p).empty(); }
+
+  /* A whole file's bytes. */
+  static std::string file_bytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  /* Damages a table's file of the project: its header counts three records
+  ** more than the file holds. Answers the file's former bytes. */
+  std::string count_more_records(const std::string &table) {
+    const std::string path = project_file(table + ".DBF");
+    std::string bytes = file_bytes(path), damaged = bytes;
+    EXPECT_GT(damaged.size(), 8u) << table;
+    if (damaged.size() > 8) damaged[4] = (char)(damaged[4] + 3);   /* the record count's low byte */
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+    return bytes;
   }
 
   std::string dir_;                 /* scratch catalog directory */

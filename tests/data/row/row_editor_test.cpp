@@ -355,6 +355,12 @@ TEST_F(RowEditor, ADictionaryItemIsEditedWithItsKeysLocked) {
   EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", shortname), -1);
   EXPECT_NE(host_io_transcript().find("Obsidian not in dictionary"), std::string::npos);
   EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", nullptr), -2);
+  /* A dictionary that cannot be read is named with what failed. */
+  count_more_records("ROCKD");
+  host_io_clear_transcript();
+  EXPECT_EQ(dix_edit_item("ROCKD", "Devil's Gate", shortname), -1);
+  EXPECT_NE(host_io_transcript().find("Table ROCKD cannot be read: table ROCKD is damaged"), std::string::npos)
+      << host_io_transcript();
 }
 
 TEST_F(RowEditor, TheMemoButtonEditsTheRowsMemoAndShowsWhetherItHasLines) {

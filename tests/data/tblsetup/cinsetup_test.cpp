@@ -7,9 +7,7 @@
 ** warns about a default outside it and installs the rule.
 */
 #include <gtest/gtest.h>
-#include <strings.h>
 
-#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -346,18 +344,8 @@ TEST_F(CinSetup, AMissingProfileOrDictionaryIsCreatedWhenAgreedElseRefused) {
 TEST_F(CinSetup, AProfileOrDictionaryThatCannotBeReadIsNamedAndNeverMadeAnew) {
   make_profile("STRAT", "ROCKX", {"Granite", "Shale"});
   for (const char *table : {"ROCKX", "STRAT"}) {
-    std::string path;
-    for (const auto &e : std::filesystem::directory_iterator(pjct_dir(project_->name)))
-      if (strcasecmp(e.path().filename().c_str(), (std::string(table) + ".DBF").c_str()) == 0) path = e.path();
-    ASSERT_FALSE(path.empty()) << table;
-    std::string bytes;
-    {
-      std::ifstream in(path, std::ios::binary);
-      bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::string damaged = bytes;
-    damaged[4] = (char)(damaged[4] + 3);   /* the record count's low byte */
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+    const std::string path = project_file(std::string(table) + ".DBF");
+    const std::string bytes = count_more_records(table), damaged = file_bytes(path);
     col_attr_rec *before = column("ROCKTWO")->attr;
     cin("ROCKTWO", "set cin_prf STRAT\nset cin_dix ROCKX\nok\ncancel\n");
     EXPECT_EQ(tile("error").value, "ERROR:  Cannot load profile STRAT from dictionairy ROCKX") << table;
@@ -365,9 +353,7 @@ TEST_F(CinSetup, AProfileOrDictionaryThatCannotBeReadIsNamedAndNeverMadeAnew) {
     EXPECT_NE(t.find("Table " + std::string(table) + " cannot be read:"), std::string::npos) << t;
     EXPECT_EQ(t.find("Create new"), std::string::npos) << t;
     EXPECT_EQ(column("ROCKTWO")->attr, before) << table;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), damaged)
-        << table << " is left as it was";
+    EXPECT_EQ(file_bytes(path), damaged) << table << " is left as it was";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
   }
 }
