@@ -75,6 +75,8 @@ const err_entry k_err_table[] = {
     {-9807, "Row id differs from BASENUMBER"},
     {-9808, "Key value missing"},
     {-9809, "Geometry missing"},
+    {-9810, "Row changed by another user meanwhile:"},
+    {-9811, "Another user holds the lock on"},
     /* columns */
     {-9901, "Column must be point"},
 };

@@ -27,6 +27,8 @@
 #define ERR_NO_RECORDS       (-9204)  /* a query selected nothing */
 #define ERR_UPDATE_FAILED    (-9205)  /* a row or its drawing could not be updated */
 #define ERR_ROW_GONE         (-9805)  /* the row is no longer there: "Row not found" */
+#define ERR_ROW_CHANGED      (-9810)  /* another user changed the row since it was read */
+#define ERR_LOCK_HELD        (-9811)  /* another user holds a lock for longer than it is waited for */
 #define ERR_BAD_PROJECT      (-9401)  /* "Invalid project selected" */
 #define ERR_BAD_TABLE        (-9402)  /* an invalid table was selected */
 #define ERR_LOAD_DIALOG      (-9501)  /* "Cannot load dialog box" */

@@ -25,6 +25,7 @@
 #define PV_CORE_SQL_ACCESS_H
 
 #include <string>
+#include <vector>
 
 #include "core/tbl_column.h"
 
@@ -124,6 +125,20 @@ int sql_insert_row(void *connection, sql_col_rec *row, const char *table, const 
                    long *rows = nullptr);
 int sql_update_row(sql_col_rec *row, int report);
 int sql_update_column(sql_col_rec *column, sql_col_rec *condition, const char *value);
+/* Gives the named columns of the row of a table whose unique-number column
+** key_column holds id the texts `to`, each only while it still holds its
+** text `from`, in one statement whose condition is what the row holds, so
+** that a change another user made since the row was read is never
+** written over. held is that row as fetched just now (its column records
+** give the types and what it holds; they are used as scratch). A column
+** that already holds its `to` is left out. 5100 when the row holds `to`
+** (written now, or already); -9810 when a column holds neither its
+** `from` nor its `to`, or the row was changed between the fetch and the
+** write (nothing written); -2 for bad arguments or a column the row
+** lacks; the code of a text the column refuses or of the statement. */
+int sql_update_held(void *connection, const char *table, const char *key_column, long id, sql_col_rec *held,
+                    const std::vector<std::string> &names, const std::vector<std::string> &from,
+                    const std::vector<std::string> &to);
 int sql_delete_where(void *connection, const char *table, const char *column, const char *value);
 int sql_delete_row(sql_col_rec *row, sql_col_rec *key);
 int sql_create_index(void *connection, const char *index, const char *table, const char *columns, int unique);
@@ -146,6 +161,10 @@ int sql_value_to_text(sql_col_rec *column, char *text);
 ** six decimals are one); "\x01" for a text the column refuses. The
 ** column's value is left holding the text. */
 std::string sql_held_text(sql_col_rec *column, const char *text);
+/* The text a column holds for a text as a condition compares it: a
+** character value without its padding blanks, a number as sql_held_text
+** gives it (the column's value is left holding the text). */
+std::string sql_compared_text(sql_col_rec *column, const char *text);
 int sql_row_to_text(sql_col_rec *row);
 int sql_row_from_text(sql_col_rec *row);
 bool sql_put_fixed(char *buf, int size, double v, int decimals);

@@ -154,6 +154,53 @@ int sql_update_row(sql_col_rec *row, int report)
     return SQL_OK;
 }
 
+/* The text a column holds for a text, as a condition compares it; see
+** the header. */
+std::string sql_compared_text(sql_col_rec *column, const char *text)
+{
+    if (column->value_type != SQL_HOST_STRING) return sql_held_text(column, text);
+    std::string t = text ? text : "";
+    while (!t.empty() && (unsigned char)t.back() <= 32) t.pop_back();
+    return t;
+}
+
+/* Writes named columns of one row only while they hold what was read;
+** see the header. */
+int sql_update_held(void *connection, const char *table, const char *key_column, long id, sql_col_rec *held,
+                    const std::vector<std::string> &names, const std::vector<std::string> &from,
+                    const std::vector<std::string> &to)
+{
+    if (!connection || !held || !sql_is_ident(table) || !sql_is_ident(key_column) || names.size() != from.size() ||
+        names.size() != to.size())
+        return SQL_ERR_ARG;
+    std::string set, where = std::string(" WHERE ") + key_column + "=" + std::to_string(id);
+    for (size_t i = 0; i < names.size(); ++i) {
+        sql_col_rec *c = sql_col_find(held, names[i].c_str(), nullptr, nullptr);
+        std::string held_literal;
+        if (!c || !sql_is_ident(c->name) || sql_col_literal(c, held_literal) != 0) return SQL_ERR_ARG;
+        std::string now = sql_compared_text(c, c->text);
+        if (now == sql_compared_text(c, to[i].c_str())) continue;   /* holds it already */
+        if (now != sql_compared_text(c, from[i].c_str())) return ERR_ROW_CHANGED;
+        set += std::string(set.empty() ? " SET " : ", ") + c->name + "=";
+        int rc = sql_text_to_value(c, to[i].c_str());
+        if (rc == SQL_OK) rc = sql_value_to_text(c, nullptr);
+        if (rc != SQL_OK) return rc < 0 ? rc : SQL_ERR_ARG;
+        if ((rc = sql_col_literal(c, set)) != 0) return rc;
+        /* A single's text need not be the value the server compares; a
+        ** blank character value may be stored as '' or as NULL. */
+        if (c->value_type == SQL_HOST_FLOAT || c->sql_type == SQL_TYPE_REAL) continue;
+        if (c->value_type == SQL_HOST_STRING && now.empty())
+            where += std::string(" AND (") + c->name + "='' OR " + c->name + " IS NULL)";
+        else
+            where += std::string(" AND ") + c->name + (held_literal == "NULL" ? " IS NULL" : "=" + held_literal);
+    }
+    if (set.empty()) return SQL_OK;
+    long touched = 0;
+    int rc = sql_execute_rows(connection, (std::string("UPDATE ") + table + set + where).c_str(), 0, &touched);
+    if (rc != SQL_OK) return rc;
+    return touched == 0 ? ERR_ROW_CHANGED : SQL_OK;
+}
+
 /* Runs "UPDATE %s SET %s = '%s' WHERE %s = %s" on the column's table: the
 ** value quoted with its quotes doubled (bare for a non-character column,
 ** which takes NULL when blank), the condition the condition column's

@@ -135,8 +135,14 @@ void pv_table_modify_cb(ads_callback_packet *cpkt)
             break;
         }
         if (got == 0) continue;
-        if (pv_edit_col_dialog(nullptr, nullptr, row, 0, 0, 0, 0) == RTNORM && sql_update_row(row, 1) == RTNORM)
+        /* Only the columns the user changed are written, each while it
+        ** holds what was shown. */
+        std::string changed;
+        row_note_shown(row);
+        if (pv_edit_col_dialog(nullptr, nullptr, row, 0, 0, 0, 0) == RTNORM &&
+            row_write_shown(row, changed, 1) == RTNORM)
             ++modified;
+        row_forget_shown(row);
         if (!one) break;
     }
     browse_clear_selection();

@@ -144,6 +144,35 @@ void row_new_run_begin(void *connection, const char *table);
 ** unless it still lists a row whose writer lost its driver. */
 void row_new_run_end(void);
 
+/* ---- Writing back a row the user was shown (row_write.cpp) ---- */
+
+/* Notes the texts a row (a list of column records, known by its first) is
+** shown with; a row noted again is shown anew. */
+void row_note_shown(const sql_col_rec *row);
+/* Forgets them (the row is freed, or no longer shown). */
+void row_forget_shown(const sql_col_rec *row);
+/* 1 when a row's texts shown are noted, else 0. */
+int row_has_shown(const sql_col_rec *row);
+/* Checks a noted row against what its tables hold now. When another user
+** changed a column the user changed too (to another text), the row takes
+** every value stored now, the texts shown become those, changed names the
+** columns another user changed ("NAME, ROCKTYPE") and the answer is
+** -9810; else the columns the user did not change take the values stored
+** now and the answer is 5100. -9805 when the row is gone; the fetch's
+** code. A row not noted passes. */
+int row_check_shown(sql_col_rec *row, std::string &changed);
+/* Writes back a noted row: only the columns whose text differs from the
+** text shown, each only while its table still holds the text shown, so
+** that no change another user made since is written over. 5100 (the texts
+** written become the texts shown); -9810 when the row changed meanwhile
+** in a column the user changed: nothing written, and the row and changed
+** as row_check_shown leaves them; -9805 when the row is gone; -2 for a
+** table without its unique-number column in the row; the statement's
+** code. A row not noted is written whole (sql_update_row). With report
+** non-zero a failure is said once, naming the table, the row and the
+** columns changed. */
+int row_write_shown(sql_col_rec *row, std::string &changed, int report);
+
 /* ---- The row editor (row_editor.cpp) ---- */
 
 /* The row editor "pv_edit_col" on a row, walking the statement's cursor

@@ -80,6 +80,7 @@ void row_walk(ads_callback_packet *cpkt, int forward)
         msg_alert(ERR_TITLE, "%s", browse_unread_text(s.cur_row, rc).c_str());
         return;
     }
+    row_note_shown(s.cur_row);
     if (!s.add_mode) row_fill_edit_list(d, s.cur_row, 0, s_options[s.edit_depth], 0);
     if (!moved) {
         ads_mode_tile(d, forward ? k_next : k_prev, MODE_DISABLE);
@@ -202,12 +203,14 @@ void row_note_number(void *connection, sql_col_rec *row, const char *table)
     if (number > t->last_number && number <= INT32_MAX) t->last_number = (int32_t)number;
 }
 
-/* Writes a dictionary row back: as a registered table's row, else column
-** by column on its BASENUMBER (a dictionary need not be registered).
-** 5100, or the first failure's code. */
+/* Writes a dictionary row back: as a registered table's row, only the
+** columns the user changed (row_write_shown), else column by column on its
+** BASENUMBER (a dictionary need not be registered). 5100, or the first
+** failure's code (a row changed meanwhile said, naming the columns). */
 int dix_write_row(sql_col_rec *row)
 {
-    if (sql_row_key_column(row, row)) return sql_update_row(row, 0);
+    std::string changed;
+    if (sql_row_key_column(row, row)) return row_write_shown(row, changed, 1);
     sql_col_rec *key = sql_col_find(row, DIX_COL_NUMBER, nullptr, nullptr);
     if (!key) return -2;
     for (sql_col_rec *c = row; c; c = c->next) {
@@ -244,6 +247,9 @@ int pv_edit_col_dialog(void *stmt, void *cursor, sql_col_rec *row, int add, int 
     s.cur_tbl = row_table_of(p, row);
     s_options[s.edit_depth] = options;
     const int walk = edit && stmt && cursor;
+    /* A walked row is written by the editor itself: what it shows is
+    ** noted so that only the user's changes are written. */
+    if (walk) row_note_shown(row);
     int status = ROW_DLG_CANCEL, keep = 0, result = RTERROR;
     for (;;) {
         ads_hdlg d = nullptr;
@@ -264,6 +270,7 @@ int pv_edit_col_dialog(void *stmt, void *cursor, sql_col_rec *row, int add, int 
         keep = 1;
     }
     if (status == ROW_DLG_ACCEPT) result = RTNORM;
+    if (walk) row_forget_shown(row);
     dlg_state_pop(saved);
     g_row_state.dlg_result = status == ROW_DLG_ACCEPT ? ROW_DLG_ACCEPT : ROW_DLG_CANCEL;
     if (depth == 0) g_row_state.top_row = nullptr;
@@ -314,6 +321,7 @@ int dix_edit_item(const char *dictionary, const char *longname, char *shortname)
         return -1;
     }
     dix_lock_keys(row);
+    row_note_shown(row);
     int rc = pv_edit_col_dialog(nullptr, nullptr, row, 0, 0, 0, 0);
     dix_unlock_longname(row);
     if (rc == RTNORM) {
@@ -322,8 +330,10 @@ int dix_edit_item(const char *dictionary, const char *longname, char *shortname)
     } else if (rc == RTERROR) {
         rc = RTNORM;   /* cancelled: the row stays as it was */
     }
+    row_forget_shown(row);
     if (rc != RTNORM) {
-        err_report(rc, dictionary);
+        /* A row changed meanwhile was said by the write. */
+        if (rc != ERR_ROW_CHANGED) err_report(rc, dictionary);
         sql_close_query(&stmt, &cursor, &row);
         return -1;
     }

@@ -519,6 +519,18 @@ void row_select_column(ads_hdlg dialog, sql_col_rec *column, int index)
     g_row_state.cur_col = column;
 }
 
+/* Shows a row another user changed since it was shown as it is now, and
+** says which columns changed, in "error". */
+static void row_show_changed(ads_hdlg d, sql_col_rec *row, const std::string &changed)
+{
+    int index = 0;
+    for (sql_col_rec *c = row; c; c = c->next, index++) row_list_set_line(d, c, c->text ? c->text : "", index);
+    if (g_row_state.cur_col) ads_set_tile(d, k_col, row_trim(g_row_state.cur_col->text).c_str());
+    std::string line = "ERROR:  Changed by another user meanwhile: " + changed +
+                       ". Shown as it is now: make your change again.";
+    ads_set_tile(d, k_error, line.c_str());
+}
+
 /* ---- Callbacks ---- */
 
 /* "accept": the typed value, then every column with the uniqueness
@@ -566,14 +578,26 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
         row_select_column(d, c, index);
         return;
     }
-    if (g_row_state.edit_mode && g_row_state.browse_stmt && msg_yes_no(k_modify_question) == RTNORM) {
-        int up = sql_update_row(row, 0);
+    /* A row another user changed since it was shown, in a column the
+    ** user changed too, is not taken: it is shown as it is now. A walked
+    ** row is written here, only in the columns the user changed. */
+    std::string changed;
+    const bool walked = g_row_state.edit_mode && g_row_state.browse_stmt;
+    if (walked && msg_yes_no(k_modify_question) == RTNORM) {
+        int up = row_write_shown(row, changed, 0);
         if (up != RTNORM) {
             if (row_show_lost(d, up)) return;
+            if (up == ERR_ROW_CHANGED) {
+                row_show_changed(d, row, changed);
+                return;
+            }
             ads_set_tile(d, k_error, up == ERR_ROW_GONE ? "ERROR:  Row not found: it was deleted meanwhile"
                                                         : "ERROR:  Cannot modify this row");
             return;
         }
+    } else if (!walked && !g_row_state.add_mode && row_check_shown(row, changed) == ERR_ROW_CHANGED) {
+        row_show_changed(d, row, changed);
+        return;
     }
     sql_row_from_text(row);
     ads_done_dialog(d, ROW_DLG_ACCEPT);

@@ -12,6 +12,7 @@
 */
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "coords/geo_point.h"
 #include "core/col_attr.h"
@@ -95,9 +96,10 @@ void edit_place_one(sym_place_rec *anchor, sym_place_rec *text)
 }
 
 /* Steps after the row editor: placements, redraw, new symbols, read
-** back, update. 0; -9101; -9205; the update's code when its driver has
-** ended. */
-int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, char *messages)
+** back, update. 0; -9101; -9205; -9805 when the row is gone; -9810 when
+** another user changed a column the user changed too (said, and *said
+** set to it); the update's code when its driver has ended. */
+int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, char *messages, int *said)
 {
     sym_place_rec *sym = nullptr, *txt = nullptr;
     int ns = 0, nt = 0;
@@ -124,9 +126,20 @@ int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, c
         if (g_map_params.attach == 1) link_attach_loop(row);
     }
     if (messages[0]) msg_alert(ERR_TITLE, "%s", messages);
+    /* Only the columns changed are written, each while it holds what was
+    ** shown: a change another user made since is never written over, and
+    ** one made to the same column stops the write, said here with the
+    ** columns. */
     if (rc == 0) {
-        int up = sql_update_row(row, 0);
-        if (up != RTNORM) rc = up == ERR_ROW_GONE || sql_driver_lost(up) ? up : ERR_UPDATE_FAILED;
+        std::string changed;
+        int up = row_write_shown(row, changed, 0);
+        if (up == ERR_ROW_CHANGED) {
+            std::string detail = std::string(row->table) + " (" + changed + "); nothing was written";
+            err_report(up, detail.c_str());
+            *said = up;
+        }
+        if (up != RTNORM) rc = up == ERR_ROW_GONE || up == ERR_ROW_CHANGED || sql_driver_lost(up) ? up
+                                                                                               : ERR_UPDATE_FAILED;
     }
     free(sym);
     free(txt);
@@ -182,9 +195,13 @@ int pv_edit(struct resbuf *)
     }
     ads_name same = {0, 0};
     if (rc == 0 && link_ss_same_row(list, LINK_SAME_ROW, same) <= 0) same[0] = same[1] = 0;
+    /* What the editor shows is noted, so that only the user's changes
+    ** are written. */
+    if (rc == 0) row_note_shown(row);
     if (rc == 0 && pv_edit_col_dialog(nullptr, nullptr, row, EDIT_ADD, EDIT_OPTIONS, EDIT_IMAGE, EDIT_MODE) ==
                        EDIT_ACCEPTED)
-        rc = edit_apply(p, row, same, keyed_by_id, messages);
+        rc = edit_apply(p, row, same, keyed_by_id, messages, &said);
+    row_forget_shown(row);
     if (!ename_isnull(same)) ss_free(same);
     if (stmt || cursor || row) sql_close_query(&stmt, &cursor, &row);
     if (list) ads_relrb(list);

@@ -84,7 +84,7 @@ const char k_move_mark[] = "PVMOVE.MRK";
 const char k_move_mark_head[] = "PVMOVE";
 const char k_move_mark_end[] = "END";
 /* A row that no longer holds what the move read from it or wrote into it. */
-constexpr int MOVE_ROW_CHANGED = -5002;
+constexpr int MOVE_ROW_CHANGED = ERR_ROW_CHANGED;
 /* Rows a message names one by one. */
 constexpr size_t MOVE_NAMED_ROWS = 10;
 
@@ -114,13 +114,12 @@ struct move_row {
     bool updated = false;                   /* the row holds `after` */
 };
 
-/* Gives the named columns of a linked row the texts `to` while the row
-** still holds the texts `from` in them, in one statement whose condition
-** is what the row holds, so that a change another user makes between the
-** look-up and the write is not written over either. 0 when the row holds
-** `to` (written now, or already); MOVE_ROW_CHANGED when it holds neither
-** or took a change meanwhile; else the failure's code (RTERROR for a
-** column the row lacks or a text it refuses). */
+/* Gives the named columns of a linked row the texts `to` while they
+** still hold the texts `from` (sql_update_held), so that a change another
+** user makes between the look-up and the write is not written over
+** either. 0 when the row holds `to` (written now, or already);
+** MOVE_ROW_CHANGED when it holds neither or took a change meanwhile; else
+** the failure's code. */
 int move_swap(const link_rec &link, const std::vector<std::string> &names, const std::vector<std::string> &from,
               const std::vector<std::string> &to)
 {
@@ -131,35 +130,9 @@ int move_swap(const link_rec &link, const std::vector<std::string> &names, const
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
     link_find_table(&link, &p, &t);
-    std::string set, where = std::string(" WHERE ") + link_id_column_name(t) + "=" + std::to_string(link.row_id);
-    bool holds_from = true, holds_to = true;
-    for (size_t i = 0; rc == 0 && i < names.size() && i < from.size() && i < to.size(); ++i) {
-        sql_col_rec *c = sql_col_find(row, names[i].c_str(), nullptr, nullptr);
-        std::string held_literal;
-        if (!c || !sql_is_ident(c->name) || sql_col_literal(c, held_literal) != 0) {
-            rc = RTERROR;
-            break;
-        }
-        std::string held = sql_held_text(c, c->text);
-        holds_from = holds_from && held == sql_held_text(c, from[i].c_str());
-        holds_to = holds_to && held == sql_held_text(c, to[i].c_str());
-        set += std::string(i ? ", " : " SET ") + c->name + "=";
-        if (sql_text_to_value(c, to[i].c_str()) != RTNORM || sql_value_to_text(c, nullptr) != RTNORM ||
-            sql_col_literal(c, set) != 0)
-            rc = RTERROR;
-        /* A single's text need not be the value the server compares. */
-        if (c->value_type != SQL_HOST_FLOAT && c->sql_type != SQL_TYPE_REAL)
-            where += std::string(" AND ") + c->name + (held_literal == "NULL" ? " IS NULL" : "=" + held_literal);
-    }
-    if (rc == 0 && !holds_to) {
-        long touched = 0;
-        if (!holds_from) rc = MOVE_ROW_CHANGED;
-        else if ((rc = sql_execute_rows(p->connection, (std::string("UPDATE ") + t->name + set + where).c_str(), 0,
-                                        &touched)) == RTNORM)
-            rc = touched == 0 ? MOVE_ROW_CHANGED : 0;
-    }
+    rc = sql_update_held(p->connection, t->name, link_id_column_name(t), link.row_id, row, names, from, to);
     sql_close_query(&stmt, &cursor, &row);
-    return rc;
+    return rc == RTNORM ? 0 : rc;
 }
 
 /* "STATN row 2" for a message. */

@@ -4,7 +4,7 @@
 ** the schema "blue" is made for the test role, and the script is run with the
 ** server's port; the server is stopped whatever the script did.
 **
-**   newproj_server_e2e PYTHON SCRIPT PVHOST MODULE RESOURCES WORKDIR
+**   newproj_server_e2e PYTHON SCRIPT PVHOST MODULE RESOURCES WORKDIR [MODE...]
 */
 #include <sys/wait.h>
 
@@ -19,8 +19,8 @@ constexpr int SKIPPED = 77;
 
 int main(int argc, char **argv)
 {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: newproj_server_e2e PYTHON SCRIPT PVHOST MODULE RESOURCES WORKDIR\n");
+    if (argc < 7) {
+        std::fprintf(stderr, "usage: newproj_server_e2e PYTHON SCRIPT PVHOST MODULE RESOURCES WORKDIR [MODE...]\n");
         return 2;
     }
     pg_server pg;

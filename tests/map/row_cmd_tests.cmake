@@ -22,9 +22,18 @@ endif()
 pv_e2e_test(map_row_edit_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
   ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
   NEEDS python3-dbf python3-dbfread python3-ezdxf LABELS e2e slow)
+# Two users on one row at once, on dBASE files.
+pv_e2e_test(map_row_two_users_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
+  ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@ two-users
+  NEEDS python3-dbf python3-dbfread python3-ezdxf)
 # The killed pv-move on a PostgreSQL schema, the server started by the
 # new-project runner.
 pv_e2e_test(map_row_move_server_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
   RUNNER $<TARGET_FILE:newproj_server_e2e>
   ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@
   NEEDS unixodbc-dev python3-dbf python3-dbfread python3-ezdxf LABELS e2e server slow TIMEOUT 300)
+# Two users on one row at once, on the server.
+pv_e2e_test(map_row_two_users_server_e2e SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/map/row_edit_e2e.py
+  RUNNER $<TARGET_FILE:newproj_server_e2e>
+  ARGS $<TARGET_FILE:pvhost> $<TARGET_FILE:pvx14> ${PV_RESOURCE_DIR} @WORK@ two-users
+  NEEDS unixodbc-dev python3-dbf python3-dbfread python3-ezdxf LABELS e2e server TIMEOUT 300)

@@ -3,7 +3,7 @@
 project GEO; dbfread reads the table back, ezdxf makes and reads the
 drawings.
 
-  row_edit_e2e.py PVHOST MODULE RESOURCES WORKDIR [--server PORT]
+  row_edit_e2e.py PVHOST MODULE RESOURCES WORKDIR [two-users] [--server PORT]
 
 Editing: a TEXT linked to row 2 of STATN by NAME, picked at its insertion
 point, is edited in the row editor to "Cache Creek Two": STATN.DBF holds
@@ -40,11 +40,18 @@ With --server only the killed move is run, on GEO put into the schema
 "sgeo" of the PostgreSQL server listening on 127.0.0.1:PORT (the data
 source PVTEST, user geologist).
 
+With two-users, two users edit STATN row 2 in pv-edit at once
+(TWO_USER_EDITS), on dBASE files or, with --server, on the server: the
+one who saves last keeps the other's change to another column, and is
+told of one to the same column, sees the row as it is now and makes the
+change again.
+
 Moving: the same TEXT moved with the row's scope to a point 3 right and 4
 up stands there in the saved drawing; a cancelled drag leaves it.
 """
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -57,7 +64,7 @@ import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
-from e2e_tables import seal_mark  # noqa: E402
+from e2e_tables import seal_mark, second_user  # noqa: E402
 
 # The link of the TEXT: GEO, STATN, row 2, column NAME.
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"), (1000, "2"), (1000, "")]
@@ -548,9 +555,122 @@ def move_killed_run(pvhost, module, resources, work, port=None):
                   "%s: the logon says the move was undone" % what)
 
 
+class User:
+    """A user of the project in a pvhost of its own (second_user) that
+    answers from a pipe: what it says, and its screen read as it goes."""
+
+    def __init__(self, args, root, logon):
+        self.p = second_user(args, root, logon)
+        self.screen = ""
+
+    def say(self, lines, done, seconds=60):
+        """Gives the lines and reads the screen until done(screen) holds
+        (pvhost shows all it has before it reads an answer); answers
+        whether it did."""
+        self.p.stdin.write(lines)
+        self.p.stdin.flush()
+        fd, deadline = self.p.stdout.fileno(), time.monotonic() + seconds
+        while not done(self.screen) and time.monotonic() < deadline:
+            if select.select([fd], [], [], 0.5)[0]:
+                chunk = os.read(fd, 65536)
+                if not chunk:
+                    break
+                self.screen += chunk.decode("cp1252", "replace")
+        return done(self.screen)
+
+    def prompts(self, name):
+        return self.screen.count(name + "> ")
+
+    def end(self):
+        try:
+            self.p.communicate("(pv_logoff)\nQUIT\n", timeout=60)
+        except subprocess.TimeoutExpired:
+            self.p.kill()
+            self.p.communicate()
+
+
+# One user edits a column of STATN row 2 in pv-edit and saves while the
+# other has the row open and then changes a column of it: (what, the
+# first user's column (its place in the editor's list) and value, the
+# second user's, the row's NAME and ROCKTYPE at the end, whether the
+# second user is told). Told, the second user sees the row as it is now
+# and makes the change again.
+TWO_USER_EDITS = [
+    ("another column kept", (6, "Basalt"), (2, "Cache Creek A"), ("Cache Creek A", "Basalt"), False),
+    ("the same column told", (2, "Cache Creek B"), (2, "Cache Creek A"), ("Cache Creek A", "Chert"), True),
+]
+
+
+def edit_answers(column, value):
+    return "select edit_list %d\nset edit_col %s\n" % (column, value)
+
+
+def two_users_root(resources, work, name, port):
+    """A scratch GEO (on the server, put into "sgeo") and a drawing of one
+    TEXT linked to STATN row 2 by NAME; answers (root, logon, the row's
+    NAME and ROCKTYPE as a function)."""
+    root = os.path.join(work, name)
+    setup(resources, root)
+    project = "SGEO" if port else "GEO"
+    doc = ezdxf.readfile(os.path.join(root, "texts.dxf"))
+    for e in doc.modelspace():
+        link = [(g.code, g.value) for g in e.get_xdata("PETRIVEX")]
+        e.set_xdata("PETRIVEX", [(1000, project)] + link[1:])
+    doc.saveas(os.path.join(root, "texts.dxf"))
+    if not port:
+        def row():
+            r = [r for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF")) if r["BASENUMBER"] == 2]
+            return r[0]["NAME"].strip(), r[0]["ROCKTYPE"].strip()
+        return root, '(pv_open "GEO" "DB3" "" "")\n', row
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write(SERVER_INI)
+    sql = os.path.join(root, "sgeo.sql")
+    subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
+                    "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True, timeout=60)
+    psql(port, None, sql)
+
+    def server_row():
+        name, rock = psql(port, "SELECT NAME, ROCKTYPE FROM sgeo.statn WHERE BASENUMBER = 2").strip().split("|")
+        return name.strip(), rock.strip()
+    return root, SERVER_LOGON, server_row
+
+
+def two_users_run(pvhost, module, resources, work, port=None):
+    """TWO_USER_EDITS on dBASE files, or with port on the server."""
+    args = (pvhost, module, resources)
+    road = "server" if port else "dBASE"
+    for what, first, second, want, told in TWO_USER_EDITS:
+        root, logon, row = two_users_root(resources, work, "two_users", port)
+        what = "%s (%s)" % (what, road)
+        other = User(args, root, "OPEN texts.dxf\n" + logon)
+        # The second user has the row open and has typed the change.
+        opened = other.say("pv-edit\n10,10\n" + edit_answers(*second), lambda s: s.count("pv_edit_col> ") >= 3)
+        check(opened, "%s: the second user's editor is open: %s" % (what, other.screen[-600:]))
+        run_pvhost(pvhost, module, resources, root,
+                   logon + "pv-edit\n10,10\npv_edit_col\n" + edit_answers(*first) + "ok\n(pv_logoff)\nQUIT\n",
+                   os.path.join(root, "texts.dxf"))
+        seen = other.prompts("pv_edit_col")
+        other.say("ok\n", lambda s: s.count("pv_edit_col> ") > seen or s.endswith("Command: "))
+        said = "Changed by another user meanwhile: NAME" in other.screen
+        check(said == told, "%s: the second user is %s: %s" % (what, "told" if told else "not told",
+                                                               other.screen[-800:]))
+        if said:
+            check(other.say("show\n", lambda s: s.count("pv_edit_col> ") > seen + 1) and
+                  "Cache Creek B" in other.screen.split("Changed by another user", 1)[1],
+                  "%s: the second user sees the row as it is now: %s" % (what, other.screen[-1500:]))
+            other.say(edit_answers(*second) + "ok\n", lambda s: s.endswith("Command: "))
+        other.end()
+        check(row() == want, "%s: the row holds %r, want %r" % (what, row(), want))
+
+
 def main():
     if len(sys.argv) == 7 and sys.argv[5] == "--server":
         move_killed_run(*sys.argv[1:5], port=sys.argv[6])
+        if FAILURES:
+            raise SystemExit("%d check(s) failed" % len(FAILURES))
+        return
+    if len(sys.argv) in (6, 8) and sys.argv[5] == "two-users":
+        two_users_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         if FAILURES:
             raise SystemExit("%d check(s) failed" % len(FAILURES))
         return
