@@ -59,6 +59,7 @@ const err_entry k_err_table[] = {
     {-9502, "Cannot load profile"},
     {-9503, "Incorrect dictionairy for profile "},
     {-9504, "Cannot save profile"},
+    {-9506, "More than 65535 items, or an item number above 65535, in"},
     {-9601, "Cannot move or copy items"},
     /* coordinates */
     {-9701, "Latitude cannot exceed +-90"},

@@ -251,11 +251,16 @@ int item_load_profile(const char *profile, const char *dictionary, item_node *ro
 /* Saves a tree as a profile: the table is made again, then one row per
 ** item in walk order (SORTNUMBER counting from 1, the item's number, its
 ** parent's number or 0, its second number). Answers 0; -2 for a missing or
-** blank argument; -9504 when the table cannot be made; an insert's code
+** blank argument; ERR_ITEM_NUMBER, nothing written, for more items than
+** DIX_NUMBER_MAX; -9504 when the table cannot be made; an insert's code
 ** (the rows before it stay). */
 int item_save_profile(const char *profile, const char *dictionary, item_node *root)
 {
     if (blank(profile) || blank(dictionary) || !root) return -2;
+    /* Each item's sort number must fit, as its number does. */
+    size_t items = 0;
+    for (item_node *n = item_walk_next(root); n; n = item_walk_next(n)) items++;
+    if (items > DIX_NUMBER_MAX) return ERR_ITEM_NUMBER;
     char p[DIX_SQL_SIZE], d[DIX_SQL_SIZE];
     std::snprintf(p, sizeof p, "%s", profile);
     std::snprintf(d, sizeof d, "%s", dictionary);

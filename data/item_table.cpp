@@ -144,7 +144,8 @@ uint32_t number_of(sql_col_rec *column)
 {
     if (!column || !column->text) return 0;
     double v = std::strtod(column->text, nullptr);
-    return v > 0 ? (uint32_t)v : 0;
+    if (!(v > 0)) return 0;
+    return v < (double)UINT32_MAX ? (uint32_t)v : UINT32_MAX;
 }
 
 /* Runs "SELECT * FROM table WHERE column = value" on a connection; the
@@ -619,7 +620,8 @@ int dix_select_all(const char *dictionary)
 
 /* The next row of dix_select_all: texts pointing into the row (trimmed),
 ** the definition null when the table has none. Answers 0; -1 at the end;
-** the failure's code when the row cannot be read. */
+** the failure's code when the row cannot be read; ERR_ITEM_NUMBER for an
+** item number above DIX_NUMBER_MAX. */
 int dix_fetch(char **longname, char **shortname, uint16_t *number, char **definition)
 {
     if (int rc = next_row(); rc != 0) return rc;
@@ -631,7 +633,9 @@ int dix_fetch(char **longname, char **shortname, uint16_t *number, char **defini
     if (longname) *longname = text(DIX_COL_LONGNAME);
     if (shortname) *shortname = text(DIX_COL_SHORTNAME);
     if (definition) *definition = text(DIX_COL_DEFINITION);
-    if (number) *number = (uint16_t)number_of(sql_col_find(row, DIX_COL_NUMBER, nullptr, nullptr));
+    uint32_t n = number_of(sql_col_find(row, DIX_COL_NUMBER, nullptr, nullptr));
+    if (n > DIX_NUMBER_MAX) return ERR_ITEM_NUMBER;   /* never taken for another item, or the header */
+    if (number) *number = (uint16_t)n;
     return 0;
 }
 
@@ -652,12 +656,15 @@ int prf_select_join(const char *dictionary, const char *profile)
 
 /* The next row of prf_select_join, as dix_fetch gives it, with PARENTNUM
 ** and WINDOW. Answers 0; -1 at the end; the failure's code when the row
-** cannot be read. */
+** cannot be read; ERR_ITEM_NUMBER for an item number above
+** DIX_NUMBER_MAX. */
 int prf_fetch(char **longname, char **shortname, uint16_t *number, char **definition, uint32_t *parent,
               uint32_t *window)
 {
     if (int rc = next_row(); rc != 0) return rc;
-    if (number) *number = (uint16_t)number_of(sql_col_nth(s_state.row, 0));
+    uint32_t n = number_of(sql_col_nth(s_state.row, 0));
+    if (n > DIX_NUMBER_MAX) return ERR_ITEM_NUMBER;   /* never taken for another item, or the header */
+    if (number) *number = (uint16_t)n;
     if (longname) *longname = row_text(1);
     if (shortname) *shortname = row_text(2);
     if (definition) *definition = row_text(3);

@@ -69,6 +69,9 @@ struct pjct_rec;
 /* A text file of items refused, its reason already shown (a code without
 ** a text, so err_report adds nothing). */
 #define ERR_TEXT_REFUSED (-9505)
+/* A dictionary or profile row whose item number passes DIX_NUMBER_MAX, or
+** a profile of more items than its sort numbers can count. */
+#define ERR_ITEM_NUMBER (-9506)
 
 /* One row of a dictionary table. */
 struct dix_rec {

@@ -204,6 +204,35 @@ item_node *one_selected(ads_hdlg d, const char *key, item_node *page, const char
     return n;
 }
 
+/* The folder the file choice starts in: the project's directory ending
+** in '/' (or the '\' it has). */
+std::string project_folder(const pjct_rec *p)
+{
+    const char *dir = p ? pjct_dir(p->name) : nullptr;
+    std::string start = dir ? dir : "";
+    if (start.empty() || (start.back() != '\\' && start.back() != '/')) start += '/';
+    return start;
+}
+
+/* The folder part of a path: up to and with its last ':', '\' or '/';
+** "" for a bare name. */
+std::string folder_of(const std::string &path)
+{
+    size_t cut = path.find_last_of(":\\/");
+    return cut == std::string::npos ? "" : path.substr(0, cut + 1);
+}
+
+/* A dictionary is a table of the project's folder: a dictionary text with
+** a folder other than that one (as the file choice gives it) is refused,
+** never cut to its last part. 0; -1 after the alert. */
+int dix_check_folder(const std::string &text)
+{
+    std::string part = folder_of(text), own = project_folder(s_edit.project);
+    if (part.empty() || strcasecmp(part.c_str(), own.c_str()) == 0) return 0;
+    msg_alert(ERR_TITLE, "ERROR: dictionary %s is not in the project's folder %s", text.c_str(), own.c_str());
+    return -1;
+}
+
 /* The table name of the dictionary tile; empty after "No dictionary
 ** specified" or a refused name. */
 std::string dictionary_name(ads_hdlg d, const char *key = k_dix_name)
@@ -214,7 +243,7 @@ std::string dictionary_name(ads_hdlg d, const char *key = k_dix_name)
         say("No dictionary specified");
         return "";
     }
-    if (dix_check_name(text.c_str()) != 0) return "";
+    if (dix_check_folder(text) != 0 || dix_check_name(text.c_str()) != 0) return "";
     return name;
 }
 
@@ -279,7 +308,9 @@ int prf_edit_save(ads_hdlg d)
         return -1;
     }
     if (profile.empty()) profile = s_edit.target->name;
-    if (dix_check_name(dix_text.c_str()) != 0 || dix_check_name(profile.c_str()) != 0) return -1;
+    if (dix_check_folder(dix_text) != 0 || dix_check_name(dix_text.c_str()) != 0 ||
+        dix_check_name(profile.c_str()) != 0)
+        return -1;
     char prf_table[DIX_NAME_SIZE] = "", dix_table[DIX_NAME_SIZE] = "";
     if (prf_name_from_path(prf_table, profile.c_str()) != 0 || prf_name_from_path(dix_table, dix_text.c_str()) != 0)
         return -1;
@@ -387,17 +418,13 @@ void file_cb(ads_callback_packet *cpkt)
     if (strcmp(key, "tgt_file") == 0) title = "Find Target Profile", target = k_tgt_name;
     else if (strcmp(key, "src_file") == 0) title = "Find Source Profile", target = k_src_name;
     else title = "Find Dictionary", target = k_dix_name;
-    const char *dir = pjct_dir(p->name);
-    std::string start = dir ? dir : "";
-    if (start.empty() || (start.back() != '\\' && start.back() != '/')) start += '/';
+    std::string start = project_folder(p);
     for (;;) {
         struct resbuf rb = {};
         if (ads_getfiled(title, start.c_str(), "", k_getfiled_flags, &rb) != RTNORM) return;
         std::string chosen = rb.resval.rstring ? rb.resval.rstring : "";
         free(rb.resval.rstring);
-        size_t cut = chosen.find_last_of(":\\/");
-        std::string part = cut == std::string::npos ? "" : chosen.substr(0, cut + 1);
-        if (strcasecmp(part.c_str(), start.c_str()) == 0) {
+        if (strcasecmp(folder_of(chosen).c_str(), start.c_str()) == 0) {
             ads_set_tile(d, target, chosen.c_str());
             ads_mode_tile(d, target, MODE_SETFOCUS);
             return;
@@ -432,7 +459,9 @@ void dix_load_cb(ads_callback_packet *cpkt)
     }
     ads_set_tile(d, k_src_name, "");
     char name[DIX_NAME_SIZE] = "";
-    if (dix_check_name(text.c_str()) != 0 || prf_name_from_path(name, text.c_str()) != 0) return;
+    if (dix_check_folder(text) != 0 || dix_check_name(text.c_str()) != 0 ||
+        prf_name_from_path(name, text.c_str()) != 0)
+        return;
     char message[k_text_size];
     snprintf(message, sizeof message, "Load %s as: ", text.c_str());
     int opt = prf_opts_dialog("pv_dix_opts", message);
@@ -827,7 +856,9 @@ void prf_edit_load(ads_hdlg d, bool target)
         say("No profile specified, LOAD aborted");
         return;
     }
-    if (dix_check_name(dix_text.c_str()) != 0 || dix_check_name(prf_text.c_str()) != 0) return;
+    if (dix_check_folder(dix_text) != 0 || dix_check_name(dix_text.c_str()) != 0 ||
+        dix_check_name(prf_text.c_str()) != 0)
+        return;
     char dix_table[DIX_NAME_SIZE] = "", prf_table[DIX_NAME_SIZE] = "";
     if (prf_name_from_path(dix_table, dix_text.c_str()) != 0 || prf_name_from_path(prf_table, prf_text.c_str()) != 0)
         return;

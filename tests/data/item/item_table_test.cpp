@@ -280,6 +280,20 @@ TEST_F(ItemTable, ProfileOfAnotherDictionaryOrWithAParentOffThePathLoadsNothing)
   EXPECT_EQ(item_load_profile("BADP", "ROCKD", &root_), -9502);
   EXPECT_EQ(root_.child, nullptr);
   EXPECT_EQ(item_load_profile("NOSUCH", "ROCKD", &root_) < 0, true);
+
+  /* An item number past 16 bits is said as such, never read as another
+  ** item or as the header; a profile of more items than its sort numbers
+  ** count is refused before anything is written. */
+  run("INSERT INTO ROCKD (BASENUMBER, LONGNAME, SHORTNAME) VALUES (65536, 'Basalt', 'BA')");
+  EXPECT_EQ(prf_insert("ROCKP", 3, 65536, 0, 0), 5100);
+  EXPECT_EQ(item_load_profile("ROCKP", "ROCKD", &root_), -9506);
+  EXPECT_EQ(root_.child, nullptr);
+  EXPECT_EQ(item_load_dictionary("ROCKD", &root_), -9506);
+  EXPECT_STREQ(err_text(-9506), "More than 65535 items, or an item number above 65535, in");
+  ASSERT_EQ(item_root_init(&root_, "BIGP", "ROCKD"), 0);
+  for (int i = 0; i <= DIX_NUMBER_MAX; i++) item_add_child(&root_, "Granite", "GR", a, 0, nullptr);
+  EXPECT_EQ(item_save_profile("BIGP", "ROCKD", &root_), -9506);
+  EXPECT_FALSE(has_file("BIGP.DBF"));
 }
 
 TEST_F(ItemTable, RefusedInsertKeepsTheDictionaryRows) {

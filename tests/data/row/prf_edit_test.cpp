@@ -175,6 +175,17 @@ TEST_F(PrfEdit, AFileOutsideTheProjectDirectoryIsRefused) {
   EXPECT_NE(host_io_transcript().find("File must be selected from " + dir_ + "/"), std::string::npos)
       << host_io_transcript();
   EXPECT_EQ(tile("tgt_prf_name").value, dir_ + "/ROCKP.DBF");
+  /* A dictionary typed with another folder is refused, not cut to its
+  ** last part; the project's own folder, as the choice gives it, names it. */
+  for (const std::string typed : {"/elsewhere/LITHD", "../OTHER/LITHD"}) {
+    EXPECT_EQ(edit("set src_dix_name " + typed + "\npick dix_load\ncancel\n"), RTERROR);
+    EXPECT_NE(host_io_transcript().find("ERROR: dictionary " + typed + " is not in the project's folder " + dir_ + "/"),
+              std::string::npos) << host_io_transcript();
+    EXPECT_FALSE(has_file("LITHD.DBF")) << typed;
+  }
+  EXPECT_EQ(edit("set src_dix_name " + dir_ + "/LITHD\npick dix_load\npv_dix_opts\nok\npv_okquit_small\nok\ncancel\n"),
+            RTERROR);
+  EXPECT_TRUE(has_file("LITHD.DBF")) << host_io_transcript();
 }
 
 TEST_F(PrfEdit, ATableSaveHandsTheTreeToEveryRuleOfThatProfileFreeingEachOldTreeOnce) {
