@@ -590,8 +590,9 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     memo_table_name(t->name, memo_table);
     bool memo_ready = false;
     for (long k = 0; k < n && failure.empty(); ++k) {
-        if (sql_fetch_counted(cursor, row, k) != RTNORM) {
-            failure = "its rows in project " + std::string(g_merge_slave->name) + " cannot be read: " + merge_reason();
+        if (int got = sql_fetch_counted(cursor, row, k); got != RTNORM) {
+            failure = "its rows in project " + std::string(g_merge_slave->name) + " cannot be read: " +
+                      sql_failure_text(got);
             break;
         }
         char progress[k_message_size];
