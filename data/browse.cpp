@@ -551,14 +551,30 @@ void browse_page(ads_hdlg dialog, const char *key)
     ads_mode_tile(dialog, "accept", MODE_SETFOCUS);
 }
 
-/* Re-opens the cursor and reloads the page; see the header. */
-void browse_reload(ads_hdlg dialog)
+/* Counts the rows anew; see the header. */
+int browse_recount(ads_hdlg dialog)
 {
     row_state_rec &s = g_row_state;
-    sql_reopen_cursor(s.browse_cursor);
-    long n = sql_count_rows(s.browse_cursor);
-    g_row_count = n < 0 ? 0 : n;
+    int opened = sql_reopen_cursor(s.browse_cursor);
+    long n = opened == RTNORM ? sql_count_rows(s.browse_cursor) : opened;
     g_cur_row = -1;
+    if (n >= 0) {
+        g_row_count = n;
+        return 0;
+    }
+    g_row_count = 0;
+    browse_free_lines();
+    browse_report_load(s.browse_row, (int)n);
+    if (dialog) ads_done_dialog(dialog, DLGCANCEL);
+    return (int)n;
+}
+
+/* Re-opens the cursor and reloads the page; see the header. */
+int browse_reload(ads_hdlg dialog)
+{
+    row_state_rec &s = g_row_state;
+    int counted = browse_recount(dialog);
+    if (counted < 0) return counted;
     int words = (int)(g_row_count / BROWSE_WORD_BITS + 1);
     if (words > s.selection_words) {
         uint32_t *bits = (uint32_t *)std::calloc(words, sizeof(uint32_t));
@@ -578,6 +594,7 @@ void browse_reload(ads_hdlg dialog)
     browse_show_page(dialog);
     tile_enable(dialog, "prev", s_page_first > 0);
     tile_enable(dialog, "next", s_page_first + s.rows_read < g_row_count);
+    return 0;
 }
 
 /* Whether the row is one table's outside ODBC; see the header. */
@@ -609,9 +626,16 @@ int pv_table_dialog(void *stmt, void *cursor, sql_col_rec *row, qry_rec *query)
     s.plot_selected = 0;
     attach_rules(s.cur_pjct, row);
     g_cur_row = -1;
-    /* The rows the query counted; the first page is then one request. */
+    /* The rows the query counted; the first page is then one request.
+    ** Rows that cannot be counted are no empty result: said, and no view. */
     long n = sql_cursor_rows(cursor);
-    g_row_count = n < 0 ? 0 : n;
+    if (n < 0) {
+        browse_report_load(row, (int)n);
+        free_browse_state();
+        s.dlg_result = DLGCANCEL;
+        return (int)n;
+    }
+    g_row_count = n;
     std::free(s.selection);
     s.selection_words = (int)(g_row_count / BROWSE_WORD_BITS + 1);
     s.selection = (uint32_t *)std::calloc(s.selection_words, sizeof(uint32_t));

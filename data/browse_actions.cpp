@@ -85,6 +85,8 @@ void pv_table_delete_cb(ads_callback_packet *cpkt)
     long deleted = delete_rows(true);
     browse_clear_selection();
     ads_set_tile(d, "sqlrow", "");
+    /* Rows that cannot be counted again end the browser, the rows
+    ** deleted told all the same. */
     if (deleted > 0) browse_reload(d);
     tell(d, "Deleted %li rows.", deleted);
 }
@@ -97,11 +99,10 @@ void pv_table_delall_cb(ads_callback_packet *cpkt)
     if (msg_yes_no("Deleted rows cannot be recovered. Delete all?") != RTNORM) return;
     ads_set_tile(d, "error", "Deleting...  ");
     long deleted = delete_rows(false);
-    row_state_rec &s = g_row_state;
-    sql_reopen_cursor(s.browse_cursor);
-    long left = sql_count_rows(s.browse_cursor);
-    g_row_count = left < 0 ? 0 : left;
-    g_cur_row = -1;
+    if (browse_recount(d) < 0) {
+        tell(d, "Deleted %ld rows.", deleted);
+        return;
+    }
     browse_clear_selection();
     if (g_row_count > 0) {
         browse_page(d, "top");

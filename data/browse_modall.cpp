@@ -177,7 +177,6 @@ void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
     ads_set_tile(d, "error", "");
     if (!why.empty()) msg_alert(ERR_TITLE, "%s\nReplaced %s with %s in %ld rows before it.", why.c_str(), target->name, shown, ctx->replaced);
     else msg_alert("", "Replaced %s with %s in %ld rows.", target->name, shown, ctx->replaced);
-    if (ctx->replaced > 0) sql_reopen_cursor(g_row_state.browse_cursor);
     ads_done_dialog(d, DLGOK);
 }
 
@@ -219,10 +218,6 @@ void pv_dlg_modall_dialog(ads_callback_packet *cpkt)
     int status = DLGCANCEL;
     ads_start_dialog(d, &status);
     if (status != DLGOK) return;
-    if (ctx.replaced > 0) {
-        long n = sql_count_rows(g_row_state.browse_cursor);
-        g_row_count = n < 0 ? 0 : n;
-        g_cur_row = -1;
-    }
+    if (ctx.replaced > 0 && browse_recount(browser) < 0) return;
     browse_page(browser, "top");
 }

@@ -101,6 +101,20 @@ TEST_F(Browser, AnEmptyResultSaysSoAndStillOpens) {
   EXPECT_TRUE(tile("sqlrow").items.empty());
 }
 
+TEST_F(Browser, RowsThatCannotBeCountedAreNamedAndOpenNoEmptyView) {
+  fill(20);
+  open("SELECT * FROM SMP ORDER BY BASENUMBER");
+  ASSERT_EQ(sql_reopen_cursor(cursor_), RTNORM) << "the query's count is forgotten";
+  ASSERT_TRUE(kill_driver());
+  int rc = browse("pv_table_med\nok\n");
+  EXPECT_LT(rc, 0);
+  EXPECT_NE(rc, RTERROR) << "a failure, not the end of the rows";
+  const std::string said = host_io_transcript();
+  EXPECT_NE(said.find("Table SMP cannot be read"), std::string::npos) << said;
+  EXPECT_EQ(said.find("No records"), std::string::npos) << said;
+  EXPECT_EQ(said.find("pv_table_med"), std::string::npos) << "no view of no rows: " << said;
+}
+
 TEST_F(Browser, PagingWalksFortyRowsBothWaysWithoutGapsOrRepeats) {
   fill(40);
   open("SELECT * FROM SMP ORDER BY BASENUMBER");
