@@ -83,18 +83,19 @@ int clean_shows_row_value(const struct resbuf *list, const link_rec *link, sql_c
 
 /* Whether some station holds two rows of a STATION table:
 **     SELECT STN FROM STRUC GROUP BY STN HAVING COUNT(*) > 1
-** false when the table cannot be read that way. */
-bool clean_station_repeats(pjct_rec *p, const tbl_rec *t)
+** 1 when one does, 0 when none does (or the table has no station column);
+** the failure's code when the table cannot be read. */
+long clean_station_repeats(pjct_rec *p, const tbl_rec *t)
 {
     const sql_col_rec *station = t->keys[TBL_KEY_STATION];
-    if (!station || !sql_is_ident(station->name) || !sql_is_ident(t->name)) return false;
+    if (!station || !sql_is_ident(station->name) || !sql_is_ident(t->name)) return 0;
     std::string text = std::string("SELECT ") + station->name + " FROM " + t->name + " GROUP BY " + station->name +
                        " HAVING COUNT(*) > 1";
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *found = nullptr;
     long n = sql_query(p->connection, text.c_str(), &stmt, &cursor, &found, 0);
     sql_close_query(&stmt, &cursor, &found);
-    return n > 0;
+    return n > 0 ? 1 : n;
 }
 
 /* Whether the key value alone names a row of the link's table. A table
@@ -103,14 +104,17 @@ bool clean_station_repeats(pjct_rec *p, const tbl_rec *t)
 ** holds a station twice (structures and samples are registered as STATION
 ** tables too); the other tables keyed by STATION (samples, analyses ...)
 ** hold several rows a station, where the one row left may be another
-** measurement. */
-bool clean_key_names_row(const link_rec *link)
+** measurement. 1 when it does, 0 when not; the failure's code when the
+** table cannot be read to tell. */
+long clean_key_names_row(const link_rec *link)
 {
     pjct_rec *p = nullptr;
     tbl_rec *t = nullptr;
-    if (link_find_table(link, &p, &t) != 0) return false;
-    if (link_own_key_slot(t->table_type) != TBL_KEY_STATION) return true;
-    return t->table_type == TBL_DEF_STATION && !clean_station_repeats(p, t);
+    if (link_find_table(link, &p, &t) != 0) return 0;
+    if (link_own_key_slot(t->table_type) != TBL_KEY_STATION) return 1;
+    if (t->table_type != TBL_DEF_STATION) return 0;
+    long repeats = clean_station_repeats(p, t);
+    return repeats < 0 ? repeats : !repeats;
 }
 
 /* Takes the link off an entity whose row is gone: its extended data and
@@ -231,7 +235,9 @@ int clean_update_row(pjct_rec *p, const tbl_rec *t, sql_col_rec *row, long numbe
 ** The row itself is renumbered with the first of them (*row_done set);
 ** when its number and key value do not name it alone, nothing is
 ** renumbered. 0; -1 when the entities of the row cannot be selected
-** around the entity. */
+** around the entity; the failure's code, kept for the closing message
+** and nothing renumbered, when the table cannot be read to tell the rows
+** or its highest number. */
 int clean_renumber_group(const struct resbuf *list, const link_rec *link, sql_col_rec *row, long count,
                          ads_name ss, int *row_done)
 {
@@ -242,8 +248,17 @@ int clean_renumber_group(const struct resbuf *list, const link_rec *link, sql_co
     link_find_table(link, &p, &t);
     bool renumber = count > 1;
     if (renumber) {
-        if (clean_rows_fitting(p, t, row) != 1) renumber = false;
-        else t->last_number = (int32_t)tbl_last_row_number(t, p->connection) + 1;
+        /* A number guessed past rows that cannot be read may be one the
+        ** table holds already. */
+        long fitting = clean_rows_fitting(p, t, row);
+        long last = fitting == 1 ? tbl_last_row_number(t, p->connection) : 0;
+        long failed = fitting < 0 ? fitting : last;
+        if (failed < 0 && clean_read_failed((int)failed, link)) {
+            ss_free(group);
+            return (int)failed;
+        }
+        if (fitting != 1) renumber = false;
+        else t->last_number = (int32_t)last + 1;
     }
     long n = 0;
     ads_sslength(group, &n);
@@ -268,13 +283,13 @@ long tbl_last_row_number(tbl_rec *table, void *connection)
     std::string text = std::string("SELECT MAX(") + id + ") FROM " + table->name;
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
-    if (sql_query(connection, text.c_str(), &stmt, &cursor, &row, 0) > 0 && row && row->text &&
-        sql_is_number(row->text)) {
+    long n = sql_query(connection, text.c_str(), &stmt, &cursor, &row, 0);
+    if (n > 0 && row && row->text && sql_is_number(row->text)) {
         long most = atol(row->text);
         if (most > table->last_number) table->last_number = (int32_t)most;
     }
     sql_close_query(&stmt, &cursor, &row);
-    return table->last_number;
+    return n < 0 ? n : table->last_number;
 }
 
 int link_key_literal(const sql_col_rec *column, const char *value, std::string &out)
@@ -426,7 +441,14 @@ int clean_entity(const ads_name ename, ads_name ss)
     /* Where a station holds several rows, a row found by the key value is
     ** the entity's own only when it shows that row's value; without it
     ** the entity has lost its row. */
-    bool several = by_id == LINK_ERR_ROW && (by_key == 0 || by_key == LINK_ERR_ROW) && !clean_key_names_row(&link);
+    long names = by_id == LINK_ERR_ROW && (by_key == 0 || by_key == LINK_ERR_ROW) ? clean_key_names_row(&link) : 1;
+    if (names < 0 && clean_read_failed((int)names, &link)) {
+        sql_close_query(&stmt, &cursor, &by_key_row);
+        link_rows_free(&own);
+        ads_relrb(list);
+        return SS_WALK_STOP;
+    }
+    bool several = names == 0;
     if (several && by_key == 0 && clean_shows_row_value(list, &link, row) != 0) {
         sql_close_query(&stmt, &cursor, &by_key_row);
         by_key = LINK_ERR_ROW;
@@ -436,6 +458,7 @@ int clean_entity(const ads_name ename, ads_name ss)
         rc = clean_renumber_group(list, &link, row, count, ss, &row_done);
         /* The rows fetched of the table no longer tell its numbers. */
         if (row_done) link_rows_forget(rows, link.project, link.table);
+        if (s_clean_failed) rc = SS_WALK_STOP;
     } else if (by_key == 0) {
         clean_relink(list, &link, row);
     } else if (several && by_key == LINK_ERR_ROW) {

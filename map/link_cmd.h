@@ -77,8 +77,8 @@ int clean_fetch_by_row_id(const struct resbuf *list, const link_rec *link, void 
 int clean_fetch_by_key(const struct resbuf *list, const link_rec *link, void **cursor, void **stmt,
                        sql_col_rec **row, long *count);
 /* Raises the table's last used row number to the largest BASENUMBER the
-** table holds (it is never lowered) and answers it; the number as it was
-** when the table cannot be read. */
+** table holds (it is never lowered) and answers it; the failure's code
+** (the number left as it was) when the table cannot be read. */
 long tbl_last_row_number(tbl_rec *table, void *connection);
 /* A key value as it enters a statement: trimmed and quoted for a
 ** character column, as it stands when it is a number. 0; -1 for a value

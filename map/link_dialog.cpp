@@ -353,13 +353,18 @@ void cb_accept(ads_callback_packet *cpkt)
     pjct_rec *p = pjct_find(l->project, nullptr);
     tbl_rec *t = p ? tbl_find_by_name(p->tables, l->table, nullptr) : nullptr;
     char message[LINK_QUESTION_SIZE];
+    long last = p && t ? tbl_last_row_number(t, p->connection) : 0;
     if (!p) {
         ads_set_tile(dlg, k_error, "ERROR:  No project selected");
     } else if (!t) {
         ads_set_tile(dlg, k_error, "ERROR:  No table selected");
     } else if (str_nonblank(l->key_column) != RTNORM) {
         ads_set_tile(dlg, k_error, "ERROR:  No column selected");
-    } else if (l->row_id < 0 || l->row_id > tbl_last_row_number(t, p->connection)) {
+    } else if (last < 0) {
+        /* No number is taken for one past the end of rows that cannot be read. */
+        std::string said = std::string("ERROR:  Table ") + t->name + " of project " + p->name + " cannot be read";
+        ads_set_tile(dlg, k_error, said.c_str());
+    } else if (l->row_id < 0 || l->row_id > last) {
         std::snprintf(message, sizeof message, "ERROR:  Invalid %s", link_id_column_name(t));
         ads_set_tile(dlg, k_error, message);
     } else if (tbl_key_column(t, t->columns) && str_nonblank(l->key_value) != RTNORM) {

@@ -182,6 +182,14 @@ TEST_F(LinkCmd, DuplicatedRowNumberRenumbersOnlyTheRowOfTheLinksKeyValue) {
   ss_free(ss);
 }
 
+TEST_F(LinkCmd, TheHighestNumberOfATableThatCannotBeReadIsAFailureNotTheOneKnown) {
+  run("INSERT INTO STATION VALUES (12, 'ST1', 'Red Hill', '')");
+  EXPECT_EQ(tbl_last_row_number(station_, project_->connection), 12);
+  ASSERT_TRUE(kill_driver());
+  EXPECT_LT(tbl_last_row_number(station_, project_->connection), 0) << "a renumbered row could take a held number";
+  EXPECT_EQ(station_->last_number, 12);
+}
+
 TEST_F(LinkCmd, RowsThatNumberAndKeyCannotTellApartAreLeftAlone) {
   run("INSERT INTO NOTES VALUES (5, 'first')");
   run("INSERT INTO NOTES VALUES (5, 'second')");
