@@ -92,6 +92,11 @@ void pv_importxt_cancel_cb(ads_callback_packet *cpkt);
 /* ---- The importer (import_rows.cpp) ---- */
 
 void pv_importxt_import_cb(ads_callback_packet *cpkt);
+/* The one row of the table holding the record's key values (its station
+** and the keys below it, or the table's own key), left open in the slots:
+** 1 when exactly one holds them; -1 when none or several do or the record
+** lacks a key column; -2 for missing arguments; the query's code when the
+** table cannot be read, which is never taken for no row. */
 int import_find_existing_row(void **stmt, void **cursor, sql_col_rec **found, sql_col_rec *row,
                              const tbl_rec *table);
 int import_convert_points(sql_col_rec *row, prj_rec *prj, const int *selected, int count, int fieldworker,

@@ -132,6 +132,7 @@ struct import_run {
     std::string err_path;               /* its path */
     int err_existed;                    /* 1 when the error file was there before the import */
     std::string stop;                   /* why the import stopped before the end, or "" */
+    bool ended = false;                 /* it stopped because the driver ended */
     long count;                         /* rows imported */
     long errors;                        /* rows refused */
 };
@@ -484,6 +485,7 @@ int import_driver_ended(import_run *run, int code)
     if (!sql_driver_lost(code)) return 0;
     const sql_failure *f = sql_last_failure();
     run->stop = f->code == code && f->text[0] ? f->text : "the driver has ended";
+    run->ended = true;
     return 1;
 }
 
@@ -578,8 +580,14 @@ void import_end_record(import_run *run)
     } else if (!empty) {
         void *stmt = nullptr, *cursor = nullptr;
         sql_col_rec *found = nullptr;
-        if (import_find_existing_row(&stmt, &cursor, &found, run->row, run->table) == 1) {
+        int existing = import_find_existing_row(&stmt, &cursor, &found, run->row, run->table);
+        if (existing == 1) {
             import_update_found(run, found);
+        } else if (existing < -2) {
+            /* A row that cannot be looked up is no row that is not there:
+            ** it would go in twice. */
+            if (!import_driver_ended(run, existing))
+                run->stop = std::string("table ") + run->table->name + " cannot be read: " + sql_failure_text(existing);
         } else {
             import_set_number_text(run, ++run->table->last_number);
             import_insert(run);
@@ -608,9 +616,11 @@ int import_prepare(import_run *run)
     tbl_rec *t = run->table;
     int n = sql_describe_table(run->st->project->connection, t->name, &run->row, 0);
     if (n <= 0 || !run->row) {
-        const sql_failure *f = sql_last_failure();
         std::string line = std::string("ERROR: Cannot describe ") + t->name;
-        if (sql_driver_lost(n) && f->code == n) line = line + ": " + f->text;
+        if (n < 0) line = line + ": " + sql_failure_text(n);
+        /* The error line is one line: a server's words on several are joined. */
+        for (char &c : line)
+            if (c == '\n' || c == '\t' || c == '\r') c = ' ';
         ads_set_tile(run->dlg, "error", line.c_str());
         return -1;
     }
@@ -779,7 +789,7 @@ int import_find_existing_row(void **stmt, void **cursor, sql_col_rec **found, sq
         if (import_condition_value(keys[i], text) < 0) return -1;
     }
     int n = sql_query(row->connection, text.c_str(), stmt, cursor, found, 0);
-    if (n == ERR_NO_MEMORY) return n;
+    if (n < 0) return n;
     if (n != 1) {
         sql_close_query(stmt, cursor, found);
         return -1;
@@ -989,7 +999,9 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         int rc = tbl_resolve_definition(run.table, 1);
         if (rc < 0) msg_alert(WARN_TITLE, "%s in table %s.\nCorrect with DU-ZOREZ.", err_text(rc), run.table->name);
     }
-    if (st->update && !stopped) {
+    /* The update's indexes go also after a table that could not be read,
+    ** not after a driver that ended. */
+    if (st->update && !run.ended) {
         std::snprintf(text, sizeof text, "Deindexing %s...  ", run.table->name);
         ads_set_tile(run.dlg, "error", text);
         host_version_guard guard;

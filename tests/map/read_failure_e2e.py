@@ -164,6 +164,27 @@ def ustation_answers(root, failure):
     return "pv-ustation\nselect project 0\nok\n" + ("ok\n" if failure == "lost" else "") + "cancel\n"
 
 
+def import_update(root, failure):
+    """pv-import updating the names of GEO's stations 2 and 4 by their
+    numbers from a text file."""
+    path = os.path.join(root, "update.txt")
+    with open(path, "w") as f:
+        f.write("2,Cache Creek Two\n4,Hat Creek Four\n")
+    answers = ("pv-import\nset imp_fname %s\npick imp_text\npick import\nselect txt_table 0\nset txt_coldel ,\n"
+               "set txt_txtdel \"\npick txt_update\nselect txt_output 1 2\npick import\n" % path)
+    # Without its driver or server the import cannot start: its dialog
+    # says so, and is cancelled.
+    return answers + ("show\ncancel\ncancel\n" if failure in ("killed", "lost") else "")
+
+
+def import_stopped(out):
+    """The closing alert of an import that stopped, and the error line of
+    its dialog, without blanks."""
+    said = [" ".join(re.findall(r"^\s+\d+: (.*)$", b, re.M)) for b in re.split(r"\n(?====)", out)
+            if b.startswith("=== Dialog pv_alert_wrap") and "The import stopped" in b]
+    return [s.replace(" ", "").replace("\n", "") for s in said] + dialog_errors(out)
+
+
 def export_stopped(out):
     """The alerts of pv-ustation but those of the tables it passes over."""
     return [a for a in error_alerts(out) if not a.startswith("UniquecolumnnotnamedMSLINK")]
@@ -183,6 +204,9 @@ COMMANDS = [
             not_shown=(CLOSING,)),
     Command("pv-move", "pv-move\n615990,5621130\nset ss_row 1\nok\n615993,5621134\n", "STATN",
             drawing=stations_drawing),
+    Command("pv-query", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\nok\n", "STATN",
+            not_shown=("records found",)),
+    Command("pv-import", import_update, "STATN", said=import_stopped, not_shown=("Imported: 2",)),
     Command("pv-ustation", ustation_answers, "SITES", setup=mslink_table,
             said=export_stopped, not_shown=("to Microstation 95:",)),
 ]
