@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -23,6 +24,7 @@
 #include "core/tile_util.h"
 #include "draw/link.h"
 #include "draw/link_ase.h"
+#include "draw/link_rows.h"
 
 namespace {
 
@@ -77,31 +79,60 @@ int names_ok(const char *old_prj, const char *new_prj, const char *old_tbl, cons
 
 }  // namespace
 
+namespace {
+
+/* The names of one rename. */
+struct rename_names {
+    const char *old_prj, *new_prj, *old_tbl, *new_tbl, *old_col, *new_col;
+};
+
+/* Reads an entity's link renamed into *l, its entity list into *list (the
+** caller's to release, also on failure). 0; -9802 when the entity cannot
+** be read; the parse's code; -9803 for a link of another project. */
+int rename_read(const ads_name ename, const rename_names &n, link_rec *l, struct resbuf **list)
+{
+    *list = link_entget(ename);
+    if (!*list) return -9802;
+    int rc = link_xdata_parse_raw(l, *list);
+    if (rc == 0 && !str_eq_nocase(trimmed(l->project).c_str(), trimmed(n.old_prj).c_str())) rc = -9803;
+    if (rc != 0) return rc;
+    std::snprintf(l->project, sizeof l->project, "%s", trimmed(n.new_prj).c_str());
+    std::string ot = trimmed(n.old_tbl);
+    if (!ot.empty() && str_eq_nocase(trimmed(l->table).c_str(), ot.c_str())) {
+        std::snprintf(l->table, sizeof l->table, "%s", trimmed(n.new_tbl).c_str());
+        std::string oc = trimmed(n.old_col);
+        if (!oc.empty() && str_eq_nocase(trimmed(l->key_column).c_str(), oc.c_str()))
+            std::snprintf(l->key_column, sizeof l->key_column, "%s", trimmed(n.new_col).c_str());
+    }
+    return 0;
+}
+
+/* Writes the renamed link back; the host link names a row: none for a link
+** whose row or column the project does not hold (there, link_row_exists's
+** answer, not 0), and an earlier one goes. 0; -1 when the link cannot be
+** written back. */
+int rename_write(const ads_name ename, link_rec *l, struct resbuf *list, int there)
+{
+    int rc = (link_xdata_put_raw(l, list) == 0 && ads_entmod(list) == RTNORM) ? 0 : -1;
+    if (rc == 0 && there == 0) link_ase_create(l, ename);
+    else if (rc == 0) link_ase_erase(ename);
+    return rc;
+}
+
+}  // namespace
+
 int rename_entity_link(const ads_name ename, const char *old_prj, const char *new_prj, const char *old_tbl,
                        const char *new_tbl, const char *old_col, const char *new_col)
 {
     if (!ename || names_ok(old_prj, new_prj, old_tbl, new_tbl, old_col, new_col) != 0) return -2;
-    struct resbuf *list = link_entget(ename);
-    if (!list) return -9802;
     link_rec l;
-    int rc = link_xdata_parse_raw(&l, list);
-    if (rc == 0 && !str_eq_nocase(trimmed(l.project).c_str(), trimmed(old_prj).c_str())) rc = -9803;
+    struct resbuf *list = nullptr;
+    int rc = rename_read(ename, {old_prj, new_prj, old_tbl, new_tbl, old_col, new_col}, &l, &list);
     if (rc == 0) {
-        std::snprintf(l.project, sizeof l.project, "%s", trimmed(new_prj).c_str());
-        std::string ot = trimmed(old_tbl);
-        if (!ot.empty() && str_eq_nocase(trimmed(l.table).c_str(), ot.c_str())) {
-            std::snprintf(l.table, sizeof l.table, "%s", trimmed(new_tbl).c_str());
-            std::string oc = trimmed(old_col);
-            if (!oc.empty() && str_eq_nocase(trimmed(l.key_column).c_str(), oc.c_str()))
-                std::snprintf(l.key_column, sizeof l.key_column, "%s", trimmed(new_col).c_str());
-        }
-        rc = (link_xdata_put_raw(&l, list) == 0 && ads_entmod(list) == RTNORM) ? 0 : -1;
-        /* The host link names a row: none for a link whose row or column
-        ** the project does not hold, and an earlier one goes. */
-        if (rc == 0 && link_row_exists(&l) == 0) link_ase_create(&l, ename);
-        else if (rc == 0) link_ase_erase(ename);
+        int there = link_row_exists(&l);
+        rc = link_read_failed(there) ? there : rename_write(ename, &l, list, there);
     }
-    ads_relrb(list);
+    if (list) ads_relrb(list);
     return rc;
 }
 
@@ -111,14 +142,35 @@ int rename_links(const char *old_prj, const char *new_prj, const char *old_tbl, 
     if (names_ok(old_prj, new_prj, old_tbl, new_tbl, old_col, new_col) != 0) return -2;
     ads_name ss;
     if (ads_ssget(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM) return -1;
+    const rename_names names = {old_prj, new_prj, old_tbl, new_tbl, old_col, new_col};
     ads_printf("\n");
     long count = 0, renamed = 0;
     ads_sslength(ss, &count);
+    /* First every renamed link's row is looked up: a row that cannot be
+    ** read (its table damaged, its driver ended) is no row that is not
+    ** there, and stops the rename before any link is changed. */
+    std::vector<int> there((size_t)count, -1);
+    for (long i = 0; i < count; ++i) {
+        ads_name e;
+        link_rec l;
+        struct resbuf *list = nullptr;
+        if (ads_ssname(ss, i, e) != RTNORM) break;
+        if (rename_read(e, names, &l, &list) == 0) there[(size_t)i] = link_row_exists(&l);
+        if (list) ads_relrb(list);
+        if (link_read_failed(there[(size_t)i])) {
+            ads_ssfree(ss);
+            link_read_report(&l, there[(size_t)i]);
+            return there[(size_t)i];
+        }
+    }
     for (long i = 0; i < count; ++i) {
         ads_printf("\rRenaming... %ld", renamed);
         ads_name e;
+        link_rec l;
+        struct resbuf *list = nullptr;
         if (ads_ssname(ss, i, e) != RTNORM) break;
-        if (rename_entity_link(e, old_prj, new_prj, old_tbl, new_tbl, old_col, new_col) == 0) ++renamed;
+        if (rename_read(e, names, &l, &list) == 0 && rename_write(e, &l, list, there[(size_t)i]) == 0) ++renamed;
+        if (list) ads_relrb(list);
     }
     ads_printf("\rRenaming...  %ld\n", renamed);
     ads_ssfree(ss);

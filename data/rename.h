@@ -24,13 +24,16 @@ void pv_rename_accept_cb(ads_callback_packet *cpkt);
 void pv_rename_cancel_cb(ads_callback_packet *cpkt);
 
 /* Renames the links of the entities the user selects. 0; -2 for blank or
-** too long names; -1 when nothing is selected. */
+** too long names; -1 when nothing is selected; the SQL layer's code when
+** the row of a renamed link cannot be read (said once, naming the table;
+** no link is changed). */
 int rename_links(const char *old_prj, const char *new_prj, const char *old_tbl, const char *new_tbl,
                  const char *old_col, const char *new_col);
 
 /* Renames one entity's link. 0; -2 for bad arguments; -9802 when the
 ** entity cannot be read; the parse's code; -9803 for a link of another
-** project; -1 when the link cannot be written back. */
+** project; -1 when the link cannot be written back; the SQL layer's code
+** when its row cannot be read (the link unchanged). */
 int rename_entity_link(const ads_name ename, const char *old_prj, const char *new_prj, const char *old_tbl,
                        const char *new_tbl, const char *old_col, const char *new_col);
 

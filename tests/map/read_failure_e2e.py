@@ -177,6 +177,12 @@ def import_update(root, failure):
     return answers + ("show\ncancel\ncancel\n" if failure in ("killed", "lost") else "")
 
 
+def rename_answers(root, failure):
+    """pv-rename of the links' project to itself over the whole drawing."""
+    project = RUN.get("project", "GEO")
+    return "pv-rename\nset ren_old_prj %s\nset ren_new_prj %s\nok\nALL\n\n" % (project, project)
+
+
 def import_stopped(out):
     """The closing alert of an import that stopped, and the error line of
     its dialog, without blanks."""
@@ -207,6 +213,7 @@ COMMANDS = [
     Command("pv-query", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\nok\n", "STATN",
             not_shown=("records found",)),
     Command("pv-import", import_update, "STATN", said=import_stopped, not_shown=("Imported: 2",)),
+    Command("pv-rename", rename_answers, "STATN", drawing=stations_drawing, not_shown=("Renamed...",)),
     Command("pv-ustation", ustation_answers, "SITES", setup=mslink_table,
             said=export_stopped, not_shown=("to Microstation 95:",)),
 ]
