@@ -212,6 +212,9 @@ COMMANDS = [
             drawing=stations_drawing),
     Command("pv-query", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\nok\n", "STATN",
             not_shown=("records found",)),
+    Command("browser delete", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\n"
+            "select sqlrow 0\npick delete\nok\nok\n", "STATN", writes="STATN", failures=("readonly",),
+            not_shown=("Deleted 1 rows",)),
     Command("pv-import", import_update, "STATN", said=import_stopped, not_shown=("Imported: 2",)),
     Command("pv-rename", rename_answers, "STATN", drawing=stations_drawing, not_shown=("Renamed...",)),
     Command("pv-ustation", ustation_answers, "SITES", setup=mslink_table,
