@@ -565,7 +565,11 @@ void import_update_found(import_run *run, sql_col_rec *found)
     }
     run->count++;
     import_progress(run);
-    if (memo && base) memo_replace_text(memo, st->memo_buf, std::atol(base->text));
+    /* A memo that cannot be stored leaves the row's former lines, and is
+    ** said in the closing message. */
+    if (memo && base && memo_replace_text(memo, st->memo_buf, std::atol(base->text)) < 0 && run->first_refusal.empty())
+        run->first_refusal = "Line " + std::to_string(run->line) + ": the memo lines of row " +
+                             std::to_string(std::atol(base->text)) + " of table " + run->table->name + " could not be stored";
 }
 
 /* Ends a record: appends, updates or passes over the row, then blanks it. */

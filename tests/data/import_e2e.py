@@ -520,6 +520,24 @@ def test_unreadable_table(args, work):
     check("Imported:" not in out, "nothing imported from a table that cannot be read")
 
 
+def test_memo_that_cannot_be_stored(args, work):
+    # OTHR's memo side table is cut in its one record: the row is updated,
+    # its former memo line stays, and the closing message says so.
+    root = fld_root(work, "memo_cut")
+    upd = put(root, "othr.txt", b"2;renamed;new memo\n")
+    memo = os.path.join(root, "projects", "FLD", "OTHRMEM.DBF")
+    with open(memo, "rb") as f:
+        head = f.read(12)
+    with open(memo, "r+b") as f:
+        f.truncate(int.from_bytes(head[8:10], "little") + int.from_bytes(head[10:12], "little") // 2)
+    with open(memo, "rb") as f:
+        before = f.read()
+    out = pvhost(args, root, FLD + text_import(upd, 0, ";", "", "update", [0, 1, 2]) + "(pv_logoff)\nQUIT\n")
+    check("the memo lines of row 2 of table OTHR could not be stored" in out,
+          "a memo that cannot be stored is said: %s" % out[-800:])
+    check(open(memo, "rb").read() == before, "the memo side table is as it was")
+
+
 def main():
     args = sys.argv[1:4]
     work = sys.argv[4]
@@ -527,7 +545,7 @@ def main():
     for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_number_taken,
                  test_points, test_fieldworker,
                  test_other_update_and_options, test_dates_and_logicals, test_foreign_field_names,
-                 test_unreadable_table):
+                 test_unreadable_table, test_memo_that_cannot_be_stored):
         test(args, work)
     if FAILURES:
         print("%d failure(s)" % len(FAILURES))
