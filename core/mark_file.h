@@ -1,12 +1,19 @@
 /*
 ** mark_file.h: the mark a command that writes several rows or files keeps
-** in the project's folder while it runs, so that the next logon can put
-** back what a command cut short (the process killed) left half done.
+** where every user of the project finds it while it runs, so that the
+** next logon, whoever's, can put back what a command cut short (the
+** process killed) left half done.
 **
-** A mark is written whole under a fresh name and renamed into place, and
-** its writer holds a lock on it (flock) until it ends; so a mark found
-** unlocked is one a command cut short left behind, and one found locked
-** belongs to a command still running.
+** A dBASE project's marks are files in its folder: a mark is written whole
+** under a fresh name and renamed into place, and its writer holds a lock
+** on it (flock) until it ends; so a mark found unlocked is one a command
+** cut short left behind, and one found locked belongs to a command still
+** running. A server project's marks are rows of the table PVMARK in its
+** schema (the mark's name, the order of its pieces, a piece of its text in
+** hex and the command that writes it), each piece one INSERT; its writer's
+** session holds the server's advisory lock named after the mark until it
+** ends, which the server lets go when the session is gone, so there too a
+** mark whose lock another logon can take is one a command cut short left.
 **
 ** Each line of a mark ends in a tab and the check of the body so far (the
 ** CRC-32 of every line before it and of itself, newline included, as
@@ -29,9 +36,13 @@
 
 /* A mark held by the command that writes it. */
 struct mark_file {
-    std::string path;   /* the mark; empty when none was written */
-    int fd = -1;        /* open and locked while the command runs */
+    std::string path;   /* the mark as named in messages (a file's path); empty when none was written */
+    int fd = -1;        /* a file mark: open and locked while the command runs */
     uint32_t check = 0; /* the check of the body written so far (CRC-32) */
+    void *connection = nullptr; /* a server mark: the session holding its lock while held */
+    std::string name;   /* a server mark: its name in PVMARK */
+    long pieces = 0;    /* a server mark: the pieces written so far */
+    std::string command; /* a server mark found busy: the command that writes it ("" unknown) */
 };
 
 /* Writes body whole as the mark at path (through path + "N" renamed into
@@ -73,5 +84,33 @@ int mark_unseal(const std::string &sealed, std::string &body, std::string &why);
 ** separator, or "" when it has none. */
 struct pjct_rec;
 std::string mark_folder(const pjct_rec *project);
+
+/* The table of a server project's marks. */
+#define MARK_TABLE "PVMARK"
+
+/* mark_begin of the mark of that name (STATN.MRG) where the project keeps
+** its marks: a file of its folder, or on a server a mark of PVMARK written
+** by command (said to another logon that finds it busy). 0 (nothing for a
+** dBASE project without a folder: no path); -1 with errno (EEXIST: a mark
+** of that name is there, EBUSY another session holds it). */
+int mark_begin_of(mark_file &mark, const pjct_rec *project, const std::string &name, const std::string &body,
+                  const char *command);
+/* mark_take of the mark of that name of the project (a name with a "/" is
+** a file of a server project's former marks, kept in the user's folder,
+** read as a dBASE project's). A busy server mark gives its command in
+** mark.command. */
+int mark_take_of(mark_file &mark, const pjct_rec *project, const std::string &name, std::string &body);
+/* The names of the project's marks ending in ext (".MRG", any case), a
+** file mark cut short while written (ext and "N") under its own name; on a
+** server also the former marks of its folder in the user's (by path). */
+std::vector<std::string> mark_names_of(const pjct_rec *project, const char *ext);
+/* A name no mark of the project holds: stem, "-", a number of this writer
+** (the process, on a server its session) and ext. */
+std::string mark_unique_name(const pjct_rec *project, const std::string &stem, const char *ext);
+/* The line a logon shows for a mark another session holds, table naming
+** what it writes ("Table STATN"): "Table STATN is being written by
+** pv-merge in another session." (command the mark's own when it gives
+** one). */
+std::string mark_busy_text(const mark_file &mark, const char *table, const char *command);
 
 #endif /* PV_CORE_MARK_FILE_H */

@@ -1,7 +1,9 @@
 /*
 ** dbf_refill.cpp: a table refilled all or nothing; see dbf_refill.h.
 **
-** The mark <table>.MRF holds the table's name, then 1 or 0 for whether it
+** The mark <table>.MRF (core/mark_file.h: a file of a dBASE project's
+** folder, on a server a mark of PVMARK, which every user's logon finds)
+** holds the table's name, then 1 or 0 for whether it
 ** was there (kept as <table>.DBO, a name the driver does not take for a
 ** table, or on a server as the table <table>_DBO), and "done" once the new
 ** table is filled whole. The mark is read the same on both roads; what it
@@ -239,17 +241,23 @@ int recover_one(mark_file &m, const keeper &k, const std::string &stem, const st
 
 }  // namespace
 
-int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table)
+int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *command)
 {
     r.dir.clear();
     keeper k = table ? keeper_of(p) : keeper{"", nullptr};
     if (k.dir.empty()) return 0;
     r.name = table;
     r.connection = k.connection;
-    std::string mark = k.dir + r.name + kMarkExt, why;
+    std::string mark = r.name + kMarkExt, why;
     bool unsure = false;
-    if (exists(mark)) {
-        why = mark + " of a refill cut short is left; log on to the project again";
+    mark_file left;
+    std::string body;
+    int found = mark_take_of(left, p, mark, body);
+    mark_end(left, true);
+    if (found == MARK_BUSY) {
+        why = mark_busy_text(left, ("table " + r.name).c_str(), "a refill");
+    } else if (found != MARK_NONE) {
+        why = left.path + " of a refill cut short is left; log on to the project again";
     } else if (k.connection) {
         int there = server_has(k.connection, r.name, why);
         int kept = there > 0 ? server_has(k.connection, r.name + kKeptSuffix, why) : 0;
@@ -263,8 +271,8 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table)
     /* A dBASE file is copied before the mark names it, a server table
     ** renamed after. */
     if (why.empty() && r.had && !k.connection) why = keep(k, r.name, unsure);
-    if (why.empty() && mark_begin(r.mark, mark, r.name + "\n" + (r.had ? "1\n" : "0\n")) != 0) {
-        why = "cannot write " + mark + ": " + std::strerror(errno);
+    if (why.empty() && mark_begin_of(r.mark, p, mark, r.name + "\n" + (r.had ? "1\n" : "0\n"), command) != 0) {
+        why = "cannot write its mark " + mark + ": " + std::strerror(errno);
         if (r.had && !k.connection) std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
     } else if (why.empty() && r.had && k.connection && !(why = keep(k, r.name, unsure)).empty()) {
         mark_end(r.mark, unsure);
@@ -303,18 +311,14 @@ int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)
     keeper k = keeper_of(project);
     if (k.dir.empty()) return 0;
     int rc = 0;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(k.dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::filesystem::path path = it->path();
-        std::string ext = path.extension().string();
+    for (const std::string &path : mark_names_of(project, kMarkExt)) {
         /* A mark cut short while it was written goes in mark_take. */
-        if (str_eq_nocase(ext.c_str(), ".MRFN")) path.replace_extension(kMarkExt);
-        else if (!str_eq_nocase(ext.c_str(), kMarkExt)) continue;
         mark_file m;
         std::string body;
-        int got = mark_take(m, path.string(), body);
+        int got = mark_take_of(m, project, path, body);
+        std::string stem = std::filesystem::path(path).stem().string();
+        if (got == MARK_BUSY) msg_alert(WARN_TITLE, "%s", mark_busy_text(m, ("Table " + stem).c_str(), "a refill").c_str());
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
-        std::string stem = path.stem().string();
         int one = recover_one(m, k, stem, body, got == MARK_DAMAGED);
         if (one < 0) rc = -1;
         else mended.push_back(stem);

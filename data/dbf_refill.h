@@ -7,7 +7,7 @@
 ** DROP finds none and its CREATE makes the new one under the table's name.
 **
 **     dbf_refill r;
-**     if (dbf_refill_begin(r, project, "ARCS") != 0) return;   // said already
+**     if (dbf_refill_begin(r, project, "ARCS", "Fill ARCS") != 0) return;   // said already
 **     ... the table dropped, made again and filled ...
 **     dbf_refill_end(r, project, filled_whole);
 */
@@ -30,21 +30,22 @@ struct dbf_refill {
     void *connection = nullptr;   /* a server project's, which holds the kept table; null on dBASE */
 };
 
-/* Before the table is dropped: the mark <table>.MRF written and held in
-** the project's folder, and the table kept (copied to <table>.DBO on a
+/* Before the table is dropped: the mark <table>.MRF written by command
+** (Fill ARCS) and held where the project keeps its marks, and the table kept (copied to <table>.DBO on a
 ** dBASE project, renamed <table>_DBO on a server). 0 (also when nothing is
 ** kept: no project, or one without a folder); -1 when the mark cannot be
 ** made, the table cannot be kept, a table <table>_DBO is there already or
-** a mark is left from a refill cut short (said; nothing is changed). */
-int dbf_refill_begin(dbf_refill &refill, pjct_rec *project, const char *table);
+** a mark is left from a refill cut short or another session refills the
+** table (said; nothing is changed). */
+int dbf_refill_begin(dbf_refill &refill, pjct_rec *project, const char *table, const char *command);
 /* After the table is filled whole (whole set) the kept table and the mark
 ** go; else the former table is put back (or the new one removed, when
 ** there was none) and indexed again; what cannot be done now (the server
 ** gone) is left to the next logon under the mark. Nothing when nothing was
 ** kept. */
 void dbf_refill_end(dbf_refill &refill, pjct_rec *project, bool whole);
-/* At logon, each refill of the project cut short, from the marks of its
-** folder: with the new table complete only the kept table goes; else the
+/* At logon, each refill of the project cut short, from its marks (also
+** another user's whose session is gone; one still held is said): with the new table complete only the kept table goes; else the
 ** former table is put back (or the part filled removed, when there was
 ** none), each said once. The tables put back or finished are added to
 ** mended (to be indexed again). -1 when a mark is not used or a table

@@ -268,7 +268,8 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
     /* The former profile stays beside the new one until it is whole. */
     pjct_rec *project = prf_tables()->prf.project;
     dbf_refill refill;
-    if (dix_check_name(p) == 0 && dbf_refill_begin(refill, project, p) != 0) return ERR_SAVE_PROFILE;
+    if (dix_check_name(p) == 0 && dbf_refill_begin(refill, project, p, "pv-profile's Save") != 0)
+        return ERR_SAVE_PROFILE;
     int rc = prf_create(p, d) != 0 ? ERR_SAVE_PROFILE : 0;
     uint16_t sort = 0;
     for (item_node *n = item_walk_next(root); rc == 0 && n; n = item_walk_next(n)) {

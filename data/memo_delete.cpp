@@ -4,19 +4,18 @@
 **
 ** The row goes first and its lines after it, so a row whose delete fails
 ** (a table that cannot be written, a driver that has ended) keeps its
-** lines. While the two statements run, the mark STATN-<process>.MRD in the
-** project's folder holds "STATN BASENUMBER 7": a kill between them leaves
+** lines. While the two statements run, the mark STATN-<process>.MRD
+** (core/mark_file.h: in a dBASE project's folder, on a server in PVMARK)
+** holds "STATN BASENUMBER 7": a kill between them leaves
 ** it behind, and the next logon deletes the lines of row 7 once the row is
 ** found gone, or lets the mark go when the row is still there. So a row
 ** and its lines go both or neither.
 */
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "core/col_attr.h"
@@ -30,9 +29,8 @@
 
 namespace {
 
-/* Extension of a delete's mark, and of one cut short while it was written. */
+/* Extension of a delete's mark. */
 const char k_delete_mark_ext[] = ".MRD";
-const char k_delete_mark_fresh_ext[] = ".MRDN";
 
 /* 1 when a row has a memo column. */
 bool row_has_memo(const sql_col_rec *row)
@@ -42,27 +40,13 @@ bool row_has_memo(const sql_col_rec *row)
     return false;
 }
 
-/* Writes the mark of the row's delete under a name no mark in the folder
-** holds yet; 0 (also for a project without a folder), or -1 with errno. */
+/* Writes the mark of the row's delete under a name no mark of the project
+** holds yet; 0 (also for a dBASE project without a folder), or -1 with
+** errno. */
 int delete_mark_begin(mark_file &mark, const pjct_rec *p, const char *table, const char *key, long number)
 {
-    std::string dir = mark_folder(p);
-    if (dir.empty()) return 0;
-    std::string path;
-    for (long k = 0;; k++) {
-        path = dir + table + "-" + std::to_string((long)getpid()) + (k ? "-" + std::to_string(k) : "") +
-               k_delete_mark_ext;
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec) && !std::filesystem::exists(path + "N", ec)) break;
-    }
-    return mark_begin(mark, path, std::string(table) + " " + key + " " + std::to_string(number) + "\n");
-}
-
-/* 1 when a file name ends in an extension. */
-bool has_ext(const std::string &name, const char *ext)
-{
-    size_t n = std::strlen(ext);
-    return name.size() > n && name.compare(name.size() - n, n, ext) == 0;
+    return mark_begin_of(mark, p, mark_unique_name(p, table, k_delete_mark_ext),
+                         std::string(table) + " " + key + " " + std::to_string(number) + "\n", "pv-delete");
 }
 
 /* Finishes the delete a mark names: 0 when done (or nothing was to be
@@ -122,7 +106,7 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
     mark_file mark;
     if (row_has_memo(row) && number >= 1 && p && delete_mark_begin(mark, p, table, key->name, number) != 0) {
         std::snprintf(text, sizeof text, "Row %ld of table %s is not deleted: the mark of its delete cannot be "
-                      "written in %s: %s", number, table, mark_folder(p).c_str(), std::strerror(errno));
+                      "written in project %s: %s", number, table, p->name, std::strerror(errno));
         why = text;
         return ERR_SQL_NO_CONDITION;
     }
@@ -151,20 +135,13 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
 
 int memo_delete_recover(pjct_rec *p)
 {
-    std::string dir = p ? mark_folder(p) : "";
-    if (dir.empty()) return 0;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(dir, ec), end;
     int rc = 0;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::string path = it->path().string();
+    for (const std::string &path : p ? mark_names_of(p, k_delete_mark_ext) : std::vector<std::string>()) {
         /* A mark cut short while it was written (nothing was deleted yet)
-        ** goes; one another process holds belongs to a delete still running. */
-        if (has_ext(path, k_delete_mark_fresh_ext)) path.pop_back();
-        else if (!has_ext(path, k_delete_mark_ext)) continue;
+        ** goes; one another session holds belongs to a delete still running. */
         mark_file held;
         std::string body, why;
-        int got = mark_take(held, path, body);
+        int got = mark_take_of(held, p, path, body);
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
         if (got == MARK_DAMAGED) why = body;
         else if (delete_mark_finish(p, body, why) == 0) {
@@ -172,7 +149,7 @@ int memo_delete_recover(pjct_rec *p)
             continue;
         }
         msg_alert(ERR_TITLE, "The delete mark %s was not finished: %s. It is left in place for the next logon.",
-                  path.c_str(), why.c_str());
+                  held.path.c_str(), why.c_str());
         mark_end(held, true);
         rc = -1;
     }

@@ -19,11 +19,11 @@
 **
 ** A table is merged whole or not at all: when a row cannot be merged the
 ** rows the merge numbered in its table are deleted again. While a table
-** is being merged a mark file <table>.MRG in the project's folder (a
-** server project's folder in the user's, as an import's .ERR) names the
-** table, its unique-number column and its offset, written whole as
-** <table>.MRN and renamed before the first row, and locked (flock) while
-** the merge runs; each row's new number is added to it, one a line with
+** is being merged a mark <table>.MRG (core/mark_file.h: a file of a dBASE
+** project's folder, a mark of a server project's table PVMARK, where every
+** user's logon finds it) names the table, its unique-number column and
+** its offset, written whole before the first row and held while the merge
+** runs; each row's new number is added to it, one a line with
 ** the digest of the values the row is written with (read as the master
 ** table holds them, after a line "C" naming the columns), before the row
 ** is inserted. A row goes in as every writer's new row
@@ -38,7 +38,8 @@
 ** killed, the server connection cut) leaves the mark, and the next logon
 ** of the project finds it unlocked and removes the rows of the numbers it
 ** lists while they still hold what the writer wrote, and no other
-** (merge_recover): a row added after the kill stays, and so does, named, a
+** (merge_recover), whoever's logon it is, or says that the table is being
+** written while the writer's session still holds the mark: a row added after the kill stays, and so does, named, a
 ** row another writer stored under a number the mark lists (the writer cut
 ** between the listing and its insert) and a merged row changed since.
 ** A mark is obeyed only when it passes its check (core/mark_file.h), the
@@ -99,7 +100,6 @@ constexpr int k_message_size = 512;
 /* Extension of the mark file of a table being merged (core/mark_file.h;
 ** while it is written its name ends in "N" too). */
 const char k_mark_ext[] = ".MRG";
-const char k_mark_fresh_ext[] = ".MRGN";
 /* Between the table's name and the process's in the name of the mark of
 ** a row added with its memo lines. */
 const char k_mark_own[] = "-";
@@ -276,17 +276,6 @@ long merge_link_number(const merge_numbers &n, const link_rec &l)
     return number;
 }
 
-/* The folder of a project's own files, ending in a separator: a dBASE
-** project's directory, a server project's folder in the user's (made when
-** missing); "" when there is none. */
-std::string merge_project_dir(const pjct_rec *p)
-{
-    std::string path, why;
-    if (pjct_file_dir(p, path, why) != 0 || path.empty()) return "";
-    if (path.back() != '/' && path.back() != '\\') path += '/';
-    return path;
-}
-
 /* Takes back the last listing of a number whose row did not go in, another
 ** writer having stored it first: "-<number>" in the mark. 0, or -1 with
 ** errno. */
@@ -367,23 +356,15 @@ int merge_mark_number(merge_mark &m, long number, const sql_col_rec *row)
 }  // namespace
 
 /* Writes the mark of a table about to receive rows; see merge.h. */
-int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long offset, int own)
+int merge_mark_begin(merge_mark &m, const pjct_rec *p, const tbl_rec *t, long offset, int own, const char *command)
 {
     m.connection = p ? p->connection : nullptr;
     m.table = t->name;
-    std::string dir = merge_project_dir(p);
-    if (dir.empty()) return 0;
     char body[3 * SQL_COL_NAME_SIZE];
     std::snprintf(body, sizeof body, "%s %s %ld\n", t->name, t->keys[TBL_KEY_BASENUMBER]->name, offset);
-    std::string path = dir + t->name + k_mark_ext;
-    /* A writer's own mark: a name no mark in the folder holds yet. */
-    for (long k = 0; own; k++) {
-        path = dir + t->name + k_mark_own + std::to_string((long)getpid()) + (k ? "-" + std::to_string(k) : "") +
-               k_mark_ext;
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec) && !std::filesystem::exists(path + "N", ec)) break;
-    }
-    return mark_begin(m.file, path, body);
+    /* A writer's own mark: a name no mark of the project holds yet. */
+    std::string name = own ? mark_unique_name(p, t->name, k_mark_ext) : t->name + std::string(k_mark_ext);
+    return mark_begin_of(m.file, p, name, body, command);
 }
 
 /* The note of a writer keeping a mark; see merge.h. */
@@ -577,8 +558,8 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     if (n > 0 && highest_read != 0)
         failure = "its highest number in project " + std::string(g_merge_slave->name) +
                   " cannot be read: " + merge_reason();
-    else if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0) != 0)
-        failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
+    else if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0, "pv-merge") != 0)
+        failure = "its mark in project " + std::string(g_merge_master->name) +
                   " cannot be written: " + std::strerror(errno);
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
     long rows = 0, largest = 0;
@@ -627,7 +608,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         const row_number_note note = {merge_note_number, &mark};
         int ins = row_insert_new(g_merge_master->connection, row, t->name, &note);
         if (mark.failed) {
-            failure = "its mark in the folder of project " + std::string(g_merge_master->name) +
+            failure = "its mark in project " + std::string(g_merge_master->name) +
                       " cannot be written: " + std::strerror(mark.failed);
             break;
         }
@@ -829,37 +810,34 @@ merge_mark_says merge_read_mark(pjct_rec *p, const std::string &stem, const std:
     return m;
 }
 
-/* 1 when a file name ends in an extension. */
-bool merge_has_ext(const std::string &name, const char *ext)
-{
-    size_t n = std::strlen(ext);
-    return name.size() > n && name.compare(name.size() - n, n, ext) == 0;
-}
-
 }  // namespace
 
 int merge_recover(pjct_rec *p)
 {
-    std::string dir = p ? merge_project_dir(p) : "";
-    if (dir.empty()) return 0;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(dir, ec), end;
+    if (!p) return 0;
     int rc = 0;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::string path = it->path().string();
+    for (const std::string &path : mark_names_of(p, k_mark_ext)) {
         /* A mark cut short while it was written (no row was merged yet)
-        ** goes; one another process holds belongs to a merge still running. */
-        if (merge_has_ext(path, k_mark_fresh_ext)) path.pop_back();
-        else if (!merge_has_ext(path, k_mark_ext)) continue;
+        ** goes; one another session holds belongs to a writer still
+        ** running, which is said. */
         mark_file held;
         std::string body;
-        int got = mark_take(held, path, body);
+        int got = mark_take_of(held, p, path, body);
+        std::string stem = std::filesystem::path(path).stem().string();
+        if (got == MARK_BUSY) {
+            size_t dash = stem.find('-');
+            bool own = dash != std::string::npos;
+            msg_alert(WARN_TITLE, "%s", mark_busy_text(held, ("Table " + stem.substr(0, dash)).c_str(),
+                                                       own ? "a writer of rows with memo lines" : "pv-merge").c_str());
+            continue;
+        }
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
         merge_mark_says m;
         if (got == MARK_DAMAGED) m.why = body;
-        else m = merge_read_mark(p, std::filesystem::path(path).stem().string(), body);
+        else m = merge_read_mark(p, stem, body);
         std::vector<long> kept;
         int removed = RTNORM;
+        bool done = false;   /* put back: the mark goes */
         size_t listed = 0;
         for (const merge_mark &part : m.parts) listed += part.numbers.size();
         for (size_t k = 0; m.why.empty() && removed == RTNORM && k < m.parts.size(); k++) {
@@ -886,7 +864,7 @@ int merge_recover(pjct_rec *p)
         } else if (m.own) {
             /* Neither the row nor its lines stay: it was never added whole.
             ** A run cut short between two rows listed none. */
-            unlink(path.c_str());
+            done = true;
             if (listed > kept.size())
                 msg_alert(ERR_TITLE, "A row added to table %s with its memo was cut "
                           "short; it was removed%s.", m.table->name, stayed.c_str());
@@ -895,12 +873,12 @@ int merge_recover(pjct_rec *p)
                           m.table->name, stayed.c_str());
         } else {
             tbl_create_indexes(m.table);
-            unlink(path.c_str());
+            done = true;
             msg_alert(ERR_TITLE, "The merge into table %s was cut short; the rows it "
                       "had merged were removed%s.", m.table->name, stayed.c_str());
         }
         if (!kept.empty()) rc = -1;
-        mark_end(held, true);
+        mark_end(held, !done);
     }
     return rc;
 }

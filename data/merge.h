@@ -69,10 +69,10 @@ int merge_check_keys(const struct tbl_rec *master, const struct tbl_rec *slave, 
 ** 0, or the failure's code. */
 int merge_raise_last_number(pjct_rec *master, struct tbl_rec *table);
 
-/* The mark of the numbers a writer hands out in a table, kept in the
-** project's folder while its rows go in: pv-merge's <table>.MRG, or the
-** mark of one row added with its memo lines, <table>-<process>.MRG, a
-** name of its own. Each number is listed before its row goes in, with a
+/* The mark of the numbers a writer hands out in a table, kept where the
+** project keeps its marks (core/mark_file.h) while its rows go in: pv-merge's <table>.MRG, or the
+** mark of one row added with its memo lines, <table>-<process>.MRG (on a server
+** <table>-<session>.MRG), a name of its own. Each number is listed before its row goes in, with a
 ** digest of the values the row is written with (read as the table holds
 ** them), and taken back ("-" and the number) when another writer stored
 ** it first; the next logon removes the rows of a mark a writer cut short
@@ -89,10 +89,11 @@ struct merge_mark {
     int failed = 0;                  /* errno of a failed write of the mark, 0 while none */
 };
 /* Writes the mark of a table about to receive rows (its name, its
-** unique-number column and the offset the numbers are above) whole and
-** on disk, and keeps it locked: the merge's (own 0) or a row's own (own
-** 1). Nothing for a project without a folder. 0, or -1 with errno. */
-int merge_mark_begin(merge_mark &mark, const pjct_rec *project, const struct tbl_rec *table, long offset, int own);
+** unique-number column and the offset the numbers are above) whole, and
+** holds it: the merge's (own 0) or a row's own (own 1), written by command.
+** Nothing for a dBASE project without a folder. 0, or -1 with errno. */
+int merge_mark_begin(merge_mark &mark, const pjct_rec *project, const struct tbl_rec *table, long offset, int own,
+                     const char *command);
 /* The note (row_number_note) of a writer keeping a mark, its context the
 ** merge_mark: lists a number with the digest of the row about to go in
 ** under it, takes it back (row null) when another writer held it. 0; -1
@@ -108,13 +109,15 @@ int merge_take_back(const merge_mark &mark, const struct tbl_rec *table, std::ve
 
 /* Undoes at logon the merges into a project that were cut short, and the
 ** rows added with memo lines whose writer was cut short: for each mark
-** file <table>.MRG or <table>-<process>.MRG left in its folder, the rows
+** <table>.MRG or <table>-<process>.MRG a writer cut short left (also
+** another user's: on a server the writer's session is gone), the rows
 ** it lists are taken back (merge_take_back), the table's indexes made
 ** again (after a merge) and the mark removed, each said once, naming the
 ** rows kept because another writer stored them or they changed since. A
 ** mark that fails its check, or does not name its own file's table, a
 ** registered table, its unique-number column and columns of it, is left
-** in place and named, and no row is changed. 0; -1 when a mark is not
+** in place and named, and no row is changed; a mark a running writer
+** holds is named with its table and command. 0; -1 when a mark is not
 ** used, its rows cannot be removed (the mark then stays for the next
 ** logon) or a row is kept. */
 int merge_recover(pjct_rec *project);

@@ -405,8 +405,8 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
     tbl_rec *t = nullptr;
     sql_col_rec *key = row_number_column(connection, row, table, &t);
     if (!key) return sql_insert_row(connection, row, table);
-    /* A row with memo lines goes in under a mark of its own in the
-    ** project's folder (a run's rows under the run's): a writer cut short
+    /* A row with memo lines goes in under a mark of its own where the
+    ** project keeps its marks (a run's rows under the run's): a writer cut short
     ** between the row and its lines leaves the mark, and the next logon
     ** removes the row and the lines (merge_recover). */
     row_run *run = row_run_of(connection, table);
@@ -414,9 +414,10 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
     merge_mark *mark = nullptr;
     if (memo_held_count(row) > 0) {
         mark = run ? &run->mark : &own;
-        if (!(run && run->marked) && merge_mark_begin(*mark, pjct_find_by_session(connection), t, 0, 1) != 0) {
-            msg_alert(ERR_TITLE, "The row cannot be added to table %s with its memo: its mark in the project's "
-                      "folder cannot be written: %s", table, strerror(errno));
+        pjct_rec *p = pjct_find_by_session(connection);
+        if (!(run && run->marked) && merge_mark_begin(*mark, p, t, 0, 1, run ? "pv-import" : "pv-add") != 0) {
+            msg_alert(ERR_TITLE, "The row cannot be added to table %s with its memo: its mark in project %s "
+                      "cannot be written: %s", table, p ? p->name : "", strerror(errno));
             return RTERROR;
         }
         if (run) run->marked = true;

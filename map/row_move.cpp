@@ -44,6 +44,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -207,13 +208,18 @@ bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> 
     }
     for (std::string &body : bodies) body += std::string(k_move_mark_end) + "\n";
     for (size_t k = 0; k < projects.size(); ++k) {
-        std::string dir = mark_folder(pjct_find(projects[k].c_str(), nullptr));
-        std::string why = dir.empty() ? "the project has no folder" : "";
+        const pjct_rec *p = pjct_find(projects[k].c_str(), nullptr);
+        std::string dir = mark_folder(p);
+        std::string why = dir.empty() ? "the project has no folder" : "", body;
         mark_file m;
-        if (why.empty() && access((dir + k_move_mark).c_str(), F_OK) == 0)
-            why = dir + k_move_mark + " of another move is there";
-        else if (why.empty() && mark_begin(m, dir + k_move_mark, bodies[k]) != 0)
-            why = "cannot write " + dir + k_move_mark + ": " + std::strerror(errno);
+        int left = why.empty() ? mark_take_of(m, p, k_move_mark, body) : MARK_NONE;
+        mark_end(m, true);
+        if (left == MARK_BUSY)
+            why = mark_busy_text(m, ("a table of project " + projects[k]).c_str(), "pv-move");
+        else if (left != MARK_NONE)
+            why = m.path + " of another move is there";
+        else if (why.empty() && mark_begin_of(m, p, k_move_mark, bodies[k], "pv-move") != 0)
+            why = "cannot write " + (m.path.empty() ? std::string(k_move_mark) : m.path) + ": " + std::strerror(errno);
         if (!why.empty()) {
             row_msg_append(messages, ("\nCould not move the rows of project " + projects[k] + ": " + why).c_str());
             for (mark_file &done : marks) mark_end(done, false);
@@ -427,15 +433,15 @@ std::string move_row_list(const std::vector<link_rec> &links)
     return out;
 }
 
-}  // namespace
-
-int move_recover(pjct_rec *p)
+/* Undoes the move whose mark has that name (move_recover). */
+int move_recover_one(pjct_rec *p, const std::string &name)
 {
-    std::string dir = p ? mark_folder(p) : "";
-    if (dir.empty()) return 0;
     mark_file m;
     std::string body;
-    int got = mark_take(m, dir + k_move_mark, body);
+    int got = mark_take_of(m, p, name, body);
+    if (got == MARK_BUSY)
+        msg_alert(WARN_TITLE, "%s", mark_busy_text(m, (std::string("A table of project ") + p->name).c_str(),
+                                                   "pv-move").c_str());
     if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
     std::vector<move_undo> rows;
     std::string why = got == MARK_DAMAGED ? body : move_read_mark(p, body, rows);
@@ -476,6 +482,16 @@ int move_recover(pjct_rec *p)
     msg_alert(WARN_TITLE, "A move of %ld rows of project %s was cut short; it is undone, every row holds its former "
               "coordinates.", (long)rows.size(), p->name);
     return 0;
+}
+
+}  // namespace
+
+int move_recover(pjct_rec *p)
+{
+    int rc = 0;
+    for (const std::string &name : p ? mark_names_of(p, ".MRK") : std::vector<std::string>())
+        if (std::filesystem::path(name).filename() == k_move_mark && move_recover_one(p, name) < 0) rc = -1;
+    return rc;
 }
 
 void xform_identity(ads_matrix m)

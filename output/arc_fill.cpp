@@ -15,7 +15,7 @@ dbf_refill s_fill;
 
 int arc_fill_begin(pjct_rec *project)
 {
-    return dbf_refill_begin(s_fill, project, ARC_ARCS_TABLE);
+    return dbf_refill_begin(s_fill, project, ARC_ARCS_TABLE, "Fill ARCS");
 }
 
 void arc_fill_end(pjct_rec *project, bool whole)

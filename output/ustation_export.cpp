@@ -157,7 +157,7 @@ void export_memo(ustn_run &r, const tbl_rec *t)
     progress(r.dialog, "Creating memo table " + mmo + "...");
     void *conn = r.project->connection;
     dbf_refill kept;
-    if (dbf_refill_begin(kept, r.project, mmo.c_str()) != 0) return;
+    if (dbf_refill_begin(kept, r.project, mmo.c_str(), "pv-ustation") != 0) return;
     sql_drop_table(conn, mmo.c_str());
     std::string create;
     out_appendf(create, "CREATE TABLE %s(MSLINK DEC(10), %s DEC(%d), %s CHAR(%d))", mmo.c_str(),
@@ -277,7 +277,7 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
     void *conn = r.project->connection;
     progress(dlg, "Creating MSCATALOG table...");
     dbf_refill catalog;
-    if (dbf_refill_begin(catalog, r.project, k_catalog) != 0) {
+    if (dbf_refill_begin(catalog, r.project, k_catalog, "pv-ustation") != 0) {
         progress(dlg, "");
         return;
     }

@@ -605,7 +605,7 @@ TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
         /* Only the child speaks to the driver until it is killed between
         ** two statements. */
         dbf_refill r;
-        if (dbf_refill_begin(r, project_, "SOILS") != 0) _exit(1);
+        if (dbf_refill_begin(r, project_, "SOILS", "Fill SOILS") != 0) _exit(1);
         if (at >= kDropped) sql_drop_table(project_->connection, "SOILS");
         if (at >= kHalf) {
           run("CREATE TABLE SOILS (NAME CHAR(8))");
@@ -637,7 +637,7 @@ TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
     run("INSERT INTO SOILS_DBO (NAME) VALUES ('mine')");
     const std::string before = soils();
     dbf_refill r;
-    EXPECT_EQ(dbf_refill_begin(r, project_, "SOILS"), -1);
+    EXPECT_EQ(dbf_refill_begin(r, project_, "SOILS", "Fill SOILS"), -1);
     EXPECT_EQ(soils(), before);
     EXPECT_EQ(soils("SOILS_DBO"), "mine\n");
     EXPECT_FALSE(has_file("SOILS.MRF"));
