@@ -34,12 +34,20 @@
 #include <string>
 #include <vector>
 
+struct mark_file;
+/* Where a held mark other than a file is written (mark_store.cpp). */
+struct mark_store {
+    int (*append)(mark_file &mark, const std::string &sealed); /* adds sealed lines: 0, or -1 with errno */
+    void (*end)(mark_file &mark, bool keep);                    /* lets it go, removed unless keep */
+};
+
 /* A mark held by the command that writes it. */
 struct mark_file {
     std::string path;   /* the mark as named in messages (a file's path); empty when none was written */
     int fd = -1;        /* a file mark: open and locked while the command runs */
     uint32_t check = 0; /* the check of the body written so far (CRC-32) */
     void *connection = nullptr; /* a server mark: the session holding its lock while held */
+    const mark_store *store = nullptr; /* a server mark: its writer while held */
     std::string name;   /* a server mark: its name in PVMARK */
     long pieces = 0;    /* a server mark: the pieces written so far */
     std::string command; /* a server mark found busy: the command that writes it ("" unknown) */

@@ -1,0 +1,307 @@
+/*
+** mark_store.cpp: the marks of a project where it keeps them (core/
+** mark_file.h): a dBASE project's as files of its folder, a server
+** project's as rows of its table PVMARK, held by the server's advisory
+** lock of the writer's session.
+*/
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "core/mark_file.h"
+#include "core/pjct.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+
+namespace {
+
+/* Bytes of a mark's text one row of PVMARK holds (as twice as many hex
+** digits), and the widths of its name and command columns. */
+constexpr size_t k_piece_bytes = 120;
+constexpr int k_name_width = 64;
+constexpr int k_command_width = 40;
+/* What a statement that succeeds answers. */
+constexpr int k_sql_ok = 5100;
+
+/* The server's advisory lock of a mark: one key per schema and name. */
+std::string lock_key(const std::string &name)
+{
+    std::string quoted;
+    sql_quote(("." + name).c_str(), quoted);
+    return "hashtext('pv.mark.' || current_schema() || " + quoted + ")";
+}
+
+/* Runs a statement; 5100 or its failure's code. */
+int run(void *connection, const std::string &text)
+{
+    long rows = 0;
+    return sql_execute_rows(connection, text.c_str(), 0, &rows);
+}
+
+/* The texts of column column of each row a query answers; -1 when it
+** fails (a missing table counts as no rows), else the rows. */
+long query_texts(void *connection, const std::string &text, const char *column, std::vector<std::string> &out)
+{
+    out.clear();
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query(connection, text.c_str(), &stmt, &cursor, &row, 0);
+    for (int i = 0; i < n; i++) {
+        if (i > 0 && sql_fetch(cursor, row, SQL_FETCH_NEXT, SQL_FROM_CURRENT, 0) != k_sql_ok) {
+            n = -1;
+            break;
+        }
+        sql_col_rec *c = sql_col_find(row, column, nullptr, nullptr);
+        std::string t = c && c->text ? c->text : "";
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+        out.push_back(t);
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    if (n < 0 && std::strcmp(sql_last_failure()->sqlstate, SQL_STATE_NO_TABLE) == 0) return 0;
+    return n < 0 ? -1 : n;
+}
+
+/* Takes the server's lock of a mark without waiting: 1 taken, 0 held by
+** another session, -1 when the server cannot say. */
+int try_lock(void *connection, const std::string &name)
+{
+    std::vector<std::string> got;
+    if (query_texts(connection, "SELECT CASE WHEN pg_try_advisory_lock(" + lock_key(name) + ") THEN 1 ELSE 0 END AS GOT",
+                    "GOT", got) != 1)
+        return -1;
+    return got[0] == "1" ? 1 : 0;
+}
+
+/* Gives back the server's lock of a mark. */
+void unlock(void *connection, const std::string &name)
+{
+    std::string text = "SELECT 1 FROM (SELECT pg_advisory_unlock(" + lock_key(name) + ")) AS l";
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_execute(connection, &stmt, &cursor, text.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+}
+
+/* The condition naming a mark's rows. */
+std::string of_name(const std::string &name)
+{
+    std::string quoted;
+    sql_quote(name.c_str(), quoted);
+    return " FROM " MARK_TABLE " WHERE NAME = " + quoted;
+}
+
+/* Makes PVMARK when the schema has none; 0, or -1. */
+int make_table(void *connection)
+{
+    sql_col_rec *columns = nullptr;
+    int n = sql_describe_table(connection, MARK_TABLE, &columns, 0);
+    sql_col_list_free(&columns);
+    if (n > 0) return 0;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "CREATE TABLE " MARK_TABLE " (NAME CHAR(%d), ORDNUMBER INTEGER, MARKTEXT CHAR(%d), WRITER CHAR(%d), "
+                  "PRIMARY KEY (NAME, ORDNUMBER))",
+                  k_name_width, (int)(2 * k_piece_bytes), k_command_width);
+    if (run(connection, text) == k_sql_ok) return 0;
+    /* Another session may have made it meanwhile. */
+    n = sql_describe_table(connection, MARK_TABLE, &columns, 0);
+    sql_col_list_free(&columns);
+    return n > 0 ? 0 : -1;
+}
+
+/* Adds the sealed text to a held server mark, its pieces in one INSERT
+** (all or none). 0, or -1 with errno. */
+int insert_pieces(mark_file &mark, const std::string &sealed, const std::string &command)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string name, writer;
+    sql_quote(mark.name.c_str(), name);
+    sql_quote(command.substr(0, k_command_width).c_str(), writer);
+    std::string text = "INSERT INTO " MARK_TABLE " (NAME, ORDNUMBER, MARKTEXT, WRITER) VALUES ";
+    long pieces = mark.pieces;
+    for (size_t at = 0; at < sealed.size(); at += k_piece_bytes) {
+        std::string digits;
+        for (size_t i = at; i < sealed.size() && i < at + k_piece_bytes; i++) {
+            digits += hex[(unsigned char)sealed[i] >> 4];
+            digits += hex[(unsigned char)sealed[i] & 15];
+        }
+        text += (at ? ", (" : "(") + name + ", " + std::to_string(pieces++) + ", '" + digits + "', " + writer + ")";
+    }
+    if (pieces == mark.pieces) return 0;
+    if (run(mark.connection, text) != k_sql_ok) {
+        errno = EIO;
+        return -1;
+    }
+    mark.pieces = pieces;
+    return 0;
+}
+
+/* The text of a mark from its pieces in order; "" with why when a piece
+** is missing or not hex. */
+std::string join_pieces(const std::vector<std::string> &orders, const std::vector<std::string> &pieces,
+                        std::string &why)
+{
+    std::string text;
+    for (size_t i = 0; i < pieces.size(); i++) {
+        const std::string &p = pieces[i];
+        if (orders[i] != std::to_string(i) || p.size() % 2 ||
+            p.find_first_not_of("0123456789abcdef") != std::string::npos) {
+            why = "its piece " + std::to_string(i) + (orders[i] != std::to_string(i) ? " is missing" : " is not hex");
+            return "";
+        }
+        for (size_t k = 0; k < p.size(); k += 2) text += (char)std::strtol(p.substr(k, 2).c_str(), nullptr, 16);
+    }
+    return text;
+}
+
+bool server(const pjct_rec *p)
+{
+    return p && (p->flags & PJCT_ENV_SERVER) && p->connection;
+}
+
+/* 1 when a name ends in an extension, any case (or in it and "N" when
+** fresh is set). */
+bool ends_in(const std::string &name, const char *ext, bool fresh)
+{
+    std::string e = std::string(ext) + (fresh ? "N" : "");
+    return name.size() > e.size() && str_eq_nocase(name.substr(name.size() - e.size()).c_str(), e.c_str());
+}
+
+/* Adds sealed lines to a held server mark; 0, or -1 with errno. */
+int server_append(mark_file &mark, const std::string &sealed)
+{
+    return insert_pieces(mark, sealed, "");
+}
+
+/* Lets a held server mark go, its rows deleted unless keep is set. */
+void server_end(mark_file &mark, bool keep)
+{
+    if (!keep) run(mark.connection, "DELETE" + of_name(mark.name));
+    unlock(mark.connection, mark.name);
+    mark.connection = nullptr;
+}
+
+const mark_store k_server_store = {server_append, server_end};
+
+/* A server mark of that name, held by the connection's session. */
+void hold(mark_file &mark, void *connection, const std::string &name)
+{
+    mark.connection = connection;
+    mark.store = &k_server_store;
+    mark.name = name;
+}
+
+}  // namespace
+
+int mark_begin_of(mark_file &mark, const pjct_rec *p, const std::string &name, const std::string &body,
+                  const char *command)
+{
+    if (!server(p)) {
+        std::string dir = mark_folder(p);
+        return dir.empty() ? 0 : mark_begin(mark, dir + name, body);
+    }
+    std::vector<std::string> there;
+    if (name.size() > (size_t)k_name_width || make_table(p->connection) != 0) {
+        errno = name.size() > (size_t)k_name_width ? ENAMETOOLONG : EIO;
+        return -1;
+    }
+    int locked = try_lock(p->connection, name);
+    if (locked != 1) {
+        errno = locked == 0 ? EBUSY : EIO;
+        return -1;
+    }
+    long found = query_texts(p->connection, "SELECT NAME" + of_name(name), "NAME", there);
+    mark = mark_file();
+    hold(mark, p->connection, name);
+    mark.path = name + " in " MARK_TABLE;
+    uint32_t check = 0;
+    if (found != 0 || insert_pieces(mark, mark_seal(body, check), command ? command : "") != 0) {
+        unlock(p->connection, name);
+        mark = mark_file();
+        errno = found > 0 ? EEXIST : EIO;
+        return -1;
+    }
+    mark.check = check;
+    return 0;
+}
+
+int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, std::string &body)
+{
+    body.clear();
+    if (!server(p) || name.find('/') != std::string::npos) {
+        if (name.find('/') != std::string::npos) return mark_take(mark, name, body);
+        std::string dir = mark_folder(p);
+        return dir.empty() ? MARK_NONE : mark_take(mark, dir + name, body);
+    }
+    mark = mark_file();
+    mark.path = name + " in " MARK_TABLE;
+    std::vector<std::string> orders, pieces;
+    int locked = try_lock(p->connection, name);
+    if (locked != 1) {
+        long n = query_texts(p->connection, "SELECT WRITER" + of_name(name) + " ORDER BY ORDNUMBER", "WRITER", pieces);
+        if (n == 0) return MARK_NONE;
+        if (n > 0) mark.command = pieces[0];
+        if (locked == 0) return MARK_BUSY;
+        body = std::string("the server cannot say whether its command still runs: ") + sql_last_failure()->text;
+        return MARK_DAMAGED;
+    }
+    hold(mark, p->connection, name);
+    std::string order = " ORDER BY ORDNUMBER";
+    long n = query_texts(p->connection, "SELECT ORDNUMBER" + of_name(name) + order, "ORDNUMBER", orders);
+    long m = n > 0 ? query_texts(p->connection, "SELECT MARKTEXT" + of_name(name) + order, "MARKTEXT", pieces) : n;
+    if (n == 0) {
+        server_end(mark, true);
+        return MARK_NONE;
+    }
+    std::string why;
+    std::string sealed = n < 0 || m != n ? "" : join_pieces(orders, pieces, why);
+    if (n < 0 || m != n) why = std::string("it cannot be read: ") + sql_last_failure()->text;
+    if (why.empty() && mark_unseal(sealed, body, why) == 0) return MARK_FOUND;
+    body = why;
+    return MARK_DAMAGED;
+}
+
+std::vector<std::string> mark_names_of(const pjct_rec *p, const char *ext)
+{
+    std::vector<std::string> names;
+    std::string dir = mark_folder(p);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !dir.empty() && !ec && it != end; it.increment(ec)) {
+        std::string file = it->path().filename().string();
+        bool fresh = ends_in(file, ext, true);
+        if (!fresh && !ends_in(file, ext, false)) continue;
+        if (fresh) file.pop_back();
+        std::string named = server(p) ? dir + file : file;
+        if (std::find(names.begin(), names.end(), named) == names.end()) names.push_back(named);
+    }
+    std::vector<std::string> rows;
+    if (server(p) && query_texts(p->connection, "SELECT DISTINCT NAME FROM " MARK_TABLE " ORDER BY NAME", "NAME", rows) > 0)
+        for (const std::string &r : rows)
+            if (ends_in(r, ext, false)) names.push_back(r);
+    return names;
+}
+
+std::string mark_unique_name(const pjct_rec *p, const std::string &stem, const char *ext)
+{
+    std::vector<std::string> got;
+    std::string writer = std::to_string((long)getpid());
+    if (server(p) && query_texts(p->connection, "SELECT pg_backend_pid() AS PID", "PID", got) == 1) writer = got[0];
+    std::string dir = server(p) ? "" : mark_folder(p);
+    for (long k = 0;; k++) {
+        std::string name = stem + "-" + writer + (k ? "-" + std::to_string(k) : "") + ext;
+        std::error_code ec;
+        bool taken = server(p) ? query_texts(p->connection, "SELECT NAME" + of_name(name), "NAME", got) > 0
+                               : std::filesystem::exists(dir + name, ec) || std::filesystem::exists(dir + name + "N", ec);
+        if (!taken) return name;
+    }
+}
+
+std::string mark_busy_text(const mark_file &mark, const char *table, const char *command)
+{
+    return std::string(table) + " is being written by " +
+           (mark.command.empty() ? command : mark.command.c_str()) + " in another session.";
+}
