@@ -25,6 +25,11 @@ namespace {
 constexpr size_t k_piece_bytes = 120;
 constexpr int k_name_width = 64;
 constexpr int k_command_width = 40;
+/* Rows of PVMARK one INSERT writes (well inside the engine's longest
+** statement). */
+constexpr long k_statement_pieces = 40;
+/* Added to a mark's name while its first text is written. */
+const char k_fresh[] = "N";
 /* What a statement that succeeds answers. */
 constexpr int k_sql_ok = 5100;
 
@@ -113,30 +118,37 @@ int make_table(void *connection)
     return n > 0 ? 0 : -1;
 }
 
-/* Adds the sealed text to a held server mark, its pieces in one INSERT
-** (all or none). 0, or -1 with errno. */
-int insert_pieces(mark_file &mark, const std::string &sealed, const std::string &command)
+/* Adds the sealed text to a held server mark as rows named name, at most
+** k_statement_pieces to an INSERT (a mark cut short between two is read
+** without its last line, whose check is in the last piece). 0, or -1 with
+** errno. */
+int insert_pieces(mark_file &mark, const std::string &name, const std::string &sealed, const std::string &command)
 {
     static const char hex[] = "0123456789abcdef";
-    std::string name, writer;
-    sql_quote(mark.name.c_str(), name);
+    std::string quoted, writer;
+    sql_quote(name.c_str(), quoted);
     sql_quote(command.substr(0, k_command_width).c_str(), writer);
-    std::string text = "INSERT INTO " MARK_TABLE " (NAME, ORDNUMBER, MARKTEXT, WRITER) VALUES ";
-    long pieces = mark.pieces;
+    const std::string head = "INSERT INTO " MARK_TABLE " (NAME, ORDNUMBER, MARKTEXT, WRITER) VALUES ";
+    std::string text;
+    long pieces = mark.pieces, in_text = 0;
     for (size_t at = 0; at < sealed.size(); at += k_piece_bytes) {
         std::string digits;
         for (size_t i = at; i < sealed.size() && i < at + k_piece_bytes; i++) {
             digits += hex[(unsigned char)sealed[i] >> 4];
             digits += hex[(unsigned char)sealed[i] & 15];
         }
-        text += (at ? ", (" : "(") + name + ", " + std::to_string(pieces++) + ", '" + digits + "', " + writer + ")";
+        text += (in_text ? ", (" : head + "(") + quoted + ", " + std::to_string(pieces++) + ", '" + digits + "', " +
+                writer + ")";
+        bool last = at + k_piece_bytes >= sealed.size();
+        if (++in_text < k_statement_pieces && !last) continue;
+        if (run(mark.connection, text) != k_sql_ok) {
+            errno = EIO;
+            return -1;
+        }
+        mark.pieces = pieces;
+        text.clear();
+        in_text = 0;
     }
-    if (pieces == mark.pieces) return 0;
-    if (run(mark.connection, text) != k_sql_ok) {
-        errno = EIO;
-        return -1;
-    }
-    mark.pieces = pieces;
     return 0;
 }
 
@@ -174,7 +186,7 @@ bool ends_in(const std::string &name, const char *ext, bool fresh)
 /* Adds sealed lines to a held server mark; 0, or -1 with errno. */
 int server_append(mark_file &mark, const std::string &sealed)
 {
-    return insert_pieces(mark, sealed, "");
+    return insert_pieces(mark, mark.name, sealed, "");
 }
 
 /* Lets a held server mark go, its rows deleted unless keep is set. */
@@ -205,8 +217,8 @@ int mark_begin_of(mark_file &mark, const pjct_rec *p, const std::string &name, c
         return dir.empty() ? 0 : mark_begin(mark, dir + name, body);
     }
     std::vector<std::string> there;
-    if (name.size() > (size_t)k_name_width || make_table(p->connection) != 0) {
-        errno = name.size() > (size_t)k_name_width ? ENAMETOOLONG : EIO;
+    if (name.size() >= (size_t)k_name_width || make_table(p->connection) != 0) {
+        errno = name.size() >= (size_t)k_name_width ? ENAMETOOLONG : EIO;
         return -1;
     }
     int locked = try_lock(p->connection, name);
@@ -219,7 +231,15 @@ int mark_begin_of(mark_file &mark, const pjct_rec *p, const std::string &name, c
     hold(mark, p->connection, name);
     mark.path = name + " in " MARK_TABLE;
     uint32_t check = 0;
-    if (found != 0 || insert_pieces(mark, mark_seal(body, check), command ? command : "") != 0) {
+    /* Written whole under a fresh name, then named in one statement; a
+    ** fresh mark left by a writer cut short goes first. */
+    std::string quoted, fresh;
+    sql_quote(name.c_str(), quoted);
+    sql_quote((name + k_fresh).c_str(), fresh);
+    if (found != 0 || run(p->connection, "DELETE" + of_name(name + k_fresh)) != k_sql_ok ||
+        insert_pieces(mark, name + k_fresh, mark_seal(body, check), command ? command : "") != 0 ||
+        run(p->connection, "UPDATE " MARK_TABLE " SET NAME = " + quoted + " WHERE NAME = " + fresh) != k_sql_ok) {
+        run(p->connection, "DELETE" + of_name(name + k_fresh));
         unlock(p->connection, name);
         mark = mark_file();
         errno = found > 0 ? EEXIST : EIO;
@@ -250,6 +270,8 @@ int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, st
         return MARK_DAMAGED;
     }
     hold(mark, p->connection, name);
+    /* A mark cut short while its first text was written changed nothing. */
+    run(p->connection, "DELETE" + of_name(name + k_fresh));
     std::string order = " ORDER BY ORDNUMBER";
     long n = query_texts(p->connection, "SELECT ORDNUMBER" + of_name(name) + order, "ORDNUMBER", orders);
     long m = n > 0 ? query_texts(p->connection, "SELECT MARKTEXT" + of_name(name) + order, "MARKTEXT", pieces) : n;
@@ -280,8 +302,12 @@ std::vector<std::string> mark_names_of(const pjct_rec *p, const char *ext)
     }
     std::vector<std::string> rows;
     if (server(p) && query_texts(p->connection, "SELECT DISTINCT NAME FROM " MARK_TABLE " ORDER BY NAME", "NAME", rows) > 0)
-        for (const std::string &r : rows)
-            if (ends_in(r, ext, false)) names.push_back(r);
+        for (std::string r : rows) {
+            bool fresh = ends_in(r, ext, true);
+            if (fresh) r.pop_back();
+            if ((fresh || ends_in(r, ext, false)) && std::find(names.begin(), names.end(), r) == names.end())
+                names.push_back(r);
+        }
     return names;
 }
 

@@ -851,7 +851,7 @@ int merge_recover(pjct_rec *p)
                                                 merge_kept_list(m.table->name, kept);
         if (!m.why.empty()) {
             msg_alert(ERR_TITLE, "The merge mark %s was not used: %s. It is left in place and no row was changed.",
-                      path.c_str(), m.why.c_str());
+                      held.path.c_str(), m.why.c_str());
             rc = -1;
         } else if (removed != RTNORM) {
             if (m.own)

@@ -68,9 +68,27 @@ def listed_numbers(path):
     number taken back left out; [] while there is none or no mark."""
     try:
         with open(path) as f:
-            lines = unseal_mark(f.read())
+            return listed_in(unseal_mark(f.read()))
     except OSError:
         return []
+
+
+def server_marks(psql, schema):
+    """The marks of a server project's table PVMARK in schema, read with
+    psql (a function running a statement, answering its rows): {name: the
+    mark's lines without their checks}; {} when there is no such table."""
+    if psql("SELECT to_regclass('%s.pvmark') IS NOT NULL" % schema).strip() != "t":
+        return {}
+    pieces = {}
+    for line in psql("SELECT trim(name), marktext FROM %s.pvmark ORDER BY name, ordnumber" % schema).splitlines():
+        name, text = line.split("|")
+        pieces[name] = pieces.get(name, b"") + bytes.fromhex(text.strip())
+    return {name: unseal_mark(text.decode("cp1252")) for name, text in pieces.items()}
+
+
+def listed_in(lines):
+    """The numbers a merge mark's lines (without their checks) list, in
+    order, a number taken back left out."""
     numbers = []
     for line in lines[1:]:
         word = line.split(" ")[0]

@@ -17,6 +17,7 @@ own, and each imported memo under its row's.
   merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR --server PORT
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -25,7 +26,7 @@ import time
 
 import dbfread
 
-from e2e_tables import FAILURES, PVCOLUMN_FIELDS, check, table
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, check, children, listed_in, server_marks, table
 
 HOST_INI = """[ENVIRONMENTS]
 DB3=
@@ -316,6 +317,129 @@ def beside_writer(args, root, master, command):
               "each imported row's memo stored under its own number in %s: %r" % (master, wrong[:5]))
 
 
+WRAPPED = "pv_alert_wrap\nshow\nok\n"
+
+
+def psql_session():
+    """A psql session answering from a pipe, for a lock held across steps."""
+    cmd = ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", SERVER["port"], "-U", "geologist", "-d", "petrivex"]
+    return subprocess.Popen(cmd, env=dict(os.environ, PGPASSWORD="rock", PGOPTIONS="--client-min-messages=warning"),
+                            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+
+def second_logon(args, root, script=""):
+    """The output of a logon to SGEO by a second user (a home and data
+    folder of its own), then script, then logoff."""
+    home = os.path.join(root, "second")
+    os.makedirs(home, exist_ok=True)
+    shutil.copy(os.path.join(root, "host.ini"), home)
+    return pvhost(args, home, logon("SGEO") + script + "(pv_logoff)\nQUIT\n")
+
+
+def memo_statn(args, root):
+    """GEO with STATN's ROCKTYPE a memo, put into the schema sgeo."""
+    geo = os.path.join(root, "projects", "GEO")
+    shutil.copy(os.path.join(args[2], "projects", "GEO", "STATN.DBF"), geo)
+    for f in os.listdir(geo):
+        if f.upper().startswith("STATNMEM"):
+            os.remove(os.path.join(geo, f))
+    # Editable, so that the row editor takes its lines.
+    table(os.path.join(geo, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+          [("ROCKTYPE", "STATN", "", "", MEMO_FLAG | 1, 0, 0, 0, " ", "", 0, 0)])
+    load(root, "GEO", "sgeo")
+
+
+def cut_before_server_insert(p, prefix, after):
+    """Cuts pvhost p (a command listing each number in the server mark whose
+    name starts with prefix before its row goes into sgeo's STATN) between
+    the listing of a number and its insert: STATN is locked (SHARE) once
+    after numbers are listed, the insert waits for it; pvhost, its driver
+    and its waiting session are ended there and the lock let go. Answers
+    that number, or None when p ended first."""
+    deadline = time.monotonic() + 60
+    lock = None
+    try:
+        while p.poll() is None and time.monotonic() < deadline:
+            marks = [lines for name, lines in server_marks(psql, "sgeo").items() if name.startswith(prefix)]
+            numbers = listed_in(marks[0]) if marks else []
+            if lock is None and len(numbers) >= after:
+                lock = psql_session()
+                lock.stdin.write("BEGIN;\nLOCK TABLE sgeo.statn IN SHARE MODE;\nSELECT 'locked';\n")
+                lock.stdin.flush()
+                lock.stdout.readline()
+                continue
+            waiting = psql("SELECT pid FROM pg_locks WHERE NOT granted AND relation = 'sgeo.statn'::regclass")
+            held = {int(float(r[0])) for r in server_rows("sgeo", "BASENUMBER")}
+            if lock and numbers and waiting.strip() and numbers[-1] not in held:
+                drivers = children(p.pid, "pvodbc")
+                p.kill()
+                for d in drivers:
+                    os.kill(d, signal.SIGKILL)
+                p.communicate()
+                psql("SELECT count(pg_terminate_backend(pid)) FROM pg_locks WHERE NOT granted AND "
+                     "relation = 'sgeo.statn'::regclass")
+                return numbers[-1]
+            time.sleep(0.01)
+        if p.poll() is None:
+            print("still running: listed %r; %s" % (numbers, psql("SELECT locktype, relation::regclass, granted, "
+                                                              "left(query, 60) FROM pg_locks JOIN pg_stat_activity "
+                                                              "USING (pid) WHERE datname = 'petrivex'")))
+            p.kill()
+        print(p.communicate(timeout=60)[0][-3000:])
+        return None
+    finally:
+        if lock:
+            lock.communicate("ROLLBACK;\n", timeout=60)
+        # The ended session's locks go with it.
+        while psql("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'").strip() != "0" and \
+                time.monotonic() < deadline:
+            time.sleep(0.05)
+
+
+def taken_on_server(args, root, command):
+    """An import of stations with memos, a row added with memo lines, or a
+    merge into the server's GEO cut after a row's number is listed in its
+    mark and before its insert; another writer then stores a row under
+    that number. A second user's logon (the cut user's folder is not
+    theirs) takes back the command's rows, keeps that row and names it,
+    and lets the mark go."""
+    memo_statn(args, root)
+    before = {int(float(r[0])) for r in server_rows("sgeo", "BASENUMBER")}
+    if command == "import":
+        text = os.path.join(root, "taken.txt")
+        with open(text, "w") as f:
+            f.writelines("%d,T%d,%.1f,4000000.25,10,memo of T%d\n" % (n, n, 500000.5 + n, n) for n in range(1, 501))
+        script, prefix, after = import_script("SGEO", text), "STATN-", 1
+    elif command == "add":
+        script = (logon("SGEO") + "pv-add\npv_add_tbl\nselect edit_list 1\nset edit_col 4242\nselect edit_list 2\n"
+                  "set edit_col Added\nselect edit_list 6\npick memo\npv_edit_memo\nset pv_memo_line \"Line\"\n"
+                  "pick insert\nok\nok\npv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n")
+        prefix, after = "STATN-", 0
+    else:
+        script, prefix, after = merge_script("SGEO", "BIG"), "STATN.MRG", 20
+    p = pvhost(args, root, script, wait=False)
+    taken = cut_before_server_insert(p, prefix, after)
+    check(taken is not None, "%s on the server: cut before an insert" % command)
+    if taken is None:
+        return
+    psql("INSERT INTO sgeo.statn (basenumber, stn, name) VALUES (%d, 9999, 'Second user')" % taken)
+    out = second_logon(args, root, WRAPPED)
+    rows = {int(float(r[0])): r[1].strip() for r in server_rows("sgeo", "BASENUMBER, NAME")}
+    check(rows.get(taken) == "Second user", "%s on the server: the other writer's row %d stays: %r" %
+          (command, taken, rows.get(taken)))
+    shown = "".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split())
+    check(("stay:STATNrow%d." % taken) in shown, "%s on the server: the second user's logon names row %d: %s" %
+          (command, taken, out[-1500:]))
+    check(server_marks(psql, "sgeo") == {}, "%s on the server: the mark goes: %r" %
+          (command, list(server_marks(psql, "sgeo"))))
+    if command == "merge":
+        check(set(rows) == before | {taken}, "the merged rows go: %d rows left" % len(rows))
+    memo = set() if psql("SELECT to_regclass('sgeo.statnmem') IS NULL").strip() == "t" else \
+        {int(float(line)) for line in psql("SELECT basenumber FROM sgeo.statnmem").splitlines()}
+    check(memo <= set(rows) - {taken}, "%s on the server: no memo line without its row, none for row %d" %
+          (command, taken))
+
+
 def main():
     if len(sys.argv) != 7 or sys.argv[5] != "--server":
         raise SystemExit(__doc__)
@@ -333,6 +457,8 @@ def main():
     for command in ("merge", "import"):
         beside_writer(args, root, "SGEO", command)
         beside_writer(args, root, "GEO", command)
+    for command in ("import", "add", "merge"):
+        taken_on_server(args, root, command)
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
         sys.exit(1)

@@ -69,17 +69,19 @@ def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=N
 
 def run_pvhost_killed(pvhost, module, resources, root, script, drawing, watched, delay, driver_only):
     """Runs pvhost on the script in root (its drawing opened) and, once one
-    of the watched files has changed, waits delay seconds and kills pvhost
-    or, with driver_only, its DB3 driver; answers when pvhost has ended."""
+    of the watched files has changed (or watched, a function, answers
+    true), waits delay seconds and kills pvhost or, with driver_only, its
+    DB3 driver; answers when pvhost has ended."""
     with open(os.path.join(root, "run.scr"), "w") as f:
         f.write(script)
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
                XDG_DATA_HOME=os.path.join(root, "data"))
-    before = [os.stat(f).st_mtime_ns for f in watched]
+    changed = watched if callable(watched) else None
+    before = [] if changed else [os.stat(f).st_mtime_ns for f in watched]
     p = subprocess.Popen([pvhost, "--script", "run.scr", "--module", module, "--resources", resources,
                           "--drawing", drawing], cwd=root, env=env, stdout=subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL)
-    while p.poll() is None and [os.stat(f).st_mtime_ns for f in watched] == before:
+    while p.poll() is None and (not changed() if changed else [os.stat(f).st_mtime_ns for f in watched] == before):
         time.sleep(0.002)
     time.sleep(delay)
     drivers = children(p.pid, "pvdb3")

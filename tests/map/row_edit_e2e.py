@@ -528,12 +528,14 @@ def move_killed_run(pvhost, module, resources, work, port=None):
     span = time.time() - start
     check(rows() == moved, "%s: an uncut move of the table moves every row" % project)
     # The kill comes after the first write: to STATN.DBF, or on a server of
-    # the mark into the project's own folder.
+    # the mark into the project's table of marks.
     projects = os.path.join(root, "projects")
-    watched = [d for d, _, _ in os.walk(root) if os.path.basename(d) == project and not d.startswith(projects)] \
-        if server else [os.path.join(projects, "GEO", "STATN.DBF")]
-    check(len(watched) == 1, "%s: the file watched for the first write is there: %r" % (project, watched))
-    trials = 0 if len(watched) != 1 else SERVER_TRIALS if server else 8
+
+    def marked():
+        return psql(port, "SELECT count(*) FROM sgeo.pvmark WHERE name = 'PVMOVE.MRK'").strip() not in ("", "0") \
+            if psql(port, "SELECT to_regclass('sgeo.pvmark') IS NOT NULL").strip() == "t" else False
+    watched = marked if server else [os.path.join(projects, "GEO", "STATN.DBF")]
+    trials = SERVER_TRIALS if server else 8
     for trial in range(trials):
         if server:
             psql(port, None, sql)
