@@ -412,7 +412,8 @@ def taken_on_server(args, root, command):
         script, prefix, after = import_script("SGEO", text), "STATN-", 1
     elif command == "add":
         script = (logon("SGEO") + "pv-add\npv_add_tbl\nselect edit_list 1\nset edit_col 4242\nselect edit_list 2\n"
-                  "set edit_col Added\nselect edit_list 6\npick memo\npv_edit_memo\nset pv_memo_line \"Line\"\n"
+                  "set edit_col Added\nselect edit_list 3\nset edit_col 600000\nselect edit_list 4\n"
+                  "set edit_col 5600000\nselect edit_list 6\npick memo\npv_edit_memo\nset pv_memo_line \"Line\"\n"
                   "pick insert\nok\nok\npv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n")
         prefix, after = "STATN-", 0
     else:
