@@ -349,24 +349,31 @@ def memo_statn(args, root):
     load(root, "GEO", "sgeo")
 
 
-def cut_before_server_insert(p, prefix, after):
+def share_lock():
+    """A psql session holding a SHARE lock on sgeo's STATN: every insert
+    into it waits."""
+    lock = psql_session()
+    lock.stdin.write("BEGIN;\nLOCK TABLE sgeo.statn IN SHARE MODE;\nSELECT 'locked';\n")
+    lock.stdin.flush()
+    lock.stdout.readline()
+    return lock
+
+
+def cut_before_server_insert(p, prefix, after, lock=None):
     """Cuts pvhost p (a command listing each number in the server mark whose
     name starts with prefix before its row goes into sgeo's STATN) between
     the listing of a number and its insert: STATN is locked (SHARE) once
     after numbers are listed, the insert waits for it; pvhost, its driver
-    and its waiting session are ended there and the lock let go. Answers
-    that number, or None when p ended first."""
+    and its waiting session are ended there and the lock let go (lock,
+    when given, is held from the start). Answers that number, or None when
+    p ended first."""
     deadline = time.monotonic() + 60
-    lock = None
     try:
         while p.poll() is None and time.monotonic() < deadline:
             marks = [lines for name, lines in server_marks(psql, "sgeo").items() if name.startswith(prefix)]
             numbers = listed_in(marks[0]) if marks else []
             if lock is None and len(numbers) >= after:
-                lock = psql_session()
-                lock.stdin.write("BEGIN;\nLOCK TABLE sgeo.statn IN SHARE MODE;\nSELECT 'locked';\n")
-                lock.stdin.flush()
-                lock.stdout.readline()
+                lock = share_lock()
                 continue
             waiting = psql("SELECT pid FROM pg_locks WHERE NOT granted AND relation = 'sgeo.statn'::regclass")
             held = {int(float(r[0])) for r in server_rows("sgeo", "BASENUMBER")}
@@ -418,8 +425,11 @@ def taken_on_server(args, root, command):
         prefix, after = "STATN-", 0
     else:
         script, prefix, after = merge_script("SGEO", "BIG"), "STATN.MRG", 20
+    # A single row is cut at its insert whatever the load: STATN is locked
+    # before the command starts.
+    lock = share_lock() if after == 0 else None
     p = pvhost(args, root, script, wait=False)
-    taken = cut_before_server_insert(p, prefix, after)
+    taken = cut_before_server_insert(p, prefix, after, lock)
     check(taken is not None, "%s on the server: cut before an insert" % command)
     if taken is None:
         return
