@@ -261,13 +261,15 @@ int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, st
     mark.path = name + " in " MARK_TABLE;
     std::vector<std::string> orders, pieces;
     int locked = try_lock(p->connection, name);
-    if (locked != 1) {
+    if (locked < 0) {
+        body = std::string("the server cannot say whether a command writes it: ") +
+               sql_failure_text(sql_last_failure()->code);
+        return MARK_UNREAD;
+    }
+    if (locked == 0) {
         long n = query_texts(p->connection, "SELECT WRITER" + of_name(name) + " ORDER BY ORDNUMBER", "WRITER", pieces);
-        if (n == 0) return MARK_NONE;
         if (n > 0) mark.command = pieces[0];
-        if (locked == 0) return MARK_BUSY;
-        body = std::string("the server cannot say whether its command still runs: ") + sql_last_failure()->text;
-        return MARK_DAMAGED;
+        return n == 0 ? MARK_NONE : MARK_BUSY;
     }
     hold(mark, p->connection, name);
     /* A mark cut short while its first text was written changed nothing. */
@@ -281,7 +283,7 @@ int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, st
     }
     std::string why;
     std::string sealed = n < 0 || m != n ? "" : join_pieces(orders, pieces, why);
-    if (n < 0 || m != n) why = std::string("it cannot be read: ") + sql_last_failure()->text;
+    if (n < 0 || m != n) why = std::string("it cannot be read: ") + sql_failure_text(sql_last_failure()->code);
     if (why.empty() && mark_unseal(sealed, body, why) == 0) return MARK_FOUND;
     body = why;
     return MARK_DAMAGED;

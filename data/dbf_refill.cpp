@@ -256,6 +256,8 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
     mark_end(left, true);
     if (found == MARK_BUSY) {
         why = mark_busy_text(left, ("table " + r.name).c_str(), "a refill");
+    } else if (found == MARK_UNREAD) {
+        why = body;
     } else if (found != MARK_NONE) {
         why = left.path + " of a refill cut short is left; log on to the project again";
     } else if (k.connection) {

@@ -216,6 +216,8 @@ bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> 
         mark_end(m, true);
         if (left == MARK_BUSY)
             why = mark_busy_text(m, ("a table of project " + projects[k]).c_str(), "pv-move");
+        else if (left == MARK_UNREAD)
+            why = body;
         else if (left != MARK_NONE)
             why = m.path + " of another move is there";
         else if (why.empty() && mark_begin_of(m, p, k_move_mark, bodies[k], "pv-move") != 0)
