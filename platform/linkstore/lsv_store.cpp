@@ -72,6 +72,11 @@ static bool parse_lpn(const std::string &text, size_t i, lsv_path &out, std::str
 /* Reads a path text into its parts; see linkstore.h. */
 bool lsv_path_parse(const std::string &text, lsv_path &out, std::string &err) {
   out = lsv_path();
+  /* A NUL would end the name early wherever it is read as a C text. */
+  if (text.find('\0') != std::string::npos) {
+    err = "NUL character in \"" + text.substr(0, text.find('\0')) + "\"";
+    return false;
+  }
   if (text.size() > LSV_PATH_TEXT_MAX) {
     err = "path text longer than " + std::to_string(LSV_PATH_TEXT_MAX) + " characters";
     return false;

@@ -136,11 +136,12 @@ TEST_F(LinkStoreDxf, DamagedStoreDataRefusesTheFileAndKeepsTheDrawing) {
   struct Case {
     const char* what;  /* the damage          */
     const char* from;  /* text replaced       */
-    const char* to;    /* by this             */
+    std::string to;    /* by this             */
   } cases[] = {
       {"unknown format", "LINKSTORE\n1070\n1\n", "LINKSTORE\n1070\n9\n"},
       {"unknown record", "1000\nLPN\n1000\nGEO$STATION", "1000\nLPX\n1000\nGEO$STATION"},
       {"invalid name", "1000\nLPN\n1000\nGEO$STATION", "1000\nLPN\n1000\nGEO STATION"},
+      {"NUL in a table name", "PETRIVEX.GEO.STATION\n", std::string("PETRIVEX.GEO.STAT\0ION\n", 22)},
       {"link of an unknown name", "1000\nLINK\n1071\n1\n1070\n1\n1070\n0\n1000\n", "1000\nLINK\n1071\n1\n1070\n1\n1070\n0\n1000\nFF\n1000\nX$Y\n1000\n"},
       {"link number reused", "1000\nLINK\n1071\n2\n", "1000\nLINK\n1071\n1\n"},
       {"key of the wrong type", "1070\n1\n1070\n5010\n1071\n7\n", "1070\n1\n1070\n5005\n1000\nseven\n"},
