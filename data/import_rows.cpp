@@ -526,6 +526,12 @@ void import_insert(import_run *run)
         return;
     }
     if (import_driver_ended(run, rc)) return;
+    /* Another user holding the lock on new rows for longer than the wait
+    ** stops the import: every row before this one is in whole. */
+    if (rc == ERR_LOCK_HELD) {
+        run->stop = row_lock_held_text(run->table->name);
+        return;
+    }
     import_db_refused(run, rc);
     if (number == run->table->last_number) run->table->last_number--;
     import_write_refused(run);

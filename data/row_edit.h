@@ -131,8 +131,9 @@ struct row_number_note {
 ** project's folder lists the row's number, so that the next logon removes
 ** the row and its lines when the writer is cut short between the two.
 ** 5100; -9306 after 1000 numbers taken by others; -5001 when the mark
-** cannot be written (said); the insert's, look-up's, note's or memo's
-** code. */
+** cannot be written (said); -9811 when another user held the server's
+** lock on new rows for longer than the wait (row_set_lock_wait); the
+** insert's, look-up's, note's or memo's code. */
 int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note = nullptr);
 /* Opens a run of many new rows one writer adds to a table (pv-import),
 ** ending any run still open: until row_new_run_end, row_insert_new keeps
@@ -140,6 +141,13 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
 ** it for each, and its rows with memo lines share one mark, each row's
 ** number taken back once the row is in with its lines. */
 void row_new_run_begin(void *connection, const char *table);
+/* Sets how many seconds a writer of new rows waits at most for the
+** server's lock on new rows that another user holds (30 when seconds is
+** not above 0); row_insert_new then gives up with -9811. */
+void row_set_lock_wait(int seconds);
+/* "another user has held the lock on new rows of table STATN for more
+** than 30 s; nothing was added": why a row was not added (-9811). */
+std::string row_lock_held_text(const char *table);
 /* Ends the open run: gives back the server's lock, and removes the mark
 ** unless it still lists a row whose writer lost its driver. */
 void row_new_run_end(void);

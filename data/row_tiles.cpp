@@ -245,6 +245,9 @@ int row_take_typed(ads_hdlg d, char *typed, char *out)
 /* Most numbers a new row tries before its insert gives up: a try fails
 ** only when another writer stored the number since it was taken. */
 constexpr int ROW_NUMBER_TRIES = 1000;
+/* Seconds a writer of new rows waits at most for the server's lock on
+** new rows of a table that another user holds. */
+constexpr int ROW_LOCK_WAIT_S = 30;
 /* Rows of a run after which the server's lock on new rows is given back,
 ** so that another writer waits for no more than so many. */
 constexpr long ROW_RUN_LOCKED_ROWS = 100;
@@ -307,18 +310,50 @@ int row_take_free_number(void *connection, sql_col_rec *row, const char *table)
 
 namespace {
 
-/* Takes (lock 1) or gives back (0) the server's lock on new rows of a
-** table, held by the connection until given back or closed. Every writer
-** of new rows takes it, so no other one stores a number between a
-** writer's look-up and its insert. The code of the statement. */
-int row_server_lock(void *connection, const char *table, int lock)
+/* The seconds a writer of new rows waits for another user's lock on new
+** rows of a table (row_set_lock_wait). */
+int s_lock_wait_s = ROW_LOCK_WAIT_S;
+
+/* Runs a statement of row_server_lock; its code. */
+int row_lock_statement(void *connection, const std::string &text)
 {
-    std::string text = std::string("SELECT 1 FROM (SELECT ") + (lock ? "pg_advisory_lock" : "pg_advisory_unlock") +
-                       "(hashtext('pv.new.' || current_schema() || '." + table + "'))) AS l";
     void *stmt = nullptr, *cursor = nullptr;
     int rc = sql_execute(connection, &stmt, &cursor, text.c_str(), 0);
     sql_free_handles(&stmt, &cursor);
     return rc;
+}
+
+/* Takes (lock 1) or gives back (0) the server's lock on new rows of a
+** table, held by the connection until given back or closed. Every writer
+** of new rows takes it, so no other one stores a number between a
+** writer's look-up and its insert. A lock another user holds is said at
+** once and waited for at most s_lock_wait_s (the server's lock_timeout
+** for that one statement): a session stopped while it holds the lock
+** never holds the others for ever. 5100; -9811 when the wait ran out
+** (nothing taken); else the code of the statement. */
+int row_server_lock(void *connection, const char *table, int lock)
+{
+    std::string key = std::string("hashtext('pv.new.' || current_schema() || '.") + table + "')";
+    if (!lock) return row_lock_statement(connection, "SELECT 1 FROM (SELECT pg_advisory_unlock(" + key + ")) AS l");
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query(connection,
+                      ("SELECT 1 FROM (SELECT CASE WHEN pg_try_advisory_lock(" + key +
+                       ") THEN 1 ELSE 0 END AS held) AS l WHERE held = 1").c_str(),
+                      &stmt, &cursor, &row, 0);
+    sql_close_query(&stmt, &cursor, &row);
+    if (n != 0) return n > 0 ? RTNORM : n;
+    ads_printf("\nAnother user is adding rows to table %s: waiting for them, at most %d s...\n", table,
+               s_lock_wait_s);
+    auto timeout = [&](long ms) {
+        return row_lock_statement(connection, "SELECT 1 FROM (SELECT set_config('lock_timeout', '" +
+                                                  std::to_string(ms) + "', false)) AS l");
+    };
+    int rc = timeout(s_lock_wait_s * 1000L);
+    if (rc == RTNORM) rc = row_lock_statement(connection, "SELECT 1 FROM (SELECT pg_advisory_lock(" + key + ")) AS l");
+    /* The session's other statements wait as before. */
+    if (!sql_driver_lost(rc)) timeout(0);
+    return rc == RTNORM || sql_driver_lost(rc) ? rc : ERR_LOCK_HELD;
 }
 
 /* Inserts a new row while no row holds its number; *rows gets the rows
@@ -442,6 +477,20 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
     else if (mark && !doubt)
         while (!mark->numbers.empty()) merge_note_number(mark, mark->numbers.back(), 1, nullptr);
     return rc;
+}
+
+/* Sets how long a writer waits for the lock on new rows; see the header. */
+void row_set_lock_wait(int seconds)
+{
+    s_lock_wait_s = seconds > 0 ? seconds : ROW_LOCK_WAIT_S;
+}
+
+/* Why no row could be added while another user held the lock; see the
+** header. */
+std::string row_lock_held_text(const char *table)
+{
+    return std::string("another user has held the lock on new rows of table ") + (table ? table : "") +
+           " for more than " + std::to_string(s_lock_wait_s) + " s; nothing was added";
 }
 
 /* Opens a run of new rows of a table; see the header. */

@@ -62,6 +62,7 @@ struct pvhost_options {
     std::string drawing;     /* drawing to open first; empty for a new one */
     bool quiet = false;      /* transcript only, nothing on the screen */
     int rows_per_request = 0; /* linked rows a batched look-up asks for; 0: the module's own */
+    int lock_wait_s = 0;     /* seconds a lock another user holds is waited for; 0: the module's own */
 };
 
 /* The application packet given with message 1. */
@@ -73,6 +74,7 @@ void usage(void)
     std::fprintf(stderr,
                  "usage: pvhost [--script FILE] [--module FILE] [--resources DIR]\n"
                  "              [--drawing FILE.dxf] [--quiet] [--rows-per-request N]\n"
+                 "              [--lock-wait SECONDS]\n"
                  "  %s and %s stand for --resources and --module.\n",
                  k_env_resources, k_env_module);
 }
@@ -93,6 +95,7 @@ bool read_options(int argc, char **argv, pvhost_options &o)
         else if (a == "--drawing" && has_value) o.drawing = argv[++i];
         else if (a == "--quiet") o.quiet = true;
         else if (a == "--rows-per-request" && has_value) o.rows_per_request = std::atoi(argv[++i]);
+        else if (a == "--lock-wait" && has_value) o.lock_wait_s = std::atoi(argv[++i]);
         else { usage(); return false; }
     }
     return true;
@@ -120,10 +123,24 @@ void new_line(void)
     if (!t.empty() && t.back() != '\n') host_io_print("\n");
 }
 
+/* Gives the module a setting through the function of that name it
+** exports, when value is above 0; false after a message when it has none. */
+bool set_module(void *handle, const std::string &path, const char *function, const char *what, int value)
+{
+    if (value <= 0) return true;
+    auto set = (void (*)(int))dlsym(handle, function);
+    if (!set) {
+        std::fprintf(stderr, "pvhost: %s cannot be told %s\n", path.c_str(), what);
+        return false;
+    }
+    set(value);
+    return true;
+}
+
 /* Loads the module and registers its entry point, setting the rows a
-** batched look-up asks for when rows_per_request is above 0; false after
-** a message. */
-bool load_module(const std::string &path, int rows_per_request, void *&handle)
+** batched look-up asks for and the seconds a lock another user holds is
+** waited for when they are above 0; false after a message. */
+bool load_module(const std::string &path, int rows_per_request, int lock_wait_s, void *&handle)
 {
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
@@ -138,14 +155,9 @@ bool load_module(const std::string &path, int rows_per_request, void *&handle)
         return false;
     }
     setptp();
-    if (rows_per_request > 0) {
-        auto rows = (void (*)(int))dlsym(handle, "pv_set_rows_per_request");
-        if (!rows) {
-            std::fprintf(stderr, "pvhost: %s cannot be told the rows a request takes\n", path.c_str());
-            return false;
-        }
-        rows(rows_per_request);
-    }
+    if (!set_module(handle, path, "pv_set_rows_per_request", "the rows a request takes", rows_per_request) ||
+        !set_module(handle, path, "pv_set_lock_wait", "how long a lock is waited for", lock_wait_s))
+        return false;
     if (version() != PVHOST_API_VERSION) {
         std::fprintf(stderr, "pvhost: %s is built for interface 0x%X\n", path.c_str(), version());
         return false;
@@ -440,7 +452,7 @@ int main(int argc, char **argv)
         }
     }
     void *module = nullptr;
-    if (!load_module(opt.module, opt.rows_per_request, module)) return EXIT_USAGE;
+    if (!load_module(opt.module, opt.rows_per_request, opt.lock_wait_s, module)) return EXIT_USAGE;
     host_send_message(HOST_MSG_INIT, &s_app_packet);
     send_load();
     command_loop();

@@ -9,6 +9,7 @@
 
 #include "core/pv_globals.h"
 #include "data/prf_edit.h"
+#include "data/row_edit.h"
 #include "draw/link_rows.h"
 #include "draw/shape_block.h"
 #include "module/pv_commands.h"
@@ -67,6 +68,15 @@ void _SetacrxPtp(void)
 void pv_set_rows_per_request(int n)
 {
     link_rows_set_per_request(n);
+}
+
+/* Sets how many seconds a writer of new rows waits at most for the lock
+** another user holds on new rows of a table (0: the default). Not one of
+** the editor's entry points: the test editor calls it, so that a test
+** need not wait the default's full time. */
+void pv_set_lock_wait(int seconds)
+{
+    row_set_lock_wait(seconds);
 }
 
 /* Answers the interface version the module is built for. */

@@ -15,10 +15,11 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from e2e_tables import FAILURES, check, children, store_links  # noqa: E402,F401 (one list of failed checks for every script)
 
 
-def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, env=None, rows_per_request=None):
+def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, env=None, rows_per_request=None,
+               options=()):
     """Runs pvhost on the script in root (opening the drawing when given,
-    with env added to the environment, and the rows a batched look-up asks
-    for when given);
+    with env added to the environment, the rows a batched look-up asks
+    for when given, and more of its options);
     checks that it exits with status (0: reporting no fault) and
     initialises; answers its output (with status 1, its faults after it)."""
     with open(os.path.join(root, "run.scr"), "w") as f:
@@ -30,6 +31,7 @@ def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, 
         args += ["--drawing", drawing]
     if rows_per_request:
         args += ["--rows-per-request", str(rows_per_request)]
+    args += list(options)
     r = subprocess.run(args, cwd=root, env=env, capture_output=True, text=True, timeout=60)
     print(r.stdout)
     print(r.stderr, file=sys.stderr)

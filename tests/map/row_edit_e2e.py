@@ -665,6 +665,80 @@ def two_users_run(pvhost, module, resources, work, port=None):
         check(row() == want, "%s: the row holds %r, want %r" % (what, row(), want))
 
 
+# Stations of the file the stopped user imports; the rows the import
+# has stored before it may be stopped; the seconds the other user waits
+# for a lock (pvhost --lock-wait); the station that user adds.
+HOLDER_ROWS = 5000
+HOLDER_STOP_AT = 100
+LOCK_WAIT_S = 2
+ADDED = "select edit_list 1\nset edit_col 9001\nselect edit_list 2\nset edit_col Added\n" \
+        "select edit_list 3\nset edit_col 600000\nselect edit_list 4\nset edit_col 5600000\n"
+
+
+def stopped_holder_run(pvhost, module, resources, work, port=None):
+    """A user imports stations into STATN and is stopped (SIGSTOP) while
+    the import holds the server's lock on new rows; another user adds a
+    station meanwhile. On the server that user is told, at once, that
+    another user is adding rows to STATN, and after LOCK_WAIT_S that the
+    lock is held, the command ending with nothing added; on dBASE files,
+    which have no such lock, the station is added at once."""
+    root, logon, _ = two_users_root(resources, work, "stopped_holder", port)
+    road = "server" if port else "dBASE"
+    with open(os.path.join(root, "stations.txt"), "w") as f:
+        f.writelines("%d,I%d,%.1f,4000000.25,10,Chert\n" % (n, n, 500000.5 + n) for n in range(1, HOLDER_ROWS + 1))
+    script = (logon + "pv-import\npv_import\nset imp_fname stations.txt\npick imp_text\npick import\n"
+              "pv_importxt\nselect txt_table 0\nset txt_coldel ,\nset txt_txtdel \"\npick txt_append\n"
+              "select txt_output 1 2 3 4 5 6\npick import\n(pv_logoff)\nQUIT\n")
+    with open(os.path.join(root, "holder.scr"), "w") as f:
+        f.write(script)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
+    holder = subprocess.Popen([pvhost, "--script", "holder.scr", "--module", module, "--resources", resources],
+                              cwd=root, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    statn = os.path.join(root, "projects", "GEO", "STATN.DBF")
+    size = os.path.getsize(statn)
+
+    def stored():
+        if port:
+            return int(psql(port, "SELECT count(*) FROM sgeo.statn") or 0)
+        return (os.path.getsize(statn) - size) // 100
+
+    def holds():
+        return not port or psql(port, "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND granted") != "0\n"
+    try:
+        # Stopped after its first rows, at a moment it holds the lock.
+        deadline, stopped = time.monotonic() + 60, False
+        while holder.poll() is None and not stopped and time.monotonic() < deadline:
+            if stored() >= HOLDER_STOP_AT:
+                os.kill(holder.pid, signal.SIGSTOP)
+                stopped = holds()
+                if not stopped:
+                    os.kill(holder.pid, signal.SIGCONT)
+            time.sleep(0.01)
+        check(stopped, "stopped holder (%s): the import is stopped holding the lock" % road)
+        # On the server the alert is answered, and its lines read back.
+        alert = "pv_alert_wrap\nshow\nok\n" if port else ""
+        out = run_pvhost(pvhost, module, resources, root, logon + "pv-add\npv_add_tbl\n" + ADDED + "ok\n" + alert +
+                         "pv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n", options=("--lock-wait", str(LOCK_WAIT_S)))
+        out += "".join(re.findall(r"^\s+\d+: (.*)$", out, re.M)).replace(" ", "")
+    finally:
+        os.kill(holder.pid, signal.SIGCONT)
+    imported = holder.communicate(timeout=120)[0]
+    names = [r[0].strip() for r in (psql(port, "SELECT NAME FROM sgeo.statn").splitlines() if port else
+                                     [[r["NAME"]] for r in dbfread.DBF(statn)])]
+    check("Imported: %d rows into STATN" % HOLDER_ROWS in imported,
+          "stopped holder (%s): the import ends whole: %s" % (road, imported[-600:]))
+    told = ["Another user is adding rows to table STATN: waiting for them, at most %d s" % LOCK_WAIT_S,
+            "Could not add this row to table STATN: another user has held the lock on new rows of table STATN "
+            "for more than %d s; nothing was added" % LOCK_WAIT_S]
+    if port:
+        check(told[0] in out and told[1].replace(" ", "") in out,
+              "stopped holder (server): the other user is told: %s" % out[-1200:])
+        check("Added" not in names, "stopped holder (server): nothing is added")
+    else:
+        check(not any(t[:30] in out for t in told), "stopped holder (dBASE): no wait: %s" % out[-1200:])
+        check("Added" in names, "stopped holder (dBASE): the station is added")
+
+
 def main():
     if len(sys.argv) == 7 and sys.argv[5] == "--server":
         move_killed_run(*sys.argv[1:5], port=sys.argv[6])
@@ -673,6 +747,7 @@ def main():
         return
     if len(sys.argv) in (6, 8) and sys.argv[5] == "two-users":
         two_users_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         if FAILURES:
             raise SystemExit("%d check(s) failed" % len(FAILURES))
         return
