@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -28,6 +29,15 @@
 #include "dbf_writer.h"
 #include "db3_memo_table.h"
 #include "scratch_dir.h"
+
+/* The most the driver program may hold resident over a long read, in kB.
+** Under AddressSanitizer its shadow memory and quarantine count too, so
+** there the peak is not held to it. */
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long k_driver_peak_limit_kb = LONG_MAX;
+#else
+constexpr long k_driver_peak_limit_kb = 32 * 1024;
+#endif
 
 namespace {
 
@@ -824,7 +834,7 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
         }
         EXPECT_EQ(rows, RECORDS - 2) << text(k);
         long peak = driver_peak_kb();
-        EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvdb3 peaked at " << peak << " kB";
+        EXPECT_TRUE(peak > 0 && peak < k_driver_peak_limit_kb) << "pvdb3 peaked at " << peak << " kB";
         for (long at : {7L, RECORDS - 3, GONE - 1, GONE, 1L}) {
             ASSERT_EQ(asi_fetch_absolute(k, at), 1) << text(k);
             EXPECT_EQ(row(k, 2), std::to_string(at < GONE ? at : at + 2) + "|" + std::string(200, 'x') + "\n");
@@ -842,7 +852,7 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
     while (asi_fetch_next(k)) rows++;
     EXPECT_EQ(rows, RECORDS - 2) << text(k);
     long peak = driver_peak_kb();
-    EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvdb3 peaked at " << peak << " kB over the look-ups";
+    EXPECT_TRUE(peak > 0 && peak < k_driver_peak_limit_kb) << "pvdb3 peaked at " << peak << " kB over the look-ups";
     asi_close_cursor(k);
     asi_free_cursor(&k);
     asi_free_stmt(&s);
@@ -851,12 +861,12 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
     EXPECT_EQ(query("SELECT I, (SELECT COUNT(*) FROM T U WHERE U.A > 'w' AND U.I <> T.I) FROM T WHERE I < 3"),
               "1|" + others + "\n2|" + others + "\n");
     peak = driver_peak_kb();
-    EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvdb3 peaked at " << peak << " kB over the scans";
+    EXPECT_TRUE(peak > 0 && peak < k_driver_peak_limit_kb) << "pvdb3 peaked at " << peak << " kB over the scans";
     ASSERT_EQ(exec("CREATE UNIQUE INDEX TU ON T (I)"), 1) << last_text;
     ASSERT_EQ(exec("INSERT INTO T (I, A) VALUES (" + std::to_string(RECORDS + 1) + ", 'new')"), 1) << last_text;
     ASSERT_EQ(exec("UPDATE T SET I = 0 WHERE I = 2"), 1) << last_text;
     peak = driver_peak_kb();
-    EXPECT_TRUE(peak > 0 && peak < 32 * 1024) << "pvdb3 peaked at " << peak << " kB over the writes";
+    EXPECT_TRUE(peak > 0 && peak < k_driver_peak_limit_kb) << "pvdb3 peaked at " << peak << " kB over the writes";
     for (const char *refused : {"INSERT INTO T (I, A) VALUES (199999, 'again')", "UPDATE T SET I = 7 WHERE I = 0",
                                 "UPDATE T SET I = I + 1 WHERE I < 4"}) {
         EXPECT_EQ(exec(refused), 0) << refused;

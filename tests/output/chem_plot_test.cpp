@@ -209,7 +209,7 @@ TEST_F(Chem, SamplesWithAValueOfTheirEquationsMissingAreLeftOutCountedAndNamed) 
   state_row("K", "40", "5");
   EXPECT_EQ(chem_plot_row(), 0);
   EXPECT_EQ(g_chem.left_out, 0);
-  chem_state_reset();
+  chem_state_free();   /* the equations go, and the state is reset */
   EXPECT_EQ(g_chem.left_out, 0);
   EXPECT_STREQ(g_chem.first_left_out, "");
 }
