@@ -72,8 +72,7 @@ bool contact_type(int type) { return type >= ARC_TYPE_INTRUSIONS && type <= ARC_
 ** there or does not fit. */
 bool load_unread(int rc)
 {
-    const sql_failure *f = sql_last_failure();
-    return sql_driver_lost(rc) || (rc < -2 && f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) != 0);
+    return sql_driver_lost(rc) || (rc < -2 && sql_last_failure()->code == rc && !sql_no_table(rc));
 }
 
 /* The dictionary tree of a column's input rule: the rule's loaded tree,

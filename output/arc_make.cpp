@@ -187,8 +187,7 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
     /* A former ARCS that cannot be dropped (it cannot be written) stays
     ** as it is. */
     int dropped = sql_drop_table(project->connection, ARC_ARCS_TABLE);
-    const sql_failure *f = sql_last_failure();
-    if (dropped != kSqlDone && !(f->code == dropped && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0)) {
+    if (dropped != kSqlDone && !sql_no_table(dropped)) {
         msg_alert(ERR_TITLE, "ERROR: %s cannot be replaced: %s\n%s was not changed.", ARC_ARCS_TABLE,
                   sql_failure_text(dropped), ARC_ARCS_TABLE);
         arc_fill_end(project, false);
