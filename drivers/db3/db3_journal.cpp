@@ -151,6 +151,19 @@ static bool db3_jnl_save_file(FILE *out, const db3_jfile &file)
     return ok;
 }
 
+/* Cuts the journal file path back to its mark, never through a link.
+ * Answers 0, or -1 with errno. */
+static int db3_jnl_cut(const std::string &path)
+{
+    int fd = wf_open(path.c_str(), O_WRONLY);
+    if (fd < 0) return -1;
+    int rc = ftruncate(fd, (off_t)DB3_JNL_MARK);
+    int e = errno;
+    close(fd);
+    errno = e;
+    return rc;
+}
+
 /* Saves the journal of the table dbf (see db3_internal.h): the kept
  * journal file is written over, after eight zero bytes, cut to its new
  * length, and the mark put over the zeros last. */
@@ -181,7 +194,7 @@ int db3_journal_save(const std::string &dbf, const std::vector<db3_jfile> &files
     if (!ok) {
         /* Cut back to its mark, the journal undoes nothing: the table was
          * not touched. */
-        if (truncate(path.c_str(), (off_t)DB3_JNL_MARK) != 0 && !e) e = errno;
+        if (db3_jnl_cut(path) != 0 && !e) e = errno;
         return db3_fail(err, DB3_ERR_IO, "cannot write the journal %s: %s", path.c_str(), strerror(e ? e : EIO));
     }
     db3_after_write();
@@ -194,8 +207,8 @@ int db3_journal_save(const std::string &dbf, const std::vector<db3_jfile> &files
 int db3_journal_drop(const std::string &dbf, db3_error *err)
 {
     std::string path = db3_journal_path(dbf);
-    if (truncate(path.c_str(), (off_t)DB3_JNL_MARK) != 0 && errno != ENOENT)
-        return db3_fail(err, DB3_ERR_IO, "cannot clear the journal %s: %s", path.c_str(), strerror(errno));
+    if (db3_jnl_cut(path) != 0 && errno != ENOENT)
+        return db3_fail(err, DB3_ERR_IO, "cannot clear the journal %s: %s", path.c_str(), wf_reason(errno));
     return 1;
 }
 

@@ -206,6 +206,31 @@ TEST_F(Db3JournalTest, DamagedJournalRefusesTheTableInsteadOfGuessing)
     EXPECT_EQ(rows("SELECT N FROM ROCK"), "7\n");
 }
 
+TEST_F(Db3JournalTest, AJournalNeverWritesPastItsOwnTable)
+{
+    run("CREATE TABLE ROCK (N NUMERIC(6))");
+    run("INSERT INTO ROCK (N) VALUES (7)");
+    const std::string canary = dir + ".canary.txt", kept = "canary: written by no one\n";
+    std::ofstream(canary) << kept;
+    auto le = [](unsigned long long n) { return std::string(reinterpret_cast<const char *>(&n), 8); };
+    /* A whole journal that names a file not of its table restores nothing. */
+    std::string named = "PVDB3JNL" + le(1) + le(canary.size()) + canary + le(kept.size()) + le(1) + le(0) + le(7) +
+                        "WRITTEN" + "JNLEND!!";
+    std::ofstream(dir + "/ROCK.JNL", std::ios::binary) << named;
+    EXPECT_EQ(fail("SELECT N FROM ROCK"), DB3_ERR_DAMAGED);
+    EXPECT_NE(err.text.find("which is not a file of its table"), std::string::npos) << err.text;
+    std::filesystem::remove(dir + "/ROCK.JNL");
+    /* A journal that is a link is neither read, written nor cut through. */
+    std::filesystem::create_symlink(canary, dir + "/ROCK.JNL");
+    EXPECT_NE(fail("INSERT INTO ROCK (N) VALUES (8)"), 0);
+    EXPECT_NE(err.text.find("symbolic link"), std::string::npos) << err.text;
+    std::ifstream in(canary, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kept);
+    std::filesystem::remove(dir + "/ROCK.JNL");
+    EXPECT_EQ(rows("SELECT N FROM ROCK"), "7\n");
+    std::filesystem::remove(canary);
+}
+
 TEST_F(Db3JournalTest, EmptyClearedOrUnmarkedJournalMeansNothingChanged)
 {
     run("CREATE TABLE ROCK (N NUMERIC(6))");
