@@ -323,7 +323,7 @@ int memo_open(const char *table, long number, void *connection, int create)
 }
 
 /* Stores the line list; see memo.h. */
-int memo_write(void)
+int memo_write(const std::vector<std::string> *as_read)
 {
     memo_rec *m = memo_state();
     if (!m->connection || !m->name || !m->row || m->number < 1) return -2;
@@ -332,6 +332,12 @@ int memo_write(void)
     sql_col_rec *base = sql_col_find(m->row, MEMO_COL_BASENUMBER, nullptr, nullptr);
     std::vector<memo_stored_line> old;
     int rc = base ? memo_read_stored(m->connection, m->name, m->number, old) : -2;
+    if (rc == 0 && as_read) {
+        std::vector<std::string> now;
+        for (const memo_stored_line &o : old)
+            if (!memo_listed_line(o.text.c_str()).empty()) now.push_back(memo_listed_line(o.text.c_str()));
+        if (now != *as_read) rc = MEMO_ERR_CHANGED;
+    }
     if (rc == 0) {
         rc = memo_delete_lines(m->connection, m->name, m->number);
         rc = rc == RTNORM ? 0 : rc;
@@ -359,6 +365,15 @@ int memo_write(void)
     memo_reset();
     if (rc < 0) return rc;
     return written > 0 ? 1 : 0;
+}
+
+/* A stored line as the editor lists it; see memo.h. */
+std::string memo_listed_line(const char *text)
+{
+    char line[MEMO_LINE_SIZE];
+    std::snprintf(line, sizeof line, "%s", text ? text : "");
+    for (size_t n = std::strlen(line); n > 0 && line[n - 1] == ' '; n--) line[n - 1] = '\0';
+    return str_nonblank(line) == RTNORM ? line : "";
 }
 
 /* Stores a text as a row's memo; see memo.h. */

@@ -20,6 +20,7 @@
 #define PV_DATA_MEMO_H
 
 #include <string>
+#include <vector>
 
 #include "core/tbl_column.h"
 #include "platform/include/dcl_host.h"
@@ -51,6 +52,7 @@
 /* Results of reading a memo. */
 #define MEMO_ERR_NO_LINES (-10001)  /* no lines, or no side table, when only reading */
 #define MEMO_ERR_NO_TABLE (-10002)  /* the side table cannot be created */
+#define MEMO_ERR_CHANGED  (-10003)  /* the memo changed since it was read: nothing written */
 
 /* Ends of the memo editor (its dialog status). */
 #define MEMO_STATUS_CANCEL 0        /* cancelled, or writing failed */
@@ -119,10 +121,17 @@ int memo_open(const char *table, long number, void *connection, int create);
 /* Stores the line list (every line before the end line) as the memo of
 ** the loaded row: its old lines are read, deleted, and the new ones
 ** inserted with ORDNUMBER 1, 2, 3 ... When an insert fails, the lines
-** written are removed and the old ones inserted again. Resets the state.
-** 1 when at least one line was inserted; 0 when none; -2 when no memo is
-** loaded; otherwise the negative code of the statement that failed. */
-int memo_write(void);
+** written are removed and the old ones inserted again. With as_read, the
+** old lines (as memo_listed_line gives them, blank ones left out) must be
+** those, so that a memo another user changed since it was read is never
+** written over: else nothing is written and the answer is -10003. Resets
+** the state. 1 when at least one line was inserted; 0 when none; -2 when
+** no memo is loaded; otherwise the negative code of the statement that
+** failed. */
+int memo_write(const std::vector<std::string> *as_read = nullptr);
+/* A stored line as the memo editor lists it: without its trailing
+** blanks, "" for a blank line (never listed). */
+std::string memo_listed_line(const char *text);
 /* Replaces the line list with the lines of a text (at most
 ** MEMO_SPLIT_WIDTH characters each, then MEMO_END_SPLIT; an empty text
 ** gives an empty list). 0; -2 for a null text; -9101. */

@@ -50,6 +50,17 @@ std::map<const sql_col_rec *, std::vector<std::string>> s_held;
 ** writes the list as a stored row's memo. */
 std::vector<std::string> *s_keep = nullptr;
 
+/* The stored memo the editor has open: where it is, and its lines as
+** listed when read, which it must still hold when written. */
+struct memo_opened {
+    void *connection = nullptr;         /* its connection; not owned */
+    std::string table;                  /* the row's table */
+    long number = 0;                    /* the row's number */
+    std::vector<std::string> lines;     /* its lines as read */
+    int had = 0;                        /* 1 when it had lines as read */
+};
+memo_opened s_opened;
+
 /* 1 when a callback should act: picked, selected or double-clicked. */
 int memo_cb_acts(const ads_callback_packet *cpkt)
 {
@@ -168,9 +179,26 @@ void memo_cb_delete(ads_callback_packet *cpkt)
     memo_relist(cpkt->dialog, index);
 }
 
+int memo_load_lines(sql_col_rec *text, int count);
+
+/* Loads the open memo anew, as it is stored now, into the list; 1 when
+** it has lines, 0 when not, else the failure's code (the state reset). */
+int memo_reload(void)
+{
+    memo_reset();
+    int count = memo_open(s_opened.table.c_str(), s_opened.number, s_opened.connection, 1);
+    if (count < 0) return count;
+    sql_col_rec *text = sql_col_find(memo_state()->row, MEMO_COL_TEXT, nullptr, nullptr);
+    int had = text ? memo_load_lines(text, count) : ERR_BAD_SELECTION;
+    if (had < 0) memo_reset();
+    return had;
+}
+
 /* "accept": the list is written (or kept as the held lines of a row being
 ** added); the dialog ends with MEMO_STATUS_WRITTEN, MEMO_STATUS_EMPTY, or
-** MEMO_STATUS_CANCEL when writing failed. */
+** MEMO_STATUS_CANCEL when writing failed. A memo another user changed
+** since it was opened is not written over: it is shown as it is now, and
+** the dialog stays for the change to be made again. */
 void memo_cb_accept(ads_callback_packet *cpkt)
 {
     int rc = 0;
@@ -180,7 +208,16 @@ void memo_cb_accept(ads_callback_packet *cpkt)
         rc = s_keep->empty() ? 0 : 1;
         memo_reset();
     } else {
-        rc = memo_write();
+        rc = memo_write(&s_opened.lines);
+        if (rc == MEMO_ERR_CHANGED && (s_opened.had = memo_reload()) >= 0) {
+            memo_relist(cpkt->dialog, 0);
+            ads_set_tile(cpkt->dialog, k_error, "The memo was changed by another user since it was opened; nothing "
+                         "was saved. It is shown as it is now: make your change again.");
+            return;
+        }
+        if (rc == MEMO_ERR_CHANGED)
+            msg_alert(ERR_TITLE, "The memo of %s row %ld was changed by another user since it was opened; nothing "
+                      "was saved.", s_opened.table.c_str(), s_opened.number);
     }
     ads_done_dialog(cpkt->dialog, rc < 0 ? MEMO_STATUS_CANCEL : rc == 0 ? MEMO_STATUS_EMPTY : MEMO_STATUS_WRITTEN);
 }
@@ -215,16 +252,16 @@ int memo_load_lines(sql_col_rec *text, int count)
 {
     memo_rec *m = memo_state();
     memo_line_free(&m->lines);
+    s_opened.lines.clear();
     memo_line *tail = nullptr;
     int had = 0;
     for (int k = 0; k < count; k++) {
         int got = sql_fetch_counted(m->cursor, m->row, k);
         if (got != RTNORM) return got;
-        char line[MEMO_LINE_SIZE];
-        std::snprintf(line, sizeof line, "%s", text->text);
-        for (size_t n = std::strlen(line); n > 0 && line[n - 1] == ' '; n--) line[n - 1] = '\0';
-        if (str_nonblank(line) != RTNORM) continue;
-        if (!(tail = memo_line_add(&m->lines, tail, line))) return ERR_NO_MEMORY;
+        std::string line = memo_listed_line(text->text);
+        if (line.empty()) continue;
+        if (!(tail = memo_line_add(&m->lines, tail, line.c_str()))) return ERR_NO_MEMORY;
+        s_opened.lines.push_back(line);
         had = 1;
     }
     if (!memo_line_add(&m->lines, tail, MEMO_END_EDITOR)) return ERR_NO_MEMORY;
@@ -233,7 +270,7 @@ int memo_load_lines(sql_col_rec *text, int count)
 
 /* Runs the dialog on the loaded line list; had tells whether the memo had
 ** lines. What pv_edit_memo_dialog answers. */
-int memo_run_dialog(int editable, int had)
+int memo_run_dialog(int editable, const int *had)
 {
     ads_hdlg dlg = nullptr;
     if (ads_new_dialog(k_dialog, g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
@@ -253,7 +290,7 @@ int memo_run_dialog(int editable, int had)
     memo_reset();
     if (status == MEMO_STATUS_WRITTEN) return 1;
     if (status == MEMO_STATUS_EMPTY) return 0;
-    return had;
+    return *had;
 }
 
 }  // namespace
@@ -281,7 +318,11 @@ int pv_edit_memo_dialog(void *connection, const char *table, long number, int ed
         return had;
     }
     s_keep = nullptr;
-    return memo_run_dialog(editable, had);
+    s_opened.connection = connection;
+    s_opened.table = table;
+    s_opened.number = number;
+    s_opened.had = had;
+    return memo_run_dialog(editable, &s_opened.had);
 }
 
 /* Runs the memo editor on the lines held for a row; see memo.h. */
@@ -301,7 +342,7 @@ int pv_edit_memo_held(const sql_col_rec *row, int editable)
     }
     int had = held.empty() ? 0 : 1;
     s_keep = editable ? &held : nullptr;
-    int rc = memo_run_dialog(editable, had);
+    int rc = memo_run_dialog(editable, &had);
     s_keep = nullptr;
     return rc;
 }

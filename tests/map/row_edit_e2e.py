@@ -64,7 +64,7 @@ import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
-from e2e_tables import seal_mark, second_user  # noqa: E402
+from e2e_tables import PVCOLUMN_FIELDS, seal_mark, second_user, table  # noqa: E402
 
 # The link of the TEXT: GEO, STATN, row 2, column NAME.
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"), (1000, "2"), (1000, "")]
@@ -607,12 +607,16 @@ def edit_answers(column, value):
     return "select edit_list %d\nset edit_col %s\n" % (column, value)
 
 
-def two_users_root(resources, work, name, port):
-    """A scratch GEO (on the server, put into "sgeo") and a drawing of one
-    TEXT linked to STATN row 2 by NAME; answers (root, logon, the row's
-    NAME and ROCKTYPE as a function)."""
+def two_users_root(resources, work, name, port, memo=False):
+    """A scratch GEO (on the server, put into "sgeo"), with memo its
+    ROCKTYPE a memo column, and a drawing of one TEXT linked to STATN row 2
+    by NAME; answers (root, logon, the row's NAME and ROCKTYPE as a
+    function)."""
     root = os.path.join(work, name)
     setup(resources, root)
+    if memo:
+        table(os.path.join(root, "projects", "GEO", "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
+              [("ROCKTYPE", "STATN", "", "", MEMO_RULE, 0, 0, 0, " ", "", 0, 0)])
     project = "SGEO" if port else "GEO"
     doc = ezdxf.readfile(os.path.join(root, "texts.dxf"))
     for e in doc.modelspace():
@@ -663,6 +667,50 @@ def two_users_run(pvhost, module, resources, work, port=None):
             other.say(edit_answers(*second) + "ok\n", lambda s: s.endswith("Command: "))
         other.end()
         check(row() == want, "%s: the row holds %r, want %r" % (what, row(), want))
+
+
+# The input rule of an editable memo column.
+MEMO_RULE = 0x201
+
+
+def memo_lines(root, port):
+    """The memo lines of STATN row 2, in order."""
+    if port:
+        out = psql(port, "SELECT MEMOTEXT FROM sgeo.statnmem WHERE BASENUMBER = 2 ORDER BY ORDNUMBER")
+        return [line.strip() for line in out.splitlines()]
+    path = os.path.join(root, "projects", "GEO", "STATNMEM.DBF")
+    return [r["MEMOTEXT"].strip() for r in sorted(dbfread.DBF(path), key=lambda r: r["ORDNUMBER"])
+            if r["BASENUMBER"] == 2]
+
+
+def two_users_memo_run(pvhost, module, resources, work, port=None):
+    """The memo of STATN row 2 open in one user's memo editor, a line typed,
+    while the other user adds a line and saves: the first user's save is
+    told that the memo changed, shows it as it is now, and the line typed
+    again is saved beside the other user's."""
+    root, logon, _ = two_users_root(resources, work, "two_users_memo", port, memo=True)
+    what = "memo (%s)" % ("server" if port else "dBASE")
+    other = User((pvhost, module, resources), root, "OPEN texts.dxf\n" + logon)
+    opened = other.say("pv-edit\n10,10\nselect edit_list 6\npick memo\nset pv_memo_line Line of A\n"
+                       "pick insert\n", lambda s: s.count("pv_edit_memo> ") >= 3)
+    check(opened, "%s: the memo editor is open: %s" % (what, other.screen[-600:]))
+    run_pvhost(pvhost, module, resources, root,
+               logon + "pv-edit\n10,10\npv_edit_col\nselect edit_list 6\npick memo\npv_edit_memo\n"
+               "set pv_memo_line Line of B\npick insert\nok\ncancel\n(pv_logoff)\nQUIT\n",
+               os.path.join(root, "texts.dxf"))
+    other.say("ok\n", lambda s: s.count("pv_edit_memo> ") > 3 or s.endswith("pv_edit_col> "))
+    check("The memo was changed by another user since it was opened" in other.screen,
+          "%s: the first user is told: %s" % (what, other.screen[-800:]))
+    check(memo_lines(root, port) == ["Line of B"], "%s: nothing is written over: %r" % (what, memo_lines(root, port)))
+    seen = other.prompts("pv_edit_memo")
+    other.say("show\n", lambda s: s.count("pv_edit_memo> ") > seen)
+    shown = other.screen.split("changed by another user", 1)[-1]
+    check("Line of B" in shown and "Line of A" not in shown,
+          "%s: the memo is shown as it is now: %s" % (what, shown[-1500:]))
+    other.say("set pv_memo_line Line of A\npick insert\nok\ncancel\n", lambda s: s.endswith("Command: "))
+    other.end()
+    check(memo_lines(root, port) == ["Line of A", "Line of B"],
+          "%s: both lines are kept: %r" % (what, memo_lines(root, port)))
 
 
 # Stations of the file the stopped user imports; the rows the import
@@ -748,6 +796,7 @@ def main():
     if len(sys.argv) in (6, 8) and sys.argv[5] == "two-users":
         two_users_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        two_users_memo_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         if FAILURES:
             raise SystemExit("%d check(s) failed" % len(FAILURES))
         return
