@@ -20,13 +20,13 @@
 **   pvhost --script demo.scr --resources /path/to/resources
 */
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <string>
 
@@ -281,15 +281,14 @@ void command_open(const std::string &arg)
         if (host_io_is_script()) host_io_record_fault("OPEN without a file name");
         return;
     }
-    std::ifstream probe(file_name(arg), std::ios::binary);
+    /* Looked at without opening it: a FIFO would wait for a writer. */
     std::error_code ec;
-    if (!probe || std::filesystem::is_directory(file_name(arg), ec)) {
+    if (access(file_name(arg).c_str(), R_OK) != 0 || std::filesystem::is_directory(file_name(arg), ec)) {
         std::string why = std::filesystem::exists(file_name(arg), ec) ? "cannot be read" : "no such file";
         print_utf8("Cannot open " + file_name(arg) + ": " + why + "; the drawing stays as it is\n");
         if (host_io_is_script()) host_io_record_fault("OPEN " + arg + ": " + why);
         return;
     }
-    probe.close();
     host_send_message(HOST_MSG_UNLOAD_DWG, nullptr);
     std::string err;
     if (host_open_drawing(file_name(arg), err)) {

@@ -197,9 +197,9 @@ def test_foreign_tables(args, work):
 
 
 def test_huge_drawings(args, work):
-    """OPEN of a drawing over the size limit, of a link to /dev/zero and of
-    one too large for the memory pvhost has: each ends with a message, and
-    the drawing open before is saved whole after them."""
+    """OPEN of a drawing over the size limit, of a link to /dev/zero, of a
+    FIFO and of one too large for the memory pvhost has: each ends with a
+    message, and the drawing open before is saved whole after them."""
     root = os.path.join(work, "huge")
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(root)
@@ -208,6 +208,7 @@ def test_huge_drawings(args, work):
     with open(os.path.join(root, "huge.dxf"), "wb") as f:
         f.truncate(330 << 20)   # sparse: read as one long line of NULs
     os.symlink("/dev/zero", os.path.join(root, "zero.dxf"))
+    os.mkfifo(os.path.join(root, "fifo.dxf"))   # no writer: opened as a file, it would wait for ever
     # Some 60 MB of points: well under the size limit, but many times that in memory.
     point = "0\nPOINT\n8\n0\n10\n1.0\n20\n2.0\n30\n0.0\n"
     with open(os.path.join(root, "many.dxf"), "w") as f:
@@ -220,10 +221,11 @@ def test_huge_drawings(args, work):
     def limit():
         resource.setrlimit(resource.RLIMIT_AS, (MEMORY_LIMIT, MEMORY_LIMIT))
     status, out = e2e_tables.pvhost_run(
-        args, root, "OPEN huge.dxf\nOPEN zero.dxf\nOPEN many.dxf\nSAVE after.dxf\nQUIT\n", preexec=limit)
+        args, root, "OPEN huge.dxf\nOPEN zero.dxf\nOPEN fifo.dxf\nOPEN many.dxf\nSAVE after.dxf\nQUIT\n", preexec=limit)
     check(status in (0, 1), "pvhost ends by itself, not by an abort (status %d)" % status)
     check("huge.dxf is 330 MB, more than the 256 MB a drawing may be" in out, "the huge drawing refused by its size")
     check("zero.dxf is not a regular file" in out, "a link to /dev/zero refused")
+    check("fifo.dxf is not a regular file" in out, "a FIFO refused")
     check("not enough memory to read many.dxf" in out, "a drawing too large for memory refused")
     check(os.path.exists(os.path.join(root, "after.dxf")) and texts(os.path.join(root, "after.dxf")) == ["kept"],
           "the drawing open before is saved whole after")
