@@ -3,7 +3,8 @@
 ** scripted dialogs on DB3 tables made by the test (samples, stations,
 ** units and legends): jumps to related rows four editors deep, each
 ** getting its own state back; walking a query to both ends; writing a
-** walked row after the question; a new row numbered from the table's
+** walked row after the question, only in the column the user changed
+** and only while it holds what was shown; a new row numbered from the table's
 ** highest number and refused while a unique value is taken; moving in
 ** the list with the check; the column input setup; the buttons whose
 ** dialogs come later; the profile picker and the tree walker opened from
@@ -185,6 +186,35 @@ TEST_F(RowEditor, AWalkedRowIsWrittenAfterTheQuestion) {
             RTNORM);
   EXPECT_EQ(rows("SELECT NAME FROM STATN ORDER BY BASENUMBER"), "O'Neil Creek\nBonaparte\n");
   for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+}
+
+TEST_F(RowEditor, AWalkedRowWritesOnlyTheUsersColumnWhileItHoldsWhatWasShown) {
+  /* Another user's change to row 1 after it was read, the user's name
+  ** typed over it: what the table holds then, and the editor's end. */
+  struct {
+    const char *other;    /* the other user's change */
+    const char *stored;   /* NAME|UNITNO of the rows afterwards */
+    const char *error;    /* the editor's "error" line */
+    int rc;               /* the editor's answer */
+  } cases[] = {
+      {"UPDATE STATN SET UNITNO = 555 WHERE BASENUMBER = 1", "O'Neil Creek|555\nBonaparte|101\n", "", RTNORM},
+      {"UPDATE STATN SET NAME = 'O''Neil Creek' WHERE BASENUMBER = 1", "O'Neil Creek|100\nBonaparte|101\n", "",
+       RTNORM},
+      {"UPDATE STATN SET NAME = 'Other' WHERE BASENUMBER = 1", "Other|100\nBonaparte|101\n",
+       "ERROR:  Changed by another user meanwhile: NAME. Shown as it is now: make your change again.", RTERROR},
+  };
+  for (const auto &c : cases) {
+    run("UPDATE STATN SET NAME = 'Cache Creek', UNITNO = 100 WHERE BASENUMBER = 1");
+    query("STATN");
+    run(c.other);
+    EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\nset edit_col \"O'Neil Creek\"\nok\npv_yesno_small\nok\n" +
+                   std::string(c.rc == RTNORM ? "" : "cancel\n")),
+              c.rc) << c.other;
+    EXPECT_EQ(rows("SELECT NAME, UNITNO FROM STATN ORDER BY BASENUMBER"), c.stored) << c.other;
+    EXPECT_EQ(tile("error").value, c.error) << c.other;
+    if (c.rc != RTNORM) EXPECT_EQ(tile("edit_list").items[2], line("NAME", "Other"));
+    for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  }
 }
 
 TEST_F(RowEditor, EditModeWithoutACursorCannotAccept) {
