@@ -12,7 +12,13 @@ merged, and a text file of stations with memos imported, into the
 server's GEO and into the dBASE GEO while another pvhost adds stations to
 it, the command stopped (SIGSTOP) after its first rows until the writer
 is done or waits for it: every row is kept, each under a number of its
-own, and each imported memo under its row's.
+own, and each imported memo under its row's. Then an import, a row added
+with memo lines and a merge into the server's GEO are cut between a
+number's listing in their mark (the table PVMARK) and its insert, another
+writer stores a row under that number, and a second user's logon keeps
+that row and names it; and pv-ustation's refill of MSCATLOG is held: a
+second user's logon says which command writes it, and once the writer is
+killed puts the former MSCATLOG back.
 
   merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR --server PORT
 """
@@ -24,9 +30,11 @@ import subprocess
 import sys
 import time
 
+import dbf
 import dbfread
 
-from e2e_tables import FAILURES, PVCOLUMN_FIELDS, check, children, listed_in, server_marks, table
+from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, PVTABLE_NAMES, check, children, listed_in, registry_row,
+                        server_marks, table)
 
 HOST_INI = """[ENVIRONMENTS]
 DB3=
@@ -451,6 +459,98 @@ def taken_on_server(args, root, command):
           (command, taken))
 
 
+def ended_session(p):
+    """Kills pvhost p and its driver, and ends the server session left
+    waiting for a lock; answers when its locks are gone."""
+    drivers = children(p.pid, "pvodbc")
+    p.kill()
+    for d in drivers:
+        os.kill(d, signal.SIGKILL)
+    p.communicate()
+    psql("SELECT count(pg_terminate_backend(l.pid)) FROM pg_locks l WHERE NOT l.granted AND l.pid <> pg_backend_pid()")
+
+
+def refill_on_server(args, root):
+    """pv-ustation refills the server's MSCATLOG and is held (SITES, which
+    it reads, locked) after the former catalogue is set aside: a
+    second user's logon says which command writes MSCATLOG and changes
+    nothing. The writer killed, the next logon of that second user puts
+    the former MSCATLOG back; an edit of it then survives the first user's
+    next logon."""
+    geo = os.path.join(root, "projects", "GEO")
+    # GEO as shipped, without column rules (the memo ones above make the
+    # logon read the registered tables).
+    if os.path.exists(os.path.join(geo, "PVCOLUMN.DBF")):
+        os.remove(os.path.join(geo, "PVCOLUMN.DBF"))
+    table(os.path.join(geo, "SITES.DBF"), "MSLINK N(10,0); NAME C(20)", [(n, "Site %d" % n) for n in range(1, 9)])
+    t = dbf.Table(os.path.join(geo, "PVTABLE.DBF"))
+    t.open(dbf.READ_WRITE)
+    row = list(registry_row("SITES", "OTHER"))
+    row[PVTABLE_NAMES.index("BASENUMBER")] = "MSLINK"
+    t.append(tuple(row))
+    t.close()
+    load(root, "GEO", "sgeo")
+    # pv-ustation writes its script into the folder named as the project's
+    # catalog entry (the schema), under the working folder.
+    os.makedirs(os.path.join(root, "sgeo"), exist_ok=True)
+    export = logon("SGEO") + "pv-ustation\npv_ustation\nselect project 0\nok\n(pv_logoff)\nQUIT\n"
+    out = pvhost(args, root, export)
+    catalog = "SELECT * FROM sgeo.mscatlog ORDER BY 1, 2"
+    before = psql(catalog)
+    check(before.strip() != "", "pv-ustation makes MSCATLOG on the server: %s" % out[-1500:])
+    # Once logged on, SITES is locked against every reader: the export
+    # waits at its first read of the table, after it set the former
+    # catalogue aside, and is stopped there. Answered from a pipe, the
+    # dialogs come without their names.
+    env = dict(os.environ, ASI_INI=os.path.join(root, "host.ini"), HOME=root,
+               XDG_DATA_HOME=os.path.join(root, "data"))
+    p = subprocess.Popen([args[0], "--module", args[1], "--resources", args[2]], cwd=root, env=env,
+                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    marker = os.path.join(root, "logged_on.dxf")
+    p.stdin.write(logon("SGEO") + "SAVE %s\n" % marker)
+    p.stdin.flush()
+    deadline = time.monotonic() + 60
+    while p.poll() is None and not os.path.exists(marker) and time.monotonic() < deadline:
+        time.sleep(0.02)
+    lock = psql_session()
+    lock.stdin.write("BEGIN;\nLOCK TABLE sgeo.sites IN ACCESS EXCLUSIVE MODE;\nSELECT 'locked';\n")
+    lock.stdin.flush()
+    lock.stdout.readline()
+    p.stdin.write("pv-ustation\nselect project 0\nok\n(pv_logoff)\nQUIT\n")
+    p.stdin.flush()
+    while p.poll() is None and time.monotonic() < deadline and \
+            psql("SELECT count(*) FROM pg_locks WHERE NOT granted AND relation = 'sgeo.sites'::regclass").strip() == "0":
+        time.sleep(0.01)
+    held = p.poll() is None and psql("SELECT to_regclass('sgeo.mscatlog_dbo') IS NOT NULL").strip() == "t"
+    check(held, "pv-ustation is held with the former MSCATLOG set aside: %s" %
+          (p.communicate()[0][-2000:] if p.poll() is not None else
+           psql("SELECT relation::regclass, mode, granted FROM pg_locks WHERE relation IS NOT NULL")))
+    if held:
+        # pvhost stopped, SITES let go: its session lives on, idle.
+        os.kill(p.pid, signal.SIGSTOP)
+    lock.communicate("ROLLBACK;\n", timeout=60)
+    if held:
+        out = second_logon(args, root)
+        check("Table MSCATLOG is being written by pv-ustation in another session." in out,
+              "a second user's logon says which command writes MSCATLOG: %s" % out[-1500:])
+        check(psql("SELECT to_regclass('sgeo.mscatlog_dbo') IS NOT NULL").strip() == "t",
+              "the second user's logon leaves the running refill alone")
+        ended_session(p)
+    while psql("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'").strip() != "0" and \
+            time.monotonic() < deadline:
+        time.sleep(0.05)
+    out = second_logon(args, root)
+    check("Filling table MSCATLOG was cut short; MSCATLOG is as it was before." in " ".join(out.split()),
+          "the second user's logon puts MSCATLOG back: %s" % out[-1500:])
+    check(psql(catalog) == before and psql("SELECT to_regclass('sgeo.mscatlog_dbo') IS NULL").strip() == "t" and
+          server_marks(psql, "sgeo") == {}, "MSCATLOG as it was, nothing set aside, no mark left")
+    psql("UPDATE sgeo.mscatlog SET tablename = 'EDITED' WHERE entitynum = (SELECT min(entitynum) FROM sgeo.mscatlog)")
+    edited = psql(catalog)
+    out = pvhost(args, root, logon("SGEO") + "(pv_logoff)\nQUIT\n")
+    check(psql(catalog) == edited and "cut short" not in out, "the first user's next logon keeps the edit: %s" %
+          out[-1500:])
+
+
 def main():
     if len(sys.argv) != 7 or sys.argv[5] != "--server":
         raise SystemExit(__doc__)
@@ -470,6 +570,7 @@ def main():
         beside_writer(args, root, "GEO", command)
     for command in ("import", "add", "merge"):
         taken_on_server(args, root, command)
+    refill_on_server(args, root)
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
         sys.exit(1)
