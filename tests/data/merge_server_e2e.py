@@ -442,17 +442,25 @@ def taken_on_server(args, root, command):
     if taken is None:
         return
     psql("INSERT INTO sgeo.statn (basenumber, stn, name) VALUES (%d, 9999, 'Second user')" % taken)
+    # A merged row changed after the kill stays too.
+    merged = sorted({int(float(r[0])) for r in server_rows("sgeo", "BASENUMBER")} - before - {taken})
+    changed = merged[0] if command == "merge" and merged else None
+    if changed:
+        psql("UPDATE sgeo.statn SET name = 'Changed' WHERE basenumber = %d" % changed)
     out = second_logon(args, root, WRAPPED)
     rows = {int(float(r[0])): r[1].strip() for r in server_rows("sgeo", "BASENUMBER, NAME")}
     check(rows.get(taken) == "Second user", "%s on the server: the other writer's row %d stays: %r" %
           (command, taken, rows.get(taken)))
     shown = "".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split())
-    check(("stay:STATNrow%d." % taken) in shown, "%s on the server: the second user's logon names row %d: %s" %
+    check(("STATNrow%d." % taken) in shown, "%s on the server: the second user's logon names row %d: %s" %
           (command, taken, out[-1500:]))
     check(server_marks(psql, "sgeo") == {}, "%s on the server: the mark goes: %r" %
           (command, list(server_marks(psql, "sgeo"))))
     if command == "merge":
-        check(set(rows) == before | {taken}, "the merged rows go: %d rows left" % len(rows))
+        check(set(rows) == before | {taken, changed} and rows.get(changed) == "Changed",
+              "the merged rows go but the changed one %r: %d rows left" % (changed, len(rows)))
+        check(("stay:STATNrow%d,STATNrow%d." % (changed, taken)) in shown,
+              "the second user's logon names the changed row %r too" % changed)
     memo = set() if psql("SELECT to_regclass('sgeo.statnmem') IS NULL").strip() == "t" else \
         {int(float(line)) for line in psql("SELECT basenumber FROM sgeo.statnmem").splitlines()}
     check(memo <= set(rows) - {taken}, "%s on the server: no memo line without its row, none for row %d" %
