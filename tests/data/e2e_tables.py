@@ -157,6 +157,19 @@ def cut_before_insert(p, dbf_path, pattern, after=1, driver="pvdb3"):
             lock.close()
 
 
+def mslink_table(proj):
+    """The project in folder proj gets SITES, keyed by MSLINK, for the
+    Microstation export."""
+    table(os.path.join(proj, "SITES.DBF"), "MSLINK N(10,0); NAME C(20)",
+          [(n, "Site %d" % n) for n in range(1, 9)])
+    registry = dbf.Table(os.path.join(proj, "PVTABLE.DBF"))
+    registry.open(dbf.READ_WRITE)
+    row = list(registry_row("SITES", "OTHER"))
+    row[PVTABLE_NAMES.index("BASENUMBER")] = "MSLINK"
+    registry.append(tuple(row))
+    registry.close()
+
+
 def registry_row(name, kind, **keys):
     """A PVTABLE row: unique number BASENUMBER and the key columns given."""
     row = dict.fromkeys(PVTABLE_NAMES, "")

@@ -30,11 +30,9 @@ import subprocess
 import sys
 import time
 
-import dbf
 import dbfread
 
-from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, PVTABLE_NAMES, check, children, listed_in, registry_row,
-                        server_marks, table)
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, check, children, listed_in, mslink_table, server_marks, table
 
 HOST_INI = """[ENVIRONMENTS]
 DB3=
@@ -490,13 +488,7 @@ def refill_on_server(args, root):
     # logon read the registered tables).
     if os.path.exists(os.path.join(geo, "PVCOLUMN.DBF")):
         os.remove(os.path.join(geo, "PVCOLUMN.DBF"))
-    table(os.path.join(geo, "SITES.DBF"), "MSLINK N(10,0); NAME C(20)", [(n, "Site %d" % n) for n in range(1, 9)])
-    t = dbf.Table(os.path.join(geo, "PVTABLE.DBF"))
-    t.open(dbf.READ_WRITE)
-    row = list(registry_row("SITES", "OTHER"))
-    row[PVTABLE_NAMES.index("BASENUMBER")] = "MSLINK"
-    t.append(tuple(row))
-    t.close()
+    mslink_table(geo)
     load(root, "GEO", "sgeo")
     # pv-ustation writes its script into the folder named as the project's
     # catalog entry (the schema), under the working folder.

@@ -145,16 +145,8 @@ def arcmake_answers(root, failure):
 
 def mslink_table(proj):
     """GEO gets SITES, keyed by MSLINK, for the Microstation export."""
-    import dbf
-    from e2e_tables import PVTABLE_NAMES, registry_row, table
-    table(os.path.join(proj, "SITES.DBF"), "MSLINK N(10,0); NAME C(20)",
-          [(n, "Site %d" % n) for n in range(1, 9)])
-    registry = dbf.Table(os.path.join(proj, "PVTABLE.DBF"))
-    registry.open(dbf.READ_WRITE)
-    row = list(registry_row("SITES", "OTHER"))
-    row[PVTABLE_NAMES.index("BASENUMBER")] = "MSLINK"
-    registry.append(tuple(row))
-    registry.close()
+    import e2e_tables
+    e2e_tables.mslink_table(proj)
 
 
 def ustation_answers(root, failure):
