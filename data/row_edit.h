@@ -180,6 +180,9 @@ int row_check_shown(sql_col_rec *row, std::string &changed);
 ** non-zero a failure is said once, naming the table, the row and the
 ** columns changed. */
 int row_write_shown(sql_col_rec *row, std::string &changed, int report);
+/* What a failure -9810 of a row's write says after its fixed text: "STATN
+** row 2 (NAME); nothing was written". */
+std::string row_changed_detail(sql_col_rec *row, const std::string &changed);
 
 /* ---- The row editor (row_editor.cpp) ---- */
 

@@ -253,15 +253,20 @@ int row_check_shown(sql_col_rec *row, std::string &changed)
     return row_settle(row, false, changed);
 }
 
+/* "STATN row 2 (NAME); nothing was written"; see the header. */
+std::string row_changed_detail(sql_col_rec *row, const std::string &changed)
+{
+    sql_col_rec *key = sql_row_key_column(row, row);
+    return std::string(row->table) + (key && key->text ? std::string(" row ") + key->text : "") +
+           (changed.empty() ? "" : " (" + changed + ")") + "; nothing was written";
+}
+
 /* Writes the columns of a row the user changed; see the header. */
 int row_write_shown(sql_col_rec *row, std::string &changed, int report)
 {
     if (!row) return -2;
     int rc = row_settle(row, true, changed);
     if (rc == RTNORM || !report || sql_report_lost(rc)) return rc;
-    sql_col_rec *key = sql_row_key_column(row, row);
-    std::string detail = std::string(row->table) + (key && key->text ? std::string(" row ") + key->text : "") +
-                         (changed.empty() ? "" : " (" + changed + ")") + "; nothing was written";
-    err_report(rc, rc == ERR_ROW_CHANGED ? detail.c_str() : row->table);
+    err_report(rc, rc == ERR_ROW_CHANGED ? row_changed_detail(row, changed).c_str() : row->table);
     return rc;
 }

@@ -134,8 +134,7 @@ int edit_apply(pjct_rec *p, sql_col_rec *row, ads_name same, bool keyed_by_id, c
         std::string changed;
         int up = row_write_shown(row, changed, 0);
         if (up == ERR_ROW_CHANGED) {
-            std::string detail = std::string(row->table) + " (" + changed + "); nothing was written";
-            err_report(up, detail.c_str());
+            err_report(up, row_changed_detail(row, changed).c_str());
             *said = up;
         }
         if (up != RTNORM) rc = up == ERR_ROW_GONE || up == ERR_ROW_CHANGED || sql_driver_lost(up) ? up
