@@ -16,7 +16,9 @@ own, and each imported memo under its row's. Then an import, a row added
 with memo lines and a merge into the server's GEO are cut between a
 number's listing in their mark (the table PVMARK) and its insert, another
 writer stores a row under that number, and a second user's logon keeps
-that row and names it; and pv-ustation's refill of MSCATLOG is held: a
+that row and names it (and a merged row changed since); a mark whose
+listed number is changed is refused whole and named; and pv-ustation's
+refill of MSCATLOG is held: a
 second user's logon says which command writes it, and once the writer is
 killed puts the former MSCATLOG back.
 
@@ -476,6 +478,43 @@ def ended_session(p):
     psql("SELECT count(pg_terminate_backend(l.pid)) FROM pg_locks l WHERE NOT l.granted AND l.pid <> pg_backend_pid()")
 
 
+def damaged_on_server(args, root):
+    """A row added with memo lines cut before its insert leaves its mark in
+    PVMARK; its listed number is then changed so that the mark still
+    parses. A second user's logon refuses the mark whole and names it, and
+    the mark stays."""
+    memo_statn(args, root)
+    script = (logon("SGEO") + "pv-add\npv_add_tbl\nselect edit_list 1\nset edit_col 4343\nselect edit_list 2\n"
+              "set edit_col Damaged\nselect edit_list 3\nset edit_col 600000\nselect edit_list 4\n"
+              "set edit_col 5600000\nselect edit_list 6\npick memo\npv_edit_memo\nset pv_memo_line \"Line\"\n"
+              "pick insert\nok\nok\npv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n")
+    lock = share_lock()
+    p = pvhost(args, root, script, wait=False)
+    listed = cut_before_server_insert(p, "STATN-", 0, lock)
+    check(listed is not None, "a damaged mark: the add is cut before its insert")
+    if listed is None:
+        return
+    pieces = [line.split("|") for line in
+              psql("SELECT trim(name), ordnumber, trim(marktext) FROM sgeo.pvmark ORDER BY name, ordnumber").splitlines()]
+    name = pieces[0][0]
+    whole = "".join(p[2] for p in pieces if p[0] == name)
+    was, now = ("\n%d " % listed).encode().hex(), ("\n%d " % (listed + 1)).encode().hex()
+    at = next(i for i in range(0, len(whole), 2) if whole.startswith(was, i))
+    whole = whole[:at] + now + whole[at + len(was):]
+    for p in pieces:
+        if p[0] == name:
+            size = len(p[2])
+            psql("UPDATE sgeo.pvmark SET marktext = '%s' WHERE name = '%s' AND ordnumber = %s" %
+                 (whole[:size], name, p[1]))
+            whole = whole[size:]
+    out = second_logon(args, root, WRAPPED)
+    shown = " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split())
+    check(("The merge mark %s in PVMARK was not used: its line 3 fails its check. It is left in place and no row "
+           "was changed." % name) in shown, "a damaged mark is refused whole and named: %s" % out[-1500:])
+    check(name in server_marks(psql, "sgeo"), "a damaged mark stays")
+    psql("DELETE FROM sgeo.pvmark")
+
+
 def refill_on_server(args, root):
     """pv-ustation refills the server's MSCATLOG and is held (SITES, which
     it reads, locked) after the former catalogue is set aside: a
@@ -570,6 +609,7 @@ def main():
         beside_writer(args, root, "GEO", command)
     for command in ("import", "add", "merge"):
         taken_on_server(args, root, command)
+    damaged_on_server(args, root)
     refill_on_server(args, root)
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
