@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"

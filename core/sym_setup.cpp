@@ -16,7 +16,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/item_tree.h"
 #include "core/pnt.h"

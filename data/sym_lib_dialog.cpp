@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/err_text.h"
 #include "core/host_util.h"
 #include "core/msg_box.h"

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "coords/shape_interp.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_interp.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/item_tree.h"

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/item_tree.h"

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "coords/shape_interp.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_interp.h"
+#include "shapes/shape_store.h"
 #include "core/host_util.h"
 #include "core/setup_store.h"
 #include "core/str_util.h"

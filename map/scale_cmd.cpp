@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "coords/prj_transform.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"

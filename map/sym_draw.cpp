@@ -10,8 +10,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "coords/shape_interp.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_interp.h"
+#include "shapes/shape_store.h"
 #include "core/err_text.h"
 #include "core/host_util.h"
 #include "core/str_util.h"

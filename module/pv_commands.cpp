@@ -25,14 +25,14 @@
 #include "map/prj_project.h"
 #include "map/row_cmd.h"
 #include "module/pv_project_cmds.h"
-#include "output/arc_dialog.h"
-#include "output/arc_legend.h"
-#include "output/arc_make.h"
-#include "output/export_dialog.h"
-#include "output/qry_dialog.h"
-#include "output/rose_dialog.h"
-#include "output/stereo_dialog.h"
-#include "output/ustation_export.h"
+#include "output/coverages/arc_dialog.h"
+#include "output/coverages/arc_legend.h"
+#include "output/coverages/arc_make.h"
+#include "output/exports/export_dialog.h"
+#include "output/query/qry_dialog.h"
+#include "output/diagrams/rose_dialog.h"
+#include "output/diagrams/stereo_dialog.h"
+#include "output/exports/ustation_export.h"
 
 namespace {
 constexpr int PV_CODE_TEXT_SIZE = 16; /* room for a function code as text */

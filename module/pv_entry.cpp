@@ -14,7 +14,7 @@
 #include "draw/shape_block.h"
 #include "module/pv_commands.h"
 #include "module/pv_startup.h"
-#include "output/plot.h"
+#include "output/plot/plot.h"
 #include "platform/include/ads_host.h"
 #include "platform/include/arx_host.h"
 

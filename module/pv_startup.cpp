@@ -18,7 +18,7 @@
 
 #include "coords/dtm_list.h"
 #include "coords/prj_list.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "coords/xfrm_list.h"
 #include "core/err_text.h"
 #include "core/host_util.h"

@@ -14,7 +14,7 @@
 #include "core/setup_tables.h"
 #include "core/sql_access.h"
 #include "core/tbl.h"
-#include "output/chem_plot.h"
+#include "output/diagrams/chem_plot.h"
 #include "symbol_fixture.h"
 
 namespace {

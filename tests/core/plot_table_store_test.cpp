@@ -18,8 +18,8 @@
 #include "core/sql_access.h"
 #include "core/tbl.h"
 #include "data/dbf_refill.h"
-#include "output/plot_drivers.h"
-#include "output/plot_state.h"
+#include "output/plot/plot_drivers.h"
+#include "output/plot/plot_state.h"
 #include "symbol_fixture.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <fstream>
 #include <string>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/pjct_list.h"
 #include "core/setup_store.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fuzz_files.h"
-#include "output/arc_cover.h"
+#include "output/coverages/arc_cover.h"
 
 namespace {
 

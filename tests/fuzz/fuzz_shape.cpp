@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "coords/shape_interp.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_interp.h"
+#include "shapes/shape_store.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "coords/shape_interp.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_interp.h"
+#include "shapes/shape_store.h"
 #include "draw/draw_util.h"
 #include "draw/ent_make.h"
 #include "draw/shape_block.h"

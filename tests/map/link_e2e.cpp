@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "ase_service.h"
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/core_fixture.h"
 #include "core/err_text.h"
 #include "core/pjct_list.h"

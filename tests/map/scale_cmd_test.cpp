@@ -5,7 +5,7 @@
 ** symbols apart from diagrams drawn at their real size and the map setup
 ** block, and the walk over a selection that leaves what it did not scale.
 */
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/pnt.h"
 #include "draw/draw_util.h"
 #include "draw/map_params.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "draw/draw_util.h"
 #include "map/draw_fixture.h"
 #include "map/sym_draw.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/item_tree.h"
 #include "core/pv_globals.h"

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/item_tree.h"
 #include "core/pjct.h"

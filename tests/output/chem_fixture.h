@@ -16,7 +16,7 @@
 
 #include "draw/draw_util.h"
 #include "map/draw_fixture.h"
-#include "output/chem_plot.h"
+#include "output/diagrams/chem_plot.h"
 
 class ChemTest : public DrawTest {
  protected:

@@ -15,7 +15,7 @@
 #include "cover_writer.h"
 #include "draw/map_params.h"
 #include "map/draw_fixture.h"
-#include "output/arc_units.h"
+#include "output/coverages/arc_units.h"
 #include "platform/dialog/dialog_test_api.h"
 #include "scratch_dir.h"
 

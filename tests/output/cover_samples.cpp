@@ -13,7 +13,7 @@
 #include <string>
 
 #include "cover_writer.h"
-#include "output/arc_cover.h"
+#include "output/coverages/arc_cover.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "output/e00_writer.h"
-#include "output/mif_writer.h"
+#include "output/exports/e00_writer.h"
+#include "output/exports/mif_writer.h"
 
 namespace {
 

@@ -36,8 +36,8 @@
 #include "data/memo.h"
 #include "draw/map_params.h"
 #include "geo_e2e.h"
-#include "output/plot_state.h"
-#include "output/qry_filter.h"
+#include "output/plot/plot_state.h"
+#include "output/query/qry_filter.h"
 #include "platform/host_io.h"
 #include "sqlclient/asi_driver.h"
 

@@ -25,9 +25,9 @@
 #include "core/qry_join.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
-#include "output/qry_edit.h"
-#include "output/qry_filter.h"
-#include "output/qry_sql.h"
+#include "output/query/qry_edit.h"
+#include "output/query/qry_filter.h"
+#include "output/query/qry_sql.h"
 
 #ifndef PV_DB3_DRIVER
 #define PV_DB3_DRIVER "pvdb3"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "output/qry_geometry.h"
+#include "output/query/qry_geometry.h"
 
 int main()
 {

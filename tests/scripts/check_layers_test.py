@@ -99,9 +99,9 @@ def product_copy(script, source_dir, build_dir, failures):
                     shutil.copy(os.path.join(directory, name), os.path.join(build, rel, name))
 
         planted = {
-            "core/str_util.cpp": "#include <output/rose_geom.h>\n",
-            "core/tbl.cpp": '#define PV_PLANTED_HEADER "output/rose_geom.h"\n#include PV_PLANTED_HEADER\n',
-            "core/pnt.cpp": '#include /* planted */ "output/rose_geom.h"\n',
+            "core/str_util.cpp": "#include <output/diagrams/rose_geom.h>\n",
+            "core/tbl.cpp": '#define PV_PLANTED_HEADER "output/diagrams/rose_geom.h"\n#include PV_PLANTED_HEADER\n',
+            "core/pnt.cpp": '#include /* planted */ "output/diagrams/rose_geom.h"\n',
             "core/geo_util.cpp": '#include "core/planted.inc"\n',
         }
         named = []
@@ -109,9 +109,9 @@ def product_copy(script, source_dir, build_dir, failures):
             line = lines_of(root, path) + text.count("\n")
             write(root, path, text, "a")
             if path != "core/geo_util.cpp":
-                named.append(f"{path}:{line}: includes output/rose_geom.h")
-        write(root, "core/planted.inc", '#include "output/rose_geom.h"\n')
-        named.append("core/planted.inc:1: includes output/rose_geom.h")
+                named.append(f"{path}:{line}: includes output/diagrams/rose_geom.h")
+        write(root, "core/planted.inc", '#include "output/diagrams/rose_geom.h"\n')
+        named.append("core/planted.inc:1: includes output/diagrams/rose_geom.h")
 
         # The bare declaration: core's library gets an object calling output's function.
         write(root, "core/sql_ddl.cpp", "int rose_interval_count(double range_deg, double interval_deg);\n"

@@ -21,7 +21,7 @@
 #include "draw/draw_util.h"
 #include "draw/link.h"
 #include "draw/map_params.h"
-#include "output/plot.h"
+#include "output/plot/plot.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "data/browse.h"
 #include "data/memo.h"
 #include "geo_e2e.h"
-#include "output/qry_filter.h"
+#include "output/query/qry_filter.h"
 #include "platform/host_io.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "browse_fixture.h"
-#include "output/plot.h"
-#include "output/qry_filter.h"
+#include "output/plot/plot.h"
+#include "output/query/qry_filter.h"
 #include "sqlclient/asi_connection.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "coords/shape_store.h"
+#include "shapes/shape_store.h"
 #include "core/col_attr.h"
 #include "core/sym_setup.h"
 #include "data/item_pick.h"

@@ -1,0 +1,385 @@
+/*
+** ustation_export.cpp: the pv_ustation command and its dialog.
+**
+** The export works on the chosen project's connection through the SQL
+** access layer. A table takes part when its unique-number column is named
+** MSLINK (any case): it gets the unique index "%sUNQ" on that column and a
+** catalogue row; when one of its columns is a memo column its memo side
+** table "%sMEM" is copied into "%sMMO" with the index "%sMMI" and a row of
+** its own. Catalogue numbers count the rows actually written, so a table
+** that fails leaves no gap. Failures of one table are reported or passed
+** over (a memo side table that is not there leaves no copy); the catalogue
+** table and the script stop the export, and so does a table that cannot
+** be read (damaged, its driver ended, its server gone): the export then
+** undoes what it made (the catalogue and memo copies as they were, the
+** indexes it made dropped, the script as it was) and says once what
+** failed. On a dBASE project the catalogue and each memo copy are made
+** under a mark (data/dbf_refill.h): an export cut short leaves them as
+** they were before it, after the next logon.
+**
+** The script and the batch file are written with CR LF line ends: they
+** are read by the Microstation tools and cmd.exe.
+*/
+#include "output/exports/ustation_export.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/col_attr.h"
+#include "core/err_text.h"
+#include "core/msg_box.h"
+#include "core/pjct_list.h"
+#include "core/pv_globals.h"
+#include "core/sql_access.h"
+#include "core/str_util.h"
+#include "core/tbl.h"
+#include "core/tile_util.h"
+#include "data/dbf_refill.h"
+#include "output/exports/out_file.h"
+#include "output/exports/out_text.h"
+#include "wfile/wfile.h"
+
+namespace {
+
+/* The catalogue table and the statement that makes it. */
+const char k_catalog[] = "MSCATLOG";
+const char k_catalog_create[] =
+    "CREATE TABLE MSCATLOG(TABLENAME CHAR(32), ENTITYNUM NUMERIC(10), SCREENFORM CHAR(64), "
+    "REPORTTABL CHAR(64), SQLREVIEW CHAR(240), FENCEFILTE CHAR(240), DASTABLE CHAR(32))";
+/* The key column a table must have to take part. */
+const char k_link_column[] = "MSLINK";
+/* Columns of a memo side table and their widths. */
+const char k_order_column[] = "ORDNUMBER";
+const char k_text_column[] = "MEMOTEXT";
+constexpr int k_order_width = 8;
+constexpr int k_text_width = 70;
+/* Files written into the project's directory. */
+const char k_script_file[] = "pvddict.s";
+const char k_batch_file[] = "cleanup.bat";
+/* The batch file's lines: the database tool's own catalogue files. */
+const char *const k_batch_lines[] = {
+    "del ccolumn.ndx ccrtb.ndx creator.ndx crtb.ndx crtbcl.ndx",
+    "del crtbps.ndx ctable.ndx owntb.ndx owntbnm.ndx table.ndx",
+    "del sqlcolmn.dbf sqlindex.dbf sqltable.dbf",
+    "del sqlcolmn.cgp sqlindex.cgp sqltable.cgp",
+};
+
+/* What one export has done so far. */
+struct ustn_run {
+    pjct_rec *project;              /* the chosen project */
+    ads_hdlg dialog;                /* the dialog, for the progress texts */
+    std::FILE *script;              /* pvddict.s while open */
+    int count;                      /* catalogue rows written */
+    std::string summary;            /* lines of the final alert */
+    std::vector<std::string> made;  /* "index\ttable" of each unique index made */
+    std::string failure;            /* why a table could not be read; empty while all could */
+};
+
+/* Shows a progress text in the "error" tile. */
+void progress(ads_hdlg dlg, const std::string &text)
+{
+    ads_set_tile(dlg, "error", text.c_str());
+}
+
+/* Runs one statement on the project's connection, its handles released.
+** Answers RTNORM when it ran, else the SQL layer's code. */
+int run_code(const ustn_run &r, const std::string &text)
+{
+    void *stmt = nullptr, *cursor = nullptr;
+    int rc = sql_execute(r.project->connection, &stmt, &cursor, text.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+    return rc;
+}
+/* The same, answering 1 when it ran. */
+bool run(const ustn_run &r, const std::string &text)
+{
+    return run_code(r, text) == RTNORM;
+}
+
+/* 1 when a failed statement's code says a table named in it is not there,
+** as against one that could not be read. */
+bool no_such_table(int rc)
+{
+    const sql_failure *f = sql_last_failure();
+    return !sql_driver_lost(rc) && f && f->code == rc && str_eq(f->sqlstate, SQL_STATE_NO_TABLE);
+}
+
+/* Adds a catalogue row numbered after the rows written; the count rises
+** only when the row is in. */
+bool add_catalog_row(ustn_run &r, const std::string &table)
+{
+    std::string text;
+    out_appendf(text, "INSERT INTO MSCATLOG(TABLENAME, ENTITYNUM) VALUES ('%s', %i)", table.c_str(),
+                r.count + 1);
+    if (!run(r, text)) return false;
+    ++r.count;
+    return true;
+}
+
+/* Writes lines ended with CR LF; answers false when a write failed. */
+bool put_lines(std::FILE *f, const std::vector<std::string> &lines)
+{
+    for (const std::string &l : lines)
+        if (std::fprintf(f, "%s\r\n", l.c_str()) < 0) return false;
+    return !std::ferror(f);
+}
+
+/* Adds a summary line while it fits. */
+void add_summary(ustn_run &r, const std::string &table)
+{
+    std::string line = (r.summary.empty() ? "  " : "\n  ") + table;
+    if (r.summary.size() + line.size() <= USTN_SUMMARY_MAX) r.summary += line;
+}
+
+/* The table's unique-number column when it is named MSLINK, else null. */
+const sql_col_rec *link_column(const tbl_rec *t)
+{
+    const sql_col_rec *key = t->keys[TBL_KEY_BASENUMBER];
+    return key && str_eq_nocase(key->name, k_link_column) ? key : nullptr;
+}
+
+/* 1 when a column of the table has a memo input rule. */
+bool has_memo(const tbl_rec *t)
+{
+    for (const sql_col_rec *c = t->columns; c; c = c->next)
+        if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) return true;
+    return false;
+}
+
+/* Copies the table's memo side table into "%sMMO" with its index and
+** catalogue row; a copy that fails part-way is dropped again. */
+void export_memo(ustn_run &r, const tbl_rec *t)
+{
+    std::string mmo = std::string(t->name) + "MMO";
+    std::string mmi = std::string(t->name) + "MMI";
+    progress(r.dialog, "Creating memo table " + mmo + "...");
+    void *conn = r.project->connection;
+    dbf_refill kept;
+    if (dbf_refill_begin(kept, r.project, mmo.c_str(), "pv-ustation") != 0) return;
+    sql_drop_table(conn, mmo.c_str());
+    std::string create;
+    out_appendf(create, "CREATE TABLE %s(MSLINK DEC(10), %s DEC(%d), %s CHAR(%d))", mmo.c_str(),
+                k_order_column, k_order_width, k_text_column, k_text_width);
+    if (!run(r, create)) {
+        dbf_refill_end(kept, r.project, false);
+        return;
+    }
+    sql_drop_index(conn, mmi.c_str(), mmo.c_str());
+    std::string index, copy;
+    out_appendf(index, "CREATE INDEX %s ON %s(MSLINK, %s)", mmi.c_str(), mmo.c_str(), k_order_column);
+    out_appendf(copy, "INSERT INTO %s SELECT * FROM %sMEM", mmo.c_str(), t->name);
+    /* An index refused leaves this copy out; the side table missing too; a
+    ** driver ended or a side table that cannot be read stops the export. */
+    int indexed = run_code(r, index);
+    int copied = indexed == RTNORM ? run_code(r, copy) : indexed;
+    bool unread = indexed != RTNORM ? sql_driver_lost(indexed) != 0 : copied != RTNORM && !no_such_table(copied);
+    if (unread)
+        r.failure = std::string("the memo lines of ") + t->name + " (table " + t->name +
+                    "MEM) cannot be copied: " + sql_failure_text(copied);
+    if (copied != RTNORM || !add_catalog_row(r, mmo)) {
+        sql_drop_table(conn, mmo.c_str());
+        dbf_refill_end(kept, r.project, false);
+        return;
+    }
+    dbf_refill_end(kept, r.project, true);
+    put_lines(r.script, {"-ta " + mmo + " " + mmo, "-ia " + mmi + " " + mmo});
+    add_summary(r, mmo);
+}
+
+/* Finds the first MSLINK value (in order) that more than one row of the
+** table holds: two rows under one MSLINK would answer to one element.
+** Answers 1 with it in value, 0 when none repeats, -1 with the reason in
+** value when the column cannot be read. */
+int repeated_link(const ustn_run &r, const tbl_rec *t, const sql_col_rec *key, std::string &value)
+{
+    std::string text = std::string("SELECT ") + key->name + " FROM " + t->name + " ORDER BY " + key->name;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int rows = sql_query(r.project->connection, text.c_str(), &stmt, &cursor, &row, 0);
+    int found = 0, failed = rows < 0 ? rows : 0;
+    std::string previous;
+    for (long k = 0; row && k < rows && !found && !failed; ++k) {
+        /* A value that cannot be read is no end of the column: a repeat
+        ** after it would go unseen. */
+        int got = sql_fetch_counted(cursor, row, k);
+        if (got != RTNORM) {
+            failed = got;
+            break;
+        }
+        std::string v = row->null_ind == SQL_COL_NULL ? std::string() : str_trim_right(row->text);
+        v.erase(0, v.find_first_not_of(' '));
+        if (!v.empty() && v == previous) value = v, found = 1;
+        previous = v;
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    if (failed < 0) {
+        value = sql_failure_text(failed);
+        return -1;
+    }
+    return found;
+}
+
+/* Exports one registered table. */
+void export_table(ustn_run &r, const tbl_rec *t)
+{
+    const sql_col_rec *key = link_column(t);
+    if (!key) {
+        msg_alert(ERR_TITLE, "Unique column not named MSLINK in:\n%s.", t->name);
+        return;
+    }
+    std::string value;
+    int repeats = repeated_link(r, t, key, value);
+    if (repeats < 0) {
+        r.failure = std::string("MSLINK of ") + t->name + " cannot be read: " + value;
+        return;
+    }
+    if (repeats > 0) {
+        msg_alert(ERR_TITLE, "MSLINK %s repeats in:\n%s.\nThe table is not exported.", value.c_str(), t->name);
+        return;
+    }
+    std::string name = t->name;
+    progress(r.dialog, "Indexing table " + name + "...");
+    std::string unq = name + "UNQ";
+    if (sql_create_index(r.project->connection, unq.c_str(), t->name, key->name, 1) != RTNORM) return;
+    r.made.push_back(unq + "\t" + name);
+    if (!add_catalog_row(r, name)) return;
+    put_lines(r.script, {"-ta " + name + " " + name, "-ia " + unq + " " + name});
+    add_summary(r, name);
+    if (has_memo(t)) export_memo(r, t);
+}
+
+/* Joins the project's directory and a file name. */
+std::string project_file(const pjct_rec *p, const char *file)
+{
+    const char *dir = pjct_dir(p->name);
+    std::string path = dir ? dir : "";
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    return path + file;
+}
+
+}  // namespace
+
+void pv_ustation_accept_cb(ads_callback_packet *cpkt)
+{
+    ads_hdlg dlg = cpkt->dialog;
+    int index = tile_get_int(dlg, "project");
+    if (index < 0) {
+        ads_set_tile(dlg, "error", "No project selected");
+        return;
+    }
+    ustn_run r{pjct_nth(index), dlg, nullptr, 0, std::string(), {}, std::string()};
+    if (!r.project) {
+        ads_set_tile(dlg, "error", "Invalid project selected");
+        return;
+    }
+    void *conn = r.project->connection;
+    progress(dlg, "Creating MSCATALOG table...");
+    dbf_refill catalog;
+    if (dbf_refill_begin(catalog, r.project, k_catalog, "pv-ustation") != 0) {
+        progress(dlg, "");
+        return;
+    }
+    sql_drop_table(conn, k_catalog);
+    {
+        void *stmt = nullptr, *cursor = nullptr;
+        int rc = sql_execute(conn, &stmt, &cursor, k_catalog_create, 1);
+        sql_free_handles(&stmt, &cursor);
+        if (rc != RTNORM) {
+            dbf_refill_end(catalog, r.project, false);
+            progress(dlg, "");   /* the layer said why, an ended driver too */
+            return;
+        }
+    }
+    progress(dlg, "Creating script PVDDICT.S...");
+    std::string script_path = project_file(r.project, k_script_file);
+    r.script = out_temp_fopen(script_path.c_str(), "wb");
+    if (!r.script || !put_lines(r.script, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"})) {
+        int e = errno;
+        if (r.script) out_temp_fclose(r.script, false);
+        sql_drop_table(conn, k_catalog);
+        dbf_refill_end(catalog, r.project, false);
+        progress(dlg, "");
+        msg_alert(ERR_TITLE, "ERROR: Could not create DATADICT script. Export aborted.\n%s: %s", script_path.c_str(),
+                  wf_reason(e));
+        return;
+    }
+    for (const tbl_rec *t = r.project->tables; t && r.failure.empty(); t = t->next) export_table(r, t);
+    if (!r.failure.empty()) {
+        /* A table that cannot be read stops the export: what it made goes. */
+        out_temp_fclose(r.script, false);
+        for (const std::string &m : r.made) {
+            std::size_t tab = m.find('\t');
+            sql_drop_index(conn, m.substr(0, tab).c_str(), m.substr(tab + 1).c_str());
+        }
+        sql_drop_table(conn, k_catalog);
+        dbf_refill_end(catalog, r.project, false);
+        progress(dlg, "");
+        msg_alert(ERR_TITLE, "Nothing was exported: %s", r.failure.c_str());
+        ads_done_dialog(dlg, DLGCANCEL);
+        return;
+    }
+    dbf_refill_end(catalog, r.project, true);
+    progress(dlg, "Creating MSCATALOG table...");
+    progress(dlg, "");
+    bool script_ok = !std::ferror(r.script);
+    script_ok = out_temp_fclose(r.script, !std::ferror(r.script)) == 0 && script_ok;
+    if (!script_ok) msg_alert(ERR_TITLE, "ERROR: Could not write %s.", script_path.c_str());
+
+    progress(dlg, "Creating CLEANUP.BAT file...");
+    std::string batch_path = project_file(r.project, k_batch_file);
+    std::FILE *batch = out_temp_fopen(batch_path.c_str(), "wb");
+    bool batch_ok = batch && put_lines(batch, std::vector<std::string>(std::begin(k_batch_lines),
+                                                                        std::end(k_batch_lines)));
+    int batch_errno = errno;
+    if (batch) batch_ok = out_temp_fclose(batch, batch_ok) == 0 && batch_ok;
+    if (!batch_ok) msg_alert(ERR_TITLE, "Could not create CLEANUP.BAT file.\n%s: %s", batch_path.c_str(),
+                             wf_reason(batch_errno ? batch_errno : errno));
+
+    progress(dlg, "Cleaning up...");
+    for (const tbl_rec *t = r.project->tables; t; t = t->next) {
+        if (!link_column(t)) continue;
+        sql_remove_index_ini(conn, t->name);
+        if (has_memo(t)) sql_remove_index_ini(conn, (std::string(t->name) + "MMO").c_str());
+    }
+    std::string title;
+    out_appendf(title, "Exported %d table%s to Microstation 95:", r.count, r.count == 1 ? "" : "s");
+    msg_alert(title.c_str(), "%s", r.summary.c_str());
+    ads_done_dialog(dlg, DLGOK);
+}
+
+void pv_ustation_cancel_cb(ads_callback_packet *cpkt)
+{
+    ads_done_dialog(cpkt->dialog, DLGCANCEL);
+}
+
+void pv_ustation_project_cb(ads_callback_packet *cpkt)
+{
+    ads_set_tile(cpkt->dialog, "error", "");
+}
+
+int pv_ustation(struct resbuf *)
+{
+    ads_hdlg dlg = nullptr;
+    if (ads_new_dialog("pv_ustation", g_dcl_id, nullptr, &dlg) != RTNORM || !dlg) {
+        err_report(ERR_LOAD_DIALOG, "pv_ustation");
+        return RTERROR;
+    }
+    std::vector<const char *> names;
+    for (pjct_rec *p = g_pjct_list; p; p = p->next) names.push_back(p->name);
+    dlg_fill_list(dlg, "project", names.data(), (int)names.size());
+    if (names.empty())
+        ads_mode_tile(dlg, "accept", MODE_DISABLE);
+    else
+        ads_set_tile(dlg, "project", "0");
+    static const dlg_tile k_tiles[] = {
+        {"accept", pv_ustation_accept_cb},
+        {"cancel", pv_ustation_cancel_cb},
+        {"project", pv_ustation_project_cb},
+    };
+    dlg_register(dlg, k_tiles, (int)(sizeof k_tiles / sizeof k_tiles[0]), nullptr);
+    int status = DLGCANCEL;
+    ads_start_dialog(dlg, &status);
+    return status == DLGOK ? RTNORM : RTERROR;
+}
