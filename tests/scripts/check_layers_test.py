@@ -133,9 +133,38 @@ def product_copy(script, source_dir, build_dir, failures):
         expect(out.count("\n") == len(named) + 2, f"more than the planted uses named: {out}", failures)
 
 
+def readme_table(script, source_dir, failures):
+    """The README's layout table against the check's layers: the tree's own
+    table passes; a row dropped or two rows swapped is named."""
+    with open(os.path.join(source_dir, "README.md"), encoding="utf-8") as f:
+        readme = f.read().splitlines(keepends=True)
+    rows = [i for i, line in enumerate(readme) if line.startswith("| `")]
+    shapes = [i for i in rows if line_names(readme[i], "shapes/")]
+    core, draw = ([i for i in rows if line_names(readme[i], name)][0] for name in ("core/", "draw/"))
+    dropped = [line for i, line in enumerate(readme) if i not in shapes]
+    swapped = list(readme)
+    swapped[core], swapped[draw] = readme[draw], readme[core]
+    for text, broken in (("".join(readme), False), ("".join(dropped), True), ("".join(swapped), True)):
+        with tempfile.TemporaryDirectory() as root, tempfile.TemporaryDirectory() as build:
+            write(root, "README.md", text)
+            write(build, "compile_commands.json", "[]")
+            code, out = run(script, root, build)
+            if broken:
+                expect(code == 1 and "README.md: its layout table lists the layers" in out,
+                       f"a layout table unlike the check's layers passes: {out}", failures)
+            else:
+                expect(code == 0 and out == "", f"the tree's own layout table is refused: {out}", failures)
+
+
+def line_names(line, folder):
+    """Whether a table row's first cell names the folder."""
+    return f"`{folder}`" in line.split("|")[1]
+
+
 def main(script, source_dir, build_dir):
     failures = []
     small_tree(script, failures)
+    readme_table(script, os.path.abspath(source_dir), failures)
     product_copy(script, os.path.abspath(source_dir), os.path.abspath(build_dir), failures)
     for failure in failures:
         print("FAILED:", failure)
