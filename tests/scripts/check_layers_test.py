@@ -135,7 +135,10 @@ def product_copy(script, source_dir, build_dir, failures):
 
 def readme_table(script, source_dir, failures):
     """The README's layout table against the check's layers: the tree's own
-    table passes; a row dropped or two rows swapped is named."""
+    table passes; a row dropped or two rows swapped is named, and so is an
+    include the table does not allow though it runs downward (dBASE files
+    using the platform below them), and a word of "may use" naming no
+    layer."""
     with open(os.path.join(source_dir, "README.md"), encoding="utf-8") as f:
         readme = f.read().splitlines(keepends=True)
     rows = [i for i, line in enumerate(readme) if line.startswith("| `")]
@@ -154,6 +157,21 @@ def readme_table(script, source_dir, failures):
                        f"a layout table unlike the check's layers passes: {out}", failures)
             else:
                 expect(code == 0 and out == "", f"the tree's own layout table is refused: {out}", failures)
+    with tempfile.TemporaryDirectory() as root, tempfile.TemporaryDirectory() as build:
+        write(root, "README.md", "".join(readme))
+        write(root, "platform/host_io.h", "#pragma once\n/* the platform */\n")
+        write(root, "wfile/wfile.h", "#pragma once\n/* file writing */\n")
+        write(root, "dbf/dbf_file.cpp", '#include "wfile/wfile.h"\n#include "platform/host_io.h"\n')
+        source = os.path.join(root, "dbf/dbf_file.cpp")
+        write(build, "compile_commands.json", json.dumps(
+            [{"directory": build, "file": source, "command": f"c++ -std=c++20 -I{root} -o x.o -c {source}"}]))
+        code, out = run(script, root, build)
+        expect(code == 1 and "dbf/dbf_file.cpp:2: includes platform/host_io.h: layer dbf may not use layer platform"
+               in out and out.count("\n") == 2, f"an include the table does not allow passes: {out}", failures)
+        write(root, "README.md", "".join(readme).replace("| file writing |", "| file writers |", 1))
+        code, out = run(script, root, build)
+        expect(code == 1 and 'may use "file writers", which names no layer' in out,
+               f"a word of the table naming no layer passes: {out}", failures)
 
 
 def line_names(line, folder):
