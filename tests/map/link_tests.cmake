@@ -1,8 +1,8 @@
 # The host link tests and the end-to-end test run a DB3 project through
 # the engine and the DB3 driver program pvdb3; they find it by its path.
-if(TARGET test_map_link_ase_test AND TARGET pvdb3)
-  add_dependencies(test_map_link_ase_test pvdb3)
-  target_compile_definitions(test_map_link_ase_test PRIVATE PV_DB3_DRIVER="$<TARGET_FILE:pvdb3>")
+if(TARGET test_draw_link_ase_test AND TARGET pvdb3)
+  add_dependencies(test_draw_link_ase_test pvdb3)
+  target_compile_definitions(test_draw_link_ase_test PRIVATE PV_DB3_DRIVER="$<TARGET_FILE:pvdb3>")
 endif()
 
 # pv_map_e2e(NAME SOURCE): a test program that runs the module in the

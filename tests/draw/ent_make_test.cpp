@@ -17,7 +17,7 @@
 #include "draw/ent_make.h"
 #include "draw/shape_block.h"
 #include "draw/sym_place.h"
-#include "draw_fixture.h"
+#include "map/draw_fixture.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "draw/ent_make.h"
 #include "draw/link.h"
 #include "draw/sym_place.h"
-#include "draw_fixture.h"
+#include "map/draw_fixture.h"
 
 namespace {
 

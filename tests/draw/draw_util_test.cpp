@@ -11,7 +11,7 @@
 
 #include "core/host_util.h"
 #include "draw/draw_util.h"
-#include "draw_fixture.h"
+#include "map/draw_fixture.h"
 
 namespace {
 
