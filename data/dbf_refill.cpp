@@ -14,8 +14,10 @@
 ** rename, or after the rename back, finds the former table in its place.
 ** The server runs each statement on its own (no transaction), and a rename
 ** is one statement: at any moment the former table is under one of its two
-** names. A mark that does not name its own table changes nothing and is
-** named.
+** names. While a server's new table is filled, a trigger of its own
+** refuses every other session's write (a put-back would discard it); the
+** trigger goes with the table, or once the table is whole. A mark that
+** does not name its own table changes nothing and is named.
 */
 #include "data/dbf_refill.h"
 
@@ -45,6 +47,11 @@ const char kKeptSuffix[] = "_DBO";
 const char kDone[] = "done";
 /* What a statement that succeeds answers. */
 constexpr int kSqlOk = 5100;
+/* The trigger guarding a server's new table, and its function. */
+const char kGuard[] = "PV_REFILL_GUARD";
+/* A session as the guard tells it: its process and when it began, so that
+** a later session under the process of an ended writer is another. */
+const char kSessionOf[] = "pid || ':' || extract(epoch FROM backend_start)";
 
 /* Where the former table is kept: the project's folder, and on a server
 ** project its connection (null on a dBASE project). */
@@ -115,6 +122,34 @@ std::string server_run(void *connection, const std::string &text)
     return rc == kSqlOk ? "" : text + " failed: " + sql_failure_text(rc);
 }
 
+/* The first text of the first row a query answers, into text; answers why
+** it cannot, "" when done. */
+std::string server_text(void *connection, const std::string &query, std::string &text)
+{
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = sql_query(connection, query.c_str(), &stmt, &cursor, &row, 0);
+    text = n > 0 && row->text ? str_trim(row->text) : "";
+    sql_close_query(&stmt, &cursor, &row);
+    return n > 0 && !text.empty() ? "" : query + " failed: " + (n < 0 ? sql_failure_text(n) : "no row");
+}
+
+/* The function of the guard: the writer's session passes; another's write
+** is refused, saying whether the writer is still at work. */
+std::string guard_function()
+{
+    std::string body = std::string("BEGIN IF TG_ARGV[0] IS DISTINCT FROM (SELECT ") + kSessionOf +
+                       " FROM pg_stat_activity WHERE pid = pg_backend_pid()) THEN IF EXISTS (SELECT 1 FROM "
+                       "pg_stat_activity WHERE pid = split_part(TG_ARGV[0], ':', 1)::integer) THEN RAISE EXCEPTION "
+                       "'Table % is being written by % in another session.', upper(TG_TABLE_NAME), TG_ARGV[1]; "
+                       "END IF; RAISE EXCEPTION 'Filling table % by % was cut short in another session; log on to "
+                       "the project again to put it back.', upper(TG_TABLE_NAME), TG_ARGV[1]; END IF; RETURN NULL; "
+                       "END";
+    std::string quoted;
+    sql_quote(body.c_str(), quoted);
+    return std::string("CREATE OR REPLACE FUNCTION ") + kGuard + "() RETURNS trigger LANGUAGE plpgsql AS " + quoted;
+}
+
 /* Drops the table when the server holds it (with the indexes named after
 ** it; one it does not hold leaves them alone: they may be the kept
 ** table's). Answers why it cannot, "" when done. */
@@ -172,8 +207,8 @@ std::string drop_kept(const keeper &k, const std::string &name, bool had)
         return "";
     }
     const std::string kept = name + kKeptSuffix;
-    std::string why;
-    int there = had ? server_has(k.connection, kept, why) : 0;
+    std::string why = server_run(k.connection, std::string("DROP TRIGGER IF EXISTS ") + kGuard + " ON " + name);
+    int there = why.empty() && had ? server_has(k.connection, kept, why) : 0;
     return there <= 0 ? why : server_run(k.connection, "DROP TABLE " + kept + " CASCADE");
 }
 
@@ -248,6 +283,7 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
     if (k.dir.empty()) return 0;
     r.name = table;
     r.connection = k.connection;
+    r.command = command ? command : "";
     std::string mark = r.name + kMarkExt, why;
     bool unsure = false;
     mark_file left;
@@ -286,6 +322,30 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
     }
     r.dir = k.dir;
     return 0;
+}
+
+int dbf_refill_guard(dbf_refill &r)
+{
+    if (r.dir.empty() || !r.connection) return 0;
+    std::string session, why = server_text(r.connection, std::string("SELECT ") + kSessionOf +
+                                                     " AS WRITER FROM pg_stat_activity WHERE pid = pg_backend_pid()",
+                                           session);
+    /* Another session may be making the function at once: the trigger
+    ** tells whether one is there. */
+    if (why.empty()) {
+        std::string made = server_run(r.connection, guard_function()), writer, command;
+        sql_quote(session.c_str(), writer);
+        sql_quote(r.command.c_str(), command);
+        why = server_run(r.connection, std::string("CREATE TRIGGER ") + kGuard +
+                                           " BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + r.name +
+                                           " FOR EACH STATEMENT EXECUTE PROCEDURE " + kGuard + "(" + writer + ", " +
+                                           command + ")");
+        if (!why.empty() && !made.empty()) why = made;
+    }
+    if (why.empty()) return 0;
+    msg_alert(ERR_TITLE, "ERROR: %s cannot be kept from other users while it is filled: %s", r.name.c_str(),
+              why.c_str());
+    return -1;
 }
 
 void dbf_refill_end(dbf_refill &r, pjct_rec *p, bool whole)

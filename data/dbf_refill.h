@@ -8,7 +8,9 @@
 **
 **     dbf_refill r;
 **     if (dbf_refill_begin(r, project, "ARCS", "Fill ARCS") != 0) return;   // said already
-**     ... the table dropped, made again and filled ...
+**     ... the table dropped and made again ...
+**     if (dbf_refill_guard(r) != 0) ... as a table that could not be made
+**     ... the table filled ...
 **     dbf_refill_end(r, project, filled_whole);
 */
 #ifndef PV_DATA_DBF_REFILL_H
@@ -28,6 +30,7 @@ struct dbf_refill {
     std::string name;   /* the table */
     bool had = false;   /* the table was there, kept as <table>.DBO or <table>_DBO */
     void *connection = nullptr;   /* a server project's, which holds the kept table; null on dBASE */
+    std::string command; /* the command refilling it */
 };
 
 /* Before the table is dropped: the mark <table>.MRF written by command
@@ -38,6 +41,13 @@ struct dbf_refill {
 ** a mark is left from a refill cut short or another session refills the
 ** table (said; nothing is changed). */
 int dbf_refill_begin(dbf_refill &refill, pjct_rec *project, const char *table, const char *command);
+/* Once the new table is made, before its first row: on a server project
+** the table is guarded until the refill ends, so that another session's
+** write, which a put-back would discard, is refused naming the command
+** (or, once the writer's session is gone, saying that the next logon puts
+** the table back). 0 (also on a dBASE project and when nothing is kept);
+** -1 when the guard cannot be set (said). */
+int dbf_refill_guard(dbf_refill &refill);
 /* After the table is filled whole (whole set) the kept table and the mark
 ** go; else the former table is put back (or the new one removed, when
 ** there was none) and indexed again; what cannot be done now (the server

@@ -270,7 +270,7 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
     dbf_refill refill;
     if (dix_check_name(p) == 0 && dbf_refill_begin(refill, project, p, "pv-profile's Save") != 0)
         return ERR_SAVE_PROFILE;
-    int rc = prf_create(p, d) != 0 ? ERR_SAVE_PROFILE : 0;
+    int rc = prf_create(p, d) != 0 || dbf_refill_guard(refill) != 0 ? ERR_SAVE_PROFILE : 0;
     uint16_t sort = 0;
     for (item_node *n = item_walk_next(root); rc == 0 && n; n = item_walk_next(n)) {
         prf_rec row = {++sort, n->number, n->parent == root ? 0u : n->parent->number, n->second_number};

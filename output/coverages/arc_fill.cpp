@@ -18,6 +18,11 @@ int arc_fill_begin(pjct_rec *project)
     return dbf_refill_begin(s_fill, project, ARC_ARCS_TABLE, "Fill ARCS");
 }
 
+int arc_fill_guard(void)
+{
+    return dbf_refill_guard(s_fill);
+}
+
 void arc_fill_end(pjct_rec *project, bool whole)
 {
     dbf_refill_end(s_fill, project, whole);

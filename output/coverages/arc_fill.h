@@ -15,6 +15,9 @@ struct pjct_rec;
 /* Before ARCS is dropped (dbf_refill_begin). 0; -1 when the former ARCS
 ** cannot be kept (said; nothing is changed). */
 int arc_fill_begin(pjct_rec *project);
+/* Once the new ARCS is made, before its first arc (dbf_refill_guard). 0;
+** -1 when other users cannot be kept from it (said). */
+int arc_fill_guard(void);
 /* After ARCS is filled, whole or not (dbf_refill_end). */
 void arc_fill_end(pjct_rec *project, bool whole);
 

@@ -194,6 +194,7 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
         return nullptr;
     }
     int rc = tbl_create_table(definition, project);
+    if (rc > 0 && arc_fill_guard() != 0) rc = 0;
     if (rc <= 0) {
         if (rc == ERR_NO_MEMORY) err_report(rc, ARC_ARCS_TABLE);
         arc_fill_end(project, false);

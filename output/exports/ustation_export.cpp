@@ -162,7 +162,7 @@ void export_memo(ustn_run &r, const tbl_rec *t)
     std::string create;
     out_appendf(create, "CREATE TABLE %s(MSLINK DEC(10), %s DEC(%d), %s CHAR(%d))", mmo.c_str(),
                 k_order_column, k_order_width, k_text_column, k_text_width);
-    if (!run(r, create)) {
+    if (!run(r, create) || dbf_refill_guard(kept) != 0) {
         dbf_refill_end(kept, r.project, false);
         return;
     }
@@ -286,7 +286,7 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         void *stmt = nullptr, *cursor = nullptr;
         int rc = sql_execute(conn, &stmt, &cursor, k_catalog_create, 1);
         sql_free_handles(&stmt, &cursor);
-        if (rc != RTNORM) {
+        if (rc != RTNORM || dbf_refill_guard(catalog) != 0) {
             dbf_refill_end(catalog, r.project, false);
             progress(dlg, "");   /* the layer said why, an ended driver too */
             return;

@@ -104,7 +104,7 @@ int table_plot_begin(void)
     s_row_failed = false;
     if (rc >= 0 && dbf_refill_begin(s_refill, project, name.c_str(), "the table browser's TABLE output") != 0)
         rc = -1;
-    if (rc >= 0 && tbl_create_table(node, project) <= 0) rc = -1;
+    if (rc >= 0 && (tbl_create_table(node, project) <= 0 || dbf_refill_guard(s_refill) != 0)) rc = -1;
     tblsetup_table_free(node);
     if (rc >= 0 && sql_describe_table(project->connection, name.c_str(), &s.table_cols, 0) < 1) {
         /* A table the output cannot fill is not left behind. */

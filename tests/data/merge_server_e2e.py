@@ -103,12 +103,17 @@ def pvhost(args, root, script, wait=True):
     return out
 
 
-def psql(sql, f=None):
+def psql(sql, f=None, refused=None):
+    """The output of a statement (or file f); with refused, the statement
+    must fail and its error hold that text."""
     cmd = ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", SERVER["port"], "-U", "geologist", "-d", "petrivex"]
     cmd += ["-v", "ON_ERROR_STOP=1", "-f", f] if f else ["-c", sql]
     r = subprocess.run(cmd, env=dict(os.environ, PGPASSWORD="rock", PGOPTIONS="--client-min-messages=warning"),
                        capture_output=True, text=True, timeout=60)
-    check(r.returncode == 0, "psql %s: %s" % (f or sql, r.stderr))
+    if refused is not None:
+        check(r.returncode != 0 and refused in r.stderr, "psql %s is refused with %r: %s" % (sql, refused, r.stderr))
+    else:
+        check(r.returncode == 0, "psql %s: %s" % (f or sql, r.stderr))
     return r.stdout
 
 
@@ -519,9 +524,9 @@ def refill_on_server(args, root):
     """pv-ustation refills the server's MSCATLOG and is held (SITES, which
     it reads, locked) after the former catalogue is set aside: a
     second user's logon says which command writes MSCATLOG and changes
-    nothing. The writer killed, the next logon of that second user puts
-    the former MSCATLOG back; an edit of it then survives the first user's
-    next logon."""
+    nothing, and a write to the part filled is refused. The writer
+    killed, the next logon of that second user puts the former MSCATLOG
+    back; an edit of it then survives the first user's next logon."""
     geo = os.path.join(root, "projects", "GEO")
     # GEO as shipped, without column rules (the memo ones above make the
     # logon read the registered tables).
@@ -535,6 +540,7 @@ def refill_on_server(args, root):
     export = logon("SGEO") + "pv-ustation\npv_ustation\nselect project 0\nok\n(pv_logoff)\nQUIT\n"
     out = pvhost(args, root, export)
     catalog = "SELECT * FROM sgeo.mscatlog ORDER BY 1, 2"
+    edit = "UPDATE sgeo.mscatlog SET tablename = 'EDITED' WHERE entitynum = (SELECT min(entitynum) FROM sgeo.mscatlog)"
     before = psql(catalog)
     check(before.strip() != "", "pv-ustation makes MSCATLOG on the server: %s" % out[-1500:])
     # Once logged on, SITES is locked against every reader: the export
@@ -574,7 +580,13 @@ def refill_on_server(args, root):
               "a second user's logon says which command writes MSCATLOG: %s" % out[-1500:])
         check(psql("SELECT to_regclass('sgeo.mscatlog_dbo') IS NOT NULL").strip() == "t",
               "the second user's logon leaves the running refill alone")
+        # A put-back would discard a second user's write to the part
+        # filled: each is refused, saying why.
+        for write in (edit, "DELETE FROM sgeo.mscatlog", "INSERT INTO sgeo.mscatlog SELECT * FROM sgeo.mscatlog_dbo LIMIT 1"):
+            psql(write, refused="Table MSCATLOG is being written by pv-ustation in another session.")
         ended_session(p)
+        psql(edit, refused="Filling table MSCATLOG by pv-ustation was cut short in another session; log on to the "
+             "project again to put it back.")
     while psql("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'").strip() != "0" and \
             time.monotonic() < deadline:
         time.sleep(0.05)
@@ -583,7 +595,7 @@ def refill_on_server(args, root):
           "the second user's logon puts MSCATLOG back: %s" % out[-1500:])
     check(psql(catalog) == before and psql("SELECT to_regclass('sgeo.mscatlog_dbo') IS NULL").strip() == "t" and
           server_marks(psql, "sgeo") == {}, "MSCATLOG as it was, nothing set aside, no mark left")
-    psql("UPDATE sgeo.mscatlog SET tablename = 'EDITED' WHERE entitynum = (SELECT min(entitynum) FROM sgeo.mscatlog)")
+    psql(edit)
     edited = psql(catalog)
     out = pvhost(args, root, logon("SGEO") + "(pv_logoff)\nQUIT\n")
     check(psql(catalog) == edited and "cut short" not in out, "the first user's next logon keeps the edit: %s" %
