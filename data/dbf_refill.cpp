@@ -49,9 +49,11 @@ const char kDone[] = "done";
 constexpr int kSqlOk = 5100;
 /* The trigger guarding a server's new table, and its function. */
 const char kGuard[] = "PV_REFILL_GUARD";
-/* A session as the guard tells it: its process and when it began, so that
-** a later session under the process of an ended writer is another. */
-const char kSessionOf[] = "pid || ':' || extract(epoch FROM backend_start)";
+/* Names a session to the guard, set in the writer's session: its process
+** and when it began, so that a later session under the process of an
+** ended writer is another. */
+const char kSessionSetting[] = "pv.session";
+const char kSessionOf[] = "s.pid || ':' || extract(epoch FROM s.backend_start)";
 
 /* Where the former table is kept: the project's folder, and on a server
 ** project its connection (null on a dBASE project). */
@@ -138,13 +140,13 @@ std::string server_text(void *connection, const std::string &query, std::string 
 ** is refused, saying whether the writer is still at work. */
 std::string guard_function()
 {
-    std::string body = std::string("BEGIN IF TG_ARGV[0] IS DISTINCT FROM (SELECT ") + kSessionOf +
-                       " FROM pg_stat_activity WHERE pid = pg_backend_pid()) THEN IF EXISTS (SELECT 1 FROM "
-                       "pg_stat_activity WHERE pid = split_part(TG_ARGV[0], ':', 1)::integer) THEN RAISE EXCEPTION "
-                       "'Table % is being written by % in another session.', upper(TG_TABLE_NAME), TG_ARGV[1]; "
-                       "END IF; RAISE EXCEPTION 'Filling table % by % was cut short in another session; log on to "
-                       "the project again to put it back.', upper(TG_TABLE_NAME), TG_ARGV[1]; END IF; RETURN NULL; "
-                       "END";
+    std::string body = std::string("BEGIN IF current_setting('") + kSessionSetting +
+                       "', true) = TG_ARGV[0] THEN RETURN NULL; END IF; IF EXISTS (SELECT 1 FROM "
+                       "pg_stat_get_activity(split_part(TG_ARGV[0], ':', 1)::integer) s WHERE s.backend_start IS "
+                       "NULL OR " + kSessionOf + " = TG_ARGV[0]) THEN RAISE EXCEPTION 'Table % is being written by "
+                       "% in another session.', upper(TG_TABLE_NAME), TG_ARGV[1]; END IF; RAISE EXCEPTION 'Filling "
+                       "table % by % was cut short in another session; log on to the project again to put it "
+                       "back.', upper(TG_TABLE_NAME), TG_ARGV[1]; END";
     std::string quoted;
     sql_quote(body.c_str(), quoted);
     return std::string("CREATE OR REPLACE FUNCTION ") + kGuard + "() RETURNS trigger LANGUAGE plpgsql AS " + quoted;
@@ -327,9 +329,10 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
 int dbf_refill_guard(dbf_refill &r)
 {
     if (r.dir.empty() || !r.connection) return 0;
-    std::string session, why = server_text(r.connection, std::string("SELECT ") + kSessionOf +
-                                                     " AS WRITER FROM pg_stat_activity WHERE pid = pg_backend_pid()",
-                                           session);
+    std::string session;
+    std::string why = server_text(r.connection, std::string("SELECT set_config('") + kSessionSetting + "', (SELECT " +
+                                                    kSessionOf + " FROM pg_stat_get_activity(pg_backend_pid()) s), "
+                                                    "false) AS WRITER", session);
     /* Another session may be making the function at once: the trigger
     ** tells whether one is there. */
     if (why.empty()) {
