@@ -14,9 +14,11 @@
 ** rename, or after the rename back, finds the former table in its place.
 ** The server runs each statement on its own (no transaction), and a rename
 ** is one statement: at any moment the former table is under one of its two
-** names. While a server's new table is filled, a trigger of its own
-** refuses every other session's write (a put-back would discard it); the
-** trigger goes with the table, or once the table is whole. A mark that
+** names. While the new table is filled every other session's write is
+** refused (a put-back would discard it): on a server by a trigger of the
+** table, which goes with it, on a dBASE project by its guard file
+** <table>.RFG (dbf/dbf_guard.cpp); the guard goes once the table is whole
+** or put back. A mark that
 ** does not name its own table changes nothing and is named.
 */
 #include "data/dbf_refill.h"
@@ -32,11 +34,13 @@
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/pjct.h"
+#include "core/pv_config.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tbl.h"
 #include "dbf/dbf.h"
 #include "data/tblsetup.h"
+#include "sqlclient/asi_driver.h"
 #include "wfile/wfile.h"
 
 namespace {
@@ -164,6 +168,27 @@ std::string server_drop(void *connection, const std::string &table)
     return rc == kSqlOk ? "" : "DROP TABLE " + table + " failed: " + sql_failure_text(rc);
 }
 
+/* put_back on a dBASE project: the copy of the former table over the new
+** file, or the new file removed. */
+std::string put_back_file(const keeper &k, const std::string &name, bool had)
+{
+    std::string table = file_of(k.dir, name, DBF_EXT_TABLE), copy = file_of(k.dir, name, kCopyExt);
+    if (had && !exists(copy)) return copy + " is not there";
+    if (had && dbf_check_whole(copy.c_str(), nullptr) != DBF_OK) return copy + " is not a whole table";
+    std::remove(file_of(k.dir, name, ".JNL").c_str());
+    if (!had) {
+        std::remove(table.c_str());
+        return "";
+    }
+    /* A table the refill never changed (it could not be dropped) is the
+    ** former one already: its copy goes. */
+    if (same_bytes(table, copy)) {
+        std::remove(copy.c_str());
+        return "";
+    }
+    return std::rename(copy.c_str(), table.c_str()) == 0 ? "" : "cannot rename " + copy + ": " + std::strerror(errno);
+}
+
 /* Puts the former table back over the new one (had), or removes the new
 ** one; answers why it cannot, "" when done. On a dBASE project the journal
 ** of the new file goes with it, so that the driver does not write it into
@@ -183,21 +208,9 @@ std::string put_back(const keeper &k, const std::string &name, bool had)
         why = server_drop(k.connection, name);
         return !why.empty() ? why : server_run(k.connection, "ALTER TABLE " + kept + " RENAME TO " + name);
     }
-    std::string table = file_of(k.dir, name, DBF_EXT_TABLE), copy = file_of(k.dir, name, kCopyExt);
-    if (had && !exists(copy)) return copy + " is not there";
-    if (had && dbf_check_whole(copy.c_str(), nullptr) != DBF_OK) return copy + " is not a whole table";
-    std::remove(file_of(k.dir, name, ".JNL").c_str());
-    if (!had) {
-        std::remove(table.c_str());
-        return "";
-    }
-    /* A table the refill never changed (it could not be dropped) is the
-    ** former one already: its copy goes. */
-    if (same_bytes(table, copy)) {
-        std::remove(copy.c_str());
-        return "";
-    }
-    return std::rename(copy.c_str(), table.c_str()) == 0 ? "" : "cannot rename " + copy + ": " + std::strerror(errno);
+    std::string why = put_back_file(k, name, had);
+    if (why.empty()) dbf_guard_clear(k.dir.c_str(), name.c_str());
+    return why;
 }
 
 /* Lets the kept former table go once the new one is whole; answers why it
@@ -206,6 +219,7 @@ std::string drop_kept(const keeper &k, const std::string &name, bool had)
 {
     if (!k.connection) {
         std::remove(file_of(k.dir, name, kCopyExt).c_str());
+        dbf_guard_clear(k.dir.c_str(), name.c_str());
         return "";
     }
     const std::string kept = name + kKeptSuffix;
@@ -326,24 +340,43 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
     return 0;
 }
 
-int dbf_refill_guard(dbf_refill &r)
+namespace {
+
+/* The guard of a server's table: its trigger naming the writer's session,
+** which the setting kSessionSetting tells. Answers why it cannot be set,
+** "" when done. */
+std::string guard_server(const dbf_refill &r)
 {
-    if (r.dir.empty() || !r.connection) return 0;
     std::string session;
     std::string why = server_text(r.connection, std::string("SELECT set_config('") + kSessionSetting + "', (SELECT " +
                                                     kSessionOf + " FROM pg_stat_get_activity(pg_backend_pid()) s), "
                                                     "false) AS WRITER", session);
+    if (!why.empty()) return why;
     /* Another session may be making the function at once: the trigger
     ** tells whether one is there. */
-    if (why.empty()) {
-        std::string made = server_run(r.connection, guard_function()), writer, command;
-        sql_quote(session.c_str(), writer);
-        sql_quote(r.command.c_str(), command);
-        why = server_run(r.connection, std::string("CREATE TRIGGER ") + kGuard +
-                                           " BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + r.name +
-                                           " FOR EACH STATEMENT EXECUTE PROCEDURE " + kGuard + "(" + writer + ", " +
-                                           command + ")");
-        if (!why.empty() && !made.empty()) why = made;
+    std::string made = server_run(r.connection, guard_function()), writer, command;
+    sql_quote(session.c_str(), writer);
+    sql_quote(r.command.c_str(), command);
+    why = server_run(r.connection, std::string("CREATE TRIGGER ") + kGuard + " BEFORE INSERT OR UPDATE OR DELETE OR "
+                                       "TRUNCATE ON " + r.name + " FOR EACH STATEMENT EXECUTE PROCEDURE " + kGuard +
+                                       "(" + writer + ", " + command + ")");
+    return !why.empty() && !made.empty() ? made : why;
+}
+
+}  // namespace
+
+int dbf_refill_guard(dbf_refill &r)
+{
+    if (r.dir.empty()) return 0;
+    std::string why;
+    if (r.connection) {
+        why = guard_server(r);
+    } else {
+        /* The driver of every dBASE project fills it. */
+        pid_t driver = asi_driver_pid(PV_ENV_DB3);
+        if (driver <= 0) why = "the driver of environment " PV_ENV_DB3 " is not running";
+        else if (dbf_guard_set(r.dir.c_str(), r.name.c_str(), (long)driver, r.command.c_str()) != 0)
+            why = "cannot write " + file_of(r.dir, r.name, DBF_EXT_GUARD) + ": " + wf_reason(errno);
     }
     if (why.empty()) return 0;
     msg_alert(ERR_TITLE, "ERROR: %s cannot be kept from other users while it is filled: %s", r.name.c_str(),

@@ -41,12 +41,13 @@ struct dbf_refill {
 ** a mark is left from a refill cut short or another session refills the
 ** table (said; nothing is changed). */
 int dbf_refill_begin(dbf_refill &refill, pjct_rec *project, const char *table, const char *command);
-/* Once the new table is made, before its first row: on a server project
-** the table is guarded until the refill ends, so that another session's
-** write, which a put-back would discard, is refused naming the command
-** (or, once the writer's session is gone, saying that the next logon puts
-** the table back). 0 (also on a dBASE project and when nothing is kept);
-** -1 when the guard cannot be set (said). */
+/* Once the new table is made, before its first row: the table is guarded
+** until the refill ends, so that another session's write, which a
+** put-back would discard, is refused naming the command (or, once the
+** writer is gone, saying that the next logon puts the table back): on a
+** server by a trigger, on a dBASE project by the file <table>.RFG naming
+** the driver that fills it. 0 (also when nothing is kept); -1 when the
+** guard cannot be set (said). */
 int dbf_refill_guard(dbf_refill &refill);
 /* After the table is filled whole (whole set) the kept table and the mark
 ** go; else the former table is put back (or the new one removed, when

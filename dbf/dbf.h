@@ -207,4 +207,13 @@ size_t dbt_memo_text(const dbf_handle *h, int field, char *out, size_t size);
 int dbt_set_memo_text(dbf_handle *h, int field, const char *text, size_t length);
 int dbf_check_whole(const char *path, const char *memo_path);
 
+/* A table refilled in a shared folder names the driver process that fills
+** it in <TABLE>.RFG beside it (the name in capitals; "<pid> <host>" and the
+** command on two lines) until it is whole or put back; a write by any
+** other process is refused (dbf_guard.cpp). */
+#define DBF_EXT_GUARD ".RFG"
+int dbf_guard_set(const char *dir, const char *table, long pid, const char *command);
+void dbf_guard_clear(const char *dir, const char *table);
+int dbf_guard_refuses(const char *path, const char *table, long self, char *why, size_t size);
+
 #endif

@@ -1207,6 +1207,10 @@ static int db3_rowid(sqlite3_vtab_cursor *cur, sqlite_int64 *rowid)
 static int db3_open_writer(db3_table *t, db3_error *err)
 {
     if (t->writer) return 1;
+    /* A table another session refills is written by that session alone. */
+    char why[512];
+    if (dbf_guard_refuses(t->path.c_str(), t->name.c_str(), (long)getpid(), why, sizeof why))
+        return db3_fail(err, DB3_ERR_LOCKED, "%s", why);
     if (!db3_open_handle(t, &t->writer, DBF_MODE_UPDATE, 0, "write", err)) return 0;
     int ok = 1;
     t->base_count = (long)t->writer->header.record_count;

@@ -326,6 +326,52 @@ TEST_F(Db3Test, WriteWaitsForAnotherConnectionsLock)
     EXPECT_EQ(rows("SELECT N FROM T"), "1\n");
 }
 
+/* A table another session refills (its guard file beside it names that
+ * session's driver) takes no write of this one, which its put-back would
+ * discard: each is refused, saying whether the writer is still at work. */
+TEST_F(Db3Test, ATableAnotherSessionRefillsIsWrittenByThatSessionAlone)
+{
+    run("CREATE TABLE ARCS (NAME CHAR(8))");
+    pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    char host[256] = "";
+    gethostname(host, sizeof host - 1);
+    auto guard = [&](long pid, const std::string &on) { return std::to_string(pid) + " " + on + "\nFill ARCS\n"; };
+    const std::string at_work = "Table ARCS is being written by Fill ARCS in another session.";
+    const struct {
+        std::string guard;   /* ARCS.RFG, none when empty */
+        std::string refused; /* what a write is told; empty when it goes in */
+    } cases[] = {
+        {"", ""},
+        {guard(getpid(), host), ""},
+        {guard(getppid(), host), at_work},
+        {guard(gone, host), "Filling table ARCS by Fill ARCS was cut short in another session; log on to the project "
+                            "again to put it back."},
+        {guard(getpid(), std::string(host) + "-elsewhere"), at_work},
+    };
+    for (const auto &c : cases) {
+        std::filesystem::remove(dir + "/ARCS.RFG");
+        run("DELETE FROM ARCS");
+        run("INSERT INTO ARCS (NAME) VALUES ('a')");
+        if (!c.guard.empty()) put_file(dir + "/ARCS.RFG", c.guard);
+        const std::string before = rows("SELECT NAME FROM ARCS ORDER BY NAME");
+        for (const char *write : {"INSERT INTO ARCS (NAME) VALUES ('b')", "UPDATE ARCS SET NAME = 'c' WHERE NAME = 'a'",
+                                  "DELETE FROM ARCS"}) {
+            if (c.refused.empty()) {
+                run(write);
+                continue;
+            }
+            EXPECT_EQ(fail(write), DB3_ERR_LOCKED) << write << " beside " << c.guard;
+            EXPECT_NE(std::string(err.text).find(c.refused), std::string::npos) << err.text;
+        }
+        if (!c.refused.empty()) {
+            EXPECT_EQ(rows("SELECT NAME FROM ARCS ORDER BY NAME"), before) << c.guard;
+        }
+    }
+}
+
 /* Makes table T of count rows (N = 1, 2, ...) through session s, then
  * puts letters into the number field of its record n (from 1). */
 static void make_table_damaged_at(db3_session *s, const std::string &dir, int count, int n)
