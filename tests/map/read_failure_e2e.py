@@ -16,6 +16,9 @@ failures:
   killed    the DB3 driver is killed
   readonly  the table the command writes cannot be written (its file made
             immutable), for commands that write
+  refilled  the table the command writes is being filled anew by another
+            session (its guard file names a running process of this
+            machine), for commands that write
   lost      (with --server, on GEO put into the schema "sgeo" of the
             PostgreSQL server at 127.0.0.1:PORT, logged on as SGEO) the
             server ends the connection (pg_terminate_backend from a
@@ -41,6 +44,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import time
@@ -205,7 +209,7 @@ COMMANDS = [
     Command("pv-query", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\nok\n", "STATN",
             not_shown=("records found",)),
     Command("browser delete", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\n"
-            "select sqlrow 0\npick delete\nok\nok\n", "STATN", writes="STATN", failures=("readonly",),
+            "select sqlrow 0\npick delete\nok\nok\n", "STATN", writes="STATN", failures=("readonly", "refilled"),
             not_shown=("Deleted 1 rows",)),
     Command("pv-import", import_update, "STATN", said=import_stopped, not_shown=("Imported: 2",)),
     Command("pv-rename", rename_answers, "STATN", drawing=stations_drawing, not_shown=("Renamed...",)),
@@ -354,6 +358,9 @@ def run(pvhost, module, resources, work, command, failure):
     elif failure == "readonly":
         immutable = os.path.join(proj, command.writes + ".DBF")
         chattr(immutable, "+i")
+    elif failure == "refilled":
+        with open(os.path.join(proj, command.writes + ".RFG"), "w") as f:
+            f.write("1 %s\nFill %s\n" % (socket.gethostname(), command.writes))
     elif failure == "lost":
         cut = psql("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE usename = 'geologist' "
                    "AND pid <> pg_backend_pid()")
@@ -396,11 +403,11 @@ def main():
     only = os.environ.get("PV_FAILURE_ONLY", "")
     commands = COMMANDS + (COVER_COMMANDS if os.environ.get("PV_COVER_SAMPLES") else [])
     for command in commands:
-        failures = command.failures or ("count", "cut", "killed", "readonly")
+        failures = command.failures or ("count", "cut", "killed", "readonly", "refilled")
         if "port" in RUN:
             failures = ("lost",) if command.drawing != legend_drawing else ()
         for failure in failures:
-            if failure == "readonly" and not command.writes:
+            if failure in ("readonly", "refilled") and not command.writes:
                 continue
             if only and only not in "%s %s" % (command.name, failure):
                 continue
