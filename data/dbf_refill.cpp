@@ -169,7 +169,9 @@ std::string server_drop(void *connection, const std::string &table)
 }
 
 /* put_back on a dBASE project: the copy of the former table over the new
-** file, or the new file removed. */
+** file, or the new file removed. The copy itself stays until the mark is
+** gone (let_copy_go), so that a put-back cut short at any moment finds it
+** again. */
 std::string put_back_file(const keeper &k, const std::string &name, bool had)
 {
     std::string table = file_of(k.dir, name, DBF_EXT_TABLE), copy = file_of(k.dir, name, kCopyExt);
@@ -180,13 +182,18 @@ std::string put_back_file(const keeper &k, const std::string &name, bool had)
         std::remove(table.c_str());
         return "";
     }
-    /* A table the refill never changed (it could not be dropped) is the
-    ** former one already: its copy goes. */
-    if (same_bytes(table, copy)) {
-        std::remove(copy.c_str());
-        return "";
-    }
-    return std::rename(copy.c_str(), table.c_str()) == 0 ? "" : "cannot rename " + copy + ": " + std::strerror(errno);
+    /* A table the refill never changed (it could not be dropped), or one
+    ** put back already, is the former one. */
+    if (same_bytes(table, copy)) return "";
+    return wf_copy(copy.c_str(), table.c_str()) == 0 ? ""
+                                                     : "cannot copy " + copy + " over it: " + wf_reason(errno);
+}
+
+/* Once a dBASE table is put back and its mark gone, the copy of the
+** former table goes. */
+void let_copy_go(const keeper &k, const std::string &name)
+{
+    if (!k.connection) std::remove(file_of(k.dir, name, kCopyExt).c_str());
 }
 
 /* Puts the former table back over the new one (had), or removes the new
@@ -287,6 +294,7 @@ int recover_one(mark_file &m, const keeper &k, const std::string &stem, const st
         return -1;
     }
     mark_end(m, false);
+    let_copy_go(k, name);
     return 1;
 }
 
@@ -401,6 +409,7 @@ void dbf_refill_end(dbf_refill &r, pjct_rec *p, bool whole)
     else msg_alert(ERR_TITLE, "%s cannot be put back as it was: %s. It is put back at the next logon.",
                    r.name.c_str(), why.c_str());
     mark_end(r.mark, !why.empty());
+    if (why.empty()) let_copy_go(k, r.name);
     r.dir.clear();
 }
 

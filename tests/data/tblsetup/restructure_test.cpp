@@ -15,6 +15,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,17 @@
 #include "data/tblsetup.h"
 #include "platform/host_io.h"
 #include "platform/include/host_editor.h"
+
+/* Set in a child that is to be killed as it removes a refill's mark: the
+** program's own unlink is this one in this test. */
+static bool g_kill_at_mark_removal = false;
+
+extern "C" int unlink(const char *path)
+{
+    std::string p = path;
+    if (g_kill_at_mark_removal && p.size() > 4 && p.compare(p.size() - 4, 4, ".MRF") == 0) raise(SIGKILL);
+    return (int)syscall(SYS_unlink, path);
+}
 
 namespace {
 
@@ -651,6 +663,45 @@ TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
     EXPECT_FALSE(has_file("SOILS.MRF"));
     host_set_env("ACAD", "");
   }
+}
+
+TEST_F(Restructure, APutBackCutShortBeforeItsMarkWentIsFinishedAtTheNextLogon) {
+  /* A refill of a dBASE table killed half filled; the logon putting it
+  ** back is killed as it removes the mark, the former table back in place.
+  ** The next logon still finds what it needs and ends the put-back. */
+  if (on_server) GTEST_SKIP() << "a server's put-back is two statements, each one found done or not";
+  run("CREATE TABLE SOILS (NAME CHAR(8))");
+  run("INSERT INTO SOILS (NAME) VALUES ('SOIL1')");
+  const std::string before = bytes_of(path("SOILS.DBF"));
+  for (bool in_logon : {false, true}) {
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (in_logon) {
+        g_kill_at_mark_removal = true;
+        std::vector<std::string> mended;
+        dbf_refill_recover(project_, mended);
+        _exit(1);
+      }
+      dbf_refill r;
+      if (dbf_refill_begin(r, project_, "SOILS", "Fill SOILS") != 0) _exit(1);
+      sql_drop_table(project_->connection, "SOILS");
+      run("CREATE TABLE SOILS (NAME CHAR(8))");
+      if (dbf_refill_guard(r) != 0) _exit(1);
+      run("INSERT INTO SOILS (NAME) VALUES ('new')");
+      raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << in_logon;
+  }
+  host_io_clear_transcript();
+  std::vector<std::string> mended;
+  EXPECT_EQ(dbf_refill_recover(project_, mended), 0) << host_io_transcript();
+  EXPECT_EQ(mended, std::vector<std::string>{"SOILS"});
+  EXPECT_EQ(bytes_of(path("SOILS.DBF")), before);
+  EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF") || has_file("SOILS.RFG"));
 }
 
 TEST_F(Restructure, ARegisteredTableIsDescribedAgainAndItsNodeFollows) {
