@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "core/pjct_list.h"
+#include "dbf/dbf.h"
 #include "wfile/wfile.h"
 
 namespace {
@@ -62,12 +63,14 @@ int mark_begin(mark_file &mark, const std::string &path, const std::string &body
 {
     std::string fresh = path + "N";
     /* Never through a link: one standing at the name is refused (ELOOP).
-    ** The file is emptied only once locked, as another may be writing it. */
+    ** The file is emptied only once locked, as another may be writing it.
+    ** A mark standing at the name, another writer's or one left, is never
+    ** replaced (EEXIST). */
     int fd = wf_open(fresh.c_str(), O_CREAT | O_WRONLY, k_mark_mode);
     uint32_t check = 0;
     bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0 &&
               write_all(fd, mark_seal(body, check)) == 0 && fsync(fd) == 0 &&
-              rename(fresh.c_str(), path.c_str()) == 0;
+              dbf_rename_new(fresh.c_str(), path.c_str()) == DBF_OK;
     if (!ok) {
         int e = errno;
         if (fd >= 0) close(fd);

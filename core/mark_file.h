@@ -54,7 +54,8 @@ struct mark_file {
 };
 
 /* Writes body whole as the mark at path (through path + "N" renamed into
-** place) and keeps it locked. 0, or -1 with errno (nothing is left). */
+** place) and keeps it locked. 0, or -1 with errno (nothing is left;
+** EEXIST when a mark stands at path: it is never replaced). */
 int mark_begin(mark_file &mark, const std::string &path, const std::string &body);
 /* Adds text (whole lines) to the end of a held mark. 0, or -1 with errno. */
 int mark_append(mark_file &mark, const std::string &text);

@@ -501,6 +501,22 @@ std::string merge_reason(void)
     return *text ? text : err_text(ERR_SQL_NO_CONDITION);
 }
 
+/* Why a merge into a table may not begin beside the mark standing at its
+** name: another merge runs, or one cut short left it (its rows are taken
+** back at the next logon, or it was named there as one not used, and
+** stays); "" when there is none. */
+std::string merge_mark_left(const pjct_rec *p, const tbl_rec *t)
+{
+    mark_file left;
+    std::string body;
+    int got = mark_take_of(left, p, t->name + std::string(k_mark_ext), body);
+    mark_end(left, true);
+    if (got == MARK_BUSY) return mark_busy_text(left, (std::string("table ") + t->name).c_str(), "pv-merge");
+    if (got == MARK_UNREAD) return body;
+    if (got == MARK_NONE) return "";
+    return "the mark " + left.path + " of a merge cut short is there; log on to project " + p->name + " again";
+}
+
 /* Merges one master table's twin of the slave; appends to the report
 ** when the table was merged whole. */
 void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report)
@@ -558,7 +574,9 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     if (n > 0 && highest_read != 0)
         failure = "its highest number in project " + std::string(g_merge_slave->name) +
                   " cannot be read: " + merge_reason();
-    else if (n > 0 && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0, "pv-merge") != 0)
+    else if (n > 0)
+        failure = merge_mark_left(g_merge_master, t);
+    if (n > 0 && failure.empty() && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0, "pv-merge") != 0)
         failure = "its mark in project " + std::string(g_merge_master->name) +
                   " cannot be written: " + std::strerror(errno);
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */

@@ -392,6 +392,12 @@ def test_merge_cut_short(args, work):
         fcntl.flock(held, fcntl.LOCK_EX)
         pvhost(args, root, logon)
         check(len(rows(root, "MASTER", "STATN")) == 3 and os.path.exists(mark), "a running merge's rows are left")
+        # Nor does another merge begin beside it, writing over its mark.
+        held_text = open(mark, "rb").read()
+        out = "".join(wrapped(pvhost(args, root, MERGE_DATABASE.replace("ok\n(pv", "ok\n" + WRAPPED + "(pv"))).split())
+        check("TableSTATNwasnotmerged:tableSTATNisbeingwrittenbypv-mergeinanothersession." in out and
+              open(mark, "rb").read() == held_text and len(rows(root, "MASTER", "STATN")) == 3,
+              "a second merge leaves a running merge's mark and rows: %s" % out[-600:])
     out = pvhost(args, root, logon)
     check(merged_state(root) == "unchanged" and not os.path.exists(mark) and "STATN was cut short" in out,
           "a merge let go is undone at the next logon")
@@ -433,6 +439,14 @@ def test_merge_cut_short(args, work):
         said = "".join(wrapped(out).split())   # the alert's lines break long words too
         check(changed == [] and "".join(("The merge mark %s was not used" % bad).split()) in said,
               "mark %s %r: nothing changed (%r), the mark named: %s" % (name, body, changed, wrapped(out)))
+    # The mark refused stays for its owner to look at (the logon names it
+    # again): the next merge does not write over it.
+    script = MERGE_DATABASE.replace("ok\n(pv", "ok\n" + WRAPPED + "(pv").replace('(pv_open "SLAVE"',
+                                                                              WRAPPED + '(pv_open "SLAVE"', 1)
+    out = "".join(wrapped(pvhost(args, root, script)).split())
+    after = {f: open(os.path.join(master, f), "rb").read() for f in os.listdir(master)}
+    check("ofamergecutshortisthere;logontoprojectMASTERagain" in out and after.get("STATN.MRG") == before["STATN.MRG"]
+          and len(rows(root, "MASTER", "STATN")) == 3, "a merge leaves a mark refused in place: %s" % out[-600:])
     for trial in range(10):
         cut_short_projects(root)
         before = os.path.getsize(statn)
