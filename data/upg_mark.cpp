@@ -188,6 +188,19 @@ int upg_mark_begin(const char *dir_in)
     s_dir = dir_in;
     s_copies.clear();
     std::string body = std::string(kHead) + "\n", why;
+    /* A mark left in place (the logon named it) keeps its copies: nothing
+    ** is copied over them. */
+    mark_file left;
+    int got = mark_take_in(left, dir_in, kMark, why);
+    mark_end(left, true);
+    if (got != MARK_NONE) {
+        msg_alert(ERR_TITLE, "The project cannot be upgraded: %s",
+                  got == MARK_BUSY ? "another upgrade of it is under way"
+                                   : ("the mark " + s_dir + kMark + " of an upgrade cut short is there; log on to the "
+                                      "project again").c_str());
+        s_dir.clear();
+        return -1;
+    }
     for (const std::string &f : files_of(s_dir)) {
         body += "E " + f + "\n";
         if (setup_table(f)) s_copies.push_back(f);

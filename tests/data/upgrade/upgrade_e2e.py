@@ -7,6 +7,7 @@ read back what the upgrade left.
   upgrade_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
 import os
+import re
 import shutil
 import sys
 import time
@@ -324,7 +325,16 @@ REFUSALS = [
      "Cannot upgrade table NOTES: a memo lies outside NOTES.DBT. Nothing was changed."),
     ("a memo file removed", lambda d: os.remove(os.path.join(d, "NOTES.DBT")),
      "Cannot upgrade table NOTES: its memo file NOTES.DBT is missing. Nothing was changed."),
+    ("the mark of an upgrade cut short, which the logon refused",
+     lambda d: open(os.path.join(d, "UPGRADE.MRK"), "w").write("not a mark\n"),
+     "of an upgrade cut short is there; log on to the project again"),
 ]
+# A long alert, shown and closed; its lines joined.
+WRAPPED = "pv_alert_wrap\nshow\nok\n"
+
+
+def wrapped(out):
+    return " ".join(re.findall(r"^ +\d+: (.*)$", out, re.M))
 
 
 def test_refused(args, work):
@@ -335,8 +345,10 @@ def test_refused(args, work):
         harm(d)
         drawing(os.path.join(root, "in.dxf"), [])
         before = snapshot(root)
-        out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + UPGRADE_REFUSED + "(pv_logoff)\nQUIT\n")
-        check(alert in " ".join(out.split()), "%s: alerted %r" % (what, alert))
+        # A mark left is named by the logon and the refusal, each in a long alert.
+        long = WRAPPED if "UPGRADE.MRK" in os.listdir(d) else ""
+        out = pvhost(args, root, '(pv_open "OLD" "DB3" "" "")\n' + long + UPGRADE_REFUSED + long + "(pv_logoff)\nQUIT\n")
+        check(alert in " ".join((out + wrapped(out)).split()), "%s: alerted %r" % (what, alert))
         check("Upgrading complete" not in out, "%s: no closing alert" % what)
         check(snapshot(root) == before, "%s: nothing changes" % what)
 
