@@ -18,8 +18,8 @@
 ** refused (a put-back would discard it): on a server by a trigger of the
 ** table, which goes with it, on a dBASE project by its guard file
 ** <table>.RFG (dbf/dbf_guard.cpp); the guard goes once the table is whole
-** or put back. A mark that
-** does not name its own table changes nothing and is named.
+** or put back. A mark that does not name its own table changes nothing
+** and is named.
 */
 #include "data/dbf_refill.h"
 
