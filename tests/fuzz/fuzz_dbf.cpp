@@ -1,10 +1,14 @@
 /*
- * Fuzz target of the dBASE library: an input is a .DBF and a .DBT
- * (separated by "@@@@"). The table is opened read-only with its memos and
- * its first records read; then opened for update, its first record
- * written back and a record appended with a memo; then its records copied
- * into a new table of another layout; and the result opened once more.
+ * Fuzz target of the dBASE library: an input is a .DBF, a .DBT and the
+ * table's guard file .RFG (separated by "@@@@"). The table is opened
+ * read-only with its memos and its first records read; then opened for
+ * update, its first record written back and a record appended with a memo;
+ * then its records copied into a new table of another layout; and the
+ * result opened once more. Last the guard is read as a driver reads it
+ * before writing the table.
  */
+#include <unistd.h>
+
 #include <cstring>
 
 #include "dbf/dbf.h"
@@ -85,11 +89,12 @@ void copy_records(const std::string &src_path)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    std::vector<std::string> parts = fuzz_split(data, size, 2);
+    std::vector<std::string> parts = fuzz_split(data, size, 3);
     fuzz_clear();
     std::string table = fuzz_dir() + "/T";
     fuzz_put(table + ".DBF", parts[0]);
     fuzz_put(table + ".DBT", parts[1]);
+    if (!parts[2].empty()) fuzz_put(table + DBF_EXT_GUARD, parts[2]);
     dbf_handle *h = dbf_new();
     if (!h) return 0;
     if (dbf_open(h, table.c_str(), DBF_MODE_READ, 1) == DBF_OK) read_records(h);
@@ -100,5 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (dbf_open(h, table.c_str(), DBF_MODE_READ, 1) == DBF_OK) read_records(h);
     dbf_close(h);
     dbf_free(h);
+    char why[512];
+    dbf_guard_refuses((table + DBF_EXT_TABLE).c_str(), "T", (long)getpid(), why, sizeof why);
     return 0;
 }
