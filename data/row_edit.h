@@ -178,8 +178,11 @@ int row_check_shown(sql_col_rec *row, std::string &changed);
 ** table without its unique-number column in the row; the statement's
 ** code. A row not noted is written whole (sql_update_row). With report
 ** non-zero a failure is said once, naming the table, the row and the
-** columns changed. */
+** columns changed, or the driver's or server's words. */
 int row_write_shown(sql_col_rec *row, std::string &changed, int report);
+/* row_write_shown of a row of a table the registry may not know (a
+** dictionary): key_column is then its unique-number column. */
+int row_write_shown_keyed(sql_col_rec *row, const char *key_column, std::string &changed, int report);
 /* What a failure -9810 of a row's write says after its fixed text: "STATN
 ** row 2 (NAME); nothing was written". */
 std::string row_changed_detail(sql_col_rec *row, const std::string &changed);

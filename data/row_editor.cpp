@@ -203,22 +203,14 @@ void row_note_number(void *connection, sql_col_rec *row, const char *table)
     if (number > t->last_number && number <= INT32_MAX) t->last_number = (int32_t)number;
 }
 
-/* Writes a dictionary row back: as a registered table's row, only the
-** columns the user changed (row_write_shown), else column by column on its
-** BASENUMBER (a dictionary need not be registered). 5100, or the first
-** failure's code (a row changed meanwhile said, naming the columns). */
+/* Writes a dictionary row back: only the columns the user changed, in one
+** statement, while the row holds what was shown (row_write_shown; a
+** dictionary need not be registered: its BASENUMBER is then its key).
+** 5100, or the failure's code, said. */
 int dix_write_row(sql_col_rec *row)
 {
     std::string changed;
-    if (sql_row_key_column(row, row)) return row_write_shown(row, changed, 1);
-    sql_col_rec *key = sql_col_find(row, DIX_COL_NUMBER, nullptr, nullptr);
-    if (!key) return -2;
-    for (sql_col_rec *c = row; c; c = c->next) {
-        if (c == key) continue;
-        int rc = sql_update_column(c, key, c->text ? c->text : "");
-        if (rc != RTNORM) return rc;
-    }
-    return RTNORM;
+    return row_write_shown_keyed(row, DIX_COL_NUMBER, changed, 1);
 }
 
 }  // namespace
@@ -324,16 +316,17 @@ int dix_edit_item(const char *dictionary, const char *longname, char *shortname)
     row_note_shown(row);
     int rc = pv_edit_col_dialog(nullptr, nullptr, row, 0, 0, 0, 0);
     dix_unlock_longname(row);
+    bool said = false;   /* a failed write says itself */
     if (rc == RTNORM) {
         int up = dix_write_row(row);
+        said = up != RTNORM;
         if (up != RTNORM) rc = up < 0 ? up : RTERROR;
     } else if (rc == RTERROR) {
         rc = RTNORM;   /* cancelled: the row stays as it was */
     }
     row_forget_shown(row);
     if (rc != RTNORM) {
-        /* A row changed meanwhile was said by the write. */
-        if (rc != ERR_ROW_CHANGED) err_report(rc, dictionary);
+        if (!said) err_report(rc, dictionary);
         sql_close_query(&stmt, &cursor, &row);
         return -1;
     }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/err_text.h"
+#include "core/msg_box.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "data/row_edit.h"
@@ -59,9 +60,12 @@ std::vector<std::string> row_texts(const sql_col_rec *row)
 
 /* The row's tables, in the order their columns first appear, each with
 ** its stored row fetched by the number shown; columns of no table are
-** left out. 5100; -2 for a table without a unique-number column in the
-** row; -9805 when a table no longer holds the row; the fetch's code. */
-int row_parts(sql_col_rec *row, const std::vector<std::string> &shown, std::vector<row_part> &parts)
+** left out. A table the registry does not know takes key_name (when
+** given) as its unique-number column. 5100; -2 for a table without a
+** unique-number column in the row; -9805 when a table no longer holds the
+** row; the fetch's code. */
+int row_parts(sql_col_rec *row, const std::vector<std::string> &shown, std::vector<row_part> &parts,
+              const char *key_name)
 {
     size_t i = 0;
     for (sql_col_rec *c = row; c; c = c->next, ++i) {
@@ -71,6 +75,7 @@ int row_parts(sql_col_rec *row, const std::vector<std::string> &shown, std::vect
             if (str_eq_nocase(p.table, c->table)) part = &p;
         if (!part) {
             sql_col_rec *key = sql_row_key_column(c, row);
+            if (!key && key_name) key = sql_col_find(row, key_name, nullptr, nullptr);
             if (!key) return -2;
             size_t k = 0;
             for (sql_col_rec *x = row; x && x != key; x = x->next) ++k;
@@ -173,15 +178,16 @@ std::string row_theirs(std::vector<row_part> &parts, const std::vector<std::stri
     return out;
 }
 
-/* The check and the write of row_check_shown and row_write_shown. */
-int row_settle(sql_col_rec *row, bool write, std::string &changed)
+/* The check and the write of row_check_shown and row_write_shown (key_name
+** as row_parts takes it). */
+int row_settle(sql_col_rec *row, bool write, std::string &changed, const char *key_name = nullptr)
 {
     changed.clear();
     auto it = s_shown.find(row);
     if (it == s_shown.end()) return write ? sql_update_row(row, 0) : RTNORM;
     std::vector<std::string> &shown = it->second;
     std::vector<row_part> parts;
-    int rc = row_parts(row, shown, parts);
+    int rc = row_parts(row, shown, parts, key_name);
     bool clash = false;
     for (const row_part &p : parts) clash = clash || (rc == RTNORM && row_compare(p, shown).clash);
     if (rc == RTNORM && !clash && !write) row_refresh(row, parts, shown, false);
@@ -212,7 +218,7 @@ int row_settle(sql_col_rec *row, bool write, std::string &changed)
         ** changed. */
         if (!clash) {
             row_parts_free(parts);
-            rc = row_parts(row, shown, parts);
+            rc = row_parts(row, shown, parts, key_name);
         }
         if (!clash && rc != RTNORM) {
             row_parts_free(parts);
@@ -264,9 +270,24 @@ std::string row_changed_detail(sql_col_rec *row, const std::string &changed)
 /* Writes the columns of a row the user changed; see the header. */
 int row_write_shown(sql_col_rec *row, std::string &changed, int report)
 {
+    return row_write_shown_keyed(row, nullptr, changed, report);
+}
+
+/* row_write_shown of a row whose table may be one the registry does not
+** know; see the header. */
+int row_write_shown_keyed(sql_col_rec *row, const char *key_column, std::string &changed, int report)
+{
     if (!row) return -2;
-    int rc = row_settle(row, true, changed);
+    int rc = row_settle(row, true, changed, key_column);
     if (rc == RTNORM || !report || sql_report_lost(rc)) return rc;
-    err_report(rc, rc == ERR_ROW_CHANGED ? row_changed_detail(row, changed).c_str() : row->table);
+    if (rc == ERR_ROW_CHANGED || err_text(rc)) {
+        err_report(rc, rc == ERR_ROW_CHANGED ? row_changed_detail(row, changed).c_str() : row->table);
+        return rc;
+    }
+    /* A failure of the driver or the server, in its own words. */
+    sql_col_rec *key = sql_row_key_column(row, row);
+    if (!key && key_column) key = sql_col_find(row, key_column, nullptr, nullptr);
+    msg_alert(ERR_TITLE, "Table %s row %s cannot be written: %s", row->table,
+              key && key->text ? str_trim_right(key->text).c_str() : "?", sql_failure_text(rc));
     return rc;
 }

@@ -211,6 +211,9 @@ COMMANDS = [
     Command("browser delete", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\n"
             "select sqlrow 0\npick delete\nok\nok\n", "STATN", writes="STATN", failures=("readonly", "refilled"),
             not_shown=("Deleted 1 rows",)),
+    Command("browser modify", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\n"
+            "select sqlrow 0\npick modify\nselect edit_list 2\nset edit_col Renamed\nok\n", "STATN",
+            writes="STATN", failures=("readonly", "refilled"), not_shown=("Modified 1 rows",)),
     Command("pv-import", import_update, "STATN", said=import_stopped, not_shown=("Imported: 2",)),
     Command("pv-rename", rename_answers, "STATN", drawing=stations_drawing, not_shown=("Renamed...",)),
     Command("pv-ustation", ustation_answers, "SITES", setup=mslink_table,

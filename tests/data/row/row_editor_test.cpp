@@ -385,6 +385,21 @@ TEST_F(RowEditor, ADictionaryItemIsEditedWithItsKeysLocked) {
   EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", shortname), -1);
   EXPECT_NE(host_io_transcript().find("Obsidian not in dictionary"), std::string::npos);
   EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", nullptr), -2);
+  /* One another session is filling anew takes no write: said once, the
+  ** row as it was. */
+  const std::string dbf = project_file("ROCKD.DBF"), guard = dbf.substr(0, dbf.size() - 4) + ".RFG";
+  char host[256] = "";
+  gethostname(host, sizeof host - 1);
+  std::ofstream(guard) << "1 " << host << "\nFill ROCKD\n";
+  host_io_use_script_text("pv_edit_col\nselect edit_list 2\nset edit_col DGX\nselect edit_list 1\nok\n");
+  host_io_clear_transcript();
+  EXPECT_EQ(dix_edit_item("ROCKD", "Devil's Gate", shortname), -1);
+  const std::string said = host_io_transcript();
+  const std::string refused = "Table ROCKD is being written by Fill ROCKD in another session.";
+  EXPECT_NE(said.find(refused), std::string::npos) << said;
+  EXPECT_EQ(said.find(refused), said.rfind(refused)) << said;
+  EXPECT_EQ(rows("SELECT SHORTNAME FROM ROCKD WHERE BASENUMBER = " + std::to_string(number)), "DGT\n");
+  std::filesystem::remove(guard);
   /* A dictionary that cannot be read is named with what failed. */
   count_more_records("ROCKD");
   host_io_clear_transcript();
