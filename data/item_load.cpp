@@ -28,6 +28,7 @@
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
+#include "core/sql_access.h"
 #include "core/str_util.h"
 #include "data/dbf_refill.h"
 #include "data/import_reader.h"
@@ -252,8 +253,8 @@ int item_load_profile(const char *profile, const char *dictionary, item_node *ro
 ** item in walk order (SORTNUMBER counting from 1, the item's number, its
 ** parent's number or 0, its second number). Answers 0; -2 for a missing or
 ** blank argument; ERR_ITEM_NUMBER, nothing written, for more items than
-** DIX_NUMBER_MAX; -9504 when the table cannot be made; an insert's code
-** (the rows before it stay). */
+** DIX_NUMBER_MAX; -9504 when the table cannot be made; an insert's code,
+** a failure of the driver or the server said (the profile as it was). */
 int item_save_profile(const char *profile, const char *dictionary, item_node *root)
 {
     if (blank(profile) || blank(dictionary) || !root) return -2;
@@ -277,6 +278,10 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
         int put = prf_insert(p, row.sort, row.number, row.parent, row.window);
         if (put != RTNORM) rc = put;
     }
+    /* A failure of the driver or the server is said here in its words;
+    ** the callers say a code with a text, and an ended driver. */
+    if (rc != 0 && !err_text(rc) && !sql_driver_lost(rc))
+        msg_alert(ERR_TITLE, "Profile %s cannot be saved: %s. It is as it was before.", p, sql_failure_text(rc));
     dbf_refill_end(refill, project, rc == 0);
     return rc;
 }

@@ -6,6 +6,9 @@
 */
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -294,6 +297,39 @@ TEST_F(ItemTable, ProfileOfAnotherDictionaryOrWithAParentOffThePathLoadsNothing)
   for (int i = 0; i <= DIX_NUMBER_MAX; i++) item_add_child(&root_, "Granite", "GR", a, 0, nullptr);
   EXPECT_EQ(item_save_profile("BIGP", "ROCKD", &root_), -9506);
   EXPECT_FALSE(has_file("BIGP.DBF"));
+}
+
+TEST_F(ItemTable, AProfileWhoseRowsCannotBeWrittenIsSaidAndLeftAsItWas) {
+  if (on_server) GTEST_SKIP() << "a file size limit fails the writes of the DB3 driver";
+  create("ROCKD");
+  uint16_t a = 0;
+  ASSERT_EQ(dix_insert("ROCKD", "Granite", "GR", &a, "", 0), 0);
+  ASSERT_EQ(item_root_init(&root_, "ROCKP", "ROCKD"), 0);
+  for (int i = 0; i < 200; i++) item_add_child(&root_, "Granite", "GR", a, 0, nullptr);
+  /* The driver started anew (a file too large fails its write, not the
+  ** driver) and held to a file size limit: the profile's table is made,
+  ** its rows do not fit. */
+  prf_project_logoff(project_);
+  logoff(project_);
+  ASSERT_TRUE(kill_driver());
+  signal(SIGXFSZ, SIG_IGN);
+  project_ = logon("GEO");
+  struct rlimit small = {1024, RLIM_INFINITY};
+  ASSERT_EQ(prlimit(asi_driver_pid("DB3"), RLIMIT_FSIZE, &small, nullptr), 0);
+  signal(SIGXFSZ, SIG_DFL);
+  ASSERT_EQ(prf_edit_set_project(nullptr, project_), 0);
+  host_io_clear_transcript();
+  int rc = item_save_profile("ROCKP", "ROCKD", &root_);
+  const std::string said = host_io_transcript();
+  prf_project_logoff(project_);
+  logoff(project_);
+  kill_driver();
+  project_ = logon("GEO");
+  EXPECT_NE(rc, 0);
+  const std::string text = "Profile ROCKP cannot be saved: ";
+  EXPECT_NE(said.find(text), std::string::npos) << said;
+  EXPECT_EQ(said.find(text), said.rfind(text)) << said;
+  EXPECT_FALSE(has_file("ROCKP.DBF")) << "the profile is as it was: none";
 }
 
 TEST_F(ItemTable, RefusedInsertKeepsTheDictionaryRows) {
