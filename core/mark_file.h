@@ -122,5 +122,11 @@ std::string mark_unique_name(const pjct_rec *project, const std::string &stem, c
 ** pv-merge in another session." (command the mark's own when it gives
 ** one). */
 std::string mark_busy_text(const mark_file &mark, const char *table, const char *command);
+/* Why a command may not begin its mark of that name where the project
+** keeps its marks, "" when it may: another session's command writes it
+** (mark_busy_text of table and command), it cannot be read (why), or a
+** command cut short left it (left, the mark's path in place of its "%s"). */
+std::string mark_in_the_way(const pjct_rec *p, const std::string &name, const std::string &table, const char *command,
+                            const std::string &left);
 
 #endif /* PV_CORE_MARK_FILE_H */

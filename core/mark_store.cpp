@@ -333,3 +333,18 @@ std::string mark_busy_text(const mark_file &mark, const char *table, const char 
     return std::string(table) + " is being written by " +
            (mark.command.empty() ? command : mark.command.c_str()) + " in another session.";
 }
+
+std::string mark_in_the_way(const pjct_rec *p, const std::string &name, const std::string &table, const char *command,
+                            const std::string &left)
+{
+    mark_file m;
+    std::string body;
+    int got = mark_take_of(m, p, name, body);
+    mark_end(m, true);
+    if (got == MARK_NONE) return "";
+    if (got == MARK_BUSY) return mark_busy_text(m, table.c_str(), command);
+    if (got == MARK_UNREAD) return body;
+    std::string text = left;
+    size_t at = text.find("%s");
+    return at == std::string::npos ? text : text.replace(at, 2, m.path);
+}

@@ -308,25 +308,17 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
     r.name = table;
     r.connection = k.connection;
     r.command = command ? command : "";
-    std::string mark = r.name + kMarkExt, why;
+    std::string mark = r.name + kMarkExt;
+    std::string why = mark_in_the_way(p, mark, "table " + r.name, "a refill",
+                                      "%s of a refill cut short is left; log on to the project again");
     bool unsure = false;
-    mark_file left;
-    std::string body;
-    int found = mark_take_of(left, p, mark, body);
-    mark_end(left, true);
-    if (found == MARK_BUSY) {
-        why = mark_busy_text(left, ("table " + r.name).c_str(), "a refill");
-    } else if (found == MARK_UNREAD) {
-        why = body;
-    } else if (found != MARK_NONE) {
-        why = left.path + " of a refill cut short is left; log on to the project again";
-    } else if (k.connection) {
+    if (why.empty() && k.connection) {
         int there = server_has(k.connection, r.name, why);
         int kept = there > 0 ? server_has(k.connection, r.name + kKeptSuffix, why) : 0;
         if (kept > 0) why = "a table " + r.name + kKeptSuffix + " is there already; the former " + r.name +
                             " would be kept under that name";
         r.had = there > 0;
-    } else {
+    } else if (why.empty()) {
         r.had = exists(file_of(k.dir, r.name, DBF_EXT_TABLE));
         std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
     }

@@ -501,22 +501,6 @@ std::string merge_reason(void)
     return *text ? text : err_text(ERR_SQL_NO_CONDITION);
 }
 
-/* Why a merge into a table may not begin beside the mark standing at its
-** name: another merge runs, or one cut short left it (its rows are taken
-** back at the next logon, or it was named there as one not used, and
-** stays); "" when there is none. */
-std::string merge_mark_left(const pjct_rec *p, const tbl_rec *t)
-{
-    mark_file left;
-    std::string body;
-    int got = mark_take_of(left, p, t->name + std::string(k_mark_ext), body);
-    mark_end(left, true);
-    if (got == MARK_BUSY) return mark_busy_text(left, (std::string("table ") + t->name).c_str(), "pv-merge");
-    if (got == MARK_UNREAD) return body;
-    if (got == MARK_NONE) return "";
-    return "the mark " + left.path + " of a merge cut short is there; log on to project " + p->name + " again";
-}
-
 /* Merges one master table's twin of the slave; appends to the report
 ** when the table was merged whole. */
 void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report)
@@ -574,8 +558,10 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     if (n > 0 && highest_read != 0)
         failure = "its highest number in project " + std::string(g_merge_slave->name) +
                   " cannot be read: " + merge_reason();
-    else if (n > 0)
-        failure = merge_mark_left(g_merge_master, t);
+    else if (n > 0)   /* a merge running, or one cut short, keeps its mark */
+        failure = mark_in_the_way(g_merge_master, t->name + std::string(k_mark_ext), std::string("table ") + t->name,
+                                  "pv-merge", std::string("the mark %s of a merge cut short is there; log on to "
+                                                          "project ") + g_merge_master->name + " again");
     if (n > 0 && failure.empty() && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0, "pv-merge") != 0)
         failure = "its mark in project " + std::string(g_merge_master->name) +
                   " cannot be written: " + std::strerror(errno);

@@ -84,17 +84,23 @@ int dbf_guard_refuses(const char *path, const char *table, long self, char *why,
     size_t slash = dir.find_last_of("/\\");
     dir = slash == std::string::npos ? "" : dir.substr(0, slash + 1);
     int fd = open(guard_path(dir, table).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return errno == ENOENT ? 0 : (std::snprintf(why, size, "Table %s is being written in another "
-                                                            "session.", table), 1);
+    if (fd < 0 && errno == ENOENT) return 0;
+    if (fd < 0) {
+        /* A guard that stands there but cannot be read still keeps others out. */
+        std::snprintf(why, size, "Table %s is being written in another session.", table);
+        return 1;
+    }
     char text[512];
     ssize_t n = read(fd, text, sizeof text - 1);
     close(fd);
     text[n > 0 ? n : 0] = '\0';
     long pid = 0;
     char host[256] = "", command[256] = "a refill";
+    /* The writer on the first line, the command on the second. */
     char *line = std::strchr(text, '\n');
+    if (line) *line++ = '\0';
     int fields = std::sscanf(text, "%ld %255[^\n]", &pid, host);
-    if (line && line[1]) std::sscanf(line + 1, "%255[^\n]", command);
+    if (line && *line) std::sscanf(line, "%255[^\n]", command);
     if (fields >= 1 && pid == self && (fields < 2 || host_name() == host)) return 0;
     /* A writer here whose process is gone was cut short. */
     bool gone = fields == 2 && host_name() == host && pid > 0 && kill((pid_t)pid, 0) != 0 && errno == ESRCH;

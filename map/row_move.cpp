@@ -210,17 +210,11 @@ bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> 
     for (size_t k = 0; k < projects.size(); ++k) {
         const pjct_rec *p = pjct_find(projects[k].c_str(), nullptr);
         std::string dir = mark_folder(p);
-        std::string why = dir.empty() ? "the project has no folder" : "", body;
+        std::string why = dir.empty() ? "the project has no folder"
+                                      : mark_in_the_way(p, k_move_mark, "a table of project " + projects[k], "pv-move",
+                                                        "%s of another move is there");
         mark_file m;
-        int left = why.empty() ? mark_take_of(m, p, k_move_mark, body) : MARK_NONE;
-        mark_end(m, true);
-        if (left == MARK_BUSY)
-            why = mark_busy_text(m, ("a table of project " + projects[k]).c_str(), "pv-move");
-        else if (left == MARK_UNREAD)
-            why = body;
-        else if (left != MARK_NONE)
-            why = m.path + " of another move is there";
-        else if (why.empty() && mark_begin_of(m, p, k_move_mark, bodies[k], "pv-move") != 0)
+        if (why.empty() && mark_begin_of(m, p, k_move_mark, bodies[k], "pv-move") != 0)
             why = "cannot write " + (m.path.empty() ? std::string(k_move_mark) : m.path) + ": " + std::strerror(errno);
         if (!why.empty()) {
             row_msg_append(messages, ("\nCould not move the rows of project " + projects[k] + ": " + why).c_str());
