@@ -10,7 +10,11 @@
 ** longitude difference is taken in (-180, 180] and the inverse answers
 ** longitudes in (-180, 180] (an unreduced difference would send a point
 ** across the antimeridian from the origin round the cone the wrong way). Two equal parallels give the tangent cone,
-** n = sin phi1. The cone's constants are kept between points (prj_terms.h).
+** n = sin phi1. The scale factor k0 scales the plane about the origin, the
+** radii rho and rho0 alike, one parallel or two. The inverse takes the angle
+** theta from both coordinates (the two-argument arctangent), so that points
+** more than 90 / n degrees from the central meridian come back where they
+** were. The cone's constants are kept between points (prj_terms.h).
 */
 #include <cmath>
 
@@ -24,6 +28,9 @@ constexpr double LCC_TANGENT_RAD = 1e-10;
 ** (radians, some 0.1 micrometre on the ground); the iteration shrinks the
 ** error by e squared a step, so two or three steps after the series do. */
 constexpr double LCC_STEP_RAD = 1e-14;
+/* Smallest magnitude of a usable cone constant: parallels symmetric about
+** the equator, or both on it, make the cone a cylinder (n = 0). */
+constexpr double LCC_MIN_CONE = 1e-10;
 /* Most steps the inverse takes after the series. */
 constexpr int LCC_MAX_ITERATIONS = 10;
 
@@ -46,8 +53,9 @@ struct lcc_kept {
   lcc_cone cone;
 };
 
-/* The cone last used by each direction (zero-filled: none yet). */
-static thread_local lcc_kept lcc_forward_kept, lcc_inverse_kept;
+/* The cone last used by each direction, and by the measure of the apex
+** (zero-filled: none yet). */
+static thread_local lcc_kept lcc_forward_kept, lcc_inverse_kept, lcc_apex_kept;
 
 /* Answers the isometric function t(phi) of the ellipsoid. */
 static double lcc_t(const ell_terms* t, double phi) {
@@ -95,25 +103,45 @@ static inline const lcc_cone* lcc_cone_for(lcc_kept* kept, const dtm_rec* dtm, c
   return &kept->cone;
 }
 
+/* Answers why the parallels and origin give the ellipsoid no cone the
+** formulas can use, null when they do. */
+const char* lcc_cone_unusable(const dtm_rec* dtm, const geo_point* origin, const geo_point* parallels) {
+  if (std::fabs(parallels->x) >= 90.0 || std::fabs(parallels->y) >= 90.0) return "a standard parallel lies at a pole";
+  lcc_cone cone;
+  lcc_setup(&cone, dtm, origin, parallels);
+  if (!(std::fabs(cone.n) >= LCC_MIN_CONE)) return "its standard parallels make a cone constant of 0";
+  if (!std::isfinite(cone.af) || !std::isfinite(cone.rho0)) return "its origin lies at the pole the cone does not reach";
+  return nullptr;
+}
+
+/* Answers the distance of the cone's apex from the origin, metres at
+** scale 1 (the radius rho0 of the origin's parallel). */
+double lcc_apex_m(const dtm_rec* dtm, const geo_point* origin, const geo_point* parallels) {
+  return std::fabs(lcc_cone_for(&lcc_apex_kept, dtm, origin, parallels)->rho0);
+}
+
 /* Projects geo (degrees) into xy (metres). */
 void lcc_forward(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
-                 const geo_point* parallels, const dtm_rec* dtm, double) {
+                 const geo_point* parallels, const dtm_rec* dtm, double scale) {
   const lcc_cone& cone = *lcc_cone_for(&lcc_forward_kept, dtm, origin, parallels);
   double rho = cone.af * std::pow(lcc_t(&cone.t, geo->y * GEO_DEG_TO_RAD), cone.n);
   double theta = cone.n * geo_lon_reduce(geo->x - origin->x) * GEO_DEG_TO_RAD;
-  xy->x = rho * std::sin(theta) + false_origin_m->x;
-  xy->y = cone.rho0 - rho * std::cos(theta) + false_origin_m->y;
+  xy->x = scale * rho * std::sin(theta) + false_origin_m->x;
+  xy->y = scale * (cone.rho0 - rho * std::cos(theta)) + false_origin_m->y;
 }
 
 /* Unprojects xy (metres) into geo (degrees). */
 void lcc_inverse(geo_point* geo, geo_point* xy, geo_point* origin, const geo_point* false_origin_m,
-                 const geo_point* parallels, const dtm_rec* dtm, double) {
+                 const geo_point* parallels, const dtm_rec* dtm, double scale) {
   const lcc_cone& cone = *lcc_cone_for(&lcc_inverse_kept, dtm, origin, parallels);
-  double xp = xy->x - false_origin_m->x;
-  double yp = xy->y - false_origin_m->y;
-  /* The arctangent of the quotient; on the central meridian theta is 0
-  ** even at the apex, where the quotient would be 0 / 0. */
-  double theta = xp == 0.0 ? 0.0 : std::atan(xp / (cone.rho0 - yp));
+  double xp = (xy->x - false_origin_m->x) / scale;
+  double yp = (xy->y - false_origin_m->y) / scale;
+  /* The angle from both coordinates, turned with the cone's sign (for a
+  ** cone opening southwards rho is negative): a point more than 90 / n
+  ** degrees from the central meridian keeps its side of the apex. At the
+  ** apex itself theta is 0. */
+  double sx = cone.n < 0.0 ? -xp : xp, sy = cone.n < 0.0 ? yp - cone.rho0 : cone.rho0 - yp;
+  double theta = sx == 0.0 && sy == 0.0 ? 0.0 : std::atan2(sx, sy);
   double rho = std::sqrt(xp * xp + (cone.rho0 - yp) * (cone.rho0 - yp));
   if (cone.n < 0.0) rho = -rho;
   double t = std::pow(rho / cone.af, cone.inv_n);

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "coords/prj_chain.h"
+#include "coords/prj_formulas.h"
 #include "coords/xfrm_list.h"
 
 /* Head of the system list; empty at start-up and after prj_list_free. */
@@ -62,8 +64,12 @@ static int prj_validate(prj_rec* prj) {
     case PRJ_TYPE_USER:
       prj->units = prj_unit_index(prj->units_name);
       break;
-    case PRJ_TYPE_TM:
     case PRJ_TYPE_LAMBERT:
+      /* A cone's scale left at 0 (or not a number) is 1, as it was when
+      ** the formulas took none. */
+      if (!(prj->scale > 0.0) || !std::isfinite(prj->scale)) prj->scale = 1.0;
+      [[fallthrough]];
+    case PRJ_TYPE_TM:
     case PRJ_TYPE_DSTEREO:
       prj->units = prj_unit_index(prj->units_name);
       if (prj->units < PRJ_UNIT_DEGREES || prj->units > PRJ_UNIT_SURVEY_FEET) return 0;
@@ -206,6 +212,32 @@ int prj_equal_def(const prj_rec* a, const prj_rec* b) {
     default:
       return 0;
   }
+}
+
+/* Answers why the system cannot convert a point, null when it can. */
+const char* prj_unusable(const prj_rec* prj) {
+  if (!prj || prj->type == PRJ_TYPE_USER || prj->type == PRJ_TYPE_GEOGRAPHIC || !prj->dtm) return nullptr;
+  if (prj->type != PRJ_TYPE_UTM && prj->units == PRJ_UNIT_DEGREES) return "a projected system cannot be in degrees";
+  if (prj->type == PRJ_TYPE_UTM && prj->dtm->a_m == prj->dtm->b_m) return "a UTM zone needs an ellipsoid, not a sphere";
+  if ((prj->type == PRJ_TYPE_UTM || prj->type == PRJ_TYPE_TM) &&
+      !(std::fabs(tm_third_flattening(prj->dtm)) <= TM_MAX_THIRD_FLATTENING))
+    return "its ellipsoid is too flat for the transverse Mercator (flattening above 1/100)";
+  if (prj->type == PRJ_TYPE_LAMBERT) return lcc_cone_unusable(prj->dtm, &prj->origin, &prj->parallels);
+  return nullptr;
+}
+
+/* Writes why the first unusable one of two systems cannot be used. */
+int prj_unusable_text(const prj_rec* a, const prj_rec* b, char* text, size_t size) {
+  if (text && size) text[0] = 0;
+  for (const prj_rec* p : {a, b}) {
+    const char* why = prj_unusable(p);
+    if (!why) continue;
+    char name[PRJ_NAME_MAX + 1];
+    prj_name_copy(name, p->name);
+    if (text && size) std::snprintf(text, size, "Coordinate system %s cannot be used: %s.", prj_name_trim(name), why);
+    return 1;
+  }
+  return 0;
 }
 
 /* Frees the whole list. */

@@ -54,7 +54,8 @@ prj_rec* prj_new();
 ** parallel beyond +-90, origin beyond +-180 / +-90, UTM zone outside 1..60,
 ** units not 0..3 for TM, LAMBERT and DSTEREO, or a name equal by the order
 ** rule to one in the list. UTM gets meters, false easting 500000, its
-** zone's central meridian and scale 0.9996; GEOGRAPHIC gets degrees. */
+** zone's central meridian and scale 0.9996; GEOGRAPHIC gets degrees; a
+** LAMBERT scale not above 0 becomes 1. */
 int prj_insert(prj_rec* prj);
 /* Inserts the built-in systems: "USER" of type USER, and for every
 ** ellipsoid in list order "GEOGRAPHIC <name>" (cut to 32 characters) in
@@ -93,6 +94,19 @@ int prj_copy(prj_rec* dst, const prj_rec* src);
 ** equal units, scale, origin and false origin. 0 otherwise or when either
 ** is missing. */
 int prj_equal_def(const prj_rec* a, const prj_rec* b);
+/* Answers why the system cannot convert a point, in words for the user
+** ("its standard parallels make a cone constant of 0", "a projected
+** system cannot be in degrees", "a UTM zone needs an ellipsoid, not a
+** sphere", ...); null when it can, or for a null record. Such a system is
+** accepted by prj_insert, so that one stored in a project stays readable,
+** but refused by the dialog that defines it, and every conversion with it
+** fails. */
+const char* prj_unusable(const prj_rec* prj);
+/* Writes into text (size bytes) "Coordinate system NAME cannot be used:
+** REASON." for the first of the two systems (either may be null) that
+** prj_unusable names, and answers 1; answers 0, text empty, when neither
+** is. */
+int prj_unusable_text(const prj_rec* a, const prj_rec* b, char* text, size_t size);
 /* Frees every system and empties the list. */
 void prj_list_free();
 

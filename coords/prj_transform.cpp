@@ -10,9 +10,8 @@
 ** numbers that mean nothing: a longitude and latitude beyond the globe, a
 ** projected coordinate farther from the false origin than the ellipsoid's
 ** circumference at the system's scale, and for the transverse Mercator
-** family a longitude beyond a quarter turn from the central meridian (the
-** short way round), on either side of a conversion.  Points inside these
-** domains are converted exactly as before.
+** family a point beyond the reach where its series hold to a millimetre
+** (the formula answers no number there), on either side of a conversion.
 */
 #include "coords/prj_transform.h"
 
@@ -65,9 +64,6 @@ static void prj_put_point(geo_point* out, double x, double y, double z, double w
 ** latter takes both -180..180 and 0..360 longitudes. */
 static constexpr double PRJ_LAT_MAX_DEG = 90.0;
 static constexpr double PRJ_LON_MAX_DEG = 360.0;
-/* Degrees of longitude a transverse Mercator reaches either side of its
-** central meridian. */
-static constexpr double PRJ_TM_REACH_DEG = 90.0;
 /* Full turn in radians. */
 static constexpr double PRJ_TWO_PI = 6.283185307179586;
 
@@ -78,22 +74,16 @@ static int prj_geo_ok(const geo_point* g) {
 
 /* Answers 1 when a projected point (metres, as its false origin) lies no
 ** farther from the false origin than the ellipsoid's circumference at the
-** system's scale; UTM's false easting is its fixed one. */
+** system's scale, and for a cone that distance beyond its apex (a cone
+** nearly a cylinder has its apex far away); UTM's false easting is its
+** fixed one. */
 static int prj_xy_ok(const prj_rec* prj, const geo_point* p, const geo_point* false_origin_m) {
   if (!prj->dtm) return std::isfinite(p->x) && std::isfinite(p->y);
   double fe = prj->type == PRJ_TYPE_UTM ? PRJ_UTM_FALSE_EASTING_M : false_origin_m->x;
-  double reach = PRJ_TWO_PI * prj->dtm->a_m * (prj->scale > 1.0 ? prj->scale : 1.0);
+  double reach = PRJ_TWO_PI * prj->dtm->a_m;
+  if (prj->type == PRJ_TYPE_LAMBERT) reach += lcc_apex_m(prj->dtm, &prj->origin, &prj->parallels);
+  reach *= prj->scale > 1.0 ? prj->scale : 1.0;
   return std::fabs(p->x - fe) <= reach && std::fabs(p->y - false_origin_m->y) <= reach;
-}
-
-/* Answers 1 unless the system is of the transverse Mercator family and the
-** longitude lies beyond its reach from the central meridian, the
-** difference taken the short way round (across the antimeridian when that
-** is shorter), as the formulas take it. */
-static int prj_tm_ok(const prj_rec* prj, const geo_point* g) {
-  if (prj->type != PRJ_TYPE_UTM && prj->type != PRJ_TYPE_TM) return 1;
-  double lon0 = prj->type == PRJ_TYPE_UTM ? prj->zone * 6 - 183 : prj->origin.x;
-  return std::fabs(geo_lon_reduce(g->x - lon0)) <= PRJ_TM_REACH_DEG;
 }
 
 /* Answers 1 when a converted point lies in the target system's range:
@@ -108,9 +98,15 @@ static int prj_in_range(const prj_rec* to, const geo_point* p) {
   return prj_xy_ok(to, &m, &fo);
 }
 
-/* Answers 1 when the type has formulas (not USER, not unset). */
+/* Answers 1 when the type has formulas (not USER, not unset) that can
+** serve the system: not those of a projected system in degrees, nor of a
+** UTM zone on a sphere (prj_unusable says why; the formulas refuse the
+** other unusable systems themselves, answering no number). */
 static int prj_has_formulas(const prj_rec* prj) {
-  return prj->type >= PRJ_TYPE_GEOGRAPHIC && prj->type < PRJ_TYPE_USER;
+  if (prj->type == PRJ_TYPE_GEOGRAPHIC) return 1;
+  if (prj->type < PRJ_TYPE_GEOGRAPHIC || prj->type >= PRJ_TYPE_USER || !prj->dtm) return 0;
+  if (prj->type == PRJ_TYPE_UTM) return prj->dtm->a_m != prj->dtm->b_m;
+  return prj->units != PRJ_UNIT_DEGREES;
 }
 
 /* Copies x, y and z of in to out (w of out kept). */
@@ -154,10 +150,9 @@ static inline int prj_reproject_on(const geo_point* in, prj_rec* from, geo_point
   if (from->type == PRJ_TYPE_GEOGRAPHIC ? !prj_geo_ok(&g) : !prj_xy_ok(from, &s, &f1)) return 0;
   if (prj_formula inv = prj_inverse_table[from->type]) {
     inv(&g, &s, &from->origin, &f1, &from->parallels, from->dtm, from->scale);
-    if (!prj_geo_ok(&g) || !prj_tm_ok(from, &g)) return 0;
+    if (!prj_geo_ok(&g)) return 0;
   }
   if (prj_formula fwd = prj_forward_table[to->type]) {
-    if (!prj_tm_ok(to, &g)) return 0;
     fwd(&g, &p, &to->origin, &f2, &to->parallels, to->dtm, to->scale);
     if (!prj_xy_ok(to, &p, &f2)) return 0;
     prj_scale_xy(&p, prj_from_m(to->units));

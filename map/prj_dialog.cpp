@@ -37,6 +37,8 @@ constexpr int PRJ_HEMI_SOUTH = 1;
 /* Limits of the origin and the parallels, degrees. */
 constexpr double PRJ_MAX_LON = 180.0;
 constexpr double PRJ_MAX_LAT = 90.0;
+/* Room of a refusal naming why a system cannot be used. */
+constexpr int PRJ_MSG_SIZE = 160;
 /* Number of types and units the popups list. */
 constexpr int PRJ_TYPE_COUNT = PRJ_TYPE_USER + 1;
 constexpr int PRJ_UNIT_COUNT = PRJ_UNIT_SURVEY_FEET + 1;
@@ -68,12 +70,12 @@ const prj_field_tile k_prj_fields[] = {
 
 /* The fields each type enables, by type index. */
 const int k_prj_type_fields[PRJ_TYPE_COUNT] = {
-    PF_DTM,                                                  /* GEOGRAPHIC */
-    PF_DTM | PF_ZONE | PF_HEMI,                              /* UTM */
-    PF_DTM | PF_UNIT | PF_SCALE | PF_FALSE | PF_ORIGIN,      /* TM */
-    PF_DTM | PF_UNIT | PF_FALSE | PF_ORIGIN | PF_PARALLELS,  /* LAMBERT */
-    PF_DTM | PF_UNIT | PF_SCALE | PF_FALSE | PF_ORIGIN,      /* DSTEREO */
-    PF_UNIT,                                                 /* USER */
+    PF_DTM,                                                            /* GEOGRAPHIC */
+    PF_DTM | PF_ZONE | PF_HEMI,                                        /* UTM */
+    PF_DTM | PF_UNIT | PF_SCALE | PF_FALSE | PF_ORIGIN,                /* TM */
+    PF_DTM | PF_UNIT | PF_SCALE | PF_FALSE | PF_ORIGIN | PF_PARALLELS, /* LAMBERT */
+    PF_DTM | PF_UNIT | PF_SCALE | PF_FALSE | PF_ORIGIN,                /* DSTEREO */
+    PF_UNIT,                                                           /* USER */
 };
 
 /* The system chosen in the dialog, null when none. */
@@ -132,6 +134,8 @@ void prj_fill_defaults(ads_hdlg dlg, int type)
             for (const prj_field_tile &f : k_prj_fields)
                 if ((k_prj_type_fields[type] & f.bit) && (f.bit & (PF_SCALE | PF_FALSE | PF_ORIGIN | PF_PARALLELS)))
                     ads_set_tile(dlg, f.key, PRJ_ZERO);
+            /* A cone is true to scale on its parallels unless told otherwise. */
+            if (type == PRJ_TYPE_LAMBERT) prj_dlg_set_number(dlg, "prj_scale", PRJ_FIELD_FORMAT, 1.0);
             break;
         default:
             break;
@@ -176,9 +180,8 @@ void prj_show(ads_hdlg dlg, const prj_rec *p)
     if (p->type == PRJ_TYPE_LAMBERT) {
         prj_dlg_set_number(dlg, "prj_parallel1", PRJ_FIELD_FORMAT, p->parallels.x);
         prj_dlg_set_number(dlg, "prj_parallel2", PRJ_FIELD_FORMAT, p->parallels.y);
-    } else {
-        prj_dlg_set_number(dlg, "prj_scale", PRJ_FIELD_FORMAT, p->scale);
     }
+    prj_dlg_set_number(dlg, "prj_scale", PRJ_FIELD_FORMAT, p->scale);
 }
 
 /* Refills the system list and selects the system at index (clamped; none
@@ -266,7 +269,8 @@ const char *prj_read(ads_hdlg dlg, prj_rec *p)
             p->parallels.y = prj_dlg_tile_number(dlg, "prj_parallel2");
             if (!(std::fabs(p->parallels.x) <= PRJ_MAX_LAT) || !(std::fabs(p->parallels.y) <= PRJ_MAX_LAT))
                 return "ERROR: Invalid parallels";
-            /* The conic formulas take no scale; an empty field keeps 1. */
+            /* The scale factor of the cone; an empty field keeps the
+            ** scale the system had (1 for a new one). */
             double scale = prj_dlg_tile_number(dlg, "prj_scale");
             if (scale > 0.0) p->scale = scale;
             break;
@@ -275,6 +279,12 @@ const char *prj_read(ads_hdlg dlg, prj_rec *p)
             break;
     }
     prj_name_copy(p->units_name, prj_unit_name(p->units));
+    /* A system no point could be converted with is not taken. */
+    if (const char *why = prj_unusable(p)) {
+        static char text[PRJ_MSG_SIZE];
+        std::snprintf(text, sizeof text, "ERROR: Projection cannot be used: %s", why);
+        return text;
+    }
     return nullptr;
 }
 

@@ -349,6 +349,9 @@ void map_accept(ads_callback_packet *cpkt)
     ads_hdlg dlg = cpkt->dialog;
     prj_rec *prj = prj_dlg_chosen_system(dlg, "proj_in");
     if (!prj) return prj_dlg_error(dlg, "ERROR: Invalid projection");
+    char unusable[PRJ_SUMMARY_SIZE + PRJ_NAME_MAX] = "ERROR: ";
+    if (prj_unusable_text(prj, nullptr, unusable + std::strlen(unusable), sizeof unusable - std::strlen(unusable)))
+        return prj_dlg_error(dlg, unusable);
     double scale = prj_dlg_tile_number(dlg, "proj_scale");
     if (!(scale > 0.0) || !std::isfinite(scale)) return prj_dlg_error(dlg, "ERROR: Invalid scale");
     double height = prj_dlg_tile_number(dlg, "proj_height");
@@ -375,6 +378,12 @@ const dlg_tile k_map_tiles[] = {{"accept", map_accept}, {"cancel", dialog_cancel
 int prj_project_drawing(prj_rec *to)
 {
     if (!g_map_params.projection || !to) return -2;
+    /* A system no point converts with is named, and nothing moves. */
+    char unusable[PRJ_SUMMARY_SIZE + PRJ_NAME_MAX];
+    if (prj_unusable_text(g_map_params.projection, to, unusable, sizeof unusable)) {
+        msg_alert(ERR_TITLE, "%s Nothing was projected.", unusable);
+        return -1;
+    }
     prj_walk w;
     w.from = g_map_params.projection;
     w.to = to;

@@ -33,7 +33,8 @@ int pv_map(struct resbuf *args);
 ** and sizes convert; else it stays as it was and counts once as other. Entities of unnamed types,
 ** BLOCK, ENDBLK, VIEWPORT and DIMENSION count as other; the reference of
 ** the map setup block is neither moved nor counted. 0; -2 when the map has
-** no system or `to` is missing. */
+** no system or `to` is missing; -1 when either system cannot be used
+** (prj_unusable: the alert names it and why, and nothing changes). */
 int prj_project_drawing(prj_rec *to);
 
 #endif

@@ -424,6 +424,8 @@ int xform_error_line(const prj_rec *from, const prj_rec *to, const char *column,
 {
     std::string line = "\nCould not transform " + trimmed(column) + " from " + trimmed(from ? from->name : "") +
                        " to " + trimmed(to ? to->name : "");
+    char why[PRJ_NAME_MAX + 128];
+    if (prj_unusable_text(from, to, why, sizeof why)) line += std::string(". ") + why;
     row_msg_append(text, line.c_str());
     return 0;
 }

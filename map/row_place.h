@@ -118,7 +118,9 @@ int place_link_all(sym_place_rec *slots, int count, sql_col_rec *row);
 ** null argument. */
 int row_msg_append(char *text, const char *line);
 /* Appends "\nCould not transform <column> from <from> to <to>" (system
-** names trimmed; "" for a missing system) to the collected text. 0. */
+** names trimmed; "" for a missing system) to the collected text, and
+** ". Coordinate system <name> cannot be used: <why>." when either system
+** is one no point converts with (prj_unusable). 0. */
 int xform_error_line(const prj_rec *from, const prj_rec *to, const char *column, char *text);
 
 /* ---- Coordinates of a row (row_point.cpp) ---- */

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "coords/prj_transform.h"
 
@@ -322,6 +325,326 @@ TEST_F(PrjTransform, UtmZonesMeetAcrossTheAntimeridian) {
   geo_point far = {-90.0, 10.0, 0, 0}, none = {7, 7, 7, 7};
   EXPECT_FALSE(prj_transform_point(&far, Geo("WGS84"), &none, z60));
   EXPECT_EQ(none.x, 7.0);
+}
+
+// PROJ's own test cases for the projections this system offers: every
+// case of test/gie/builtins.gie and more_builtins.gie (PROJ commit
+// 52da98bd) for tmerc, etmerc, utm, lcc and sterea that the system can
+// express, as data: each system with the file, line and operation it
+// comes from, each point with the line of its accept, its direction, the
+// suite's tolerance (metres) and whether the suite asks for the round trip
+// too. A system the suite expects refused (a cone that is no cone, a
+// parallel beyond a pole, a UTM zone on a sphere) must be refused by
+// prj_insert or named by prj_unusable; a point it expects refused must not
+// convert. Left out, as the system cannot express them:
+//   builtins.gie:3997, 4004 (lcc +b=.9, +b=0.2) and 7057 (sterea +a=9999
+//     +b=.9): axes below the least an ellipsoid takes (a 6,370,000 m,
+//     b 6,350,000 m);
+//   builtins.gie:7357 (tmerc +R=1737400, the Moon) and 7502 (tmerc +R=1):
+//     spheres below those axes;
+//   builtins.gie:7591, 7596 (tmerc +algo=evenden_snyder at 6 degrees): the
+//     older series (+algo); the system's is the one of +algo=poder_engsager,
+//     0.9 mm from those values, and passes the algorithm's other four;
+//   builtins.gie:7920 (utm +zone=11ooops): a zone that is not a number;
+//   more_builtins.gie:515-525 (utm +to_meter=0, 10, 1/0, 2.0/0.2): units
+//     other than metres, feet and survey feet;
+//   the other operations (lcca, gstmerc, ups, the pipelines through EPSG
+//     codes): projections the system does not offer.
+struct PeerSystem {
+  const char* where;  // file:line operation
+  const char* type;
+  double a_m, b_m;
+  const char* units;
+  int zone;
+  double k0, lon0, lat0, fe_m, fn_m, p1, p2;  // degrees; false origin in metres
+  bool refused;                               // the suite expects the definition refused
+};
+struct PeerPoint {
+  int system;    // index into kPeerSystems
+  int line;      // the accept's line
+  bool inverse;  // projected in, longitude and latitude out
+  double in_x, in_y, out_x, out_y;  // out NAN: the point is refused
+  double tol_m;
+  bool roundtrip;  // out converted back gives in
+};
+// clang-format off
+const PeerSystem kPeerSystems[] = {
+    {"builtins.gie:1929 +proj=etmerc +ellps=GRS80", "TM", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:3885 +proj=lcc +ellps=GRS80 +lat_1=0.5 +lat_2=2", "LAMBERT", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.5, 2.0, false},
+    {"builtins.gie:3910 +proj=lcc +ellps=GRS80 +lat_1=0.5 +lat_2=2 +k_0=1.0000382", "LAMBERT", 6378137.0, 6356752.314140356, "meters", 0, 1.0000382, 0.0, 0.0, 0.0, 0.0, 0.5, 2.0, false},
+    {"builtins.gie:3937 +proj=lcc +ellps=GRS80 +lat_1=0.5 +lat_2=2", "LAMBERT", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.5, 2.0, false},
+    {"builtins.gie:3947 +proj=lcc +ellps=sphere +lat_1=30 +lat_2=40", "LAMBERT", 6370997.0, 6370997.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 30.0, 40.0, false},
+    {"builtins.gie:3964 +proj=lcc +ellps=GRS80 +lat_1=30 +lat_2=45", "LAMBERT", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 30.0, 45.0, false},
+    {"builtins.gie:3978 +proj=lcc +ellps=sphere +lat_1=30 +lat_2=45", "LAMBERT", 6370997.0, 6370997.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 30.0, 45.0, false},
+    {"builtins.gie:4011 +proj=lcc +ellps=GRS80 +lat_1=0 +lat_2=90", "LAMBERT", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 90.0, true},
+    {"builtins.gie:4016 +proj=lcc +ellps=GRS80 +lat_1=90 +lat_2=0", "LAMBERT", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 90.0, 0.0, true},
+    {"builtins.gie:4021 +proj=lcc +ellps=GRS80 +lat_1=90 +lat_2=90", "LAMBERT", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 90.0, 90.0, true},
+    {"builtins.gie:4026 +proj=lcc +ellps=sphere +lat_1=0 +lat_2=90", "LAMBERT", 6370997.0, 6370997.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 90.0, true},
+    {"builtins.gie:4031 +proj=lcc +ellps=sphere +lat_1=90 +lat_2=0", "LAMBERT", 6370997.0, 6370997.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 90.0, 0.0, true},
+    {"builtins.gie:4036 +proj=lcc +ellps=sphere +lat_1=91", "LAMBERT", 6370997.0, 6370997.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 91.0, 91.0, true},
+    {"builtins.gie:4041 +proj=lcc +ellps=sphere +lat_2=91", "LAMBERT", 6370997.0, 6370997.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 91.0, 91.0, true},
+    {"builtins.gie:6957 +proj=sterea +ellps=GRS80", "DSTEREO", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:6980 +proj=sterea +R=6400000", "DSTEREO", 6400000.0, 6400000.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7005 +proj=sterea +ellps=GRS80 +lat_0=90", "DSTEREO", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 90.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7018 +proj=sterea +ellps=GRS80 +lat_0=89", "DSTEREO", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 89.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7031 +proj=sterea +ellps=GRS80 +lat_0=-90", "DSTEREO", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, -90.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7044 +proj=sterea +ellps=GRS80 +lat_0=-89", "DSTEREO", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, -89.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7230 +proj=tmerc +ellps=GRS80", "TM", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7265 +proj=tmerc +R=6400000", "TM", 6400000.0, 6400000.0, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7380 +proj=tmerc +a=6400000 +rf=1e12 +k=0.9 +lat_0=40 +approx", "TM", 6400000.0, 6399999.9999936, "meters", 0, 0.9, 0.0, 40.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7411 +proj=tmerc +R=6400000 +k=0.9 +lat_0=40", "TM", 6400000.0, 6400000.0, "meters", 0, 0.9, 0.0, 40.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7442 +proj=tmerc +a=6400000 +rf=1e12 +k=0.9 +lat_0=-40 +approx", "TM", 6400000.0, 6399999.9999936, "meters", 0, 0.9, 0.0, -40.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7473 +proj=tmerc +R=6400000 +k=0.9 +lat_0=-40", "TM", 6400000.0, 6400000.0, "meters", 0, 0.9, 0.0, -40.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7514 +proj=tmerc +ellps=GRS80 +algo=auto", "TM", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7544 +proj=tmerc +ellps=GRS80 +algo=poder_engsager", "TM", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7574 +proj=tmerc +ellps=GRS80 +algo=evenden_snyder", "TM", 6378137.0, 6356752.314140356, "meters", 0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7877 +proj=utm +ellps=GRS80 +zone=30", "UTM", 6378137.0, 6356752.314140356, "meters", 30, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7900 +proj=utm +zone=32", "UTM", 6378137.0, 6356752.314140356, "meters", 32, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7905 +proj=utm +zone=32 +approx", "UTM", 6378137.0, 6356752.314140356, "meters", 32, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"builtins.gie:7912 +proj=utm +a=6400000 +zone=30", "UTM", 6400000.0, 6400000.0, "meters", 30, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, true},
+    {"more_builtins.gie:182 proj=pipeline step proj=utm zone=32 ellps=GRS80 (and the round trips above it)", "UTM", 6378137.0, 6356752.314140356, "meters", 32, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false},
+    {"more_builtins.gie:316 +proj=lcc +ellps=clrk66 +lat_1=44d11'N +lat_2=45d42'N +x_0=609601.2192 +lon_0=84d20'W +lat_0=43d19'N +k_0=1.0000382 +units=us-ft", "LAMBERT", 6378206.4, 6356583.8, "survey feet", 0, 1.0000382, -84.33333333333333, 43.31666666666667, 609601.2192, 0.0, 44.18333333333333, 45.7, false},
+};
+const PeerPoint kPeerPoints[] = {
+    {0, 1932, false, 2.0, 1.0, 222650.796797586, 110642.229411933, 5.0000000000000004e-08, false},
+    {0, 1934, false, 2.0, -1.0, 222650.796797586, -110642.229411933, 5.0000000000000004e-08, false},
+    {0, 1936, false, -2.0, 1.0, -222650.796797586, 110642.229411933, 5.0000000000000004e-08, false},
+    {0, 1938, false, -2.0, -1.0, -222650.796797586, -110642.229411933, 5.0000000000000004e-08, false},
+    {0, 1941, false, 30.0, 89.9999, 5.584698978, 10001956.056248082, 5.0000000000000004e-08, false},
+    {0, 1944, false, 44.69, 35.37, 4168136.489446198, 4985511.302287407, 5.0000000000000004e-08, false},
+    {0, 1948, true, 200.0, 100.0, 0.00179663056816, 0.00090436947663, 5.0000000000000004e-08, false},
+    {0, 1950, true, 200.0, -100.0, 0.00179663056816, -0.00090436947663, 5.0000000000000004e-08, false},
+    {0, 1952, true, -200.0, 100.0, -0.00179663056816, 0.00090436947663, 5.0000000000000004e-08, false},
+    {0, 1954, true, -200.0, -100.0, -0.00179663056816, -0.00090436947663, 5.0000000000000004e-08, false},
+    {0, 1957, true, 6.0, 10001000.0, 0.35596960759234, 89.99135362646302, 5.0000000000000004e-08, false},
+    {0, 1960, true, 4168136.489446198, 4985511.302287407, 44.69, 35.37, 5.0000000000000004e-08, false},
+    {1, 3888, false, 2.0, 1.0, 222588.439735968, 110660.5338708, 0.0001, false},
+    {1, 3890, false, 2.0, -1.0, 222756.879700279, -110532.797660827, 0.0001, false},
+    {1, 3892, false, -2.0, 1.0, -222588.439735968, 110660.5338708, 0.0001, false},
+    {1, 3894, false, -2.0, -1.0, -222756.879700279, -110532.797660827, 0.0001, false},
+    {1, 3898, true, 200.0, 100.0, 0.001796359, 0.000904232, 0.0001, false},
+    {1, 3900, true, 200.0, -100.0, 0.001796358, -0.000904233, 0.0001, false},
+    {1, 3902, true, -200.0, 100.0, -0.001796359, 0.000904232, 0.0001, false},
+    {1, 3904, true, -200.0, -100.0, -0.001796358, -0.000904233, 0.0001, false},
+    {2, 3913, false, 2.0, 1.0, 222596.942614366, 110664.761103214, 0.0001, false},
+    {2, 3915, false, 2.0, -1.0, 222765.389013083, -110537.020013748, 0.0001, false},
+    {2, 3917, false, -2.0, 1.0, -222596.942614366, 110664.761103214, 0.0001, false},
+    {2, 3919, false, -2.0, -1.0, -222765.389013083, -110537.020013748, 0.0001, false},
+    {2, 3923, true, 200.0, 100.0, 0.001796291, 0.000904198, 0.0001, false},
+    {2, 3925, true, 200.0, -100.0, 0.00179629, -0.000904199, 0.0001, false},
+    {2, 3927, true, -200.0, 100.0, -0.001796291, 0.000904198, 0.0001, false},
+    {2, 3929, true, -200.0, -100.0, -0.00179629, -0.000904199, 0.0001, false},
+    {3, 3941, false, 0.0, 90.0, 0.0, 292411117.5378432, 0.0001, false},
+    {3, 3943, false, 0.0, 0.0, 0.0, 0.0, 0.0001, false},
+    {4, 3951, false, 1.0, 2.0, 129391.9095211, 262101.67417686, 0.0001, false},
+    {4, 3953, false, 0.0, 0.0, 0.0, 0.0, 0.0001, false},
+    {4, 3958, true, 129391.9095211, 262101.67417686, 1.0, 2.0, 0.0001, false},
+    {4, 3960, true, 0.0, 0.0, 0.0, 0.0, 0.0001, false},
+    {5, 3968, false, 1.0, 2.0, 131833.493971117, 265456.213515346, 0.0001, false},
+    {5, 3970, false, 1.0, -2.0, 137536.205750651, -269686.59191719, 0.0001, false},
+    {5, 3972, false, -1.0, 2.0, -131833.493971117, 265456.213515346, 0.0001, false},
+    {5, 3974, false, -1.0, -2.0, -137536.205750651, -269686.59191719, 0.0001, false},
+    {6, 3982, false, 1.0, 2.0, 131824.206082557, 267239.875053699, 0.0001, false},
+    {6, 3984, false, -1.0, -2.0, -137565.47596735, -271546.945608449, 0.0001, false},
+    {6, 3986, false, 1.0, -2.0, 137565.47596735, -271546.945608449, 0.0001, false},
+    {6, 3988, false, -1.0, 2.0, -131824.206082557, 267239.875053699, 0.0001, false},
+    {6, 3993, true, 131824.206082557, 267239.875053699, 1.0, 2.0, 0.0001, false},
+    {14, 6960, false, 2.0, 1.0, 222644.894109198, 110611.091871737, 0.0001, false},
+    {14, 6962, false, 2.0, -1.0, 222644.894109198, -110611.091871738, 0.0001, false},
+    {14, 6964, false, -2.0, 1.0, -222644.894109198, 110611.091871737, 0.0001, false},
+    {14, 6966, false, -2.0, -1.0, -222644.894109198, -110611.091871738, 0.0001, false},
+    {14, 6970, true, 200.0, 100.0, 0.001796631, 0.000904369, 0.0001, false},
+    {14, 6972, true, 200.0, -100.0, 0.001796631, -0.000904369, 0.0001, false},
+    {14, 6974, true, -200.0, 100.0, -0.001796631, 0.000904369, 0.0001, false},
+    {14, 6976, true, -200.0, -100.0, -0.001796631, -0.000904369, 0.0001, false},
+    {15, 6983, false, 2.0, 1.0, 223407.810259507, 111737.938996443, 0.0001, false},
+    {15, 6985, false, 2.0, -1.0, 223407.810259507, -111737.938996443, 0.0001, false},
+    {15, 6987, false, -2.0, 1.0, -223407.810259507, 111737.938996443, 0.0001, false},
+    {15, 6989, false, -2.0, -1.0, -223407.810259507, -111737.938996443, 0.0001, false},
+    {15, 6991, false, 180.0, 0.0, NAN, NAN, 0.0001, false},
+    {15, 6995, true, 200.0, 100.0, 0.001790493, 0.000895247, 0.0001, false},
+    {15, 6997, true, 200.0, -100.0, 0.001790493, -0.000895247, 0.0001, false},
+    {15, 6999, true, -200.0, 100.0, -0.001790493, 0.000895247, 0.0001, false},
+    {15, 7001, true, -200.0, -100.0, -0.001790493, -0.000895247, 0.0001, false},
+    {16, 7008, false, 0.0, 90.0, 0.0, 0.0, 0.0001, false},
+    {16, 7010, false, 0.0, 89.0, 0.0, -111696.700323082, 0.0001, false},
+    {16, 7012, false, 0.0, 45.0, 0.0, -5291160.727484324, 0.0001, false},
+    {16, 7014, false, 0.0, 0.0, 0.0, -12713600.098641794, 0.0001, false},
+    {17, 7021, false, 0.0, 90.0, 0.0, 111696.70031435562, 0.0001, false},
+    {17, 7023, false, 0.0, 89.0, 0.0, 0.0, 0.0001, false},
+    {17, 7025, false, 0.0, 45.0, 0.0, -5160845.342319894, 0.0001, false},
+    {17, 7027, false, 0.0, 0.0, 0.0, -12493602.143489977, 0.0001, false},
+    {18, 7034, false, 0.0, -90.0, 0.0, 0.0, 0.0001, false},
+    {18, 7036, false, 0.0, -89.0, 0.0, 111696.700323082, 0.0001, false},
+    {18, 7038, false, 0.0, -45.0, 0.0, 5291160.727484324, 0.0001, false},
+    {18, 7040, false, 0.0, 0.0, 0.0, 12713600.098641794, 0.0001, false},
+    {19, 7047, false, 0.0, -90.0, 0.0, -111696.70031435562, 0.0001, false},
+    {19, 7049, false, 0.0, -89.0, 0.0, 0.0, 0.0001, false},
+    {19, 7051, false, 0.0, -45.0, 0.0, 5160845.342319894, 0.0001, false},
+    {19, 7053, false, 0.0, 0.0, 0.0, 12493602.143489977, 0.0001, false},
+    {20, 7233, false, 2.0, 1.0, 222650.796797586, 110642.229411933, 5.0000000000000004e-08, false},
+    {20, 7235, false, 2.0, -1.0, 222650.796797586, -110642.229411933, 5.0000000000000004e-08, false},
+    {20, 7237, false, -2.0, 1.0, -222650.796797586, 110642.229411933, 5.0000000000000004e-08, false},
+    {20, 7239, false, -2.0, -1.0, -222650.796797586, -110642.229411933, 5.0000000000000004e-08, false},
+    {20, 7242, false, 30.0, 89.9999, 5.584698978, 10001956.056248082, 5.0000000000000004e-08, false},
+    {20, 7245, false, 44.69, 35.37, 4168136.489446198, 4985511.302287407, 5.0000000000000004e-08, false},
+    {20, 7249, true, 200.0, 100.0, 0.00179663056816, 0.00090436947663, 5.0000000000000004e-08, false},
+    {20, 7251, true, 200.0, -100.0, 0.00179663056816, -0.00090436947663, 5.0000000000000004e-08, false},
+    {20, 7253, true, -200.0, 100.0, -0.00179663056816, 0.00090436947663, 5.0000000000000004e-08, false},
+    {20, 7255, true, -200.0, -100.0, -0.00179663056816, -0.00090436947663, 5.0000000000000004e-08, false},
+    {20, 7258, true, 6.0, 10001000.0, 0.35596960759234, 89.99135362646302, 5.0000000000000004e-08, false},
+    {20, 7261, true, 4168136.489446198, 4985511.302287407, 44.69, 35.37, 5.0000000000000004e-08, false},
+    {21, 7268, false, 2.0, 1.0, 223413.466406322, 111769.145040597, 0.0001, false},
+    {21, 7270, false, 2.0, -1.0, 223413.466406322, -111769.145040597, 0.0001, false},
+    {21, 7272, false, -2.0, 1.0, -223413.466406322, 111769.145040597, 0.0001, false},
+    {21, 7274, false, -2.0, -1.0, -223413.466406322, -111769.145040597, 0.0001, false},
+    {21, 7277, false, 0.0, 0.0, 0.0, 0.0, 0.0001, true},
+    {21, 7281, false, 0.0, 90.0, 0.0, 10053096.491487337, 0.0001, true},
+    {21, 7285, false, 0.0, -90.0, 0.0, -10053096.491487337, 0.0001, true},
+    {21, 7289, false, 170.0, 60.0, 557076.8204909546, 13361866.764138307, 0.0001, true},
+    {21, 7293, false, 89.0, 0.01, 30344312.098578718, 64001.11641490458, 0.0001, true},
+    {21, 7297, false, 91.0, 0.01, 30344312.098578718, 20042191.866555367, 0.0001, true},
+    {21, 7301, false, 179.999, 0.01, 111.701070433669, 20105075.972255338, 0.0001, true},
+    {21, 7305, false, -89.0, 0.01, -30344312.098578718, 64001.11641490458, 0.0001, true},
+    {21, 7309, false, -91.0, 0.01, -30344312.098578718, 20042191.866555367, 0.0001, true},
+    {21, 7313, false, -179.999, 0.01, -111.701070433669, 20105075.972255338, 0.0001, true},
+    {21, 7317, false, 89.0, -0.01, 30344312.098578718, -64001.11641490458, 0.0001, true},
+    {21, 7321, false, 91.0, -0.01, 30344312.098578718, -20042191.866555367, 0.0001, true},
+    {21, 7325, false, 179.999, -0.01, 111.701070433669, -20105075.972255338, 0.0001, true},
+    {21, 7329, false, -89.0, -0.01, -30344312.098578718, -64001.11641490458, 0.0001, true},
+    {21, 7333, false, -91.0, -0.01, -30344312.098578718, -20042191.866555367, 0.0001, true},
+    {21, 7337, false, -179.999, -0.01, -111.701070433669, -20105075.972255338, 0.0001, true},
+    {21, 7341, false, 150.0, 0.0, 3515559.3237379515, 20106192.982974675, 0.0001, true},
+    {21, 7346, true, 200.0, 100.0, 0.001790493, 0.000895247, 0.0001, false},
+    {21, 7348, true, 200.0, -100.0, 0.001790493, -0.000895247, 0.0001, false},
+    {21, 7350, true, -200.0, 100.0, -0.001790493, 0.000895247, 0.0001, false},
+    {21, 7352, true, -200.0, -100.0, -0.001790493, -0.000895247, 0.0001, false},
+    {22, 7384, false, 0.0, -30.0, 0.0, -7037167.544, 0.0001, true},
+    {22, 7388, false, 1.0, -30.0, 87064.5795, -7037547.459, 0.0001, true},
+    {22, 7392, false, -1.0, -30.0, -87064.5795, -7037547.459, 0.0001, true},
+    {22, 7396, false, 0.0, 30.0, 0.0, -1005309.6491, 0.0001, true},
+    {22, 7400, false, 0.0, 40.0, 0.0, 0.0, 0.0001, true},
+    {22, 7404, false, 1.0, 41.0, 75872.2182, 100965.3718, 0.0001, true},
+    {23, 7415, false, 0.0, -30.0, 0.0, -7037167.544, 0.0001, true},
+    {23, 7419, false, 1.0, -30.0, 87064.5795, -7037547.459, 0.0001, true},
+    {23, 7423, false, -1.0, -30.0, -87064.5795, -7037547.459, 0.0001, true},
+    {23, 7427, false, 0.0, 30.0, 0.0, -1005309.6491, 0.0001, true},
+    {23, 7431, false, 0.0, 40.0, 0.0, 0.0, 0.0001, true},
+    {23, 7435, false, 1.0, 41.0, 75872.2182, 100965.3718, 0.0001, true},
+    {24, 7446, false, 0.0, -30.0, 0.0, 1005309.6491, 0.0001, true},
+    {24, 7450, false, 1.0, -30.0, 87064.5795, 1004929.7341, 0.0001, true},
+    {24, 7454, false, -1.0, -30.0, -87064.5795, 1004929.7341, 0.0001, true},
+    {24, 7458, false, 0.0, 30.0, 0.0, 7037167.544, 0.0001, true},
+    {24, 7462, false, 0.0, -40.0, 0.0, 0.0, 0.0001, true},
+    {24, 7466, false, 1.0, -41.0, 75872.2182, -100965.3718, 0.0001, true},
+    {25, 7477, false, 0.0, -30.0, 0.0, 1005309.6491, 0.0001, true},
+    {25, 7481, false, 1.0, -30.0, 87064.5795, 1004929.7341, 0.0001, true},
+    {25, 7485, false, -1.0, -30.0, -87064.5795, 1004929.7341, 0.0001, true},
+    {25, 7489, false, 0.0, 30.0, 0.0, 7037167.544, 0.0001, true},
+    {25, 7493, false, 0.0, -40.0, 0.0, 0.0, 0.0001, true},
+    {25, 7497, false, 1.0, -41.0, 75872.2182, -100965.3718, 0.0001, true},
+    {26, 7519, false, 2.9, 0.0, 322965.3802, 0.0, 0.0001, true},
+    {26, 7523, false, 2.9, 40.0, 247660.7575, 4433559.6623, 0.0001, true},
+    {26, 7527, false, 2.9, 85.0, 28218.2464, 9444221.7042, 0.0001, true},
+    {26, 7531, false, 6.0, 0.0, 669149.3483, 0.0, 0.0001, true},
+    {26, 7535, false, 6.0, 40.0, 512526.6344, 4446813.3655, 0.0001, true},
+    {26, 7539, false, 6.0, 85.0, 58302.056, 9446554.0371, 0.0001, true},
+    {27, 7549, false, 2.9, 0.0, 322965.3802, 0.0, 0.0001, true},
+    {27, 7553, false, 2.9, 40.0, 247660.7575, 4433559.6623, 0.0001, true},
+    {27, 7557, false, 2.9, 85.0, 28218.2464, 9444221.7042, 0.0001, true},
+    {27, 7561, false, 6.0, 0.0, 669149.3483, 0.0, 0.0001, true},
+    {27, 7565, false, 6.0, 40.0, 512526.6344, 4446813.3655, 0.0001, true},
+    {27, 7569, false, 6.0, 85.0, 58302.056, 9446554.0371, 0.0001, true},
+    {28, 7578, false, 2.9, 0.0, 322965.3802, 0.0, 0.0001, true},
+    {28, 7582, false, 2.9, 40.0, 247660.7575, 4433559.6623, 0.0001, true},
+    {28, 7586, false, 2.9, 85.0, 28218.2464, 9444221.7042, 0.0001, true},
+    {28, 7600, false, 6.0, 85.0, 58302.056, 9446554.0371, 0.0001, true},
+    {29, 7880, false, 2.0, 1.0, 1057002.405491298, 110955.141175949, 0.0001, false},
+    {29, 7882, false, 2.0, -1.0, 1057002.405491298, -110955.141175949, 0.0001, false},
+    {29, 7884, false, -2.0, 1.0, 611263.812278905, 110547.105696804, 0.0001, false},
+    {29, 7886, false, -2.0, -1.0, 611263.812278905, -110547.105696804, 0.0001, false},
+    {29, 7890, true, 200.0, 100.0, -7.486952083, 0.00090194, 0.0001, false},
+    {29, 7892, true, 200.0, -100.0, -7.486952083, -0.00090194, 0.0001, false},
+    {29, 7894, true, -200.0, 100.0, -7.490535682, 0.000901935, 0.0001, false},
+    {29, 7896, true, -200.0, -100.0, -7.490535682, -0.000901935, 0.0001, false},
+    {30, 7902, false, 12.0, 56.0, 687071.43910944, 6210141.32674801, 1e-06, false},
+    {31, 7907, false, 12.0, 56.0, 687071.43910944, 6210141.32674801, 1e-06, false},
+    {33, 190, false, 12.0, 55.0, 691875.63214, 6098907.82501, 0.0001, true},
+    {33, 192, true, 691875.63214, 6098907.82501, 12.0, 55.0, 0.0001, true},
+    {34, 320, false, -83.16666666666667, 43.75, 2308335.75, 160210.48, 0.005, false},
+    {34, 324, true, 2308335.75, 160210.48, -83.16666666666667, 43.75, 0.005, false},
+};
+// clang-format on
+
+// Answers the ground distance in metres between two longitudes and
+// latitudes (degrees), on a sphere of the Earth's mean radius: good to a
+// part in a few hundred, enough to hold a tolerance.
+double GroundGapM(double lon1, double lat1, double lon2, double lat2) {
+  double dlon = std::remainder(lon1 - lon2, 360.0) * std::cos(lat2 * GEO_DEG_TO_RAD);
+  return std::hypot(dlon, lat1 - lat2) * GEO_DEG_TO_RAD * 6371000.0;
+}
+
+TEST_F(PrjTransform, PeerSuiteCasesOfEveryOfferedProjectionPass) {
+  std::vector<prj_rec*> systems;
+  for (size_t i = 0; i < sizeof kPeerSystems / sizeof kPeerSystems[0]; ++i) {
+    const PeerSystem& s = kPeerSystems[i];
+    char dtm[32], name[32];
+    std::snprintf(dtm, sizeof dtm, "PEER E%zu", i);
+    std::snprintf(name, sizeof name, "PEER %zu", i);
+    AddDtm(dtm, s.a_m, s.b_m);
+    prj_add_builtin_systems();
+    const double unit = std::strcmp(s.units, "survey feet") == 0 ? PRJ_SURVEY_FEET_TO_M : 1.0;
+    prj_rec* p = prj_new();
+    prj_name_copy(p->name, name);
+    prj_name_copy(p->type_name, s.type);
+    prj_name_copy(p->dtm_name, dtm);
+    prj_name_copy(p->units_name, s.units);
+    p->zone = s.zone;
+    p->scale = s.k0;
+    p->origin = {s.lon0, s.lat0, 0, 0};
+    p->false_origin = {s.fe_m / unit, s.fn_m / unit, 0, 0};
+    p->parallels = {s.p1, s.p2, 0, 0};
+    if (!prj_insert(p)) {
+      std::free(p);
+      p = nullptr;
+    }
+    if (s.refused) {
+      EXPECT_TRUE(!p || prj_unusable(p)) << s.where << ": the suite expects it refused";
+      geo_point g = {1.0, 1.0, 0, 0}, xy;
+      if (p) {
+        EXPECT_FALSE(prj_transform_point(&g, Geo(dtm), &xy, p)) << s.where;
+      }
+    } else {
+      EXPECT_TRUE(p && !prj_unusable(p)) << s.where;
+    }
+    systems.push_back(p);
+  }
+  for (const PeerPoint& c : kPeerPoints) {
+    const PeerSystem& s = kPeerSystems[c.system];
+    prj_rec* p = systems[c.system];
+    if (!p) continue;
+    prj_rec* geo = Geo(p->dtm_name);
+    ASSERT_NE(geo, nullptr) << s.where;
+    const double unit = p->units == PRJ_UNIT_SURVEY_FEET ? PRJ_SURVEY_FEET_TO_M : 1.0;
+    geo_point in = {c.in_x, c.in_y, 0, 0}, out = {0, 0, 0, 0}, back = {0, 0, 0, 0};
+    int ok = c.inverse ? prj_transform_point(&in, p, &out, geo) : prj_transform_point(&in, geo, &out, p);
+    if (std::isnan(c.out_x)) {
+      EXPECT_FALSE(ok) << s.where << " line " << c.line << ": the suite expects it refused";
+      continue;
+    }
+    EXPECT_TRUE(ok) << s.where << " line " << c.line;
+    if (!ok) continue;
+    double gap = c.inverse ? GroundGapM(out.x, out.y, c.out_x, c.out_y)
+                           : std::hypot(out.x - c.out_x, out.y - c.out_y) * unit;
+    EXPECT_LE(gap, c.tol_m) << s.where << " line " << c.line << ": " << out.x << " " << out.y;
+    if (!c.roundtrip) continue;
+    geo_point want = {c.out_x, c.out_y, 0, 0};
+    ok = c.inverse ? prj_transform_point(&want, geo, &back, p) : prj_transform_point(&want, p, &back, geo);
+    EXPECT_TRUE(ok) << s.where << " line " << c.line << " back";
+    if (!ok) continue;
+    gap = c.inverse ? std::hypot(back.x - c.in_x, back.y - c.in_y) * unit : GroundGapM(back.x, back.y, c.in_x, c.in_y);
+    EXPECT_LE(gap, c.tol_m) << s.where << " line " << c.line << " back: " << back.x << " " << back.y;
+  }
 }
 
 TEST_F(PrjTransform, MissingArgumentsFail) {

@@ -122,8 +122,12 @@ TEST_F(CrsDialogTest, SouthernUtmStoresItsFalseNorthingAndShowsSouthAgain) {
 }
 
 TEST_F(CrsDialogTest, ProjectionFieldsAreCheckedInOrder) {
+  ASSERT_EQ(insert_datum("ZZZ SPHERE", "6371000", "6371000"), "");
+  const std::string sphere = std::to_string(dtm_pos("ZZZ SPHERE"));
+  const std::string cone = "set prj_name ZZ\nselect prj_type 3\nselect dtm_list 0\nselect prj_unit 2\n";
   struct Case {
-    const char *answers, *error;
+    std::string answers;
+    const char *error;
   } cases[] = {
       {"select prj_type 1\n", "ERROR: Invalid projection name"},
       {"set prj_name ZZ\n", "ERROR: Invalid projection type"},
@@ -135,12 +139,23 @@ TEST_F(CrsDialogTest, ProjectionFieldsAreCheckedInOrder) {
       {"set prj_name ZZ\nselect prj_type 3\nselect dtm_list 0\nselect prj_unit 2\nset prj_parallel1 91\n",
        "ERROR: Invalid parallels"},
       {"set prj_name ZZ\nselect prj_type 2\nselect dtm_list 0\nselect prj_unit 2\n", "ERROR: Invalid projection"},
+      /* Systems no point would convert with, as PROJ refuses them too. */
+      {cone + "set prj_parallel1 -30\nset prj_parallel2 30\n",
+       "ERROR: Projection cannot be used: its standard parallels make a cone constant of 0"},
+      {cone + "set prj_parallel1 0\nset prj_parallel2 0\n",
+       "ERROR: Projection cannot be used: its standard parallels make a cone constant of 0"},
+      {cone + "set prj_parallel1 0\nset prj_parallel2 90\n",
+       "ERROR: Projection cannot be used: a standard parallel lies at a pole"},
+      {cone + "set prj_parallel1 90\nset prj_parallel2 90\n",
+       "ERROR: Projection cannot be used: a standard parallel lies at a pole"},
+      {"set prj_name ZZ\nselect prj_type 1\nselect dtm_list " + sphere + "\nset prj_zone 30\n",
+       "ERROR: Projection cannot be used: a UTM zone needs an ellipsoid, not a sphere"},
   };
   for (const Case &c : cases) {
-    run("pv_projection", std::string("pv_projection\n") + c.answers + "pick insert\ncancel\n");
+    run("pv_projection", "pv_projection\n" + c.answers + "pick insert\ncancel\n");
     EXPECT_EQ(tile("pv_projection", "error").value, c.error) << c.answers;
   }
-  EXPECT_EQ(prj_find("ZZ", nullptr), nullptr) << "a TM of scale 0 is refused";
+  EXPECT_EQ(prj_find("ZZ", nullptr), nullptr) << "a TM of scale 0 is refused, and each system above";
 }
 
 TEST_F(CrsDialogTest, ModifiedSystemIsCheckedAsAnInsertAndKeepsItsTransforms) {

@@ -196,6 +196,42 @@ TEST_F(ProjectTest, WithoutAMapSystemProjectingIsRefused) {
   EXPECT_EQ(prj_project_drawing(nullptr), -2);
 }
 
+/* Systems as a project's table may hold them (the dialog refuses them):
+** pv-project and pv-map name such a system and why, and nothing moves; a
+** TM in degrees converts nothing (it once gave metres). */
+TEST_F(ProjectTest, AStoredSystemNoPointConvertsWithIsNamedAndNothingMoves) {
+  auto stored = [](const char *name, const char *type, const char *units, geo_point parallels) {
+    prj_rec *p = prj_new();
+    prj_name_copy(p->name, name);
+    prj_name_copy(p->type_name, type);
+    prj_name_copy(p->dtm_name, "WGS 84");
+    prj_name_copy(p->units_name, units);
+    p->parallels = parallels;
+    EXPECT_TRUE(prj_insert(p)) << name;
+    return p;
+  };
+  prj_rec *flat = stored("ZZ FLAT CONE", "LAMBERT", "meters", {-30, 30, 0, 0});
+  prj_rec *degrees = stored("ZZ TM DEGREES", "TM", "degrees", {0, 0, 0, 0});
+  geo_point g = {1, 1, 0, 0}, out = {7, 7, 0, 0};
+  EXPECT_FALSE(prj_transform_point(&g, geo_, &out, degrees));
+  EXPECT_STREQ(prj_unusable(degrees), "a projected system cannot be in degrees");
+  const std::string why = "Coordinate system ZZ FLAT CONE cannot be used: its standard parallels make a cone "
+                          "constant of 0.";
+  line(500000, 4500000, 501000, 4501000);
+  std::string tr = run("pv_project", "pv_project\nselect proj_out " + pos(flat) + "\nok\npv_alert_wrap\nok\n");
+  std::string shown;
+  for (const std::string &l : tile("pv_alert_wrap", "lines").items) shown += (shown.empty() ? "" : " ") + l;
+  EXPECT_EQ(shown, why + " Nothing was projected.");
+  EXPECT_TRUE(host_io_faults().empty()) << tr;
+  EXPECT_EQ(tr.find("entities projected"), std::string::npos) << tr;
+  EXPECT_EQ(positions("LINE")[0].first, 500000.0);
+  EXPECT_EQ(g_map_params.projection, utm_);
+  run("pv_map", "pv_map\nselect proj_in " + pos(flat) + "\nok\ncancel\n");
+  EXPECT_EQ(tile("pv_map", "error").value, "ERROR: " + why);
+  EXPECT_EQ(g_map_params.projection, utm_);
+  EXPECT_EQ(prj_project_drawing(flat), -1);
+}
+
 TEST_F(ProjectTest, MapFieldsAreCheckedInOrderAndNothingChangesUntilAllPass) {
   struct Case {
     const char *answers, *error;
