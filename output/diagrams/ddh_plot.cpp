@@ -55,7 +55,7 @@ double collar_width(void)
 /* Forgets the current hole; the run too unless keep_run. */
 void hole_reset(int keep_run)
 {
-    if (!keep_run) g_ddh.run = g_ddh.reach = 0;
+    if (!keep_run) g_ddh.run = g_ddh.reach = g_ddh.failed = 0;
     g_ddh.hole[0] = '\0';
     g_ddh.number = 0;
     g_ddh.collar_drawn = 0;
@@ -194,6 +194,16 @@ int abandon(int rc)
     return rc;
 }
 
+/* The current hole cannot be placed on the map: its open polyline is
+** given up and the rest of its rows add nothing. Answers -1. */
+int unplaceable(void)
+{
+    if (g_ddh.collar_drawn) abandon(-1);
+    g_ddh.collar_drawn = 0;
+    g_ddh.failed = 1;
+    return -1;
+}
+
 }  // namespace
 
 /* Forgets everything; see ddh_plot.h. */
@@ -210,6 +220,8 @@ void ddh_reset_all(void)
     }
     ddh_placement_from_symbol(g_ddh.symbol, &g_ddh.placement);
     hole_reset(0);
+    g_ddh.unplaced = 0;
+    g_ddh.first_unplaced[0] = g_ddh.unplaced_why[0] = '\0';
 }
 
 /* The default setup; see ddh_plot.h. */
@@ -312,24 +324,24 @@ int ddh_collar(double start)
 int ddh_start(void)
 {
     double half = collar_width() / 2;
-    if (g_ddh.collar_drawn || g_ddh.reach >= half) return -1;
+    if (g_ddh.collar_drawn || g_ddh.reach >= half || g_ddh.failed) return -1;
     hole_reset(1);
     snprintf(g_ddh.hole, sizeof g_ddh.hole, "%s", g_ddh.station->text);
     str_trim(g_ddh.hole);
     g_ddh.number = atol(g_ddh.unique->text);
     ddh_link();
     geo_point in = {value_of(g_ddh.x), value_of(g_ddh.y), 0, 0};
-    if (!prj_transform_point(&in, g_ddh.projection, &g_ddh.collar, g_map_params.projection)) return -1;
+    if (!prj_transform_point(&in, g_ddh.projection, &g_ddh.collar, g_map_params.projection)) return unplaceable();
     g_ddh.collar.z = g_ddh.collar.w = 0;
     if (map_on_ground()) {
-        if (!map_to_ground(g_ddh.collar, &g_ddh.collar_geo)) return -1;
+        if (!map_to_ground(g_ddh.collar, &g_ddh.collar_geo)) return unplaceable();
         g_ddh.ground = 1;
     }
     g_ddh.collar_known = 1;
     if (!has_survey()) return -1;
     segment_rec s = segment();
     geo_point first = g_ddh.collar, first_geo = g_ddh.collar_geo;
-    if (trace_point(g_ddh.collar, g_ddh.collar_geo, g_ddh.run + s.h, s, &first, &first_geo) != 0) return -1;
+    if (trace_point(g_ddh.collar, g_ddh.collar_geo, g_ddh.run + s.h, s, &first, &first_geo) != 0) return unplaceable();
     g_ddh.run += s.h;
     double start = s.theta;
     if (g_ddh.ground) {
@@ -355,7 +367,7 @@ int ddh_extend(void)
     if (!g_ddh.collar_drawn) return ddh_start();
     segment_rec s = segment();
     geo_point at = g_ddh.last, at_geo = g_ddh.last_geo;
-    if (trace_point(g_ddh.last, g_ddh.last_geo, s.h, s, &at, &at_geo) != 0) return -1;
+    if (trace_point(g_ddh.last, g_ddh.last_geo, s.h, s, &at, &at_geo) != 0) return unplaceable();
     if (add_vertex(at) != 0) return -1;
     g_ddh.last_geo = at_geo;
     g_ddh.run += s.h;
@@ -365,6 +377,14 @@ int ddh_extend(void)
 /* Ends the hole; see ddh_plot.h. */
 int ddh_finish(void)
 {
+    if (g_ddh.failed) {
+        if (g_ddh.unplaced++ == 0) {
+            snprintf(g_ddh.first_unplaced, sizeof g_ddh.first_unplaced, "%s", g_ddh.hole);
+            prj_unusable_text(g_ddh.projection, g_map_params.projection, g_ddh.unplaced_why, sizeof g_ddh.unplaced_why);
+        }
+        hole_reset(0);
+        return -1;
+    }
     if (!(g_ddh.run > 0) && !g_ddh.collar_known) {
         hole_reset(0);
         return -1;
@@ -399,6 +419,13 @@ int ddh_finish(void)
 int ddh_plot_end(void)
 {
     int rc = ddh_finish();
+    long unplaced = g_ddh.unplaced;
+    char first[DDH_HOLE_SIZE], why[DDH_WHY_SIZE];
+    snprintf(first, sizeof first, "%s", g_ddh.first_unplaced);
+    snprintf(why, sizeof why, "%s", g_ddh.unplaced_why);
     ddh_reset_all();
+    g_ddh.unplaced = unplaced;
+    snprintf(g_ddh.first_unplaced, sizeof g_ddh.first_unplaced, "%s", first);
+    snprintf(g_ddh.unplaced_why, sizeof g_ddh.unplaced_why, "%s", why);
     return rc;
 }

@@ -41,6 +41,9 @@ struct prj_rec;
 ** terminator (the longest key value of a link). */
 #define DDH_HOLE_SIZE 258
 
+/* Room of the text naming a coordinate system that cannot be used. */
+#define DDH_WHY_SIZE 160
+
 /* The drill holes being set up or drawn. */
 struct ddh_state {
     sql_col_rec *strike;         /* chosen columns of the row: azimuth, degrees clockwise from north */
@@ -66,6 +69,11 @@ struct ddh_state {
     geo_point previous;          /* the last two trace vertices */
     geo_point last;
     geo_point last_geo;          /* the last vertex's longitude and latitude (ground) */
+    int failed;                  /* 1 once the current hole cannot be placed: its collar or a vertex
+                                 ** converts to no point of the map */
+    long unplaced;               /* holes of the plot that could not be placed on the map */
+    char first_unplaced[DDH_HOLE_SIZE]; /* the first of them, its station value; empty none */
+    char unplaced_why[DDH_WHY_SIZE];    /* why, when a system of the first cannot be used; else empty */
     sym_rec *symbol;             /* the drill-hole symbol setup copy; owned */
     sym_place_rec placement;     /* the polyline's layer, colour, width W (size) and link */
 };
@@ -73,8 +81,8 @@ struct ddh_state {
 /* The drill holes of the module. */
 extern ddh_state g_ddh;
 
-/* Forgets everything: columns, row, project, the current hole; the
-** symbol and placement are rebuilt from the default. */
+/* Forgets everything: columns, row, project, the current hole, the holes
+** not placed; the symbol and placement are rebuilt from the default. */
 void ddh_reset_all(void);
 /* Fills a setup with the drill holes' default: item "DRILLHOLE", owner
 ** kind 2, layer "DRILLHOLE", no colour, scale 1.0. 0; -9101 without
@@ -115,8 +123,12 @@ int ddh_extend(void);
 /* Ends the current hole: an octagon at angle 0 alone for a hole shorter
 ** than W/2 on the map (also for a collar without survey values), else
 ** the cross bar; the polyline closed and its host link made (the polyline
-** erased when that fails). The hole is reset. 0; -1 for nothing drawn
-** (no collar and no run) or a failure. */
+** erased when that fails). A hole that could not be placed on the map (its
+** collar or a vertex of its trace converts to no point of the map's system)
+** draws nothing and is counted in unplaced, the first named in
+** first_unplaced (with unplaced_why when the collar's or the map's system
+** cannot be used at all). The hole is reset. 0; -1 for nothing drawn (no collar
+** and no run) or a failure. */
 int ddh_finish(void);
 /* Opens the hole's polyline with the octagon of radius W/2 around the
 ** collar, its first vertex at angle `start` (radians). 0; a maker's
@@ -124,7 +136,9 @@ int ddh_finish(void);
 int ddh_collar(double start);
 /* Fills the placement's link for the current hole. */
 void ddh_link(void);
-/* Finishes the last hole and resets everything. The finish's result. */
+/* Finishes the last hole and resets everything but the count of the
+** holes not placed, the first of them and why, which the plot's closing
+** message tells. The finish's result. */
 int ddh_plot_end(void);
 
 #endif /* PV_OUTPUT_DDH_PLOT_H */

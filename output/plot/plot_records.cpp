@@ -78,6 +78,8 @@ struct plot_run {
     std::string failure;      /* why the rows stopped short; empty when they did not */
     long left_out;            /* rows a diagram left out for a missing value */
     std::string first_left_out; /* the first of them, by name */
+    std::string left_out_why;   /* why they were, or why the first point failed to convert, when a
+                                ** coordinate system cannot be used; else empty */
 };
 
 /* A stage: 0 or more succeeds. */
@@ -257,7 +259,14 @@ int chem_end(plot_run *r)
 int pie_row(plot_run *) { return pie_plot_row(); }
 int pie_end(plot_run *) { return pie_plot_end(); }
 int ddh_row(plot_run *) { return ddh_plot_row(); }
-int ddh_end(plot_run *) { return ddh_plot_end(); }
+int ddh_end(plot_run *r)
+{
+    int rc = ddh_plot_end();
+    r->left_out = g_ddh.unplaced;
+    r->first_left_out = g_ddh.first_unplaced;
+    r->left_out_why = g_ddh.unplaced_why;
+    return rc;
+}
 /* ... and what undoes them: the entities the rows drew go with the state. */
 int stereo_discard(plot_run *) { return stereo_plot_discard(), 0; }
 int chem_discard(plot_run *) { return chem_plot_discard(), 0; }
@@ -393,7 +402,10 @@ int prepare_placed(plot_run &r)
     geo_point out = in;
     /* Without an output projection the stored coordinates are kept. */
     if (s.out_prj && r.row_prj && !prj_transform_point(&in, r.row_prj, &out, s.out_prj)) {
-        r.failures++;
+        if (r.failures++ == 0) {
+            char why[PRJ_NAME_MAX + 128];
+            if (prj_unusable_text(r.row_prj, s.out_prj, why, sizeof why)) r.left_out_why = why;
+        }
         return 0;
     }
     r.point = out;
@@ -471,8 +483,9 @@ void closing_message(const plot_run &r, int end_rc)
     if (r.failures > 0) {
         char name[PRJ_NAME_MAX + 1] = "";
         if (s.out_prj) std::snprintf(name, sizeof name, "%s", s.out_prj->name);
-        msg_alert(k_title, "Plotted... %ld records\n\nWARNING: Could not transform %ld points to %s.%s", r.plotted,
-                  r.failures, str_trim(name), out_renamed_text(s.renamed).c_str());
+        msg_alert(k_title, "Plotted... %ld records\n\nWARNING: Could not transform %ld points to %s.%s%s%s", r.plotted,
+                  r.failures, str_trim(name), r.left_out_why.empty() ? "" : "\n", r.left_out_why.c_str(),
+                  out_renamed_text(s.renamed).c_str());
         return;
     }
     switch (r.type) {
@@ -487,7 +500,17 @@ void closing_message(const plot_run &r, int end_rc)
         msg_alert(k_title, "Plotted... %ld", r.plotted);
         break;
     case PLOT_TYPE_PIE: msg_alert(k_title, "Plotted... %ld", r.plotted); break;
-    case PLOT_TYPE_DHOLE: msg_alert(k_title, "Plotted... %ld drill holes", r.plotted); break;
+    case PLOT_TYPE_DHOLE:
+        if (r.left_out > 0) {
+            msg_alert(k_title,
+                      "Plotted... %ld drill holes\n\nERROR: Unable to place %ld drill hole%s on the map, the "
+                      "first %s.%s%s",
+                      r.plotted, r.left_out, r.left_out == 1 ? "" : "s", r.first_left_out.c_str(),
+                      r.left_out_why.empty() ? "" : "\n", r.left_out_why.c_str());
+            break;
+        }
+        msg_alert(k_title, "Plotted... %ld drill holes", r.plotted);
+        break;
     default: msg_alert(k_title, "Plotted... %ld records%s", r.plotted, out_renamed_text(s.renamed).c_str()); break;
     }
 }

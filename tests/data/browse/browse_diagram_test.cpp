@@ -166,3 +166,27 @@ TEST_F(BrowseDiagrams, SurveyRowsBecomeOneLinkedPolylinePerHole) {
   EXPECT_NEAR(t[1][0].first, 300.5, 1e-9);
   EXPECT_NE(host_io_transcript().find("Plotted... 2 drill holes"), std::string::npos) << host_io_transcript();
 }
+
+TEST_F(BrowseDiagrams, HolesThatCannotBePlacedOnTheMapAreCountedAndTheFirstNamed) {
+  /* A geographic map: no transformation takes the collars' USER points there. */
+  dtm_rec wgs{};
+  wgs.a_m = 6378137.0;
+  wgs.b_m = 6356752.314245179;
+  prj_rec geo;
+  prj_init(&geo);
+  snprintf(geo.name, sizeof geo.name, "GEOGRAPHIC ZZ");
+  geo.type = PRJ_TYPE_GEOGRAPHIC;
+  geo.units = PRJ_UNIT_DEGREES;
+  geo.dtm = &wgs;
+  g_map_params.projection = &geo;
+  std::string holes = "pv_dhole\nselect ddh_str " + std::to_string(index_of("AZIM")) + "\nselect ddh_dip " +
+                      std::to_string(index_of("DIP")) + "\nselect ddh_len " + std::to_string(index_of("LEN")) +
+                      "\nok\n";
+  ASSERT_EQ(browse(plot(kHolePlot, holes), &query_), 5100) << host_io_transcript();
+  expect_no_faults();
+  EXPECT_TRUE(traces().empty());
+  EXPECT_NE(host_io_transcript().find("Plotted... 0 drill holes\n\nERROR: Unable to place 2 drill holes on the map, "
+                                      "the first A."),
+            std::string::npos)
+      << host_io_transcript();
+}

@@ -165,11 +165,11 @@ TEST_F(Holes, ACollarWithoutSurveyValuesIsDrawnAsItsCollar) {
 
 namespace {
 
-/* WGS84 and its geographic and UTM 31 systems, held by the test (not in
-** the lists). */
+/* WGS84 and its geographic, UTM 31 and south polar Lambert systems (origin
+** 90 S, parallels 71 S and 60 S), held by the test (not in the lists). */
 struct Wgs84Systems {
   dtm_rec wgs{};
-  prj_rec geo{}, utm{};
+  prj_rec geo{}, utm{}, lcc{};
   Wgs84Systems() {
     wgs.a_m = 6378137.0;
     wgs.b_m = 6356752.314245179;
@@ -187,6 +187,13 @@ struct Wgs84Systems {
     utm.false_origin = {500000, 0, 0, 0};
     utm.scale = 0.9996;
     utm.dtm = &wgs;
+    prj_init(&lcc);
+    snprintf(lcc.name, sizeof lcc.name, "LCC SOUTH POLAR WGS84");
+    lcc.type = PRJ_TYPE_LAMBERT;
+    lcc.units = PRJ_UNIT_METERS;
+    lcc.origin = {0, -90, 0, 0};
+    lcc.parallels = {-71, -60, 0, 0};
+    lcc.dtm = &wgs;
   }
 };
 
@@ -201,31 +208,71 @@ const double kTraceGeo[3][2] = {
 const double kTraceUtm[3][2] = {
     {661716.368336, 6655056.615907}, {661816.264317, 6655060.998484}, {661748.728125, 6654987.260583}};
 
+/* The same hole on projected maps, its collar given in longitude and
+** latitude: at 5.9 E 60 N on UTM 31, and at 135 E 80 S on the south polar
+** Lambert, 135 degrees round the cone from its central meridian (geod +a=6378137
+** +b=6356752.314245179 from vertex to vertex, cs2cs +proj=lcc +lat_1=-71
+** +lat_2=-60 +lat_0=-90 +lon_0=0 on the same axes). */
+struct HoleOnMap {
+  const char *map;
+  const char *lon, *lat;  /* the collar */
+  double collar[2];       /* the collar on the map */
+  double trace[3][2];     /* the trace's vertices on the map */
+};
+const HoleOnMap kHolesOnMaps[] = {
+    {"UTM 31", "5.9", "60", {kCollarUtm[0], kCollarUtm[1]},
+     {{kTraceUtm[0][0], kTraceUtm[0][1]}, {kTraceUtm[1][0], kTraceUtm[1][1]}, {kTraceUtm[2][0], kTraceUtm[2][1]}}},
+    {"south polar Lambert", "135", "-80", {1061090.336543, -690061.875978},
+     {{1061177.367817, -690118.475273}, {1061120.768997, -690205.506447}, {1061099.258925, -690103.942581}}},
+};
+
 }  // namespace
 
 TEST_F(Holes, OnAUtmMapTheTraceIsMetresFromTrueNorthCarriedThroughTheProjection) {
   Wgs84Systems sys;
-  g_ddh.projection = &sys.geo;       /* collars stored as longitude and latitude */
-  g_map_params.projection = &sys.utm;
-  set_texts({{"X", "5.9"}, {"Y", "60"}});
-  for (const auto &r : kHoleRows) EXPECT_EQ(plot("S7", r[0], r[1], r[2]), -1);
-  EXPECT_EQ(ddh_plot_end(), 0);
-  std::vector<points> p = polylines();
-  ASSERT_EQ(p.size(), 1u);
-  ASSERT_EQ(p[0].size(), 14u) << "octagon, three segments, cross bar";
-  double cx = 0, cy = 0;
-  for (int k = 0; k < 8; k++) cx += p[0][k].first / 8, cy += p[0][k].second / 8;
-  EXPECT_NEAR(cx, kCollarUtm[0], 1e-3) << "the collar in UTM";
-  EXPECT_NEAR(cy, kCollarUtm[1], 1e-3);
-  for (int i = 0; i < 3; i++) {
-    EXPECT_NEAR(p[0][9 + i].first, kTraceUtm[i][0], 1e-3) << "vertex " << i + 1;
-    EXPECT_NEAR(p[0][9 + i].second, kTraceUtm[i][1], 1e-3) << "vertex " << i + 1;
+  for (const HoleOnMap &m : kHolesOnMaps) {
+    settings();
+    g_ddh.projection = &sys.geo;       /* collars stored as longitude and latitude */
+    g_map_params.projection = m.map[0] == 'U' ? &sys.utm : &sys.lcc;
+    set_texts({{"X", m.lon}, {"Y", m.lat}});
+    for (const auto &r : kHoleRows) EXPECT_EQ(plot("S7", r[0], r[1], r[2]), -1) << m.map;
+    EXPECT_EQ(ddh_plot_end(), 0) << m.map;
+    std::vector<points> all = polylines();
+    ASSERT_FALSE(all.empty()) << m.map;
+    const points &p = all.back();
+    ASSERT_EQ(p.size(), 14u) << m.map << ": octagon, three segments, cross bar";
+    double cx = 0, cy = 0;
+    for (int k = 0; k < 8; k++) cx += p[k].first / 8, cy += p[k].second / 8;
+    EXPECT_NEAR(cx, m.collar[0], 1e-3) << m.map << ": the collar on the map";
+    EXPECT_NEAR(cy, m.collar[1], 1e-3) << m.map;
+    for (int i = 0; i < 3; i++) {
+      EXPECT_NEAR(p[9 + i].first, m.trace[i][0], 1e-3) << m.map << " vertex " << i + 1;
+      EXPECT_NEAR(p[9 + i].second, m.trace[i][1], 1e-3) << m.map << " vertex " << i + 1;
+    }
+    /* The octagon starts toward the first vertex: true north, turned by
+    ** the convergence on the grid. */
+    double dx = p[0].first - cx, dy = p[0].second - cy;
+    EXPECT_NEAR(std::atan2(dx, dy), std::atan2(m.trace[0][0] - m.collar[0], m.trace[0][1] - m.collar[1]), 1e-6)
+        << m.map;
+    EXPECT_NEAR(std::hypot(dx, dy), 0.5, 1e-6) << m.map << ": the collar's width stays the setup's, in map units";
   }
-  /* The octagon starts toward the first vertex: true north, turned by the
-  ** convergence on the grid. */
-  double dx = p[0][0].first - cx, dy = p[0][0].second - cy;
-  EXPECT_NEAR(std::atan2(dx, dy), std::atan2(kTraceUtm[0][0] - kCollarUtm[0], kTraceUtm[0][1] - kCollarUtm[1]), 1e-6);
-  EXPECT_NEAR(std::hypot(dx, dy), 0.5, 1e-6) << "the collar's width stays the setup's, in map units";
+}
+
+TEST_F(Holes, HolesThatCannotBePlacedAreCountedWithTheFirstAndWhy) {
+  Wgs84Systems sys;
+  sys.lcc.parallels = {-30, 30, 0, 0}; /* a cone of constant 0: no point converts */
+  g_ddh.projection = &sys.geo;
+  g_map_params.projection = &sys.lcc;
+  set_texts({{"X", "5.9"}, {"Y", "60"}});
+  EXPECT_EQ(plot("S7", "0", "0", "100"), -1);
+  EXPECT_EQ(plot("S7", "90", "0", "100"), -1);
+  EXPECT_EQ(plot("S8", "0", "0", "100"), -1) << "S7 was not placed";
+  EXPECT_EQ(ddh_plot_end(), -1);
+  EXPECT_TRUE(polylines().empty());
+  EXPECT_EQ(g_ddh.unplaced, 2);
+  EXPECT_STREQ(g_ddh.first_unplaced, "S7");
+  EXPECT_STREQ(g_ddh.unplaced_why,
+               "Coordinate system LCC SOUTH POLAR WGS84 cannot be used: its standard parallels make a cone constant of 0.");
 }
 
 TEST_F(Holes, OnAGeographicMapTheTraceIsMetresOnTheEllipsoidInDegrees) {
