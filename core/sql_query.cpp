@@ -446,6 +446,42 @@ long sql_cursor_rows(void *cursor)
     return sql_count_rows(cursor);
 }
 
+/* Significant digits every double keeps: the text of an exact column of
+** more digits is not made from its double. */
+#define SQL_DOUBLE_KEPT_DIGITS 15
+
+/* Gives each exact column (NUMERIC, DEC) of the row the cursor stands on
+** that is wider than a double keeps, and has no output format of its own,
+** the digits its value holds, with the decimals the column declares and a
+** zero before the point ("0.5", "-0.5"): its double would make
+** 9999999999999.999999 1e13, and 12345678901234567890 end in 7168. A
+** value the cursor cannot give as text keeps its double's text. Columns
+** are the cursor's in order. */
+static void sql_row_exact_texts(CAsiCursor *k, sql_col_rec *row)
+{
+    int i = 0;
+    for (sql_col_rec *c = row; c; c = c->next, i++) {
+        if ((c->sql_type != SQL_TYPE_NUMERIC && c->sql_type != SQL_TYPE_DEC) || c->length <= SQL_DOUBLE_KEPT_DIGITS ||
+            c->format || c->null_ind == SQL_COL_NULL || !c->text)
+            continue;
+        char digits[SQL_NUMBER_TEXT_SIZE + 1]; /* one more for the zero before the point */
+        unsigned short ind = 0;
+        char *t = digits + 1;
+        if (!asi_value_get(k, i, SQL_HOST_STRING, t, SQL_NUMBER_TEXT_SIZE, &ind) || ind == ASI_NULL_INDICATOR) continue;
+        while (*t == ' ') t++;
+        size_t n = strlen(t);
+        while (n && t[n - 1] == ' ') t[--n] = 0;
+        bool minus = *t == '-';
+        if (t[minus] == '.') {
+            if (minus) t[0] = '0';
+            *--t = minus ? '-' : '0';
+            n++;
+        }
+        if (n == 0 || (int)n >= sql_col_text_size(c)) continue;
+        memcpy(c->text, t, n + 1);
+    }
+}
+
 /* Moves a cursor and converts the row's values to text. Modes: 0 next and
 ** 1 prior, from start 0 (before the first row), 1 (after the last) or 2
 ** (the current row); 2 the absolute row n + 1; 3 n rows on from the
@@ -496,7 +532,10 @@ int sql_fetch(void *cursor, sql_col_rec *row, int mode, long n, int keep)
         if (keep) g_cur_row = missed;
         return SQL_NONE;
     }
-    if (row) sql_row_to_text(row);
+    if (row) {
+        sql_row_to_text(row);
+        sql_row_exact_texts(k, row);
+    }
     if (keep) g_cur_row = at;
     return SQL_OK;
 }
@@ -583,8 +622,10 @@ static int sql_query_once(void *connection, const char *text, void **stmt, void 
         sql_col_list_free(&out);
         return ERR_NO_RECORDS;
     }
-    if (count == 1) sql_row_to_text(out);
-    else if (count > 1 && mode == SQL_QUERY_COUNT_FIRST) {
+    if (count == 1) {
+        sql_row_to_text(out);
+        sql_row_exact_texts((CAsiCursor *)*cursor, out);
+    } else if (count > 1 && mode == SQL_QUERY_COUNT_FIRST) {
         /* Rows counted but the first not read: a failure, not a row. */
         int rc = sql_fetch(*cursor, out, SQL_FETCH_NEXT, SQL_FROM_START, 0);
         if (rc != SQL_OK) {

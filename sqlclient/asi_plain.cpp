@@ -328,17 +328,19 @@ int asi_plain_scaled_from_text(const char *text, int n, unsigned scale, long lon
         i++;
     }
     long long v = 0;
+    /* Each digit is checked before it is taken in: past 18 digits the
+    ** digits would wrap round 64 bits. */
     for (; i < n && text[i] >= '0' && text[i] <= '9'; i++, seen++) {
+        if (v > (most - (text[i] - '0')) / 10) return 0;
         v = v * 10 + (text[i] - '0');
-        if (v > most) return 0;
     }
     if (scale) {
         if (i >= n || text[i] != '.') return 0;
         i++;
         for (unsigned k = 0; k < scale; k++, i++, seen++) {
             if (i >= n || text[i] < '0' || text[i] > '9') return 0;
+            if (v > (most - (text[i] - '0')) / 10) return 0;
             v = v * 10 + (text[i] - '0');
-            if (v > most) return 0;
         }
     }
     if (i != n || !seen || (negative && v == 0)) return 0;

@@ -5,7 +5,9 @@
 **
 ** A record is built as one text, item after item, and written in lines of
 ** 80 characters, the last line holding the rest. Item values come as texts:
-** a null or blank text is a missing value.
+** a null or blank text is a missing value; a float item is written from
+** its text's own digits, so that an exact number's digits are not first
+** rounded to a double's.
 **
 **   const char* names[] = {"ROCK"}; int types[] = {20}; int widths[] = {12};
 **   e00_write_pat(names, types, widths, nullptr, 1, n);
@@ -112,6 +114,10 @@ int append_values(std::string& rec, const char* const* values, const int* types,
       if (n < INT32_MIN || n > INT32_MAX) return E00_BAD_ARG;
       e00_append_int(rec, n, k_binary_columns);
     } else if (type == E00_ITEM_FLOAT) {
+      /* A number is written from its own digits (an exact number's are
+      ** more than a double keeps). */
+      out_decimal number;
+      if (!missing && out_decimal_parse(v, &number) && e00_append_decimal(rec, digits, number) == 1) continue;
       double d = 0.0;
       if (!missing && !parse_double(v, &d)) return E00_BAD_ARG;
       if (e00_append_number(rec, digits, d) == E00_NO_TEXT) return E00_BAD_ARG;

@@ -32,6 +32,11 @@ int e00_put_text(const std::string& text);
 ** out unchanged). */
 int e00_append_number(std::string& out, int digits, double value);
 
+/* Appends the decimal number d in the same form from its own digits,
+** rounded half away from zero to digits + 1 significant ones. Answers 1,
+** or E00_NO_TEXT (an exponent of more than two digits; out unchanged). */
+int e00_append_decimal(std::string& out, int digits, const out_decimal& d);
+
 /* Appends value right-aligned in a field of width characters, as "%*ld"
 ** writes it (a wider number whole). Answers the length of the number's
 ** own text. */

@@ -183,6 +183,20 @@ int e00_append_number(std::string& out, int digits, double value) {
   return result;
 }
 
+int e00_append_decimal(std::string& out, int digits, const out_decimal& d) {
+  out_decimal r = d;
+  out_decimal_round(&r, (std::size_t)digits + 1);
+  int exponent = r.digits.empty() ? 0 : r.point - 1;
+  if (exponent > 99 || exponent < -99) return E00_NO_TEXT;
+  r.digits.resize((std::size_t)digits + 1, '0');
+  out += r.negative ? '-' : ' ';
+  out += r.digits[0];
+  out += '.';
+  out.append(r.digits, 1, std::string::npos);
+  out_appendf(out, "E%c%02d", exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
+  return 1;
+}
+
 int e00_format_number(char* out, std::size_t size, const char* fmt, double value) {
   if (!out || size == 0 || !fmt || !std::isfinite(value)) return E00_NO_TEXT;
   char tmp[128];

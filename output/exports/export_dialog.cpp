@@ -255,6 +255,7 @@ bool fill_columns(const std::vector<sql_col_rec *> &chosen)
             out.name = c->name;
             out.table = c->table;
             out.value_type = c->value_type;
+            out.exact = c->sql_type == SQL_TYPE_NUMERIC || c->sql_type == SQL_TYPE_DEC;
             column_code(c, out);
             s.columns.push_back(out);
         }

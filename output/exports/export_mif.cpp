@@ -106,7 +106,7 @@ int begin_files()
         r.decimals = c.decimals;
         if (c.type == MIF_COL_INTEGER) r.sql_type = SQL_TYPE_INT;
         if (c.type == MIF_COL_SMALLINT) r.sql_type = SQL_TYPE_SMALLINT;
-        if (c.type == MIF_COL_DECIMAL) r.sql_type = SQL_TYPE_DEC;
+        if (c.type == MIF_COL_DECIMAL || (c.exact && c.type == MIF_COL_FLOAT)) r.sql_type = SQL_TYPE_DEC;
         r.next = i + 1 < n ? &s_cols.row[i + 1] : nullptr;
         index[i] = (int)i;
     }
@@ -198,7 +198,7 @@ int export_mif(int kind, const long *entity, prj_rec *projection, char delimiter
     std::string delim(1, s.col_delim ? s.col_delim : ' '); /* as the header declares it */
     int mid = MIF_BAD_ARG;
     if (!(o.is_text && !text_as_attr) && (int)values.size() == b.count)
-        mid = mid_value_format(values.data(), b.type, b.length, b.decimals, b.count, delim.c_str());
+        mid = mif_plot_values(values.data(), delim.c_str());
     if (mid != MIF_OK) mid = mid_write_empty_row(b.count, delim.c_str());
     if (mid != MIF_OK) return -3;
     ++s.count;

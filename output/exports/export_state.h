@@ -55,6 +55,7 @@ struct export_column_rec {
     int width = 0;         /* width in characters */
     int decimals = 0;      /* decimals */
     int value_type = 0;    /* host value type of an attribute (1 short .. 5 string) */
+    bool exact = false;    /* an exact number's column (NUMERIC, DEC): digits a double may not hold */
     bool has_value = false; /* the current object gave the column a value */
     std::string text;      /* the current object's value as text */
 };

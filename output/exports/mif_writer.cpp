@@ -10,7 +10,9 @@
 ** blank delimiter every value is trimmed and character values are quoted;
 ** with any delimiter a character value that holds the delimiter, a double
 ** quote, a tab or a line break is quoted, inner quotes doubled (readers
-** take a quoted line break as part of the value).
+** take a quoted line break as part of the value). A float value is
+** written with 15 significant digits, an exact number's of more as its
+** digits.
 */
 #include "output/exports/mif_writer.h"
 #include "output/exports/out_ellipsoid.h"
@@ -332,7 +334,8 @@ int mif_write_header(int version, const char* delimiter, const int* unique_cols,
 }
 
 int mid_value_format(const char* const* values, const int* types, const int* widths,
-                     const int* decimals, int count, const char* delimiter) {
+                     const int* decimals, int count, const char* delimiter,
+                     const unsigned char* exact) {
   if (!g_mif.mid) return MIF_NOT_OPEN;
   if (!values || !types || !widths || count < 1) return MIF_BAD_ARG;
   const char* delim = delimiter_of(delimiter);
@@ -353,6 +356,14 @@ int mid_value_format(const char* const* values, const int* types, const int* wid
     if (type == MIF_COL_DECIMAL || type == MIF_COL_FLOAT) {
       if (trimmed(values[i]).empty()) {
         line += none;
+        continue;
+      }
+      /* An exact number of more digits than a double keeps goes as its
+      ** own digits. */
+      out_decimal digits;
+      if (type == MIF_COL_FLOAT && exact && exact[i] && out_decimal_parse(values[i], &digits) &&
+          digits.digits.size() > OUT_DOUBLE_DIGITS) {
+        line += trimmed(values[i]);
         continue;
       }
       errno = 0;

@@ -117,9 +117,12 @@ int mif_write_header(int version, const char* delimiter, const int* unique_cols,
 /* One .MID line of values (texts; null is missing), or of no values.
 ** Each value is written without padding: a missing value or a blank
 ** number as an empty field; a char value without its trailing blanks,
-** quoted when it holds a quote, a tab, a line break or the delimiter. */
+** quoted when it holds a quote, a tab, a line break or the delimiter; a
+** float value of a column exact marks (an exact number's, null for none)
+** that holds more digits than a double keeps, as its digits. */
 int mid_value_format(const char* const* values, const int* types, const int* widths,
-                     const int* decimals, int count, const char* delimiter);
+                     const int* decimals, int count, const char* delimiter,
+                     const unsigned char* exact = nullptr);
 int mid_write_empty_row(int col_count, const char* delimiter);
 
 /* Graphic objects of the .MIF file. */

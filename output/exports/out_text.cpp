@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 void out_appendf(std::string& out, const char* fmt, ...) {
   char small[256];
@@ -42,6 +43,64 @@ void out_append_qualified(std::string& out, const std::string& value, char quali
     }
   }
   out += qualifier;
+}
+
+/* Largest exponent a number text may carry (past it no format of ours
+** writes the number). */
+constexpr long OUT_EXPONENT_MAX = 9999;
+
+bool out_decimal_parse(const char* text, out_decimal* d) {
+  if (!text || !d) return false;
+  while (*text == ' ') ++text;
+  *d = out_decimal{};
+  d->negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  int whole = 0, seen = 0, zeros_whole = 0, zeros_fraction = 0;
+  bool point = false;
+  for (; *text; ++text) {
+    if (*text == '.' && !point) {
+      point = true;
+      continue;
+    }
+    if (*text < '0' || *text > '9') break;
+    ++seen;
+    if (!point) ++whole;
+    if (d->digits.empty() && *text == '0')
+      ++(point ? zeros_fraction : zeros_whole);
+    else
+      d->digits += *text;
+  }
+  long exponent = 0;
+  if (seen && (*text == 'e' || *text == 'E')) {
+    char* end = nullptr;
+    exponent = std::strtol(text + 1, &end, 10);
+    if (end == text + 1 || exponent > OUT_EXPONENT_MAX || exponent < -OUT_EXPONENT_MAX) return false;
+    text = end;
+  }
+  while (*text == ' ') ++text;
+  if (*text || !seen) return false;
+  while (!d->digits.empty() && d->digits.back() == '0') d->digits.pop_back();
+  if (d->digits.empty()) d->negative = false;
+  else d->point = (whole > zeros_whole ? whole - zeros_whole : -zeros_fraction) + (int)exponent;
+  return true;
+}
+
+void out_decimal_round(out_decimal* d, std::size_t n) {
+  if (!d || n == 0 || d->digits.size() <= n) return;
+  bool up = d->digits[n] >= '5';
+  d->digits.resize(n);
+  if (up) {
+    std::size_t i = n;
+    while (i > 0 && d->digits[i - 1] == '9') d->digits[--i] = '0';
+    if (i == 0) {
+      d->digits.insert(d->digits.begin(), '1');
+      d->digits.pop_back();
+      ++d->point;
+    } else {
+      ++d->digits[i - 1];
+    }
+  }
+  while (!d->digits.empty() && d->digits.back() == '0') d->digits.pop_back();
 }
 
 namespace {

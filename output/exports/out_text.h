@@ -23,6 +23,27 @@ void out_appendf(std::string& out, const char* fmt, ...) __attribute__((format(p
 ** and the value is then appended unchanged. */
 void out_append_qualified(std::string& out, const std::string& value, char qualifier);
 
+/* The digits of a decimal number's text ("-12.50", "1e-08", blanks around
+** it allowed): its sign, its significant digits without the zeros before
+** and after them (none for zero), and the place of its point, the value
+** being 0.DIGITS times ten to the point. */
+struct out_decimal {
+  bool negative = false;
+  std::string digits; /* significant digits, first not 0 */
+  int point = 0;      /* power of ten of 0.DIGITS */
+};
+
+/* Significant digits every double keeps: a number text of more is written
+** from its own digits, not through a double, which would round them. */
+constexpr std::size_t OUT_DOUBLE_DIGITS = 15;
+
+/* Reads text as a decimal number into d; false for any other text. */
+bool out_decimal_parse(const char* text, out_decimal* d);
+
+/* Rounds d to at most n significant digits, half away from zero, a carry
+** moving its point ("9.996" to 3 digits is 10.0). */
+void out_decimal_round(out_decimal* d, std::size_t n);
+
 /* Longest column name of each format: an E00 item name, a MapInfo column
 ** name, a SPANS attribute name. */
 constexpr std::size_t OUT_E00_NAME_MAX = 16;

@@ -95,6 +95,10 @@ int mif_col_type(int sql_type, int length, int decimals);
 ** columns and writes the header. 0; negative on failure (-9102 when a
 ** file cannot be opened). */
 int mif_plot_begin(void);
+/* Writes the .MID line of values (texts, null for none) of the work
+** arrays' columns, an exact number's (NUMERIC, DEC) with its digits. The
+** writer's result. */
+int mif_plot_values(const char *const *values, const char *delimiter);
 /* One object for the row and its .MID line. 0; negative on failure. */
 int mif_plot_row(const sym_place_rec *symbol, const geo_point *point, prj_rec *row_prj, prj_rec *out_prj);
 /* Closes both files and frees the work arrays. 0; negative when the last

@@ -261,8 +261,19 @@ int mif_plot_row(const sym_place_rec *symbol, const geo_point *point, prj_rec *r
         b.value[i] = c->null_ind == SQL_COL_NULL ? nullptr : c->text; /* a null: an empty field */
     }
     const std::string delim = delimiter();
-    rc = mid_value_format(b.value, b.type, b.length, b.decimals, b.count, delim.c_str());
+    rc = mif_plot_values(b.value, delim.c_str());
     return rc == MIF_OK ? 0 : (rc < 0 ? rc : -1);
+}
+
+/* The .MID line of the work arrays' columns; see the header. */
+int mif_plot_values(const char *const *values, const char *delimiter)
+{
+    const plot_buffers_rec &b = g_plot_state.buffers;
+    std::vector<unsigned char> exact((std::size_t)(b.count > 0 ? b.count : 1), 0);
+    for (int i = 0; i < b.count; i++)
+        exact[(std::size_t)i] =
+            b.column[i] && (b.column[i]->sql_type == SQL_TYPE_NUMERIC || b.column[i]->sql_type == SQL_TYPE_DEC);
+    return mid_value_format(values, b.type, b.length, b.decimals, b.count, delimiter, exact.data());
 }
 
 /* Closes the pair; see the header. */

@@ -36,6 +36,29 @@ def table(path, fields, rows):
     t.close()
 
 
+def numeric_table(path, fields, rows):
+    """Writes a dBASE III table as the DB3 driver's CREATE TABLE does, which
+    python's dbf cannot (it stops at 19 digits): fields as table() takes
+    them, C and N only, each N field marked NUMERIC in its descriptor's
+    reserved bytes, so that an N(20,d) reads as NUMERIC(20,d) (unmarked it
+    is a DOUBLE); a number given as a text is written as it is."""
+    import struct
+    specs = [re.match(r"\s*(\w+) ([CN])\((\d+)(?:,(\d+))?\)\s*$", f).groups() for f in fields.split(";")]
+    specs = [(n, t, int(w), int(d or 0)) for n, t, w, d in specs]
+    out = struct.pack("<4BIHH17xB2x", 3, 126, 1, 1, len(rows), 33 + 32 * len(specs), 1 + sum(s[2] for s in specs), 3)
+    for name, kind, width, decimals in specs:
+        mark = (b"P", 2) if kind == "N" else (b"\0", 0)
+        out += struct.pack("<11sc4xBB2xcB10x", name.encode(), kind.encode(), width, decimals, *mark)
+    out += b"\r"
+    for row in rows:
+        out += b" "
+        for (_, kind, width, decimals), v in zip(specs, row):
+            text = "" if v is None else v if isinstance(v, str) else "%.*f" % (decimals, v)
+            out += (text.ljust(width) if kind == "C" else text.rjust(width)).encode("cp1252")
+    with open(path, "wb") as f:
+        f.write(out + b"\x1a")
+
+
 def seal_mark(body):
     """A mark's body as the module writes it: each line followed by a tab
     and the CRC-32 of the body up to and with that line (newlines

@@ -73,12 +73,12 @@ LINES_WINDOW = "W 14.9,44.9 15.25,45.15"
 MM = 0.001
 # SHA-256 of the E00 files as the export writes them, every later pass's
 # records made from what the first read, each float item declaring its
-# column's decimals.
+# column's decimals and written from its value's own digits.
 E00_DIGESTS = {
-    "sites.E00": "118ba5166799a568f16a015125324cdadd0f648990b5d0e29f82538f2fcdaf07",
+    "sites.E00": "da9cfc86822aae52b71cc6befc57eb3f0b78e01bbeed6b134b8dfd41521c6eb0",
     "faults.E00": "726f3b7694ad73d62d99bd2f46f8517b3ad6ca096115dbb3d9a3662e5ec5af50",
-    "units.E00": "3876d60a4f45c5b1c50c274ab5a50f42220381b260cfe5025d1c06a4561a3e84",
-    "bsites.E00": "91e3051ff031d8d4bfa31ba9285f35965eeaec334c60e4360f9c9770aa573f6a",
+    "units.E00": "f91e394c7810265ee902de819893a85b35897839544fe72aa9bb44f6bce74891",
+    "bsites.E00": "095ea055e74a6fd9e3eb38a300aa69f563bf9fa94105576c77507081535f3abe",
 }
 
 
@@ -448,13 +448,19 @@ def test_e00_and_mif(args, root, items):
 
 # Stations whose every value an exchange file must keep: texts beyond
 # ASCII, a number of 14 digits and a tiny one, points a millimetre apart
-# far from round coordinates (UTM 33), each linked to its row.
+# far from round coordinates (UTM 33), each linked to its row; and exact
+# numbers of 17 to 20 digits, more than a double holds (NUMERIC(20,0) and
+# NUMERIC(20,6) at their largest).
 KEPT_FIELDS = ("BASENUMBER N(8,0); STATION C(10); NAME C(20); BIG N(19,2); TINY N(19,10); "
-               "EASTING N(19,6); NORTHING N(19,6)")
+               "EASTING N(19,6); NORTHING N(19,6); WIDE N(20,0); EXACT N(20,6)")
 KEPT_AT = [(512345.678, 5012345.678), (512345.679, 5012345.678), (512345.678, 5012345.679)]
-KEPT_ROWS = [(1, "S1", "Cr\u00eate \u00e0 l'Ouest", 123456789012.34, 1e-08) + KEPT_AT[0],
-             (2, "S2", "Pe\u00f1\u00f3n", -12345.67, -0.12345678) + KEPT_AT[1],
-             (3, "S3", "\u00d8rsted", 0.25, 1e-08) + KEPT_AT[2]]
+KEPT_WIDE = [("12345678901234567890", "9999999999999.999999"), ("-9999999999999999999", "-999999999999.999999"),
+             ("10000000000000001", "99999999999.999999")]
+KEPT_ROWS = [(1, "S1", "Cr\u00eate \u00e0 l'Ouest", 123456789012.34, 1e-08) + KEPT_AT[0] + KEPT_WIDE[0],
+             (2, "S2", "Pe\u00f1\u00f3n", -12345.67, -0.12345678) + KEPT_AT[1] + KEPT_WIDE[1],
+             (3, "S3", "\u00d8rsted", 0.25, 1e-08) + KEPT_AT[2] + KEPT_WIDE[2]]
+# The digits after the point of an E00 INFO number (double precision).
+E00_INFO_DIGITS = 17
 
 
 def draw_kept(msp):
@@ -491,28 +497,70 @@ def check_kept(what, feats, name_col, places, tolerance):
               abs(float(m.group(2)) - at[1]) <= tolerance, "%s: point %r is %r" % (what, f.get("geometry"), at))
 
 
+def e00_digits(text):
+    """An exact number as an E00 INFO item holds it: rounded half away from
+    zero to the significant digits the item's format writes."""
+    from decimal import ROUND_HALF_UP, Decimal
+    d = Decimal(text)
+    return d.quantize(Decimal(1).scaleb(d.adjusted() - E00_INFO_DIGITS), rounding=ROUND_HALF_UP)
+
+
+def check_wide(what, records, wide_at, e00=False):
+    """Each record (a list of values, WIDE and EXACT at wide_at and the
+    next) holds its row's exact numbers as they are stored (an E00 reader's
+    as the nearest double to the digits its item holds)."""
+    check(len(records) == len(KEPT_WIDE), "%s: %d records" % (what, len(records)))
+    for rec, want in zip(records, KEPT_WIDE):
+        got = tuple(v.strip() for v in rec[wide_at:wide_at + 2])
+        if e00:
+            same = all(float(g) == float(e00_digits(w)) for g, w in zip(got, want))
+        else:
+            same = got == want
+        check(same, "%s: WIDE and EXACT %r are %r" % (what, got, want))
+
+
+def delimited(path, after=None):
+    """The records of a delimited export file as Python's csv reads them,
+    from the line after the one that reads after (a SPANS header's DATA)."""
+    import csv
+    import io
+    text = read(path) if os.path.exists(path) else ""
+    if after is not None:
+        text = text.split(after + "\r\n", 1)[-1]
+    return list(csv.reader(io.StringIO(text, newline="")))
+
+
 def test_values_kept(args, work, resources, cs2cs):
     root = os.path.join(work, "kept")
-    make_project(root, resources, system=UTM33, sites=(KEPT_FIELDS, KEPT_ROWS), draw=draw_kept,
+    make_project(root, resources, system=UTM33, sites=("BASENUMBER N(8,0)", []), draw=draw_kept,
                  point=("SITES", "EASTING", "NORTHING", "", "", UTM33))
+    e2e_tables.numeric_table(os.path.join(root, "projects", "GEO", "SITES.DBF"), KEPT_FIELDS, KEPT_ROWS)
     status, items = e2e_tables.pvhost_run(
         args, root, '(pv_open "GEO" "DB3" "" "")\npv-export\npv_export_opts\nshow\ncancel\n(pv_logoff)\nQUIT\n')
     out_idx = list_items(items, "output")
     prj_idx = list_items(items, "projection")
-    chosen = [out_idx.get("SITES." + c, -1) for c in ("NAME", "BIG", "TINY")]
+    chosen = [out_idx.get("SITES." + c, -1) for c in ("NAME", "BIG", "TINY", "WIDE", "EXACT")]
     utm, geo = prj_idx.get(UTM33, -1), prj_idx.get(GEOGRAPHIC, -1)
     script = '(pv_open "GEO" "DB3" "" "")\n'
     script += export_script(1, "point", "ksites", chosen, utm)
     script += export_script(1, "point", "gsites", chosen, geo)
     script += export_script(2, "point", "msites", chosen, utm, col=",")
     script += export_script(2, "point", "gmsites", chosen, geo, col=",")
+    script += export_script(0, "point", "tsites", chosen, utm, col=",", txt='"')
+    script += export_script(3, "point", "ssites", chosen, geo, col=",")
     script += "(pv_logoff)\nQUIT\n"
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
-    check(out.count("Columns renamed: NAME as NAME_1") == 4, "each export names the renamed column: %s" % out)
+    check(out.count("Columns renamed: NAME as NAME_1") == 5, "each export names the renamed column: %s" % out)
+    # The exact numbers as each format's reader reads them, after the seven
+    # fixed point columns and NAME, BIG and TINY.
+    check_wide("tsites.TXT", delimited(os.path.join(root, "tsites.TXT")), 10)
+    check_wide("ssites.TBA", delimited(os.path.join(root, "ssites.TBA"), "DATA"), 10)
+    check_wide("msites.MID", delimited(os.path.join(root, "msites.MID")), 10)
 
     rc, feats, text = ogr_features(os.path.join(root, "ksites.E00"), "LAB", "cp1252")
     check_kept("ksites.E00", feats, "NAME_1", KEPT_AT, MM / 2)
+    check_wide("ksites.E00", [[f.get("WIDE", ""), f.get("EXACT", "")] for f in feats], 0, e00=True)
     cover = os.path.join(root, "cov_ksites")
     shutil.rmtree(cover, ignore_errors=True)
     r = subprocess.run(["avcimport", os.path.join(root, "ksites.E00"), cover], capture_output=True, timeout=60)
@@ -543,11 +591,11 @@ def test_values_kept(args, work, resources, cs2cs):
             f.write("earlier")
 
     def plot(output, name, more=""):
-        return ("select plot %d\npv_plot_opts\nselect output 2 3 4\nset filename %s\nselect projection %d\n%s"
+        return ("select plot %d\npv_plot_opts\nselect output 2 3 4 7 8\nset filename %s\nselect projection %d\n%s"
                 "pick plot\n" % (output, name, utm, more))
 
     def browse(plots):
-        return ('(pv_open "GEO" "DB3" "" "")\npv-query\npv_condition\nselect output 2 3 4 5 6\npick query\n'
+        return ('(pv_open "GEO" "DB3" "" "")\npv-query\npv_condition\nselect output 2 3 4 5 6 7 8\npick query\n'
                 "pv_msg_box\nok\npv_table_large\n" + plots + "cancel\n(pv_logoff)\nQUIT\n")
 
     status, out = e2e_tables.pvhost_run(args, root, browse(plot(5, "psites") + plot(6, "mpsites", "set col_delim ,\n")))
@@ -564,6 +612,7 @@ def test_values_kept(args, work, resources, cs2cs):
     check_kept("psites.E00", feats, "NAME", KEPT_AT, MM / 2)
     rc, feats, text = ogr_features(os.path.join(root, "mpsites.MIF"), None, "utf-8")
     check_kept("mpsites.MIF", feats, "NAME", KEPT_AT, MM / 2)
+    check_wide("mpsites.MID", delimited(os.path.join(root, "mpsites.MID")), 3)
     for name in ("pfail.E00", "pfail.MIF"):
         check(read(os.path.join(root, name)) == "earlier", "a failed plot leaves the earlier %s" % name)
         check(not os.path.lexists(os.path.join(root, name + ".tmp")), "and no file beside it")
