@@ -14,7 +14,9 @@ converts it to GEOGRAPHIC WGS 84; the saved drawing's points agree with
 cs2cs, its block names the new system with the new scale and height, and
 $ANGDIR is 1. A circle, an arc, a text and an INSERT projected from UTM 10
 NAD27 to UTM 11, to geographic and back have at each step the radii,
-heights, scales and angles of cs2cs's images.
+heights, scales and angles of cs2cs's images. Two Lambert systems with a
+scale factor (PROJ's Michigan test case, a one-parallel grid) typed into
+pv-projection convert a drawing as PROJ does and back.
 """
 import math
 import os
@@ -254,6 +256,72 @@ def sizes_and_bearings(pvhost, module, resources, binary, root, systems):
               "%s back in %s: size %.6g, angles %s; it was %.6g, %s" % (kind, UTM10, size, angles, size0, angles0))
 
 
+# Lambert systems with a scale factor, defined in pv-projection and reached
+# by pv-project from the geographic system of their ellipsoid, and back:
+# (name, ellipsoid, units, scale, false x, origin x, origin y, parallels,
+# PROJ's definition, the system's units in metres, tolerance in metres,
+# points (longitude, latitude) with their expected easting and northing in
+# the system's units, None for cs2cs's). The Michigan 2SP grid is PROJ's
+# own test case (more_builtins.gie line 316, EPSG guidance note 7-2: the
+# figures rounded to 0.01 ft, the suite's 5 mm); the one-parallel grid
+# with k0 (Lambert zone II on the Paris meridian) is checked against cs2cs
+# with +k_0 to 1 mm.
+USFT = 1200.0 / 3937.0
+SCALED_CONES = [
+    ("ZZ MICHIGAN 2SP", "Clarke 1866", "survey feet", "1.0000382", "2000000", "-84.333333333333",
+     "43.316666666667", ("44.183333333333", "45.7"),
+     "+proj=lcc +a=6378206.4 +b=6356583.8 +lat_1=44d11'N +lat_2=45d42'N +x_0=609601.2192 +lon_0=84d20'W "
+     "+lat_0=43d19'N +k_0=1.0000382 +units=us-ft", USFT, 0.005,
+     [((-83.166666666667, 43.75), (2308335.75, 160210.48))]),
+    ("ZZ LAMBERT II", "Clarke 1880", "meters", "0.99987742", "600000", "2.33722917", "46.8", ("46.8", "46.8"),
+     "+proj=lcc +a=6378249.145 +b=6356514.87 +lat_1=46.8 +lat_0=46.8 +lon_0=2.33722917 +k_0=0.99987742 "
+     "+x_0=600000 +y_0=2200000", 1.0, 0.001,
+     [((4.5, 49.75), None), ((-4.0, 43.0), None), ((8.25, 46.1), None)]),
+]
+
+
+def scaled_cones(pvhost, module, resources, binary, root):
+    """Each Lambert system with a scale factor, typed into pv-projection,
+    converts a drawing of its points from longitude and latitude as PROJ
+    does, and back."""
+    for i, (name, dtm, units, scale, fx, ox, oy, (p1, p2), proj, unit, tol, points) in enumerate(SCALED_CONES):
+        fy = "2200000" if name == "ZZ LAMBERT II" else "0"
+        src = os.path.join(root, "cone%d.dxf" % i)
+        doc = setup_drawing("GEOGRAPHIC " + dtm)
+        for (lon, lat), _ in points:
+            doc.modelspace().add_line((lon, lat), (lon + 0.001, lat))
+        doc.saveas(src)
+        script = ('(pv_open "GEO" "DB3" "" "")\npv-projection\npv_projection\nset prj_name \"%s\"\n'
+                  "select prj_type LAMBERT\nselect dtm_list %s\nselect prj_unit %s\nset prj_scale %s\n"
+                  "set prj_falsex %s\nset prj_falsey %s\nset prj_originx %s\nset prj_originy %s\n"
+                  "set prj_parallel1 %s\nset prj_parallel2 %s\npick insert\ncancel\n"
+                  "pv-project\npv_project\nselect proj_out %s\nok\nSAVE cone%d_grid.dxf\npv_yesno_small\ncancel\n"
+                  "pv-project\npv_project\nselect proj_out GEOGRAPHIC %s\nok\nSAVE cone%d_back.dxf\n"
+                  "pv_yesno_small\ncancel\n"
+                  "QUIT\npv_yesno_small\ncancel\n" % (name, dtm, units, scale, fx, fy, ox, oy, p1, p2, name, i, dtm, i))
+        out = run_pvhost(pvhost, module, resources, root, script, drawing=src)
+        lines = "%d entities projected." % len(points)
+        check(out.count(lines) == 2 and "other entities" not in out, "%s: every line projected there and back" % name)
+        ell = proj.split()[1:3]
+        before = [p for (lon, lat), _ in points for p in ((lon, lat), (lon + 0.001, lat))]
+        r = subprocess.run([binary, "-f", "%.9f", "+proj=longlat"] + ell + ["+to"] + proj.split(),
+                           input="".join("%.12f %.12f\n" % p for p in before), capture_output=True, text=True,
+                           timeout=30)
+        want = [tuple(float(v) for v in line.split()[:2]) for line in r.stdout.splitlines() if line.strip()]
+        for k, (_, given) in enumerate(points):
+            if given:
+                check(math.hypot(want[2 * k][0] - given[0], want[2 * k][1] - given[1]) * unit <= tol,
+                      "%s: cs2cs gives PROJ's test values %r: %r" % (name, given, want[2 * k]))
+        grid = positions(ezdxf.readfile(os.path.join(root, "cone%d_grid.dxf" % i)))
+        back = positions(ezdxf.readfile(os.path.join(root, "cone%d_back.dxf" % i)))
+        check(len(grid) == len(back) == len(before), "%s: %d points" % (name, len(grid)))
+        for got, exp, home, again in zip(grid, want, before, back):
+            check(math.hypot(got[0] - exp[0], got[1] - exp[1]) * unit <= tol,
+                  "%s: %r, PROJ %r" % (name, got, exp))
+            gap = math.hypot((again[0] - home[0]) * math.cos(math.radians(home[1])), again[1] - home[1]) * 111320.0
+            check(gap <= tol, "%s: back at %r, was %r (%.3g m)" % (name, again, home, gap))
+
+
 def main():
     if len(sys.argv) != 6:
         raise SystemExit(__doc__)
@@ -265,6 +333,7 @@ def main():
     setup_tables(pvhost, module, resources, work)
     systems = map_commands(pvhost, module, resources, binary, work)
     sizes_and_bearings(pvhost, module, resources, binary, work, systems)
+    scaled_cones(pvhost, module, resources, binary, work)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
     print("coordinate dialogs and map commands end to end: all checks passed")
