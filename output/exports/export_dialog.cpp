@@ -53,9 +53,13 @@ constexpr int k_value_string = 5;
 /* Messages of the "plot" checks. */
 constexpr const char *k_err_no_file = "ERROR: No file name specified";
 constexpr const char *k_err_dstereo = "ERROR: Projection cannot be Double Stereographic";
+constexpr const char *k_err_cone_scale = "ERROR: Projection cannot be Lambert with a scale factor";
 constexpr const char *k_err_degrees = "ERROR: Cannot use degrees in non-geographic projection";
 constexpr const char *k_err_geographic = "ERROR: Projection must be GEOGRAPHIC";
 constexpr const char *k_err_no_projection = "ERROR: No projection selected";
+
+/* Room of the message naming a system that cannot be used. */
+constexpr size_t k_unusable_size = 192;
 
 /* The projections the dialog lists (non-blank names), in list order. */
 std::vector<prj_rec *> s_projections;
@@ -169,12 +173,20 @@ const char *projection_error(const prj_rec *prj)
         if (!prj) return k_err_no_projection;
         if (prj->type == PRJ_TYPE_DSTEREO) return k_err_dstereo;
         if (prj->type != PRJ_TYPE_GEOGRAPHIC && prj->units == PRJ_UNIT_DEGREES) return k_err_degrees;
-        return nullptr;
+        /* The files' projection lines hold no scale factor for a cone. */
+        if (prj->type == PRJ_TYPE_LAMBERT && prj->scale != 1.0) return k_err_cone_scale;
+        break;
     case PLOT_TYPE_SPANS:
         if (!prj || prj->type != PRJ_TYPE_GEOGRAPHIC) return k_err_geographic;
         return nullptr;
-    default: return prj ? nullptr : k_err_no_projection;
+    default:
+        if (!prj) return k_err_no_projection;
+        break;
     }
+    /* A system no point converts with is named with the reason. */
+    static char unusable[k_unusable_size] = "ERROR: ";
+    const size_t head = std::strlen("ERROR: ");
+    return prj_unusable_text(prj, nullptr, unusable + head, sizeof unusable - head) ? unusable : nullptr;
 }
 
 /* The type code, width and decimals of a column for the output type. */

@@ -101,6 +101,9 @@ int plot_opts_apply(const plot_opts_input &in, std::string &error)
 
     /* Output projection. */
     prj_rec *chosen_prj = prj_at(in.projection);
+    char unusable[PRJ_NAME_MAX + 160];
+    if (prj_unusable_text(chosen_prj, nullptr, unusable, sizeof unusable))
+        return refuse(error, std::string("ERROR: ") + unusable);
     switch (type) {
     case PLOT_TYPE_MAP:
     case PLOT_TYPE_TEXT: s.out_prj = chosen_prj; break;
@@ -109,6 +112,9 @@ int plot_opts_apply(const plot_opts_input &in, std::string &error)
         if (!chosen_prj) return refuse(error, "ERROR: No projection selected");
         if (chosen_prj->type == PRJ_TYPE_DSTEREO)
             return refuse(error, "ERROR: Projection cannot be Double Stereographic");
+        /* The files' projection lines hold no scale factor for a cone. */
+        if (chosen_prj->type == PRJ_TYPE_LAMBERT && chosen_prj->scale != 1.0)
+            return refuse(error, "ERROR: Projection cannot be Lambert with a scale factor");
         s.out_prj = chosen_prj;
         break;
     case PLOT_TYPE_SPANS:

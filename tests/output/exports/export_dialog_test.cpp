@@ -38,6 +38,7 @@ class ExportDialog : public DrawTest {
   prj_rec *saved_map = nullptr;
   int saved_dcl = PV_NO_DCL;
   prj_rec *geographic = nullptr, *utm = nullptr, *dstereo = nullptr, *tm_degrees = nullptr;
+  prj_rec *scaled_cone = nullptr, *flat_cone = nullptr;
 
   void SetUp() override {
     DrawTest::SetUp();
@@ -61,6 +62,10 @@ class ExportDialog : public DrawTest {
     dstereo = add("STEREO", "DSTEREO", 0, 1.0);
     tm_degrees = add("TM DEG", "TM", 0, 1.0);
     tm_degrees->units = PRJ_UNIT_DEGREES;
+    scaled_cone = add("CONE K", "LAMBERT", 0, 0.9999);
+    scaled_cone->parallels = {44, 49, 0, 0};
+    flat_cone = add("CONE FLAT", "LAMBERT", 0, 1.0);
+    flat_cone->parallels = {-30, 30, 0, 0};
     g_map_params.projection = geographic;
     host_io_clear_transcript();
   }
@@ -219,6 +224,10 @@ TEST_F(ExportDialog, PlotChecksShowTheirMessagesInOrderAndKeepTheDialogOpen) {
        "ERROR: Projection cannot be Double Stereographic"},
       {"select projection " + s(proj_index(tm_degrees)) + "\n",
        "ERROR: Cannot use degrees in non-geographic projection"},
+      {"select projection " + s(proj_index(scaled_cone)) + "\n",
+       "ERROR: Projection cannot be Lambert with a scale factor"},
+      {"select plotype 0\nselect projection " + s(proj_index(flat_cone)) + "\n",
+       "ERROR: Coordinate system CONE FLAT cannot be used: its standard parallels make a cone constant of 0."},
       {"select plotype 3\nselect projection " + s(proj_index(utm)) + "\n", "ERROR: Projection must be GEOGRAPHIC"},
   };
   std::string script;

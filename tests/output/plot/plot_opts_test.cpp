@@ -39,6 +39,7 @@ class PlotOpts : public DrawTest {
   prj_rec *utm_ = nullptr;
   prj_rec *geographic_ = nullptr;
   prj_rec *dstereo_ = nullptr;
+  prj_rec *scaled_cone_ = nullptr, *flat_cone_ = nullptr;
   sql_col_rec *row_ = nullptr;
 
   void SetUp() override {
@@ -51,6 +52,10 @@ class PlotOpts : public DrawTest {
     prj_add_builtin_systems();
     utm_ = add("UTM 10 NAD27", "UTM", "meters", 10, 1.0);
     dstereo_ = add("RD", "DSTEREO", "meters", 0, 0.9999079);
+    scaled_cone_ = add("CONE K", "LAMBERT", "meters", 0, 0.9999);
+    scaled_cone_->parallels = {44, 49, 0, 0};
+    flat_cone_ = add("CONE FLAT", "LAMBERT", "meters", 0, 1.0);
+    flat_cone_->parallels = {-30, 30, 0, 0};
     geographic_ = prj_find("GEOGRAPHIC CLARKE1866", nullptr);
     geo_ = project("GEO");
     geo_->connection = (void *)this;
@@ -177,6 +182,9 @@ TEST_F(PlotOpts, RefusalsComeInTheDialogsOrderAndFreeTheOptions)
       {PLOT_TYPE_TEXT, {0}, " .dat", -1, -1, "ERROR: No file name specified"},
       {PLOT_TYPE_E00, {0}, "rocks", entry(dstereo_), -1, "ERROR: Projection cannot be Double Stereographic"},
       {PLOT_TYPE_MIF, {0}, "rocks", entry(dstereo_), -1, "ERROR: Projection cannot be Double Stereographic"},
+      {PLOT_TYPE_MIF, {0}, "rocks", entry(scaled_cone_), -1, "ERROR: Projection cannot be Lambert with a scale factor"},
+      {PLOT_TYPE_TEXT, {0}, "rocks", entry(flat_cone_), -1,
+       "ERROR: Coordinate system CONE FLAT cannot be used: its standard parallels make a cone constant of 0."},
       {PLOT_TYPE_E00, {0}, "rocks", -1, -1, "ERROR: No projection selected"},
       {PLOT_TYPE_SPANS, {0}, "rocks", entry(utm_), -1, "ERROR: Projection must be GEOGRAPHIC"},
       {PLOT_TYPE_SPANS, {0}, "rocks", -1, -1, "ERROR: Projection must be GEOGRAPHIC"},
