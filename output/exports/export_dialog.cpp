@@ -183,10 +183,12 @@ const char *projection_error(const prj_rec *prj)
         if (!prj) return k_err_no_projection;
         break;
     }
-    /* A system no point converts with is named with the reason. */
+    /* A system no point converts with, the chosen one or the map's, is
+    ** named with the reason. */
     static char unusable[k_unusable_size] = "ERROR: ";
     const size_t head = std::strlen("ERROR: ");
-    return prj_unusable_text(prj, nullptr, unusable + head, sizeof unusable - head) ? unusable : nullptr;
+    if (!prj_unusable_text(prj, g_map_params.projection, unusable + head, sizeof unusable - head)) return nullptr;
+    return unusable;
 }
 
 /* The type code, width and decimals of a column for the output type. */

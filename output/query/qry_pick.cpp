@@ -143,8 +143,10 @@ int qry_convert_point(const geo_point *in, prj_rec *from, geo_point *out, prj_re
 {
     geo_point copy = *in;
     if (prj_transform_point(&copy, from, out, to)) return 1;
-    msg_alert(ERR_TITLE, "Cannot transform this point from %s to %s", system_name(from).c_str(),
-              system_name(to).c_str());
+    char why[PRJ_NAME_MAX + 128] = "";
+    if (prj_unusable_text(from, to, why + 1, sizeof why - 1)) why[0] = '\n';
+    msg_alert(ERR_TITLE, "Cannot transform this point from %s to %s%s", system_name(from).c_str(),
+              system_name(to).c_str(), why);
     return 0;
 }
 
