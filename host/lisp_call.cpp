@@ -212,13 +212,19 @@ std::string lisp_format_result(const struct resbuf *result)
     return out;
 }
 
+/* The logon's names; see lisp_call.h. */
+bool lisp_is_logon(const std::string &name)
+{
+    std::string n;
+    for (char c : name) n += c == '-' ? '_' : (char)std::tolower((unsigned char)c);
+    if (n.compare(0, 2, "c:") == 0) n.erase(0, 2);
+    return n == "pv_open";
+}
+
 /* The password of a pv_open call or result; see lisp_call.h. */
 std::string lisp_open_password(const std::string &name, const struct resbuf *chain)
 {
-    std::string n;
-    for (char c : name) n += (char)std::tolower((unsigned char)c);
-    if (n.compare(0, 2, "c:") == 0) n.erase(0, 2);
-    if (n != "pv_open") return "";
+    if (!lisp_is_logon(name)) return "";
     int texts = 0;
     for (const struct resbuf *rb = chain; rb; rb = rb->rbnext)
         if (rb->restype == RTSTR && ++texts == LISP_OPEN_PASSWORD_AT) return rb->resval.rstring ? rb->resval.rstring : "";

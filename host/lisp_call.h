@@ -26,6 +26,10 @@ struct lisp_call {
 ** malformed text or one holding a NUL byte (nothing to release then). */
 bool lisp_parse_call(const std::string &text, lisp_call &out, std::string &err);
 
+/* True for the logon's names: pv_open or pv-open, in any case, with or
+** without "c:". */
+bool lisp_is_logon(const std::string &name);
+
 /* The password a call to pv_open carries (the function's name in any
 ** case, with or without "c:"): the fourth text of the chain, which is its
 ** arguments or its result; empty for any other function or chain. */

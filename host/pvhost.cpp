@@ -14,8 +14,9 @@
 **   ; text                        a comment
 **
 ** Dialogs and questions read their answers from the same source. With
-** --script FILE the status is 1 when the script ran dry or the editor
-** recorded a fault, else 0.
+** --script FILE the status is 1 when the script ran dry, a logon was
+** refused or the editor recorded a fault, else 0; each fault is shown on
+** standard error where it happens.
 **
 **   pvhost --script demo.scr --resources /path/to/resources
 */
@@ -332,6 +333,26 @@ void note_password_ahead(void)
     ads_relrb(call.args);
 }
 
+/* What a command's caller notes before it runs, to tell afterwards how
+** it ended. */
+struct before_command {
+    int cancels = host_io_cancels();         /* answers that cancelled */
+    size_t faults = host_io_faults().size(); /* faults recorded */
+};
+
+/* A logon that answered nil in a script, the script having cancelled
+** nothing and no fault being recorded during it, was refused (the module
+** said why): a fault, so that the script's status tells that the commands
+** after it found no project. */
+void note_refused_logon(const std::string &name, const struct resbuf *result, const before_command &before,
+                        const std::string &what)
+{
+    if (!host_io_is_script() || !lisp_is_logon(name) || host_io_cancels() != before.cancels ||
+        host_io_faults().size() != before.faults)
+        return;
+    if (!result || result->restype == RTNIL) host_io_record_fault(what + ": the logon was refused");
+}
+
 /* A LISP call: invoke it and print its result. */
 void command_lisp(const std::string &text)
 {
@@ -344,6 +365,7 @@ void command_lisp(const std::string &text)
     }
     add_password(lisp_open_password(call.name, call.args));
     struct resbuf *result = nullptr;
+    before_command before;
     int rc = host_invoke_function(call.name, call.args, &result);
     ads_relrb(call.args);
     /* pv_open answers the password too, typed in its logon dialog. */
@@ -355,6 +377,7 @@ void command_lisp(const std::string &text)
     } else {
         std::string shown = lisp_format_result(result);
         if (!shown.empty()) host_io_print(shown + "\n");
+        note_refused_logon(call.name, result, before, text);
     }
     ads_relrb(result);
 }
@@ -366,12 +389,15 @@ void command_module(const std::string &word)
     if (name.size() < 2 || (name.compare(0, 2, "c:") != 0 && name.compare(0, 2, "C:") != 0))
         name = "c:" + name;
     struct resbuf *result = nullptr;
+    before_command before;
     int rc = host_invoke_function(name, nullptr, &result);
-    ads_relrb(result);
     if (rc == RTERROR) {
         host_io_print("Unknown command \"" + upper(word) + "\".\n");
         if (host_io_is_script()) host_io_record_fault("unknown command " + word);
+    } else {
+        note_refused_logon(name, result, before, word);
     }
+    ads_relrb(result);
 }
 
 /* Takes the script's comment lines ahead unshown, but for a step's
@@ -457,7 +483,10 @@ int main(int argc, char **argv)
     command_loop();
     send_quit();
     new_line();
+    /* Each fault was shown where it happened; --quiet lists them here. */
     const auto &faults = host_io_faults();
-    for (const std::string &f : faults) std::fprintf(stderr, "pvhost: fault: %s\n", host_cp_to_utf8(f).c_str());
+    if (opt.quiet)
+        for (const std::string &f : faults)
+            std::fprintf(stderr, "%s%s\n", HOST_IO_FAULT_PREFIX, host_cp_to_utf8(f).c_str());
     return faults.empty() ? EXIT_CLEAN : EXIT_FAULT;
 }

@@ -39,6 +39,7 @@ struct io_state {
   std::vector<std::string> secrets;    /* texts never shown (passwords)    */
   bool stopped = false;                /* the script was stopped: reads    */
                                        /* answer dry without a fault       */
+  int cancels = 0;                     /* answers that cancelled           */
 };
 
 /* The one input source and text screen. */
@@ -166,6 +167,7 @@ static host_answer read_one_answer(const std::string& prompt, std::string& line)
     if (is_cancel_word(line)) {
       line.clear();
       host_io_print("*Cancel*\n");
+      ++s.cancels;
       return HOST_ANSWER_CANCEL;
     }
     /* Echo the scripted answer so the transcript reads like a session. */
@@ -188,6 +190,7 @@ static host_answer read_one_answer(const std::string& prompt, std::string& line)
   if (is_cancel_word(line)) {
     line.clear();
     s.transcript += "*Cancel*\n";
+    ++s.cancels;
     return HOST_ANSWER_CANCEL;
   }
   return HOST_ANSWER_LINE;
@@ -197,6 +200,10 @@ static host_answer read_one_answer(const std::string& prompt, std::string& line)
 ** (a dry script, the end of the terminal's input) rather than because the
 ** user cancelled. */
 bool host_io_ran_out() { return io().ran_out; }
+
+/* Answers that cancelled; see host_io.h. */
+int host_io_cancels() { return io().cancels; }
+void host_io_note_cancel() { ++io().cancels; }
 
 /* Drops the script's answers left; see host_io.h. */
 void host_io_stop_script() {
@@ -296,12 +303,14 @@ const std::string& host_io_transcript() { return io().transcript; }
 void host_io_clear_transcript() { io().transcript.clear(); }
 void host_io_set_echo(bool on) { io().echo = on; }
 
-/* Keeps a fault for tests and pvhost --script, and shows it, secrets
-** masked. */
+/* Keeps a fault for tests and pvhost --script, and shows it where it
+** happens (the screen's lines before it first), secrets masked. */
 void host_io_record_fault(const std::string& raw) {
   const std::string what = masked(raw);
   io().faults.push_back(what);
-  if (io().echo) std::cerr << "host fault: " << host_cp_to_utf8(what) << "\n";
+  if (!io().echo) return;
+  std::cout.flush();
+  std::cerr << HOST_IO_FAULT_PREFIX << host_cp_to_utf8(what) << "\n";
 }
 
 /* The faults recorded since the last clear. */

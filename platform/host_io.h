@@ -48,6 +48,12 @@ bool host_io_ran_out();
 /* Drops the answers a script has left: every later question is answered
 ** as by a dry script, without a further fault (the caller recorded why). */
 void host_io_stop_script();
+/* Answers that cancelled so far: the cancel word, a dialog's "cancel" or
+** a press of its cancel tile. A command's caller tells by it a command the
+** user cancelled from one that failed. */
+int host_io_cancels();
+/* Counts one such answer (the dialog runtime's). */
+void host_io_note_cancel();
 /* Looks at the next script line without taking it; false when none is left
 ** or answers come from the terminal. */
 bool host_io_peek_answer(std::string& line);
@@ -69,8 +75,12 @@ void host_io_set_echo(bool on);
 ** the transcript kept so far is masked too. An empty text is ignored. */
 void host_io_add_secret(const std::string& text);
 
+/* What begins the line that shows a fault on standard error. */
+#define HOST_IO_FAULT_PREFIX "pvhost: fault: "
+
 /* Records a fault that a test or pvhost --script must see (a dry script, a
-** dialog without a script entry, a tile key the dialog lacks...). */
+** dialog without a script entry, a tile key the dialog lacks...) and, when
+** echo is on, shows it at once on standard error. */
 void host_io_record_fault(const std::string& what);
 const std::vector<std::string>& host_io_faults();
 void host_io_clear_faults();

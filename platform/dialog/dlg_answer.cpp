@@ -25,7 +25,9 @@
 ** dialog's error text at once; a script may then only cancel, show, or set
 ** the refused tile again: answering on otherwise records the refusal as a
 ** fault, cancels the dialog and stops the script, so that no later answer
-** lands where the script did not mean it.
+** lands where the script did not mean it. A text a press makes the dialog
+** show in its error tile is printed at once too ("*Shown* ..."). A script
+** whose next line answers a dialog instead of naming it stops at once.
 ** The dialog keeps reading answers until it is done; a script that runs dry
 ** ends it with status 0 (host_io records that fault).
 */
@@ -207,6 +209,7 @@ bool answer(dlg_dialog &d, const std::string &line) {
   in >> verb;
   if (verb.empty()) return false;
   if (verb == "ok" || verb == "cancel") {
+    if (verb == "cancel") host_io_note_cancel();
     press_end_tile(d, verb == "ok");
     return false;
   }
@@ -237,6 +240,7 @@ bool answer(dlg_dialog &d, const std::string &line) {
   if (verb == "pick") {
     long x = 0, y = 0;
     in >> x >> y;
+    if (t == dlg_cancel_tile(d)) host_io_note_cancel();
     dlg_pick(d, t, CBR_SELECT, x, y);
     return false;
   }
@@ -310,12 +314,9 @@ void form_tile(const dlg_dialog &d, int i, std::string &out) {
   }
 }
 
-/* Key of the tile where a dialog shows what it refuses. */
-const char kErrorTile[] = "error";
-
 /* The text of the dialog's error tile; empty when it has none. */
 std::string error_text(const dlg_dialog &d) {
-  auto it = d.keys.find(kErrorTile);
+  auto it = d.keys.find(DLG_ERROR_TILE);
   return it == d.keys.end() ? std::string() : trimmed(dlg_tile_value(d, it->second));
 }
 
@@ -327,17 +328,34 @@ std::string answer_verb(const std::string &line) {
   return verb;
 }
 
+/* True for the first word of an answer a dialog takes. */
+bool is_answer_verb(const std::string &verb) {
+  for (const char *known : {"set", "pick", "dclick", "select", "ok", "cancel", "show"})
+    if (verb == known) return true;
+  return false;
+}
+
 /* The dialog refused an answer when it stays open after "ok" with a text
 ** in its error tile, after "set" with a new text there, or after "select"
 ** with its choice put back (a field move it does not allow) and a text
 ** there: the text is printed at once, so that a reader of a script's run
-** sees which answer was refused before the next one is taken. Answers the
-** refusal's text, empty when the answer was taken. */
-std::string report_refusal(const dlg_dialog &d, const std::string &line, const std::string &before, bool put_back) {
+** sees which answer was refused before the next one is taken. A press
+** ("pick", "dclick") that makes the dialog write a text there other than
+** the one it opened with (its text at rest, "Build search condition") has
+** it printed too, as shown: it may refuse the press ("ERROR: No file name
+** specified") or tell what to do next. Answers the refusal's text, empty
+** when the answer was taken. */
+std::string report_refusal(const dlg_dialog &d, const std::string &line, const std::string &before, int sets_before,
+                           const std::string &resting, bool put_back) {
   std::string verb = answer_verb(line);
-  if (d.done || (verb != "ok" && verb != "set" && !put_back)) return "";
   std::string now = error_text(d);
-  if (now.empty() || (now == before && verb == "set")) return "";
+  if (d.done || now.empty()) return "";
+  if (verb == "pick" || verb == "dclick") {
+    if (d.error_sets != sets_before && now != resting) host_io_print("*Shown* " + now + "\n");
+    return "";
+  }
+  if (verb != "ok" && verb != "set" && !put_back) return "";
+  if (now == before && verb == "set") return "";
   host_io_print("*Refused* " + now + "\n");
   return now;
 }
@@ -402,6 +420,12 @@ void dlg_run(dlg_dialog &d) {
       host_io_record_fault("dialog " + d.name +
                            " opened but the script gives \"" + line + "\"");
       host_io_print("\nDialog " + d.name + " *Cancel*\n");
+      /* An answer where the name belongs: its line was left out, and
+      ** the answers after it would each be taken for a command. */
+      if (is_answer_verb(answer_verb(line))) {
+        host_io_print("*Stopped*: the script answers a dialog it does not name.\n");
+        host_io_stop_script();
+      }
       d.done = true;
       d.status = DLGCANCEL;
       return;
@@ -412,6 +436,7 @@ void dlg_run(dlg_dialog &d) {
   }
   std::string refused;       /* the refusal of the last answer, if any */
   std::string refused_line;  /* that answer */
+  const std::string resting = error_text(d); /* the error text it opened with */
   while (!d.done) {
     /* A password set by the script is a secret before its line is echoed. */
     std::string next;
@@ -430,8 +455,9 @@ void dlg_run(dlg_dialog &d) {
     host_io_add_secret(hidden_value(d, line));
     if (stop_after_refusal(d, line, refused, refused_line)) break;
     std::string before = error_text(d);
+    int sets_before = d.error_sets;
     bool put_back = answer(d, line);
-    refused = report_refusal(d, line, before, put_back);
+    refused = report_refusal(d, line, before, sets_before, resting, put_back);
     refused_line = line;
   }
 }

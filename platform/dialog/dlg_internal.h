@@ -34,6 +34,9 @@ constexpr int DLG_CELL_HEIGHT_PX = 16;
 constexpr int DLG_IMAGE_DEFAULT_WIDTH = 10;
 constexpr int DLG_IMAGE_DEFAULT_HEIGHT = 4;
 
+/* Key of the tile where a dialog says what it refuses (the errtile). */
+constexpr char DLG_ERROR_TILE[] = "error";
+
 /* One tile of an open dialog. */
 struct dlg_tile {
   std::string kind;                /* built-in kind (button, list_box ...)  */
@@ -63,6 +66,7 @@ struct dlg_dialog {
   bool done = false;               /* ads_done_dialog or term was called    */
   int status = DLGCANCEL;          /* status given to ads_done_dialog       */
   std::string focus;               /* key of the tile with the focus        */
+  int error_sets = 0;              /* times the dialog wrote its error tile */
 };
 
 /* ---- dlg_runtime.cpp ---------------------------------------------------- */

@@ -553,6 +553,7 @@ int ads_set_tile(ads_hdlg hdlg, const char *key, const char *value) {
     host_io_record_fault("ads_set_tile: " + d->name + ": " + why);
     return RTERROR;
   }
+  if (d->tiles[t].key == DLG_ERROR_TILE) ++d->error_sets;
   return RTNORM;
 }
 

@@ -10,7 +10,7 @@ endif()
 
 if(TARGET pvhost)
   set(pv_host_scripts ${CMAKE_CURRENT_SOURCE_DIR}/host/scripts)
-  foreach(case load_save:0 dry:1 unknown:1 logon:0 secret:1)
+  foreach(case load_save:0 dry:1 unknown:1 logon:0 secret:1 refused:1)
     string(REPLACE ":" ";" parts ${case})
     list(GET parts 0 name)
     list(GET parts 1 status)

@@ -124,7 +124,7 @@ def legend_run(args, root, cover, columns, age, name):
                  name))
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "%s: pvhost exit status %d" % (name, status))
-    check("host fault" not in out, "%s: every dialog answered" % name)
+    check("pvhost: fault" not in out, "%s: every dialog answered" % name)
     matrices = []
     for form in out.split("=== Dialog leg_matrix")[1:]:
         form = form.split("Answers:", 1)[0]

@@ -139,7 +139,7 @@ def main():
               "SAVE out.dxf\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n")
     status, out = e2e_tables.pvhost_run(args, root, script)
     check(status == 0, "pvhost exit status %d" % status)
-    check("host fault" not in out, "every dialog answered")
+    check("pvhost: fault" not in out, "every dialog answered")
     alerts = re.findall(r"(ERROR: no ARCS table exists\.|ERROR: invalid ArcInfo coverage|"
                         r"Plotted\.\.\. \d+ arcs\nInserted\.\.\. \d+ arcs)", out)
     want = ["ERROR: no ARCS table exists.", "ERROR: invalid ArcInfo coverage",

@@ -81,7 +81,7 @@ def main():
     proj = fresh_workdir(resources, root)
     make_dictionary(proj)
     out = run_pvhost(pvhost, module, resources, root, SCRIPT, "profile.scr")
-    check("host fault" not in out, "every dialog is answered")
+    check("pvhost: fault" not in out, "every dialog is answered")
     check("File must be selected from" in out, "a file outside the project is refused")
     check("ROCKP : ROCKD" in out, "the list shows the loaded profile")
     check("End of profile reached" in out and "Top of profile reached" in out, "paging stops at both ends")

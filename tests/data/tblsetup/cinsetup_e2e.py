@@ -104,7 +104,7 @@ def main():
     proj = fresh_workdir(resources, root)
 
     out = run_pvhost(pvhost, module, resources, root, EDIT, "edit.scr")
-    check("host fault" not in out, "the first run answers every dialog")
+    check("pvhost: fault" not in out, "the first run answers every dialog")
     check('error          text = "ERROR: Minimum is greater than maximum"' in out,
           "minimum 6000 above maximum 5000 is refused in 'error'")
     found = rules(proj)
@@ -128,7 +128,7 @@ def main():
         check(os.path.exists(os.path.join(proj, table)), "%s was created" % table)
 
     out = run_pvhost(pvhost, module, resources, root, AGAIN, "again.scr")
-    check("host fault" not in out, "the second run answers every dialog (no question for ROCKS)")
+    check("pvhost: fault" not in out, "the second run answers every dialog (no question for ROCKS)")
     check('"Minimum:" = "0.000000"' in out and '"Maximum:" = "5000.000000"' in out,
           "ELEV's range is back after logging on again")
     check('"Default:" = "Unknown"' in out and 'cin_plot       toggle "Plot" = "1"' in out,
