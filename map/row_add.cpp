@@ -374,6 +374,11 @@ int row_add(sql_col_rec *row)
             failed = true;
         }
     }
+    /* "Plot on map" with no column to plot is said, lest the user look
+    ** for symbols that were never drawn. */
+    if (!failed && plot && ns == 0 && nt == 0)
+        ads_printf("\nThe row is added to %s, but nothing is drawn: no column of %s has the input rule \"Plot\".\n",
+                   row->table, row->table);
     if (!failed && g_map_params.attach == 1) link_attach_loop(row);
     if (failed) {
         memo_drop_held(row);

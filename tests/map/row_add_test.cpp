@@ -148,6 +148,11 @@ TEST_F(RowAdd, AnAcceptedRowIsInsertedAndTheDialogComesBackWithTheNextNumber) {
             "1|10|Cache Creek\n2|11|Bonaparte\n");
   EXPECT_EQ(statn_->last_number, 2);
   EXPECT_EQ(row_add(nullptr), -2);
+  /* "Plot on map" on, but no column with the rule to plot: said. */
+  g_map_params.plot = 1;
+  std::string out = add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nok\npv_add_tbl\ncancel\n");
+  EXPECT_NE(out.find("nothing is drawn: no column of STATN has the input rule \"Plot\""), std::string::npos) << out;
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "3\n");
 }
 
 TEST_F(RowAdd, ARefusedRowLeavesNoMemoLinesAndSaysSo) {
