@@ -44,6 +44,7 @@ constexpr double kCharFull = 1.0;                  /* a character's full width a
                                                       measure it, heights */
 constexpr double kDescent = 1.0 / 3.0;             /* a text's reach below its baseline, heights */
 constexpr double kLabelLine = 1.5;                 /* a sample label's line, heights */
+constexpr double kLabelGap = 0.5;                  /* from a point to its label beside it, heights */
 constexpr double kTitleShare = 0.4;                /* title start: share of the free length */
 constexpr double kTitleRoom = 2.0 / 3.0;           /* longest title: share of the extent */
 constexpr double kTitleDrop = 1.75;                /* X title below the axis, tick lengths */
@@ -207,11 +208,17 @@ int frame_ternary(const char *x_title, const char *y_title, const char *z_title)
     return frame_text(z_title, kSide - centred(z_title), -kTernaryDrop * height, height);
 }
 
-/* The box a reader gives a one-line text of height h starting at (x, y). */
-geo_box label_box(double x, double y, const char *text, double h)
+/* The box a reader gives a one-line text of height h and the width
+** given starting at (x, y). */
+geo_box label_box(double x, double y, double width, double h)
 {
-    double width = str_trim_right(text ? text : "").size() * h * kCharFull;
     return {{x, y - kDescent * h, 0, 0}, {x + width, y + h, 0, 0}};
+}
+
+/* The width a reader gives a one-line text of height h. */
+double label_width(const char *text, double h)
+{
+    return str_trim_right(text ? text : "").size() * h * kCharFull;
 }
 
 /* True when two boxes share more than an edge. */
@@ -220,30 +227,62 @@ bool boxes_meet(const geo_box &a, const geo_box &b)
     return a.min.x < b.max.x && b.min.x < a.max.x && a.min.y < b.max.y && b.min.y < a.max.y;
 }
 
-/* Where a sample's label of height h starts: at its point (the text
-** running to the right), else the first slot below, above, left of the
-** point, then two lines away, whose box covers no label or marker drawn before; the
-** point when every slot is taken. The label's box is kept. */
-geo_point label_place(const geo_point &p, const char *text, double h)
+/* True when a label's box would cover no marker and no label but the
+** one numbered skip (-1: none). */
+bool label_free(const geo_box &box, long skip)
+{
+    auto meets = [&box](const geo_box &b) { return boxes_meet(box, b); };
+    if (std::any_of(g_chem.markers.begin(), g_chem.markers.end(), meets)) return false;
+    for (size_t i = 0; i < g_chem.labels.size(); ++i) {
+        const chem_label &l = g_chem.labels[i];
+        if ((long)i != skip && meets(label_box(l.at.x, l.at.y, l.width, l.height))) return false;
+    }
+    return true;
+}
+
+/* Where a label of the width and height h for the point p starts: right
+** of the point, past its marker, else the first slot below, above, left
+** of the point, then two lines away, that is free (label_free, skip); the
+** fallback when every slot is taken. */
+geo_point label_place(const geo_point &p, double width, double h, long skip, const geo_point &fallback)
 {
     static const struct {
         double left;    /* 1: the text ends at the point */
         double lines;   /* label lines up (+) or down (-) */
     } kSlots[] = {{0, 0}, {0, -1}, {0, 1}, {1, 0}, {1, -1}, {1, 1}, {0, -2}, {0, 2}, {1, -2}, {1, 2}};
-    double width = label_box(0, 0, text, h).max.x;
-    geo_point at = p;
     for (const auto &slot : kSlots) {
-        geo_point q = {p.x - slot.left * width, p.y + slot.lines * kLabelLine * h, p.z, 0};
-        geo_box box = label_box(q.x, q.y, text, h);
-        bool free = std::none_of(g_chem.labels.begin(), g_chem.labels.end(),
-                                 [&box](const geo_box &b) { return boxes_meet(box, b); });
-        if (free) {
-            at = q;
-            break;
-        }
+        /* On the point's own line the text keeps clear of its marker. */
+        double gap = slot.lines == 0 ? kLabelGap * h : 0;
+        geo_point q = {p.x + (slot.left ? -width - gap : gap), p.y + slot.lines * kLabelLine * h, p.z, 0};
+        if (label_free(label_box(q.x, q.y, width, h), skip)) return q;
     }
-    g_chem.labels.push_back(label_box(at.x, at.y, text, h));
-    return at;
+    return fallback;
+}
+
+/* Moves the labels drawn before that cover a new marker (already among
+** the markers) off it, each to its first free slot (left where it is
+** when none is free). 0, else -1. */
+int labels_off_marker(const geo_box &marker)
+{
+    for (size_t i = 0; i < g_chem.labels.size(); ++i) {
+        chem_label &l = g_chem.labels[i];
+        if (!boxes_meet(label_box(l.at.x, l.at.y, l.width, l.height), marker)) continue;
+        geo_point to = label_place(l.point, l.width, l.height, (long)i, l.at);
+        if (to.x == l.at.x && to.y == l.at.y) continue;
+        geo_point by = {to.x - l.at.x, to.y - l.at.y, 0, 0};
+        struct resbuf *list = ads_entget(l.text);
+        if (!list) return -1;
+        for (struct resbuf *rb = list; rb; rb = rb->rbnext)
+            if (rb->restype == 10 || rb->restype == 11) { /* its points */
+                rb->resval.rpoint[0] += by.x;
+                rb->resval.rpoint[1] += by.y;
+            }
+        int rc = ads_entmod(list);
+        ads_relrb(list);
+        if (rc != RTNORM) return -1;
+        l.at = to;
+    }
+    return 0;
 }
 
 /* Sizes a placement for the diagram (step 5 of a row). */
@@ -280,6 +319,7 @@ void chem_state_reset(void)
     g_chem.first_left_out[0] = '\0';
     g_chem.scale = {1.0, 1.0, 0, 0};
     g_chem.labels.clear();
+    g_chem.markers.clear();
     chem_placement_from_symbol(nullptr, nullptr);
 }
 
@@ -480,24 +520,32 @@ int chem_plot_point(chem_term_rec *xe, chem_term_rec *ye, chem_term_rec *ze, sql
         if (!r) r = sym_place_find_by_column(second, ns, symbol);
         if (r) {
             size_placement(r, ze != nullptr);
-            /* A label moves off the places of the labels and markers drawn
-            ** before it; its marker stays on the point, kept clear of the
-            ** labels drawn after it. */
-            double h = r->size > 0 ? r->size : 1.0, marker = kMarkerShare * h;
-            r->ins = r->mode == SYM_MODE_TEXT ? label_place(p, r->name, h) : p;
-            if (r->mode == SYM_MODE_TEXT)
-                g_chem.labels.push_back({{p.x - marker, p.y - marker, 0, 0}, {p.x + marker, p.y + marker, 0, 0}});
+            /* A text marks its point with a small circle, so that the
+            ** point itself can be read, and stands beside it: its marker
+            ** moves the labels drawn before off it, and the label takes
+            ** the first place clear of every label and marker. */
+            const bool text = r->mode == SYM_MODE_TEXT;
+            double h = r->size > 0 ? r->size : 1.0, marker = kMarkerShare * h, width = label_width(r->name, h);
+            geo_box mark = {{p.x - marker, p.y - marker, 0, 0}, {p.x + marker, p.y + marker, 0, 0}};
+            int marked = 0;
+            if (text) {
+                g_chem.markers.push_back(mark);
+                marked = labels_off_marker(mark);
+                r->ins = label_place(p, width, h, -1, p);
+                if (marked == 0) marked = ent_make_circle(&p, marker, r->layer, r->colour) == 0 ? collect() : -1;
+            } else {
+                r->ins = p;
+            }
             r->owner = -1;
-            /* A text marks its point with a small circle, the text
-            ** starting there, so that the point itself can be read. */
-            int marked = r->mode != SYM_MODE_TEXT ? 0
-                         : ent_make_circle(&p, marker, r->layer, r->colour) == 0
-                             ? collect()
-                             : -1;
-            int drawn = marked != 0                ? -1
-                        : r->mode == SYM_MODE_TEXT ? sym_place_draw(nullptr, r, 0, 1, 0)
-                                                   : sym_place_draw(r, nullptr, 1, 0, 0);
+            int drawn = marked != 0 ? -1
+                        : text      ? sym_place_draw(nullptr, r, 0, 1, 0)
+                                    : sym_place_draw(r, nullptr, 1, 0, 0);
             if (drawn == 0) rc = collect();
+            if (rc == 0 && text) {
+                chem_label l = {{0, 0}, p, r->ins, width, h};
+                ads_entlast(l.text);
+                g_chem.labels.push_back(l);
+            }
         }
     }
     free(first);

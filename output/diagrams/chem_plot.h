@@ -36,6 +36,15 @@
 ** text (a key value of 257 characters at most) and the terminator. */
 #define CHEM_SAMPLE_SIZE 258
 
+/* A sample's label as drawn: moved off a marker drawn after it. */
+struct chem_label {
+    ads_name text;   /* its TEXT */
+    geo_point point; /* its sample's point, block units */
+    geo_point at;    /* where the text starts, block units */
+    double width;    /* its length as a reader measures it */
+    double height;   /* its text height */
+};
+
 /* The diagram being set up or drawn. */
 struct chem_state {
     chem_term_rec *x_equ;            /* X equation; owned copy; null none */
@@ -58,9 +67,8 @@ struct chem_state {
     char block_layer[SYM_LAYER_SIZE];/* the placement's layer */
     char block_font[CHEM_FONT_SIZE]; /* the placement's font */
     char block_name[CHEM_BLOCK_NAME_SIZE]; /* the placement's block name */
-    std::vector<geo_box> labels;     /* boxes of the sample labels (as a reader
-                                     ** measures them) and markers drawn so far,
-                                     ** block units */
+    std::vector<geo_box> markers;          /* boxes of the markers drawn so far, block units */
+    std::vector<chem_label> labels;        /* the sample labels drawn so far */
 };
 
 /* The one chemistry diagram of the module. */
@@ -68,7 +76,7 @@ extern chem_state g_chem;
 
 /* Clears the state (the equations are forgotten, not freed): no row,
 ** symbol column or name, scales 1.0, both boxes zero, no rows counted, no
-** labels, the block placement rebuilt without a setup. */
+** labels or markers, the block placement rebuilt without a setup. */
 void chem_state_reset(void);
 /* Frees the three equations and resets the state. */
 void chem_state_free(void);
@@ -101,7 +109,10 @@ int chem_equation_lacks_value(const chem_term_rec *equation, sql_col_rec *row);
 ** when z is given) with the placement of the symbol column `symbol`. A
 ** row with a value of its equations missing (chem_equation_lacks_value)
 ** is not plotted: it is counted in the state's left_out, the first one
-** named in first_left_out. 0 when drawn; -1 when the row lacks a value,
+** named in first_left_out. A text symbol is a label beside a small circle
+** on the point, covering no other label and no marker: a label drawn
+** before that the new marker would cover is moved off it. 0 when drawn;
+** -1 when the row lacks a value,
 ** lies outside the limits, is a ternary row without a sum, has no
 ** placement for the column or cannot be drawn; -2 for missing arguments. */
 int chem_plot_point(chem_term_rec *x, chem_term_rec *y, chem_term_rec *z, sql_col_rec *row, const char *symbol);

@@ -4,7 +4,7 @@ GEO with the sample table CHEM (sample name, SIO2, MGO), made here; the
 query's rows are plotted from the browser as "Chem Diagram" with both
 dialogs answered by the script (X = SIO2, Y = MGO, the sample name drawn,
 name CH1) and a placing circle. ezdxf reads back the block CH1001 (the
-frame and one TEXT per row at its (SIO2, MGO)) and its INSERT; dbfread
+frame and one TEXT per row beside its (SIO2, MGO)) and its INSERT; dbfread
 reads the diagram the dialog saved. The samples with SIO2 or MGO blank are
 left out of the diagram, and the closing message counts them and names
 the first.
@@ -62,8 +62,9 @@ def check_block(doc):
         e = texts.get(sample)
         check(e is not None, "row %d drawn as its sample name" % n)
         if e is not None:
-            check(abs(e.dxf.insert.x - sio2) < 1e-9 and abs(e.dxf.insert.y - mgo) < 1e-9,
-                  "%s at (%s, %s): %s" % (sample, sio2, mgo, e.dxf.insert))
+            # beside its point: half a height to the right, clear of its marker
+            check(abs(e.dxf.insert.x - sio2 - e.dxf.height / 2) < 1e-9 and abs(e.dxf.insert.y - mgo) < 1e-9,
+                  "%s beside (%s, %s): %s" % (sample, sio2, mgo, e.dxf.insert))
     check("SIO2" in texts and "MGO" in texts, "both axis titles")
     check("45" in texts and "70" in texts and "2" in texts and "20" in texts,
           "the axes run over the plotted points: %s" % sorted(texts))

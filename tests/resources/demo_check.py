@@ -12,7 +12,8 @@ readers only (ezdxf, its shape-file reader, shapely, ogrinfo): each strike
 symbol bears its row's strike with its tick on the dip side, every net and
 rose has its N up, every map unit is a valid hatch of its coverage
 polygon's area with a pattern of its own, pies tell their metals apart,
-the TAS diagram is about square, and nothing is too small to see.
+the TAS diagram is about square with no label on a marker, and nothing
+is too small to see.
 
   demo_check.py BUILD_DIR RESOURCES WORKDIR
   demo_check.py --picture DRAWING PROJECT_DIR SHAPE_FILE COVERAGE_DIR
@@ -582,7 +583,8 @@ def check_pies(doc, geoch):
 
 
 def check_tas(doc):
-    """The TAS diagram's frame is about square."""
+    """The TAS diagram's frame is about square, its axes are labelled in
+    round steps, and no sample's label covers a point's marker."""
     if TAS_BLOCK not in doc.blocks:
         check(False, "no TAS diagram")
         return
@@ -610,6 +612,13 @@ def check_tas(doc):
         check(len(steps) == 1 and all(round_step(d) for d in steps),
               "the TAS diagram's %s axis is labelled in steps of %s: a geologist reads its values off with pains"
               % (axis, sorted(steps)))
+    circles = [x for x in doc.blocks.get(TAS_BLOCK) if x.dxftype() == "CIRCLE"]
+    for t in labels:
+        a = ezbbox.extents([t])
+        for c in circles:
+            r, m = c.dxf.radius, c.dxf.center
+            apart = a.extmax.x <= m.x - r or m.x + r <= a.extmin.x or a.extmax.y <= m.y - r or m.y + r <= a.extmin.y
+            check(apart, "the TAS diagram's label %r covers the point at (%.2f, %.2f)" % (t.dxf.text.strip(), m.x, m.y))
     if titles and labels:
         check(max(t.dxf.height for t in labels) <= max(t.dxf.height for t in titles),
               "the TAS diagram's sample labels (%.2f) are larger than its axis titles (%.2f)"

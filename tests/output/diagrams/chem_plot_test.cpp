@@ -113,7 +113,8 @@ TEST_F(Chem, TernaryRowsLieWhereTheTextbookPutsThemAndASumOfZeroIsSkipped) {
     }
     ent drawn = model().back();
     EXPECT_EQ(drawn.text, "R1");
-    EXPECT_NEAR(drawn.x, c.px, 1e-6) << c.x << " " << c.y << " " << c.z;
+    EXPECT_NEAR(drawn.x, c.px + drawn.height / 2, 1e-6)
+        << "half a height right of the point: " << c.x << " " << c.y << " " << c.z;
     EXPECT_NEAR(drawn.y, c.py, 1e-6) << c.x << " " << c.y << " " << c.z;
     EXPECT_NEAR(drawn.height, 1.0, 1e-12) << "the default size, below the ternary bound of 10";
   }
@@ -126,7 +127,7 @@ TEST_F(Chem, XyRowsOutsideTheLimitsAreSkippedAndTextsShrinkToTheDiagram) {
   state_row("IN", "4", "3");
   ASSERT_EQ(chem_plot_row(), 0);
   ent in = model().back();
-  EXPECT_NEAR(in.x, 8, 1e-12);
+  EXPECT_NEAR(in.x, 8 + in.height / 2, 1e-12);
   EXPECT_NEAR(in.y, 3, 1e-12);
   EXPECT_NEAR(in.height, 0.02 * 5, 1e-12) << "the frame's text height: 0.02 of the smaller extent (W 20, H 5)";
   ent marker = model()[model().size() - 2];
@@ -242,9 +243,10 @@ TEST_F(Chem, XyFrameHasElevenTicksLabelsAndTitlesAtTheirPlaces) {
 }
 
 // Samples close together (the demo's TAS: beside R-101)
-// get labels that cover none of the others, as a reader measures them (a
-// height a character, a third of one below the line), each beside its
-// point; a new diagram starts with no labels to keep clear of.
+// get labels that cover none of the others and no point's marker, as a
+// reader measures them (a height a character, a third of one below the
+// line), each beside its point; a new diagram starts with no labels to
+// keep clear of.
 TEST_F(Chem, SampleLabelsStandApartBesideTheirPoints) {
   xy_state("TAS");
   g_chem.limits = {{35, 0, 0, 0}, {85, 20, 0, 0}};
@@ -260,23 +262,24 @@ TEST_F(Chem, SampleLabelsStandApartBesideTheirPoints) {
     std::string text;
     double x0, y0, x1, y1, px, py;
   };
-  std::vector<box> boxes;
+  std::vector<box> boxes, marks; /* the labels; the markers (a circle's box) */
   std::vector<ent> all = model();
   for (size_t i = 1; i < all.size(); ++i)
     if (all[i].type == "TEXT" && all[i - 1].type == "CIRCLE") {
       const ent &t = all[i], &c = all[i - 1];
       boxes.push_back({t.text, t.x, t.y - t.height / 3, t.x + t.text.size() * t.height, t.y + t.height, c.x, c.y});
+      marks.push_back(
+          {"the point of " + t.text, c.x - c.height, c.y - c.height, c.x + c.height, c.y + c.height, c.x, c.y});
     }
   ASSERT_EQ(boxes.size(), samples.size());
+  auto apart = [](const box &a, const box &b) { return a.x1 <= b.x0 || b.x1 <= a.x0 || a.y1 <= b.y0 || b.y1 <= a.y0; };
   for (size_t i = 0; i < boxes.size(); ++i) {
     const box &a = boxes[i];
     double dx = std::max({a.x0 - a.px, 0.0, a.px - a.x1}), dy = std::max({a.y0 - a.py, 0.0, a.py - a.y1});
     EXPECT_LE(std::hypot(dx, dy), 3.0) << a.text << " is more than three heights from its point";
-    for (size_t j = i + 1; j < boxes.size(); ++j) {
-      const box &b = boxes[j];
-      bool apart = a.x1 <= b.x0 || b.x1 <= a.x0 || a.y1 <= b.y0 || b.y1 <= a.y0;
-      EXPECT_TRUE(apart) << a.text << " covers " << b.text;
-    }
+    for (size_t j = i + 1; j < boxes.size(); ++j)
+        EXPECT_TRUE(apart(a, boxes[j])) << a.text << " covers " << boxes[j].text;
+    for (const box &m : marks) EXPECT_TRUE(apart(a, m)) << a.text << " covers " << m.text;
   }
   chem_state_free();
   xy_state("TAS");
@@ -284,7 +287,7 @@ TEST_F(Chem, SampleLabelsStandApartBesideTheirPoints) {
   g_chem.scale = {1, 2.5, 0, 0};
   state_row("R-102", "64.8", "6.5");
   ASSERT_EQ(chem_plot_row(), 0);
-  EXPECT_NEAR(model().back().x, 64.8, 1e-9) << "the labels of the diagram before are gone";
+  EXPECT_NEAR(model().back().x, 64.8 + model().back().height / 2, 1e-9) << "the labels of the diagram before are gone";
   EXPECT_NEAR(model().back().y, 16.25, 1e-9);
 }
 
