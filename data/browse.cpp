@@ -231,6 +231,8 @@ void free_browse_state(void)
     s.browse_query = nullptr;
     s.browse_stmt = nullptr;
     s.browse_cursor = nullptr;
+    /* Its project may be logged off before the next row editor opens. */
+    s.cur_pjct = nullptr;
 }
 
 }  // namespace

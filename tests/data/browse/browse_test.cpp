@@ -92,6 +92,7 @@ TEST_F(Browser, FourteenRowsShowOnOnePageWithPagingDisabled) {
   EXPECT_FALSE(tile("scroll").enabled) << "39 characters fit in 40";
   EXPECT_TRUE(tile("delete").enabled);
   EXPECT_EQ(g_row_state.header, nullptr) << "the browser frees its buffers";
+  EXPECT_EQ(g_row_state.cur_pjct, nullptr) << "nor keeps its project, which may be logged off before a later edit";
 }
 
 TEST_F(Browser, AnEmptyResultSaysSoAndStillOpens) {
