@@ -321,6 +321,10 @@ void host_register_arx_app(const std::string& stem, host_arx_loader loader) {
 const std::vector<host_vector>& host_temp_vectors() { return host().vectors; }
 std::string host_last_error() { return host().last_error; }
 int host_open_selection_sets() { return (int)host().sets.size(); }
+size_t host_selection_offered()
+{
+    return db().grid.offered;
+}
 /* Number of live main entities of model space. */
 int host_model_entity_count() {
   int n = 0;

@@ -484,18 +484,28 @@ void db_set_erased(db_drawing& d, unsigned long h, bool erased) {
   db_grid_touch(d, h);
 }
 
-/* Place of a handle in model space: from the places noted as model space
-** grew, checked against it (a drawing rearranged is searched). */
-size_t db_model_place(db_drawing& d, unsigned long h) {
-  if (d.model_pos_seen > d.model.size()) {
-    d.model_pos.clear();
-    d.model_pos_seen = 0;
-  }
-  for (; d.model_pos_seen < d.model.size(); ++d.model_pos_seen)
-    d.model_pos.emplace(d.model[d.model_pos_seen], d.model_pos_seen);
-  auto it = d.model_pos.find(h);
-  if (it != d.model_pos.end() && it->second < d.model.size() && d.model[it->second] == h) return it->second;
-  return (size_t)(std::find(d.model.begin(), d.model.end(), h) - d.model.begin());
+/* Place of a handle in model space as noted while model space grew,
+** checked against it; model.size() when none is noted. */
+size_t db_model_noted(db_drawing &d, unsigned long h)
+{
+    if (d.model_pos_seen > d.model.size()) {
+        d.model_pos.clear();
+        d.model_pos_seen = 0;
+    }
+    for (; d.model_pos_seen < d.model.size(); ++d.model_pos_seen)
+        d.model_pos.emplace(d.model[d.model_pos_seen], d.model_pos_seen);
+    auto it = d.model_pos.find(h);
+    if (it != d.model_pos.end() && it->second < d.model.size() && d.model[it->second] == h) return it->second;
+    return d.model.size();
+}
+
+/* Place of a handle in model space: as noted, else searched (a drawing
+** rearranged). */
+size_t db_model_place(db_drawing &d, unsigned long h)
+{
+    size_t at = db_model_noted(d, h);
+    if (at < d.model.size()) return at;
+    return (size_t)(std::find(d.model.begin(), d.model.end(), h) - d.model.begin());
 }
 
 /* Last live main entity of model space; 0 when none. */

@@ -138,25 +138,32 @@ struct db_tblrec {
   std::vector<db_grp> groups;   /* the other groups in order (70, 62...) */
 };
 
+/* Levels of the spatial index: cells of level L have the side of level
+** 0 times 2^L. */
+constexpr int DB_GRID_LEVELS = 48;
+
 /* One entity's place in the spatial index. */
 struct db_grid_box {
   double lo[2] = {0, 0};        /* extent in the XY plane: lower corner  */
   double hi[2] = {0, 0};        /* upper corner                          */
-  bool apart = false;           /* too wide or not finite: in every query */
+  int level = -1;               /* level of its cells; -1: not finite or
+                                ** too far out, in every query          */
 };
 
-/* The spatial index of model space (drawing_grid.cpp): a uniform grid of
-** the extents of the live main entities. */
+/* The spatial index of model space (drawing_grid.cpp): grids of cells of
+** growing sides over the live main entities, each entity in the level
+** whose cells are about its size. */
 struct db_grid {
   bool built = false;           /* false: built at the next query        */
-  double cell = 1;              /* side of a cell, drawing units         */
-  std::unordered_map<uint64_t, std::vector<unsigned long>> cells; /* cell key -> handles */
+  double cell = 1;              /* side of a cell of level 0, units      */
+  std::unordered_map<uint64_t, std::vector<unsigned long>> cells; /* (level, cell) key -> handles */
   std::vector<unsigned long> apart;                 /* handles held apart  */
   std::unordered_map<unsigned long, db_grid_box> boxes; /* placed handles  */
-  std::unordered_map<unsigned long, size_t> order;  /* model-space place   */
+  size_t at_level[DB_GRID_LEVELS] = {};                 /* placed per level    */
   size_t model_seen = 0;        /* model-space entries given their place */
   size_t built_over = 0;        /* entities placed when it was built     */
-  std::unordered_set<unsigned long> dirty;          /* touched, to place again */
+  std::vector<unsigned long> dirty; /* touched, to place again */
+  size_t offered = 0;               /* candidates the last query offered     */
 };
 
 /* The drawing: what a DXF file holds. */
@@ -296,6 +303,9 @@ bool db_transform(db_drawing& d, db_entity& e, const ads_matrix m);
 ** model-space order; whatever changes entity h (or a sub-entity of it)
 ** calls db_grid_touch, whatever may change many calls db_grid_forget. */
 std::vector<unsigned long> db_grid_query(db_drawing& d, const double lo[2], const double hi[2]);
+/* Place of handle h in model space as noted (model.size() when it has
+** none), without searching. */
+size_t db_model_noted(db_drawing &d, unsigned long h);
 void db_grid_touch(db_drawing& d, unsigned long h);
 void db_grid_forget(db_drawing& d);
 

@@ -2,16 +2,29 @@
 ** drawing_grid.cpp: the spatial index of model space, kept with the
 ** drawing database.
 **
-** A uniform grid over the XY plane holds each live main entity of model
-** space in the cells its extent (the box of its outline) meets; an entity
-** whose extent spans too many cells, or is not finite, is held apart and
-** offered to every query. Window, crossing and point picks ask the grid
-** for the entities whose extent meets a box and test only those, so a
-** selection touching k entities costs about k, not the drawing's size.
-** Whatever changes an entity tells the grid (db_grid_touch: entmake,
+** Each live main entity of model space is held in the cells its extent
+** (the box of its outline) meets, in one of several grids over the XY
+** plane: the grid of level L has cells of the side of level 0 times 2^L,
+** and an entity goes into the lowest level whose cells are at least its
+** size, so that it meets at most two by two of them. The side of level 0
+** follows how close the entities stand, not the drawing's extent: it is
+** shrunk until the cells the entities stand in hold about one each, so
+** that a few entities far from the rest (the map setup's block at the
+** origin beside stations some thousand kilometres away) leave the cells
+** of the others as small as before. Cells are kept by key in a hash, so
+** empty ones cost nothing. An entity whose extent is not finite, or lies
+** too far out for a cell number, is held apart and offered to every
+** query.
+**
+** Window, crossing and point picks ask the index for the entities whose
+** extent meets a box and test only those, so a selection costs about what
+** its window holds, whatever the size, extent or outliers of the drawing.
+** Whatever changes an entity tells the index (db_grid_touch: entmake,
 ** entmod, entdel, transforms); whatever may change many at once (a block
 ** redefined, a drawing read or replaced) makes it start again
-** (db_grid_forget). Touched entities are placed again at the next query.
+** (db_grid_forget). Touched entities are placed again at the next query;
+** an index that has come to hold a few times the entities it was built
+** over is built anew, its side of level 0 chosen again.
 **
 **   for (unsigned long h : db_grid_query(d, lo, hi)) if (in_window(...)) ...
 */
@@ -20,201 +33,308 @@
 
 #include "drawing_db.h"
 
-/* Most cells an entity's extent may span before it is held apart. */
-static const double GRID_SPAN_MAX = 64;
-
-/* Entities placed beyond which a grid built over fewer is built again
-** (its cells were chosen for a smaller drawing), and the growth that
-** calls for it. */
+/* Entities placed beyond which an index built over fewer is built again
+** (its side of level 0 was chosen for a smaller drawing), and the growth
+** that calls for it. */
 static const size_t GRID_REBUILD_MIN = 256;
 static const size_t GRID_GROWTH = 4;
 
-/* Largest cell number kept in a key's half; beyond it an entity is apart. */
-static const double GRID_INDEX_MAX = 1e9;
+/* Largest cell number a key holds (29 bits with the sign); an entity
+** beyond it is held apart. */
+static const int64_t GRID_INDEX_MAX = ((int64_t)1 << 28) - 1;
 
-/* Key of cell (ix, iy). */
-static uint64_t cell_key(int64_t ix, int64_t iy) {
-  return ((uint64_t)(uint32_t)(int32_t)ix << 32) | (uint32_t)(int32_t)iy;
+/* The side of level 0 leaves the cell numbers of the entities within
+** this share of GRID_INDEX_MAX, so that none is pushed apart by it. */
+static const double GRID_INDEX_ROOM = 1.0 / 4;
+
+/* Entities per occupied cell of level 0 that the choice of its side aims
+** at, the most rounds it takes, the least and most it shrinks by in a
+** round, and how many times fewer cells than the best a side may occupy
+** and still be taken. */
+static const double GRID_PER_CELL = 2;
+static const int GRID_SIDE_ROUNDS = 12;
+static const double GRID_SIDE_STEP = 2;
+static const double GRID_SIDE_STEP_MAX = 1024;
+static const double GRID_SIDE_GAIN = 1.5;
+
+/* Cells beyond the entities placed that a query may visit before it takes
+** every placed entity instead. */
+static const double GRID_VISIT_SLACK = 64;
+
+/* Key of cell (ix, iy) of a level. */
+static uint64_t cell_key(int level, int64_t ix, int64_t iy)
+{
+    const uint64_t mask = ((uint64_t)1 << 29) - 1;
+    return (uint64_t)level << 58 | ((uint64_t)ix & mask) << 29 | ((uint64_t)iy & mask);
 }
 
-/* Cell range [ix0, ix1] x [iy0, iy1] of a box; false when it is too wide
-** or not finite (the box is then held apart). */
-static bool cell_range(const db_grid& g, const double lo[2], const double hi[2], int64_t r[4]) {
-  double c[4] = {std::floor(lo[0] / g.cell), std::floor(lo[1] / g.cell), std::floor(hi[0] / g.cell),
-                 std::floor(hi[1] / g.cell)};
-  for (double v : c)
-    if (!std::isfinite(v) || std::fabs(v) > GRID_INDEX_MAX) return false;
-  if ((c[2] - c[0] + 1) * (c[3] - c[1] + 1) > GRID_SPAN_MAX) return false;
-  for (int k = 0; k < 4; ++k) r[k] = (int64_t)c[k];
-  return true;
+/* Side of the cells of a level. */
+static double level_side(const db_grid &g, int level)
+{
+    return std::ldexp(g.cell, level);
+}
+
+/* Cell range [ix0, ix1] x [iy0, iy1] of a box at a level, clamped to the
+** numbers a key holds (no entity lies beyond them). */
+static void cell_range(const db_grid &g, int level, const double lo[2], const double hi[2], int64_t r[4])
+{
+    double side = level_side(g, level);
+    const double *at[4] = {&lo[0], &lo[1], &hi[0], &hi[1]};
+    for (int k = 0; k < 4; ++k) {
+        double c = std::floor(*at[k] / side);
+        r[k] = c < -(double)GRID_INDEX_MAX ? -GRID_INDEX_MAX : c > (double)GRID_INDEX_MAX ? GRID_INDEX_MAX : (int64_t)c;
+    }
+}
+
+/* The level of a box: the lowest whose cells are at least its size, so
+** that it meets at most two cells each way; -1 when it is not finite, too
+** large or too far out (it is then held apart). */
+static int box_level(const db_grid &g, const double lo[2], const double hi[2])
+{
+    for (int k = 0; k < 2; ++k)
+        if (!std::isfinite(lo[k]) || !std::isfinite(hi[k])) return -1;
+    double size = std::max(hi[0] - lo[0], hi[1] - lo[1]);
+    int level = 0;
+    while (level < DB_GRID_LEVELS && level_side(g, level) < size) ++level;
+    if (level == DB_GRID_LEVELS) return -1;
+    double side = level_side(g, level);
+    for (double v : {lo[0], lo[1], hi[0], hi[1]})
+        if (std::fabs(std::floor(v / side)) > (double)GRID_INDEX_MAX) return -1;
+    return level;
 }
 
 /* The extent of entity e in the XY plane; false when it has no outline. */
-static bool entity_box(db_drawing& d, const db_entity& e, double lo[2], double hi[2]) {
-  std::vector<db_seg> segs;
-  db_outline(d, e, segs);
-  if (segs.empty()) return false;
-  lo[0] = lo[1] = HUGE_VAL;
-  hi[0] = hi[1] = -HUGE_VAL;
-  for (const db_seg& s : segs)
-    for (const double* p : {s.a, s.b})
-      for (int k = 0; k < 2; ++k) {
-        /* A NaN coordinate makes the box not finite: held apart. */
-        if (std::isnan(p[k])) { lo[k] = -HUGE_VAL; hi[k] = HUGE_VAL; continue; }
-        lo[k] = std::min(lo[k], p[k]);
-        hi[k] = std::max(hi[k], p[k]);
-      }
-  return true;
+static bool entity_box(db_drawing &d, const db_entity &e, double lo[2], double hi[2])
+{
+    std::vector<db_seg> segs;
+    db_outline(d, e, segs);
+    if (segs.empty()) return false;
+    lo[0] = lo[1] = HUGE_VAL;
+    hi[0] = hi[1] = -HUGE_VAL;
+    for (const db_seg &s : segs)
+        for (const double *p : {s.a, s.b})
+            for (int k = 0; k < 2; ++k) {
+                /* A NaN coordinate makes the box not finite: held apart. */
+                if (std::isnan(p[k])) {
+                    lo[k] = -HUGE_VAL;
+                    hi[k] = HUGE_VAL;
+                    continue;
+                }
+                lo[k] = std::min(lo[k], p[k]);
+                hi[k] = std::max(hi[k], p[k]);
+            }
+    return true;
 }
 
 /* Takes handle h out of the grid. */
-static void grid_remove(db_grid& g, unsigned long h) {
-  auto it = g.boxes.find(h);
-  if (it == g.boxes.end()) return;
-  const db_grid_box& b = it->second;
-  int64_t r[4];
-  auto drop = [h](std::vector<unsigned long>& v) { v.erase(std::remove(v.begin(), v.end(), h), v.end()); };
-  if (b.apart || !cell_range(g, b.lo, b.hi, r)) {
-    drop(g.apart);
-  } else {
-    for (int64_t ix = r[0]; ix <= r[2]; ++ix)
-      for (int64_t iy = r[1]; iy <= r[3]; ++iy) {
-        auto c = g.cells.find(cell_key(ix, iy));
-        if (c == g.cells.end()) continue;
-        drop(c->second);
-        if (c->second.empty()) g.cells.erase(c);
-      }
-  }
-  g.boxes.erase(it);
-}
-
-/* Puts handle h into the grid when it is a live main entity of model
-** space with an outline. */
-static void grid_place(db_drawing& d, db_grid& g, unsigned long h) {
-  db_entity* e = db_entity_find(d, h, true);
-  if (!e || e->parent || !e->block.empty() || !g.order.count(h)) return;
-  db_grid_box b;
-  if (!entity_box(d, *e, b.lo, b.hi)) return;
-  int64_t r[4];
-  b.apart = !cell_range(g, b.lo, b.hi, r);
-  if (b.apart) {
-    g.apart.push_back(h);
-  } else {
-    for (int64_t ix = r[0]; ix <= r[2]; ++ix)
-      for (int64_t iy = r[1]; iy <= r[3]; ++iy) g.cells[cell_key(ix, iy)].push_back(h);
-  }
-  g.boxes[h] = b;
-}
-
-/* Builds the grid anew over the drawing: the cell side is chosen so that
-** the drawing's extent holds about one entity per cell. */
-static void grid_build(db_drawing& d) {
-  db_grid& g = d.grid;
-  g = db_grid();
-  double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
-  size_t n = 0;
-  for (unsigned long h : d.model) {
-    db_entity* e = db_entity_find(d, h, true);
-    double a[2], b[2];
-    if (!e || e->parent || !entity_box(d, *e, a, b)) continue;
-    for (int k = 0; k < 2; ++k) {
-      if (std::isfinite(a[k])) lo[k] = std::min(lo[k], a[k]);
-      if (std::isfinite(b[k])) hi[k] = std::max(hi[k], b[k]);
+static void grid_remove(db_grid &g, unsigned long h)
+{
+    auto it = g.boxes.find(h);
+    if (it == g.boxes.end()) return;
+    const db_grid_box &b = it->second;
+    auto drop = [h](std::vector<unsigned long> &v) { v.erase(std::remove(v.begin(), v.end(), h), v.end()); };
+    if (b.level < 0) {
+        drop(g.apart);
+    } else {
+        int64_t r[4];
+        cell_range(g, b.level, b.lo, b.hi, r);
+        for (int64_t ix = r[0]; ix <= r[2]; ++ix)
+            for (int64_t iy = r[1]; iy <= r[3]; ++iy) {
+                auto c = g.cells.find(cell_key(b.level, ix, iy));
+                if (c == g.cells.end()) continue;
+                drop(c->second);
+                if (c->second.empty()) g.cells.erase(c);
+            }
+        g.at_level[b.level]--;
     }
-    n++;
-  }
-  double side = std::max(hi[0] - lo[0], hi[1] - lo[1]);
-  g.cell = n && std::isfinite(side) && side > 0 ? side / std::sqrt((double)n) : 1.0;
-  for (size_t i = 0; i < d.model.size(); ++i) g.order.emplace(d.model[i], i);
-  g.model_seen = d.model.size();
-  for (unsigned long h : d.model) grid_place(d, g, h);
-  g.built_over = n;
-  g.built = true;
+    g.boxes.erase(it);
 }
 
-/* Brings the grid up to the drawing: new model-space entries get their
-** order, touched entities are placed again, and a grid whose cells were
-** chosen for a few times fewer entities than it now holds is built anew.
-** The entities counted are those placed, not model space's entries: those
-** of erased entities stay there, and a drawing whose symbols are redrawn
-** over and over would otherwise be built anew at every query. */
-static void grid_sync(db_drawing& d) {
-  db_grid& g = d.grid;
-  if (!g.built || g.model_seen > d.model.size()) {
-    grid_build(d);
-    return;
-  }
-  for (; g.model_seen < d.model.size(); ++g.model_seen) {
-    unsigned long h = d.model[g.model_seen];
-    g.order.emplace(h, g.model_seen);
-    g.dirty.insert(h);
-  }
-  if (g.dirty.empty()) return;
-  for (unsigned long h : g.dirty) {
-    grid_remove(g, h);
-    grid_place(d, g, h);
-  }
-  /* A fresh set: clearing keeps the buckets of the most it ever held and
-  ** wipes them all, which after a large batch would cost every query. */
-  std::unordered_set<unsigned long>().swap(g.dirty);
-  if (g.boxes.size() > GRID_GROWTH * std::max(g.built_over, GRID_REBUILD_MIN)) grid_build(d);
+/* Puts handle h with its box into the grid. */
+static void grid_put(db_grid &g, unsigned long h, db_grid_box b)
+{
+    b.level = box_level(g, b.lo, b.hi);
+    if (b.level < 0) {
+        g.apart.push_back(h);
+    } else {
+        int64_t r[4];
+        cell_range(g, b.level, b.lo, b.hi, r);
+        for (int64_t ix = r[0]; ix <= r[2]; ++ix)
+            for (int64_t iy = r[1]; iy <= r[3]; ++iy) g.cells[cell_key(b.level, ix, iy)].push_back(h);
+        g.at_level[b.level]++;
+    }
+    g.boxes[h] = b;
+}
+
+/* The box of handle h when it is a live main entity of model space with
+** an outline; false otherwise. */
+static bool placeable(db_drawing &d, unsigned long h, db_grid_box &b)
+{
+    db_entity *e = db_entity_find(d, h, true);
+    if (!e || e->parent || !e->block.empty() || db_model_noted(d, h) == d.model.size()) return false;
+    return entity_box(d, *e, b.lo, b.hi);
+}
+
+/* The side of level 0 for boxes: from the extent of their middles, then
+** shrunk while the cells their middles stand in hold many each (a
+** cluster far from a few others stands in few cells until they are about
+** its spacing); of the sides tried, the largest that parts the middles
+** nearly as well as the best, so that stacked entities, which no side
+** parts, do not make it small; never so small that a middle's cell number
+** runs out of room. */
+static double choose_side(const std::vector<std::pair<unsigned long, db_grid_box>> &placed)
+{
+    std::vector<std::pair<double, double>> mid;
+    double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL}, far = 0;
+    for (const auto &[h, b] : placed) {
+        double m[2] = {(b.lo[0] + b.hi[0]) / 2, (b.lo[1] + b.hi[1]) / 2};
+        if (!std::isfinite(m[0]) || !std::isfinite(m[1])) continue;
+        mid.emplace_back(m[0], m[1]);
+        for (int k = 0; k < 2; ++k) {
+            lo[k] = std::min(lo[k], m[k]);
+            hi[k] = std::max(hi[k], m[k]);
+            far = std::max(far, std::fabs(m[k]));
+        }
+    }
+    double extent = mid.empty() ? 0 : std::max(hi[0] - lo[0], hi[1] - lo[1]);
+    if (!(extent > 0) || !std::isfinite(extent)) return 1.0;
+    double least = far / ((double)GRID_INDEX_MAX * GRID_INDEX_ROOM);
+    double side = std::max(extent / std::sqrt((double)mid.size()), least);
+    std::vector<std::pair<double, size_t>> tried; /* side, cells occupied */
+    size_t best = 0;
+    for (int round = 0; round < GRID_SIDE_ROUNDS; ++round) {
+        std::unordered_set<uint64_t> cells;
+        cells.reserve(mid.size());
+        for (const auto &[x, y] : mid)
+            cells.insert(cell_key(0, (int64_t)std::floor(x / side), (int64_t)std::floor(y / side)));
+        tried.emplace_back(side, cells.size());
+        best = std::max(best, cells.size());
+        double per = (double)mid.size() / (double)cells.size();
+        if (per <= GRID_PER_CELL || side <= least) break;
+        side = std::max(side / std::clamp(std::sqrt(per / GRID_PER_CELL), GRID_SIDE_STEP, GRID_SIDE_STEP_MAX), least);
+    }
+    for (const auto &[tried_side, occupied] : tried)
+        if ((double)occupied * GRID_SIDE_GAIN >= (double)best) return tried_side;
+    return side;
+}
+
+/* Builds the grid anew over the drawing. */
+static void grid_build(db_drawing &d)
+{
+    db_grid &g = d.grid;
+    g = db_grid();
+    std::vector<std::pair<unsigned long, db_grid_box>> placed;
+    for (size_t i = 0; i < d.model.size(); ++i) {
+        db_grid_box b;
+        /* An entity is placed once, at its first entry. */
+        if (db_model_noted(d, d.model[i]) == i && placeable(d, d.model[i], b)) placed.emplace_back(d.model[i], b);
+    }
+    g.cell = choose_side(placed);
+    g.boxes.reserve(placed.size());
+    for (const auto &[h, b] : placed) grid_put(g, h, b);
+    g.model_seen = d.model.size();
+    g.built_over = placed.size();
+    g.built = true;
+}
+
+/* Brings the grid up to the drawing: new model-space entries and touched
+** entities are placed again, and a grid built over a few times fewer
+** entities than it now holds is built anew. The entities counted are
+** those placed, not model space's entries: those of erased entities stay
+** there, and a drawing whose symbols are redrawn over and over would
+** otherwise be built anew at every query. */
+static void grid_sync(db_drawing &d)
+{
+    db_grid &g = d.grid;
+    if (!g.built || g.model_seen > d.model.size()) {
+        grid_build(d);
+        return;
+    }
+    for (; g.model_seen < d.model.size(); ++g.model_seen) g.dirty.push_back(d.model[g.model_seen]);
+    if (g.dirty.empty()) return;
+    std::sort(g.dirty.begin(), g.dirty.end());
+    g.dirty.erase(std::unique(g.dirty.begin(), g.dirty.end()), g.dirty.end());
+    for (unsigned long h : g.dirty) {
+        grid_remove(g, h);
+        db_grid_box b;
+        if (placeable(d, h, b)) grid_put(g, h, b);
+    }
+    /* A fresh list: after a large batch the old one would keep its room. */
+    std::vector<unsigned long>().swap(g.dirty);
+    if (g.boxes.size() > GRID_GROWTH * std::max(g.built_over, GRID_REBUILD_MIN)) grid_build(d);
 }
 
 /* Notes that entity h changed (with the main entity it belongs to). */
-void db_grid_touch(db_drawing& d, unsigned long h) {
-  if (!d.grid.built) return;
-  d.grid.dirty.insert(h);
-  if (db_entity* e = db_entity_find(d, h, false))
-    if (e->parent) d.grid.dirty.insert(e->parent);
+void db_grid_touch(db_drawing &d, unsigned long h)
+{
+    if (!d.grid.built) return;
+    d.grid.dirty.push_back(h);
+    if (db_entity *e = db_entity_find(d, h, false))
+        if (e->parent) d.grid.dirty.push_back(e->parent);
 }
 
 /* Makes the grid start again at the next query. */
-void db_grid_forget(db_drawing& d) {
-  d.grid = db_grid();
+void db_grid_forget(db_drawing &d)
+{
+    d.grid = db_grid();
 }
 
 /* Puts handles in model-space order, each once: each is looked up once,
 ** not at every comparison. */
-static void sort_by_order(db_grid& g, std::vector<unsigned long>& out) {
-  std::vector<std::pair<size_t, unsigned long>> keyed;
-  keyed.reserve(out.size());
-  for (unsigned long h : out) keyed.emplace_back(g.order[h], h);
-  std::sort(keyed.begin(), keyed.end());
-  out.clear();
-  for (const auto& k : keyed)
-    if (out.empty() || out.back() != k.second) out.push_back(k.second);
+static void sort_by_order(db_drawing &d, std::vector<unsigned long> &out)
+{
+    std::vector<std::pair<size_t, unsigned long>> keyed;
+    keyed.reserve(out.size());
+    for (unsigned long h : out) keyed.emplace_back(db_model_noted(d, h), h);
+    std::sort(keyed.begin(), keyed.end());
+    out.clear();
+    for (const auto &k : keyed)
+        if (out.empty() || out.back() != k.second) out.push_back(k.second);
 }
 
 /* Live main entities of model space whose extent may meet the box [lo, hi],
 ** in model-space order (see drawing_db.h). */
-std::vector<unsigned long> db_grid_query(db_drawing& d, const double lo[2], const double hi[2]) {
-  grid_sync(d);
-  db_grid& g = d.grid;
-  std::vector<unsigned long> out(g.apart);
-  double c[4] = {std::floor(lo[0] / g.cell), std::floor(lo[1] / g.cell), std::floor(hi[0] / g.cell),
-                 std::floor(hi[1] / g.cell)};
-  bool finite = true;
-  for (double v : c) finite = finite && std::isfinite(v) && std::fabs(v) <= GRID_INDEX_MAX;
-  if (!finite || (c[2] - c[0] + 1) * (c[3] - c[1] + 1) > (double)g.boxes.size() + GRID_SPAN_MAX) {
-    /* A box of more cells than entities: every placed entity is a candidate. */
-    for (auto& [h, b] : g.boxes) out.push_back(h);
-    if (!finite) {
-      sort_by_order(g, out);
-      return out;
+std::vector<unsigned long> db_grid_query(db_drawing &d, const double lo[2], const double hi[2])
+{
+    grid_sync(d);
+    db_grid &g = d.grid;
+    std::vector<unsigned long> out(g.apart);
+    if (std::isnan(lo[0]) || std::isnan(lo[1]) || std::isnan(hi[0]) || std::isnan(hi[1])) {
+        /* No box to test against: every placed entity is a candidate. */
+        for (auto &[h, b] : g.boxes) out.push_back(h);
+        g.offered = out.size();
+        sort_by_order(d, out);
+        return out;
     }
-  } else {
-    for (int64_t ix = (int64_t)c[0]; ix <= (int64_t)c[2]; ++ix)
-      for (int64_t iy = (int64_t)c[1]; iy <= (int64_t)c[3]; ++iy) {
-        auto cell = g.cells.find(cell_key(ix, iy));
-        if (cell != g.cells.end()) out.insert(out.end(), cell->second.begin(), cell->second.end());
-      }
-  }
-  auto placed = [&](unsigned long h) {
-    auto b = g.boxes.find(h);
-    return b != g.boxes.end() && (b->second.apart || (b->second.hi[0] >= lo[0] && b->second.lo[0] <= hi[0] &&
-                                                      b->second.hi[1] >= lo[1] && b->second.lo[1] <= hi[1]));
-  };
-  out.erase(std::remove_if(out.begin(), out.end(), [&](unsigned long h) { return !placed(h); }), out.end());
-  sort_by_order(g, out);
-  return out;
+    double visits = 0;
+    for (int level = 0; level < DB_GRID_LEVELS; ++level) {
+        if (!g.at_level[level]) continue;
+        int64_t r[4];
+        cell_range(g, level, lo, hi, r);
+        visits += (double)(r[2] - r[0] + 1) * (double)(r[3] - r[1] + 1);
+    }
+    if (visits > (double)g.boxes.size() + GRID_VISIT_SLACK) {
+        /* A box of more cells than entities: every placed entity is a candidate. */
+        for (auto &[h, b] : g.boxes) out.push_back(h);
+    } else {
+        for (int level = 0; level < DB_GRID_LEVELS; ++level) {
+            if (!g.at_level[level]) continue;
+            int64_t r[4];
+            cell_range(g, level, lo, hi, r);
+            for (int64_t ix = r[0]; ix <= r[2]; ++ix)
+                for (int64_t iy = r[1]; iy <= r[3]; ++iy) {
+                    auto cell = g.cells.find(cell_key(level, ix, iy));
+                    if (cell != g.cells.end()) out.insert(out.end(), cell->second.begin(), cell->second.end());
+                }
+        }
+    }
+    g.offered = out.size();
+    auto meets = [&](unsigned long h) {
+        auto b = g.boxes.find(h);
+        return b != g.boxes.end() && (b->second.level < 0 || (b->second.hi[0] >= lo[0] && b->second.lo[0] <= hi[0] &&
+                                                              b->second.hi[1] >= lo[1] && b->second.lo[1] <= hi[1]));
+    };
+    out.erase(std::remove_if(out.begin(), out.end(), [&](unsigned long h) { return !meets(h); }), out.end());
+    sort_by_order(d, out);
+    return out;
 }

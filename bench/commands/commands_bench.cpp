@@ -2,13 +2,17 @@
  * The commands that work entity by entity, run in the stand-in editor on
  * the sample project GEO through the engine and the DB3 driver program,
  * over maps of N, 10 N and 100 N stations (N = PV_BENCH_ROWS / 100, 1,000
- * by default): STATN holds one station per entity on a 30 m grid, and the
- * drawing one TEXT per station showing its NAME, linked to its row and
- * drawn a little off its point. Each iteration runs the command on ALL
- * as many times as make 100 N entities handled (100 times over N, 10 over
- * 10 N, once over 100 N and over more), checking each run: every map's
- * run is as long, so that beside busy threads each waits for a processor
- * as often. The counter "per_entity" gives the real time per entity
+ * by default): STATN holds one station per entity on a 30 m grid near
+ * (600000, 5600000), and the drawing, set up by pv-map as a user sets one
+ * up (its setup block at the origin), one TEXT per station showing its
+ * NAME, linked to its row and drawn a little off its point. Each iteration
+ * runs the command (pv-update, pv-clean, pv-scale, the exports, pv-import
+ * updating every row, pv-move of the whole table) on ALL as many times as
+ * make 100 N entities handled (100 times over N, 10 over 10 N, once over
+ * 100 N and over more), checking each run: every map's run is as long, so
+ * that beside busy threads each waits for a processor as often; pv-edit
+ * edits 1,000 stations spread over the map (fewer on a smaller one) once
+ * an iteration. The counter "per_entity" gives the real time per entity
  * handled, "cpu_us_per_entity" the processor time (microseconds) of the
  * benchmark's thread and of pvdb3; the ratios give both per entity of the
  * largest map over the smallest (flat: 1). The benchmarks run in rounds
@@ -57,6 +61,8 @@
 #include "host_editor.h"
 #include "map/link_cmd.h"
 #include "map/map_edit_cmd.h"
+#include "map/prj_project.h"
+#include "map/row_cmd.h"
 #include "map/sym_draw.h"
 #include "module/pv_entry.h"
 #include "output/exports/export_dialog.h"
@@ -279,7 +285,9 @@ void stop()
 }
 
 /* A map of n stations: the table written, GEO logged on afresh, and a new
- * drawing of a linked TEXT by each station. */
+ * drawing set up by pv-map, as a user sets one up (its setup block at the
+ * origin, some thousand kilometres from the stations), with a linked TEXT
+ * by each station. */
 void make_map(long n)
 {
     if (g_map_size >= 0) call("pv_logoff", {});
@@ -289,6 +297,8 @@ void make_map(long n)
     g_map_drawn_over = false;
     host_new_drawing();
     map_params_set_projection(&g_map_params, prj_find(MAP_SYSTEM, nullptr));
+    host_io_use_script_text("pv_map\nok\n");
+    pv_map(nullptr);
     ads_regapp(LINK_APP_NAME);
     long side = grid_side(n);
     for (long i = 0; i < n; i++) {
@@ -334,41 +344,88 @@ std::string write_renames(long n)
     return file;
 }
 
-/* A command of the benchmark: its function, its answers for a map of n
- * entities, and the text its end shows when it handled all of them (a
- * format of n). */
+/* Edits a run of pv-edit makes (fewer on a smaller map), each on a
+ * station of its own spread over the map. */
+constexpr long EDITS_PER_RUN = 1000;
+
+/* The point of station i's TEXT on a map of n stations, moved by dx. */
+std::string text_point(long i, long n, double dx = 0)
+{
+    long side = grid_side(n);
+    char at[64];
+    std::snprintf(at, sizeof at, "%.3f,%.3f", GRID_EAST + (double)(i % side) * GRID_M + TEXT_OFF_M + dx,
+                  GRID_NORTH + (double)(i / side) * GRID_M);
+    return at;
+}
+
+/* The stations pv-edit is run on over a map of n. */
+long edits(long n)
+{
+    return std::min(n, EDITS_PER_RUN);
+}
+
+/* A command of the benchmark: its function, its answers for run number
+ * pass over a map of n entities, and the text its end shows when it
+ * handled all of them (a format of n; none: the run shows no ERROR). A
+ * command run on one entity at a time (pv-edit) runs edits(n) times a run,
+ * once an iteration at every size. */
 struct bench_command {
     const char *name;
     int (*run)(struct resbuf *);
-    std::string (*answers)(long n);
+    std::string (*answers)(long n, long pass);
     const char *done;
+    bool one_by_one = false;
 };
 
 const bench_command COMMANDS[] = {
-    {"Update", pv_update, [](long) { return std::string("ALL\n\n"); }, "Updated... %ld entities"},
-    {"Clean", pv_clean, [](long) { return std::string("ALL\n\n"); }, "Cleaned... %ld entities"},
+    {"Update", pv_update, [](long, long) { return std::string("ALL\n\n"); }, "Updated... %ld entities"},
+    {"Clean", pv_clean, [](long, long) { return std::string("ALL\n\n"); }, "Cleaned... %ld entities"},
+    {"Scale", pv_scale,
+     [](long, long pass) {
+         return std::string("pv_scale\npick scl_text\nset scl_height ") + (pass % 2 ? "2.5" : "2") + "\nok\nALL\n\n";
+     },
+     "Scaled... %ld entities"},
+    {"Edit", pv_edit,
+     [](long n, long pass) {
+         std::string a;
+         for (long k = 0; k < edits(n); k++)
+             a += text_point(k * (n / edits(n)), n) + "\npv_edit_col\nselect edit_list ELEV\nset edit_col " +
+                  std::to_string(101 + pass % 2) + "\nok\n";
+         return a;
+     },
+     nullptr, true},
     {"ExportE00Attributes", pv_export,
-     [](long) {
+     [](long, long) {
          return "pv_export_opts\nselect plotype 1\npick point\nselect output " + std::to_string(export_name_column()) +
                 "\nset filename stations\npick txtdbf\npick plot\nALL\n\n";
      },
      "Plotted..."},
     {"ImportUpdate", pv_import,
-     [](long n) {
+     [](long n, long) {
          return "pv_import\nset imp_fname " + write_renames(n) +
                 "\npick imp_text\npick import\npv_importxt\nselect txt_table 0\nset txt_coldel ,\nset txt_txtdel \n"
                 "pick txt_update\nselect txt_output 1 2\npick import\n";
      },
      "Imported: %ld rows into STATN"},
     {"ExportMifColumn", pv_export,
-     [](long) {
+     [](long, long) {
          return "pv_export_opts\nselect plotype 2\npick point\nselect output " + std::to_string(export_name_column()) +
                 "\nset filename stations\nset col_delim ,\npick txtdbf\npick plot\nALL\n\n";
      },
      "Plotted..."},
     {"ExportE00", pv_export,
-     [](long) { return std::string("pv_export_opts\nselect plotype 1\npick point\nset filename all\npick plot\nALL\n\n"); },
+     [](long, long) {
+         return std::string("pv_export_opts\nselect plotype 1\npick point\nset filename all\npick plot\nALL\n\n");
+     },
      "Plotted..."},
+    /* The whole table dragged 1 m east and back, run after run; last, for
+     * a run that leaves it moved makes the next map afresh. */
+    {"Move", pv_move,
+     [](long n, long pass) {
+         double from = pass % 2 ? 1 : 0;
+         return text_point(0, n, from) + "\npv_ssget\nset ss_table 1\nok\n" + text_point(0, n, 1 - from) + "\n";
+     },
+     nullptr},
 };
 
 /* A symbol of PVSTRUCT drawn as vectors by each station of a map of times
@@ -429,34 +486,38 @@ void RedrawVectors(benchmark::State &state, long times)
  * every entity. */
 void RunOnMap(benchmark::State &state, long times, const bench_command *c)
 {
-    long n = entities(times), runs = passes(times);
+    long n = entities(times), runs = c->one_by_one ? 1 : passes(times), each = c->one_by_one ? edits(n) : n;
     if (g_map_size != n || g_map_drawn_over) make_map(n);
-    std::string answers = c->answers(n);
-    char done[96];
-    std::snprintf(done, sizeof done, c->done, n);
+    char done[96] = "";
+    if (c->done) std::snprintf(done, sizeof done, c->done, n);
     state.counters["pvdb3_peak_logon_MB"] = (double)driver_peak_kb() / 1024.0;
     driver_peak_reset();
     double cpu = 0;
+    long pass = 0;
     for (auto _ : state) {
-        for (long pass = 0; pass < runs; pass++) {
+        for (long r = 0; r < runs; r++, pass++) {
+            state.PauseTiming();
+            std::string answers = c->answers(n, pass);
             host_io_clear_transcript();
             host_io_use_script_text(answers);
+            state.ResumeTiming();
             double from = thread_cpu_us() + driver_cpu_us();
-            c->run(nullptr);
+            for (long k = 0; k < (c->one_by_one ? each : 1); k++) c->run(nullptr);
             cpu += thread_cpu_us() + driver_cpu_us() - from;
             state.PauseTiming();
             std::string t = host_io_transcript();
-            if (t.find(done) == std::string::npos)
+            if (c->done ? t.find(done) == std::string::npos : t.find("ERROR") != std::string::npos)
                 state.SkipWithError(("not every entity was handled: " + t.substr(0, 600)).c_str());
             host_io_clear_transcript();
             state.ResumeTiming();
         }
     }
+    if (c->run == pv_move) g_map_drawn_over = true;
     long peak = driver_peak_kb();
     state.counters["pvdb3_peak_MB"] = (double)peak / 1024.0;
     state.counters["pvdb3_bound_MB"] = (double)DRIVER_PEAK_BOUND_KB / 1024.0;
     driver_peak_within((c->name + ("/" + std::to_string(times)) + "N").c_str(), peak);
-    count_entities(state, (double)n * (double)runs * (double)state.iterations(), cpu);
+    count_entities(state, (double)each * (double)runs * (double)state.iterations(), cpu);
 }
 
 /* The query pv-query runs over a map of n stations: every column of STATN
@@ -667,6 +728,9 @@ int main(int argc, char **argv)
     static const bench_ratio RATIOS[] = {
         {"Update/100N", "Update/1N", "pv-update ALL, per entity 100 N / N (flat: 1, goal at most 1.5)", true},
         {"Clean/100N", "Clean/1N", "pv-clean ALL, per entity 100 N / N (flat: 1, goal at most 1.5)", true},
+        {"Scale/100N", "Scale/1N", "pv-scale ALL, per entity 100 N / N (flat: 1, goal at most 1.5)", true},
+        {"Edit/100N", "Edit/1N", "pv-edit, per edit 100 N / N (flat: 1, goal at most 1.5)", true},
+        {"Move/100N", "Move/1N", "pv-move of the table, per entity 100 N / N (flat: 1, goal at most 1.5)", true},
         {"ExportE00Attributes/100N", "ExportE00Attributes/1N",
          "pv-export E00 + attributes, per entity 100 N / N (flat: 1, goal at most 1.5)", true},
         {"ExportMifColumn/100N", "ExportMifColumn/1N",
@@ -676,7 +740,8 @@ int main(int argc, char **argv)
         {"ExportE00/1000N", "ExportE00/100N", "pv-export E00 ALL, per entity 1000 N / 100 N (flat: 1)", true},
         {"Query/100N", "QuerySqlite/100N", "pv-query count + first page / SQLite count + 100 rows"},
         {"ExportMifColumn/100N", "OgrMif/100N", "pv-export MIF + column / ogr2ogr CSV to MIF, 100 N"},
-        {"ExportE00Attributes/100N", "OgrShapefile/100N", "pv-export E00 + attributes / ogr2ogr CSV to shapefile, 100 N"},
+        {"ExportE00Attributes/100N", "OgrShapefile/100N",
+         "pv-export E00 + attributes / ogr2ogr CSV to shapefile, 100 N"},
     };
     int rc = bench_main_contended(argc, argv, RATIOS, std::size(RATIOS), bench_reps());
     stop();

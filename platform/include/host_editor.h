@@ -114,6 +114,9 @@ std::string host_last_error();
 int host_open_selection_sets();
 /* Number of live entities in model space (main entities only). */
 int host_model_entity_count();
+/* Number of entities the spatial index offered the last window, crossing
+** or pick to test, whatever these took. */
+size_t host_selection_offered();
 /* The image files the render module's c:replay showed, in order, as it
 ** found them. */
 const std::vector<std::string> &host_replayed_images();

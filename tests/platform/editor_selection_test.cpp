@@ -246,6 +246,32 @@ static bool ref_meets(const RefLine& l, const double lo[2], const double hi[2]) 
   return t0 <= t1;
 }
 
+/* A window around one line of a map some thousand kilometres from the
+** origin is offered only the lines near it, with the map setup's block at
+** the origin or not, and when a second map lies far off as well. */
+TEST_F(Selection, AWindowIsOfferedWhatStandsNearItWhateverLiesFarOff)
+{
+    ads_name origin, ss, e;
+    line(0, 0, 1, 1, origin);
+    ads_point o1 = {-1, -1, 0}, o2 = {2, 2, 0};
+    ASSERT_EQ(ads_ssget("C", o1, o2, nullptr, ss), RTNORM);
+    ads_ssfree(ss);
+    const double east = 600000, north = 5600000, step = 30;
+    for (double far : {0.0, 3000000.0}) {
+        for (int i = 0; i < 1600; ++i)
+            line(far + east + (i % 40) * step, north + (i / 40) * step, far + east + (i % 40) * step + 2,
+                 north + (i / 40) * step, e);
+        for (int i = 0; i < 1600; i += 97) {
+            double x = far + east + (i % 40) * step, y = north + (i / 40) * step;
+            ads_point p1 = {x - 5, y - 5, 0}, p2 = {x + 5, y + 5, 0};
+            ASSERT_EQ(ads_ssget("C", p1, p2, nullptr, ss), RTNORM);
+            EXPECT_EQ(count(ss), 1);
+            ads_ssfree(ss);
+            EXPECT_LE(host_selection_offered(), 8u) << "line " << i << (far > 0 ? " of the second map" : "");
+        }
+    }
+}
+
 /* Window and crossing selections over random drawings whose lines are
 ** added, moved (entmod and xformss), erased and brought back give, in
 ** drawing order, exactly what testing every line gives; short and long
