@@ -59,7 +59,7 @@ int write_all(int fd, const std::string &text)
 
 }  // namespace
 
-int mark_begin(mark_file &mark, const std::string &path, const std::string &body)
+int mark_begin(mark_file &mark, const std::string &path, const std::string &body, const mark_step &ready)
 {
     std::string fresh = path + "N";
     /* Never through a link: one standing at the name is refused (ELOOP).
@@ -68,7 +68,7 @@ int mark_begin(mark_file &mark, const std::string &path, const std::string &body
     ** replaced (EEXIST). */
     int fd = wf_open(fresh.c_str(), O_CREAT | O_WRONLY, k_mark_mode);
     uint32_t check = 0;
-    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0 &&
+    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0 && (!ready || ready() == 0) &&
               write_all(fd, mark_seal(body, check)) == 0 && fsync(fd) == 0 &&
               dbf_rename_new(fresh.c_str(), path.c_str()) == DBF_OK;
     if (!ok) {
@@ -99,11 +99,20 @@ int mark_append(mark_file &mark, const std::string &text)
     return 0;
 }
 
-void mark_end(mark_file &mark, bool keep)
+void mark_end(mark_file &mark, bool keep, const mark_step &gone)
 {
-    if (mark.connection) mark.store->end(mark, keep);
-    if (mark.fd < 0) return;
-    if (!keep) unlink(mark.path.c_str());
+    bool server = mark.connection != nullptr;
+    if (server) mark.store->end(mark, keep);
+    if (mark.fd < 0) {
+        if (server && gone && !keep) gone();
+        return;
+    }
+    /* Moved to its fresh name, still locked, the mark changes nothing more. */
+    std::string fresh = mark.path + "N";
+    bool moved = !keep && gone && rename(mark.path.c_str(), fresh.c_str()) == 0;
+    if (!keep && !moved) unlink(mark.path.c_str());
+    if (!keep && gone) gone();
+    if (moved) unlink(fresh.c_str());
     close(mark.fd);
     mark.fd = -1;
 }

@@ -31,6 +31,7 @@
 #define PV_CORE_MARK_FILE_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,15 +54,25 @@ struct mark_file {
     std::string command; /* a server mark found busy: the command that writes it ("" unknown) */
 };
 
+/* What a command does under its mark before the mark names it, or after
+** the mark is let go and before its lock is (a copy of a table the mark
+** names made or removed): while it runs the mark stands, locked, at path +
+** "N", so that a logon tells it at work from one cut short. 0, or -1 with
+** errno. */
+using mark_step = std::function<int()>;
+
 /* Writes body whole as the mark at path (through path + "N" renamed into
-** place) and keeps it locked. 0, or -1 with errno (nothing is left;
-** EEXIST when a mark stands at path: it is never replaced). */
-int mark_begin(mark_file &mark, const std::string &path, const std::string &body);
+** place) and keeps it locked; ready, when given, runs once the fresh mark
+** is locked and before it is written (its failure fails the mark). 0, or
+** -1 with errno (nothing is left; EEXIST when a mark stands at path: it is
+** never replaced). */
+int mark_begin(mark_file &mark, const std::string &path, const std::string &body, const mark_step &ready = nullptr);
 /* Adds text (whole lines) to the end of a held mark. 0, or -1 with errno. */
 int mark_append(mark_file &mark, const std::string &text);
 /* Lets a held mark go, removing it unless keep is set (its path stays
-** named); nothing for a mark not held. */
-void mark_end(mark_file &mark, bool keep);
+** named); nothing for a mark not held. A mark removed runs gone, when
+** given, after it left its name and (a file mark) before its lock goes. */
+void mark_end(mark_file &mark, bool keep, const mark_step &gone = nullptr);
 
 /* What mark_take found. */
 #define MARK_NONE 0   /* no mark (a mark cut short while written is removed) */
@@ -102,9 +113,10 @@ std::string mark_folder(const pjct_rec *project);
 ** its marks: a file of its folder, or on a server a mark of PVMARK written
 ** by command (said to another logon that finds it busy). 0 (nothing for a
 ** dBASE project without a folder: no path); -1 with errno (EEXIST: a mark
-** of that name is there, EBUSY another session holds it). */
+** of that name is there, EBUSY another session holds it). ready runs as
+** mark_begin's does. */
 int mark_begin_of(mark_file &mark, const pjct_rec *project, const std::string &name, const std::string &body,
-                  const char *command);
+                  const char *command, const mark_step &ready = nullptr);
 /* mark_take of the mark of that name of the project (a name with a "/" is
 ** a file of a server project's former marks, kept in the user's folder,
 ** read as a dBASE project's). A busy server mark gives its command in

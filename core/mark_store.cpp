@@ -210,11 +210,11 @@ void hold(mark_file &mark, void *connection, const std::string &name)
 }  // namespace
 
 int mark_begin_of(mark_file &mark, const pjct_rec *p, const std::string &name, const std::string &body,
-                  const char *command)
+                  const char *command, const mark_step &ready)
 {
     if (!server(p)) {
         std::string dir = mark_folder(p);
-        return dir.empty() ? 0 : mark_begin(mark, dir + name, body);
+        return dir.empty() ? 0 : mark_begin(mark, dir + name, body, ready);
     }
     std::vector<std::string> there;
     if (name.size() >= (size_t)k_name_width || make_table(p->connection) != 0) {
@@ -236,7 +236,7 @@ int mark_begin_of(mark_file &mark, const pjct_rec *p, const std::string &name, c
     std::string quoted, fresh;
     sql_quote(name.c_str(), quoted);
     sql_quote((name + k_fresh).c_str(), fresh);
-    if (found != 0 || run(p->connection, "DELETE" + of_name(name + k_fresh)) != k_sql_ok ||
+    if (found != 0 || (ready && ready() != 0) || run(p->connection, "DELETE" + of_name(name + k_fresh)) != k_sql_ok ||
         insert_pieces(mark, name + k_fresh, mark_seal(body, check), command ? command : "") != 0 ||
         run(p->connection, "UPDATE " MARK_TABLE " SET NAME = " + quoted + " WHERE NAME = " + fresh) != k_sql_ok) {
         run(p->connection, "DELETE" + of_name(name + k_fresh));

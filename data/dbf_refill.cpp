@@ -23,7 +23,9 @@
 */
 #include "data/dbf_refill.h"
 
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -170,7 +172,7 @@ std::string server_drop(void *connection, const std::string &table)
 
 /* put_back on a dBASE project: the copy of the former table over the new
 ** file, or the new file removed. The copy itself stays until the mark is
-** gone (let_copy_go), so that a put-back cut short at any moment finds it
+** gone (copy_goes), so that a put-back cut short at any moment finds it
 ** again. */
 std::string put_back_file(const keeper &k, const std::string &name, bool had)
 {
@@ -190,10 +192,13 @@ std::string put_back_file(const keeper &k, const std::string &name, bool had)
 }
 
 /* Once a dBASE table is put back and its mark gone, the copy of the
-** former table goes. */
-void let_copy_go(const keeper &k, const std::string &name)
+** former table goes (mark_end's step, run before the mark's lock goes). */
+mark_step copy_goes(const keeper &k, const std::string &name)
 {
-    if (!k.connection) std::remove(file_of(k.dir, name, kCopyExt).c_str());
+    return [k, name]() {
+        if (!k.connection) std::remove(file_of(k.dir, name, kCopyExt).c_str());
+        return 0;
+    };
 }
 
 /* Puts the former table back over the new one (had), or removes the new
@@ -293,9 +298,65 @@ int recover_one(mark_file &m, const keeper &k, const std::string &stem, const st
         mark_end(m, true);
         return -1;
     }
-    mark_end(m, false);
-    let_copy_go(k, name);
+    mark_end(m, false, copy_goes(k, name));
     return 1;
+}
+
+/* 1 when a file name (any case) ends in ext. */
+bool has_ext(const std::string &name, const char *ext)
+{
+    size_t n = std::strlen(ext);
+    return name.size() > n && str_eq_nocase(name.substr(name.size() - n).c_str(), ext);
+}
+
+/* Removes the copy <stem>.DBO of the folder when no mark of a refill names
+** it and no refill at work holds its fresh mark: the fresh mark is taken
+** (made and locked) for the while, so that no refill begins meanwhile.
+** Answers 1 when removed. */
+int drop_copy_left(const std::string &dir, const std::string &stem, const std::string &copy)
+{
+    std::string fresh = dir + stem + kMarkExt + "N";
+    int fd = wf_open(fresh.c_str(), O_CREAT | O_RDWR, 0644);
+    if (fd < 0) return 0;
+    int gone = 0;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat st;
+        if (!exists(dir + stem + kMarkExt) && lstat((dir + copy).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            gone = unlink((dir + copy).c_str()) == 0;
+        /* Only the fresh mark made here goes: one another made since stays. */
+        struct stat mine, there;
+        if (fstat(fd, &mine) == 0 && lstat(fresh.c_str(), &there) == 0 && mine.st_ino == there.st_ino &&
+            mine.st_dev == there.st_dev && mine.st_size == 0)
+            unlink(fresh.c_str());
+    }
+    close(fd);
+    return gone;
+}
+
+/* What writers now gone left in the project's folder goes; see
+** dbf_refill_recover. */
+void sweep(pjct_rec *project, const keeper &k)
+{
+    std::vector<std::string> copies, removed;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(k.dir, ec), end; !ec && it != end; it.increment(ec))
+        if (has_ext(it->path().filename().string(), kCopyExt)) copies.push_back(it->path().filename().string());
+    for (const std::string &name : copies) {
+        std::string stem = name.substr(0, name.size() - std::strlen(kCopyExt));
+        if (!k.connection && plain(stem) && drop_copy_left(k.dir, stem, name)) removed.push_back(name);
+    }
+    for (const std::string &t : wf_temp_sweep(k.dir)) removed.push_back(t);
+    /* A table's copy is named: the user may have wondered at it. */
+    std::string said;
+    for (const std::string &name : removed) {
+        std::string target;
+        if (!wf_temp_left(name, target)) target = name;
+        if (has_ext(target, DBF_EXT_TABLE) || has_ext(target, DBF_EXT_MEMO) || has_ext(target, kCopyExt))
+            said += (said.empty() ? "" : ", ") + name;
+    }
+    if (!said.empty())
+        msg_alert(WARN_TITLE, "Copies of tables that commands cut short left in project %s were removed: %s.",
+                  project->name, said.c_str());
 }
 
 }  // namespace
@@ -322,12 +383,16 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
         r.had = exists(file_of(k.dir, r.name, DBF_EXT_TABLE));
         std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
     }
-    /* A dBASE file is copied before the mark names it, a server table
-    ** renamed after. */
-    if (why.empty() && r.had && !k.connection) why = keep(k, r.name, unsure);
-    if (why.empty() && mark_begin_of(r.mark, p, mark, r.name + "\n" + (r.had ? "1\n" : "0\n"), command) != 0) {
-        why = "cannot write its mark " + mark + ": " + std::strerror(errno);
-        if (r.had && !k.connection) std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
+    /* A dBASE file is copied under the mark's lock before the mark names
+    ** it (so that a logon never takes the copy for one left), a server
+    ** table renamed after. */
+    bool copy_first = r.had && !k.connection;
+    std::string not_kept;
+    mark_step copy = [&]() { return (not_kept = keep(k, r.name, unsure)).empty() ? 0 : -1; };
+    if (why.empty() && mark_begin_of(r.mark, p, mark, r.name + "\n" + (r.had ? "1\n" : "0\n"), command,
+                                     copy_first ? copy : nullptr) != 0) {
+        why = !not_kept.empty() ? not_kept : "cannot write its mark " + mark + ": " + std::strerror(errno);
+        if (copy_first) std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
     } else if (why.empty() && r.had && k.connection && !(why = keep(k, r.name, unsure)).empty()) {
         mark_end(r.mark, unsure);
         if (unsure) why += "; it is put back at the next logon";
@@ -400,8 +465,7 @@ void dbf_refill_end(dbf_refill &r, pjct_rec *p, bool whole)
     if (why.empty()) dbf_index_mended(p, r.name.c_str());
     else msg_alert(ERR_TITLE, "%s cannot be put back as it was: %s. It is put back at the next logon.",
                    r.name.c_str(), why.c_str());
-    mark_end(r.mark, !why.empty());
-    if (why.empty()) let_copy_go(k, r.name);
+    mark_end(r.mark, !why.empty(), copy_goes(k, r.name));
     r.dir.clear();
 }
 
@@ -422,5 +486,6 @@ int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)
         if (one < 0) rc = -1;
         else mended.push_back(stem);
     }
+    sweep(project, k);
     return rc;
 }

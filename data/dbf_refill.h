@@ -59,7 +59,11 @@ void dbf_refill_end(dbf_refill &refill, pjct_rec *project, bool whole);
 ** another user's whose session is gone; one still held is said): with the new table complete only the kept table goes; else the
 ** former table is put back (or the part filled removed, when there was
 ** none), each said once. The tables put back or finished are added to
-** mended (to be indexed again). -1 when a mark is not used or a table
+** mended (to be indexed again). Then what writers now gone left in the
+** project's folder goes, each file only when no command at work holds it:
+** a copy <table>.DBO of a former table that no mark names, and the
+** temporary files of whole-file writes (wfile/wfile.h); the copies of
+** tables among them are said. -1 when a mark is not used or a table
 ** cannot be put back (said; the mark stays), else 0. */
 int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended);
 

@@ -5,12 +5,16 @@
 */
 #include "wfile/wfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -20,6 +24,8 @@ const char k_letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz01
 constexpr int k_random_letters = 6;
 /* Suffix of a temporary name. */
 const char k_temp_suffix[] = ".tmp";
+/* Hex digits of the machine's digest in a temporary name. */
+constexpr size_t k_host_digits = 8;
 /* Names tried before a temporary file is given up. */
 constexpr int k_temp_tries = 100;
 /* Bytes copied at a time. */
@@ -75,6 +81,47 @@ int write_all(int fd, const char *data, size_t n)
     return 0;
 }
 
+/* The 32-bit FNV-1a digest of this machine's name. */
+uint32_t host_digest()
+{
+    char host[256] = "";
+    if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+    uint32_t h = 2166136261u;
+    for (const char *c = host; *c; c++) h = (h ^ (unsigned char)*c) * 16777619u;
+    return h;
+}
+
+/* The writer's part of a temporary name: "-", the process, "-" and the
+** machine's digest. */
+std::string writer_tag()
+{
+    char tag[48];
+    std::snprintf(tag, sizeof tag, "-%ld-%0*x", (long)getpid(), (int)k_host_digits, (unsigned)host_digest());
+    return tag;
+}
+
+/* 1 when the process has ended and waits only to be reaped (its state in
+** /proc is Z or X). */
+bool ended(pid_t pid)
+{
+    char path[48], text[512];
+    std::snprintf(path, sizeof path, "/proc/%ld/stat", (long)pid);
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) return false;
+    text[n] = '\0';
+    const char *paren = std::strrchr(text, ')');
+    return paren && paren[1] == ' ' && (paren[2] == 'Z' || paren[2] == 'X');
+}
+
+/* 1 when text is n characters, each one of chars. */
+bool all_of(const std::string &text, size_t n, const char *chars)
+{
+    return text.size() == n && text.find_first_not_of(chars) == std::string::npos;
+}
+
 }  // namespace
 
 int wf_open(const char *path, int flags, mode_t mode)
@@ -117,7 +164,7 @@ int wf_temp_open(const std::string &target, std::string &temp, mode_t mode)
         }
         std::string name = target + ".";
         for (unsigned char b : bytes) name += k_letters[b % (sizeof k_letters - 1)];
-        name += k_temp_suffix;
+        name += writer_tag() + k_temp_suffix;
         int fd = wf_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
         if (fd >= 0) {
             temp = name;
@@ -191,6 +238,47 @@ int wf_copy(const char *from, const char *to)
     }
     errno = e;
     return rc;
+}
+
+int wf_temp_left(const std::string &name, std::string &target)
+{
+    target.clear();
+    const size_t suffix = sizeof k_temp_suffix - 1;
+    if (name.size() <= suffix || name.compare(name.size() - suffix, suffix, k_temp_suffix) != 0) return 0;
+    std::string tag = name.substr(0, name.size() - suffix);
+    size_t dot = tag.rfind('.');
+    if (dot == std::string::npos || dot == 0) return 0;
+    std::string base = tag.substr(0, dot);
+    tag.erase(0, dot + 1);
+    size_t a = tag.find('-'), b = a == std::string::npos ? a : tag.find('-', a + 1);
+    if (b == std::string::npos) return 0;
+    std::string letters = tag.substr(0, a), pid = tag.substr(a + 1, b - a - 1), host = tag.substr(b + 1);
+    if (!all_of(letters, k_random_letters, k_letters) || pid.empty() || pid.size() > 9 ||
+        !all_of(pid, pid.size(), "0123456789") || !all_of(host, k_host_digits, "0123456789abcdef"))
+        return 0;
+    if (std::strtoul(host.c_str(), nullptr, 16) != host_digest()) return 0;
+    /* A process that lives, another user's too (EPERM), is at work; one
+    ** that has ended and waits to be reaped is not. */
+    long writer = std::strtol(pid.c_str(), nullptr, 10);
+    if (writer <= 0 || ((kill((pid_t)writer, 0) == 0 || errno != ESRCH) && !ended((pid_t)writer))) return 0;
+    target = base;
+    return 1;
+}
+
+std::vector<std::string> wf_temp_sweep(const std::string &dir)
+{
+    std::vector<std::string> removed;
+    DIR *d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return removed;
+    std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/", target;
+    while (struct dirent *e = readdir(d)) {
+        std::string name = e->d_name, path = folder + name;
+        struct stat st;
+        if (!wf_temp_left(name, target) || lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (unlink(path.c_str()) == 0) removed.push_back(name);
+    }
+    closedir(d);
+    return removed;
 }
 
 int wf_is_link(const char *path)

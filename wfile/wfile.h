@@ -13,8 +13,12 @@
 ** outside the folder the user chose.
 **
 **   std::string temp;
-**   int fd = wf_temp_open("maps/geo.dxf", temp);    // maps/geo.dxf.a8Zk3Q.tmp
+**   int fd = wf_temp_open("maps/geo.dxf", temp);    // maps/geo.dxf.a8Zk3Q-4711-1f2e3d4c.tmp
 **   ... write(fd, ...); close(fd); wf_place(temp, "maps/geo.dxf");
+**
+** A temporary name carries its writer: the process and a digest of the
+** machine's name. A writer cut short (killed) leaves its temporary file;
+** wf_temp_sweep removes those of writers gone, never one at work.
 */
 #ifndef PV_WFILE_WFILE_H
 #define PV_WFILE_WFILE_H
@@ -23,6 +27,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 /* Permissions asked for a new file (the process's umask applies). */
 constexpr mode_t WF_FILE_MODE = 0666;
@@ -39,7 +44,8 @@ int wf_open(const char *path, int flags, mode_t mode = WF_FILE_MODE);
 std::FILE *wf_fopen(const char *path, const char *mode);
 
 /* Makes a new empty file beside target to be written and renamed over it:
-** target's name, a dot, six random letters and ".tmp", made with O_CREAT,
+** target's name, a dot, six random letters, "-", the writer's process
+** number, "-", eight hex digits of its machine's name and ".tmp", made with O_CREAT,
 ** O_EXCL and O_NOFOLLOW (another name is tried while one exists), opened
 ** O_RDWR. Answers the descriptor and sets temp to its name; -1 with errno
 ** (temp cleared). */
@@ -56,6 +62,17 @@ int wf_place(const std::string &temp, const std::string &target);
 ** renamed over to when whole (so a link at to is replaced, never written
 ** through), with from's permissions. 0; -1 with errno (nothing made). */
 int wf_copy(const char *from, const char *to);
+
+/* 1 when name (a file name without its folder) is a temporary name
+** wf_temp_open made for a writer of this machine whose process has ended,
+** with target set to the name it was to be renamed to; 0 for any other
+** name (a writer at work, one of another machine, a name of another
+** shape). */
+int wf_temp_left(const std::string &name, std::string &target);
+
+/* Removes from folder dir every regular file whose name wf_temp_left
+** takes for one left by a writer gone. Answers the names removed. */
+std::vector<std::string> wf_temp_sweep(const std::string &dir);
 
 /* 1 when a symbolic link stands at path, 0 otherwise. */
 int wf_is_link(const char *path);

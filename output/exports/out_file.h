@@ -6,7 +6,7 @@
 **
 ** A file opened to be written ("wb") is written under a new temporary name
 ** beside its target (made by wf_temp_open: the target's name, a dot, six
-** random letters and ".tmp", never through a link) and renamed into place
+** random letters, its writer and ".tmp", never through a link) and renamed into place
 ** when it is closed whole, so that a failed export or plot never leaves
 ** half a file and never harms an earlier file of that name: a failure
 ** closes it with out_discard_file, which removes the temporary file. A

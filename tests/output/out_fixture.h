@@ -58,12 +58,12 @@ class OutFolder : public ::testing::Test {
   }
 
   /* The temporary file a writer keeps beside target while it writes
-  ** (target's name, a dot, six letters and ".tmp"); "" for none. */
+  ** (target's name, a dot, six letters, its writer and ".tmp"); "" for none. */
   std::string temp_of(const std::string& target) const {
     std::string name = std::filesystem::path(path(target)).filename().string() + ".";
     for (const auto& e : std::filesystem::directory_iterator(dir)) {
       std::string n = e.path().filename().string();
-      if (n.size() == name.size() + 10 && n.compare(0, name.size(), name) == 0 && n.ends_with(".tmp"))
+      if (n.size() > name.size() + 10 && n.compare(0, name.size(), name) == 0 && n.ends_with(".tmp"))
         return e.path().string();
     }
     return "";

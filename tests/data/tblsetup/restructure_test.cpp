@@ -13,6 +13,7 @@
 */
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -35,15 +36,33 @@
 #include "platform/host_io.h"
 #include "platform/include/host_editor.h"
 
-/* Set in a child that is to be killed as it removes a refill's mark: the
-** program's own unlink is this one in this test. */
-static bool g_kill_at_mark_removal = false;
+/* Where a child that does a refill's file work is killed (the program's
+** own unlink and rename are these in this test): as the mark of a
+** put-back leaves its name, as a whole copy of the former table is renamed
+** over the table it puts back, or once the former table is kept as its
+** copy, before the mark names it. */
+enum kill_at_file { KILL_NEVER, KILL_AT_MARK_REMOVAL, KILL_AT_COPY_BACK, KILL_ONCE_KEPT };
+static kill_at_file g_kill_at_file = KILL_NEVER;
+
+static bool ends_with(const char *path, const char *tail)
+{
+    std::string p = path, t = tail;
+    return p.size() > t.size() && p.compare(p.size() - t.size(), t.size(), t) == 0;
+}
 
 extern "C" int unlink(const char *path)
 {
-    std::string p = path;
-    if (g_kill_at_mark_removal && p.size() > 4 && p.compare(p.size() - 4, 4, ".MRF") == 0) raise(SIGKILL);
+    if (g_kill_at_file == KILL_AT_MARK_REMOVAL && ends_with(path, ".MRF")) raise(SIGKILL);
     return (int)syscall(SYS_unlink, path);
+}
+
+extern "C" int rename(const char *from, const char *to)
+{
+    if (g_kill_at_file == KILL_AT_MARK_REMOVAL && ends_with(from, ".MRF")) raise(SIGKILL);
+    if (g_kill_at_file == KILL_AT_COPY_BACK && ends_with(from, ".tmp") && ends_with(to, "SOILS.DBF")) raise(SIGKILL);
+    int rc = (int)syscall(SYS_renameat, AT_FDCWD, from, AT_FDCWD, to);
+    if (g_kill_at_file == KILL_ONCE_KEPT && rc == 0 && ends_with(to, "SOILS.DBO")) raise(SIGKILL);
+    return rc;
 }
 
 namespace {
@@ -667,41 +686,65 @@ TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
 
 TEST_F(Restructure, APutBackCutShortBeforeItsMarkWentIsFinishedAtTheNextLogon) {
   /* A refill of a dBASE table killed half filled; the logon putting it
-  ** back is killed as it removes the mark, the former table back in place.
-  ** The next logon still finds what it needs and ends the put-back. */
+  ** back is killed as it removes the mark, the former table back in place,
+  ** or as the whole copy it wrote beside the table is renamed over it. Or
+  ** the refill is killed as soon as the former table is kept, before its
+  ** mark. The next logon still finds what it needs and ends the put-back,
+  ** and no copy of the table is left for good. */
   if (on_server) GTEST_SKIP() << "a server's put-back is two statements, each one found done or not";
   run("CREATE TABLE SOILS (NAME CHAR(8))");
   run("INSERT INTO SOILS (NAME) VALUES ('SOIL1')");
   const std::string before = bytes_of(path("SOILS.DBF"));
-  for (bool in_logon : {false, true}) {
-    fflush(nullptr);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      if (in_logon) {
-        g_kill_at_mark_removal = true;
-        std::vector<std::string> mended;
-        dbf_refill_recover(project_, mended);
-        _exit(1);
+  const struct {
+    const char *why;
+    kill_at_file refill, logon;   /* where the refill and then a logon are killed */
+  } k[] = {
+      {"the logon killed as the mark goes", KILL_NEVER, KILL_AT_MARK_REMOVAL},
+      {"the logon killed as its whole copy takes the table's place", KILL_NEVER, KILL_AT_COPY_BACK},
+      {"the refill killed once the former table is kept", KILL_ONCE_KEPT, KILL_NEVER},
+  };
+  for (const auto &e : k) {
+    for (bool in_logon : {false, true}) {
+      if (in_logon && e.logon == KILL_NEVER) continue;
+      fflush(nullptr);
+      pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        if (in_logon) {
+          g_kill_at_file = e.logon;
+          std::vector<std::string> mended;
+          dbf_refill_recover(project_, mended);
+          _exit(1);
+        }
+        g_kill_at_file = e.refill;
+        dbf_refill r;
+        if (dbf_refill_begin(r, project_, "SOILS", "Fill SOILS") != 0) _exit(1);
+        sql_drop_table(project_->connection, "SOILS");
+        run("CREATE TABLE SOILS (NAME CHAR(8))");
+        if (dbf_refill_guard(r) != 0) _exit(1);
+        run("INSERT INTO SOILS (NAME) VALUES ('new')");
+        raise(SIGKILL);
       }
-      dbf_refill r;
-      if (dbf_refill_begin(r, project_, "SOILS", "Fill SOILS") != 0) _exit(1);
-      sql_drop_table(project_->connection, "SOILS");
-      run("CREATE TABLE SOILS (NAME CHAR(8))");
-      if (dbf_refill_guard(r) != 0) _exit(1);
-      run("INSERT INTO SOILS (NAME) VALUES ('new')");
-      raise(SIGKILL);
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFSIGNALED(status)) << e.why << " " << in_logon;
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status)) << in_logon;
+    host_io_clear_transcript();
+    std::vector<std::string> mended;
+    EXPECT_EQ(dbf_refill_recover(project_, mended), 0) << e.why << "\n" << host_io_transcript();
+    EXPECT_EQ(mended, e.refill == KILL_NEVER ? std::vector<std::string>{"SOILS"} : std::vector<std::string>{})
+        << e.why;
+    EXPECT_EQ(bytes_of(path("SOILS.DBF")), before) << e.why;
+    std::vector<std::string> left;
+    for (const auto &f : std::filesystem::directory_iterator(dir()))
+      if (f.path().filename().string() != "SOILS.DBF" && f.path().filename().string().rfind("SOILS", 0) == 0)
+        left.push_back(f.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{}) << e.why << ": the copies, marks and guard go";
+    if (e.refill != KILL_NEVER || e.logon == KILL_AT_COPY_BACK) {
+      EXPECT_NE(host_io_transcript().find("cut short left in project GEO were removed: SOILS.D"), std::string::npos)
+          << e.why << "\n" << host_io_transcript();
+    }
   }
-  host_io_clear_transcript();
-  std::vector<std::string> mended;
-  EXPECT_EQ(dbf_refill_recover(project_, mended), 0) << host_io_transcript();
-  EXPECT_EQ(mended, std::vector<std::string>{"SOILS"});
-  EXPECT_EQ(bytes_of(path("SOILS.DBF")), before);
-  EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF") || has_file("SOILS.RFG"));
 }
 
 TEST_F(Restructure, ARegisteredTableIsDescribedAgainAndItsNodeFollows) {
