@@ -166,7 +166,9 @@ def refused_rows(args, root):
     want = (line(b"3", b"First", b"1", b"2", b"3", b"a") + line(b"4", b"Second", b"4", b"5", b"6", b"c") +
             line(b"123456789012", b"Wide", b"7", b"8", b"9", b"d"))
     check(data == want, "error file byte for byte, the wide value whole: %r" % data)
-    check(os.path.realpath(err) in out.replace("//", "/") or "GEO/STATN.ERR" in out, "alert names the error file")
+    # unwrapped and without blanks: the alert breaks a long path wherever its line ends
+    flat = out.replace(" ", "").replace("//", "/")
+    check(os.path.realpath(err).replace(" ", "") in flat or "GEO/STATN.ERR" in flat, "alert names the error file")
     check(said("Imported: 1 rows into STATN\n\nERRORS: 3 rows written to", out), "alert gives both counts")
     check("Line 1: the database refused the row: duplicate key in unique index STATNSTN" in out,
           "the first reason the database gave is named")

@@ -41,6 +41,18 @@ def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, 
     return r.stdout if status == 0 else r.stdout + r.stderr
 
 
+def make_unwritable(path):
+    """Makes a file that no one may write, and answers what makes it
+    writable again: immutable for root, whom file modes do not stop (chattr
+    +i), else without any write permission."""
+    if os.geteuid() == 0:
+        subprocess.run(["chattr", "+i", path], check=True, capture_output=True)
+        return lambda: subprocess.run(["chattr", "-i", path], check=True, capture_output=True)
+    mode = os.stat(path).st_mode
+    os.chmod(path, mode & ~0o222)
+    return lambda: os.chmod(path, mode)
+
+
 def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=None, damaged=None):
     """Runs pvhost on GEO with its answers on a pipe, so that the DB3 driver
     is killed (or, with damaged given, that file cut short) after the logon

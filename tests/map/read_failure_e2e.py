@@ -15,7 +15,8 @@ failures:
   cut       the table read is cut in the middle of its third record
   killed    the DB3 driver is killed
   readonly  the table the command writes cannot be written (its file made
-            immutable), for commands that write
+            immutable, or for a user other than root left without write
+            permission), for commands that write
   refilled  the table the command writes is being filled anew by another
             session (its guard file names a running process of this
             machine), for commands that write
@@ -52,7 +53,7 @@ import time
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_util import FAILURES, check, children, copy_projects, map_setup_drawing  # noqa: E402
+from e2e_util import FAILURES, check, children, copy_projects, make_unwritable, map_setup_drawing  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "output"))
 import arclegend_e2e  # noqa: E402
@@ -266,10 +267,6 @@ def damage_cut(path):
         f.truncate(header + 2 * record + record // 2)
 
 
-def chattr(path, flag):
-    subprocess.run(["chattr", flag, path], check=True, capture_output=True)
-
-
 def snapshot(proj):
     """Every file of the project's folder with its bytes; with a server,
     every row of every table of its schema too, as psql prints them."""
@@ -348,7 +345,7 @@ def run(pvhost, module, resources, work, command, failure):
     while not os.path.exists(os.path.join(root, "before.dxf")) and time.time() - started < 60:
         time.sleep(0.05)
     time.sleep(0.2)
-    immutable = None
+    writable_again = None
     if failure == "count":
         damage_count(os.path.join(proj, command.reads + ".DBF"))
     elif failure == "cut":
@@ -359,8 +356,7 @@ def run(pvhost, module, resources, work, command, failure):
         for d in drivers:
             os.kill(d, signal.SIGKILL)
     elif failure == "readonly":
-        immutable = os.path.join(proj, command.writes + ".DBF")
-        chattr(immutable, "+i")
+        writable_again = make_unwritable(os.path.join(proj, command.writes + ".DBF"))
     elif failure == "refilled":
         with open(os.path.join(proj, command.writes + ".RFG"), "w") as f:
             f.write("1 %s\nFill %s\n" % (socket.gethostname(), command.writes))
@@ -372,8 +368,8 @@ def run(pvhost, module, resources, work, command, failure):
     try:
         out = pv.communicate(answers + "ok\nok\nSAVE after.dxf\nQUIT\n", timeout=120)[0]
     finally:
-        if immutable:
-            chattr(immutable, "-i")
+        if writable_again:
+            writable_again()
     print("=== %s ===\n%s" % (what, out))
     said = out[out.find("Saved before.dxf"):]
     alerts = (command.said or error_alerts)(said)

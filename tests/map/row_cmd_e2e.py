@@ -60,7 +60,8 @@ import dbfread
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
+from e2e_util import (FAILURES, check, make_unwritable, run_pvhost, run_pvhost_driver_killed,  # noqa: E402
+                      run_pvhost_killed)
 from e2e_tables import (PVCOLUMN_FIELDS, PVTABLE_FIELDS, cut_before_insert, registry_row, second_user,  # noqa: E402
                         table)
 
@@ -391,7 +392,8 @@ def memo_delete_killed_run(pvhost, module, resources, work):
 
 def memo_readonly_run(pvhost, module, resources, work):
     """pv-delete of rows with memo lines where a table cannot be written
-    (its file immutable): with STATN so, no row and no memo line goes and
+    (its file immutable, or without write permission for a user other
+    than root): with STATN so, no row and no memo line goes and
     the alert names STATN; with STATNMEM so, the first row goes, the alert
     names STATNMEM, and the next logon (the file writable again) deletes
     that row's lines: no line is left without its row, no row loses its
@@ -401,14 +403,14 @@ def memo_readonly_run(pvhost, module, resources, work):
         proj = memo_project(root)
         before = memo_state(proj)
         path = os.path.join(proj, name + ".DBF")
-        subprocess.run(["chattr", "+i", path], check=True)
+        writable_again = make_unwritable(path)
         try:
             # The alert of STATNMEM is long enough to be wrapped in a dialog.
             wrap = "pv_alert_wrap\nshow\nok\n" if name == "STATNMEM" else ""
             out = run_pvhost(pvhost, module, resources, root,
                              MEMO_DELETE.replace(YES_NO + "\nok\n", YES_NO + "\nok\n" + wrap), "in.dxf")
         finally:
-            subprocess.run(["chattr", "-i", path], check=True)
+            writable_again()
         # The alert's lines, as the host shows it or wrapped in its dialog.
         shown = re.findall(r"^ +\d+: (.*)$|^\[Alert\] Petrivex ERROR:\n(.*)$", out, re.M)
         alert = "".join(a + b for a, b in shown).replace(" ", "")
