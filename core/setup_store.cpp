@@ -47,6 +47,7 @@
 #define SETUP_READ_LINE    "\n%s: %s"
 #define SETUP_READ_SETUP   "\nsetup table %s: %s"
 #define SETUP_WRITE_FAILED "Cannot save setup table %s of project %s: %s"
+#define SETUP_SAVE_REFUSED   "The setup of project %s was not saved: %s"
 #define SETUP_BAD_TABLE_NAME "not a valid table name (letters, digits, _, $ and # only)"
 #define SETUP_LEFT_ALONE   "Setup table %s of project %s could not be read at logon (%s); it is left unchanged."
 
@@ -669,16 +670,18 @@ static uint32_t setup_all_bits(void)
     return bits;
 }
 
-/* Writes the changed setup tables of one project and clears the bits of
-** those written. A table that could not be read at logon is left alone
-** and said so with the driver's text; its bits are cleared too, since
-** nothing can be written to it during this logon (keeping them would
+/* Writes the changed setup tables of one project as one and clears the
+** bits of those written. A table that could not be read at logon is left
+** alone and said so with the driver's text; its bits are cleared too,
+** since nothing can be written to it during this logon (keeping them would
 ** only make every later save and the logoff fail on the same known
-** condition). Answers 0, or -1 when a table could not be written (its
-** bits stay set). */
+** condition). Answers 0, or -1 when the tables could not be written (none
+** is; their bits stay). */
 static int setup_save_project(pjct_rec *p)
 {
     uint32_t written = 0, kept = 0;
+    std::vector<setup_table_rows> tables;
+    std::string table, why;
     for (int i = 0; i < setup_table_count(); i++) {
         const setup_table_entry *e = setup_table_at(i);
         if (!(p->flags & e->change_bits)) continue;
@@ -688,19 +691,22 @@ static int setup_save_project(pjct_rec *p)
             written |= e->change_bits;
             continue;
         }
-        setup_text_rows rows;
-        std::string why;
-        int rc = e->save(p, &rows);
-        if (rc >= 0) rc = setup_table_write(p, e, &rows, &why);
-        if (rc == SETUP_OK || rc == 0) {
-            written |= e->change_bits;
-            if (e->saved) e->saved(p);
-        } else {
-            kept |= e->change_bits;
-            if (why.empty()) why = setup_failure_text(rc);
-            msg_alert(ERR_TITLE, SETUP_WRITE_FAILED, e->name, p->name, why.c_str());
+        tables.push_back({e, setup_text_rows()});
+        int rc = e->save(p, &tables.back().rows);
+        if (rc < 0 && table.empty()) {
+            table = e->name;
+            why = setup_failure_text(rc);
         }
     }
+    int rc = table.empty() ? setup_tables_write(p, tables, &table, &why) : -1;
+    for (const setup_table_rows &t : tables) {
+        (rc == 0 ? written : kept) |= t.entry->change_bits;
+        if (rc == 0 && t.entry->saved) t.entry->saved(p);
+    }
+    if (rc != 0 && !table.empty())
+        msg_alert(ERR_TITLE, SETUP_WRITE_FAILED, table.c_str(), p->name, why.c_str());
+    else if (rc != 0)
+        msg_alert(ERR_TITLE, SETUP_SAVE_REFUSED, p->name, why.c_str());
     p->flags &= ~(written & ~kept);
     return kept ? -1 : 0;
 }

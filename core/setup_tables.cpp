@@ -20,6 +20,8 @@
 
 #include "core/chem_term.h"
 #include "core/err_text.h"
+#include "core/mark_file.h"
+#include "core/msg_box.h"
 #include "core/pie_rec.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
@@ -453,12 +455,22 @@ static std::string setup_trimmed(const std::string &v)
     return v.substr(a, b - a);
 }
 
+/* The test hook run after each step of a save. */
+static setup_step_hook s_step_hook = nullptr;
+
+/* Sets the test hook; see setup_tables.h. */
+void setup_set_step_hook(setup_step_hook hook)
+{
+    s_step_hook = hook;
+}
+
 /* Runs one statement without result. Answers the code of sql_execute. */
 static int setup_run(pjct_rec *p, const std::string &text)
 {
     void *stmt = nullptr, *cursor = nullptr;
     int rc = sql_execute(p->connection, &stmt, &cursor, text.c_str(), 0);
     sql_free_handles(&stmt, &cursor);
+    if (s_step_hook) s_step_hook();
     return rc;
 }
 
@@ -532,45 +544,19 @@ static int setup_insert(pjct_rec *p, const char *table, const setup_table_def *l
     return SETUP_OK;
 }
 
-/* Writes rows under a new save number into a table that has SAVEGEN:
-** inserted as uncommitted, made current, the older rows deleted. Answers
-** 5100; on a failure before the rows became current they are removed
-** again and the failure's code answered (its text in *why when given). */
-static int setup_write_gen(pjct_rec *p, const char *table, const setup_table_def *layout,
-                           const setup_text_rows *rows, std::string *why)
-{
-    long top = setup_newest_gen(p, table);
-    if (top < 0) return setup_failed((int)top, why);
-    if (top >= INT_MAX - 1) top = 0;   /* numbers run out: start again */
-    long gen = top + 1;
-    std::string pending = std::to_string(-gen);
-    int rc = setup_insert(p, table, layout, rows, -gen);
-    if (rc == SETUP_OK)
-        rc = setup_run(p, std::string("UPDATE ") + table + " SET " + SETUP_GEN_COLUMN + " = " + std::to_string(gen) +
-                              " WHERE " + SETUP_GEN_COLUMN + " = " + pending);
-    if (rc != SETUP_OK) {
-        setup_failed(rc, why);   /* before the clean-up's statements */
-        setup_run(p, std::string("DELETE FROM ") + table + " WHERE " + SETUP_GEN_COLUMN + " = " + pending);
-        return rc;
-    }
-    /* Older rows left behind by a failure here are passed over by readers
-    ** and go at the next save. */
-    setup_run(p, std::string("DELETE FROM ") + table + " WHERE " + SETUP_GEN_COLUMN + " <> " + std::to_string(gen));
-    return SETUP_OK;
-}
-
-/* Rebuilds a table made without SAVEGEN: the rows go into the scratch
-** table first; only then is the table dropped, made anew and filled; the
-** scratch table goes last. Answers 5100, or the failure's code with its
-** text in *why (before the drop the table is left as it was; after it,
-** the scratch table keeps the rows for the reader). */
-static int setup_rebuild(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_text_rows *rows,
+/* Rebuilds a table made without SAVEGEN (or without a column of its
+** layout) with them, its rows as they were: they go into the scratch
+** table first, current; only then is the table dropped and made anew,
+** empty, so that readers take the scratch table's rows until a save's rows
+** become current in the table. Answers 5100, or the failure's code with
+** its text in *why (before the drop the table is left as it was). */
+static int setup_rebuild(pjct_rec *p, const char *table, const setup_table_def *layout, const setup_text_rows *held,
                          std::string *why)
 {
     std::string scratch = std::string(table) + SETUP_SCRATCH_SUFFIX;
     setup_run(p, "DROP TABLE " + scratch);
     int rc = setup_create(p, scratch.c_str(), layout);
-    if (rc == SETUP_OK) rc = setup_insert(p, scratch.c_str(), layout, rows, 1);
+    if (rc == SETUP_OK) rc = setup_insert(p, scratch.c_str(), layout, held, 1);
     if (rc == SETUP_OK) rc = sql_drop_table(p->connection, table);
     if (rc != SETUP_OK) {
         setup_failed(rc, why);
@@ -578,10 +564,7 @@ static int setup_rebuild(pjct_rec *p, const char *table, const setup_table_def *
         return rc;
     }
     rc = setup_create(p, table, layout);
-    if (rc != SETUP_OK) return setup_failed(rc, why);
-    rc = setup_write_gen(p, table, layout, rows, why);
-    if (rc == SETUP_OK) setup_run(p, "DROP TABLE " + scratch);
-    return rc;
+    return rc == SETUP_OK ? rc : setup_failed(rc, why);
 }
 
 /* A text as the table keeps it, for comparing rows: a CHAR text without
@@ -617,40 +600,198 @@ static std::vector<std::vector<std::string>> setup_stored_rows(const setup_table
     return out;
 }
 
-/* Writes the rows of a project's setup table, replacing the rows it held:
-** a missing table is created first; the old rows go only once the new
-** ones are in. A table that holds these rows already is not written at
-** all, so that a save that changes nothing leaves its files as they
-** were. Answers 5100; -2 for a missing argument; -9302 for a number
-** column holding another text; else the code of the statement that
-** failed, its text in *why when given (the table then holds its old rows;
-** a table that exists but cannot be described is never written over). */
-int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows,
-                      std::string *why)
+/* Gets a setup table ready for new rows; see setup_tables.h. */
+int setup_table_stage(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows,
+                      setup_staged *staged, std::string *why)
 {
-    if (!project || !project->connection || !entry || !entry->layout || !rows) return SETUP_ERR_ARG;
+    if (!project || !project->connection || !entry || !entry->layout || !rows || !staged) return SETUP_ERR_ARG;
+    *staged = setup_staged();
+    staged->entry = entry;
     const setup_table_def *layout = entry->layout;
     setup_shape shape;
     int rc = setup_describe(project->connection, entry->name, layout, &shape, why);
     if (rc < 0) return rc;
+    setup_text_rows held;
     if (shape.exists) {
-        setup_text_rows held;
         rc = setup_read_rows(project, entry->name, layout, shape, &held);
         if (rc < 0) return setup_failed(rc, why);
-        if (setup_stored_rows(entry, &held) == setup_stored_rows(entry, rows)) return SETUP_OK;
+        if (setup_stored_rows(entry, &held) == setup_stored_rows(entry, rows)) return 0;
     }
+    bool whole = shape.has_gen;
+    for (int present : shape.present) whole = whole && present;
     if (!shape.exists) {
         rc = setup_create(project, entry->name, layout);
         if (rc != SETUP_OK) return setup_failed(rc, why);
-        shape.has_gen = 1;
-    } else if (!shape.has_gen) {
-        return setup_rebuild(project, entry->name, layout, rows, why);
-    } else {
-        for (int present : shape.present)
-            if (!present) return setup_rebuild(project, entry->name, layout, rows, why);
+        staged->scratch = 1; /* a scratch table left by a rebuild cut short goes with the save */
+    } else if (!whole) {
+        rc = setup_rebuild(project, entry->name, layout, &held, why);
+        if (rc != SETUP_OK) return rc;
+        staged->scratch = 1;
     }
-    rc = setup_write_gen(project, entry->name, layout, rows, why);
-    if (rc == SETUP_OK && rows->rows.empty())
-        setup_run(project, std::string("DROP TABLE ") + entry->name + SETUP_SCRATCH_SUFFIX);
+    long top = setup_newest_gen(project, entry->name);
+    if (top < 0) return setup_failed((int)top, why);
+    if (top >= INT_MAX - 1) top = 0; /* numbers run out: start again */
+    staged->gen = top + 1;
+    /* An empty save leaves no row in the table: the scratch table's rows
+    ** would be read in its place. */
+    if (rows->rows.empty()) staged->scratch = 1;
+    return 0;
+}
+
+/* Puts a staged table's rows in; see setup_tables.h. */
+int setup_table_put(pjct_rec *project, const setup_staged *staged, const setup_text_rows *rows, std::string *why)
+{
+    if (!project || !staged || !staged->entry || !rows) return SETUP_ERR_ARG;
+    int rc = setup_insert(project, staged->entry->name, staged->entry->layout, rows, -staged->gen);
+    return rc == SETUP_OK ? rc : setup_failed(rc, why);
+}
+
+/* Makes a save's rows current; see setup_tables.h. */
+int setup_table_current(pjct_rec *project, const char *table, long gen, int scratch, std::string *why)
+{
+    std::string name = table;
+    int rc = setup_run(project, "UPDATE " + name + " SET " + SETUP_GEN_COLUMN + " = " + std::to_string(gen) +
+                                    " WHERE " + SETUP_GEN_COLUMN + " = " + std::to_string(-gen));
+    if (rc != SETUP_OK) return setup_failed(rc, why);
+    /* Older rows left behind by a failure here are passed over by readers
+    ** and go at the next save. */
+    setup_run(project, "DELETE FROM " + name + " WHERE " + SETUP_GEN_COLUMN + " <> " + std::to_string(gen));
+    if (scratch) setup_run(project, "DROP TABLE " + name + SETUP_SCRATCH_SUFFIX);
+    return SETUP_OK;
+}
+
+/* Removes a staged table's rows; see setup_tables.h. */
+void setup_table_unstage(pjct_rec *project, const char *table, long gen)
+{
+    setup_run(project,
+              std::string("DELETE FROM ") + table + " WHERE " + SETUP_GEN_COLUMN + " = " + std::to_string(-gen));
+}
+
+/* The first line of a save's mark, its last once every table's rows are
+** in, and the word of a table whose scratch table goes with the save. */
+static const char k_save_head[] = "setup";
+static const char k_save_done[] = "done";
+static const char k_save_scratch[] = "scratch";
+
+/* Adds a line to a save's mark. 0, or -1 with why. */
+static int setup_mark_line(mark_file &mark, const std::string &line, std::string *why)
+{
+    int rc = mark_append(mark, line + "\n");
+    if (s_step_hook) s_step_hook();
+    if (rc != 0 && why) *why = "cannot write its mark " + mark.path + ": " + std::strerror(errno);
     return rc;
+}
+
+/* Writes the tables of a save as one; see setup_tables.h. */
+int setup_tables_write(pjct_rec *project, const std::vector<setup_table_rows> &tables, std::string *table,
+                       std::string *why)
+{
+    table->clear();
+    why->clear();
+    if (tables.empty()) return 0;
+    /* One save of a project's setup at a time: the mark is held throughout. */
+    *why = mark_in_the_way(project, SETUP_SAVE_MARK, "its setup", "pv-save",
+                           "the mark %s of a save cut short is there; log on to the project again");
+    mark_file mark;
+    if (why->empty() && mark_begin_of(mark, project, SETUP_SAVE_MARK, std::string(k_save_head) + "\n", "pv-save") != 0)
+        *why = "cannot write its mark " SETUP_SAVE_MARK ": " + std::string(std::strerror(errno));
+    if (!why->empty()) return -1;
+    if (s_step_hook) s_step_hook();
+    std::vector<setup_staged> staged;
+    int rc = 0;
+    for (const setup_table_rows &t : tables) {
+        setup_staged one;
+        rc = setup_table_stage(project, t.entry, &t.rows, &one, why);
+        if (rc == 0 && one.gen) {
+            staged.push_back(one);
+            std::string line = std::string(t.entry->name) + " " + std::to_string(one.gen);
+            if (one.scratch) line += std::string(" ") + k_save_scratch;
+            if ((rc = setup_mark_line(mark, line, why)) != 0) break;
+            if (setup_table_put(project, &one, &t.rows, why) != SETUP_OK) rc = -1;
+        }
+        if (rc != 0) {
+            *table = t.entry->name;
+            break;
+        }
+    }
+    if (rc == 0 && !staged.empty()) rc = setup_mark_line(mark, k_save_done, why);
+    if (rc != 0) {
+        /* Nothing became current: the rows put in go again. */
+        for (const setup_staged &one : staged) setup_table_unstage(project, one.entry->name, one.gen);
+        mark_end(mark, false);
+        return -1;
+    }
+    std::string late;
+    for (const setup_staged &one : staged)
+        if (setup_table_current(project, one.entry->name, one.gen, one.scratch, why) != SETUP_OK && late.empty())
+            late = std::string(one.entry->name) + ": " + *why;
+    mark_end(mark, !late.empty());
+    why->clear();
+    if (!late.empty())
+        msg_alert(ERR_TITLE,
+                  "The setup of project %s was saved, but not every table took it yet (%s); the next "
+                  "logon of the project finishes it.",
+                  project->name, late.c_str());
+    return 0;
+}
+
+/* The tables a save's mark lists, and whether it says "done"; why says
+** what makes the mark unusable. */
+static std::string setup_mark_read(const std::string &body, std::vector<setup_staged> &listed, bool &done)
+{
+    std::vector<std::string> lines = mark_lines(body);
+    done = false;
+    if (lines.empty() || lines[0] != k_save_head) return body.empty() ? "it is empty" : "it is not a mark of a save";
+    for (size_t i = 1; i < lines.size(); i++) {
+        if (lines[i] == k_save_done && i + 1 == lines.size()) {
+            done = true;
+            break;
+        }
+        char name[64] = "", word[16] = "";
+        long gen = 0;
+        int n = std::sscanf(lines[i].c_str(), "%63s %ld %15s", name, &gen, word);
+        setup_staged one;
+        one.entry = setup_table_find(name);
+        one.gen = gen;
+        one.scratch = n == 3 && std::strcmp(word, k_save_scratch) == 0;
+        if (n < 2 || !one.entry || gen <= 0 || (n == 3 && !one.scratch))
+            return "its line " + std::to_string(i + 1) + " names no setup table and save";
+        listed.push_back(one);
+    }
+    return "";
+}
+
+/* Puts back or finishes a save cut short; see setup_tables.h. */
+int setup_tables_recover(pjct_rec *project)
+{
+    mark_file mark;
+    std::string body;
+    int got = mark_take_of(mark, project, SETUP_SAVE_MARK, body);
+    if (got == MARK_BUSY)
+        msg_alert(
+            WARN_TITLE, "%s",
+            mark_busy_text(mark, (std::string("The setup of project ") + project->name).c_str(), "pv-save").c_str());
+    if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
+    std::vector<setup_staged> listed;
+    bool done = false;
+    std::string why = got == MARK_DAMAGED ? body : setup_mark_read(body, listed, done);
+    for (size_t i = 0; why.empty() && done && i < listed.size(); i++) {
+        std::string failed;
+        if (setup_table_current(project, listed[i].entry->name, listed[i].gen, listed[i].scratch, &failed) != SETUP_OK)
+            why = std::string("table ") + listed[i].entry->name + " cannot take its rows: " + failed;
+    }
+    if (!why.empty()) {
+        msg_alert(ERR_TITLE, "The mark %s of a save of the setup cut short was not used: %s. It is left in place%s.",
+                  mark.path.c_str(), why.c_str(), done ? "" : " and no table was changed");
+        mark_end(mark, true);
+        return -1;
+    }
+    if (!done)
+        for (const setup_staged &one : listed) setup_table_unstage(project, one.entry->name, one.gen);
+    mark_end(mark, false);
+    msg_alert(WARN_TITLE,
+              done ? "Saving the setup of project %s was cut short after it was complete; it is finished now."
+                   : "Saving the setup of project %s was cut short; its setup is as it was before.",
+              project->name);
+    return 0;
 }

@@ -1,6 +1,7 @@
 /*
 ** setup_tables.h: the setup tables of a project, one entry each, and the
-** reading and writing that every one of them shares.
+** reading and writing that every one of them shares: a save writes its
+** tables as one.
 **
 ** An entry names its table, lays out its columns (core/setup_columns.h
 ** types), says which change bits of the project make it be written, and
@@ -208,8 +209,64 @@ const setup_table_entry *setup_table_at(int i);
 const setup_table_entry *setup_table_find(const char *name);
 int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_text_rows *out,
                      std::string *why = nullptr);
-int setup_table_write(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows,
-                      std::string *why = nullptr);
+
+/* A save writes its tables as one: under the project's mark PVSETUP.MRS
+** (core/mark_file.h; a file of a dBASE project's folder, on a server a
+** mark of PVMARK) each table's new rows go in under the negative of its
+** new save number; the mark lists "<table> <number>" (and " scratch" when
+** the table's scratch table goes with the save) before each, and "done"
+** once all are in; then each table's rows are made current. A save cut
+** short is put back (before "done": the rows that never became current
+** go) or finished by the next logon, whoever's (setup_tables_recover). */
+#define SETUP_SAVE_MARK "PVSETUP.MRS"
+
+/* One table of a save: its entry and the rows to write. */
+struct setup_table_rows {
+    const setup_table_entry *entry; /* static */
+    setup_text_rows rows;           /* the rows, in layout order */
+};
+/* A table's save under way. */
+struct setup_staged {
+    const setup_table_entry *entry = nullptr; /* static */
+    long gen = 0;                             /* the new save number; 0 when the table holds the rows already */
+    int scratch = 0;                          /* 1 when the scratch table goes once the rows are current */
+};
+
+/* Gets a table ready for its new rows: made when missing; made without
+** SAVEGEN or a column of its layout, rebuilt with them holding its rows as
+** they were. The table then reads as before. 0 with staged->gen the new
+** save number, or 0 when it holds these rows already (nothing to write);
+** the failure's code, its text in *why when given (a table that exists but
+** cannot be described is never written over). */
+int setup_table_stage(pjct_rec *project, const setup_table_entry *entry, const setup_text_rows *rows,
+                      setup_staged *staged, std::string *why = nullptr);
+/* Puts a staged table's rows in, under the negative of its save number,
+** where readers pass them over. 5100; -9302 for a number column holding
+** another text; the statement's code (*why its text). */
+int setup_table_put(pjct_rec *project, const setup_staged *staged, const setup_text_rows *rows,
+                    std::string *why = nullptr);
+/* Makes the rows of save gen current, the older rows (and with scratch
+** the scratch table) going. 5100, or the code of the statement that
+** failed (*why its text). */
+int setup_table_current(pjct_rec *project, const char *table, long gen, int scratch, std::string *why = nullptr);
+/* Removes the rows of save gen that never became current. */
+void setup_table_unstage(pjct_rec *project, const char *table, long gen);
+/* Writes the rows of the tables of a project as one (see above); a table
+** that holds its rows already is not written. 0 when written (or nothing
+** to write); -1 when nothing was written: a table could not be (*table
+** names it, *why says why) or the mark could not be begun (*why says why,
+** *table empty). */
+int setup_tables_write(pjct_rec *project, const std::vector<setup_table_rows> &tables, std::string *table,
+                       std::string *why);
+/* At logon, a save of the project's setup cut short is put back or
+** finished from its mark, and said; one another session is writing is
+** said and left. -1 when the mark is not used (said; it stays), else 0. */
+int setup_tables_recover(pjct_rec *project);
+/* A test's hook, run after each statement and each mark line a save
+** writes (null: none). */
+typedef void (*setup_step_hook)(void);
+void setup_set_step_hook(setup_step_hook hook);
+
 std::string setup_failure_text(int code);
 const char *setup_row_text(const std::vector<std::string> &row, int i);
 

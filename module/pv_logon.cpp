@@ -375,6 +375,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     std::vector<std::string> refilled;
     dbf_refill_recover(p, refilled);
     if (p->flags & PJCT_ENV_DB3) upg_recover(g_pjct_dirs[cfg]);
+    /* And a save of its setup tables, before they are read. */
+    setup_tables_recover(p);
     p->next = g_pjct_list;
     if (g_pjct_list) g_pjct_list->prev = p;
     g_pjct_list = p;

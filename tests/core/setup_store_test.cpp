@@ -21,6 +21,7 @@
 #include "coords/prj_list.h"
 #include "coords/xfrm_fit.h"
 #include "coords/xfrm_list.h"
+#include "core/mark_file.h"
 #include "core/setup_store.h"
 #include "dcl_host.h"
 #include "platform/dialog/dialog_test_api.h"
@@ -351,6 +352,71 @@ TEST_F(SetupStore, SaveFailingPartWayLeavesTheOldRows) {
   dtm_remove(dtm_find("LONGER NAME", nullptr));
   EXPECT_EQ(setup_save_all(g_pjct_list, 0), 0);
   EXPECT_EQ(rows("SELECT DATUMNAME, SAVEGEN, SAVEROW FROM PVDATUM ORDER BY SAVEROW"), "AAA|5|0\nOLD|5|1\n");
+}
+
+/* Steps of a save seen by the hook, and the one at which the process
+** kills itself. */
+long g_save_steps = 0;
+long g_save_kill_at = 0;
+void count_or_kill_save()
+{
+  if (++g_save_steps == g_save_kill_at) raise(SIGKILL);
+}
+
+TEST_F(SetupStore, ASaveKilledAtAnyStepLeavesEverySetupAsBeforeOrAfterTheNextLogon) {
+  /* Two setup tables saved at once, PVPROJ made without the save columns
+  ** (rebuilt by the save): killed after each statement or mark line, the
+  ** next logon finds both as before or both as after. */
+  auto execute = [&](const std::string &sql) {
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_execute(project_->connection, &stmt, &cursor, sql.c_str(), 0);
+    sql_free_handles(&stmt, &cursor);
+  };
+  auto made = [&]() {
+    for (const char *t : {"PVDATUM", "PVPROJ", "PVDATUM_NEW", "PVPROJ_NEW"}) execute(std::string("DROP TABLE ") + t);
+    run("CREATE TABLE PVDATUM (DATUMNAME CHAR(32), MAJORAXISA DOUBLE PRECISION, MINORAXISB DOUBLE PRECISION, "
+        "SAVEGEN INTEGER, SAVEROW INTEGER)");
+    run("INSERT INTO PVDATUM (DATUMNAME, MAJORAXISA, MINORAXISB, SAVEGEN, SAVEROW) VALUES ('D OLD', 6378137, 6356752, 1, 0)");
+    run("CREATE TABLE PVPROJ (PROJNAME CHAR(32), DATUMNAME CHAR(32), UNITS CHAR(32), PROJTYPE CHAR(32), UTMZONE INT)");
+    run("INSERT INTO PVPROJ (PROJNAME, DATUMNAME, UNITS, PROJTYPE, UTMZONE) VALUES ('P OLD', 'D OLD', 'meters', 'UTM', 10)");
+  };
+  made();
+  ASSERT_EQ(setup_load_all(project_), 0);
+  datum("D NEW", 6378388.0, 6356911.946);
+  prj_rec *utm = projection("P NEW", "UTM", "D NEW", "meters");
+  utm->zone = 31;
+  ASSERT_EQ(prj_insert(utm), 1);
+  project_->flags |= PJCT_CHG_DATUMS | PJCT_CHG_PROJS;
+  bool finished = false;
+  for (long at = 1; !finished && at < 100; at++) {
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      /* Only the child speaks to the driver until it is killed. */
+      g_save_kill_at = at;
+      setup_set_step_hook(count_or_kill_save);
+      _exit(setup_save_all(g_pjct_list, 0) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    finished = WIFEXITED(status);
+    ASSERT_TRUE(finished ? WEXITSTATUS(status) == 0 : WIFSIGNALED(status)) << "step " << at;
+    bool left = mark_in_the_way(project_, SETUP_SAVE_MARK, "setup", "pv-save", "left") == "left";
+    host_io_clear_transcript();
+    EXPECT_EQ(setup_tables_recover(project_), 0) << host_io_transcript();
+    EXPECT_EQ(host_io_transcript().find("Saving the setup of project GEO was cut short") != std::string::npos, left)
+        << "step " << at << ": " << host_io_transcript();
+    std::string datums = names(project_, "PVDATUM"), projs = names(project_, "PVPROJ");
+    bool after = datums.find("D NEW") != std::string::npos;
+    EXPECT_EQ(projs.find("P NEW") != std::string::npos, after) << "killed at step " << at << ": " << datums << " / " << projs;
+    EXPECT_NE(datums.find("D OLD"), std::string::npos) << at;
+    EXPECT_NE(projs.find("P OLD"), std::string::npos) << at;
+    EXPECT_TRUE(!finished || after) << "the save went through at step " << at;
+    EXPECT_EQ(mark_in_the_way(project_, SETUP_SAVE_MARK, "setup", "pv-save", "left"), "") << "step " << at;
+    if (!finished) made();
+  }
+  EXPECT_TRUE(finished);
 }
 
 TEST_F(SetupStore, TableWithoutSaveColumnsIsReadWholeAndRebuiltAtTheSave) {

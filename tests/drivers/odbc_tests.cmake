@@ -45,7 +45,7 @@ endfunction()
 
 # The setup store's round trips (those that do not look at dBASE files).
 pv_odbc_fixture_suite(odbc_setup_suite test_core_setup_store_test core/setup_store_test.cpp core
-  "SetupNameEq.*:SetupStore.CoordinateTables*:SetupStore.RegistryInputRules*:SetupStore.ServerHolds*")
+  "SetupNameEq.*:SetupStore.CoordinateTables*:SetupStore.RegistryInputRules*:SetupStore.ServerHolds*:SetupStore.ASaveKilled*")
 # The SQL access layer's row writes.
 pv_odbc_fixture_suite(odbc_sql_access_suite test_core_sql_access_test core/sql_access_test.cpp core
   "SqlAccess.UpdateRow*")
