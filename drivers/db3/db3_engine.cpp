@@ -11,7 +11,9 @@
  * runs, and their records are read fresh in each statement. SQLite's own
  * statements (PRAGMA, ATTACH, CREATE VIEW...) are not accepted: only
  * SELECT, INSERT, UPDATE and DELETE reach it, and data definition is done
- * by db3_ddl.cpp. A cursor of a plain scan ("SELECT A, B FROM T": one
+ * by db3_ddl.cpp. A DELETE is run as the SELECT of the numbers of the
+ * records it finds, each deleted as it comes, so that their numbers are
+ * never all held at once. A cursor of a plain scan ("SELECT A, B FROM T": one
  * table, nothing but its columns) reads its rows straight from the
  * table's records through the module's own field reader, with the values
  * SQLite would hand on, and leaves SQLite aside.
@@ -640,7 +642,10 @@ static int db3_prepare_sqlite(db3_stmt *st, db3_error *err)
     s->pending = db3_error();
     s->planned = 0;
     const char *tail = nullptr;
-    int rc = sqlite3_prepare_v2(s->db, st->text.c_str(), -1, &st->stmt, &tail);
+    /* A DELETE is run as the SELECT of the numbers of the records it
+     * deletes, each deleted as it comes (db3_execute). */
+    std::string text = st->function == DB3_FUNC_DELETE ? "SELECT _ROWID_ " + st->text.substr(st->toks[1].at) : st->text;
+    int rc = sqlite3_prepare_v2(s->db, text.c_str(), -1, &st->stmt, &tail);
     if (rc != SQLITE_OK && strncmp(sqlite3_errmsg(s->db), "ambiguous column name", 21) == 0) {
         std::string merged = db3_merge_repeated_tables(st->text, st->toks);
         std::vector<db3_token> toks;
@@ -820,6 +825,24 @@ int db3_execute(db3_stmt *st, const std::vector<db3_value> *params, long *rows, 
     if (st->ddl) return db3_ddl(st->s, st->toks, 0, nullptr, err);
     db3_held held;
     if (!db3_start(st, params, &held, err)) return 0;
+    if (st->function == DB3_FUNC_DELETE) {
+        /* SQLite would hold the number of every record a DELETE finds
+         * until the last is found: its table deletes them as they come. */
+        db3_table *t = db3_vtab_find(st->s, st->target);
+        if (!t) return db3_fail(err, DB3_ERR_INTERNAL, "table %s has no virtual table", st->target.c_str());
+        long count = 0;
+        int ok = db3_vtab_delete_rows(
+            t,
+            [&](long *n, db3_error *e) {
+                int rc = sqlite3_step(st->stmt);
+                if (rc == SQLITE_ROW) *n = (long)sqlite3_column_int64(st->stmt, 0);
+                return rc == SQLITE_ROW ? 1 : rc == SQLITE_DONE ? 0 : (db3_sqlite_fail(st->s, rc, e), -1);
+            },
+            &count, err);
+        sqlite3_reset(st->stmt);
+        if (ok && rows) *rows = count;
+        return ok;
+    }
     int rc;
     while ((rc = sqlite3_step(st->stmt)) == SQLITE_ROW) {
     }

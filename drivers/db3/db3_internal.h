@@ -7,8 +7,10 @@
 #ifndef PV_DRIVERS_DB3_DB3_INTERNAL_H
 #define PV_DRIVERS_DB3_DB3_INTERNAL_H
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -202,12 +204,68 @@ int db3_lock_recover(db3_lock *lk, int exclusive, db3_error *err);
 /* Releases a lock taken by db3_lock_file (nothing when none is held). */
 void db3_unlock_file(db3_lock *lk);
 
+/* ---- Records a statement writes (db3_pending.cpp) ---------------------- */
+
+/* The records a statement writes, kept until it commits: those it changes
+ * in place (numbers below base) and those it adds (base on). A few are
+ * held in memory; past a bound they go into a scratch file beside the
+ * table, each at its own place, so that the memory a statement takes does
+ * not grow with the records it writes. */
+struct db3_pending {
+    std::string dir;                  /* the table's folder, for the scratch file */
+    std::string table;                /* the table's name, for messages */
+    int record_length = 0;            /* bytes of a record */
+    long base = 0;                    /* records the file held when the statement began writing */
+    long changed = 0;                 /* records held below base */
+    long added = 0;                   /* records held from base on */
+    std::map<long, std::string> held; /* record number -> bytes, while in memory */
+    int fd = -1;                      /* the scratch file once records moved there, -1 none; owned */
+    std::vector<uint64_t> marks;      /* a bit per record number the scratch file holds */
+    std::string run;                  /* consecutive records waiting to be written to it */
+    long run_first = 0;               /* number of the first of them */
+    long run_count = 0;               /* how many */
+    std::string scratch;              /* a record read back from it */
+};
+
+/* Starts holding the records of a statement writing table (in folder dir,
+ * records of record_length bytes, base of them in the file). */
+void db3_pending_begin(db3_pending *p, const std::string &dir, const std::string &table, int record_length, long base);
+
+/* Forgets every record held and closes the scratch file. */
+void db3_pending_clear(db3_pending *p);
+
+/* Answers whether record n is held. */
+bool db3_pending_has(const db3_pending *p, long n);
+
+/* Holds rec (record_length bytes) as record n. Answers 1, or 0 with
+ * DB3_ERR_IO when the scratch file cannot be written. */
+int db3_pending_put(db3_pending *p, long n, const char *rec, db3_error *err);
+
+/* The bytes of record n as held (valid until the next call on p), or none
+ * when it is not held, or with DB3_ERR_IO in err when it cannot be read. */
+const char *db3_pending_get(db3_pending *p, long n, db3_error *err);
+
+/* Calls visit(first, count) for the numbers held from from to before to,
+ * in order, as runs of consecutive numbers of at most most each. Answers
+ * 1, or 0 when visit answered 0. */
+int db3_pending_spans(db3_pending *p, long from, long to, long most,
+                      const std::function<int(long first, long count)> &visit);
+
+/* Calls visit(first, count, bytes) for the records held from from to
+ * before to, in order, as runs of consecutive records of at most
+ * most_bytes each (one record at least). Answers 1, or 0 when visit
+ * answered 0 or with DB3_ERR_IO when the scratch file cannot be read. */
+int db3_pending_runs(db3_pending *p, long from, long to, size_t most_bytes,
+                     const std::function<int(long first, long count, char *bytes)> &visit, db3_error *err);
+
 /* ---- Rollback journal (db3_journal.cpp) ---------------------------------- */
 
 /* One file a statement is about to change, for its journal. */
 struct db3_jfile {
     std::string path;                                   /* the file */
     std::vector<std::pair<long long, long long>> ranges;/* offset and length of each range overwritten in place */
+    db3_pending *records = nullptr; /* the table's records rewritten in place, or none: each run of them a range too */
+    long long records_at = 0;       /* offset of record 0 in the file */
 };
 
 /* The journal's path for the table file dbf (NAME.JNL beside NAME.DBF). */
@@ -317,6 +375,15 @@ void db3_vtab_release(db3_session *s);
 /* Answers the virtual table SQLite holds now for the upper-cased name,
  * with the path and fields the session last read for it, or none. */
 db3_table *db3_vtab_find(db3_session *s, const std::string &upper_name);
+
+/* Deletes from t, all or none, the records whose numbers next gives (it
+ * answers 1 with *n, 0 after the last, or -1 with the condition in err)
+ * as SQLite deletes the rows a DELETE found, without holding their
+ * numbers: each is marked deleted as it comes, and the table is written
+ * when all are. *count gets the records deleted. Answers 1, or 0 with the
+ * condition (nothing written). */
+int db3_vtab_delete_rows(db3_table *t, const std::function<int(long *n, db3_error *err)> &next, long *count,
+                         db3_error *err);
 
 /* Answers the field number of the column of t named name, or -1 when t
  * has none such or it is a memo field (memos are read through SQLite). */

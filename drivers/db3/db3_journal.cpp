@@ -43,6 +43,7 @@
  */
 #include "drivers/db3/db3_internal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -124,7 +125,7 @@ static bool db3_jnl_copy_range(FILE *out, int fd, long long size, long long at, 
     else if (length > size - at) length = size - at;
     if (!db3_jnl_put(out, (unsigned long long)(at < 0 ? 0 : at)) || !db3_jnl_put(out, (unsigned long long)length))
         return false;
-    char buf[8192];
+    char buf[65536];
     for (long long done = 0; done < length;) {
         size_t want = (size_t)(length - done < (long long)sizeof buf ? length - done : (long long)sizeof buf);
         ssize_t got = pread(fd, buf, want, (off_t)(at + done));
@@ -142,10 +143,23 @@ static bool db3_jnl_save_file(FILE *out, const db3_jfile &file)
     int fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st;
     long long size = fd >= 0 && fstat(fd, &st) == 0 ? (long long)st.st_size : 0;
-    bool ok = db3_jnl_put(out, file.path.size()) && fwrite(file.path.data(), file.path.size(), 1, out) == 1
-           && db3_jnl_put(out, (unsigned long long)size) && db3_jnl_put(out, file.ranges.size() + 1);
+    /* The records rewritten in place, a range a run of them (within the
+     * most a range may hold). */
+    long length = file.records ? file.records->record_length : 1;
+    long most = std::max(1L, (long)(DB3_JNL_RANGE_MAX / (unsigned long long)length));
+    auto spans = [&](const std::function<int(long, long)> &visit) {
+        return !file.records || db3_pending_spans(file.records, 0, file.records->base, most, visit);
+    };
+    unsigned long long runs = 0;
+    spans([&](long, long) { return (int)++runs; });
+    bool ok = db3_jnl_put(out, file.path.size()) && fwrite(file.path.data(), file.path.size(), 1, out) == 1 &&
+              db3_jnl_put(out, (unsigned long long)size) && db3_jnl_put(out, file.ranges.size() + runs + 1);
     for (size_t i = 0; ok && i < file.ranges.size(); i++)
         ok = db3_jnl_copy_range(out, fd, size, file.ranges[i].first, file.ranges[i].second);
+    ok = ok && spans([&](long first, long count) {
+             return (int)db3_jnl_copy_range(out, fd, size, file.records_at + (long long)first * length,
+                                            (long long)count * length);
+         });
     ok = ok && db3_jnl_copy_range(out, fd, size, size - 1, 1);
     if (fd >= 0) close(fd);
     return ok;
@@ -212,10 +226,13 @@ int db3_journal_drop(const std::string &dbf, db3_error *err)
     return 1;
 }
 
-/* One range of a journal being read back. */
+/* One range of a journal being read back: where its bytes go and where
+ * the journal holds them (read when they are put back, never all held in
+ * memory at once). */
 struct db3_jrange {
     long long at;            /* offset in the file */
-    std::string bytes;       /* its bytes before the statement */
+    long long length;        /* bytes */
+    long long from;          /* offset of its bytes in the journal */
 };
 
 /* One file of a journal being read back. */
@@ -225,7 +242,8 @@ struct db3_jrestore {
     std::vector<db3_jrange> ranges;   /* what it held in place */
 };
 
-/* Reads a whole journal into files. Answers whether it is sound. */
+/* Reads a whole journal's layout into files, passing over the bytes of
+ * its ranges. Answers whether it is sound. */
 static bool db3_jnl_read(FILE *in, std::vector<db3_jrestore> *files)
 {
     char mark[DB3_JNL_MARK];
@@ -233,6 +251,8 @@ static bool db3_jnl_read(FILE *in, std::vector<db3_jrestore> *files)
     if (fread(mark, sizeof mark, 1, in) != 1 || memcmp(mark, DB3_JNL_MAGIC, DB3_JNL_MARK) != 0
         || !db3_jnl_get(in, &count) || count > DB3_JNL_FILES_MAX)
         return false;
+    struct stat st;
+    if (fstat(fileno(in), &st) != 0) return false;
     for (unsigned long long i = 0; i < count; i++) {
         db3_jrestore f;
         unsigned long long length = 0, size = 0, ranges = 0;
@@ -244,25 +264,32 @@ static bool db3_jnl_read(FILE *in, std::vector<db3_jrestore> *files)
         for (unsigned long long r = 0; r < ranges; r++) {
             unsigned long long at = 0, n = 0;
             if (!db3_jnl_get(in, &at) || !db3_jnl_get(in, &n) || n > DB3_JNL_RANGE_MAX || at + n > size) return false;
-            db3_jrange range{(long long)at, std::string(n, '\0')};
-            if (n && fread(&range.bytes[0], n, 1, in) != 1) return false;
-            f.ranges.push_back(std::move(range));
+            long long from = (long long)ftello(in);
+            if (from < 0 || from + (long long)n > (long long)st.st_size || fseeko(in, (off_t)n, SEEK_CUR) != 0)
+                return false;
+            f.ranges.push_back(db3_jrange{(long long)at, (long long)n, from});
         }
         files->push_back(std::move(f));
     }
     return fread(mark, sizeof mark, 1, in) == 1 && memcmp(mark, DB3_JNL_END, DB3_JNL_MARK) == 0 && fgetc(in) == EOF;
 }
 
-/* Puts one file back as the journal saw it: its ranges written back and
- * the file cut to its old size. Answers whether all went well (a file
- * gone since is well only when it was empty). */
-static bool db3_jnl_restore_file(const db3_jrestore &f)
+/* Puts one file back as the journal (open as jfd) saw it: its ranges
+ * written back and the file cut to its old size. Answers whether all went
+ * well (a file gone since is well only when it was empty). */
+static bool db3_jnl_restore_file(int jfd, const db3_jrestore &f)
 {
     int fd = wf_open(f.path.c_str(), O_WRONLY);
     if (fd < 0) return errno == ENOENT && f.size == 0;
     bool ok = true;
+    char buf[65536];
     for (const db3_jrange &r : f.ranges)
-        ok = ok && pwrite(fd, r.bytes.data(), r.bytes.size(), (off_t)r.at) == (ssize_t)r.bytes.size();
+        for (long long done = 0; ok && done < r.length;) {
+            size_t want = (size_t)std::min(r.length - done, (long long)sizeof buf);
+            ok = pread(jfd, buf, want, (off_t)(r.from + done)) == (ssize_t)want &&
+                 pwrite(fd, buf, want, (off_t)(r.at + done)) == (ssize_t)want;
+            done += (long long)want;
+        }
     ok = ok && ftruncate(fd, (off_t)f.size) == 0;
     return close(fd) == 0 && ok;
 }
@@ -310,17 +337,24 @@ int db3_journal_restore(const std::string &dbf, db3_error *err)
     bool marked = false;
     bool sound = db3_jnl_marked(in, &marked);
     if (sound && marked) sound = fseek(in, 0, SEEK_SET) == 0 && db3_jnl_read(in, &files);
-    fclose(in);
     for (const db3_jrestore &f : files)
-        if (sound && !db3_jnl_own_file(dbf, f.path))
+        if (sound && !db3_jnl_own_file(dbf, f.path)) {
+            fclose(in);
             return db3_fail(err, DB3_ERR_DAMAGED, "the journal %s names %s, which is not a file of its table; nothing was restored",
                             path.c_str(), f.path.c_str());
-    if (!sound)
+        }
+    if (!sound) {
+        fclose(in);
         return db3_fail(err, DB3_ERR_DAMAGED, "the journal %s of an unfinished statement is damaged; the table cannot be restored",
                         path.c_str());
+    }
     for (const db3_jrestore &f : files)
-        if (!db3_jnl_restore_file(f))
-            return db3_fail(err, DB3_ERR_IO, "cannot restore %s from its journal: %s", f.path.c_str(), wf_reason(errno));
+        if (!db3_jnl_restore_file(fileno(in), f)) {
+            int e = errno;
+            fclose(in);
+            return db3_fail(err, DB3_ERR_IO, "cannot restore %s from its journal: %s", f.path.c_str(), wf_reason(e));
+        }
+    fclose(in);
     if (unlink(path.c_str()) != 0 && errno != ENOENT)
         return db3_fail(err, DB3_ERR_IO, "cannot remove the journal %s: %s", path.c_str(), strerror(errno));
     return 1;

@@ -575,16 +575,58 @@ static int db3_put_number(const char *text, char *bytes, int width, const char *
     return 1;
 }
 
+/* Largest magnitude of a double scaled to a field's decimals that is
+ * rounded without its text (2^40: the scaling errs by less than 2^-11),
+ * how far from a half its fraction must lie for that, and the most
+ * decimals it serves. */
+constexpr double DB3_STORE_SCALED_MAX = 1099511627776.0;
+constexpr double DB3_STORE_HALF_MARGIN = 1e-3;
+constexpr int DB3_STORE_DECIMALS_MAX = 15;
+
+/* The text db3_decimal_text gives the shortest text of d with decimals
+ * decimals, found from d scaled when it lies plainly nearer one integer
+ * than the other (a text lying within a few units of the last place of d
+ * rounds the same way): "-123.40", no minus for zero. Answers false when
+ * it does not (too large, or too near a half: the text decides). */
+static bool db3_scaled_text(double d, int decimals, char *text, size_t size)
+{
+    static const double tens[DB3_STORE_DECIMALS_MAX + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (decimals < 0 || decimals > DB3_STORE_DECIMALS_MAX) return false;
+    double scaled = d * tens[decimals];
+    if (!(std::fabs(scaled) < DB3_STORE_SCALED_MAX)) return false;
+    double low = std::floor(scaled), frac = scaled - low;
+    if (std::fabs(frac - 0.5) < DB3_STORE_HALF_MARGIN) return false;
+    long long n = (long long)low + (frac > 0.5 ? 1 : 0);
+    unsigned long long m = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
+    char digits[DB3_NUMBER_TEXT];
+    int k = snprintf(digits, sizeof digits, "%0*llu", decimals + 1, m);
+    if (k < 0 || (size_t)k + 3 > size) return false;
+    char *out = text;
+    if (n < 0) *out++ = '-';
+    memcpy(out, digits, (size_t)(k - decimals));
+    out += k - decimals;
+    if (decimals > 0) {
+        *out++ = '.';
+        memcpy(out, digits + k - decimals, (size_t)decimals);
+        out += decimals;
+    }
+    *out = '\0';
+    return true;
+}
+
 /* Writes an exact number, given as its decimal text, with the field's
  * decimals (rounded half away from zero, digit by digit: no double on the
- * way). Answers 1, or 0 with DB3_ERR_RANGE. */
+ * way), or as the text already so rounded in scaled. Answers 1, or 0 with
+ * DB3_ERR_RANGE. */
 static int db3_store_exact(const db3_coltype *ct, const char *text, int n, char *bytes, const char *column,
-                           db3_error *err)
+                           db3_error *err, const char *scaled = nullptr)
 {
     std::string exact;
-    int got = db3_decimal_text(text, n, ct->decimals, &exact);
+    int got = scaled ? 1 : db3_decimal_text(text, n, ct->decimals, &exact);
     if (got == 0) return db3_fail(err, DB3_ERR_TYPE, "'%.*s' is not a number for column %s", n < 40 ? n : 40, text, column);
     if (got < 0) return db3_fail(err, DB3_ERR_RANGE, "value %.40s does not fit column %s (%d characters)", text, column, ct->width);
+    if (scaled) exact = scaled;
     if (ct->sql_type == DB3_TYPE_SMALLINT || ct->sql_type == DB3_TYPE_INTEGER) {
         long long r;
         bool small = ct->sql_type == DB3_TYPE_SMALLINT;
@@ -672,6 +714,9 @@ int db3_field_store(const db3_coltype *ct, sqlite3_value *v, char *bytes, const 
     } else if (vt == SQLITE_FLOAT) {
         double d = sqlite3_value_double(v);
         if (!std::isfinite(d)) return db3_fail(err, DB3_ERR_RANGE, "column %s cannot hold an infinite number", column);
+        char scaled[DB3_NUMBER_TEXT];
+        if (ct->exact && db3_scaled_text(d, ct->decimals, scaled, sizeof scaled))
+            return db3_store_exact(ct, nullptr, 0, bytes, column, err, scaled);
         std::to_chars_result r = std::to_chars(number, number + sizeof number - 1, d);
         n = (int)(r.ptr - number);
     } else if (vt == SQLITE_TEXT) {

@@ -12,9 +12,13 @@
  * so joins of short tables read memory. Rows come in physical record order;
  * records marked deleted are skipped. Changes are collected while the
  * statement runs (with the unique indexes of the table's side file checked
- * as each row comes) and written to the file only when the statement has
- * succeeded, so a failed statement leaves the table as it was. DELETE marks
- * records deleted; INSERT appends. Memo (M) fields read as their text and
+ * as each row comes), held apart from the file (db3_pending.cpp: in memory,
+ * or in a scratch file when they are many) and written to the file only
+ * when the statement has succeeded, each run of consecutive records at
+ * once, so a failed statement leaves the table as it was. DELETE marks
+ * records deleted (the engine hands them over one by one,
+ * db3_vtab_delete_rows); INSERT appends. A column an UPDATE leaves as it
+ * is keeps its bytes. Memo (M) fields read as their text and
  * take new text like any CHAR column: it is appended to the .DBT when the
  * statement commits (blocks are never reused), and a text equal to the
  * memo already stored keeps its blocks, so rewriting a whole row does not
@@ -161,8 +165,7 @@ struct db3_table {
     /* Changes of the running statement. */
     dbf_handle *writer;                /* file opened for update, or none; owned */
     long base_count;                   /* records in the file when writing began */
-    std::map<long, std::string> changed;  /* record number -> new bytes */
-    std::vector<std::string> added;    /* new records in order */
+    db3_pending pending;               /* records changed (below base_count) and added, new bytes */
     std::vector<db3_ukey> ukeys;       /* unique indexes */
     int keys_loaded;                   /* 1 once ukeys were read for the statement */
     std::map<long, std::map<int, std::string>> memos; /* record -> field -> new memo text */
@@ -208,6 +211,14 @@ constexpr size_t DB3_FETCH_MAX = 4096;
 /* Records read from the file at once: to build an index, or a window of
  * a scan. */
 constexpr long DB3_BUILD_CHUNK = 4096;
+
+/* Bytes of the records a statement wrote that are read back, or written
+ * to the file, at once. */
+constexpr size_t DB3_PENDING_READ = 256u << 10;
+
+/* Most records a statement may write for the in-memory indexes to follow
+ * it (their entries moved); past it they are built anew when next used. */
+constexpr long DB3_MOVES_MAX = 65536;
 
 /* Plans: idxNum is 0 for a scan of every record, else the field number
  * times DB3_PLAN_FIELD plus the flags of the constraints handed to
@@ -1158,10 +1169,10 @@ static int db3_column(sqlite3_vtab_cursor *cur, sqlite3_context *ctx, int i)
     db3_cursor *c = reinterpret_cast<db3_cursor *>(cur);
     db3_table *t = reinterpret_cast<db3_table *>(cur->pVtab);
     const db3_vfield &f = t->fields[(size_t)i];
-    if (f.file_type == 'M') {
-        if (sqlite3_vtab_nochange(ctx)) return SQLITE_OK;
-        return db3_memo_column(c, t, ctx, i);
-    }
+    /* A column an UPDATE leaves as it is keeps its bytes (db3_build_record):
+     * it is neither read nor written again. */
+    if (sqlite3_vtab_nochange(ctx)) return SQLITE_OK;
+    if (f.file_type == 'M') return db3_memo_column(c, t, ctx, i);
     if (f.type.exact && f.type.width > DB3_DOUBLE_TEXT_MAX) {
         /* A wide exact number: SQLite computes with its double, the engine
          * hands on its digits. */
@@ -1214,6 +1225,7 @@ static int db3_open_writer(db3_table *t, db3_error *err)
     if (!db3_open_handle(t, &t->writer, DBF_MODE_UPDATE, 0, "write", err)) return 0;
     int ok = 1;
     t->base_count = (long)t->writer->header.record_count;
+    db3_pending_begin(&t->pending, t->session->dir, t->name, t->record_length, t->base_count);
     /* Appending after missing records would fill them with zeros. */
     struct stat st;
     long long need = (long long)t->writer->header.header_length + (long long)t->base_count * t->record_length;
@@ -1229,13 +1241,12 @@ static int db3_open_writer(db3_table *t, db3_error *err)
 /* The bytes of record n as the statement sees it: changed, added, or as
  * stored (from the window when the statement's scan read one: the rows a
  * scan found come to be written in record order, after it). Answers none
- * for a record the file does not hold. */
-static const char *db3_record_now(db3_table *t, long n)
+ * for a record the file does not hold, or with DB3_ERR_IO in err when the
+ * records the statement wrote cannot be read back. */
+static const char *db3_record_now(db3_table *t, long n, db3_error *err)
 {
-    auto it = t->changed.find(n);
-    if (it != t->changed.end()) return it->second.data();
-    if (n >= t->base_count && (size_t)(n - t->base_count) < t->added.size()) return t->added[(size_t)(n - t->base_count)].data();
     db3_error ignored;
+    if (db3_pending_has(&t->pending, n)) return db3_pending_get(&t->pending, n, err);
     if (t->scan_generation == t->session->generation && t->snap_generation != t->session->generation && t->scan.reader
         && n >= 0 && n < t->scan.count)
         return db3_window_record(t, &t->scan, n, &ignored);
@@ -1330,7 +1341,7 @@ static int db3_stored_holder(db3_table *t, const db3_ukey &k, long n, const char
         uint64_t low = e.first - (ix->numeric && e.first), high = e.first + (ix->numeric && e.first != UINT64_MAX);
         for (auto a = db3_index_seek(*ix, entry(low, -1)); a != ix->entries.end() && a->first <= high; ++a) {
             long m = a->second;
-            if (m == n || m >= t->base_count || t->changed.count(m)) continue;
+            if (m == n || m >= t->base_count || db3_pending_has(&t->pending, m)) continue;
             const char *was = db3_record_stored(t, m, err);
             if (!was) return 0;
             if (was[0] != DBF_DELETED && db3_record_key(t, k, was, &other) && other == key) {
@@ -1446,7 +1457,8 @@ static int db3_take_memo(db3_table *t, int i, sqlite3_value *v, const char *old,
 
 /* Builds a record from the new values argv[2..] over the old record (or
  * blanks), the new texts of its memo fields going to memos (which holds
- * those the statement gave the record before). Answers 1, or 0 with the
+ * those the statement gave the record before); a column an UPDATE leaves
+ * as it is keeps the old record's bytes. Answers 1, or 0 with the
  * condition. */
 static int db3_build_record(db3_table *t, sqlite3_value **argv, const char *old, std::string *rec,
                             std::map<int, std::string> *memos, db3_error *err)
@@ -1459,8 +1471,8 @@ static int db3_build_record(db3_table *t, sqlite3_value **argv, const char *old,
         const db3_vfield &f = t->fields[i];
         sqlite3_value *v = argv[2 + i];
         char *at = &(*rec)[(size_t)f.offset];
+        if (sqlite3_value_nochange(v)) continue;
         if (f.file_type == 'M') {
-            if (sqlite3_value_nochange(v)) continue;
             if (!db3_take_memo(t, (int)i, v, old, &loaded, at, memos, err)) return 0;
             continue;
         }
@@ -1485,6 +1497,22 @@ static int db3_refused(const db3_error &e)
     return e.native == DB3_ERR_DUPLICATE ? SQLITE_CONSTRAINT : SQLITE_ERROR;
 }
 
+/* Marks record n deleted, kept until the statement commits. Answers 1,
+ * or 0 with the condition. */
+static int db3_delete_record(db3_table *t, long n, db3_error *err)
+{
+    if (!db3_open_writer(t, err) || !db3_load_keys(t, err)) return 0;
+    const char *old = db3_record_now(t, n, err);
+    if (!old)
+        return err->native ? 0 : db3_fail(err, DB3_ERR_INTERNAL, "record %ld of %s is unknown", n + 1, t->name.c_str());
+    std::string rec(old, (size_t)t->record_length);
+    rec[0] = DBF_DELETED;
+    if (!db3_pending_put(&t->pending, n, rec.data(), err)) return 0;
+    db3_drop_keys(t, n);
+    t->memos.erase(n);
+    return 1;
+}
+
 /* Inserts, updates or deletes one row (argc 1: delete argv[0]; argv[0]
  * null: insert; else update). The change is kept until the statement
  * commits. Answers SQLITE_OK, SQLITE_CONSTRAINT for a duplicate key, or
@@ -1493,18 +1521,8 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
 {
     db3_table *t = reinterpret_cast<db3_table *>(vt);
     db3_error e;
+    if (argc == 1) return db3_delete_record(t, (long)sqlite3_value_int64(argv[0]), &e) ? SQLITE_OK : db3_vt_fail(t, e);
     if (!db3_open_writer(t, &e) || !db3_load_keys(t, &e)) return db3_vt_fail(t, e);
-    if (argc == 1) {
-        long n = (long)sqlite3_value_int64(argv[0]);
-        const char *old = db3_record_now(t, n);
-        if (!old) return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_INTERNAL, "record %ld of %s is unknown", n + 1, t->name.c_str()), e));
-        std::string rec(old, (size_t)t->record_length);
-        rec[0] = DBF_DELETED;
-        db3_drop_keys(t, n);
-        t->memos.erase(n);
-        t->changed[n] = rec;
-        return SQLITE_OK;
-    }
     if (sqlite3_value_type(argv[1]) != SQLITE_NULL
         && (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_int64(argv[0]) != sqlite3_value_int64(argv[1])))
         return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_NOT_SUPPORTED, "the record number of table %s cannot be set", t->name.c_str()), e));
@@ -1512,16 +1530,22 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
     std::map<int, std::string> memos;
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         if (!db3_build_record(t, argv, nullptr, &rec, &memos, &e)) return db3_vt_fail(t, e);
-        long n = t->base_count + (long)t->added.size();
+        long n = t->base_count + t->pending.added;
         if (!db3_add_keys(t, n, rec.data(), &e)) return db3_vt_fail(t, e, db3_refused(e));
-        t->added.push_back(rec);
+        if (!db3_pending_put(&t->pending, n, rec.data(), &e)) {
+            db3_drop_keys(t, n);
+            return db3_vt_fail(t, e);
+        }
         db3_keep_memos(t, n, std::move(memos));
         *rowid = n;
         return SQLITE_OK;
     }
     long n = (long)sqlite3_value_int64(argv[0]);
-    const char *old = db3_record_now(t, n);
-    if (!old) return db3_vt_fail(t, (db3_fail(&e, DB3_ERR_INTERNAL, "record %ld of %s is unknown", n + 1, t->name.c_str()), e));
+    const char *old = db3_record_now(t, n, &e);
+    if (!old)
+        return db3_vt_fail(
+            t,
+            e.native ? e : (db3_fail(&e, DB3_ERR_INTERNAL, "record %ld of %s is unknown", n + 1, t->name.c_str()), e));
     auto had = t->memos.find(n);
     if (had != t->memos.end()) memos = had->second;
     if (!db3_build_record(t, argv, old, &rec, &memos, &e)) return db3_vt_fail(t, e);
@@ -1530,10 +1554,7 @@ static int db3_update(sqlite3_vtab *vt, int argc, sqlite3_value **argv, sqlite_i
         db3_add_keys(t, n, old, nullptr, 0);
         return db3_vt_fail(t, e, db3_refused(e));
     }
-    if (n >= t->base_count)
-        t->added[(size_t)(n - t->base_count)] = rec;
-    else
-        t->changed[n] = rec;
+    if (!db3_pending_put(&t->pending, n, rec.data(), &e)) return db3_vt_fail(t, e);
     db3_keep_memos(t, n, std::move(memos));
     return SQLITE_OK;
 }
@@ -1557,20 +1578,25 @@ static int db3_moves_begin(db3_table *t, std::vector<db3_index_moves> *moves)
     if (t->indexes.empty() || !db3_take_stamp(t, &was, &ignored) || !db3_same_file(was, t->stamp)
         || !(t->stamp_generation == t->session->generation || db3_stamp_vouches(t->stamp)) || was.count != t->base_count)
         return 0;
+    /* A write of many records: building the indexes anew costs less
+     * than moving so many entries, and takes no memory meanwhile. */
+    if (t->pending.changed + t->pending.added > DB3_MOVES_MAX) return 0;
     std::erase_if(t->indexes, [](const db3_colindex &ix) { return !ix.usable; });
     moves->resize(t->indexes.size());
-    std::string old((size_t)t->record_length, '\0');
-    for (const auto &c : t->changed) {
-        off_t at = (off_t)was.header_length + (off_t)c.first * t->record_length;
+    std::string old;
+    return db3_pending_spans(&t->pending, 0, t->base_count, DB3_BUILD_CHUNK, [&](long first, long count) {
+        old.resize((size_t)count * (size_t)t->record_length);
+        off_t at = (off_t)was.header_length + (off_t)first * t->record_length;
         if (pread(t->fd, &old[0], old.size(), at) != (ssize_t)old.size()) return 0;
-        for (size_t i = 0; i < moves->size(); i++) {
-            db3_colindex &g = (*moves)[i].gone;
-            g.field = t->indexes[i].field;
-            g.numeric = t->indexes[i].numeric;
-            if (!db3_index_record(t, &g, old.data(), c.first)) return 0;
-        }
-    }
-    return 1;
+        for (long k = 0; k < count; k++)
+            for (size_t i = 0; i < moves->size(); i++) {
+                db3_colindex &g = (*moves)[i].gone;
+                g.field = t->indexes[i].field;
+                g.numeric = t->indexes[i].numeric;
+                if (!db3_index_record(t, &g, old.data() + (size_t)k * (size_t)t->record_length, first + k)) return 0;
+            }
+        return 1;
+    });
 }
 
 /* Ends the moves of t's indexes after the statement wrote the file: the
@@ -1585,10 +1611,16 @@ static int db3_moves_end(db3_table *t, std::vector<db3_index_moves> &moves)
         db3_colindex &ix = t->indexes[i], &c = moves[i].come;
         c.field = ix.field;
         c.numeric = ix.numeric;
-        for (const auto &r : t->changed)
-            if (!db3_index_record(t, &c, r.second.data(), r.first)) return 0;
-        for (size_t k = 0; k < t->added.size(); k++)
-            if (!db3_index_record(t, &c, t->added[k].data(), t->base_count + (long)k)) return 0;
+        db3_error ignored;
+        if (!db3_pending_runs(
+                &t->pending, 0, LONG_MAX, DB3_PENDING_READ,
+                [&](long first, long count, char *bytes) {
+                    for (long k = 0; k < count; k++)
+                        if (!db3_index_record(t, &c, bytes + (size_t)k * (size_t)t->record_length, first + k)) return 0;
+                    return 1;
+                },
+                &ignored))
+            return 0;
         std::vector<entry> &e = ix.entries, &was = moves[i].gone.entries;
         std::sort(was.begin(), was.end());
         std::sort(c.entries.begin(), c.entries.end());
@@ -1622,8 +1654,7 @@ static void db3_end_write(db3_table *t)
     db3_discard_handle(&t->writer);   /* a synced writer is closed already */
     db3_release_handle(&t->memo_reader);
     t->memos.clear();
-    t->changed.clear();
-    t->added.clear();
+    db3_pending_clear(&t->pending);
     t->ukeys.clear();
     t->keys_loaded = 0;
 }
@@ -1649,13 +1680,17 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
     int ok = 1;
     if (h->memo_state != 1)
         ok = db3_fail(err, DB3_ERR_NOT_SUPPORTED, "table %s has no memo file for its memo columns", t->name.c_str());
+    std::string held;
     for (auto r = t->memos.begin(); ok && r != t->memos.end(); ++r) {
         long n = r->first;
-        auto c = t->changed.find(n);
-        std::string *rec = c != t->changed.end() ? &c->second
-                         : n >= t->base_count && (size_t)(n - t->base_count) < t->added.size()
-                             ? &t->added[(size_t)(n - t->base_count)] : nullptr;
-        if (!rec || (*rec)[0] == DBF_DELETED) continue;
+        const char *now = db3_pending_get(&t->pending, n, err);
+        if (!now && err->native) {
+            ok = 0;
+            break;
+        }
+        if (!now || now[0] == DBF_DELETED) continue;
+        held.assign(now, (size_t)t->record_length);
+        std::string *rec = &held;
         for (auto m = r->second.begin(); ok && m != r->second.end(); ++m) {
             const db3_vfield &f = t->fields[(size_t)m->first];
             long block = 0;
@@ -1675,6 +1710,7 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
             memset(at, ' ', (size_t)f.type.width);
             memcpy(at + f.type.width - len, digits, (size_t)len);
         }
+        if (ok && !db3_pending_put(&t->pending, n, rec->data(), err)) ok = 0;
     }
     int rc = dbf_close(h);
     dbf_free(h);
@@ -1705,9 +1741,8 @@ static int db3_save_journal(db3_table *t, db3_error *err)
     std::vector<db3_jfile> files(1);
     files[0].path = t->path;
     files[0].ranges.emplace_back(0, (long long)hd.header_length);
-    for (const auto &c : t->changed)
-        files[0].ranges.emplace_back((long long)hd.header_length + (long long)c.first * t->record_length,
-                                     (long long)t->record_length);
+    files[0].records = &t->pending;
+    files[0].records_at = (long long)hd.header_length;
     std::string memo = t->memos.empty() ? "" : db3_memo_path(t);
     if (!memo.empty()) files.push_back(db3_jfile{memo, {{0, (long long)DBT_BLOCK_SIZE}}});
     t->journal_kept = 1;
@@ -1728,6 +1763,52 @@ static int db3_sync_fail(db3_table *t, db3_error e)
     return db3_vt_fail(t, e);
 }
 
+/* Writes the records the statement changed in place and those it adds
+ * (after the file's records, the end mark after them), each run of
+ * consecutive records in one write. Answers 1, or 0 with DB3_ERR_IO. */
+static int db3_write_pending(db3_table *t, db3_error *err)
+{
+    dbf_handle *h = t->writer;
+    if (fflush(h->file) != 0)
+        return db3_fail(err, DB3_ERR_IO, "table %s cannot be written: %s", t->name.c_str(), strerror(errno));
+    /* The stream no longer knows where it stands. */
+    h->pos = -1;
+    h->current = -1;
+    h->last_io = DBF_IO_NONE;
+    int fd = fileno(h->file);
+    long long at0 = (long long)h->header.header_length;
+    long end = t->base_count + t->pending.added;
+    auto put = [&](const char *bytes, size_t length, long long at) {
+        while (length > 0) {
+            ssize_t n = pwrite(fd, bytes, length, (off_t)at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            bytes += n, length -= (size_t)n, at += n;
+        }
+        db3_after_write();
+        return true;
+    };
+    if (!db3_pending_runs(
+            &t->pending, 0, end, DB3_PENDING_READ,
+            [&](long first, long count, char *bytes) {
+                if (put(bytes, (size_t)count * (size_t)t->record_length, at0 + (long long)first * t->record_length))
+                    return 1;
+                return first < t->base_count
+                           ? db3_fail(err, DB3_ERR_IO, "record %ld of table %s cannot be written", first + 1,
+                                      t->name.c_str())
+                           : db3_fail(err, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str());
+            },
+            err))
+        return 0;
+    if (t->pending.added > 0) {
+        const char mark = DBF_END_MARK;
+        if (!put(&mark, 1, at0 + (long long)end * t->record_length))
+            return db3_fail(err, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str());
+        h->header.record_count = (uint32_t)end;
+    }
+    return 1;
+}
+
 /* Writes the statement's changes to the file: first the journal of what
  * will be overwritten, then new memo texts appended to the memo file,
  * changed records in place, the new ones appended, the header with the
@@ -1740,7 +1821,7 @@ static int db3_sync(sqlite3_vtab *vt)
     db3_table *t = reinterpret_cast<db3_table *>(vt);
     if (!t->writer) return SQLITE_OK;
     db3_error e;
-    if (t->changed.empty() && t->added.empty() && t->memos.empty()) return SQLITE_OK;
+    if (!t->pending.changed && !t->pending.added && t->memos.empty()) return SQLITE_OK;
     std::vector<db3_index_moves> moves;
     int follow = 0;
     try {
@@ -1751,19 +1832,8 @@ static int db3_sync(sqlite3_vtab *vt)
     if (!follow) db3_drop_indexes(t);
     if (!db3_save_journal(t, &e)) return db3_vt_fail(t, e);
     if (!db3_store_new_memos(t, &e)) return db3_sync_fail(t, e);
+    if (!db3_write_pending(t, &e)) return db3_sync_fail(t, e);
     dbf_handle *h = t->writer;
-    for (auto &c : t->changed) {
-        memcpy(h->record, c.second.data(), (size_t)t->record_length);
-        if (dbf_write_record(h, c.first) != DBF_OK)
-            return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "record %ld of table %s cannot be written", c.first + 1, t->name.c_str()), e));
-        db3_after_write(h->file);
-    }
-    for (const std::string &rec : t->added) {
-        memcpy(h->record, rec.data(), (size_t)t->record_length);
-        if (dbf_write_record(h, (long)h->header.record_count) != DBF_OK)
-            return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str()), e));
-        db3_after_write(h->file);
-    }
     /* Another session sees by the counter a write that left the file's
      * times as they were. */
     unsigned counter = (unsigned)(h->header.reserved[0] | h->header.reserved[1] << 8) + 1;
@@ -1840,6 +1910,31 @@ static sqlite3_module db3_module = {
 /* Answers the live table of the upper-cased name with the session's
  * layout of it (see db3_internal.h); none when SQLite holds no such
  * table, or more than one. */
+int db3_vtab_delete_rows(db3_table *t, const std::function<int(long *n, db3_error *err)> &next, long *count,
+                         db3_error *err)
+{
+    *count = 0;
+    db3_end_write(t);
+    long n = 0;
+    int got;
+    while ((got = next(&n, err)) == 1) {
+        if (!db3_delete_record(t, n, err)) break;
+        ++*count;
+    }
+    if (got == 1 || got < 0) {
+        db3_end_write(t);
+        return 0;
+    }
+    t->session->pending = db3_error();
+    if (db3_sync(&t->base) != SQLITE_OK) {
+        *err = t->session->pending;
+        db3_end_write(t);
+        return 0;
+    }
+    db3_end_write(t);
+    return 1;
+}
+
 db3_table *db3_vtab_find(db3_session *s, const std::string &upper_name)
 {
     auto known = s->vtabs.find(upper_name);

@@ -862,6 +862,12 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
               "1|" + others + "\n2|" + others + "\n");
     peak = driver_peak_kb();
     EXPECT_TRUE(peak > 0 && peak < k_driver_peak_limit_kb) << "pvdb3 peaked at " << peak << " kB over the scans";
+    /* Every record rewritten by one statement, which holds them until it
+     * commits, not all in memory. */
+    ASSERT_EQ(exec("UPDATE T SET A = 'y'"), 1) << last_text;
+    EXPECT_EQ(query("SELECT COUNT(*) FROM T WHERE A = 'y'"), std::to_string(RECORDS - 2) + "\n");
+    peak = driver_peak_kb();
+    EXPECT_TRUE(peak > 0 && peak < k_driver_peak_limit_kb) << "pvdb3 peaked at " << peak << " kB over the update";
     ASSERT_EQ(exec("CREATE UNIQUE INDEX TU ON T (I)"), 1) << last_text;
     ASSERT_EQ(exec("INSERT INTO T (I, A) VALUES (" + std::to_string(RECORDS + 1) + ", 'new')"), 1) << last_text;
     ASSERT_EQ(exec("UPDATE T SET I = 0 WHERE I = 2"), 1) << last_text;
@@ -874,6 +880,10 @@ TEST_F(Db3ApiTest, LongForwardReadKeepsTheDriverSmall)
     }
     EXPECT_EQ(query("SELECT COUNT(*), MIN(I), SUM(I) FROM T"),
               std::to_string(RECORDS - 1) + "|0|" + std::to_string(RECORDS * (RECORDS + 1) / 2 - GONE - (GONE + 1) - 2 + RECORDS + 1) + "\n");
+    ASSERT_EQ(exec("DELETE FROM T WHERE I > 1"), 1) << last_text;
+    EXPECT_EQ(query("SELECT COUNT(*) FROM T"), "2\n");
+    peak = driver_peak_kb();
+    EXPECT_TRUE(peak > 0 && peak < k_driver_peak_limit_kb) << "pvdb3 peaked at " << peak << " kB over the delete";
 }
 
 /* A whole table read forward takes a request per block, not per row. */
