@@ -1,9 +1,14 @@
 /*
 ** host_util.cpp: releasing result buffers, running host commands with
-** their echo and their dialogs switched off, and the user's support folder.
+** their echo and their dialogs switched off, the user's support folder,
+** and the moments a test holds the process at.
 */
 #include "core/host_util.h"
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 
 #include "core/err_text.h"
@@ -67,4 +72,14 @@ int pv_support_folder(char *folder)
     if (ads_agetenv(PV_SUPPORT_SETTING, folder) != RTNORM) folder[0] = '\0';
     folder[std::strcspn(folder, PV_SUPPORT_SEPARATORS)] = '\0';
     return folder[0] ? RTNORM : RTERROR;
+}
+
+/* Stops the process at a moment a test names; see host_util.h. */
+void pv_hold_at(const char *moment)
+{
+    static bool done = false;
+    const char *held = std::getenv(PV_HOLD_ENV);
+    if (done || !held || !moment || std::strcmp(held, moment) != 0) return;
+    done = true;
+    kill(getpid(), SIGSTOP);
 }

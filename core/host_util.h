@@ -1,7 +1,7 @@
 /*
 ** host_util.h: small services over the host's interface: releasing result
 ** buffers, running host commands quietly and finding the user's support
-** folder.
+** folder; and the moments a test may hold the process at.
 **
 **     struct resbuf *args = ads_buildlist(RTSTR, "", 0);
 **     int rc = cmd_run("_REDRAW", args);
@@ -26,5 +26,12 @@ int cmd_run(const char *command, const struct resbuf *args);
 ** editor's setting "ACAD", the user's own support folder; 5100, or -5001
 ** with an empty folder when the editor names none. */
 int pv_support_folder(char *folder);
+
+/* Where two users' commands may meet, a test holds the process at a named
+** moment to run their race in one order every time: when the environment
+** variable PV_HOLD_AT names the moment, the process stops itself there
+** (SIGSTOP) until it is let go (SIGCONT). Nothing happens otherwise. */
+#define PV_HOLD_ENV "PV_HOLD_AT"
+void pv_hold_at(const char *moment);
 
 #endif

@@ -8,12 +8,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/host_util.h"
 #include "core/pjct_list.h"
 #include "dbf/dbf.h"
 #include "wfile/wfile.h"
@@ -25,6 +27,11 @@ constexpr mode_t k_mark_mode = 0644;
 /* A line's check: a tab and eight hex digits after its text. */
 constexpr size_t k_check_digits = 8;
 constexpr size_t k_check_size = k_check_digits + 1;
+/* Times a writer makes its fresh mark again when another session's logon
+** took the one it made before it could lock it. */
+constexpr int k_fresh_tries = 100;
+/* Microseconds between two tries: the other session's look is short. */
+constexpr useconds_t k_fresh_pause_us = 1000;
 
 /* The CRC-32 (reflected, polynomial 0xEDB88320) of text continued from
 ** crc, the CRC of what came before it (0 for nothing). */
@@ -65,16 +72,34 @@ int mark_begin(mark_file &mark, const std::string &path, const std::string &body
     /* Never through a link: one standing at the name is refused (ELOOP).
     ** The file is emptied only once locked, as another may be writing it.
     ** A mark standing at the name, another writer's or one left, is never
-    ** replaced (EEXIST). */
-    int fd = wf_open(fresh.c_str(), O_CREAT | O_WRONLY, k_mark_mode);
+    ** replaced (EEXIST). Between its making and its lock another session's
+    ** logon may take the fresh mark for one cut short and remove it (or
+    ** hold it while it looks): the fresh mark this writer locks must be the
+    ** one at the name, else it is made again, at most k_fresh_tries times
+    ** (a tenth of a second). */
+    int fd = -1;
+    for (int tries = 0; fd < 0; ++tries) {
+        fd = wf_open(fresh.c_str(), O_CREAT | O_WRONLY, k_mark_mode);
+        if (fd < 0) return -1;
+        pv_hold_at("mark-fresh");
+        struct stat held, named;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && lstat(fresh.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            break;
+        int e = errno;
+        close(fd);
+        fd = -1;
+        errno = e;
+        if (tries + 1 >= k_fresh_tries) return -1;
+        usleep(k_fresh_pause_us);
+    }
     uint32_t check = 0;
-    bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0 && (!ready || ready() == 0) &&
-              write_all(fd, mark_seal(body, check)) == 0 && fsync(fd) == 0 &&
-              dbf_rename_new(fresh.c_str(), path.c_str()) == DBF_OK;
+    bool ok = ftruncate(fd, 0) == 0 && (!ready || ready() == 0) && write_all(fd, mark_seal(body, check)) == 0 &&
+              fsync(fd) == 0 && dbf_rename_new(fresh.c_str(), path.c_str()) == DBF_OK;
     if (!ok) {
         int e = errno;
-        if (fd >= 0) close(fd);
         unlink(fresh.c_str());
+        close(fd);
         errno = e;
         return -1;
     }

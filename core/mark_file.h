@@ -117,6 +117,9 @@ std::string mark_folder(const pjct_rec *project);
 ** mark_begin's does. */
 int mark_begin_of(mark_file &mark, const pjct_rec *project, const std::string &name, const std::string &body,
                   const char *command, const mark_step &ready = nullptr);
+/* Why mark_begin_of failed with errno err: on a server, for a statement
+** refused (EIO), the server's words; else the system's. */
+std::string mark_failure_text(const pjct_rec *project, int err);
 /* mark_take of the mark of that name of the project (a name with a "/" is
 ** a file of a server project's former marks, kept in the user's folder,
 ** read as a dBASE project's). A busy server mark gives its command in
@@ -134,6 +137,13 @@ std::string mark_unique_name(const pjct_rec *project, const std::string &stem, c
 ** pv-merge in another session." (command the mark's own when it gives
 ** one). */
 std::string mark_busy_text(const mark_file &mark, const char *table, const char *command);
+/* Notes, for the logon to say once, a mark another session holds
+** (mark_busy_text's arguments): the notes of one table are said in one
+** line, "Table STATN is being written by pv-add in 4 other sessions." */
+void mark_busy_note(const mark_file &mark, const char *table, const char *command);
+/* The lines of the notes taken since the last call, one a table in the
+** order first noted ("" when none), and forgets them. */
+std::string mark_busy_said(void);
 /* Why a command may not begin its mark of that name where the project
 ** keeps its marks, "" when it may: another session's command writes it
 ** (mark_busy_text of table and command), it cannot be read (why), or a

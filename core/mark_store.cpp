@@ -99,7 +99,8 @@ std::string of_name(const std::string &name)
     return " FROM " MARK_TABLE " WHERE NAME = " + quoted;
 }
 
-/* Makes PVMARK when the schema has none; 0, or -1. */
+/* Makes PVMARK when the schema has none (one another session makes
+** meanwhile is used); 0, or -1 with the server's words the last failure. */
 int make_table(void *connection)
 {
     sql_col_rec *columns = nullptr;
@@ -111,11 +112,7 @@ int make_table(void *connection)
                   "CREATE TABLE " MARK_TABLE " (NAME CHAR(%d), ORDNUMBER INTEGER, MARKTEXT CHAR(%d), WRITER CHAR(%d), "
                   "PRIMARY KEY (NAME, ORDNUMBER))",
                   k_name_width, (int)(2 * k_piece_bytes), k_command_width);
-    if (run(connection, text) == k_sql_ok) return 0;
-    /* Another session may have made it meanwhile. */
-    n = sql_describe_table(connection, MARK_TABLE, &columns, 0);
-    sql_col_list_free(&columns);
-    return n > 0 ? 0 : -1;
+    return sql_create_missing(connection, MARK_TABLE, text) >= 0 ? 0 : -1;
 }
 
 /* Adds the sealed text to a held server mark as rows named name, at most
@@ -199,6 +196,15 @@ void server_end(mark_file &mark, bool keep)
 
 const mark_store k_server_store = {server_append, server_end};
 
+/* The marks other sessions hold, noted for the logon to say once: per
+** table, the commands writing it and the marks found. */
+struct busy_note {
+    std::string table;                 /* what is written ("Table STATN") */
+    std::vector<std::string> commands; /* the commands, each once */
+    int marks = 0;                     /* the marks found */
+};
+std::vector<busy_note> s_busy;
+
 /* A server mark of that name, held by the connection's session. */
 void hold(mark_file &mark, void *connection, const std::string &name)
 {
@@ -247,6 +253,11 @@ int mark_begin_of(mark_file &mark, const pjct_rec *p, const std::string &name, c
     }
     mark.check = check;
     return 0;
+}
+
+std::string mark_failure_text(const pjct_rec *p, int err)
+{
+    return server(p) && err == EIO ? sql_last_failure()->text : std::strerror(err);
 }
 
 int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, std::string &body)
@@ -328,10 +339,40 @@ std::string mark_unique_name(const pjct_rec *p, const std::string &stem, const c
     }
 }
 
+/* "Table STATN is being written by pv-add in another session." (or "in
+** 4 other sessions") of what is written, by whom and the marks found. */
+static std::string busy_line(const std::string &table, const std::string &by, int marks)
+{
+    return table + " is being written by " + by +
+           (marks == 1 ? " in another session." : " in " + std::to_string(marks) + " other sessions.");
+}
+
 std::string mark_busy_text(const mark_file &mark, const char *table, const char *command)
 {
-    return std::string(table) + " is being written by " +
-           (mark.command.empty() ? command : mark.command.c_str()) + " in another session.";
+    return busy_line(table, mark.command.empty() ? command : mark.command, 1);
+}
+
+void mark_busy_note(const mark_file &mark, const char *table, const char *command)
+{
+    std::string what = table ? table : "", by = mark.command.empty() ? (command ? command : "") : mark.command;
+    auto note = std::find_if(s_busy.begin(), s_busy.end(), [&](const busy_note &b) { return b.table == what; });
+    if (note == s_busy.end()) note = s_busy.insert(s_busy.end(), busy_note{what, {}, 0});
+    if (std::find(note->commands.begin(), note->commands.end(), by) == note->commands.end())
+        note->commands.push_back(by);
+    note->marks++;
+}
+
+std::string mark_busy_said(void)
+{
+    std::string out;
+    for (const busy_note &b : s_busy) {
+        std::string by;
+        for (size_t i = 0; i < b.commands.size(); i++)
+            by += (i == 0 ? "" : i + 1 == b.commands.size() ? " and " : ", ") + b.commands[i];
+        out += (out.empty() ? "" : "\n") + busy_line(b.table, by, b.marks);
+    }
+    s_busy.clear();
+    return out;
 }
 
 std::string mark_in_the_way(const pjct_rec *p, const std::string &name, const std::string &table, const char *command,

@@ -145,6 +145,14 @@ int sql_create_index(void *connection, const char *index, const char *table, con
 int sql_drop_index(void *connection, const char *index, const char *table);
 int sql_drop_indexes(void *connection, const char *table);
 int sql_drop_table(void *connection, const char *table);
+/* Makes a table by its CREATE TABLE text only when it is missing, so that
+** a table another session made meanwhile, and the rows written into it,
+** are kept: a CREATE refused because the table is there (the driver's
+** "exists", or the server's duplicate key in its catalogue when another
+** session's CREATE of that name went in at the same moment) finds it and
+** uses it. 1 when made now; 0 when it was there; -2 for bad arguments;
+** else the failure's code, its words the last failure. */
+int sql_create_missing(void *connection, const char *table, const char *create_text);
 int sql_remove_index_ini(void *connection, const char *table);
 int sql_describe_dbf(void *connection, const char *table, sql_col_rec *row);
 

@@ -310,6 +310,28 @@ int sql_drop_table(void *connection, const char *table)
     return sql_run(connection, std::string("DROP TABLE ") + table + " CASCADE", 0);
 }
 
+/* SQLSTATEs of a CREATE TABLE refused because the table is there: the
+** driver's or the server's "exists", and the unique key of the server's
+** type catalogue, which refuses the second of two sessions making a table
+** of one name at the same moment once the first's is in. */
+static const char *const k_states_there[] = {"42S01", "42P07", "23505"};
+
+/* Makes a table only when it is missing; see the header. */
+int sql_create_missing(void *connection, const char *table, const char *create_text)
+{
+    if (!connection || !sql_is_ident(table) || !create_text) return SQL_ERR_ARG;
+    int rc = sql_run(connection, create_text, 0);
+    if (rc == SQL_OK) return 1;
+    const sql_failure *f = sql_last_failure();
+    bool there = false;
+    for (const char *state : k_states_there) there = there || (f->code == rc && std::strcmp(f->sqlstate, state) == 0);
+    if (!there) return rc;
+    sql_col_rec *row = nullptr;
+    int n = sql_describe_table(connection, table, &row, 0);
+    sql_col_list_free(&row);
+    return n > 0 ? 0 : n < 0 ? n : rc;
+}
+
 /* The directory of the DB3 project of a connection; empty when the
 ** connection's project is not a DB3 project or its directory is unknown. */
 static std::string sql_db3_dir(void *connection)

@@ -480,7 +480,7 @@ int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)
         std::string body;
         int got = mark_take_of(m, project, path, body);
         std::string stem = std::filesystem::path(path).stem().string();
-        if (got == MARK_BUSY) msg_alert(WARN_TITLE, "%s", mark_busy_text(m, ("Table " + stem).c_str(), "a refill").c_str());
+        if (got == MARK_BUSY) mark_busy_note(m, ("Table " + stem).c_str(), "a refill");
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
         int one = recover_one(m, k, stem, body, got == MARK_DAMAGED);
         if (one < 0) rc = -1;

@@ -494,7 +494,7 @@ int import_driver_ended(import_run *run, int code)
 void import_db_refused(import_run *run, int code)
 {
     if (!run->refusal.empty()) return;
-    import_refuse_record(run, "the database refused the row: %s", sql_failure_text(code));
+    import_refuse_record(run, "the database refused the row: %s", row_refused_text(run->table->name, code).c_str());
 }
 
 /* Inserts the working row as every writer of new rows does

@@ -19,6 +19,7 @@
 
 #include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/host_util.h"
 #include "core/pjct_list.h"
 #include "core/pv_config.h"
 #include "core/pv_globals.h"
@@ -35,6 +36,9 @@ const char k_create_dec[] = "CREATE TABLE %s (%s DEC(%d), %s DEC(%d), %s CHAR(%d
 const char k_create_int[] = "CREATE TABLE %s (%s INTEGER, %s INTEGER, %s CHAR(%d))";
 const char k_create_index[] = "CREATE INDEX %s ON %s (%s, %s)";
 const char k_select_lines[] = "SELECT * FROM %s WHERE %s = %ld ORDER BY " MEMO_COL_ORDNUMBER;
+/* Why the last read that answered MEMO_ERR_NO_TABLE could not make or
+** read its side table, naming it, with the driver's or server's words. */
+std::string s_made_failure;
 /* Room for one of these statements: the fixed text and three names. */
 constexpr int MEMO_SQL_SIZE = 256;
 /* Room for a row number as text. */
@@ -202,7 +206,13 @@ int memo_load(const char *table, long number, void *connection, int create)
             memo_reset();
             return MEMO_ERR_NO_LINES;
         }
-        if (memo_create_table(connection, m->name) != 0) {
+        /* Another session may make the table between that look and this
+        ** one's CREATE: a test holds the session here to make it so. */
+        pv_hold_at("memo-create");
+        int made = memo_create_table(connection, m->name);
+        if (made != 0) {
+            s_made_failure = "its memo side table " + std::string(m->name) +
+                             " cannot be made: " + (made == ERR_NO_MEMORY ? err_text(made) : sql_failure_text(made));
             memo_reset();
             return MEMO_ERR_NO_TABLE;
         }
@@ -215,6 +225,7 @@ int memo_load(const char *table, long number, void *connection, int create)
     if (!m->row) {
         int rc = sql_describe_table(connection, m->name, &m->row, 0);
         if (rc < 0) {
+            s_made_failure = "its memo side table " + std::string(m->name) + " cannot be read: " + sql_failure_text(rc);
             memo_reset();
             return rc == ERR_NO_MEMORY ? rc : MEMO_ERR_NO_TABLE;
         }
@@ -270,7 +281,7 @@ std::string memo_index_text(const char *name)
     return sql;
 }
 
-/* Makes a side table anew; see memo.h. */
+/* Makes a side table when there is none; see memo.h. */
 int memo_create_table(void *connection, const char *name)
 {
     if (!connection || !name || str_nonblank(name) != RTNORM) return -2;
@@ -281,19 +292,23 @@ int memo_create_table(void *connection, const char *name)
         std::free(upper);
         return -2;
     }
-    sql_drop_index(connection, upper, upper);
-    sql_drop_table(connection, upper);
-    void *stmt = nullptr, *cursor = nullptr;
-    int rc = sql_execute(connection, &stmt, &cursor, memo_create_text(upper, memo_integer_numbers(connection)).c_str(),
-                         0);
-    sql_free_handles(&stmt, &cursor);
-    if (rc == RTNORM && g_host_version > MEMO_NO_INDEX_VERSION) {
+    int made = sql_create_missing(connection, upper, memo_create_text(upper, memo_integer_numbers(connection)).c_str());
+    int rc = made < 0 ? made : RTNORM;
+    if (made == 1 && g_host_version > MEMO_NO_INDEX_VERSION) {
+        void *stmt = nullptr, *cursor = nullptr;
         rc = sql_execute(connection, &stmt, &cursor, memo_index_text(upper).c_str(), 0);
         sql_free_handles(&stmt, &cursor);
         if (rc != RTNORM) sql_drop_table(connection, upper);
     }
     std::free(upper);
     return rc == RTNORM ? 0 : rc;
+}
+
+/* Why the last memo read could not make or read its side table; see
+** memo.h. */
+const std::string &memo_table_failure(void)
+{
+    return s_made_failure;
 }
 
 /* ---- Reading and writing ---- */

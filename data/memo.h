@@ -94,12 +94,18 @@ std::string memo_create_text(const char *name, int odbc);
 /* The CREATE INDEX text of a side table's index (named like the table, on
 ** BASENUMBER and ORDNUMBER). */
 std::string memo_index_text(const char *name);
-/* Makes a side table anew: upper-cases the name, drops an index and a
-** table of that name, creates the table and, when g_host_version is above
-** 14, its index; a failed index drops the table again. 0; the SQL layer's
-** code of the failed statement; -2 for a null connection or a blank or
-** unusable name; -9101 when memory is short. */
+/* Makes a side table when there is none: upper-cases the name, creates
+** the table and, when it is made now and g_host_version is above 14, its
+** index; a failed index drops the table just made again. A side table
+** found there, one another session made a moment ago included, is used as
+** it is: no table is made anew over another user's lines. 0; the SQL
+** layer's code of the failed statement; -2 for a null connection or a
+** blank or unusable name; -9101 when memory is short. */
 int memo_create_table(void *connection, const char *name);
+/* Why the last memo_read or memo_open that answered -10002 could not make
+** or read its side table: "its memo side table STATNMEM cannot be made: "
+** and the driver's or the server's words. */
+const std::string &memo_table_failure(void);
 
 /* ---- Reading and writing the memo of one row ---- */
 

@@ -831,8 +831,8 @@ int merge_recover(pjct_rec *p)
         if (got == MARK_BUSY) {
             size_t dash = stem.find('-');
             bool own = dash != std::string::npos;
-            msg_alert(WARN_TITLE, "%s", mark_busy_text(held, ("Table " + stem.substr(0, dash)).c_str(),
-                                                       own ? "a writer of rows with memo lines" : "pv-merge").c_str());
+            mark_busy_note(held, ("Table " + stem.substr(0, dash)).c_str(),
+                           own ? "a writer of rows with memo lines" : "pv-merge");
             continue;
         }
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;

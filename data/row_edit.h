@@ -131,7 +131,7 @@ struct row_number_note {
 ** project's folder lists the row's number, so that the next logon removes
 ** the row and its lines when the writer is cut short between the two.
 ** 5100; -9306 after 1000 numbers taken by others; -5001 when the mark
-** cannot be written (said); -9811 when another user held the server's
+** cannot be written; -9811 when another user held the server's
 ** lock on new rows for longer than the wait (row_set_lock_wait); the
 ** insert's, look-up's, note's or memo's code. */
 int row_insert_new(void *connection, sql_col_rec *row, const char *table, const row_number_note *note = nullptr);
@@ -148,6 +148,10 @@ void row_set_lock_wait(int seconds);
 /* "another user has held the lock on new rows of table STATN for more
 ** than 30 s; nothing was added": why a row was not added (-9811). */
 std::string row_lock_held_text(const char *table);
+/* Why row_insert_new refused its last row (its code), in the driver's or
+** the server's words: the lock held too long, the memo side table or the
+** row's mark that could not be made, the statement refused. */
+std::string row_refused_text(const char *table, int code);
 /* Ends the open run: gives back the server's lock, and removes the mark
 ** unless it still lists a row whose writer lost its driver. */
 void row_new_run_end(void);

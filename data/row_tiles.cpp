@@ -266,6 +266,10 @@ struct row_run {
     long highest = -1;               /* the table's highest number while the lock is held, -1 unknown */
 };
 row_run s_run;
+/* Why row_insert_new refused its last row when the insert itself went (a
+** mark or memo lines that could not be written), and the code it answered. */
+std::string s_refused;
+int s_refused_code = 0;
 
 /* The open run of a table, or null. */
 row_run *row_run_of(void *connection, const char *table)
@@ -447,12 +451,14 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
     row_run *run = row_run_of(connection, table);
     merge_mark own;
     merge_mark *mark = nullptr;
+    s_refused.clear();
     if (memo_held_count(row) > 0) {
         mark = run ? &run->mark : &own;
         pjct_rec *p = pjct_find_by_session(connection);
         if (!(run && run->marked) && merge_mark_begin(*mark, p, t, 0, 1, run ? "pv-import" : "pv-add") != 0) {
-            msg_alert(ERR_TITLE, "The row cannot be added to table %s with its memo: its mark in project %s "
-                      "cannot be written: %s", table, p ? p->name : "", strerror(errno));
+            s_refused = std::string("its mark in project ") + (p ? p->name : "") +
+                        " cannot be written: " + mark_failure_text(p, errno);
+            s_refused_code = RTERROR;
             return RTERROR;
         }
         if (run) run->marked = true;
@@ -467,6 +473,15 @@ int row_insert_new(void *connection, sql_col_rec *row, const char *table, const 
     if (rc == RTNORM) {
         int memo = memo_store_held(row, connection, table, atol(key->text));
         if (memo < 0) {
+            std::string side;
+            memo_table_name(table, side);
+            if (memo == MEMO_ERR_NO_TABLE)
+                s_refused = memo_table_failure();
+            else if (memo == -2)
+                s_refused = "its memo side table " + side + " lacks its columns";
+            else
+                s_refused = std::string("its memo lines cannot be written: ") + sql_failure_text(memo);
+            s_refused_code = memo;
             doubt = sql_delete_where(connection, table, key->name, key->text) != RTNORM;
             rc = memo;
         }
@@ -491,6 +506,14 @@ std::string row_lock_held_text(const char *table)
 {
     return std::string("another user has held the lock on new rows of table ") + (table ? table : "") +
            " for more than " + std::to_string(s_lock_wait_s) + " s; nothing was added";
+}
+
+/* Why the last row was refused; see the header. */
+std::string row_refused_text(const char *table, int code)
+{
+    if (code == ERR_LOCK_HELD) return row_lock_held_text(table);
+    if (code == s_refused_code && !s_refused.empty()) return s_refused;
+    return sql_failure_text(code);
 }
 
 /* Opens a run of new rows of a table; see the header. */

@@ -366,11 +366,9 @@ int row_add(sql_col_rec *row)
             row_carry_keys(row);
         } else {
             sym_place_erase(sym, txt, ns, nt);
-            if (ins == ERR_LOCK_HELD)
+            if (!sql_report_lost(ins))
                 msg_alert(ERR_TITLE, "Could not add this row to table %s: %s", row->table,
-                          row_lock_held_text(row->table).c_str());
-            else if (!sql_report_lost(ins))
-                msg_alert(ERR_TITLE, "Could not add this row to table %s", row->table);
+                          row_refused_text(row->table, ins).c_str());
             failed = true;
         }
     }

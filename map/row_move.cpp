@@ -435,9 +435,7 @@ int move_recover_one(pjct_rec *p, const std::string &name)
     mark_file m;
     std::string body;
     int got = mark_take_of(m, p, name, body);
-    if (got == MARK_BUSY)
-        msg_alert(WARN_TITLE, "%s", mark_busy_text(m, (std::string("A table of project ") + p->name).c_str(),
-                                                   "pv-move").c_str());
+    if (got == MARK_BUSY) mark_busy_note(m, (std::string("A table of project ") + p->name).c_str(), "pv-move");
     if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
     std::vector<move_undo> rows;
     std::string why = got == MARK_DAMAGED ? body : move_read_mark(p, body, rows);

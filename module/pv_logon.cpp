@@ -21,6 +21,7 @@
 #include "core/chem_term.h"
 #include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/mark_file.h"
 #include "core/msg_box.h"
 #include "core/pie_rec.h"
 #include "core/pjct_list.h"
@@ -373,6 +374,7 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     /* So is a refill of a table (Fill ARCS, a profile's Save) on either kind
     ** of project, and an upgrade of a dBASE one. */
     std::vector<std::string> refilled;
+    mark_busy_said();
     dbf_refill_recover(p, refilled);
     if (p->flags & PJCT_ENV_DB3) upg_recover(g_pjct_dirs[cfg]);
     /* And a save of its setup tables, before they are read. */
@@ -402,6 +404,9 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     move_recover(p);
     /* A row deleted whose memo lines were not yet takes them along. */
     memo_delete_recover(p);
+    /* The tables other sessions are writing, said once. */
+    std::string busy = mark_busy_said();
+    if (!busy.empty()) msg_alert(WARN_TITLE, "%s", busy.c_str());
     /* A drawing opened before this logon may name one of its systems. */
     map_params_resolve(&g_map_params);
     if (out) *out = p;

@@ -162,7 +162,8 @@ TEST_F(RowAdd, ARefusedRowLeavesNoMemoLinesAndSaysSo) {
   g_map_params.plot = 0;
   std::string out = add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\nset edit_col Cache Creek\nselect edit_list 3\npick memo\n"
                         "pv_edit_memo\nset pv_memo_line \"Refused\"\npick insert\nok\nok\npv_add_tbl\ncancel\n");
-  EXPECT_NE(out.find("Could not add this row to table STATN"), std::string::npos) << out;
+  EXPECT_NE(out.find("Could not add this row to table STATN: duplicate key in unique index STATNNAME"), std::string::npos)
+      << out;
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "1\n");
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATNMEM"), "0\n") << "the refused row's memo stayed";
   /* A row whose memo lines cannot be stored (a side table without
@@ -172,7 +173,9 @@ TEST_F(RowAdd, ARefusedRowLeavesNoMemoLinesAndSaysSo) {
   out = add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nselect edit_list 2\nset edit_col Bonaparte\n"
             "select edit_list 3\npick memo\npv_edit_memo\nset pv_memo_line \"Lost\"\npick insert\nok\nok\n"
             "pv_add_tbl\ncancel\n");
-  EXPECT_NE(out.find("Could not add this row to table STATN"), std::string::npos) << out;
+  EXPECT_NE(out.find("Could not add this row to table STATN: its memo side table STATNMEM lacks its columns"),
+            std::string::npos)
+      << out;
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "1\n") << "a row stayed without its memo";
 }
 

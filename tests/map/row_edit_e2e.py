@@ -713,6 +713,143 @@ def two_users_memo_run(pvhost, module, resources, work, port=None):
           "%s: both lines are kept: %r" % (what, memo_lines(root, port)))
 
 
+def memo_station(name, stn):
+    """pv-add answers adding station stn named name with the memo line
+    "Line of <name>" (ROCKTYPE, a memo column of two_users_root's memo GEO)."""
+    return ("pv-add\npv_add_tbl\nselect edit_list 1\nset edit_col %d\nselect edit_list 2\nset edit_col %s\n"
+            "select edit_list 3\nset edit_col 600000\nselect edit_list 4\nset edit_col 5600000\nselect edit_list 6\n"
+            "pick memo\npv_edit_memo\nset pv_memo_line Line of %s\npick insert\nok\nok\npv_add_tbl\ncancel\n"
+            % (stn, name, name))
+
+
+def memo_by_name(root, port):
+    """{station name: its memo lines in order} of every STATN row with lines."""
+    if port:
+        out = psql(port, "SELECT s.NAME, m.MEMOTEXT FROM sgeo.statn s JOIN sgeo.statnmem m ON m.BASENUMBER = "
+                   "s.BASENUMBER ORDER BY s.NAME, m.ORDNUMBER")
+        pairs = [line.split("|") for line in out.splitlines()]
+    else:
+        geo = os.path.join(root, "projects", "GEO")
+        names = {r["BASENUMBER"]: r["NAME"] for r in dbfread.DBF(os.path.join(geo, "STATN.DBF"))}
+        lines = sorted(dbfread.DBF(os.path.join(geo, "STATNMEM.DBF")), key=lambda r: r["ORDNUMBER"])
+        pairs = [(names.get(r["BASENUMBER"], "?"), r["MEMOTEXT"]) for r in lines]
+    out = {}
+    for name, text in pairs:
+        out.setdefault(name.strip(), []).append(text.strip())
+    return out
+
+
+def started_user(args, root, home, script, env=None):
+    """pvhost (args: program, module, resources) running script in root as
+    a user of its own (home and data folder root/home), its output into
+    home/out.txt, with env added to its environment."""
+    home = os.path.join(root, home)
+    os.makedirs(home, exist_ok=True)
+    with open(os.path.join(home, "run.scr"), "w") as f:
+        f.write(script)
+    environ = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=home,
+                   XDG_DATA_HOME=os.path.join(home, "data"), **(env or {}))
+    with open(os.path.join(home, "out.txt"), "w") as out:
+        return subprocess.Popen([args[0], "--script", os.path.join(home, "run.scr"), "--module", args[1],
+                                 "--resources", args[2]], cwd=root, env=environ, stdout=out, stderr=subprocess.STDOUT)
+
+
+def ended_user(root, home, p):
+    """The output of a user started with started_user, once it has ended."""
+    p.wait(timeout=120)
+    with open(os.path.join(root, home, "out.txt"), encoding="cp1252", errors="replace") as f:
+        return f.read()
+
+
+# The first memo lines of STATN, its side table not there yet: the users
+# held (PV_HOLD_AT) between finding no side table and making it, or (on
+# dBASE files) between making the fresh mark of their row and locking it,
+# each adding a station with a memo line; and the user whose add runs
+# whole meanwhile, whose logon says once that STATN is being written by
+# those holding marks.
+HELD_USERS = (("Held1", "memo-create"), ("Held2", "memo-create"), ("Fresh", "mark-fresh"))
+FREE_USER = "Free"
+
+
+def first_memo_lines_run(pvhost, module, resources, work, port=None):
+    """HELD_USERS stopped with their rows in and their lines not, STATNMEM
+    missing; FREE_USER logs on, adds its station with its line (making
+    STATNMEM) and logs off; the held users go on: every line is kept, each
+    on its own row, and nothing is refused."""
+    args = (pvhost, module, resources)
+    root, logon, _ = two_users_root(resources, work, "first_memo", port, memo=True)
+    road = "server" if port else "dBASE"
+    # A server project's marks are rows, made under the server's lock.
+    users = [(name, moment) for name, moment in HELD_USERS if not (port and moment == "mark-fresh")]
+    held = []
+    for k, (name, moment) in enumerate(users):
+        p = started_user(args, root, name, logon + memo_station(name, 9001 + k) + "(pv_logoff)\nQUIT\n",
+                         {"PV_HOLD_AT": moment})
+        _, status = os.waitpid(p.pid, os.WUNTRACED)
+        check(os.WIFSTOPPED(status), "first memo lines (%s): %s is held at %s" % (road, name, moment))
+        held.append(p)
+    free = started_user(args, root, FREE_USER, logon + memo_station(FREE_USER, 9009) + "(pv_logoff)\nQUIT\n")
+    said = ended_user(root, FREE_USER, free)
+    for p in held:
+        os.kill(p.pid, signal.SIGCONT)
+    outs = [ended_user(root, name, p) for (name, _), p in zip(users, held)]
+    names = [name for name, _ in users] + [FREE_USER]
+    want = {name: ["Line of " + name] for name in names}
+    got = memo_by_name(root, port)
+    check(got == want, "first memo lines (%s): every line kept on its row: %r" % (road, got))
+    for name, out in zip(names, outs + [said]):
+        check("Could not add" not in out and "cannot be added" not in out,
+              "first memo lines (%s): %s's row is not refused: %s" % (road, name, out[-1500:]))
+    # A server mark names its command; a dBASE one what it is.
+    marked = len([1 for _, moment in users if moment == "memo-create"])
+    busy = "Table STATN is being written by %s in %d other sessions." % (
+        "pv-add" if port else "a writer of rows with memo lines", marked)
+    check(busy in said and said.count("being written") == 1,
+          "first memo lines (%s): the logon beside the held users says once %r: %s" % (road, busy, said[-1500:]))
+
+
+# Side tables a psql session makes in a transaction it holds open while a
+# user adds a station with a memo line: the user's own CREATE of one waits
+# for that transaction, and the server refuses it with a duplicate key in
+# its type catalogue once the transaction is in.
+AT_ONCE = [
+    ("STATNMEM", "CREATE TABLE sgeo.statnmem (BASENUMBER INTEGER, ORDNUMBER INTEGER, MEMOTEXT CHAR(70))"),
+]
+
+
+def psql_held(port):
+    """A psql session on the server answering from a pipe."""
+    cmd = ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", port, "-U", "geologist", "-d", "petrivex"]
+    return subprocess.Popen(cmd, env=dict(os.environ, PGPASSWORD="rock", PGOPTIONS="--client-min-messages=warning"),
+                            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+
+def creates_at_once_run(pvhost, module, resources, work, port):
+    """Each of AT_ONCE made by another session at the same moment as the
+    user's add makes it: the table is taken as there and used, the row
+    and its line go in."""
+    args = (pvhost, module, resources)
+    for table_name, create in AT_ONCE:
+        root, logon, _ = two_users_root(resources, work, "at_once", port, memo=True)
+        other = psql_held(port)
+        other.stdin.write("BEGIN;\n%s;\nSELECT 'made';\n" % create)
+        other.stdin.flush()
+        other.stdout.readline()
+        user = started_user(args, root, "adds", logon + memo_station("AtOnce", 9001) + "(pv_logoff)\nQUIT\n")
+        # The user's CREATE waits for the open transaction.
+        deadline = time.monotonic() + 60
+        while user.poll() is None and time.monotonic() < deadline and \
+                psql(port, "SELECT count(*) FROM pg_locks WHERE NOT granted").strip() == "0":
+            time.sleep(0.01)
+        waited = user.poll() is None
+        other.communicate("COMMIT;\n", timeout=60)
+        out = ended_user(root, "adds", user)
+        check(waited, "%s made at once: the user's CREATE waited for the other session" % table_name)
+        check("Could not add" not in out and memo_by_name(root, port) == {"AtOnce": ["Line of AtOnce"]},
+              "%s made at once: the row and its line go in: %r %s" % (table_name, memo_by_name(root, port),
+                                                                      out[-1500:]))
+
+
 # Stations of the file the stopped user imports; the rows the import
 # has stored before it may be stopped; the seconds the other user waits
 # for a lock (pvhost --lock-wait); the station that user adds.
@@ -797,6 +934,9 @@ def main():
         two_users_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         two_users_memo_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        first_memo_lines_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        if len(sys.argv) == 8:
+            creates_at_once_run(*sys.argv[1:5], port=sys.argv[7])
         if FAILURES:
             raise SystemExit("%d check(s) failed" % len(FAILURES))
         return
