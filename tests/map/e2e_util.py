@@ -41,16 +41,23 @@ def run_pvhost(pvhost, module, resources, root, script, drawing=None, status=0, 
     return r.stdout if status == 0 else r.stdout + r.stderr
 
 
-def make_unwritable(path):
-    """Makes a file that no one may write, and answers what makes it
-    writable again: immutable for root, whom file modes do not stop (chattr
-    +i), else without any write permission."""
+def make_unwritable(path, replaced_too=False):
+    """Makes a file that no one may write (nor, with replaced_too, replace
+    by renaming another over it), and answers what makes it writable
+    again: immutable for root, whom file modes do not stop (chattr +i),
+    else without any write permission (with replaced_too its folder too)."""
     if os.geteuid() == 0:
         subprocess.run(["chattr", "+i", path], check=True, capture_output=True)
         return lambda: subprocess.run(["chattr", "-i", path], check=True, capture_output=True)
-    mode = os.stat(path).st_mode
-    os.chmod(path, mode & ~0o222)
-    return lambda: os.chmod(path, mode)
+    paths = [path] + ([os.path.dirname(os.path.abspath(path))] if replaced_too else [])
+    modes = [(p, os.stat(p).st_mode) for p in paths]
+    for p, mode in modes:
+        os.chmod(p, mode & ~0o222)
+
+    def writable_again():
+        for p, mode in modes:
+            os.chmod(p, mode)
+    return writable_again
 
 
 def run_pvhost_driver_killed(pvhost, module, resources, root, answers, drawing=None, damaged=None):

@@ -15,8 +15,8 @@ failures:
   cut       the table read is cut in the middle of its third record
   killed    the DB3 driver is killed
   readonly  the table the command writes cannot be written (its file made
-            immutable, or for a user other than root left without write
-            permission), for commands that write
+            immutable, or for a user other than root it and its folder
+            left without write permission), for commands that write
   refilled  the table the command writes is being filled anew by another
             session (its guard file names a running process of this
             machine), for commands that write
@@ -356,7 +356,7 @@ def run(pvhost, module, resources, work, command, failure):
         for d in drivers:
             os.kill(d, signal.SIGKILL)
     elif failure == "readonly":
-        writable_again = make_unwritable(os.path.join(proj, command.writes + ".DBF"))
+        writable_again = make_unwritable(os.path.join(proj, command.writes + ".DBF"), replaced_too=True)
     elif failure == "refilled":
         with open(os.path.join(proj, command.writes + ".RFG"), "w") as f:
             f.write("1 %s\nFill %s\n" % (socket.gethostname(), command.writes))
