@@ -118,6 +118,7 @@ const char *sql_failure_text(int code);
 int sql_driver_lost(int code);
 int sql_report_lost(int code);
 int sql_no_table(int code);
+int sql_row_refused(int code);
 
 /* ---- Writing rows and data definition (sql_ddl.cpp) ---- */
 

@@ -258,8 +258,9 @@ int sql_delete_row(sql_col_rec *row, sql_col_rec *key)
 /* Drops an index of that name, then, under a host of major version 15 or
 ** later, runs "CREATE UNIQUE INDEX %s ON %s (%s)" or "CREATE INDEX %s ON
 ** %s (%s)". Answers 5100 (also when nothing is created under an older
-** host); -5001 when the index cannot be created; -2 for a missing
-** argument or names that are not plain. */
+** host); the statement's code when the index cannot be created (its
+** reason then sql_failure_text's); -2 for a missing argument or names that
+** are not plain. */
 int sql_create_index(void *connection, const char *index, const char *table, const char *columns, int unique)
 {
     if (!connection || !sql_is_ident(index) || !sql_is_ident(table) || !sql_is_clause(columns)) return SQL_ERR_ARG;
@@ -267,7 +268,8 @@ int sql_create_index(void *connection, const char *index, const char *table, con
     if (g_host_version < SQL_INDEX_HOST_VERSION) return SQL_OK;
     std::string text = std::string(unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + index + " ON " + table +
                        " (" + columns + ")";
-    return sql_run(connection, text, 0) == SQL_OK ? SQL_OK : SQL_NONE;
+    int rc = sql_run(connection, text, 0);
+    return rc == SQL_OK ? SQL_OK : (rc < 0 ? rc : SQL_NONE);
 }
 
 /* Drops an index: "DROP INDEX %s", on failure "DROP INDEX %s ON %s". In a

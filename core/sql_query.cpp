@@ -132,6 +132,23 @@ int sql_no_table(int code)
     return code < 0 && f.code == code && strcmp(f.sqlstate, SQL_STATE_NO_TABLE) == 0;
 }
 
+/* 1 when a failure's code answered for a row to be written says that the
+** row was refused for its values: by the layer's own checks (no failure of
+** the engine), or by the database (the last failure's SQLSTATE is of class
+** 21, 22, 23, 42 or 44: a count, a value, a key, the statement made of
+** them, a check); else 0: the table, its files, the driver or the server
+** failed, and no later row would go either. */
+int sql_row_refused(int code)
+{
+    static const char *const k_row_classes[] = {"21", "22", "23", "42", "44"};
+    const sql_failure &f = s_last_failure;
+    if (code >= 0) return 0;
+    if (f.code != code) return 1;
+    for (const char *c : k_row_classes)
+        if (strncmp(f.sqlstate, c, 2) == 0) return 1;
+    return 0;
+}
+
 /* Shows every condition of a handle's diagnostics (code and text, one per
 ** line) in an alert under the error title; a failure without a condition
 ** shows the text of -9203. Answers the alert's result (5100), or -5001

@@ -554,7 +554,7 @@ void browse_page(ads_hdlg dialog, const char *key)
 }
 
 /* Counts the rows anew; see the header. */
-int browse_recount(ads_hdlg dialog)
+int browse_recount(ads_hdlg dialog, int report)
 {
     row_state_rec &s = g_row_state;
     int opened = sql_reopen_cursor(s.browse_cursor);
@@ -566,16 +566,16 @@ int browse_recount(ads_hdlg dialog)
     }
     g_row_count = 0;
     browse_free_lines();
-    browse_report_load(s.browse_row, (int)n);
+    if (report) browse_report_load(s.browse_row, (int)n);
     if (dialog) ads_done_dialog(dialog, DLGCANCEL);
     return (int)n;
 }
 
 /* Re-opens the cursor and reloads the page; see the header. */
-int browse_reload(ads_hdlg dialog)
+int browse_reload(ads_hdlg dialog, int report)
 {
     row_state_rec &s = g_row_state;
-    int counted = browse_recount(dialog);
+    int counted = browse_recount(dialog, report);
     if (counted < 0) return counted;
     int words = (int)(g_row_count / BROWSE_WORD_BITS + 1);
     if (words > s.selection_words) {
@@ -592,7 +592,7 @@ int browse_reload(ads_hdlg dialog)
         loaded = browse_load_page(s.browse_cursor, s.browse_row, BROWSE_BACKWARD, g_row_count - 1);
         if (loaded < ROW_STATE_PAGE_LINES) loaded = browse_load_page(s.browse_cursor, s.browse_row, BROWSE_FORWARD, 0);
     }
-    if (loaded < 0) browse_report_load(s.browse_row, loaded);
+    if (loaded < 0 && report) browse_report_load(s.browse_row, loaded);
     browse_show_page(dialog);
     tile_enable(dialog, "prev", s_page_first > 0);
     tile_enable(dialog, "next", s_page_first + s.rows_read < g_row_count);

@@ -128,14 +128,16 @@ void browse_read_selection(ads_hdlg dialog);
 long browse_page_row(int index);
 /* Re-opens the cursor after rows changed and counts its rows again into
 ** g_row_count (g_cur_row before the first). 0; the failure's code when the
-** rows cannot be counted: that is said once, naming the table, and the
-** browser (dialog, when given) ends, for no count is shown as no rows. */
-int browse_recount(ads_hdlg dialog);
+** rows cannot be counted: that is said once, naming the table (unless
+** report is 0: the action that changed the rows said its own failure),
+** and the browser (dialog, when given) ends, for no count is shown as no
+** rows. */
+int browse_recount(ads_hdlg dialog, int report = 1);
 /* Re-opens the cursor after rows changed, counts the rows again and loads
 ** the page from the former first row with the post-filter applied; the
 ** code of browse_recount when the rows cannot be counted (the browser
-** ended), else 0. */
-int browse_reload(ads_hdlg dialog);
+** ended), else 0. A failure is said as browse_recount says it. */
+int browse_reload(ads_hdlg dialog, int report = 1);
 /* A column as the lists show it: "TABLE.COLUMN", or its name alone when
 ** it has no table. */
 std::string browse_col_label(const sql_col_rec *column);

@@ -40,11 +40,14 @@ int fetch_counting(long n, std::string &why)
 
 /* Deletes the rows the walk offers, from the last cursor row to the
 ** first, until a read or a delete fails; the rows deleted. A failure is
-** said once, naming the table and what failed; a row deleted whose memo
-** lines could not follow still counts. */
-long delete_rows(bool selected_only)
+** said once, naming the table and what failed, with the rows deleted
+** before it (at least those: a driver that ended may have deleted the
+** row it failed on); a row deleted whose memo lines could not follow
+** still counts. *failed tells whether one was said. */
+long delete_rows(bool selected_only, bool *failed)
 {
     long deleted = 0;
+    int rc = RTNORM;
     std::string why;
     for (long n = g_row_count - 1; n >= 0; --n) {
         if (selected_only && !browse_row_is_selected(n)) continue;
@@ -54,12 +57,17 @@ long delete_rows(bool selected_only)
         int gone = 0;
         sql_col_rec *row = g_row_state.browse_row;
         sql_col_rec *key = sql_row_key_column(row, row);
-        int rc = key ? memo_delete_with_row(row, key, why, &gone) : -2;
+        rc = key ? memo_delete_with_row(row, key, why, &gone) : -2;
         if (!key) why = std::string("Table ") + (row ? row->table : "") + " has no unique number column";
         if (gone) ++deleted;
         if (rc != RTNORM) break;
     }
-    if (!why.empty()) msg_alert(ERR_TITLE, "%s", why.c_str());
+    *failed = !why.empty();
+    if (*failed && deleted == 0)
+        msg_alert(ERR_TITLE, "%s", why.c_str());
+    else if (*failed)
+        msg_alert(ERR_TITLE, "%s\nDeleted %s%ld rows before it.", why.c_str(), sql_driver_lost(rc) ? "at least " : "",
+                  deleted);
     return deleted;
 }
 
@@ -82,13 +90,17 @@ void pv_table_delete_cb(ads_callback_packet *cpkt)
     browse_read_selection(d);
     if (msg_yes_no("Deleted rows cannot be recovered. Delete rows ?") != RTNORM) return;
     ads_set_tile(d, "error", "Deleting...");
-    long deleted = delete_rows(true);
+    bool failed = false;
+    long deleted = delete_rows(true, &failed);
     browse_clear_selection();
     ads_set_tile(d, "sqlrow", "");
     /* Rows that cannot be counted again end the browser, the rows
-    ** deleted told all the same. */
-    if (deleted > 0) browse_reload(d);
-    tell(d, "Deleted %li rows.", deleted);
+    ** deleted told all the same; after a failure said, nothing more. */
+    if (deleted > 0) browse_reload(d, !failed);
+    if (!failed)
+        tell(d, "Deleted %li rows.", deleted);
+    else
+        ads_set_tile(d, "error", "");
 }
 
 /* "delall": deletes every row that counts after one question. */
@@ -98,9 +110,10 @@ void pv_table_delall_cb(ads_callback_packet *cpkt)
     ads_hdlg d = cpkt->dialog;
     if (msg_yes_no("Deleted rows cannot be recovered. Delete all?") != RTNORM) return;
     ads_set_tile(d, "error", "Deleting...  ");
-    long deleted = delete_rows(false);
-    if (browse_recount(d) < 0) {
-        tell(d, "Deleted %ld rows.", deleted);
+    bool failed = false;
+    long deleted = delete_rows(false, &failed);
+    if (browse_recount(d, !failed) < 0) {
+        if (!failed) tell(d, "Deleted %ld rows.", deleted);
         return;
     }
     browse_clear_selection();
@@ -113,7 +126,10 @@ void pv_table_delall_cb(ads_callback_packet *cpkt)
         ads_set_tile(d, "sqlrow", "");
         for (const char *k : {"top", "bot", "next", "prev"}) ads_mode_tile(d, k, MODE_DISABLE);
     }
-    tell(d, "Deleted %ld rows.", deleted);
+    if (!failed)
+        tell(d, "Deleted %ld rows.", deleted);
+    else
+        ads_set_tile(d, "error", "");
 }
 
 /* "modify": edits each selected row in the row editor and writes it on

@@ -38,6 +38,7 @@ struct modall_ctx {
     sql_col_rec *row;       /* the browsed row; not owned */
     int columns;            /* columns of the row; the entry after them is blank */
     long replaced;          /* rows changed by the last accept */
+    bool failed;            /* the last accept stopped at a failure, said */
 };
 
 /* The chosen column; null for the blank entry or none. */
@@ -58,8 +59,11 @@ sql_col_rec *named_column(sql_col_rec *row, const char *text)
 
 /* Replaces the target in every row that counts with the value or with the
 ** row's own source text, stopping at a row that cannot be read or
-** written (why then says which and what failed); the rows changed. */
-long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, const char *value, std::string &why)
+** written (why then says which and what failed; at_least is set when the
+** write's driver ended, so that the row may hold the value); the rows
+** changed. */
+long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, const char *value, std::string &why,
+                  bool &at_least)
 {
     row_state_rec &s = g_row_state;
     sql_col_rec *row = s.browse_row;
@@ -84,6 +88,8 @@ long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, con
         if (rc != RTNORM) {
             why = std::string("Table ") + row->table + " row " + std::to_string(n + 1) +
                   " cannot be written: " + sql_failure_text(rc);
+            /* The write of a driver that ended may have gone through. */
+            at_least = sql_driver_lost(rc) != 0;
             break;
         }
         ++count;
@@ -173,10 +179,17 @@ void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
     std::snprintf(line, sizeof line, "Permanently replace all %s with %s ?", target->name, shown);
     if (msg_yes_no(line) != RTNORM) return;
     std::string why;
-    ctx->replaced = replace_rows(d, target, source, value, why);
+    bool at_least = false;
+    ctx->replaced = replace_rows(d, target, source, value, why, at_least);
+    ctx->failed = !why.empty();
     ads_set_tile(d, "error", "");
-    if (!why.empty()) msg_alert(ERR_TITLE, "%s\nReplaced %s with %s in %ld rows before it.", why.c_str(), target->name, shown, ctx->replaced);
-    else msg_alert("", "Replaced %s with %s in %ld rows.", target->name, shown, ctx->replaced);
+    if (!why.empty() && (ctx->replaced > 0 || at_least))
+        msg_alert(ERR_TITLE, "%s\nReplaced %s with %s in %s%ld rows before it.", why.c_str(), target->name, shown,
+                  at_least ? "at least " : "", ctx->replaced);
+    else if (!why.empty())
+        msg_alert(ERR_TITLE, "%s", why.c_str());
+    else
+        msg_alert("", "Replaced %s with %s in %ld rows.", target->name, shown, ctx->replaced);
     ads_done_dialog(d, DLGOK);
 }
 
@@ -202,7 +215,7 @@ void pv_dlg_modall_dialog(ads_callback_packet *cpkt)
 {
     if (!cb_acts(cpkt)) return;
     ads_hdlg browser = cpkt->dialog;
-    modall_ctx ctx = {g_row_state.browse_row, 0, 0};
+    modall_ctx ctx = {g_row_state.browse_row, 0, 0, false};
     ads_hdlg d = nullptr;
     if (ads_new_dialog(k_dialog, g_dcl_id, nullptr, &d) != RTNORM || !d) {
         msg_alert(ERR_TITLE, "Cannot load dialog box: %s.", k_dialog);
@@ -218,6 +231,6 @@ void pv_dlg_modall_dialog(ads_callback_packet *cpkt)
     int status = DLGCANCEL;
     ads_start_dialog(d, &status);
     if (status != DLGOK) return;
-    if (ctx.replaced > 0 && browse_recount(browser) < 0) return;
+    if ((ctx.replaced > 0 || ctx.failed) && browse_recount(browser, !ctx.failed) < 0) return;
     browse_page(browser, "top");
 }

@@ -471,6 +471,11 @@ int import_write_refused(import_run *run)
     for (size_t i = 0; i < run->cols.size(); i++) values[i] = run->given[i] ? run->whole[i].c_str() : nullptr;
     import_write_error_row(run->err, st->project, run->row, values.data(), st->memo_buf, st->col_delim,
                            st->text_delim);
+    /* A refused row the error file cannot hold is lost: the import stops. */
+    if (std::fflush(run->err) != 0 || std::ferror(run->err)) {
+        run->stop = "cannot write " + run->err_path + ": " + wf_reason(errno ? errno : EIO);
+        return -1;
+    }
     run->errors++;
     if (!run->refusal.empty() && run->first_refusal.empty())
         run->first_refusal = "Line " + std::to_string(run->line) + ": " + run->refusal;
@@ -486,6 +491,18 @@ int import_driver_ended(import_run *run, int code)
     const sql_failure *f = sql_last_failure();
     run->stop = f->code == code && f->text[0] ? f->text : "the driver has ended";
     run->ended = true;
+    return 1;
+}
+
+/* After a statement that writes the record failed: when the table, its
+** files or the server failed rather than the row (a full disk, a lost
+** connection, a statement cut short), notes why the import stops and
+** answers 1 (the record is neither counted nor written to the error file:
+** no later row would go either); else 0. */
+int import_table_failed(import_run *run, int code)
+{
+    if (sql_row_refused(code)) return 0;
+    run->stop = std::string("table ") + run->table->name + " cannot be written: " + sql_failure_text(code);
     return 1;
 }
 
@@ -525,7 +542,7 @@ void import_insert(import_run *run)
         import_progress(run);
         return;
     }
-    if (import_driver_ended(run, rc)) return;
+    if (import_driver_ended(run, rc) || import_table_failed(run, rc)) return;
     /* Another user holding the lock on new rows for longer than the wait
     ** stops the import: every row before this one is in whole. */
     if (rc == ERR_LOCK_HELD) {
@@ -564,7 +581,7 @@ void import_update_found(import_run *run, sql_col_rec *found)
     }
     int rc = sql_update_row(found, 0);
     if (rc != RTNORM) {
-        if (import_driver_ended(run, rc)) return;
+        if (import_driver_ended(run, rc) || import_table_failed(run, rc)) return;
         import_db_refused(run, rc);
         import_write_refused(run);
         return;
@@ -973,7 +990,10 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         std::snprintf(text, sizeof text, "Indexing %s...  ", run.table->name);
         ads_set_tile(run.dlg, "error", text);
         host_version_guard guard;
-        tbl_create_indexes(run.table);
+        /* An index that cannot be made stops the update before its first
+        ** row, said once with the import's closing message. */
+        tbl_create_indexes(run.table, &run.stop);
+        if (!run.stop.empty()) run.line = 0;
     }
     if (st->update) ads_set_tile(run.dlg, "error", "");
     /* A server project's .ERR goes into its folder in the user's own. */
@@ -999,9 +1019,11 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     std::fclose(probe);
     /* One run of new rows: the server's lock and the rows' mark are taken
     ** once for many rows. */
-    row_new_run_begin(st->project->connection, run.table->name);
-    import_read_all(&run);
-    row_new_run_end();
+    if (run.stop.empty()) {
+        row_new_run_begin(st->project->connection, run.table->name);
+        import_read_all(&run);
+        row_new_run_end();
+    }
     sql_col_list_free(&run.row);
     /* With the driver gone nothing more can be asked of the table. */
     int stopped = !run.stop.empty();
@@ -1017,16 +1039,29 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         host_version_guard guard;
         tbl_drop_indexes(run.table);
     }
-    if (run.err) std::fclose(run.err);
-    else if (!run.err_existed) std::remove(run.err_path.c_str());
+    /* The refused rows are counted as written only when the file holds
+    ** them whole. */
+    std::string err_lost;
+    if (run.err && std::fclose(run.err) != 0)
+        err_lost = wf_reason(errno ? errno : EIO);
+    else if (!run.err && !run.err_existed)
+        std::remove(run.err_path.c_str());
     std::string message;
-    if (stopped)
+    if (stopped && run.line == 0)
+        message = "The import stopped before its first line: " + run.stop + ".\n";
+    else if (stopped && run.ended)
         message = "The import stopped at line " + std::to_string(run.line) + ": " + run.stop +
                   ".\nThe row of that line may or may not be in " + run.table->name +
                   "; the lines after it were not read.\n";
+    else if (stopped)
+        message = "The import stopped at line " + std::to_string(run.line) + ": " + run.stop +
+                  ".\nThe lines after it were not read.\n";
     message += "Imported: " + std::to_string(run.count) + " rows into " + run.table->name;
-    if (run.errors)
+    if (run.errors && err_lost.empty())
         message += "\n\nERRORS: " + std::to_string(run.errors) + " rows written to " + run.err_path;
+    else if (run.errors)
+        message += "\n\nERRORS: " + std::to_string(run.errors) + " rows refused, which " + run.err_path +
+                   " cannot hold: " + err_lost;
     if (!run.first_refusal.empty()) message += "\n" + run.first_refusal;
     msg_alert(k_done_title, "%s", message.c_str());
     ads_done_dialog(run.dlg, DLGOK);

@@ -377,10 +377,11 @@ int tbl_index_entries(const tbl_rec *row, tbl_index_entry *out, int room)
 
 /* Creates the standard indexes of a registered row on the connection of
 ** its first column; an index that cannot be made (its name longer than 20
-** characters included, which is neither made nor cut) is reported and the
-** next follows. Answers 0; see tbl_index_entries for the failures, when
-** nothing is created. */
-int tbl_create_indexes(const tbl_rec *row)
+** characters included, which is neither made nor cut) is reported with the
+** reason and the next follows; with why given, the first such failure is
+** put there instead and the rest are left (nothing is shown). Answers 0;
+** see tbl_index_entries for the failures, when nothing is created. */
+int tbl_create_indexes(const tbl_rec *row, std::string *why)
 {
     tbl_index_entry entries[TBL_INDEX_MAX];
     int n = tbl_index_entries(row, entries, TBL_INDEX_MAX);
@@ -388,9 +389,17 @@ int tbl_create_indexes(const tbl_rec *row)
     void *connection = row->columns->connection;
     for (int i = 0; i < n; i++) {
         const tbl_index_entry &e = entries[i];
-        if (std::strlen(e.name) >= TBL_INDEX_NAME_SIZE ||
-            sql_create_index(connection, e.name, e.table, e.columns, 0) != RTNORM)
-            msg_alert(ERR_TITLE, "Could not create index %s on %s (%s)", e.name, e.table, e.columns);
+        const bool long_name = std::strlen(e.name) >= TBL_INDEX_NAME_SIZE;
+        int rc = long_name ? RTNORM : sql_create_index(connection, e.name, e.table, e.columns, 0);
+        if (!long_name && rc == RTNORM) continue;
+        std::string text = std::string("Could not create index ") + e.name + " on " + e.table + " (" + e.columns +
+                           "): " + (long_name ? "its name is longer than 20 characters" : sql_failure_text(rc));
+        if (!why) {
+            msg_alert(ERR_TITLE, "%s", text.c_str());
+            continue;
+        }
+        *why = text;
+        break;
     }
     return 0;
 }

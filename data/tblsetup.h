@@ -193,7 +193,7 @@ int tblsetup_column_check(const pjct_rec *project, int type, int length, int dec
                           int size);
 
 tbl_rec *pv_tblimport_dialog(pjct_rec *project, const tbl_rec *row, sql_col_rec *columns);
-int tbl_create_indexes(const tbl_rec *row);
+int tbl_create_indexes(const tbl_rec *row, std::string *why = nullptr);
 int tbl_drop_indexes(const tbl_rec *row);
 int tblsetup_warn_definition(tbl_rec *row);
 

@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -459,6 +460,9 @@ bool command_loop(void)
 int main(int argc, char **argv)
 {
     pvhost_options opt;
+    /* A file grown past the process's size limit is a write that fails
+    ** (EFBIG), said by the command that wrote it; the session goes on. */
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!read_options(argc, argv, opt)) return EXIT_USAGE;
     if (opt.quiet) host_io_set_echo(false);
     if (!use_user_folder(opt)) return EXIT_USAGE;

@@ -140,6 +140,7 @@ int pv_delete(struct resbuf *)
 
     ads_printf("\n");
     long rows = 0, entities = 0;
+    bool failed = false;
     for (const auto &k : names) {
         ads_name object = {k[0], k[1]};
         if (ads_ssmemb(object, ss) != RTNORM) continue;
@@ -153,12 +154,25 @@ int pv_delete(struct resbuf *)
         ** gone, a table damaged or not to be written, no later row would
         ** go either. */
         if (rc == -2 || rc == -1 || rc == ROW_DELETE_NOT_LOADED || rc == 0) continue;
-        if (!why.empty()) msg_alert(ERR_TITLE, "%s", why.c_str());
-        else err_report(rc, nullptr);
+        /* What went before the failure is told with it, not as the
+        ** command's count. */
+        if (why.empty() && rows == 0)
+            err_report(rc, nullptr);
+        else
+            msg_alert(ERR_TITLE, "%s%s", why.empty() ? sql_failure_text(rc) : why.c_str(),
+                      rows ? ("\nDeleted before it: " + std::to_string(entities) + " entities, " +
+                              std::to_string(rows) + " rows")
+                                 .c_str()
+                           : "");
+        failed = true;
         break;
     }
-    ads_printf("\rDeleted...  %ld\n", entities);
     ss_free(ss);
+    if (failed) {
+        ads_printf("\n");
+        return RTNORM;
+    }
+    ads_printf("\rDeleted...  %ld\n", entities);
     msg_alert(k_delete_title, "Deleted... %ld entities, %ld rows", entities, rows);
     return RTNORM;
 }

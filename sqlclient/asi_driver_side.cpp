@@ -558,6 +558,9 @@ int asi_drv_serve(int argc, char **argv, asi_drv_session_fn make, void *ctx)
     }
     st.layout = asi_shm_layout_of(st.shm);
     st.engine = (pid_t)st.shm->enginePid;
+    /* A file grown past the process's size limit is a write that fails
+    ** (EFBIG), told to the engine as such, never the driver's end. */
+    std::signal(SIGXFSZ, SIG_IGN);
     /* A driver never outlives its engine, not even in the middle of a
     ** statement: the kernel kills it when the engine (the thread that
     ** started it; the module starts no threads of its own) ends. An engine

@@ -248,14 +248,16 @@ static int db3_create_table(db3_session *s, const db3_ddl_stmt &d, db3_error *er
     h->field_count = (int)d.columns.size();
     h->memo_state = 0;
     int rc = dbf_create(h);
+    int e = errno;
     int closed = rc == DBF_OK ? dbf_close(h) : DBF_OK;
+    if (rc == DBF_OK) e = errno;
     if (rc != DBF_OK) dbf_close(h);
     dbf_free(h);
     if (rc != DBF_OK || closed != DBF_OK) {
         unlink(path.c_str());
         db3_unlock_file(&lk);
-        return db3_fail(err, DB3_ERR_IO, "table %s cannot be created (dBASE code %d)", d.name.c_str(),
-                        rc != DBF_OK ? rc : closed);
+        return db3_fail(err, DB3_ERR_IO, "table %s cannot be created: %s (dBASE code %d)", d.name.c_str(),
+                        strerror(e ? e : EIO), rc != DBF_OK ? rc : closed);
     }
     /* Indexes of an earlier table of that name do not belong to this one. */
     db3_error ignored;

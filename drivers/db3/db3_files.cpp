@@ -327,18 +327,24 @@ int db3_write_indexes(const std::string &dir, const std::string &table, const st
     std::string temp;
     FILE *f = wf_temp_fopen(path, temp, "w");
     if (!f) return db3_fail(err, DB3_ERR_IO, "cannot write the index file %s: %s", path.c_str(), wf_reason(errno));
-    bool ok = fprintf(f, "; indexes of table %s\n", db3_upper(table).c_str()) > 0;
+    /* The first step that fails gives the reason. */
+    int e = 0;
+    auto step = [&e](bool done) {
+        if (!done && !e) e = errno ? errno : EIO;
+        return done;
+    };
+    bool ok = step(fprintf(f, "; indexes of table %s\n", db3_upper(table).c_str()) > 0);
     for (const db3_index &ix : list) {
         std::string cols;
         for (const std::string &c : ix.columns) cols += (cols.empty() ? "" : ",") + c;
-        ok = ok && fprintf(f, "[%s]\nUnique=%d\nColumns=%s\n", ix.name.c_str(), ix.unique, cols.c_str()) > 0;
+        ok = ok && step(fprintf(f, "[%s]\nUnique=%d\nColumns=%s\n", ix.name.c_str(), ix.unique, cols.c_str()) > 0);
     }
-    ok = fflush(f) == 0 && ok;
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = fclose(f) == 0 && ok;
-    if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
+    ok = step(fflush(f) == 0) && ok;
+    ok = step(fsync(fileno(f)) == 0) && ok;
+    ok = step(fclose(f) == 0) && ok;
+    if (!ok || !step(rename(temp.c_str(), path.c_str()) == 0)) {
         unlink(temp.c_str());
-        return db3_fail(err, DB3_ERR_IO, "cannot write the index file %s", path.c_str());
+        return db3_fail(err, DB3_ERR_IO, "cannot write the index file %s: %s", path.c_str(), strerror(e));
     }
     return 1;
 }

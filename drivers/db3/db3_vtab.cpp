@@ -48,6 +48,7 @@
 #include "drivers/db3/db3_internal.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -302,10 +303,14 @@ static int db3_open_handle(const db3_table *t, dbf_handle **slot, int mode, int 
     if (!*slot) return db3_fail(err, DB3_ERR_MEMORY, "no memory to %s table %s", doing, t->name.c_str());
     int rc = dbf_open(*slot, t->path.c_str(), mode, want_memo);
     if (rc == DBF_OK) return 1;
+    const int e = errno;
     dbf_free(*slot);
     *slot = nullptr;
-    return db3_fail(err, rc == DBF_ERR_OPEN ? DB3_ERR_IO : DB3_ERR_DAMAGED, "table %s cannot be opened to %s (dBASE code %d)",
-                    t->name.c_str(), doing, rc);
+    if (rc == DBF_ERR_OPEN)
+        return db3_fail(err, DB3_ERR_IO, "table %s cannot be opened to %s: %s", t->name.c_str(), doing,
+                        strerror(e ? e : EIO));
+    return db3_fail(err, DB3_ERR_DAMAGED, "table %s cannot be opened to %s (dBASE code %d)", t->name.c_str(), doing,
+                    rc);
 }
 
 /* Answers the memo text of field i of the record in h's buffer, as loaded
@@ -1695,7 +1700,8 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
             const db3_vfield &f = t->fields[(size_t)m->first];
             long block = 0;
             if (dbt_write_lines(h, m->second.data(), m->second.size(), &block) != DBF_OK) {
-                ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written", t->name.c_str());
+                ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written: %s", t->name.c_str(),
+                              strerror(errno ? errno : EIO));
                 break;
             }
             db3_after_write();
@@ -1713,9 +1719,11 @@ static int db3_store_new_memos(db3_table *t, db3_error *err)
         if (ok && !db3_pending_put(&t->pending, n, rec->data(), err)) ok = 0;
     }
     int rc = dbf_close(h);
+    const int e = errno;
     dbf_free(h);
     if (ok && rc != DBF_OK)
-        ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written", t->name.c_str());
+        ok = db3_fail(err, DB3_ERR_IO, "the memo file of table %s cannot be written: %s", t->name.c_str(),
+                      strerror(e ? e : EIO));
     return ok;
 }
 

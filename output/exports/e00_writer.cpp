@@ -156,6 +156,7 @@ int e00_put(const char* text, std::size_t n, bool end_line) {
   bool put = fwrite_unlocked(text, 1, n, f) == n && (!end_line || fwrite_unlocked("\r\n", 1, 2, f) == 2);
   int rc = put ? (int)n + (end_line ? 2 : 0) : -1;
   if (rc > 0 && !ferror_unlocked(f)) return E00_OK;
+  out_note_failure();
   out_temp_fclose(f, false);
   reset_writer(g_writer);
   return rc > 0 ? 0 : rc;
@@ -315,6 +316,7 @@ int e00_close() {
 int e00_flush() {
   if (!g_writer.file) return E00_NOT_OPEN;
   if (std::fflush(g_writer.file) == 0 && !std::ferror(g_writer.file)) return E00_OK;
+  out_note_failure();
   out_temp_fclose(g_writer.file, false);
   reset_writer(g_writer);
   return 0;

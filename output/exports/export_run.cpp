@@ -184,8 +184,10 @@ long export_run(void)
         errno = 0;
         if (st->end(pass) != 0) {
             bool header = plot_type == PLOT_TYPE_MIF && pass == 1;
+            std::string why = out_failure_reason();
             abort_export(header ? out_header_failure(label.c_str(), export_state().file_name, errno)
-                                : std::string("Plot aborted"));
+                                : "Plot aborted: cannot write " + export_state().file_name + ": " +
+                                      (why.empty() ? std::string("no reason given") : why));
             failed = true;
         }
     }
@@ -195,7 +197,7 @@ long export_run(void)
     long total = 0;
     if (!failed)
         for (char w : written) total += w;
-    if (!s.row_failure.empty()) return 0; /* told once, by abort_export */
+    if (failed) return 0; /* told once, by abort_export */
     msg_alert(k_done_title, "Plotted... %ld entities%s", total, out_renamed_text(export_state().renamed).c_str());
     return total;
 }

@@ -55,8 +55,9 @@ constexpr int k_float_digits = 15;
 
 /* Writes text and CR LF to f. MIF_OK or MIF_WRITE_FAILED. */
 int put_line(std::FILE* f, const std::string& text) {
-  if (std::fputs(text.c_str(), f) < 0 || std::fputs("\r\n", f) < 0 || std::ferror(f)) return MIF_WRITE_FAILED;
-  return MIF_OK;
+  if (std::fputs(text.c_str(), f) >= 0 && std::fputs("\r\n", f) >= 0 && !std::ferror(f)) return MIF_OK;
+  out_note_failure();
+  return MIF_WRITE_FAILED;
 }
 
 /* Writes every line to f; stops at the first failure. */
@@ -238,6 +239,7 @@ int mif_close() {
   ** out, neither is put in place. */
   bool ok = !g_mif.mif || (std::fflush(g_mif.mif) == 0 && !std::ferror(g_mif.mif));
   ok = (!g_mif.mid || (std::fflush(g_mif.mid) == 0 && !std::ferror(g_mif.mid))) && ok;
+  if (!ok) out_note_failure();
   ok = close_one(g_mif.mif, g_mif.mif_buffer, ok) && ok;
   ok = close_one(g_mif.mid, g_mif.mid_buffer, ok) && ok;
   return ok ? MIF_OK : MIF_WRITE_FAILED;

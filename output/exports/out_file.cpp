@@ -19,6 +19,10 @@ struct out_temp_rec {
     std::string temp;   /* the name it is written under */
 };
 
+/* errno of the first failed write, close or rename of the output's files
+** under way; 0 for none. */
+int s_failed_errno = 0;
+
 /* The files under their temporary names, open or parked. */
 std::vector<out_temp_rec> &temps()
 {
@@ -44,9 +48,19 @@ void drop_temp(const out_temp_rec *t)
 /* Closes f (0, or -1 when its last bytes could not be written). */
 int close_stream(std::FILE *f)
 {
-    int rc = (std::fflush(f) != 0 || std::ferror(f)) ? -1 : 0;
-    if (std::fclose(f) != 0) rc = -1;
+    int rc = 0;
+    if (std::fflush(f) != 0) out_note_failure(), rc = -1;
+    if (std::ferror(f)) rc = -1;
+    if (std::fclose(f) != 0) out_note_failure(), rc = -1;
     return rc;
+}
+
+/* Renames the temporary file into place; 0, or -1 with the reason kept. */
+int place(const out_temp_rec &t)
+{
+    if (wf_place(t.temp, t.target) == 0) return 0;
+    out_note_failure();
+    return -1;
 }
 
 /* Closes the file in the slots: renamed into place (whole), left parked,
@@ -86,6 +100,7 @@ std::FILE *out_temp_fopen(const char *path, const char *mode)
         out_temp_rec *t = find_temp(nullptr, path);
         if (!t) return wf_fopen(path, mode);
         t->file = wf_fopen(t->temp.c_str(), mode);
+        if (!t->file) out_note_failure();
         std::FILE *f = t->file;
         if (!f) {
             std::remove(t->temp.c_str());
@@ -93,6 +108,8 @@ std::FILE *out_temp_fopen(const char *path, const char *mode)
         }
         return f;
     }
+    /* The first file of an output begins its account of failures. */
+    if (temps().empty()) s_failed_errno = 0;
     std::string temp;
     std::FILE *f = wf_temp_fopen(path, temp, mode);
     if (!f) return nullptr;
@@ -113,7 +130,7 @@ int out_temp_fclose(std::FILE *f, bool whole)
     out_temp_rec *t = find_temp(f, nullptr);
     int rc = close_stream(f);
     if (!t) return rc;
-    if (whole && rc == 0 && wf_place(t->temp, t->target) != 0) rc = -1;
+    if (whole && rc == 0 && place(*t) != 0) rc = -1;
     if (!whole || rc != 0) std::remove(t->temp.c_str());
     drop_temp(t);
     return rc;
@@ -155,7 +172,7 @@ int out_place_parked(void)
     std::vector<out_temp_rec> &list = temps();
     for (std::size_t i = list.size(); i-- > 0;)
         if (!list[i].file) {
-            if (wf_place(list[i].temp, list[i].target) != 0) rc = -1;
+            if (place(list[i]) != 0) rc = -1;
             list.erase(list.begin() + (std::ptrdiff_t)i);
         }
     return rc;
@@ -172,9 +189,20 @@ void out_discard_file(std::FILE **file, char **buffer)
         }
 }
 
+void out_note_failure(void)
+{
+    if (!s_failed_errno) s_failed_errno = errno ? errno : EIO;
+}
+
+std::string out_failure_reason(void)
+{
+    return s_failed_errno ? std::strerror(s_failed_errno) : "";
+}
+
 std::string out_header_failure(const char *label, const std::string &path, int err)
 {
     std::string text = std::string("Could not plot ") + (label ? label : "") + " header";
+    if (s_failed_errno) return text + ": cannot write " + path + ": " + std::strerror(s_failed_errno);
     if (err == 0) return text + ".";
     return text + ": cannot open " + path + " (" + std::strerror(err) + ")";
 }

@@ -58,10 +58,19 @@ void out_discard_file(std::FILE **file, char **buffer);
 std::FILE *out_temp_fopen(const char *path, const char *mode);
 int out_temp_fclose(std::FILE *f, bool whole);
 
+/* Keeps errno as the reason the output's files could not be written, when
+** none is kept yet: every writer calls it at its failed write, the close
+** and the rename at theirs. */
+void out_note_failure(void);
+/* The system's words for the first failure kept since the output's first
+** file was opened ("File too large"), else "". */
+std::string out_failure_reason(void);
+
 /* The refusal of an output whose header could not be written: "Could not
-** plot <label> header." or, when opening its file failed with the system's
+** plot <label> header: cannot write <path>: <reason>" when a write failed
+** (out_note_failure), else, when opening its file failed with the system's
 ** reason err (errno then; 0 for none), "Could not plot <label> header:
-** cannot open <path> (<reason>)". */
+** cannot open <path> (<reason>)", else "Could not plot <label> header.". */
 std::string out_header_failure(const char *label, const std::string &path, int err);
 
 #endif /* PV_OUTPUT_OUT_FILE_H */

@@ -43,7 +43,7 @@ constexpr char k_blank = ' ';
 int put(const std::string &text)
 {
     export_state_rec &s = export_state();
-    if (std::fwrite(text.data(), 1, text.size(), s.file) != text.size()) return -1;
+    if (std::fwrite(text.data(), 1, text.size(), s.file) != text.size()) return out_note_failure(), -1;
     return 0;
 }
 

@@ -24,15 +24,17 @@ struct sym_place_rec;
 
 /* Creates the new table named by the file name in the project of the
 ** row's session from the chosen columns and describes it. 0; -1 when it
-** cannot be defined, created or described (a name that is a reserved word
-** or an existing table's is refused with a message; a table made but not
-** described is dropped again); -2 without chosen columns. */
+** cannot be defined, created or described, said once naming the table and
+** why (a name that is a reserved word or an existing table's is refused;
+** a table made but not described is dropped again); -2 without chosen
+** columns. */
 int table_plot_begin(void);
 /* Copies the row's texts into the new table's columns and inserts it. 0;
-** a negative code when the insert fails. */
+** the insert's code when it fails (the plot then stops and the table
+** goes). */
 int table_plot_row(void);
-/* Frees the new table's column list (the options dialog frees the
-** options after the plot); a table some rows did not reach is dropped. 0. */
+/* Frees the new table's column list, keeping the table whole (the
+** options dialog frees the options after the plot). 0. */
 int table_plot_end(void);
 /* In place of table_plot_end after the rows stopped short: drops the new
 ** table and frees its column list. 0. */

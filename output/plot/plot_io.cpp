@@ -69,7 +69,9 @@ int position_of(sql_col_rec *row, const sql_col_rec *column)
 /* Writes text to the file; 0, or -1 when the write fails. */
 int put(std::FILE *f, const std::string &text)
 {
-    return std::fwrite(text.data(), 1, text.size(), f) == text.size() ? 0 : -1;
+    if (std::fwrite(text.data(), 1, text.size(), f) == text.size()) return 0;
+    out_note_failure();
+    return -1;
 }
 
 } // namespace

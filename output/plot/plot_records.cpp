@@ -451,6 +451,19 @@ void restore_row(long remembered)
     }
 }
 
+/* Why the output's file could not be written, in the system's words. */
+std::string write_reason(void)
+{
+    std::string why = out_failure_reason();
+    return why.empty() ? "it cannot be written" : why;
+}
+
+/* 1 when the output's file could not be written whole (its end failed). */
+int file_failed(const plot_run &r, int end_rc)
+{
+    return end_rc < 0 && (needs_file(r.type) || r.type == PLOT_TYPE_MIF) && r.type != PLOT_TYPE_TABLE;
+}
+
 /* The closing message of the plot. */
 void closing_message(const plot_run &r, int end_rc)
 {
@@ -474,12 +487,13 @@ void closing_message(const plot_run &r, int end_rc)
         msg_alert(ERR_TITLE, "Could not plot %ld items", r.plotted);
         return;
     }
-    if (r.pass == PLOT_PASS_FIRST) return;
     /* A file that could not be written whole was not put in place. */
-    if (end_rc < 0 && (needs_file(r.type) || r.type == PLOT_TYPE_MIF) && r.type != PLOT_TYPE_TABLE) {
-        msg_alert(ERR_TITLE, "Could not write %s; no file was written.", s.file_name.c_str());
+    if (file_failed(r, end_rc)) {
+        msg_alert(ERR_TITLE, "Could not write %s: %s; no file was written.", s.file_name.c_str(),
+                  write_reason().c_str());
         return;
     }
+    if (r.pass == PLOT_PASS_FIRST) return;
     if (r.failures > 0) {
         char name[PRJ_NAME_MAX + 1] = "";
         if (s.out_prj) std::snprintf(name, sizeof name, "%s", s.out_prj->name);
@@ -566,7 +580,9 @@ long plot_records(ads_hdlg dialog, int pass)
         if (r.file) out_discard_file(&r.file, &r.buffer);
         if (placed) restore_flags(saved);
         free_placements(r);
-        msg_alert(ERR_TITLE, "%s", out_header_failure(plot_type_label(r.type), s.file_name, open_errno).c_str());
+        /* The TABLE output says its own, naming the table and why. */
+        if (r.type != PLOT_TYPE_TABLE)
+            msg_alert(ERR_TITLE, "%s", out_header_failure(plot_type_label(r.type), s.file_name, open_errno).c_str());
         return 0;
     }
 
@@ -600,8 +616,19 @@ long plot_records(ads_hdlg dialog, int pass)
             if (r.type == PLOT_TYPE_IMAGE) {
                 stages->row(&r);
                 r.plotted = r.images;
-            } else if (!stages->row || stages->row(&r) >= 0) {
-                r.plotted++;
+            } else {
+                const int got = stages->row ? stages->row(&r) : 0;
+                if (got >= 0) {
+                    r.plotted++;
+                } else if (needs_file(r.type) || r.type == PLOT_TYPE_MIF) {
+                    /* A file or a table short of a row is none: the rows
+                    ** stop at the first one the output cannot take. */
+                    r.failure =
+                        "row " + std::to_string(fetched) +
+                        (r.type == PLOT_TYPE_TABLE ? " cannot be inserted: " + std::string(sql_failure_text(got))
+                                                   : " cannot be written: " + write_reason());
+                    break;
+                }
             }
         }
         progress(r);
@@ -631,5 +658,5 @@ long plot_records(ads_hdlg dialog, int pass)
 
     closing_message(r, end_rc);
     restore_row(remembered);
-    return r.failure.empty() ? r.plotted : -1;
+    return r.failure.empty() && !file_failed(r, end_rc) ? r.plotted : -1;
 }

@@ -23,9 +23,8 @@
 
 namespace {
 
-/* The new table's mark, and whether a row of it could not be inserted. */
+/* The new table's mark. */
 dbf_refill s_refill;
-bool s_row_failed = false;
 
 /* The chosen output column of a name; null when none. */
 sql_col_rec *chosen_named(const char *name)
@@ -71,7 +70,10 @@ int table_plot_begin(void)
     sql_col_list_free(&s.table_cols);
     pjct_rec *project = pjct_find_by_session(s.row->connection);
     const std::string name = table_plot_name();
-    if (!project || name.empty()) return -1;
+    if (!project || name.empty()) {
+        msg_alert(ERR_TITLE, "No table %s made: the rows' project is not logged on", name.c_str());
+        return -1;
+    }
     /* A reserved word makes a table no statement can name again. */
     if (tblsetup_is_reserved(name.c_str())) {
         msg_alert(ERR_TITLE, "No table %s made: %s is a reserved word of SQL", name.c_str(), name.c_str());
@@ -89,6 +91,7 @@ int table_plot_begin(void)
     tblsetup_table_node *node = tblsetup_table_new();
     if (!node || !(node->name = tblsetup_strdup(name.c_str()))) {
         tblsetup_table_free(node);
+        err_report(ERR_NO_MEMORY, name.c_str());
         return -1;
     }
     int rc = 0;
@@ -98,16 +101,19 @@ int table_plot_begin(void)
         if (column) column->attr = nullptr;
         if (!column || tblsetup_column_append(&node->columns, column) < 0) {
             tblsetup_column_free(column);
+            err_report(ERR_NO_MEMORY, name.c_str());
             rc = -1;
         }
     }
-    s_row_failed = false;
+    /* The mark, the guard and CREATE TABLE say their own failures. */
     if (rc >= 0 && dbf_refill_begin(s_refill, project, name.c_str(), "the table browser's TABLE output") != 0)
         rc = -1;
     if (rc >= 0 && (tbl_create_table(node, project) <= 0 || dbf_refill_guard(s_refill) != 0)) rc = -1;
     tblsetup_table_free(node);
-    if (rc >= 0 && sql_describe_table(project->connection, name.c_str(), &s.table_cols, 0) < 1) {
+    int described = rc >= 0 ? sql_describe_table(project->connection, name.c_str(), &s.table_cols, 0) : 0;
+    if (rc >= 0 && described < 1) {
         /* A table the output cannot fill is not left behind. */
+        msg_alert(ERR_TITLE, "No table %s made: it cannot be described: %s", name.c_str(), sql_failure_text(described));
         sql_col_list_free(&s.table_cols);
         sql_drop_table(project->connection, name.c_str());
         rc = -1;
@@ -131,17 +137,13 @@ int table_plot_row(void)
     }
     std::string name = table_plot_name();
     int rc = sql_insert_row(s.row->connection, s.table_cols, name.c_str());
-    if (rc < 0) s_row_failed = true;
     return rc < 0 ? rc : 0;
 }
 
 /* Frees the new table's columns and the options; see the header. */
 int table_plot_end(void)
 {
-    /* A table some rows did not reach goes. */
-    if (s_row_failed && g_plot_state.table_cols)
-        msg_alert(ERR_TITLE, "No table %s made: a row could not be inserted into it", table_plot_name().c_str());
-    end_table(!s_row_failed);
+    end_table(true);
     return 0;
 }
 

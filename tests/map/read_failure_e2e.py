@@ -20,10 +20,21 @@ failures:
   refilled  the table the command writes is being filled anew by another
             session (its guard file names a running process of this
             machine), for commands that write
+  full      no file of pvhost and its driver may grow past FULL_BYTES
+            bytes (a file-size limit: every write beyond fails as on a
+            full disk, "File too large"), for commands that write; the
+            limit goes once the command is over, before after.dxf
   lost      (with --server, on GEO put into the schema "sgeo" of the
             PostgreSQL server at 127.0.0.1:PORT, logged on as SGEO) the
             server ends the connection (pg_terminate_backend from a
-            connection of its own); only this failure is run then
+            connection of its own)
+  timeout   (with --server) pvhost's session cuts every statement short
+            after STATEMENT_TIMEOUT_MS, and a connection of the test's own
+            holds the rows inserted into the table the command makes (a
+            trigger the server's event trigger puts on it waits for an
+            advisory lock the test holds) until the command is over: the
+            inserts end with the server's timeout; only these two failures
+            are run then
 
 The coverage commands (pv-arclegend, pv-arcmake) run on the legend
 checker's project and coverage (arclegend_e2e.py), written by the program
@@ -43,11 +54,13 @@ must not show under a failure.
 """
 import os
 import re
+import resource
 import shutil
 import signal
 import socket
 import subprocess
 import sys
+import threading
 import time
 
 import ezdxf
@@ -63,6 +76,12 @@ import row_edit_e2e  # noqa: E402
 ERR_TITLE = "Petrivex ERROR:"
 # The closing alert of a command that went through: its counts.
 CLOSING = "[Alert] PETRIVEX\n"
+# Bytes a file may grow to under the failure "full".
+FULL_BYTES = 16
+# The reason a write past the file-size limit fails with, without blanks.
+FULL_REASON = "Filetoolarge"
+# How long pvhost's server session lets a statement run under "timeout".
+STATEMENT_TIMEOUT_MS = 1000
 
 
 # The run's programs (pvhost, module, resources) and, with --server, the
@@ -74,7 +93,7 @@ class Command:
     """One row of the table of commands."""
 
     def __init__(self, name, answers, reads, writes=None, drawing=None, setup=None, not_shown=(), failures=None,
-                 said=None):
+                 said=None, files=(), server=("lost",)):
         self.name = name              # what the run is called
         self.answers = answers        # typed after the logon; or made by a function of the root and failure
         self.reads = reads            # the table whose file is damaged
@@ -84,6 +103,8 @@ class Command:
         self.not_shown = not_shown    # texts that must not be shown under a failure
         self.failures = failures      # the failures it meets; all that apply when None
         self.said = said              # the failures it said, from its output; error_alerts when None
+        self.files = files            # the files it writes beside the drawing: none is left by a failure
+        self.server = server          # the failures it meets on the server ("timeout": it makes writes)
 
 
 def geo_link(row, column="NAME"):
@@ -171,7 +192,7 @@ def import_update(root, failure):
                "set txt_txtdel \"\npick txt_update\nselect txt_output 1 2\npick import\n" % path)
     # Without its driver or server the import cannot start: its dialog
     # says so, and is cancelled.
-    return answers + ("show\ncancel\ncancel\n" if failure in ("killed", "lost") else "")
+    return answers + ("show\ncancel\ncancel\n" if failure in ("killed", "lost", "timeout") else "")
 
 
 def rename_answers(root, failure):
@@ -193,6 +214,9 @@ def export_stopped(out):
     return [a for a in error_alerts(out) if not a.startswith("UniquecolumnnotnamedMSLINK")]
 
 
+# The browser on GEO's stations, as pv-query shows them.
+BROWSE = "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\n"
+
 COMMANDS = [
     Command("pv-delete", "pv-delete\nALL\n\nok\n", "STATN", writes="STATN", drawing=stations_drawing),
     Command("pv-clean", "pv-clean\nALL\n\n", "STATN", drawing=stations_drawing, not_shown=(CLOSING,)),
@@ -210,12 +234,26 @@ COMMANDS = [
     Command("pv-query", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\nok\n", "STATN",
             not_shown=("records found",)),
     Command("browser delete", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\n"
-            "select sqlrow 0\npick delete\nok\nok\n", "STATN", writes="STATN", failures=("readonly", "refilled"),
-            not_shown=("Deleted 1 rows",)),
+            "select sqlrow 0\npick delete\nok\nok\n", "STATN", writes="STATN", failures=("readonly", "refilled", "full"),
+            not_shown=("\nDeleted ",)),
     Command("browser modify", "pv-query\nselect output \"STATN.STN\" \"STATN.NAME\"\npick query\nok\n"
             "select sqlrow 0\npick modify\nselect edit_list 2\nset edit_col Renamed\nok\n", "STATN",
-            writes="STATN", failures=("readonly", "refilled"), not_shown=("Modified 1 rows",)),
-    Command("pv-import", import_update, "STATN", said=import_stopped, not_shown=("Imported: 2",)),
+            writes="STATN", failures=("readonly", "refilled", "full"), not_shown=("Modified 1 rows",)),
+    Command("pv-import", import_update, "STATN", writes="STATN", said=import_stopped,
+            failures=("count", "cut", "killed", "full"), not_shown=("Imported: 2",)),
+    Command("browser table", BROWSE + "select plot 3\npv_plot_opts\nselect output 0 1\nset filename NEWT\npick plot\n",
+            "STATN", writes="NEWT", failures=("full",), not_shown=("Saved...",),
+            server=("timeout",)),
+    Command("browser text", BROWSE + "select plot 4\npv_plot_opts\nselect output 0 1\nset filename bt\npick plot\n",
+            "STATN", writes="bt.TXT", failures=("full",), not_shown=("Plotted...",),
+            files=("bt.TXT",), server=()),
+    Command("browser delete all", BROWSE + "pick delall\nok\n", "STATN", writes="STATN",
+            failures=("readonly", "refilled", "full"), not_shown=("\nDeleted ",), server=()),
+    Command("browser replace", BROWSE + "pick modall\nselect column 2\nset edit_value Renamed\nok\nok\n", "STATN",
+            writes="STATN", failures=("full",), not_shown=("\nReplaced ",), server=()),
+    Command("pv-export", "pv-export\nselect plotype 0\npick point\nselect output \"STATN.NAME\"\nset filename ex\n"
+            "pick plot\nALL\n\n", "STATN", writes="ex.TXT", drawing=stations_drawing, failures=("full",),
+            not_shown=("Plotted...",), files=("ex.TXT",), server=()),
     Command("pv-rename", rename_answers, "STATN", drawing=stations_drawing, not_shown=("Renamed...",)),
     Command("pv-ustation", ustation_answers, "SITES", setup=mslink_table,
             said=export_stopped, not_shown=("to Microstation 95:",)),
@@ -280,6 +318,10 @@ def snapshot(proj):
         for name in psql("SELECT table_name FROM information_schema.tables WHERE table_schema = 'sgeo' "
                          "ORDER BY 1").split():
             got["sgeo." + name] = "\n".join(sorted(psql("SELECT * FROM sgeo.%s" % name).splitlines()))
+        # The marks' table, made at the first mark, is no change while it
+        # holds none.
+        if got.get("sgeo.pvmark") == "":
+            del got["sgeo.pvmark"]
     return got
 
 
@@ -320,6 +362,92 @@ def dialog_errors(out):
     return [s.replace(" ", "") for s in said]
 
 
+def release_after(pv, answers, release):
+    """Gives pvhost its answers and, once they are over (the host's list of
+    functions asked after them is printed), runs release (which takes the
+    failure away); answers the output so far."""
+    out, done = [], threading.Event()
+
+    def read():
+        for line in pv.stdout:
+            out.append(line)
+            if line.endswith("functions defined.\n"):
+                done.set()
+                return
+        done.set()
+
+    reader = threading.Thread(target=read)
+    reader.start()
+    pv.stdin.write(answers + "FUNCTIONS\n")
+    pv.stdin.flush()
+    done.wait(120)
+    release()
+    reader.join(120)
+    return "".join(out)
+
+
+def unlimit(pids):
+    """Takes the file-size limit off the processes."""
+    for pid in pids:
+        try:
+            resource.prlimit(pid, resource.RLIMIT_FSIZE, (resource.RLIM_INFINITY, resource.RLIM_INFINITY))
+        except ProcessLookupError:
+            pass
+
+
+# The advisory lock on which the inserts into a held table wait.
+HOLD_LOCK = 4242
+# As the server's superuser: every new table named NEWTABLE in sgeo gets a
+# trigger whose inserts wait for HOLD_LOCK.
+HOLD_SQL = """
+CREATE OR REPLACE FUNCTION public.pv_test_hold() RETURNS trigger LANGUAGE plpgsql AS
+$$ BEGIN PERFORM pg_advisory_lock_shared(%(lock)d); PERFORM pg_advisory_unlock_shared(%(lock)d); RETURN NEW; END $$;
+CREATE OR REPLACE FUNCTION public.pv_test_hold_new() RETURNS event_trigger LANGUAGE plpgsql AS $$
+DECLARE r record;
+BEGIN
+  FOR r IN SELECT * FROM pg_event_trigger_ddl_commands()
+           WHERE command_tag = 'CREATE TABLE' AND object_identity = 'sgeo.%(table)s' LOOP
+    EXECUTE 'CREATE TRIGGER pv_test_hold BEFORE INSERT ON sgeo.%(table)s FOR EACH ROW '
+            'EXECUTE FUNCTION public.pv_test_hold()';
+  END LOOP;
+END $$;
+CREATE EVENT TRIGGER pv_test_hold_new ON ddl_command_end WHEN TAG IN ('CREATE TABLE')
+  EXECUTE FUNCTION public.pv_test_hold_new();
+"""
+
+
+def admin_psql(sql):
+    """Runs statements as the server's superuser (its password is the
+    runner's)."""
+    r = subprocess.run(["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", RUN["port"], "-U", "pvadmin", "-d",
+                        "petrivex", "-v", "ON_ERROR_STOP=1", "-c", sql], capture_output=True, text=True, timeout=60,
+                       env=dict(os.environ, PGPASSWORD="admin-pw", PGOPTIONS="--client-min-messages=warning"))
+    check(r.returncode == 0, "psql as the superuser: %s" % r.stderr)
+
+
+def hold_inserts(table):
+    """A connection of the test's own holding every row inserted into the
+    new table until release: the running psql, once it holds the lock."""
+    admin_psql(HOLD_SQL % {"lock": HOLD_LOCK, "table": table.lower()})
+    holder = subprocess.Popen(["psql", "-X", "-q", "-h", "127.0.0.1", "-p", RUN["port"], "-U", "geologist", "-d",
+                               "petrivex"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, text=True, env=dict(os.environ, PGPASSWORD="rock"))
+    holder.stdin.write("SELECT pg_advisory_lock(%d);\n" % HOLD_LOCK)
+    holder.stdin.flush()
+    held = "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND objid = %d AND granted" % HOLD_LOCK
+    deadline = time.time() + 60
+    while psql(held).strip() != "1" and time.time() < deadline:
+        time.sleep(0.02)
+    return holder
+
+
+def release(holder):
+    """Ends the hold of hold_inserts."""
+    holder.stdin.close()
+    holder.wait(60)
+    admin_psql("DROP EVENT TRIGGER pv_test_hold_new")
+
+
 def run(pvhost, module, resources, work, command, failure):
     what = "%s, %s" % (command.name, failure)
     root = os.path.join(work, command.name + "_" + failure)
@@ -332,13 +460,15 @@ def run(pvhost, module, resources, work, command, failure):
         command.setup(proj)
     drawing = command.drawing(root) if command.drawing else None
     answers = command.answers(root, failure) if callable(command.answers) else command.answers
-    if failure == "lost":
+    if failure in ("lost", "timeout"):
         load_server(root)
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"))
+    if failure == "timeout":
+        env["PGOPTIONS"] = "-c statement_timeout=%d" % STATEMENT_TIMEOUT_MS
     args = [pvhost, "--module", module, "--resources", resources] + (["--drawing", drawing] if drawing else [])
     pv = subprocess.Popen(args, cwd=root, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                           stderr=subprocess.STDOUT, text=True)
-    logon = '(pv_open "SGEO" "ODBC" "geologist" "rock")' if failure == "lost" else '(pv_open "GEO" "DB3" "" "")'
+    logon = '(pv_open "SGEO" "ODBC" "geologist" "rock")' if "port" in RUN else '(pv_open "GEO" "DB3" "" "")'
     pv.stdin.write(logon + '\nSAVE before.dxf\n')
     pv.stdin.flush()
     started = time.time()
@@ -360,24 +490,42 @@ def run(pvhost, module, resources, work, command, failure):
     elif failure == "refilled":
         with open(os.path.join(proj, command.writes + ".RFG"), "w") as f:
             f.write("1 %s\nFill %s\n" % (socket.gethostname(), command.writes))
+    elif failure == "full":
+        limited = [pv.pid] + children(pv.pid, "pvdb3")
+        for pid in limited:
+            resource.prlimit(pid, resource.RLIMIT_FSIZE, (FULL_BYTES, resource.RLIM_INFINITY))
     elif failure == "lost":
         cut = psql("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE usename = 'geologist' "
                    "AND pid <> pg_backend_pid()")
         check(cut.strip() not in ("", "0"), "%s: the server ended pvhost's connection" % what)
     before = snapshot(proj)
     try:
-        out = pv.communicate(answers + "ok\nok\nSAVE after.dxf\nQUIT\n", timeout=120)[0]
+        if failure == "full":
+            out = release_after(pv, answers + "ok\nok\n", lambda: unlimit(limited)) + pv.communicate(
+                "SAVE after.dxf\nQUIT\n", timeout=120)[0]
+        elif failure == "timeout":
+            holder = hold_inserts(command.writes)
+            out = release_after(pv, answers + "ok\nok\n", lambda: release(holder)) + pv.communicate(
+                "SAVE after.dxf\nQUIT\n", timeout=120)[0]
+        else:
+            out = pv.communicate(answers + "ok\nok\nSAVE after.dxf\nQUIT\n", timeout=120)[0]
     finally:
         if writable_again:
             writable_again()
     print("=== %s ===\n%s" % (what, out))
     said = out[out.find("Saved before.dxf"):]
     alerts = (command.said or error_alerts)(said)
-    named = {"killed": "driverofDB3", "lost": "connection"}.get(failure, command.reads)
-    check(len(alerts) == 1 and named in alerts[0],
-          "%s: one error names %s, shown: %r" % (what, named, alerts))
-    for text in command.not_shown:
+    named = {"killed": "driverofDB3", "lost": "connection", "full": command.writes,
+             "timeout": "statementtimeout"}.get(failure, command.reads)
+    reason = FULL_REASON if failure == "full" else ""
+    check(len(alerts) == 1 and named in alerts[0] and reason in alerts[0],
+          "%s: one error names %s %s, shown: %r" % (what, named, reason, alerts))
+    for text in command.not_shown + (CLOSING,):
         check(text not in said, "%s: %r is not shown" % (what, text))
+    for name in command.files:
+        check(not os.path.lexists(os.path.join(root, name)), "%s: no %s is left" % (what, name))
+    left = [n for n in os.listdir(root) if ".tmp" in n or n.startswith(".")]
+    check(not left, "%s: no temporary file is left: %r" % (what, left))
     after = snapshot(proj)
     changed = sorted(n for n in set(before) | set(after) if before.get(n) != after.get(n))
     check(not changed, "%s: the project's files are as before, changed: %r" % (what, changed))
@@ -402,11 +550,11 @@ def main():
     only = os.environ.get("PV_FAILURE_ONLY", "")
     commands = COMMANDS + (COVER_COMMANDS if os.environ.get("PV_COVER_SAMPLES") else [])
     for command in commands:
-        failures = command.failures or ("count", "cut", "killed", "readonly", "refilled")
+        failures = command.failures or ("count", "cut", "killed", "readonly", "refilled", "full")
         if "port" in RUN:
-            failures = ("lost",) if command.drawing != legend_drawing else ()
+            failures = command.server if command.drawing != legend_drawing else ()
         for failure in failures:
-            if failure in ("readonly", "refilled") and not command.writes:
+            if failure in ("readonly", "refilled", "full") and not command.writes:
                 continue
             if only and only not in "%s %s" % (command.name, failure):
                 continue

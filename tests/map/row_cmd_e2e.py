@@ -308,8 +308,8 @@ def lost_run(pvhost, module, resources, root):
     texts = [t.dxf.text for t in ezdxf.readfile(os.path.join(root, "deleted.dxf")).modelspace().query("TEXT")]
     check(sorted(texts) == ["Cache Creek 2", "plain"], "pv-delete erases no object whose row stays: %r" % texts)
     after = out[out.rfind("Select objects"):]
-    check("45091: the driver of DB3" in after and "Deleted... 0 entities, 0 rows" in after,
-          "pv-delete says the driver ended and deleted nothing")
+    check("45091: the driver of DB3" in after and "Deleted... " not in after,
+          "pv-delete says the driver ended, and no count after it")
     # A table cut short after the logon: a row that cannot be read is no row
     # that is not there, and its objects stay.
     root = root + " damaged"
@@ -320,8 +320,8 @@ def lost_run(pvhost, module, resources, root):
     texts = [t.dxf.text for t in ezdxf.readfile(os.path.join(root, "deleted.dxf")).modelspace().query("TEXT")]
     check(sorted(texts) == ["Cache Creek 2", "plain"], "damaged: no object whose row stays is erased: %r" % texts)
     alert = "".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).replace(" ", "")
-    check("oftableSTATNcannotberead:" in alert and "Deleted... 0 entities, 0 rows" in out,
-          "damaged: pv-delete names the row it cannot read and deleted nothing")
+    check("oftableSTATNcannotberead:" in alert and "Deleted... " not in out,
+          "damaged: pv-delete names the row it cannot read, and no count after it")
 
 
 MEMO_ROWS = 300   # rows of STATN, each with two memo lines, deleted by pv-delete

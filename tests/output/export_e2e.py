@@ -617,8 +617,9 @@ def test_values_kept(args, work, resources, cs2cs):
         check(read(os.path.join(root, name)) == "earlier", "a failed plot leaves the earlier %s" % name)
         check(not os.path.lexists(os.path.join(root, name + ".tmp")), "and no file beside it")
     check(not os.path.exists(os.path.join(root, "pfail.MID")), "nor half a pair")
-    check("Could not plot ArcInfo .E00 header." in out and "Could not write pfail.MIF; no file was written." in out,
-          "both failures are told: %s" % out)
+    check("Could not write pfail.E00: File too large; no file was written." in out and
+          "Could not write pfail.MIF: File too large; no file was written." in out,
+          "both failures are told with the system's reason: %s" % out)
 
 
 # A drawing of linked points over three tables, drawn at random (a fixed
