@@ -10,7 +10,9 @@
 ** cut short left behind, and one found locked belongs to a command still
 ** running. A server project's marks are rows of the table PVMARK in its
 ** schema (the mark's name, the order of its pieces, a piece of its text in
-** hex and the command that writes it), each piece one INSERT; its writer's
+** hex, the command that writes it and the role that wrote it, which a
+** trigger of the table records whatever the statement gives, so that a
+** mark asks nothing its writer may not do), each piece one INSERT; its writer's
 ** session holds the server's advisory lock named after the mark until it
 ** ends, which the server lets go when the session is gone, so there too a
 ** mark whose lock another logon can take is one a command cut short left.
@@ -52,6 +54,7 @@ struct mark_file {
     std::string name;   /* a server mark: its name in PVMARK */
     long pieces = 0;    /* a server mark: the pieces written so far */
     std::string command; /* a server mark found busy: the command that writes it ("" unknown) */
+    std::string writer;  /* a server mark taken: the role the server recorded writing it ("" unknown) */
 };
 
 /* What a command does under its mark before the mark names it, or after
@@ -120,10 +123,12 @@ int mark_begin_of(mark_file &mark, const pjct_rec *project, const std::string &n
 /* Why mark_begin_of failed with errno err: on a server, for a statement
 ** refused (EIO), the server's words; else the system's. */
 std::string mark_failure_text(const pjct_rec *project, int err);
-/* mark_take of the mark of that name of the project (a name with a "/" is
-** a file of a server project's former marks, kept in the user's folder,
-** read as a dBASE project's). A busy server mark gives its command in
-** mark.command. */
+/* mark_take of the mark of that name of the project (on a server a name
+** in the project's folder is a file of its former marks, read as a dBASE
+** project's; any other name holding a folder separator or ".." is no
+** mark's name and is refused as MARK_DAMAGED, nothing held). A busy
+** server mark gives its command in mark.command, a server mark taken the
+** role that wrote it in mark.writer. */
 int mark_take_of(mark_file &mark, const pjct_rec *project, const std::string &name, std::string &body);
 /* The names of the project's marks ending in ext (".MRG", any case), a
 ** file mark cut short while written (ext and "N") under its own name; on a
@@ -132,6 +137,13 @@ std::vector<std::string> mark_names_of(const pjct_rec *project, const char *ext)
 /* A name no mark of the project holds: stem, "-", a number of this writer
 ** (the process, on a server its session) and ext. */
 std::string mark_unique_name(const pjct_rec *project, const std::string &stem, const char *ext);
+/* Why the writer of a mark taken may not have what it asks done to table
+** (right "DELETE" or "UPDATE" its rows, "DROP" it: the table's owner),
+** "" when it may: on a server the role that wrote it and the owner of
+** PVMARK (who could write any mark) must both hold the right, and a mark
+** whose writer the server did not record is refused. "" for a file mark,
+** and for a table the server does not hold. */
+std::string mark_writer_refusal(const mark_file &mark, const std::string &table, const char *right);
 /* The line a logon shows for a mark another session holds, table naming
 ** what it writes ("Table STATN"): "Table STATN is being written by
 ** pv-merge in another session." (command the mark's own when it gives

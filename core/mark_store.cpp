@@ -32,6 +32,11 @@ constexpr long k_statement_pieces = 40;
 const char k_fresh[] = "N";
 /* What a statement that succeeds answers. */
 constexpr int k_sql_ok = 5100;
+/* The column of PVMARK recording the role that wrote each row, its width,
+** and the trigger (and its function) filling it. */
+#define MARK_ROLE "WRITER_ROLE"
+constexpr int k_role_width = 64;
+#define MARK_ROLE_TRIGGER "PV_MARK_WRITER"
 
 /* The server's advisory lock of a mark: one key per schema and name. */
 std::string lock_key(const std::string &name)
@@ -99,20 +104,71 @@ std::string of_name(const std::string &name)
     return " FROM " MARK_TABLE " WHERE NAME = " + quoted;
 }
 
+/* The condition that PVMARK's trigger records the role writing each row. */
+const char k_role_recorded[] = "EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = to_regclass('" MARK_TABLE
+                               "') AND tgname = lower('" MARK_ROLE_TRIGGER "') AND tgenabled IN ('O', 'A'))";
+
+/* Has the server record in each row of PVMARK the role writing it: the
+** column MARK_ROLE, set by a trigger on every insert and update whatever
+** the statement gives, so that no session can write another's name. A
+** PVMARK of an earlier version gains them from a session that owns it;
+** another's fails, and its marks stay without a writer (never obeyed).
+** Two sessions at once both make the function; one trigger stands. */
+void record_writers(void *connection)
+{
+    std::vector<std::string> got;
+    if (query_texts(connection, std::string("SELECT CASE WHEN ") + k_role_recorded + " THEN 1 ELSE 0 END AS GOT", "GOT",
+                    got) == 1 &&
+        got[0] == "1")
+        return;
+    run(connection, "ALTER TABLE " MARK_TABLE " ADD COLUMN IF NOT EXISTS " MARK_ROLE " VARCHAR(" +
+                        std::to_string(k_role_width) + ")");
+    run(connection, "CREATE OR REPLACE FUNCTION " MARK_ROLE_TRIGGER "() RETURNS trigger LANGUAGE plpgsql SET "
+                    "search_path = pg_catalog AS 'BEGIN NEW." MARK_ROLE " := current_user; RETURN NEW; END'");
+    run(connection, "CREATE TRIGGER " MARK_ROLE_TRIGGER " BEFORE INSERT OR UPDATE ON " MARK_TABLE
+                    " FOR EACH ROW EXECUTE PROCEDURE " MARK_ROLE_TRIGGER "()");
+}
+
 /* Makes PVMARK when the schema has none (one another session makes
-** meanwhile is used); 0, or -1 with the server's words the last failure. */
+** meanwhile is used), recording its writers; 0, or -1 with the server's
+** words the last failure. */
 int make_table(void *connection)
 {
     sql_col_rec *columns = nullptr;
     int n = sql_describe_table(connection, MARK_TABLE, &columns, 0);
     sql_col_list_free(&columns);
-    if (n > 0) return 0;
     char text[256];
     std::snprintf(text, sizeof text,
-                  "CREATE TABLE " MARK_TABLE " (NAME CHAR(%d), ORDNUMBER INTEGER, MARKTEXT CHAR(%d), WRITER CHAR(%d), "
-                  "PRIMARY KEY (NAME, ORDNUMBER))",
-                  k_name_width, (int)(2 * k_piece_bytes), k_command_width);
-    return sql_create_missing(connection, MARK_TABLE, text) >= 0 ? 0 : -1;
+                  "CREATE TABLE " MARK_TABLE
+                  " (NAME CHAR(%d), ORDNUMBER INTEGER, MARKTEXT CHAR(%d), WRITER CHAR(%d), " MARK_ROLE
+                  " VARCHAR(%d), PRIMARY KEY (NAME, ORDNUMBER))",
+                  k_name_width, (int)(2 * k_piece_bytes), k_command_width, k_role_width);
+    if (n <= 0 && sql_create_missing(connection, MARK_TABLE, text) < 0) return -1;
+    record_writers(connection);
+    return 0;
+}
+
+/* The role the server recorded writing every row of the mark, "" when
+** there is not one (a row of an earlier version, rows of several roles,
+** or a PVMARK whose trigger does not record them). */
+std::string writer_of(void *connection, const std::string &name)
+{
+    std::vector<std::string> got;
+    std::string q =
+        std::string("SELECT CASE WHEN count(DISTINCT " MARK_ROLE ") = 1 AND count(" MARK_ROLE ") = count(*) "
+                    "AND ") +
+        k_role_recorded + " THEN max(" MARK_ROLE ") ELSE '' END AS WHO" + of_name(name);
+    if (query_texts(connection, q, "WHO", got) == 1 && !got[0].empty()) return got[0];
+    /* A PVMARK of an earlier version: its owner's logon records writers
+    ** from now on. */
+    record_writers(connection);
+    return "";
+}
+
+/* 1 when a name read from PVMARK can be a mark's: no folder separator, no "..". */
+bool mark_name_ok(const std::string &name)
+{
+    return name.find_first_of("/\\") == std::string::npos && name.find("..") == std::string::npos;
 }
 
 /* Adds the sealed text to a held server mark as rows named name, at most
@@ -263,13 +319,17 @@ std::string mark_failure_text(const pjct_rec *p, int err)
 int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, std::string &body)
 {
     body.clear();
-    if (!server(p) || name.find('/') != std::string::npos) {
-        if (name.find('/') != std::string::npos) return mark_take(mark, name, body);
-        std::string dir = mark_folder(p);
-        return dir.empty() ? MARK_NONE : mark_take(mark, dir + name, body);
-    }
+    std::string dir = mark_folder(p);
+    if (!server(p)) return dir.empty() ? MARK_NONE : mark_take(mark, dir + name, body);
+    /* A former mark of the project's folder (mark_names_of gives its path). */
+    if (!dir.empty() && name.compare(0, dir.size(), dir) == 0 && mark_name_ok(name.substr(dir.size())))
+        return mark_take(mark, name, body);
     mark = mark_file();
     mark.path = name + " in " MARK_TABLE;
+    if (!mark_name_ok(name)) {
+        body = "its name holds a folder separator or \"..\", which no mark's name does";
+        return MARK_DAMAGED;
+    }
     std::vector<std::string> orders, pieces;
     int locked = try_lock(p->connection, name);
     if (locked < 0) {
@@ -295,9 +355,44 @@ int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, st
     std::string why;
     std::string sealed = n < 0 || m != n ? "" : join_pieces(orders, pieces, why);
     if (n < 0 || m != n) why = std::string("it cannot be read: ") + sql_failure_text(sql_last_failure()->code);
-    if (why.empty() && mark_unseal(sealed, body, why) == 0) return MARK_FOUND;
+    if (why.empty() && mark_unseal(sealed, body, why) == 0) {
+        mark.writer = writer_of(p->connection, name);
+        return MARK_FOUND;
+    }
     body = why;
     return MARK_DAMAGED;
+}
+
+std::string mark_writer_refusal(const mark_file &mark, const std::string &table, const char *right)
+{
+    if (!mark.connection) return "";
+    if (mark.writer.empty())
+        return "the server did not record who wrote it (" MARK_TABLE " of an earlier version, or changed by "
+               "another role since): remove it from " MARK_TABLE " once the table is checked";
+    bool drop = std::strcmp(right, "DROP") == 0;
+    std::string writer, table_text;
+    sql_quote(mark.writer.c_str(), writer);
+    sql_quote(table.c_str(), table_text);
+    std::string may = drop ? std::string("pg_has_role(r, c.relowner, 'USAGE')")
+                           : std::string("has_table_privilege(r, c.oid, '") + right + "')";
+    /* The roles lacking the right: the writer, PVMARK's owner. */
+    std::string roles = "SELECT CAST(" + writer +
+                        " AS name) AS r UNION SELECT pg_get_userbyid(relowner) FROM "
+                        "pg_class WHERE oid = to_regclass('" MARK_TABLE "')";
+    std::string q = "SELECT r AS WHO FROM (" + roles + ") AS w, pg_class c WHERE c.oid = to_regclass(" + table_text +
+                    ") AND NOT " + may + " ORDER BY r";
+    std::vector<std::string> lacking;
+    long n = query_texts(mark.connection, q, "WHO", lacking);
+    if (n < 0)
+        return "the rights of its writer " + mark.writer +
+               " cannot be read: " + sql_failure_text(sql_last_failure()->code);
+    if (n == 0) return "";
+    std::string who =
+        lacking[0] == mark.writer ? "its writer " + lacking[0] : "the owner of " MARK_TABLE ", " + lacking[0] + ",";
+    std::string what =
+        drop ? "drop table " + table
+             : std::string(std::strcmp(right, "DELETE") == 0 ? "delete" : "change") + " rows of table " + table;
+    return who + " may not " + what;
 }
 
 std::vector<std::string> mark_names_of(const pjct_rec *p, const char *ext)

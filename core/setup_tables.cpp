@@ -775,6 +775,14 @@ int setup_tables_recover(pjct_rec *project)
     std::vector<setup_staged> listed;
     bool done = false;
     std::string why = got == MARK_DAMAGED ? body : setup_mark_read(body, listed, done);
+    /* Its writer may change and delete the rows of every table it lists,
+    ** and drop the scratch tables that go with them. */
+    for (size_t i = 0; why.empty() && i < listed.size(); i++) {
+        std::string name = listed[i].entry->name;
+        for (const char *right : {"UPDATE", "DELETE"})
+            if (why.empty()) why = mark_writer_refusal(mark, name, right);
+        if (why.empty() && listed[i].scratch) why = mark_writer_refusal(mark, name + SETUP_SCRATCH_SUFFIX, "DROP");
+    }
     for (size_t i = 0; why.empty() && done && i < listed.size(); i++) {
         std::string failed;
         if (setup_table_current(project, listed[i].entry->name, listed[i].gen, listed[i].scratch, &failed) != SETUP_OK)

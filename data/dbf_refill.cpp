@@ -18,8 +18,10 @@
 ** refused (a put-back would discard it): on a server by a trigger of the
 ** table, which goes with it, on a dBASE project by its guard file
 ** <table>.RFG (dbf/dbf_guard.cpp); the guard goes once the table is whole
-** or put back. A mark that does not name its own table changes nothing
-** and is named.
+** or put back. A mark that does not name its own table, or whose writer
+** may not drop the tables it names (mark_writer_refusal), changes nothing
+** and is named; nor is a server's table holding rows without the guard
+** ever dropped: no refill made it.
 */
 #include "data/dbf_refill.h"
 
@@ -158,14 +160,24 @@ std::string guard_function()
     return std::string("CREATE OR REPLACE FUNCTION ") + kGuard + "() RETURNS trigger LANGUAGE plpgsql AS " + quoted;
 }
 
-/* Drops the table when the server holds it (with the indexes named after
-** it; one it does not hold leaves them alone: they may be the kept
-** table's). Answers why it cannot, "" when done. */
+/* Drops the table a refill made when the server holds it (with the
+** indexes named after it; one it does not hold leaves them alone: they
+** may be the kept table's). A refill's table bears its guard from before
+** its first row: one holding rows without it is another's and stays.
+** Answers why it cannot, "" when done. */
 std::string server_drop(void *connection, const std::string &table)
 {
-    std::string why;
+    std::string why, made, quoted;
     int there = server_has(connection, table, why);
     if (there <= 0) return why;
+    sql_quote(table.c_str(), quoted);
+    why = server_text(connection,
+                      "SELECT CASE WHEN EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = to_regclass(" + quoted +
+                          ") AND tgname = lower('" + kGuard + "')) OR NOT EXISTS (SELECT 1 FROM " + table +
+                          ") THEN 'made' ELSE 'other' END AS MADE",
+                      made);
+    if (!why.empty()) return why;
+    if (made != "made") return "table " + table + " holds rows and no refill's guard: no refill made it";
     int rc = sql_drop_table(connection, table.c_str());
     return rc == kSqlOk ? "" : "DROP TABLE " + table + " failed: " + sql_failure_text(rc);
 }
@@ -284,6 +296,9 @@ int recover_one(mark_file &m, const keeper &k, const std::string &stem, const st
                           : "";
     const char *name = why.empty() ? lines[0].c_str() : "";
     bool had = why.empty() && lines[1] == "1";
+    /* The writer may drop the new table and the one kept (a server's). */
+    if (why.empty()) why = mark_writer_refusal(m, name, "DROP");
+    if (why.empty() && had) why = mark_writer_refusal(m, name + std::string(kKeptSuffix), "DROP");
     if (why.empty() && lines.size() == 3) {
         if ((why = drop_kept(k, name, had)).empty())
             msg_alert(WARN_TITLE, "Filling table %s was cut short after it was complete; it is finished now.", name);

@@ -49,9 +49,9 @@ int delete_mark_begin(mark_file &mark, const pjct_rec *p, const char *table, con
                          std::string(table) + " " + key + " " + std::to_string(number) + "\n", "pv-delete");
 }
 
-/* Finishes the delete a mark names: 0 when done (or nothing was to be
-** done), else -1 with why. */
-int delete_mark_finish(pjct_rec *p, const std::string &body, std::string &why)
+/* Finishes the delete the mark held names: 0 when done (or nothing was to
+** be done), else -1 with why. */
+int delete_mark_finish(pjct_rec *p, const mark_file &held, const std::string &body, std::string &why)
 {
     std::vector<std::string> lines = mark_lines(body);
     char table[TBL_NAME_SIZE + 1] = "", key[SQL_COL_NAME_SIZE + 1] = "";
@@ -66,6 +66,8 @@ int delete_mark_finish(pjct_rec *p, const std::string &body, std::string &why)
         why = std::string(table) + " is not a registered table of project " + p->name;
         return -1;
     }
+    std::string memo;
+    if (memo_table_name(table, memo) == 0 && !(why = mark_writer_refusal(held, memo, "DELETE")).empty()) return -1;
     char id[32];
     std::snprintf(id, sizeof id, "%ld", number);
     void *stmt = nullptr, *cursor = nullptr;
@@ -144,7 +146,7 @@ int memo_delete_recover(pjct_rec *p)
         int got = mark_take_of(held, p, path, body);
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
         if (got == MARK_DAMAGED) why = body;
-        else if (delete_mark_finish(p, body, why) == 0) {
+        else if (delete_mark_finish(p, held, body, why) == 0) {
             mark_end(held, false);
             continue;
         }

@@ -45,7 +45,9 @@
 ** A mark is obeyed only when it passes its check (core/mark_file.h), the
 ** table it names is its file's own, a registered table of the project,
 ** its column that table's unique number and its listed columns the
-** table's; any other is left in place and named in the alert.
+** table's, and (on a server) its writer may delete the table's rows and
+** their memo lines (core/mark_file.h); any other is left in place and
+** named in the alert.
 **
 ** Columns are matched by name across the two kinds of project: a number
 ** goes into a number column of either kind, a text into a text column; a
@@ -405,13 +407,19 @@ std::string merge_run_of(const std::string &column, long low, long high)
 
 /* Reads the rows of the numbers low to high of a table (its unique-number
 ** column key) and sorts each listed number into ours (every row under it
-** holds the digest its writer listed) or kept (another's, or changed
-** since); a number without a row is ours. 5100 or the failure's code. */
+** holds the digest its writer listed, over every column it gave, and
+** nothing in any other column) or kept (another's, or changed since); a
+** number without a row is ours. 5100 or the failure's code. */
 int merge_sort_run(const merge_mark &m, const char *key, const std::map<long, const std::string *> &listed, long low,
                    long high, std::set<long> &kept)
 {
     std::string select = std::string("SELECT ") + key;
     for (const std::string &c : m.columns) select += ", " + c;
+    for (const sql_col_rec *c = m.probe.get(); c; c = c->next)
+        if (!str_eq_nocase(c->name, key) && std::none_of(m.columns.begin(), m.columns.end(), [c](const std::string &l) {
+                return str_eq_nocase(l.c_str(), c->name);
+            }))
+            select += std::string(", ") + c->name;
     select += " FROM " + m.table + merge_run_of(key, low, high);
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
@@ -420,9 +428,14 @@ int merge_sort_run(const merge_mark &m, const char *key, const std::map<long, co
     for (long k = 0; rc == RTNORM && k < n; k++) {
         if ((rc = sql_fetch_counted(cursor, row, k)) != RTNORM) break;
         std::vector<const char *> texts;
-        for (sql_col_rec *c = row->next; c; c = c->next) texts.push_back(c->text ? c->text : "");
+        bool other = false; /* a column the writer did not give holds a value */
+        for (sql_col_rec *c = row->next; c; c = c->next)
+            if (texts.size() < m.columns.size())
+                texts.push_back(c->text ? c->text : "");
+            else
+                other = other || (c->text && str_nonblank(c->text) == RTNORM);
         auto it = listed.find(std::atol(row->text));
-        if (it != listed.end() && merge_digest(m.probe.get(), m.columns, texts) != *it->second)
+        if (it != listed.end() && (other || merge_digest(m.probe.get(), m.columns, texts) != *it->second))
             kept.insert(it->first);
     }
     sql_close_query(&stmt, &cursor, &row);
@@ -839,6 +852,11 @@ int merge_recover(pjct_rec *p)
         merge_mark_says m;
         if (got == MARK_DAMAGED) m.why = body;
         else m = merge_read_mark(p, stem, body);
+        /* Its writer may delete the rows it lists and their memo lines. */
+        std::string memo;
+        if (m.why.empty()) m.why = mark_writer_refusal(held, m.table->name, "DELETE");
+        if (m.why.empty() && memo_table_name(m.table->name, memo) == 0)
+            m.why = mark_writer_refusal(held, memo, "DELETE");
         std::vector<long> kept;
         int removed = RTNORM;
         bool done = false;   /* put back: the mark goes */

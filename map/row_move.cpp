@@ -45,6 +45,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -439,6 +440,10 @@ int move_recover_one(pjct_rec *p, const std::string &name)
     if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
     std::vector<move_undo> rows;
     std::string why = got == MARK_DAMAGED ? body : move_read_mark(p, body, rows);
+    /* Its writer may change the rows of every table it names. */
+    std::set<std::string> tables;
+    for (size_t i = 0; why.empty() && i < rows.size(); ++i)
+        if (tables.insert(rows[i].link.table).second) why = mark_writer_refusal(m, rows[i].link.table, "UPDATE");
     /* Every row the mark names is looked up before any is written. */
     int lost = 0;
     for (size_t i = 0; why.empty() && !lost && i < rows.size(); ++i) {

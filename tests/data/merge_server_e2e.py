@@ -17,8 +17,10 @@ with memo lines and a merge into the server's GEO are cut between a
 number's listing in their mark (the table PVMARK) and its insert, another
 writer stores a row under that number, and a second user's logon keeps
 that row and names it (and a merged row changed since); a mark whose
-listed number is changed is refused whole and named; and pv-ustation's
-refill of MSCATLOG is held: a
+listed number is changed is refused whole and named; the marks a
+colleague's role that may write only PVMARK plants (a refill's, a row's, a
+move's, one named by a path) are refused by name and change no table or
+file; and pv-ustation's refill of MSCATLOG is held: a
 second user's logon says which command writes it, and once the writer is
 killed puts the former MSCATLOG back.
 
@@ -34,7 +36,8 @@ import time
 
 import dbfread
 
-from e2e_tables import FAILURES, PVCOLUMN_FIELDS, check, children, listed_in, mslink_table, server_marks, table
+from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, check, children, listed_in, mark_digest, mslink_table, seal_mark,
+                         server_marks, table)
 
 HOST_INI = """[ENVIRONMENTS]
 DB3=
@@ -103,12 +106,13 @@ def pvhost(args, root, script, wait=True):
     return out
 
 
-def psql(sql, f=None, refused=None):
-    """The output of a statement (or file f); with refused, the statement
-    must fail and its error hold that text."""
-    cmd = ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", SERVER["port"], "-U", "geologist", "-d", "petrivex"]
+def psql(sql, f=None, refused=None, role=None):
+    """The output of a statement (or file f) run as role (name, password);
+    with refused, the statement must fail and its error hold that text."""
+    role = role or OWNER
+    cmd = ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p", SERVER["port"], "-U", role[0], "-d", "petrivex"]
     cmd += ["-v", "ON_ERROR_STOP=1", "-f", f] if f else ["-c", sql]
-    r = subprocess.run(cmd, env=dict(os.environ, PGPASSWORD="rock", PGOPTIONS="--client-min-messages=warning"),
+    r = subprocess.run(cmd, env=dict(os.environ, PGPASSWORD=role[1], PGOPTIONS="--client-min-messages=warning"),
                        capture_output=True, text=True, timeout=60)
     if refused is not None:
         check(r.returncode != 0 and refused in r.stderr, "psql %s is refused with %r: %s" % (sql, refused, r.stderr))
@@ -416,6 +420,14 @@ def cut_before_server_insert(p, prefix, after, lock=None):
             time.sleep(0.05)
 
 
+def add_with_memo(stn, name):
+    """pv-add of a station to the server's GEO with a memo line."""
+    return (logon("SGEO") + "pv-add\npv_add_tbl\nselect edit_list 1\nset edit_col %d\nselect edit_list 2\n"
+            "set edit_col %s\nselect edit_list 3\nset edit_col 600000\nselect edit_list 4\n"
+            "set edit_col 5600000\nselect edit_list 6\npick memo\npv_edit_memo\nset pv_memo_line \"Line\"\n"
+            "pick insert\nok\nok\npv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n" % (stn, name))
+
+
 def taken_on_server(args, root, command):
     """An import of stations with memos, a row added with memo lines, or a
     merge into the server's GEO cut after a row's number is listed in its
@@ -431,10 +443,7 @@ def taken_on_server(args, root, command):
             f.writelines("%d,T%d,%.1f,4000000.25,10,memo of T%d\n" % (n, n, 500000.5 + n, n) for n in range(1, 501))
         script, prefix, after = import_script("SGEO", text), "STATN-", 1
     elif command == "add":
-        script = (logon("SGEO") + "pv-add\npv_add_tbl\nselect edit_list 1\nset edit_col 4242\nselect edit_list 2\n"
-                  "set edit_col Added\nselect edit_list 3\nset edit_col 600000\nselect edit_list 4\n"
-                  "set edit_col 5600000\nselect edit_list 6\npick memo\npv_edit_memo\nset pv_memo_line \"Line\"\n"
-                  "pick insert\nok\nok\npv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n")
+        script = add_with_memo(4242, "Added")
         prefix, after = "STATN-", 0
     else:
         script, prefix, after = merge_script("SGEO", "BIG"), "STATN.MRG", 20
@@ -489,10 +498,7 @@ def damaged_on_server(args, root):
     parses. A second user's logon refuses the mark whole and names it, and
     the mark stays."""
     memo_statn(args, root)
-    script = (logon("SGEO") + "pv-add\npv_add_tbl\nselect edit_list 1\nset edit_col 4343\nselect edit_list 2\n"
-              "set edit_col Damaged\nselect edit_list 3\nset edit_col 600000\nselect edit_list 4\n"
-              "set edit_col 5600000\nselect edit_list 6\npick memo\npv_edit_memo\nset pv_memo_line \"Line\"\n"
-              "pick insert\nok\nok\npv_add_tbl\ncancel\n(pv_logoff)\nQUIT\n")
+    script = add_with_memo(4343, "Damaged")
     lock = share_lock()
     p = pvhost(args, root, script, wait=False)
     listed = cut_before_server_insert(p, "STATN-", 0, lock)
@@ -517,6 +523,76 @@ def damaged_on_server(args, root):
     check(("The merge mark %s in PVMARK was not used: its line 3 fails its check. It is left in place and no row "
            "was changed." % name) in shown, "a damaged mark is refused whole and named: %s" % out[-1500:])
     check(name in server_marks(psql, "sgeo"), "a damaged mark stays")
+    psql("DELETE FROM sgeo.pvmark")
+
+
+# A colleague's role (pg_server.h makes it), granted here to read every
+# table of sgeo and to write its PVMARK only.
+COLLEAGUE = ("colleague", "stone")
+OWNER = ("geologist", "rock")
+# Bytes of a mark's text one row of PVMARK holds.
+PIECE_BYTES = 120
+
+
+def schema_rows(schema):
+    """Every row of every table of the schema but PVMARK, as text."""
+    tables = psql("SELECT table_name FROM information_schema.tables WHERE table_schema = '%s' AND table_name <> "
+                  "'pvmark' ORDER BY 1" % schema).split()
+    return {t: psql("SELECT t::text FROM %s.%s t ORDER BY 1" % (schema, t)) for t in tables}
+
+
+def planted_on_server(args, root):
+    """The colleague plants in PVMARK marks no command of its own could
+    have left: a refill of STATN and the mark of a row added with memo
+    lines listing rows 2 and 4 (a digest over NAME alone), which would
+    have the owner's logon drop STATN and delete those rows, a move's
+    giving row 2 another NAME, a save's making a save of PVPOINT that
+    holds no row current, and a refill mark whose name is a path
+    outside every project, a file standing at its fresh name; the owner
+    plants two that no command of its made. The owner's logon names the
+    colleague's and leaves every table, row and file as it was."""
+    memo_statn(args, root)
+    out = pvhost(args, root, add_with_memo(4444, "Owned"))
+    check("4444" in psql("SELECT stn FROM sgeo.statn") and server_marks(psql, "sgeo") == {},
+          "the owner adds a row with its memo: %s" % out[-1500:])
+    # PVPOINT as a save keeps it: each row under the number of its save.
+    psql("ALTER TABLE sgeo.pvpoint ADD savegen INTEGER, ADD saverow INTEGER; UPDATE sgeo.pvpoint SET savegen = 1, "
+         "saverow = 0")
+    psql("GRANT USAGE ON SCHEMA sgeo TO colleague; GRANT SELECT ON ALL TABLES IN SCHEMA sgeo TO colleague; "
+         "GRANT INSERT, UPDATE, DELETE ON sgeo.pvmark TO colleague")
+    rows = {int(r[0]): (r[1].strip(), r[2].strip()) for r in server_rows("sgeo", "BASENUMBER, STN, NAME")}
+    outside = os.path.join(root, "outside")
+    os.makedirs(outside, exist_ok=True)
+    canary = os.path.join(outside, "canary.MRFN")
+    with open(canary, "w") as f:
+        f.write("not a mark\n")
+    digest = lambda n: mark_digest([rows[n][1]])  # noqa: E731
+    planted = [
+        (COLLEAGUE, "STATN.MRF", "STATN\n0\n"),
+        (COLLEAGUE, "STATN-1.MRG", "STATN BASENUMBER 0\nC NAME\n2 %s\n4 %s\n" % (digest(2), digest(4))),
+        (COLLEAGUE, "PVMOVE.MRK", "PVMOVE\nR\tSTATN\t2\tNAME\t%s\t\nC\tNAME\tPlanted\t%s\nEND\n" % rows[2]),
+        (COLLEAGUE, "PVSETUP.MRS", "setup\nPVPOINT 7\ndone\n"),
+        # Relative to the logon's working folder, root.
+        (COLLEAGUE, "outside/canary.MRF", "STATN\n0\n"),
+        # The owner's own, of a refill of a table holding rows without its
+        # guard, and of a row that holds more than the listed column.
+        (OWNER, "PVPOINT.MRF", "PVPOINT\n0\n"),
+        (OWNER, "STATN-2.MRG", "STATN BASENUMBER 0\nC NAME\n5 %s\n" % digest(5)),
+    ]
+    for role, name, body in planted:
+        text = seal_mark(body).encode()
+        for k in range(0, len(text), PIECE_BYTES):
+            psql("INSERT INTO sgeo.pvmark (name, ordnumber, marktext, writer) VALUES ('%s', %d, '%s', 'pv-add')"
+                 % (name, k // PIECE_BYTES, text[k:k + PIECE_BYTES].hex()), role=role)
+    before = schema_rows("sgeo")
+    out = pvhost(args, root, logon("SGEO") + WRAPPED * len(planted) + "(pv_logoff)\nQUIT\n")
+    shown = " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split()) + " ".join(out.split())
+    for role, name, body in planted[:5]:
+        check(("%s in PVMARK" % name) in shown and name in server_marks(psql, "sgeo"),
+              "the planted mark %s is named and left: %s" % (name, out[-3000:]))
+    after = schema_rows("sgeo")
+    check(after == before, "the planted marks change no table: %r" % [t for t in before if after.get(t) != before[t]])
+    check(os.path.exists(canary), "the planted path leaves %s alone" % canary)
     psql("DELETE FROM sgeo.pvmark")
 
 
@@ -622,6 +698,7 @@ def main():
     for command in ("import", "add", "merge"):
         taken_on_server(args, root, command)
     damaged_on_server(args, root)
+    planted_on_server(args, root)
     refill_on_server(args, root)
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)

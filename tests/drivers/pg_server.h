@@ -5,7 +5,8 @@
  * postgres user when the tests run as root), listening only on a Unix
  * socket in that directory and on 127.0.0.1 at a free port, with password
  * logons; it makes the role "geologist" (password "rock") and its database
- * "petrivex", and writes odbcinst.ini (the PostgreSQL ODBC driver) and
+ * "petrivex", a colleague's role "colleague" (password "stone") that a
+ * test grants what it reads and writes, and writes odbcinst.ini (the PostgreSQL ODBC driver) and
  * odbc.ini (the DSN "PVTEST" with UseDeclareFetch=1) beside it, pointing
  * ODBCSYSINI and ODBCINI at them. stop() stops the server and removes the
  * directory; the destructor stops it too, and a guard process does the
@@ -85,8 +86,9 @@ public:
         }
         if (!up) return fail("the server did not start: " + read(dir_ + "/server.log"));
         if (admin("CREATE ROLE geologist LOGIN PASSWORD 'rock'") != 0 ||
-            admin("CREATE DATABASE petrivex OWNER geologist") != 0)
-            return fail("cannot make the test role and database");
+            admin("CREATE DATABASE petrivex OWNER geologist") != 0 ||
+            admin("CREATE ROLE colleague LOGIN PASSWORD 'stone'") != 0)
+            return fail("cannot make the test roles and database");
         std::string ini = dir_ + "/odbcinst.ini";
         std::ofstream(ini) << "[PostgreSQL]\nDescription=PostgreSQL\nDriver=" << odbc << "\n";
         std::ofstream(dir_ + "/odbc.ini") << "[" << DSN << "]\nDriver=PostgreSQL\nServername=127.0.0.1\nPort=" << port_
