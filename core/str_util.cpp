@@ -4,6 +4,9 @@
 */
 #include "core/str_util.h"
 
+#include <strings.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -141,6 +144,41 @@ int str_is_ident(const char *text)
     for (const char *p = text; *p; ++p)
         if (!is_ident_char(*p)) return 0;
     return 1;
+}
+
+/* Hides the passwords of connection strings; see str_util.h. */
+std::string str_hide_passwords(const std::string &text)
+{
+    std::string out;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t key = at;
+        bool starts = key == 0 || text[key - 1] == ';' || (unsigned char)text[key - 1] <= ' ';
+        size_t n = 0;
+        for (const char *word : {"PWD=", "PASSWORD="})
+            if (starts && !n && strncasecmp(text.c_str() + key, word, std::strlen(word)) == 0) n = std::strlen(word);
+        if (!n) {
+            out += text[at++];
+            continue;
+        }
+        out += text.substr(key, n) + "****";
+        at = key + n;
+        if (at < text.size() && text[at] == '{') {
+            /* To the closing brace; a brace within is doubled. */
+            for (at++; at < text.size(); at++) {
+                if (text[at] != '}') continue;
+                if (at + 1 < text.size() && text[at + 1] == '}') {
+                    at++;
+                    continue;
+                }
+                at++;
+                break;
+            }
+        } else {
+            at = std::min(text.find(';', at), text.size());
+        }
+    }
+    return out;
 }
 
 /* Pads with blanks to the length; answers the text. */

@@ -51,6 +51,12 @@ char *str_pad(char *text, int length);
 ** or '_' by '_'; answers the text. */
 char *str_make_ident(char *text);
 
+/* The text with the value of each password of a connection string in it
+** (after "PWD=" or "PASSWORD=", any case, at the text's start or after a
+** ';' or a blank) shown as "****": a value in braces to its closing
+** brace, any other to the next ';' or the text's end. */
+std::string str_hide_passwords(const std::string &text);
+
 /* Swaps two 32-bit values; 5100 (-2 for a null pointer). */
 int util_swap32(int *a, int *b);
 

@@ -189,8 +189,11 @@ int logon_connect(pjct_rec *p, const char *env, const char *catalog, const char 
         logon_diag_text(c, text, sizeof text);
         if (connected) asi_disconnect(c);
         asi_free_connection(&c);
-        if (!connected) return logon_fail(options, code, "Cannot connect to %s in %s: %s", p->name, env, text);
-        return logon_fail(options, code, "Cannot open %s of project %s: %s", what, p->name, text);
+        /* A connection string, in the catalog or in the driver's words,
+        ** is shown without its password. */
+        std::string said = str_hide_passwords(text), where = str_hide_passwords(what);
+        if (!connected) return logon_fail(options, code, "Cannot connect to %s in %s: %s", p->name, env, said.c_str());
+        return logon_fail(options, code, "Cannot open %s of project %s: %s", where.c_str(), p->name, said.c_str());
     }
     p->connection = c;
     return RTNORM;

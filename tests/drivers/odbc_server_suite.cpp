@@ -397,7 +397,9 @@ namespace {
 /* pvhost logs on to the sample project GEO put into a schema of the
  * server, through the environment "ODBC" of its configuration: the setup
  * is read from the server's tables (the Microstation export names STATN,
- * the registered table without an MSLINK key), and it logs off. */
+ * the registered table without an MSLINK key), and it logs off. A logon
+ * through a connection string holding a password, which fails, shows it
+ * as ****. */
 TEST_F(OdbcTest, PvhostLogsOnToTheSampleProjectOnTheServer)
 {
     std::string sql = dir + "/geo.sql";
@@ -410,20 +412,28 @@ TEST_F(OdbcTest, PvhostLogsOnToTheSampleProjectOnTheServer)
     std::filesystem::create_directories(dir + "/geo");
     std::filesystem::copy(PV_RESOURCE_DIR "/projects/Projections", dir + "/projects/Projections",
                           std::filesystem::copy_options::recursive);
-    std::ofstream(dir + "/host.ini") << "[ENVIRONMENTS]\nDB3=\nODBC=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=" << dir
+    std::ofstream(dir + "/host.ini") << "[ENVIRONMENTS]\nDB3=\nODBC=\nODBCPW=\n\n[DB3]\nDriver=pvdb3\nPETRIVEX=" << dir
                                      << "/projects\nPETRIVEX.Projections=Projections\n\n[ODBC]\nDriver=pvodbc\n"
-                                     << "PETRIVEX=" << pg_server::DSN << "\nPETRIVEX.GEO=geo\n\n[PETRIVEX_MISC]\n"
-                                     << "GEO.links=0\nProjections.links=0\n";
-    std::ofstream(dir + "/logon.scr") << "(pv_open \"GEO\" \"ODBC\" \"geologist\" \"rock\")\npv-ustation\npv_ustation\n"
-                                         "ok\n(pv_logoff \"GEO\")\nQUIT\n";
-    std::string cmd = "cd " + dir + " && HOME=" + dir + " XDG_DATA_HOME=" + dir + "/data ASI_INI=" + dir +
-                      "/host.ini " PV_PVHOST " --script logon.scr --module " PV_MODULE " --resources " PV_RESOURCE_DIR
-                      " 2>&1";
-    std::string out;
-    FILE *p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    while (p && fgets(buf, sizeof buf, p)) out += buf;
-    int status = p ? pclose(p) : -1;
+                                     << "PETRIVEX=" << pg_server::DSN << "\nPETRIVEX.GEO=geo\n\n[ODBCPW]\n"
+                                     << "Driver=pvodbc\nPETRIVEX=DSN=NOSUCH;UID=geologist;Pwd={Hidden;Stone}\n"
+                                     << "PETRIVEX.GEOPW=geo\n\n[PETRIVEX_MISC]\nGEO.links=0\nProjections.links=0\n";
+    /* pvhost on a script; its output, and its exit status in status. */
+    auto pvhost = [&](const std::string &script, int &status) {
+        std::ofstream(dir + "/logon.scr") << script;
+        std::string cmd = "cd " + dir + " && HOME=" + dir + " XDG_DATA_HOME=" + dir + "/data ASI_INI=" + dir +
+                          "/host.ini " PV_PVHOST " --script logon.scr --module " PV_MODULE
+                          " --resources " PV_RESOURCE_DIR " 2>&1";
+        std::string out;
+        FILE *p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        while (p && fgets(buf, sizeof buf, p)) out += buf;
+        status = p ? pclose(p) : -1;
+        return out;
+    };
+    int status = -1;
+    std::string out = pvhost("(pv_open \"GEO\" \"ODBC\" \"geologist\" \"rock\")\npv-ustation\npv_ustation\n"
+                             "ok\n(pv_logoff \"GEO\")\nQUIT\n",
+                             status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("(\"GEO\" \"ODBC\" \"geologist\" \"****\")"), std::string::npos) << out;
     EXPECT_NE(out.find("Unique column not named MSLINK in:\nSTATN."), std::string::npos) << out;
@@ -431,6 +441,12 @@ TEST_F(OdbcTest, PvhostLogsOnToTheSampleProjectOnTheServer)
     EXPECT_EQ(out.find("No projections"), std::string::npos) << out;
     /* The password shows nowhere, not in the echoed call nor in pv_open's result. */
     EXPECT_EQ(out.find("rock"), std::string::npos) << out;
+    /* Nor the connection string's in a failed logon's alert. */
+    out = pvhost("(pv_open \"GEOPW\" \"ODBCPW\" \"geologist\" \"rock\")\npv_alert_wrap\nshow\nok\nQUIT\n", status);
+    EXPECT_NE(status, 0) << out;
+    EXPECT_NE(out.find("Pwd=**** of"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Hidden"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Stone"), std::string::npos) << out;
     EXPECT_EQ(g_pg->psql("SELECT trim(tablename) FROM geo.pvtable"), "STATN\n");
 }
 
