@@ -184,15 +184,17 @@ void import_find_points(import_run *run)
     std::memset(&run->p2, 0, sizeof run->p2);
 }
 
-/* Copies a value into a column's text: a character value cut to the
-** column's length, any other whole as far as its text buffer holds it.
-** 0; -1 when a value that is not a character value was cut. */
+/* Copies a value into a column's text: a character value to the column's
+** length, any other as far as its text buffer holds it. 0; -1 when the
+** value was cut (a character value by more than blanks), so that its
+** record is refused, never stored cut. */
 int import_set_text(sql_col_rec *c, const char *value)
 {
     if (!c || !c->text) return 0;
     int chars = c->value_type == SQL_HOST_STRING || c->sql_type == SQL_TYPE_CHAR;
     size_t room = chars ? (size_t)(c->length > 0 ? c->length : 1) + 1 : (size_t)sql_col_text_size(c);
-    return (size_t)std::snprintf(c->text, room, "%s", value) >= room && !chars ? -1 : 0;
+    if ((size_t)std::snprintf(c->text, room, "%s", value) < room) return 0;
+    return !chars || str_nonblank(value + room - 1) == RTNORM ? -1 : 0;
 }
 
 /* Writes a number into a column's text with the column's output format. */

@@ -17,7 +17,8 @@ messages and nothing of them is written; a query joining each structure
 to its station's coordinates plots them to the map and to E00 and MIF
 files that ogrinfo reads; a last logon finds the rules and the map setup
 again and stores a blank DIP as blank; pv-import appends a structure and
-writes the refused line to the .ERR its message names. dbfread reads the
+writes the refused lines (a DIP that is no number, a FEATURE longer than
+its column) to the .ERR its message names. dbfread reads the
 tables, ezdxf the drawing.
 
 A second project SOIL (dBASE files only) breaks each rule the README
@@ -307,8 +308,9 @@ FILE = ["select output 1 2 3 4", "set filename struc"]
 PLOTS = (LOGON + query_plot([(PLOT_MAP, ["select output 2"])]) + query_plot([(PLOT_E00, FILE), (PLOT_MIF, FILE)]) +
          "SAVE blue.dxf\n" + LOGOFF)
 
-# Two structures imported from a text file; the second's DIP is no number
-# and goes to the error file. On a server no folder of the schema's name
+# Three structures imported from a text file; the second's DIP is no
+# number and the third's FEATURE longer than its column: both go to the
+# error file. On a server no folder of the schema's name
 # is needed in the working folder.
 IMPORT = LOGON + """pv-import
 pv_import
@@ -471,14 +473,15 @@ def new_project(args, root):
     drawing(root)
 
     with open(os.path.join(root, "more.txt"), "w") as f:
-        f.write("2,fault,200,75\n3,fault,210,steep\n")
+        f.write("2,fault,200,75\n3,fault,210,steep\n4,a fault too long for FEATURE,220,60\n")
     out = run(args, root, "import.scr", IMPORT)
     err = (os.path.join(blue, "STRUC.ERR") if SERVER["port"] is None
            else os.path.join(root, "data", "petrivex", "BLUE", "STRUC.ERR"))
     shown = re.sub(r"\s", "", "".join(re.findall(r"^ +\d+: (.*)$", out, re.M)))
-    check("Imported:1rowsintoSTRUC" in shown and "ERRORS:1rowswrittento" + re.sub(r"\s", "", err) in shown and
+    check("Imported:1rowsintoSTRUC" in shown and "ERRORS:2rowswrittento" + re.sub(r"\s", "", err) in shown and
           "Line2:thedatabaserefusedtherow:" in shown, "the import names the error file %s and why" % err)
-    check(os.path.exists(err) and "steep" in open(err).read(), "the refused line is in %s" % err)
+    check(os.path.exists(err) and "steep" in open(err).read() and "too long for FEATURE" in open(err).read(),
+          "the refused lines, one with a FEATURE longer than its column, are in %s" % err)
     check([r["FEATURE"].strip() for r in rows(blue, "STRUC")][6:] == ["fault"], "the good line is imported")
 
 
