@@ -11,6 +11,7 @@
 #include "drivers/odbc/odbc_dialect.h"
 
 #include <cctype>
+#include <set>
 #include <vector>
 
 namespace {
@@ -300,6 +301,18 @@ std::string odbc_sqlstate(const std::string &server_state)
     for (const auto &m : k_states)
         if (server_state == m.server) return m.standard;
     return server_state;
+}
+
+std::string odbc_word_literals(const std::string &sql)
+{
+    std::set<std::string> seen;
+    std::string out;
+    for (const token &t : tokens_of(sql)) {
+        if (!t.word) continue;
+        std::string w = odbc_column_name(t.text);
+        if (seen.insert(w).second) out += (out.empty() ? "'" : ", '") + w + "'";
+    }
+    return out;
 }
 
 int odbc_plain_name(const std::string &name)

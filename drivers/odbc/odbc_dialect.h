@@ -67,6 +67,10 @@ std::string odbc_scrub(const std::string &text, const std::string &password);
 ** pass as they are. */
 std::string odbc_sqlstate(const std::string &server_state);
 
+/* The words of a statement outside its quotes, in capitals, each once, as
+** a list of SQL literals ('STATN', 'NAME'); "" when it has none. */
+std::string odbc_word_literals(const std::string &sql);
+
 /* 1 when the name can be a schema written without quotes: a letter or "_"
 ** then letters, digits and "_", at most 63 characters. */
 int odbc_plain_name(const std::string &name);

@@ -259,25 +259,31 @@ TEST_F(OdbcTest, BigintAndNumericWithoutPrecisionKeepEveryDigit)
     EXPECT_EQ(query("SELECT B, N FROM W"), "9007199254740993|12345678901234567890.123456789\n");
 }
 
-/* The server's conditions reach the application with their SQLSTATEs. */
+/* The server's conditions reach the application with their SQLSTATEs; a
+ * column the server keeps in mixed case (made with quotes), which no
+ * unquoted name reaches, is named. */
 TEST_F(OdbcTest, ConditionsKeepTheServersStates)
 {
     ASSERT_EQ(exec("CREATE TABLE T (A CHAR(2), K DEC(4))"), 1);
     ASSERT_EQ(exec("CREATE UNIQUE INDEX TK ON T (K)"), 1);
     ASSERT_EQ(exec("INSERT INTO T (A, K) VALUES ('a', 1)"), 1);
+    ASSERT_EQ(server("CREATE TABLE m (\\\"MixedCol\\\" INT)"), "");
     struct Case {
         const char *sql;
         const char *state;
+        const char *named = ""; /* what the condition's text names */
     } cases[] = {
         {"SELEC * FROM T", "42601"},
         {"SELECT * FROM NOSUCH", "42S02"},
         {"INSERT INTO T (A, K) VALUES ('b', 1)", "23505"},
         {"INSERT INTO T (A, K) VALUES ('abc', 2)", "22001"},
+        {"SELECT MIXEDCOL FROM M", "42S22", "column m.\"MixedCol\" cannot be read"},
     };
     for (const Case &k : cases) {
         EXPECT_EQ(exec(k.sql), 0) << k.sql;
         EXPECT_EQ(state, k.state) << k.sql << ": " << last_text;
         EXPECT_FALSE(last_text.empty()) << k.sql;
+        EXPECT_NE(last_text.find(k.named), std::string::npos) << k.sql << ": " << last_text;
     }
     EXPECT_EQ(query("SELECT * FROM T"), "a|1\n");
 }

@@ -14,7 +14,10 @@
  * the logon takes as its question for user and password. The schema (a
  * project's "PETRIVEX.<project>" entry) is the server schema holding the
  * project's tables; it is set as the session's search path, so the
- * application's unqualified names find them.
+ * application's unqualified names find them. Names are written without
+ * quotes, which the server takes in lower case: a statement failing for a
+ * column the server keeps in capitals or mixed case (made with quotes)
+ * names that column.
  *
  *   [ODBC]
  *   Driver=pvodbc
@@ -394,13 +397,10 @@ public:
         std::string sql = odbc_translate(odbc_text(text));
         odbc_stmt st;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st.h))) return fail(SQL_HANDLE_DBC, m_dbc, r);
-        if (!SQL_SUCCEEDED(SQLPrepare(st.h, (SQLCHAR *)sql.c_str(), SQL_NTS))) {
-            int rc = fail(SQL_HANDLE_STMT, st.h, r);
-            SQLFreeHandle(SQL_HANDLE_STMT, st.h);
-            return rc;
-        }
         SQLSMALLINT ncols = 0, nparams = 0;
-        if (!SQL_SUCCEEDED(SQLNumResultCols(st.h, &ncols)) || !SQL_SUCCEEDED(SQLNumParams(st.h, &nparams))) {
+        if (!SQL_SUCCEEDED(SQLPrepare(st.h, (SQLCHAR *)sql.c_str(), SQL_NTS)) ||
+            !SQL_SUCCEEDED(SQLNumResultCols(st.h, &ncols)) || !SQL_SUCCEEDED(SQLNumParams(st.h, &nparams))) {
+            name_quoted_column(st.h, sql, r);
             int rc = fail(SQL_HANDLE_STMT, st.h, r);
             SQLFreeHandle(SQL_HANDLE_STMT, st.h);
             return rc;
@@ -616,6 +616,37 @@ private:
         }
         SQLFreeHandle(SQL_HANDLE_STMT, h);
         return ok;
+    }
+
+    /* When the statement h could not be prepared for a column the server
+    ** does not find, and the statement names unquoted one the server keeps
+    ** in capitals or mixed case (made with quotes: only its quoted name
+    ** reaches it), names that column first. */
+    void name_quoted_column(SQLHSTMT h, const std::string &sql, CAsiDrvReply &r)
+    {
+        SQLCHAR state[6] = "", text[ODBC_DIAG_TEXT] = "";
+        SQLINTEGER native = 0;
+        SQLSMALLINT len = 0;
+        std::string words = odbc_word_literals(sql);
+        if (words.empty() ||
+            !SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, h, 1, state, &native, text, sizeof text, &len)) ||
+            std::string((const char *)state) != "42703")
+            return;
+        std::string q = "SELECT table_name || '.\"' || column_name || '\"' FROM information_schema.columns WHERE "
+                        "table_schema = current_schema() AND column_name <> lower(column_name) AND upper(column_name) "
+                        "IN (" +
+                        words + ") ORDER BY 1";
+        SQLHSTMT c = SQL_NULL_HSTMT;
+        SQLCHAR name[ODBC_DIAG_TEXT] = "";
+        SQLLEN got = 0;
+        if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &c)) &&
+            SQL_SUCCEEDED(SQLExecDirect(c, (SQLCHAR *)q.c_str(), SQL_NTS)) && SQL_SUCCEEDED(SQLFetch(c)) &&
+            SQL_SUCCEEDED(SQLGetData(c, 1, SQL_C_CHAR, name, sizeof name, &got)) && got > 0)
+            r.error(ODBC_ERR_DRIVER, "42S22",
+                    "column %s cannot be read: the server keeps its name in capitals or "
+                    "mixed case, which only its name in quotes reaches; rename it in lower case",
+                    (const char *)name);
+        if (c != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, c);
     }
 
     /* Binds the parameters as texts (reals as doubles) and executes. */
