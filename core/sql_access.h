@@ -124,6 +124,21 @@ int sql_row_refused(int code);
 
 int sql_insert_row(void *connection, sql_col_rec *row, const char *table, const sql_col_rec *unique = nullptr,
                    long *rows = nullptr);
+/* Appends the row's values in parentheses, as sql_insert_row writes them
+** ("('a', 5, NULL)"). 0; -9302 when the text of a numeric column is not a
+** number; -2 for a column without text. */
+int sql_row_values(const sql_col_rec *row, std::string &out);
+/* Inserts many rows of a table in one statement, all or none: values is
+** their sql_row_values texts joined by commas, in the order of the
+** columns of row, and they go in only while no row of the table holds a
+** number from low to high in the unique column (whose values the rows
+** take from that range): "INSERT INTO %s (...) SELECT * FROM (VALUES ...)
+** WHERE NOT EXISTS (SELECT 1 FROM %s WHERE %s BETWEEN %ld AND %ld)".
+** *rows gets the rows inserted (0 when the range was taken). Answers 5100;
+** -2 for bad arguments; else the negative code of sql_execute (nothing
+** went in). */
+int sql_insert_rows(void *connection, const sql_col_rec *row, const char *table, const std::string &values,
+                    const sql_col_rec *unique, long low, long high, long *rows);
 int sql_update_row(sql_col_rec *row, int report);
 int sql_update_column(sql_col_rec *column, sql_col_rec *condition, const char *value);
 /* Gives the named columns of the row of a table whose unique-number column

@@ -55,6 +55,33 @@ static int sql_run(void *connection, const std::string &text, int report)
     return rc;
 }
 
+/* The row's column names in parentheses ("(A, B)"). Answers 0; -2 for a
+** name that is not a plain identifier. */
+static int sql_row_names(const sql_col_rec *row, std::string &out)
+{
+    out += "(";
+    for (const sql_col_rec *c = row; c; c = c->next) {
+        if (!sql_is_ident(c->name)) return SQL_ERR_ARG;
+        if (c != row) out += ", ";
+        out += c->name;
+    }
+    out += ")";
+    return 0;
+}
+
+/* Appends the row's values in parentheses; see sql_access.h. */
+int sql_row_values(const sql_col_rec *row, std::string &out)
+{
+    out += "(";
+    for (const sql_col_rec *c = row; c; c = c->next) {
+        if (c != row) out += ", ";
+        int rc = sql_col_literal(c, out);
+        if (rc < 0) return rc;
+    }
+    out += ")";
+    return 0;
+}
+
 /* Runs "INSERT INTO %s %s VALUES (" with the row's column names in
 ** parentheses and its values: character values quoted (quotes doubled),
 ** empty non-character values NULL, numbers bare. With a unique column the
@@ -68,32 +95,42 @@ static int sql_run(void *connection, const std::string &text, int report)
 int sql_insert_row(void *connection, sql_col_rec *row, const char *table, const sql_col_rec *unique, long *rows)
 {
     if (!connection || !row || !sql_is_ident(table) || (unique && !sql_is_ident(unique->name))) return SQL_ERR_ARG;
-    std::string names = "(", values;
-    for (sql_col_rec *c = row; c; c = c->next) {
-        if (!sql_is_ident(c->name)) return SQL_ERR_ARG;
-        if (c != row) {
-            names += ", ";
-            values += ", ";
-        }
-        names += c->name;
-        int rc = sql_col_literal(c, values);
-        if (rc < 0) return rc;
-    }
-    names += ")";
+    std::string names, values;
+    int rc = sql_row_names(row, names);
+    if (rc == 0) rc = sql_row_values(row, values);
+    if (rc < 0) return rc;
     std::string text = std::string("INSERT INTO ") + table + " " + names;
     if (!unique) {
         if (rows) *rows = 0;
-        int rc = sql_run(connection, text + " VALUES (" + values + ")", 0);
+        rc = sql_run(connection, text + " VALUES " + values, 0);
         if (rows && rc == SQL_OK) *rows = 1;
         return rc;
     }
-    text += " SELECT " + values + " WHERE NOT EXISTS (SELECT 1 FROM " + table + " WHERE " + unique->name + " = ";
-    int rc = sql_col_literal(unique, text);
+    text += " SELECT " + values.substr(1, values.size() - 2) + " WHERE NOT EXISTS (SELECT 1 FROM " + table + " WHERE " +
+            unique->name + " = ";
+    rc = sql_col_literal(unique, text);
     if (rc < 0) return rc;
     text += ")";
     long touched = 0;
     rc = sql_execute_rows(connection, text.c_str(), 0, &touched);
     if (rows) *rows = rc == SQL_OK ? touched : 0;
+    return rc;
+}
+
+/* Inserts many rows in one statement; see sql_access.h. */
+int sql_insert_rows(void *connection, const sql_col_rec *row, const char *table, const std::string &values,
+                    const sql_col_rec *unique, long low, long high, long *rows)
+{
+    *rows = 0;
+    if (!connection || !row || !sql_is_ident(table) || !unique || !sql_is_ident(unique->name)) return SQL_ERR_ARG;
+    std::string text = std::string("INSERT INTO ") + table + " ";
+    int rc = sql_row_names(row, text);
+    if (rc < 0) return rc;
+    text += " SELECT * FROM (VALUES " + values + ") WHERE NOT EXISTS (SELECT 1 FROM " + table + " WHERE " +
+            unique->name + " BETWEEN " + std::to_string(low) + " AND " + std::to_string(high) + ")";
+    long touched = 0;
+    rc = sql_execute_rows(connection, text.c_str(), 0, &touched);
+    if (rc == SQL_OK) *rows = touched;
     return rc;
 }
 

@@ -28,7 +28,13 @@
 ** whole import): when another writer stored that number meanwhile, the
 ** row takes the next free one. Its memo lines are held with it and stored
 ** only once it is in, under the number it went in under: no line stands in
-** the side table before its row, nor under another writer's.
+** the side table before its row, nor under another writer's. On a dBASE
+** project the rows without memo lines go in a batch at a time, each batch
+** one statement taken whole or not at all, and only while no row holds
+** one of its numbers; a batch the database refuses, or whose numbers
+** another writer took, goes in row by row as above, so that each refused
+** row reaches the .ERR with its line and numbers follow as they would
+** have.
 */
 #include "data/import.h"
 
@@ -96,6 +102,25 @@ struct host_version_guard {
     ~host_version_guard() { g_host_version = saved; }
 };
 
+/* Characters of a statement of new rows at most (within the engine's
+** 32,767), and its rows at most. */
+constexpr size_t IMPORT_BATCH_TEXT = 30000;
+constexpr size_t IMPORT_BATCH_ROWS = 1000;
+
+/* One row waiting in a batch: what it goes in with, and what the import
+** knew of its record, to take it alone again when the batch is refused. */
+struct import_batch_row {
+    long number;                    /* its BASENUMBER */
+    long line;                      /* the line of the input its record begins at */
+    int utf8;                       /* the line was read as UTF-8 */
+    std::vector<std::string> texts; /* every column's text, converted */
+    std::vector<std::string> whole; /* per column: the value as read */
+    std::vector<char> given;        /* per column: the record gave it */
+    std::string memo;               /* the record's memo text */
+    sql_col_rec *memo_col;          /* the memo column the record filled, or null */
+    std::string refusal;            /* why the importer refuses it, or "" */
+};
+
 /* One point of the working row: its setup and coordinate columns. */
 struct import_point {
     pnt_rec *setup;     /* the point setup; the project's, or null */
@@ -135,6 +160,10 @@ struct import_run {
     bool ended = false;                 /* it stopped because the driver ended */
     long count;                         /* rows imported */
     long errors;                        /* rows refused */
+    bool batching = false;              /* appended rows go in many a statement (dBASE projects) */
+    std::vector<import_batch_row> batch;  /* rows waiting to go in together */
+    std::string batch_values;             /* their values, as one statement takes them */
+    long doubt_first = 0, doubt_last = 0; /* lines of the rows a driver that ended may or may not have stored */
 };
 
 /* 1 when a column is a coordinate column of a point setup. */
@@ -516,19 +545,15 @@ void import_db_refused(import_run *run, int code)
     import_refuse_record(run, "the database refused the row: %s", row_refused_text(run->table->name, code).c_str());
 }
 
-/* Inserts the working row as every writer of new rows does
-** (row_insert_new), its memo's lines held with it and stored once it is
-** in, under the number it went in under; the table's counter follows that
-** number. A row refused by the importer or the database is counted, its
-** number given back and the row written to the error file; none of its
-** memo lines is stored. */
-void import_insert(import_run *run)
+/* Inserts the working row, its points converted, as every writer of new
+** rows does (row_insert_new), its memo's lines held with it and stored
+** once it is in, under the number it went in under; the table's counter
+** follows that number. A row refused by the importer or the database is
+** counted, its number given back and the row written to the error file;
+** none of its memo lines is stored. */
+void import_insert_one(import_run *run)
 {
     import_state *st = run->st;
-    std::string why;
-    if (run->refusal.empty() &&
-        import_convert_points(run->row, st->prj, st->selected, st->selected_count, st->fieldworker, &why) != 0)
-        run->refusal = why;
     int rc = RTERROR;
     if (run->refusal.empty()) {
         int memo = run->memo_col && str_nonblank(st->memo_buf) == RTNORM;
@@ -554,6 +579,122 @@ void import_insert(import_run *run)
     import_db_refused(run, rc);
     if (number == run->table->last_number) run->table->last_number--;
     import_write_refused(run);
+}
+
+/* What the import knows of the working row's record, to take it up again. */
+import_batch_row import_batch_take(import_run *run)
+{
+    import_batch_row r;
+    r.number = std::atol(run->base->text);
+    r.line = run->line;
+    r.utf8 = run->utf8;
+    for (sql_col_rec *c : run->cols) r.texts.emplace_back(c->text ? c->text : "");
+    r.whole = run->whole;
+    r.given = run->given;
+    r.memo = run->st->memo_buf;
+    r.memo_col = run->memo_col;
+    r.refusal = run->refusal;
+    return r;
+}
+
+/* Makes a record taken by import_batch_take the working row again. */
+void import_batch_put_back(import_run *run, import_batch_row &r)
+{
+    for (size_t i = 0; i < run->cols.size(); i++)
+        if (run->cols[i]->text)
+            std::snprintf(run->cols[i]->text, (size_t)sql_col_text_size(run->cols[i]), "%s", r.texts[i].c_str());
+    run->whole.swap(r.whole);
+    run->given.swap(r.given);
+    run->line = r.line;
+    run->utf8 = r.utf8;
+    run->memo_col = r.memo_col;
+    run->refusal = r.refusal;
+    std::snprintf(run->st->memo_buf, IMPORT_BUF_SIZE, "%s", r.memo.c_str());
+}
+
+/* Sends the rows waiting in the batch in one statement, all or none. When
+** the database refuses it, or another writer took one of its numbers
+** meanwhile, each row goes in alone as it would have without the batch:
+** numbered anew in turn, a refused one written to the error file with its
+** line. */
+void import_batch_flush(import_run *run)
+{
+    if (run->batch.empty()) return;
+    std::vector<import_batch_row> rows;
+    rows.swap(run->batch);
+    std::string values;
+    values.swap(run->batch_values);
+    long low = rows.front().number, high = rows.back().number, stored = 0;
+    int rc = sql_insert_rows(run->row->connection, run->row, run->table->name, values, run->base, low, high, &stored);
+    if (rc == RTNORM && stored == (long)rows.size()) {
+        run->count += stored;
+        import_progress(run);
+        return;
+    }
+    if (import_driver_ended(run, rc)) {
+        run->doubt_first = rows.front().line;
+        run->doubt_last = rows.back().line;
+        return;
+    }
+    /* Row by row, as each record would have gone in alone. */
+    run->table->last_number = (int32_t)(low - 1);
+    for (import_batch_row &r : rows) {
+        import_batch_put_back(run, r);
+        import_set_number_text(run, ++run->table->last_number);
+        import_insert_one(run);
+        if (!run->stop.empty()) break;
+    }
+}
+
+/* Sends the rows waiting in the batch before the working row, which gives
+** back the number it took and takes the next one after them. */
+void import_batch_before(import_run *run)
+{
+    if (run->batch.empty()) return;
+    import_batch_row r = import_batch_take(run);
+    run->table->last_number--;
+    import_batch_flush(run);
+    if (!run->stop.empty()) return;
+    import_batch_put_back(run, r);
+    import_set_number_text(run, ++run->table->last_number);
+}
+
+/* Puts the working row, its points converted, into the batch, which is
+** sent first when it would grow too long. Answers whether it took the row
+** (a row whose values make no statement goes alone). */
+bool import_batch_add(import_run *run)
+{
+    std::string values;
+    if (sql_row_values(run->row, values) != 0) return false;
+    if (!run->batch.empty() &&
+        (run->batch.size() >= IMPORT_BATCH_ROWS || run->batch_values.size() + values.size() + 1 > IMPORT_BATCH_TEXT)) {
+        import_batch_before(run);
+        if (!run->stop.empty()) return true;
+        values.clear();
+        if (sql_row_values(run->row, values) != 0) return false;
+    }
+    run->batch.push_back(import_batch_take(run));
+    if (!run->batch_values.empty()) run->batch_values += ",";
+    run->batch_values += values;
+    return true;
+}
+
+/* Inserts the working row (see import_insert_one), its points converted
+** first: on a dBASE project a row without memo lines waits in a batch of
+** rows that go in together (import_batch_add); any other row goes in
+** alone after the rows waiting. */
+void import_insert(import_run *run)
+{
+    import_state *st = run->st;
+    std::string why;
+    if (run->refusal.empty() &&
+        import_convert_points(run->row, st->prj, st->selected, st->selected_count, st->fieldworker, &why) != 0)
+        run->refusal = why;
+    int memo = run->memo_col && str_nonblank(st->memo_buf) == RTNORM;
+    if (run->batching && run->refusal.empty() && !memo && import_batch_add(run)) return;
+    import_batch_before(run);
+    if (!run->stop.empty()) return;
+    import_insert_one(run);
 }
 
 /* Writes a record over the row found for it. */
@@ -737,6 +878,7 @@ void import_read_all(import_run *run)
         import_skip_record_end(r);
         field = 0;
     }
+    if (run->stop.empty()) import_batch_flush(run);
     std::fclose(fp);
 }
 
@@ -981,6 +1123,8 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     run.err = nullptr;
     run.err_existed = 0;
     run.count = run.errors = 0;
+    /* The server's writers take its lock on new rows row by row. */
+    run.batching = st->append && !memo_integer_numbers(st->project->connection);
     char text[IMPORT_TEXT_SIZE];
     std::snprintf(text, sizeof text, "Imported... %ld", 0L);
     ads_set_tile(run.dlg, "error", text);
@@ -1051,9 +1195,14 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     std::string message;
     if (stopped && run.line == 0)
         message = "The import stopped before its first line: " + run.stop + ".\n";
+    else if (stopped && run.ended && run.doubt_first < run.doubt_last)
+        message = "The import stopped at lines " + std::to_string(run.doubt_first) + " to " +
+                  std::to_string(run.doubt_last) + ": " + run.stop +
+                  ".\nThe rows of those lines may or may not be in " + run.table->name +
+                  "; the lines after them were not read.\n";
     else if (stopped && run.ended)
-        message = "The import stopped at line " + std::to_string(run.line) + ": " + run.stop +
-                  ".\nThe row of that line may or may not be in " + run.table->name +
+        message = "The import stopped at line " + std::to_string(run.doubt_first ? run.doubt_first : run.line) + ": " +
+                  run.stop + ".\nThe row of that line may or may not be in " + run.table->name +
                   "; the lines after it were not read.\n";
     else if (stopped)
         message = "The import stopped at line " + std::to_string(run.line) + ": " + run.stop +

@@ -364,17 +364,37 @@ long edits(long n)
     return std::min(n, EDITS_PER_RUN);
 }
 
+/* A text file of n new stations, one a line as pv-import reads them and
+ * without a heading: STN, NAME, EASTING, NORTHING, ELEV and ROCKTYPE,
+ * separated by commas; made once per size. */
+std::string write_new_stations(long n)
+{
+    std::string file = (g_dir / ("stations" + std::to_string(n) + ".csv")).string();
+    if (fs::exists(file)) return file;
+    std::ofstream out(file);
+    long side = grid_side(n);
+    char line[160];
+    for (long i = 0; i < n; i++) {
+        std::snprintf(line, sizeof line, "%ld,N%ld,%.6f,%.6f,%.6f,Granite\n", n + i + 1, i + 1,
+                      GRID_EAST + (double)(i % side) * GRID_M, GRID_NORTH + (double)(i / side) * GRID_M, 100.0);
+        out << line;
+    }
+    return file;
+}
+
 /* A command of the benchmark: its function, its answers for run number
  * pass over a map of n entities, and the text its end shows when it
  * handled all of them (a format of n; none: the run shows no ERROR). A
- * command run on one entity at a time (pv-edit) runs edits(n) times a run,
- * once an iteration at every size. */
+ * command run on one entity at a time (pv-edit) runs edits(n) times a run;
+ * it, and a command that changes the map's table (pv-import adding rows),
+ * runs once an iteration at every size. */
 struct bench_command {
     const char *name;
     int (*run)(struct resbuf *);
     std::string (*answers)(long n, long pass);
     const char *done;
     bool one_by_one = false;
+    bool once = false;
 };
 
 const bench_command COMMANDS[] = {
@@ -400,6 +420,13 @@ const bench_command COMMANDS[] = {
                 "\nset filename stations\npick txtdbf\npick plot\nALL\n\n";
      },
      "Plotted..."},
+    {"Import", pv_import,
+     [](long n, long) {
+         return "pv_import\nset imp_fname " + write_new_stations(n) +
+                "\npick imp_text\npick import\npv_importxt\nselect txt_table 0\nset txt_coldel ,\nset txt_txtdel \n"
+                "pick txt_append\nselect txt_output 1 2 3 4 5 6\npick import\n";
+     },
+     "Imported: %ld rows into STATN", false, true},
     {"ImportUpdate", pv_import,
      [](long n, long) {
          return "pv_import\nset imp_fname " + write_renames(n) +
@@ -486,7 +513,7 @@ void RedrawVectors(benchmark::State &state, long times)
  * every entity. */
 void RunOnMap(benchmark::State &state, long times, const bench_command *c)
 {
-    long n = entities(times), runs = c->one_by_one ? 1 : passes(times), each = c->one_by_one ? edits(n) : n;
+    long n = entities(times), runs = c->one_by_one || c->once ? 1 : passes(times), each = c->one_by_one ? edits(n) : n;
     if (g_map_size != n || g_map_drawn_over) make_map(n);
     char done[96] = "";
     if (c->done) std::snprintf(done, sizeof done, c->done, n);
@@ -512,7 +539,7 @@ void RunOnMap(benchmark::State &state, long times, const bench_command *c)
             state.ResumeTiming();
         }
     }
-    if (c->run == pv_move) g_map_drawn_over = true;
+    if (c->run == pv_move || c->once) g_map_drawn_over = true;
     long peak = driver_peak_kb();
     state.counters["pvdb3_peak_MB"] = (double)peak / 1024.0;
     state.counters["pvdb3_bound_MB"] = (double)DRIVER_PEAK_BOUND_KB / 1024.0;
@@ -673,6 +700,27 @@ std::string write_points_csv(long n)
     return file;
 }
 
+/* ogr2ogr writing the rows pv-import reads for a map of times N stations
+ * from the same text file into a DBF (the "ESRI Shapefile" driver given
+ * rows without geometry), the columns' types told from their values, once
+ * an iteration. */
+void OgrDbfFromText(benchmark::State &state, long times)
+{
+    long n = entities(times);
+    std::string text = write_new_stations(n);
+    fs::path out = g_dir / "ogr_rows.dbf";
+    std::string command = ogr2ogr_path() + " -f \"ESRI Shapefile\" " + out.string() + " " + text +
+                          " -oo HEADERS=NO -oo AUTODETECT_TYPE=YES >/dev/null 2>&1";
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const char *e : {".dbf", ".shp", ".shx", ".prj", ".cpg"}) fs::remove(fs::path(out).replace_extension(e));
+        state.ResumeTiming();
+        if (std::system(command.c_str()) != 0) state.SkipWithError(("ogr2ogr failed: " + command).c_str());
+    }
+    state.counters[BENCH_PER_ENTITY] = benchmark::Counter((double)n * (double)state.iterations(),
+                                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 /* ogr2ogr writing the points of a map of times N stations from a CSV file
  * in one format ("MapInfo File" .mif, "ESRI Shapefile" .shp), the points
  * in UTM 10 NAD27, once an iteration: the tool a geologist would use
@@ -724,6 +772,11 @@ int main(int argc, char **argv)
             ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
         benchmark::RegisterBenchmark("OgrShapefile/100N", OgrFromCsv, 100L, "ESRI Shapefile", ".shp")
             ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+        for (long times : {1L, 10L, 100L})
+            benchmark::RegisterBenchmark(("OgrDbf/" + std::to_string(times) + "N").c_str(), OgrDbfFromText, times)
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
     }
     static const bench_ratio RATIOS[] = {
         {"Update/100N", "Update/1N", "pv-update ALL, per entity 100 N / N (flat: 1, goal at most 1.5)", true},
@@ -740,6 +793,9 @@ int main(int argc, char **argv)
         {"ExportE00/1000N", "ExportE00/100N", "pv-export E00 ALL, per entity 1000 N / 100 N (flat: 1)", true},
         {"Query/100N", "QuerySqlite/100N", "pv-query count + first page / SQLite count + 100 rows"},
         {"ExportMifColumn/100N", "OgrMif/100N", "pv-export MIF + column / ogr2ogr CSV to MIF, 100 N"},
+        {"Import/1N", "OgrDbf/1N", "pv-import / ogr2ogr of the same rows into a DBF, N (goal at most 3)", true},
+        {"Import/10N", "OgrDbf/10N", "pv-import / ogr2ogr of the same rows into a DBF, 10 N (goal at most 3)", true},
+        {"Import/100N", "OgrDbf/100N", "pv-import / ogr2ogr of the same rows into a DBF, 100 N (goal at most 3)", true},
         {"ExportE00Attributes/100N", "OgrShapefile/100N",
          "pv-export E00 + attributes / ogr2ogr CSV to shapefile, 100 N"},
     };

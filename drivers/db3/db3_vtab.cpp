@@ -1643,7 +1643,8 @@ static int db3_moves_end(db3_table *t, std::vector<db3_index_moves> &moves)
             }
             for (const entry &n : c.entries) e.insert(std::upper_bound(e.begin(), e.end(), n), n);
         } else {
-            std::erase_if(e, [&](const entry &x) { return std::binary_search(gone.begin(), gone.end(), x); });
+            if (!gone.empty())
+                std::erase_if(e, [&](const entry &x) { return std::binary_search(gone.begin(), gone.end(), x); });
             size_t kept = e.size();
             e.insert(e.end(), c.entries.begin(), c.entries.end());
             std::inplace_merge(e.begin(), e.begin() + (std::ptrdiff_t)kept, e.end());
