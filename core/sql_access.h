@@ -155,6 +155,17 @@ int sql_update_column(sql_col_rec *column, sql_col_rec *condition, const char *v
 int sql_update_held(void *connection, const char *table, const char *key_column, long id, sql_col_rec *held,
                     const std::vector<std::string> &names, const std::vector<std::string> &from,
                     const std::vector<std::string> &to);
+/* Deletes the row of a table whose unique-number column key_column holds
+** id only while every other column holds its text shown (one a column of
+** held, in order), in one statement whose condition is what the row holds,
+** so that a row another user changed since it was shown is never deleted.
+** held is that row as fetched just now (its column records give the types
+** and what it holds; they are used as scratch). 5100 when deleted; -9810
+** when a column holds another text than shown, or the row changed or went
+** between the fetch and the delete (nothing deleted); -2 for bad
+** arguments; the statement's code. */
+int sql_delete_held(void *connection, const char *table, const char *key_column, long id, sql_col_rec *held,
+                    const std::vector<std::string> &shown);
 int sql_delete_where(void *connection, const char *table, const char *column, const char *value);
 int sql_delete_row(sql_col_rec *row, sql_col_rec *key);
 int sql_create_index(void *connection, const char *index, const char *table, const char *columns, int unique);

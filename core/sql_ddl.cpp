@@ -201,6 +201,24 @@ std::string sql_compared_text(sql_col_rec *column, const char *text)
     return t;
 }
 
+/* Adds to a condition that a column holds what the row held (its value
+** as fetched, whose compared text is now): a blank character value may
+** be stored as '' or as NULL; a single's text need not be the value the
+** server compares, so a column of singles adds nothing. Answers 0, or the
+** code of a value that cannot be written. */
+static int sql_held_condition(const sql_col_rec *c, const std::string &now, std::string &where)
+{
+    std::string literal;
+    int rc = sql_col_literal(c, literal);
+    if (rc != 0) return rc;
+    if (c->value_type == SQL_HOST_FLOAT || c->sql_type == SQL_TYPE_REAL) return 0;
+    if (c->value_type == SQL_HOST_STRING && now.empty())
+        where += std::string(" AND (") + c->name + "='' OR " + c->name + " IS NULL)";
+    else
+        where += std::string(" AND ") + c->name + (literal == "NULL" ? " IS NULL" : "=" + literal);
+    return 0;
+}
+
 /* Writes named columns of one row only while they hold what was read;
 ** see the header. */
 int sql_update_held(void *connection, const char *table, const char *key_column, long id, sql_col_rec *held,
@@ -213,27 +231,39 @@ int sql_update_held(void *connection, const char *table, const char *key_column,
     std::string set, where = std::string(" WHERE ") + key_column + "=" + std::to_string(id);
     for (size_t i = 0; i < names.size(); ++i) {
         sql_col_rec *c = sql_col_find(held, names[i].c_str(), nullptr, nullptr);
-        std::string held_literal;
-        if (!c || !sql_is_ident(c->name) || sql_col_literal(c, held_literal) != 0) return SQL_ERR_ARG;
+        if (!c || !sql_is_ident(c->name)) return SQL_ERR_ARG;
         std::string now = sql_compared_text(c, c->text);
         if (now == sql_compared_text(c, to[i].c_str())) continue;   /* holds it already */
         if (now != sql_compared_text(c, from[i].c_str())) return ERR_ROW_CHANGED;
+        if (sql_held_condition(c, now, where) != 0) return SQL_ERR_ARG;
         set += std::string(set.empty() ? " SET " : ", ") + c->name + "=";
         int rc = sql_text_to_value(c, to[i].c_str());
         if (rc == SQL_OK) rc = sql_value_to_text(c, nullptr);
         if (rc != SQL_OK) return rc < 0 ? rc : SQL_ERR_ARG;
         if ((rc = sql_col_literal(c, set)) != 0) return rc;
-        /* A single's text need not be the value the server compares; a
-        ** blank character value may be stored as '' or as NULL. */
-        if (c->value_type == SQL_HOST_FLOAT || c->sql_type == SQL_TYPE_REAL) continue;
-        if (c->value_type == SQL_HOST_STRING && now.empty())
-            where += std::string(" AND (") + c->name + "='' OR " + c->name + " IS NULL)";
-        else
-            where += std::string(" AND ") + c->name + (held_literal == "NULL" ? " IS NULL" : "=" + held_literal);
     }
     if (set.empty()) return SQL_OK;
     long touched = 0;
     int rc = sql_execute_rows(connection, (std::string("UPDATE ") + table + set + where).c_str(), 0, &touched);
+    if (rc != SQL_OK) return rc;
+    return touched == 0 ? ERR_ROW_CHANGED : SQL_OK;
+}
+
+/* Deletes one row only while it holds what was shown; see the header. */
+int sql_delete_held(void *connection, const char *table, const char *key_column, long id, sql_col_rec *held,
+                    const std::vector<std::string> &shown)
+{
+    if (!connection || !held || !sql_is_ident(table) || !sql_is_ident(key_column)) return SQL_ERR_ARG;
+    std::string where = std::string(" WHERE ") + key_column + "=" + std::to_string(id);
+    size_t i = 0;
+    for (sql_col_rec *c = held; c; c = c->next, ++i) {
+        if (!sql_is_ident(c->name) || str_eq_nocase(c->name, key_column)) continue;
+        std::string now = sql_compared_text(c, c->text);
+        if (i >= shown.size() || now != sql_compared_text(c, shown[i].c_str())) return ERR_ROW_CHANGED;
+        if (sql_held_condition(c, now, where) != 0) return SQL_ERR_ARG;
+    }
+    long touched = 0;
+    int rc = sql_execute_rows(connection, (std::string("DELETE FROM ") + table + where).c_str(), 0, &touched);
     if (rc != SQL_OK) return rc;
     return touched == 0 ? ERR_ROW_CHANGED : SQL_OK;
 }

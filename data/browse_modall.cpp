@@ -4,7 +4,8 @@
 ** is either a value checked against the column's input rule or another
 ** column of the row, whose own value each row then takes. Only rows the
 ** query's post-filter lets through are changed, each by its table's
-** unique number.
+** unique number and only while its column holds the text the query showed,
+** so that another user's change made since is never written over.
 **
 **     pick modall  ->  column NAME, edit_value SMPNO  ->  every row's NAME = its SMPNO
 */
@@ -58,12 +59,14 @@ sql_col_rec *named_column(sql_col_rec *row, const char *text)
 }
 
 /* Replaces the target in every row that counts with the value or with the
-** row's own source text, stopping at a row that cannot be read or
+** row's own source text, each row only while its target still holds the
+** text the query showed (a row another user changed there since keeps its
+** value and is listed in kept), stopping at a row that cannot be read or
 ** written (why then says which and what failed; at_least is set when the
 ** write's driver ended, so that the row may hold the value); the rows
 ** changed. */
 long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, const char *value, std::string &why,
-                  bool &at_least)
+                  bool &at_least, std::string &kept)
 {
     row_state_rec &s = g_row_state;
     sql_col_rec *row = s.browse_row;
@@ -84,10 +87,15 @@ long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, con
             text = source->text ? source->text : "";
             if ((int)text.size() > target->length) text.resize(target->length);
         }
-        rc = sql_update_column(target, key, text.c_str());
+        std::string number = str_trim_right(key->text ? key->text : "");
+        rc = sql_update_held(target->connection, target->table, key->name, std::atol(number.c_str()), row,
+                             {target->name}, {target->text ? target->text : ""}, {text});
+        if (rc == ERR_ROW_CHANGED) {
+            kept += (kept.empty() ? "" : ", ") + std::string(row->table) + " row " + number;
+            continue;
+        }
         if (rc != RTNORM) {
-            why = std::string("Table ") + row->table + " row " + std::to_string(n + 1) +
-                  " cannot be written: " + sql_failure_text(rc);
+            why = std::string("Table ") + row->table + " row " + number + " cannot be written: " + sql_failure_text(rc);
             /* The write of a driver that ended may have gone through. */
             at_least = sql_driver_lost(rc) != 0;
             break;
@@ -178,16 +186,19 @@ void pv_dlg_modall_accept_cb(ads_callback_packet *cpkt)
     const char *shown = source ? source->name : value;
     std::snprintf(line, sizeof line, "Permanently replace all %s with %s ?", target->name, shown);
     if (msg_yes_no(line) != RTNORM) return;
-    std::string why;
+    std::string why, kept;
     bool at_least = false;
-    ctx->replaced = replace_rows(d, target, source, value, why, at_least);
+    ctx->replaced = replace_rows(d, target, source, value, why, at_least, kept);
     ctx->failed = !why.empty();
     ads_set_tile(d, "error", "");
+    if (!kept.empty()) kept = " Changed by another user since shown, these keep their values: " + kept + ".";
     if (!why.empty() && (ctx->replaced > 0 || at_least))
-        msg_alert(ERR_TITLE, "%s\nReplaced %s with %s in %s%ld rows before it.", why.c_str(), target->name, shown,
-                  at_least ? "at least " : "", ctx->replaced);
+        msg_alert(ERR_TITLE, "%s\nReplaced %s with %s in %s%ld rows before it.%s", why.c_str(), target->name, shown,
+                  at_least ? "at least " : "", ctx->replaced, kept.c_str());
     else if (!why.empty())
-        msg_alert(ERR_TITLE, "%s", why.c_str());
+        msg_alert(ERR_TITLE, "%s%s", why.c_str(), kept.c_str());
+    else if (!kept.empty())
+        msg_alert(ERR_TITLE, "Replaced %s with %s in %ld rows.%s", target->name, shown, ctx->replaced, kept.c_str());
     else
         msg_alert("", "Replaced %s with %s in %ld rows.", target->name, shown, ctx->replaced);
     ads_done_dialog(d, DLGOK);

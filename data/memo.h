@@ -178,8 +178,11 @@ int memo_delete_rows(sql_col_rec *row);
 ** table: the row's delete failed (nothing changed), or its memo lines could
 ** not be deleted after it (the mark stays for the next logon), or the mark
 ** could not be written (nothing changed); *gone (when given) is 1 once the
-** row was deleted, else 0. */
-int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, int *gone = nullptr);
+** row was deleted, else 0. With shown (the row's texts as the user was
+** shown them, one a column of row, in order), the row goes only while it
+** holds them (sql_delete_held): -9810 when it does not, nothing changed. */
+int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, int *gone = nullptr,
+                         const std::vector<std::string> *shown = nullptr);
 /* At logon: finishes the deletes of a project that were cut short. A row
 ** still there keeps its memo lines (neither went); the lines of a row that
 ** went are deleted. 0; -1 when a mark could not be finished (it stays,

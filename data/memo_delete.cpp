@@ -95,7 +95,8 @@ int delete_mark_finish(pjct_rec *p, const mark_file &held, const std::string &bo
 
 }  // namespace
 
-int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, int *gone)
+int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, int *gone,
+                         const std::vector<std::string> *shown)
 {
     why.clear();
     if (gone) *gone = 0;
@@ -112,11 +113,17 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
         why = text;
         return ERR_SQL_NO_CONDITION;
     }
-    int rc = sql_delete_row(row, key);
+    int rc = shown ? sql_delete_held(key->connection ? key->connection : row->connection, table, key->name, number, row,
+                                     *shown)
+                   : sql_delete_row(row, key);
     if (rc != RTNORM) {
         mark_end(mark, false);
-        std::snprintf(text, sizeof text, "Row %ld of table %s cannot be deleted: %s", number, table,
-                      sql_failure_text(rc));
+        if (rc == ERR_ROW_CHANGED)
+            std::snprintf(text, sizeof text, "%s row %ld was changed by another user since it was shown", table,
+                          number);
+        else
+            std::snprintf(text, sizeof text, "Row %ld of table %s cannot be deleted: %s", number, table,
+                          sql_failure_text(rc));
         why = text;
         return rc;
     }

@@ -30,8 +30,10 @@ struct pjct_rec;
 /* The pv_delete command: without a map projection it says so and does
 ** nothing; else it lets the user select objects, asks once whether to go
 ** on and deletes each linked object's row with all of the row's objects,
-** showing how many entities and rows went. 5100; -1 when no selection
-** was made. */
+** showing how many entities and rows went. A row is deleted only while
+** it holds what it held when the question was asked: a row another user
+** changed while it was pending stays with its objects, named. 5100; -1
+** when no selection was made. */
 int pv_delete(struct resbuf *args);
 /* Deletes the row an object is linked to (with its memo lines), erases
 ** every other object linked to that row and then the object itself,
@@ -44,9 +46,11 @@ int pv_delete(struct resbuf *args);
 ** its memo lines cannot be deleted after it (the row's objects erased and
 ** the row counted), with *why (when given) naming the row, the table and
 ** what failed; -2 when the object, the link, the set or a counter is
-** missing. */
+** missing. With shown (the row's texts when the user chose to delete
+** it), a row that no longer holds them stays with its objects: -9810, with
+** *why naming it. */
 int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities,
-                      std::string *why = nullptr);
+                      std::string *why = nullptr, const std::vector<std::string> *shown = nullptr);
 
 /* ---- Adding (row_add.cpp, row_carry.cpp) ---- */
 

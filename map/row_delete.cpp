@@ -10,10 +10,14 @@
 ** the object itself is erased. A row that cannot be read or deleted keeps
 ** its objects, and the command stops naming the row, its table and why.
 ** Objects without a valid link stay. Deletions cannot be undone, so the
-** user confirms once for the whole selection.
+** user confirms once for the whole selection; the rows are read before the
+** question, and a row goes only while it still holds what it held then
+** (sql_delete_held): one another user changed while the question was
+** pending keeps its objects and is named.
 */
 #include <array>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,9 @@ namespace {
 
 /* Title of the closing alert. */
 const char k_delete_title[] = "PETRIVEX";
+/* The alert naming the rows changed while the question was pending. */
+const char k_kept_text[] = "These rows were changed by another user since they were selected and stay with their "
+                           "objects: %s.";
 
 /* Erases one object and takes it out of the user's set; true when it
 ** was erased. */
@@ -59,11 +66,18 @@ void erase_row_others(const ads_name ename, const link_rec *link, ads_name ss, l
     }
 }
 
+/* The key of a linked row among the rows a delete notes: project, table
+** and row id. */
+std::string delete_row_key(const link_rec &link)
+{
+    return std::string(link.project) + "\t" + link.table + "\t" + std::to_string(link.row_id);
+}
+
 }  // namespace
 
 /* Deletes an object's row with the row's objects; see row_cmd.h. */
 int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, long *rows, long *entities,
-                      std::string *why)
+                      std::string *why, const std::vector<std::string> *shown)
 {
     if (!ename || ename_isnull(ename) || !link || !ss || !rows || !entities) return -2;
     pjct_rec *project = nullptr;
@@ -93,7 +107,7 @@ int delete_linked_row(const ads_name ename, const link_rec *link, ads_name ss, l
         sql_col_rec *id = sql_col_find(row, id_name, nullptr, nullptr);
         std::string said;
         int gone = 0;
-        int deleted = id ? memo_delete_with_row(row, id, said, &gone) : ROW_DELETE_NOT_LOADED;
+        int deleted = id ? memo_delete_with_row(row, id, said, &gone, shown) : ROW_DELETE_NOT_LOADED;
         /* A row that stays keeps its objects: the failure is named. */
         if (deleted != RTNORM && !gone) {
             sql_close_query(&stmt, &cursor, &row);
@@ -129,6 +143,21 @@ int pv_delete(struct resbuf *)
         ss_free(ss);
         return RTNORM;
     }
+    /* What each row holds while the question is asked is what the user
+    ** deletes: a row changed before the answer stays. */
+    std::map<std::string, std::vector<std::string>> shown;
+    for (long i = 0; i < count; ++i) {
+        ads_name object;
+        link_rec link;
+        if (ads_ssname(ss, i, object) != RTNORM || link_xdata_get(&link, object) != 0) continue;
+        std::vector<std::string> &texts = shown[delete_row_key(link)];
+        if (!texts.empty()) continue;
+        void *stmt = nullptr, *cursor = nullptr;
+        sql_col_rec *row = nullptr;
+        if (link_row_fetch(&link, &cursor, &stmt, &row) == 0)
+            for (const sql_col_rec *c = row; c; c = c->next) texts.emplace_back(c->text ? c->text : "");
+        sql_close_query(&stmt, &cursor, &row);
+    }
     if (msg_yes_no("WARNING: Deletions cannot be recovered! Continue ?") != RTNORM) count = 0;
 
     /* The walk goes over the names the selection held at the start: an
@@ -141,6 +170,7 @@ int pv_delete(struct resbuf *)
     ads_printf("\n");
     long rows = 0, entities = 0;
     bool failed = false;
+    std::string kept;
     for (const auto &k : names) {
         ads_name object = {k[0], k[1]};
         if (ads_ssmemb(object, ss) != RTNORM) continue;
@@ -148,7 +178,17 @@ int pv_delete(struct resbuf *)
         link_rec link;
         if (link_xdata_get(&link, object) != 0) continue;
         std::string why;
-        int rc = delete_linked_row(object, &link, ss, &rows, &entities, &why);
+        auto held = shown.find(delete_row_key(link));
+        bool noted = held != shown.end() && !held->second.empty();
+        int rc = delete_linked_row(object, &link, ss, &rows, &entities, &why, noted ? &held->second : nullptr);
+        /* A row changed while the question was pending stays with its
+        ** objects; the others go on. */
+        if (rc == ERR_ROW_CHANGED) {
+            std::string name = std::string(link.table) + " row " + std::to_string(link.row_id);
+            if ((", " + kept + ", ").find(", " + name + ", ") == std::string::npos)
+                kept += (kept.empty() ? "" : ", ") + name;
+            continue;
+        }
         /* A row that cannot be read or deleted, or memo lines that cannot
         ** follow their row, stop the command, said once: with the driver
         ** gone, a table damaged or not to be written, no later row would
@@ -168,11 +208,12 @@ int pv_delete(struct resbuf *)
         break;
     }
     ss_free(ss);
-    if (failed) {
+    if (failed)
         ads_printf("\n");
-        return RTNORM;
+    else {
+        ads_printf("\rDeleted...  %ld\n", entities);
+        msg_alert(k_delete_title, "Deleted... %ld entities, %ld rows", entities, rows);
     }
-    ads_printf("\rDeleted...  %ld\n", entities);
-    msg_alert(k_delete_title, "Deleted... %ld entities, %ld rows", entities, rows);
+    if (!kept.empty()) msg_alert(ERR_TITLE, k_kept_text, kept.c_str());
     return RTNORM;
 }

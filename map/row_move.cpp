@@ -12,9 +12,13 @@
 ** back, and on any message the whole set goes back to where it was, so
 ** that table and map never disagree.
 **
-** A row is written only while it still holds what the move read from it,
-** in one statement whose condition is those texts (move_swap), so that a
-** change another user made meanwhile is never written over.
+** A row is written only while it still holds the point its symbols showed
+** before the drag (read back from them where they stood): a row changed
+** since it was drawn, by another user while the drag went on or before
+** this drawing was last brought up to date, is named with its columns and
+** no row is written. The write itself is one statement whose condition is
+** the texts the row held (move_swap), so that a change another user makes
+** meanwhile is never written over either.
 **
 ** Before the first row is written, a mark PVMOVE.MRK in the folder of each
 ** project concerned lists the rows, the former texts of the columns the
@@ -40,6 +44,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -228,9 +233,32 @@ bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> 
     return true;
 }
 
-/* Reads the row's new points from its moved entities. True when the row
-** converted without a message (a row without a point column converts). */
-bool move_read_back(move_row &r, char *messages)
+/* Whether a text a row holds is the one its symbols show: the same text
+** or, for a number, one within the round-off of reading a point back
+** (half a unit of the column's last decimal; a millionth of the value for
+** a column of floating numbers). */
+bool move_holds_shown(const sql_col_rec *c, const std::string &held, const std::string &shown)
+{
+    if (held == shown) return true;
+    if (c->value_type == SQL_HOST_STRING) return false;
+    char *end_a = nullptr, *end_b = nullptr;
+    double a = std::strtod(held.c_str(), &end_a), b = std::strtod(shown.c_str(), &end_b);
+    if (end_a == held.c_str() || end_b == shown.c_str()) return false;
+    bool floating = c->value_type == SQL_HOST_FLOAT || c->value_type == SQL_HOST_DOUBLE;
+    double round_off = floating ? 1e-6 * std::fabs(a) : 0.5 * std::pow(10.0, -c->decimals);
+    return std::fabs(a - b) <= round_off;
+}
+
+/* Reads the row's points back from its moved entities where they stand.
+** With shown null, the texts read (every column of the row, in order) go
+** into out: what the symbols show before the drag. Otherwise the columns
+** whose texts the drag changes against shown become the row's columns,
+** with the texts the row holds now and those read back, once the row is
+** found to hold there what its symbols showed (move_holds_shown): a row
+** that does not is named in a message with those columns, and is not
+** written. True when the row converted without a message (a row without
+** a point column converts). */
+bool move_read_back(move_row &r, char *messages, std::vector<std::string> &out, const std::vector<std::string> *shown)
 {
     if (link_has_point_column(&r.link) != 0) return true;
     void *stmt = nullptr, *cursor = nullptr;
@@ -245,8 +273,8 @@ bool move_read_back(move_row &r, char *messages)
         row_msg_append(messages, line.c_str());
         return false;
     }
-    std::vector<std::string> before;
-    for (const sql_col_rec *c = row; c; c = c->next) before.emplace_back(c->text ? c->text : "");
+    std::vector<std::string> held;
+    for (const sql_col_rec *c = row; c; c = c->next) held.emplace_back(c->text ? c->text : "");
     sym_place_rec *sym = nullptr, *txt = nullptr;
     int ns = 0, nt = 0;
     int rc = row_alloc_placements(row, &sym, &ns, &txt, &nt);
@@ -265,13 +293,22 @@ bool move_read_back(move_row &r, char *messages)
         place_points_from_symbols(txt, nt, messages, row);
         place_points_from_map(sym, ns, messages, row);
         place_points_from_map(txt, nt, messages, row);
-        size_t i = 0;
-        for (const sql_col_rec *c = row; c && i < before.size(); c = c->next, ++i) {
-            if (before[i] == (c->text ? c->text : "")) continue;
-            r.columns.emplace_back(c->name);
-            r.before.push_back(before[i]);
-            r.after.emplace_back(c->text ? c->text : "");
-        }
+        out.clear();
+        for (const sql_col_rec *c = row; c; c = c->next) out.emplace_back(c->text ? c->text : "");
+    }
+    std::string changed;
+    size_t i = 0;
+    for (const sql_col_rec *c = row; rc == 0 && shown && c && i < held.size() && i < shown->size(); c = c->next, ++i) {
+        if ((*shown)[i] == out[i]) continue;
+        if (!move_holds_shown(c, held[i], (*shown)[i])) changed += (changed.empty() ? "" : ", ") + std::string(c->name);
+        r.columns.emplace_back(c->name);
+        r.before.push_back(held[i]);
+        r.after.push_back(out[i]);
+    }
+    if (!changed.empty()) {
+        std::string line = std::string("\nCould not update table ") + r.link.table + ": " + move_row_name(r.link) +
+                           " was changed meanwhile (" + changed + "); no row was written";
+        row_msg_append(messages, line.c_str());
     }
     free(sym);
     free(txt);
@@ -341,13 +378,17 @@ void move_scope(struct resbuf *list, int scope, char *messages)
     }
     ads_point to;
     if (ads_draggen(ss, k_drag_prompt, 0, move_drag_xform, to) == RTNORM) {
-        move_set(ss, to, 1);
         long count = 0;
         ads_sslength(ss, &count);
         std::vector<move_row> rows = move_rows(ss, groups, count);
+        /* What the symbols show where they stand is what the user moves
+        ** from: a row is written only while it holds that. */
+        std::vector<std::vector<std::string>> shown(rows.size());
         bool ok = true;
-        for (move_row &r : rows)
-            if (!(ok = move_read_back(r, messages))) break;
+        for (size_t i = 0; ok && i < rows.size(); ++i) ok = move_read_back(rows[i], messages, shown[i], nullptr);
+        move_set(ss, to, 1);
+        std::vector<std::string> moved;
+        for (size_t i = 0; ok && i < rows.size(); ++i) ok = move_read_back(rows[i], messages, moved, &shown[i]);
         std::vector<mark_file> marks;
         if (ok && move_marks_begin(rows, marks, messages)) {
             move_update_rows(rows, messages);

@@ -15,8 +15,8 @@ to a row that is no longer there gives the row error and changes nothing.
 
 Moving with coordinates: with the map in "UTM 10 NAD27" (STATN's point
 system) and NAME as the point setup's symbol column, the TEXTs of rows 2
-and 3 (sharing a key value) moved with the table's scope 3 right and 4 up
-bring both rows' EASTING and NORTHING along; ELEV stays, also when the
+and 3 (sharing a key value, each at its row's point) moved with the
+table's scope 3 right and 4 up bring both rows' EASTING and NORTHING along; ELEV stays, also when the
 TEXTs stand in the plan (elevation 0) and the move is picked there. With a unique
 index on EASTING and a move that would give row 3 row 1's EASTING, row 3
 cannot be updated: "Could not update table STATN" is shown, row 2 (written
@@ -270,21 +270,22 @@ QUIT
 
 def map_move_run(pvhost, module, resources, root, plan=False):
     # In the plan the TEXTs stand at elevation 0 and the move is picked in
-    # the plan: ELEV stays all the same.
-    drawing = map_setup(resources, root, plan=plan)
+    # the plan: ELEV stays all the same. Each TEXT stands at its row's point
+    # (a row whose symbols show another point is not moved).
+    drawing = map_setup(resources, root, height=200.0, third=(617402.3, 5623055.1, 512.7), plan=plan)
     script = MAP_MOVE_SCRIPT.replace("615983,5621124.8,478", "615983,5621124.8") if plan else MAP_MOVE_SCRIPT
     out = run_pvhost(pvhost, module, resources, root, script, drawing)
     check("Petrivex ERROR" not in out, "map move: no message")
     rows = {int(r["BASENUMBER"]): (r["EASTING"], r["NORTHING"], r["ELEV"])
             for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF"))}
-    want = {2: (615983, 5621124.8, 478), 3: (615993, 5621134, 512.7)}
+    want = {2: (615983, 5621124.8, 478), 3: (617405.3, 5623059.1, 512.7)}
     for row, (x, y, z) in want.items():
         got = rows.get(row)
         check(got is not None and abs(got[0] - x) < 1e-6 and abs(got[1] - y) < 1e-6 and abs(got[2] - z) < 1e-6,
               "map move%s: row %d holds %r, want %r" % (" in the plan" if plan else "", row, got, (x, y, z)))
     check(rows.get(1) == (615230.5, 5620410, 455.2), "map move: row 1 not touched, %r" % (rows.get(1),))
     got = sorted((t[0], t[1], t[2]) for t in texts(os.path.join(root, "moved.dxf")))
-    check(got == [("S2", 615983.0, 5621124.8), ("S3", 615993.0, 5621134.0)], "map move: TEXTs moved, %r" % got)
+    check(got == [("S2", 615983.0, 5621124.8), ("S3", 617405.3, 5623059.1)], "map move: TEXTs moved, %r" % got)
 
 
 REFUSED_SCRIPT = MAP_MOVE_SCRIPT.replace("615983,5621124.8,478", "613808.2,5621120.8,478")
@@ -850,6 +851,95 @@ def creates_at_once_run(pvhost, module, resources, work, port):
                                                                       out[-1500:]))
 
 
+def edited_meanwhile(args, root, logon, name):
+    """Another user (a pvhost run of its own) gives STATN row 2 that NAME in
+    pv-edit."""
+    run_pvhost(*args, root, logon + "pv-edit\n10,10\npv_edit_col\n" + edit_answers(2, name) +
+               "ok\n(pv_logoff)\nQUIT\n", os.path.join(root, "texts.dxf"))
+
+
+def names_now(root, port):
+    """{BASENUMBER: NAME} of every STATN row."""
+    if port:
+        return {int(float(n)): name.strip() for n, name in
+                (line.split("|") for line in psql(port, "SELECT BASENUMBER, NAME FROM sgeo.statn").splitlines())}
+    return names(root)
+
+
+def replace_beside_edit_run(pvhost, module, resources, work):
+    """Every STATN row in one user's browser; the other user gives row 2
+    another NAME; the first replaces NAME with "Same" in all rows: row 2
+    keeps the other user's name and is named, every other row takes Same.
+    (The browser replaces only in dBASE projects.)"""
+    args = (pvhost, module, resources)
+    root, logon, _ = two_users_root(resources, work, "replace", None)
+    before = names(root)
+    user = User(args, root, logon)
+    opened = user.say("pv-query\nselect output 0 1 2 3 4 5 6\npick query\nok\n",
+                      lambda s: s.endswith("pv_table_large> "))
+    check(opened, "replace: the browser is open: %s" % user.screen[-600:])
+    edited_meanwhile(args, root, logon, "Cache Creek B")
+    user.say("pick modall\nselect column 2\nset edit_value Same\nok\nok\nok\n", lambda s: s.endswith("Command: "))
+    user.end()
+    want = {n: "Cache Creek B" if n == 2 else "Same" for n in before}
+    check(names(root) == want, "replace: row 2 keeps the other user's name: %r" % names(root))
+    check("these keep their values: STATN row 2." in user.screen, "replace: row 2 is named: %s" % user.screen[-800:])
+
+
+def delete_pending_run(pvhost, module, resources, work, port=None):
+    """pv-delete of row 2's objects with its question pending while the
+    other user gives the row another NAME: the answer yes leaves the row
+    and its objects, named."""
+    args = (pvhost, module, resources)
+    road = "server" if port else "dBASE"
+    root, logon, _ = two_users_root(resources, work, "delete_pending", port)
+    user = User(args, root, "OPEN texts.dxf\n" + logon)
+    asked = user.say("pv-delete\nALL\n\n", lambda s: "Deletions cannot be recovered" in s and s.endswith("> "))
+    check(asked, "delete pending (%s): the question is asked: %s" % (road, user.screen[-600:]))
+    edited_meanwhile(args, root, logon, "Cache Creek B")
+    user.say("ok\nSAVE after.dxf\n", lambda s: s.endswith("Command: ") and os.path.exists(os.path.join(root, "after.dxf")))
+    user.end()
+    check(names_now(root, port).get(2) == "Cache Creek B", "delete pending (%s): row 2 stays with the other user's "
+          "name: %r" % (road, names_now(root, port)))
+    check("stay with their objects: STATN row 2." in user.screen,
+          "delete pending (%s): row 2 is named: %s" % (road, user.screen[-800:]))
+    kept = [t[0] for t in texts(os.path.join(root, "after.dxf"))]
+    check(kept == ["Cache Creek 2"] and [link[1:] for link in lines(os.path.join(root, "after.dxf"))] == [ATTACHED[1:]],
+          "delete pending (%s): the row's objects stay: %r" % (road, kept))
+
+
+def older_drawing_move_run(pvhost, module, resources, work, port=None):
+    """map_setup's drawing, older than STATN: another user has since given
+    row 2 another EASTING. Row 2's TEXT moved 3 right and 4 up is refused,
+    naming the row and EASTING: no row is written and the TEXT goes back."""
+    road = "server" if port else "dBASE"
+    root = os.path.join(work, "older_move")
+    drawing = map_setup(resources, root, project="SGEO" if port else "GEO")
+    logon = SERVER_LOGON if port else '(pv_open "GEO" "DB3" "" "")\n'
+    if port:
+        with open(os.path.join(root, "asi.ini"), "w") as f:
+            f.write(SERVER_INI)
+        sql = os.path.join(root, "sgeo.sql")
+        subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
+                        "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True,
+                       timeout=60)
+        psql(port, None, sql)
+        psql(port, "UPDATE sgeo.statn SET EASTING = 615990 WHERE BASENUMBER = 2")
+        rows = lambda: server_stations(port)  # noqa: E731
+    else:
+        set_coordinates(root, {2: (615990.0, 5621120.8)})
+        rows = lambda: stations(root)  # noqa: E731
+    before = rows()
+    out = run_pvhost(pvhost, module, resources, root, logon + "pv-move\n615980,5621120.8\npv_ssget\nset ss_row 1\n"
+                     "ok\n615983,5621124.8,478\nSAVE moved.dxf\n(pv_logoff)\nQUIT\n", drawing)
+    check("Could not update table STATN: STATN row 2 was changed meanwhile (EASTING)" in out,
+          "older drawing (%s): the move names row 2 and EASTING: %s" % (road, out[-600:]))
+    check(rows() == before, "older drawing (%s): no row is written: %r" % (road, rows()))
+    got = sorted((t[0], t[1], t[2]) for t in texts(os.path.join(root, "moved.dxf")))
+    check(got == [("S2", 615980.0, 5621120.8), ("S3", 615990.0, 5621130.0)],
+          "older drawing (%s): the TEXTs stay, %r" % (road, got))
+
+
 # Stations of the file the stopped user imports; the rows the import
 # has stored before it may be stopped; the seconds the other user waits
 # for a lock (pvhost --lock-wait); the station that user adds.
@@ -935,8 +1025,12 @@ def main():
         stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         two_users_memo_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         first_memo_lines_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        delete_pending_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        older_drawing_move_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         if len(sys.argv) == 8:
             creates_at_once_run(*sys.argv[1:5], port=sys.argv[7])
+        else:
+            replace_beside_edit_run(*sys.argv[1:5])
         if FAILURES:
             raise SystemExit("%d check(s) failed" % len(FAILURES))
         return
