@@ -1787,11 +1787,15 @@ static int db3_write_pending(db3_table *t, db3_error *err)
     int fd = fileno(h->file);
     long long at0 = (long long)h->header.header_length;
     long end = t->base_count + t->pending.added;
+    int put_errno = EIO;   /* why the last write failed */
     auto put = [&](const char *bytes, size_t length, long long at) {
         while (length > 0) {
             ssize_t n = pwrite(fd, bytes, length, (off_t)at);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
+            if (n <= 0) {
+                put_errno = n < 0 ? errno : EIO;
+                return false;
+            }
             bytes += n, length -= (size_t)n, at += n;
         }
         db3_after_write();
@@ -1803,16 +1807,18 @@ static int db3_write_pending(db3_table *t, db3_error *err)
                 if (put(bytes, (size_t)count * (size_t)t->record_length, at0 + (long long)first * t->record_length))
                     return 1;
                 return first < t->base_count
-                           ? db3_fail(err, DB3_ERR_IO, "record %ld of table %s cannot be written", first + 1,
-                                      t->name.c_str())
-                           : db3_fail(err, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str());
+                           ? db3_fail(err, DB3_ERR_IO, "record %ld of table %s cannot be written: %s", first + 1,
+                                      t->name.c_str(), strerror(put_errno))
+                           : db3_fail(err, DB3_ERR_IO, "a record cannot be added to table %s: %s", t->name.c_str(),
+                                      strerror(put_errno));
             },
             err))
         return 0;
     if (t->pending.added > 0) {
         const char mark = DBF_END_MARK;
         if (!put(&mark, 1, at0 + (long long)end * t->record_length))
-            return db3_fail(err, DB3_ERR_IO, "a record cannot be added to table %s", t->name.c_str());
+            return db3_fail(err, DB3_ERR_IO, "a record cannot be added to table %s: %s", t->name.c_str(),
+                            strerror(put_errno));
         h->header.record_count = (uint32_t)end;
     }
     return 1;
@@ -1856,10 +1862,13 @@ static int db3_sync(sqlite3_vtab *vt)
         h->header.day = (unsigned char)today.tm_mday;
     }
     int rc = dbf_close(h);
+    const int closed_errno = errno;
     dbf_free(h);
     t->writer = nullptr;
     if (rc != DBF_OK)
-        return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "the header of table %s cannot be written", t->name.c_str()), e));
+        return db3_sync_fail(t, (db3_fail(&e, DB3_ERR_IO, "the header of table %s cannot be written: %s",
+                                          t->name.c_str(), strerror(closed_errno ? closed_errno : EIO)),
+                                 e));
     db3_after_write();
     t->snap_generation = -1;
     try {

@@ -686,6 +686,14 @@ int pv_arclegend(struct resbuf *)
         msg_alert(ERR_TITLE, "ERROR: invalid ArcInfo coverage %s: %s", name.c_str(), why.c_str());
         return kResultDone;
     }
+    /* A contact is checked only on a coverage that reads whole: a part of
+    ** it would leave arcs unchecked, unsaid. */
+    std::string unread = arc_cover_unread(o->cover, o->covername, true);
+    if (!unread.empty()) {
+        arc_cover_close();
+        msg_alert(ERR_TITLE, "ERROR: %s.\nNo contact was checked.", unread.c_str());
+        return kResultDone;
+    }
     arc_legend_run run;
     if (ads_new_dialog(kBoxName, g_dcl_id, nullptr, &run.dialog) != RTNORM || !run.dialog) {
         err_report(ERR_LOAD_DIALOG, kBoxName);

@@ -98,18 +98,21 @@ int pv_arcmake(struct resbuf *)
     }
     tbl_rec *table = nullptr;
     std::map<long, std::string> types;
+    /* The arcs are drawn or ARCS refilled only from a coverage that reads
+    ** whole: a part of them is no coverage. */
+    const std::string unread = arc_cover_unread(o->cover, o->covername, false);
     if (!o->table) {
         table = tbl_find_by_name(o->project->tables, ARC_ARCS_TABLE, nullptr);
         if (!table) msg_alert(ERR_TITLE, kNoTable, ARC_ARCS_TABLE);
+        else if (!unread.empty()) msg_alert(ERR_TITLE, "ERROR: %s.\nNo arc was drawn.", unread.c_str());
+        if (!unread.empty()) table = nullptr;
     } else {
         /* ARCS is replaced only by every arc of the coverage, each keeping
         ** the type the user gave its number. */
-        long unread = arc_unreadable_arcs(o->cover);
         std::string why;
         tblsetup_table_node *definition = nullptr;
-        if (unread > 0)
-            msg_alert(ERR_TITLE, "ERROR: %ld of the coverage's %ld arcs cannot be read.\n%s was not changed.", unread,
-                      o->cover->narcs, ARC_ARCS_TABLE);
+        if (!unread.empty())
+            msg_alert(ERR_TITLE, "ERROR: %s.\n%s was not changed.", unread.c_str(), ARC_ARCS_TABLE);
         else if (arc_read_types(o->project, types, why) != 0)
             msg_alert(ERR_TITLE, "ERROR: the arc types of %s cannot be read: %s\n%s was not changed.", ARC_ARCS_TABLE,
                       why.c_str(), ARC_ARCS_TABLE);
@@ -232,6 +235,8 @@ long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cove
                           const std::map<long, std::string> *types, long *inserted_out)
 {
     long read = 0, plotted = 0, inserted = 0;
+    std::string failed;
+    const diagram_mark mark = diagram_mark_drawing();
     ads_printf("\nArc... 0");
     for (long n = 1; cover && n <= cover->narcs; n++) {
         if (!arc_cover_read_arc(cover, n)) continue;
@@ -239,10 +244,24 @@ long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cove
         if (!arcs_flag || arc_plot_arc(project, table, &cover->arc, cover_prj, map_prj, place) == 0) plotted++;
         auto kept = types ? types->find(n) : std::map<long, std::string>::const_iterator();
         const char *type = types && kept != types->end() ? kept->second.c_str() : nullptr;
-        if (!table_flag || arc_insert_row(project, table, &cover->arc.hdr, type) == 0) inserted++;
+        const int rc = table_flag ? arc_insert_row(project, table, &cover->arc.hdr, type) : 0;
+        /* A row that cannot go in stops the fill: ARCS is put back, and
+        ** the arcs drawn, which would link to no row, go. */
+        if (rc != 0) {
+            failed = "arc " + std::to_string(n) + " cannot be inserted into " + table->name + ": " +
+                     sql_failure_text(rc);
+            break;
+        }
+        inserted++;
         ads_printf("\rArc... %ld", n);
     }
-    msg_alert(kDoneTitle, "Plotted... %ld arcs\nInserted... %ld arcs", plotted, inserted);
+    ads_printf("\n");
+    if (!failed.empty()) {
+        diagram_erase_after(mark);
+        msg_alert(ERR_TITLE, "ERROR: %s\n%s was not changed.", failed.c_str(), table->name);
+    } else {
+        msg_alert(kDoneTitle, "Plotted... %ld arcs\nInserted... %ld arcs", plotted, inserted);
+    }
     if (inserted_out) *inserted_out = inserted;
     return read;
 }
@@ -253,6 +272,22 @@ long arc_unreadable_arcs(arc_cover_rec *cover)
     long unread = 0;
     for (long n = 1; cover && n <= cover->narcs; n++) unread += !arc_cover_read_arc(cover, n);
     return unread;
+}
+
+/* Why the coverage cannot be read whole; see arc_make.h. */
+std::string arc_cover_unread(arc_cover_rec *cover, const char *dir, bool polygons)
+{
+    if (!cover) return "";
+    long arcs = arc_unreadable_arcs(cover), polys = 0;
+    for (long n = 1; polygons && n <= cover->npolygons; n++) polys += !arc_cover_read_polygon(cover, n);
+    if (!arcs && !polys) return "";
+    std::string where = dir ? dir : "";
+    while (where.size() > 1 && (where.back() == '/' || where.back() == '\\')) where.pop_back();
+    std::string text;
+    if (polys) text = std::to_string(polys) + " of the " + std::to_string(cover->npolygons) + " polygons";
+    if (polys && arcs) text += " and ";
+    if (arcs) text += std::to_string(arcs) + " of the " + std::to_string(cover->narcs) + " arcs";
+    return text + " of the coverage " + where + " cannot be read";
 }
 
 /* Reads the arc types ARCS holds; see arc_make.h. */
@@ -297,8 +332,9 @@ int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr, co
     }
     sql_col_rec *kind = type ? tbl_column_find(table->columns, ARC_COL_TYPE, nullptr, nullptr) : nullptr;
     if (kind && kind->text) std::snprintf(kind->text, (std::size_t)sql_col_text_size(kind), "%s", type);
-    if (sql_row_from_text(table->columns) != kSqlDone) return -1;
-    return sql_insert_row(project->connection, table->columns, table->name) == kSqlDone ? 0 : -1;
+    int rc = sql_row_from_text(table->columns);
+    if (rc == kSqlDone) rc = sql_insert_row(project->connection, table->columns, table->name);
+    return rc == kSqlDone ? 0 : (rc < 0 ? rc : -1);
 }
 
 /* Draws one arc; see arc_make.h. */

@@ -65,19 +65,27 @@ tbl_rec *arc_create_arcs_table(pjct_rec *project, tblsetup_table_node *definitio
 ** ends with the alert "Plotted... %ld arcs\nInserted... %ld arcs" under
 ** "PETRIVEX:". An arc that cannot be read is skipped; a step not asked
 ** counts as done; types, when given, holds the ARC_TYPE of each arc
-** number to insert. Answers the number of arcs read, and the number
-** counted inserted in *inserted when it is given. */
+** number to insert. A row that cannot be inserted stops the loop, said
+** once with the reason, and the arcs it drew are erased (no count is
+** shown). Answers the number of arcs read, and the number counted
+** inserted in *inserted when it is given. */
 long arc_plot_insert_arcs(pjct_rec *project, tbl_rec *table, arc_cover_rec *cover, prj_rec *cover_prj,
                           prj_rec *map_prj, int table_flag, int arcs_flag, sym_place_rec *place,
                           const std::map<long, std::string> *types = nullptr, long *inserted = nullptr);
 /* Inserts the row of an arc header: the eight numbers in ARC_NUM to
 ** NUM_VERTEX, the arc number in ARC_UNIQUE, ARC_TYPE the type given or
-** empty. 0; -1 when a value does not convert or the insert fails
-** (reported by the SQL layer). */
+** empty. 0; the code of a value that does not convert or of the insert
+** that fails (its words then sql_failure_text's), -1 for a missing
+** column. */
 int arc_insert_row(pjct_rec *project, tbl_rec *table, const arc_arc_hdr *hdr, const char *type = nullptr);
 /* The number of arcs of the coverage, 1 to its arc count, that cannot be
 ** read. */
 long arc_unreadable_arcs(arc_cover_rec *cover);
+/* Why the coverage in the directory dir cannot be read whole: "3 of the 8
+** arcs of the coverage DIR cannot be read" (with polygons, its polygons
+** that cannot be read too); "" when every one reads. A command that
+** checks or draws the coverage says it and draws nothing. */
+std::string arc_cover_unread(arc_cover_rec *cover, const char *dir, bool polygons);
 /* Reads the ARC_TYPE of every arc number of the project's ARCS into
 ** types (a blank type is left out). 0 (also when the project has no ARCS
 ** with those columns); -1 with the reason in why when ARCS holds them but

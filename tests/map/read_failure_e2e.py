@@ -20,6 +20,10 @@ failures:
   refilled  the table the command writes is being filled anew by another
             session (its guard file names a running process of this
             machine), for commands that write
+  coverage cut
+            the coverage's polygon file loses the end of its last record,
+            or its arc file half its records (the command's cover_file),
+            for the coverage commands
   full      no file of pvhost and its driver may grow past FULL_BYTES
             bytes (a file-size limit: every write beyond fails as on a
             full disk, "File too large"), for commands that write; the
@@ -93,7 +97,7 @@ class Command:
     """One row of the table of commands."""
 
     def __init__(self, name, answers, reads, writes=None, drawing=None, setup=None, not_shown=(), failures=None,
-                 said=None, files=(), server=("lost",)):
+                 said=None, files=(), server=("lost",), cover_file=None, full_bytes=None):
         self.name = name              # what the run is called
         self.answers = answers        # typed after the logon; or made by a function of the root and failure
         self.reads = reads            # the table whose file is damaged
@@ -105,6 +109,8 @@ class Command:
         self.said = said              # the failures it said, from its output; error_alerts when None
         self.files = files            # the files it writes beside the drawing: none is left by a failure
         self.server = server          # the failures it meets on the server ("timeout": it makes writes)
+        self.cover_file = cover_file  # the coverage's file cut under "coverage cut" ("pal", "arc")
+        self.full_bytes = full_bytes or FULL_BYTES  # the file-size limit under "full"
 
 
 def geo_link(row, column="NAME"):
@@ -166,6 +172,25 @@ def legend_answers(root, failure):
 def arcmake_answers(root, failure):
     """pv-arcmake refilling ARCS from the coverage, keeping its types."""
     return ("pv-arcmake\nselect project 0\nset covername %s\nselect projection 0\npick table\nok\nok\n"
+            % os.path.join(root, "cover"))
+
+
+def legend_one_arc(root):
+    """The legend checker's project and coverage, ARCS holding only its
+    first arc's row: refilled, it grows past what it held."""
+    import dbfread
+    import e2e_tables
+    path = legend_drawing(root)
+    arcs = os.path.join(root, "projects", "GEO", "ARCS.DBF")
+    first = [tuple(r.values()) for r in dbfread.DBF(arcs)][:1]
+    os.remove(arcs)
+    e2e_tables.table(arcs, arclegend_e2e.ARCS_FIELDS, first)
+    return path
+
+
+def arcplot_answers(root, failure):
+    """pv-arcmake drawing the coverage's arcs, ARCS left as it is."""
+    return ("pv-arcmake\nselect project 0\nset covername %s\nselect projection 0\npick arcs\nok\nok\n"
             % os.path.join(root, "cover"))
 
 
@@ -260,12 +285,17 @@ COMMANDS = [
 ]
 # The coverage commands, on the legend checker's project (no server copy).
 COVER_COMMANDS = [
-    Command("pv-arclegend", legend_answers, "UNIT", drawing=legend_drawing, failures=("count", "cut", "killed"),
-            not_shown=("Dialog leg_matrix",)),
-    Command("pv-arclegend-arcs", legend_answers, "ARCS", drawing=legend_drawing, failures=("count", "cut"),
-            not_shown=("Dialog leg_matrix",)),
+    Command("pv-arclegend", legend_answers, "UNIT", drawing=legend_drawing,
+            failures=("count", "cut", "killed", "coverage cut"), not_shown=("Dialog leg_matrix",), cover_file="pal"),
+    Command("pv-arclegend-arcs", legend_answers, "ARCS", drawing=legend_drawing, failures=("count", "cut", "coverage cut"),
+            not_shown=("Dialog leg_matrix",), cover_file="arc"),
     Command("pv-arcmake", arcmake_answers, "ARCS", writes="ARCS", drawing=legend_drawing,
-            failures=("count", "cut", "killed", "readonly"), not_shown=("Inserted...",)),
+            failures=("count", "cut", "killed", "readonly", "full"), not_shown=("Inserted...",)),
+    Command("pv-arcmake plot", arcplot_answers, "ARCS", drawing=legend_drawing, failures=("coverage cut",),
+            not_shown=("Plotted...",), cover_file="arc"),
+    # A disk that takes the former ARCS aside but not the rows of the new.
+    Command("pv-arcmake fill", arcmake_answers, "ARCS", writes="ARCS", drawing=legend_one_arc, failures=("full",),
+            not_shown=("Inserted...",), full_bytes=600),
 ]
 
 
@@ -450,7 +480,7 @@ def release(holder):
 
 def run(pvhost, module, resources, work, command, failure):
     what = "%s, %s" % (command.name, failure)
-    root = os.path.join(work, command.name + "_" + failure)
+    root = os.path.join(work, (command.name + "_" + failure).replace(" ", "_"))
     for d, _, files in os.walk(root):
         for f in files:
             subprocess.run(["chattr", "-i", os.path.join(d, f)], capture_output=True)
@@ -490,10 +520,13 @@ def run(pvhost, module, resources, work, command, failure):
     elif failure == "refilled":
         with open(os.path.join(proj, command.writes + ".RFG"), "w") as f:
             f.write("1 %s\nFill %s\n" % (socket.gethostname(), command.writes))
+    elif failure == "coverage cut":
+        path = os.path.join(root, "cover", command.cover_file + ".adf")
+        os.truncate(path, os.path.getsize(path) - 10 if command.cover_file == "pal" else os.path.getsize(path) // 2)
     elif failure == "full":
         limited = [pv.pid] + children(pv.pid, "pvdb3")
         for pid in limited:
-            resource.prlimit(pid, resource.RLIMIT_FSIZE, (FULL_BYTES, resource.RLIM_INFINITY))
+            resource.prlimit(pid, resource.RLIMIT_FSIZE, (command.full_bytes, resource.RLIM_INFINITY))
     elif failure == "lost":
         cut = psql("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE usename = 'geologist' "
                    "AND pid <> pg_backend_pid()")
@@ -516,7 +549,8 @@ def run(pvhost, module, resources, work, command, failure):
     said = out[out.find("Saved before.dxf"):]
     alerts = (command.said or error_alerts)(said)
     named = {"killed": "driverofDB3", "lost": "connection", "full": command.writes,
-             "timeout": "statementtimeout"}.get(failure, command.reads)
+             "timeout": "statementtimeout",
+             "coverage cut": os.path.join(root, "cover").replace(" ", "")}.get(failure, command.reads)
     reason = FULL_REASON if failure == "full" else ""
     check(len(alerts) == 1 and named in alerts[0] and reason in alerts[0],
           "%s: one error names %s %s, shown: %r" % (what, named, reason, alerts))

@@ -110,9 +110,11 @@ def refill(args, root, cover, utm):
     cut_after_first_arc(cover, cut)
     refill_run = ('(pv_open "GEO" "DB3" "" "")\n'
                   "pv-arcmake\n%sok\npv_yesno_small\nok\n(pv_logoff)\nQUIT\n")
-    status, out = e2e_tables.pvhost_run(args, root, refill_run % dialog(cut, utm, ["table"]))
-    check(status == 0 and "ERROR: 3 of the coverage's 4 arcs cannot be read.\nARCS was not changed." in out,
-          "a coverage with unreadable arcs is refused, and how many")
+    status, out = e2e_tables.pvhost_run(args, root, refill_run.replace("(pv_logoff)", "pv_alert_wrap\nshow\nok\n(pv_logoff)")
+                                        % dialog(cut, utm, ["table"]))
+    said = "".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).replace(" ", "")
+    check(status == 0 and ("ERROR:3ofthe4arcsofthecoverage%scannotberead.ARCSwasnotchanged." % cut.replace(" ", ""))
+          in said, "a coverage with unreadable arcs is refused, named, and how many: %s" % said)
     check(arc_types(root) == before, "ARCS as it was: %r" % arc_types(root))
     status, out = e2e_tables.pvhost_run(args, root, refill_run % dialog(cover, utm, ["table"]))
     check(sorted(arc_types(root)) == [(1, ""), (2, "fault"), (3, ""), (4, "")],
