@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/host_util.h"
 #include "core/pjct_list.h"
@@ -24,6 +25,10 @@ namespace {
 
 /* Permissions of a mark (the process's umask applies). */
 constexpr mode_t k_mark_mode = 0644;
+/* Added to the name of a mark set aside, then a number from 2 while that
+** name is taken, up to k_aside_tries. */
+const char k_aside_ext[] = ".BAD";
+constexpr int k_aside_tries = 100;
 /* A line's check: a tab and eight hex digits after its text. */
 constexpr size_t k_check_digits = 8;
 constexpr size_t k_check_size = k_check_digits + 1;
@@ -147,15 +152,24 @@ int mark_take(mark_file &mark, const std::string &path, std::string &body)
     body.clear();
     /* A mark cut short while it was written: nothing was changed yet. */
     std::string fresh = path + "N";
-    int fd = open(fresh.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    int fd = wf_open(fresh.c_str(), O_RDONLY);
     if (fd >= 0) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(fresh.c_str());
         close(fd);
+    } else if (errno == ENODEV) {
+        mark.path = fresh;
+        body = wf_reason(ENODEV);
+        return MARK_DAMAGED;
     }
     /* A link at that name is never one the program made; one that points
     ** nowhere goes (a mark begun there would make its target). */
     wf_drop_dangling(fresh.c_str());
-    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    fd = wf_open(path.c_str(), O_RDONLY);
+    if (fd < 0 && errno == ENODEV) {
+        mark.path = path;
+        body = wf_reason(ENODEV);
+        return MARK_DAMAGED;
+    }
     if (fd < 0) return MARK_NONE;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
@@ -169,6 +183,33 @@ int mark_take(mark_file &mark, const std::string &path, std::string &body)
     if (mark_unseal(sealed, body, why) == 0) return MARK_FOUND;
     body = why;
     return MARK_DAMAGED;
+}
+
+int mark_set_aside(mark_file &mark, std::string &aside)
+{
+    if (mark.connection) return mark.store->aside(mark, aside);
+    int rc = -1;
+    errno = ENOENT;
+    for (int k = 1; k <= k_aside_tries && !mark.path.empty(); k++) {
+        aside = mark.path + k_aside_ext + (k > 1 ? std::to_string(k) : "");
+        if (dbf_rename_new(mark.path.c_str(), aside.c_str()) == DBF_OK) {
+            rc = 0;
+            break;
+        }
+        if (errno != EEXIST) break;
+    }
+    if (rc != 0) aside = std::string("it cannot be renamed: ") + std::strerror(errno);
+    mark_end(mark, true);
+    return rc;
+}
+
+std::string mark_aside_text(mark_file &mark, const char *row, const std::string &check)
+{
+    std::string named = mark.path, aside;
+    if (mark_set_aside(mark, aside) == 0)
+        return "It is set aside as " + aside + " and no " + row + " was changed: check " + check + ".";
+    return "It cannot be set aside (" + aside + ") and no " + row + " was changed: check " + check + ", then move " +
+           named + " away; until then no command that would write over it begins.";
 }
 
 int mark_take_in(mark_file &mark, const char *dir_in, const char *name, std::string &body)

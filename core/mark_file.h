@@ -42,6 +42,7 @@ struct mark_file;
 struct mark_store {
     int (*append)(mark_file &mark, const std::string &sealed); /* adds sealed lines: 0, or -1 with errno */
     void (*end)(mark_file &mark, bool keep);                    /* lets it go, removed unless keep */
+    int (*aside)(mark_file &mark, std::string &aside);          /* mark_set_aside of a held mark */
 };
 
 /* A mark held by the command that writes it. */
@@ -87,8 +88,21 @@ void mark_end(mark_file &mark, bool keep, const mark_step &gone = nullptr);
 ** holds it (end it with mark_end). A last line cut short while it was
 ** written is left out of the body; a line that fails its check makes the
 ** whole mark MARK_DAMAGED, with body saying which ("its line 3 fails its
-** check"). */
+** check"), and so does something other than a regular file at its name
+** (a FIFO is never waited on), path then naming it. */
 int mark_take(mark_file &mark, const std::string &path, std::string &body);
+/* Sets a mark the logon cannot use aside, so that it stands in no
+** command's way and its owner can still read it: renamed, never over
+** another name, to its name and ".BAD" (".BAD2", ".BAD3"... while taken;
+** on a server its rows of PVMARK), and let go. Answers 0 with aside the
+** name it now has as messages name it; -1 with aside saying why it cannot
+** be (it is then left in place). */
+int mark_set_aside(mark_file &mark, std::string &aside);
+/* The end of the logon's message on a mark it cannot use, set aside by
+** mark_set_aside: "It is set aside as X and no row was changed: check
+** <check>." (row the word for what was left as it was), or, when it
+** cannot be set aside, why, and what to do to let commands begin. */
+std::string mark_aside_text(mark_file &mark, const char *row, const std::string &check);
 /* mark_take of the mark of that name in folder dir (a separator is added
 ** when it has none). */
 int mark_take_in(mark_file &mark, const char *dir, const char *name, std::string &body);

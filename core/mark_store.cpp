@@ -17,6 +17,7 @@
 #include "core/pjct.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -250,7 +251,37 @@ void server_end(mark_file &mark, bool keep)
     mark.connection = nullptr;
 }
 
-const mark_store k_server_store = {server_append, server_end};
+/* Sets a held server mark aside: its rows renamed to a name no mark
+** holds (mark_set_aside), and let go. */
+int server_aside(mark_file &mark, std::string &aside)
+{
+    std::string why = "no free name", was;
+    sql_quote(mark.name.c_str(), was);
+    for (int k = 1; k <= 100; k++) {
+        std::string name = mark.name + ".BAD" + (k > 1 ? std::to_string(k) : ""), quoted;
+        if (name.size() >= (size_t)k_name_width) {
+            why = "its name is too long";
+            break;
+        }
+        std::vector<std::string> there;
+        long n = query_texts(mark.connection, "SELECT NAME" + of_name(name), "NAME", there);
+        if (n > 0) continue;
+        sql_quote(name.c_str(), quoted);
+        if (n == 0 &&
+            run(mark.connection, "UPDATE " MARK_TABLE " SET NAME = " + quoted + " WHERE NAME = " + was) == k_sql_ok) {
+            server_end(mark, true);
+            aside = name + " in " MARK_TABLE;
+            return 0;
+        }
+        why = sql_failure_text(sql_last_failure()->code);
+        break;
+    }
+    server_end(mark, true);
+    aside = "it cannot be renamed: " + why;
+    return -1;
+}
+
+const mark_store k_server_store = {server_append, server_end, server_aside};
 
 /* The marks other sessions hold, noted for the logon to say once: per
 ** table, the commands writing it and the marks found. */
@@ -313,7 +344,7 @@ int mark_begin_of(mark_file &mark, const pjct_rec *p, const std::string &name, c
 
 std::string mark_failure_text(const pjct_rec *p, int err)
 {
-    return server(p) && err == EIO ? sql_last_failure()->text : std::strerror(err);
+    return server(p) && err == EIO ? sql_last_failure()->text : wf_reason(err);
 }
 
 int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, std::string &body)

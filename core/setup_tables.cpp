@@ -25,6 +25,7 @@
 #include "core/pie_rec.h"
 #include "core/setup_store.h"
 #include "core/sql_access.h"
+#include "wfile/wfile.h"
 
 /* Host result codes. */
 #define SETUP_OK      5100
@@ -694,7 +695,7 @@ int setup_tables_write(pjct_rec *project, const std::vector<setup_table_rows> &t
                            "the mark %s of a save cut short is there; log on to the project again");
     mark_file mark;
     if (why->empty() && mark_begin_of(mark, project, SETUP_SAVE_MARK, std::string(k_save_head) + "\n", "pv-save") != 0)
-        *why = "cannot write its mark " SETUP_SAVE_MARK ": " + std::string(std::strerror(errno));
+        *why = "cannot write its mark " SETUP_SAVE_MARK ": " + std::string(wf_reason(errno));
     if (!why->empty()) return -1;
     if (s_step_hook) s_step_hook();
     std::vector<setup_staged> staged;
@@ -782,6 +783,15 @@ int setup_tables_recover(pjct_rec *project)
         for (const char *right : {"UPDATE", "DELETE"})
             if (why.empty()) why = mark_writer_refusal(mark, name, right);
         if (why.empty() && listed[i].scratch) why = mark_writer_refusal(mark, name + SETUP_SCRATCH_SUFFIX, "DROP");
+    }
+    /* One that cannot be read, or whose writer may not do what it asks, is
+    ** set aside: it would stop every save. */
+    if (!why.empty()) {
+        std::string named = mark.path;
+        std::string aside = mark_aside_text(mark, "table", std::string("the setup of project ") + project->name);
+        msg_alert(ERR_TITLE, "The mark %s of a save of the setup cut short was not used: %s. %s", named.c_str(),
+                  why.c_str(), aside.c_str());
+        return -1;
     }
     for (size_t i = 0; why.empty() && done && i < listed.size(); i++) {
         std::string failed;

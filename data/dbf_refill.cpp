@@ -20,7 +20,7 @@
 ** <table>.RFG (dbf/dbf_guard.cpp); the guard goes once the table is whole
 ** or put back. A mark that does not name its own table, or whose writer
 ** may not drop the tables it names (mark_writer_refusal), changes nothing
-** and is named; nor is a server's table holding rows without the guard
+** and is set aside, named; nor is a server's table holding rows without the guard
 ** ever dropped: no refill made it.
 */
 #include "data/dbf_refill.h"
@@ -49,7 +49,7 @@
 
 namespace {
 
-const char kMarkExt[] = ".MRF";
+const char kMarkExt[] = DBF_EXT_REFILL_MARK;
 const char kCopyExt[] = ".DBO";
 const char kKeptSuffix[] = "_DBO";
 const char kDone[] = "done";
@@ -88,7 +88,7 @@ bool exists(const std::string &path)
 /* True when two files hold the same bytes. */
 bool same_bytes(const std::string &a, const std::string &b)
 {
-    std::FILE *fa = std::fopen(a.c_str(), "rb"), *fb = fa ? std::fopen(b.c_str(), "rb") : nullptr;
+    std::FILE *fa = wf_fopen(a.c_str(), "rb"), *fb = fa ? wf_fopen(b.c_str(), "rb") : nullptr;
     bool same = fa && fb;
     char ba[8192], bb[8192];
     while (same) {
@@ -185,7 +185,8 @@ std::string server_drop(void *connection, const std::string &table)
 /* put_back on a dBASE project: the copy of the former table over the new
 ** file, or the new file removed. The copy itself stays until the mark is
 ** gone (copy_goes), so that a put-back cut short at any moment finds it
-** again. */
+** again; it goes back as a second name of the copy, which needs no room
+** (a full disk, a file-size limit), where the folder takes one. */
 std::string put_back_file(const keeper &k, const std::string &name, bool had)
 {
     std::string table = file_of(k.dir, name, DBF_EXT_TABLE), copy = file_of(k.dir, name, kCopyExt);
@@ -198,17 +199,20 @@ std::string put_back_file(const keeper &k, const std::string &name, bool had)
     }
     /* A table the refill never changed (it could not be dropped), or one
     ** put back already, is the former one. */
-    if (same_bytes(table, copy)) return "";
+    if (same_bytes(table, copy) || wf_link_place(copy.c_str(), table.c_str()) == 0) return "";
     return wf_copy(copy.c_str(), table.c_str()) == 0 ? ""
                                                      : "cannot copy " + copy + " over it: " + wf_reason(errno);
 }
 
 /* Once a dBASE table is put back and its mark gone, the copy of the
-** former table goes (mark_end's step, run before the mark's lock goes). */
+** former table goes (mark_end's step, run before the mark's lock goes;
+** the table is then its only name), then its guard. */
 mark_step copy_goes(const keeper &k, const std::string &name)
 {
     return [k, name]() {
-        if (!k.connection) std::remove(file_of(k.dir, name, kCopyExt).c_str());
+        if (k.connection) return 0;
+        std::remove(file_of(k.dir, name, kCopyExt).c_str());
+        dbf_guard_clear(k.dir.c_str(), name.c_str());
         return 0;
     };
 }
@@ -232,9 +236,7 @@ std::string put_back(const keeper &k, const std::string &name, bool had)
         why = server_drop(k.connection, name);
         return !why.empty() ? why : server_run(k.connection, "ALTER TABLE " + kept + " RENAME TO " + name);
     }
-    std::string why = put_back_file(k, name, had);
-    if (why.empty()) dbf_guard_clear(k.dir.c_str(), name.c_str());
-    return why;
+    return put_back_file(k, name, had);
 }
 
 /* Lets the kept former table go once the new one is whole; answers why it
@@ -299,17 +301,29 @@ int recover_one(mark_file &m, const keeper &k, const std::string &stem, const st
     /* The writer may drop the new table and the one kept (a server's). */
     if (why.empty()) why = mark_writer_refusal(m, name, "DROP");
     if (why.empty() && had) why = mark_writer_refusal(m, name + std::string(kKeptSuffix), "DROP");
-    if (why.empty() && lines.size() == 3) {
+    if (!why.empty()) {
+        std::string named = m.path;
+        std::string aside =
+            mark_aside_text(m, k.connection ? "table" : "file",
+                            "that table " + stem + " is whole" +
+                                (k.connection ? "" : " (a former one may be kept as " + stem + kCopyExt + ")"));
+        msg_alert(ERR_TITLE, "The mark %s of a table's refill cut short was not used: %s. %s", named.c_str(),
+                  why.c_str(), aside.c_str());
+        return -1;
+    }
+    if (lines.size() == 3) {
         if ((why = drop_kept(k, name, had)).empty())
             msg_alert(WARN_TITLE, "Filling table %s was cut short after it was complete; it is finished now.", name);
-    } else if (why.empty() && (why = put_back(k, name, had)).empty()) {
+    } else if ((why = put_back(k, name, had)).empty()) {
         msg_alert(WARN_TITLE, had ? "Filling table %s was cut short; %s is as it was before."
                                   : "Filling table %s was cut short; the part of %s it had filled was removed.",
                   name, name);
     }
     if (!why.empty()) {
-        msg_alert(ERR_TITLE, "The mark %s of a table's refill cut short was not used: %s. It is left in place and no "
-                  "%s was changed.", m.path.c_str(), why.c_str(), k.connection ? "table" : "file");
+        msg_alert(ERR_TITLE,
+                  "Filling table %s was cut short, and it cannot be put back now: %s. Its mark %s stays "
+                  "for the next logon.",
+                  name, why.c_str(), m.path.c_str());
         mark_end(m, true);
         return -1;
     }
@@ -336,7 +350,9 @@ int drop_copy_left(const std::string &dir, const std::string &stem, const std::s
     int gone = 0;
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
         struct stat st;
-        if (!exists(dir + stem + kMarkExt) && lstat((dir + copy).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        /* A mark set aside (mark_set_aside) still names it for its owner. */
+        if (!exists(dir + stem + kMarkExt) && !exists(dir + stem + kMarkExt + ".BAD") &&
+            lstat((dir + copy).c_str(), &st) == 0 && S_ISREG(st.st_mode))
             gone = unlink((dir + copy).c_str()) == 0;
         /* Only the fresh mark made here goes: one another made since stays. */
         struct stat mine, there;
@@ -406,7 +422,7 @@ int dbf_refill_begin(dbf_refill &r, pjct_rec *p, const char *table, const char *
     mark_step copy = [&]() { return (not_kept = keep(k, r.name, unsure)).empty() ? 0 : -1; };
     if (why.empty() && mark_begin_of(r.mark, p, mark, r.name + "\n" + (r.had ? "1\n" : "0\n"), command,
                                      copy_first ? copy : nullptr) != 0) {
-        why = !not_kept.empty() ? not_kept : "cannot write its mark " + mark + ": " + std::strerror(errno);
+        why = !not_kept.empty() ? not_kept : "cannot write its mark " + mark + ": " + wf_reason(errno);
         if (copy_first) std::remove(file_of(k.dir, r.name, kCopyExt).c_str());
     } else if (why.empty() && r.had && k.connection && !(why = keep(k, r.name, unsure)).empty()) {
         mark_end(r.mark, unsure);
@@ -464,24 +480,32 @@ int dbf_refill_guard(dbf_refill &r)
     return -1;
 }
 
-void dbf_refill_end(dbf_refill &r, pjct_rec *p, bool whole)
+int dbf_refill_end(dbf_refill &r, pjct_rec *p, bool whole)
 {
-    if (r.dir.empty()) return;
+    if (r.dir.empty()) return 0;
     keeper k{r.dir, r.connection};
-    std::string why;
+    std::string closing; /* why the new table, whole, cannot be said to be */
     if (whole && mark_append(r.mark, std::string(kDone) + "\n") == 0) {
         /* The new table stands; a kept table the server would not drop
         ** goes at the next logon. */
         mark_end(r.mark, !drop_kept(k, r.name, r.had).empty());
         r.dir.clear();
-        return;
+        return 0;
     }
-    why = put_back(k, r.name, r.had);
+    if (whole)
+        closing = "its mark " + r.mark.path + " cannot be finished: " +
+                  (r.connection ? sql_failure_text(sql_last_failure()->code) : wf_reason(errno));
+    std::string why = put_back(k, r.name, r.had);
     if (why.empty()) dbf_index_mended(p, r.name.c_str());
-    else msg_alert(ERR_TITLE, "%s cannot be put back as it was: %s. It is put back at the next logon.",
-                   r.name.c_str(), why.c_str());
+    if (!closing.empty() && why.empty())
+        msg_alert(ERR_TITLE, "ERROR: %s was not changed: %s. %s", r.name.c_str(), closing.c_str(),
+                  r.had ? "The former table is back in its place." : "The new table was removed.");
+    else if (!why.empty())
+        msg_alert(ERR_TITLE, "%s cannot be put back as it was: %s%s. It is put back at the next logon.", r.name.c_str(),
+                  closing.empty() ? "" : (closing + "; ").c_str(), why.c_str());
     mark_end(r.mark, !why.empty(), copy_goes(k, r.name));
     r.dir.clear();
+    return whole ? -1 : 0;
 }
 
 int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)
@@ -502,5 +526,11 @@ int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)
         else mended.push_back(stem);
     }
     sweep(project, k);
+    /* A guard left by a writer gone, beside no mark, would keep every
+    ** other writer out for ever. */
+    pid_t driver = k.connection ? 0 : asi_driver_pid(PV_ENV_DB3);
+    std::vector<std::string> said;
+    if (driver > 0) dbf_guard_sweep(k.dir.c_str(), (long)driver, said);
+    for (const std::string &line : said) msg_alert(WARN_TITLE, "%s", line.c_str());
     return rc;
 }

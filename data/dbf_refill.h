@@ -11,7 +11,7 @@
 **     ... the table dropped and made again ...
 **     if (dbf_refill_guard(r) != 0) ... as a table that could not be made
 **     ... the table filled ...
-**     dbf_refill_end(r, project, filled_whole);
+**     if (dbf_refill_end(r, project, filled_whole) != 0) ... not filled (said)
 */
 #ifndef PV_DATA_DBF_REFILL_H
 #define PV_DATA_DBF_REFILL_H
@@ -50,11 +50,12 @@ int dbf_refill_begin(dbf_refill &refill, pjct_rec *project, const char *table, c
 ** guard cannot be set (said). */
 int dbf_refill_guard(dbf_refill &refill);
 /* After the table is filled whole (whole set) the kept table and the mark
-** go; else the former table is put back (or the new one removed, when
-** there was none) and indexed again; what cannot be done now (the server
-** gone) is left to the next logon under the mark. Nothing when nothing was
-** kept. */
-void dbf_refill_end(dbf_refill &refill, pjct_rec *project, bool whole);
+** go; else, or when the mark cannot say the new table is whole (a full
+** disk, a file-size limit), the former table is put back (or the new one
+** removed, when there was none) and indexed again; what cannot be done now
+** (the server gone) is left to the next logon under the mark. 0 (also when
+** nothing was kept); -1 when the table filled whole was not kept (said). */
+int dbf_refill_end(dbf_refill &refill, pjct_rec *project, bool whole);
 /* At logon, each refill of the project cut short, from its marks (also
 ** another user's whose session is gone; one still held is said): with the new table complete only the kept table goes; else the
 ** former table is put back (or the part filled removed, when there was

@@ -51,6 +51,7 @@
 #include <vector>
 
 #include "core/err_text.h"
+#include "core/mark_file.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
@@ -477,9 +478,8 @@ int dbf_restore_files(const char *message, const char *tmp_dbf, const char *tmp_
     if (!tmp_dbf || !tmp_dbt || !dbf || !dbt) return -2;
     const char *pairs[][2] = {{tmp_dbf, dbf}, {tmp_dbt, dbt}};
     for (auto &p : pairs) {
-        FILE *probe = std::fopen(p[0], "rb");
-        if (!probe) continue;
-        std::fclose(probe);
+        struct stat st;
+        if (lstat(p[0], &st) != 0 || !S_ISREG(st.st_mode)) continue;
         std::remove(p[1]);
         dbf_rename_new(p[0], p[1]);
     }
@@ -705,13 +705,21 @@ int dbf_rebuild_recover(const char *dir_in, char *table, size_t size)
     char mark[DBF_PATH_SIZE], fresh[DBF_PATH_SIZE];
     if (rs_mark_paths(dir, mark, fresh) != 0) return DBF_REBUILD_NONE;
     /* A mark cut short while it was written: nothing was changed yet. */
-    int fd = open(fresh, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    int fd = wf_open(fresh, O_RDONLY);
     if (fd >= 0) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(fresh);
         close(fd);
     }
     wf_drop_dangling(fresh);   /* never the program's own */
-    fd = wf_open(mark, O_RDWR);
+    bool odd = fd < 0 && errno == ENODEV; /* not a file at the fresh name */
+    fd = odd ? -1 : wf_open(mark, O_RDWR);
+    if (fd < 0 && (odd || errno == ENODEV)) {
+        mark_file held;
+        held.path = odd ? fresh : mark;
+        msg_alert(ERR_TITLE, "The mark %s of a change to a table cut short was not used: %s. %s", held.path.c_str(),
+                  wf_reason(ENODEV), mark_aside_text(held, "file", "the tables changed last").c_str());
+        return -1;
+    }
     if (fd < 0) return DBF_REBUILD_NONE;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
@@ -736,9 +744,13 @@ int dbf_rebuild_recover(const char *dir_in, char *table, size_t size)
         else if (!rs_exists(dbf)) m.why = "neither " + rs_base_name(dbf) + " nor " + rs_base_name(tmp_dbf) + " is there";
     }
     if (!m.why.empty()) {
-        close(fd);
-        msg_alert(ERR_TITLE, "The mark %s of a change to a table cut short was not used: %s. It is left in place and "
-                  "no file was changed.", mark, m.why.c_str());
+        mark_file held;
+        held.path = mark;
+        held.fd = fd;
+        std::string files =
+            rs_plain_name(m.name) ? "table " + m.name + "'s files" : std::string("the tables changed last");
+        msg_alert(ERR_TITLE, "The mark %s of a change to a table cut short was not used: %s. %s", mark, m.why.c_str(),
+                  mark_aside_text(held, "file", files + " beside " + k_temp_name + DBF_EXT_TABLE).c_str());
         return -1;
     }
     std::snprintf(table, size, "%s", m.name.c_str());

@@ -1152,8 +1152,9 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     run.err_existed = access(run.err_path.c_str(), F_OK) == 0;
     FILE *probe = dir_rc == 0 ? wf_fopen(run.err_path.c_str(), "ab") : nullptr;
     if (!probe) {
-        /* A link at the name is never written through, and is named so. */
-        if (dir_rc == 0 && errno == ELOOP) why = run.err_path + ": " + wf_reason(ELOOP);
+        /* A link, a FIFO or a second name of another file at the name is
+        ** never written through, and is named so. */
+        if (dir_rc == 0) why = run.err_path + ": " + wf_reason(errno);
         err_report(ERR_OPEN_FILE, (dir_rc == 0 && why.empty() ? run.err_path : why).c_str());
         if (st->update) {
             host_version_guard guard;

@@ -282,7 +282,8 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
     ** the callers say a code with a text, and an ended driver. */
     if (rc != 0 && !err_text(rc) && !sql_driver_lost(rc))
         msg_alert(ERR_TITLE, "Profile %s cannot be saved: %s. It is as it was before.", p, sql_failure_text(rc));
-    dbf_refill_end(refill, project, rc == 0);
+    /* A profile filled whole but not kept (its mark could not say so) was said. */
+    if (dbf_refill_end(refill, project, rc == 0) != 0 && rc == 0) rc = ERR_SAVE_PROFILE;
     return rc;
 }
 

@@ -26,11 +26,14 @@
 #include "core/sql_access.h"
 #include "core/tbl.h"
 #include "data/memo.h"
+#include "wfile/wfile.h"
 
 namespace {
 
 /* Extension of a delete's mark. */
 const char k_delete_mark_ext[] = ".MRD";
+/* delete_mark_finish of a mark that names no row of the project. */
+constexpr int k_unusable = -2;
 
 /* 1 when a row has a memo column. */
 bool row_has_memo(const sql_col_rec *row)
@@ -50,7 +53,8 @@ int delete_mark_begin(mark_file &mark, const pjct_rec *p, const char *table, con
 }
 
 /* Finishes the delete the mark held names: 0 when done (or nothing was to
-** be done), else -1 with why. */
+** be done), else -1 with why; k_unusable when the mark names no
+** registered table's row. */
 int delete_mark_finish(pjct_rec *p, const mark_file &held, const std::string &body, std::string &why)
 {
     std::vector<std::string> lines = mark_lines(body);
@@ -60,11 +64,11 @@ int delete_mark_finish(pjct_rec *p, const mark_file &held, const std::string &bo
     if (lines.size() != 1 || std::sscanf(lines[0].c_str(), "%20s %20s %ld %c", table, key, &number, &tail) != 3 ||
         number < 1 || !sql_is_ident(table) || !sql_is_ident(key)) {
         why = "it does not name a table, its unique number column and a row";
-        return -1;
+        return k_unusable;
     }
     if (!tbl_find_by_name(p->tables, table, nullptr)) {
         why = std::string(table) + " is not a registered table of project " + p->name;
-        return -1;
+        return k_unusable;
     }
     std::string memo;
     if (memo_table_name(table, memo) == 0 && !(why = mark_writer_refusal(held, memo, "DELETE")).empty()) return -1;
@@ -108,8 +112,10 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
     char text[512];
     mark_file mark;
     if (row_has_memo(row) && number >= 1 && p && delete_mark_begin(mark, p, table, key->name, number) != 0) {
-        std::snprintf(text, sizeof text, "Row %ld of table %s is not deleted: the mark of its delete cannot be "
-                      "written in project %s: %s", number, table, p->name, std::strerror(errno));
+        std::snprintf(text, sizeof text,
+                      "Row %ld of table %s is not deleted: the mark of its delete cannot be "
+                      "written in project %s: %s",
+                      number, table, p->name, wf_reason(errno));
         why = text;
         return ERR_SQL_NO_CONDITION;
     }
@@ -152,13 +158,19 @@ int memo_delete_recover(pjct_rec *p)
         std::string body, why;
         int got = mark_take_of(held, p, path, body);
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
+        int done = got == MARK_DAMAGED ? k_unusable : delete_mark_finish(p, held, body, why);
         if (got == MARK_DAMAGED) why = body;
-        else if (delete_mark_finish(p, held, body, why) == 0) {
+        if (done == 0) {
             mark_end(held, false);
             continue;
         }
-        msg_alert(ERR_TITLE, "The delete mark %s was not finished: %s. It is left in place for the next logon.",
-                  held.path.c_str(), why.c_str());
+        std::string named = held.path;
+        if (done == k_unusable)
+            msg_alert(ERR_TITLE, "The delete mark %s was not finished: %s. %s", named.c_str(), why.c_str(),
+                      mark_aside_text(held, "row", "the memo tables for lines of a row deleted").c_str());
+        else
+            msg_alert(ERR_TITLE, "The delete mark %s was not finished: %s. It is left in place for the next logon.",
+                      named.c_str(), why.c_str());
         mark_end(held, true);
         rc = -1;
     }

@@ -86,6 +86,7 @@
 #include "data/tblsetup.h"
 #include "draw/link.h"
 #include "draw/link_ase.h"
+#include "wfile/wfile.h"
 
 pjct_rec *g_merge_master = nullptr;
 pjct_rec *g_merge_slave = nullptr;
@@ -576,8 +577,8 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
                                   "pv-merge", std::string("the mark %s of a merge cut short is there; log on to "
                                                           "project ") + g_merge_master->name + " again");
     if (n > 0 && failure.empty() && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0, "pv-merge") != 0)
-        failure = "its mark in project " + std::string(g_merge_master->name) +
-                  " cannot be written: " + std::strerror(errno);
+        failure =
+            "its mark in project " + std::string(g_merge_master->name) + " cannot be written: " + wf_reason(errno);
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
     long rows = 0, largest = 0;
     if (started) {
@@ -872,8 +873,10 @@ int merge_recover(pjct_rec *p)
                                           : "; these rows are another writer's or were changed since, and stay: " +
                                                 merge_kept_list(m.table->name, kept);
         if (!m.why.empty()) {
-            msg_alert(ERR_TITLE, "The merge mark %s was not used: %s. It is left in place and no row was changed.",
-                      held.path.c_str(), m.why.c_str());
+            std::string named = held.path;
+            std::string aside = mark_aside_text(
+                held, "row", "table " + stem.substr(0, stem.find('-')) + " for rows of a merge cut short");
+            msg_alert(ERR_TITLE, "The merge mark %s was not used: %s. %s", named.c_str(), m.why.c_str(), aside.c_str());
             rc = -1;
         } else if (removed != RTNORM) {
             if (m.own)

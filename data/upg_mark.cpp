@@ -50,7 +50,7 @@ std::vector<std::string> files_of(const std::string &dir)
     std::vector<std::string> out;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        if (it->is_regular_file(ec)) out.push_back(it->path().filename().string());
+        if (std::filesystem::is_regular_file(it->symlink_status(ec))) out.push_back(it->path().filename().string());
     return out;
 }
 
@@ -262,9 +262,13 @@ int upg_recover(const char *dir_in)
     for (const std::string &c : says.copies)
         if (says.why.empty() && !says.done && !exists(dir + c + kCopy)) says.why = "the copy " + c + kCopy + " is not there";
     if (!says.why.empty()) {
-        msg_alert(ERR_TITLE, "The mark %s of an upgrade cut short was not used: %s. It is left in place and no file "
-                  "was changed.", m.path.c_str(), says.why.c_str());
-        mark_end(m, true);
+        std::string named = m.path;
+        std::string aside = mark_aside_text(m, "file",
+                                            std::string("the project's tables and the copies an upgrade keeps "
+                                                        "beside them (*") +
+                                                UPG_OLD_SUFFIX + ".DBF, *" + kCopy + ")");
+        msg_alert(ERR_TITLE, "The mark %s of an upgrade cut short was not used: %s. %s", named.c_str(),
+                  says.why.c_str(), aside.c_str());
         return -1;
     }
     if (says.done) {

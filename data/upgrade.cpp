@@ -6,6 +6,8 @@
 ** point setups of its PNT fields, the setups saved, and last the old links
 ** of the drawing's entities made current.
 */
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -385,9 +387,8 @@ void table_paths(upg_paths &p, const std::string &dir, const std::string &name)
 /* 1 when a file exists. */
 int exists(const std::string &path)
 {
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (f) std::fclose(f);
-    return f != nullptr;
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
 }
 
 /* Renames a table's old copies back to its names (the new files removed). */

@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 /* Sizes and limits of the file format. */
 constexpr int DBF_PATH_SIZE = 1024;       /* path buffer of a handle, terminator included;
@@ -210,10 +212,23 @@ int dbf_check_whole(const char *path, const char *memo_path);
 /* A table refilled in a shared folder names the driver process that fills
 ** it in <TABLE>.RFG beside it (the name in capitals; "<pid> <host>" and the
 ** command on two lines) until it is whole or put back; a write by any
-** other process is refused (dbf_guard.cpp). */
+** other process is refused while that driver lives or the refill's mark
+** <TABLE>.MRF stands (dbf_guard.cpp). */
 #define DBF_EXT_GUARD ".RFG"
+#define DBF_EXT_REFILL_MARK ".MRF"
+/* What dbf_guard_state finds. */
+#define DBF_GUARD_NONE 0 /* no guard */
+#define DBF_GUARD_SELF 1 /* it names the driver asking */
+#define DBF_GUARD_LIVE 2 /* it names another live driver, or a writer elsewhere */
+#define DBF_GUARD_GONE 3 /* its writer is gone, or is no driver */
+#define DBF_GUARD_ODD  4 /* it is not a regular file or cannot be read */
 int dbf_guard_set(const char *dir, const char *table, long pid, const char *command);
 void dbf_guard_clear(const char *dir, const char *table);
+int dbf_guard_state(const char *dir, const char *table, long driver, std::string &command, std::string &why);
 int dbf_guard_refuses(const char *path, const char *table, long self, char *why, size_t size);
+/* At logon: removes each guard of folder dir beside no refill mark whose
+** writer is gone or no driver (a live driver being driver), or that is not
+** a regular file, adding to said the line that says so. Answers how many. */
+int dbf_guard_sweep(const char *dir, long driver, std::vector<std::string> &said);
 
 #endif

@@ -170,7 +170,8 @@ int dbf_open_file(dbf_handle *h, const char *path, int mode, int want_memo, int 
     }
     dbf_match_case(h->path, 0);
 
-    h->file = fopen(h->path, mode == DBF_MODE_READ ? "rb" : "r+b");
+    /* A table file is never read or written through a link, nor waited on. */
+    h->file = wf_fopen(h->path, mode == DBF_MODE_READ ? "rb" : "r+b");
     if (!h->file) return DBF_ERR_OPEN;
     h->mode = mode == DBF_MODE_READ ? DBF_MODE_READ : DBF_MODE_UPDATE;
     h->pos = 0;

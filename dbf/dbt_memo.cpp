@@ -112,7 +112,7 @@ int dbt_open(dbf_handle *h)
     m->file = nullptr;
     if (dbf_set_extension(h->path, sizeof h->path, DBF_EXT_MEMO) != DBF_OK) return DBF_ERR_ARG;
     dbf_match_case(h->path, 0);
-    m->file = fopen(h->path, h->mode == DBF_MODE_READ ? "rb" : "r+b");
+    m->file = wf_fopen(h->path, h->mode == DBF_MODE_READ ? "rb" : "r+b");
     if (!m->file) return DBF_ERR_OPEN;
     if (fread(m->header.raw, DBT_HEADER_KEPT, 1, m->file) != 1) {
         fclose(m->file);
@@ -546,7 +546,7 @@ int dbf_check_whole(const char *path, const char *memo_path)
     for (int i = 0; i < h.field_count; i++) memo = memo || h.file_types[i] == 'M';
     long long blocks = 0;
     if (rc == DBF_OK && memo && memo_path) {
-        FILE *m = fopen(memo_path, "rb");
+        FILE *m = wf_fopen(memo_path, "rb");
         if (m && fseeko(m, 0, SEEK_END) == 0) blocks = (ftello(m) + DBT_BLOCK_SIZE - 1) / DBT_BLOCK_SIZE;
         if (m) fclose(m);
     }

@@ -68,6 +68,7 @@
 #include "map/row_cmd.h"
 #include "map/row_place.h"
 #include "map/sym_draw.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -221,7 +222,7 @@ bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> 
                                                         "%s of another move is there");
         mark_file m;
         if (why.empty() && mark_begin_of(m, p, k_move_mark, bodies[k], "pv-move") != 0)
-            why = "cannot write " + (m.path.empty() ? std::string(k_move_mark) : m.path) + ": " + std::strerror(errno);
+            why = "cannot write " + (m.path.empty() ? std::string(k_move_mark) : m.path) + ": " + wf_reason(errno);
         if (!why.empty()) {
             row_msg_append(messages, ("\nCould not move the rows of project " + projects[k] + ": " + why).c_str());
             for (mark_file &done : marks) mark_end(done, false);
@@ -493,9 +494,11 @@ int move_recover_one(pjct_rec *p, const std::string &name)
         else lost = rc;
     }
     if (!why.empty()) {
-        msg_alert(ERR_TITLE, "The mark %s of a move cut short was not used: %s. It is left in place and no row was "
-                  "changed.", m.path.c_str(), why.c_str());
-        mark_end(m, true);
+        std::string named = m.path;
+        std::string aside =
+            mark_aside_text(m, "row", std::string("the coordinates of the rows of project ") + p->name + " moved last");
+        msg_alert(ERR_TITLE, "The mark %s of a move cut short was not used: %s. %s", named.c_str(), why.c_str(),
+                  aside.c_str());
         return -1;
     }
     long failed = 0;

@@ -34,6 +34,7 @@
 #include "platform/include/ads_host.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -180,7 +181,7 @@ int pv_read_hatch_names(const char *path, char ***names, int *count)
     if (!path || !names || !count) return -2;
     *names = nullptr;
     *count = 0;
-    FILE *fp = std::fopen(path, "r");
+    FILE *fp = wf_fopen(path, "r");
     if (!fp) return ERR_OPEN_FILE;
     char **list = nullptr;
     int n = 0, room = 0;
@@ -273,7 +274,7 @@ int pv_check_startup_lsp(void)
     char path[ADS_PATH_MAX];
     pv_startup_lsp_path(path);
     bool present = false, ends_open = false;
-    if (FILE *in = std::fopen(path, "r")) {
+    if (FILE *in = wf_fopen(path, "r")) {
         char line[PV_LINE_MAX];
         while (std::fgets(line, sizeof line, in)) {
             if (pv_line_loads_lsp(line)) present = true;
@@ -283,7 +284,7 @@ int pv_check_startup_lsp(void)
         std::fclose(in);
     }
     if (!present) {
-        FILE *out = std::fopen(path, "a");
+        FILE *out = wf_fopen(path, "a"); /* never through a link or into a second name */
         bool ok = out != nullptr;
         if (ok) {
             if (ends_open) ok = std::fputc('\n', out) != EOF;

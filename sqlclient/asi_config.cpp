@@ -20,6 +20,7 @@
 #include "sqlclient/asi_driver.h"
 #include "sqlclient/base/asi_diag.h"
 #include "sqlclient/base/asi_except.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -156,9 +157,9 @@ void CAsiConfig::open(const char *path)
         asi_fail(ASI_ERR_CFG_NOT_FOUND, "no configuration store (%s) found", ASI_CFG_FILE);
     }
     std::vector<std::string> lines;
-    FILE *f = std::fopen(where, "rb");
-    if (!f && errno != ENOENT)
-        asi_fail(ASI_ERR_CFG_IO, "cannot read %s: %s", where, std::strerror(errno));
+    /* Never through a link, never waiting on a FIFO. */
+    FILE *f = wf_fopen(where, "rb");
+    if (!f && errno != ENOENT) asi_fail(ASI_ERR_CFG_IO, "cannot read %s: %s", where, wf_reason(errno));
     if (f) {
         std::string line;
         int c;

@@ -130,12 +130,27 @@ int wf_open(const char *path, int flags, mode_t mode)
         errno = EINVAL;
         return -1;
     }
+    /* Emptied only once known to be a file of its own. */
+    bool truncate = (flags & O_TRUNC) != 0;
     int fd;
-    do fd = open(path, flags | O_NOFOLLOW | O_CLOEXEC, mode);
+    do fd = open(path, (flags & ~O_TRUNC) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, mode);
     while (fd < 0 && errno == EINTR);
     /* O_EXCL answers EEXIST for a link, dangling or not: say it is one. */
     if (fd < 0 && errno == EEXIST && wf_is_link(path)) errno = ELOOP;
-    return fd;
+    /* A FIFO opened to be written with no reader. */
+    if (fd < 0 && errno == ENXIO) errno = ENODEV;
+    if (fd < 0) return -1;
+    struct stat st;
+    int e = fstat(fd, &st) != 0                                         ? errno
+            : !S_ISREG(st.st_mode)                                      ? ENODEV
+            : (flags & O_ACCMODE) != O_RDONLY && st.st_nlink > 1        ? EMLINK
+            : truncate && ftruncate(fd, 0) != 0                         ? errno
+            : fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ? errno
+                                                                        : 0;
+    if (e == 0) return fd;
+    close(fd);
+    errno = e;
+    return -1;
 }
 
 std::FILE *wf_fopen(const char *path, const char *mode)
@@ -155,6 +170,9 @@ int wf_temp_open(const std::string &target, std::string &temp, mode_t mode)
         errno = EINVAL;
         return -1;
     }
+    /* Never readable by more than the file it replaces, even while written. */
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode &= st.st_mode & 07777;
     for (int tries = 0; tries < k_temp_tries; tries++) {
         unsigned char bytes[k_random_letters];
         if (getrandom(bytes, sizeof bytes, 0) != (ssize_t)sizeof bytes) {
@@ -192,13 +210,50 @@ std::FILE *wf_temp_fopen(const std::string &target, std::string &temp, const cha
     return f;
 }
 
-int wf_place(const std::string &temp, const std::string &target)
+namespace {
+
+/* Syncs the folder of path, so that a rename in it reaches the disk. A
+** file system that cannot sync a folder leaves it as it is. */
+void sync_folder(const std::string &path)
 {
-    if (rename(temp.c_str(), target.c_str()) == 0) return 0;
+    size_t slash = path.find_last_of('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+/* wf_place with temp given the permissions mode (-1: those of the
+** regular file at target, if any) and the group of that file. */
+int place(const std::string &temp, const std::string &target, int mode)
+{
+    int fd = open(temp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    struct stat st;
+    bool was = lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    int rc = fd < 0 ? -1 : 0;
+    /* The group is kept too where the user is of it; else it stays as the
+    ** folder gave it. */
+    if (rc == 0 && (mode >= 0 || was)) rc = fchmod(fd, mode >= 0 ? (mode_t)mode : st.st_mode & 07777);
+    if (rc == 0 && was && fchown(fd, (uid_t)-1, st.st_gid) != 0) errno = 0;
+    if (rc == 0) rc = fsync(fd);
+    if (rc == 0) rc = rename(temp.c_str(), target.c_str());
     int e = errno;
+    if (fd >= 0) close(fd);
+    if (rc == 0) {
+        sync_folder(target);
+        return 0;
+    }
     unlink(temp.c_str());
     errno = e;
     return -1;
+}
+
+}  // namespace
+
+int wf_place(const std::string &temp, const std::string &target)
+{
+    return place(temp, target, -1);
 }
 
 int wf_copy(const char *from, const char *to)
@@ -207,7 +262,7 @@ int wf_copy(const char *from, const char *to)
         errno = EINVAL;
         return -1;
     }
-    int in = open(from, O_RDONLY | O_CLOEXEC);
+    int in = wf_open(from, O_RDONLY);
     if (in < 0) return -1;
     struct stat st;
     std::string temp;
@@ -224,13 +279,12 @@ int wf_copy(const char *from, const char *to)
     int e = errno;
     close(in);
     if (out >= 0) {
-        if (rc == 0) fchmod(out, st.st_mode & 07777);
         if (close(out) != 0 && rc == 0) {
             rc = -1;
             e = errno;
         }
         if (rc == 0) {
-            rc = wf_place(temp, to);
+            rc = place(temp, to, (int)(st.st_mode & 07777));
             e = errno;
         } else {
             unlink(temp.c_str());
@@ -281,6 +335,30 @@ std::vector<std::string> wf_temp_sweep(const std::string &dir)
     return removed;
 }
 
+int wf_link_place(const char *from, const char *to)
+{
+    if (!from || !to) {
+        errno = EINVAL;
+        return -1;
+    }
+    /* A fresh name beside to, taken by the temporary file and given up
+    ** again, becomes the second name. */
+    std::string temp;
+    int fd = wf_temp_open(to, temp);
+    if (fd < 0) return -1;
+    close(fd);
+    unlink(temp.c_str());
+    if (link(from, temp.c_str()) != 0) return -1;
+    if (rename(temp.c_str(), to) != 0) {
+        int e = errno;
+        unlink(temp.c_str());
+        errno = e;
+        return -1;
+    }
+    sync_folder(to);
+    return 0;
+}
+
 int wf_is_link(const char *path)
 {
     struct stat st;
@@ -297,5 +375,7 @@ int wf_drop_dangling(const char *path)
 const char *wf_reason(int err)
 {
     if (err == ELOOP) return "it is a symbolic link, which is never written through";
+    if (err == ENODEV) return "it is not a regular file";
+    if (err == EMLINK) return "it has another name (a hard link), which is never written through";
     return std::strerror(err);
 }

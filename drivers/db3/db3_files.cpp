@@ -214,8 +214,9 @@ static int db3_flock_wait(int fd, int op, const std::string &path, db3_error *er
 int db3_lock_file(db3_lock *lk, const std::string &path, int exclusive, db3_error *err, int recover)
 {
     db3_unlock_file(lk);
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return db3_fail(err, DB3_ERR_IO, "cannot open %s: %s", path.c_str(), strerror(errno));
+    /* Never through a link swapped in since the logon, never waiting on a FIFO. */
+    int fd = wf_open(path.c_str(), O_RDONLY);
+    if (fd < 0) return db3_fail(err, DB3_ERR_IO, "cannot open %s: %s", path.c_str(), wf_reason(errno));
     if (!db3_flock_wait(fd, exclusive ? LOCK_EX : LOCK_SH, path, err)) {
         close(fd);
         return 0;
@@ -278,8 +279,15 @@ int db3_read_indexes(const std::string &dir, const std::string &table, std::vect
     out->clear();
     std::string path = db3_find_file(dir, table, DB3_EXT_INDEX);
     if (path.empty()) return 1;
-    std::ifstream in(path);
-    if (!in) return db3_fail(err, DB3_ERR_IO, "cannot read the index file %s", path.c_str());
+    FILE *f = wf_fopen(path.c_str(), "rb");
+    if (!f) return db3_fail(err, DB3_ERR_IO, "cannot read the index file %s: %s", path.c_str(), wf_reason(errno));
+    std::string text;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    bool failed = ferror(f);
+    fclose(f);
+    if (failed) return db3_fail(err, DB3_ERR_IO, "cannot read the index file %s", path.c_str());
+    std::istringstream in(text);
     std::string line;
     int number = 0;
     while (std::getline(in, line)) {
@@ -340,9 +348,8 @@ int db3_write_indexes(const std::string &dir, const std::string &table, const st
         ok = ok && step(fprintf(f, "[%s]\nUnique=%d\nColumns=%s\n", ix.name.c_str(), ix.unique, cols.c_str()) > 0);
     }
     ok = step(fflush(f) == 0) && ok;
-    ok = step(fsync(fileno(f)) == 0) && ok;
     ok = step(fclose(f) == 0) && ok;
-    if (!ok || !step(rename(temp.c_str(), path.c_str()) == 0)) {
+    if (!ok || !step(wf_place(temp, path) == 0)) {
         unlink(temp.c_str());
         return db3_fail(err, DB3_ERR_IO, "cannot write the index file %s: %s", path.c_str(), strerror(e));
     }

@@ -140,7 +140,7 @@ static bool db3_jnl_copy_range(FILE *out, int fd, long long size, long long at, 
  * no ranges. Answers whether all went well. */
 static bool db3_jnl_save_file(FILE *out, const db3_jfile &file)
 {
-    int fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = wf_open(file.path.c_str(), O_RDONLY);
     struct stat st;
     long long size = fd >= 0 && fstat(fd, &st) == 0 ? (long long)st.st_size : 0;
     /* The records rewritten in place, a range a run of them (within the
@@ -365,7 +365,7 @@ int db3_journal_restore(const std::string &dbf, db3_error *err)
  * may be writing the journal, and then keeps it. */
 void db3_journal_forget(const std::string &dbf)
 {
-    int fd = open(dbf.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = wf_open(dbf.c_str(), O_RDONLY);
     if (fd < 0) return;
     std::string path = db3_journal_path(dbf);
     struct stat st;

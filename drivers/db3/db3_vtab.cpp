@@ -46,6 +46,7 @@
  *   CREATE VIRTUAL TABLE temp."STATN" USING db3('/proj/STATN.DBF');
  */
 #include "drivers/db3/db3_internal.h"
+#include "wfile/wfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -308,7 +309,7 @@ static int db3_open_handle(const db3_table *t, dbf_handle **slot, int mode, int 
     *slot = nullptr;
     if (rc == DBF_ERR_OPEN)
         return db3_fail(err, DB3_ERR_IO, "table %s cannot be opened to %s: %s", t->name.c_str(), doing,
-                        strerror(e ? e : EIO));
+                        wf_reason(e ? e : EIO));
     return db3_fail(err, DB3_ERR_DAMAGED, "table %s cannot be opened to %s (dBASE code %d)", t->name.c_str(), doing,
                     rc);
 }
@@ -654,7 +655,7 @@ static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err, int fres
         t->fd = -1;
     }
     if (t->fd < 0) {
-        t->fd = open(t->path.c_str(), O_RDONLY | O_CLOEXEC);
+        t->fd = wf_open(t->path.c_str(), O_RDONLY);
         if (t->fd >= 0 && fstat(t->fd, &named) != 0) {
             close(t->fd);
             t->fd = -1;
@@ -664,7 +665,7 @@ static int db3_take_stamp(db3_table *t, db3_stamp *out, db3_error *err, int fres
             t->fd_ino = named.st_ino;
         }
     }
-    if (t->fd < 0) return db3_fail(err, DB3_ERR_IO, "table %s cannot be read", t->name.c_str());
+    if (t->fd < 0) return db3_fail(err, DB3_ERR_IO, "table %s cannot be read: %s", t->name.c_str(), wf_reason(errno));
     unsigned char head[DB3_STAMP_HEAD];
     bool held = !fresh && lk && lk->head.size() >= sizeof head && t->fd_dev == named.st_dev && t->fd_ino == named.st_ino;
     if (held)

@@ -183,7 +183,10 @@ void export_memo(ustn_run &r, const tbl_rec *t)
         dbf_refill_end(kept, r.project, false);
         return;
     }
-    dbf_refill_end(kept, r.project, true);
+    if (dbf_refill_end(kept, r.project, true) != 0) {
+        r.failure = "table " + mmo + " was not kept";
+        return;
+    }
     put_lines(r.script, {"-ta " + mmo + " " + mmo, "-ia " + mmi + " " + mmo});
     add_summary(r, mmo);
 }
@@ -306,21 +309,26 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         return;
     }
     for (const tbl_rec *t = r.project->tables; t && r.failure.empty(); t = t->next) export_table(r, t);
-    if (!r.failure.empty()) {
+    /* The catalogue filled whole may still not be kept (said, the former
+    ** one put back). */
+    bool failed = !r.failure.empty();
+    if (failed || dbf_refill_end(catalog, r.project, true) != 0) {
         /* A table that cannot be read stops the export: what it made goes. */
         out_temp_fclose(r.script, false);
         for (const std::string &m : r.made) {
             std::size_t tab = m.find('\t');
             sql_drop_index(conn, m.substr(0, tab).c_str(), m.substr(tab + 1).c_str());
         }
-        sql_drop_table(conn, k_catalog);
-        dbf_refill_end(catalog, r.project, false);
+        if (failed) {
+            sql_drop_table(conn, k_catalog);
+            dbf_refill_end(catalog, r.project, false);
+        }
         progress(dlg, "");
-        msg_alert(ERR_TITLE, "Nothing was exported: %s", r.failure.c_str());
+        msg_alert(ERR_TITLE, "Nothing was exported: %s",
+                  failed ? r.failure.c_str() : (std::string("table ") + k_catalog + " was not kept").c_str());
         ads_done_dialog(dlg, DLGCANCEL);
         return;
     }
-    dbf_refill_end(catalog, r.project, true);
     progress(dlg, "Creating MSCATALOG table...");
     progress(dlg, "");
     bool script_ok = !std::ferror(r.script);

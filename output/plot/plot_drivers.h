@@ -34,7 +34,8 @@ int table_plot_begin(void);
 ** goes). */
 int table_plot_row(void);
 /* Frees the new table's column list, keeping the table whole (the
-** options dialog frees the options after the plot). 0. */
+** options dialog frees the options after the plot). 0; -1 when the table
+** could not be kept (said). */
 int table_plot_end(void);
 /* In place of table_plot_end after the rows stopped short: drops the new
 ** table and frees its column list. 0. */

@@ -487,6 +487,8 @@ void closing_message(const plot_run &r, int end_rc)
         msg_alert(ERR_TITLE, "Could not plot %ld items", r.plotted);
         return;
     }
+    /* A table not kept was said with why. */
+    if (end_rc < 0 && r.type == PLOT_TYPE_TABLE) return;
     /* A file that could not be written whole was not put in place. */
     if (file_failed(r, end_rc)) {
         msg_alert(ERR_TITLE, "Could not write %s: %s; no file was written.", s.file_name.c_str(),

@@ -38,15 +38,17 @@ sql_col_rec *chosen_named(const char *name)
 }
 
 /* Ends the new table's mark, keeping the table when whole; else it goes,
-** also from a server project, where nothing was kept to put back. */
-void end_table(bool whole)
+** also from a server project, where nothing was kept to put back. 0; -1
+** when the table filled whole was not kept (said). */
+int end_table(bool whole)
 {
     pjct_rec *project = g_plot_state.row ? pjct_find_by_session(g_plot_state.row->connection) : nullptr;
     const bool kept = !s_refill.dir.empty();
-    dbf_refill_end(s_refill, project, whole);
+    int rc = dbf_refill_end(s_refill, project, whole);
     if (!whole && !kept && project && g_plot_state.table_cols)
         sql_drop_table(project->connection, table_plot_name().c_str());
     sql_col_list_free(&g_plot_state.table_cols);
+    return rc;
 }
 
 } // namespace
@@ -143,8 +145,9 @@ int table_plot_row(void)
 /* Frees the new table's columns and the options; see the header. */
 int table_plot_end(void)
 {
-    end_table(true);
-    return 0;
+    /* A table filled whole may still not be kept: its mark could not say
+    ** so (said). */
+    return end_table(true) != 0 ? -1 : 0;
 }
 
 /* Drops the new table after the rows stopped short; see the header. */

@@ -8,8 +8,11 @@
 ** definition of the file is copied with the tile's attributes laid over it.
 */
 #include "platform/dialog/dcl_reader.h"
+#include "wfile/wfile.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -367,13 +370,16 @@ bool dcl_parse_text(const std::string& text, dcl_file& out, std::string& err) {
 
 /* Reads a dialog file; see dcl_reader.h. */
 bool dcl_parse_file(const std::string& path, dcl_file& out, std::string& err) {
-  std::ifstream in(path, std::ios::binary);
+  /* Never through a link, never waiting on a FIFO. */
+  std::FILE* in = wf_fopen(path.c_str(), "rb");
   if (!in) {
-    err = "cannot open " + path;
+    err = "cannot open " + path + ": " + wf_reason(errno);
     return false;
   }
   std::stringstream ss;
-  ss << in.rdbuf();
+  char buf[8192];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) ss.write(buf, (std::streamsize)n);
+  std::fclose(in);
   dcl_file f;
   f.path = path;
   if (!dcl_parse_text(ss.str(), f, err)) {

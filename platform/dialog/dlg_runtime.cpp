@@ -19,6 +19,7 @@
 
 #include "platform/dialog/dlg_internal.h"
 #include "platform/host_io.h"
+#include "wfile/wfile.h"
 
 namespace {
 
@@ -62,10 +63,10 @@ bool tile_from_handle(ads_htile h, dlg_dialog *&d, int &tile) {
 
 /* True when path names a readable file. */
 bool readable(const std::string &path) {
-  FILE *f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
+    FILE *f = wf_fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
 }
 
 /* Finds a dialog file as named, else on the editor's search path

@@ -216,12 +216,13 @@ def pvhost_start(args, root, script, options=(), preexec=None):
                             stderr=subprocess.PIPE, text=True, preexec_fn=preexec)
 
 
-def pvhost_run(args, root, script, options=(), preexec=None):
-    """Runs pvhost as pvhost_start does, to its end; prints its output and
-    answers (exit status, standard output)."""
+def pvhost_run(args, root, script, options=(), preexec=None, timeout=120):
+    """Runs pvhost as pvhost_start does, to its end (killed after timeout
+    seconds); prints its output and answers (exit status, standard
+    output)."""
     p = pvhost_start(args, root, script, options, preexec)
     try:
-        out, err = p.communicate(timeout=120)
+        out, err = p.communicate(timeout=timeout)
     except subprocess.TimeoutExpired:
         p.kill()
         out, err = p.communicate()

@@ -420,7 +420,8 @@ def test_merge_cut_short(args, work):
     check("".join("stay: STATN row 103, STATN row 105.".split()) in "".join(out.split()),
           "the rows kept are named: %s" % out)
     # A mark that is not this table's own, names no registered table, or
-    # not its unique number, or cannot be read, changes nothing and is named.
+    # not its unique number, or cannot be read, changes no row and is named,
+    # set aside under a name the alert gives.
     master = os.path.join(root, "projects", "MASTER")
     for name, body in (("PVTABLE", "PVTABLE TABLENAME 0\n"), ("STATN", "STATN NAME 0\n101\n"),
                        ("STATN", unseal(merge_mark(100, [(101, 1, "Station 1")])).replace(",NAME,", ",NAMX,")),
@@ -437,16 +438,18 @@ def test_merge_cut_short(args, work):
         changed = sorted(f for f in set(before) | set(after) if before.get(f) != after.get(f) and
                          not f.endswith(".INI"))
         said = "".join(wrapped(out).split())   # the alert's lines break long words too
-        check(changed == [] and "".join(("The merge mark %s was not used" % bad).split()) in said,
-              "mark %s %r: nothing changed (%r), the mark named: %s" % (name, body, changed, wrapped(out)))
-    # The mark refused stays for its owner to look at (the logon names it
-    # again): the next merge does not write over it.
-    script = MERGE_DATABASE.replace("ok\n(pv", "ok\n" + WRAPPED + "(pv").replace('(pv_open "SLAVE"',
-                                                                              WRAPPED + '(pv_open "SLAVE"', 1)
-    out = "".join(wrapped(pvhost(args, root, script)).split())
+        aside = name + ".MRG.BAD"
+        check(changed == [name + ".MRG", aside] and after[aside] == before[name + ".MRG"] and
+              "".join(("The merge mark %s was not used" % bad).split()) in said and
+              "".join(("It is set aside as %s.BAD" % bad).split()) in said,
+              "mark %s %r: nothing changed but the mark set aside (%r), both named: %s" %
+              (name, body, changed, wrapped(out)))
+    # The mark set aside stays for its owner to look at, and stands in no
+    # merge's way: the next merge runs.
+    out = pvhost(args, root, MERGE_DATABASE)
     after = {f: open(os.path.join(master, f), "rb").read() for f in os.listdir(master)}
-    check("ofamergecutshortisthere;logontoprojectMASTERagain" in out and after.get("STATN.MRG") == before["STATN.MRG"]
-          and len(rows(root, "MASTER", "STATN")) == 3, "a merge leaves a mark refused in place: %s" % out[-600:])
+    check(after.get("STATN.MRG.BAD") == before["STATN.MRG"] and "STATN.MRG" not in after and
+          len(rows(root, "MASTER", "STATN")) > 3, "a merge runs beside a mark set aside: %s" % out[-600:])
     for trial in range(10):
         cut_short_projects(root)
         before = os.path.getsize(statn)

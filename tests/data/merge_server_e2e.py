@@ -496,7 +496,7 @@ def damaged_on_server(args, root):
     """A row added with memo lines cut before its insert leaves its mark in
     PVMARK; its listed number is then changed so that the mark still
     parses. A second user's logon refuses the mark whole and names it, and
-    the mark stays."""
+    sets it aside under the name it gives."""
     memo_statn(args, root)
     script = add_with_memo(4343, "Damaged")
     lock = share_lock()
@@ -520,9 +520,10 @@ def damaged_on_server(args, root):
             whole = whole[size:]
     out = second_logon(args, root, WRAPPED)
     shown = " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split())
-    check(("The merge mark %s in PVMARK was not used: its line 3 fails its check. It is left in place and no row "
-           "was changed." % name) in shown, "a damaged mark is refused whole and named: %s" % out[-1500:])
-    check(name in server_marks(psql, "sgeo"), "a damaged mark stays")
+    check(("The merge mark %s in PVMARK was not used: its line 3 fails its check. It is set aside as %s.BAD in "
+           "PVMARK and no row was changed" % (name, name)) in shown,
+          "a damaged mark is refused whole and named: %s" % out[-1500:])
+    check(set(server_marks(psql, "sgeo")) == {name + ".BAD"}, "a damaged mark stays, set aside")
     psql("DELETE FROM sgeo.pvmark")
 
 
@@ -550,7 +551,8 @@ def planted_on_server(args, root):
     holds no row current, and a refill mark whose name is a path
     outside every project, a file standing at its fresh name; the owner
     plants two that no command of its made. The owner's logon names the
-    colleague's and leaves every table, row and file as it was."""
+    colleague's, sets them aside (the one named by a path is left) and
+    leaves every table, row and file as it was."""
     memo_statn(args, root)
     out = pvhost(args, root, add_with_memo(4444, "Owned"))
     check("4444" in psql("SELECT stn FROM sgeo.statn") and server_marks(psql, "sgeo") == {},
@@ -587,9 +589,12 @@ def planted_on_server(args, root):
     before = schema_rows("sgeo")
     out = pvhost(args, root, logon("SGEO") + WRAPPED * len(planted) + "(pv_logoff)\nQUIT\n")
     shown = " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split()) + " ".join(out.split())
-    for role, name, body in planted[:5]:
-        check(("%s in PVMARK" % name) in shown and name in server_marks(psql, "sgeo"),
-              "the planted mark %s is named and left: %s" % (name, out[-3000:]))
+    marks = server_marks(psql, "sgeo")
+    for role, name, body in planted[:4]:
+        check(("%s in PVMARK" % name) in shown and name + ".BAD" in marks and name not in marks,
+              "the planted mark %s is named and set aside: %s" % (name, out[-3000:]))
+    check("outside/canary.MRF in PVMARK" in shown and "outside/canary.MRF" in marks,
+          "the planted mark named by a path is named and left: %s" % out[-3000:])
     after = schema_rows("sgeo")
     check(after == before, "the planted marks change no table: %r" % [t for t in before if after.get(t) != before[t]])
     check(os.path.exists(canary), "the planted path leaves %s alone" % canary)

@@ -4,11 +4,16 @@ for every name the program writes in a project's folder or beside a
 drawing, a symbolic link planted there (to a canary file outside, and
 then to a name outside that does not exist) is never written through.
 pvhost runs each command of the table below; the canary stays as it was
-and nothing is made outside. A project whose table file is a link to
-another folder is refused at logon, and a journal naming a file that is
-not its table's restores nothing. Last, OPEN of drawings too large for
-memory, under a memory limit, ends with a message and the session and
-its drawing go on.
+and nothing is made outside, and a drawing saved keeps its mode. A
+project whose table file is a link to another folder is refused at logon,
+one swapped for a link after the logon is never written through, and a
+journal naming a file that is not its table's restores nothing. What
+stands at a fixed name and is no file of its own (a FIFO, a second link)
+is refused, named, within seconds; a mark the logon cannot use is set
+aside, a refill's guard whose writer is gone is removed, and one naming a
+process that is no driver keeps no one out. Last, OPEN of drawings too
+large for memory, under a memory limit, ends with a message and the
+session and its drawing go on.
 
   planted_links_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
@@ -16,10 +21,13 @@ import os
 import re
 import resource
 import shutil
+import socket
+import stat
 import struct
 import subprocess
 import sys
 
+import dbfread
 import ezdxf
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -142,6 +150,7 @@ def test_planted_links(args, work):
                 f.write(CANARY)
             drawing(os.path.join(root, "in.dxf"), "kept")
             shutil.copy(os.path.join(root, "in.dxf"), os.path.join(root, "map.dxf"))
+            os.chmod(os.path.join(root, "map.dxf"), 0o600)   # the user's own
             for i, w in enumerate(written):
                 target = os.path.join(outside, "made%d" % i if dangling else "canary")
                 os.symlink(target, os.path.join(root, w))
@@ -151,8 +160,9 @@ def test_planted_links(args, work):
             outside_untouched(outside, what)
             if not dangling and said:
                 check(shown(said, out), "%s: %r said" % (what, said))
-    check(os.path.isfile(os.path.join(work, "cmd2", "map.dxf")) and
-          not os.path.islink(os.path.join(work, "cmd2", "map.dxf")), "SAVE leaves map.dxf a file of its own")
+    saved = os.path.join(work, "cmd2", "map.dxf")
+    check(os.path.isfile(saved) and not os.path.islink(saved), "SAVE leaves map.dxf a file of its own")
+    check(os.stat(saved).st_mode & 0o777 == 0o600, "SAVE keeps map.dxf the user's own: %o" % os.stat(saved).st_mode)
 
 
 def journal(path, size, at, data):
@@ -196,6 +206,115 @@ def test_foreign_tables(args, work):
     outside_untouched(outside, "a journal naming a file outside")
 
 
+# Fixed names of a project's folder where a FIFO is refused by the logon,
+# which sets it aside (one of each kind of mark), and at pv-import, with
+# what is said and whether the row then goes in (a refill's guard is
+# removed by the logon); and a second link of a file outside at the
+# import's error file.
+MARK_NAMES = ["STATN.MRF", "PVMOVE.MRK", "STATN.MRG", "UPGRADE.MRK", "TEMPRARY.MRK", "STATN-1.MRD", "PVSETUP.MRS"]
+IMPORT_NAMES = [("STATN.RFG", "fifo", "STATN.RFG of a refill whose writer is gone, not a regular file, was removed", True),
+                ("STATN.JNL", "fifo", "STATN.JNL: it is not a regular file", False),
+                ("STATN.INI", "fifo", "STATN.INI: it is not a regular file", False),
+                ("STATN.ERR", "fifo", "STATN.ERR: it is not a regular file", False),
+                ("STATN.ERR", "link", "STATN.ERR: it has another name (a hard link)", False)]
+FIFO_SECONDS = 30
+
+
+def good_rows(root):
+    path = os.path.join(root, "good.txt")
+    with open(path, "wb") as f:
+        f.write(b"72,Good,1,2,3,a\n")
+    return path
+
+
+def statn_numbers(root):
+    return sorted(int(r["STN"]) for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF")))
+
+
+def fresh(work, name):
+    root = os.path.join(work, name)
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "outside"))
+    geo(root)
+    drawing(os.path.join(root, "in.dxf"), "kept")
+    with open(os.path.join(root, "outside", "canary"), "wb") as f:
+        f.write(CANARY)
+    return root, os.path.join(root, "projects", "GEO")
+
+
+def test_fixed_names(args, work):
+    """FIFOs at the marks' names: the logon sets each aside, named, within
+    seconds. FIFOs at the names pv-import's driver and error file use, and
+    a hard link at the error file: each refused, named, within seconds,
+    nothing imported."""
+    root, proj = fresh(work, "fifo marks")
+    for name in MARK_NAMES:
+        os.mkfifo(os.path.join(proj, name))
+    status, out = e2e_tables.pvhost_run(args, root, GEO + WRAP * len(MARK_NAMES) + "(pv_logoff)\nQUIT\n",
+                                        timeout=FIFO_SECONDS)
+    check(status in (0, 1), "FIFOs at the marks' names: the logon ends by itself (status %d)" % status)
+    for name in MARK_NAMES:
+        path = os.path.join(proj, name)
+        check(shown("%s.BAD" % path, out) and not os.path.exists(path) and stat.S_ISFIFO(os.stat(path + ".BAD").st_mode),
+              "a FIFO at %s is set aside, named" % name)
+    for name, kind, said, imported in IMPORT_NAMES:
+        root, proj = fresh(work, "import " + name)
+        path = os.path.join(proj, name)
+        if kind == "fifo":
+            os.mkfifo(path)
+        else:
+            os.link(os.path.join(root, "outside", "canary"), path)
+        script = GEO + WRAP + text_import(good_rows(root)) if imported else GEO + text_import(good_rows(root), WRAP)
+        status, out = e2e_tables.pvhost_run(args, root, script + "(pv_logoff)\nQUIT\n", timeout=FIFO_SECONDS)
+        what = "a %s at %s" % (kind, name)
+        check(status in (0, 1), "%s: pv-import ends by itself (status %d)" % (what, status))
+        check(shown(said, out) and (72 in statn_numbers(root)) == imported,
+              "%s: %r said, the row %s" % (what, said, "imported" if imported else "not imported"))
+        outside_untouched(os.path.join(root, "outside"), what)
+
+
+def test_guards(args, work):
+    """A refill's guard whose writer is gone, beside no mark, is removed by
+    the logon, which says so; one naming a live process that is no driver
+    (this test), found after the logon, keeps no one out. The rows go in."""
+    root, proj = fresh(work, "stale guard")
+    gone = subprocess.Popen(["/bin/true"])
+    gone.wait()
+    guard = os.path.join(proj, "STATN.RFG")
+    with open(guard, "w") as f:
+        f.write("%d %s\nFill ARCS\n" % (gone.pid, socket.gethostname()))
+    status, out = e2e_tables.pvhost_run(args, root, GEO + WRAP + text_import(good_rows(root), WRAP) +
+                                        "(pv_logoff)\nQUIT\n")
+    check(shown("The guard %s of a refill whose writer is gone was removed" % guard, out) and
+          not os.path.exists(guard) and 72 in statn_numbers(root), "a guard whose writer is gone is removed, said")
+    root, proj = fresh(work, "guard of no driver")
+    p = e2e_tables.second_user(args, root, GEO)
+    guard = os.path.join(proj, "STATN.RFG")
+    with open(guard, "w") as f:
+        f.write("%d %s\nFill ARCS\n" % (os.getpid(), socket.gethostname()))
+    out = p.communicate(text_import(good_rows(root), WRAP) + "(pv_logoff)\nQUIT\n", timeout=120)[0]
+    print(out)
+    check(72 in statn_numbers(root) and "being written" not in out and os.path.exists(guard),
+          "a guard naming a process that is no driver keeps no one out")
+
+
+def test_swapped_table(args, work):
+    """A table file swapped for a link to a table outside after the logon
+    is refused, named, and the table outside stays as it was."""
+    root, proj = fresh(work, "swapped")
+    p = e2e_tables.second_user(args, root, GEO)
+    statn, outside = os.path.join(proj, "STATN.DBF"), os.path.join(root, "outside", "STATN.DBF")
+    shutil.move(statn, outside)
+    os.symlink(outside, statn)
+    with open(outside, "rb") as f:
+        before = f.read()
+    out = p.communicate(text_import(good_rows(root), WRAP) + "(pv_logoff)\nQUIT\n", timeout=120)[0]
+    print(out)
+    with open(outside, "rb") as f:
+        check(f.read() == before, "the table outside is unchanged")
+    check(shown("STATN.DBF: it is a symbolic link, which is never written through", out), "the link is named")
+
+
 def test_huge_drawings(args, work):
     """OPEN of a drawing over the size limit, of a link to /dev/zero, of a
     FIFO and of one too large for the memory pvhost has: each ends with a
@@ -232,7 +351,8 @@ def test_huge_drawings(args, work):
 
 
 def main():
-    for test in (test_planted_links, test_foreign_tables, test_huge_drawings):
+    for test in (test_planted_links, test_foreign_tables, test_fixed_names, test_guards, test_swapped_table,
+                 test_huge_drawings):
         test(sys.argv[1:4], sys.argv[4])
     print("%d failure(s)" % len(e2e_tables.FAILURES))
     return 1 if e2e_tables.FAILURES else 0

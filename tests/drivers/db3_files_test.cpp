@@ -9,7 +9,9 @@
 #include <cstring>
 #include <fstream>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -328,7 +330,10 @@ TEST_F(Db3Test, WriteWaitsForAnotherConnectionsLock)
 
 /* A table another session refills (its guard file beside it names that
  * session's driver) takes no write of this one, which its put-back would
- * discard: each is refused, saying whether the writer is still at work. */
+ * discard: each is refused, saying whether the writer is still at work.
+ * A guard whose writer is gone, or is no driver (the parent here), keeps
+ * no one out beside no refill mark; one that is no file is refused, never
+ * waited on; the command shown is one of the system's. */
 TEST_F(Db3Test, ATableAnotherSessionRefillsIsWrittenByThatSessionAlone)
 {
     run("CREATE TABLE ARCS (NAME CHAR(8))");
@@ -336,26 +341,47 @@ TEST_F(Db3Test, ATableAnotherSessionRefillsIsWrittenByThatSessionAlone)
     ASSERT_GE(gone, 0);
     if (gone == 0) _exit(0);
     waitpid(gone, nullptr, 0);
+    /* Another driver: a process of this program. */
+    pid_t driver = fork();
+    ASSERT_GE(driver, 0);
+    if (driver == 0) {
+        pause();
+        _exit(0);
+    }
     char host[256] = "";
     gethostname(host, sizeof host - 1);
-    auto guard = [&](long pid, const std::string &on) { return std::to_string(pid) + " " + on + "\nFill ARCS\n"; };
+    auto guard = [&](long pid, const std::string &on, const char *command = "Fill ARCS") {
+        return std::to_string(pid) + " " + on + "\n" + command + "\n";
+    };
     const std::string at_work = "Table ARCS is being written by Fill ARCS in another session.";
+    const std::string cut_short = "Filling table ARCS by Fill ARCS was cut short in another session; log on to the "
+                                  "project again to put it back.";
     const struct {
-        std::string guard;   /* ARCS.RFG, none when empty */
+        std::string guard;   /* ARCS.RFG, none when empty; a FIFO for "fifo" */
+        bool marked;         /* ARCS.MRF beside it */
         std::string refused; /* what a write is told; empty when it goes in */
     } cases[] = {
-        {"", ""},
-        {guard(getpid(), host), ""},
-        {guard(getppid(), host), at_work},
-        {guard(gone, host), "Filling table ARCS by Fill ARCS was cut short in another session; log on to the project "
-                            "again to put it back."},
-        {guard(getpid(), std::string(host) + "-elsewhere"), at_work},
+        {"", false, ""},
+        {guard(getpid(), host), false, ""},
+        {guard(driver, host), false, at_work},
+        {guard(driver, host, "Run rm -rf ~ to fix"), false, "being written by a refill in another session."},
+        {guard(getppid(), host), false, ""},
+        {guard(gone, host), false, ""},
+        {guard(gone, host), true, cut_short},
+        {guard(getppid(), host), true, cut_short},
+        {guard(getpid(), std::string(host) + "-elsewhere"), false, at_work},
+        {"fifo", false, "ARCS.RFG cannot be read: it is not a regular file"},
     };
     for (const auto &c : cases) {
         std::filesystem::remove(dir + "/ARCS.RFG");
+        std::filesystem::remove(dir + "/ARCS.MRF");
         run("DELETE FROM ARCS");
         run("INSERT INTO ARCS (NAME) VALUES ('a')");
-        if (!c.guard.empty()) put_file(dir + "/ARCS.RFG", c.guard);
+        if (c.guard == "fifo")
+            EXPECT_EQ(mkfifo((dir + "/ARCS.RFG").c_str(), 0600), 0);
+        else if (!c.guard.empty())
+            put_file(dir + "/ARCS.RFG", c.guard);
+        if (c.marked) put_file(dir + "/ARCS.MRF", "ARCS\n1\n");
         const std::string before = rows("SELECT NAME FROM ARCS ORDER BY NAME");
         for (const char *write : {"INSERT INTO ARCS (NAME) VALUES ('b')", "UPDATE ARCS SET NAME = 'c' WHERE NAME = 'a'",
                                   "DELETE FROM ARCS"}) {
@@ -370,6 +396,10 @@ TEST_F(Db3Test, ATableAnotherSessionRefillsIsWrittenByThatSessionAlone)
             EXPECT_EQ(rows("SELECT NAME FROM ARCS ORDER BY NAME"), before) << c.guard;
         }
     }
+    kill(driver, SIGKILL);
+    waitpid(driver, nullptr, 0);
+    std::filesystem::remove(dir + "/ARCS.RFG");
+    std::filesystem::remove(dir + "/ARCS.MRF");
 }
 
 /* Makes table T of count rows (N = 1, 2, ...) through session s, then

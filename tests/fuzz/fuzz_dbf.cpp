@@ -5,7 +5,8 @@
  * update, its first record written back and a record appended with a memo;
  * then its records copied into a new table of another layout; and the
  * result opened once more. Last the guard is read as a driver reads it
- * before writing the table.
+ * before writing the table, and as the logon reads it to remove a stale
+ * one.
  */
 #include <unistd.h>
 
@@ -107,5 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     dbf_free(h);
     char why[512];
     dbf_guard_refuses((table + DBF_EXT_TABLE).c_str(), "T", (long)getpid(), why, sizeof why);
+    std::vector<std::string> said;
+    dbf_guard_sweep(fuzz_dir().c_str(), (long)getpid(), said);
     return 0;
 }

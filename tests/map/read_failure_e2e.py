@@ -18,7 +18,7 @@ failures:
             immutable, or for a user other than root it and its folder
             left without write permission), for commands that write
   refilled  the table the command writes is being filled anew by another
-            session (its guard file names a running process of this
+            session (its guard file names a running driver of this
             machine), for commands that write
   coverage cut
             the coverage's polygon file loses the end of its last record,
@@ -505,7 +505,7 @@ def run(pvhost, module, resources, work, command, failure):
     while not os.path.exists(os.path.join(root, "before.dxf")) and time.time() - started < 60:
         time.sleep(0.05)
     time.sleep(0.2)
-    writable_again = None
+    writable_again = other = None
     if failure == "count":
         damage_count(os.path.join(proj, command.reads + ".DBF"))
     elif failure == "cut":
@@ -518,8 +518,14 @@ def run(pvhost, module, resources, work, command, failure):
     elif failure == "readonly":
         writable_again = make_unwritable(os.path.join(proj, command.writes + ".DBF"), replaced_too=True)
     elif failure == "refilled":
+        # Another session's driver: a process of the driver's name.
+        other = subprocess.Popen(["/usr/bin/python3", "-c", "import ctypes, signal; "
+                                  "ctypes.CDLL(None).prctl(15, b'pvdb3', 0, 0, 0); signal.pause()"])
+        deadline = time.time() + 60
+        while open("/proc/%d/comm" % other.pid).read().strip() != "pvdb3" and time.time() < deadline:
+            time.sleep(0.01)
         with open(os.path.join(proj, command.writes + ".RFG"), "w") as f:
-            f.write("1 %s\nFill %s\n" % (socket.gethostname(), command.writes))
+            f.write("%d %s\nFill ARCS\n" % (other.pid, socket.gethostname()))
     elif failure == "coverage cut":
         path = os.path.join(root, "cover", command.cover_file + ".adf")
         os.truncate(path, os.path.getsize(path) - 10 if command.cover_file == "pal" else os.path.getsize(path) // 2)
@@ -545,6 +551,9 @@ def run(pvhost, module, resources, work, command, failure):
     finally:
         if writable_again:
             writable_again()
+        if other:
+            other.kill()
+            other.wait()
     print("=== %s ===\n%s" % (what, out))
     said = out[out.find("Saved before.dxf"):]
     alerts = (command.said or error_alerts)(said)

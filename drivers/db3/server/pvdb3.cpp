@@ -26,6 +26,7 @@
  *   PETRIVEX=/data/projects
  */
 #include <malloc.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -666,6 +667,8 @@ CAsiDrvSession *db3_make_session(void *)
  * system and faulted in again page by page. */
 int main(int argc, char **argv)
 {
+    /* A write past a file-size limit fails as a full disk does. */
+    signal(SIGXFSZ, SIG_IGN);
     mallopt(M_MMAP_THRESHOLD, DB3_MMAP_THRESHOLD);
     mallopt(M_TRIM_THRESHOLD, DB3_TRIM_THRESHOLD);
     return asi_drv_serve(argc, argv, db3_make_session, nullptr);

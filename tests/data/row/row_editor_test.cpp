@@ -11,6 +11,10 @@
 ** "list" and "tree".
 */
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -385,20 +389,36 @@ TEST_F(RowEditor, ADictionaryItemIsEditedWithItsKeysLocked) {
   EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", shortname), -1);
   EXPECT_NE(host_io_transcript().find("Obsidian not in dictionary"), std::string::npos);
   EXPECT_EQ(dix_edit_item("ROCKD", "Obsidian", nullptr), -2);
-  /* One another session is filling anew takes no write: said once, the
-  ** row as it was. */
+  /* One another session's driver is filling anew takes no write: said
+  ** once, the row as it was. */
   const std::string dbf = project_file("ROCKD.DBF"), guard = dbf.substr(0, dbf.size() - 4) + ".RFG";
   char host[256] = "";
   gethostname(host, sizeof host - 1);
-  std::ofstream(guard) << "1 " << host << "\nFill ROCKD\n";
+  int named[2];
+  ASSERT_EQ(pipe(named), 0);
+  pid_t driver = fork();
+  ASSERT_GE(driver, 0);
+  if (driver == 0) {
+    prctl(PR_SET_NAME, "pvdb3");
+    (void)!write(named[1], "y", 1);
+    pause();
+    _exit(0);
+  }
+  char ready = 0;
+  ASSERT_EQ(read(named[0], &ready, 1), 1);   /* named as the driver is */
+  ::close(named[0]);
+  ::close(named[1]);
+  std::ofstream(guard) << driver << " " << host << "\npv-profile's Save\n";
   host_io_use_script_text("pv_edit_col\nselect edit_list 2\nset edit_col DGX\nselect edit_list 1\nok\n");
   host_io_clear_transcript();
   EXPECT_EQ(dix_edit_item("ROCKD", "Devil's Gate", shortname), -1);
   const std::string said = host_io_transcript();
-  const std::string refused = "Table ROCKD is being written by Fill ROCKD in another session.";
+  const std::string refused = "Table ROCKD is being written by pv-profile's Save in another session.";
   EXPECT_NE(said.find(refused), std::string::npos) << said;
   EXPECT_EQ(said.find(refused), said.rfind(refused)) << said;
   EXPECT_EQ(rows("SELECT SHORTNAME FROM ROCKD WHERE BASENUMBER = " + std::to_string(number)), "DGT\n");
+  kill(driver, SIGKILL);
+  waitpid(driver, nullptr, 0);
   std::filesystem::remove(guard);
   /* A dictionary that cannot be read is named with what failed. */
   count_more_records("ROCKD");
