@@ -26,10 +26,12 @@ constexpr unsigned long IR_UNICODE_MAX = 0x10FFFF;
 constexpr unsigned long IR_SURROGATE_FIRST = 0xD800;
 constexpr unsigned long IR_SURROGATE_LAST = 0xDFFF;
 
-/* 1 for a control character: below the blank (the stream's end is not one). */
+/* 1 for a control character: below the blank (the stream's end is not
+** one, nor a NUL byte, which is kept in its value for the importer to
+** refuse). */
 int ir_is_control(int c)
 {
-    return c >= 0 && c < IMPORT_BLANK;
+    return c > 0 && c < IMPORT_BLANK;
 }
 
 /* 1 for a line end. */
@@ -196,7 +198,7 @@ int import_read_value(import_reader *r)
 {
     r->length = 0;
     int c = std::getc(r->fp);
-    while (c != EOF && c < IR_FIRST_PRINTABLE && !ir_is_line_end(c) &&
+    while (c != EOF && c != 0 && c < IR_FIRST_PRINTABLE && !ir_is_line_end(c) &&
            (r->col_delim == IMPORT_BLANK || c != r->col_delim))
         c = std::getc(r->fp);
     int end;
@@ -228,7 +230,7 @@ void import_skip_record_end(import_reader *r)
 {
     int c;
     while ((c = std::getc(r->fp)) != EOF) {
-        if (c >= IR_FIRST_PRINTABLE || c == r->col_delim) {
+        if (c >= IR_FIRST_PRINTABLE || c == r->col_delim || c == 0) {
             std::ungetc(c, r->fp);
             return;
         }

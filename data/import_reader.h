@@ -6,8 +6,9 @@
 ** any other character) and may be enclosed in a text delimiter, inside
 ** which the column delimiter is an ordinary character; there is no escape
 ** for the text delimiter itself. Every byte from 0x80 up is an ordinary
-** character of a value (code page 1252 letters), and only the end of the
-** stream ends the file. A value holds at most IMPORT_VALUE_MAX characters;
+** character of a value (code page 1252 letters), and so is a NUL byte,
+** which the importer refuses (value holds length bytes, a NUL among them
+** then); only the end of the stream ends the file. A value holds at most IMPORT_VALUE_MAX characters;
 ** the rest of a longer value is skipped.
 **
 **     import_reader r; import_reader_init(&r, fp, '\t', '"');

@@ -831,7 +831,17 @@ int import_read_input(import_run *run)
     std::rewind(fp);
     std::vector<char> chunk(IMPORT_CHUNK);
     size_t n;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), fp)) > 0) run->input.append(chunk.data(), n);
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), fp)) > 0) {
+        /* A text's first line ends long before; this is no text at all. */
+        if (run->input.empty() && n == chunk.size() && std::memchr(chunk.data(), '\0', n) &&
+            !std::memchr(chunk.data(), '\n', n)) {
+            std::string text = std::string("ERROR: ") + run->st->file_name + " is not a text file: its first " +
+                               std::to_string(n) + " bytes hold a NUL byte and no line end";
+            ads_set_tile(run->dlg, "error", text.c_str());
+            return -1;
+        }
+        run->input.append(chunk.data(), n);
+    }
     if (std::ferror(fp)) {
         std::string text = std::string("ERROR: Cannot read ") + run->st->file_name + ": " + std::strerror(errno);
         ads_set_tile(run->dlg, "error", text.c_str());
@@ -839,6 +849,19 @@ int import_read_input(import_run *run)
     }
     if (run->input.compare(0, sizeof k_utf8_bom - 1, k_utf8_bom) == 0) run->input.erase(0, sizeof k_utf8_bom - 1);
     return 0;
+}
+
+/* Refuses the record whose field (from 0) holds a NUL byte, as one
+** holding a character outside the code page; the error file gets the
+** value with blanks for its NUL bytes. */
+void import_refuse_nul(import_run *run, int field, import_reader *r)
+{
+    std::string named = "field " + std::to_string(field + 1);
+    int index = !run->st->fieldworker && field < run->st->selected_count ? run->st->selected[field] : -1;
+    if (index >= 0 && index < (int)run->cols.size()) named = run->cols[(size_t)index]->name;
+    import_refuse_record(run, "%s holds a NUL byte, which is not text", named.c_str());
+    for (int i = 0; i < r->length; i++)
+        if (r->value[i] == '\0') r->value[i] = ' ';
 }
 
 /* Reads the whole input into the table; stops early when the driver ends
@@ -869,6 +892,7 @@ void import_read_all(import_run *run)
             run->utf8 = import_is_utf8(run->input.data() + from, to - from);
         }
         int end = import_read_value(r);
+        if (std::memchr(r->value, '\0', (size_t)r->length)) import_refuse_nul(run, field, r);
         if (field == 0 && run->st->append) import_set_number_text(run, ++run->table->last_number);
         import_field(run, field, r->value);
         field++;

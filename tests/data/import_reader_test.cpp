@@ -28,7 +28,7 @@ Records read_all(const std::string &text, int col, int quote, int expected)
     Records out(1);
     for (;;) {
         int end = import_read_value(&r);
-        out.back().push_back(r.value);
+        out.back().push_back(std::string(r.value, (size_t)r.length));
         if (import_ends_record(&r, (int)out.back().size(), expected)) {
             if (end == IMPORT_EOF) break;
             import_skip_record_end(&r);
@@ -53,7 +53,11 @@ struct ReaderCase {
 TEST(ImportReader, SplitsValuesAsTheDelimitersSay)
 {
     const std::vector<ReaderCase> cases = {
-        {"quoted comma stays in its value", "12,\"granite, coarse\",3.5\n", ',', '"', 3,
+        {"quoted comma stays in its value",
+         "12,\"granite, coarse\",3.5\n",
+         ',',
+         '"',
+         3,
          {{"12", "granite, coarse", "3.5"}}},
         {"two tabs give an empty middle value", "a\t\tc\n", '\t', 0, 3, {{"a", "", "c"}}},
         {"runs of blanks are one separator", "one   two  three\n", ' ', 0, 3, {{"one", "two", "three"}}},
@@ -65,6 +69,17 @@ TEST(ImportReader, SplitsValuesAsTheDelimitersSay)
         {"a quote inside an unquoted value is ordinary", "o'neil,x\n", ',', '"', 2, {{"o'neil", "x"}}},
         {"text after a closing quote is dropped", "\"ab\"cd,e\n", ',', '"', 2, {{"ab", "e"}}},
         {"a value without a final line end is read", "a,b", ',', 0, 2, {{"a", "b"}}},
+        {"a NUL byte stays in its value, which keeps its place",
+         std::string("2\0"
+                     "00,x\n",
+                     6),
+         ',',
+         0,
+         2,
+         {{std::string("2\0"
+                       "00",
+                       4),
+           "x"}}},
     };
     for (const ReaderCase &c : cases)
         EXPECT_EQ(read_all(c.text, c.col, c.quote, c.expected), c.records) << c.what;

@@ -11,9 +11,9 @@ journal naming a file that is not its table's restores nothing. What
 stands at a fixed name and is no file of its own (a FIFO, a second link)
 is refused, named, within seconds; a mark the logon cannot use is set
 aside, a refill's guard whose writer is gone is removed, and one naming a
-process that is no driver keeps no one out. Last, OPEN of drawings too
-large for memory, under a memory limit, ends with a message and the
-session and its drawing go on.
+process that is no driver keeps no one out. An import line holding a NUL
+byte is refused. Last, OPEN of drawings too large for memory, under a
+memory limit, ends with a message and the session and its drawing go on.
 
   planted_links_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
@@ -315,6 +315,22 @@ def test_swapped_table(args, work):
     check(shown("STATN.DBF: it is a symbolic link, which is never written through", out), "the link is named")
 
 
+def test_nul_line(args, work):
+    """A line holding a NUL byte is refused, the column named, into the
+    error file, as a character outside the code page is; the lines around
+    it go in."""
+    root, proj = fresh(work, "nul")
+    path = os.path.join(root, "nul.txt")
+    with open(path, "wb") as f:
+        f.write(b"72,Before,1,2,3,a\n74,Nul,5,6,2\x0000,gne\x00iss\n73,After,1,2,3,c\n")
+    status, out = e2e_tables.pvhost_run(args, root, GEO + text_import(path, WRAP) + "(pv_logoff)\nQUIT\n")
+    numbers = statn_numbers(root)
+    check(72 in numbers and 73 in numbers and 74 not in numbers, "only the lines without a NUL go in: %r" % numbers)
+    check(shown("Line 2: ELEV holds a NUL byte, which is not text", out), "the NUL is named with its line and column")
+    with open(os.path.join(proj, "STATN.ERR"), "rb") as f:
+        check(b"Nul" in f.read(), "the line goes to STATN.ERR")
+
+
 def test_huge_drawings(args, work):
     """OPEN of a drawing over the size limit, of a link to /dev/zero, of a
     FIFO and of one too large for the memory pvhost has: each ends with a
@@ -352,7 +368,7 @@ def test_huge_drawings(args, work):
 
 def main():
     for test in (test_planted_links, test_foreign_tables, test_fixed_names, test_guards, test_swapped_table,
-                 test_huge_drawings):
+                 test_nul_line, test_huge_drawings):
         test(sys.argv[1:4], sys.argv[4])
     print("%d failure(s)" % len(e2e_tables.FAILURES))
     return 1 if e2e_tables.FAILURES else 0
