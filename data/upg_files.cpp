@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "data/item_table.h"
@@ -415,9 +416,14 @@ int upg_convert_record(dbf_handle *old_h, dbf_handle *new_h, const char *table, 
             if (memos++ > 0) continue;
             size_t n = dbt_memo_text(old_h, i, nullptr, 0);
             std::memset(d, DBF_BLANK, (size_t)dl);
+            if (n == DBT_NO_MEMORY) return UPG_ERR_MEMORY;
             if (n == 0) continue;
-            out->memo.assign(n + 1, '\0');
-            dbt_memo_text(old_h, i, out->memo.data(), n + 1);
+            try {
+                out->memo.assign(n + 1, '\0');
+            } catch (const std::bad_alloc &) {
+                return UPG_ERR_MEMORY;
+            }
+            if (dbt_memo_text(old_h, i, out->memo.data(), n + 1) == DBT_NO_MEMORY) return UPG_ERR_MEMORY;
             out->memo.resize(n);
             if (cp) text_to_1252(out->memo.data(), n, cp, name, out);
             out->has_memo = 1;

@@ -403,6 +403,25 @@ void rename_back(const upg_paths &p, const std::string &new_dbf)
     }
 }
 
+/* The first record (from 0) of the table at path whose memos cannot be
+** read for want of memory, as the upgrade reads them; -1 when there is
+** none. */
+long memo_out_of_memory(const std::string &path)
+{
+    dbf_handle *h = dbf_new();
+    if (!h) return 0;
+    long bad = -1;
+    if (dbf_open(h, path.c_str(), DBF_MODE_READ, 1) == DBF_OK && h->memo_state == 1)
+        for (long n = 0; bad < 0 && n < (long)h->header.record_count; n++) {
+            if (dbf_read_record(h, n) == DBF_ERR_OPEN) bad = n;
+            for (int i = 0; bad < 0 && i < h->field_count; i++)
+                if (h->fields[i].type == 'M' && dbt_memo_text(h, i, nullptr, 0) == DBT_NO_MEMORY) bad = n;
+        }
+    dbf_close(h);
+    dbf_free(h);
+    return bad;
+}
+
 /* Why an old table cannot be upgraded whole: its file cannot be read, its
 ** records do not fill its file as its header counts them, or a memo of it
 ** lies outside its memo file (or that file is missing). "" when it can, and
@@ -422,9 +441,13 @@ std::string damage_of(const std::string &dir, const std::string &table)
     dbf_free(h);
     if (rc == DBF_OK && !old_layout) return "";
     if (rc == DBF_OK) rc = dbf_check_whole(p.dbf.c_str(), exists(p.dbt) ? p.dbt.c_str() : nullptr);
-    if (rc == DBF_OK) return "";
     /* The files are named as in the project's folder. */
     const std::string dbf = p.dbf.substr(dir.size()), dbt = p.dbt.substr(dir.size());
+    long row = rc == DBF_OK && exists(p.dbt) ? memo_out_of_memory(dir + name) : -1;
+    if (row >= 0)
+        return "its row " + std::to_string(row + 1) + " has a memo in " + dbt +
+               " that cannot be read: " + err_text(ERR_NO_MEMORY);
+    if (rc == DBF_OK) return "";
     if (rc == DBF_ERR_FORMAT) return dbf + " does not hold the records its header counts";
     if (rc == DBF_ERR_MEMO) return exists(p.dbt) ? "a memo lies outside " + dbt : "its memo file " + dbt + " is missing";
     return dbf + " cannot be read (dBASE code " + std::to_string(rc) + ")";
@@ -537,15 +560,20 @@ int describe_table(pjct_rec *project, tbl_rec *row, int keys)
 /* Copies every live record of the old table into the new one, the first
 ** memo field's text into the memo side table; the rows holding characters
 ** of the old code page that Windows-1252 lacks are reported with the
-** first one's row and column. Answers 0. */
+** first one's row and column. Answers 0; UPG_ERR_MEMORY when a record's
+** memo cannot be read for want of memory (never taken for no memo). */
 int copy_records(pjct_rec *project, tbl_rec *row, dbf_handle *old_h, dbf_handle *new_h, const std::string &memo)
 {
     long count = (long)old_h->header.record_count, written = 0, lacking = 0;
     std::string first_lacking;
     for (long n = 0; n < count; n++) {
-        if (dbf_read_record(old_h, n) != DBF_OK || dbf_is_deleted(old_h)) continue;
+        int read = dbf_read_record(old_h, n);
+        if (read == DBF_ERR_OPEN) return UPG_ERR_MEMORY;
+        if (read != DBF_OK || dbf_is_deleted(old_h)) continue;
         upg_record_out out;
-        if (upg_convert_record(old_h, new_h, row->name, project->col_attrs, &out) != 0) continue;
+        int converted = upg_convert_record(old_h, new_h, row->name, project->col_attrs, &out);
+        if (converted == UPG_ERR_MEMORY) return UPG_ERR_MEMORY;
+        if (converted != 0) continue;
         if (out.lacking && lacking++ == 0) {
             char line[160];
             std::snprintf(line, sizeof line, "row %ld, column %s: U+%04lX", out.number > 0 ? out.number : n + 1,
@@ -613,7 +641,7 @@ int upg_restructure_table(pjct_rec *project, tbl_rec *row)
         if (memo_table_name(row->name, memo) != 0 || memo_create_table(project->connection, memo.c_str()) != 0)
             rc = UPG_ERR_FILES;
     }
-    if (rc == 0) copy_records(project, row, old_h, new_h, memo);
+    if (rc == 0) rc = copy_records(project, row, old_h, new_h, memo);
     if (new_h && new_h->file && dbf_close(new_h) != DBF_OK && rc == 0) rc = UPG_ERR_FILES;
     /* A table is registered only when its header matches its file. */
     if (rc == 0 && dbf_check_whole(made.c_str(), nullptr) != DBF_OK) rc = UPG_ERR_FILES;

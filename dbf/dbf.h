@@ -205,6 +205,8 @@ dbt_line *dbt_new_line(dbt_memo *m, int field);
 void dbt_free_lines(dbt_memo *m);
 int dbf_load_memos(dbf_handle *h);
 int dbf_store_memos(dbf_handle *h);
+/* What dbt_memo_text answers when memory runs out: never a length. */
+constexpr size_t DBT_NO_MEMORY = (size_t)-1;
 size_t dbt_memo_text(const dbf_handle *h, int field, char *out, size_t size);
 int dbt_set_memo_text(dbf_handle *h, int field, const char *text, size_t length);
 int dbf_check_whole(const char *path, const char *memo_path);

@@ -450,7 +450,8 @@ int dbf_write_buffer(dbf_handle *h)
 /* Reads record n into the record buffer and, with memo state 1, its memos
  * into the memo chain; n becomes the current record. Answers 1; -1 for no
  * file or n outside 0 to count - 1; -5 when the seek fails; -6 when the
- * record cannot be read. */
+ * record cannot be read; -2 when memory runs out for a memo (never taken
+ * for a record without one). */
 int dbf_read_record(dbf_handle *h, long n)
 {
     if (!h || !h->file || n < 0 || (unsigned long)n >= h->header.record_count) return DBF_ERR_ARG;
@@ -459,8 +460,7 @@ int dbf_read_record(dbf_handle *h, long n)
     rc = dbf_read_buffer(h);
     if (rc != DBF_OK) return rc;
     h->current = n;
-    if (h->memo_state == 1) dbf_load_memos(h);
-    return DBF_OK;
+    return h->memo_state == 1 ? dbf_load_memos(h) : DBF_OK;
 }
 
 /* Writes the record buffer as record n: first its memos (memo state 1) at

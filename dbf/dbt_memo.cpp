@@ -314,8 +314,10 @@ static unsigned long dbt_block_number(const char *p, int length)
 }
 
 /* Loads the memos of the current record into a fresh chain: each M field
- * whose block number is at least 1 and below the next free block. A memo
- * that fails to load is skipped. Answers 1; -1 with memo state 0. */
+ * whose block number is at least 1 and below the next free block (a memo
+ * reads no further than the file's end, whatever its header claims). A
+ * memo that cannot be read where it points is skipped. Answers 1; -1 with
+ * memo state 0; -2 when memory runs out (the chain then empty). */
 int dbf_load_memos(dbf_handle *h)
 {
     if (!h || h->memo_state != 1) return DBF_ERR_ARG;
@@ -325,7 +327,10 @@ int dbf_load_memos(dbf_handle *h)
         const char *p = dbf_field_at(h, i);
         if (!p) continue;
         unsigned long block = dbt_block_number(p, h->fields[i].length);
-        if (block >= 1 && block < h->memo.header.next_free) dbt_read_memo(h, (long)block, i);
+        if (block >= 1 && block < h->memo.header.next_free && dbt_read_memo(h, (long)block, i) == DBF_ERR_OPEN) {
+            dbt_free_lines(&h->memo);
+            return DBF_ERR_OPEN;
+        }
     }
     return DBF_OK;
 }
@@ -359,14 +364,14 @@ static char *dbt_gather_text(const dbf_handle *h, int field, size_t *length)
 /* Copies the text of field's memo (the bytes of its nodes up to the first
  * 0x1A; without one, all their bytes less trailing NULs) into out, at most
  * size - 1 bytes and a terminator. Answers the text's whole length, 0 when
- * the field has no memo or memory runs out. */
+ * the field has no memo; DBT_NO_MEMORY when memory runs out. */
 size_t dbt_memo_text(const dbf_handle *h, int field, char *out, size_t size)
 {
     if (out && size) out[0] = '\0';
     if (!h) return 0;
     size_t length = 0;
     char *text = dbt_gather_text(h, field, &length);
-    if (!text) return 0;
+    if (!text) return DBT_NO_MEMORY;
     if (out && size) {
         size_t n = length < size - 1 ? length : size - 1;
         memcpy(out, text, n);

@@ -60,6 +60,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -314,16 +315,34 @@ static int db3_open_handle(const db3_table *t, dbf_handle **slot, int mode, int 
                     rc);
 }
 
-/* Answers the memo text of field i of the record in h's buffer, as loaded
- * into h's memo chain, without trailing blanks and NULs ("" for none). */
-static std::string db3_memo_of(const dbf_handle *h, int i)
+/* Sets err to memory running out for the memos of record rec (from 0; -1
+ * for a record a statement changes) of table t. Answers 0. */
+static int db3_memo_no_memory(const db3_table *t, long rec, db3_error *err)
+{
+    if (rec < 0)
+        return db3_fail(err, DB3_ERR_MEMORY, "table %s: not enough memory for the memos of a record it changes",
+                        t->name.c_str());
+    return db3_fail(err, DB3_ERR_MEMORY, "table %s: not enough memory for the memo of record %ld", t->name.c_str(),
+                    rec + 1);
+}
+
+/* Puts into text the memo text of field i of the record in h's buffer, as
+ * loaded into h's memo chain, without trailing blanks and NULs ("" for
+ * none). Answers 1, or 0 with DB3_ERR_MEMORY naming the table and record
+ * (from 0, rec) when memory runs out: never taken for no memo. */
+static int db3_memo_of(const db3_table *t, const dbf_handle *h, int i, long rec, std::string &text, db3_error *err)
 {
     size_t n = dbt_memo_text(h, i, nullptr, 0);
-    std::string text(n + 1, '\0');
-    n = dbt_memo_text(h, i, &text[0], text.size());
+    try {
+        text.assign(n == DBT_NO_MEMORY ? 0 : n + 1, '\0');
+    } catch (const std::bad_alloc &) {
+        n = DBT_NO_MEMORY;
+    }
+    if (n != DBT_NO_MEMORY) n = dbt_memo_text(h, i, &text[0], text.size());
+    if (n == DBT_NO_MEMORY) return db3_memo_no_memory(t, rec, err);
     text.resize(n);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
-    return text;
+    return 1;
 }
 
 /* Connects (and creates) a table: argv[3] is the .DBF path. Reads the
@@ -1147,12 +1166,16 @@ static int db3_memo_column(db3_cursor *c, db3_table *t, sqlite3_context *ctx, in
         sqlite3_result_error(ctx, e.text.c_str(), -1);
         return db3_vt_fail(t, e);
     }
-    if (c->memo->current != c->rec && dbf_read_record(c->memo, c->rec) != DBF_OK) {
+    int read = c->memo->current != c->rec ? dbf_read_record(c->memo, c->rec) : DBF_OK;
+    std::string text;
+    if (read == DBF_ERR_OPEN)
+        db3_memo_no_memory(t, c->rec, &e);
+    else if (read != DBF_OK)
         db3_fail(&e, DB3_ERR_DAMAGED, "table %s: record %ld cannot be read", t->name.c_str(), c->rec + 1);
+    if (read != DBF_OK || !db3_memo_of(t, c->memo, i, c->rec, text, &e)) {
         sqlite3_result_error(ctx, e.text.c_str(), -1);
         return db3_vt_fail(t, e);
     }
-    std::string text = db3_memo_of(c->memo, i);
     if (text.empty())
         sqlite3_result_null(ctx);
     else
@@ -1400,7 +1423,7 @@ static int db3_add_keys(db3_table *t, long n, const char *rec, db3_error *err, i
 
 /* Loads into the table's memo reader the stored memos of the record
  * bytes old. Answers 1, or 0 with DB3_ERR_DAMAGED when the memo file
- * cannot be read. */
+ * cannot be read, DB3_ERR_MEMORY when memory runs out. */
 static int db3_load_stored_memos(db3_table *t, const char *old, db3_error *err)
 {
     if (!t->memo_reader && !db3_open_handle(t, &t->memo_reader, DBF_MODE_READ, 1, "read the memos of", err)) return 0;
@@ -1408,7 +1431,7 @@ static int db3_load_stored_memos(db3_table *t, const char *old, db3_error *err)
     if (h->header.record_length != t->record_length)
         return db3_fail(err, DB3_ERR_DAMAGED, "table %s changed while the statement ran", t->name.c_str());
     memcpy(h->record, old, (size_t)t->record_length);
-    if (h->memo_state == 1) dbf_load_memos(h);
+    if (h->memo_state == 1 && dbf_load_memos(h) == DBF_ERR_OPEN) return db3_memo_no_memory(t, -1, err);
     return 1;
 }
 
@@ -1452,7 +1475,7 @@ static int db3_take_memo(db3_table *t, int i, sqlite3_value *v, const char *old,
     } else if (old && !text.empty()) {
         if (!*loaded && !db3_load_stored_memos(t, old, err)) return 0;
         *loaded = 1;
-        now = db3_memo_of(t->memo_reader, i);
+        if (!db3_memo_of(t, t->memo_reader, i, -1, now, err)) return 0;
     }
     if (!text.empty() && pending == memos->end() && old && db3_memo_unchanged(text, now)) return 1;
     if (pending != memos->end()) memos->erase(pending);

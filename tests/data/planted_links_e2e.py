@@ -12,8 +12,10 @@ stands at a fixed name and is no file of its own (a FIFO, a second link)
 is refused, named, within seconds; a mark the logon cannot use is set
 aside, a refill's guard whose writer is gone is removed, and one naming a
 process that is no driver keeps no one out. An import line holding a NUL
-byte is refused. Last, OPEN of drawings too large for memory, under a
-memory limit, ends with a message and the session and its drawing go on.
+byte is refused, and a memo the upgrade cannot hold in memory stops it
+before anything changes. Last, OPEN of drawings too large for memory,
+under a memory limit, ends with a message and the session and its
+drawing go on.
 
   planted_links_e2e.py PVHOST MODULE RESOURCES WORKDIR
 """
@@ -331,6 +333,35 @@ def test_nul_line(args, work):
         check(b"Nul" in f.read(), "the line goes to STATN.ERR")
 
 
+def test_memo_beyond_memory(args, work):
+    """pv-upgrade of a table whose memo file's header claims 2^31-1 blocks
+    and whose memo runs on through them, under a memory limit: the memo
+    that cannot be read is named with its table and row, nothing is
+    changed."""
+    root = os.path.join(work, "memo")
+    upgrade(root)
+    drawing(os.path.join(root, "in.dxf"), "kept")
+    proj = os.path.join(root, "projects", "OLD")
+    with open(os.path.join(proj, "NOTES.DBT"), "r+b") as f:
+        data = f.read()
+        f.seek(0)
+        # The header's claim; no memo ends; zeros beyond the memory pvhost
+        # has, in a sparse file.
+        f.write(struct.pack("<I", 0x7FFFFFFF) + data[4:512] + data[512:].replace(b"\x1a", b" "))
+        f.truncate(2 << 30)
+    before = {n: os.stat(os.path.join(proj, n)).st_mtime_ns for n in os.listdir(proj)}
+
+    def limit():
+        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_LIMIT, MEMORY_LIMIT))
+    status, out = e2e_tables.pvhost_run(args, root, LOGON_OLD + upgrade_e2e.UPGRADE_REFUSED + WRAP +
+                                        "(pv_logoff)\nQUIT\n", preexec=limit)
+    check(status in (0, 1), "pvhost ends by itself (status %d)" % status)
+    check(shown("Cannot upgrade table NOTES: its row 1 has a memo in NOTES.DBT that cannot be read: No memory "
+                "available. Nothing was changed.", out) and "Upgrading complete" not in out, "the memo is named")
+    after = {n: os.stat(os.path.join(proj, n)).st_mtime_ns for n in os.listdir(proj)}
+    check(after == before, "nothing was changed: %r" % sorted(set(after.items()) ^ set(before.items())))
+
+
 def test_huge_drawings(args, work):
     """OPEN of a drawing over the size limit, of a link to /dev/zero, of a
     FIFO and of one too large for the memory pvhost has: each ends with a
@@ -368,7 +399,7 @@ def test_huge_drawings(args, work):
 
 def main():
     for test in (test_planted_links, test_foreign_tables, test_fixed_names, test_guards, test_swapped_table,
-                 test_nul_line, test_huge_drawings):
+                 test_nul_line, test_memo_beyond_memory, test_huge_drawings):
         test(sys.argv[1:4], sys.argv[4])
     print("%d failure(s)" % len(e2e_tables.FAILURES))
     return 1 if e2e_tables.FAILURES else 0
