@@ -769,9 +769,7 @@ int setup_tables_recover(pjct_rec *project)
     std::string body;
     int got = mark_take_of(mark, project, SETUP_SAVE_MARK, body);
     if (got == MARK_BUSY)
-        msg_alert(
-            WARN_TITLE, "%s",
-            mark_busy_text(mark, (std::string("The setup of project ") + project->name).c_str(), "pv-save").c_str());
+        mark_busy_note(mark, (std::string("The setup of project ") + project->name).c_str(), "pv-save");
     if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
     std::vector<setup_staged> listed;
     bool done = false;

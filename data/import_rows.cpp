@@ -35,6 +35,11 @@
 ** another writer took, goes in row by row as above, so that each refused
 ** row reaches the .ERR with its line and numbers follow as they would
 ** have.
+**
+** An import that updates rows holds the mark <table>.MRI (core/
+** mark_file.h) while it writes, naming the table and the input, so that
+** the next logon, whoever's, says which table an update cut short left
+** part updated (import_recover); importing the file again finishes it.
 */
 #include "data/import.h"
 
@@ -52,6 +57,7 @@
 #include "coords/prj_transform.h"
 #include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/mark_file.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pnt.h"
@@ -89,6 +95,8 @@ constexpr int IMPORT_DELIM_HIGH = 126;
 const char k_memo_mark[] = "MEMO";
 /* Title of the final alert. */
 const char k_done_title[] = "PETRIVEX:";
+/* The mark of an import updating a table. */
+const char k_update_mark_ext[] = ".MRI";
 /* Room of a progress or error text. */
 constexpr size_t IMPORT_TEXT_SIZE = 256;
 /* Bytes read from the input at a time, and the UTF-8 byte order mark. */
@@ -1188,6 +1196,19 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         return;
     }
     std::fclose(probe);
+    /* Rows updated in place cannot be taken back: a mark names the table
+    ** until the import has said how far it came. */
+    mark_file updating;
+    std::string mark = std::string(run.table->name) + k_update_mark_ext;
+    if (st->update && run.stop.empty()) {
+        run.stop = mark_in_the_way(st->project, mark, std::string("table ") + run.table->name, "pv-import",
+                                   "%s of an update cut short is there; log on to the project again");
+        if (run.stop.empty() &&
+            mark_begin_of(updating, st->project, mark, std::string(run.table->name) + "\n" + st->file_name + "\n",
+                          "pv-import") != 0)
+            run.stop = "cannot write its mark " + mark + ": " + std::strerror(errno);
+        if (!run.stop.empty()) run.line = 0;
+    }
     /* One run of new rows: the server's lock and the rows' mark are taken
     ** once for many rows. */
     if (run.stop.empty()) {
@@ -1210,6 +1231,7 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         host_version_guard guard;
         tbl_drop_indexes(run.table);
     }
+    mark_end(updating, false);
     /* The refused rows are counted as written only when the file holds
     ** them whole. */
     std::string err_lost;
@@ -1241,4 +1263,30 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
     if (!run.first_refusal.empty()) message += "\n" + run.first_refusal;
     msg_alert(k_done_title, "%s", message.c_str());
     ads_done_dialog(run.dlg, DLGOK);
+}
+
+int import_recover(pjct_rec *p)
+{
+    int rc = 0;
+    for (const std::string &name : mark_names_of(p, k_update_mark_ext)) {
+        mark_file m;
+        std::string body;
+        int got = mark_take_of(m, p, name, body);
+        std::string stem = name.substr(0, name.size() - (sizeof k_update_mark_ext - 1));
+        stem = stem.substr(stem.find_last_of("/\\") == std::string::npos ? 0 : stem.find_last_of("/\\") + 1);
+        if (got == MARK_BUSY) mark_busy_note(m, ("Table " + stem).c_str(), "pv-import");
+        if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
+        std::vector<std::string> lines = got == MARK_FOUND ? mark_lines(body) : std::vector<std::string>();
+        if (lines.size() != 2 || !str_eq_nocase(lines[0].c_str(), stem.c_str())) {
+            msg_alert(ERR_TITLE, "The mark %s of an import cut short was not used: %s. It is left in place.",
+                      m.path.c_str(), got == MARK_DAMAGED ? body.c_str() : "it is not a mark of this table's update");
+            mark_end(m, true);
+            rc = -1;
+            continue;
+        }
+        msg_alert(WARN_TITLE, "Table %s was left part updated by an import of %s cut short; import it again to finish.",
+                  lines[0].c_str(), lines[1].c_str());
+        mark_end(m, false);
+    }
+    return rc;
 }

@@ -35,6 +35,7 @@
 #include "core/tbl.h"
 #include "core/tile_util.h"
 #include "data/dbf_refill.h"
+#include "data/import.h"
 #include "data/item_table.h"
 #include "data/memo.h"
 #include "data/merge.h"
@@ -407,6 +408,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     move_recover(p);
     /* A row deleted whose memo lines were not yet takes them along. */
     memo_delete_recover(p);
+    /* An update by an import cut short is said: it cannot be taken back. */
+    import_recover(p);
     /* The tables other sessions are writing, said once. */
     std::string busy = mark_busy_said();
     if (!busy.empty()) msg_alert(WARN_TITLE, "%s", busy.c_str());

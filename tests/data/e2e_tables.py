@@ -232,6 +232,36 @@ def pvhost_run(args, root, script, options=(), preexec=None, timeout=120):
     return r.returncode, r.stdout
 
 
+def run_cut(command, root, library, at, program, whom="self"):
+    """Runs command (pvhost and its arguments) in root, its asi.ini and
+    home there, with the kill library (tests/kill_at.cpp) preloaded to cut
+    program (pvhost, pvdb3) at its call at, or with whom "parent" the
+    program that started it. Once the program counted in has ended (a
+    driver left without its pvhost ends its request first), answers
+    (standard output, whether the run was cut)."""
+    note = os.path.join(root, "killed")
+    if os.path.exists(note):
+        os.remove(note)
+    env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root, XDG_DATA_HOME=os.path.join(root, "data"),
+               LD_PRELOAD=library, PV_KILL_AT=str(at), PV_KILL_PROGRAM=program, PV_KILL_WHOM=whom,
+               PV_KILL_NOTE=note)
+    out = subprocess.run(command, cwd=root, env=env, capture_output=True, text=True, timeout=120).stdout
+    if not os.path.exists(note):
+        return out, False
+    with open(note) as f:
+        counted = int(f.read() or 0)
+    end = time.time() + 30
+    while counted and os.path.exists("/proc/%d" % counted) and time.time() < end:
+        try:
+            with open("/proc/%d/stat" % counted) as f:
+                if f.read().split(")")[-1].split()[0] == "Z":
+                    break
+        except OSError:
+            break
+        time.sleep(0.01)
+    return out, True
+
+
 def children(pid, name):
     """The processes of that name whose parent is pid (a driver that pvhost
     started, for a test to kill)."""

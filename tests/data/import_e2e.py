@@ -9,7 +9,11 @@ converted from a geographic system, and, on a project made here with the
 python dbf module, the Fieldworker layout, an OTHER table updated by its
 number, the dialog's option checks and the registration of a dBASE table.
 
-  import_e2e.py PVHOST MODULE RESOURCES WORKDIR
+  import_e2e.py PVHOST MODULE RESOURCES WORKDIR KILL_AT_LIBRARY
+
+An import updating rows is cut too, pvhost killed as its driver writes
+(the library tests/kill_at.cpp preloaded): the next logon names the table
+left part updated, and importing the file again finishes it.
 """
 import datetime
 import os
@@ -24,11 +28,13 @@ import time
 import dbfread
 
 from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, children, cut_before_insert, registry_row,
-                        second_user, table)
+                        run_cut, second_user, table)
 
 
 
 MEMO_FLAG = 0x200
+# The library that cuts a program at a chosen call (tests/kill_at.cpp).
+KILL_AT = []
 
 
 def rows(root, prj, name):
@@ -281,6 +287,31 @@ def test_driver_killed(args, work):
               all(r["ROCKTYPE"] == "MEMO" for r in kept),
               "kill %d: each row with its memo line and no line without its row, after the next logon: "
               "%d rows, %d lines" % (point, len(kept), len(lines)))
+
+
+def test_update_killed(args, work):
+    """An import updating 300 stations of STATN by their STN, pvhost killed
+    as its driver makes its 30th, 150th or 290th call of file work (about
+    one a row): the next logon says STATN was left part updated by the
+    import, and importing the file again updates every station once."""
+    for at in (30, 150, 290):
+        root = geo_root(work, "update killed")
+        add = put(root, "add.txt", b"".join(b"%d,N%05d,1,2,3,r\n" % (100 + i, i) for i in range(300)))
+        upd = put(root, "upd.txt", b"".join(b"%d,Updated %d\n" % (100 + i, i) for i in range(300)))
+        pvhost(args, root, GEO + text_import(add, 0, ",", '"', "append", STATN_COLUMNS) + "(pv_logoff)\nQUIT\n")
+        with open(os.path.join(root, "run.scr"), "w") as f:
+            f.write(GEO + text_import(upd, 0, ",", "", "update", [1, 2]) + "(pv_logoff)\nQUIT\n")
+        cut = run_cut([args[0], "--script", "run.scr", "--module", args[1], "--resources", args[2]], root,
+                      KILL_AT[0], at, "pvdb3", "parent")[1]
+        updated = sum(r["NAME"].startswith("Updated") for r in rows(root, "GEO", "STATN"))
+        check(cut and 0 < updated < 300, "kill at %d: the update is cut part way: %d rows updated" % (at, updated))
+        out = pvhost(args, root, GEO + "(pv_logoff)\nQUIT\n")
+        check("Table STATN was left part updated by an import of upd.txt cut short; import it again to finish." in out,
+              "kill at %d: the next logon names the table left part updated: %s" % (at, out[-800:]))
+        pvhost(args, root, GEO + text_import(upd, 0, ",", "", "update", [1, 2]) + "(pv_logoff)\nQUIT\n")
+        names = sorted(r["NAME"] for r in rows(root, "GEO", "STATN")[5:])
+        check(names == sorted("Updated %d" % i for i in range(300)),
+              "kill at %d: imported again, every station updated once: %d rows" % (at, len(names)))
 
 
 def test_number_taken(args, work):
@@ -543,8 +574,10 @@ def test_memo_that_cannot_be_stored(args, work):
 def main():
     args = sys.argv[1:4]
     work = sys.argv[4]
+    KILL_AT.append(sys.argv[5])
     os.makedirs(work, exist_ok=True)
-    for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_number_taken,
+    for test in (test_append_and_update, test_refused_rows, test_code_pages, test_driver_killed, test_update_killed,
+                 test_number_taken,
                  test_points, test_fieldworker,
                  test_other_update_and_options, test_dates_and_logicals, test_foreign_field_names,
                  test_unreadable_table, test_memo_that_cannot_be_stored):
