@@ -208,6 +208,10 @@ int dbf_store_memos(dbf_handle *h);
 /* What dbt_memo_text answers when memory runs out: never a length. */
 constexpr size_t DBT_NO_MEMORY = (size_t)-1;
 size_t dbt_memo_text(const dbf_handle *h, int field, char *out, size_t size);
+/* 1 when memo field `field` of the record in the buffer names a block at
+** or past the end of the memo file: the memo it had is gone (damage, not a
+** field without memo); else 0. */
+int dbt_block_past_end(dbf_handle *h, int field);
 int dbt_set_memo_text(dbf_handle *h, int field, const char *text, size_t length);
 int dbf_check_whole(const char *path, const char *memo_path);
 

@@ -313,6 +313,18 @@ static unsigned long dbt_block_number(const char *p, int length)
     return n;
 }
 
+/* Whether a memo field names a block past the file's end; see dbf.h. */
+int dbt_block_past_end(dbf_handle *h, int field)
+{
+    if (!h || !h->memo.file || field < 0 || field >= h->field_count || h->fields[field].type != 'M') return 0;
+    const char *p = dbf_field_at(h, field);
+    if (!p) return 0;
+    unsigned long block = dbt_block_number(p, h->fields[field].length);
+    if (block < 1 || block < h->memo.header.next_free) return 0;
+    long long used = dbt_used_blocks(&h->memo);
+    return used >= 0 && (long long)block >= used;
+}
+
 /* Loads the memos of the current record into a fresh chain: each M field
  * whose block number is at least 1 and below the next free block (a memo
  * reads no further than the file's end, whatever its header claims). A

@@ -1176,6 +1176,14 @@ static int db3_memo_column(db3_cursor *c, db3_table *t, sqlite3_context *ctx, in
         sqlite3_result_error(ctx, e.text.c_str(), -1);
         return db3_vt_fail(t, e);
     }
+    /* A memo that lies past the end of the memo file is gone: damage, not
+     * a row without one. */
+    if (dbt_block_past_end(c->memo, i)) {
+        db3_fail(&e, DB3_ERR_DAMAGED, "table %s, record %ld: the memo of field %s lies past the end of its memo file",
+                 t->name.c_str(), c->rec + 1, t->fields[(size_t)i].name.c_str());
+        sqlite3_result_error(ctx, e.text.c_str(), -1);
+        return db3_vt_fail(t, e);
+    }
     if (text.empty())
         sqlite3_result_null(ctx);
     else

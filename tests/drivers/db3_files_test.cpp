@@ -186,6 +186,16 @@ TEST_F(Db3Test, MemoFieldsOfOtherTablesReadAsText)
     EXPECT_EQ(rows("SELECT NOTES FROM OLD WHERE ID = 2"), longer + "\n");
     run("UPDATE OLD SET NOTES = '" + longer.substr(0, 195) + "' WHERE ID = 2");
     EXPECT_EQ(rows("SELECT NOTES FROM OLD WHERE ID = 2"), longer.substr(0, 195) + "\n");
+
+    /* A memo pointer past the end of the memo file is damage, named, not a
+     * row without a memo; the other columns still read. */
+    std::string bytes = get_file(dir + "/OLD.DBF");
+    size_t first = bytes.size() - 1 - 4 * 15 + 1 + 4;   /* NOTES of the first of the 4 records of 15 bytes */
+    bytes.replace(first, 10, "     99999");
+    put_file(dir + "/OLD.DBF", bytes);
+    EXPECT_EQ(fail("SELECT ID, NOTES FROM OLD"), DB3_ERR_DAMAGED) << err.text;
+    EXPECT_NE(err.text.find("NOTES lies past the end"), std::string::npos) << err.text;
+    EXPECT_EQ(rows("SELECT ID FROM OLD"), "2\n3\n4\n5\n");
 }
 
 /* Date and logical fields of a table another program made take only what
