@@ -489,9 +489,11 @@ static int setup_create(pjct_rec *p, const char *table, const setup_table_def *l
     return setup_run(p, text);
 }
 
-/* The highest save number (by its size) in a table with SAVEGEN. Answers
-** 0 or above, or a negative code (also when not every row could be read). */
-static long setup_newest_gen(pjct_rec *p, const char *table)
+/* The highest save number (by its size) in a table with SAVEGEN, and with
+** held given the count of rows of save of (either sign) added to *held.
+** Answers 0 or above, or a negative code (also when not every row could be
+** read). */
+static long setup_newest_gen(pjct_rec *p, const char *table, long of = 0, long *held = nullptr)
 {
     std::string text = std::string("SELECT ") + SETUP_GEN_COLUMN + " FROM " + table;
     void *stmt = nullptr, *cursor = nullptr;
@@ -505,7 +507,9 @@ static long setup_newest_gen(pjct_rec *p, const char *table)
             return rc;
         }
         long gen = 0;
-        if (row && row->text && setup_read_long(row->text, &gen) && labs(gen) > top) top = labs(gen);
+        if (!row || !row->text || !setup_read_long(row->text, &gen)) continue;
+        if (labs(gen) > top) top = labs(gen);
+        if (held && labs(gen) == of) ++*held;
     }
     sql_close_query(&stmt, &cursor, &row);
     return top;
@@ -704,8 +708,10 @@ int setup_tables_write(pjct_rec *project, const std::vector<setup_table_rows> &t
         setup_staged one;
         rc = setup_table_stage(project, t.entry, &t.rows, &one, why);
         if (rc == 0 && one.gen) {
+            one.rows = (long)t.rows.rows.size();
             staged.push_back(one);
-            std::string line = std::string(t.entry->name) + " " + std::to_string(one.gen);
+            std::string line =
+                std::string(t.entry->name) + " " + std::to_string(one.gen) + " " + std::to_string(one.rows);
             if (one.scratch) line += std::string(" ") + k_save_scratch;
             if ((rc = setup_mark_line(mark, line, why)) != 0) break;
             if (setup_table_put(project, &one, &t.rows, why) != SETUP_OK) rc = -1;
@@ -748,14 +754,21 @@ static std::string setup_mark_read(const std::string &body, std::vector<setup_st
             done = true;
             break;
         }
-        char name[64] = "", word[16] = "";
+        /* "<table> <save> [<rows>] [scratch]": a mark of an older save
+        ** gives no count of rows. */
+        char name[64] = "", word[16] = "", last[16] = "";
         long gen = 0;
-        int n = std::sscanf(lines[i].c_str(), "%63s %ld %15s", name, &gen, word);
+        int n = std::sscanf(lines[i].c_str(), "%63s %ld %15s %15s", name, &gen, word, last);
         setup_staged one;
         one.entry = setup_table_find(name);
         one.gen = gen;
-        one.scratch = n == 3 && std::strcmp(word, k_save_scratch) == 0;
-        if (n < 2 || !one.entry || gen <= 0 || (n == 3 && !one.scratch))
+        char *end = word;
+        if (n >= 3) one.rows = std::strtol(word, &end, 10);
+        bool counted = n >= 3 && *end == '\0' && end != word && one.rows >= 0;
+        const char *tail = counted ? (n == 4 ? last : "") : (n == 3 ? word : n == 4 ? "?" : "");
+        if (!counted) one.rows = -1;
+        one.scratch = std::strcmp(tail, k_save_scratch) == 0;
+        if (n < 2 || !one.entry || gen <= 0 || (*tail && !one.scratch))
             return "its line " + std::to_string(i + 1) + " names no setup table and save";
         listed.push_back(one);
     }
@@ -781,6 +794,17 @@ int setup_tables_recover(pjct_rec *project)
         for (const char *right : {"UPDATE", "DELETE"})
             if (why.empty()) why = mark_writer_refusal(mark, name, right);
         if (why.empty() && listed[i].scratch) why = mark_writer_refusal(mark, name + SETUP_SCRATCH_SUFFIX, "DROP");
+        /* Finishing deletes every row but the save's: only a table that
+        ** holds the save's own rows, and none of a later save, is. */
+        long held = 0, newest = why.empty() && done ? setup_newest_gen(project, name.c_str(), listed[i].gen, &held) : 0;
+        if (newest < 0)
+            why = "table " + name + " cannot be read: " + setup_failure_text((int)newest);
+        else if (newest > listed[i].gen)
+            why = "table " + name + " holds a later save than its save " + std::to_string(listed[i].gen);
+        else if (why.empty() && done && (listed[i].rows < 0 ? held == 0 : held != listed[i].rows))
+            why = "table " + name + " holds " + std::to_string(held) + " rows of its save " +
+                  std::to_string(listed[i].gen) + " where it lists " +
+                  (listed[i].rows < 0 ? std::string("some") : std::to_string(listed[i].rows));
     }
     /* One that cannot be read, or whose writer may not do what it asks, is
     ** set aside: it would stop every save. */

@@ -213,11 +213,13 @@ int setup_table_read(pjct_rec *project, const setup_table_entry *entry, setup_te
 /* A save writes its tables as one: under the project's mark PVSETUP.MRS
 ** (core/mark_file.h; a file of a dBASE project's folder, on a server a
 ** mark of PVMARK) each table's new rows go in under the negative of its
-** new save number; the mark lists "<table> <number>" (and " scratch" when
-** the table's scratch table goes with the save) before each, and "done"
-** once all are in; then each table's rows are made current. A save cut
-** short is put back (before "done": the rows that never became current
-** go) or finished by the next logon, whoever's (setup_tables_recover). */
+** new save number; the mark lists "<table> <number> <rows>" (and
+** " scratch" when the table's scratch table goes with the save) before
+** each, and "done" once all are in; then each table's rows are made
+** current. A save cut short is put back (before "done": the rows that
+** never became current go) or finished by the next logon, whoever's
+** (setup_tables_recover), only where the table holds the rows listed and
+** no later save. */
 #define SETUP_SAVE_MARK "PVSETUP.MRS"
 
 /* One table of a save: its entry and the rows to write. */
@@ -230,6 +232,7 @@ struct setup_staged {
     const setup_table_entry *entry = nullptr; /* static */
     long gen = 0;                             /* the new save number; 0 when the table holds the rows already */
     int scratch = 0;                          /* 1 when the scratch table goes once the rows are current */
+    long rows = -1;                           /* the rows it puts in; -1 not known */
 };
 
 /* Gets a table ready for its new rows: made when missing; made without

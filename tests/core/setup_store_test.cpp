@@ -417,6 +417,17 @@ TEST_F(SetupStore, ASaveKilledAtAnyStepLeavesEverySetupAsBeforeOrAfterTheNextLog
     if (!finished) made();
   }
   EXPECT_TRUE(finished);
+  /* A finished mark whose save the table does not hold (none of its rows,
+  ** or a later save there) is set aside, every row kept. */
+  std::string datums = names(project_, "PVDATUM");
+  for (const char *body : {"setup\nPVDATUM 7\ndone\n", "setup\nPVDATUM 1 0\ndone\n"}) {
+    mark_file planted;
+    ASSERT_EQ(mark_begin_of(planted, project_, SETUP_SAVE_MARK, body, "pv-save"), 0) << body;
+    mark_end(planted, true);
+    EXPECT_EQ(setup_tables_recover(project_), -1) << body;
+    EXPECT_EQ(names(project_, "PVDATUM"), datums) << body;
+    EXPECT_EQ(mark_in_the_way(project_, SETUP_SAVE_MARK, "setup", "pv-save", "left"), "") << body;
+  }
 }
 
 TEST_F(SetupStore, TableWithoutSaveColumnsIsReadWholeAndRebuiltAtTheSave) {
