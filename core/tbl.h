@@ -120,6 +120,10 @@ void tbl_set_rebind_hook(tbl_rebind_fn fn);
 
 /* Definition rules. */
 int tbl_resolve_definition(tbl_rec *row, int read_numbers);
+/* Why the last tbl_resolve_definition answered -11026 (the numbers could
+** not be read): "table STATN cannot be read: <the driver's words>"; "" when
+** the last reading of numbers went through. */
+const char *tbl_numbers_failure(void);
 int tbl_check_key_column(tbl_rec *row, int index);
 int tbl_key_column_unshared(const tbl_rec *row, const sql_col_rec *column, int slot);
 int tbl_key_slot_of_index(int index);

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/col_attr.h"
 #include "core/sql_access.h"
@@ -207,15 +208,30 @@ static int tbl_check_dictionary(tbl_rec *row)
     return 0;
 }
 
+/* Why the numbers last failed to be read; "" when they were read. */
+static std::string s_numbers_failure;
+
+/* Why the numbers could not be read; see tbl.h. */
+const char *tbl_numbers_failure(void)
+{
+    return s_numbers_failure.c_str();
+}
+
 /* Reads the current maximum of every column numbered from its maximum;
 ** an empty table starts at 1, zero-padded to the column's length. The
-** unique number's value goes to last_number. Answers 0 or -11026. */
+** unique number's value goes to last_number. Answers 0 or -11026 (why in
+** s_numbers_failure). */
 static int tbl_read_numbers(tbl_rec *row)
 {
+    s_numbers_failure.clear();
     for (sql_col_rec *c = row->columns; c; c = c->next) {
         if (!c->attr || !(c->attr->flags & COL_ATTR_MAX)) continue;
         if (!c->text) return -11026;
-        if (sql_select_max(c->connection, &row->columns, c->name, row->name) < 0) return -11026;
+        int max = sql_select_max(c->connection, &row->columns, c->name, row->name);
+        if (max < 0) {
+            s_numbers_failure = std::string("table ") + row->name + " cannot be read: " + sql_failure_text(max);
+            return -11026;
+        }
         if (tbl_name_blank(c->text)) {
             int width = c->length;
             if (width < 1) width = 1;

@@ -226,6 +226,8 @@ void ti_cb_register(ads_callback_packet *cpkt)
     }
     const char *text = err_text(rc);
     std::string message = text ? std::string("ERROR: ") + text : std::string("Incorrect table definition");
+    /* Numbers that cannot be read are the table's damage, named. */
+    if (rc == -11026 && *tbl_numbers_failure()) message += std::string(": ") + tbl_numbers_failure();
     ads_set_tile(dlg, k_error, message.c_str());
 }
 

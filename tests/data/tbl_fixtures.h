@@ -50,6 +50,11 @@ int sql_row_from_text(sql_col_rec *)
     return 5100;
 }
 
+const char *sql_failure_text(int)
+{
+    return "the stand-in's failure";
+}
+
 int item_free_tree(item_node *node)
 {
     g_fake.freed_trees.push_back(node);

@@ -220,6 +220,19 @@ def import_update(root, failure):
     return answers + ("show\ncancel\ncancel\n" if failure in ("killed", "lost", "timeout") else "")
 
 
+def unregistered_copy(proj):
+    """GEO gets NEWS, a copy of STATN no registry row names."""
+    shutil.copy(os.path.join(proj, "STATN.DBF"), os.path.join(proj, "NEWS.DBF"))
+
+
+def register_answers(root, failure):
+    """pv-import registering NEWS as a station table; its dialog stays
+    after a refusal, and is cancelled."""
+    return ("pv-import\nset imp_fname %s\npick imp_dbase\npick import\nshow\nselect tbl_type STATION\n"
+            "set basenum BASENUMBER\nset statnum STN\npick register\nshow\ncancel\n"
+            % os.path.join(root, "projects", "GEO", "NEWS.DBF"))
+
+
 def rename_answers(root, failure):
     """pv-rename of the links' project to itself over the whole drawing."""
     project = RUN.get("project", "GEO")
@@ -266,6 +279,8 @@ COMMANDS = [
             writes="STATN", failures=("readonly", "refilled", "full"), not_shown=("Modified 1 rows",)),
     Command("pv-import", import_update, "STATN", writes="STATN", said=import_stopped,
             failures=("count", "cut", "killed", "full"), not_shown=("Imported: 2",)),
+    Command("pv-import register", register_answers, "NEWS", setup=unregistered_copy, failures=("count", "cut"),
+            said=lambda out: dialog_errors(out), not_shown=("NEWS imported",), server=()),
     Command("browser table", BROWSE + "select plot 3\npv_plot_opts\nselect output 0 1\nset filename NEWT\npick plot\n",
             "STATN", writes="NEWT", failures=("full",), not_shown=("Saved...",),
             server=("timeout",)),
