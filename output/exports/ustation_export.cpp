@@ -9,8 +9,8 @@
 ** its own. Catalogue numbers count the rows actually written, so a table
 ** that fails leaves no gap. Failures of one table are reported or passed
 ** over (a memo side table that is not there leaves no copy); the catalogue
-** table and the script stop the export, and so does a table that cannot
-** be read (damaged, its driver ended, its server gone): the export then
+** table and the script stop the export, and so do a table that cannot
+** be read (damaged, its server gone) and a driver that ends: the export then
 ** undoes what it made (the catalogue and memo copies as they were, the
 ** indexes it made dropped, the script as it was) and says once what
 ** failed. On a dBASE project the catalogue and each memo copy are made
@@ -83,17 +83,25 @@ void progress(ads_hdlg dlg, const std::string &text)
     ads_set_tile(dlg, "error", text.c_str());
 }
 
+/* Answers a statement's code; one saying that the driver ended stops the
+** export, its words kept as the failure. */
+int stopped(ustn_run &r, int rc)
+{
+    if (sql_driver_lost(rc) && r.failure.empty()) r.failure = sql_failure_text(rc);
+    return rc;
+}
+
 /* Runs one statement on the project's connection, its handles released.
 ** Answers RTNORM when it ran, else the SQL layer's code. */
-int run_code(const ustn_run &r, const std::string &text)
+int run_code(ustn_run &r, const std::string &text)
 {
     void *stmt = nullptr, *cursor = nullptr;
     int rc = sql_execute(r.project->connection, &stmt, &cursor, text.c_str(), 0);
     sql_free_handles(&stmt, &cursor);
-    return rc;
+    return stopped(r, rc);
 }
 /* The same, answering 1 when it ran. */
-bool run(const ustn_run &r, const std::string &text)
+bool run(ustn_run &r, const std::string &text)
 {
     return run_code(r, text) == RTNORM;
 }
@@ -245,7 +253,7 @@ void export_table(ustn_run &r, const tbl_rec *t)
     std::string name = t->name;
     progress(r.dialog, "Indexing table " + name + "...");
     std::string unq = name + "UNQ";
-    if (sql_create_index(r.project->connection, unq.c_str(), t->name, key->name, 1) != RTNORM) return;
+    if (stopped(r, sql_create_index(r.project->connection, unq.c_str(), t->name, key->name, 1)) != RTNORM) return;
     r.made.push_back(unq + "\t" + name);
     if (!add_catalog_row(r, name)) return;
     put_lines(r.script, {"-ta " + name + " " + name, "-ia " + unq + " " + name});

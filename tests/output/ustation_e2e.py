@@ -2,7 +2,7 @@
 """pv-ustation end to end: pvhost exports a DB3 project made here with the
 python dbf module, and dbfread reads what the export wrote.
 
-  ustation_e2e.py PVHOST MODULE RESOURCES WORKDIR
+  ustation_e2e.py PVHOST MODULE RESOURCES WORKDIR KILL_AT_LIBRARY
 
 The project MS holds SITES (unique column MSLINK, memo column NOTES whose
 lines are in SITESMEM), ROCKS (unique column registered as 'mslink'),
@@ -10,7 +10,10 @@ NOTES (unique column BASENUMBER) and TWICE (MSLINK 2 on two rows). A second run 
 a failed memo copy leaves nothing behind and no gap in the catalogue. A
 third, whose SITESMEM is cut short after the logon, checks that a memo side
 table that cannot be read stops the export: the project's files are as
-before it, and the message names the table.
+before it, and the message names the table. Last the export is cut, its
+driver killed at an exact call of its file work (the library
+tests/kill_at.cpp preloaded): it says the driver ended and leaves the
+catalogue and the script as they were.
 """
 import os
 import re
@@ -21,6 +24,9 @@ import time
 
 import dbf
 import dbfread
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+from e2e_tables import run_cut  # noqa: E402
 
 FAILURES = []
 
@@ -52,7 +58,7 @@ def make_table(path, fields, rows):
     t.close()
 
 
-def make_project(root, with_memo):
+def make_project(root, with_memo, twice=True):
     proj = os.path.join(root, "projects", "MS")
     os.makedirs(proj)
     make_table(os.path.join(proj, "SITES.DBF"), "MSLINK N(10,0); NAME C(20); NOTES C(20)",
@@ -68,8 +74,7 @@ def make_project(root, with_memo):
         tuple(["NOTES", "OTHER", "BASENUMBER"] + blank),
         tuple(["ROCKS", "OTHER", "mslink"] + blank),
         tuple(["SITES", "OTHER", "MSLINK"] + blank),
-        tuple(["TWICE", "OTHER", "MSLINK"] + blank),
-    ])
+    ] + ([tuple(["TWICE", "OTHER", "MSLINK"] + blank)] if twice else []))
     make_table(os.path.join(proj, "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
                [("NOTES", "SITES", "", "", MEMO_FLAG, 0, 0, 0, " ", "", 0, 0)])
     with open(os.path.join(root, "asi.ini"), "w") as f:
@@ -87,9 +92,9 @@ QUIT
 """
 
 
-def run_pvhost(pvhost, module, resources, root):
+def run_pvhost(pvhost, module, resources, root, script=SCRIPT):
     with open(os.path.join(root, "export.scr"), "w") as f:
-        f.write(SCRIPT)
+        f.write(script)
     env = dict(os.environ, ASI_INI=os.path.join(root, "asi.ini"), HOME=root,
                XDG_DATA_HOME=os.path.join(root, "data"))
     r = subprocess.run([pvhost, "--script", "export.scr", "--module", module,
@@ -190,13 +195,57 @@ def damaged_memo_run(pvhost, module, resources, root):
         set(after) ^ set(before) | {n for n in after if n in before and after[n] != before[n]}))
 
 
+def logon(pvhost, module, resources, root):
+    """The next logon to MS, and its output."""
+    return run_pvhost(pvhost, module, resources, root, '(pv_open "MS" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
+
+
+def said_whole(out):
+    """The output with a long alert's lines joined."""
+    return re.sub(r"\n +\d+: ", " ", out)
+
+
+def exported(proj):
+    """The tables MSCATLOG lists and those pvddict.s gives (None for a file
+    not there)."""
+    catalog, script = os.path.join(proj, "MSCATLOG.DBF"), os.path.join(proj, "pvddict.s")
+    listed = [r["TABLENAME"] for r in rows(catalog)] if os.path.exists(catalog) else None
+    given = [ln.split()[1] for ln in file_bytes(script).decode().splitlines()[3:] if ln.startswith("-ta ")] \
+        if os.path.exists(script) else None
+    return listed, given
+
+
+def killed_runs(pvhost, module, resources, work, library):
+    """The export of MS (without TWICE, SITES last) with its driver killed
+    at its 3rd or 9th call of file work (the catalogue rows of SITES and of
+    SITESMMO going in): it says the driver ended, exports nothing, and the
+    next logon finds no catalogue, script or batch file and nothing left."""
+    for at in (3, 9):
+        root = os.path.join(work, "driver%d" % at)
+        shutil.rmtree(root, ignore_errors=True)
+        os.makedirs(root)
+        proj = make_project(root, True, twice=False)
+        with open(os.path.join(root, "export.scr"), "w") as f:
+            f.write(SCRIPT.replace("ok\n(pv_logoff)", "ok\npv_alert_wrap\nshow\nok\n(pv_logoff)"))
+        out, cut = run_cut([pvhost, "--script", "export.scr", "--module", module, "--resources", resources], root,
+                           library, at, "pvdb3")
+        said = said_whole(out)
+        check(cut and "Exported" not in out and "Nothing was exported: " in said and "driver of DB3" in said,
+              "driver killed at %d: the export says the driver ended: %s" % (at, said[-800:]))
+        logon(pvhost, module, resources, root)
+        left = [n for n in os.listdir(proj) if n.upper().endswith((".MRF", ".DBO", ".TMP"))
+                or n.upper().startswith(("MSCATLOG.", "SITESMMO.")) or n in ("pvddict.s", "cleanup.bat")]
+        check(not left, "driver killed at %d: nothing of the export is there after the next logon: %r" % (at, left))
+
+
 def main():
-    if len(sys.argv) != 5:
+    if len(sys.argv) != 6:
         raise SystemExit(__doc__)
-    pvhost, module, resources, work = sys.argv[1:]
+    pvhost, module, resources, work, library = sys.argv[1:]
     one_run(pvhost, module, resources, os.path.join(work, "memo"), True)
     one_run(pvhost, module, resources, os.path.join(work, "nomemo"), False)
     damaged_memo_run(pvhost, module, resources, os.path.join(work, "damaged"))
+    killed_runs(pvhost, module, resources, work, library)
     if FAILURES:
         raise SystemExit("%d check(s) failed" % len(FAILURES))
     print("pv-ustation end to end: all checks passed")
