@@ -34,7 +34,7 @@ and gives every row it wrote its former coordinates back. The logon after a move
 short gives a row its former coordinates back only while it holds those
 the move wrote: a row changed since keeps its values and is named; a mark
 that cannot be read whole, or names a table, column or row GEO lacks, is
-left in place and named, and no row changes.
+set aside as PVMOVE.MRK.BAD and named, and no row changes.
 
 With --server only the killed move is run, on GEO put into the schema
 "sgeo" of the PostgreSQL server listening on 127.0.0.1:PORT (the data
@@ -434,7 +434,7 @@ def set_coordinates(root, points):
 def mark_recovery_run(pvhost, module, resources, work):
     """The logon after a move cut short (rows 2 and 3 moved, then row 3
     changed by another user, or a mark that cannot be used): a bad mark is
-    left in place, named, and no row changed; a good one gives row 2 its
+    set aside as PVMOVE.MRK.BAD, named, and no row changed; a good one gives row 2 its
     former coordinates back and leaves row 3, changed since, named."""
     changed = {2: MOVED[2], 3: (617000.0, 5623059.1)}
     cases = [(what, body, why, MOVED, MOVED, True) for what, body, why in BAD_MARKS]
@@ -454,7 +454,11 @@ def mark_recovery_run(pvhost, module, resources, work):
         # The alert's lines as the wrapping dialog shows them, without blanks.
         shown = "".join(re.findall(r"^\s+\d+: (.*)$", out, re.M)).replace(" ", "")
         check(why.replace(" ", "") in shown, "%s: the logon says %r: %s" % (what, why, out[-600:]))
-        check(os.path.exists(mark) == kept, "%s: the mark is %s" % (what, "left" if kept else "removed"))
+        # A mark the logon cannot use is set aside beside its name, so that
+        # the next move runs; one it used is removed.
+        check(not os.path.exists(mark), "%s: the mark is left in the way" % what)
+        check(os.path.exists(mark + ".BAD") == kept,
+              "%s: the mark is %s" % (what, "not set aside" if kept else "set aside"))
 
 
 SERVER_INI = """[ENVIRONMENTS]

@@ -216,7 +216,9 @@ TEST_F(RowEditor, AWalkedRowWritesOnlyTheUsersColumnWhileItHoldsWhatWasShown) {
               c.rc) << c.other;
     EXPECT_EQ(rows("SELECT NAME, UNITNO FROM STATN ORDER BY BASENUMBER"), c.stored) << c.other;
     EXPECT_EQ(tile("error").value, c.error) << c.other;
-    if (c.rc != RTNORM) EXPECT_EQ(tile("edit_list").items[2], line("NAME", "Other"));
+    if (c.rc != RTNORM) {
+      EXPECT_EQ(tile("edit_list").items[2], line("NAME", "Other"));
+    }
     for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
   }
 }
