@@ -104,6 +104,7 @@ struct rs_job {
     char mark[DBF_PATH_SIZE];       /* TEMPRARY.MRK */
     int mark_fd;                    /* the mark, open and locked, or -1 */
     std::vector<long> cut;          /* per new field, values that lost fraction digits */
+    std::string *said;              /* takes the failure in place of an alert, or null */
 };
 
 /* The function run at each step of a rebuild (tests only), or none. */
@@ -128,6 +129,13 @@ void rs_format(char *out, const char *format, ...)
     va_start(ap, format);
     std::vsnprintf(out, RS_TEXT_SIZE, format, ap);
     va_end(ap);
+}
+
+/* "Cannot access table PATH" with the system's reason err, or, for 0,
+** that the path does not fit. */
+void rs_cannot_access(char *out, const char *path, int err)
+{
+    rs_format(out, "Cannot access table %s: %s", path, err ? wf_reason(err) : "its path is too long");
 }
 
 /* "%s%s%s" of directory, name and extension into out; answers 0, or -1
@@ -179,7 +187,7 @@ int rs_mark_begin(rs_job &job, const std::string &dir, char *text)
 {
     char fresh[DBF_PATH_SIZE];
     if (rs_mark_paths(dir, job.mark, fresh) != 0) {
-        rs_format(text, "Cannot access table %s", job.dbf);
+        rs_cannot_access(text, job.dbf, 0);
         return -1;
     }
     char probe[DBF_PATH_SIZE];
@@ -226,27 +234,38 @@ void rs_release(rs_job &job)
     }
 }
 
+/* Says the rebuild's failure: into job.said when the caller collects it,
+** else in an alert. */
+void rs_say(rs_job &job, const char *message)
+{
+    if (job.said)
+        *job.said = message;
+    else
+        msg_alert(ERR_TITLE, "%s", message);
+}
+
 /* Fails the rebuild after the old files were set aside: the handles are
 ** released, the new files removed, the old ones put back with the message
-** shown, and the standard indexes created again. Answers -1. */
+** said, and the standard indexes created again. Answers -1. */
 int rs_fail(rs_job &job, const char *message)
 {
     if (job.new_h) job.new_h->mode = DBF_MODE_READ;   /* nothing more is written */
     rs_release(job);
     if (*job.made_dbf) std::remove(job.made_dbf);
     if (*job.made_dbt) std::remove(job.made_dbt);
-    dbf_restore_files(message, job.tmp_dbf, job.tmp_dbt, job.dbf, job.dbt);
+    dbf_restore_files("", job.tmp_dbf, job.tmp_dbt, job.dbf, job.dbt);
+    rs_say(job, message);
     rs_mark_end(job);
     rs_index_again(job);
     return -1;
 }
 
-/* Fails the rebuild before anything was set aside: the message is shown,
+/* Fails the rebuild before anything was set aside: the message is said,
 ** the handles released and, when they were dropped, the indexes created
 ** again. Answers -1. */
 int rs_refuse(rs_job &job, const char *message, int dropped)
 {
-    msg_alert(ERR_TITLE, "%s", message);
+    rs_say(job, message);
     rs_release(job);
     rs_mark_end(job);
     if (dropped) rs_index_again(job);
@@ -287,7 +306,7 @@ int rs_paths(rs_job &job, const std::string &dir, char *text)
     const char *name = job.node->name;
     if (rs_path(job.dbf, dir, name, DBF_EXT_TABLE) || rs_path(job.dbt, dir, name, DBF_EXT_MEMO) ||
         rs_path(job.tmp_dbf, dir, k_temp_name, DBF_EXT_TABLE) || rs_path(job.tmp_dbt, dir, k_temp_name, DBF_EXT_MEMO)) {
-        rs_format(text, "Cannot access table %s%s%s", dir.c_str(), name, DBF_EXT_TABLE);
+        rs_cannot_access(text, (dir + name + DBF_EXT_TABLE).c_str(), 0);
         return -1;
     }
     dbf_file_exists(job.dbf);
@@ -367,8 +386,9 @@ int rs_copy_records(rs_job &job, char *text)
             rs_format(text, "Cannot copy record %ld of table %s", n, job.dbf);
             return -1;
         }
+        errno = 0;
         if (dbf_write_record(job.new_h, (long)job.new_h->header.record_count) != DBF_OK) {
-            rs_format(text, "Cannot write record %ld to table %s", n, job.dbf);
+            rs_format(text, "Cannot write record %ld to table %s: %s", n, job.dbf, wf_reason(errno ? errno : EIO));
             return -1;
         }
         rs_step();
@@ -491,7 +511,7 @@ int dbf_restore_files(const char *message, const char *tmp_dbf, const char *tmp_
 ** comment). Answers 0 on success, also when the table is not registered;
 ** -1 on any failure (shown once; the table unchanged); -2 for a null node
 ** or project; -9101 when memory runs out. */
-int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *project)
+int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *project, std::string *said)
 {
     if (!node || !project || !node->name) return -2;
     const char *configured = pjct_dir(project->name);
@@ -504,6 +524,7 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
     job.node = node;
     job.project = project;
     job.mark_fd = -1;
+    job.said = said;
     job.old_h = dbf_new();
     job.new_h = dbf_new();
     int described = job.old_h && job.new_h ? dbf_describe_node(node, project, job.new_h) : ERR_NO_MEMORY;
@@ -535,20 +556,24 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
     rs_step();
     sql_drop_indexes(project->connection, node->name);
     rs_step();
+    errno = 0;
     if (dbf_rename_new(job.dbf, job.tmp_dbf) != DBF_OK) {
-        rs_format(text, "Cannot access table %s", job.dbf);
+        rs_cannot_access(text, job.dbf, errno ? errno : EIO);
         return rs_refuse(job, text, 1);
     }
     rs_step();
+    errno = 0;
     if (dbf_rename_new(job.dbt, job.tmp_dbt) != DBF_OK && dbf_file_exists(job.dbt) == 1) {
+        int why = errno ? errno : EIO;
         dbf_rename_new(job.tmp_dbf, job.dbf);
-        rs_format(text, "Cannot access table %s", job.dbt);
+        rs_cannot_access(text, job.dbt, why);
         return rs_refuse(job, text, 1);
     }
     rs_step();
 
+    errno = 0;
     if (dbf_open(job.old_h, job.tmp_dbf, DBF_MODE_READ, 1) != DBF_OK) {
-        rs_format(text, "Cannot open table %s", job.dbf);
+        rs_format(text, "Cannot open table %s: %s", job.dbf, wf_reason(errno ? errno : EIO));
         return rs_fail(job, text);
     }
     if (int bad = rs_keep_letters(job.old_h, job.new_h)) {
@@ -558,7 +583,9 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
     }
     std::snprintf(job.new_h->path, sizeof job.new_h->path, "%s%s", dir.c_str(), node->name);
     job.new_h->header.reserved[DBF_LANGUAGE_AT] = job.old_h->header.reserved[DBF_LANGUAGE_AT];
+    errno = 0;
     int created = dbf_create(job.new_h);   /* a failed create removes what it made */
+    int why = errno ? errno : EIO;
     if (created == DBF_OK) {
         std::strcpy(job.made_dbf, job.new_h->path);
         dbf_set_extension(job.made_dbf, sizeof job.made_dbf, DBF_EXT_TABLE);
@@ -568,14 +595,15 @@ int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *projec
         }
     }
     if (created != DBF_OK) {
-        rs_format(text, "Cannot access table %s", job.dbf);
+        rs_cannot_access(text, job.dbf, why);
         return rs_fail(job, text);
     }
     rs_step();
     if (rs_copy_records(job, text) != 0) return rs_fail(job, text);
     std::string cut = rs_cut_list(job);   /* the descriptors go with the close */
+    errno = 0;
     if (dbf_close(job.new_h) != DBF_OK) {
-        rs_format(text, "Cannot write table %s", job.dbf);
+        rs_format(text, "Cannot write table %s: %s", job.dbf, wf_reason(errno ? errno : EIO));
         return rs_fail(job, text);
     }
     rs_step();

@@ -200,7 +200,9 @@ int tblsetup_warn_definition(tbl_rec *row);
 /* ---- Rebuilding a dBASE table (dbf_restructure.cpp) ---- */
 
 struct dbf_handle;
-int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *project);
+/* A failure is said in an alert, or, with said, left there for the caller
+** to say among its own. */
+int dbf_restructure(ads_hdlg dialog, tblsetup_table_node *node, pjct_rec *project, std::string *said = nullptr);
 int dbf_describe_node(const tblsetup_table_node *node, const pjct_rec *project, dbf_handle *handle);
 char dbf_field_letter(int type);
 int dbf_restore_files(const char *message, const char *tmp_dbf, const char *tmp_dbt, const char *dbf,

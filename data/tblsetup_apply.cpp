@@ -51,13 +51,15 @@ void ts_apply_modified(ads_hdlg dlg, pjct_rec *p, std::string &errors)
         ts_progress(dlg, "Modifying table ", t->name);
         tbl_rec *row = tbl_find_by_name(p->tables, t->name, nullptr);
         int failed = 1;
+        std::string why; /* a rebuild's failure, said in the line of its table */
         /* A dBASE table cannot be altered with SQL: its files are rebuilt
         ** from the node. */
         if (p->flags & PJCT_ENV_DB3)
-            failed = dbf_restructure(dlg, t, p) != 0;
+            failed = dbf_restructure(dlg, t, p, &why) != 0;
         else if ((p->flags & PJCT_ENV_SERVER) && row)
             failed = tblsetup_alter_server_table(t, row, p) != 0;
-        if (failed) ts_collect(errors, "\nCould not modify table %s", t->name);
+        if (failed)
+            ts_collect(errors, ("\nCould not modify table %s" + (why.empty() ? "" : ": " + why)).c_str(), t->name);
         ads_set_tile(dlg, "error", "");
     }
 }

@@ -7,6 +7,7 @@
 */
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -214,6 +215,19 @@ TEST_F(TblSetupDialog, AChangedDbaseTableIsRebuiltAndPurgingAsksFirst) {
   run("INSERT INTO STATN (BASENUMBER, STATION, SEGMENT, ROCKTYPE) VALUES (1, 10, 1, 'granite')");
   run("INSERT INTO STATN (BASENUMBER, STATION, SEGMENT, ROCKTYPE) VALUES (2, 20, 1, 'schist')");
   run("DELETE FROM STATN WHERE BASENUMBER = 1");
+  /* A rebuild refused is said once, in the line of its table. */
+  std::string left = std::string(pjct_dir(project_->name)) + "/TEMPRARY.DBF";
+  std::ofstream(left) << "the only copy";
+  setup("pick new\nset col_name DEPTH\npick save\npv_yesno_small\nok\npv_alert_wrap\nok\npick exit\npv_ync_small\npick "
+        "no\n");
+  std::string said, want = "Could not modify table STATN: Cannot rebuild table STATN: " + left + " is left";
+  for (const std::string &l : tile("pv_alert_wrap", "lines").items) said += l;
+  std::erase(said, ' ');
+  std::erase(want, ' ');
+  EXPECT_NE(said.find(want), std::string::npos) << said;
+  EXPECT_EQ(host_io_transcript().find("[Alert] Petrivex ERROR:"), std::string::npos) << host_io_transcript();
+  std::remove(left.c_str());
+  host_io_clear_transcript();
   setup("pick new\nset col_name DEPTH\npick save\npv_yesno_small\nok\npick exit\n");
   EXPECT_TRUE(host_io_faults().empty()) << host_io_transcript();
   EXPECT_NE(host_io_transcript().find("GEO database saved"), std::string::npos) << host_io_transcript();

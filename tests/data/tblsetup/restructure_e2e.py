@@ -26,6 +26,7 @@ before, or the new layout when it was complete, and nothing left aside.
 """
 import hashlib
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -92,6 +93,9 @@ QUIT
 CHANGE_REFUSED = """pick exit
 pv_ync_small
 ok
+pv_alert_wrap
+show
+ok
 (pv_logoff)
 QUIT
 """
@@ -117,6 +121,13 @@ LOGON = """(pv_open "GEO" "DB3" "" "")
 (pv_logoff)
 QUIT
 """
+
+
+def refusal(out):
+    """The one alert of a refused change, wrapped, without its blanks."""
+    shown = [b for b in re.split(r"\n(?=\[Alert\]|=== Dialog)", out) if "Petrivex ERROR:" in b]
+    check(len(shown) == 1, "the refusal is said in one alert: %r" % shown)
+    return "".join(re.findall(r"^\s+\d+: (.*)$", shown[0] if shown else "", re.M)).replace(" ", "")
 
 
 def column_change(index, col_type, length, decimals=None):
@@ -180,8 +191,8 @@ def test_number_columns(pvhost, module, resources, work):
     before = open(statn, "rb").read()
     out = run_pvhost(pvhost, module, resources, root,
                      CHANGE_START + column_change(4, 1, 8, 2) + CHANGE_REFUSED, "narrow.scr")
-    check("Table STATN not changed: column NORTHING (N 8,2) cannot hold 5620410 of the row with BASENUMBER 1."
-          in out, "the narrowing is refused naming table, column and row")
+    check("CouldnotmodifytableSTATN:TableSTATNnotchanged:columnNORTHING(N8,2)cannothold5620410oftherowwith"
+          "BASENUMBER1." in refusal(out), "the narrowing is refused naming table, column and row")
     check("GEO database saved" not in out, "a refused change is not reported saved")
     check(open(statn, "rb").read() == before, "STATN.DBF is byte for byte as before")
     check(not [n for n in os.listdir(proj) if n.upper().startswith("TEMPRARY")], "nothing is left aside")
@@ -208,8 +219,8 @@ def test_number_columns(pvhost, module, resources, work):
     before = open(statn, "rb").read()
     out = run_pvhost(pvhost, module, resources, root,
                      CHANGE_START + column_change(3, 1, 8, 2) + CHANGE_REFUSED, "exponent.scr")
-    check("Table STATN not changed: column EASTING (N 8,2) cannot hold 1E+20 of the row with BASENUMBER 3."
-          in out, "1E+20 is refused naming its row")
+    check("TableSTATNnotchanged:columnEASTING(N8,2)cannothold1E+20oftherowwithBASENUMBER3." in refusal(out),
+          "1E+20 is refused naming its row")
     check(open(statn, "rb").read() == before, "STATN.DBF is byte for byte as before")
     put_number(statn, 2, "EASTING", "5E-05")
     out = run_pvhost(pvhost, module, resources, root,
