@@ -284,9 +284,11 @@ std::string keep(const keeper &k, const std::string &name, bool &unsure)
 }
 
 /* Mends the refill whose mark is at path (held in m; damaged when it
-** failed its check, body then saying why); answers -1 when the mark is
-** not used or a table cannot be put back, 1 when mended. */
-int recover_one(mark_file &m, const keeper &k, const std::string &stem, const std::string &body, bool damaged)
+** failed its check, body then saying why), finishing it when the mark
+** says the new table is whole or finish is set; answers -1 when the mark
+** is not used or a table cannot be put back, 1 when mended. */
+int recover_one(mark_file &m, const keeper &k, const std::string &stem, const std::string &body, bool damaged,
+                bool finish = false)
 {
     std::vector<std::string> lines = damaged ? std::vector<std::string>() : mark_lines(body);
     bool whole = (lines.size() == 2 || (lines.size() == 3 && lines[2] == kDone)) &&
@@ -311,7 +313,7 @@ int recover_one(mark_file &m, const keeper &k, const std::string &stem, const st
                   why.c_str(), aside.c_str());
         return -1;
     }
-    if (lines.size() == 3) {
+    if (lines.size() == 3 || finish) {
         if ((why = drop_kept(k, name, had)).empty())
             msg_alert(WARN_TITLE, "Filling table %s was cut short after it was complete; it is finished now.", name);
     } else if ((why = put_back(k, name, had)).empty()) {
@@ -506,6 +508,19 @@ int dbf_refill_end(dbf_refill &r, pjct_rec *p, bool whole)
     mark_end(r.mark, !why.empty(), copy_goes(k, r.name));
     r.dir.clear();
     return whole ? -1 : 0;
+}
+
+int dbf_refill_finish(pjct_rec *project, const char *table, std::vector<std::string> &mended)
+{
+    keeper k = keeper_of(project);
+    if (k.dir.empty()) return 0;
+    mark_file m;
+    std::string body;
+    int got = mark_take_of(m, project, std::string(table) + kMarkExt, body);
+    if (got != MARK_FOUND && got != MARK_DAMAGED) return got == MARK_NONE ? 0 : -1;
+    int one = recover_one(m, k, table, body, got == MARK_DAMAGED, true);
+    if (one > 0) mended.push_back(table);
+    return one < 0 ? -1 : 0;
 }
 
 int dbf_refill_recover(pjct_rec *project, std::vector<std::string> &mended)

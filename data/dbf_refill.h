@@ -56,6 +56,12 @@ int dbf_refill_guard(dbf_refill &refill);
 ** (the server gone) is left to the next logon under the mark. 0 (also when
 ** nothing was kept); -1 when the table filled whole was not kept (said). */
 int dbf_refill_end(dbf_refill &refill, pjct_rec *project, bool whole);
+/* At logon, before dbf_refill_recover, the refill of table cut short by a
+** command that had filled it whole (its own mark says so only when the
+** command got that far): the kept table goes, said, and the table is
+** added to mended. 0 (also when there is no mark); -1 when a mark is
+** there that is not used or held by a command at work (said or left). */
+int dbf_refill_finish(pjct_rec *project, const char *table, std::vector<std::string> &mended);
 /* At logon, each refill of the project cut short, from its marks (also
 ** another user's whose session is gone; one still held is said): with the new table complete only the kept table goes; else the
 ** former table is put back (or the part filled removed, when there was

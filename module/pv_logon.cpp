@@ -43,6 +43,7 @@
 #include "data/upgrade.h"
 #include "draw/map_params.h"
 #include "map/row_cmd.h"
+#include "output/exports/ustation_export.h"
 #include "platform/include/dcl_host.h"
 #include "sqlclient/asi_api.h"
 #include "wfile/wfile.h"
@@ -379,6 +380,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     ** of project, and an upgrade of a dBASE one. */
     std::vector<std::string> refilled;
     mark_busy_said();
+    /* An export cut short once whole is finished before the refills. */
+    ustation_recover(p, refilled);
     dbf_refill_recover(p, refilled);
     if (p->flags & PJCT_ENV_DB3) upg_recover(g_pjct_dirs[cfg]);
     /* And a save of its setup tables, before they are read. */

@@ -13,9 +13,11 @@
 ** be read (damaged, its server gone) and a driver that ends: the export then
 ** undoes what it made (the catalogue and memo copies as they were, the
 ** indexes it made dropped, the script as it was) and says once what
-** failed. On a dBASE project the catalogue and each memo copy are made
-** under a mark (data/dbf_refill.h): an export cut short leaves them as
-** they were before it, after the next logon.
+** failed. The catalogue and each memo copy are made under a mark
+** (data/dbf_refill.h), and the whole export under its own, MSCATLOG.MRU,
+** which takes the texts of the script and the batch file once every table
+** is whole: an export cut short before is put back by the next logon,
+** one cut short after is finished by it (ustation_recover).
 **
 ** The script and the batch file are written with CR LF line ends: they
 ** are read by the Microstation tools and cmd.exe.
@@ -29,6 +31,7 @@
 
 #include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/mark_file.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
@@ -66,11 +69,20 @@ const char *const k_batch_lines[] = {
     "del sqlcolmn.cgp sqlindex.cgp sqltable.cgp",
 };
 
+/* The mark of an export under way: "MSCATLOG", and once the catalogue,
+** the memo copies and the files' texts are whole, a line "T <copy>" for
+** each memo copy, "S <line>" for each line of the script, "B <line>" for
+** each of the batch file, and "done". */
+const char k_export_mark[] = "MSCATLOG.MRU";
+const char k_export_done[] = "done";
+
 /* What one export has done so far. */
 struct ustn_run {
     pjct_rec *project;              /* the chosen project */
     ads_hdlg dialog;                /* the dialog, for the progress texts */
     std::FILE *script;              /* pvddict.s while open */
+    std::vector<std::string> lines; /* the script's lines so far */
+    std::vector<dbf_refill> copies; /* the memo copies made, kept under their marks until the export is whole */
     int count;                      /* catalogue rows written */
     std::string summary;            /* lines of the final alert */
     std::vector<std::string> made;  /* "index\ttable" of each unique index made */
@@ -134,6 +146,25 @@ bool put_lines(std::FILE *f, const std::vector<std::string> &lines)
     return !std::ferror(f);
 }
 
+/* Adds lines to the script. */
+void script_add(ustn_run &r, const std::vector<std::string> &lines)
+{
+    put_lines(r.script, lines);
+    r.lines.insert(r.lines.end(), lines.begin(), lines.end());
+}
+
+/* Writes a whole file of lines (through a temporary file renamed into
+** place). 0, or the system's error number. */
+int put_file(const std::string &path, const std::vector<std::string> &lines)
+{
+    std::FILE *f = out_temp_fopen(path.c_str(), "wb");
+    if (!f) return errno ? errno : EIO;
+    bool ok = put_lines(f, lines);
+    int e = errno;
+    if (out_temp_fclose(f, ok) == 0 && ok) return 0;
+    return e ? e : errno ? errno : EIO;
+}
+
 /* Adds a summary line while it fits. */
 void add_summary(ustn_run &r, const std::string &table)
 {
@@ -191,11 +222,8 @@ void export_memo(ustn_run &r, const tbl_rec *t)
         dbf_refill_end(kept, r.project, false);
         return;
     }
-    if (dbf_refill_end(kept, r.project, true) != 0) {
-        r.failure = "table " + mmo + " was not kept";
-        return;
-    }
-    put_lines(r.script, {"-ta " + mmo + " " + mmo, "-ia " + mmi + " " + mmo});
+    r.copies.push_back(kept);
+    script_add(r, {"-ta " + mmo + " " + mmo, "-ia " + mmi + " " + mmo});
     add_summary(r, mmo);
 }
 
@@ -256,7 +284,7 @@ void export_table(ustn_run &r, const tbl_rec *t)
     if (stopped(r, sql_create_index(r.project->connection, unq.c_str(), t->name, key->name, 1)) != RTNORM) return;
     r.made.push_back(unq + "\t" + name);
     if (!add_catalog_row(r, name)) return;
-    put_lines(r.script, {"-ta " + name + " " + name, "-ia " + unq + " " + name});
+    script_add(r, {"-ta " + name + " " + name, "-ia " + unq + " " + name});
     add_summary(r, name);
     if (has_memo(t)) export_memo(r, t);
 }
@@ -280,15 +308,27 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         ads_set_tile(dlg, "error", "No project selected");
         return;
     }
-    ustn_run r{pjct_nth(index), dlg, nullptr, 0, std::string(), {}, std::string()};
+    ustn_run r{pjct_nth(index), dlg, nullptr, {}, {}, 0, std::string(), {}, std::string()};
     if (!r.project) {
         ads_set_tile(dlg, "error", "Invalid project selected");
         return;
     }
     void *conn = r.project->connection;
+    /* The export's mark stands until its files are in place. */
+    mark_file exporting;
+    std::string way = mark_in_the_way(r.project, k_export_mark, std::string("Table ") + k_catalog, "pv-ustation",
+                                      "the mark %s of an export cut short is there; log on to the project again");
+    if (way.empty() &&
+        mark_begin_of(exporting, r.project, k_export_mark, std::string(k_catalog) + "\n", "pv-ustation") != 0)
+        way = std::string("cannot write its mark ") + k_export_mark + ": " + mark_failure_text(r.project, errno);
+    if (!way.empty()) {
+        msg_alert(ERR_TITLE, "Nothing was exported: %s.", way.c_str());
+        return;
+    }
     progress(dlg, "Creating MSCATALOG table...");
     dbf_refill catalog;
     if (dbf_refill_begin(catalog, r.project, k_catalog, "pv-ustation") != 0) {
+        mark_end(exporting, false);
         progress(dlg, "");
         return;
     }
@@ -299,6 +339,7 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         sql_free_handles(&stmt, &cursor);
         if (rc != RTNORM || dbf_refill_guard(catalog) != 0) {
             dbf_refill_end(catalog, r.project, false);
+            mark_end(exporting, false);
             progress(dlg, "");   /* the layer said why, an ended driver too */
             return;
         }
@@ -306,17 +347,32 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
     progress(dlg, "Creating script PVDDICT.S...");
     std::string script_path = project_file(r.project, k_script_file);
     r.script = out_temp_fopen(script_path.c_str(), "wb");
-    if (!r.script || !put_lines(r.script, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"})) {
+    if (!r.script) {
         int e = errno;
-        if (r.script) out_temp_fclose(r.script, false);
         sql_drop_table(conn, k_catalog);
         dbf_refill_end(catalog, r.project, false);
+        mark_end(exporting, false);
         progress(dlg, "");
         msg_alert(ERR_TITLE, "ERROR: Could not create DATADICT script. Export aborted.\n%s: %s", script_path.c_str(),
                   wf_reason(e));
         return;
     }
+    script_add(r, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"});
     for (const tbl_rec *t = r.project->tables; t && r.failure.empty(); t = t->next) export_table(r, t);
+    /* Whole, the export is one from here: its mark takes the texts of its
+    ** files and "done", then the catalogue and its copies are kept and
+    ** the files placed; cut short after that, the next logon finishes it. */
+    std::vector<std::string> batch_lines(std::begin(k_batch_lines), std::end(k_batch_lines));
+    if (r.failure.empty() && (std::fflush(r.script) != 0 || std::ferror(r.script)))
+        r.failure = script_path + " cannot be written: " + wf_reason(errno);
+    if (r.failure.empty()) {
+        std::string body;
+        for (const dbf_refill &c : r.copies) body += "T " + c.name + "\n";
+        for (const std::string &l : r.lines) body += "S " + l + "\n";
+        for (const std::string &l : batch_lines) body += "B " + l + "\n";
+        if (mark_append(exporting, body + k_export_done + "\n") != 0)
+            r.failure = "cannot write its mark " + exporting.path + ": " + mark_failure_text(r.project, errno);
+    }
     /* The catalogue filled whole may still not be kept (said, the former
     ** one put back). */
     bool failed = !r.failure.empty();
@@ -327,31 +383,32 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
             std::size_t tab = m.find('\t');
             sql_drop_index(conn, m.substr(0, tab).c_str(), m.substr(tab + 1).c_str());
         }
+        for (dbf_refill &c : r.copies) dbf_refill_end(c, r.project, false);
         if (failed) {
             sql_drop_table(conn, k_catalog);
             dbf_refill_end(catalog, r.project, false);
         }
+        mark_end(exporting, false);
         progress(dlg, "");
         msg_alert(ERR_TITLE, "Nothing was exported: %s",
                   failed ? r.failure.c_str() : (std::string("table ") + k_catalog + " was not kept").c_str());
         ads_done_dialog(dlg, DLGCANCEL);
         return;
     }
+    for (dbf_refill &c : r.copies) dbf_refill_end(c, r.project, true);
     progress(dlg, "Creating MSCATALOG table...");
     progress(dlg, "");
-    bool script_ok = !std::ferror(r.script);
-    script_ok = out_temp_fclose(r.script, !std::ferror(r.script)) == 0 && script_ok;
-    if (!script_ok) msg_alert(ERR_TITLE, "ERROR: Could not write %s.", script_path.c_str());
+    /* A script not placed is placed by the next logon, from the mark. */
+    bool script_ok = out_temp_fclose(r.script, true) == 0;
+    if (!script_ok)
+        msg_alert(ERR_TITLE, "ERROR: Could not write %s: %s. The next logon of the project writes it.",
+                  script_path.c_str(), wf_reason(errno));
 
     progress(dlg, "Creating CLEANUP.BAT file...");
     std::string batch_path = project_file(r.project, k_batch_file);
-    std::FILE *batch = out_temp_fopen(batch_path.c_str(), "wb");
-    bool batch_ok = batch && put_lines(batch, std::vector<std::string>(std::begin(k_batch_lines),
-                                                                        std::end(k_batch_lines)));
-    int batch_errno = errno;
-    if (batch) batch_ok = out_temp_fclose(batch, batch_ok) == 0 && batch_ok;
-    if (!batch_ok) msg_alert(ERR_TITLE, "Could not create CLEANUP.BAT file.\n%s: %s", batch_path.c_str(),
-                             wf_reason(batch_errno ? batch_errno : errno));
+    if (int e = put_file(batch_path, batch_lines))
+        msg_alert(ERR_TITLE, "Could not create CLEANUP.BAT file.\n%s: %s", batch_path.c_str(), wf_reason(e));
+    mark_end(exporting, !script_ok);
 
     progress(dlg, "Cleaning up...");
     for (const tbl_rec *t = r.project->tables; t; t = t->next) {
@@ -363,6 +420,67 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
     out_appendf(title, "Exported %d table%s to Microstation 95:", r.count, r.count == 1 ? "" : "s");
     msg_alert(title.c_str(), "%s", r.summary.c_str());
     ads_done_dialog(dlg, DLGOK);
+}
+
+int ustation_recover(pjct_rec *p, std::vector<std::string> &mended)
+{
+    mark_file m;
+    std::string body;
+    int got = mark_take_of(m, p, k_export_mark, body);
+    /* One at work is said by the catalogue's refill. */
+    if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
+    std::vector<std::string> lines = got == MARK_FOUND ? mark_lines(body) : std::vector<std::string>();
+    std::string why = got == MARK_DAMAGED                      ? body
+                      : lines.empty() || lines[0] != k_catalog ? std::string("it is not a mark of an export")
+                                                               : std::string();
+    bool done = why.empty() && lines.back() == k_export_done;
+    std::vector<std::string> copies, script, batch;
+    for (size_t i = 1; why.empty() && done && i + 1 < lines.size(); i++) {
+        const std::string &l = lines[i];
+        std::string rest = l.size() > 2 ? l.substr(2) : "";
+        if (l.compare(0, 2, "T ") == 0 && sql_is_ident(rest.c_str()) && rest.size() > 3 &&
+            str_eq_nocase(rest.substr(rest.size() - 3).c_str(), "MMO"))
+            copies.push_back(rest);
+        else if (l.compare(0, 2, "S ") == 0)
+            script.push_back(rest);
+        else if (l.compare(0, 2, "B ") == 0)
+            batch.push_back(rest);
+        else
+            why = "its line " + std::to_string(i + 1) + " is not one of an export";
+    }
+    if (!why.empty()) {
+        std::string named = m.path;
+        std::string aside = mark_aside_text(m, "table",
+                                            std::string("that ") + k_catalog + " and " + k_script_file +
+                                                " of project " + p->name + " agree");
+        msg_alert(ERR_TITLE, "The mark %s of pv-ustation cut short was not used: %s. %s", named.c_str(), why.c_str(),
+                  aside.c_str());
+        return -1;
+    }
+    if (!done) {
+        /* The catalogue and the copies are put back with their refills. */
+        mark_end(m, false);
+        msg_alert(WARN_TITLE, "pv-ustation on project %s was cut short; %s, its memo copies and %s stay as they were.",
+                  p->name, k_catalog, k_script_file);
+        return 0;
+    }
+    int rc = dbf_refill_finish(p, k_catalog, mended);
+    for (const std::string &c : copies)
+        if (dbf_refill_finish(p, c.c_str(), mended) != 0) rc = -1;
+    int e = rc != 0 ? 0 : put_file(project_file(p, k_script_file), script);
+    if (rc == 0 && e == 0) e = put_file(project_file(p, k_batch_file), batch);
+    if (rc != 0 || e != 0) {
+        msg_alert(ERR_TITLE,
+                  "pv-ustation on project %s was cut short after it was complete, and it cannot be finished now%s%s. "
+                  "Its mark %s stays for the next logon.",
+                  p->name, e ? ": " : "", e ? wf_reason(e) : "", m.path.c_str());
+        mark_end(m, true);
+        return -1;
+    }
+    mark_end(m, false);
+    msg_alert(WARN_TITLE, "pv-ustation on project %s was cut short after it was complete; it is finished now.",
+              p->name);
+    return 0;
 }
 
 void pv_ustation_cancel_cb(ads_callback_packet *cpkt)

@@ -11,7 +11,12 @@
 #ifndef PV_OUTPUT_USTATION_EXPORT_H
 #define PV_OUTPUT_USTATION_EXPORT_H
 
+#include <string>
+#include <vector>
+
 #include "platform/include/dcl_host.h"
+
+struct pjct_rec;
 
 /* Longest summary shown after an export, in characters. */
 #define USTN_SUMMARY_MAX 1023
@@ -28,5 +33,15 @@ int pv_ustation(struct resbuf *args);
 void pv_ustation_accept_cb(ads_callback_packet *cpkt);
 void pv_ustation_cancel_cb(ads_callback_packet *cpkt);
 void pv_ustation_project_cb(ads_callback_packet *cpkt);
+
+/* At logon, an export of the project cut short (its mark MSCATLOG.MRU,
+** also another user's whose session is gone; one at work is left): one
+** cut short before it was whole is said and left to dbf_refill_recover,
+** which puts the catalogue and the memo copies back; one cut short after
+** is finished (the catalogue and the copies kept, added to mended to be
+** indexed again, and pvddict.s and cleanup.bat written from the mark) and
+** said. Before dbf_refill_recover. -1 when the mark is not used or the
+** export cannot be finished now (said; it stays), else 0. */
+int ustation_recover(pjct_rec *project, std::vector<std::string> &mended);
 
 #endif /* PV_OUTPUT_USTATION_EXPORT_H */

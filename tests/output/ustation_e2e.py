@@ -219,17 +219,33 @@ def killed_runs(pvhost, module, resources, work, library):
     """The export of MS (without TWICE, SITES last) with its driver killed
     at its 3rd or 9th call of file work (the catalogue rows of SITES and of
     SITESMMO going in): it says the driver ended, exports nothing, and the
-    next logon finds no catalogue, script or batch file and nothing left."""
-    for at in (3, 9):
-        root = os.path.join(work, "driver%d" % at)
+    next logon finds no catalogue, script or batch file and nothing left.
+    Then pvhost killed at its 13th call (the catalogue filled, the script
+    not yet in place) or its 16th (the script placed, the batch file not):
+    the next logon says the export was cut short and puts it back or
+    finishes it, MSCATLOG and pvddict.s agreeing, cleanup.bat with them."""
+    for at, program in ((3, "pvdb3"), (9, "pvdb3"), (13, "pvhost"), (16, "pvhost")):
+        root = os.path.join(work, "%s%d" % (program, at))
         shutil.rmtree(root, ignore_errors=True)
         os.makedirs(root)
         proj = make_project(root, True, twice=False)
         with open(os.path.join(root, "export.scr"), "w") as f:
             f.write(SCRIPT.replace("ok\n(pv_logoff)", "ok\npv_alert_wrap\nshow\nok\n(pv_logoff)"))
         out, cut = run_cut([pvhost, "--script", "export.scr", "--module", module, "--resources", resources], root,
-                           library, at, "pvdb3")
+                           library, at, program)
         said = said_whole(out)
+        if program == "pvhost":
+            said = said_whole(logon(pvhost, module, resources, root))
+            listed, given = exported(proj)
+            batch = os.path.exists(os.path.join(proj, "cleanup.bat"))
+            check(listed == given and batch == (given is not None),
+                  "pvhost killed at %d: MSCATLOG %r, pvddict.s %r and cleanup.bat agree" % (at, listed, given))
+            told = "finished now" if listed else "stay as they were"
+            check(cut and "pv-ustation on project MS was cut short" in said and told in said,
+                  "pvhost killed at %d: the next logon says the export %s: %s" % (at, told, said[-800:]))
+            left = [n for n in os.listdir(proj) if n.upper().endswith((".MRF", ".MRU", ".DBO", ".TMP"))]
+            check(not left, "pvhost killed at %d: no mark or copy left: %r" % (at, left))
+            continue
         check(cut and "Exported" not in out and "Nothing was exported: " in said and "driver of DB3" in said,
               "driver killed at %d: the export says the driver ended: %s" % (at, said[-800:]))
         logon(pvhost, module, resources, root)
