@@ -27,6 +27,7 @@
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "core/tbl.h"
+#include "data/row_edit.h"
 #include "platform/include/ads_host.h"
 
 namespace {
@@ -46,6 +47,9 @@ constexpr unsigned PACK_BITS = 6;
 constexpr unsigned PACK_MASK = 63;
 /* Host version from which the tables get their indexes. */
 constexpr int INDEX_HOST_VERSION = 15;
+/* Numbers an item tries before its insert gives up: a try fails only
+** when another user stored the number since it was counted. */
+constexpr int DIX_INSERT_TRIES = 1000;
 /* Position of SORTNUMBER in the profile join, its ORDER BY column. */
 constexpr int JOIN_ORDER_COLUMN = 7;
 
@@ -197,6 +201,21 @@ char *row_text(int index)
     return c && c->text ? str_trim(c->text) : nullptr;
 }
 
+/* Forgets the counter of a dictionary, so that its next number is read
+** from the table again. */
+void counter_forget(const char *dictionary)
+{
+    dix_counter_rec *gone = counter_find(dictionary);
+    for (dix_counter_rec **link = &s_counters; gone && *link; link = &(*link)->next) {
+        if (*link != gone) continue;
+        *link = gone->next;
+        std::free(gone->project);
+        std::free(gone->dictionary);
+        std::free(gone);
+        return;
+    }
+}
+
 /* Code of a character in a packed name; 0 for a character without one. */
 unsigned pack_code(unsigned char c)
 {
@@ -221,20 +240,26 @@ char unpack_code(unsigned code)
     return 0;
 }
 
+/* The indexes name + "1" and name + "2" of a table on its two columns,
+** made above host version 14 (their failures passed over). */
+void make_indexes(void *connection, const char *name, const char *first_column, const char *second_column)
+{
+    if (g_host_version < INDEX_HOST_VERSION) return;
+    run(connection, std::string("CREATE INDEX ") + name + "1 ON " + name + " (" + first_column + ")");
+    run(connection, std::string("CREATE INDEX ") + name + "2 ON " + name + " (" + second_column + ")");
+}
+
 /* Makes a table again: a table of that name goes with its two indexes
 ** name + "1" and name + "2", the table is made by the CREATE TABLE text
-** and, above host version 14, gets those indexes on the two columns
-** (their failures passed over). Answers 5100 or the code of the CREATE
-** TABLE statement. */
+** and gets those indexes (make_indexes). Answers 5100 or the code of the
+** CREATE TABLE statement. */
 int remake_table(void *connection, const char *name, const char *create_text, const char *first_column,
                  const char *second_column)
 {
     for (const char *suffix : {"1", "2"}) sql_drop_index(connection, (std::string(name) + suffix).c_str(), name);
     sql_drop_table(connection, name);
     int rc = run(connection, create_text);
-    if (rc != RTNORM || g_host_version < INDEX_HOST_VERSION) return rc;
-    run(connection, std::string("CREATE INDEX ") + name + "1 ON " + name + " (" + first_column + ")");
-    run(connection, std::string("CREATE INDEX ") + name + "2 ON " + name + " (" + second_column + ")");
+    if (rc == RTNORM) make_indexes(connection, name, first_column, second_column);
     return rc;
 }
 
@@ -425,14 +450,15 @@ int prf_create_text(char *out, size_t size, const char *name, int odbc)
     return 0;
 }
 
-/* (Re)creates a dictionary table on the dictionary side: the name is
-** upper-cased in place and checked (dix_check_name); a table of that name
-** goes with its indexes; the table is made, above host version 14 with its
-** indexes name1 (BASENUMBER) and name2 (LONGNAME), and gets its header row;
-** the dictionary's next numbers start again from 0. Answers 0; -1 when the
-** name is refused; -2 for a blank name or no connection; the statement's
-** code when the table or its header row cannot be made (no table is left
-** then); -9101 when the counter cannot be kept. */
+/* Creates a dictionary table on the dictionary side when it is missing:
+** the name is upper-cased in place and checked (dix_check_name); the table
+** is made, above host version 14 with its indexes name1 (BASENUMBER) and
+** name2 (LONGNAME), and gets its header row, and the dictionary's next
+** numbers start again from 0. A table of that name already there (another
+** user made it a moment ago) is used as it is, with its items. Answers 0;
+** -1 when the name is refused; -2 for a blank name or no connection; the
+** statement's code when the table or its header row cannot be made (no
+** table is left then); -9101 when the counter cannot be kept. */
 int dix_create(char *name)
 {
     if (blank(name)) return -2;
@@ -442,8 +468,13 @@ int dix_create(char *name)
     void *conn = s_state.dix.connection;
     char text[DIX_SQL_SIZE];
     dix_create_text(text, sizeof text, name, side_is_odbc(s_state.dix));
-    rc = remake_table(conn, name, text, DIX_COL_NUMBER, DIX_COL_LONGNAME);
-    if (rc != RTNORM) return rc;
+    int made = sql_create_missing(conn, name, text);
+    if (made < 0) return made;
+    if (made == 0) {
+        counter_forget(name);
+        return 0;
+    }
+    make_indexes(conn, name, DIX_COL_NUMBER, DIX_COL_LONGNAME);
     std::string header = format("INSERT INTO %s (%s,%s,%s,%s) VALUES (", name, DIX_COL_LONGNAME, DIX_COL_SHORTNAME,
                                 DIX_COL_NUMBER, DIX_COL_DEFINITION);
     sql_quote(name, header);
@@ -496,44 +527,78 @@ static int dix_table_exists(const char *dictionary)
     return n > 0 || !sql_no_table(n);
 }
 
-/* Inserts an item row with the next free number. */
+/* Inserts an item row under a number only while no row of the dictionary
+** holds it, so that two users adding items at once never share one: on
+** dBASE files the look-up and the insert are one statement under the
+** table's write lock; on a server they are two, under the lock on new rows
+** of the table every writer of new rows takes (row_server_lock). *rows
+** gets the rows inserted (0 when the number was taken). 5100; -9811 when
+** another user held that lock too long; else the statement's code. */
 static int dix_insert_row(const char *dictionary, const char *longname, const char *shortname, uint16_t number,
-                          const char *definition)
+                          const char *definition, long *rows)
 {
-    std::string text = format("INSERT INTO %s (%s,%s,%s,%s) VALUES (", dictionary, DIX_COL_LONGNAME,
-                              DIX_COL_SHORTNAME, DIX_COL_NUMBER, DIX_COL_DEFINITION);
-    sql_quote(longname, text);
-    text += ',';
-    sql_quote(shortname ? shortname : "", text);
-    text += "," + std::to_string(number) + ",";
-    sql_quote(definition ? definition : "", text);
-    text += ')';
-    return run(s_state.dix.connection, text);
+    *rows = 0;
+    void *conn = s_state.dix.connection;
+    std::string values;
+    sql_quote(longname, values);
+    values += ',';
+    sql_quote(shortname ? shortname : "", values);
+    values += "," + std::to_string(number) + ",";
+    sql_quote(definition ? definition : "", values);
+    std::string text = format("INSERT INTO %s (%s,%s,%s,%s) ", dictionary, DIX_COL_LONGNAME, DIX_COL_SHORTNAME,
+                              DIX_COL_NUMBER, DIX_COL_DEFINITION);
+    std::string holder = format("FROM %s WHERE %s = %u", dictionary, DIX_COL_NUMBER, (unsigned)number);
+    if (!side_is_odbc(s_state.dix))
+        return sql_execute_rows(conn, (text + "SELECT " + values + " WHERE NOT EXISTS (SELECT 1 " + holder + ")").c_str(),
+                                0, rows);
+    int rc = row_server_lock(conn, dictionary, 1);
+    if (rc != RTNORM) return rc;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *found = nullptr;
+    int n = sql_query(conn, (std::string("SELECT ") + DIX_COL_NUMBER + " " + holder).c_str(), &stmt, &cursor, &found,
+                      0);
+    sql_close_query(&stmt, &cursor, &found);
+    rc = n < 0 ? n : n > 0 ? RTNORM : run(conn, text + "VALUES (" + values + ")");
+    if (rc == RTNORM && n == 0) *rows = 1;
+    row_server_lock(conn, dictionary, 0);
+    return rc;
 }
 
 /* Adds an item to a dictionary with its next free number (put in
-** *number). With create = 1 a dictionary whose table does not exist is
-** created first, and an insert failing because the table is gone creates
-** it and tries once more. Answers 0; -2 for a missing argument; -1 when no
-** number can be had; the statement's code otherwise (every row stays). */
+** *number): a number another user stored since it was counted is never
+** shared, the next one after the dictionary's highest is tried. With
+** create = 1 a dictionary whose table does not exist is created first,
+** and an insert failing because the table is gone creates it and tries
+** once more. Answers 0; -2 for a missing argument; -1 when no number can
+** be had; the statement's code otherwise (every row stays). */
 int dix_insert(const char *dictionary, const char *longname, const char *shortname, uint16_t *number,
                const char *definition, int create)
 {
     if (blank(dictionary) || !longname || !number || !s_state.dix.connection) return -2;
     *number = 0;
-    for (int attempt = 0;; ++attempt) {
+    bool made = false;
+    for (int tries = 0; tries < DIX_INSERT_TRIES; ++tries) {
         uint16_t n = dix_next_number(dictionary);
-        int rc = n ? dix_insert_row(dictionary, longname, shortname, n, definition) : -1;
-        if (rc == RTNORM) {
+        long rows = 0;
+        int rc = n ? dix_insert_row(dictionary, longname, shortname, n, definition, &rows) : -1;
+        if (rc == RTNORM && rows > 0) {
             *number = n;
             return 0;
         }
-        if (!create || attempt > 0 || dix_table_exists(dictionary)) return rc;
+        /* Another user stored the number since it was counted: the
+        ** dictionary's highest number is read again. */
+        if (rc == RTNORM) {
+            counter_forget(dictionary);
+            continue;
+        }
+        if (!create || made || dix_table_exists(dictionary)) return rc;
         char name[NAME_ROOM];
         std::snprintf(name, sizeof name, "%s", dictionary);
-        int made = dix_create(name);
-        if (made != 0) return made;
+        int created = dix_create(name);
+        if (created != 0) return created;
+        made = true;
     }
+    return -1;
 }
 
 /* Adds a profile row on the profile side. Answers the access layer's

@@ -145,6 +145,13 @@ void row_new_run_begin(void *connection, const char *table);
 ** server's lock on new rows that another user holds (30 when seconds is
 ** not above 0); row_insert_new then gives up with -9811. */
 void row_set_lock_wait(int seconds);
+/* Takes (lock 1) or gives back (0) the server's lock on new rows of a
+** table, held by the connection until given back or closed: every writer
+** of new rows takes it, so that no other one stores a number between a
+** writer's look-up and its insert. A lock another user holds is said at
+** once and waited for at most the wait of row_set_lock_wait. 5100; -9811
+** when the wait ran out (nothing taken); else the statement's code. */
+int row_server_lock(void *connection, const char *table, int lock);
 /* "another user has held the lock on new rows of table STATN for more
 ** than 30 s; nothing was added": why a row was not added (-9811). */
 std::string row_lock_held_text(const char *table);

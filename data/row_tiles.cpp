@@ -327,14 +327,9 @@ int row_lock_statement(void *connection, const std::string &text)
     return rc;
 }
 
-/* Takes (lock 1) or gives back (0) the server's lock on new rows of a
-** table, held by the connection until given back or closed. Every writer
-** of new rows takes it, so no other one stores a number between a
-** writer's look-up and its insert. A lock another user holds is said at
-** once and waited for at most s_lock_wait_s (the server's lock_timeout
-** for that one statement): a session stopped while it holds the lock
-** never holds the others for ever. 5100; -9811 when the wait ran out
-** (nothing taken); else the code of the statement. */
+}  // namespace
+
+/* Takes or gives back the server's lock on new rows; see the header. */
 int row_server_lock(void *connection, const char *table, int lock)
 {
     std::string key = std::string("hashtext('pv.new.' || current_schema() || '.") + table + "')";
@@ -359,6 +354,8 @@ int row_server_lock(void *connection, const char *table, int lock)
     if (!sql_driver_lost(rc)) timeout(0);
     return rc == RTNORM || sql_driver_lost(rc) ? rc : ERR_LOCK_HELD;
 }
+
+namespace {
 
 /* Inserts a new row while no row holds its number; *rows gets the rows
 ** inserted. On dBASE files the look-up and the insert are one statement

@@ -121,6 +121,13 @@ TEST_F(ItemTable, CreatedDictionaryHasItsHeaderRowAndIndexesOnlyFromVersion15) {
   create("rockd");
   EXPECT_EQ(rows("SELECT BASENUMBER, LONGNAME, SHORTNAME FROM ROCKD"), "0|ROCKD|\n");
   EXPECT_FALSE(has_file("ROCKD.INI"));
+  /* One another user made meanwhile is used with its items, never made
+  ** again over them. */
+  uint16_t n = 0;
+  ASSERT_EQ(dix_insert("ROCKD", "Granite", "GR", &n, "", 0), 0);
+  create("ROCKD");
+  EXPECT_EQ(rows("SELECT BASENUMBER, LONGNAME FROM ROCKD"), "0|ROCKD\n1|Granite\n");
+  run("DROP TABLE ROCKD");
   g_host_version = 15;
   create("ROCKD");
   ASSERT_TRUE(has_file("ROCKD.INI"));
@@ -162,6 +169,7 @@ TEST_F(ItemTable, ProjectOfAnOdbcEnvironmentInAnyCaseGetsIntegerNumbers) {
   ASSERT_EQ(sql_describe_table(project_->connection, "ROCKP", &row, 0), 4);
   std::string prf_field = std::to_string(row->sql_type) + "/" + std::to_string(row->length);
   sql_col_list_free(&row);
+  run("DROP TABLE ROCKD");
   create("ROCKD");
   ASSERT_EQ(sql_describe_table(project_->connection, "ROCKD", &row, 0), 4);
   std::string dec_field = std::to_string(row->sql_type) + "/" + std::to_string(row->length);
@@ -362,6 +370,10 @@ TEST_F(ItemTable, EachProjectNumbersADictionaryFromItsOwnMaximum) {
   EXPECT_EQ(dix_next_number("rockd"), 4);
   ASSERT_EQ(prf_edit_set_project(nullptr, map), 0);
   EXPECT_EQ(dix_next_number("ROCKD"), 12);
+  /* A number another user stored since it was counted is never shared. */
+  run("INSERT INTO ROCKD (BASENUMBER, LONGNAME) VALUES (13, 'Other user')", map);
+  ASSERT_EQ(dix_insert("ROCKD", "Mine", "", &n, "", 0), 0);
+  EXPECT_EQ(n, 14);
 
   /* No counter is kept while the maximum cannot be read. */
   EXPECT_EQ(dix_next_number("NOSUCH"), 0);
