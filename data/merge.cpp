@@ -73,6 +73,7 @@
 
 #include "core/col_attr.h"
 #include "core/err_text.h"
+#include "core/host_util.h"
 #include "core/mark_file.h"
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
@@ -516,18 +517,19 @@ std::string merge_reason(void)
 }
 
 /* Merges one master table's twin of the slave; appends to the report
-** when the table was merged whole. */
-void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report)
+** when the table was merged whole. False when the table was refused (said
+** here). */
+bool merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report)
 {
     char text[k_message_size];
     int rc = merge_check_keys(t, s, g_merge_slave->name, text, sizeof text);
     if (rc == -1) {
         msg_alert(ERR_TITLE, "%s", text);
-        return;
+        return false;
     }
     if (rc != 0) {
         err_report(rc, t->name);
-        return;
+        return false;
     }
     /* Columns are matched by name; a number goes into a number column of
     ** either kind (a dBASE N(11,0) into a server's INTEGER), a text into a
@@ -542,25 +544,25 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         else if (c == key) {
             msg_alert(ERR_TITLE, "Table %s was not merged: its unique number %s is a text in one project and a "
                       "number in the other.", t->name, c->name);
-            return;
+            return false;
         } else
             unconverted += (unconverted.empty() ? "" : ", ") + std::string(c->name);
     }
     if (list.empty()) {
         msg_alert(ERR_TITLE, "No matching columns in table %s", t->name);
-        return;
+        return false;
     }
     std::string select = "SELECT" + list + " FROM " + t->name;
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int n = sql_query(g_merge_slave->connection, select.c_str(), &stmt, &cursor, &row, 1);
-    if (n < 0) return;
+    if (n < 0) return false;
     sql_col_rec *u = key ? sql_col_find(row, key->name, nullptr, nullptr) : nullptr;
     if (!u) {
         sql_close_query(&stmt, &cursor, &row);
         msg_alert(ERR_TITLE, "Table %s was not merged: project %s has no column %s in it.", t->name,
                   g_merge_slave->name, key ? key->name : "for its unique number");
-        return;
+        return false;
     }
     merge_numbers &numbers = s_numbers[t->name];
     numbers = merge_numbers();
@@ -572,13 +574,30 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     if (n > 0 && highest_read != 0)
         failure = "its highest number in project " + std::string(g_merge_slave->name) +
                   " cannot be read: " + merge_reason();
-    else if (n > 0)   /* a merge running, or one cut short, keeps its mark */
+    const std::string left = std::string("the mark %s of a merge cut short is there; log on to project ") +
+                             g_merge_master->name + " again";
+    if (n > 0 && highest_read == 0)   /* a merge running, or one cut short, keeps its mark */
         failure = mark_in_the_way(g_merge_master, t->name + std::string(k_mark_ext), std::string("table ") + t->name,
-                                  "pv-merge", std::string("the mark %s of a merge cut short is there; log on to "
-                                                          "project ") + g_merge_master->name + " again");
-    if (n > 0 && failure.empty() && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0, "pv-merge") != 0)
-        failure =
-            "its mark in project " + std::string(g_merge_master->name) + " cannot be written: " + wf_reason(errno);
+                                  "pv-merge", left);
+    /* Two merges of one table at once: the second is held here by a test. */
+    if (n > 0 && failure.empty()) pv_hold_at("merge-mark");
+    if (n > 0 && failure.empty() && merge_mark_begin(mark, g_merge_master, t, numbers.offset, 0, "pv-merge") != 0) {
+        /* Another merge of the table took the mark between the look and
+        ** the write: said as that, never in the system's words of the
+        ** clash; a mark it left cut short meanwhile as such. */
+        int e = errno;
+        if (e == EEXIST || e == EBUSY || e == EAGAIN || e == ENOENT) {
+            mark_file now;
+            std::string body;
+            int got = mark_take_of(now, g_merge_master, t->name + std::string(k_mark_ext), body);
+            mark_end(now, true);
+            failure = got == MARK_FOUND || got == MARK_DAMAGED ? left : std::string("another merge of table ") +
+                                                                            t->name + " is running";
+            if (got == MARK_FOUND || got == MARK_DAMAGED) failure.replace(failure.find("%s"), 2, now.path);
+        } else
+            failure = "its mark in project " + std::string(g_merge_master->name) +
+                      " cannot be written: " + mark_failure_text(g_merge_master, e);
+    }
     bool started = n > 0 && failure.empty();   /* marked, indexes dropped */
     long rows = 0, largest = 0;
     if (started) {
@@ -671,7 +690,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
             msg_alert(ERR_TITLE, "Table %s was not merged: %s\n%s%s%s", t->name, failure.c_str(), text,
                       mark.file.path.empty() ? "" : "\nThey are removed at the next logon of project ",
                       mark.file.path.empty() ? "" : g_merge_master->name);
-            return;
+            return false;
         }
         if (started) tbl_create_indexes(t);
         mark_end(mark.file, false);
@@ -682,7 +701,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
         else
             msg_alert(ERR_TITLE, "Table %s was not merged: %s\nThe table is as it was before.", t->name,
                       failure.c_str());
-        return;
+        return false;
     }
     if (n > 0) {
         show(dlg, std::string("Indexing ") + t->name + "...  ");
@@ -693,6 +712,7 @@ void merge_table(ads_hdlg dlg, tbl_rec *t, const tbl_rec *s, std::string &report
     mark_end(mark.file, false);
     if (rows) report += std::string("\n     ") + s->name;
     if (rows && !unconverted.empty()) report += " (not converted, left empty: " + unconverted + ")";
+    return true;
 }
 
 }  // namespace
@@ -914,11 +934,14 @@ int merge_database(ads_hdlg dlg)
     if (!g_merge_master->tables || !g_merge_slave->tables) return -1;
     for (tbl_rec *t = g_merge_master->tables; t; t = t->next) merge_raise_last_number(g_merge_master, t);
     std::string report;
+    bool refused = false;
     for (tbl_rec *t = g_merge_master->tables; t; t = t->next) {
         const tbl_rec *s = tbl_find_by_name(g_merge_slave->tables, t->name, nullptr);
-        if (s) merge_table(dlg, t, s, report);
+        if (s && !merge_table(dlg, t, s, report)) refused = true;
     }
-    msg_alert(k_report_title, "%s", report.c_str());
+    /* After a table refused, an empty list would say nothing merged as if
+    ** all went well. */
+    if (!report.empty() || !refused) msg_alert(k_report_title, "%s", report.c_str());
     return 0;
 }
 

@@ -381,6 +381,26 @@ def test_merge_cut_short(args, work):
     pvhost(args, root, MERGE_DATABASE)
     span = time.time() - start
     check(merged_state(root) == "merged" and not os.path.exists(mark), "an uncut merge merges every row")
+    # A merge that found no mark a moment before another merge of STATN
+    # wrote its own says that one is running, and lists nothing as merged.
+    cut_short_projects(root)
+    os.environ["PV_HOLD_AT"] = "merge-mark"
+    try:
+        p = e2e_tables.pvhost_start(args, root, MERGE_DATABASE)
+    finally:
+        del os.environ["PV_HOLD_AT"]
+    held = os.WIFSTOPPED(os.waitpid(p.pid, os.WUNTRACED)[1])
+    with open(mark, "w") as other:
+        other.write(merge_mark(100, []))
+        other.flush()
+        fcntl.flock(other, fcntl.LOCK_EX)
+        if held:
+            os.kill(p.pid, signal.SIGCONT)
+        out = p.communicate(timeout=120)[0]
+    os.remove(mark)
+    check(held and "Table STATN was not merged: another merge of table STATN is running" in out and
+          "were merged" not in out and merged_state(root) == "unchanged",
+          "a merge beside another of STATN says it is running, nothing merged: %s" % out[-800:])
     # A mark another process holds is a merge still running: a logon leaves
     # its rows; once let go, the next logon removes them.
     cut_short_projects(root)
