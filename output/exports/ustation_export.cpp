@@ -289,11 +289,13 @@ void export_table(ustn_run &r, const tbl_rec *t)
     if (has_memo(t)) export_memo(r, t);
 }
 
-/* Joins the project's directory and a file name. */
+/* Joins the folder of the project's own files (a server project's in the
+** user's data folder, made when missing: pjct_file_dir) and a file name;
+** a folder that cannot be made is named by the write that fails in it. */
 std::string project_file(const pjct_rec *p, const char *file)
 {
-    const char *dir = pjct_dir(p->name);
-    std::string path = dir ? dir : "";
+    std::string path, why;
+    pjct_file_dir(p, path, why);
     if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
     return path + file;
 }

@@ -20,7 +20,8 @@ that row and names it (and a merged row changed since); a mark whose
 listed number is changed is refused whole and named; the marks a
 colleague's role that may write only PVMARK plants (a refill's, a row's, a
 move's, one named by a path) are refused by name and change no table or
-file; and pv-ustation's refill of MSCATLOG is held: a
+file; and pv-ustation writes its files into the project's folder in the
+user's data folder, and its refill of MSCATLOG is held: a
 second user's logon says which command writes it, and once the writer is
 killed puts the former MSCATLOG back.
 
@@ -615,11 +616,14 @@ def refill_on_server(args, root):
         os.remove(os.path.join(geo, "PVCOLUMN.DBF"))
     mslink_table(geo)
     load(root, "GEO", "sgeo")
-    # pv-ustation writes its script into the folder named as the project's
-    # catalog entry (the schema), under the working folder.
-    os.makedirs(os.path.join(root, "sgeo"), exist_ok=True)
+    # pv-ustation writes its files into the project's folder in the user's
+    # data folder, made when missing, whatever the working folder holds.
     export = logon("SGEO") + "pv-ustation\npv_ustation\nselect project 0\nok\n(pv_logoff)\nQUIT\n"
     out = pvhost(args, root, export)
+    own = os.path.join(root, "data", "petrivex", "SGEO")
+    check(all(os.path.isfile(os.path.join(own, f)) for f in ("pvddict.s", "cleanup.bat")) and
+          not os.path.exists(os.path.join(root, "sgeo")),
+          "pv-ustation writes its files in %s: %s" % (own, out[-1500:]))
     catalog = "SELECT * FROM sgeo.mscatlog ORDER BY 1, 2"
     edit = "UPDATE sgeo.mscatlog SET tablename = 'EDITED' WHERE entitynum = (SELECT min(entitynum) FROM sgeo.mscatlog)"
     before = psql(catalog)
