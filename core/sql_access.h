@@ -147,7 +147,9 @@ int sql_update_column(sql_col_rec *column, sql_col_rec *condition, const char *v
 ** that a change another user made since the row was read is never
 ** written over. held is that row as fetched just now (its column records
 ** give the types and what it holds; they are used as scratch). A column
-** that already holds its `to` is left out. 5100 when the row holds `to`
+** that already holds its `to` is left out; one whose `from` is its `to`
+** is not written but must hold it, a condition of the write. 5100 when
+** the row holds `to`
 ** (written now, or already); -9810 when a column holds neither its
 ** `from` nor its `to`, or the row was changed between the fetch and the
 ** write (nothing written); -2 for bad arguments or a column the row

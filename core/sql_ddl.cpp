@@ -232,10 +232,12 @@ int sql_update_held(void *connection, const char *table, const char *key_column,
     for (size_t i = 0; i < names.size(); ++i) {
         sql_col_rec *c = sql_col_find(held, names[i].c_str(), nullptr, nullptr);
         if (!c || !sql_is_ident(c->name)) return SQL_ERR_ARG;
-        std::string now = sql_compared_text(c, c->text);
-        if (now == sql_compared_text(c, to[i].c_str())) continue;   /* holds it already */
-        if (now != sql_compared_text(c, from[i].c_str())) return ERR_ROW_CHANGED;
+        std::string now = sql_compared_text(c, c->text), was = sql_compared_text(c, from[i].c_str());
+        const bool stays = was == sql_compared_text(c, to[i].c_str());   /* a condition of the write only */
+        if (!stays && now == sql_compared_text(c, to[i].c_str())) continue;   /* holds it already */
+        if (now != was) return ERR_ROW_CHANGED;
         if (sql_held_condition(c, now, where) != 0) return SQL_ERR_ARG;
+        if (stays) continue;
         set += std::string(set.empty() ? " SET " : ", ") + c->name + "=";
         int rc = sql_text_to_value(c, to[i].c_str());
         if (rc == SQL_OK) rc = sql_value_to_text(c, nullptr);

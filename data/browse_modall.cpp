@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/col_attr.h"
 #include "core/err_text.h"
@@ -59,12 +60,14 @@ sql_col_rec *named_column(sql_col_rec *row, const char *text)
 }
 
 /* Replaces the target in every row that counts with the value or with the
-** row's own source text, each row only while its target still holds the
-** text the query showed (a row another user changed there since keeps its
-** value and is listed in kept), stopping at a row that cannot be read or
-** written (why then says which and what failed; at_least is set when the
-** write's driver ended, so that the row may hold the value); the rows
-** changed. */
+** row's own source text as the row holds it when written, each row only
+** while its target still holds the text the query showed and its source
+** the text written (a row another user changed there since keeps its
+** value and is listed in kept; a row deleted since is passed over),
+** stopping at a row that cannot be read or written (why then says which
+** and what failed; at_least is set when the write's driver ended, so that
+** the row may hold the value); the rows changed (a row already holding
+** the value is not one). */
 long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, const char *value, std::string &why,
                   bool &at_least, std::string &kept)
 {
@@ -82,24 +85,44 @@ long replace_rows(ads_hdlg dialog, sql_col_rec *target, sql_col_rec *source, con
             break;
         }
         if (!browse_row_counts(s.browse_query, row)) continue;
-        std::string text = value;
-        if (source) {
-            text = source->text ? source->text : "";
-            if ((int)text.size() > target->length) text.resize(target->length);
-        }
         std::string number = str_trim_right(key->text ? key->text : "");
-        rc = sql_update_held(target->connection, target->table, key->name, std::atol(number.c_str()), row,
-                             {target->name}, {target->text ? target->text : ""}, {text});
+        /* The row as it is stored now: its source text is what goes in. */
+        void *stmt = nullptr, *cursor = nullptr;
+        sql_col_rec *stored = nullptr;
+        int found = sql_select_where(target->connection, target->table, key->name, number.c_str(), nullptr, &stmt,
+                                     &cursor, &stored);
+        sql_col_rec *now_target = found > 0 ? sql_col_find(stored, target->name, nullptr, nullptr) : nullptr;
+        sql_col_rec *now_source = found > 0 && source ? sql_col_find(stored, source->name, nullptr, nullptr) : nullptr;
+        if (found > 0 && (!now_target || (source && !now_source))) found = -2;
+        std::vector<std::string> names = {target->name}, from = {target->text ? target->text : ""}, to = {value};
+        if (now_source) {
+            std::string text = now_source->text ? now_source->text : "";
+            if ((int)text.size() > target->length) text.resize(target->length);
+            to[0] = text;
+            names.emplace_back(source->name);
+            from.emplace_back(now_source->text ? now_source->text : "");
+            to.emplace_back(from.back());
+        }
+        bool holds = found > 0 && sql_compared_text(now_target, now_target->text) ==
+                                      sql_compared_text(now_target, to[0].c_str());
+        rc = found < 0 ? found
+             : found == 0 || holds
+                 ? RTNORM
+                 : sql_update_held(target->connection, target->table, key->name, std::atol(number.c_str()), stored,
+                                   names, from, to);
+        sql_close_query(&stmt, &cursor, &stored);
         if (rc == ERR_ROW_CHANGED) {
             kept += (kept.empty() ? "" : ", ") + std::string(row->table) + " row " + number;
             continue;
         }
         if (rc != RTNORM) {
-            why = std::string("Table ") + row->table + " row " + number + " cannot be written: " + sql_failure_text(rc);
+            why = std::string("Table ") + row->table + " row " + number + (found < 0 ? " cannot be read: " :
+                  " cannot be written: ") + sql_failure_text(rc);
             /* The write of a driver that ended may have gone through. */
-            at_least = sql_driver_lost(rc) != 0;
+            at_least = found >= 0 && sql_driver_lost(rc) != 0;
             break;
         }
+        if (found == 0 || holds) continue;
         ++count;
         std::snprintf(line, sizeof line, "Replacing... %ld", count);
         ads_set_tile(dialog, "error", line);

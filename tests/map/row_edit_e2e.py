@@ -855,10 +855,10 @@ def creates_at_once_run(pvhost, module, resources, work, port):
                                                                       out[-1500:]))
 
 
-def edited_meanwhile(args, root, logon, name):
-    """Another user (a pvhost run of its own) gives STATN row 2 that NAME in
-    pv-edit."""
-    run_pvhost(*args, root, logon + "pv-edit\n10,10\npv_edit_col\n" + edit_answers(2, name) +
+def edited_meanwhile(args, root, logon, value, column=2):
+    """Another user (a pvhost run of its own) gives STATN row 2 that value
+    of the column at that place in the editor's list (NAME) in pv-edit."""
+    run_pvhost(*args, root, logon + "pv-edit\n10,10\npv_edit_col\n" + edit_answers(column, value) +
                "ok\n(pv_logoff)\nQUIT\n", os.path.join(root, "texts.dxf"))
 
 
@@ -870,24 +870,53 @@ def names_now(root, port):
     return names(root)
 
 
+def deleted_meanwhile(root, number):
+    """Another user deletes STATN row number."""
+    t = dbf.Table(os.path.join(root, "projects", "GEO", "STATN.DBF"))
+    t.open(dbf.READ_WRITE)
+    for r in t:
+        if int(r["basenumber"]) == number:
+            dbf.delete(r)
+    t.close()
+
+
+# Every STATN row in one user's browser; meanwhile the other user gives row
+# 2 another NAME or ROCKTYPE (its place in the editor's list, the value),
+# and deletes a row; then the first replaces NAME with a value or the
+# column ROCKTYPE in all rows: (what, the other user's edit, the row it
+# deletes, the typed value, NAME of each row at the end, the rows counted,
+# the rows named).
+REPLACES = [
+    ("a value over a NAME changed", (2, "Cache Creek B"), None, "Same",
+     {1: "Same", 2: "Cache Creek B", 3: "Same", 4: "Same", 5: "Same"}, 4, "STATN row 2"),
+    ("ROCKTYPE's value after a ROCKTYPE changed and a row deleted", (6, "B-rock"), 3, "ROCKTYPE",
+     {1: "Limestone", 2: "B-rock", 4: "Sandstone", 5: "Marble"}, 4, None),
+]
+
+
 def replace_beside_edit_run(pvhost, module, resources, work):
-    """Every STATN row in one user's browser; the other user gives row 2
-    another NAME; the first replaces NAME with "Same" in all rows: row 2
-    keeps the other user's name and is named, every other row takes Same.
-    (The browser replaces only in dBASE projects.)"""
+    """REPLACES: a row whose NAME another user changed keeps it and is
+    named; a column's value is the one each row holds when written; the
+    count is the rows changed. (The browser replaces only in dBASE
+    projects.)"""
     args = (pvhost, module, resources)
-    root, logon, _ = two_users_root(resources, work, "replace", None)
-    before = names(root)
-    user = User(args, root, logon)
-    opened = user.say("pv-query\nselect output 0 1 2 3 4 5 6\npick query\nok\n",
-                      lambda s: s.endswith("pv_table_large> "))
-    check(opened, "replace: the browser is open: %s" % user.screen[-600:])
-    edited_meanwhile(args, root, logon, "Cache Creek B")
-    user.say("pick modall\nselect column 2\nset edit_value Same\nok\nok\nok\n", lambda s: s.endswith("Command: "))
-    user.end()
-    want = {n: "Cache Creek B" if n == 2 else "Same" for n in before}
-    check(names(root) == want, "replace: row 2 keeps the other user's name: %r" % names(root))
-    check("these keep their values: STATN row 2." in user.screen, "replace: row 2 is named: %s" % user.screen[-800:])
+    for what, edit, deleted, value, want, count, named in REPLACES:
+        root, logon, _ = two_users_root(resources, work, "replace", None)
+        user = User(args, root, logon)
+        opened = user.say("pv-query\nselect output 0 1 2 3 4 5 6\npick query\nok\n",
+                          lambda s: s.endswith("pv_table_large> "))
+        check(opened, "replace, %s: the browser is open: %s" % (what, user.screen[-600:]))
+        edited_meanwhile(args, root, logon, edit[1], edit[0])
+        if deleted:
+            deleted_meanwhile(root, deleted)
+        user.say("pick modall\nselect column 2\nset edit_value %s\nok\nok\nok\n" % value,
+                 lambda s: s.endswith("Command: "))
+        user.end()
+        check(names(root) == want, "replace, %s: %r" % (what, names(root)))
+        check("Replaced NAME with %s in %d rows." % (value, count) in user.screen,
+              "replace, %s: %d rows counted: %s" % (what, count, user.screen[-800:]))
+        check(("these keep their values: %s." % named in user.screen) if named else "keep their values" not in
+              user.screen, "replace, %s: %s named: %s" % (what, named, user.screen[-800:]))
 
 
 def delete_pending_run(pvhost, module, resources, work, port=None):
