@@ -22,12 +22,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
+#include "core/pjct.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
 #include "data/dbf_refill.h"
@@ -58,6 +61,95 @@ int load_failed(item_node *root, int code)
     prf_close();
     item_root_empty(root);
     return code;
+}
+
+/* One item of a profile as its table holds it. */
+struct prf_item {
+    uint32_t number;   /* BASENUMBER */
+    uint32_t parent;   /* PARENTNUM */
+    uint32_t window;   /* WINDOW */
+    bool operator==(const prf_item &o) const { return number == o.number && parent == o.parent && window == o.window; }
+};
+
+/* The items of each profile as this session last loaded or saved them,
+** by project and profile ("GEO\tROCKP"), so that a save over one another
+** user changed since is told from one nobody changed. */
+std::map<std::string, std::vector<prf_item>> s_seen;
+
+/* The key of a profile of the profile side's project. */
+std::string seen_key(const char *profile)
+{
+    const pjct_rec *p = prf_tables()->prf.project;
+    std::string key = std::string(p ? p->name : "") + "\t" + profile;
+    for (char &c : key) c = (char)std::toupper((unsigned char)c);
+    return key;
+}
+
+/* Reads the items of a profile table on the profile side, in SORTNUMBER
+** order (its header left out). The row count (0 for no table); the query's
+** code when the table is there but cannot be read. */
+int read_items(const char *profile, std::vector<prf_item> &out)
+{
+    out.clear();
+    void *conn = prf_tables()->prf.connection;
+    std::string text = std::string("SELECT ") + DIX_COL_NUMBER + ", " + PRF_COL_PARENT + ", " + PRF_COL_WINDOW +
+                       " FROM " + profile + " WHERE " + DIX_COL_NUMBER + " > 0 ORDER BY " + PRF_COL_SORT;
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int n = conn && sql_is_ident(profile) ? sql_query(conn, text.c_str(), &stmt, &cursor, &row, 0) : -2;
+    if (n < 0) return sql_no_table(n) ? 0 : n;
+    int rc = n;
+    for (int k = 0; k < n; k++) {
+        int got = sql_fetch_counted(cursor, row, k);
+        if (got != RTNORM) {
+            rc = got;
+            break;
+        }
+        const sql_col_rec *c = row;
+        uint32_t v[3] = {0, 0, 0};
+        for (int i = 0; i < 3 && c; i++, c = c->next) v[i] = (uint32_t)std::strtoul(c->text ? c->text : "0", nullptr, 10);
+        out.push_back({v[0], v[1], v[2]});
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return rc;
+}
+
+/* The items a tree is saved as, in walk order. */
+std::vector<prf_item> tree_items(item_node *root)
+{
+    std::vector<prf_item> out;
+    for (item_node *n = item_walk_next(root); n; n = item_walk_next(n))
+        out.push_back({n->number, n->parent == root ? 0u : n->parent->number, n->second_number});
+    return out;
+}
+
+/* "Coarse removed; Shale added": what another user changed between two
+** states of a profile of the dictionary, items named by their long name. */
+std::string changed_items(const char *dictionary, const std::vector<prf_item> &was, const std::vector<prf_item> &now)
+{
+    auto name = [&](uint32_t number) {
+        char longname[DIX_LONGNAME_LEN + 1] = "";
+        if (dix_find_number(dictionary, (uint16_t)number, longname, nullptr, nullptr) <= 0 || !longname[0])
+            return "item " + std::to_string(number);
+        return str_trim_right(longname);
+    };
+    auto find = [](const std::vector<prf_item> &in, uint32_t number) -> const prf_item * {
+        for (const prf_item &i : in)
+            if (i.number == number) return &i;
+        return nullptr;
+    };
+    std::string out;
+    auto say = [&](uint32_t number, const char *what) {
+        out += (out.empty() ? "" : "; ") + name(number) + " " + what;
+    };
+    for (const prf_item &i : was)
+        if (!find(now, i.number)) say(i.number, "removed");
+    for (const prf_item &i : now) {
+        const prf_item *before = find(was, i.number);
+        if (!before) say(i.number, "added");
+        else if (before->parent != i.parent) say(i.number, "moved");
+    }
+    return out.empty() ? "the order of its items" : out;
 }
 
 /* Names the root from a header row (item_root_init) while keeping the
@@ -174,6 +266,20 @@ item_node *place_line(item_node *root, item_node *current, int indent, int *inde
 
 }  // namespace
 
+/* Why a save would write over another user's change; see item_table.h. */
+std::string prf_changed_text(const char *profile, const char *dictionary, const char *source)
+{
+    if (blank(profile) || blank(dictionary)) return "";
+    auto seen = s_seen.find(seen_key(profile));
+    if (seen == s_seen.end()) return "";
+    std::vector<prf_item> now;
+    int got = read_items(source && !blank(source) ? source : profile, now);
+    if (got < 0) return std::string("Profile ") + profile + " cannot be read: " + sql_failure_text(got) + ". Nothing was saved.";
+    if (now == seen->second) return "";
+    return std::string("Profile ") + profile + " was changed by another user since it was loaded: " +
+           changed_items(dictionary, seen->second, now) + ". Nothing was saved.";
+}
+
 /* Loads a whole dictionary into the root: its header row (number 0) sets
 ** the root, every other row becomes an item under it in the table's order.
 ** Answers 0; -2 for a missing or blank argument; the query's code, also
@@ -246,6 +352,9 @@ int item_load_profile(const char *profile, const char *dictionary, item_node *ro
     }
     if (got != -1) return load_failed(root, got);
     prf_close();
+    /* What the profile holds now is what a save of it may write over. */
+    std::vector<prf_item> items;
+    if (read_items(profile, items) >= 0) s_seen[seen_key(profile)] = items;
     return 0;
 }
 
@@ -253,8 +362,11 @@ int item_load_profile(const char *profile, const char *dictionary, item_node *ro
 ** item in walk order (SORTNUMBER counting from 1, the item's number, its
 ** parent's number or 0, its second number). Answers 0; -2 for a missing or
 ** blank argument; ERR_ITEM_NUMBER, nothing written, for more items than
-** DIX_NUMBER_MAX; -9504 when the table cannot be made; an insert's code,
-** a failure of the driver or the server said (the profile as it was). */
+** DIX_NUMBER_MAX; -9504 when the table cannot be made; -9810, said with
+** what changed, when another user saved the profile since this session
+** loaded or saved it (prf_changed_text: nothing written); an insert's
+** code, a failure of the driver or the server said (the profile as it
+** was). */
 int item_save_profile(const char *profile, const char *dictionary, item_node *root)
 {
     if (blank(profile) || blank(dictionary) || !root) return -2;
@@ -271,6 +383,16 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
     dbf_refill refill;
     if (dix_check_name(p) == 0 && dbf_refill_begin(refill, project, p, "pv-profile's Save") != 0)
         return ERR_SAVE_PROFILE;
+    /* Under the refill's mark no other save runs: a profile another user
+    ** saved since this session loaded it is not written over (a server's
+    ** former table is kept aside under another name meanwhile). */
+    std::string kept = refill.connection && refill.had ? std::string(p) + "_DBO" : p;
+    std::string changed = prf_changed_text(p, d, kept.c_str());
+    if (!changed.empty()) {
+        msg_alert(ERR_TITLE, "%s", changed.c_str());
+        dbf_refill_end(refill, project, false);
+        return ERR_ROW_CHANGED;
+    }
     int rc = prf_create(p, d) != 0 || dbf_refill_guard(refill) != 0 ? ERR_SAVE_PROFILE : 0;
     uint16_t sort = 0;
     for (item_node *n = item_walk_next(root); rc == 0 && n; n = item_walk_next(n)) {
@@ -284,6 +406,7 @@ int item_save_profile(const char *profile, const char *dictionary, item_node *ro
         msg_alert(ERR_TITLE, "Profile %s cannot be saved: %s. It is as it was before.", p, sql_failure_text(rc));
     /* A profile filled whole but not kept (its mark could not say so) was said. */
     if (dbf_refill_end(refill, project, rc == 0) != 0 && rc == 0) rc = ERR_SAVE_PROFILE;
+    if (rc == 0) s_seen[seen_key(p)] = tree_items(root);
     return rc;
 }
 

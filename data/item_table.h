@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "core/item_tree.h"
 #include "core/tbl_column.h"
@@ -155,6 +156,13 @@ int dix_report_failure(int code, const char *detail, const char *table);
 
 int item_load_dictionary(const char *dictionary, item_node *root);
 int item_load_profile(const char *profile, const char *dictionary, item_node *root);
+/* Why a save of a profile of the dictionary (read from table source, or
+** the profile's own when null) would write over another user's change:
+** "Profile ROCKP was changed by another user since it was loaded: Coarse
+** removed; Shale added. Nothing was saved." when it holds other items than
+** this session last loaded or saved (or "... cannot be read: ..."); ""
+** when it holds those, or this session never loaded it. */
+std::string prf_changed_text(const char *profile, const char *dictionary, const char *source = nullptr);
 int item_save_profile(const char *profile, const char *dictionary, item_node *root);
 int item_write_text(const char *path, const char *dictionary, item_node *root);
 int item_read_text(const char *path, const char *dictionary, item_node *root);

@@ -297,6 +297,25 @@ void hand_over(pjct_rec *p, const char *profile, const char *dictionary)
     sym_bind_items(p, target);
 }
 
+/* After a save refused because another user changed the profile since it
+** was loaded (said): the target is loaded again as the profile is now when
+** the user wants it, as the row editor shows a row changed meanwhile. */
+void offer_reload(ads_hdlg d, const char *prf_table, const char *dix_table)
+{
+    char text[k_text_size];
+    snprintf(text, sizeof text, "Load profile %s again as it is now ?", prf_table);
+    if (msg_yes_no(text) != RTNORM) return;
+    drop_target();
+    s_edit.target = s_edit.tgt_page = fresh_root();
+    if (!s_edit.target) return;
+    int rc = prf_edit_open_dictionary(dix_table);
+    if (rc >= 0) rc = item_load_profile(prf_table, dix_table, s_edit.target);
+    if (rc < 0) dix_report_failure(rc, prf_table, prf_table);
+    sym_bind_items(s_edit.project, s_edit.target);
+    prf_edit_show_names(d);
+    show_target(d);
+}
+
 /* The save of tgt_save. Answers 0 when saved, else a code. */
 int prf_edit_save(ads_hdlg d)
 {
@@ -329,6 +348,15 @@ int prf_edit_save(ads_hdlg d)
     ads_set_tile(d, k_error, "Saving...");
     int rc;
     if (opt == PRF_OPT_TABLE) {
+        /* "Overwrite ?" is asked only of a profile nobody changed since
+        ** it was loaded; one another user saved meanwhile is said. */
+        std::string changed = prf_changed_text(prf_table, dix_table);
+        if (!changed.empty()) {
+            ads_set_tile(d, k_error, "");
+            msg_alert(ERR_TITLE, "%s", changed.c_str());
+            offer_reload(d, prf_table, dix_table);
+            return ERR_ROW_CHANGED;
+        }
         uint32_t parent = 0, window = 0;
         if (prf_find_number(prf_table, 0, &parent, &window) > 0) {
             snprintf(text, sizeof text, "Profile %s exists. Overwrite ?", profile.c_str());
@@ -339,6 +367,11 @@ int prf_edit_save(ads_hdlg d)
         }
         rc = item_save_profile(prf_table, dix_table, s_edit.target);
         if (rc == 0) hand_over(p, prf_table, dix_table);
+        if (rc == ERR_ROW_CHANGED) {
+            ads_set_tile(d, k_error, "");
+            offer_reload(d, prf_table, dix_table);
+            return rc;
+        }
     } else {
         char found[ADS_PATH_MAX] = "";
         if (ads_findfile(profile.c_str(), found) == RTNORM) {

@@ -54,7 +54,8 @@ int prf_save_changed(pjct_rec *list)
             if (!t || !(t->flags & ITEM_CHANGED) || !seen.insert(t).second) continue;
             int rc = item_save_profile(r->profile, r->dictionary, t);
             if (rc != 0) {
-                err_report(rc, r->profile);
+                /* A profile another user changed meanwhile is said with what changed. */
+                if (rc != ERR_ROW_CHANGED) err_report(rc, r->profile);
                 failed = true;
                 continue;
             }

@@ -612,16 +612,18 @@ def edit_answers(column, value):
     return "select edit_list %d\nset edit_col %s\n" % (column, value)
 
 
-def two_users_root(resources, work, name, port, memo=False):
+def two_users_root(resources, work, name, port, memo=False, tables=()):
     """A scratch GEO (on the server, put into "sgeo"), with memo its
-    ROCKTYPE a memo column, and a drawing of one TEXT linked to STATN row 2
-    by NAME; answers (root, logon, the row's NAME and ROCKTYPE as a
-    function)."""
+    ROCKTYPE a memo column, with more tables (file, fields, rows), and a
+    drawing of one TEXT linked to STATN row 2 by NAME; answers (root,
+    logon, the row's NAME and ROCKTYPE as a function)."""
     root = os.path.join(work, name)
     setup(resources, root)
     if memo:
         table(os.path.join(root, "projects", "GEO", "PVCOLUMN.DBF"), PVCOLUMN_FIELDS,
               [("ROCKTYPE", "STATN", "", "", MEMO_RULE, 0, 0, 0, " ", "", 0, 0)])
+    for file, fields, rows in tables:
+        table(os.path.join(root, "projects", "GEO", file), fields, rows)
     project = "SGEO" if port else "GEO"
     doc = ezdxf.readfile(os.path.join(root, "texts.dxf"))
     for e in doc.modelspace():
@@ -919,6 +921,56 @@ def replace_beside_edit_run(pvhost, module, resources, work):
               user.screen, "replace, %s: %s named: %s" % (what, named, user.screen[-800:]))
 
 
+# The rock dictionary ROCKD and its profile ROCKP: Granite with Basalt and
+# Coarse below it (the header packs the dictionary's name).
+ROCK_TABLES = [
+    ("ROCKD.DBF", "BASENUMBER N(8,0); LONGNAME C(32); SHORTNAME C(32); DEFINITION C(70)",
+     [(0, "ROCKD", "", ""), (1, "Granite", "G", ""), (2, "Basalt", "B", ""), (3, "Coarse", "C", "")]),
+    ("ROCKP.DBF", "SORTNUMBER N(8,0); BASENUMBER N(8,0); PARENTNUM N(8,0); WINDOW N(8,0)",
+     [(0, 0, 60077, 8089), (1, 1, 0, 0), (2, 2, 1, 0), (3, 3, 1, 0)]),
+]
+PROFILE_LOAD = "pv-profile\npv_edit_profile\nset src_dix_name ROCKD\nset tgt_prf_name ROCKP\npick tgt_load\npv_prf_opts\nok\n"
+
+
+def profile_items(root, port):
+    """The item numbers of ROCKP in order, its header left out."""
+    if port:
+        return [int(float(n)) for n in psql(port, "SELECT basenumber FROM sgeo.rockp WHERE basenumber > 0 "
+                                            "ORDER BY sortnumber").split()]
+    rows = sorted((r["SORTNUMBER"], r["BASENUMBER"]) for r in
+                  dbfread.DBF(os.path.join(root, "projects", "GEO", "ROCKP.DBF")))
+    return [int(n) for _, n in rows if n]
+
+
+def two_profile_saves_run(pvhost, module, resources, work, port=None):
+    """One user has ROCKP loaded in the profile editor while the other
+    deletes Coarse from it and saves; the first user's save is told that
+    the profile changed and that Coarse went, saves nothing, and loads the
+    profile again as it is now."""
+    args = (pvhost, module, resources)
+    road = "server" if port else "dBASE"
+    root, logon, _ = two_users_root(resources, work, "profile_saves", port, tables=ROCK_TABLES)
+    other = User(args, root, logon)
+    # Answered from a pipe, the dialogs come without their names.
+    loaded = other.say("\n".join(l for l in PROFILE_LOAD.splitlines() if l not in ("pv_edit_profile", "pv_prf_opts")) +
+                       "\nshow\n", lambda s: "Coarse" in s and s.endswith("> "))
+    check(loaded, "two profile saves (%s): the first user has ROCKP loaded: %s" % (road, other.screen[-600:]))
+    run_pvhost(*args, root, logon + PROFILE_LOAD + "select tgt_prf 3\npick delete\npick tgt_save\npv_prf_opts\nok\n"
+               "pv_okquit_small\nok\ncancel\n(pv_logoff)\nQUIT\n")
+    check(profile_items(root, port) == [1, 2], "two profile saves (%s): the second user's save leaves Granite and "
+          "Basalt: %r" % (road, profile_items(root, port)))
+    seen = len(other.screen)
+    other.say("pick tgt_save\nok\n", lambda s: "Overwrite" in s[seen:] or "as it is now" in s[seen:])
+    told = "Profile ROCKP was changed by another user since it was loaded: Coarse removed. Nothing was saved."
+    said = " ".join(other.screen[seen:].split())
+    check(told in said and "Overwrite" not in said, "two profile saves (%s): the first user is told %r: %s" %
+          (road, told, said[-800:]))
+    other.say("ok\ncancel\n", lambda s: s.endswith("Command: "))
+    other.end()
+    check(profile_items(root, port) == [1, 2], "two profile saves (%s): Coarse stays deleted: %r" %
+          (road, profile_items(root, port)))
+
+
 def delete_pending_run(pvhost, module, resources, work, port=None):
     """pv-delete of row 2's objects with its question pending while the
     other user gives the row another NAME: the answer yes leaves the row
@@ -1055,6 +1107,7 @@ def main():
         return
     if len(sys.argv) in (6, 8) and sys.argv[5] == "two-users":
         two_users_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        two_profile_saves_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         two_users_memo_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         first_memo_lines_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
