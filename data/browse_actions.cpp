@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/row_state.h"
 #include "core/sql_access.h"
+#include "core/str_util.h"
 #include "core/tile_util.h"
 #include "data/browse.h"
 #include "data/memo.h"
@@ -43,12 +45,14 @@ int fetch_counting(long n, std::string &why)
 ** said once, naming the table and what failed, with the rows deleted
 ** before it (at least those: a driver that ended may have deleted the
 ** row it failed on); a row deleted whose memo lines could not follow
-** still counts. *failed tells whether one was said. */
+** still counts. A row goes only while it holds what the query showed: one
+** another user changed since stays, named. *failed tells whether a
+** failure was said. */
 long delete_rows(bool selected_only, bool *failed)
 {
     long deleted = 0;
     int rc = RTNORM;
-    std::string why;
+    std::string why, kept;
     for (long n = g_row_count - 1; n >= 0; --n) {
         if (selected_only && !browse_row_is_selected(n)) continue;
         int got = fetch_counting(n, why);
@@ -57,9 +61,19 @@ long delete_rows(bool selected_only, bool *failed)
         int gone = 0;
         sql_col_rec *row = g_row_state.browse_row;
         sql_col_rec *key = sql_row_key_column(row, row);
-        rc = key ? memo_delete_with_row(row, key, why, &gone) : -2;
+        /* Only while it holds what the query showed: a row another user
+        ** changed since stays, named. */
+        std::vector<std::string> shown;
+        for (const sql_col_rec *c = row; c; c = c->next) shown.emplace_back(c->text ? c->text : "");
+        rc = key ? memo_delete_with_row(row, key, why, &gone, &shown) : -2;
         if (!key) why = std::string("Table ") + (row ? row->table : "") + " has no unique number column";
         if (gone) ++deleted;
+        if (rc == ERR_ROW_CHANGED) {
+            kept += (kept.empty() ? "" : ", ") + std::string(row->table) + " row " + str_trim_right(key->text);
+            why.clear();
+            rc = RTNORM;
+            continue;
+        }
         if (rc != RTNORM) break;
     }
     *failed = !why.empty();
@@ -68,6 +82,9 @@ long delete_rows(bool selected_only, bool *failed)
     else if (*failed)
         msg_alert(ERR_TITLE, "%s\nDeleted %s%ld rows before it.", why.c_str(), sql_driver_lost(rc) ? "at least " : "",
                   deleted);
+    if (!kept.empty())
+        msg_alert(ERR_TITLE, "These rows were changed by another user since they were shown and stay: %s.",
+                  kept.c_str());
     return deleted;
 }
 

@@ -171,7 +171,8 @@ int memo_get_text(const char *table, long number, void *connection, char **buffe
 ** logged-on project owns the row's connection; the failed delete's code. */
 int memo_delete_rows(sql_col_rec *row);
 /* Deletes a row by its key column (its table's unique number) and then its
-** memo lines, as one: while it runs a mark in the project's folder names
+** memo lines (those of every memo column of its table, whether the row
+** shows one or not), as one: while it runs a mark in the project's folder names
 ** the row, so that a run cut short between the two is finished by the next
 ** logon (memo_delete_recover). Memo lines never go before their row. 5100;
 ** else the failure's code with why saying what failed, naming the row and
@@ -189,6 +190,13 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
 ** and is named in an alert). */
 struct pjct_rec;
 int memo_delete_recover(pjct_rec *project);
+/* At logon: removes the memo lines of every table of a project that
+** stand without their row (an earlier version deleted rows and left their
+** lines), so that a new row given a number of theirs never shows them as
+** its own; a table being refilled is left for a later logon. Says how many
+** went. 0; -1 when the lines of a table cannot be removed (left, unsaid:
+** the command that reads its side table says why). */
+int memo_orphans_recover(pjct_rec *project);
 /* 1 when the connection's project runs in the server's environment
 ** (ODBC), whose side tables have INTEGER numbers; else 0. */
 int memo_integer_numbers(void *connection);

@@ -24,23 +24,38 @@
 #include "core/msg_box.h"
 #include "core/pjct_list.h"
 #include "core/sql_access.h"
+#include "core/str_util.h"
 #include "core/tbl.h"
 #include "data/memo.h"
 #include "wfile/wfile.h"
 
 namespace {
 
-/* Extension of a delete's mark. */
+/* Extension of a delete's mark, and of a refill's (data/dbf_refill.h). */
 const char k_delete_mark_ext[] = ".MRD";
+const char k_refill_mark_ext[] = ".MRF";
 /* delete_mark_finish of a mark that names no row of the project. */
 constexpr int k_unusable = -2;
 
-/* 1 when a row has a memo column. */
-bool row_has_memo(const sql_col_rec *row)
+/* Whether a row's table has memo lines to follow it: a memo column in the
+** row, or one among the project's input rules of the table (a query's row
+** may leave its memo columns out; their lines go all the same). */
+bool row_has_memo(const sql_col_rec *row, const pjct_rec *p, const char *table)
 {
     for (const sql_col_rec *c = row; c; c = c->next)
         if (c->attr && (c->attr->flags & COL_ATTR_MEMO)) return true;
+    for (const col_attr_rec *r = p ? p->col_attrs : nullptr; r; r = r->next)
+        if ((r->flags & COL_ATTR_MEMO) && str_eq_nocase(r->table, table)) return true;
     return false;
+}
+
+/* Deletes the memo lines of row number of a table (a table whose side
+** table was never made has none). 5100, or the delete's code. */
+int delete_lines(void *connection, const char *table, long number)
+{
+    int rc = memo_delete_one(connection, table, number);
+    const sql_failure *f = sql_last_failure();
+    return rc == RTNORM || (f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0) ? RTNORM : rc;
 }
 
 /* Writes the mark of the row's delete under a name no mark of the project
@@ -85,9 +100,8 @@ int delete_mark_finish(pjct_rec *p, const mark_file &held, const std::string &bo
     /* The row is still there: the delete was cut short before it, and
     ** its lines stay with it. */
     if (n > 0) return 0;
-    int rc = memo_delete_one(p->connection, table, number);
-    const sql_failure *f = sql_last_failure();
-    if (rc != RTNORM && !(f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0)) {
+    int rc = delete_lines(p->connection, table, number);
+    if (rc != RTNORM) {
         why = std::string("the memo lines of row ") + id + " of table " + table + " cannot be deleted: " +
               sql_failure_text(rc);
         return -1;
@@ -108,10 +122,12 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
     sql_col_rec *value = sql_col_find(row, key->name, key->table, nullptr);
     long number = value && value->text ? std::atol(value->text) : 0;
     const char *table = key->table;
-    pjct_rec *p = pjct_find_by_session(key->connection ? key->connection : row->connection);
+    void *connection = key->connection ? key->connection : row->connection;
+    pjct_rec *p = pjct_find_by_session(connection);
+    const bool memo = number >= 1 && row_has_memo(row, p, table);
     char text[512];
     mark_file mark;
-    if (row_has_memo(row) && number >= 1 && p && delete_mark_begin(mark, p, table, key->name, number) != 0) {
+    if (memo && p && delete_mark_begin(mark, p, table, key->name, number) != 0) {
         std::snprintf(text, sizeof text,
                       "Row %ld of table %s is not deleted: the mark of its delete cannot be "
                       "written in project %s: %s",
@@ -119,9 +135,7 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
         why = text;
         return ERR_SQL_NO_CONDITION;
     }
-    int rc = shown ? sql_delete_held(key->connection ? key->connection : row->connection, table, key->name, number, row,
-                                     *shown)
-                   : sql_delete_row(row, key);
+    int rc = shown ? sql_delete_held(connection, table, key->name, number, row, *shown) : sql_delete_row(row, key);
     if (rc != RTNORM) {
         mark_end(mark, false);
         if (rc == ERR_ROW_CHANGED)
@@ -134,8 +148,8 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
         return rc;
     }
     if (gone) *gone = 1;
-    rc = memo_delete_rows(row);
-    if (rc != 0) {
+    rc = memo ? delete_lines(connection, table, number) : RTNORM;
+    if (rc != RTNORM) {
         /* The row is gone: its mark stays, and the next logon deletes the
         ** lines left behind. */
         mark_end(mark, true);
@@ -173,6 +187,36 @@ int memo_delete_recover(pjct_rec *p)
                       named.c_str(), why.c_str());
         mark_end(held, true);
         rc = -1;
+    }
+    return rc;
+}
+
+int memo_orphans_recover(pjct_rec *p)
+{
+    int rc = 0;
+    for (const tbl_rec *t = p ? p->tables : nullptr; t; t = t->next) {
+        const sql_col_rec *key = t->keys[TBL_KEY_BASENUMBER];
+        std::string side;
+        if (!key || !row_has_memo(nullptr, p, t->name) || memo_table_name(t->name, side) != 0 ||
+            !sql_is_ident(key->name))
+            continue;
+        /* A table being filled anew holds only part of its rows: its lines
+        ** wait for a logon after the refill. */
+        if (!mark_in_the_way(p, std::string(t->name) + k_refill_mark_ext, t->name, "a refill", "left").empty())
+            continue;
+        long gone = 0;
+        std::string text = "DELETE FROM " + side + " WHERE " MEMO_COL_BASENUMBER " NOT IN (SELECT " +
+                           key->name + " FROM " + t->name + " WHERE " + key->name + " IS NOT NULL)";
+        int done = sql_execute_rows(p->connection, text.c_str(), 0, &gone);
+        const sql_failure *f = sql_last_failure();
+        if (done != RTNORM && f->code == done && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0) continue;
+        /* A side table that cannot be read is said by the command that
+        ** reads it; its lines wait for a later logon. */
+        if (done != RTNORM)
+            rc = -1;
+        else if (gone > 0)
+            msg_alert(WARN_TITLE, "%ld memo lines of table %s had no row (left when their rows were deleted); "
+                      "they were removed, so that no new row takes them.", gone, t->name);
     }
     return rc;
 }

@@ -413,6 +413,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     memo_delete_recover(p);
     /* An update by an import cut short is said: it cannot be taken back. */
     import_recover(p);
+    /* Memo lines an earlier version left without their row go. */
+    memo_orphans_recover(p);
     /* The tables other sessions are writing, said once. */
     std::string busy = mark_busy_said();
     if (!busy.empty()) msg_alert(WARN_TITLE, "%s", busy.c_str());

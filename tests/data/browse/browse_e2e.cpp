@@ -6,7 +6,8 @@
 ** opens the browser on "SELECT * FROM SMP ORDER BY BASENUMBER" with a
 ** post-filter rejecting odd BASENUMBERs: paging never shows an odd row,
 ** rows 2 and 4 are deleted with their memo lines, DEPTH is emptied and
-** NAME takes SMPNO in the even rows only. The tables are read back with
+** NAME takes SMPNO in the even rows only; "Delete all" over a query
+** without the memo column takes the even rows' memo lines along. The tables are read back with
 ** python3-dbfread. The folder stays after the run for inspection.
 */
 #include <gtest/gtest.h>
@@ -86,7 +87,7 @@ TEST_F(BrowserEndToEnd, OnlyRowsPassingThePostFilterAreShownDeletedAndReplaced) 
   sql_col_rec *notes_col = sql_col_find(t->columns, "NOTES", nullptr, nullptr);
   ASSERT_NE(notes_col, nullptr);
   notes_col->attr = notes;
-  for (long n = 1; n <= 4; ++n) ASSERT_EQ(memo_set_text(notes_col, "Fine grained", n), 0) << n;
+  for (long n = 1; n <= 6; ++n) ASSERT_EQ(memo_set_text(notes_col, "Fine grained", n), 0) << n;
 
   /* The query as the query command runs it, its columns named. */
   void *stmt = nullptr, *cursor = nullptr;
@@ -123,7 +124,20 @@ TEST_F(BrowserEndToEnd, OnlyRowsPassingThePostFilterAreShownDeletedAndReplaced) 
   }
   EXPECT_EQ(dump("SMP.DBF", "BASENUMBER SMPNO NAME DEPTH"), want);
   /* Each memo is stored as two lines ("Fine", "grained"). */
-  EXPECT_EQ(dump("SMPMEM.DBF", "BASENUMBER"), "1\n1\n3\n3\n");
+  EXPECT_EQ(dump("SMPMEM.DBF", "BASENUMBER"), "1\n1\n3\n3\n5\n5\n6\n6\n");
+
+  /* "Delete all" over a query without the memo column: each row goes
+  ** with its memo lines all the same. */
+  ASSERT_EQ(sql_query(p->connection, "SELECT BASENUMBER, SMPNO FROM SMP ORDER BY BASENUMBER", &stmt, &cursor, &row, 0),
+            k_rows - 2);
+  for (sql_col_rec *c = row; c; c = c->next) std::snprintf(c->table, sizeof c->table, "SMP");
+  host_io_clear_transcript();
+  host_io_use_script_text("pv_table_small\npick delall\npv_yesno_small\nok\nok\n");
+  EXPECT_EQ(pv_table_dialog(stmt, cursor, row, k_query), RTNORM);
+  sql_close_query(&stmt, &cursor, &row);
+  for (const auto &f : host_io_faults()) ADD_FAILURE() << f;
+  EXPECT_NE(host_io_transcript().find("Deleted 18 rows."), std::string::npos) << host_io_transcript();
+  EXPECT_EQ(dump("SMPMEM.DBF", "BASENUMBER"), "1\n1\n3\n3\n5\n5\n");
 }
 
 }  // namespace
