@@ -125,16 +125,54 @@ int memo_read(const char *table, long number, void *connection, int create);
 /* As memo_read, answering the number of lines found. */
 int memo_open(const char *table, long number, void *connection, int create);
 /* Stores the line list (every line before the end line) as the memo of
-** the loaded row: its old lines are read, deleted, and the new ones
-** inserted with ORDNUMBER 1, 2, 3 ... When an insert fails, the lines
-** written are removed and the old ones inserted again. With as_read, the
-** old lines (as memo_listed_line gives them, blank ones left out) must be
+** the loaded row, as one (memo_write_row, the lines alone): its old lines
+** are read, deleted, and the new ones inserted with ORDNUMBER 1, 2, 3 ...
+** When an insert fails, the old ones are put back. With as_read, the old
+** lines (as memo_listed_line gives them, blank ones left out) must be
 ** those, so that a memo another user changed since it was read is never
-** written over: else nothing is written and the answer is -10003. Resets
-** the state. 1 when at least one line was inserted; 0 when none; -2 when
-** no memo is loaded; otherwise the negative code of the statement that
-** failed. */
-int memo_write(const std::vector<std::string> *as_read = nullptr);
+** written over: else nothing is written and the answer is -10003. Without
+** marked (the lines of a row just added, which a mark of the add covers)
+** the lines are written without a mark of their own, and removed when one
+** fails. Resets the state. 1 when at least one line was inserted; 0 when
+** none; -2 when no memo is loaded; otherwise the negative code of the
+** statement that failed. */
+int memo_write(const std::vector<std::string> *as_read = nullptr, bool marked = true);
+/* The lines of row number of a side table as stored (their trailing
+** blanks left out, blank ones kept), in ORDNUMBER order, into out. 0; the
+** query's code (out empty), also the missing side table's. */
+int memo_stored_lines(void *connection, const char *side, long number, std::vector<std::string> &out);
+/* Writes lines as the memo of row number of a side table in place of the
+** lines it has (deleted, then each inserted with ORDNUMBER 1, 2, 3 ...),
+** without a mark. 5100; -2 for bad arguments; the code of the statement
+** that failed (the lines before it stay). */
+int memo_put_lines(void *connection, const char *side, long number, const std::vector<std::string> &lines);
+/* Writes the named columns of row id of a table (sql_update_held: each
+** only while it holds its `from`) and its memo lines as one: while they
+** are written a mark of the project (STATN-<process>.MRE) holds the row's
+** columns and its former and new lines, so that the next logon finds the
+** row with its former columns and lines or with the new ones
+** (memo_write_recover). No columns writes the lines alone; lines equal to
+** those stored write the columns alone. With as_read the stored lines (as
+** memo_listed_line lists them) must still be those: else nothing is
+** written and the answer is -10003. command names the writer in a server
+** mark. 5100; -2 for bad arguments; -9810 as sql_update_held (nothing
+** written); else the failure's code, with memo_write_failure saying what
+** failed (the row and its lines put back as they were, or left to the
+** next logon under the mark). */
+int memo_write_row(void *connection, const char *table, const char *key_column, long id, sql_col_rec *held,
+                   const std::vector<std::string> &names, const std::vector<std::string> &from,
+                   const std::vector<std::string> &to, const std::vector<std::string> &lines,
+                   const std::vector<std::string> *as_read, const char *command);
+/* Why the last memo_write_row failed ("its memo lines cannot be written:
+** ..."); "" when its code says it (a statement's failure of the row). */
+const std::string &memo_write_failure(void);
+/* At logon: finishes each memo write of the project cut short, from its
+** mark (also another user's whose session is gone): the row and its lines
+** as they were, or as they were to be when the row took its columns; lines
+** another user wrote since stay, named. 0; -1 when a mark is not used
+** (named; it stays). */
+struct pjct_rec;
+int memo_write_recover(pjct_rec *project);
 /* A stored line as the memo editor lists it: without its trailing
 ** blanks, "" for a blank line (never listed). */
 std::string memo_listed_line(const char *text);
@@ -142,6 +180,9 @@ std::string memo_listed_line(const char *text);
 ** MEMO_SPLIT_WIDTH characters each, then MEMO_END_SPLIT; an empty text
 ** gives an empty list). 0; -2 for a null text; -9101. */
 int memo_split(const char *text);
+/* The lines of a text as memo_split makes them (the end line left out),
+** into out; the state is reset. 0; -2 for a null text; -9101. */
+int memo_split_lines(const char *text, std::vector<std::string> &out);
 /* Stores a text as the memo of row number of the column's table (split,
 ** read with create, written). 0 when written; -1 when not; -2 for bad
 ** arguments. */
@@ -235,6 +276,27 @@ void memo_row_clear(void);
 ** cannot be loaded or the side table lacks its columns; -2 for bad
 ** arguments; the error of memo_read. */
 int pv_edit_memo_dialog(void *connection, const char *table, long number, int editable);
+
+/* ---- The memo of a row shown in the row editor (memo_dialog.cpp) ---- */
+
+/* The lines of row number's memo of a table as the memo editor lists them
+** (blank ones left out), into out: 0 (also for a table whose side table
+** was never made); -2 for bad arguments; the read's code. */
+int memo_listed_lines(const char *table, long number, void *connection, std::vector<std::string> &out);
+/* The memo editor on the memo of a stored row (a list of column records,
+** by its first) of a table, read-only when editable is 0: its lines are
+** read (or those held for the row since), and "accept" holds the list for
+** the row, nothing written; a memo another user saved since it was read
+** is shown as it is now for the change to be made again. The row's write
+** takes them (memo_held_edit). Answers as pv_edit_memo_dialog. */
+int pv_edit_memo_row(const sql_col_rec *row, void *connection, const char *table, long number, int editable);
+/* Whether lines are held for the memo of a stored row of number: its
+** table, the lines and the lines as read, which the stored memo must
+** still hold when they are written. */
+bool memo_held_edit(const sql_col_rec *row, long number, std::string &table, std::vector<std::string> &lines,
+                    std::vector<std::string> &read);
+/* Lets go of the memo held for a stored row (written, or shown anew). */
+void memo_drop_edit(const sql_col_rec *row);
 
 /* ---- The lines of a row being added (memo_dialog.cpp) ---- */
 

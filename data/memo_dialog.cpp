@@ -13,7 +13,10 @@
 ** cancelled, refused or never finished (pvhost killed) takes none. Its
 ** lines are therefore held here, by the row, and stored only once the row
 ** is in, under the number it went in under (memo_store_held): no line
-** ever stands in a side table before its row.
+** ever stands in a side table before its row. The memo of a stored row the
+** row editor shows is held here too (pv_edit_memo_row), and written with
+** the row when the row editor's OK writes it (memo_write_row): a row and
+** its lines change together or not at all.
 **
 **     int rc = pv_edit_memo_dialog(conn, "STATN", 70000, 1);   // 1: lines written
 **     pv_edit_memo_held(row, 1);                               // lines held for row
@@ -49,6 +52,20 @@ std::map<const sql_col_rec *, std::vector<std::string>> s_held;
 /* Where "accept" keeps the list of the editor on held lines; null when it
 ** writes the list as a stored row's memo. */
 std::vector<std::string> *s_keep = nullptr;
+
+/* The memo of a stored row the row editor shows, held until the row is
+** written with it (memo_held_edit). */
+struct memo_edit {
+    void *connection = nullptr;         /* its connection; not owned */
+    std::string table;                  /* the row's table */
+    long number = 0;                    /* the row's number */
+    std::vector<std::string> read;      /* its lines as read, which it must still hold when written */
+    std::vector<std::string> lines;     /* its lines as the user left them */
+};
+/* The memos held for rows shown, by the row's first column record. */
+std::map<const sql_col_rec *, memo_edit> s_edits;
+/* The memo the editor has open for a stored row; null for other memos. */
+memo_edit *s_edit = nullptr;
 
 /* The stored memo the editor has open: where it is, and its lines as
 ** listed when read, which it must still hold when written. */
@@ -202,7 +219,28 @@ int memo_reload(void)
 void memo_cb_accept(ads_callback_packet *cpkt)
 {
     int rc = 0;
-    if (s_keep) {
+    if (s_edit) {
+        /* Held for the row: a memo saved by another user since it was
+        ** read is shown as it is now, for the change to be made again. */
+        std::vector<std::string> now;
+        int got = memo_listed_lines(s_edit->table.c_str(), s_edit->number, s_edit->connection, now);
+        if (got == 0 && now != s_edit->read) {
+            s_edit->read = now;
+            memo_rec *m = memo_state();
+            memo_line_free(&m->lines);
+            memo_line *tail = nullptr;
+            for (const std::string &line : now) tail = memo_line_add(&m->lines, tail, line.c_str());
+            memo_line_add(&m->lines, tail, MEMO_END_EDITOR);
+            memo_relist(cpkt->dialog, 0);
+            ads_set_tile(cpkt->dialog, k_error, "The memo was changed by another user since it was opened; nothing "
+                         "was saved. It is shown as it is now: make your change again.");
+            return;
+        }
+        s_edit->lines.clear();
+        for (memo_line *l = memo_state()->lines; l && l->next; l = l->next) s_edit->lines.push_back(l->text);
+        rc = s_edit->lines.empty() ? 0 : 1;
+        memo_reset();
+    } else if (s_keep) {
         s_keep->clear();
         for (memo_line *l = memo_state()->lines; l && l->next; l = l->next) s_keep->push_back(l->text);
         rc = s_keep->empty() ? 0 : 1;
@@ -347,6 +385,83 @@ int pv_edit_memo_held(const sql_col_rec *row, int editable)
     return rc;
 }
 
+/* The listed lines of a stored row's memo; see memo.h. */
+int memo_listed_lines(const char *table, long number, void *connection, std::vector<std::string> &out)
+{
+    out.clear();
+    std::string side;
+    if (!connection || number < 1 || memo_table_name(table, side) != 0) return -2;
+    std::vector<std::string> stored;
+    int rc = memo_stored_lines(connection, side.c_str(), number, stored);
+    const sql_failure *f = sql_last_failure();
+    if (rc != 0 && !(f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0)) return rc;
+    for (const std::string &l : stored)
+        if (!memo_listed_line(l.c_str()).empty()) out.push_back(memo_listed_line(l.c_str()));
+    return 0;
+}
+
+/* Runs the memo editor on a stored row's memo, held for the row; see
+** memo.h. */
+int pv_edit_memo_row(const sql_col_rec *row, void *connection, const char *table, long number, int editable)
+{
+    if (!row || !connection || !table || str_nonblank(table) != RTNORM || number < 1 ||
+        (editable != 0 && editable != 1))
+        return -2;
+    memo_reset();
+    auto it = s_edits.find(row);
+    memo_edit open;
+    if (it != s_edits.end() && it->second.number == number && str_eq_nocase(it->second.table.c_str(), table)) {
+        open = it->second;
+    } else {
+        open.connection = connection;
+        open.table = table;
+        open.number = number;
+        int rc = memo_listed_lines(table, number, connection, open.read);
+        if (rc < 0) {
+            std::string side;
+            memo_table_name(table, side);
+            msg_alert(ERR_TITLE, "Table %s cannot be read: %s", side.c_str(), sql_failure_text(rc));
+            return rc;
+        }
+        open.lines = open.read;
+    }
+    memo_rec *m = memo_state();
+    memo_line *tail = nullptr;
+    for (const std::string &line : open.lines)
+        if (!(tail = memo_line_add(&m->lines, tail, line.c_str()))) break;
+    if ((!open.lines.empty() && !tail) || !memo_line_add(&m->lines, tail, MEMO_END_EDITOR)) {
+        err_report(ERR_NO_MEMORY, nullptr);
+        memo_reset();
+        return ERR_NO_MEMORY;
+    }
+    int had = open.lines.empty() ? 0 : 1;
+    const std::vector<std::string> before = open.lines;
+    s_edit = editable ? &open : nullptr;
+    int rc = memo_run_dialog(editable, &had);
+    /* Kept for the row once changed and accepted. */
+    if (s_edit && open.lines != before) s_edits[row] = open;
+    s_edit = nullptr;
+    return rc;
+}
+
+/* The memo held for a stored row; see memo.h. */
+bool memo_held_edit(const sql_col_rec *row, long number, std::string &table, std::vector<std::string> &lines,
+                    std::vector<std::string> &read)
+{
+    auto it = s_edits.find(row);
+    if (it == s_edits.end() || it->second.number != number) return false;
+    table = it->second.table;
+    lines = it->second.lines;
+    read = it->second.read;
+    return true;
+}
+
+/* Lets go of the memo held for a stored row; see memo.h. */
+void memo_drop_edit(const sql_col_rec *row)
+{
+    s_edits.erase(row);
+}
+
 /* Stores the lines held for a row just inserted; see memo.h. */
 int memo_store_held(const sql_col_rec *row, void *connection, const char *table, long number)
 {
@@ -364,7 +479,7 @@ int memo_store_held(const sql_col_rec *row, void *connection, const char *table,
     for (size_t k = 0; rc == 0 && k < it->second.size(); k++)
         if (!(tail = memo_line_add(&m->lines, tail, it->second[k].c_str()))) rc = ERR_NO_MEMORY;
     if (rc == 0 && !memo_line_add(&m->lines, tail, MEMO_END_EDITOR)) rc = ERR_NO_MEMORY;
-    if (rc == 0) rc = memo_write();
+    if (rc == 0) rc = memo_write(nullptr, false);
     else memo_reset();
     if (rc < 0) return rc;
     s_held.erase(it);
@@ -375,11 +490,8 @@ int memo_store_held(const sql_col_rec *row, void *connection, const char *table,
 int memo_hold_text(const sql_col_rec *row, const char *text)
 {
     if (!row || !text) return -2;
-    memo_reset();
-    int rc = memo_split(text);
     std::vector<std::string> lines;
-    for (memo_line *l = memo_state()->lines; rc == 0 && l && l->next; l = l->next) lines.emplace_back(l->text);
-    memo_reset();
+    int rc = memo_split_lines(text, lines);
     if (rc < 0) return rc;
     s_held[row] = std::move(lines);
     return 0;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/err_text.h"
 #include "core/msg_box.h"
@@ -84,6 +85,17 @@ int memo_split(const char *text)
 no_memory:
     memo_line_free(&m->lines);
     return ERR_NO_MEMORY;
+}
+
+/* The lines of a text, as memo_split makes them; see memo.h. */
+int memo_split_lines(const char *text, std::vector<std::string> &out)
+{
+    out.clear();
+    memo_reset();
+    int rc = memo_split(text);
+    for (memo_line *l = memo_state()->lines; rc == 0 && l && l->next; l = l->next) out.emplace_back(l->text);
+    memo_reset();
+    return rc;
 }
 
 /* Checks a typed line; see memo.h. */

@@ -673,7 +673,7 @@ void pv_edit_col_accept_cb(ads_callback_packet *cpkt)
     ads_done_dialog(d, ROW_DLG_ACCEPT);
 }
 
-/* "cancel": the memo lines held for a new row go; the values become text
+/* "cancel": the memo lines held for the row go; the values become text
 ** again. */
 void pv_edit_col_cancel_cb(ads_callback_packet *cpkt)
 {
@@ -681,6 +681,7 @@ void pv_edit_col_cancel_cb(ads_callback_packet *cpkt)
     sql_col_rec *row = g_row_state.cur_row;
     if (row) {
         if (g_row_state.add_mode) memo_drop_held(row);
+        else memo_drop_edit(row);
         sql_row_to_text(row);
     }
     ads_done_dialog(cpkt->dialog, ROW_DLG_CANCEL);
@@ -767,8 +768,9 @@ void pv_edit_col_memo_cb(ads_callback_packet *cpkt)
     long number = key && key->text ? atol(key->text) : 0;
     const int editable = (row_flags(c) & COL_ATTR_EDIT) ? 1 : 0;
     /* A row being added holds its lines until it is inserted. */
+    /* A stored row's memo is written with the row, at its OK. */
     int rc = g_row_state.add_mode ? pv_edit_memo_held(row, editable)
-                                  : pv_edit_memo_dialog(conn, c->table, number, editable);
+                                  : pv_edit_memo_row(row, conn, c->table, number, editable);
     if (rc < 0) {
         ads_set_tile(cpkt->dialog, k_error, "Cannot edit the memo of this row");
         return;

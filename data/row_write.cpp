@@ -24,10 +24,12 @@
 #include <string>
 #include <vector>
 
+#include "core/col_attr.h"
 #include "core/err_text.h"
 #include "core/msg_box.h"
 #include "core/sql_access.h"
 #include "core/str_util.h"
+#include "data/memo.h"
 #include "data/row_edit.h"
 
 namespace {
@@ -178,11 +180,16 @@ std::string row_theirs(std::vector<row_part> &parts, const std::vector<std::stri
     return out;
 }
 
+/* Why the memo lines of the last row_settle could not be written with
+** the row ("" when its code says it). */
+std::string s_memo_why;
+
 /* The check and the write of row_check_shown and row_write_shown (key_name
 ** as row_parts takes it). */
 int row_settle(sql_col_rec *row, bool write, std::string &changed, const char *key_name = nullptr)
 {
     changed.clear();
+    s_memo_why.clear();
     auto it = s_shown.find(row);
     if (it == s_shown.end()) return write ? sql_update_row(row, 0) : RTNORM;
     std::vector<std::string> &shown = it->second;
@@ -193,12 +200,25 @@ int row_settle(sql_col_rec *row, bool write, std::string &changed, const char *k
     if (rc == RTNORM && !clash && !write) row_refresh(row, parts, shown, false);
     /* Each table written only while it holds what was shown; a table
     ** changed between the look-up and the write gives the tables written
-    ** before it their former texts back. */
+    ** before it their former texts back. The memo lines held for the row
+    ** go with its table's columns, as one. */
     size_t written = 0;
+    bool memo_changed = false;
     for (; rc == RTNORM && !clash && write && written < parts.size(); ++written) {
         row_part &p = parts[written];
         row_diff d = row_compare(p, shown);
-        rc = sql_update_held(p.connection, p.table, p.key->name, p.id, p.stored, d.names, d.from, d.to);
+        std::string memo_table;
+        std::vector<std::string> lines, read;
+        if (memo_held_edit(row, p.id, memo_table, lines, read) && str_eq_nocase(memo_table.c_str(), p.table)) {
+            rc = memo_write_row(p.connection, p.table, p.key->name, p.id, p.stored, d.names, d.from, d.to, lines, &read,
+                                "the row editor");
+            s_memo_why = memo_write_failure();
+            /* A memo another user saved since: shown as it is now. */
+            if (rc == MEMO_ERR_CHANGED) memo_changed = true;
+            if (rc == RTNORM || rc == MEMO_ERR_CHANGED) memo_drop_edit(row);
+            if (rc == MEMO_ERR_CHANGED) rc = ERR_ROW_CHANGED;
+        } else
+            rc = sql_update_held(p.connection, p.table, p.key->name, p.id, p.stored, d.names, d.from, d.to);
         if (rc != RTNORM) {
             for (size_t k = 0; k < written; ++k) {
                 row_part &q = parts[k];
@@ -225,6 +245,9 @@ int row_settle(sql_col_rec *row, bool write, std::string &changed, const char *k
             return rc;
         }
         changed = row_theirs(parts, shown);
+        for (const sql_col_rec *c = row; memo_changed && c; c = c->next)
+            if (c->attr && (c->attr->flags & COL_ATTR_MEMO) && changed.find(c->name) == std::string::npos)
+                changed += (changed.empty() ? "" : ", ") + std::string(c->name);
         row_refresh(row, parts, shown, true);
         rc = ERR_ROW_CHANGED;
     }
@@ -244,6 +267,7 @@ void row_note_shown(const sql_col_rec *row)
 void row_forget_shown(const sql_col_rec *row)
 {
     s_shown.erase(row);
+    memo_drop_edit(row);
 }
 
 /* Whether a row's texts shown are noted; see the header. */
@@ -288,6 +312,7 @@ int row_write_shown_keyed(sql_col_rec *row, const char *key_column, std::string 
     sql_col_rec *key = sql_row_key_column(row, row);
     if (!key && key_column) key = sql_col_find(row, key_column, nullptr, nullptr);
     msg_alert(ERR_TITLE, "Table %s row %s cannot be written: %s", row->table,
-              key && key->text ? str_trim_right(key->text).c_str() : "?", sql_failure_text(rc));
+              key && key->text ? str_trim_right(key->text).c_str() : "?",
+              s_memo_why.empty() ? sql_failure_text(rc) : s_memo_why.c_str());
     return rc;
 }

@@ -411,6 +411,8 @@ int pjct_logon(const char *name, const char *env, const char *user, const char *
     move_recover(p);
     /* A row deleted whose memo lines were not yet takes them along. */
     memo_delete_recover(p);
+    /* A row and its memo lines cut short between them are made whole. */
+    memo_write_recover(p);
     /* An update by an import cut short is said: it cannot be taken back. */
     import_recover(p);
     /* Memo lines an earlier version left without their row go. */

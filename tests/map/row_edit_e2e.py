@@ -64,7 +64,7 @@ import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_util import FAILURES, check, run_pvhost, run_pvhost_driver_killed, run_pvhost_killed  # noqa: E402
-from e2e_tables import PVCOLUMN_FIELDS, seal_mark, second_user, table  # noqa: E402
+from e2e_tables import PVCOLUMN_FIELDS, children, seal_mark, second_user, table  # noqa: E402
 
 # The link of the TEXT: GEO, STATN, row 2, column NAME.
 LINK = [(1000, "GEO"), (1000, "STATN"), (1071, 2), (1000, "NAME"), (1000, "2"), (1000, "")]
@@ -692,7 +692,7 @@ def memo_lines(root, port):
 
 def two_users_memo_run(pvhost, module, resources, work, port=None):
     """The memo of STATN row 2 open in one user's memo editor, a line typed,
-    while the other user adds a line and saves: the first user's save is
+    while the other user adds a line and saves it with the row: the first user's save is
     told that the memo changed, shows it as it is now, and the line typed
     again is saved beside the other user's."""
     root, logon, _ = two_users_root(resources, work, "two_users_memo", port, memo=True)
@@ -703,7 +703,7 @@ def two_users_memo_run(pvhost, module, resources, work, port=None):
     check(opened, "%s: the memo editor is open: %s" % (what, other.screen[-600:]))
     run_pvhost(pvhost, module, resources, root,
                logon + "pv-edit\n10,10\npv_edit_col\nselect edit_list 6\npick memo\npv_edit_memo\n"
-               "set pv_memo_line Line of B\npick insert\nok\ncancel\n(pv_logoff)\nQUIT\n",
+               "set pv_memo_line Line of B\npick insert\nok\nok\n(pv_logoff)\nQUIT\n",
                os.path.join(root, "texts.dxf"))
     other.say("ok\n", lambda s: s.count("pv_edit_memo> ") > 3 or s.endswith("pv_edit_col> "))
     check("The memo was changed by another user since it was opened" in other.screen,
@@ -714,10 +714,58 @@ def two_users_memo_run(pvhost, module, resources, work, port=None):
     shown = other.screen.split("changed by another user", 1)[-1]
     check("Line of B" in shown and "Line of A" not in shown,
           "%s: the memo is shown as it is now: %s" % (what, shown[-1500:]))
-    other.say("set pv_memo_line Line of A\npick insert\nok\ncancel\n", lambda s: s.endswith("Command: "))
+    other.say("set pv_memo_line Line of A\npick insert\nok\nok\n", lambda s: s.endswith("Command: "))
     other.end()
     check(memo_lines(root, port) == ["Line of A", "Line of B"],
           "%s: both lines are kept: %r" % (what, memo_lines(root, port)))
+
+
+# pv-edit of STATN row 2's NAME and its memo (two lines in place of two),
+# held (PV_HOLD_AT) between the row and its lines or among the lines, then
+# pvhost killed there, or its driver killed and pvhost let go on.
+MEMO_EDIT_CUTS = (("memo-row", False), ("memo-line", False), ("memo-line", True))
+
+
+def memo_edit(lines, name=None):
+    """pv-edit answers giving STATN row 2 those memo lines added (and that
+    NAME), then OK."""
+    return ("pv-edit\n10,10\npv_edit_col\n" + (edit_answers(2, name) if name else "") +
+            "select edit_list 6\npick memo\npv_edit_memo\n" +
+            "".join("set pv_memo_line %s\npick insert\n" % line for line in lines) + "ok\nok\n")
+
+
+def memo_edit_killed_run(pvhost, module, resources, work, port=None):
+    """MEMO_EDIT_CUTS: the next logon leaves the row with its new NAME and
+    all its new lines, as an uncut edit does, and says so."""
+    args = (pvhost, module, resources)
+    road = "server" if port else "dBASE"
+    drawing = "OPEN texts.dxf\n"
+    whole = None
+    for moment, driver in ((None, False),) + MEMO_EDIT_CUTS:
+        root, logon, row = two_users_root(resources, work, "memo_edit_killed", port, memo=True)
+        run_pvhost(*args, root, logon + memo_edit(["Old one", "Old two"]) + "(pv_logoff)\nQUIT\n",
+                   os.path.join(root, "texts.dxf"))
+        script = drawing + logon + memo_edit(["New one", "New two"], "Cut Name") + "(pv_logoff)\nQUIT\n"
+        if moment is None:
+            ended_user(root, "editor", started_user(args, root, "editor", script))
+            whole = (row()[0], memo_lines(root, port))
+            check(whole == ("Cut Name", ["New one", "New two", "Old one", "Old two"]),
+                  "memo edit (%s): an uncut edit writes the row and its lines: %r" % (road, whole))
+            continue
+        what = "memo edit (%s) cut at %s, %s killed" % (road, moment, "its driver" if driver else "pvhost")
+        p = started_user(args, root, "editor", script, {"PV_HOLD_AT": moment})
+        held = os.WIFSTOPPED(os.waitpid(p.pid, os.WUNTRACED)[1])
+        check(held, "%s: the edit is held" % what)
+        for pid in children(p.pid, "pvodbc" if port else "pvdb3") if driver else [p.pid]:
+            os.kill(pid, signal.SIGKILL)
+        if driver:
+            os.kill(p.pid, signal.SIGCONT)
+        p.wait(timeout=120)
+        out = run_pvhost(*args, root, logon + "(pv_logoff)\nQUIT\n")
+        check((row()[0], memo_lines(root, port)) == whole and
+              "The change of STATN row 2 and its memo was cut short; its memo lines were written now." in out,
+              "%s: the next logon gives the row all its new lines: %r %s" %
+              (what, (row()[0], memo_lines(root, port)), out[-800:]))
 
 
 def memo_station(name, stn):
@@ -1110,6 +1158,7 @@ def main():
         two_profile_saves_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         two_users_memo_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        memo_edit_killed_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         first_memo_lines_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         delete_pending_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         older_drawing_move_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)

@@ -439,6 +439,11 @@ TEST_F(RowEditor, TheMemoButtonEditsTheRowsMemoAndShowsWhetherItHasLines) {
                  "pv_edit_memo\nset pv_memo_line \"A quiet creek\"\npick insert\nok\ncancel\n"),
             RTERROR);
   EXPECT_EQ(tile("edit_list").items.at(2), "NAME           \t:\tMEMO");
+  /* The memo goes in with the row, at its OK; a cancelled row takes none. */
+  EXPECT_NE(rows("SELECT MEMOTEXT FROM STATNMEM WHERE BASENUMBER = 1"), "A quiet creek\n");
+  EXPECT_EQ(edit("pv_edit_col\nselect edit_list 2\npick memo\n"
+                 "pv_edit_memo\nset pv_memo_line \"A quiet creek\"\npick insert\nok\nok\npv_yesno_small\nok\n"),
+            RTNORM);
   EXPECT_EQ(rows("SELECT MEMOTEXT FROM STATNMEM WHERE BASENUMBER = 1"), "A quiet creek\n");
   /* A column that is no memo column says so. */
   name->flags &= (uint16_t)~COL_ATTR_MEMO;
