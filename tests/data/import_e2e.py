@@ -554,8 +554,8 @@ def test_unreadable_table(args, work):
 
 
 def test_memo_that_cannot_be_stored(args, work):
-    # OTHR's memo side table is cut in its one record: the row is updated,
-    # its former memo line stays, and the closing message says so.
+    # OTHR's memo side table is cut in its one record: the row and its
+    # memo go together or not at all, so the import stops there naming it.
     root = fld_root(work, "memo_cut")
     upd = put(root, "othr.txt", b"2;renamed;new memo\n")
     memo = os.path.join(root, "projects", "FLD", "OTHRMEM.DBF")
@@ -565,8 +565,9 @@ def test_memo_that_cannot_be_stored(args, work):
         f.truncate(int.from_bytes(head[8:10], "little") + int.from_bytes(head[10:12], "little") // 2)
     with open(memo, "rb") as f:
         before = f.read()
-    out = pvhost(args, root, FLD + text_import(upd, 0, ";", "", "update", [0, 1, 2]) + "(pv_logoff)\nQUIT\n")
-    check("the memo lines of row 2 of table OTHR could not be stored" in out,
+    out = pvhost(args, root, FLD + text_import(upd, 0, ";", "", "update", [0, 1, 2], extra=WRAP) +
+                 "(pv_logoff)\nQUIT\n")
+    check("The import stopped at line 1" in out and "table OTHRMEM is damaged" in out,
           "a memo that cannot be stored is said: %s" % out[-800:])
     check(open(memo, "rb").read() == before, "the memo side table is as it was")
 

@@ -969,6 +969,29 @@ def replace_beside_edit_run(pvhost, module, resources, work):
               user.screen, "replace, %s: %s named: %s" % (what, named, user.screen[-800:]))
 
 
+def update_beside_edit_run(pvhost, module, resources, work, port=None):
+    """A user's import updating NAME of station 2 from a file, held after it
+    found the row; meanwhile the other user gives the row another ROCKTYPE:
+    the import writes NAME only, and ROCKTYPE keeps the other user's value."""
+    args = (pvhost, module, resources)
+    road = "server" if port else "dBASE"
+    root, logon, row = two_users_root(resources, work, "update_beside", port)
+    with open(os.path.join(root, "upd.txt"), "w") as f:
+        f.write("2,Updated Two\n")
+    script = (logon + "pv-import\npv_import\nset imp_fname upd.txt\npick imp_text\npick import\npv_importxt\n"
+              "select txt_table 0\nset txt_coldel ,\nset txt_txtdel \"\npick txt_update\nselect txt_output 1 2\n"
+              "pick import\n(pv_logoff)\nQUIT\n")
+    p = started_user(args, root, "importer", script, {"PV_HOLD_AT": "import-update"})
+    held = os.WIFSTOPPED(os.waitpid(p.pid, os.WUNTRACED)[1])
+    check(held, "update beside an edit (%s): the import is held before its write" % road)
+    edited_meanwhile(args, root, logon, "B-rock", 6)
+    if held:
+        os.kill(p.pid, signal.SIGCONT)
+    out = ended_user(root, "importer", p)
+    check(row() == ("Updated Two", "B-rock") and "Imported: 1 rows into STATN" in out,
+          "update beside an edit (%s): NAME imported, ROCKTYPE the other user's: %r %s" % (road, row(), out[-800:]))
+
+
 # The rock dictionary ROCKD and its profile ROCKP: Granite with Basalt and
 # Coarse below it (the header packs the dictionary's name).
 ROCK_TABLES = [
@@ -1155,6 +1178,7 @@ def main():
         return
     if len(sys.argv) in (6, 8) and sys.argv[5] == "two-users":
         two_users_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
+        update_beside_edit_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         two_profile_saves_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
         two_users_memo_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
