@@ -10,9 +10,12 @@
 */
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
 
 #include "browse_fixture.h"
 #include "output/plot/plot.h"
@@ -40,10 +43,19 @@ struct plot_log {
 
 }  // namespace
 
+/* The row whose second look ends the DB3 driver, or 0; the looks at it. */
+long g_end_driver_at = 0;
+int g_looks = 0;
+
 /* Rows with an odd BASENUMBER fail the post-filter of k_query. */
 int qry_filter_row(qry_rec *query, sql_col_rec *row)
 {
   if (query != k_query) return 1;
+  if (g_end_driver_at && std::atol(row->text) == g_end_driver_at && ++g_looks == 2) {
+      siginfo_t info;
+      pid_t pid = asi_driver_pid("DB3");
+      if (pid > 0 && kill(pid, SIGKILL) == 0) waitid(P_PID, (id_t)pid, &info, WEXITED | WNOWAIT);
+  }
   return std::atol(row->text) % 2 == 0;
 }
 
@@ -96,6 +108,22 @@ class FilteredBrowser : public BrowseTest {
   void TearDown() override {
     g_browse_output = {};
     BrowseTest::TearDown();
+  }
+  /* Runs the browser on rows 1..10, the driver ended as the answers reach
+  ** row 6 (its first look is the page's): one alert, with the count. */
+  void expect_said_once_ending_at_6(const char *answers, const char *count)
+  {
+      run("DELETE FROM SMP");
+      fill(10);
+      open("SELECT * FROM SMP ORDER BY BASENUMBER");
+      g_end_driver_at = 6;
+      g_looks = 0;
+      host_io_clear_transcript();
+      browse(std::string("pv_table_med\n") + answers, k_query);
+      g_end_driver_at = 0;
+      const std::string said = host_io_transcript();
+      EXPECT_NE(said.find(count), std::string::npos) << said;
+      EXPECT_EQ(said.find("Petrivex ERROR:"), said.rfind("Petrivex ERROR:")) << said;
   }
 };
 
@@ -154,6 +182,12 @@ TEST_F(FilteredBrowser, DeleteAllAndReplaceLeaveRejectedRowsAlone) {
   EXPECT_EQ(browse("pv_table_med\npick delall\npv_yesno_small\nok\nok\n", k_query), RTNORM);
   EXPECT_NE(host_io_transcript().find("Deleted 5 rows."), std::string::npos);
   EXPECT_EQ(rows("SELECT BASENUMBER FROM SMP ORDER BY BASENUMBER"), "1\n3\n5\n7\n9\n");
+
+  /* The driver ends as Replace reads row 6: said once, counting the rows
+  ** written before it. */
+  expect_said_once_ending_at_6("pick modall\npv_dlg_modall\nselect column 2\nset edit_value SMPNO\nok\n"
+                               "pv_yesno_small\nok\nok\n",
+                               "Replaced NAME with SMPNO in 2 rows before it.");
 }
 
 TEST_F(FilteredBrowser, DeletedSelectedRowsAreTheShownOnes) {
@@ -165,6 +199,9 @@ TEST_F(FilteredBrowser, DeletedSelectedRowsAreTheShownOnes) {
   EXPECT_EQ(rows("SELECT COUNT(*) FROM SMP WHERE BASENUMBER IN (1, 2, 3, 4)"), "2\n");
   EXPECT_EQ(rows("SELECT BASENUMBER FROM SMP WHERE BASENUMBER < 5 ORDER BY 1"), "1\n3\n");
   EXPECT_EQ(shown_numbers().front(), "S006");
+  /* Delete all goes from the bottom: rows 10 and 8 are gone when the
+  ** driver ends at row 6. */
+  expect_said_once_ending_at_6("pick delall\npv_yesno_small\nok\nok\n", "Deleted at least 2 rows before it.");
 }
 
 TEST_F(FilteredBrowser, PlotHandsOverTheBrowserAndPlotsAfterItClosed) {
