@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <thread>
@@ -44,6 +45,28 @@ inline int bench_rows()
 inline int bench_reps()
 {
     return bench_env_number(BENCH_REPS_ENV, BENCH_DEFAULT_REPS);
+}
+
+/* The run's own folder under the temporary folder, its name starting
+ * with prefix (runs side by side, a smoke test among them, never share
+ * files); made at the first call, removed at exit; empty when it cannot
+ * be made. */
+inline const std::string &bench_run_dir(const char *prefix)
+{
+    static struct run_base {
+        std::string path;
+        explicit run_base(const char *prefix)
+        {
+            std::string tmpl = std::filesystem::temp_directory_path().string() + "/" + prefix + "_XXXXXX";
+            if (mkdtemp(&tmpl[0])) path = tmpl;
+        }
+        ~run_base()
+        {
+            std::error_code ec;
+            if (!path.empty()) std::filesystem::remove_all(path, ec);
+        }
+    } base(prefix);
+    return base.path;
 }
 
 /* One ratio printed at the end: the best time of `slow` over that of

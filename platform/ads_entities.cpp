@@ -127,8 +127,8 @@ int ads_entmod(const struct resbuf* ent) {
   }
   if (!db_entity_check(d, e, err)) { host().last_error = err; return RTERROR; }
   if (db_grp* l = db_group(e, 8)) {
-    if (!db_ensure_layer(d, l->s)) return RTERROR;
-    l->s = db_table_find(d, "LAYER", l->s)->name;
+      if (!db_ensure_layer(d, l->text())) return RTERROR;
+      l->set_text(db_table_find(d, "LAYER", l->text())->name);
   }
   *cur = std::move(e);
   /* An entity of a block definition moves every insert of the block. */
@@ -366,7 +366,7 @@ int ads_getvar(const char* sym, struct resbuf* result) {
   const db_grp& g = it->second;
   result->restype = g.code;
   if (g.code == RTSTR) {
-    if (!(result->resval.rstring = rb_strdup(g.s))) return RTERROR;
+      if (!(result->resval.rstring = rb_strdup(g.text()))) return RTERROR;
   } else if (g.code == RTSHORT) {
     result->resval.rint = (short)g.i;
   } else {
@@ -385,7 +385,7 @@ int ads_setvar(const char* sym, const struct resbuf* val) {
   switch (val->restype) {
     case RTSTR:
       if (!val->resval.rstring) return RTERROR;
-      g.s = val->resval.rstring;
+      g.set_text(val->resval.rstring);
       break;
     case RTSHORT: g.i = val->resval.rint; break;
     case RTLONG: g.i = val->resval.rlong; break;

@@ -239,7 +239,7 @@ bool host_set_var(const std::string& name, const std::string& value, std::string
   g.code = it->second.code;
   double v = 0;
   if (g.code == RTSTR) {
-    g.s = value;
+      g.set_text(value);
   } else if (!parse_real(value, v)) {
     err = name + " takes a number";
     return false;
@@ -258,7 +258,7 @@ std::string host_get_var(const std::string& name) {
   auto it = vars.find(str_upper(name));
   if (it == vars.end()) return "";
   const db_grp& g = it->second;
-  if (g.code == RTSTR) return g.s;
+  if (g.code == RTSTR) return g.text();
   if (g.code == RTSHORT) return std::to_string(g.i);
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.17g", g.v[0]);

@@ -178,9 +178,13 @@ static bool filter_match(const db_entity& e, const struct resbuf* f) {
       if (g.code != code) continue;
       seen = true;
       switch (db_kind_of(code)) {
-        case DBK_STR: any = any || wc_match(g.s, f->resval.rstring); break;
-        case DBK_REAL: any = any || std::fabs(g.v[0] - f->resval.rreal) < 1e-10; break;
-        case DBK_POINT:
+      case DBK_STR:
+          any = any || wc_match(g.text(), f->resval.rstring);
+          break;
+      case DBK_REAL:
+          any = any || std::fabs(g.v[0] - f->resval.rreal) < 1e-10;
+          break;
+      case DBK_POINT:
           any = any || (g.v[0] == f->resval.rpoint[0] && g.v[1] == f->resval.rpoint[1] &&
                         g.v[2] == f->resval.rpoint[2]);
           break;

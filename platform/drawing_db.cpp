@@ -100,15 +100,21 @@ db_entity* db_entity_find(db_drawing& d, unsigned long h, bool live_only) {
 
 db_entity& db_entities::put(db_entity e) {
   unsigned long h = e.handle;
+  e.groups.shrink_to_fit();
+  for (db_xdata &x : e.xdata) x.items.shrink_to_fit();
+  e.xdata.shrink_to_fit();
   auto it = all_.find(h);
   if (it != all_.end()) {
     unlink_sub(it->second);
+    /* The indexes know the entity where they placed it. */
+    db_indexed was = it->second.at;
+    if (was.model_at == DB_NO_PLACE) was.model_at = e.at.model_at;
+    e.at = was;
     it->second = std::move(e);
   } else {
     it = all_.emplace(h, std::move(e)).first;
   }
-  db_entity& in = it->second;
-  by_handle_[h] = &in;
+  db_entity &in = it->second;
   if (in.parent) {
     std::vector<unsigned long>& v = subs_[in.parent];
     v.insert(std::upper_bound(v.begin(), v.end(), h), h);
@@ -120,7 +126,6 @@ void db_entities::erase(unsigned long h) {
   auto it = all_.find(h);
   if (it == all_.end()) return;
   unlink_sub(it->second);
-  by_handle_.erase(h);
   all_.erase(it);
 }
 
@@ -139,27 +144,6 @@ void db_entities::unlink_sub(const db_entity& e) {
   auto at = std::lower_bound(v.begin(), v.end(), e.handle);
   if (at != v.end() && *at == e.handle) v.erase(at);
   if (v.empty()) subs_.erase(s);
-}
-
-/* The hash and the sub-entity lists made anew from the map. */
-void db_entities::reindex() {
-  by_handle_.clear();
-  subs_.clear();
-  for (auto& [h, e] : all_) {
-    by_handle_[h] = &e;
-    if (e.parent) subs_[e.parent].push_back(h);
-  }
-}
-
-/* Takes another store's entities, leaving it empty: the map's entries
-** move with it, so the pointers of its hash stay good. */
-void db_entities::take(db_entities& o) {
-  all_ = std::move(o.all_);
-  by_handle_ = std::move(o.by_handle_);
-  subs_ = std::move(o.subs_);
-  o.all_.clear();
-  o.by_handle_.clear();
-  o.subs_.clear();
 }
 
 /* First group of an entity with the code; nullptr when absent. */
@@ -206,11 +190,14 @@ int db_setvar(db_drawing& d, const std::string& name, const db_grp& value, std::
   if (cur.code == RTSTR) {
     if (value.code != RTSTR) { err = n + " takes a text"; return RTERROR; }
     if (n == "CLAYER") {
-      db_tblrec* l = db_table_find(d, "LAYER", value.s);
-      if (!l) { err = "Cannot find layer " + value.s; return RTERROR; }
-      cur.s = l->name;
+        db_tblrec *l = db_table_find(d, "LAYER", value.text());
+        if (!l) {
+            err = "Cannot find layer " + value.text();
+            return RTERROR;
+        }
+        cur.set_text(l->name);
     } else {
-      cur.s = value.s;
+        cur.set_text(value.str());
     }
     return RTNORM;
   }
@@ -266,30 +253,37 @@ bool db_entity_check(db_drawing& d, const db_entity& e, std::string& err) {
     if (db_kind_of(g.code) == DBK_BAD || g.code < 0) { err = "bad group " + std::to_string(g.code); return false; }
     if (g.code == 62 && (g.i < 0 || g.i > 256)) { err = "colour out of range"; return false; }
     if (g.code == 40 && rule->size40 && !(g.v[0] > 0)) { err = e.type + " needs a size above 0"; return false; }
-    if (g.code == 8 && !db_table_find(d, "LAYER", g.s) && !db_name_valid(g.s, false)) {
-      err = "bad layer name \"" + g.s + "\""; return false;
+    if (g.code == 8 && !db_table_find(d, "LAYER", g.text()) && !db_name_valid(g.text(), false)) {
+        err = "bad layer name \"" + g.text() + "\"";
+        return false;
     }
-    if (g.code == 6 && !str_ieq(g.s, "BYLAYER") && !str_ieq(g.s, "BYBLOCK") &&
-        !db_table_find(d, "LTYPE", g.s)) {
-      err = "unknown linetype " + g.s; return false;
+    if (g.code == 6 && !str_ieq(g.text(), "BYLAYER") && !str_ieq(g.text(), "BYBLOCK") &&
+        !db_table_find(d, "LTYPE", g.text())) {
+        err = "unknown linetype " + g.text();
+        return false;
     }
     if (g.code == 7) {
-      db_tblrec* st = db_table_find(d, "STYLE", g.s);
-      bool shapefile = false;
-      if (st)
-        for (auto& sg : st->groups) if (sg.code == 70 && (sg.i & 1)) shapefile = true;
-      if (!st || shapefile) { err = "unknown text style " + g.s; return false; }
+        db_tblrec *st = db_table_find(d, "STYLE", g.text());
+        bool shapefile = false;
+        if (st)
+            for (auto &sg : st->groups)
+                if (sg.code == 70 && (sg.i & 1)) shapefile = true;
+        if (!st || shapefile) {
+            err = "unknown text style " + g.text();
+            return false;
+        }
     }
     if (e.type == "INSERT" && (g.code == 41 || g.code == 42 || g.code == 43) && g.v[0] == 0) {
       err = "INSERT scale of 0"; return false;
     }
   }
   if (e.type == "INSERT") {
-    const std::string& bn = db_group(e, 2)->s;
-    if (host().in_block && !host().pending_block_given.empty() && str_ieq(bn, host().pending_block_given) &&
-        !(host().pending_block.flags & 1)) {
-      err = "block " + bn + " references itself"; return false;
-    }
+      const std::string bn = db_group(e, 2)->text();
+      if (host().in_block && !host().pending_block_given.empty() && str_ieq(bn, host().pending_block_given) &&
+          !(host().pending_block.flags & 1)) {
+          err = "block " + bn + " references itself";
+          return false;
+      }
     if (!db_block_find(d, bn)) { err = "unknown block " + bn; return false; }
   }
   if (e.type == "SHAPE") {
@@ -305,11 +299,11 @@ bool db_entity_check(db_drawing& d, const db_entity& e, std::string& err) {
 static void settle_layer(db_drawing& d, db_entity& e) {
   db_grp* l = db_group(e, 8);
   if (!l) {
-    e.groups.insert(e.groups.begin(), grp_str(8, d.vars["CLAYER"].s));
-    l = &e.groups.front();
+      e.groups.insert(e.groups.begin(), grp_str(8, d.vars["CLAYER"].text()));
+      l = &e.groups.front();
   }
-  db_ensure_layer(d, l->s);
-  if (db_tblrec* r = db_table_find(d, "LAYER", l->s)) l->s = r->name;
+  db_ensure_layer(d, l->text());
+  if (db_tblrec *r = db_table_find(d, "LAYER", l->text())) l->set_text(r->name);
 }
 
 /* Files an entity at the end of model space (handle given when it has
@@ -319,6 +313,7 @@ unsigned long db_add_model(db_drawing& d, db_entity e) {
   settle_layer(d, e);
   unsigned long h = e.handle;
   e.block.clear();
+  e.at.model_at = (uint32_t)d.model.size();
   d.ents.put(std::move(e));
   d.model.push_back(h);
   db_grid_touch(d, h);
@@ -389,7 +384,7 @@ static int make_entity(const struct resbuf* list, unsigned long& h, std::string&
     if (!n || !base) { err = "BLOCK needs groups 2 and 10"; return RTERROR; }
     const db_grp* f = db_group(e, 70);
     short flags = f ? (short)f->i : 0;
-    std::string name = n->s;
+    std::string name = n->text();
     bool anon = (flags & 1) || (!name.empty() && name[0] == '*');
     if (anon) {
       flags |= 1;
@@ -484,19 +479,13 @@ void db_set_erased(db_drawing& d, unsigned long h, bool erased) {
   db_grid_touch(d, h);
 }
 
-/* Place of a handle in model space as noted while model space grew,
-** checked against it; model.size() when none is noted. */
+/* Place of a handle in model space as its entity notes it, checked
+** against model space; model.size() when none is noted. */
 size_t db_model_noted(db_drawing &d, unsigned long h)
 {
-    if (d.model_pos_seen > d.model.size()) {
-        d.model_pos.clear();
-        d.model_pos_seen = 0;
-    }
-    for (; d.model_pos_seen < d.model.size(); ++d.model_pos_seen)
-        d.model_pos.emplace(d.model[d.model_pos_seen], d.model_pos_seen);
-    auto it = d.model_pos.find(h);
-    if (it != d.model_pos.end() && it->second < d.model.size() && d.model[it->second] == h) return it->second;
-    return d.model.size();
+    const db_entity *e = d.ents.find(h);
+    size_t at = e ? e->at.model_at : DB_NO_PLACE;
+    return at < d.model.size() && d.model[at] == h ? at : d.model.size();
 }
 
 /* Place of a handle in model space: as noted, else searched (a drawing
@@ -588,7 +577,7 @@ static void outline_rec(db_drawing& d, const db_entity& e, std::vector<xf>& chai
   } else if (t == "TEXT" || t == "ATTDEF" || t == "ATTRIB" || t == "SHAPE") {
     double hgt = grp_real_or(e, 40, 1), rot = grp_real_or(e, 50, 0);
     const db_grp* s = db_group(e, 1);
-    double w = t == "SHAPE" ? hgt : hgt * TEXT_WIDTH_SHARE * std::max<size_t>(1, s ? s->s.size() : 1);
+    double w = t == "SHAPE" ? hgt : hgt * TEXT_WIDTH_SHARE * std::max<size_t>(1, s ? s->size() : 1);
     double corners[4][2] = {{0, 0}, {w, 0}, {w, hgt}, {0, hgt}};
     for (auto& k : corners) {
       double p[3] = {c[0] + k[0] * std::cos(rot) - k[1] * std::sin(rot),
@@ -624,7 +613,7 @@ static void outline_rec(db_drawing& d, const db_entity& e, std::vector<xf>& chai
     push_path(out, chain, pts, f && (f->i & 1));
   } else if (t == "INSERT") {
     const db_grp* bn = db_group(e, 2);
-    db_block* b = bn ? db_block_find(d, bn->s) : nullptr;
+    db_block *b = bn ? db_block_find(d, bn->text()) : nullptr;
     xf x;
     std::copy(c, c + 3, x.o);
     if (b) std::copy(b->base, b->base + 3, x.base);

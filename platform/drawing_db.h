@@ -18,9 +18,11 @@
 #define PV_PLATFORM_DRAWING_DB_H
 
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -44,13 +46,38 @@ enum db_kind {
 /* Kind of value a DXF group code carries; DBK_BAD for unknown codes. */
 db_kind db_kind_of(int code);
 
-/* One DXF group. */
+/* One DXF group in 32 bytes: its code and one value, as its kind
+** (db_kind_of(code)) says: a point or number in place, a text (or the
+** bytes of a binary group) of up to DB_GRP_INLINE bytes in place and a
+** longer one on the heap. A drawing holds millions of them. */
+constexpr size_t DB_GRP_INLINE = 23;
 struct db_grp {
   short code = 0;          /* DXF group code                              */
-  std::string s;           /* text, or the bytes of a binary group        */
-  double v[3] = {0, 0, 0}; /* point; v[0] holds a real                    */
-  int32_t i = 0;           /* short or long value                         */
-  unsigned long h = 0;     /* handle of a referenced entity (DBK_ENAME)   */
+  uint8_t heap_ = 0;       /* 1: the text is in out_                      */
+  uint32_t n_ = 0;         /* bytes of the text                           */
+  union {
+      double v[3];                 /* point; v[0] holds a real                    */
+      int32_t i;                   /* short or long value                         */
+      unsigned long h;             /* handle of a referenced entity (DBK_ENAME)   */
+      char in_[DB_GRP_INLINE + 1]; /* a short text, NUL-terminated         */
+      char *out_;                  /* a longer text, NUL-terminated; owned        */
+  };
+  db_grp() : v{0, 0, 0} {}
+  db_grp(const db_grp &o);
+  db_grp(db_grp &&o) noexcept;
+  db_grp &operator=(const db_grp &o);
+  db_grp &operator=(db_grp &&o) noexcept;
+  ~db_grp()
+  {
+      if (heap_) std::free(out_);
+  }
+  /* The text, or the bytes of a binary group (a text group only). */
+  const char *c_str() const { return heap_ ? out_ : in_; }
+  size_t size() const { return n_; }
+  std::string_view str() const { return std::string_view(c_str(), n_); }
+  std::string text() const { return std::string(c_str(), n_); }
+  /* Makes t the group's text (its number or point is gone). */
+  void set_text(std::string_view t);
 };
 
 db_grp grp_str(int code, const std::string& s);
@@ -64,6 +91,19 @@ struct db_xdata {
   std::vector<db_grp> items;    /* groups 1000..1071 after the 1001      */
 };
 
+/* Where the drawing's indexes hold an entity (kept by db_entities::put
+** when the entity is replaced): its place in model space and its box in
+** the spatial index (drawing_grid.cpp), in floats rounded outward. */
+constexpr uint32_t DB_NO_PLACE = UINT32_MAX;
+constexpr int8_t DB_GRID_OUT = -2;   /* not in the spatial index             */
+constexpr int8_t DB_GRID_APART = -1; /* held apart, offered to every query   */
+struct db_indexed {
+    uint32_t model_at = DB_NO_PLACE; /* first entry of model space, or none */
+    int8_t level = DB_GRID_OUT;      /* level of its cells, or the above    */
+    float lo[2] = {0, 0};            /* box in the XY plane: lower corner   */
+    float hi[2] = {0, 0};            /* upper corner                        */
+};
+
 /* One entity of the drawing (also inside a block definition). */
 struct db_entity {
   unsigned long handle = 0;     /* the entity's handle, also its name    */
@@ -73,33 +113,24 @@ struct db_entity {
   std::string block;            /* owning block name, empty: model space */
   unsigned long parent = 0;     /* header of a VERTEX/ATTRIB/SEQEND      */
   bool erased = false;          /* deleted with ads_entdel (undeletable) */
+  db_indexed at;                /* its places in the drawing's indexes   */
 };
 
-/* Every entity of a drawing by handle. Walks go in handle order (an
-** ordered map, which the DXF writer and the walks over sub-entities keep
-** to); beside it a hash finds an entity by its handle, and each header
-** (POLYLINE, INSERT) its sub-entities in handle order, at the same cost in
-** a drawing of any size. An entity's parent is fixed when it is filed
-** (put); whatever changes the map goes through put and erase. */
+/* Every entity of a drawing by handle, in a hash; each header (POLYLINE,
+** INSERT) finds its sub-entities in handle order through a list of its
+** own, at the same cost in a drawing of any size. An entity's parent is
+** fixed when it is filed (put); whatever changes the map goes through put
+** and erase. An entity filed holds its groups in no more room than they
+** take. */
 class db_entities {
  public:
-  using map_type = std::map<unsigned long, db_entity>;
-  db_entities() = default;
-  db_entities(const db_entities& o) : all_(o.all_) { reindex(); }
-  db_entities(db_entities&& o) noexcept { take(o); }
-  db_entities& operator=(const db_entities& o) {
-    if (this != &o) { all_ = o.all_; reindex(); }
-    return *this;
-  }
-  db_entities& operator=(db_entities&& o) noexcept {
-    if (this != &o) take(o);
-    return *this;
-  }
-  /* The entity of handle h, or nullptr. */
-  db_entity* find(unsigned long h) {
-    auto it = by_handle_.find(h);
-    return it == by_handle_.end() ? nullptr : it->second;
-  }
+   using map_type = std::unordered_map<unsigned long, db_entity>;
+   /* The entity of handle h, or nullptr. */
+   db_entity *find(unsigned long h)
+   {
+       auto it = all_.find(h);
+       return it == all_.end() ? nullptr : &it->second;
+   }
   /* Files e under its handle, replacing the entity there; answers it. */
   db_entity& put(db_entity e);
   /* Takes the entity of handle h out (its sub-entities stay). */
@@ -112,12 +143,9 @@ class db_entities {
   map_type::const_iterator begin() const { return all_.begin(); }
   map_type::const_iterator end() const { return all_.end(); }
 
- private:
-  void reindex();
-  void take(db_entities& o);
+private:
   void unlink_sub(const db_entity& e);
-  map_type all_;                                            /* by handle, in order */
-  std::unordered_map<unsigned long, db_entity*> by_handle_; /* the same entities   */
+  map_type all_;                                                       /* by handle      */
   std::unordered_map<unsigned long, std::vector<unsigned long>> subs_; /* header -> subs */
 };
 
@@ -142,24 +170,34 @@ struct db_tblrec {
 ** 0 times 2^L. */
 constexpr int DB_GRID_LEVELS = 48;
 
-/* One entity's place in the spatial index. */
-struct db_grid_box {
-  double lo[2] = {0, 0};        /* extent in the XY plane: lower corner  */
-  double hi[2] = {0, 0};        /* upper corner                          */
-  int level = -1;               /* level of its cells; -1: not finite or
-                                ** too far out, in every query          */
+/* The cells of the spatial index: (cell key, handle) pairs in a table of
+** slots probed in turn from the key's hash (handle 0 marks a free slot),
+** some 30 bytes a pair. */
+class db_grid_cells {
+  public:
+    void insert(uint64_t key, unsigned long h);
+    void erase(uint64_t key, unsigned long h);
+    /* Appends the handles of cell key to out. */
+    void get(uint64_t key, std::vector<unsigned long> &out) const;
+    void reserve(size_t n);
+
+  private:
+    size_t home(uint64_t key) const;
+    std::vector<std::pair<uint64_t, unsigned long>> slots_;
+    size_t n_ = 0;
 };
 
 /* The spatial index of model space (drawing_grid.cpp): grids of cells of
 ** growing sides over the live main entities, each entity in the level
-** whose cells are about its size. */
+** whose cells are about its size; each entity notes its box and level
+** (db_entity::at). */
 struct db_grid {
   bool built = false;           /* false: built at the next query        */
   double cell = 1;              /* side of a cell of level 0, units      */
-  std::unordered_map<uint64_t, std::vector<unsigned long>> cells; /* (level, cell) key -> handles */
+  db_grid_cells cells;          /* the entities in each cell             */
   std::vector<unsigned long> apart;                 /* handles held apart  */
-  std::unordered_map<unsigned long, db_grid_box> boxes; /* placed handles  */
-  size_t at_level[DB_GRID_LEVELS] = {};                 /* placed per level    */
+  size_t placed = 0;                                /* entities placed                       */
+  size_t at_level[DB_GRID_LEVELS] = {};             /* placed per level    */
   size_t model_seen = 0;        /* model-space entries given their place */
   size_t built_over = 0;        /* entities placed when it was built     */
   std::vector<unsigned long> dirty; /* touched, to place again */
@@ -177,8 +215,6 @@ struct db_drawing {
   int next_anon = 1;                              /* next *U<n> number   */
   std::string path;                               /* file, empty if new  */
   db_grid grid;                                   /* spatial index       */
-  std::unordered_map<unsigned long, size_t> model_pos; /* first place in model */
-  size_t model_pos_seen = 0;                      /* model entries placed */
 };
 
 /* The members of a selection set in order: a member taken out near

@@ -12,8 +12,9 @@
 ** that a few entities far from the rest (the map setup's block at the
 ** origin beside stations some thousand kilometres away) leave the cells
 ** of the others as small as before. Cells are kept by key in a hash, so
-** empty ones cost nothing. An entity whose extent is not finite, or lies
-** too far out for a cell number, is held apart and offered to every
+** empty ones cost nothing; an entity notes its box (in floats rounded
+** outward) and level itself. An entity whose extent is not finite, or
+** lies too far out for a cell number, is held apart and offered to every
 ** query.
 **
 ** Window, crossing and point picks ask the index for the entities whose
@@ -61,6 +62,73 @@ static const double GRID_SIDE_GAIN = 1.5;
 ** every placed entity instead. */
 static const double GRID_VISIT_SLACK = 64;
 
+/* Slots of the cell table at least, and the share of them used beyond
+** which it doubles. */
+static const size_t GRID_SLOTS_MIN = 64;
+static const double GRID_SLOTS_LOAD = 0.75;
+
+/* ---- The cell table ---- */
+
+size_t db_grid_cells::home(uint64_t key) const
+{
+    return (size_t)((key * 0x9E3779B97F4A7C15ull) >> 20) & (slots_.size() - 1);
+}
+
+void db_grid_cells::reserve(size_t n)
+{
+    size_t want = GRID_SLOTS_MIN;
+    while ((double)want * GRID_SLOTS_LOAD < (double)n) want *= 2;
+    if (want <= slots_.size()) return;
+    std::vector<std::pair<uint64_t, unsigned long>> was(want, {0, 0});
+    was.swap(slots_);
+    n_ = 0;
+    for (const auto &[key, h] : was)
+        if (h) insert(key, h);
+}
+
+void db_grid_cells::insert(uint64_t key, unsigned long h)
+{
+    if ((double)(n_ + 1) > (double)slots_.size() * GRID_SLOTS_LOAD) reserve(std::max(GRID_SLOTS_MIN, n_ * 2));
+    size_t mask = slots_.size() - 1, at = home(key);
+    while (slots_[at].second) at = (at + 1) & mask;
+    slots_[at] = {key, h};
+    ++n_;
+}
+
+/* Takes the pair out and moves back the pairs after it that were pushed
+** past their place, so that no free slot stands between a pair and its
+** place. */
+void db_grid_cells::erase(uint64_t key, unsigned long h)
+{
+    if (slots_.empty()) return;
+    size_t mask = slots_.size() - 1, at = home(key);
+    while (slots_[at].second && !(slots_[at].first == key && slots_[at].second == h)) at = (at + 1) & mask;
+    if (!slots_[at].second) return;
+    size_t gap = at;
+    for (size_t next = (gap + 1) & mask; slots_[next].second; next = (next + 1) & mask) {
+        size_t want = home(slots_[next].first);
+        /* The pair may fill the gap when its place is not between the gap
+    ** (exclusive) and itself (inclusive), going round the table. */
+        bool between = gap <= next ? (want > gap && want <= next) : (want > gap || want <= next);
+        if (!between) {
+            slots_[gap] = slots_[next];
+            gap = next;
+        }
+    }
+    slots_[gap] = {0, 0};
+    --n_;
+}
+
+void db_grid_cells::get(uint64_t key, std::vector<unsigned long> &out) const
+{
+    if (slots_.empty()) return;
+    size_t mask = slots_.size() - 1;
+    for (size_t at = home(key); slots_[at].second; at = (at + 1) & mask)
+        if (slots_[at].first == key) out.push_back(slots_[at].second);
+}
+
+/* ---- Boxes and cells ---- */
+
 /* Key of cell (ix, iy) of a level. */
 static uint64_t cell_key(int level, int64_t ix, int64_t iy)
 {
@@ -86,20 +154,26 @@ static void cell_range(const db_grid &g, int level, const double lo[2], const do
     }
 }
 
+/* The box an entity notes, in doubles. */
+static void noted_box(const db_indexed &at, double lo[2], double hi[2])
+{
+    for (int k = 0; k < 2; ++k) lo[k] = at.lo[k], hi[k] = at.hi[k];
+}
+
 /* The level of a box: the lowest whose cells are at least its size, so
-** that it meets at most two cells each way; -1 when it is not finite, too
-** large or too far out (it is then held apart). */
+** that it meets at most two cells each way; DB_GRID_APART when it is not
+** finite, too large or too far out. */
 static int box_level(const db_grid &g, const double lo[2], const double hi[2])
 {
     for (int k = 0; k < 2; ++k)
-        if (!std::isfinite(lo[k]) || !std::isfinite(hi[k])) return -1;
+        if (!std::isfinite(lo[k]) || !std::isfinite(hi[k])) return DB_GRID_APART;
     double size = std::max(hi[0] - lo[0], hi[1] - lo[1]);
     int level = 0;
     while (level < DB_GRID_LEVELS && level_side(g, level) < size) ++level;
-    if (level == DB_GRID_LEVELS) return -1;
+    if (level == DB_GRID_LEVELS) return DB_GRID_APART;
     double side = level_side(g, level);
     for (double v : {lo[0], lo[1], hi[0], hi[1]})
-        if (std::fabs(std::floor(v / side)) > (double)GRID_INDEX_MAX) return -1;
+        if (std::fabs(std::floor(v / side)) > (double)GRID_INDEX_MAX) return DB_GRID_APART;
     return level;
 }
 
@@ -126,68 +200,82 @@ static bool entity_box(db_drawing &d, const db_entity &e, double lo[2], double h
     return true;
 }
 
-/* Takes handle h out of the grid. */
-static void grid_remove(db_grid &g, unsigned long h)
+/* Notes a box in floats that hold it whole (rounded outward). */
+static void note_box(db_indexed &at, const double lo[2], const double hi[2])
 {
-    auto it = g.boxes.find(h);
-    if (it == g.boxes.end()) return;
-    const db_grid_box &b = it->second;
-    auto drop = [h](std::vector<unsigned long> &v) { v.erase(std::remove(v.begin(), v.end(), h), v.end()); };
-    if (b.level < 0) {
-        drop(g.apart);
-    } else {
-        int64_t r[4];
-        cell_range(g, b.level, b.lo, b.hi, r);
-        for (int64_t ix = r[0]; ix <= r[2]; ++ix)
-            for (int64_t iy = r[1]; iy <= r[3]; ++iy) {
-                auto c = g.cells.find(cell_key(b.level, ix, iy));
-                if (c == g.cells.end()) continue;
-                drop(c->second);
-                if (c->second.empty()) g.cells.erase(c);
-            }
-        g.at_level[b.level]--;
+    for (int k = 0; k < 2; ++k) {
+        float l = (float)lo[k], h = (float)hi[k];
+        if ((double)l > lo[k]) l = std::nextafter(l, -HUGE_VALF);
+        if ((double)h < hi[k]) h = std::nextafter(h, HUGE_VALF);
+        at.lo[k] = l;
+        at.hi[k] = h;
     }
-    g.boxes.erase(it);
 }
 
-/* Puts handle h with its box into the grid. */
-static void grid_put(db_grid &g, unsigned long h, db_grid_box b)
+/* Takes entity e (of handle h) out of the grid. */
+static void grid_remove(db_grid &g, unsigned long h, db_entity &e)
 {
-    b.level = box_level(g, b.lo, b.hi);
-    if (b.level < 0) {
+    int level = e.at.level;
+    if (level == DB_GRID_OUT) return;
+    if (level == DB_GRID_APART) {
+        g.apart.erase(std::remove(g.apart.begin(), g.apart.end(), h), g.apart.end());
+    } else {
+        double lo[2], hi[2];
+        int64_t r[4];
+        noted_box(e.at, lo, hi);
+        cell_range(g, level, lo, hi, r);
+        for (int64_t ix = r[0]; ix <= r[2]; ++ix)
+            for (int64_t iy = r[1]; iy <= r[3]; ++iy) g.cells.erase(cell_key(level, ix, iy), h);
+        g.at_level[level]--;
+    }
+    g.placed--;
+    e.at.level = DB_GRID_OUT;
+}
+
+/* Puts entity e (of handle h) into the grid with its box noted. */
+static void grid_put(db_grid &g, unsigned long h, db_entity &e)
+{
+    double lo[2], hi[2];
+    noted_box(e.at, lo, hi);
+    int level = box_level(g, lo, hi);
+    e.at.level = (int8_t)level;
+    if (level == DB_GRID_APART) {
         g.apart.push_back(h);
     } else {
         int64_t r[4];
-        cell_range(g, b.level, b.lo, b.hi, r);
+        cell_range(g, level, lo, hi, r);
         for (int64_t ix = r[0]; ix <= r[2]; ++ix)
-            for (int64_t iy = r[1]; iy <= r[3]; ++iy) g.cells[cell_key(b.level, ix, iy)].push_back(h);
-        g.at_level[b.level]++;
+            for (int64_t iy = r[1]; iy <= r[3]; ++iy) g.cells.insert(cell_key(level, ix, iy), h);
+        g.at_level[level]++;
     }
-    g.boxes[h] = b;
+    g.placed++;
 }
 
-/* The box of handle h when it is a live main entity of model space with
-** an outline; false otherwise. */
-static bool placeable(db_drawing &d, unsigned long h, db_grid_box &b)
+/* Entity h when it is a live main entity of model space with an outline,
+** its box noted; nullptr otherwise. */
+static db_entity *placeable(db_drawing &d, unsigned long h)
 {
     db_entity *e = db_entity_find(d, h, true);
-    if (!e || e->parent || !e->block.empty() || db_model_noted(d, h) == d.model.size()) return false;
-    return entity_box(d, *e, b.lo, b.hi);
+    double lo[2], hi[2];
+    if (!e || e->parent || !e->block.empty() || db_model_noted(d, h) == d.model.size() || !entity_box(d, *e, lo, hi))
+        return nullptr;
+    note_box(e->at, lo, hi);
+    return e;
 }
 
-/* The side of level 0 for boxes: from the extent of their middles, then
-** shrunk while the cells their middles stand in hold many each (a
-** cluster far from a few others stands in few cells until they are about
-** its spacing); of the sides tried, the largest that parts the middles
-** nearly as well as the best, so that stacked entities, which no side
-** parts, do not make it small; never so small that a middle's cell number
-** runs out of room. */
-static double choose_side(const std::vector<std::pair<unsigned long, db_grid_box>> &placed)
+/* The side of level 0 for the entities' boxes: from the extent of their
+** middles, then shrunk while the cells their middles stand in hold many
+** each (a cluster far from a few others stands in few cells until they
+** are about its spacing); of the sides tried, the largest that parts the
+** middles nearly as well as the best, so that stacked entities, which no
+** side parts, do not make it small; never so small that a middle's cell
+** number runs out of room. */
+static double choose_side(const std::vector<db_entity *> &placed)
 {
     std::vector<std::pair<double, double>> mid;
     double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL}, far = 0;
-    for (const auto &[h, b] : placed) {
-        double m[2] = {(b.lo[0] + b.hi[0]) / 2, (b.lo[1] + b.hi[1]) / 2};
+    for (const db_entity *e : placed) {
+        double m[2] = {((double)e->at.lo[0] + e->at.hi[0]) / 2, ((double)e->at.lo[1] + e->at.hi[1]) / 2};
         if (!std::isfinite(m[0]) || !std::isfinite(m[1])) continue;
         mid.emplace_back(m[0], m[1]);
         for (int k = 0; k < 2; ++k) {
@@ -202,14 +290,17 @@ static double choose_side(const std::vector<std::pair<unsigned long, db_grid_box
     double side = std::max(extent / std::sqrt((double)mid.size()), least);
     std::vector<std::pair<double, size_t>> tried; /* side, cells occupied */
     size_t best = 0;
+    std::vector<uint64_t> cells;
+    cells.reserve(mid.size());
     for (int round = 0; round < GRID_SIDE_ROUNDS; ++round) {
-        std::unordered_set<uint64_t> cells;
-        cells.reserve(mid.size());
+        cells.clear();
         for (const auto &[x, y] : mid)
-            cells.insert(cell_key(0, (int64_t)std::floor(x / side), (int64_t)std::floor(y / side)));
-        tried.emplace_back(side, cells.size());
-        best = std::max(best, cells.size());
-        double per = (double)mid.size() / (double)cells.size();
+            cells.push_back(cell_key(0, (int64_t)std::floor(x / side), (int64_t)std::floor(y / side)));
+        std::sort(cells.begin(), cells.end());
+        size_t occupied = (size_t)(std::unique(cells.begin(), cells.end()) - cells.begin());
+        tried.emplace_back(side, occupied);
+        best = std::max(best, occupied);
+        double per = (double)mid.size() / (double)occupied;
         if (per <= GRID_PER_CELL || side <= least) break;
         side = std::max(side / std::clamp(std::sqrt(per / GRID_PER_CELL), GRID_SIDE_STEP, GRID_SIDE_STEP_MAX), least);
     }
@@ -223,15 +314,16 @@ static void grid_build(db_drawing &d)
 {
     db_grid &g = d.grid;
     g = db_grid();
-    std::vector<std::pair<unsigned long, db_grid_box>> placed;
+    for (auto &[h, e] : d.ents) e.at.level = DB_GRID_OUT;
+    std::vector<db_entity *> placed;
     for (size_t i = 0; i < d.model.size(); ++i) {
-        db_grid_box b;
         /* An entity is placed once, at its first entry. */
-        if (db_model_noted(d, d.model[i]) == i && placeable(d, d.model[i], b)) placed.emplace_back(d.model[i], b);
+        if (db_model_noted(d, d.model[i]) != i) continue;
+        if (db_entity *e = placeable(d, d.model[i])) placed.push_back(e);
     }
     g.cell = choose_side(placed);
-    g.boxes.reserve(placed.size());
-    for (const auto &[h, b] : placed) grid_put(g, h, b);
+    g.cells.reserve(placed.size());
+    for (db_entity *e : placed) grid_put(g, e->handle, *e);
     g.model_seen = d.model.size();
     g.built_over = placed.size();
     g.built = true;
@@ -255,13 +347,14 @@ static void grid_sync(db_drawing &d)
     std::sort(g.dirty.begin(), g.dirty.end());
     g.dirty.erase(std::unique(g.dirty.begin(), g.dirty.end()), g.dirty.end());
     for (unsigned long h : g.dirty) {
-        grid_remove(g, h);
-        db_grid_box b;
-        if (placeable(d, h, b)) grid_put(g, h, b);
+        db_entity *e = db_entity_find(d, h, false);
+        if (!e) continue;
+        grid_remove(g, h, *e);
+        if (placeable(d, h)) grid_put(g, h, *e);
     }
     /* A fresh list: after a large batch the old one would keep its room. */
     std::vector<unsigned long>().swap(g.dirty);
-    if (g.boxes.size() > GRID_GROWTH * std::max(g.built_over, GRID_REBUILD_MIN)) grid_build(d);
+    if (g.placed > GRID_GROWTH * std::max(g.built_over, GRID_REBUILD_MIN)) grid_build(d);
 }
 
 /* Notes that entity h changed (with the main entity it belongs to). */
@@ -292,6 +385,15 @@ static void sort_by_order(db_drawing &d, std::vector<unsigned long> &out)
         if (out.empty() || out.back() != k.second) out.push_back(k.second);
 }
 
+/* Every entity the grid holds, each once. */
+static void all_placed(db_drawing &d, std::vector<unsigned long> &out)
+{
+    for (size_t i = 0; i < d.model.size(); ++i) {
+        const db_entity *e = d.ents.find(d.model[i]);
+        if (e && e->at.level >= 0 && e->at.model_at == i) out.push_back(d.model[i]);
+    }
+}
+
 /* Live main entities of model space whose extent may meet the box [lo, hi],
 ** in model-space order (see drawing_db.h). */
 std::vector<unsigned long> db_grid_query(db_drawing &d, const double lo[2], const double hi[2])
@@ -301,7 +403,7 @@ std::vector<unsigned long> db_grid_query(db_drawing &d, const double lo[2], cons
     std::vector<unsigned long> out(g.apart);
     if (std::isnan(lo[0]) || std::isnan(lo[1]) || std::isnan(hi[0]) || std::isnan(hi[1])) {
         /* No box to test against: every placed entity is a candidate. */
-        for (auto &[h, b] : g.boxes) out.push_back(h);
+        all_placed(d, out);
         g.offered = out.size();
         sort_by_order(d, out);
         return out;
@@ -313,26 +415,24 @@ std::vector<unsigned long> db_grid_query(db_drawing &d, const double lo[2], cons
         cell_range(g, level, lo, hi, r);
         visits += (double)(r[2] - r[0] + 1) * (double)(r[3] - r[1] + 1);
     }
-    if (visits > (double)g.boxes.size() + GRID_VISIT_SLACK) {
+    if (visits > (double)g.placed + GRID_VISIT_SLACK) {
         /* A box of more cells than entities: every placed entity is a candidate. */
-        for (auto &[h, b] : g.boxes) out.push_back(h);
+        all_placed(d, out);
     } else {
         for (int level = 0; level < DB_GRID_LEVELS; ++level) {
             if (!g.at_level[level]) continue;
             int64_t r[4];
             cell_range(g, level, lo, hi, r);
             for (int64_t ix = r[0]; ix <= r[2]; ++ix)
-                for (int64_t iy = r[1]; iy <= r[3]; ++iy) {
-                    auto cell = g.cells.find(cell_key(level, ix, iy));
-                    if (cell != g.cells.end()) out.insert(out.end(), cell->second.begin(), cell->second.end());
-                }
+                for (int64_t iy = r[1]; iy <= r[3]; ++iy) g.cells.get(cell_key(level, ix, iy), out);
         }
     }
     g.offered = out.size();
     auto meets = [&](unsigned long h) {
-        auto b = g.boxes.find(h);
-        return b != g.boxes.end() && (b->second.level < 0 || (b->second.hi[0] >= lo[0] && b->second.lo[0] <= hi[0] &&
-                                                              b->second.hi[1] >= lo[1] && b->second.lo[1] <= hi[1]));
+        const db_entity *e = d.ents.find(h);
+        if (!e || e->at.level == DB_GRID_OUT) return false;
+        return e->at.level == DB_GRID_APART ||
+               (e->at.hi[0] >= lo[0] && e->at.lo[0] <= hi[0] && e->at.hi[1] >= lo[1] && e->at.lo[1] <= hi[1]);
     };
     out.erase(std::remove_if(out.begin(), out.end(), [&](unsigned long h) { return !meets(h); }), out.end());
     sort_by_order(d, out);

@@ -207,7 +207,7 @@ static int cmd_block(cmd_run& r) {
   for (unsigned long h : objs) {
     const db_entity& o = *d.ents.find(h);
     const db_grp* bn = db_group(o, 2);
-    if (o.type == "INSERT" && bn && str_ieq(bn->s, name)) return RTERROR;
+    if (o.type == "INSERT" && bn && str_ieq(bn->text(), name)) return RTERROR;
   }
   db_block b;
   b.name = old ? old->name : str_upper(name);
@@ -415,8 +415,9 @@ static int cmd_load(cmd_run& r) {
     const db_grp *f = nullptr, *font = nullptr;
     for (auto& g : st.groups) { if (g.code == 70) f = &g; if (g.code == 3) font = &g; }
     if (f && (f->i & 1) && font) {
-      std::string fs = font->s.substr(font->s.find_last_of("/\\:") == std::string::npos ? 0 : font->s.find_last_of("/\\:") + 1);
-      if (str_ieq(fs.substr(0, fs.find_last_of('.')), stem)) return RTNORM;
+        std::string fs = font->text().substr(
+            font->text().find_last_of("/\\:") == std::string::npos ? 0 : font->text().find_last_of("/\\:") + 1);
+        if (str_ieq(fs.substr(0, fs.find_last_of('.')), stem)) return RTNORM;
     }
   }
   if (!db_name_valid(stem, false) || db_table_find(d, "STYLE", stem)) stem = "SHAPE" + std::to_string(d.next_handle);

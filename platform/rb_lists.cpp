@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "drawing_db.h"
@@ -59,8 +60,74 @@ db_kind db_kind_of(int code) {
   return DBK_BAD;
 }
 
+/* ---- A group's value ---- */
+
+db_grp::db_grp(const db_grp &o) : code(o.code), heap_(0), n_(0), v{o.v[0], o.v[1], o.v[2]}
+{
+    if (o.heap_)
+        set_text(o.str());
+    else
+        n_ = o.n_;
+}
+
+db_grp::db_grp(db_grp &&o) noexcept : code(o.code), heap_(o.heap_), n_(o.n_), v{o.v[0], o.v[1], o.v[2]}
+{
+    o.heap_ = 0;
+    o.n_ = 0;
+}
+
+db_grp &db_grp::operator=(const db_grp &o)
+{
+    if (this != &o) *this = db_grp(o);
+    return *this;
+}
+
+db_grp &db_grp::operator=(db_grp &&o) noexcept
+{
+    if (this != &o) {
+        if (heap_) std::free(out_);
+        code = o.code;
+        heap_ = o.heap_;
+        n_ = o.n_;
+        std::memcpy(v, o.v, sizeof v);
+        o.heap_ = 0;
+        o.n_ = 0;
+    }
+    return *this;
+}
+
+/* The text is copied before the old one goes: t may be part of it. */
+void db_grp::set_text(std::string_view t)
+{
+    char *p = nullptr;
+    char small[DB_GRP_INLINE + 1];
+    if (t.size() > DB_GRP_INLINE) {
+        p = (char *)std::malloc(t.size() + 1);
+        if (!p) throw std::bad_alloc();
+        std::memcpy(p, t.data(), t.size());
+        p[t.size()] = 0;
+    } else {
+        std::memcpy(small, t.data(), t.size());
+    }
+    if (heap_) std::free(out_);
+    heap_ = p != nullptr;
+    n_ = (uint32_t)t.size();
+    if (p) {
+        out_ = p;
+    } else {
+        std::memcpy(in_, small, t.size());
+        in_[t.size()] = 0;
+    }
+}
+
 /* Makers of single groups. */
-db_grp grp_str(int code, const std::string& s) { db_grp g; g.code = (short)code; g.s = s; return g; }
+db_grp grp_str(int code, const std::string &s)
+{
+    db_grp g;
+    g.code = (short)code;
+    g.set_text(s);
+    return g;
+}
 db_grp grp_real(int code, double r) { db_grp g; g.code = (short)code; g.v[0] = r; return g; }
 db_grp grp_pt(int code, const double p[3]) {
   db_grp g; g.code = (short)code; g.v[0] = p[0]; g.v[1] = p[1]; g.v[2] = p[2]; return g;
@@ -280,7 +347,10 @@ struct resbuf* db_grp_to_rb(const db_grp& g) {
   if (!rb) return nullptr;
   switch (db_kind_of(g.code)) {
     case DBK_STR:
-      if (!(rb->resval.rstring = rb_strdup(g.s))) { std::free(rb); return nullptr; }
+        if (!(rb->resval.rstring = rb_strdup(g.text()))) {
+            std::free(rb);
+            return nullptr;
+        }
       break;
     case DBK_REAL: rb->resval.rreal = g.v[0]; break;
     case DBK_POINT: for (int k = 0; k < 3; ++k) rb->resval.rpoint[k] = g.v[k]; break;
@@ -288,11 +358,14 @@ struct resbuf* db_grp_to_rb(const db_grp& g) {
     case DBK_LONG: rb->resval.rlong = g.i; break;
     case DBK_ENAME: name_set(rb->resval.rlname, g.h, NAME_ENT); break;
     case DBK_BINARY:
-      rb->resval.rbinary.clen = (short)g.s.size();
-      rb->resval.rbinary.buf = (char*)std::malloc(g.s.size() + 1);
-      if (!rb->resval.rbinary.buf) { std::free(rb); return nullptr; }
-      std::memcpy(rb->resval.rbinary.buf, g.s.data(), g.s.size());
-      break;
+        rb->resval.rbinary.clen = (short)g.size();
+        rb->resval.rbinary.buf = (char *)std::malloc(g.size() + 1);
+        if (!rb->resval.rbinary.buf) {
+            std::free(rb);
+            return nullptr;
+        }
+        std::memcpy(rb->resval.rbinary.buf, g.c_str(), g.size());
+        break;
     default: break;
   }
   return rb;
@@ -336,7 +409,7 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
     switch (k) {
       case DBK_STR:
         if (!rb->resval.rstring) { err = "null text in group " + std::to_string(code); return false; }
-        g.s = rb->resval.rstring;
+        g.set_text(rb->resval.rstring);
         break;
       case DBK_REAL:
         if (!std::isfinite(rb->resval.rreal)) { err = "bad real in group " + std::to_string(code); return false; }
@@ -354,19 +427,24 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
         if (rb->resval.rbinary.clen < 0 || (rb->resval.rbinary.clen && !rb->resval.rbinary.buf)) {
           err = "bad binary chunk"; return false;
         }
-        g.s.assign(rb->resval.rbinary.buf ? rb->resval.rbinary.buf : "", rb->resval.rbinary.clen);
+        g.set_text(
+            std::string_view(rb->resval.rbinary.buf ? rb->resval.rbinary.buf : "", (size_t)rb->resval.rbinary.clen));
         break;
       default: break;
     }
     if (code == -3) { in_x = true; has_xdata = true; continue; }
     if (in_x) {
       if (code == 1001) {
-        if (!db_table_find(db(), "APPID", g.s)) {
-          err = "application not registered: " + g.s; return false;
-        }
+          if (!db_table_find(db(), "APPID", g.text())) {
+              err = "application not registered: " + g.text();
+              return false;
+          }
         for (auto& x : xdata)
-          if (str_ieq(x.app, g.s)) { err = "application given twice: " + g.s; return false; }
-        xdata.push_back(db_xdata{str_upper(g.s), {}});
+            if (str_ieq(x.app, g.text())) {
+                err = "application given twice: " + g.text();
+                return false;
+            }
+        xdata.push_back(db_xdata{str_upper(g.text()), {}});
         size_t items = 0;
         for (const struct resbuf* c = rb->rbnext; c && c->restype != 1001; c = c->rbnext) ++items;
         xdata.back().items.reserve(items);
@@ -375,13 +453,21 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
       if (code < 1000 || xdata.empty()) {
         err = "group " + std::to_string(code) + " inside extended data"; return false;
       }
-      if (k == DBK_STR && g.s.size() > XDATA_STRING_MAX) { err = "extended-data string too long"; return false; }
-      if (code == 1002) {
-        if (g.s == "{") ++depth;
-        else if (g.s == "}" && depth > 0) --depth;
-        else { err = "unbalanced braces in extended data"; return false; }
+      if (k == DBK_STR && g.size() > XDATA_STRING_MAX) {
+          err = "extended-data string too long";
+          return false;
       }
-      xbytes += (k == DBK_STR || k == DBK_BINARY) ? g.s.size() + 2 : (k == DBK_POINT ? 24 : 8);
+      if (code == 1002) {
+          if (g.str() == "{")
+              ++depth;
+          else if (g.str() == "}" && depth > 0)
+              --depth;
+          else {
+              err = "unbalanced braces in extended data";
+              return false;
+          }
+      }
+      xbytes += (k == DBK_STR || k == DBK_BINARY) ? g.size() + 2 : (k == DBK_POINT ? 24 : 8);
       if (xbytes > XDATA_MAX_BYTES) { err = "too much extended data"; return false; }
       xdata.back().items.push_back(std::move(g));
       continue;
@@ -392,7 +478,10 @@ bool db_list_parse(const struct resbuf* rb, std::string& type, std::vector<db_gr
       ename = g.h;
       continue;
     }
-    if (code == 0) { type = str_upper(g.s); continue; }
+    if (code == 0) {
+        type = str_upper(g.text());
+        continue;
+    }
     if (!db_group_kept(code)) continue;
     groups.push_back(std::move(g));
   }

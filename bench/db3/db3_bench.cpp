@@ -100,20 +100,7 @@ std::vector<std::string> fill_texts(const char *name = "STATN", int rows = bench
  * side, a smoke test among them, never share files); removed at exit. */
 const std::string &run_dir()
 {
-    static struct run_base {
-        std::string path;
-        run_base()
-        {
-            std::string tmpl = std::filesystem::temp_directory_path().string() + "/pvdb3_bench_XXXXXX";
-            if (mkdtemp(&tmpl[0])) path = tmpl;
-        }
-        ~run_base()
-        {
-            std::error_code ec;
-            if (!path.empty()) std::filesystem::remove_all(path, ec);
-        }
-    } base;
-    return base.path;
+    return bench_run_dir("pvdb3_bench");
 }
 
 /* A fresh scratch directory of the run. */

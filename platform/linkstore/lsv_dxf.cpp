@@ -105,7 +105,7 @@ struct xd_cursor {
   size_t i = 0;                 /* next group                             */
   bool str(std::string &out) {
     if (i >= g.size() || g[i].code != 1000) return false;
-    out = g[i++].s;
+    out = g[i++].text();
     return true;
   }
   bool shrt(int &out) {

@@ -44,8 +44,9 @@ import ustation_e2e  # noqa: E402
 CANARY = b"canary: written by no one\n"
 GEO = '(pv_open "GEO" "DB3" "" "")\n'
 # Bytes of address space pvhost may have for the drawings too large for it
-# (its own code, the module and the stand-in editor take some 200 MB).
-MEMORY_LIMIT = 768 << 20
+# (its own code, the module and the stand-in editor take some 200 MB; a
+# drawing of points some 8 times its file's size).
+MEMORY_LIMIT = 384 << 20
 
 
 def geo(root):
