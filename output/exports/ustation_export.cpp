@@ -324,7 +324,8 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
         mark_begin_of(exporting, r.project, k_export_mark, std::string(k_catalog) + "\n", "pv-ustation") != 0)
         way = std::string("cannot write its mark ") + k_export_mark + ": " + mark_failure_text(r.project, errno);
     if (!way.empty()) {
-        msg_alert(ERR_TITLE, "Nothing was exported: %s.", way.c_str());
+        if (way.back() != '.') way += '.';
+        msg_alert(ERR_TITLE, "Nothing was exported: %s", way.c_str());
         return;
     }
     progress(dlg, "Creating MSCATALOG table...");

@@ -23,9 +23,11 @@ move's, one named by a path) are refused by name and change no table or
 file; and pv-ustation writes its files into the project's folder in the
 user's data folder, and its refill of MSCATLOG is held: a
 second user's logon says which command writes it, and once the writer is
-killed puts the former MSCATLOG back.
+killed puts the former MSCATLOG back; pvhost killed at each call of its
+file work during pv-ustation (the library tests/kill_at.cpp preloaded),
+the next logon leaves MSCATLOG and pvddict.s agreeing.
 
-  merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR --server PORT
+  merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR KILL_AT_LIBRARY --server PORT
 """
 import os
 import re
@@ -37,8 +39,8 @@ import time
 
 import dbfread
 
-from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, check, children, listed_in, mark_digest, mslink_table, seal_mark,
-                         server_marks, table)
+from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, check, children, listed_in, mark_digest, mslink_table, run_cut,
+                         seal_mark, server_marks, table)
 
 HOST_INI = """[ENVIRONMENTS]
 DB3=
@@ -687,11 +689,42 @@ def refill_on_server(args, root):
           out[-1500:])
 
 
+def ustation_cut_on_server(args, root, library):
+    """pv-ustation on SGEO (SITES keyed by MSLINK) from an empty MSCATLOG
+    and a script naming no table, pvhost killed at its 1st, 2nd... call of
+    file work until one run ends whole: after the next logon MSCATLOG and
+    pvddict.s name the same tables, no mark is left, and where the export
+    had come so far the logon says that it finished it."""
+    script = os.path.join(root, "data", "petrivex", "SGEO", "pvddict.s")
+    shutil.copy(os.path.join(root, "host.ini"), os.path.join(root, "asi.ini"))
+    export = logon("SGEO") + "pv-ustation\npv_ustation\nselect project 0\nok\n(pv_logoff)\nQUIT\n"
+    with open(os.path.join(root, "cut.scr"), "w") as f:
+        f.write(export)
+    finished = False
+    for at in range(1, 40):
+        psql("DELETE FROM sgeo.mscatlog")
+        with open(script, "wb") as f:
+            f.write(b"-init\r\n-ta MSCATLOG MSCATALOG\r\n-ta PVCOLUMN PVCOLUMN\r\n")
+        cut = run_cut([args[0], "--script", "cut.scr", "--module", args[1], "--resources", args[2]], root, library,
+                      at, "pvhost")[1]
+        out = " ".join(pvhost(args, root, logon("SGEO") + "(pv_logoff)\nQUIT\n").split())
+        finished = finished or "pv-ustation on project SGEO was cut short after it was complete; it is finished now." in out
+        listed = psql("SELECT trim(tablename) FROM sgeo.mscatlog ORDER BY entitynum").split()
+        with open(script, "rb") as f:
+            given = [ln.split()[1] for ln in f.read().decode().splitlines()[3:] if ln.startswith("-ta ")]
+        check(listed == given and server_marks(psql, "sgeo") == {},
+              "pvhost killed at %d: MSCATLOG %r and pvddict.s %r agree, no mark left: %s" % (at, listed, given,
+                                                                                          out[-1500:]))
+        if not cut:
+            break
+    check(not cut and finished, "the runs reach a whole export, and a logon finishes one cut short")
+
+
 def main():
-    if len(sys.argv) != 7 or sys.argv[5] != "--server":
+    if len(sys.argv) != 8 or sys.argv[6] != "--server":
         raise SystemExit(__doc__)
     args, root = sys.argv[1:4], os.path.abspath(sys.argv[4])
-    SERVER["port"] = sys.argv[6]
+    SERVER["port"] = sys.argv[7]
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(os.path.join(root, "data"))
     for p in ("GEO", "RIDGE", "Projections"):
@@ -709,6 +742,7 @@ def main():
     damaged_on_server(args, root)
     planted_on_server(args, root)
     refill_on_server(args, root)
+    ustation_cut_on_server(args, root, sys.argv[5])
     if FAILURES:
         print("FAILED:", len(FAILURES), "checks; the work is kept in", root)
         sys.exit(1)
