@@ -756,6 +756,9 @@ def memo_edit_killed_run(pvhost, module, resources, work, port=None):
         p = started_user(args, root, "editor", script, {"PV_HOLD_AT": moment})
         held = os.WIFSTOPPED(os.waitpid(p.pid, os.WUNTRACED)[1])
         check(held, "%s: the edit is held" % what)
+        if not held:
+            p.wait(timeout=120)
+            continue
         for pid in children(p.pid, "pvodbc" if port else "pvdb3") if driver else [p.pid]:
             os.kill(pid, signal.SIGKILL)
         if driver:
