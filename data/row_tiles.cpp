@@ -124,8 +124,10 @@ void row_read_numbers_once(tbl_rec *t)
     t->numbers_read = 1;
     if (rc < 0) {
         const char *text = err_text(rc);
-        msg_alert(WARN_TITLE, "%s in table %s.\nCorrect with DU-ZOREZ.", text ? text : "Incorrect table definition",
-                  t->name);
+        /* Numbers that could not be read name the table's damage. */
+        std::string why = rc == ROW_ERR_NUMBERS_UNREAD && *tbl_numbers_failure() ? tbl_numbers_failure() : "";
+        msg_alert(WARN_TITLE, "%s in table %s%s%s.\nCorrect with DU-ZOREZ.", text ? text : "Incorrect table definition",
+                  t->name, why.empty() ? "" : ": ", why.c_str());
     }
 }
 

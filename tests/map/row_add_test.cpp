@@ -153,6 +153,18 @@ TEST_F(RowAdd, AnAcceptedRowIsInsertedAndTheDialogComesBackWithTheNextNumber) {
   std::string out = add("pv_add_tbl\nselect edit_list 1\nset edit_col 12\nok\npv_add_tbl\ncancel\n");
   EXPECT_NE(out.find("nothing is drawn: no column of STATN has the input rule \"Plot\""), std::string::npos) << out;
   EXPECT_EQ(rows("SELECT COUNT(*) FROM STATN"), "3\n");
+  /* Numbers that cannot be read are said with the table's damage. */
+  statn_->numbers_read = 0;
+  count_more_records("STATN");
+  add("pv_alert_wrap\nok\npv_add_tbl\ncancel\n");
+  dlg_tile_snapshot lines;
+  ASSERT_TRUE(dlg_test_last_tile("pv_alert_wrap", "lines", lines));
+  std::string said,
+      want = "Cannot retreive Unique Number in table STATN: table STATN cannot be read: table STATN is damaged";
+  for (const std::string &l : lines.items) said += l;
+  std::erase(said, ' ');
+  std::erase(want, ' ');
+  EXPECT_NE(said.find(want), std::string::npos) << said;
 }
 
 TEST_F(RowAdd, ARefusedRowLeavesNoMemoLinesAndSaysSo) {
