@@ -15,6 +15,7 @@
 #include "drivers/db3/db3_internal.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -210,38 +211,32 @@ int db3_is_ddl(const std::vector<db3_token> &t)
 }
 
 /* Creates the table of d. Answers 1, or 0 with DB3_ERR_TABLE_EXISTS,
- * DB3_ERR_DEFINITION (a path too long for the files) or DB3_ERR_IO. */
+ * DB3_ERR_DEFINITION (a path too long for the files) or DB3_ERR_IO. The
+ * table is made whole in a folder of its own beside the others and given
+ * its name in one step (a second name that fails when the name is taken),
+ * so that no other connection ever sees it part made, nor two make it. */
 static int db3_create_table(db3_session *s, const db3_ddl_stmt &d, db3_error *err)
 {
     if (!db3_find_file(s->dir, d.name, DBF_EXT_TABLE).empty())
         return db3_fail(err, DB3_ERR_TABLE_EXISTS, "table %s exists already", d.name.c_str());
     std::string path = db3_new_path(s->dir, d.name, DBF_EXT_TABLE);
-    if (path.size() >= (size_t)DBF_PATH_SIZE)
+    std::string folder = s->dir + "/.pvnew-XXXXXX";
+    if (folder.size() + path.size() - s->dir.size() >= (size_t)DBF_PATH_SIZE)
         return db3_fail(err, DB3_ERR_DEFINITION, "the path of table %s is longer than %d characters", d.name.c_str(),
-                        DBF_PATH_SIZE - 1);
-    /* Claim the name, so that two connections cannot both create it. */
-    int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST) return db3_fail(err, DB3_ERR_TABLE_EXISTS, "table %s exists already", d.name.c_str());
+                        DBF_PATH_SIZE - 1 - (int)(folder.size() - s->dir.size()));
+    if (!mkdtemp(folder.data()))
         return db3_fail(err, DB3_ERR_IO, "cannot create %s: %s", path.c_str(), strerror(errno));
-    }
-    close(fd);
-    db3_lock lk;
-    if (!db3_lock_file(&lk, path, 1, err)) {
-        unlink(path.c_str());
-        return 0;
-    }
+    std::string made = folder + path.substr(s->dir.size());
     dbf_handle *h = dbf_new();
     dbf_field *fields = static_cast<dbf_field *>(calloc(d.columns.size(), sizeof(dbf_field)));
     if (!h || !fields) {
         free(fields);
         dbf_free(h);
-        unlink(path.c_str());
-        db3_unlock_file(&lk);
+        rmdir(folder.c_str());
         return db3_fail(err, DB3_ERR_MEMORY, "no memory to create table %s", d.name.c_str());
     }
     for (size_t i = 0; i < d.columns.size(); i++) db3_field_from_type(&fields[i], d.columns[i].c_str(), &d.types[i]);
-    snprintf(h->path, sizeof h->path, "%s", path.c_str());
+    snprintf(h->path, sizeof h->path, "%s", made.c_str());
     h->mode = DBF_MODE_UPDATE;
     h->header.version = DBF_VERSION_PLAIN;
     h->fields = fields;
@@ -249,20 +244,31 @@ static int db3_create_table(db3_session *s, const db3_ddl_stmt &d, db3_error *er
     h->memo_state = 0;
     int rc = dbf_create(h);
     int e = errno;
+    if (rc == DBF_OK) made = h->path;   /* as created: its case made the table's */
     int closed = rc == DBF_OK ? dbf_close(h) : DBF_OK;
     if (rc == DBF_OK) e = errno;
     if (rc != DBF_OK) dbf_close(h);
     dbf_free(h);
-    if (rc != DBF_OK || closed != DBF_OK) {
-        unlink(path.c_str());
-        db3_unlock_file(&lk);
+    /* Moved to its name only while no file holds it; a file system that
+    ** cannot refuse that way gets a second name, the first then removed. */
+    const bool whole = rc == DBF_OK && closed == DBF_OK;
+    const bool moved = whole && renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+    bool named = moved || (whole && errno == EINVAL && link(made.c_str(), path.c_str()) == 0);
+    if (whole && !named) e = errno;
+    if (!moved) unlink(made.c_str());
+    rmdir(folder.c_str());
+    if (whole && !named && e == EEXIST)
+        return db3_fail(err, DB3_ERR_TABLE_EXISTS, "table %s exists already", d.name.c_str());
+    if (!named)
         return db3_fail(err, DB3_ERR_IO, "table %s cannot be created: %s (dBASE code %d)", d.name.c_str(),
                         strerror(e ? e : EIO), rc != DBF_OK ? rc : closed);
-    }
     /* Indexes of an earlier table of that name do not belong to this one. */
+    db3_lock lk;
     db3_error ignored;
-    db3_write_indexes(s->dir, d.name, {}, &ignored);
-    db3_unlock_file(&lk);
+    if (db3_lock_file(&lk, path, 1, &ignored)) {
+        db3_write_indexes(s->dir, d.name, {}, &ignored);
+        db3_unlock_file(&lk);
+    }
     db3_forget_vtab(s, d.name);
     return 1;
 }

@@ -996,6 +996,40 @@ TEST_F(Db3ApiTest, StatementRunOnceReportsTheDriversConditionsAtItsExecution)
 
 } // namespace
 
+/* A CREATE TABLE whose driver is killed at any of its file calls leaves
+ * the name free or the table whole, never a part-made file that the next
+ * connection takes for a damaged table of that name. */
+TEST_F(Db3ApiTest, ACreateTableKilledAtAnyFileCallLeavesNoPartMadeTable)
+{
+    /* A driver of its own for each run, started with what the
+    ** environment holds now. */
+    auto reconnect = [this] {
+        pid_t pid = asi_driver_pid("DB3");
+        siginfo_t info;
+        if (pid > 0 && kill(pid, SIGKILL) == 0) waitid(P_PID, (id_t)pid, &info, WEXITED | WNOWAIT);
+        asi_disconnect(c);
+        asi_free_connection(&c);
+        ASSERT_EQ(asi_alloc_connection(&c), 1);
+        ASSERT_EQ(asi_connect(c, "DB3", "geologist", ""), 1) << text(c);
+        ASSERT_EQ(asi_set_catalog(c, dir.c_str()), 1);
+        ASSERT_EQ(asi_set_schema(c, "GEOL"), 1);
+    };
+    for (int at = 1; at <= 6; at++) {
+        const std::string table = "CUT" + std::to_string(at);
+        setenv("LD_PRELOAD", PV_KILL_AT_LIB, 1);
+        setenv("PV_KILL_PROGRAM", "pvdb3", 1);
+        setenv("PV_KILL_AT", std::to_string(at).c_str(), 1);
+        reconnect();
+        exec(("CREATE TABLE " + table + " (I INT)").c_str());
+        unsetenv("LD_PRELOAD");
+        unsetenv("PV_KILL_AT");
+        reconnect();
+        exec(("CREATE TABLE " + table + " (I INT)").c_str());
+        EXPECT_EQ(query(("SELECT COUNT(*) FROM " + table).c_str()), "0\n") << "killed at call " << at;
+    }
+    unsetenv("PV_KILL_PROGRAM");
+}
+
 /* A kill -9 of the driver at a random moment of a 3,000-row UPDATE, a
  * memo UPDATE and an INSERT into a table with a unique index: after each,
  * the next connection finds every statement applied whole or not at all,
