@@ -26,6 +26,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,8 @@ const char k_order_column[] = "ORDNUMBER";
 const char k_text_column[] = "MEMOTEXT";
 constexpr int k_order_width = 8;
 constexpr int k_text_width = 70;
+/* The script's first lines. */
+const char *const k_script_head[] = {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"};
 /* Files written into the project's directory. */
 const char k_script_file[] = "pvddict.s";
 const char k_batch_file[] = "cleanup.bat";
@@ -71,8 +74,8 @@ const char *const k_batch_lines[] = {
 
 /* The mark of an export under way: "MSCATLOG", and once the catalogue,
 ** the memo copies and the files' texts are whole, a line "T <copy>" for
-** each memo copy, "S <line>" for each line of the script, "B <line>" for
-** each of the batch file, and "done". */
+** each memo copy, "S <line>" for each line of the script, and "done"
+** (the batch file's lines are always the same). */
 const char k_export_mark[] = "MSCATLOG.MRU";
 const char k_export_done[] = "done";
 
@@ -163,6 +166,42 @@ int put_file(const std::string &path, const std::vector<std::string> &lines)
     int e = errno;
     if (out_temp_fclose(f, ok) == 0 && ok) return 0;
     return e ? e : errno ? errno : EIO;
+}
+
+/* The batch file's lines. */
+std::vector<std::string> batch_text()
+{
+    return std::vector<std::string>(std::begin(k_batch_lines), std::end(k_batch_lines));
+}
+
+/* 1 when a line of a script, the n-th, is one an export writes: its first
+** lines, then "-ta" or "-ia" and two names. */
+bool script_line_ok(const std::string &line, size_t n)
+{
+    if (n < std::size(k_script_head)) return line == k_script_head[n];
+    char verb[4] = "", a[64] = "", b[64] = "", more[2] = "";
+    int got = std::sscanf(line.c_str(), "%3s %63s %63s %1s", verb, a, b, more);
+    return got == 3 && (str_eq(verb, "-ta") || str_eq(verb, "-ia")) && sql_is_ident(a) && sql_is_ident(b);
+}
+
+/* 1 when MSCATLOG, as it stands, lists in order the tables the script
+** lines after its first give ("-ta" lines). */
+bool catalog_agrees(pjct_rec *p, const std::vector<std::string> &script)
+{
+    std::vector<std::string> given, listed;
+    for (size_t i = std::size(k_script_head); i < script.size(); i++)
+        if (script[i].compare(0, 4, "-ta ") == 0) given.push_back(script[i].substr(4, script[i].find(' ', 4) - 4));
+    std::string text = std::string("SELECT TABLENAME FROM ") + k_catalog + " ORDER BY ENTITYNUM";
+    void *stmt = nullptr, *cursor = nullptr;
+    sql_col_rec *row = nullptr;
+    int rows = sql_query(p->connection, text.c_str(), &stmt, &cursor, &row, 0);
+    bool read = rows >= 0;
+    for (long k = 0; read && row && k < rows; ++k) {
+        read = sql_fetch_counted(cursor, row, k) == RTNORM;
+        if (read) listed.push_back(row->null_ind == SQL_COL_NULL ? std::string() : str_trim_right(row->text));
+    }
+    sql_close_query(&stmt, &cursor, &row);
+    return read && listed == given;
 }
 
 /* Adds a summary line while it fits. */
@@ -360,19 +399,18 @@ void pv_ustation_accept_cb(ads_callback_packet *cpkt)
                   wf_reason(e));
         return;
     }
-    script_add(r, {"-init", "-ta MSCATLOG MSCATALOG", "-ta PVCOLUMN PVCOLUMN"});
+    script_add(r, std::vector<std::string>(std::begin(k_script_head), std::end(k_script_head)));
     for (const tbl_rec *t = r.project->tables; t && r.failure.empty(); t = t->next) export_table(r, t);
     /* Whole, the export is one from here: its mark takes the texts of its
     ** files and "done", then the catalogue and its copies are kept and
     ** the files placed; cut short after that, the next logon finishes it. */
-    std::vector<std::string> batch_lines(std::begin(k_batch_lines), std::end(k_batch_lines));
+    std::vector<std::string> batch_lines = batch_text();
     if (r.failure.empty() && (std::fflush(r.script) != 0 || std::ferror(r.script)))
         r.failure = script_path + " cannot be written: " + wf_reason(errno);
     if (r.failure.empty()) {
         std::string body;
         for (const dbf_refill &c : r.copies) body += "T " + c.name + "\n";
         for (const std::string &l : r.lines) body += "S " + l + "\n";
-        for (const std::string &l : batch_lines) body += "B " + l + "\n";
         if (mark_append(exporting, body + k_export_done + "\n") != 0)
             r.failure = "cannot write its mark " + exporting.path + ": " + mark_failure_text(r.project, errno);
     }
@@ -437,20 +475,21 @@ int ustation_recover(pjct_rec *p, std::vector<std::string> &mended)
                       : lines.empty() || lines[0] != k_catalog ? std::string("it is not a mark of an export")
                                                                : std::string();
     bool done = why.empty() && lines.back() == k_export_done;
-    std::vector<std::string> copies, script, batch;
+    if (why.empty()) why = mark_writer_refusal(m, k_catalog, "DROP");
+    std::vector<std::string> copies, script;
     for (size_t i = 1; why.empty() && done && i + 1 < lines.size(); i++) {
         const std::string &l = lines[i];
         std::string rest = l.size() > 2 ? l.substr(2) : "";
         if (l.compare(0, 2, "T ") == 0 && sql_is_ident(rest.c_str()) && rest.size() > 3 &&
             str_eq_nocase(rest.substr(rest.size() - 3).c_str(), "MMO"))
             copies.push_back(rest);
-        else if (l.compare(0, 2, "S ") == 0)
+        else if (l.compare(0, 2, "S ") == 0 && script_line_ok(rest, script.size()))
             script.push_back(rest);
-        else if (l.compare(0, 2, "B ") == 0)
-            batch.push_back(rest);
         else
             why = "its line " + std::to_string(i + 1) + " is not one of an export";
     }
+    if (why.empty() && done && (script.size() < std::size(k_script_head) || !catalog_agrees(p, script)))
+        why = std::string("table ") + k_catalog + " does not list the tables of its script";
     if (!why.empty()) {
         std::string named = m.path;
         std::string aside = mark_aside_text(m, "table",
@@ -471,7 +510,7 @@ int ustation_recover(pjct_rec *p, std::vector<std::string> &mended)
     for (const std::string &c : copies)
         if (dbf_refill_finish(p, c.c_str(), mended) != 0) rc = -1;
     int e = rc != 0 ? 0 : put_file(project_file(p, k_script_file), script);
-    if (rc == 0 && e == 0) e = put_file(project_file(p, k_batch_file), batch);
+    if (rc == 0 && e == 0) e = put_file(project_file(p, k_batch_file), batch_text());
     if (rc != 0 || e != 0) {
         msg_alert(ERR_TITLE,
                   "pv-ustation on project %s was cut short after it was complete, and it cannot be finished now%s%s. "

@@ -551,7 +551,8 @@ def planted_on_server(args, root):
     lines listing rows 2 and 4 (a digest over NAME alone), which would
     have the owner's logon drop STATN and delete those rows, a move's
     giving row 2 another NAME, a save's making a save of PVPOINT that
-    holds no row current, and a refill mark whose name is a path
+    holds no row current, an export's writing pvddict.s and cleanup.bat,
+    and a refill mark whose name is a path
     outside every project, a file standing at its fresh name; the owner
     plants two that no command of its made. The owner's logon names the
     colleague's, sets them aside (the one named by a path is left) and
@@ -577,6 +578,7 @@ def planted_on_server(args, root):
         (COLLEAGUE, "STATN-1.MRG", "STATN BASENUMBER 0\nC NAME\n2 %s\n4 %s\n" % (digest(2), digest(4))),
         (COLLEAGUE, "PVMOVE.MRK", "PVMOVE\nR\tSTATN\t2\tNAME\t%s\t\nC\tNAME\tPlanted\t%s\nEND\n" % rows[2]),
         (COLLEAGUE, "PVSETUP.MRS", "setup\nPVPOINT 7\ndone\n"),
+        (COLLEAGUE, "MSCATLOG.MRU", "MSCATLOG\nS -init\nS -ta MSCATLOG MSCATALOG\nS -ta PVCOLUMN PVCOLUMN\ndone\n"),
         # Relative to the logon's working folder, root.
         (COLLEAGUE, "outside/canary.MRF", "STATN\n0\n"),
         # The owner's own, of a refill of a table holding rows without its
@@ -593,7 +595,7 @@ def planted_on_server(args, root):
     out = pvhost(args, root, logon("SGEO") + WRAPPED * len(planted) + "(pv_logoff)\nQUIT\n")
     shown = " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split()) + " ".join(out.split())
     marks = server_marks(psql, "sgeo")
-    for role, name, body in planted[:4]:
+    for role, name, body in planted[:5]:
         check(("%s in PVMARK" % name) in shown and name + ".BAD" in marks and name not in marks,
               "the planted mark %s is named and set aside: %s" % (name, out[-3000:]))
     check("outside/canary.MRF in PVMARK" in shown and "outside/canary.MRF" in marks,
@@ -601,6 +603,8 @@ def planted_on_server(args, root):
     after = schema_rows("sgeo")
     check(after == before, "the planted marks change no table: %r" % [t for t in before if after.get(t) != before[t]])
     check(os.path.exists(canary), "the planted path leaves %s alone" % canary)
+    check(not os.path.exists(os.path.join(root, "data", "petrivex", "SGEO", "cleanup.bat")),
+          "the planted export's files are not written")
     psql("DELETE FROM sgeo.pvmark")
 
 
