@@ -51,6 +51,12 @@ protected:
                                         << "\nPETRIVEX.GEOL=GEOL\n";
         ASSERT_EQ(asi_init(), 1);
         ASSERT_EQ(asi_cfg_open((dir + "/asi.ini").c_str(), &cfg), 1);
+        open_connection();
+    }
+
+    /* A fresh connection to the scratch project, after an earlier one ended. */
+    void open_connection()
+    {
         ASSERT_EQ(asi_alloc_connection(&c), 1);
         ASSERT_EQ(asi_connect(c, "DB3", "geologist", ""), 1) << text(c);
         ASSERT_EQ(asi_set_catalog(c, dir.c_str()), 1) << text(c);
@@ -1009,10 +1015,7 @@ TEST_F(Db3ApiTest, ACreateTableKilledAtAnyFileCallLeavesNoPartMadeTable)
         if (pid > 0 && kill(pid, SIGKILL) == 0) waitid(P_PID, (id_t)pid, &info, WEXITED | WNOWAIT);
         asi_disconnect(c);
         asi_free_connection(&c);
-        ASSERT_EQ(asi_alloc_connection(&c), 1);
-        ASSERT_EQ(asi_connect(c, "DB3", "geologist", ""), 1) << text(c);
-        ASSERT_EQ(asi_set_catalog(c, dir.c_str()), 1);
-        ASSERT_EQ(asi_set_schema(c, "GEOL"), 1);
+        ASSERT_NO_FATAL_FAILURE(open_connection());
     };
     for (int at = 1; at <= 6; at++) {
         const std::string table = "CUT" + std::to_string(at);
@@ -1094,10 +1097,7 @@ TEST_F(Db3ApiTest, KillsOfTheDriverDuringWritesLeaveEachStatementWholeOrUndone)
                 waitpid(driver, &status, WNOHANG);
                 asi_disconnect(c);
                 asi_free_connection(&c);
-                ASSERT_EQ(asi_alloc_connection(&c), 1);
-                ASSERT_EQ(asi_connect(c, "DB3", "geologist", ""), 1) << text(c);
-                ASSERT_EQ(asi_set_catalog(c, dir.c_str()), 1);
-                ASSERT_EQ(asi_set_schema(c, "GEOL"), 1);
+                ASSERT_NO_FATAL_FAILURE(open_connection());
             }
         }
         /* Whole or not at all, for each statement. */
