@@ -21,7 +21,6 @@
 **   pvhost --script demo.scr --resources /path/to/resources
 */
 #include <dlfcn.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -465,9 +464,6 @@ int main(int argc, char **argv)
     ** (EFBIG), said by the command that wrote it; the session goes on. */
     std::signal(SIGXFSZ, SIG_IGN);
     if (!read_options(argc, argv, opt)) return EXIT_USAGE;
-    /* A write past a file-size limit fails, and is said, instead of ending
-    ** the session in the middle of a command. */
-    signal(SIGXFSZ, SIG_IGN);
     if (opt.quiet) host_io_set_echo(false);
     if (!use_user_folder(opt)) return EXIT_USAGE;
     host_add_support_path(opt.resources);
