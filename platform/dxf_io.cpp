@@ -653,6 +653,26 @@ static bool claim_handle(dxf_in &in, dxf_handles &used, unsigned long h)
     return true;
 }
 
+/* A handle no object of the file takes, for an entity read without one
+** or made while reading; noted as used. */
+static unsigned long fresh_handle(db_drawing &d, dxf_handles &used)
+{
+    unsigned long h;
+    do h = d.next_handle++;
+    while (used.count(h));
+    used.insert(h);
+    return h;
+}
+
+/* Files an entity read at the end of its space (order: model space or a
+** block's list), noting its place when that is model space. */
+static void file_entity(db_drawing &d, std::vector<unsigned long> &order, db_entity e)
+{
+    if (&order == &d.model) e.at.model_at = (uint32_t)order.size();
+    order.push_back(e.handle);
+    d.ents.put(std::move(e));
+}
+
 /* Files a SEQEND for the sequence headed by head, which its space ended
 ** without one: on the head's layer, under a fresh handle, after the last
 ** entity read. */
@@ -663,15 +683,11 @@ static void close_sequence(dxf_in &in, db_drawing &d, dxf_handles &used, const s
     e.type = "SEQEND";
     e.block = block;
     e.parent = head;
-    do e.handle = d.next_handle++;
-    while (used.count(e.handle));
-    used.insert(e.handle);
+    e.handle = fresh_handle(d, used);
     const db_entity *he = d.ents.find(head);
     const db_grp *l = he ? db_group(*he, 8) : nullptr;
     e.groups.push_back(grp_str(8, l ? l->text() : "0"));
-    if (&order == &d.model) e.at.model_at = (uint32_t)order.size();
-    order.push_back(e.handle);
-    d.ents.put(std::move(e));
+    file_entity(d, order, std::move(e));
     ++in.closed_sequences;
 }
 
@@ -700,11 +716,7 @@ static bool read_entities(dxf_in &in, db_drawing &d, dxf_handles &used, const st
         e.block = block;
         if (!read_object(in, type, e.handle, e.groups, &e.xdata)) return false;
         if (!claim_handle(in, used, e.handle)) return false;
-        if (!e.handle) {
-            do e.handle = d.next_handle++;
-            while (used.count(e.handle));
-            used.insert(e.handle);
-        }
+        if (!e.handle) e.handle = fresh_handle(d, used);
         if (type == "VERTEX" || type == "ATTRIB" || type == "SEQEND") {
             if (!seq_head) return in.fail(type + " outside a sequence");
             if ((type == "VERTEX" && seq_type != "POLYLINE") || (type == "ATTRIB" && seq_type != "INSERT"))
@@ -724,9 +736,7 @@ static bool read_entities(dxf_in &in, db_drawing &d, dxf_handles &used, const st
         } else {
             e.groups.insert(e.groups.begin(), grp_str(8, "0"));
         }
-        if (&order == &d.model) e.at.model_at = (uint32_t)order.size();
-        order.push_back(e.handle);
-        d.ents.put(std::move(e));
+        file_entity(d, order, std::move(e));
     }
     return in.fail("missing " + std::string(end_marker));
 }
