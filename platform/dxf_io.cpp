@@ -892,8 +892,6 @@ static bool dxf_read(dxf_in &in, const dxf_layout &layout, db_drawing &d)
                 c.handle = d.next_handle++;
                 d.tables[t].push_back(c);
             }
-    for (auto &e : d.ents)
-        if (const db_grp *l = db_group(e.second, 8)) db_ensure_layer(d, l->text());
     if (!db_table_find(d, "LAYER", d.vars["CLAYER"].text())) d.vars["CLAYER"].set_text("0");
     return true;
 }
