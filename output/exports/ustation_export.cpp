@@ -163,7 +163,7 @@ int put_file(const std::string &path, const std::vector<std::string> &lines)
     std::FILE *f = out_temp_fopen(path.c_str(), "wb");
     if (!f) return errno ? errno : EIO;
     bool ok = put_lines(f, lines);
-    int e = errno;
+    int e = ok ? 0 : errno; /* the failed write's reason, else the close's */
     if (out_temp_fclose(f, ok) == 0 && ok) return 0;
     return e ? e : errno ? errno : EIO;
 }
