@@ -68,7 +68,6 @@
 #include "map/row_cmd.h"
 #include "map/row_place.h"
 #include "map/sym_draw.h"
-#include "wfile/wfile.h"
 
 namespace {
 
@@ -222,7 +221,8 @@ bool move_marks_begin(const std::vector<move_row> &rows, std::vector<mark_file> 
                                                         "%s of another move is there");
         mark_file m;
         if (why.empty() && mark_begin_of(m, p, k_move_mark, bodies[k], "pv-move") != 0)
-            why = "cannot write " + (m.path.empty() ? std::string(k_move_mark) : m.path) + ": " + wf_reason(errno);
+            why = "cannot write " + (m.path.empty() ? std::string(k_move_mark) : m.path) + ": " +
+                  mark_failure_text(p, errno);
         if (!why.empty()) {
             row_msg_append(messages, ("\nCould not move the rows of project " + projects[k] + ": " + why).c_str());
             for (mark_file &done : marks) mark_end(done, false);
