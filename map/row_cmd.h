@@ -110,6 +110,8 @@ int place_point_from_row(pjct_rec *project, sql_col_rec *row, sym_place_rec *pla
 ** (also when the project or table is not loaded); -2 for a null link. */
 int link_has_point_column(const link_rec *link);
 
+/* "STATN row 2": a linked row as a message names it. */
+std::string row_link_name(const link_rec &link);
 /* The pv_move command: the symbols of a row, group, table or station are
 ** dragged to a new place and the rows' coordinates follow. Every row is
 ** read back before any is updated; on any message nothing stays updated

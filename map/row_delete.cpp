@@ -184,7 +184,7 @@ int pv_delete(struct resbuf *)
         /* A row changed while the question was pending stays with its
         ** objects; the others go on. */
         if (rc == ERR_ROW_CHANGED) {
-            std::string name = std::string(link.table) + " row " + std::to_string(link.row_id);
+            std::string name = row_link_name(link);
             if ((", " + kept + ", ").find(", " + name + ", ") == std::string::npos)
                 kept += (kept.empty() ? "" : ", ") + name;
             continue;

@@ -142,12 +142,6 @@ int move_swap(const link_rec &link, const std::vector<std::string> &names, const
     return rc == RTNORM ? 0 : rc;
 }
 
-/* "STATN row 2" for a message. */
-std::string move_row_name(const link_rec &link)
-{
-    return std::string(link.table) + " row " + std::to_string(link.row_id);
-}
-
 /* A text for a line of a mark: '%' and bytes below the blank as %XX. */
 std::string mark_escape(const std::string &text)
 {
@@ -270,7 +264,7 @@ bool move_read_back(move_row &r, char *messages, std::vector<std::string> &out, 
         /* A row that cannot be read is named with what failed. */
         if (sql_driver_lost(fetched)) line = line + ": " + sql_last_failure()->text;
         else if (link_read_failed(fetched))
-            line += ": " + move_row_name(r.link) + " cannot be read: " + sql_failure_text(fetched);
+            line += ": " + row_link_name(r.link) + " cannot be read: " + sql_failure_text(fetched);
         row_msg_append(messages, line.c_str());
         return false;
     }
@@ -307,7 +301,7 @@ bool move_read_back(move_row &r, char *messages, std::vector<std::string> &out, 
         r.after.push_back(out[i]);
     }
     if (!changed.empty()) {
-        std::string line = std::string("\nCould not update table ") + r.link.table + ": " + move_row_name(r.link) +
+        std::string line = std::string("\nCould not update table ") + r.link.table + ": " + row_link_name(r.link) +
                            " was changed meanwhile (" + changed + "); no row was written";
         row_msg_append(messages, line.c_str());
     }
@@ -331,7 +325,7 @@ bool move_update_rows(std::vector<move_row> &rows, char *messages)
         }
         std::string line = std::string("Could not update table ") + r.link.table;
         if (sql_driver_lost(rc)) line = line + ": " + sql_last_failure()->text;
-        if (rc == MOVE_ROW_CHANGED) line += ": " + move_row_name(r.link) + " was changed meanwhile";
+        if (rc == MOVE_ROW_CHANGED) line += ": " + row_link_name(r.link) + " was changed meanwhile";
         row_msg_append(messages, line.c_str());
         for (move_row &done : rows)
             if (done.updated) done.updated = move_swap(done.link, done.columns, done.after, done.before) != 0;
@@ -467,7 +461,7 @@ std::string move_read_mark(pjct_rec *p, const std::string &body, std::vector<mov
 std::string move_row_list(const std::vector<link_rec> &links)
 {
     std::string out;
-    for (size_t i = 0; i < links.size() && i < MOVE_NAMED_ROWS; ++i) out += (i ? ", " : "") + move_row_name(links[i]);
+    for (size_t i = 0; i < links.size() && i < MOVE_NAMED_ROWS; ++i) out += (i ? ", " : "") + row_link_name(links[i]);
     if (links.size() > MOVE_NAMED_ROWS) out += " and " + std::to_string(links.size() - MOVE_NAMED_ROWS) + " more";
     return out;
 }
@@ -490,7 +484,7 @@ int move_recover_one(pjct_rec *p, const std::string &name)
     int lost = 0;
     for (size_t i = 0; why.empty() && !lost && i < rows.size(); ++i) {
         int rc = link_row_exists(&rows[i].link);
-        if (rc == LINK_ERR_ROW) why = move_row_name(rows[i].link) + " is not there";
+        if (rc == LINK_ERR_ROW) why = row_link_name(rows[i].link) + " is not there";
         else lost = rc;
     }
     if (!why.empty()) {
@@ -528,6 +522,12 @@ int move_recover_one(pjct_rec *p, const std::string &name)
 }
 
 }  // namespace
+
+/* A linked row in a message; see row_cmd.h. */
+std::string row_link_name(const link_rec &link)
+{
+    return std::string(link.table) + " row " + std::to_string(link.row_id);
+}
 
 int move_recover(pjct_rec *p)
 {
