@@ -26,9 +26,8 @@ namespace {
 /* Permissions of a mark (the process's umask applies). */
 constexpr mode_t k_mark_mode = 0644;
 /* Added to the name of a mark set aside, then a number from 2 while that
-** name is taken, up to k_aside_tries. */
+** name is taken (mark_aside_name). */
 const char k_aside_ext[] = ".BAD";
-constexpr int k_aside_tries = 100;
 /* A line's check: a tab and eight hex digits after its text. */
 constexpr size_t k_check_digits = 8;
 constexpr size_t k_check_size = k_check_digits + 1;
@@ -185,13 +184,18 @@ int mark_take(mark_file &mark, const std::string &path, std::string &body)
     return MARK_DAMAGED;
 }
 
+std::string mark_aside_name(const std::string &name, int try_no)
+{
+    return name + k_aside_ext + (try_no > 1 ? std::to_string(try_no) : "");
+}
+
 int mark_set_aside(mark_file &mark, std::string &aside)
 {
     if (mark.connection) return mark.store->aside(mark, aside);
     int rc = -1;
     errno = ENOENT;
-    for (int k = 1; k <= k_aside_tries && !mark.path.empty(); k++) {
-        aside = mark.path + k_aside_ext + (k > 1 ? std::to_string(k) : "");
+    for (int k = 1; k <= MARK_ASIDE_TRIES && !mark.path.empty(); k++) {
+        aside = mark_aside_name(mark.path, k);
         if (dbf_rename_new(mark.path.c_str(), aside.c_str()) == DBF_OK) {
             rc = 0;
             break;

@@ -98,6 +98,11 @@ int mark_take(mark_file &mark, const std::string &path, std::string &body);
 ** name it now has as messages name it; -1 with aside saying why it cannot
 ** be (it is then left in place). */
 int mark_set_aside(mark_file &mark, std::string &aside);
+/* Names a mark set aside may take before mark_set_aside gives up. */
+constexpr int MARK_ASIDE_TRIES = 100;
+/* The try-th name (from 1) a mark named name is set aside as: name and
+** ".BAD", then ".BAD2", ".BAD3"... */
+std::string mark_aside_name(const std::string &name, int try_no);
 /* The end of the logon's message on a mark it cannot use, set aside by
 ** mark_set_aside: "It is set aside as X and no row was changed: check
 ** <check>." (row the word for what was left as it was), or, when it

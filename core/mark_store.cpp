@@ -257,8 +257,8 @@ int server_aside(mark_file &mark, std::string &aside)
 {
     std::string why = "no free name", was;
     sql_quote(mark.name.c_str(), was);
-    for (int k = 1; k <= 100; k++) {
-        std::string name = mark.name + ".BAD" + (k > 1 ? std::to_string(k) : ""), quoted;
+    for (int k = 1; k <= MARK_ASIDE_TRIES; k++) {
+        std::string name = mark_aside_name(mark.name, k), quoted;
         if (name.size() >= (size_t)k_name_width) {
             why = "its name is too long";
             break;

@@ -353,7 +353,7 @@ int drop_copy_left(const std::string &dir, const std::string &stem, const std::s
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
         struct stat st;
         /* A mark set aside (mark_set_aside) still names it for its owner. */
-        if (!exists(dir + stem + kMarkExt) && !exists(dir + stem + kMarkExt + ".BAD") &&
+        if (!exists(dir + stem + kMarkExt) && !exists(mark_aside_name(dir + stem + kMarkExt, 1)) &&
             lstat((dir + copy).c_str(), &st) == 0 && S_ISREG(st.st_mode))
             gone = unlink((dir + copy).c_str()) == 0;
         /* Only the fresh mark made here goes: one another made since stays. */
