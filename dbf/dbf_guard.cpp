@@ -79,6 +79,16 @@ bool same_program(long pid, long driver)
     return named.empty() || ours.empty() || named == ours;
 }
 
+/* 1 when the refill mark of the table named table in folder dir stands,
+** or its fresh name (mark_file.h), whatever stands there. */
+bool refill_marked(const std::string &dir, const char *table)
+{
+    std::string mark = guard_path(dir, table);
+    mark.replace(mark.size() - std::strlen(DBF_EXT_GUARD), std::string::npos, DBF_EXT_REFILL_MARK);
+    struct stat st;
+    return lstat(mark.c_str(), &st) == 0 || lstat((mark + "N").c_str(), &st) == 0;
+}
+
 }  // namespace
 
 /* Names process pid as the table's only writer, for command; the file is
@@ -159,11 +169,7 @@ int dbf_guard_refuses(const char *path, const char *table, long self, char *why,
     std::string command, odd;
     int state = dbf_guard_state(dir.c_str(), table, self, command, odd);
     if (state == DBF_GUARD_NONE || state == DBF_GUARD_SELF) return 0;
-    std::string mark = guard_path(dir, table);
-    mark.replace(mark.size() - std::strlen(DBF_EXT_GUARD), std::string::npos, DBF_EXT_REFILL_MARK);
-    struct stat st;
-    bool marked = lstat(mark.c_str(), &st) == 0 || lstat((mark + "N").c_str(), &st) == 0;
-    if (state == DBF_GUARD_GONE && !marked) return 0;
+    if (state == DBF_GUARD_GONE && !refill_marked(dir, table)) return 0;
     if (state == DBF_GUARD_ODD)
         std::snprintf(why, size, "Table %s cannot be written: %s; the next logon of the project removes it.", table,
                       odd.c_str());
@@ -189,10 +195,9 @@ int dbf_guard_sweep(const char *dir, long driver, std::vector<std::string> &said
         if (file.size() <= ext.size() || strcasecmp(file.c_str() + file.size() - ext.size(), ext.c_str()) != 0)
             continue;
         std::string table = file.substr(0, file.size() - ext.size()), command, why;
-        std::string mark = folder + table + DBF_EXT_REFILL_MARK;
-        struct stat st;
-        if (lstat(mark.c_str(), &st) == 0 || lstat((mark + "N").c_str(), &st) == 0) continue;
+        if (refill_marked(folder, table.c_str())) continue;
         int state = dbf_guard_state(folder.c_str(), table.c_str(), driver, command, why);
+        struct stat st;
         bool odd = state == DBF_GUARD_ODD && lstat((folder + file).c_str(), &st) == 0 && !S_ISREG(st.st_mode);
         if ((state != DBF_GUARD_GONE && !odd) || unlink((folder + file).c_str()) != 0) continue;
         said.push_back("The guard " + folder + file + " of a refill whose writer is gone" +
