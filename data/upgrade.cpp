@@ -423,8 +423,9 @@ long memo_out_of_memory(const std::string &path)
 }
 
 /* Why an old table cannot be upgraded whole: its file cannot be read, its
-** records do not fill its file as its header counts them, or a memo of it
-** lies outside its memo file (or that file is missing). "" when it can, and
+** records do not fill its file as its header counts them, a memo of it
+** lies outside its memo file (or that file is missing), or a memo of it
+** cannot be read for want of memory. "" when it can, and
 ** for a table without a file or already in the current layout, which the
 ** upgrade leaves as they are. */
 std::string damage_of(const std::string &dir, const std::string &table)
