@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "core/col_attr.h"
@@ -54,8 +53,7 @@ bool row_has_memo(const sql_col_rec *row, const pjct_rec *p, const char *table)
 int delete_lines(void *connection, const char *table, long number)
 {
     int rc = memo_delete_one(connection, table, number);
-    const sql_failure *f = sql_last_failure();
-    return rc == RTNORM || (f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0) ? RTNORM : rc;
+    return sql_no_table(rc) ? RTNORM : rc;
 }
 
 /* Writes the mark of the row's delete under a name no mark of the project
@@ -208,8 +206,7 @@ int memo_orphans_recover(pjct_rec *p)
         std::string text = "DELETE FROM " + side + " WHERE " MEMO_COL_BASENUMBER " NOT IN (SELECT " +
                            key->name + " FROM " + t->name + " WHERE " + key->name + " IS NOT NULL)";
         int done = sql_execute_rows(p->connection, text.c_str(), 0, &gone);
-        const sql_failure *f = sql_last_failure();
-        if (done != RTNORM && f->code == done && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0) continue;
+        if (sql_no_table(done)) continue;
         /* A side table that cannot be read is said by the command that
         ** reads it; its lines wait for a later logon. */
         if (done != RTNORM)

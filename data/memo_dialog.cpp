@@ -393,8 +393,7 @@ int memo_listed_lines(const char *table, long number, void *connection, std::vec
     if (!connection || number < 1 || memo_table_name(table, side) != 0) return -2;
     std::vector<std::string> stored;
     int rc = memo_stored_lines(connection, side.c_str(), number, stored);
-    const sql_failure *f = sql_last_failure();
-    if (rc != 0 && !(f->code == rc && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0)) return rc;
+    if (rc != 0 && !sql_no_table(rc)) return rc;
     for (const std::string &l : stored)
         if (!memo_listed_line(l.c_str()).empty()) out.push_back(memo_listed_line(l.c_str()));
     return 0;

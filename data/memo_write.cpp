@@ -141,13 +141,6 @@ bool memo_left_by(const std::vector<std::string> &now, const std::vector<std::st
     return true;
 }
 
-/* A failure's code as a missing side table: one never made holds no line. */
-bool memo_no_table(int code)
-{
-    const sql_failure *f = sql_last_failure();
-    return f->code == code && std::strcmp(f->sqlstate, SQL_STATE_NO_TABLE) == 0;
-}
-
 /* Why the last memo_write_row failed, for its caller to say. */
 std::string s_write_failure;
 
@@ -192,7 +185,7 @@ int memo_finish(pjct_rec *p, const mark_file &held, const memo_change &c, std::s
     }
     std::vector<std::string> now;
     int rc = memo_stored_lines(p->connection, side.c_str(), c.number, now);
-    if (rc != 0 && !memo_no_table(rc)) {
+    if (rc != 0 && !sql_no_table(rc)) {
         why = "the memo lines of " + row_name + " cannot be read: " + sql_failure_text(rc);
         return -1;
     }
@@ -240,7 +233,7 @@ int memo_write_row(void *connection, const char *table, const char *key_column, 
     for (const std::string &l : lines) c.new_lines.push_back(str_trim_right(l.c_str()));
     int rc = memo_stored_lines(connection, side.c_str(), id, c.old_lines);
     bool made = rc == 0;
-    if (rc != 0 && !memo_no_table(rc)) {
+    if (rc != 0 && !sql_no_table(rc)) {
         s_write_failure = "its memo lines cannot be read: " + std::string(sql_failure_text(rc));
         return rc;
     }
