@@ -231,6 +231,22 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
 ** and is named in an alert). */
 struct pjct_rec;
 int memo_delete_recover(pjct_rec *project);
+/* What a mark's finish answers for a mark that names nothing it can
+** finish (memo_marks_recover sets it aside). */
+#define MEMO_MARK_UNUSABLE (-2)
+/* At logon: takes each mark of a project ending in ext that a writer cut
+** short left and finishes it by finish (why saying what failed): 0 lets
+** the mark go; MEMO_MARK_UNUSABLE, also for a damaged mark (why its
+** damage), sets it aside, check naming what to look over; else it stays
+** for the next logon. A mark not finished is named in an alert ("The
+** <kind> mark ... was not finished: <why>."); one another session holds
+** is noted as busy_command's, when given. 0; -1 when a mark was not
+** finished. */
+struct mark_file;
+int memo_marks_recover(pjct_rec *project, const char *ext, const char *kind, const char *busy_command,
+                       const char *check,
+                       int (*finish)(pjct_rec *project, const mark_file &held, const std::string &body,
+                                     std::string &why));
 /* At logon: removes the memo lines of every table of a project that
 ** stand without their row (an earlier version deleted rows and left their
 ** lines), so that a new row given a number of theirs never shows them as

@@ -33,8 +33,6 @@ namespace {
 /* Extension of a delete's mark, and of a refill's (data/dbf_refill.h). */
 const char k_delete_mark_ext[] = ".MRD";
 const char k_refill_mark_ext[] = ".MRF";
-/* delete_mark_finish of a mark that names no row of the project. */
-constexpr int k_unusable = -2;
 
 /* Whether a row's table has memo lines to follow it: a memo column in the
 ** row, or one among the project's input rules of the table (a query's row
@@ -66,7 +64,7 @@ int delete_mark_begin(mark_file &mark, const pjct_rec *p, const char *table, con
 }
 
 /* Finishes the delete the mark held names: 0 when done (or nothing was to
-** be done), else -1 with why; k_unusable when the mark names no
+** be done), else -1 with why; MEMO_MARK_UNUSABLE when the mark names no
 ** registered table's row. */
 int delete_mark_finish(pjct_rec *p, const mark_file &held, const std::string &body, std::string &why)
 {
@@ -77,11 +75,11 @@ int delete_mark_finish(pjct_rec *p, const mark_file &held, const std::string &bo
     if (lines.size() != 1 || std::sscanf(lines[0].c_str(), "%20s %20s %ld %c", table, key, &number, &tail) != 3 ||
         number < 1 || !sql_is_ident(table) || !sql_is_ident(key)) {
         why = "it does not name a table, its unique number column and a row";
-        return k_unusable;
+        return MEMO_MARK_UNUSABLE;
     }
     if (!tbl_find_by_name(p->tables, table, nullptr)) {
         why = std::string(table) + " is not a registered table of project " + p->name;
-        return k_unusable;
+        return MEMO_MARK_UNUSABLE;
     }
     std::string memo;
     if (memo_table_name(table, memo) == 0 && !(why = mark_writer_refusal(held, memo, "DELETE")).empty()) return -1;
@@ -160,33 +158,46 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
     return RTNORM;
 }
 
-int memo_delete_recover(pjct_rec *p)
+int memo_marks_recover(pjct_rec *p, const char *ext, const char *kind, const char *busy_command, const char *check,
+                       int (*finish)(pjct_rec *p, const mark_file &held, const std::string &body, std::string &why))
 {
     int rc = 0;
-    for (const std::string &path : p ? mark_names_of(p, k_delete_mark_ext) : std::vector<std::string>()) {
-        /* A mark cut short while it was written (nothing was deleted yet)
-        ** goes; one another session holds belongs to a delete still running. */
+    for (const std::string &path : p ? mark_names_of(p, ext) : std::vector<std::string>()) {
+        /* A mark cut short while it was written (nothing was changed yet)
+        ** goes; one another session holds belongs to a writer still
+        ** running. */
         mark_file held;
         std::string body, why;
         int got = mark_take_of(held, p, path, body);
+        if (got == MARK_BUSY && busy_command) {
+            size_t slash = path.find_last_of("/\\");
+            std::string stem = path.substr(slash == std::string::npos ? 0 : slash + 1);
+            mark_busy_note(held, ("Table " + stem.substr(0, stem.find('-'))).c_str(), busy_command);
+        }
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
-        int done = got == MARK_DAMAGED ? k_unusable : delete_mark_finish(p, held, body, why);
+        /* A mark that cannot be used is set aside, what it names left as
+        ** it is; one whose finish failed stays for the next logon. */
+        int done = got == MARK_DAMAGED ? MEMO_MARK_UNUSABLE : finish(p, held, body, why);
         if (got == MARK_DAMAGED) why = body;
         if (done == 0) {
             mark_end(held, false);
             continue;
         }
+        /* Setting the mark aside renames it: it is named as found. */
         std::string named = held.path;
-        if (done == k_unusable)
-            msg_alert(ERR_TITLE, "The delete mark %s was not finished: %s. %s", named.c_str(), why.c_str(),
-                      mark_aside_text(held, "row", "the memo tables for lines of a row deleted").c_str());
-        else
-            msg_alert(ERR_TITLE, "The delete mark %s was not finished: %s. It is left in place for the next logon.",
-                      named.c_str(), why.c_str());
+        msg_alert(ERR_TITLE, "The %s mark %s was not finished: %s. %s", kind, named.c_str(), why.c_str(),
+                  done == MEMO_MARK_UNUSABLE ? mark_aside_text(held, "row", check).c_str()
+                                             : "It is left in place for the next logon.");
         mark_end(held, true);
         rc = -1;
     }
     return rc;
+}
+
+int memo_delete_recover(pjct_rec *p)
+{
+    return memo_marks_recover(p, k_delete_mark_ext, "delete", nullptr, "the memo tables for lines of a row deleted",
+                              delete_mark_finish);
 }
 
 int memo_orphans_recover(pjct_rec *p)

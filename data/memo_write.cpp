@@ -210,6 +210,17 @@ int memo_finish(pjct_rec *p, const mark_file &held, const memo_change &c, std::s
     return 0;
 }
 
+/* Finishes the memo write the mark held names (memo_marks_recover). */
+int write_mark_finish(pjct_rec *p, const mark_file &held, const std::string &body, std::string &why)
+{
+    memo_change c;
+    if (!mark_change(body, c)) {
+        why = "it does not name a row and its memo";
+        return MEMO_MARK_UNUSABLE;
+    }
+    return memo_finish(p, held, c, why);
+}
+
 }  // namespace
 
 /* Writes a row's columns and its memo lines as one; see memo.h. */
@@ -291,32 +302,6 @@ const std::string &memo_write_failure(void)
 /* Finishes the memo writes cut short; see memo.h. */
 int memo_write_recover(pjct_rec *p)
 {
-    int rc = 0;
-    for (const std::string &path : p ? mark_names_of(p, k_write_mark_ext) : std::vector<std::string>()) {
-        mark_file held;
-        std::string body, why;
-        int got = mark_take_of(held, p, path, body);
-        memo_change c;
-        if (got == MARK_BUSY) {
-            std::string stem = path.substr(path.find_last_of("/\\") == std::string::npos ? 0 : path.find_last_of("/\\") + 1);
-            mark_busy_note(held, ("Table " + stem.substr(0, stem.find('-'))).c_str(), "a writer of memo lines");
-        }
-        if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
-        /* A mark that cannot be used is set aside, the row and its lines
-        ** left as they are; one whose finish failed stays for the next. */
-        const bool unusable = got == MARK_DAMAGED || !mark_change(body, c);
-        if (got == MARK_DAMAGED) why = body;
-        else if (unusable) why = "it does not name a row and its memo";
-        else if (memo_finish(p, held, c, why) == 0) {
-            mark_end(held, false);
-            continue;
-        }
-        std::string named = held.path;
-        msg_alert(ERR_TITLE, "The memo mark %s was not finished: %s. %s", named.c_str(), why.c_str(),
-                  unusable ? mark_aside_text(held, "row", "the row and its memo lines").c_str()
-                           : "It is left in place for the next logon.");
-        mark_end(held, true);
-        rc = -1;
-    }
-    return rc;
+    return memo_marks_recover(p, k_write_mark_ext, "memo", "a writer of memo lines", "the row and its memo lines",
+                              write_mark_finish);
 }
