@@ -1235,7 +1235,7 @@ void pv_importxt_import_cb(ads_callback_packet *cpkt)
         if (run.stop.empty() &&
             mark_begin_of(updating, st->project, mark, std::string(run.table->name) + "\n" + st->file_name + "\n",
                           "pv-import") != 0)
-            run.stop = "cannot write its mark " + mark + ": " + std::strerror(errno);
+            run.stop = "cannot write its mark " + mark + ": " + mark_failure_text(st->project, errno);
         if (!run.stop.empty()) run.line = 0;
     }
     /* One run of new rows: the server's lock and the rows' mark are taken
