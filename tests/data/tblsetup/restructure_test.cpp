@@ -614,94 +614,89 @@ TEST_F(Restructure, AMarkThatIsNotSoundChangesNoFileAndIsNamed) {
 }
 
 TEST_F(Restructure, ARefillKilledAtAnyStepIsPutBackOrFinishedAtTheNextLogon) {
-    /* Steps at which the child is killed: the former table kept, then
+  /* Steps at which the child is killed: the former table kept, then
   ** dropped, the new one half written, the new one complete. The tables
   ** are made and filled through the driver, so that the same steps run on
   ** a server project in the server build of this test. Last, the new one
   ** complete but its mark's closing line refused by a file-size limit: the
   ** child puts the former table back itself and says so, never "saved". */
-    enum { kKept, kDropped, kHalf, kComplete, kUnmarked };
-    if (on_server) host_set_env("ACAD", dir_); /* the server project's folder is then dir() */
-    /* SOILS as it stands: on dBASE its file's bytes, on a server its rows;
+  enum { kKept, kDropped, kHalf, kComplete, kUnmarked };
+  if (on_server) host_set_env("ACAD", dir_);   /* the server project's folder is then dir() */
+  /* SOILS as it stands: on dBASE its file's bytes, on a server its rows;
   ** "" when there is none. */
-    auto soils = [&](const char *table = "SOILS") -> std::string {
-        if (!on_server) return has_file(std::string(table) + ".DBF") ? bytes_of(path(std::string(table) + ".DBF")) : "";
-        std::string out = rows(std::string("SELECT * FROM ") + table + " ORDER BY NAME");
-        return out.rfind("error", 0) == 0 ? "" : out;
-    };
-    for (bool had : {true, false}) {
-        for (int at : {kKept, kDropped, kHalf, kComplete, kUnmarked}) {
-            if (at == kUnmarked && on_server) continue; /* a server's mark is no file */
-            sql_drop_table(project_->connection, "SOILS");
-            if (had) {
-                run("CREATE TABLE SOILS (NAME CHAR(8), PH NUMERIC(6,2))");
-                run("INSERT INTO SOILS (NAME, PH) VALUES ('SOIL1', 1.5)");
-                run("INSERT INTO SOILS (NAME, PH) VALUES ('SOIL2', 7.25)");
-            }
-            const std::string before = soils();
-            ASSERT_EQ(before.empty(), !had);
-            fflush(nullptr);
-            pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                /* Only the child speaks to the driver until it is killed between
+  auto soils = [&](const char *table = "SOILS") -> std::string {
+    if (!on_server) return has_file(std::string(table) + ".DBF") ? bytes_of(path(std::string(table) + ".DBF")) : "";
+    std::string out = rows(std::string("SELECT * FROM ") + table + " ORDER BY NAME");
+    return out.rfind("error", 0) == 0 ? "" : out;
+  };
+  for (bool had : {true, false}) {
+    for (int at : {kKept, kDropped, kHalf, kComplete, kUnmarked}) {
+      if (at == kUnmarked && on_server) continue;   /* a server's mark is no file */
+      sql_drop_table(project_->connection, "SOILS");
+      if (had) {
+        run("CREATE TABLE SOILS (NAME CHAR(8), PH NUMERIC(6,2))");
+        run("INSERT INTO SOILS (NAME, PH) VALUES ('SOIL1', 1.5)");
+        run("INSERT INTO SOILS (NAME, PH) VALUES ('SOIL2', 7.25)");
+      }
+      const std::string before = soils();
+      ASSERT_EQ(before.empty(), !had);
+      fflush(nullptr);
+      pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        /* Only the child speaks to the driver until it is killed between
         ** two statements. */
-                dbf_refill r;
-                if (dbf_refill_begin(r, project_, "SOILS", "Fill SOILS") != 0) _exit(1);
-                if (at >= kDropped) sql_drop_table(project_->connection, "SOILS");
-                if (at >= kHalf) {
-                    run("CREATE TABLE SOILS (NAME CHAR(8))");
-                    if (dbf_refill_guard(r) != 0) _exit(1);
-                    run("INSERT INTO SOILS (NAME) VALUES ('new')");
-                }
-                if (at == kComplete) {
-                    run("INSERT INTO SOILS (NAME) VALUES ('newer')");
-                    mark_append(r.mark, "done\n");
-                }
-                if (at == kUnmarked) {
-                    struct rlimit size = {(rlim_t)std::filesystem::file_size(path("SOILS.MRF")),
-                                          (rlim_t)std::filesystem::file_size(path("SOILS.MRF"))};
-                    signal(SIGXFSZ, SIG_IGN);
-                    setrlimit(RLIMIT_FSIZE, &size);
-                    host_io_clear_transcript();
-                    int rc = dbf_refill_end(r, project_, true);
-                    _exit(rc == -1 && host_io_transcript().find(
-                                          "ERROR: SOILS was not changed: its mark " + path("SOILS.MRF") +
-                                          " cannot be finished: File too large.") != std::string::npos
-                              ? 3
-                              : 4);
-                }
-                raise(SIGKILL);
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            if (at == kUnmarked) {
-                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "said, had " << had;
-                EXPECT_EQ(soils(), before) << "put back at once, had " << had;
-                EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF") || has_file("SOILS.RFG")) << had;
-                continue;
-            }
-            ASSERT_TRUE(WIFSIGNALED(status)) << had << " " << at;
-            const std::string made = soils();
-            std::vector<std::string> mended;
-            EXPECT_EQ(dbf_refill_recover(project_, mended), 0) << host_io_transcript();
-            EXPECT_EQ(mended, std::vector<std::string>{"SOILS"});
-            if (at == kComplete)
-                EXPECT_EQ(soils(), made) << "finished, had " << had;
-            else if (had)
-                EXPECT_EQ(soils(), before) << "put back at step " << at;
-            else
-                EXPECT_EQ(soils(), "") << "the part made at step " << at << " goes";
-            if (at >= kHalf) {
-                EXPECT_NE(made.find("new"), std::string::npos) << "the writer fills its guarded table";
-            }
-            EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF") || has_file("SOILS.RFG")) << had << " " << at;
-            EXPECT_EQ(soils("SOILS_DBO"), "") << "the kept table goes, " << had << " " << at;
-            /* A finished table takes every session's writes again. */
-            if (on_server) {
-                EXPECT_EQ(rows("SELECT count(*) FROM pg_trigger WHERE tgname = 'pv_refill_guard'"), "0\n") << at;
-            }
+        dbf_refill r;
+        if (dbf_refill_begin(r, project_, "SOILS", "Fill SOILS") != 0) _exit(1);
+        if (at >= kDropped) sql_drop_table(project_->connection, "SOILS");
+        if (at >= kHalf) {
+          run("CREATE TABLE SOILS (NAME CHAR(8))");
+          if (dbf_refill_guard(r) != 0) _exit(1);
+          run("INSERT INTO SOILS (NAME) VALUES ('new')");
         }
+        if (at == kComplete) {
+          run("INSERT INTO SOILS (NAME) VALUES ('newer')");
+          mark_append(r.mark, "done\n");
+        }
+        if (at == kUnmarked) {
+          const rlim_t mark_bytes = (rlim_t)std::filesystem::file_size(path("SOILS.MRF"));
+          struct rlimit size = {mark_bytes, mark_bytes};
+          signal(SIGXFSZ, SIG_IGN);
+          setrlimit(RLIMIT_FSIZE, &size);
+          host_io_clear_transcript();
+          int rc = dbf_refill_end(r, project_, true);
+          _exit(rc == -1 && host_io_transcript().find("ERROR: SOILS was not changed: its mark " + path("SOILS.MRF") +
+                                                      " cannot be finished: File too large.") != std::string::npos
+                    ? 3 : 4);
+        }
+        raise(SIGKILL);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      if (at == kUnmarked) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "said, had " << had;
+        EXPECT_EQ(soils(), before) << "put back at once, had " << had;
+        EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF") || has_file("SOILS.RFG")) << had;
+        continue;
+      }
+      ASSERT_TRUE(WIFSIGNALED(status)) << had << " " << at;
+      const std::string made = soils();
+      std::vector<std::string> mended;
+      EXPECT_EQ(dbf_refill_recover(project_, mended), 0) << host_io_transcript();
+      EXPECT_EQ(mended, std::vector<std::string>{"SOILS"});
+      if (at == kComplete) EXPECT_EQ(soils(), made) << "finished, had " << had;
+      else if (had) EXPECT_EQ(soils(), before) << "put back at step " << at;
+      else EXPECT_EQ(soils(), "") << "the part made at step " << at << " goes";
+      if (at >= kHalf) {
+        EXPECT_NE(made.find("new"), std::string::npos) << "the writer fills its guarded table";
+      }
+      EXPECT_FALSE(has_file("SOILS.DBO") || has_file("SOILS.MRF") || has_file("SOILS.RFG")) << had << " " << at;
+      EXPECT_EQ(soils("SOILS_DBO"), "") << "the kept table goes, " << had << " " << at;
+      /* A finished table takes every session's writes again. */
+      if (on_server) {
+        EXPECT_EQ(rows("SELECT count(*) FROM pg_trigger WHERE tgname = 'pv_refill_guard'"), "0\n") << at;
+      }
+    }
   }
   if (on_server) {
     /* A table of the kept name is the project's own: no refill begins. */
