@@ -232,13 +232,18 @@ def pvhost_run(args, root, script, options=(), preexec=None, timeout=120):
     return r.returncode, r.stdout
 
 
-def run_cut(command, root, library, at, program, whom="self"):
-    """Runs command (pvhost and its arguments) in root, its asi.ini and
-    home there, with the kill library (tests/kill_at.cpp) preloaded to cut
-    program (pvhost, pvdb3) at its call at, or with whom "parent" the
-    program that started it. Once the program counted in has ended (a
-    driver left without its pvhost ends its request first), answers
-    (standard output, whether the run was cut)."""
+def run_cut(args, root, script, library, at, program, whom="self"):
+    """Runs pvhost (args: program, module, resources) on a script written
+    to root/cut.scr, in root, its asi.ini and home there, with the kill
+    library (tests/kill_at.cpp) preloaded to cut program (pvhost, pvdb3)
+    at its call at, or with whom "parent" the program that started it.
+    Once the program counted in has ended (a driver left without its
+    pvhost ends its request first), answers (standard output, whether the
+    run was cut)."""
+    with open(os.path.join(root, "cut.scr"), "w") as f:
+        f.write(script)
+    pv, module, resources = args
+    command = [pv, "--script", "cut.scr", "--module", module, "--resources", resources]
     note = os.path.join(root, "killed")
     if os.path.exists(note):
         os.remove(note)
@@ -260,6 +265,11 @@ def run_cut(command, root, library, at, program, whom="self"):
             break
         time.sleep(0.01)
     return out, True
+
+
+def wrapped(out):
+    """The transcript with the lines of every wrapping alert joined again."""
+    return re.sub(r"\n +\d+: ", " ", out)
 
 
 def children(pid, name):

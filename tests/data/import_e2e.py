@@ -28,7 +28,7 @@ import time
 import dbfread
 
 from e2e_tables import (FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, children, cut_before_insert, registry_row,
-                        run_cut, second_user, table)
+                        run_cut, second_user, table, wrapped)
 
 
 
@@ -140,11 +140,6 @@ def test_refused_rows(args, work):
 def error_line(stn, name, e, n, z, rock):
     """A line of STATN.ERR: each value padded to its column, never cut."""
     return (b"%-11s" % stn + b',"%-20s"' % name + b",%-20s,%-20s,%-20s" % (e, n, z) + b',"%-20s"' % rock + b"\r\n")
-
-
-def wrapped(out):
-    """The transcript with the lines of every wrapping alert joined again."""
-    return re.sub(r"\n +\d+: ", " ", out)
 
 
 def said(text, out):
@@ -299,9 +294,7 @@ def test_update_killed(args, work):
         add = put(root, "add.txt", b"".join(b"%d,N%05d,1,2,3,r\n" % (100 + i, i) for i in range(300)))
         upd = put(root, "upd.txt", b"".join(b"%d,Updated %d\n" % (100 + i, i) for i in range(300)))
         pvhost(args, root, GEO + text_import(add, 0, ",", '"', "append", STATN_COLUMNS) + "(pv_logoff)\nQUIT\n")
-        with open(os.path.join(root, "run.scr"), "w") as f:
-            f.write(GEO + text_import(upd, 0, ",", "", "update", [1, 2]) + "(pv_logoff)\nQUIT\n")
-        cut = run_cut([args[0], "--script", "run.scr", "--module", args[1], "--resources", args[2]], root,
+        cut = run_cut(args, root, GEO + text_import(upd, 0, ",", "", "update", [1, 2]) + "(pv_logoff)\nQUIT\n",
                       KILL_AT[0], at, "pvdb3", "parent")[1]
         updated = sum(r["NAME"].startswith("Updated") for r in rows(root, "GEO", "STATN"))
         check(cut and 0 < updated < 300, "kill at %d: the update is cut part way: %d rows updated" % (at, updated))

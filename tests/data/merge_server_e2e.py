@@ -495,6 +495,11 @@ def ended_session(p):
     psql("SELECT count(pg_terminate_backend(l.pid)) FROM pg_locks l WHERE NOT l.granted AND l.pid <> pg_backend_pid()")
 
 
+def alert_words(out):
+    """The words of every wrapping alert's lines, one blank apart."""
+    return " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split())
+
+
 def damaged_on_server(args, root):
     """A row added with memo lines cut before its insert leaves its mark in
     PVMARK; its listed number is then changed so that the mark still
@@ -522,7 +527,7 @@ def damaged_on_server(args, root):
                  (whole[:size], name, p[1]))
             whole = whole[size:]
     out = second_logon(args, root, WRAPPED)
-    shown = " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split())
+    shown = alert_words(out)
     check(("The merge mark %s in PVMARK was not used: its line 3 fails its check. It is set aside as %s.BAD in "
            "PVMARK and no row was changed" % (name, name)) in shown,
           "a damaged mark is refused whole and named: %s" % out[-1500:])
@@ -593,7 +598,7 @@ def planted_on_server(args, root):
                  % (name, k // PIECE_BYTES, text[k:k + PIECE_BYTES].hex()), role=role)
     before = schema_rows("sgeo")
     out = pvhost(args, root, logon("SGEO") + WRAPPED * len(planted) + "(pv_logoff)\nQUIT\n")
-    shown = " ".join(" ".join(re.findall(r"^ +\d+: (.*)$", out, re.M)).split()) + " ".join(out.split())
+    shown = alert_words(out) + " ".join(out.split())
     marks = server_marks(psql, "sgeo")
     for role, name, body in planted[:5]:
         check(("%s in PVMARK" % name) in shown and name + ".BAD" in marks and name not in marks,
@@ -702,15 +707,12 @@ def ustation_cut_on_server(args, root, library):
     script = os.path.join(root, "data", "petrivex", "SGEO", "pvddict.s")
     shutil.copy(os.path.join(root, "host.ini"), os.path.join(root, "asi.ini"))
     export = logon("SGEO") + "pv-ustation\npv_ustation\nselect project 0\nok\n(pv_logoff)\nQUIT\n"
-    with open(os.path.join(root, "cut.scr"), "w") as f:
-        f.write(export)
     finished = False
     for at in range(1, 40):
         psql("DELETE FROM sgeo.mscatlog")
         with open(script, "wb") as f:
             f.write(b"-init\r\n-ta MSCATLOG MSCATALOG\r\n-ta PVCOLUMN PVCOLUMN\r\n")
-        cut = run_cut([args[0], "--script", "cut.scr", "--module", args[1], "--resources", args[2]], root, library,
-                      at, "pvhost")[1]
+        cut = run_cut(args, root, export, library, at, "pvhost")[1]
         out = " ".join(pvhost(args, root, logon("SGEO") + "(pv_logoff)\nQUIT\n").split())
         finished = finished or "pv-ustation on project SGEO was cut short after it was complete; it is finished now." in out
         listed = psql("SELECT trim(tablename) FROM sgeo.mscatlog ORDER BY entitynum").split()

@@ -16,7 +16,6 @@ tests/kill_at.cpp preloaded): it says the driver ended and leaves the
 catalogue and the script as they were.
 """
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -26,24 +25,8 @@ import dbf
 import dbfread
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
-from e2e_tables import run_cut  # noqa: E402
+from e2e_tables import FAILURES, PVCOLUMN_FIELDS, PVTABLE_FIELDS, check, run_cut, wrapped  # noqa: E402
 
-FAILURES = []
-
-
-def check(ok, what):
-    if not ok:
-        FAILURES.append(what)
-        print("FAIL:", what)
-
-
-PVTABLE_FIELDS = ";".join("%s C(20)" % n for n in (
-    "TABLENAME", "TABLETYPE", "BASENUMBER", "ANALYSIS", "SAMPLE", "COMPOSE", "ROCK", "GENESIS",
-    "SEGMENT", "STATION", "OUTCROP", "TRAVERSE", "BOUNDARY", "UNIT", "LEGEND", "REFERENCE",
-    "DICTION", "OTHER", "GROUPING", "PNT", "POINT"))
-PVCOLUMN_FIELDS = ("COLUMNAME C(20); TABLENAME C(20); DICTIONARY C(20); PROFILE C(20); "
-                   "FLAGS N(11,0); RANGEFLAGS N(11,0); PICKLEVEL N(11,0); EXTRAWORD N(11,0); "
-                   "DELIMITER C(1); DEFAULTVAL C(254); MINIMUM N(19,6); MAXIMUM N(19,6)")
 MEMO_FLAG = 0x200
 
 MEMO_LINES = [(1, 1, "Granite outcrop on the ridge,"), (1, 2, "weathered surface."),
@@ -186,7 +169,7 @@ def damaged_memo_run(pvhost, module, resources, root):
     before = {n: file_bytes(os.path.join(proj, n)) for n in os.listdir(proj)}
     out = pv.communicate("pv-ustation\npv_ustation\nok\npv_alert_wrap\nok\n(pv_logoff)\nQUIT\n", timeout=120)[0]
     print(out)
-    said = "".join(re.sub(r"\n +\d+: ", " ", out).split())  # a long alert's lines joined
+    said = "".join(wrapped(out).split())
     check("Nothingwasexported:thememolinesofSITES(tableSITESMEM)cannotbecopied:" in said,
           "damaged SITESMEM: the export stops naming the table: %s" % out)
     check("Exported" not in out, "damaged SITESMEM: no table is said exported")
@@ -198,11 +181,6 @@ def damaged_memo_run(pvhost, module, resources, root):
 def logon(pvhost, module, resources, root):
     """The next logon to MS, and its output."""
     return run_pvhost(pvhost, module, resources, root, '(pv_open "MS" "DB3" "" "")\n(pv_logoff)\nQUIT\n')
-
-
-def said_whole(out):
-    """The output with a long alert's lines joined."""
-    return re.sub(r"\n +\d+: ", " ", out)
 
 
 def exported(proj):
@@ -229,13 +207,12 @@ def killed_runs(pvhost, module, resources, work, library):
         shutil.rmtree(root, ignore_errors=True)
         os.makedirs(root)
         proj = make_project(root, True, twice=False)
-        with open(os.path.join(root, "export.scr"), "w") as f:
-            f.write(SCRIPT.replace("ok\n(pv_logoff)", "ok\npv_alert_wrap\nshow\nok\n(pv_logoff)"))
-        out, cut = run_cut([pvhost, "--script", "export.scr", "--module", module, "--resources", resources], root,
-                           library, at, program)
-        said = said_whole(out)
+        out, cut = run_cut((pvhost, module, resources), root,
+                           SCRIPT.replace("ok\n(pv_logoff)", "ok\npv_alert_wrap\nshow\nok\n(pv_logoff)"), library,
+                           at, program)
+        said = wrapped(out)
         if program == "pvhost":
-            said = said_whole(logon(pvhost, module, resources, root))
+            said = wrapped(logon(pvhost, module, resources, root))
             listed, given = exported(proj)
             batch = os.path.exists(os.path.join(proj, "cleanup.bat"))
             check(listed == given and batch == (given is not None),
