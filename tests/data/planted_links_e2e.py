@@ -138,6 +138,29 @@ def outside_untouched(outside, what):
     check(not made, "%s: nothing made outside: %r" % (what, made))
 
 
+def fresh(work, name):
+    """work/name made anew: the sample projects, in.dxf, and the canary in
+    its folder outside; answers (the root, GEO's folder)."""
+    root = os.path.join(work, name)
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(os.path.join(root, "outside"))
+    geo(root)
+    drawing(os.path.join(root, "in.dxf"), "kept")
+    with open(os.path.join(root, "outside", "canary"), "wb") as f:
+        f.write(CANARY)
+    return root, os.path.join(root, "projects", "GEO")
+
+
+def statn_outside(root):
+    """GEO's STATN.DBF moved to root/outside and a symbolic link to it put
+    in its place; answers (the link, the table outside, its bytes)."""
+    statn, outside = os.path.join(root, "projects", "GEO", "STATN.DBF"), os.path.join(root, "outside", "STATN.DBF")
+    shutil.move(statn, outside)
+    os.symlink(outside, statn)
+    with open(outside, "rb") as f:
+        return statn, outside, f.read()
+
+
 def test_planted_links(args, work):
     for n, (name, make, written, script, said) in enumerate(COMMANDS):
         for dangling in (False, True):
@@ -181,19 +204,9 @@ def test_foreign_tables(args, work):
     """A table file that is a link outside the project is refused at
     logon; a journal that names a file outside its table restores
     nothing into it."""
-    root = os.path.join(work, "tables")
-    shutil.rmtree(root, ignore_errors=True)
+    root, _ = fresh(work, "tables")
     outside = os.path.join(root, "outside")
-    os.makedirs(outside)
-    geo(root)
-    drawing(os.path.join(root, "in.dxf"), "kept")
-    statn = os.path.join(root, "projects", "GEO", "STATN.DBF")
-    shutil.move(statn, os.path.join(outside, "STATN.DBF"))
-    os.symlink(os.path.join(outside, "STATN.DBF"), statn)
-    with open(os.path.join(outside, "STATN.DBF"), "rb") as f:
-        before = f.read()
-    with open(os.path.join(outside, "canary"), "wb") as f:
-        f.write(CANARY)
+    statn, _, before = statn_outside(root)
     status, out = e2e_tables.pvhost_run(args, root, GEO + WRAP + "(pv_logoff)\nQUIT\n")
     check(shown("its table file STATN.DBF is a link to %s" % os.path.realpath(os.path.join(outside, "STATN.DBF")), out),
           "logon names the table file linked outside the project")
@@ -230,19 +243,25 @@ def good_rows(root):
     return path
 
 
+def good_rows_imported(p, root):
+    """The user p (e2e_tables.second_user, logged on to GEO) imports
+    good_rows and logs off; answers its output, printed."""
+    out = p.communicate(text_import(good_rows(root), WRAP) + "(pv_logoff)\nQUIT\n", timeout=120)[0]
+    print(out)
+    return out
+
+
+def guard_of(proj, pid):
+    """A refill's guard of STATN naming process pid of this machine as its
+    writer; answers its path."""
+    guard = os.path.join(proj, "STATN.RFG")
+    with open(guard, "w") as f:
+        f.write("%d %s\nFill ARCS\n" % (pid, socket.gethostname()))
+    return guard
+
+
 def statn_numbers(root):
     return sorted(int(r["STN"]) for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF")))
-
-
-def fresh(work, name):
-    root = os.path.join(work, name)
-    shutil.rmtree(root, ignore_errors=True)
-    os.makedirs(os.path.join(root, "outside"))
-    geo(root)
-    drawing(os.path.join(root, "in.dxf"), "kept")
-    with open(os.path.join(root, "outside", "canary"), "wb") as f:
-        f.write(CANARY)
-    return root, os.path.join(root, "projects", "GEO")
 
 
 def test_fixed_names(args, work):
@@ -283,20 +302,15 @@ def test_guards(args, work):
     root, proj = fresh(work, "stale guard")
     gone = subprocess.Popen(["/bin/true"])
     gone.wait()
-    guard = os.path.join(proj, "STATN.RFG")
-    with open(guard, "w") as f:
-        f.write("%d %s\nFill ARCS\n" % (gone.pid, socket.gethostname()))
+    guard = guard_of(proj, gone.pid)
     status, out = e2e_tables.pvhost_run(args, root, GEO + WRAP + text_import(good_rows(root), WRAP) +
                                         "(pv_logoff)\nQUIT\n")
     check(shown("The guard %s of a refill whose writer is gone was removed" % guard, out) and
           not os.path.exists(guard) and 72 in statn_numbers(root), "a guard whose writer is gone is removed, said")
     root, proj = fresh(work, "guard of no driver")
     p = e2e_tables.second_user(args, root, GEO)
-    guard = os.path.join(proj, "STATN.RFG")
-    with open(guard, "w") as f:
-        f.write("%d %s\nFill ARCS\n" % (os.getpid(), socket.gethostname()))
-    out = p.communicate(text_import(good_rows(root), WRAP) + "(pv_logoff)\nQUIT\n", timeout=120)[0]
-    print(out)
+    guard = guard_of(proj, os.getpid())
+    out = good_rows_imported(p, root)
     check(72 in statn_numbers(root) and "being written" not in out and os.path.exists(guard),
           "a guard naming a process that is no driver keeps no one out")
 
@@ -304,15 +318,10 @@ def test_guards(args, work):
 def test_swapped_table(args, work):
     """A table file swapped for a link to a table outside after the logon
     is refused, named, and the table outside stays as it was."""
-    root, proj = fresh(work, "swapped")
+    root, _ = fresh(work, "swapped")
     p = e2e_tables.second_user(args, root, GEO)
-    statn, outside = os.path.join(proj, "STATN.DBF"), os.path.join(root, "outside", "STATN.DBF")
-    shutil.move(statn, outside)
-    os.symlink(outside, statn)
-    with open(outside, "rb") as f:
-        before = f.read()
-    out = p.communicate(text_import(good_rows(root), WRAP) + "(pv_logoff)\nQUIT\n", timeout=120)[0]
-    print(out)
+    _, outside, before = statn_outside(root)
+    out = good_rows_imported(p, root)
     with open(outside, "rb") as f:
         check(f.read() == before, "the table outside is unchanged")
     check(shown("STATN.DBF: it is a symbolic link, which is never written through", out), "the link is named")
