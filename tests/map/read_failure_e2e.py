@@ -379,13 +379,7 @@ def psql(sql, f=None):
 def load_server(root):
     """Puts the scratch copy of GEO into the schema sgeo, and the server's
     project into asi.ini."""
-    sql = os.path.join(root, "sgeo.sql")
-    subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
-                    "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True,
-                   timeout=60)
-    psql(None, sql)
-    with open(os.path.join(root, "asi.ini"), "w") as f:
-        f.write(row_edit_e2e.SERVER_INI)
+    row_edit_e2e.on_server(root, RUN["port"])
 
 
 def error_alerts(out):

@@ -496,6 +496,19 @@ def psql(port, sql, f=None):
     return r.stdout
 
 
+def on_server(root, port):
+    """root's asi.ini names the server's environment, and GEO of root's
+    projects is put into the server's schema "sgeo" anew; answers the file
+    of statements that put it there, to run again for a fresh copy."""
+    with open(os.path.join(root, "asi.ini"), "w") as f:
+        f.write(SERVER_INI)
+    sql = os.path.join(root, "sgeo.sql")
+    subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
+                    "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True, timeout=60)
+    psql(port, None, sql)
+    return sql
+
+
 def server_stations(port):
     """stations' tuples of the server's STATN."""
     out = psql(port, "SELECT BASENUMBER, EASTING, NORTHING, ELEV, NAME FROM sgeo.statn ORDER BY BASENUMBER")
@@ -514,14 +527,7 @@ def move_killed_run(pvhost, module, resources, work, port=None):
     logon = SERVER_LOGON if server else '(pv_open "GEO" "DB3" "" "")\n'
     script = MOVE_TABLE.replace('(pv_open "GEO" "DB3" "" "")\n', logon)
     drawing = many_stations(resources, root, project)
-    sql = os.path.join(root, "sgeo.sql")
-    if server:
-        with open(os.path.join(root, "asi.ini"), "w") as f:
-            f.write(SERVER_INI)
-        subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
-                        "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True,
-                       timeout=60)
-        psql(port, None, sql)
+    sql = on_server(root, port) if server else None
 
     def rows():
         return server_stations(port) if server else stations(root)
@@ -635,12 +641,7 @@ def two_users_root(resources, work, name, port, memo=False, tables=()):
             r = [r for r in dbfread.DBF(os.path.join(root, "projects", "GEO", "STATN.DBF")) if r["BASENUMBER"] == 2]
             return r[0]["NAME"].strip(), r[0]["ROCKTYPE"].strip()
         return root, '(pv_open "GEO" "DB3" "" "")\n', row
-    with open(os.path.join(root, "asi.ini"), "w") as f:
-        f.write(SERVER_INI)
-    sql = os.path.join(root, "sgeo.sql")
-    subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
-                    "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True, timeout=60)
-    psql(port, None, sql)
+    on_server(root, port)
 
     def server_row():
         name, rock = psql(port, "SELECT NAME, ROCKTYPE FROM sgeo.statn WHERE BASENUMBER = 2").strip().split("|")
@@ -1076,13 +1077,7 @@ def older_drawing_move_run(pvhost, module, resources, work, port=None):
     drawing = map_setup(resources, root, project="SGEO" if port else "GEO")
     logon = SERVER_LOGON if port else '(pv_open "GEO" "DB3" "" "")\n'
     if port:
-        with open(os.path.join(root, "asi.ini"), "w") as f:
-            f.write(SERVER_INI)
-        sql = os.path.join(root, "sgeo.sql")
-        subprocess.run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "drivers",
-                        "pg_load_project.py"), os.path.join(root, "projects", "GEO"), "sgeo", sql], check=True,
-                       timeout=60)
-        psql(port, None, sql)
+        on_server(root, port)
         psql(port, "UPDATE sgeo.statn SET EASTING = 615990 WHERE BASENUMBER = 2")
         rows = lambda: server_stations(port)  # noqa: E731
     else:
@@ -1180,17 +1175,13 @@ def main():
             raise SystemExit("%d check(s) failed" % len(FAILURES))
         return
     if len(sys.argv) in (6, 8) and sys.argv[5] == "two-users":
-        two_users_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        update_beside_edit_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        two_profile_saves_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        stopped_holder_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        two_users_memo_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        memo_edit_killed_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        first_memo_lines_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        delete_pending_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        older_drawing_move_run(*sys.argv[1:5], port=sys.argv[7] if len(sys.argv) == 8 else None)
-        if len(sys.argv) == 8:
-            creates_at_once_run(*sys.argv[1:5], port=sys.argv[7])
+        port = sys.argv[7] if len(sys.argv) == 8 else None
+        for two_users in (two_users_run, update_beside_edit_run, two_profile_saves_run, stopped_holder_run,
+                          two_users_memo_run, memo_edit_killed_run, first_memo_lines_run, delete_pending_run,
+                          older_drawing_move_run):
+            two_users(*sys.argv[1:5], port=port)
+        if port:
+            creates_at_once_run(*sys.argv[1:5], port=port)
         else:
             replace_beside_edit_run(*sys.argv[1:5])
         if FAILURES:
