@@ -114,7 +114,8 @@ int import_find_int(const int *array, int count, int value);
 /* At logon, an import that updated rows of a table of the project and was
 ** cut short is said, naming the table and the input (its rows cannot be
 ** taken back; importing again finishes it); one another session runs is
-** said too. -1 when a mark is not used (said; it stays), else 0. */
+** said too. -1 when a mark is not used (said; it is set aside as
+** mark_set_aside does, or, when it cannot be, stays), else 0. */
 int import_recover(pjct_rec *project);
 sql_col_rec *import_key_column(const tbl_rec *table, sql_col_rec *row);
 

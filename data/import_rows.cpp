@@ -39,7 +39,8 @@
 ** An import that updates rows holds the mark <table>.MRI (core/
 ** mark_file.h) while it writes, naming the table and the input, so that
 ** the next logon, whoever's, says which table an update cut short left
-** part updated (import_recover); importing the file again finishes it.
+** part updated (import_recover); importing the file again finishes it. A
+** mark the logon cannot use is set aside (<table>.MRI.BAD) and named.
 */
 #include "data/import.h"
 
@@ -1306,9 +1307,14 @@ int import_recover(pjct_rec *p)
         if (got == MARK_BUSY) mark_busy_note(m, ("Table " + stem).c_str(), "pv-import");
         if (got != MARK_FOUND && got != MARK_DAMAGED) continue;
         std::vector<std::string> lines = got == MARK_FOUND ? mark_lines(body) : std::vector<std::string>();
+        /* A mark that cannot be used is set aside, so that it stands in no
+        ** later update's way; it is named as found. */
         if (lines.size() != 2 || !str_eq_nocase(lines[0].c_str(), stem.c_str())) {
-            msg_alert(ERR_TITLE, "The mark %s of an import cut short was not used: %s. It is left in place.",
-                      m.path.c_str(), got == MARK_DAMAGED ? body.c_str() : "it is not a mark of this table's update");
+            std::string named = m.path;
+            std::string aside = mark_aside_text(m, "row", "table " + stem + ", which an update cut short may have "
+                                                "left part updated");
+            msg_alert(ERR_TITLE, "The mark %s of an import cut short was not used: %s. %s", named.c_str(),
+                      got == MARK_DAMAGED ? body.c_str() : "it is not a mark of this table's update", aside.c_str());
             mark_end(m, true);
             rc = -1;
             continue;

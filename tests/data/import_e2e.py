@@ -288,7 +288,9 @@ def test_update_killed(args, work):
     """An import updating 300 stations of STATN by their STN, pvhost killed
     as its driver makes its 30th, 150th or 290th call of file work (about
     one a row): the next logon says STATN was left part updated by the
-    import, and importing the file again updates every station once."""
+    import, and importing the file again updates every station once. A
+    damaged mark of the update is set aside by the logon, named, and the
+    update then runs."""
     for at in (30, 150, 290):
         root = geo_root(work, "update killed")
         add = put(root, "add.txt", b"".join(b"%d,N%05d,1,2,3,r\n" % (100 + i, i) for i in range(300)))
@@ -305,6 +307,16 @@ def test_update_killed(args, work):
         names = sorted(r["NAME"] for r in rows(root, "GEO", "STATN")[5:])
         check(names == sorted("Updated %d" % i for i in range(300)),
               "kill at %d: imported again, every station updated once: %d rows" % (at, len(names)))
+    # A mark the logon cannot use (written by hand, without its checks) is
+    # set aside and named, and stands in no later update's way.
+    mark = os.path.join(root, "projects", "GEO", "STATN.MRI")
+    put(root, mark, b"STATN\nupd.txt\n")
+    out = pvhost(args, root, GEO + WRAP + text_import(upd, 0, ",", "", "update", [1, 2]) + "(pv_logoff)\nQUIT\n")
+    check(re.sub(r"\s", "", "The mark %s of an import cut short was not used: its line 1 has no check. It is set "
+                 "aside as %s.BAD" % (mark, mark)) in re.sub(r"\s", "", wrapped(out)) and
+          os.path.exists(mark + ".BAD") and not os.path.exists(mark),
+          "a damaged mark of an update is set aside, named: %s" % out[-800:])
+    check("Imported: 300 rows into STATN" in out, "an update then runs: %s" % out[-400:])
 
 
 def test_number_taken(args, work):
