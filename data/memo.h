@@ -170,7 +170,8 @@ const std::string &memo_write_failure(void);
 ** mark (also another user's whose session is gone): the row and its lines
 ** as they were, or as they were to be when the row took its columns; lines
 ** another user wrote since stay, named. 0; -1 when a mark is not used
-** (named; it stays). */
+** (named; one that names no row and memo it can finish, or is damaged, is
+** set aside, any other stays). */
 struct pjct_rec;
 int memo_write_recover(pjct_rec *project);
 /* A stored line as the memo editor lists it: without its trailing

@@ -145,17 +145,18 @@ bool memo_left_by(const std::vector<std::string> &now, const std::vector<std::st
 std::string s_write_failure;
 
 /* Finishes the change a mark held by the next logon names: 0 when done,
-** said; else -1 with why. */
+** said; MEMO_MARK_UNUSABLE with why when it names no registered table with
+** a memo side table; else -1 with why. */
 int memo_finish(pjct_rec *p, const mark_file &held, const memo_change &c, std::string &why)
 {
     if (!tbl_find_by_name(p->tables, c.table.c_str(), nullptr)) {
         why = c.table + " is not a registered table of project " + p->name;
-        return -1;
+        return MEMO_MARK_UNUSABLE;
     }
     std::string side;
     if (memo_table_name(c.table.c_str(), side) != 0) {
         why = "table " + c.table + " has no memo side table";
-        return -1;
+        return MEMO_MARK_UNUSABLE;
     }
     if (!(why = mark_writer_refusal(held, side, "DELETE")).empty()) return -1;
     if (!c.names.empty() && !(why = mark_writer_refusal(held, c.table, "UPDATE")).empty()) return -1;

@@ -3,7 +3,8 @@
 ** stand-in editor and logs on through the engine and the DB3 driver to a
 ** copy of the sample project GEO made in <build>/e2e/memo/; STATN's
 ** ROCKTYPE becomes a memo column; memos are written, replaced, deleted,
-** and a write that fails leaves the old memo. The side table file is read
+** and a write that fails leaves the old memo; a memo write's mark naming
+** no registered table is set aside at logon. The side table file is read
 ** back with python3-dbfread. The folder stays after the run for
 ** inspection: row 70000 with its three lines, none for row 2.
 */
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "core/col_attr.h"
+#include "core/mark_file.h"
 #include "core/pjct.h"
 #include "core/pjct_list.h"
 #include "core/pv_globals.h"
@@ -25,6 +27,7 @@
 #include "data/memo.h"
 #include "geo_e2e.h"
 #include "module/pv_entry.h"
+#include "platform/dialog/dialog_test_api.h"
 #include "platform/host_io.h"
 
 namespace {
@@ -102,6 +105,29 @@ TEST_F(MemoEndToEnd, MemosAreWrittenReplacedDeletedAndKeptWhenAWriteFails) {
   ASSERT_EQ(memo_get_text("STATN", 70000, p->connection, &text, 0), 0);
   EXPECT_EQ(std::string(text), " " + letters.substr(0, 68) + " " + letters.substr(68, 68) + " " + letters.substr(136));
   free(text);
+}
+
+/* The marks' runs, in a folder of their own. */
+class MemoMarkEndToEnd : public MemoEndToEnd {
+ protected:
+  const char *folder() const override { return "memo_mark"; }
+};
+
+TEST_F(MemoMarkEndToEnd, AWriteMarkNamingNoRegisteredTableIsSetAsideNotAlertedAtEveryLogon) {
+  pjct_rec *p = open_geo();
+  ASSERT_NE(p, nullptr) << host_io_transcript();
+  const std::filesystem::path mark = dir_ / "GEO" / "STATX-1.MRE";
+  uint32_t check = 0;
+  std::ofstream(mark) << mark_seal("STATX BASENUMBER 2\nO =4f6c64\n", check);
+  host_io_use_script_text("pv_alert_wrap\nok\n");
+  EXPECT_EQ(memo_write_recover(p), -1);
+  dlg_tile_snapshot lines;
+  std::string shown;
+  if (dlg_test_last_tile("pv_alert_wrap", "lines", lines))
+    for (const std::string &l : lines.items) shown += l + " ";
+  EXPECT_NE(shown.find("STATX is not a registered table of project GEO"), std::string::npos) << shown;
+  EXPECT_FALSE(std::filesystem::exists(mark)) << "the mark stays in the way of every logon";
+  EXPECT_TRUE(std::filesystem::exists(mark.string() + ".BAD")) << shown;
 }
 
 }  // namespace
