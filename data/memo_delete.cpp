@@ -196,7 +196,7 @@ int memo_marks_recover(pjct_rec *p, const char *ext, const char *kind, const cha
 
 int memo_delete_recover(pjct_rec *p)
 {
-    return memo_marks_recover(p, k_delete_mark_ext, "delete", nullptr, "the memo tables for lines of a row deleted",
+    return memo_marks_recover(p, k_delete_mark_ext, "delete", "pv-delete", "the memo tables for lines of a row deleted",
                               delete_mark_finish);
 }
 
