@@ -184,9 +184,12 @@ bool script_line_ok(const std::string &line, size_t n)
     return got == 3 && (str_eq(verb, "-ta") || str_eq(verb, "-ia")) && sql_is_ident(a) && sql_is_ident(b);
 }
 
-/* 1 when MSCATLOG, as it stands, lists in order the tables the script
-** lines after its first give ("-ta" lines). */
-bool catalog_agrees(pjct_rec *p, const std::vector<std::string> &script)
+/* Whether MSCATLOG, as it stands, lists in order the tables the script
+** lines after its first give ("-ta" lines): 1 when it does; 0 when it
+** lists others or is not there; -1 when it cannot be read
+** (the query or a fetch failed, the driver ended), why then naming the
+** table and saying the layer's words. */
+int catalog_agrees(pjct_rec *p, const std::vector<std::string> &script, std::string &why)
 {
     std::vector<std::string> given, listed;
     for (size_t i = std::size(k_script_head); i < script.size(); i++)
@@ -195,13 +198,15 @@ bool catalog_agrees(pjct_rec *p, const std::vector<std::string> &script)
     void *stmt = nullptr, *cursor = nullptr;
     sql_col_rec *row = nullptr;
     int rows = sql_query(p->connection, text.c_str(), &stmt, &cursor, &row, 0);
-    bool read = rows >= 0;
-    for (long k = 0; read && row && k < rows; ++k) {
-        read = sql_fetch_counted(cursor, row, k) == RTNORM;
-        if (read) listed.push_back(row->null_ind == SQL_COL_NULL ? std::string() : str_trim_right(row->text));
+    bool missing = rows < 0 && no_such_table(rows);
+    int rc = rows >= 0 || missing ? RTNORM : rows;
+    for (long k = 0; rc == RTNORM && row && k < rows; ++k) {
+        rc = sql_fetch_counted(cursor, row, k);
+        if (rc == RTNORM) listed.push_back(row->null_ind == SQL_COL_NULL ? std::string() : str_trim_right(row->text));
     }
+    if (rc != RTNORM) why = std::string("table ") + k_catalog + " cannot be read: " + sql_failure_text(rc);
     sql_close_query(&stmt, &cursor, &row);
-    return read && listed == given;
+    return rc != RTNORM ? -1 : !missing && listed == given ? 1 : 0;
 }
 
 /* Adds a summary line while it fits. */
@@ -488,7 +493,13 @@ int ustation_recover(pjct_rec *p, std::vector<std::string> &mended)
         else
             why = "its line " + std::to_string(i + 1) + " is not one of an export";
     }
-    if (why.empty() && done && (script.size() < std::size(k_script_head) || !catalog_agrees(p, script)))
+    /* Only a catalogue read whole and listing other tables refuses the
+    ** mark; one that cannot be read now leaves it for the next logon. */
+    std::string unread;
+    int agrees = 1;
+    if (why.empty() && done)
+        agrees = script.size() < std::size(k_script_head) ? 0 : catalog_agrees(p, script, unread);
+    if (agrees == 0)
         why = std::string("table ") + k_catalog + " does not list the tables of its script";
     if (!why.empty()) {
         std::string named = m.path;
@@ -506,16 +517,17 @@ int ustation_recover(pjct_rec *p, std::vector<std::string> &mended)
                   p->name, k_catalog, k_script_file);
         return 0;
     }
-    int rc = dbf_refill_finish(p, k_catalog, mended);
-    for (const std::string &c : copies)
-        if (dbf_refill_finish(p, c.c_str(), mended) != 0) rc = -1;
+    int rc = agrees < 0 ? -1 : dbf_refill_finish(p, k_catalog, mended);
+    for (size_t i = 0; agrees > 0 && i < copies.size(); i++)
+        if (dbf_refill_finish(p, copies[i].c_str(), mended) != 0) rc = -1;
     int e = rc != 0 ? 0 : put_file(project_file(p, k_script_file), script);
     if (rc == 0 && e == 0) e = put_file(project_file(p, k_batch_file), batch_text());
     if (rc != 0 || e != 0) {
+        if (e) unread = wf_reason(e);
         msg_alert(ERR_TITLE,
                   "pv-ustation on project %s was cut short after it was complete, and it cannot be finished now%s%s. "
                   "Its mark %s stays for the next logon.",
-                  p->name, e ? ": " : "", e ? wf_reason(e) : "", m.path.c_str());
+                  p->name, unread.empty() ? "" : ": ", unread.c_str(), m.path.c_str());
         mark_end(m, true);
         return -1;
     }

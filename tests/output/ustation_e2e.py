@@ -193,6 +193,29 @@ def exported(proj):
     return listed, given
 
 
+def unreadable_catalog(pvhost, module, resources, root, proj):
+    """An export cut short once whole, its MSCATLOG.DBF damaged: the next
+    logon cannot read MSCATLOG, says so, and leaves the mark and every file
+    as they were for a later logon (the table whole again before it)."""
+    catalog = os.path.join(proj, "MSCATLOG.DBF")
+    whole = file_bytes(catalog)
+    with open(catalog, "r+b") as f:
+        f.truncate(10)
+    # The temporary files of the writer killed go at any logon.
+    kept = lambda: {n: file_bytes(os.path.join(proj, n)) for n in os.listdir(proj)  # noqa: E731
+                    if not n.endswith(".tmp")}
+    before = kept()
+    said = " ".join(wrapped(run_pvhost(pvhost, module, resources, root, '(pv_open "MS" "DB3" "" "")\n'
+                                       'pv_alert_wrap\nshow\nok\n(pv_logoff)\nQUIT\n')).split())
+    check("it cannot be finished now: table MSCATLOG cannot be read:" in said and "MSCATLOG.MRU stays" in said,
+          "MSCATLOG unreadable: the logon says it cannot finish the export: %s" % said[-800:])
+    after = kept()
+    check(after == before, "MSCATLOG unreadable: the mark and the project's files stay: %r" % sorted(
+        set(after) ^ set(before) | {n for n in after if n in before and after[n] != before[n]}))
+    with open(catalog, "wb") as f:
+        f.write(whole)
+
+
 def killed_runs(pvhost, module, resources, work, library):
     """The export of MS (without TWICE, SITES last) with its driver killed
     at its 3rd or 9th call of file work (the catalogue rows of SITES and of
@@ -201,7 +224,8 @@ def killed_runs(pvhost, module, resources, work, library):
     Then pvhost killed at its 13th call (the catalogue filled, the script
     not yet in place) or its 16th (the script placed, the batch file not):
     the next logon says the export was cut short and puts it back or
-    finishes it, MSCATLOG and pvddict.s agreeing, cleanup.bat with them."""
+    finishes it, MSCATLOG and pvddict.s agreeing, cleanup.bat with them;
+    at the 16th a logon that cannot read MSCATLOG comes first."""
     for at, program in ((3, "pvdb3"), (9, "pvdb3"), (13, "pvhost"), (16, "pvhost")):
         root = os.path.join(work, "%s%d" % (program, at))
         shutil.rmtree(root, ignore_errors=True)
@@ -211,6 +235,8 @@ def killed_runs(pvhost, module, resources, work, library):
                            SCRIPT.replace("ok\n(pv_logoff)", "ok\npv_alert_wrap\nshow\nok\n(pv_logoff)"), library,
                            at, program)
         said = wrapped(out)
+        if program == "pvhost" and at == 16:
+            unreadable_catalog(pvhost, module, resources, root, proj)
         if program == "pvhost":
             said = wrapped(logon(pvhost, module, resources, root))
             listed, given = exported(proj)
