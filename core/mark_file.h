@@ -83,7 +83,7 @@ void mark_end(mark_file &mark, bool keep, const mark_step &gone = nullptr);
 #define MARK_FOUND 1  /* a mark left behind: its body read, held in mark */
 #define MARK_BUSY 2   /* a mark a running command holds */
 #define MARK_DAMAGED 3 /* a mark left behind that fails its check: held, body says why */
-#define MARK_UNREAD 4  /* the server cannot say whether there is a mark: nothing held, body says why */
+#define MARK_UNREAD 4  /* the server cannot say whether there is a mark, or who wrote it: nothing held, body says why */
 /* Takes the mark at path left by a command cut short: reads its body and
 ** holds it (end it with mark_end). A last line cut short while it was
 ** written is left out of the body; a line that fails its check makes the

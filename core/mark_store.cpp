@@ -149,21 +149,24 @@ int make_table(void *connection)
     return 0;
 }
 
-/* The role the server recorded writing every row of the mark, "" when
-** there is not one (a row of an earlier version, rows of several roles,
-** or a PVMARK whose trigger does not record them). */
-std::string writer_of(void *connection, const std::string &name)
+/* Reads into who the role the server recorded writing every row of the
+** mark, "" when there is not one (a row of an earlier version, rows of
+** several roles, or a PVMARK whose trigger does not record them). 0; -1
+** when the server cannot say (its words the last failure). */
+int writer_of(void *connection, const std::string &name, std::string &who)
 {
     std::vector<std::string> got;
     std::string q =
         std::string("SELECT CASE WHEN count(DISTINCT " MARK_ROLE ") = 1 AND count(" MARK_ROLE ") = count(*) "
                     "AND ") +
         k_role_recorded + " THEN max(" MARK_ROLE ") ELSE '' END AS WHO" + of_name(name);
-    if (query_texts(connection, q, "WHO", got) == 1 && !got[0].empty()) return got[0];
+    long n = query_texts(connection, q, "WHO", got);
+    if (n < 0) return -1;
+    who = n == 1 ? got[0] : "";
     /* A PVMARK of an earlier version: its owner's logon records writers
     ** from now on. */
-    record_writers(connection);
-    return "";
+    if (who.empty()) record_writers(connection);
+    return 0;
 }
 
 /* 1 when a name read from PVMARK can be a mark's: no folder separator, no "..". */
@@ -387,8 +390,11 @@ int mark_take_of(mark_file &mark, const pjct_rec *p, const std::string &name, st
     std::string sealed = n < 0 || m != n ? "" : join_pieces(orders, pieces, why);
     if (n < 0 || m != n) why = std::string("it cannot be read: ") + sql_failure_text(sql_last_failure()->code);
     if (why.empty() && mark_unseal(sealed, body, why) == 0) {
-        mark.writer = writer_of(p->connection, name);
-        return MARK_FOUND;
+        if (writer_of(p->connection, name, mark.writer) == 0) return MARK_FOUND;
+        /* Unsure who wrote it, no command may go by it: it stays. */
+        body = std::string("the server cannot say who wrote it: ") + sql_failure_text(sql_last_failure()->code);
+        server_end(mark, true);
+        return MARK_UNREAD;
     }
     body = why;
     return MARK_DAMAGED;

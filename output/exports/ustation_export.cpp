@@ -473,6 +473,11 @@ int ustation_recover(pjct_rec *p, std::vector<std::string> &mended)
     mark_file m;
     std::string body;
     int got = mark_take_of(m, p, k_export_mark, body);
+    if (got == MARK_UNREAD) {
+        msg_alert(ERR_TITLE, "The mark %s of pv-ustation cut short cannot be used now: %s. It stays for the next logon.",
+                  m.path.c_str(), body.c_str());
+        return -1;
+    }
     /* One at work is said by the catalogue's refill. */
     if (got != MARK_FOUND && got != MARK_DAMAGED) return 0;
     std::vector<std::string> lines = got == MARK_FOUND ? mark_lines(body) : std::vector<std::string>();

@@ -20,12 +20,14 @@ that row and names it (and a merged row changed since); a mark whose
 listed number is changed is refused whole and named; the marks a
 colleague's role that may write only PVMARK plants (a refill's, a row's, a
 move's, one named by a path) are refused by name and change no table or
-file; and pv-ustation writes its files into the project's folder in the
-user's data folder, and its refill of MSCATLOG is held: a
-second user's logon says which command writes it, and once the writer is
-killed puts the former MSCATLOG back; pvhost killed at each call of its
-file work during pv-ustation (the library tests/kill_at.cpp preloaded),
-the next logon leaves MSCATLOG and pvddict.s agreeing.
+file; an export's mark whose writer the logon cannot read is named and
+left for the next logon; and pv-ustation writes its files into the
+project's folder in the user's data folder, and its refill of MSCATLOG
+is held: a second user's logon says which command writes it, and once
+the writer is killed puts the former MSCATLOG back; pvhost killed at
+each call of its file work during pv-ustation (the library
+tests/kill_at.cpp preloaded), the next logon leaves MSCATLOG and
+pvddict.s agreeing.
 
   merge_server_e2e.py PVHOST MODULE RESOURCES WORKDIR KILL_AT_LIBRARY --server PORT
 """
@@ -613,6 +615,28 @@ def planted_on_server(args, root):
     psql("DELETE FROM sgeo.pvmark")
 
 
+def writer_unread_on_server(args, root):
+    """The owner's logon may read every column of PVMARK but the one in
+    which the server records who wrote a mark: it cannot say who wrote an
+    export's mark it finds, says so in the server's words and leaves the
+    mark; given that column back, its next logon uses the mark."""
+    text = seal_mark("MSCATLOG\n").encode()
+    psql("INSERT INTO sgeo.pvmark (name, ordnumber, marktext, writer) VALUES ('MSCATLOG.MRU', 0, '%s', "
+         "'pv-ustation')" % text.hex())
+    psql("REVOKE SELECT ON sgeo.pvmark FROM geologist; "
+         "GRANT SELECT (name, ordnumber, marktext, writer) ON sgeo.pvmark TO geologist")
+    out = pvhost(args, root, logon("SGEO") + WRAPPED + "(pv_logoff)\nQUIT\n")
+    shown = alert_words(out) + " ".join(out.split())
+    check("MSCATLOG.MRU in PVMARK of pv-ustation cut short cannot be used now: the server cannot say who wrote it: "
+          in shown and "permission denied" in shown and "It stays for the next logon." in shown,
+          "a mark whose writer cannot be read is said so: %s" % out[-1500:])
+    check(set(server_marks(psql, "sgeo")) == {"MSCATLOG.MRU"}, "a mark whose writer cannot be read stays in place")
+    psql("GRANT SELECT ON sgeo.pvmark TO geologist")
+    out = " ".join(pvhost(args, root, logon("SGEO") + "(pv_logoff)\nQUIT\n").split())
+    check("pv-ustation on project SGEO was cut short;" in out and server_marks(psql, "sgeo") == {},
+          "the writer readable again, the next logon uses the mark: %s" % out[-1500:])
+
+
 def refill_on_server(args, root):
     """pv-ustation refills the server's MSCATLOG and is held (SITES, which
     it reads, locked) after the former catalogue is set aside: a
@@ -747,6 +771,7 @@ def main():
         taken_on_server(args, root, command)
     damaged_on_server(args, root)
     planted_on_server(args, root)
+    writer_unread_on_server(args, root)
     refill_on_server(args, root)
     ustation_cut_on_server(args, root, sys.argv[5])
     if FAILURES:
