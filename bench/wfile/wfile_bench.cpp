@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,13 +22,17 @@
 
 namespace {
 
-/* The folder the files are written in, made once (under the build's
- * folder: a temporary folder may be a file system in memory). */
+/* The folder the files are written in, made once and of this run alone
+ * (under the working folder, the build's: a temporary folder may be a
+ * file system in memory). */
 std::string folder()
 {
     static std::string dir = [] {
-        std::string d = (std::filesystem::current_path() / "bench_wfile.files").string();
-        std::filesystem::create_directories(d);
+        std::string d = (std::filesystem::current_path() / "bench_wfile.XXXXXX").string();
+        if (!mkdtemp(d.data())) {
+            std::perror(d.c_str());
+            std::exit(1);
+        }
         return d;
     }();
     return dir;
