@@ -229,8 +229,8 @@ int memo_delete_with_row(sql_col_rec *row, sql_col_rec *key, std::string &why, i
 /* At logon: finishes the deletes of a project that were cut short. A row
 ** still there keeps its memo lines (neither went); the lines of a row that
 ** went are deleted; a mark another session holds is noted as pv-delete's.
-** 0; -1 when a mark could not be finished (it stays, and is named in an
-** alert). */
+** 0; -1 when a mark could not be finished (named in an alert; a damaged
+** one, or one naming no row it can finish, is set aside, any other stays). */
 struct pjct_rec;
 int memo_delete_recover(pjct_rec *project);
 /* What a mark's finish answers for a mark that names nothing it can
